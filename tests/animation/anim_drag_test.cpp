@@ -32,7 +32,9 @@ TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
   e.handleScreen[0][1] = -40.0f;  // L = 50
   e.handleLength = 6553;
   const IntVector start = t.rig.bones[FOREARM].position;
+  t.links.links[FOREARM].locked = 1;
   ASSERT_EQ(StartDrag(e, 100, 100), 1);
+  EXPECT_EQ(t.links.links[FOREARM].locked, 0u) << "the dragged solid is unlocked";
   EXPECT_EQ(e.heldBone, FOREARM);
   EXPECT_EQ(e.dragGain, DRAG_GAIN_SLIDE);
   EXPECT_EQ(e.pose[TRUNK].mode, BONE_HELD_STILL);
@@ -71,6 +73,11 @@ TEST(Drag, APlaneSlideFollowsTheMouseRay) {
   EXPECT_NEAR(hit.z, 65536, 2);
   // A plane along the view direction gives no point.
   EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 0, 65536}, hit), 0);
+  // The ray (0, 1, 0) against a normal (0, k, 0): |n.d| of 8193 gives a point, 8192 none.
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 8193, 0}, hit), 1);
+  EXPECT_NEAR(hit.y, 0, 2);
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, 8192, 0}, hit), 0);
+  EXPECT_EQ(MouseRay(e, 320, 240, {0, 0, 0}, {0, -8193, 0}, hit), 1) << "either side";
   // A slide in x and z (A+D: normal y) moves the target by the ray's travel.
   e.selectedBone = FOREARM;
   e.slideMode = 1;
@@ -89,35 +96,42 @@ TEST(Drag, APlaneSlideFollowsTheMouseRay) {
 }
 
 TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
-  TestEditor t;
-  AnimEditor& e = t.editor;
-  e.selectedBone = FOREARM;
-  e.slideMode = 0;
-  e.axisMask = 1;
-  e.keyActive = 1;
-  e.view.width = 800;
-  e.pivot = t.rig.bones[UPPER_ARM].position;
-  ASSERT_EQ(StartDrag(e, 0, 0), 1);
-  EXPECT_EQ(e.dragGain, DRAG_GAIN_TURN);
-  MoveDrag(e, 200, 0);  // a quarter turn
-  const AnimEditor::Grab& g = e.grabTransforms[FOREARM];
-  const Vec3 axis = {g.orientation[0], g.orientation[3], g.orientation[6]};
-  // The bone's own x axis stays; its y axis turns a quarter turn about it.
-  EXPECT_NEAR(e.targetOrientation[0], axis.x, 1e-5);
-  const Vec3 y0 = {g.orientation[1], g.orientation[4], g.orientation[7]};
-  const Vec3 y1 = {e.targetOrientation[1], e.targetOrientation[4], e.targetOrientation[7]};
-  EXPECT_NEAR(Dot(y0, y1), 0.0f, 1e-5);
-  EXPECT_NEAR(Dot(Cross(y0, y1), axis), 1.0f, 1e-5);
-  // The position turned about the pivot keeps its distance.
-  const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
-  EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
-  EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
-  // A quarter turn about the axis takes the arm from the pivot to axis x arm + (axis . arm) axis.
-  const Vec3 turned = Cross(axis, before) + axis * Dot(axis, before);
-  EXPECT_NEAR(after.x, turned.x, 1e-4);
-  EXPECT_NEAR(after.y, turned.y, 1e-4);
-  EXPECT_NEAR(after.z, turned.z, 1e-4);
-  EndDrag(e);
+  // Q, W, E (masks 1, 2, 4) turn about the bone's own x, y, z axis: its orientation's columns.
+  for (int a = 0; a < 3; ++a) {
+    SCOPED_TRACE(a);
+    TestEditor t;
+    AnimEditor& e = t.editor;
+    e.selectedBone = FOREARM;
+    e.slideMode = 0;
+    e.axisMask = uint8_t(1 << a);
+    e.keyActive = 1;
+    e.view.width = 800;
+    e.pivot = t.rig.bones[UPPER_ARM].position;
+    ASSERT_EQ(StartDrag(e, 0, 0), 1);
+    EXPECT_EQ(e.dragGain, DRAG_GAIN_TURN);
+    MoveDrag(e, 200, 0);  // a quarter turn
+    const AnimEditor::Grab& g = e.grabTransforms[FOREARM];
+    const auto column = [](const float* m, int c) { return Vec3{m[c], m[3 + c], m[6 + c]}; };
+    const Vec3 axis = column(g.orientation, a);
+    // The bone's own axis stays; the next one turns a quarter turn about it.
+    const Vec3 kept = column(e.targetOrientation, a);
+    EXPECT_NEAR(kept.x, axis.x, 1e-5);
+    EXPECT_NEAR(kept.y, axis.y, 1e-5);
+    EXPECT_NEAR(kept.z, axis.z, 1e-5);
+    const Vec3 y0 = column(g.orientation, (a + 1) % 3), y1 = column(e.targetOrientation, (a + 1) % 3);
+    EXPECT_NEAR(Dot(y0, y1), 0.0f, 1e-5);
+    EXPECT_NEAR(Dot(Cross(y0, y1), axis), 1.0f, 1e-5);
+    // The position turned about the pivot keeps its distance.
+    const Vec3 before = MetresBetween(g.position, e.pivot), after = MetresBetween(e.targetPosition, e.pivot);
+    EXPECT_NEAR(std::sqrt(LengthSquared(before)), std::sqrt(LengthSquared(after)), 1e-4);
+    EXPECT_NEAR(Dot(before, axis), Dot(after, axis), 1e-4);
+    // A quarter turn about the axis takes the arm from the pivot to axis x arm + (axis . arm) axis.
+    const Vec3 turned = Cross(axis, before) + axis * Dot(axis, before);
+    EXPECT_NEAR(after.x, turned.x, 1e-4);
+    EXPECT_NEAR(after.y, turned.y, 1e-4);
+    EXPECT_NEAR(after.z, turned.z, 1e-4);
+    EndDrag(e);
+  }
 }
 
 TEST(Drag, TheEndWritesTheRigIntoTheFrameAndMirrorsLegsAndTheOppositeFrame) {
@@ -183,14 +197,15 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
       TestEditor t(4);
       AnimEditor& e = t.editor;
       e.autoCopyAndFlip = uint8_t(flip);
-      // Each frame's forearm turned and moved its own way.
+      // Each frame's forearm turned (about z, so that every row of a carried turn changes) and
+      // moved its own way.
       for (int f = 0; f < 4; ++f) {
         FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
         const double a = 0.3 * f;
+        r.rotation.m[0] = int32_t(std::lround(std::cos(a) * 65536));
+        r.rotation.m[1] = int32_t(std::lround(-std::sin(a) * 65536));
+        r.rotation.m[3] = int32_t(std::lround(std::sin(a) * 65536));
         r.rotation.m[4] = int32_t(std::lround(std::cos(a) * 65536));
-        r.rotation.m[5] = int32_t(std::lround(-std::sin(a) * 65536));
-        r.rotation.m[7] = int32_t(std::lround(std::sin(a) * 65536));
-        r.rotation.m[8] = int32_t(std::lround(std::cos(a) * 65536));
         r.translation.y += 6553 * f;
       }
       t.animation.frames[0].transforms[HAND].translation.y += 3000;  // the hand's pose to copy
@@ -210,8 +225,16 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
         for (int k = 0; k < 9; ++k) R[k] = float(r.rotation.m[k]) / 65536.0f;
         const Vec3 offset = MatrixTimes(R, link.relPosition);
         const FixedTransform& h = t.animation.frames[f].transforms[HAND];
+        EXPECT_EQ(h.translation.x, r.translation.x + FixedFromMetres(offset.x)) << operation << flip << f;
         EXPECT_EQ(h.translation.y, r.translation.y + FixedFromMetres(offset.y)) << operation << flip << f;
         EXPECT_EQ(h.translation.z, r.translation.z + FixedFromMetres(offset.z)) << operation << flip << f;
+        // The hand's turn: the forearm's turn in that frame after the hand's own relative one.
+        for (int row = 0; row < 3; ++row)
+          for (int col = 0; col < 3; ++col) {
+            double sum = 0.0;
+            for (int k = 0; k < 3; ++k) sum += double(R[row * 3 + k]) * link.relRotation[k * 3 + col];
+            EXPECT_NEAR(h.rotation.m[row * 3 + col], sum * 65536.0, 2.0) << operation << flip << f << row << col;
+          }
       }
       if (flip) {
         const FixedTransform* f0 = t.animation.frames[0].transforms;

@@ -384,8 +384,15 @@ TEST_F(AnimScreen, PosesAreMadeCopiedRenamedAndDeletedWithTheLastTakingThePlace)
   NewPose(*s);
   RenamePose(*s, "three");
   ASSERT_EQ(skeleton.poseCount, 3);
+  // Selecting a pose shows the first frame of its animation, whatever frame was shown.
+  Animation& low = skeleton.poses[1].low;
+  while (low.frameCount < 3) low.InsertFrame(0, rig.boneCount);
+  low.frames[0].transforms[HEAD].translation.x = 4321;
+  Movement(2, 3, 2);
   SelectPose(*s, 1, 0);
   EXPECT_EQ(s->selectedPose, 1);
+  EXPECT_EQ(E().currentFrame, &low.frames[0]);
+  EXPECT_EQ(rig.bones[HEAD].position.x, 4321);
   AnimCommand(*s, 7, 1);
   EXPECT_EQ(lastQuestion, "Delete this pose?|two");
   DeletePose(*s);
@@ -547,6 +554,8 @@ TEST_F(AnimScreen, TheSidePanelOffersEachCommandUnderItsWordRowUnderRow) {
       EXPECT_EQ(row[k]->word, lines[r].buttons[k].word) << lines[r].buttons[k].text;
       EXPECT_EQ(row[k]->left, x) << lines[r].buttons[k].text << ": no gap and no overlap";
       EXPECT_EQ(row[k]->bottom - row[k]->top, ButtonHeight);
+      EXPECT_EQ(row[k]->fourth.i != 0, lines[r].buttons[k].text == "TAB : auto lock parent")
+          << lines[r].buttons[k].text << ": only the toggle that is on shows lit";
       x = row[k]->right;
     }
     if (lines[r].full) {
@@ -627,6 +636,7 @@ TEST_F(AnimScreen, DriverModeShowsTheVehicleTheWheelTurnTheTogglesAndTheSitAndSt
   E().selected->scale = 2.0f;
   Press(*wheel);
   EXPECT_FLOAT_EQ(E().selected->scale, 2.0f);
+  EXPECT_EQ(TextOf(*wheel), "Wheel Max Turn (ONE WAY) 2.00") << "radians, shown as they are";
 
   const auto toggles = RowAt(3 * ButtonHeight, panelLeft);
   ASSERT_EQ(toggles.size(), 2u);
@@ -752,11 +762,15 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   // No pose: the seating shown is chosen below, the label first, then seating 0 highest down
   // to seating 9 lowest.
   EXPECT_EQ(RowAt(3 * ButtonHeight, x, end).size(), 1u);
+  const InterfaceButton* chooseLabel = Shown("selected seating :");
+  ASSERT_NE(chooseLabel, nullptr);
+  EXPECT_EQ(chooseLabel->top, 3 * ButtonHeight);
   for (int k = 0; k < SEATING_COUNT; ++k) {
     const InterfaceButton* b = Shown(seatings[k]);
     ASSERT_NE(b, nullptr) << k;
     EXPECT_EQ(b->word, uintptr_t(k)) << seatings[k];
     EXPECT_EQ(b->left, x);
+    EXPECT_EQ(b->right, chooseLabel->right) << seatings[k] << ": one column as wide as its label";
     EXPECT_EQ(b->top, (4 + k) * ButtonHeight) << seatings[k];
   }
   Press(*Shown("bench"));
@@ -809,11 +823,13 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   ASSERT_NE(height, nullptr);
   EXPECT_EQ(height->top, 7 * ButtonHeight);
   EXPECT_EQ(height->left, x);
-  EXPECT_EQ(TextOf(*RowAt(8 * ButtonHeight, x, end).at(0)), "suitable for :");
+  const InterfaceButton suitableLabel = *RowAt(8 * ButtonHeight, x, end).at(0);
+  EXPECT_EQ(TextOf(suitableLabel), "suitable for :");
   for (int k = 0; k < SEATING_COUNT; ++k) {
     row = RowAt((9 + k) * ButtonHeight, x, end);
     ASSERT_EQ(row.size(), 1u) << k;
     EXPECT_EQ(TextOf(*row[0]), seatings[k]);
+    EXPECT_EQ(row[0]->right, suitableLabel.right) << seatings[k] << ": as wide as its label";
     EXPECT_EQ(row[0]->word, uintptr_t(2 + k));
     EXPECT_EQ(row[0]->fourth.i, k == 3 || k == 8 ? 1 : 0) << seatings[k];
   }
@@ -821,10 +837,13 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   ASSERT_EQ(row.size(), 1u);
   EXPECT_EQ(TextOf(*row[0]), "selected seating :");
   EXPECT_EQ(row[0]->word, 0u);
+  const int chooseRight = row[0]->right;
+  EXPECT_GT(chooseRight, suitableLabel.right) << "the chosen seatings' column is the wider";
   for (int k = 0; k < SEATING_COUNT; ++k) {
     const auto one = RowAt((20 + k) * ButtonHeight, x, end);
     ASSERT_EQ(one.size(), 1u) << k;
     EXPECT_EQ(TextOf(*one[0]), seatings[k]);
+    EXPECT_EQ(one[0]->right, chooseRight) << seatings[k];
     EXPECT_EQ(one[0]->word, uintptr_t(k)) << seatings[k];
     EXPECT_EQ(one[0]->fourth.i, k == s->selectedSeating ? 1 : 0) << seatings[k];
   }
@@ -835,6 +854,7 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   Press(heightButton);
   EXPECT_FLOAT_EQ(p.highHeight, 1.0f) << "held within 0..1";
   EXPECT_FLOAT_EQ(s->testHeight, 1.0f);
+  EXPECT_EQ(TextOf(heightButton), "animation height 1.00") << "a plain share of the height, not an angle";
   Press(*RowAt(5 * ButtonHeight, x, end)[0]);
   EXPECT_EQ(p.flags & (POSE_STANDING | POSE_EXCITED), POSE_STANDING | POSE_EXCITED);
   Press(*RowAt(5 * ButtonHeight, x, end)[1]);
@@ -854,6 +874,14 @@ TEST_F(AnimScreen, ThePosePanelListsThePosesTheirCommandsFlagsAndSeatingsUnderTh
   EXPECT_EQ(OpenTextEntry.prefixLength, 0) << "the whole name may be typed over";
   ConfirmTextEntry("deux");
   EXPECT_STREQ(p.name, "deux");
+  // A right click on another pose selects that pose's low half first, then asks its new name.
+  Press(*RowAt(ButtonHeight, x, end)[0], 2);
+  EXPECT_EQ(s->selectedPose, 0);
+  EXPECT_EQ(s->poseHalf, 0);
+  EXPECT_EQ(E().selected, &skeleton.poses[0].low);
+  EXPECT_STREQ(OpenTextEntry.initialText, "one");
+  CancelTextEntry();
+  SelectPose(*s, 1, 0);
   Press(*RowAt(ButtonHeight, x, end)[0], 1);
   EXPECT_EQ(s->selectedPose, 0);
   EXPECT_EQ(E().selected, &skeleton.poses[0].low);
@@ -1139,13 +1167,19 @@ TEST_F(AnimScreen, TheMouseDrivesTheTestAndEndsADragByCancelOrRelease) {
   ASSERT_EQ(E().keyActive, 1);
   const int32_t kept = rig.bones[FOREARM].position.x;
   ASSERT_EQ(StartDrag(E(), 10, 10), 1);
-  // A frame of the drag: the target shown light green where it is, the turn gain for a turn.
+  // A frame of the drag: the target shown light green where it is, the turn gain for a turn,
+  // the rig stepped four times on the frame's time (10 ms each: 40 ms of 1 ms steps).
   E().targetPosition.x += 5000;
   E().slideMode = 0;
   const int skipped = FrameSkipped;
+  const uint32_t keptFrameTime = SimFrameTime, ran = rig.runTime;
+  SimFrameTime = 10;
   FrameSkipped = 1;
   s->prss.act(&s->prss);
   FrameSkipped = skipped;
+  SimFrameTime = keptFrameTime;
+  EXPECT_EQ(rig.runTime - ran, 40u);
+  EXPECT_EQ(rig.stepsDone, rig.runTime);
   EXPECT_EQ(E().dragGain, 200.0f);
   ASSERT_NE(s->grabSolid, nullptr);
   EXPECT_EQ(s->grabSolid->position.x, E().targetPosition.x);
@@ -1317,6 +1351,64 @@ TEST_F(AnimScreen, TheBoneLabelsSelectOnALeftClickAndLockOnARightClick) {
 }
 
 
+// A bone's label stands only for a point on the screen: a point on the left or top edge
+// (pixel 0) has one; a point on the right or bottom edge (x = width, y = height) has none,
+// one pixel more of screen and it has one.  The head, moved onto the eye's line of sight,
+// projects onto the view's centre exactly; the view's centre is moved onto each edge.
+TEST_F(AnimScreen, ABoneLabelNeedsItsPointFromPixelZeroToOneShortOfTheScreensEdge) {
+  FrontView front;
+  for (int i = 0; i < TEST_SOLIDS; ++i) rig.bones[size_t(i)].position.y = 10 << 16;  // behind the eye
+  rig.bones[HEAD].position = {0, 0, 1 << 16};  // the eye stands at x 0, z 1 m
+  const auto headLabelled = [&](int centreX, int centreY, int width, int height) {
+    CurrentView->centreX = centreX;
+    CurrentView->centreY = centreY;
+    ScreenWidth = width;
+    ScreenHeight = height;
+    ClearInterface();
+    DrawBoneLabels(*s);
+    return Shown("#1") != nullptr;
+  };
+  EXPECT_TRUE(headLabelled(512, 384, 1024, 768)) << "the centre";
+  EXPECT_TRUE(headLabelled(0, 384, 1024, 768)) << "the left edge, x 0";
+  EXPECT_TRUE(headLabelled(512, 0, 1024, 768)) << "the top edge, y 0";
+  EXPECT_FALSE(headLabelled(512, 384, 512, 768)) << "x at the width";
+  EXPECT_TRUE(headLabelled(512, 384, 513, 768));
+  EXPECT_FALSE(headLabelled(512, 384, 1024, 384)) << "y at the height";
+  EXPECT_TRUE(headLabelled(512, 384, 1024, 385));
+  ClearInterface();
+}
+
+// With a vehicle's driver placement the labels stand where the placement puts the bones:
+// turned by its rotation, then moved by its translation.  Here a half turn about z and 0.5 m
+// along x take the head at x 0.2 m to x -0.2 + 0.5 = 0.3 m.
+TEST_F(AnimScreen, TheBoneLabelsFollowTheDriversPlacementInTheVehicle) {
+  FrontView front;
+  for (int i = 0; i < TEST_SOLIDS; ++i) rig.bones[size_t(i)].position.y = 10 << 16;  // behind the eye
+  rig.bones[HEAD].position = {int32_t(0.2 * 65536), 0, 1 << 16};
+  AnimVehicleHooks.driverPlacement = [](FixedTransform* out) {
+    *out = FixedTransform{};
+    out->rotation.m[0] = -65536;
+    out->rotation.m[4] = -65536;
+    out->rotation.m[8] = 65536;
+    out->translation = {32768, 0, 0};
+    return 1;
+  };
+  ClearInterface();
+  DrawBoneLabels(*s);
+  AnimVehicleHooks = AnimVehicleLink{};
+  const int32_t placed[3] = {int32_t(0.3 * 65536), 0, 1 << 16};
+  float x, y;
+  int32_t depth;
+  ASSERT_EQ(ProjectPointToScreen(placed, &x, &y, &depth), 1);
+  const InterfaceButton* head = Shown("#1");
+  ASSERT_NE(head, nullptr);
+  EXPECT_NEAR((head->left + head->right) / 2.0, x, 1.01);
+  EXPECT_NEAR((head->top + head->bottom) / 2.0, y, 1.01);
+  EXPECT_LT(x, 500.0f) << "off the centre: facing the figure, its +x is on the screen's left";
+  ClearInterface();
+}
+
+
 // Every pose edit marks the skeleton unsaved: a new pose, a rename, a flag, plain or blend,
 // a height, a delete.
 TEST_F(AnimScreen, EveryPoseEditMarksTheSkeletonUnsaved) {
@@ -1396,6 +1488,15 @@ TEST_F(AnimScreen, CommandsTakeTheEdgesOfTheirRanges) {
     for (int k = 0; k < rig.boneCount; ++k) least = std::min(least, E().selected->frames[f].transforms[k].translation.x);
   EXPECT_EQ(least, INT32_MIN);
   EXPECT_EQ(MoveWholeAnimation(*s, 0, -1.0 / 65536.0), 0) << "one unit further wraps";
+
+  // "new animation" makes one only where there is none: a single frame is kept as it is.
+  Movement(4, 1, 0);
+  E().selected->frames[0].transforms[HEAD].translation.x += 777;
+  const int32_t kept = E().selected->frames[0].transforms[HEAD].translation.x;
+  AnimCommand(*s, 0, 1);
+  ASSERT_EQ(E().selected->frameCount, 1);
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.x, kept);
+  Movement(1, 2, 0);
 
   EXPECT_EQ(StartTest(*s, 10), 1) << "two frames are enough to test";
   SetCurrentFrame(E(), 1);
@@ -1648,6 +1749,16 @@ TEST_F(AnimScreen, AFrameDrawsTheButtonsAndLabelsAndTakesTheView) {
   s->prss.act(&s->prss);
   EXPECT_EQ(Shown("#3"), nullptr) << "no labels while a blend is tested";
   s->blendTest = 0;
+  // A drawn frame asks for the next only while something moves: here a test of the animation.
+  const int keep = KeepDrawing;
+  KeepDrawing = 0;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(KeepDrawing, 0) << "nothing moves: the figure holds still";
+  s->testing = 1;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(KeepDrawing, 1) << "a test plays";
+  s->testing = 0;
+  KeepDrawing = keep;
   EditorDrawingOff = off;
   FrameSkipped = skipped;
   ClearInterface();
@@ -1731,6 +1842,7 @@ TEST_F(AnimScreen, TheTestHeightHasItsOwnRowUnderPlainAndBlend) {
   s->testHeight = 5.0f;
   Press(edit);
   EXPECT_FLOAT_EQ(s->testHeight, 0.75f);
+  EXPECT_EQ(TextOf(edit), "test height 0.75") << "a plain share of the height, not an angle";
   ClearInterface();
 }
 

@@ -208,6 +208,8 @@ TEST_F(AnimationFiles, SavedThenLoadedTheAnimationComesBackAndTheHistoryEmpties)
   AddUndo(t.editor);
   t.animation.DeleteFrame(2, TEST_SOLIDS);
   std::snprintf(t.editor.animationName, sizeof t.editor.animationName, "other");
+  SetCurrentFrame(t.editor, 1);  // the load shows the first frame whichever was shown
+  t.rig.bones[HEAD].position.y = 999;
   ASSERT_EQ(LoadAnimation(t.editor, "wave"), 1);
   EXPECT_TRUE(t.editor.undo.empty());
   EXPECT_STREQ(t.editor.animationName, "wave");
@@ -215,9 +217,20 @@ TEST_F(AnimationFiles, SavedThenLoadedTheAnimationComesBackAndTheHistoryEmpties)
   ASSERT_EQ(t.animation.frameCount, 3);
   EXPECT_EQ(t.animation.scale, 1.5f);
   EXPECT_EQ(t.editor.currentFrame, &t.animation.frames[0]);
+  EXPECT_EQ(t.rig.bones[HEAD].position.y, saved.frames[0].transforms[HEAD].translation.y) << "the rig in frame 0";
+  EXPECT_EQ(t.editor.phase, 0.0f);
   for (int f = 0; f < 3; ++f)
     EXPECT_TRUE(SameTransforms(t.animation.frames[f].transforms, saved.frames[f].transforms, TEST_SOLIDS)) << f;
   saved.Free();
+
+  // Without a selected animation neither loads nor saves.
+  Animation* kept = t.editor.selected;
+  t.editor.selected = nullptr;
+  EXPECT_EQ(LoadAnimation(t.editor, "wave"), 0);
+  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "NO ANIM selected|-");
+  EXPECT_EQ(SaveAnimation(t.editor, "wave2"), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/move/wave2.ban"));
+  t.editor.selected = kept;
 
   // A missing file or a bad name changes nothing.
   EXPECT_EQ(LoadAnimation(t.editor, "none"), 0);

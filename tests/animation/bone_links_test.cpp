@@ -277,7 +277,14 @@ TEST(SlideBone, ClicksOutsideTheRigAreIgnoredAndAReferenceCarriesTheDraggedBone)
   ASSERT_EQ(SlideBone(e, 1, -1), 1);
   EXPECT_EQ(e.tempLocked, TRUNK);
   EXPECT_EQ(t.links.links[TRUNK].locked, 1u);
+  // Preparing another turn first gives back the lock the last one took.
+  e.selectedBone = HAND;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  EXPECT_EQ(e.tempLocked, FOREARM);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 0u) << "the head's turn's lock given back";
+  EXPECT_EQ(t.links.links[FOREARM].locked, 1u);
   ClearTempLock(e);
+  EXPECT_EQ(t.links.links[FOREARM].locked, 0u);
   EXPECT_EQ(t.links.links[TRUNK].locked, 0u);
   // The root turns with every other solid carried.
   e.selectedBone = TRUNK;

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
+#include "app/drive_file.h"
 #include "app/start_pages.h"
 #include "app/text_commands.h"
 #include "core/fixed_math.h"
@@ -21,7 +23,9 @@
 #include "render/views.h"
 #include "skeleton/human_system.h"
 #include "text/messages.h"
+#include "text/text_strings.h"
 #include "text/text_colours.h"
+#include "ui/character_set.h"
 #include "ui/interface.h"
 #include "world/environment.h"
 #include "world/world.h"
@@ -74,6 +78,23 @@ TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
                                           "free mouse", "EXIT"})));
   EXPECT_FALSE(LogHas("preinit d3d")) << "no device without graphics";
   EXPECT_FALSE(LogHas("helmet\n"));
+}
+
+// The developer's start-up trace: each step's milliseconds in the log, in order through the
+// first frame's own steps, then the whole time from the start to the first frame.
+TEST_F(AppHarness, TheStartupTraceLogsEachStepThroughTheFirstFrame) {
+  AppTraceStartup(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);
+  AppTraceStartup(0);
+  const char* const steps[] = {"log and instance", "window system", "config and data folder", "tables",
+                               "IME and mouse clip", "draw tree", "first frame : begin", "first frame : the act",
+                               "first frame : present", "start to first frame"};
+  size_t next = 0;
+  for (const std::string& line : LogTexts())
+    if (next < std::size(steps) && line.rfind(std::string("trace : ") + steps[next], 0) == 0) ++next;
+  EXPECT_EQ(next, std::size(steps)) << "the trace stopped after " << (next ? steps[next - 1] : "nothing");
+  AppShutdown();
 }
 
 TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExit) {
@@ -140,6 +161,7 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "helmet.qxe",
                              "data/hmn/helmet.qxe");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_GT(NumCodePagesInUse, 0) << "the character set is read";
   EXPECT_GT(Humans.modelCount, 0) << "loaded at step 23";
   EXPECT_EQ(HumanMeshes.built, 0) << "no first page shows a human";
   EXPECT_EQ(HelmetModel, nullptr);
@@ -159,6 +181,8 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0], "Error|Could not load humans");
   EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
+  EXPECT_EQ(NumCodePagesInUse, 0) << "the character set read before it is freed";
+  EXPECT_EQ(GlyphPages, nullptr);
 }
 
 TEST_F(AppHarness, AMissingDataFolderEndsTheStartWithAFailureCode) {
@@ -305,6 +329,33 @@ TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
   AppShutdown();
 }
 
+// A frame of exactly the bound (2000 ms) counts whole and is not said to be bounded; a frame
+// one millisecond longer is cut to the bound and said so.
+TEST_F(AppHarness, AFrameOfExactlyTheBoundCountsWholeAndOneMoreIsCut) {
+  AppForceNoGraphics(1);
+  SetLogFileName("deb.log");
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  ClockAdvanceFake(100);
+  AppRunPass();
+  ASSERT_GE(FrameTime, 100u);
+  const uint32_t own = FrameTime - 100;  // what a pass adds itself: the limiter's wait
+  ClockAdvanceFake(FRAME_TIME_BOUND_MS - own);
+  uint32_t before = ProgramClock;
+  AppRunPass();
+  EXPECT_EQ(FrameTime, FRAME_TIME_BOUND_MS);
+  EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
+  EXPECT_FALSE(LogHas("GRAPHICS TIMER BOUNDED"));
+  ClockAdvanceFake(FRAME_TIME_BOUND_MS - own + 1);
+  before = ProgramClock;
+  AppRunPass();
+  EXPECT_EQ(FrameTime, FRAME_TIME_BOUND_MS);
+  EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
+  EXPECT_TRUE(LogHas("GRAPHICS TIMER BOUNDED"));
+  AppShutdown();
+}
+
 TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
   AppForceNoGraphics(1);
   WriteConfigFile("Game Limit FPS 0\n");
@@ -364,6 +415,119 @@ TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
   RunPasses(10);
   EXPECT_EQ(ClockNowMs() - before, 100u);
   EXPECT_FALSE(LogHas("human system")) << "dedicated runs load no humans";
+  AppShutdown();
+}
+
+// Without graphics the status goes to standard output under a title that names a dedicated
+// host; the invisible mode (3) writes nothing at all.
+TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) {
+  const int keptGraphics = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  const auto written = [](int mode) {
+    DedicatedMode = mode;
+    ::testing::internal::CaptureStdout();
+    PrepareStatusOutput();
+    UpdateStatusOutput();
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+  };
+  const std::string plain = written(0), host = written(2), invisible = written(3);
+  DedicatedMode = 0;
+  GraphicsEnabled = keptGraphics;
+  EXPECT_EQ(plain.rfind("ZKT ", 0), 0u) << plain;
+  EXPECT_NE(plain.find("Status : OFF LINE"), std::string::npos) << plain;
+  EXPECT_EQ(host.rfind("ZKT dedicated host ", 0), 0u) << host;
+  EXPECT_NE(host.find("Status : OFF LINE"), std::string::npos) << host;
+  EXPECT_EQ(invisible, "");
+}
+
+// The limiter rounds the time due to whole milliseconds, but once more than half of one is
+// due it sleeps at least one: 0.4995 ms rounds to none, yet one is slept; 0.49 ms sleeps none.
+// Without a period it sleeps until the clock moves on.
+TEST_F(AppHarness, TheLimiterSleepsAWholeMillisecondOnceHalfOfOneIsDue) {
+  const auto slept = [](float periodMs) {
+    AppResetState();  // the schedule starts at this call
+    const uint32_t before = ClockNowMs();
+    LimitFrameRate(0, periodMs);
+    return ClockNowMs() - before;
+  };
+  EXPECT_EQ(slept(0.4995f), 1u);
+  EXPECT_EQ(slept(0.49f), 0u);
+  EXPECT_EQ(slept(2.4f), 2u);
+  EXPECT_EQ(slept(2.6f), 3u);
+  EXPECT_EQ(slept(0.0f), 1u) << "no period: until the clock's next millisecond";
+}
+
+// Start-up ignores the signal of a write past the file-size limit, so such a write fails and
+// is reported instead of ending the program.
+TEST_F(AppHarness, StartupIgnoresTheFileSizeLimitSignal) {
+  AppForceNoGraphics(1);
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  struct sigaction now = {};
+  ASSERT_EQ(sigaction(SIGXFSZ, nullptr, &now), 0);
+  EXPECT_EQ(now.sa_handler, SIG_IGN);
+  AppShutdown();
+}
+
+// Reloading the device forgets the sky texture and its failure, so the new device tries it
+// again.
+TEST_F(AppHarness, ADeviceReloadTriesTheSkyTextureAgain) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  Sky.textureFailed = 1;
+  ResetForDeviceReload();
+  EXPECT_EQ(Sky.textureFailed, 0);
+  EXPECT_EQ(Sky.texture, nullptr);
+  AppShutdown();
+}
+
+// Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
+// sign (247) between the accented letters kept as it is.
+TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {
+  AppForceNoGraphics(1);
+  std::fill(UpperCaseTable, UpperCaseTable + 256, 0);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(UpperCaseTable['a'], 'A');
+  EXPECT_EQ(UpperCaseTable['z'], 'Z');
+  EXPECT_EQ(UpperCaseTable['A'], 'A');
+  EXPECT_EQ(UpperCaseTable[247], 247);
+  AppShutdown();
+}
+
+// The drive file's lines: "type" posts its characters to the window, "click" and "reach" wait
+// for their button (saying nothing) until 30 s have passed, a line of no known kind is told.
+TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ClearWindowMessages();
+  std::ofstream("drive.txt") << "type ab\nfrobnicate\nclick nothing shown\nreach nothing shown\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  RunDriveLines();
+  std::string typed;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_CHAR) typed += char(m.wParam);
+  EXPECT_EQ(typed, "ab");
+  EXPECT_TRUE(LogHas("drive : what is \"frobnicate\"?"));
+  EXPECT_FALSE(LogHas("drive : what is \"click"));
+  ClockAdvanceFake(29999);
+  RunDriveLines();
+  EXPECT_FALSE(LogHas("drive : no button \"nothing shown\""));
+  ClockAdvanceFake(1);
+  ClearWindowMessages();
+  RunDriveLines();
+  EXPECT_TRUE(LogHas("drive : no button \"nothing shown\""));
+  EXPECT_FALSE(LogHas("drive : what is \"reach")) << "the reach waits in its turn";
+  // The reach turns the wheel one notch down (-120) over the left of the window.
+  int notches = 0;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_MOUSEWHEEL) {
+      ++notches;
+      EXPECT_EQ(int16_t(uint16_t(m.wParam >> 16)), -120);
+      EXPECT_EQ(m.lParam, PointParam(ScreenWidth / 8, ScreenHeight / 2));
+    }
+  EXPECT_EQ(notches, 1);
+  CloseDriveFile();
   AppShutdown();
 }
 
@@ -757,6 +921,15 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
     EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
     EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
   }
+  // A frame whose layout is to be set up lays it out for the screen's width and height.
+  ScreenWidth = 1600;
+  ScreenHeight = 900;
+  ScreenLayoutNeedsSetup = 1;
+  RedrawRequested = 1;
+  AppRunPass();
+  EXPECT_EQ(ScreenLayoutNeedsSetup, 0);
+  EXPECT_EQ(ScreenLayout.width, 1600);
+  EXPECT_EQ(ScreenLayout.height, 900);
   AppShutdown();
 }
 

@@ -116,7 +116,7 @@ TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
     const char* option;
     int least, most;
   } ranges[] = {{"pps", 3, 12}, {"carshost", 0, 40}, {"carsguest", 0, 40}, {"qual", 0, 240},
-                {"wind", 0, 2}, {"rstmin", 0, 240}, {"rstend", 0, 240}, {"hours", 1, 48}};
+                {"wind", 0, 2}, {"rstmin", 0, 240}, {"rstend", 0, 240}, {"hours", 1, 48}, {"loc", 0, 2}};
   for (const auto& r : ranges) {
     const std::string name = std::string("/") + r.option + "=";
     EXPECT_EQ(ErrorOf((name + std::to_string(r.least)).c_str()), "") << r.option;
@@ -131,6 +131,8 @@ TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
   EXPECT_EQ(CfgCarsPerHost, 40);
   EXPECT_EQ(ErrorOf("/hours=48"), "");
   EXPECT_EQ(RaceOptions.lapsCode, 190 + 48);
+  EXPECT_EQ(ErrorOf("/loc=1"), "");
+  EXPECT_EQ(CfgLocation, 1);
 
   // The weather's number 1..20 is a lighting of 0..19; above 20, the last.
   EXPECT_EQ(ErrorOf("/weather=1"), "");
@@ -205,9 +207,16 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(23, 'q')).c_str()), "");
+  EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'q'));
+  EXPECT_FALSE(Said("Player name truncated to 23 chars")) << "23 characters fit";
   EXPECT_EQ(ErrorOf(("/player=" + std::string(30, 'p')).c_str()), "");
   EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'p'));
   EXPECT_TRUE(Said("Player name truncated to 23 chars"));
+  // An option's value may have 95 characters; 96 are too long.
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(95, 'r')).c_str()), "");
+  EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'r'));
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(96, 'r')).c_str()), "Command /player : Parameter is too long");
 }
 
 TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
@@ -226,6 +235,30 @@ TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
   EXPECT_EQ(ErrorOf("/cfg=plain.txt"), "Command /cfg : File is not valid");
   Write("huge.txt", "/" + std::string(5000, 'x'));
   EXPECT_EQ(ErrorOf("/cfg=huge.txt"), "Command /cfg : File is too long");
+}
+
+// Names and sizes up to their limits: a command file of 4096 bytes is read, one more byte is
+// too long; its name may have 31 characters, not 32; a data folder's name 15, not 16.
+TEST_F(CommandLine, CommandFilesAndFoldersTakeNamesAndSizesUpToTheirLimits) {
+  std::string text = "/laps=8\n";
+  while (text.size() + 10 <= 4096) text += "//comment\n";
+  text += std::string(4096 - text.size() - 1, '/') + "\n";
+  ASSERT_EQ(text.size(), 4096u);
+  Write("full.txt", text);
+  EXPECT_EQ(ErrorOf("/cfg=full.txt"), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 8);
+  Write("over.txt", text + "\n");
+  EXPECT_EQ(ErrorOf("/cfg=over.txt"), "Command /cfg : File is too long");
+  const std::string name31 = std::string(27, 'n') + ".txt", name32 = std::string(28, 'n') + ".txt";
+  Write(name31, "/laps=9\n");
+  Write(name32, "/laps=9\n");
+  EXPECT_EQ(ErrorOf(("/cfg=" + name31).c_str()), "");
+  EXPECT_EQ(RaceOptions.lapsCode, 9);
+  EXPECT_EQ(ErrorOf(("/cfg=" + name32).c_str()), "Command /cfg : File name is too long");
+  EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(15, 'f')).c_str()), "");
+  EXPECT_TRUE(std::filesystem::is_directory("data/" + std::string(15, 'f')));
+  EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(16, 'g')).c_str()), "Command /mprdir : Folder name is too long");
+  EXPECT_FALSE(std::filesystem::exists("data/" + std::string(16, 'g')));
 }
 
 TEST_F(CommandLine, ValuesMayHoldSlashesOfFolderPaths) {
@@ -325,6 +358,14 @@ TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
   EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
   EXPECT_EQ(HandleUrlRequest(0, "zkt://join=Bad%4"), URL_FAILED);
   EXPECT_TRUE(boxes().empty());
+  // The hexadecimal digits' edges in either case: 0 9 A F a f.
+  EXPECT_EQ(HandleUrlRequest(0, "zkt://join=%4A%4F%4a%4f%30%39%Af%fA%9a%0A"), URL_PARSE_OPTIONS);
+  EXPECT_EQ(std::string(UrlCommandLine), std::string("/join=JOJO09\xAF\xFA\x9A\n"));
+  // The decoded request holds 1023 characters ("/join=" and 1017 more); one more fails.
+  EXPECT_EQ(HandleUrlRequest(0, ("zkt://join=" + std::string(1017, 'x')).c_str()), URL_PARSE_OPTIONS);
+  EXPECT_EQ(std::strlen(UrlCommandLine), 1023u);
+  EXPECT_EQ(HandleUrlRequest(0, ("zkt://join=" + std::string(1018, 'x')).c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "ZKT was unable to interpret the request");
 
   for (const char* option : {"log=x.log", "settings=x.txt", "cfg=x.txt", "mprdir=x", "lytdir=x", "ctrlink=3000"}) {
     UrlRequestActive = 1;
@@ -372,6 +413,27 @@ TEST_F(CommandLine, HandedSetupIsCopiedOnceAndNeverOverwrittenWithoutAsking) {
   SetYesNoHandler(AnswerYes);
   EXPECT_EQ(HandleUrlRequest(0, "incoming/fast.set"), URL_DONE);
   EXPECT_EQ(Read("data/setups/fast.set"), HandedFile("QXSETT", 0, "two"));
+
+  // A handed file's name may have 67 characters; 68 are too long.
+  const std::string name67 = std::string(63, 'k') + ".set", name68 = std::string(64, 'k') + ".set";
+  Write("incoming/" + name67, HandedFile("QXSETT", 0, "long"));
+  Write("incoming/" + name68, HandedFile("QXSETT", 0, "long"));
+  EXPECT_EQ(HandleUrlRequest(0, ("incoming/" + name67).c_str()), URL_DONE);
+  EXPECT_EQ(Read("data/setups/" + name67), HandedFile("QXSETT", 0, "long"));
+  EXPECT_EQ(HandleUrlRequest(0, ("incoming/" + name68).c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "SET file name is too long");
+  EXPECT_FALSE(std::filesystem::exists("data/setups/" + name68));
+  // Its path may have 255 characters; 256 are too long.
+  const std::string folder = "in/" + std::string(100, 'd') + "/" + std::string(100, 'e') + "/";
+  std::filesystem::create_directories(folder);
+  const std::string path255 = folder + std::string(46, 'p') + ".set", path256 = folder + std::string(47, 'q') + ".set";
+  ASSERT_EQ(path255.size(), 255u);
+  Write(path255, HandedFile("QXSETT", 0, "deep"));
+  Write(path256, HandedFile("QXSETT", 0, "deep"));
+  EXPECT_EQ(HandleUrlRequest(0, path255.c_str()), URL_DONE);
+  EXPECT_EQ(Read("data/setups/" + std::string(46, 'p') + ".set"), HandedFile("QXSETT", 0, "deep"));
+  EXPECT_EQ(HandleUrlRequest(0, path256.c_str()), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "SET file name is too long");
 }
 
 TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
@@ -396,6 +458,9 @@ TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
   EXPECT_EQ(HandleUrlRequest(0, "/cfg=in/a.mpr"), URL_PARSE_OPTIONS);
   EXPECT_EQ(HandleUrlRequest(0, "//comment\n/laps=3"), URL_PARSE_OPTIONS);
   EXPECT_FALSE(std::filesystem::exists("data/mpr/a.mpr"));
+  // An option needs a name: "/=" begins a path like any other (here one that is not there).
+  EXPECT_EQ(HandleUrlRequest(0, "/=in/a.mpr"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "Could not open MPR file");
 
   // A replay with no running instance is opened by this one.
   Write("in/lap one.spr", HandedFile("ZKTSPR", 0, "r"));
@@ -422,6 +487,11 @@ TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
   Prss* page = CreateEntryPage(nullptr);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, ""), REPLY_BAD_TEXT);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "../../etc/x"), REPLY_BAD_TEXT);
+  // A replay's name of 63 characters, the most a request carries, is taken; 64 are not.
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, std::string(63, 'r').c_str()), REPLY_DONE);
+  EXPECT_EQ(PendingRequestType, 1);
+  EXPECT_STREQ(RequestText, std::string(63, 'r').c_str());
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, std::string(64, 's').c_str()), REPLY_BAD_TEXT);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "race1"), REPLY_DONE);
   EXPECT_EQ(PendingRequestType, 2);
   EXPECT_STREQ(RequestText, "race1");

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/frame_controls.h"
@@ -146,6 +147,25 @@ TEST_F(FrameKeys, FunctionKeyControlsSendFunctionKeysWithCtrlOrAlt) {
   EXPECT_EQ(CtrlHeld, 1);
   EXPECT_EQ(AltHeld, 0);
   EXPECT_TRUE(probe_->keys.empty());  // function keys go to their messages, not the screen
+}
+
+// The edges of the function-key controls, to an open dialog: the last Ctrl one is Ctrl+F12
+// (message 19), the first Alt one Alt+F1 (message 20), the last Alt+F12 (message 31).
+TEST_F(FrameKeys, TheLastCtrlAndTheFirstAndLastAltFunctionKeyControls) {
+  Stick();
+  Probe();
+  AssignControlKey2(CONTROL_ALT_F1 - 1, 0);
+  AssignControlKey2(CONTROL_ALT_F1, 1);
+  AssignControlKey2(CONTROL_COUNT - 1, 2);
+  DialogOpen = 1;
+  const std::pair<int, int> cases[] = {{0, 20}, {1, 21}, {2, 32}};  // the message's number + 1
+  for (const auto& [button, key] : cases) {
+    DialogFunctionKey = 0;
+    Tap(button);
+    EXPECT_EQ(DialogFunctionKey, key) << button;
+  }
+  DialogOpen = 0;
+  DialogFunctionKey = 0;
 }
 
 TEST_F(FrameKeys, ArrowControlsPressAndReleaseTheArrowKeys) {

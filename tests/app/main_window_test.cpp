@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/text_commands.h"
@@ -26,6 +27,7 @@
 #include "ui/dialogs.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"
+#include "world/world.h"
 
 namespace {
 
@@ -296,6 +298,45 @@ TEST_F(MainWindowTest, KeysReachTheProcessAsInternalCodesAndKeyNumbers) {
   EXPECT_EQ(CtrlHeld, 0);
 }
 
+// With Alt held only the letters A to Z go on to the process: Alt with a digit or an arrow
+// does nothing.
+TEST_F(MainWindowTest, WithAltHeldOnlyTheLettersAToZReachTheProcess) {
+  OpenWindow();
+  InputProbe& probe = Probe();
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, KMOD_LALT);
+  Tap(SDL_SCANCODE_A, SDLK_a, KMOD_LALT);
+  Tap(SDL_SCANCODE_Z, SDLK_z, KMOD_LALT);
+  Tap(SDL_SCANCODE_7, SDLK_7, KMOD_LALT);
+  Tap(SDL_SCANCODE_UP, SDLK_UP, KMOD_LALT);
+  PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{'A', 'Z'}));
+}
+
+// While a world is being built (its steps 1 to 16) the window keeps its mode: Shift+F12 asks
+// for nothing; before step 1 and after step 16 it asks for the borderless desktop.
+TEST_F(MainWindowTest, TheWindowModeKeysWaitWhileAWorldIsBuilt) {
+  OpenWindow();
+  CWld = new Wld;
+  const auto asked = [](int step) {
+    CWld->loadStep = step;
+    WindowRequest = 0;
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+    Tap(SDL_SCANCODE_F12, SDLK_F12, KMOD_LSHIFT);
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+    Pump();
+    const int request = WindowRequest;
+    WindowRequest = 0;
+    GoWindowedRequest = 0;
+    return request;
+  };
+  EXPECT_EQ(asked(0), BORDERLESS_DESKTOP);
+  EXPECT_EQ(asked(1), 0);
+  EXPECT_EQ(asked(16), 0);
+  EXPECT_EQ(asked(17), BORDERLESS_DESKTOP);
+  DeleteWorld();
+}
+
 // The window's own keys, each with the effect the key table gives it.
 TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
   OpenWindow();
@@ -336,11 +377,13 @@ TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
   Tap(SDL_SCANCODE_H, SDLK_h);
   Pump();
   EXPECT_EQ(ShowMessageHistory, 0) << "H again hides it";
-  // Ctrl+Tab steps the results display: no, auto, yes, round again.
+  // Ctrl+Tab steps the results display: no, auto, yes, round again, and says which.
   ResultsDisplay = 0;
-  for (const int expected : {1, 2, 0}) {
+  const std::pair<int, const char*> steps[] = {{1, "auto"}, {2, "yes"}, {0, "no"}};
+  for (const auto& [expected, shown] : steps) {
     withCtrl(SDL_SCANCODE_TAB, SDLK_TAB);
     EXPECT_EQ(ResultsDisplay, expected);
+    EXPECT_STREQ(GetNewestMessageText(), (std::string("CTRL + TAB - show results : ") + shown).c_str());
   }
   // Shift+F6 and Shift+F8 toggle and say so.
   BlueprintMode = 0;
@@ -473,6 +516,27 @@ TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
   PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
   Pump();
   EXPECT_EQ(probe.keys, (std::vector<int>{233})) << "233 is typed; 9 is no printable character";
+
+  // The printable numbers run from 32 to 255, 127 left out.
+  const auto typed = [&](const char* digits) {
+    probe.keys.clear();
+    PushKey(SDL_SCANCODE_LALT, SDLK_LALT, true, alt);
+    for (const char* d = digits; *d; ++d) {
+      const int n = *d - '0';
+      const SDL_Scancode code = n == 0 ? SDL_SCANCODE_KP_0 : SDL_Scancode(SDL_SCANCODE_KP_1 + n - 1);
+      const SDL_Keycode key = n == 0 ? SDLK_KP_0 : SDL_Keycode(SDLK_KP_1 + n - 1);
+      Tap(code, key, alt);
+    }
+    PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false, KMOD_NUM);
+    Pump();
+    return probe.keys;
+  };
+  EXPECT_EQ(typed("31"), std::vector<int>{});
+  EXPECT_EQ(typed("32"), std::vector<int>{32});
+  EXPECT_EQ(typed("126"), std::vector<int>{126});
+  EXPECT_EQ(typed("127"), std::vector<int>{});
+  EXPECT_EQ(typed("255"), std::vector<int>{255});
+  EXPECT_EQ(typed("256"), std::vector<int>{});
 }
 
 TEST_F(MainWindowTest, TypedTextArrivesAsCharactersOfTheInputCodePage) {
@@ -567,10 +631,14 @@ TEST_F(MainWindowTest, TheWheelStepsUpAndDownAndIsIgnoredOutsideTheClientArea) {
   PushWheel(1, 20, 250);   // below the 200-pixel client area
   PushWheel(1, 300, 20);   // x 300 is one past the 300-pixel width
   PushWheel(1, 20, 200);   // y 200 one past the height
+  PushWheel(-1, 0, 0);     // the first pixel
+  PushWheel(1, 299, 199);  // the last pixel
   Pump();
-  ASSERT_EQ(probe.mice.size(), 2u);
+  ASSERT_EQ(probe.mice.size(), 4u);
   EXPECT_EQ(probe.mice[0].wheel, 1);
   EXPECT_EQ(probe.mice[1].wheel, 2);
+  EXPECT_EQ(probe.mice[2].wheel, 2);
+  EXPECT_EQ(probe.mice[3].wheel, 1);
   EXPECT_EQ(KeyState[4], 1);
   EXPECT_EQ(KeyState[5], 1);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/text_commands.h"
 #include "app_harness.h"
 #include "core/profiler.h"
 #include "core/sound.h"
@@ -25,6 +26,12 @@ TEST_F(AppHarness, SoundOpensAtStartUpWithGraphicsAndTheInterfaceSoundsFromTheDa
   for (int i = 0; i < INTERFACE_SOUNDS; ++i) EXPECT_GT(SampleRecords[i].length, 0u) << i;
   PlayUISound(2);
   EXPECT_TRUE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 2));
+  // A block request within half a second of the last is refused with interface sound 3.
+  ResetTextCommandState();
+  Prss_SendMessage(nullptr, "/block 1", SOURCE_TYPED);
+  EXPECT_FALSE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3));
+  Prss_SendMessage(nullptr, "/block 2", SOURCE_TYPED);
+  EXPECT_TRUE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3)) << "refused";
   RunPasses(3);
   RequestExit(0, "test over");
   EXPECT_EQ(SoundOpen, 0) << "an exit closes the device";

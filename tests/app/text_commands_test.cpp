@@ -10,6 +10,7 @@
 #include "core/profiler.h"
 #include "frontend/frontend.h"
 #include "race/race.h"
+#include "render/screenshot.h"
 #include "render/views.h"
 #include "text/language.h"
 
@@ -316,6 +317,13 @@ TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
 }
 
 // A lone "/" is no command: nothing is said and nothing changes.
+TEST_F(TextCommands, TheScreenshotWordAsksForOneScreenshot) {
+  ScreenshotRequest = 0;
+  Type("/ss");
+  EXPECT_EQ(ScreenshotRequest, 1);
+  ScreenshotRequest = 0;
+}
+
 TEST_F(TextCommands, ALoneSlashDoesNothing) {
   ClearLines();
   Type("/");
@@ -356,6 +364,12 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   EXPECT_TRUE(Said(std::string(89, 'y')));
   EXPECT_TRUE(Said("edge : line 2 is too long"));
 
+  // 2048 bytes is the largest script; 2049 is too long.
+  std::string full = "/echo full\n";
+  full += std::string(2048 - full.size(), '\n');
+  WriteScript("full", full);
+  Type("/run full");
+  EXPECT_TRUE(Said("full"));
   WriteScript("big", std::string(2049, ' '));
   Type("/run big");
   EXPECT_TRUE(Said("Script is too long"));
@@ -419,6 +433,27 @@ TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
   EXPECT_TRUE(Said("Parameter is too long"));
 }
 
+// The second command of a line keeps the line's source: in a script its reply carries the
+// script's name and line, and from the control link it may not run a script either.
+TEST_F(TextCommands, TheSecondCommandOfALineKeepsTheLinesSource) {
+  // The first command with a value, then one without ("/ss" takes none).
+  WriteScript("chain", "/horn 2 /horn 9\n/ss /horn 9\n");
+  ScreenshotRequest = 0;
+  Type("/run chain");
+  EXPECT_TRUE(Said("chain : line 1 - Parameter is not valid"));
+  EXPECT_TRUE(Said("chain : line 2 - Parameter is not valid"));
+  EXPECT_EQ(CommandState.horn, 1) << "the first command ran: horn 2";
+  EXPECT_EQ(ScreenshotRequest, 1);
+  ScreenshotRequest = 0;
+  WriteScript("s", "/echo script ran\n");
+  for (const char* line : {"/horn 1 /run s", "/ss /run s"}) {
+    ClearLines();
+    Prss_SendMessage(nullptr, line, SOURCE_CTRLINK);
+    EXPECT_FALSE(Said("script ran")) << line;
+  }
+  ScreenshotRequest = 0;
+}
+
 TEST_F(TextCommands, ControlLinkLinesCannotRunProgramsFilesOrScripts) {
   WriteScript("s", "/echo script ran\n");
   for (const char* line : {"/wait sh -c \"echo x > out.txt\"", "/exec touch out.txt", "/log other.log", "/run s",
@@ -476,6 +511,22 @@ TEST_F(TextCommands, PressedKeysCountAsScriptDepth) {
   ScriptDepth = MAX_SCRIPT_DEPTH;
   Type("/press a");
   EXPECT_TRUE(Said("Too many scripts"));
+  // One level short of the limit a script still runs; at the limit it does not.
+  WriteScript("one", "/echo one ran\n");
+  ClearLines();
+  ScriptDepth = MAX_SCRIPT_DEPTH - 1;
+  Type("/run one");
+  EXPECT_TRUE(Said("one ran"));
+  EXPECT_EQ(ScriptDepth, MAX_SCRIPT_DEPTH - 1);
+  ClearLines();
+  ScriptDepth = MAX_SCRIPT_DEPTH - 1;
+  Type("/press a");
+  EXPECT_FALSE(Said("Too many scripts")) << "a key press one level short of the limit";
+  ClearLines();
+  ScriptDepth = MAX_SCRIPT_DEPTH;
+  Type("/run one");
+  EXPECT_FALSE(Said("one ran"));
+  EXPECT_TRUE(Said("Too many scripts"));
   ScriptDepth = 0;
   ClearLines();
   Type("/press nosuchkey");
@@ -515,6 +566,35 @@ TEST(CommandParsers, WordsPairsAndNumbers) {
   EXPECT_EQ(ParseTwoNumbers("800 600", a, b), 0);
   EXPECT_EQ(b, 600);
   EXPECT_EQ(ParseTwoNumbers("800", a, b), 41);
+}
+
+// The parsers' limits: a quoted name keeps 93 characters, a pair's word 15; whole numbers run
+// from -1000000 to 1000000; a key is taken in capitals.
+TEST(CommandParsers, NamesWordsAndNumbersStopAtTheirLimits) {
+  char name[94];
+  const std::string ninetyFive(95, 'n');
+  EXPECT_STREQ(ParseQuotedName(name, ("\"" + ninetyFive + "\" x").c_str()), "x");
+  EXPECT_EQ(std::string(name), std::string(93, 'n'));
+  const std::string ninetyThree(93, 'q');
+  ParseQuotedName(name, ("\"" + ninetyThree + "\"").c_str());
+  EXPECT_EQ(std::string(name), ninetyThree);
+  char pair[16];
+  int a = 0, b = 0;
+  EXPECT_EQ(ParseNameAndNumber("abcdefghijklmnopqrst 7", pair, a), 0);
+  EXPECT_STREQ(pair, "abcdefghijklmno") << "fifteen characters";
+  EXPECT_EQ(a, 7);
+  EXPECT_EQ(ParseTwoNumbers("1000000 -1000000", a, b), 0);
+  EXPECT_EQ(a, 1000000);
+  EXPECT_EQ(b, -1000000);
+  EXPECT_EQ(ParseTwoNumbers("1000001 5", a, b), 47);
+  EXPECT_EQ(ParseTwoNumbers("5 -1000001", a, b), 47);
+  EXPECT_EQ(ParseNameAndNumber("steer -1000000", pair, a), 0);
+  EXPECT_EQ(a, -1000000);
+  EXPECT_EQ(ParseNameAndNumber("steer 1000001", pair, a), 47);
+  EXPECT_EQ(ParseNameAndKey("horn q", pair, a), 0);
+  EXPECT_EQ(a, 'Q');
+  EXPECT_STREQ(pair, "horn");
+  EXPECT_EQ(ParseNameAndKey("horn", pair, a), 41);
 }
 
 }  // namespace
