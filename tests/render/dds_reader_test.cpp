@@ -411,3 +411,98 @@ TEST(DdsLevels, ReadsWhatTheConversionLibraryWrites) {
   for (uint32_t m = 0; m < 6; ++m)
     EXPECT_EQ(std::memcmp(t.subresources[m].data, bc.images[m].pixels, bc.images[m].slicePitch), 0) << m;
 }
+
+// Each limit takes its own value and refuses one more: a file at the limit passes the limits
+// and only then runs out of data (no surfaces are given), one past it is not supported.
+TEST(DdsLimits, EachLimitTakesItsOwnValueAndRefusesOneMore) {
+  TextureData t;
+  DdsBuilder d;  // BC1, one level
+  d.width = 16384;
+  d.height = 4;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF) << "width 16384";
+  d.width = 16385;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_NOTSUPPORTED) << "width 16385";
+  d.width = 4;
+  d.height = 16384;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF) << "height 16384";
+  d.height = 16385;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_NOTSUPPORTED) << "height 16385";
+  // 16384 halves 14 times down to 1: 15 levels, the most a file may have.
+  d.width = d.height = 16384;
+  d.mips = 15;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF) << "15 levels";
+  d.mips = 16;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_NOTSUPPORTED) << "16 levels";
+  // A 16x16 chain has 5 levels (16, 8, 4, 2, 1).
+  d.width = d.height = 16;
+  d.mips = 5;
+  ASSERT_EQ(Read(d.Build(Bc1ChainBytes(16, 5)), &t), TEX_OK);
+  EXPECT_EQ(t.mipLevels, 5u);
+  EXPECT_EQ(t.subresources[4].width, 1u);
+
+  // A volume: 2048 on each side.
+  DdsBuilder v;
+  v.flags |= 0x800000;
+  v.width = 2048;
+  v.height = v.depth = 4;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_HANDLE_EOF) << "volume width 2048";
+  v.width = 2049;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_NOTSUPPORTED) << "volume width 2049";
+  v.width = 4;
+  v.height = 2048;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_HANDLE_EOF) << "volume height 2048";
+  v.height = 2049;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_NOTSUPPORTED) << "volume height 2049";
+  v.height = 4;
+  v.depth = 2048;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_HANDLE_EOF) << "volume depth 2048";
+
+  // An array of 2048 items.
+  DdsBuilder a;
+  a.extended = true;
+  a.dxgiFormat = 71;
+  a.width = a.height = 4;
+  a.arraySize = 2048;
+  EXPECT_EQ(Read(a.Build(2048 * 8 - 1), &t), TEX_E_HANDLE_EOF);
+  ASSERT_EQ(Read(a.Build(2048 * 8), &t), TEX_OK);
+  EXPECT_EQ(t.arraySize, 2048u);
+}
+
+// A level whose bytes pass what a 32-bit pitch holds is refused as an overflow: 16384 texels
+// of 16 bytes are 2^18 bytes a row, times 16384 rows is 2^32; one row fewer is 2^32 - 2^18.
+TEST(DdsLimits, ALevelOf4GiBIsAnOverflowAndOneRowLessIsNot) {
+  DdsBuilder d;
+  d.extended = true;
+  d.dxgiFormat = 2;  // R32G32B32A32 float
+  d.width = d.height = 16384;
+  TextureData t;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_ARITHMETIC_OVERFLOW);
+  d.height = 16383;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF);
+}
+
+// The row bytes and rows of one 5x5 level at each end of each block size: 8-byte blocks
+// for BC1 (70-72) and BC4 (79-81), 16-byte ones for BC2/BC3 (73-78), BC5 (82-84) and
+// BC6H/BC7 (94-99); two blocks across and two down.  The formats just outside the block
+// ranges are rows of texels: 69 packs two texels in 4 bytes (3 pairs, 12 bytes), 85 is 16
+// bits a texel (10 bytes), 93 32 bits (20 bytes), five rows each.
+TEST(DdsFormats, RowBytesAndRowsAtEachEndOfEachBlockSize) {
+  struct Row {
+    uint32_t format, rowPitch, rows;
+  };
+  const Row rows[] = {
+      {69, 12, 5}, {70, 16, 2}, {72, 16, 2}, {73, 32, 2}, {78, 32, 2}, {79, 16, 2}, {81, 16, 2},
+      {82, 32, 2}, {84, 32, 2}, {85, 10, 5}, {93, 20, 5}, {94, 32, 2}, {99, 32, 2},
+  };
+  for (const Row& r : rows) {
+    DdsBuilder d;
+    d.extended = true;
+    d.dxgiFormat = r.format;
+    d.width = d.height = 5;
+    TextureData t;
+    ASSERT_EQ(Read(d.Build(r.rowPitch * r.rows), &t), TEX_OK) << "format " << r.format;
+    EXPECT_EQ(t.subresources[0].rowPitch, r.rowPitch) << "format " << r.format;
+    EXPECT_EQ(t.subresources[0].slicePitch, r.rowPitch * r.rows) << "format " << r.format;
+    EXPECT_EQ(Read(d.Build(r.rowPitch * r.rows - 1), &t), TEX_E_HANDLE_EOF) << "format " << r.format;
+  }
+}

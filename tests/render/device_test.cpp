@@ -190,6 +190,36 @@ TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
   VSyncEnabled = 0;
 }
 
+// A long adapter description is cut to the record's 63 characters and its end; the names of
+// two adapters stay apart.
+TEST_F(Enumeration, ALongAdapterNameIsCutToItsRecord) {
+  const std::string longName(100, 'A');
+  fake_.adapterCount = 2;
+  fake_.adapterNames[0] = longName.c_str();
+  fake_.adapterNames[1] = "Second";
+  GfxUseFakeDisplays(&fake_);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(std::string(Gfx.adapterNames[0]), std::string(63, 'A'));
+  EXPECT_STREQ(Gfx.adapterNames[1], "Second");
+}
+
+// Ties count as larger: of records as wide (or as high) and no smaller the other way, the
+// last one is the default.  A starting default outside the list is not taken.
+TEST(DisplayModeList, TheLargestTakesTheLastOfEqualSidesAndAStartOutsideTheListIsIgnored) {
+  DisplayMode sameSize[] = {Mode(1920, 1080, 60), Mode(1920, 1080, 75)};
+  EXPECT_EQ(ChooseDefaultMode(sameSize, 2, 100, 100, 0), 1);
+  DisplayMode sameWidth[] = {Mode(1280, 720, 60), Mode(1280, 1024, 60)};
+  EXPECT_EQ(ChooseDefaultMode(sameWidth, 2, 100, 100, 0), 1);
+  DisplayMode sameHeight[] = {Mode(1280, 1024, 60), Mode(1920, 1024, 60)};
+  EXPECT_EQ(ChooseDefaultMode(sameHeight, 2, 100, 100, 0), 1);
+  // Neither of these two is larger both ways, so the start decides; the third record lies
+  // past the count given and is no candidate.
+  DisplayMode odd[] = {Mode(1024, 768, 60), Mode(1280, 720, 60), Mode(4000, 4000, 60)};
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, 1), 1);
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, 2), 0) << "a start at the count is outside";
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, -1), 0);
+}
+
 }  // namespace
 
 namespace {

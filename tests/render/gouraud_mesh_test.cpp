@@ -370,6 +370,34 @@ TEST_F(GouraudMeshes, PosedPointsFollowTheirFramesAndTheCountIsCutTo64) {
   EXPECT_EQ(v0.colour1, 0u);
 }
 
+// A posed point's normal turns with the parent and its frame; a point whose frame number is
+// the frame count (one past the last) is not posed and turns with the parent alone.  Both
+// turns here are quarter turns about x, so (0, 0, 1) ends at (0, 0, -1) through both and
+// at (0, +-1, 0) through the parent alone.
+TEST_F(GouraudMeshes, NormalsTurnWithTheFrameAndParentOrTheParentAlone) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  mesh->points[0].frame = 1;
+  mesh->points[1].frame = 2;  // the frame count: not a frame
+  mesh->points[2].frame = 0;
+  FixedTransform frames[2];
+  MatrixIdentity(frames[0].rotation);
+  MatrixRotX(frames[1].rotation, 16384);
+  frames[0].translation = frames[1].translation = IntVector{0, 0, 0};
+  FixedTransform parent;
+  MatrixRotX(parent.rotation, 16384);
+  parent.translation = IntVector{0, 0, 0};
+  EXPECT_EQ(mesh->DrawPosed(parent, frames, 2, 0, nullptr), 1);
+  std::vector<uint8_t> bytes = ReadBuffer(TempMeshes.buffers[0]->vertexBuffer->buffer);
+  VertexLit v0 = VertexAt<VertexLit>(bytes, 0), v1 = VertexAt<VertexLit>(bytes, 1), v2 = VertexAt<VertexLit>(bytes, 2);
+  EXPECT_EQ(v0.normal[2], -127) << "half a turn";
+  EXPECT_EQ(v0.normal[1], 0);
+  for (const VertexLit& v : {v1, v2}) {
+    EXPECT_EQ(v.normal[2], 0) << "a quarter turn";
+    EXPECT_EQ(std::abs(v.normal[1]), 127);
+    EXPECT_EQ(v.normal[0], 0);
+  }
+}
+
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {
   GouraudO3d* empty = Mesh({});
   empty->CalcRadius();
