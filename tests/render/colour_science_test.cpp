@@ -172,4 +172,34 @@ TEST(SunDisc, TheVisiblePartOfTheDiscLightsAtTheHorizon) {
   for (float d : v.direction) EXPECT_EQ(d, 0.0f) << "no heading: no direction, and no division by zero";
 }
 
+// The disc's edges: a sun exactly its angular radius up is whole (its direction kept as
+// given), exactly its radius down is just set but not gone (fraction 0, still a direction
+// on the horizon).  Half set at a heading off both axes, the direction is (x, y, r/2) made
+// unit, worked out here in doubles.
+TEST(SunDisc, TheDiscsEdgesAndAHalfSetSunOffTheAxes) {
+  const float r = SUN_ANGULAR_RADIUS;
+  const float up[3] = {0.6f, 0.0f, r};
+  SunVisibility v = SunDiscVisibility(up);
+  EXPECT_EQ(v.fraction, 1.0f);
+  EXPECT_EQ(v.sunSet, 0);
+  EXPECT_EQ(v.direction[0], 0.6f) << "kept as given, not made unit";
+  EXPECT_EQ(v.direction[2], r);
+
+  const float down[3] = {0.6f, 0.8f, -r};
+  v = SunDiscVisibility(down);
+  EXPECT_EQ(v.sunSet, 0);
+  EXPECT_EQ(v.fraction, 0.0f);
+  EXPECT_NEAR(v.direction[0], 0.6f, 1e-6f);
+  EXPECT_NEAR(v.direction[1], 0.8f, 1e-6f);
+  EXPECT_NEAR(v.direction[2], 0.0f, 1e-6f);
+
+  const float half[3] = {0.6f, 0.8f, 0.0f};
+  v = SunDiscVisibility(half);
+  EXPECT_FLOAT_EQ(v.fraction, 0.5f);
+  const double z = 0.5 * double(r), length = std::sqrt(0.36 + 0.64 + z * z);
+  EXPECT_NEAR(v.direction[0], 0.6 / length, 1e-6);
+  EXPECT_NEAR(v.direction[1], 0.8 / length, 1e-6);
+  EXPECT_NEAR(v.direction[2], z / length, 1e-7);
+}
+
 }  // namespace

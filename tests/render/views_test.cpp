@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -593,6 +595,100 @@ TEST_F(ViewsTest, NearestPointUnderThePointerIsPicked) {
   ASSERT_EQ(PickPointAt(v.centreX + 7, v.centreY, pts, 3, 5.0f, &index), 1);
   EXPECT_EQ(index, 0);
   EXPECT_EQ(PickPointAt(v.centreX - 10, v.centreY, pts, 3, 5.0f, &index), 0);
+}
+
+// A view 1920 x 1080 at field factor 2 has a scale of 960 pixels a unit: at depth 1 a view
+// point moves 15 pixels for every 1024, exactly, so points land on the screen's edges
+// exactly.  The edges belong to the screen (and to the band of a screen around it for the
+// whole-screen test); 69 units (just over a pixel) beyond them does not.
+TEST_F(ViewsTest, PointsOnTheScreensEdgesAreInsideAndAPixelBeyondIsNot) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.scale, 960);
+  ASSERT_EQ(v.centreX, 960);
+  ASSERT_EQ(v.centreY, 540);
+  struct Case {
+    int32_t x, y;
+    int wholeScreen, inside;
+  };
+  const int32_t X = 65536, Y = 36864;  // 960 and 540 pixels from the centre
+  const Case cases[] = {
+      {-X, 0, 0, 1},       {-X - 69, 0, 0, 0},  {X, 0, 0, 1},        {X + 69, 0, 0, 0},
+      {0, Y, 0, 1},        {0, Y + 69, 0, 0},   {0, -Y, 0, 1},       {0, -Y - 69, 0, 0},
+      {-3 * X, 0, 1, 1},   {-3 * X - 69, 0, 1, 0}, {3 * X, 0, 1, 1}, {3 * X + 69, 0, 1, 0},
+      {0, 3 * Y, 1, 1},    {0, 3 * Y + 69, 1, 0}, {0, -3 * Y, 1, 1}, {0, -3 * Y - 69, 1, 0},
+  };
+  for (const Case& c : cases) {
+    const int32_t p[3] = {c.x, c.y, 0x10000};
+    float x, y;
+    EXPECT_EQ(ProjectAndTestOnScreen(p, &x, &y, c.wholeScreen), c.inside) << c.x << " " << c.y << " " << c.wholeScreen;
+  }
+  // With the side panel shown, its own left and right edges bound the area.
+  ViewPanelShown = 1;
+  ViewPanelLeft = 960;
+  ViewPanelRight = 975;
+  for (const auto& [x, inside] : {std::pair{0, 1}, std::pair{-69, 0}, std::pair{1024, 1}, std::pair{1024 + 69, 0}}) {
+    const int32_t p[3] = {x, 0, 0x10000};
+    float px, py;
+    EXPECT_EQ(ProjectAndTestOnScreen(p, &px, &py, 0), inside) << x;
+  }
+  ViewPanelShown = 0;
+}
+
+// The pointer's rows and columns run from the view's left and top up to but not including
+// its right and bottom.
+TEST_F(ViewsTest, ThePointerIsInTheViewFromItsLeftAndTopToBeforeItsRightAndBottom) {
+  MakeView({.direction = {0, 1, 0}, .left = 100, .top = 50, .right = 900, .bottom = 650});
+  float dir[3];
+  EXPECT_EQ(PickFromMouseAt(100, 50, dir), 1);
+  EXPECT_EQ(PickFromMouseAt(899, 649, dir), 1);
+  EXPECT_EQ(PickFromMouseAt(99, 50, dir), 0);
+  EXPECT_EQ(PickFromMouseAt(100, 49, dir), 0);
+  EXPECT_EQ(PickFromMouseAt(900, 300, dir), 0);
+  EXPECT_EQ(PickFromMouseAt(500, 650, dir), 0);
+}
+
+// An orthographic depth of 1024 (1/64 m) is the least that draws, clips and picks; 1023
+// does none of them.
+TEST_F(ViewsTest, AnOrthographicDepthOf1024IsTheLeastThatWorks) {
+  MakeView({.eye = {0, 0, 10}, .direction = {0, 0, 1}});
+  const View& v = *CurrentView;
+  const int32_t world[3] = {0, 0, 0}, viewCentre[3] = {0, 0, 0x10000};
+  for (const int32_t depth : {1024, 1023}) {
+    ViewOrthoDepth = depth;
+    const int works = depth == 1024 ? 1 : 0;
+    float x, y, dir[3];
+    EXPECT_EQ(ProjectPointToScreen(world, &x, &y, nullptr), works) << depth;
+    EXPECT_EQ(SphereInView(viewCentre, 0), works) << depth;
+    int32_t a[3] = {0, 0, 0x10000}, b[3] = {0, 0, 0x20000};
+    EXPECT_EQ(ClipSegmentToView(a, b), works) << depth;
+    EXPECT_EQ(PickFromMouseAt(v.centreX, v.centreY, dir), works) << depth;
+  }
+}
+
+// A point exactly the radius away is picked, one a little further is not; of two points
+// equally near, and of two triangles equally far, the first is taken.
+TEST_F(ViewsTest, PickingTakesTheRadiusItselfAndTheFirstOfEqualCandidates) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.scale, 960);
+  // 1 unit in front (world -y), 1024 units to the right (world -x): 15 pixels right.
+  const int32_t pts[2][3] = {{-1024, -0x10000, 0}, {-1024, -0x10000, 0}};
+  int index = -1;
+  ASSERT_EQ(PickPointAt(v.centreX, v.centreY, pts, 1, 15.0f, &index), 1);
+  EXPECT_EQ(PickPointAt(v.centreX, v.centreY, pts, 1, 14.9f, &index), 0);
+  ASSERT_EQ(PickPointAt(v.centreX + 15, v.centreY, pts, 2, 5.0f, &index), 1);
+  EXPECT_EQ(index, 0);
+  // Two copies of one triangle across the centre ray, 2 m ahead.
+  int32_t store[2][3][3];
+  for (auto& t : store) {
+    const int32_t corners[3][3] = {{-0x10000, -0x20000, -0x10000}, {0x10000, -0x20000, -0x10000}, {0, -0x20000, 0x10000}};
+    std::memcpy(t, corners, sizeof corners);
+  }
+  int32_t distance = 0;
+  ASSERT_EQ(PickTriangleAt(v.centreX, v.centreY, store, 2, &index, &distance), 1);
+  EXPECT_EQ(index, 0);
+  EXPECT_NEAR(distance, 0x20000, 2);
 }
 
 // ---- Moving ----
