@@ -469,6 +469,49 @@ TEST_F(TextureTable, GeneratedTexturesHalveToTheLimitAndKeepTheCallersPixels) {
   EXPECT_EQ(copy[3], 555 / 4);
 }
 
+// A 4 x 4 picture halves to 2 x 2: each texel of the result is the mean of its own block of
+// four (integer means; weighted by alpha in mode 8, coverage only in mode 32), written from
+// the start of the buffer.  Texel (x, y) of the source is 8x + 32y + 2c + 1 in channel c,
+// alpha 10 + 30x + 20y.  Levels asked past the chain stop at its end (16: 5 levels).
+TEST_F(TextureTable, HalvingAveragesEachBlockOfFourAndLevelsStopAtTheChainsEnd) {
+  uint8_t source[4 * 4 * 4];
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      for (int c = 0; c < 3; ++c) source[(y * 4 + x) * 4 + c] = uint8_t(8 * x + 32 * y + 2 * c + 1);
+      source[(y * 4 + x) * 4 + 3] = uint8_t(10 + 30 * x + 20 * y);
+    }
+  for (const int mode : {0, 8, 32}) {
+    uint8_t copy[sizeof source];
+    std::memcpy(copy, source, sizeof source);
+    HalveImage(copy, 4, mode);
+    for (int Y = 0; Y < 2; ++Y)
+      for (int X = 0; X < 2; ++X) {
+        uint32_t sum[4] = {}, weighted[3] = {};
+        for (int y = 2 * Y; y < 2 * Y + 2; ++y)
+          for (int x = 2 * X; x < 2 * X + 2; ++x) {
+            const uint8_t* s = &source[(y * 4 + x) * 4];
+            for (int c = 0; c < 4; ++c) sum[c] += s[c];
+            for (int c = 0; c < 3; ++c) weighted[c] += uint32_t(s[c]) * s[3];
+          }
+        const uint8_t* out = &copy[(Y * 2 + X) * 4];
+        for (int c = 0; c < 3; ++c) {
+          const uint32_t want = mode == 32 ? 255 : mode == 8 ? weighted[c] / sum[3] : sum[c] / 4;
+          EXPECT_EQ(out[c], want) << "mode " << mode << " texel " << X << "," << Y << " channel " << c;
+        }
+        EXPECT_EQ(out[3], mode == 0 ? 255u : sum[3] / 4) << "mode " << mode << " texel " << X << "," << Y;
+      }
+  }
+  TextureConfig.mipLevels = 10;
+  ZKTETexture* all = CreateGeneratedTexture("CHAIN~G", 16, nullptr);
+  ASSERT_NE(all, nullptr);
+  EXPECT_EQ(all->mipLevels, 5);
+  TextureConfig.mipLevels = 3;
+  ZKTETexture* three = CreateGeneratedTexture("THREE~G", 16, nullptr);
+  ASSERT_NE(three, nullptr);
+  EXPECT_EQ(three->mipLevels, 3);
+  TextureConfig.mipLevels = 0;
+}
+
 TEST_F(TextureTable, MakingAListedNameAgainRefillsItsRecordAndLeaksNothing) {
   ZKTETexture* first = CreateGeneratedTexture("TWICE~G", 4, nullptr);
   ASSERT_NE(first, nullptr);
