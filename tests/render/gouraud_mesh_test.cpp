@@ -398,6 +398,34 @@ TEST_F(GouraudMeshes, NormalsTurnWithTheFrameAndParentOrTheParentAlone) {
   }
 }
 
+// A mesh's shadow and surface colours are drawn where its own transform under the parent's
+// puts its points: point (0, 0, 0) at local (1, 0, 2), under a parent turned a quarter about
+// z (x becomes y) at (0, 1, 0), stands at (0, 1, 2) + (0, 1, 0) = (0, 2, 2); the light one
+// across for two up lays its shadow 1 m towards -x, at (-1, 2, 0).
+TEST_F(GouraudMeshes, ShadowsAndSurfaceColoursFollowTheMeshUnderItsParent) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  mesh->local.translation = IntVector{65536, 0, 2 * 65536};
+  FixedTransform parent;
+  SetIdentityTransform(parent);
+  MatrixRotZ(parent.rotation, 16384);
+  parent.translation = IntVector{0, 65536, 0};
+  view_.lightDirection[0] = 65536;
+  view_.lightDirection[1] = 0;
+  view_.lightDirection[2] = 2 * 65536;
+  MeshDisplay.shadowSetting = 1;
+  mesh->DrawShadow(parent);
+  VertexLine3D v = VertexAt<VertexLine3D>(ReadBuffer(StreamLines3D.vertexBuffer->buffer), 0);
+  EXPECT_NEAR(v.x, -1.0f, 1e-4f);
+  EXPECT_NEAR(v.y, 2.0f, 1e-4f);
+  EXPECT_NEAR(v.z, 0.0f, 1e-4f);
+  mesh->DrawSurfaceColours(parent, 0);
+  v = VertexAt<VertexLine3D>(ReadBuffer(StreamLines3D.vertexBuffer->buffer), 0);
+  EXPECT_NEAR(v.x, 0.0f, 1e-4f);
+  EXPECT_NEAR(v.y, 2.0f, 1e-4f);
+  EXPECT_NEAR(v.z, 2.0f, 1e-4f);
+  EXPECT_EQ(mesh->local.translation.x, 65536) << "the mesh's own transform is left as it was";
+}
+
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {
   GouraudO3d* empty = Mesh({});
   empty->CalcRadius();

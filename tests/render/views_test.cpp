@@ -257,6 +257,21 @@ TEST_F(ViewsTest, DepthCoordinatesRunMinusOneToOneAcrossTheView) {
   EXPECT_NEAR(v, 0.0f, 1e-4);
 }
 
+// Depth coordinates need a field: with none (or no number) the point gives none.
+TEST_F(ViewsTest, DepthCoordinatesNeedAPositiveField) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const int32_t ahead[3] = {0, -(10 << 16), 0};
+  float u = 5.0f, v = 5.0f;
+  CurrentView->halfFieldFactor = 0.0f;
+  EXPECT_EQ(ProjectPointDepth(ahead, &u, &v), 0);
+  CurrentView->halfFieldFactor = NAN;
+  EXPECT_EQ(ProjectPointDepth(ahead, &u, &v), 0);
+  EXPECT_EQ(u, 5.0f) << "left as it was";
+  CurrentView->halfFieldFactor = 0.5f;
+  ASSERT_EQ(ProjectPointDepth(ahead, &u, &v), 1);
+  EXPECT_EQ(u, 0.0f);
+}
+
 TEST_F(ViewsTest, InsideTestFollowsTheSidePanelAndTheWholeScreenBand) {
   const RefView r = MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
   const int32_t p[3] = {-(5 << 16), -(10 << 16), 0};  // half way to the right edge
