@@ -11,6 +11,7 @@
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/object_mesh.h"
+#include "render/oriented_box.h"
 #include "render/views.h"
 #include "tests/render/mesh_fixtures.h"
 #include "tests/render/null_renderer.h"
@@ -260,6 +261,66 @@ TEST_F(ObjectDrawing, APosedNormalAcrossTheAxesIsScaledByItsWholeLength) {
   EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 0).colour, ColourWithLighting(normal, o->triangles[0].colour));
   EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 1).z, 1.0f);
   DeleteDrawMesh(o);
+}
+
+// A box centred at (1, 2, 3) m with half sizes (0.5, 1, 1.5) m, moved 10 m along x: corner i
+// is the centre plus the half sizes, y positive for bit 0, z for bit 1, x negative for bit
+// 2.  Its twelve triangles cover each face twice, each turned outwards (the cross product
+// of its edges points away from the box's centre) and the two of a face together make the
+// face's area.  The colour goes through the brightness table.
+TEST_F(ObjectDrawing, AnOrientedBoxHasItsEightCornersAndTwelveOutwardTriangles) {
+  const OrientedBox box{{1.0f, 2.0f, 3.0f}, {0.5f, 1.0f, 1.5f}, RgbWord(128, 255, 0)};
+  FixedTransform move;
+  SetIdentityTransform(move);
+  move.translation = IntVector{10 * 65536, 0, 0};
+  const uint32_t draws = Gfx.drawCalls;
+  DrawOrientedBox(box, move);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  const std::vector<uint8_t> v = StreamVertices(), idx = StreamIndices();
+  const double centre[3] = {11.0, 2.0, 3.0}, half[3] = {0.5, 1.0, 1.5};
+  double corners[8][3];
+  for (int i = 0; i < 8; ++i) {
+    const VertexLine3D p = VertexAt<VertexLine3D>(v, uint32_t(i));
+    corners[i][0] = p.x;
+    corners[i][1] = p.y;
+    corners[i][2] = p.z;
+    EXPECT_EQ(p.x, float(centre[0] + (i & 4 ? -half[0] : half[0]))) << i;
+    EXPECT_EQ(p.y, float(centre[1] + (i & 1 ? half[1] : -half[1]))) << i;
+    EXPECT_EQ(p.z, float(centre[2] + (i & 2 ? half[2] : -half[2]))) << i;
+    EXPECT_EQ(p.colour, 0xFF000000u | uint32_t(BrightnessTable[128]) << 16 | 0xFF00u) << i;
+  }
+  ASSERT_GE(idx.size(), 72u);
+  double faceArea[3][2] = {};  // by axis and side
+  for (int t = 0; t < 12; ++t) {
+    int k[3];
+    for (int c = 0; c < 3; ++c) {
+      k[c] = idx[size_t(t * 3 + c) * 2] | idx[size_t(t * 3 + c) * 2 + 1] << 8;
+      ASSERT_LT(k[c], 8) << t;
+    }
+    const double* a = corners[k[0]];
+    const double* b = corners[k[1]];
+    const double* c = corners[k[2]];
+    const double e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    int axis = 0;
+    for (int i = 1; i < 3; ++i)
+      if (std::fabs(n[i]) > std::fabs(n[axis])) axis = i;
+    for (int i = 0; i < 3; ++i)
+      if (i != axis) {
+        EXPECT_NEAR(n[i], 0.0, 1e-9) << "triangle " << t << " lies in a face";
+      }
+    const double middle = (a[axis] + b[axis] + c[axis]) / 3.0 - centre[axis];
+    EXPECT_NEAR(std::fabs(middle), half[axis], 1e-6) << "triangle " << t << " on the box's surface";
+    EXPECT_GT(n[axis] * middle, 0.0) << "triangle " << t << " turned outwards";
+    faceArea[axis][middle > 0 ? 1 : 0] += std::fabs(n[axis]) / 2.0;
+  }
+  for (int axis = 0; axis < 3; ++axis)
+    for (int side = 0; side < 2; ++side)
+      EXPECT_NEAR(faceArea[axis][side], 4.0 * half[(axis + 1) % 3] * half[(axis + 2) % 3], 1e-6) << axis << " " << side;
+
+  const OrientedBox flat{{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, RgbWord(1, 2, 3)};
+  DrawOrientedBox(flat, move);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1) << "a box of no size is not drawn";
 }
 
 TEST_F(ObjectDrawing, ScalingBoundsRadiusAndCounts) {

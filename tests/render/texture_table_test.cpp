@@ -95,7 +95,13 @@ TEST_F(TextureTable, NamesFindOneRecordInAnyCaseAndRaiseItsGenerationType) {
   EXPECT_EQ(a->registered, 1);
   EXPECT_EQ(GetTexture("", 3), nullptr);
 
-  const std::string longName(40, 'q');
+  // 31 characters are kept whole; 32 are one too many and cut (with a line in the log).
+  const std::string fits(31, 'r');
+  ZKTETexture* whole = GetTexture(fits.c_str(), 3);
+  ASSERT_NE(whole, nullptr);
+  EXPECT_EQ(std::string(whole->name), fits);
+  EXPECT_EQ(Lines("Texture name cut to 31 characters"), 0);
+  const std::string longName(32, 'q');
   ZKTETexture* cut = GetTexture(longName.c_str(), 3);
   ASSERT_NE(cut, nullptr);
   EXPECT_EQ(std::strlen(cut->name), 31u);

@@ -16,6 +16,7 @@
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "core/window_state.h"
+#include "render/render_target.h"
 #include "render/views.h"
 #include "render/views_local.h"
 #include "text/text_colours.h"
@@ -333,6 +334,28 @@ TEST_F(ViewsTest, ViewProjectionMatrixLandsOnTheProjectedPixel) {
       EXPECT_LE(nz, 1.0);
     }
   }
+}
+
+// Set up and applied, the view rectangle is also the render target's viewport (and the
+// matrix state's); an upside-down rectangle gives a viewport of no size, never a negative
+// one, and a rectangle that is not applied leaves the viewport alone.
+TEST_F(ViewsTest, AnAppliedViewRectangleIsTheViewportAndNeverNegative) {
+  MakeView({.direction = {0, 1, 0}, .left = 100, .top = 50, .right = 900, .bottom = 650});
+  const float want[4] = {100, 50, 800, 600};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(RenderTargets.viewport[i], want[i]) << i;
+    EXPECT_EQ(ViewMatrices.viewport[i], int(want[i])) << i;
+  }
+  SetupViewRectangle(10, 20, 5, 10, 0.0f, 0.0f, 1.0f, 0.25f, 1);
+  const float none[4] = {10, 20, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(RenderTargets.viewport[i], none[i]) << i;
+    EXPECT_EQ(ViewMatrices.viewport[i], int(none[i])) << i;
+  }
+  EXPECT_EQ(CurrentView->scale, 0);
+  SetupViewRectangle(0, 0, 300, 200, 0.0f, 0.0f, 1.0f, 0.25f, 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(RenderTargets.viewport[i], none[i]) << "not applied: " << i;
+  EXPECT_EQ(CurrentView->right, 300);
 }
 
 // ---- Clipping ----
