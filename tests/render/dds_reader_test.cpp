@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/dds_reader.h"
+#include "render/texture_data.h"
 #include "tests/texconv/test_pictures.h"
 #include "texconv/texconv.h"
 
@@ -505,4 +506,37 @@ TEST(DdsFormats, RowBytesAndRowsAtEachEndOfEachBlockSize) {
     EXPECT_EQ(t.subresources[0].slicePitch, r.rowPitch * r.rows) << "format " << r.format;
     EXPECT_EQ(Read(d.Build(r.rowPitch * r.rows - 1), &t), TEX_E_HANDLE_EOF) << "format " << r.format;
   }
+}
+
+// The sRGB twin of each format that has one (R8G8B8A8 28 -> 29, BC1 71 -> 72, BC2 74 -> 75,
+// BC3 77 -> 78, B8G8R8A8 87 -> 91, B8G8R8X8 88 -> 93, BC7 98 -> 99); their neighbours and the
+// sRGB formats themselves stay.  The one-channel formats (R32F 41, R16F 54, R16 56 and 58,
+// R8 61 and 63, BC4 80 and 81) sample grey with alpha one; R8G8 (49) only when it came from
+// luminance with alpha; every other format as it is.
+TEST(DdsFormats, SrgbTwinsAndGreySwizzlesByFormatNumber) {
+  const uint32_t twins[][2] = {{28, 29}, {71, 72}, {74, 75}, {77, 78}, {87, 91}, {88, 93}, {98, 99}};
+  for (const auto& t : twins) {
+    EXPECT_EQ(SrgbFormatOf(t[0]), t[1]) << t[0];
+    EXPECT_EQ(SrgbFormatOf(t[1]), t[1]) << t[1];
+  }
+  for (uint32_t f : {27u, 70u, 73u, 76u, 86u, 89u, 97u, 100u}) EXPECT_EQ(SrgbFormatOf(f), f) << f;
+
+  const uint8_t grey[4] = {SWIZZLE_R, SWIZZLE_R, SWIZZLE_R, SWIZZLE_ONE};
+  const uint8_t plain[4] = {SWIZZLE_R, SWIZZLE_G, SWIZZLE_B, SWIZZLE_A};
+  const uint8_t greyAlpha[4] = {SWIZZLE_R, SWIZZLE_R, SWIZZLE_R, SWIZZLE_G};
+  uint8_t s[4];
+  for (uint32_t f : {41u, 54u, 56u, 58u, 61u, 63u, 80u, 81u}) {
+    SwizzleForFormat(f, false, s);
+    EXPECT_EQ(std::memcmp(s, grey, 4), 0) << f;
+  }
+  for (uint32_t f : {40u, 42u, 53u, 55u, 57u, 59u, 60u, 62u, 64u, 79u, 82u, 28u}) {
+    SwizzleForFormat(f, true, s);
+    EXPECT_EQ(std::memcmp(s, plain, 4), 0) << f;
+  }
+  SwizzleForFormat(49, true, s);
+  EXPECT_EQ(std::memcmp(s, greyAlpha, 4), 0);
+  SwizzleForFormat(49, false, s);
+  EXPECT_EQ(std::memcmp(s, plain, 4), 0);
+  SwizzleForFormat(48, true, s);
+  EXPECT_EQ(std::memcmp(s, plain, 4), 0);
 }
