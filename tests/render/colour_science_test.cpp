@@ -81,6 +81,34 @@ TEST(ColourScience, BytesAreTheBrightestChannelScaledAndGammaEncoded) {
   EXPECT_EQ(out[2], 0);
 }
 
+// The limits themselves: a brightest channel of 0.001 is black, a little more is scaled to
+// full; a y of 0.001 is used (x Y / y = 300), only below it is degenerate.  A sink of no
+// room is no sink: the text goes to the message lines.
+TEST(ColourScience, TheSmallestBrightnessAndChromaticityThatCount) {
+  uint8_t out[3];
+  const float dim[3] = {0.001f, 0.0005f, 0.0f};
+  ColourToRgb8(dim, out);
+  EXPECT_EQ(out[0] | out[1] | out[2], 0);
+  const float brighter[3] = {0.0011f, 0.00055f, 0.0f};
+  ColourToRgb8(brighter, out);
+  EXPECT_EQ(out[0], 255);
+  EXPECT_EQ(out[1], std::lround(std::pow(0.5, 1 / 2.2) * 255));
+  float xyz[3] = {0, 0, 0};
+  xyY_to_XYZ(xyz, 0.3f, 0.001f, 1.0f);
+  EXPECT_FLOAT_EQ(xyz[0], 300.0f);
+  EXPECT_EQ(xyz[1], 1.0f);
+
+  ReportRecorder recorder;
+  DebugMessagesOn = 1;
+  char sink[8] = "x";
+  SetColourMessageSink(sink, 0);
+  xyY_to_XYZ(xyz, 0.3f, 0.0f, 1.0f);
+  SetColourMessageSink(nullptr, 0);
+  EXPECT_STREQ(sink, "x") << "nothing written into it";
+  EXPECT_EQ(ReportRecorder::NewestText(), "XYZ_to_xyY: y = 0.000000");
+  DebugMessagesOn = 0;
+}
+
 TEST(ColourScience, DegenerateChromaticitiesGiveZerosAndDebugTexts) {
   ReportRecorder recorder;
   DebugMessagesOn = 1;

@@ -426,6 +426,18 @@ TEST_F(GouraudMeshes, ShadowsAndSurfaceColoursFollowTheMeshUnderItsParent) {
   EXPECT_EQ(mesh->local.translation.x, 65536) << "the mesh's own transform is left as it was";
 }
 
+// Arrays asked with negative counts are empty ones; parts are numbered from 0.
+TEST_F(GouraudMeshes, ArraysOfNegativeCountsAreEmpty) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  AllocateMeshArrays(*mesh, -3, -2, -1);
+  EXPECT_EQ(mesh->pointCount, 0);
+  EXPECT_EQ(mesh->triangleCount, 0);
+  EXPECT_EQ(mesh->partCount, 0);
+  EXPECT_EQ(mesh->parts, nullptr);
+  AllocateMeshArrays(*mesh, 1, 1, 3);
+  EXPECT_EQ(mesh->parts[2].index, 2);
+}
+
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {
   GouraudO3d* empty = Mesh({});
   empty->CalcRadius();

@@ -323,6 +323,39 @@ TEST_F(ObjectDrawing, AnOrientedBoxHasItsEightCornersAndTwelveOutwardTriangles) 
   EXPECT_EQ(Gfx.drawCalls, draws + 1) << "a box of no size is not drawn";
 }
 
+// Of a hundred frames the first 64 are used: a point of frame 63 follows it, one of frame 64
+// stays with the parent; with two frames, a point of frame 2 stays with the parent too.
+TEST_F(ObjectDrawing, PosedPointsOfFramesPastTheCountStayWithTheParent) {
+  Obj3d* o = Fan(3, 1);
+  o->points[0].frame = 63;
+  o->points[1].frame = 64;
+  o->points[2].frame = 2;
+  std::vector<FixedTransform> frames(100);
+  for (FixedTransform& f : frames) SetIdentityTransform(f);
+  frames[63].translation = IntVector{0, 0, 3 * 65536};
+  frames[64].translation = IntVector{0, 0, 5 * 65536};
+  frames[2].translation = IntVector{0, 0, 7 * 65536};
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  o->DrawPosed(identity, frames.data(), 100, 0, nullptr);
+  EXPECT_EQ(o->points[0].wz, 3 * 65536);
+  EXPECT_EQ(o->points[1].wz, 0) << "frame 64 is past the 64 used";
+  EXPECT_EQ(o->points[2].wz, 7 * 65536);
+  o->DrawPosed(identity, frames.data(), 2, 0, nullptr);
+  EXPECT_EQ(o->points[2].wz, 0) << "frame 2 of two frames";
+  DeleteDrawMesh(o);
+}
+
+// Arrays asked with negative counts are empty ones.
+TEST_F(ObjectDrawing, ArraysOfNegativeCountsAreEmpty) {
+  Obj3d* o = Fan(3, 1);
+  AllocateMeshArrays(*o, -3, -2);
+  EXPECT_EQ(o->pointCount, 0);
+  EXPECT_EQ(o->triangleCount, 0);
+  EXPECT_EQ(o->points, nullptr);
+  DeleteDrawMesh(o);
+}
+
 TEST_F(ObjectDrawing, ScalingBoundsRadiusAndCounts) {
   Obj3d* o = Fan(3, 1);
   o->points[2].z = -3 * 65536;

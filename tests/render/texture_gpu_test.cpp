@@ -169,6 +169,16 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 2, c2.data(), c2.size()));
   EXPECT_EQ(c2[(16 * 128 + 32) * 4 + 3], 255) << "cell (2, 1) at 16-pixel cells";
   EXPECT_EQ(c2[(16 * 128 + 31) * 4 + 3], 0);
+  // The last cell of the page (7, 7) fits exactly and lands; cell 8 lies off the page.
+  UpdateGlyphCacheCell(0, 7, 7, cell.data(), 64);
+  UpdateGlyphCacheCell(0, 8, 0, cell.data(), 64);
+  std::vector<uint8_t> c0(512 * 512 * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 0, c0.data(), c0.size()));
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 2, c2.data(), c2.size()));
+  EXPECT_EQ(c0[(size_t(511) * 512 + 511) * 4 + 3], 255) << "the page's last texel";
+  EXPECT_EQ(c0[(size_t(448) * 512 + 448) * 4 + 3], 255);
+  EXPECT_EQ(c0[(size_t(447) * 512 + 447) * 4 + 3], 0);
+  EXPECT_EQ(c2[(size_t(112) * 128 + 112) * 4 + 3], 255) << "and on the smaller levels";
   ReleaseGlyphCacheTextures();
   FreeTextureRecord(font);
 }
