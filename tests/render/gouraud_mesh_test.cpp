@@ -11,6 +11,7 @@
 #include "core/fixed_math.h"
 #include "core/gamma_tables.h"
 #include "render/buffers.h"
+#include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/material.h"
@@ -436,6 +437,27 @@ TEST_F(GouraudMeshes, ArraysOfNegativeCountsAreEmpty) {
   EXPECT_EQ(mesh->parts, nullptr);
   AllocateMeshArrays(*mesh, 1, 1, 3);
   EXPECT_EQ(mesh->parts[2].index, 2);
+}
+
+// A pass's own constants: the first pass's go to their pixel row before it, the second's
+// before the second pass (a blended part asks for one), and the first's again after it, so
+// that the row holds the first's when the mesh is done, with or without a second pass.
+TEST_F(GouraudMeshes, PassConstantsGoToTheirRowBeforeEachPassAndTheFirstsStay) {
+  GouraudO3d* blended = Mesh({{KeyMaterial(5, 2), 3, 1}});
+  GouraudO3d* solid = Mesh({{a_, 3, 1}});
+  GouraudO3d::CreateFastMesh(*blended);
+  GouraudO3d::CreateFastMesh(*solid);
+  const float first[4] = {1, 2, 3, 4}, second[4] = {5, 6, 7, 8}, other[4] = {9, 9, 9, 9};
+  const int row = 13;
+  const GouraudO3d::PassConstants pass{row, first, second, sizeof first};
+  auto rowHolds = [&](const float* want) { return std::memcmp(PSConstants[row].shadow, want, sizeof first) == 0; };
+
+  UploadConstantRowData(1, row, other, sizeof other);
+  GouraudO3d::DrawFastMeshes(*blended, &pass, nullptr);
+  EXPECT_TRUE(rowHolds(first)) << "the first's again after the second pass";
+  UploadConstantRowData(1, row, other, sizeof other);
+  GouraudO3d::DrawFastMeshes(*solid, &pass, nullptr);
+  EXPECT_TRUE(rowHolds(first));
 }
 
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {

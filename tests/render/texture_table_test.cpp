@@ -222,6 +222,59 @@ TEST_F(TextureTable, HeaderChecksNameTheirFault) {
   EXPECT_EQ(Lines("Invalid texture MIST - Colour type GREY+A but A is not required"), 1);
 }
 
+// Sides run from 16 to 4096, square and a power of two: each end is taken and the side past
+// it named.  PNG colour types: grey (0), RGB (2) and palette (3) without alpha, grey with
+// alpha (4) and RGBA (6) with it; any other type is invalid.
+TEST_F(TextureTable, HeaderSidesAtTheirEndsAndEachPngColourType) {
+  std::vector<uint8_t> png = SolidPng(16, 1, 2, 3);
+  auto pngSide = [&](uint32_t side) {
+    for (int i = 0; i < 4; ++i) png[16 + i] = png[20 + i] = uint8_t(side >> (24 - 8 * i));
+    return CheckPngHeader(png.data(), png.size(), 0, nullptr);
+  };
+  EXPECT_EQ(pngSide(16), 1);
+  EXPECT_EQ(pngSide(4096), 1);
+  EXPECT_EQ(pngSide(8), 0);
+  EXPECT_STREQ(TextureErrorText, "Too small");
+  EXPECT_EQ(pngSide(8192), 0);
+  EXPECT_STREQ(TextureErrorText, "Too big");
+  EXPECT_EQ(pngSide(48), 0);
+  EXPECT_STREQ(TextureErrorText, "Not a power of two");
+  pngSide(16);
+  struct Type {
+    uint8_t type;
+    int alpha;
+    const char* fault;  // null: taken
+  };
+  const Type types[] = {
+      {0, 0, nullptr}, {0, 1, "Colour type GREY but A is required"},
+      {2, 0, nullptr}, {2, 1, "Colour type RGB but A is required"},
+      {3, 0, nullptr}, {3, 1, "Colour type PALETTE but A is required"},
+      {4, 1, nullptr}, {4, 0, "Colour type GREY+A but A is not required"},
+      {6, 1, nullptr}, {6, 0, "Colour type RGBA but A is not required"},
+      {1, 0, "Colour type invalid"}, {5, 1, "Colour type invalid"}, {7, 0, "Colour type invalid"},
+  };
+  for (const Type& t : types) {
+    png[25] = t.type;
+    EXPECT_EQ(CheckPngHeader(png.data(), png.size(), t.alpha, nullptr), t.fault ? 0 : 1) << int(t.type) << " " << t.alpha;
+    if (t.fault) { EXPECT_STREQ(TextureErrorText, t.fault) << int(t.type) << " " << t.alpha; }
+  }
+
+  std::vector<uint8_t> dds = ValidDds(32, false);
+  auto ddsSide = [&](uint32_t side, uint32_t levels) {
+    for (int i = 0; i < 4; ++i) dds[12 + i] = dds[16 + i] = uint8_t(side >> (8 * i));
+    dds[28] = uint8_t(levels);
+    return CheckDdsHeader(dds.data(), dds.size(), 0, "DXT1", 0, nullptr);
+  };
+  EXPECT_EQ(ddsSide(16, 5), 2);
+  EXPECT_EQ(ddsSide(4096, 13), 2);
+  EXPECT_EQ(ddsSide(8, 4), 0);
+  EXPECT_STREQ(TextureErrorText, "Too small");
+  EXPECT_EQ(ddsSide(8192, 14), 0);
+  EXPECT_STREQ(TextureErrorText, "Too big");
+  EXPECT_EQ(ddsSide(48, 6), 0);
+  EXPECT_STREQ(TextureErrorText, "Not a power of two");
+}
+
 TEST_F(TextureTable, DamagedFilesGiveThePlaceholderAndOneMessage) {
   std::vector<uint8_t> png = SolidPng(32, 1, 2, 3);
   png.resize(png.size() / 2);  // the header is sound, the pixels are cut off
