@@ -460,6 +460,23 @@ TEST_F(GouraudMeshes, PassConstantsGoToTheirRowBeforeEachPassAndTheFirstsStay) {
   EXPECT_TRUE(rowHolds(first));
 }
 
+// A batch left open keeps nothing: the next batch closes it first (its triangles none), and
+// so does the frame's reset, after which no batch is open.
+TEST_F(GouraudMeshes, ABatchLeftOpenIsClosedByTheNextOneAndByTheReset) {
+  ResetTempMeshes();
+  ASSERT_EQ(AddDrawBatch(a_, 3, 1), 0);
+  ASSERT_NE(TempMeshWriter(), nullptr);
+  ResetTempMeshes();
+  EXPECT_EQ(TempMeshWriter(), nullptr) << "the first batch, left open, closed by the reset";
+  EXPECT_EQ(TempMeshes.writing, -1);
+  EXPECT_EQ(TempMeshes.count, 0u);
+  ASSERT_EQ(AddDrawBatch(a_, 3, 1), 0);
+  TempMeshes.entries[0].triangleCount = 5;  // as if something had been counted in it
+  EXPECT_EQ(AddDrawBatch(a_, 3, 1), 1);
+  EXPECT_EQ(TempMeshes.entries[0].triangleCount, 0u) << "closed by the next one, keeping nothing";
+  ResetTempMeshes();
+}
+
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {
   GouraudO3d* empty = Mesh({});
   empty->CalcRadius();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "render/constant_buffers.h"
@@ -437,6 +438,34 @@ TEST_F(ShaderSources, IncludedFilesAreTakenInAndAMissingOrEndlessOneIsRefused) {
   EXPECT_TRUE(MessageShown("Could not open pixel shader (includes/absent.glsl)"));
   EXPECT_EQ(LoadPixelShaderFile(7, &shader, 7), 1);
   EXPECT_TRUE(MessageShown("Could not open pixel shader (includes/loop.glsl)"));
+  std::memcpy(ShaderFolder, saved, sizeof saved);
+}
+
+// Includes nest four deep (a source, then four files each taking in the next); a fifth is
+// refused and named.
+TEST_F(ShaderSources, IncludesNestFourDeepAndTheFifthIsRefused) {
+  namespace fs = std::filesystem;
+  fs::create_directories("nested");
+  auto write = [](const std::string& name, const std::string& text) { std::ofstream("nested/" + name) << text; };
+  write("ps_8.glsl", "#version 430 core\n#include \"a1.glsl\"\n");
+  write("ps_9.glsl", "#version 430 core\n#include \"b1.glsl\"\n");
+  for (int i = 1; i <= 4; ++i) {
+    write("a" + std::to_string(i) + ".glsl",
+          i < 4 ? "#include \"a" + std::to_string(i + 1) + ".glsl\"\n" : "out vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+  }
+  for (int i = 1; i <= 5; ++i) {
+    write("b" + std::to_string(i) + ".glsl",
+          i < 5 ? "#include \"b" + std::to_string(i + 1) + ".glsl\"\n" : "out vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+  }
+  char saved[sizeof ShaderFolder];
+  std::memcpy(saved, ShaderFolder, sizeof saved);
+  std::snprintf(ShaderFolder, sizeof ShaderFolder, "nested");
+  ReportRecorder reports;
+  GfxPixelShader shader;
+  EXPECT_EQ(LoadPixelShaderFile(8, &shader, 8), 0) << "four deep";
+  GfxRelease(shader);
+  EXPECT_EQ(LoadPixelShaderFile(9, &shader, 9), 1);
+  EXPECT_TRUE(MessageShown("Could not open pixel shader (nested/b5.glsl)"));
   std::memcpy(ShaderFolder, saved, sizeof saved);
 }
 

@@ -542,6 +542,23 @@ TEST_F(ViewsTest, GroundPickRefusesRaysThatBarelyFall) {
   EXPECT_EQ(PickGroundPointAt(CurrentView->centreX, CurrentView->centreY, p), 0);
 }
 
+// From high up the hit must stay within 16 km: at 100 m a ray must fall 100/16384 (about
+// 0.0061) per unit, more than the 1/1024 near the ground.  One pixel below the centre of a
+// view 960 pixels a unit falls 1/960: enough at 1 m, too little at 100 m; seven pixels
+// (7/960, about 0.0073) are enough.  Below the ground the same holds looking up.
+TEST_F(ViewsTest, FromHighUpTheGroundMustLieWithinSixteenKilometres) {
+  MakeView({.eye = {0, 0, 100}, .direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.scale, 960);
+  int32_t p[3];
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY + 1, p), 0);
+  ASSERT_EQ(PickGroundPointAt(v.centreX, v.centreY + 7, p), 1);
+  EXPECT_NEAR(-p[1] / 65536.0, 100.0 * 960 / 7, 1.0);
+  MakeView({.eye = {0, 0, -100}, .direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY - 1, p), 0);
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY - 7, p), 1);
+}
+
 TEST_F(ViewsTest, OrthographicPlanViewPicksTheGroundUnderThePointer) {
   MakeView({.eye = {30, -20, 50}, .direction = {0, 0, 1}, .fieldFactor = 1.0f});
   ViewOrthoDepth = 40 << 16;
