@@ -15,6 +15,7 @@
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
@@ -475,6 +476,27 @@ TEST_F(GouraudMeshes, ABatchLeftOpenIsClosedByTheNextOneAndByTheReset) {
   EXPECT_EQ(AddDrawBatch(a_, 3, 1), 1);
   EXPECT_EQ(TempMeshes.entries[0].triangleCount, 0u) << "closed by the next one, keeping nothing";
   ResetTempMeshes();
+}
+
+// The picture's layout vertices carry each normal part held within -1..1 as a signed byte
+// (127 for 1): a normal drawn long, (1.5, -2, 0.5), gives 127, -127, 64.  The wire picture
+// lays out the triangle's three points in order.
+TEST_F(GouraudMeshes, PictureVerticesHoldTheirNormalsWithinOneWhole) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  for (int i = 0; i < 3; ++i) {
+    mesh->points[i].nx = 1.5f;
+    mesh->points[i].ny = -2.0f;
+    mesh->points[i].nz = 0.5f;
+  }
+  ZKTETexture* picture = DrawObjectPicture(nullptr, *mesh, PICTURE_LAYERS_BOTH, PICTURE_WIRE_ON_BLACK);
+  ASSERT_NE(picture, nullptr);
+  const VertexLit v = VertexAt<VertexLit>(ReadBuffer(StreamLit.vertexBuffer->buffer), 0);
+  EXPECT_EQ(v.normal[0], 127);
+  EXPECT_EQ(v.normal[1], -127);
+  EXPECT_EQ(v.normal[2], 64);
+  EXPECT_EQ(v.normal[3], 127);
+  EXPECT_EQ(v.x, float(mesh->points[0].x) / 65536.0f);
+  FreeTextureRecord(picture);
 }
 
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {

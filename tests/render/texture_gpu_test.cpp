@@ -159,6 +159,21 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   EXPECT_EQ(level1[(20 * 256 + 50) * 4 + 3], 255) << "the halved level keeps the block";
   EXPECT_EQ(level1[(20 * 256 + 51) * 4 + 3], 0);
 
+  // A box of the page given again: widened to even edges (201..203 to 200..204), on both
+  // levels; the half level's texels are the means of their 2 x 2.
+  std::vector<uint8_t> coverage(512 * 512, 0);
+  for (int y = 100; y < 104; ++y)
+    for (int x = 200; x < 204; ++x) coverage[size_t(y) * 512 + x] = 255;
+  UpdateFontPageBox(3, coverage.data(), 512, 201, 101, 203, 103);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 1, level1.data(), level1.size()));
+  EXPECT_EQ(level0[(100 * 512 + 200) * 4 + 3], 255) << "widened to the even left and top";
+  EXPECT_EQ(level0[(103 * 512 + 203) * 4 + 3], 255) << "and to the even right and bottom";
+  EXPECT_EQ(level0[(100 * 512 + 204) * 4 + 3], 0);
+  EXPECT_EQ(level1[(50 * 256 + 100) * 4 + 3], 255);
+  EXPECT_EQ(level1[(51 * 256 + 101) * 4 + 3], 255);
+  EXPECT_EQ(level1[(51 * 256 + 102) * 4 + 3], 0);
+
   // A glyph-cache cell lands at its place on every level.
   ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
   std::vector<uint8_t> cell(64 * 64 * 4, 255);
