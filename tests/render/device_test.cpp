@@ -302,6 +302,44 @@ TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
   ResetDeviceSettings();
 }
 
+// A change of size takes the flags asked for into use with it; so does a change of the depth
+// buffer alone (at the same size).
+TEST(NullDevice, AChangeOfModeTakesTheFlagsAskedFor) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  int width = ScreenWidth, height = ScreenHeight;
+  int startWindowed = CfgStartWindowed;
+  uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  CfgScreenFlags &= ~OPTION_HDR_BIT;
+  ResetDeviceSettings();
+  CfgAntialiasing = 0;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  ASSERT_EQ(Gfx.appliedFlags[1], 0);
+  ScreenWidth = 400;
+  CfgAntialiasing = 2;
+  UpdateDisplayFlags();
+  SetFullscreenMode(-1, 1);
+  EXPECT_EQ(Gfx.screenWidth, 400);
+  EXPECT_EQ(Gfx.appliedFlags[1], 2) << "taken with the new size";
+  CfgRenderHdr = 1;  // HDR drawing brings its own depth buffer: flag 0 goes to 0
+  UpdateDisplayFlags();
+  ASSERT_EQ(Gfx.pendingFlags[0], 0);
+  SetFullscreenMode(-1, 1);
+  EXPECT_EQ(Gfx.appliedFlags[0], 0) << "the depth buffer alone changed";
+  ShutdownGraphics();
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  CfgRenderHdr = hdr, CfgScreenFlags = flags;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ResetDeviceSettings();
+}
+
 }  // namespace
 
 TEST(SamplerTable, AnisotropyFollowsFilterAfUpToEight) {
