@@ -163,6 +163,58 @@ TEST(DeviceRecord, CodeNamesAndOthersInHex) {
   EXPECT_STREQ(HResultName(0x12345678), "0x12345678");
 }
 
+// Every code of the published headers by its value, and the codes between them (no name:
+// the code in hex).
+TEST(DeviceRecord, EveryPublishedCodeByNameAndTheGapsInHex) {
+  const struct {
+    uint32_t code;
+    const char* name;
+  } codes[] = {
+      {0x00000000, "S_OK"},
+      {0x00000001, "S_FALSE"},
+      {0x80004001, "E_NOTIMPL"},
+      {0x80004002, "E_NOINTERFACE"},
+      {0x80004005, "E_FAIL"},
+      {0x8007000E, "E_OUTOFMEMORY"},
+      {0x80070057, "E_INVALIDARG"},
+      {0x887A0001, "DXGI_ERROR_INVALID_CALL"},
+      {0x887A0002, "DXGI_ERROR_NOT_FOUND"},
+      {0x887A0003, "DXGI_ERROR_MORE_DATA"},
+      {0x887A0004, "DXGI_ERROR_UNSUPPORTED"},
+      {0x887A0005, "DXGI_ERROR_DEVICE_REMOVED"},
+      {0x887A0006, "DXGI_ERROR_DEVICE_HUNG"},
+      {0x887A0007, "DXGI_ERROR_DEVICE_RESET"},
+      {0x887A000A, "DXGI_ERROR_WAS_STILL_DRAWING"},
+      {0x887A000B, "DXGI_ERROR_FRAME_STATISTICS_DISJOINT"},
+      {0x887A000C, "DXGI_ERROR_GRAPHICS_VIDPN_SOURCE_IN_USE"},
+      {0x887A0020, "DXGI_ERROR_DRIVER_INTERNAL_ERROR"},
+      {0x887A0021, "DXGI_ERROR_NONEXCLUSIVE"},
+      {0x887A0022, "DXGI_ERROR_NOT_CURRENTLY_AVAILABLE"},
+      {0x887A0023, "DXGI_ERROR_REMOTE_CLIENT_DISCONNECTED"},
+      {0x887A0024, "DXGI_ERROR_REMOTE_OUTOFMEMORY"},
+      {0x887A0026, "DXGI_ERROR_ACCESS_LOST"},
+      {0x887A0027, "DXGI_ERROR_WAIT_TIMEOUT"},
+      {0x887A0028, "DXGI_ERROR_SESSION_DISCONNECTED"},
+      {0x887A0029, "DXGI_ERROR_RESTRICT_TO_OUTPUT_STALE"},
+      {0x887A002A, "DXGI_ERROR_CANNOT_PROTECT_CONTENT"},
+      {0x887A002B, "DXGI_ERROR_ACCESS_DENIED"},
+      {0x887A002C, "DXGI_ERROR_NAME_ALREADY_EXISTS"},
+      {0x887A002D, "DXGI_ERROR_SDK_COMPONENT_MISSING"},
+      {0x887C0001, "D3D11_ERROR_TOO_MANY_UNIQUE_STATE_OBJECTS"},
+      {0x887C0002, "D3D11_ERROR_FILE_NOT_FOUND"},
+      {0x887C0003, "D3D11_ERROR_TOO_MANY_UNIQUE_VIEW_OBJECTS"},
+      {0x887C0004, "D3D11_ERROR_DEFERRED_CONTEXT_MAP_WITHOUT_INITIAL_DISCARD"},
+  };
+  for (const auto& c : codes) EXPECT_STREQ(HResultName(c.code), c.name) << std::hex << c.code;
+  for (uint32_t gap : {0x00000002u, 0x80004000u, 0x80004003u, 0x80004004u, 0x80004006u, 0x8007000Du, 0x8007000Fu,
+                       0x80070056u, 0x80070058u, 0x887A0000u, 0x887A0008u, 0x887A0009u, 0x887A000Du, 0x887A001Fu,
+                       0x887A0025u, 0x887A002Eu, 0x887C0000u, 0x887C0005u}) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08x", gap);
+    EXPECT_STREQ(HResultName(gap), hex);
+  }
+}
+
 TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
   uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
   int windowed = Gfx.windowed, borderless = CfgBorderlessWindow;

@@ -15,6 +15,7 @@
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
+#include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "tests/render/mesh_fixtures.h"
@@ -467,6 +468,27 @@ TEST_F(ShaderSources, IncludesNestFourDeepAndTheFifthIsRefused) {
   EXPECT_EQ(LoadPixelShaderFile(9, &shader, 9), 1);
   EXPECT_TRUE(MessageShown("Could not open pixel shader (nested/b5.glsl)"));
   std::memcpy(ShaderFolder, saved, sizeof saved);
+}
+
+// The system sprites: the first five (discs, logo, dust, tyre) are drawn as world objects
+// (kind 0, flag 1), from the sixth on (the needle centre, icon sheet, panels and sprite
+// sheet) as the interface (kind 1, no flags).
+using SystemSprites = NullRenderer;
+TEST_F(SystemSprites, TheFirstFiveAreWorldMaterialsAndTheRestInterfaceOnes) {
+  LoadSystemTextures();
+  const SystemMaterialSet& m = SystemMaterials;
+  const Material* world[] = {m.discSolid, m.discDrilled, m.logoSprite, m.dust, m.tyre};
+  const Material* interface[] = {m.needleCentre, m.iconSheet, m.largePanel, m.smallPanel, m.spriteSheet};
+  for (const Material* s : world) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->drawKind, 0);
+    EXPECT_EQ(s->flags, 1);
+  }
+  for (const Material* s : interface) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->drawKind, 1);
+    EXPECT_EQ(s->flags, 0);
+  }
 }
 
 }  // namespace

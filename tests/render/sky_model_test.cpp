@@ -191,6 +191,12 @@ TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
   EXPECT_NEAR(HosekSolarRadiance(470.0f, float(e)), blend, 1e-4 * blend);
   SkyPostedTurbidity = 3.0f;
 
+  // Wavelengths outside 320..720 nm take the ends' values.
+  for (double e : {0.1, 1.0}) {
+    EXPECT_EQ(HosekSolarRadiance(250.0f, float(e)), HosekSolarRadiance(320.0f, float(e))) << e;
+    EXPECT_EQ(HosekSolarRadiance(900.0f, float(e)), HosekSolarRadiance(720.0f, float(e))) << e;
+  }
+
   for (float w : {320.0f, 480.0f, 720.0f})
     for (int q = 1; q < 45; ++q) {
       const float boundary = float(std::pow(q / 45.0, 3) * PI / 2);
