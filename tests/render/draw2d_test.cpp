@@ -284,6 +284,22 @@ class MatrixState : public NullRenderer {
   float savedViewport_[6];
 };
 
+// The starting matrices: identity view and world, and a projection 1 m near, 1024 m far,
+// two units wide at the near plane (so x scales by 1) with no offsets.
+TEST_F(MatrixState, TheStartingProjectionIsOneMetreNearAndTwoWide) {
+  const float view[6] = {0, 0, 400, 200, 0, 1};
+  SetViewport(view);
+  InitMatrices();
+  EXPECT_EQ(NearPlane, 1.0f);
+  EXPECT_EQ(FarPlane, 1024.0f);
+  EXPECT_EQ(ProjectionMatrix[0], 1.0f);
+  EXPECT_EQ(ProjectionMatrix[5], 2.0f) << "half as high as wide";
+  EXPECT_EQ(ProjectionMatrix[8], 0.0f);
+  EXPECT_EQ(ProjectionMatrix[9], 0.0f);
+  EXPECT_EQ(ProjectionMatrix[11], 1.0f);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(ViewMatrix[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+}
+
 TEST_F(MatrixState, PerspectiveAndOrthographicMapNearToZeroAndFarToOne) {
   NearPlane = 1.0f;
   FarPlane = 1024.0f;

@@ -206,6 +206,26 @@ TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
     }
 }
 
+// The control points' weights are the Bernstein polynomials of degree 5 in
+// x = cbrt(elevation / (pi/2)): at an eighth of a right angle x is 1/2 and the weights are
+// 1, 5, 10, 10, 5, 1 over 32; at the horizon all on the first point, at the zenith all on
+// the last; below the horizon as at it.
+TEST(SkyWeights, BernsteinWeightsOfTheCubeRootOfTheElevation) {
+  const double half = 3.14159265358979323846 / 2;
+  float w[6];
+  HosekControlWeights(float(half / 8), w);
+  const double eighth[6] = {1, 5, 10, 10, 5, 1};
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(w[k], eighth[k] / 32, 1e-6) << k;
+  for (const float e : {0.0f, -0.3f}) {
+    HosekControlWeights(e, w);
+    EXPECT_EQ(w[0], 1.0f) << e;
+    for (int k = 1; k < 6; ++k) EXPECT_EQ(w[k], 0.0f) << e << " " << k;
+  }
+  HosekControlWeights(float(half), w);
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(w[k], 0.0f, 1e-6) << k;
+  EXPECT_NEAR(w[5], 1.0f, 1e-6);
+}
+
 TEST(LimbDarkening, TheListedCoefficientsAreThePublishedOnesRounded) {
   const std::vector<std::vector<double>> rows = SkyTableRows("hosek_limb_darkening.txt");
   ASSERT_EQ(rows.size(), 11u);

@@ -173,6 +173,13 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   EXPECT_EQ(level1[(50 * 256 + 100) * 4 + 3], 255);
   EXPECT_EQ(level1[(51 * 256 + 101) * 4 + 3], 255);
   EXPECT_EQ(level1[(51 * 256 + 102) * 4 + 3], 0);
+  // A box reaching past the page's right edge is cut at it.
+  for (int y = 0; y < 4; ++y)
+    for (int x = 508; x < 512; ++x) coverage[size_t(y) * 512 + x] = 255;
+  UpdateFontPageBox(3, coverage.data(), 512, 508, 0, 600, 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
+  EXPECT_EQ(level0[(3 * 512 + 511) * 4 + 3], 255);
+  EXPECT_EQ(level0[(3 * 512 + 508) * 4 + 3], 255);
 
   // A glyph-cache cell lands at its place on every level.
   ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
