@@ -147,6 +147,30 @@ TEST_F(CircularBatches, FailedMapsOpenNothingAndShortStripsDrawNothing) {
 
 using Emitters2D = NullRenderer;
 
+// A strip quad is four vertices in strip order, top left, top right, bottom left, bottom
+// right, each white at depth 0 with its corner's coordinates.
+TEST_F(Emitters2D, AStripQuadIsFourWhiteCornersInStripOrder) {
+  CircularVBuffer& s = Stream2D;
+  ASSERT_EQ(s.StartV(nullptr, 1, GFX_TOPOLOGY_TRIANGLESTRIP), 1);
+  EmitStripQuad(-0.5f, 0.75f, 0.25f, -1.0f, 0.125f, 0.375f, 0.625f, 0.875f);
+  EXPECT_EQ(s.vertexCount, 4u);
+  s.UnlockBuffer();
+  const std::vector<uint8_t> bytes = ReadBuffer(s.vertexBuffer->buffer);
+  const float want[4][4] = {{-0.5f, 0.75f, 0.125f, 0.375f},
+                            {0.25f, 0.75f, 0.625f, 0.375f},
+                            {-0.5f, -1.0f, 0.125f, 0.875f},
+                            {0.25f, -1.0f, 0.625f, 0.875f}};
+  for (uint32_t i = 0; i < 4; ++i) {
+    const Vertex2D v = VertexAt<Vertex2D>(bytes, i);
+    EXPECT_EQ(v.x, want[i][0]) << i;
+    EXPECT_EQ(v.y, want[i][1]) << i;
+    EXPECT_EQ(v.z, 0.0f) << i;
+    EXPECT_EQ(v.colour, 0xFFFFFFFFu) << i;
+    EXPECT_EQ(v.u, want[i][2]) << i;
+    EXPECT_EQ(v.v, want[i][3]) << i;
+  }
+}
+
 TEST_F(Emitters2D, PixelsBecomeClipSpaceAndAFullBatchRefusesWithOneMessage) {
   ASSERT_EQ(Gfx.screenWidth, 800);
   ASSERT_EQ(Gfx.screenHeight, 600);
