@@ -235,9 +235,10 @@ TEST_F(ObjectDrawing, PosedTrianglesAreLitByTheNormalOfTheirMovedPoints) {
   DeleteDrawMesh(o);
 }
 
-// The second point lifted 1 m by its frame: (0,0,0), (1,1,1), (2,0,0) give
-// n = (1,1,1) x (2,0,0) = (0, 2, -2), of length sqrt(8): each part counts in the length.
-// The colour is checked against the lighting of that normal worked out here.
+// The second point lifted 1 m by its frame and the third moved by another: (0,0,0),
+// (1,1,1), (2,0.5,1) give n = (1,1,1) x (2,0.5,1) = (0.5, 1, -1.5), of length sqrt(3.5):
+// each part counts in the length with its own square.  The colour is checked against the
+// lighting of that normal worked out here.
 TEST_F(ObjectDrawing, APosedNormalAcrossTheAxesIsScaledByItsWholeLength) {
   // A light along +y and colours low and high apart: the colour follows the normal's y and z.
   view_.lightDirection[0] = view_.lightDirection[2] = 0;
@@ -245,19 +246,21 @@ TEST_F(ObjectDrawing, APosedNormalAcrossTheAxesIsScaledByItsWholeLength) {
   for (int c = 0; c < 3; ++c) {
     view_.lightColours[0][c] = 0.1f;
     view_.lightColours[1][c] = 0.5f;
-    view_.sunFactors[c] = 0.5f;
+    view_.sunFactors[c] = 1.0f;
   }
   Obj3d* o = Fan(3, 1);
   o->points[1].frame = 1;
-  FixedTransform frames[2];
-  SetIdentityTransform(frames[0]);
-  SetIdentityTransform(frames[1]);
+  o->points[2].frame = 2;
+  FixedTransform frames[3];
+  for (FixedTransform& f : frames) SetIdentityTransform(f);
   frames[1].translation = IntVector{0, 0, 65536};
+  frames[2].translation = IntVector{0, 32768, 65536};
   FixedTransform identity;
   SetIdentityTransform(identity);
-  o->DrawPosed(identity, frames, 2, 0, nullptr);
-  const double length = std::sqrt(8.0);
-  const int32_t normal[3] = {0, int32_t(std::lround(2 * 65536 / length)), int32_t(std::lround(-2 * 65536 / length))};
+  o->DrawPosed(identity, frames, 3, 0, nullptr);
+  const double length = std::sqrt(3.5);
+  const int32_t normal[3] = {int32_t(std::lround(0.5 * 65536 / length)), int32_t(std::lround(65536 / length)),
+                             int32_t(std::lround(-1.5 * 65536 / length))};
   EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 0).colour, ColourWithLighting(normal, o->triangles[0].colour));
   EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 1).z, 1.0f);
   DeleteDrawMesh(o);
