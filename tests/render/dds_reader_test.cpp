@@ -390,6 +390,47 @@ TEST(DdsLevels, SizeLimitSkipsTheLargerLevels) {
   EXPECT_EQ(t.width, 4096u);
 }
 
+// A chain of a long thin picture: each side halves down to 1 and stays there.  16 x 4 RGBA
+// has levels 16x4, 8x2, 4x1, 2x1, 1x1 (256 + 64 + 16 + 8 + 4 = 348 bytes); 4 x 16 the same
+// turned; a 16 x 16 x 4 volume's depths run 4, 2, 1, 1, 1.
+TEST(DdsLevels, EachSideHalvesDownToOneAndStaysThere) {
+  DdsBuilder d;
+  d.extended = true;
+  d.dxgiFormat = 28;
+  d.width = 16;
+  d.height = 4;
+  d.mips = 5;
+  TextureData t;
+  ASSERT_EQ(Read(d.Build(348), &t), TEX_OK);
+  const uint32_t widths[5] = {16, 8, 4, 2, 1}, heights[5] = {4, 2, 1, 1, 1};
+  ASSERT_EQ(t.subresources.size(), 5u);
+  for (int m = 0; m < 5; ++m) {
+    EXPECT_EQ(t.subresources[m].width, widths[m]) << m;
+    EXPECT_EQ(t.subresources[m].height, heights[m]) << m;
+    EXPECT_EQ(t.subresources[m].slicePitch, widths[m] * heights[m] * 4) << m;
+  }
+  EXPECT_EQ(Read(d.Build(347), &t), TEX_E_HANDLE_EOF);
+  d.width = 4;
+  d.height = 16;
+  ASSERT_EQ(Read(d.Build(348), &t), TEX_OK);
+  for (int m = 0; m < 5; ++m) {
+    EXPECT_EQ(t.subresources[m].width, heights[m]) << m;
+    EXPECT_EQ(t.subresources[m].height, widths[m]) << m;
+  }
+  DdsBuilder v;
+  v.extended = true;
+  v.dxgiFormat = 28;
+  v.dimension = 4;
+  v.flags |= 0x800000;
+  v.width = v.height = 16;
+  v.depth = 4;
+  v.mips = 5;
+  // 16x16x4, 8x8x2, 4x4x1, 2x2x1, 1x1x1 texels of 4 bytes.
+  ASSERT_EQ(Read(v.Build((1024 + 128 + 16 + 4 + 1) * 4), &t), TEX_OK);
+  const uint32_t depths[5] = {4, 2, 1, 1, 1};
+  for (int m = 0; m < 5; ++m) EXPECT_EQ(t.subresources[m].depth, depths[m]) << m;
+}
+
 TEST(DdsLevels, ReadsWhatTheConversionLibraryWrites) {
   std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(32, 32, 4);
   Image im;

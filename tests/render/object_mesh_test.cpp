@@ -115,6 +115,10 @@ TEST(ObjectPhysics, TheCollisionMeshTakesThePointsInMetresAndTheirTriangles) {
   o->triangles[1].points[1] = nullptr;
   EXPECT_STREQ(CheckPhysicsMesh(*o, owner, 0), "No physics - bad triangle in lowest LOD");
   EXPECT_EQ(owner.pointCount, 5);
+  o->triangles[1].points[1] = o->points + o->pointCount;  // just past the last point
+  EXPECT_STREQ(CheckPhysicsMesh(*o, owner, 0), "No physics - bad triangle in lowest LOD");
+  o->triangles[1].points[1] = o->points + (o->pointCount - 1);  // the last point itself
+  EXPECT_EQ(CheckPhysicsMesh(*o, owner, 0), nullptr);
   FreeCollisionMesh(owner);
   DeleteDrawMesh(o);
 }
