@@ -323,6 +323,19 @@ TEST_F(TextureTable, HalfTextureResolutionStopsAtSixteen) {
   EXPECT_EQ(GetTexture("PHOTO", 3)->width, 32);
 }
 
+// At half resolution a picture converted to a compressed texture is loaded from its second
+// level: 64 wide gives 32, with one level fewer.
+TEST_F(TextureTable, AConvertedPictureAtHalfResolutionStartsAtItsSecondLevel) {
+  Write("data/png/BRICK.png", SolidPng(64, 180, 60, 40));
+  CfgCompressedTex = 1;
+  CfgHalfTexRes = 1;
+  ZKTETexture* brick = GetTexture("BRICK", 3);
+  ASSERT_NE(brick, nullptr);
+  EXPECT_EQ(brick->format, GFX_FORMAT_BC1_UNORM_SRGB);
+  EXPECT_EQ(brick->width, 32);
+  EXPECT_EQ(brick->mipLevels, 6);
+}
+
 TEST_F(TextureTable, AConvertedPictureIsKeptWhileItsTimeEqualsThePictures) {
   Write("data/png/BRICK.png", SolidPng(64, 180, 60, 40));
   Write("data/png/LEAF_ALP.png", SolidPng(32, 20, 160, 20, 6));
