@@ -73,6 +73,13 @@ TEST_F(VrPlugin, VersionOneIsRefusedAndUnloaded) {
   EXPECT_EQ(ReportRecorder::NewestText(), "Unknown version of VR DLL");
 }
 
+TEST_F(VrPlugin, APlugInWithoutItsVersionIsRefusedAndUnloaded) {
+  const std::string path = InstallVrTestPlugin("no_version");
+  EXPECT_STREQ(LoadVrPlugin(), "Could not get version of VR DLL");
+  EXPECT_EQ(Vr.library, nullptr);
+  EXPECT_FALSE(VrLibraryLoaded(path));
+}
+
 TEST_F(VrPlugin, OptionalFunctionsMayBeMissingButNotARequiredOne) {
   InstallVrTestPlugin("no_optional");
   EXPECT_EQ(LoadVrPlugin(), nullptr);
