@@ -146,6 +146,39 @@ TEST_F(GouraudMeshes, AMergedChildsNormalsTurnWithItAboutEveryAxis) {
   }
 }
 
+// A merged child's normals go through its whole turn: a turn with no zero in it (45 degrees
+// about x, then 30 about z) takes the normal (0.48, 0.64, 0.6) to R n, worked out here in
+// doubles.
+TEST_F(GouraudMeshes, AMergedChildsNormalTurnsThroughEveryElementOfItsTurn) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  GouraudO3d* child = Child({{a_, 3, 1}}, 0);
+  const double a = 3.14159265358979323846 / 4, b = 3.14159265358979323846 / 6;
+  const double rx[3][3] = {{1, 0, 0}, {0, std::cos(a), -std::sin(a)}, {0, std::sin(a), std::cos(a)}};
+  const double rz[3][3] = {{std::cos(b), -std::sin(b), 0}, {std::sin(b), std::cos(b), 0}, {0, 0, 1}};
+  double r[3][3] = {};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      for (int k = 0; k < 3; ++k) r[i][j] += rz[i][k] * rx[k][j];
+  for (int i = 0; i < 9; ++i) child->local.rotation.m[i] = int32_t(std::lround(r[i / 3][i % 3] * 65536));
+  const double n[3] = {0.48, 0.64, 0.6};
+  for (int p = 0; p < 3; ++p) {
+    child->points[p].nx = float(n[0]);
+    child->points[p].ny = float(n[1]);
+    child->points[p].nz = float(n[2]);
+  }
+  AddChildMesh(*mesh, child);
+  ASSERT_EQ(BuildMeshFromPoints(*mesh), nullptr);
+  ASSERT_EQ(mesh->pointCount, 6);
+  double want[3] = {};
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) want[i] += r[i][k] * n[k];
+  for (int p = 3; p < 6; ++p) {
+    EXPECT_NEAR(mesh->points[p].nx, want[0], 1e-4) << p;
+    EXPECT_NEAR(mesh->points[p].ny, want[1], 1e-4) << p;
+    EXPECT_NEAR(mesh->points[p].nz, want[2], 1e-4) << p;
+  }
+}
+
 TEST_F(GouraudMeshes, MergingStopsBelow65536PointsAndTriangles) {
   GouraudO3d* mesh = Mesh({{a_, 65535 - 3, 1}});
   AddChildMesh(*mesh, Child({{a_, 3, 1}}, 0));
