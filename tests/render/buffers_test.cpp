@@ -15,6 +15,7 @@
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
@@ -143,6 +144,35 @@ TEST_F(CircularBatches, FailedMapsOpenNothingAndShortStripsDrawNothing) {
   EmitFullScreenQuad();
   DrawPendingStrip(0);
   EXPECT_EQ(Gfx.drawCalls, draws + 1);
+}
+
+// Drawn with the world pass's material, a batch closes, puts the states asked for into
+// force before its one draw and leaves the raster state as it found it.
+TEST_F(CircularBatches, AWorldBatchPutsTheStatesAskedForInForceBeforeItsDraw) {
+  CircularVBuffer b{};
+  ASSERT_EQ(b.InitBuf(2, 1, 64, 32), 1);
+  ASSERT_EQ(b.StartBuf(nullptr, 1, 1), 1);
+  for (float x : {1.0f, 2.0f, 3.0f}) {
+    VertexLine3D v{x, 0, 0, 0xFFFFFFFFu, 0, 0};
+    std::memcpy(b.vertexWrite, &v, sizeof v);
+    b.vertexWrite += b.stride;
+    ++b.vertexCount;
+  }
+  *b.indexWrite++ = 0, *b.indexWrite++ = 1, *b.indexWrite++ = 2;
+  b.triangleCount = 1;
+  RenderStates.pendingBlend = 2;
+  FlushStates();
+  ASSERT_EQ(RenderStates.appliedBlend, 2);
+  RenderStates.pendingBlend = 0;  // asked for, not yet in force
+  RenderStates.pendingRaster = 1;
+  const uint32_t draws = Gfx.drawCalls;
+  b.DrawBufferWorld();
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(b.batchOpen, 0);
+  EXPECT_EQ(RenderStates.appliedBlend, RenderStates.pendingBlend) << "the states asked for are in force";
+  EXPECT_EQ(RenderStates.appliedBlend, 0);
+  EXPECT_EQ(RenderStates.pendingRaster, 1) << "put back";
+  b.Close();
 }
 
 using Emitters2D = NullRenderer;
