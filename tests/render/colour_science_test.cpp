@@ -171,6 +171,9 @@ TEST(WhiteBalance, AutomaticBalanceFollowsTheSunButNeverBelow4200K) {
   WhiteBalance.sunKelvin = 0.0f;
   AutoWhiteBalance();
   EXPECT_EQ(WhiteBalance.setting, 42);
+  WhiteBalance.sunKelvin = 60000.0f;  // (60000 + 7100) / 2 = 33550 K: past the setting's 255
+  AutoWhiteBalance();
+  EXPECT_EQ(WhiteBalance.setting, 255);
   WhiteBalance = WhiteBalanceState{};
 }
 

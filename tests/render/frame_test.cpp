@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "core/process.h"
 #include "render/buffers.h"
@@ -499,7 +500,7 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLeve
 
 // The background picture is drawn as the background batch: four white corners from the
 // top left round to the bottom left, the picture's rows v0..v1 for the screen's shape.
-TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBackgroundBatch) {
+TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBackgroundBatchOutsideARace) {
   std::filesystem::remove_all("data");
   std::filesystem::create_directories("data/pic");
   const std::vector<uint8_t> grey(32 * 32 * 3, 90);
@@ -525,6 +526,17 @@ TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBack
     EXPECT_EQ(l.vertices[i].v, want[i][3]) << i;
     EXPECT_EQ(l.vertices[i].colour, 0xFFFFFFFFu) << i;
   }
+  // On the front end's menu pages (1) it is drawn; in a race session (2) not.
+  const uint8_t savedState = GameState;
+  GameState = 1;
+  ResetDraw2D();
+  DrawBackgroundPicture();
+  EXPECT_EQ(l.counters.batchCount, 1u) << "drawn on a menu page";
+  GameState = 2;
+  ResetDraw2D();
+  DrawBackgroundPicture();
+  EXPECT_EQ(l.counters.batchCount, 0u) << "nothing drawn in a race";
+  GameState = savedState;
   CurrentBackground = "";
   DrawBackgroundPicture();
   EXPECT_EQ(Background.material, nullptr) << "no name: the picture is let go";

@@ -375,6 +375,16 @@ TEST_F(ObjectDrawing, ScalingBoundsRadiusAndCounts) {
   EXPECT_EQ(o->boundsMax[1], 32768);
   o->CalcRadius();
   EXPECT_NEAR(o->radius, std::sqrt(1.0 + 2.25) * 65536, 2);
+  // Bounds come from the points alone: all of them below, above and beside the origin.
+  Obj3d* away = Fan(3, 1);
+  for (int i = 0; i < 3; ++i) {
+    away->points[i].x = (i + 5) * 65536;
+    away->points[i].z = -(i + 2) * 65536;
+  }
+  away->CalcBounds();
+  EXPECT_EQ(away->boundsMin[0], 5 * 65536);
+  EXPECT_EQ(away->boundsMax[2], -2 * 65536);
+  DeleteDrawMesh(away);
   Obj3d* empty = NewObj3d();
   empty->boundsMax[0] = 5;
   empty->CalcBounds();
