@@ -15,6 +15,7 @@
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/shaders.h"
 #include "render/texture_record.h"
@@ -145,7 +146,60 @@ TEST_F(CircularBatches, FailedMapsOpenNothingAndShortStripsDrawNothing) {
   EXPECT_EQ(Gfx.drawCalls, draws + 1);
 }
 
+// Drawn with the world pass's material, a batch closes, puts the states asked for into
+// force before its one draw and leaves the raster state as it found it.
+TEST_F(CircularBatches, AWorldBatchPutsTheStatesAskedForInForceBeforeItsDraw) {
+  CircularVBuffer b{};
+  ASSERT_EQ(b.InitBuf(2, 1, 64, 32), 1);
+  ASSERT_EQ(b.StartBuf(nullptr, 1, 1), 1);
+  for (float x : {1.0f, 2.0f, 3.0f}) {
+    VertexLine3D v{x, 0, 0, 0xFFFFFFFFu, 0, 0};
+    std::memcpy(b.vertexWrite, &v, sizeof v);
+    b.vertexWrite += b.stride;
+    ++b.vertexCount;
+  }
+  *b.indexWrite++ = 0, *b.indexWrite++ = 1, *b.indexWrite++ = 2;
+  b.triangleCount = 1;
+  RenderStates.pendingBlend = 2;
+  FlushStates();
+  ASSERT_EQ(RenderStates.appliedBlend, 2);
+  RenderStates.pendingBlend = 0;  // asked for, not yet in force
+  RenderStates.pendingRaster = 1;
+  const uint32_t draws = Gfx.drawCalls;
+  b.DrawBufferWorld();
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(b.batchOpen, 0);
+  EXPECT_EQ(RenderStates.appliedBlend, RenderStates.pendingBlend) << "the states asked for are in force";
+  EXPECT_EQ(RenderStates.appliedBlend, 0);
+  EXPECT_EQ(RenderStates.pendingRaster, 1) << "put back";
+  b.Close();
+}
+
 using Emitters2D = NullRenderer;
+
+// A strip quad is four vertices in strip order, top left, top right, bottom left, bottom
+// right, each white at depth 0 with its corner's coordinates.
+TEST_F(Emitters2D, AStripQuadIsFourWhiteCornersInStripOrder) {
+  CircularVBuffer& s = Stream2D;
+  ASSERT_EQ(s.StartV(nullptr, 1, GFX_TOPOLOGY_TRIANGLESTRIP), 1);
+  EmitStripQuad(-0.5f, 0.75f, 0.25f, -1.0f, 0.125f, 0.375f, 0.625f, 0.875f);
+  EXPECT_EQ(s.vertexCount, 4u);
+  s.UnlockBuffer();
+  const std::vector<uint8_t> bytes = ReadBuffer(s.vertexBuffer->buffer);
+  const float want[4][4] = {{-0.5f, 0.75f, 0.125f, 0.375f},
+                            {0.25f, 0.75f, 0.625f, 0.375f},
+                            {-0.5f, -1.0f, 0.125f, 0.875f},
+                            {0.25f, -1.0f, 0.625f, 0.875f}};
+  for (uint32_t i = 0; i < 4; ++i) {
+    const Vertex2D v = VertexAt<Vertex2D>(bytes, i);
+    EXPECT_EQ(v.x, want[i][0]) << i;
+    EXPECT_EQ(v.y, want[i][1]) << i;
+    EXPECT_EQ(v.z, 0.0f) << i;
+    EXPECT_EQ(v.colour, 0xFFFFFFFFu) << i;
+    EXPECT_EQ(v.u, want[i][2]) << i;
+    EXPECT_EQ(v.v, want[i][3]) << i;
+  }
+}
 
 TEST_F(Emitters2D, PixelsBecomeClipSpaceAndAFullBatchRefusesWithOneMessage) {
   ASSERT_EQ(Gfx.screenWidth, 800);

@@ -152,6 +152,17 @@ TEST_F(BuildLists_, TheSetSharingMostWithTheMergedMeshComesNextAndNeighboursFoll
   EXPECT_EQ(Next(&status), Obj(3)) << "shares a material with the merged mesh";
   MergedMeshTable.count = 0;
 
+  // One shared material is enough to come before a larger set that shares none.
+  ClearBuildLists();
+  Add({{m_[0], 3, 1}}, 1);
+  Add({{m_[1], 3, 1}, {m_[2], 3, 1}, {m_[3], 3, 1}}, 2);
+  Add({{m_[4], 3, 1}, {m_[5], 3, 1}}, 3);
+  EXPECT_EQ(Next(&status), Obj(2));
+  MergedMeshTable.count = 1;
+  MergedMeshTable.materials[0] = m_[0];
+  EXPECT_EQ(Next(&status), Obj(1)) << "shares one material; the larger set shares none";
+  MergedMeshTable.count = 0;
+
   ClearBuildLists();
   BuildObjectPosition = PositionFromTable;
   const float x[5] = {0, 10, 1, 5, 2};

@@ -244,6 +244,27 @@ TEST_F(CameraTest, BothButtonsTurnTheViewAboutThePickedPoint) {
 
 }  // namespace
 
+// The sound's ears: the camera's position, its third and second orientation columns as
+// front and top, and a zero fourth element in each.
+TEST(CameraSound, FrontAndTopAreTheOrientationsColumnsWithAZeroFourth) {
+  InitSinCosTables();
+  MatrixRotZ(ViewCamera.orientation, 16384);
+  ViewCamera.orientation.m[2] = 0x8000;  // a marked third column, first row
+  ViewCamera.position[0] = 7 << 16;
+  int32_t position[3];
+  float front[4] = {9, 9, 9, 9}, top[4] = {9, 9, 9, 9};
+  CameraForSound(position, front, top);
+  EXPECT_EQ(position[0], 7 << 16);
+  EXPECT_EQ(front[0], 0.5f);
+  EXPECT_EQ(front[3], 0.0f);
+  EXPECT_EQ(top[3], 0.0f);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(front[i], float(ViewCamera.orientation.m[3 * i + 2]) / 65536.0f) << i;
+    EXPECT_EQ(top[i], float(ViewCamera.orientation.m[3 * i + 1]) / 65536.0f) << i;
+  }
+  ResetViewMatrices();
+}
+
 TEST(ViewMatrices, TheViewMatrixIsTheTransposedOrientationAndAResetStartsAtTheOrigin) {
   InitSinCosTables();  // the quarter turn is read from the tables
   // A quarter turn about z: the view matrix turns the other way.

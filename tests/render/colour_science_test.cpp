@@ -81,6 +81,34 @@ TEST(ColourScience, BytesAreTheBrightestChannelScaledAndGammaEncoded) {
   EXPECT_EQ(out[2], 0);
 }
 
+// The limits themselves: a brightest channel of 0.001 is black, a little more is scaled to
+// full; a y of 0.001 is used (x Y / y = 300), only below it is degenerate.  A sink of no
+// room is no sink: the text goes to the message lines.
+TEST(ColourScience, TheSmallestBrightnessAndChromaticityThatCount) {
+  uint8_t out[3];
+  const float dim[3] = {0.001f, 0.0005f, 0.0f};
+  ColourToRgb8(dim, out);
+  EXPECT_EQ(out[0] | out[1] | out[2], 0);
+  const float brighter[3] = {0.0011f, 0.00055f, 0.0f};
+  ColourToRgb8(brighter, out);
+  EXPECT_EQ(out[0], 255);
+  EXPECT_EQ(out[1], std::lround(std::pow(0.5, 1 / 2.2) * 255));
+  float xyz[3] = {0, 0, 0};
+  xyY_to_XYZ(xyz, 0.3f, 0.001f, 1.0f);
+  EXPECT_FLOAT_EQ(xyz[0], 300.0f);
+  EXPECT_EQ(xyz[1], 1.0f);
+
+  ReportRecorder recorder;
+  DebugMessagesOn = 1;
+  char sink[8] = "x";
+  SetColourMessageSink(sink, 0);
+  xyY_to_XYZ(xyz, 0.3f, 0.0f, 1.0f);
+  SetColourMessageSink(nullptr, 0);
+  EXPECT_STREQ(sink, "x") << "nothing written into it";
+  EXPECT_EQ(ReportRecorder::NewestText(), "XYZ_to_xyY: y = 0.000000");
+  DebugMessagesOn = 0;
+}
+
 TEST(ColourScience, DegenerateChromaticitiesGiveZerosAndDebugTexts) {
   ReportRecorder recorder;
   DebugMessagesOn = 1;
@@ -143,6 +171,9 @@ TEST(WhiteBalance, AutomaticBalanceFollowsTheSunButNeverBelow4200K) {
   WhiteBalance.sunKelvin = 0.0f;
   AutoWhiteBalance();
   EXPECT_EQ(WhiteBalance.setting, 42);
+  WhiteBalance.sunKelvin = 60000.0f;  // (60000 + 7100) / 2 = 33550 K: past the setting's 255
+  AutoWhiteBalance();
+  EXPECT_EQ(WhiteBalance.setting, 255);
   WhiteBalance = WhiteBalanceState{};
 }
 
@@ -170,6 +201,36 @@ TEST(SunDisc, TheVisiblePartOfTheDiscLightsAtTheHorizon) {
   v = SunDiscVisibility(nadir);
   EXPECT_EQ(v.sunSet, 1);
   for (float d : v.direction) EXPECT_EQ(d, 0.0f) << "no heading: no direction, and no division by zero";
+}
+
+// The disc's edges: a sun exactly its angular radius up is whole (its direction kept as
+// given), exactly its radius down is just set but not gone (fraction 0, still a direction
+// on the horizon).  Half set at a heading off both axes, the direction is (x, y, r/2) made
+// unit, worked out here in doubles.
+TEST(SunDisc, TheDiscsEdgesAndAHalfSetSunOffTheAxes) {
+  const float r = SUN_ANGULAR_RADIUS;
+  const float up[3] = {0.6f, 0.0f, r};
+  SunVisibility v = SunDiscVisibility(up);
+  EXPECT_EQ(v.fraction, 1.0f);
+  EXPECT_EQ(v.sunSet, 0);
+  EXPECT_EQ(v.direction[0], 0.6f) << "kept as given, not made unit";
+  EXPECT_EQ(v.direction[2], r);
+
+  const float down[3] = {0.6f, 0.8f, -r};
+  v = SunDiscVisibility(down);
+  EXPECT_EQ(v.sunSet, 0);
+  EXPECT_EQ(v.fraction, 0.0f);
+  EXPECT_NEAR(v.direction[0], 0.6f, 1e-6f);
+  EXPECT_NEAR(v.direction[1], 0.8f, 1e-6f);
+  EXPECT_NEAR(v.direction[2], 0.0f, 1e-6f);
+
+  const float half[3] = {0.6f, 0.8f, 0.0f};
+  v = SunDiscVisibility(half);
+  EXPECT_FLOAT_EQ(v.fraction, 0.5f);
+  const double z = 0.5 * double(r), length = std::sqrt(0.36 + 0.64 + z * z);
+  EXPECT_NEAR(v.direction[0], 0.6 / length, 1e-6);
+  EXPECT_NEAR(v.direction[1], 0.8 / length, 1e-6);
+  EXPECT_NEAR(v.direction[2], z / length, 1e-7);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "render/dds_reader.h"
+#include "render/texture_data.h"
 #include "tests/texconv/test_pictures.h"
 #include "texconv/texconv.h"
 
@@ -389,6 +390,47 @@ TEST(DdsLevels, SizeLimitSkipsTheLargerLevels) {
   EXPECT_EQ(t.width, 4096u);
 }
 
+// A chain of a long thin picture: each side halves down to 1 and stays there.  16 x 4 RGBA
+// has levels 16x4, 8x2, 4x1, 2x1, 1x1 (256 + 64 + 16 + 8 + 4 = 348 bytes); 4 x 16 the same
+// turned; a 16 x 16 x 4 volume's depths run 4, 2, 1, 1, 1.
+TEST(DdsLevels, EachSideHalvesDownToOneAndStaysThere) {
+  DdsBuilder d;
+  d.extended = true;
+  d.dxgiFormat = 28;
+  d.width = 16;
+  d.height = 4;
+  d.mips = 5;
+  TextureData t;
+  ASSERT_EQ(Read(d.Build(348), &t), TEX_OK);
+  const uint32_t widths[5] = {16, 8, 4, 2, 1}, heights[5] = {4, 2, 1, 1, 1};
+  ASSERT_EQ(t.subresources.size(), 5u);
+  for (int m = 0; m < 5; ++m) {
+    EXPECT_EQ(t.subresources[m].width, widths[m]) << m;
+    EXPECT_EQ(t.subresources[m].height, heights[m]) << m;
+    EXPECT_EQ(t.subresources[m].slicePitch, widths[m] * heights[m] * 4) << m;
+  }
+  EXPECT_EQ(Read(d.Build(347), &t), TEX_E_HANDLE_EOF);
+  d.width = 4;
+  d.height = 16;
+  ASSERT_EQ(Read(d.Build(348), &t), TEX_OK);
+  for (int m = 0; m < 5; ++m) {
+    EXPECT_EQ(t.subresources[m].width, heights[m]) << m;
+    EXPECT_EQ(t.subresources[m].height, widths[m]) << m;
+  }
+  DdsBuilder v;
+  v.extended = true;
+  v.dxgiFormat = 28;
+  v.dimension = 4;
+  v.flags |= 0x800000;
+  v.width = v.height = 16;
+  v.depth = 4;
+  v.mips = 5;
+  // 16x16x4, 8x8x2, 4x4x1, 2x2x1, 1x1x1 texels of 4 bytes.
+  ASSERT_EQ(Read(v.Build((1024 + 128 + 16 + 4 + 1) * 4), &t), TEX_OK);
+  const uint32_t depths[5] = {4, 2, 1, 1, 1};
+  for (int m = 0; m < 5; ++m) EXPECT_EQ(t.subresources[m].depth, depths[m]) << m;
+}
+
 TEST(DdsLevels, ReadsWhatTheConversionLibraryWrites) {
   std::vector<uint8_t> px = testpics::MakePhotoLikeWithAlpha(32, 32, 4);
   Image im;
@@ -410,4 +452,132 @@ TEST(DdsLevels, ReadsWhatTheConversionLibraryWrites) {
   ASSERT_EQ(t.mipLevels, 6u);
   for (uint32_t m = 0; m < 6; ++m)
     EXPECT_EQ(std::memcmp(t.subresources[m].data, bc.images[m].pixels, bc.images[m].slicePitch), 0) << m;
+}
+
+// Each limit takes its own value and refuses one more: a file at the limit passes the limits
+// and only then runs out of data (no surfaces are given), one past it is not supported.
+TEST(DdsLimits, EachLimitTakesItsOwnValueAndRefusesOneMore) {
+  TextureData t;
+  DdsBuilder d;  // BC1, one level
+  d.width = 16384;
+  d.height = 4;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF) << "width 16384";
+  d.width = 16385;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_NOTSUPPORTED) << "width 16385";
+  d.width = 4;
+  d.height = 16384;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF) << "height 16384";
+  d.height = 16385;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_NOTSUPPORTED) << "height 16385";
+  // 16384 halves 14 times down to 1: 15 levels, the most a file may have.
+  d.width = d.height = 16384;
+  d.mips = 15;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF) << "15 levels";
+  d.mips = 16;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_NOTSUPPORTED) << "16 levels";
+  // A 16x16 chain has 5 levels (16, 8, 4, 2, 1).
+  d.width = d.height = 16;
+  d.mips = 5;
+  ASSERT_EQ(Read(d.Build(Bc1ChainBytes(16, 5)), &t), TEX_OK);
+  EXPECT_EQ(t.mipLevels, 5u);
+  EXPECT_EQ(t.subresources[4].width, 1u);
+
+  // A volume: 2048 on each side.
+  DdsBuilder v;
+  v.flags |= 0x800000;
+  v.width = 2048;
+  v.height = v.depth = 4;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_HANDLE_EOF) << "volume width 2048";
+  v.width = 2049;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_NOTSUPPORTED) << "volume width 2049";
+  v.width = 4;
+  v.height = 2048;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_HANDLE_EOF) << "volume height 2048";
+  v.height = 2049;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_NOTSUPPORTED) << "volume height 2049";
+  v.height = 4;
+  v.depth = 2048;
+  EXPECT_EQ(Read(v.Build(0), &t), TEX_E_HANDLE_EOF) << "volume depth 2048";
+
+  // An array of 2048 items.
+  DdsBuilder a;
+  a.extended = true;
+  a.dxgiFormat = 71;
+  a.width = a.height = 4;
+  a.arraySize = 2048;
+  EXPECT_EQ(Read(a.Build(2048 * 8 - 1), &t), TEX_E_HANDLE_EOF);
+  ASSERT_EQ(Read(a.Build(2048 * 8), &t), TEX_OK);
+  EXPECT_EQ(t.arraySize, 2048u);
+}
+
+// A level whose bytes pass what a 32-bit pitch holds is refused as an overflow: 16384 texels
+// of 16 bytes are 2^18 bytes a row, times 16384 rows is 2^32; one row fewer is 2^32 - 2^18.
+TEST(DdsLimits, ALevelOf4GiBIsAnOverflowAndOneRowLessIsNot) {
+  DdsBuilder d;
+  d.extended = true;
+  d.dxgiFormat = 2;  // R32G32B32A32 float
+  d.width = d.height = 16384;
+  TextureData t;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_ARITHMETIC_OVERFLOW);
+  d.height = 16383;
+  EXPECT_EQ(Read(d.Build(0), &t), TEX_E_HANDLE_EOF);
+}
+
+// The row bytes and rows of one 5x5 level at each end of each block size: 8-byte blocks
+// for BC1 (70-72) and BC4 (79-81), 16-byte ones for BC2/BC3 (73-78), BC5 (82-84) and
+// BC6H/BC7 (94-99); two blocks across and two down.  The formats just outside the block
+// ranges are rows of texels: 69 packs two texels in 4 bytes (3 pairs, 12 bytes), 85 is 16
+// bits a texel (10 bytes), 93 32 bits (20 bytes), five rows each.
+TEST(DdsFormats, RowBytesAndRowsAtEachEndOfEachBlockSize) {
+  struct Row {
+    uint32_t format, rowPitch, rows;
+  };
+  const Row rows[] = {
+      {69, 12, 5}, {70, 16, 2}, {72, 16, 2}, {73, 32, 2}, {78, 32, 2}, {79, 16, 2}, {81, 16, 2},
+      {82, 32, 2}, {84, 32, 2}, {85, 10, 5}, {93, 20, 5}, {94, 32, 2}, {99, 32, 2},
+  };
+  for (const Row& r : rows) {
+    DdsBuilder d;
+    d.extended = true;
+    d.dxgiFormat = r.format;
+    d.width = d.height = 5;
+    TextureData t;
+    ASSERT_EQ(Read(d.Build(r.rowPitch * r.rows), &t), TEX_OK) << "format " << r.format;
+    EXPECT_EQ(t.subresources[0].rowPitch, r.rowPitch) << "format " << r.format;
+    EXPECT_EQ(t.subresources[0].slicePitch, r.rowPitch * r.rows) << "format " << r.format;
+    EXPECT_EQ(Read(d.Build(r.rowPitch * r.rows - 1), &t), TEX_E_HANDLE_EOF) << "format " << r.format;
+  }
+}
+
+// The sRGB twin of each format that has one (R8G8B8A8 28 -> 29, BC1 71 -> 72, BC2 74 -> 75,
+// BC3 77 -> 78, B8G8R8A8 87 -> 91, B8G8R8X8 88 -> 93, BC7 98 -> 99); their neighbours and the
+// sRGB formats themselves stay.  The one-channel formats (R32F 41, R16F 54, R16 56 and 58,
+// R8 61 and 63, BC4 80 and 81) sample grey with alpha one; R8G8 (49) only when it came from
+// luminance with alpha; every other format as it is.
+TEST(DdsFormats, SrgbTwinsAndGreySwizzlesByFormatNumber) {
+  const uint32_t twins[][2] = {{28, 29}, {71, 72}, {74, 75}, {77, 78}, {87, 91}, {88, 93}, {98, 99}};
+  for (const auto& t : twins) {
+    EXPECT_EQ(SrgbFormatOf(t[0]), t[1]) << t[0];
+    EXPECT_EQ(SrgbFormatOf(t[1]), t[1]) << t[1];
+  }
+  for (uint32_t f : {27u, 70u, 73u, 76u, 86u, 89u, 97u, 100u}) EXPECT_EQ(SrgbFormatOf(f), f) << f;
+
+  const uint8_t grey[4] = {SWIZZLE_R, SWIZZLE_R, SWIZZLE_R, SWIZZLE_ONE};
+  const uint8_t plain[4] = {SWIZZLE_R, SWIZZLE_G, SWIZZLE_B, SWIZZLE_A};
+  const uint8_t greyAlpha[4] = {SWIZZLE_R, SWIZZLE_R, SWIZZLE_R, SWIZZLE_G};
+  uint8_t s[4];
+  for (uint32_t f : {41u, 54u, 56u, 58u, 61u, 63u, 80u, 81u}) {
+    SwizzleForFormat(f, false, s);
+    EXPECT_EQ(std::memcmp(s, grey, 4), 0) << f;
+  }
+  for (uint32_t f : {40u, 42u, 53u, 55u, 57u, 59u, 60u, 62u, 64u, 79u, 82u, 28u}) {
+    SwizzleForFormat(f, true, s);
+    EXPECT_EQ(std::memcmp(s, plain, 4), 0) << f;
+  }
+  SwizzleForFormat(49, true, s);
+  EXPECT_EQ(std::memcmp(s, greyAlpha, 4), 0);
+  SwizzleForFormat(49, false, s);
+  EXPECT_EQ(std::memcmp(s, plain, 4), 0);
+  SwizzleForFormat(48, true, s);
+  EXPECT_EQ(std::memcmp(s, plain, 4), 0);
 }

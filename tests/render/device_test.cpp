@@ -163,6 +163,58 @@ TEST(DeviceRecord, CodeNamesAndOthersInHex) {
   EXPECT_STREQ(HResultName(0x12345678), "0x12345678");
 }
 
+// Every code of the published headers by its value, and the codes between them (no name:
+// the code in hex).
+TEST(DeviceRecord, EveryPublishedCodeByNameAndTheGapsInHex) {
+  const struct {
+    uint32_t code;
+    const char* name;
+  } codes[] = {
+      {0x00000000, "S_OK"},
+      {0x00000001, "S_FALSE"},
+      {0x80004001, "E_NOTIMPL"},
+      {0x80004002, "E_NOINTERFACE"},
+      {0x80004005, "E_FAIL"},
+      {0x8007000E, "E_OUTOFMEMORY"},
+      {0x80070057, "E_INVALIDARG"},
+      {0x887A0001, "DXGI_ERROR_INVALID_CALL"},
+      {0x887A0002, "DXGI_ERROR_NOT_FOUND"},
+      {0x887A0003, "DXGI_ERROR_MORE_DATA"},
+      {0x887A0004, "DXGI_ERROR_UNSUPPORTED"},
+      {0x887A0005, "DXGI_ERROR_DEVICE_REMOVED"},
+      {0x887A0006, "DXGI_ERROR_DEVICE_HUNG"},
+      {0x887A0007, "DXGI_ERROR_DEVICE_RESET"},
+      {0x887A000A, "DXGI_ERROR_WAS_STILL_DRAWING"},
+      {0x887A000B, "DXGI_ERROR_FRAME_STATISTICS_DISJOINT"},
+      {0x887A000C, "DXGI_ERROR_GRAPHICS_VIDPN_SOURCE_IN_USE"},
+      {0x887A0020, "DXGI_ERROR_DRIVER_INTERNAL_ERROR"},
+      {0x887A0021, "DXGI_ERROR_NONEXCLUSIVE"},
+      {0x887A0022, "DXGI_ERROR_NOT_CURRENTLY_AVAILABLE"},
+      {0x887A0023, "DXGI_ERROR_REMOTE_CLIENT_DISCONNECTED"},
+      {0x887A0024, "DXGI_ERROR_REMOTE_OUTOFMEMORY"},
+      {0x887A0026, "DXGI_ERROR_ACCESS_LOST"},
+      {0x887A0027, "DXGI_ERROR_WAIT_TIMEOUT"},
+      {0x887A0028, "DXGI_ERROR_SESSION_DISCONNECTED"},
+      {0x887A0029, "DXGI_ERROR_RESTRICT_TO_OUTPUT_STALE"},
+      {0x887A002A, "DXGI_ERROR_CANNOT_PROTECT_CONTENT"},
+      {0x887A002B, "DXGI_ERROR_ACCESS_DENIED"},
+      {0x887A002C, "DXGI_ERROR_NAME_ALREADY_EXISTS"},
+      {0x887A002D, "DXGI_ERROR_SDK_COMPONENT_MISSING"},
+      {0x887C0001, "D3D11_ERROR_TOO_MANY_UNIQUE_STATE_OBJECTS"},
+      {0x887C0002, "D3D11_ERROR_FILE_NOT_FOUND"},
+      {0x887C0003, "D3D11_ERROR_TOO_MANY_UNIQUE_VIEW_OBJECTS"},
+      {0x887C0004, "D3D11_ERROR_DEFERRED_CONTEXT_MAP_WITHOUT_INITIAL_DISCARD"},
+  };
+  for (const auto& c : codes) EXPECT_STREQ(HResultName(c.code), c.name) << std::hex << c.code;
+  for (uint32_t gap : {0x00000002u, 0x80004000u, 0x80004003u, 0x80004004u, 0x80004006u, 0x8007000Du, 0x8007000Fu,
+                       0x80070056u, 0x80070058u, 0x887A0000u, 0x887A0008u, 0x887A0009u, 0x887A000Du, 0x887A001Fu,
+                       0x887A0025u, 0x887A002Eu, 0x887C0000u, 0x887C0005u}) {
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08x", gap);
+    EXPECT_STREQ(HResultName(gap), hex);
+  }
+}
+
 TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
   uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
   int windowed = Gfx.windowed, borderless = CfgBorderlessWindow;
@@ -188,6 +240,36 @@ TEST(DeviceRecord, DisplayFlagsFollowHdrAntialiasingAndVsync) {
   EXPECT_EQ(Gfx.pendingFlags[0], 0);
   CfgRenderHdr = hdr, CfgScreenFlags = flags, Gfx.windowed = windowed, CfgBorderlessWindow = borderless;
   VSyncEnabled = 0;
+}
+
+// A long adapter description is cut to the record's 63 characters and its end; the names of
+// two adapters stay apart.
+TEST_F(Enumeration, ALongAdapterNameIsCutToItsRecord) {
+  const std::string longName(100, 'A');
+  fake_.adapterCount = 2;
+  fake_.adapterNames[0] = longName.c_str();
+  fake_.adapterNames[1] = "Second";
+  GfxUseFakeDisplays(&fake_);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(std::string(Gfx.adapterNames[0]), std::string(63, 'A'));
+  EXPECT_STREQ(Gfx.adapterNames[1], "Second");
+}
+
+// Ties count as larger: of records as wide (or as high) and no smaller the other way, the
+// last one is the default.  A starting default outside the list is not taken.
+TEST(DisplayModeList, TheLargestTakesTheLastOfEqualSidesAndAStartOutsideTheListIsIgnored) {
+  DisplayMode sameSize[] = {Mode(1920, 1080, 60), Mode(1920, 1080, 75)};
+  EXPECT_EQ(ChooseDefaultMode(sameSize, 2, 100, 100, 0), 1);
+  DisplayMode sameWidth[] = {Mode(1280, 720, 60), Mode(1280, 1024, 60)};
+  EXPECT_EQ(ChooseDefaultMode(sameWidth, 2, 100, 100, 0), 1);
+  DisplayMode sameHeight[] = {Mode(1280, 1024, 60), Mode(1920, 1024, 60)};
+  EXPECT_EQ(ChooseDefaultMode(sameHeight, 2, 100, 100, 0), 1);
+  // Neither of these two is larger both ways, so the start decides; the third record lies
+  // past the count given and is no candidate.
+  DisplayMode odd[] = {Mode(1024, 768, 60), Mode(1280, 720, 60), Mode(4000, 4000, 60)};
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, 1), 1);
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, 2), 0) << "a start at the count is outside";
+  EXPECT_EQ(ChooseDefaultMode(odd, 2, 100, 100, -1), 0);
 }
 
 }  // namespace
@@ -264,6 +346,44 @@ TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
   UpdateDisplayFlags();
   EXPECT_EQ(Gfx.pendingFlags[1], 16) << "without a device nothing cuts the setting";
   EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  CfgRenderHdr = hdr, CfgScreenFlags = flags;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ResetDeviceSettings();
+}
+
+// A change of size takes the flags asked for into use with it; so does a change of the depth
+// buffer alone (at the same size).
+TEST(NullDevice, AChangeOfModeTakesTheFlagsAskedFor) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  int width = ScreenWidth, height = ScreenHeight;
+  int startWindowed = CfgStartWindowed;
+  uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  CfgScreenFlags &= ~OPTION_HDR_BIT;
+  ResetDeviceSettings();
+  CfgAntialiasing = 0;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  ASSERT_EQ(Gfx.appliedFlags[1], 0);
+  ScreenWidth = 400;
+  CfgAntialiasing = 2;
+  UpdateDisplayFlags();
+  SetFullscreenMode(-1, 1);
+  EXPECT_EQ(Gfx.screenWidth, 400);
+  EXPECT_EQ(Gfx.appliedFlags[1], 2) << "taken with the new size";
+  CfgRenderHdr = 1;  // HDR drawing brings its own depth buffer: flag 0 goes to 0
+  UpdateDisplayFlags();
+  ASSERT_EQ(Gfx.pendingFlags[0], 0);
+  SetFullscreenMode(-1, 1);
+  EXPECT_EQ(Gfx.appliedFlags[0], 0) << "the depth buffer alone changed";
+  ShutdownGraphics();
   GfxUseNullBackend(false);
   CfgStartWindowed = startWindowed;
   CfgRenderHdr = hdr, CfgScreenFlags = flags;

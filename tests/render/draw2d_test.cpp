@@ -224,6 +224,48 @@ TEST_F(Draw2DListTest, ABatchLargerThanTheStreamIsDrawnInPieces) {
   EXPECT_EQ(first.x, -0.5f);
 }
 
+// The sprite sheet is 32 x 32 pictures, numbered along the rows: 0 and 1023 are its
+// corners, -1 and 1024 no picture.  A batch's sampler is one of the 9 states (0..8), any
+// other number the usual one (0).  The background batch holds two triangles, a third is
+// refused.
+TEST_F(Draw2DListTest, PicturesSamplersAndTheBackgroundsTrianglesAtTheirEnds) {
+  PictureCell p{};
+  EXPECT_EQ(FindInterfacePicture(-1, p), 0);
+  EXPECT_EQ(FindInterfacePicture(1024, p), 0);
+  ASSERT_EQ(FindInterfacePicture(0, p), 1);
+  EXPECT_EQ(p.u0, 0.0f);
+  EXPECT_EQ(p.v0, 0.0f);
+  EXPECT_EQ(p.u1, 1.0f / 32);
+  ASSERT_EQ(FindInterfacePicture(1023, p), 1);
+  EXPECT_EQ(p.u0, 31.0f / 32);
+  EXPECT_EQ(p.v0, 31.0f / 32);
+  EXPECT_EQ(p.u1, 1.0f);
+  EXPECT_EQ(p.v1, 1.0f);
+  ASSERT_EQ(FindInterfacePicture(2 * 32 + 5, p), 1);  // row 2, column 5
+  EXPECT_EQ(p.u0, 5.0f / 32);
+  EXPECT_EQ(p.v0, 2.0f / 32);
+
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr, 8);
+  l.StartBatch(nullptr, 9);
+  l.StartBatch(nullptr, -1);
+  l.StartBatch(nullptr, 1);
+  l.EndBatch();
+  ASSERT_EQ(l.counters.batchCount, 5u);
+  EXPECT_EQ(l.batches[1].sampler, 8);
+  EXPECT_EQ(l.batches[2].sampler, 0);
+  EXPECT_EQ(l.batches[3].sampler, 0);
+  EXPECT_EQ(l.batches[4].sampler, 1);
+
+  BeginBackgroundBatch(nullptr);
+  Quad(-1, -1, 1, 1, 0xFFFFFFFFu);
+  l.AddTriangle(0, 2, 3);
+  EXPECT_EQ(l.counters.triangleCount, 2u) << "a third triangle is refused";
+  EndBackgroundBatch();
+  EXPECT_EQ(l.batches[0].triangleCount, 2u);
+  EXPECT_EQ(CountLogLines("Draw2D::AddTriangle: the background batch holds 2 triangles"), 1);
+}
+
 class MatrixState : public NullRenderer {
  protected:
   void SetUp() override {
@@ -241,6 +283,22 @@ class MatrixState : public NullRenderer {
   }
   float savedViewport_[6];
 };
+
+// The starting matrices: identity view and world, and a projection 1 m near, 1024 m far,
+// two units wide at the near plane (so x scales by 1) with no offsets.
+TEST_F(MatrixState, TheStartingProjectionIsOneMetreNearAndTwoWide) {
+  const float view[6] = {0, 0, 400, 200, 0, 1};
+  SetViewport(view);
+  InitMatrices();
+  EXPECT_EQ(NearPlane, 1.0f);
+  EXPECT_EQ(FarPlane, 1024.0f);
+  EXPECT_EQ(ProjectionMatrix[0], 1.0f);
+  EXPECT_EQ(ProjectionMatrix[5], 2.0f) << "half as high as wide";
+  EXPECT_EQ(ProjectionMatrix[8], 0.0f);
+  EXPECT_EQ(ProjectionMatrix[9], 0.0f);
+  EXPECT_EQ(ProjectionMatrix[11], 1.0f);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(ViewMatrix[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+}
 
 TEST_F(MatrixState, PerspectiveAndOrthographicMapNearToZeroAndFarToOne) {
   NearPlane = 1.0f;

@@ -101,6 +101,56 @@ TEST_F(ExposureRegion, StereoRegionsCoverBothEyes) {
   EXPECT_EQ(ExposureRead.secondLeft, 48 - ExposureRead.left - ExposureRead.width / 2);
 }
 
+// The least area is taken itself: 64 x 56 leaves 48 x 40 = 1920 inside the margin of 8,
+// 64 x 55 only 48 x 39; an eye needs 960 (56 x 40 leaves 40 x 24); below feature level 11
+// the margin is 2 and the least area 120 (16 x 14 leaves 12 x 10).
+TEST_F(ExposureRegion, TheLeastAreaItselfIsEnoughAndOneRowLessIsNot) {
+  FakeChain exact({{64, 56}});
+  EXPECT_EQ(ChooseExposureRegion(exact.chain, 0), 1);
+  EXPECT_EQ(ExposureRead.width * ExposureRead.height, 1920);
+  ResetExposure();
+  FakeChain short1({{64, 55}});
+  EXPECT_EQ(ChooseExposureRegion(short1.chain, 0), 0);
+  FakeChain eye({{56, 40}});
+  EXPECT_EQ(ChooseExposureRegion(eye.chain, 1), 1);
+  EXPECT_EQ(ExposureRead.width, 2 * 40);
+  ResetExposure();
+  FakeChain eyeShort({{56, 39}});
+  EXPECT_EQ(ChooseExposureRegion(eyeShort.chain, 1), 0);
+  Gfx.featureLevel = GFX_FEATURE_LEVEL_10_1;
+  FakeChain small({{16, 14}});
+  EXPECT_EQ(ChooseExposureRegion(small.chain, 0), 1);
+  EXPECT_EQ(ExposureRead.width * ExposureRead.height, 120);
+  ResetExposure();
+  FakeChain smallShort({{16, 13}});
+  EXPECT_EQ(ChooseExposureRegion(smallShort.chain, 0), 0);
+}
+
+// A frustum far off centre puts the region partly outside the level: it is cut at the
+// level's left (or top) edge, and at its right (or bottom) edge.  Tangents 0.2 and 1.0
+// (half-angle 0.577, the largest): from (0.2 - 0.577) / 1.2 to (0.2 + 0.577) / 1.2 of the
+// width; 0.8 and 0.8 give 0.5 -+ 0.577 / 1.6 of the height.
+TEST_F(ExposureRegion, AFrustumOffCentreIsCutAtTheLevelsEdges) {
+  FakeChain chain({{80, 60}, {48, 40}});
+  const float c = 0.577f;
+  VrEyeTangents = EyeTangents{1, {0.2f, 1.0f}, {0.8f, 0.8f}};
+  ASSERT_EQ(ChooseExposureRegion(chain.chain, 1), 1);
+  ASSERT_EQ(ExposureRead.level, 1);
+  EXPECT_EQ(ExposureRead.left, 0) << "cut at the left edge";
+  EXPECT_EQ(ExposureRead.width, 2 * int(std::lround(2 * c / 1.2f * 48)));
+  EXPECT_EQ(ExposureRead.secondLeft, 48 - ExposureRead.width / 2);
+
+  ResetExposure();
+  VrEyeTangents = EyeTangents{1, {1.0f, 0.2f}, {0.2f, 1.0f}};
+  ASSERT_EQ(ChooseExposureRegion(chain.chain, 1), 1);
+  ASSERT_EQ(ExposureRead.level, 1);
+  const int left = int(std::lround((1.0f - c) / 1.2f * 48));
+  EXPECT_EQ(ExposureRead.left, left);
+  EXPECT_EQ(ExposureRead.width, 2 * (48 - left)) << "cut at the right edge";
+  EXPECT_EQ(ExposureRead.top, 0) << "cut at the top edge";
+  EXPECT_EQ(ExposureRead.height, int(std::lround(2 * c / 1.2f * 40)));
+}
+
 TEST(ExposureBins, FourBinsAnOctaveFromTwoToTheMinusTwelve) {
   EXPECT_EQ(ExposureBin(0, 0, 0), 0);
   EXPECT_EQ(ExposureBin(-1, -1, -1), 0);

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/gamma_tables.h"
+#include "core/process.h"
 #include "render/buffers.h"
 #include "render/device.h"
+#include "render/draw2d.h"
 #include "render/frame.h"
 #include "render/material.h"
 #include "render/post_process.h"
@@ -492,6 +495,52 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLeve
   EXPECT_EQ(TextureConfig.mipLevels, 0) << "the settings are put back";
   EXPECT_EQ(TextureConfig.specialPicture, 0);
   ReleaseTextureRef(SystemMaterials.background);
+  std::filesystem::remove_all("data");
+}
+
+// The background picture is drawn as the background batch: four white corners from the
+// top left round to the bottom left, the picture's rows v0..v1 for the screen's shape.
+TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBackgroundBatchOutsideARace) {
+  std::filesystem::remove_all("data");
+  std::filesystem::create_directories("data/pic");
+  const std::vector<uint8_t> grey(32 * 32 * 3, 90);
+  ASSERT_TRUE(testpics::WriteFileBytes("data/pic/bkg_pits.jpg",
+                                       testpics::EncodeJpeg(grey.data(), 32, 32, 3, 90, false)));
+  ResetDraw2D();
+  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  CurrentBackground = "pits";
+  Background.garage = 0;
+  DrawBackgroundPicture();
+  ASSERT_NE(Background.material, nullptr);
+  const Draw2D& l = Draw2DList;
+  ASSERT_EQ(l.batches[0].vertexCount, 4u);
+  EXPECT_EQ(l.batches[0].triangleCount, 2u);
+  EXPECT_EQ(l.batches[0].material, Background.material);
+  float v0, v1;
+  BackgroundVRange(Projection.aspect, &v0, &v1);
+  const float want[4][4] = {{-1, 1, 0, v0}, {1, 1, 1, v0}, {1, -1, 1, v1}, {-1, -1, 0, v1}};  // x, y (clip), u, v
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(l.vertices[i].x, want[i][0]) << i;
+    EXPECT_EQ(l.vertices[i].y, want[i][1]) << i;
+    EXPECT_EQ(l.vertices[i].u, want[i][2]) << i;
+    EXPECT_EQ(l.vertices[i].v, want[i][3]) << i;
+    EXPECT_EQ(l.vertices[i].colour, 0xFFFFFFFFu) << i;
+  }
+  // On the front end's menu pages (1) it is drawn; in a race session (2) not.
+  const uint8_t savedState = GameState;
+  GameState = 1;
+  ResetDraw2D();
+  DrawBackgroundPicture();
+  EXPECT_EQ(l.counters.batchCount, 1u) << "drawn on a menu page";
+  GameState = 2;
+  ResetDraw2D();
+  DrawBackgroundPicture();
+  EXPECT_EQ(l.counters.batchCount, 0u) << "nothing drawn in a race";
+  GameState = savedState;
+  CurrentBackground = "";
+  DrawBackgroundPicture();
+  EXPECT_EQ(Background.material, nullptr) << "no name: the picture is let go";
+  ResetDraw2D();
   std::filesystem::remove_all("data");
 }
 

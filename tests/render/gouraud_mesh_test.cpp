@@ -11,9 +11,11 @@
 #include "core/fixed_math.h"
 #include "core/gamma_tables.h"
 #include "render/buffers.h"
+#include "render/constant_buffers.h"
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/primitives.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
@@ -141,6 +143,39 @@ TEST_F(GouraudMeshes, AMergedChildsNormalsTurnWithItAboutEveryAxis) {
       EXPECT_NEAR(std::fabs(axis == 0 ? n.ny : n.nx), 1.0f, 1e-4f) << "point " << p;
       EXPECT_NEAR(mesh->points[p - 3].nz, 1.0f, 1e-6f) << "the mesh's own normals stay";
     }
+  }
+}
+
+// A merged child's normals go through its whole turn: a turn with no zero in it (45 degrees
+// about x, then 30 about z) takes the normal (0.48, 0.64, 0.6) to R n, worked out here in
+// doubles.
+TEST_F(GouraudMeshes, AMergedChildsNormalTurnsThroughEveryElementOfItsTurn) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  GouraudO3d* child = Child({{a_, 3, 1}}, 0);
+  const double a = 3.14159265358979323846 / 4, b = 3.14159265358979323846 / 6;
+  const double rx[3][3] = {{1, 0, 0}, {0, std::cos(a), -std::sin(a)}, {0, std::sin(a), std::cos(a)}};
+  const double rz[3][3] = {{std::cos(b), -std::sin(b), 0}, {std::sin(b), std::cos(b), 0}, {0, 0, 1}};
+  double r[3][3] = {};
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j)
+      for (int k = 0; k < 3; ++k) r[i][j] += rz[i][k] * rx[k][j];
+  for (int i = 0; i < 9; ++i) child->local.rotation.m[i] = int32_t(std::lround(r[i / 3][i % 3] * 65536));
+  const double n[3] = {0.48, 0.64, 0.6};
+  for (int p = 0; p < 3; ++p) {
+    child->points[p].nx = float(n[0]);
+    child->points[p].ny = float(n[1]);
+    child->points[p].nz = float(n[2]);
+  }
+  AddChildMesh(*mesh, child);
+  ASSERT_EQ(BuildMeshFromPoints(*mesh), nullptr);
+  ASSERT_EQ(mesh->pointCount, 6);
+  double want[3] = {};
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) want[i] += r[i][k] * n[k];
+  for (int p = 3; p < 6; ++p) {
+    EXPECT_NEAR(mesh->points[p].nx, want[0], 1e-4) << p;
+    EXPECT_NEAR(mesh->points[p].ny, want[1], 1e-4) << p;
+    EXPECT_NEAR(mesh->points[p].nz, want[2], 1e-4) << p;
   }
 }
 
@@ -368,6 +403,133 @@ TEST_F(GouraudMeshes, PosedPointsFollowTheirFramesAndTheCountIsCutTo64) {
   EXPECT_EQ(v0.normal[3], 127);
   EXPECT_EQ(v0.colour0 >> 24, 0u);
   EXPECT_EQ(v0.colour1, 0u);
+}
+
+// A posed point's normal turns with the parent and its frame; a point whose frame number is
+// the frame count (one past the last) is not posed and turns with the parent alone.  Both
+// turns here are quarter turns about x, so (0, 0, 1) ends at (0, 0, -1) through both and
+// at (0, +-1, 0) through the parent alone.
+TEST_F(GouraudMeshes, NormalsTurnWithTheFrameAndParentOrTheParentAlone) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  mesh->points[0].frame = 1;
+  mesh->points[1].frame = 2;  // the frame count: not a frame
+  mesh->points[2].frame = 0;
+  FixedTransform frames[2];
+  MatrixIdentity(frames[0].rotation);
+  MatrixRotX(frames[1].rotation, 16384);
+  frames[0].translation = frames[1].translation = IntVector{0, 0, 0};
+  FixedTransform parent;
+  MatrixRotX(parent.rotation, 16384);
+  parent.translation = IntVector{0, 0, 0};
+  EXPECT_EQ(mesh->DrawPosed(parent, frames, 2, 0, nullptr), 1);
+  std::vector<uint8_t> bytes = ReadBuffer(TempMeshes.buffers[0]->vertexBuffer->buffer);
+  VertexLit v0 = VertexAt<VertexLit>(bytes, 0), v1 = VertexAt<VertexLit>(bytes, 1), v2 = VertexAt<VertexLit>(bytes, 2);
+  EXPECT_EQ(v0.normal[2], -127) << "half a turn";
+  EXPECT_EQ(v0.normal[1], 0);
+  for (const VertexLit& v : {v1, v2}) {
+    EXPECT_EQ(v.normal[2], 0) << "a quarter turn";
+    EXPECT_EQ(std::abs(v.normal[1]), 127);
+    EXPECT_EQ(v.normal[0], 0);
+  }
+}
+
+// A mesh's shadow and surface colours are drawn where its own transform under the parent's
+// puts its points: point (0, 0, 0) at local (1, 0, 2), under a parent turned a quarter about
+// z (x becomes y) at (0, 1, 0), stands at (0, 1, 2) + (0, 1, 0) = (0, 2, 2); the light one
+// across for two up lays its shadow 1 m towards -x, at (-1, 2, 0).
+TEST_F(GouraudMeshes, ShadowsAndSurfaceColoursFollowTheMeshUnderItsParent) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  mesh->local.translation = IntVector{65536, 0, 2 * 65536};
+  FixedTransform parent;
+  SetIdentityTransform(parent);
+  MatrixRotZ(parent.rotation, 16384);
+  parent.translation = IntVector{0, 65536, 0};
+  view_.lightDirection[0] = 65536;
+  view_.lightDirection[1] = 0;
+  view_.lightDirection[2] = 2 * 65536;
+  MeshDisplay.shadowSetting = 1;
+  mesh->DrawShadow(parent);
+  VertexLine3D v = VertexAt<VertexLine3D>(ReadBuffer(StreamLines3D.vertexBuffer->buffer), 0);
+  EXPECT_NEAR(v.x, -1.0f, 1e-4f);
+  EXPECT_NEAR(v.y, 2.0f, 1e-4f);
+  EXPECT_NEAR(v.z, 0.0f, 1e-4f);
+  mesh->DrawSurfaceColours(parent, 0);
+  v = VertexAt<VertexLine3D>(ReadBuffer(StreamLines3D.vertexBuffer->buffer), 0);
+  EXPECT_NEAR(v.x, 0.0f, 1e-4f);
+  EXPECT_NEAR(v.y, 2.0f, 1e-4f);
+  EXPECT_NEAR(v.z, 2.0f, 1e-4f);
+  EXPECT_EQ(mesh->local.translation.x, 65536) << "the mesh's own transform is left as it was";
+}
+
+// Arrays asked with negative counts are empty ones; parts are numbered from 0.
+TEST_F(GouraudMeshes, ArraysOfNegativeCountsAreEmpty) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  AllocateMeshArrays(*mesh, -3, -2, -1);
+  EXPECT_EQ(mesh->pointCount, 0);
+  EXPECT_EQ(mesh->triangleCount, 0);
+  EXPECT_EQ(mesh->partCount, 0);
+  EXPECT_EQ(mesh->parts, nullptr);
+  AllocateMeshArrays(*mesh, 1, 1, 3);
+  EXPECT_EQ(mesh->parts[2].index, 2);
+}
+
+// A pass's own constants: the first pass's go to their pixel row before it, the second's
+// before the second pass (a blended part asks for one), and the first's again after it, so
+// that the row holds the first's when the mesh is done, with or without a second pass.
+TEST_F(GouraudMeshes, PassConstantsGoToTheirRowBeforeEachPassAndTheFirstsStay) {
+  GouraudO3d* blended = Mesh({{KeyMaterial(5, 2), 3, 1}});
+  GouraudO3d* solid = Mesh({{a_, 3, 1}});
+  GouraudO3d::CreateFastMesh(*blended);
+  GouraudO3d::CreateFastMesh(*solid);
+  const float first[4] = {1, 2, 3, 4}, second[4] = {5, 6, 7, 8}, other[4] = {9, 9, 9, 9};
+  const int row = 13;
+  const GouraudO3d::PassConstants pass{row, first, second, sizeof first};
+  auto rowHolds = [&](const float* want) { return std::memcmp(PSConstants[row].shadow, want, sizeof first) == 0; };
+
+  UploadConstantRowData(1, row, other, sizeof other);
+  GouraudO3d::DrawFastMeshes(*blended, &pass, nullptr);
+  EXPECT_TRUE(rowHolds(first)) << "the first's again after the second pass";
+  UploadConstantRowData(1, row, other, sizeof other);
+  GouraudO3d::DrawFastMeshes(*solid, &pass, nullptr);
+  EXPECT_TRUE(rowHolds(first));
+}
+
+// A batch left open keeps nothing: the next batch closes it first (its triangles none), and
+// so does the frame's reset, after which no batch is open.
+TEST_F(GouraudMeshes, ABatchLeftOpenIsClosedByTheNextOneAndByTheReset) {
+  ResetTempMeshes();
+  ASSERT_EQ(AddDrawBatch(a_, 3, 1), 0);
+  ASSERT_NE(TempMeshWriter(), nullptr);
+  ResetTempMeshes();
+  EXPECT_EQ(TempMeshWriter(), nullptr) << "the first batch, left open, closed by the reset";
+  EXPECT_EQ(TempMeshes.writing, -1);
+  EXPECT_EQ(TempMeshes.count, 0u);
+  ASSERT_EQ(AddDrawBatch(a_, 3, 1), 0);
+  TempMeshes.entries[0].triangleCount = 5;  // as if something had been counted in it
+  EXPECT_EQ(AddDrawBatch(a_, 3, 1), 1);
+  EXPECT_EQ(TempMeshes.entries[0].triangleCount, 0u) << "closed by the next one, keeping nothing";
+  ResetTempMeshes();
+}
+
+// The picture's layout vertices carry each normal part held within -1..1 as a signed byte
+// (127 for 1): a normal drawn long, (1.5, -2, 0.5), gives 127, -127, 64.  The wire picture
+// lays out the triangle's three points in order.
+TEST_F(GouraudMeshes, PictureVerticesHoldTheirNormalsWithinOneWhole) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  for (int i = 0; i < 3; ++i) {
+    mesh->points[i].nx = 1.5f;
+    mesh->points[i].ny = -2.0f;
+    mesh->points[i].nz = 0.5f;
+  }
+  ZKTETexture* picture = DrawObjectPicture(nullptr, *mesh, PICTURE_LAYERS_BOTH, PICTURE_WIRE_ON_BLACK);
+  ASSERT_NE(picture, nullptr);
+  const VertexLit v = VertexAt<VertexLit>(ReadBuffer(StreamLit.vertexBuffer->buffer), 0);
+  EXPECT_EQ(v.normal[0], 127);
+  EXPECT_EQ(v.normal[1], -127);
+  EXPECT_EQ(v.normal[2], 64);
+  EXPECT_EQ(v.normal[3], 127);
+  EXPECT_EQ(v.x, float(mesh->points[0].x) / 65536.0f);
+  FreeTextureRecord(picture);
 }
 
 TEST_F(GouraudMeshes, RadiiCountsAndCollectedTransforms) {

@@ -11,7 +11,9 @@
 #include "render/constant_buffers.h"
 #include "render/gouraud_mesh.h"
 #include "render/humans.h"
+#include "render/light_samples.h"
 #include "render/material.h"
+#include "render/primitives.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "render/views.h"
@@ -65,6 +67,25 @@ class HumanDrawing : public NullRenderer {
   Material* a_ = nullptr;
   Material* b_ = nullptr;
 };
+
+// The temporary batches of a figure are drawn lit by its light sample, and the lighting
+// mode is put back afterwards.
+TEST_F(HumanDrawing, LitBatchesAreDrawnAndTheLightingModePutBack) {
+  ASSERT_EQ(AddDrawBatch(a_, 3, 1), 0);
+  CircularVBuffer* b = TempMeshWriter();
+  ASSERT_NE(b, nullptr);
+  std::memset(b->vertexWrite, 0, 3 * size_t(b->stride));
+  b->indexWrite[0] = 0, b->indexWrite[1] = 1, b->indexWrite[2] = 2;
+  CloseDrawBatch(3, 1);
+  LightRecord light;
+  InitLightRecord(light);
+  LightingMode = 0;
+  CurrentWorldPass = 0;
+  const uint32_t draws = Gfx.drawCalls;
+  DrawTempMeshesLit(0, 1, HUMAN_LIT_FROM_SAMPLE, light);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(LightingMode, 0);
+}
 
 TEST_F(HumanDrawing, SlotsAreFoundByFlagAndSkeletonAndCopiesFollowTheTable) {
   EXPECT_EQ(FindHumanSlot(3), 0) << "nothing built";

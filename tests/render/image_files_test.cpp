@@ -189,4 +189,138 @@ TEST(GifPalette, NearestColoursOfCubeAndGreys) {
   }
 }
 
+// Little-endian fields appended to a byte table, for the headers written out by hand below.
+void Le(std::vector<uint8_t>& o, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) o.push_back(uint8_t(v >> (8 * i)));
+}
+
+// Every byte of a 3 x 2 BMP in both forms, against the file layout: the 14-byte file header,
+// then the 40-byte header (24 bits, rows of 9 bytes padded to 12) or the 124-byte version-5
+// header (32 bits, bit fields with the four masks, "sRGB", intent 4); rows bottom first.
+TEST(BmpFiles, EveryByteOfASmallPictureInBothForms) {
+  // Pixel (x, y) is red 10x + y, green 100 + x, blue 200 + y, alpha 50 + x + y.
+  std::vector<uint8_t> picture;
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) picture.insert(picture.end(), {uint8_t(10 * x + y), uint8_t(100 + x), uint8_t(200 + y), uint8_t(50 + x + y)});
+  const PictureRows rows{3, 2, picture.data(), 12, 0, 1};
+
+  std::vector<uint8_t> want = {'B', 'M'};
+  Le(want, 14 + 40 + 24, 4);  // the file
+  Le(want, 0, 4);             // two reserved words
+  Le(want, 14 + 40, 4);       // where the rows start
+  Le(want, 40, 4);
+  Le(want, 3, 4);
+  Le(want, 2, 4);
+  Le(want, 1, 2);  // planes
+  Le(want, 24, 2);
+  Le(want, 0, 4);   // no compression
+  Le(want, 24, 4);  // two rows of 12 bytes
+  for (int i = 0; i < 4; ++i) Le(want, 0, 4);
+  for (int y = 1; y >= 0; --y) {
+    for (int x = 0; x < 3; ++x) want.insert(want.end(), {uint8_t(200 + y), uint8_t(100 + x), uint8_t(10 * x + y)});
+    want.insert(want.end(), {0, 0, 0});
+  }
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(EncodeImage(IMAGE_BMP, rows, ImageWriteOptions{}, bytes), nullptr);
+  EXPECT_EQ(bytes, want);
+
+  want = {'B', 'M'};
+  Le(want, 14 + 124 + 24, 4);
+  Le(want, 0, 4);
+  Le(want, 14 + 124, 4);
+  Le(want, 124, 4);
+  Le(want, 3, 4);
+  Le(want, 2, 4);
+  Le(want, 1, 2);
+  Le(want, 32, 2);
+  Le(want, 3, 4);   // bit fields
+  Le(want, 24, 4);  // two rows of 3 x 4 bytes
+  for (int i = 0; i < 4; ++i) Le(want, 0, 4);
+  for (uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u}) Le(want, mask, 4);
+  want.insert(want.end(), {'B', 'G', 'R', 's'});  // "sRGB" as a little-endian word
+  for (int i = 0; i < 12; ++i) Le(want, 0, 4);
+  Le(want, 4, 4);
+  for (int i = 0; i < 3; ++i) Le(want, 0, 4);
+  for (int y = 1; y >= 0; --y)
+    for (int x = 0; x < 3; ++x)
+      want.insert(want.end(), {uint8_t(200 + y), uint8_t(100 + x), uint8_t(10 * x + y), uint8_t(50 + x + y)});
+  ImageWriteOptions v5;
+  v5.bmpV5Header32 = 1;
+  ASSERT_EQ(EncodeImage(IMAGE_BMP, rows, v5, bytes), nullptr);
+  EXPECT_EQ(bytes, want);
+}
+
+// The EXIF block a JPEG starts with, byte by byte: "Exif", two zeros, then a little-endian
+// TIFF structure: "II", 42, the first directory at 8 with the software name (tag 0x131,
+// ASCII) and, for sRGB values, a link (0x8769, LONG) to a directory of one colour space
+// (0xA001, SHORT, 1); the name follows the directories.
+TEST(JpegFiles, TheExifBlockByteByByte) {
+  const std::vector<uint8_t> picture(8 * 8 * 4, 128);
+  const std::string software = ImageSoftwareName();
+  const uint32_t nameBytes = uint32_t(software.size() + 1);
+  for (int srgb : {1, 0}) {
+    SCOPED_TRACE(srgb);
+    std::vector<uint8_t> want = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I'};
+    Le(want, 42, 2);
+    Le(want, 8, 4);
+    const uint32_t firstBytes = srgb ? 2 + 2 * 12 + 4 : 2 + 12 + 4;
+    const uint32_t exifAt = 8 + firstBytes, nameAt = exifAt + (srgb ? 2 + 12 + 4 : 0);
+    Le(want, srgb ? 2 : 1, 2);
+    Le(want, 0x0131, 2);
+    Le(want, 2, 2);
+    Le(want, nameBytes, 4);
+    Le(want, nameAt, 4);
+    if (srgb) {
+      Le(want, 0x8769, 2);
+      Le(want, 4, 2);
+      Le(want, 1, 4);
+      Le(want, exifAt, 4);
+    }
+    Le(want, 0, 4);  // no next directory
+    if (srgb) {
+      Le(want, 1, 2);
+      Le(want, 0xA001, 2);
+      Le(want, 3, 2);
+      Le(want, 1, 4);
+      Le(want, 1, 4);
+      Le(want, 0, 4);
+    }
+    want.insert(want.end(), software.begin(), software.end());
+    want.push_back(0);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(EncodeImage(IMAGE_JPEG, PictureRows{8, 8, picture.data(), 32, 0, srgb}, ImageWriteOptions{}, bytes),
+              nullptr);
+    // Start of image, then the APP1 marker and its length (the block and the length's own 2).
+    ASSERT_GT(bytes.size(), 6 + want.size());
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xD8);
+    EXPECT_EQ(bytes[2], 0xFF);
+    EXPECT_EQ(bytes[3], 0xE1);
+    EXPECT_EQ(bytes[4] << 8 | bytes[5], int(want.size() + 2));
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 6, bytes.begin() + 6 + std::ptrdiff_t(want.size())), want);
+  }
+}
+
+// GIF sides run to 65535; a picture one wider or higher is refused.  Extensions by number:
+// 0..4, anything else "png".  A picture needs a side of at least 1.
+TEST(ImageContainers, SidesAndNumbersAtTheirEnds) {
+  const std::vector<uint8_t> wide(size_t(65536) * 4, 200);
+  std::vector<uint8_t> bytes;
+  EXPECT_EQ(EncodeImage(IMAGE_GIF, PictureRows{65535, 1, wide.data(), 65536 * 4, 0, 1}, {}, bytes), nullptr);
+  EXPECT_FALSE(bytes.empty());
+  EXPECT_EQ(EncodeImage(IMAGE_GIF, PictureRows{1, 65535, wide.data(), 4, 0, 1}, {}, bytes), nullptr);
+  EXPECT_STREQ(EncodeImage(IMAGE_GIF, PictureRows{65536, 1, wide.data(), 65536 * 4, 0, 1}, {}, bytes), "EGifPutScreenDesc");
+  EXPECT_STREQ(EncodeImage(IMAGE_GIF, PictureRows{1, 65536, wide.data(), 4, 0, 1}, {}, bytes), "EGifPutScreenDesc");
+  EXPECT_STREQ(ImageExtension(0), "bmp");
+  EXPECT_STREQ(ImageExtension(4), "gif");
+  EXPECT_STREQ(ImageExtension(5), "png");
+  EXPECT_STREQ(ImageExtension(-1), "png");
+  const uint8_t one[4] = {1, 2, 3, 4};
+  EXPECT_EQ(EncodeImage(IMAGE_BMP, PictureRows{1, 1, one, 4, 0, 1}, {}, bytes), nullptr);
+  EXPECT_EQ(bytes.size(), 14u + 40u + 4u);
+  EXPECT_STREQ(EncodeImage(IMAGE_BMP, PictureRows{0, 1, one, 4, 0, 1}, {}, bytes), "picture size");
+  EXPECT_STREQ(EncodeImage(IMAGE_BMP, PictureRows{1, 0, one, 4, 0, 1}, {}, bytes), "picture size");
+  EXPECT_STREQ(EncodeImage(5, PictureRows{1, 1, one, 4, 0, 1}, {}, bytes), "image container");
+}
+
 }  // namespace

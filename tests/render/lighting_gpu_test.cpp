@@ -145,6 +145,12 @@ TEST_F(LightingPixels, AMeasuredSkyPictureGivesItsGammaEncodedAverageAndItsLight
   EXPECT_EQ(CountMessages("area is zero"), 1);
   EXPECT_EQ(rtex_fill_av_col(&colour, nullptr, 0.1f, 0.7f, 0.9f, 0.7f), 0);
   EXPECT_EQ(CountMessages("area is zero"), 2);
+  // A region running past the right and bottom edges is cut at them: the bottom-right quadrant.
+  ASSERT_EQ(rtex_fill_av_col(&colour, nullptr, 0.5f, 0.5f, 1.5f, 1.5f), 1);
+  for (int c = 0; c < 3; ++c) {
+    const double linear = std::lround(SrgbToLinear(QuadrantByte(127, 127, c)) * 255) / 255.0;
+    EXPECT_NEAR(int((colour >> (8 * c)) & 0xFF), int(std::lround(std::pow(linear, 1 / 2.2) * 255)), 1) << c;
+  }
 }
 
 // ---- Environment textures ----

@@ -4,15 +4,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "render/constant_buffers.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/shaders.h"
+#include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "tests/render/mesh_fixtures.h"
@@ -280,6 +283,138 @@ TEST_F(ShaderChoice, VariantsPickTheFileNumbersOfTheCatalogue) {
   EXPECT_STREQ(ComputeShaderCatalogue[2].source, "Exposure1");
 }
 
+// The catalogues run 1..26 (vertex), 1..60 (pixel) and 1..3 (compute), the layouts 1..3:
+// the last number of each is bound, one past it binds none (0) or leaves the layout as it was.
+// The tree shaders 14..16 have two variants, 12 and 13 four, the rest one; the pixel shaders
+// 38..46 a shadow variant.
+TEST_F(ShaderChoice, TheLastNumberOfEachCatalogueBindsAndOnePastItBindsNone) {
+  const struct {
+    int number, variants;
+  } vertexVariants[] = {{1, 1}, {11, 1}, {12, 4}, {13, 4}, {14, 2}, {16, 2}, {17, 1}, {26, 1}};
+  for (const auto& v : vertexVariants) EXPECT_EQ(VertexShaderVariants(v.number), v.variants) << v.number;
+  for (int n : {37, 47, 60}) EXPECT_EQ(PixelShaderHasShadowVariant(n), 0) << n;
+  for (int n : {38, 46}) EXPECT_EQ(PixelShaderHasShadowVariant(n), 1) << n;
+
+  Material::SetVShader(26);
+  EXPECT_EQ(Shaders.boundVertexNumber, 26);
+  Material::SetVShader(27);
+  EXPECT_EQ(Shaders.boundVertexNumber, 0);
+  EXPECT_EQ(Shaders.boundVertexSlot, 0);
+  Material::SetVShader(1);
+  EXPECT_EQ(Shaders.boundVertexNumber, 1);
+  Material::SetVShader(-1);
+  EXPECT_EQ(Shaders.boundVertexNumber, 0);
+  Material::SetPShader(60);
+  EXPECT_EQ(Shaders.boundPixelNumber, 60);
+  Material::SetPShader(61);
+  EXPECT_EQ(Shaders.boundPixelNumber, 0);
+  Material::SetPShader(-1);
+  EXPECT_EQ(Shaders.boundPixelNumber, 0);
+  // With the shadow flag, 46 takes its shadow slot (46 + 61) and 47 its plain one.
+  ShaderShadowFlag = 1;
+  Material::SetPShader(46);
+  EXPECT_EQ(Shaders.boundPixelSlot, 46 + 61);
+  Material::SetPShader(47);
+  EXPECT_EQ(Shaders.boundPixelSlot, 47);
+  ShaderShadowFlag = 0;
+
+  Material::SetCShader(3);
+  EXPECT_EQ(Shaders.boundCompute, 3);
+  Material::SetCShader(4);
+  EXPECT_EQ(Shaders.boundCompute, 0);
+  Material::SetCShader(-1);
+  EXPECT_EQ(Shaders.boundCompute, 0);
+
+  Material::EnableVertexDeclaration(3);
+  EXPECT_EQ(Shaders.boundLayout, 3);
+  Material::EnableVertexDeclaration(4);
+  EXPECT_EQ(Shaders.boundLayout, 3) << "no layout 4";
+  Material::EnableVertexDeclaration(0);
+  EXPECT_EQ(Shaders.boundLayout, 3) << "no layout 0";
+  Material::EnableVertexDeclaration(1);
+  EXPECT_EQ(Shaders.boundLayout, 1);
+
+  // The render state selector: 26 is a shader, 27 and -1 none.
+  SetRenderStateSelector(26);
+  EXPECT_EQ(VertexShaderOverride, 26);
+  SetRenderStateSelector(27);
+  EXPECT_EQ(VertexShaderOverride, 0);
+  SetRenderStateSelector(26);
+  SetRenderStateSelector(-1);
+  EXPECT_EQ(VertexShaderOverride, 0);
+  Material::SetCShader(0);
+}
+
+// Every float of each upload, for the local lights' rows.
+struct FullUpload {
+  int stage, row;
+  std::vector<float> data;
+};
+std::vector<FullUpload> g_fullUploads;
+void RecordFullUpload(int stage, int row, const void* data, uint32_t bytes) {
+  const float* f = static_cast<const float*>(data);
+  g_fullUploads.push_back({stage, row, std::vector<float>(f, f + bytes / sizeof(float))});
+}
+
+// Lights 1, 3 and 31 (the lowest bits first): stage mode 1 sends each light's 3x4 transform
+// times the world's 3x4 (a fourth row 0 0 0 1 understood) to the vertex rows from 9 + count,
+// mode 0 only the colours to the pixel rows from 13 + count, mode 2 both, the transforms as
+// they are.  The products are worked out here in doubles.
+TEST(LocalLights, TransformsAndColoursGoToTheirRowsMultipliedByTheWorld) {
+  const float world[12] = {0.5f, -1.0f, 2.0f, 3.0f, 1.5f, 0.25f, -0.75f, -2.0f, 4.0f, 1.0f, 0.125f, 5.0f};
+  std::memcpy(LightWorldMatrix, world, sizeof world);
+  const int bits[3] = {1, 3, 31};
+  for (int n = 0; n < 3; ++n) {
+    LocalLightRecord& l = LocalLights[bits[n]];
+    for (int i = 0; i < 12; ++i) l.transform[i] = float((i * 7 + n * 5) % 11) - 4.0f + 0.5f * float(n);
+    for (int i = 0; i < 4; ++i) l.colour[i] = 0.1f * float(i + 1) + float(n);
+  }
+  const uint32_t mask = 1u << 1 | 1u << 3 | 1u << 31;
+  UploadConstantRow = RecordFullUpload;
+
+  g_fullUploads.clear();
+  EXPECT_EQ(SetLocalLights(mask, 1), 0u);
+  ASSERT_EQ(g_fullUploads.size(), 1u) << "mode 1 sends no colours";
+  EXPECT_EQ(g_fullUploads[0].stage, 0);
+  EXPECT_EQ(g_fullUploads[0].row, 12);
+  ASSERT_EQ(g_fullUploads[0].data.size(), 36u);
+  for (int n = 0; n < 3; ++n) {
+    const float* a = LocalLights[bits[n]].transform;
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 4; ++c) {
+        double sum = c == 3 ? a[r * 4 + 3] : 0.0;
+        for (int k = 0; k < 3; ++k) sum += double(a[r * 4 + k]) * world[k * 4 + c];
+        EXPECT_NEAR(g_fullUploads[0].data[size_t(n * 12 + r * 4 + c)], sum, 1e-4) << n << " " << r << " " << c;
+      }
+  }
+
+  g_fullUploads.clear();
+  EXPECT_EQ(SetLocalLights(mask, 0), 0u);
+  ASSERT_EQ(g_fullUploads.size(), 1u) << "mode 0 sends no transforms";
+  EXPECT_EQ(g_fullUploads[0].stage, 1);
+  EXPECT_EQ(g_fullUploads[0].row, 16);
+  ASSERT_EQ(g_fullUploads[0].data.size(), 12u);
+  for (int n = 0; n < 3; ++n)
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(g_fullUploads[0].data[size_t(n * 4 + i)], LocalLights[bits[n]].colour[i]) << n << " " << i;
+
+  g_fullUploads.clear();
+  EXPECT_EQ(SetLocalLights(1u << 3, 2), 0u);
+  ASSERT_EQ(g_fullUploads.size(), 2u);
+  EXPECT_EQ(g_fullUploads[0].stage, 0);
+  EXPECT_EQ(g_fullUploads[0].row, 10);
+  EXPECT_EQ(g_fullUploads[0].data, std::vector<float>(LocalLights[3].transform, LocalLights[3].transform + 12));
+  EXPECT_EQ(g_fullUploads[1].stage, 1);
+  EXPECT_EQ(g_fullUploads[1].row, 14);
+
+  g_fullUploads.clear();
+  EXPECT_EQ(SetLocalLights(0, 2), 0u);
+  EXPECT_TRUE(g_fullUploads.empty()) << "no lights, nothing sent";
+  UploadConstantRow = UploadConstantRowData;
+  const float identity[12] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0};
+  std::memcpy(LightWorldMatrix, identity, sizeof identity);
+}
+
 using ShaderSources = NullRenderer;
 
 // A source takes in files of its folder by '#include "name"'; a missing file is named, and a
@@ -305,6 +440,55 @@ TEST_F(ShaderSources, IncludedFilesAreTakenInAndAMissingOrEndlessOneIsRefused) {
   EXPECT_EQ(LoadPixelShaderFile(7, &shader, 7), 1);
   EXPECT_TRUE(MessageShown("Could not open pixel shader (includes/loop.glsl)"));
   std::memcpy(ShaderFolder, saved, sizeof saved);
+}
+
+// Includes nest four deep (a source, then four files each taking in the next); a fifth is
+// refused and named.
+TEST_F(ShaderSources, IncludesNestFourDeepAndTheFifthIsRefused) {
+  namespace fs = std::filesystem;
+  fs::create_directories("nested");
+  auto write = [](const std::string& name, const std::string& text) { std::ofstream("nested/" + name) << text; };
+  write("ps_8.glsl", "#version 430 core\n#include \"a1.glsl\"\n");
+  write("ps_9.glsl", "#version 430 core\n#include \"b1.glsl\"\n");
+  for (int i = 1; i <= 4; ++i) {
+    write("a" + std::to_string(i) + ".glsl",
+          i < 4 ? "#include \"a" + std::to_string(i + 1) + ".glsl\"\n" : "out vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+  }
+  for (int i = 1; i <= 5; ++i) {
+    write("b" + std::to_string(i) + ".glsl",
+          i < 5 ? "#include \"b" + std::to_string(i + 1) + ".glsl\"\n" : "out vec4 c;\nvoid main() { c = vec4(1.0); }\n");
+  }
+  char saved[sizeof ShaderFolder];
+  std::memcpy(saved, ShaderFolder, sizeof saved);
+  std::snprintf(ShaderFolder, sizeof ShaderFolder, "nested");
+  ReportRecorder reports;
+  GfxPixelShader shader;
+  EXPECT_EQ(LoadPixelShaderFile(8, &shader, 8), 0) << "four deep";
+  GfxRelease(shader);
+  EXPECT_EQ(LoadPixelShaderFile(9, &shader, 9), 1);
+  EXPECT_TRUE(MessageShown("Could not open pixel shader (nested/b5.glsl)"));
+  std::memcpy(ShaderFolder, saved, sizeof saved);
+}
+
+// The system sprites: the first five (discs, logo, dust, tyre) are drawn as world objects
+// (kind 0, flag 1), from the sixth on (the needle centre, icon sheet, panels and sprite
+// sheet) as the interface (kind 1, no flags).
+using SystemSprites = NullRenderer;
+TEST_F(SystemSprites, TheFirstFiveAreWorldMaterialsAndTheRestInterfaceOnes) {
+  LoadSystemTextures();
+  const SystemMaterialSet& m = SystemMaterials;
+  const Material* world[] = {m.discSolid, m.discDrilled, m.logoSprite, m.dust, m.tyre};
+  const Material* interface[] = {m.needleCentre, m.iconSheet, m.largePanel, m.smallPanel, m.spriteSheet};
+  for (const Material* s : world) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->drawKind, 0);
+    EXPECT_EQ(s->flags, 1);
+  }
+  for (const Material* s : interface) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->drawKind, 1);
+    EXPECT_EQ(s->flags, 0);
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/object_mesh.h"
+#include "render/oriented_box.h"
 #include "render/views.h"
 #include "tests/render/mesh_fixtures.h"
 #include "tests/render/null_renderer.h"
@@ -114,6 +115,10 @@ TEST(ObjectPhysics, TheCollisionMeshTakesThePointsInMetresAndTheirTriangles) {
   o->triangles[1].points[1] = nullptr;
   EXPECT_STREQ(CheckPhysicsMesh(*o, owner, 0), "No physics - bad triangle in lowest LOD");
   EXPECT_EQ(owner.pointCount, 5);
+  o->triangles[1].points[1] = o->points + o->pointCount;  // just past the last point
+  EXPECT_STREQ(CheckPhysicsMesh(*o, owner, 0), "No physics - bad triangle in lowest LOD");
+  o->triangles[1].points[1] = o->points + (o->pointCount - 1);  // the last point itself
+  EXPECT_EQ(CheckPhysicsMesh(*o, owner, 0), nullptr);
   FreeCollisionMesh(owner);
   DeleteDrawMesh(o);
 }
@@ -234,6 +239,130 @@ TEST_F(ObjectDrawing, PosedTrianglesAreLitByTheNormalOfTheirMovedPoints) {
   DeleteDrawMesh(o);
 }
 
+// The second point lifted 1 m by its frame and the third moved by another: (0,0,0),
+// (1,1,1), (2,0.5,1) give n = (1,1,1) x (2,0.5,1) = (0.5, 1, -1.5), of length sqrt(3.5):
+// each part counts in the length with its own square.  The colour is checked against the
+// lighting of that normal worked out here.
+TEST_F(ObjectDrawing, APosedNormalAcrossTheAxesIsScaledByItsWholeLength) {
+  // A light along +y and colours low and high apart: the colour follows the normal's y and z.
+  view_.lightDirection[0] = view_.lightDirection[2] = 0;
+  view_.lightDirection[1] = 65536;
+  for (int c = 0; c < 3; ++c) {
+    view_.lightColours[0][c] = 0.1f;
+    view_.lightColours[1][c] = 0.5f;
+    view_.sunFactors[c] = 1.0f;
+  }
+  Obj3d* o = Fan(3, 1);
+  o->points[1].frame = 1;
+  o->points[2].frame = 2;
+  FixedTransform frames[3];
+  for (FixedTransform& f : frames) SetIdentityTransform(f);
+  frames[1].translation = IntVector{0, 0, 65536};
+  frames[2].translation = IntVector{0, 32768, 65536};
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  o->DrawPosed(identity, frames, 3, 0, nullptr);
+  const double length = std::sqrt(3.5);
+  const int32_t normal[3] = {int32_t(std::lround(0.5 * 65536 / length)), int32_t(std::lround(65536 / length)),
+                             int32_t(std::lround(-1.5 * 65536 / length))};
+  EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 0).colour, ColourWithLighting(normal, o->triangles[0].colour));
+  EXPECT_EQ(VertexAt<VertexLine3D>(StreamVertices(), 1).z, 1.0f);
+  DeleteDrawMesh(o);
+}
+
+// A box centred at (1, 2, 3) m with half sizes (0.5, 1, 1.5) m, moved 10 m along x: corner i
+// is the centre plus the half sizes, y positive for bit 0, z for bit 1, x negative for bit
+// 2.  Its twelve triangles cover each face twice, each turned outwards (the cross product
+// of its edges points away from the box's centre) and the two of a face together make the
+// face's area.  The colour goes through the brightness table.
+TEST_F(ObjectDrawing, AnOrientedBoxHasItsEightCornersAndTwelveOutwardTriangles) {
+  const OrientedBox box{{1.0f, 2.0f, 3.0f}, {0.5f, 1.0f, 1.5f}, RgbWord(128, 255, 0)};
+  FixedTransform move;
+  SetIdentityTransform(move);
+  move.translation = IntVector{10 * 65536, 0, 0};
+  const uint32_t draws = Gfx.drawCalls;
+  DrawOrientedBox(box, move);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  const std::vector<uint8_t> v = StreamVertices(), idx = StreamIndices();
+  const double centre[3] = {11.0, 2.0, 3.0}, half[3] = {0.5, 1.0, 1.5};
+  double corners[8][3];
+  for (int i = 0; i < 8; ++i) {
+    const VertexLine3D p = VertexAt<VertexLine3D>(v, uint32_t(i));
+    corners[i][0] = p.x;
+    corners[i][1] = p.y;
+    corners[i][2] = p.z;
+    EXPECT_EQ(p.x, float(centre[0] + (i & 4 ? -half[0] : half[0]))) << i;
+    EXPECT_EQ(p.y, float(centre[1] + (i & 1 ? half[1] : -half[1]))) << i;
+    EXPECT_EQ(p.z, float(centre[2] + (i & 2 ? half[2] : -half[2]))) << i;
+    EXPECT_EQ(p.colour, 0xFF000000u | uint32_t(BrightnessTable[128]) << 16 | 0xFF00u) << i;
+  }
+  ASSERT_GE(idx.size(), 72u);
+  double faceArea[3][2] = {};  // by axis and side
+  for (int t = 0; t < 12; ++t) {
+    int k[3];
+    for (int c = 0; c < 3; ++c) {
+      k[c] = idx[size_t(t * 3 + c) * 2] | idx[size_t(t * 3 + c) * 2 + 1] << 8;
+      ASSERT_LT(k[c], 8) << t;
+    }
+    const double* a = corners[k[0]];
+    const double* b = corners[k[1]];
+    const double* c = corners[k[2]];
+    const double e1[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, e2[3] = {c[0] - a[0], c[1] - a[1], c[2] - a[2]};
+    const double n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    int axis = 0;
+    for (int i = 1; i < 3; ++i)
+      if (std::fabs(n[i]) > std::fabs(n[axis])) axis = i;
+    for (int i = 0; i < 3; ++i)
+      if (i != axis) {
+        EXPECT_NEAR(n[i], 0.0, 1e-9) << "triangle " << t << " lies in a face";
+      }
+    const double middle = (a[axis] + b[axis] + c[axis]) / 3.0 - centre[axis];
+    EXPECT_NEAR(std::fabs(middle), half[axis], 1e-6) << "triangle " << t << " on the box's surface";
+    EXPECT_GT(n[axis] * middle, 0.0) << "triangle " << t << " turned outwards";
+    faceArea[axis][middle > 0 ? 1 : 0] += std::fabs(n[axis]) / 2.0;
+  }
+  for (int axis = 0; axis < 3; ++axis)
+    for (int side = 0; side < 2; ++side)
+      EXPECT_NEAR(faceArea[axis][side], 4.0 * half[(axis + 1) % 3] * half[(axis + 2) % 3], 1e-6) << axis << " " << side;
+
+  const OrientedBox flat{{0.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 0.0f}, RgbWord(1, 2, 3)};
+  DrawOrientedBox(flat, move);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1) << "a box of no size is not drawn";
+}
+
+// Of a hundred frames the first 64 are used: a point of frame 63 follows it, one of frame 64
+// stays with the parent; with two frames, a point of frame 2 stays with the parent too.
+TEST_F(ObjectDrawing, PosedPointsOfFramesPastTheCountStayWithTheParent) {
+  Obj3d* o = Fan(3, 1);
+  o->points[0].frame = 63;
+  o->points[1].frame = 64;
+  o->points[2].frame = 2;
+  std::vector<FixedTransform> frames(100);
+  for (FixedTransform& f : frames) SetIdentityTransform(f);
+  frames[63].translation = IntVector{0, 0, 3 * 65536};
+  frames[64].translation = IntVector{0, 0, 5 * 65536};
+  frames[2].translation = IntVector{0, 0, 7 * 65536};
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  o->DrawPosed(identity, frames.data(), 100, 0, nullptr);
+  EXPECT_EQ(o->points[0].wz, 3 * 65536);
+  EXPECT_EQ(o->points[1].wz, 0) << "frame 64 is past the 64 used";
+  EXPECT_EQ(o->points[2].wz, 7 * 65536);
+  o->DrawPosed(identity, frames.data(), 2, 0, nullptr);
+  EXPECT_EQ(o->points[2].wz, 0) << "frame 2 of two frames";
+  DeleteDrawMesh(o);
+}
+
+// Arrays asked with negative counts are empty ones.
+TEST_F(ObjectDrawing, ArraysOfNegativeCountsAreEmpty) {
+  Obj3d* o = Fan(3, 1);
+  AllocateMeshArrays(*o, -3, -2);
+  EXPECT_EQ(o->pointCount, 0);
+  EXPECT_EQ(o->triangleCount, 0);
+  EXPECT_EQ(o->points, nullptr);
+  DeleteDrawMesh(o);
+}
+
 TEST_F(ObjectDrawing, ScalingBoundsRadiusAndCounts) {
   Obj3d* o = Fan(3, 1);
   o->points[2].z = -3 * 65536;
@@ -246,6 +375,16 @@ TEST_F(ObjectDrawing, ScalingBoundsRadiusAndCounts) {
   EXPECT_EQ(o->boundsMax[1], 32768);
   o->CalcRadius();
   EXPECT_NEAR(o->radius, std::sqrt(1.0 + 2.25) * 65536, 2);
+  // Bounds come from the points alone: all of them below, above and beside the origin.
+  Obj3d* away = Fan(3, 1);
+  for (int i = 0; i < 3; ++i) {
+    away->points[i].x = (i + 5) * 65536;
+    away->points[i].z = -(i + 2) * 65536;
+  }
+  away->CalcBounds();
+  EXPECT_EQ(away->boundsMin[0], 5 * 65536);
+  EXPECT_EQ(away->boundsMax[2], -2 * 65536);
+  DeleteDrawMesh(away);
   Obj3d* empty = NewObj3d();
   empty->boundsMax[0] = 5;
   empty->CalcBounds();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -169,7 +170,19 @@ TEST_F(ObjectPictures, TheEditorGroundIsMadeOnceAndDrawnUnderTheView) {
   EXPECT_GT(centre[0], 60) << "the ground's grey over the blue";
   const uint8_t* corner = &p[0];
   EXPECT_EQ(corner[0], 0) << "beyond the disc";
-  EXPECT_NE(AddTextureRef("EDGROUND~T", 0), nullptr) << "its texture is kept";
+  ZKTETexture* ground = AddTextureRef("EDGROUND~T", 0);
+  ASSERT_NE(ground, nullptr) << "its texture is kept";
+  // The ground's picture: 64 x 64, grey 96 + 64 f and alpha 255 sqrt(f), where f falls from 1
+  // at the centre (31.5, 31.5) to 0 at 32 texels from it and stays 0 beyond (the corners).
+  std::vector<uint8_t> g(64 * 64 * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, ground->texture, 0, g.data(), g.size()));
+  for (const auto& [x, y] : {std::pair{0, 0}, std::pair{63, 0}, std::pair{32, 32}, std::pair{0, 32}, std::pair{20, 50}}) {
+    const double f = std::max(0.0, 1.0 - std::hypot(x - 31.5, y - 31.5) / 32.0);
+    const uint8_t* q = &g[(size_t(y) * 64 + size_t(x)) * 4];
+    EXPECT_EQ(q[0], 96 + std::lround(64.0 * f)) << x << "," << y;
+    EXPECT_EQ(q[2], q[0]) << x << "," << y;
+    EXPECT_EQ(q[3], std::lround(255.0 * std::sqrt(f))) << x << "," << y;
+  }
   FreeTextureRecord(target);
 }
 

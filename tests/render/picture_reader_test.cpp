@@ -73,7 +73,24 @@ TEST(PictureTextures, SizeLimitKeepsTheProportions) {
   EXPECT_EQ(PictureSizeLimitForFeatureLevel(0x9100), 2048u);
   EXPECT_EQ(PictureSizeLimitForFeatureLevel(0x9300), 4096u);
   EXPECT_EQ(PictureSizeLimitForFeatureLevel(0xa100), 8192u);
-  EXPECT_EQ(PictureSizeLimitForFeatureLevel(0xb000), 16384u);
+  EXPECT_EQ(PictureSizeLimitForFeatureLevel(0xb000), 16384u);  // A side at the limit is kept; one past it scales the other by the proportion; a tall
+  // thin picture keeps a width of 1.  The limits change at 9.3, 10.0 and 11.0 exactly.
+  ScaledPictureSize(1024, 1024, 1024, &w, &h);
+  EXPECT_EQ(w, 1024u);
+  EXPECT_EQ(h, 1024u);
+  ScaledPictureSize(1025, 1024, 1024, &w, &h);
+  EXPECT_EQ(w, 1024u);
+  EXPECT_EQ(h, 1023u) << "1024 x 1024 / 1025, rounded down";
+  ScaledPictureSize(1024, 1025, 1024, &w, &h);
+  EXPECT_EQ(w, 1023u);
+  EXPECT_EQ(h, 1024u);
+  ScaledPictureSize(1, 3000, 1024, &w, &h);
+  EXPECT_EQ(w, 1u);
+  EXPECT_EQ(h, 1024u);
+  EXPECT_EQ(PictureSizeLimitForFeatureLevel(0x92FF), 2048u);
+  EXPECT_EQ(PictureSizeLimitForFeatureLevel(0x9FFF), 4096u);
+  EXPECT_EQ(PictureSizeLimitForFeatureLevel(0xA000), 8192u);
+  EXPECT_EQ(PictureSizeLimitForFeatureLevel(0xAFFF), 8192u);
 }
 
 TEST(PictureTextures, LargePictureIsScaledToTheLimit) {

@@ -164,6 +164,27 @@ TEST_F(PostProcessPixels, LetterboxQuadBlackensTheBarsAndShowsThePictureBetween)
   EXPECT_NEAR(red(60, 7), 0.5f, 1e-3f);
 }
 
+// A render texture that holds nothing but its black clear is not drawn through the passes:
+// the target is cleared black instead (over the white it held).
+TEST_F(PostProcessPixels, ARenderTextureHoldingOnlyItsBlackClearClearsTheTargetBlack) {
+  ASSERT_EQ(SetRenderTargetTexture(SIZE, SIZE, 2), 2);
+  ASSERT_EQ(BeginFrame(), 1);
+  ASSERT_TRUE(FrameStillBlack(RenderTexture.texture->targetViews[0]));
+  UnsetRenderTarget();
+  FloatTarget out(SIZE, SIZE);
+  ASSERT_EQ(SetRenderTexture(&out.record, 0, 0, 0), 1);
+  Clear(0xFFFFFFFFu, 1);
+  DrawFullScreenQuad(1, 0, nullptr);
+  UnsetRenderTarget();
+  const std::vector<float> got = ReadFloats(&out.record);
+  for (const int at : {0, SIZE * SIZE / 2 + SIZE / 2, SIZE * SIZE - 1}) {
+    EXPECT_EQ(got[size_t(at) * 4 + 0], 0.0f) << at;
+    EXPECT_EQ(got[size_t(at) * 4 + 1], 0.0f) << at;
+    EXPECT_EQ(got[size_t(at) * 4 + 2], 0.0f) << at;
+    EXPECT_EQ(got[size_t(at) * 4 + 3], 1.0f) << at;
+  }
+}
+
 TEST_F(PostProcessPixels, BloomAddsTheWeightedBlurOfTheRenderTexture) {
   // A uniform picture: inside, every level holds the same value, so the render texture
   // gains exactly level 0's weight (the levels above are added with weight 0).

@@ -155,6 +155,22 @@ TEST_F(FastMeshes, AReleasedMaterialLeavesItsPartsToTheDefaultMaterial) {
   EXPECT_TRUE(MessageShown("ReservePrimitiveParts"));
 }
 
+// A mesh takes up to 64 parts and expects up to 2^28 groups; one more of either is refused.
+TEST_F(FastMeshes, PartsAndGroupsUpToTheirLimits) {
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& mesh = *GetFastMesh(handle);
+  EXPECT_EQ(ReservePrimitiveParts(mesh, 64, 1), 1);
+  EXPECT_EQ(mesh.parts.size(), 64u);
+  EXPECT_EQ(ReservePrimitiveParts(mesh, 0, 0x10000000u), 1);
+  EXPECT_EQ(ReservePrimitiveParts(mesh, 0, 0x10000001u), 0);
+  EXPECT_TRUE(MessageShown("ReservePrimitiveParts : 0 parts and 268435457 groups (at most 64 and 268435456)"));
+  Primitive part{};
+  EXPECT_EQ(part.ReservePart(0x2AAAAAABu, 0), 0) << "3 x 0x2AAAAAAB indices pass 0x7FFFFFFF";
+  EXPECT_EQ(part.ReservePart(0, 0x8000000u), 0) << "more than 0x7FFFFFF vertices";
+  EXPECT_EQ(part.ReservePart(2, 3), 1);
+  FreeFastMesh(handle);
+}
+
 // The pass rules: what each world pass does with each alpha mode in its first and second
 // pass, and how the second pass is set up and put back.
 TEST_F(FastMeshes, PassRules) {

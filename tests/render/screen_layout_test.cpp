@@ -145,7 +145,20 @@ TEST_F(LayoutTest, SmallViewWindowSitsInTheViewArea) {
   SmallViewWindow = {0.5f, 0.5f, 0.9f, 0.8f};
   SetupSmallViewRectangle(1.0f);
   EXPECT_EQ(view.right, 2560);
-  EXPECT_EQ(view.bottom, 1080);
+  EXPECT_EQ(view.bottom, 1080);  // A window starting before the area's left and top is cut at the screen's left and top
+  // edges; a window of negative size is empty (right at left, bottom at top).
+  SmallViewWindow = {0.5f, 0.3f, -0.5f, -0.2f};
+  SetupSmallViewRectangle(1.0f);
+  EXPECT_EQ(view.left, 0) << "320 - 960, cut at 0";
+  EXPECT_EQ(view.right, 320);
+  EXPECT_EQ(view.top, 0) << "-216, cut at 0";
+  EXPECT_EQ(view.bottom, 108);
+  SmallViewWindow = {-0.1f, -0.1f, 0.5f, 0.5f};
+  SetupSmallViewRectangle(1.0f);
+  EXPECT_EQ(view.left, 1280);
+  EXPECT_EQ(view.right, 1280);
+  EXPECT_EQ(view.top, 540);
+  EXPECT_EQ(view.bottom, 540);
 }
 
 // ---- Field of view ----

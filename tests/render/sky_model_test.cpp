@@ -171,7 +171,7 @@ TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
   auto piece = [&](int band, int t, int p) -> const std::vector<double>& {
     return solar_[size_t((band * 10 + (t - 1)) * 45 + p)];
   };
-  for (double e : {0.0, 0.01, 0.2, 0.9, 1.5}) {
+  for (double e : {0.0, 0.01, 0.2, 0.9, 1.5, PI / 2}) {  // the sun at the zenith is in the last piece, 44
     const int p = std::min(44, int(std::cbrt(2 * e / PI) * 45));
     const double x = e - std::pow(p / 45.0, 3) * PI / 2;
     const std::vector<double>& c = piece(3, 3, p);
@@ -191,6 +191,12 @@ TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
   EXPECT_NEAR(HosekSolarRadiance(470.0f, float(e)), blend, 1e-4 * blend);
   SkyPostedTurbidity = 3.0f;
 
+  // Wavelengths outside 320..720 nm take the ends' values.
+  for (double e : {0.1, 1.0}) {
+    EXPECT_EQ(HosekSolarRadiance(250.0f, float(e)), HosekSolarRadiance(320.0f, float(e))) << e;
+    EXPECT_EQ(HosekSolarRadiance(900.0f, float(e)), HosekSolarRadiance(720.0f, float(e))) << e;
+  }
+
   for (float w : {320.0f, 480.0f, 720.0f})
     for (int q = 1; q < 45; ++q) {
       const float boundary = float(std::pow(q / 45.0, 3) * PI / 2);
@@ -198,6 +204,26 @@ TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
       const float above = HosekSolarRadiance(w, boundary * 1.00001f);
       EXPECT_NEAR(below, above, 2e-3f * std::max(std::fabs(above), 1.0f)) << w << " nm, piece " << q;
     }
+}
+
+// The control points' weights are the Bernstein polynomials of degree 5 in
+// x = cbrt(elevation / (pi/2)): at an eighth of a right angle x is 1/2 and the weights are
+// 1, 5, 10, 10, 5, 1 over 32; at the horizon all on the first point, at the zenith all on
+// the last; below the horizon as at it.
+TEST(SkyWeights, BernsteinWeightsOfTheCubeRootOfTheElevation) {
+  const double half = 3.14159265358979323846 / 2;
+  float w[6];
+  HosekControlWeights(float(half / 8), w);
+  const double eighth[6] = {1, 5, 10, 10, 5, 1};
+  for (int k = 0; k < 6; ++k) EXPECT_NEAR(w[k], eighth[k] / 32, 1e-6) << k;
+  for (const float e : {0.0f, -0.3f}) {
+    HosekControlWeights(e, w);
+    EXPECT_EQ(w[0], 1.0f) << e;
+    for (int k = 1; k < 6; ++k) EXPECT_EQ(w[k], 0.0f) << e << " " << k;
+  }
+  HosekControlWeights(float(half), w);
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(w[k], 0.0f, 1e-6) << k;
+  EXPECT_NEAR(w[5], 1.0f, 1e-6);
 }
 
 TEST(LimbDarkening, TheListedCoefficientsAreThePublishedOnesRounded) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/data_file.h"
 #include "platform/files.h"
 #include "render/buffers.h"
 #include "render/colour_science.h"
@@ -102,6 +103,39 @@ class LightSchemeFile : public ::testing::Test {
     CurrentLightScheme = 0;
   }
 };
+
+// Schemes written out read back as they were: each field in its place.
+TEST_F(LightSchemeFile, WrittenSchemesReadBackAsTheyWere) {
+  LightScheme out[2] = {};
+  for (int k = 0; k < 2; ++k) {
+    out[k].bytes[0] = uint8_t(7 + k);
+    out[k].bytes[1] = 3;
+    out[k].tag[0] = char('A' + k);
+    std::snprintf(out[k].skyPicture, sizeof out[k].skyPicture, "sky%d", k);
+    out[k].sunColour = 0x112233u + uint32_t(k);
+    out[k].sunIntensity = 0.25f * float(k + 1);
+    out[k].further[0] = 1.0f + float(k);
+    out[k].further[2] = 5.0f;
+  }
+  ASSERT_TRUE(MakeFolder("data"));
+  ASSERT_TRUE(MakeFolder("data\\skies"));
+  DataFile f;
+  ASSERT_TRUE(f.OpenWrite(nullptr, LIGHT_SCHEME_FILE, LIGHT_SCHEME_MAGIC, LIGHT_SCHEME_VERSION));
+  WriteLightSchemes(f, out, 2);
+  f.Close();
+  LoadLightScm();
+  ASSERT_EQ(LightSchemeCount, 2);
+  for (int k = 0; k < 2; ++k) {
+    const LightScheme& s = LightSchemes[k];
+    EXPECT_EQ(s.bytes[0], 7 + k) << k;
+    EXPECT_EQ(s.tag[0], 'A' + k) << k;
+    EXPECT_STREQ(s.skyPicture, out[k].skyPicture) << k;
+    EXPECT_EQ(s.sunColour, out[k].sunColour) << k;
+    EXPECT_EQ(s.sunIntensity, out[k].sunIntensity) << k;
+    EXPECT_EQ(s.further[0], out[k].further[0]) << k;
+    EXPECT_EQ(s.further[2], 5.0f) << k;
+  }
+}
 
 TEST_F(LightSchemeFile, AMissingFileOrVersionZeroLeavesTheDefaultAlone) {
   LoadLightScm();

@@ -159,6 +159,28 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   EXPECT_EQ(level1[(20 * 256 + 50) * 4 + 3], 255) << "the halved level keeps the block";
   EXPECT_EQ(level1[(20 * 256 + 51) * 4 + 3], 0);
 
+  // A box of the page given again: widened to even edges (201..203 to 200..204), on both
+  // levels; the half level's texels are the means of their 2 x 2.
+  std::vector<uint8_t> coverage(512 * 512, 0);
+  for (int y = 100; y < 104; ++y)
+    for (int x = 200; x < 204; ++x) coverage[size_t(y) * 512 + x] = 255;
+  UpdateFontPageBox(3, coverage.data(), 512, 201, 101, 203, 103);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 1, level1.data(), level1.size()));
+  EXPECT_EQ(level0[(100 * 512 + 200) * 4 + 3], 255) << "widened to the even left and top";
+  EXPECT_EQ(level0[(103 * 512 + 203) * 4 + 3], 255) << "and to the even right and bottom";
+  EXPECT_EQ(level0[(100 * 512 + 204) * 4 + 3], 0);
+  EXPECT_EQ(level1[(50 * 256 + 100) * 4 + 3], 255);
+  EXPECT_EQ(level1[(51 * 256 + 101) * 4 + 3], 255);
+  EXPECT_EQ(level1[(51 * 256 + 102) * 4 + 3], 0);
+  // A box reaching past the page's right edge is cut at it.
+  for (int y = 0; y < 4; ++y)
+    for (int x = 508; x < 512; ++x) coverage[size_t(y) * 512 + x] = 255;
+  UpdateFontPageBox(3, coverage.data(), 512, 508, 0, 600, 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
+  EXPECT_EQ(level0[(3 * 512 + 511) * 4 + 3], 255);
+  EXPECT_EQ(level0[(3 * 512 + 508) * 4 + 3], 255);
+
   // A glyph-cache cell lands at its place on every level.
   ASSERT_EQ(CreateGlyphCacheTexture(0), 1);
   std::vector<uint8_t> cell(64 * 64 * 4, 255);
@@ -169,6 +191,16 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 2, c2.data(), c2.size()));
   EXPECT_EQ(c2[(16 * 128 + 32) * 4 + 3], 255) << "cell (2, 1) at 16-pixel cells";
   EXPECT_EQ(c2[(16 * 128 + 31) * 4 + 3], 0);
+  // The last cell of the page (7, 7) fits exactly and lands; cell 8 lies off the page.
+  UpdateGlyphCacheCell(0, 7, 7, cell.data(), 64);
+  UpdateGlyphCacheCell(0, 8, 0, cell.data(), 64);
+  std::vector<uint8_t> c0(512 * 512 * 4);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 0, c0.data(), c0.size()));
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, cache->texture, 2, c2.data(), c2.size()));
+  EXPECT_EQ(c0[(size_t(511) * 512 + 511) * 4 + 3], 255) << "the page's last texel";
+  EXPECT_EQ(c0[(size_t(448) * 512 + 448) * 4 + 3], 255);
+  EXPECT_EQ(c0[(size_t(447) * 512 + 447) * 4 + 3], 0);
+  EXPECT_EQ(c2[(size_t(112) * 128 + 112) * 4 + 3], 255) << "and on the smaller levels";
   ReleaseGlyphCacheTextures();
   FreeTextureRecord(font);
 }

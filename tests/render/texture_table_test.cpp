@@ -95,7 +95,13 @@ TEST_F(TextureTable, NamesFindOneRecordInAnyCaseAndRaiseItsGenerationType) {
   EXPECT_EQ(a->registered, 1);
   EXPECT_EQ(GetTexture("", 3), nullptr);
 
-  const std::string longName(40, 'q');
+  // 31 characters are kept whole; 32 are one too many and cut (with a line in the log).
+  const std::string fits(31, 'r');
+  ZKTETexture* whole = GetTexture(fits.c_str(), 3);
+  ASSERT_NE(whole, nullptr);
+  EXPECT_EQ(std::string(whole->name), fits);
+  EXPECT_EQ(Lines("Texture name cut to 31 characters"), 0);
+  const std::string longName(32, 'q');
   ZKTETexture* cut = GetTexture(longName.c_str(), 3);
   ASSERT_NE(cut, nullptr);
   EXPECT_EQ(std::strlen(cut->name), 31u);
@@ -216,6 +222,59 @@ TEST_F(TextureTable, HeaderChecksNameTheirFault) {
   EXPECT_EQ(Lines("Invalid texture MIST - Colour type GREY+A but A is not required"), 1);
 }
 
+// Sides run from 16 to 4096, square and a power of two: each end is taken and the side past
+// it named.  PNG colour types: grey (0), RGB (2) and palette (3) without alpha, grey with
+// alpha (4) and RGBA (6) with it; any other type is invalid.
+TEST_F(TextureTable, HeaderSidesAtTheirEndsAndEachPngColourType) {
+  std::vector<uint8_t> png = SolidPng(16, 1, 2, 3);
+  auto pngSide = [&](uint32_t side) {
+    for (int i = 0; i < 4; ++i) png[16 + i] = png[20 + i] = uint8_t(side >> (24 - 8 * i));
+    return CheckPngHeader(png.data(), png.size(), 0, nullptr);
+  };
+  EXPECT_EQ(pngSide(16), 1);
+  EXPECT_EQ(pngSide(4096), 1);
+  EXPECT_EQ(pngSide(8), 0);
+  EXPECT_STREQ(TextureErrorText, "Too small");
+  EXPECT_EQ(pngSide(8192), 0);
+  EXPECT_STREQ(TextureErrorText, "Too big");
+  EXPECT_EQ(pngSide(48), 0);
+  EXPECT_STREQ(TextureErrorText, "Not a power of two");
+  pngSide(16);
+  struct Type {
+    uint8_t type;
+    int alpha;
+    const char* fault;  // null: taken
+  };
+  const Type types[] = {
+      {0, 0, nullptr}, {0, 1, "Colour type GREY but A is required"},
+      {2, 0, nullptr}, {2, 1, "Colour type RGB but A is required"},
+      {3, 0, nullptr}, {3, 1, "Colour type PALETTE but A is required"},
+      {4, 1, nullptr}, {4, 0, "Colour type GREY+A but A is not required"},
+      {6, 1, nullptr}, {6, 0, "Colour type RGBA but A is not required"},
+      {1, 0, "Colour type invalid"}, {5, 1, "Colour type invalid"}, {7, 0, "Colour type invalid"},
+  };
+  for (const Type& t : types) {
+    png[25] = t.type;
+    EXPECT_EQ(CheckPngHeader(png.data(), png.size(), t.alpha, nullptr), t.fault ? 0 : 1) << int(t.type) << " " << t.alpha;
+    if (t.fault) { EXPECT_STREQ(TextureErrorText, t.fault) << int(t.type) << " " << t.alpha; }
+  }
+
+  std::vector<uint8_t> dds = ValidDds(32, false);
+  auto ddsSide = [&](uint32_t side, uint32_t levels) {
+    for (int i = 0; i < 4; ++i) dds[12 + i] = dds[16 + i] = uint8_t(side >> (8 * i));
+    dds[28] = uint8_t(levels);
+    return CheckDdsHeader(dds.data(), dds.size(), 0, "DXT1", 0, nullptr);
+  };
+  EXPECT_EQ(ddsSide(16, 5), 2);
+  EXPECT_EQ(ddsSide(4096, 13), 2);
+  EXPECT_EQ(ddsSide(8, 4), 0);
+  EXPECT_STREQ(TextureErrorText, "Too small");
+  EXPECT_EQ(ddsSide(8192, 14), 0);
+  EXPECT_STREQ(TextureErrorText, "Too big");
+  EXPECT_EQ(ddsSide(48, 6), 0);
+  EXPECT_STREQ(TextureErrorText, "Not a power of two");
+}
+
 TEST_F(TextureTable, DamagedFilesGiveThePlaceholderAndOneMessage) {
   std::vector<uint8_t> png = SolidPng(32, 1, 2, 3);
   png.resize(png.size() / 2);  // the header is sound, the pixels are cut off
@@ -262,6 +321,19 @@ TEST_F(TextureTable, HalfTextureResolutionStopsAtSixteen) {
   TextureConfig.specialPicture = 1;  // pictures that ignore the quality settings
   Write("data/png/PHOTO.png", SolidPng(32, 1, 2, 3));
   EXPECT_EQ(GetTexture("PHOTO", 3)->width, 32);
+}
+
+// At half resolution a picture converted to a compressed texture is loaded from its second
+// level: 64 wide gives 32, with one level fewer.
+TEST_F(TextureTable, AConvertedPictureAtHalfResolutionStartsAtItsSecondLevel) {
+  Write("data/png/BRICK.png", SolidPng(64, 180, 60, 40));
+  CfgCompressedTex = 1;
+  CfgHalfTexRes = 1;
+  ZKTETexture* brick = GetTexture("BRICK", 3);
+  ASSERT_NE(brick, nullptr);
+  EXPECT_EQ(brick->format, GFX_FORMAT_BC1_UNORM_SRGB);
+  EXPECT_EQ(brick->width, 32);
+  EXPECT_EQ(brick->mipLevels, 6);
 }
 
 TEST_F(TextureTable, AConvertedPictureIsKeptWhileItsTimeEqualsThePictures) {
@@ -467,6 +539,49 @@ TEST_F(TextureTable, GeneratedTexturesHalveToTheLimitAndKeepTheCallersPixels) {
   HalveImage(copy, 2, 8);
   EXPECT_EQ(copy[0], (20 * 100 + 30 * 200 + 41 * 255) / 555);
   EXPECT_EQ(copy[3], 555 / 4);
+}
+
+// A 4 x 4 picture halves to 2 x 2: each texel of the result is the mean of its own block of
+// four (integer means; weighted by alpha in mode 8, coverage only in mode 32), written from
+// the start of the buffer.  Texel (x, y) of the source is 8x + 32y + 2c + 1 in channel c,
+// alpha 10 + 30x + 20y.  Levels asked past the chain stop at its end (16: 5 levels).
+TEST_F(TextureTable, HalvingAveragesEachBlockOfFourAndLevelsStopAtTheChainsEnd) {
+  uint8_t source[4 * 4 * 4];
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) {
+      for (int c = 0; c < 3; ++c) source[(y * 4 + x) * 4 + c] = uint8_t(8 * x + 32 * y + 2 * c + 1);
+      source[(y * 4 + x) * 4 + 3] = uint8_t(10 + 30 * x + 20 * y);
+    }
+  for (const int mode : {0, 8, 32}) {
+    uint8_t copy[sizeof source];
+    std::memcpy(copy, source, sizeof source);
+    HalveImage(copy, 4, mode);
+    for (int Y = 0; Y < 2; ++Y)
+      for (int X = 0; X < 2; ++X) {
+        uint32_t sum[4] = {}, weighted[3] = {};
+        for (int y = 2 * Y; y < 2 * Y + 2; ++y)
+          for (int x = 2 * X; x < 2 * X + 2; ++x) {
+            const uint8_t* s = &source[(y * 4 + x) * 4];
+            for (int c = 0; c < 4; ++c) sum[c] += s[c];
+            for (int c = 0; c < 3; ++c) weighted[c] += uint32_t(s[c]) * s[3];
+          }
+        const uint8_t* out = &copy[(Y * 2 + X) * 4];
+        for (int c = 0; c < 3; ++c) {
+          const uint32_t want = mode == 32 ? 255 : mode == 8 ? weighted[c] / sum[3] : sum[c] / 4;
+          EXPECT_EQ(out[c], want) << "mode " << mode << " texel " << X << "," << Y << " channel " << c;
+        }
+        EXPECT_EQ(out[3], mode == 0 ? 255u : sum[3] / 4) << "mode " << mode << " texel " << X << "," << Y;
+      }
+  }
+  TextureConfig.mipLevels = 10;
+  ZKTETexture* all = CreateGeneratedTexture("CHAIN~G", 16, nullptr);
+  ASSERT_NE(all, nullptr);
+  EXPECT_EQ(all->mipLevels, 5);
+  TextureConfig.mipLevels = 3;
+  ZKTETexture* three = CreateGeneratedTexture("THREE~G", 16, nullptr);
+  ASSERT_NE(three, nullptr);
+  EXPECT_EQ(three->mipLevels, 3);
+  TextureConfig.mipLevels = 0;
 }
 
 TEST_F(TextureTable, MakingAListedNameAgainRefillsItsRecordAndLeaksNothing) {

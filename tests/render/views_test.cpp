@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -14,6 +16,7 @@
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
 #include "core/window_state.h"
+#include "render/render_target.h"
 #include "render/views.h"
 #include "render/views_local.h"
 #include "text/text_colours.h"
@@ -255,6 +258,21 @@ TEST_F(ViewsTest, DepthCoordinatesRunMinusOneToOneAcrossTheView) {
   EXPECT_NEAR(v, 0.0f, 1e-4);
 }
 
+// Depth coordinates need a field: with none (or no number) the point gives none.
+TEST_F(ViewsTest, DepthCoordinatesNeedAPositiveField) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const int32_t ahead[3] = {0, -(10 << 16), 0};
+  float u = 5.0f, v = 5.0f;
+  CurrentView->halfFieldFactor = 0.0f;
+  EXPECT_EQ(ProjectPointDepth(ahead, &u, &v), 0);
+  CurrentView->halfFieldFactor = NAN;
+  EXPECT_EQ(ProjectPointDepth(ahead, &u, &v), 0);
+  EXPECT_EQ(u, 5.0f) << "left as it was";
+  CurrentView->halfFieldFactor = 0.5f;
+  ASSERT_EQ(ProjectPointDepth(ahead, &u, &v), 1);
+  EXPECT_EQ(u, 0.0f);
+}
+
 TEST_F(ViewsTest, InsideTestFollowsTheSidePanelAndTheWholeScreenBand) {
   const RefView r = MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
   const int32_t p[3] = {-(5 << 16), -(10 << 16), 0};  // half way to the right edge
@@ -316,6 +334,28 @@ TEST_F(ViewsTest, ViewProjectionMatrixLandsOnTheProjectedPixel) {
       EXPECT_LE(nz, 1.0);
     }
   }
+}
+
+// Set up and applied, the view rectangle is also the render target's viewport (and the
+// matrix state's); an upside-down rectangle gives a viewport of no size, never a negative
+// one, and a rectangle that is not applied leaves the viewport alone.
+TEST_F(ViewsTest, AnAppliedViewRectangleIsTheViewportAndNeverNegative) {
+  MakeView({.direction = {0, 1, 0}, .left = 100, .top = 50, .right = 900, .bottom = 650});
+  const float want[4] = {100, 50, 800, 600};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(RenderTargets.viewport[i], want[i]) << i;
+    EXPECT_EQ(ViewMatrices.viewport[i], int(want[i])) << i;
+  }
+  SetupViewRectangle(10, 20, 5, 10, 0.0f, 0.0f, 1.0f, 0.25f, 1);
+  const float none[4] = {10, 20, 0, 0};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(RenderTargets.viewport[i], none[i]) << i;
+    EXPECT_EQ(ViewMatrices.viewport[i], int(none[i])) << i;
+  }
+  EXPECT_EQ(CurrentView->scale, 0);
+  SetupViewRectangle(0, 0, 300, 200, 0.0f, 0.0f, 1.0f, 0.25f, 0);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(RenderTargets.viewport[i], none[i]) << "not applied: " << i;
+  EXPECT_EQ(CurrentView->right, 300);
 }
 
 // ---- Clipping ----
@@ -502,6 +542,23 @@ TEST_F(ViewsTest, GroundPickRefusesRaysThatBarelyFall) {
   EXPECT_EQ(PickGroundPointAt(CurrentView->centreX, CurrentView->centreY, p), 0);
 }
 
+// From high up the hit must stay within 16 km: at 100 m a ray must fall 100/16384 (about
+// 0.0061) per unit, more than the 1/1024 near the ground.  One pixel below the centre of a
+// view 960 pixels a unit falls 1/960: enough at 1 m, too little at 100 m; seven pixels
+// (7/960, about 0.0073) are enough.  Below the ground the same holds looking up.
+TEST_F(ViewsTest, FromHighUpTheGroundMustLieWithinSixteenKilometres) {
+  MakeView({.eye = {0, 0, 100}, .direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.scale, 960);
+  int32_t p[3];
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY + 1, p), 0);
+  ASSERT_EQ(PickGroundPointAt(v.centreX, v.centreY + 7, p), 1);
+  EXPECT_NEAR(-p[1] / 65536.0, 100.0 * 960 / 7, 1.0);
+  MakeView({.eye = {0, 0, -100}, .direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY - 1, p), 0);
+  EXPECT_EQ(PickGroundPointAt(v.centreX, v.centreY - 7, p), 1);
+}
+
 TEST_F(ViewsTest, OrthographicPlanViewPicksTheGroundUnderThePointer) {
   MakeView({.eye = {30, -20, 50}, .direction = {0, 0, 1}, .fieldFactor = 1.0f});
   ViewOrthoDepth = 40 << 16;
@@ -593,6 +650,100 @@ TEST_F(ViewsTest, NearestPointUnderThePointerIsPicked) {
   ASSERT_EQ(PickPointAt(v.centreX + 7, v.centreY, pts, 3, 5.0f, &index), 1);
   EXPECT_EQ(index, 0);
   EXPECT_EQ(PickPointAt(v.centreX - 10, v.centreY, pts, 3, 5.0f, &index), 0);
+}
+
+// A view 1920 x 1080 at field factor 2 has a scale of 960 pixels a unit: at depth 1 a view
+// point moves 15 pixels for every 1024, exactly, so points land on the screen's edges
+// exactly.  The edges belong to the screen (and to the band of a screen around it for the
+// whole-screen test); 69 units (just over a pixel) beyond them does not.
+TEST_F(ViewsTest, PointsOnTheScreensEdgesAreInsideAndAPixelBeyondIsNot) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.scale, 960);
+  ASSERT_EQ(v.centreX, 960);
+  ASSERT_EQ(v.centreY, 540);
+  struct Case {
+    int32_t x, y;
+    int wholeScreen, inside;
+  };
+  const int32_t X = 65536, Y = 36864;  // 960 and 540 pixels from the centre
+  const Case cases[] = {
+      {-X, 0, 0, 1},       {-X - 69, 0, 0, 0},  {X, 0, 0, 1},        {X + 69, 0, 0, 0},
+      {0, Y, 0, 1},        {0, Y + 69, 0, 0},   {0, -Y, 0, 1},       {0, -Y - 69, 0, 0},
+      {-3 * X, 0, 1, 1},   {-3 * X - 69, 0, 1, 0}, {3 * X, 0, 1, 1}, {3 * X + 69, 0, 1, 0},
+      {0, 3 * Y, 1, 1},    {0, 3 * Y + 69, 1, 0}, {0, -3 * Y, 1, 1}, {0, -3 * Y - 69, 1, 0},
+  };
+  for (const Case& c : cases) {
+    const int32_t p[3] = {c.x, c.y, 0x10000};
+    float x, y;
+    EXPECT_EQ(ProjectAndTestOnScreen(p, &x, &y, c.wholeScreen), c.inside) << c.x << " " << c.y << " " << c.wholeScreen;
+  }
+  // With the side panel shown, its own left and right edges bound the area.
+  ViewPanelShown = 1;
+  ViewPanelLeft = 960;
+  ViewPanelRight = 975;
+  for (const auto& [x, inside] : {std::pair{0, 1}, std::pair{-69, 0}, std::pair{1024, 1}, std::pair{1024 + 69, 0}}) {
+    const int32_t p[3] = {x, 0, 0x10000};
+    float px, py;
+    EXPECT_EQ(ProjectAndTestOnScreen(p, &px, &py, 0), inside) << x;
+  }
+  ViewPanelShown = 0;
+}
+
+// The pointer's rows and columns run from the view's left and top up to but not including
+// its right and bottom.
+TEST_F(ViewsTest, ThePointerIsInTheViewFromItsLeftAndTopToBeforeItsRightAndBottom) {
+  MakeView({.direction = {0, 1, 0}, .left = 100, .top = 50, .right = 900, .bottom = 650});
+  float dir[3];
+  EXPECT_EQ(PickFromMouseAt(100, 50, dir), 1);
+  EXPECT_EQ(PickFromMouseAt(899, 649, dir), 1);
+  EXPECT_EQ(PickFromMouseAt(99, 50, dir), 0);
+  EXPECT_EQ(PickFromMouseAt(100, 49, dir), 0);
+  EXPECT_EQ(PickFromMouseAt(900, 300, dir), 0);
+  EXPECT_EQ(PickFromMouseAt(500, 650, dir), 0);
+}
+
+// An orthographic depth of 1024 (1/64 m) is the least that draws, clips and picks; 1023
+// does none of them.
+TEST_F(ViewsTest, AnOrthographicDepthOf1024IsTheLeastThatWorks) {
+  MakeView({.eye = {0, 0, 10}, .direction = {0, 0, 1}});
+  const View& v = *CurrentView;
+  const int32_t world[3] = {0, 0, 0}, viewCentre[3] = {0, 0, 0x10000};
+  for (const int32_t depth : {1024, 1023}) {
+    ViewOrthoDepth = depth;
+    const int works = depth == 1024 ? 1 : 0;
+    float x, y, dir[3];
+    EXPECT_EQ(ProjectPointToScreen(world, &x, &y, nullptr), works) << depth;
+    EXPECT_EQ(SphereInView(viewCentre, 0), works) << depth;
+    int32_t a[3] = {0, 0, 0x10000}, b[3] = {0, 0, 0x20000};
+    EXPECT_EQ(ClipSegmentToView(a, b), works) << depth;
+    EXPECT_EQ(PickFromMouseAt(v.centreX, v.centreY, dir), works) << depth;
+  }
+}
+
+// A point exactly the radius away is picked, one a little further is not; of two points
+// equally near, and of two triangles equally far, the first is taken.
+TEST_F(ViewsTest, PickingTakesTheRadiusItselfAndTheFirstOfEqualCandidates) {
+  MakeView({.direction = {0, 1, 0}, .fieldFactor = 2.0f});
+  const View& v = *CurrentView;
+  ASSERT_EQ(v.scale, 960);
+  // 1 unit in front (world -y), 1024 units to the right (world -x): 15 pixels right.
+  const int32_t pts[2][3] = {{-1024, -0x10000, 0}, {-1024, -0x10000, 0}};
+  int index = -1;
+  ASSERT_EQ(PickPointAt(v.centreX, v.centreY, pts, 1, 15.0f, &index), 1);
+  EXPECT_EQ(PickPointAt(v.centreX, v.centreY, pts, 1, 14.9f, &index), 0);
+  ASSERT_EQ(PickPointAt(v.centreX + 15, v.centreY, pts, 2, 5.0f, &index), 1);
+  EXPECT_EQ(index, 0);
+  // Two copies of one triangle across the centre ray, 2 m ahead.
+  int32_t store[2][3][3];
+  for (auto& t : store) {
+    const int32_t corners[3][3] = {{-0x10000, -0x20000, -0x10000}, {0x10000, -0x20000, -0x10000}, {0, -0x20000, 0x10000}};
+    std::memcpy(t, corners, sizeof corners);
+  }
+  int32_t distance = 0;
+  ASSERT_EQ(PickTriangleAt(v.centreX, v.centreY, store, 2, &index, &distance), 1);
+  EXPECT_EQ(index, 0);
+  EXPECT_NEAR(distance, 0x20000, 2);
 }
 
 // ---- Moving ----

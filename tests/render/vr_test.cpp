@@ -73,6 +73,13 @@ TEST_F(VrPlugin, VersionOneIsRefusedAndUnloaded) {
   EXPECT_EQ(ReportRecorder::NewestText(), "Unknown version of VR DLL");
 }
 
+TEST_F(VrPlugin, APlugInWithoutItsVersionIsRefusedAndUnloaded) {
+  const std::string path = InstallVrTestPlugin("no_version");
+  EXPECT_STREQ(LoadVrPlugin(), "Could not get version of VR DLL");
+  EXPECT_EQ(Vr.library, nullptr);
+  EXPECT_FALSE(VrLibraryLoaded(path));
+}
+
 TEST_F(VrPlugin, OptionalFunctionsMayBeMissingButNotARequiredOne) {
   InstallVrTestPlugin("no_optional");
   EXPECT_EQ(LoadVrPlugin(), nullptr);
@@ -152,6 +159,27 @@ TEST(VrEyeTexture, SizesFollowTheRecommendationDensityAndLimit) {
   ComputeVrEyeTextureSize(2000, 1100, 400, 1024, &w, &h);  // each eye at most half the largest texture
   EXPECT_EQ(w, 1024);
   EXPECT_EQ(h, 563);
+}
+
+// The ends of each rule: a recommendation 32 wide (and 1 high) is used, 31 wide or 0 high
+// gives the 32 x 16 fallback; a density of 0 or less counts as 1 (a tenth of each side); a
+// height that rounds to 0 is 1; an eye is at most half the largest texture and at least 1.
+TEST(VrEyeTexture, EachRuleAtItsEnds) {
+  struct Row {
+    int width, height, density, maxTexture, eyeWidth, eyeHeight;
+  };
+  const Row rows[] = {
+      {32, 1, 100, 16384, 32, 1},     {31, 1000, 100, 16384, 32, 16},   {2000, 0, 100, 16384, 32, 16},
+      {2000, 1100, 1, 16384, 200, 110}, {2000, 1100, 0, 16384, 200, 110}, {2000, 1100, -5, 16384, 200, 110},
+      {2000, 4, 1, 16384, 200, 1},    {2000, 1100, 100, 2000, 2000, 1100}, {2000, 1100, 100, 1999, 1998, 1099},
+      {2000, 1100, 100, 1, 2, 1},
+  };
+  for (const Row& r : rows) {
+    int w = 0, h = 0;
+    ComputeVrEyeTextureSize(r.width, r.height, r.density, r.maxTexture, &w, &h);
+    EXPECT_EQ(w, r.eyeWidth) << r.width << " " << r.height << " " << r.density << " " << r.maxTexture;
+    EXPECT_EQ(h, r.eyeHeight) << r.width << " " << r.height << " " << r.density << " " << r.maxTexture;
+  }
 }
 
 TEST_F(VrPlugin, DeviceHandsOverItsEyeTextureAndCloseUndoesEverything) {

@@ -1,7 +1,8 @@
 // vr_test_plugin.cpp - a VR plug-in for the tests: it simulates a headset with scripted
 // poses and statuses, and reads back the eye texture the program hands it at each submit.
 // Built in variants by definitions: ZKTVR_TEST_VERSION (the version it reports, 2 by default),
-// ZKTVR_TEST_NO_OPTIONAL (no GetEvent, GetButtons), ZKTVR_TEST_NO_SUBMIT (no SubmitFrame).
+// ZKTVR_TEST_NO_OPTIONAL (no GetEvent, GetButtons), ZKTVR_TEST_NO_SUBMIT (no SubmitFrame),
+// ZKTVR_TEST_NO_VERSION (no GetVersion).
 // The test reaches its script through ZKTVRTest_Control in the same loaded library.
 #include <cstdint>
 #include <cstdlib>
@@ -41,7 +42,9 @@ constexpr uint32_t GL_RGBA_FORMAT = 0x1908, GL_BYTES = 0x1401;
 
 EXPORT VrTestControl* ZKTVRTest_Control() { return &g_control; }
 
+#ifndef ZKTVR_TEST_NO_VERSION
 EXPORT int32_t ZKTVR_GetVersion() { return ZKTVR_TEST_VERSION; }
+#endif
 
 EXPORT int32_t ZKTVR_Open(char name[ZKTVR_DEVICE_NAME_SIZE], int32_t* error) {
   ++g_control.opens;
