@@ -307,3 +307,65 @@ TEST(Bc1Blocks, OpaqueTexelsBesideATransparentOneNeverTakeTheTransparentIndex) {
     for (int i = 1; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], 255) << "block " << b << " texel " << i;
   }
 }
+
+namespace {
+
+// The 5:6:5 expansion and the decoder's rounded mixes, written out from their definitions.
+int ExpandBits(int q, int bits) { return bits == 5 ? (q << 3) | (q >> 2) : (q << 2) | (q >> 4); }
+int MixThird(int a, int b) { return (2 * a + b + 1) / 3; }
+int MixHalf(int a, int b) { return (a + b + 1) / 2; }
+
+// The smallest error any end pair of the field's width reaches on v through its mixed point
+// (or through an end alone, a == b).
+int BestSingleError(int v, int bits, int (*mix)(int, int)) {
+  int best = 256;
+  for (int a = 0; a < (1 << bits); ++a)
+    for (int b = 0; b < (1 << bits); ++b)
+      best = std::min(best, std::abs(mix(ExpandBits(a, bits), ExpandBits(b, bits)) - v));
+  return best;
+}
+
+}  // namespace
+
+TEST(Bc1Blocks, ASingleColourComesBackAsNearAsAnyEndPairCanBringIt) {
+  // Opaque blocks use the four-point form (a third of the way between the ends); a block
+  // with one transparent texel the three-point form (the midpoint).  Each channel must come
+  // back with the least error any pair of ends allows.
+  const int BITS[3] = {5, 6, 5};
+  uint8_t block[64], bc[8], back[64];
+  for (int v = 0; v < 256; ++v) {
+    const uint8_t colour[3] = {uint8_t(v), uint8_t(255 - v), uint8_t(v * 7)};
+    for (bool transparent : {false, true}) {
+      Fill(block, colour[0], colour[1], colour[2], 255);
+      if (transparent) block[4 * 9 + 3] = 0;
+      EncodeBc1Block(block, 0.5f, bc);
+      DecodeBc1Block(bc, back);
+      for (int c = 0; c < 3; ++c) {
+        const int want = BestSingleError(colour[c], BITS[c], transparent ? MixHalf : MixThird);
+        EXPECT_EQ(std::abs(back[c] - colour[c]), want) << v << " channel " << c << (transparent ? " 3" : " 4");
+        EXPECT_EQ(back[4 * 15 + c], back[c]) << v;
+      }
+      EXPECT_EQ(back[4 * 9 + 3], transparent ? 0 : 255) << v;
+      EXPECT_EQ(back[3], 255) << v;
+    }
+  }
+}
+
+TEST(Bc1Blocks, TwoRepresentableColoursBesideTransparentTexelsComeBackExactly) {
+  // Black and white, both 5:6:5 colours, with texels 0 and 10 transparent: the
+  // three-point form holds them exactly.
+  uint8_t block[64], bc[8], back[64];
+  Fill(block, 255, 255, 255, 255);
+  for (int i = 0; i < 16; i += 3) std::memset(block + 4 * i, 0, 3);
+  block[3] = block[4 * 10 + 3] = 0;
+  EncodeBc1Block(block, 0.5f, bc);
+  EXPECT_LE(Ends0(bc), Ends1(bc));
+  DecodeBc1Block(bc, back);
+  for (int i = 0; i < 16; ++i) {
+    if (i == 0 || i == 10) {
+      for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], 0) << i;
+      continue;
+    }
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], block[4 * i + c]) << i << " channel " << c;
+  }
+}

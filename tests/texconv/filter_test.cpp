@@ -197,3 +197,23 @@ TEST(Resizing, TakesSidesUpToTheLargestAndNoLarger) {
   EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 1, MAX_IMAGE_SIDE + 1, 0, &out), TEX_E_INVALIDARG);
   EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 2, 0, 0, &out), TEX_E_INVALIDARG);
 }
+
+TEST(Resizing, WidthAndHeightKeepTheirOwnAxes) {
+  // A 4 x 1 grey row, dark on the left and light on the right, made 2 wide and 3 tall:
+  // every output row is dark then light.
+  std::vector<uint8_t> row = {0, 0, 200, 200};
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 2, 3, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images[0].width, 2u);
+  ASSERT_EQ(out.images[0].height, 3u);
+  for (uint32_t y = 0; y < 3; ++y) {
+    EXPECT_EQ(At(out.images[0], 0, y)[0], 0) << y;
+    EXPECT_EQ(At(out.images[0], 1, y)[0], 200) << y;
+  }
+  // The same turned round: a 1 x 4 column made 3 wide and 2 tall is dark above, light below.
+  ASSERT_EQ(Resize(ImageOver(row, 1, 4, FORMAT_R8_UNORM), 3, 2, 0, &out), TEX_OK);
+  for (uint32_t x = 0; x < 3; ++x) {
+    EXPECT_EQ(At(out.images[0], x, 0)[0], 0) << x;
+    EXPECT_EQ(At(out.images[0], x, 1)[0], 200) << x;
+  }
+}
