@@ -1,6 +1,7 @@
 // filter_test.cpp - resizing and mip chains: sizes, linear-light averaging, alpha weighting.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "tests/texconv/test_pictures.h"
@@ -216,4 +217,26 @@ TEST(Resizing, WidthAndHeightKeepTheirOwnAxes) {
     EXPECT_EQ(At(out.images[0], x, 0)[0], 0) << x;
     EXPECT_EQ(At(out.images[0], x, 1)[0], 200) << x;
   }
+}
+
+TEST(MipChain, FloatPicturesAverageEveryColourChannelInLinearLight) {
+  // A 2 x 2 float checkerboard of 0.5 and 1.0 in red, green and blue alike, opaque.  With
+  // the sRGB flag each channel is decoded, averaged and encoded again:
+  // lin(0.5) = ((0.5 + 0.055) / 1.055)^2.4, mean m = (lin(0.5) + 1) / 2,
+  // out = 1.055 m^(1 / 2.4) - 0.055.
+  const float texels[16] = {0.5f, 0.5f, 0.5f, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0.5f, 0.5f, 0.5f, 1};
+  std::vector<uint8_t> px(sizeof texels);
+  std::memcpy(px.data(), texels, sizeof texels);
+  const double mean = (std::pow((0.5 + 0.055) / 1.055, 2.4) + 1.0) / 2;
+  const double want = 1.055 * std::pow(mean, 1 / 2.4) - 0.055;
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2, FORMAT_R32G32B32A32_FLOAT), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  float level1[4];
+  std::memcpy(level1, out.images[1].pixels, sizeof level1);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(level1[c], want, 1e-4) << c;
+  EXPECT_NEAR(level1[3], 1.0, 1e-6);
+  // Without the flag the plain mean, 0.75.
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2, FORMAT_R32G32B32A32_FLOAT), 0, 0, &out), TEX_OK);
+  std::memcpy(level1, out.images[1].pixels, sizeof level1);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(level1[c], 0.75, 1e-5) << c;
 }
