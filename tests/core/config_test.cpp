@@ -779,3 +779,11 @@ TEST_F(Config, TheDeviceLimitsLowerTooLargeSettingsOnly) {
   EXPECT_EQ(CfgTextureSize, 16384);
   EXPECT_EQ(CfgFilterAf, 2);
 }
+
+TEST_F(Config, ALongSettingsPathIsCutToThirtyOneCharacters) {
+  const std::string path = std::string(40, 'p') + ".txt";
+  SetConfigPath(path.c_str());
+  EXPECT_EQ(std::string(ConfigPath), path.substr(0, 31));
+  SetConfigPath(nullptr);
+  EXPECT_STREQ(ConfigPath, "");
+}

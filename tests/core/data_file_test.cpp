@@ -602,3 +602,70 @@ TEST(DataFileWrites, RimWordsAreEightBytesOfLowHalvesInEveryMode) {
   EXPECT_EQ(Bytes(mem.buffer, mem.cursor), want);
   std::free(mem.buffer);
 }
+
+namespace {
+
+// The number of file handles this process holds open.
+int OpenHandles() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+}  // namespace
+
+TEST(DataFileBounds, ASkipOfExactlyWhatIsLeftSucceedsAndOneMoreRunsShort) {
+  const std::string root = FreshFolder("skip_edge");
+  Bytes image = Header("ZKTTST", 0, 1);
+  for (uint8_t b = 1; b <= 6; ++b) image.push_back(b);
+  WriteBytes(root + "/f.bin", image);
+  for (int streaming = 0; streaming < 2; ++streaming) {
+    DataFile df{};
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, streaming), 1);
+    EXPECT_EQ(df.ReadByte(), 1);
+    EXPECT_EQ(df.Skip(5), 1) << streaming;  // exactly the five left
+    EXPECT_FALSE(df.readPastEnd) << streaming;
+    EXPECT_EQ(df.BytesLeft(), 0) << streaming;
+    EXPECT_EQ(df.Skip(0), 1) << streaming;
+    EXPECT_FALSE(df.readPastEnd) << streaming;
+    EXPECT_EQ(df.Skip(1), 0) << streaming;  // one past the end
+    EXPECT_TRUE(df.readPastEnd) << streaming;
+    df.Close();
+
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, streaming), 1);
+    EXPECT_EQ(df.Skip(7), 0) << streaming;  // one more than the body
+    EXPECT_TRUE(df.readPastEnd) << streaming;
+    EXPECT_EQ(df.BytesLeft(), 0) << streaming;
+    EXPECT_EQ(df.ReadByte(), -1) << streaming;
+    df.Close();
+  }
+}
+
+TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
+  const std::string root = FreshFolder("handles");
+  Bytes good = Header("ZKTTST", 0, 1);
+  good.insert(good.end(), SAMPLE_BODY.begin(), SAMPLE_BODY.end());
+  WriteBytes(root + "/good.bin", good);
+  WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
+  WriteBytes(root + "/later.bin", Header("ZKTTST", 0, 9));
+  WriteBytes(root + "/other.bin", Header("QQQQQQ", 0, 1));
+  const int before = OpenHandles();
+  for (int round = 0; round < 3; ++round) {
+    DataFile df{};
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);  // streaming
+    EXPECT_TRUE(ReadSample(df));
+    EXPECT_EQ(df.Close(), 1);
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 0), 1);  // into memory
+    EXPECT_EQ(df.Close(), 1);
+    EXPECT_EQ(df.OpenRead(nullptr, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
+    EXPECT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
+    EXPECT_EQ(df.OpenRead(nullptr, (root + "/other.bin").c_str(), "ZKTTST", nullptr, 1, 1), 0);
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);
+    df.Abandon();  // a reader let go without reading
+    EXPECT_EQ(CanAppendToFile((root + "/good.bin").c_str()), 1);
+    EXPECT_EQ(CompareFiles((root + "/good.bin").c_str(), (root + "/short.bin").c_str()), 2);
+    EXPECT_EQ(CompareFiles((root + "/good.bin").c_str(), (root + "/none.bin").c_str()), 0);
+    EXPECT_EQ(CompareFiles((root + "/none.bin").c_str(), (root + "/good.bin").c_str()), 0);
+  }
+  EXPECT_EQ(OpenHandles(), before);
+}
