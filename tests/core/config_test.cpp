@@ -787,3 +787,37 @@ TEST_F(Config, ALongSettingsPathIsCutToThirtyOneCharacters) {
   SetConfigPath(nullptr);
   EXPECT_STREQ(ConfigPath, "");
 }
+
+TEST_F(Config, AValueCutByTheEndOfTheTextReadsOnlyWhatLiesInside) {
+  // The text handed over ends inside each value: the characters after its end are never read.
+  const auto load = [](const std::string& whole, size_t dropped) {
+    LoadConfigFromText(whole.data(), whole.size() - dropped);
+  };
+  load("Show FPS 12", 1);
+  EXPECT_EQ(CfgShowFps, 1);
+  load("Audio Options 12", 1);
+  EXPECT_EQ(CfgAudioOptions, 1u);
+  load("Kinefeed Opts 1f", 1);
+  EXPECT_EQ(CfgKinefeedOpts, 1u);
+  load("Kinefeed Delay 42", 1);
+  EXPECT_EQ(CfgKinefeedDelay, 4);
+  load("Eye Height 1.55", 1);
+  EXPECT_FLOAT_EQ(CfgEyeHeight, 1.5f);
+  load("Fol Pitch 15", 1);
+  EXPECT_FLOAT_EQ(CfgFolPitch, 4.0f);  // "1", held at the lower end
+  load("Editor FOV 1e2", 1);
+  EXPECT_FLOAT_EQ(CfgEditorFov, 2.0f);  // "1e" reads as 1
+  load("Editor FOV 6e11", 1);
+  EXPECT_FLOAT_EQ(CfgEditorFov, 60.0f);  // "6e1"
+  load("Game Port 1234", 2);
+  EXPECT_STREQ(CfgGamePort, "12");
+  load("Exposure 1 2 3 44", 1);
+  int exposure[4] = {1, 2, 3, 4};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(CfgExposure[i], exposure[i]) << i;
+  // A key that is the whole of what was read is found too.
+  int flip = 0;
+  while (flip < CONFIG_KEY_COUNT && std::strcmp(ConfigKeyTable[flip].key, "Flip ") != 0) ++flip;
+  ASSERT_LT(flip, CONFIG_KEY_COUNT);
+  EXPECT_EQ(ReadConfigWord("Flip ", 5, ConfigKeyTable, CONFIG_KEY_COUNT), flip);
+  EXPECT_EQ(ReadConfigWord("lip ", 4, ConfigKeyTable, CONFIG_KEY_COUNT), CONFIG_KEY_COUNT);
+}

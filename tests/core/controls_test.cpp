@@ -592,3 +592,50 @@ TEST_F(Controls, EveryPublishedInputResultHasItsName) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Controls, TheFirstButtonAxisAndControlAreRealOnes) {
+  SetControlStartValues();
+  ButtonEntryCount = 2;
+  ButtonCountdowns[0] = 7;
+  EXPECT_EQ(ButtonPressed(0), 1);
+  ButtonCountdowns[0] = 0;
+  ButtonEntryCount = 0;
+  // An axis at its minimum reads -1 signed and 0 as a unit; control 0 (the steering) reads.
+  AxisValueCount = 1;
+  AxisValues[0] = {-1000, 0};
+  EXPECT_FLOAT_EQ(ReadAxisSigned(0, -1000, 1000), -1.0f);
+  EXPECT_FLOAT_EQ(ReadAxisUnit(0, -1000, 1000), 0.0f);
+  AxisTable[AXIS_STEER].input = 0;
+  AxisTable[AXIS_STEER].invert = 1;
+  EXPECT_FLOAT_EQ(ReadAxisControl(AXIS_STEER), 1.0f);
+  AxisTable[AXIS_STEER].input = AXIS_NONE;
+  AxisValueCount = 0;
+}
+
+TEST_F(Controls, AnInputPastTheDevicesAxesHasNoDeviceForForceFeedback) {
+  haptics_.forceFeedbackDevices = 1;
+  Attach(2, 4, 0, "Wheel");  // inputs 0 and 1
+  Start();
+  AssignAxis(AXIS_STEER, 2);
+  EXPECT_EQ(SteerForce.device, -1);
+  EXPECT_TRUE(Shown("Could not set up FF steer device"));
+  EXPECT_EQ(haptics_.Count("create"), 0);
+}
+
+TEST_F(Controls, AShifterOnTheFirstDevicesFirstTwoAxesGetsItsEffect) {
+  haptics_.forceFeedbackDevices = 0b11;
+  Attach(2, 4, 0, "Shifter");  // inputs 0, 1
+  Attach(2, 4, 0, "Wheel");    // inputs 2, 3
+  Start();
+  g_gearbox = 3;
+  AssignAxis(AXIS_STEER, 2);
+  AssignAxis(AXIS_SHIFT_X, 0);
+  AssignAxis(AXIS_SHIFT_Y, 1);
+  EXPECT_EQ(SteerForce.device, 1);
+  EXPECT_EQ(ShiftForce.device, 0);
+  EXPECT_EQ(ShiftForce.axes, 2);
+}
+
+}  // namespace

@@ -669,3 +669,54 @@ TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
   }
   EXPECT_EQ(OpenHandles(), before);
 }
+
+TEST(DataFileErrors, TheSmallestImagesAndVersionsAtTheirLimits) {
+  DataFile df{};
+  // Eight bytes are a header and nothing more: too short in memory; one byte more is a body.
+  Bytes image = Header("ZKTTST", 0, 3);
+  EXPECT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", nullptr, 3), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_TOO_SHORT);
+  EXPECT_EQ(df.OpenReadMemory(nullptr, image.data(), 7, "ZKTTST", nullptr, 3), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_WRONG_TYPE);
+  image.push_back(0x5A);
+  int32_t version = 0;
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", &version, 3), 1);
+  EXPECT_EQ(df.ReadByte(), 0x5A);
+  EXPECT_FALSE(df.readPastEnd);
+  // The lowest version itself is accepted.
+  EXPECT_EQ(df.CheckLowestVersion(nullptr, "x.bin", version, 3), 1);
+  EXPECT_EQ(df.CheckLowestVersion(nullptr, "x.bin", version, 4), 0);
+  df.Close();
+}
+
+TEST(DataFileBounds, TheCountingPassHoldsUpTo2GbAndNoMore) {
+  // The counting pass only adds lengths: the header's 8 bytes and a block up to 2^31 - 1.
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteBlock(nullptr, INT32_MAX - 8);
+  EXPECT_FALSE(df.writeFailed);
+  EXPECT_EQ(df.size, INT32_MAX);
+  df.WriteByte(1);
+  EXPECT_TRUE(df.writeFailed);
+  df.Close();
+}
+
+TEST(FileHelpers, AFileIsKeptAsideUnderTheFirstFreeOfItsNinetyNineNames) {
+  const std::string root = FreshFolder("kept_names");
+  const std::string path = root + "/cfg.txt";
+  WriteBytes(path, Bytes{'a'});
+  WriteBytes(path + ".kept", Bytes{});
+  for (int n = 2; n <= 98; ++n) WriteBytes(path + ".kept" + std::to_string(n), Bytes{});
+  EXPECT_EQ(KeepUnreadFileAside(path.c_str(), "Kept :"), 1);
+  EXPECT_EQ(ReadBytes(path + ".kept99"), Bytes{'a'});
+  EXPECT_FALSE(fs::exists(path));
+  // All ninety-nine taken: the file stays where it is.
+  WriteBytes(path, Bytes{'b'});
+  EXPECT_EQ(KeepUnreadFileAside(path.c_str(), "Kept :"), 0);
+  EXPECT_FALSE(fs::exists(path + ".kept100"));
+  EXPECT_EQ(ReadBytes(path), Bytes{'b'});
+  // Only the characters inside the given length are looked at.
+  EXPECT_EQ(HasVisibleText("  x", 2), 0);
+  EXPECT_EQ(HasVisibleText("  x", 3), 1);
+  EXPECT_EQ(HasVisibleText(" \x21", 2), 1);  // '!' is the first visible character
+}

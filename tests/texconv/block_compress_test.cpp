@@ -369,3 +369,19 @@ TEST(Bc1Blocks, TwoRepresentableColoursBesideTransparentTexelsComeBackExactly) {
     for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], block[4 * i + c]) << i << " channel " << c;
   }
 }
+
+TEST(CompressPictures, ADecompressedPictureIsOneLevelOfItsOwnSizeAndColourSpace) {
+  std::vector<uint8_t> px(8 * 4 * 4, 200);
+  ScratchImage bc, back;
+  const Image src = ImageOver(px, 8, 4);
+  for (uint32_t format : {uint32_t(FORMAT_BC1_UNORM), uint32_t(FORMAT_BC2_UNORM_SRGB)}) {
+    ASSERT_EQ(Compress(&src, 1, Meta(8, 4, 1, FORMAT_R8G8B8A8_UNORM), format, 0, 0.5f, &bc), TEX_OK);
+    ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+    EXPECT_EQ(back.metadata.mipLevels, 1u);
+    EXPECT_EQ(back.images.size(), 1u);
+    EXPECT_EQ(back.metadata.width, 8u);
+    EXPECT_EQ(back.metadata.height, 4u);
+    EXPECT_EQ(back.metadata.format,
+              format == FORMAT_BC1_UNORM ? uint32_t(FORMAT_R8G8B8A8_UNORM) : uint32_t(FORMAT_R8G8B8A8_UNORM_SRGB));
+  }
+}
