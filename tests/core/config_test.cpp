@@ -821,3 +821,33 @@ TEST_F(Config, AValueCutByTheEndOfTheTextReadsOnlyWhatLiesInside) {
   EXPECT_EQ(ReadConfigWord("Flip ", 5, ConfigKeyTable, CONFIG_KEY_COUNT), flip);
   EXPECT_EQ(ReadConfigWord("lip ", 4, ConfigKeyTable, CONFIG_KEY_COUNT), CONFIG_KEY_COUNT);
 }
+
+TEST_F(Config, AFreshLoadForgetsEveryTextThePreviousFileGave) {
+  Load("Welcome C 0\nMap Name town\nPly Name Driver\nServer Name srv\nSelected Car QQ1\nSetup Name fast\n"
+       "Colours Name red\nFind User who\nGame Name game\nGame IP 1.2.3.4\nGame Port 99\nGame Pass pw\n"
+       "Game Admin adm\nUpload Bandwidth 64\nMusic Dir tunes\nExport Dir out\n");
+  EXPECT_STREQ(CfgSetupName, "fast");
+  Load("");
+  for (const char* text : {CfgMapName, CfgPlayerName, CfgServerName, CfgSetupName, CfgColoursName, CfgFindUser,
+                           CfgGameName, CfgGamePass, CfgGameAdmin})
+    EXPECT_STREQ(text, "");
+  EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);
+  EXPECT_STREQ(CfgGameIp, "auto");
+  EXPECT_STREQ(CfgGamePort, "63410");
+  EXPECT_STREQ(CfgUploadBandwidth, "128");
+  EXPECT_STREQ(CfgMusicDir, "data\\ogg");
+  EXPECT_STREQ(CfgExportDir, "C:\\ZKT");
+}
+
+TEST_F(Config, AColourOrBitSetLineCutShortKeepsTheRestOfItsDefault) {
+  // "Sky High " starts as 150 160 200: only the numbers given are replaced.
+  Load("Sky High 1\n");
+  EXPECT_EQ(SavedValue("Sky High "), "1 160 200");
+  Load("Sky High 1 2\n");
+  EXPECT_EQ(SavedValue("Sky High "), "1 2 200");
+  Load("Sky High x\n");
+  EXPECT_EQ(SavedValue("Sky High "), "150 160 200");
+  // "MP Filter " named with no readable number keeps its start value 0x114.
+  Load("MP Filter x\n");
+  EXPECT_EQ(CfgMpFilter, 0x114u);
+}

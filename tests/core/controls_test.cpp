@@ -639,3 +639,40 @@ TEST_F(Controls, AShifterOnTheFirstDevicesFirstTwoAxesGetsItsEffect) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Controls, AHatsFourDirectionsLeaveTheNextDevicesButtonsAlone) {
+  Attach(2, 4, 1, "Wheel");  // buttons 0..127, then the hat's four
+  VirtualJoystick& pad = Attach(2, 4, 0, "Pad");
+  Start();
+  const int first = CONTROLLER_BUTTONS + 4;  // the pad's button 0
+  pad.Button(0, true);
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[first], 20);
+  pad.Button(0, false);
+  Poll();  // one frame of 5 ms, counted once
+  EXPECT_EQ(ButtonCountdowns[first], 15);
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[first], 10);
+}
+
+TEST_F(Controls, ReleasedEffectsKeepNoAxes) {
+  haptics_.forceFeedbackDevices = 1;
+  Attach(2, 4, 0, "Wheel");
+  Start();
+  AssignAxis(AXIS_STEER, 0);
+  ASSERT_EQ(SteerForce.axes, 2);
+  ReleaseControls();
+  EXPECT_EQ(SteerForce.device, -1);
+  EXPECT_EQ(SteerForce.effect, -1);
+  EXPECT_EQ(SteerForce.axes, 0);
+  EXPECT_EQ(ShiftForce.axes, 0);
+  // One past the axis table reads nothing, over a range whose raw 0 is not the middle.
+  AxisValueCount = 0;
+  EXPECT_EQ(ReadAxisSigned(AXIS_VALUE_COUNT, 0, 1000), 0.0f);
+  EXPECT_EQ(ReadAxisUnit(AXIS_VALUE_COUNT, 0, 1000), 0.0f);
+  EXPECT_FLOAT_EQ(ReadAxisSigned(AXIS_VALUE_COUNT - 1, 0, 1000), -1.0f);
+}
+
+}  // namespace
