@@ -720,3 +720,30 @@ TEST(FileHelpers, AFileIsKeptAsideUnderTheFirstFreeOfItsNinetyNineNames) {
   EXPECT_EQ(HasVisibleText("  x", 3), 1);
   EXPECT_EQ(HasVisibleText(" \x21", 2), 1);  // '!' is the first visible character
 }
+
+TEST(DataFileErrors, AnObsoleteVersionIsShownOnTheReportPageWithThePath) {
+  ReportRecorder recorder;
+  const std::string root = FreshFolder("report_obsolete");
+  Bytes old = Header("ZKTTST", 0, 2);
+  old.push_back(1);
+  WriteBytes(root + "/old.bin", old);
+  DataFile df{};
+  Prss pageRecord{};
+  int32_t version = 0;
+  ASSERT_EQ(df.OpenRead(&pageRecord, (root + "/old.bin").c_str(), "ZKTTST", &version, 5, 0), 1);
+  EXPECT_EQ(df.CheckLowestVersion(&pageRecord, (root + "/old.bin").c_str(), version, 3), 0);
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], std::string(TEXT_FILE_OBSOLETE) + "|" + root + "/old.bin");
+}
+
+TEST(DataFileBounds, AReadInAWritingModeGivesZeroesAndRunsShort) {
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  uint8_t block[4] = {9, 9, 9, 9};
+  EXPECT_EQ(df.ReadBlock(block, 4), 0);
+  for (uint8_t b : block) EXPECT_EQ(b, 0);
+  EXPECT_TRUE(df.readPastEnd);
+  EXPECT_EQ(df.ReadByte(), -1);
+  df.Close();
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <random>
@@ -301,4 +302,52 @@ TEST_F(FixedMath, ColoursPassThroughTheBrightnessTable) {
   EXPECT_EQ(ColourFromBytes(1, 2, 3), 0xFF000000u);
   const uint8_t record[3] = {128, 255, 64};
   EXPECT_EQ(ColourFromRecord(record), 0xFF38FF0Cu);
+}
+
+TEST_F(FixedMath, EachRotationBuilderGivesItsExactMatrixAtNoTurnAndAQuarterTurn) {
+  // With O = 0x10000: a quarter turn (16384) has sine O and cosine 0 exactly.
+  constexpr int32_t O = 0x10000;
+  struct Case {
+    const char* what;
+    void (*build)(FixedMatrix&);
+    int32_t want[9];
+  };
+  const Case cases[] = {
+      {"identity", [](FixedMatrix& m) { MatrixIdentity(m); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"x 0", [](FixedMatrix& m) { MatrixRotX(m, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"y 0", [](FixedMatrix& m) { MatrixRotY(m, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"z 0", [](FixedMatrix& m) { MatrixRotZ(m, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"x quarter", [](FixedMatrix& m) { MatrixRotX(m, 16384); }, {O, 0, 0, 0, 0, -O, 0, O, 0}},
+      {"y quarter", [](FixedMatrix& m) { MatrixRotY(m, 16384); }, {0, 0, O, 0, O, 0, -O, 0, 0}},
+      {"z quarter", [](FixedMatrix& m) { MatrixRotZ(m, 16384); }, {0, -O, 0, O, 0, 0, 0, 0, O}},
+      {"heading pitch 0", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 0, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      // rows (ca, -sa cb, sa sb), (sa, ca cb, -ca sb), (0, sb, cb)
+      {"heading quarter", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 16384, 0); }, {0, -O, 0, O, 0, 0, 0, 0, O}},
+      {"pitch quarter", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 0, 16384); }, {O, 0, 0, 0, 0, -O, 0, O, 0}},
+      {"heading and pitch quarter", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 16384, 16384); },
+       {0, 0, O, O, 0, 0, 0, O, 0}},
+  };
+  for (const Case& c : cases) {
+    FixedMatrix m;
+    std::fill(std::begin(m.m), std::end(m.m), 12345);
+    c.build(m);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(m.m[i], c.want[i]) << c.what << ", entry " << i;
+  }
+}
+
+TEST_F(FixedMath, EachPackedFieldDecodesItsOwnDocumentedValues) {
+  // 11-bit fields (x, y): 5 exponent bits biased by 15 over 6 mantissa bits; the 10-bit z
+  // field has 5 mantissa bits.  1.0 = 15 << 6 (x, y) or 15 << 5 (z); 3.25 = 1.625 x 2.
+  const struct {
+    float value;
+    uint32_t field11, field10;
+  } VALUES[] = {{1.0f, 0x3C0, 0x1E0}, {0.5f, 0x380, 0x1C0}, {3.25f, 0x428, 0x214}, {2.0f, 0x400, 0x200}};
+  for (const auto& v : VALUES) {
+    float out[3];
+    LoadFloat3PK(out, v.field11 | v.field11 << 11 | v.field10 << 22);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i], v.value) << v.value << " field " << i;
+    uint32_t word;
+    StoreFloat3PK(&word, v.value, v.value, v.value);
+    EXPECT_EQ(word, v.field11 | v.field11 << 11 | v.field10 << 22) << v.value;
+  }
 }

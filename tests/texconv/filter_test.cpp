@@ -240,3 +240,50 @@ TEST(MipChain, FloatPicturesAverageEveryColourChannelInLinearLight) {
   std::memcpy(level1, out.images[1].pixels, sizeof level1);
   for (int c = 0; c < 3; ++c) EXPECT_NEAR(level1[c], 0.75, 1e-5) << c;
 }
+
+TEST(SrgbTransfer, AValueExactlyAtAByteBoundaryTakesTheUpperByte) {
+  // Byte k + 1 begins where the encoded value (k + 0.5) / 255 decodes to: at that linear
+  // value exactly the upper byte, just below it the lower.
+  for (int k = 0; k < 255; ++k) {
+    const float boundary = SrgbToLinear((k + 0.5f) / 255.0f);
+    EXPECT_EQ(LinearToSrgb8(boundary), k + 1) << k;
+    EXPECT_EQ(LinearToSrgb8(std::nextafter(boundary, 0.0f)), k) << k;
+  }
+}
+
+TEST(MipChain, FloatPicturesBeyondTheRangeAreStoredInItWhenEncoded) {
+  // Brighter than white and darker than black in every texel: with the sRGB flag the stored
+  // value is encoded from a value held in 0..1, so 1 and 0.
+  const float texels[16] = {2, 2, 2, 1, 2, 2, 2, 1, -0.5f, -0.5f, -0.5f, 1, -0.5f, -0.5f, -0.5f, 1};
+  std::vector<uint8_t> px(sizeof texels);
+  std::memcpy(px.data(), texels, sizeof texels);
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(px, 2, 2, FORMAT_R32G32B32A32_FLOAT), 2, 2, TEX_FILTER_SRGB, &out), TEX_OK);
+  float back[16];
+  std::memcpy(back, out.images[0].pixels, sizeof back);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(back[c], 1.0f) << c;
+    EXPECT_EQ(back[8 + c], 0.0f) << c;
+  }
+}
+
+TEST(MipChain, AOneTexelWideColumnHalvesOnlyItsHeight) {
+  // Grey 0, 64, 128, 192 down a 1 x 4 column: levels 1 x 2 (32, 160) and 1 x 1 (96).
+  std::vector<uint8_t> column = {0, 64, 128, 192};
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(column, 1, 4, FORMAT_R8_UNORM), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 3u);
+  EXPECT_EQ(out.images[1].width, 1u);
+  EXPECT_EQ(out.images[1].height, 2u);
+  EXPECT_EQ(At(out.images[1], 0, 0)[0], 32);
+  EXPECT_EQ(At(out.images[1], 0, 1)[0], 160);
+  EXPECT_EQ(At(out.images[2], 0, 0)[0], 96);
+  // And a 4 x 1 row its width.
+  ASSERT_EQ(GenerateMipMaps(ImageOver(column, 4, 1, FORMAT_R8_UNORM), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 3u);
+  EXPECT_EQ(At(out.images[1], 1, 0)[0], 160);
+  EXPECT_EQ(At(out.images[2], 0, 0)[0], 96);
+  // A picture without texels is refused.
+  EXPECT_EQ(Resize(ImageOver(column, 0, 4, FORMAT_R8_UNORM), 2, 2, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(ImageOver(column, 4, 0, FORMAT_R8_UNORM), 2, 2, 0, &out), TEX_E_INVALIDARG);
+}

@@ -315,3 +315,13 @@ TEST(TexImage, FloatsAreWrittenToEveryFormatRoundedAndHeldInRange) {
   const uint16_t want16[8] = {32768, 65535, 0, 13107, 16384, 49151, 65535, 0};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(U16(out.images[0].pixels + 2 * i), want16[i]) << i;
 }
+
+TEST(TexImage, PitchesUpToThirtyTwoBitsAreAcceptedAndOneMoreIsNot) {
+  size_t row = 0, slice = 0;
+  ASSERT_TRUE(ComputePitch(FORMAT_R8_UNORM, 0xFFFFFFFFu, 1, &row, &slice));  // a row of 2^32 - 1 bytes
+  EXPECT_EQ(row, size_t(0xFFFFFFFFu));
+  EXPECT_FALSE(ComputePitch(FORMAT_R16_UNORM, 0x80000000u, 1, &row, &slice));  // 2^32
+  ASSERT_TRUE(ComputePitch(FORMAT_R8_UNORM, 0xFFFF, 0x10001, &row, &slice));  // 65535 x 65537 = 2^32 - 1
+  EXPECT_EQ(slice, size_t(0xFFFFFFFFu));
+  EXPECT_FALSE(ComputePitch(FORMAT_R8_UNORM, 0x10000, 0x10000, &row, &slice));
+}
