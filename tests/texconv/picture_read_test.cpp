@@ -378,3 +378,17 @@ TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
     EXPECT_TRUE(im.memory.empty());
   }
 }
+
+TEST(DamagedPictures, ADamagedTextChunkIsOnlyAWarningAndThePictureLoads) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(8, 8, 3);
+  const std::vector<uint8_t> good = testpics::EncodeRgbaPng(px.data(), 8, 8);
+  // After the signature (8 bytes) and IHDR (25): a text chunk "a" = "b" with a wrong checksum.
+  std::vector<uint8_t> png(good.begin(), good.begin() + 33);
+  const uint8_t chunk[] = {0, 0, 0, 3, 't', 'E', 'X', 't', 'a', 0, 'b', 0xDE, 0xAD, 0xBE, 0xEF};
+  png.insert(png.end(), std::begin(chunk), std::end(chunk));
+  png.insert(png.end(), good.begin() + 33, good.end());
+  ScratchImage im;
+  ASSERT_EQ(Decode(png, &im), TEX_OK);
+  ASSERT_EQ(im.images.size(), 1u);
+  EXPECT_EQ(std::memcmp(im.images[0].pixels, px.data(), px.size()), 0);
+}
