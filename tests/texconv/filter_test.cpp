@@ -287,3 +287,30 @@ TEST(MipChain, AOneTexelWideColumnHalvesOnlyItsHeight) {
   EXPECT_EQ(Resize(ImageOver(column, 0, 4, FORMAT_R8_UNORM), 2, 2, 0, &out), TEX_E_INVALIDARG);
   EXPECT_EQ(Resize(ImageOver(column, 4, 0, FORMAT_R8_UNORM), 2, 2, 0, &out), TEX_E_INVALIDARG);
 }
+
+TEST(Resizing, HalfTransparentTexelsKeepTheirColourWhenResizedOrOddSidesHalved) {
+  // One colour everywhere, alpha 128: whatever the weights, colour and alpha come back.
+  std::vector<uint8_t> px(3 * 3 * 4);
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = 200;
+    px[i + 1] = 100;
+    px[i + 2] = 50;
+    px[i + 3] = 128;
+  }
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(px, 3, 3), 5, 2, 0, &out), TEX_OK);
+  for (uint32_t y = 0; y < 2; ++y)
+    for (uint32_t x = 0; x < 5; ++x) {
+      const uint8_t* p = At(out.images[0], x, y);
+      EXPECT_EQ(p[0], 200) << x << "," << y;
+      EXPECT_EQ(p[1], 100) << x << "," << y;
+      EXPECT_EQ(p[2], 50) << x << "," << y;
+      EXPECT_EQ(p[3], 128) << x << "," << y;
+    }
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 3, 3), 0, 0, &out), TEX_OK);
+  const uint8_t* p = At(out.images[1], 0, 0);
+  EXPECT_EQ(p[0], 200);
+  EXPECT_EQ(p[1], 100);
+  EXPECT_EQ(p[2], 50);
+  EXPECT_EQ(p[3], 128);
+}

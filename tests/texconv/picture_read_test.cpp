@@ -392,3 +392,21 @@ TEST(DamagedPictures, ADamagedTextChunkIsOnlyAWarningAndThePictureLoads) {
   ASSERT_EQ(im.images.size(), 1u);
   EXPECT_EQ(std::memcmp(im.images[0].pixels, px.data(), px.size()), 0);
 }
+
+TEST(DamagedPictures, ARefusedJpegFrameGivesBackTheDecodersMemory) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(16, 16, 5);
+  const std::vector<uint8_t> rgb = testpics::RgbOf(px);
+  std::vector<uint8_t> bytes = testpics::EncodeJpeg(rgb.data(), 16, 16, 3, 90, false);
+  for (size_t i = 2; i + 9 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {  // the frame: 9000 x 9000 from a few hundred bytes
+      bytes[i + 5] = bytes[i + 7] = uint8_t(9000 >> 8);
+      bytes[i + 6] = bytes[i + 8] = uint8_t(9000 & 0xFF);
+      break;
+    }
+  ScratchImage im;
+  ASSERT_TRUE(Failed(Decode(bytes, &im)));
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(Failed(Decode(bytes, &im)));
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+}
