@@ -351,3 +351,41 @@ TEST_F(FixedMath, EachPackedFieldDecodesItsOwnDocumentedValues) {
     EXPECT_EQ(word, v.field11 | v.field11 << 11 | v.field10 << 22) << v.value;
   }
 }
+
+TEST_F(FixedMath, WholeNumberMatricesMultiplyAndTransformExactly) {
+  // Entries 1..9 and 9..1 in 16.16: rows times columns, worked by hand.
+  constexpr int32_t O = 0x10000;
+  const FixedMatrix a{{1 * O, 2 * O, 3 * O, 4 * O, 5 * O, 6 * O, 7 * O, 8 * O, 9 * O}};
+  const FixedMatrix b{{9 * O, 8 * O, 7 * O, 6 * O, 5 * O, 4 * O, 3 * O, 2 * O, 1 * O}};
+  FixedMatrix ab;
+  MatrixMultiply(a, b, ab);
+  const int32_t wantAb[9] = {30, 24, 18, 84, 69, 54, 138, 114, 90};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(ab.m[i], wantAb[i] * O) << i;
+  // (1, 10, 100): rows give 321, 654, 987; columns 741, 852, 963.
+  IntVector out;
+  MatrixTransform(a, IntVector{1, 10, 100}, out);
+  EXPECT_EQ(out.x, 321);
+  EXPECT_EQ(out.y, 654);
+  EXPECT_EQ(out.z, 987);
+  MatrixTransformTransposed(a, IntVector{1, 10, 100}, out);
+  EXPECT_EQ(out.x, 741);
+  EXPECT_EQ(out.y, 852);
+  EXPECT_EQ(out.z, 963);
+  FixVecScale(IntVector{3 * O, -5 * O, 7}, 2 * O, out);
+  EXPECT_EQ(out.x, 6 * O);
+  EXPECT_EQ(out.y, -10 * O);
+  EXPECT_EQ(out.z, 14);
+  // A transform is the rotation and then the translation; composing adds the first's
+  // rotated translation of the second to the first's.
+  FixedTransform t{a, IntVector{5, 6, 7}};
+  TransformPoint(t, IntVector{1, 10, 100}, out);
+  EXPECT_EQ(out.x, 326);
+  EXPECT_EQ(out.y, 660);
+  EXPECT_EQ(out.z, 994);
+  FixedTransform u{b, IntVector{1, 10, 100}}, tu;
+  TransformCompose(t, u, tu);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(tu.rotation.m[i], wantAb[i] * O) << i;
+  EXPECT_EQ(tu.translation.x, 326);
+  EXPECT_EQ(tu.translation.y, 660);
+  EXPECT_EQ(tu.translation.z, 994);
+}

@@ -410,3 +410,30 @@ TEST(DamagedPictures, ARefusedJpegFrameGivesBackTheDecodersMemory) {
   const size_t after = mallinfo2().uordblks;
   EXPECT_LT(after, before + 65536) << before << " -> " << after;
 }
+
+TEST(JpegPictures, CmykInksAreMultipliedByTheBlackAndRoundedToNearest) {
+  // A flat CMYK picture at full quality decodes to exactly its samples.  With the Adobe
+  // marker the samples are inverted inks: each colour is (ink x black + 127) / 255; without
+  // it they are plain inks, each first taken from 255.
+  struct Case {
+    uint8_t samples[4];
+    bool adobe;
+    uint8_t want[4];
+  };
+  const Case cases[] = {
+      // (255 x 200 + 127) / 255 = 200.5, (128 x 200 + 127) / 255 = 100.9, (64 x 200 + 127) / 255 = 50.7
+      {{255, 128, 64, 200}, true, {200, 100, 50, 255}},
+      // (250 x 255 + 127) / 255 = 250.5, (240 x 255 + 127) / 255 = 240.5, 64.5
+      {{250, 240, 64, 255}, true, {250, 240, 64, 255}},
+      // plain: 255 - (5, 15, 191, 0) = (250, 240, 64, 255), as above
+      {{5, 15, 191, 0}, false, {250, 240, 64, 255}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> samples(16 * 16 * 4);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = c.samples[i % 4];
+    ScratchImage im;
+    ASSERT_EQ(Decode(testpics::EncodeJpeg(samples.data(), 16, 16, 4, 100, false, {}, c.adobe), &im), TEX_OK);
+    EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(Texel(im, 5, 9)[k], c.want[k]) << int(c.samples[0]) << " channel " << k;
+  }
+}

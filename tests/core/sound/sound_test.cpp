@@ -580,3 +580,27 @@ TEST_F(Sound, AMarkedVoiceFallsSilentWhenTheListenerIsReset) {
 }
 
 }  // namespace
+
+TEST_F(Sound, TheMusicRingPlaysRoundAndRoundAndAnUnreadableStreamIsLogged) {
+  const std::vector<uint8_t> music = EncodeTestMusic(2.5, 2);
+  OpenHeld();
+  ASSERT_EQ(PlayMusicData(music.data(), music.size()), 1);
+  Mix(MUSIC_RING_FRAMES + 10);  // past the ring's end
+  EXPECT_TRUE(AudioBufferPlaying(MUSIC_BUFFER)) << "the ring loops";
+  PauseMusicStream();
+  ASSERT_EQ(RestartMusicStream(), 1);
+  Mix(MUSIC_RING_FRAMES + 10);
+  EXPECT_TRUE(AudioBufferPlaying(MUSIC_BUFFER)) << "and loops again after a pause";
+  // Buffer 0 is a buffer like any other: marked, it is stopped when the listener is reset.
+  MarkSoundBuffer(MUSIC_BUFFER);
+  ResetSoundListener();
+  EXPECT_FALSE(AudioBufferPlaying(MUSIC_BUFFER));
+  EXPECT_EQ(MarkedSound.buffer, -1);
+  StopMusicStream();
+
+  const uint8_t notOgg[64] = {'n', 'o', 't'};
+  EXPECT_EQ(PlayMusicData(notOgg, sizeof notOgg), 0);
+  bool logged = false;
+  for (const std::string& line : Log()) logged |= line.find("music : not an Ogg Vorbis stream") != std::string::npos;
+  EXPECT_TRUE(logged);
+}
