@@ -747,3 +747,18 @@ TEST(DataFileBounds, AReadInAWritingModeGivesZeroesAndRunsShort) {
   EXPECT_EQ(df.ReadByte(), -1);
   df.Close();
 }
+
+TEST(DataFileBounds, AfterASkipPastTheEndOneStepBackReadsTheLastByte) {
+  const std::string root = FreshFolder("skip_back");
+  Bytes image = Header("ZKTTST", 0, 1);
+  for (uint8_t b = 1; b <= 6; ++b) image.push_back(b);
+  WriteBytes(root + "/f.bin", image);
+  for (int streaming = 0; streaming < 2; ++streaming) {
+    DataFile df{};
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, streaming), 1);
+    EXPECT_EQ(df.Skip(10), 0) << streaming;  // stops at the end
+    EXPECT_EQ(df.Skip(-1), 1) << streaming;
+    EXPECT_EQ(df.ReadByte(), 6) << streaming;
+    df.Close();
+  }
+}

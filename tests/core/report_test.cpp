@@ -100,3 +100,29 @@ TEST(GameMessages, WithoutAnActiveDisplayTheyAreMessageLinesAndWithOneTheyFillIt
   EXPECT_EQ(std::string(GameMessage.text), peer.substr(0, GAME_MESSAGE_SIZE - 1));
   GameMessage = GameMessageDisplay{};
 }
+
+namespace {
+
+std::string g_asked;
+int AskRecording(Prss* owner, QuestionCallback callback, const char* first, const char* second, uint32_t firstWord,
+                 uint32_t secondWord, int mode) {
+  g_asked = std::string(owner ? "page" : "none") + (callback ? "|callback|" : "|none|") + first + "|" +
+            (second ? second : "-") + "|" + std::to_string(firstWord) + "|" + std::to_string(secondWord) + "|" +
+            std::to_string(mode);
+  return 7;
+}
+void AnswerYes(Prss*, uint32_t, uint32_t) {}
+
+}  // namespace
+
+TEST(Reports, AQuestionReachesTheSinkWithEveryArgumentInItsPlace) {
+  ReportSink sink{};
+  sink.question = AskRecording;
+  const ReportSink previous = InstallReportSink(sink);
+  Prss page{};
+  EXPECT_EQ(ReportQuestion(&page, AnswerYes, "Save changes ?", "car.veh", 11, 22, 3), 7);
+  EXPECT_EQ(g_asked, "page|callback|Save changes ?|car.veh|11|22|3");
+  EXPECT_EQ(ReportQuestion(nullptr, nullptr, "Quit ?", nullptr, 0, 5, 1), 7);
+  EXPECT_EQ(g_asked, "none|none|Quit ?|-|0|5|1");
+  InstallReportSink(previous);
+}
