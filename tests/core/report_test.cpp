@@ -3,7 +3,10 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "core/game_code.h"
 #include "core/process.h"
 #include "core/report.h"
 #include "report_recorder.h"
@@ -125,4 +128,33 @@ TEST(Reports, AQuestionReachesTheSinkWithEveryArgumentInItsPlace) {
   EXPECT_EQ(ReportQuestion(nullptr, nullptr, "Quit ?", nullptr, 0, 5, 1), 7);
   EXPECT_EQ(g_asked, "none|none|Quit ?|-|0|5|1");
   InstallReportSink(previous);
+}
+
+TEST(GameCode, EnteringTwiceAndLeavingWhenOutsideAreReportedAndTheSectionIsFreeAfterwards) {
+  ReportRecorder recorder;
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  EXPECT_EQ(GameCodeNesting(), 0);
+  LeaveGameCode();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"LeaveGameCode|not in game code"}));
+  EnterGameCode();
+  EXPECT_EQ(GameCodeNesting(), 1);
+  EXPECT_EQ(boxes.size(), 1u);
+  EnterGameCode();
+  EXPECT_EQ(GameCodeNesting(), 2);
+  LeaveGameCode();
+  EXPECT_EQ(GameCodeNesting(), 1);
+  LeaveGameCode();
+  EXPECT_EQ(GameCodeNesting(), 0);
+  EXPECT_EQ(boxes, (std::vector<std::string>{"LeaveGameCode|not in game code", "EnterGameCode|already entered",
+                                             "LeaveGameCode|not fully exited"}));
+  // Left as often as entered: another thread may enter now.
+  int seen = -1;
+  std::thread([&seen] {
+    EnterGameCode();
+    seen = GameCodeNesting();
+    LeaveGameCode();
+  }).join();
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(GameCodeNesting(), 0);
+  EXPECT_EQ(boxes.size(), 3u);
 }
