@@ -809,6 +809,10 @@ TEST_F(Config, AValueCutByTheEndOfTheTextReadsOnlyWhatLiesInside) {
   EXPECT_FLOAT_EQ(CfgEditorFov, 2.0f);  // "1e" reads as 1
   load("Editor FOV 6e11", 1);
   EXPECT_FLOAT_EQ(CfgEditorFov, 60.0f);  // "6e1"
+  load("Show FPS -5", 1);  // a sign and no digit inside: no number
+  EXPECT_EQ(CfgShowFps, 1);
+  load("Show FPS 0", 1);  // nothing after the blank
+  EXPECT_EQ(CfgShowFps, 1);
   load("Game Port 1234", 2);
   EXPECT_STREQ(CfgGamePort, "12");
   load("Exposure 1 2 3 44", 1);

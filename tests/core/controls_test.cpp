@@ -676,3 +676,23 @@ TEST_F(Controls, ReleasedEffectsKeepNoAxes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Controls, ReleasingTheControlsClearsTheAxisAndButtonTables) {
+  VirtualJoystick& stick = Attach(2, 4, 0);
+  Start();
+  stick.Axis(0, 32767);
+  stick.Button(1, true);
+  Poll();
+  ASSERT_EQ(AxisValues[0].value, 1000);
+  ASSERT_NE(ButtonCountdowns[1], 0);
+  ReleaseControls();
+  EXPECT_EQ(AxisValues[0].value, 0);
+  EXPECT_EQ(ButtonCountdowns[1], 0);
+  EXPECT_EQ(AxisValueCount, 0);
+  EXPECT_EQ(ButtonEntryCount, 0);
+  EXPECT_EQ(ControllerDeviceCount, 0);
+}
+
+}  // namespace

@@ -762,3 +762,24 @@ TEST(DataFileBounds, AfterASkipPastTheEndOneStepBackReadsTheLastByte) {
     df.Close();
   }
 }
+
+TEST(DataFileWrites, ReservedWordsAreWholeWordsAndAWriteInAReadingModeFails) {
+  // n bytes of reserved words are n / 4 zero words: 3 give none, 8 two, 20 five.
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteWords(3);
+  EXPECT_EQ(df.size, 8);
+  df.WriteWords(8);
+  EXPECT_EQ(df.size, 16);
+  df.WriteWords(20);
+  EXPECT_EQ(df.size, 36);
+  EXPECT_FALSE(df.writeFailed);
+  df.Close();
+  // A record opened for reading takes no write.
+  const Bytes image = {'Z', 'K', 'T', 'T', 'S', 'T', 0, 1, 5};
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", nullptr, 1), 1);
+  df.WriteInt(1);
+  EXPECT_TRUE(df.writeFailed);
+  EXPECT_EQ(df.ReadByte(), 5);
+  df.Close();
+}
