@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "core/game_code.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/sound.h"
+#include "core/window_state.h"
 #include "report_recorder.h"
 
 namespace {
@@ -157,4 +160,33 @@ TEST(GameCode, EnteringTwiceAndLeavingWhenOutsideAreReportedAndTheSectionIsFreeA
   EXPECT_EQ(seen, 1);
   EXPECT_EQ(GameCodeNesting(), 0);
   EXPECT_EQ(boxes.size(), 3u);
+}
+
+TEST(Processes, ASimpleKeyClosesOnEnterEscapeQAndXAndShiftNSwitchesTheSound) {
+  ReportRecorder recorder;
+  for (int key : std::initializer_list<int>{13, 27, 'Q', 'X'}) {
+    Prss top{};
+    Prss_Init(&top, nullptr, EndAct, nullptr, nullptr, nullptr, "back.jpg");
+    EXPECT_EQ(top.alive, 1);
+    EXPECT_EQ(top.flags, PRSS_FLAG_KEY_ESCAPE);
+    Prss_SimpleKey(&top, key);
+    EXPECT_EQ(top.alive, 0) << key;
+  }
+  for (int key : std::initializer_list<int>{12, 14, 26, 28, 'P', 'R', 'W', 'Y', 'q', 'x', 'N'}) {
+    Prss top{};
+    Prss_Init(&top, nullptr, EndAct, nullptr, nullptr, nullptr, nullptr);
+    Prss_SimpleKey(&top, key);
+    EXPECT_EQ(top.alive, 1) << key;
+  }
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty()) << "N without Shift does nothing";
+  const int soundWas = InterfaceSoundOn;
+  ShiftHeld = 1;
+  Prss top{};
+  Prss_Init(&top, nullptr, EndAct, nullptr, nullptr, nullptr, nullptr);
+  Prss_SimpleKey(&top, 'N');
+  ShiftHeld = 0;
+  EXPECT_EQ(InterfaceSoundOn, soundWas ? 0 : 1);
+  EXPECT_EQ(top.alive, 1);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 1u);
+  InterfaceSoundOn = soundWas;
 }

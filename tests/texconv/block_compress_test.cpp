@@ -402,3 +402,48 @@ TEST(Bc1Blocks, TwoColoursComeBackExactlyWhicheverLaneOfFourHoldsTheOddOne) {
       EXPECT_EQ(MaxColourError(block, back), 0) << "lane " << lane << (whiteOdd ? " white" : " black");
     }
 }
+
+TEST(CompressPictures, EveryUncompressedFormatCompressesToItsOwnColours) {
+  // 8 x 4 pictures of one 5:6:5 colour in each source format, opaque: every texel comes back
+  // exactly as 8-bit RGBA, (255, 0, 255) or grey 255.
+  std::vector<uint8_t> rgba16(8 * 4 * 8), floats(8 * 4 * 16), grey16(8 * 4 * 2, 0xFF), grey8(8 * 4, 0xFF);
+  for (size_t t = 0; t < 32; ++t) {
+    const uint16_t wide[4] = {0xFFFF, 0, 0xFFFF, 0xFFFF};
+    std::memcpy(&rgba16[t * 8], wide, 8);
+    const float f[4] = {1.0f, 0.0f, 1.0f, 1.0f};
+    std::memcpy(&floats[t * 16], f, 16);
+  }
+  struct Case {
+    std::vector<uint8_t>* pixels;
+    uint32_t format;
+    uint8_t want[4];
+  };
+  const Case cases[] = {
+      {&rgba16, FORMAT_R16G16B16A16_UNORM, {255, 0, 255, 255}},
+      {&floats, FORMAT_R32G32B32A32_FLOAT, {255, 0, 255, 255}},
+      {&grey16, FORMAT_R16_UNORM, {255, 255, 255, 255}},
+      {&grey8, FORMAT_R8_UNORM, {255, 255, 255, 255}},
+  };
+  for (const Case& c : cases)
+    for (uint32_t flags : {0u, uint32_t(TEX_COMPRESS_SRGB_OUT)}) {  // the second converts on the way
+      const Image im = ImageOver(*c.pixels, 8, 4, c.format);
+      ScratchImage bc, back;
+      ASSERT_EQ(Compress(&im, 1, Meta(8, 4, 1, c.format), FORMAT_BC1_UNORM, flags, 0.5f, &bc), TEX_OK) << c.format;
+      ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+      for (int t = 0; t < 32; ++t)
+        for (int k = 0; k < 4; ++k)
+          EXPECT_EQ(back.images[0].pixels[4 * t + k], c.want[k]) << c.format << " flags " << flags << " texel " << t;
+    }
+}
+
+TEST(CompressPictures, ATallChainDownToOneTexelIsTaken) {
+  // 2 x 8, 1 x 4, 1 x 2, 1 x 1: the width reaches 1 before the height does.
+  std::vector<uint8_t> px(2 * 8 * 4, 255);
+  ScratchImage mips, bc;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 8), 0, 0, &mips), TEX_OK);
+  ASSERT_EQ(mips.images.size(), 4u);
+  ASSERT_EQ(Compress(mips.images.data(), 4, mips.metadata, FORMAT_BC1_UNORM, 0, 0.5f, &bc), TEX_OK);
+  EXPECT_EQ(bc.images.size(), 4u);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 8, 2), 0, 0, &mips), TEX_OK);
+  ASSERT_EQ(Compress(mips.images.data(), 4, mips.metadata, FORMAT_BC2_UNORM, 0, 0.5f, &bc), TEX_OK);
+}

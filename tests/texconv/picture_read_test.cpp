@@ -437,3 +437,21 @@ TEST(JpegPictures, CmykInksAreMultipliedByTheBlackAndRoundedToNearest) {
     for (int k = 0; k < 4; ++k) EXPECT_EQ(Texel(im, 5, 9)[k], c.want[k]) << int(c.samples[0]) << " channel " << k;
   }
 }
+
+TEST(PngKinds, APngEndingRightAfterItsPixelsLoadsAndDecodingGivesBackTheDecodersMemory) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(8, 8, 6);
+  std::vector<uint8_t> png = testpics::EncodeRgbaPng(px.data(), 8, 8);
+  ASSERT_GT(png.size(), 12u);
+  png.resize(png.size() - 12);  // the end chunk (length, "IEND", checksum) taken off
+  ScratchImage im;
+  ASSERT_EQ(Decode(png, &im), TEX_OK);
+  EXPECT_EQ(std::memcmp(im.images[0].pixels, px.data(), px.size()), 0);
+  im.Release();
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(Decode(png, &im), TEX_OK);
+    im.Release();
+  }
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+}
