@@ -8,12 +8,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/log.h"
 #include "platform/files.h"
 #include "report_recorder.h"
 
@@ -854,4 +856,25 @@ TEST_F(Config, AColourOrBitSetLineCutShortKeepsTheRestOfItsDefault) {
   // "MP Filter " named with no readable number keeps its start value 0x114.
   Load("MP Filter x\n");
   EXPECT_EQ(CfgMpFilter, 0x114u);
+}
+
+TEST_F(Config, EachFontKeyFillsItsOwnCodePagesNameAndWeight) {
+  // J, H, S and K are the code pages 0 to 3.
+  Load("FN_J jay\nFN_H aitch\nFN_S ess\nFN_K kay\nFW_J 100\nFW_H 200\nFW_S 300\nFW_K 400\n");
+  const char* const NAMES[4] = {"jay", "aitch", "ess", "kay"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_STREQ(CfgFontNames[i], NAMES[i]) << i;
+    EXPECT_EQ(CfgFontWeights[i], 100 * (i + 1)) << i;
+  }
+}
+
+TEST_F(Config, AFileOfAnotherVersionIsNotedInTheLog) {
+  fs::create_directories("config_version");
+  SetLogFileName("config_version/deb.log");
+  fs::remove("config_version/deb.log");
+  Load("Version 0.9\n");
+  std::ifstream in("config_version/deb.log");
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("cfg.txt was written by version 0.9"), std::string::npos) << log;
+  SetLogFileName("");
 }
