@@ -783,3 +783,17 @@ TEST(DataFileWrites, ReservedWordsAreWholeWordsAndAWriteInAReadingModeFails) {
   EXPECT_EQ(df.ReadByte(), 5);
   df.Close();
 }
+
+TEST(DataFileBounds, AStreamedByteReadAtTheEndMarksTheRecordShort) {
+  const std::string root = FreshFolder("byte_at_end");
+  Bytes image = Header("ZKTTST", 0, 1);
+  image.push_back(42);
+  WriteBytes(root + "/f.bin", image);
+  DataFile df{};
+  ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);
+  EXPECT_EQ(df.ReadByte(), 42);
+  EXPECT_FALSE(df.readPastEnd);
+  EXPECT_EQ(df.ReadByte(), -1);
+  EXPECT_TRUE(df.readPastEnd);
+  df.Close();
+}

@@ -447,3 +447,19 @@ TEST(CompressPictures, ATallChainDownToOneTexelIsTaken) {
   ASSERT_EQ(GenerateMipMaps(ImageOver(px, 8, 2), 0, 0, &mips), TEX_OK);
   ASSERT_EQ(Compress(mips.images.data(), 4, mips.metadata, FORMAT_BC2_UNORM, 0, 0.5f, &bc), TEX_OK);
 }
+
+TEST(Bc1Blocks, ALoneOpaqueTexelAmongTransparentOnesComesBackAsNearAsAMidpointAllows) {
+  const int BITS[3] = {5, 6, 5};
+  uint8_t block[64], bc[8], back[64];
+  for (int v = 0; v < 256; v += 17) {
+    const uint8_t colour[3] = {uint8_t(v), uint8_t(255 - v), uint8_t(v * 3)};
+    Fill(block, 9, 9, 9, 0);
+    std::memcpy(block + 4 * 7, colour, 3);
+    block[4 * 7 + 3] = 255;
+    EncodeBc1Block(block, 0.5f, bc);
+    DecodeBc1Block(bc, back);
+    for (int c = 0; c < 3; ++c)
+      EXPECT_EQ(std::abs(back[4 * 7 + c] - colour[c]), BestSingleError(colour[c], BITS[c], MixHalf)) << v << " " << c;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], i == 7 ? 255 : 0) << v << " texel " << i;
+  }
+}
