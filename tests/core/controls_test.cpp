@@ -375,11 +375,15 @@ TEST_F(Controls, EffectFailuresAreReportedByName) {
   EXPECT_TRUE(Shown("Could not set up FF steer device"));
   EXPECT_EQ(SteerForce.device, -1);
 
+  // Both failures of the effect in the error colour, the set-up's own word in the default one.
+  EXPECT_EQ(ReportRecorder::Reports().lines,
+            (std::vector<std::string>{"1|-1|CreateEffect failed (2 axes)", "2|-1|Could not set up FF steer device"}));
   ResetMessages();
   haptics_.createResult = CONTROLLER_OK;
   haptics_.nullEffect = 1;
   ForceFeedbackSetup();
   EXPECT_TRUE(Shown("NULL effect"));
+  EXPECT_EQ(ReportRecorder::Reports().lines.front(), "1|-1|NULL effect");
   EXPECT_EQ(haptics_.Count("acquire"), 0);
 
   // Not in front: passed over without a word, and nothing is started.
@@ -483,7 +487,9 @@ TEST_F(Controls, EveryControlAndAxisGetsItsStartValue) {
   WheelTurnDegrees = 540.0f;
   ForceFeedbackOn = 0;
   PedalMode = 1;
+  ForcedRedrawPending = 1;
   SetControlStartValues();
+  EXPECT_EQ(ForcedRedrawPending, 0);
   for (int c = 0; c < CONTROL_COUNT; ++c) {
     const int key = c <= 20 && KEYS[c] != -1 ? KEYS[c] : CONTROL_NONE;
     EXPECT_EQ(ControlTable[c].key, key) << c;
@@ -693,6 +699,19 @@ TEST_F(Controls, ReleasingTheControlsClearsTheAxisAndButtonTables) {
   EXPECT_EQ(AxisValueCount, 0);
   EXPECT_EQ(ButtonEntryCount, 0);
   EXPECT_EQ(ControllerDeviceCount, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, StartingTheControlsGivesEveryControlItsStartValueAgain) {
+  AssignControlKey(2, 'Z');
+  AssignControlKey2(0, 5);
+  InitControls();
+  EXPECT_EQ(ControlTable[2].key, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[0].button, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[0].key, 'J');
 }
 
 }  // namespace

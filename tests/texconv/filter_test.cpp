@@ -314,3 +314,24 @@ TEST(Resizing, HalfTransparentTexelsKeepTheirColourWhenResizedOrOddSidesHalved) 
   EXPECT_EQ(p[2], 50);
   EXPECT_EQ(p[3], 128);
 }
+
+TEST(MipChain, AFlatPictureKeepsEachChannelThroughAnSrgbChain) {
+  // (10, 100, 200) at alpha 255 everywhere: decoded, averaged and encoded, each channel is
+  // its own value again.
+  std::vector<uint8_t> px(4 * 4 * 4);
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = 10;
+    px[i + 1] = 100;
+    px[i + 2] = 200;
+    px[i + 3] = 255;
+  }
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 4, 4), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  for (size_t m = 1; m < out.images.size(); ++m) {
+    const uint8_t* p = At(out.images[m], 0, 0);
+    EXPECT_EQ(p[0], 10) << m;
+    EXPECT_EQ(p[1], 100) << m;
+    EXPECT_EQ(p[2], 200) << m;
+    EXPECT_EQ(p[3], 255) << m;
+  }
+}
