@@ -8,12 +8,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/log.h"
 #include "platform/files.h"
 #include "report_recorder.h"
 
@@ -567,4 +569,312 @@ TEST_F(Config, TheKeyMatcherTestsTheEndOfWhatWasRead) {
   EXPECT_EQ(ReadConfigWord(longRead.data(), static_cast<int>(longRead.size()), ConfigKeyTable, CONFIG_KEY_COUNT),
             indexOf("Editor Options "));
   for (int i = 0; i < CONFIG_KEY_COUNT; ++i) EXPECT_EQ(ConfigKeyTable[i].keyLength, static_cast<int>(std::strlen(ConfigKeyTable[i].key)));
+}
+
+namespace {
+
+// The value written after a key, from the saved text ("Key value"), or "?" when missing.
+std::string SavedValue(const std::string& key) {
+  for (const std::string& line : Lines(Saved()))
+    if (line.rfind(key, 0) == 0) return line.substr(key.size());
+  return "?";
+}
+
+}  // namespace
+
+TEST_F(Config, EveryWholeNumberKeyIsHeldExactlyAtBothEndsOfItsRange) {
+  // Transcribed from the key table of the settings file: inclusive ranges.  Each end is read
+  // as itself, and one past it is brought back to it.
+  struct Range {
+    const char* key;
+    int lo, hi;
+  };
+  const Range RANGES[] = {
+      {"Start Windowed ", 0, 1},     {"Welcome C ", 0, 1},           {"Borderless Window ", 0, 5},
+      {"Adapter Select ", 0, 3},     {"Output Select ", 0, 7},       {"ZBD Select ", 0, 3},
+      {"Show FPS ", 0, 2},           {"Mirror Internal ", 0, 2},     {"Mirror External ", 0, 1},
+      {"Clocks Internal ", 0, 3},    {"Clocks External ", 0, 1},     {"Steer KB ", 0, 2},
+      {"Debug Level ", 0, 3},        {"Next Shot ", 1, 99999999},    {"SS Type ", 0, 4},
+      {"Fol Dir ", 0, 1},            {"View Lock ", 0, 2},           {"Master Port ", 1, 65535},
+      {"Auto Kick ", 0, 3},          {"Location ", 0, 6},            {"Setup Index ", -1, 3},
+      {"Colours Index ", -1, 8},     {"Lighting ", 0, 19},           {"Flip ", 0, 3},
+      {"Config ", 1, 15},            {"Race Start ", 0, 3},          {"Driver Pos View ", 0, 1},
+      {"Show Names ", 0, 2},         {"Show Mouse ", 0, 1},          {"Internal Show ", 0, 2},
+      {"Show Map ", 0, 2},           {"Start Lights ", 0, 2},        {"Skill Level ", 0, 4},
+      {"Windowed Link ", 0, 1},      {"No Rubber ", 0, 2},           {"ALL SPR MPR ", 0, 2},
+      {"Antialiasing ", 0, 16},      {"Mirror AA ", 0, 1},           {"Filter AF ", 1, 16},
+      {"Max FPS ", 20, 500},         {"Game Limit FPS ", 0, 1},      {"Min Sleep ", 0, 1},
+      {"Buffered Frames ", 0, 2},    {"Shift Debounce ", 10, 200},   {"Half Tex Res ", 0, 1},
+      {"Compressed Tex ", 0, 1},     {"Char Size ", 1, 10},          {"Blob Size ", 4, 10},
+      {"Dedicated Host ", 0, 1},     {"AI Use Ply Setup ", 0, 1},    {"AI Use Ply Colours ", 0, 1},
+      {"SPR Auto Save ", 0, 2},      {"MPR Auto Save ", 0, 2},       {"MPR Message Block ", 0, 2},
+      {"Options ", 1, 4},            {"Max Conns ", 2, 48},          {"Modem Type ", 3, 6},
+      {"Packs Per Sec ", 3, 12},     {"Cars In Race ", 1, 40},       {"Cars Per Guest ", 0, 40},
+      {"Cars Per Host ", 0, 40},     {"Admin Slots ", 0, 8},         {"Conn To Master ", 0, 2},
+      {"Kinefeed Mode ", 0, 2},      {"Kinefeed ID ", 0, 65535},     {"Dialfeed Mode ", 0, 2},
+      {"Dialfeed ID ", 0, 65535},    {"FW_J ", 100, 900},            {"FW_H ", 100, 900},
+      {"FW_S ", 100, 900},           {"FW_K ", 100, 900},            {"Kinefeed Delay ", 1, 100},
+      {"Dialfeed Delay ", 1, 100},
+  };
+  for (const Range& r : RANGES) {
+    const std::pair<int, int> reads[] = {{r.lo - 1, r.lo}, {r.lo, r.lo}, {r.hi, r.hi}, {r.hi + 1, r.hi}};
+    for (const auto& [written, wanted] : reads) {
+      Load(std::string(r.key) + std::to_string(written) + "\n");
+      EXPECT_EQ(SavedValue(r.key), std::to_string(wanted)) << r.key << written;
+    }
+  }
+  // The ranges of the lines of several numbers, each number its own.
+  Load("Exposure -1 -1 -1 -1\nControl Mode -1 -1\n");
+  EXPECT_EQ(SavedValue("Exposure "), "0 0 0 0");
+  EXPECT_EQ(SavedValue("Control Mode "), "0 0");
+  Load("Exposure 3 18 30 33\nControl Mode 2 2\n");
+  EXPECT_EQ(SavedValue("Exposure "), "3 18 30 33");
+  EXPECT_EQ(SavedValue("Control Mode "), "2 2");
+  Load("Exposure 4 19 31 34\nControl Mode 3 3\n");
+  EXPECT_EQ(SavedValue("Exposure "), "3 18 30 33");
+  EXPECT_EQ(SavedValue("Control Mode "), "2 2");
+  EXPECT_EQ(CfgControlModeInForce, 2);  // the first number as it was held
+  // Four numbers each, not clamped, the fifth left for the key window.
+  Load("SHIFT_F9 -7 2 3 99999 5\nScreen Info 60 1024 768 -3 9\nWindow 100 110 900 700 6\n");
+  EXPECT_EQ(SavedValue("SHIFT_F9 "), "-7 2 3 99999");
+  EXPECT_EQ(SavedValue("Screen Info "), "60 1024 768 -3");
+  EXPECT_EQ(SavedValue("Window "), "100 110 900 700");
+}
+
+TEST_F(Config, EveryFloatKeyIsHeldExactlyAtBothEndsOfItsRange) {
+  struct Range {
+    const char* key;
+    float* value;
+    double lo, hi;
+  };
+  const Range RANGES[] = {
+      {"Editor FOV ", &CfgEditorFov, 2, 120},
+      {"View Smooth ", &CfgViewSmooth, 0.1, 1},
+      {"Transition ", &CfgTransition, 0, 4},
+      {"Button Look ", &CfgButtonLook, 30, 90},
+      {"Fol Lag ", &CfgFolLag, 0.1, 0.5},
+      {"Fol Height ", &CfgFolHeight, 0, 0.6},
+      {"Fol Pitch ", &CfgFolPitch, 4, 20},
+      {"Fol Dist ", &CfgFolDist, 3, 7},
+      {"Eye Height ", &CfgEyeHeight, 1, 2},
+      {"SCREEN_CX ", &CfgScreenCx, -0.5, 0.5},
+      {"SCREEN_CY ", &CfgScreenCy, -0.5, 0.5},
+      {"SCREEN_XMUL ", &CfgScreenXmul, 0.5, 1},
+      {"SCREEN_YMUL ", &CfgScreenYmul, 0.5, 1},
+      {"Combined Non Linear ", &CfgCombinedNonLinear, 0, 1},
+      {"Turn Compensation ", &CfgTurnCompensation, 0, 1},
+      {"Mouse Non Linear ", &CfgMouseNonLinear, 0, 1},
+      {"Steer Smooth ", &CfgSteerSmooth, 0, 0.95},
+      {"Speed Steer Reduction WM ", &CfgSpeedSteerReductionWm, 0, 1},
+      {"Half Reduce Speed m/s WM ", &CfgHalfReduceSpeedWm, 10, 200},
+      {"Speed Steer Reduction KB ", &CfgSpeedSteerReductionKb, 0, 1},
+      {"Half Reduce Speed m/s KB ", &CfgHalfReduceSpeedKb, 10, 200},
+      {"MUSIC ", &CfgMusic, 0, 20},
+      {"BEEPS ", &CfgBeeps, 0, 20},
+      {"CAR_V ", &CfgCarV, 0, 20},
+      {"ECHO_C ", &CfgEchoC, 0, 1},
+      {"SKID_B ", &CfgSkidB, 0, 1},
+      {"WIND_B ", &CfgWindB, 0, 1},
+      {"Sound Delay ", &CfgSoundDelay, 0.04, 0.12},
+      {"Text Size ", &CfgTextSize, 0.04, 0.06},
+  };
+  for (const Range& r : RANGES) {
+    // A quarter of the range's width past each end, each end itself.
+    const double past = (r.hi - r.lo) / 4;
+    const std::pair<double, double> reads[] = {{r.lo - past, r.lo}, {r.lo, r.lo}, {r.hi, r.hi}, {r.hi + past, r.hi}};
+    for (const auto& [written, wanted] : reads) {
+      char line[96];
+      std::snprintf(line, sizeof line, "%s%.6f\n", r.key, written);
+      Load(line);
+      EXPECT_FLOAT_EQ(*r.value, static_cast<float>(wanted)) << line;
+    }
+  }
+}
+
+TEST_F(Config, EveryBitSetKeepsOnlyItsValidBits) {
+  struct Mask {
+    const char* key;
+    uint32_t* value;
+    uint32_t mask;
+  };
+  const Mask MASKS[] = {
+      {"Editor Options ", &CfgEditorOptions, 0x81DE}, {"Screen Flags ", &CfgScreenFlags, 0x77FFFF},
+      {"Audio Options ", &CfgAudioOptions, 31},       {"Extra Displays ", &CfgExtraDisplays, 15},
+      {"Render HDR ", &CfgRenderHdr, 0xFFFFFFFF},     {"MP Rules ", &CfgMpRules, 0x1FFFFF},
+      {"MP Flags ", &CfgMpFlags, 0x7FE3},             {"MP Filter ", &CfgMpFilter, 0x13C},
+      {"Rules_Y ", &CfgRulesY, 0x1FFFFF},             {"Rules_N ", &CfgRulesN, 0x1FFFFF},
+      {"Flags_Y ", &CfgFlagsY, 0x3FE7},               {"Flags_N ", &CfgFlagsN, 0x3FE7},
+  };
+  for (const Mask& m : MASKS) {
+    Load(std::string(m.key) + "4294967295\n");
+    EXPECT_EQ(*m.value, m.mask) << m.key;
+    Load(std::string(m.key) + "0\n");
+    EXPECT_EQ(*m.value, 0u) << m.key;
+  }
+  // Without the "MP Filter " key its value is 0x114 whatever else was read.
+  Load("MP Flags 0\n");
+  EXPECT_EQ(CfgMpFilter, 0x114u);
+}
+
+TEST_F(Config, EveryTextKeyKeepsAtMostItsLengthLessOne) {
+  struct Text {
+    const char* key;
+    size_t kept;
+  };
+  // The lengths the key table gives: the buffer's size less its terminating zero.
+  const Text TEXTS[] = {
+      {"Map Name ", 31},    {"Ply Name ", 23},     {"Server Name ", 31},     {"Selected Car ", 31},
+      {"Setup Name ", 15},  {"Colours Name ", 15}, {"Find User ", 23},       {"Game Name ", 31},
+      {"Game IP ", 15},     {"Game Port ", 7},     {"Game Pass ", 15},       {"Game Admin ", 15},
+      {"Upload Bandwidth ", 7}, {"Music Dir ", 79}, {"Export Dir ", 127},   {"Kinefeed IP ", 15},
+      {"Kinefeed Port ", 7}, {"Dialfeed IP ", 15}, {"Dialfeed Port ", 7},   {"FN_J ", 63},
+      {"FN_H ", 63},        {"FN_S ", 63},         {"FN_K ", 63},
+  };
+  const std::string longText(200, 'q');
+  for (const Text& t : TEXTS) {
+    Load(std::string("Welcome C 0\n") + t.key + longText + "\n");
+    EXPECT_EQ(SavedValue(t.key), longText.substr(0, t.kept)) << t.key;
+    Load(std::string(t.key) + longText.substr(0, t.kept) + "\n");
+    EXPECT_EQ(SavedValue(t.key), longText.substr(0, t.kept)) << t.key;
+  }
+  // The names taken on a first run's end land in settings of the same lengths.
+  Load("Welcome C 0\nMap Name " + longText + "\nSelected Car " + longText + "\nSetup Name " + longText +
+       "\nColours Name " + longText + "\n");
+  EXPECT_EQ(std::strlen(CfgMapName), 31u);
+  EXPECT_EQ(std::strlen(CfgSelectedCar), 31u);
+  EXPECT_EQ(std::strlen(CfgSetupName), 15u);
+  EXPECT_EQ(std::strlen(CfgColoursName), 15u);
+  // A zero byte ends a text as a line end does; a character below 32 is dropped, 32 kept.
+  const std::string withZero = std::string("Server Name ab") + '\0' + "Show FPS 0\x1f\n";
+  LoadConfigFromText(withZero.data(), withZero.size());
+  EXPECT_STREQ(CfgServerName, "ab");
+  EXPECT_EQ(CfgShowFps, 0);
+  Load("Server Name a\x1f b\n");
+  EXPECT_STREQ(CfgServerName, "a b");
+}
+
+TEST_F(Config, AKeyIsFoundAcrossTheReadersBufferEdge) {
+  // The reader keeps what it has read in a 4096-character buffer and keeps only the last 63
+  // characters when it fills; a key that straddles that point, at every offset, is still seen.
+  for (int before = 4070; before <= 4100; ++before) {
+    Load(std::string(before, 'x') + " Show FPS 0\n");
+    EXPECT_EQ(CfgShowFps, 0) << before;
+  }
+  // A key whose first letters came long before its blank is not matched by its tail alone
+  // being seen: "Borderless Window " is not "Window ".
+  Load(std::string(4090, 'x') + " Borderless Window 3\n");
+  EXPECT_EQ(CfgBorderlessWindow, 3);
+  EXPECT_EQ(CfgWindow[0], 80);
+}
+
+TEST_F(Config, TheDeviceLimitsLowerTooLargeSettingsOnly) {
+  Load("");
+  CfgTextureSize = 20000;
+  CfgFilterAf = 16;
+  EXPECT_EQ(ClampConfigLimits(), 1);
+  EXPECT_EQ(CfgTextureSize, 16384);
+  EXPECT_EQ(CfgFilterAf, 8);
+  EXPECT_EQ(RendererMaxAnisotropy, 8);
+  CfgTextureSize = 16384;
+  CfgFilterAf = 2;
+  ClampConfigLimits();
+  EXPECT_EQ(CfgTextureSize, 16384);
+  EXPECT_EQ(CfgFilterAf, 2);
+}
+
+TEST_F(Config, ALongSettingsPathIsCutToThirtyOneCharacters) {
+  const std::string path = std::string(40, 'p') + ".txt";
+  SetConfigPath(path.c_str());
+  EXPECT_EQ(std::string(ConfigPath), path.substr(0, 31));
+  SetConfigPath(nullptr);
+  EXPECT_STREQ(ConfigPath, "");
+}
+
+TEST_F(Config, AValueCutByTheEndOfTheTextReadsOnlyWhatLiesInside) {
+  // The text handed over ends inside each value: the characters after its end are never read.
+  const auto load = [](const std::string& whole, size_t dropped) {
+    LoadConfigFromText(whole.data(), whole.size() - dropped);
+  };
+  load("Show FPS 12", 1);
+  EXPECT_EQ(CfgShowFps, 1);
+  load("Audio Options 12", 1);
+  EXPECT_EQ(CfgAudioOptions, 1u);
+  load("Kinefeed Opts 1f", 1);
+  EXPECT_EQ(CfgKinefeedOpts, 1u);
+  load("Kinefeed Delay 42", 1);
+  EXPECT_EQ(CfgKinefeedDelay, 4);
+  load("Eye Height 1.55", 1);
+  EXPECT_FLOAT_EQ(CfgEyeHeight, 1.5f);
+  load("Fol Pitch 15", 1);
+  EXPECT_FLOAT_EQ(CfgFolPitch, 4.0f);  // "1", held at the lower end
+  load("Editor FOV 1e2", 1);
+  EXPECT_FLOAT_EQ(CfgEditorFov, 2.0f);  // "1e" reads as 1
+  load("Editor FOV 6e11", 1);
+  EXPECT_FLOAT_EQ(CfgEditorFov, 60.0f);  // "6e1"
+  load("Show FPS -5", 1);  // a sign and no digit inside: no number
+  EXPECT_EQ(CfgShowFps, 1);
+  load("Show FPS 0", 1);  // nothing after the blank
+  EXPECT_EQ(CfgShowFps, 1);
+  load("Game Port 1234", 2);
+  EXPECT_STREQ(CfgGamePort, "12");
+  load("Exposure 1 2 3 44", 1);
+  int exposure[4] = {1, 2, 3, 4};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(CfgExposure[i], exposure[i]) << i;
+  // A key that is the whole of what was read is found too.
+  int flip = 0;
+  while (flip < CONFIG_KEY_COUNT && std::strcmp(ConfigKeyTable[flip].key, "Flip ") != 0) ++flip;
+  ASSERT_LT(flip, CONFIG_KEY_COUNT);
+  EXPECT_EQ(ReadConfigWord("Flip ", 5, ConfigKeyTable, CONFIG_KEY_COUNT), flip);
+  EXPECT_EQ(ReadConfigWord("lip ", 4, ConfigKeyTable, CONFIG_KEY_COUNT), CONFIG_KEY_COUNT);
+}
+
+TEST_F(Config, AFreshLoadForgetsEveryTextThePreviousFileGave) {
+  Load("Welcome C 0\nMap Name town\nPly Name Driver\nServer Name srv\nSelected Car QQ1\nSetup Name fast\n"
+       "Colours Name red\nFind User who\nGame Name game\nGame IP 1.2.3.4\nGame Port 99\nGame Pass pw\n"
+       "Game Admin adm\nUpload Bandwidth 64\nMusic Dir tunes\nExport Dir out\n");
+  EXPECT_STREQ(CfgSetupName, "fast");
+  Load("");
+  for (const char* text : {CfgMapName, CfgPlayerName, CfgServerName, CfgSetupName, CfgColoursName, CfgFindUser,
+                           CfgGameName, CfgGamePass, CfgGameAdmin})
+    EXPECT_STREQ(text, "");
+  EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);
+  EXPECT_STREQ(CfgGameIp, "auto");
+  EXPECT_STREQ(CfgGamePort, "63410");
+  EXPECT_STREQ(CfgUploadBandwidth, "128");
+  EXPECT_STREQ(CfgMusicDir, "data\\ogg");
+  EXPECT_STREQ(CfgExportDir, "C:\\ZKT");
+}
+
+TEST_F(Config, AColourOrBitSetLineCutShortKeepsTheRestOfItsDefault) {
+  // "Sky High " starts as 150 160 200: only the numbers given are replaced.
+  Load("Sky High 1\n");
+  EXPECT_EQ(SavedValue("Sky High "), "1 160 200");
+  Load("Sky High 1 2\n");
+  EXPECT_EQ(SavedValue("Sky High "), "1 2 200");
+  Load("Sky High x\n");
+  EXPECT_EQ(SavedValue("Sky High "), "150 160 200");
+  // "MP Filter " named with no readable number keeps its start value 0x114.
+  Load("MP Filter x\n");
+  EXPECT_EQ(CfgMpFilter, 0x114u);
+}
+
+TEST_F(Config, EachFontKeyFillsItsOwnCodePagesNameAndWeight) {
+  // J, H, S and K are the code pages 0 to 3.
+  Load("FN_J jay\nFN_H aitch\nFN_S ess\nFN_K kay\nFW_J 100\nFW_H 200\nFW_S 300\nFW_K 400\n");
+  const char* const NAMES[4] = {"jay", "aitch", "ess", "kay"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_STREQ(CfgFontNames[i], NAMES[i]) << i;
+    EXPECT_EQ(CfgFontWeights[i], 100 * (i + 1)) << i;
+  }
+}
+
+TEST_F(Config, AFileOfAnotherVersionIsNotedInTheLog) {
+  fs::create_directories("config_version");
+  SetLogFileName("config_version/deb.log");
+  fs::remove("config_version/deb.log");
+  Load("Version 0.9\n");
+  std::ifstream in("config_version/deb.log");
+  const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(log.find("cfg.txt was written by version 0.9"), std::string::npos) << log;
+  SetLogFileName("");
 }

@@ -375,11 +375,15 @@ TEST_F(Controls, EffectFailuresAreReportedByName) {
   EXPECT_TRUE(Shown("Could not set up FF steer device"));
   EXPECT_EQ(SteerForce.device, -1);
 
+  // Both failures of the effect in the error colour, the set-up's own word in the default one.
+  EXPECT_EQ(ReportRecorder::Reports().lines,
+            (std::vector<std::string>{"1|-1|CreateEffect failed (2 axes)", "2|-1|Could not set up FF steer device"}));
   ResetMessages();
   haptics_.createResult = CONTROLLER_OK;
   haptics_.nullEffect = 1;
   ForceFeedbackSetup();
   EXPECT_TRUE(Shown("NULL effect"));
+  EXPECT_EQ(ReportRecorder::Reports().lines.front(), "1|-1|NULL effect");
   EXPECT_EQ(haptics_.Count("acquire"), 0);
 
   // Not in front: passed over without a word, and nothing is started.
@@ -467,6 +471,247 @@ TEST_F(Controls, PedalsFromOneCombinedAxisOrTwoAndTheirCurve) {
   ControlsPolledThisFrame = 0;
   ReadPedals();
   EXPECT_NEAR(PedalValues[PEDAL_THROTTLE], 0.421875f, 1e-4f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, EveryControlAndAxisGetsItsStartValue) {
+  // Keys for controls 0, 1 and 4 to 20; every other slot none.
+  const int KEYS[CONTROL_COUNT] = {'J', 'K', -1, -1, 1, 2, 'S', 'X', 'C', 'Q', 'W', 'E', 'R', 'B', 'G', ' ', 'L',
+                                   'O', 'I', '5', '6'};
+  AssignControlKey2(7, 9);
+  AssignControlKey(30, 'Z');
+  AxisTable[AXIS_SHIFT_Y] = {3, 1, 5, 6};
+  WheelTurnDegrees = 540.0f;
+  ForceFeedbackOn = 0;
+  PedalMode = 1;
+  ForcedRedrawPending = 1;
+  SetControlStartValues();
+  EXPECT_EQ(ForcedRedrawPending, 0);
+  for (int c = 0; c < CONTROL_COUNT; ++c) {
+    const int key = c <= 20 && KEYS[c] != -1 ? KEYS[c] : CONTROL_NONE;
+    EXPECT_EQ(ControlTable[c].key, key) << c;
+    EXPECT_EQ(ControlTable[c].button, CONTROL_NONE) << c;
+  }
+  for (int a = 0; a < AXIS_CONTROL_COUNT; ++a) {
+    EXPECT_EQ(AxisTable[a].input, AXIS_NONE) << a;
+    EXPECT_EQ(AxisTable[a].invert, 0) << a;
+    EXPECT_EQ(AxisTable[a].minimum, -1000) << a;
+    EXPECT_EQ(AxisTable[a].maximum, 1000) << a;
+  }
+  EXPECT_EQ(WheelTurnDegrees, 90.0f);
+  EXPECT_EQ(ForceFeedbackOn, 1);
+  EXPECT_EQ(PedalMode, 0);
+}
+
+TEST_F(Controls, AxisInputsAreReadOnlyInsideTheTables) {
+  SetControlStartValues();
+  AxisValueCount = 1;
+  AxisValues[0] = {-1000, 0};
+  AxisValues[1] = {1000, 0};  // a stale entry past the devices' axes reads as raw 0
+  EXPECT_FLOAT_EQ(ReadAxisUnit(0, -1000, 1000), 0.0f);
+  EXPECT_FLOAT_EQ(ReadAxisUnit(1, -1000, 1000), 0.5f);
+  EXPECT_FLOAT_EQ(ReadAxisSigned(1, -1000, 1000), 0.0f);
+  EXPECT_FLOAT_EQ(ReadAxisUnit(AXIS_VALUE_COUNT - 1, -1000, 1000), 0.5f);  // the last index is an input
+  EXPECT_EQ(ReadAxisUnit(AXIS_VALUE_COUNT, -1000, 1000), 0.0f);             // one past is none
+  EXPECT_EQ(ReadAxisSigned(AXIS_VALUE_COUNT, -1000, 1000), 0.0f);
+  EXPECT_EQ(ReadAxisUnit(-4, -1000, 1000), 0.0f);
+  // The last axis control is read; one past the table is nothing.
+  AxisTable[AXIS_CONTROL_COUNT - 1].input = 0;
+  EXPECT_FLOAT_EQ(ReadAxisControl(AXIS_CONTROL_COUNT - 1), 0.0f);
+  AxisTable[AXIS_CONTROL_COUNT - 1].invert = 1;
+  EXPECT_FLOAT_EQ(ReadAxisControl(AXIS_CONTROL_COUNT - 1), 1.0f);
+  EXPECT_EQ(ReadAxisControl(-1), 0.0f);
+  AssignAxis(AXIS_CONTROL_COUNT, 0);  // out of range: taken from no other control
+  EXPECT_EQ(AxisTable[AXIS_CONTROL_COUNT - 1].input, 0);
+  AssignAxis(-1, 0);
+  EXPECT_EQ(AxisTable[AXIS_CONTROL_COUNT - 1].input, 0);
+  AxisValueCount = 0;
+}
+
+TEST_F(Controls, ADebounceAboveAByteIsHeldAt255) {
+  VirtualJoystick& stick = Attach(2, 8, 0);
+  Start();
+  CfgShiftDebounce = 300;
+  stick.Button(2, true);
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[2], 255);
+  CfgShiftDebounce = 255;
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[2], 255);
+  CfgShiftDebounce = -5;
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[2], 0);
+}
+
+TEST_F(Controls, EveryPublishedInputResultHasItsName) {
+  // The published result codes of the input interface and their names.
+  const struct {
+    uint32_t code;
+    const char* name;
+  } NAMES[] = {
+      {0x00000000u, "DI_OK"},
+      {0x00000001u, "DI_NOTATTACHED"},
+      {0x00000002u, "DI_POLLEDDEVICE"},
+      {0x00000003u, "DI_DOWNLOADSKIPPED"},
+      {0x00000004u, "DI_EFFECTRESTARTED"},
+      {0x00000008u, "DI_TRUNCATED"},
+      {0x0000000Bu, "DI_SETTINGSNOTSAVED"},
+      {0x0000000Cu, "DI_TRUNCATEDANDRESTARTED"},
+      {0x00000013u, "DI_WRITEPROTECT"},
+      {0x8007047Eu, "DIERR_OLDDIRECTINPUTVERSION"},  // 0x80070000 + 1150
+      {0x80070481u, "DIERR_BETADIRECTINPUTVERSION"},  // + 1153
+      {0x80070077u, "DIERR_BADDRIVERVER"},            // + 119
+      {0x80040154u, "DIERR_DEVICENOTREG"},
+      {0x80070002u, "DIERR_NOTFOUND"},
+      {0x80070057u, "DIERR_INVALIDPARAM"},  // + 87
+      {0x80004002u, "DIERR_NOINTERFACE"},
+      {0x80004005u, "DIERR_GENERIC"},
+      {0x8007000Eu, "DIERR_OUTOFMEMORY"},  // + 14
+      {0x80004001u, "DIERR_UNSUPPORTED"},
+      {0x80070015u, "DIERR_NOTINITIALIZED"},      // + 21
+      {0x800704DFu, "DIERR_ALREADYINITIALIZED"},  // + 1247
+      {0x80040110u, "DIERR_NOAGGREGATION"},
+      {0x80070005u, "DIERR_OTHERAPPHASPRIO"},
+      {0x8007001Eu, "DIERR_INPUTLOST"},    // + 30
+      {0x800700AAu, "DIERR_ACQUIRED"},     // + 170
+      {0x8007000Cu, "DIERR_NOTACQUIRED"},  // + 12
+      {0x80040200u, "DIERR_INSUFFICIENTPRIVS"},
+      {0x80040201u, "DIERR_DEVICEFULL"},
+      {0x80040202u, "DIERR_MOREDATA"},
+      {0x80040203u, "DIERR_NOTDOWNLOADED"},
+      {0x80040204u, "DIERR_HASEFFECTS"},
+      {0x80040205u, "DIERR_NOTEXCLUSIVEACQUIRED"},
+      {0x80040206u, "DIERR_INCOMPLETEEFFECT"},
+      {0x80040207u, "DIERR_NOTBUFFERED"},
+      {0x80040208u, "DIERR_EFFECTPLAYING"},
+      {0x80040209u, "DIERR_UNPLUGGED"},
+      {0x8004020Au, "DIERR_REPORTFULL"},
+      {0x8004020Bu, "DIERR_MAPFILEFAIL"},
+  };
+  for (const auto& n : NAMES) EXPECT_STREQ(DirectInputErrorName(n.code), n.name) << std::hex << n.code;
+  // Codes between the listed ones have no name.
+  for (uint32_t code : {5u, 7u, 9u, 0x12u, 0x14u, 0x80070003u, 0x80040153u, 0x80040155u, 0x8004020Cu, 0x800401FFu})
+    EXPECT_STREQ(DirectInputErrorName(code), "Unknown Error") << std::hex << code;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, TheFirstButtonAxisAndControlAreRealOnes) {
+  SetControlStartValues();
+  ButtonEntryCount = 2;
+  ButtonCountdowns[0] = 7;
+  EXPECT_EQ(ButtonPressed(0), 1);
+  ButtonCountdowns[0] = 0;
+  ButtonEntryCount = 0;
+  // An axis at its minimum reads -1 signed and 0 as a unit; control 0 (the steering) reads.
+  AxisValueCount = 1;
+  AxisValues[0] = {-1000, 0};
+  EXPECT_FLOAT_EQ(ReadAxisSigned(0, -1000, 1000), -1.0f);
+  EXPECT_FLOAT_EQ(ReadAxisUnit(0, -1000, 1000), 0.0f);
+  AxisTable[AXIS_STEER].input = 0;
+  AxisTable[AXIS_STEER].invert = 1;
+  EXPECT_FLOAT_EQ(ReadAxisControl(AXIS_STEER), 1.0f);
+  AxisTable[AXIS_STEER].input = AXIS_NONE;
+  AxisValueCount = 0;
+}
+
+TEST_F(Controls, AnInputPastTheDevicesAxesHasNoDeviceForForceFeedback) {
+  haptics_.forceFeedbackDevices = 1;
+  Attach(2, 4, 0, "Wheel");  // inputs 0 and 1
+  Start();
+  AssignAxis(AXIS_STEER, 2);
+  EXPECT_EQ(SteerForce.device, -1);
+  EXPECT_TRUE(Shown("Could not set up FF steer device"));
+  EXPECT_EQ(haptics_.Count("create"), 0);
+}
+
+TEST_F(Controls, AShifterOnTheFirstDevicesFirstTwoAxesGetsItsEffect) {
+  haptics_.forceFeedbackDevices = 0b11;
+  Attach(2, 4, 0, "Shifter");  // inputs 0, 1
+  Attach(2, 4, 0, "Wheel");    // inputs 2, 3
+  Start();
+  g_gearbox = 3;
+  AssignAxis(AXIS_STEER, 2);
+  AssignAxis(AXIS_SHIFT_X, 0);
+  AssignAxis(AXIS_SHIFT_Y, 1);
+  EXPECT_EQ(SteerForce.device, 1);
+  EXPECT_EQ(ShiftForce.device, 0);
+  EXPECT_EQ(ShiftForce.axes, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, AHatsFourDirectionsLeaveTheNextDevicesButtonsAlone) {
+  Attach(2, 4, 1, "Wheel");  // buttons 0..127, then the hat's four
+  VirtualJoystick& pad = Attach(2, 4, 0, "Pad");
+  Start();
+  const int first = CONTROLLER_BUTTONS + 4;  // the pad's button 0
+  pad.Button(0, true);
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[first], 20);
+  pad.Button(0, false);
+  Poll();  // one frame of 5 ms, counted once
+  EXPECT_EQ(ButtonCountdowns[first], 15);
+  Poll();
+  EXPECT_EQ(ButtonCountdowns[first], 10);
+}
+
+TEST_F(Controls, ReleasedEffectsKeepNoAxes) {
+  haptics_.forceFeedbackDevices = 1;
+  Attach(2, 4, 0, "Wheel");
+  Start();
+  AssignAxis(AXIS_STEER, 0);
+  ASSERT_EQ(SteerForce.axes, 2);
+  ReleaseControls();
+  EXPECT_EQ(SteerForce.device, -1);
+  EXPECT_EQ(SteerForce.effect, -1);
+  EXPECT_EQ(SteerForce.axes, 0);
+  EXPECT_EQ(ShiftForce.axes, 0);
+  // One past the axis table reads nothing, over a range whose raw 0 is not the middle.
+  AxisValueCount = 0;
+  EXPECT_EQ(ReadAxisSigned(AXIS_VALUE_COUNT, 0, 1000), 0.0f);
+  EXPECT_EQ(ReadAxisUnit(AXIS_VALUE_COUNT, 0, 1000), 0.0f);
+  EXPECT_FLOAT_EQ(ReadAxisSigned(AXIS_VALUE_COUNT - 1, 0, 1000), -1.0f);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, ReleasingTheControlsClearsTheAxisAndButtonTables) {
+  VirtualJoystick& stick = Attach(2, 4, 0);
+  Start();
+  stick.Axis(0, 32767);
+  stick.Button(1, true);
+  Poll();
+  ASSERT_EQ(AxisValues[0].value, 1000);
+  ASSERT_NE(ButtonCountdowns[1], 0);
+  ReleaseControls();
+  EXPECT_EQ(AxisValues[0].value, 0);
+  EXPECT_EQ(ButtonCountdowns[1], 0);
+  EXPECT_EQ(AxisValueCount, 0);
+  EXPECT_EQ(ButtonEntryCount, 0);
+  EXPECT_EQ(ControllerDeviceCount, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, StartingTheControlsGivesEveryControlItsStartValueAgain) {
+  AssignControlKey(2, 'Z');
+  AssignControlKey2(0, 5);
+  InitControls();
+  EXPECT_EQ(ControlTable[2].key, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[0].button, CONTROL_NONE);
+  EXPECT_EQ(ControlTable[0].key, 'J');
 }
 
 }  // namespace

@@ -602,3 +602,198 @@ TEST(DataFileWrites, RimWordsAreEightBytesOfLowHalvesInEveryMode) {
   EXPECT_EQ(Bytes(mem.buffer, mem.cursor), want);
   std::free(mem.buffer);
 }
+
+namespace {
+
+// The number of file handles this process holds open.
+int OpenHandles() {
+  int count = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+}  // namespace
+
+TEST(DataFileBounds, ASkipOfExactlyWhatIsLeftSucceedsAndOneMoreRunsShort) {
+  const std::string root = FreshFolder("skip_edge");
+  Bytes image = Header("ZKTTST", 0, 1);
+  for (uint8_t b = 1; b <= 6; ++b) image.push_back(b);
+  WriteBytes(root + "/f.bin", image);
+  for (int streaming = 0; streaming < 2; ++streaming) {
+    DataFile df{};
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, streaming), 1);
+    EXPECT_EQ(df.ReadByte(), 1);
+    EXPECT_EQ(df.Skip(5), 1) << streaming;  // exactly the five left
+    EXPECT_FALSE(df.readPastEnd) << streaming;
+    EXPECT_EQ(df.BytesLeft(), 0) << streaming;
+    EXPECT_EQ(df.Skip(0), 1) << streaming;
+    EXPECT_FALSE(df.readPastEnd) << streaming;
+    EXPECT_EQ(df.Skip(1), 0) << streaming;  // one past the end
+    EXPECT_TRUE(df.readPastEnd) << streaming;
+    df.Close();
+
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, streaming), 1);
+    EXPECT_EQ(df.Skip(7), 0) << streaming;  // one more than the body
+    EXPECT_TRUE(df.readPastEnd) << streaming;
+    EXPECT_EQ(df.BytesLeft(), 0) << streaming;
+    EXPECT_EQ(df.ReadByte(), -1) << streaming;
+    df.Close();
+  }
+}
+
+TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
+  const std::string root = FreshFolder("handles");
+  Bytes good = Header("ZKTTST", 0, 1);
+  good.insert(good.end(), SAMPLE_BODY.begin(), SAMPLE_BODY.end());
+  WriteBytes(root + "/good.bin", good);
+  WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
+  WriteBytes(root + "/later.bin", Header("ZKTTST", 0, 9));
+  WriteBytes(root + "/other.bin", Header("QQQQQQ", 0, 1));
+  const int before = OpenHandles();
+  for (int round = 0; round < 3; ++round) {
+    DataFile df{};
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);  // streaming
+    EXPECT_TRUE(ReadSample(df));
+    EXPECT_EQ(df.Close(), 1);
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 0), 1);  // into memory
+    EXPECT_EQ(df.Close(), 1);
+    EXPECT_EQ(df.OpenRead(nullptr, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
+    EXPECT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
+    EXPECT_EQ(df.OpenRead(nullptr, (root + "/other.bin").c_str(), "ZKTTST", nullptr, 1, 1), 0);
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);
+    df.Abandon();  // a reader let go without reading
+    EXPECT_EQ(CanAppendToFile((root + "/good.bin").c_str()), 1);
+    EXPECT_EQ(CompareFiles((root + "/good.bin").c_str(), (root + "/short.bin").c_str()), 2);
+    EXPECT_EQ(CompareFiles((root + "/good.bin").c_str(), (root + "/none.bin").c_str()), 0);
+    EXPECT_EQ(CompareFiles((root + "/none.bin").c_str(), (root + "/good.bin").c_str()), 0);
+  }
+  EXPECT_EQ(OpenHandles(), before);
+}
+
+TEST(DataFileErrors, TheSmallestImagesAndVersionsAtTheirLimits) {
+  DataFile df{};
+  // Eight bytes are a header and nothing more: too short in memory; one byte more is a body.
+  Bytes image = Header("ZKTTST", 0, 3);
+  EXPECT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", nullptr, 3), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_TOO_SHORT);
+  EXPECT_EQ(df.OpenReadMemory(nullptr, image.data(), 7, "ZKTTST", nullptr, 3), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_WRONG_TYPE);
+  image.push_back(0x5A);
+  int32_t version = 0;
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", &version, 3), 1);
+  EXPECT_EQ(df.ReadByte(), 0x5A);
+  EXPECT_FALSE(df.readPastEnd);
+  // The lowest version itself is accepted.
+  EXPECT_EQ(df.CheckLowestVersion(nullptr, "x.bin", version, 3), 1);
+  EXPECT_EQ(df.CheckLowestVersion(nullptr, "x.bin", version, 4), 0);
+  df.Close();
+}
+
+TEST(DataFileBounds, TheCountingPassHoldsUpTo2GbAndNoMore) {
+  // The counting pass only adds lengths: the header's 8 bytes and a block up to 2^31 - 1.
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteBlock(nullptr, INT32_MAX - 8);
+  EXPECT_FALSE(df.writeFailed);
+  EXPECT_EQ(df.size, INT32_MAX);
+  df.WriteByte(1);
+  EXPECT_TRUE(df.writeFailed);
+  df.Close();
+}
+
+TEST(FileHelpers, AFileIsKeptAsideUnderTheFirstFreeOfItsNinetyNineNames) {
+  const std::string root = FreshFolder("kept_names");
+  const std::string path = root + "/cfg.txt";
+  WriteBytes(path, Bytes{'a'});
+  WriteBytes(path + ".kept", Bytes{});
+  for (int n = 2; n <= 98; ++n) WriteBytes(path + ".kept" + std::to_string(n), Bytes{});
+  EXPECT_EQ(KeepUnreadFileAside(path.c_str(), "Kept :"), 1);
+  EXPECT_EQ(ReadBytes(path + ".kept99"), Bytes{'a'});
+  EXPECT_FALSE(fs::exists(path));
+  // All ninety-nine taken: the file stays where it is.
+  WriteBytes(path, Bytes{'b'});
+  EXPECT_EQ(KeepUnreadFileAside(path.c_str(), "Kept :"), 0);
+  EXPECT_FALSE(fs::exists(path + ".kept100"));
+  EXPECT_EQ(ReadBytes(path), Bytes{'b'});
+  // Only the characters inside the given length are looked at.
+  EXPECT_EQ(HasVisibleText("  x", 2), 0);
+  EXPECT_EQ(HasVisibleText("  x", 3), 1);
+  EXPECT_EQ(HasVisibleText(" \x21", 2), 1);  // '!' is the first visible character
+}
+
+TEST(DataFileErrors, AnObsoleteVersionIsShownOnTheReportPageWithThePath) {
+  ReportRecorder recorder;
+  const std::string root = FreshFolder("report_obsolete");
+  Bytes old = Header("ZKTTST", 0, 2);
+  old.push_back(1);
+  WriteBytes(root + "/old.bin", old);
+  DataFile df{};
+  Prss pageRecord{};
+  int32_t version = 0;
+  ASSERT_EQ(df.OpenRead(&pageRecord, (root + "/old.bin").c_str(), "ZKTTST", &version, 5, 0), 1);
+  EXPECT_EQ(df.CheckLowestVersion(&pageRecord, (root + "/old.bin").c_str(), version, 3), 0);
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], std::string(TEXT_FILE_OBSOLETE) + "|" + root + "/old.bin");
+}
+
+TEST(DataFileBounds, AReadInAWritingModeGivesZeroesAndRunsShort) {
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  uint8_t block[4] = {9, 9, 9, 9};
+  EXPECT_EQ(df.ReadBlock(block, 4), 0);
+  for (uint8_t b : block) EXPECT_EQ(b, 0);
+  EXPECT_TRUE(df.readPastEnd);
+  EXPECT_EQ(df.ReadByte(), -1);
+  df.Close();
+}
+
+TEST(DataFileBounds, AfterASkipPastTheEndOneStepBackReadsTheLastByte) {
+  const std::string root = FreshFolder("skip_back");
+  Bytes image = Header("ZKTTST", 0, 1);
+  for (uint8_t b = 1; b <= 6; ++b) image.push_back(b);
+  WriteBytes(root + "/f.bin", image);
+  for (int streaming = 0; streaming < 2; ++streaming) {
+    DataFile df{};
+    ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, streaming), 1);
+    EXPECT_EQ(df.Skip(10), 0) << streaming;  // stops at the end
+    EXPECT_EQ(df.Skip(-1), 1) << streaming;
+    EXPECT_EQ(df.ReadByte(), 6) << streaming;
+    df.Close();
+  }
+}
+
+TEST(DataFileWrites, ReservedWordsAreWholeWordsAndAWriteInAReadingModeFails) {
+  // n bytes of reserved words are n / 4 zero words: 3 give none, 8 two, 20 five.
+  DataFile df{};
+  df.BeginMemoryWrite(0, nullptr);
+  df.WriteWords(3);
+  EXPECT_EQ(df.size, 8);
+  df.WriteWords(8);
+  EXPECT_EQ(df.size, 16);
+  df.WriteWords(20);
+  EXPECT_EQ(df.size, 36);
+  EXPECT_FALSE(df.writeFailed);
+  df.Close();
+  // A record opened for reading takes no write.
+  const Bytes image = {'Z', 'K', 'T', 'T', 'S', 'T', 0, 1, 5};
+  ASSERT_EQ(df.OpenReadMemory(nullptr, image.data(), int64_t(image.size()), "ZKTTST", nullptr, 1), 1);
+  df.WriteInt(1);
+  EXPECT_TRUE(df.writeFailed);
+  EXPECT_EQ(df.ReadByte(), 5);
+  df.Close();
+}
+
+TEST(DataFileBounds, AStreamedByteReadAtTheEndMarksTheRecordShort) {
+  const std::string root = FreshFolder("byte_at_end");
+  Bytes image = Header("ZKTTST", 0, 1);
+  image.push_back(42);
+  WriteBytes(root + "/f.bin", image);
+  DataFile df{};
+  ASSERT_EQ(df.OpenRead(nullptr, (root + "/f.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);
+  EXPECT_EQ(df.ReadByte(), 42);
+  EXPECT_FALSE(df.readPastEnd);
+  EXPECT_EQ(df.ReadByte(), -1);
+  EXPECT_TRUE(df.readPastEnd);
+  df.Close();
+}

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <random>
@@ -301,4 +302,90 @@ TEST_F(FixedMath, ColoursPassThroughTheBrightnessTable) {
   EXPECT_EQ(ColourFromBytes(1, 2, 3), 0xFF000000u);
   const uint8_t record[3] = {128, 255, 64};
   EXPECT_EQ(ColourFromRecord(record), 0xFF38FF0Cu);
+}
+
+TEST_F(FixedMath, EachRotationBuilderGivesItsExactMatrixAtNoTurnAndAQuarterTurn) {
+  // With O = 0x10000: a quarter turn (16384) has sine O and cosine 0 exactly.
+  constexpr int32_t O = 0x10000;
+  struct Case {
+    const char* what;
+    void (*build)(FixedMatrix&);
+    int32_t want[9];
+  };
+  const Case cases[] = {
+      {"identity", [](FixedMatrix& m) { MatrixIdentity(m); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"x 0", [](FixedMatrix& m) { MatrixRotX(m, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"y 0", [](FixedMatrix& m) { MatrixRotY(m, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"z 0", [](FixedMatrix& m) { MatrixRotZ(m, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      {"x quarter", [](FixedMatrix& m) { MatrixRotX(m, 16384); }, {O, 0, 0, 0, 0, -O, 0, O, 0}},
+      {"y quarter", [](FixedMatrix& m) { MatrixRotY(m, 16384); }, {0, 0, O, 0, O, 0, -O, 0, 0}},
+      {"z quarter", [](FixedMatrix& m) { MatrixRotZ(m, 16384); }, {0, -O, 0, O, 0, 0, 0, 0, O}},
+      {"heading pitch 0", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 0, 0); }, {O, 0, 0, 0, O, 0, 0, 0, O}},
+      // rows (ca, -sa cb, sa sb), (sa, ca cb, -ca sb), (0, sb, cb)
+      {"heading quarter", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 16384, 0); }, {0, -O, 0, O, 0, 0, 0, 0, O}},
+      {"pitch quarter", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 0, 16384); }, {O, 0, 0, 0, 0, -O, 0, O, 0}},
+      {"heading and pitch quarter", [](FixedMatrix& m) { MatrixFromHeadingPitch(m, 16384, 16384); },
+       {0, 0, O, O, 0, 0, 0, O, 0}},
+  };
+  for (const Case& c : cases) {
+    FixedMatrix m;
+    std::fill(std::begin(m.m), std::end(m.m), 12345);
+    c.build(m);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(m.m[i], c.want[i]) << c.what << ", entry " << i;
+  }
+}
+
+TEST_F(FixedMath, EachPackedFieldDecodesItsOwnDocumentedValues) {
+  // 11-bit fields (x, y): 5 exponent bits biased by 15 over 6 mantissa bits; the 10-bit z
+  // field has 5 mantissa bits.  1.0 = 15 << 6 (x, y) or 15 << 5 (z); 3.25 = 1.625 x 2.
+  const struct {
+    float value;
+    uint32_t field11, field10;
+  } VALUES[] = {{1.0f, 0x3C0, 0x1E0}, {0.5f, 0x380, 0x1C0}, {3.25f, 0x428, 0x214}, {2.0f, 0x400, 0x200}};
+  for (const auto& v : VALUES) {
+    float out[3];
+    LoadFloat3PK(out, v.field11 | v.field11 << 11 | v.field10 << 22);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(out[i], v.value) << v.value << " field " << i;
+    uint32_t word;
+    StoreFloat3PK(&word, v.value, v.value, v.value);
+    EXPECT_EQ(word, v.field11 | v.field11 << 11 | v.field10 << 22) << v.value;
+  }
+}
+
+TEST_F(FixedMath, WholeNumberMatricesMultiplyAndTransformExactly) {
+  // Entries 1..9 and 9..1 in 16.16: rows times columns, worked by hand.
+  constexpr int32_t O = 0x10000;
+  const FixedMatrix a{{1 * O, 2 * O, 3 * O, 4 * O, 5 * O, 6 * O, 7 * O, 8 * O, 9 * O}};
+  const FixedMatrix b{{9 * O, 8 * O, 7 * O, 6 * O, 5 * O, 4 * O, 3 * O, 2 * O, 1 * O}};
+  FixedMatrix ab;
+  MatrixMultiply(a, b, ab);
+  const int32_t wantAb[9] = {30, 24, 18, 84, 69, 54, 138, 114, 90};
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(ab.m[i], wantAb[i] * O) << i;
+  // (1, 10, 100): rows give 321, 654, 987; columns 741, 852, 963.
+  IntVector out;
+  MatrixTransform(a, IntVector{1, 10, 100}, out);
+  EXPECT_EQ(out.x, 321);
+  EXPECT_EQ(out.y, 654);
+  EXPECT_EQ(out.z, 987);
+  MatrixTransformTransposed(a, IntVector{1, 10, 100}, out);
+  EXPECT_EQ(out.x, 741);
+  EXPECT_EQ(out.y, 852);
+  EXPECT_EQ(out.z, 963);
+  FixVecScale(IntVector{3 * O, -5 * O, 7}, 2 * O, out);
+  EXPECT_EQ(out.x, 6 * O);
+  EXPECT_EQ(out.y, -10 * O);
+  EXPECT_EQ(out.z, 14);
+  // A transform is the rotation and then the translation; composing adds the first's
+  // rotated translation of the second to the first's.
+  FixedTransform t{a, IntVector{5, 6, 7}};
+  TransformPoint(t, IntVector{1, 10, 100}, out);
+  EXPECT_EQ(out.x, 326);
+  EXPECT_EQ(out.y, 660);
+  EXPECT_EQ(out.z, 994);
+  FixedTransform u{b, IntVector{1, 10, 100}}, tu;
+  TransformCompose(t, u, tu);
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(tu.rotation.m[i], wantAb[i] * O) << i;
+  EXPECT_EQ(tu.translation.x, 326);
+  EXPECT_EQ(tu.translation.y, 660);
+  EXPECT_EQ(tu.translation.z, 994);
 }

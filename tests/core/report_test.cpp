@@ -2,10 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "core/game_code.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/sound.h"
+#include "core/window_state.h"
 #include "report_recorder.h"
 
 namespace {
@@ -99,4 +105,88 @@ TEST(GameMessages, WithoutAnActiveDisplayTheyAreMessageLinesAndWithOneTheyFillIt
   EXPECT_EQ(std::strlen(GameMessage.text), size_t(GAME_MESSAGE_SIZE - 1));
   EXPECT_EQ(std::string(GameMessage.text), peer.substr(0, GAME_MESSAGE_SIZE - 1));
   GameMessage = GameMessageDisplay{};
+}
+
+namespace {
+
+std::string g_asked;
+int AskRecording(Prss* owner, QuestionCallback callback, const char* first, const char* second, uint32_t firstWord,
+                 uint32_t secondWord, int mode) {
+  g_asked = std::string(owner ? "page" : "none") + (callback ? "|callback|" : "|none|") + first + "|" +
+            (second ? second : "-") + "|" + std::to_string(firstWord) + "|" + std::to_string(secondWord) + "|" +
+            std::to_string(mode);
+  return 7;
+}
+void AnswerYes(Prss*, uint32_t, uint32_t) {}
+
+}  // namespace
+
+TEST(Reports, AQuestionReachesTheSinkWithEveryArgumentInItsPlace) {
+  ReportSink sink{};
+  sink.question = AskRecording;
+  const ReportSink previous = InstallReportSink(sink);
+  Prss page{};
+  EXPECT_EQ(ReportQuestion(&page, AnswerYes, "Save changes ?", "car.veh", 11, 22, 3), 7);
+  EXPECT_EQ(g_asked, "page|callback|Save changes ?|car.veh|11|22|3");
+  EXPECT_EQ(ReportQuestion(nullptr, nullptr, "Quit ?", nullptr, 0, 5, 1), 7);
+  EXPECT_EQ(g_asked, "none|none|Quit ?|-|0|5|1");
+  InstallReportSink(previous);
+}
+
+TEST(GameCode, EnteringTwiceAndLeavingWhenOutsideAreReportedAndTheSectionIsFreeAfterwards) {
+  ReportRecorder recorder;
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  EXPECT_EQ(GameCodeNesting(), 0);
+  LeaveGameCode();
+  EXPECT_EQ(boxes, (std::vector<std::string>{"LeaveGameCode|not in game code"}));
+  EnterGameCode();
+  EXPECT_EQ(GameCodeNesting(), 1);
+  EXPECT_EQ(boxes.size(), 1u);
+  EnterGameCode();
+  EXPECT_EQ(GameCodeNesting(), 2);
+  LeaveGameCode();
+  EXPECT_EQ(GameCodeNesting(), 1);
+  LeaveGameCode();
+  EXPECT_EQ(GameCodeNesting(), 0);
+  EXPECT_EQ(boxes, (std::vector<std::string>{"LeaveGameCode|not in game code", "EnterGameCode|already entered",
+                                             "LeaveGameCode|not fully exited"}));
+  // Left as often as entered: another thread may enter now.
+  int seen = -1;
+  std::thread([&seen] {
+    EnterGameCode();
+    seen = GameCodeNesting();
+    LeaveGameCode();
+  }).join();
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(GameCodeNesting(), 0);
+  EXPECT_EQ(boxes.size(), 3u);
+}
+
+TEST(Processes, ASimpleKeyClosesOnEnterEscapeQAndXAndShiftNSwitchesTheSound) {
+  ReportRecorder recorder;
+  for (int key : std::initializer_list<int>{13, 27, 'Q', 'X'}) {
+    Prss top{};
+    Prss_Init(&top, nullptr, EndAct, nullptr, nullptr, nullptr, "back.jpg");
+    EXPECT_EQ(top.alive, 1);
+    EXPECT_EQ(top.flags, PRSS_FLAG_KEY_ESCAPE);
+    Prss_SimpleKey(&top, key);
+    EXPECT_EQ(top.alive, 0) << key;
+  }
+  for (int key : std::initializer_list<int>{12, 14, 26, 28, 'P', 'R', 'W', 'Y', 'q', 'x', 'N'}) {
+    Prss top{};
+    Prss_Init(&top, nullptr, EndAct, nullptr, nullptr, nullptr, nullptr);
+    Prss_SimpleKey(&top, key);
+    EXPECT_EQ(top.alive, 1) << key;
+  }
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty()) << "N without Shift does nothing";
+  const int soundWas = InterfaceSoundOn;
+  ShiftHeld = 1;
+  Prss top{};
+  Prss_Init(&top, nullptr, EndAct, nullptr, nullptr, nullptr, nullptr);
+  Prss_SimpleKey(&top, 'N');
+  ShiftHeld = 0;
+  EXPECT_EQ(InterfaceSoundOn, soundWas ? 0 : 1);
+  EXPECT_EQ(top.alive, 1);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 1u);
+  InterfaceSoundOn = soundWas;
 }

@@ -157,3 +157,25 @@ TEST(GrowableList, StartsAt1024AndDoublesKeepingTheEntries) {
   FreeIndexList();
   EXPECT_EQ(GrowIndexListEntries, nullptr);
 }
+
+TEST(SortTreeOrder, KeysAtTheTopBucketsEdgeShareTheLastBucket) {
+  // 256 buckets of 2^20 keys: high bits 254 and 255 have their own buckets; 256 and more
+  // share the last one.
+  SortTree tree{};
+  ASSERT_TRUE(tree.Init(16, 256, 20, 4));
+  SortNode* at255 = tree.Insert(0x0FF00000);
+  SortNode* at256 = tree.Insert(0x10000000);
+  SortNode* below = tree.Insert(0x0FEFFFFF);
+  SortNode* first = tree.Insert(0x000FFFFF);
+  EXPECT_EQ(tree.bucketRoots[255], at255);
+  EXPECT_EQ(tree.bucketRoots[254], below);
+  EXPECT_EQ(tree.bucketRoots[0], first);
+  EXPECT_EQ(at256->parent, at255);
+  std::vector<SortNode*> order;
+  for (SortNode* n = tree.First(); n; n = tree.Next()) order.push_back(n);
+  EXPECT_EQ(order, (std::vector<SortNode*>{first, below, at255, at256}));
+  order.clear();
+  for (SortNode* n = tree.Last(); n; n = tree.Prev()) order.push_back(n);
+  EXPECT_EQ(order, (std::vector<SortNode*>{at256, at255, below, first}));
+  tree.Free();
+}

@@ -307,3 +307,159 @@ TEST(Bc1Blocks, OpaqueTexelsBesideATransparentOneNeverTakeTheTransparentIndex) {
     for (int i = 1; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], 255) << "block " << b << " texel " << i;
   }
 }
+
+namespace {
+
+// The 5:6:5 expansion and the decoder's rounded mixes, written out from their definitions.
+int ExpandBits(int q, int bits) { return bits == 5 ? (q << 3) | (q >> 2) : (q << 2) | (q >> 4); }
+int MixThird(int a, int b) { return (2 * a + b + 1) / 3; }
+int MixHalf(int a, int b) { return (a + b + 1) / 2; }
+
+// The smallest error any end pair of the field's width reaches on v through its mixed point
+// (or through an end alone, a == b).
+int BestSingleError(int v, int bits, int (*mix)(int, int)) {
+  int best = 256;
+  for (int a = 0; a < (1 << bits); ++a)
+    for (int b = 0; b < (1 << bits); ++b)
+      best = std::min(best, std::abs(mix(ExpandBits(a, bits), ExpandBits(b, bits)) - v));
+  return best;
+}
+
+}  // namespace
+
+TEST(Bc1Blocks, ASingleColourComesBackAsNearAsAnyEndPairCanBringIt) {
+  // Opaque blocks use the four-point form (a third of the way between the ends); a block
+  // with one transparent texel the three-point form (the midpoint).  Each channel must come
+  // back with the least error any pair of ends allows.
+  const int BITS[3] = {5, 6, 5};
+  uint8_t block[64], bc[8], back[64];
+  for (int v = 0; v < 256; ++v) {
+    const uint8_t colour[3] = {uint8_t(v), uint8_t(255 - v), uint8_t(v * 7)};
+    for (bool transparent : {false, true}) {
+      Fill(block, colour[0], colour[1], colour[2], 255);
+      if (transparent) block[4 * 9 + 3] = 0;
+      EncodeBc1Block(block, 0.5f, bc);
+      DecodeBc1Block(bc, back);
+      for (int c = 0; c < 3; ++c) {
+        const int want = BestSingleError(colour[c], BITS[c], transparent ? MixHalf : MixThird);
+        EXPECT_EQ(std::abs(back[c] - colour[c]), want) << v << " channel " << c << (transparent ? " 3" : " 4");
+        EXPECT_EQ(back[4 * 15 + c], back[c]) << v;
+      }
+      EXPECT_EQ(back[4 * 9 + 3], transparent ? 0 : 255) << v;
+      EXPECT_EQ(back[3], 255) << v;
+    }
+  }
+}
+
+TEST(Bc1Blocks, TwoRepresentableColoursBesideTransparentTexelsComeBackExactly) {
+  // Black and white, both 5:6:5 colours, with texels 0 and 10 transparent: the
+  // three-point form holds them exactly.
+  uint8_t block[64], bc[8], back[64];
+  Fill(block, 255, 255, 255, 255);
+  for (int i = 0; i < 16; i += 3) std::memset(block + 4 * i, 0, 3);
+  block[3] = block[4 * 10 + 3] = 0;
+  EncodeBc1Block(block, 0.5f, bc);
+  EXPECT_LE(Ends0(bc), Ends1(bc));
+  DecodeBc1Block(bc, back);
+  for (int i = 0; i < 16; ++i) {
+    if (i == 0 || i == 10) {
+      for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], 0) << i;
+      continue;
+    }
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], block[4 * i + c]) << i << " channel " << c;
+  }
+}
+
+TEST(CompressPictures, ADecompressedPictureIsOneLevelOfItsOwnSizeAndColourSpace) {
+  std::vector<uint8_t> px(8 * 4 * 4, 200);
+  ScratchImage bc, back;
+  const Image src = ImageOver(px, 8, 4);
+  for (uint32_t format : {uint32_t(FORMAT_BC1_UNORM), uint32_t(FORMAT_BC2_UNORM_SRGB)}) {
+    ASSERT_EQ(Compress(&src, 1, Meta(8, 4, 1, FORMAT_R8G8B8A8_UNORM), format, 0, 0.5f, &bc), TEX_OK);
+    ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+    EXPECT_EQ(back.metadata.mipLevels, 1u);
+    EXPECT_EQ(back.images.size(), 1u);
+    EXPECT_EQ(back.metadata.width, 8u);
+    EXPECT_EQ(back.metadata.height, 4u);
+    EXPECT_EQ(back.metadata.format,
+              format == FORMAT_BC1_UNORM ? uint32_t(FORMAT_R8G8B8A8_UNORM) : uint32_t(FORMAT_R8G8B8A8_UNORM_SRGB));
+  }
+}
+
+TEST(Bc1Blocks, TwoColoursComeBackExactlyWhicheverLaneOfFourHoldsTheOddOne) {
+  // The fit takes the block's extremes over all sixteen texels: one colour on the texels of
+  // one lane of each four (i % 4 == lane), the other everywhere else.
+  uint8_t block[64], bc[8], back[64];
+  for (int lane = 0; lane < 4; ++lane)
+    for (bool whiteOdd : {true, false}) {
+      for (int i = 0; i < 16; ++i) {
+        const bool white = (i % 4 == lane) == whiteOdd;
+        block[4 * i] = block[4 * i + 1] = block[4 * i + 2] = white ? 255 : 0;
+        block[4 * i + 3] = 255;
+      }
+      EncodeBc1Block(block, 0.5f, bc);
+      DecodeBc1Block(bc, back);
+      EXPECT_EQ(MaxColourError(block, back), 0) << "lane " << lane << (whiteOdd ? " white" : " black");
+    }
+}
+
+TEST(CompressPictures, EveryUncompressedFormatCompressesToItsOwnColours) {
+  // 8 x 4 pictures of one 5:6:5 colour in each source format, opaque: every texel comes back
+  // exactly as 8-bit RGBA, (255, 0, 255) or grey 255.
+  std::vector<uint8_t> rgba16(8 * 4 * 8), floats(8 * 4 * 16), grey16(8 * 4 * 2, 0xFF), grey8(8 * 4, 0xFF);
+  for (size_t t = 0; t < 32; ++t) {
+    const uint16_t wide[4] = {0xFFFF, 0, 0xFFFF, 0xFFFF};
+    std::memcpy(&rgba16[t * 8], wide, 8);
+    const float f[4] = {1.0f, 0.0f, 1.0f, 1.0f};
+    std::memcpy(&floats[t * 16], f, 16);
+  }
+  struct Case {
+    std::vector<uint8_t>* pixels;
+    uint32_t format;
+    uint8_t want[4];
+  };
+  const Case cases[] = {
+      {&rgba16, FORMAT_R16G16B16A16_UNORM, {255, 0, 255, 255}},
+      {&floats, FORMAT_R32G32B32A32_FLOAT, {255, 0, 255, 255}},
+      {&grey16, FORMAT_R16_UNORM, {255, 255, 255, 255}},
+      {&grey8, FORMAT_R8_UNORM, {255, 255, 255, 255}},
+  };
+  for (const Case& c : cases)
+    for (uint32_t flags : {0u, uint32_t(TEX_COMPRESS_SRGB_OUT)}) {  // the second converts on the way
+      const Image im = ImageOver(*c.pixels, 8, 4, c.format);
+      ScratchImage bc, back;
+      ASSERT_EQ(Compress(&im, 1, Meta(8, 4, 1, c.format), FORMAT_BC1_UNORM, flags, 0.5f, &bc), TEX_OK) << c.format;
+      ASSERT_EQ(Decompress(bc.images[0], &back), TEX_OK);
+      for (int t = 0; t < 32; ++t)
+        for (int k = 0; k < 4; ++k)
+          EXPECT_EQ(back.images[0].pixels[4 * t + k], c.want[k]) << c.format << " flags " << flags << " texel " << t;
+    }
+}
+
+TEST(CompressPictures, ATallChainDownToOneTexelIsTaken) {
+  // 2 x 8, 1 x 4, 1 x 2, 1 x 1: the width reaches 1 before the height does.
+  std::vector<uint8_t> px(2 * 8 * 4, 255);
+  ScratchImage mips, bc;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 8), 0, 0, &mips), TEX_OK);
+  ASSERT_EQ(mips.images.size(), 4u);
+  ASSERT_EQ(Compress(mips.images.data(), 4, mips.metadata, FORMAT_BC1_UNORM, 0, 0.5f, &bc), TEX_OK);
+  EXPECT_EQ(bc.images.size(), 4u);
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 8, 2), 0, 0, &mips), TEX_OK);
+  ASSERT_EQ(Compress(mips.images.data(), 4, mips.metadata, FORMAT_BC2_UNORM, 0, 0.5f, &bc), TEX_OK);
+}
+
+TEST(Bc1Blocks, ALoneOpaqueTexelAmongTransparentOnesComesBackAsNearAsAMidpointAllows) {
+  const int BITS[3] = {5, 6, 5};
+  uint8_t block[64], bc[8], back[64];
+  for (int v = 0; v < 256; v += 17) {
+    const uint8_t colour[3] = {uint8_t(v), uint8_t(255 - v), uint8_t(v * 3)};
+    Fill(block, 9, 9, 9, 0);
+    std::memcpy(block + 4 * 7, colour, 3);
+    block[4 * 7 + 3] = 255;
+    EncodeBc1Block(block, 0.5f, bc);
+    DecodeBc1Block(bc, back);
+    for (int c = 0; c < 3; ++c)
+      EXPECT_EQ(std::abs(back[4 * 7 + c] - colour[c]), BestSingleError(colour[c], BITS[c], MixHalf)) << v << " " << c;
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], i == 7 ? 255 : 0) << v << " texel " << i;
+  }
+}

@@ -205,3 +205,38 @@ TEST(DdsFile, TheLongestChainOfFifteenLevelsIsWritten) {
   EXPECT_EQ(U32(blob, 28), 15u);
   EXPECT_EQ(blob.size(), 128u + 32767u);  // 16384 + 8192 + ... + 1
 }
+
+TEST(DdsFile, EveryHeaderWordStandsWhereTheFileLayoutPutsIt) {
+  // The 128 bytes before the texels as 32 little-endian words: magic, header size, flags,
+  // height, width, pitch, depth, level count, 11 reserved, pixel-format size, flags, FourCC,
+  // bit count, the red, green, blue and alpha masks, caps, caps 2 to 4 and a reserved word.
+  std::vector<uint8_t> px(4 * 2 * 4, 9);
+  const Image im = testpics::ImageOver(px, 4, 2, FORMAT_R8G8B8A8_UNORM);
+  Blob blob;
+  ASSERT_EQ(SaveToDDSMemory(&im, 1, OneLevelOf(im), 0, &blob), TEX_OK);
+  uint32_t want[32] = {0x20534444u, 124, 0x1 | 0x2 | 0x4 | 0x8 | 0x1000, 2, 4, 16, 0, 1};
+  want[19] = 32;
+  want[20] = 0x40 | 0x1;
+  want[21] = 0;
+  want[22] = 32;
+  want[23] = 0x000000FFu;
+  want[24] = 0x0000FF00u;
+  want[25] = 0x00FF0000u;
+  want[26] = 0xFF000000u;
+  want[27] = 0x1000;
+  ASSERT_EQ(blob.size(), 128u + 32);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(U32(blob, 4 * i), want[i]) << "word " << i;
+
+  // A three-level BC1 chain of 8 x 8: linear size of the top level (2 x 2 blocks of 8 bytes),
+  // the level count and the mip-map caps; no masks.
+  ScratchImage chain;
+  ASSERT_EQ(Initialize2D(&chain, FORMAT_BC1_UNORM, 8, 8, 0), TEX_OK);
+  ASSERT_EQ(SaveToDDSMemory(chain.images.data(), chain.images.size(), chain.metadata, 0, &blob), TEX_OK);
+  uint32_t wantBc1[32] = {0x20534444u, 124, 0x1 | 0x2 | 0x4 | 0x1000 | 0x20000 | 0x80000, 8, 8, 32, 0, 4};
+  wantBc1[19] = 32;
+  wantBc1[20] = 0x4;
+  wantBc1[21] = 0x31545844u;  // "DXT1"
+  wantBc1[27] = 0x1000 | 0x8 | 0x400000;
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(U32(blob, 4 * i), wantBc1[i]) << "word " << i;
+  EXPECT_EQ(blob.size(), 128u + 8 * (4 + 1 + 1 + 1));  // 8x8, 4x4, 2x2, 1x1
+}

@@ -1,6 +1,7 @@
 // filter_test.cpp - resizing and mip chains: sizes, linear-light averaging, alpha weighting.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "tests/texconv/test_pictures.h"
@@ -196,4 +197,141 @@ TEST(Resizing, TakesSidesUpToTheLargestAndNoLarger) {
   EXPECT_EQ(out.images[0].height, uint32_t(MAX_IMAGE_SIDE));
   EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 1, MAX_IMAGE_SIDE + 1, 0, &out), TEX_E_INVALIDARG);
   EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 2, 0, 0, &out), TEX_E_INVALIDARG);
+}
+
+TEST(Resizing, WidthAndHeightKeepTheirOwnAxes) {
+  // A 4 x 1 grey row, dark on the left and light on the right, made 2 wide and 3 tall:
+  // every output row is dark then light.
+  std::vector<uint8_t> row = {0, 0, 200, 200};
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 2, 3, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images[0].width, 2u);
+  ASSERT_EQ(out.images[0].height, 3u);
+  for (uint32_t y = 0; y < 3; ++y) {
+    EXPECT_EQ(At(out.images[0], 0, y)[0], 0) << y;
+    EXPECT_EQ(At(out.images[0], 1, y)[0], 200) << y;
+  }
+  // The same turned round: a 1 x 4 column made 3 wide and 2 tall is dark above, light below.
+  ASSERT_EQ(Resize(ImageOver(row, 1, 4, FORMAT_R8_UNORM), 3, 2, 0, &out), TEX_OK);
+  for (uint32_t x = 0; x < 3; ++x) {
+    EXPECT_EQ(At(out.images[0], x, 0)[0], 0) << x;
+    EXPECT_EQ(At(out.images[0], x, 1)[0], 200) << x;
+  }
+}
+
+TEST(MipChain, FloatPicturesAverageEveryColourChannelInLinearLight) {
+  // A 2 x 2 float checkerboard of 0.5 and 1.0 in red, green and blue alike, opaque.  With
+  // the sRGB flag each channel is decoded, averaged and encoded again:
+  // lin(0.5) = ((0.5 + 0.055) / 1.055)^2.4, mean m = (lin(0.5) + 1) / 2,
+  // out = 1.055 m^(1 / 2.4) - 0.055.
+  const float texels[16] = {0.5f, 0.5f, 0.5f, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0.5f, 0.5f, 0.5f, 1};
+  std::vector<uint8_t> px(sizeof texels);
+  std::memcpy(px.data(), texels, sizeof texels);
+  const double mean = (std::pow((0.5 + 0.055) / 1.055, 2.4) + 1.0) / 2;
+  const double want = 1.055 * std::pow(mean, 1 / 2.4) - 0.055;
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2, FORMAT_R32G32B32A32_FLOAT), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  float level1[4];
+  std::memcpy(level1, out.images[1].pixels, sizeof level1);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(level1[c], want, 1e-4) << c;
+  EXPECT_NEAR(level1[3], 1.0, 1e-6);
+  // Without the flag the plain mean, 0.75.
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 2, 2, FORMAT_R32G32B32A32_FLOAT), 0, 0, &out), TEX_OK);
+  std::memcpy(level1, out.images[1].pixels, sizeof level1);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(level1[c], 0.75, 1e-5) << c;
+}
+
+TEST(SrgbTransfer, AValueExactlyAtAByteBoundaryTakesTheUpperByte) {
+  // Byte k + 1 begins where the encoded value (k + 0.5) / 255 decodes to: at that linear
+  // value exactly the upper byte, just below it the lower.
+  for (int k = 0; k < 255; ++k) {
+    const float boundary = SrgbToLinear((k + 0.5f) / 255.0f);
+    EXPECT_EQ(LinearToSrgb8(boundary), k + 1) << k;
+    EXPECT_EQ(LinearToSrgb8(std::nextafter(boundary, 0.0f)), k) << k;
+  }
+}
+
+TEST(MipChain, FloatPicturesBeyondTheRangeAreStoredInItWhenEncoded) {
+  // Brighter than white and darker than black in every texel: with the sRGB flag the stored
+  // value is encoded from a value held in 0..1, so 1 and 0.
+  const float texels[16] = {2, 2, 2, 1, 2, 2, 2, 1, -0.5f, -0.5f, -0.5f, 1, -0.5f, -0.5f, -0.5f, 1};
+  std::vector<uint8_t> px(sizeof texels);
+  std::memcpy(px.data(), texels, sizeof texels);
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(px, 2, 2, FORMAT_R32G32B32A32_FLOAT), 2, 2, TEX_FILTER_SRGB, &out), TEX_OK);
+  float back[16];
+  std::memcpy(back, out.images[0].pixels, sizeof back);
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(back[c], 1.0f) << c;
+    EXPECT_EQ(back[8 + c], 0.0f) << c;
+  }
+}
+
+TEST(MipChain, AOneTexelWideColumnHalvesOnlyItsHeight) {
+  // Grey 0, 64, 128, 192 down a 1 x 4 column: levels 1 x 2 (32, 160) and 1 x 1 (96).
+  std::vector<uint8_t> column = {0, 64, 128, 192};
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(column, 1, 4, FORMAT_R8_UNORM), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 3u);
+  EXPECT_EQ(out.images[1].width, 1u);
+  EXPECT_EQ(out.images[1].height, 2u);
+  EXPECT_EQ(At(out.images[1], 0, 0)[0], 32);
+  EXPECT_EQ(At(out.images[1], 0, 1)[0], 160);
+  EXPECT_EQ(At(out.images[2], 0, 0)[0], 96);
+  // And a 4 x 1 row its width.
+  ASSERT_EQ(GenerateMipMaps(ImageOver(column, 4, 1, FORMAT_R8_UNORM), 0, 0, &out), TEX_OK);
+  ASSERT_EQ(out.images.size(), 3u);
+  EXPECT_EQ(At(out.images[1], 1, 0)[0], 160);
+  EXPECT_EQ(At(out.images[2], 0, 0)[0], 96);
+  // A picture without texels is refused.
+  EXPECT_EQ(Resize(ImageOver(column, 0, 4, FORMAT_R8_UNORM), 2, 2, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(ImageOver(column, 4, 0, FORMAT_R8_UNORM), 2, 2, 0, &out), TEX_E_INVALIDARG);
+}
+
+TEST(Resizing, HalfTransparentTexelsKeepTheirColourWhenResizedOrOddSidesHalved) {
+  // One colour everywhere, alpha 128: whatever the weights, colour and alpha come back.
+  std::vector<uint8_t> px(3 * 3 * 4);
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = 200;
+    px[i + 1] = 100;
+    px[i + 2] = 50;
+    px[i + 3] = 128;
+  }
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(px, 3, 3), 5, 2, 0, &out), TEX_OK);
+  for (uint32_t y = 0; y < 2; ++y)
+    for (uint32_t x = 0; x < 5; ++x) {
+      const uint8_t* p = At(out.images[0], x, y);
+      EXPECT_EQ(p[0], 200) << x << "," << y;
+      EXPECT_EQ(p[1], 100) << x << "," << y;
+      EXPECT_EQ(p[2], 50) << x << "," << y;
+      EXPECT_EQ(p[3], 128) << x << "," << y;
+    }
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 3, 3), 0, 0, &out), TEX_OK);
+  const uint8_t* p = At(out.images[1], 0, 0);
+  EXPECT_EQ(p[0], 200);
+  EXPECT_EQ(p[1], 100);
+  EXPECT_EQ(p[2], 50);
+  EXPECT_EQ(p[3], 128);
+}
+
+TEST(MipChain, AFlatPictureKeepsEachChannelThroughAnSrgbChain) {
+  // (10, 100, 200) at alpha 255 everywhere: decoded, averaged and encoded, each channel is
+  // its own value again.
+  std::vector<uint8_t> px(4 * 4 * 4);
+  for (size_t i = 0; i < px.size(); i += 4) {
+    px[i] = 10;
+    px[i + 1] = 100;
+    px[i + 2] = 200;
+    px[i + 3] = 255;
+  }
+  ScratchImage out;
+  ASSERT_EQ(GenerateMipMaps(ImageOver(px, 4, 4), TEX_FILTER_SRGB, 0, &out), TEX_OK);
+  for (size_t m = 1; m < out.images.size(); ++m) {
+    const uint8_t* p = At(out.images[m], 0, 0);
+    EXPECT_EQ(p[0], 10) << m;
+    EXPECT_EQ(p[1], 100) << m;
+    EXPECT_EQ(p[2], 200) << m;
+    EXPECT_EQ(p[3], 255) << m;
+  }
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "texconv/texconv.h"
 #include "texconv/texconv_local.h"
@@ -235,4 +236,92 @@ TEST(TexImage, SrgbCurveSwitchesFromItsLineAtTheKnee) {
   EXPECT_EQ(LinearToSrgb8(0.9999f), 255);  // 0.99996 x 255 = 254.99 rounds up
   EXPECT_EQ(LinearToSrgb8(0.00015f), 0);
   EXPECT_EQ(LinearToSrgb8(0.000152f), 1);
+}
+
+namespace {
+
+// A one-row image over caller-owned bytes.
+Image RowOf(void* bytes, uint32_t width, uint32_t format) {
+  Image im;
+  im.width = width;
+  im.height = 1;
+  im.format = format;
+  im.rowPitch = size_t(width) * BitsPerPixel(format) / 8;
+  im.slicePitch = im.rowPitch;
+  im.pixels = static_cast<uint8_t*>(bytes);
+  return im;
+}
+
+void Put16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+
+}  // namespace
+
+TEST(TexImage, EveryUncompressedFormatReadsToItsOwnFloats) {
+  // Three texels of each format converted to float RGBA: 8-bit values over 255, 16-bit over
+  // 65535, grey spread into the colours with full alpha, floats as they are.
+  struct Case {
+    uint32_t format;
+    std::vector<uint8_t> bytes;
+    float want[12];
+  };
+  std::vector<uint8_t> wide(24), grey16(6);
+  const uint16_t WIDE[12] = {1, 2, 3, 4, 0x8000, 0xFFFF, 0, 0x4000, 100, 200, 300, 65535};
+  for (int i = 0; i < 12; ++i) Put16(&wide[2 * i], WIDE[i]);
+  const uint16_t GREY[3] = {0, 0x1234, 0xFFFF};
+  for (int i = 0; i < 3; ++i) Put16(&grey16[2 * i], GREY[i]);
+  const float FLOATS[12] = {0.25f, 0.5f, 0.75f, 1.0f, 0.0f, 2.0f, -1.0f, 0.125f, 0.3f, 0.6f, 0.9f, 0.0f};
+  std::vector<uint8_t> floats(48);
+  std::memcpy(floats.data(), FLOATS, 48);
+  Case cases[] = {
+      {FORMAT_R8G8B8A8_UNORM,
+       {10, 20, 30, 40, 250, 0, 128, 255, 1, 2, 3, 4},
+       {10 / 255.f, 20 / 255.f, 30 / 255.f, 40 / 255.f, 250 / 255.f, 0, 128 / 255.f, 1, 1 / 255.f, 2 / 255.f,
+        3 / 255.f, 4 / 255.f}},
+      {FORMAT_R8_UNORM, {0, 128, 255}, {0, 0, 0, 1, 128 / 255.f, 128 / 255.f, 128 / 255.f, 1, 1, 1, 1, 1}},
+      {FORMAT_R16_UNORM, grey16, {0, 0, 0, 1, 0x1234 / 65535.f, 0x1234 / 65535.f, 0x1234 / 65535.f, 1, 1, 1, 1, 1}},
+      {FORMAT_R16G16B16A16_UNORM, wide, {}},
+      {FORMAT_R32G32B32A32_FLOAT, floats, {}},
+  };
+  for (int i = 0; i < 12; ++i) cases[3].want[i] = WIDE[i] / 65535.0f;
+  std::memcpy(cases[4].want, FLOATS, 48);
+  for (Case& c : cases) {
+    ScratchImage out;
+    ASSERT_EQ(Convert(RowOf(c.bytes.data(), 3, c.format), FORMAT_R32G32B32A32_FLOAT, &out), TEX_OK) << c.format;
+    float got[12];
+    std::memcpy(got, out.images[0].pixels, sizeof got);
+    for (int i = 0; i < 12; ++i) EXPECT_FLOAT_EQ(got[i], c.want[i]) << "format " << c.format << " value " << i;
+  }
+}
+
+TEST(TexImage, FloatsAreWrittenToEveryFormatRoundedAndHeldInRange) {
+  // Two texels: (0.5, 1.5, -0.25, 0.2) and (0.25, 0.75, 1.0, 0.0).  8 bits: v x 255 + 0.5
+  // truncated, 16 bits: v x 65535 + 0.5 truncated, each held in 0..1 first; grey keeps red.
+  const float IN[8] = {0.5f, 1.5f, -0.25f, 0.2f, 0.25f, 0.75f, 1.0f, 0.0f};
+  ScratchImage out;
+  ASSERT_EQ(Convert(RowOf(const_cast<float*>(IN), 2, FORMAT_R32G32B32A32_FLOAT), FORMAT_R8G8B8A8_UNORM, &out), TEX_OK);
+  const uint8_t want8[8] = {128, 255, 0, 51, 64, 191, 255, 0};
+  EXPECT_EQ(std::memcmp(out.images[0].pixels, want8, 8), 0);
+  ASSERT_EQ(Convert(RowOf(const_cast<float*>(IN), 2, FORMAT_R32G32B32A32_FLOAT), FORMAT_R8_UNORM, &out), TEX_OK);
+  EXPECT_EQ(out.images[0].pixels[0], 128);
+  EXPECT_EQ(out.images[0].pixels[1], 64);
+  ASSERT_EQ(Convert(RowOf(const_cast<float*>(IN), 2, FORMAT_R32G32B32A32_FLOAT), FORMAT_R16_UNORM, &out), TEX_OK);
+  EXPECT_EQ(U16(out.images[0].pixels), 32768);     // 32767.5 + 0.5
+  EXPECT_EQ(U16(out.images[0].pixels + 2), 16384);  // 16383.75 + 0.5
+  ASSERT_EQ(Convert(RowOf(const_cast<float*>(IN), 2, FORMAT_R32G32B32A32_FLOAT), FORMAT_R16G16B16A16_UNORM, &out),
+            TEX_OK);
+  const uint16_t want16[8] = {32768, 65535, 0, 13107, 16384, 49151, 65535, 0};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(U16(out.images[0].pixels + 2 * i), want16[i]) << i;
+}
+
+TEST(TexImage, PitchesUpToThirtyTwoBitsAreAcceptedAndOneMoreIsNot) {
+  size_t row = 0, slice = 0;
+  ASSERT_TRUE(ComputePitch(FORMAT_R8_UNORM, 0xFFFFFFFFu, 1, &row, &slice));  // a row of 2^32 - 1 bytes
+  EXPECT_EQ(row, size_t(0xFFFFFFFFu));
+  EXPECT_FALSE(ComputePitch(FORMAT_R16_UNORM, 0x80000000u, 1, &row, &slice));  // 2^32
+  ASSERT_TRUE(ComputePitch(FORMAT_R8_UNORM, 0xFFFF, 0x10001, &row, &slice));  // 65535 x 65537 = 2^32 - 1
+  EXPECT_EQ(slice, size_t(0xFFFFFFFFu));
+  EXPECT_FALSE(ComputePitch(FORMAT_R8_UNORM, 0x10000, 0x10000, &row, &slice));
 }

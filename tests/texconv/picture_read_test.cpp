@@ -378,3 +378,80 @@ TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
     EXPECT_TRUE(im.memory.empty());
   }
 }
+
+TEST(DamagedPictures, ADamagedTextChunkIsOnlyAWarningAndThePictureLoads) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(8, 8, 3);
+  const std::vector<uint8_t> good = testpics::EncodeRgbaPng(px.data(), 8, 8);
+  // After the signature (8 bytes) and IHDR (25): a text chunk "a" = "b" with a wrong checksum.
+  std::vector<uint8_t> png(good.begin(), good.begin() + 33);
+  const uint8_t chunk[] = {0, 0, 0, 3, 't', 'E', 'X', 't', 'a', 0, 'b', 0xDE, 0xAD, 0xBE, 0xEF};
+  png.insert(png.end(), std::begin(chunk), std::end(chunk));
+  png.insert(png.end(), good.begin() + 33, good.end());
+  ScratchImage im;
+  ASSERT_EQ(Decode(png, &im), TEX_OK);
+  ASSERT_EQ(im.images.size(), 1u);
+  EXPECT_EQ(std::memcmp(im.images[0].pixels, px.data(), px.size()), 0);
+}
+
+TEST(DamagedPictures, ARefusedJpegFrameGivesBackTheDecodersMemory) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(16, 16, 5);
+  const std::vector<uint8_t> rgb = testpics::RgbOf(px);
+  std::vector<uint8_t> bytes = testpics::EncodeJpeg(rgb.data(), 16, 16, 3, 90, false);
+  for (size_t i = 2; i + 9 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {  // the frame: 9000 x 9000 from a few hundred bytes
+      bytes[i + 5] = bytes[i + 7] = uint8_t(9000 >> 8);
+      bytes[i + 6] = bytes[i + 8] = uint8_t(9000 & 0xFF);
+      break;
+    }
+  ScratchImage im;
+  ASSERT_TRUE(Failed(Decode(bytes, &im)));
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(Failed(Decode(bytes, &im)));
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+}
+
+TEST(JpegPictures, CmykInksAreMultipliedByTheBlackAndRoundedToNearest) {
+  // A flat CMYK picture at full quality decodes to exactly its samples.  With the Adobe
+  // marker the samples are inverted inks: each colour is (ink x black + 127) / 255; without
+  // it they are plain inks, each first taken from 255.
+  struct Case {
+    uint8_t samples[4];
+    bool adobe;
+    uint8_t want[4];
+  };
+  const Case cases[] = {
+      // (255 x 200 + 127) / 255 = 200.5, (128 x 200 + 127) / 255 = 100.9, (64 x 200 + 127) / 255 = 50.7
+      {{255, 128, 64, 200}, true, {200, 100, 50, 255}},
+      // (250 x 255 + 127) / 255 = 250.5, (240 x 255 + 127) / 255 = 240.5, 64.5
+      {{250, 240, 64, 255}, true, {250, 240, 64, 255}},
+      // plain: 255 - (5, 15, 191, 0) = (250, 240, 64, 255), as above
+      {{5, 15, 191, 0}, false, {250, 240, 64, 255}},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> samples(16 * 16 * 4);
+    for (size_t i = 0; i < samples.size(); ++i) samples[i] = c.samples[i % 4];
+    ScratchImage im;
+    ASSERT_EQ(Decode(testpics::EncodeJpeg(samples.data(), 16, 16, 4, 100, false, {}, c.adobe), &im), TEX_OK);
+    EXPECT_EQ(im.metadata.format, uint32_t(FORMAT_R8G8B8A8_UNORM));
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(Texel(im, 5, 9)[k], c.want[k]) << int(c.samples[0]) << " channel " << k;
+  }
+}
+
+TEST(PngKinds, APngEndingRightAfterItsPixelsLoadsAndDecodingGivesBackTheDecodersMemory) {
+  const std::vector<uint8_t> px = testpics::MakePhotoLike(8, 8, 6);
+  std::vector<uint8_t> png = testpics::EncodeRgbaPng(px.data(), 8, 8);
+  ASSERT_GT(png.size(), 12u);
+  png.resize(png.size() - 12);  // the end chunk (length, "IEND", checksum) taken off
+  ScratchImage im;
+  ASSERT_EQ(Decode(png, &im), TEX_OK);
+  EXPECT_EQ(std::memcmp(im.images[0].pixels, px.data(), px.size()), 0);
+  im.Release();
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(Decode(png, &im), TEX_OK);
+    im.Release();
+  }
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+}

@@ -250,7 +250,7 @@ std::vector<uint8_t> RgbOf(const std::vector<uint8_t>& rgba) {
 
 std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t height,
                                 int components, int quality, bool progressive,
-                                const std::vector<uint8_t>& app1) {
+                                const std::vector<uint8_t>& app1, bool adobeMarker) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -261,8 +261,9 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t
   cinfo.image_width = width;
   cinfo.image_height = height;
   cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 4 ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
+  if (components == 4) cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (progressive) jpeg_simple_progression(&cinfo);
   // No JFIF header when an EXIF block is given: APP1 then follows the start of image directly.

@@ -53,11 +53,12 @@ struct PngLayout {
 std::vector<uint8_t> EncodePng(const PngLayout& layout);
 std::vector<uint8_t> EncodeRgbaPng(const uint8_t* rgba, uint32_t width, uint32_t height);
 
-// A baseline (or progressive) JPG from RGB (components 3) or grey (1) samples, with an
-// optional APP1 segment (its payload, starting "Exif\0\0").
+// A baseline (or progressive) JPG from RGB (components 3), grey (1) or CMYK (4) samples,
+// with an optional APP1 segment (its payload, starting "Exif\0\0").  A CMYK picture carries
+// the Adobe marker unless adobeMarker is false.
 std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t height,
                                 int components, int quality, bool progressive,
-                                const std::vector<uint8_t>& app1 = {});
+                                const std::vector<uint8_t>& app1 = {}, bool adobeMarker = true);
 
 // RGB samples of an RGBA picture.
 std::vector<uint8_t> RgbOf(const std::vector<uint8_t>& rgba);

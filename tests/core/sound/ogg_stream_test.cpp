@@ -262,3 +262,19 @@ TEST(SoundFile, TheBuiltInterfaceSoundsAreShortMonoSoundsThatDecode) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SoundFile, ASoundOfExactlyTheLimitIsTakenAndOneFrameMoreIsRefused) {
+  std::vector<float> quiet(SOUND_FILE_MAX_FRAMES + 1, 0.0f);
+  for (size_t i = 0; i < quiet.size(); ++i) quiet[i] = (i / 50) % 2 ? 0.25f : -0.25f;
+  std::vector<uint8_t> file;
+  SampleRecord s;
+  ASSERT_TRUE(EncodeOggVorbis(quiet.data(), SOUND_FILE_MAX_FRAMES, 1, 0.0f, 4, file));
+  ASSERT_EQ(DecodeSoundData(file.data(), file.size(), s), SOUND_FILE_OK);
+  EXPECT_EQ(s.length, SOUND_FILE_MAX_FRAMES);
+  ASSERT_TRUE(EncodeOggVorbis(quiet.data(), SOUND_FILE_MAX_FRAMES + 1, 1, 0.0f, 4, file));
+  EXPECT_EQ(DecodeSoundData(file.data(), file.size(), s), SOUND_FILE_TOO_LONG);
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -580,3 +581,43 @@ TEST_F(Sound, AMarkedVoiceFallsSilentWhenTheListenerIsReset) {
 }
 
 }  // namespace
+
+TEST_F(Sound, TheMusicRingPlaysRoundAndRoundAndAnUnreadableStreamIsLogged) {
+  const std::vector<uint8_t> music = EncodeTestMusic(2.5, 2);
+  OpenHeld();
+  ASSERT_EQ(PlayMusicData(music.data(), music.size()), 1);
+  Mix(MUSIC_RING_FRAMES + 10);  // past the ring's end
+  EXPECT_TRUE(AudioBufferPlaying(MUSIC_BUFFER)) << "the ring loops";
+  PauseMusicStream();
+  ASSERT_EQ(RestartMusicStream(), 1);
+  Mix(MUSIC_RING_FRAMES + 10);
+  EXPECT_TRUE(AudioBufferPlaying(MUSIC_BUFFER)) << "and loops again after a pause";
+  // Buffer 0 is a buffer like any other: marked, it is stopped when the listener is reset.
+  MarkSoundBuffer(MUSIC_BUFFER);
+  ResetSoundListener();
+  EXPECT_FALSE(AudioBufferPlaying(MUSIC_BUFFER));
+  EXPECT_EQ(MarkedSound.buffer, -1);
+  StopMusicStream();
+
+  const uint8_t notOgg[64] = {'n', 'o', 't'};
+  EXPECT_EQ(PlayMusicData(notOgg, sizeof notOgg), 0);
+  bool logged = false;
+  for (const std::string& line : Log()) logged |= line.find("music : not an Ogg Vorbis stream") != std::string::npos;
+  EXPECT_TRUE(logged);
+}
+
+TEST_F(Sound, ASampleThatHasEndedGivesOnlySilenceHoweverMuchDataLiesBeyondItsLength) {
+  SampleRecord s;
+  s.stereo = 0;
+  s.data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  s.length = 5;  // the data goes on past the sample's length
+  int16_t out[16];
+  EXPECT_EQ(FillSampleFrames(out, 8, s, 1.0f), 1);
+  const int16_t first[16] = {1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(out, first, sizeof first), 0);
+  EXPECT_EQ(s.position, 5u);
+  std::fill(std::begin(out), std::end(out), int16_t{99});
+  EXPECT_EQ(FillSampleFrames(out, 3, s, 1.0f), 1);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i], 0) << i;
+  EXPECT_EQ(s.position, 5u);
+}
