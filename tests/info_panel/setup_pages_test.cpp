@@ -185,6 +185,25 @@ TEST_F(SetupPages, BrakesShowTheirRowsByTheCarsBrakesAndAids) {
     EXPECT_TRUE(Has(Draw(INFO_PAGE_BRAKES), Fmt("Brake Balance (front) %.0f%%", balance))) << balance;
   }
 
+  // The switches hand their words: ABS off 4 and on 5, traction control off 2 and on 3.
+  Calls().clear();
+  for (int k = 0; k < 4; ++k) {
+    Draw(INFO_PAGE_BRAKES);
+    std::vector<const ValueControl*> switches;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[256];
+      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+          (std::strcmp(out, "Off") == 0 || std::strcmp(out, "On") == 0))
+        switches.push_back(&ValueControls[i]);
+    }
+    ASSERT_EQ(switches.size(), 4u);
+    Click(switches[k]);
+  }
+  std::vector<int> words;
+  for (const Call& call : Calls())
+    if (call.handler == "switch") words.push_back(call.word);
+  EXPECT_EQ(words, (std::vector<int>{4, 5, 2, 3}));
+
   // Neither handbrake nor aids, the balance hidden, traction control off: the brake row alone.
   car->options2 &= ~(OPT2_HANDBRAKE | OPT2_ANTI_LOCK);
   car->options2 |= OPT2_NO_BRAKE_BALANCE;
