@@ -255,10 +255,17 @@ TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
                             0.46f),
             -1);
   for (int i = 0; i < ValueControlCount; ++i) EXPECT_LE(ValueControls[i].bottom, InfoLayout.bottom) << i;
+  // A control that ends exactly on the clip is still whole.
+  EXPECT_GE(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f,
+                                 0.5f, 0.45f),
+            0);
+  EXPECT_GE(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f, 0.5f,
+                            0.45f),
+            0);
   ResetInfoPanelLayout();
   EXPECT_EQ(InfoLayout.bottom, INFO_PANEL_UNCLIPPED);
   AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
-  EXPECT_EQ(ValueControlCount, 12);
+  EXPECT_EQ(ValueControlCount, 14);
 }
 
 TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {

@@ -179,6 +179,30 @@ TEST_F(SetupPages, BrakesShowTheirRowsByTheCarsBrakesAndAids) {
       "Handbrake", Fmt("Maximum Per Wheel %.0f Nm", handbrake), "Engine Brake Reduction 30%", "ABS", "Off", "On",
       "Traction Control", "Off", "On", "TC Allowed Slip 2.0%", "TC Minimum Speed 20 m/s"};
   EXPECT_EQ(Draw(INFO_PAGE_BRAKES), expected);
+  // The balance's stored byte is its percentage, from 5 to 95.
+  for (const int balance : {5, 6, 94, 95}) {
+    Bytes()[SETUP_BRAKE_BALANCE] = uint8_t(balance);
+    EXPECT_TRUE(Has(Draw(INFO_PAGE_BRAKES), Fmt("Brake Balance (front) %.0f%%", balance))) << balance;
+  }
+
+  // The switches hand their words: ABS off 4 and on 5, traction control off 2 and on 3.
+  Calls().clear();
+  for (int k = 0; k < 4; ++k) {
+    Draw(INFO_PAGE_BRAKES);
+    std::vector<const ValueControl*> switches;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[256];
+      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+          (std::strcmp(out, "Off") == 0 || std::strcmp(out, "On") == 0))
+        switches.push_back(&ValueControls[i]);
+    }
+    ASSERT_EQ(switches.size(), 4u);
+    Click(switches[k]);
+  }
+  std::vector<int> words;
+  for (const Call& call : Calls())
+    if (call.handler == "switch") words.push_back(call.word);
+  EXPECT_EQ(words, (std::vector<int>{4, 5, 2, 3}));
 
   // Neither handbrake nor aids, the balance hidden, traction control off: the brake row alone.
   car->options2 &= ~(OPT2_HANDBRAKE | OPT2_ANTI_LOCK);
@@ -354,6 +378,14 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   }
   expected.push_back(Fmt("Final Drive Ratio %.3f", ratio(SETUP_FINAL_DRIVE)));
   EXPECT_EQ(lines, expected);
+  // The centre's viscous torque (1..20) and the front split (5..95 %) show their stored bytes.
+  for (const int at : {0, 1}) {
+    Bytes()[SETUP_CENTRE_VISCOUS] = uint8_t(at ? 20 : 1);
+    Bytes()[SETUP_FRONT_SHARE] = uint8_t(at ? 95 : 5);
+    lines = Draw(INFO_PAGE_FINAL_DRIVE);
+    EXPECT_TRUE(Has(lines, at ? "Viscous Torque 20 Nms/rad" : "Viscous Torque 1 Nms/rad"));
+    EXPECT_TRUE(Has(lines, at ? "Front Torque Split 95%" : "Front Torque Split 5%"));
+  }
 
   // Miles per hour: 2.237 per m/s.
   SpeedUnitKmh = 0;

@@ -123,6 +123,16 @@ TEST_F(SolidWorld, ABoxSlidingIntoATrunkIsPushedOff) {
   EXPECT_LT(closest, 0.0f) << "it touched";
   EXPECT_GT(std::fabs(AngularVelocity(box).z), 1e-3f) << "struck off its centre line, it turned";
 
+  // A trunk whose top stands half a metre below the box's bottom is passed over untouched.
+  Hooks.trunks = {Trunk(0.2f, 1.2f, 0.1f, -2.0f, -1.0f)};
+  Solid over;
+  MakeBox(over, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f}, 50000.0f, 1.0f, 200.0f);
+  over.velocity = {1.0f, 0.0f, 0.0f};
+  for (int n = 0; n < 1500; ++n) StepAlone(over, 0.0f, 1);
+  EXPECT_GT(OriginMetres(over).x, 1.0f) << "it went on over the trunk";
+  EXPECT_GT(over.velocity.x, 0.5f) << "still going forward";
+  Hooks.trunks = {Trunk(0.2f, 1.2f, 0.1f)};
+
   // Without collideTrees the trunk is not there.
   Solid ghost;
   MakeBox(ghost, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f});

@@ -2,10 +2,14 @@
 // temporary folder.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "core/frame_globals.h"
+#include "core/log.h"
 #include "core/process.h"
 #include "core/report.h"
 #include "core/window_state.h"
@@ -198,6 +202,27 @@ TEST_F(Dialogs, MessageBoxesFallBackToMessageLines) {
   EXPECT_EQ(AskText(&owner, Typed, "p", 10, 0, "", 0, 0, nullptr), 0);
   EXPECT_EQ(OpenSelectSub(&owner, Chosen, "t", nullptr, nullptr, 0, 0, -1), 0);
   InteractiveMode = 1;
+}
+
+// Whether a text stands in a box or, the box being taken, as a message line, the log keeps it,
+// the default log too (message lines reach the log by themselves only when it is named).
+TEST_F(Dialogs, WhatABoxOrItsMessageLineSaidStaysInTheLog) {
+  SetLogFileName("");
+  std::remove(CurrentLogPath());
+  ShowMessageBox(&owner, "shown in a box");
+  ShowMessageBox(&owner, "shown as a line");
+  ShowMessageBox2Lines(nullptr, "first half", "second half");
+  InteractiveMode = 0;
+  ShowMessageBox(&owner, "unattended");
+  InteractiveMode = 1;
+  std::stringstream log;
+  {
+    std::ifstream in(CurrentLogPath());
+    log << in.rdbuf();
+  }
+  std::remove(CurrentLogPath());
+  for (const char* text : {"shown in a box", "shown as a line", "first half", "second half", "unattended"})
+    EXPECT_NE(log.str().find(text), std::string::npos) << text;
 }
 
 TEST_F(Dialogs, TypedTextReachesTheCallbackWithItsWord) {

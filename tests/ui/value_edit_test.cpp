@@ -342,6 +342,17 @@ TEST_F(ValueEdit, SixteenBitStepsWalkTheMappedRangeAndStopAtItsEnds) {
   Click(10, 10, 2);
   EXPECT_EQ(word, 100);
   EXPECT_EQ(g_Callback.count, 4);
+  // Typed into the mapped range: its ends are the words 0 and 65534, its middle 4.0 is
+  // 3.5 / 7 of 65534 = 32767.
+  for (const auto& [text, expected] : {std::pair{"0.5", 0}, std::pair{"7.5", 65534}, std::pair{"4", 32767}}) {
+    word = 1000;
+    ClearInterface();
+    AddValueSliderBar(&owner, &word, 0.5f, 7.5f, "ratio %.3f", 1, RecordCallback, -1.0f, -1.0f, -0.9f, -0.9f);
+    Press(10, 10, 2);
+    ASSERT_TRUE(OpenTextEntry.open) << text;
+    ConfirmTextEntry(text);
+    EXPECT_EQ(word, expected) << text;
+  }
 }
 
 TEST_F(ValueEdit, TheSegmentBarHandsTheSegmentUnderThePointer) {

@@ -608,6 +608,15 @@ TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
   EXPECT_TRUE(Shown(Format("%.2f kg/m", c.frameTubes[solid].massPerMetre).c_str()));
   EXPECT_TRUE(Shown(Format("TUBE mass %.3f kg", c.frameTubes[solid].mass).c_str()));
   EXPECT_FALSE(StartsShown("radius"));
+  // The tube's rows stand one under the other below the "points" and "tubes" list row.
+  const InterfaceButton* listRow = Find("points");
+  const InterfaceButton* massRow = Find(Format("TUBE mass %.3f kg", c.frameTubes[solid].mass).c_str());
+  const InterfaceButton* perMetreRow = Find(Format("%.2f kg/m", c.frameTubes[solid].massPerMetre).c_str());
+  ASSERT_NE(listRow, nullptr);
+  ASSERT_NE(massRow, nullptr);
+  ASSERT_NE(perMetreRow, nullptr);
+  EXPECT_EQ(massRow->top, listRow->top + ButtonHeight);
+  EXPECT_EQ(perMetreRow->top, listRow->top + 2 * ButtonHeight);
   if (link >= 0) {
     e->selection.selectedTube = link;
     BuildSide();

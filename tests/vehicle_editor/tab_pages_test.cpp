@@ -494,6 +494,21 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
   EXPECT_LE(save->bottom, Find("default setups")->top);
   EXPECT_EQ(Find("LOAD all light and mesh colours")->top, b[3]->top + 3 * ButtonHeight) << "right under the blocks";
 
+  // Screens too short for even one block above the common rows: each column holds at least one
+  // block, and the columns never reach into the side panel.
+  for (const int height : {240, 320, 400}) {
+    ScreenWidth = 1920;
+    ScreenHeight = height;
+    SetInterfaceMetrics();
+    Open(TAB_LIGHT_COLOURS);
+    b = blocks();
+    for (int i = 0; i < 8; ++i) {
+      ASSERT_NE(b[i], nullptr) << names[i] << " at height " << height;
+      EXPECT_GE(b[i]->left, 0) << names[i] << " at height " << height;
+      EXPECT_LE(b[i]->left + 11 * ButtonWidth, ScreenWidth - 16 * ButtonWidth) << names[i] << " at height " << height;
+    }
+  }
+
   // A screen too narrow for a second column beside the side panel: one column all the same.
   ScreenWidth = 16 * ButtonWidth + 11 * ButtonWidth - 1;
   ScreenHeight = 600;
