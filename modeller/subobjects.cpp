@@ -358,9 +358,10 @@ void SubobjectCommand(void* owner, int clickCode, uintptr_t word) {
       break;
     case SUBOBJECT_ADD_MONO_COLOUR: {
       if (main.colourChoiceCount >= MAX_MONO_COLOURS) return;
+      // The undo point copies the colours: taken before the array moves, never from a freed one.
+      Record("add mono colour");
       auto* grown = static_cast<ColourWord*>(std::realloc(main.colourChoices, sizeof(ColourWord) * (main.colourChoiceCount + 1u)));
       if (!grown) return;
-      Record("add mono colour");
       main.colourChoices = grown;
       main.colourChoices[main.colourChoiceCount] = MONO_WHITE;
       s.colourChoice = main.colourChoiceCount++;

@@ -156,8 +156,9 @@ uint32_t KeyboardLayoutOfLocale(const char* localeName) {
   if (!localeName) return DEFAULT_KEYBOARD_LAYOUT;
   for (const LocaleLayout& entry : LOCALE_LAYOUTS) {
     const size_t n = std::strlen(entry.name);
-    const char next = localeName[n];
-    if (std::strncmp(localeName, entry.name, n) == 0 && (next == 0 || next == '_' || next == '.' || next == '@'))
+    if (std::strncmp(localeName, entry.name, n) != 0) continue;
+    const char next = localeName[n];  // the name is at least n characters long: its end at the latest
+    if (next == 0 || next == '_' || next == '.' || next == '@')
       return static_cast<uint32_t>(entry.language) << 16 | entry.language;
   }
   return DEFAULT_KEYBOARD_LAYOUT;

@@ -466,8 +466,7 @@ TEST_F(BuildModeTest, AListsFindSelectsTheListedItemsOfItsObjectAndKindOnly) {
   Start([](ModelObject& o) {
     Grid(o);
     std::vector<ModelObject> children(1);
-    children[0].Init();
-    Grid(children[0]);
+    Grid(children[0]);  // Grid starts the object afresh
     children[0].type = SUBOBJECT_ATTACHMENT;
     SetChildren(o, children);
   });

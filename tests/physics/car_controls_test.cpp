@@ -19,6 +19,7 @@ constexpr uint8_t NEUTRAL = 1, FIRST = 2;
 class CarControlsTest : public CarTest {
  protected:
   void Make(int row) {
+    FreeVehicleFrame(car);  // a test may build a second sample into the same car
     MakeSampleCar(row, car);
     car.watch.warmUp = WATCH_WARM_UP;
     car.gear = car.gearbox.requested = NEUTRAL;

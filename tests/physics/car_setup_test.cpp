@@ -570,8 +570,9 @@ TEST_F(CarSetup, ASetUpFloatThatIsNotANumberTakesTheDefaultsWithOneMessage) {
     const char* name;
   } figures[] = {{AXLE_SPRING, "spring rate"}, {AXLE_BUMP, "bump damping"}, {AXLE_REBOUND, "rebound damping"},
                  {AXLE_ANTI_ROLL, "anti-roll rate"}};
+  const auto options = c.options;  // each Sample below replaces the car c names
   for (int axle = 0; axle < 2; ++axle) {
-    if (c.options & (axle == 0 ? OPT1_NO_REAR_ANTI_ROLL : OPT1_NO_FRONT_ANTI_ROLL)) continue;
+    if (options & (axle == 0 ? OPT1_NO_REAR_ANTI_ROLL : OPT1_NO_FRONT_ANTI_ROLL)) continue;
     for (const auto& f : figures) {
       Car& d = Sample(ROAD_CAR);
       race.lines.clear();

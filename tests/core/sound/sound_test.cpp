@@ -607,7 +607,7 @@ TEST_F(Sound, TheMusicRingPlaysRoundAndRoundAndAnUnreadableStreamIsLogged) {
 }
 
 TEST_F(Sound, ASampleThatHasEndedGivesOnlySilenceHoweverMuchDataLiesBeyondItsLength) {
-  SampleRecord s;
+  SampleRecord s{};
   s.stereo = 0;
   s.data = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
   s.length = 5;  // the data goes on past the sample's length
