@@ -90,6 +90,13 @@ TEST(GaugeMarks, CountsFollowTheStyleAndRefuseBadSteps) {
   EXPECT_EQ(GaugeMarkCount(g), 0) << "a zero step draws no marks instead of dividing by zero";
   g.labelGap = -5;
   EXPECT_EQ(GaugeMarkCount(g), 0);
+  // The smallest gauge that has marks: a maximum of 1 in steps of 1 is one mark past zero.
+  g.labelGap = 1;
+  g.maximum = 1;
+  g.kind = 0;
+  EXPECT_EQ(GaugeMarkCount(g), 1);
+  g.maximum = 0;
+  EXPECT_EQ(GaugeMarkCount(g), 0);
 }
 
 TEST(GaugeLabels, EachStyleLabelsItsMarksInItsFormat) {

@@ -140,6 +140,7 @@ TEST(ValueSteps, UnitsAndPrecisionOfLabels) {
   EXPECT_NEAR(FormatPrecision("Angle %.1f", VALUE_TYPE_ANGLE), 0.1f * DEGREE, 1e-9f);
   EXPECT_STREQ(FormatPrecisionText("Gain %+.2f", 1.005f), "1.00");
   EXPECT_EQ(FormatPrecisionText("Count %d", 1.0f), nullptr);
+  EXPECT_STREQ(FormatPrecisionText("Teeth %.0f", 11.6f), "12") << "no decimals is a precision too";
   EXPECT_STREQ(PrecisionFormat("x %.3f"), "%.3f");
   EXPECT_STREQ(PrecisionFormat("x %.7f"), "%.0f");
   EXPECT_STREQ(PrecisionFormat("x %.4f"), "%.4f") << "four decimals, the most";

@@ -48,6 +48,9 @@ TEST_F(PointValues, SixMetresIsTheLimitOfATypedValue) {
 
   TypeValue(2, "Enter new value for Z (up)", "-1,25");
   EXPECT_EQ(Point(1).z, -81920) << "a comma is the decimal point";
+  TypeValue(0, "Enter new value for X (right)", "-6.0");
+  EXPECT_EQ(Point(1).x, -393216) << "minus six metres is within the limit too";
+  VehicleEditor::UndoRedo(e, 0, 0);
   VehicleEditor::UndoRedo(e, 0, 0);
   VehicleEditor::UndoRedo(e, 0, 0);
   EXPECT_EQ(Bytes(), loaded);
