@@ -62,6 +62,12 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 800);
   EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 600);
   EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
+  Type("/window 960 540");  // a size may start with any digit from 1 to 9
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 960);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 540);
+  Type("/window 16 8192");  // the least width and the most height
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 16);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 8192);
   ClearLines();
   Type("/window 8 600");
   EXPECT_TRUE(Said("Parameter is not valid"));
