@@ -68,6 +68,13 @@ TEST_F(WheelPanels, TheRowsShowTheSetsAsStored) {
   EXPECT_TRUE(Shows(tyreRow)) << tyreRow;
   front().rimEdgeExtraWidthMm = 4;
   EXPECT_FALSE(Shows("Note: Rim lip depth not available"));
+  // The tyre dimension status in words; a status past the last reads as the last.
+  const char* const statuses[4] = {"dimensions OK", "no sidewall", "rim too narrow", "rim too narrow"};
+  for (int status = 0; status < 4; ++status) {
+    front().profile.status = uint8_t(status);
+    EXPECT_TRUE(Shows(statuses[status])) << status;
+  }
+  front().profile.status = 0;
   car().options |= OPT1_SAME_TYRES;
   EXPECT_FALSE(Shows("Rear brake disc")) << "REAR identical hides the rear set";
 }
