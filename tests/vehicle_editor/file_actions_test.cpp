@@ -483,6 +483,7 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.testExportFolderSize = sizeof folder;
   EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "no/such/folder"), 0);
   EXPECT_STREQ(folder, "");
+  EXPECT_TRUE(SaidBox("Folder not found : no/such/folder")) << "the box names the folder it did not find";
   EXPECT_EQ(VehicleEditor::SetTestExportFolder(*e, "data"), 1);
   EXPECT_STREQ(folder, "data");
   // A name as long as the buffer leaves no room for its end: refused, the folder kept.
