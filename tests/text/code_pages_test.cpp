@@ -12,6 +12,8 @@
 
 #include "core/log.h"
 #include "text/code_pages.h"
+#include "text/language.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -294,4 +296,17 @@ TEST(TranslationCodePage, TheBuiltInTranslationIsLatin1) {
   EXPECT_EQ(CurrentCodePage, 0);
   EXPECT_EQ(ActiveCodePage, 0);
   EXPECT_EQ(NounBeforeAdjective, 0);
+}
+
+TEST(TranslationCodePage, AnUnknownPageFallsBackToLatin1WithAWarning) {
+  ResetMessages();
+  const char* const kept = LanguageTexts[TX_tx_codepage];
+  LanguageTexts[TX_tx_codepage] = "9999";
+  CurrentCodePage = 3;
+  TakeCurrentCodePage();
+  LanguageTexts[TX_tx_codepage] = kept;
+  EXPECT_EQ(CurrentCodePage, 0);
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_NE(std::string(GetNewestMessageText()).find("translation uses an unknown codepage"), std::string::npos);
+  ResetMessages();
 }
