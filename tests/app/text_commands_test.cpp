@@ -68,6 +68,9 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   Type("/window 16 8192");  // the least width and the most height
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 16);
   EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 8192);
+  Type("/window 8192 16");  // the most width and the least height
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 8192);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 16);
   ClearLines();
   Type("/window 8 600");
   EXPECT_TRUE(Said("Parameter is not valid"));
