@@ -332,7 +332,13 @@ TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork)
   EXPECT_EQ(rim.mappings[3].colour, other) << "another digit stays";
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
 
-  // "dup" copies the current mapping up to sixteen; "del" removes an unused current one.
+  // "dup" copies the current mapping up to sixteen; "del" removes an unused current one.  They
+  // are plain buttons, never shown lit.
+  for (const char* text : {"dup", "del"}) {
+    const InterfaceButton* button = FindShownButton(text);
+    ASSERT_NE(button, nullptr) << text;
+    EXPECT_EQ(button->fourth.i, 0) << text;
+  }
   Press(RimMappingRow, 3);
   ASSERT_EQ(g.currentMapping, 2);
   Click("dup");
