@@ -219,6 +219,14 @@ TEST(VectorGlyph, DrawsACurvedStrokeAsAStripBetweenItsLinks) {
   DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
   // 7 units by 2 units at 4 pixels a unit: 28 x 8 pixels.
   EXPECT_EQ(b.Count(1), 28 * 8);
+  // A setting of no subdivisions (or fewer) still draws the curve, as one piece: the sides
+  // here are straight, so the same rectangle.
+  for (const int subdivisions : {0, -3}) {
+    CurveSubdivisions = subdivisions;
+    TestBitmap one(36, 36);
+    DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
+    EXPECT_EQ(one.Count(1), 28 * 8) << subdivisions;
+  }
   CurveSubdivisions = 1;
   glyph.points = nullptr;
   glyph.links = nullptr;
