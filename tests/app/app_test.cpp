@@ -488,9 +488,9 @@ TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {
   AppForceNoGraphics(1);
   std::fill(UpperCaseTable, UpperCaseTable + 256, 0);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  EXPECT_EQ(UpperCaseTable['a'], 'A');
-  EXPECT_EQ(UpperCaseTable['z'], 'Z');
-  EXPECT_EQ(UpperCaseTable['A'], 'A');
+  EXPECT_EQ(UpperCaseTable[uint8_t('a')], 'A');
+  EXPECT_EQ(UpperCaseTable[uint8_t('z')], 'Z');
+  EXPECT_EQ(UpperCaseTable[uint8_t('A')], 'A');
   EXPECT_EQ(UpperCaseTable[247], 247);
   AppShutdown();
 }
