@@ -465,6 +465,17 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   model.mappings[1].cutout[0] = uint16_t(model.cutoutCount - 1);
   ASSERT_EQ(SquareMapping(*panel, 1), 1);
   EXPECT_EQ(model.mappings[1].height, Metres(1.5));
+  // A region of no height cannot shape the width, nor one of no width the height.
+  uint8_t* region = model.cutouts[model.cutoutCount - 1].region;
+  const uint8_t keptWidth = region[REGION_WIDTH], keptHeight = region[REGION_HEIGHT];
+  const int32_t width = model.mappings[1].width, height = model.mappings[1].height;
+  region[REGION_WIDTH] = 32, region[REGION_HEIGHT] = 0;
+  EXPECT_EQ(SquareMapping(*panel, 0), 0);
+  EXPECT_EQ(model.mappings[1].width, width);
+  region[REGION_WIDTH] = 0, region[REGION_HEIGHT] = 32;
+  EXPECT_EQ(SquareMapping(*panel, 1), 0);
+  EXPECT_EQ(model.mappings[1].height, height);
+  region[REGION_WIDTH] = keptWidth, region[REGION_HEIGHT] = keptHeight;
   // Every step undoes back to the start.
   while (Undo(0)) {
   }
