@@ -54,10 +54,13 @@ struct TestEditor {
   BoneLinkArray links;
   Animation animation;
   AnimEditor editor;
-  explicit TestEditor(int frames = 1) {
+  int hierarchy = 0;  // what CheckBoneHierarchy said of the rig: 1 when it is one tree
+  // anchoredBone: a skeleton bone made an anchor before the rig is built (-1: none).
+  explicit TestEditor(int frames = 1, int anchoredBone = -1) {
     MakeTestSkeleton(skeleton);
+    if (anchoredBone >= 0) skeleton.bones[anchoredBone].flags |= SKELETON_BONE_ANCHOR;
     skeleton.CreateBones(rig);
-    CheckBoneHierarchy(links, nullptr, skeleton, rig);
+    hierarchy = CheckBoneHierarchy(links, nullptr, skeleton, rig);
     animation.Init(rig);
     for (int i = 1; i < frames; ++i) animation.InsertFrame(0, rig.boneCount);
     editor.skeleton = &skeleton;

@@ -198,17 +198,10 @@ TEST(SlideBone, LockedAndAnchoredAncestorsStopTheWalkUpFromTheHand) {
     EXPECT_EQ(state(HAND), LINK_FREE);
   }
   {
-    Skeleton s;
-    MakeTestSkeleton(s);
-    s.bones[3].flags |= SKELETON_BONE_ANCHOR;  // the forearms
-    BoneRig rig;
-    s.CreateBones(rig);
-    BoneLinkArray links;
-    ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
-    AnimEditor e;
-    e.skeleton = &s;
-    e.rig = &rig;
-    e.links = &links;
+    TestEditor t(1, 3);  // skeleton bone 3, the forearms, anchored
+    ASSERT_EQ(t.hierarchy, 1);
+    AnimEditor& e = t.editor;
+    BoneLinkArray& links = t.links;
     e.selectedBone = HAND;
     e.slideMode = 1;
     ASSERT_EQ(SlideBone(e, 0, -1), 1);
@@ -218,28 +211,17 @@ TEST(SlideBone, LockedAndAnchoredAncestorsStopTheWalkUpFromTheHand) {
     e.slideMode = 0;
     ASSERT_EQ(SlideBone(e, 0, -1), 1);
     EXPECT_EQ(links.links[FOREARM].state, LINK_HELD) << "a turn stops at it";
-    rig.Free();
-    s.Free();
   }
   {
-    Skeleton s;
-    MakeTestSkeleton(s);
-    s.bones[2].flags |= SKELETON_BONE_ANCHOR;  // the upper arms
-    BoneRig rig;
-    s.CreateBones(rig);
-    BoneLinkArray links;
-    ASSERT_EQ(CheckBoneHierarchy(links, nullptr, s, rig), 1);
-    AnimEditor e;
-    e.skeleton = &s;
-    e.rig = &rig;
-    e.links = &links;
+    TestEditor t(1, 2);  // skeleton bone 2, the upper arms, anchored
+    ASSERT_EQ(t.hierarchy, 1);
+    AnimEditor& e = t.editor;
+    BoneLinkArray& links = t.links;
     e.selectedBone = HAND;
     e.slideMode = 1;
     ASSERT_EQ(SlideBone(e, 0, -1), 1);
     EXPECT_EQ(links.links[FOREARM].state, LINK_FREE);
     EXPECT_EQ(links.links[UPPER_ARM].state, LINK_HELD) << "an anchored grandparent holds";
-    rig.Free();
-    s.Free();
   }
 }
 

@@ -553,8 +553,7 @@ def declaring_headers(source, file):
     own = str(Path(file).with_suffix(".h"))
     headers = [own] if (source / own).exists() else []
     text = (source / file).read_text(errors="replace")
-    defined = {name for name in DEFINITION_RE.findall(text)
-               if name not in ("if", "for", "while", "switch", "return", "sizeof")}
+    defined = set(DEFINITION_RE.findall(text)) - NOT_CALLS
     folder = Path(file).parent
     for header in INCLUDE_RE.findall(text):
         path = Path(header) if "/" in header else folder / header
