@@ -18,16 +18,20 @@ Commands:
       per kind and folder (a folder with no site of a kind gets another kind's site in its
       place).  Each slot keeps a few alternates in drawn order: a mutant that does not compile
       tells nothing, and the run takes the slot's next one.
-  mutants.py run --sample SAMPLE --results RESULTS [--build DIR] [--reach own|callers]
-                 [--only ID,ID] [--jobs N]
+  mutants.py run --sample SAMPLE --results RESULTS [--build DIR] [--sanitized DIR]
+                 [--reach own|callers] [--only ID,ID] [--jobs N]
       For every slot: applies the mutant to the source and compiles its object (a mutant that
       does not compile is stillborn: it tells nothing, and the slot's next alternate is
       tried); rebuilds and runs through ctest, under a virtual X server, first the test
       binaries of the mutated folder, then (reach "callers", the default) every other binary
       whose test code includes the mutated file's own header; restores the source and
-      appends one line to RESULTS: killed (a test failed or timed out) or survived.  A
-      slot already in RESULTS is skipped, so a stopped run goes on where it stopped.  The
-      tests' unmutated run comes first and is kept beside RESULTS (.baseline): a test that
+      appends one line to RESULTS: killed (a test failed or timed out) or survived.  With
+      --sanitized, a mutant the plain tests let through is built and judged again in the
+      sanitized build, by the same tests the test command runs there (all but the gpu-labelled
+      ones), with its sanitizer options: a read past an array, a leak or a failed assertion
+      kills it there, as it would fail the test command.  A slot already in RESULTS is skipped,
+      so a stopped run goes on where it stopped.  The tests' unmutated run comes first and is
+      kept beside RESULTS (.baseline, and .sanitized for the sanitized build): a test that
       fails without any mutant judges nothing.
   mutants.py report RESULTS [RESULTS_BEFORE]
       The kill rate per folder and overall; with two files, before and after side by side.
@@ -511,14 +515,21 @@ def build(build_dir, targets, jobs):
     return r.returncode == 0, r.stdout + r.stderr
 
 
-def run_tests(build_dir, tests, jobs, timeout):
+# The sanitized run's environment, as the test command sets it.
+def sanitizer_env(source):
+    return {"ASAN_OPTIONS": "detect_leaks=1:abort_on_error=1",
+            "UBSAN_OPTIONS": "print_stacktrace=1:halt_on_error=1",
+            "LSAN_OPTIONS": f"suppressions={source / 'tests' / 'lsan.supp'}"}
+
+
+def run_tests(build_dir, tests, jobs, timeout, env=None):
     """(failed test names, seconds per test) from one ctest run of the named tests."""
     regex = "^(" + "|".join(re.escape(t) for t in tests) + ")$"
     command = with_display(["ctest", "--test-dir", str(build_dir), "-R", regex, "-j", str(jobs),
                             "--timeout", str(timeout), "--stop-on-failure"])
     # CI=true: a window or GPU test that finds no display fails instead of skipping, so a
     # mutant is never "survived" by tests that did not run.
-    r = subprocess.run(command, capture_output=True, text=True, env=dict(os.environ, CI="true"))
+    r = subprocess.run(command, capture_output=True, text=True, env=dict(os.environ, CI="true", **(env or {})))
     failed = sorted(set(re.findall(r"^\s*\d+ - (\S+) \(", r.stdout, re.M)))
     seconds = {m.group(1): float(m.group(2))
                for m in re.finditer(r"Test\s+#\d+: (\S+) \.+.*?([\d.]+) sec", r.stdout)}
@@ -565,6 +576,30 @@ def declaring_headers(source, file):
     return headers
 
 
+def gpu_tests(build_dir):
+    """The tests labelled gpu: the sanitized run of the test command leaves them out."""
+    r = subprocess.run(["ctest", "--test-dir", str(build_dir), "-N", "-L", "gpu"], capture_output=True, text=True)
+    return set(re.findall(r"Test\s+#\d+: (\S+)", r.stdout))
+
+
+def make_baseline(build_dir, source, tests, jobs, path, env=None):
+    """The unmutated run of the tests not yet in the baseline file at path; the whole baseline."""
+    baseline = json.loads(path.read_text()) if path.exists() else {}
+    missing = [t for t in tests if t not in baseline]
+    if missing:
+        ok, log = build(build_dir, build_targets_for(source, missing), jobs)
+        if not ok:
+            sys.exit(f"mutants: the unmutated build in {build_dir} fails:\n" + log[-3000:])
+        failed, seconds = run_tests(build_dir, missing, jobs, BASELINE_TIMEOUT, env)
+        for t in missing:
+            baseline[t] = {"passes": t not in failed, "seconds": seconds.get(t, 0.0)}
+        path.write_text(json.dumps(baseline, indent=1, sort_keys=True) + "\n")
+    broken = [t for t in tests if not baseline[t]["passes"]]
+    if broken:
+        print(f"mutants: these tests fail unmutated in {build_dir.name} and judge nothing: " + ", ".join(broken))
+    return baseline
+
+
 def apply(source, mutant):
     """Writes the mutant into its file; the original text, or None when the line has changed."""
     path = source / mutant["file"]
@@ -605,23 +640,21 @@ def cmd_run(args):
         slots.setdefault(m["slot"], []).append(m)
 
     # The unmutated run: every test this run uses must pass first.
-    baseline_path = results_path.with_suffix(results_path.suffix + ".baseline")
-    baseline = json.loads(baseline_path.read_text()) if baseline_path.exists() else {}
     wanted = [m for m in sample if not only or m["slot"] in only or m["id"] in only]
     all_tests = sorted({t for m in wanted for group in tests_for(source, m["folder"], args.reach, m["file"])
                         for t in group})
-    missing = [t for t in all_tests if t not in baseline]
-    if missing:
-        ok, log = build(build_dir, build_targets_for(source, missing), args.jobs)
-        if not ok:
-            sys.exit("mutants: the unmutated build fails:\n" + log[-3000:])
-        failed, seconds = run_tests(build_dir, missing, args.jobs, BASELINE_TIMEOUT)
-        for t in missing:
-            baseline[t] = {"passes": t not in failed, "seconds": seconds.get(t, 0.0)}
-        baseline_path.write_text(json.dumps(baseline, indent=1, sort_keys=True) + "\n")
-    broken = [t for t in all_tests if not baseline[t]["passes"]]
-    if broken:
-        print("mutants: these tests fail unmutated and judge nothing: " + ", ".join(broken))
+    baseline = make_baseline(build_dir, source, all_tests, args.jobs,
+                             results_path.with_suffix(results_path.suffix + ".baseline"))
+    sanitized = None
+    if args.sanitized:
+        # The test command runs the same tests again built with the sanitizers and assertions
+        # on (the window and unit tests; the gpu-labelled ones only in the plain run).
+        sanitized_dir = Path(args.sanitized).resolve()
+        left_out = gpu_tests(sanitized_dir)
+        sanitized = {"dir": sanitized_dir, "left_out": left_out,
+                     "baseline": make_baseline(sanitized_dir, source, [t for t in all_tests if t not in left_out],
+                                               args.jobs, results_path.with_suffix(results_path.suffix + ".sanitized"),
+                                               sanitizer_env(source))}
 
     with open(results_path, "a") as results:
         for slot, mutants in slots.items():
@@ -633,60 +666,82 @@ def cmd_run(args):
             for mutant in mutants:
                 if mutant["id"] in tried:
                     continue
-                record = run_one(source, build_dir, mutant, args, baseline)
+                record = run_one(source, build_dir, mutant, args, baseline, sanitized)
                 results.write(json.dumps(record) + "\n")
                 results.flush()
                 print(f"{record['id']:28} {record['status']:10} {mutant['file']}:{mutant['line']} {mutant['what']}"
                       + (f"  [{', '.join(record['by'])}]" if record.get("by") else ""), flush=True)
                 if record["status"] in ("killed", "survived"):
                     break
-    # Leave the build as the sources are.
+    # Leave the builds as the sources are.
     build(build_dir, build_targets_for(source, all_tests), args.jobs)
+    if sanitized:
+        build(sanitized["dir"], build_targets_for(source, list(sanitized["baseline"])), args.jobs)
 
 
-def run_one(source, build_dir, mutant, args, baseline):
-    started = time.time()
-    record = {"id": mutant["id"], "slot": mutant["slot"], "folder": mutant["folder"], "kind": mutant["kind"],
-              "file": mutant["file"], "line": mutant["line"], "what": mutant["what"]}
-    # The folder's own tests, then the callers'; within each, the quick binaries before the
-    # slow ones, since a failure ends the mutant's run.
+def test_rounds(source, mutant, args, baseline, left_out=()):
+    """The folder's own tests, then the callers'; within each, the quick binaries before the
+    slow ones, since a failure ends the mutant's run."""
     rounds = []
     for group in tests_for(source, mutant["folder"], args.reach, mutant["file"]):
-        passing = [t for t in group if baseline.get(t, {}).get("passes")
+        passing = [t for t in group if t not in left_out and baseline.get(t, {}).get("passes")
                    and (not args.quick or baseline[t]["seconds"] < SLOW_TEST_SECONDS)]
         rounds.append([t for t in passing if baseline[t]["seconds"] < SLOW_TEST_SECONDS])
         rounds.append([t for t in passing if baseline[t]["seconds"] >= SLOW_TEST_SECONDS])
+    return [r for r in rounds if r]
+
+
+def judge(source, build_dir, mutant, rounds, baseline, jobs, timeout, env=None):
+    """Builds the mutated object and runs the rounds of tests in one build: ("stillborn" |
+    "error" | "killed" | "survived", the tests run, the tests failed, the build's log)."""
+    folder = mutant["folder"]
+    inside = Path(mutant["file"]).relative_to(folder)
+    ok, log = build(build_dir, [f"{folder}/CMakeFiles/{library_of(source, folder)}.dir/{inside}.o"], jobs)
+    if not ok:
+        return "stillborn", [], [], log  # the mutant does not compile: it tells nothing
+    run, failed = [], []
+    for tests in rounds:
+        ok, log = build(build_dir, build_targets_for(source, tests), jobs)
+        if not ok:
+            return "error", run, failed, log
+        slowest = max([baseline[t]["seconds"] for t in tests] + [1.0])
+        # A mutant that makes a test run on for ever is killed by the time out: three times
+        # the slowest unmutated run and two minutes, so a loaded machine kills no mutant.
+        failed, _ = run_tests(build_dir, tests, jobs, max(timeout, int(slowest * 3) + 120), env)
+        run += tests
+        if failed:
+            return "killed", run, failed, ""
+    return "survived", run, [], ""
+
+
+def run_one(source, build_dir, mutant, args, baseline, sanitized=None):
+    started = time.time()
+    record = {"id": mutant["id"], "slot": mutant["slot"], "folder": mutant["folder"], "kind": mutant["kind"],
+              "file": mutant["file"], "line": mutant["line"], "what": mutant["what"]}
     text = apply(source, mutant)
     if text is None:
         record["status"] = "gone"
         return record
     try:
-        folder = mutant["folder"]
-        inside = Path(mutant["file"]).relative_to(folder)
-        ok, log = build(build_dir, [f"{folder}/CMakeFiles/{library_of(source, folder)}.dir/{inside}.o"], args.jobs)
-        if not ok:
-            record["status"] = "stillborn"  # the mutant does not compile: it tells nothing
+        status, record["tests"], record["by"], log = judge(
+            source, build_dir, mutant, test_rounds(source, mutant, args, baseline), baseline, args.jobs, args.timeout)
+        if status == "survived" and sanitized:
+            # What the plain run lets through, the sanitized run may still see: a read past
+            # an array, a leak, an overflow, a failed assertion.
+            s_status, s_tests, s_by, s_log = judge(
+                source, sanitized["dir"], mutant,
+                test_rounds(source, mutant, args, sanitized["baseline"], sanitized["left_out"]),
+                sanitized["baseline"], args.jobs, args.timeout, sanitizer_env(source))
+            record["sanitized"] = s_status
+            record["tests"] += ["sanitized:" + t for t in s_tests]
+            record["by"] += ["sanitized:" + t for t in s_by]
+            if s_status == "killed":
+                status = "killed"
+            elif s_status in ("stillborn", "error"):
+                record["sanitized_log"] = s_log[-1500:]
+        record["status"] = status
+        if status in ("stillborn", "error"):
             record["log"] = log[-1500:]
-            return record
-        record["tests"] = []
-        record["by"] = []
-        for tests in rounds:
-            if not tests:
-                continue
-            ok, log = build(build_dir, build_targets_for(source, tests), args.jobs)
-            if not ok:
-                record["status"] = "error"
-                record["log"] = log[-1500:]
-                return record
-            slowest = max([baseline[t]["seconds"] for t in tests] + [1.0])
-            # A mutant that makes a test run on for ever is killed by the time out: three times
-            # the slowest unmutated run and two minutes, so a loaded machine kills no mutant.
-            failed, _ = run_tests(build_dir, tests, args.jobs, max(args.timeout, int(slowest * 3) + 120))
-            record["tests"] += tests
-            record["by"] += failed
-            if failed:
-                break
-        record["status"] = "killed" if record["by"] else "survived"
     finally:
         restore(source, mutant, text)
         record["seconds"] = round(time.time() - started, 1)
@@ -776,6 +831,10 @@ def cmd_report(args):
         lines.append("Left out as equivalent (they change nothing a test could see):")
         for mid, why in sorted(equivalent.items()):
             lines.append(f"- {mid}: {why}")
+    by_sanitized = sorted(r["id"] for r in after.values() if r.get("sanitized") == "killed")
+    if by_sanitized:
+        lines.append("")
+        lines.append(f"Killed only by the sanitized run: {len(by_sanitized)} ({', '.join(by_sanitized)}).")
     survivors = [r for r in after.values() if r["status"] == "survived"]
     if survivors:
         lines.append("")
@@ -804,6 +863,8 @@ def main():
     r.add_argument("--only")
     r.add_argument("--jobs", type=int, default=4)
     r.add_argument("--timeout", type=int, default=300)
+    r.add_argument("--sanitized", help="the sanitized build (CMakePresets.json's \"sanitize\"): a mutant the plain "
+                   "tests let through is judged again there")
     r.add_argument("--quick", action="store_true",
                    help="leave out the slow binaries (a rough look while writing tests, not a measure)")
     s = sub.add_parser("report")
