@@ -3,6 +3,7 @@
 // of value controls, message backgrounds; and the faces and texts of pixel buttons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -297,6 +298,138 @@ TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
   ScreenHeight = savedHeight;
 }
 
+// With opaque alphas a control's panel shows its colour as it is: each type's panel takes the
+// button or the big colour, or draws nothing, as its fields ask.
+TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  InterfaceColours.buttonAlpha = 1.0f;
+  InterfaceColours.bigAlpha = 1.0f;
+  InterfaceColours.buttonCol = RgbWord(10, 20, 30);
+  InterfaceColours.bigCol = RgbWord(40, 50, 60);
+  ApplyInterfaceColours();
+  const uint32_t button = ApplyBrightnessTable(0xFF0A141Eu), big = ApplyBrightnessTable(0xFF28323Cu);
+  struct Case {
+    int type;
+    InterfaceValue minimum;
+    intptr_t maximum, label;
+    uint32_t colour;  // 0: no panel
+  };
+  const Case cases[] = {
+      {0, IvText(""), 0, 0, button},     {7, IvText(""), 0, 0, big},       {33, IvText(""), 0, 0, button},
+      {33, IvText(""), 1, 0, 0},         {33, IvText(""), 2, 0, button},   {16, IvText(""), 0, 1, button},
+      {17, IvText(""), 0, 2, big},       {18, IvText(""), 0, -1, big},     {16, IvText(""), 0, 0, 0},
+      {60, IvInt(0), 0, 0x20, big},      {60, IvInt(0), 0, 0x10, button},  {60, IvInt(544), 0, 0, big},
+      {60, IvInt(543), 0, 0, button},    {60, IvInt(545), 0, 0, button},
+  };
+  Prss owner{};
+  for (const Case& c : cases) {
+    Reset();
+    ClearInterface();
+    AddValueControl(&owner, nullptr, c.minimum, IvInt(c.maximum), IvInt(c.label), c.type, nullptr, nullptr, 0.0f,
+                    0.0f, 0.3f, 0.2f);
+    DrawValueControlPanels(0);
+    const std::string what = "type " + std::to_string(c.type) + ", maximum " + std::to_string(c.maximum) +
+                             ", label " + std::to_string(c.label);
+    if (!c.colour) {
+      EXPECT_EQ(Triangles(), 0u) << what;
+      continue;
+    }
+    ASSERT_EQ(Triangles(), 18u) << what;
+    EXPECT_EQ(V(0).colour, c.colour) << what;
+  }
+  // Types 2 and 52 with label 1: the colour lifted by a quarter, each byte at most 255.
+  ColourWord own = RgbWord(100, 220, 8);
+  for (int type : {2, 52}) {
+    for (intptr_t label : {0, 1}) {
+      Reset();
+      ClearInterface();
+      AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(label), type, &own, nullptr, 0.0f, 0.0f, 0.3f, 0.2f);
+      DrawValueControlPanels(0);
+      ASSERT_EQ(Triangles(), 18u) << type;
+      // 100 * 1.25 = 125 (0x7D), 220 * 1.25 = 275 held at 255, 8 * 1.25 = 10 (0x0A).
+      EXPECT_EQ(V(0).colour, ApplyBrightnessTable(label ? 0xFF7DFF0Au : 0xFF64DC08u)) << type << " " << label;
+    }
+  }
+  Reset();
+  ClearInterface();
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A slider's thumb sits where its value lies between the control's ends, kept 0.01 inside
+// them; each type reads its own kind of variable and range.
+TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
+  Prss owner{};
+  // The control spans x -0.5 to 0.5; the thumb's first vertex is 0.005 left of its centre.
+  const auto thumbLeft = [&](void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
+                             int extra = -1) {
+    Reset();
+    ClearInterface();
+    const int i = AddValueControl(&owner, variable, minimum, maximum, IvText("%.1f"), type, nullptr, nullptr, -0.5f,
+                                  0.0f, 0.5f, 0.1f);
+    if (type == 37) {
+      ValueControls[i].byteMinimum = 100;
+      ValueControls[i].byteMaximum = 200;
+    }
+    if (type == 38) ValueControls[i].subType = static_cast<uint8_t>(extra);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), 24u) << "type " << type;  // nine quads, then three for the thumb
+    return Triangles() == 24u ? V(36).x : 99.0f;
+  };
+  float f = 0.25f;
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), -0.255f, 1e-6f);
+  f = 2.0f;  // past the maximum: held at 0.49
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), 0.485f, 1e-6f);
+  f = -1.0f;  // below the minimum: held at -0.49
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), -0.495f, 1e-6f);
+  f = 3.0f;  // an empty range: at the left end
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(3.0f), IvFloat(3.0f)), -0.495f, 1e-6f);
+  uint8_t byte = 64;  // 64 of 0..128: the middle
+  EXPECT_NEAR(thumbLeft(&byte, 35, IvInt(0), IvInt(128)), -0.005f, 1e-6f);
+  uint8_t rgb[3] = {10, 96, 20};  // the largest byte, 96 of 0..128
+  EXPECT_NEAR(thumbLeft(rgb, 36, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
+  byte = 175;  // 175 of the bytes 100..200
+  EXPECT_NEAR(thumbLeft(&byte, 37, IvFloat(0.0f), IvFloat(1.0f)), 0.245f, 1e-6f);
+  uint16_t word = 30;  // 30 of 0.4..40.4, rounded to 0..40
+  EXPECT_NEAR(thumbLeft(&word, 38, IvFloat(0.4f), IvFloat(40.4f), 0), 0.245f, 1e-6f);
+  word = 16383;  // sub type 1: 0..65534 whatever the range says
+  EXPECT_NEAR(thumbLeft(&word, 38, IvFloat(0.4f), IvFloat(40.4f), 1), -0.255f, 1e-5f);
+  ClearInterface();
+}
+
+// A list's scroll bar (type 39): the bar from the first shown entry to the last of the total,
+// kept 0.005 inside the control, and never upside down.
+TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
+  Prss owner{};
+  const auto bar = [&](intptr_t first, intptr_t last, intptr_t total, float* top, float* bottom) {
+    Reset();
+    ClearInterface();
+    AddValueControl(&owner, nullptr, IvInt(first), IvInt(last), IvInt(total), 39, nullptr, nullptr, 0.0f, -0.5f, 0.3f,
+                    0.5f);
+    DrawValueControlPanels(0);
+    *top = 99.0f;
+    *bottom = -99.0f;
+    for (uint32_t v = 36; v < Draw2DList.counters.vertexCount - baseVertex; ++v) {
+      *top = std::min(*top, -V(v).y);  // the list's vertices have y upwards
+      *bottom = std::max(*bottom, -V(v).y);
+    }
+    return Triangles();
+  };
+  float top, bottom;
+  // The control runs from y -0.5 to 0.5: entries 2 to 5 of 10 are y -0.3 to 0.
+  ASSERT_GT(bar(2, 5, 10, &top, &bottom), 18u);
+  EXPECT_NEAR(top, -0.3f, 1e-6f);
+  EXPECT_NEAR(bottom, 0.0f, 1e-6f);
+  ASSERT_GT(bar(0, 12, 10, &top, &bottom), 18u);  // past both ends
+  EXPECT_NEAR(top, -0.495f, 1e-6f);
+  EXPECT_NEAR(bottom, 0.495f, 1e-6f);
+  ASSERT_GT(bar(0, 1, 0, &top, &bottom), 18u);  // no total: taken as 1
+  EXPECT_NEAR(top, -0.495f, 1e-6f);
+  EXPECT_NEAR(bottom, 0.495f, 1e-6f);
+  EXPECT_EQ(bar(3, 1, 10, &top, &bottom), 18u) << "an end above the start: no bar";
+  ClearInterface();
+}
+
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
   ColourWord face = RgbWord(160, 80, 32);
   InterfaceButton b{};
@@ -342,6 +475,92 @@ TEST(ButtonFaces, TextsByStyle) {
   EXPECT_EQ(text(26), "\x9B");
   EXPECT_EQ(text(0), "<none>");
   EXPECT_EQ(text(24), "<none>");
+}
+
+// A lit state dims a face to 14/16; the styles of the unlit ranges (16 to 25, 34 to 36, 43 to
+// 51) never dim, and the styles just outside each range do.
+TEST(ButtonFaces, TheUnlitStyleRangesEndExactlyWhereTheyShould) {
+  ColourWord face = RgbWord(160, 80, 32);
+  const ColourWord dimFace = RgbWord(140, 70, 28);  // 160 * 14 / 16, 80 * 14 / 16, 32 * 14 / 16
+  const auto dimmed = [](ColourWord c) {
+    return RgbWord(ColourRed(c) * 14 / 16, ColourGreen(c) * 14 / 16, ColourBlue(c) * 14 / 16);
+  };
+  InterfaceButton b{};
+  b.colour = &face;
+  b.fourth = IvInt(1);
+  const auto faceOf = [&](int style) {
+    b.style = static_cast<uint8_t>(style);
+    return ButtonFaceColour(b);
+  };
+  for (int style : {15, 37, 42, 52}) EXPECT_EQ(faceOf(style), dimFace) << "style " << style;
+  for (int style : {16, 25, 34, 36, 43, 51}) EXPECT_EQ(faceOf(style), face) << "style " << style;
+  // The arrow styles 26 to 33 take the panel grey, and light like any other.
+  EXPECT_EQ(faceOf(26), dimmed(TextColours.panelGrey));
+  EXPECT_EQ(faceOf(33), dimmed(TextColours.panelGrey));
+  EXPECT_EQ(faceOf(24), TextColours.panelGrey);
+  EXPECT_EQ(faceOf(20), TextColours.grey);
+  EXPECT_EQ(faceOf(21), TextColours.message);
+  EXPECT_EQ(faceOf(23), TextColours.lightBlue);
+  b.fourth = IvInt(0);
+  EXPECT_EQ(faceOf(15), face) << "unlit";
+  b.fourth = IvInt(255);
+  EXPECT_EQ(faceOf(37), face) << "255 is unlit too";
+}
+
+// Each style's text: numbers, units, formats, the sign and arrow glyphs, YES/NO, or none.
+TEST(ButtonFaces, EachStyleFormatsItsOwnKindOfValue) {
+  char out[64];
+  InterfaceButton b{};
+  auto text = [&](int style) {
+    b.style = static_cast<uint8_t>(style);
+    return ButtonText(b, out, sizeof out) ? std::string(out) : std::string("<none>");
+  };
+  b.text = IvInt(-5);
+  EXPECT_EQ(text(7), "-5");
+  b.text = IvInt(0xABC);
+  EXPECT_EQ(text(9), "00000ABC");
+  b.text = IvInt(-3 * 65536);
+  EXPECT_EQ(text(13), "-3 m");
+  b.text = IvInt(12);
+  b.third = IvText(" px");
+  EXPECT_EQ(text(15), "12 px");
+  // Float variables shown through a factor: 1, degrees a radian, rpm a radian a second, 1/1000.
+  float value = 10.0f;
+  b.word = reinterpret_cast<uintptr_t>(&value);
+  b.fourth = IvText("%.1f");
+  EXPECT_EQ(text(16), "10.0");
+  EXPECT_EQ(text(18), "95.5");  // 10 * 60 / (2 pi) = 95.49
+  value = 1500.0f;
+  EXPECT_EQ(text(19), "1.5");
+  b.word = 42;
+  b.fourth = IvText("%d kg");
+  EXPECT_EQ(text(51), "42 kg");
+  b.text = IvFloat(1.5f);
+  b.third = IvText("%.2f");
+  for (int style : {37, 38, 39}) EXPECT_EQ(text(style), "1.50") << "style " << style;
+  b.text = IvInt(7);
+  b.third = IvText("#%d");
+  for (int style : {40, 41, 42}) EXPECT_EQ(text(style), "#7") << "style " << style;
+  // Glyph codes, the first in the low byte, up to four, ending at a byte below 32.
+  b.text = IvInt('A' | 'B' << 8);
+  EXPECT_EQ(text(4), "AB");
+  b.text = IvInt('A' | 'B' << 8 | 'C' << 16 | 'D' << 24);
+  EXPECT_EQ(text(4), "ABCD");
+  b.text = IvInt('A' | 31 << 8 | 'C' << 16);
+  EXPECT_EQ(text(4), "A");
+  b.text = IvInt(31 | 'B' << 8);
+  EXPECT_EQ(text(4), "<none>");
+  b.text = IvInt(32);
+  EXPECT_EQ(text(4), " ");
+  for (int style : {43, 45, 47, 49}) EXPECT_EQ(text(style), "+") << "style " << style;
+  for (int style : {44, 46, 48, 50}) EXPECT_EQ(text(style), "-") << "style " << style;
+  for (int style : {26, 28, 30, 32, 34}) EXPECT_EQ(text(style), "\x9B") << "style " << style;
+  for (int style : {27, 29, 31, 33, 35}) EXPECT_EQ(text(style), "\x8B") << "style " << style;
+  b.fourth = IvInt(1);
+  for (int style : {53, 54, 55}) EXPECT_EQ(text(style), "YES") << "style " << style;
+  b.text = IvText("go");
+  for (int style : {2, 3, 5, 6, 14, 36, 52}) EXPECT_EQ(text(style), "go") << "style " << style;
+  for (int style : {1, 12, 20, 25, 56}) EXPECT_EQ(text(style), "<none>") << "style " << style;
 }
 
 TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {

@@ -613,6 +613,40 @@ TEST_F(Interface, AByteStepperStopsAtItsLimit) {
   EXPECT_EQ(byte, 110);
 }
 
+// A float stepper (44 up, 45 down; the step in the maximum, the limit in the label) rounds the
+// value to a whole number of steps, moves one step a left press and ten a right press, and
+// stops at its limit; a step of nothing does nothing.
+TEST_F(Interface, AFloatStepperMovesWholeStepsAndStopsAtItsLimit) {
+  float value = 0.74f;
+  const auto click = [&](int type, float step, float limit, int which) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &value, type, IvFloat(0.0f), IvFloat(step), IvFloat(limit), &owner);
+    Press(150, 150, which);
+    Release(150, 150, which);
+  };
+  click(44, 0.25f, 2.0f, 1);  // 0.74 is 3 steps (2.96 rounded), then one up
+  EXPECT_FLOAT_EQ(value, 1.0f);
+  click(44, 0.25f, 2.0f, 2);  // 14 steps: 3.5, held at 2
+  EXPECT_FLOAT_EQ(value, 2.0f);
+  click(45, 0.25f, -1.0f, 1);
+  EXPECT_FLOAT_EQ(value, 1.75f);
+  click(45, 0.25f, 1.5f, 2);  // -0.75, held at 1.5
+  EXPECT_FLOAT_EQ(value, 1.5f);
+  click(44, 0.0f, 10.0f, 1);
+  EXPECT_FLOAT_EQ(value, 1.5f) << "no step";
+}
+
+// A mapped byte control keeps its byte range even when it is the first control of all.
+TEST_F(Interface, AMappedByteControlKeepsItsByteRangeAsTheFirstControl) {
+  uint8_t byte = 0;
+  ASSERT_EQ(ValueControlCount, 0);
+  const int i = AddValueControl4(&owner, &byte, 0.0f, 1.0f, "%.2f", 20, 220, nullptr, -1.0f, -1.0f, 0.0f, -0.9f);
+  ASSERT_EQ(i, 0);
+  EXPECT_EQ(ValueControls[0].byteMinimum, 20);
+  EXPECT_EQ(ValueControls[0].byteMaximum, 220);
+  EXPECT_EQ(ValueControls[0].displayType, VALUE_TYPE_MAPPED_BYTE);
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
