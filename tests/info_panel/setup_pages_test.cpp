@@ -411,6 +411,38 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   EXPECT_EQ(GearTopSpeed(*car, 0), 0.0f);
 }
 
+// The differential rows' ranges: locking 10 to 80 (power and coast, each its own set), preload
+// bytes 0 to 80 shown as 0 to 800 Nm, viscous torque 1 to 20; the arrows stop at the bytes' ends.
+TEST_F(SetupPages, TheDifferentialRowsRunOverTheirStatedRanges) {
+  Load(ESTATE);
+  Bytes()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  const struct {
+    int at;
+    float shownLow, shownHigh;
+    int lowest, highest;
+    const char* what;
+  } rows[] = {{SETUP_AXLE[0] + AXLE_POWER_LOCKING, 10.0f, 80.0f, 10, 80, "power locking"},
+              {SETUP_AXLE[0] + AXLE_COAST_LOCKING, 10.0f, 80.0f, 10, 80, "coast locking"},
+              {SETUP_AXLE[0] + AXLE_PRELOAD, 0.0f, 800.0f, 0, 80, "preload"},
+              {SETUP_AXLE[1] + AXLE_VISCOUS, 1.0f, 20.0f, 1, 20, "viscous torque"}};
+  for (const auto& row : rows) {
+    const ValueControl* bar = Bound(37, Bytes() + row.at);
+    const ValueControl* down = Bound(41, Bytes() + row.at);
+    const ValueControl* up = Bound(40, Bytes() + row.at);
+    ASSERT_NE(bar, nullptr) << row.what;
+    ASSERT_NE(down, nullptr) << row.what;
+    ASSERT_NE(up, nullptr) << row.what;
+    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
+    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, row.shownLow) << row.what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, row.shownHigh) << row.what;
+    EXPECT_EQ(down->label.i, row.lowest) << row.what;
+    EXPECT_EQ(up->label.i, row.highest) << row.what;
+  }
+}
+
 TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {
   Load(RACER);
   car->massWithoutOccupants = 1000.0f;  // the pressure cap: 610 kPa
