@@ -647,6 +647,90 @@ TEST_F(Interface, AMappedByteControlKeepsItsByteRangeAsTheFirstControl) {
   EXPECT_EQ(ValueControls[0].displayType, VALUE_TYPE_MAPPED_BYTE);
 }
 
+// A colour byte's step (styles 28 up, 29 down; 5 a right press) past either end of its range
+// is held at that end.
+TEST_F(Interface, ColourByteStepsPastTheirEndsAreHeldThere) {
+  uint8_t byte = 253;
+  const auto step = [&](int style, int lo, int hi) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&byte), IvInt(lo), IvInt(hi), IvInt(0), style,
+              nullptr, RecordHandler, nullptr);
+    Press(1, 1, 2);
+  };
+  step(28, 0, 255);
+  EXPECT_EQ(byte, 255) << "258 held at 255";
+  byte = 5;
+  step(29, 3, 255);
+  EXPECT_EQ(byte, 3) << "0 held at 3";
+  byte = 2;
+  step(29, 0, 255);
+  EXPECT_EQ(byte, 0) << "-3 held at 0";
+}
+
+// A list shorter than its window never scrolls, however far its knob is dragged.
+TEST_F(Interface, AShortListsKnobDragLeavesItAtTheTop) {
+  SetInterfaceMetrics();
+  int32_t position = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 0, 4, 2);  // two entries in a window of four
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  ASSERT_EQ(knob.style, BUTTON_STYLE_SCROLL_KNOB);
+  Press(knob.left + 1, knob.top + 1);
+  ASSERT_EQ(ValueDrag.kind, DRAG_SCROLL);
+  Move(knob.left + 1, knob.top + 1000);
+  EXPECT_EQ(position, 0);
+}
+
+// Grey steps (styles 30 up, 31 down) write the first byte's step to all three, held to the
+// range; float steps (34 up, 35 down; the step in the text field, the limit in the third)
+// round to whole steps and stop at the limit.
+TEST_F(Interface, GreyAndFloatStepButtonsStopAtTheirLimits) {
+  uint8_t grey[3] = {253, 7, 9};
+  const auto press = [&](void* variable, int style, InterfaceValue lo, InterfaceValue hi, int code) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), lo, hi, IvInt(0), style, nullptr,
+              RecordHandler, nullptr);
+    Press(1, 1, code);
+  };
+  press(grey, 30, IvInt(0), IvInt(255), 2);
+  EXPECT_EQ(grey[0], 255);
+  EXPECT_EQ(grey[2], 255) << "258 held at 255";
+  grey[0] = 4;
+  press(grey, 31, IvInt(2), IvInt(255), 2);
+  EXPECT_EQ(grey[1], 2) << "-1 held at 2";
+  float value = 0.74f;
+  press(&value, 34, IvFloat(0.25f), IvFloat(2.0f), 1);  // 3 steps, then one up
+  EXPECT_FLOAT_EQ(value, 1.0f);
+  press(&value, 34, IvFloat(0.25f), IvFloat(2.0f), 2);  // 14 steps: 3.5, held at 2
+  EXPECT_FLOAT_EQ(value, 2.0f);
+  press(&value, 35, IvFloat(0.25f), IvFloat(1.5f), 2);  // -0.5, held at 1.5
+  EXPECT_FLOAT_EQ(value, 1.5f);
+  press(&value, 35, IvFloat(0.25f), IvFloat(-1.0f), 1);
+  EXPECT_FLOAT_EQ(value, 1.25f);
+}
+
+// A pasted byte is held to the control's range: a colour byte's minimum and maximum, a mapped
+// byte's byte range.
+TEST_F(Interface, PastedBytesAreHeldToTheControlsRange) {
+  uint8_t byte = 50;
+  const auto paste = [&](int clipboard) {
+    ValueClipboard.byte = static_cast<uint8_t>(clipboard);
+    Press(10, 10, 10);
+    return int(byte);
+  };
+  Control(0, 0, 400, 20, &byte, VALUE_TYPE_COLOUR_BYTE, IvInt(10), IvInt(200), IvText("%d"), &owner);
+  EXPECT_EQ(paste(250), 200);
+  EXPECT_EQ(paste(3), 10);
+  EXPECT_EQ(paste(77), 77);
+  ClearInterface();
+  AddValueControl4(&owner, &byte, 0.0f, 1.0f, "%.2f", 20, 150, RecordHandler, -1.0f, -1.0f, 0.0f, -0.9f);
+  EXPECT_EQ(paste(250), 150);
+  EXPECT_EQ(paste(5), 20);
+  EXPECT_EQ(paste(99), 99);
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
