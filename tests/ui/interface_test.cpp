@@ -731,6 +731,126 @@ TEST_F(Interface, PastedBytesAreHeldToTheControlsRange) {
   EXPECT_EQ(paste(99), 99);
 }
 
+// A value control's near edges are inside it too; the pixel before either is not.
+TEST_F(Interface, AValueControlsLeftAndTopEdgesAreInsideIt) {
+  const auto click = [&](int x, int y) {
+    ClearInterface();
+    Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+    g_Call = HandlerCall{};
+    Press(x, y);
+    Release(x, y);
+    return g_Call.count;
+  };
+  EXPECT_EQ(click(100, 100), 1) << "the near corner";
+  EXPECT_EQ(click(99, 150), 0);
+  EXPECT_EQ(click(150, 99), 0);
+}
+
+// Every integer step style, from the first (43) to the last (50), does nothing without a
+// variable; brighter and darker change the three colour bytes and never a fourth beside them.
+TEST_F(Interface, StepStylesWithoutAVariableAndColourStepsKeepToTheirBytes) {
+  for (int style : {43, 50}) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, 0, IvInt(0), IvInt(12), IvInt(0), style, nullptr, RecordHandler, nullptr);
+    EXPECT_EQ(Press(1, 1), 1) << style;
+  }
+  uint8_t colour[4] = {90, 180, 240, 77};
+  for (int style : {32, 33}) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(colour), IvInt(0), IvInt(0), IvInt(0), style, nullptr,
+              RecordHandler, nullptr);
+    Press(1, 1);
+    EXPECT_EQ(colour[3], 77) << style;
+  }
+  EXPECT_EQ(colour[0], 90);
+}
+
+// The integer steps by width: 43/44 a 32-bit integer, 45/46 a byte, 47/48 a signed byte.
+TEST_F(Interface, EachIntegerStepStyleStepsItsOwnWidthOfVariable) {
+  const auto press = [&](void* variable, int style, int lo, int hi) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), IvInt(lo), IvInt(hi), IvInt(0), style,
+              nullptr, RecordHandler, nullptr);
+    Press(1, 1);
+  };
+  int32_t wide = 256;
+  press(&wide, 44, 0, 1000);
+  EXPECT_EQ(wide, 255) << "the whole integer, not its low byte";
+  uint8_t byte = 200;
+  press(&byte, 46, 0, 255);
+  EXPECT_EQ(byte, 199) << "an unsigned byte";
+  press(&byte, 45, 0, 255);
+  EXPECT_EQ(byte, 200);
+}
+
+// A turn that lands exactly on half a turn either way stays there: only past it does it wrap.
+TEST_F(Interface, AnAngleStepLandingOnHalfATurnDoesNotWrap) {
+  constexpr float pi = 3.14159265358979f;
+  float angle = 3.0f;
+  const auto turn = [&](float by) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&angle), IvInt(0), IvFloat(1e-6f), IvFloat(by), 36,
+              nullptr, RecordHandler, nullptr);
+    Press(1, 1);
+  };
+  turn(pi - 3.0f);
+  EXPECT_NEAR(angle, pi, 1e-5f);
+  angle = -3.0f;
+  turn(3.0f - pi);
+  EXPECT_NEAR(angle, -pi, 1e-5f);
+}
+
+// The last float type (32, typed) takes a press as the others do; types that write a
+// variable (text fields 11 to 13, steps and arrows 40 to 47) do nothing on release without one.
+TEST_F(Interface, TheLastFloatTypeTakesPressesAndVariableTypesNeedTheirVariable) {
+  float value = 1.0f;
+  Control(0, 0, 400, 20, &value, 32, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"), &owner);
+  Press(10, 10, 6);
+  EXPECT_FLOAT_EQ(ValueClipboard.value, 1.0f) << "copied";
+  for (int type : {11, 13, 40, 47}) {
+    ClearInterface();
+    Control(100, 100, 200, 200, nullptr, type, IvInt(0), IvInt(8), IvInt(5), &owner);
+    g_Call = HandlerCall{};
+    Press(150, 150);
+    Release(150, 150);
+    EXPECT_EQ(g_Call.count, 0) << type;
+  }
+}
+
+// A scroll knob dragged down by a quarter of its scale moves the list one entry.
+TEST_F(Interface, AKnobDragOfOneEntryMovesTheListByOne) {
+  SetInterfaceMetrics();
+  int32_t position = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 0, 4, 10);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  const int kx = knob.left + 1, ky = knob.top + 1;
+  const int pixelScale = knob.bottom - knob.top - 6;
+  Press(kx, ky);
+  Move(kx, ky + (pixelScale + 2) / 4);  // four entries to the scale: one, rounded
+  EXPECT_EQ(position, 1);
+}
+
+// A button's left and top edges lie inside it; the pixels before them do not.
+TEST_F(Interface, LeftAndTopEdgesLieInsideAButton) {
+  const auto press = [&](int x, int y) {
+    ClearInterface();
+    Button(10, 10, 20, 20, 1, &owner);
+    return Press(x, y);
+  };
+  EXPECT_EQ(press(10, 10), 1);
+  EXPECT_EQ(press(9, 15), 0);
+  EXPECT_EQ(press(15, 9), 0);
+  // With no screen the pointer is at the middle, not at a division by nothing.
+  ScreenWidth = ScreenHeight = 0;
+  EXPECT_EQ(PointerNormalisedX(), 0.0f);
+  EXPECT_EQ(PointerNormalisedY(), 0.0f);
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
