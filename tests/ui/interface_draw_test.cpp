@@ -430,6 +430,71 @@ TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
   ClearInterface();
 }
 
+// A batch that reaches exactly 5120 triangles is closed after that routine: four flat
+// panels (two triangles each) and 284 small nine-part ones (18 each) make 8 + 5112.
+TEST_F(PanelDraw, ABatchOfExactly5120TrianglesIsCut) {
+  for (int i = 0; i < 4; ++i) DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, 0.0f, 0.0f);
+  for (int i = 0; i < 284; ++i) DrawButtonPanel(&GREY, false, 0.09f, 0.09f, 0, false, 0.0f, 0.0f);
+  EXPECT_FALSE(Draw2DList.counters.batchOpen);
+  EXPECT_EQ(LastBatch().triangleCount, 5120u);
+}
+
+// A panel exactly 0.099 across either way is no longer small: it takes the large texture.
+TEST_F(PanelDraw, APanelOf0099IsLarge) {
+  DrawButtonPanel(&GREY, false, 0.099f, 0.3f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_LARGE);
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.3f, 0.099f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_LARGE);
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.3f, 0.098f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_SMALL);
+}
+
+// A text field (type 14) with a colour code of -3 or below gets a fill in that code's colour;
+// -2 is no code.
+TEST_F(PanelDraw, ATextFieldWithACodeGetsItsFill) {
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-3), 14, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  DrawValueControlPanels(0);
+  ASSERT_EQ(Triangles(), 2u);
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xFF505060u));  // code -3's colour
+  Reset();
+  ClearInterface();
+  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-2), 14, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  DrawValueControlPanels(0);
+  EXPECT_EQ(Triangles(), 0u);
+  ClearInterface();
+}
+
+// A panel too small for its corners is drawn flat: see-through up to style 1, opaque from
+// style 2.
+TEST_F(PanelDraw, AFlatPanelIsOpaqueFromStyleTwo) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  InterfaceColours.buttonAlpha = 0.3f;
+  ApplyInterfaceColours();
+  for (int style : {1, 2}) {
+    Reset();
+    DrawButtonPanel(&GREY, false, 0.005f, 0.005f, style, false, 0.0f, 0.0f);
+    ASSERT_EQ(Triangles(), 2u) << style;
+    EXPECT_EQ(V(0).colour >> 24, style < 2 ? 0x4Du : 0xFFu) << style;  // 0.3 x 255 = 76.5, rounded
+  }
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A button's text into no room writes nothing at all.
+TEST(ButtonFaces, ATextIntoNoRoomWritesNothing) {
+  InterfaceButton b{};
+  b.style = 2;
+  b.text = IvText("go");
+  char guard[2] = {'x', 'y'};
+  EXPECT_EQ(ButtonText(b, guard, 0), 0);
+  EXPECT_EQ(guard[0], 'x');
+  EXPECT_EQ(ButtonText(b, guard, 1), 1);
+  EXPECT_EQ(guard[0], 0) << "room for the end alone";
+}
+
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
   ColourWord face = RgbWord(160, 80, 32);
   InterfaceButton b{};
@@ -552,6 +617,14 @@ TEST(ButtonFaces, EachStyleFormatsItsOwnKindOfValue) {
   EXPECT_EQ(text(4), "<none>");
   b.text = IvInt(32);
   EXPECT_EQ(text(4), " ");
+  b.text = IvInt(0xFFFFFFFF);  // the largest packed word: four codes
+  EXPECT_EQ(text(4), "\xFF\xFF\xFF\xFF");
+  b.text = IvInt(intptr_t{0x100000041});  // past 32 bits: none
+  EXPECT_EQ(text(4), "<none>");
+  b.text = IvInt('A' | 'B' << 8 | 'C' << 16);
+  char three[3];
+  ASSERT_EQ(ButtonText(b, three, sizeof three), 1);
+  EXPECT_STREQ(three, "AB") << "as many codes as the room holds";
   for (int style : {43, 45, 47, 49}) EXPECT_EQ(text(style), "+") << "style " << style;
   for (int style : {44, 46, 48, 50}) EXPECT_EQ(text(style), "-") << "style " << style;
   for (int style : {26, 28, 30, 32, 34}) EXPECT_EQ(text(style), "\x9B") << "style " << style;
