@@ -317,6 +317,28 @@ TEST_F(PanelTest, ARowEndingExactlyOnTheClipIsKept) {
   ResetInfoPanelLayout();
 }
 
+// The power-weight line from a mass of 0.001 kg on; the weight distribution only above a
+// wheel base of 0.001 m; a tab word past the last page chooses nothing.
+TEST_F(PanelTest, TheFiguresLinesBeginExactlyAtTheirLeastMassAndWheelBase) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.mass = 0.001f;
+  Draw(car, 0);
+  EXPECT_TRUE(ShowsPart("Power-weight :"));
+  car.wheelBase = 0.001f;
+  Draw(car, 0);
+  EXPECT_FALSE(ShowsPart("Weight distribution :"));
+  car.wheelBase = 0.0011f;
+  Draw(car, 0);
+  EXPECT_TRUE(ShowsPart("Weight distribution :"));
+  InfoPageShown = INFO_PAGE_INFO;
+  SelectInfoPage(nullptr, 0, INFO_PAGE_COUNT);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_INFO);
+  SelectInfoPage(nullptr, 0, INFO_PAGE_COUNT - 1);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_COUNT - 1);
+  InfoPageShown = INFO_PAGE_INFO;
+}
+
 TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {
   uint8_t b = 10;
   while (ValueControlCount < MAX_VALUE_CONTROLS - 2)

@@ -545,6 +545,23 @@ TEST_F(Dialogs, APasswordEntryRefusesThePlainTextSwitch) {
   Key(27);
 }
 
+// The entry's line is a text field, masked (type 22) for a password, plain (14) otherwise,
+// between y -0.37 and -0.29.
+TEST_F(Dialogs, AnEntrysLineIsMaskedOnlyForAPassword) {
+  for (int type : {0, 2}) {
+    AskText(&owner, Typed, "Prompt", 20, 0, "", 0, type, nullptr);
+    Frame();
+    const ValueControl* line = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].minimum.text == TextEntry.coded) line = &ValueControls[i];
+    ASSERT_NE(line, nullptr) << type;
+    EXPECT_EQ(line->displayType, type == 2 ? 22 : 14) << type;
+    EXPECT_FLOAT_EQ(line->top, -0.37f);
+    EXPECT_FLOAT_EQ(line->bottom, -0.29f);
+    Key(27);
+  }
+}
+
 TEST_F(Dialogs, AnEntryBracketsTheImeFromOpeningToClosing) {
   AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
   EXPECT_EQ(Ime.entryActive, 1);

@@ -495,6 +495,16 @@ TEST(ButtonFaces, ATextIntoNoRoomWritesNothing) {
   EXPECT_EQ(guard[0], 0) << "room for the end alone";
 }
 
+// A coloured panel too small for its corners either way is one quad over its own place.
+TEST_F(PanelDraw, APanelTooSmallForItsCornersIsOneQuadInPlace) {
+  DrawPanelInColour(0xFF204060u, 0.2f, 0.5f, 0.205f, 0.505f);
+  ASSERT_EQ(Triangles(), 2u);
+  EXPECT_FLOAT_EQ(V(0).x, 0.2f);
+  EXPECT_FLOAT_EQ(V(0).y, -0.5f);  // the list's y is upwards
+  EXPECT_FLOAT_EQ(V(2).x, 0.205f);
+  EXPECT_FLOAT_EQ(V(2).y, -0.505f);
+}
+
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
   ColourWord face = RgbWord(160, 80, 32);
   InterfaceButton b{};
@@ -713,6 +723,21 @@ namespace {
 // The keyboard's tables as the on-screen keyboard's description lists them: the 53 labelled
 // keys' codes, the top row and the default layout's five rows of (width, key), a gap being key
 // 0; the US layout has Alt (18) in place of AltGr (7).
+// Every layout named as having rows of its own or sharing them (besides the German, French and
+// US ones) gets the European shape, with its extra key beside the left Shift; a layout not
+// named (Japanese, Catalan) keeps the default rows, which have none.
+TEST(OnscreenKeyboardTables, EveryNamedLayoutGetsRowsWithTheExtraKey) {
+  const uint16_t named[] = {1026, 1029, 1034, 1038, 1040, 1043, 1046, 1051, 1055, 1061, 2070,
+                            4105, 1030, 1035, 1044, 1053, 1032, 1048, 61459, 61605, 61606, 1050,
+                            1060, 2074, 2055, 4108, 2057, 6153, 2060, 2067, 61610};
+  for (uint16_t part : named) {
+    const KeyboardRows& rows = KeyboardRowsOf(uint32_t{part} << 16 | 0x0409u);
+    EXPECT_EQ(rows.rows[3][1].key, 226) << part;
+  }
+  for (uint16_t part : {uint16_t(1041), uint16_t(1027)})
+    EXPECT_NE(KeyboardRowsOf(uint32_t{part} << 16 | 0x0409u).rows[3][1].key, 226) << part;
+}
+
 TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
   std::vector<int> labelled = {32};
   for (int k = 48; k <= 57; ++k) labelled.push_back(k);

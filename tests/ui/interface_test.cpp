@@ -1,6 +1,7 @@
 // interface_test.cpp - the interface tables driven headlessly with mouse records.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -849,6 +850,46 @@ TEST_F(Interface, LeftAndTopEdgesLieInsideAButton) {
   EXPECT_EQ(PointerNormalisedY(), 0.0f);
   ScreenWidth = 800;
   ScreenHeight = 600;
+}
+
+// A byte slider row: a trough two units wide (its span two insets short of that), a knob at
+// the value's share of the span (the largest byte for a colour triple), then the down and up
+// step buttons of the slider's kind, one unit each.
+TEST_F(Interface, AByteSliderRowPlacesItsKnobAndStepButtons) {
+  SetInterfaceMetrics();
+  const int unit = ButtonWidth, inset = InterfaceScaleRounded;
+  const int span = 2 * unit - 2 * inset;
+  struct Case {
+    int style, maximum;
+    uint8_t bytes[3];
+    int shown, down;
+  };
+  const Case cases[] = {{20, 200, {100, 0, 0}, 100, 27},
+                        {BUTTON_STYLE_COLOUR_TRIPLE, 255, {200, 10, 20}, 200, 31},
+                        {BUTTON_STYLE_COLOUR_TRIPLE, 255, {10, 20, 150}, 150, 31},
+                        {22, 50, {80, 0, 0}, 50, 29}};  // past the maximum: the knob at the end
+  for (const Case& c : cases) {
+    ClearInterface();
+    RowCursorX = 10;
+    RowCursorY = 40;
+    uint8_t bytes[3] = {c.bytes[0], c.bytes[1], c.bytes[2]};
+    AddRowByteSlider(&owner, c.maximum, 24, c.style, bytes, nullptr, RecordHandler);
+    ASSERT_EQ(ButtonCount, 4) << c.style;
+    const InterfaceButton& trough = InterfaceButtons[0];
+    EXPECT_EQ(trough.left, 10);
+    EXPECT_EQ(trough.right, 10 + 2 * unit);
+    EXPECT_EQ(trough.bottom, 40 + 24);
+    EXPECT_EQ(trough.third.i, c.maximum);
+    EXPECT_EQ(trough.fourth.i, span);
+    const int knobX = 10 + inset + int(std::lround(double(c.shown) * span / c.maximum));
+    EXPECT_EQ(InterfaceButtons[1].left, knobX - 1) << c.style << " " << int(c.bytes[0]);
+    EXPECT_EQ(InterfaceButtons[1].right, knobX + 1);
+    EXPECT_EQ(InterfaceButtons[2].style, c.down) << c.style;
+    EXPECT_EQ(InterfaceButtons[3].style, c.down - 1) << c.style;
+    EXPECT_EQ(InterfaceButtons[2].left, 10 + 2 * unit);
+    EXPECT_EQ(InterfaceButtons[3].left, 10 + 3 * unit);
+    EXPECT_EQ(RowCursorX, 10 + 4 * unit);
+  }
 }
 
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {

@@ -382,6 +382,37 @@ TEST_F(TextDraw, AValueControlsTextTakesTheSizeAndPlaceOfItsType) {
   ResetInterfaceState();
 }
 
+// A code-list control (type 57) shows the character of each bit set in its minimum field,
+// "0" for bit 0 up to "9", then "A" for bit 10, spaced evenly a quarter into each share.
+TEST_F(TextDraw, ACodeListControlShowsACharacterPerSetBit) {
+  ResetInterfaceState();
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvInt(1 | 4 | 1024), IvInt(1), IvInt(0), 57, nullptr, nullptr, 0.0f, 0.0f, 1.2f,
+                  0.2f);
+  EXPECT_EQ(Shown(), "02A");
+  ASSERT_EQ(Items().size(), 3u);
+  const float size = 0.1f;  // the cells are half the control's height
+  EXPECT_NEAR(Items()[1].x0 + MARGIN * size, 1.2f * 1.25f / 3.0f, 1e-5f);
+  ResetInterfaceState();
+}
+
+// A colour control (type 52) shows its three channel values, red first, one per row.
+TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {
+  ResetInterfaceState();
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  Prss owner{};
+  ColourWord colour = RgbWord(12, 34, 56);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &colour, nullptr, 0.0f, 0.0f, 1.0f, 0.5f);
+  EXPECT_EQ(Shown(), "123456");
+  ASSERT_EQ(Items().size(), 6u);
+  EXPECT_LT(Items()[0].y0, Items()[2].y0) << "red above green";
+  EXPECT_LT(Items()[2].y0, Items()[4].y0) << "green above blue";
+  ResetInterfaceState();
+}
+
 TEST_F(TextDraw, TheFlushDrawsOnePassPerPageWithGlyphAndCacheCoordinates) {
   ASSERT_EQ(LoadTestImage(TestCharset().Build()), 1);  // a glyph page for one lead byte
   UseFixedWidthCharacterSet();
