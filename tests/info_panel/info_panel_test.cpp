@@ -339,6 +339,18 @@ TEST_F(PanelTest, TheFiguresLinesBeginExactlyAtTheirLeastMassAndWheelBase) {
   InfoPageShown = INFO_PAGE_INFO;
 }
 
+// A mapping named "M" or "m" and a digit 1 to 4 marks that colour; any other name none.
+TEST(ColourMarks, AMarkIsMOrLowerMThenADigitFromOneToFour) {
+  EXPECT_EQ(ColourMarkOf("M1"), 1);
+  EXPECT_EQ(ColourMarkOf("m4body"), 4);
+  EXPECT_EQ(ColourMarkOf("M0"), 0);
+  EXPECT_EQ(ColourMarkOf("M5"), 0);
+  EXPECT_EQ(ColourMarkOf("X2"), 0);
+  EXPECT_EQ(ColourMarkOf("1M"), 0);
+  EXPECT_EQ(ColourMarkOf("M"), 0);
+  EXPECT_EQ(ColourMarkOf(nullptr), 0);
+}
+
 TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {
   uint8_t b = 10;
   while (ValueControlCount < MAX_VALUE_CONTROLS - 2)

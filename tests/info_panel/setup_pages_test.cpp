@@ -22,6 +22,7 @@
 #include "info_panel/info_panel_layout.h"
 #include "info_panel/setup_pages.h"
 #include "physics/car.h"
+#include "physics/car_race.h"
 #include "tests/info_panel/panel_test_util.h"
 #include "tests/ui/mouse_records.h"
 #include "text/messages.h"
@@ -441,6 +442,34 @@ TEST_F(SetupPages, TheDifferentialRowsRunOverTheirStatedRanges) {
     EXPECT_EQ(down->label.i, row.lowest) << row.what;
     EXPECT_EQ(up->label.i, row.highest) << row.what;
   }
+}
+
+// With tyre warmers, their temperature row runs over the bytes 20 to 120 shown as stored; the
+// pressure unit's buttons store 0 for psi and 1 for bar.
+TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
+  Load(RUNABOUT);
+  const int savedWarm = RaceSetup.warmStart;
+  RaceSetup.warmStart = 1;
+  std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
+  const ValueControl* bar = Bound(37, Bytes() + SETUP_TYRE_WARMER);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->byteMinimum, 20);
+  EXPECT_EQ(bar->byteMaximum, 120);
+  EXPECT_FLOAT_EQ(bar->minimum.f, 20.0f);
+  EXPECT_FLOAT_EQ(bar->maximum.f, 120.0f);
+  ASSERT_NE(Bound(41, Bytes() + SETUP_TYRE_WARMER), nullptr);
+  EXPECT_EQ(Bound(41, Bytes() + SETUP_TYRE_WARMER)->label.i, 20);
+  ASSERT_NE(Bound(40, Bytes() + SETUP_TYRE_WARMER), nullptr);
+  EXPECT_EQ(Bound(40, Bytes() + SETUP_TYRE_WARMER)->label.i, 120);
+  RaceSetup.warmStart = savedWarm;
+  PressureUnitBar = 0;
+  Draw(INFO_PAGE_TYRES);
+  Click(Texted("[bar]"));
+  EXPECT_EQ(PressureUnitBar, 1);
+  Draw(INFO_PAGE_TYRES);
+  Click(Texted("[psi]"));
+  EXPECT_EQ(PressureUnitBar, 0);
+  PressureUnitBar = 1;
 }
 
 TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {

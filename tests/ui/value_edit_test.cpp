@@ -596,6 +596,12 @@ TEST(ValueControlText, EachTypeShowsItsText) {
   EXPECT_EQ(text(24), "[no]");
   c.minimum = IvInt('A' | 'B' << 8 | 1 << 24);
   EXPECT_EQ(text(34), "AB");
+  c.minimum = IvInt('A' | 'B' << 8 | 'C' << 16);  // three characters at most, as the room allows
+  EXPECT_EQ(text(34), "ABC");
+  char two[3];
+  c.displayType = 34;
+  ASSERT_EQ(ValueControlText(c, two, sizeof two), 1);
+  EXPECT_STREQ(two, "AB");
   float value = 0.123456f;
   c.variable = &value;
   c.label = IvText("Grip %.3f");
