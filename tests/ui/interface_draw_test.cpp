@@ -646,6 +646,25 @@ TEST(ButtonFaces, EachStyleFormatsItsOwnKindOfValue) {
   for (int style : {1, 12, 20, 25, 56}) EXPECT_EQ(text(style), "<none>") << "style " << style;
 }
 
+// The keyboard's first row, Escape and F1 to F12, lies along its top, 0.02 below the top of
+// its background.
+TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
+  OnscreenKeyboardShown = 1;
+  MouseMode = MOUSE_MODE_ENTRY;
+  ClearInterface();
+  DrawInterface();
+  const ValueControl* background = nullptr;
+  for (int i = 0; i < ValueControlCount && !background; ++i)
+    if (ValueControls[i].displayType == 33 && ValueControls[i].left == -0.42f) background = &ValueControls[i];
+  ASSERT_NE(background, nullptr);
+  int keys = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    keys += ValueControls[i].top == background->top + 0.02f && ValueControls[i].bottom == background->top + 0.08f;
+  EXPECT_GE(keys, 13);
+  MouseMode = 0;
+  ResetOnscreenKeyboard();
+}
+
 TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
   OnscreenKeyboardShown = 1;
   for (int mode : {0, MOUSE_MODE_ENTRY, MOUSE_MODE_BOX}) {
