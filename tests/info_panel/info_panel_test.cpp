@@ -268,6 +268,89 @@ TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
   EXPECT_EQ(ValueControlCount, 14);
 }
 
+// The strategy rows: fuel (or charge) at start 1 to 100, fuel to add in a pit stop and the
+// tyre change 0 to 100, each shown as stored; the arrows stop at the row's ends.
+TEST_F(PanelTest, TheStrategyRowsRunOverTheirStatedRanges) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  Draw(car, 0);
+  const struct {
+    uint8_t* variable;
+    int lowest, highest;
+    const char* what;
+  } rows[] = {{&Strategy.fuelAtStart, 1, 100, "fuel at start"},
+              {&Strategy.fuelInPit, 0, 100, "fuel in pit"},
+              {&Strategy.tyreChange, 0, 100, "tyre change"}};
+  for (const auto& row : rows) {
+    const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.variable != row.variable) continue;
+      if (c.displayType == 37) bar = &c;
+      if (c.displayType == 41) down = &c;
+      if (c.displayType == 40) up = &c;
+    }
+    ASSERT_NE(bar, nullptr) << row.what;
+    ASSERT_NE(down, nullptr) << row.what;
+    ASSERT_NE(up, nullptr) << row.what;
+    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
+    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, float(row.lowest)) << row.what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, float(row.highest)) << row.what;
+    EXPECT_EQ(down->label.i, row.lowest) << row.what;
+    EXPECT_EQ(up->label.i, row.highest) << row.what;
+  }
+}
+
+// A row whose bar ends exactly on the clip is still drawn whole.
+TEST_F(PanelTest, ARowEndingExactlyOnTheClipIsKept) {
+  SetInfoPanelLayout(-1.0f, -0.2f, -0.6f);
+  // A one-set row from 0 to 0.4: its bar ends 0.03 above the row's bottom.
+  ClipInfoPanelBelow(InfoLayout.sy * (0.4f - 0.03f) + InfoLayout.y0);
+  uint8_t b = 10;
+  AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "the label, two arrows and the bar";
+  ClearInterface();
+  ClipInfoPanelBelow(InfoLayout.sy * (0.4f - 0.03f) + InfoLayout.y0 - 0.0001f);
+  AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 0) << "just past the clip: left out";
+  ResetInfoPanelLayout();
+}
+
+// The power-weight line from a mass of 0.001 kg on; the weight distribution only above a
+// wheel base of 0.001 m; a tab word past the last page chooses nothing.
+TEST_F(PanelTest, TheFiguresLinesBeginExactlyAtTheirLeastMassAndWheelBase) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.mass = 0.001f;
+  Draw(car, 0);
+  EXPECT_TRUE(ShowsPart("Power-weight :"));
+  car.wheelBase = 0.001f;
+  Draw(car, 0);
+  EXPECT_FALSE(ShowsPart("Weight distribution :"));
+  car.wheelBase = 0.0011f;
+  Draw(car, 0);
+  EXPECT_TRUE(ShowsPart("Weight distribution :"));
+  InfoPageShown = INFO_PAGE_INFO;
+  SelectInfoPage(nullptr, 0, INFO_PAGE_COUNT);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_INFO);
+  SelectInfoPage(nullptr, 0, INFO_PAGE_COUNT - 1);
+  EXPECT_EQ(InfoPageShown, INFO_PAGE_COUNT - 1);
+  InfoPageShown = INFO_PAGE_INFO;
+}
+
+// A mapping named "M" or "m" and a digit 1 to 4 marks that colour; any other name none.
+TEST(ColourMarks, AMarkIsMOrLowerMThenADigitFromOneToFour) {
+  EXPECT_EQ(ColourMarkOf("M1"), 1);
+  EXPECT_EQ(ColourMarkOf("m4body"), 4);
+  EXPECT_EQ(ColourMarkOf("M0"), 0);
+  EXPECT_EQ(ColourMarkOf("M5"), 0);
+  EXPECT_EQ(ColourMarkOf("X2"), 0);
+  EXPECT_EQ(ColourMarkOf("1M"), 0);
+  EXPECT_EQ(ColourMarkOf("M"), 0);
+  EXPECT_EQ(ColourMarkOf(nullptr), 0);
+}
+
 TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {
   uint8_t b = 10;
   while (ValueControlCount < MAX_VALUE_CONTROLS - 2)

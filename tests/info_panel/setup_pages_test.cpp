@@ -22,6 +22,7 @@
 #include "info_panel/info_panel_layout.h"
 #include "info_panel/setup_pages.h"
 #include "physics/car.h"
+#include "physics/car_race.h"
 #include "tests/info_panel/panel_test_util.h"
 #include "tests/ui/mouse_records.h"
 #include "text/messages.h"
@@ -409,6 +410,66 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   // No speed without an engine's rev limit.
   car->engine.redline = 0.0f;
   EXPECT_EQ(GearTopSpeed(*car, 0), 0.0f);
+}
+
+// The differential rows' ranges: locking 10 to 80 (power and coast, each its own set), preload
+// bytes 0 to 80 shown as 0 to 800 Nm, viscous torque 1 to 20; the arrows stop at the bytes' ends.
+TEST_F(SetupPages, TheDifferentialRowsRunOverTheirStatedRanges) {
+  Load(ESTATE);
+  Bytes()[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  const struct {
+    int at;
+    float shownLow, shownHigh;
+    int lowest, highest;
+    const char* what;
+  } rows[] = {{SETUP_AXLE[0] + AXLE_POWER_LOCKING, 10.0f, 80.0f, 10, 80, "power locking"},
+              {SETUP_AXLE[0] + AXLE_COAST_LOCKING, 10.0f, 80.0f, 10, 80, "coast locking"},
+              {SETUP_AXLE[0] + AXLE_PRELOAD, 0.0f, 800.0f, 0, 80, "preload"},
+              {SETUP_AXLE[1] + AXLE_VISCOUS, 1.0f, 20.0f, 1, 20, "viscous torque"}};
+  for (const auto& row : rows) {
+    const ValueControl* bar = Bound(37, Bytes() + row.at);
+    const ValueControl* down = Bound(41, Bytes() + row.at);
+    const ValueControl* up = Bound(40, Bytes() + row.at);
+    ASSERT_NE(bar, nullptr) << row.what;
+    ASSERT_NE(down, nullptr) << row.what;
+    ASSERT_NE(up, nullptr) << row.what;
+    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
+    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, row.shownLow) << row.what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, row.shownHigh) << row.what;
+    EXPECT_EQ(down->label.i, row.lowest) << row.what;
+    EXPECT_EQ(up->label.i, row.highest) << row.what;
+  }
+}
+
+// With tyre warmers, their temperature row runs over the bytes 20 to 120 shown as stored; the
+// pressure unit's buttons store 0 for psi and 1 for bar.
+TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
+  Load(RUNABOUT);
+  const int savedWarm = RaceSetup.warmStart;
+  RaceSetup.warmStart = 1;
+  std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
+  const ValueControl* bar = Bound(37, Bytes() + SETUP_TYRE_WARMER);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->byteMinimum, 20);
+  EXPECT_EQ(bar->byteMaximum, 120);
+  EXPECT_FLOAT_EQ(bar->minimum.f, 20.0f);
+  EXPECT_FLOAT_EQ(bar->maximum.f, 120.0f);
+  ASSERT_NE(Bound(41, Bytes() + SETUP_TYRE_WARMER), nullptr);
+  EXPECT_EQ(Bound(41, Bytes() + SETUP_TYRE_WARMER)->label.i, 20);
+  ASSERT_NE(Bound(40, Bytes() + SETUP_TYRE_WARMER), nullptr);
+  EXPECT_EQ(Bound(40, Bytes() + SETUP_TYRE_WARMER)->label.i, 120);
+  RaceSetup.warmStart = savedWarm;
+  PressureUnitBar = 0;
+  Draw(INFO_PAGE_TYRES);
+  Click(Texted("[bar]"));
+  EXPECT_EQ(PressureUnitBar, 1);
+  Draw(INFO_PAGE_TYRES);
+  Click(Texted("[psi]"));
+  EXPECT_EQ(PressureUnitBar, 0);
+  PressureUnitBar = 1;
 }
 
 TEST_F(SetupPages, TyresShowSizesCompoundsPressuresAndLiveCamber) {

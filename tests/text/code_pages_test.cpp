@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/log.h"
 #include "text/code_pages.h"
@@ -252,6 +253,32 @@ TEST(KeyboardLayout, LocaleLanguagesGiveTheirPages) {
   EXPECT_EQ(CodePageNumberOfLocale(""), 1252);
   EXPECT_EQ(CodePageNumberOfLocale("th_TH.UTF-8"), 874);  // none of the ten
   EXPECT_EQ(CodePageNumberOfLocale("hi_IN"), 0);
+}
+
+// The Windows ANSI code page of each language: Central European, Cyrillic, Turkish, Baltic,
+// Hebrew, Arabic, Vietnamese, Korean, and the Western languages on 1252.
+TEST(KeyboardLayout, EachLanguageGivesItsWindowsCodePage) {
+  const struct {
+    int page;
+    std::vector<const char*> languages;
+  } families[] = {
+      {1250, {"cs", "hr", "hu", "pl", "ro", "sk", "sl", "sq", "bs"}},
+      {1251, {"ru", "uk", "be", "bg", "mk", "sr", "kk", "ky", "mn", "tt", "tg"}},
+      {1254, {"tr", "az", "uz"}},
+      {1257, {"lt", "lv", "et"}},
+      {1255, {"he", "yi"}},
+      {1256, {"ar", "fa", "ur"}},
+      {1258, {"vi"}},
+      {949, {"ko"}},
+      {1252, {"af", "ca", "cy", "da", "de", "en", "es", "eu", "fi", "fo", "fr", "ga", "gl", "id", "is",
+              "it", "ms", "nb", "nl", "nn", "no", "pt", "sv", "sw", "oc", "br", "lb", "fy", "gd", "rm",
+              "zu", "xh", "tl", "fil", "POSIX"}},
+  };
+  for (const auto& family : families)
+    for (const char* language : family.languages) {
+      EXPECT_EQ(CodePageNumberOfLocale(language), family.page) << language;
+      EXPECT_EQ(CodePageNumberOfLocale((std::string(language) + "_XX.UTF-8").c_str()), family.page) << language;
+    }
 }
 
 TEST(KeyboardLayout, AChangeOfPageIsReportedOnce) {

@@ -42,3 +42,12 @@ TEST(LanguageTableLayout, SecondLengthValuesAndReplyCodesStandOnlyWhereStated) {
   }
   EXPECT_EQ(found, 12) << "every stated entry is in the table";
 }
+
+// The table's maximum lengths are 4, 8, 16, 24, 32, 48, 64, 80, 96 and 120 bytes: whole
+// four-byte words every one, so a length one byte off any of them is a slip in the table.
+TEST(LanguageTableLayout, EveryMaximumLengthIsAWholeNumberOfFourByteWords) {
+  for (int i = 0; i < LANGUAGE_TEXT_COUNT; ++i) {
+    const LanguageTextEntry& entry = LanguageTextTable[i];
+    EXPECT_EQ(entry.maxLength % 4, 0) << std::string(entry.key, LANGUAGE_KEY_LENGTH) << " " << int(entry.maxLength);
+  }
+}

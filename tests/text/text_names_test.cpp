@@ -150,6 +150,22 @@ TEST(CodepagePrefix, PrefixesOnlyNamesThatNeedItAndKeepsTheFieldTerminated) {
   EXPECT_EQ(SetCodepagePrefix(name, CODE_PAGE_COUNT - 1), 1);
 }
 
+// Byte 127 is the last plain byte and 128 the first high one: only the high one flags a name
+// or asks for a code-page prefix.
+TEST(CodepagePrefix, ByteHundredTwentyEightIsTheFirstThatNeedsAPrefix) {
+  int flag = -1;
+  Clean("a\x7F" "b", 0, 0, &flag);
+  EXPECT_EQ(flag, 0);
+  Clean("a\x80" "b", 0, 0, &flag);
+  EXPECT_EQ(flag, 1);
+  char plain[8] = "a\x7F" "b";
+  EXPECT_EQ(SetCodepagePrefixN(plain, sizeof plain, 0), 0);
+  EXPECT_STREQ(plain, "a\x7F" "b");
+  char high[8] = "a\x80" "b";
+  EXPECT_EQ(SetCodepagePrefixN(high, sizeof high, 0), 1);
+  EXPECT_STREQ(high, "^La\x80" "b");
+}
+
 TEST(NameChecks, FileNamesPlainNamesAndUserNames) {
   EXPECT_TRUE(IsValidFileName("my car 2.veh"));
   EXPECT_TRUE(IsValidFileName(""));

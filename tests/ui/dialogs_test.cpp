@@ -16,6 +16,7 @@
 #include "platform/files.h"
 #include "tests/ui/control_clicks.h"
 #include "text/code_pages.h"
+#include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
@@ -393,6 +394,38 @@ TEST_F(Dialogs, SuggestionsAreTakenOnceWhenNoPatternIsGiven) {
   CancelTextEntry();
 }
 
+// A message box: its panel from y -0.53 to -0.19, its two lines one under the other across
+// the panel's width (0.42 each side for short texts, 0.69 at most for long ones), and its
+// button 0.1 to 0.02 above the panel's bottom.
+TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
+  const auto control = [](int type, const std::string& text) -> const ValueControl* {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == type && ValueControls[i].minimum.text && text == ValueControls[i].minimum.text)
+        return &ValueControls[i];
+    return nullptr;
+  };
+  const auto expectRect = [](const ValueControl* c, float l, float t, float r, float b, const char* what) {
+    ASSERT_NE(c, nullptr) << what;
+    EXPECT_FLOAT_EQ(c->left, l) << what;
+    EXPECT_FLOAT_EQ(c->top, t) << what;
+    EXPECT_FLOAT_EQ(c->right, r) << what;
+    EXPECT_FLOAT_EQ(c->bottom, b) << what;
+  };
+  ShowMessageBox2Lines(&owner, "first", "second");
+  Frame();
+  expectRect(control(4, ""), -0.42f, -0.53f, 0.42f, -0.19f, "panel");
+  expectRect(control(14, "first"), -0.42f, -0.45f, 0.42f, -0.37f, "first line");
+  expectRect(control(14, "second"), -0.42f, -0.37f, 0.42f, -0.29f, "second line");
+  expectRect(control(4, LanguageTexts[TX_3a_capitlok]), -0.13f, -0.29f, 0.13f, -0.21f, "button");
+  Key(13);
+  ASSERT_EQ(owner.sub, nullptr);
+  const std::string wide(80, 'w');  // kept to the box's line buffer
+  ShowMessageBox2Lines(&owner, wide.c_str(), "second");
+  Frame();
+  expectRect(control(14, MessageBoxDialog.first), -0.69f, -0.45f, 0.69f, -0.37f, "a long line");
+  Key(13);
+}
+
 TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   float top, row;
   SelectListGeometry(40, top, row);
@@ -510,6 +543,23 @@ TEST_F(Dialogs, APasswordEntryRefusesThePlainTextSwitch) {
   ASSERT_TRUE(ClickText("abc"));
   EXPECT_EQ(TextEntry.mode, ENTRY_MODE_SINGLE_BYTE);  // stays: a password is single-byte
   Key(27);
+}
+
+// The entry's line is a text field, masked (type 22) for a password, plain (14) otherwise,
+// between y -0.37 and -0.29.
+TEST_F(Dialogs, AnEntrysLineIsMaskedOnlyForAPassword) {
+  for (int type : {0, 2}) {
+    AskText(&owner, Typed, "Prompt", 20, 0, "", 0, type, nullptr);
+    Frame();
+    const ValueControl* line = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].minimum.text == TextEntry.coded) line = &ValueControls[i];
+    ASSERT_NE(line, nullptr) << type;
+    EXPECT_EQ(line->displayType, type == 2 ? 22 : 14) << type;
+    EXPECT_FLOAT_EQ(line->top, -0.37f);
+    EXPECT_FLOAT_EQ(line->bottom, -0.29f);
+    Key(27);
+  }
 }
 
 TEST_F(Dialogs, AnEntryBracketsTheImeFromOpeningToClosing) {

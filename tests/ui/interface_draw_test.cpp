@@ -3,6 +3,7 @@
 // of value controls, message backgrounds; and the faces and texts of pixel buttons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -297,6 +298,213 @@ TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
   ScreenHeight = savedHeight;
 }
 
+// With opaque alphas a control's panel shows its colour as it is: each type's panel takes the
+// button or the big colour, or draws nothing, as its fields ask.
+TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  InterfaceColours.buttonAlpha = 1.0f;
+  InterfaceColours.bigAlpha = 1.0f;
+  InterfaceColours.buttonCol = RgbWord(10, 20, 30);
+  InterfaceColours.bigCol = RgbWord(40, 50, 60);
+  ApplyInterfaceColours();
+  const uint32_t button = ApplyBrightnessTable(0xFF0A141Eu), big = ApplyBrightnessTable(0xFF28323Cu);
+  struct Case {
+    int type;
+    InterfaceValue minimum;
+    intptr_t maximum, label;
+    uint32_t colour;  // 0: no panel
+  };
+  const Case cases[] = {
+      {0, IvText(""), 0, 0, button},     {7, IvText(""), 0, 0, big},       {33, IvText(""), 0, 0, button},
+      {33, IvText(""), 1, 0, 0},         {33, IvText(""), 2, 0, button},   {16, IvText(""), 0, 1, button},
+      {17, IvText(""), 0, 2, big},       {18, IvText(""), 0, -1, big},     {16, IvText(""), 0, 0, 0},
+      {60, IvInt(0), 0, 0x20, big},      {60, IvInt(0), 0, 0x10, button},  {60, IvInt(544), 0, 0, big},
+      {60, IvInt(543), 0, 0, button},    {60, IvInt(545), 0, 0, button},
+  };
+  Prss owner{};
+  for (const Case& c : cases) {
+    Reset();
+    ClearInterface();
+    AddValueControl(&owner, nullptr, c.minimum, IvInt(c.maximum), IvInt(c.label), c.type, nullptr, nullptr, 0.0f,
+                    0.0f, 0.3f, 0.2f);
+    DrawValueControlPanels(0);
+    const std::string what = "type " + std::to_string(c.type) + ", maximum " + std::to_string(c.maximum) +
+                             ", label " + std::to_string(c.label);
+    if (!c.colour) {
+      EXPECT_EQ(Triangles(), 0u) << what;
+      continue;
+    }
+    ASSERT_EQ(Triangles(), 18u) << what;
+    EXPECT_EQ(V(0).colour, c.colour) << what;
+  }
+  // Types 2 and 52 with label 1: the colour lifted by a quarter, each byte at most 255.
+  ColourWord own = RgbWord(100, 220, 8);
+  for (int type : {2, 52}) {
+    for (intptr_t label : {0, 1}) {
+      Reset();
+      ClearInterface();
+      AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(label), type, &own, nullptr, 0.0f, 0.0f, 0.3f, 0.2f);
+      DrawValueControlPanels(0);
+      ASSERT_EQ(Triangles(), 18u) << type;
+      // 100 * 1.25 = 125 (0x7D), 220 * 1.25 = 275 held at 255, 8 * 1.25 = 10 (0x0A).
+      EXPECT_EQ(V(0).colour, ApplyBrightnessTable(label ? 0xFF7DFF0Au : 0xFF64DC08u)) << type << " " << label;
+    }
+  }
+  Reset();
+  ClearInterface();
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A slider's thumb sits where its value lies between the control's ends, kept 0.01 inside
+// them; each type reads its own kind of variable and range.
+TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
+  Prss owner{};
+  // The control spans x -0.5 to 0.5; the thumb's first vertex is 0.005 left of its centre.
+  const auto thumbLeft = [&](void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
+                             int extra = -1) {
+    Reset();
+    ClearInterface();
+    const int i = AddValueControl(&owner, variable, minimum, maximum, IvText("%.1f"), type, nullptr, nullptr, -0.5f,
+                                  0.0f, 0.5f, 0.1f);
+    if (type == 37) {
+      ValueControls[i].byteMinimum = 100;
+      ValueControls[i].byteMaximum = 200;
+    }
+    if (type == 38) ValueControls[i].subType = static_cast<uint8_t>(extra);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), 24u) << "type " << type;  // nine quads, then three for the thumb
+    return Triangles() == 24u ? V(36).x : 99.0f;
+  };
+  float f = 0.25f;
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), -0.255f, 1e-6f);
+  f = 2.0f;  // past the maximum: held at 0.49
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), 0.485f, 1e-6f);
+  f = -1.0f;  // below the minimum: held at -0.49
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), -0.495f, 1e-6f);
+  f = 3.0f;  // an empty range: at the left end
+  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(3.0f), IvFloat(3.0f)), -0.495f, 1e-6f);
+  uint8_t byte = 64;  // 64 of 0..128: the middle
+  EXPECT_NEAR(thumbLeft(&byte, 35, IvInt(0), IvInt(128)), -0.005f, 1e-6f);
+  uint8_t rgb[3] = {10, 96, 20};  // the largest byte, 96 of 0..128
+  EXPECT_NEAR(thumbLeft(rgb, 36, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
+  byte = 175;  // 175 of the bytes 100..200
+  EXPECT_NEAR(thumbLeft(&byte, 37, IvFloat(0.0f), IvFloat(1.0f)), 0.245f, 1e-6f);
+  uint16_t word = 30;  // 30 of 0.4..40.4, rounded to 0..40
+  EXPECT_NEAR(thumbLeft(&word, 38, IvFloat(0.4f), IvFloat(40.4f), 0), 0.245f, 1e-6f);
+  word = 16383;  // sub type 1: 0..65534 whatever the range says
+  EXPECT_NEAR(thumbLeft(&word, 38, IvFloat(0.4f), IvFloat(40.4f), 1), -0.255f, 1e-5f);
+  ClearInterface();
+}
+
+// A list's scroll bar (type 39): the bar from the first shown entry to the last of the total,
+// kept 0.005 inside the control, and never upside down.
+TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
+  Prss owner{};
+  const auto bar = [&](intptr_t first, intptr_t last, intptr_t total, float* top, float* bottom) {
+    Reset();
+    ClearInterface();
+    AddValueControl(&owner, nullptr, IvInt(first), IvInt(last), IvInt(total), 39, nullptr, nullptr, 0.0f, -0.5f, 0.3f,
+                    0.5f);
+    DrawValueControlPanels(0);
+    *top = 99.0f;
+    *bottom = -99.0f;
+    for (uint32_t v = 36; v < Draw2DList.counters.vertexCount - baseVertex; ++v) {
+      *top = std::min(*top, -V(v).y);  // the list's vertices have y upwards
+      *bottom = std::max(*bottom, -V(v).y);
+    }
+    return Triangles();
+  };
+  float top, bottom;
+  // The control runs from y -0.5 to 0.5: entries 2 to 5 of 10 are y -0.3 to 0.
+  ASSERT_GT(bar(2, 5, 10, &top, &bottom), 18u);
+  EXPECT_NEAR(top, -0.3f, 1e-6f);
+  EXPECT_NEAR(bottom, 0.0f, 1e-6f);
+  ASSERT_GT(bar(0, 12, 10, &top, &bottom), 18u);  // past both ends
+  EXPECT_NEAR(top, -0.495f, 1e-6f);
+  EXPECT_NEAR(bottom, 0.495f, 1e-6f);
+  ASSERT_GT(bar(0, 1, 0, &top, &bottom), 18u);  // no total: taken as 1
+  EXPECT_NEAR(top, -0.495f, 1e-6f);
+  EXPECT_NEAR(bottom, 0.495f, 1e-6f);
+  EXPECT_EQ(bar(3, 1, 10, &top, &bottom), 18u) << "an end above the start: no bar";
+  ClearInterface();
+}
+
+// A batch that reaches exactly 5120 triangles is closed after that routine: four flat
+// panels (two triangles each) and 284 small nine-part ones (18 each) make 8 + 5112.
+TEST_F(PanelDraw, ABatchOfExactly5120TrianglesIsCut) {
+  for (int i = 0; i < 4; ++i) DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, 0.0f, 0.0f);
+  for (int i = 0; i < 284; ++i) DrawButtonPanel(&GREY, false, 0.09f, 0.09f, 0, false, 0.0f, 0.0f);
+  EXPECT_FALSE(Draw2DList.counters.batchOpen);
+  EXPECT_EQ(LastBatch().triangleCount, 5120u);
+}
+
+// A panel exactly 0.099 across either way is no longer small: it takes the large texture.
+TEST_F(PanelDraw, APanelOf0099IsLarge) {
+  DrawButtonPanel(&GREY, false, 0.099f, 0.3f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_LARGE);
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.3f, 0.099f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_LARGE);
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.3f, 0.098f, 0, false, 0.0f, 0.0f);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_SMALL);
+}
+
+// A text field (type 14) with a colour code of -3 or below gets a fill in that code's colour;
+// -2 is no code.
+TEST_F(PanelDraw, ATextFieldWithACodeGetsItsFill) {
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-3), 14, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  DrawValueControlPanels(0);
+  ASSERT_EQ(Triangles(), 2u);
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xFF505060u));  // code -3's colour
+  Reset();
+  ClearInterface();
+  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-2), 14, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  DrawValueControlPanels(0);
+  EXPECT_EQ(Triangles(), 0u);
+  ClearInterface();
+}
+
+// A panel too small for its corners is drawn flat: see-through up to style 1, opaque from
+// style 2.
+TEST_F(PanelDraw, AFlatPanelIsOpaqueFromStyleTwo) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  InterfaceColours.buttonAlpha = 0.3f;
+  ApplyInterfaceColours();
+  for (int style : {1, 2}) {
+    Reset();
+    DrawButtonPanel(&GREY, false, 0.005f, 0.005f, style, false, 0.0f, 0.0f);
+    ASSERT_EQ(Triangles(), 2u) << style;
+    EXPECT_EQ(V(0).colour >> 24, style < 2 ? 0x4Du : 0xFFu) << style;  // 0.3 x 255 = 76.5, rounded
+  }
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A button's text into no room writes nothing at all.
+TEST(ButtonFaces, ATextIntoNoRoomWritesNothing) {
+  InterfaceButton b{};
+  b.style = 2;
+  b.text = IvText("go");
+  char guard[2] = {'x', 'y'};
+  EXPECT_EQ(ButtonText(b, guard, 0), 0);
+  EXPECT_EQ(guard[0], 'x');
+  EXPECT_EQ(ButtonText(b, guard, 1), 1);
+  EXPECT_EQ(guard[0], 0) << "room for the end alone";
+}
+
+// A coloured panel too small for its corners either way is one quad over its own place.
+TEST_F(PanelDraw, APanelTooSmallForItsCornersIsOneQuadInPlace) {
+  DrawPanelInColour(0xFF204060u, 0.2f, 0.5f, 0.205f, 0.505f);
+  ASSERT_EQ(Triangles(), 2u);
+  EXPECT_FLOAT_EQ(V(0).x, 0.2f);
+  EXPECT_FLOAT_EQ(V(0).y, -0.5f);  // the list's y is upwards
+  EXPECT_FLOAT_EQ(V(2).x, 0.205f);
+  EXPECT_FLOAT_EQ(V(2).y, -0.505f);
+}
+
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
   ColourWord face = RgbWord(160, 80, 32);
   InterfaceButton b{};
@@ -342,6 +550,119 @@ TEST(ButtonFaces, TextsByStyle) {
   EXPECT_EQ(text(26), "\x9B");
   EXPECT_EQ(text(0), "<none>");
   EXPECT_EQ(text(24), "<none>");
+}
+
+// A lit state dims a face to 14/16; the styles of the unlit ranges (16 to 25, 34 to 36, 43 to
+// 51) never dim, and the styles just outside each range do.
+TEST(ButtonFaces, TheUnlitStyleRangesEndExactlyWhereTheyShould) {
+  ColourWord face = RgbWord(160, 80, 32);
+  const ColourWord dimFace = RgbWord(140, 70, 28);  // 160 * 14 / 16, 80 * 14 / 16, 32 * 14 / 16
+  const auto dimmed = [](ColourWord c) {
+    return RgbWord(ColourRed(c) * 14 / 16, ColourGreen(c) * 14 / 16, ColourBlue(c) * 14 / 16);
+  };
+  InterfaceButton b{};
+  b.colour = &face;
+  b.fourth = IvInt(1);
+  const auto faceOf = [&](int style) {
+    b.style = static_cast<uint8_t>(style);
+    return ButtonFaceColour(b);
+  };
+  for (int style : {15, 37, 42, 52}) EXPECT_EQ(faceOf(style), dimFace) << "style " << style;
+  for (int style : {16, 25, 34, 36, 43, 51}) EXPECT_EQ(faceOf(style), face) << "style " << style;
+  // The arrow styles 26 to 33 take the panel grey, and light like any other.
+  EXPECT_EQ(faceOf(26), dimmed(TextColours.panelGrey));
+  EXPECT_EQ(faceOf(33), dimmed(TextColours.panelGrey));
+  EXPECT_EQ(faceOf(24), TextColours.panelGrey);
+  EXPECT_EQ(faceOf(20), TextColours.grey);
+  EXPECT_EQ(faceOf(21), TextColours.message);
+  EXPECT_EQ(faceOf(23), TextColours.lightBlue);
+  b.fourth = IvInt(0);
+  EXPECT_EQ(faceOf(15), face) << "unlit";
+  b.fourth = IvInt(255);
+  EXPECT_EQ(faceOf(37), face) << "255 is unlit too";
+}
+
+// Each style's text: numbers, units, formats, the sign and arrow glyphs, YES/NO, or none.
+TEST(ButtonFaces, EachStyleFormatsItsOwnKindOfValue) {
+  char out[64];
+  InterfaceButton b{};
+  auto text = [&](int style) {
+    b.style = static_cast<uint8_t>(style);
+    return ButtonText(b, out, sizeof out) ? std::string(out) : std::string("<none>");
+  };
+  b.text = IvInt(-5);
+  EXPECT_EQ(text(7), "-5");
+  b.text = IvInt(0xABC);
+  EXPECT_EQ(text(9), "00000ABC");
+  b.text = IvInt(-3 * 65536);
+  EXPECT_EQ(text(13), "-3 m");
+  b.text = IvInt(12);
+  b.third = IvText(" px");
+  EXPECT_EQ(text(15), "12 px");
+  // Float variables shown through a factor: 1, degrees a radian, rpm a radian a second, 1/1000.
+  float value = 10.0f;
+  b.word = reinterpret_cast<uintptr_t>(&value);
+  b.fourth = IvText("%.1f");
+  EXPECT_EQ(text(16), "10.0");
+  EXPECT_EQ(text(18), "95.5");  // 10 * 60 / (2 pi) = 95.49
+  value = 1500.0f;
+  EXPECT_EQ(text(19), "1.5");
+  b.word = 42;
+  b.fourth = IvText("%d kg");
+  EXPECT_EQ(text(51), "42 kg");
+  b.text = IvFloat(1.5f);
+  b.third = IvText("%.2f");
+  for (int style : {37, 38, 39}) EXPECT_EQ(text(style), "1.50") << "style " << style;
+  b.text = IvInt(7);
+  b.third = IvText("#%d");
+  for (int style : {40, 41, 42}) EXPECT_EQ(text(style), "#7") << "style " << style;
+  // Glyph codes, the first in the low byte, up to four, ending at a byte below 32.
+  b.text = IvInt('A' | 'B' << 8);
+  EXPECT_EQ(text(4), "AB");
+  b.text = IvInt('A' | 'B' << 8 | 'C' << 16 | 'D' << 24);
+  EXPECT_EQ(text(4), "ABCD");
+  b.text = IvInt('A' | 31 << 8 | 'C' << 16);
+  EXPECT_EQ(text(4), "A");
+  b.text = IvInt(31 | 'B' << 8);
+  EXPECT_EQ(text(4), "<none>");
+  b.text = IvInt(32);
+  EXPECT_EQ(text(4), " ");
+  b.text = IvInt(0xFFFFFFFF);  // the largest packed word: four codes
+  EXPECT_EQ(text(4), "\xFF\xFF\xFF\xFF");
+  b.text = IvInt(intptr_t{0x100000041});  // past 32 bits: none
+  EXPECT_EQ(text(4), "<none>");
+  b.text = IvInt('A' | 'B' << 8 | 'C' << 16);
+  char three[3];
+  ASSERT_EQ(ButtonText(b, three, sizeof three), 1);
+  EXPECT_STREQ(three, "AB") << "as many codes as the room holds";
+  for (int style : {43, 45, 47, 49}) EXPECT_EQ(text(style), "+") << "style " << style;
+  for (int style : {44, 46, 48, 50}) EXPECT_EQ(text(style), "-") << "style " << style;
+  for (int style : {26, 28, 30, 32, 34}) EXPECT_EQ(text(style), "\x9B") << "style " << style;
+  for (int style : {27, 29, 31, 33, 35}) EXPECT_EQ(text(style), "\x8B") << "style " << style;
+  b.fourth = IvInt(1);
+  for (int style : {53, 54, 55}) EXPECT_EQ(text(style), "YES") << "style " << style;
+  b.text = IvText("go");
+  for (int style : {2, 3, 5, 6, 14, 36, 52}) EXPECT_EQ(text(style), "go") << "style " << style;
+  for (int style : {1, 12, 20, 25, 56}) EXPECT_EQ(text(style), "<none>") << "style " << style;
+}
+
+// The keyboard's first row, Escape and F1 to F12, lies along its top, 0.02 below the top of
+// its background.
+TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
+  OnscreenKeyboardShown = 1;
+  MouseMode = MOUSE_MODE_ENTRY;
+  ClearInterface();
+  DrawInterface();
+  const ValueControl* background = nullptr;
+  for (int i = 0; i < ValueControlCount && !background; ++i)
+    if (ValueControls[i].displayType == 33 && ValueControls[i].left == -0.42f) background = &ValueControls[i];
+  ASSERT_NE(background, nullptr);
+  int keys = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    keys += ValueControls[i].top == background->top + 0.02f && ValueControls[i].bottom == background->top + 0.08f;
+  EXPECT_GE(keys, 13);
+  MouseMode = 0;
+  ResetOnscreenKeyboard();
 }
 
 TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
@@ -421,6 +742,21 @@ namespace {
 // The keyboard's tables as the on-screen keyboard's description lists them: the 53 labelled
 // keys' codes, the top row and the default layout's five rows of (width, key), a gap being key
 // 0; the US layout has Alt (18) in place of AltGr (7).
+// Every layout named as having rows of its own or sharing them (besides the German, French and
+// US ones) gets the European shape, with its extra key beside the left Shift; a layout not
+// named (Japanese, Catalan) keeps the default rows, which have none.
+TEST(OnscreenKeyboardTables, EveryNamedLayoutGetsRowsWithTheExtraKey) {
+  const uint16_t named[] = {1026, 1029, 1034, 1038, 1040, 1043, 1046, 1051, 1055, 1061, 2070,
+                            4105, 1030, 1035, 1044, 1053, 1032, 1048, 61459, 61605, 61606, 1050,
+                            1060, 2074, 2055, 4108, 2057, 6153, 2060, 2067, 61610};
+  for (uint16_t part : named) {
+    const KeyboardRows& rows = KeyboardRowsOf(uint32_t{part} << 16 | 0x0409u);
+    EXPECT_EQ(rows.rows[3][1].key, 226) << part;
+  }
+  for (uint16_t part : {uint16_t(1041), uint16_t(1027)})
+    EXPECT_NE(KeyboardRowsOf(uint32_t{part} << 16 | 0x0409u).rows[3][1].key, 226) << part;
+}
+
 TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
   std::vector<int> labelled = {32};
   for (int k = 48; k <= 57; ++k) labelled.push_back(k);

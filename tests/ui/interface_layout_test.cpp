@@ -254,6 +254,34 @@ TEST_F(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
   EXPECT_STREQ(out, "") << "not even the stops fit";
 }
 
+// A label exactly as wide as its room fits, at its own size, at a two-pixel step, at the
+// smallest step (0.6 of its size), and cut: the stops and the kept text may fill the room
+// to its last pixel.
+TEST_F(ButtonLabels, ALabelExactlyAsWideAsItsRoomFits) {
+  const float savedScale = TextHorizontalScale;
+  TextHorizontalScale = 1.0f;
+  const auto width = [](const char* text, float at) { return TextWidth(text, 0, at); };
+  FitButtonLabel("mono colours", width("mono colours", 19.0f), &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 19.0f);
+  EXPECT_STREQ(out, "mono colours");
+  size = 19.0f;
+  FitButtonLabel("mono colours", width("mono colours", 17.0f), &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 17.0f);
+  EXPECT_STREQ(out, "mono colours");
+  size = 20.0f;  // the smallest step is 12
+  FitButtonLabel("mono colours", width("mono colours", 12.0f), &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 12.0f);
+  EXPECT_STREQ(out, "mono colours");
+  size = 19.0f;
+  FitButtonLabel("mono colours", width("mono...", 13.0f), &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 13.0f);
+  EXPECT_STREQ(out, "mono...");
+  size = 19.0f;
+  FitButtonLabel("mono colours", width("...", 13.0f), &size, out, sizeof out);
+  EXPECT_STREQ(out, "...") << "the stops alone, to the pixel";
+  TextHorizontalScale = savedScale;
+}
+
 TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
   TextSize = 19;
   Frame([](Prss* o) {
@@ -349,4 +377,61 @@ TEST_F(InterfaceLayout, ButtonFacesKeepTheirOwnTextRule) {
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(Under(text)->role, RECORD_BUTTON);
   EXPECT_EQ(Under(text)->colour, 0xFFFF0000u);
+}
+
+// A button's text is dark on a face of 2 R + 3 G + B from 661 up, light below.
+TEST_F(InterfaceLayout, AButtonsTextTurnsDarkAtAFaceScoreOf661) {
+  static ColourWord light = RgbWord(200, 87, 0);  // 400 + 261 + 0 = 661
+  static ColourWord dark = RgbWord(200, 86, 2);   // 400 + 258 + 2 = 660
+  Frame([](Prss* o) {
+    AddButton(o, 10, 100, 60, 124, 0, IvText("lit"), IvInt(0), IvInt(0), 2, &light, nullptr, nullptr);
+    AddButton(o, 10, 200, 60, 224, 0, IvText("dim"), IvInt(0), IvInt(0), 2, &dark, nullptr, nullptr);
+  });
+  const auto opaque = [](ColourWord c) {
+    return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
+  };
+  const DrawRecordEntry* lit = Find("lit");
+  const DrawRecordEntry* dim = Find("dim");
+  ASSERT_NE(lit, nullptr);
+  ASSERT_NE(dim, nullptr);
+  EXPECT_EQ(lit->colour, opaque(TextColours.darkText));
+  EXPECT_EQ(dim->colour, opaque(TextColours.lightText));
+}
+
+// Buttons touching the screen's edges from outside are still drawn; a colour square's face is
+// its lit state's colour (1 red to 5 light orange), else its packed colour.
+TEST_F(InterfaceLayout, EdgeButtonsAreDrawnAndColourSquaresTakeTheirLitColours) {
+  Frame([](Prss* o) {
+    AddButton(o, -10, 100, 0, 124, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, WIDTH, 100, WIDTH + 10, 124, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 100, -10, 110, 0, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 100, HEIGHT, 110, HEIGHT + 10, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    for (int lit = 0; lit <= 6; ++lit)
+      AddButton(o, 200 + 20 * lit, 300, 215 + 20 * lit, 315, 0, IvText(nullptr), IvInt(0x102030), IvInt(lit), 1,
+                nullptr, nullptr, nullptr);
+  });
+  const auto buttonAt = [](float left, float top) -> const DrawRecordEntry* {
+    for (const DrawRecordEntry& e : DrawRecord)
+      if (e.role == RECORD_BUTTON && e.left == left && e.top == top) return &e;
+    return nullptr;
+  };
+  EXPECT_NE(buttonAt(-10, 100), nullptr) << "right edge on the screen's left";
+  EXPECT_NE(buttonAt(WIDTH, 100), nullptr) << "left edge on the screen's right";
+  EXPECT_NE(buttonAt(100, -10), nullptr) << "bottom edge on the screen's top";
+  EXPECT_NE(buttonAt(100, HEIGHT), nullptr) << "top edge on the screen's bottom";
+  const auto opaque = [](ColourWord c) {
+    return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
+  };
+  const uint32_t expected[7] = {0xFF102030u,
+                                opaque(TextColours.red),
+                                opaque(TextColours.green),
+                                opaque(TextColours.orange),
+                                opaque(TextColours.yellow),
+                                opaque(TextColours.lightOrange),
+                                0xFF102030u};
+  for (int lit = 0; lit <= 6; ++lit) {
+    const DrawRecordEntry* square = buttonAt(float(200 + 20 * lit), 300.0f);
+    ASSERT_NE(square, nullptr) << lit;
+    EXPECT_EQ(square->colour, expected[lit]) << "lit " << lit;
+  }
 }

@@ -1,6 +1,7 @@
 // interface_test.cpp - the interface tables driven headlessly with mouse records.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -611,6 +612,284 @@ TEST_F(Interface, AByteStepperStopsAtItsLimit) {
   Press(150, 150, 2);
   Release(150, 150, 2);
   EXPECT_EQ(byte, 110);
+}
+
+// A float stepper (44 up, 45 down; the step in the maximum, the limit in the label) rounds the
+// value to a whole number of steps, moves one step a left press and ten a right press, and
+// stops at its limit; a step of nothing does nothing.
+TEST_F(Interface, AFloatStepperMovesWholeStepsAndStopsAtItsLimit) {
+  float value = 0.74f;
+  const auto click = [&](int type, float step, float limit, int which) {
+    ClearInterface();
+    Control(100, 100, 200, 200, &value, type, IvFloat(0.0f), IvFloat(step), IvFloat(limit), &owner);
+    Press(150, 150, which);
+    Release(150, 150, which);
+  };
+  click(44, 0.25f, 2.0f, 1);  // 0.74 is 3 steps (2.96 rounded), then one up
+  EXPECT_FLOAT_EQ(value, 1.0f);
+  click(44, 0.25f, 2.0f, 2);  // 14 steps: 3.5, held at 2
+  EXPECT_FLOAT_EQ(value, 2.0f);
+  click(45, 0.25f, -1.0f, 1);
+  EXPECT_FLOAT_EQ(value, 1.75f);
+  click(45, 0.25f, 1.5f, 2);  // -0.75, held at 1.5
+  EXPECT_FLOAT_EQ(value, 1.5f);
+  click(44, 0.0f, 10.0f, 1);
+  EXPECT_FLOAT_EQ(value, 1.5f) << "no step";
+}
+
+// A mapped byte control keeps its byte range even when it is the first control of all.
+TEST_F(Interface, AMappedByteControlKeepsItsByteRangeAsTheFirstControl) {
+  uint8_t byte = 0;
+  ASSERT_EQ(ValueControlCount, 0);
+  const int i = AddValueControl4(&owner, &byte, 0.0f, 1.0f, "%.2f", 20, 220, nullptr, -1.0f, -1.0f, 0.0f, -0.9f);
+  ASSERT_EQ(i, 0);
+  EXPECT_EQ(ValueControls[0].byteMinimum, 20);
+  EXPECT_EQ(ValueControls[0].byteMaximum, 220);
+  EXPECT_EQ(ValueControls[0].displayType, VALUE_TYPE_MAPPED_BYTE);
+}
+
+// A colour byte's step (styles 28 up, 29 down; 5 a right press) past either end of its range
+// is held at that end.
+TEST_F(Interface, ColourByteStepsPastTheirEndsAreHeldThere) {
+  uint8_t byte = 253;
+  const auto step = [&](int style, int lo, int hi) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&byte), IvInt(lo), IvInt(hi), IvInt(0), style,
+              nullptr, RecordHandler, nullptr);
+    Press(1, 1, 2);
+  };
+  step(28, 0, 255);
+  EXPECT_EQ(byte, 255) << "258 held at 255";
+  byte = 5;
+  step(29, 3, 255);
+  EXPECT_EQ(byte, 3) << "0 held at 3";
+  byte = 2;
+  step(29, 0, 255);
+  EXPECT_EQ(byte, 0) << "-3 held at 0";
+}
+
+// A list shorter than its window never scrolls, however far its knob is dragged.
+TEST_F(Interface, AShortListsKnobDragLeavesItAtTheTop) {
+  SetInterfaceMetrics();
+  int32_t position = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 0, 4, 2);  // two entries in a window of four
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  ASSERT_EQ(knob.style, BUTTON_STYLE_SCROLL_KNOB);
+  Press(knob.left + 1, knob.top + 1);
+  ASSERT_EQ(ValueDrag.kind, DRAG_SCROLL);
+  Move(knob.left + 1, knob.top + 1000);
+  EXPECT_EQ(position, 0);
+}
+
+// Grey steps (styles 30 up, 31 down) write the first byte's step to all three, held to the
+// range; float steps (34 up, 35 down; the step in the text field, the limit in the third)
+// round to whole steps and stop at the limit.
+TEST_F(Interface, GreyAndFloatStepButtonsStopAtTheirLimits) {
+  uint8_t grey[3] = {253, 7, 9};
+  const auto press = [&](void* variable, int style, InterfaceValue lo, InterfaceValue hi, int code) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), lo, hi, IvInt(0), style, nullptr,
+              RecordHandler, nullptr);
+    Press(1, 1, code);
+  };
+  press(grey, 30, IvInt(0), IvInt(255), 2);
+  EXPECT_EQ(grey[0], 255);
+  EXPECT_EQ(grey[2], 255) << "258 held at 255";
+  grey[0] = 4;
+  press(grey, 31, IvInt(2), IvInt(255), 2);
+  EXPECT_EQ(grey[1], 2) << "-1 held at 2";
+  float value = 0.74f;
+  press(&value, 34, IvFloat(0.25f), IvFloat(2.0f), 1);  // 3 steps, then one up
+  EXPECT_FLOAT_EQ(value, 1.0f);
+  press(&value, 34, IvFloat(0.25f), IvFloat(2.0f), 2);  // 14 steps: 3.5, held at 2
+  EXPECT_FLOAT_EQ(value, 2.0f);
+  press(&value, 35, IvFloat(0.25f), IvFloat(1.5f), 2);  // -0.5, held at 1.5
+  EXPECT_FLOAT_EQ(value, 1.5f);
+  press(&value, 35, IvFloat(0.25f), IvFloat(-1.0f), 1);
+  EXPECT_FLOAT_EQ(value, 1.25f);
+}
+
+// A pasted byte is held to the control's range: a colour byte's minimum and maximum, a mapped
+// byte's byte range.
+TEST_F(Interface, PastedBytesAreHeldToTheControlsRange) {
+  uint8_t byte = 50;
+  const auto paste = [&](int clipboard) {
+    ValueClipboard.byte = static_cast<uint8_t>(clipboard);
+    Press(10, 10, 10);
+    return int(byte);
+  };
+  Control(0, 0, 400, 20, &byte, VALUE_TYPE_COLOUR_BYTE, IvInt(10), IvInt(200), IvText("%d"), &owner);
+  EXPECT_EQ(paste(250), 200);
+  EXPECT_EQ(paste(3), 10);
+  EXPECT_EQ(paste(77), 77);
+  ClearInterface();
+  AddValueControl4(&owner, &byte, 0.0f, 1.0f, "%.2f", 20, 150, RecordHandler, -1.0f, -1.0f, 0.0f, -0.9f);
+  EXPECT_EQ(paste(250), 150);
+  EXPECT_EQ(paste(5), 20);
+  EXPECT_EQ(paste(99), 99);
+}
+
+// A value control's near edges are inside it too; the pixel before either is not.
+TEST_F(Interface, AValueControlsLeftAndTopEdgesAreInsideIt) {
+  const auto click = [&](int x, int y) {
+    ClearInterface();
+    Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+    g_Call = HandlerCall{};
+    Press(x, y);
+    Release(x, y);
+    return g_Call.count;
+  };
+  EXPECT_EQ(click(100, 100), 1) << "the near corner";
+  EXPECT_EQ(click(99, 150), 0);
+  EXPECT_EQ(click(150, 99), 0);
+}
+
+// Every integer step style, from the first (43) to the last (50), does nothing without a
+// variable; brighter and darker change the three colour bytes and never a fourth beside them.
+TEST_F(Interface, StepStylesWithoutAVariableAndColourStepsKeepToTheirBytes) {
+  for (int style : {43, 50}) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, 0, IvInt(0), IvInt(12), IvInt(0), style, nullptr, RecordHandler, nullptr);
+    EXPECT_EQ(Press(1, 1), 1) << style;
+  }
+  uint8_t colour[4] = {90, 180, 240, 77};
+  for (int style : {32, 33}) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(colour), IvInt(0), IvInt(0), IvInt(0), style, nullptr,
+              RecordHandler, nullptr);
+    Press(1, 1);
+    EXPECT_EQ(colour[3], 77) << style;
+  }
+  EXPECT_EQ(colour[0], 90);
+}
+
+// The integer steps by width: 43/44 a 32-bit integer, 45/46 a byte, 47/48 a signed byte.
+TEST_F(Interface, EachIntegerStepStyleStepsItsOwnWidthOfVariable) {
+  const auto press = [&](void* variable, int style, int lo, int hi) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), IvInt(lo), IvInt(hi), IvInt(0), style,
+              nullptr, RecordHandler, nullptr);
+    Press(1, 1);
+  };
+  int32_t wide = 256;
+  press(&wide, 44, 0, 1000);
+  EXPECT_EQ(wide, 255) << "the whole integer, not its low byte";
+  uint8_t byte = 200;
+  press(&byte, 46, 0, 255);
+  EXPECT_EQ(byte, 199) << "an unsigned byte";
+  press(&byte, 45, 0, 255);
+  EXPECT_EQ(byte, 200);
+}
+
+// A turn that lands exactly on half a turn either way stays there: only past it does it wrap.
+TEST_F(Interface, AnAngleStepLandingOnHalfATurnDoesNotWrap) {
+  constexpr float pi = 3.14159265358979f;
+  float angle = 3.0f;
+  const auto turn = [&](float by) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&angle), IvInt(0), IvFloat(1e-6f), IvFloat(by), 36,
+              nullptr, RecordHandler, nullptr);
+    Press(1, 1);
+  };
+  turn(pi - 3.0f);
+  EXPECT_NEAR(angle, pi, 1e-5f);
+  angle = -3.0f;
+  turn(3.0f - pi);
+  EXPECT_NEAR(angle, -pi, 1e-5f);
+}
+
+// The last float type (32, typed) takes a press as the others do; types that write a
+// variable (text fields 11 to 13, steps and arrows 40 to 47) do nothing on release without one.
+TEST_F(Interface, TheLastFloatTypeTakesPressesAndVariableTypesNeedTheirVariable) {
+  float value = 1.0f;
+  Control(0, 0, 400, 20, &value, 32, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"), &owner);
+  Press(10, 10, 6);
+  EXPECT_FLOAT_EQ(ValueClipboard.value, 1.0f) << "copied";
+  for (int type : {11, 13, 40, 47}) {
+    ClearInterface();
+    Control(100, 100, 200, 200, nullptr, type, IvInt(0), IvInt(8), IvInt(5), &owner);
+    g_Call = HandlerCall{};
+    Press(150, 150);
+    Release(150, 150);
+    EXPECT_EQ(g_Call.count, 0) << type;
+  }
+}
+
+// A scroll knob dragged down by a quarter of its scale moves the list one entry.
+TEST_F(Interface, AKnobDragOfOneEntryMovesTheListByOne) {
+  SetInterfaceMetrics();
+  int32_t position = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 0, 4, 10);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  const int kx = knob.left + 1, ky = knob.top + 1;
+  const int pixelScale = knob.bottom - knob.top - 6;
+  Press(kx, ky);
+  Move(kx, ky + (pixelScale + 2) / 4);  // four entries to the scale: one, rounded
+  EXPECT_EQ(position, 1);
+}
+
+// A button's left and top edges lie inside it; the pixels before them do not.
+TEST_F(Interface, LeftAndTopEdgesLieInsideAButton) {
+  const auto press = [&](int x, int y) {
+    ClearInterface();
+    Button(10, 10, 20, 20, 1, &owner);
+    return Press(x, y);
+  };
+  EXPECT_EQ(press(10, 10), 1);
+  EXPECT_EQ(press(9, 15), 0);
+  EXPECT_EQ(press(15, 9), 0);
+  // With no screen the pointer is at the middle, not at a division by nothing.
+  ScreenWidth = ScreenHeight = 0;
+  EXPECT_EQ(PointerNormalisedX(), 0.0f);
+  EXPECT_EQ(PointerNormalisedY(), 0.0f);
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+}
+
+// A byte slider row: a trough two units wide (its span two insets short of that), a knob at
+// the value's share of the span (the largest byte for a colour triple), then the down and up
+// step buttons of the slider's kind, one unit each.
+TEST_F(Interface, AByteSliderRowPlacesItsKnobAndStepButtons) {
+  SetInterfaceMetrics();
+  const int unit = ButtonWidth, inset = InterfaceScaleRounded;
+  const int span = 2 * unit - 2 * inset;
+  struct Case {
+    int style, maximum;
+    uint8_t bytes[3];
+    int shown, down;
+  };
+  const Case cases[] = {{20, 200, {100, 0, 0}, 100, 27},
+                        {BUTTON_STYLE_COLOUR_TRIPLE, 255, {200, 10, 20}, 200, 31},
+                        {BUTTON_STYLE_COLOUR_TRIPLE, 255, {10, 20, 150}, 150, 31},
+                        {22, 50, {80, 0, 0}, 50, 29}};  // past the maximum: the knob at the end
+  for (const Case& c : cases) {
+    ClearInterface();
+    RowCursorX = 10;
+    RowCursorY = 40;
+    uint8_t bytes[3] = {c.bytes[0], c.bytes[1], c.bytes[2]};
+    AddRowByteSlider(&owner, c.maximum, 24, c.style, bytes, nullptr, RecordHandler);
+    ASSERT_EQ(ButtonCount, 4) << c.style;
+    const InterfaceButton& trough = InterfaceButtons[0];
+    EXPECT_EQ(trough.left, 10);
+    EXPECT_EQ(trough.right, 10 + 2 * unit);
+    EXPECT_EQ(trough.bottom, 40 + 24);
+    EXPECT_EQ(trough.third.i, c.maximum);
+    EXPECT_EQ(trough.fourth.i, span);
+    const int knobX = 10 + inset + int(std::lround(double(c.shown) * span / c.maximum));
+    EXPECT_EQ(InterfaceButtons[1].left, knobX - 1) << c.style << " " << int(c.bytes[0]);
+    EXPECT_EQ(InterfaceButtons[1].right, knobX + 1);
+    EXPECT_EQ(InterfaceButtons[2].style, c.down) << c.style;
+    EXPECT_EQ(InterfaceButtons[3].style, c.down - 1) << c.style;
+    EXPECT_EQ(InterfaceButtons[2].left, 10 + 2 * unit);
+    EXPECT_EQ(InterfaceButtons[3].left, 10 + 3 * unit);
+    EXPECT_EQ(RowCursorX, 10 + 4 * unit);
+  }
 }
 
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {

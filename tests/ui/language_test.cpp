@@ -352,6 +352,20 @@ TEST_F(LanguageFiles, SwitchingLanguageNeverFreesATextAScreenStillHolds) {
   EXPECT_STREQ(LanguageName, "deutsch");
 }
 
+// Each language set starts from the English texts: what the one before translated and the
+// next does not goes back to English, and English itself is every text.
+TEST_F(LanguageFiles, SettingALanguageStartsFromTheEnglishTexts) {
+  WriteLanguage("Deutsch", "3a_cancelbt=abbrechen\n3a_capitlok=Ja\n");
+  WriteLanguage("French", "3a_cancelbt=annuler\n");
+  ASSERT_EQ(Set("Deutsch"), 1);
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Ja");
+  ASSERT_EQ(Set("French"), 1);
+  EXPECT_STREQ(LanguageTexts[TX_3a_cancelbt], "annuler");
+  EXPECT_EQ(LanguageTexts[TX_3a_capitlok], LanguageTextTable[TX_3a_capitlok].english);
+  ASSERT_EQ(Set("English"), 1);
+  EXPECT_TRUE(AllEnglish());
+}
+
 TEST_F(LanguageFiles, NamesAreFoundWithoutRegardToCaseButNeverLeaveTheFolder) {
   WriteLanguage("Deutsch", "3a_cancelbt=abbrechen\n");
   EXPECT_EQ(Load("DEUTSCH", 0), 1);

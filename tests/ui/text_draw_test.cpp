@@ -10,6 +10,7 @@
 #include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/gamma_tables.h"
+#include "core/process.h"
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "render/material.h"
@@ -22,6 +23,7 @@
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/glyph_cache.h"
+#include "ui/interface.h"
 #include "ui/interface_draw.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
@@ -334,6 +336,81 @@ TEST_F(TextDraw, FittedTextCaptionsAndSingleCharacters) {
   EXPECT_EQ(Items()[0].colour, 0xFFFF0000u | uint32_t(BrightnessTable[128]) << 8);
   EXPECT_FLOAT_EQ(Items()[0].y0, 4.5f + 11.0f * 3.0f / 23.0f);
   EXPECT_FLOAT_EQ(Items()[0].x1 - Items()[0].x0, (FIXED_GLYPH_WIDTH + 2 * MARGIN) * 11.0f);
+}
+
+// A value control's text, queued as the control is added: 0.85 of the control's height below
+// 0.099, else 0.7; 0.15 of the height kept clear at the sides; the label's low bits align it.
+// Each type's own size and room: type 1 half as large again, type 3 0.55 of a tall control,
+// type 5 0.15 less room on the right, type 9 right-aligned, type 56 half the height, and a
+// label type with its full-height bit the whole height with no margin.
+TEST_F(TextDraw, AValueControlsTextTakesTheSizeAndPlaceOfItsType) {
+  struct Case {
+    int type;
+    intptr_t label;
+    float height, size;
+    int align;  // 0 centred, 1 left, 2 right
+    float right = 1.0f, margin = -1.0f;  // margin -1: 0.15 of the height
+  };
+  const Case cases[] = {
+      {0, 0, 0.2f, 0.14f, 0},         {0, 1, 0.2f, 0.14f, 1},         {0, 2, 0.2f, 0.14f, 2},
+      {0, 3, 0.2f, 0.14f, 0},         {4, 1, 0.2f, 0.14f, 1},         {7, 2, 0.2f, 0.14f, 2},
+      {0, 0, 0.098f, 0.0833f, 0},     {0, 0, 0.099f, 0.0693f, 0},     {1, 0, 0.2f, 0.21f, 0},
+      {3, 0, 0.2f, 0.11f, 0},         {3, 0, 0.099f, 0.0693f, 0},     {3, 0, 0.05f, 0.0425f, 0},
+      {5, 0, 0.2f, 0.14f, 0, 0.85f},
+      {9, 1, 0.2f, 0.14f, 2},         {56, 0, 0.2f, 0.1f, 0},         {15, 0x11, 0.2f, 0.2f, 1, 1.0f, 0.0f},
+      {15, 0x01, 0.2f, 0.14f, 1},
+  };
+  Prss owner{};
+  for (const Case& c : cases) {
+    ResetInterfaceState();
+    EmptyTextBatches();
+    CurrentTextBatch = &InterfaceTextBatch;
+    AddValueControl(&owner, nullptr, IvText("A"), IvInt(0), IvInt(c.label), c.type, nullptr, nullptr, 0.0f, 0.0f, 1.0f,
+                    c.height);
+    const std::string what = "type " + std::to_string(c.type) + " label " + std::to_string(c.label) + " height " +
+                             std::to_string(c.height);
+    ASSERT_EQ(Items().size(), 1u) << what;
+    const TextBatchItem& a = Items()[0];
+    const float size = (a.y1 - a.y0) * 23.0f / 20.0f;  // a glyph's box is 20/23 of the size high
+    EXPECT_NEAR(size, c.size, 1e-5f) << what;
+    const float width = LETTER * c.size;
+    const float margin = c.margin < 0.0f ? 0.15f * c.height : c.margin;
+    const float x = c.align == 1 ? margin : c.align == 2 ? c.right - margin - width : 0.5f * (c.right - width);
+    EXPECT_NEAR(a.x0 + MARGIN * size, x, 1e-5f) << what;
+    EXPECT_NEAR(a.y0 - size * 3.0f / 23.0f, 0.5f * (c.height - size), 1e-5f) << what << ": centred upright";
+  }
+  ResetInterfaceState();
+}
+
+// A code-list control (type 57) shows the character of each bit set in its minimum field,
+// "0" for bit 0 up to "9", then "A" for bit 10, spaced evenly a quarter into each share.
+TEST_F(TextDraw, ACodeListControlShowsACharacterPerSetBit) {
+  ResetInterfaceState();
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvInt(1 | 4 | 1024), IvInt(1), IvInt(0), 57, nullptr, nullptr, 0.0f, 0.0f, 1.2f,
+                  0.2f);
+  EXPECT_EQ(Shown(), "02A");
+  ASSERT_EQ(Items().size(), 3u);
+  const float size = 0.1f;  // the cells are half the control's height
+  EXPECT_NEAR(Items()[1].x0 + MARGIN * size, 1.2f * 1.25f / 3.0f, 1e-5f);
+  ResetInterfaceState();
+}
+
+// A colour control (type 52) shows its three channel values, red first, one per row.
+TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {
+  ResetInterfaceState();
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  Prss owner{};
+  ColourWord colour = RgbWord(12, 34, 56);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &colour, nullptr, 0.0f, 0.0f, 1.0f, 0.5f);
+  EXPECT_EQ(Shown(), "123456");
+  ASSERT_EQ(Items().size(), 6u);
+  EXPECT_LT(Items()[0].y0, Items()[2].y0) << "red above green";
+  EXPECT_LT(Items()[2].y0, Items()[4].y0) << "green above blue";
+  ResetInterfaceState();
 }
 
 TEST_F(TextDraw, TheFlushDrawsOnePassPerPageWithGlyphAndCacheCoordinates) {

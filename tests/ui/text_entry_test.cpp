@@ -198,6 +198,68 @@ TEST_F(TextEntryLineTest, EditingKeysMoveByCellsAndWords) {
   EXPECT_EQ(TextEntry.cursor, 4);
 }
 
+// The editing keys at the line's ends: Right at the end and Left at the prefix stay put, a
+// word step stops at the prefix and at the end, Delete at the prefix takes the cell there,
+// trimming never takes a space of the prefix, and select-all selects nothing when there is
+// nothing after the prefix.
+TEST_F(TextEntryLineTest, EditingKeysStopExactlyAtThePrefixAndTheEnd) {
+  StartTextEntry(40, "abcd", 2, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_RIGHT);  // from the selection to the end
+  ASSERT_EQ(TextEntry.cursor, 4);
+  EntryKeyDown(KEYCODE_RIGHT);
+  EXPECT_EQ(TextEntry.cursor, 4) << "Right at the end";
+  EXPECT_EQ(TextEntry.codedCursor, 4) << "the cursor's byte at the end of the coded copy";
+  CtrlKey(KEYCODE_LEFT);
+  EXPECT_EQ(TextEntry.cursor, 2) << "a word step stops at the prefix";
+  EntryKeyDown(KEYCODE_LEFT);
+  EXPECT_EQ(TextEntry.cursor, 2) << "Left at the prefix";
+  EntryKeyDown(KEYCODE_DELETE);
+  EXPECT_EQ(Coded(), "abd") << "Delete at the prefix";
+  EntryKeyDown(KEYCODE_LEFT);
+  CtrlKey(KEYCODE_RIGHT);
+  EXPECT_EQ(TextEntry.cursor, 3) << "a word step stops at the end";
+
+  StartTextEntry(40, "ab ", 3, ENTRY_MODE_FREE);  // all of it prefix, ending in a space
+  EntryTrim();
+  EXPECT_EQ(Coded(), "ab ");
+  EntryKeyDown(KEYCODE_CTRL_LETTER + 'A');
+  EXPECT_EQ(TextEntry.selected, 0);
+}
+
+// Byte 128 reads differently in Latin 1 and Cyrillic: a Cyrillic 128 needs its switch.
+// "^L" switches back to Latin 1, page 0. Keys from U+0100 on go through the input code page.
+TEST_F(TextEntryLineTest, PageSwitchesAtByte128AndKeysBeyondTheBytes) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryInsertChar('x', 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EntryInsertChar(0x80, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "x^C\x80");
+  CharCell cells[4];
+  char bytes[4];
+  ASSERT_EQ(DecodeCodedText(cells, bytes, "^Ca^Lb", CODE_PAGE_LATIN1, 4), 2);
+  EXPECT_EQ(cells[0].codePage, CYRILLIC);
+  EXPECT_EQ(cells[1].codePage, CODE_PAGE_LATIN1);
+  // A Japanese pair's trail byte from 64 on.
+  InputCodePage = CODE_PAGE_JAPANESE;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryTypeChar(0x82);
+  EntryTypeChar(0x40);
+  ASSERT_EQ(EntryLength(), 1);
+  EXPECT_EQ(TextEntry.cells[0].trail, 0x40);
+  // U+0100 (A with macron) is byte 0xC2 of the Baltic page; 0xFF is typed as the byte it is.
+  InputCodePage = 3;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryKeyDown(0x100);
+  ASSERT_EQ(EntryLength(), 1);
+  EXPECT_EQ(TextEntry.cells[0].byte, 0xC2);
+  EXPECT_EQ(TextEntry.cells[0].codePage, 3);
+  EntryKeyDown(0xFF);
+  ASSERT_EQ(EntryLength(), 2);
+  EXPECT_EQ(TextEntry.cells[1].byte, 0xFF);
+  char none[1] = {'x'};
+  EntryPlainText(none, 0);
+  EXPECT_EQ(none[0], 'x') << "no room: nothing written";
+}
+
 TEST_F(TextEntryLineTest, UpAndDownStepThroughTheMessageHistory) {
   AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
   AddMessage("^2second", TextColours.grey, MSG_TARGET_LOCAL);

@@ -381,6 +381,26 @@ TEST_F(ValueEdit, TheSegmentBarHandsTheSegmentUnderThePointer) {
   EXPECT_EQ(g_Callback.count, 2);
 }
 
+// The first and the last of the five segments each hand their own number; past the bar's
+// right end is no segment.
+TEST_F(ValueEdit, TheSegmentBarsEndSegmentsHandZeroAndFour) {
+  int32_t chosen = 0;
+  const int index = Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  const SegmentBarGeometry bar = ValueControlBarGeometry(ValueControls[index]);
+  ASSERT_GT(bar.segmentWidth, 0.0f);
+  const auto pixel = [](float x) { return int(std::lround((x + 1.0f) * 400.0f)); };
+  Click(pixel(bar.left + 0.5f * bar.segmentWidth), 30);
+  EXPECT_EQ(g_Callback.count, 1);
+  EXPECT_EQ(g_Callback.code, 0);
+  Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  Click(pixel(bar.left + 4.5f * bar.segmentWidth), 30);
+  EXPECT_EQ(g_Callback.count, 2);
+  EXPECT_EQ(g_Callback.code, 4);
+  Control(0, 0, 400, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  Click(pixel(bar.left + 5.5f * bar.segmentWidth), 30);
+  EXPECT_EQ(g_Callback.count, 2) << "past the fifth";
+}
+
 TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   char name[8] = "wheel";
   Control(0, 0, 400, 20, name, 11, IvInt(0), IvInt(sizeof name), IvText("Enter a name"));
@@ -576,6 +596,12 @@ TEST(ValueControlText, EachTypeShowsItsText) {
   EXPECT_EQ(text(24), "[no]");
   c.minimum = IvInt('A' | 'B' << 8 | 1 << 24);
   EXPECT_EQ(text(34), "AB");
+  c.minimum = IvInt('A' | 'B' << 8 | 'C' << 16);  // three characters at most, as the room allows
+  EXPECT_EQ(text(34), "ABC");
+  char two[3];
+  c.displayType = 34;
+  ASSERT_EQ(ValueControlText(c, two, sizeof two), 1);
+  EXPECT_STREQ(two, "AB");
   float value = 0.123456f;
   c.variable = &value;
   c.label = IvText("Grip %.3f");
