@@ -448,3 +448,141 @@ TEST_F(NewVehicle, ABikesBodyBetweenItsWheelsIsAsWideAsItsTwoTyresTogether) {
   EXPECT_NEAR(high - low, double(s.rear.sectionWidth) + double(s.front.sectionWidth), 1e-3);
   EXPECT_NEAR(high + low, 0.0, 1e-4) << "centred";
 }
+
+// The automatic values of the car layout by class, and of the layouts with fewer wheels, as
+// the wizard's table lists them; a class without figures keeps the values it had.
+TEST_F(NewVehicle, TheAutomaticValuesByClassAndByLayout) {
+  struct Row {
+    int layout, vehicleClass;
+    float wheelbase, ride, cc;
+    int cylinders;
+    float rearTrack, frontTrack;
+    float tyres[6];  // rear width, ratio, rim; front width, ratio, rim
+    float mass;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {NEW_LAYOUT_CAR, CLASS_TOURING_CAR, 2.4f, 0.15f, 2800, 4, 1.6f, 1.6f, {0.245f, 0.4f, 0.4318f, 0.225f, 0.45f, 0.4318f}, 1200},
+      {NEW_LAYOUT_CAR, CLASS_SALOON,      2.3f, 0.2f,  1600, 4, 1.4f, 1.4f, {0.185f, 0.5f, 0.381f, 0.185f, 0.5f, 0.381f}, 1000},
+      {NEW_LAYOUT_CAR, CLASS_BUGGY,       2.0f, 0.25f, 1600, 4, 1.5f, 1.5f, {0.215f, 0.65f, 0.381f, 0.185f, 0.65f, 0.381f}, 600},
+      {NEW_LAYOUT_CAR, CLASS_FORMULA,     2.65f, 0.06f, 2000, 4, 1.3f, 1.4f, {0.285f, 0.45f, 0.3302f, 0.225f, 0.5f, 0.3302f}, 500},
+      {NEW_LAYOUT_CAR, CLASS_GT,          2.4f, 0.06f, 3600, 6, 1.6f, 1.6f, {0.37f, 0.3f, 0.4572f, 0.3f, 0.35f, 0.4572f}, 1100},
+      {NEW_LAYOUT_CAR, CLASS_KART,        1.05f, 0.04f, 200, 1, 1.0f, 0.9f, {0.1524f, 0.5f, 0.127f, 0.1143f, 0.55f, 0.127f}, 120},
+      {NEW_LAYOUT_CAR, CLASS_VAN,         3.3f, 0.25f, 1600, 4, 1.6f, 1.6f, {0.205f, 0.65f, 0.381f, 0.205f, 0.65f, 0.381f}, 1600},
+      {NEW_LAYOUT_CAR, CLASS_TRUCK,       3.3f, 0.25f, 1600, 4, 1.6f, 1.6f, {0.205f, 0.65f, 0.381f, 0.205f, 0.65f, 0.381f}, 1600},
+      {NEW_LAYOUT_CAR, CLASS_F1,          3.1f, 0.06f, 2400, 8, 1.4f, 1.4f, {0.375f, 0.4f, 0.3302f, 0.335f, 0.45f, 0.3302f}, 600},
+      {NEW_LAYOUT_CAR, CLASS_FSAE,        1.8f, 0.06f, 600, 4, 1.2f, 1.2f, {0.19f, 0.45f, 0.3302f, 0.19f, 0.45f, 0.3302f}, 400},
+      // "bike" has no figures for four wheels: the saloon's stay.
+      {NEW_LAYOUT_CAR, CLASS_BIKE,        2.3f, 0.2f,  1600, 4, 1.4f, 1.4f, {0.185f, 0.5f, 0.381f, 0.185f, 0.5f, 0.381f}, 1000},
+      // One rear wheel, two front: the class's ride height and tyres.
+      {NEW_LAYOUT_THREE_WHEELER, CLASS_SALOON, 2.4f, 0.2f, 1000, 2, 0.0f, 1.6f, {0.185f, 0.5f, 0.381f, 0.185f, 0.5f, 0.381f}, 500},
+      {NEW_LAYOUT_TRIKE, CLASS_SALOON,    1.7f, 0.2f,  1000, 4, 1.5f, 0.0f, {0.205f, 0.65f, 0.4064f, 0.13f, 0.65f, 0.4064f}, 480},
+      {NEW_LAYOUT_BIKE, CLASS_BIKE,       1.4f, 0.2f,  600, 4, 0.0f, 0.0f, {0.16f, 0.6f, 0.4318f, 0.12f, 0.6f, 0.4318f}, 180},
+      {NEW_LAYOUT_OBJECT, CLASS_OBJECT,   1.0f, 0.0f,  100, 1, 0.0f, 0.0f, {0.1f, 0.5f, 0.127f, 0.1f, 0.5f, 0.127f}, 100},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "layout " << r.layout << " class " << r.vehicleClass);
+    W::StartSettings(r.layout);
+    W::Settings.vehicleClass = uint8_t(r.vehicleClass);
+    W::ApplyClassDefaults();
+    const NewVehicleSettings& s = W::Settings;
+    EXPECT_FLOAT_EQ(s.wheelbase, r.wheelbase);
+    EXPECT_FLOAT_EQ(s.rideHeight, r.ride);
+    EXPECT_FLOAT_EQ(s.engineSize, r.cc);
+    EXPECT_EQ(s.cylinders, r.cylinders);
+    EXPECT_FLOAT_EQ(s.rear.trackWidth, r.rearTrack);
+    EXPECT_FLOAT_EQ(s.front.trackWidth, r.frontTrack);
+    const float got[6] = {s.rear.sectionWidth,  s.rear.aspectRatio,  s.rear.rimDiameter,
+                          s.front.sectionWidth, s.front.aspectRatio, s.front.rimDiameter};
+    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(got[i], r.tyres[i]) << i;
+    EXPECT_FLOAT_EQ(s.targetMass, r.mass);
+  }
+}
+
+// Each class of the car layout built with its own starting figures: the steering wheel turn,
+// the tyre pressure, the power unit, the gears, the drive, the second flag word's class bits,
+// the set-up's steering lock and tyre type, the driver, engine and tank positions, the aero
+// figure, and the redline from the class's spread.
+TEST_F(NewVehicle, EachCarClassStartsWithItsOwnFigures) {
+  // A position forward of the middle: a share of the wheelbase B plus metres.
+  struct Place {
+    float shareOfB, metres, up;
+  };
+  struct Row {
+    int vehicleClass;
+    float turnDegrees;
+    int pressure;
+    int transmission, gears;
+    uint32_t classBits;  // the second flag word's 0xFF00
+    int lock, tyre;
+    uint32_t driveBits;  // the first flag word's 0xF0: 0x80 rear drive, 0x40 a motorbike box
+    float spread;        // the class's torque spread, also the redline factor
+    Place driver, engine, tank;
+    float aero;
+  };
+  // Transcribed: 0xF00 but for formula, kart, F1, FSAE; 0x1000 formula and F1; 0x2000 F1;
+  // 0x8000 but for object and F1.  Lock 20 for formula, kart, F1, FSAE; 45 for touring car,
+  // saloon, buggy, van, truck; else 30.  Tyre 4 touring car, 5 van and truck, 6 buggy, else the
+  // middle of the class's range rounded down (GT 1..3, the others 0..4: 2).
+  // clang-format off
+  const Row rows[] = {
+      {CLASS_TOURING_CAR, 450, 250, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  45, 4, 0x80, 1.6f,
+       {0, -0.2f, 0}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_BUGGY,       450, 250, TRANSMISSION_H_PATTERN,  7, 0xF00 | 0x8000,  45, 6, 0x80, 1.6f,
+       {0, -0.5f, 0}, {-0.5f, 0, 0.2f}, {0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_FORMULA,     225, 120, TRANSMISSION_SEQUENTIAL, 8, 0x1000 | 0x8000, 20, 2, 0x80, 2.225f,
+       {0, 0.1f, -0.05f}, {-0.25f, 0, 0.2f}, {0, 0, 0.2f}, 0.2f},
+      {CLASS_GT,          270, 180, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  30, 2, 0x80, 2.225f,
+       {0, -0.2f, 0}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.3f},
+      {CLASS_VAN,         450, 250, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  45, 5, 0x80, 1.6f,
+       {0, 0.2f, 0.5f}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_TRUCK,       450, 250, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  45, 5, 0x80, 1.6f,
+       {0, 0.2f, 0.5f}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_F1,          200, 120, TRANSMISSION_PADDLE,     9, 0x1000 | 0x2000, 20, 2, 0x80, 2.225f,
+       {0, 0, -0.1f}, {-0.25f, 0, 0.2f}, {0, 0, 0.2f}, 0.25f},
+      {CLASS_FSAE,        135, 100, TRANSMISSION_MOTORBIKE,  8, 0x8000,          20, 2, 0x40, 1.6f,
+       {0, -0.1f, -0.1f}, {-0.25f, 0, 0.2f}, {0, 0, 0.2f}, 0.2f},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.vehicleClass);
+    W::StartSettings(NEW_LAYOUT_CAR);
+    W::Settings.vehicleClass = uint8_t(r.vehicleClass);
+    W::ApplyClassDefaults();
+    Car* c = W::BuildCar(-1);
+    ASSERT_NE(c, nullptr);
+    EXPECT_NEAR(c->steeringWheelTurn, r.turnDegrees * M_PI / 180.0, 1e-5);
+    EXPECT_NEAR(c->steeringWheelPitch, 45.0 * M_PI / 180.0, 1e-6);
+    for (int axle = 0; axle < 2; ++axle) {
+      EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_LEFT), r.pressure) << axle;
+      EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_RIGHT), r.pressure) << axle;
+      EXPECT_EQ(c->currentSetup.bytes[SETUP_AXLE[axle] + AXLE_TYRE_TYPE], r.tyre) << axle;
+    }
+    EXPECT_EQ(c->transmissionType, r.transmission);
+    EXPECT_EQ(c->gearPositions, r.gears);
+    EXPECT_EQ(c->driveType, DRIVE_REAR);
+    EXPECT_EQ(c->options & 0xF0u, r.driveBits);
+    EXPECT_EQ(c->options2 & 0xFF00u, r.classBits);
+    EXPECT_EQ(c->currentSetup.bytes[SETUP_STEERING_LOCK], r.lock);
+    const float b = W::Settings.wheelbase;
+    const auto expectAt = [&](const Vec3& got, const Place& p, const char* what) {
+      EXPECT_FLOAT_EQ(got.x, 0.0f) << what;
+      EXPECT_NEAR(got.y, p.shareOfB * b + p.metres, 1e-5f) << what;
+      EXPECT_NEAR(got.z, p.up, 1e-6f) << what;
+    };
+    expectAt(c->driverPosition, r.driver, "driver");
+    expectAt(c->enginePosition, r.engine, "engine");
+    expectAt(c->mainBatteryPosition, r.tank, "tank");
+    for (int i = 0; i < AERO_ITEMS; ++i) {
+      EXPECT_FLOAT_EQ(c->aero[i][1], r.aero) << i;
+      EXPECT_FLOAT_EQ(c->aero[i][2], 2 * r.aero) << i;
+    }
+    // The redline: 4654 / (cc per cylinder)^0.333333 x the spread, in thousands of rpm rounded
+    // down.
+    const double perCylinder = double(W::Settings.engineSize) / W::Settings.cylinders;
+    const double thousands = std::floor(4654.0 / std::pow(perCylinder, 0.333333) * r.spread * 30.0 / M_PI / 1000.0);
+    EXPECT_NEAR(c->engine.redline, thousands * 1000.0 * M_PI / 30.0, 0.05);
+    delete c;
+  }
+}

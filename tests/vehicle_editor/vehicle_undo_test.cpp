@@ -63,6 +63,8 @@ TEST_F(History, LoadingRecordsAndMarksSavedAndTheEditorStartsEmpty) {
   while (NumRedo < NumNodes) UndoEdit(*e);  // the empty point has dropped out
   UndoEdit(*e);
   EXPECT_STREQ(e->statusText, "there is no more to undo");
+  UpdateHints();
+  EXPECT_STREQ(UndoHint, "There is no more to undo") << "the oldest point reached";
 }
 
 TEST_F(History, TheThirtyFirstEditDropsTheOldestAndAnEditAfterUndosDiscardsWhatLiesAhead) {
