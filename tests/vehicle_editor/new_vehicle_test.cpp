@@ -586,3 +586,89 @@ TEST_F(NewVehicle, EachCarClassStartsWithItsOwnFigures) {
     delete c;
   }
 }
+
+// A single front wheel takes the "bike" figures whatever the class: a 30 degree steering wheel
+// turn at a 24 degree pitch, 250 kPa, a motorbike gearbox, the 0xC000 flags and a 0.04 m
+// trail reduction off the front wheel's place, the driver, engine and tank placed for a rider,
+// and an aero figure of 0.3, or 0.2 when the rear wheel is single too (then the first flag
+// word starts 0x84050002).  The wings' adjustable ranges are 0..30 and 0..20 degrees.
+TEST_F(NewVehicle, ASingleFrontWheelTakesTheRidersFigures) {
+  for (const int layout : {NEW_LAYOUT_TRIKE, NEW_LAYOUT_BIKE}) {
+    SCOPED_TRACE(NewVehicleLayoutNames[layout]);
+    const bool bike = layout == NEW_LAYOUT_BIKE;
+    W::StartSettings(layout);
+    Car* c = W::BuildCar(-1);
+    ASSERT_NE(c, nullptr);
+    const float b = W::Settings.wheelbase;
+    EXPECT_NEAR(c->steeringWheelTurn, 30.0 * M_PI / 180.0, 1e-6);
+    EXPECT_NEAR(c->steeringWheelPitch, 24.0 * M_PI / 180.0, 1e-6);
+    EXPECT_STREQ(c->steerAnimation, "bike");
+    EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT), 250);
+    EXPECT_EQ(c->transmissionType, TRANSMISSION_MOTORBIKE);
+    EXPECT_EQ(c->options & 0xC000u, 0xC000u);
+    EXPECT_EQ(c->options & ~OPT1_ENGINE_WORDS & 0xFFFF0000u, bike ? 0x84050000u : 0x84040000u);
+    EXPECT_EQ(c->options & 0xF0u, 0x40u) << "rear drive with a motorbike box";
+    EXPECT_FLOAT_EQ(c->trailReduction, 0.04f);
+    float front = -1e9f;
+    for (int i = 0; i < c->wheelCount; ++i) front = std::max(front, c->wheelPositions[i].y);
+    EXPECT_NEAR(front, b / 2 - 0.04f, 1e-5f) << "the front wheel sits the trail reduction back";
+    EXPECT_NEAR(c->driverPosition.y, b / 2 - 1.0f, 1e-5f);
+    EXPECT_NEAR(c->driverPosition.z, 0.3f, 1e-6f);
+    EXPECT_NEAR(c->enginePosition.y, 0.0f, 1e-6f);
+    EXPECT_NEAR(c->enginePosition.z, 0.2f, 1e-6f);
+    EXPECT_NEAR(c->mainBatteryPosition.y, 0.3f, 1e-6f);
+    EXPECT_NEAR(c->mainBatteryPosition.z, 0.6f, 1e-6f);
+    EXPECT_FLOAT_EQ(c->aero[0][1], bike ? 0.2f : 0.3f);
+    EXPECT_EQ(c->wingAngles[0][1], 30);
+    EXPECT_EQ(c->wingAngles[1][1], 20);
+    delete c;
+  }
+  // Without wheels: no animation, a 360 degree turn, 100 kPa, aero 0.4.
+  W::StartSettings(NEW_LAYOUT_OBJECT);
+  Car* c = W::BuildCar(-1);
+  EXPECT_STREQ(c->steerAnimation, "");
+  EXPECT_NEAR(c->steeringWheelTurn, 360.0 * M_PI / 180.0, 1e-5);
+  EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[0] + AXLE_PRESSURE_LEFT), 100);
+  EXPECT_FLOAT_EQ(c->aero[3][2], 0.8f);
+  delete c;
+}
+
+// The wheel sets' rims: the rim width is the section width less 10 mm in whole half-inch
+// steps (12.7 mm), the lip 4 mm, the inner depth 5 mm, the shade 6; a rear tyre of aspect
+// ratio below 0.355 gives the low-profile style and a 4 mm edge (else 2 mm); the travel is the
+// 0.2 m wheel centre height plus the ride height, none for a rigid axle.
+TEST_F(NewVehicle, TheWheelSetsRimsAndTravelFromTheTyres) {
+  struct Case {
+    int layout, vehicleClass;
+    float rearRatio;  // set by hand when not 0
+    bool lowProfile;
+  };
+  for (const Case& k : {Case{NEW_LAYOUT_CAR, CLASS_GT, 0, true}, Case{NEW_LAYOUT_CAR, CLASS_TOURING_CAR, 0, false},
+                        Case{NEW_LAYOUT_CAR, CLASS_SALOON, 0.355f, false}, Case{NEW_LAYOUT_CAR, CLASS_SALOON, 0.35f, true},
+                        Case{NEW_LAYOUT_KART, CLASS_KART, 0, false}}) {
+    SCOPED_TRACE(testing::Message() << k.vehicleClass << " " << k.rearRatio);
+    W::StartSettings(k.layout);
+    W::Settings.vehicleClass = uint8_t(k.vehicleClass);
+    W::ApplyClassDefaults();
+    if (k.rearRatio > 0) {
+      W::AutoFlags &= ~uint32_t(AUTO_TYRES);
+      W::Settings.rear.aspectRatio = k.rearRatio;
+    }
+    Car* c = W::BuildCar(-1);
+    const NewVehicleSettings& s = W::Settings;
+    const NewVehicleAxle* axles[2] = {&s.rear, &s.front};
+    for (int set = 0; set < 2; ++set) {
+      const SuspensionBlock& w = c->wheelSets[set];
+      const NewVehicleAxle& a = *axles[set];
+      EXPECT_NEAR(w.rimWidth, std::nearbyint((a.sectionWidth - 0.01) / 0.0127) * 0.0127, 1e-5) << set;
+      EXPECT_FLOAT_EQ(w.rimRadius, a.rimDiameter / 2) << set;
+      EXPECT_EQ(w.rimLipDepthMm, 4) << set;
+      EXPECT_EQ(w.rimInnerDepthMm, 5) << set;
+      EXPECT_EQ(w.rimShadeTenths, 6) << set;
+      EXPECT_EQ(w.lowProfileTyreStyle, k.lowProfile ? 1 : 0) << set;
+      EXPECT_EQ(w.rimEdgeExtraWidthMm, k.lowProfile ? 4 : 2) << set;
+      EXPECT_NEAR(w.maxUpPosition, 0.2f + (a.suspensionType == 0 ? 0.0f : s.rideHeight), 1e-6f) << set;
+    }
+    delete c;
+  }
+}
