@@ -382,6 +382,10 @@ TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   e->viewAngles[1] = uint16_t(-2000);  // the mouse turned the view to look up
   VehicleEditor::TurnView(*e, 0, -10);
   EXPECT_EQ(e->viewAngles[1], 0) << "it turns on from level";
+  VehicleEditor::TurnView(*e, 0, -10);
+  EXPECT_EQ(e->viewAngles[1], 180) << "18 pitch units a mouse unit, upward for a mouse moved up";
+  VehicleEditor::TurnView(*e, -2, 0);
+  EXPECT_EQ(e->viewAngles[0], uint16_t(65000 + 3600 - 72)) << "36 heading units a mouse unit";
   EXPECT_EQ(SteeringWordOf(0.0f, 30.0f), 32768);
   EXPECT_EQ(SteeringWordOf(30.0f * 3.1415927f / 180.0f, 30.0f), 0);
   EXPECT_EQ(SteeringWordOf(-1.0f, 30.0f), 65535) << "clamped";
