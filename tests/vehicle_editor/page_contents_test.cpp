@@ -126,6 +126,18 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
   EXPECT_TRUE(Shown("Minimum type"));
   EXPECT_TRUE(Shown("SLICK_R2"));
   EXPECT_TRUE(Shown("ROAD_NORMAL"));
+  // The first and the last compound by name; a type past the list shows "?".
+  c.rimBytes[1] = 0;
+  c.rimBytes[2] = 7;
+  Build();
+  EXPECT_TRUE(Shown("SLICK_R1"));
+  EXPECT_TRUE(Shown("KNOBBLY"));
+  EXPECT_FALSE(Shown("?"));
+  c.rimBytes[2] = 8;
+  Build();
+  EXPECT_TRUE(Shown("?"));
+  c.rimBytes[1] = 1;
+  c.rimBytes[2] = 5;
   ClickButton(*Find("YES"));
   Build();
   EXPECT_FALSE(Shown("Minimum type"));

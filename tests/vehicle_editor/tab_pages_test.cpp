@@ -439,6 +439,15 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   ClickButton(*Find("Mass"));
   Build();
   EXPECT_EQ(e->pageScroll, 0);
+  // A screen without room for a second column keeps the one beside the panel, its scroll bar
+  // right of it: (700 - 16 W - the bar) / 16 W is no whole column.
+  ScreenWidth = 700;
+  Open(TAB_SUSPENSION);
+  knob = ScrollKnob();
+  ASSERT_NE(knob, nullptr) << "the page scrolls";
+  EXPECT_EQ(knob->left / W, 16) << "right of the panel";
+  ASSERT_NE(Find("Suspension diagram"), nullptr);
+  EXPECT_EQ(Find("Suspension diagram")->left, 0);
   e->selection.openTab = -1;
 }
 

@@ -18,6 +18,7 @@
 #include "physics/car.h"
 #include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"
+#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 using namespace VehicleUndo;
@@ -255,6 +256,8 @@ TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {
   Edit("a", 3.0f);
   VehicleEditor::Key(&e->prss, 27);
   EXPECT_EQ(e->prss.alive, 1) << "unsaved changes ask first";
+  EXPECT_STREQ(MessageBoxDialog.first, "Exit editor?");
+  EXPECT_STREQ(MessageBoxDialog.second, "Unsaved changes will be lost");
 }
 
 }  // namespace
