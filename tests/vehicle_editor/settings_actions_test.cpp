@@ -234,11 +234,13 @@ TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   char most[80];
   std::snprintf(most, sizeof most, "The maximum tyre pressure for this vehicle is %d kPa", limit);
   for (const char* text : {"nan", "inf", "abc", "1e12", "99999"})
-    ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, text, 1); }, most);
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "-3", 0); }, "Tyre pressure cannot be less than zero");
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "-inf", 0); }, "Tyre pressure cannot be less than zero");
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "250", 0); }, "Minimum pressure must be less than maximum pressure");
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "100", 1); },
+    ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, text, 1), 0) << text; }, most);
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "-3", 0), 0); }, "Tyre pressure cannot be less than zero");
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "-inf", 0), 0); },
+                "Tyre pressure cannot be less than zero");
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "250", 0), 0); },
+                "Minimum pressure must be less than maximum pressure");
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "100", 1), 0); },
                 "Maximum pressure must be greater than minimum pressure");
   EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "", 1), 0) << "an empty text does nothing";
 }
@@ -472,6 +474,13 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   EXPECT_EQ(after.torquePerCc, before.torquePerCc);
   EXPECT_EQ(after.cylinders, before.cylinders);
   EXPECT_STREQ(Slots[NumNodes].name, "set engine sound file name");
+  // A name fills the field but for its ending zero: 31 characters are kept, 32 refused.
+  const std::string longest(31, 'E');
+  EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, longest.c_str()), 1);
+  EXPECT_EQ(std::string(car().engineName), longest);
+  const std::string past(32, 'E');
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, past.c_str()), 0); },
+                "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "render/views.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
+#include "ui/screen_labels.h"
 #include "vehicle_data/vehicle_class.h"
 
 namespace {
@@ -722,6 +723,28 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
   Type("Enter name of WHL to LOAD", "page");
   EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1);
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "load wheel");
+}
+
+// With the centres shown and no diagram, three boxes mark the reference point, the centre
+// without the wheels and the centre of mass; a diagram or the centres hidden take them away.
+TEST_F(PagesTest, TheCentreMarksStandOnlyWithTheCentresShownAndNoDiagram) {
+  const auto marks = [&] {
+    Build();
+    std::vector<const ScreenLabel*> labels(MAX_SCREEN_LABELS);
+    const int n = ScreenLabelsByDepth(labels.data(), MAX_SCREEN_LABELS);
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+      if (labels[i]->type == LABEL_BOX && labels[i]->ownerWord == reinterpret_cast<uintptr_t>(e)) ++count;
+    return count;
+  };
+  e->diagramFlags = 0;
+  e->displayFlags |= SHOW_COG;
+  EXPECT_EQ(marks(), 3);
+  e->diagramFlags = 1;
+  EXPECT_EQ(marks(), 0);
+  e->diagramFlags = 0;
+  e->displayFlags &= ~SHOW_COG;
+  EXPECT_EQ(marks(), 0);
 }
 
 }  // namespace

@@ -297,6 +297,10 @@ TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
   EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 7.0f);
   VehicleEditor::Key(&e->prss, ' ');
   EXPECT_LT(e->car->speed, 0.01f) << "set down standing still";
+  // "o" (as "O") frames the car again, leaving the driver's eye.
+  e->eyeView = 1;
+  VehicleEditor::Key(&e->prss, 'o');
+  EXPECT_EQ(e->eyeView, 0);
 }
 
 // The 3D view is the edit views' camera: a loaded vehicle is framed (the view along the view
