@@ -296,6 +296,12 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   fs::remove(PathToNative(vob.c_str()));
   VehicleEditor::FileAction(e, 0, 4);
   EXPECT_TRUE(SaidBox(std::string("Can't save VEH only - ") + code + ".vob was not found"));
+  // Without a model code there is no VOB name to save both under.
+  std::memset(car().modelCode, 0, sizeof car().modelCode);
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Coded"), 0);
+  EXPECT_TRUE(SaidBox("Click 'save VOB' to set VOB name"));
+  EXPECT_FALSE(fs::exists("data/veh/Coded.veh"));
 }
 
 TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {

@@ -260,6 +260,8 @@ TEST_F(SettingsTest, ChooseActionOffersItsListsQuestionsAndPrompts) {
   EXPECT_STREQ(SelectDialog.title, "Select clocks");
   EXPECT_EQ(SelectDialog.count, 7);
   EXPECT_STREQ(SelectDialog.texts[0], "[no clocks]");
+  EXPECT_STREQ(SelectDialog.texts[1], "s_clock");
+  EXPECT_STREQ(SelectDialog.texts[6], "s_clock_fj");
   Choose(2);
   EXPECT_EQ(c.dashType, 2);
   Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_SOUND);

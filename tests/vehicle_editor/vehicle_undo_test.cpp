@@ -401,4 +401,21 @@ TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   EXPECT_EQ(SteeringWordOf(0.2f, std::nanf("")), 32768);
 }
 
+// A save after an undo marks the point saved at and no other: the edit redone past it is
+// unsaved again, and undoing back to the saved point shows it saved.
+TEST_F(History, ASaveAfterAnUndoLeavesTheRedoneEditUnsaved) {
+  Load();
+  Edit("a", 5.0f);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
+  EXPECT_EQ(e->selection.saved, 1);
+  UndoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 0) << "the file holds the edit";
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
+  EXPECT_EQ(e->selection.saved, 1);
+  RedoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 0) << "the file no longer holds the edit";
+  UndoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 1);
+}
+
 }  // namespace
