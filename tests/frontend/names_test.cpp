@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
+#include "core/frame_globals.h"
 #include "frontend/frontend.h"
+#include "frontend/player_file.h"
 
 namespace {
 
@@ -48,6 +51,20 @@ TEST(Account, APasswordNeedsEightCharactersAndTheNameThree) {
   AccountPassword[0] = 0;
   EXPECT_EQ(CheckAccountName(nullptr), 0) << "no password";
   AccountUserName[0] = 0;
+}
+
+// The update setting is 1 unless the program's own version chose otherwise: a file of this
+// version without an "Update" line asks for updates.
+TEST(UpdateSetting, TheOwnVersionWithoutASettingAsksForUpdates) {
+  const std::string own = std::string("Version ") + PROGRAM_VERSION + "\n";
+  UpdateSetting = 0;
+  ReadUpdateConfigFromText(own.data(), own.size());
+  EXPECT_EQ(UpdateSetting, 1);
+  EXPECT_EQ(UpdateSettingInForce, 1);
+  const std::string chosen = own + "Update 2\n";
+  ReadUpdateConfigFromText(chosen.data(), chosen.size());
+  EXPECT_EQ(UpdateSetting, 2);
+  EXPECT_EQ(UpdateSettingInForce, 2);
 }
 
 }  // namespace
