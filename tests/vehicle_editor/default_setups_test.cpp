@@ -69,6 +69,15 @@ TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   ASSERT_EQ(car().colourConfigCount, 2);
   EXPECT_EQ(car().colourIndex, 0);
   EXPECT_EQ(std::memcmp(&car().colourConfigs[0], &third, sizeof third), 0);
+  // Two left: asked again; the last one left: no question.
+  Reports().questions.clear();
+  VehicleEditor::ColourConfigAction(e, 0, 3);
+  ASSERT_TRUE(Asked("Delete colour config?"));
+  AnswerYes();
+  ASSERT_EQ(car().colourConfigCount, 1);
+  Reports().questions.clear();
+  VehicleEditor::ColourConfigAction(e, 0, 3);
+  EXPECT_TRUE(Reports().questions.empty());
 }
 
 TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {

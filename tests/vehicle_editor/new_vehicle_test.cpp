@@ -565,6 +565,24 @@ TEST_F(NewVehicle, EachCarClassStartsWithItsOwnFigures) {
     EXPECT_EQ(c->options & 0xF0u, r.driveBits);
     EXPECT_EQ(c->options2 & 0xFF00u, r.classBits);
     EXPECT_EQ(c->currentSetup.bytes[SETUP_STEERING_LOCK], r.lock);
+    // The set-up's fixed figures: the ballast in the middle, each axle's toe at its zero (9),
+    // camber 45 each side, preload 1, locking 10 both ways, the wheel centre 0.2 m up; the
+    // seven gears and the final drive from the H-pattern list, or the motorbike's.
+    EXPECT_EQ(c->currentSetup.bytes[SETUP_BALLAST_POSITION], 50);
+    for (int axle = 0; axle < 2; ++axle) {
+      const uint8_t* a = c->currentSetup.bytes + SETUP_AXLE[axle];
+      EXPECT_EQ(a[AXLE_TOE], 9) << axle;
+      EXPECT_EQ(a[AXLE_CAMBER_LEFT], 45) << axle;
+      EXPECT_EQ(a[AXLE_CAMBER_RIGHT], 45) << axle;
+      EXPECT_EQ(a[AXLE_PRELOAD], 1) << axle;
+      EXPECT_EQ(a[AXLE_POWER_LOCKING], 10) << axle;
+      EXPECT_EQ(a[AXLE_COAST_LOCKING], 10) << axle;
+      EXPECT_FLOAT_EQ(SetupFloat(c->currentSetup, SETUP_AXLE[axle] + AXLE_RIDE_HEIGHT), 0.2f) << axle;
+    }
+    const uint16_t hPattern[8] = {31082, 15447, 9924, 6647, 4681, 3277, 2060, 32767};
+    const uint16_t motorbike[8] = {50648, 34349, 26195, 21439, 18359, 15822, 2060, 20278};
+    const uint16_t* words = r.transmission == TRANSMISSION_MOTORBIKE ? motorbike : hPattern;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(SetupShort(c->currentSetup, SETUP_GEAR_WORDS + 2 * i), words[i]) << i;
     const float b = W::Settings.wheelbase;
     const auto expectAt = [&](const Vec3& got, const Place& p, const char* what) {
       EXPECT_FLOAT_EQ(got.x, 0.0f) << what;

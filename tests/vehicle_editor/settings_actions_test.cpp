@@ -267,6 +267,14 @@ TEST_F(SettingsTest, ChooseActionOffersItsListsQuestionsAndPrompts) {
   Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_SOUND);
   Type("Enter name of engine sound file", "DEFAULT");
   EXPECT_STREQ(c.engineName, "DEFAULT");
+  // An object has no power unit: the transmission list is not offered, the unit goes.
+  c.vehicleClass = CLASS_OBJECT;
+  Reports() = Caught{};
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION);
+  EXPECT_TRUE(SaidBox("Objects can't have a power unit"));
+  EXPECT_TRUE(Asked("Convert to no engine?")) << "from the gearbox to none";
+  EXPECT_NE(e->prss.sub, &SelectDialog.prss);
+  c.vehicleClass = CLASS_SALOON;
   // The drive list keeps the current drive selected.
   Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
   EXPECT_STREQ(SelectDialog.title, "Select drive type");

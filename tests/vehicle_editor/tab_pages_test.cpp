@@ -747,4 +747,28 @@ TEST_F(PagesTest, TheCentreMarksStandOnlyWithTheCentresShownAndNoDiagram) {
   EXPECT_EQ(marks(), 0);
 }
 
+// With the frame shown, the side panel's tube rows stand for a selected tube of the frame: the
+// last tube has them, an index one past the last (a stale selection) has none.
+TEST_F(PagesTest, TheTubeRowsStandOnlyForATubeOfTheFrame) {
+  ASSERT_GT(car().frameTubeCount, 0);
+  const uint8_t special = SpecialDraw;
+  SpecialDraw = 1;  // the frame shown, as its rows need
+  e->displayFlags |= SHOW_FRAME;
+  e->diagramFlags = 0;
+  e->selection.selectedPoint = NO_POINT;
+  e->selection.selectedTube = car().frameTubeCount - 1;
+  ClearInterface();
+  VehicleEditor::BuildSidePanel(*e);
+  EXPECT_NE(Find("delete tube"), nullptr);
+  e->selection.selectedTube = car().frameTubeCount;
+  ClearInterface();
+  VehicleEditor::BuildSidePanel(*e);
+  EXPECT_EQ(Find("delete tube"), nullptr);
+  e->selection.selectedTube = -1;
+  ClearInterface();
+  VehicleEditor::BuildSidePanel(*e);
+  EXPECT_EQ(Find("delete tube"), nullptr);
+  SpecialDraw = special;
+}
+
 }  // namespace

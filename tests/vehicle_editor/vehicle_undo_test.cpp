@@ -418,4 +418,18 @@ TEST_F(History, ASaveAfterAnUndoLeavesTheRedoneEditUnsaved) {
   EXPECT_EQ(e->selection.saved, 1);
 }
 
+// Without a vehicle the saving words (3 to 6) open nothing; loading (2) asks for a name.
+TEST_F(History, WithoutAVehicleTheFileMenuOffersOnlyLoading) {
+  ASSERT_EQ(e->car, nullptr);
+  for (uintptr_t word : {3u, 4u, 5u, 6u}) {
+    VehicleEditor::FileAction(e, 0, word);
+    EXPECT_EQ(OpenTextEntry.open, 0) << word;
+    EXPECT_EQ(e->prss.sub, nullptr) << word;
+  }
+  VehicleEditor::FileAction(e, 0, 2);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of vehicle to LOAD");
+  TextEntryCancel();
+}
+
 }  // namespace
