@@ -86,8 +86,11 @@ TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne)
   VehicleEditor::RenameSetup(*e, "fourteen_chars");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "fourteen_chars");
   EXPECT_STREQ(Slots[NumNodes].name, "rename setup");
+  std::snprintf(car().setups[1].name, SETUP_NAME_SIZE, "[dry]");
   VehicleEditor::SelectSetup(e, 4, 1);
   EXPECT_EQ(car().setupIndex, 1);
+  EXPECT_STREQ(OpenTextEntry.initialText, "dry") << "the name offered without its brackets";
+  EXPECT_STREQ(car().setups[1].name, "[dry]") << "until a name is typed";
   Type("Enter new name for setup", "wet");
   EXPECT_STREQ(car().setups[1].name, "[wet]");
 

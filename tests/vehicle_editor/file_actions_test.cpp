@@ -581,4 +581,24 @@ TEST(LoadErrorWords, EachDataFileErrorCodeHasItsText) {
   LastDataFileError = saved;
 }
 
+// A frame added may bring the frame to 32767 points and no further: one more is refused with
+// its box and changes nothing.
+TEST_F(Files, AnAddedFrameStopsAt32767Points) {
+  const int have = car().framePointCount;
+  const auto frameOf = [](int points) {
+    std::vector<uint8_t> b;
+    PutInt(b, uint32_t(points));
+    for (int i = 0; i < points; ++i) PutPoint(b, 65536, (i % 100) * 65536, 0, 0.0f, 0, 0);
+    PutInt(b, 0);
+    return b;
+  };
+  WriteFile("data\\frame\\over.frm", "QXFRM_", frameOf(32768 - have), 252);
+  Reports() = Caught{};
+  ExpectNothingChanged("over", [&] { return VehicleEditor::AddFrameFile(*e, "over"); });
+  EXPECT_TRUE(SaidBox("Too many frame points"));
+  WriteFile("data\\frame\\full.frm", "QXFRM_", frameOf(32767 - have), 252);
+  ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "full"), 1);
+  EXPECT_EQ(car().framePointCount, 32767);
+}
+
 }  // namespace

@@ -690,3 +690,17 @@ TEST_F(NewVehicle, TheWheelSetsRimsAndTravelFromTheTyres) {
     delete c;
   }
 }
+
+// A layout past the list starts nothing: the settings, the history and the page stay.
+TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
+  W::StartSettings(NEW_LAYOUT_KART);
+  W::Running = 0;
+  const int nodes = VehicleUndo::NumNodes;
+  W::Start(*e, NEW_LAYOUT_COUNT);
+  W::StartSettings(NEW_LAYOUT_COUNT);
+  W::Start(*e, -1);
+  EXPECT_EQ(W::Settings.layout, NEW_LAYOUT_KART);
+  EXPECT_EQ(W::Settings.vehicleClass, CLASS_KART);
+  EXPECT_FALSE(W::Running);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+}
