@@ -406,3 +406,40 @@ TEST(GaragePanel, EveryPageLiesOnScreen) {
 }
 
 }  // namespace
+
+// The entry page's "garage" opens the garage on the sample vehicle over the page, which stays
+// under it.
+TEST(GaragePanel, TheEntryPagesGarageButtonOpensTheGarageOverThePage) {
+  ReportSink saved{};
+  Prss* sample = OpenGarage(saved, GARAGE_SAMPLE_VEHICLE);  // the sample's files in place
+  FrameSkipped = 1;
+  Prss_Terminate(sample);
+  ASSERT_EQ(sample->act(sample), nullptr);
+  Prss* page = CreateEntryPage(nullptr);
+  FrameSkipped = 0;
+  ClearInterface();
+  ASSERT_EQ(page->act(page), page);
+  const ValueControl* shown = Showing("garage");
+  ASSERT_NE(shown, nullptr);
+  const ValueControl c = *shown;
+  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * ScreenWidth);
+  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * ScreenHeight);
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  press.leftHeld = 1;
+  HandleInterfaceMouse(&press);
+  MouseRecord release{};
+  release.releaseCode = CLICK_LEFT;
+  HandleInterfaceMouse(&release);
+  FrameSkipped = 1;
+  ASSERT_NE(page->sub, nullptr) << "the garage covers the page";
+  EXPECT_EQ(page->sub->parent, page);
+  EXPECT_NE(GarageCar(), nullptr);
+  Prss_Terminate(page->sub);
+  EXPECT_EQ(page->act(page), page) << "the garage closed, the page stays";
+  EXPECT_EQ(page->sub, nullptr);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  ClearInterface();
+  InstallReportSink(saved);
+}

@@ -277,6 +277,19 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(CheckVehicleSkins(*car), 1);
   EXPECT_EQ(Problems(), 1);
   EXPECT_TRUE(Said("Default skin not found : " + skin));
+  // Only the car's own configurations count (a named one past the last has no skin either),
+  // and a name used twice is one skin.
+  const int configs = car->colourConfigCount;
+  ASSERT_GE(configs, 2);
+  ASSERT_LT(configs, VEHICLE_MAX_COLOUR_CONFIGS);
+  std::snprintf(car->colourConfigs[configs].name, COLOUR_SET_NAME_SIZE, "unused");
+  EXPECT_EQ(CheckVehicleSkins(*car), 1);
+  car->colourConfigs[configs].name[0] = 0;
+  char second[COLOUR_SET_NAME_SIZE];
+  std::memcpy(second, car->colourConfigs[1].name, COLOUR_SET_NAME_SIZE);
+  std::memcpy(car->colourConfigs[1].name, car->colourConfigs[0].name, COLOUR_SET_NAME_SIZE);
+  EXPECT_EQ(CheckVehicleSkins(*car), 1) << "the missing skin named twice";
+  std::memcpy(car->colourConfigs[1].name, second, COLOUR_SET_NAME_SIZE);
 
   // A colour configuration without a name, and a built-in car's code instead of a mod's id.
   car->colourConfigs[0].name[0] = 0;

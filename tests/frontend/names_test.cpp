@@ -1,7 +1,12 @@
 // names_test.cpp - the car name tests of the front end.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
+#include "core/frame_globals.h"
 #include "frontend/frontend.h"
+#include "frontend/player_file.h"
 
 namespace {
 
@@ -29,6 +34,37 @@ TEST(CarNames, ModIdsHaveThreeNonZeroBytesThatAreNoShortName) {
   EXPECT_FALSE(IsModCarId(0xABCD00));
   EXPECT_FALSE(IsModCarId(0x01ABCDEF));   // more than 24 bits
   EXPECT_FALSE(IsModCarId(0));
+}
+
+// Going online needs a valid user name and a password of eight characters or more: seven are
+// refused, eight pass (without an owner nothing is said).
+TEST(Account, APasswordNeedsEightCharactersAndTheNameThree) {
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "rider");
+  std::snprintf(AccountPassword, sizeof AccountPassword, "%s", "1234567");
+  EXPECT_EQ(CheckAccountName(nullptr), 0);
+  std::snprintf(AccountPassword, sizeof AccountPassword, "%s", "12345678");
+  EXPECT_EQ(CheckAccountName(nullptr), 1);
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "ab");
+  EXPECT_EQ(CheckAccountName(nullptr), 0) << "a name of two characters";
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "abc");
+  EXPECT_EQ(CheckAccountName(nullptr), 1);
+  AccountPassword[0] = 0;
+  EXPECT_EQ(CheckAccountName(nullptr), 0) << "no password";
+  AccountUserName[0] = 0;
+}
+
+// The update setting is 1 unless the program's own version chose otherwise: a file of this
+// version without an "Update" line asks for updates.
+TEST(UpdateSetting, TheOwnVersionWithoutASettingAsksForUpdates) {
+  const std::string own = std::string("Version ") + PROGRAM_VERSION + "\n";
+  UpdateSetting = 0;
+  ReadUpdateConfigFromText(own.data(), own.size());
+  EXPECT_EQ(UpdateSetting, 1);
+  EXPECT_EQ(UpdateSettingInForce, 1);
+  const std::string chosen = own + "Update 2\n";
+  ReadUpdateConfigFromText(chosen.data(), chosen.size());
+  EXPECT_EQ(UpdateSetting, 2);
+  EXPECT_EQ(UpdateSettingInForce, 2);
 }
 
 }  // namespace

@@ -208,7 +208,9 @@ TEST_F(OldVehicleFile, RimDefaultsScaleTheSpokeToTheNewRimEdge) {
     int32_t scaledX;
   };
   // (w / 2 + 0.005) / (w / 2): 1.05 for a 0.2 m rim; a rim of no width keeps the spoke.
-  const Case cases[] = {{0.3f, 0.2f, 1, 4, 68813}, {0.55f, 0.2f, 0, 2, 68813}, {0.55f, 0.0f, 0, 2, 65536}};
+  // A rear aspect ratio below 0.355 is low-profile; 0.355 itself is not.
+  const Case cases[] = {{0.3f, 0.2f, 1, 4, 68813},   {0.55f, 0.2f, 0, 2, 68813}, {0.55f, 0.0f, 0, 2, 65536},
+                        {0.355f, 0.2f, 0, 2, 68813}, {0.354f, 0.2f, 1, 4, 68813}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.aspect + c.rimWidth);
     RawVehicle raw;

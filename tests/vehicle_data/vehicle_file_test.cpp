@@ -479,6 +479,9 @@ TEST_F(VehicleFile, NamesThatCouldLeaveTheFoldersAreRefused) {
   EXPECT_EQ(IsModVehicleName("ABC~123"), 0);
   EXPECT_EQ(IsModVehicleName("ABCD~12X"), 0);
   EXPECT_EQ(IsModVehicleName("ABCDE~12"), 0);
+  EXPECT_EQ(IsModVehicleName("ABCD~090"), 1) << "0 and 9 are digits";
+  EXPECT_EQ(IsModVehicleName("ABCD~/12"), 0) << "'/' stands just below '0'";
+  EXPECT_EQ(IsModVehicleName("ABCD~12:"), 0) << "':' stands just above '9'";
   EXPECT_EQ(IsModVehicleName(nullptr), 0);
   char path[FILE_PATH_SIZE];
   EXPECT_EQ(MakeVehiclePath(path, sizeof path, "ABCD~123", 1), 1);

@@ -1,11 +1,13 @@
 // vehicle_records_test.cpp - the records the vehicle file embeds and the files beside it: the
 // engine record with its waves, the rim profile, the set-up record and file, the player's
 // set-up and colour choices, and the built-in vehicle table.
+#include <cstring>
 #include <filesystem>
 
 #include "core/config.h"
 #include "tests/vehicle_data/vehicle_test_util.h"
 #include "vehicle_data/car_choices.h"
+#include "vehicle_data/setup_record.h"
 #include "vehicle_data/vehicle_class.h"
 
 namespace {
@@ -432,6 +434,41 @@ TEST_F(VehicleRecords, TheBuiltInTableAndItsLookUps) {
   EXPECT_STREQ(VehicleClassRow(99).name, "object");
   EXPECT_STREQ(VehicleClassRow(CLASS_F1).name, "F1");
   EXPECT_FLOAT_EQ(VehicleClassRow(CLASS_F1).fuelTankFactor, 1.1f);
+}
+
+// The record's fields are little-endian at their own offset: a short's low byte first, a
+// word's four bytes low to high, a float as its bit pattern (1.0 is 0x3F800000); the bytes
+// around them stay.
+TEST(SetupRecordFields, ShortsWordsAndFloatsAreLittleEndianAtTheirOffset) {
+  SetupRecord r{};
+  SetSetupShort(r, 20, 0xA1B2);
+  EXPECT_EQ(r.bytes[20], 0xB2);
+  EXPECT_EQ(r.bytes[21], 0xA1);
+  EXPECT_EQ(r.bytes[19], 0);
+  EXPECT_EQ(r.bytes[22], 0);
+  r.bytes[24] = 0x34;
+  r.bytes[25] = 0xF2;
+  EXPECT_EQ(SetupShort(r, 24), 0xF234);
+  EXPECT_EQ(SetupShort(r, 20), 0xA1B2);
+  const uint8_t word[4] = {0x11, 0x22, 0x33, 0x84};
+  std::memcpy(r.bytes + 30, word, 4);
+  EXPECT_EQ(SetupWord(r, 30), 0x84332211u);
+  SetSetupWord(r, 50, 0x8899AABBu);
+  EXPECT_EQ(r.bytes[50], 0xBB);
+  EXPECT_EQ(r.bytes[51], 0xAA);
+  EXPECT_EQ(r.bytes[52], 0x99);
+  EXPECT_EQ(r.bytes[53], 0x88);
+  EXPECT_EQ(r.bytes[54], 0);
+  SetSetupFloat(r, 60, 1.0f);
+  EXPECT_EQ(r.bytes[60], 0x00);
+  EXPECT_EQ(r.bytes[61], 0x00);
+  EXPECT_EQ(r.bytes[62], 0x80);
+  EXPECT_EQ(r.bytes[63], 0x3F);
+  r.bytes[70] = 0x00;
+  r.bytes[71] = 0x00;
+  r.bytes[72] = 0x20;
+  r.bytes[73] = 0xC1;  // 0xC1200000: -10
+  EXPECT_EQ(SetupFloat(r, 70), -10.0f);
 }
 
 }  // namespace

@@ -69,6 +69,15 @@ TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   ASSERT_EQ(car().colourConfigCount, 2);
   EXPECT_EQ(car().colourIndex, 0);
   EXPECT_EQ(std::memcmp(&car().colourConfigs[0], &third, sizeof third), 0);
+  // Two left: asked again; the last one left: no question.
+  Reports().questions.clear();
+  VehicleEditor::ColourConfigAction(e, 0, 3);
+  ASSERT_TRUE(Asked("Delete colour config?"));
+  AnswerYes();
+  ASSERT_EQ(car().colourConfigCount, 1);
+  Reports().questions.clear();
+  VehicleEditor::ColourConfigAction(e, 0, 3);
+  EXPECT_TRUE(Reports().questions.empty());
 }
 
 TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {
@@ -77,8 +86,11 @@ TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne)
   VehicleEditor::RenameSetup(*e, "fourteen_chars");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "fourteen_chars");
   EXPECT_STREQ(Slots[NumNodes].name, "rename setup");
+  std::snprintf(car().setups[1].name, SETUP_NAME_SIZE, "[dry]");
   VehicleEditor::SelectSetup(e, 4, 1);
   EXPECT_EQ(car().setupIndex, 1);
+  EXPECT_STREQ(OpenTextEntry.initialText, "dry") << "the name offered without its brackets";
+  EXPECT_STREQ(car().setups[1].name, "[dry]") << "until a name is typed";
   Type("Enter new name for setup", "wet");
   EXPECT_STREQ(car().setups[1].name, "[wet]");
 

@@ -5,14 +5,17 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "core/data_file.h"
 #include "model/model_file.h"
 #include "platform/files.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/vehicle_editor.h"
 
 using namespace VehicleUndo;
 namespace fs = std::filesystem;
@@ -296,6 +299,12 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   fs::remove(PathToNative(vob.c_str()));
   VehicleEditor::FileAction(e, 0, 4);
   EXPECT_TRUE(SaidBox(std::string("Can't save VEH only - ") + code + ".vob was not found"));
+  // Without a model code there is no VOB name to save both under.
+  std::memset(car().modelCode, 0, sizeof car().modelCode);
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Coded"), 0);
+  EXPECT_TRUE(SaidBox("Click 'save VOB' to set VOB name"));
+  EXPECT_FALSE(fs::exists("data/veh/Coded.veh"));
 }
 
 TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {
@@ -504,6 +513,92 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   const int wheelNodes = NumNodes;
   EXPECT_EQ(VehicleEditor::LoadWheelFile(*e, "none"), 0);
   EXPECT_EQ(NumNodes, wheelNodes);
+}
+
+// The file menu's prompts: each its text, a limit of 32 characters (4 for the VOB name), the
+// files it lists and the text it starts with; the VOB name is the vehicle's model code.
+TEST_F(Files, TheFileMenusPromptsTheirLimitsTheirFilesAndTheirStartText) {
+  const std::string code(car().modelCode, strnlen(car().modelCode, sizeof car().modelCode));
+  ASSERT_FALSE(code.empty());
+  {
+    std::ofstream vob(std::string("data/veh/") + code + ".vob");  // word 4 needs the VOB there
+    vob << 'x';
+  }
+  const std::string name = e->vehicleName;
+  struct Prompt {
+    uintptr_t word;
+    std::string text;
+    int limit;
+    const char* files;
+    std::string start;
+  };
+  const Prompt prompts[] = {
+      {2, "Enter name of vehicle to LOAD", 32, "data\\veh\\%s.veh", name},
+      {3, std::string("Name of vehicle to SAVE ^1(also ") + code + ".vob)", 32, "data\\veh\\%s.veh", name},
+      {4, "Name of VEH file to SAVE ^3(VEH only)", 32, "data\\veh\\%s.veh", name},
+      {5, "Name of VOB file to SAVE ^3(VOB only)", 4, "data\\veh\\%s.vob", code},
+      {6, "Name of vehicle to SAVE", 32, "data\\veh\\%s.veh", name},
+      {7, "Enter name of frame to LOAD", 32, "data\\frame\\%s.frm", ""},
+      {8, "Enter name of frame to SAVE", 32, "data\\frame\\%s.frm", ""},
+      {13, "Enter name of frame to ADD", 32, "data\\frame\\%s.frm", ""},
+      {14, "Enter name of colours file to LOAD", 32, "data\\colours\\%s.all", name},
+      {15, "Enter name of colours file to SAVE", 32, "data\\colours\\%s.all", name},
+  };
+  for (const Prompt& p : prompts) {
+    SCOPED_TRACE(p.text);
+    VehicleEditor::FileAction(e, 0, p.word);
+    ASSERT_EQ(OpenTextEntry.open, 1);
+    EXPECT_EQ(std::string(OpenTextEntry.prompt), p.text);
+    EXPECT_EQ(OpenTextEntry.maxLength, p.limit);
+    ASSERT_NE(OpenTextEntry.filePattern, nullptr);
+    EXPECT_STREQ(OpenTextEntry.filePattern, p.files);
+    EXPECT_EQ(std::string(OpenTextEntry.initialText), p.start);
+    TextEntryCancel();
+    ASSERT_EQ(OpenTextEntry.open, 0);
+  }
+  // Words 10 to 12 open nothing.
+  for (uintptr_t word : {10u, 11u, 12u}) {
+    VehicleEditor::FileAction(e, 0, word);
+    EXPECT_EQ(OpenTextEntry.open, 0) << word;
+    EXPECT_EQ(e->prss.sub, nullptr) << word;
+  }
+}
+
+// The load error's words by the data file's error code; a code without words is unknown.
+TEST(LoadErrorWords, EachDataFileErrorCodeHasItsText) {
+  const int saved = LastDataFileError;
+  const struct {
+    int code;
+    const char* text;
+  } rows[] = {{2, "File not found"},     {3, "File from a later version"}, {4, "Obsolete file version"},
+              {5, "Wrong type of file"}, {9, "Corrupted file"},            {0, "Unknown error"},
+              {1, "Unknown error"},      {6, "Unknown error"},             {8, "Unknown error"},
+              {10, "Unknown error"}};
+  for (const auto& r : rows) {
+    LastDataFileError = r.code;
+    EXPECT_STREQ(LoadErrorText(), r.text) << r.code;
+  }
+  LastDataFileError = saved;
+}
+
+// A frame added may bring the frame to 32767 points and no further: one more is refused with
+// its box and changes nothing.
+TEST_F(Files, AnAddedFrameStopsAt32767Points) {
+  const int have = car().framePointCount;
+  const auto frameOf = [](int points) {
+    std::vector<uint8_t> b;
+    PutInt(b, uint32_t(points));
+    for (int i = 0; i < points; ++i) PutPoint(b, 65536, (i % 100) * 65536, 0, 0.0f, 0, 0);
+    PutInt(b, 0);
+    return b;
+  };
+  WriteFile("data\\frame\\over.frm", "QXFRM_", frameOf(32768 - have), 252);
+  Reports() = Caught{};
+  ExpectNothingChanged("over", [&] { return VehicleEditor::AddFrameFile(*e, "over"); });
+  EXPECT_TRUE(SaidBox("Too many frame points"));
+  WriteFile("data\\frame\\full.frm", "QXFRM_", frameOf(32767 - have), 252);
+  ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "full"), 1);
+  EXPECT_EQ(car().framePointCount, 32767);
 }
 
 }  // namespace

@@ -188,6 +188,15 @@ TEST_F(Frame, ANewTubeCopiesASelectedTubeOfItsKindOrTakesTheDefaults) {
   Select(2, 1);
   VehicleEditor::AddTube(*e, 1);
   EXPECT_EQ(car().frameTubes[11].massPerMetre, car().frameTubes[1].massPerMetre);
+  // Point 0 is a frame point like any other: linked to a wheel point either way round.
+  Select(0, -1);
+  ExpectOneChange("add tube", [&] { EXPECT_EQ(VehicleEditor::AddTube(*e, -1), 1); });
+  EXPECT_EQ(car().frameTubes[12].a, 0);
+  EXPECT_EQ(car().frameTubes[12].b, -1);
+  Select(-2, -1);
+  ExpectOneChange("add tube", [&] { EXPECT_EQ(VehicleEditor::AddTube(*e, 0), 1); });
+  EXPECT_EQ(car().frameTubes[13].a, -2);
+  EXPECT_EQ(car().frameTubes[13].b, 0);
 }
 
 TEST_F(Frame, WheelPointsComeFromTheWheelsByAxle) {

@@ -448,3 +448,259 @@ TEST_F(NewVehicle, ABikesBodyBetweenItsWheelsIsAsWideAsItsTwoTyresTogether) {
   EXPECT_NEAR(high - low, double(s.rear.sectionWidth) + double(s.front.sectionWidth), 1e-3);
   EXPECT_NEAR(high + low, 0.0, 1e-4) << "centred";
 }
+
+// The automatic values of the car layout by class, and of the layouts with fewer wheels, as
+// the wizard's table lists them; a class without figures keeps the values it had.
+TEST_F(NewVehicle, TheAutomaticValuesByClassAndByLayout) {
+  struct Row {
+    int layout, vehicleClass;
+    float wheelbase, ride, cc;
+    int cylinders;
+    float rearTrack, frontTrack;
+    float tyres[6];  // rear width, ratio, rim; front width, ratio, rim
+    float mass;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {NEW_LAYOUT_CAR, CLASS_TOURING_CAR, 2.4f, 0.15f, 2800, 4, 1.6f, 1.6f, {0.245f, 0.4f, 0.4318f, 0.225f, 0.45f, 0.4318f}, 1200},
+      {NEW_LAYOUT_CAR, CLASS_SALOON,      2.3f, 0.2f,  1600, 4, 1.4f, 1.4f, {0.185f, 0.5f, 0.381f, 0.185f, 0.5f, 0.381f}, 1000},
+      {NEW_LAYOUT_CAR, CLASS_BUGGY,       2.0f, 0.25f, 1600, 4, 1.5f, 1.5f, {0.215f, 0.65f, 0.381f, 0.185f, 0.65f, 0.381f}, 600},
+      {NEW_LAYOUT_CAR, CLASS_FORMULA,     2.65f, 0.06f, 2000, 4, 1.3f, 1.4f, {0.285f, 0.45f, 0.3302f, 0.225f, 0.5f, 0.3302f}, 500},
+      {NEW_LAYOUT_CAR, CLASS_GT,          2.4f, 0.06f, 3600, 6, 1.6f, 1.6f, {0.37f, 0.3f, 0.4572f, 0.3f, 0.35f, 0.4572f}, 1100},
+      {NEW_LAYOUT_CAR, CLASS_KART,        1.05f, 0.04f, 200, 1, 1.0f, 0.9f, {0.1524f, 0.5f, 0.127f, 0.1143f, 0.55f, 0.127f}, 120},
+      {NEW_LAYOUT_CAR, CLASS_VAN,         3.3f, 0.25f, 1600, 4, 1.6f, 1.6f, {0.205f, 0.65f, 0.381f, 0.205f, 0.65f, 0.381f}, 1600},
+      {NEW_LAYOUT_CAR, CLASS_TRUCK,       3.3f, 0.25f, 1600, 4, 1.6f, 1.6f, {0.205f, 0.65f, 0.381f, 0.205f, 0.65f, 0.381f}, 1600},
+      {NEW_LAYOUT_CAR, CLASS_F1,          3.1f, 0.06f, 2400, 8, 1.4f, 1.4f, {0.375f, 0.4f, 0.3302f, 0.335f, 0.45f, 0.3302f}, 600},
+      {NEW_LAYOUT_CAR, CLASS_FSAE,        1.8f, 0.06f, 600, 4, 1.2f, 1.2f, {0.19f, 0.45f, 0.3302f, 0.19f, 0.45f, 0.3302f}, 400},
+      // "bike" has no figures for four wheels: the saloon's stay.
+      {NEW_LAYOUT_CAR, CLASS_BIKE,        2.3f, 0.2f,  1600, 4, 1.4f, 1.4f, {0.185f, 0.5f, 0.381f, 0.185f, 0.5f, 0.381f}, 1000},
+      // One rear wheel, two front: the class's ride height and tyres.
+      {NEW_LAYOUT_THREE_WHEELER, CLASS_SALOON, 2.4f, 0.2f, 1000, 2, 0.0f, 1.6f, {0.185f, 0.5f, 0.381f, 0.185f, 0.5f, 0.381f}, 500},
+      {NEW_LAYOUT_TRIKE, CLASS_SALOON,    1.7f, 0.2f,  1000, 4, 1.5f, 0.0f, {0.205f, 0.65f, 0.4064f, 0.13f, 0.65f, 0.4064f}, 480},
+      {NEW_LAYOUT_BIKE, CLASS_BIKE,       1.4f, 0.2f,  600, 4, 0.0f, 0.0f, {0.16f, 0.6f, 0.4318f, 0.12f, 0.6f, 0.4318f}, 180},
+      {NEW_LAYOUT_OBJECT, CLASS_OBJECT,   1.0f, 0.0f,  100, 1, 0.0f, 0.0f, {0.1f, 0.5f, 0.127f, 0.1f, 0.5f, 0.127f}, 100},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testing::Message() << "layout " << r.layout << " class " << r.vehicleClass);
+    W::StartSettings(r.layout);
+    W::Settings.vehicleClass = uint8_t(r.vehicleClass);
+    W::ApplyClassDefaults();
+    const NewVehicleSettings& s = W::Settings;
+    EXPECT_FLOAT_EQ(s.wheelbase, r.wheelbase);
+    EXPECT_FLOAT_EQ(s.rideHeight, r.ride);
+    EXPECT_FLOAT_EQ(s.engineSize, r.cc);
+    EXPECT_EQ(s.cylinders, r.cylinders);
+    EXPECT_FLOAT_EQ(s.rear.trackWidth, r.rearTrack);
+    EXPECT_FLOAT_EQ(s.front.trackWidth, r.frontTrack);
+    const float got[6] = {s.rear.sectionWidth,  s.rear.aspectRatio,  s.rear.rimDiameter,
+                          s.front.sectionWidth, s.front.aspectRatio, s.front.rimDiameter};
+    for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(got[i], r.tyres[i]) << i;
+    EXPECT_FLOAT_EQ(s.targetMass, r.mass);
+  }
+}
+
+// Each class of the car layout built with its own starting figures: the steering wheel turn,
+// the tyre pressure, the power unit, the gears, the drive, the second flag word's class bits,
+// the set-up's steering lock and tyre type, the driver, engine and tank positions, the aero
+// figure, and the redline from the class's spread.
+TEST_F(NewVehicle, EachCarClassStartsWithItsOwnFigures) {
+  // A position forward of the middle: a share of the wheelbase B plus metres.
+  struct Place {
+    float shareOfB, metres, up;
+  };
+  struct Row {
+    int vehicleClass;
+    float turnDegrees;
+    int pressure;
+    int transmission, gears;
+    uint32_t classBits;  // the second flag word's 0xFF00
+    int lock, tyre;
+    uint32_t driveBits;  // the first flag word's 0xF0: 0x80 rear drive, 0x40 a motorbike box
+    float spread;        // the class's torque spread, also the redline factor
+    Place driver, engine, tank;
+    float aero;
+  };
+  // Transcribed: 0xF00 but for formula, kart, F1, FSAE; 0x1000 formula and F1; 0x2000 F1;
+  // 0x8000 but for object and F1.  Lock 20 for formula, kart, F1, FSAE; 45 for touring car,
+  // saloon, buggy, van, truck; else 30.  Tyre 4 touring car, 5 van and truck, 6 buggy, else the
+  // middle of the class's range rounded down (GT 1..3, the others 0..4: 2).
+  // clang-format off
+  const Row rows[] = {
+      {CLASS_TOURING_CAR, 450, 250, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  45, 4, 0x80, 1.6f,
+       {0, -0.2f, 0}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_BUGGY,       450, 250, TRANSMISSION_H_PATTERN,  7, 0xF00 | 0x8000,  45, 6, 0x80, 1.6f,
+       {0, -0.5f, 0}, {-0.5f, 0, 0.2f}, {0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_FORMULA,     225, 120, TRANSMISSION_SEQUENTIAL, 8, 0x1000 | 0x8000, 20, 2, 0x80, 2.225f,
+       {0, 0.1f, -0.05f}, {-0.25f, 0, 0.2f}, {0, 0, 0.2f}, 0.2f},
+      {CLASS_GT,          270, 180, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  30, 2, 0x80, 2.225f,
+       {0, -0.2f, 0}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.3f},
+      {CLASS_VAN,         450, 250, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  45, 5, 0x80, 1.6f,
+       {0, 0.2f, 0.5f}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_TRUCK,       450, 250, TRANSMISSION_H_PATTERN,  8, 0xF00 | 0x8000,  45, 5, 0x80, 1.6f,
+       {0, 0.2f, 0.5f}, {0.5f, 0, 0.2f}, {-0.5f, 0, 0.2f}, 0.4f},
+      {CLASS_F1,          200, 120, TRANSMISSION_PADDLE,     9, 0x1000 | 0x2000, 20, 2, 0x80, 2.225f,
+       {0, 0, -0.1f}, {-0.25f, 0, 0.2f}, {0, 0, 0.2f}, 0.25f},
+      {CLASS_FSAE,        135, 100, TRANSMISSION_MOTORBIKE,  8, 0x8000,          20, 2, 0x40, 1.6f,
+       {0, -0.1f, -0.1f}, {-0.25f, 0, 0.2f}, {0, 0, 0.2f}, 0.2f},
+  };
+  // clang-format on
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.vehicleClass);
+    W::StartSettings(NEW_LAYOUT_CAR);
+    W::Settings.vehicleClass = uint8_t(r.vehicleClass);
+    W::ApplyClassDefaults();
+    Car* c = W::BuildCar(-1);
+    ASSERT_NE(c, nullptr);
+    EXPECT_NEAR(c->steeringWheelTurn, r.turnDegrees * M_PI / 180.0, 1e-5);
+    EXPECT_NEAR(c->steeringWheelPitch, 45.0 * M_PI / 180.0, 1e-6);
+    for (int axle = 0; axle < 2; ++axle) {
+      EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_LEFT), r.pressure) << axle;
+      EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_RIGHT), r.pressure) << axle;
+      EXPECT_EQ(c->currentSetup.bytes[SETUP_AXLE[axle] + AXLE_TYRE_TYPE], r.tyre) << axle;
+    }
+    EXPECT_EQ(c->transmissionType, r.transmission);
+    EXPECT_EQ(c->gearPositions, r.gears);
+    EXPECT_EQ(c->driveType, DRIVE_REAR);
+    EXPECT_EQ(c->options & 0xF0u, r.driveBits);
+    EXPECT_EQ(c->options2 & 0xFF00u, r.classBits);
+    EXPECT_EQ(c->currentSetup.bytes[SETUP_STEERING_LOCK], r.lock);
+    // The set-up's fixed figures: the ballast in the middle, each axle's toe at its zero (9),
+    // camber 45 each side, preload 1, locking 10 both ways, the wheel centre 0.2 m up; the
+    // seven gears and the final drive from the H-pattern list, or the motorbike's.
+    EXPECT_EQ(c->currentSetup.bytes[SETUP_BALLAST_POSITION], 50);
+    for (int axle = 0; axle < 2; ++axle) {
+      const uint8_t* a = c->currentSetup.bytes + SETUP_AXLE[axle];
+      EXPECT_EQ(a[AXLE_TOE], 9) << axle;
+      EXPECT_EQ(a[AXLE_CAMBER_LEFT], 45) << axle;
+      EXPECT_EQ(a[AXLE_CAMBER_RIGHT], 45) << axle;
+      EXPECT_EQ(a[AXLE_PRELOAD], 1) << axle;
+      EXPECT_EQ(a[AXLE_POWER_LOCKING], 10) << axle;
+      EXPECT_EQ(a[AXLE_COAST_LOCKING], 10) << axle;
+      EXPECT_FLOAT_EQ(SetupFloat(c->currentSetup, SETUP_AXLE[axle] + AXLE_RIDE_HEIGHT), 0.2f) << axle;
+    }
+    const uint16_t hPattern[8] = {31082, 15447, 9924, 6647, 4681, 3277, 2060, 32767};
+    const uint16_t motorbike[8] = {50648, 34349, 26195, 21439, 18359, 15822, 2060, 20278};
+    const uint16_t* words = r.transmission == TRANSMISSION_MOTORBIKE ? motorbike : hPattern;
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(SetupShort(c->currentSetup, SETUP_GEAR_WORDS + 2 * i), words[i]) << i;
+    const float b = W::Settings.wheelbase;
+    const auto expectAt = [&](const Vec3& got, const Place& p, const char* what) {
+      EXPECT_FLOAT_EQ(got.x, 0.0f) << what;
+      EXPECT_NEAR(got.y, p.shareOfB * b + p.metres, 1e-5f) << what;
+      EXPECT_NEAR(got.z, p.up, 1e-6f) << what;
+    };
+    expectAt(c->driverPosition, r.driver, "driver");
+    expectAt(c->enginePosition, r.engine, "engine");
+    expectAt(c->mainBatteryPosition, r.tank, "tank");
+    for (int i = 0; i < AERO_ITEMS; ++i) {
+      EXPECT_FLOAT_EQ(c->aero[i][1], r.aero) << i;
+      EXPECT_FLOAT_EQ(c->aero[i][2], 2 * r.aero) << i;
+    }
+    // The redline: 4654 / (cc per cylinder)^0.333333 x the spread, in thousands of rpm rounded
+    // down.
+    const double perCylinder = double(W::Settings.engineSize) / W::Settings.cylinders;
+    const double thousands = std::floor(4654.0 / std::pow(perCylinder, 0.333333) * r.spread * 30.0 / M_PI / 1000.0);
+    EXPECT_NEAR(c->engine.redline, thousands * 1000.0 * M_PI / 30.0, 0.05);
+    delete c;
+  }
+}
+
+// A single front wheel takes the "bike" figures whatever the class: a 30 degree steering wheel
+// turn at a 24 degree pitch, 250 kPa, a motorbike gearbox, the 0xC000 flags and a 0.04 m
+// trail reduction off the front wheel's place, the driver, engine and tank placed for a rider,
+// and an aero figure of 0.3, or 0.2 when the rear wheel is single too (then the first flag
+// word starts 0x84050002).  The wings' adjustable ranges are 0..30 and 0..20 degrees.
+TEST_F(NewVehicle, ASingleFrontWheelTakesTheRidersFigures) {
+  for (const int layout : {NEW_LAYOUT_TRIKE, NEW_LAYOUT_BIKE}) {
+    SCOPED_TRACE(NewVehicleLayoutNames[layout]);
+    const bool bike = layout == NEW_LAYOUT_BIKE;
+    W::StartSettings(layout);
+    Car* c = W::BuildCar(-1);
+    ASSERT_NE(c, nullptr);
+    const float b = W::Settings.wheelbase;
+    EXPECT_NEAR(c->steeringWheelTurn, 30.0 * M_PI / 180.0, 1e-6);
+    EXPECT_NEAR(c->steeringWheelPitch, 24.0 * M_PI / 180.0, 1e-6);
+    EXPECT_STREQ(c->steerAnimation, "bike");
+    EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT), 250);
+    EXPECT_EQ(c->transmissionType, TRANSMISSION_MOTORBIKE);
+    EXPECT_EQ(c->options & 0xC000u, 0xC000u);
+    EXPECT_EQ(c->options & ~OPT1_ENGINE_WORDS & 0xFFFF0000u, bike ? 0x84050000u : 0x84040000u);
+    EXPECT_EQ(c->options & 0xF0u, 0x40u) << "rear drive with a motorbike box";
+    EXPECT_FLOAT_EQ(c->trailReduction, 0.04f);
+    float front = -1e9f;
+    for (int i = 0; i < c->wheelCount; ++i) front = std::max(front, c->wheelPositions[i].y);
+    EXPECT_NEAR(front, b / 2 - 0.04f, 1e-5f) << "the front wheel sits the trail reduction back";
+    EXPECT_NEAR(c->driverPosition.y, b / 2 - 1.0f, 1e-5f);
+    EXPECT_NEAR(c->driverPosition.z, 0.3f, 1e-6f);
+    EXPECT_NEAR(c->enginePosition.y, 0.0f, 1e-6f);
+    EXPECT_NEAR(c->enginePosition.z, 0.2f, 1e-6f);
+    EXPECT_NEAR(c->mainBatteryPosition.y, 0.3f, 1e-6f);
+    EXPECT_NEAR(c->mainBatteryPosition.z, 0.6f, 1e-6f);
+    EXPECT_FLOAT_EQ(c->aero[0][1], bike ? 0.2f : 0.3f);
+    EXPECT_EQ(c->wingAngles[0][1], 30);
+    EXPECT_EQ(c->wingAngles[1][1], 20);
+    delete c;
+  }
+  // Without wheels: no animation, a 360 degree turn, 100 kPa, aero 0.4.
+  W::StartSettings(NEW_LAYOUT_OBJECT);
+  Car* c = W::BuildCar(-1);
+  EXPECT_STREQ(c->steerAnimation, "");
+  EXPECT_NEAR(c->steeringWheelTurn, 360.0 * M_PI / 180.0, 1e-5);
+  EXPECT_EQ(SetupShort(c->currentSetup, SETUP_AXLE[0] + AXLE_PRESSURE_LEFT), 100);
+  EXPECT_FLOAT_EQ(c->aero[3][2], 0.8f);
+  delete c;
+}
+
+// The wheel sets' rims: the rim width is the section width less 10 mm in whole half-inch
+// steps (12.7 mm), the lip 4 mm, the inner depth 5 mm, the shade 6; a rear tyre of aspect
+// ratio below 0.355 gives the low-profile style and a 4 mm edge (else 2 mm); the travel is the
+// 0.2 m wheel centre height plus the ride height, none for a rigid axle.
+TEST_F(NewVehicle, TheWheelSetsRimsAndTravelFromTheTyres) {
+  struct Case {
+    int layout, vehicleClass;
+    float rearRatio;  // set by hand when not 0
+    bool lowProfile;
+  };
+  for (const Case& k : {Case{NEW_LAYOUT_CAR, CLASS_GT, 0, true}, Case{NEW_LAYOUT_CAR, CLASS_TOURING_CAR, 0, false},
+                        Case{NEW_LAYOUT_CAR, CLASS_SALOON, 0.355f, false}, Case{NEW_LAYOUT_CAR, CLASS_SALOON, 0.35f, true},
+                        Case{NEW_LAYOUT_KART, CLASS_KART, 0, false}}) {
+    SCOPED_TRACE(testing::Message() << k.vehicleClass << " " << k.rearRatio);
+    W::StartSettings(k.layout);
+    W::Settings.vehicleClass = uint8_t(k.vehicleClass);
+    W::ApplyClassDefaults();
+    if (k.rearRatio > 0) {
+      W::AutoFlags &= ~uint32_t(AUTO_TYRES);
+      W::Settings.rear.aspectRatio = k.rearRatio;
+    }
+    Car* c = W::BuildCar(-1);
+    const NewVehicleSettings& s = W::Settings;
+    const NewVehicleAxle* axles[2] = {&s.rear, &s.front};
+    for (int set = 0; set < 2; ++set) {
+      const SuspensionBlock& w = c->wheelSets[set];
+      const NewVehicleAxle& a = *axles[set];
+      EXPECT_NEAR(w.rimWidth, std::nearbyint((a.sectionWidth - 0.01) / 0.0127) * 0.0127, 1e-5) << set;
+      EXPECT_FLOAT_EQ(w.rimRadius, a.rimDiameter / 2) << set;
+      EXPECT_EQ(w.rimLipDepthMm, 4) << set;
+      EXPECT_EQ(w.rimInnerDepthMm, 5) << set;
+      EXPECT_EQ(w.rimShadeTenths, 6) << set;
+      EXPECT_EQ(w.lowProfileTyreStyle, k.lowProfile ? 1 : 0) << set;
+      EXPECT_EQ(w.rimEdgeExtraWidthMm, k.lowProfile ? 4 : 2) << set;
+      EXPECT_NEAR(w.maxUpPosition, 0.2f + (a.suspensionType == 0 ? 0.0f : s.rideHeight), 1e-6f) << set;
+    }
+    delete c;
+  }
+}
+
+// A layout past the list starts nothing: the settings, the history and the page stay.
+TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
+  W::StartSettings(NEW_LAYOUT_KART);
+  W::Running = 0;
+  const int nodes = VehicleUndo::NumNodes;
+  W::Start(*e, NEW_LAYOUT_COUNT);
+  W::StartSettings(NEW_LAYOUT_COUNT);
+  W::Start(*e, -1);
+  EXPECT_EQ(W::Settings.layout, NEW_LAYOUT_KART);
+  EXPECT_EQ(W::Settings.vehicleClass, CLASS_KART);
+  EXPECT_FALSE(W::Running);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+}

@@ -96,23 +96,30 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
     const char* label;
     uint32_t* word;
     uint32_t bit;
+    bool setUp;  // the car is set up again after the switch
   };
-  const Row rows[] = {{"Open differential only", &c.options, 0x200000},
-                      {"Live adjust brake balance", &c.options, 0x10000000},
-                      {"Pit speed limiter", &c.options, 0x40000000},
-                      {"Handbrake", &c.options2, 0x800},
-                      {"ABS brakes", &c.options2, 0x1},
-                      {"Starter motor", &c.options2, 0x8000},
-                      {"Limit setup lock to base setup lock", &c.options2, 0x4}};
+  const Row rows[] = {{"Open differential only", &c.options, 0x200000, true},
+                      {"Single setting differential", &c.options, 0x400000, true},
+                      {"Live adjust brake balance", &c.options, 0x10000000, true},
+                      {"Live adjust anti roll", &c.options, 0x20000000, true},
+                      {"Pit speed limiter", &c.options, 0x40000000, true},
+                      {"Handbrake", &c.options2, 0x800, false},
+                      {"ABS brakes", &c.options2, 0x1, true},
+                      {"Rear brake only", &c.options2, 0x2, true},
+                      {"Horn", &c.options2, 0x100, false},
+                      {"Starter motor", &c.options2, 0x8000, false},
+                      {"Limit setup lock to base setup lock", &c.options2, 0x4, true}};
   for (const Row& row : rows) {
     Build();
     const InterfaceButton* toggle = Toggle(row.label);
     ASSERT_NE(toggle, nullptr) << row.label;
     const uint32_t before = *row.word;
     const int nodes = NumNodes;
+    const uint32_t setups = e->carSetups;
     ClickButton(*toggle);
     EXPECT_EQ(*row.word ^ before, row.bit) << row.label;
     EXPECT_EQ(NumNodes, nodes + 1) << row.label << " is recorded";
+    EXPECT_EQ(e->carSetups, setups + (row.setUp ? 1u : 0u)) << row.label;
     // The limit is read anew each frame, whatever the base-lock switch says.
     Build();
     EXPECT_TRUE(Shown(FormatInt("Maximum lock is limited to %d\xB0", c.GetMaxSteeringLock()).c_str())) << row.label;
@@ -126,6 +133,18 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
   EXPECT_TRUE(Shown("Minimum type"));
   EXPECT_TRUE(Shown("SLICK_R2"));
   EXPECT_TRUE(Shown("ROAD_NORMAL"));
+  // The first and the last compound by name; a type past the list shows "?".
+  c.rimBytes[1] = 0;
+  c.rimBytes[2] = 7;
+  Build();
+  EXPECT_TRUE(Shown("SLICK_R1"));
+  EXPECT_TRUE(Shown("KNOBBLY"));
+  EXPECT_FALSE(Shown("?"));
+  c.rimBytes[2] = 8;
+  Build();
+  EXPECT_TRUE(Shown("?"));
+  c.rimBytes[1] = 1;
+  c.rimBytes[2] = 5;
   ClickButton(*Find("YES"));
   Build();
   EXPECT_FALSE(Shown("Minimum type"));

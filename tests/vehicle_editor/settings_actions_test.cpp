@@ -7,7 +7,9 @@
 #include "dashboard/dash_figures.h"
 #include "pages_fixture.h"
 #include "ui/dialogs.h"
+#include "vehicle_data/setup_record.h"
 #include "vehicle_data/vehicle_class.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/settings_actions.h"
 
 namespace {
@@ -232,11 +234,13 @@ TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   char most[80];
   std::snprintf(most, sizeof most, "The maximum tyre pressure for this vehicle is %d kPa", limit);
   for (const char* text : {"nan", "inf", "abc", "1e12", "99999"})
-    ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, text, 1); }, most);
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "-3", 0); }, "Tyre pressure cannot be less than zero");
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "-inf", 0); }, "Tyre pressure cannot be less than zero");
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "250", 0); }, "Minimum pressure must be less than maximum pressure");
-  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, "100", 1); },
+    ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, text, 1), 0) << text; }, most);
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "-3", 0), 0); }, "Tyre pressure cannot be less than zero");
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "-inf", 0), 0); },
+                "Tyre pressure cannot be less than zero");
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "250", 0), 0); },
+                "Minimum pressure must be less than maximum pressure");
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "100", 1), 0); },
                 "Maximum pressure must be greater than minimum pressure");
   EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "", 1), 0) << "an empty text does nothing";
 }
@@ -256,11 +260,21 @@ TEST_F(SettingsTest, ChooseActionOffersItsListsQuestionsAndPrompts) {
   EXPECT_STREQ(SelectDialog.title, "Select clocks");
   EXPECT_EQ(SelectDialog.count, 7);
   EXPECT_STREQ(SelectDialog.texts[0], "[no clocks]");
+  EXPECT_STREQ(SelectDialog.texts[1], "s_clock");
+  EXPECT_STREQ(SelectDialog.texts[6], "s_clock_fj");
   Choose(2);
   EXPECT_EQ(c.dashType, 2);
   Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_SOUND);
   Type("Enter name of engine sound file", "DEFAULT");
   EXPECT_STREQ(c.engineName, "DEFAULT");
+  // An object has no power unit: the transmission list is not offered, the unit goes.
+  c.vehicleClass = CLASS_OBJECT;
+  Reports() = Caught{};
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION);
+  EXPECT_TRUE(SaidBox("Objects can't have a power unit"));
+  EXPECT_TRUE(Asked("Convert to no engine?")) << "from the gearbox to none";
+  EXPECT_NE(e->prss.sub, &SelectDialog.prss);
+  c.vehicleClass = CLASS_SALOON;
   // The drive list keeps the current drive selected.
   Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
   EXPECT_STREQ(SelectDialog.title, "Select drive type");
@@ -470,6 +484,13 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   EXPECT_EQ(after.torquePerCc, before.torquePerCc);
   EXPECT_EQ(after.cylinders, before.cylinders);
   EXPECT_STREQ(Slots[NumNodes].name, "set engine sound file name");
+  // A name fills the field but for its ending zero: 31 characters are kept, 32 refused.
+  const std::string longest(31, 'E');
+  EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, longest.c_str()), 1);
+  EXPECT_EQ(std::string(car().engineName), longest);
+  const std::string past(32, 'E');
+  ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, past.c_str()), 0); },
+                "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
 }
 
 }  // namespace
@@ -502,6 +523,126 @@ TEST_F(SettingsTest, AChoiceOnePastItsListsLastEntryIsIgnored) {
   EXPECT_EQ(e->prss.sub, nullptr) << "no prompt or list offered";
   EXPECT_TRUE(Reports().boxes.empty() && Reports().questions.empty());
   EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(NumNodes, nodes);
+}
+
+}  // namespace
+
+namespace {
+
+// The list names by index, as the lists show them: drive 1 is rear wheel drive, 2 front.
+TEST_F(SettingsTest, DriveAndTransmissionNamesByIndexAndNothingPastTheLists) {
+  EXPECT_STREQ(DriveTypeName(0), "No drive");
+  EXPECT_STREQ(DriveTypeName(1), "Rear wheel drive");
+  EXPECT_STREQ(DriveTypeName(2), "Front wheel drive");
+  EXPECT_STREQ(DriveTypeName(3), "Four wheel drive");
+  EXPECT_STREQ(DriveTypeName(4), "");
+  EXPECT_STREQ(DriveTypeName(-1), "");
+  EXPECT_STREQ(TransmissionTypeName(0), "no power unit");
+  EXPECT_STREQ(TransmissionTypeName(5), "paddle shift gearbox");
+  EXPECT_STREQ(TransmissionTypeName(7), "centrifugal clutch");
+  EXPECT_STREQ(TransmissionTypeName(8), "");
+  EXPECT_STREQ(TransmissionTypeName(-1), "");
+}
+
+// Switched on, the custom pressure range starts at 0 and at the higher of the two axles'
+// ranges: one and a half times the first set-up's left pressure of the axle, held to 32767.
+TEST_F(SettingsTest, SwitchedOnPressureLimitsStartFromTheHigherAxlesRange) {
+  Car& c = car();
+  ASSERT_GT(c.setupCount, 0);
+  SetupRecord& stored = c.setups[0].record;
+  struct Case {
+    int rear, front, highest;
+  };
+  // 1.5 * 300 = 450 (the rear higher); 1.5 * 220 = 330 (the front higher); 1.5 * 30000 = 45000
+  // held to 32767.
+  for (const Case& k : {Case{300, 200, 450}, Case{100, 220, 330}, Case{30000, 100, 32767}}) {
+    c.options2 &= ~OPT2_PRESSURE_LIMITS;
+    c.rimWords[0] = 7;
+    c.rimWords[1] = 9;
+    SetSetupShort(stored, SETUP_AXLE[0] + AXLE_PRESSURE_LEFT, uint16_t(k.rear));
+    SetSetupShort(stored, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT, uint16_t(k.front));
+    Do(VehicleEditor::ChooseAction, e, CHOOSE_PRESSURE_LIMITS);
+    ASSERT_TRUE(c.options2 & OPT2_PRESSURE_LIMITS);
+    EXPECT_EQ(c.rimWords[0], 0) << k.rear;
+    EXPECT_EQ(c.rimWords[1], k.highest) << k.rear;
+  }
+  // Switched off, the range is left as it was.
+  c.rimWords[0] = 120;
+  c.rimWords[1] = 240;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_PRESSURE_LIMITS);
+  EXPECT_FALSE(c.options2 & OPT2_PRESSURE_LIMITS);
+  EXPECT_EQ(c.rimWords[0], 120);
+  EXPECT_EQ(c.rimWords[1], 240);
+}
+
+// A typed pressure limit: zero is a minimum, the vehicle's limit itself is a maximum, one
+// past it is refused; the minimum's prompt names one less than the maximum.
+TEST_F(SettingsTest, TypedPressureLimitsAtTheirBoundaries) {
+  Car& c = car();
+  c.options2 |= OPT2_PRESSURE_LIMITS;
+  c.rimWords[0] = 100;
+  c.rimWords[1] = 300;
+  Do(VehicleEditor::EnterPressureLimit, e, 0);
+  EXPECT_STREQ(OpenTextEntry.initialText, "100");
+  Type("Enter new value for minimum tyre pressure (max. 299 kPa)", "0");
+  EXPECT_EQ(c.rimWords[0], 0) << "zero is not less than zero";
+  EXPECT_STREQ(Slots[NumNodes].name, "set minimum tyre pressure");
+
+  const int limit = 10 * (1 + int(60.0 * std::sqrt(double(c.massWithoutOccupants) / 1000.0)));
+  ASSERT_GT(limit, 300);
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", limit + 1);
+  char most[80];
+  std::snprintf(most, sizeof most, "The maximum tyre pressure for this vehicle is %d kPa", limit);
+  ExpectRefused([&] { VehicleEditor::SetTyrePressure(*e, text, 1); }, most);
+  std::snprintf(text, sizeof text, "%d", limit);
+  EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, text, 1), 1);
+  EXPECT_EQ(c.rimWords[1], limit);
+}
+
+// The texture check's three boxes: the area with no error, one error, several.
+TEST_F(SettingsTest, TheTextureCheckReportsTheAreaOrTheErrors) {
+  static int errors = 0;
+  EditorShellHooks.checkTextures = [](const Car&, float* megapixels) {
+    *megapixels = 3.3f;
+    return errors;
+  };
+  errors = 0;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TEXTURE_CHECK);
+  EXPECT_TRUE(SaidBox("Combined area of the png textures is 3.3 megapixels (maximum for upload is 5 megapixels)"));
+  Reports() = Caught{};
+  errors = 1;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TEXTURE_CHECK);
+  EXPECT_TRUE(SaidBox("There was an error with one of the textures (click the H button for more info)"));
+  Reports() = Caught{};
+  errors = 2;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_TEXTURE_CHECK);
+  EXPECT_TRUE(SaidBox("There were errors with 2 of the textures (click the H button for more info)"));
+  EditorShellHooks.checkTextures = nullptr;
+}
+
+// The frame mass scale's other clicks: 5 scales by 1.01, 6 by 1.05, 9 by 1.1, any other by 1;
+// a light tube is held at 0.5 kg/m going down.
+TEST_F(SettingsTest, TheFrameMassScaleByClickAndItsLowerHold) {
+  Car& c = car();
+  ASSERT_GE(c.frameTubeCount, 2);
+  FrameTube& t = c.frameTubes[0];
+  struct Case {
+    int click;
+    float factor;
+  };
+  for (const Case& k : {Case{5, 1.01f}, Case{6, 1.05f}, Case{9, 1.1f}, Case{3, 1.0f}, Case{16 + 5, 1.01f}}) {
+    t.massPerMetre = 10.0f;
+    Do(VehicleEditor::ScaleFrameMass, e, 1, k.click);
+    EXPECT_NEAR(t.massPerMetre, 10.0f * k.factor, 1e-5f) << k.click;
+  }
+  c.frameTubes[1].massPerMetre = 0.52f;
+  Do(VehicleEditor::ScaleFrameMass, e, 0, 1);  // 0.52 / 1.05 = 0.495
+  EXPECT_EQ(c.frameTubes[1].massPerMetre, 0.5f);
+  // The same clocks again record nothing.
+  const int nodes = NumNodes;
+  Do(VehicleEditor::SetClocks, e, c.dashType);
   EXPECT_EQ(NumNodes, nodes);
 }
 

@@ -10,6 +10,7 @@
 #include "render/views.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
+#include "ui/screen_labels.h"
 #include "vehicle_data/vehicle_class.h"
 
 namespace {
@@ -439,6 +440,15 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   ClickButton(*Find("Mass"));
   Build();
   EXPECT_EQ(e->pageScroll, 0);
+  // A screen without room for a second column keeps the one beside the panel, its scroll bar
+  // right of it: (700 - 16 W - the bar) / 16 W is no whole column.
+  ScreenWidth = 700;
+  Open(TAB_SUSPENSION);
+  knob = ScrollKnob();
+  ASSERT_NE(knob, nullptr) << "the page scrolls";
+  EXPECT_EQ(knob->left / W, 16) << "right of the panel";
+  ASSERT_NE(Find("Suspension diagram"), nullptr);
+  EXPECT_EQ(Find("Suspension diagram")->left, 0);
   e->selection.openTab = -1;
 }
 
@@ -713,6 +723,52 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
   Type("Enter name of WHL to LOAD", "page");
   EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1);
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "load wheel");
+}
+
+// With the centres shown and no diagram, three boxes mark the reference point, the centre
+// without the wheels and the centre of mass; a diagram or the centres hidden take them away.
+TEST_F(PagesTest, TheCentreMarksStandOnlyWithTheCentresShownAndNoDiagram) {
+  const auto marks = [&] {
+    Build();
+    std::vector<const ScreenLabel*> labels(MAX_SCREEN_LABELS);
+    const int n = ScreenLabelsByDepth(labels.data(), MAX_SCREEN_LABELS);
+    int count = 0;
+    for (int i = 0; i < n; ++i)
+      if (labels[i]->type == LABEL_BOX && labels[i]->ownerWord == reinterpret_cast<uintptr_t>(e)) ++count;
+    return count;
+  };
+  e->diagramFlags = 0;
+  e->displayFlags |= SHOW_COG;
+  EXPECT_EQ(marks(), 3);
+  e->diagramFlags = 1;
+  EXPECT_EQ(marks(), 0);
+  e->diagramFlags = 0;
+  e->displayFlags &= ~SHOW_COG;
+  EXPECT_EQ(marks(), 0);
+}
+
+// With the frame shown, the side panel's tube rows stand for a selected tube of the frame: the
+// last tube has them, an index one past the last (a stale selection) has none.
+TEST_F(PagesTest, TheTubeRowsStandOnlyForATubeOfTheFrame) {
+  ASSERT_GT(car().frameTubeCount, 0);
+  const uint8_t special = SpecialDraw;
+  SpecialDraw = 1;  // the frame shown, as its rows need
+  e->displayFlags |= SHOW_FRAME;
+  e->diagramFlags = 0;
+  e->selection.selectedPoint = NO_POINT;
+  e->selection.selectedTube = car().frameTubeCount - 1;
+  ClearInterface();
+  VehicleEditor::BuildSidePanel(*e);
+  EXPECT_NE(Find("delete tube"), nullptr);
+  e->selection.selectedTube = car().frameTubeCount;
+  ClearInterface();
+  VehicleEditor::BuildSidePanel(*e);
+  EXPECT_EQ(Find("delete tube"), nullptr);
+  e->selection.selectedTube = -1;
+  ClearInterface();
+  VehicleEditor::BuildSidePanel(*e);
+  EXPECT_EQ(Find("delete tube"), nullptr);
+  SpecialDraw = special;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "physics/car.h"
 #include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"
+#include "ui/dialogs.h"
 
 namespace fs = std::filesystem;
 using namespace VehicleUndo;
@@ -63,6 +64,8 @@ TEST_F(History, LoadingRecordsAndMarksSavedAndTheEditorStartsEmpty) {
   while (NumRedo < NumNodes) UndoEdit(*e);  // the empty point has dropped out
   UndoEdit(*e);
   EXPECT_STREQ(e->statusText, "there is no more to undo");
+  UpdateHints();
+  EXPECT_STREQ(UndoHint, "There is no more to undo") << "the oldest point reached";
 }
 
 TEST_F(History, TheThirtyFirstEditDropsTheOldestAndAnEditAfterUndosDiscardsWhatLiesAhead) {
@@ -253,6 +256,8 @@ TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {
   Edit("a", 3.0f);
   VehicleEditor::Key(&e->prss, 27);
   EXPECT_EQ(e->prss.alive, 1) << "unsaved changes ask first";
+  EXPECT_STREQ(MessageBoxDialog.first, "Exit editor?");
+  EXPECT_STREQ(MessageBoxDialog.second, "Unsaved changes will be lost");
 }
 
 }  // namespace
@@ -292,6 +297,10 @@ TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
   EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 7.0f);
   VehicleEditor::Key(&e->prss, ' ');
   EXPECT_LT(e->car->speed, 0.01f) << "set down standing still";
+  // "o" (as "O") frames the car again, leaving the driver's eye.
+  e->eyeView = 1;
+  VehicleEditor::Key(&e->prss, 'o');
+  EXPECT_EQ(e->eyeView, 0);
 }
 
 // The 3D view is the edit views' camera: a loaded vehicle is framed (the view along the view
@@ -380,12 +389,47 @@ TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   e->viewAngles[1] = uint16_t(-2000);  // the mouse turned the view to look up
   VehicleEditor::TurnView(*e, 0, -10);
   EXPECT_EQ(e->viewAngles[1], 0) << "it turns on from level";
+  VehicleEditor::TurnView(*e, 0, -10);
+  EXPECT_EQ(e->viewAngles[1], 180) << "18 pitch units a mouse unit, upward for a mouse moved up";
+  VehicleEditor::TurnView(*e, -2, 0);
+  EXPECT_EQ(e->viewAngles[0], uint16_t(65000 + 3600 - 72)) << "36 heading units a mouse unit";
   EXPECT_EQ(SteeringWordOf(0.0f, 30.0f), 32768);
   EXPECT_EQ(SteeringWordOf(30.0f * 3.1415927f / 180.0f, 30.0f), 0);
   EXPECT_EQ(SteeringWordOf(-1.0f, 30.0f), 65535) << "clamped";
   // A vehicle without a lock steers straight instead of dividing by nothing.
   EXPECT_EQ(SteeringWordOf(0.2f, 0.0f), 32768);
   EXPECT_EQ(SteeringWordOf(0.2f, std::nanf("")), 32768);
+}
+
+// A save after an undo marks the point saved at and no other: the edit redone past it is
+// unsaved again, and undoing back to the saved point shows it saved.
+TEST_F(History, ASaveAfterAnUndoLeavesTheRedoneEditUnsaved) {
+  Load();
+  Edit("a", 5.0f);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
+  EXPECT_EQ(e->selection.saved, 1);
+  UndoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 0) << "the file holds the edit";
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
+  EXPECT_EQ(e->selection.saved, 1);
+  RedoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 0) << "the file no longer holds the edit";
+  UndoEdit(*e);
+  EXPECT_EQ(e->selection.saved, 1);
+}
+
+// Without a vehicle the saving words (3 to 6) open nothing; loading (2) asks for a name.
+TEST_F(History, WithoutAVehicleTheFileMenuOffersOnlyLoading) {
+  ASSERT_EQ(e->car, nullptr);
+  for (uintptr_t word : {3u, 4u, 5u, 6u}) {
+    VehicleEditor::FileAction(e, 0, word);
+    EXPECT_EQ(OpenTextEntry.open, 0) << word;
+    EXPECT_EQ(e->prss.sub, nullptr) << word;
+  }
+  VehicleEditor::FileAction(e, 0, 2);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of vehicle to LOAD");
+  TextEntryCancel();
 }
 
 }  // namespace
