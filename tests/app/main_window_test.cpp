@@ -883,6 +883,77 @@ TEST_F(MainWindowTest, WithoutGraphicsThereIsNoWindowAndTheStatusGoesToStandardO
   EXPECT_EQ(out.find("Status", out.find("Status") + 1), std::string::npos) << "printed once while unchanged";
 }
 
+// In 4K capture the pointer is measured in 3840 x 2160 over the 16:9 box in the middle of the
+// client area: a wider screen is cut at its sides, a taller one at its top and bottom.
+TEST_F(MainWindowTest, In4KCaptureThePointerIsScaledTo3840By2160OverTheLetterbox) {
+  Probe();
+  const auto moveTo = [](int x, int y) {
+    HandleMouseInput(MSG_MOUSEMOVE, 0, PointParam(x, y));
+    return std::pair{MouseX, MouseY};
+  };
+  CfgScreenFlags = 1u << 28;
+  const struct {
+    int width, height, x, y, expectedX, expectedY;
+  } cases[] = {
+      // 1920 x 1080 is 16:9: the box is the screen, and each pixel two.
+      {1920, 1080, 0, 0, 0, 0},
+      {1920, 1080, 960, 540, 1920, 1080},
+      {1920, 1080, 1919, 1079, 3838, 2158},
+      // 2560 x 1080: the box is 1080 * 16 / 9 = 1920 wide from x (2560 - 1920) / 2 = 320.
+      {2560, 1080, 320, 0, 0, 0},
+      {2560, 1080, 1280, 540, 1920, 1080},
+      {2560, 1080, 2240, 1080, 3840, 2160},
+      {2560, 1080, 0, 270, -640, 540},  // (0 - 320) * 3840 / 1920
+      // 1280 x 1024: the box is 1280 * 9 / 16 = 720 high from y (1024 - 720) / 2 = 152.
+      {1280, 1024, 0, 152, 0, 0},
+      {1280, 1024, 640, 512, 1920, 1080},  // (512 - 152) * 2160 / 720
+      {1280, 1024, 1280, 872, 3840, 2160},
+      {1280, 1024, 320, 0, 960, -456},  // (0 - 152) * 2160 / 720
+      // One pixel wide: a box of no height (1 * 9 / 16 = 0) is taken as one pixel high.
+      {1, 1, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    ScreenWidth = c.width;
+    ScreenHeight = c.height;
+    EXPECT_EQ(moveTo(c.x, c.y), std::pair(c.expectedX, c.expectedY))
+        << c.width << " x " << c.height << " at " << c.x << ", " << c.y;
+  }
+  // A screen of no width or no height, or capture off: the pointer is taken as it comes.
+  for (const auto& [width, height] : {std::pair{0, 0}, std::pair{1920, 0}, std::pair{0, 1080}}) {
+    ScreenWidth = width;
+    ScreenHeight = height;
+    EXPECT_EQ(moveTo(5, 7), std::pair(5, 7)) << width << " x " << height;
+  }
+  CfgScreenFlags = 0;
+  ScreenWidth = 2560;
+  ScreenHeight = 1080;
+  EXPECT_EQ(moveTo(100, 200), std::pair(100, 200));
+}
+
+// A stored window rectangle of at least 64 x 64 is the window; one pixel narrower or shorter
+// cannot hold one, and the default rectangle over the desktop takes its place.
+TEST_F(MainWindowTest, AStoredWindowOf64By64IsKeptAndOnePixelLessGivesTheDefault) {
+  CfgWindow[0] = 700, CfgWindow[1] = 600, CfgWindow[2] = 764, CfgWindow[3] = 664;
+  OpenWindow();
+  EXPECT_EQ(ScreenWidth, 64);
+  EXPECT_EQ(ScreenHeight, 64);
+  EXPECT_EQ(CfgWindow[0], 700);
+  EXPECT_EQ(CfgWindow[3], 664);
+  DestroyMainWindow();
+  PlatformRect desktop{};
+  PlatformVirtualDesktop(desktop);
+  for (const auto& [right, bottom] : {std::pair{763, 800}, std::pair{1000, 663}}) {
+    CfgWindow[0] = 700, CfgWindow[1] = 600, CfgWindow[2] = right, CfgWindow[3] = bottom;
+    OpenWindow();
+    EXPECT_EQ(CfgWindow[0], desktop.left + 80) << right << ", " << bottom;
+    EXPECT_EQ(CfgWindow[1], desktop.top + 80) << right << ", " << bottom;
+    EXPECT_EQ(ScreenWidth, CfgWindow[2] - CfgWindow[0]);
+    EXPECT_GE(ScreenWidth, 64);
+    EXPECT_GE(ScreenHeight, 64);
+    DestroyMainWindow();
+  }
+}
+
 }  // namespace
 
 TEST(DefaultWindowRect, TheDesktopLess160AtMost1280By720AndNeverBelow64) {
