@@ -225,6 +225,7 @@ TEST_F(MainWindowTest, TheWindowHasItsTitleAnOpenGLSurfaceAndTheStoredClientRect
   EXPECT_EQ(width, 300);
   EXPECT_EQ(height, 200);
   EXPECT_TRUE(LogHas("window mode : window 300 x 200 at 700, 600"));
+  EXPECT_TRUE(SDL_IsScreenSaverEnabled()) << "a normal window lets the screen saver run";
 }
 
 TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize) {
@@ -236,6 +237,7 @@ TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize
   EXPECT_EQ(WindowRequest, 0) << "the request was carried out";
   EXPECT_EQ(ScreenWidth, display.Width());
   EXPECT_EQ(ScreenHeight, display.Height());
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "nor over a borderless picture";
   if (std::strcmp(SDL_GetCurrentVideoDriver(), "offscreen") != 0) {  // which keeps no frames to take away
     EXPECT_TRUE(SDL_GetWindowFlags(static_cast<SDL_Window*>(PlatformWindowHandle())) & SDL_WINDOW_BORDERLESS);
   }
@@ -249,6 +251,7 @@ TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize
   EXPECT_EQ(ScreenWidth, 640);
   EXPECT_EQ(ScreenHeight, 480);
   EXPECT_TRUE(LogHas("window mode : full screen 640 x 480 at 0, 0"));
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "no screen saver over a full-screen picture";
 }
 
 // ---- Keys ----
