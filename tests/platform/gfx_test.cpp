@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "tests/platform/skip_outside_ci.h"
@@ -1464,6 +1465,52 @@ TEST(GfxDisplays, FakeCountsAreHeldToTheFactorysRoom) {
   ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
   EXPECT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_ERROR_NOT_FOUND) << "no output";
   GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
+// Four factories live at once; a fifth is refused until one is released, and the freed slot
+// is taken again.  An adapter whose description cannot be read says so; the names a fake
+// leaves out are "Fake adapter" and "FAKE", and an output covers the virtual screen.
+TEST(GfxDisplays, FourFactoriesAtOnceAndTheFakeDescriptionsAndDefaults) {
+  GfxFakeDisplays fake;
+  fake.adapterCount = 2;
+  fake.failingAdapterDesc = 1;
+  fake.outputCount = 2;
+  fake.outputNames[1] = "SECOND";
+  fake.virtualWidth = 2560;
+  fake.virtualHeight = 1440;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factories[5];
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(GfxCreateFactory(&factories[i]), GFX_OK) << i;
+  EXPECT_EQ(GfxCreateFactory(&factories[4]), GFX_E_OUTOFMEMORY);
+  // The fourth factory works like the first.
+  GfxAdapter adapter;
+  ASSERT_EQ(GfxEnumAdapters(factories[3], 0, &adapter), GFX_OK);
+  GfxAdapterDesc ad;
+  ASSERT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_OK);
+  EXPECT_EQ(std::wstring(ad.description), L"Fake adapter");
+  GfxOutput output;
+  ASSERT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_OK);
+  GfxOutputDesc od;
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), L"FAKE");
+  EXPECT_EQ(od.left, 0);
+  EXPECT_EQ(od.top, 0);
+  EXPECT_EQ(od.right, 2560);
+  EXPECT_EQ(od.bottom, 1440);
+  EXPECT_EQ(od.attachedToDesktop, 1);
+  ASSERT_EQ(GfxEnumOutputs(adapter, 1, &output), GFX_OK);
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), L"SECOND");
+  ASSERT_EQ(GfxEnumAdapters(factories[3], 1, &adapter), GFX_OK);
+  EXPECT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_E_FAIL) << "the second adapter's description fails";
+
+  GfxRelease(factories[1]);
+  EXPECT_EQ(GfxEnumAdapters(factories[1], 0, &adapter), GFX_ERROR_INVALID_CALL) << "released";
+  ASSERT_EQ(GfxCreateFactory(&factories[4]), GFX_OK) << "the freed slot is taken again";
+  EXPECT_EQ(factories[4].id, 2u);
+  EXPECT_EQ(GfxEnumAdapters(GfxFactory{5}, 0, &adapter), GFX_ERROR_INVALID_CALL) << "there is no fifth slot";
+  for (GfxFactory& f : factories) GfxRelease(f);
   GfxUseFakeDisplays(nullptr);
 }
 
