@@ -204,6 +204,13 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
   EXPECT_EQ(ErrorOf("/cars=TOURING"), "") << "a name of seven letters";
   EXPECT_EQ(CfgMpRules, 0x640u);
   EXPECT_EQ(ErrorOf("/cars=TOURINGS"), "Command /cars : Unknown car parameter");
+  // The road group and the third class of the simulator's own cars.
+  EXPECT_EQ(ErrorOf("/cars=ROAD"), "");
+  EXPECT_EQ(CfgMpRules, 0x77Fu);
+  EXPECT_EQ(ErrorOf("/cars=SINGLE"), "");
+  EXPECT_EQ(CfgMpRules, 0x38000u);
+  EXPECT_EQ(ErrorOf("/cars=ALL-ROAD"), "");
+  EXPECT_EQ(CfgMpRules, 0x1FFFFFu & ~0x77Fu);
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {

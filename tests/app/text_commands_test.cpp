@@ -298,6 +298,22 @@ TEST_F(TextCommands, BlockModesBeyondTheThreeAskForTheNearest) {
   LastBlockModeSent = 0;
 }
 
+// A block request within 500 ms of the last one taken is refused (that one is not counted);
+// at 500 ms it is taken.
+TEST_F(TextCommands, BlockRequestsLessThanHalfASecondApartAreRefused) {
+  ProgramClock = 40000;
+  LastBlockModeSent = 0;
+  Type("/block 1");
+  EXPECT_EQ(LastBlockModeSent, 1);
+  ProgramClock += 499;
+  Type("/block 2");
+  EXPECT_EQ(LastBlockModeSent, 1) << "499 ms on";
+  ProgramClock += 1;
+  Type("/block 2");
+  EXPECT_EQ(LastBlockModeSent, 2) << "500 ms after the last request taken";
+  LastBlockModeSent = 0;
+}
+
 TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
   ProgramClock = 20000;
   Type("first");
