@@ -10,10 +10,13 @@
 #include "app/drive_file.h"
 #include "app/start_pages.h"
 #include "app/text_commands.h"
+#include "core/controls.h"
 #include "core/fixed_math.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "frontend/player_file.h"
 #include "platform/files.h"
+#include "race/race.h"
 #include "render/draw2d.h"
 #include "render/env_maps.h"
 #include "render/humans.h"
@@ -27,6 +30,8 @@
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_editor/file_actions.h"
 #include "world/environment.h"
 #include "world/world.h"
 
@@ -736,6 +741,46 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   EXPECT_EQ(missing.width, 800);
   DisplayModeRecord zeroRefresh{0, 1280, 720, 0};
   EXPECT_EQ(FindDisplayMode(zeroRefresh), 1) << "a zero denominator counts as 0 Hz";
+}
+
+// What the shell hands the vehicle editor and the other subsystems: the cover picture is taken
+// once it is made, and once only; the drive side is bit 0 of option 1, the others kept; the
+// gearbox is option 3; a car's engine choice is its 32-byte text, for the 21 cars and no other.
+TEST(ShellHooks, TheCoverIsTakenOnceAndThePlayersOptionsAreReadAndSetInTheirPlaces) {
+  InstallShellHooks();
+  const VehicleEditorShellHooks& s = EditorShellHooks;
+  CoverState = COVER_MADE;
+  EXPECT_EQ(s.takeCover(), 1);
+  EXPECT_EQ(CoverState, COVER_NONE);
+  EXPECT_EQ(s.takeCover(), 0) << "taken once";
+  CoverState = COVER_TAKING;
+  EXPECT_EQ(s.takeCover(), 0) << "still being taken: none made";
+  EXPECT_EQ(CoverState, COVER_NONE);
+
+  const PlayerRecord kept = Player;
+  Player.options[1] = 0xF0;
+  s.driveSideChanged(1);
+  EXPECT_EQ(Player.options[1], 0xF1);
+  s.driveSideChanged(3);
+  EXPECT_EQ(Player.options[1], 0xF1) << "the value's low bit only";
+  s.driveSideChanged(0);
+  EXPECT_EQ(Player.options[1], 0xF0);
+  Player.options[1] = 0x0F;
+  s.driveSideChanged(2);
+  EXPECT_EQ(Player.options[1], 0x0E);
+
+  Player.options[2] = 7, Player.options[3] = 2, Player.options[4] = 9;
+  EXPECT_EQ(PlayerGearbox(), 2);
+  EXPECT_EQ(PlayerEngineChoice(0), Player.cars[0].longText);
+  EXPECT_EQ(PlayerEngineChoice(20), Player.cars[20].longText);
+  EXPECT_EQ(PlayerEngineChoice(21), nullptr);
+  EXPECT_EQ(PlayerEngineChoice(-1), nullptr);
+  Player = kept;
+
+  ResetTextCommandState();
+  SendTypedLine("/horn 3");
+  EXPECT_EQ(CommandState.horn, 2) << "a typed line goes in as typed";
+  ResetTextCommandState();
 }
 
 TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {
