@@ -127,6 +127,35 @@ TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExi
   EXPECT_EQ(CfgShowFps, 1);
 }
 
+// Shut-down deletes the temporary multiplayer replay (in the replay folder in force) and the
+// temporary single-player replay, and no other replay.
+TEST_F(AppHarness, ShutDownDeletesTheTemporaryReplaysAndNoOther) {
+  std::filesystem::create_directories("data/spr");
+  std::filesystem::create_directories("data/mpr");
+  for (const char* file : {"data/spr/temp_spr.spr", "data/spr/lap.spr", "data/mpr/temp_mpr.mpr", "data/mpr/race.mpr"})
+    std::ofstream(file) << "replay";
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/spr/temp_spr.spr"));
+  EXPECT_FALSE(std::filesystem::exists("data/mpr/temp_mpr.mpr"));
+  EXPECT_TRUE(std::filesystem::exists("data/spr/lap.spr"));
+  EXPECT_TRUE(std::filesystem::exists("data/mpr/race.mpr"));
+
+  // With another replay folder its temporary replay goes, and the one in data/mpr stays.
+  std::ofstream("data/mpr/temp_mpr.mpr") << "replay";
+  AppResetState();
+  ASSERT_EQ(AppStartup("/mprdir=mine"), START_RUNNING);
+  std::ofstream("data/mine/temp_mpr.mpr") << "replay";
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/mine/temp_mpr.mpr"));
+  EXPECT_TRUE(std::filesystem::exists("data/mpr/temp_mpr.mpr"));
+}
+
 TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
   WriteConfigFile("Ply Name Pat\nShow FPS 0\n");
   std::ifstream in(folder_ / "cfg.txt");
@@ -575,6 +604,30 @@ TEST_F(AppHarness, WithoutARedrawRequestNoActRunsUntilAMessageOrAHeldKey) {
   RunPasses(3);
   EXPECT_EQ(probe->acts, acts + 4) << "a held Shift draws every pass";
   ShiftHeld = 0;
+  AppShutdown();
+}
+
+// Without a frame period the limiter sleeps until the clock moves on (1 ms of the fake clock);
+// a pass that draws nothing then sleeps 1 ms more before it pumps the messages.
+TEST_F(AppHarness, APassThatDrawsNothingSleepsOneMillisecondMore) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  CfgGameLimitFps = 0;
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);
+  const int acts = probe->acts;
+  uint64_t slept = ClockFakeSleptMs();
+  RunPasses(5);
+  ASSERT_EQ(probe->acts, acts) << "nothing asked for a frame";
+  EXPECT_EQ(ClockFakeSleptMs() - slept, 5u * 2u);
+  ShiftHeld = 1;  // a held Shift draws every pass
+  slept = ClockFakeSleptMs();
+  RunPasses(5);
+  ShiftHeld = 0;
+  ASSERT_EQ(probe->acts, acts + 5);
+  EXPECT_EQ(ClockFakeSleptMs() - slept, 5u * 1u);
   AppShutdown();
 }
 
