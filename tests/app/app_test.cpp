@@ -19,11 +19,13 @@
 #include "race/race.h"
 #include "render/draw2d.h"
 #include "render/env_maps.h"
+#include "render/frame.h"
 #include "render/humans.h"
 #include "render/material.h"
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/views.h"
+#include "render/vr.h"
 #include "skeleton/human_system.h"
 #include "text/messages.h"
 #include "text/text_strings.h"
@@ -513,6 +515,24 @@ TEST_F(AppHarness, ADeviceReloadTriesTheSkyTextureAgain) {
   ResetForDeviceReload();
   EXPECT_EQ(Sky.textureFailed, 0);
   EXPECT_EQ(Sky.texture, nullptr);
+  AppShutdown();
+}
+
+// Reloading the device forgets what the old one held: the track thumbnails, the eye texture
+// handed to the headset and the background picture loaded.
+TEST_F(AppHarness, ADeviceReloadForgetsTheThumbnailsTheEyeTextureAndTheBackground) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  int marker = 0;
+  ZKTETexture* const stale = reinterpret_cast<ZKTETexture*>(&marker);  // never read through
+  TrackSelect.thumbnails[0] = TrackSelect.thumbnails[TRACK_COUNT - 1] = stale;
+  Vr.info.eyeTexture = 7;
+  std::snprintf(Background.loadedName, sizeof Background.loadedName, "%s", "old picture");
+  ResetForDeviceReload();
+  EXPECT_EQ(TrackSelect.thumbnails[0], nullptr);
+  EXPECT_EQ(TrackSelect.thumbnails[TRACK_COUNT - 1], nullptr);
+  EXPECT_EQ(Vr.info.eyeTexture, 0u);
+  EXPECT_STREQ(Background.loadedName, "");
   AppShutdown();
 }
 
