@@ -536,6 +536,21 @@ TEST_F(AppHarness, ADeviceReloadForgetsTheThumbnailsTheEyeTextureAndTheBackgroun
   AppShutdown();
 }
 
+// Shut-down stops the sky worker, waits for it, and frees its images.
+TEST_F(AppHarness, ShutDownStopsTheSkyWorkerAndFreesItsImages) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  CreateSkyTexture();
+  ASSERT_NE(Sky.thread.running, 0);
+  ASSERT_NE(Sky.image, nullptr);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+  EXPECT_EQ(Sky.thread.running, 0);
+  EXPECT_EQ(Sky.state.load(), SKY_NO_THREAD);
+  EXPECT_EQ(Sky.image, nullptr);
+  EXPECT_EQ(Sky.words, nullptr);
+}
+
 // Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
 // sign (247) between the accented letters kept as it is.
 TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {

@@ -341,6 +341,30 @@ TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
   EXPECT_EQ(LastChatPacket[0], 1 / 4 + 2);
 }
 
+// At the entry page "/spr" and "/mpr" ask for a replay by its name: 63 characters, the most a
+// request holds, are taken; 64, or a name that leaves its folder, are refused.
+TEST_F(TextCommands, ReplayWordsTakeNamesOf63CharactersAndRefuse64) {
+  Prss* page = CreateEntryPage(nullptr);
+  PendingRequestType = 0;
+  Type(("/spr " + std::string(63, 'r')).c_str());
+  EXPECT_EQ(PendingRequestType, REQUEST_SINGLE_REPLAY);
+  EXPECT_EQ(std::string(RequestText), std::string(63, 'r'));
+  Type("/mpr race");
+  EXPECT_EQ(PendingRequestType, REQUEST_MULTI_REPLAY);
+  EXPECT_STREQ(RequestText, "race");
+  PendingRequestType = 0;
+  for (const std::string& line : {"/spr " + std::string(64, 's'), std::string("/mpr ../x")}) {
+    ClearLines();
+    Type(line.c_str());
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_EQ(PendingRequestType, 0) << line;
+  }
+  EXPECT_STREQ(RequestText, "race");
+  Prss_Terminate(page);
+  page->act(page);
+  CurrentProcess = nullptr;
+}
+
 // A lone "/" is no command: nothing is said and nothing changes.
 TEST_F(TextCommands, TheScreenshotWordAsksForOneScreenshot) {
   ScreenshotRequest = 0;
@@ -451,6 +475,9 @@ TEST_F(TextCommands, ScriptsThatRunThemselvesSeveralTimesStopSoon) {
 TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
   Type("/wait sh -c \"echo spawned > out.txt\"");
   EXPECT_EQ(Read("out.txt"), "spawned\n");
+  // A quoted program name may hold blanks; the arguments follow it.
+  Type("/wait \"sh\" -c \"echo quoted > q.txt\"");
+  EXPECT_EQ(Read("q.txt"), "quoted\n");
   ClearLines();
   Type("/wait no-such-program-here");
   EXPECT_TRUE(Said("Parameter is not valid"));
