@@ -16,6 +16,7 @@
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "platform/files.h"
+#include "platform/window.h"
 #include "race/race.h"
 #include "render/draw2d.h"
 #include "render/env_maps.h"
@@ -549,6 +550,25 @@ TEST_F(AppHarness, ShutDownStopsTheSkyWorkerAndFreesItsImages) {
   EXPECT_EQ(Sky.state.load(), SKY_NO_THREAD);
   EXPECT_EQ(Sky.image, nullptr);
   EXPECT_EQ(Sky.words, nullptr);
+}
+
+// Shut-down frees what start-up and the first frame made: the character set's code pages,
+// the helmet and the window.
+TEST_F(AppHarness, ShutDownFreesTheCharacterSetTheHelmetAndTheWindow) {
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "helmet.qxe",
+                             "data/hmn/helmet.qxe");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);  // the first frame is up: the helmet is read
+  ASSERT_GT(NumCodePagesInUse, 0);
+  ASSERT_NE(HelmetModel, nullptr);
+  ASSERT_TRUE(PlatformWindowExists());
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+  EXPECT_EQ(NumCodePagesInUse, 0);
+  EXPECT_EQ(HelmetModel, nullptr);
+  EXPECT_FALSE(PlatformWindowExists());
 }
 
 // Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
