@@ -10,6 +10,7 @@
 #include "app/drive_file.h"
 #include "app/start_pages.h"
 #include "app/text_commands.h"
+#include "core/checksum.h"
 #include "core/controls.h"
 #include "core/fixed_math.h"
 #include "core/window_state.h"
@@ -572,15 +573,18 @@ TEST_F(AppHarness, ShutDownFreesTheCharacterSetTheHelmetAndTheWindow) {
 }
 
 // Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
-// sign (247) between the accented letters kept as it is.
-TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {
+// sign (247) between the accented letters kept as it is; and the CRC-32 table, whose entry 1
+// is the polynomial 0x04C11DB7 itself.
+TEST_F(AppHarness, StartupBuildsTheUpperCaseAndCrcTables) {
   AppForceNoGraphics(1);
   std::fill(UpperCaseTable, UpperCaseTable + 256, 0);
+  std::fill(Crc32Table, Crc32Table + 256, 0u);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_EQ(UpperCaseTable[uint8_t('a')], 'A');
   EXPECT_EQ(UpperCaseTable[uint8_t('z')], 'Z');
   EXPECT_EQ(UpperCaseTable[uint8_t('A')], 'A');
   EXPECT_EQ(UpperCaseTable[247], 247);
+  EXPECT_EQ(Crc32Table[1], 0x04C11DB7u);
   AppShutdown();
 }
 
