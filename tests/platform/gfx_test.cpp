@@ -12,6 +12,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/platform/skip_outside_ci.h"
@@ -536,6 +537,29 @@ TEST_F(GfxPixels, ATexturesSwizzleReachesItsOwnGlTextureOnly) {
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &padded), GFX_OK);
   EXPECT_EQ(swizzleOf(padded), (std::vector<int>{RED, GREEN, BLUE, ONE}));
   GfxRelease(a), GfxRelease(b), GfxRelease(alpha), GfxRelease(padded);
+}
+
+// A whole level of a device texture is written without a box even where the chain runs out of
+// width or height: level 2 of 2 x 8 is 1 x 2 (2 >> 2 is no width, yet a level keeps one
+// texel), and level 2 of 8 x 2 is 2 x 1.
+TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  for (const auto& [width, height] : {std::pair{2u, 8u}, std::pair{8u, 2u}}) {
+    GfxTexture2DDesc d;
+    d.width = width;
+    d.height = height;
+    d.mipLevels = 0;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+    GfxTexture2D t;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+    const uint8_t texels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    GfxUpdateSubresource(g_context, t, 2, nullptr, texels, 0, 0);
+    uint8_t read[8] = {};
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, t, 2, read, sizeof read));
+    EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(texels, texels + 8)) << width << " x " << height;
+    GfxRelease(t);
+  }
 }
 
 // The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
