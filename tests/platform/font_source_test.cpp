@@ -124,6 +124,16 @@ TEST(GlyphSurface, TextIsInkedUpToItsLengthKeepingTheDarkerPixelAndClippedAtTheR
   EXPECT_GT(inked(u"WW", 2, 255), one);
   EXPECT_EQ(inked(u"W", 1, 0), 0) << "a black surface stays black under any ink";
 
+  // A surrogate pair is one character: a high half (D800 to DBFF) followed by a low one (DC00
+  // to DFFF).  None of these characters is in the font: each draws the same missing-glyph box.
+  const int box = inked(u"\xD800", 1, 255);
+  ASSERT_GT(box, 0);
+  EXPECT_EQ(inked(u"\xD800\xDC00", 2, 255), box) << "the first pair";
+  EXPECT_EQ(inked(u"\xDBFF\xDFFF", 2, 255), box) << "the last pair";
+  EXPECT_GT(inked(u"\xD800\xE000", 2, 255), box) << "E000 is no low half: two characters";
+  EXPECT_GT(inked(u"\xDC00\xDC00", 2, 255), box) << "DC00 is no high half: two characters";
+  EXPECT_GT(inked(u"\xD7FF\xDC00", 2, 255), box) << "D7FF is no high half: two characters";
+
   // Three spaces, then more W's than fit: the first column stays white in every row.
   ASSERT_GT(inked(u"   WWWWWW", 9, 255), 0);
   for (int y = 0; y < GLYPH_SURFACE_SIZE; ++y) EXPECT_EQ(pixels[size_t(y) * GLYPH_SURFACE_SIZE * 3], 255) << "row " << y;
