@@ -1368,14 +1368,19 @@ TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
     }
   GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 96 * 4, 0);
   ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
-  const int at[4][2] = {{10, 10}, {85, 10}, {10, 53}, {85, 53}};
+  // Inside each quarter, then pixel for pixel at the corners and either side of the edges
+  // between the quarters: the picture is neither moved nor stretched by a pixel.
+  const int at[10][2] = {{10, 10}, {85, 10}, {10, 53}, {85, 53}, {0, 0},
+                         {95, 63}, {47, 10}, {48, 10}, {10, 31}, {10, 32}};
+  const int quarterAt[10] = {0, 1, 2, 3, 0, 3, 0, 1, 0, 2};
   const uint8_t want[4][3] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {100, 100, 100}};
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 10; ++i) {
     uint8_t rgba[4] = {};
     ASSERT_TRUE(GfxReadWindowPixel(window, at[i][0], at[i][1], rgba));
-    EXPECT_EQ(rgba[0], want[i][0]) << "quarter " << i;
-    EXPECT_EQ(rgba[1], want[i][1]) << "quarter " << i;
-    EXPECT_EQ(rgba[2], want[i][2]) << "quarter " << i;
+    const uint8_t* colour = want[quarterAt[i]];
+    EXPECT_EQ(rgba[0], colour[0]) << at[i][0] << ", " << at[i][1];
+    EXPECT_EQ(rgba[1], colour[1]) << at[i][0] << ", " << at[i][1];
+    EXPECT_EQ(rgba[2], colour[2]) << at[i][0] << ", " << at[i][1];
   }
   // The layer's own drawing goes on as before after a presentation.
   GfxRenderTargetView view;
