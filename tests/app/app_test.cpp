@@ -26,6 +26,7 @@
 #include "render/material.h"
 #include "render/shaders.h"
 #include "render/sky.h"
+#include "render/system_textures.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "skeleton/human_system.h"
@@ -793,6 +794,7 @@ TEST_F(AppHarness, ALostDeviceIsRecreatedAfterTheWaitsOfTheRetrySchedule) {
   EXPECT_FALSE(LogHas("CreateDevice failed (4)"));
   EXPECT_TRUE(LogHas("Recovered from D3D device error"));
   EXPECT_NE(D3DInitState, 0) << "the device setup ran again after the close";
+  EXPECT_NE(SystemMaterials.plainWhite, nullptr) << "the system textures are made again";
   AppShutdown();
 }
 
