@@ -21,6 +21,7 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/sky.h"
+#include "render/system_textures.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -490,6 +491,32 @@ TEST_F(MainWindowTest, LosingTheFocusClearsEveryHeldKey) {
   EXPECT_EQ(ShiftHeld, 0);
   ASSERT_FALSE(probe_->mice.empty());
   EXPECT_EQ(probe_->mice.back().clickCode, 1);
+}
+
+// Activation states: 1 active, 2 active by a click, 0 and anything past 2 inactive.  An
+// activation refreshes the render textures and clips the pointer again when the mouse lock
+// of a window is on.
+TEST_F(MainWindowTest, ActivationByAClickIsActiveAndAStatePastTwoIsInactive) {
+  OpenWindow();
+  ShiftHeld = 1;
+  HandleActivate(3);
+  EXPECT_EQ(WindowInactive, 1);
+  EXPECT_EQ(ShiftHeld, 0) << "held keys cleared";
+  RenderTexturesNeedRefresh = 0;
+  CfgScreenFlags = 256;  // the mouse lock of a window
+  PlatformClipCursor(0);
+  HandleActivate(2);
+  EXPECT_EQ(WindowInactive, 0);
+  EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  EXPECT_EQ(PlatformCursorClipped(), 1);
+  HandleActivate(0);
+  EXPECT_EQ(WindowInactive, 1);
+  RenderTexturesNeedRefresh = 0;
+  HandleActivate(1);
+  EXPECT_EQ(WindowInactive, 0);
+  EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  CfgScreenFlags = 0;
+  PlatformClipCursor(0);
 }
 
 TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
