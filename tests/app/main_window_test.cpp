@@ -519,6 +519,27 @@ TEST_F(MainWindowTest, ActivationByAClickIsActiveAndAStatePastTwoIsInactive) {
   PlatformClipCursor(0);
 }
 
+// The window system's own messages: a changed keyboard layout asks the input method for its
+// state again, a changed display clips the pointer again when the mouse lock is on, and the
+// window's end ends the loop.
+TEST_F(MainWindowTest, LayoutDisplayAndDestroyMessagesReachTheirHandlers) {
+  OpenWindow();
+  ImeStateNeedsUpdate = 0;
+  MainWndProc(WindowMessage{MSG_INPUTLANGCHANGE, 0, 0});
+  EXPECT_EQ(ImeStateNeedsUpdate, 1);
+  CfgScreenFlags = 256;  // the mouse lock of a window
+  PlatformClipCursor(0);
+  MainWndProc(WindowMessage{MSG_DISPLAYCHANGE, 0, 0});
+  EXPECT_EQ(PlatformCursorClipped(), 1);
+  CfgScreenFlags = 0;
+  MainWndProc(WindowMessage{MSG_DISPLAYCHANGE, 0, 0});
+  EXPECT_EQ(PlatformCursorClipped(), 0) << "the lock is off";
+  QuitFlag = 0;
+  MainWndProc(WindowMessage{MSG_DESTROY, 0, 0});
+  EXPECT_EQ(QuitFlag, 1);
+  QuitFlag = 0;
+}
+
 TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
   OpenWindow();
   InputProbe& probe = Probe(0);  // a text field: translated keys
