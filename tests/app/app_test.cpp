@@ -424,6 +424,25 @@ TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
   AppShutdown();
 }
 
+// A loop that the presentation paces (here the headset's) still keeps the frame period while
+// its frames are skipped: nothing is presented to wait for.
+TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePeriod) {
+  AppForceNoGraphics(1);  // every frame is skipped
+  WriteConfigFile("Max FPS 50\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  VrEnabled = 1;
+  RunPasses(3);
+  for (int i = 0; i < 5; ++i) {
+    const uint32_t before = ClockNowMs();
+    AppRunPass();
+    EXPECT_EQ(ClockNowMs() - before, 20u) << "pass " << i;
+  }
+  VrEnabled = 0;
+  AppShutdown();
+}
+
 TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);  // the entry page is a menu page
