@@ -365,6 +365,47 @@ TEST_F(TextCommands, ReplayWordsTakeNamesOf63CharactersAndRefuse64) {
   CurrentProcess = nullptr;
 }
 
+// The MPR words' ranges: the flush from 0 to 10 s, smoothing on for any count above 0.
+TEST_F(TextCommands, TheMprFlushRunsFrom0To10SecondsAndSmoothingIsOnAbove0) {
+  for (const auto& [line, said] : {std::pair{"/mprflush 99", "MPR flush 10 s"}, std::pair{"/mprflush 10", "MPR flush 10 s"},
+                                   std::pair{"/mprflush -3", "MPR flush 0 s"}, std::pair{"/mprflush 4", "MPR flush 4 s"},
+                                   std::pair{"/mprflush", "MPR flush 4 s"}, std::pair{"/mprsmooth 1", "MPR smooth 1"},
+                                   std::pair{"/mprsmooth 0", "MPR smooth 0"}, std::pair{"/mprsmooth -2", "MPR smooth 0"},
+                                   std::pair{"/debug -1", "debug 0"}, std::pair{"/debug 2", "debug 2"}}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(said)) << line;
+  }
+}
+
+// The longest values the program, set-up and log words take, and one character more.
+TEST_F(TextCommands, ProgramSetupAndLogNamesTakeTheirLongestAndRefuseOneMore) {
+  // A program's text of 95 characters is looked for (and not found); 96 are too long.
+  ClearLines();
+  Type(("/exec " + std::string(96, 'p')).c_str());
+  EXPECT_TRUE(Said(ReplyText(48)));
+  ClearLines();
+  Type(("/exec " + std::string(95, 'p')).c_str());
+  EXPECT_TRUE(Said(ReplyText(47))) << "no such program";
+  EXPECT_FALSE(Said(ReplyText(48)));
+  // A set-up's name of 15 characters is looked for; 16 are too long.
+  Type("/car zk2");
+  ClearLines();
+  Type(("/setup " + std::string(16, 's')).c_str());
+  EXPECT_TRUE(Said(LanguageTexts[TX_3a_namelong]));
+  ClearLines();
+  Type(("/setup " + std::string(15, 's')).c_str());
+  EXPECT_TRUE(Said("Setup was not found"));
+  // A log file's name of 31 characters is taken; 32 are too long.
+  const std::string longest = std::string(27, 'l') + ".log", tooLong = std::string(28, 'l') + ".log";
+  ClearLines();
+  Type(("/log " + tooLong).c_str());
+  EXPECT_TRUE(Said(ReplyText(48)));
+  EXPECT_STREQ(LogFileName, "messages.log");
+  Type(("/log " + longest).c_str());
+  EXPECT_EQ(std::string(LogFileName), longest);
+}
+
 // A lone "/" is no command: nothing is said and nothing changes.
 TEST_F(TextCommands, TheScreenshotWordAsksForOneScreenshot) {
   ScreenshotRequest = 0;
