@@ -10,23 +10,33 @@
 #include "app/drive_file.h"
 #include "app/start_pages.h"
 #include "app/text_commands.h"
+#include "core/checksum.h"
+#include "core/controls.h"
 #include "core/fixed_math.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
+#include "frontend/player_file.h"
 #include "platform/files.h"
+#include "platform/window.h"
+#include "race/race.h"
 #include "render/draw2d.h"
 #include "render/env_maps.h"
+#include "render/frame.h"
 #include "render/humans.h"
 #include "render/material.h"
 #include "render/shaders.h"
 #include "render/sky.h"
+#include "render/system_textures.h"
 #include "render/views.h"
+#include "render/vr.h"
 #include "skeleton/human_system.h"
 #include "text/messages.h"
 #include "text/text_strings.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_editor/file_actions.h"
 #include "world/environment.h"
 #include "world/world.h"
 
@@ -120,6 +130,35 @@ TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExi
   ASSERT_EQ(LoadConfig(), 1);
   EXPECT_STREQ(CfgPlayerName, "After");
   EXPECT_EQ(CfgShowFps, 1);
+}
+
+// Shut-down deletes the temporary multiplayer replay (in the replay folder in force) and the
+// temporary single-player replay, and no other replay.
+TEST_F(AppHarness, ShutDownDeletesTheTemporaryReplaysAndNoOther) {
+  std::filesystem::create_directories("data/spr");
+  std::filesystem::create_directories("data/mpr");
+  for (const char* file : {"data/spr/temp_spr.spr", "data/spr/lap.spr", "data/mpr/temp_mpr.mpr", "data/mpr/race.mpr"})
+    std::ofstream(file) << "replay";
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/spr/temp_spr.spr"));
+  EXPECT_FALSE(std::filesystem::exists("data/mpr/temp_mpr.mpr"));
+  EXPECT_TRUE(std::filesystem::exists("data/spr/lap.spr"));
+  EXPECT_TRUE(std::filesystem::exists("data/mpr/race.mpr"));
+
+  // With another replay folder its temporary replay goes, and the one in data/mpr stays.
+  std::ofstream("data/mpr/temp_mpr.mpr") << "replay";
+  AppResetState();
+  ASSERT_EQ(AppStartup("/mprdir=mine"), START_RUNNING);
+  std::ofstream("data/mine/temp_mpr.mpr") << "replay";
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+  EXPECT_FALSE(std::filesystem::exists("data/mine/temp_mpr.mpr"));
+  EXPECT_TRUE(std::filesystem::exists("data/mpr/temp_mpr.mpr"));
 }
 
 TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
@@ -385,6 +424,25 @@ TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
   AppShutdown();
 }
 
+// A loop that the presentation paces (here the headset's) still keeps the frame period while
+// its frames are skipped: nothing is presented to wait for.
+TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePeriod) {
+  AppForceNoGraphics(1);  // every frame is skipped
+  WriteConfigFile("Max FPS 50\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  VrEnabled = 1;
+  RunPasses(3);
+  for (int i = 0; i < 5; ++i) {
+    const uint32_t before = ClockNowMs();
+    AppRunPass();
+    EXPECT_EQ(ClockNowMs() - before, 20u) << "pass " << i;
+  }
+  VrEnabled = 0;
+  AppShutdown();
+}
+
 TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);  // the entry page is a menu page
@@ -482,16 +540,71 @@ TEST_F(AppHarness, ADeviceReloadTriesTheSkyTextureAgain) {
   AppShutdown();
 }
 
+// Reloading the device forgets what the old one held: the track thumbnails, the eye texture
+// handed to the headset and the background picture loaded.
+TEST_F(AppHarness, ADeviceReloadForgetsTheThumbnailsTheEyeTextureAndTheBackground) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  int marker = 0;
+  ZKTETexture* const stale = reinterpret_cast<ZKTETexture*>(&marker);  // never read through
+  TrackSelect.thumbnails[0] = TrackSelect.thumbnails[TRACK_COUNT - 1] = stale;
+  Vr.info.eyeTexture = 7;
+  std::snprintf(Background.loadedName, sizeof Background.loadedName, "%s", "old picture");
+  ResetForDeviceReload();
+  EXPECT_EQ(TrackSelect.thumbnails[0], nullptr);
+  EXPECT_EQ(TrackSelect.thumbnails[TRACK_COUNT - 1], nullptr);
+  EXPECT_EQ(Vr.info.eyeTexture, 0u);
+  EXPECT_STREQ(Background.loadedName, "");
+  AppShutdown();
+}
+
+// Shut-down stops the sky worker, waits for it, and frees its images.
+TEST_F(AppHarness, ShutDownStopsTheSkyWorkerAndFreesItsImages) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  CreateSkyTexture();
+  ASSERT_NE(Sky.thread.running, 0);
+  ASSERT_NE(Sky.image, nullptr);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+  EXPECT_EQ(Sky.thread.running, 0);
+  EXPECT_EQ(Sky.state.load(), SKY_NO_THREAD);
+  EXPECT_EQ(Sky.image, nullptr);
+  EXPECT_EQ(Sky.words, nullptr);
+}
+
+// Shut-down frees what start-up and the first frame made: the character set's code pages,
+// the helmet and the window.
+TEST_F(AppHarness, ShutDownFreesTheCharacterSetTheHelmetAndTheWindow) {
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "helmet.qxe",
+                             "data/hmn/helmet.qxe");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(3);  // the first frame is up: the helmet is read
+  ASSERT_GT(NumCodePagesInUse, 0);
+  ASSERT_NE(HelmetModel, nullptr);
+  ASSERT_TRUE(PlatformWindowExists());
+  RequestExit(0, "test over");
+  RunPasses(5);
+  EXPECT_EQ(AppShutdown(), 0);
+  EXPECT_EQ(NumCodePagesInUse, 0);
+  EXPECT_EQ(HelmetModel, nullptr);
+  EXPECT_FALSE(PlatformWindowExists());
+}
+
 // Start-up builds the table that case-blind comparisons read: "a" to "A", and the division
-// sign (247) between the accented letters kept as it is.
-TEST_F(AppHarness, StartupBuildsTheUpperCaseTable) {
+// sign (247) between the accented letters kept as it is; and the CRC-32 table, whose entry 1
+// is the polynomial 0x04C11DB7 itself.
+TEST_F(AppHarness, StartupBuildsTheUpperCaseAndCrcTables) {
   AppForceNoGraphics(1);
   std::fill(UpperCaseTable, UpperCaseTable + 256, 0);
+  std::fill(Crc32Table, Crc32Table + 256, 0u);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_EQ(UpperCaseTable[uint8_t('a')], 'A');
   EXPECT_EQ(UpperCaseTable[uint8_t('z')], 'Z');
   EXPECT_EQ(UpperCaseTable[uint8_t('A')], 'A');
   EXPECT_EQ(UpperCaseTable[247], 247);
+  EXPECT_EQ(Crc32Table[1], 0x04C11DB7u);
   AppShutdown();
 }
 
@@ -570,6 +683,30 @@ TEST_F(AppHarness, WithoutARedrawRequestNoActRunsUntilAMessageOrAHeldKey) {
   RunPasses(3);
   EXPECT_EQ(probe->acts, acts + 4) << "a held Shift draws every pass";
   ShiftHeld = 0;
+  AppShutdown();
+}
+
+// Without a frame period the limiter sleeps until the clock moves on (1 ms of the fake clock);
+// a pass that draws nothing then sleeps 1 ms more before it pumps the messages.
+TEST_F(AppHarness, APassThatDrawsNothingSleepsOneMillisecondMore) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  CfgGameLimitFps = 0;
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);
+  const int acts = probe->acts;
+  uint64_t slept = ClockFakeSleptMs();
+  RunPasses(5);
+  ASSERT_EQ(probe->acts, acts) << "nothing asked for a frame";
+  EXPECT_EQ(ClockFakeSleptMs() - slept, 5u * 2u);
+  ShiftHeld = 1;  // a held Shift draws every pass
+  slept = ClockFakeSleptMs();
+  RunPasses(5);
+  ShiftHeld = 0;
+  ASSERT_EQ(probe->acts, acts + 5);
+  EXPECT_EQ(ClockFakeSleptMs() - slept, 5u * 1u);
   AppShutdown();
 }
 
@@ -676,6 +813,7 @@ TEST_F(AppHarness, ALostDeviceIsRecreatedAfterTheWaitsOfTheRetrySchedule) {
   EXPECT_FALSE(LogHas("CreateDevice failed (4)"));
   EXPECT_TRUE(LogHas("Recovered from D3D device error"));
   EXPECT_NE(D3DInitState, 0) << "the device setup ran again after the close";
+  EXPECT_NE(SystemMaterials.plainWhite, nullptr) << "the system textures are made again";
   AppShutdown();
 }
 
@@ -736,6 +874,46 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   EXPECT_EQ(missing.width, 800);
   DisplayModeRecord zeroRefresh{0, 1280, 720, 0};
   EXPECT_EQ(FindDisplayMode(zeroRefresh), 1) << "a zero denominator counts as 0 Hz";
+}
+
+// What the shell hands the vehicle editor and the other subsystems: the cover picture is taken
+// once it is made, and once only; the drive side is bit 0 of option 1, the others kept; the
+// gearbox is option 3; a car's engine choice is its 32-byte text, for the 21 cars and no other.
+TEST(ShellHooks, TheCoverIsTakenOnceAndThePlayersOptionsAreReadAndSetInTheirPlaces) {
+  InstallShellHooks();
+  const VehicleEditorShellHooks& s = EditorShellHooks;
+  CoverState = COVER_MADE;
+  EXPECT_EQ(s.takeCover(), 1);
+  EXPECT_EQ(CoverState, COVER_NONE);
+  EXPECT_EQ(s.takeCover(), 0) << "taken once";
+  CoverState = COVER_TAKING;
+  EXPECT_EQ(s.takeCover(), 0) << "still being taken: none made";
+  EXPECT_EQ(CoverState, COVER_NONE);
+
+  const PlayerRecord kept = Player;
+  Player.options[1] = 0xF0;
+  s.driveSideChanged(1);
+  EXPECT_EQ(Player.options[1], 0xF1);
+  s.driveSideChanged(3);
+  EXPECT_EQ(Player.options[1], 0xF1) << "the value's low bit only";
+  s.driveSideChanged(0);
+  EXPECT_EQ(Player.options[1], 0xF0);
+  Player.options[1] = 0x0F;
+  s.driveSideChanged(2);
+  EXPECT_EQ(Player.options[1], 0x0E);
+
+  Player.options[2] = 7, Player.options[3] = 2, Player.options[4] = 9;
+  EXPECT_EQ(PlayerGearbox(), 2);
+  EXPECT_EQ(PlayerEngineChoice(0), Player.cars[0].longText);
+  EXPECT_EQ(PlayerEngineChoice(20), Player.cars[20].longText);
+  EXPECT_EQ(PlayerEngineChoice(21), nullptr);
+  EXPECT_EQ(PlayerEngineChoice(-1), nullptr);
+  Player = kept;
+
+  ResetTextCommandState();
+  SendTypedLine("/horn 3");
+  EXPECT_EQ(CommandState.horn, 2) << "a typed line goes in as typed";
+  ResetTextCommandState();
 }
 
 TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {

@@ -204,6 +204,40 @@ TEST_F(CommandLine, LapsHoursAndCarsFollowTheirRules) {
   EXPECT_EQ(ErrorOf("/cars=TOURING"), "") << "a name of seven letters";
   EXPECT_EQ(CfgMpRules, 0x640u);
   EXPECT_EQ(ErrorOf("/cars=TOURINGS"), "Command /cars : Unknown car parameter");
+  // The road group and the third class of the simulator's own cars.
+  EXPECT_EQ(ErrorOf("/cars=ROAD"), "");
+  EXPECT_EQ(CfgMpRules, 0x77Fu);
+  EXPECT_EQ(ErrorOf("/cars=SINGLE"), "");
+  EXPECT_EQ(CfgMpRules, 0x38000u);
+  EXPECT_EQ(ErrorOf("/cars=ALL-ROAD"), "");
+  EXPECT_EQ(CfgMpRules, 0x1FFFFFu & ~0x77Fu);
+}
+
+// The text options and their limits, as the option table gives them: the longest value is
+// taken whole, one character more is refused with the option's own words.
+TEST_F(CommandLine, TextOptionsTakeTheirLongestValueAndRefuseOneMore) {
+  const struct {
+    const char* option;
+    size_t longest;
+    const char* refusal;
+  } options[] = {{"vehd", 63, "Vehicle name is too long"}, {"hlck", 47, "Replay name is too long"},
+                 {"gamepass", 23, "Password is too long"},   {"ip", 15, "IP address is too long"},
+                 {"port", 5, "Port is too long"}};
+  for (const auto& o : options) {
+    const std::string name = std::string("/") + o.option + "=";
+    EXPECT_EQ(ErrorOf((name + std::string(o.longest, '7')).c_str()), "") << o.option;
+    EXPECT_EQ(ErrorOf((name + std::string(o.longest + 1, '7')).c_str()),
+              std::string("Command /") + o.option + " : " + o.refusal);
+  }
+  EXPECT_EQ(ErrorOf(("/vehd=" + std::string(63, 'v')).c_str()), "");
+  EXPECT_EQ(std::string(RequestText), std::string(63, 'v'));
+  EXPECT_EQ(RunMode, 2);
+  EXPECT_EQ(ErrorOf(("/hlck=" + std::string(47, 'h')).c_str()), "");
+  EXPECT_EQ(std::string(RequestText), std::string(47, 'h'));
+  EXPECT_EQ(RunMode, 7);
+  EXPECT_EQ(ErrorOf("/ip=192.168.100.200/port=63392"), "");
+  EXPECT_STREQ(CfgGameIp, "192.168.100.200");
+  EXPECT_STREQ(CfgGamePort, "63392");
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {

@@ -21,6 +21,7 @@
 #include "render/frame.h"
 #include "render/screenshot.h"
 #include "render/sky.h"
+#include "render/system_textures.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -225,6 +226,7 @@ TEST_F(MainWindowTest, TheWindowHasItsTitleAnOpenGLSurfaceAndTheStoredClientRect
   EXPECT_EQ(width, 300);
   EXPECT_EQ(height, 200);
   EXPECT_TRUE(LogHas("window mode : window 300 x 200 at 700, 600"));
+  EXPECT_TRUE(SDL_IsScreenSaverEnabled()) << "a normal window lets the screen saver run";
 }
 
 TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize) {
@@ -236,6 +238,7 @@ TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize
   EXPECT_EQ(WindowRequest, 0) << "the request was carried out";
   EXPECT_EQ(ScreenWidth, display.Width());
   EXPECT_EQ(ScreenHeight, display.Height());
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "nor over a borderless picture";
   if (std::strcmp(SDL_GetCurrentVideoDriver(), "offscreen") != 0) {  // which keeps no frames to take away
     EXPECT_TRUE(SDL_GetWindowFlags(static_cast<SDL_Window*>(PlatformWindowHandle())) & SDL_WINDOW_BORDERLESS);
   }
@@ -249,6 +252,7 @@ TEST_F(MainWindowTest, BorderlessAndFullScreenStartsCoverTheDisplayOrTheModeSize
   EXPECT_EQ(ScreenWidth, 640);
   EXPECT_EQ(ScreenHeight, 480);
   EXPECT_TRUE(LogHas("window mode : full screen 640 x 480 at 0, 0"));
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled()) << "no screen saver over a full-screen picture";
 }
 
 // ---- Keys ----
@@ -487,6 +491,53 @@ TEST_F(MainWindowTest, LosingTheFocusClearsEveryHeldKey) {
   EXPECT_EQ(ShiftHeld, 0);
   ASSERT_FALSE(probe_->mice.empty());
   EXPECT_EQ(probe_->mice.back().clickCode, 1);
+}
+
+// Activation states: 1 active, 2 active by a click, 0 and anything past 2 inactive.  An
+// activation refreshes the render textures and clips the pointer again when the mouse lock
+// of a window is on.
+TEST_F(MainWindowTest, ActivationByAClickIsActiveAndAStatePastTwoIsInactive) {
+  OpenWindow();
+  ShiftHeld = 1;
+  HandleActivate(3);
+  EXPECT_EQ(WindowInactive, 1);
+  EXPECT_EQ(ShiftHeld, 0) << "held keys cleared";
+  RenderTexturesNeedRefresh = 0;
+  CfgScreenFlags = 256;  // the mouse lock of a window
+  PlatformClipCursor(0);
+  HandleActivate(2);
+  EXPECT_EQ(WindowInactive, 0);
+  EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  EXPECT_EQ(PlatformCursorClipped(), 1);
+  HandleActivate(0);
+  EXPECT_EQ(WindowInactive, 1);
+  RenderTexturesNeedRefresh = 0;
+  HandleActivate(1);
+  EXPECT_EQ(WindowInactive, 0);
+  EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  CfgScreenFlags = 0;
+  PlatformClipCursor(0);
+}
+
+// The window system's own messages: a changed keyboard layout asks the input method for its
+// state again, a changed display clips the pointer again when the mouse lock is on, and the
+// window's end ends the loop.
+TEST_F(MainWindowTest, LayoutDisplayAndDestroyMessagesReachTheirHandlers) {
+  OpenWindow();
+  ImeStateNeedsUpdate = 0;
+  MainWndProc(WindowMessage{MSG_INPUTLANGCHANGE, 0, 0});
+  EXPECT_EQ(ImeStateNeedsUpdate, 1);
+  CfgScreenFlags = 256;  // the mouse lock of a window
+  PlatformClipCursor(0);
+  MainWndProc(WindowMessage{MSG_DISPLAYCHANGE, 0, 0});
+  EXPECT_EQ(PlatformCursorClipped(), 1);
+  CfgScreenFlags = 0;
+  MainWndProc(WindowMessage{MSG_DISPLAYCHANGE, 0, 0});
+  EXPECT_EQ(PlatformCursorClipped(), 0) << "the lock is off";
+  QuitFlag = 0;
+  MainWndProc(WindowMessage{MSG_DESTROY, 0, 0});
+  EXPECT_EQ(QuitFlag, 1);
+  QuitFlag = 0;
 }
 
 TEST_F(MainWindowTest, AltWithKeypadDigitsTypesTheCharacterOfThatNumber) {
@@ -881,6 +932,77 @@ TEST_F(MainWindowTest, WithoutGraphicsThereIsNoWindowAndTheStatusGoesToStandardO
   EXPECT_NE(out.find("ZKT 1.4C20\n"), std::string::npos) << out;
   EXPECT_NE(out.find("Status : OFF LINE   Track : \n"), std::string::npos) << out;
   EXPECT_EQ(out.find("Status", out.find("Status") + 1), std::string::npos) << "printed once while unchanged";
+}
+
+// In 4K capture the pointer is measured in 3840 x 2160 over the 16:9 box in the middle of the
+// client area: a wider screen is cut at its sides, a taller one at its top and bottom.
+TEST_F(MainWindowTest, In4KCaptureThePointerIsScaledTo3840By2160OverTheLetterbox) {
+  Probe();
+  const auto moveTo = [](int x, int y) {
+    HandleMouseInput(MSG_MOUSEMOVE, 0, PointParam(x, y));
+    return std::pair{MouseX, MouseY};
+  };
+  CfgScreenFlags = 1u << 28;
+  const struct {
+    int width, height, x, y, expectedX, expectedY;
+  } cases[] = {
+      // 1920 x 1080 is 16:9: the box is the screen, and each pixel two.
+      {1920, 1080, 0, 0, 0, 0},
+      {1920, 1080, 960, 540, 1920, 1080},
+      {1920, 1080, 1919, 1079, 3838, 2158},
+      // 2560 x 1080: the box is 1080 * 16 / 9 = 1920 wide from x (2560 - 1920) / 2 = 320.
+      {2560, 1080, 320, 0, 0, 0},
+      {2560, 1080, 1280, 540, 1920, 1080},
+      {2560, 1080, 2240, 1080, 3840, 2160},
+      {2560, 1080, 0, 270, -640, 540},  // (0 - 320) * 3840 / 1920
+      // 1280 x 1024: the box is 1280 * 9 / 16 = 720 high from y (1024 - 720) / 2 = 152.
+      {1280, 1024, 0, 152, 0, 0},
+      {1280, 1024, 640, 512, 1920, 1080},  // (512 - 152) * 2160 / 720
+      {1280, 1024, 1280, 872, 3840, 2160},
+      {1280, 1024, 320, 0, 960, -456},  // (0 - 152) * 2160 / 720
+      // One pixel wide: a box of no height (1 * 9 / 16 = 0) is taken as one pixel high.
+      {1, 1, 0, 0, 0, 0},
+  };
+  for (const auto& c : cases) {
+    ScreenWidth = c.width;
+    ScreenHeight = c.height;
+    EXPECT_EQ(moveTo(c.x, c.y), std::pair(c.expectedX, c.expectedY))
+        << c.width << " x " << c.height << " at " << c.x << ", " << c.y;
+  }
+  // A screen of no width or no height, or capture off: the pointer is taken as it comes.
+  for (const auto& [width, height] : {std::pair{0, 0}, std::pair{1920, 0}, std::pair{0, 1080}}) {
+    ScreenWidth = width;
+    ScreenHeight = height;
+    EXPECT_EQ(moveTo(5, 7), std::pair(5, 7)) << width << " x " << height;
+  }
+  CfgScreenFlags = 0;
+  ScreenWidth = 2560;
+  ScreenHeight = 1080;
+  EXPECT_EQ(moveTo(100, 200), std::pair(100, 200));
+}
+
+// A stored window rectangle of at least 64 x 64 is the window; one pixel narrower or shorter
+// cannot hold one, and the default rectangle over the desktop takes its place.
+TEST_F(MainWindowTest, AStoredWindowOf64By64IsKeptAndOnePixelLessGivesTheDefault) {
+  CfgWindow[0] = 700, CfgWindow[1] = 600, CfgWindow[2] = 764, CfgWindow[3] = 664;
+  OpenWindow();
+  EXPECT_EQ(ScreenWidth, 64);
+  EXPECT_EQ(ScreenHeight, 64);
+  EXPECT_EQ(CfgWindow[0], 700);
+  EXPECT_EQ(CfgWindow[3], 664);
+  DestroyMainWindow();
+  PlatformRect desktop{};
+  PlatformVirtualDesktop(desktop);
+  for (const auto& [right, bottom] : {std::pair{763, 800}, std::pair{1000, 663}}) {
+    CfgWindow[0] = 700, CfgWindow[1] = 600, CfgWindow[2] = right, CfgWindow[3] = bottom;
+    OpenWindow();
+    EXPECT_EQ(CfgWindow[0], desktop.left + 80) << right << ", " << bottom;
+    EXPECT_EQ(CfgWindow[1], desktop.top + 80) << right << ", " << bottom;
+    EXPECT_EQ(ScreenWidth, CfgWindow[2] - CfgWindow[0]);
+    EXPECT_GE(ScreenWidth, 64);
+    EXPECT_GE(ScreenHeight, 64);
+    DestroyMainWindow();
+  }
 }
 
 }  // namespace

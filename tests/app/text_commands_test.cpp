@@ -298,6 +298,22 @@ TEST_F(TextCommands, BlockModesBeyondTheThreeAskForTheNearest) {
   LastBlockModeSent = 0;
 }
 
+// A block request within 500 ms of the last one taken is refused (that one is not counted);
+// at 500 ms it is taken.
+TEST_F(TextCommands, BlockRequestsLessThanHalfASecondApartAreRefused) {
+  ProgramClock = 40000;
+  LastBlockModeSent = 0;
+  Type("/block 1");
+  EXPECT_EQ(LastBlockModeSent, 1);
+  ProgramClock += 499;
+  Type("/block 2");
+  EXPECT_EQ(LastBlockModeSent, 1) << "499 ms on";
+  ProgramClock += 1;
+  Type("/block 2");
+  EXPECT_EQ(LastBlockModeSent, 2) << "500 ms after the last request taken";
+  LastBlockModeSent = 0;
+}
+
 TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
   ProgramClock = 20000;
   Type("first");
@@ -323,6 +339,71 @@ TEST_F(TextCommands, ChatGuardEndsAtHalfASecondAndLongLinesAreCutToThePacket) {
   SendFunctionKeyMessage(8 + 2);
   EXPECT_STREQ(reinterpret_cast<const char*>(LastChatPacket + 4), "x");
   EXPECT_EQ(LastChatPacket[0], 1 / 4 + 2);
+}
+
+// At the entry page "/spr" and "/mpr" ask for a replay by its name: 63 characters, the most a
+// request holds, are taken; 64, or a name that leaves its folder, are refused.
+TEST_F(TextCommands, ReplayWordsTakeNamesOf63CharactersAndRefuse64) {
+  Prss* page = CreateEntryPage(nullptr);
+  PendingRequestType = 0;
+  Type(("/spr " + std::string(63, 'r')).c_str());
+  EXPECT_EQ(PendingRequestType, REQUEST_SINGLE_REPLAY);
+  EXPECT_EQ(std::string(RequestText), std::string(63, 'r'));
+  Type("/mpr race");
+  EXPECT_EQ(PendingRequestType, REQUEST_MULTI_REPLAY);
+  EXPECT_STREQ(RequestText, "race");
+  PendingRequestType = 0;
+  for (const std::string& line : {"/spr " + std::string(64, 's'), std::string("/mpr ../x")}) {
+    ClearLines();
+    Type(line.c_str());
+    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_EQ(PendingRequestType, 0) << line;
+  }
+  EXPECT_STREQ(RequestText, "race");
+  Prss_Terminate(page);
+  page->act(page);
+  CurrentProcess = nullptr;
+}
+
+// The MPR words' ranges: the flush from 0 to 10 s, smoothing on for any count above 0.
+TEST_F(TextCommands, TheMprFlushRunsFrom0To10SecondsAndSmoothingIsOnAbove0) {
+  for (const auto& [line, said] : {std::pair{"/mprflush 99", "MPR flush 10 s"}, std::pair{"/mprflush 10", "MPR flush 10 s"},
+                                   std::pair{"/mprflush -3", "MPR flush 0 s"}, std::pair{"/mprflush 4", "MPR flush 4 s"},
+                                   std::pair{"/mprflush", "MPR flush 4 s"}, std::pair{"/mprsmooth 1", "MPR smooth 1"},
+                                   std::pair{"/mprsmooth 0", "MPR smooth 0"}, std::pair{"/mprsmooth -2", "MPR smooth 0"},
+                                   std::pair{"/debug -1", "debug 0"}, std::pair{"/debug 2", "debug 2"}}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(said)) << line;
+  }
+}
+
+// The longest values the program, set-up and log words take, and one character more.
+TEST_F(TextCommands, ProgramSetupAndLogNamesTakeTheirLongestAndRefuseOneMore) {
+  // A program's text of 95 characters is looked for (and not found); 96 are too long.
+  ClearLines();
+  Type(("/exec " + std::string(96, 'p')).c_str());
+  EXPECT_TRUE(Said(ReplyText(48)));
+  ClearLines();
+  Type(("/exec " + std::string(95, 'p')).c_str());
+  EXPECT_TRUE(Said(ReplyText(47))) << "no such program";
+  EXPECT_FALSE(Said(ReplyText(48)));
+  // A set-up's name of 15 characters is looked for; 16 are too long.
+  Type("/car zk2");
+  ClearLines();
+  Type(("/setup " + std::string(16, 's')).c_str());
+  EXPECT_TRUE(Said(LanguageTexts[TX_3a_namelong]));
+  ClearLines();
+  Type(("/setup " + std::string(15, 's')).c_str());
+  EXPECT_TRUE(Said("Setup was not found"));
+  // A log file's name of 31 characters is taken; 32 are too long.
+  const std::string longest = std::string(27, 'l') + ".log", tooLong = std::string(28, 'l') + ".log";
+  ClearLines();
+  Type(("/log " + tooLong).c_str());
+  EXPECT_TRUE(Said(ReplyText(48)));
+  EXPECT_STREQ(LogFileName, "messages.log");
+  Type(("/log " + longest).c_str());
+  EXPECT_EQ(std::string(LogFileName), longest);
 }
 
 // A lone "/" is no command: nothing is said and nothing changes.
@@ -435,6 +516,9 @@ TEST_F(TextCommands, ScriptsThatRunThemselvesSeveralTimesStopSoon) {
 TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
   Type("/wait sh -c \"echo spawned > out.txt\"");
   EXPECT_EQ(Read("out.txt"), "spawned\n");
+  // A quoted program name may hold blanks; the arguments follow it.
+  Type("/wait \"sh\" -c \"echo quoted > q.txt\"");
+  EXPECT_EQ(Read("q.txt"), "quoted\n");
   ClearLines();
   Type("/wait no-such-program-here");
   EXPECT_TRUE(Said("Parameter is not valid"));

@@ -129,14 +129,17 @@ TEST(Clock, MidnightAndTheDaysBefore1970KeepTheirDate) {
 
 TEST(Clock, TheRealWallClockAgreesWithTheSystemsCalendar) {
   // Read the system's UTC and local time around our reading; retried if a second turned
-  // between them.
+  // between them.  Read from the same clock as ours: time() may read a coarser one that
+  // turns its second a few milliseconds later.
   for (int attempt = 0; attempt < 5; ++attempt) {
-    const time_t before = time(nullptr);
+    timespec start{}, end{};
+    clock_gettime(CLOCK_REALTIME, &start);
     WallTime utc, local;
     ClockWallTime(utc, false);
     ClockWallTime(local, true);
-    const time_t after = time(nullptr);
-    if (before != after) continue;
+    clock_gettime(CLOCK_REALTIME, &end);
+    if (start.tv_sec != end.tv_sec) continue;
+    const time_t before = start.tv_sec;
     tm u{}, l{};
     gmtime_r(&before, &u);
     localtime_r(&before, &l);

@@ -110,6 +110,9 @@ TEST(FileNames, NamesFromOutsideNeverLeaveTheWorkingFolder) {
 
   EXPECT_TRUE(IsSafeRelativePath("data\\misc\\a.ply"));
   EXPECT_TRUE(IsSafeRelativePath("data/..x/a"));
+  EXPECT_TRUE(IsSafeRelativePath("data/.../a"));
+  EXPECT_TRUE(IsSafeFileName("a")) << "one character";
+  EXPECT_TRUE(IsSafeRelativePath("a"));
   for (const char* bad : {"", "/etc/passwd", "\\x", "C:\\ZKT", "data\\..\\..\\x", "..", "a/..", "a\\..\\b"})
     EXPECT_FALSE(IsSafeRelativePath(bad)) << bad;
 

@@ -100,4 +100,45 @@ TEST(FontFaces, ANegativeCountOfLanguagesPreparesNoneAndTheSurfaceStillOpens) {
   CloseGlyphSurface();
 }
 
+// Text is inked black on the surface's white up to its length and no further; each pixel keeps
+// the darker of what it had and the ink, and ink past the right edge is dropped, never carried
+// into the next row.
+TEST(GlyphSurface, TextIsInkedUpToItsLengthKeepingTheDarkerPixelAndClippedAtTheRightEdge) {
+  CloseGlyphSurface();
+  const FaceList english = Faces("en");
+  ASSERT_GT(english.count, 0);
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  SystemFont* font = OpenSystemFont(english.faces.front().c_str(), 400, 32);
+  ASSERT_NE(font, nullptr);
+  std::vector<uint8_t> pixels(GLYPH_SURFACE_BYTES);
+  const auto inked = [&](const char16_t* text, int length, uint8_t background) {
+    EXPECT_EQ(FillGlyphSurface(background), 1);
+    EXPECT_EQ(DrawTextOnGlyphSurface(font, text, length), 1);
+    EXPECT_EQ(ReadGlyphSurface(pixels.data()), 1);
+    return static_cast<int>(std::count_if(pixels.begin(), pixels.end(), [&](uint8_t p) { return p != background; }));
+  };
+  EXPECT_EQ(inked(u"W", 0, 255), 0) << "a text of no length draws nothing";
+  const int one = inked(u"W", 1, 255);
+  EXPECT_GT(one, 0);
+  EXPECT_EQ(inked(u"WW", 1, 255), one) << "only the first of two characters";
+  EXPECT_GT(inked(u"WW", 2, 255), one);
+  EXPECT_EQ(inked(u"W", 1, 0), 0) << "a black surface stays black under any ink";
+
+  // A surrogate pair is one character: a high half (D800 to DBFF) followed by a low one (DC00
+  // to DFFF).  None of these characters is in the font: each draws the same missing-glyph box.
+  const int box = inked(u"\xD800", 1, 255);
+  ASSERT_GT(box, 0);
+  EXPECT_EQ(inked(u"\xD800\xDC00", 2, 255), box) << "the first pair";
+  EXPECT_EQ(inked(u"\xDBFF\xDFFF", 2, 255), box) << "the last pair";
+  EXPECT_GT(inked(u"\xD800\xE000", 2, 255), box) << "E000 is no low half: two characters";
+  EXPECT_GT(inked(u"\xDC00\xDC00", 2, 255), box) << "DC00 is no high half: two characters";
+  EXPECT_GT(inked(u"\xD7FF\xDC00", 2, 255), box) << "D7FF is no high half: two characters";
+
+  // Three spaces, then more W's than fit: the first column stays white in every row.
+  ASSERT_GT(inked(u"   WWWWWW", 9, 255), 0);
+  for (int y = 0; y < GLYPH_SURFACE_SIZE; ++y) EXPECT_EQ(pixels[size_t(y) * GLYPH_SURFACE_SIZE * 3], 255) << "row " << y;
+  CloseSystemFont(font);
+  CloseGlyphSurface();
+}
+
 }  // namespace

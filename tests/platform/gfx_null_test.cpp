@@ -3,9 +3,11 @@
 // maps and clears, as a driver's would.
 #include "platform/gfx.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -110,6 +112,49 @@ TEST_F(GfxNull, BuffersKeepTheirBytesThroughWritesCopiesMapsAndClears) {
   EXPECT_EQ(got[7], 7);
   GfxRelease(a), GfxRelease(b), GfxRelease(dynamic);
   EXPECT_EQ(GfxLiveObjectCount(), 0);
+}
+
+// Without a video system the factory shows one "HEADLESS" output of 1920 x 1080 whose modes
+// are the common sizes up to it, each at 60 Hz, smallest first.
+TEST(GfxNullFactory, WithoutVideoTheOneOutputIsHeadlessWithTheCommonModesAt60Hz) {
+  ASSERT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u) << "this binary starts no video";
+  GfxUseNullBackend(true);
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapter adapter;
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  EXPECT_EQ(GfxEnumAdapters(factory, 1, &adapter), GFX_ERROR_NOT_FOUND);
+  ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
+  GfxAdapterDesc ad;
+  ASSERT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_OK);
+  EXPECT_EQ(std::wstring(ad.description), L"null device") << "the renderer's name";
+  GfxOutput output;
+  EXPECT_EQ(GfxEnumOutputs(adapter, 1, &output), GFX_ERROR_NOT_FOUND);
+  ASSERT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_OK);
+  GfxOutputDesc od;
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), L"HEADLESS");
+  EXPECT_EQ(od.right - od.left, 1920);
+  EXPECT_EQ(od.bottom - od.top, 1080);
+  uint32_t count = 0;
+  ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
+  ASSERT_EQ(count, 5u);
+  GfxModeDesc modes[5];
+  ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_B8G8R8A8_UNORM, 0, &count, modes), GFX_OK);
+  const uint32_t sizes[5][2] = {{640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(modes[i].width, sizes[i][0]) << i;
+    EXPECT_EQ(modes[i].height, sizes[i][1]) << i;
+    EXPECT_EQ(modes[i].refreshRate.numerator, 60u) << i;
+    EXPECT_EQ(modes[i].refreshRate.denominator, 1u) << i;
+    EXPECT_EQ(modes[i].format, GFX_FORMAT_B8G8R8A8_UNORM) << "in the format asked for";
+  }
+  int width = 0, height = 0;
+  GfxGetVirtualScreenSize(&width, &height);
+  EXPECT_EQ(width, 1920);
+  EXPECT_EQ(height, 1080);
+  GfxRelease(factory);
+  GfxUseNullBackend(false);
 }
 
 }  // namespace

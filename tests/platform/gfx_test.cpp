@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/platform/skip_outside_ci.h"
@@ -535,6 +537,29 @@ TEST_F(GfxPixels, ATexturesSwizzleReachesItsOwnGlTextureOnly) {
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &padded), GFX_OK);
   EXPECT_EQ(swizzleOf(padded), (std::vector<int>{RED, GREEN, BLUE, ONE}));
   GfxRelease(a), GfxRelease(b), GfxRelease(alpha), GfxRelease(padded);
+}
+
+// A whole level of a device texture is written without a box even where the chain runs out of
+// width or height: level 2 of 2 x 8 is 1 x 2 (2 >> 2 is no width, yet a level keeps one
+// texel), and level 2 of 8 x 2 is 2 x 1.
+TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  for (const auto& [width, height] : {std::pair{2u, 8u}, std::pair{8u, 2u}}) {
+    GfxTexture2DDesc d;
+    d.width = width;
+    d.height = height;
+    d.mipLevels = 0;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+    GfxTexture2D t;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+    const uint8_t texels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    GfxUpdateSubresource(g_context, t, 2, nullptr, texels, 0, 0);
+    uint8_t read[8] = {};
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, t, 2, read, sizeof read));
+    EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(texels, texels + 8)) << width << " x " << height;
+    GfxRelease(t);
+  }
 }
 
 // The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
@@ -1343,14 +1368,19 @@ TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
     }
   GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 96 * 4, 0);
   ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
-  const int at[4][2] = {{10, 10}, {85, 10}, {10, 53}, {85, 53}};
+  // Inside each quarter, then pixel for pixel at the corners and either side of the edges
+  // between the quarters: the picture is neither moved nor stretched by a pixel.
+  const int at[10][2] = {{10, 10}, {85, 10}, {10, 53}, {85, 53}, {0, 0},
+                         {95, 63}, {47, 10}, {48, 10}, {10, 31}, {10, 32}};
+  const int quarterAt[10] = {0, 1, 2, 3, 0, 3, 0, 1, 0, 2};
   const uint8_t want[4][3] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {100, 100, 100}};
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 10; ++i) {
     uint8_t rgba[4] = {};
     ASSERT_TRUE(GfxReadWindowPixel(window, at[i][0], at[i][1], rgba));
-    EXPECT_EQ(rgba[0], want[i][0]) << "quarter " << i;
-    EXPECT_EQ(rgba[1], want[i][1]) << "quarter " << i;
-    EXPECT_EQ(rgba[2], want[i][2]) << "quarter " << i;
+    const uint8_t* colour = want[quarterAt[i]];
+    EXPECT_EQ(rgba[0], colour[0]) << at[i][0] << ", " << at[i][1];
+    EXPECT_EQ(rgba[1], colour[1]) << at[i][0] << ", " << at[i][1];
+    EXPECT_EQ(rgba[2], colour[2]) << at[i][0] << ", " << at[i][1];
   }
   // The layer's own drawing goes on as before after a presentation.
   GfxRenderTargetView view;
@@ -1464,6 +1494,52 @@ TEST(GfxDisplays, FakeCountsAreHeldToTheFactorysRoom) {
   ASSERT_EQ(GfxEnumAdapters(factory, 0, &adapter), GFX_OK);
   EXPECT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_ERROR_NOT_FOUND) << "no output";
   GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
+// Four factories live at once; a fifth is refused until one is released, and the freed slot
+// is taken again.  An adapter whose description cannot be read says so; the names a fake
+// leaves out are "Fake adapter" and "FAKE", and an output covers the virtual screen.
+TEST(GfxDisplays, FourFactoriesAtOnceAndTheFakeDescriptionsAndDefaults) {
+  GfxFakeDisplays fake;
+  fake.adapterCount = 2;
+  fake.failingAdapterDesc = 1;
+  fake.outputCount = 2;
+  fake.outputNames[1] = "SECOND";
+  fake.virtualWidth = 2560;
+  fake.virtualHeight = 1440;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factories[5];
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(GfxCreateFactory(&factories[i]), GFX_OK) << i;
+  EXPECT_EQ(GfxCreateFactory(&factories[4]), GFX_E_OUTOFMEMORY);
+  // The fourth factory works like the first.
+  GfxAdapter adapter;
+  ASSERT_EQ(GfxEnumAdapters(factories[3], 0, &adapter), GFX_OK);
+  GfxAdapterDesc ad;
+  ASSERT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_OK);
+  EXPECT_EQ(std::wstring(ad.description), L"Fake adapter");
+  GfxOutput output;
+  ASSERT_EQ(GfxEnumOutputs(adapter, 0, &output), GFX_OK);
+  GfxOutputDesc od;
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), L"FAKE");
+  EXPECT_EQ(od.left, 0);
+  EXPECT_EQ(od.top, 0);
+  EXPECT_EQ(od.right, 2560);
+  EXPECT_EQ(od.bottom, 1440);
+  EXPECT_EQ(od.attachedToDesktop, 1);
+  ASSERT_EQ(GfxEnumOutputs(adapter, 1, &output), GFX_OK);
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), L"SECOND");
+  ASSERT_EQ(GfxEnumAdapters(factories[3], 1, &adapter), GFX_OK);
+  EXPECT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_E_FAIL) << "the second adapter's description fails";
+
+  GfxRelease(factories[1]);
+  EXPECT_EQ(GfxEnumAdapters(factories[1], 0, &adapter), GFX_ERROR_INVALID_CALL) << "released";
+  ASSERT_EQ(GfxCreateFactory(&factories[4]), GFX_OK) << "the freed slot is taken again";
+  EXPECT_EQ(factories[4].id, 2u);
+  EXPECT_EQ(GfxEnumAdapters(GfxFactory{5}, 0, &adapter), GFX_ERROR_INVALID_CALL) << "there is no fifth slot";
+  for (GfxFactory& f : factories) GfxRelease(f);
   GfxUseFakeDisplays(nullptr);
 }
 

@@ -1,13 +1,18 @@
 // key_input_test.cpp - the characters each key types on the US, German and French layouts,
 // the layout of each locale, and dead keys composing accented letters, checked against the
-// keyboards' own tables and the Latin-1 letters.
+// keyboards' own tables and the Latin-1 letters; the locale and the interface language the
+// environment's variables give.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/key_input.h"
 #include "platform/keys.h"
+#include "platform/locale.h"
 #include "platform/messages.h"
 
 namespace {
@@ -263,3 +268,78 @@ TEST_F(KeyInput, KeysArriveAsMessagesWithTheirControlCharacters) {
                              {MSG_SYSKEYUP, 'B'},
                              {MSG_SYSKEYUP, KEY_ALT}}));
 }
+
+namespace {
+
+// The environment's locale variables, each set (or unset when null) for the test and put back
+// afterwards.
+class LocaleVariables : public ::testing::Test {
+ protected:
+  static constexpr const char* NAMES[4] = {"LC_ALL", "LC_CTYPE", "LC_MESSAGES", "LANG"};
+  void SetUp() override {
+    for (int i = 0; i < 4; ++i) {
+      const char* value = std::getenv(NAMES[i]);
+      kept_[i] = value ? std::optional<std::string>(value) : std::nullopt;
+      unsetenv(NAMES[i]);
+    }
+  }
+  void TearDown() override {
+    for (int i = 0; i < 4; ++i) {
+      if (kept_[i]) setenv(NAMES[i], kept_[i]->c_str(), 1);
+      else unsetenv(NAMES[i]);
+    }
+  }
+  static void Set(const char* name, const char* value) {
+    if (value) setenv(name, value, 1);
+    else unsetenv(name);
+  }
+  static std::string Locale(int size = 64) {
+    char out[64] = "untouched";
+    InputLocaleName(out, size);
+    return out;
+  }
+  std::optional<std::string> kept_[4];
+};
+
+// Typed text follows the first of LC_ALL, LC_CTYPE and LANG that is set and not empty, else
+// "C"; the name is cut to fit.
+TEST_F(LocaleVariables, TheInputLocaleIsTheFirstOfLcAllLcCtypeAndLangThatIsSet) {
+  EXPECT_EQ(Locale(), "C");
+  Set("LANG", "de_DE.UTF-8");
+  EXPECT_EQ(Locale(), "de_DE.UTF-8");
+  Set("LC_CTYPE", "fr_FR");
+  EXPECT_EQ(Locale(), "fr_FR");
+  Set("LC_ALL", "ja_JP.UTF-8");
+  EXPECT_EQ(Locale(), "ja_JP.UTF-8");
+  Set("LC_ALL", "");
+  EXPECT_EQ(Locale(), "fr_FR") << "an empty variable counts as not set";
+  Set("LC_MESSAGES", "sv_SE");
+  EXPECT_EQ(Locale(), "fr_FR") << "the messages' locale is not the typing's";
+  EXPECT_EQ(Locale(3), "fr");
+  EXPECT_EQ(Locale(1), "");
+}
+
+// The interface is in English when the first of LC_ALL, LC_MESSAGES and LANG that is set
+// begins with the language "en", or is "C" or "POSIX"; with none set, too.
+TEST_F(LocaleVariables, TheUserLanguageIsEnglishForEnCAndPosixOnly) {
+  EXPECT_TRUE(UserLanguageIsEnglish()) << "none set";
+  for (const char* english : {"en", "en_GB.UTF-8", "en.UTF-8", "en@euro", "C", "C.UTF-8", "POSIX"}) {
+    Set("LANG", english);
+    EXPECT_TRUE(UserLanguageIsEnglish()) << english;
+  }
+  for (const char* other : {"de_DE.UTF-8", "eng", "e", "Cx", "POSIXLY", "fr"}) {
+    Set("LANG", other);
+    EXPECT_FALSE(UserLanguageIsEnglish()) << other;
+  }
+  Set("LANG", "de_DE");
+  Set("LC_MESSAGES", "en_US");
+  EXPECT_TRUE(UserLanguageIsEnglish()) << "the messages' locale before LANG";
+  Set("LC_CTYPE", "de_DE");
+  EXPECT_TRUE(UserLanguageIsEnglish()) << "the typing's locale does not count";
+  Set("LC_ALL", "de_DE");
+  EXPECT_FALSE(UserLanguageIsEnglish()) << "LC_ALL before the others";
+  Set("LC_ALL", "");
+  EXPECT_TRUE(UserLanguageIsEnglish()) << "an empty LC_ALL counts as not set";
+}
+
+}  // namespace

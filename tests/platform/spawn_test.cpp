@@ -120,3 +120,30 @@ TEST(WatchedChild, APollNeverWaitsForTheChildsNextOutput) {
   EXPECT_EQ(child.exitCode, 0);
   EXPECT_EQ(child.output, "started\ndone\n");
 }
+
+// A watched child leaves no descriptor open once it has ended, whether its output ended
+// before the poll that reaped it or the kill ended it.
+TEST(WatchedChild, AnEndedChildLeavesNoDescriptorOpen) {
+  const auto openDescriptors = [] {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+  };
+  std::filesystem::create_directories("child");
+  WriteScript("child/short.sh", "#!/bin/sh\necho short\n");
+  WriteScript("child/long.sh", "#!/bin/sh\necho long\nexec sleep 30\n");
+  const char* argv[] = {"child", nullptr};
+  const int before = openDescriptors();
+  for (int i = 0; i < 3; ++i) {
+    ChildProcess child;
+    ASSERT_EQ(ChildStart(child, "child/short.sh", argv, nullptr), 0);
+    WaitForEnd(child);
+    EXPECT_EQ(child.output, "short\n");
+    EXPECT_EQ(child.outputFd, -1);
+  }
+  ChildProcess child;
+  ASSERT_EQ(ChildStart(child, "child/long.sh", argv, nullptr), 0);
+  ChildKill(child);
+  EXPECT_EQ(child.outputFd, -1);
+  EXPECT_EQ(openDescriptors(), before);
+}

@@ -112,4 +112,14 @@ TEST_F(PlatformWindowTest, PushedEventsArriveAsMessagesInOrderBetweenPostedOnes)
   EXPECT_FALSE(PeekWindowMessage(m)) << "without the window no events are collected";
 }
 
+// The screen saver is kept off while a picture must stay up, and allowed again afterwards.
+TEST_F(PlatformWindowTest, TheScreenSaverIsKeptOffAndAllowedOnRequest) {
+  PlatformAllowScreenSaver(1);
+  EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+  PlatformAllowScreenSaver(0);
+  EXPECT_FALSE(SDL_IsScreenSaverEnabled());
+  PlatformAllowScreenSaver(1);
+  EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+}
+
 }  // namespace
