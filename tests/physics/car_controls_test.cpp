@@ -389,6 +389,33 @@ TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {
   car.looseWheels[1] = car.looseWheels[3] = 1;
   car.TrackInputActivity(0);
   EXPECT_EQ(car.activity.looseWheels, 2);
+  // Growth that reaches the budget exactly spends it: 1000 + 2 x 15 against 1030.
+  car.activity = CarActivity{};
+  car.activity.budget = 1030;
+  car.inputs.steering = 0x8000 + 1000;
+  car.activity.previousSteering = 0x8000;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.accumulator, 0u) << "exactly the budget";
+  EXPECT_EQ(car.activity.budget, 0u);
+}
+
+// The smoothing step takes the switches and the activity of a driving player, the first (0)
+// included; with no player (-1) a request waits and nothing is counted.
+TEST_F(CarControlsTest, TheSmoothingStepServesTheFirstPlayersSwitchesAndActivity) {
+  Make(RUNABOUT);
+  car.engineFlag = 0;  // nothing to start: the switch runs the car at once
+  car.engine.running = 0;
+  car.inputs.requests.ignition = 1;
+  car.inputs.throttle = 0x4000;
+  car.activity = CarActivity{};
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.inputs.requests.ignition, 1) << "no player";
+  EXPECT_FALSE(car.engine.running);
+  EXPECT_EQ(car.activity.previousThrottle, 0);
+  car.SmoothControls(0.001f, 0);
+  EXPECT_EQ(car.inputs.requests.ignition, 0) << "player 0";
+  EXPECT_TRUE(car.engine.running);
+  EXPECT_EQ(car.activity.previousThrottle, 0x40) << "the throttle's high byte";
 }
 
 TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
