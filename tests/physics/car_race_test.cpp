@@ -217,6 +217,74 @@ TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {
   EXPECT_EQ(car.race.inZone, 0);
 }
 
+// Entering the pit lane with no pit state shows why the car is there for 2500 steps: the
+// message word and line by the standing penalty (1 and 3 no purpose, 0x302; 2 drive-through,
+// 0x303; 4 stop-go, 0x304; none: no purpose when the race asks for the message, else 0x101
+// and no line).  The timer counts down each step and clears the word at 0; leaving after a
+// stop clears the word and starts the timer again.
+TEST_F(CarRaceDuties, EnteringThePitLaneShowsWhyForTwentyFiveHundredSteps) {
+  const struct {
+    uint8_t standing, request;
+    uint16_t word;
+    const char* line;
+  } cases[] = {{0, 0, 0x101, nullptr},
+               {0, 1, 0x302, "ENTERED the pit lane for no purpose"},
+               {1, 0, 0x302, "ENTERED the pit lane for no purpose"},
+               {2, 0, 0x303, "ENTERED the pit lane for drive-through penalty"},
+               {3, 0, 0x302, "ENTERED the pit lane for no purpose"},
+               {4, 0, 0x304, "ENTERED the pit lane for stop-go penalty"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.standing));
+    CarRace::lines.clear();
+    RaceSetup.pitMessageRequest = c.request;
+    car.race.standingPenalty = c.standing;
+    car.race.reportedPenalty = c.standing;
+    car.race.inZone = 0;
+    car.race.pitState = 0;
+    car.race.messageWord = 0;
+    car.race.messageTimer = 0;
+    DriveAt(30.0f);
+    EXPECT_EQ(car.race.messageWord, c.word);
+    EXPECT_EQ(car.race.messageTimer, 2499u) << "2500, less this step's count";
+    ASSERT_EQ(CarRace::lines.size(), c.line ? 1u : 0u);
+    if (c.line) {
+      EXPECT_EQ(CarRace::lines[0], c.line);
+    }
+    DriveAt(30.0f);
+    EXPECT_EQ(CarRace::lines.size(), c.line ? 1u : 0u) << "shown once on entering";
+  }
+  RaceSetup.pitMessageRequest = 0;
+  // Entering with a pit state set shows nothing.
+  car.race.standingPenalty = car.race.reportedPenalty = 2;
+  car.race.inZone = 0;
+  car.race.pitState = PIT_STATE_ENDING;
+  car.race.messageWord = 0;
+  car.race.messageTimer = 0;
+  CarRace::lines.clear();
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageWord, 0);
+  EXPECT_EQ(CarRace::lines.size(), 0u);
+  // The countdown: the word stays while the timer runs and goes with its last step.
+  car.race.messageWord = 0x303;
+  car.race.messageTimer = 2;
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageTimer, 1u);
+  EXPECT_EQ(car.race.messageWord, 0x303);
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageTimer, 0u);
+  EXPECT_EQ(car.race.messageWord, 0);
+  // Out of the lane after a stop.
+  car.race.standingPenalty = car.race.reportedPenalty = 0;
+  car.race.messageWord = 0x302;
+  car.race.pitState = PIT_STATE_DONE;
+  car.race.pitStage = 0;
+  car.position.x = 100 * 65536;
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageWord, 0);
+  EXPECT_EQ(car.race.messageTimer, 2499u);
+  EXPECT_EQ(car.race.pitState, 0);
+}
+
 // Moving off (a step that changed the car, not stopped) is told to the race (packet 73) only
 // while an event of the car is pending; with none pending, or stopped, nothing is sent.
 TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
