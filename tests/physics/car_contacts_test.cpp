@@ -55,6 +55,25 @@ TEST_F(CarContacts, AWheelRayMeetsTheFloorByTheShareOfItBelow) {
   EXPECT_EQ(w.groundRay.candidateKind, 3);
 }
 
+// The body's own points meet the floor as well as the wheels' rays: a box of half height 0.5 m
+// whose centre stands 0.3 m up has its four lower corners below the floor and finds it with
+// them only.
+TEST(CarFloor, TheBodyPointsMeetTheFloorToo) {
+  Car box;
+  MakeSteppableCar(box, {0.0f, 0.0f, 0.3f});
+  box.Integrate(CAR_STEP_SECONDS, 0);
+  box.FloorContacts();
+  for (int i = 0; i < 8; ++i) {
+    const ContactProbe& probe = box.points[i].probe;
+    if (box.points[i].local.z < 0.0f) {
+      EXPECT_GT(probe.candidateStrength, 0) << i;
+      EXPECT_EQ(probe.candidateKind, FLOOR_CONTACT_KIND) << i;
+    } else {
+      EXPECT_EQ(probe.candidateStrength, 0) << i;
+    }
+  }
+}
+
 TEST_F(CarContacts, TheGripIsTheWheelSetsGripOfTheClassTimesTheKindsFactor) {
   // grip factor, class, marks of the 22 surface kinds
   const float factor[22] = {1.0f, 0.95f, 1.0f, 0.9f, 0.95f, 0.95f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f,

@@ -252,6 +252,22 @@ TEST_F(CarControlsTest, TheAntiStallStartsBelowThreeQuartersOfTheStallSpeed) {
   EXPECT_NEAR(reloads(std::nextafter(edge, 0.0f)), 0.499f, 1e-6f);
   car.gear = NEUTRAL;
   EXPECT_EQ(reloads(0.0f), 0.0f) << "in neutral";
+  // The timer runs down by the step to nothing, never below; while it runs in its second half
+  // it holds the clutch out fully, in its first half by its share of the half.
+  car.engine.speed = 2.0f * edge;
+  car.timers.antiStall = 0.0005f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.antiStall, 0.0f);
+  car.timers.antiStall = 0.3f;
+  car.inputs.clutch = 0;
+  car.controls.clutch = 0.99f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.clutch, 1.0f) << "0.3 of 0.5: full";
+  EXPECT_NEAR(car.timers.antiStall, 0.299f, 1e-6f);
+  car.timers.antiStall = 0.1f;
+  car.controls.clutch = 0.39f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.clutch, 0.4f, 1e-6f) << "0.1 of a half of 0.25";
 }
 
 // The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in

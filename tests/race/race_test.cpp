@@ -193,9 +193,9 @@ TEST(OfflineRace, PlayerLookupsInFilledTables) {
   RacePlayers[2].type = 0;
   RacePlayers[2].connection = 0;
   std::snprintf(RacePlayers[2].name, sizeof RacePlayers[2].name, "me");
-  RacePlayers[3] = RacePlayer{};  // one past the count: never looked at
+  RacePlayers[3] = RacePlayer{};  // one past the count, on a connection: never looked at
   RacePlayers[3].type = 0;
-  RacePlayers[3].connection = 2;
+  RacePlayers[3].connection = 0;
   std::snprintf(RacePlayers[3].name, sizeof RacePlayers[3].name, "ghost");
   RacePlayerCount = 3;
   ConnectionCount = 2;
