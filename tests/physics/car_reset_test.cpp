@@ -52,7 +52,20 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   car.engine.running = 1;
   car.engine.speed = 400.0f;
   car.engine.throttle = 0.5f;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].spinRate = 50.0f;
+    car.wheels[i].travelVelocity = 1.0f;
+    car.wheels[i].rolledDistance = 12.0f;
+    car.wheels[i].normalForce = 3000.0f;
+  }
   car.PlaceAt(0, 0, PI / 2);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    EXPECT_EQ(w.spinRate, 0.0f) << i;
+    EXPECT_EQ(w.travelVelocity, 0.0f) << i;
+    EXPECT_EQ(w.rolledDistance, 0.0f) << i;
+    EXPECT_EQ(w.normalForce, 0.0f) << i;
+  }
   const float rows[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
   for (int k = 0; k < 9; ++k) EXPECT_NEAR(car.orientation[k], rows[k], 1e-6f) << k;
   EXPECT_TRUE(car.active);
