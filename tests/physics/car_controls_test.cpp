@@ -583,9 +583,20 @@ TEST_F(CarControlsTest, TheDriveSideMirrorsAnOffCentreDriver) {
   car.modelRebuild = 0;
   EXPECT_EQ(car.SetDriveSide(1), 0) << "asked for the side it has";
   EXPECT_EQ(car.modelRebuild, 0u);
+  const Vec3 unmirrored = car.massRecords[MASS_RECORD_BASE].centreOfMass;
   EXPECT_EQ(car.SetDriveSide(0), 1);
   EXPECT_EQ(car.modelRebuild, 1u) << "the change asks for a rebuild";
   EXPECT_EQ(car.inertiaStatus, INERTIA_VALID) << "and the car is set up again";
+  // as a car set up mirrored from the start is.
+  Car twin;
+  MakeSampleCar(TOURER, twin);
+  twin.driverPosition.x = -0.4f;
+  twin.options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  twin.mirrored = 1;
+  twin.SetupFromVehicle(0);
+  const Vec3 mirrored = car.massRecords[MASS_RECORD_BASE].centreOfMass;
+  EXPECT_NE(mirrored.x, unmirrored.x);
+  EXPECT_EQ(mirrored.x, twin.massRecords[MASS_RECORD_BASE].centreOfMass.x);
   EXPECT_EQ(car.SetDriveSide(1), 0);
   // The program's fixed drive side mirrors nothing; nor does a driver near the centre or a
   // vehicle whose drive side is locked.

@@ -536,6 +536,83 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   EXPECT_EQ(car.race.yellowCounter, 0);
 }
 
+// On a racing path the blue flag counts nodes: a car ahead in the race comes n nodes behind
+// (n > 0, round the loop), faster than its least speed and within its lane (its edges
+// included); of two the nearer, the first listed on a tie.  With no race running any car with
+// laps is ahead of one without.
+TEST_F(CarRaceDuties, OnThePathTheBlueFlagIsForTheNearestFasterCarNodesBehind) {
+  CarWorld = CarWorldHooks{};
+  CarWorld.PathNodeCount = [] { return 10; };
+  Car first, second;
+  MakeSampleCar(ROAD_CAR, first);
+  MakeSampleCar(ROAD_CAR, second);
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 7);
+  race.Drive(first, PLAYER_LOCAL_HUMAN, 9);
+  race.Drive(second, PLAYER_LOCAL_HUMAN, 11);
+  RaceSetup.blueFlags = 1;
+  RaceSetup.raceActive = 1;
+  car.race.lapsDone = 1;
+  car.race.racePosition = 2;
+  car.pathNode = 3;
+  for (Car* c : {&first, &second}) {
+    c->race.lapsDone = 2;
+    c->race.racePosition = 0;
+    c->speed = 30.0f;
+    c->minimumSpeed = 5.0f;
+    c->race.laneLeft = -5.0f;
+    c->race.laneRight = 5.0f;
+    c->pathOffset = 0.0f;
+  }
+  second.pathNode = -1;  // off the path: not counted
+  // The id the flag is raised for after five checks, or -1 with none.
+  const auto flagFor = [this] {
+    car.race.blueCounter = 0;
+    CarRace::added.clear();
+    for (int i = 0; i < 5; ++i) car.CheckBlueFlag(0);
+    const auto flags = CarRace::Added(72);
+    return flags.empty() ? -1 : int(flags.back()[6]);
+  };
+  first.pathNode = 1;
+  EXPECT_EQ(flagFor(), 9) << "two nodes behind";
+  first.pathNode = 3;
+  EXPECT_EQ(flagFor(), -1) << "at the same node";
+  EXPECT_EQ(car.race.blueCounter, 0);
+  first.pathNode = 4;
+  EXPECT_EQ(flagFor(), 9) << "nine nodes behind, round the loop";
+  first.pathNode = 0;
+  EXPECT_EQ(flagFor(), 9) << "at the first node";
+  first.pathNode = 1;
+  first.speed = 5.0f;
+  EXPECT_EQ(flagFor(), -1) << "at its least speed";
+  first.speed = 30.0f;
+  first.pathOffset = 5.0f;
+  EXPECT_EQ(flagFor(), 9) << "on its lane's right edge";
+  first.pathOffset = -5.0f;
+  EXPECT_EQ(flagFor(), 9) << "on its left edge";
+  first.pathOffset = 5.01f;
+  EXPECT_EQ(flagFor(), -1) << "beyond its lane";
+  first.pathOffset = 0.0f;
+  second.pathNode = 2;
+  EXPECT_EQ(flagFor(), 11) << "the nearer of two";
+  second.pathNode = 1;
+  EXPECT_EQ(flagFor(), 9) << "a tie: the first listed";
+  second.pathNode = -1;
+  first.race.racePosition = 2;
+  EXPECT_EQ(flagFor(), -1) << "not ahead in the race order";
+  first.race.racePosition = 0;
+  first.race.lapsDone = 1;
+  EXPECT_EQ(flagFor(), -1) << "not a lap up";
+  // No race running: a car with laps against one without.
+  RaceSetup.raceActive = 0;
+  car.race.lapsDone = 0;
+  EXPECT_EQ(flagFor(), 9);
+  car.race.lapsDone = 1;
+  EXPECT_EQ(flagFor(), -1);
+  first.race.lapsDone = 0;
+  car.race.lapsDone = 0;
+  EXPECT_EQ(flagFor(), -1);
+}
+
 TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   CarWorld = CarWorldHooks{};
   race.Drive(car);

@@ -58,7 +58,14 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
     car.wheels[i].rolledDistance = 12.0f;
     car.wheels[i].normalForce = 3000.0f;
   }
+  car.viewPosition[0] = car.viewPosition[1] = car.viewPosition[2] = 99.0f;
+  car.lookAngle = 0.3f;
   car.PlaceAt(0, 0, PI / 2);
+  // The view starts again where the car now stands, at its centre of mass's height.
+  EXPECT_NEAR(car.viewPosition[0], car.position.x / 65536.0, 1e-4);
+  EXPECT_NEAR(car.viewPosition[1], car.position.y / 65536.0, 1e-4);
+  EXPECT_NEAR(car.viewPosition[2], car.position.z / 65536.0 + car.centreOfMass.z, 1e-4);
+  EXPECT_EQ(car.lookAngle, 0.0f);
   for (int i = 0; i < car.wheelCount; ++i) {
     const CarWheel& w = car.wheels[i];
     EXPECT_EQ(w.spinRate, 0.0f) << i;

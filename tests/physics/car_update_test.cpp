@@ -1033,6 +1033,43 @@ TEST_F(CarUpdate, AStateThatIsNotFiniteHaltsTheCarWithOneMessage) {
   }
 }
 
+// The safety check's edges: 200 m/s and heights of exactly -20 m and 160 m are safe, a step
+// past any of them stops the car as unsafe; motion that is not finite stops it as out of range,
+// its offset cleared.  Each stop is told once.
+TEST_F(CarUpdate, TheSafetyCheckEdgesAndItsTwoReasons) {
+  CarRace race;
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 0;
+  const auto check = [&car](float speed, float metres) {
+    StandCar(car);
+    car.offset = {};
+    car.speed = speed;
+    car.position.z = int32_t(metres * 65536.0f);
+    return car.HaltIfUnsafe();
+  };
+  EXPECT_EQ(check(200.0f, 1.0f), 0);
+  EXPECT_EQ(check(10.0f, 160.0f), 0);
+  EXPECT_EQ(check(10.0f, -20.0f), 0);
+  EXPECT_TRUE(race.lines.empty());
+  EXPECT_EQ(check(std::nextafter(200.0f, 300.0f), 1.0f), 1);
+  EXPECT_TRUE(car.frozen);
+  EXPECT_EQ(car.speed, 0.0f);
+  EXPECT_EQ(check(10.0f, 160.0f + 1.0f / 65536.0f), 1);
+  EXPECT_EQ(check(10.0f, -20.0f - 1.0f / 65536.0f), 1);
+  ASSERT_EQ(race.lines.size(), 3u);
+  for (const std::string& line : race.lines) EXPECT_NE(line.find(TEXT_CAR_UNSAFE), std::string::npos) << line;
+  StandCar(car);
+  car.velocity.y = NAN;
+  car.offset.x = NAN;
+  EXPECT_EQ(car.HaltIfUnsafe(), 1);
+  EXPECT_TRUE(car.frozen);
+  EXPECT_TRUE(IsFinite(car.velocity));
+  EXPECT_EQ(LengthSquared(car.offset), 0.0f);
+  ASSERT_EQ(race.lines.size(), 4u);
+  EXPECT_NE(race.lines[3].find(TEXT_CAR_MOTION_OUT_OF_RANGE), std::string::npos) << race.lines[3];
+}
+
 TEST_F(CarUpdate, ACarBeyondTheSafeSpeedOrHeightIsHalted) {
   CarRace race;
   Car car;
