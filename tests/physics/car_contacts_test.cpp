@@ -74,6 +74,21 @@ TEST(CarFloor, TheBodyPointsMeetTheFloorToo) {
   }
 }
 
+// A wheel standing on another body wakes it: the body is marked touched.
+TEST_F(CarContacts, AWheelOnAnotherBodyTouchesIt) {
+  Car other;
+  MakeSteppableCar(other, {0.0f, 0.0f, -1.0f});
+  other.touched = 0;
+  CarWheel& w = car.wheels[0];
+  w.groundRay.candidateStrength = 1000;
+  w.groundRay.candidateKind = 0;
+  w.groundRay.candidateNormal = {0.0f, 0.0f, 1.0f};
+  w.groundRay.candidateBody = &other;
+  car.CheckGround();
+  EXPECT_EQ(w.groundSolid, &other);
+  EXPECT_EQ(other.touched, 1);
+}
+
 TEST_F(CarContacts, TheGripIsTheWheelSetsGripOfTheClassTimesTheKindsFactor) {
   // grip factor, class, marks of the 22 surface kinds
   const float factor[22] = {1.0f, 0.95f, 1.0f, 0.9f, 0.95f, 0.95f, 0.9f, 0.9f, 0.9f, 0.9f, 0.9f,

@@ -457,6 +457,20 @@ TEST_F(CarRaceDuties, TheStatePacketGoesAtThePlayersPhaseAndAtOnceWhenAWheelCome
   EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 3u);
 }
 
+// The step runs the periodic checks for the first player too: connected, player 0 of 1 sends
+// its state at phase 0 of the 5000-step period.
+TEST_F(CarRaceDuties, TheStepSendsTheFirstPlayersStateAtItsPhase) {
+  race.Drive(car);
+  RaceSetup.connected = 1;
+  car.showCar = 1;
+  car.stepCount = 5000;
+  car.Update(CAR_STEP_SECONDS, -9.81f);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 1u);
+  car.stepCount = 5001;
+  car.Update(CAR_STEP_SECONDS, -9.81f);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 1u);
+}
+
 TEST_F(CarRaceDuties, ACarOutOfTheWorldOrTooFastIsHalted) {
   race.Drive(car);
   for (int k = 0; k < 3; ++k) {
@@ -581,6 +595,10 @@ TEST_F(CarRaceDuties, OnThePathTheBlueFlagIsForTheNearestFasterCarNodesBehind) {
   EXPECT_EQ(flagFor(), 9) << "nine nodes behind, round the loop";
   first.pathNode = 0;
   EXPECT_EQ(flagFor(), 9) << "at the first node";
+  car.pathNode = 0;
+  first.pathNode = 8;
+  EXPECT_EQ(flagFor(), 9) << "this car at the first node, the other two behind";
+  car.pathNode = 3;
   first.pathNode = 1;
   first.speed = 5.0f;
   EXPECT_EQ(flagFor(), -1) << "at its least speed";

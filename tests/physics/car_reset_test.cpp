@@ -364,7 +364,11 @@ TEST_F(CarReset, APlaceOnThePathIsFreeTakenBeingResetOrInTheWayOfACarComing) {
   other.pathNode = 3 - 5 + LoopPath::nodes;
   other.speed = 5.0f;
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "slower than its minimum";
+  other.speed = 10.0f;
+  EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "at its minimum";
   other.speed = 20.0f;
+  other.pathNode = 0;
+  EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_CAR_COMING) << "at node 0, 3 behind";
   other.pathNode = 3;
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "not behind";
   other.pathNode = -1;

@@ -200,7 +200,11 @@ TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   std::strcpy(car->configs[1].name, "open roof");
   car->configCount = 2;
   r->bytes[SETUP_CONFIGURATION] = 1;
+  r->bytes[40 + 27] = 0x11;  // each axle's copied byte: rear at 40 + 27, front at 80 + 27
+  r->bytes[80 + 27] = 0x22;
   car->SetupFromVehicle(0);
+  EXPECT_EQ(car->wheelSets[0].setupByte, 0x11);
+  EXPECT_EQ(car->wheelSets[1].setupByte, 0x22);
   const uint16_t settled[SETUP_GEAR_COUNT] = {40000, 40000, 30000, 30000, 0, 0, 0};
   for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
     EXPECT_EQ(SetupShort(*r, SETUP_GEAR_WORDS + 2 * i), settled[i]) << i;
