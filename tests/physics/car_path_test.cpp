@@ -146,6 +146,22 @@ PathSpanPoint PointOnSpan(const TrackPath& p, int node, double px, double py) {
   return q;
 }
 
+// A world that cannot say which node is nearest leaves the car lost, to search again from
+// where it stands.
+TEST_F(CarPath, WithoutANearestNodeAnswerTheCarIsLost) {
+  CarWorld.NearestPathNode = nullptr;
+  car.pathNode = 5;
+  car.pathLost = 0;
+  car.stepCount = 77;
+  car.position = {3 * 65536, 4 * 65536, 0};
+  car.FindPath();
+  EXPECT_EQ(car.pathNode, -1);
+  EXPECT_EQ(car.pathLost, 1);
+  EXPECT_EQ(car.pathSearchStep, 77u);
+  EXPECT_EQ(car.pathSearchX, 3 * 65536);
+  EXPECT_EQ(car.pathSearchY, 4 * 65536);
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;

@@ -212,6 +212,11 @@ TEST_F(CarQueries, TheSteeringLockByClassDriveAndConfiguration) {
   EXPECT_EQ(car.GetMaxSteeringLock(), 31);
   front.wheelOffset = 0.0f;  // atan(0.06 / 0.8) = 4.3 degrees
   EXPECT_EQ(car.GetMaxSteeringLock(), 15);
+  // A space of exactly 1 cm is room: atan(0.3 x 0.0192 / 0.01) = 29.94 degrees.
+  front.trackWidth = 0.02f;
+  front.sectionWidth = 0.0192f;
+  ASSERT_EQ(0.5f * front.trackWidth - front.wheelOffset, 0.01f);
+  EXPECT_EQ(car.GetMaxSteeringLock(), 30);
 }
 
 TEST_F(CarQueries, TyreTypeRangesByClass) {

@@ -320,6 +320,16 @@ TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInThe
   EXPECT_EQ(Penalties().size(), 2u) << "only a more severe penalty replaces";
   DriveAt(50.0f);
   EXPECT_FALSE(car.race.speeding);
+  // Exactly at the limit, (59 + 1) x 0.2777778 m/s, is not speeding; a hair above is.
+  const float limit = 60.0f * 0.2777778f;
+  car.race.reportedPenalty = PENALTY_STOP_GO;  // nothing more is sent
+  car.speed = limit;
+  car.stopState = 0;
+  car.RaceDuties(0, 0);
+  EXPECT_FALSE(car.race.speeding) << "at the limit";
+  car.speed = std::nextafter(limit, 100.0f);
+  car.RaceDuties(0, 0);
+  EXPECT_TRUE(car.race.speeding) << "above it";
 
   // In the last three laps: time penalties.
   car.race.reportedPenalty = 0;
@@ -631,6 +641,62 @@ TEST_F(CarRaceDuties, OnThePathTheBlueFlagIsForTheNearestFasterCarNodesBehind) {
   EXPECT_EQ(flagFor(), -1);
 }
 
+// The periodic checks look for the blue flag at every 500th step and for the yellow flag 250
+// steps after it, the yellow one only on a racing path; neither off a track or when the host
+// shows no flags.
+TEST_F(CarRaceDuties, ThePeriodicChecksLookForEachFlagAtItsPhase) {
+  CarWorld = CarWorldHooks{};
+  race.Drive(car);
+  RaceSetup.blueFlags = RaceSetup.yellowFlags = 1;
+  car.locationKind = LOCATION_ON_TRACK;
+  // A car standing on a path of 4 nodes: each yellow check counts one up.
+  CarWorld.PathNodeCount = [] { return 4; };
+  CarWorld.PathNode = [](int) {
+    PathPoint p = {};
+    p.dirY = 1.0f;
+    return p;
+  };
+  car.pathNode = 1;
+  car.race.laneLeft = -5.0f;
+  car.race.laneRight = 5.0f;
+  car.minimumSpeed = 5.0f;
+  car.velocity = {};
+  car.speed = 0.0f;
+  // No car ahead: each blue check counts one down.
+  car.race.blueCounter = 3;
+  const auto at = [this](uint32_t step) {
+    car.stepCount = step;
+    car.PeriodicChecks(0);
+  };
+  at(100249);
+  at(100499);
+  EXPECT_EQ(car.race.yellowCounter, 0);
+  EXPECT_EQ(car.race.blueCounter, 3);
+  at(100250);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "250 past the period";
+  EXPECT_EQ(car.race.blueCounter, 3);
+  at(100500);
+  EXPECT_EQ(car.race.blueCounter, 2) << "at the period";
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  RaceSetup.hostNoFlags = 1;
+  at(101000);
+  at(101250);
+  EXPECT_EQ(car.race.blueCounter, 2);
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  RaceSetup.hostNoFlags = 0;
+  car.locationKind = 0;
+  at(101000);
+  at(101250);
+  EXPECT_EQ(car.race.blueCounter, 2) << "not on a track";
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  car.locationKind = LOCATION_ON_TRACK;
+  CarWorld.PathNodeCount = [] { return 0; };
+  at(101250);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "no racing path";
+  at(101500);
+  EXPECT_EQ(car.race.blueCounter, 1) << "the blue flag needs none";
+}
+
 TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   CarWorld = CarWorldHooks{};
   race.Drive(car);
@@ -656,7 +722,29 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   car.ApplyImpactDamage(0);
   EXPECT_EQ(car.damageNodeCount, 1) << "state 3 is not hit again";
 
+  // Struck by another car, the dent takes this car's share of the two cars' body figures: with
+  // 1 against 3, a quarter of the depth.
+  Car other;
+  MakeSampleCar(ROAD_CAR, other);
+  car.bodyForceFigures[0] = 1000.0f;
+  car.bodyForceFigures[1] = 99999.0f;
+  other.bodyForceFigures[0] = 3000.0f;
+  other.bodyForceFigures[1] = 1.0f;
+  car.damageNodeCount = 0;
+  for (int i = 0; i < car.pointCount; ++i) car.points[i].local = car.undamagedPoints[i];
+  SolidPoint& r = car.points[1];
+  r.contactState = 2;
+  r.planeNormal = {0.0f, -1.0f, 0.0f};
+  r.contactForce = {0.0f, -car.mass * 9.81f * 3.0f, 0.0f};
+  r.lastDepth = 0.02f;
+  r.probe.candidateBody = &other;
+  car.ApplyImpactDamage(0);
+  ASSERT_EQ(car.damageNodeCount, 1);
+  EXPECT_EQ(car.damageNodes[0].depth, std::lround(0.02 * 0.25 * 255.0 / halfBase)) << "a quarter of 0.02 m";
+  r.probe.candidateBody = nullptr;
+
   // A light touch leaves nothing.
+  car.damageNodeCount = 1;
   SolidPoint& q = car.points[3];
   q.contactState = 2;
   q.planeNormal = {0.0f, -1.0f, 0.0f};

@@ -912,6 +912,8 @@ TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
           << axle << " " << side;
     }
   EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 0, 3000.0f), 0.0f);
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, 0.0f), 0.0f) << "no load";
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, -10.0f), 0.0f) << "a lifting load";
   EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
       << "two tyres under one side";
 }
