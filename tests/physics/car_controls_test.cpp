@@ -94,6 +94,18 @@ TEST_F(CarControlsTest, ButtonsHeldTogetherOrReleasedEarlyKeepTheGear) {
   EXPECT_EQ(car.gearbox.requested, NEUTRAL) << "released before it engaged: cancelled";
   EXPECT_EQ(car.gear, NEUTRAL);
 
+  // Shift down, let go, shift down again: two gears down, one a press.
+  car.gear = car.gearbox.requested = 5;
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, 4);
+  car.gear = 4;
+  Press(0, 0);
+  EXPECT_EQ(car.gearbox.requested, 4) << "let go: the gear it has";
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, 3) << "a second press";
+  car.gear = car.gearbox.requested = NEUTRAL;
+  Press(0, 0);
+
   // No request during the watch's warm-up (the first second after a placement).
   car.watch.warmUp = WATCH_WARM_UP - 1;
   Press(1, 0);

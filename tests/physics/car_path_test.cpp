@@ -162,6 +162,23 @@ TEST_F(CarPath, WithoutANearestNodeAnswerTheCarIsLost) {
   EXPECT_EQ(car.pathSearchY, 4 * 65536);
 }
 
+// A car that went past two nodes in one step moves on by one node, and its distance along the
+// path is held to the next node's: the share of the span is never above 1.
+TEST_F(CarPath, PastTwoNodesInOneStepTheDistanceStopsAtTheNextNode) {
+  const TrackPath& p = Path();
+  Place(30, -29.5, 0, 1, 12.0f);
+  car.FindPath();
+  car.FollowPath(1);
+  const int k = car.pathNode;
+  ASSERT_GE(k, 0);
+  const PathNode& beyond = p.nodes[(k + 2) % p.nodeCount];
+  ASSERT_LT(beyond.y / 65536.0 + 1.0, 25.0) << "still on the straight";
+  Place(30, beyond.y / 65536.0 + 1.0, 0, 1, 12.0f);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, k + 1) << "one node at a time";
+  EXPECT_EQ(car.pathDistance, beyond.distance);
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;

@@ -179,6 +179,11 @@ TEST_F(CarQueries, TheSteeringLockByClassDriveAndConfiguration) {
   car.setups[1].record.bytes[SETUP_STEERING_LOCK] = 38;
   car.vehicleClass = CLASS_SALOON;
   EXPECT_EQ(car.GetMaxSteeringLock(), 45);
+  // Classes 1 to 3 (touring car, saloon, buggy), driven at the rear: 45; 0 and 4 are not.
+  for (const auto& [vehicleClass, lock] : {std::pair{0, 38}, {1, 45}, {3, 45}, {4, 38}}) {
+    car.vehicleClass = uint8_t(vehicleClass);
+    EXPECT_EQ(car.GetMaxSteeringLock(), lock) << "class " << vehicleClass;
+  }
   car.vehicleClass = CLASS_FORMULA;
   EXPECT_EQ(car.GetMaxSteeringLock(), 38) << "the largest of the stored set-ups";
   car.setups[2].record.bytes[SETUP_STEERING_LOCK] = 50;

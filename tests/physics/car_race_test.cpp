@@ -526,8 +526,7 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   EXPECT_EQ(car.race.blueCounter, 0);
   EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x81, 9}, {0x01, 0}})) << "cleared at 2";
   const auto packet = CarRace::Added(72).front();
-  EXPECT_EQ(packet[0], 2);
-  EXPECT_EQ(packet[4], 7) << "this car's player";
+  EXPECT_EQ(packet, (CarRace::Bytes{2, 72, 0, 0, 7, 0x81, 9, 0})) << "this car's player, the flag, who comes";
 
   // Yellow: a car standing on the path.
   CarRace::added.clear();
