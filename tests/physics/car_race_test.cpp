@@ -552,11 +552,58 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 0);
   EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}}));
-  // Before the race's yellow delay nothing is counted.
-  car.stepCount = 11000;
+  // Before the race's yellow delay nothing is counted: up to 12 s with no delay set.
+  car.stepCount = 12000;
   car.velocity = {};
   car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 0);
+  car.stepCount = 12001;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "just past the delay";
+  // Moving along the path at exactly its least speed, or facing it at exactly 60 degrees off
+  // (0.5 along), is no danger: the counter comes down.
+  car.velocity = {0.0f, 5.0f, 0.0f};
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 0) << "at the least speed";
+  car.race.yellowCounter = 1;
+  car.velocity = {0.0f, 20.0f, 0.0f};
+  car.orientation[4] = 0.5f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 0) << "half along the path";
+  car.orientation[4] = 1.0f;
+  // Standing on the lane's edge is still on it; beyond it and heading further out is leaving
+  // for good and counts nothing.
+  car.velocity = {};
+  car.race.lateralVelocity = car.race.lateralAcceleration = 0.0f;
+  car.pathOffset = -5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "on the left edge";
+  car.pathOffset = 5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "on the right edge";
+  car.pathOffset = 5.5f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "out to the right";
+  car.pathOffset = -5.5f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "out to the left";
+  car.race.lateralVelocity = 2.0f;  // coming back: 3 s ahead it is on the lane again
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 3) << "out, but coming back";
+  car.race.yellowCounter = 0;
+  car.pathOffset = -6.0f;
+  car.race.lateralVelocity = 1.0f / 3.0f;  // 3 s ahead exactly on the left edge
+  ASSERT_EQ(car.pathOffset + car.race.lateralVelocity * 3.0f, -5.0f);
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "coming back to the edge";
+  car.race.lateralVelocity = -1.0f;  // on an edge, heading out
+  car.pathOffset = -5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "on the left edge, heading out";
+  car.race.lateralVelocity = 1.0f;
+  car.pathOffset = 5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 3) << "on the right edge, heading out";
 }
 
 // On a racing path the blue flag counts nodes: a car ahead in the race comes n nodes behind
@@ -718,6 +765,7 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   const float distance = std::sqrt(LengthSquared(car.undamagedPoints[2] - car.centreOfMass));
   const float halfBase = car.WheelBaseDivisor() * 0.5f;
   EXPECT_EQ(n.depth, std::lround(0.12f * distance * 255.0f / halfBase)) << "capped at 0.12 of the distance";
+  EXPECT_GT(LengthSquared(p.local - car.undamagedPoints[2]), 0.0f) << "the dent moves the point";
   car.ApplyImpactDamage(0);
   EXPECT_EQ(car.damageNodeCount, 1) << "state 3 is not hit again";
 

@@ -393,6 +393,18 @@ TEST_F(CarSetup, BallastCapsAndSuspensionLimitsFollowTheMass) {
   EXPECT_EQ(c->wheels[2].reboundDamping, 0.0f);
 }
 
+// The car's radius reaches its farthest body point, whichever point that is: here the first of
+// three, 6 m ahead.
+TEST_F(CarSetup, TheRadiusReachesTheFarthestBodyPoint) {
+  Car& c = Sample(ROAD_CAR);
+  c.AllocateHull(3, 0);
+  c.points[0].local = {0.0f, 6.0f, 0.0f};
+  c.points[1].local = {1.0f, 0.0f, 0.0f};
+  c.points[2].local = {0.0f, 0.0f, 0.5f};
+  c.SetupFromVehicle(0);
+  EXPECT_GE(c.radius, 6.0f);
+}
+
 TEST_F(CarSetup, EverySampleMatchesTheFormulasInDoublePrecision) {
   CarRace race;  // no message is expected from a sample
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
