@@ -560,6 +560,14 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   car.stepCount = 12001;
   car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 1) << "just past the delay";
+  // A delay that takes more than the 12 s away leaves none at all.
+  RaceSetup.yellowDelay = -20;
+  car.stepCount = 1;
+  car.race.yellowCounter = 0;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "no delay left";
+  RaceSetup.yellowDelay = 0;
+  car.stepCount = 12001;
   // Moving along the path at exactly its least speed, or facing it at exactly 60 degrees off
   // (0.5 along), is no danger: the counter comes down.
   car.velocity = {0.0f, 5.0f, 0.0f};

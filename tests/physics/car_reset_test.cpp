@@ -148,6 +148,29 @@ TEST_F(CarReset, ARemoteCarWithoutAStateStaysInactiveUntilItsFirstState) {
   EXPECT_EQ(car.watch.warmUp, 0);
 }
 
+// The tyres start warm when the race warms them, when it warms the cars that have no tyre
+// warmers and this one has none, and on their own for classes 5 and 10 only.
+TEST_F(CarReset, WhichCarsStartWithWarmTyres) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  const CarRaceSettings saved = RaceSetup;
+  RaceSetup = CarRaceSettings{};
+  for (int vehicleClass = 0; vehicleClass <= 12; ++vehicleClass) {
+    car.vehicleClass = uint8_t(vehicleClass);
+    EXPECT_EQ(car.WarmFlag(), vehicleClass == 5 || vehicleClass == 10 ? 1 : 0) << "class " << vehicleClass;
+  }
+  car.vehicleClass = 0;
+  RaceSetup.warmTyres = 1;
+  EXPECT_EQ(car.WarmFlag(), 1);
+  RaceSetup.warmTyres = 0;
+  RaceSetup.warmStart = 1;
+  car.tyreWarmers = 0;
+  EXPECT_EQ(car.WarmFlag(), 1) << "no warmers of its own";
+  car.tyreWarmers = 1;
+  EXPECT_EQ(car.WarmFlag(), 0) << "its own warmers";
+  RaceSetup = saved;
+}
+
 TEST_F(CarReset, KeepingTheTyresHeatTheirPressuresFollowTheAir) {
   Car car;
   MakeSampleCar(ROAD_CAR, car);
