@@ -3,6 +3,9 @@
 // world objects, called as a race's contact pass calls them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "solid/physics_registry.h"
 #include "tests/physics/car_drive_util.h"
 #include "tests/solid/solid_test_util.h"
@@ -53,6 +56,40 @@ TEST_F(CarContacts, AWheelRayMeetsTheFloorByTheShareOfItBelow) {
   w.groundRay.candidateKind = 3;
   car.FloorContacts();
   EXPECT_EQ(w.groundRay.candidateKind, 3);
+}
+
+// The body's own points meet the floor as well as the wheels' rays: a box of half height 0.5 m
+// whose centre stands 0.3 m up has its four lower corners below the floor and finds it with
+// them only.
+TEST(CarFloor, TheBodyPointsMeetTheFloorToo) {
+  Car box;
+  MakeSteppableCar(box, {0.0f, 0.0f, 0.3f});
+  box.Integrate(CAR_STEP_SECONDS, 0);
+  box.FloorContacts();
+  for (int i = 0; i < 8; ++i) {
+    const ContactProbe& probe = box.points[i].probe;
+    if (box.points[i].local.z < 0.0f) {
+      EXPECT_GT(probe.candidateStrength, 0) << i;
+      EXPECT_EQ(probe.candidateKind, FLOOR_CONTACT_KIND) << i;
+    } else {
+      EXPECT_EQ(probe.candidateStrength, 0) << i;
+    }
+  }
+}
+
+// A wheel standing on another body wakes it: the body is marked touched.
+TEST_F(CarContacts, AWheelOnAnotherBodyTouchesIt) {
+  Car other;
+  MakeSteppableCar(other, {0.0f, 0.0f, -1.0f});
+  other.touched = 0;
+  CarWheel& w = car.wheels[0];
+  w.groundRay.candidateStrength = 1000;
+  w.groundRay.candidateKind = 0;
+  w.groundRay.candidateNormal = {0.0f, 0.0f, 1.0f};
+  w.groundRay.candidateBody = &other;
+  car.CheckGround();
+  EXPECT_EQ(w.groundSolid, &other);
+  EXPECT_EQ(other.touched, 1);
 }
 
 TEST_F(CarContacts, TheGripIsTheWheelSetsGripOfTheClassTimesTheKindsFactor) {
@@ -170,6 +207,37 @@ TEST_F(CarContacts, ACarOnItsBackTestsOnlyItsBodyPoints) {
   Hooks.rayCalls.clear();
   car.CollideWithObject(plane.Object(), 1, 1, 1);
   EXPECT_EQ(int(Hooks.rayCalls.size()), bodyProbes + car.wheelCount);
+}
+
+// An object whose ray box only touches the rays' reach, on any side, is still tested; one a unit
+// beyond it is passed by with no ray test at all.
+int32_t g_rayBox[6];
+TEST_F(CarContacts, AnObjectTouchingTheRaysReachIsTestedAndOneBeyondItIsPassedBy) {
+  RecordingHooks hooks;
+  WorldLink.RayBox = [](const FixedOb*) -> const int32_t* { return g_rayBox; };
+  StandInObject plane;
+  const int32_t wide[6] = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX};
+  const auto tests = [this, &plane] {
+    Hooks.rayCalls.clear();
+    car.CollideWithObject(plane.Object(), 1, 1, 1);
+    return Hooks.rayCalls.size();
+  };
+  std::copy(wide, wide + 6, g_rayBox);
+  const size_t all = tests();
+  ASSERT_GT(all, 0u);
+  ASSERT_EQ(car.rayReachMade, 1);
+  const int32_t* r = car.rayReach;  // least x, y, greatest x, y
+  // Each side of the box (least x, greatest x, least y, greatest y) against the reach's far one.
+  const struct {
+    int side, reach, beyond;
+  } edges[] = {{0, 2, 1}, {3, 0, -1}, {1, 3, 1}, {4, 1, -1}};
+  for (const auto& e : edges) {
+    std::copy(wide, wide + 6, g_rayBox);
+    g_rayBox[e.side] = r[e.reach];
+    EXPECT_EQ(tests(), all) << "touching on side " << e.side;
+    g_rayBox[e.side] = r[e.reach] + e.beyond;
+    EXPECT_EQ(tests(), 0u) << "beyond on side " << e.side;
+  }
 }
 
 TEST_F(CarContacts, ARemoteCarRecordsNoGroundImpactWithAWorldObject) {

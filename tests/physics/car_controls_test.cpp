@@ -94,6 +94,18 @@ TEST_F(CarControlsTest, ButtonsHeldTogetherOrReleasedEarlyKeepTheGear) {
   EXPECT_EQ(car.gearbox.requested, NEUTRAL) << "released before it engaged: cancelled";
   EXPECT_EQ(car.gear, NEUTRAL);
 
+  // Shift down, let go, shift down again: two gears down, one a press.
+  car.gear = car.gearbox.requested = 5;
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, 4);
+  car.gear = 4;
+  Press(0, 0);
+  EXPECT_EQ(car.gearbox.requested, 4) << "let go: the gear it has";
+  Press(0, 1);
+  EXPECT_EQ(car.gearbox.requested, 3) << "a second press";
+  car.gear = car.gearbox.requested = NEUTRAL;
+  Press(0, 0);
+
   // No request during the watch's warm-up (the first second after a placement).
   car.watch.warmUp = WATCH_WARM_UP - 1;
   Press(1, 0);
@@ -252,6 +264,22 @@ TEST_F(CarControlsTest, TheAntiStallStartsBelowThreeQuartersOfTheStallSpeed) {
   EXPECT_NEAR(reloads(std::nextafter(edge, 0.0f)), 0.499f, 1e-6f);
   car.gear = NEUTRAL;
   EXPECT_EQ(reloads(0.0f), 0.0f) << "in neutral";
+  // The timer runs down by the step to nothing, never below; while it runs in its second half
+  // it holds the clutch out fully, in its first half by its share of the half.
+  car.engine.speed = 2.0f * edge;
+  car.timers.antiStall = 0.0005f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.antiStall, 0.0f);
+  car.timers.antiStall = 0.3f;
+  car.inputs.clutch = 0;
+  car.controls.clutch = 0.99f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.clutch, 1.0f) << "0.3 of 0.5: full";
+  EXPECT_NEAR(car.timers.antiStall, 0.299f, 1e-6f);
+  car.timers.antiStall = 0.1f;
+  car.controls.clutch = 0.39f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_NEAR(car.controls.clutch, 0.4f, 1e-6f) << "0.1 of a half of 0.25";
 }
 
 // The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
@@ -389,6 +417,33 @@ TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {
   car.looseWheels[1] = car.looseWheels[3] = 1;
   car.TrackInputActivity(0);
   EXPECT_EQ(car.activity.looseWheels, 2);
+  // Growth that reaches the budget exactly spends it: 1000 + 2 x 15 against 1030.
+  car.activity = CarActivity{};
+  car.activity.budget = 1030;
+  car.inputs.steering = 0x8000 + 1000;
+  car.activity.previousSteering = 0x8000;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.accumulator, 0u) << "exactly the budget";
+  EXPECT_EQ(car.activity.budget, 0u);
+}
+
+// The smoothing step takes the switches and the activity of a driving player, the first (0)
+// included; with no player (-1) a request waits and nothing is counted.
+TEST_F(CarControlsTest, TheSmoothingStepServesTheFirstPlayersSwitchesAndActivity) {
+  Make(RUNABOUT);
+  car.engineFlag = 0;  // nothing to start: the switch runs the car at once
+  car.engine.running = 0;
+  car.inputs.requests.ignition = 1;
+  car.inputs.throttle = 0x4000;
+  car.activity = CarActivity{};
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.inputs.requests.ignition, 1) << "no player";
+  EXPECT_FALSE(car.engine.running);
+  EXPECT_EQ(car.activity.previousThrottle, 0);
+  car.SmoothControls(0.001f, 0);
+  EXPECT_EQ(car.inputs.requests.ignition, 0) << "player 0";
+  EXPECT_TRUE(car.engine.running);
+  EXPECT_EQ(car.activity.previousThrottle, 0x40) << "the throttle's high byte";
 }
 
 TEST_F(CarControlsTest, TheAutomaticGearboxDecides) {
@@ -540,9 +595,20 @@ TEST_F(CarControlsTest, TheDriveSideMirrorsAnOffCentreDriver) {
   car.modelRebuild = 0;
   EXPECT_EQ(car.SetDriveSide(1), 0) << "asked for the side it has";
   EXPECT_EQ(car.modelRebuild, 0u);
+  const Vec3 unmirrored = car.massRecords[MASS_RECORD_BASE].centreOfMass;
   EXPECT_EQ(car.SetDriveSide(0), 1);
   EXPECT_EQ(car.modelRebuild, 1u) << "the change asks for a rebuild";
   EXPECT_EQ(car.inertiaStatus, INERTIA_VALID) << "and the car is set up again";
+  // as a car set up mirrored from the start is.
+  Car twin;
+  MakeSampleCar(TOURER, twin);
+  twin.driverPosition.x = -0.4f;
+  twin.options &= ~OPT1_DRIVE_SIDE_LOCKED;
+  twin.mirrored = 1;
+  twin.SetupFromVehicle(0);
+  const Vec3 mirrored = car.massRecords[MASS_RECORD_BASE].centreOfMass;
+  EXPECT_NE(mirrored.x, unmirrored.x);
+  EXPECT_EQ(mirrored.x, twin.massRecords[MASS_RECORD_BASE].centreOfMass.x);
   EXPECT_EQ(car.SetDriveSide(1), 0);
   // The program's fixed drive side mirrors nothing; nor does a driver near the centre or a
   // vehicle whose drive side is locked.

@@ -481,6 +481,19 @@ TEST_F(StepMass, ATensorThatCannotBeInvertedMakesTheCarUnphysicalInsteadOfDividi
   EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR);
   for (float v : car.inverseInertia) EXPECT_TRUE(std::isfinite(v));
 
+  // A determinant of exactly the least, 1e-6, is no inverse; one a hair above is.
+  for (float& v : base.inertia) v = 0.0f;
+  base.inertia[0] = base.inertia[4] = 1.0f;
+  base.inertia[8] = 1e-6f;
+  car.inertiaStatus = INERTIA_VALID;
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_SINGULAR) << "exactly the least";
+  base.inertia[8] = std::nextafter(1e-6f, 1.0f);
+  car.inertiaStatus = INERTIA_VALID;
+  car.UpdateMassProperties();
+  EXPECT_EQ(car.inertiaStatus, INERTIA_VALID) << "just above it";
+  EXPECT_NEAR(car.inverseInertia[8], 1.0 / 1e-6, 1.0);
+
   // A determinant too large for a float is no inverse either.
   car.inertiaStatus = INERTIA_VALID;
   base.inertia[0] = base.inertia[4] = base.inertia[8] = 1e30f;

@@ -140,6 +140,32 @@ TEST_F(CarMove, ALocalHumansConnectedCarSendsItsStatisticsAtTheirThresholds) {
   EXPECT_TRUE(CarRace::lines.empty());
 }
 
+// Exactly 2048 m, or exactly 192 fuel units, is enough to report; a unit less of each is not.
+TEST_F(CarMove, TheStatisticsGoAtExactlyTheirThresholds) {
+  Car car;
+  MakeSteppableCar(car, {0.0f, 0.0f, 10.0f});
+  race.Connect(car, PLAYER_LOCAL_HUMAN);
+  car.fuelUsed = 0.0f;
+  const auto count = [&car] {
+    car.offset = {};  // no distance added
+    car.Move();
+  };
+  car.distanceAccumulator = 2048 * METRE - 1;
+  car.fuelAccumulator = 192 * METRE - 1;
+  count();
+  EXPECT_EQ(CarRace::sent.size(), 0u);
+  car.distanceAccumulator = 2048 * METRE;
+  car.fuelAccumulator = 0;
+  count();
+  ASSERT_EQ(CarRace::sent.size(), 1u);
+  EXPECT_EQ(CarRace::sent[0], (std::vector<uint8_t>{2, 48, 0, 0, 0, 0, 0x00, 0x08}));
+  car.distanceAccumulator = 0;
+  car.fuelAccumulator = 192 * METRE;
+  count();
+  ASSERT_EQ(CarRace::sent.size(), 2u);
+  EXPECT_EQ(CarRace::sent[1], (std::vector<uint8_t>{2, 48, 0, 0, 192, 0, 0, 0}));
+}
+
 TEST_F(CarMove, JumpsBeyondTwiceTheThresholdsAreReportedAndDropped) {
   Car car;
   MakeSteppableCar(car, {0.0f, 0.0f, 10.0f});

@@ -146,6 +146,39 @@ PathSpanPoint PointOnSpan(const TrackPath& p, int node, double px, double py) {
   return q;
 }
 
+// A world that cannot say which node is nearest leaves the car lost, to search again from
+// where it stands.
+TEST_F(CarPath, WithoutANearestNodeAnswerTheCarIsLost) {
+  CarWorld.NearestPathNode = nullptr;
+  car.pathNode = 5;
+  car.pathLost = 0;
+  car.stepCount = 77;
+  car.position = {3 * 65536, 4 * 65536, 0};
+  car.FindPath();
+  EXPECT_EQ(car.pathNode, -1);
+  EXPECT_EQ(car.pathLost, 1);
+  EXPECT_EQ(car.pathSearchStep, 77u);
+  EXPECT_EQ(car.pathSearchX, 3 * 65536);
+  EXPECT_EQ(car.pathSearchY, 4 * 65536);
+}
+
+// A car that went past two nodes in one step moves on by one node, and its distance along the
+// path is held to the next node's: the share of the span is never above 1.
+TEST_F(CarPath, PastTwoNodesInOneStepTheDistanceStopsAtTheNextNode) {
+  const TrackPath& p = Path();
+  Place(30, -29.5, 0, 1, 12.0f);
+  car.FindPath();
+  car.FollowPath(1);
+  const int k = car.pathNode;
+  ASSERT_GE(k, 0);
+  const PathNode& beyond = p.nodes[(k + 2) % p.nodeCount];
+  ASSERT_LT(beyond.y / 65536.0 + 1.0, 25.0) << "still on the straight";
+  Place(30, beyond.y / 65536.0 + 1.0, 0, 1, 12.0f);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, k + 1) << "one node at a time";
+  EXPECT_EQ(car.pathDistance, beyond.distance);
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;

@@ -179,6 +179,11 @@ TEST_F(CarQueries, TheSteeringLockByClassDriveAndConfiguration) {
   car.setups[1].record.bytes[SETUP_STEERING_LOCK] = 38;
   car.vehicleClass = CLASS_SALOON;
   EXPECT_EQ(car.GetMaxSteeringLock(), 45);
+  // Classes 1 to 3 (touring car, saloon, buggy), driven at the rear: 45; 0 and 4 are not.
+  for (const auto& [vehicleClass, lock] : {std::pair{0, 38}, {1, 45}, {3, 45}, {4, 38}}) {
+    car.vehicleClass = uint8_t(vehicleClass);
+    EXPECT_EQ(car.GetMaxSteeringLock(), lock) << "class " << vehicleClass;
+  }
   car.vehicleClass = CLASS_FORMULA;
   EXPECT_EQ(car.GetMaxSteeringLock(), 38) << "the largest of the stored set-ups";
   car.setups[2].record.bytes[SETUP_STEERING_LOCK] = 50;
@@ -212,6 +217,11 @@ TEST_F(CarQueries, TheSteeringLockByClassDriveAndConfiguration) {
   EXPECT_EQ(car.GetMaxSteeringLock(), 31);
   front.wheelOffset = 0.0f;  // atan(0.06 / 0.8) = 4.3 degrees
   EXPECT_EQ(car.GetMaxSteeringLock(), 15);
+  // A space of exactly 1 cm is room: atan(0.3 x 0.0192 / 0.01) = 29.94 degrees.
+  front.trackWidth = 0.02f;
+  front.sectionWidth = 0.0192f;
+  ASSERT_EQ(0.5f * front.trackWidth - front.wheelOffset, 0.01f);
+  EXPECT_EQ(car.GetMaxSteeringLock(), 30);
 }
 
 TEST_F(CarQueries, TyreTypeRangesByClass) {

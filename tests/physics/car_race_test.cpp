@@ -217,6 +217,74 @@ TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {
   EXPECT_EQ(car.race.inZone, 0);
 }
 
+// Entering the pit lane with no pit state shows why the car is there for 2500 steps: the
+// message word and line by the standing penalty (1 and 3 no purpose, 0x302; 2 drive-through,
+// 0x303; 4 stop-go, 0x304; none: no purpose when the race asks for the message, else 0x101
+// and no line).  The timer counts down each step and clears the word at 0; leaving after a
+// stop clears the word and starts the timer again.
+TEST_F(CarRaceDuties, EnteringThePitLaneShowsWhyForTwentyFiveHundredSteps) {
+  const struct {
+    uint8_t standing, request;
+    uint16_t word;
+    const char* line;
+  } cases[] = {{0, 0, 0x101, nullptr},
+               {0, 1, 0x302, "ENTERED the pit lane for no purpose"},
+               {1, 0, 0x302, "ENTERED the pit lane for no purpose"},
+               {2, 0, 0x303, "ENTERED the pit lane for drive-through penalty"},
+               {3, 0, 0x302, "ENTERED the pit lane for no purpose"},
+               {4, 0, 0x304, "ENTERED the pit lane for stop-go penalty"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.standing));
+    CarRace::lines.clear();
+    RaceSetup.pitMessageRequest = c.request;
+    car.race.standingPenalty = c.standing;
+    car.race.reportedPenalty = c.standing;
+    car.race.inZone = 0;
+    car.race.pitState = 0;
+    car.race.messageWord = 0;
+    car.race.messageTimer = 0;
+    DriveAt(30.0f);
+    EXPECT_EQ(car.race.messageWord, c.word);
+    EXPECT_EQ(car.race.messageTimer, 2499u) << "2500, less this step's count";
+    ASSERT_EQ(CarRace::lines.size(), c.line ? 1u : 0u);
+    if (c.line) {
+      EXPECT_EQ(CarRace::lines[0], c.line);
+    }
+    DriveAt(30.0f);
+    EXPECT_EQ(CarRace::lines.size(), c.line ? 1u : 0u) << "shown once on entering";
+  }
+  RaceSetup.pitMessageRequest = 0;
+  // Entering with a pit state set shows nothing.
+  car.race.standingPenalty = car.race.reportedPenalty = 2;
+  car.race.inZone = 0;
+  car.race.pitState = PIT_STATE_ENDING;
+  car.race.messageWord = 0;
+  car.race.messageTimer = 0;
+  CarRace::lines.clear();
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageWord, 0);
+  EXPECT_EQ(CarRace::lines.size(), 0u);
+  // The countdown: the word stays while the timer runs and goes with its last step.
+  car.race.messageWord = 0x303;
+  car.race.messageTimer = 2;
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageTimer, 1u);
+  EXPECT_EQ(car.race.messageWord, 0x303);
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageTimer, 0u);
+  EXPECT_EQ(car.race.messageWord, 0);
+  // Out of the lane after a stop.
+  car.race.standingPenalty = car.race.reportedPenalty = 0;
+  car.race.messageWord = 0x302;
+  car.race.pitState = PIT_STATE_DONE;
+  car.race.pitStage = 0;
+  car.position.x = 100 * 65536;
+  DriveAt(30.0f);
+  EXPECT_EQ(car.race.messageWord, 0);
+  EXPECT_EQ(car.race.messageTimer, 2499u);
+  EXPECT_EQ(car.race.pitState, 0);
+}
+
 // Moving off (a step that changed the car, not stopped) is told to the race (packet 73) only
 // while an event of the car is pending; with none pending, or stopped, nothing is sent.
 TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
@@ -252,6 +320,16 @@ TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInThe
   EXPECT_EQ(Penalties().size(), 2u) << "only a more severe penalty replaces";
   DriveAt(50.0f);
   EXPECT_FALSE(car.race.speeding);
+  // Exactly at the limit, (59 + 1) x 0.2777778 m/s, is not speeding; a hair above is.
+  const float limit = 60.0f * 0.2777778f;
+  car.race.reportedPenalty = PENALTY_STOP_GO;  // nothing more is sent
+  car.speed = limit;
+  car.stopState = 0;
+  car.RaceDuties(0, 0);
+  EXPECT_FALSE(car.race.speeding) << "at the limit";
+  car.speed = std::nextafter(limit, 100.0f);
+  car.RaceDuties(0, 0);
+  EXPECT_TRUE(car.race.speeding) << "above it";
 
   // In the last three laps: time penalties.
   car.race.reportedPenalty = 0;
@@ -389,6 +467,20 @@ TEST_F(CarRaceDuties, TheStatePacketGoesAtThePlayersPhaseAndAtOnceWhenAWheelCome
   EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 3u);
 }
 
+// The step runs the periodic checks for the first player too: connected, player 0 of 1 sends
+// its state at phase 0 of the 5000-step period.
+TEST_F(CarRaceDuties, TheStepSendsTheFirstPlayersStateAtItsPhase) {
+  race.Drive(car);
+  RaceSetup.connected = 1;
+  car.showCar = 1;
+  car.stepCount = 5000;
+  car.Update(CAR_STEP_SECONDS, -9.81f);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 1u);
+  car.stepCount = 5001;
+  car.Update(CAR_STEP_SECONDS, -9.81f);
+  EXPECT_EQ(CarRace::Added(PACKET_STATE).size(), 1u);
+}
+
 TEST_F(CarRaceDuties, ACarOutOfTheWorldOrTooFastIsHalted) {
   race.Drive(car);
   for (int k = 0; k < 3; ++k) {
@@ -434,8 +526,7 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   EXPECT_EQ(car.race.blueCounter, 0);
   EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x81, 9}, {0x01, 0}})) << "cleared at 2";
   const auto packet = CarRace::Added(72).front();
-  EXPECT_EQ(packet[0], 2);
-  EXPECT_EQ(packet[4], 7) << "this car's player";
+  EXPECT_EQ(packet, (CarRace::Bytes{2, 72, 0, 0, 7, 0x81, 9, 0})) << "this car's player, the flag, who comes";
 
   // Yellow: a car standing on the path.
   CarRace::added.clear();
@@ -461,11 +552,203 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 0);
   EXPECT_EQ(flags(), (std::vector<std::pair<int, int>>{{0x82, 0}, {0x02, 0}}));
-  // Before the race's yellow delay nothing is counted.
-  car.stepCount = 11000;
+  // Before the race's yellow delay nothing is counted: up to 12 s with no delay set.
+  car.stepCount = 12000;
   car.velocity = {};
   car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 0);
+  car.stepCount = 12001;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "just past the delay";
+  // A delay that takes more than the 12 s away leaves none at all.
+  RaceSetup.yellowDelay = -20;
+  car.stepCount = 1;
+  car.race.yellowCounter = 0;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "no delay left";
+  RaceSetup.yellowDelay = 0;
+  car.stepCount = 12001;
+  // Moving along the path at exactly its least speed, or facing it at exactly 60 degrees off
+  // (0.5 along), is no danger: the counter comes down.
+  car.velocity = {0.0f, 5.0f, 0.0f};
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 0) << "at the least speed";
+  car.race.yellowCounter = 1;
+  car.velocity = {0.0f, 20.0f, 0.0f};
+  car.orientation[4] = 0.5f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 0) << "half along the path";
+  car.orientation[4] = 1.0f;
+  // Standing on the lane's edge is still on it; beyond it and heading further out is leaving
+  // for good and counts nothing.
+  car.velocity = {};
+  car.race.lateralVelocity = car.race.lateralAcceleration = 0.0f;
+  car.pathOffset = -5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "on the left edge";
+  car.pathOffset = 5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "on the right edge";
+  car.pathOffset = 5.5f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "out to the right";
+  car.pathOffset = -5.5f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "out to the left";
+  car.race.lateralVelocity = 2.0f;  // coming back: 3 s ahead it is on the lane again
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 3) << "out, but coming back";
+  car.race.yellowCounter = 0;
+  car.pathOffset = -6.0f;
+  car.race.lateralVelocity = 1.0f / 3.0f;  // 3 s ahead exactly on the left edge
+  ASSERT_EQ(car.pathOffset + car.race.lateralVelocity * 3.0f, -5.0f);
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "coming back to the edge";
+  car.race.lateralVelocity = -1.0f;  // on an edge, heading out
+  car.pathOffset = -5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 2) << "on the left edge, heading out";
+  car.race.lateralVelocity = 1.0f;
+  car.pathOffset = 5.0f;
+  car.CheckYellowFlag(0);
+  EXPECT_EQ(car.race.yellowCounter, 3) << "on the right edge, heading out";
+}
+
+// On a racing path the blue flag counts nodes: a car ahead in the race comes n nodes behind
+// (n > 0, round the loop), faster than its least speed and within its lane (its edges
+// included); of two the nearer, the first listed on a tie.  With no race running any car with
+// laps is ahead of one without.
+TEST_F(CarRaceDuties, OnThePathTheBlueFlagIsForTheNearestFasterCarNodesBehind) {
+  CarWorld = CarWorldHooks{};
+  CarWorld.PathNodeCount = [] { return 10; };
+  Car first, second;
+  MakeSampleCar(ROAD_CAR, first);
+  MakeSampleCar(ROAD_CAR, second);
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 7);
+  race.Drive(first, PLAYER_LOCAL_HUMAN, 9);
+  race.Drive(second, PLAYER_LOCAL_HUMAN, 11);
+  RaceSetup.blueFlags = 1;
+  RaceSetup.raceActive = 1;
+  car.race.lapsDone = 1;
+  car.race.racePosition = 2;
+  car.pathNode = 3;
+  for (Car* c : {&first, &second}) {
+    c->race.lapsDone = 2;
+    c->race.racePosition = 0;
+    c->speed = 30.0f;
+    c->minimumSpeed = 5.0f;
+    c->race.laneLeft = -5.0f;
+    c->race.laneRight = 5.0f;
+    c->pathOffset = 0.0f;
+  }
+  second.pathNode = -1;  // off the path: not counted
+  // The id the flag is raised for after five checks, or -1 with none.
+  const auto flagFor = [this] {
+    car.race.blueCounter = 0;
+    CarRace::added.clear();
+    for (int i = 0; i < 5; ++i) car.CheckBlueFlag(0);
+    const auto flags = CarRace::Added(72);
+    return flags.empty() ? -1 : int(flags.back()[6]);
+  };
+  first.pathNode = 1;
+  EXPECT_EQ(flagFor(), 9) << "two nodes behind";
+  first.pathNode = 3;
+  EXPECT_EQ(flagFor(), -1) << "at the same node";
+  EXPECT_EQ(car.race.blueCounter, 0);
+  first.pathNode = 4;
+  EXPECT_EQ(flagFor(), 9) << "nine nodes behind, round the loop";
+  first.pathNode = 0;
+  EXPECT_EQ(flagFor(), 9) << "at the first node";
+  car.pathNode = 0;
+  first.pathNode = 8;
+  EXPECT_EQ(flagFor(), 9) << "this car at the first node, the other two behind";
+  car.pathNode = 3;
+  first.pathNode = 1;
+  first.speed = 5.0f;
+  EXPECT_EQ(flagFor(), -1) << "at its least speed";
+  first.speed = 30.0f;
+  first.pathOffset = 5.0f;
+  EXPECT_EQ(flagFor(), 9) << "on its lane's right edge";
+  first.pathOffset = -5.0f;
+  EXPECT_EQ(flagFor(), 9) << "on its left edge";
+  first.pathOffset = 5.01f;
+  EXPECT_EQ(flagFor(), -1) << "beyond its lane";
+  first.pathOffset = 0.0f;
+  second.pathNode = 2;
+  EXPECT_EQ(flagFor(), 11) << "the nearer of two";
+  second.pathNode = 1;
+  EXPECT_EQ(flagFor(), 9) << "a tie: the first listed";
+  second.pathNode = -1;
+  first.race.racePosition = 2;
+  EXPECT_EQ(flagFor(), -1) << "not ahead in the race order";
+  first.race.racePosition = 0;
+  first.race.lapsDone = 1;
+  EXPECT_EQ(flagFor(), -1) << "not a lap up";
+  // No race running: a car with laps against one without.
+  RaceSetup.raceActive = 0;
+  car.race.lapsDone = 0;
+  EXPECT_EQ(flagFor(), 9);
+  car.race.lapsDone = 1;
+  EXPECT_EQ(flagFor(), -1);
+  first.race.lapsDone = 0;
+  car.race.lapsDone = 0;
+  EXPECT_EQ(flagFor(), -1);
+}
+
+// The periodic checks look for the blue flag at every 500th step and for the yellow flag 250
+// steps after it, the yellow one only on a racing path; neither off a track or when the host
+// shows no flags.
+TEST_F(CarRaceDuties, ThePeriodicChecksLookForEachFlagAtItsPhase) {
+  CarWorld = CarWorldHooks{};
+  race.Drive(car);
+  RaceSetup.blueFlags = RaceSetup.yellowFlags = 1;
+  car.locationKind = LOCATION_ON_TRACK;
+  // A car standing on a path of 4 nodes: each yellow check counts one up.
+  CarWorld.PathNodeCount = [] { return 4; };
+  CarWorld.PathNode = [](int) {
+    PathPoint p = {};
+    p.dirY = 1.0f;
+    return p;
+  };
+  car.pathNode = 1;
+  car.race.laneLeft = -5.0f;
+  car.race.laneRight = 5.0f;
+  car.minimumSpeed = 5.0f;
+  car.velocity = {};
+  car.speed = 0.0f;
+  // No car ahead: each blue check counts one down.
+  car.race.blueCounter = 3;
+  const auto at = [this](uint32_t step) {
+    car.stepCount = step;
+    car.PeriodicChecks(0);
+  };
+  at(100249);
+  at(100499);
+  EXPECT_EQ(car.race.yellowCounter, 0);
+  EXPECT_EQ(car.race.blueCounter, 3);
+  at(100250);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "250 past the period";
+  EXPECT_EQ(car.race.blueCounter, 3);
+  at(100500);
+  EXPECT_EQ(car.race.blueCounter, 2) << "at the period";
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  RaceSetup.hostNoFlags = 1;
+  at(101000);
+  at(101250);
+  EXPECT_EQ(car.race.blueCounter, 2);
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  RaceSetup.hostNoFlags = 0;
+  car.locationKind = 0;
+  at(101000);
+  at(101250);
+  EXPECT_EQ(car.race.blueCounter, 2) << "not on a track";
+  EXPECT_EQ(car.race.yellowCounter, 1);
+  car.locationKind = LOCATION_ON_TRACK;
+  CarWorld.PathNodeCount = [] { return 0; };
+  at(101250);
+  EXPECT_EQ(car.race.yellowCounter, 1) << "no racing path";
+  at(101500);
+  EXPECT_EQ(car.race.blueCounter, 1) << "the blue flag needs none";
 }
 
 TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
@@ -490,10 +773,33 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   const float distance = std::sqrt(LengthSquared(car.undamagedPoints[2] - car.centreOfMass));
   const float halfBase = car.WheelBaseDivisor() * 0.5f;
   EXPECT_EQ(n.depth, std::lround(0.12f * distance * 255.0f / halfBase)) << "capped at 0.12 of the distance";
+  EXPECT_GT(LengthSquared(p.local - car.undamagedPoints[2]), 0.0f) << "the dent moves the point";
   car.ApplyImpactDamage(0);
   EXPECT_EQ(car.damageNodeCount, 1) << "state 3 is not hit again";
 
+  // Struck by another car, the dent takes this car's share of the two cars' body figures: with
+  // 1 against 3, a quarter of the depth.
+  Car other;
+  MakeSampleCar(ROAD_CAR, other);
+  car.bodyForceFigures[0] = 1000.0f;
+  car.bodyForceFigures[1] = 99999.0f;
+  other.bodyForceFigures[0] = 3000.0f;
+  other.bodyForceFigures[1] = 1.0f;
+  car.damageNodeCount = 0;
+  for (int i = 0; i < car.pointCount; ++i) car.points[i].local = car.undamagedPoints[i];
+  SolidPoint& r = car.points[1];
+  r.contactState = 2;
+  r.planeNormal = {0.0f, -1.0f, 0.0f};
+  r.contactForce = {0.0f, -car.mass * 9.81f * 3.0f, 0.0f};
+  r.lastDepth = 0.02f;
+  r.probe.candidateBody = &other;
+  car.ApplyImpactDamage(0);
+  ASSERT_EQ(car.damageNodeCount, 1);
+  EXPECT_EQ(car.damageNodes[0].depth, std::lround(0.02 * 0.25 * 255.0 / halfBase)) << "a quarter of 0.02 m";
+  r.probe.candidateBody = nullptr;
+
   // A light touch leaves nothing.
+  car.damageNodeCount = 1;
   SolidPoint& q = car.points[3];
   q.contactState = 2;
   q.planeNormal = {0.0f, -1.0f, 0.0f};

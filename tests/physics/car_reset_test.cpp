@@ -52,7 +52,27 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   car.engine.running = 1;
   car.engine.speed = 400.0f;
   car.engine.throttle = 0.5f;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].spinRate = 50.0f;
+    car.wheels[i].travelVelocity = 1.0f;
+    car.wheels[i].rolledDistance = 12.0f;
+    car.wheels[i].normalForce = 3000.0f;
+  }
+  car.viewPosition[0] = car.viewPosition[1] = car.viewPosition[2] = 99.0f;
+  car.lookAngle = 0.3f;
   car.PlaceAt(0, 0, PI / 2);
+  // The view starts again where the car now stands, at its centre of mass's height.
+  EXPECT_NEAR(car.viewPosition[0], car.position.x / 65536.0, 1e-4);
+  EXPECT_NEAR(car.viewPosition[1], car.position.y / 65536.0, 1e-4);
+  EXPECT_NEAR(car.viewPosition[2], car.position.z / 65536.0 + car.centreOfMass.z, 1e-4);
+  EXPECT_EQ(car.lookAngle, 0.0f);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    const CarWheel& w = car.wheels[i];
+    EXPECT_EQ(w.spinRate, 0.0f) << i;
+    EXPECT_EQ(w.travelVelocity, 0.0f) << i;
+    EXPECT_EQ(w.rolledDistance, 0.0f) << i;
+    EXPECT_EQ(w.normalForce, 0.0f) << i;
+  }
   const float rows[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
   for (int k = 0; k < 9; ++k) EXPECT_NEAR(car.orientation[k], rows[k], 1e-6f) << k;
   EXPECT_TRUE(car.active);
@@ -126,6 +146,29 @@ TEST_F(CarReset, ARemoteCarWithoutAStateStaysInactiveUntilItsFirstState) {
   car.PlaceAt(0, 0, 0.0f);
   EXPECT_TRUE(car.active);
   EXPECT_EQ(car.watch.warmUp, 0);
+}
+
+// The tyres start warm when the race warms them, when it warms the cars that have no tyre
+// warmers and this one has none, and on their own for classes 5 and 10 only.
+TEST_F(CarReset, WhichCarsStartWithWarmTyres) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  const CarRaceSettings saved = RaceSetup;
+  RaceSetup = CarRaceSettings{};
+  for (int vehicleClass = 0; vehicleClass <= 12; ++vehicleClass) {
+    car.vehicleClass = uint8_t(vehicleClass);
+    EXPECT_EQ(car.WarmFlag(), vehicleClass == 5 || vehicleClass == 10 ? 1 : 0) << "class " << vehicleClass;
+  }
+  car.vehicleClass = 0;
+  RaceSetup.warmTyres = 1;
+  EXPECT_EQ(car.WarmFlag(), 1);
+  RaceSetup.warmTyres = 0;
+  RaceSetup.warmStart = 1;
+  car.tyreWarmers = 0;
+  EXPECT_EQ(car.WarmFlag(), 1) << "no warmers of its own";
+  car.tyreWarmers = 1;
+  EXPECT_EQ(car.WarmFlag(), 0) << "its own warmers";
+  RaceSetup = saved;
 }
 
 TEST_F(CarReset, KeepingTheTyresHeatTheirPressuresFollowTheAir) {
@@ -344,7 +387,11 @@ TEST_F(CarReset, APlaceOnThePathIsFreeTakenBeingResetOrInTheWayOfACarComing) {
   other.pathNode = 3 - 5 + LoopPath::nodes;
   other.speed = 5.0f;
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "slower than its minimum";
+  other.speed = 10.0f;
+  EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "at its minimum";
   other.speed = 20.0f;
+  other.pathNode = 0;
+  EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_CAR_COMING) << "at node 0, 3 behind";
   other.pathNode = 3;
   EXPECT_EQ(car.ResetToPathNode(r, 0), RESET_FREE) << "not behind";
   other.pathNode = -1;

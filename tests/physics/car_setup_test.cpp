@@ -200,7 +200,11 @@ TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   std::strcpy(car->configs[1].name, "open roof");
   car->configCount = 2;
   r->bytes[SETUP_CONFIGURATION] = 1;
+  r->bytes[40 + 27] = 0x11;  // each axle's copied byte: rear at 40 + 27, front at 80 + 27
+  r->bytes[80 + 27] = 0x22;
   car->SetupFromVehicle(0);
+  EXPECT_EQ(car->wheelSets[0].setupByte, 0x11);
+  EXPECT_EQ(car->wheelSets[1].setupByte, 0x22);
   const uint16_t settled[SETUP_GEAR_COUNT] = {40000, 40000, 30000, 30000, 0, 0, 0};
   for (int i = 0; i < SETUP_GEAR_COUNT; ++i) {
     EXPECT_EQ(SetupShort(*r, SETUP_GEAR_WORDS + 2 * i), settled[i]) << i;
@@ -297,6 +301,56 @@ TEST_F(CarSetup, DriveWheelsAerodynamicsAndTheWheelBaseFollowTheirEdgeCases) {
   EXPECT_EQ(c->wheels[0].wheelSet, 1) << "every wheel ahead of the origin is a front wheel";
 }
 
+// An aero centre subobject places the body's aerodynamic centre and an undertray subobject the
+// undertray, each moved onto the centre line, the undertray held between 0.2 and 0.5 of the
+// wheel base ahead of the rearmost wheel; either only with a lift area.
+TEST_F(CarSetup, TheAeroCentreAndUndertraySubobjectsPlaceTheirItems) {
+  const auto build = [this](int32_t trayY) -> Car& {
+    Car& c = Sample(ROAD_CAR);
+    c.aero[2][0] = -0.4f;  // an undertray's lift and drag areas
+    c.aero[2][1] = 0.1f;
+    c.aero[3][0] = -0.2f;
+    ModelObject* model = c.model;
+    const int n = model->childCount;
+    model->children = static_cast<ModelObject*>(std::realloc(model->children, sizeof(ModelObject) * size_t(n + 2)));
+    ModelObject& centre = model->children[n];
+    ModelObject& tray = model->children[n + 1];
+    centre = ModelObject{};
+    tray = ModelObject{};
+    centre.type = SUBOBJECT_AERO_CENTRE;
+    centre.offset[0] = 32768;  // 0.5 m right, 0.25 m back, 0.125 m up
+    centre.offset[1] = -16384;
+    centre.offset[2] = 8192;
+    tray.type = SUBOBJECT_UNDERTRAY;
+    tray.offset[0] = -32768;
+    tray.offset[1] = trayY;
+    tray.offset[2] = -4096;
+    model->childCount = uint16_t(n + 2);
+    c.SetupFromVehicle(0);
+    return c;
+  };
+  Car& c = build(-16384);  // 0.25 m back
+  const AeroItem& centre = c.aeroItems[AERO_CENTRE];
+  EXPECT_EQ(centre.flags & AERO_PRESENT, AERO_PRESENT);
+  EXPECT_EQ(centre.centre.x, 0.0f);
+  EXPECT_EQ(centre.centre.y, -0.25f);
+  EXPECT_EQ(centre.centre.z, 0.125f);
+  EXPECT_EQ(centre.mix, 0.5f);
+  const AeroItem& tray = c.aeroItems[AERO_UNDERTRAY];
+  EXPECT_EQ(tray.flags & AERO_PRESENT, AERO_PRESENT);
+  EXPECT_EQ(tray.centre.x, 0.0f);
+  EXPECT_EQ(tray.centre.z, -0.0625f);
+  EXPECT_EQ(tray.mix, 0.5f);
+  EXPECT_NEAR(c.totalLiftArea, c.aero[0][0] + -0.4 + -0.2, 1e-6) << "the wing, the undertray and the centre";
+  // The undertray's range on the road car.
+  const double lo = c.rearmostY + 0.2 * c.wheelBase, hi = c.rearmostY + 0.5 * c.wheelBase;
+  ASSERT_LT(lo, -0.25);
+  ASSERT_GT(hi, -0.25);
+  EXPECT_EQ(tray.centre.y, -0.25f) << "within its range";
+  EXPECT_NEAR(build(-10 * 65536).aeroItems[AERO_UNDERTRAY].centre.y, lo, 1.0 / 65536) << "held to 0.2 of the base";
+  EXPECT_NEAR(build(10 * 65536).aeroItems[AERO_UNDERTRAY].centre.y, hi, 1.0 / 65536) << "held to 0.5 of the base";
+}
+
 TEST_F(CarSetup, BallastCapsAndSuspensionLimitsFollowTheMass) {
   Car* c = &Sample(VAN);
   const float caps[][2] = {{1000.0f, 200.0f}, {600.0f, 120.0f}, {1200.0f, 200.0f}, {20.0f, 0.0f}};
@@ -337,6 +391,18 @@ TEST_F(CarSetup, BallastCapsAndSuspensionLimitsFollowTheMass) {
   c->ApplySpringRates();
   EXPECT_EQ(c->wheels[2].springRate, 0.0f);
   EXPECT_EQ(c->wheels[2].reboundDamping, 0.0f);
+}
+
+// The car's radius reaches its farthest body point, whichever point that is: here the first of
+// three, 6 m ahead.
+TEST_F(CarSetup, TheRadiusReachesTheFarthestBodyPoint) {
+  Car& c = Sample(ROAD_CAR);
+  c.AllocateHull(3, 0);
+  c.points[0].local = {0.0f, 6.0f, 0.0f};
+  c.points[1].local = {1.0f, 0.0f, 0.0f};
+  c.points[2].local = {0.0f, 0.0f, 0.5f};
+  c.SetupFromVehicle(0);
+  EXPECT_GE(c.radius, 6.0f);
 }
 
 TEST_F(CarSetup, EverySampleMatchesTheFormulasInDoublePrecision) {

@@ -177,6 +177,8 @@ TEST_F(CarStep, EachStepRunsItsPartsInOrderUnderTheWorldsGravity) {
   for (int i = 0; i < 997; ++i) Frame(car, 1);
   EXPECT_NEAR(car.velocity.z, -9.81f, 1e-3f);
   EXPECT_NEAR(car.velocity.x, 0.0f, 1e-6f);
+  // and has fallen by g t^2 / 2 = 4.905 m (each 1 ms step moves it by the speed it has).
+  EXPECT_NEAR(car.position.z / 65536.0 + car.offset.z, 100.0 - 4.905, 0.01);
 
   // A loaded world's gravity.
   WorldHooks world = NoWorldHooks();
@@ -186,6 +188,41 @@ TEST_F(CarStep, EachStepRunsItsPartsInOrderUnderTheWorldsGravity) {
   Frame(car, 1000);
   InstallWorldHooks(saved);
   EXPECT_NEAR(car.velocity.z, -3.0f, 1e-3f);
+}
+
+// The step hands the body points newly struck (state 2) to the impact damage of a car that a
+// player drives, the first player included, and whose kind takes dents: each is then counted
+// (state 3); a car without a player, or of a kind without dents, keeps them at 2.
+TEST_F(CarStep, TheStepCountsNewlyStruckPointsOfADrivenCarThatTakesDents) {
+  const auto drop = [](bool driven, uint8_t dents, int& struck, int& counted) {
+    CarRace race;
+    Car box;
+    MakeSteppableCar(box, {0.0f, 0.0f, 0.6f});
+    box.impactDamage = dents;
+    box.velocity = {0.0f, 0.0f, -2.0f};
+    if (driven) race.Drive(box);
+    struck = counted = 0;
+    for (int step = 0; step < 400; ++step) {
+      box.Integrate(CAR_STEP_SECONDS, 0);
+      box.FloorContacts();
+      box.CheckGround();
+      box.Update(CAR_STEP_SECONDS, -9.81f);
+      for (int i = 0; i < box.pointCount; ++i) {
+        struck += box.points[i].contactState == 2;
+        counted += box.points[i].contactState == 3;
+      }
+    }
+  };
+  int struck, counted;
+  drop(true, 1, struck, counted);
+  EXPECT_EQ(struck, 0) << "player 0: every newly struck point counted in its step";
+  EXPECT_GT(counted, 0);
+  drop(false, 1, struck, counted);
+  EXPECT_GT(struck, 0) << "no player";
+  EXPECT_EQ(counted, 0);
+  drop(true, 0, struck, counted);
+  EXPECT_GT(struck, 0) << "a kind without dents";
+  EXPECT_EQ(counted, 0);
 }
 
 // The editor's test weight presses down at its point: the car falls faster by the weight's

@@ -468,8 +468,113 @@ TEST_F(CarUpdate, TheEngineCutTimerRunsDownToNothing) {
   car.timers.engineCut = 0.0015f;
   StepCar(car, 1);
   EXPECT_NEAR(car.timers.engineCut, 0.0005f, 1e-7);
+  EXPECT_TRUE(car.engine.running) << "the cut lasts the step's drive only";
   StepCar(car, 1);
   EXPECT_EQ(car.timers.engineCut, 0.0f);
+  EXPECT_TRUE(car.engine.running);
+  // An engine without fuel stops and stays stopped.
+  car.fuelAmount = 0.0f;
+  StepCar(car, 1);
+  EXPECT_FALSE(car.engine.running);
+}
+
+// A remote car that hears nothing counts its silent steps: 1500 are still within its patience,
+// the 1501st makes it inactive with the silence kept in seconds, and from that step it drifts on
+// at its last velocity, 65.536 units of 16.16 per m/s each step, rounded.  A remote car that
+// never had a state counts nothing.
+TEST_F(CarUpdate, ARemoteCarSilentPastFifteenHundredStepsStopsAndDriftsOnItsLastVelocity) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.remote = 1;
+  car.remoteState = 0;  // a state was received once
+  car.PlaceAt(0, 0, 0.0f);
+  ASSERT_TRUE(car.active);
+  car.stepsSinceState = 1499;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.stepsSinceState, 1500u);
+  EXPECT_TRUE(car.active) << "1500 silent steps";
+  EXPECT_EQ(car.remoteGap, 0.0f);
+  car.velocity = {1.0f, -2.0f, 0.5f};
+  car.speed = std::sqrt(5.25f);
+  ASSERT_EQ(car.stopState, 1);
+  const IntVector before = car.position;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_FALSE(car.active) << "1501 silent steps";
+  EXPECT_EQ(car.stopState, 0) << "its stop watch still sees it move";
+  EXPECT_FLOAT_EQ(car.remoteGap, 1.501f);
+  // 65.536, -131.072 and 32.768 units.
+  EXPECT_EQ(car.position.x - before.x, 66);
+  EXPECT_EQ(car.position.y - before.y, -131);
+  EXPECT_EQ(car.position.z - before.z, 33);
+
+  car.remoteState = -1;
+  const IntVector still = car.position;
+  const uint32_t silent = car.stepsSinceState;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.stepsSinceState, silent) << "no state ever: nothing counted";
+  EXPECT_EQ(car.position.x, still.x);
+}
+
+// The step's bookkeeping: a gear change counts in a running race unless it is into neutral;
+// a stopped car whose control sum moved by more than 511 starts its stop timing again; the
+// engine cut stops the engine for one step's drive only; a load above the tank is cut to it.
+TEST_F(CarUpdate, GearChangesControlSumMovesTheEngineCutAndTheTankInOneStep) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  car.watch.warmUp = 0;  // the stop watch only counts its warm-up in these steps
+  car.raceRunning = 1;
+  car.gear = car.lastGear = 1;
+  car.gearChanges = 0;
+  const auto step = [&car] { car.Update(CAR_STEP_SECONDS, TEST_GRAVITY); };
+  car.gear = 3;
+  step();
+  EXPECT_EQ(car.gearChanges, 1u);
+  EXPECT_EQ(car.lastGear, 3);
+  car.gear = 1;
+  step();
+  EXPECT_EQ(car.gearChanges, 1u) << "into neutral";
+  EXPECT_EQ(car.lastGear, 1);
+  car.raceRunning = 0;
+  car.gear = 2;
+  step();
+  EXPECT_EQ(car.gearChanges, 1u) << "no race running";
+  EXPECT_EQ(car.lastGear, 2);
+  car.gear = 1;
+  step();
+
+  car.inputs.throttle = 3000;
+  const int32_t sum = car.ControlSum();
+  for (const auto& [last, kept] : {std::pair{sum - 511, true}, {sum + 511, true}, {sum - 512, false}, {sum + 512, false}}) {
+    car.stopState = 1;
+    car.stoppedTiming = 55;
+    car.lastControlSum = last;
+    step();
+    EXPECT_EQ(car.stoppedTiming, kept ? 55u : 0u) << last - sum;
+    EXPECT_EQ(car.lastControlSum, sum);
+  }
+  car.stopState = 0;
+  car.stoppedTiming = 55;
+  car.lastControlSum = sum - 5000;
+  step();
+  EXPECT_EQ(car.stoppedTiming, 55u) << "a moving car has no stop timing to restart";
+
+  // The tank: a load above its capacity is cut to it; a running engine empties it to 0, no
+  // further.
+  car.inputs.throttle = 0;
+  ASSERT_GT(car.fuelCapacity, 0.0f);
+  car.fuelAmount = car.fuelCapacity + 5.0f;
+  step();
+  EXPECT_EQ(car.fuelAmount, car.fuelCapacity);
+  car.fuelAmount = 1e-9f;
+  car.engine.running = 1;
+  car.engine.speed = 400.0f;
+  car.inputs.throttle = 65535;
+  car.controls.throttle = 1.0f;
+  step();
+  EXPECT_EQ(car.fuelAmount, 0.0f);
+  car.inputs.throttle = 0;
 }
 
 // The wheel-speed figures: the mean |spin x radius| of the wheels in contact (the car's speed
@@ -771,6 +876,44 @@ TEST_F(CarUpdate, ALockedPairTurnsAsOneAndAPairPastTheWheelCountIsNone) {
   car.wheelCount = 4;
 }
 
+// The driveline turns with the driven wheels' mean spin, each axle weighted by its torque
+// factor when all four drive; with no driven wheel it stands (0, not a division by nothing),
+// and its angle moves by spin x ratio x dt.
+TEST_F(CarUpdate, TheDrivelineFollowsTheDrivenWheelsAndStandsWithoutAny) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  ASSERT_EQ(car.wheelCount, 4);
+  const float spins[4] = {10.0f, 20.0f, 40.0f, 80.0f};
+  const auto spinUp = [&car, &spins] {
+    for (int i = 0; i < 4; ++i) car.wheels[i].spinRate = spins[i];
+  };
+  for (int i = 0; i < 4; ++i) car.wheels[i].driven = 0;
+  car.engineLoadSpin = 7.0f;
+  car.effectiveRatio = 3.0f;
+  car.engine.drivelineAngle = 1.0f;
+  spinUp();
+  car.DriveWheels(0.001f, TEST_GRAVITY);
+  EXPECT_EQ(car.engineLoadSpin, 0.0f) << "no driven wheel";
+  EXPECT_EQ(car.engine.drivelineAngle, 1.0f);
+
+  car.driveType = DRIVE_FOUR;
+  car.torqueFactors[0] = 0.5f;
+  car.torqueFactors[1] = 1.5f;
+  for (int i = 0; i < 4; ++i) car.wheels[i].driven = 1;
+  spinUp();
+  car.DriveWheels(0.001f, TEST_GRAVITY);
+  double spin = 0, weight = 0;
+  for (int i = 0; i < 4; ++i) {
+    const double share = car.wheels[i].wheelSet & 1 ? 1.5 : 0.5;
+    spin += share * car.wheels[i].spinRate;
+    weight += share;
+  }
+  EXPECT_NEAR(car.engineLoadSpin, spin / weight, 1e-4);
+  EXPECT_NEAR(car.engine.drivelineAngle, 1.0 + spin / weight * 3.0 * 0.001, 1e-5);
+}
+
 TEST_F(CarUpdate, AntiLockReleasesOnlyTheWheelsThatLag) {
   Car car;
   MakeSampleCar(ROAD_CAR, car);
@@ -888,6 +1031,43 @@ TEST_F(CarUpdate, AStateThatIsNotFiniteHaltsTheCarWithOneMessage) {
     EXPECT_EQ(car.position.z, at.z);
     EXPECT_EQ(race.lines.size(), 1u) << where;
   }
+}
+
+// The safety check's edges: 200 m/s and heights of exactly -20 m and 160 m are safe, a step
+// past any of them stops the car as unsafe; motion that is not finite stops it as out of range,
+// its offset cleared.  Each stop is told once.
+TEST_F(CarUpdate, TheSafetyCheckEdgesAndItsTwoReasons) {
+  CarRace race;
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 0;
+  const auto check = [&car](float speed, float metres) {
+    StandCar(car);
+    car.offset = {};
+    car.speed = speed;
+    car.position.z = int32_t(metres * 65536.0f);
+    return car.HaltIfUnsafe();
+  };
+  EXPECT_EQ(check(200.0f, 1.0f), 0);
+  EXPECT_EQ(check(10.0f, 160.0f), 0);
+  EXPECT_EQ(check(10.0f, -20.0f), 0);
+  EXPECT_TRUE(race.lines.empty());
+  EXPECT_EQ(check(std::nextafter(200.0f, 300.0f), 1.0f), 1);
+  EXPECT_TRUE(car.frozen);
+  EXPECT_EQ(car.speed, 0.0f);
+  EXPECT_EQ(check(10.0f, 160.0f + 1.0f / 65536.0f), 1);
+  EXPECT_EQ(check(10.0f, -20.0f - 1.0f / 65536.0f), 1);
+  ASSERT_EQ(race.lines.size(), 3u);
+  for (const std::string& line : race.lines) EXPECT_NE(line.find(TEXT_CAR_UNSAFE), std::string::npos) << line;
+  StandCar(car);
+  car.velocity.y = NAN;
+  car.offset.x = NAN;
+  EXPECT_EQ(car.HaltIfUnsafe(), 1);
+  EXPECT_TRUE(car.frozen);
+  EXPECT_TRUE(IsFinite(car.velocity));
+  EXPECT_EQ(LengthSquared(car.offset), 0.0f);
+  ASSERT_EQ(race.lines.size(), 4u);
+  EXPECT_NE(race.lines[3].find(TEXT_CAR_MOTION_OUT_OF_RANGE), std::string::npos) << race.lines[3];
 }
 
 TEST_F(CarUpdate, ACarBeyondTheSafeSpeedOrHeightIsHalted) {

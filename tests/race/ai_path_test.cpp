@@ -912,6 +912,8 @@ TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
           << axle << " " << side;
     }
   EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 0, 3000.0f), 0.0f);
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, 0.0f), 0.0f) << "no load";
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, -10.0f), 0.0f) << "a lifting load";
   EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
       << "two tyres under one side";
 }
@@ -1115,6 +1117,36 @@ TEST_F(AiPathTest, GenerationPassAndSetupStep) {
   AdjustAiSetup(ai);
   EXPECT_EQ(ai.setupIndex, 0);
   car.wingAngles[1][1] = 12;
+  // With a front wing the loads are worked out again after each step: a share between the
+  // first and second step's stops after the second.
+  Car winged;
+  MakeSampleCar(0, winged);
+  winged.aero[3][0] = 0;
+  winged.aero[1][0] = -0.5f;  // the front wing's lift and drag areas
+  winged.aero[1][1] = 0.2f;
+  ModelObject* model = winged.model;
+  const int children = model->childCount;
+  model->children = static_cast<ModelObject*>(std::realloc(model->children, sizeof(ModelObject) * size_t(children + 1)));
+  model->children[children] = ModelObject{};
+  model->children[children].type = SUBOBJECT_FRONT_WING;
+  model->children[children].offset[1] = 2 * 65536;  // 2 m ahead
+  model->childCount = uint16_t(children + 1);
+  winged.wingAngles[1][0] = 0, winged.wingAngles[1][1] = 12, winged.wingAngles[1][2] = 4;
+  const auto shareAt = [&winged](int step) {
+    winged.currentSetup.bytes[SETUP_FRONT_WING] = uint8_t(step);
+    winged.SetupFromVehicle(1);
+    float r = 0, f = 0;
+    winged.SplitLoadsToAxles(r, f);
+    return f / (f + r);
+  };
+  const float first = shareAt(1), second = shareAt(2);
+  ASSERT_LT(first, second);
+  shareAt(0);
+  AiPath wingAi;
+  wingAi.car = &winged;
+  wingAi.frontShare = 0.5f * (first + second);
+  AdjustAiSetup(wingAi);
+  EXPECT_EQ(wingAi.setupIndex, 2);
   // A car without downforce has nothing to balance.
   for (AeroItem& item : car.aeroItems) item.liftFactor = 0;
   for (auto& row : car.aero) row[0] = 0;

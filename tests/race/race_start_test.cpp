@@ -99,6 +99,9 @@ TEST_F(RaceStartTest, TheTracksShortNameIsItsCodeNumberAndLetter) {
   char path[FILE_PATH_SIZE], code[AI_CAR_CODE_SIZE];
   ASSERT_EQ(AiPathFileName(path, sizeof path, code, "Runabout"), 1);
   EXPECT_STREQ(path, "data\\knw\\SH1_ZK1.knw");
+  // A world without a track code has no short name.
+  CWld->trackCode[0] = 0;
+  EXPECT_STREQ(FormatTrackName(), "");
   DeleteWorld();
   EXPECT_STREQ(FormatTrackName(), "");
   // A refused track leaves no world and no name.

@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "core/frame_globals.h"
+#include "core/process.h"
 #include "core/report.h"
 #include "physics/car.h"
 #include "platform/keys.h"
 #include "solid/solid_hooks.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
+#include "ui/text_entry.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
 #include "world/world.h"
@@ -180,6 +185,43 @@ TEST(OfflineRace, FunctionKeyMessagesKeepTheirSlotAndLength) {
 
 // With players and connections in the tables: the local player is the first of type 0, a
 // name finds its own player, and a connection's real player is a human (type 0 or 1) on it.
+// The typed-message line opens over a screen that takes raw keys, at most once in 500 ms of
+// the program's clock: a second try sooner is refused, one 500 ms later opens it again.  With
+// no initial text the line starts empty; an initial text is kept whole.
+TEST(OfflineRace, TheTypedMessageLineOpensAtMostOnceInHalfASecond) {
+  Prss screen{};
+  Prss_Init(&screen, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  screen.rawKeys = 1;
+  const int interactive = InteractiveMode;
+  InteractiveMode = 1;
+  ResetTypedMessage();
+  const auto open = [&screen](uint32_t clock, const char* initial) {
+    ResetDialogs();
+    screen.sub = nullptr;
+    Prss_MakeCurrent(&screen);
+    ProgramClock = clock;
+    StartTypedMessage(0, initial);
+    return OpenTextEntry.open == 1;
+  };
+  EXPECT_TRUE(open(10000, nullptr));
+  EXPECT_EQ(OpenTextEntry.owner, &screen);
+  EXPECT_STREQ(OpenTextEntry.initialText, "");
+  EXPECT_EQ(OpenTextEntry.prefixLength, 0);
+  EXPECT_FALSE(open(10499, nullptr)) << "499 ms later";
+  EXPECT_TRUE(open(10500, "/")) << "500 ms after the first";
+  EXPECT_STREQ(OpenTextEntry.initialText, "/");
+  EXPECT_EQ(OpenTextEntry.prefixLength, -1);
+  EXPECT_FALSE(open(10999, nullptr)) << "the clock starts again from the second";
+  screen.rawKeys = 0;
+  EXPECT_FALSE(open(20000, nullptr)) << "a screen that takes characters";
+  ResetDialogs();
+  TextEntryActive = 0;
+  CurrentProcess = nullptr;
+  ProgramClock = 0;
+  InteractiveMode = interactive;
+  ResetTypedMessage();
+}
+
 TEST(OfflineRace, PlayerLookupsInFilledTables) {
   RacePlayers[0] = RacePlayer{};
   RacePlayers[0].type = 2;  // a local AI
@@ -193,9 +235,9 @@ TEST(OfflineRace, PlayerLookupsInFilledTables) {
   RacePlayers[2].type = 0;
   RacePlayers[2].connection = 0;
   std::snprintf(RacePlayers[2].name, sizeof RacePlayers[2].name, "me");
-  RacePlayers[3] = RacePlayer{};  // one past the count: never looked at
+  RacePlayers[3] = RacePlayer{};  // one past the count, on a connection: never looked at
   RacePlayers[3].type = 0;
-  RacePlayers[3].connection = 2;
+  RacePlayers[3].connection = 0;
   std::snprintf(RacePlayers[3].name, sizeof RacePlayers[3].name, "ghost");
   RacePlayerCount = 3;
   ConnectionCount = 2;
