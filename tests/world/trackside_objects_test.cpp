@@ -271,6 +271,88 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
   }
 }
 
+// A straight grid of 3 columns 4 m apart and 2 rows 8 m apart, staggered 1 m a column, first
+// number 2 (slots 1 to 6), at (10 m, 20 m) heading 0.5 rad: forward is (-sin h, cos h) and
+// right (cos h, sin h); a place stands back along forward by row x 8 + column x 1 m and across
+// by column x 4 - 4 m (mirrored: the other side).  A slot already used is kept as it was.
+TEST(TracksideObjects, StraightGridPlacesFillTheirSlotsAndMirrorAcross) {
+  WStartGrid g({10 << 16, 20 << 16, 0});
+  g.firstNumber = 2;
+  g.columns = 3;
+  g.rows = 2;
+  g.columnSpacing = 4;
+  g.rowSpacing = 8;
+  g.stagger = 1;
+  g.heading = 0.5f;
+  g.height = 0.25f;
+  g.Setup();
+  const double h = 0.5;
+  // The straight grid ends its rows x spacing = 16 m back along the heading.
+  EXPECT_NEAR(g.endPoint[0] / 65536.0, 10 + 16 * std::sin(h), 1e-4);
+  EXPECT_NEAR(g.endPoint[1] / 65536.0, 20 - 16 * std::cos(h), 1e-4);
+  EXPECT_EQ(g.startPoint[0], 10 << 16);
+  EXPECT_EQ(g.startPoint[1], 20 << 16);
+  EXPECT_EQ(g.endHeading, 0.5f);
+  EXPECT_NEAR(g.curveLength, 16 << 16, 2);
+  EXPECT_NEAR(g.forward[0], -std::sin(h) * 65536, 1);
+  EXPECT_NEAR(g.forward[1], std::cos(h) * 65536, 1);
+
+  for (int mirrored = 0; mirrored < 2; ++mirrored) {
+    SCOPED_TRACE(mirrored ? "mirrored" : "plain");
+    g.gridFlags = mirrored ? START_GRID_MIRRORED : 0;
+    StartPosition table[WORLD_START_POSITIONS] = {};
+    table[3].used = 1;
+    table[3].position = {1, 2, 3};
+    g.FillStartPositions(table);
+    EXPECT_EQ(table[0].used, 0);
+    EXPECT_EQ(table[7].used, 0);
+    EXPECT_EQ(table[3].position.x, 1) << "a used slot is kept";
+    EXPECT_EQ(table[3].overrideByte, 0);
+    for (int slot : {1, 2, 4, 5, 6}) {
+      SCOPED_TRACE(slot);
+      const StartPosition& p = table[slot];
+      EXPECT_EQ(p.used, 1);
+      EXPECT_EQ(p.fixedHeading, 1);
+      EXPECT_EQ(p.overrideByte, 1);
+      EXPECT_EQ(p.marked, 0) << "no marks flag";
+      const int row = (slot - 1) / 3, column = (slot - 1) % 3;
+      const double back = -(row * 8.0) - column * 1.0, across = (column * 4.0 - 4.0) * (mirrored ? -1 : 1);
+      EXPECT_NEAR(p.position.x / 65536.0, 10 - std::sin(h) * back + std::cos(h) * across, 1e-3);
+      EXPECT_NEAR(p.position.y / 65536.0, 20 + std::cos(h) * back + std::sin(h) * across, 1e-3);
+      EXPECT_EQ(p.position.z, 16384);
+      EXPECT_EQ(p.heading, 0.5f);
+    }
+  }
+  // The last place the table holds is slot 47: a grid numbered from 47 fills 46 and 47 only.
+  g.firstNumber = 47;
+  StartPosition table[WORLD_START_POSITIONS] = {};
+  g.FillStartPositions(table);
+  EXPECT_EQ(table[45].used, 0);
+  EXPECT_EQ(table[46].used, 1);
+  EXPECT_EQ(table[47].used, 1);
+}
+
+// A damaged float in a grid record keeps its default, and with debug messages on says which.
+TEST(TracksideObjects, AStartGridsDamagedFloatIsNamedWithDebugMessagesOn) {
+  TrackStartGrid bad;
+  bad.rowSpacing = std::numeric_limits<float>::quiet_NaN();
+  const int level = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    Owned o(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, bad); }));
+    EXPECT_EQ(caught.Count("Start grid - bad row spacing"), 1);
+    EXPECT_TRUE(std::isfinite(static_cast<WStartGrid*>(o.get())->rowSpacing));
+  }
+  CfgDebugLevel = 0;
+  {
+    CaughtLines caught;
+    Owned o(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, bad); }));
+    EXPECT_EQ(caught.Count("Start grid"), 0);
+  }
+  CfgDebugLevel = level;
+}
+
 TEST(TracksideObjects, TurbineSpheresAndPhase) {
   TurbineSphere a = {{0, 0, 0}, 1}, b = {{4, 0, 0}, 1};
   MergeSpheres(a, b);
