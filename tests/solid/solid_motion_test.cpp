@@ -232,6 +232,24 @@ TEST_F(SolidMotion, ALopsidedHullHasTheMassCentreWholeTensorExtentsAndNormalsOfI
   EXPECT_EQ(line.radius, 2.0f);
 }
 
+// The extents (largest y, smallest y, largest x, smallest x, largest z) start from the body's
+// origin each time they are found: a hull moved inward has smaller extents, and one wholly on
+// the positive side keeps 0 as its smallest y and x.
+TEST_F(SolidMotion, ExtentsAreFoundAfreshFromTheOriginEachTime) {
+  Solid body;
+  body.AllocateHull(2, 0);
+  body.points[0].local = {2.0f, 3.0f, 4.0f};
+  body.points[1].local = {-1.0f, -2.0f, 0.5f};
+  body.UpdateExtents();
+  const float first[5] = {3.0f, -2.0f, 2.0f, -1.0f, 4.0f};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(body.extent[i], first[i]) << i;
+  body.points[0].local = {0.5f, 0.25f, 1.0f};
+  body.points[1].local = {0.2f, 0.125f, 0.375f};
+  body.UpdateExtents();
+  const float second[5] = {0.25f, 0.0f, 0.5f, 0.0f, 1.0f};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(body.extent[i], second[i]) << i;
+}
+
 TEST_F(SolidMotion, ResetClearsMotionContactsAndBoxAndPresetsTheReservedWords) {
   Solid body;
   body.AllocateHull(2, 1);

@@ -550,6 +550,58 @@ TEST_F(Layouts, ALayoutsTimingLineTakesItsPlaceHalfWidthAndTurnedAxes) {
   EXPECT_EQ(first.direction[3], 0);
 }
 
+// The verdict on the filled timing lines (bit n: line n, the finish being line 0), plain and
+// as a layout's text, with the number of lines counted up to the highest filled one.
+TEST(LayoutVerdicts, TheFilledLinesGiveTheirCountAndText) {
+  struct Case {
+    uint8_t filled;
+    int plain, noFinishAllowed;
+    int result, count;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0x0, 1, 0, 0, 0, "No finish line - laps will not be timed"},
+      {0xE, 1, 0, 0, 0, "No finish line - laps will not be timed"},
+      {0x1, 1, 0, 0, 0, "Finish line but no checkpoints"},
+      {0x3, 1, 0, 1, 2, "1 checkpoint"},
+      {0x3, 0, 0, 1, 2, "Autocross : 1 checkpoint"},
+      {0x7, 1, 0, 1, 3, "2 checkpoints"},
+      {0xF, 0, 0, 1, 4, "Autocross : 3 checkpoints"},
+      {0xB, 1, 0, 0, 0, "Checkpoint 2 not found"},
+      {0xD, 1, 0, 0, 0, "Checkpoint 1 not found"},
+      {0x13, 1, 0, 1, 2, "1 checkpoint"},  // a fifth line's bit is none of the four
+      {0x6, 1, 1, 1, 3, "2 checkpoints"},  // no finish, where none is needed
+      {0x2, 1, 1, 1, 2, "1 checkpoint"},
+      {0x0, 1, 1, 0, 0, "Finish line but no checkpoints"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.filled));
+    char text[64] = "unchanged";
+    int count = -1;
+    EXPECT_EQ(DescribeLayout(c.filled, count, c.plain, c.noFinishAllowed, text, sizeof text), c.result);
+    EXPECT_EQ(count, c.count);
+    EXPECT_STREQ(text, c.text);
+  }
+}
+
+TEST_F(Layouts, RolesOfPlainStartAndEachTimingLineAndTheSecondFinishLineIsRefused) {
+  Add(Rec(3, 4, CONE)), Add(Start(0, -10)), Add(Line(0, 10, 0)), Add(Line(0, 20, 1)), Add(Line(0, 30, 2)),
+      Add(Line(0, 40, 3));
+  ASSERT_EQ(W().addedCount, 6);
+  const int roles[6] = {1, 2, 3, 4, 5, 6};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(LayoutObjectRole(*W().objects[i]), roles[i]) << i;
+  // The table already holds the finish line: a second one is told and changes nothing.
+  uint8_t filled = 0;
+  CheckLayoutCheckpoints(W(), *W().objects[2], filled);
+  EXPECT_EQ(filled, 1);
+  CheckLayoutCheckpoints(W(), *W().objects[2], filled);
+  EXPECT_EQ(filled, 1);
+  EXPECT_EQ(Lines("More than one finish line"), 1);
+  CheckLayoutCheckpoints(W(), *W().objects[5], filled);
+  EXPECT_EQ(filled, 9);
+  EXPECT_EQ(GetTimingLine(W(), 3).y, 40 << 16);
+}
+
 // ---- Packets ----
 
 TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "core/frame_globals.h"
+#include "render/humans.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/figures.h"
 #include "world/fixed_cam.h"
@@ -351,6 +352,110 @@ TEST(TracksideObjects, AStartGridsDamagedFloatIsNamedWithDebugMessagesOn) {
     EXPECT_EQ(caught.Count("Start grid"), 0);
   }
   CfgDebugLevel = level;
+}
+
+// Three mesh slots of skeletons 10, 11 and 12.  A marshal takes the slot of its model word's
+// skeleton, the first slot when no slot has it.  A group 3.4 m wide has three figures (one a
+// whole metre, rounded), on the slots from word A round: -4, -3, -2 are slots 2, 0 and 1.
+// Turned a quarter, the row runs along y: shares 1/6, 1/2, 5/6 of the width from the left
+// end, (share - 1/2) x 3.4 m across, rising from 1 m to 4 m as the shares go.
+TEST(TracksideObjects, FiguresTakeTheirSlotsAndStandInARowAcrossTheHeading) {
+  InitSinCosTables();
+  AllocateHumanSlots(3);
+  for (int s = 0; s < 3; ++s) {
+    HumanMeshes.slots[s].flags = 1;
+    HumanMeshes.slots[s].skeletonIndex = uint32_t(10 + s);
+  }
+  HumanMeshes.built = 1;
+  {
+    Owned m(new WMarshal({0, 0, 0}));
+    auto* marshal = static_cast<WMarshal*>(m.get());
+    marshal->model = 11;
+    marshal->AttachFigure();
+    ASSERT_NE(marshal->figure, nullptr);
+    EXPECT_EQ(marshal->figure->meshSet, &HumanMeshes.slots[1]);
+    Owned other(new WMarshal({0, 0, 0}));
+    auto* unknown = static_cast<WMarshal*>(other.get());
+    unknown->model = 99;
+    unknown->AttachFigure();
+    ASSERT_NE(unknown->figure, nullptr);
+    EXPECT_EQ(unknown->figure->meshSet, &HumanMeshes.slots[0]) << "no slot of skeleton 99: the first";
+
+    Owned g(new WSpectator({3 << 16, 4 << 16, 0}));
+    auto* group = static_cast<WSpectator*>(g.get());
+    group->width = 3.4f;
+    group->heading = 1.5707964f;
+    group->lowHeight = 1.0f;
+    group->highHeight = 4.0f;
+    group->wordA = -4;
+    group->AttachFigures();
+    ASSERT_EQ(group->figureCount, 3);
+    const int slots[3] = {2, 0, 1};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(group->figures[i].meshSet, &HumanMeshes.slots[slots[i]]) << i;
+    group->PlaceFigures();
+    for (int i = 0; i < 3; ++i) {
+      SCOPED_TRACE(i);
+      const double share = (i + 0.5) / 3, across = (share - 0.5) * 3.4;
+      const IntVector& at = group->figures[i].transform.translation;
+      EXPECT_NEAR(at.x / 65536.0, 3.0, 1e-4);
+      EXPECT_NEAR(at.y / 65536.0, 4.0 + across, 1e-4);
+      EXPECT_NEAR(at.z / 65536.0, 1.0 + 3.0 * share, 1e-4);
+    }
+    // The group's box turned a quarter: the 2.2 m half width along y, the metre along x, and
+    // (3 m of rise + 2) / 2 = 2.5 m up and down.
+    group->Setup();
+    EXPECT_NEAR(group->halfSize.x, 65536, 2);
+    EXPECT_NEAR(group->halfSize.y, 2.2 * 65536, 2);
+    EXPECT_EQ(group->halfSize.z, 5 << 15);
+    // Turned 0.5 rad: |w cos - sin| and |w sin + cos| (the depth of 1 m).
+    group->heading = 0.5f;
+    group->Setup();
+    EXPECT_NEAR(group->halfSize.x / 65536.0, std::fabs(2.2 * std::cos(0.5) - std::sin(0.5)), 1e-3);
+    EXPECT_NEAR(group->halfSize.y / 65536.0, 2.2 * std::sin(0.5) + std::cos(0.5), 1e-3);
+  }
+  // At least one figure and at most 64, whatever the width.
+  for (auto [width, count] : {std::pair{0.0f, 1}, {-2.6f, 3}, {1000.0f, SPECTATOR_FIGURES_MAX}, {64.4f, 64}}) {
+    Owned g(new WSpectator({0, 0, 0}));
+    auto* group = static_cast<WSpectator*>(g.get());
+    group->width = width;
+    group->AttachFigures();
+    EXPECT_EQ(group->figureCount, count) << width;
+  }
+  FreeHumanMeshSlots();
+}
+
+// A damaged float keeps its default, and with debug messages on the record's class and field
+// are named.
+TEST(TracksideObjects, AFiguresDamagedFloatIsNamedWithDebugMessagesOn) {
+  const int level = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  CaughtLines caught;
+  Owned m(ReadObject(OBJECT_MARSHAL, [](DataFile& f) {
+    WriteMarshalRecord(f, 3, std::numeric_limits<float>::quiet_NaN(), 2.0f);
+  }));
+  EXPECT_EQ(caught.Count("Bad marshal heading - default kept"), 1);
+  EXPECT_EQ(static_cast<WMarshal*>(m.get())->heading, 0.0f);
+  EXPECT_EQ(static_cast<WMarshal*>(m.get())->height, 2.0f);
+  CfgDebugLevel = level;
+}
+
+// The clock's hands turn backwards: the first by hour x 60075 - minute x 91, the second by
+// second x 65518 - minute x 1092, both cut to 16 bits.
+TEST(TracksideObjects, ClockHandsTurnByTheirHourMinuteAndSecond) {
+  uint32_t first = 0, second = 0;
+  // 3:20:45: 180225 - 1820 = 178405, less 2 x 65536: 47333; 2948310 - 21840 = 2926470, less
+  // 44 x 65536 = 2883584: 42886.
+  TurbineHandAngles(3, 20, 45, first, second);
+  EXPECT_EQ(first, 47333u);
+  EXPECT_EQ(second, 42886u);
+  // 0:01:00: -91 and -1092 wrapped round.
+  TurbineHandAngles(0, 1, 0, first, second);
+  EXPECT_EQ(first, 65445u);
+  EXPECT_EQ(second, 64444u);
+  // 0:00:01: the first hand stays, the second turns 18 units back.
+  TurbineHandAngles(0, 0, 1, first, second);
+  EXPECT_EQ(first, 0u);
+  EXPECT_EQ(second, 65518u);
 }
 
 TEST(TracksideObjects, TurbineSpheresAndPhase) {
