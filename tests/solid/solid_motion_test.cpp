@@ -67,6 +67,10 @@ TEST_F(SolidMotion, MovesWholeUnitsIntoTheFixedPosition) {
   EXPECT_EQ(FixedFromScaled(-INFINITY), INT32_MIN);
   EXPECT_EQ(SaturatingAdd(INT32_MAX - 5, 100), INT32_MAX);
   EXPECT_EQ(SaturatingAdd(INT32_MIN + 5, -100), INT32_MIN);
+  // An addition of any 64-bit size is held at the ends too.
+  EXPECT_EQ(SaturatingAdd(100, INT64_MAX), INT32_MAX);
+  EXPECT_EQ(SaturatingAdd(-100, INT64_MIN), INT32_MIN);
+  EXPECT_EQ(SaturatingAdd(-7, 4), -3);
 }
 
 TEST_F(SolidMotion, AFastBodyStopsAtTheEdgeOfTheFixedRangeAndANonFiniteOneIsStopped) {
@@ -107,6 +111,13 @@ TEST_F(SolidMotion, ABodyTooLightToIntegrateIsNotUpdated) {
   EXPECT_EQ(feather.velocity.x, 1.0f);
   EXPECT_EQ(feather.velocity.z, 0.0f);
   EXPECT_EQ(feather.position.x, 0);
+  // The least mass itself is stepped: gravity and drag change its speed.
+  Solid least;
+  MakePointMass(least, SOLID_LEAST_MASS);
+  least.velocity = {1.0f, 0.0f, 0.0f};
+  StepAlone(least, G);
+  EXPECT_LT(least.velocity.x, 1.0f) << "dragged";
+  EXPECT_LT(least.velocity.z, 0.0f) << "falling";
 }
 
 TEST_F(SolidMotion, ThinShellOfACubeHasTheMassAndInertiaOfItsFaces) {
