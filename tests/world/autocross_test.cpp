@@ -276,6 +276,22 @@ TEST(LayoutRamp, PitchAndRollAreTheGroundNormalsSlope) {
   GraphicsEnabled = graphics;
 }
 
+// A ground normal a hair longer than a unit along x (a vertical face, rounded): the slopes are
+// held at a quarter turn, not left undefined.  Heading 0 (byte 128) rolls the object over x,
+// a quarter turn (byte 192) pitches it.
+TEST_F(Layouts, ASlopeFromANormalJustPastAUnitIsAQuarterTurn) {
+  g_normal[0] = 1.0001f, g_normal[1] = 0, g_normal[2] = 0;
+  const float quarter = float(std::asin(1.0));
+  IntVector at;
+  float h, heading, pitch, roll;
+  ASSERT_EQ(UnpackLayoutObject(Rec(5, 5, CONE, 0, 128), at, h, heading, pitch, roll), 1);
+  EXPECT_FLOAT_EQ(roll, quarter);
+  EXPECT_NEAR(pitch, 0.0f, 1e-6f);
+  ASSERT_EQ(UnpackLayoutObject(Rec(5, 5, CONE, 0, 192), at, h, heading, pitch, roll), 1);
+  EXPECT_FLOAT_EQ(std::fabs(pitch), quarter);
+  EXPECT_NEAR(roll, 0.0f, 1e-3f);
+}
+
 // ---- Adding and removing ----
 
 TEST_F(Layouts, AddedObjectsTakeTheirRecordAndPackBackToIt) {

@@ -9,6 +9,8 @@
 #include <strings.h>
 #include <memory>
 #include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "core/sort_tree.h"
@@ -1021,6 +1023,19 @@ TEST(ProceduralTrees, TheRecordReadsAndBadValuesTakeDefaults) {
   EXPECT_EQ(t.barkColour, 0x102030u);
   EXPECT_EQ(s.file.BytesLeft(), 0);
   EXPECT_EQ(t.HasGeometry(), 1);
+  // Its place is the record's (1 m, 2 m); moved, its base stands where it is put.
+  IntVector at;
+  float heading = 1;
+  t.GetPosition(at, heading);
+  EXPECT_EQ(at.x, 1 << 16);
+  EXPECT_EQ(at.y, 2 << 16);
+  EXPECT_EQ(heading, 0.0f);
+  t.SetPosition({3 << 16, 5 << 16, 7 << 16}, 1.0f);
+  t.GetPosition(at, heading);
+  EXPECT_EQ(at.x, 3 << 16);
+  EXPECT_EQ(at.y, 5 << 16);
+  EXPECT_EQ(at.z, 7 << 16);
+  EXPECT_EQ(t.baseHeight, 7.0f);
   t.foliageLength = 0;
   t.trunkRadius = 0;
   EXPECT_EQ(t.HasGeometry(), 0);
@@ -1310,11 +1325,13 @@ TEST_F(PlacedObjects, BatchesHoldEveryLevelOnceWithinTheirLimits) {
       }
     }
     std::vector<int> perMesh(WorldRenderMeshes.size());
+    std::set<std::pair<int, int>> treeGroups;  // render mesh, group: each tree its own group
     for (int i = 0; i < world.objectCount; ++i) {
       FixedOb* o = world.objects[i];
       if (o->type == OBJECT_TREE) {
         auto* t = static_cast<WTree*>(o);
         ASSERT_NE(t->renderMesh, TREE_NONE) << "a tree is written once, in pass 0";
+        EXPECT_TRUE(treeGroups.insert({t->renderMesh, t->partEntry}).second) << "tree " << i << " shares a group";
         continue;
       }
       auto* p = static_cast<FObject*>(o);
