@@ -623,6 +623,21 @@ TEST_F(RimEditor, OtherKeysGoToTheGraph) {
   EXPECT_EQ(graph().selectionCount, 0);
 }
 
+// Space makes the wheels again; "x" alone goes to the graph, Shift+X closes the editor.
+TEST_F(RimEditor, SpaceRemakesTheWheelsAndShiftXCloses) {
+  Open();
+  car->wheelMeshesBuilt = 1;
+  Key(' ');
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the wheels are made again";
+  Key('x');
+  EXPECT_EQ(parent.sub, &s->prss) << "x alone does not close";
+  ShiftHeld = 1;
+  Key('X');
+  ShiftHeld = 0;
+  EXPECT_EQ(parent.sub, nullptr);
+  s = nullptr;
+}
+
 TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   const SuspensionBlock& front = car->wheelSets[1];
   RimLine lines[RIM_TYRE_OUTLINE_LINES];
