@@ -76,6 +76,15 @@ TEST_F(LightOctrees, GridSamplesComeBackExactlyAndTheBlendIsLinear) {
   // A point on the centre planes takes the upper child (7); just below, the unlit child 0.
   EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 1);
   EXPECT_EQ(LookUpLighting({-1, -1, -1}, r), 0);
+  // A root half as tall as it is wide: the grid across x and y is the same.
+  TrackLightingBlock low = GridBlock(7, 5);
+  low.verticalSize = HALF;
+  ASSERT_EQ(Read(low), 1);
+  for (int i : {1, 3}) {
+    InitLightRecord(r);
+    ASSERT_EQ(LookUpLighting({(16 * i) << 16, (16 * 2) << 16, 1 << 16}, r), 1);
+    EXPECT_EQ(r.ambient[0], float(10 + 10 * i + 30 * 2)) << i;
+  }
   EXPECT_EQ(lines.Lines().size(), 0u);
 }
 
