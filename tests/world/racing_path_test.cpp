@@ -452,6 +452,17 @@ TEST(RacingPath, CubicCurves) {
   BuildPathCurve(curve, p, nullptr, 10, 16, 3.0f, -50.0f, 1.0f);
   EXPECT_EQ(curve.startNode, 10);
   EXPECT_EQ(curve.endNode, 16);
+  // An end at the node count, one past the last node, builds nothing; the last node does.
+  for (const auto& [from, to] : {std::pair{p.nodeCount, 16}, std::pair{10, p.nodeCount}}) {
+    PathCurve none;
+    none.xCurve.d = 12345;
+    BuildPathCurve(none, p, nullptr, from, to, 0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(none.xCurve.d, 12345) << from << " to " << to;
+  }
+  PathCurve last;
+  last.xCurve.d = 12345;
+  BuildPathCurve(last, p, nullptr, p.nodeCount - 1, p.nodeCount - 1, 0.0f, 0.0f, 1.0f);
+  EXPECT_NEAR(last.xCurve.d, p.nodes[p.nodeCount - 1].x, 1);
   // The end offset is clamped into the limits less margin + 1 m.
   const PathNode& s = p.nodes[10];
   const PathNode& e = p.nodes[16];
