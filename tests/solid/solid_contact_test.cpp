@@ -531,6 +531,8 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 0) << "everything beyond largest y (bit 1)";
   place({0.0f, 3.0f, 0.0f}, {0, 2, 0}, {0.3f, 0.9f, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "a point on the inner side of largest y";
+  place({0.0f, 3.0f, 0.0f}, {-0.7f, 0.5f, 0}, {-0.7f, 0.5f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "beyond largest y only: a point inside it in y, though not in x";
   place({0.0f, -3.0f, 0.0f}, {0, -2, 0}, {0.3f, -0.9f, 5.0f});
   EXPECT_EQ(box.CollidePair(other), 1) << "bit 2, smallest y; height does not count";
   place({2.0f, 3.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.6f, 1.2f, 0});

@@ -650,6 +650,18 @@ TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
   EXPECT_EQ(DecodeMultiObjPacket(bytes, 24, q), 0);
   // A short packet changes nothing (no world needed to see it ignored).
   Autocross::InterpretMultiObjPacket(bytes, 3);
+  // Only the counted records are read: bytes of a third one after them are left alone.
+  p.count = 3;
+  p.records[2] = {9, 9, 9, 9, 9, 9};
+  uint8_t three[64] = {};
+  ASSERT_EQ(EncodeMultiObjPacket(p, three), 32);
+  three[4] = 2;
+  MultiObjPacket r;
+  r.records[2] = {7, 7, 7, 7, 7, 7};
+  ASSERT_EQ(DecodeMultiObjPacket(three, 32, r), 1);
+  EXPECT_EQ(r.count, 2);
+  EXPECT_EQ(r.records[2].heading, 7);
+  EXPECT_EQ(r.records[2].x, 7);
 }
 
 TEST_F(Layouts, AddPacketsSendRefusalsBackAndClearIsByteForByte) {
