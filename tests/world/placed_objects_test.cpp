@@ -393,6 +393,7 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(BuiltMeshFault(*mesh), "");
     EXPECT_EQ(mesh->triangleCount, 2 * n) << "one quad a step, the last onto the first ring";
+    EXPECT_EQ(mesh->pointCount, 2 * (n + 1)) << "n rings of the two outline points, then ring 0 again to close";
     for (int i = 0; i < mesh->pointCount; ++i) {
       const double dx = mesh->points[i].position[0] / FIX - 5.0, dy = mesh->points[i].position[1] / FIX;
       EXPECT_NEAR(std::hypot(dx, dy), 1.0, 1e-4);
