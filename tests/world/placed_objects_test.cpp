@@ -1476,6 +1476,34 @@ int LampMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
 }
 }  // namespace
 
+// A start light's level mesh is built with its variant's layout properties on the model, and
+// they are taken back after: each build applies them (0), then removes them (1).
+TEST_F(PlacedObjects, AStartLightsLevelIsBuiltWithItsPropertiesAndThenTheyAreTakenBack) {
+  static std::vector<int> removing;
+  WorldModels.ApplyLayoutProperties = [](void*, int, int, int r) {
+    removing.push_back(r);
+    return 1;
+  };
+  WorldModels.ModelOf = [](const PreGenModel&) -> void* { return &Stand::Current()->model; };
+  static int entryTag = 0;
+  stand.view.entry = reinterpret_cast<const PreGenModel*>(&entryTag);
+  FObject s({0, 0, 0});
+  Place(s, 0, 0, 0, 172);
+  s.Setup();
+  removing.clear();
+  ASSERT_EQ(s.BuildLodMesh(0), 1);
+  EXPECT_EQ(removing, (std::vector<int>{0, 1}));
+  // An object that is no start light takes none.
+  FObject plain({0, 0, 0});
+  Place(plain, 0, 0, 0, 3);
+  plain.Setup();
+  removing.clear();
+  plain.BuildLodMesh(0);
+  EXPECT_TRUE(removing.empty());
+  s.Free();
+  plain.Free();
+}
+
 TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   const int saved = GraphicsEnabled;
   GraphicsEnabled = 1;
