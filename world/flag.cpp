@@ -188,16 +188,12 @@ void WFlag::StepCloth(int elapsedMs, const float wind[3]) {
 }
 
 void MappingOrientationTransform(int code, float t[6]) {
-  // The quarter turns about the texture's centre, then the same with u mirrored.
-  static const float turns[4][6] = {
-      {1, 0, 0, 1, 0, 0}, {0, -1, 1, 0, 1, 0}, {-1, 0, 0, -1, 1, 1}, {0, 1, -1, 0, 0, 1}};
-  const float* r = turns[code & 3];
+  // The world's orientation table: rows 1 to 3 quarter turns, 4 to 7 the same mirrored.
+  static const float rows[8][6] = {{1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1},
+                                   {0, -1, 1, 0, 1, 0}, {-1, 0, 0, 1, 1, 0}, {0, 1, 1, 0, 0, 0},
+                                   {1, 0, 0, -1, 0, 1}, {0, -1, -1, 0, 1, 1}};
+  const float* r = rows[code & 7];
   for (int k = 0; k < 6; ++k) t[k] = r[k];
-  if (code & 4) {
-    t[0] = -t[0];
-    t[1] = -t[1];
-    t[4] = 1 - t[4];
-  }
 }
 
 void WFlag::BuildFlagMesh(const MappingRecord* record, FlagMesh& mesh) const {

@@ -434,7 +434,14 @@ TEST_F(GraphEditing, PointButtonsHandlesAndToolWordsFollowThePointsAndTheSelecti
   EXPECT_EQ(handles[1]->word, uintptr_t(GRAPH_HANDLE_X));
   EXPECT_EQ(handles[1]->left, x + 32 - 5);
   EXPECT_EQ(handles[1]->top, y - 5);
-  for (const InterfaceButton* h : handles) EXPECT_EQ(h->third.i, 0xFFFFFF) << "white";
+  for (const InterfaceButton* h : handles) {
+    EXPECT_EQ(h->third.i, 0xFFFFFF) << "white";
+    EXPECT_EQ(h->fourth.i, 0) << "a handle is never lit";
+  }
+  // Only the selected point's button is lit.
+  points = buttons(GraphPointButton);
+  ASSERT_EQ(points.size(), 4u);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(points[size_t(i)]->fourth.i, i == 2 ? 1 : 0) << i;
   for (const char* word : {"dup point", "clear", "delete", "zero x", "scale w", "scale h"})
     EXPECT_NE(FindShownButton(word), nullptr) << word;
   for (const char* word : {"new point", "dup point", "clear", "delete", "zero x"})
@@ -451,6 +458,7 @@ TEST_F(GraphEditing, PointButtonsHandlesAndToolWordsFollowThePointsAndTheSelecti
   g.ClearSelection();
   draw();
   EXPECT_NE(FindShownButton("1 point"), nullptr);
+  EXPECT_NE(FindShownButton("select all"), nullptr) << "a single point can be selected";
   one.Free();
   draw();
   EXPECT_NE(FindShownButton("0 points"), nullptr);

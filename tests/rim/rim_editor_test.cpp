@@ -458,7 +458,7 @@ TEST_F(RimEditor, ClosingKeepsOnlyWhatSurfacesUseAndGivesBackTheHook) {
 TEST_F(RimEditor, SurfaceModeShowsAButtonPerPointAndPerSurfaceInItsMappingsColour) {
   Open();
   GraphWXS& g = graph();
-  rim.surfaces[3].mapping = 9;
+  rim.surfaces[3].mapping = uint32_t(rim.mappingCount);  // one past the last: white
   Click("surface");
   const auto px = [&](float x) { return int(std::rint((x - g.originX) * float(g.width) / g.scaleW + float(g.left))); };
   const auto py = [&](float y) {
@@ -489,6 +489,14 @@ TEST_F(RimEditor, SurfaceModeShowsAButtonPerPointAndPerSurfaceInItsMappingsColou
     EXPECT_EQ(surfaces[size_t(i)]->top, (py(a.y) + py(b.y)) / 2 - 5);
     EXPECT_EQ(surfaces[size_t(i)]->third.i, colours[i]);
   }
+  // A surface ending at the point one past the last has no button.
+  const uint32_t end = rim.surfaces[2].second;
+  rim.surfaces[2].second = uint32_t(rim.numPoints);
+  Frame();
+  int shown = 0;
+  for (int i = 0; i < ButtonCount; ++i) shown += InterfaceButtons[i].handler == RimSurfacePressed;
+  EXPECT_EQ(shown, 3);
+  rim.surfaces[2].second = end;
   rim.surfaces[3].mapping = 3;
 }
 
@@ -621,6 +629,21 @@ TEST_F(RimEditor, OtherKeysGoToTheGraph) {
   EXPECT_EQ(graph().selectionCount, rim.numPoints);
   Key('C');
   EXPECT_EQ(graph().selectionCount, 0);
+}
+
+// Space makes the wheels again; "x" alone goes to the graph, Shift+X closes the editor.
+TEST_F(RimEditor, SpaceRemakesTheWheelsAndShiftXCloses) {
+  Open();
+  car->wheelMeshesBuilt = 1;
+  Key(' ');
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the wheels are made again";
+  Key('x');
+  EXPECT_EQ(parent.sub, &s->prss) << "x alone does not close";
+  ShiftHeld = 1;
+  Key('X');
+  ShiftHeld = 0;
+  EXPECT_EQ(parent.sub, nullptr);
+  s = nullptr;
 }
 
 TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {

@@ -208,8 +208,14 @@ TEST_F(RimFile, AFailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(SaveRimFile(&page, "keep", rim), 0);
   EXPECT_EQ(Read("data/whl/keep.wxs"), old);
   EXPECT_TRUE(Said(g_boxes, "Could not write file :")) << "the failure is reported" << g_boxes.size() << g_lines.size();
+  g_boxes.clear();
   EXPECT_EQ(SaveRimFile(&page, "..\\away", rim), 0);
   EXPECT_FALSE(std::filesystem::exists("data/away.wxs"));
+  EXPECT_TRUE(Said(g_boxes, "Invalid file name : ..\\away")) << "the refused name is shown";
+  g_boxes.clear();
+  EXPECT_EQ(SaveRimFile(&page, "", rim), 0);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0], "Invalid file name : ");
 }
 
 TEST_F(RimFile, MappingsInUseAndMappingZeroStayAndSurfacesAboveARemovedOneFollow) {

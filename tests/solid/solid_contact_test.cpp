@@ -392,6 +392,28 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   EXPECT_NEAR(onWide.candidatePoint.x, -1200.0 * 65536, 64);
 }
 
+// A body's probes against another's hull: each probe not waiting out a delay, the first one
+// too, is tried; one waiting is not.
+TEST_F(SolidContacts, EveryProbeNotWaitingIsTriedAgainstTheOtherHull) {
+  Solid hull;
+  MakeBox(hull, {0.5f, 0.5f, 0.5f}, 4.0f, {2.0f, 0.0f, 0.0f});
+  hull.Integrate(STEP, 0);
+  Solid prober;
+  prober.AllocateHull(3, 0);
+  for (int i = 0; i < 3; ++i) {
+    ContactProbe& p = prober.points[i].probe;
+    p.world = FixedFromMetres(Vec3{1.6f, 0.2f, 0.1f});  // 10 cm inside the -x face
+    p.fromCentre = FixedFromMetres(Vec3{0.5f, 0.0f, 0.0f});
+  }
+  prober.points[1].probe.world.y = FixedFromMetres(0.7f);  // beside the face
+  prober.points[2].probe.checkDelay = 3;
+  prober.CollideWithSolid(hull);
+  EXPECT_EQ(prober.points[0].probe.candidateBody, &hull);
+  EXPECT_NEAR(prober.points[0].probe.candidateStrength, 0.2 * 65536, 2);
+  EXPECT_EQ(prober.points[1].probe.candidateStrength, 0);
+  EXPECT_EQ(prober.points[2].probe.candidateStrength, 0) << "waiting out its delay";
+}
+
 // A turned hull against probes on every side, against a double-precision working of the same
 // rule: the probe's line back along its from-centre vector crosses a face plane at Q, and Q
 // must lie strictly inside one of the face's triangles; the deepest-reaching triangle (the
@@ -509,6 +531,8 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 0) << "everything beyond largest y (bit 1)";
   place({0.0f, 3.0f, 0.0f}, {0, 2, 0}, {0.3f, 0.9f, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "a point on the inner side of largest y";
+  place({0.0f, 3.0f, 0.0f}, {-0.7f, 0.5f, 0}, {-0.7f, 0.5f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "beyond largest y only: a point inside it in y, though not in x";
   place({0.0f, -3.0f, 0.0f}, {0, -2, 0}, {0.3f, -0.9f, 5.0f});
   EXPECT_EQ(box.CollidePair(other), 1) << "bit 2, smallest y; height does not count";
   place({2.0f, 3.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.6f, 1.2f, 0});

@@ -67,6 +67,10 @@ TEST_F(SolidMotion, MovesWholeUnitsIntoTheFixedPosition) {
   EXPECT_EQ(FixedFromScaled(-INFINITY), INT32_MIN);
   EXPECT_EQ(SaturatingAdd(INT32_MAX - 5, 100), INT32_MAX);
   EXPECT_EQ(SaturatingAdd(INT32_MIN + 5, -100), INT32_MIN);
+  // An addition of any 64-bit size is held at the ends too.
+  EXPECT_EQ(SaturatingAdd(100, INT64_MAX), INT32_MAX);
+  EXPECT_EQ(SaturatingAdd(-100, INT64_MIN), INT32_MIN);
+  EXPECT_EQ(SaturatingAdd(-7, 4), -3);
 }
 
 TEST_F(SolidMotion, AFastBodyStopsAtTheEdgeOfTheFixedRangeAndANonFiniteOneIsStopped) {
@@ -107,6 +111,13 @@ TEST_F(SolidMotion, ABodyTooLightToIntegrateIsNotUpdated) {
   EXPECT_EQ(feather.velocity.x, 1.0f);
   EXPECT_EQ(feather.velocity.z, 0.0f);
   EXPECT_EQ(feather.position.x, 0);
+  // The least mass itself is stepped: gravity and drag change its speed.
+  Solid least;
+  MakePointMass(least, SOLID_LEAST_MASS);
+  least.velocity = {1.0f, 0.0f, 0.0f};
+  StepAlone(least, G);
+  EXPECT_LT(least.velocity.x, 1.0f) << "dragged";
+  EXPECT_LT(least.velocity.z, 0.0f) << "falling";
 }
 
 TEST_F(SolidMotion, ThinShellOfACubeHasTheMassAndInertiaOfItsFaces) {
@@ -230,6 +241,24 @@ TEST_F(SolidMotion, ALopsidedHullHasTheMassCentreWholeTensorExtentsAndNormalsOfI
   EXPECT_EQ(line.centreOfMass.x, 0.5f);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(line.inverseInertia[i], 0.0f) << i;
   EXPECT_EQ(line.radius, 2.0f);
+}
+
+// The extents (largest y, smallest y, largest x, smallest x, largest z) start from the body's
+// origin each time they are found: a hull moved inward has smaller extents, and one wholly on
+// the positive side keeps 0 as its smallest y and x.
+TEST_F(SolidMotion, ExtentsAreFoundAfreshFromTheOriginEachTime) {
+  Solid body;
+  body.AllocateHull(2, 0);
+  body.points[0].local = {2.0f, 3.0f, 4.0f};
+  body.points[1].local = {-1.0f, -2.0f, 0.5f};
+  body.UpdateExtents();
+  const float first[5] = {3.0f, -2.0f, 2.0f, -1.0f, 4.0f};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(body.extent[i], first[i]) << i;
+  body.points[0].local = {0.5f, 0.25f, 1.0f};
+  body.points[1].local = {0.2f, 0.125f, 0.375f};
+  body.UpdateExtents();
+  const float second[5] = {0.25f, 0.0f, 0.5f, 0.0f, 1.0f};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(body.extent[i], second[i]) << i;
 }
 
 TEST_F(SolidMotion, ResetClearsMotionContactsAndBoxAndPresetsTheReservedWords) {

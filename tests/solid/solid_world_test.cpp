@@ -261,6 +261,22 @@ TEST(SolidHooks, WithoutAWorldOrRaceTheOfflineAnswersHold) {
     EXPECT_EQ(GetRaceLaps(codes[i]), laps[i]) << codes[i];
     EXPECT_EQ(GetRaceHours(codes[i]), hours[i]) << codes[i];
   }
+  // The other offline answers: no trunks (the list cleared), no flags, the editor's pit limit
+  // of 80, no ray box; no warnings wanted, no cars or ids, the start delay over, no race flags.
+  const TrunkRecord stale{};
+  const TrunkRecord* trunks = &stale;
+  EXPECT_EQ(WorldLink.SquareTrunks(0, 0, trunks), 0);
+  EXPECT_EQ(trunks, nullptr);
+  EXPECT_EQ(WorldLink.ObjectFlags(nullptr), 0);
+  EXPECT_EQ(WorldLink.PitSpeedLimit(), 80);
+  EXPECT_EQ(WorldLink.RayBox(nullptr), nullptr);
+  EXPECT_EQ(WorldLink.Wind().y, 0.0f);
+  EXPECT_EQ(WorldLink.Wind().z, 0.0f);
+  EXPECT_EQ(RaceLink.WantsMovedObjectWarnings(), 0);
+  EXPECT_EQ(RaceLink.PlayerCar(0), nullptr);
+  EXPECT_EQ(RaceLink.PlayerId(0), 0);
+  EXPECT_EQ(RaceLink.NetStartDelayOver(), 1);
+  EXPECT_EQ(RaceLink.RaceFlags(), 0u);
   // A body with collideTrees and no world steps as without.
   Solid box;
   MakeBox(box, {0.5f, 0.5f, 0.5f}, 4.0f, {0.0f, 0.0f, 2.0f});

@@ -276,6 +276,22 @@ TEST(LayoutRamp, PitchAndRollAreTheGroundNormalsSlope) {
   GraphicsEnabled = graphics;
 }
 
+// A ground normal a hair longer than a unit along x (a vertical face, rounded): the slopes are
+// held at a quarter turn, not left undefined.  Heading 0 (byte 128) rolls the object over x,
+// a quarter turn (byte 192) pitches it.
+TEST_F(Layouts, ASlopeFromANormalJustPastAUnitIsAQuarterTurn) {
+  g_normal[0] = 1.0001f, g_normal[1] = 0, g_normal[2] = 0;
+  const float quarter = float(std::asin(1.0));
+  IntVector at;
+  float h, heading, pitch, roll;
+  ASSERT_EQ(UnpackLayoutObject(Rec(5, 5, CONE, 0, 128), at, h, heading, pitch, roll), 1);
+  EXPECT_FLOAT_EQ(roll, quarter);
+  EXPECT_NEAR(pitch, 0.0f, 1e-6f);
+  ASSERT_EQ(UnpackLayoutObject(Rec(5, 5, CONE, 0, 192), at, h, heading, pitch, roll), 1);
+  EXPECT_FLOAT_EQ(std::fabs(pitch), quarter);
+  EXPECT_NEAR(roll, 0.0f, 1e-3f);
+}
+
 // ---- Adding and removing ----
 
 TEST_F(Layouts, AddedObjectsTakeTheirRecordAndPackBackToIt) {
@@ -550,6 +566,58 @@ TEST_F(Layouts, ALayoutsTimingLineTakesItsPlaceHalfWidthAndTurnedAxes) {
   EXPECT_EQ(first.direction[3], 0);
 }
 
+// The verdict on the filled timing lines (bit n: line n, the finish being line 0), plain and
+// as a layout's text, with the number of lines counted up to the highest filled one.
+TEST(LayoutVerdicts, TheFilledLinesGiveTheirCountAndText) {
+  struct Case {
+    uint8_t filled;
+    int plain, noFinishAllowed;
+    int result, count;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0x0, 1, 0, 0, 0, "No finish line - laps will not be timed"},
+      {0xE, 1, 0, 0, 0, "No finish line - laps will not be timed"},
+      {0x1, 1, 0, 0, 0, "Finish line but no checkpoints"},
+      {0x3, 1, 0, 1, 2, "1 checkpoint"},
+      {0x3, 0, 0, 1, 2, "Autocross : 1 checkpoint"},
+      {0x7, 1, 0, 1, 3, "2 checkpoints"},
+      {0xF, 0, 0, 1, 4, "Autocross : 3 checkpoints"},
+      {0xB, 1, 0, 0, 0, "Checkpoint 2 not found"},
+      {0xD, 1, 0, 0, 0, "Checkpoint 1 not found"},
+      {0x13, 1, 0, 1, 2, "1 checkpoint"},  // a fifth line's bit is none of the four
+      {0x6, 1, 1, 1, 3, "2 checkpoints"},  // no finish, where none is needed
+      {0x2, 1, 1, 1, 2, "1 checkpoint"},
+      {0x0, 1, 1, 0, 0, "Finish line but no checkpoints"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.filled));
+    char text[64] = "unchanged";
+    int count = -1;
+    EXPECT_EQ(DescribeLayout(c.filled, count, c.plain, c.noFinishAllowed, text, sizeof text), c.result);
+    EXPECT_EQ(count, c.count);
+    EXPECT_STREQ(text, c.text);
+  }
+}
+
+TEST_F(Layouts, RolesOfPlainStartAndEachTimingLineAndTheSecondFinishLineIsRefused) {
+  Add(Rec(3, 4, CONE)), Add(Start(0, -10)), Add(Line(0, 10, 0)), Add(Line(0, 20, 1)), Add(Line(0, 30, 2)),
+      Add(Line(0, 40, 3));
+  ASSERT_EQ(W().addedCount, 6);
+  const int roles[6] = {1, 2, 3, 4, 5, 6};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(LayoutObjectRole(*W().objects[i]), roles[i]) << i;
+  // The table already holds the finish line: a second one is told and changes nothing.
+  uint8_t filled = 0;
+  CheckLayoutCheckpoints(W(), *W().objects[2], filled);
+  EXPECT_EQ(filled, 1);
+  CheckLayoutCheckpoints(W(), *W().objects[2], filled);
+  EXPECT_EQ(filled, 1);
+  EXPECT_EQ(Lines("More than one finish line"), 1);
+  CheckLayoutCheckpoints(W(), *W().objects[5], filled);
+  EXPECT_EQ(filled, 9);
+  EXPECT_EQ(GetTimingLine(W(), 3).y, 40 << 16);
+}
+
 // ---- Packets ----
 
 TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
@@ -582,6 +650,18 @@ TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
   EXPECT_EQ(DecodeMultiObjPacket(bytes, 24, q), 0);
   // A short packet changes nothing (no world needed to see it ignored).
   Autocross::InterpretMultiObjPacket(bytes, 3);
+  // Only the counted records are read: bytes of a third one after them are left alone.
+  p.count = 3;
+  p.records[2] = {9, 9, 9, 9, 9, 9};
+  uint8_t three[64] = {};
+  ASSERT_EQ(EncodeMultiObjPacket(p, three), 32);
+  three[4] = 2;
+  MultiObjPacket r;
+  r.records[2] = {7, 7, 7, 7, 7, 7};
+  ASSERT_EQ(DecodeMultiObjPacket(three, 32, r), 1);
+  EXPECT_EQ(r.count, 2);
+  EXPECT_EQ(r.records[2].heading, 7);
+  EXPECT_EQ(r.records[2].x, 7);
 }
 
 TEST_F(Layouts, AddPacketsSendRefusalsBackAndClearIsByteForByte) {

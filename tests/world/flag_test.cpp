@@ -173,4 +173,155 @@ TEST(Flag, NormalsFaceTheFrontsSideAfterAStep) {
   }
 }
 
+// The world's texture orientation table, row by row (a, b, c, d, e, f): u' = a u + b v + e and
+// v' = c u + d v + f; rows 1 to 3 quarter turns, 4 to 7 mirrored.
+TEST(Flag, OrientationCodesFollowTheWorldsTextureTable) {
+  const float table[8][6] = {{1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1},
+                             {0, -1, 1, 0, 1, 0}, {-1, 0, 0, 1, 1, 0}, {0, 1, 1, 0, 0, 0},
+                             {1, 0, 0, -1, 0, 1}, {0, -1, -1, 0, 1, 1}};
+  for (int code = 0; code < 8; ++code) {
+    float t[6];
+    MappingOrientationTransform(code, t);
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(t[k], table[code][k]) << "code " << code << " entry " << k;
+  }
+  // On the cloth: the whole texture with code 1 (a quarter turn).  The top row's v is 1 before
+  // the turn; at the pole u is 0, at the free edge 1: u' = v = 1 both, v' = 1 - u = 1 then 0.
+  auto o = ReadFlag(TrackFlag{});
+  auto* f = static_cast<WFlag*>(o.get());
+  f->Setup();
+  MappingRecord m = {};
+  m.uSpan = m.vSpan = 128;
+  m.orientation = 1;
+  FlagMesh mesh;
+  f->BuildFlagMesh(&m, mesh);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].u, 1.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[0].v, 1.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[4].u, 1.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[4].v, 0.0f);
+  // The bottom row at the pole: u 0, v 0 before the turn, so u' = 0 and v' = 1.
+  EXPECT_FLOAT_EQ(mesh.vertices[15].u, 0.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[15].v, 1.0f);
+}
+
+// The default flag (2 m x 1.5 m, top at 2 m) stands at (10 m, 20 m): d = sqrt(4 + 2.25) / 2 =
+// 1.25 m, so the centre is 2 - 1.25 = 0.75 m up, the half-size (2, 2, 1.25) m and the radius
+// sqrt(2^2 + 1.25^2) m.  Each point weighs 2 x 1.5 / 32 kg under -9.81 m/s^2.  The inner points
+// lie in the middle of their cells: the first a quarter metre right of the pole and a quarter
+// metre below the top, the last 1.75 m right and 1.25 m below.
+TEST(Flag, SetupPlacesTheBoundsTheWeightsAndTheCellMiddles) {
+  auto o = ReadFlag(TrackFlag{});
+  auto* f = static_cast<WFlag*>(o.get());
+  f->Setup();
+  EXPECT_NE(f->flags & 4, 0);
+  EXPECT_EQ(f->centre.x, 10 << 16);
+  EXPECT_EQ(f->centre.y, 20 << 16);
+  EXPECT_EQ(f->centre.z, 49152);
+  EXPECT_EQ(f->halfSize.x, 2 << 16);
+  EXPECT_EQ(f->halfSize.y, 2 << 16);
+  EXPECT_EQ(f->halfSize.z, 81920);
+  EXPECT_EQ(f->radius, int32_t(std::nearbyint(std::sqrt(4.0 + 1.25 * 1.25) * 65536.0)));
+  const float weight = 2.0f * 1.5f / 32.0f * -9.81f;
+  for (const ClothPoint& p : f->points) EXPECT_FLOAT_EQ(p.force[2], weight);
+  for (int i = 0; i < FLAG_POINTS; ++i) EXPECT_EQ(f->points[i].free, i % FLAG_COLUMNS != 0) << i;
+  EXPECT_EQ(f->points[0].position[0], 10 << 16);
+  EXPECT_EQ(f->points[0].position[2], 2 << 16);
+  EXPECT_EQ(f->points[1].position[0], (10 << 16) + 32768) << "half a metre along";
+  EXPECT_EQ(f->points[5].position[2], (2 << 16) - 32768) << "half a metre down";
+  for (const ClothPoint& p : f->inner) {
+    EXPECT_EQ(p.free, 1);
+    EXPECT_EQ(p.position[1], 20 << 16);
+    EXPECT_FLOAT_EQ(p.force[2], weight);
+    EXPECT_EQ(p.normal[1], -1.0f);
+  }
+  EXPECT_EQ(f->inner[0].position[0], (10 << 16) + 16384);
+  EXPECT_EQ(f->inner[0].position[2], (2 << 16) - 16384);
+  EXPECT_EQ(f->inner[FLAG_INNER - 1].position[0], (10 << 16) + 114688);
+  EXPECT_EQ(f->inner[FLAG_INNER - 1].position[2], (2 << 16) - 81920);
+  // The inner point of row 2, column 1 (the fifth): 0.25 m right, 0.75 m down.
+  EXPECT_EQ(f->inner[4].position[0], (10 << 16) + 16384);
+  EXPECT_EQ(f->inner[4].position[2], (2 << 16) - 49152);
+}
+
+TEST(Flag, EightGatheredMillisecondsMakeExactlyOneStep) {
+  auto o = ReadFlag(TrackFlag{});
+  auto* f = static_cast<WFlag*>(o.get());
+  f->Setup();
+  const float still[3] = {0, 0, 0};
+  const int32_t start = f->points[7].position[2];
+  f->StepCloth(8, still);
+  EXPECT_EQ(f->stepTime, 0);
+  EXPECT_NE(f->points[7].position[2], start) << "8 ms: one step";
+  const int32_t after = f->points[7].position[2];
+  f->StepCloth(7, still);
+  EXPECT_EQ(f->stepTime, 7);
+  EXPECT_EQ(f->points[7].position[2], after);
+  f->StepCloth(1, still);
+  EXPECT_EQ(f->stepTime, 0);
+  EXPECT_NE(f->points[7].position[2], after) << "7 + 1 ms: the next step";
+  // After a step in still air the inner points' normals, the cell's diagonals crossed and
+  // scaled by 0.25 / e^2, still face -y: for a flat cell of a = b = 0.5 m the diagonals
+  // (a, 0, -b) x (a, 0, b) = (0, -2ab, 0), and 0.25 / e^2 = 1 / (a^2 + b^2), so -1.
+  for (int i = 0; i < FLAG_INNER; ++i) {
+    EXPECT_NEAR(f->inner[i].normal[0], 0.0f, 0.05f) << i;
+    EXPECT_NEAR(f->inner[i].normal[1], -1.0f, 0.05f) << i;
+    EXPECT_NEAR(f->inner[i].normal[2], 0.0f, 0.05f) << i;
+  }
+}
+
+// After each step every point's force is its weight again, (0, 0, m g): what the springs
+// pulled across the cloth (here in y, once the wind has blown it out of its plane) is not
+// carried into the next step.
+TEST(Flag, EachStepLeavesOnlyTheWeightOnEveryPoint) {
+  auto o = ReadFlag(TrackFlag{});
+  auto* f = static_cast<WFlag*>(o.get());
+  f->Setup();
+  const float wind[3] = {2, 8, 0};
+  for (int i = 0; i < 3; ++i) f->StepCloth(10, wind);
+  ASSERT_GT(f->points[9].position[1], 20 << 16) << "blown out of its plane";
+  const float weight = 2.0f * 1.5f / 32.0f * -9.81f;
+  for (const ClothPoint* set : {f->points, f->inner})
+    for (int i = 0; i < (set == f->points ? FLAG_POINTS : FLAG_INNER); ++i) {
+      EXPECT_EQ(set[i].force[0], 0.0f) << i;
+      EXPECT_EQ(set[i].force[1], 0.0f) << i;
+      EXPECT_FLOAT_EQ(set[i].force[2], weight) << i;
+    }
+}
+
+// The first cell (points 0, 1 at the top, 5, 6 below) and the last (13, 14 over 18, 19): two
+// front triangles (top left, bottom left, bottom right; top left, bottom right, top right) and
+// the back's copies 20 vertices on, wound the other way.  The colour bytes go through the
+// brightness curve round(255 (x / 255)^2.2) one by one.
+TEST(Flag, MeshTrianglesAndColourBytes) {
+  auto o = ReadFlag(TrackFlag{});
+  auto* f = static_cast<WFlag*>(o.get());
+  f->Setup();
+  MappingRecord m = {};
+  m.uSpan = m.vSpan = 128;
+  m.colour = 0x4080C0;
+  FlagMesh mesh;
+  f->BuildFlagMesh(&m, mesh);
+  const uint16_t first[12] = {0, 5, 6, 0, 6, 1, 21, 26, 20, 26, 25, 20};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(mesh.indices[i], first[i]) << i;
+  const uint16_t last[12] = {13, 18, 19, 13, 19, 14, 34, 39, 33, 39, 38, 33};
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(mesh.indices[3 * FLAG_TRIANGLES - 12 + i], last[i]) << i;
+  auto bright = [](int x) { return uint32_t(std::lround(255.0 * std::pow(x / 255.0, 2.2))); };
+  const uint32_t colour = bright(0x40) << 16 | bright(0x80) << 8 | bright(0xC0);
+  for (const FlagVertex& v : mesh.vertices) EXPECT_EQ(v.colour, colour);
+  for (const FlagVertex& v : mesh.vertices) EXPECT_EQ(v.normal[3], 127);
+  // Rows down the texture: v is 1 at the top, 2/3, 1/3, then 0; the positions in metres.
+  EXPECT_FLOAT_EQ(mesh.vertices[5].v, 2.0f / 3.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[10].v, 1.0f / 3.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[6].u, 0.25f);
+  EXPECT_FLOAT_EQ(mesh.vertices[FLAG_POINTS + 6].u, 0.75f);
+  EXPECT_FLOAT_EQ(mesh.vertices[6].position[0], 10.5f);
+  EXPECT_FLOAT_EQ(mesh.vertices[6].position[1], 20.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[6].position[2], 1.5f);
+  EXPECT_FLOAT_EQ(mesh.vertices[FLAG_POINTS + 6].position[0], 10.5f);
+  // Without a record: white and the whole texture.
+  f->BuildFlagMesh(nullptr, mesh);
+  EXPECT_EQ(mesh.vertices[0].colour, 0xFFFFFFu);
+  EXPECT_FLOAT_EQ(mesh.vertices[4].u, 1.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices[15].v, 0.0f);
+}
+
 }  // namespace

@@ -76,6 +76,15 @@ TEST_F(LightOctrees, GridSamplesComeBackExactlyAndTheBlendIsLinear) {
   // A point on the centre planes takes the upper child (7); just below, the unlit child 0.
   EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 1);
   EXPECT_EQ(LookUpLighting({-1, -1, -1}, r), 0);
+  // A root half as tall as it is wide: the grid across x and y is the same.
+  TrackLightingBlock low = GridBlock(7, 5);
+  low.verticalSize = HALF;
+  ASSERT_EQ(Read(low), 1);
+  for (int i : {1, 3}) {
+    InitLightRecord(r);
+    ASSERT_EQ(LookUpLighting({(16 * i) << 16, (16 * 2) << 16, 1 << 16}, r), 1);
+    EXPECT_EQ(r.ambient[0], float(10 + 10 * i + 30 * 2)) << i;
+  }
   EXPECT_EQ(lines.Lines().size(), 0u);
 }
 
@@ -190,23 +199,29 @@ int ReadPoints(const TrackPointBlock& b) {
 }
 
 TEST_F(LightOctrees, PointOctreeFindsEveryStoredPositionAndNothingElse) {
-  std::vector<IntVector> stored;
-  const TrackPointBlock b = Points(stored);
-  ASSERT_EQ(ReadPoints(b), 1);
-  for (size_t k = 0; k < stored.size(); ++k) {
-    const IntVector p = stored[k];
-    const uint8_t* data = WorldPoints.Find(p);
-    ASSERT_NE(data, nullptr) << k;
-    EXPECT_EQ(data[4], uint8_t(k * 5)) << "its own all-direction sample";
-    for (int32_t d : {1, 17, 63}) EXPECT_EQ(GetObjectLighting({p.x + d, p.y + d, p.z + d}), data);
-    EXPECT_EQ(GetObjectLighting({p.x + 64, p.y, p.z}), nullptr);
-    EXPECT_EQ(GetObjectLighting({p.x - 1, p.y, p.z}), nullptr);
-    const float up[3] = {0.0f, 1.0f, 0.0f}, nearlyUp[3] = {0.0f, 0.998f, 0.003f}, side[3] = {1.0f, 0.0f, 0.0f};
-    const uint8_t* directional = WorldPoints.FindByNormal(p, up);
-    ASSERT_NE(directional, nullptr);
-    EXPECT_EQ(directional[0], uint8_t(k * 5));
-    EXPECT_EQ(WorldPoints.FindByNormal(p, nearlyUp), directional);
-    EXPECT_EQ(WorldPoints.FindByNormal(p, side), nullptr);
+  // A cube, then a root half as tall as it is wide: a step down halves each on its own.
+  for (const int32_t vertical : {2 * HALF, HALF}) {
+    SCOPED_TRACE(vertical);
+    FreePointOctree();
+    std::vector<IntVector> stored;
+    TrackPointBlock b = Points(stored);
+    b.verticalSize = vertical;
+    ASSERT_EQ(ReadPoints(b), 1);
+    for (size_t k = 0; k < stored.size(); ++k) {
+      const IntVector p = stored[k];
+      const uint8_t* data = WorldPoints.Find(p);
+      ASSERT_NE(data, nullptr) << k;
+      EXPECT_EQ(data[4], uint8_t(k * 5)) << "its own all-direction sample";
+      for (int32_t d : {1, 17, 63}) EXPECT_EQ(GetObjectLighting({p.x + d, p.y + d, p.z + d}), data);
+      EXPECT_EQ(GetObjectLighting({p.x + 64, p.y, p.z}), nullptr);
+      EXPECT_EQ(GetObjectLighting({p.x - 1, p.y, p.z}), nullptr);
+      const float up[3] = {0.0f, 1.0f, 0.0f}, nearlyUp[3] = {0.0f, 0.998f, 0.003f}, side[3] = {1.0f, 0.0f, 0.0f};
+      const uint8_t* directional = WorldPoints.FindByNormal(p, up);
+      ASSERT_NE(directional, nullptr);
+      EXPECT_EQ(directional[0], uint8_t(k * 5));
+      EXPECT_EQ(WorldPoints.FindByNormal(p, nearlyUp), directional);
+      EXPECT_EQ(WorldPoints.FindByNormal(p, side), nullptr);
+    }
   }
   EXPECT_EQ(lines.Lines().size(), 0u);
 }

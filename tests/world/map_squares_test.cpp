@@ -308,6 +308,28 @@ TEST_F(MapSquares, AddedObjectsAreLeftOutAndANewSizeIsSaid) {
   EXPECT_EQ(QueryMapSquare(W(), {M, M, 0}, {0, 0, -M}, probe, 1), 0);
 }
 
+// A new size drops the squares and the dynamic entries that index them: none stays counted as
+// used with no square to find it by.  A build at the same size drops them too.
+TEST_F(MapSquares, ANewSizeDropsTheDynamicEntriesWithTheOldSquares) {
+  SetGrid(W(), 2, 2, 0, 0);
+  BuildMapSquares(W());
+  PlaneBox* moving = Add(OBJECT_PLACED, 10, 10, 11, 11, 0);
+  moving->GiveBody(20 * M, 20 * M, 1.0f);
+  ASSERT_EQ(AddObToMapSquares(W(), moving), 1);
+  ASSERT_EQ(W().grid.used, 1);
+  SetGrid(W(), 3, 2, 0, 0);
+  BuildMapSquares(W());
+  EXPECT_EQ(W().grid.used, 0);
+  EXPECT_EQ(W().grid.pool, nullptr);
+  EXPECT_EQ(W().grid.capacity, 0);
+  for (int s = 0; s < 6; ++s) EXPECT_EQ(W().grid.squares[s].dynamicHead, MAP_SQUARE_NO_ENTRY) << s;
+  ASSERT_EQ(AddObToMapSquares(W(), moving), 1);
+  ASSERT_EQ(W().grid.used, 1);
+  BuildMapSquares(W());
+  EXPECT_EQ(W().grid.used, 0) << "the same size";
+  EXPECT_EQ(W().grid.pool, nullptr);
+}
+
 TEST_F(MapSquares, DynamicEntriesStayIntactOverRandomAddsAndRemoves) {
   SetGrid(W(), 10, 10, 0, 0);
   BuildMapSquares(W());

@@ -9,6 +9,8 @@
 #include <strings.h>
 #include <memory>
 #include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "core/sort_tree.h"
@@ -391,6 +393,7 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
     ASSERT_NE(mesh, nullptr);
     EXPECT_EQ(BuiltMeshFault(*mesh), "");
     EXPECT_EQ(mesh->triangleCount, 2 * n) << "one quad a step, the last onto the first ring";
+    EXPECT_EQ(mesh->pointCount, 2 * (n + 1)) << "n rings of the two outline points, then ring 0 again to close";
     for (int i = 0; i < mesh->pointCount; ++i) {
       const double dx = mesh->points[i].position[0] / FIX - 5.0, dy = mesh->points[i].position[1] / FIX;
       EXPECT_NEAR(std::hypot(dx, dy), 1.0, 1e-4);
@@ -1021,6 +1024,19 @@ TEST(ProceduralTrees, TheRecordReadsAndBadValuesTakeDefaults) {
   EXPECT_EQ(t.barkColour, 0x102030u);
   EXPECT_EQ(s.file.BytesLeft(), 0);
   EXPECT_EQ(t.HasGeometry(), 1);
+  // Its place is the record's (1 m, 2 m); moved, its base stands where it is put.
+  IntVector at;
+  float heading = 1;
+  t.GetPosition(at, heading);
+  EXPECT_EQ(at.x, 1 << 16);
+  EXPECT_EQ(at.y, 2 << 16);
+  EXPECT_EQ(heading, 0.0f);
+  t.SetPosition({3 << 16, 5 << 16, 7 << 16}, 1.0f);
+  t.GetPosition(at, heading);
+  EXPECT_EQ(at.x, 3 << 16);
+  EXPECT_EQ(at.y, 5 << 16);
+  EXPECT_EQ(at.z, 7 << 16);
+  EXPECT_EQ(t.baseHeight, 7.0f);
   t.foliageLength = 0;
   t.trunkRadius = 0;
   EXPECT_EQ(t.HasGeometry(), 0);
@@ -1310,11 +1326,13 @@ TEST_F(PlacedObjects, BatchesHoldEveryLevelOnceWithinTheirLimits) {
       }
     }
     std::vector<int> perMesh(WorldRenderMeshes.size());
+    std::set<std::pair<int, int>> treeGroups;  // render mesh, group: each tree its own group
     for (int i = 0; i < world.objectCount; ++i) {
       FixedOb* o = world.objects[i];
       if (o->type == OBJECT_TREE) {
         auto* t = static_cast<WTree*>(o);
         ASSERT_NE(t->renderMesh, TREE_NONE) << "a tree is written once, in pass 0";
+        EXPECT_TRUE(treeGroups.insert({t->renderMesh, t->partEntry}).second) << "tree " << i << " shares a group";
         continue;
       }
       auto* p = static_cast<FObject*>(o);
@@ -1457,6 +1475,34 @@ int LampMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
   return 0;
 }
 }  // namespace
+
+// A start light's level mesh is built with its variant's layout properties on the model, and
+// they are taken back after: each build applies them (0), then removes them (1).
+TEST_F(PlacedObjects, AStartLightsLevelIsBuiltWithItsPropertiesAndThenTheyAreTakenBack) {
+  static std::vector<int> removing;
+  WorldModels.ApplyLayoutProperties = [](void*, int, int, int r) {
+    removing.push_back(r);
+    return 1;
+  };
+  WorldModels.ModelOf = [](const PreGenModel&) -> void* { return &Stand::Current()->model; };
+  static int entryTag = 0;
+  stand.view.entry = reinterpret_cast<const PreGenModel*>(&entryTag);
+  FObject s({0, 0, 0});
+  Place(s, 0, 0, 0, 172);
+  s.Setup();
+  removing.clear();
+  ASSERT_EQ(s.BuildLodMesh(0), 1);
+  EXPECT_EQ(removing, (std::vector<int>{0, 1}));
+  // An object that is no start light takes none.
+  FObject plain({0, 0, 0});
+  Place(plain, 0, 0, 0, 3);
+  plain.Setup();
+  removing.clear();
+  plain.BuildLodMesh(0);
+  EXPECT_TRUE(removing.empty());
+  s.Free();
+  plain.Free();
+}
 
 TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   const int saved = GraphicsEnabled;

@@ -148,6 +148,25 @@ TEST(RacingPath, InterpolationAndOffsets) {
   EXPECT_EQ(r, 0.0f) << "no displacement along the direction";
   b.y = 2 << 16;
   EXPECT_NEAR(InterpolatePathNodes(out, a, b, 0.5f), 5 * 2.0, 1e-6);
+  // Every field a quarter of the way from its first node's value to its second's.
+  PathNode c, d;
+  c.x = 100 << 16, c.y = 200 << 16, c.z = 300 << 16;
+  d.x = 104 << 16, d.y = 208 << 16, d.z = 316 << 16;
+  c.dirX = 0.1f, c.dirY = 0.2f, c.dirZ = 0.3f, d.dirX = 0.5f, d.dirY = 0.6f, d.dirZ = 0.7f;
+  c.roadLeft = -4, c.roadRight = 4, c.limitLeft = -6, c.limitRight = 6;
+  d.roadLeft = -8, d.roadRight = 12, d.limitLeft = -10, d.limitRight = 14;
+  // Along: (4 m x 0.2 + 8 m x 0.3) x 5 = 16.
+  EXPECT_NEAR(InterpolatePathNodes(out, c, d, 0.25f), 16.0, 1e-4);
+  EXPECT_EQ(out.x, 101 << 16);
+  EXPECT_EQ(out.y, 202 << 16);
+  EXPECT_EQ(out.z, 304 << 16);
+  EXPECT_NEAR(out.dirX, 0.2f, 1e-6f);
+  EXPECT_NEAR(out.dirY, 0.3f, 1e-6f);
+  EXPECT_NEAR(out.dirZ, 0.4f, 1e-6f);
+  EXPECT_EQ(out.roadLeft, -5.0f);
+  EXPECT_EQ(out.roadRight, 6.0f);
+  EXPECT_EQ(out.limitLeft, -7.0f);
+  EXPECT_EQ(out.limitRight, 8.0f);
   // Positive offsets lie to the right of the direction of travel.
   EXPECT_FLOAT_EQ(PathNodeLateralOffset(a, 3 << 16, 7 << 16), 3.0f);
   EXPECT_FLOAT_EQ(PathNodeLateralOffset(a, -2 << 16, 0), -2.0f);
@@ -433,6 +452,17 @@ TEST(RacingPath, CubicCurves) {
   BuildPathCurve(curve, p, nullptr, 10, 16, 3.0f, -50.0f, 1.0f);
   EXPECT_EQ(curve.startNode, 10);
   EXPECT_EQ(curve.endNode, 16);
+  // An end at the node count, one past the last node, builds nothing; the last node does.
+  for (const auto& [from, to] : {std::pair{p.nodeCount, 16}, std::pair{10, p.nodeCount}}) {
+    PathCurve none;
+    none.xCurve.d = 12345;
+    BuildPathCurve(none, p, nullptr, from, to, 0.0f, 0.0f, 1.0f);
+    EXPECT_EQ(none.xCurve.d, 12345) << from << " to " << to;
+  }
+  PathCurve last;
+  last.xCurve.d = 12345;
+  BuildPathCurve(last, p, nullptr, p.nodeCount - 1, p.nodeCount - 1, 0.0f, 0.0f, 1.0f);
+  EXPECT_NEAR(last.xCurve.d, p.nodes[p.nodeCount - 1].x, 1);
   // The end offset is clamped into the limits less margin + 1 m.
   const PathNode& s = p.nodes[10];
   const PathNode& e = p.nodes[16];

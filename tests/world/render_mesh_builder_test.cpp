@@ -202,12 +202,15 @@ TEST(Sweep, EmptyGridsShortSidesAndBadEdgesAddNoTriangles) {
   RunSweep(ChainEdges(2, 1), Records({plain}), near, 3, 1, false);
   EXPECT_EQ(Pool().triangleCount, 2 * 2 * 3);
 
-  std::vector<MappingRef> edges = ChainEdges(3, 1);
-  edges[1].mappingIndex = 9;  // outside the table
-  edges[2].second = 200;      // outside the ring
-  RunSweep(edges, Records({plain}), rings, 3, 1, false);
-  EXPECT_EQ(Pool().vertexCount, 2 * 4);
-  EXPECT_EQ(Pool().triangleCount, 2 * 3);
+  // A mapping index at the table's size or past it, and an end outside the ring.
+  for (uint16_t outside : {uint16_t(1), uint16_t(9)}) {
+    std::vector<MappingRef> edges = ChainEdges(3, 1);
+    edges[1].mappingIndex = outside;
+    edges[2].second = 200;
+    RunSweep(edges, Records({plain}), rings, 3, 1, false);
+    EXPECT_EQ(Pool().vertexCount, 2 * 4) << outside;
+    EXPECT_EQ(Pool().triangleCount, 2 * 3) << outside;
+  }
 }
 
 TEST(Sweep, AColourWithFlagBit2FacesUp) {

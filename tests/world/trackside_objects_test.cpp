@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "core/frame_globals.h"
+#include "render/humans.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/figures.h"
 #include "world/fixed_cam.h"
@@ -269,6 +270,192 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
     const double across = (at.x / 65536.0 - 100) * std::cos(0.3) + (at.y / 65536.0 - 50) * std::sin(0.3);
     EXPECT_NEAR(across, 0.0, 1e-3) << slot;
   }
+}
+
+// A straight grid of 3 columns 4 m apart and 2 rows 8 m apart, staggered 1 m a column, first
+// number 2 (slots 1 to 6), at (10 m, 20 m) heading 0.5 rad: forward is (-sin h, cos h) and
+// right (cos h, sin h); a place stands back along forward by row x 8 + column x 1 m and across
+// by column x 4 - 4 m (mirrored: the other side).  A slot already used is kept as it was.
+TEST(TracksideObjects, StraightGridPlacesFillTheirSlotsAndMirrorAcross) {
+  WStartGrid g({10 << 16, 20 << 16, 0});
+  g.firstNumber = 2;
+  g.columns = 3;
+  g.rows = 2;
+  g.columnSpacing = 4;
+  g.rowSpacing = 8;
+  g.stagger = 1;
+  g.heading = 0.5f;
+  g.height = 0.25f;
+  g.Setup();
+  const double h = 0.5;
+  // The straight grid ends its rows x spacing = 16 m back along the heading.
+  EXPECT_NEAR(g.endPoint[0] / 65536.0, 10 + 16 * std::sin(h), 1e-4);
+  EXPECT_NEAR(g.endPoint[1] / 65536.0, 20 - 16 * std::cos(h), 1e-4);
+  EXPECT_EQ(g.startPoint[0], 10 << 16);
+  EXPECT_EQ(g.startPoint[1], 20 << 16);
+  EXPECT_EQ(g.endHeading, 0.5f);
+  EXPECT_NEAR(g.curveLength, 16 << 16, 2);
+  EXPECT_NEAR(g.forward[0], -std::sin(h) * 65536, 1);
+  EXPECT_NEAR(g.forward[1], std::cos(h) * 65536, 1);
+
+  for (int mirrored = 0; mirrored < 2; ++mirrored) {
+    SCOPED_TRACE(mirrored ? "mirrored" : "plain");
+    g.gridFlags = mirrored ? START_GRID_MIRRORED : 0;
+    StartPosition table[WORLD_START_POSITIONS] = {};
+    table[3].used = 1;
+    table[3].position = {1, 2, 3};
+    g.FillStartPositions(table);
+    EXPECT_EQ(table[0].used, 0);
+    EXPECT_EQ(table[7].used, 0);
+    EXPECT_EQ(table[3].position.x, 1) << "a used slot is kept";
+    EXPECT_EQ(table[3].overrideByte, 0);
+    for (int slot : {1, 2, 4, 5, 6}) {
+      SCOPED_TRACE(slot);
+      const StartPosition& p = table[slot];
+      EXPECT_EQ(p.used, 1);
+      EXPECT_EQ(p.fixedHeading, 1);
+      EXPECT_EQ(p.overrideByte, 1);
+      EXPECT_EQ(p.marked, 0) << "no marks flag";
+      const int row = (slot - 1) / 3, column = (slot - 1) % 3;
+      const double back = -(row * 8.0) - column * 1.0, across = (column * 4.0 - 4.0) * (mirrored ? -1 : 1);
+      EXPECT_NEAR(p.position.x / 65536.0, 10 - std::sin(h) * back + std::cos(h) * across, 1e-3);
+      EXPECT_NEAR(p.position.y / 65536.0, 20 + std::cos(h) * back + std::sin(h) * across, 1e-3);
+      EXPECT_EQ(p.position.z, 16384);
+      EXPECT_EQ(p.heading, 0.5f);
+    }
+  }
+  // The last place the table holds is slot 47: a grid numbered from 47 fills 46 and 47 only.
+  g.firstNumber = 47;
+  StartPosition table[WORLD_START_POSITIONS] = {};
+  g.FillStartPositions(table);
+  EXPECT_EQ(table[45].used, 0);
+  EXPECT_EQ(table[46].used, 1);
+  EXPECT_EQ(table[47].used, 1);
+}
+
+// A damaged float in a grid record keeps its default, and with debug messages on says which.
+TEST(TracksideObjects, AStartGridsDamagedFloatIsNamedWithDebugMessagesOn) {
+  TrackStartGrid bad;
+  bad.rowSpacing = std::numeric_limits<float>::quiet_NaN();
+  const int level = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    Owned o(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, bad); }));
+    EXPECT_EQ(caught.Count("Start grid - bad row spacing"), 1);
+    EXPECT_TRUE(std::isfinite(static_cast<WStartGrid*>(o.get())->rowSpacing));
+  }
+  CfgDebugLevel = 0;
+  {
+    CaughtLines caught;
+    Owned o(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, bad); }));
+    EXPECT_EQ(caught.Count("Start grid"), 0);
+  }
+  CfgDebugLevel = level;
+}
+
+// Three mesh slots of skeletons 10, 11 and 12.  A marshal takes the slot of its model word's
+// skeleton, the first slot when no slot has it.  A group 3.4 m wide has three figures (one a
+// whole metre, rounded), on the slots from word A round: -4, -3, -2 are slots 2, 0 and 1.
+// Turned a quarter, the row runs along y: shares 1/6, 1/2, 5/6 of the width from the left
+// end, (share - 1/2) x 3.4 m across, rising from 1 m to 4 m as the shares go.
+TEST(TracksideObjects, FiguresTakeTheirSlotsAndStandInARowAcrossTheHeading) {
+  InitSinCosTables();
+  AllocateHumanSlots(3);
+  for (int s = 0; s < 3; ++s) {
+    HumanMeshes.slots[s].flags = 1;
+    HumanMeshes.slots[s].skeletonIndex = uint32_t(10 + s);
+  }
+  HumanMeshes.built = 1;
+  {
+    Owned m(new WMarshal({0, 0, 0}));
+    auto* marshal = static_cast<WMarshal*>(m.get());
+    marshal->model = 11;
+    marshal->AttachFigure();
+    ASSERT_NE(marshal->figure, nullptr);
+    EXPECT_EQ(marshal->figure->meshSet, &HumanMeshes.slots[1]);
+    Owned other(new WMarshal({0, 0, 0}));
+    auto* unknown = static_cast<WMarshal*>(other.get());
+    unknown->model = 99;
+    unknown->AttachFigure();
+    ASSERT_NE(unknown->figure, nullptr);
+    EXPECT_EQ(unknown->figure->meshSet, &HumanMeshes.slots[0]) << "no slot of skeleton 99: the first";
+
+    Owned g(new WSpectator({3 << 16, 4 << 16, 0}));
+    auto* group = static_cast<WSpectator*>(g.get());
+    group->width = 3.4f;
+    group->heading = 1.5707964f;
+    group->lowHeight = 1.0f;
+    group->highHeight = 4.0f;
+    group->wordA = -4;
+    group->AttachFigures();
+    ASSERT_EQ(group->figureCount, 3);
+    const int slots[3] = {2, 0, 1};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(group->figures[i].meshSet, &HumanMeshes.slots[slots[i]]) << i;
+    group->PlaceFigures();
+    for (int i = 0; i < 3; ++i) {
+      SCOPED_TRACE(i);
+      const double share = (i + 0.5) / 3, across = (share - 0.5) * 3.4;
+      const IntVector& at = group->figures[i].transform.translation;
+      EXPECT_NEAR(at.x / 65536.0, 3.0, 1e-4);
+      EXPECT_NEAR(at.y / 65536.0, 4.0 + across, 1e-4);
+      EXPECT_NEAR(at.z / 65536.0, 1.0 + 3.0 * share, 1e-4);
+    }
+    // The group's box turned a quarter: the 2.2 m half width along y, the metre along x, and
+    // (3 m of rise + 2) / 2 = 2.5 m up and down.
+    group->Setup();
+    EXPECT_NEAR(group->halfSize.x, 65536, 2);
+    EXPECT_NEAR(group->halfSize.y, 2.2 * 65536, 2);
+    EXPECT_EQ(group->halfSize.z, 5 << 15);
+    // Turned 0.5 rad: |w cos - sin| and |w sin + cos| (the depth of 1 m).
+    group->heading = 0.5f;
+    group->Setup();
+    EXPECT_NEAR(group->halfSize.x / 65536.0, std::fabs(2.2 * std::cos(0.5) - std::sin(0.5)), 1e-3);
+    EXPECT_NEAR(group->halfSize.y / 65536.0, 2.2 * std::sin(0.5) + std::cos(0.5), 1e-3);
+  }
+  // At least one figure and at most 64, whatever the width.
+  for (auto [width, count] : {std::pair{0.0f, 1}, {-2.6f, 3}, {1000.0f, SPECTATOR_FIGURES_MAX}, {64.4f, 64}}) {
+    Owned g(new WSpectator({0, 0, 0}));
+    auto* group = static_cast<WSpectator*>(g.get());
+    group->width = width;
+    group->AttachFigures();
+    EXPECT_EQ(group->figureCount, count) << width;
+  }
+  FreeHumanMeshSlots();
+}
+
+// A damaged float keeps its default, and with debug messages on the record's class and field
+// are named.
+TEST(TracksideObjects, AFiguresDamagedFloatIsNamedWithDebugMessagesOn) {
+  const int level = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  CaughtLines caught;
+  Owned m(ReadObject(OBJECT_MARSHAL, [](DataFile& f) {
+    WriteMarshalRecord(f, 3, std::numeric_limits<float>::quiet_NaN(), 2.0f);
+  }));
+  EXPECT_EQ(caught.Count("Bad marshal heading - default kept"), 1);
+  EXPECT_EQ(static_cast<WMarshal*>(m.get())->heading, 0.0f);
+  EXPECT_EQ(static_cast<WMarshal*>(m.get())->height, 2.0f);
+  CfgDebugLevel = level;
+}
+
+// The clock's hands turn backwards: the first by hour x 60075 - minute x 91, the second by
+// second x 65518 - minute x 1092, both cut to 16 bits.
+TEST(TracksideObjects, ClockHandsTurnByTheirHourMinuteAndSecond) {
+  uint32_t first = 0, second = 0;
+  // 3:20:45: 180225 - 1820 = 178405, less 2 x 65536: 47333; 2948310 - 21840 = 2926470, less
+  // 44 x 65536 = 2883584: 42886.
+  TurbineHandAngles(3, 20, 45, first, second);
+  EXPECT_EQ(first, 47333u);
+  EXPECT_EQ(second, 42886u);
+  // 0:01:00: -91 and -1092 wrapped round.
+  TurbineHandAngles(0, 1, 0, first, second);
+  EXPECT_EQ(first, 65445u);
+  EXPECT_EQ(second, 64444u);
+  // 0:00:01: the first hand stays, the second turns 18 units back.
+  TurbineHandAngles(0, 0, 1, first, second);
+  EXPECT_EQ(first, 0u);
+  EXPECT_EQ(second, 65518u);
 }
 
 TEST(TracksideObjects, TurbineSpheresAndPhase) {

@@ -124,6 +124,20 @@ TEST_F(ViewRayTest, ObjectMetEqualsBruteForce) {
   EXPECT_GT(met, 50);
 }
 
+// Down a vertical ray from 100 m, segments met as spheres of 5 m at 10 m, 50 m and 0 m in
+// table order: the stretch to march runs from the nearest sphere's near side (45 m along) to
+// the farthest one's far side (105 m), whatever the order they are listed in.
+TEST_F(ViewRayTest, TheMarchedStretchRunsFromTheNearestSphereToTheFarthest) {
+  for (const double z : {10.0, 50.0, 0.0}) w->AddObjectToTable(new DiscSegment({0, 0, int32_t(z * 65536)}, 5 << 16));
+  Ray(0, 0, 100, 0, 0, -1);
+  ContactProbe hit = {};
+  float nearD = -1, farD = -1;
+  CastViewRay(*w, nearD, farD, hit, 1);
+  EXPECT_EQ(w->viewRay.segments.size(), 3u);
+  EXPECT_NEAR(nearD, 45.0f, 1e-3f);
+  EXPECT_NEAR(farD, 105.0f, 1e-3f);
+}
+
 TEST_F(ViewRayTest, SegmentMarchAndFallBack) {
   // A segment 0.3 m below the eye: the first step is at 0.5 m even though near is 0.
   w->AddObjectToTable(new DiscSegment({0, 0, int32_t(9.7 * 65536)}, 20 << 16));

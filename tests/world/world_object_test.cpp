@@ -214,6 +214,43 @@ TEST_F(WorldObject, TeardownFreesAWorldThatNeverLoadedAndAFullOne) {
   DeleteWorld();
 }
 
+// The marks of the lights and signs of kinds 149 to 151 clear, the kinds either side of them
+// keep theirs; a change counts for an added placed object whose model index is at most 65534
+// and whose mesh index is 65535 or more (no mesh built yet).
+TEST_F(WorldObject, LayoutMarksClearForKinds149To151AndChangesCountAtTheIndexLimits) {
+  Wld& w = *CWld;
+  const int kinds[5] = {148, 149, 150, 151, 152};
+  const uint8_t kept[5] = {9, 0, 0, 0, 9};
+  DiscObject* o[5];
+  for (int i = 0; i < 5; ++i) {
+    o[i] = Add(OBJECT_PLACED, {}, 65536, true);
+    o[i]->layoutKind = kinds[i];
+    o[i]->layoutState = 9;
+  }
+  w.ResetLayoutMarks();
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(o[i]->layoutState, kept[i]) << kinds[i];
+
+  EXPECT_EQ(w.CountLayoutChanges(), 0) << "model index 65535: no model";
+  o[0]->preGenIndex = 65534;
+  EXPECT_EQ(w.CountLayoutChanges(), 1);
+  o[0]->cachedIndex = 65534;
+  EXPECT_EQ(w.CountLayoutChanges(), 0) << "a mesh index below 65535: built";
+  o[0]->cachedIndex = 70000;
+  o[4]->preGenIndex = 0;
+  EXPECT_EQ(w.CountLayoutChanges(), 2);
+}
+
+// The objects that keep meshes of their own on the device (turbines, marshals, spectators and
+// flags) free them; the others keep theirs.
+TEST_F(WorldObject, FreeingTheViewObjectsFreesOnlyThoseThatDrawThemselves) {
+  const uint8_t types[] = {OBJECT_TURBINE, OBJECT_MARSHAL, OBJECT_SPECTATOR, OBJECT_FLAG,
+                           OBJECT_PLACED,  OBJECT_SECTION, OBJECT_SEGMENT,   OBJECT_CAMERA};
+  std::vector<DiscObject*> objects;
+  for (uint8_t t : types) objects.push_back(Add(t, {}, 65536));
+  FreeViewObjects();
+  for (size_t i = 0; i < objects.size(); ++i) EXPECT_EQ(objects[i]->freesBuilt, i < 4 ? 1 : 0) << int(types[i]);
+}
+
 TEST(PtrArrayGrowth, EveryEntryIsKept) {
   PtrArray list;
   ASSERT_TRUE(list.Grow());

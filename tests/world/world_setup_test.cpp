@@ -185,6 +185,23 @@ TEST_F(WorldSetup, OpenConfigurationMasks) {
   for (int i = 0; i < w->objectCount; ++i) EXPECT_EQ(w->objects[i]->configMask & 0x10001u, 0x10001u);
 }
 
+// Undoing a configuration: a reversal of a path that cannot be reversed changes nothing, and
+// only the open flag (bit 1) gives every object bits 0 and 16 back.
+TEST_F(WorldSetup, UndoingOnlyTheOpenFlagGivesTheMasksBack) {
+  AddPaths(1, PATH_FLAG_LOOP | PATH_FLAG_RACING);
+  auto* o = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(o);
+  o->configMask = 0x00000004u;
+  w->configFlags = 1;
+  w->UndoConfiguration();
+  EXPECT_EQ(o->configMask, 0x00000004u) << "no open flag: the masks stay";
+  EXPECT_EQ(w->configFlags, 1u) << "a path that cannot be reversed stays as it is";
+  w->configFlags = 3;
+  w->UndoConfiguration();
+  EXPECT_EQ(o->configMask, 0x00010005u);
+  EXPECT_EQ(w->configFlags, 1u);
+}
+
 TEST_F(WorldSetup, StartPositionsAndTiming) {
   AddPaths(1);
   CaughtLines caught;
