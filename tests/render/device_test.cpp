@@ -91,6 +91,28 @@ TEST_F(Enumeration, AMissingAdapterOrOutputFallsBackToTheFirst) {
   EXPECT_EQ(PreInitD3D(), nullptr) << "a second call does nothing";
 }
 
+// Choices past the last of the four adapter slots or the eight outputs take the last one, as
+// the settings are brought back into range; choices below the first take the first, with
+// nothing to tell.
+TEST_F(Enumeration, ChoicesPastTheLastAdapterOrOutputTakeTheLastAndBelowTheFirstTheFirst) {
+  fake_.adapterCount = 4;
+  fake_.outputCount = 8;
+  GfxUseFakeDisplays(&fake_);
+  CfgAdapterSelect = 9;
+  CfgOutputSelect = 20;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(Gfx.adapterIndex, 3);
+  EXPECT_EQ(Gfx.outputIndex, 7);
+  CloseD3D();
+  CfgAdapterSelect = -2;
+  CfgOutputSelect = -1;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(Gfx.adapterIndex, 0);
+  EXPECT_EQ(Gfx.outputIndex, 0);
+  EXPECT_FALSE(LogHas("not found"));
+  CfgAdapterSelect = CfgOutputSelect = 0;
+}
+
 TEST_F(Enumeration, AnUnreadableFirstAdapterOrNoOutputFails) {
   fake_.failingAdapterDesc = 0;
   GfxUseFakeDisplays(&fake_);
