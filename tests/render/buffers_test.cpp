@@ -249,8 +249,10 @@ TEST_F(Emitters2D, LineBatchesOpenOnceAndPendingTrianglesAreNotLost) {
   EXPECT_EQ(BeginLineBatch2D(), 0) << "one is open already";
   EmitVertex2D(0xFFFFFFFFu, 0, 0, 0, 0);
   EmitVertex2D(0xFFFFFFFFu, 5, 5, 0, 0);
+  Material::EnableVertexDeclaration(1);
   EndLineBatch2D();
   EXPECT_EQ(Gfx.drawCalls, draws + 2);
+  EXPECT_EQ(Shaders.boundLayout, 3) << "the 2D vertex layout";
   EXPECT_EQ(Shaders.boundVertexNumber, 5);
   EXPECT_EQ(Shaders.boundPixelNumber, 23);
   EXPECT_EQ(Stream2D.batchOpen, 0);
