@@ -418,6 +418,11 @@ using ConstantRows = NullRenderer;
 
 TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
   ReleaseConstantBuffers();  // made afresh: earlier tests have bound shared slots
+  for (int slot = 0; slot < CONSTANT_SLOTS; ++slot) {
+    EXPECT_EQ(VSBoundRow[slot], 0xFF) << "released: nothing bound in slot " << slot;
+    EXPECT_EQ(PSBoundRow[slot], 0xFF) << slot;
+    EXPECT_EQ(CSBoundRow[slot], 0xFF) << slot;
+  }
   ASSERT_EQ(CreateConstantBuffers(), 1);
   EXPECT_EQ(VSConstants[9].size, 256u);
   EXPECT_EQ(VSConstants[14].slot, 10);

@@ -206,6 +206,7 @@ TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
   UnsetRenderTarget();
   DrawFullScreenQuad(1, 0, &BloomChain);
   EXPECT_GT(BloomChain.count, 0) << "the picture goes through the post-processing";
+  EXPECT_FALSE(bool(BoundTextures[0])) << "the picture is not left bound once drawn to the screen";
 
   // Made once, it is the target of every later frame at once.
   ZKTETexture* made = RenderTexture.texture;
@@ -555,6 +556,10 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLeve
   EXPECT_EQ(m->texture->state, TEXTURE_OWNED);
   EXPECT_EQ(m->texture->width, 32);
   EXPECT_EQ(m->texture->mipLevels, 1);
+  EXPECT_EQ(m->drawKind, 1);
+  EXPECT_EQ(m->second, 0);
+  EXPECT_EQ(m->flags, 0);
+  EXPECT_EQ(m->params.alphaMode, 0) << "solid";
   EXPECT_EQ(TextureConfig.mipLevels, 0) << "the settings are put back";
   EXPECT_EQ(TextureConfig.specialPicture, 0);
   ReleaseTextureRef(SystemMaterials.background);

@@ -17,6 +17,7 @@
 #include "core/gamma_tables.h"
 #include "core/window_state.h"
 #include "render/render_target.h"
+#include "render/sh_light.h"
 #include "render/views.h"
 #include "render/views_local.h"
 #include "text/text_colours.h"
@@ -883,6 +884,20 @@ TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
   EXPECT_NEAR(x, SCREEN_W / 2, 0.05);
   EXPECT_NEAR(y, SCREEN_H / 2, 0.05);
   EXPECT_NEAR(depth / 65536.0, 15.0, 1e-3);
+}
+
+// Until a sky is measured the view is lit by light of 1 from every direction: every normal,
+// up, down or level, receives 1 in each channel.
+TEST_F(ViewsTest, AFreshViewIsLitEquallyFromEveryDirection) {
+  SetDefaultView();
+  ShIrradiance light;
+  std::memcpy(light.m, MainView.lightMatrices, sizeof light.m);
+  const float normals[4][3] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, 0.6f, 0.8f}};
+  for (const auto& n : normals) {
+    float got[3];
+    ShIrradianceOf(light, n, got);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], 1.0f, 1e-6) << n[0] << " " << n[1] << " " << n[2] << " channel " << c;
+  }
 }
 
 TEST_F(ViewsTest, LightColoursSetTheAmbientAndTheConstants) {
