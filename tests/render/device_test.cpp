@@ -311,6 +311,7 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   EXPECT_EQ(D3DInitState, 2);
+  EXPECT_EQ(Gfx.windowed, 1);
   EXPECT_EQ(Gfx.screenWidth, 320);
   EXPECT_EQ(Gfx.appliedFlags[1], 4) << "the null device offers 4 samples";
   GfxRenderTargetView views[5];
@@ -333,6 +334,28 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   GfxRelease(texture);
   ShutdownGraphics();
   EXPECT_EQ(D3DInitState, 0);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  ScreenWidth = width;
+  ScreenHeight = height;
+}
+
+// Without "Start Windowed" the device starts full screen.
+TEST(NullDevice, WithoutStartWindowedTheDeviceStartsFullScreen) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  int width = ScreenWidth, height = ScreenHeight;
+  int startWindowed = CfgStartWindowed;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 0;
+  ResetDeviceSettings();
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(D3DInitState, 2);
+  EXPECT_EQ(Gfx.windowed, 0);
+  ShutdownGraphics();
   EXPECT_EQ(GfxLiveObjectCount(), 0);
   GfxUseNullBackend(false);
   CfgStartWindowed = startWindowed;
