@@ -405,6 +405,7 @@ TEST_F(Sound, TheLogNamesEachOutputWithItsIdentityInTheUuidTextForm) {
     text += two;
   }
   EXPECT_EQ(CountLines(Log(), "sound output " + text + " : " + name), 1) << text;
+  EXPECT_EQ(CountLines(Log(), std::string("sound device : ") + AudioDeviceName()), 1) << "the open device first";
 }
 
 TEST_F(Sound, ShutdownSoundFreesTheSamplesAndCloseKeepsThem) {
