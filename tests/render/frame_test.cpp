@@ -594,6 +594,13 @@ TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBack
     EXPECT_EQ(l.vertices[i].v, want[i][3]) << i;
     EXPECT_EQ(l.vertices[i].colour, 0xFFFFFFFFu) << i;
   }
+  // The picture is read once for its name: drawn again, it needs its file no more.
+  Material* loaded = Background.material;
+  std::filesystem::remove("data/pic/bkg_pits.jpg");
+  ResetDraw2D();
+  DrawBackgroundPicture();
+  EXPECT_EQ(Background.material, loaded) << "the same name keeps its picture";
+  EXPECT_EQ(l.batches[0].vertexCount, 4u);
   // On the front end's menu pages (1) it is drawn; in a race session (2) not.
   const uint8_t savedState = GameState;
   GameState = 1;

@@ -581,7 +581,10 @@ TEST_F(GouraudMeshes, PruningKeepsTypes6To9AndChildrenWithTriangles) {
   AddChildMesh(*mesh, empty);
   AddChildMesh(*mesh, lamp);
   AddChildMesh(*mesh, solid);
+  empty->fastMesh = NewFastMesh();
+  const int fastMeshes = FastMeshCount();
   PruneEmptyChildren(*mesh);
+  EXPECT_EQ(FastMeshCount(), fastMeshes - 1) << "the first child, empty, is freed with its fast mesh";
   ASSERT_EQ(mesh->childCount, 2);
   EXPECT_EQ(mesh->children[0], lamp);
   EXPECT_EQ(mesh->children[1], solid);
