@@ -304,6 +304,12 @@ TEST_F(Config, TheFirstRunFlagIsAppliedAfterTheWholeFile) {
   EXPECT_STREQ(CfgColoursName, "blue");
   Load("Welcome C 0\nSelected Car \n");
   EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);
+  // Names of a single letter are names too.
+  Load("Map Name t\nSelected Car X\nSetup Name f\nColours Name b\nWelcome C 0\n");
+  EXPECT_STREQ(CfgMapName, "t");
+  EXPECT_STREQ(CfgSelectedCar, "X");
+  EXPECT_STREQ(CfgSetupName, "f");
+  EXPECT_STREQ(CfgColoursName, "b");
 }
 
 TEST_F(Config, TheWindowRectangleMustLieOnTheVirtualScreen) {

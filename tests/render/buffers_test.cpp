@@ -249,8 +249,10 @@ TEST_F(Emitters2D, LineBatchesOpenOnceAndPendingTrianglesAreNotLost) {
   EXPECT_EQ(BeginLineBatch2D(), 0) << "one is open already";
   EmitVertex2D(0xFFFFFFFFu, 0, 0, 0, 0);
   EmitVertex2D(0xFFFFFFFFu, 5, 5, 0, 0);
+  Material::EnableVertexDeclaration(1);
   EndLineBatch2D();
   EXPECT_EQ(Gfx.drawCalls, draws + 2);
+  EXPECT_EQ(Shaders.boundLayout, 3) << "the 2D vertex layout";
   EXPECT_EQ(Shaders.boundVertexNumber, 5);
   EXPECT_EQ(Shaders.boundPixelNumber, 23);
   EXPECT_EQ(Stream2D.batchOpen, 0);
@@ -416,6 +418,11 @@ using ConstantRows = NullRenderer;
 
 TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
   ReleaseConstantBuffers();  // made afresh: earlier tests have bound shared slots
+  for (int slot = 0; slot < CONSTANT_SLOTS; ++slot) {
+    EXPECT_EQ(VSBoundRow[slot], 0xFF) << "released: nothing bound in slot " << slot;
+    EXPECT_EQ(PSBoundRow[slot], 0xFF) << slot;
+    EXPECT_EQ(CSBoundRow[slot], 0xFF) << slot;
+  }
   ASSERT_EQ(CreateConstantBuffers(), 1);
   EXPECT_EQ(VSConstants[9].size, 256u);
   EXPECT_EQ(VSConstants[14].slot, 10);

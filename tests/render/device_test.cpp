@@ -91,6 +91,28 @@ TEST_F(Enumeration, AMissingAdapterOrOutputFallsBackToTheFirst) {
   EXPECT_EQ(PreInitD3D(), nullptr) << "a second call does nothing";
 }
 
+// Choices past the last of the four adapter slots or the eight outputs take the last one, as
+// the settings are brought back into range; choices below the first take the first, with
+// nothing to tell.
+TEST_F(Enumeration, ChoicesPastTheLastAdapterOrOutputTakeTheLastAndBelowTheFirstTheFirst) {
+  fake_.adapterCount = 4;
+  fake_.outputCount = 8;
+  GfxUseFakeDisplays(&fake_);
+  CfgAdapterSelect = 9;
+  CfgOutputSelect = 20;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(Gfx.adapterIndex, 3);
+  EXPECT_EQ(Gfx.outputIndex, 7);
+  CloseD3D();
+  CfgAdapterSelect = -2;
+  CfgOutputSelect = -1;
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_EQ(Gfx.adapterIndex, 0);
+  EXPECT_EQ(Gfx.outputIndex, 0);
+  EXPECT_FALSE(LogHas("not found"));
+  CfgAdapterSelect = CfgOutputSelect = 0;
+}
+
 TEST_F(Enumeration, AnUnreadableFirstAdapterOrNoOutputFails) {
   fake_.failingAdapterDesc = 0;
   GfxUseFakeDisplays(&fake_);
@@ -289,6 +311,7 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   EXPECT_EQ(D3DInitState, 2);
+  EXPECT_EQ(Gfx.windowed, 1);
   EXPECT_EQ(Gfx.screenWidth, 320);
   EXPECT_EQ(Gfx.appliedFlags[1], 4) << "the null device offers 4 samples";
   GfxRenderTargetView views[5];
@@ -311,6 +334,28 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   GfxRelease(texture);
   ShutdownGraphics();
   EXPECT_EQ(D3DInitState, 0);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  ScreenWidth = width;
+  ScreenHeight = height;
+}
+
+// Without "Start Windowed" the device starts full screen.
+TEST(NullDevice, WithoutStartWindowedTheDeviceStartsFullScreen) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  int width = ScreenWidth, height = ScreenHeight;
+  int startWindowed = CfgStartWindowed;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 0;
+  ResetDeviceSettings();
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(D3DInitState, 2);
+  EXPECT_EQ(Gfx.windowed, 0);
+  ShutdownGraphics();
   EXPECT_EQ(GfxLiveObjectCount(), 0);
   GfxUseNullBackend(false);
   CfgStartWindowed = startWindowed;

@@ -82,6 +82,35 @@ TEST_F(Draw2DListTest, TheFirstBatchReservesBatchZeroAndVerticesGoThroughTheWind
   EXPECT_EQ(l.vertices[6].y, 0.0f);
 }
 
+// A rectangle about a centre is four corners from the top left round to the bottom left, each
+// with its corner of the whole texture; with the aspect flag its half height is the half
+// width times the inverse aspect.
+TEST_F(Draw2DListTest, ARectangleRunsFromItsTopLeftRoundWithTheWholeTexture) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr);
+  const float savedInverse = Projection.inverseAspect;
+  Projection.inverseAspect = 0.5f;
+  for (int aspect : {0, 1}) {
+    const uint32_t first = l.counters.vertexCount;
+    l.AddRect(0xFF336699u, aspect, 0.25f, 0.5f, 0.125f);
+    ASSERT_EQ(l.counters.vertexCount, first + 4);
+    const float vertical = aspect ? 0.0625f : 0.125f;
+    // The fixture's window keeps x and turns y over.
+    const float x[4] = {0.125f, 0.375f, 0.375f, 0.125f};
+    const float y[4] = {-(0.5f - vertical), -(0.5f - vertical), -(0.5f + vertical), -(0.5f + vertical)};
+    const float u[4] = {0, 1, 1, 0}, v[4] = {0, 0, 1, 1};
+    for (uint32_t k = 0; k < 4; ++k) {
+      const Draw2DVertex& p = l.vertices[first + k];
+      EXPECT_FLOAT_EQ(p.x, x[k]) << aspect << " corner " << k;
+      EXPECT_FLOAT_EQ(p.y, y[k]) << aspect << " corner " << k;
+      EXPECT_EQ(p.u, u[k]) << aspect << " corner " << k;
+      EXPECT_EQ(p.v, v[k]) << aspect << " corner " << k;
+      EXPECT_EQ(p.colour, ApplyBrightnessTable(0xFF336699u));
+    }
+  }
+  Projection.inverseAspect = savedInverse;
+}
+
 TEST_F(Draw2DListTest, ArraysDoubleWhenFullAndKeepWhatTheyHold) {
   Draw2D& l = Draw2DList;
   ASSERT_EQ(l.vertices.size(), DRAW2D_INITIAL_VERTICES);

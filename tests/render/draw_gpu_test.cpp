@@ -113,6 +113,26 @@ TEST_F(DrawPixels, A2DFrameDrawsTheBackgroundFirstThenItsBatchesInOrder) {
   EXPECT_EQ(Pixel(48, 40), 0xFF0000FFu);
 }
 
+// A batch reads its texture through the sampler it names: the point sampler (7) keeps each
+// stripe texel sharp up to its edge, magnified 8 times (pixel 47 is still texel 1, red; pixel
+// 48 is texel 2, green); the usual linear one (0) blends across it: at pixel 47 the texel
+// coordinate is 15.5 / 8 = 1.9375, 0.4375 of the way from texel 1's centre to texel 2's, so
+// red 255 x 0.5625 = 143.4 and green 255 x 0.4375 = 111.6; pixel 48 the other way round.
+TEST_F(DrawPixels, ThePointSamplerKeepsTexelsSharpWhereTheLinearOneBlends) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(textured, 7);
+  Quad(0.0f, -1.0f, 1.0f, 0.0f, 0xFFFFFFFFu);  // pixels 32..64 x 0..32
+  l.StartBatch(textured, 0);
+  Quad(0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFFu);  // pixels 32..64 x 32..64
+  l.EndBatch();
+  FlushDraw2D();
+  ResetDraw2D();
+  EXPECT_EQ(Pixel(47, 16), 0xFFFF0000u) << "point: the last pixel of texel 1";
+  EXPECT_EQ(Pixel(48, 16), 0xFF00FF00u) << "point: the first pixel of texel 2";
+  ExpectNear(Pixel(47, 48), 0xFF8F7000u, 2, "linear: 0.4375 of the way to green");
+  ExpectNear(Pixel(48, 48), 0xFF708F00u, 2, "linear: 0.5625 of the way to green");
+}
+
 TEST_F(DrawPixels, AGroundGridLandsOnThePredictedPixels) {
   LookDown();
   uint32_t draws = Gfx.drawCalls;

@@ -206,6 +206,7 @@ TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
   UnsetRenderTarget();
   DrawFullScreenQuad(1, 0, &BloomChain);
   EXPECT_GT(BloomChain.count, 0) << "the picture goes through the post-processing";
+  EXPECT_FALSE(bool(BoundTextures[0])) << "the picture is not left bound once drawn to the screen";
 
   // Made once, it is the target of every later frame at once.
   ZKTETexture* made = RenderTexture.texture;
@@ -456,6 +457,69 @@ TEST_F(FrameOnNullDevice, LoadingAgainWithoutADeviceReleaseKeepsOneListedRecordP
   EXPECT_EQ(SystemMaterials.mirror->texture, AddTextureRef("PLAIN~B", 0));
 }
 
+// Each system material takes the draw kind, second byte, flags, parameter block and
+// generation type of its row in the table of system textures: the plain ones solid (the
+// white's third shiny), the race sprites kind 0 flags 1 blended (the tyre with its own block),
+// the interface sprites and the logo kind 1 flags 0 blended, the clocks and the information
+// panel kind 1 flags 1 solid at generation type 5, the mirror kind 0 with second byte 1.
+TEST_F(FrameOnNullDevice, SystemMaterialsTakeTheKindFlagsAndBlockOfTheirRow) {
+  std::filesystem::remove_all("data");
+  for (int i = 0; i < SYSTEM_SPRITE_COUNT; ++i) WriteSprite(SYSTEM_SPRITE_NAMES[i]);
+  WriteSprite(LOGO_PICTURE_NAME);
+  FreeAllGraphics(1, 0);
+  LoadSystemTextures();
+  const SystemMaterialSet& m = SystemMaterials;
+  struct Row {
+    const Material* material;
+    const char* what;
+    int kind, second, flags, alphaMode, shineType, reflectance, shine, soft, genType;
+  };
+  // shine: the shine colour's three bytes alike.
+  const Row rows[] = {
+      {m.plainBlack, "plain black", 1, 0, 1, 0, 0, 0, 255, 0, 4},
+      {m.plainWhite, "plain white", 1, 0, 1, 0, 0, 0, 255, 0, 4},
+      {m.fallback, "fallback", 0, 0, 1, 0, 0, 0, 255, 0, 4},
+      {m.plainWhiteShiny, "shiny white", 0, 0, 1, 0, 1, 1, 255, 0, 4},
+      {m.discSolid, "solid disc", 0, 0, 1, 2, 0, 0, 255, 0, 4},
+      {m.discDrilled, "drilled disc", 0, 0, 1, 2, 0, 0, 255, 0, 4},
+      {m.logoSprite, "logo sprite", 0, 0, 1, 2, 0, 0, 255, 0, 4},
+      {m.dust, "dust", 0, 0, 1, 2, 0, 0, 255, 0, 4},
+      {m.tyre, "tyre", 0, 0, 1, 0, 2, 6, 200, 70, 4},
+      {m.needleCentre, "needle centre", 1, 0, 0, 2, 0, 0, 255, 0, 4},
+      {m.iconSheet, "icon sheet", 1, 0, 0, 2, 0, 0, 255, 0, 4},
+      {m.largePanel, "large panel", 1, 0, 0, 2, 0, 0, 255, 0, 4},
+      {m.smallPanel, "small panel", 1, 0, 0, 2, 0, 0, 255, 0, 4},
+      {m.spriteSheet, "sprite sheet", 1, 0, 0, 2, 0, 0, 255, 0, 4},
+      {m.logo, "logo picture", 1, 0, 0, 2, 0, 0, 255, 0, 4},
+      {ClocksMaterial(), "clocks", 1, 0, 1, 0, 0, 0, 255, 0, 5},
+      {InfoPanelMaterial(), "information panel", 1, 0, 1, 0, 0, 0, 255, 0, 5},
+      {MirrorMaterial(), "mirror", 0, 1, 1, 0, 0, 0, 255, 0, -1},
+  };
+  for (const Row& r : rows) {
+    ASSERT_NE(r.material, nullptr) << r.what;
+    EXPECT_EQ(r.material->drawKind, r.kind) << r.what;
+    EXPECT_EQ(r.material->second, r.second) << r.what;
+    EXPECT_EQ(r.material->flags, r.flags) << r.what;
+    const MaterialParams& p = r.material->params;
+    EXPECT_EQ(p.alphaMode, r.alphaMode) << r.what;
+    EXPECT_EQ(p.shineType, r.shineType) << r.what;
+    EXPECT_EQ(p.reflectance, r.reflectance) << r.what;
+    EXPECT_EQ(p.shineRed, r.shine) << r.what;
+    EXPECT_EQ(p.shineGreen, r.shine) << r.what;
+    EXPECT_EQ(p.shineBlue, r.shine) << r.what;
+    EXPECT_EQ(p.softShine, r.soft) << r.what;
+    if (r.genType >= 0) {
+      EXPECT_EQ(r.material->genType, r.genType) << r.what;
+    }
+  }
+  EXPECT_EQ(m.plainBlack->texture, AddTextureRef("PLAIN~B", 0));
+  for (const Material* white : {m.plainWhite, m.fallback, m.plainWhiteShiny})
+    EXPECT_EQ(white->texture, AddTextureRef("PLAIN~W", 0));
+  EXPECT_EQ(m.clocks->texture, AddTextureRef("CLOCKS~T", 0));
+  EXPECT_EQ(m.infoPanel->texture, AddTextureRef("INFO~T", 0));
+  std::filesystem::remove_all("data");
+}
+
 TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {
   LoadSystemTextures();
   EXPECT_EQ(MapSpecialTextureName("S_MIRR", 0), MirrorMaterial());
@@ -492,6 +556,10 @@ TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLeve
   EXPECT_EQ(m->texture->state, TEXTURE_OWNED);
   EXPECT_EQ(m->texture->width, 32);
   EXPECT_EQ(m->texture->mipLevels, 1);
+  EXPECT_EQ(m->drawKind, 1);
+  EXPECT_EQ(m->second, 0);
+  EXPECT_EQ(m->flags, 0);
+  EXPECT_EQ(m->params.alphaMode, 0) << "solid";
   EXPECT_EQ(TextureConfig.mipLevels, 0) << "the settings are put back";
   EXPECT_EQ(TextureConfig.specialPicture, 0);
   ReleaseTextureRef(SystemMaterials.background);
@@ -526,6 +594,13 @@ TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBack
     EXPECT_EQ(l.vertices[i].v, want[i][3]) << i;
     EXPECT_EQ(l.vertices[i].colour, 0xFFFFFFFFu) << i;
   }
+  // The picture is read once for its name: drawn again, it needs its file no more.
+  Material* loaded = Background.material;
+  std::filesystem::remove("data/pic/bkg_pits.jpg");
+  ResetDraw2D();
+  DrawBackgroundPicture();
+  EXPECT_EQ(Background.material, loaded) << "the same name keeps its picture";
+  EXPECT_EQ(l.batches[0].vertexCount, 4u);
   // On the front end's menu pages (1) it is drawn; in a race session (2) not.
   const uint8_t savedState = GameState;
   GameState = 1;

@@ -372,8 +372,12 @@ TEST_F(GouraudMeshes, APartTooBigForATemporaryBufferStillDrawsThroughItsFastMesh
   ASSERT_NE(fast, nullptr);
   EXPECT_EQ(fast->parts[0].vertexCount, 65535u);
   uint32_t draws = Gfx.drawCalls;
+  const int car = ShaderCarFlag;
+  ShaderCarFlag = 1;
   GouraudO3d::DrawFastMeshes(*mesh, nullptr, nullptr);
   EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(ShaderCarFlag, 1) << "a car's mesh keeps the car's shader variant";
+  ShaderCarFlag = car;
 }
 
 TEST_F(GouraudMeshes, PosedPointsFollowTheirFramesAndTheCountIsCutTo64) {
@@ -577,7 +581,10 @@ TEST_F(GouraudMeshes, PruningKeepsTypes6To9AndChildrenWithTriangles) {
   AddChildMesh(*mesh, empty);
   AddChildMesh(*mesh, lamp);
   AddChildMesh(*mesh, solid);
+  empty->fastMesh = NewFastMesh();
+  const int fastMeshes = FastMeshCount();
   PruneEmptyChildren(*mesh);
+  EXPECT_EQ(FastMeshCount(), fastMeshes - 1) << "the first child, empty, is freed with its fast mesh";
   ASSERT_EQ(mesh->childCount, 2);
   EXPECT_EQ(mesh->children[0], lamp);
   EXPECT_EQ(mesh->children[1], solid);

@@ -271,6 +271,37 @@ TEST_F(FastMeshes, PassesDrawThePartsTheirMasksAndAlphaModesChoose) {
   EXPECT_EQ(Shaders.boundPixelNumber, 29);
 }
 
+// Each pass draws with its own draw mode: the normal pass with mode 7, which gives a mirror
+// material (second byte 1) the mirror's shaders (26 and 60); pass 1 with mode 1, which only
+// sets the vertex layout; pass 3 with mode 4, the shadow shaders (pixel 30 above vertex).
+TEST_F(FastMeshes, EachPassDrawsWithTheDrawModeOfItsOwn) {
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& mesh = *GetFastMesh(handle);
+  ASSERT_EQ(ReservePrimitiveParts(mesh, 1, 1), 1);
+  Material* mirror = CreateMaterial(nullptr, 0, 1, 1, AlphaParams(0), 0);
+  mesh.parts[0].material = mirror;
+  AddTriangle(mesh.parts[0], 0);
+  BuildPrimitive(mesh, 0);
+  DrawPrimitiveForPass(mesh, 0);
+  EXPECT_EQ(Shaders.boundVertexNumber, 26);
+  EXPECT_EQ(Shaders.boundPixelNumber, 60);
+  CurrentWorldPass = 1;
+  Material::SetVShader(5);
+  Material::SetPShader(23);
+  Material::EnableVertexDeclaration(3);
+  const uint32_t draws = Gfx.drawCalls;
+  DrawPrimitiveForPass(mesh, 0);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(Shaders.boundVertexNumber, 5) << "mode 1 sets no shaders";
+  EXPECT_EQ(Shaders.boundPixelNumber, 23);
+  EXPECT_EQ(Shaders.boundLayout, mirror->layout);
+  CurrentWorldPass = 3;
+  DrawPrimitiveForPass(mesh, 0);
+  EXPECT_GE(Shaders.boundVertexNumber, 22);
+  EXPECT_EQ(Shaders.boundPixelNumber, Shaders.boundVertexNumber + 30);
+  CurrentWorldPass = 0;
+}
+
 using TempMeshStoreTest = FastMeshes;
 
 TEST_F(TempMeshStoreTest, BatchesFollowEachOtherAndMoveToANewBufferWhenTheyDoNotFit) {

@@ -141,4 +141,41 @@ TEST_F(SkyPixels, APictureSchemeGetsItsMeasuredLight) {
   EXPECT_EQ(LightSchemes[0].skyTexture, Sky.texture);
 }
 
+// The measured colour is the average over the disc of the tracked picture (128 x 128, the
+// disc a little wider than the square: radius 128/127 of the half side), brought back with
+// 1/2.2.  A black picture whose first and last rows are white puts only the middle pixels of
+// those rows into the average: counted here in doubles.
+TEST_F(SkyPixels, ThePictureIsAveragedOverItsDiscFromTheFirstRowToTheLast) {
+  const int n = TRACKED_SIZE;
+  testpics::PngLayout picture;
+  picture.width = picture.height = n;
+  picture.colourType = 2;
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const uint8_t v = (y == 0 || y == n - 1) ? 255 : 0;
+      picture.samples.insert(picture.samples.end(), {v, v, v});
+    }
+  ASSERT_TRUE(MakeFolder("data"));
+  ASSERT_TRUE(MakeFolder("data\\skies"));
+  ASSERT_TRUE(testpics::WriteFileBytes("data/skies/rim_sky.png", testpics::EncodePng(picture)));
+  LightSchemes[1] = LightSchemes[0];
+  std::snprintf(LightSchemes[1].skyPicture, SKY_PICTURE_NAME_SIZE, "rim_sky");
+  LightSchemeCount = 2;
+  CurrentLightScheme = 1;
+  UpdateSky();
+  ASSERT_NE(LightSchemes[1].skyTexture, nullptr);
+  double inside = 0, white = 0;
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const double u = (2.0 * x / (n - 1) - 1) * 127.0 / 128.0, v = (2.0 * y / (n - 1) - 1) * 127.0 / 128.0;
+      if (u * u + v * v > 1.0) continue;
+      ++inside;
+      white += (y == 0 || y == n - 1);
+    }
+  ASSERT_GT(white, 0.0);
+  const int expected = int(std::lround(std::pow(white / inside, 1 / 2.2) * 255));
+  for (int c = 0; c < 3; ++c)
+    EXPECT_NEAR(int(LightSchemes[1].skyAmbientColour >> (8 * c) & 0xFF), expected, 1) << c;
+}
+
 }  // namespace

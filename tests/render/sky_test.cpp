@@ -19,6 +19,7 @@
 #include "render/colour_science.h"
 #include "render/constant_buffers.h"
 #include "render/env_maps.h"
+#include "render/sh_light.h"
 #include "render/sky.h"
 #include "render/sky_tables.h"
 #include "render/texture_record.h"
@@ -489,6 +490,16 @@ TEST(SkyComputation, SkyAverageAndSunMatchADoublePrecisionComputation) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(r.ambient[c], GammaByte(sum[c] / inside / largest), 1) << elevation;
     EXPECT_FLOAT_EQ(r.shaderConstants[43], float((1.0 / 15) / r.largest));
     EXPECT_EQ(r.shaderConstants[42], w.posted[2]);
+    // The light is the one the picture of words gives, and a sky above the horizon lights
+    // an upward face.
+    ShIrradiance fromWords;
+    AccumulateCubeFaceSH(reinterpret_cast<const uint8_t*>(words.data()), n * 4, n, 1.0f, &fromWords);
+    EXPECT_EQ(std::memcmp(&fromWords, &r.light, sizeof fromWords), 0) << elevation;
+    float up[3];
+    SkyIrradianceUp(r.light, up);
+    if (elevation > 0.0f) {
+      for (int c = 0; c < 3; ++c) EXPECT_GT(up[c], 0.0f) << elevation;
+    }
 
     // The sun: 60 wavelengths through the colour-matching functions, in double.
     const double e = std::max(std::asin(double(w.posted[2])), 0.0);

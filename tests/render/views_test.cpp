@@ -17,6 +17,7 @@
 #include "core/gamma_tables.h"
 #include "core/window_state.h"
 #include "render/render_target.h"
+#include "render/sh_light.h"
 #include "render/views.h"
 #include "render/views_local.h"
 #include "text/text_colours.h"
@@ -885,6 +886,20 @@ TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
   EXPECT_NEAR(depth / 65536.0, 15.0, 1e-3);
 }
 
+// Until a sky is measured the view is lit by light of 1 from every direction: every normal,
+// up, down or level, receives 1 in each channel.
+TEST_F(ViewsTest, AFreshViewIsLitEquallyFromEveryDirection) {
+  SetDefaultView();
+  ShIrradiance light;
+  std::memcpy(light.m, MainView.lightMatrices, sizeof light.m);
+  const float normals[4][3] = {{0, 0, 1}, {0, 0, -1}, {1, 0, 0}, {0, 0.6f, 0.8f}};
+  for (const auto& n : normals) {
+    float got[3];
+    ShIrradianceOf(light, n, got);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], 1.0f, 1e-6) << n[0] << " " << n[1] << " " << n[2] << " channel " << c;
+  }
+}
+
 TEST_F(ViewsTest, LightColoursSetTheAmbientAndTheConstants) {
   SetDefaultView();
   SetViewLightColours(0);
@@ -971,6 +986,104 @@ TEST_F(ViewsTest, PaintColoursAreLitByHeightAndSunAsTheFormulaSays) {
   LightingMode = 3;
   EXPECT_NE(ColourWithLighting(up, RgbWord(128, 40, 200)), plain);
   LightingMode = 0;
+}
+
+// The settings' three colours, one byte a channel (red in the low byte), each brought to
+// linear light by the power 2.2 and kept apart: the sun's, the high sky's and the ground's.
+// A sun below the horizon adds nothing to the ambient light; above it, it adds its colour
+// times its height.  The constants the shaders read take each value at its own place.
+TEST_F(ViewsTest, SettingsColoursLightEachChannelAndASunBelowTheHorizonAddsNoAmbient) {
+  SetDefaultView();
+  View& v = MainView;
+  CfgSunColour = 0x336699;  // red 0x99, green 0x66, blue 0x33
+  CfgSkyHigh = 0x80C040;    // red 0x40, green 0xC0, blue 0x80
+  CfgGround = 0x20E0A0;     // red 0xA0, green 0xE0, blue 0x20
+  const int sunBytes[3] = {0x99, 0x66, 0x33}, skyBytes[3] = {0x40, 0xC0, 0x80}, groundBytes[3] = {0xA0, 0xE0, 0x20};
+  auto linear = [](int byte) { return std::pow(byte / 255.0, 2.2); };
+  // Down at 45 degrees: the unit direction is (1, 0, -1) / sqrt(2).
+  v.lightDirection[0] = 0x10000;
+  v.lightDirection[1] = 0;
+  v.lightDirection[2] = -0x10000;
+  v.ambientColour[3] = 77;
+  v.fogDistance = 5.0f;
+  SetViewLightColours(1);
+  const double r = 1.0 / std::sqrt(2.0);
+  EXPECT_NEAR(v.lightDirectionUnit[0], r, 1e-6);
+  EXPECT_EQ(v.lightDirectionUnit[1], 0.0f);
+  EXPECT_NEAR(v.lightDirectionUnit[2], -r, 1e-6);
+  for (int c = 0; c < 3; ++c) {
+    const double sun = linear(sunBytes[c]), sky = linear(skyBytes[c]), ground = linear(groundBytes[c]);
+    EXPECT_NEAR(v.lightColours[0][c], sun, 1e-6) << c;
+    EXPECT_NEAR(v.lightColours[1][c], sky, 1e-6) << c;
+    EXPECT_NEAR(v.sunFactors[c], ground, 1e-6) << c;
+    EXPECT_NEAR(v.ambient[c], ground * sky, 1e-6) << "no sun term below the horizon, channel " << c;
+    EXPECT_EQ(v.ambientColour[c], static_cast<uint8_t>(ground * sky * 255.0)) << c;
+  }
+  EXPECT_EQ(v.ambientColour[3], 0);
+  EXPECT_EQ(v.fogDistance, 12000.0f);
+
+  // The constants: block 0 the channels times the light scale and a 1; block 1 the light
+  // direction in metres, the sun's colour, the sky's, the unit direction, the channels and
+  // the scaled channels, four floats each with the fourth zero; block 2 the channels.
+  const ViewLightingConstants& k = ViewLighting;
+  const float block0[8] = {1, 1, 1, 1, 0, 0, 0, 0};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(k.block0[i], block0[i]) << i;
+  const float direction[3] = {1.0f, 0.0f, -1.0f};
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(k.block1[c], direction[c]) << c;
+    EXPECT_NEAR(k.block1[4 + c], linear(sunBytes[c]), 1e-6) << c;
+    EXPECT_NEAR(k.block1[8 + c], linear(skyBytes[c]), 1e-6) << c;
+    EXPECT_EQ(k.block1[16 + c], 1.0f) << c;
+    EXPECT_EQ(k.block1[20 + c], 1.0f) << c;
+    EXPECT_EQ(k.block2[c], 1.0f) << c;
+  }
+  EXPECT_NEAR(k.block1[12], r, 1e-6);
+  EXPECT_NEAR(k.block1[14], -r, 1e-6);
+  for (int i : {3, 7, 11, 15, 19, 23}) EXPECT_EQ(k.block1[i], 0.0f) << i;
+  EXPECT_EQ(k.block2[3], 0.0f);
+  // The factor rows carry the ambient colour in their fourth place; the fog halves the light
+  // every 12 km; the last three are zero.
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(k.lightVS[48 + c * 4 + 3], linear(groundBytes[c]) * linear(skyBytes[c]), 1e-6);
+  EXPECT_NEAR(k.lightVS[60], -0.693147f / 12000.0f, 1e-12);
+
+  // Above the horizon the sun adds its colour times its height: (0, 3, 4) / 5 is 0.8 up.
+  v.lightDirection[0] = 0;
+  v.lightDirection[1] = 0x30000;
+  v.lightDirection[2] = 0x40000;
+  SetViewLightColours(1);
+  for (int c = 0; c < 3; ++c) {
+    const double want = linear(groundBytes[c]) * (linear(sunBytes[c]) * 0.8 + linear(skyBytes[c]));
+    EXPECT_NEAR(v.ambient[c], want, 1e-6) << c;
+  }
+  CfgSunColour = CfgSkyHigh = CfgGround = 0xFFFFFF;
+}
+
+// The light matrices reach the shaders scaled by the channel of their own index; the factor
+// rows take factor [row][column] times the column's channel and the small factor, then the
+// colour of the row.
+TEST_F(ViewsTest, LightMatricesAndFactorRowsScaleByTheirOwnChannels) {
+  SetDefaultView();
+  View& v = MainView;
+  const float channels[3] = {1.0f, 2.0f, 4.0f};
+  for (int c = 0; c < 3; ++c) v.channelScales[c] = channels[c];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) v.lightFactors[r][c] = float(10 * r + c + 1);
+  v.smallFactor = 0.5f;
+  v.fogDistance = 1000.0f;
+  float matrices[3][16];
+  for (int m = 0; m < 3; ++m)
+    for (int i = 0; i < 16; ++i) matrices[m][i] = float(100 * m + i);
+  const float colour[3] = {0.25f, 0.5f, 0.75f};
+  UploadLightMatricesVS(matrices, colour);
+  const float* out = ViewLighting.lightVS;
+  for (int m = 0; m < 3; ++m)
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(out[m * 16 + i], float(100 * m + i) * channels[m]) << m << " " << i;
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(out[48 + r * 4 + c], float(10 * r + c + 1) * channels[c] * 0.5f) << r << c;
+    EXPECT_EQ(out[48 + r * 4 + 3], colour[r]) << r;
+  }
+  EXPECT_NEAR(out[60], -0.693147f / 1000.0f, 1e-9);
+  for (int i = 61; i < 64; ++i) EXPECT_EQ(out[i], 0.0f) << i;
 }
 
 }  // namespace

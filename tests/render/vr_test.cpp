@@ -125,6 +125,13 @@ TEST_F(VrPlugin, OpenErrorsGiveTheirTexts) {
     EXPECT_EQ(Vr.library, nullptr) << "the library is freed";
     EXPECT_EQ(Vr.sessionKind, 0);
   }
+  // A refusal that gives no code at all has the text of an unknown code.
+  VrTestControl* s = OpenHeadset();
+  ASSERT_NE(s, nullptr);
+  s->openKind = ZKTVR_SESSION_NONE;
+  const char* text = OpenVrSession();
+  ASSERT_NE(text, nullptr);
+  EXPECT_STREQ(text, LanguageTexts[TX_3h_ormuswin]);
 }
 
 TEST_F(VrPlugin, DeviceNameIsBoundedAndARiftIsNoted) {

@@ -196,6 +196,10 @@ TEST(Resizing, TakesSidesUpToTheLargestAndNoLarger) {
   ASSERT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 1, MAX_IMAGE_SIDE, 0, &out), TEX_OK);
   EXPECT_EQ(out.images[0].height, uint32_t(MAX_IMAGE_SIDE));
   EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 1, MAX_IMAGE_SIDE + 1, 0, &out), TEX_E_INVALIDARG);
+  ASSERT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), MAX_IMAGE_SIDE, 1, 0, &out), TEX_OK);
+  EXPECT_EQ(out.images[0].width, uint32_t(MAX_IMAGE_SIDE));
+  EXPECT_EQ(At(out.images[0], MAX_IMAGE_SIDE - 1, 0)[0], 60);
+  EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), MAX_IMAGE_SIDE + 1, 1, 0, &out), TEX_E_INVALIDARG);
   EXPECT_EQ(Resize(ImageOver(row, 4, 1, FORMAT_R8_UNORM), 2, 0, 0, &out), TEX_E_INVALIDARG);
 }
 

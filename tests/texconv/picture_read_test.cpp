@@ -411,6 +411,21 @@ TEST(DamagedPictures, ARefusedJpegFrameGivesBackTheDecodersMemory) {
   EXPECT_LT(after, before + 65536) << before << " -> " << after;
 }
 
+// A PNG refused while its header is read (a width byte changed, so the header's check sum
+// fails) hands back the decoder's memory too: 200 refusals leave the heap where one left it.
+TEST(DamagedPictures, ARefusedPngHeaderGivesBackTheDecodersMemory) {
+  const std::vector<uint8_t> rgba(16 * 16 * 4, 77);
+  std::vector<uint8_t> bytes = testpics::EncodeRgbaPng(rgba.data(), 16, 16);
+  ASSERT_GT(bytes.size(), 20u);
+  bytes[18] ^= 0x40;  // the signature (8), the header's length and type (8), then its width
+  ScratchImage im;
+  ASSERT_TRUE(Failed(Decode(bytes, &im)));
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(Failed(Decode(bytes, &im)));
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+}
+
 TEST(JpegPictures, CmykInksAreMultipliedByTheBlackAndRoundedToNearest) {
   // A flat CMYK picture at full quality decodes to exactly its samples.  With the Adobe
   // marker the samples are inverted inks: each colour is (ink x black + 127) / 255; without

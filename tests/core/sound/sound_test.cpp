@@ -231,6 +231,7 @@ TEST_F(Sound, FillSampleFramesRoundsClampsToSixteenBitsAndSaysWhenTheSampleEnded
   EXPECT_EQ(out[1], 32767);
   EXPECT_EQ(out[2], -32768);
   EXPECT_EQ(out[4], 202);
+  for (int i = 6; i < 12; ++i) EXPECT_EQ(out[i], 7) << "nothing written past the three frames asked for";
   EXPECT_EQ(FillSampleFrames(out, 3, s, 0.5f), 1) << "the last frame ends it";
   EXPECT_EQ(out[0], -51);  // -50.5 rounds away from zero
   EXPECT_EQ(out[1], -51);
@@ -404,6 +405,7 @@ TEST_F(Sound, TheLogNamesEachOutputWithItsIdentityInTheUuidTextForm) {
     text += two;
   }
   EXPECT_EQ(CountLines(Log(), "sound output " + text + " : " + name), 1) << text;
+  EXPECT_EQ(CountLines(Log(), std::string("sound device : ") + AudioDeviceName()), 1) << "the open device first";
 }
 
 TEST_F(Sound, ShutdownSoundFreesTheSamplesAndCloseKeepsThem) {
