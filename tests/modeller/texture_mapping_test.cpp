@@ -428,6 +428,13 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   EXPECT_EQ(model.mappings[1].offset[2], Metres(1.25));
   ASSERT_EQ(SetMappingPosition(*panel, 2, 0, -Metres(0.25)), 1);
   EXPECT_EQ(model.mappings[1].offset[2], Metres(1.0));
+  // A typed position beyond the 16.16 range is held at 32767 m (32767 x 65536 = 2147418112),
+  // and at -32768 m below it.
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, 50000.0), 1);
+  EXPECT_EQ(model.mappings[1].offset[2], 2147418112);
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, -50000.0), 1);
+  EXPECT_EQ(model.mappings[1].offset[2], INT32_MIN);
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, 1.0), 1);
   // Angles: typed degrees, clamped; a step through the rotations.
   ASSERT_EQ(SetMappingAngle(*panel, 1, 2, 120.0), 1);
   EXPECT_EQ(DirectionPitch(model.mappings[1].direction), 360);
