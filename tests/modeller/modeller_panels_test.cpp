@@ -715,6 +715,56 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
   EXPECT_EQ(name->bottom, 768);
 }
 
+TEST_F(PanelsTest, EveryModePanelKeepsToTheLeftColumnWhateverIsSelected) {
+  // The mode's panel stands over the layer panel, 16 units wide: whatever is selected, each row
+  // of it ends within those 16 units, and no row of the whole screen lies over another.
+  Start(SampleCar);
+  int mirrored = -1, single = -1;
+  for (int p = 0; p < model.pointCount; ++p) {
+    if (mirrored < 0 && (model.points[p].flags & POINT_MIRRORED)) mirrored = p;
+    if (single < 0 && !(model.points[p].flags & POINT_MIRRORED)) single = p;
+  }
+  ASSERT_GE(mirrored, 0);
+  ASSERT_GE(single, 0);
+  const auto check = [&](auto panel, const char* what) {
+    Buttons();
+    EXPECT_EQ(Joined(OverlappingRows()), "") << what;
+    PanelOnly(panel);
+    ASSERT_GT(ButtonCount, 0) << what;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      EXPECT_GE(b.left, 0) << what << ": " << TextOf(&b);
+      EXPECT_LE(b.right, 16 * ButtonWidth) << what << ": " << TextOf(&b);
+    }
+  };
+  Mode(ModePoint);
+  check(AddPointPanel, "no point");
+  SelectPoints({mirrored});
+  check(AddPointPanel, "one mirrored point");
+  SelectPoints({single});
+  check(AddPointPanel, "one point");
+  SelectPoints({0, 1});
+  check(AddPointPanel, "two points");
+  SelectPoints({0, 1, 2});
+  check(AddPointPanel, "three points");
+  SelectAll(*modeller, 0);
+  check(AddPointPanel, "every point");
+  Mode(ModeTriangle);
+  check(AddTrianglePanel, "no triangle");
+  SelectAll(*modeller, 0);
+  check(AddTrianglePanel, "every triangle");
+  Mode(ModeBuild);
+  check(AddBuildPanel, "build, no point");
+  SelectPoints({0});
+  check(AddBuildPanel, "build, one point");
+  SelectPoints({0, 1});
+  check(AddBuildPanel, "build, two points");
+  Mode(ModeSubobject);
+  check(AddSubobjectPanel, "the main object");
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  check(AddSubobjectPanel, "a subobject");
+}
+
 TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   Start(SampleCar);
   EditorSkinName[0] = 0;
