@@ -368,12 +368,17 @@ TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
   g_carSpokes = 2;
   ObjectEditorShared.spokeCount = 2;
   Start(SpokeOfPoints);
-  ChangeSpokeCount(*modeller, 1);
+  // The count's row: its value, then "-" and "+" steps.
+  Buttons();
+  EXPECT_NE(Find("Number of spokes 2", "The number of rotated repetitions of the spoke object"), nullptr);
+  Press("+", CLICK_LEFT, "One spoke more");
   EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of points (1600) would be exceeded");
   EXPECT_EQ(g_carSpokes, 2);
   CloseBox();
-  ChangeSpokeCount(*modeller, 0);
+  Press("-", CLICK_LEFT, "One spoke fewer");
   EXPECT_EQ(g_carSpokes, 1);
+  Buttons();
+  EXPECT_NE(Find("Number of spokes 1"), nullptr);
   EXPECT_EQ(ObjectEditorShared.spokeCount, 1);
   EXPECT_EQ(modeller->pointLimit, 1600);
   ChangeSpokeCount(*modeller, 0);

@@ -893,6 +893,46 @@ TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
   EXPECT_EQ(MappingPanelSelection, 0);
 }
 
+TEST_F(MappingButtonsTest, TheValueButtonsTakeTypedSizesPositionsAndAngles) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  model.mappings[0].flags = 0;
+  ModelMapping& m = model.mappings[0];
+  // The button showing the value (label and hint), clicked; the asked prompt; the typed answer.
+  const auto typeInto = [&](const std::string& label, const char* hint, const char* prompt, const char* typed) {
+    Buttons(&panel->prss);
+    const InterfaceButton* b = FindShownButton(label.c_str(), hint);
+    ASSERT_NE(b, nullptr) << label;
+    ClickButton(*b);
+    ASSERT_EQ(OpenTextEntry.open, 1) << label;
+    EXPECT_EQ(std::string(OpenTextEntry.prompt).rfind(prompt, 0), 0u) << OpenTextEntry.prompt;
+    ASSERT_EQ(ConfirmTextEntry(typed), 1);
+    Frame();
+  };
+  const auto shown = [](const char* format, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return std::string(text);
+  };
+  typeInto(shown("W : %.3f", m.width / 65536.0), "Width of the mapping", "Enter new value for width", "2.5");
+  EXPECT_EQ(m.width, 163840) << "2.5 x 65536";
+  typeInto(shown("H : %.3f", m.height / 65536.0), "Height of the mapping", "Enter new value for height", "-0.75");
+  EXPECT_EQ(m.height, -49152);
+  typeInto(shown("Z : %.3f", m.offset[2] / 65536.0), "Up (Z) value of the mapping", "Enter new value for up", "1.25");
+  EXPECT_EQ(m.offset[2], 81920);
+  // Angles in degrees, kept in quarter degrees.
+  typeInto(shown("heading %.2f", DirectionHeading(m.direction) / 4.0), "Heading of the mapping",
+           "Enter new value for heading", "30");
+  EXPECT_EQ(DirectionHeading(m.direction), 120);
+  typeInto(shown("pitch %.2f", DirectionPitch(m.direction) / 4.0), "Pitch of the mapping", "Enter new value for pitch",
+           "-12.5");
+  EXPECT_EQ(DirectionPitch(m.direction), -50);
+  typeInto(shown("roll %.2f", DirectionRoll(m.direction) / 4.0), "Roll of the mapping", "Enter new value for roll", "45");
+  EXPECT_EQ(DirectionRoll(m.direction), 180);
+  EXPECT_EQ(DirectionHeading(m.direction), 120) << "the other angles stay";
+}
+
 TEST_F(MappingToolTest, PerspectiveDragsStayInTheMappingsPlane) {
   OpenTool();
   SelectedMapping = 0;
