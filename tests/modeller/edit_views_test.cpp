@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -697,6 +698,23 @@ TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargest
   in.wheel = 1;
   for (int i = 0; i < 30; ++i) HandleEditViewMouse(&in, 0);
   EXPECT_EQ(EditViews.width, 1024) << "zooming in stops at the least";
+}
+
+TEST_F(EditViewsTest, APerspectiveFrameTooLargeForTheDistanceKeepsTheCameraOnItsSide) {
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  FrameEditView(2 << 16, 0);
+  const int32_t near[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+  // Three times the largest number over the field's scale: the distance is held at the
+  // largest, so the camera backs away along the same line, never past the target.
+  FrameEditView(INT32_MAX, 0);
+  int checked = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (std::abs(near[i]) < 65536) continue;
+    ++checked;
+    EXPECT_EQ(CurrentView->position[i] > 0, near[i] > 0) << "axis " << i;
+    EXPECT_GT(std::llabs(int64_t(CurrentView->position[i])), std::llabs(int64_t(near[i]))) << "axis " << i;
+  }
+  EXPECT_GT(checked, 0);
 }
 
 // A view label is centred on its point, as wide as its text and two margins (at least a

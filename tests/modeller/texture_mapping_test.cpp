@@ -931,6 +931,34 @@ TEST_F(MappingButtonsTest, TheValueButtonsTakeTypedSizesPositionsAndAngles) {
   typeInto(shown("roll %.2f", DirectionRoll(m.direction) / 4.0), "Roll of the mapping", "Enter new value for roll", "45");
   EXPECT_EQ(DirectionRoll(m.direction), 180);
   EXPECT_EQ(DirectionHeading(m.direction), 120) << "the other angles stay";
+  // Ctrl with the right button copies a value, Shift with it pastes the copy into another.
+  const auto click = [&](const std::string& label, const char* hint, int code) {
+    Buttons(&panel->prss);
+    const InterfaceButton* b = FindShownButton(label.c_str(), hint);
+    ASSERT_NE(b, nullptr) << label;
+    ClickButton(*b, code);
+    Frame();
+  };
+  click(shown("Z : %.3f", m.offset[2] / 65536.0), "Up (Z) value of the mapping", CLICK_RIGHT | CLICK_CTRL);
+  click(shown("X : %.3f", m.offset[0] / 65536.0), "Right (X) value of the mapping", CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(m.offset[0], 81920) << "Z pasted into X";
+  click(shown("W : %.3f", m.width / 65536.0), "Width of the mapping", CLICK_RIGHT | CLICK_CTRL);
+  click(shown("H : %.3f", m.height / 65536.0), "Height of the mapping", CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(m.height, 163840) << "the width pasted into the height";
+  // The heading, 30 degrees, pasted into the roll (as 30 x 32768 / 180 and back).
+  click(shown("heading %.2f", DirectionHeading(m.direction) / 4.0), "Heading of the mapping", CLICK_RIGHT | CLICK_CTRL);
+  click(shown("roll %.2f", DirectionRoll(m.direction) / 4.0), "Roll of the mapping", CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(DirectionRoll(m.direction), 120);
+  // The steps beside a value: a left click 1 mm (66 units) or 1 degree (4 quarters), a right
+  // click 1 cm (655 units) or 5 degrees (20 quarters).
+  click("+", "Up (Z) value of the mapping", CLICK_LEFT);
+  EXPECT_EQ(m.offset[2], 81920 + 66);
+  click("-", "Up (Z) value of the mapping", CLICK_RIGHT);
+  EXPECT_EQ(m.offset[2], 81920 + 66 - 655);
+  click("+", "Pitch of the mapping", CLICK_LEFT);
+  EXPECT_EQ(DirectionPitch(m.direction), -50 + 4);
+  click("-", "Heading of the mapping", CLICK_RIGHT);
+  EXPECT_EQ(DirectionHeading(m.direction), 120 - 20);
 }
 
 TEST_F(MappingToolTest, PerspectiveDragsStayInTheMappingsPlane) {
