@@ -166,6 +166,7 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "red_paint");
   ObjectEditorShared.skinName[0] = 0;
   ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  EXPECT_EQ(CurrentProcess, &e->prss) << "the new editor takes the keys and the mouse";
   Prss_AddSub(&parent.prss, &e->prss);
   EXPECT_STREQ(ObjectEditorShared.skinName, "red_paint");
   EditorSkinName[0] = 0;
