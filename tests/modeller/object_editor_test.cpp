@@ -118,6 +118,11 @@ TEST_F(ObjectEditorTest, FromTheEntryMenuAnEmptyObjectOpensWithTheModellerAndEve
   EXPECT_EQ(SharedDrawTree.capacity, EDITOR_SORT_TREE_CAPACITY);
   EXPECT_EQ(SharedDrawTree.nodeSize, SortNodeSize(sizeof(DepthSortEntry))) << "the entry size is its type's";
   EXPECT_EQ(ObjectEditorPagesShared, 1);
+  // The empty object is framed as one of 2 m, looked at from 0.5 m up: the camera stands
+  // 3 / fovScale x 2 m from that point, and the 2D views keep 4 m across.
+  const double dx = CurrentView->position[0], dy = CurrentView->position[1], dz = CurrentView->position[2] - 32768.0;
+  EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 3.0 / EditViews.fovScale * 131072.0, 4.0);
+  EXPECT_EQ(EditViews.savedWidth, 4 << 16);
 
   // Keys reach the editor through the modeller: I flips "invert", R a view; Escape closes.
   Prss_DeliverKey('I');

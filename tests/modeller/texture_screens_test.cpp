@@ -20,6 +20,7 @@
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "tests/ui/control_clicks.h"
+#include "tests/ui/placement_check.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -718,6 +719,25 @@ TEST_F(TextureScreenTest, TheCutoutListShowsTheScreensRowsLess13AtLeast8AndAtMos
   EXPECT_EQ(rows(52), 39);
   EXPECT_EQ(rows(53), 40);
   EXPECT_EQ(rows(60), 40);
+}
+
+TEST_F(TextureScreenTest, NoRowOfTheCutoutsScreenLiesOverAnotherWithALongList) {
+  // Sixty cutouts, the first one current: the list fills its rows, and the current cutout's
+  // rows under the page panel must clear it, on short and on tall screens.
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(59);
+  SelectCutoutByName(*screen, 0);
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}, {1920, 1080}, {1024, 1400}};
+  for (const auto& size : sizes) {
+    ScreenWidth = size[0], ScreenHeight = size[1];
+    SetInterfaceMetrics();
+    Buttons(&screen->prss);
+    ASSERT_NE(FindShownButton("L"), nullptr) << size[0] << " x " << size[1];
+    EXPECT_EQ(Joined(OverlappingRows()), "") << size[0] << " x " << size[1];
+  }
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+  SetInterfaceMetrics();
 }
 
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
