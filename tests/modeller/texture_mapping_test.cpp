@@ -203,6 +203,12 @@ TEST(MappingMaths, LinkedMappingsShareSizesAndKeepTheirSigns) {
   EXPECT_EQ(FindLinkedTopMapping(o, MAPPING_LINK_FRONT), 0);
   EXPECT_EQ(FindLinkedTopMapping(o, MAPPING_LINK_BACK), -1);
   EXPECT_TRUE(IsMappingLinked(o.mappings[0]));
+  // A top mapping's own change goes the same way to the linked front mapping.
+  o.mappings[0].offset[0] = Metres(0.7);
+  o.mappings[0].width = Metres(3);
+  PushMappingLinks(o, 0);
+  EXPECT_EQ(o.mappings[3].offset[0], Metres(0.7));
+  EXPECT_EQ(o.mappings[3].width, Metres(3));
   o.Free();
 }
 
