@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "model/model_file.h"
 #include "model/model_meshes.h"
@@ -14,7 +15,10 @@
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
 #include "platform/keys.h"
+#include "render/buffers.h"
+#include "render/immediate.h"
 #include "render/views.h"
+#include "tests/render/null_renderer.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/screen_labels.h"
 #include "ui/value_edit.h"
@@ -278,6 +282,98 @@ TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotatio
   EXPECT_EQ(model.angles[0], 1000) << "the rotation comes back";
   EXPECT_EQ(EditorFrameHook, hookBefore) << "the views' drawing given back";
   EXPECT_EQ(EditorFrameHookArgument, hookArgumentBefore);
+}
+
+// ---- the tool's drawing, on the null device ----
+
+namespace {
+
+struct NullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+class MappingToolOnDevice : public MappingToolTest {
+ protected:
+  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
+  // The colours of the lines the tool's frame hook draws, one entry a line.
+  static std::vector<uint32_t> HookLines() {
+    std::vector<uint32_t> colours;
+    if (BeginLineBatch3D() != 1) {
+      ADD_FAILURE() << "no line batch";
+      return colours;
+    }
+    const uint8_t* start = StreamLines3D.vertexWrite;
+    EditorFrameHook(EditorFrameHookArgument);
+    const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+    const uint32_t n = StreamLines3D.vertexCount;
+    for (uint32_t i = 0; i + 1 < n; i += 2) {
+      EXPECT_EQ(v[i].colour, v[i + 1].colour) << "both ends of line " << i / 2;
+      colours.push_back(v[i].colour);
+    }
+    EndLineBatch3D();
+    return colours;
+  }
+  static size_t Count(const std::vector<uint32_t>& colours, uint32_t colour) {
+    return size_t(std::count(colours.begin(), colours.end(), colour));
+  }
+};
+
+constexpr uint32_t USED_FRAME = 0xFFFFE63C, UNUSED_FRAME = 0xFF8C8C8C, DIRECTION_LINE = 0xFF3CC8FF;
+constexpr uint32_t SHOWN_TRIANGLE = 0xFFFFFFFF, HIDDEN_TRIANGLE = 0xFF5A5A5A;
+
+}  // namespace
+
+TEST_F(MappingToolOnDevice, TheHookFramesEachMappingAndOutlinesTheSelectedOnesTriangles) {
+  ASSERT_TRUE(NullDevice::ready_);
+  OpenTool();
+  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
+  Frame();
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  // Nothing selected: four lines round every mapping, yellow for one in use, grey otherwise.
+  SelectedMapping = -1;
+  std::vector<bool> used(size_t(model.mappingCount), false);
+  for (int t = 0; t < model.triangleCount; ++t)
+    if (model.triangles[t].mapping < model.mappingCount) used[model.triangles[t].mapping] = true;
+  const size_t usedCount = size_t(std::count(used.begin(), used.end(), true));
+  std::vector<uint32_t> lines = HookLines();
+  EXPECT_EQ(lines.size(), 4 * size_t(model.mappingCount));
+  EXPECT_EQ(Count(lines, USED_FRAME), 4 * usedCount);
+  EXPECT_EQ(Count(lines, UNUSED_FRAME), 4 * (size_t(model.mappingCount) - usedCount));
+  // Mapping 0 selected: its triangles of the current level outlined (a mirrored one twice),
+  // white on a shown layer and dim on a hidden one, then its own frame and, in perspective,
+  // the line to its direction handle.
+  SelectedMapping = 0;
+  ASSERT_TRUE(used[0]);
+  const int level = model.currentLod;
+  ObjectEditorShared.visibleLayers = ~0u & ~(1u << model.triangles[0].layer);
+  for (int t = model.triangleCount - 1; t >= 0; --t)  // the last of them mirrored
+    if (model.triangles[t].mapping == 0 && model.triangles[t].lod == level) {
+      model.triangles[t].flags |= TRIANGLE_MIRRORED;
+      break;
+    }
+  size_t shown = 0, hidden = 0;
+  for (int t = 0; t < model.triangleCount; ++t) {
+    const ModelTriangle& tri = model.triangles[t];
+    if (tri.mapping != 0 || tri.lod != level) continue;
+    const size_t copies = (tri.flags & TRIANGLE_MIRRORED) ? 2 : 1;
+    ((ObjectEditorShared.visibleLayers >> (tri.layer & 31)) & 1 ? shown : hidden) += 3 * copies;
+  }
+  ASSERT_GT(hidden, 0u);
+  lines = HookLines();
+  EXPECT_EQ(Count(lines, SHOWN_TRIANGLE), shown);
+  EXPECT_EQ(Count(lines, HIDDEN_TRIANGLE), hidden);
+  EXPECT_EQ(Count(lines, USED_FRAME), 4u);
+  EXPECT_EQ(Count(lines, DIRECTION_LINE), 1u);
+  EXPECT_EQ(lines.size(), shown + hidden + 5);
+  ObjectEditorShared.visibleLayers = ~0u;
+  // In a 2D view no direction line.
+  FrontView();
+  lines = HookLines();
+  EXPECT_EQ(Count(lines, DIRECTION_LINE), 0u);
+  EXPECT_EQ(Count(lines, USED_FRAME), 4u);
+  SelectedMapping = -1;
 }
 
 TEST_F(MappingToolTest, NewMappingsComeFromTheDragBoxAndRefusalsChangeNothing) {
