@@ -530,7 +530,45 @@ TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
   Buttons();
   EXPECT_EQ(ByHint("Total number of output triangles for main + subobjects")->colour, &TextColours.red);
   EXPECT_EQ(ByHint("Total number of output vertices for main + subobjects")->colour, &TextColours.red);
+  // Exactly 65536 is not above the warning count: still grey (the subobject's counts taken
+  // out); one of each reads in the singular.
+  ModelLodCache& childCache = model.children[0].caches[0];
+  childCache.state = 1, childCache.triangleCount = 0, childCache.vertexCount = 0;
+  model.caches[0].state = 1;
+  model.caches[0].triangleCount = 65536;
+  model.caches[0].vertexCount = 65536;
+  Buttons();
+  EXPECT_EQ(ByHint("Total number of output triangles for main + subobjects")->colour, &TextColours.grey);
+  EXPECT_EQ(ByHint("Total number of output vertices for main + subobjects")->colour, &TextColours.grey);
+  model.caches[0].triangleCount = 1;
+  model.caches[0].vertexCount = 1;
+  Buttons();
+  EXPECT_EQ(TextOf(ByHint("Number of output triangles for the selected subobject")), "1 tri");
+  EXPECT_EQ(TextOf(ByHint("Number of output vertices for the selected subobject")), "1 pt");
   model.caches[0].state = 0;
+  childCache.state = 0;
+  // "auto" narrows to 6 units with two levels and to 5 with more; a 3-unit button a level,
+  // the current one lit.
+  const uint8_t levels = model.lodCount;
+  for (const int count : {2, 3, 4}) {
+    model.lodCount = uint8_t(count);
+    model.currentLod = 1;
+    Buttons();
+    const int at = IndexOf("auto");
+    ASSERT_GE(at, 0) << count;
+    EXPECT_EQ(InterfaceButtons[at].right - InterfaceButtons[at].left, (count == 2 ? 6 : 5) * ButtonWidth) << count;
+    EXPECT_STREQ(InterfaceButtons[at].hint, "Automatically select level of detail (LOD) by distance");
+    for (int level = 0; level < count; ++level) {
+      const InterfaceButton& b = InterfaceButtons[at + 1 + level];
+      EXPECT_EQ(TextOf(&b), "lod" + std::to_string(level + 1)) << count;
+      EXPECT_EQ(b.right - b.left, 3 * ButtonWidth);
+      EXPECT_EQ(b.word, uintptr_t(level));
+      EXPECT_EQ(b.fourth.i, level == 1 ? 1 : 0) << count << " " << level;
+      EXPECT_STREQ(b.hint, "Select a level of detail (LOD)");
+    }
+  }
+  model.lodCount = levels;
+  model.currentLod = 0;
   // A current mapping out of range: one message, then mapping 0.
   ResetMessages();
   modeller->state.currentMapping = 40;
