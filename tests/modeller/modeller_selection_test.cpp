@@ -8,6 +8,7 @@
 #include "modeller/drag_handles.h"
 #include "modeller/modeller_local.h"
 #include "modeller_fixture.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -304,6 +305,25 @@ TEST_F(ModellerTest, ThePerspectiveRectangleSelectsWithCtrlAndDeselectsWithShift
   Key('S', true);
   Mouse(RightPress(), true);
   EXPECT_EQ(rect.active, 0);
+}
+
+TEST_F(ModellerTest, ATrianglesMarkerButtonSelectsThatTriangle) {
+  Open();
+  PerspectiveView();
+  Key('T', true);
+  modeller->triangleButtons = 1;
+  modeller->facingOnly = 0;
+  ClearInterface();
+  DrawTriangleMarkers(*modeller);
+  const InterfaceButton* marker = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == 3 && InterfaceButtons[i].handler) marker = &InterfaceButtons[i];
+  ASSERT_NE(marker, nullptr) << "triangle 3's marker";
+  ClickButton(*marker, CLICK_LEFT);
+  EXPECT_NE(model.triangles[3].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(SelectedTriangles(), 1) << "that one only";
+  modeller->triangleButtons = 0;
+  ClearInterface();
 }
 
 TEST_F(ModellerTest, TheRectangleTakesBackFacesOnlyWhenAsked) {

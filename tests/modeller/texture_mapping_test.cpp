@@ -831,6 +831,39 @@ TEST_F(MappingToolTest, TheRollHandleTakesThePointersTurnRoundTheCentreOffTheRol
   CancelMappingHandleDrag(*panel);
 }
 
+TEST_F(MappingToolTest, ASubobjectsRollHandleTurnsRoundItsMappingWhereTheSubobjectStands) {
+  Open();
+  ModelObject& sub = model.children[0];
+  ASSERT_GT(sub.mappingCount, 0);
+  sub.offset[0] = Metres(1.5), sub.offset[1] = 0, sub.offset[2] = Metres(0.25);
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(EditedObject, &sub);
+  Key('M', true);
+  panel = ActiveMappingPanel;
+  ASSERT_NE(panel, nullptr);
+  FrontView();
+  SelectedMapping = 0;
+  sub.mappings[0].width = Metres(2), sub.mappings[0].height = Metres(1);
+  sub.mappings[0].flags = 0;
+  const int startRoll = DirectionRoll(sub.mappings[0].direction);
+  int32_t centre[3];
+  GetMappingHandlePoint(sub.mappings[0], MAPPING_HANDLE_CENTRE, centre);
+  for (int i = 0; i < 3; ++i) centre[i] += sub.offset[i];
+  float cx = 0, cy = 0;
+  int32_t depth = 0;
+  ASSERT_EQ(ProjectPointToScreen(centre, &cx, &cy, &depth), 1);
+  // Taken 80 pixels above the mapping's centre in the world (angle -90), carried to 80 pixels
+  // right of it (angle 0): a quarter turn.
+  const int x0 = int(std::lround(cx)), y0 = int(std::lround(cy)) - 80;
+  const int x1 = int(std::lround(cx)) + 80, y1 = int(std::lround(cy));
+  ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_ROLL, x0, y0), 1);
+  MoveMappingHandleDrag(*panel, x1, y1);
+  int want = startRoll - 360;
+  if (want < -720) want += 1440;
+  EXPECT_NEAR(DirectionRoll(sub.mappings[0].direction), want, 2) << "from " << startRoll;
+  CancelMappingHandleDrag(*panel);
+}
+
 TEST_F(MappingToolTest, KeysOfTheTool) {
   OpenTool();
   SelectedMapping = 1;

@@ -782,6 +782,20 @@ TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   ConfirmTextEntry("last");
 }
 
+TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
+  CutoutsScreen* screen = OpenCutouts();
+  TexturePage named{}, blank{};
+  std::snprintf(named.name, sizeof named.name, "bodywork");
+  const int withName = model.AddPage(&named), without = model.AddPage(&blank);
+  model.pages[withName].type = model.pages[without].type = PAGE_FIXED;
+  model.cutouts[0].page = uint8_t(withName);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_NE(screen->texture, nullptr) << "the named page's texture is looked up";
+  ASSERT_EQ(ApplyCutoutPage(*screen, without), 1);
+  EXPECT_EQ(model.cutouts[0].page, without);
+  EXPECT_EQ(screen->texture, nullptr) << "no name, no texture: the old one is not kept";
+}
+
 TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
   CutoutsScreen* screen = OpenCutouts();
   TexturePage page{};
