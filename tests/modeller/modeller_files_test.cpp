@@ -361,6 +361,26 @@ TEST_F(FilesTest, SpokeObjectLoadsAreCheckedAgainstTheSpokeCount) {
   EXPECT_TRUE(Said(TEXT_LOADED_OBJ_SPOKES));
 }
 
+TEST_F(FilesTest, ASpokeOfExactlyThePointLimitLoadsAndOneMoreIsRefused) {
+  // A 5-spoke wheel takes 1600 / 5 = 320 points a spoke.
+  for (const int points : {320, 321}) {
+    ModelObject spoke{};
+    g_spokePoints = points;
+    SpokeOfPoints(spoke);
+    ASSERT_EQ(SaveSpokeObject(spoke, nullptr, points == 320 ? "data/3dob/at.spk" : "data/3dob/over.spk"), 1);
+    spoke.Free();
+  }
+  g_spokePoints = 400;
+  ObjectEditorShared.spokeCount = 5;
+  Start(SpokeQuad);
+  File("LOAD", "over");
+  EXPECT_STREQ(MessageBoxDialog.first, "Max 320 points for each spoke of a 5-spoke wheel");
+  CloseBox();
+  EXPECT_EQ(model.pointCount, 4) << "the spoke in the editor stays";
+  File("LOAD", "at");
+  EXPECT_EQ(model.pointCount, 320);
+}
+
 TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
   VehicleEditorHooks.carSpokeCount = CarSpokes;
   VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;

@@ -140,6 +140,17 @@ TEST(CutoutRegion, ArrowsTurnsAndMirrorsStayOnThePage) {
   c = Region(10, 20, 30, 40, 4);
   TurnCutoutRegion(c, 0);
   EXPECT_EQ(c.orientation, 4 | 1);
+  // A region reaching past the page's edge (as a file may hold it) lands at the edge: its
+  // mirrored or turned place would start 32 before it.
+  c = Region(100, 20, 60, 10);
+  TurnCutoutRegion(c, 2);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{0, 20, 60, 10}));
+  c = Region(10, 100, 20, 60);
+  TurnCutoutRegion(c, 0);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{0, 10, 60, 20}));
+  c = Region(100, 10, 60, 20);
+  TurnCutoutRegion(c, 1);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{10, 0, 20, 60}));
 }
 
 TEST(CutoutRegion, ArrowStepsStopExactlyAtThePageEdgesAndTheSmallestSize) {
