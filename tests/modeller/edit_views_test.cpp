@@ -460,6 +460,28 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   box.state = DRAG_BOX_NONE;
 }
 
+TEST_F(EditViewBlockTest, ASchemeIsSavedAndLoadedBackThroughItsButtons) {
+  // Saved under a typed name into a fresh folder, changed, loaded back by the same name.
+  std::filesystem::create_directories("data/bkg");
+  EditViews.records[VIEW_FRONT].kind = BACKGROUND_IMAGE;
+  EditViews.records[VIEW_FRONT].scale = 2.5f;
+  std::snprintf(EditViews.records[VIEW_FRONT].imageName, sizeof EditViews.records[VIEW_FRONT].imageName, "side_view");
+  const auto answer = [&](const char* label, const char* name) {
+    Press(label);
+    ASSERT_EQ(OpenTextEntry.open, 1) << label;
+    ASSERT_EQ(ConfirmTextEntry(name), 1);
+    if (OpenTextEntry.open && TextEntryDialogSub.state == ENTRY_ASK_OVERWRITE) TextEntryConfirm();
+    screen.sub = screen.sub ? screen.sub->act(screen.sub) : nullptr;
+  };
+  answer("save scm", "studio");
+  ASSERT_TRUE(std::filesystem::exists("data/bkg/studio.scm"));
+  EditViews.records[VIEW_FRONT].scale = 1.0f;
+  EditViews.records[VIEW_FRONT].imageName[0] = 0;
+  answer("load scm", "studio");
+  EXPECT_EQ(EditViews.records[VIEW_FRONT].scale, 2.5f);
+  EXPECT_STREQ(EditViews.records[VIEW_FRONT].imageName, "side_view");
+}
+
 TEST_F(EditViewsTest, ASchemeRoundTripsByteForByteThroughItsFile) {
   EditViewRecord records[EDIT_VIEW_COUNT];
   for (EditViewRecord& r : records) r.Clear();
