@@ -476,6 +476,22 @@ TEST_F(ModellerTest, ARotateDragTurnsThePointsAndARightPressRestoresThemByOneUnd
   EXPECT_NEAR(Z(model, 0), 1.0, 1e-4);
 }
 
+TEST_F(ModellerTest, ATransformDragCountsPointsMarkedSinceTheLastCount) {
+  Open();
+  FrontView();
+  Key('P', true);
+  DeselectAllPoints(*modeller);
+  for (int p : {0, 2, 4}) model.points[p].flags |= POINT_SELECTED;  // marked, not yet counted
+  modeller->state.currentPoint = 4;
+  ASSERT_EQ(modeller->state.selectedPointCount, 0);
+  MouseX = PixelX(0.5) + 100, MouseY = PixelY(0.5);
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_ROTATE);
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_ROTATE) << "three points counted afresh";
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  Mouse(Held(1, 1));  // the right button: undone
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
+}
+
 TEST_F(ModellerTest, ScaleDragsKeepTheCentreAndTheOtherComponentsAndSkipBadSteps) {
   Open();
   FrontView();
