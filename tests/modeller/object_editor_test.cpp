@@ -207,6 +207,24 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   box.Free();
 }
 
+TEST_F(ObjectEditorTest, AnObjectOfASkeletonOpensWithTheSkeletonShownEvenTheFirst) {
+  // Skeleton 0 is a skeleton like any other; without one nothing is shown.
+  for (const int skeleton : {0, -1}) {
+    ModelObject box;
+    box.Init();
+    BuildSampleBox(box);
+    InitEditViews();
+    ObjectEditorShared.showSkeleton = 5;
+    ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, skeleton, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+    Prss_AddSub(&parent.prss, &e->prss);
+    EXPECT_EQ(ObjectEditorShared.showSkeleton, skeleton >= 0 ? 1u : 0u) << "skeleton " << skeleton;
+    Prss_Terminate(&e->prss);
+    CloseThrough();
+    CloseEditViews();
+    box.Free();
+  }
+}
+
 TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel) {
   ModelObject spoke;
   spoke.Init();
