@@ -1136,9 +1136,20 @@ TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {
   ASSERT_EQ(model.cutoutCount, rows);
   Buttons(&screen->prss);
   EXPECT_FALSE(scrolls()) << rows << " cutouts in " << rows << " rows";
+  // The list ends at its rows' right edge; the bar, when there is one, takes a unit more.
+  const auto rowsRight = [] {
+    int right = 0;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.hint && std::strcmp(b.hint, "Click or SHIFT+click for multiple selection") == 0) right = std::max(right, b.right);
+    }
+    return right;
+  };
+  EXPECT_EQ(CutoutsPlaced.listRight, rowsRight());
   AddCutouts(1);
   Buttons(&screen->prss);
   EXPECT_TRUE(scrolls());
+  EXPECT_EQ(CutoutsPlaced.listRight, rowsRight() + ButtonWidth);
 }
 
 TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {
