@@ -791,6 +791,38 @@ TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
   ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }
 
+// A label keeps its centred place beside buttons that do not cover it, and steps off one that
+// does.
+TEST(ViewLabels, ALabelStepsAsideOnlyForAButtonOnItsPlace) {
+  SetInterfaceMetrics();
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1280, ScreenHeight = 960;
+  const int h = ButtonHeight, step = std::max(1, h / 2);
+  const auto button = [](int left, int top, int right, int bottom) {
+    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  };
+  // One button straight above the place, one straight to its left, each clear of it.
+  ClearInterface();
+  button(380, 100, 420, 100 + h);
+  button(100, 290, 150, 290 + h);
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+  const InterfaceButton& kept = InterfaceButtons[ButtonCount - 1];
+  const int w = kept.right - kept.left;
+  EXPECT_EQ(kept.left, 400 - w / 2);
+  EXPECT_EQ(kept.top, 300 - h / 2);
+  // A button on the place itself: the label takes a clear place a row off (two half rows),
+  // touching the button's edge at most.
+  ClearInterface();
+  button(400 - w / 2, 300 - h / 2, 400 - w / 2 + w, 300 - h / 2 + h);
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+  const InterfaceButton& moved = InterfaceButtons[ButtonCount - 1];
+  const int dx = std::abs(moved.left - (400 - w / 2)), dy = std::abs(moved.top - (300 - h / 2));
+  EXPECT_TRUE(dx >= w - 1 || dy >= h - 1) << "clear of the button: " << dx << ", " << dy;
+  EXPECT_LE(std::max(dx, dy), std::max(2 * step, ((w + step - 1) / step) * step)) << "the nearest clear ring";
+  ClearInterface();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+}
+
 // A drag box reaching the most negative x is seen in the front view (right is -x) at the
 // largest value, never wrapped round to the far side.
 TEST_F(EditViewsTest, ADragBoxAtTheEdgeOfTheWorldIsHeldAtTheLargestViewValue) {
