@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -104,6 +105,16 @@ TEST(LayoutProperties, PointsAtEachThresholdStayAndOnePastItMove) {
     EXPECT_EQ(p.model.points[0].z, M) << "y at 0: stays";
     EXPECT_EQ(p.model.points[1].z, M + M / 2);
   }
+}
+
+TEST(LayoutProperties, AnAngleValueSetsThePointsOnItsCircle) {
+  // 179, length at its default and angle 3 with the radius bits 1: R = 2 m x 2 = 4 m, the
+  // angle (3 + 1) x 0.09817477 rad.
+  PropertyModel p({{0, M, 0}});
+  EXPECT_EQ(SetObjectTypeProperties(p.model, 179, 0x34, 0), 1);
+  const double a = 4 * 0.09817477, r = 4.0 * M;
+  EXPECT_EQ(p.model.points[0].x, std::lround(r * std::cos(a)));
+  EXPECT_EQ(p.model.points[0].y, std::lround(r * std::sin(a)));
 }
 
 TEST(LayoutProperties, DefaultsChangeNothingAndRemovingRestores) {
