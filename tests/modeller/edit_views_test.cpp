@@ -18,6 +18,7 @@
 #include "model/model_object.h"
 #include "modeller/edit_views.h"
 #include "render/frame.h"
+#include "render/texture_record.h"
 #include "render/views.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
@@ -441,6 +442,18 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   EXPECT_NE(FindShownButton("adjusting background"), nullptr);
   Press("adjusting background");
   EXPECT_EQ(EditViews.adjust, 0);
+  // Its picture loaded and no drag box: the scale (3 units) and "drag box not set" (5), neither
+  // lit.
+  ZKTETexture picture{};
+  r.texture = &picture;
+  Draw();
+  ASSERT_NE(FindShownButton("bkg scale : 2.5000", "Scale of the background image"), nullptr);
+  EXPECT_EQ(UnitsOf(FindShownButton("bkg scale : 2.5000")), 3);
+  EXPECT_EQ(Must("bkg scale : 2.5000").fourth.i, 0);
+  ASSERT_NE(FindShownButton("drag box not set"), nullptr);
+  EXPECT_EQ(UnitsOf(FindShownButton("drag box not set")), 5);
+  EXPECT_EQ(Must("drag box not set").fourth.i, 0);
+  r.texture = nullptr;
 
   // A finished drag box of 3 m by 4 m: its diagonal and sides.
   DragBox& box = EditViews.dragBox;
