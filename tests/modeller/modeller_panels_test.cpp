@@ -753,6 +753,51 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
   EXPECT_EQ(name->bottom, 768);
 }
 
+TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
+  // The sample car with its main object edited, level 1, its first mono colour chosen and
+  // every layer shown (four named, twelve plain "layer").  Lit: the mode's own button, the
+  // current level and colour, the edited object's row in the subobject list (letter, name
+  // and "." for its triangles), and the mode's current settings; nothing else.
+  Start(SampleCar);
+  const auto litLabels = [] {
+    std::string lit;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.fourth.i == 1 && b.style == 2) lit += (lit.empty() ? "" : " ") + TextOf(&b);
+    }
+    return lit;
+  };
+  const auto layers = [](const char* leader) {
+    std::string text = leader;
+    for (const char* name : {"body", "glass", "lights", "detail"}) text += std::string(" ") + name;
+    for (int i = 0; i < 12; ++i) text += " layer";
+    return text;
+  };
+  Mode(ModeSubobject);
+  Buttons();
+  EXPECT_EQ(litLabels(), "subob lod1 1 M sample_car . " + layers("all"));
+  // Every triangle selected: the box select's "facing", triangle buttons "NO", the normal
+  // level "low" and the side swap "static"; the layer panel lights the layers holding them.
+  Mode(ModeTriangle);
+  SelectAll(*modeller, 0);
+  Buttons();
+  EXPECT_EQ(litLabels(), "tri lod1 1 facing NO low static body glass lights detail");
+  // One mirrored point: the trace mode "incl" and its "mirror".
+  Mode(ModePoint);
+  int mirrored = -1;
+  for (int p = 0; p < model.pointCount && mirrored < 0; ++p)
+    if (model.points[p].flags & POINT_MIRRORED) mirrored = p;
+  ASSERT_GE(mirrored, 0);
+  SelectPoints({mirrored});
+  Buttons();
+  EXPECT_EQ(litLabels(), "point lod1 1 incl mirror " + layers("all"));
+  // Build mode: automatic mirroring "NO".
+  Mode(ModeBuild);
+  modeller->state.autoMirror = 0;
+  Buttons();
+  EXPECT_EQ(litLabels(), "build lod1 1 NO " + layers("all"));
+}
+
 TEST_F(PanelsTest, EveryModePanelKeepsToTheLeftColumnWhateverIsSelected) {
   // The mode's panel stands over the layer panel, 16 units wide: whatever is selected, each row
   // of it ends within those 16 units, and no row of the whole screen lies over another.
