@@ -757,8 +757,11 @@ TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
   // The sample car with its main object edited, level 1, its first mono colour chosen and
   // every layer shown (four named, twelve plain "layer").  Lit: the mode's own button, the
   // current level and colour, the edited object's row in the subobject list (letter, name
-  // and "." for its triangles), and the mode's current settings; nothing else.
+  // and "." for its triangles), and the mode's current settings; nothing else.  The bounding
+  // box is off.
   Start(SampleCar);
+  const uint32_t box = ObjectEditorShared.modellerBox;
+  ObjectEditorShared.modellerBox = 0;
   const auto litLabels = [] {
     std::string lit;
     for (int i = 0; i < ButtonCount; ++i) {
@@ -796,6 +799,7 @@ TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
   modeller->state.autoMirror = 0;
   Buttons();
   EXPECT_EQ(litLabels(), "build lod1 1 NO " + layers("all"));
+  ObjectEditorShared.modellerBox = box;
 }
 
 TEST_F(PanelsTest, EveryModePanelKeepsToTheLeftColumnWhateverIsSelected) {
