@@ -760,7 +760,7 @@ TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
   // and "." for its triangles), and the mode's current settings; nothing else.  The bounding
   // box is off.
   Start(SampleCar);
-  const uint32_t box = ObjectEditorShared.modellerBox;
+  const int32_t box = ObjectEditorShared.modellerBox;
   ObjectEditorShared.modellerBox = 0;
   const auto litLabels = [] {
     std::string lit;
