@@ -430,11 +430,15 @@ TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   TwoTriangles(other);
   ASSERT_EQ(SaveModelFile(other, nullptr, "data/3dob/other.qxe", 1), 1);
   other.Free();
-  const int32_t offset = sub.offset[0];
+  sub.offset[0] = 65536 / 2, sub.offset[1] = -65536, sub.offset[2] = 65536 / 4;
+  sub.angles[0] = 0x1000;
   File("load", "other");
   EXPECT_STREQ(model.children[0].name, "bracket");
   EXPECT_EQ(model.children[0].type, SUBOBJECT_ATTACHMENT);
-  EXPECT_EQ(model.children[0].offset[0], offset);
+  EXPECT_EQ(model.children[0].offset[0], 65536 / 2);
+  EXPECT_EQ(model.children[0].offset[1], -65536);
+  EXPECT_EQ(model.children[0].offset[2], 65536 / 4);
+  EXPECT_EQ(model.children[0].angles[0], 0x1000);
   EXPECT_EQ(model.children[0].triangleCount, 2);
   EXPECT_EQ(EditedObject, &model.children[0]);
   EXPECT_STREQ(LastEdit(), "load subobject");
