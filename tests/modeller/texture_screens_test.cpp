@@ -906,6 +906,20 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
 }
 
+TEST_F(TextureScreenTest, KeysOfThePagesScreenDeselectThePage) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_NE(screen, nullptr);
+  SelectedPage = 0;
+  Key('C');
+  EXPECT_EQ(SelectedPage, -1);
+  g_sounds.clear();
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(g_sounds, std::vector<int>{3}) << "no page to delete";
+  SelectedPage = 0;
+  Key(' ');
+  EXPECT_EQ(SelectedPage, -1) << "space, passed on to the modeller, deselects too";
+}
+
 // ---- the texture pages screen ----
 
 // The pages screen leads with the modeller's eight mode buttons, its own mode lit.
