@@ -221,6 +221,9 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_EQ(Pitch(), 360);
   Type(2, "-95");
   EXPECT_EQ(Pitch(), -360);
+  Type(2, "1e30");  // far beyond any whole number of quarters: still held
+  EXPECT_EQ(Pitch(), 360);
+  Type(2, "-95");
   Type(1, "-200");
   EXPECT_EQ(Heading(), -720);
 

@@ -362,6 +362,18 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(model.points[0].bone, 0);
 }
 
+TEST_F(ObjectToolsTest, TheFirstPointAloneStartsAnAxisDrag) {
+  Start(BuildPanel);
+  Key('P', true);
+  SelectPoints({0});
+  ASSERT_EQ(modeller->state.currentPoint, 0);
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_Z);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
+  EXPECT_EQ(modeller->handle.axis, HANDLE_Z);
+  EXPECT_STREQ(LastEdit(), "drag point");
+  Mouse(MouseRecord{});
+}
+
 TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
   Start(SampleCar);
   FlatPreview();
