@@ -83,6 +83,7 @@ TEST_F(ModelFile, CanonicalObjectsAreAFixedPointInEveryMode) {
   plain.Free();
   ReadResult plainBack;
   ReadBody(plainBack, plainBytes, 252, MODEL_READ_OBJECT, 1, 1);
+  ASSERT_EQ(plainBack.result, 1) << "read back, not left as a fresh object";
   EXPECT_EQ(ModelRecordBytes(plainBack.object, 1, 1), plainBytes);
 
   const std::vector<uint8_t> car = SampleBytes(2);
@@ -123,6 +124,32 @@ TEST_F(ModelFile, CountingPassMeasuresTheBodyAndTheMemoryPassEqualsTheFile) {
   EXPECT_EQ(loaded.options & OPTION_MIRRORED_TWIN, 0);
   EXPECT_EQ(loaded.children[4].options & OPTION_MIRRORED_TWIN, OPTION_MIRRORED_TWIN);
   loaded.Free();
+}
+
+TEST_F(ModelFile, ARecordStoresOneDistancePerLevelBeforeItsCounts) {
+  // The record begins with its version, type, side and level count bytes, the 20-byte name,
+  // the options and the group count (16 bits each): 28 bytes; then one 32-bit distance per
+  // level, then the point and triangle counts.
+  for (int levels = 1; levels <= MAX_LOD_COUNT; ++levels) {
+    SCOPED_TRACE(levels);
+    RawRecord r = OneTriangle();
+    r.lodCount = levels;
+    r.distances.clear();
+    for (int l = 0; l < levels; ++l) r.distances.push_back(0x140000 * (l + 1));  // 20 m apart
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    const std::vector<uint8_t> w = ModelRecordBytes(out.object, 1, 1);
+    ASSERT_GT(w.size(), size_t(32 + 4 * levels));
+    const auto u16 = [&w](size_t at) { return w[at] | w[at + 1] << 8; };
+    const auto u32 = [&w](size_t at) {
+      return uint32_t(w[at]) | uint32_t(w[at + 1]) << 8 | uint32_t(w[at + 2]) << 16 | uint32_t(w[at + 3]) << 24;
+    };
+    EXPECT_EQ(w[3], levels);
+    for (int l = 0; l < levels; ++l) EXPECT_EQ(u32(28 + 4 * size_t(l)), 0x140000u * uint32_t(l + 1)) << "level " << l;
+    EXPECT_EQ(u16(28 + 4 * size_t(levels)), 3) << "points";
+    EXPECT_EQ(u16(30 + 4 * size_t(levels)), 1) << "triangles";
+  }
 }
 
 TEST_F(ModelFile, WritingDropsWorkingMarksAndKeepsOnlyTheStoredOptions) {

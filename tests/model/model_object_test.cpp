@@ -139,6 +139,14 @@ TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
   EXPECT_EQ(m.IsOneSided(matrix), 0);
   m.offset[0] = 3 * FIXED_ONE;
   EXPECT_EQ(m.IsOneSided(matrix), 1);
+  // A corner exactly on x = 0 counts as at or above it: from 0 to 4 m is one side, from -4 m
+  // to 0 is both, and one unit further left is all below.
+  m.offset[0] = 2 * FIXED_ONE;
+  EXPECT_EQ(m.IsOneSided(matrix), 1);
+  m.offset[0] = -2 * FIXED_ONE;
+  EXPECT_EQ(m.IsOneSided(matrix), 0);
+  m.offset[0] = -2 * FIXED_ONE - 1;
+  EXPECT_EQ(m.IsOneSided(matrix), 1);
 
   // Mirroring: an ordinary page negates the width; a skin page (or a "U_" name) swaps cutouts.
   ModelObject o;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 #include "model/model_object.h"
 #include "modeller/edit_views.h"
 #include "render/frame.h"
+#include "render/texture_record.h"
 #include "render/views.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
@@ -219,6 +221,9 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_EQ(Pitch(), 360);
   Type(2, "-95");
   EXPECT_EQ(Pitch(), -360);
+  Type(2, "1e30");  // far beyond any whole number of quarters: still held
+  EXPECT_EQ(Pitch(), 360);
+  Type(2, "-95");
   Type(1, "-200");
   EXPECT_EQ(Heading(), -720);
 
@@ -440,6 +445,18 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   EXPECT_NE(FindShownButton("adjusting background"), nullptr);
   Press("adjusting background");
   EXPECT_EQ(EditViews.adjust, 0);
+  // Its picture loaded and no drag box: the scale (3 units) and "drag box not set" (5), neither
+  // lit.
+  ZKTETexture picture{};
+  r.texture = &picture;
+  Draw();
+  ASSERT_NE(FindShownButton("bkg scale : 2.5000", "Scale of the background image"), nullptr);
+  EXPECT_EQ(UnitsOf(FindShownButton("bkg scale : 2.5000")), 3);
+  EXPECT_EQ(Must("bkg scale : 2.5000").fourth.i, 0);
+  ASSERT_NE(FindShownButton("drag box not set"), nullptr);
+  EXPECT_EQ(UnitsOf(FindShownButton("drag box not set")), 5);
+  EXPECT_EQ(Must("drag box not set").fourth.i, 0);
+  r.texture = nullptr;
 
   // A finished drag box of 3 m by 4 m: its diagonal and sides.
   DragBox& box = EditViews.dragBox;
@@ -457,6 +474,28 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   Draw();
   EXPECT_NE(FindShownButton("w : 3.000"), nullptr) << "shown while dragging too";
   box.state = DRAG_BOX_NONE;
+}
+
+TEST_F(EditViewBlockTest, ASchemeIsSavedAndLoadedBackThroughItsButtons) {
+  // Saved under a typed name into a fresh folder, changed, loaded back by the same name.
+  std::filesystem::create_directories("data/bkg");
+  EditViews.records[VIEW_FRONT].kind = BACKGROUND_IMAGE;
+  EditViews.records[VIEW_FRONT].scale = 2.5f;
+  std::snprintf(EditViews.records[VIEW_FRONT].imageName, sizeof EditViews.records[VIEW_FRONT].imageName, "side_view");
+  const auto answer = [&](const char* label, const char* name) {
+    Press(label);
+    ASSERT_EQ(OpenTextEntry.open, 1) << label;
+    ASSERT_EQ(ConfirmTextEntry(name), 1);
+    if (OpenTextEntry.open && TextEntryDialogSub.state == ENTRY_ASK_OVERWRITE) TextEntryConfirm();
+    screen.sub = screen.sub ? screen.sub->act(screen.sub) : nullptr;
+  };
+  answer("save scm", "studio");
+  ASSERT_TRUE(std::filesystem::exists("data/bkg/studio.scm"));
+  EditViews.records[VIEW_FRONT].scale = 1.0f;
+  EditViews.records[VIEW_FRONT].imageName[0] = 0;
+  answer("load scm", "studio");
+  EXPECT_EQ(EditViews.records[VIEW_FRONT].scale, 2.5f);
+  EXPECT_STREQ(EditViews.records[VIEW_FRONT].imageName, "side_view");
 }
 
 TEST_F(EditViewsTest, ASchemeRoundTripsByteForByteThroughItsFile) {
@@ -699,6 +738,23 @@ TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargest
   EXPECT_EQ(EditViews.width, 1024) << "zooming in stops at the least";
 }
 
+TEST_F(EditViewsTest, APerspectiveFrameTooLargeForTheDistanceKeepsTheCameraOnItsSide) {
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  FrameEditView(2 << 16, 0);
+  const int32_t near[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
+  // Three times the largest number over the field's scale: the distance is held at the
+  // largest, so the camera backs away along the same line, never past the target.
+  FrameEditView(INT32_MAX, 0);
+  int checked = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (std::abs(near[i]) < 65536) continue;
+    ++checked;
+    EXPECT_EQ(CurrentView->position[i] > 0, near[i] > 0) << "axis " << i;
+    EXPECT_GT(std::llabs(int64_t(CurrentView->position[i])), std::llabs(int64_t(near[i]))) << "axis " << i;
+  }
+  EXPECT_GT(checked, 0);
+}
+
 // A view label is centred on its point, as wide as its text and two margins (at least a
 // button), one row high; off the screen's edge it moves in by half rows to the nearest place.
 TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
@@ -747,6 +803,38 @@ TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
   AddViewLabel(nullptr, float(w / 2), float(h / 2), 0, longText, 0, nullptr, nullptr, nullptr);
   EXPECT_EQ(InterfaceButtons[ButtonCount - 1].left, 0);
   EXPECT_EQ(InterfaceButtons[ButtonCount - 1].top, 0);
+  ClearInterface();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+}
+
+// A label keeps its centred place beside buttons that do not cover it, and steps off one that
+// does.
+TEST(ViewLabels, ALabelStepsAsideOnlyForAButtonOnItsPlace) {
+  SetInterfaceMetrics();
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1280, ScreenHeight = 960;
+  const int h = ButtonHeight, step = std::max(1, h / 2);
+  const auto button = [](int left, int top, int right, int bottom) {
+    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  };
+  // One button straight above the place, one straight to its left, each clear of it.
+  ClearInterface();
+  button(380, 100, 420, 100 + h);
+  button(100, 290, 150, 290 + h);
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+  const InterfaceButton& kept = InterfaceButtons[ButtonCount - 1];
+  const int w = kept.right - kept.left;
+  EXPECT_EQ(kept.left, 400 - w / 2);
+  EXPECT_EQ(kept.top, 300 - h / 2);
+  // A button on the place itself: the label takes a clear place a row off (two half rows),
+  // touching the button's edge at most.
+  ClearInterface();
+  button(400 - w / 2, 300 - h / 2, 400 - w / 2 + w, 300 - h / 2 + h);
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+  const InterfaceButton& moved = InterfaceButtons[ButtonCount - 1];
+  const int dx = std::abs(moved.left - (400 - w / 2)), dy = std::abs(moved.top - (300 - h / 2));
+  EXPECT_TRUE(dx >= w - 1 || dy >= h - 1) << "clear of the button: " << dx << ", " << dy;
+  EXPECT_LE(std::max(dx, dy), std::max(2 * step, ((w + step - 1) / step) * step)) << "the nearest clear ring";
   ClearInterface();
   ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }

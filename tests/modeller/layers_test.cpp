@@ -112,6 +112,70 @@ TEST_F(LayersTest, AssigningAndMergingLayers) {
   ExpectUndoRestores(before);
 }
 
+TEST_F(LayersTest, BothLayerPanelsLeadTheirRowsAndPlaceTheSixteenLayersFourByFour) {
+  // Each panel: four rows, a 4-unit leader and four 3-unit layer buttons (layer 4 x row +
+  // column), one row under another.
+  struct Leader {
+    const char* text;
+    uintptr_t word;
+    InterfaceHandler handler;
+    const char* hint;
+  };
+  const auto expectPanel = [&](const Leader (&leaders)[4], InterfaceHandler layerHandler, const char* layerHint,
+                               uint32_t lit, const char* what) {
+    ClearInterface();
+    RowCursorX = RowCursorY = 0;
+    AddLayerPanel(*modeller);
+    ASSERT_GE(ButtonCount, 20) << what;
+    for (int row = 0; row < 4; ++row) {
+      const InterfaceButton& lead = InterfaceButtons[row * 5];
+      char text[64] = "";
+      ButtonText(lead, text, sizeof text);
+      EXPECT_STREQ(text, leaders[row].text) << what << " row " << row;
+      EXPECT_EQ(lead.word, leaders[row].word) << what << " row " << row;
+      EXPECT_EQ(lead.handler, leaders[row].handler) << what << " row " << row;
+      if (leaders[row].hint) {
+        EXPECT_STREQ(lead.hint, leaders[row].hint) << what << " row " << row;
+      } else {
+        EXPECT_EQ(lead.hint, nullptr) << what << " row " << row;
+      }
+      EXPECT_EQ(lead.left, 0);
+      EXPECT_EQ(lead.right, 4 * ButtonWidth);
+      EXPECT_EQ(lead.top, (row + 1) * ButtonHeight) << what << " row " << row;
+      for (int column = 0; column < 4; ++column) {
+        const InterfaceButton& b = InterfaceButtons[row * 5 + 1 + column];
+        const int layer = row * 4 + column;
+        EXPECT_EQ(b.word, uintptr_t(layer)) << what;
+        EXPECT_EQ(b.handler, layerHandler) << what << " layer " << layer;
+        EXPECT_STREQ(b.hint, layerHint) << what << " layer " << layer;
+        EXPECT_EQ(b.fourth.i, int((lit >> layer) & 1)) << what << " layer " << layer;
+        EXPECT_EQ(b.left, (4 + 3 * column) * ButtonWidth) << what << " layer " << layer;
+        EXPECT_EQ(b.right, (7 + 3 * column) * ButtonWidth) << what << " layer " << layer;
+        EXPECT_EQ(b.top, lead.top) << what << " layer " << layer;
+      }
+    }
+  };
+  Start(LayeredTriangles);
+  Key('T', true);
+  // Showing and hiding: lit while shown.
+  ObjectEditorShared.visibleLayers = ~0u & ~(1u << 5);
+  const Leader visibility[4] = {{"all", 0, LayerPanelAction, "Show all layers"},
+                                {"none", 1, LayerPanelAction, "Hide all layers"},
+                                {"merge", 3, LayerPanelAction, "Merge the selected layer into another layer"},
+                                {"-", 2, nullptr, nullptr}};
+  expectPanel(visibility, LayerButtonAction, "Left click to hide/show/select layer / Right click to rename", 0xFFDF,
+              "showing");
+  ObjectEditorShared.visibleLayers = ~0u;
+  // Triangles of layers 0 and 3 selected: the assigning panel, those two lit.
+  SelectTriangles({0, 2});
+  const Leader assigning[4] = {{"shift :", 2, LayerPanelAction, "Hold down the SHIFT key to select a layer"},
+                               {"select", 2, LayerPanelAction, "Hold down the SHIFT key to select a layer"},
+                               {"-", 2, nullptr, nullptr},
+                               {"-", 2, nullptr, nullptr}};
+  expectPanel(assigning, AssignLayerAction, "Left click to assign selected triangles to layer / Right click to rename",
+              (1u << 0) | (1u << 3), "assigning");
+}
+
 TEST_F(LayersTest, AttributeButtonsSelectWithCtrlAndAssignAfterAsking) {
   Start(LayeredTriangles);
   Key('T', true);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -74,6 +75,46 @@ TEST(LayoutProperties, EachKindMovesThePointsItsTableSays) {
     EXPECT_EQ(p.model.points[1].x, 0);
     EXPECT_EQ(p.model.points[1].y, 2 * M * 4);
   }
+}
+
+TEST(LayoutProperties, PointsAtEachThresholdStayAndOnePastItMove) {
+  {
+    // 179, length 2 (twice +2 m on x) and angle 15 (x = 0, y = R = 2 m x 4): the length moves
+    // points with x above 640 and y below 640; the angle points with y above 640.
+    PropertyModel p({{640, 0, 0}, {641, 0, 0}, {M, 640, 0}, {M, 639, 0}, {0, 641, 0}});
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 179, 0xF8, 0), 1);
+    EXPECT_EQ(p.model.points[0].x, 640) << "x at 640 stays";
+    EXPECT_EQ(p.model.points[1].x, 641 + 4 * M);
+    EXPECT_EQ(p.model.points[2].x, M) << "y at 640: neither length nor angle";
+    EXPECT_EQ(p.model.points[2].y, 640);
+    EXPECT_EQ(p.model.points[3].x, M + 4 * M);
+    EXPECT_EQ(p.model.points[4].x, 0);
+    EXPECT_EQ(p.model.points[4].y, 8 * M) << "y above 640 takes the angle";
+  }
+  {
+    // 175, height 4: +0.25 m on points above 1/8 m.
+    PropertyModel p({{0, 0, M / 8}, {0, 0, M / 8 + 1}});
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 175, 0x40, 0), 1);
+    EXPECT_EQ(p.model.points[0].z, M / 8) << "at 1/8 m: stays";
+    EXPECT_EQ(p.model.points[1].z, M / 8 + 1 + M / 4);
+  }
+  {
+    // 173, width and length at their defaults, height 5: +0.5 m on points with y above 0.
+    PropertyModel p({{0, 0, M}, {0, 1, M}});
+    EXPECT_EQ(SetObjectTypeProperties(p.model, 173, 0x55, 0), 1);
+    EXPECT_EQ(p.model.points[0].z, M) << "y at 0: stays";
+    EXPECT_EQ(p.model.points[1].z, M + M / 2);
+  }
+}
+
+TEST(LayoutProperties, AnAngleValueSetsThePointsOnItsCircle) {
+  // 179, length at its default and angle 3 with the radius bits 1: R = 2 m x 2 = 4 m, the
+  // angle (3 + 1) x 0.09817477 rad.
+  PropertyModel p({{0, M, 0}});
+  EXPECT_EQ(SetObjectTypeProperties(p.model, 179, 0x34, 0), 1);
+  const double a = 4 * 0.09817477, r = 4.0 * M;
+  EXPECT_EQ(p.model.points[0].x, std::lround(r * std::cos(a)));
+  EXPECT_EQ(p.model.points[0].y, std::lround(r * std::sin(a)));
 }
 
 TEST(LayoutProperties, DefaultsChangeNothingAndRemovingRestores) {

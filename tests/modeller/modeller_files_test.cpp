@@ -361,6 +361,26 @@ TEST_F(FilesTest, SpokeObjectLoadsAreCheckedAgainstTheSpokeCount) {
   EXPECT_TRUE(Said(TEXT_LOADED_OBJ_SPOKES));
 }
 
+TEST_F(FilesTest, ASpokeOfExactlyThePointLimitLoadsAndOneMoreIsRefused) {
+  // A 5-spoke wheel takes 1600 / 5 = 320 points a spoke.
+  for (const int points : {320, 321}) {
+    ModelObject spoke{};
+    g_spokePoints = points;
+    SpokeOfPoints(spoke);
+    ASSERT_EQ(SaveSpokeObject(spoke, nullptr, points == 320 ? "data/3dob/at.spk" : "data/3dob/over.spk"), 1);
+    spoke.Free();
+  }
+  g_spokePoints = 400;
+  ObjectEditorShared.spokeCount = 5;
+  Start(SpokeQuad);
+  File("LOAD", "over");
+  EXPECT_STREQ(MessageBoxDialog.first, "Max 320 points for each spoke of a 5-spoke wheel");
+  CloseBox();
+  EXPECT_EQ(model.pointCount, 4) << "the spoke in the editor stays";
+  File("LOAD", "at");
+  EXPECT_EQ(model.pointCount, 320);
+}
+
 TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
   VehicleEditorHooks.carSpokeCount = CarSpokes;
   VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
@@ -368,12 +388,17 @@ TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
   g_carSpokes = 2;
   ObjectEditorShared.spokeCount = 2;
   Start(SpokeOfPoints);
-  ChangeSpokeCount(*modeller, 1);
+  // The count's row: its value, then "-" and "+" steps.
+  Buttons();
+  EXPECT_NE(Find("Number of spokes 2", "The number of rotated repetitions of the spoke object"), nullptr);
+  Press("+", CLICK_LEFT, "One spoke more");
   EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of points (1600) would be exceeded");
   EXPECT_EQ(g_carSpokes, 2);
   CloseBox();
-  ChangeSpokeCount(*modeller, 0);
+  Press("-", CLICK_LEFT, "One spoke fewer");
   EXPECT_EQ(g_carSpokes, 1);
+  Buttons();
+  EXPECT_NE(Find("Number of spokes 1"), nullptr);
   EXPECT_EQ(ObjectEditorShared.spokeCount, 1);
   EXPECT_EQ(modeller->pointLimit, 1600);
   ChangeSpokeCount(*modeller, 0);
@@ -405,11 +430,15 @@ TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   TwoTriangles(other);
   ASSERT_EQ(SaveModelFile(other, nullptr, "data/3dob/other.qxe", 1), 1);
   other.Free();
-  const int32_t offset = sub.offset[0];
+  sub.offset[0] = 65536 / 2, sub.offset[1] = -65536, sub.offset[2] = 65536 / 4;
+  sub.angles[0] = 0x1000;
   File("load", "other");
   EXPECT_STREQ(model.children[0].name, "bracket");
   EXPECT_EQ(model.children[0].type, SUBOBJECT_ATTACHMENT);
-  EXPECT_EQ(model.children[0].offset[0], offset);
+  EXPECT_EQ(model.children[0].offset[0], 65536 / 2);
+  EXPECT_EQ(model.children[0].offset[1], -65536);
+  EXPECT_EQ(model.children[0].offset[2], 65536 / 4);
+  EXPECT_EQ(model.children[0].angles[0], 0x1000);
   EXPECT_EQ(model.children[0].triangleCount, 2);
   EXPECT_EQ(EditedObject, &model.children[0]);
   EXPECT_STREQ(LastEdit(), "load subobject");

@@ -530,7 +530,45 @@ TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
   Buttons();
   EXPECT_EQ(ByHint("Total number of output triangles for main + subobjects")->colour, &TextColours.red);
   EXPECT_EQ(ByHint("Total number of output vertices for main + subobjects")->colour, &TextColours.red);
+  // Exactly 65536 is not above the warning count: still grey (the subobject's counts taken
+  // out); one of each reads in the singular.
+  ModelLodCache& childCache = model.children[0].caches[0];
+  childCache.state = 1, childCache.triangleCount = 0, childCache.vertexCount = 0;
+  model.caches[0].state = 1;
+  model.caches[0].triangleCount = 65536;
+  model.caches[0].vertexCount = 65536;
+  Buttons();
+  EXPECT_EQ(ByHint("Total number of output triangles for main + subobjects")->colour, &TextColours.grey);
+  EXPECT_EQ(ByHint("Total number of output vertices for main + subobjects")->colour, &TextColours.grey);
+  model.caches[0].triangleCount = 1;
+  model.caches[0].vertexCount = 1;
+  Buttons();
+  EXPECT_EQ(TextOf(ByHint("Number of output triangles for the selected subobject")), "1 tri");
+  EXPECT_EQ(TextOf(ByHint("Number of output vertices for the selected subobject")), "1 pt");
   model.caches[0].state = 0;
+  childCache.state = 0;
+  // "auto" narrows to 6 units with two levels and to 5 with more; a 3-unit button a level,
+  // the current one lit.
+  const uint8_t levels = model.lodCount;
+  for (const int count : {2, 3, 4}) {
+    model.lodCount = uint8_t(count);
+    model.currentLod = 1;
+    Buttons();
+    const int at = IndexOf("auto");
+    ASSERT_GE(at, 0) << count;
+    EXPECT_EQ(InterfaceButtons[at].right - InterfaceButtons[at].left, (count == 2 ? 6 : 5) * ButtonWidth) << count;
+    EXPECT_STREQ(InterfaceButtons[at].hint, "Automatically select level of detail (LOD) by distance");
+    for (int level = 0; level < count; ++level) {
+      const InterfaceButton& b = InterfaceButtons[at + 1 + level];
+      EXPECT_EQ(TextOf(&b), "lod" + std::to_string(level + 1)) << count;
+      EXPECT_EQ(b.right - b.left, 3 * ButtonWidth);
+      EXPECT_EQ(b.word, uintptr_t(level));
+      EXPECT_EQ(b.fourth.i, level == 1 ? 1 : 0) << count << " " << level;
+      EXPECT_STREQ(b.hint, "Select a level of detail (LOD)");
+    }
+  }
+  model.lodCount = levels;
+  model.currentLod = 0;
   // A current mapping out of range: one message, then mapping 0.
   ResetMessages();
   modeller->state.currentMapping = 40;
@@ -713,6 +751,105 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->left, 16 * ButtonWidth);
   EXPECT_EQ(name->bottom, 768);
+}
+
+TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
+  // The sample car with its main object edited, level 1, its first mono colour chosen and
+  // every layer shown (four named, twelve plain "layer").  Lit: the mode's own button, the
+  // current level and colour, the edited object's row in the subobject list (letter, name
+  // and "." for its triangles), and the mode's current settings; nothing else.  The bounding
+  // box is off.
+  Start(SampleCar);
+  const int32_t box = ObjectEditorShared.modellerBox;
+  ObjectEditorShared.modellerBox = 0;
+  const auto litLabels = [] {
+    std::string lit;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.fourth.i == 1 && b.style == 2) lit += (lit.empty() ? "" : " ") + TextOf(&b);
+    }
+    return lit;
+  };
+  const auto layers = [](const char* leader) {
+    std::string text = leader;
+    for (const char* name : {"body", "glass", "lights", "detail"}) text += std::string(" ") + name;
+    for (int i = 0; i < 12; ++i) text += " layer";
+    return text;
+  };
+  Mode(ModeSubobject);
+  Buttons();
+  EXPECT_EQ(litLabels(), "subob lod1 1 M sample_car . " + layers("all"));
+  // Every triangle selected: the box select's "facing", triangle buttons "NO", the normal
+  // level "low" and the side swap "static"; the layer panel lights the layers holding them.
+  Mode(ModeTriangle);
+  SelectAll(*modeller, 0);
+  Buttons();
+  EXPECT_EQ(litLabels(), "tri lod1 1 facing NO low static body glass lights detail");
+  // One mirrored point: the trace mode "incl" and its "mirror".
+  Mode(ModePoint);
+  int mirrored = -1;
+  for (int p = 0; p < model.pointCount && mirrored < 0; ++p)
+    if (model.points[p].flags & POINT_MIRRORED) mirrored = p;
+  ASSERT_GE(mirrored, 0);
+  SelectPoints({mirrored});
+  Buttons();
+  EXPECT_EQ(litLabels(), "point lod1 1 incl mirror " + layers("all"));
+  // Build mode: automatic mirroring "NO".
+  Mode(ModeBuild);
+  modeller->state.autoMirror = 0;
+  Buttons();
+  EXPECT_EQ(litLabels(), "build lod1 1 NO " + layers("all"));
+  ObjectEditorShared.modellerBox = box;
+}
+
+TEST_F(PanelsTest, EveryModePanelKeepsToTheLeftColumnWhateverIsSelected) {
+  // The mode's panel stands over the layer panel, 16 units wide: whatever is selected, each row
+  // of it ends within those 16 units, and no row of the whole screen lies over another.
+  Start(SampleCar);
+  int mirrored = -1, single = -1;
+  for (int p = 0; p < model.pointCount; ++p) {
+    if (mirrored < 0 && (model.points[p].flags & POINT_MIRRORED)) mirrored = p;
+    if (single < 0 && !(model.points[p].flags & POINT_MIRRORED)) single = p;
+  }
+  ASSERT_GE(mirrored, 0);
+  ASSERT_GE(single, 0);
+  const auto check = [&](auto panel, const char* what) {
+    Buttons();
+    EXPECT_EQ(Joined(OverlappingRows()), "") << what;
+    PanelOnly(panel);
+    ASSERT_GT(ButtonCount, 0) << what;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      EXPECT_GE(b.left, 0) << what << ": " << TextOf(&b);
+      EXPECT_LE(b.right, 16 * ButtonWidth) << what << ": " << TextOf(&b);
+    }
+  };
+  Mode(ModePoint);
+  check(AddPointPanel, "no point");
+  SelectPoints({mirrored});
+  check(AddPointPanel, "one mirrored point");
+  SelectPoints({single});
+  check(AddPointPanel, "one point");
+  SelectPoints({0, 1});
+  check(AddPointPanel, "two points");
+  SelectPoints({0, 1, 2});
+  check(AddPointPanel, "three points");
+  SelectAll(*modeller, 0);
+  check(AddPointPanel, "every point");
+  Mode(ModeTriangle);
+  check(AddTrianglePanel, "no triangle");
+  SelectAll(*modeller, 0);
+  check(AddTrianglePanel, "every triangle");
+  Mode(ModeBuild);
+  check(AddBuildPanel, "build, no point");
+  SelectPoints({0});
+  check(AddBuildPanel, "build, one point");
+  SelectPoints({0, 1});
+  check(AddBuildPanel, "build, two points");
+  Mode(ModeSubobject);
+  check(AddSubobjectPanel, "the main object");
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  check(AddSubobjectPanel, "a subobject");
 }
 
 TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {

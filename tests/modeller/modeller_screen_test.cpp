@@ -718,6 +718,19 @@ TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {
   EXPECT_NE(FindShownButton("show main"), nullptr);
   EXPECT_EQ(FindShownButton("show subobs"), nullptr);
   EXPECT_EQ(FindShownButton("show dummy"), nullptr);
+  EXPECT_EQ(FindShownButton("show skeleton"), nullptr);
+  // An object of the first skeleton (index 0) gets the skeleton's switch, and the main
+  // object's switch is named "show object".
+  editor->skeletonIndex = 0;
+  ClearInterface();
+  FrameSkipped = 0;
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  EXPECT_NE(FindShownButton("show skeleton"), nullptr);
+  EXPECT_NE(FindShownButton("show object"), nullptr);
+  EXPECT_EQ(FindShownButton("show main"), nullptr);
+  editor->skeletonIndex = -1;
+  ClearInterface();
 }
 
 TEST_F(ModellerTest, TheEditHistorysNamesAreListedFromItsFirstNode) {

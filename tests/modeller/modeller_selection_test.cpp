@@ -3,11 +3,13 @@
 // views' drag box, select all, the trace, the rotate, scale and handle drags, and the
 // geometry of the view plane.
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "modeller/drag_handles.h"
 #include "modeller/modeller_local.h"
 #include "modeller_fixture.h"
+#include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -306,6 +308,25 @@ TEST_F(ModellerTest, ThePerspectiveRectangleSelectsWithCtrlAndDeselectsWithShift
   EXPECT_EQ(rect.active, 0);
 }
 
+TEST_F(ModellerTest, ATrianglesMarkerButtonSelectsThatTriangle) {
+  Open();
+  PerspectiveView();
+  Key('T', true);
+  modeller->triangleButtons = 1;
+  modeller->facingOnly = 0;
+  ClearInterface();
+  DrawTriangleMarkers(*modeller);
+  const InterfaceButton* marker = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].word == 3 && InterfaceButtons[i].handler) marker = &InterfaceButtons[i];
+  ASSERT_NE(marker, nullptr) << "triangle 3's marker";
+  ClickButton(*marker, CLICK_LEFT);
+  EXPECT_NE(model.triangles[3].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(SelectedTriangles(), 1) << "that one only";
+  modeller->triangleButtons = 0;
+  ClearInterface();
+}
+
 TEST_F(ModellerTest, TheRectangleTakesBackFacesOnlyWhenAsked) {
   Open();
   PerspectiveView();
@@ -454,6 +475,66 @@ TEST_F(ModellerTest, ARotateDragTurnsThePointsAndARightPressRestoresThemByOneUnd
   EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
   EXPECT_NEAR(X(model, 0), 1.0, 1e-4) << "half a turn";
   EXPECT_NEAR(Z(model, 0), 1.0, 1e-4);
+}
+
+// With Ctrl in a 2D view the rotate and scale buttons stand a quarter of the screen from the
+// green point towards the screen's centre: "R" and "S" above that place, the two arrows below,
+// "R" and the horizontal arrow left of it.
+TEST_F(ModellerTest, TheTransformButtonsStandAQuarterScreenFromTheGreenPointTowardsTheCentre) {
+  Open();
+  FrontView();
+  Key('P', true);
+  int green = -1;
+  for (int p = 0; p < model.pointCount && green < 0; ++p) {
+    const int32_t at[3] = {model.points[p].x, model.points[p].y, model.points[p].z};
+    float x = 0, y = 0;
+    int32_t depth = 0;
+    if (ProjectPointToScreen(at, &x, &y, &depth) && std::lround(x) != std::lround(y) && p > 1) green = p;
+  }
+  ASSERT_GE(green, 0);
+  for (int p : {0, 1, green}) SelectPoint(*modeller, p);
+  ASSERT_EQ(modeller->state.currentPoint, green);
+  const int32_t at[3] = {model.points[green].x, model.points[green].y, model.points[green].z};
+  float x = 0, y = 0;
+  int32_t depth = 0;
+  ASSERT_EQ(ProjectPointToScreen(at, &x, &y, &depth), 1);
+  const int ax = int(std::lround(x + (x < ScreenWidth / 2.0f ? 0.25f : -0.25f) * ScreenWidth));
+  const int ay = int(std::lround(y + (y < ScreenHeight / 2.0f ? 0.25f : -0.25f) * ScreenHeight));
+  CtrlHeld = 1;
+  ClearInterface();
+  DrawEditedObjectOverlay(*modeller);
+  CtrlHeld = 0;
+  const char* const hints[4] = {"Drag to rotate the selected points", "Drag to scale the selected points in 2D",
+                                "Drag to scale the selected points horizontally",
+                                "Drag to scale the selected points vertically"};
+  const int w = 2 * ButtonWidth, h = ButtonHeight;
+  const int places[4][2] = {{ax - w, ay - h}, {ax, ay - h}, {ax - w, ay}, {ax, ay}};
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton* b = nullptr;
+    for (int k = 0; k < ButtonCount; ++k)
+      if (InterfaceButtons[k].hint && std::strcmp(InterfaceButtons[k].hint, hints[i]) == 0) b = &InterfaceButtons[k];
+    ASSERT_NE(b, nullptr) << hints[i];
+    EXPECT_EQ(b->left, places[i][0]) << hints[i];
+    EXPECT_EQ(b->top, places[i][1]) << hints[i];
+    EXPECT_EQ(b->word, uintptr_t(i + 1)) << hints[i];
+  }
+  ClearInterface();
+}
+
+TEST_F(ModellerTest, ATransformDragCountsPointsMarkedSinceTheLastCount) {
+  Open();
+  FrontView();
+  Key('P', true);
+  DeselectAllPoints(*modeller);
+  for (int p : {0, 2, 4}) model.points[p].flags |= POINT_SELECTED;  // marked, not yet counted
+  modeller->state.currentPoint = 4;
+  ASSERT_EQ(modeller->state.selectedPointCount, 0);
+  MouseX = PixelX(0.5) + 100, MouseY = PixelY(0.5);
+  StartPointTransformDrag(*modeller, CLICK_LEFT, TRANSFORM_ROTATE);
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_ROTATE) << "three points counted afresh";
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  Mouse(Held(1, 1));  // the right button: undone
+  EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
 }
 
 TEST_F(ModellerTest, ScaleDragsKeepTheCentreAndTheOtherComponentsAndSkipBadSteps) {

@@ -118,6 +118,11 @@ TEST_F(ObjectEditorTest, FromTheEntryMenuAnEmptyObjectOpensWithTheModellerAndEve
   EXPECT_EQ(SharedDrawTree.capacity, EDITOR_SORT_TREE_CAPACITY);
   EXPECT_EQ(SharedDrawTree.nodeSize, SortNodeSize(sizeof(DepthSortEntry))) << "the entry size is its type's";
   EXPECT_EQ(ObjectEditorPagesShared, 1);
+  // The empty object is framed as one of 2 m, looked at from 0.5 m up: the camera stands
+  // 3 / fovScale x 2 m from that point, and the 2D views keep 4 m across.
+  const double dx = CurrentView->position[0], dy = CurrentView->position[1], dz = CurrentView->position[2] - 32768.0;
+  EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 3.0 / EditViews.fovScale * 131072.0, 4.0);
+  EXPECT_EQ(EditViews.savedWidth, 4 << 16);
 
   // Keys reach the editor through the modeller: I flips "invert", R a view; Escape closes.
   Prss_DeliverKey('I');
@@ -166,6 +171,7 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "red_paint");
   ObjectEditorShared.skinName[0] = 0;
   ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  EXPECT_EQ(CurrentProcess, &e->prss) << "the new editor takes the keys and the mouse";
   Prss_AddSub(&parent.prss, &e->prss);
   EXPECT_STREQ(ObjectEditorShared.skinName, "red_paint");
   EditorSkinName[0] = 0;
@@ -199,6 +205,24 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   EXPECT_EQ(ScreenClearModes.depth, 1) << "the caller's own views stay";
   CloseEditViews();
   box.Free();
+}
+
+TEST_F(ObjectEditorTest, AnObjectOfASkeletonOpensWithTheSkeletonShownEvenTheFirst) {
+  // Skeleton 0 is a skeleton like any other; without one nothing is shown.
+  for (const int skeleton : {0, -1}) {
+    ModelObject box;
+    box.Init();
+    BuildSampleBox(box);
+    InitEditViews();
+    ObjectEditorShared.showSkeleton = 5;
+    ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, skeleton, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+    Prss_AddSub(&parent.prss, &e->prss);
+    EXPECT_EQ(ObjectEditorShared.showSkeleton, skeleton >= 0 ? 1u : 0u) << "skeleton " << skeleton;
+    Prss_Terminate(&e->prss);
+    CloseThrough();
+    CloseEditViews();
+    box.Free();
+  }
 }
 
 TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel) {

@@ -296,6 +296,24 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   Mouse(drag);
   EXPECT_EQ(model.points[4].z, before.z);
   EXPECT_EQ(modeller->handle.axis, -1);
+  // A point off the centre plane (not held at x = 0) keeps its x and y exactly too.
+  const int side = 4;
+  model.points[side].flags &= uint8_t(~POINT_MIRROR_STATE);
+  model.points[side].x = 65536 / 2, model.points[side].y = 65536 / 3;
+  SelectPoints({side});
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_Z);
+  modeller->handle.screenAxes[2][0] = 0, modeller->handle.screenAxes[2][1] = -64;
+  modeller->handle.scale = 65536.0f / 4;
+  const ModelPoint sideBefore = model.points[side];
+  drag.rightHeld = 0;
+  MouseX = modeller->handle.lastMouse[0], MouseY = modeller->handle.lastMouse[1] - 64;
+  Mouse(drag);
+  EXPECT_EQ(model.points[side].x, sideBefore.x);
+  EXPECT_EQ(model.points[side].y, sideBefore.y);
+  EXPECT_EQ(model.points[side].z, sideBefore.z + 65536 / 4);
+  drag.rightHeld = 1;
+  Mouse(drag);
+  EXPECT_EQ(model.points[side].z, sideBefore.z);
   // The last handle word (the yz plane) starts a drag; one past it and none before the first.
   modeller->handle = HandleDragState{};
   modeller->handle.axis = -1;
@@ -342,6 +360,18 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(model.points[1].bone, 3);
   EXPECT_EQ(model.points[2].bone, 3);
   EXPECT_EQ(model.points[0].bone, 0);
+}
+
+TEST_F(ObjectToolsTest, TheFirstPointAloneStartsAnAxisDrag) {
+  Start(BuildPanel);
+  Key('P', true);
+  SelectPoints({0});
+  ASSERT_EQ(modeller->state.currentPoint, 0);
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_Z);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
+  EXPECT_EQ(modeller->handle.axis, HANDLE_Z);
+  EXPECT_STREQ(LastEdit(), "drag point");
+  Mouse(MouseRecord{});
 }
 
 TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {

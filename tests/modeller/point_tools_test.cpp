@@ -127,6 +127,13 @@ TEST_F(OperationsTest, TheMirrorCentreAndReferenceToolsSetTheirFlags) {
   // Fix and free by word; the reference toggle by the single point's button.
   PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_FIX_GREEN);
   EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, POINT_CENTRAL);
+  // The first point of all (index 0) serves as the green point like any other.
+  SelectPoints({0});
+  ASSERT_EQ(modeller->state.currentPoint, 0);
+  const uint8_t firstState = P(0).flags & POINT_MIRROR_STATE;
+  PointToolsCommand(&modeller->prss, CLICK_LEFT, firstState == POINT_CENTRAL ? POINT_TOOL_FREE_GREEN : POINT_TOOL_FIX_GREEN);
+  EXPECT_NE(P(0).flags & POINT_MIRROR_STATE, firstState) << "point 0 fixed or freed";
+  SelectPoints({POINT_H0});
   PointToolsCommand(&modeller->prss, CLICK_LEFT, POINT_TOOL_FREE_GREEN);
   EXPECT_EQ(P(POINT_H0).flags & POINT_MIRROR_STATE, POINT_MIRRORED);
   Press("REF point (OFF)");

@@ -32,6 +32,25 @@ void WithSubobject(ModelObject& o) {
   SetChildren(o, children);
 }
 
+// The same subobject with a loose point and a mapping nothing uses.
+void WithUntidySubobject(ModelObject& o) {
+  TwoTriangles(o);
+  std::vector<ModelObject> children(1);
+  ModelObject& c = children[0];
+  c.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1), b.Point(3, 3, 3);
+  b.Page(PAGE_FIXED, "two");
+  b.AddCutout("c", 0, 128, 128, 0, 0, CutoutMaterial{0, 0, 0, 0, {200, 200, 200}, 0});
+  b.AddMapping("own", 0, 0, DIRECTION_FRONT, 1, 1, 0xFF0000, 0.5, 0, 0.5);
+  b.AddMapping("spare", 0, 0, DIRECTION_FRONT, 1, 1, 0x00FF00, 0.5, 0, 0.5);
+  b.Triangle(0, 1, 2);
+  b.Into(c);
+  c.type = SUBOBJECT_ATTACHMENT;
+  std::snprintf(c.name, sizeof c.name, "part");
+  SetChildren(o, children);
+}
+
 int g_carShown = 0;
 int CarShown() { return g_carShown; }
 
@@ -200,6 +219,17 @@ TEST_F(SubobjectsTest, MergingIntoMainTurnsMovesAndMatchesPages) {
   ExpectSavesAndReadsBack(back);
   back.Free();
   ExpectUndoRestores(before);
+}
+
+TEST_F(SubobjectsTest, AMergedSubobjectLeavesItsLoosePointsAndUnusedMappingsBehind) {
+  Start(WithUntidySubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  const int points = model.pointCount, mappings = model.mappingCount;
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 1);
+  EXPECT_EQ(model.pointCount, points + 3) << "the triangle's three points, not the loose one";
+  EXPECT_EQ(model.mappingCount, mappings + 1) << "\"own\" only";
+  for (int m = 0; m < model.mappingCount; ++m) EXPECT_STRNE(model.mappings[m].name, "spare");
 }
 
 TEST_F(SubobjectsTest, AMergeThatWouldOverflowATableChangesNothing) {

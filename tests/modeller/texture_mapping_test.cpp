@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "model/model_file.h"
 #include "model/model_meshes.h"
@@ -14,7 +15,10 @@
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
 #include "platform/keys.h"
+#include "render/buffers.h"
+#include "render/immediate.h"
 #include "render/views.h"
+#include "tests/render/null_renderer.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/screen_labels.h"
 #include "ui/value_edit.h"
@@ -203,6 +207,12 @@ TEST(MappingMaths, LinkedMappingsShareSizesAndKeepTheirSigns) {
   EXPECT_EQ(FindLinkedTopMapping(o, MAPPING_LINK_FRONT), 0);
   EXPECT_EQ(FindLinkedTopMapping(o, MAPPING_LINK_BACK), -1);
   EXPECT_TRUE(IsMappingLinked(o.mappings[0]));
+  // A top mapping's own change goes the same way to the linked front mapping.
+  o.mappings[0].offset[0] = Metres(0.7);
+  o.mappings[0].width = Metres(3);
+  PushMappingLinks(o, 0);
+  EXPECT_EQ(o.mappings[3].offset[0], Metres(0.7));
+  EXPECT_EQ(o.mappings[3].width, Metres(3));
   o.Free();
 }
 
@@ -272,6 +282,98 @@ TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotatio
   EXPECT_EQ(model.angles[0], 1000) << "the rotation comes back";
   EXPECT_EQ(EditorFrameHook, hookBefore) << "the views' drawing given back";
   EXPECT_EQ(EditorFrameHookArgument, hookArgumentBefore);
+}
+
+// ---- the tool's drawing, on the null device ----
+
+namespace {
+
+struct NullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+class MappingToolOnDevice : public MappingToolTest {
+ protected:
+  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
+  // The colours of the lines the tool's frame hook draws, one entry a line.
+  static std::vector<uint32_t> HookLines() {
+    std::vector<uint32_t> colours;
+    if (BeginLineBatch3D() != 1) {
+      ADD_FAILURE() << "no line batch";
+      return colours;
+    }
+    const uint8_t* start = StreamLines3D.vertexWrite;
+    EditorFrameHook(EditorFrameHookArgument);
+    const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+    const uint32_t n = StreamLines3D.vertexCount;
+    for (uint32_t i = 0; i + 1 < n; i += 2) {
+      EXPECT_EQ(v[i].colour, v[i + 1].colour) << "both ends of line " << i / 2;
+      colours.push_back(v[i].colour);
+    }
+    EndLineBatch3D();
+    return colours;
+  }
+  static size_t Count(const std::vector<uint32_t>& colours, uint32_t colour) {
+    return size_t(std::count(colours.begin(), colours.end(), colour));
+  }
+};
+
+constexpr uint32_t USED_FRAME = 0xFFFFE63C, UNUSED_FRAME = 0xFF8C8C8C, DIRECTION_LINE = 0xFF3CC8FF;
+constexpr uint32_t SHOWN_TRIANGLE = 0xFFFFFFFF, HIDDEN_TRIANGLE = 0xFF5A5A5A;
+
+}  // namespace
+
+TEST_F(MappingToolOnDevice, TheHookFramesEachMappingAndOutlinesTheSelectedOnesTriangles) {
+  ASSERT_TRUE(NullDevice::ready_);
+  OpenTool();
+  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
+  Frame();
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  // Nothing selected: four lines round every mapping, yellow for one in use, grey otherwise.
+  SelectedMapping = -1;
+  std::vector<bool> used(size_t(model.mappingCount), false);
+  for (int t = 0; t < model.triangleCount; ++t)
+    if (model.triangles[t].mapping < model.mappingCount) used[model.triangles[t].mapping] = true;
+  const size_t usedCount = size_t(std::count(used.begin(), used.end(), true));
+  std::vector<uint32_t> lines = HookLines();
+  EXPECT_EQ(lines.size(), 4 * size_t(model.mappingCount));
+  EXPECT_EQ(Count(lines, USED_FRAME), 4 * usedCount);
+  EXPECT_EQ(Count(lines, UNUSED_FRAME), 4 * (size_t(model.mappingCount) - usedCount));
+  // Mapping 0 selected: its triangles of the current level outlined (a mirrored one twice),
+  // white on a shown layer and dim on a hidden one, then its own frame and, in perspective,
+  // the line to its direction handle.
+  SelectedMapping = 0;
+  ASSERT_TRUE(used[0]);
+  const int level = model.currentLod;
+  ObjectEditorShared.visibleLayers = ~0u & ~(1u << model.triangles[0].layer);
+  for (int t = model.triangleCount - 1; t >= 0; --t)  // the last of them mirrored
+    if (model.triangles[t].mapping == 0 && model.triangles[t].lod == level) {
+      model.triangles[t].flags |= TRIANGLE_MIRRORED;
+      break;
+    }
+  size_t shown = 0, hidden = 0;
+  for (int t = 0; t < model.triangleCount; ++t) {
+    const ModelTriangle& tri = model.triangles[t];
+    if (tri.mapping != 0 || tri.lod != level) continue;
+    const size_t copies = (tri.flags & TRIANGLE_MIRRORED) ? 2 : 1;
+    ((ObjectEditorShared.visibleLayers >> (tri.layer & 31)) & 1 ? shown : hidden) += 3 * copies;
+  }
+  ASSERT_GT(hidden, 0u);
+  lines = HookLines();
+  EXPECT_EQ(Count(lines, SHOWN_TRIANGLE), shown);
+  EXPECT_EQ(Count(lines, HIDDEN_TRIANGLE), hidden);
+  EXPECT_EQ(Count(lines, USED_FRAME), 4u);
+  EXPECT_EQ(Count(lines, DIRECTION_LINE), 1u);
+  EXPECT_EQ(lines.size(), shown + hidden + 5);
+  ObjectEditorShared.visibleLayers = ~0u;
+  // In a 2D view no direction line.
+  FrontView();
+  lines = HookLines();
+  EXPECT_EQ(Count(lines, DIRECTION_LINE), 0u);
+  EXPECT_EQ(Count(lines, USED_FRAME), 4u);
+  SelectedMapping = -1;
 }
 
 TEST_F(MappingToolTest, NewMappingsComeFromTheDragBoxAndRefusalsChangeNothing) {
@@ -428,6 +530,13 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   EXPECT_EQ(model.mappings[1].offset[2], Metres(1.25));
   ASSERT_EQ(SetMappingPosition(*panel, 2, 0, -Metres(0.25)), 1);
   EXPECT_EQ(model.mappings[1].offset[2], Metres(1.0));
+  // A typed position beyond the 16.16 range is held at 32767 m (32767 x 65536 = 2147418112),
+  // and at -32768 m below it.
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, 50000.0), 1);
+  EXPECT_EQ(model.mappings[1].offset[2], 2147418112);
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, -50000.0), 1);
+  EXPECT_EQ(model.mappings[1].offset[2], INT32_MIN);
+  ASSERT_EQ(SetMappingPosition(*panel, 2, 2, 1.0), 1);
   // Angles: typed degrees, clamped; a step through the rotations.
   ASSERT_EQ(SetMappingAngle(*panel, 1, 2, 120.0), 1);
   EXPECT_EQ(DirectionPitch(model.mappings[1].direction), 360);
@@ -722,6 +831,39 @@ TEST_F(MappingToolTest, TheRollHandleTakesThePointersTurnRoundTheCentreOffTheRol
   CancelMappingHandleDrag(*panel);
 }
 
+TEST_F(MappingToolTest, ASubobjectsRollHandleTurnsRoundItsMappingWhereTheSubobjectStands) {
+  Open();
+  ModelObject& sub = model.children[0];
+  ASSERT_GT(sub.mappingCount, 0);
+  sub.offset[0] = Metres(1.5), sub.offset[1] = 0, sub.offset[2] = Metres(0.25);
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(EditedObject, &sub);
+  Key('M', true);
+  panel = ActiveMappingPanel;
+  ASSERT_NE(panel, nullptr);
+  FrontView();
+  SelectedMapping = 0;
+  sub.mappings[0].width = Metres(2), sub.mappings[0].height = Metres(1);
+  sub.mappings[0].flags = 0;
+  const int startRoll = DirectionRoll(sub.mappings[0].direction);
+  int32_t centre[3];
+  GetMappingHandlePoint(sub.mappings[0], MAPPING_HANDLE_CENTRE, centre);
+  for (int i = 0; i < 3; ++i) centre[i] += sub.offset[i];
+  float cx = 0, cy = 0;
+  int32_t depth = 0;
+  ASSERT_EQ(ProjectPointToScreen(centre, &cx, &cy, &depth), 1);
+  // Taken 80 pixels above the mapping's centre in the world (angle -90), carried to 80 pixels
+  // right of it (angle 0): a quarter turn.
+  const int x0 = int(std::lround(cx)), y0 = int(std::lround(cy)) - 80;
+  const int x1 = int(std::lround(cx)) + 80, y1 = int(std::lround(cy));
+  ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_ROLL, x0, y0), 1);
+  MoveMappingHandleDrag(*panel, x1, y1);
+  int want = startRoll - 360;
+  if (want < -720) want += 1440;
+  EXPECT_NEAR(DirectionRoll(sub.mappings[0].direction), want, 2) << "from " << startRoll;
+  CancelMappingHandleDrag(*panel);
+}
+
 TEST_F(MappingToolTest, KeysOfTheTool) {
   OpenTool();
   SelectedMapping = 1;
@@ -884,6 +1026,74 @@ TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
   ASSERT_NE(slot, nullptr);
   ClickButton(*slot);
   EXPECT_EQ(MappingPanelSelection, 0);
+}
+
+TEST_F(MappingButtonsTest, TheValueButtonsTakeTypedSizesPositionsAndAngles) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  model.mappings[0].flags = 0;
+  ModelMapping& m = model.mappings[0];
+  // The button showing the value (label and hint), clicked; the asked prompt; the typed answer.
+  const auto typeInto = [&](const std::string& label, const char* hint, const char* prompt, const char* typed) {
+    Buttons(&panel->prss);
+    const InterfaceButton* b = FindShownButton(label.c_str(), hint);
+    ASSERT_NE(b, nullptr) << label;
+    ClickButton(*b);
+    ASSERT_EQ(OpenTextEntry.open, 1) << label;
+    EXPECT_EQ(std::string(OpenTextEntry.prompt).rfind(prompt, 0), 0u) << OpenTextEntry.prompt;
+    ASSERT_EQ(ConfirmTextEntry(typed), 1);
+    Frame();
+  };
+  const auto shown = [](const char* format, double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return std::string(text);
+  };
+  typeInto(shown("W : %.3f", m.width / 65536.0), "Width of the mapping", "Enter new value for width", "2.5");
+  EXPECT_EQ(m.width, 163840) << "2.5 x 65536";
+  typeInto(shown("H : %.3f", m.height / 65536.0), "Height of the mapping", "Enter new value for height", "-0.75");
+  EXPECT_EQ(m.height, -49152);
+  typeInto(shown("Z : %.3f", m.offset[2] / 65536.0), "Up (Z) value of the mapping", "Enter new value for up", "1.25");
+  EXPECT_EQ(m.offset[2], 81920);
+  // Angles in degrees, kept in quarter degrees.
+  typeInto(shown("heading %.2f", DirectionHeading(m.direction) / 4.0), "Heading of the mapping",
+           "Enter new value for heading", "30");
+  EXPECT_EQ(DirectionHeading(m.direction), 120);
+  typeInto(shown("pitch %.2f", DirectionPitch(m.direction) / 4.0), "Pitch of the mapping", "Enter new value for pitch",
+           "-12.5");
+  EXPECT_EQ(DirectionPitch(m.direction), -50);
+  typeInto(shown("roll %.2f", DirectionRoll(m.direction) / 4.0), "Roll of the mapping", "Enter new value for roll", "45");
+  EXPECT_EQ(DirectionRoll(m.direction), 180);
+  EXPECT_EQ(DirectionHeading(m.direction), 120) << "the other angles stay";
+  // Ctrl with the right button copies a value, Shift with it pastes the copy into another.
+  const auto click = [&](const std::string& label, const char* hint, int code) {
+    Buttons(&panel->prss);
+    const InterfaceButton* b = FindShownButton(label.c_str(), hint);
+    ASSERT_NE(b, nullptr) << label;
+    ClickButton(*b, code);
+    Frame();
+  };
+  click(shown("Z : %.3f", m.offset[2] / 65536.0), "Up (Z) value of the mapping", CLICK_RIGHT | CLICK_CTRL);
+  click(shown("X : %.3f", m.offset[0] / 65536.0), "Right (X) value of the mapping", CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(m.offset[0], 81920) << "Z pasted into X";
+  click(shown("W : %.3f", m.width / 65536.0), "Width of the mapping", CLICK_RIGHT | CLICK_CTRL);
+  click(shown("H : %.3f", m.height / 65536.0), "Height of the mapping", CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(m.height, 163840) << "the width pasted into the height";
+  // The heading, 30 degrees, pasted into the roll (as 30 x 32768 / 180 and back).
+  click(shown("heading %.2f", DirectionHeading(m.direction) / 4.0), "Heading of the mapping", CLICK_RIGHT | CLICK_CTRL);
+  click(shown("roll %.2f", DirectionRoll(m.direction) / 4.0), "Roll of the mapping", CLICK_RIGHT | CLICK_SHIFT);
+  EXPECT_EQ(DirectionRoll(m.direction), 120);
+  // The steps beside a value: a left click 1 mm (66 units) or 1 degree (4 quarters), a right
+  // click 1 cm (655 units) or 5 degrees (20 quarters).
+  click("+", "Up (Z) value of the mapping", CLICK_LEFT);
+  EXPECT_EQ(m.offset[2], 81920 + 66);
+  click("-", "Up (Z) value of the mapping", CLICK_RIGHT);
+  EXPECT_EQ(m.offset[2], 81920 + 66 - 655);
+  click("+", "Pitch of the mapping", CLICK_LEFT);
+  EXPECT_EQ(DirectionPitch(m.direction), -50 + 4);
+  click("-", "Heading of the mapping", CLICK_RIGHT);
+  EXPECT_EQ(DirectionHeading(m.direction), 120 - 20);
 }
 
 TEST_F(MappingToolTest, PerspectiveDragsStayInTheMappingsPlane) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "modeller/cutout_material.h"
 #include "modeller/cutouts_screen.h"
@@ -19,6 +20,7 @@
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "tests/ui/control_clicks.h"
+#include "tests/ui/placement_check.h"
 #include "ui/value_edit.h"
 
 using namespace modeller_test;
@@ -138,6 +140,17 @@ TEST(CutoutRegion, ArrowsTurnsAndMirrorsStayOnThePage) {
   c = Region(10, 20, 30, 40, 4);
   TurnCutoutRegion(c, 0);
   EXPECT_EQ(c.orientation, 4 | 1);
+  // A region reaching past the page's edge (as a file may hold it) lands at the edge: its
+  // mirrored or turned place would start 32 before it.
+  c = Region(100, 20, 60, 10);
+  TurnCutoutRegion(c, 2);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{0, 20, 60, 10}));
+  c = Region(10, 100, 20, 60);
+  TurnCutoutRegion(c, 0);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{0, 10, 60, 20}));
+  c = Region(100, 10, 60, 20);
+  TurnCutoutRegion(c, 1);
+  EXPECT_EQ(RegionOf(c), (std::vector<int>{10, 0, 20, 60}));
 }
 
 TEST(CutoutRegion, ArrowStepsStopExactlyAtThePageEdgesAndTheSmallestSize) {
@@ -250,6 +263,66 @@ TEST(CutoutRegion, UsedAreasTakeTheTrianglesOfThePagesPartsOnly) {
   EXPECT_EQ(v[0].colour & 0xFFFFFF, 0x00FF00u) << "(0.5, 0.5) lies on the page";
   EXPECT_NEAR(v[0].x, -0.5f, 1e-5) << "50 pixels of 200";
   EXPECT_EQ(v[2].colour & 0xFFFFFF, 0xFF0000u) << "u 1.2 lies off it";
+  Draw2DList.Reset();
+  mesh.points = nullptr, mesh.triangles = nullptr, mesh.parts = nullptr;
+  ScreenWidth = ScreenHeight = 0;
+}
+
+TEST(CutoutRegion, UsedAreasTurnTheTextureCoordinatesByEachOfTheEightOrientations) {
+  // The eight transforms (a, b, c, d, e, f): u' = a(u - e) + c(v - f), v' = b(u - e) + d(v - f).
+  const float table[8][6] = {
+      {1, 0, 0, 1, 0, 0},  {0, 1, -1, 0, 0, 1}, {-1, 0, 0, -1, 1, 1}, {0, -1, 1, 0, 1, 0},
+      {-1, 0, 0, 1, 1, 0}, {0, 1, 1, 0, 0, 0},  {1, 0, 0, -1, 0, 1},  {0, -1, -1, 0, 1, 1},
+  };
+  ZKTETexture pageTexture{};
+  pageTexture.width = 256;
+  Material page{};
+  page.texture = &pageTexture;
+  GouraudPoint points[3]{};
+  const float uv[3][2] = {{0.2f, 0.3f}, {0.7f, 0.1f}, {0.4f, 0.9f}};
+  for (int i = 0; i < 3; ++i) points[i].u = uv[i][0], points[i].v = uv[i][1];
+  GouraudTriangle triangle = {{0, 1, 2}, 0};
+  GouraudPart part{};
+  part.key = &page, part.pointCount = 3, part.triangleCount = 1;
+  GouraudO3d mesh;
+  mesh.Init();
+  mesh.points = points, mesh.pointCount = 3;
+  mesh.triangles = &triangle, mesh.triangleCount = 1;
+  mesh.parts = &part, mesh.partCount = 1;
+  ModelObject o{};
+  o.builtMesh = &mesh;
+  ScreenWidth = 200, ScreenHeight = 200;
+  Draw2DList.Init();
+  for (int orientation = 0; orientation < 8; ++orientation) {
+    Draw2DList.Reset();
+    Draw2DList.StartBatch(nullptr);  // the background's room is taken with the first batch
+    Draw2DList.EndBatch();
+    const uint32_t before = Draw2DList.counters.vertexCount;
+    // A square of 100 pixels at the screen's corner: x = 100 u' of 200 pixels, -1 + u' in
+    // clip space; y likewise, but clip space counts upwards: 1 - v'.
+    DrawUsedAreas(o, &page, orientation, 0, 0, 100, 100);
+    ASSERT_EQ(Draw2DList.counters.vertexCount - before, 3u) << "orientation " << orientation;
+    const float* t = table[orientation];
+    for (int i = 0; i < 3; ++i) {
+      const double u = uv[i][0], v = uv[i][1];
+      const double turnedU = t[0] * (u - t[4]) + t[2] * (v - t[5]), turnedV = t[1] * (u - t[4]) + t[3] * (v - t[5]);
+      const Draw2DVertex& vertex = Draw2DList.vertices[before + i];
+      EXPECT_NEAR(vertex.x, -1.0 + turnedU, 1e-5) << "orientation " << orientation << " corner " << i;
+      EXPECT_NEAR(vertex.y, 1.0 - turnedV, 1e-5) << "orientation " << orientation << " corner " << i;
+    }
+  }
+  // 5121 triangles: the first batch takes 5120 of them and the next one the last.
+  std::vector<GouraudTriangle> many(5121, triangle);
+  part.triangleCount = 5121;
+  mesh.triangles = many.data(), mesh.triangleCount = 5121;
+  Draw2DList.Reset();
+  Draw2DList.StartBatch(nullptr);
+  Draw2DList.EndBatch();
+  const uint32_t firstBatch = Draw2DList.counters.batchCount;
+  DrawUsedAreas(o, &page, 0, 0, 0, 100, 100);
+  ASSERT_EQ(Draw2DList.counters.batchCount, firstBatch + 2);
+  EXPECT_EQ(Draw2DList.batches[firstBatch].triangleCount, 5120u);
+  EXPECT_EQ(Draw2DList.batches[firstBatch + 1].triangleCount, 1u);
   Draw2DList.Reset();
   mesh.points = nullptr, mesh.triangles = nullptr, mesh.parts = nullptr;
   ScreenWidth = ScreenHeight = 0;
@@ -659,6 +732,25 @@ TEST_F(TextureScreenTest, TheCutoutListShowsTheScreensRowsLess13AtLeast8AndAtMos
   EXPECT_EQ(rows(60), 40);
 }
 
+TEST_F(TextureScreenTest, NoRowOfTheCutoutsScreenLiesOverAnotherWithALongList) {
+  // Sixty cutouts, the first one current: the list fills its rows, and the current cutout's
+  // rows under the page panel must clear it, on short and on tall screens.
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(59);
+  SelectCutoutByName(*screen, 0);
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  const int sizes[][2] = {{1024, 768}, {1280, 1024}, {1920, 1080}, {1024, 1400}};
+  for (const auto& size : sizes) {
+    ScreenWidth = size[0], ScreenHeight = size[1];
+    SetInterfaceMetrics();
+    Buttons(&screen->prss);
+    ASSERT_NE(FindShownButton("L"), nullptr) << size[0] << " x " << size[1];
+    EXPECT_EQ(Joined(OverlappingRows()), "") << size[0] << " x " << size[1];
+  }
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+  SetInterfaceMetrics();
+}
+
 TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   CutoutsScreen* screen = OpenCutouts();
   model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
@@ -681,6 +773,38 @@ TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   SelectedCutout = -1;
   EXPECT_EQ(DuplicateCutouts(*screen), 0);
   EXPECT_EQ(TakeBox(), TEXT_CUTOUT_TOO_MANY);
+  // One copy more fills the list exactly: made.  Then a new cutout is refused, and one below
+  // the limit it is made again.
+  ASSERT_EQ(model.cutoutCount, MAX_MODEL_CUTOUTS - 1);
+  Select({0});
+  SelectedCutout = -1;
+  EXPECT_EQ(DuplicateCutouts(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, MAX_MODEL_CUTOUTS);
+  model.DeselectAllCutouts();
+  SelectedCutout = -1;
+  EXPECT_EQ(AddNewCutout(*screen), 0);
+  EXPECT_EQ(TakeBox(), TEXT_CUTOUT_MAXIMUM);
+  Undo(0);
+  ASSERT_EQ(model.cutoutCount, MAX_MODEL_CUTOUTS - 1);
+  model.DeselectAllCutouts();
+  SelectedCutout = -1;
+  EXPECT_EQ(AddNewCutout(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, MAX_MODEL_CUTOUTS);
+  ConfirmTextEntry("last");
+}
+
+TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
+  CutoutsScreen* screen = OpenCutouts();
+  TexturePage named{}, blank{};
+  std::snprintf(named.name, sizeof named.name, "bodywork");
+  const int withName = model.AddPage(&named), without = model.AddPage(&blank);
+  model.pages[withName].type = model.pages[without].type = PAGE_FIXED;
+  model.cutouts[0].page = uint8_t(withName);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_NE(screen->texture, nullptr) << "the named page's texture is looked up";
+  ASSERT_EQ(ApplyCutoutPage(*screen, without), 1);
+  EXPECT_EQ(model.cutouts[0].page, without);
+  EXPECT_EQ(screen->texture, nullptr) << "no name, no texture: the old one is not kept";
 }
 
 TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
@@ -780,6 +904,20 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   EXPECT_EQ(modeller->state.mode, ModeTextureCutout) << "M alone is ignored";
   Key('M', true);
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
+}
+
+TEST_F(TextureScreenTest, KeysOfThePagesScreenDeselectThePage) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_NE(screen, nullptr);
+  SelectedPage = 0;
+  Key('C');
+  EXPECT_EQ(SelectedPage, -1);
+  g_sounds.clear();
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(g_sounds, std::vector<int>{3}) << "no page to delete";
+  SelectedPage = 0;
+  Key(' ');
+  EXPECT_EQ(SelectedPage, -1) << "space, passed on to the modeller, deselects too";
 }
 
 // ---- the texture pages screen ----
@@ -1012,9 +1150,20 @@ TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {
   ASSERT_EQ(model.cutoutCount, rows);
   Buttons(&screen->prss);
   EXPECT_FALSE(scrolls()) << rows << " cutouts in " << rows << " rows";
+  // The list ends at its rows' right edge; the bar, when there is one, takes a unit more.
+  const auto rowsRight = [] {
+    int right = 0;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.hint && std::strcmp(b.hint, "Click or SHIFT+click for multiple selection") == 0) right = std::max(right, b.right);
+    }
+    return right;
+  };
+  EXPECT_EQ(CutoutsPlaced.listRight, rowsRight());
   AddCutouts(1);
   Buttons(&screen->prss);
   EXPECT_TRUE(scrolls());
+  EXPECT_EQ(CutoutsPlaced.listRight, rowsRight() + ButtonWidth);
 }
 
 TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {

@@ -172,6 +172,52 @@ TEST_F(TriangleToolsTest, DeletingKeepsTheOrderAndDuplicatingSelectsTheCopies) {
   EXPECT_EQ(T(3).flags & TRIANGLE_HIDDEN, 0);
 }
 
+TEST_F(TriangleToolsTest, DuplicatingAndSubdividingRunExactlyUpToThePointAndTriangleLimits) {
+  Start(SixTriangles);  // 18 points, 6 triangles
+  Key('T', true);
+  // Two triangles of three points each: six points and two triangles more.
+  SelectTriangles({1, 4});
+  const int history = ModellerUndo.count;
+  const std::vector<uint8_t> before = Serialised();
+  const auto refused = [&](const char* text, const char* what) {
+    EXPECT_STREQ(MessageBoxDialog.first, text) << what;
+    Confirm();
+    ExpectUnchanged(before, history);
+  };
+  modeller->triangleLimit = 7, modeller->pointLimit = 24;
+  CtrlKey('D');
+  refused(modeller->triangleLimitText, "duplicate, one triangle short");
+  Key('T', true);
+  SelectTriangles({1, 4});
+  modeller->triangleLimit = 8, modeller->pointLimit = 23;
+  CtrlKey('D');
+  refused(modeller->pointLimitText, "duplicate, one point short");
+  Key('T', true);
+  SelectTriangles({1, 4});
+  modeller->triangleLimit = 8, modeller->pointLimit = 24;
+  CtrlKey('D');
+  EXPECT_EQ(model.triangleCount, 8) << "exactly at both limits";
+  EXPECT_EQ(model.pointCount, 24);
+  CtrlKey('Z');
+  ASSERT_TRUE(Serialised() == before);
+  // Subdividing one triangle adds three points and three triangles.
+  Key('T', true);
+  SelectTriangles({2});
+  const int afterUndo = ModellerUndo.count;
+  modeller->triangleLimit = 9, modeller->pointLimit = 20;
+  Press("subdivide");
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText) << "subdivide, one point short";
+  Confirm();
+  EXPECT_EQ(model.triangleCount, 6);
+  EXPECT_EQ(ModellerUndo.count, afterUndo);
+  modeller->triangleLimit = 9, modeller->pointLimit = 21;
+  Press("subdivide");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_SUBDIVIDE);
+  Key('Y');
+  EXPECT_EQ(model.triangleCount, 9) << "subdivide exactly at both limits";
+  EXPECT_EQ(model.pointCount, 21);
+}
+
 TEST_F(TriangleToolsTest, MirroringSkipsSwapTrianglesAndUnmirroredCopiesAreCounted) {
   Start(SixTriangles);
   Key('T', true);
