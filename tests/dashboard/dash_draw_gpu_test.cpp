@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -690,4 +691,128 @@ TEST_F(DashPixels, TheFormulaDisplaysFuelLineStandsInItsBoxUnlessTheCarIsRemote)
   s.remote = 1;
   Draw(s);
   EXPECT_EQ(CountIn(0, 0, 20, 0.0f, -0.24f, 0.4f, -0.14f), 0) << "remote";
+}
+
+// The colours a block sets are its own: the needle of type 1 and of type 2, the LED gear of
+// types 1 and 3, each in the block's colour with colours set and in the configuration's
+// without (the test makes the two differ).
+TEST_F(DashPixels, TheNeedleAndLedColoursComeFromTheBlockOnlyWithColoursSet) {
+  CfgClockNeedle2 = Word(200, 40, 40);
+  CfgRoadGearLed2 = Word(255, 160, 0);
+  const float r = 0.5f * GAUGE_RADIUS_SCALE;
+  const float angle = 48 * 0.08726647f + 48 * -0.08726647f * 4.0f / 9.0f;  // 4000 rpm on a dial to 9
+  const float nx = std::cos(angle) * 0.4f * r, ny = -std::sin(angle) * 0.4f * r;
+  for (const int type : {1, 2}) {
+    for (const bool set : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "type " << type << (set ? ", colours set" : ""));
+      DashCarState s = State(type);
+      AnalogDashBlock b = QuietBlock(0);
+      uint32_t flags = DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF);
+      if (!set) flags &= ~uint32_t(DASH_COLOURS_SET);
+      SetDashFlags(b.flags, flags);
+      b.needle = DashColour{40, 200, 40, 0};
+      b.dials[DASH_TACHOMETER] = DashDial{100, 100, 48, 48, 100, 0, 0, 0};
+      WriteAnalogBlock(b, s.block);
+      s.capacity = 0;
+      Draw(s);
+      EXPECT_TRUE(Near(At(nx, ny), set ? Shown(40, 200, 40) : Shown(200, 40, 40))) << Str(At(nx, ny));
+    }
+  }
+  // The LED gear "3" of type 1: blue from the block, orange from the configuration.
+  const float h = 0.3f, w = RawCodesWidth("\x98", h);
+  for (const bool set : {true, false}) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(0);
+    uint32_t flags = DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_LED_GEAR_OFF);
+    if (!set) flags &= ~uint32_t(DASH_COLOURS_SET);
+    SetDashFlags(b.flags, flags);
+    b.ledGear = DashBox{20, 20, 20, 30};
+    WriteAnalogBlock(b, s.block);
+    s.capacity = 0;
+    Draw(s);
+    EXPECT_EQ(MostIn(2, -0.8f, -0.8f, -0.8f + w, -0.8f + h) > 200, set) << set;
+    EXPECT_EQ(MostIn(0, -0.8f, -0.8f, -0.8f + w, -0.8f + h) > 200, !set) << set;
+  }
+  // Type 3's LED gear with its own colour set: green.
+  DashCarState s = State(3);
+  FormulaDashBlock f = ReadFormulaBlock(s.block);
+  SetDashFlags(f.flags, DASH_COLOURS_SET | DASH_FORMULA_LED_GEAR | DASH_FORMULA_LED_TACHOMETER);
+  f.backing = DashColour{0, 0, 0, 0};
+  f.led = DashColour{40, 255, 40, 0};
+  f.gear = DashBox{20, 20, 20, 30};
+  WriteFormulaBlock(f, s.block);
+  s.lampMask = 0;
+  s.engineSpeed = 0.0f;
+  Draw(s);
+  EXPECT_GT(MostIn(1, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 200);
+  EXPECT_LT(MostIn(0, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 100) << "not the configuration's orange";
+}
+
+// The steering wheel's fuel line takes the split-time text colour on type 4 and the clock's
+// text colour on type 5 (the test makes them green and grey).
+TEST_F(DashPixels, TheSteeringWheelsTextColourByType) {
+  CfgSplitText = Word(40, 220, 40);
+  CfgClockText2 = Word(200, 200, 200);
+  const Rgb full = Shown(200, 220, 0);  // the grey's red and the green's green as the target holds them
+  const auto greenAndGrey = [&](int type) {
+    DashCarState s = State(type);
+    Draw(s);
+    int green = 0, grey = 0;
+    for (int y = Px(0.2f); y <= Px(0.35f); ++y)
+      for (int x = Px(-0.75f); x <= Px(0.6f); ++x) {
+        const uint8_t* q = &pixels[(size_t(y) * SIZE + size_t(x)) * 4];
+        green += q[1] > full.g - 20 && q[0] < full.g / 2;
+        grey += q[0] > full.r - 20 && q[1] > full.r - 20;
+      }
+    return std::pair{green, grey};
+  };
+  const auto [green4, grey4] = greenAndGrey(4);
+  EXPECT_GT(green4, 20);
+  EXPECT_EQ(grey4, 0);
+  const auto [green5, grey5] = greenAndGrey(5);
+  EXPECT_EQ(green5, 0);
+  EXPECT_GT(grey5, 20);
+}
+
+// Symbol 2 shows a lamp's second symbol where it has one (the left signal), and its first
+// where it has none (the handbrake): the same picture as symbol 1.
+TEST_F(DashPixels, SymbolTwoShowsTheSecondSymbolWhereTheLampHasOne) {
+  const auto picture = [&](int lamp, uint8_t symbol) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(0);
+    b.lights[lamp] = DashLight{100, 100, 10, symbol};
+    WriteAnalogBlock(b, s.block);
+    s.engineType = 0;
+    s.lampMask = 1u << lamp;
+    s.lampWord = 1u << lamp;
+    Draw(s);
+    return pixels;
+  };
+  EXPECT_FALSE(picture(DASH_LAMP_LEFT, 2) == picture(DASH_LAMP_LEFT, 1)) << "the left signal's two symbols";
+  EXPECT_TRUE(picture(DASH_LAMP_HANDBRAKE, 2) == picture(DASH_LAMP_HANDBRAKE, 1)) << "the handbrake has one";
+  EXPECT_FALSE(picture(DASH_LAMP_HANDBRAKE, 1) == picture(DASH_LAMP_HANDBRAKE, 0)) << "symbol 0: the plain lamp";
+}
+
+// A black rectangle one unit (1/32) wide or high is still drawn; one of no width is not.
+TEST_F(DashPixels, ABlackRectangleOneUnitWideOrHighIsDrawn) {
+  for (const auto& [rect, x, y] : {std::tuple{DashRect{4, 4, 1, 4}, -0.86f, -0.8f}, {DashRect{4, 4, 8, 1}, -0.8f, -0.86f}}) {
+    DashCarState s = State(2);
+    AnalogDashBlock b = QuietBlock(0);
+    SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_COLOURS_SET));
+    b.blackRectangle = rect;
+    WriteAnalogBlock(b, s.block);
+    s.engineType = 0;
+    Draw(s);
+    EXPECT_TRUE(Near(At(x, y), Rgb{0, 0, 0})) << int(rect.width) << " x " << int(rect.height) << ": " << Str(At(x, y));
+    EXPECT_TRUE(Near(At(-0.8f, -0.7f), Rgb{255, 255, 255})) << "white above it";
+  }
+}
+
+// The battery display's first line starts in its first cell: the speed's first digit.
+TEST_F(DashPixels, TheBatteryLinesFirstCellHoldsTheSpeedsFirstDigit) {
+  DashCarState s = State(6);
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (0.86f - 16.0f * 0.0864f * g) / 15.0f + 0.0864f * g;
+  Draw(s);
+  EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, -0.43f + pitch, -0.57f), 5) << "the 3 of 36 km/h";
 }
