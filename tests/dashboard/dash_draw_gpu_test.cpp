@@ -816,3 +816,119 @@ TEST_F(DashPixels, TheBatteryLinesFirstCellHoldsTheSpeedsFirstDigit) {
   Draw(s);
   EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, -0.43f + pitch, -0.57f), 5) << "the 3 of 36 km/h";
 }
+
+// The formula display's lines in their cells (the display box at x -0.8, y -0.25, 0.08 high:
+// cells 0.096 apart): "Fuel 50.0%" with a blank cell between the word and the figure and none
+// after the "%"; the setting line one cell pitch under it.  Its LCD gear lights the gear in
+// the LED colour only while live.
+TEST_F(DashPixels, TheFormulaDisplaysLinesStandInTheirCellsAndItsLcdGearLights) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER);  // the system colours, an LCD gear
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  b.display = DashBox{20, 75, 0, 8};
+  b.speedometer = DashBox{150, 10, 20, 10};
+  b.gear = DashBox{20, 20, 20, 30};
+  b.blackRectangle = DashRect{0, 0, 0, 0};
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 0;
+  std::strcpy(s.race.setupLine, "W");
+  Draw(s, "formula_lines");
+  const float h = 0.08f, pitch = 1.2f * h, x0 = -0.8f, y0 = -0.25f;
+  const auto ink = [&](int line, int k) {
+    const float x = x0 + float(k) * pitch, y = y0 + float(line) * pitch;
+    return CountIn(0, 0, 20, x + 0.2f * pitch, y + 0.1f * h, x + 0.8f * pitch, y + 0.9f * h);
+  };
+  for (const int k : {0, 1, 2, 3, 5, 6, 8, 9}) EXPECT_GT(ink(0, k), 0) << "cell " << k << " of \"Fuel 50.0%\"";
+  for (const int k : {4, 10, 11}) EXPECT_EQ(ink(0, k), 0) << "blank cell " << k;
+  EXPECT_GT(ink(1, 0), 0) << "the setting line's W";
+  EXPECT_EQ(ink(1, 1), 0);
+  const float gh = 0.3f, gw = RawCodesWidth("\x98", gh);
+  EXPECT_GT(MostIn(2, -0.8f, -0.8f, -0.8f + gw, -0.8f + gh), 200) << "the gear in the LED blue";
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(2, -0.8f, -0.8f, -0.8f + gw, -0.8f + gh), 180) << "not live: no gear";
+  EXPECT_EQ(ink(0, 0), 0) << "not live: no fuel line";
+}
+
+// The steering wheel's gear stands lit in the middle (0.34 high from y -0.45) while live, and
+// its setting line stands under the fuel line (at y 0.4) unless the car is remote.
+TEST_F(DashPixels, TheSteeringWheelsGearAndSettingLine) {
+  DashCarState s = State(4);
+  std::strcpy(s.race.setupLine, "W");
+  Draw(s, "wheel_gear");
+  const float gh = 0.34f, gw = RawCodesWidth("\x98", gh);
+  EXPECT_GT(MostIn(0, -0.5f * gw, -0.45f, 0.5f * gw, -0.45f + gh), 200) << "the gear in red";
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (1.5f - 16.0f * 0.135f * g) / 15.0f + 0.135f * g;
+  const auto settingInk = [&] { return CountIn(0, 100, 255, -0.75f, 0.41f, -0.75f + pitch, 0.54f); };
+  EXPECT_GT(settingInk(), 3) << "the W";
+  EXPECT_EQ(CountIn(0, 100, 255, -0.75f + pitch, 0.41f, -0.75f + 3.0f * pitch, 0.54f), 0) << "one character";
+  s.remote = 1;
+  Draw(s);
+  EXPECT_EQ(settingInk(), 0) << "a remote car's setting line is empty";
+  s.remote = 0;
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(0, -0.5f * gw, -0.45f, 0.5f * gw, -0.45f + gh), 100) << "not live: the unlit 8 only";
+}
+
+// The battery display's line in its sixteen cells: the speed in the first six (held to 0..999
+// km/h), the fuel from the seventh; the setting line under it; its gear lit red left of the
+// panel.  A tank of 0 reads as an empty one.
+TEST_F(DashPixels, TheBatteryDisplaysLineCellsSettingLineAndGear) {
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (0.86f - 16.0f * 0.0864f * g) / 15.0f + 0.0864f * g;
+  const auto ink = [&](float y, int k) {
+    const float x = -0.43f + float(k) * pitch;
+    return CountIn(0, 0, 60, x + 0.15f * pitch, y + 0.01f, x + 0.85f * pitch, y + 0.15f);
+  };
+  DashCarState s = State(6);
+  std::strcpy(s.race.setupLine, "W");
+  Draw(s, "battery_lines");
+  EXPECT_GT(ink(-0.7f, 1), 0) << "the 6 of 36 km/h";
+  for (const int k : {2, 5}) EXPECT_EQ(ink(-0.7f, k), 0) << "blank cell " << k;
+  EXPECT_GT(ink(-0.7f, 6), 0) << "the F of Fuel in the seventh cell";
+  EXPECT_GT(ink(-0.55f, 0), 0) << "the setting line's W";
+  EXPECT_EQ(ink(-0.55f, 1), 0);
+  const float gh = 0.61f, gw = RawCodesWidth("\x98", gh);
+  EXPECT_GT(MostIn(0, -0.79f - 0.5f * gw, -0.35f, -0.79f + 0.5f * gw, -0.35f + gh), 200) << "the gear";
+  EXPECT_LT(MostIn(0, -0.3f, -0.35f, -0.1f, -0.35f + gh), 100) << "nothing of the gear right of the panel's edge";
+  s.speed = 1000.0f;  // 3600 km/h
+  Draw(s);
+  EXPECT_GT(ink(-0.7f, 2), 0) << "999";
+  EXPECT_EQ(ink(-0.7f, 3), 0) << "no fourth digit";
+  s.speed = -10.0f;
+  Draw(s);
+  EXPECT_GT(ink(-0.7f, 0), 0) << "0";
+  EXPECT_EQ(ink(-0.7f, 1), 0) << "no sign, no second digit";
+  s.speed = 10.0f;
+  s.fuel = 0.0f;
+  Draw(s);
+  std::vector<int> empty;
+  for (int k = 10; k < 16; ++k) empty.push_back(ink(-0.7f, k));
+  s.fuel = 20.0f;
+  s.capacity = 0.0f;
+  Draw(s);
+  for (int k = 10; k < 16; ++k) EXPECT_EQ(ink(-0.7f, k), empty[size_t(k - 10)]) << "a tank of 0 reads 0.0%, cell " << k;
+}
+
+// Type 3 without its own colours: the black rectangle is drawn unless the configuration's
+// first dash colour (the backing) is black, whatever the others are.
+TEST_F(DashPixels, TypeThreesBlackRectangleFollowsTheConfigurationsBacking) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR);
+  b.blackRectangle = DashRect{4, 4, 8, 4};  // x -0.875 .. -0.625, y -0.875 .. -0.75
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 0;
+  CfgCarDashColours[1] = Word(0, 0, 0);
+  Draw(s);
+  EXPECT_TRUE(Near(At(-0.8f, -0.8f), Rgb{0, 0, 0})) << Str(At(-0.8f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.8f, -0.7f), ShownWord(CfgCarDashColours[0]))) << Str(At(-0.8f, -0.7f));
+}
