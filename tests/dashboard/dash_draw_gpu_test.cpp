@@ -932,3 +932,128 @@ TEST_F(DashPixels, TypeThreesBlackRectangleFollowsTheConfigurationsBacking) {
   EXPECT_TRUE(Near(At(-0.8f, -0.8f), Rgb{0, 0, 0})) << Str(At(-0.8f, -0.8f));
   EXPECT_TRUE(Near(At(-0.8f, -0.7f), ShownWord(CfgCarDashColours[0]))) << Str(At(-0.8f, -0.7f));
 }
+
+// The frame sets up the gauges of types 1 and 2 before it draws them: the water and oil
+// temperatures a third of the way up (kinds 6 and 7), the fuel gauge the tank's share of its
+// dial (kind 6) under the fuel symbol, or the battery's for a battery car, with no needle for
+// a remote car; the tachometer to the dial's own maximum (24 x 500 rpm: 12 thousands).  Type
+// 0 draws no rate gauge, and its tachometer's maximum is automatic.
+TEST_F(DashPixels, TheFrameSetsUpTheTemperatureFuelAndTachometerGauges) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_TEMPERATURE_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF));
+  b.dials[DASH_TACHOMETER].maximum = 24;
+  WriteAnalogBlock(b, s.block);
+  DashGauges[DASH_WATER].maximum = 12;
+  DashGauges[DASH_OIL_TEMPERATURE].maximum = 9;
+  DashGauges[DASH_FUEL].maximum = 10;
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_WATER].kind, 6);
+  EXPECT_FLOAT_EQ(DashGauges[DASH_WATER].value, 12.0f * 0.333f);
+  EXPECT_EQ(DashGauges[DASH_OIL_TEMPERATURE].kind, 7);
+  EXPECT_FLOAT_EQ(DashGauges[DASH_OIL_TEMPERATURE].value, 9.0f * 0.333f);
+  const DashGauge& fuel = DashGauges[DASH_FUEL];
+  EXPECT_EQ(fuel.kind, 6);
+  EXPECT_STREQ(fuel.symbol, "\xBE");
+  EXPECT_EQ(fuel.needle, 1);
+  EXPECT_FLOAT_EQ(fuel.value, 5.0f) << "20 of 40 on a dial of 10";
+  EXPECT_EQ(DashGauges[DASH_TACHOMETER].maximum, 12);
+  s.engineType = 6;
+  s.remote = 1;
+  Draw(s);
+  EXPECT_STREQ(fuel.symbol, "\xC6") << "the battery's symbol";
+  EXPECT_EQ(fuel.needle, 0) << "a remote car's";
+  EXPECT_EQ(fuel.value, 0.0f);
+
+  DashGauges[DASH_TURBO].maximum = 7;
+  s = State(0);
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 7) << "type 0 has no rate gauge";
+  EXPECT_EQ(DashGauges[DASH_TACHOMETER].maximum, 9) << "type 0's tachometer is automatic: 8 + the gap";
+}
+
+// The display's texts (style 2 plain, style 3 in LCD digits) in the display's text colour:
+// the clock on the first line, the odometer 1.5 lines under it; none while not live.  The
+// display spans the target's width from y 0: its texts 0.1 high from an inset of 0.08.
+TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 2;
+  b.display = DashRect{0, 32, 64, 16};
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 255, 255, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  s.distance = 12345.0;  // 12.3 km
+  WallTime three{};
+  three.year = 2026, three.month = 3, three.day = 1, three.hour = 15, three.minute = 4;
+  ClockUseFake(0, three);
+  const auto ink = [&](float y, float x0, float x1) { return CountIn(1, 200, 255, x0, y + 0.01f, x1, y + 0.09f); };
+  const float clockY = 0.08f, odometerY = 0.08f + 0.15f;
+  Draw(s, "display_texts");
+  const int clock = ink(clockY, -0.95f, 0.0f), odometer = ink(odometerY, -0.95f, 0.0f);
+  EXPECT_GT(clock, 20) << "15:04";
+  EXPECT_GT(odometer, 10) << "12.3";
+  EXPECT_EQ(ink(clockY, -0.99f, -0.93f), 0) << "the inset";
+  const std::vector<uint8_t> plain = pixels;
+  s.distance = 0.0;
+  Draw(s);
+  EXPECT_LT(ink(odometerY, -0.95f, 0.0f), odometer) << "0.0 is shorter than 12.3";
+  DashUnits.twelveHour = 1;
+  Draw(s);
+  EXPECT_LT(ink(clockY, -0.95f, 0.0f), clock) << "3:04 is shorter than 15:04";
+  DashUnits.twelveHour = 0;
+  s.distance = 12345.0;
+  b.displayStyle = 3;
+  WriteAnalogBlock(b, s.block);
+  Draw(s, "display_lcd_texts");
+  EXPECT_GT(ink(clockY, -0.95f, 0.0f), 20);
+  EXPECT_GT(ink(odometerY, -0.95f, 0.0f), 10);
+  EXPECT_FALSE(pixels == plain) << "LCD digits, not the plain ones";
+  s.live = 0;
+  Draw(s);
+  EXPECT_EQ(ink(clockY, -0.95f, 0.0f), 0) << "not live: the background only";
+  EXPECT_EQ(ink(odometerY, -0.95f, 0.0f), 0);
+  ClockUseReal();
+}
+
+// The gear bar of nine positions labels every one of them: the ninth ("7") too.
+TEST_F(DashPixels, TheGearBarOfNinePositionsLabelsTheNinth) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 1;
+  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 120, 120, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  s.gearCount = 9;
+  s.gearIndex = 0;
+  Draw(s, "gear_bar_nine");
+  const float width = 0.75f, inset = 0.04f * width, step = (width - 2 * inset) / 9.0f;
+  const float left = -0.875f + inset, bottom = -0.375f - inset;
+  const float labelTop = bottom - 0.22f * width + 0.02f, labelSize = 0.21f * (width - 2 * inset);
+  EXPECT_GT(CountIn(0, 200, 255, left + 8.1f * step, labelTop, left + 8.9f * step, labelTop + labelSize), 3)
+      << "the ninth label";
+}
+
+// The formula display draws the block's lamps as the analog ones do: lit in the lamp's colour,
+// dark grey while the lamp word's bit is clear.
+TEST_F(DashPixels, TheFormulaDisplayDrawsItsLamps) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR);
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  for (DashLight& l : b.lights) l = DashLight{0, 0, 0, 0};
+  b.lights[DASH_LAMP_HANDBRAKE] = DashLight{60, 150, 6, 0};  // x -0.4, y 0.5
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 1u << DASH_LAMP_HANDBRAKE;
+  s.lampWord = 1u << DASH_LAMP_HANDBRAKE;
+  Draw(s, "formula_lamp");
+  EXPECT_TRUE(Near(At(-0.4f, 0.5f), Shown(255, 48, 48))) << Str(At(-0.4f, 0.5f));
+  s.lampWord = 0;
+  Draw(s);
+  EXPECT_TRUE(Near(At(-0.4f, 0.5f), Shown(32, 32, 32))) << Str(At(-0.4f, 0.5f));
+}
