@@ -1177,3 +1177,40 @@ TEST_F(DashEditor, TheBottomRowStandsAtTheFootInItsWidths) {
     x += units * W;
   }
 }
+
+// The maximum's row: "Max" two widths, then "auto" and "manual" two widths each.
+TEST_F(DashEditor, TheMaximumsRowHasItsLabelAndTwoChoicesTwoWidthsEach) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_SPEEDOMETER_ON);
+  Frame();
+  const InterfaceButton* autoButton = Live("auto", 4 | 0);
+  const InterfaceButton* manual = Live("manual", 4 | 1);
+  const InterfaceButton* speedo = Live("Analog speedo - ON (click : OFF)");
+  ASSERT_TRUE(autoButton && manual && speedo);
+  EXPECT_EQ(autoButton->left, speedo->left + 2 * ButtonWidth) << "after the label";
+  EXPECT_EQ(autoButton->right - autoButton->left, 2 * ButtonWidth);
+  EXPECT_EQ(manual->left, autoButton->right);
+  EXPECT_EQ(manual->right - manual->left, 2 * ButtonWidth);
+}
+
+// A colour editor takes two rows, its label's and its sliders': with colours set the backing's
+// editor starts right under the colour switch, and each editor after it two rows lower.
+TEST_F(DashEditor, EachColourEditorTakesTwoRows) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  Frame();
+  const InterfaceButton* toggle = Live("Set colours (click : use system colours)");
+  ASSERT_NE(toggle, nullptr);
+  const int row = toggle->bottom - toggle->top;
+  int expected = toggle->bottom;
+  for (const char* label : {"Backing colour", "Text colour", "Needle colour", "LED gear / digital speedo"}) {
+    const ValueControl* found = nullptr;
+    for (int i = 0; i < ValueControlCount && !found; ++i)
+      if (ValueControls[i].displayType == 15 && ValueControls[i].minimum.text &&
+          std::strcmp(ValueControls[i].minimum.text, label) == 0)
+        found = &ValueControls[i];
+    ASSERT_NE(found, nullptr) << label;
+    EXPECT_EQ(int(std::lround((found->top + 1.0f) * 0.5f * float(ScreenHeight))), expected) << label;
+    expected += 2 * row;
+  }
+}
