@@ -1211,6 +1211,69 @@ TEST_F(DashEditor, EachColourEditorTakesTwoRows) {
         found = &ValueControls[i];
     ASSERT_NE(found, nullptr) << label;
     EXPECT_EQ(int(std::lround((found->top + 1.0f) * 0.5f * float(ScreenHeight))), expected) << label;
+    EXPECT_EQ(int(std::lround((found->left + 1.0f) * 0.5f * float(ScreenWidth))), toggle->left) << label;
     expected += 2 * row;
+  }
+}
+
+// A dial's sliders go two to a row, half the column each: X and Y, then the start and turn
+// angles, then the radius alone at the left; the rows one under another.
+TEST_F(DashEditor, ADialsSlidersStandTwoToARow) {
+  Open(1);
+  Frame();
+  const uint8_t* dial = &car.dash[DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES];
+  const InterfaceButton* heading = FindShownButton("Water temperature");
+  ASSERT_NE(heading, nullptr);
+  const int column = heading->right - heading->left, row = heading->bottom - heading->top;
+  const auto px = [](float v, int size) { return int(std::lround((v + 1.0f) * 0.5f * float(size))); };
+  const ValueControl* x = ControlOn(&dial[0], 37);
+  ASSERT_NE(x, nullptr);
+  const int top = px(x->top, ScreenHeight);
+  // byte, row below the X slider's, half
+  const int places[5][3] = {{0, 0, 0}, {1, 0, 1}, {2, 1, 0}, {3, 1, 1}, {4, 2, 0}};
+  for (const auto& [byte, down, half] : places) {
+    SCOPED_TRACE(byte);
+    // The slider's row starts with its label control, the one before its bar.
+    const ValueControl* bar = ControlOn(&dial[byte], 37);
+    ASSERT_NE(bar, nullptr);
+    const ValueControl* first = bar;
+    while (first > ValueControls && (first - 1)->variable == bar->variable) --first;
+    EXPECT_EQ(px(first->top, ScreenHeight), top + down * row);
+    EXPECT_EQ(px(first->left, ScreenWidth), heading->left + half * column / 2);
+    float right = first->right;
+    for (const ValueControl* c = first; c < ValueControls + ValueControlCount && c->variable == bar->variable; ++c)
+      right = std::max(right, c->right);
+    EXPECT_EQ(px(right, ScreenWidth), heading->left + (half + 1) * column / 2);
+  }
+}
+
+// The multiplier's two buttons are three widths each, the gap's two buttons two each, each
+// pair side by side after its label; the display style's four buttons share the column.
+TEST_F(DashEditor, TheMultiplierGapAndStyleButtonsHaveTheirWidths) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_HUNDREDS));
+  Frame();
+  const int W = ButtonWidth;
+  const InterfaceButton* thousand = Live("\xD7" "1000");
+  const InterfaceButton* hundred = Live("\xD7" "100");
+  const InterfaceButton* one = Live("1");
+  const InterfaceButton* two = Live("2");
+  ASSERT_TRUE(thousand && hundred && one && two);
+  EXPECT_EQ(thousand->right - thousand->left, 3 * W);
+  EXPECT_EQ(hundred->left, thousand->right);
+  EXPECT_EQ(hundred->right - hundred->left, 3 * W);
+  EXPECT_EQ(one->right - one->left, 2 * W);
+  EXPECT_EQ(two->left, one->right);
+  EXPECT_EQ(two->right - two->left, 2 * W);
+  const InterfaceButton* heading = FindShownButton("Multi function display");
+  ASSERT_NE(heading, nullptr);
+  const int quarter = (heading->right - heading->left) / W / 4 * W;
+  const char* const styles[4] = {"NONE", DASH_DISPLAY_STYLE_CODE, "123", "\xA1\xA2\xA3"};
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton* b = Live(styles[i], i);
+    ASSERT_NE(b, nullptr) << i;
+    EXPECT_EQ(b->left, heading->left + i * quarter) << i;
+    EXPECT_EQ(b->right - b->left, quarter) << i;
+    EXPECT_EQ(b->top, heading->bottom) << i;
   }
 }
