@@ -251,6 +251,14 @@ TEST_F(TyreRings, CountsOfRingsAndLettering) {
   EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
 }
 
+// A profile of fewer than twelve tyre points (the rim from the eleventh) makes no rings: nothing
+// is written and the call says so.
+TEST_F(TyreRings, AProfileOfFewerThanTwelveTyrePointsWritesNothing) {
+  set.profile.firstRimPoint = 11;
+  EXPECT_EQ(Write(Ring(26, 0.0f)), 0);
+  EXPECT_EQ(tyre.vertexCount + tyre.indexCount + letters.vertexCount + letters.indexCount, 0u);
+}
+
 TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNothing) {
   const TyreRing r = Ring(26, 0.0f);
   // 27 rings of 12 points and 26 segments of 18 triangles; the lettering 27 rings of 4 points
