@@ -1277,3 +1277,27 @@ TEST_F(DashEditor, TheMultiplierGapAndStyleButtonsHaveTheirWidths) {
     EXPECT_EQ(b->top, heading->bottom) << i;
   }
 }
+
+// On a screen too small for the longest page at full height, the page takes the narrowest
+// columns (ten widths) and lowers its rows, down to half a button, until every row is on it.
+TEST_F(DashEditor, OnASmallScreenThePageTakesTheNarrowestColumnsAndLowerRows) {
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  Open(1);
+  SetDashFlags(car.dash, DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_DIGITAL_SPEED_ON |
+                             DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON | DASH_ANALOG_SEPARATE_SIGNALS);
+  car.dash[4] = 1;
+  Frame();
+  const InterfaceButton& first = InterfaceButtons[0];
+  char text[160];
+  ASSERT_TRUE(ButtonText(first, text, sizeof text) && std::strstr(text, "colours (click : "));
+  EXPECT_EQ(first.right - first.left, 10 * ButtonWidth) << "the narrowest columns";
+  const int row = first.bottom - first.top;
+  EXPECT_LT(row, ButtonHeight) << "lower rows";
+  EXPECT_GE(row, ButtonHeight / 2);
+  for (int i = 0; i < ButtonCount; ++i) {
+    EXPECT_LE(InterfaceButtons[i].right, ScreenWidth) << i;
+    EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << i;
+  }
+}
