@@ -41,7 +41,10 @@ TEST_F(CarModel, SwitchDistancesFollowTheLevelCountAndOtherCountsAreRefused) {
     EXPECT_EQ(car.pointCount, 0) << "the physical points go";
     EXPECT_EQ(car.undamagedPoints, nullptr);
     if (levels >= 1 && levels <= 3) {
-      for (int i = 0; i < levels; ++i) EXPECT_EQ(model.lodDistances[i], LOD_DISTANCES[levels - 1][i]) << i;
+      // The switch distances in metres by the level count: 120; 120 and 540; 60, 180 and 540.
+      const int metres[3][3] = {{120, 0, 0}, {120, 540, 0}, {60, 180, 540}};
+      for (int i = 0; i < levels; ++i) EXPECT_EQ(model.lodDistances[i], metres[levels - 1][i] << 16) << i;
+      for (int i = levels; i < MAX_LOD_COUNT; ++i) EXPECT_EQ(model.lodDistances[i], 7) << i << ": past the levels, unchanged";
       EXPECT_EQ(Lines(TEXT_LOD_TOO_MANY), 0);
     } else {
       for (int i = 0; i < MAX_LOD_COUNT; ++i) EXPECT_EQ(model.lodDistances[i], 7) << "unchanged";
