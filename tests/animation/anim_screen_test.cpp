@@ -1880,3 +1880,56 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
 }
 
 }  // namespace
+
+// The pose's flag buttons flip the pose's flags (word 0 and 1) and its "suitable for" buttons
+// its seatings (word 2 + the seating's bit), each only its own bit.
+TEST_F(AnimScreen, ThePoseFlagAndSeatingButtonsFlipTheirOwnBits) {
+  const int x = 6 * ButtonWidth, end = 14 * ButtonWidth;
+  Draw();
+  auto row = RowAt(ButtonHeight, x, end);
+  ASSERT_EQ(row.size(), 1u);
+  Press(*row[0]);  // "new pose"
+  ASSERT_EQ(skeleton.poseCount, 1);
+  Pose& p = skeleton.poses[0];
+  p.flags = 0;
+  p.seatings = 0;
+  s->selectedPose = 0;
+  // The button showing the text with the word.
+  const auto button = [&](const char* text, uintptr_t word) -> const InterfaceButton* {
+    Draw();
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].handler && InterfaceButtons[i].word == word && TextOf(InterfaceButtons[i]) == text)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
+  const InterfaceButton* first = button("standing area", 2);
+  ASSERT_NE(first, nullptr);
+  Press(*first);
+  EXPECT_EQ(p.seatings, 1u) << "the first seating";
+  EXPECT_EQ(p.flags, 0u);
+  const InterfaceButton* tenth = button("point right", 11);
+  ASSERT_NE(tenth, nullptr);
+  Press(*tenth);
+  EXPECT_EQ(p.seatings, 1u | 1u << 9) << "the tenth seating";
+  const InterfaceButton* excited = button("Excited", 1);
+  ASSERT_NE(excited, nullptr);
+  Press(*excited);
+  EXPECT_EQ(p.flags, POSE_EXCITED);
+  EXPECT_EQ(p.seatings, 1u | 1u << 9);
+}
+
+// A drawn frame with nothing moving leaves no redraw asked for: the screen rests.
+TEST_F(AnimScreen, ADrawnFrameWithNothingMovingRests) {
+  FrontView front;
+  Movement(1, 1, 0);
+  const int off = EditorDrawingOff, skipped = FrameSkipped;
+  EditorDrawingOff = 0;
+  FrameSkipped = 0;
+  ClearInterface();
+  RedrawRequested = 1;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(RedrawRequested, 0);
+  EditorDrawingOff = off;
+  FrameSkipped = skipped;
+  ClearInterface();
+}
