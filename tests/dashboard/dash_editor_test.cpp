@@ -1301,3 +1301,16 @@ TEST_F(DashEditor, OnASmallScreenThePageTakesTheNarrowestColumnsAndLowerRows) {
     EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << i;
   }
 }
+
+// The gauges with a symbol under the hub (water, fuel, oil temperature and oil pressure) have
+// a "symbol" button among their style buttons.
+TEST_F(DashEditor, TheGaugesWithASymbolHaveASymbolButton) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON);
+  Frame();
+  for (const int dial : {DASH_WATER, DASH_FUEL, DASH_OIL_TEMPERATURE, DASH_OIL_PRESSURE}) {
+    const int at = DASH_DIALS + dial * DASH_DIAL_BYTES + 6;
+    EXPECT_NE(Live("symbol", intptr_t(at) << 8 | 32), nullptr) << dial;
+    EXPECT_NE(Live("col", intptr_t(at) << 8 | 1), nullptr) << dial;
+  }
+}
