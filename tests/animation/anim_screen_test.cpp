@@ -1933,3 +1933,21 @@ TEST_F(AnimScreen, ADrawnFrameWithNothingMovingRests) {
   FrameSkipped = skipped;
   ClearInterface();
 }
+
+// Deleting a frame is recorded for undo, and the undo brings the frame back in its place; a
+// refused delete records nothing.
+TEST_F(AnimScreen, ADeletedFrameComesBackWithUndo) {
+  Movement(1, 3, 1);
+  for (int f = 0; f < 3; ++f) E().selected->frames[f].transforms[HEAD].translation.z = 10 + f;
+  SetCurrentFrame(E(), 1);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 2);
+  EXPECT_EQ(E().undo.size(), 1u);
+  UndoStep(*s);
+  ASSERT_EQ(E().selected->frameCount, 3);
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(E().selected->frames[f].transforms[HEAD].translation.z, 10 + f) << f;
+  Movement(2, 1, 0);
+  FrameCommand(*s, FRAME_DEL);
+  EXPECT_EQ(Box(), "An animation needs at least one frame|-");
+  EXPECT_TRUE(E().undo.empty()) << "a refused delete records nothing";
+}
