@@ -1879,6 +1879,28 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
   ClearInterface();
 }
 
+// With the driver's animation (no bone boxes) the hook draws the handles' three lines and
+// nothing else; with no bone selected it draws none, nothing left over from the frame before.
+TEST_F(AnimScreenOnDevice, WithoutASelectedBoneNoHandleLinesAreDrawn) {
+  ASSERT_TRUE(NullDevice::ready_);
+  FrontView front;
+  E().driverAnimation = new Animation;  // the screen frees it when it closes
+  const auto verticesDrawn = [&] {
+    ClearInterface();
+    DrawAnimHandles(*s);
+    EXPECT_EQ(BeginLineBatch3D(), 1);
+    DrawAnimEditorHook(s);
+    const uint32_t n = StreamLines3D.vertexCount;
+    EndLineBatch3D();
+    return n;
+  };
+  E().selectedBone = FOREARM;
+  EXPECT_EQ(verticesDrawn(), 6u);
+  E().selectedBone = -1;
+  EXPECT_EQ(verticesDrawn(), 0u);
+  ClearInterface();
+}
+
 }  // namespace
 
 // The pose's flag buttons flip the pose's flags (word 0 and 1) and its "suitable for" buttons
