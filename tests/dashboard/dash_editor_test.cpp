@@ -1314,3 +1314,20 @@ TEST_F(DashEditor, TheGaugesWithASymbolHaveASymbolButton) {
     EXPECT_NE(Live("col", intptr_t(at) << 8 | 1), nullptr) << dial;
   }
 }
+
+// Type 1 with its own colours: the black rectangle is edited while the block's backing is a
+// colour, not while it is black.
+TEST_F(DashEditor, TheBlackRectangleIsEditedOverTheBlocksOwnBackingColour) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  AnalogDashBlock b = ReadAnalogBlock(car.dash);
+  b.backing = DashColour{0, 0, 0, 0};
+  WriteAnalogBlock(b, car.dash);
+  Frame();
+  EXPECT_FALSE(Shown("Black rectangle")) << "a black backing needs none";
+  b.backing = DashColour{120, 0, 0, 0};
+  WriteAnalogBlock(b, car.dash);
+  Frame();
+  EXPECT_TRUE(Shown("Black rectangle"));
+  EXPECT_NE(ControlOn(&car.dash[DASH_BLACK_RECTANGLE], 37), nullptr);
+}
