@@ -127,6 +127,23 @@ DrawMesh* Sub(GouraudO3d& top, uint8_t type, int32_t x, int32_t y) {
   return child;
 }
 
+// A wheel standing exactly on y = 0 is a rear wheel, as a subobject at y = 0 is a rear one.
+TEST_F(CarModel, AWheelExactlyAtYZeroIsARearWheel) {
+  Car car;
+  car.AllocModelObjects();
+  car.wheelCount = 2;
+  car.wheelPositions[0] = Vec3{0.8f, 0.0f, 0.3f};
+  car.wheelPositions[1] = Vec3{0.8f, 1.3f, 0.3f};
+  GouraudO3d& top = *car.levelMeshes[0];
+  DrawMesh* rear = Sub(top, SUBOBJECT_MUDGUARD, 65536, 0);
+  DrawMesh* front = Sub(top, SUBOBJECT_HUB, 65536, 65536);
+  car.AttachWheelSubobjects();
+  EXPECT_EQ(car.wheelSubobjects[0][WHEEL_SUB_MUDGUARD], rear);
+  EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_HUB], front);
+  EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_MUDGUARD], nullptr);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty()) << "each found its wheel";
+}
+
 TEST_F(CarModel, WheelSubobjectsGoToTheLastWheelOfTheirSideAndEnd) {
   Car car;
   car.AllocModelObjects();
