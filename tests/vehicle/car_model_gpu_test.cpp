@@ -891,3 +891,17 @@ TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
   FreeHelmetMeshes();
   Helmet.levelCount = 0;
 }
+
+// A built car hands every wheel set's rim and spokes to the device, as it does its body.
+TEST_F(CarPixels, EveryWheelSetsRimAndSpokesHaveTheirDeviceMeshes) {
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  int pieces = 0;
+  for (const SuspensionBlock& set : car.wheelSets)
+    for (DrawMesh* piece : {set.rimMesh, set.spokeMesh})
+      if (piece && piece->IsGouraud()) {
+        ++pieces;
+        EXPECT_NE(GetFastMesh(static_cast<GouraudO3d*>(piece)->fastMesh), nullptr) << (piece == set.rimMesh ? "rim" : "spokes");
+      }
+  EXPECT_GT(pieces, 0);
+}
