@@ -1879,6 +1879,38 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
   ClearInterface();
 }
 
+// A frame takes the editor's view: its axes, all three rows, as the view gives them.
+TEST_F(AnimScreen, AFrameTakesAllThreeRowsOfTheViewsAxes) {
+  FrontView front;
+  Movement(1, 1, 0);
+  const int off = EditorDrawingOff, skipped = FrameSkipped;
+  EditorDrawingOff = 0;
+  FrameSkipped = 0;
+  ClearInterface();
+  for (float& v : E().view.orientation) v = 7.0f;
+  s->prss.act(&s->prss);
+  float axes[3][3];
+  GetViewAxes(axes);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(E().view.orientation[r * 3 + c], axes[r][c]) << r << " " << c;
+  EditorDrawingOff = off;
+  FrameSkipped = skipped;
+  ClearInterface();
+}
+
+// The test's phase is held to 0..1; one that is not a number counts as 0.
+TEST_F(AnimScreen, TheTestsPhaseIsHeldToZeroToOne) {
+  Movement(1, 3, 0);
+  SetPhase(*s, 1.5f);
+  EXPECT_EQ(E().phase, 1.0f);
+  SetPhase(*s, -0.25f);
+  EXPECT_EQ(E().phase, 0.0f);
+  SetPhase(*s, 0.25f);
+  EXPECT_EQ(E().phase, 0.25f);
+  SetPhase(*s, std::nanf(""));
+  EXPECT_EQ(E().phase, 0.0f);
+}
+
 // With the driver's animation (no bone boxes) the hook draws the handles' three lines and
 // nothing else; with no bone selected it draws none, nothing left over from the frame before.
 TEST_F(AnimScreenOnDevice, WithoutASelectedBoneNoHandleLinesAreDrawn) {
