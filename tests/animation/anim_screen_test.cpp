@@ -1879,4 +1879,129 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
   ClearInterface();
 }
 
+// A frame takes the editor's view: its axes, all three rows, as the view gives them.
+TEST_F(AnimScreen, AFrameTakesAllThreeRowsOfTheViewsAxes) {
+  FrontView front;
+  Movement(1, 1, 0);
+  const int off = EditorDrawingOff, skipped = FrameSkipped;
+  EditorDrawingOff = 0;
+  FrameSkipped = 0;
+  ClearInterface();
+  for (float& v : E().view.orientation) v = 7.0f;
+  s->prss.act(&s->prss);
+  float axes[3][3];
+  GetViewAxes(axes);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(E().view.orientation[r * 3 + c], axes[r][c]) << r << " " << c;
+  EditorDrawingOff = off;
+  FrameSkipped = skipped;
+  ClearInterface();
+}
+
+// The test's phase is held to 0..1; one that is not a number counts as 0.
+TEST_F(AnimScreen, TheTestsPhaseIsHeldToZeroToOne) {
+  Movement(1, 3, 0);
+  SetPhase(*s, 1.5f);
+  EXPECT_EQ(E().phase, 1.0f);
+  SetPhase(*s, -0.25f);
+  EXPECT_EQ(E().phase, 0.0f);
+  SetPhase(*s, 0.25f);
+  EXPECT_EQ(E().phase, 0.25f);
+  SetPhase(*s, std::nanf(""));
+  EXPECT_EQ(E().phase, 0.0f);
+}
+
+// With the driver's animation (no bone boxes) the hook draws the handles' three lines and
+// nothing else; with no bone selected it draws none, nothing left over from the frame before.
+TEST_F(AnimScreenOnDevice, WithoutASelectedBoneNoHandleLinesAreDrawn) {
+  ASSERT_TRUE(NullDevice::ready_);
+  FrontView front;
+  E().driverAnimation = new Animation;  // the screen frees it when it closes
+  const auto verticesDrawn = [&] {
+    ClearInterface();
+    DrawAnimHandles(*s);
+    EXPECT_EQ(BeginLineBatch3D(), 1);
+    DrawAnimEditorHook(s);
+    const uint32_t n = StreamLines3D.vertexCount;
+    EndLineBatch3D();
+    return n;
+  };
+  E().selectedBone = FOREARM;
+  EXPECT_EQ(verticesDrawn(), 6u);
+  E().selectedBone = -1;
+  EXPECT_EQ(verticesDrawn(), 0u);
+  ClearInterface();
+}
+
 }  // namespace
+
+// The pose's flag buttons flip the pose's flags (word 0 and 1) and its "suitable for" buttons
+// its seatings (word 2 + the seating's bit), each only its own bit.
+TEST_F(AnimScreen, ThePoseFlagAndSeatingButtonsFlipTheirOwnBits) {
+  const int x = 6 * ButtonWidth, end = 14 * ButtonWidth;
+  Draw();
+  auto row = RowAt(ButtonHeight, x, end);
+  ASSERT_EQ(row.size(), 1u);
+  Press(*row[0]);  // "new pose"
+  ASSERT_EQ(skeleton.poseCount, 1);
+  Pose& p = skeleton.poses[0];
+  p.flags = 0;
+  p.seatings = 0;
+  s->selectedPose = 0;
+  // The button showing the text with the word.
+  const auto button = [&](const char* text, uintptr_t word) -> const InterfaceButton* {
+    Draw();
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].handler && InterfaceButtons[i].word == word && TextOf(InterfaceButtons[i]) == text)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
+  const InterfaceButton* first = button("standing area", 2);
+  ASSERT_NE(first, nullptr);
+  Press(*first);
+  EXPECT_EQ(p.seatings, 1u) << "the first seating";
+  EXPECT_EQ(p.flags, 0u);
+  const InterfaceButton* tenth = button("point right", 11);
+  ASSERT_NE(tenth, nullptr);
+  Press(*tenth);
+  EXPECT_EQ(p.seatings, 1u | 1u << 9) << "the tenth seating";
+  const InterfaceButton* excited = button("Excited", 1);
+  ASSERT_NE(excited, nullptr);
+  Press(*excited);
+  EXPECT_EQ(p.flags, POSE_EXCITED);
+  EXPECT_EQ(p.seatings, 1u | 1u << 9);
+}
+
+// A drawn frame with nothing moving leaves no redraw asked for: the screen rests.
+TEST_F(AnimScreen, ADrawnFrameWithNothingMovingRests) {
+  FrontView front;
+  Movement(1, 1, 0);
+  const int off = EditorDrawingOff, skipped = FrameSkipped;
+  EditorDrawingOff = 0;
+  FrameSkipped = 0;
+  ClearInterface();
+  RedrawRequested = 1;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(RedrawRequested, 0);
+  EditorDrawingOff = off;
+  FrameSkipped = skipped;
+  ClearInterface();
+}
+
+// Deleting a frame is recorded for undo, and the undo brings the frame back in its place; a
+// refused delete records nothing.
+TEST_F(AnimScreen, ADeletedFrameComesBackWithUndo) {
+  Movement(1, 3, 1);
+  for (int f = 0; f < 3; ++f) E().selected->frames[f].transforms[HEAD].translation.z = 10 + f;
+  SetCurrentFrame(E(), 1);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 2);
+  EXPECT_EQ(E().undo.size(), 1u);
+  UndoStep(*s);
+  ASSERT_EQ(E().selected->frameCount, 3);
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(E().selected->frames[f].transforms[HEAD].translation.z, 10 + f) << f;
+  Movement(2, 1, 0);
+  FrameCommand(*s, FRAME_DEL);
+  EXPECT_EQ(Box(), "An animation needs at least one frame|-");
+  EXPECT_TRUE(E().undo.empty()) << "a refused delete records nothing";
+}

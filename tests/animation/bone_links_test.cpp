@@ -79,6 +79,20 @@ TEST(BoneHierarchy, FaultsAreShownWithTheirSolidsRed) {
   }
 }
 
+// A root other than solid 0 takes solid 0 as its child like any other, and a second joint
+// between the same two solids lists the child once.
+TEST(BoneHierarchy, SolidZeroCanBeAChildAndIsListedOnce) {
+  BareRig r(3, {{1, 0}, {1, 2}, {1, 0}});
+  BoneLinkArray links;
+  ASSERT_EQ(CheckBoneHierarchy(links, nullptr, r.skeleton, r.rig), 1);
+  EXPECT_EQ(links.root, 1);
+  ASSERT_EQ(links.links[1].childCount, 2);
+  EXPECT_EQ(links.links[1].children[0], 0);
+  EXPECT_EQ(links.links[1].children[1], 2);
+  EXPECT_EQ(links.links[0].parent, 1);
+  EXPECT_EQ(links.links[2].parent, 1);
+}
+
 TEST(BoneHierarchy, TheTestSkeletonIsOneTreeWithItsAnchors) {
   Skeleton s;
   MakeTestSkeleton(s);

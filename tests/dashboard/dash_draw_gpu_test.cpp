@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -690,4 +691,369 @@ TEST_F(DashPixels, TheFormulaDisplaysFuelLineStandsInItsBoxUnlessTheCarIsRemote)
   s.remote = 1;
   Draw(s);
   EXPECT_EQ(CountIn(0, 0, 20, 0.0f, -0.24f, 0.4f, -0.14f), 0) << "remote";
+}
+
+// The colours a block sets are its own: the needle of type 1 and of type 2, the LED gear of
+// types 1 and 3, each in the block's colour with colours set and in the configuration's
+// without (the test makes the two differ).
+TEST_F(DashPixels, TheNeedleAndLedColoursComeFromTheBlockOnlyWithColoursSet) {
+  CfgClockNeedle2 = Word(200, 40, 40);
+  CfgRoadGearLed2 = Word(255, 160, 0);
+  const float r = 0.5f * GAUGE_RADIUS_SCALE;
+  const float angle = 48 * 0.08726647f + 48 * -0.08726647f * 4.0f / 9.0f;  // 4000 rpm on a dial to 9
+  const float nx = std::cos(angle) * 0.4f * r, ny = -std::sin(angle) * 0.4f * r;
+  for (const int type : {1, 2}) {
+    for (const bool set : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "type " << type << (set ? ", colours set" : ""));
+      DashCarState s = State(type);
+      AnalogDashBlock b = QuietBlock(0);
+      uint32_t flags = DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF);
+      if (!set) flags &= ~uint32_t(DASH_COLOURS_SET);
+      SetDashFlags(b.flags, flags);
+      b.needle = DashColour{40, 200, 40, 0};
+      b.dials[DASH_TACHOMETER] = DashDial{100, 100, 48, 48, 100, 0, 0, 0};
+      WriteAnalogBlock(b, s.block);
+      s.capacity = 0;
+      Draw(s);
+      EXPECT_TRUE(Near(At(nx, ny), set ? Shown(40, 200, 40) : Shown(200, 40, 40))) << Str(At(nx, ny));
+    }
+  }
+  // The LED gear "3" of type 1: blue from the block, orange from the configuration.
+  const float h = 0.3f, w = RawCodesWidth("\x98", h);
+  for (const bool set : {true, false}) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(0);
+    uint32_t flags = DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_LED_GEAR_OFF);
+    if (!set) flags &= ~uint32_t(DASH_COLOURS_SET);
+    SetDashFlags(b.flags, flags);
+    b.ledGear = DashBox{20, 20, 20, 30};
+    WriteAnalogBlock(b, s.block);
+    s.capacity = 0;
+    Draw(s);
+    EXPECT_EQ(MostIn(2, -0.8f, -0.8f, -0.8f + w, -0.8f + h) > 200, set) << set;
+    EXPECT_EQ(MostIn(0, -0.8f, -0.8f, -0.8f + w, -0.8f + h) > 200, !set) << set;
+  }
+  // Type 3's LED gear with its own colour set: green.
+  DashCarState s = State(3);
+  FormulaDashBlock f = ReadFormulaBlock(s.block);
+  SetDashFlags(f.flags, DASH_COLOURS_SET | DASH_FORMULA_LED_GEAR | DASH_FORMULA_LED_TACHOMETER);
+  f.backing = DashColour{0, 0, 0, 0};
+  f.led = DashColour{40, 255, 40, 0};
+  f.gear = DashBox{20, 20, 20, 30};
+  WriteFormulaBlock(f, s.block);
+  s.lampMask = 0;
+  s.engineSpeed = 0.0f;
+  Draw(s);
+  EXPECT_GT(MostIn(1, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 200);
+  EXPECT_LT(MostIn(0, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 100) << "not the configuration's orange";
+}
+
+// The steering wheel's fuel line takes the split-time text colour on type 4 and the clock's
+// text colour on type 5 (the test makes them green and grey).
+TEST_F(DashPixels, TheSteeringWheelsTextColourByType) {
+  CfgSplitText = Word(40, 220, 40);
+  CfgClockText2 = Word(200, 200, 200);
+  const Rgb full = Shown(200, 220, 0);  // the grey's red and the green's green as the target holds them
+  const auto greenAndGrey = [&](int type) {
+    DashCarState s = State(type);
+    Draw(s);
+    int green = 0, grey = 0;
+    for (int y = Px(0.2f); y <= Px(0.35f); ++y)
+      for (int x = Px(-0.75f); x <= Px(0.6f); ++x) {
+        const uint8_t* q = &pixels[(size_t(y) * SIZE + size_t(x)) * 4];
+        green += q[1] > full.g - 20 && q[0] < full.g / 2;
+        grey += q[0] > full.r - 20 && q[1] > full.r - 20;
+      }
+    return std::pair{green, grey};
+  };
+  const auto [green4, grey4] = greenAndGrey(4);
+  EXPECT_GT(green4, 20);
+  EXPECT_EQ(grey4, 0);
+  const auto [green5, grey5] = greenAndGrey(5);
+  EXPECT_EQ(green5, 0);
+  EXPECT_GT(grey5, 20);
+}
+
+// Symbol 2 shows a lamp's second symbol where it has one (the left signal), and its first
+// where it has none (the handbrake): the same picture as symbol 1.
+TEST_F(DashPixels, SymbolTwoShowsTheSecondSymbolWhereTheLampHasOne) {
+  const auto picture = [&](int lamp, uint8_t symbol) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(0);
+    b.lights[lamp] = DashLight{100, 100, 10, symbol};
+    WriteAnalogBlock(b, s.block);
+    s.engineType = 0;
+    s.lampMask = 1u << lamp;
+    s.lampWord = 1u << lamp;
+    Draw(s);
+    return pixels;
+  };
+  EXPECT_FALSE(picture(DASH_LAMP_LEFT, 2) == picture(DASH_LAMP_LEFT, 1)) << "the left signal's two symbols";
+  EXPECT_TRUE(picture(DASH_LAMP_HANDBRAKE, 2) == picture(DASH_LAMP_HANDBRAKE, 1)) << "the handbrake has one";
+  EXPECT_FALSE(picture(DASH_LAMP_HANDBRAKE, 1) == picture(DASH_LAMP_HANDBRAKE, 0)) << "symbol 0: the plain lamp";
+}
+
+// A black rectangle one unit (1/32) wide or high is still drawn; one of no width is not.
+TEST_F(DashPixels, ABlackRectangleOneUnitWideOrHighIsDrawn) {
+  for (const auto& [rect, x, y] : {std::tuple{DashRect{4, 4, 1, 4}, -0.86f, -0.8f}, {DashRect{4, 4, 8, 1}, -0.8f, -0.86f}}) {
+    DashCarState s = State(2);
+    AnalogDashBlock b = QuietBlock(0);
+    SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_COLOURS_SET));
+    b.blackRectangle = rect;
+    WriteAnalogBlock(b, s.block);
+    s.engineType = 0;
+    Draw(s);
+    EXPECT_TRUE(Near(At(x, y), Rgb{0, 0, 0})) << int(rect.width) << " x " << int(rect.height) << ": " << Str(At(x, y));
+    EXPECT_TRUE(Near(At(-0.8f, -0.7f), Rgb{255, 255, 255})) << "white above it";
+  }
+}
+
+// The battery display's first line starts in its first cell: the speed's first digit.
+TEST_F(DashPixels, TheBatteryLinesFirstCellHoldsTheSpeedsFirstDigit) {
+  DashCarState s = State(6);
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (0.86f - 16.0f * 0.0864f * g) / 15.0f + 0.0864f * g;
+  Draw(s);
+  EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, -0.43f + pitch, -0.57f), 5) << "the 3 of 36 km/h";
+}
+
+// The formula display's lines in their cells (the display box at x -0.8, y -0.25, 0.08 high:
+// cells 0.096 apart): "Fuel 50.0%" with a blank cell between the word and the figure and none
+// after the "%"; the setting line one cell pitch under it.  Its LCD gear lights the gear in
+// the LED colour only while live.
+TEST_F(DashPixels, TheFormulaDisplaysLinesStandInTheirCellsAndItsLcdGearLights) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER);  // the system colours, an LCD gear
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  b.display = DashBox{20, 75, 0, 8};
+  b.speedometer = DashBox{150, 10, 20, 10};
+  b.gear = DashBox{20, 20, 20, 30};
+  b.blackRectangle = DashRect{0, 0, 0, 0};
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 0;
+  std::strcpy(s.race.setupLine, "W");
+  Draw(s, "formula_lines");
+  const float h = 0.08f, pitch = 1.2f * h, x0 = -0.8f, y0 = -0.25f;
+  const auto ink = [&](int line, int k) {
+    const float x = x0 + float(k) * pitch, y = y0 + float(line) * pitch;
+    return CountIn(0, 0, 20, x + 0.2f * pitch, y + 0.1f * h, x + 0.8f * pitch, y + 0.9f * h);
+  };
+  for (const int k : {0, 1, 2, 3, 5, 6, 8, 9}) EXPECT_GT(ink(0, k), 0) << "cell " << k << " of \"Fuel 50.0%\"";
+  for (const int k : {4, 10, 11}) EXPECT_EQ(ink(0, k), 0) << "blank cell " << k;
+  EXPECT_GT(ink(1, 0), 0) << "the setting line's W";
+  EXPECT_EQ(ink(1, 1), 0);
+  const float gh = 0.3f, gw = RawCodesWidth("\x98", gh);
+  EXPECT_GT(MostIn(2, -0.8f, -0.8f, -0.8f + gw, -0.8f + gh), 200) << "the gear in the LED blue";
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(2, -0.8f, -0.8f, -0.8f + gw, -0.8f + gh), 180) << "not live: no gear";
+  EXPECT_EQ(ink(0, 0), 0) << "not live: no fuel line";
+}
+
+// The steering wheel's gear stands lit in the middle (0.34 high from y -0.45) while live, and
+// its setting line stands under the fuel line (at y 0.4) unless the car is remote.
+TEST_F(DashPixels, TheSteeringWheelsGearAndSettingLine) {
+  DashCarState s = State(4);
+  std::strcpy(s.race.setupLine, "W");
+  Draw(s, "wheel_gear");
+  const float gh = 0.34f, gw = RawCodesWidth("\x98", gh);
+  EXPECT_GT(MostIn(0, -0.5f * gw, -0.45f, 0.5f * gw, -0.45f + gh), 200) << "the gear in red";
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (1.5f - 16.0f * 0.135f * g) / 15.0f + 0.135f * g;
+  const auto settingInk = [&] { return CountIn(0, 100, 255, -0.75f, 0.41f, -0.75f + pitch, 0.54f); };
+  EXPECT_GT(settingInk(), 3) << "the W";
+  EXPECT_EQ(CountIn(0, 100, 255, -0.75f + pitch, 0.41f, -0.75f + 3.0f * pitch, 0.54f), 0) << "one character";
+  s.remote = 1;
+  Draw(s);
+  EXPECT_EQ(settingInk(), 0) << "a remote car's setting line is empty";
+  s.remote = 0;
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(0, -0.5f * gw, -0.45f, 0.5f * gw, -0.45f + gh), 100) << "not live: the unlit 8 only";
+}
+
+// The battery display's line in its sixteen cells: the speed in the first six (held to 0..999
+// km/h), the fuel from the seventh; the setting line under it; its gear lit red left of the
+// panel.  A tank of 0 reads as an empty one.
+TEST_F(DashPixels, TheBatteryDisplaysLineCellsSettingLineAndGear) {
+  const float g = GLYPH_BOX_HEIGHT;
+  const float pitch = (0.86f - 16.0f * 0.0864f * g) / 15.0f + 0.0864f * g;
+  const auto ink = [&](float y, int k) {
+    const float x = -0.43f + float(k) * pitch;
+    return CountIn(0, 0, 60, x + 0.15f * pitch, y + 0.01f, x + 0.85f * pitch, y + 0.15f);
+  };
+  DashCarState s = State(6);
+  std::strcpy(s.race.setupLine, "W");
+  Draw(s, "battery_lines");
+  EXPECT_GT(ink(-0.7f, 1), 0) << "the 6 of 36 km/h";
+  for (const int k : {2, 5}) EXPECT_EQ(ink(-0.7f, k), 0) << "blank cell " << k;
+  EXPECT_GT(ink(-0.7f, 6), 0) << "the F of Fuel in the seventh cell";
+  EXPECT_GT(ink(-0.55f, 0), 0) << "the setting line's W";
+  EXPECT_EQ(ink(-0.55f, 1), 0);
+  const float gh = 0.61f, gw = RawCodesWidth("\x98", gh);
+  EXPECT_GT(MostIn(0, -0.79f - 0.5f * gw, -0.35f, -0.79f + 0.5f * gw, -0.35f + gh), 200) << "the gear";
+  EXPECT_LT(MostIn(0, -0.3f, -0.35f, -0.1f, -0.35f + gh), 100) << "nothing of the gear right of the panel's edge";
+  s.speed = 1000.0f;  // 3600 km/h
+  Draw(s);
+  EXPECT_GT(ink(-0.7f, 2), 0) << "999";
+  EXPECT_EQ(ink(-0.7f, 3), 0) << "no fourth digit";
+  s.speed = -10.0f;
+  Draw(s);
+  EXPECT_GT(ink(-0.7f, 0), 0) << "0";
+  EXPECT_EQ(ink(-0.7f, 1), 0) << "no sign, no second digit";
+  s.speed = 10.0f;
+  s.fuel = 0.0f;
+  Draw(s);
+  std::vector<int> empty;
+  for (int k = 10; k < 16; ++k) empty.push_back(ink(-0.7f, k));
+  s.fuel = 20.0f;
+  s.capacity = 0.0f;
+  Draw(s);
+  for (int k = 10; k < 16; ++k) EXPECT_EQ(ink(-0.7f, k), empty[size_t(k - 10)]) << "a tank of 0 reads 0.0%, cell " << k;
+}
+
+// Type 3 without its own colours: the black rectangle is drawn unless the configuration's
+// first dash colour (the backing) is black, whatever the others are.
+TEST_F(DashPixels, TypeThreesBlackRectangleFollowsTheConfigurationsBacking) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR);
+  b.blackRectangle = DashRect{4, 4, 8, 4};  // x -0.875 .. -0.625, y -0.875 .. -0.75
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 0;
+  CfgCarDashColours[1] = Word(0, 0, 0);
+  Draw(s);
+  EXPECT_TRUE(Near(At(-0.8f, -0.8f), Rgb{0, 0, 0})) << Str(At(-0.8f, -0.8f));
+  EXPECT_TRUE(Near(At(-0.8f, -0.7f), ShownWord(CfgCarDashColours[0]))) << Str(At(-0.8f, -0.7f));
+}
+
+// The frame sets up the gauges of types 1 and 2 before it draws them: the water and oil
+// temperatures a third of the way up (kinds 6 and 7), the fuel gauge the tank's share of its
+// dial (kind 6) under the fuel symbol, or the battery's for a battery car, with no needle for
+// a remote car; the tachometer to the dial's own maximum (24 x 500 rpm: 12 thousands).  Type
+// 0 draws no rate gauge, and its tachometer's maximum is automatic.
+TEST_F(DashPixels, TheFrameSetsUpTheTemperatureFuelAndTachometerGauges) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_TEMPERATURE_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF));
+  b.dials[DASH_TACHOMETER].maximum = 24;
+  WriteAnalogBlock(b, s.block);
+  DashGauges[DASH_WATER].maximum = 12;
+  DashGauges[DASH_OIL_TEMPERATURE].maximum = 9;
+  DashGauges[DASH_FUEL].maximum = 10;
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_WATER].kind, 6);
+  EXPECT_FLOAT_EQ(DashGauges[DASH_WATER].value, 12.0f * 0.333f);
+  EXPECT_EQ(DashGauges[DASH_OIL_TEMPERATURE].kind, 7);
+  EXPECT_FLOAT_EQ(DashGauges[DASH_OIL_TEMPERATURE].value, 9.0f * 0.333f);
+  const DashGauge& fuel = DashGauges[DASH_FUEL];
+  EXPECT_EQ(fuel.kind, 6);
+  EXPECT_STREQ(fuel.symbol, "\xBE");
+  EXPECT_EQ(fuel.needle, 1);
+  EXPECT_FLOAT_EQ(fuel.value, 5.0f) << "20 of 40 on a dial of 10";
+  EXPECT_EQ(DashGauges[DASH_TACHOMETER].maximum, 12);
+  s.engineType = 6;
+  s.remote = 1;
+  Draw(s);
+  EXPECT_STREQ(fuel.symbol, "\xC6") << "the battery's symbol";
+  EXPECT_EQ(fuel.needle, 0) << "a remote car's";
+  EXPECT_EQ(fuel.value, 0.0f);
+
+  DashGauges[DASH_TURBO].maximum = 7;
+  s = State(0);
+  Draw(s);
+  EXPECT_EQ(DashGauges[DASH_TURBO].maximum, 7) << "type 0 has no rate gauge";
+  EXPECT_EQ(DashGauges[DASH_TACHOMETER].maximum, 9) << "type 0's tachometer is automatic: 8 + the gap";
+}
+
+// The display's texts (style 2 plain, style 3 in LCD digits) in the display's text colour:
+// the clock on the first line, the odometer 1.5 lines under it; none while not live.  The
+// display spans the target's width from y 0: its texts 0.1 high from an inset of 0.08.
+TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 2;
+  b.display = DashRect{0, 32, 64, 16};
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 255, 255, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  s.distance = 12345.0;  // 12.3 km
+  WallTime three{};
+  three.year = 2026, three.month = 3, three.day = 1, three.hour = 15, three.minute = 4;
+  ClockUseFake(0, three);
+  const auto ink = [&](float y, float x0, float x1) { return CountIn(1, 200, 255, x0, y + 0.01f, x1, y + 0.09f); };
+  const float clockY = 0.08f, odometerY = 0.08f + 0.15f;
+  Draw(s, "display_texts");
+  const int clock = ink(clockY, -0.95f, 0.0f), odometer = ink(odometerY, -0.95f, 0.0f);
+  EXPECT_GT(clock, 20) << "15:04";
+  EXPECT_GT(odometer, 10) << "12.3";
+  EXPECT_EQ(ink(clockY, -0.99f, -0.93f), 0) << "the inset";
+  const std::vector<uint8_t> plain = pixels;
+  s.distance = 0.0;
+  Draw(s);
+  EXPECT_LT(ink(odometerY, -0.95f, 0.0f), odometer) << "0.0 is shorter than 12.3";
+  DashUnits.twelveHour = 1;
+  Draw(s);
+  EXPECT_LT(ink(clockY, -0.95f, 0.0f), clock) << "3:04 is shorter than 15:04";
+  DashUnits.twelveHour = 0;
+  s.distance = 12345.0;
+  b.displayStyle = 3;
+  WriteAnalogBlock(b, s.block);
+  Draw(s, "display_lcd_texts");
+  EXPECT_GT(ink(clockY, -0.95f, 0.0f), 20);
+  EXPECT_GT(ink(odometerY, -0.95f, 0.0f), 10);
+  EXPECT_FALSE(pixels == plain) << "LCD digits, not the plain ones";
+  s.live = 0;
+  Draw(s);
+  EXPECT_EQ(ink(clockY, -0.95f, 0.0f), 0) << "not live: the background only";
+  EXPECT_EQ(ink(odometerY, -0.95f, 0.0f), 0);
+  ClockUseReal();
+}
+
+// The gear bar of nine positions labels every one of them: the ninth ("7") too.
+TEST_F(DashPixels, TheGearBarOfNinePositionsLabelsTheNinth) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 1;
+  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 120, 120, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  s.gearCount = 9;
+  s.gearIndex = 0;
+  Draw(s, "gear_bar_nine");
+  const float width = 0.75f, inset = 0.04f * width, step = (width - 2 * inset) / 9.0f;
+  const float left = -0.875f + inset, bottom = -0.375f - inset;
+  const float labelTop = bottom - 0.22f * width + 0.02f, labelSize = 0.21f * (width - 2 * inset);
+  EXPECT_GT(CountIn(0, 200, 255, left + 8.1f * step, labelTop, left + 8.9f * step, labelTop + labelSize), 3)
+      << "the ninth label";
+}
+
+// The formula display draws the block's lamps as the analog ones do: lit in the lamp's colour,
+// dark grey while the lamp word's bit is clear.
+TEST_F(DashPixels, TheFormulaDisplayDrawsItsLamps) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER | DASH_FORMULA_LED_GEAR);
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  for (DashLight& l : b.lights) l = DashLight{0, 0, 0, 0};
+  b.lights[DASH_LAMP_HANDBRAKE] = DashLight{60, 150, 6, 0};  // x -0.4, y 0.5
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 1u << DASH_LAMP_HANDBRAKE;
+  s.lampWord = 1u << DASH_LAMP_HANDBRAKE;
+  Draw(s, "formula_lamp");
+  EXPECT_TRUE(Near(At(-0.4f, 0.5f), Shown(255, 48, 48))) << Str(At(-0.4f, 0.5f));
+  s.lampWord = 0;
+  Draw(s);
+  EXPECT_TRUE(Near(At(-0.4f, 0.5f), Shown(32, 32, 32))) << Str(At(-0.4f, 0.5f));
 }

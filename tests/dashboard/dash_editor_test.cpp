@@ -13,6 +13,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -1032,4 +1033,301 @@ TEST_F(DashEditor, TypeThreesTurboBoxIsEditedOnlyWithATurbo) {
   Frame();
   EXPECT_TRUE(Shown("Turbo gauge"));
   for (int k = 0; k < 4; ++k) EXPECT_NE(ControlOn(&car.dash[DASH3_TURBO_BOX + k], 37), nullptr) << k;
+}
+
+// The manual maximum's arrows step by 1, or by 10 with the click code's bit 1, up and down,
+// each held within its dial's range: the tachometer's 4..60, the speedometer's 6..144.
+TEST_F(DashEditor, TheMaximumsArrowsStepByOneOrTenWithinTheDialsRange) {
+  Open(1);
+  SetDashFlags(car.dash, (Flags() | DASH_ANALOG_SPEEDOMETER_ON) & ~DASH_ANALOG_TACHOMETER_OFF);
+  uint8_t& tacho = car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 5];
+  uint8_t& speedo = car.dash[DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES + 5];
+  tacho = 20;
+  speedo = 100;
+  Frame();
+  const struct {
+    uint8_t* byte;
+    int from, click;
+    intptr_t word;  // the speedometer's bit (4) and the action: 2 down, 3 up
+    int to;
+  } steps[] = {{&tacho, 20, 1, 3, 21},  {&tacho, 21, 2, 3, 31},   {&tacho, 31, 1, 2, 30},   {&tacho, 30, 2, 2, 20},
+               {&tacho, 8, 2, 2, 4},    {&tacho, 4, 1, 2, 4},     {&tacho, 55, 2, 3, 60},   {&tacho, 60, 1, 3, 60},
+               {&speedo, 100, 1, 7, 101}, {&speedo, 100, 2, 7, 110}, {&speedo, 100, 1, 6, 99}, {&speedo, 100, 2, 6, 90},
+               {&speedo, 140, 2, 7, 144}, {&speedo, 144, 1, 7, 144}, {&speedo, 10, 2, 6, 6},    {&speedo, 6, 1, 6, 6}};
+  for (const auto& s : steps) {
+    *s.byte = uint8_t(s.from);
+    Frame();
+    Click(s.word & 1 ? "\x9B" : "\x8B", s.click, s.word);
+    EXPECT_EQ(*s.byte, s.to) << (s.byte == &tacho ? "tachometer " : "speedometer ") << s.from << ", click " << s.click
+                             << ", word " << s.word;
+  }
+}
+
+// The widths of the speed switch's row and the unit rows: "Test" and the unit three widths
+// each; "Unit" two, then its four places sharing the rest; "Out" two, its left arrow one, the
+// distance two, its right arrow one.  On a screen wide enough for the widest columns (14
+// widths), so that the places' share (12 / 4) is a whole number of widths.
+TEST_F(DashEditor, TheSpeedAndUnitRowsButtonsHaveTheirWidths) {
+  ScreenWidth = 1600;  // wide enough for the widest columns
+  ScreenHeight = 1200;
+  SetInterfaceMetrics();
+  Open(1);
+  SetDashFlags(car.dash, (Flags() | DASH_ANALOG_SPEEDOMETER_ON) & ~uint32_t(DASH_COLOURS_SET));
+  const int unit = DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES + 7;
+  car.dash[unit] = 0x31;  // above, 3 out
+  Frame();
+  const int W = ButtonWidth;
+  const InterfaceButton* speedo = Live("Analog speedo - ON (click : OFF)");
+  ASSERT_NE(speedo, nullptr);
+  const int column = (speedo->right - speedo->left) / W;
+  const InterfaceButton* test = nullptr;
+  const InterfaceButton* units = nullptr;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    char text[64];
+    if (b.top != speedo->bottom || !ButtonText(b, text, sizeof text)) continue;
+    if (std::strcmp(text, "Test") == 0) test = &b;
+    if (std::strcmp(text, "km/h") == 0) units = &b;
+  }
+  ASSERT_TRUE(test && units);
+  EXPECT_EQ(test->right - test->left, 3 * W);
+  EXPECT_EQ(units->left, test->right);
+  EXPECT_EQ(units->right - units->left, 3 * W);
+
+  const char* const places[4] = {"none", "above", "below", "gap"};
+  const InterfaceButton* first = Live(places[0], intptr_t(unit) << 8 | 0);
+  ASSERT_NE(first, nullptr);
+  const int place = (column - 2) / 4 * W;
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton* b = Live(places[i], intptr_t(unit) << 8 | i);
+    ASSERT_NE(b, nullptr) << places[i];
+    EXPECT_EQ(b->left, first->left + i * place) << places[i];
+    EXPECT_EQ(b->right - b->left, place) << places[i];
+    EXPECT_EQ(b->top, first->top);
+  }
+  EXPECT_EQ(first->left - speedo->left, 2 * W) << "after the label";
+  const InterfaceButton* left = Live("\x8B", intptr_t(unit) << 8 | 0);
+  const InterfaceButton* right = Live("\x9B", intptr_t(unit) << 8 | 1);
+  ASSERT_TRUE(left && right);
+  EXPECT_EQ(left->top, first->bottom) << "the distance's row under the places'";
+  EXPECT_EQ(left->left, speedo->left + 2 * W);
+  EXPECT_EQ(left->right - left->left, W);
+  EXPECT_EQ(right->left, left->right + 2 * W);
+  EXPECT_EQ(right->right - right->left, W);
+  EXPECT_TRUE(Shown("3")) << "the distance";
+}
+
+// A lamp's row: its name over the column less three widths, then one symbol button a width
+// for the plain lamp and each of its symbols: two for the handbrake, three for a signal.
+TEST_F(DashEditor, ALampsRowHoldsItsNameAndOneButtonPerSymbol) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_SEPARATE_SIGNALS);
+  Frame();
+  const int W = ButtonWidth;
+  const int column = (InterfaceButtons[0].right - InterfaceButtons[0].left) / W;
+  for (const auto& [name, lamp, symbols] : {std::tuple{"Handbrake", DASH_LAMP_HANDBRAKE, 2},
+                                            {"Left indicator (click : SHARED)", DASH_LAMP_LEFT, 3}}) {
+    SCOPED_TRACE(name);
+    const InterfaceButton* label = FindShownButton(name);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->right - label->left, (column - 3) * W);
+    int count = 0, right = label->right;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (&b == label || b.top != label->top || b.left < label->left || b.left >= label->left + column * W) continue;
+      EXPECT_EQ(b.word, uintptr_t(lamp) << 8 | uintptr_t(count)) << "symbol " << count;
+      EXPECT_EQ(b.left, label->right + count * W);
+      EXPECT_EQ(b.right - b.left, W);
+      right = b.right;
+      ++count;
+    }
+    EXPECT_EQ(count, symbols);
+    EXPECT_EQ(right, label->left + (column - 3 + symbols) * W);
+  }
+}
+
+// Type 3 with its own colours: the text's opacity slider moves in 32..255.
+TEST_F(DashEditor, TypeThreesTextOpacitySliderSpansThirtyTwoTo255) {
+  Open(3);
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  for (const int end : {32, 255}) {
+    car.dash[DASH3_TEXT_COLOUR + 3] = uint8_t(end);
+    Frame();
+    const ValueControl* bar = ControlOn(&car.dash[DASH3_TEXT_COLOUR + 3], 37);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->byteMinimum, 32);
+    EXPECT_EQ(bar->byteMaximum, 255);
+    EXPECT_FALSE(SliderLabels(end == 32 ? "Text opacity 32" : "Text opacity 255").empty()) << end;
+  }
+}
+
+// The bottom row from the screen's left at its foot: "restore default settings" nine widths,
+// "load" and "save" three each, "back" three.
+TEST_F(DashEditor, TheBottomRowStandsAtTheFootInItsWidths) {
+  Open(1);
+  const int W = ButtonWidth;
+  int x = 0;
+  for (const auto& [text, units] : {std::pair{"restore default settings", 9}, {"load", 3}, {"save", 3}, {"back", 3}}) {
+    const InterfaceButton* b = Live(text);
+    ASSERT_NE(b, nullptr) << text;
+    EXPECT_EQ(b->left, x) << text;
+    EXPECT_EQ(b->right - b->left, units * W) << text;
+    EXPECT_EQ(b->top, ScreenHeight - ButtonHeight) << text;
+    EXPECT_EQ(b->bottom, ScreenHeight) << text;
+    x += units * W;
+  }
+}
+
+// The maximum's row: "Max" two widths, then "auto" and "manual" two widths each.
+TEST_F(DashEditor, TheMaximumsRowHasItsLabelAndTwoChoicesTwoWidthsEach) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_SPEEDOMETER_ON);
+  Frame();
+  const InterfaceButton* autoButton = Live("auto", 4 | 0);
+  const InterfaceButton* manual = Live("manual", 4 | 1);
+  const InterfaceButton* speedo = Live("Analog speedo - ON (click : OFF)");
+  ASSERT_TRUE(autoButton && manual && speedo);
+  EXPECT_EQ(autoButton->left, speedo->left + 2 * ButtonWidth) << "after the label";
+  EXPECT_EQ(autoButton->right - autoButton->left, 2 * ButtonWidth);
+  EXPECT_EQ(manual->left, autoButton->right);
+  EXPECT_EQ(manual->right - manual->left, 2 * ButtonWidth);
+}
+
+// A colour editor takes two rows, its label's and its sliders': with colours set the backing's
+// editor starts right under the colour switch, and each editor after it two rows lower.
+TEST_F(DashEditor, EachColourEditorTakesTwoRows) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  Frame();
+  const InterfaceButton* toggle = Live("Set colours (click : use system colours)");
+  ASSERT_NE(toggle, nullptr);
+  const int row = toggle->bottom - toggle->top;
+  int expected = toggle->bottom;
+  for (const char* label : {"Backing colour", "Text colour", "Needle colour", "LED gear / digital speedo"}) {
+    const ValueControl* found = nullptr;
+    for (int i = 0; i < ValueControlCount && !found; ++i)
+      if (ValueControls[i].displayType == 15 && ValueControls[i].minimum.text &&
+          std::strcmp(ValueControls[i].minimum.text, label) == 0)
+        found = &ValueControls[i];
+    ASSERT_NE(found, nullptr) << label;
+    EXPECT_EQ(int(std::lround((found->top + 1.0f) * 0.5f * float(ScreenHeight))), expected) << label;
+    EXPECT_EQ(int(std::lround((found->left + 1.0f) * 0.5f * float(ScreenWidth))), toggle->left) << label;
+    expected += 2 * row;
+  }
+}
+
+// A dial's sliders go two to a row, half the column each: X and Y, then the start and turn
+// angles, then the radius alone at the left; the rows one under another.
+TEST_F(DashEditor, ADialsSlidersStandTwoToARow) {
+  Open(1);
+  Frame();
+  const uint8_t* dial = &car.dash[DASH_DIALS + DASH_WATER * DASH_DIAL_BYTES];
+  const InterfaceButton* heading = FindShownButton("Water temperature");
+  ASSERT_NE(heading, nullptr);
+  const int column = heading->right - heading->left, row = heading->bottom - heading->top;
+  const auto px = [](float v, int size) { return int(std::lround((v + 1.0f) * 0.5f * float(size))); };
+  const ValueControl* x = ControlOn(&dial[0], 37);
+  ASSERT_NE(x, nullptr);
+  const int top = px(x->top, ScreenHeight);
+  // byte, row below the X slider's, half
+  const int places[5][3] = {{0, 0, 0}, {1, 0, 1}, {2, 1, 0}, {3, 1, 1}, {4, 2, 0}};
+  for (const auto& [byte, down, half] : places) {
+    SCOPED_TRACE(byte);
+    // The slider's row starts with its label control, the one before its bar.
+    const ValueControl* bar = ControlOn(&dial[byte], 37);
+    ASSERT_NE(bar, nullptr);
+    const ValueControl* first = bar;
+    while (first > ValueControls && (first - 1)->variable == bar->variable) --first;
+    EXPECT_EQ(px(first->top, ScreenHeight), top + down * row);
+    EXPECT_EQ(px(first->left, ScreenWidth), heading->left + half * column / 2);
+    float right = first->right;
+    for (const ValueControl* c = first; c < ValueControls + ValueControlCount && c->variable == bar->variable; ++c)
+      right = std::max(right, c->right);
+    EXPECT_EQ(px(right, ScreenWidth), heading->left + (half + 1) * column / 2);
+  }
+}
+
+// The multiplier's two buttons are three widths each, the gap's two buttons two each, each
+// pair side by side after its label; the display style's four buttons share the column.
+TEST_F(DashEditor, TheMultiplierGapAndStyleButtonsHaveTheirWidths) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() & ~uint32_t(DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_HUNDREDS));
+  Frame();
+  const int W = ButtonWidth;
+  const InterfaceButton* thousand = Live("\xD7" "1000");
+  const InterfaceButton* hundred = Live("\xD7" "100");
+  const InterfaceButton* one = Live("1");
+  const InterfaceButton* two = Live("2");
+  ASSERT_TRUE(thousand && hundred && one && two);
+  EXPECT_EQ(thousand->right - thousand->left, 3 * W);
+  EXPECT_EQ(hundred->left, thousand->right);
+  EXPECT_EQ(hundred->right - hundred->left, 3 * W);
+  EXPECT_EQ(one->right - one->left, 2 * W);
+  EXPECT_EQ(two->left, one->right);
+  EXPECT_EQ(two->right - two->left, 2 * W);
+  const InterfaceButton* heading = FindShownButton("Multi function display");
+  ASSERT_NE(heading, nullptr);
+  const int quarter = (heading->right - heading->left) / W / 4 * W;
+  const char* const styles[4] = {"NONE", DASH_DISPLAY_STYLE_CODE, "123", "\xA1\xA2\xA3"};
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton* b = Live(styles[i], i);
+    ASSERT_NE(b, nullptr) << i;
+    EXPECT_EQ(b->left, heading->left + i * quarter) << i;
+    EXPECT_EQ(b->right - b->left, quarter) << i;
+    EXPECT_EQ(b->top, heading->bottom) << i;
+  }
+}
+
+// On a screen too small for the longest page at full height, the page takes the narrowest
+// columns (ten widths) and lowers its rows, down to half a button, until every row is on it.
+TEST_F(DashEditor, OnASmallScreenThePageTakesTheNarrowestColumnsAndLowerRows) {
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  Open(1);
+  SetDashFlags(car.dash, DASH_COLOURS_SET | DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_DIGITAL_SPEED_ON |
+                             DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON | DASH_ANALOG_SEPARATE_SIGNALS);
+  car.dash[4] = 1;
+  Frame();
+  const InterfaceButton& first = InterfaceButtons[0];
+  char text[160];
+  ASSERT_TRUE(ButtonText(first, text, sizeof text) && std::strstr(text, "colours (click : "));
+  EXPECT_EQ(first.right - first.left, 10 * ButtonWidth) << "the narrowest columns";
+  const int row = first.bottom - first.top;
+  EXPECT_LT(row, ButtonHeight) << "lower rows";
+  EXPECT_GE(row, ButtonHeight / 2);
+  for (int i = 0; i < ButtonCount; ++i) {
+    EXPECT_LE(InterfaceButtons[i].right, ScreenWidth) << i;
+    EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << i;
+  }
+}
+
+// The gauges with a symbol under the hub (water, fuel, oil temperature and oil pressure) have
+// a "symbol" button among their style buttons.
+TEST_F(DashEditor, TheGaugesWithASymbolHaveASymbolButton) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON);
+  Frame();
+  for (const int dial : {DASH_WATER, DASH_FUEL, DASH_OIL_TEMPERATURE, DASH_OIL_PRESSURE}) {
+    const int at = DASH_DIALS + dial * DASH_DIAL_BYTES + 6;
+    EXPECT_NE(Live("symbol", intptr_t(at) << 8 | 32), nullptr) << dial;
+    EXPECT_NE(Live("col", intptr_t(at) << 8 | 1), nullptr) << dial;
+  }
+}
+
+// Type 1 with its own colours: the black rectangle is edited while the block's backing is a
+// colour, not while it is black.
+TEST_F(DashEditor, TheBlackRectangleIsEditedOverTheBlocksOwnBackingColour) {
+  Open(1);
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  AnalogDashBlock b = ReadAnalogBlock(car.dash);
+  b.backing = DashColour{0, 0, 0, 0};
+  WriteAnalogBlock(b, car.dash);
+  Frame();
+  EXPECT_FALSE(Shown("Black rectangle")) << "a black backing needs none";
+  b.backing = DashColour{120, 0, 0, 0};
+  WriteAnalogBlock(b, car.dash);
+  Frame();
+  EXPECT_TRUE(Shown("Black rectangle"));
+  EXPECT_NE(ControlOn(&car.dash[DASH_BLACK_RECTANGLE], 37), nullptr);
 }

@@ -8,7 +8,9 @@
 #include <string>
 #include <utility>
 
+#include "core/config.h"
 #include "dashboard/dash_block.h"
+#include "dashboard/dash_draw_local.h"
 #include "dashboard/dash_figures.h"
 #include "physics/car.h"
 
@@ -426,4 +428,212 @@ TEST(DashBlock, TheLampTableHoldsEachLampsNameColourAndSymbols) {
     EXPECT_EQ(k.symbols[1], table[n].second);
   }
   EXPECT_EQ(DASH_PLAIN_LAMP_GLYPH, 0xB5);
+}
+
+// The lamps' inputs copied from the car, field by field; the anti-lock's action counts only
+// the car's own wheels (a release on a wheel past the count is none of them).
+TEST(DashLamps, TheLampInputsReadTheCarsFieldsAndOnlyItsOwnWheels) {
+  Car car;
+  car.remote = 1;
+  car.engine.speed = 300.0f;
+  car.engine.redline = 800.0f;
+  car.engine.idleSpeed = 80.0f;
+  car.engine.running = 1;
+  car.engine.health = 0.98f;
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.fuelAmount = 12.0f;
+  car.fuelCapacity = 40.0f;
+  car.flashFlag = 1;
+  car.flashCounter = 7;
+  car.controls.handbrake = 0.25f;
+  car.antiLock = 3;
+  car.assists.pitLimit = 80;
+  car.assists.word = ASSIST_TRACTION;
+  car.controls.tractionFactor = 0.5f;
+  car.timers.engineCut = 0.75f;
+  car.signalFlag = 2;
+  car.signalCounter = 123;
+  car.wheelCount = 2;
+  car.wheelSteps[2].antiLockRelease = 50;  // the third wheel: not the car's
+  DashLampInputs in = LampInputsOf(car);
+  EXPECT_EQ(in.remote, 1);
+  EXPECT_EQ(in.engineSpeed, 300.0f);
+  EXPECT_EQ(in.maxEngineSpeed, 800.0f);
+  EXPECT_EQ(in.stallSpeed, 80.0f);
+  EXPECT_EQ(in.battery, 1);
+  EXPECT_EQ(in.running, 1);
+  EXPECT_EQ(in.fuel, 12.0f);
+  EXPECT_EQ(in.capacity, 40.0f);
+  EXPECT_EQ(in.fullBeam, 1);
+  EXPECT_EQ(in.flash, 7);
+  EXPECT_EQ(in.handbrake, 0.25f);
+  EXPECT_EQ(in.absByte, 3);
+  EXPECT_EQ(in.absAction, 0) << "no release on the car's two wheels";
+  EXPECT_EQ(in.pitLimiter, 80);
+  EXPECT_NE(in.tractionByte, 0);
+  EXPECT_EQ(in.throttleCut, 0.5f);
+  EXPECT_EQ(in.cutValue, 0.75f);
+  EXPECT_EQ(in.signals, 2);
+  EXPECT_EQ(in.blinkTimer, 123);
+  EXPECT_EQ(in.health, 0.98f);
+  // A release on the first wheel, then on the last of the two, counts.
+  car.wheelSteps[0].antiLockRelease = 1;
+  EXPECT_EQ(LampInputsOf(car).absAction, 1);
+  car.wheelSteps[0].antiLockRelease = 0;
+  car.wheelSteps[1].antiLockRelease = 20;
+  EXPECT_EQ(LampInputsOf(car).absAction, 1);
+  car.wheelCount = 0;
+  car.wheelSteps[0].antiLockRelease = 20;
+  EXPECT_EQ(LampInputsOf(car).absAction, 0) << "a car of no wheels";
+  car.engine.running = 0;
+  car.transmissionType = 1;
+  in = LampInputsOf(car);
+  EXPECT_EQ(in.running, 0);
+  EXPECT_EQ(in.battery, 0);
+}
+
+// Each side's signal lights its own lamp and the shared one; only the blink's first half.
+TEST(DashLamps, EachSignalLightsItsOwnSideAndTheSharedLamp) {
+  const uint32_t all = 0xFFFFFFFFu;
+  DashLampInputs in;
+  in.absByte = 1;
+  in.signals = 1;
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_LEFT | 1u << DASH_LAMP_SIGNALS) << "left only";
+  in.signals = 2;
+  EXPECT_EQ(MakeLampWord(in, all), 1u << DASH_LAMP_RIGHT | 1u << DASH_LAMP_SIGNALS) << "right only";
+  in.blinkTimer = 500;
+  EXPECT_EQ(MakeLampWord(in, all), 0u);
+}
+
+// The car's state: a turbo only with the engine's turbo flag; the shift stages at 97% and
+// 93% of the redline.
+TEST(DashLamps, TheStateReadsTheTurboFlagAndTheShiftShares) {
+  Car car;
+  car.dashType = 1;
+  car.SetDashDefaults();
+  car.transmissionType = 1;
+  car.engine.flags = 0;
+  car.engine.redline = 1000.0f;
+  DashCarState s = DashStateOf(car);
+  EXPECT_EQ(s.turbo, 0);
+  EXPECT_FLOAT_EQ(s.upperShift, 970.0f);
+  EXPECT_FLOAT_EQ(s.lowerShift, 930.0f);
+  car.engine.flags = ENGINE_TURBO;
+  EXPECT_NE(DashStateOf(car).turbo, 0);
+}
+
+namespace {
+
+// The engine speed (rad/s) that the dashboard's own conversion (x 9.549296) turns into exactly
+// `rpm`, found among the floats next to rpm / 9.549296.
+float ExactlyAtRpm(float rpm) {
+  float w = rpm / 9.549296f;
+  for (int k = 0; k < 64 && w * 9.549296f != rpm; ++k) w = std::nextafter(w, w * 9.549296f < rpm ? INFINITY : 0.0f);
+  return w;
+}
+
+}  // namespace
+
+// Exactly at an edge: 100,000 rpm is still a redline (its arc and red marks are drawn).  The
+// battery car's LEDs: one more each 200 rpm, held at eight, none without an engine.
+TEST(DashDisplays, TheRedlineLimitAndTheBatteryLedsOnTheirExactEdges) {
+  const float most = ExactlyAtRpm(100000.0f);
+  ASSERT_EQ(most * 9.549296f, 100000.0f);
+  LcdArcShape shape{27, 18, 133, 109, 96, 90, 100, 10, 0, 0};
+  // 100,000 rpm: 100 thousands and one more, four segments each.
+  EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, most).count, 404);
+  EXPECT_EQ(MakeLcdArc(0, shape, 0.0f, std::nextafter(most, INFINITY)).count, 0);
+  DashGauge g{};
+  SetupTachometer(g, 0, 0, 0.0f, most);
+  EXPECT_EQ(g.firstRedMark, 200) << "2 / 1 x 100 thousands";
+  SetupTachometer(g, 0, 0, 0.0f, std::nextafter(most, INFINITY));
+  EXPECT_EQ(g.firstRedMark, 0);
+
+  // Without a second gap: a figure for every thousand, four segments to it.
+  const LcdArc arc = MakeLcdArc(0, shape, 0.0f, 9000.0f * RPM);
+  EXPECT_EQ(arc.figureStep, 1);
+  EXPECT_EQ(arc.perThousand, 4);
+
+  DashCarState s;
+  s.engineType = 6;
+  s.engineSpeed = 7900.1f * RPM;
+  EXPECT_EQ(BatteryLedsLit(s), 2) << "one more each 200 rpm";
+  s.engineSpeed = 1e30f;
+  EXPECT_EQ(BatteryLedsLit(s), 8) << "far past: the steps held before they are counted";
+  s.lampWord = 1u << DASH_LAMP_SHIFT;
+  s.engineType = 0;
+  EXPECT_EQ(BatteryLedsLit(s), 0) << "no engine, no LEDs, not even the shift's nine";
+}
+
+// The rate gauge of a car without a turbo: 0..100 frames, a plain dial (kind 1) whatever the
+// turbo gauge before it was.
+TEST(DashDials, TheRateGaugeWithoutATurboIsAPlainDial) {
+  DashGauge g{};
+  SetupTurbo(g, 1, 1.0f, 0.5f, 1, 60.0f);
+  ASSERT_EQ(g.kind, 4);
+  SetupTurbo(g, 0, 1.0f, 0.5f, 1, 42.0f);
+  EXPECT_EQ(g.kind, 1);
+  EXPECT_EQ(g.value, 42.0f);
+  EXPECT_EQ(g.maximum, 100);
+  EXPECT_EQ(g.labelGap, 5);
+  SetupTurbo(g, 0, 1.0f, 0.5f, 1, -5.0f);
+  EXPECT_EQ(g.value, 0.0f) << "held at 0";
+}
+
+// The live-setting line: nothing for a remote car, "Pit Instructions" for selector 4 and the
+// race's own line for any other; the fuel line only with an engine, and for a remote car only
+// when the option shows a remote car's fuel.
+TEST(DashTexts, TheLiveSettingLineAndWhenTheFuelLineIsShown) {
+  DashCarState s;
+  std::strcpy(s.race.setupLine, "Brake bias 60%");
+  EXPECT_STREQ(LiveSettingLine(s), "Brake bias 60%");
+  for (const auto& [selector, line] : {std::pair{3, "Brake bias 60%"}, {4, "Pit Instructions"}, {5, "Brake bias 60%"}}) {
+    s.race.liveSelector = selector;
+    EXPECT_STREQ(LiveSettingLine(s), line) << selector;
+  }
+  s.remote = 1;
+  EXPECT_STREQ(LiveSettingLine(s), "");
+
+  DashUnits = DashSettings{};
+  s = DashCarState{};
+  s.engineType = 1;
+  EXPECT_EQ(FuelLineShown(s), 1);
+  s.remote = 1;
+  EXPECT_EQ(FuelLineShown(s), 0) << "a remote car's fuel is not shown";
+  DashUnits.showRemoteFuel = 1;
+  EXPECT_EQ(FuelLineShown(s), 1) << "unless the option shows it";
+  s.engineType = 0;
+  EXPECT_EQ(FuelLineShown(s), 0) << "no engine, no fuel line";
+  DashUnits = DashSettings{};
+}
+
+// The backing colour by type: type 1 black and type 2 white unless the block sets its own,
+// type 3 the configuration's first dash colour (red in byte 0) unless the block sets its own,
+// every other type black.
+TEST(DashBlock, TheBackingColourByTypeAndColoursSet) {
+  const uint32_t savedFirst = CfgCarDashColours[0];
+  CfgCarDashColours[0] = 0x00C8A078u;  // red 0x78, green 0xA0, blue 0xC8
+  DashCarState s;
+  const uint32_t expected[7] = {DASH_BLACK, DASH_BLACK, 0xFFFFFFFFu, 0xFF78A0C8u, DASH_BLACK, DASH_BLACK, DASH_BLACK};
+  for (int type = 0; type <= 6; ++type) {
+    s.dashType = type;
+    EXPECT_EQ(BackingColour(s), expected[type]) << type;
+  }
+  SetDashFlags(s.block, DASH_COLOURS_SET);
+  s.dashType = 1;
+  AnalogDashBlock a = ReadAnalogBlock(s.block);
+  a.backing = DashColour{10, 20, 30, 0};
+  WriteAnalogBlock(a, s.block);
+  EXPECT_EQ(BackingColour(s), 0xFF0A141Eu);
+  s.dashType = 2;
+  EXPECT_EQ(BackingColour(s), 0xFF0A141Eu);
+  s.dashType = 3;
+  FormulaDashBlock f = ReadFormulaBlock(s.block);
+  f.backing = DashColour{40, 50, 60, 0};
+  WriteFormulaBlock(f, s.block);
+  EXPECT_EQ(BackingColour(s), 0xFF28323Cu);
+  s.dashType = 4;
+  EXPECT_EQ(BackingColour(s), DASH_BLACK) << "the steering wheel's block sets nothing";
+  CfgCarDashColours[0] = savedFirst;
+  EXPECT_EQ(ArgbOfWord(0x00302010u), 0xFF102030u) << "red in byte 0";
 }

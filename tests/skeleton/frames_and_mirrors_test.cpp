@@ -231,6 +231,11 @@ TEST(Mirrors, APlainBoneMirrorsInPlaceAndAPairExchangesItsMirroredTransforms) {
   s.MirrorAllBones(rig);
   EXPECT_EQ(rig.bones[0].position.x, -before[0].position.x);
   EXPECT_EQ(rig.bones[3].position.x, before[3].position.x);
+  // Once more: every bone, the first (solid 0) too, mirrored back.
+  s.MirrorAllBones(rig);
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(rig.bones[0].orientation[k], before[0].orientation[k]) << k;
+  EXPECT_EQ(rig.bones[0].position.x, before[0].position.x);
+  s.MirrorAllBones(rig);
   // Bones outside the skeleton, or a pair whose second solid the rig lacks: nothing.
   s.MirrorBone(3, rig);
   s.MirrorBone(-1, rig);

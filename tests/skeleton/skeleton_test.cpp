@@ -202,14 +202,19 @@ TEST(SkeletonFile, DamagedBodiesAreRefusedWithNothingKept) {
     EXPECT_EQ(read.poseCount, 0);
     EXPECT_EQ(read.movements[0].frames, nullptr);
   }
-  // Counts beyond the bytes left: bones, joints, movements, poses.
+  // Counts beyond the bytes left: bones, joints, movements, poses.  The joint count's refusal
+  // names its field.
   for (size_t at : {size_t(4), 8 + 16 * size_t(SKELETON_BONE_BYTES)}) {
     std::vector<uint8_t> damaged = body;
     damaged[at + 3] = 0x40;  // a count of about a billion
     Reader reader(damaged);
     Skeleton read;
     read.Init();
+    SkeletonReadFault = "";
     EXPECT_EQ(read.Read(reader.file), 0) << at;
+    if (at != 4) {
+      EXPECT_STREQ(SkeletonReadFault, "skeleton joint count");
+    }
   }
 }
 

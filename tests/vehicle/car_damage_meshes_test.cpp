@@ -209,6 +209,26 @@ TEST_F(DamagedMeshes, EachApplicationStartsFromTheUndamagedCopiesAndTheRepairRes
   EXPECT_EQ(car_.levelMeshes[0]->children[0]->local.translation.x, 6554);
 }
 
+// The repair puts back each vertex's own normal, component by component.
+TEST_F(DamagedMeshes, TheRepairPutsBackEachNormalsThreeComponents) {
+  GouraudO3d& mesh = *car_.levelMeshes[0];
+  FreeUndamagedMeshes(car_);
+  for (int i = 0; i < mesh.pointCount; ++i) {
+    mesh.points[i].nx = 0.48f;
+    mesh.points[i].ny = 0.6f;
+    mesh.points[i].nz = 0.64f;
+  }
+  car_.SaveUndamagedMeshes();
+  for (int i = 0; i < mesh.pointCount; ++i) mesh.points[i].nx = mesh.points[i].ny = mesh.points[i].nz = -1.0f;
+  car_.RestoreUndamagedMeshes();
+  ASSERT_GT(mesh.pointCount, 0);
+  for (int i = 0; i < mesh.pointCount; ++i) {
+    EXPECT_EQ(mesh.points[i].nx, 0.48f) << i;
+    EXPECT_EQ(mesh.points[i].ny, 0.6f) << i;
+    EXPECT_EQ(mesh.points[i].nz, 0.64f) << i;
+  }
+}
+
 TEST_F(DamagedMeshes, WithoutPhysicalPointsNoNodeIsApplied) {
   const std::vector<double> undamaged = Snapshot(0);
   car_.AddDamageNode(DamageNode{0, 255, PackDamageDirection(0, 0, -1)});

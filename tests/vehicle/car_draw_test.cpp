@@ -309,6 +309,7 @@ struct StandIn {
   int noSquares = 0;
   int lit = 1;
   int near = 1;
+  IntVector askedLow{}, askedHigh{};  // the range the last search of the map asked for
 };
 StandIn* World;
 
@@ -324,7 +325,9 @@ class StandInWorld : public ::testing::Test {
     savedNear = Wld::IsNear;
     savedRay = Wld::RayTest;
     savedLighting = Wld::GetLighting;
-    Wld::MapSquareRange = [](const IntVector&, const IntVector&, Wld::ObjectVisitor visit, void* c) {
+    Wld::MapSquareRange = [](const IntVector& low, const IntVector& high, Wld::ObjectVisitor visit, void* c) {
+      World->askedLow = low;
+      World->askedHigh = high;
       if (World->noSquares) return -1;
       for (int i = 0; i < static_cast<int>(World->infos.size()); ++i) visit(c, AsObject(i), i >= World->listFrom);
       visit(c, AsObject(0), 1);  // a repeat in the list
@@ -362,6 +365,20 @@ class StandInWorld : public ::testing::Test {
   decltype(Wld::RayTest) savedRay;
   decltype(Wld::GetLighting) savedLighting;
 };
+
+// The shadow search asks the map for the squares under the radius about the point, from the
+// deepest height up to the radius above the top.
+TEST_F(StandInWorld, TheShadowSearchAsksTheMapForTheSquaresAboutThePoint) {
+  world.infos.push_back(Caster());
+  ShadowObjects shadows;
+  CollectShadowObjects(shadows, 5 * M, -7 * M, 2 * M, 3.0f, 1);
+  EXPECT_EQ(world.askedLow.x, 2 * M);
+  EXPECT_EQ(world.askedLow.y, -10 * M);
+  EXPECT_EQ(world.askedLow.z, INT32_MIN);
+  EXPECT_EQ(world.askedHigh.x, 8 * M);
+  EXPECT_EQ(world.askedHigh.y, -4 * M);
+  EXPECT_EQ(world.askedHigh.z, 5 * M);
+}
 
 TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
   ReportRecorder recorder;

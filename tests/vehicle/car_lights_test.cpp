@@ -387,3 +387,32 @@ TEST_F(Lights, TheLightMeshesOfTheSampleCarHoldTheirMappingsInTheLightsColours) 
 }
 
 }  // namespace
+
+// A point normal longer than a unit (as a damaged or hand-made mesh may hold) is held at the
+// byte's ends, +127 and -127, not wrapped round.
+TEST_F(Lights, ALightsNormalsPastAUnitAreHeldAtTheBytesEnds) {
+  ModelMapping mapping{};
+  GouraudO3d* level = NewGouraud();
+  FillLine(*level, {-0.2, 0.0, 0.2}, mapping);
+  level->points[1].nx = 1.5f;
+  level->points[1].ny = -3.0f;
+  level->points[1].nz = 1.0f;
+  CarLight light{};
+  light.mode = LIGHT_WHOLE_CAR;
+  light.slots[2] = &mapping;
+  light.slotIndex[2] = 4;
+  const Material* material = DefaultPlainMaterial();
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& mesh = *GetFastMesh(handle);
+  ASSERT_EQ(ReservePrimitiveParts(mesh, 1, 1), 1);
+  mesh.parts[0].material = material;
+  AddPrimitiveGroup(mesh);
+  AddLightTriangles(mesh, *level, material, light, 0);
+  ASSERT_EQ(mesh.parts[0].buildVertices.size(), 3u);
+  const VertexLit& v = mesh.parts[0].buildVertices[1];
+  EXPECT_EQ(v.normal[0], 127);
+  EXPECT_EQ(v.normal[1], -127);
+  EXPECT_EQ(v.normal[2], 127) << "exactly a unit: 127";
+  FreeFastMesh(handle);
+  DeleteDrawMesh(level);
+}

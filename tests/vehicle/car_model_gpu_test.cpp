@@ -482,6 +482,23 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   EXPECT_EQ(turned, 1);
   car.setups[0].record.bytes[SETUP_STEERING_LOCK] = 30;
   car.controls.steerAngle = 30 * 3.14159265f / 180;
+  // The column's pitch tilts the turned wheel: Rx(pitch) Rz(turn), with Rx(p) rows (1 0 0),
+  // (0 cos p -sin p), (0 sin p cos p).  At half a turn and a pitch of 0.5 the rows are (-1 0 0),
+  // (0 -cos 0.5 -sin 0.5), (0 -sin 0.5 cos 0.5); turned after the tilt, the sines would change
+  // sign.
+  car.steeringWheelPitch = 0.5f;
+  DrawCarModel(car, view);
+  const double c = std::cos(0.5) * FIXED_ONE, s = std::sin(0.5) * FIXED_ONE;
+  const double tilted[9] = {-FIXED_ONE, 0, 0, 0, -c, -s, 0, -s, c};
+  int tiltedWheels = 0;
+  for (int i = 0; i < d.items.count; ++i) {
+    const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+    if (sub->type != SUBOBJECT_STEERING_WHEEL) continue;
+    ++tiltedWheels;
+    for (int k = 0; k < 9; ++k) EXPECT_NEAR(sub->local.rotation.m[k], tilted[k], 64) << "element " << k;
+  }
+  EXPECT_EQ(tiltedWheels, 1);
+  car.steeringWheelPitch = 0.0f;
   // An ordinary piece (the steering wheel taken as one) shows in views of kind above 2 only.
   DrawMesh* wheel = nullptr;
   for (int i = 0; i < car.levelMeshes[0]->childCount; ++i)
@@ -873,4 +890,18 @@ TEST_F(CarPixels, TheDriverIsPosedAtTheSeatWithAHelmetOnItsHead) {
   FreeHumanMeshSlots();
   FreeHelmetMeshes();
   Helmet.levelCount = 0;
+}
+
+// A built car hands every wheel set's rim and spokes to the device, as it does its body.
+TEST_F(CarPixels, EveryWheelSetsRimAndSpokesHaveTheirDeviceMeshes) {
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  int pieces = 0;
+  for (const SuspensionBlock& set : car.wheelSets)
+    for (DrawMesh* piece : {set.rimMesh, set.spokeMesh})
+      if (piece && piece->IsGouraud()) {
+        ++pieces;
+        EXPECT_NE(GetFastMesh(static_cast<GouraudO3d*>(piece)->fastMesh), nullptr) << (piece == set.rimMesh ? "rim" : "spokes");
+      }
+  EXPECT_GT(pieces, 0);
 }

@@ -41,7 +41,10 @@ TEST_F(CarModel, SwitchDistancesFollowTheLevelCountAndOtherCountsAreRefused) {
     EXPECT_EQ(car.pointCount, 0) << "the physical points go";
     EXPECT_EQ(car.undamagedPoints, nullptr);
     if (levels >= 1 && levels <= 3) {
-      for (int i = 0; i < levels; ++i) EXPECT_EQ(model.lodDistances[i], LOD_DISTANCES[levels - 1][i]) << i;
+      // The switch distances in metres by the level count: 120; 120 and 540; 60, 180 and 540.
+      const int metres[3][3] = {{120, 0, 0}, {120, 540, 0}, {60, 180, 540}};
+      for (int i = 0; i < levels; ++i) EXPECT_EQ(model.lodDistances[i], metres[levels - 1][i] << 16) << i;
+      for (int i = levels; i < MAX_LOD_COUNT; ++i) EXPECT_EQ(model.lodDistances[i], 7) << i << ": past the levels, unchanged";
       EXPECT_EQ(Lines(TEXT_LOD_TOO_MANY), 0);
     } else {
       for (int i = 0; i < MAX_LOD_COUNT; ++i) EXPECT_EQ(model.lodDistances[i], 7) << "unchanged";
@@ -122,6 +125,23 @@ DrawMesh* Sub(GouraudO3d& top, uint8_t type, int32_t x, int32_t y) {
   child->local.translation = IntVector{x, y, 0};
   AddChildMesh(top, child);
   return child;
+}
+
+// A wheel standing exactly on y = 0 is a rear wheel, as a subobject at y = 0 is a rear one.
+TEST_F(CarModel, AWheelExactlyAtYZeroIsARearWheel) {
+  Car car;
+  car.AllocModelObjects();
+  car.wheelCount = 2;
+  car.wheelPositions[0] = Vec3{0.8f, 0.0f, 0.3f};
+  car.wheelPositions[1] = Vec3{0.8f, 1.3f, 0.3f};
+  GouraudO3d& top = *car.levelMeshes[0];
+  DrawMesh* rear = Sub(top, SUBOBJECT_MUDGUARD, 65536, 0);
+  DrawMesh* front = Sub(top, SUBOBJECT_HUB, 65536, 65536);
+  car.AttachWheelSubobjects();
+  EXPECT_EQ(car.wheelSubobjects[0][WHEEL_SUB_MUDGUARD], rear);
+  EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_HUB], front);
+  EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_MUDGUARD], nullptr);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty()) << "each found its wheel";
 }
 
 TEST_F(CarModel, WheelSubobjectsGoToTheLastWheelOfTheirSideAndEnd) {

@@ -251,6 +251,14 @@ TEST_F(TyreRings, CountsOfRingsAndLettering) {
   EXPECT_EQ(tyre.vertexCount + letters.vertexCount, 0u);
 }
 
+// A profile of fewer than twelve tyre points (the rim from the eleventh) makes no rings: nothing
+// is written and the call says so.
+TEST_F(TyreRings, AProfileOfFewerThanTwelveTyrePointsWritesNothing) {
+  set.profile.firstRimPoint = 11;
+  EXPECT_EQ(Write(Ring(26, 0.0f)), 0);
+  EXPECT_EQ(tyre.vertexCount + tyre.indexCount + letters.vertexCount + letters.indexCount, 0u);
+}
+
 TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNothing) {
   const TyreRing r = Ring(26, 0.0f);
   // 27 rings of 12 points and 26 segments of 18 triangles; the lettering 27 rings of 4 points
@@ -485,6 +493,13 @@ TEST_F(FrameTubes, CutByDistanceAndMirrored) {
   // An end the frame does not have is left out.
   const FrameTube missing = {0, 9, 0, 0.02f, 0, TUBE_VISIBLE};
   EXPECT_EQ(Draw(missing, 1.0f), 0);
+  const FrameTube onePast = {0, 4, 0, 0.02f, 0, TUBE_VISIBLE};  // the frame has points 0 to 3
+  EXPECT_EQ(Draw(onePast, 1.0f), 0);
+  EXPECT_EQ(batch.vertexCount, 0u);
+  const FrameTube lastPoint = {0, 3, 0, 0.02f, 0, TUBE_VISIBLE};
+  EXPECT_EQ(Draw(lastPoint, 1.0f), 1);
+  const FrameTube pastTheSlots = {0, -(AXLE_POINTS + 1), 0, 0.02f, 0, TUBE_VISIBLE};
+  EXPECT_EQ(Draw(pastTheSlots, 1.0f), 0);
   EXPECT_EQ(Draw(tubes[3], 1.0f), 0);  // axle point -1 not computed
 }
 
