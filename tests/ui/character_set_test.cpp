@@ -76,6 +76,14 @@ TEST_F(CharsetReader, FewerGlyphRecordsLeaveTheRestEmptyWithThePlaceholdersSize)
   EXPECT_FLOAT_EQ(Glyphs[300].height, Glyphs[GLYPH_PLACEHOLDER].height);
 }
 
+// No glyph records at all is the least of "fewer": the set loads with every glyph empty.
+TEST_F(CharsetReader, ASetWithNoGlyphRecordsLoadsWithEveryGlyphEmpty) {
+  set.glyphs.clear();
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(Glyphs[33].numPoints, 0);
+  EXPECT_EQ(Glyphs[33].numTriangles, 0);
+}
+
 TEST_F(CharsetReader, RecordsBeyondTheTableAreReadPastSoTheCodePagesStillLoad) {
   set.glyphs.resize(GLYPH_COUNT + 3);
   set.glyphs[GLYPH_COUNT + 1].points = {{1.0f, 1.0f}};

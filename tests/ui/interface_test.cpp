@@ -892,6 +892,23 @@ TEST_F(Interface, AByteSliderRowPlacesItsKnobAndStepButtons) {
   }
 }
 
+// A pasted float within the button's range is kept as it is; past the range it is held at
+// the end.
+TEST_F(Interface, APastedFloatWithinTheRangeIsKept) {
+  float target = 0.0f;
+  const auto paste = [&](float copied) {
+    ClearInterface();
+    ValueClipboard.value = copied;
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&target), IvFloat(0.0f), IvFloat(5.0f),
+              IvText("%.2f"), 16, nullptr, RecordHandler, nullptr);
+    Press(10, 10, 10);
+    return target;
+  };
+  EXPECT_FLOAT_EQ(paste(2.5f), 2.5f);
+  EXPECT_FLOAT_EQ(paste(-1.0f), 0.0f);
+  EXPECT_FLOAT_EQ(paste(9.0f), 5.0f);
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
