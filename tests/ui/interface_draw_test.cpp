@@ -779,6 +779,22 @@ TEST(OnscreenKeyboardTables, EveryNamedLayoutGetsRowsWithTheExtraKey) {
     EXPECT_NE(KeyboardRowsOf(uint32_t{part} << 16 | 0x0409u).rows[3][1].key, 226) << part;
 }
 
+// Every row of every layout is 32 units wide (a letter key is 2), so the keyboard is a
+// rectangle; the top row of Escape and the function keys is drawn at half a unit and spans
+// 64 of them.
+TEST(OnscreenKeyboardTables, EveryRowOfEveryLayoutIs32UnitsWide) {
+  const auto width = [](const KeyboardRowEntry* row) {
+    int units = 0;
+    for (int i = 0; i < KEYBOARD_ROW_ENTRIES && row[i].width; ++i) units += row[i].width;
+    return units;
+  };
+  EXPECT_EQ(width(KEYBOARD_TOP_ROW), 64);
+  for (uint32_t part : {0x0411u, 1033u, 1031u, 1036u, 1026u}) {
+    const KeyboardRows& rows = KeyboardRowsOf(part << 16 | 0x0409u);
+    for (int r = 0; r < KEYBOARD_ROWS; ++r) EXPECT_EQ(width(rows.rows[r]), 32) << "layout " << part << " row " << r;
+  }
+}
+
 TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
   std::vector<int> labelled = {32};
   for (int k = 48; k <= 57; ++k) labelled.push_back(k);

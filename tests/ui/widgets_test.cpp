@@ -14,6 +14,7 @@
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "tests/render/null_renderer.h"
+#include "text/language.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -175,6 +176,37 @@ TEST_F(Widgets, RowsUseTheSelectedLayoutColumns) {
   EXPECT_FLOAT_EQ(ValueControls[ValueControlCount - 1].right, 0.1f);  // the last ends on the column's edge
   EXPECT_EQ(ValueControls[ValueControlCount - 1].colour, &InterfaceColours.textSelected);
   EXPECT_EQ(ValueControls[ValueControlCount - 2].colour, &InterfaceColours.textUnselected);
+}
+
+// A flag row shows the flag's word "no" or "yes" as the bit is clear or set.
+TEST_F(Widgets, AFlagRowShowsNoOrYesByItsBit) {
+  AddScreenTitle("t", 0, 1);
+  uint32_t flags = 0;
+  AddPanelFlagRow(&owner, "Flag :", &flags, 4, nullptr, 0.1f);
+  const ValueControl* value = FindType(24);
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->variable, &flags);
+  char shown[64];
+  ASSERT_EQ(ValueControlText(*value, shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, LanguageTexts[TX_3a_smlnobrk]);
+  flags = 4;
+  ASSERT_EQ(ValueControlText(*value, shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, LanguageTexts[TX_3a_smlysbrk]);
+}
+
+// A screen title is a title tab (type 10) across the top; a labelled toggle's label is a
+// style-3 label two units shorter than the row.
+TEST_F(Widgets, ATitleIsATabAndALabelledToggleLabelIsStyleThree) {
+  AddScreenTitle("t", 0, 1);
+  EXPECT_NE(FindType(10), nullptr);
+  ClearInterface();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  uint32_t flags = 0;
+  AddFlagToggle(&owner, 6, "Mirror", 1, &flags, nullptr, 0, nullptr, nullptr);
+  ASSERT_GE(ButtonCount, 1);
+  EXPECT_EQ(InterfaceButtons[0].style, 3);
+  EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, 4 * ButtonWidth);
 }
 
 TEST_F(Widgets, FloatStepsAreLiveOnlyAwayFromTheirBounds) {
