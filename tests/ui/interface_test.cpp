@@ -909,6 +909,25 @@ TEST_F(Interface, APastedFloatWithinTheRangeIsKept) {
   EXPECT_FLOAT_EQ(paste(9.0f), 5.0f);
 }
 
+// A radio column adds one button per text, no more, each with its index as its word; a
+// colour editor is its swatch, three channel rows of a slider (four buttons) and a number,
+// and a brightness slider: twenty buttons.
+TEST_F(Interface, RadioColumnsAndColourEditorsAddTheirOwnButtonsOnly) {
+  SetInterfaceMetrics();
+  RowCursorX = RowCursorY = 0;
+  int32_t chosen = 1;
+  const char* const texts[4] = {"a", "b", "c", "not listed"};
+  AddRadioButtonColumn(&owner, 2, &chosen, 3, texts, nullptr, RecordHandler, nullptr);
+  ASSERT_EQ(ButtonCount, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(InterfaceButtons[i].word, uintptr_t(i));
+  EXPECT_EQ(InterfaceButtons[1].fourth.i, 1) << "the chosen one is lit";
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  ColourWord colour = RgbWord(10, 20, 30);
+  AddColourSliders(&owner, 5, &colour, "c", RecordHandler, 0);
+  EXPECT_EQ(ButtonCount, 20);
+}
+
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
   SetInterfaceMetrics();
   int32_t position = 0;
