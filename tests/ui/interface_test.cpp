@@ -521,6 +521,19 @@ TEST_F(Interface, TheWheelScrollsWithinTheList) {
   EXPECT_EQ(position, 6);
 }
 
+// The wheel scrolls the list under the pointer only: a list in the top right quarter takes
+// the wheel there and not at the mirrored place in the bottom left.
+TEST_F(Interface, TheWheelScrollsOnlyTheListUnderThePointer) {
+  int32_t position = 0;
+  // 10 entries, 4 visible; x 0 to 1, y -1 to 0: pixels 400..800 across, 0..300 down.
+  AddValueControl(nullptr, &position, IvInt(0), IvInt(4), IvInt(10), VALUE_TYPE_WHEEL, nullptr, nullptr, 0.0f, -1.0f,
+                  1.0f, 0.0f);
+  Send(700, 100, 0, 0, 0, 0, 2);
+  EXPECT_EQ(position, 1);
+  Send(100, 500, 0, 0, 0, 0, 2);  // where x and y change places: no list
+  EXPECT_EQ(position, 1);
+}
+
 TEST_F(Interface, AListShorterThanItsViewNeverScrolls) {
   int32_t position = 0;
   AddValueControl(nullptr, &position, IvInt(0), IvInt(8), IvInt(3), VALUE_TYPE_WHEEL, nullptr, nullptr, -1, -1, 1, 1);

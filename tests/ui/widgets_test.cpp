@@ -287,6 +287,19 @@ TEST_F(Widgets, ColourAndCoordinateRows) {
   EXPECT_EQ(ValueControls[5].owner, nullptr);  // no lesson editor yet: shown only
 }
 
+// A coordinate row splits its width in fifths: the name two, then X, Y and REV one each.
+TEST_F(Widgets, CoordinateRowsSplitTheirWidthInFifths) {
+  const NamedPoint points[1] = {{"finish", 1}};
+  AddCoordinateRows(&owner, points, 1, 0.0f, 0, -0.5f, 0.5f);
+  ASSERT_EQ(ValueControlCount, 4);
+  const float edges[5] = {-0.5f, -0.1f, 0.1f, 0.3f, 0.5f};
+  for (int i = 0; i < 4; ++i) {
+    const ValueControl& c = ValueControls[i];
+    EXPECT_NEAR(c.left, edges[i], 1e-6f) << i;
+    EXPECT_NEAR(c.right, edges[i + 1], 1e-6f) << i;
+  }
+}
+
 TEST(VersionBanner, PlacementFollowsThePosition) {
   const BannerPlacement wide = VersionBannerPlacement(1, 16.0f / 9.0f);  // 0.341 high: scaled to 0.3
   EXPECT_FLOAT_EQ(wide.halfHeight, 0.3f);
