@@ -622,6 +622,25 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
   EXPECT_TRUE(Has(Draw(INFO_PAGE_DOWNFORCE), Fmt("Estimated maximum speed : %.0f mph", car->topSpeed * 2.237)));
 }
 
+// A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
+TEST_F(SetupPages, ASeatsNameTakesTheLeftOfItsRowBeforeItsButtons) {
+  Load(RUNABOUT);
+  Draw(INFO_PAGE_PASSENGERS);
+  int seats = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    char out[64];
+    if (c.displayType != 15 || !ValueControlText(c, out, sizeof out)) continue;
+    const std::string text = out;
+    if (text != "front" && text.rfind("rear", 0) != 0) continue;
+    ++seats;
+    EXPECT_LT(c.left, c.right) << text;
+    const ValueControl& none = ValueControls[i + 1];
+    EXPECT_NEAR(none.left, c.right, 1e-5f) << text << ": the first button begins where the name ends";
+  }
+  EXPECT_GT(seats, 0);
+}
+
 TEST_F(SetupPages, PassengerSeatsFollowTheCarsSeatsAndCallWithSeatAndKind) {
   Load(RUNABOUT);
   SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 1u | 2u << 2 | 1u << 6);

@@ -10,6 +10,7 @@
 
 #include "platform/font_source.h"
 #include "tests/ui/charset_test_util.h"
+#include "text/code_pages.h"
 #include "ui/text_measure.h"
 
 namespace {
@@ -74,6 +75,14 @@ TEST_F(CharsetReader, FewerGlyphRecordsLeaveTheRestEmptyWithThePlaceholdersSize)
   EXPECT_EQ(Glyphs[300].numPoints, 0);
   EXPECT_FLOAT_EQ(Glyphs[300].width, Glyphs[GLYPH_PLACEHOLDER].width);
   EXPECT_FLOAT_EQ(Glyphs[300].height, Glyphs[GLYPH_PLACEHOLDER].height);
+}
+
+// No glyph records at all is the least of "fewer": the set loads with every glyph empty.
+TEST_F(CharsetReader, ASetWithNoGlyphRecordsLoadsWithEveryGlyphEmpty) {
+  set.glyphs.clear();
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_EQ(Glyphs[33].numPoints, 0);
+  EXPECT_EQ(Glyphs[33].numTriangles, 0);
 }
 
 TEST_F(CharsetReader, RecordsBeyondTheTableAreReadPastSoTheCodePagesStillLoad) {
@@ -327,6 +336,33 @@ TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   EXPECT_EQ(GlyphPages[0].slots[0x43 - 64].pixelWidth, GLYPH_WIDTH_CANNOT_DRAW);
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x50, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);  // no character
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x3F, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);  // trail below 64
+}
+
+// The fixed-width stand-in flags as line breaks exactly the ideographic punctuation: U+3000 to
+// U+3002, U+FF01, U+FF0C, U+FF0E and U+FF1F, each found through its page's own conversion;
+// a letter of the page is no break.
+TEST(FixedWidthSet, TheBreakCharactersAreTheIdeographicPunctuationOfEachPage) {
+  UseFixedWidthCharacterSet();
+  const char* const breaks[] = {"\xE3\x80\x80", "\xE3\x80\x81", "\xE3\x80\x82", "\xEF\xBC\x81",
+                                "\xEF\xBC\x8C", "\xEF\xBC\x8E", "\xEF\xBC\x9F"};
+  const char* const letter = "\xE4\xB8\x80";  // U+4E00, "one"
+  const auto flag = [](int page, const char* utf8) {
+    char bytes[4] = {};
+    if (Utf8ToCodePage(utf8, page, bytes, sizeof bytes) != 2) return -1;
+    const uint8_t lead = static_cast<uint8_t>(bytes[0]), trail = static_cast<uint8_t>(bytes[1]);
+    int width = 0, brk = -1;
+    float advance = 0.0f;
+    uint16_t location = 0;
+    GetDoubleByteGlyph(page, CodePageRecords[page].entries[lead - FIRST_CODE], trail, &width, &advance, &location,
+                       &brk);
+    return brk;
+  };
+  for (int page : {CODE_PAGE_JAPANESE, CODE_PAGE_TRADITIONAL_CHINESE, CODE_PAGE_SIMPLIFIED_CHINESE, CODE_PAGE_KOREAN}) {
+    SetCodePageHasFont(page, 1);
+    for (const char* b : breaks) EXPECT_EQ(flag(page, b), 1) << "page " << page;
+    EXPECT_EQ(flag(page, letter), 0) << "page " << page;
+    SetCodePageHasFont(page, 0);
+  }
 }
 
 // ---- The generated set ----

@@ -92,6 +92,20 @@ TEST_F(FileLists, TwoPatternsWithTheDuplicateCheckListANameOnceFromTheFirst) {
   EXPECT_EQ(Names(), "other,same");
 }
 
+// A replay's name has "_" as its fourth character and 5 to 19 characters, or as its seventh
+// and 8 to 22: the lengths just inside are listed, those just outside are not.
+TEST_F(FileLists, ReplayShapedNamesEndAtTheirLengths) {
+  const std::string inside[] = {"abc_x", "abc_" + std::string(15, 'x'), "abcdef_x", "abcdef_" + std::string(15, 'x')};
+  const std::string outside[] = {"abc_", "abc_" + std::string(16, 'x'), "abcdef_" + std::string(16, 'x')};
+  uint64_t time = 100;
+  for (const std::string& n : inside) Touch(std::string("fl_a/") + n + ".spr", time++);
+  for (const std::string& n : outside) Touch(std::string("fl_a/") + n + ".spr", time++);
+  list.Fill("fl_a\\*.spr", FILE_SORT_TIME_SHAPED, 64, nullptr, 0, nullptr, 0);
+  const std::string names = "," + Names() + ",";
+  for (const std::string& n : inside) EXPECT_NE(names.find("," + n + ","), std::string::npos) << n;
+  for (const std::string& n : outside) EXPECT_EQ(names.find("," + n + ","), std::string::npos) << n;
+}
+
 TEST_F(FileLists, ModeFiltersAndEqualTimes) {
   for (const char* n : {"abc_x.spr", "ab_c.spr", "abcdef_long.spr", "abcdefghijklmnopqrstu_.spr"})
     Touch(std::string("fl_a/") + n, 5000);

@@ -93,6 +93,26 @@ TEST(TriangleFill, TheOtherWindingFillsNothing) {
   EXPECT_GT(b.Count(1), 0);
 }
 
+// Turned to the filling winding, a triangle fills exactly the pixels of its other winding:
+// both coordinates of the two vertices change places.
+TEST(TriangleFill, ATriangleTurnedToFillCoversWhatItsOtherWindingCovers) {
+  TestBitmap a(32, 32);
+  Triangle(8, 8, 8, 40, 48, 32);
+  FillTriangle16(1);
+  const int filled = a.Count(1);
+  ASSERT_GT(filled, 0);
+  TestBitmap b(32, 32);
+  int32_t v[3][2] = {{8, 8}, {48, 32}, {8, 40}};
+  OrientToFill(v);
+  EXPECT_EQ(v[1][0], 8);
+  EXPECT_EQ(v[1][1], 40);
+  EXPECT_EQ(v[2][0], 48);
+  EXPECT_EQ(v[2][1], 32);
+  std::memcpy(TriangleSlots, v, sizeof v);
+  FillTriangle16(1);
+  EXPECT_EQ(b.Count(1), filled);
+}
+
 TEST(TriangleFill, StepsItsEdgesAsTheClosedFormOnRandomTriangles) {
   std::mt19937 random(1234);
   std::uniform_int_distribution<int32_t> coord(0, 4 * 40 - 1);

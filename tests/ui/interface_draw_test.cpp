@@ -144,6 +144,23 @@ TEST_F(PanelDraw, FlatPanelsAndTitleTabsAreRecordedAsFills) {
   ScreenHeight = saved[1];
 }
 
+// A fading panel is recorded as a fill where it has its full alpha (pixels of 800 x 600).
+TEST_F(PanelDraw, AFadingPanelIsRecordedAsAFill) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  ResetDrawRecord();
+  FadePanel(0xFF204060u, -0.5f, -0.5f, 0.5f, 0.5f);
+  ASSERT_EQ(DrawRecord.size(), 1u);
+  EXPECT_FLOAT_EQ(DrawRecord[0].left, 200.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].top, 150.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].right, 600.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 450.0f);
+  ResetDrawRecord();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 TEST_F(PanelDraw, APanelOnTheScreensEdgeIsSquareThereOutsideVr) {
   DrawButtonPanel(&GREY, false, 0.0f, 0.0f, 0, false, -1.0f, -0.5f);
   EXPECT_EQ(Triangles(), 12u);  // the left column has no width
@@ -401,17 +418,20 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
 // kept 0.005 inside the control, and never upside down.
 TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
   Prss owner{};
+  float left = 0.0f, right = 0.0f;
   const auto bar = [&](intptr_t first, intptr_t last, intptr_t total, float* top, float* bottom) {
     Reset();
     ClearInterface();
     AddValueControl(&owner, nullptr, IvInt(first), IvInt(last), IvInt(total), 39, nullptr, nullptr, 0.0f, -0.5f, 0.3f,
                     0.5f);
     DrawValueControlPanels(0);
-    *top = 99.0f;
-    *bottom = -99.0f;
+    *top = left = 99.0f;
+    *bottom = right = -99.0f;
     for (uint32_t v = 36; v < Draw2DList.counters.vertexCount - baseVertex; ++v) {
       *top = std::min(*top, -V(v).y);  // the list's vertices have y upwards
       *bottom = std::max(*bottom, -V(v).y);
+      left = std::min(left, V(v).x);
+      right = std::max(right, V(v).x);
     }
     return Triangles();
   };
@@ -420,6 +440,8 @@ TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
   ASSERT_GT(bar(2, 5, 10, &top, &bottom), 18u);
   EXPECT_NEAR(top, -0.3f, 1e-6f);
   EXPECT_NEAR(bottom, 0.0f, 1e-6f);
+  EXPECT_NEAR(left, 0.145f, 1e-6f) << "0.01 wide about the control's middle";
+  EXPECT_NEAR(right, 0.155f, 1e-6f);
   ASSERT_GT(bar(0, 12, 10, &top, &bottom), 18u);  // past both ends
   EXPECT_NEAR(top, -0.495f, 1e-6f);
   EXPECT_NEAR(bottom, 0.495f, 1e-6f);
@@ -755,6 +777,22 @@ TEST(OnscreenKeyboardTables, EveryNamedLayoutGetsRowsWithTheExtraKey) {
   }
   for (uint16_t part : {uint16_t(1041), uint16_t(1027)})
     EXPECT_NE(KeyboardRowsOf(uint32_t{part} << 16 | 0x0409u).rows[3][1].key, 226) << part;
+}
+
+// Every row of every layout is 32 units wide (a letter key is 2), so the keyboard is a
+// rectangle; the top row of Escape and the function keys is drawn at half a unit and spans
+// 64 of them.
+TEST(OnscreenKeyboardTables, EveryRowOfEveryLayoutIs32UnitsWide) {
+  const auto width = [](const KeyboardRowEntry* row) {
+    int units = 0;
+    for (int i = 0; i < KEYBOARD_ROW_ENTRIES && row[i].width; ++i) units += row[i].width;
+    return units;
+  };
+  EXPECT_EQ(width(KEYBOARD_TOP_ROW), 64);
+  for (uint32_t part : {0x0411u, 1033u, 1031u, 1036u, 1026u}) {
+    const KeyboardRows& rows = KeyboardRowsOf(part << 16 | 0x0409u);
+    for (int r = 0; r < KEYBOARD_ROWS; ++r) EXPECT_EQ(width(rows.rows[r]), 32) << "layout " << part << " row " << r;
+  }
 }
 
 TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {

@@ -521,6 +521,19 @@ TEST_F(Interface, TheWheelScrollsWithinTheList) {
   EXPECT_EQ(position, 6);
 }
 
+// The wheel scrolls the list under the pointer only: a list in the top right quarter takes
+// the wheel there and not at the mirrored place in the bottom left.
+TEST_F(Interface, TheWheelScrollsOnlyTheListUnderThePointer) {
+  int32_t position = 0;
+  // 10 entries, 4 visible; x 0 to 1, y -1 to 0: pixels 400..800 across, 0..300 down.
+  AddValueControl(nullptr, &position, IvInt(0), IvInt(4), IvInt(10), VALUE_TYPE_WHEEL, nullptr, nullptr, 0.0f, -1.0f,
+                  1.0f, 0.0f);
+  Send(700, 100, 0, 0, 0, 0, 2);
+  EXPECT_EQ(position, 1);
+  Send(100, 500, 0, 0, 0, 0, 2);  // where x and y change places: no list
+  EXPECT_EQ(position, 1);
+}
+
 TEST_F(Interface, AListShorterThanItsViewNeverScrolls) {
   int32_t position = 0;
   AddValueControl(nullptr, &position, IvInt(0), IvInt(8), IvInt(3), VALUE_TYPE_WHEEL, nullptr, nullptr, -1, -1, 1, 1);
@@ -890,6 +903,42 @@ TEST_F(Interface, AByteSliderRowPlacesItsKnobAndStepButtons) {
     EXPECT_EQ(InterfaceButtons[3].left, 10 + 3 * unit);
     EXPECT_EQ(RowCursorX, 10 + 4 * unit);
   }
+}
+
+// A pasted float within the button's range is kept as it is; past the range it is held at
+// the end.
+TEST_F(Interface, APastedFloatWithinTheRangeIsKept) {
+  float target = 0.0f;
+  const auto paste = [&](float copied) {
+    ClearInterface();
+    ValueClipboard.value = copied;
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&target), IvFloat(0.0f), IvFloat(5.0f),
+              IvText("%.2f"), 16, nullptr, RecordHandler, nullptr);
+    Press(10, 10, 10);
+    return target;
+  };
+  EXPECT_FLOAT_EQ(paste(2.5f), 2.5f);
+  EXPECT_FLOAT_EQ(paste(-1.0f), 0.0f);
+  EXPECT_FLOAT_EQ(paste(9.0f), 5.0f);
+}
+
+// A radio column adds one button per text, no more, each with its index as its word; a
+// colour editor is its swatch, three channel rows of a slider (four buttons) and a number,
+// and a brightness slider: twenty buttons.
+TEST_F(Interface, RadioColumnsAndColourEditorsAddTheirOwnButtonsOnly) {
+  SetInterfaceMetrics();
+  RowCursorX = RowCursorY = 0;
+  int32_t chosen = 1;
+  const char* const texts[4] = {"a", "b", "c", "not listed"};
+  AddRadioButtonColumn(&owner, 2, &chosen, 3, texts, nullptr, RecordHandler, nullptr);
+  ASSERT_EQ(ButtonCount, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(InterfaceButtons[i].word, uintptr_t(i));
+  EXPECT_EQ(InterfaceButtons[1].fourth.i, 1) << "the chosen one is lit";
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  ColourWord colour = RgbWord(10, 20, 30);
+  AddColourSliders(&owner, 5, &colour, "c", RecordHandler, 0);
+  EXPECT_EQ(ButtonCount, 20);
 }
 
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {

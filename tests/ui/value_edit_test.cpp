@@ -556,6 +556,29 @@ TEST_F(ValueEdit, ColourSlidersEditTheirChannelsWithinTheModesLimit) {
   EXPECT_EQ(g_Callback.count, 1);
 }
 
+// A list control (type 23) shows the entry its variable chooses, the first one included;
+// before the first or past the last it shows "?".
+TEST(ValueControlText, AListControlShowsTheChosenEntryFromTheFirst) {
+  static const char* list[] = {"off", "on", nullptr};
+  int32_t chosen = 0;
+  ValueControl c{};
+  c.displayType = 23;
+  c.minimum = IvAddress(list);
+  c.variable = &chosen;
+  char out[16];
+  ASSERT_EQ(ValueControlText(c, out, sizeof out), 1);
+  EXPECT_STREQ(out, "off");
+  chosen = 1;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "on");
+  chosen = 2;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "?");
+  chosen = -1;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "?");
+}
+
 TEST(ValueControlText, EachTypeShowsItsText) {
   char out[128];
   ValueControl c{};

@@ -14,6 +14,7 @@
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "tests/render/null_renderer.h"
+#include "text/language.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -177,6 +178,37 @@ TEST_F(Widgets, RowsUseTheSelectedLayoutColumns) {
   EXPECT_EQ(ValueControls[ValueControlCount - 2].colour, &InterfaceColours.textUnselected);
 }
 
+// A flag row shows the flag's word "no" or "yes" as the bit is clear or set.
+TEST_F(Widgets, AFlagRowShowsNoOrYesByItsBit) {
+  AddScreenTitle("t", 0, 1);
+  uint32_t flags = 0;
+  AddPanelFlagRow(&owner, "Flag :", &flags, 4, nullptr, 0.1f);
+  const ValueControl* value = FindType(24);
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(value->variable, &flags);
+  char shown[64];
+  ASSERT_EQ(ValueControlText(*value, shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, LanguageTexts[TX_3a_smlnobrk]);
+  flags = 4;
+  ASSERT_EQ(ValueControlText(*value, shown, sizeof shown), 1);
+  EXPECT_STREQ(shown, LanguageTexts[TX_3a_smlysbrk]);
+}
+
+// A screen title is a title tab (type 10) across the top; a labelled toggle's label is a
+// style-3 label two units shorter than the row.
+TEST_F(Widgets, ATitleIsATabAndALabelledToggleLabelIsStyleThree) {
+  AddScreenTitle("t", 0, 1);
+  EXPECT_NE(FindType(10), nullptr);
+  ClearInterface();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  uint32_t flags = 0;
+  AddFlagToggle(&owner, 6, "Mirror", 1, &flags, nullptr, 0, nullptr, nullptr);
+  ASSERT_GE(ButtonCount, 1);
+  EXPECT_EQ(InterfaceButtons[0].style, 3);
+  EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, 4 * ButtonWidth);
+}
+
 TEST_F(Widgets, FloatStepsAreLiveOnlyAwayFromTheirBounds) {
   float v = 0.0f;
   AddFloatSlider(&owner, "%.1f", -0.5f, 0.5f, 0.0f, 0.1f, &v, 0.0f, 1.0f, 0.1f, nullptr);
@@ -253,6 +285,19 @@ TEST_F(Widgets, ColourAndCoordinateRows) {
   EXPECT_FLOAT_EQ(rev.top, 0.06f);
   EXPECT_EQ(ValueControls[5].colour, &InterfaceColours.textSelected);  // word 11: the second row's Y
   EXPECT_EQ(ValueControls[5].owner, nullptr);  // no lesson editor yet: shown only
+}
+
+// A coordinate row splits its width in fifths: the name two, then X, Y and REV one each.
+TEST_F(Widgets, CoordinateRowsSplitTheirWidthInFifths) {
+  const NamedPoint points[1] = {{"finish", 1}};
+  AddCoordinateRows(&owner, points, 1, 0.0f, 0, -0.5f, 0.5f);
+  ASSERT_EQ(ValueControlCount, 4);
+  const float edges[5] = {-0.5f, -0.1f, 0.1f, 0.3f, 0.5f};
+  for (int i = 0; i < 4; ++i) {
+    const ValueControl& c = ValueControls[i];
+    EXPECT_NEAR(c.left, edges[i], 1e-6f) << i;
+    EXPECT_NEAR(c.right, edges[i + 1], 1e-6f) << i;
+  }
 }
 
 TEST(VersionBanner, PlacementFollowsThePosition) {
