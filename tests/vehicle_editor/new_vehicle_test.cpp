@@ -11,6 +11,7 @@
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "physics/car.h"
+#include "tests/ui/control_clicks.h"
 #include "vehicle_data/setup_record.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
@@ -703,4 +704,18 @@ TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
   EXPECT_EQ(W::Settings.vehicleClass, CLASS_KART);
   EXPECT_FALSE(W::Running);
   EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+}
+
+// The page's axle rows: a single wheel says so, a pair has its track width.
+TEST_F(NewVehicle, ThePagesAxleRowsShowATrackForAPairAndNoneForASingleWheel) {
+  Begin(NEW_LAYOUT_TRIKE);
+  ClearInterface();
+  W::Draw(*e);
+  EXPECT_NE(FindShownButton("Single wheel"), nullptr) << "the front";
+  EXPECT_NE(FindShownButton("Track width 1.500m"), nullptr) << "the rear pair";
+  Begin(NEW_LAYOUT_BIKE);
+  ClearInterface();
+  W::Draw(*e);
+  EXPECT_EQ(FindShownButton("Track width 1.500m"), nullptr);
+  ClearInterface();
 }
