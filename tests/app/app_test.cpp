@@ -1078,7 +1078,7 @@ TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
 
 // A drawn frame's projection follows the screen: x and y scales of 2 / width and 2 / height,
 // and a field factor of 0.8695652 / max(width / height, 4 / 3), so that a screen narrower
-// than 4:3 keeps the 4:3 field.
+// than 4:3 keeps the 4:3 field; the interface is clipped to the screen.
 TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
@@ -1098,6 +1098,11 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
     EXPECT_NEAR(Projection.yScale, 2.0 / screen.height, 1e-7) << screen.width;
     EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
     EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
+    // The interface is clipped to the whole screen.
+    EXPECT_EQ(InterfaceClipRect.left, 0) << screen.width;
+    EXPECT_EQ(InterfaceClipRect.top, 0) << screen.width;
+    EXPECT_EQ(InterfaceClipRect.right, screen.width);
+    EXPECT_EQ(InterfaceClipRect.bottom, screen.height) << screen.width;
   }
   // A frame whose layout is to be set up lays it out for the screen's width and height.
   ScreenWidth = 1600;
