@@ -1116,6 +1116,26 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
   AppShutdown();
 }
 
+// A request to refresh the render textures waits for the next drawn frame, which carries it
+// out.
+TEST_F(AppHarness, TheRenderTexturesAreRefreshedByTheNextDrawnFrame) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);
+  const int acts = probe->acts;
+  RenderTexturesNeedRefresh = 1;
+  RunPasses(2);
+  ASSERT_EQ(probe->acts, acts) << "no frame drawn";
+  EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  RedrawRequested = 1;
+  RunPasses(1);
+  ASSERT_EQ(probe->acts, acts + 1);
+  EXPECT_EQ(RenderTexturesNeedRefresh, 0);
+  AppShutdown();
+}
+
 // Without "Min Sleep", away from the front end the limiter lets a frame that ran late go on
 // at once; a front-end page always sleeps once, however late its frame.
 TEST_F(AppHarness, ALateEditorFrameGoesOnAtOnceWhileAMenuFrameStillSleeps) {
