@@ -1117,7 +1117,7 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
 }
 
 // A request to refresh the render textures waits for the next drawn frame, which carries it
-// out.
+// out; that frame also clears bit 31 of the screen flags, and no other.
 TEST_F(AppHarness, TheRenderTexturesAreRefreshedByTheNextDrawnFrame) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
@@ -1126,13 +1126,17 @@ TEST_F(AppHarness, TheRenderTexturesAreRefreshedByTheNextDrawnFrame) {
   RunPasses(3);
   const int acts = probe->acts;
   RenderTexturesNeedRefresh = 1;
+  CfgScreenFlags = 1u << 31 | 1u << 30 | 1u;
   RunPasses(2);
   ASSERT_EQ(probe->acts, acts) << "no frame drawn";
   EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  EXPECT_EQ(CfgScreenFlags, 1u << 31 | 1u << 30 | 1u);
   RedrawRequested = 1;
   RunPasses(1);
   ASSERT_EQ(probe->acts, acts + 1);
   EXPECT_EQ(RenderTexturesNeedRefresh, 0);
+  EXPECT_EQ(CfgScreenFlags, 1u << 30 | 1u);
+  CfgScreenFlags = 0;
   AppShutdown();
 }
 
