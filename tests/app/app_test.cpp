@@ -443,6 +443,20 @@ TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePerio
   AppShutdown();
 }
 
+// A pass limit asks the program to exit once that many passes have run, and not before.
+TEST_F(AppHarness, APassLimitAsksForTheExitAtItsLastPass) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  AppSetPassLimit(5);
+  RunPasses(4);
+  EXPECT_EQ(ExitRequested, 0);
+  RunPasses(1);
+  EXPECT_EQ(ExitRequested, 1);
+  EXPECT_TRUE(LogHas("exit : pass limit"));
+  AppSetPassLimit(0);
+  AppShutdown();
+}
+
 TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);  // the entry page is a menu page
