@@ -622,6 +622,24 @@ TEST_F(AppHarness, StartupBuildsTheUpperCaseAndCrcTables) {
   AppShutdown();
 }
 
+// Start-up sets the four east-Asian glyph font weights to 600 before the settings are read;
+// each pass steps the random seed to (seed * 5 + 1) % 65536.
+TEST_F(AppHarness, StartUpSetsTheFontWeightsAndEachPassStepsTheRandomSeed) {
+  AppForceNoGraphics(1);
+  for (int& weight : CfgFontWeights) weight = 0;
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  for (int weight : CfgFontWeights) EXPECT_EQ(weight, 600);
+  RandomSeed = 7;
+  RunPasses(1);
+  EXPECT_EQ(RandomSeed, 36u);  // 7 * 5 + 1
+  RandomSeed = 65535;
+  RunPasses(1);
+  EXPECT_EQ(RandomSeed, 65532u);  // 327676 - 4 * 65536
+  RunPasses(1);
+  EXPECT_EQ(RandomSeed, 65517u);  // 327661 - 4 * 65536
+  AppShutdown();
+}
+
 // The drive file's lines: "type" posts its characters to the window, "click" and "reach" wait
 // for their button (saying nothing) until 30 s have passed, a line of no known kind is told.
 TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
