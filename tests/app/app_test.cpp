@@ -777,6 +777,29 @@ TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
   AppShutdown();
 }
 
+// The hundredth drawn frame since the last tick brings the next tick at once; the
+// ninety-ninth does not.
+TEST_F(AppHarness, TheHundredthDrawnFrameBringsTheBlinkTickAtOnce) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  GameState = 0;
+  // Passes until a tick has just come: the next is about half a second away.
+  int phase = BlinkPhase;
+  for (int i = 0; i < 200 && BlinkPhase == phase; ++i) AppRunPass();
+  ASSERT_NE(BlinkPhase, phase);
+  phase = BlinkPhase;
+  DrawnFrameCount = 99;
+  AppRunPass();
+  EXPECT_EQ(BlinkPhase, phase) << "99 frames";
+  DrawnFrameCount = 100;
+  AppRunPass();
+  EXPECT_NE(BlinkPhase, phase) << "100 frames";
+  AppShutdown();
+}
+
 TEST_F(AppHarness, ATopActReturningNullEndsTheLoopAndShutDownRunsInFull) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
