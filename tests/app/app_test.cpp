@@ -443,6 +443,20 @@ TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePerio
   AppShutdown();
 }
 
+// A pass limit asks the program to exit once that many passes have run, and not before.
+TEST_F(AppHarness, APassLimitAsksForTheExitAtItsLastPass) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  AppSetPassLimit(5);
+  RunPasses(4);
+  EXPECT_EQ(ExitRequested, 0);
+  RunPasses(1);
+  EXPECT_EQ(ExitRequested, 1);
+  EXPECT_TRUE(LogHas("exit : pass limit"));
+  AppSetPassLimit(0);
+  AppShutdown();
+}
+
 TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);  // the entry page is a menu page
@@ -608,6 +622,24 @@ TEST_F(AppHarness, StartupBuildsTheUpperCaseAndCrcTables) {
   AppShutdown();
 }
 
+// Start-up sets the four east-Asian glyph font weights to 600 before the settings are read;
+// each pass steps the random seed to (seed * 5 + 1) % 65536.
+TEST_F(AppHarness, StartUpSetsTheFontWeightsAndEachPassStepsTheRandomSeed) {
+  AppForceNoGraphics(1);
+  for (int& weight : CfgFontWeights) weight = 0;
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  for (int weight : CfgFontWeights) EXPECT_EQ(weight, 600);
+  RandomSeed = 7;
+  RunPasses(1);
+  EXPECT_EQ(RandomSeed, 36u);  // 7 * 5 + 1
+  RandomSeed = 65535;
+  RunPasses(1);
+  EXPECT_EQ(RandomSeed, 65532u);  // 327676 - 4 * 65536
+  RunPasses(1);
+  EXPECT_EQ(RandomSeed, 65517u);  // 327661 - 4 * 65536
+  AppShutdown();
+}
+
 // The drive file's lines: "type" posts its characters to the window, "click" and "reach" wait
 // for their button (saying nothing) until 30 s have passed, a line of no known kind is told.
 TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
@@ -742,6 +774,29 @@ TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
   EXPECT_LE(flips, 11);
   EXPECT_TRUE(checked[0] && checked[1]);
   phaseColours(BlinkPhase);
+  AppShutdown();
+}
+
+// The hundredth drawn frame since the last tick brings the next tick at once; the
+// ninety-ninth does not.
+TEST_F(AppHarness, TheHundredthDrawnFrameBringsTheBlinkTickAtOnce) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  GameState = 0;
+  // Passes until a tick has just come: the next is about half a second away.
+  int phase = BlinkPhase;
+  for (int i = 0; i < 200 && BlinkPhase == phase; ++i) AppRunPass();
+  ASSERT_NE(BlinkPhase, phase);
+  phase = BlinkPhase;
+  DrawnFrameCount = 99;
+  AppRunPass();
+  EXPECT_EQ(BlinkPhase, phase) << "99 frames";
+  DrawnFrameCount = 100;
+  AppRunPass();
+  EXPECT_NE(BlinkPhase, phase) << "100 frames";
   AppShutdown();
 }
 
@@ -1078,7 +1133,7 @@ TEST_F(AppHarness, TheFirstPassDrawsAtOnceAndLaterOnesKeepTheFramePeriod) {
 
 // A drawn frame's projection follows the screen: x and y scales of 2 / width and 2 / height,
 // and a field factor of 0.8695652 / max(width / height, 4 / 3), so that a screen narrower
-// than 4:3 keeps the 4:3 field.
+// than 4:3 keeps the 4:3 field; the interface is clipped to the screen.
 TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
@@ -1098,6 +1153,11 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
     EXPECT_NEAR(Projection.yScale, 2.0 / screen.height, 1e-7) << screen.width;
     EXPECT_NEAR(Projection.inverseAspect, double(screen.width) / screen.height, 1e-6) << screen.width;
     EXPECT_NEAR(Projection.fieldFactor, screen.field, 1e-6) << screen.width;
+    // The interface is clipped to the whole screen.
+    EXPECT_EQ(InterfaceClipRect.left, 0) << screen.width;
+    EXPECT_EQ(InterfaceClipRect.top, 0) << screen.width;
+    EXPECT_EQ(InterfaceClipRect.right, screen.width);
+    EXPECT_EQ(InterfaceClipRect.bottom, screen.height) << screen.width;
   }
   // A frame whose layout is to be set up lays it out for the screen's width and height.
   ScreenWidth = 1600;
@@ -1108,6 +1168,30 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
   EXPECT_EQ(ScreenLayoutNeedsSetup, 0);
   EXPECT_EQ(ScreenLayout.width, 1600);
   EXPECT_EQ(ScreenLayout.height, 900);
+  AppShutdown();
+}
+
+// A request to refresh the render textures waits for the next drawn frame, which carries it
+// out; that frame also clears bit 31 of the screen flags, and no other.
+TEST_F(AppHarness, TheRenderTexturesAreRefreshedByTheNextDrawnFrame) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);
+  const int acts = probe->acts;
+  RenderTexturesNeedRefresh = 1;
+  CfgScreenFlags = 1u << 31 | 1u << 30 | 1u;
+  RunPasses(2);
+  ASSERT_EQ(probe->acts, acts) << "no frame drawn";
+  EXPECT_EQ(RenderTexturesNeedRefresh, 1);
+  EXPECT_EQ(CfgScreenFlags, 1u << 31 | 1u << 30 | 1u);
+  RedrawRequested = 1;
+  RunPasses(1);
+  ASSERT_EQ(probe->acts, acts + 1);
+  EXPECT_EQ(RenderTexturesNeedRefresh, 0);
+  EXPECT_EQ(CfgScreenFlags, 1u << 30 | 1u);
+  CfgScreenFlags = 0;
   AppShutdown();
 }
 

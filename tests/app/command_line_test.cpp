@@ -240,6 +240,27 @@ TEST_F(CommandLine, TextOptionsTakeTheirLongestValueAndRefuseOneMore) {
   EXPECT_STREQ(CfgGamePort, "63392");
 }
 
+// The twelve yes/no rule options, each its own bit of "MP Flags ", in the option table's
+// order; "no" clears the bit and leaves the others.
+TEST_F(CommandLine, EachRuleOptionSetsAndClearsItsOwnBit) {
+  const struct {
+    const char* option;
+    uint32_t bit;
+  } rules[] = {{"vote", 1},      {"select", 2},      {"midrace", 32},     {"mustpit", 64},
+               {"canreset", 128}, {"fcv", 256},       {"cruise", 512},     {"showfuel", 1024},
+               {"canrefuel", 2048}, {"allowmods", 4096}, {"unapproved", 8192}, {"teamarrows", 16384}};
+  ASSERT_EQ(ErrorOf("/laps=3"), "");  // the settings are read once, before the first option
+  for (const auto& r : rules) {
+    CfgMpFlags = 0;
+    EXPECT_EQ(ErrorOf((std::string("/") + r.option + "=yes").c_str()), "") << r.option;
+    EXPECT_EQ(CfgMpFlags, r.bit) << r.option;
+    CfgMpFlags = 0xFFFFFFFFu;
+    EXPECT_EQ(ErrorOf((std::string("/") + r.option + "=no").c_str()), "") << r.option;
+    EXPECT_EQ(CfgMpFlags, ~r.bit) << r.option;
+  }
+  EXPECT_EQ(ErrorOf("/fcv=maybe"), "Command /fcv : Unknown option");
+}
+
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {
   EXPECT_EQ(ErrorOf(("/player=" + std::string(23, 'q')).c_str()), "");
   EXPECT_EQ(std::string(CfgPlayerName), std::string(23, 'q'));

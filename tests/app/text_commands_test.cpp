@@ -12,6 +12,7 @@
 #include "race/race.h"
 #include "render/screenshot.h"
 #include "render/views.h"
+#include "render/vr.h"
 #include "text/language.h"
 
 namespace {
@@ -404,6 +405,57 @@ TEST_F(TextCommands, ProgramSetupAndLogNamesTakeTheirLongestAndRefuseOneMore) {
   EXPECT_STREQ(LogFileName, "messages.log");
   Type(("/log " + longest).c_str());
   EXPECT_EQ(std::string(LogFileName), longest);
+}
+
+// "/vr reset" (and "/rift reset") asks the headset to recentre; the other known values ask
+// for nothing.
+TEST_F(TextCommands, TheVrResetWordRecentresAndTheOtherValuesDoNot) {
+  for (const char* line : {"/vr reset_headset", "/vr use_relative", "/rift openvr"}) {
+    Vr.recentreState = 0;
+    Type(line);
+    EXPECT_EQ(Vr.recentreState, 0) << line;
+  }
+  for (const char* line : {"/vr reset", "/rift RESET"}) {
+    Vr.recentreState = 0;
+    Vr.positionValid = 1;
+    Type(line);
+    EXPECT_EQ(Vr.recentreState, 2) << line;
+    EXPECT_EQ(Vr.positionValid, 0) << line;
+  }
+  Vr.recentreState = 0;
+}
+
+// A new field of view lays the screen out again; with a headset it also ends 4K capture.
+TEST_F(TextCommands, AFieldOfViewLaysTheScreenOutAgainAndWithAHeadsetEnds4KCapture) {
+  ScreenLayoutNeedsSetup = 0;
+  CfgScreenFlags = 1u << 28 | 1u;
+  Type("/fov 70");
+  EXPECT_EQ(ScreenLayoutNeedsSetup, 1);
+  EXPECT_EQ(CfgScreenFlags, 1u << 28 | 1u) << "no headset: 4K capture stays";
+  VrEnabled = 1;
+  Type("/fov 80");
+  EXPECT_EQ(CfgScreenFlags, 1u) << "only the 4K capture bit goes";
+  VrEnabled = 0;
+  CfgScreenFlags = 0;
+}
+
+// A typed command line is shown as typed, once, before it runs; the lines a script runs and the
+// second command of a line are not shown again.
+TEST_F(TextCommands, ATypedCommandLineIsShownOnceAsTyped) {
+  WriteScript("quiet", "/horn 3\n");
+  ClearLines();
+  Type("/horn 1 /horn 2");
+  EXPECT_TRUE(Said("/horn 1 /horn 2"));
+  EXPECT_FALSE(Said("/horn 2"));
+  ClearLines();
+  Type("/run quiet");
+  EXPECT_TRUE(Said("/run quiet"));
+  EXPECT_FALSE(Said("/horn 3"));
+  EXPECT_EQ(CommandState.horn, 2);
+  ClearLines();
+  Prss_SendMessage(nullptr, "/horn 4", SOURCE_KEY);
+  EXPECT_FALSE(Said("/horn 4")) << "a function key's message is not a typed line";
+  EXPECT_EQ(CommandState.horn, 3);
 }
 
 // A lone "/" is no command: nothing is said and nothing changes.

@@ -65,6 +65,19 @@ TEST_F(AppHarness, VrWithoutAPluginStaysOffWithItsMessage) {
   AppShutdown();
 }
 
+// "/vr=openvr" chooses the second plug-in and "/vr=rift" the first, even where neither loads.
+TEST_F(AppHarness, TheCommandLineChoosesTheVrPlugIn) {
+  RemoveVrTestPlugins();
+  ASSERT_EQ(AppStartup("/vr=openvr"), START_RUNNING);
+  EXPECT_EQ(VrConfig.plugin, 1);
+  AppShutdown();
+  AppResetState();
+  VrConfig.plugin = 1;
+  ASSERT_EQ(AppStartup("/vr=rift"), START_RUNNING);
+  EXPECT_EQ(VrConfig.plugin, 0);
+  AppShutdown();
+}
+
 TEST_F(AppHarness, ARequestedShotIsTakenWithTheNextFrame) {
   WriteConfigFile("Next Shot 1\nSS Type 2\n");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
