@@ -246,14 +246,17 @@ TEST_F(GraphEditing, PointsAreAddedAtThePointerAndDuplicatedWithinTheLimit) {
 
   g.maxPoints = 8;
   g.SelectAll();
+  const int told = g.changes;
   g.ToolButton(GRAPH_WORD_DUPLICATE);
   EXPECT_EQ(data.numPoints, 6) << "six more would pass eight";
+  EXPECT_EQ(g.changes, told) << "a refused duplicate tells the owner nothing";
   g.ClearSelection();
   g.PointPressed(0, CLICK_LEFT);
   g.PointPressed(1, CLICK_LEFT | CLICK_CTRL);
   g.handleMode = GRAPH_HANDLE_NONE;
   g.ToolButton(GRAPH_WORD_DUPLICATE);
   ASSERT_EQ(data.numPoints, 8);
+  EXPECT_EQ(g.changes, told + 1) << "the owner is told of the copies";
   EXPECT_EQ(data.points[6].x, data.points[0].x);
   EXPECT_EQ(g.selection[0], 6);
   EXPECT_EQ(g.selection[1], 7);

@@ -533,6 +533,16 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 1) << "a point on the inner side of largest y";
   place({0.0f, 3.0f, 0.0f}, {-0.7f, 0.5f, 0}, {-0.7f, 0.5f, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "beyond largest y only: a point inside it in y, though not in x";
+  // Beyond one side only, every point inside that side though beyond another: no other side
+  // counts.
+  place({0.0f, 3.0f, 0.0f}, {0, -1.5f, 0}, {0.2f, -1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "largest y only";
+  place({0.0f, -3.0f, 0.0f}, {0, 1.5f, 0}, {0.2f, 1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "smallest y only";
+  place({2.0f, 0.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.3f, 1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "largest x only";
+  place({-2.0f, 0.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.3f, 1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "smallest x only";
   place({0.0f, -3.0f, 0.0f}, {0, -2, 0}, {0.3f, -0.9f, 5.0f});
   EXPECT_EQ(box.CollidePair(other), 1) << "bit 2, smallest y; height does not count";
   place({2.0f, 3.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.6f, 1.2f, 0});

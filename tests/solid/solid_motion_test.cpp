@@ -65,6 +65,9 @@ TEST_F(SolidMotion, MovesWholeUnitsIntoTheFixedPosition) {
   EXPECT_EQ(FixedFromScaled(NAN), 0);
   EXPECT_EQ(FixedFromScaled(1e20f), INT32_MAX);
   EXPECT_EQ(FixedFromScaled(-INFINITY), INT32_MIN);
+  EXPECT_EQ(FixedFromScaled(2147483648.0f), INT32_MAX) << "2^31 exactly: past the largest word";
+  EXPECT_EQ(FixedFromScaled(2147483520.0f), 2147483520) << "the largest float below it";
+  EXPECT_EQ(FixedFromScaled(-2147483648.0f), INT32_MIN);
   EXPECT_EQ(SaturatingAdd(INT32_MAX - 5, 100), INT32_MAX);
   EXPECT_EQ(SaturatingAdd(INT32_MIN + 5, -100), INT32_MIN);
   // An addition of any 64-bit size is held at the ends too.

@@ -226,6 +226,16 @@ TEST_F(LightOctrees, PointOctreeFindsEveryStoredPositionAndNothingElse) {
   EXPECT_EQ(lines.Lines().size(), 0u);
 }
 
+// A point block of no positions is a block: read, it finds nothing, and nothing is said.
+TEST_F(LightOctrees, APointBlockOfNoPositionsIsReadAndFindsNothing) {
+  TrackPointBlock empty;
+  empty.size = 2 * HALF;
+  empty.verticalSize = 2 * HALF;
+  ASSERT_EQ(ReadPoints(empty), 1);
+  EXPECT_EQ(WorldPoints.Find({0, 0, 0}), nullptr);
+  EXPECT_EQ(lines.Lines().size(), 0u);
+}
+
 TEST_F(LightOctrees, PointOctreeEdgesAndDamage) {
   TrackPointBlock b;
   b.size = 2 * HALF;
