@@ -906,6 +906,34 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
 }
 
+TEST_F(TextureScreenTest, AShiftClickOnASelectionBoxTakesTheWholeRangeFromTheCurrentCutout) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(6);  // seven cutouts
+  const auto selected = [&] {
+    std::string marks;
+    for (int i = 0; i < model.cutoutCount; ++i) marks += (model.cutouts[i].flags & CUTOUT_SELECTED) ? 'x' : '.';
+    return marks;
+  };
+  model.DeselectAllCutouts();
+  ToggleCutoutSelection(*screen, 1);
+  EXPECT_EQ(selected(), ".x.....");
+  EXPECT_EQ(SelectedCutout, 1);
+  // Down the list from the current cutout, then a plain click off again, then up the list.
+  ShiftHeld = 1;
+  ToggleCutoutSelection(*screen, 4);
+  EXPECT_EQ(selected(), ".xxxx..");
+  EXPECT_EQ(SelectedCutout, 4);
+  ShiftHeld = 0;
+  ToggleCutoutSelection(*screen, 4);
+  EXPECT_EQ(selected(), ".xxx...");
+  ShiftHeld = 1;
+  ToggleCutoutSelection(*screen, 6);  // on again: 4 to 6
+  EXPECT_EQ(selected(), ".xxxxxx");
+  ToggleCutoutSelection(*screen, 2);  // off: 2 to 6
+  EXPECT_EQ(selected(), ".x.....");
+  ShiftHeld = 0;
+}
+
 TEST_F(TextureScreenTest, KeysOfThePagesScreenDeselectThePage) {
   TexturePagesScreen* screen = OpenPages();
   ASSERT_NE(screen, nullptr);
