@@ -449,10 +449,11 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   // lit.
   ZKTETexture picture{};
   r.texture = &picture;
+  r.scale = 1.25f;
   Draw();
-  ASSERT_NE(FindShownButton("bkg scale : 2.5000", "Scale of the background image"), nullptr);
-  EXPECT_EQ(UnitsOf(FindShownButton("bkg scale : 2.5000")), 3);
-  EXPECT_EQ(Must("bkg scale : 2.5000").fourth.i, 0);
+  ASSERT_NE(FindShownButton("bkg scale : 1.2500", "Scale of the background image"), nullptr);
+  EXPECT_EQ(UnitsOf(FindShownButton("bkg scale : 1.2500")), 3);
+  EXPECT_EQ(Must("bkg scale : 1.2500").fourth.i, 0);
   ASSERT_NE(FindShownButton("drag box not set"), nullptr);
   EXPECT_EQ(UnitsOf(FindShownButton("drag box not set")), 5);
   EXPECT_EQ(Must("drag box not set").fourth.i, 0);
