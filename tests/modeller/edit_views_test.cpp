@@ -451,13 +451,15 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   r.texture = &picture;
   r.scale = 1.25f;
   Draw();
-  ASSERT_NE(FindShownButton("bkg scale : 1.2500", "Scale of the background image"), nullptr);
-  EXPECT_EQ(UnitsOf(FindShownButton("bkg scale : 1.2500")), 3);
-  EXPECT_EQ(Must("bkg scale : 1.2500").fourth.i, 0);
-  ASSERT_NE(FindShownButton("drag box not set"), nullptr);
-  EXPECT_EQ(UnitsOf(FindShownButton("drag box not set")), 5);
-  EXPECT_EQ(Must("drag box not set").fourth.i, 0);
-  r.texture = nullptr;
+  r.texture = nullptr;  // the picture is the test's, not the table's
+  const InterfaceButton* scale = FindShownButton("bkg scale : 1.2500", "Scale of the background image");
+  const InterfaceButton* note = FindShownButton("drag box not set");
+  ASSERT_NE(scale, nullptr);
+  ASSERT_NE(note, nullptr);
+  EXPECT_EQ(UnitsOf(scale), 3);
+  EXPECT_EQ(scale->fourth.i, 0);
+  EXPECT_EQ(UnitsOf(note), 5);
+  EXPECT_EQ(note->fourth.i, 0);
 
   // A finished drag box of 3 m by 4 m: its diagonal and sides.
   DragBox& box = EditViews.dragBox;
