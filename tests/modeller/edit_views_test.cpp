@@ -198,6 +198,18 @@ TEST_F(EditViewsTest, SwitchingViewsSavesEachKindsPlaceAndKeepsTheClearModeStack
   ScreenClearModes = saved;
 }
 
+// Opening the edit views sets the view's light at heading 57344 and elevation 8192 (16-bit
+// turns): an eighth of a turn up, so its height is sin 45 degrees of its length.
+TEST_F(EditViewsTest, OpeningTheEditViewsSetsTheLightAnEighthOfATurnUp) {
+  CloseEditViews();
+  for (int32_t& c : CurrentView->lightDirection) c = 0;
+  InitEditViews();
+  const double e = 8192 * 2.0 * 3.14159265358979 / 65536.0;
+  const int32_t* d = CurrentView->lightDirection;
+  EXPECT_EQ(d[2], std::lround(std::sin(e) * 65536.0));
+  EXPECT_NEAR(std::hypot(double(d[0]), double(d[1])), std::cos(e) * 65536.0, 2.0);
+}
+
 TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   Type(0, "150");
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_OUT_OF_BOUNDS);
