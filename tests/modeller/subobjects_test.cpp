@@ -537,6 +537,12 @@ TEST_F(SubobjectsTest, EachEditRebuildsThePreview) {
   SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SUBOBJECT_REAR_WING);
   EXPECT_TRUE(PreviewCurrent()) << "a type centring the subobject";
   EXPECT_EQ(NewNodes(), 1) << "a type centring the subobject";
+  model.children[0].type = SUBOBJECT_ATTACHMENT;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_SWAP_ONLY);
+  EXPECT_EQ(model.children[0].sideFunction, SIDE_SWAP_ONLY);
+  EXPECT_TRUE(PreviewCurrent()) << "a drive side function";
+  EXPECT_EQ(NewNodes(), 1) << "a drive side function";
   MergeSubobjectIntoMain(*modeller, 0);
   EXPECT_TRUE(PreviewCurrent()) << "a merge";
   EXPECT_EQ(NewNodes(), 1) << "a merge";
