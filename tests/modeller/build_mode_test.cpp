@@ -159,6 +159,8 @@ TEST_F(BuildModeTest, DividingASharedEdgeKeepsTheArea) {
   EXPECT_EQ(model.points[9].y, Metres(0.5));
   EXPECT_NEAR(TotalAreaZ(model), area, 1e-9);
   for (int t = 0; t < model.triangleCount; ++t) EXPECT_GT(AreaZ(model, t), 0) << t;
+  EXPECT_EQ(modeller->state.buildCount, 0u) << "the edge's points are let go";
+  EXPECT_EQ(modeller->buildEdgeUsers, 0);
   ModelObject back{};
   ExpectSavesAndReadsBack(back);
   back.Free();
