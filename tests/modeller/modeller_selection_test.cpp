@@ -260,6 +260,41 @@ TEST_F(ModellerTest, MirroredPointsShowASecondMarkerThatIsNotClicked) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// The modeller's buttons carry the markers of its mode: in build mode one per point, or one
+// per triangle while Shift is held.
+TEST_F(ModellerTest, BuildModeShowsThePointMarkersOrWithShiftTheTriangleMarkers) {
+  Open();
+  FrontView();
+  Key('B', true);
+  const auto markers = [] {
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == 1;
+    return n;
+  };
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  const int points = markers();
+  ASSERT_GT(points, 0);
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  AddModellerButtons(*modeller);
+  EXPECT_EQ(markers(), points);
+  modeller->triangleButtons = 1;
+  modeller->facingOnly = 0;
+  ClearInterface();
+  DrawTriangleMarkers(*modeller);
+  const int triangles = markers();
+  ASSERT_GT(triangles, 0);
+  ShiftHeld = 1;
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  AddModellerButtons(*modeller);
+  ShiftHeld = 0;
+  EXPECT_EQ(markers(), triangles);
+  modeller->triangleButtons = 0;
+  ClearInterface();
+}
+
 // ---- the perspective rectangle ----
 
 TEST_F(ModellerTest, ThePerspectiveRectangleSelectsWithCtrlAndDeselectsWithShift) {
