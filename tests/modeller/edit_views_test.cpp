@@ -132,6 +132,12 @@ TEST_F(EditViewsTest, TheSevenViewsHaveTheirCodesOppositesAndKeys) {
   EXPECT_EQ(EditView::IsCurrent(0), 1);
   EXPECT_EQ(EditView::IsCurrent(0x14C000), 0);
   EXPECT_EQ(EditView::IsCurrent(-1), 0);
+  // The last pair likewise: a top view's box belongs to the under view and the other way.
+  SelectEditView(VIEW_UNDER);
+  EXPECT_EQ(EditView::IsCurrent(0x14C000), 1);
+  SelectEditView(VIEW_TOP);
+  EXPECT_EQ(EditView::IsCurrent(738000), 1);
+  EXPECT_EQ(EditView::IsCurrent(720), 0);
 }
 
 TEST_F(EditViewsTest, ShiftAndCtrlArrowsStepTheHeadingAndPitchOfA2DView) {
