@@ -260,6 +260,20 @@ TEST_F(ModellerTest, MirroredPointsShowASecondMarkerThatIsNotClicked) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// A rectangle that deselects points takes them out of the trace as well.
+TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
+  Open();
+  FrontView();
+  Key('P', true);
+  for (int p : {0, 1, 2}) SelectPoint(*modeller, p);
+  ASSERT_EQ(modeller->state.traceCount, 3);
+  ScreenRect all{};
+  all.minimum[0] = all.minimum[1] = -1, all.maximum[0] = all.maximum[1] = 1;
+  ApplyRectangleToPoints(*modeller, all, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+}
+
 // The modeller's buttons carry the markers of its mode: in build mode one per point, or one
 // per triangle while Shift is held.
 TEST_F(ModellerTest, BuildModeShowsThePointMarkersOrWithShiftTheTriangleMarkers) {
