@@ -181,6 +181,18 @@ TEST_F(BuildModeTest, DividingASharedEdgeKeepsTheArea) {
   ExpectUnchanged(kept, history);
 }
 
+TEST_F(BuildModeTest, GoingToPointModeSelectsTheListedPointsOnly) {
+  Start(Grid);
+  Key('B', true);
+  Click(0), Click(4);
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  modeller->state.buildList[2] = 7;  // an old entry past the listed two
+  Key('P', true);
+  ASSERT_EQ(modeller->state.mode, ModePoint);
+  for (int p = 0; p < model.pointCount; ++p)
+    EXPECT_EQ((model.points[p].flags & POINT_SELECTED) != 0, p == 0 || p == 4) << "point " << p;
+}
+
 TEST_F(BuildModeTest, ShiftClickTurnsTheSharedEdge) {
   Start(Grid);
   Key('T', true);

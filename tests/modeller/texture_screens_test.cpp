@@ -226,6 +226,11 @@ TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   EXPECT_EQ(UsedAreaVertexColour(1.0f, 0.5f, 256), 0x80FF0000u);
   EXPECT_EQ(UsedAreaVertexColour(0.001f, 0.5f, 256), 0x80FF0000u);
   EXPECT_EQ(UsedAreaVertexColour(0.0f, 0.0f, 0), 0x6000FF00u);
+  // Half a texel of 256 is 1/512: exactly on it is inside, exactly on 1 less it is outside.
+  EXPECT_EQ(UsedAreaVertexColour(0.001953125f, 0.5f, 256), 0x6000FF00u);
+  EXPECT_EQ(UsedAreaVertexColour(0.5f, 0.001953125f, 256), 0x6000FF00u);
+  EXPECT_EQ(UsedAreaVertexColour(0.998046875f, 0.5f, 256), 0x80FF0000u);
+  EXPECT_EQ(UsedAreaVertexColour(0.5f, 0.998046875f, 256), 0x80FF0000u);
 }
 
 TEST(CutoutRegion, UsedAreasTakeTheTrianglesOfThePagesPartsOnly) {
