@@ -739,6 +739,19 @@ TEST_F(ModellerTest, PointsBehindTheEyeAreNeverInsideTheRectangle) {
   EXPECT_EQ(rect.ContainsTriangle(behind, front, nearFront, 0), 0);
 }
 
+TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastProjectsNothing) {
+  Open();
+  FrontView();
+  const int32_t saved = ViewOrthoDepth;
+  const int32_t ahead[3] = {0, 0, 1 << 16};
+  float out[2];
+  ViewOrthoDepth = VIEW_ORTHO_DEPTH_MIN;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 1) << "the least depth itself";
+  ViewOrthoDepth = VIEW_ORTHO_DEPTH_MIN - 1;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 0);
+  ViewOrthoDepth = saved;
+}
+
 TEST(ScreenRectTest, TheRectangleFollowsThePointerInNormalisedUnitsAndMustBeDraggedFarEnough) {
   const int savedW = ScreenWidth, savedH = ScreenHeight, savedX = MouseX, savedY = MouseY;
   // Without a screen the pointer stands in the middle.
