@@ -120,6 +120,20 @@ TEST_F(SubobjectsTest, NewDuplicatedAndDeletedSubobjects) {
   EXPECT_STREQ(model.children[0].name, "part");
 }
 
+TEST_F(SubobjectsTest, CtrlNInSubobjectModeMakesANewEmptySubobject) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  const int children = model.childCount;
+  CtrlKey('N');
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.initialText, "") << "a new one offers no name";
+  Type("fresh");
+  ASSERT_EQ(model.childCount, children + 1);
+  EXPECT_STREQ(model.children[children].name, "fresh");
+  EXPECT_EQ(model.children[children].triangleCount, 0) << "new, not a copy of the edited one";
+}
+
 TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   Start(WithSubobject);
   Key('S', true);
