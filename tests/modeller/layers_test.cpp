@@ -437,6 +437,7 @@ TEST_F(LayersTest, TheCarsConfigurationsFollowTheSkinIdOneOrTwoThenTwoARow) {
   expectAt("drift", 8, 8, 1);
   EXPECT_EQ(FindShownButton("race")->fourth.i, 1) << "the shown configuration is lit";
   EXPECT_EQ(FindShownButton("road")->fourth.i, 0);
+  EXPECT_EQ(FindShownButton("SKN")->fourth.i, 0) << "the skin id is a label, never lit";
   // A press shows its layers.
   ClickButton(*FindShownButton("drift"));
   EXPECT_EQ(ObjectEditorShared.visibleLayers, ConfigurationMask(3));
