@@ -432,6 +432,14 @@ TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
   EXPECT_STREQ(o.cutouts[o.mappings[2].cutout[1]].name, "plate");
   EXPECT_EQ(o.cutouts[3].material.alphaType, ALPHA_BLEND);
   EXPECT_EQ(o.cutouts[o.mappings[2].cutout[1]].material.envMapType, ENV_C_SHINE);
+  // From record 5 on the colours stay with their mappings: no cutout is made for them.
+  RawRecord five = r;
+  five.recordVersion = 5;
+  ReadResult out5;
+  ReadRecord(out5, five, 252);
+  ASSERT_EQ(out5.result, 1);
+  EXPECT_EQ(out5.object.cutoutCount, 3);
+  EXPECT_EQ(out5.object.mappings[1].cutout[0], out5.object.mappings[0].cutout[0]);
   ExpectSameAt252(o);
 
   // A world model of record 4: duplicate points merged.

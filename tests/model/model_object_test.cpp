@@ -48,6 +48,37 @@ TEST_F(ModelRecords, AFreshObjectHasTheDefaults) {
   EXPECT_EQ(o.pages, nullptr);
 }
 
+TEST_F(ModelRecords, AxisMappingsAreFittedJustOutsideThePointsBox) {
+  // Points from (-3, -1, 0.5) to (2, 4, 1.5) m: X = 3 m.  Each mapping 2 m by 1.2 m, so
+  // s = max(2, 1.2) / 4 = 0.5 m, except the top one, 1 m by 4 m: s = 1 m.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(-3, -1, 0.5), b.Point(2, 4, 1.5), b.Point(0, 0, 1);
+  b.Triangle(0, 1, 2);
+  b.Page(PAGE_FIXED, "p");
+  b.AddCutout("c", 0, 128, 128, 0, 0, CutoutMaterial{});
+  const uint32_t directions[6] = {0, 360, 720, 1688, 738000, 0x14C000};
+  for (const uint32_t d : directions) {
+    const bool top = d == 0x14C000;
+    b.AddMapping("m", 0, 0, d, top ? 1.0 : 2.0, top ? 4.0 : 1.2, 0xFFFFFF, 9, 9, 9);
+  }
+  b.Into(o);
+  o.FitMappingOffsets();
+  const int32_t M = 65536;
+  EXPECT_EQ(o.mappings[0].offset[1], -M - M / 2) << "0: lowest y - s";
+  EXPECT_EQ(o.mappings[1].offset[0], 3 * M + M / 2) << "360: X + s";
+  EXPECT_EQ(o.mappings[2].offset[1], 4 * M + M / 2) << "720: highest y + s";
+  EXPECT_EQ(o.mappings[3].offset[0], -3 * M - M / 2) << "1688: -X - s";
+  EXPECT_EQ(o.mappings[4].offset[2], M / 2 - M / 2) << "738000: lowest z - s";
+  EXPECT_EQ(o.mappings[5].offset[2], M + M / 2 + M) << "top: highest z + s";
+  // The other coordinates stay where they were.
+  EXPECT_EQ(o.mappings[0].offset[0], 9 * M);
+  EXPECT_EQ(o.mappings[1].offset[1], 9 * M);
+  EXPECT_EQ(o.mappings[5].offset[0], 9 * M);
+  o.Free();
+}
+
 TEST_F(ModelRecords, GrowingAndMovingRecordsRenumbersReferences) {
   ModelObject o;
   o.Init();

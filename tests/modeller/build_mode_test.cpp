@@ -159,6 +159,8 @@ TEST_F(BuildModeTest, DividingASharedEdgeKeepsTheArea) {
   EXPECT_EQ(model.points[9].y, Metres(0.5));
   EXPECT_NEAR(TotalAreaZ(model), area, 1e-9);
   for (int t = 0; t < model.triangleCount; ++t) EXPECT_GT(AreaZ(model, t), 0) << t;
+  EXPECT_EQ(modeller->state.buildCount, 0u) << "the edge's points are let go";
+  EXPECT_EQ(modeller->buildEdgeUsers, 0);
   ModelObject back{};
   ExpectSavesAndReadsBack(back);
   back.Free();
@@ -177,6 +179,18 @@ TEST_F(BuildModeTest, DividingASharedEdgeKeepsTheArea) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_DIVIDE_REFLECTED);
   Confirm();
   ExpectUnchanged(kept, history);
+}
+
+TEST_F(BuildModeTest, GoingToPointModeSelectsTheListedPointsOnly) {
+  Start(Grid);
+  Key('B', true);
+  Click(0), Click(4);
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  modeller->state.buildList[2] = 7;  // an old entry past the listed two
+  Key('P', true);
+  ASSERT_EQ(modeller->state.mode, ModePoint);
+  for (int p = 0; p < model.pointCount; ++p)
+    EXPECT_EQ((model.points[p].flags & POINT_SELECTED) != 0, p == 0 || p == 4) << "point " << p;
 }
 
 TEST_F(BuildModeTest, ShiftClickTurnsTheSharedEdge) {

@@ -132,6 +132,12 @@ TEST_F(EditViewsTest, TheSevenViewsHaveTheirCodesOppositesAndKeys) {
   EXPECT_EQ(EditView::IsCurrent(0), 1);
   EXPECT_EQ(EditView::IsCurrent(0x14C000), 0);
   EXPECT_EQ(EditView::IsCurrent(-1), 0);
+  // The last pair likewise: a top view's box belongs to the under view and the other way.
+  SelectEditView(VIEW_UNDER);
+  EXPECT_EQ(EditView::IsCurrent(0x14C000), 1);
+  SelectEditView(VIEW_TOP);
+  EXPECT_EQ(EditView::IsCurrent(738000), 1);
+  EXPECT_EQ(EditView::IsCurrent(720), 0);
 }
 
 TEST_F(EditViewsTest, ShiftAndCtrlArrowsStepTheHeadingAndPitchOfA2DView) {
@@ -196,6 +202,18 @@ TEST_F(EditViewsTest, SwitchingViewsSavesEachKindsPlaceAndKeepsTheClearModeStack
   for (int i = 0; i < 20; ++i) PopClearMode();
   EXPECT_EQ(ScreenClearModes.depth, 0);
   ScreenClearModes = saved;
+}
+
+// Opening the edit views sets the view's light at heading 57344 and elevation 8192 (16-bit
+// turns): an eighth of a turn up, so its height is sin 45 degrees of its length.
+TEST_F(EditViewsTest, OpeningTheEditViewsSetsTheLightAnEighthOfATurnUp) {
+  CloseEditViews();
+  for (int32_t& c : CurrentView->lightDirection) c = 0;
+  InitEditViews();
+  const double e = 8192 * 2.0 * 3.14159265358979 / 65536.0;
+  const int32_t* d = CurrentView->lightDirection;
+  EXPECT_EQ(d[2], std::lround(std::sin(e) * 65536.0));
+  EXPECT_NEAR(std::hypot(double(d[0]), double(d[1])), std::cos(e) * 65536.0, 2.0);
 }
 
 TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
@@ -449,14 +467,17 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   // lit.
   ZKTETexture picture{};
   r.texture = &picture;
+  r.scale = 1.25f;
   Draw();
-  ASSERT_NE(FindShownButton("bkg scale : 2.5000", "Scale of the background image"), nullptr);
-  EXPECT_EQ(UnitsOf(FindShownButton("bkg scale : 2.5000")), 3);
-  EXPECT_EQ(Must("bkg scale : 2.5000").fourth.i, 0);
-  ASSERT_NE(FindShownButton("drag box not set"), nullptr);
-  EXPECT_EQ(UnitsOf(FindShownButton("drag box not set")), 5);
-  EXPECT_EQ(Must("drag box not set").fourth.i, 0);
-  r.texture = nullptr;
+  r.texture = nullptr;  // the picture is the test's, not the table's
+  const InterfaceButton* scale = FindShownButton("bkg scale : 1.2500", "Scale of the background image");
+  const InterfaceButton* note = FindShownButton("drag box not set");
+  ASSERT_NE(scale, nullptr);
+  ASSERT_NE(note, nullptr);
+  EXPECT_EQ(UnitsOf(scale), 3);
+  EXPECT_EQ(scale->fourth.i, 0);
+  EXPECT_EQ(UnitsOf(note), 5);
+  EXPECT_EQ(note->fourth.i, 0);
 
   // A finished drag box of 3 m by 4 m: its diagonal and sides.
   DragBox& box = EditViews.dragBox;

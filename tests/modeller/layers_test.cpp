@@ -309,6 +309,14 @@ TEST_F(LayersTest, TheAttributeColumnShowsTheCurrentValuesAtTheRightEdge) {
   Buttons();
   ASSERT_NE(FindByHint("The selected smoothing group", 2), nullptr);
   EXPECT_NE(Find("high", "The selected normal contribution level"), nullptr);
+  // The last group shows itself; a group number past the last shows group 0.
+  modeller->state.currentGroup = MAX_SMOOTHING_GROUPS - 1;
+  Buttons();
+  EXPECT_NE(Find("23", "The selected smoothing group"), nullptr);
+  modeller->state.currentGroup = MAX_SMOOTHING_GROUPS;
+  Buttons();
+  EXPECT_NE(Find("0", "The selected smoothing group"), nullptr);
+  modeller->state.currentGroup = 2;
   EXPECT_NE(Find("swap", "The selected value for drive side swap mode"), nullptr);
   // Ctrl with the column's level selects the triangles that have it.
   model.triangles[1].normalLevel = 3;
@@ -429,6 +437,7 @@ TEST_F(LayersTest, TheCarsConfigurationsFollowTheSkinIdOneOrTwoThenTwoARow) {
   expectAt("drift", 8, 8, 1);
   EXPECT_EQ(FindShownButton("race")->fourth.i, 1) << "the shown configuration is lit";
   EXPECT_EQ(FindShownButton("road")->fourth.i, 0);
+  EXPECT_EQ(FindShownButton("SKN")->fourth.i, 0) << "the skin id is a label, never lit";
   // A press shows its layers.
   ClickButton(*FindShownButton("drift"));
   EXPECT_EQ(ObjectEditorShared.visibleLayers, ConfigurationMask(3));

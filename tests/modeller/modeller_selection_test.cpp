@@ -260,6 +260,55 @@ TEST_F(ModellerTest, MirroredPointsShowASecondMarkerThatIsNotClicked) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// A rectangle that deselects points takes them out of the trace as well.
+TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
+  Open();
+  FrontView();
+  Key('P', true);
+  for (int p : {0, 1, 2}) SelectPoint(*modeller, p);
+  ASSERT_EQ(modeller->state.traceCount, 3);
+  ScreenRect all{};
+  all.minimum[0] = all.minimum[1] = -1, all.maximum[0] = all.maximum[1] = 1;
+  ApplyRectangleToPoints(*modeller, all, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+}
+
+// The modeller's buttons carry the markers of its mode: in build mode one per point, or one
+// per triangle while Shift is held.
+TEST_F(ModellerTest, BuildModeShowsThePointMarkersOrWithShiftTheTriangleMarkers) {
+  Open();
+  FrontView();
+  Key('B', true);
+  const auto markers = [] {
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == 1;
+    return n;
+  };
+  ClearInterface();
+  DrawPointMarkers(*modeller);
+  const int points = markers();
+  ASSERT_GT(points, 0);
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  AddModellerButtons(*modeller);
+  EXPECT_EQ(markers(), points);
+  modeller->triangleButtons = 1;
+  modeller->facingOnly = 0;
+  ClearInterface();
+  DrawTriangleMarkers(*modeller);
+  const int triangles = markers();
+  ASSERT_GT(triangles, 0);
+  ShiftHeld = 1;
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  AddModellerButtons(*modeller);
+  ShiftHeld = 0;
+  EXPECT_EQ(markers(), triangles);
+  modeller->triangleButtons = 0;
+  ClearInterface();
+}
+
 // ---- the perspective rectangle ----
 
 TEST_F(ModellerTest, ThePerspectiveRectangleSelectsWithCtrlAndDeselectsWithShift) {
@@ -688,6 +737,19 @@ TEST_F(ModellerTest, PointsBehindTheEyeAreNeverInsideTheRectangle) {
   EXPECT_EQ(rect.ContainsTriangle(front, nearFront, farFront, 1) | rect.ContainsTriangle(front, nearFront, farFront, 0), 1);
   EXPECT_EQ(rect.ContainsTriangle(front, nearFront, behind, 1), 0) << "a corner behind the eye";
   EXPECT_EQ(rect.ContainsTriangle(behind, front, nearFront, 0), 0);
+}
+
+TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastProjectsNothing) {
+  Open();
+  FrontView();
+  const int32_t saved = ViewOrthoDepth;
+  const int32_t ahead[3] = {0, 0, 1 << 16};
+  float out[2];
+  ViewOrthoDepth = VIEW_ORTHO_DEPTH_MIN;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 1) << "the least depth itself";
+  ViewOrthoDepth = VIEW_ORTHO_DEPTH_MIN - 1;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 0);
+  ViewOrthoDepth = saved;
 }
 
 TEST(ScreenRectTest, TheRectangleFollowsThePointerInNormalisedUnitsAndMustBeDraggedFarEnough) {

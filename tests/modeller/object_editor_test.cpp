@@ -17,6 +17,7 @@
 #include "modeller/model_checks.h"
 #include "modeller/modeller.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "render/gouraud_mesh.h"
@@ -208,21 +209,30 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
 }
 
 TEST_F(ObjectEditorTest, AnObjectOfASkeletonOpensWithTheSkeletonShownEvenTheFirst) {
-  // Skeleton 0 is a skeleton like any other; without one nothing is shown.
+  // Skeleton 0 is a skeleton like any other, its bones asked for; without one nothing is
+  // shown or asked.
+  static int asked;
+  VehicleEditorHooks.skeletonBones = [](int index, Bone**, BoneTable**) {
+    asked = index;
+    return 0;
+  };
   for (const int skeleton : {0, -1}) {
     ModelObject box;
     box.Init();
     BuildSampleBox(box);
     InitEditViews();
     ObjectEditorShared.showSkeleton = 5;
+    asked = -2;
     ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, skeleton, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
     Prss_AddSub(&parent.prss, &e->prss);
     EXPECT_EQ(ObjectEditorShared.showSkeleton, skeleton >= 0 ? 1u : 0u) << "skeleton " << skeleton;
+    EXPECT_EQ(asked, skeleton >= 0 ? skeleton : -2) << "skeleton " << skeleton;
     Prss_Terminate(&e->prss);
     CloseThrough();
     CloseEditViews();
     box.Free();
   }
+  VehicleEditorHooks.skeletonBones = nullptr;
 }
 
 TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel) {

@@ -120,6 +120,20 @@ TEST_F(SubobjectsTest, NewDuplicatedAndDeletedSubobjects) {
   EXPECT_STREQ(model.children[0].name, "part");
 }
 
+TEST_F(SubobjectsTest, CtrlNInSubobjectModeMakesANewEmptySubobject) {
+  Start(WithSubobject);
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  const int children = model.childCount;
+  CtrlKey('N');
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.initialText, "") << "a new one offers no name";
+  Type("fresh");
+  ASSERT_EQ(model.childCount, children + 1);
+  EXPECT_STREQ(model.children[children].name, "fresh");
+  EXPECT_EQ(model.children[children].triangleCount, 0) << "new, not a copy of the edited one";
+}
+
 TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   Start(WithSubobject);
   Key('S', true);
@@ -537,6 +551,12 @@ TEST_F(SubobjectsTest, EachEditRebuildsThePreview) {
   SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SUBOBJECT_REAR_WING);
   EXPECT_TRUE(PreviewCurrent()) << "a type centring the subobject";
   EXPECT_EQ(NewNodes(), 1) << "a type centring the subobject";
+  model.children[0].type = SUBOBJECT_ATTACHMENT;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_SWAP_ONLY);
+  EXPECT_EQ(model.children[0].sideFunction, SIDE_SWAP_ONLY);
+  EXPECT_TRUE(PreviewCurrent()) << "a drive side function";
+  EXPECT_EQ(NewNodes(), 1) << "a drive side function";
   MergeSubobjectIntoMain(*modeller, 0);
   EXPECT_TRUE(PreviewCurrent()) << "a merge";
   EXPECT_EQ(NewNodes(), 1) << "a merge";

@@ -957,6 +957,14 @@ TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
   AreaAverageRect(src.data(), 16, 1, 1, 2, 1, 2, 1, out);
   EXPECT_EQ(out[0], 100);
   EXPECT_EQ(out[4], 200);
+  // The same four values down a column of one pixel, to three rows: thirds of rows mix alike.
+  std::vector<uint8_t> column(4 * 4, 255);
+  for (int y = 0; y < 4; ++y) column[size_t(y) * 4] = values[y];
+  uint8_t down[3 * 4];
+  AreaAverageRect(column.data(), 4, 0, 0, 1, 4, 1, 3, down);
+  EXPECT_EQ(down[0], 25);
+  EXPECT_EQ(down[4], 150);
+  EXPECT_EQ(down[8], 80);
 }
 
 // ---- buttons, perspective drags, files ----

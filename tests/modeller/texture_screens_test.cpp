@@ -226,6 +226,11 @@ TEST(CutoutRegion, HandleDragsAreClampedToThePageAndTheOppositeEdge) {
   EXPECT_EQ(UsedAreaVertexColour(1.0f, 0.5f, 256), 0x80FF0000u);
   EXPECT_EQ(UsedAreaVertexColour(0.001f, 0.5f, 256), 0x80FF0000u);
   EXPECT_EQ(UsedAreaVertexColour(0.0f, 0.0f, 0), 0x6000FF00u);
+  // Half a texel of 256 is 1/512: exactly on it is inside, exactly on 1 less it is outside.
+  EXPECT_EQ(UsedAreaVertexColour(0.001953125f, 0.5f, 256), 0x6000FF00u);
+  EXPECT_EQ(UsedAreaVertexColour(0.5f, 0.001953125f, 256), 0x6000FF00u);
+  EXPECT_EQ(UsedAreaVertexColour(0.998046875f, 0.5f, 256), 0x80FF0000u);
+  EXPECT_EQ(UsedAreaVertexColour(0.5f, 0.998046875f, 256), 0x80FF0000u);
 }
 
 TEST(CutoutRegion, UsedAreasTakeTheTrianglesOfThePagesPartsOnly) {
@@ -904,6 +909,34 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   EXPECT_EQ(modeller->state.mode, ModeTextureCutout) << "M alone is ignored";
   Key('M', true);
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
+}
+
+TEST_F(TextureScreenTest, AShiftClickOnASelectionBoxTakesTheWholeRangeFromTheCurrentCutout) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(6);  // seven cutouts
+  const auto selected = [&] {
+    std::string marks;
+    for (int i = 0; i < model.cutoutCount; ++i) marks += (model.cutouts[i].flags & CUTOUT_SELECTED) ? 'x' : '.';
+    return marks;
+  };
+  model.DeselectAllCutouts();
+  ToggleCutoutSelection(*screen, 1);
+  EXPECT_EQ(selected(), ".x.....");
+  EXPECT_EQ(SelectedCutout, 1);
+  // Down the list from the current cutout, then a plain click off again, then up the list.
+  ShiftHeld = 1;
+  ToggleCutoutSelection(*screen, 4);
+  EXPECT_EQ(selected(), ".xxxx..");
+  EXPECT_EQ(SelectedCutout, 4);
+  ShiftHeld = 0;
+  ToggleCutoutSelection(*screen, 4);
+  EXPECT_EQ(selected(), ".xxx...");
+  ShiftHeld = 1;
+  ToggleCutoutSelection(*screen, 6);  // on again: 4 to 6
+  EXPECT_EQ(selected(), ".xxxxxx");
+  ToggleCutoutSelection(*screen, 2);  // off: 2 to 6
+  EXPECT_EQ(selected(), ".x.....");
+  ShiftHeld = 0;
 }
 
 TEST_F(TextureScreenTest, KeysOfThePagesScreenDeselectThePage) {

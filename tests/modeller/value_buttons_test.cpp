@@ -71,6 +71,12 @@ TEST_F(OperationsTest, TheGreenPointsButtonsStepByClickCodeCopyPasteAndTakeTyped
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_VALUE_OUT_OF_BOUNDS);
   Confirm();
   ExpectUnchanged(held, count);
+  // The first point (index 0) alone takes a typed value too.
+  SelectPoints({0});
+  ASSERT_EQ(modeller->state.currentPoint, 0);
+  PressValue(Z_HINT, 8);
+  Type("1.5");
+  EXPECT_EQ(P(0).z, int32_t(1.5 * 65536));
 }
 
 TEST_F(OperationsTest, TheObjectMovesTurnsOnQuarterDegreesAndScales) {
