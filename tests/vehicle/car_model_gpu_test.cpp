@@ -523,6 +523,22 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   view.connected = 0;
   ASSERT_EQ(DrawCarModel(car, view), VIEW_INSIDE);
   EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 1), 1) << "marked from inside";
+  // From inside, the internal mirror moves across by the inside view's own offset, not by the
+  // custom view's.
+  const auto mirrorX = [&] {
+    for (int i = 0; i < d.items.count; ++i) {
+      const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+      if (sub && sub->type == SUBOBJECT_INTERNAL_MIRROR) return d.items.items[i].matrix[12];
+    }
+    return -99.0f;
+  };
+  const float atRest = mirrorX();
+  view.mirrorOffset[0][0] = 0.1f;
+  view.mirrorOffset[1][0] = 0.3f;
+  DrawCarModel(car, view);
+  EXPECT_NEAR(mirrorX() - atRest, 0.1f, 1e-4f) << "the inside view's offset";
+  view.mirrorOffset[0][0] = view.mirrorOffset[1][0] = 0.0f;
+  DrawCarModel(car, view);
   EXPECT_EQ(d.multiplayerVisible, 1);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
