@@ -854,7 +854,8 @@ TEST_F(DashPixels, TheFormulaDisplaysLinesStandInTheirCellsAndItsLcdGearLights) 
 }
 
 // The steering wheel's gear stands lit in the middle (0.34 high from y -0.45) while live, and
-// its setting line stands under the fuel line (at y 0.4) unless the car is remote.
+// its setting line stands under the fuel line (at y 0.4) unless the car is remote; not live,
+// only the unlit digits stand.
 TEST_F(DashPixels, TheSteeringWheelsGearAndSettingLine) {
   DashCarState s = State(4);
   std::strcpy(s.race.setupLine, "W");
@@ -873,6 +874,11 @@ TEST_F(DashPixels, TheSteeringWheelsGearAndSettingLine) {
   s.live = 0;
   Draw(s);
   EXPECT_LT(MostIn(0, -0.5f * gw, -0.45f, 0.5f * gw, -0.45f + gh), 100) << "not live: the unlit 8 only";
+  // Not live, the speed's and the timer's unlit "888.8" and "88.88" still stand faint in their
+  // places right and left of the centre (0.22 high from y -0.35).
+  EXPECT_GT(CountIn(0, 8, 40, 0.25f, -0.33f, 0.65f, -0.15f), 5) << "the speed's unlit digits";
+  EXPECT_GT(CountIn(0, 8, 40, -0.65f, -0.33f, -0.25f, -0.15f), 5) << "the timer's unlit digits";
+  EXPECT_LT(MostIn(0, 0.25f, -0.33f, 0.65f, -0.15f), 60) << "none lit";
 }
 
 // The battery display's line in its sixteen cells: the speed in the first six (held to 0..999

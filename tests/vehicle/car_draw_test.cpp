@@ -793,3 +793,12 @@ TEST(CarDraw, TheSavedViewStateKeepsTheOrientationFiniteAndThePitchWithinAQuarte
   EXPECT_NEAR(d.drawnPitch, std::asin(0.5), 1e-6);
   ReleaseDrawing(car);
 }
+
+// Every new figure starts from the identity: no turn, no offset.
+TEST(CarFigures, TheDefaultTransformIsTheIdentity) {
+  const int32_t identity[9] = {FIXED_ONE, 0, 0, 0, FIXED_ONE, 0, 0, 0, FIXED_ONE};
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(AnimDefaultTransform.rotation.m[k], identity[k]) << k;
+  EXPECT_EQ(AnimDefaultTransform.translation.x, 0);
+  EXPECT_EQ(AnimDefaultTransform.translation.y, 0);
+  EXPECT_EQ(AnimDefaultTransform.translation.z, 0);
+}

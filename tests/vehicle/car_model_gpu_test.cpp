@@ -523,6 +523,22 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   view.connected = 0;
   ASSERT_EQ(DrawCarModel(car, view), VIEW_INSIDE);
   EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 1), 1) << "marked from inside";
+  // From inside, the internal mirror moves across by the inside view's own offset, not by the
+  // custom view's.
+  const auto mirrorX = [&] {
+    for (int i = 0; i < d.items.count; ++i) {
+      const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+      if (sub && sub->type == SUBOBJECT_INTERNAL_MIRROR) return d.items.items[i].matrix[12];
+    }
+    return -99.0f;
+  };
+  const float atRest = mirrorX();
+  view.mirrorOffset[0][0] = 0.1f;
+  view.mirrorOffset[1][0] = 0.3f;
+  DrawCarModel(car, view);
+  EXPECT_NEAR(mirrorX() - atRest, 0.1f, 1e-4f) << "the inside view's offset";
+  view.mirrorOffset[0][0] = view.mirrorOffset[1][0] = 0.0f;
+  DrawCarModel(car, view);
   EXPECT_EQ(d.multiplayerVisible, 1);
   LookFrom(FROM_THE_RIGHT);
   Clear(CLEAR, 3);
@@ -904,4 +920,45 @@ TEST_F(CarPixels, EveryWheelSetsRimAndSpokesHaveTheirDeviceMeshes) {
         EXPECT_NE(GetFastMesh(static_cast<GouraudO3d*>(piece)->fastMesh), nullptr) << (piece == set.rimMesh ? "rim" : "spokes");
       }
   EXPECT_GT(pieces, 0);
+}
+
+// The car is drawn where it stands: moved a quarter metre along, its picture from the side
+// moves a quarter metre (12 pixels) across, the lit pass and the second pass alike, whatever
+// world transform other drawing left between the passes.
+TEST_F(CarPixels, ACarMovedAlongIsDrawnWhereItStands) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  CarViewSettings view = {};
+  view.kind = VIEW_EDITOR;
+  view.editorMode = 2;
+  view.graphicsOptions = 0xFFFFFFFF;
+  // The mean column of the pixels the car covers.
+  const auto meanColumn = [&](int32_t along) {
+    car.position = IntVector{0, along, 0};
+    ResetTempMeshes();
+    LookFrom(FROM_THE_RIGHT);
+    Clear(CLEAR, 3);
+    DrawCar(car, view, 0, 0, 1);
+    SetIdentityMatrix(WorldMatrix);  // as another object drawn between the passes leaves it
+    DrawCar(car, view, 0, 0, 2);
+    SetIdentityMatrix(WorldMatrix);
+    DrawCarSecondPass(car);
+    const std::vector<uint8_t> p = Pixels("car_moved_along.png");
+    double sum = 0, n = 0;
+    for (int y = 0; y < SIZE; ++y)
+      for (int x = 0; x < SIZE; ++x)
+        if ((At(p, x, y) & 0xFFFFFFu) != (CLEAR & 0xFFFFFFu)) {
+          sum += x;
+          n += 1;
+        }
+    EXPECT_GT(n, 100) << "the car covers the picture's middle";
+    return n > 0 ? sum / n : 0.0;
+  };
+  const double atRest = meanColumn(0);
+  const double moved = meanColumn(1 << 14);
+  EXPECT_NEAR(std::abs(moved - atRest), 0.25 * PIXELS_PER_METRE, 3.0);
 }

@@ -276,6 +276,21 @@ TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNoth
   }
 }
 
+// A deformed tyre's lettering is mirrored on a wheel of the left side (sign -1) only: a wheel
+// of sign 0 (on the centre line) reads as one of the right side.
+TEST_F(TyreRings, OnlyALeftWheelsDeformedLetteringIsMirrored) {
+  const auto lettering = [&](float sign) {
+    TyreRing r = Ring(20, 0.01f);
+    r.sideSign = sign;
+    EXPECT_EQ(Write(r), 1);
+    return std::vector<uint8_t>(letterVertices.begin(), letterVertices.begin() + long(letters.vertexCount) * DRAW_VERTEX_SIZE);
+  };
+  const std::vector<uint8_t> right = lettering(1.0f);
+  ASSERT_FALSE(right.empty());
+  EXPECT_TRUE(lettering(0.0f) == right) << "the centre line reads as the right side";
+  EXPECT_FALSE(lettering(-1.0f) == right) << "the left side mirrored";
+}
+
 TEST_F(TyreRings, TreadBelowTheGroundIsLiftedAndTheWallBulges) {
   const float w = set.sectionWidth;
   ASSERT_EQ(Write(Ring(20, 0.01f)), 1);
