@@ -529,12 +529,21 @@ def run_tests(build_dir, tests, jobs, timeout, env=None):
                             "--timeout", str(timeout), "--stop-on-failure"])
     # CI=true: a window or GPU test that finds no display fails instead of skipping, so a
     # mutant is never "survived" by tests that did not run.
-    r = subprocess.run(command, capture_output=True, text=True, env=dict(os.environ, CI="true", **(env or {})))
-    failed = sorted(set(re.findall(r"^\s*\d+ - (\S+) \(", r.stdout, re.M)))
+    # The tests' own TIMEOUT property outlasts ctest's --timeout, so the whole run is also held
+    # to the time out here: a hung run is stopped with everything it started, and kills the mutant.
+    p = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                         env=dict(os.environ, CI="true", **(env or {})), start_new_session=True)
+    try:
+        stdout, stderr = p.communicate(timeout=timeout + 60)
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        p.communicate()
+        return [f"(timed out after {timeout + 60} s)"], {}
+    failed = sorted(set(re.findall(r"^\s*\d+ - (\S+) \(", stdout, re.M)))
     seconds = {m.group(1): float(m.group(2))
-               for m in re.finditer(r"Test\s+#\d+: (\S+) \.+.*?([\d.]+) sec", r.stdout)}
-    if r.returncode != 0 and not failed:
-        failed = ["(ctest: " + (r.stdout + r.stderr).strip().splitlines()[-1][:120] + ")"] if (r.stdout + r.stderr).strip() \
+               for m in re.finditer(r"Test\s+#\d+: (\S+) \.+.*?([\d.]+) sec", stdout)}
+    if p.returncode != 0 and not failed:
+        failed = ["(ctest: " + (stdout + stderr).strip().splitlines()[-1][:120] + ")"] if (stdout + stderr).strip() \
             else ["(ctest failed)"]
     return failed, seconds
 
