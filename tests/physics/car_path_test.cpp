@@ -597,6 +597,16 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   car.FollowPath(1);
   EXPECT_NE(car.velocity.y, 0.0f) << "the host never leaves the path's end";
   DedicatedMode = 0;
+  // Anyone else more than 20 m past the end is placed back at the end node, standing, its
+  // engine running.
+  car.pathNode = n - 2;
+  Place(last.x / 65536.0 + last.dirX * 45, last.y / 65536.0 + last.dirY * 45, last.dirX, last.dirY, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, n - 2);
+  EXPECT_EQ(LengthSquared(car.velocity), 0.0f) << "placed: standing";
+  EXPECT_NEAR(car.position.x, last.x, 2);
+  EXPECT_NEAR(car.position.y, last.y, 2);
+  EXPECT_TRUE(car.engine.running);
 }
 
 TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {

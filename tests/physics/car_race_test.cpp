@@ -414,6 +414,20 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.RaceDuties(0, 1);
   EXPECT_EQ(car.race.pitStage, 0);
   EXPECT_NEAR(double(car.race.lastStopSteps), 11000.0, 2.0);
+
+  // Asking for more than the tank holds fills it: 30 l and 95 % of 100 l is a full tank.
+  car.race.pitState = 0;
+  car.race.pitRequest.refuelPercent = 95;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  ASSERT_EQ(car.race.pitStage, 1);
+  const uint32_t again = car.stepCount;
+  while (car.race.pitState != PIT_STATE_DONE && car.stepCount < again + 60000) {
+    ++car.stepCount;
+    car.RaceDuties(0, 0);
+  }
+  EXPECT_FLOAT_EQ(car.fuelAmount, 100.0f);
+  EXPECT_EQ(race.lines.back(), "Finished refuelling : 100.0 litres");
 }
 
 TEST_F(CarRaceDuties, AStopGoShorterThanTenSecondsIsPenalisedAgain) {
