@@ -692,6 +692,24 @@ TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {
 
 // Ballast is held to 0..255 kg: asked for more, the car carries 255 kg; asked for less than
 // none, nothing.
+// With the coast-as-power option each paired axle's coast locking takes its own power locking.
+TEST_F(CarSetup, CoastLockingTakesEachAxlesPowerLockingWithTheOption) {
+  Car& c = Sample(ROAD_CAR);
+  ASSERT_TRUE(c.wheelSets[0].paired && c.wheelSets[1].paired);
+  c.options |= OPT1_COAST_AS_POWER;
+  c.options &= ~OPT1_OPEN_DIFFERENTIALS;
+  uint8_t* b = c.currentSetup.bytes;
+  b[40 + 33] = 30;  // rear power and coast locking at 40 + 33 and 40 + 34
+  b[40 + 34] = 5;
+  b[80 + 33] = 60;  // the front's at 80 + 33 and 80 + 34
+  b[80 + 34] = 7;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(b[40 + 34], 30);
+  EXPECT_EQ(b[80 + 34], 60);
+  EXPECT_EQ(b[40 + 33], 30);
+  EXPECT_EQ(b[80 + 33], 60);
+}
+
 TEST_F(CarSetup, BallastIsHeldToAByte) {
   Car& c = Sample(ROAD_CAR);
   const float built = c.massRecords[MASS_RECORD_BUILT].mass;
