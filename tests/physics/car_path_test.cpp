@@ -579,6 +579,12 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   EXPECT_FLOAT_EQ(PathEndHeading(node, 12), 2 * q);
   EXPECT_FLOAT_EQ(PathEndHeading(node, -9), -1.5f * q);
   EXPECT_FLOAT_EQ(PathEndHeading(node, -12), -2 * q);
+  // The edges: on the line, at each limit and at each side of the road.
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 0), 0.0f);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 8), q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -8), -q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 10), 2 * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -10), -2 * q);
   node.roadRight = 8;
   node.roadLeft = -8;
   EXPECT_FLOAT_EQ(PathEndHeading(node, 8), q);
