@@ -613,6 +613,15 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   EXPECT_NEAR(car.position.x, last.x, 2);
   EXPECT_NEAR(car.position.y, last.y, 2);
   EXPECT_TRUE(car.engine.running);
+  // A remote car past the end looks for its place on the path again instead.
+  car.remote = 1;
+  car.followFlag = 1;
+  car.pathNode = n - 2;
+  Place(last.x / 65536.0 + last.dirX * 45, last.y / 65536.0 + last.dirY * 45, last.dirX, last.dirY, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, CarWorld.NearestPathNode(car.position));
+  EXPECT_NE(LengthSquared(car.velocity), 0.0f) << "not placed";
+  car.remote = 0;
 }
 
 TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {

@@ -392,8 +392,12 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.fuelCapacity = 100.0f;
   car.fuelAmount = 10.0f;
   car.race.pitRequest.refuelPercent = 20;
-  car.stepCount = PIT_LEAST_STEPS + 1;
+  car.stepCount = PIT_LEAST_STEPS;
   car.speed = 0.0f;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(car.race.pitStage, 0) << "no stop within the first 20000 steps";
+  car.stepCount = PIT_LEAST_STEPS + 1;
   car.stopState = 1;
   car.RaceDuties(0, 1);  // just stopped at the stop point
   ASSERT_EQ(car.race.pitStage, 1);

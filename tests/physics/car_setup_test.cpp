@@ -713,12 +713,16 @@ TEST_F(CarSetup, CoastLockingTakesEachAxlesPowerLockingWithTheOption) {
 TEST_F(CarSetup, BallastIsHeldToAByte) {
   Car& c = Sample(ROAD_CAR);
   const float built = c.massRecords[MASS_RECORD_BUILT].mass;
+  c.ApplyBallast(0);
+  const float unballasted = c.mass;
   c.ApplyBallast(300);
   EXPECT_EQ(c.appliedBallast, 255);
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built + 255.0f, 1e-2f);
+  EXPECT_NEAR(c.mass, unballasted + 255.0f, 1e-2f) << "the car's own mass follows at once";
   c.ApplyBallast(-20);
   EXPECT_EQ(c.appliedBallast, 0);
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
+  EXPECT_NEAR(c.mass, unballasted, 1e-2f);
 }
 
 // The car's extents are its body points' (from 0), widened by every tyre: along y the mount
