@@ -434,6 +434,19 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   EXPECT_EQ(race.lines.back(), "Finished refuelling : 100.0 litres");
 }
 
+// A stop counts from exactly 2.5 m of the stop point, measured across the ground only.
+TEST_F(CarRaceDuties, AStopWithinTwoAndAHalfMetresOfTheStopPointStartsTheWork) {
+  race.Drive(car);
+  car.stepCount = PIT_LEAST_STEPS + 1;
+  for (const auto& [x, stage] : {std::pair{163840 + 1, 0}, std::pair{163840, 1}}) {
+    car.race.pitStage = car.race.pitState = 0;
+    car.position = {x, 0, 5 * 65536};  // 5 m up: the height does not count
+    car.stopState = 1;
+    car.RaceDuties(0, 1);
+    EXPECT_EQ(car.race.pitStage, stage) << x;
+  }
+}
+
 TEST_F(CarRaceDuties, AStopGoShorterThanTenSecondsIsPenalisedAgain) {
   race.Drive(car);
   for (uint32_t held : {5000u, 10000u}) {
@@ -782,7 +795,9 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   p.planeNormal = {0.0f, -1.0f, 0.0f};  // hit from the front
   p.contactForce = {0.0f, -car.mass * 9.81f * 3.0f, 0.0f};
   p.lastDepth = 1.0f;  // deeper than the point may move
+  RaceSetup.multiplayer = 1;  // the dent is told to the others
   car.ApplyImpactDamage(0);
+  RaceSetup.multiplayer = 0;
   EXPECT_EQ(p.contactState, 3) << "newly hit: counted once";
   ASSERT_EQ(car.damageNodeCount, 1);
   const DamageNode& n = car.damageNodes[0];
@@ -791,6 +806,10 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   const float distance = std::sqrt(LengthSquared(car.undamagedPoints[2] - car.centreOfMass));
   const float halfBase = car.WheelBaseDivisor() * 0.5f;
   EXPECT_EQ(n.depth, std::lround(0.12f * distance * 255.0f / halfBase)) << "capped at 0.12 of the distance";
+  const auto dents = CarRace::Added(59);
+  ASSERT_EQ(dents.size(), 1u);
+  EXPECT_EQ(dents[0], (CarRace::Bytes{2, 59, 0, car.PlayerIdByte(), 2, n.depth, uint8_t(n.direction),
+                                      uint8_t(n.direction >> 8)}));
   EXPECT_GT(LengthSquared(p.local - car.undamagedPoints[2]), 0.0f) << "the dent moves the point";
   car.ApplyImpactDamage(0);
   EXPECT_EQ(car.damageNodeCount, 1) << "state 3 is not hit again";

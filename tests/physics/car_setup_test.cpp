@@ -189,6 +189,16 @@ TEST_F(CarSetup, FrameTubesTakeTheirSizesAndMarkTheirSpecialEnds) {
   EXPECT_EQ(car.options, OPT1_TUBE_END_REAR | OPT1_TUBE_SPECIAL_END) << "keeping the structure leaves them";
   car.SetupFromVehicle(0);
   EXPECT_EQ(car.options, OPT1_TUBE_END_FRONT | OPT1_TUBE_SPECIAL_END);
+  // -6, -4 and -3 are rear ends, -5, -2 and -1 front ones.
+  for (const auto& [end, bits] : {std::pair{-6, OPT1_TUBE_END_REAR}, std::pair{-4, OPT1_TUBE_END_REAR},
+                                  std::pair{-3, OPT1_TUBE_END_REAR}, std::pair{-5, OPT1_TUBE_END_FRONT},
+                                  std::pair{-2, OPT1_TUBE_END_FRONT}, std::pair{-1, OPT1_TUBE_END_FRONT}}) {
+    car.frameTubes[1].b = int16_t(end);
+    car.SetupFromVehicle(0);
+    EXPECT_EQ(car.options & (OPT1_TUBE_END_REAR | OPT1_TUBE_END_FRONT | OPT1_TUBE_SPECIAL_END),
+              bits | OPT1_TUBE_SPECIAL_END)
+        << end;
+  }
 }
 
 TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
@@ -313,7 +323,9 @@ TEST_F(CarSetup, TheAeroCentreAndUndertraySubobjectsPlaceTheirItems) {
     ModelObject* model = c.model;
     const int n = model->childCount;
     model->children = static_cast<ModelObject*>(std::realloc(model->children, sizeof(ModelObject) * size_t(n + 2)));
-    ModelObject& centre = model->children[n];
+    // The centre goes first, before the vehicle's own subobjects; the undertray last.
+    std::memmove(model->children + 1, model->children, sizeof(ModelObject) * size_t(n));
+    ModelObject& centre = model->children[0];
     ModelObject& tray = model->children[n + 1];
     centre = ModelObject{};
     tray = ModelObject{};
