@@ -215,6 +215,10 @@ TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {
   car.position.x = 100 * 65536;
   DriveAt(30.0f);
   EXPECT_EQ(car.race.inZone, 0);
+  // The controls' step runs the race duties first.
+  car.position.x = 0;
+  car.ProcessControls(0, 0);
+  EXPECT_EQ(car.race.inZone, 1);
 }
 
 // Entering the pit lane with no pit state shows why the car is there for 2500 steps: the
@@ -418,6 +422,30 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.RaceDuties(0, 1);
   EXPECT_EQ(car.race.pitStage, 0);
   EXPECT_NEAR(double(car.race.lastStopSteps), 11000.0, 2.0);
+
+  // The refuelling rate by class: 8 l/s for class 4, 6 for class 5, 12.1 for class 10, 2 for
+  // the others; 0.15 (kWh) a second for an electric car.
+  const auto rate = [this](uint8_t vehicleClass, uint8_t kind) {
+    car.vehicleClass = vehicleClass;
+    car.transmissionType = kind;
+    car.race.pitStage = PIT_STAGE_REFUEL;
+    car.race.pitState = PIT_STATE_WORKING;
+    car.race.standingPenalty = 0;
+    car.race.refuelTarget = 100.0f;
+    car.fuelAmount = 10.0f;
+    car.stopState = 1;
+    car.RaceDuties(0, 0);
+    return (car.fuelAmount - 10.0f) / 0.001f;
+  };
+  const uint8_t kind = car.transmissionType, vehicleClass = car.vehicleClass;
+  for (const auto& [c, litres] : {std::pair{3, 2.0f}, {4, 8.0f}, {5, 6.0f}, {6, 2.0f}, {10, 12.1f}, {11, 2.0f}})
+    EXPECT_NEAR(rate(uint8_t(c), kind), litres, 1e-3f) << "class " << c;
+  EXPECT_NEAR(rate(4, TRANSMISSION_ELECTRIC), 0.15f, 1e-3f);
+  car.transmissionType = kind;
+  car.vehicleClass = vehicleClass;
+  car.race.pitStage = 0;
+  car.race.pitState = PIT_STATE_ENDING;
+  car.fuelAmount = 30.0f;
 
   // Asking for more than the tank holds fills it: 30 l and 95 % of 100 l is a full tank.
   car.race.pitState = 0;
