@@ -179,6 +179,19 @@ TEST_F(CarPath, PastTwoNodesInOneStepTheDistanceStopsAtTheNextNode) {
   EXPECT_EQ(car.pathDistance, beyond.distance);
 }
 
+// The least speed along the path is half the node spacing's figure, or half the car's own top
+// speed when that is lower.
+TEST_F(CarPath, TheLeastSpeedIsHalfTheSpacingFigureOrOfASlowCarsTopSpeed) {
+  Place(30, -29.5, 0, 1, 12.0f);
+  car.FindPath();
+  car.FollowPath(1);
+  const float fromSpacing = car.minimumSpeed;
+  ASSERT_GT(fromSpacing, 1.0f);
+  car.topSpeed = 1.0f;
+  car.FollowPath(1);
+  EXPECT_EQ(car.minimumSpeed, 0.5f);
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;
