@@ -447,6 +447,21 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.race.pitState = PIT_STATE_ENDING;
   car.fuelAmount = 30.0f;
 
+  // One percent is a request too: 30 l and 1 % of 100 l is 31 l.
+  car.race.pitState = 0;
+  car.race.pitRequest.refuelPercent = 1;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  ASSERT_EQ(car.race.pitStage, 1);
+  const uint32_t little = car.stepCount;
+  while (car.race.pitState != PIT_STATE_DONE && car.stepCount < little + 20000) {
+    ++car.stepCount;
+    car.RaceDuties(0, 0);
+  }
+  EXPECT_NEAR(car.fuelAmount, 31.0f, 1e-4f);
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+
   // Asking for more than the tank holds fills it: 30 l and 95 % of 100 l is a full tank.
   car.race.pitState = 0;
   car.race.pitRequest.refuelPercent = 95;
