@@ -453,6 +453,7 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.stopState = 1;
   car.RaceDuties(0, 1);
   ASSERT_EQ(car.race.pitStage, 1);
+  EXPECT_EQ(car.race.pitWork, (1u << 1) | (1u << PIT_STAGE_REFUEL));
   const uint32_t little = car.stepCount;
   while (car.race.pitState != PIT_STATE_DONE && car.stepCount < little + 20000) {
     ++car.stepCount;
