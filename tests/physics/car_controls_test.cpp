@@ -165,6 +165,9 @@ TEST_F(CarControlsTest, TheGearChangeByEngineKind) {
   car.controls.clutch = 0.5f;
   car.ExecuteGearChange();
   EXPECT_EQ(car.gear, 3);
+  car.controls.clutch = 0.9f;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, 3) << "a clutch at 0.9 is not yet out";
   car.controls.clutch = 0.95f;
   car.ExecuteGearChange();
   EXPECT_EQ(car.gear, 4);
