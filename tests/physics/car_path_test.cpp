@@ -487,6 +487,20 @@ TEST_F(CarOnTheOval, ObjectsOutOfTheRaysReachArePassedByWithTheSameContacts) {
   EXPECT_LT(testsWith * 2, testsWithout) << "most objects under the car lie beside it";
 }
 
+// A node one past the path's table is no node: the car counts as lost and, not yet due to
+// search again, keeps it and its distance.
+TEST_F(CarPath, ANodePastTheTableIsLost) {
+  Place(30, -20, 0, 1, 12.0f);
+  car.pathNode = Path().nodeCount;
+  car.pathDistance = 7.0f;
+  car.pathSearchStep = car.stepCount;
+  car.pathSearchX = car.position.x;
+  car.pathSearchY = car.position.y;
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, Path().nodeCount);
+  EXPECT_EQ(car.pathDistance, 7.0f);
+}
+
 TEST_F(CarPath, ALostCarSearchesAgainLaterAndOnlyOnceMoved) {
   Place(200, 200, 0, 1, 0);  // far from the path
   car.FindPath();
