@@ -165,6 +165,9 @@ TEST_F(CarControlsTest, TheGearChangeByEngineKind) {
   car.controls.clutch = 0.5f;
   car.ExecuteGearChange();
   EXPECT_EQ(car.gear, 3);
+  car.controls.clutch = 0.9f;
+  car.ExecuteGearChange();
+  EXPECT_EQ(car.gear, 3) << "a clutch at 0.9 is not yet out";
   car.controls.clutch = 0.95f;
   car.ExecuteGearChange();
   EXPECT_EQ(car.gear, 4);
@@ -350,6 +353,20 @@ TEST_F(CarControlsTest, SwitchesAreRefusedWithTheirTextsAndSound) {
   r.pitLimiter = 1;
   car.ProcessToggles(0);
   EXPECT_EQ(car.assists.pitLimit, 0);
+  // A track's limit beyond a byte either way is held to it.
+  const auto limiterOf = [this, &r](int (*limit)()) {
+    const WorldHooks saved = WorldLink;
+    WorldLink.PitSpeedLimit = limit;
+    car.assists.pitLimit = 0;
+    r.pitLimiter = 1;
+    car.ProcessToggles(0);
+    WorldLink = saved;
+    return int(car.assists.pitLimit);
+  };
+  EXPECT_EQ(limiterOf([] { return 300; }), 255);
+  EXPECT_EQ(limiterOf([] { return -5; }), 0);
+  EXPECT_EQ(limiterOf([] { return 80; }), 80);
+  car.assists.pitLimit = 0;
 
   car.assists.word = 0;
   car.assists.tractionDisabled = 1;

@@ -52,8 +52,11 @@ TEST_F(CarMove, AnchorsBodyPointsAndWheelPositionsStayWhereTheyAreInTheWorld) {
     w.dragAnchor = {1.2f, 2.1f, -0.3f};
     w.edgeContactPoint = {-1.0f, 0.5f, 0.2f};
   }
-  const std::vector<Vec3*> kept = {&car.points[3].anchor, &car.wheels[1].contactPoint, &car.wheels[1].lastReference,
-                                   &car.wheels[1].dragAnchor, &car.wheels[0].edgeContactPoint};
+  const std::vector<Vec3*> kept = {&car.points[0].anchor,        &car.points[3].anchor,
+                                   &car.points[7].anchor,        &car.wheels[0].contactPoint,
+                                   &car.wheels[1].contactPoint,  &car.wheels[1].lastReference,
+                                   &car.wheels[1].dragAnchor,    &car.wheels[0].edgeContactPoint,
+                                   &car.wheels[1].edgeContactPoint};
   std::vector<double> before;
   for (const Vec3* v : kept)
     before.insert(before.end(), {World(car.position.x, v->x), World(car.position.y, v->y), World(car.position.z, v->z)});

@@ -179,6 +179,19 @@ TEST_F(CarPath, PastTwoNodesInOneStepTheDistanceStopsAtTheNextNode) {
   EXPECT_EQ(car.pathDistance, beyond.distance);
 }
 
+// The least speed along the path is half the node spacing's figure, or half the car's own top
+// speed when that is lower.
+TEST_F(CarPath, TheLeastSpeedIsHalfTheSpacingFigureOrOfASlowCarsTopSpeed) {
+  Place(30, -29.5, 0, 1, 12.0f);
+  car.FindPath();
+  car.FollowPath(1);
+  const float fromSpacing = car.minimumSpeed;
+  ASSERT_GT(fromSpacing, 1.0f);
+  car.topSpeed = 1.0f;
+  car.FollowPath(1);
+  EXPECT_EQ(car.minimumSpeed, 0.5f);
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;
@@ -474,6 +487,20 @@ TEST_F(CarOnTheOval, ObjectsOutOfTheRaysReachArePassedByWithTheSameContacts) {
   EXPECT_LT(testsWith * 2, testsWithout) << "most objects under the car lie beside it";
 }
 
+// A node one past the path's table is no node: the car counts as lost and, not yet due to
+// search again, keeps it and its distance.
+TEST_F(CarPath, ANodePastTheTableIsLost) {
+  Place(30, -20, 0, 1, 12.0f);
+  car.pathNode = Path().nodeCount;
+  car.pathDistance = 7.0f;
+  car.pathSearchStep = car.stepCount;
+  car.pathSearchX = car.position.x;
+  car.pathSearchY = car.position.y;
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, Path().nodeCount);
+  EXPECT_EQ(car.pathDistance, 7.0f);
+}
+
 TEST_F(CarPath, ALostCarSearchesAgainLaterAndOnlyOnceMoved) {
   Place(200, 200, 0, 1, 0);  // far from the path
   car.FindPath();
@@ -579,6 +606,12 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   EXPECT_FLOAT_EQ(PathEndHeading(node, 12), 2 * q);
   EXPECT_FLOAT_EQ(PathEndHeading(node, -9), -1.5f * q);
   EXPECT_FLOAT_EQ(PathEndHeading(node, -12), -2 * q);
+  // The edges: on the line, at each limit and at each side of the road.
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 0), 0.0f);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 8), q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -8), -q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 10), 2 * q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, -10), -2 * q);
   node.roadRight = 8;
   node.roadLeft = -8;
   EXPECT_FLOAT_EQ(PathEndHeading(node, 8), q);
@@ -597,6 +630,25 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   car.FollowPath(1);
   EXPECT_NE(car.velocity.y, 0.0f) << "the host never leaves the path's end";
   DedicatedMode = 0;
+  // Anyone else more than 20 m past the end is placed back at the end node, standing, its
+  // engine running.
+  car.pathNode = n - 2;
+  Place(last.x / 65536.0 + last.dirX * 45, last.y / 65536.0 + last.dirY * 45, last.dirX, last.dirY, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, n - 2);
+  EXPECT_EQ(LengthSquared(car.velocity), 0.0f) << "placed: standing";
+  EXPECT_NEAR(car.position.x, last.x, 2);
+  EXPECT_NEAR(car.position.y, last.y, 2);
+  EXPECT_TRUE(car.engine.running);
+  // A remote car past the end looks for its place on the path again instead.
+  car.remote = 1;
+  car.followFlag = 1;
+  car.pathNode = n - 2;
+  Place(last.x / 65536.0 + last.dirX * 45, last.y / 65536.0 + last.dirY * 45, last.dirX, last.dirY, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, CarWorld.NearestPathNode(car.position));
+  EXPECT_NE(LengthSquared(car.velocity), 0.0f) << "not placed";
+  car.remote = 0;
 }
 
 TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {

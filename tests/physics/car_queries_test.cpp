@@ -335,6 +335,11 @@ TEST_F(CarQueries, TheConfigurationWordCoversTheFrameAndIsKept) {
   b.framePoints[1].z += 1;
   EXPECT_NE(b.ConfigCrc(0x1234), word) << "a frame point moved";
   b.framePoints[1].z -= 1;
+  for (const int i : {0, b.framePointCount - 1}) {
+    b.framePoints[i].x += 1;
+    EXPECT_NE(b.ConfigCrc(0x1234), word) << "frame point " << i << " moved";
+    b.framePoints[i].x -= 1;
+  }
   b.frameTubes[0].b = 2;
   EXPECT_NE(b.ConfigCrc(0x1234), word) << "a tube's end moved";
   b.frameTubes[0].b = a.frameTubes[0].b;

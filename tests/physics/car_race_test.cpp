@@ -215,6 +215,10 @@ TEST_F(CarRaceDuties, TheCarKnowsWhenItIsInThePitLane) {
   car.position.x = 100 * 65536;
   DriveAt(30.0f);
   EXPECT_EQ(car.race.inZone, 0);
+  // The controls' step runs the race duties first.
+  car.position.x = 0;
+  car.ProcessControls(0, 0);
+  EXPECT_EQ(car.race.inZone, 1);
 }
 
 // Entering the pit lane with no pit state shows why the car is there for 2500 steps: the
@@ -392,8 +396,12 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.fuelCapacity = 100.0f;
   car.fuelAmount = 10.0f;
   car.race.pitRequest.refuelPercent = 20;
-  car.stepCount = PIT_LEAST_STEPS + 1;
+  car.stepCount = PIT_LEAST_STEPS;
   car.speed = 0.0f;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  EXPECT_EQ(car.race.pitStage, 0) << "no stop within the first 20000 steps";
+  car.stepCount = PIT_LEAST_STEPS + 1;
   car.stopState = 1;
   car.RaceDuties(0, 1);  // just stopped at the stop point
   ASSERT_EQ(car.race.pitStage, 1);
@@ -414,6 +422,73 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   car.RaceDuties(0, 1);
   EXPECT_EQ(car.race.pitStage, 0);
   EXPECT_NEAR(double(car.race.lastStopSteps), 11000.0, 2.0);
+
+  // The refuelling rate by class: 8 l/s for class 4, 6 for class 5, 12.1 for class 10, 2 for
+  // the others; 0.15 (kWh) a second for an electric car.
+  const auto rate = [this](uint8_t vehicleClass, uint8_t kind) {
+    car.vehicleClass = vehicleClass;
+    car.transmissionType = kind;
+    car.race.pitStage = PIT_STAGE_REFUEL;
+    car.race.pitState = PIT_STATE_WORKING;
+    car.race.standingPenalty = 0;
+    car.race.refuelTarget = 100.0f;
+    car.fuelAmount = 10.0f;
+    car.stopState = 1;
+    car.RaceDuties(0, 0);
+    return (car.fuelAmount - 10.0f) / 0.001f;
+  };
+  const uint8_t kind = car.transmissionType, vehicleClass = car.vehicleClass;
+  for (const auto& [c, litres] : {std::pair{3, 2.0f}, {4, 8.0f}, {5, 6.0f}, {6, 2.0f}, {10, 12.1f}, {11, 2.0f}})
+    EXPECT_NEAR(rate(uint8_t(c), kind), litres, 1e-3f) << "class " << c;
+  EXPECT_NEAR(rate(4, TRANSMISSION_ELECTRIC), 0.15f, 1e-3f);
+  car.transmissionType = kind;
+  car.vehicleClass = vehicleClass;
+  car.race.pitStage = 0;
+  car.race.pitState = PIT_STATE_ENDING;
+  car.fuelAmount = 30.0f;
+
+  // One percent is a request too: 30 l and 1 % of 100 l is 31 l.
+  car.race.pitState = 0;
+  car.race.pitRequest.refuelPercent = 1;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  ASSERT_EQ(car.race.pitStage, 1);
+  EXPECT_EQ(car.race.pitWork, (1u << 1) | (1u << PIT_STAGE_REFUEL));
+  const uint32_t little = car.stepCount;
+  while (car.race.pitState != PIT_STATE_DONE && car.stepCount < little + 20000) {
+    ++car.stepCount;
+    car.RaceDuties(0, 0);
+  }
+  EXPECT_NEAR(car.fuelAmount, 31.0f, 1e-4f);
+  car.stopState = 0;
+  car.RaceDuties(0, 1);
+
+  // Asking for more than the tank holds fills it: 30 l and 95 % of 100 l is a full tank.
+  car.race.pitState = 0;
+  car.race.pitRequest.refuelPercent = 95;
+  car.stopState = 1;
+  car.RaceDuties(0, 1);
+  ASSERT_EQ(car.race.pitStage, 1);
+  const uint32_t again = car.stepCount;
+  while (car.race.pitState != PIT_STATE_DONE && car.stepCount < again + 60000) {
+    ++car.stepCount;
+    car.RaceDuties(0, 0);
+  }
+  EXPECT_FLOAT_EQ(car.fuelAmount, 100.0f);
+  EXPECT_EQ(race.lines.back(), "Finished refuelling : 100.0 litres");
+}
+
+// A stop counts from exactly 2.5 m of the stop point, measured across the ground only.
+TEST_F(CarRaceDuties, AStopWithinTwoAndAHalfMetresOfTheStopPointStartsTheWork) {
+  race.Drive(car);
+  car.stepCount = PIT_LEAST_STEPS + 1;
+  for (const auto& [x, stage] : {std::pair{163840 + 1, 0}, std::pair{163840, 1}}) {
+    car.race.pitStage = car.race.pitState = 0;
+    car.position = {x, 0, 5 * 65536};  // 5 m up: the height does not count
+    car.stopState = 1;
+    car.RaceDuties(0, 1);
+    EXPECT_EQ(car.race.pitStage, stage) << x;
+  }
 }
 
 TEST_F(CarRaceDuties, AStopGoShorterThanTenSecondsIsPenalisedAgain) {
@@ -764,7 +839,9 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   p.planeNormal = {0.0f, -1.0f, 0.0f};  // hit from the front
   p.contactForce = {0.0f, -car.mass * 9.81f * 3.0f, 0.0f};
   p.lastDepth = 1.0f;  // deeper than the point may move
+  RaceSetup.multiplayer = 1;  // the dent is told to the others
   car.ApplyImpactDamage(0);
+  RaceSetup.multiplayer = 0;
   EXPECT_EQ(p.contactState, 3) << "newly hit: counted once";
   ASSERT_EQ(car.damageNodeCount, 1);
   const DamageNode& n = car.damageNodes[0];
@@ -773,6 +850,10 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   const float distance = std::sqrt(LengthSquared(car.undamagedPoints[2] - car.centreOfMass));
   const float halfBase = car.WheelBaseDivisor() * 0.5f;
   EXPECT_EQ(n.depth, std::lround(0.12f * distance * 255.0f / halfBase)) << "capped at 0.12 of the distance";
+  const auto dents = CarRace::Added(59);
+  ASSERT_EQ(dents.size(), 1u);
+  EXPECT_EQ(dents[0], (CarRace::Bytes{2, 59, 0, car.PlayerIdByte(), 2, n.depth, uint8_t(n.direction),
+                                      uint8_t(n.direction >> 8)}));
   EXPECT_GT(LengthSquared(p.local - car.undamagedPoints[2]), 0.0f) << "the dent moves the point";
   car.ApplyImpactDamage(0);
   EXPECT_EQ(car.damageNodeCount, 1) << "state 3 is not hit again";

@@ -60,7 +60,12 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   }
   car.viewPosition[0] = car.viewPosition[1] = car.viewPosition[2] = 99.0f;
   car.lookAngle = 0.3f;
+  car.pointAheadNow[0] = car.pointAheadNow[1] = car.pointAheadNow[2] = 1000 << 16;  // far from here
   car.PlaceAt(0, 0, PI / 2);
+  // The point ahead is made again from the placed car, before and now alike.
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(car.pointAheadBefore[k], car.pointAheadNow[k]) << k;
+  const double ax = (car.pointAheadNow[0] - car.position.x) / 65536.0, ay = (car.pointAheadNow[1] - car.position.y) / 65536.0;
+  EXPECT_LT(std::sqrt(ax * ax + ay * ay), 100.0) << "near the car";
   // The view starts again where the car now stands, at its centre of mass's height.
   EXPECT_NEAR(car.viewPosition[0], car.position.x / 65536.0, 1e-4);
   EXPECT_NEAR(car.viewPosition[1], car.position.y / 65536.0, 1e-4);

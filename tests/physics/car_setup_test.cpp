@@ -189,6 +189,16 @@ TEST_F(CarSetup, FrameTubesTakeTheirSizesAndMarkTheirSpecialEnds) {
   EXPECT_EQ(car.options, OPT1_TUBE_END_REAR | OPT1_TUBE_SPECIAL_END) << "keeping the structure leaves them";
   car.SetupFromVehicle(0);
   EXPECT_EQ(car.options, OPT1_TUBE_END_FRONT | OPT1_TUBE_SPECIAL_END);
+  // -6, -4 and -3 are rear ends, -5, -2 and -1 front ones.
+  for (const auto& [end, bits] : {std::pair{-6, OPT1_TUBE_END_REAR}, std::pair{-4, OPT1_TUBE_END_REAR},
+                                  std::pair{-3, OPT1_TUBE_END_REAR}, std::pair{-5, OPT1_TUBE_END_FRONT},
+                                  std::pair{-2, OPT1_TUBE_END_FRONT}, std::pair{-1, OPT1_TUBE_END_FRONT}}) {
+    car.frameTubes[1].b = int16_t(end);
+    car.SetupFromVehicle(0);
+    EXPECT_EQ(car.options & (OPT1_TUBE_END_REAR | OPT1_TUBE_END_FRONT | OPT1_TUBE_SPECIAL_END),
+              bits | OPT1_TUBE_SPECIAL_END)
+        << end;
+  }
 }
 
 TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
@@ -313,7 +323,9 @@ TEST_F(CarSetup, TheAeroCentreAndUndertraySubobjectsPlaceTheirItems) {
     ModelObject* model = c.model;
     const int n = model->childCount;
     model->children = static_cast<ModelObject*>(std::realloc(model->children, sizeof(ModelObject) * size_t(n + 2)));
-    ModelObject& centre = model->children[n];
+    // The centre goes first, before the vehicle's own subobjects; the undertray last.
+    std::memmove(model->children + 1, model->children, sizeof(ModelObject) * size_t(n));
+    ModelObject& centre = model->children[0];
     ModelObject& tray = model->children[n + 1];
     centre = ModelObject{};
     tray = ModelObject{};
@@ -692,15 +704,37 @@ TEST_F(CarSetup, AVehicleThatIsNotPhysicalIsNotSimulated) {
 
 // Ballast is held to 0..255 kg: asked for more, the car carries 255 kg; asked for less than
 // none, nothing.
+// With the coast-as-power option each paired axle's coast locking takes its own power locking.
+TEST_F(CarSetup, CoastLockingTakesEachAxlesPowerLockingWithTheOption) {
+  Car& c = Sample(ROAD_CAR);
+  ASSERT_TRUE(c.wheelSets[0].paired && c.wheelSets[1].paired);
+  c.options |= OPT1_COAST_AS_POWER;
+  c.options &= ~OPT1_OPEN_DIFFERENTIALS;
+  uint8_t* b = c.currentSetup.bytes;
+  b[40 + 33] = 30;  // rear power and coast locking at 40 + 33 and 40 + 34
+  b[40 + 34] = 5;
+  b[80 + 33] = 60;  // the front's at 80 + 33 and 80 + 34
+  b[80 + 34] = 7;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(b[40 + 34], 30);
+  EXPECT_EQ(b[80 + 34], 60);
+  EXPECT_EQ(b[40 + 33], 30);
+  EXPECT_EQ(b[80 + 33], 60);
+}
+
 TEST_F(CarSetup, BallastIsHeldToAByte) {
   Car& c = Sample(ROAD_CAR);
   const float built = c.massRecords[MASS_RECORD_BUILT].mass;
+  c.ApplyBallast(0);
+  const float unballasted = c.mass;
   c.ApplyBallast(300);
   EXPECT_EQ(c.appliedBallast, 255);
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built + 255.0f, 1e-2f);
+  EXPECT_NEAR(c.mass, unballasted + 255.0f, 1e-2f) << "the car's own mass follows at once";
   c.ApplyBallast(-20);
   EXPECT_EQ(c.appliedBallast, 0);
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
+  EXPECT_NEAR(c.mass, unballasted, 1e-2f);
 }
 
 // The car's extents are its body points' (from 0), widened by every tyre: along y the mount

@@ -412,6 +412,36 @@ TEST_F(CarIntegrate, ASteeredWheelsRaysOnAPitchedCarAreTheRoundedRotations) {
   ExpectSame(car.wheels[1].tyreRay.world, {});
 }
 
+// The car's box is the tightest one about its centre, its body points and every wheel ray's
+// end: each of its six sides lies on one of them.
+TEST_F(CarIntegrate, TheBoxIsTheTightestAboutTheCentrePointsAndRayEnds) {
+  Car car;
+  MakeSampleCar(0, car);
+  const float c7 = std::cos(0.7f), s7 = std::sin(0.7f);
+  const float turned[9] = {c7, -s7, 0.0f, s7, c7, 0.0f, 0.0f, 0.0f, 1.0f};
+  std::copy(turned, turned + 9, car.orientation);
+  car.position = FixedFromMetres(Vec3{10.0f, -5.0f, 1.0f});
+  car.active = car.awake = 1;
+  car.AllocateHull(2, 0);
+  car.points[0].local = {0.2f, 0.3f, 0.9f};  // above the wheels
+  car.points[1].local = {-0.1f, 0.0f, 0.4f};
+  car.Integrate(CAR_STEP_SECONDS, 0);
+  const Vec3 c = car.WorldCentre();
+  std::vector<IntVector> ends = {{car.position.x + FixedFromMetres(c.x), car.position.y + FixedFromMetres(c.y),
+                                  car.position.z + FixedFromMetres(c.z)}};
+  for (int i = 0; i < car.pointCount; ++i) ends.push_back(car.points[i].probe.world);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    ends.push_back(car.wheels[i].groundRay.world);
+    if (car.wheels[i].tyreScale != 0.0f) ends.push_back(car.wheels[i].tyreRay.world);
+  }
+  int32_t box[6] = {INT32_MAX, INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN, INT32_MIN};
+  for (const IntVector& e : ends) {
+    box[0] = std::min(box[0], e.x), box[1] = std::min(box[1], e.y), box[2] = std::min(box[2], e.z);
+    box[3] = std::max(box[3], e.x), box[4] = std::max(box[4], e.y), box[5] = std::max(box[5], e.z);
+  }
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(car.box[k], box[k]) << k;
+}
+
 // A tyre whose contact offset has no length has no direction to reach along: its ray ends at
 // the wheel's mount and has no length, and the rays are still placed.
 TEST_F(CarIntegrate, ATyreWithoutAContactOffsetHasItsRayEndAtItsMount) {

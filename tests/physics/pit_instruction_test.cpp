@@ -114,6 +114,14 @@ TEST_F(PitItems, CompoundsPressuresAndWingsKeepTheCarsRanges) {
   EXPECT_EQ(Value(PIT_REAR_WING), 14);
   Adjust(car, PIT_REAR_WING, 20, PIT_SUBTRACT);
   EXPECT_EQ(Value(PIT_REAR_WING), 3);
+  // A front wing keeps the front's own range.
+  car.aeroItems[AERO_FRONT_WING].flags |= AERO_PRESENT;
+  car.wingAngles[1][0] = 2;
+  car.wingAngles[1][1] = 9;
+  Adjust(car, PIT_FRONT_WING, 20, PIT_SET);
+  EXPECT_EQ(Value(PIT_FRONT_WING), 9);
+  Adjust(car, PIT_FRONT_WING, 20, PIT_SUBTRACT);
+  EXPECT_EQ(Value(PIT_FRONT_WING), 2);
 }
 
 TEST_F(PitItems, AnIndexOutsideTheTableChangesNothing) {
