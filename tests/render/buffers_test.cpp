@@ -537,6 +537,12 @@ TEST_F(ComputeBuffers, TheJobIsMadeWithTheDeviceAndReadsBackItsCounters) {
   GfxUnmap(Gfx.context, job.readBuffer, 0);
   ReleaseComputeBuffers(job);
   EXPECT_FALSE(bool(job.rawBuffer));
+  // Made again over a job that holds its buffers, the job first gives those back.
+  const auto live = GfxLiveObjectCount();
+  ASSERT_EQ(CreateComputeBuffers(job), nullptr);
+  ASSERT_EQ(CreateComputeBuffers(job), nullptr);
+  ReleaseComputeBuffers(job);
+  EXPECT_EQ(GfxLiveObjectCount(), live);
 
   GfxBufferDesc plain;
   plain.byteWidth = 64;

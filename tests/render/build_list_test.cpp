@@ -173,6 +173,17 @@ TEST_F(BuildLists_, TheSetSharingMostWithTheMergedMeshComesNextAndNeighboursFoll
   std::vector<float> order;
   for (void* o = Next(&status, 1); o; o = Next(&status, 1)) order.push_back(g_x[reinterpret_cast<uintptr_t>(o)]);
   EXPECT_EQ(order, (std::vector<float>{0, 1, 2, 5, 10})) << "each next is the nearest of those left";
+
+  // Three objects are the fewest so ordered.
+  ClearBuildLists();
+  const float three[3] = {0, 10, 1};
+  for (uintptr_t i = 0; i < 3; ++i) {
+    g_x[i + 1] = three[i];
+    Add({{m_[0], 3, 1}}, i + 1);
+  }
+  order.clear();
+  for (void* o = Next(&status, 1); o; o = Next(&status, 1)) order.push_back(g_x[reinterpret_cast<uintptr_t>(o)]);
+  EXPECT_EQ(order, (std::vector<float>{0, 1, 10}));
 }
 
 TEST_F(BuildLists_, TreesCountTheirTrunkAndLeafVerticesAndInvisibleTreesStayOut) {
