@@ -142,8 +142,9 @@ TEST_F(CircularBatches, FailedMapsOpenNothingAndShortStripsDrawNothing) {
   EXPECT_EQ(Gfx.drawCalls, draws) << "two vertices make no strip";
   ASSERT_EQ(s.StartV(nullptr, 1, GFX_TOPOLOGY_TRIANGLESTRIP), 1);
   EmitFullScreenQuad();
-  DrawPendingStrip(0);
+  DrawPendingStrip(7);
   EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(RenderStates.appliedSampler[0], 7) << "the strip's sampler is in force for its draw";
 }
 
 // Drawn with the world pass's material, a batch closes, puts the states asked for into

@@ -200,6 +200,24 @@ TEST_F(BuildLists_, TreesCountTheirTrunkAndLeafVerticesAndInvisibleTreesStayOut)
   BuildObjectHasGeometry = [](const void*) { return 0; };
   EXPECT_STREQ(list_->AddTree(Obj(3), tree), "Invisible tree");
   EXPECT_EQ(list_->entryCount, 2);
+  // Each of the four sizes at 1 cm leaves its part out: a trunk only 1 cm high joins the
+  // leaves-only set; leaves 1 cm wide or high make a trunk-only set.
+  BuildObjectHasGeometry = nullptr;
+  tree.trunkSize[0] = 0.5f;
+  tree.trunkSize[1] = 0.01f;
+  EXPECT_EQ(list_->AddTree(Obj(4), tree), nullptr);
+  EXPECT_EQ(list_->combinations[1].objectCount, 2u);
+  tree.trunkSize[1] = 2.0f;
+  tree.leafSize[0] = 0.01f;
+  EXPECT_EQ(list_->AddTree(Obj(5), tree), nullptr);
+  tree.leafSize[0] = 1.0f;
+  tree.leafSize[1] = 0.01f;
+  EXPECT_EQ(list_->AddTree(Obj(6), tree), nullptr);
+  ASSERT_EQ(list_->combinationCount, 3);
+  EXPECT_EQ(list_->combinations[2].materialCount, 1);
+  EXPECT_EQ(list_->combinations[2].slots[0].material, m_[6]) << "the trunk alone";
+  EXPECT_EQ(list_->combinations[2].objectCount, 2u);
+  EXPECT_EQ(list_->combinations[0].objectCount, 1u);
 }
 
 TEST_F(BuildLists_, AllocatingAgainReportsAndClears) {
