@@ -418,6 +418,9 @@ TEST_F(Lines3D, TheFootprintIsARectangleInTheMessageColour) {
 using ConstantRows = NullRenderer;
 
 TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
+  const uint8_t zero[16] = {};
+  UpdateCSBufferIfNeeded(zero);  // a row of every stage bound before the release
+  ASSERT_EQ(CSBoundRow[0], 0);
   ReleaseConstantBuffers();  // made afresh: earlier tests have bound shared slots
   for (int slot = 0; slot < CONSTANT_SLOTS; ++slot) {
     EXPECT_EQ(VSBoundRow[slot], 0xFF) << "released: nothing bound in slot " << slot;
@@ -536,6 +539,8 @@ TEST_F(ComputeBuffers, TheJobIsMadeWithTheDeviceAndReadsBackItsCounters) {
   EXPECT_EQ(counters[0], 7u);
   EXPECT_EQ(counters[63], 7u);
   GfxUnmap(Gfx.context, job.readBuffer, 0);
+  RunComputeShader(job.view, 1, 1, GfxShaderResourceView{});
+  EXPECT_EQ(Shaders.boundCompute, 0) << "no compute shader is left bound after the job";
   ReleaseComputeBuffers(job);
   EXPECT_FALSE(bool(job.rawBuffer));
   // Made again over a job that holds its buffers, the job first gives those back.

@@ -218,6 +218,14 @@ TEST_F(ShaderChoice, SpecialPassesLightsMirrorEchoAndObjectRenders) {
   Choice(solid, 3);
   EXPECT_EQ(RenderStates.pendingRaster, 1);
   SecondPassFlag = 0;
+  // Passes 1 and 2 take the material's vertex layout in mode 3.
+  for (int pass : {1, 2}) {
+    CurrentWorldPass = pass;
+    Material::EnableVertexDeclaration(3);
+    Choice(solid, 3);
+    EXPECT_EQ(Shaders.boundLayout, solid->layout) << "pass " << pass;
+  }
+  CurrentWorldPass = 0;
 
   LocalLights[0].colour[0] = 1.0f;
   EXPECT_EQ(SetLocalLights(0x16, 2), 0u) << "three lights taken";
