@@ -177,6 +177,8 @@ TEST_F(FrameOnNullDevice, RenderTextureFollowsSizeAndKindAndIsRefusedWithoutASiz
 
 TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
   ReleaseRenderTargetTexture();
+  PostChain none{};
+  EXPECT_EQ(CreateBloomTargets(none, 0, 0), 0) << "no frame's picture: no bloom";
   const int depthBefore = RenderTargets.depth;
   const int madeBefore = TextureCount();
   // A page of the interface: cleared black, nothing drawn, nothing made.

@@ -13,6 +13,7 @@
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/system_textures.h"
 #include "render/texture_files.h"
 #include "render/texture_table.h"
 #include "tests/gpu_device.h"
@@ -112,6 +113,20 @@ TEST_F(TexturePixels, AnAlphaTextureTakesEachTexelsAlpha) {
   const uint8_t want[4] = {10, 20, 30, 40};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(got[i], want[i]) << i;
   GfxRelease(record.texture);
+}
+
+// The plain textures' one pixel: black and white, both with alpha 0.
+TEST_F(TexturePixels, ThePlainTexturesAreBlackAndWhiteWithAlphaZero) {
+  if (!AddTextureRef("PLAIN~B", 0)) LoadSystemTextures();
+  const char* names[2] = {"PLAIN~B", "PLAIN~W"};
+  const uint8_t want[2][4] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  for (int t = 0; t < 2; ++t) {
+    ZKTETexture* plain = AddTextureRef(names[t], 0);
+    ASSERT_NE(plain, nullptr) << names[t];
+    uint8_t pixel[4] = {9, 9, 9, 9};
+    ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, plain->texture, 0, pixel, sizeof pixel)) << names[t];
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(pixel[c], want[t][c]) << names[t] << " " << c;
+  }
 }
 
 TEST_F(TexturePixels, AGreyPngShowsGrey) {
