@@ -258,6 +258,12 @@ TEST(JpegExif, ErrorTexts) {
   b[exifOffsetField] = 0xF0;
   b[exifOffsetField + 1] = 0xFF;
   EXPECT_STREQ(ParseJpegExif(b.data(), b.size(), &info), "Exif count not found");
+  // A directory at the block's last byte has no room for its two-byte count.
+  const size_t tiffSize = size_t(good[4] << 8 | good[5]) - 2 - 6;
+  b = good;
+  b[exifOffsetField] = uint8_t(tiffSize - 1);
+  b[exifOffsetField + 1] = uint8_t((tiffSize - 1) >> 8);
+  EXPECT_STREQ(ParseJpegExif(b.data(), b.size(), &info), "Exif count not found");
 }
 
 TEST(JpegExif, EveryTruncationGivesATextNotACrash) {

@@ -93,6 +93,13 @@ TEST(MaterialFlags, NamesDecideAlphaShineAndReflectance) {
   p = Params(2, 0);
   SetMaterialFlagsFromName(p, "fence_alp");
   EXPECT_EQ(p.alphaMode, 2);
+  // Modes 0 to 3 are the renderer's; 4 and above are drawn solid.
+  p = Params(3, 0);
+  SetMaterialFlagsFromName(p, "fence_alp");
+  EXPECT_EQ(p.alphaMode, 3);
+  p = Params(4, 0);
+  SetMaterialFlagsFromName(p, "fence_alp");
+  EXPECT_EQ(p.alphaMode, 0);
   p = Params(1, 1, 1);
   SetMaterialFlagsFromName(p, "fence_ALP");
   EXPECT_EQ(p.shineType, 0) << "alpha-tested materials do not shine";
