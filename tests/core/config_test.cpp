@@ -294,6 +294,20 @@ TEST_F(Config, TextsAreCutAndFileNamesLoseForbiddenCharacters) {
   EXPECT_STREQ(CfgPlayerName, "SomeOne");
 }
 
+// The speaker setting names the default device only while every byte of its identity is
+// zero: the last byte alone, or the first word alone, names another.
+TEST_F(Config, TheSpeakerIsTheDefaultOnlyWhileItsIdentityIsAllZero) {
+  const ConfigUuid saved = CfgSpeakerGuid;
+  CfgSpeakerGuid = ConfigUuid{};
+  EXPECT_EQ(AudioDeviceIsDefault(), 1);
+  CfgSpeakerGuid.data4[7] = 1;
+  EXPECT_EQ(AudioDeviceIsDefault(), 0);
+  CfgSpeakerGuid = ConfigUuid{};
+  CfgSpeakerGuid.data1 = 1;
+  EXPECT_EQ(AudioDeviceIsDefault(), 0);
+  CfgSpeakerGuid = saved;
+}
+
 TEST_F(Config, TheFirstRunFlagIsAppliedAfterTheWholeFile) {
   Load("Selected Car XYZ\nMap Name town\nWelcome C 1\n");
   EXPECT_STREQ(CfgSelectedCar, CONFIG_DEFAULT_CAR);

@@ -142,8 +142,9 @@ TEST_F(CircularBatches, FailedMapsOpenNothingAndShortStripsDrawNothing) {
   EXPECT_EQ(Gfx.drawCalls, draws) << "two vertices make no strip";
   ASSERT_EQ(s.StartV(nullptr, 1, GFX_TOPOLOGY_TRIANGLESTRIP), 1);
   EmitFullScreenQuad();
-  DrawPendingStrip(0);
+  DrawPendingStrip(7);
   EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(RenderStates.appliedSampler[0], 7) << "the strip's sampler is in force for its draw";
 }
 
 // Drawn with the world pass's material, a batch closes, puts the states asked for into
@@ -417,6 +418,9 @@ TEST_F(Lines3D, TheFootprintIsARectangleInTheMessageColour) {
 using ConstantRows = NullRenderer;
 
 TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
+  const uint8_t zero[16] = {};
+  UpdateCSBufferIfNeeded(zero);  // a row of every stage bound before the release
+  ASSERT_EQ(CSBoundRow[0], 0);
   ReleaseConstantBuffers();  // made afresh: earlier tests have bound shared slots
   for (int slot = 0; slot < CONSTANT_SLOTS; ++slot) {
     EXPECT_EQ(VSBoundRow[slot], 0xFF) << "released: nothing bound in slot " << slot;
@@ -535,8 +539,16 @@ TEST_F(ComputeBuffers, TheJobIsMadeWithTheDeviceAndReadsBackItsCounters) {
   EXPECT_EQ(counters[0], 7u);
   EXPECT_EQ(counters[63], 7u);
   GfxUnmap(Gfx.context, job.readBuffer, 0);
+  RunComputeShader(job.view, 1, 1, GfxShaderResourceView{});
+  EXPECT_EQ(Shaders.boundCompute, 0) << "no compute shader is left bound after the job";
   ReleaseComputeBuffers(job);
   EXPECT_FALSE(bool(job.rawBuffer));
+  // Made again over a job that holds its buffers, the job first gives those back.
+  const auto live = GfxLiveObjectCount();
+  ASSERT_EQ(CreateComputeBuffers(job), nullptr);
+  ASSERT_EQ(CreateComputeBuffers(job), nullptr);
+  ReleaseComputeBuffers(job);
+  EXPECT_EQ(GfxLiveObjectCount(), live);
 
   GfxBufferDesc plain;
   plain.byteWidth = 64;

@@ -173,6 +173,17 @@ TEST_F(BuildLists_, TheSetSharingMostWithTheMergedMeshComesNextAndNeighboursFoll
   std::vector<float> order;
   for (void* o = Next(&status, 1); o; o = Next(&status, 1)) order.push_back(g_x[reinterpret_cast<uintptr_t>(o)]);
   EXPECT_EQ(order, (std::vector<float>{0, 1, 2, 5, 10})) << "each next is the nearest of those left";
+
+  // Three objects are the fewest so ordered.
+  ClearBuildLists();
+  const float three[3] = {0, 10, 1};
+  for (uintptr_t i = 0; i < 3; ++i) {
+    g_x[i + 1] = three[i];
+    Add({{m_[0], 3, 1}}, i + 1);
+  }
+  order.clear();
+  for (void* o = Next(&status, 1); o; o = Next(&status, 1)) order.push_back(g_x[reinterpret_cast<uintptr_t>(o)]);
+  EXPECT_EQ(order, (std::vector<float>{0, 1, 10}));
 }
 
 TEST_F(BuildLists_, TreesCountTheirTrunkAndLeafVerticesAndInvisibleTreesStayOut) {
@@ -189,6 +200,24 @@ TEST_F(BuildLists_, TreesCountTheirTrunkAndLeafVerticesAndInvisibleTreesStayOut)
   BuildObjectHasGeometry = [](const void*) { return 0; };
   EXPECT_STREQ(list_->AddTree(Obj(3), tree), "Invisible tree");
   EXPECT_EQ(list_->entryCount, 2);
+  // Each of the four sizes at 1 cm leaves its part out: a trunk only 1 cm high joins the
+  // leaves-only set; leaves 1 cm wide or high make a trunk-only set.
+  BuildObjectHasGeometry = nullptr;
+  tree.trunkSize[0] = 0.5f;
+  tree.trunkSize[1] = 0.01f;
+  EXPECT_EQ(list_->AddTree(Obj(4), tree), nullptr);
+  EXPECT_EQ(list_->combinations[1].objectCount, 2u);
+  tree.trunkSize[1] = 2.0f;
+  tree.leafSize[0] = 0.01f;
+  EXPECT_EQ(list_->AddTree(Obj(5), tree), nullptr);
+  tree.leafSize[0] = 1.0f;
+  tree.leafSize[1] = 0.01f;
+  EXPECT_EQ(list_->AddTree(Obj(6), tree), nullptr);
+  ASSERT_EQ(list_->combinationCount, 3);
+  EXPECT_EQ(list_->combinations[2].materialCount, 1);
+  EXPECT_EQ(list_->combinations[2].slots[0].material, m_[6]) << "the trunk alone";
+  EXPECT_EQ(list_->combinations[2].objectCount, 2u);
+  EXPECT_EQ(list_->combinations[0].objectCount, 1u);
 }
 
 TEST_F(BuildLists_, AllocatingAgainReportsAndClears) {

@@ -466,15 +466,20 @@ TEST_F(MatrixState, TheThreeByFourAndObjectRowsHoldTheirLayouts) {
   EXPECT_EQ(row[1], 4.0f);
   EXPECT_EQ(row[3], 12.0f);
   EXPECT_EQ(row[11], 14.0f);
-  const float positions[6][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}};
-  const uint8_t colours[6] = {0, 51, 102, 153, 204, 255};
+  // Six positions and colours are taken; whatever lies after them in the caller's memory
+  // (here a seventh of each) is not: the row ends with the scale and three zeros.
+  const float positions[7][3] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}, {16, 17, 18}, {91, 92, 93}};
+  const uint8_t colours[7] = {0, 51, 102, 153, 204, 255, 77};
   UpdateObjectVSBuffer(positions, colours, 0.5f);
   float object[28];
   std::memcpy(object, VSConstants[VS_ROW_OBJECT].shadow, sizeof object);
   EXPECT_EQ(object[4], 4.0f);
   EXPECT_FLOAT_EQ(object[7], 0.2f);
+  EXPECT_EQ(object[20], 16.0f);
+  EXPECT_EQ(object[22], 18.0f);
   EXPECT_EQ(object[23], 1.0f);
   EXPECT_EQ(object[24], 0.5f);
+  for (int i = 25; i < 28; ++i) EXPECT_EQ(object[i], 0.0f) << i;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "core/config.h"
@@ -176,6 +177,8 @@ TEST_F(FrameOnNullDevice, RenderTextureFollowsSizeAndKindAndIsRefusedWithoutASiz
 
 TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
   ReleaseRenderTargetTexture();
+  PostChain none{};
+  EXPECT_EQ(CreateBloomTargets(none, 0, 0), 0) << "no frame's picture: no bloom";
   const int depthBefore = RenderTargets.depth;
   const int madeBefore = TextureCount();
   // A page of the interface: cleared black, nothing drawn, nothing made.
@@ -518,6 +521,28 @@ TEST_F(FrameOnNullDevice, SystemMaterialsTakeTheKindFlagsAndBlockOfTheirRow) {
   EXPECT_EQ(m.clocks->texture, AddTextureRef("CLOCKS~T", 0));
   EXPECT_EQ(m.infoPanel->texture, AddTextureRef("INFO~T", 0));
   std::filesystem::remove_all("data");
+}
+
+// Page 0 of the plates, asked for before it exists, is made with the mod's plate text, even a
+// text of one letter; without a text, with the default one.
+std::string g_plateTextAsked;
+TEST_F(FrameOnNullDevice, TheFirstPlatePageIsMadeWithTheModsTextOrTheDefault) {
+  LoadSystemTextures();
+  ASSERT_EQ(PlateMaterials[0], nullptr);
+  int (*savedGet)(const char*) = GetPlateSlot;
+  const char* savedText = ModPlateText;
+  GetPlateSlot = [](const char* text) {
+    g_plateTextAsked = text;
+    return 0;
+  };
+  for (const char* text : {"Q", "", static_cast<const char*>(nullptr)}) {
+    ModPlateText = text;
+    g_plateTextAsked.clear();
+    EXPECT_EQ(MapSpecialTextureName("s_plate", 0), SystemMaterials.fallback) << "no page made here";
+    EXPECT_EQ(g_plateTextAsked, text && text[0] ? text : DEFAULT_PLATE_TEXT);
+  }
+  GetPlateSlot = savedGet;
+  ModPlateText = savedText;
 }
 
 TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {

@@ -435,6 +435,22 @@ TEST_F(GouraudMeshes, NormalsTurnWithTheFrameAndParentOrTheParentAlone) {
     EXPECT_EQ(std::abs(v.normal[1]), 127);
     EXPECT_EQ(v.normal[0], 0);
   }
+  // A normal along y turns up or down under the same quarter turn of the parent; one along
+  // x under a quarter turn about y.
+  GouraudO3d* side = Mesh({{a_, 3, 1}});
+  for (int axis : {1, 0}) {
+    for (int i = 0; i < 3; ++i) {
+      side->points[i].nx = axis == 0 ? 1.0f : 0.0f;
+      side->points[i].ny = axis == 1 ? 1.0f : 0.0f;
+      side->points[i].nz = 0;
+    }
+    if (axis == 0) MatrixRotY(parent.rotation, 16384);
+    ResetTempMeshes();
+    EXPECT_EQ(side->DrawPosed(parent, nullptr, 0, 0, nullptr), 1);
+    const VertexLit s0 = VertexAt<VertexLit>(ReadBuffer(TempMeshes.buffers[0]->vertexBuffer->buffer), 0);
+    EXPECT_EQ(std::abs(s0.normal[2]), 127) << axis;
+    EXPECT_EQ(s0.normal[axis], 0) << axis;
+  }
 }
 
 // A mesh's shadow and surface colours are drawn where its own transform under the parent's

@@ -239,6 +239,13 @@ TEST(JpegExif, ErrorTexts) {
       EXPECT_EQ(info.cameraMake[0], 0);
     }
   }
+  // A TIFF block of its 8-byte header alone is long enough to be read (it then lacks IFD 0's
+  // count); one byte shorter is not.
+  const std::vector<uint8_t> header = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0};
+  jpg = JpegWith(header);
+  EXPECT_STREQ(ParseJpegExif(jpg.data(), jpg.size(), &info), "TIFF count not found");
+  jpg = JpegWith(std::vector<uint8_t>(header.begin(), header.end() - 1));
+  EXPECT_STREQ(ParseJpegExif(jpg.data(), jpg.size(), &info), "Not enough data");
   // The EXIF directory's count: its offset sits in the third IFD 0 entry.
   const size_t exifOffsetField = tiff + 10 + 24 + 8;
   const uint32_t exifAt = good[exifOffsetField] | good[exifOffsetField + 1] << 8;
@@ -250,6 +257,12 @@ TEST(JpegExif, ErrorTexts) {
   b = good;
   b[exifOffsetField] = 0xF0;
   b[exifOffsetField + 1] = 0xFF;
+  EXPECT_STREQ(ParseJpegExif(b.data(), b.size(), &info), "Exif count not found");
+  // A directory at the block's last byte has no room for its two-byte count.
+  const size_t tiffSize = size_t(good[4] << 8 | good[5]) - 2 - 6;
+  b = good;
+  b[exifOffsetField] = uint8_t(tiffSize - 1);
+  b[exifOffsetField + 1] = uint8_t((tiffSize - 1) >> 8);
   EXPECT_STREQ(ParseJpegExif(b.data(), b.size(), &info), "Exif count not found");
 }
 

@@ -93,6 +93,13 @@ TEST(MaterialFlags, NamesDecideAlphaShineAndReflectance) {
   p = Params(2, 0);
   SetMaterialFlagsFromName(p, "fence_alp");
   EXPECT_EQ(p.alphaMode, 2);
+  // Modes 0 to 3 are the renderer's; 4 and above are drawn solid.
+  p = Params(3, 0);
+  SetMaterialFlagsFromName(p, "fence_alp");
+  EXPECT_EQ(p.alphaMode, 3);
+  p = Params(4, 0);
+  SetMaterialFlagsFromName(p, "fence_alp");
+  EXPECT_EQ(p.alphaMode, 0);
   p = Params(1, 1, 1);
   SetMaterialFlagsFromName(p, "fence_ALP");
   EXPECT_EQ(p.shineType, 0) << "alpha-tested materials do not shine";
@@ -218,6 +225,14 @@ TEST_F(ShaderChoice, SpecialPassesLightsMirrorEchoAndObjectRenders) {
   Choice(solid, 3);
   EXPECT_EQ(RenderStates.pendingRaster, 1);
   SecondPassFlag = 0;
+  // Passes 1 and 2 take the material's vertex layout in mode 3.
+  for (int pass : {1, 2}) {
+    CurrentWorldPass = pass;
+    Material::EnableVertexDeclaration(3);
+    Choice(solid, 3);
+    EXPECT_EQ(Shaders.boundLayout, solid->layout) << "pass " << pass;
+  }
+  CurrentWorldPass = 0;
 
   LocalLights[0].colour[0] = 1.0f;
   EXPECT_EQ(SetLocalLights(0x16, 2), 0u) << "three lights taken";

@@ -83,7 +83,7 @@ TEST_F(FastMeshes, PartsGroupsEmptyGroupBitsAndTheDirtyRange) {
   const uint16_t want[9] = {0, 1, 2, 2, 3, 0, 4, 5, 6};
   for (int i = 0; i < 9; ++i) EXPECT_EQ(indices[size_t(2 * i)] | indices[size_t(2 * i + 1)] << 8, want[i]) << i;
   EXPECT_EQ(VertexAt<VertexLit>(ReadBuffer(first.vertexBuffer->buffer), 5).x, 10.0f);
-  ASSERT_TRUE(mesh.hasBounds);
+  ASSERT_EQ(mesh.hasBounds, 1);
   EXPECT_EQ(mesh.corners[0][0], 0.0f);
   EXPECT_EQ(mesh.corners[7][0], 10.0f);
   EXPECT_EQ(mesh.corners[0][1], 0.0f);

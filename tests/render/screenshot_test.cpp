@@ -81,6 +81,11 @@ TEST_F(Shots, NumbersWhoseFileExistsArePassedOver) {
   TakeScreenshot();
   EXPECT_TRUE(std::filesystem::is_regular_file("data/shots/zkt_00000005.png"));
   EXPECT_EQ(std::filesystem::file_size("data/shots/zkt_00000002.png"), 1u) << "never overwritten";
+  // A number below the first starts at the first.
+  CfgNextShot = 0;
+  ASSERT_EQ(NextShotName("png", name, sizeof name), 1);
+  EXPECT_STREQ(name, "zkt_00000001");
+  EXPECT_EQ(CfgNextShot, 2);
 }
 
 TEST_F(Shots, TheLastNumberIsUsedAndThenNoneIsLeft) {

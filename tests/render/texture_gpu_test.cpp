@@ -9,9 +9,11 @@
 #include "render/device.h"
 #include "render/draw2d.h"
 #include "render/font_pages.h"
+#include "render/generated_textures.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/system_textures.h"
 #include "render/texture_files.h"
 #include "render/texture_table.h"
 #include "tests/gpu_device.h"
@@ -89,6 +91,42 @@ TEST_F(TexturePixels, ADdsShowsItsColours) {
   EXPECT_EQ(Pixel(16, 48), 0xFF0000FFu);
   EXPECT_EQ(Pixel(48, 48), 0xFFFFFFFFu);
   FreeTextureRecord(quads);
+}
+
+// An alpha texture is filled with the alpha of each texel, the first as the rest.
+TEST_F(TexturePixels, AnAlphaTextureTakesEachTexelsAlpha) {
+  ZKTETexture record{};
+  GfxTexture2DDesc d;
+  d.width = d.height = 2;
+  d.mipLevels = 1;
+  d.arraySize = 1;
+  d.format = GFX_FORMAT_A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, nullptr, &record.texture), GFX_OK);
+  record.width = record.height = 2;
+  record.mipLevels = 1;
+  record.format = GFX_FORMAT_A8_UNORM;
+  const uint8_t rgba[16] = {1, 2, 3, 10, 4, 5, 6, 20, 7, 8, 9, 30, 11, 12, 13, 40};
+  ASSERT_EQ(fill_texture(&record, rgba, 2, 0, 0), 1);
+  uint8_t got[4] = {};
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, record.texture, 0, got, sizeof got));
+  const uint8_t want[4] = {10, 20, 30, 40};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(got[i], want[i]) << i;
+  GfxRelease(record.texture);
+}
+
+// The plain textures' one pixel: black and white, both with alpha 0.
+TEST_F(TexturePixels, ThePlainTexturesAreBlackAndWhiteWithAlphaZero) {
+  if (!AddTextureRef("PLAIN~B", 0)) LoadSystemTextures();
+  const char* names[2] = {"PLAIN~B", "PLAIN~W"};
+  const uint8_t want[2][4] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  for (int t = 0; t < 2; ++t) {
+    ZKTETexture* plain = AddTextureRef(names[t], 0);
+    ASSERT_NE(plain, nullptr) << names[t];
+    uint8_t pixel[4] = {9, 9, 9, 9};
+    ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, plain->texture, 0, pixel, sizeof pixel)) << names[t];
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(pixel[c], want[t][c]) << names[t] << " " << c;
+  }
 }
 
 TEST_F(TexturePixels, AGreyPngShowsGrey) {

@@ -354,6 +354,17 @@ TEST_F(ViewsTest, AnAppliedViewRectangleIsTheViewportAndNeverNegative) {
     EXPECT_EQ(ViewMatrices.viewport[i], int(none[i])) << i;
   }
   EXPECT_EQ(CurrentView->scale, 0);
+  // An empty rectangle: aspect 1, both field factors 2.0, every side slope 1.0, so each side
+  // plane's normal is two of its axes over the square root of two (46341 of 65536).
+  EXPECT_EQ(CurrentView->aspect, 1.0f);
+  EXPECT_EQ(CurrentView->fieldFactorH, 0x20000);
+  EXPECT_EQ(CurrentView->fieldFactorV, 0x20000);
+  EXPECT_EQ(CurrentView->halfFieldFactor, 0.5f);
+  const int32_t planes[4][3] = {{46341, 0, 46341}, {-46341, 0, 46341}, {0, 46341, 46341}, {0, -46341, 46341}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(ViewSideSlopes[i], 0x10000) << i;
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(ViewSidePlanes[i][k], planes[i][k]) << i << " " << k;
+  }
   SetupViewRectangle(0, 0, 300, 200, 0.0f, 0.0f, 1.0f, 0.25f, 0);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(RenderTargets.viewport[i], none[i]) << "not applied: " << i;
   EXPECT_EQ(CurrentView->right, 300);
@@ -1006,6 +1017,7 @@ TEST_F(ViewsTest, SettingsColoursLightEachChannelAndASunBelowTheHorizonAddsNoAmb
   v.lightDirection[2] = -0x10000;
   v.ambientColour[3] = 77;
   v.fogDistance = 5.0f;
+  std::memset(&ViewLighting, 0x7F, sizeof ViewLighting);  // what an earlier upload left: all overwritten
   SetViewLightColours(1);
   const double r = 1.0 / std::sqrt(2.0);
   EXPECT_NEAR(v.lightDirectionUnit[0], r, 1e-6);

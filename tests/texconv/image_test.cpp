@@ -65,6 +65,27 @@ TEST(TexImage, EachFormatHasItsBitsAndItsPitches) {
   EXPECT_FALSE(IsCompressedFormat(FORMAT_R8_UNORM));
 }
 
+// Each row of a taller picture is converted from its own bytes: three rows of two texels to
+// 16 bits a channel, each value v becoming v x 257 (v / 255 x 65535, exact).
+TEST(TexImage, ConversionTakesEachRowFromItsOwnBytes) {
+  uint8_t bytes[3][8];
+  for (int y = 0; y < 3; ++y)
+    for (int i = 0; i < 8; ++i) bytes[y][i] = uint8_t(10 + 30 * y + 3 * i);
+  Image in;
+  in.width = 2;
+  in.height = 3;
+  in.format = FORMAT_R8G8B8A8_UNORM;
+  in.rowPitch = 8;
+  in.slicePitch = 24;
+  in.pixels = &bytes[0][0];
+  ScratchImage wide;
+  ASSERT_EQ(Convert(in, FORMAT_R16G16B16A16_UNORM, &wide), TEX_OK);
+  const Image& out = wide.images[0];
+  ASSERT_EQ(out.height, 3u);
+  for (uint32_t y = 0; y < 3; ++y)
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(U16(out.pixels + y * out.rowPitch + 2 * i), bytes[y][i] * 257) << y << " " << i;
+}
+
 TEST(TexImage, ConversionWidensAndNarrowsEachChannelWithRounding) {
   TwoTexels in;
   ScratchImage wide;

@@ -50,6 +50,12 @@ int CountLines(const std::vector<std::string>& lines, const std::string& text) {
   return n;
 }
 
+int CountLinesStartingWith(const std::vector<std::string>& lines, const std::string& start) {
+  int n = 0;
+  for (const std::string& line : lines) n += line.compare(0, start.size(), start) == 0;
+  return n;
+}
+
 ConfigUuid UuidOf(const AudioIdentity& identity) {
   const uint8_t* b = identity.bytes;
   ConfigUuid u{};
@@ -294,6 +300,7 @@ TEST_F(Sound, TheFirstCallsFailureGoesToTheLogOnlyAndTheProgramRunsSilent) {
   OpenSound();
   EXPECT_EQ(SoundOpen, 0);
   EXPECT_EQ(CountLines(Log(), "Sound error (DirectSoundCreate8:I -5)"), 1);
+  EXPECT_EQ(CountLinesStartingWith(Log(), "sound : "), 1) << "the layer's own text is logged too";
   EXPECT_EQ(Reported().size(), 0u) << "sound was never marked open";
   SoundClearFailures();
 
@@ -363,6 +370,7 @@ TEST_F(Sound, SpeakerGuidChoosesTheDeviceByItsNameAndAnUnknownOneIsClearedWithAM
   OpenSound();
   EXPECT_EQ(SoundOpen, 1);
   EXPECT_EQ(Newest(), "1|-1|Specified audio device was not found");
+  EXPECT_EQ(CountLinesStartingWith(Log(), "Specified audio device was not found ("), 1) << "logged with its code";
   const ConfigUuid zero{};
   EXPECT_EQ(std::memcmp(&CfgSpeakerGuid, &zero, sizeof zero), 0);
   EXPECT_STREQ(AudioDeviceName(), "default");
