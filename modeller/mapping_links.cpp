@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/fixed_math.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/texture_mapping.h"
 
@@ -42,7 +43,9 @@ void GetMappingHandlePoint(const ModelMapping& m, int handle, int32_t out[3]) {
   int32_t o[3];
   HandleOffset(m, handle, o);
   for (int r = 0; r < 3; ++r)
-    out[r] = FixDot3(matrix.m[3 * r], o[0], matrix.m[3 * r + 1], o[1], matrix.m[3 * r + 2], o[2]) + m.offset[r];
+    // Wrapping as the 16.16 words do: a mapping typed to the end of the range keeps its handles.
+    out[r] = WrappingAdd(FixDot3(matrix.m[3 * r], o[0], matrix.m[3 * r + 1], o[1], matrix.m[3 * r + 2], o[2]),
+                         m.offset[r]);
 }
 
 void EditedObjectOffset(const ModellerScreen& screen, int32_t out[3]) {
