@@ -480,6 +480,12 @@ TEST_F(PanelTest, TheConfigurationShownIsHeldToTheCarsLastAndTheTablesFourth) {
     Draw(car, 0);
     EXPECT_TRUE(Shows(c.shown)) << c.count << " configurations, byte " << c.byte;
   }
+  // A car of one configuration offers no choice: the row is left out.
+  car.configCount = 1;
+  car.currentSetup.bytes[SETUP_CONFIGURATION] = 0;
+  Draw(car, 0);
+  EXPECT_FALSE(Shows("conf A"));
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3g_configur]));
   car.configCount = 4;
 }
 
