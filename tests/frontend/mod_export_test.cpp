@@ -537,6 +537,11 @@ TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
   }
   fs::remove_all("unpacked");
 
+  // Exactly the upload's area is allowed: two 2000 x 1250 pages are 5 megapixels.
+  const std::vector<uint8_t> limit(size_t(2000) * 1250 * 4, 128);
+  ASSERT_TRUE(WritePng("data/png/sample_page.png", limit, 2000, 1250));
+  ASSERT_TRUE(WritePng("data/png/sample_glass_ALP.png", limit, 2000, 1250));
+  EXPECT_EQ(Problems(1), 0) << "5 megapixels is the limit itself";
   // Refused past the upload's area: two 2048 x 2048 pages are 8.4 megapixels.  The test
   // export does not count the area.
   const std::vector<uint8_t> big(size_t(2048) * 2048 * 4, 128);
