@@ -307,6 +307,7 @@ TEST_F(VehicleRecords, TheChosenSetupAndColoursFallBackToTheDefaults) {
     EXPECT_EQ(LoadCarSettings(setup, "KRT"), 0);
     EXPECT_EQ(setup.bytes[0], 0);
     EXPECT_EQ(setup.bytes[119], 0);
+    EXPECT_STREQ(CfgSetupName, "") << "a default choice names no file";
     // A file that exists: its body, the choice kept.
     CfgSetupIndex = -1;
     std::strcpy(CfgSetupName, "race");
