@@ -183,6 +183,13 @@ TEST_F(Mirrors, TheInternalMirrorFacesHalfWayBetweenTheEyeAndBackwards) {
   car_.SetupMirrors();
   const double a = 3.0 * M_PI / 180;
   EXPECT_NEAR(car_.mirrors[MIRROR_INTERNAL].normal.x, n.x * std::cos(a) - n.y * std::sin(a), 1e-4);
+  // Adjusted 2 degrees of pitch instead: the normal turns about x by that much.
+  CustomViewRecords[0].angles[0] = 0;
+  CustomViewRecords[0].angles[1] = 20;
+  car_.SetupMirrors();
+  const double b = 2.0 * M_PI / 180;
+  EXPECT_NEAR(car_.mirrors[MIRROR_INTERNAL].normal.y, n.y * std::cos(b) - n.z * std::sin(b), 1e-4);
+  EXPECT_NEAR(car_.mirrors[MIRROR_INTERNAL].normal.z, n.y * std::sin(b) + n.z * std::cos(b), 1e-4);
 }
 
 TEST_F(Mirrors, TheOtherDriveSideSwapsAndNegatesTheAnglesAndTheEye) {
