@@ -1008,6 +1008,8 @@ TEST(ProceduralTrees, TheRecordReadsAndBadValuesTakeDefaults) {
   written.tipCount = 17;
   written.seed = 40;
   written.branchLength = std::nanf("");
+  written.foliageWidth = 1.75f;
+  written.baseHeight = -4.5f;
   written.barkColour = 0x102030;
   WrittenStream s([&](DataFile& f) {
     WriteNewObjectHeader(f, OBJECT_TREE, 0, 0, 0, 0, 1 << 16, 2 << 16);
@@ -1021,6 +1023,8 @@ TEST(ProceduralTrees, TheRecordReadsAndBadValuesTakeDefaults) {
   EXPECT_EQ(t.tipCount, 17);
   EXPECT_EQ(t.seed, 40);
   EXPECT_EQ(t.branchLength, 2.5f);
+  EXPECT_EQ(t.foliageWidth, 1.75f);
+  EXPECT_EQ(t.baseHeight, -4.5f);
   EXPECT_EQ(t.barkColour, 0x102030u);
   EXPECT_EQ(s.file.BytesLeft(), 0);
   EXPECT_EQ(t.HasGeometry(), 1);
