@@ -195,6 +195,8 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
     EXPECT_EQ(e->previews[0].mesh->IsGouraud(), mode == DRAW_GOURAUD ? 1 : 0) << mode;
     if (mode == DRAW_WIRE) {
       EXPECT_EQ(e->wireEdges.drawnEdges.size(), 36u) << "both boxes' 18 edges";
+      RebuildObjectPreviews(*e, 1);
+      EXPECT_EQ(e->wireEdges.drawnEdges.size(), 36u) << "a rebuild collects the edges afresh";
     }
   }
   EXPECT_EQ(box.caches[0].state, 0) << "a Gouraud preview leaves no caches";
