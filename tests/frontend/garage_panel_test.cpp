@@ -34,6 +34,21 @@ const ValueControl* Showing(const char* text) {
   return nullptr;
 }
 
+// A left press and release in the middle of the control, handed to the interface.  The
+// control is copied first: the press may lay the panel out again.
+void ClickMiddle(const ValueControl& control) {
+  const ValueControl c = control;
+  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * ScreenWidth);
+  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * ScreenHeight);
+  MouseRecord press{};
+  press.clickCode = CLICK_LEFT;
+  press.leftHeld = 1;
+  HandleInterfaceMouse(&press);
+  MouseRecord release{};
+  release.releaseCode = CLICK_LEFT;
+  HandleInterfaceMouse(&release);
+}
+
 // The garage opened on a sample vehicle (the "Runabout" unless named) at 1280 x 1024, its
 // reports silenced; the sink that stood before goes into saved.
 Prss* OpenGarage(ReportSink& saved, const char* vehicle = "Runabout") {
@@ -77,16 +92,7 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
     if (ValueControls[i].variable == &car->currentSetup.bytes[SETUP_BALLAST] && ValueControls[i].displayType == 40)
       up = &ValueControls[i];
   ASSERT_NE(up, nullptr);
-  const ValueControl c = *up;
-  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * ScreenWidth);
-  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * ScreenHeight);
-  MouseRecord press{};
-  press.clickCode = CLICK_LEFT;
-  press.leftHeld = 1;
-  HandleInterfaceMouse(&press);
-  MouseRecord release{};
-  release.releaseCode = CLICK_LEFT;
-  HandleInterfaceMouse(&release);
+  ClickMiddle(*up);
   EXPECT_EQ(car->currentSetup.bytes[SETUP_BALLAST], 1);
   EXPECT_EQ(car->appliedBallast, 1) << "the car set up again with the new mass";
   FrameSkipped = 1;
@@ -421,16 +427,7 @@ TEST(GaragePanel, TheEntryPagesGarageButtonOpensTheGarageOverThePage) {
   ASSERT_EQ(page->act(page), page);
   const ValueControl* shown = Showing("garage");
   ASSERT_NE(shown, nullptr);
-  const ValueControl c = *shown;
-  MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * ScreenWidth);
-  MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * ScreenHeight);
-  MouseRecord press{};
-  press.clickCode = CLICK_LEFT;
-  press.leftHeld = 1;
-  HandleInterfaceMouse(&press);
-  MouseRecord release{};
-  release.releaseCode = CLICK_LEFT;
-  HandleInterfaceMouse(&release);
+  ClickMiddle(*shown);
   FrameSkipped = 1;
   ASSERT_NE(page->sub, nullptr) << "the garage covers the page";
   EXPECT_EQ(page->sub->parent, page);
