@@ -63,6 +63,15 @@ class Interface : public ::testing::Test {
     return AddButton(who, l, t, r, b, word, IvText("b"), IvInt(0), IvInt(0), style, nullptr, RecordHandler,
                      "hint");
   }
+  // A scroll list of the entries in a window of four at the screen's top left; its knob.
+  const InterfaceButton& ScrollList(int32_t& position, int entries) {
+    SetInterfaceMetrics();
+    RowCursorX = 0;
+    RowCursorY = 0;
+    SliderGeometry g{-1, -1, 0, 1, 206};
+    AddSliderControl(&owner, g, &position, 0, 4, entries);
+    return InterfaceButtons[ButtonCount - 1];
+  }
   // A value control over pixel rectangle (l, t)-(r, b) of the 800 x 600 screen.
   int Control(int l, int t, int r, int b, void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
               InterfaceValue label, Prss* who) {
@@ -683,13 +692,8 @@ TEST_F(Interface, ColourByteStepsPastTheirEndsAreHeldThere) {
 
 // A list shorter than its window never scrolls, however far its knob is dragged.
 TEST_F(Interface, AShortListsKnobDragLeavesItAtTheTop) {
-  SetInterfaceMetrics();
   int32_t position = 0;
-  RowCursorX = 0;
-  RowCursorY = 0;
-  SliderGeometry g{-1, -1, 0, 1, 206};
-  AddSliderControl(&owner, g, &position, 0, 4, 2);  // two entries in a window of four
-  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  const InterfaceButton& knob = ScrollList(position, 2);  // two entries in a window of four
   ASSERT_EQ(knob.style, BUTTON_STYLE_SCROLL_KNOB);
   Press(knob.left + 1, knob.top + 1);
   ASSERT_EQ(ValueDrag.kind, DRAG_SCROLL);
@@ -833,13 +837,8 @@ TEST_F(Interface, TheLastFloatTypeTakesPressesAndVariableTypesNeedTheirVariable)
 
 // A scroll knob dragged down by a quarter of its scale moves the list one entry.
 TEST_F(Interface, AKnobDragOfOneEntryMovesTheListByOne) {
-  SetInterfaceMetrics();
   int32_t position = 0;
-  RowCursorX = 0;
-  RowCursorY = 0;
-  SliderGeometry g{-1, -1, 0, 1, 206};
-  AddSliderControl(&owner, g, &position, 0, 4, 10);
-  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  const InterfaceButton& knob = ScrollList(position, 10);
   const int kx = knob.left + 1, ky = knob.top + 1;
   const int pixelScale = knob.bottom - knob.top - 6;
   Press(kx, ky);
@@ -942,13 +941,8 @@ TEST_F(Interface, RadioColumnsAndColourEditorsAddTheirOwnButtonsOnly) {
 }
 
 TEST_F(Interface, AScrollKnobDragStaysWithinTheList) {
-  SetInterfaceMetrics();
   int32_t position = 0;
-  RowCursorX = 0;
-  RowCursorY = 0;
-  SliderGeometry g{-1, -1, 0, 1, 206};
-  AddSliderControl(&owner, g, &position, 0, 4, 10);
-  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  const InterfaceButton& knob = ScrollList(position, 10);
   EXPECT_EQ(knob.style, BUTTON_STYLE_SCROLL_KNOB);
   const int kx = knob.left + 1, ky = knob.top + 1;
   const int pixelScale = knob.bottom - knob.top - 6;
