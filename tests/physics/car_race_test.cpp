@@ -46,6 +46,21 @@ class CarRaceDuties : public CarTest {
     for (const auto& p : CarRace::Added(68)) out.push_back({p[5], p[6]});
     return out;
   }
+  // The car still on node 1 of a straight path of four nodes, inside its lane, with a least
+  // speed of 5 m/s: where the yellow-flag check counts.
+  void StandOnAFourNodePath() {
+    CarWorld.PathNodeCount = [] { return 4; };
+    CarWorld.PathNode = [](int) {
+      PathPoint p = {};
+      p.dirY = 1.0f;
+      return p;
+    };
+    car.pathNode = 1;
+    car.race.laneLeft = -5.0f;
+    car.race.laneRight = 5.0f;
+    car.minimumSpeed = 5.0f;
+    car.velocity = {};
+  }
   // One step of the duties at a speed in the lane.
   void DriveAt(float kmh) {
     car.speed = kmh * KMH;
@@ -606,18 +621,8 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   // Yellow: a car standing on the path.
   CarRace::added.clear();
   RaceSetup.yellowFlags = 1;
-  CarWorld.PathNodeCount = [] { return 4; };
-  CarWorld.PathNode = [](int) {
-    PathPoint p = {};
-    p.dirY = 1.0f;
-    return p;
-  };
-  car.pathNode = 1;
-  car.race.laneLeft = -5.0f;
-  car.race.laneRight = 5.0f;
-  car.minimumSpeed = 5.0f;
+  StandOnAFourNodePath();
   car.stepCount = 13000;
-  car.velocity = {};
   for (int i = 0; i < 4; ++i) car.CheckYellowFlag(0);
   EXPECT_EQ(car.race.yellowCounter, 4);
   car.velocity = {0.0f, 20.0f, 0.0f};
@@ -779,17 +784,7 @@ TEST_F(CarRaceDuties, ThePeriodicChecksLookForEachFlagAtItsPhase) {
   RaceSetup.blueFlags = RaceSetup.yellowFlags = 1;
   car.locationKind = LOCATION_ON_TRACK;
   // A car standing on a path of 4 nodes: each yellow check counts one up.
-  CarWorld.PathNodeCount = [] { return 4; };
-  CarWorld.PathNode = [](int) {
-    PathPoint p = {};
-    p.dirY = 1.0f;
-    return p;
-  };
-  car.pathNode = 1;
-  car.race.laneLeft = -5.0f;
-  car.race.laneRight = 5.0f;
-  car.minimumSpeed = 5.0f;
-  car.velocity = {};
+  StandOnAFourNodePath();
   car.speed = 0.0f;
   // No car ahead: each blue check counts one down.
   car.race.blueCounter = 3;
