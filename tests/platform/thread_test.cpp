@@ -4,6 +4,7 @@
 // range before wakes and takes chunks of the next; and a single thread started and joined.
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sched.h>
 
 #include <atomic>
 #include <cfenv>
@@ -11,6 +12,8 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -229,6 +232,76 @@ TEST_F(ParallelChunks, AWorkerAsleepFromTheRangeBeforeWakesAndTakesAChunk) {
     EXPECT_EQ(shared.byWorker + shared.byCaller, 8) << "range " << range;
     if (!shared.workerSeen) break;
   }
+}
+
+// With the count put back to 0 the machine's own count is used: the cores this process may run
+// on less one, at least 1 and at most PARALLEL_THREADS_MOST.  A count below 0 puts it back too.
+TEST_F(ParallelChunks, WithoutAForcedCountTheCoresOfTheProcessLessOneAreUsed) {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  ASSERT_EQ(sched_getaffinity(0, sizeof set, &set), 0);
+  const int cores = CPU_COUNT(&set);
+  const int expected = cores - 1 < 1 ? 1 : (cores - 1 > PARALLEL_THREADS_MOST ? PARALLEL_THREADS_MOST : cores - 1);
+  SetParallelThreadCount(3);
+  SetParallelThreadCount(0);
+  EXPECT_EQ(ParallelThreadCount(), expected) << cores << " cores";
+  SetParallelThreadCount(3);
+  SetParallelThreadCount(-2);
+  EXPECT_EQ(ParallelThreadCount(), expected);
+  SetParallelThreadCount(PARALLEL_THREADS_MOST);
+  EXPECT_EQ(ParallelThreadCount(), PARALLEL_THREADS_MOST) << "the most is allowed";
+  SetParallelThreadCount(1);
+  EXPECT_EQ(ParallelThreadCount(), 1);
+}
+
+// A chunk size of 0 or below runs chunks of one item each: every item once, in its own chunk.
+TEST_F(ParallelChunks, ChunksOfNoItemsOrFewerHoldOneItemEach) {
+  for (const int threads : {1, 4}) {
+    SetParallelThreadCount(threads);
+    for (const int chunk : {0, -3}) {
+      Counted c(9, 1);
+      RunParallelChunks(9, chunk, CountChunk, &c);
+      for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(c.runs[size_t(i)], 1) << "item " << i << ", chunk size " << chunk << ", " << threads << " threads";
+        EXPECT_EQ(c.chunkOf[size_t(i)], i);
+      }
+      EXPECT_EQ(c.badBounds, 0);
+    }
+  }
+}
+
+// In a process of its own (a fresh group): a range on 3 threads starts 2 workers beside the
+// caller, a later one on 5 starts 2 more, and one on 2 starts none.  The kernel lists a thread
+// as soon as it is made, so counting the process's threads is exact.
+TEST(ParallelWorkers, AFreshGroupStartsOneWorkerFewerThanTheThreadsAsked) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto threadsOfProcess = [] {
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++count;
+    return count;
+  };
+  const auto runRange = [](int threads) {
+    SetParallelThreadCount(threads);
+    std::atomic<int> items{0};
+    RunParallelChunks(
+        64, 1, [](void* context, int, int begin, int end) { *static_cast<std::atomic<int>*>(context) += end - begin; },
+        &items);
+    return items.load() == 64;
+  };
+  // The child's exit code packs the workers added after each range: 16 * after3 + after5, and
+  // 128 when after the range on 2 the count had moved again (or a range lost items).
+  EXPECT_EXIT(
+      {
+        const int before = threadsOfProcess();
+        bool whole = runRange(3);
+        const int after3 = threadsOfProcess() - before;
+        whole = runRange(5) && whole;
+        const int after5 = threadsOfProcess() - before;
+        whole = runRange(2) && whole;
+        const bool steady = threadsOfProcess() - before == after5;
+        std::_Exit((steady && whole ? 0 : 128) + 16 * after3 + after5);
+      },
+      ::testing::ExitedWithCode(16 * 2 + 4), "");
 }
 
 // A started thread runs its function once on a stack of the size asked for; a second start
