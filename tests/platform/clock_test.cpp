@@ -39,6 +39,13 @@ TEST(Clock, SlicedWorkReadsAFakeClockEveryAskAndTheRealOneEverySixteenth) {
   EXPECT_FALSE(ClockSliceOver(1000, 50));  // 1020
   EXPECT_FALSE(ClockSliceOver(1000, 50));  // 1040
   EXPECT_TRUE(ClockSliceOver(1000, 50));   // 1060
+  // Exactly the limit is over; one millisecond short of it is not.
+  ClockUseFake(1000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
+  ClockFakeStepOnRead(25);
+  EXPECT_FALSE(ClockSliceOver(1000, 50));  // reads 1000
+  EXPECT_FALSE(ClockSliceOver(1000, 50));  // 1025
+  EXPECT_TRUE(ClockSliceOver(1000, 50));   // 1050: the limit itself
+  EXPECT_FALSE(ClockSliceOver(1026, 50));  // 1075 - 1026 = 49
   ClockFakeStepOnRead(0);
   ClockUseReal();
   // The real counter: work begun a second ago is seen over within one stride of asks, and the
@@ -156,4 +163,33 @@ TEST(Clock, TheRealWallClockAgreesWithTheSystemsCalendar) {
     return;
   }
   FAIL() << "the second kept turning";
+}
+
+// Every few days from 1601 to 2500 at odd hours, against the C library's own calendar: the
+// date, the time of day and the weekday agree both ways.
+TEST(Clock, FileTimesAgreeWithTheSystemsCalendarOverNineCenturies) {
+  constexpr int64_t FROM_1601 = 11644473600;  // seconds from 1601 to 1970
+  const int64_t first = -FROM_1601, last = 16725225600;  // 1 January 2500
+  int checked = 0;
+  for (int64_t seconds = first; seconds < last; seconds += 86400 * 11 + 3600 * 5 + 61 * 7) {
+    const time_t t = static_cast<time_t>(seconds);
+    tm c{};
+    ASSERT_NE(gmtime_r(&t, &c), nullptr);
+    const int millisecond = int(((seconds % 1000) + 1000) % 1000);
+    const uint64_t fileTime = uint64_t(seconds + FROM_1601) * 10000000ull + uint64_t(millisecond) * 10000ull;
+    WallTime w;
+    WallTimeFromFileTime(fileTime, w);
+    ASSERT_EQ(w.year, c.tm_year + 1900) << seconds;
+    ASSERT_EQ(w.month, c.tm_mon + 1) << seconds;
+    ASSERT_EQ(w.day, c.tm_mday) << seconds;
+    ASSERT_EQ(w.hour, c.tm_hour) << seconds;
+    ASSERT_EQ(w.minute, c.tm_min) << seconds;
+    ASSERT_EQ(w.second, c.tm_sec) << seconds;
+    ASSERT_EQ(w.millisecond, millisecond) << seconds;
+    ASSERT_EQ(w.dayOfWeek, c.tm_wday) << seconds;
+    const WallTime fromC{c.tm_year + 1900, c.tm_mon + 1, c.tm_mday, c.tm_hour, c.tm_min, c.tm_sec, millisecond, 0};
+    ASSERT_EQ(FileTimeFromWallTime(fromC), fileTime) << seconds;
+    ++checked;
+  }
+  EXPECT_GT(checked, 25000);
 }
