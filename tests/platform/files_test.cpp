@@ -47,6 +47,13 @@ bool NoTemporaryLeft(const std::string& folder) {
   return true;
 }
 
+// The descriptors this process has open.
+int OpenDescriptors() {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) count += entry.path().filename() != ".";
+  return count;
+}
+
 std::string Backslashed(std::string path) {
   for (char& c : path)
     if (c == '/') c = '\\';
@@ -129,6 +136,34 @@ TEST(FileNames, NamesFromOutsideNeverLeaveTheWorkingFolder) {
 
 // A name or path of 259 characters fits the 260 bytes of a path; one of 260 does not.  A named
 // path that fills its buffer to the last byte but the zero is made; one byte more is not.
+// A control character (below 32) makes a name unsafe; a space (32) does not.  Names are matched
+// without regard to the case of A to Z, the first and last letters included.
+TEST(FileNames, ControlCharactersEndBelowTheSpaceAndCaseFoldsFromAToZ) {
+  EXPECT_FALSE(IsSafeFileName("a\x1f" "b"));
+  EXPECT_FALSE(IsSafeRelativePath("a/\x1f"));
+  EXPECT_TRUE(IsSafeFileName("a b"));
+  EXPECT_TRUE(IsSafeRelativePath("my cars/a b.veh"));
+  EXPECT_TRUE(MatchesWildcard("AZ.JPG", "az.jpg"));
+  EXPECT_TRUE(MatchesWildcard("az.jpg", "AZ.JPG"));
+  EXPECT_FALSE(MatchesWildcard("@[", "`{")) << "the neighbours of A and Z are not letters";
+}
+
+// The temporary name of a safe write is "<name>.<8 lower-case hex digits>.tmp": it needs a name
+// before it, exactly 8 digits, and the digits end at f.
+TEST(SafeWriting, OnlyANamedEightHexDigitTemporaryCountsAsOurs) {
+  EXPECT_TRUE(IsOwnTemporaryName("a.09afcdeb.tmp"));
+  EXPECT_TRUE(IsOwnTemporaryName("cfg.txt.00000000.tmp"));
+  EXPECT_FALSE(IsOwnTemporaryName(".09afcdeb.tmp")) << "no name before it";
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeg.tmp")) << "g is no hex digit";
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeB.tmp")) << "upper case";
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcde/.tmp"));
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcde:.tmp"));
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcde.tmp")) << "7 digits";
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeb0.tmp")) << "9 digits";
+  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeb.tmq"));
+  EXPECT_FALSE(IsOwnTemporaryName("a_09afcdeb.tmp"));
+}
+
 TEST(FileNames, TheLongestNameAndPathFitTheirBuffersExactly) {
   const std::string longest(FILE_PATH_SIZE - 1, 'n'), tooLong(FILE_PATH_SIZE, 'n');
   EXPECT_TRUE(IsSafeFileName(longest.c_str()));
@@ -398,6 +433,7 @@ TEST(FileCopying, ACopyCanKeepTheSourceWriteTime) {
 
 TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   const std::string root = FreshFolder("read_all");
+  const int descriptors = OpenDescriptors();
   WriteText(root + "/f.txt", "abcdef");
   std::string text;
   EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
@@ -406,22 +442,13 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
+  EXPECT_EQ(OpenDescriptors(), descriptors) << "every file read is closed, the refused one too";
   EXPECT_EQ(FileLength((root + "/f.txt").c_str()), 6);
   EXPECT_TRUE(MakeFolder((root + "/new_folder").c_str()));
   EXPECT_TRUE(FileIsFolder((root + "/NEW_FOLDER").c_str()));
   EXPECT_TRUE(FileRemove((root + "/F.txt").c_str()));
   EXPECT_FALSE(fs::exists(root + "/f.txt"));
 }
-
-namespace {
-
-int OpenDescriptors() {
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) count += entry.path().filename() != ".";
-  return count;
-}
-
-}  // namespace
 
 TEST(FileCopying, CopiesOfAChunkExactlyOneByteMoreAndNothingMatchTheSourceAndCloseEveryFile) {
   const std::string root = FreshFolder("copy_sizes");
