@@ -55,6 +55,8 @@ TEST_F(Audio, BufferNumbersAndSizesAreCheckedAtTheirLimits) {
   EXPECT_EQ(AudioCreateBuffer(0, 0, 0), AUDIO_BAD_SIZE) << "empty";
   EXPECT_EQ(AudioCreateBuffer(0, 6, 0), AUDIO_BAD_SIZE) << "a frame and a half";
   EXPECT_EQ(AudioCreateBuffer(0, AUDIO_BUFFER_MAX_BYTES + 4, 0), AUDIO_BAD_SIZE);
+  EXPECT_EQ(AudioCreateBuffer(0, AUDIO_BUFFER_MAX_BYTES, 0), AUDIO_OK) << "the largest";
+  EXPECT_EQ(AudioCheckBuffer(AUDIO_BUFFERS - 1), AUDIO_OK) << "the last number";
   EXPECT_EQ(AudioCreateBuffer(0, 4, 0), AUDIO_OK) << "one frame";
   EXPECT_EQ(AudioCheckBuffer(0), AUDIO_OK);
   EXPECT_EQ(AudioCheckBuffer(1), AUDIO_BAD_BUFFER) << "never made";
@@ -116,6 +118,31 @@ TEST_F(Audio, ALoopingBufferStartsAgainAtItsFirstFrame) {
   EXPECT_EQ(tail[2], 14);
   EXPECT_EQ(tail[4], 0);
   EXPECT_EQ(AudioBufferPlaying(1), 0);
+}
+
+// A buffer mixed exactly to its last frame ends there: played once it stops, looping it is
+// back at its start; and a later mix goes on from there.
+TEST_F(Audio, ABufferMixedExactlyToItsEndStopsOrStartsAgain) {
+  MakeRamp(0, 5, 10);
+  MakeRamp(1, 5, 100);
+  ASSERT_EQ(AudioPlayBuffer(0, 0), AUDIO_OK);
+  ASSERT_EQ(AudioPlayBuffer(1, 1), AUDIO_OK);
+  const std::vector<int16_t> out = Mix(5);
+  EXPECT_EQ(out[8], 14 + 104) << "the last frames of both";
+  EXPECT_EQ(AudioBufferPlaying(0), 0);
+  EXPECT_EQ(AudioBufferPlaying(1), 1);
+  uint32_t at = 99;
+  AudioGetPlayPosition(1, &at);
+  EXPECT_EQ(at, 0u);
+  AudioGetPlayPosition(0, &at);
+  EXPECT_EQ(at, 5u * AUDIO_FRAME_BYTES);
+  EXPECT_EQ(Mix(1)[0], 100) << "only the looping one, from its first frame";
+  // A device closed and opened again has no buffers left.
+  AudioCloseDevice();
+  ASSERT_EQ(AudioOpenDevice(AudioIdentity{}), AUDIO_OK);
+  EXPECT_EQ(AudioCheckBuffer(0), AUDIO_BAD_BUFFER);
+  EXPECT_EQ(AudioCheckBuffer(1), AUDIO_BAD_BUFFER);
+  EXPECT_EQ(AudioFramesMixed(), 0u);
 }
 
 TEST_F(Audio, BuffersAreAddedAndTheSumIsClampedToSixteenBits) {
