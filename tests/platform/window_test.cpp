@@ -45,6 +45,29 @@ TEST_F(PlatformWindowTest, TheClientAreaIsPlacedAndReadBackOnTheDesktop) {
   EXPECT_EQ(r.Width(), 200);
 }
 
+// A window or client area asked for with no width or height (or less) gets one pixel of each.
+TEST_F(PlatformWindowTest, AClientAreaOfNoSizeIsOnePixelWideAndHigh) {
+  PlatformRect r{};
+  PlatformPlaceClient(PlatformRect{40, 30, 40, 30});
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.Width(), 1);
+  EXPECT_EQ(r.Height(), 1);
+  PlatformPlaceClient(PlatformRect{40, 30, 40 + 2, 30 + 3});
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.Width(), 2) << "two pixels stay two";
+  EXPECT_EQ(r.Height(), 3);
+  PlatformDestroyWindow();
+  ASSERT_EQ(PlatformCreateWindow("empty", 10, 20, 0, -5, 0), 1) << PlatformLastError();
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.Width(), 1);
+  EXPECT_EQ(r.Height(), 1);
+  PlatformDestroyWindow();
+  ASSERT_EQ(PlatformCreateWindow("small", 10, 20, 2, 3, 0), 1) << PlatformLastError();
+  ASSERT_EQ(PlatformClientRect(r), 1);
+  EXPECT_EQ(r.Width(), 2);
+  EXPECT_EQ(r.Height(), 3);
+}
+
 TEST_F(PlatformWindowTest, TheNearestDisplayAndTheDesktopCoverTheDisplays) {
   ASSERT_GE(PlatformDisplayCount(), 1);
   PlatformRect first{}, desktop{};
