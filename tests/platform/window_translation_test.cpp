@@ -182,6 +182,18 @@ TEST_F(TranslationTest, TextBecomesOneCharacterMessagePerCodePoint) {
   EXPECT_EQ(m[2].wParam, 0x20ACu) << "the core turns it into the input code page";
 }
 
+// The control characters (below the space, and delete) come from the keys, not the text; the
+// space, the tilde and U+0080 beside them are characters.
+TEST_F(TranslationTest, TextSkipsControlCharactersButNotTheirNeighbours) {
+  Text("\x1f \x7f~\xC2\x80");
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[0].wParam, uint64_t(' '));
+  EXPECT_EQ(m[1].wParam, uint64_t('~'));
+  EXPECT_EQ(m[2].wParam, 0x80u);
+  for (const WindowMessage& w : m) EXPECT_EQ(w.id, uint32_t(MSG_CHAR));
+}
+
 TEST_F(TranslationTest, MouseMessagesCarryTheButtonsAndModifiersOfTheirMoment) {
   SDL_Event e{};
   e.type = SDL_MOUSEBUTTONDOWN;
