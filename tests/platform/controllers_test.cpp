@@ -56,6 +56,8 @@ TEST(ControllerScales, AxesEndsMapToTheEndsAndHatsToHundredthsOfADegree) {
   EXPECT_EQ(HatDirection(SDL_HAT_LEFT), 27000);
   EXPECT_EQ(HatDirection(SDL_HAT_RIGHTUP), 4500);
   EXPECT_EQ(HatDirection(SDL_HAT_LEFTUP), 31500);
+  EXPECT_EQ(HatDirection(SDL_HAT_RIGHTDOWN), 13500);  // 135 degrees
+  EXPECT_EQ(HatDirection(SDL_HAT_LEFTDOWN), 22500);   // 225 degrees
   EXPECT_EQ(HatDirection(SDL_HAT_CENTERED), HAT_CENTRED);
   EXPECT_EQ(HatDirection(SDL_HAT_UP | SDL_HAT_DOWN), HAT_CENTRED);  // no such direction
 }
