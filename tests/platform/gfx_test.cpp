@@ -607,8 +607,26 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   ib.usage = GFX_USAGE_DYNAMIC;
   ib.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
   ASSERT_EQ(GfxCreateBuffer(g_device, ib, nullptr, &quadIndices), GFX_OK);
+  // The quads' clear and draw reach the whole target whatever scissor and write mask the
+  // layer left in GL before them (here a 4 x 4 scissor and no colour written).
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState scissor;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &scissor), GFX_OK);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].renderTargetWriteMask = 0;
+  GfxBlendState noWrite;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &noWrite), GFX_OK);
+  GfxRSSetState(g_context, scissor);
+  const GfxRect corner{0, 0, 4, 4};
+  GfxRSSetScissorRects(g_context, 1, &corner);
+  GfxOMSetBlendState(g_context, noWrite, nullptr, 0xFFFFFFFF);
+  GfxDraw(g_context, 6, 0);  // applies both states to GL
   GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 2, inverse, blue);
   GfxResetGlState(g_context);
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxRelease(scissor), GfxRelease(noWrite);
   px = Read(colour);
   EXPECT_EQ(Pixel(px, 2, 2), 0xFFEFDFCFu) << "top left";
   EXPECT_EQ(Pixel(px, 29, 13), 0xFFEFDFCFu) << "top right";
@@ -1570,6 +1588,22 @@ TEST(GfxFormats, TheSrgbDepthAndCompressedFlagsFollowTheNames) {
     EXPECT_EQ(info.srgb != 0, srgb.count(f) == 1) << "format " << f;
     EXPECT_EQ(info.depth != 0, depth.count(f) == 1) << "format " << f;
     EXPECT_EQ(info.compressed != 0, compressed.count(f) == 1) << "format " << f;
+  }
+}
+
+// The block-compressed colour formats are stored as the S3TC extension's formats, whose
+// numbers the GL registry gives: COMPRESSED_RGBA_S3TC_DXT1/3/5_EXT and
+// COMPRESSED_SRGB_ALPHA_S3TC_DXT1/3/5_EXT.
+TEST(GfxFormats, TheS3tcFormatsHaveTheRegistrysNumbers) {
+  const struct {
+    GfxFormat format;
+    uint32_t gl;
+  } rows[] = {
+      {GFX_FORMAT_BC1_UNORM, 0x83F1},      {GFX_FORMAT_BC2_UNORM, 0x83F2},      {GFX_FORMAT_BC3_UNORM, 0x83F3},
+      {GFX_FORMAT_BC1_UNORM_SRGB, 0x8C4D}, {GFX_FORMAT_BC2_UNORM_SRGB, 0x8C4E}, {GFX_FORMAT_BC3_UNORM_SRGB, 0x8C4F},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(GfxGetFormatInfo(r.format).glInternal, r.gl) << "format " << r.format;
   }
 }
 
