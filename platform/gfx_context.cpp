@@ -176,12 +176,13 @@ void ApplyRaster() {
       GL(CullFace)(face);
       sh.cullFace = face;
     }
-    // With the upper-left origin, GL's winding in window space matches the renderer's.
-    GLenum front = d.frontCounterClockwise ? GL_CCW : GL_CW;
-    if (front != sh.frontFace) {
-      GL(FrontFace)(front);
-      sh.frontFace = front;
-    }
+  }
+  // Which faces are front counts without culling too: the stencil test has one per face.
+  // With the upper-left origin, GL's winding in window space matches the renderer's.
+  GLenum front = d.frontCounterClockwise ? GL_CCW : GL_CW;
+  if (front != sh.frontFace) {
+    GL(FrontFace)(front);
+    sh.frontFace = front;
   }
   GLenum mode = d.fillMode == GFX_FILL_WIREFRAME ? GL_LINE : GL_FILL;
   if (mode != sh.polygonMode) {

@@ -264,6 +264,61 @@ TEST_F(GfxPixels, DepthRunsZeroToOneAndTheViewportDepthRangeApplies) {
   GfxRelease(less);
 }
 
+// The stencil test: a pass that marks the left half (REPLACE through a write mask of 0x0F:
+// reference 0x16 stores 6), then tests against the mark with the reference and read mask
+// each in its place ((3 & 0xFF) < (6 & 0xFF) on the left, not (3 < 0) on the right), an
+// EQUAL test that finds the masked 6, and faces turned away from the viewer that follow the
+// back face's test, not the front's.
+TEST_F(GfxPixels, TheStencilMarksAndTestsWithEachFacesOwnFunctionAndMasks) {
+  GfxRasterizerDesc rd;
+  rd.cullMode = GFX_CULL_NONE;
+  GfxRasterizerState noCull;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &noCull), GFX_OK);
+  GfxRSSetState(g_context, noCull);
+  const auto state = [](GfxComparison front, GfxComparison back, GfxStencilOp pass) {
+    GfxDepthStencilDesc dd;
+    dd.depthEnable = 0;
+    dd.stencilEnable = 1;
+    dd.stencilWriteMask = 0x0F;
+    dd.frontFace.func = front;
+    dd.backFace.func = back;
+    dd.frontFace.passOp = dd.backFace.passOp = pass;
+    GfxDepthStencilState made;
+    EXPECT_EQ(GfxCreateDepthStencilState(g_device, dd, &made), GFX_OK);
+    return made;
+  };
+  GfxDepthStencilState mark = state(GFX_COMPARISON_ALWAYS, GFX_COMPARISON_ALWAYS, GFX_STENCIL_OP_REPLACE);
+  GfxDepthStencilState less = state(GFX_COMPARISON_LESS, GFX_COMPARISON_LESS, GFX_STENCIL_OP_KEEP);
+  GfxDepthStencilState equal = state(GFX_COMPARISON_EQUAL, GFX_COMPARISON_EQUAL, GFX_STENCIL_OP_KEEP);
+  GfxDepthStencilState backOnly = state(GFX_COMPARISON_NEVER, GFX_COMPARISON_ALWAYS, GFX_STENCIL_OP_KEEP);
+
+  GfxOMSetDepthStencilState(g_context, mark, 0x16);
+  Draw(Quad(0.5f, 0x00000000, -1, -1, 0, 1));  // the left half, in black
+  GfxOMSetDepthStencilState(g_context, less, 3);
+  Draw(Quad(0.5f, 0xFFFF0000));
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFFFF0000u) << "3 < 6 on the left";
+  EXPECT_EQ(Pixel(p, 28, 16), 0x00000000u) << "3 < 0 fails on the right";
+  GfxOMSetDepthStencilState(g_context, equal, 6);
+  Draw(Quad(0.5f, 0xFF00FF00));
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFF00FF00u) << "only the low four bits were written";
+  EXPECT_EQ(Pixel(p, 28, 16), 0x00000000u);
+
+  // Turned away: the back face's ALWAYS draws it; facing the viewer the front's NEVER does not.
+  GfxOMSetDepthStencilState(g_context, backOnly, 0);
+  std::vector<Vertex> away = Quad(0.5f, 0xFF0000FF, 0, -1, 1, 1);
+  std::reverse(away.begin(), away.end());
+  Draw(away);
+  Draw(Quad(0.5f, 0xFFFFFFFF, -1, -1, 0, 1));
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 28, 16), 0xFF0000FFu) << "a back face";
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFF00FF00u) << "a front face, refused";
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  GfxRelease(noCull), GfxRelease(mark), GfxRelease(less), GfxRelease(equal), GfxRelease(backOnly);
+}
+
 TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
   GfxBlendDesc bd;
   bd.renderTarget[0].blendEnable = 1;
