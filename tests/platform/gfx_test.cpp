@@ -319,6 +319,29 @@ TEST_F(GfxPixels, TheStencilMarksAndTestsWithEachFacesOwnFunctionAndMasks) {
   GfxRelease(noCull), GfxRelease(mark), GfxRelease(less), GfxRelease(equal), GfxRelease(backOnly);
 }
 
+// Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
+TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
+  const struct {
+    uint8_t mask;
+    uint32_t argb;
+  } rows[] = {{0x1, 0x00FF0000u}, {0x2, 0x0000FF00u}, {0x4, 0x000000FFu},
+              {0x8, 0xFF000000u}, {0x5, 0x00FF00FFu}, {0xA, 0xFF00FF00u}};
+  const float black[4] = {0, 0, 0, 0};
+  for (const auto& r : rows) {
+    GfxBlendDesc bd;
+    bd.renderTarget[0].renderTargetWriteMask = r.mask;
+    GfxBlendState masked;
+    ASSERT_EQ(GfxCreateBlendState(g_device, bd, &masked), GFX_OK);
+    GfxOMSetBlendState(g_context, masked, nullptr, 0xFFFFFFFF);
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    Draw(Quad(0.5f, 0xFFFFFFFF));
+    EXPECT_EQ(Pixel(Read(colour), 8, 8), r.argb) << "mask " << int(r.mask);
+    GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+    GfxRelease(masked);
+  }
+}
+
 TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
   GfxBlendDesc bd;
   bd.renderTarget[0].blendEnable = 1;
@@ -592,6 +615,29 @@ TEST_F(GfxPixels, ATexturesSwizzleReachesItsOwnGlTextureOnly) {
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &padded), GFX_OK);
   EXPECT_EQ(swizzleOf(padded), (std::vector<int>{RED, GREEN, BLUE, ONE}));
   GfxRelease(a), GfxRelease(b), GfxRelease(alpha), GfxRelease(padded);
+}
+
+// Rows of 3 and 6 bytes (one- and two-byte texels, 3 wide) go up and come back packed tight,
+// with no padding to a multiple of 4 between the rows.
+TEST(GfxTextureUploads, RowsOfAnyByteLengthGoUpAndComeBackTight) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  for (const auto& [format, bytes] : {std::pair{GFX_FORMAT_R8_UNORM, 1u}, std::pair{GFX_FORMAT_R8G8_UNORM, 2u}}) {
+    GfxTexture2DDesc d;
+    d.width = 3;
+    d.height = 3;
+    d.format = format;
+    d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+    std::vector<uint8_t> texels(3 * 3 * bytes);
+    for (size_t i = 0; i < texels.size(); ++i) texels[i] = uint8_t(10 + i);
+    const GfxSubresourceData init{texels.data(), 3 * bytes, 0};
+    GfxTexture2D t;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &t), GFX_OK);
+    std::vector<uint8_t> read(texels.size() + 4, 0xEE);
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, t, 0, read.data(), texels.size()));
+    EXPECT_EQ(std::vector<uint8_t>(read.begin(), read.begin() + long(texels.size())), texels) << bytes << " bytes a texel";
+    EXPECT_EQ(read[texels.size()], 0xEE) << "nothing written past the level";
+    GfxRelease(t);
+  }
 }
 
 // A whole level of a device texture is written without a box even where the chain runs out of
