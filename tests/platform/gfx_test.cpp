@@ -12,6 +12,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -317,6 +318,51 @@ TEST_F(GfxPixels, TheStencilMarksAndTestsWithEachFacesOwnFunctionAndMasks) {
   GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
   GfxRSSetState(g_context, GfxRasterizerState{});
   GfxRelease(noCull), GfxRelease(mark), GfxRelease(less), GfxRelease(equal), GfxRelease(backOnly);
+}
+
+// Indexed draws read their indices from the bound buffer's offset plus the first index (2
+// bytes each for 16-bit indices, 4 for 32-bit ones) and add the base vertex to each.
+// Vertices 0-3 are the corners of the left half in red, 4-7 those of the right half in green.
+TEST_F(GfxPixels, IndexedDrawsStartAtTheirFirstIndexAndAddTheBaseVertex) {
+  std::vector<Vertex> corners;
+  for (const auto& [x0, x1, c] : {std::tuple{-1.0f, 0.0f, 0xFFFF0000u}, std::tuple{0.0f, 1.0f, 0xFF00FF00u}}) {
+    const std::vector<Vertex> half = {{x0, 1, 0.5f, c}, {x1, 1, 0.5f, c}, {x1, -1, 0.5f, c}, {x0, -1, 0.5f, c}};
+    corners.insert(corners.end(), half.begin(), half.end());
+  }
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  std::memcpy(m.data, corners.data(), corners.size() * sizeof(Vertex));
+  GfxUnmap(g_context, vertices, 0);
+  // Three indices to skip, then the two clockwise triangles of a quad's corners 0-3.
+  const uint16_t shortIndices[9] = {9, 9, 9, 0, 1, 3, 1, 2, 3};
+  const uint32_t longIndices[9] = {7, 7, 0, 1, 3, 1, 2, 3, 7};
+  GfxBufferDesc ib;
+  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
+  ib.byteWidth = sizeof shortIndices;
+  GfxSubresourceData shortData{shortIndices, 0, 0}, longData{longIndices, 0, 0};
+  GfxBuffer shorts, longs;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &shortData, &shorts), GFX_OK);
+  ib.byteWidth = sizeof longIndices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &longData, &longs), GFX_OK);
+
+  GfxDrawIndexed(g_context, 6, 3, 4);  // no index buffer bound: nothing
+  GfxIASetIndexBuffer(g_context, shorts, GFX_FORMAT_R16_UINT, 0);
+  GfxDrawIndexed(g_context, 0, 3, 0);  // no indices: nothing
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0x00000000u);
+  EXPECT_EQ(Pixel(p, 28, 16), 0x00000000u);
+  GfxDrawIndexed(g_context, 6, 3, 4);  // from byte 6, corners 4-7
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0x00000000u);
+  EXPECT_EQ(Pixel(p, 28, 16), 0xFF00FF00u) << "the right half, through the base vertex";
+  GfxIASetIndexBuffer(g_context, longs, GFX_FORMAT_R32_UINT, 4);
+  GfxDrawIndexed(g_context, 6, 1, 0);  // from byte 4 + 4
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFFFF0000u) << "the left half, 32-bit indices";
+  EXPECT_EQ(Pixel(p, 4, 2), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(p, 15, 29), 0xFFFF0000u);
+  GfxIASetIndexBuffer(g_context, GfxBuffer{}, GFX_FORMAT_R16_UINT, 0);
+  GfxRelease(shorts), GfxRelease(longs);
 }
 
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
