@@ -315,6 +315,22 @@ TEST_F(GfxPixels, TheStencilMarksAndTestsWithEachFacesOwnFunctionAndMasks) {
   p = Read(colour);
   EXPECT_EQ(Pixel(p, 28, 16), 0xFF0000FFu) << "a back face";
   EXPECT_EQ(Pixel(p, 4, 16), 0xFF00FF00u) << "a front face, refused";
+
+  // Clears write every bit of the stencil whatever write mask the last state left in GL: the
+  // stencil alone, then together with depth.
+  const float black[4] = {0, 0, 0, 0};
+  for (const uint32_t flags : {uint32_t(GFX_CLEAR_STENCIL), uint32_t(GFX_CLEAR_STENCIL | GFX_CLEAR_DEPTH)}) {
+    const uint8_t value = flags & GFX_CLEAR_DEPTH ? 0x21 : 0x36;
+    GfxOMSetDepthStencilState(g_context, mark, 0x16);
+    Draw(Quad(0.5f, 0x00000000, -1, -1, 0, 1));  // the 0x0F write mask now in GL
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, flags, 1.0f, value);
+    GfxOMSetDepthStencilState(g_context, equal, value);
+    Draw(Quad(0.5f, 0xFFFFFFFF));
+    p = Read(colour);
+    EXPECT_EQ(Pixel(p, 4, 16), 0xFFFFFFFFu) << "stencil cleared to " << int(value);
+    EXPECT_EQ(Pixel(p, 28, 16), 0xFFFFFFFFu) << "stencil cleared to " << int(value);
+  }
   GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
   GfxRSSetState(g_context, GfxRasterizerState{});
   GfxRelease(noCull), GfxRelease(mark), GfxRelease(less), GfxRelease(equal), GfxRelease(backOnly);
