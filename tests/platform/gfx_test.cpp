@@ -381,6 +381,52 @@ TEST_F(GfxPixels, IndexedDrawsStartAtTheirFirstIndexAndAddTheBaseVertex) {
   GfxRelease(shorts), GfxRelease(longs);
 }
 
+// After something else has driven GL and the layer's record of it is reset, a draw in the
+// default states fills the whole target with its colour, at its depth: nothing is left of an
+// additive blend writing red only, a depth test of GREATER without depth writes, a stencil
+// test that passes nothing, culling of front faces, wire frames or a scissor.
+TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].renderTargetWriteMask = 0x1;
+  GfxDepthStencilDesc dd;
+  dd.depthFunc = GFX_COMPARISON_GREATER;
+  dd.depthWriteMask = 0;
+  dd.stencilEnable = 1;
+  dd.frontFace.func = dd.backFace.func = GFX_COMPARISON_NEVER;
+  GfxRasterizerDesc rd;
+  rd.cullMode = GFX_CULL_FRONT;
+  rd.fillMode = GFX_FILL_WIREFRAME;
+  rd.scissorEnable = 1;
+  GfxBlendState blend;
+  GfxDepthStencilState depthStencil;
+  GfxRasterizerState raster;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &blend), GFX_OK);
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, dd, &depthStencil), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &raster), GFX_OK);
+  GfxOMSetBlendState(g_context, blend, nullptr, 0xFFFFFFFF);
+  GfxOMSetDepthStencilState(g_context, depthStencil, 0);
+  GfxRSSetState(g_context, raster);
+  const GfxRect corner{0, 0, 4, 4};
+  GfxRSSetScissorRects(g_context, 1, &corner);
+  Draw(Quad(0.5f, 0xFF808080));  // puts all of it into GL
+  GfxResetGlState(g_context);
+
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  const float grey[4] = {0.25f, 0.25f, 0.25f, 0.25f};
+  GfxClearRenderTargetView(g_context, rtv, grey);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFF204060));
+  Draw(Quad(0.6f, 0xFFFFFFFF));  // behind the first: the depth written refuses it
+  const auto p = Read(colour);
+  for (const auto& [x, y] : {std::pair{2u, 2u}, std::pair{16u, 16u}, std::pair{29u, 7u}, std::pair{5u, 30u}})
+    EXPECT_EQ(Pixel(p, x, y), 0xFF204060u) << x << ", " << y;
+  GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster);
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
