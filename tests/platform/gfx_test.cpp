@@ -748,6 +748,39 @@ TEST(GfxTextureUploads, RowsOfAnyByteLengthGoUpAndComeBackTight) {
   }
 }
 
+// Block-compressed levels (BC1: 8 bytes a 4 x 4 block) 8 x 5 texels, given with rows of blocks
+// 24 bytes apart, are kept as 2 rows of 2 blocks, 16 bytes each (5 texels high is 2 block
+// rows, the second only partly used), on the device and in a staging texture alike.
+TEST(GfxTextureUploads, CompressedLevelsKeepEachRowOfBlocksTight) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  uint8_t given[2 * 24];
+  std::vector<uint8_t> tight;
+  for (int row = 0; row < 2; ++row)
+    for (int i = 0; i < 24; ++i) {
+      given[row * 24 + i] = i < 16 ? uint8_t(row * 16 + i + 1) : 0xEE;  // 8 bytes of padding
+      if (i < 16) tight.push_back(uint8_t(row * 16 + i + 1));
+    }
+  for (const GfxUsage usage : {GFX_USAGE_DEFAULT, GFX_USAGE_STAGING}) {
+    GfxTexture2DDesc d;
+    d.width = 8;
+    d.height = 5;
+    d.mipLevels = 1;
+    d.format = GFX_FORMAT_BC1_UNORM;
+    d.usage = usage;
+    d.bindFlags = usage == GFX_USAGE_STAGING ? 0u : uint32_t(GFX_BIND_SHADER_RESOURCE);
+    d.cpuAccessFlags = usage == GFX_USAGE_STAGING ? uint32_t(GFX_CPU_ACCESS_READ) : 0u;
+    const GfxSubresourceData init{given, 24, 0};
+    GfxTexture2D t;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &t), GFX_OK);
+    std::vector<uint8_t> read(tight.size() + 8, 0x55);
+    ASSERT_FALSE(GfxReadTexturePixels(g_context, t, 0, read.data(), tight.size() - 1)) << "too small";
+    ASSERT_TRUE(GfxReadTexturePixels(g_context, t, 0, read.data(), tight.size()));
+    EXPECT_EQ(std::vector<uint8_t>(read.begin(), read.begin() + 32), tight) << "usage " << usage;
+    EXPECT_EQ(read[32], 0x55) << "usage " << usage;
+    GfxRelease(t);
+  }
+}
+
 // A whole level of a device texture is written without a box even where the chain runs out of
 // width or height: level 2 of 2 x 8 is 1 x 2 (2 >> 2 is no width, yet a level keeps one
 // texel), and level 2 of 8 x 2 is 2 x 1.
