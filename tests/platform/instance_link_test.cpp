@@ -71,6 +71,10 @@ TEST_F(InstanceLink, RequestReachesTheServingThreadAndReplyComesBack) {
   const std::string longText(100, 'y');  // cut to 63 characters on the way
   EXPECT_EQ(InstanceLinkSend(1, longText.c_str(), 2000, reply), INSTANCE_REPLIED);
   EXPECT_EQ(reply, 1063u);
+  // Every byte of the code and of the reply travels: 0x12345678 * 1000 + 2 is 0x1C71C4C2
+  // modulo 2 to the 32nd (305419896002 = 71 * 4294967296 + 477217986).
+  EXPECT_EQ(InstanceLinkSend(0x12345678u, "ab", 2000, reply), INSTANCE_REPLIED);
+  EXPECT_EQ(reply, 0x1C71C4C2u);
   EXPECT_EQ(InstanceLinkSend(3, nullptr, 2000, reply), INSTANCE_REPLIED);
   EXPECT_EQ(reply, 3000u);
   stop = true;

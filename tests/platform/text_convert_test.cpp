@@ -45,4 +45,7 @@ TEST(DoubleByteChars, SingleBytesUnknownCharactersAndOtherPagesAreTold) {
   EXPECT_EQ(EncodeDoubleByteChar(1252, 'A', out), 0) << "not a double-byte page";
   EXPECT_EQ(DecodeDoubleByteChar(1252, text, 3, &used), 0u);
   EXPECT_EQ(DecodeDoubleByteChar(932, text, 0, &used), 0u) << "nothing to read";
+  EXPECT_EQ(DecodeDoubleByteChar(932, text, 1, &used), uint32_t('A')) << "exactly one byte to read";
+  EXPECT_EQ(used, 1);
+  EXPECT_EQ(EncodeDoubleByteChar(932, 0, out), 0) << "the terminating zero is no character";
 }
