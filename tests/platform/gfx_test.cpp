@@ -427,6 +427,70 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster);
 }
 
+// A point list draws one pixel a vertex, so that one vertex, or one index, is a draw of its
+// own: the centre of pixel (8, 8) of 32 is at x = 8.5 / 16 - 1, y = 1 - 8.5 / 16 in clip space.
+TEST_F(GfxPixels, ASinglePointIsDrawnFromOneVertexOrOneIndex) {
+  const std::vector<Vertex> points = {{8.5f / 16 - 1, 1 - 8.5f / 16, 0.5f, 0xFFFF0000},
+                                      {20.5f / 16 - 1, 1 - 8.5f / 16, 0.5f, 0xFF00FF00}};
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  std::memcpy(m.data, points.data(), points.size() * sizeof(Vertex));
+  GfxUnmap(g_context, vertices, 0);
+  const uint16_t second[1] = {1};
+  GfxBufferDesc ib;
+  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
+  ib.byteWidth = sizeof second;
+  GfxSubresourceData indexData{second, 0, 0};
+  GfxBuffer indices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &indexData, &indices), GFX_OK);
+  GfxIASetPrimitiveTopology(g_context, GFX_TOPOLOGY_POINTLIST);
+  GfxDraw(g_context, 1, 0);
+  GfxIASetIndexBuffer(g_context, indices, GFX_FORMAT_R16_UINT, 0);
+  GfxDrawIndexed(g_context, 1, 0, 0);
+  GfxIASetPrimitiveTopology(g_context, GFX_TOPOLOGY_TRIANGLELIST);
+  GfxIASetIndexBuffer(g_context, GfxBuffer{}, GFX_FORMAT_R16_UINT, 0);
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 8, 8), 0xFFFF0000u) << "the first vertex";
+  EXPECT_EQ(Pixel(p, 20, 8), 0xFF00FF00u) << "the second, by its index";
+  EXPECT_EQ(Pixel(p, 9, 8), 0x00000000u) << "a point is one pixel";
+  EXPECT_EQ(Pixel(p, 8, 9), 0x00000000u);
+  GfxRelease(indices);
+}
+
+// A view in the padded format of a texture's own (BGRX of BGRA) reads alpha as one, whatever
+// the texture holds there; the texture's own view reads the alpha it holds.
+TEST_F(GfxPixels, AViewInThePaddedFormatReadsAlphaAsOne) {
+  const char* sampling =
+      "#version 430 core\nlayout(binding = 0) uniform sampler2D picture;\nout vec4 outColor;\n"
+      "void main() { outColor = texture(picture, vec2(0.5)); }\n";
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, sampling, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  GfxTexture2DDesc d;
+  d.width = d.height = 2;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_B8G8R8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texels[16] = {10, 20, 30, 64, 10, 20, 30, 64, 10, 20, 30, 64, 10, 20, 30, 64};  // B G R A
+  GfxSubresourceData init{texels, 0, 0};
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &t), GFX_OK);
+  GfxViewDesc vd;
+  vd.format = GFX_FORMAT_B8G8R8X8_UNORM;
+  GfxShaderResourceView padded, own;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &padded), GFX_OK);
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, nullptr, &own), GFX_OK);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &padded);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF1E140Au) << "alpha one, red 30, green 20, blue 10";
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxPSSetShaderResources(g_context, 0, 1, &own);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0x401E140Au) << "alpha 64";
+  GfxClearState(g_context);
+  GfxRelease(padded), GfxRelease(own), GfxRelease(t), GfxRelease(sampler);
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
