@@ -491,6 +491,84 @@ TEST_F(GfxPixels, AViewInThePaddedFormatReadsAlphaAsOne) {
   GfxRelease(padded), GfxRelease(own), GfxRelease(t), GfxRelease(sampler);
 }
 
+// A compute dispatch reads its first constant buffer and its texture and writes the buffer of
+// the unordered-access slot it names, one word an invocation; a clear of words 1 and 2 (of a
+// view that starts at word 1) keeps words 0 and 3.  Words read back through a staging copy.
+TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBuffer) {
+  const char* source =
+      "#version 430 core\n"
+      "layout(local_size_x = 1) in;\n"
+      "layout(std140, binding = 32) uniform Params { uvec4 add; };\n"
+      "layout(binding = 8) uniform sampler2D picture;\n"
+      "layout(std430, binding = 1) buffer Words { uint words[]; };\n"
+      "void main() {\n"
+      "  uint i = gl_GlobalInvocationID.x;\n"
+      "  words[i] = uint(texelFetch(picture, ivec2(0, 0), 0).r * 255.0 + 0.5) + add.x + i;\n"
+      "}\n";
+  GfxComputeShader cs;
+  ASSERT_EQ(GfxCreateComputeShader(g_device, source, 0, &cs), GFX_OK) << GfxLastShaderLog();
+  GfxBufferDesc wd;
+  wd.byteWidth = 16;
+  wd.bindFlags = GFX_BIND_UNORDERED_ACCESS | GFX_BIND_SHADER_RESOURCE;
+  const uint32_t start[4] = {0xA0, 0xA1, 0xA2, 0xA3};
+  GfxSubresourceData startData{start, 0, 0};
+  GfxBuffer words;
+  ASSERT_EQ(GfxCreateBuffer(g_device, wd, &startData, &words), GFX_OK);
+  GfxUavDesc middle{1, 2};
+  GfxUnorderedAccessView part, whole;
+  ASSERT_EQ(GfxCreateUnorderedAccessView(g_device, words, &middle, &part), GFX_OK);
+  ASSERT_EQ(GfxCreateUnorderedAccessView(g_device, words, nullptr, &whole), GFX_OK);
+  const uint32_t fives[4] = {0x55555555u, 0, 0, 0};
+  GfxClearUnorderedAccessViewUint(g_context, part, fives);
+
+  GfxTexture2DDesc td;
+  td.width = td.height = 1;
+  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  td.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texel[4] = {7, 0, 0, 255};
+  GfxSubresourceData texelData{texel, 0, 0};
+  GfxTexture2D picture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &texelData, &picture), GFX_OK);
+  GfxShaderResourceView pictureView;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, picture, nullptr, &pictureView), GFX_OK);
+  GfxBufferDesc cd;
+  cd.byteWidth = 16;
+  cd.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  const uint32_t add[4] = {100, 0, 0, 0};
+  GfxSubresourceData addData{add, 0, 0};
+  GfxBuffer params;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cd, &addData, &params), GFX_OK);
+
+  GfxCSSetShader(g_context, cs);
+  GfxCSSetConstantBuffers(g_context, 0, 1, &params);
+  GfxCSSetShaderResources(g_context, 0, 1, &pictureView);
+  GfxCSSetUnorderedAccessViews(g_context, 1, 1, &whole);
+  GfxDispatch(g_context, 2, 1, 1);  // words 0 and 1: 7 + 100 + i
+
+  GfxBufferDesc sd = wd;
+  sd.bindFlags = 0;
+  sd.usage = GFX_USAGE_STAGING;
+  sd.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+  GfxBuffer staging;
+  ASSERT_EQ(GfxCreateBuffer(g_device, sd, nullptr, &staging), GFX_OK);
+  GfxCopyResource(g_context, staging, words);
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, staging, 0, GFX_MAP_READ, &m), GFX_OK);
+  uint32_t got[4];
+  std::memcpy(got, m.data, sizeof got);
+  GfxUnmap(g_context, staging, 0);
+  EXPECT_EQ(got[0], 107u);
+  EXPECT_EQ(got[1], 108u);
+  EXPECT_EQ(got[2], 0x55555555u) << "cleared, not dispatched";
+  EXPECT_EQ(got[3], 0xA3u) << "neither cleared nor dispatched";
+  GfxCSSetUnorderedAccessViews(g_context, 1, 1, nullptr);
+  GfxCSSetShaderResources(g_context, 0, 1, nullptr);
+  GfxCSSetConstantBuffers(g_context, 0, 1, nullptr);
+  GfxCSSetShader(g_context, GfxComputeShader{});
+  GfxRelease(part), GfxRelease(whole), GfxRelease(words), GfxRelease(staging), GfxRelease(params);
+  GfxRelease(pictureView), GfxRelease(picture), GfxRelease(cs);
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {

@@ -269,6 +269,24 @@ TEST_F(KeyInput, KeysArriveAsMessagesWithTheirControlCharacters) {
                              {MSG_SYSKEYUP, KEY_ALT}}));
 }
 
+// Caps Lock, pressed once, turns the letters A to Z (and no other key) to their other case,
+// Shift with it back to the first; pressed again (its release changes nothing) it is off.
+// The test's keyboard has Caps Lock off.
+TEST_F(KeyInput, CapsLockTurnsTheCaseOfTheLettersOnlyUntilPressedAgain) {
+  const auto typeAll = [] {
+    for (const int key : {int('A'), int('Z'), int('1'), 186}) Tap(US, key);
+    Type(US, 'A', 1);
+    Type(US, 'Z', 1);
+    return Typed();
+  };
+  EXPECT_EQ(typeAll(), u"az1;AZ");
+  SendKeyEvent(US, KEY_CAPS_LOCK, true);
+  SendKeyEvent(US, KEY_CAPS_LOCK, false);
+  EXPECT_EQ(typeAll(), u"AZ1;az") << "Caps Lock on";
+  Tap(US, KEY_CAPS_LOCK);
+  EXPECT_EQ(typeAll(), u"az1;AZ") << "Caps Lock off again";
+}
+
 namespace {
 
 // The environment's locale variables, each set (or unset when null) for the test and put back
