@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -1953,6 +1954,44 @@ TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
   EXPECT_EQ(desc.left, 0);
   EXPECT_EQ(desc.right, 0);
   EXPECT_EQ(desc.attachedToDesktop, 0);
+}
+
+// In a process of its own, with SDL's video shut down, a device made again stands on an EGL
+// context without a window: a clear of a small target reads back.  The child's exit code says
+// which step failed (1 video still up, 2 no device, 3 no target, 4 wrong pixels).
+int ClearOnAContextWithoutSdlVideo() {
+  GfxRelease(g_context);
+  GfxRelease(g_device);
+  SDL_Quit();
+  if (SDL_WasInit(SDL_INIT_VIDEO)) return 1;
+  GfxAdapter adapter;
+  GfxFeatureLevel level = GFX_FEATURE_LEVEL_11_0, got;
+  GfxDevice device;
+  GfxContext context;
+  if (GfxFailed(GfxCreateDevice(adapter, &level, 1, &device, &got, &context))) return 2;
+  GfxTexture2DDesc d;
+  d.width = d.height = 4;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_RENDER_TARGET;
+  GfxTexture2D target;
+  GfxRenderTargetView view;
+  if (GfxFailed(GfxCreateTexture2D(device, d, nullptr, &target)) ||
+      GfxFailed(GfxCreateRenderTargetView(device, target, nullptr, &view)))
+    return 3;
+  const float magenta[4] = {1, 0, 1, 1};
+  GfxClearRenderTargetView(context, view, magenta);
+  uint8_t pixels[4 * 4 * 4] = {};
+  if (!GfxReadTexturePixels(context, target, 0, pixels, sizeof pixels)) return 4;
+  for (int i = 0; i < 16; ++i)
+    if (pixels[i * 4] != 255 || pixels[i * 4 + 1] != 0 || pixels[i * 4 + 2] != 255 || pixels[i * 4 + 3] != 255) return 4;
+  GfxRelease(view), GfxRelease(target), GfxRelease(context), GfxRelease(device);
+  return 0;
+}
+
+TEST(GfxContexts, WithoutSdlVideoTheDeviceDrawsOnAContextWithoutAWindow) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(ClearOnAContextWithoutSdlVideo()), ::testing::ExitedWithCode(0), "");
 }
 
 // By the formats' names: the _SRGB ones and no other are sRGB, the D ones and no other depth,
