@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/audio.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/text_input.h"
@@ -241,6 +242,74 @@ TEST_F(TranslationTest, MouseMessagesCarryTheButtonsAndModifiersOfTheirMoment) {
   EXPECT_EQ(after[0].id, MSG_ACTIVATE);
   EXPECT_EQ(after[0].wParam, 0u);
   EXPECT_EQ(after[1].wParam, 0u);
+}
+
+// The window's moves, showings and display changes, a keyboard layout changed, and the
+// middle and right buttons' releases each make their message; the focus, won or lost, also
+// reaches the sound output (a buffer that sounds only with the focus is silent without it).
+TEST_F(TranslationTest, MovesDisplaysLayoutsButtonsAndTheFocusReachTheirReceivers) {
+  const auto window = [](Uint8 event, int data1 = 0, int data2 = 0) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = event;
+    e.window.data1 = data1;
+    e.window.data2 = data2;
+    TranslateSdlEvent(e);
+  };
+  window(SDL_WINDOWEVENT_MOVED, 12, -34);
+  window(SDL_WINDOWEVENT_SHOWN);
+  window(SDL_WINDOWEVENT_DISPLAY_CHANGED);
+  SDL_Event e{};
+  e.type = SDL_DISPLAYEVENT;
+  TranslateSdlEvent(e);
+  e.type = SDL_KEYMAPCHANGED;
+  TranslateSdlEvent(e);
+  for (const Uint8 button : {Uint8(SDL_BUTTON_MIDDLE), Uint8(SDL_BUTTON_RIGHT)}) {
+    for (const Uint32 type : {Uint32(SDL_MOUSEBUTTONDOWN), Uint32(SDL_MOUSEBUTTONUP)}) {
+      e = SDL_Event{};
+      e.type = type;
+      e.button.button = button;
+      e.button.x = 5;
+      e.button.y = 6;
+      TranslateSdlEvent(e);
+    }
+  }
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 9u);
+  EXPECT_EQ(m[0].id, MSG_MOVE);
+  EXPECT_EQ(PointParamX(m[0].lParam), 12);
+  EXPECT_EQ(PointParamY(m[0].lParam), -34);
+  EXPECT_EQ(m[1].id, MSG_PAINT);
+  EXPECT_EQ(m[2].id, MSG_DISPLAYCHANGE);
+  EXPECT_EQ(m[3].id, MSG_DISPLAYCHANGE);
+  EXPECT_EQ(m[4].id, MSG_INPUTLANGCHANGE);
+  EXPECT_EQ(m[5].id, MSG_MBUTTONDOWN);
+  EXPECT_EQ(m[5].wParam, uint64_t(MOUSE_MIDDLE_DOWN));
+  EXPECT_EQ(m[6].id, MSG_MBUTTONUP);
+  EXPECT_EQ(m[6].wParam, 0u);
+  EXPECT_EQ(m[7].id, MSG_RBUTTONDOWN);
+  EXPECT_EQ(m[7].wParam, uint64_t(MOUSE_RIGHT_DOWN));
+  EXPECT_EQ(m[8].id, MSG_RBUTTONUP);
+  EXPECT_EQ(PointParamX(m[8].lParam), 5);
+  EXPECT_EQ(PointParamY(m[8].lParam), 6);
+
+  ASSERT_EQ(AudioOpenDevice(AudioIdentity{}), AUDIO_OK) << AudioErrorText();
+  ASSERT_EQ(AudioCreateBuffer(0, 8 * AUDIO_FRAME_BYTES, 0), AUDIO_OK);
+  uint8_t* data = nullptr;
+  uint32_t bytes = 0;
+  ASSERT_EQ(AudioLockBuffer(0, &data, &bytes), AUDIO_OK);
+  for (uint32_t i = 0; i < bytes / 2; ++i) reinterpret_cast<int16_t*>(data)[i] = 500;
+  AudioUnlockBuffer(0);
+  AudioPlayBuffer(0, 1);
+  int16_t mixed[2] = {};
+  window(SDL_WINDOWEVENT_FOCUS_LOST);
+  AudioMixFrames(mixed, 1);
+  EXPECT_EQ(mixed[0], 0) << "no focus: silent";
+  window(SDL_WINDOWEVENT_FOCUS_GAINED);
+  AudioMixFrames(mixed, 1);
+  EXPECT_EQ(mixed[0], 500) << "the focus back: heard";
+  AudioCloseDevice();
+  ClearWindowMessages();
 }
 
 TEST(Utf8, TheEdgesOfEachLengthAndOfTheValidRange) {
