@@ -1,6 +1,7 @@
 // spawn_test.cpp - a watched child process: its output collected without blocking, its exit
 // status, a folder of its own, a program that is missing, and one killed while it runs.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cerrno>
 #include <csignal>
@@ -146,4 +147,29 @@ TEST(WatchedChild, AnEndedChildLeavesNoDescriptorOpen) {
   ChildKill(child);
   EXPECT_EQ(child.outputFd, -1);
   EXPECT_EQ(openDescriptors(), before);
+}
+
+// A program started without waiting is reaped by a later start once it has ended: it does not
+// stay behind as an ended child of ours (a zombie).  The later start may even be refused.
+TEST(StartedPrograms, AProgramNotWaitedForIsReapedByALaterStart) {
+  std::filesystem::create_directories("child");
+  std::filesystem::remove("child/pid.txt");
+  WriteScript("child/pid.sh", "#!/bin/sh\necho $$ > child/pid.tmp\nmv child/pid.tmp child/pid.txt\n");
+  ASSERT_EQ(SpawnProgram("child/pid.sh", "", 0), 0);
+  std::string pid;
+  for (uint32_t start = ClockNowMs(); pid.empty() && ClockNowMs() - start < 10000; ClockSleepMs(1)) {
+    std::ifstream in("child/pid.txt");
+    std::getline(in, pid);
+  }
+  ASSERT_FALSE(pid.empty()) << "the program never ran";
+  const std::string entry = "/proc/" + pid;
+  SpawnSetAllowed(0);
+  bool gone = false;
+  for (uint32_t start = ClockNowMs(); !gone && ClockNowMs() - start < 10000; ClockSleepMs(1)) {
+    EXPECT_EQ(SpawnProgram("child/pid.sh", "", 0), EPERM);  // reaps what has ended, starts nothing
+    gone = !std::filesystem::exists(entry);
+  }
+  SpawnSetAllowed(1);
+  EXPECT_TRUE(gone) << "process " << pid << " was never reaped";
+  if (!gone) waitpid(std::stoi(pid), nullptr, 0);
 }
