@@ -178,6 +178,26 @@ TEST(FileNames, TheLongestNameAndPathFitTheirBuffersExactly) {
   EXPECT_FALSE(MakeNamedPath(out, 0, "%s", "a"));
 }
 
+// A relative path is made full from the working folder, its backslashes turned; a full one
+// stays.  Only a file is regular, and a line source gives all of a file longer than one read.
+TEST(FilePaths, FullPathsRegularFilesAndLineSources) {
+  EXPECT_EQ(FullPath("data\\a.txt"), (fs::current_path() / "data/a.txt").string());
+  EXPECT_EQ(FullPath("/etc\\x"), "/etc/x");
+  const std::string root = FreshFolder("full");
+  const std::string text = std::string(700, 'x') + "\nlast line\n";  // more than one read of 512
+  WriteText(root + "/lines.txt", text);
+  EXPECT_TRUE(FileIsRegular((root + "/LINES.txt").c_str()));
+  EXPECT_FALSE(FileIsRegular(root.c_str())) << "a folder";
+  EXPECT_FALSE(FileIsRegular((root + "/none.txt").c_str()));
+  const int source = OpenLineSource(Backslashed(root + "/lines.txt").c_str());
+  ASSERT_GE(source, 0);
+  std::string read = "before:";
+  ReadLineSource(source, read);
+  EXPECT_EQ(read, "before:" + text);
+  CloseLineSource(source);
+  EXPECT_LT(OpenLineSource((root + "/none.txt").c_str()), 0);
+}
+
 TEST(FileTimes, LinuxTimesConvertToHundredNanosecondsSince1601) {
   EXPECT_EQ(FileTimeFromUnix(0, 0), 116444736000000000ull);
   EXPECT_EQ(FileTimeFromUnix(1, 123456789), 116444736000000000ull + 10000000ull + 1234567ull);
