@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/clipboard.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
@@ -133,6 +134,24 @@ TEST_F(PlatformWindowTest, PushedEventsArriveAsMessagesInOrderBetweenPostedOnes)
   PlatformDestroyWindow();
   SDL_PushEvent(&e);
   EXPECT_FALSE(PeekWindowMessage(m)) << "without the window no events are collected";
+}
+
+// Clipboard text read into a buffer too small for it is cut before the character that does not
+// fit whole; a buffer of no size is left alone.
+TEST_F(PlatformWindowTest, ClipboardTextIsCutToWholeCharactersThatFit) {
+  ASSERT_EQ(PlatformSetClipboardText("ab\xC3\xA9"), nullptr);  // a, b and e-acute in two bytes
+  char out[8];
+  EXPECT_EQ(PlatformGetClipboardText(out, 5), 4);
+  EXPECT_STREQ(out, "ab\xC3\xA9");
+  EXPECT_EQ(PlatformGetClipboardText(out, 4), 2) << "half of e-acute is left out";
+  EXPECT_STREQ(out, "ab");
+  EXPECT_EQ(PlatformGetClipboardText(out, 3), 2);
+  EXPECT_STREQ(out, "ab");
+  EXPECT_EQ(PlatformGetClipboardText(out, 1), 0);
+  EXPECT_STREQ(out, "");
+  out[0] = 'k';
+  EXPECT_EQ(PlatformGetClipboardText(out, 0), 0);
+  EXPECT_EQ(out[0], 'k') << "no room: nothing written";
 }
 
 // The screen saver is kept off while a picture must stay up, and allowed again afterwards.
