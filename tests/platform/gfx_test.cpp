@@ -570,6 +570,51 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   GfxRelease(pictureView), GfxRelease(picture), GfxRelease(cs);
 }
 
+// The rasterizer's other settings reach GL: without depth clipping a quad in front of the near
+// plane (z -0.5) is drawn, clamped to depth 0, where with it the quad is cut away; a wire frame
+// draws a quad's edges and not its middle; and a depth bias of -1000 units brings a quad at
+// the same depth as one drawn before through a LESS test that the unbiased one fails.
+TEST_F(GfxPixels, DepthClampWireFramesAndDepthBiasReachThePixels) {
+  const auto raster = [](void (*change)(GfxRasterizerDesc&)) {
+    GfxRasterizerDesc rd;
+    change(rd);
+    GfxRasterizerState made;
+    EXPECT_EQ(GfxCreateRasterizerState(g_device, rd, &made), GFX_OK);
+    return made;
+  };
+  GfxRasterizerState clamp = raster([](GfxRasterizerDesc& d) { d.depthClipEnable = 0; });
+  GfxRasterizerState wire = raster([](GfxRasterizerDesc& d) { d.fillMode = GFX_FILL_WIREFRAME; });
+  GfxRasterizerState biased = raster([](GfxRasterizerDesc& d) { d.depthBias = -1000; });
+  const float black[4] = {0, 0, 0, 0};
+
+  Draw(Quad(-0.5f, 0xFFFF0000));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0x00000000u) << "in front of the near plane: clipped";
+  GfxRSSetState(g_context, clamp);
+  Draw(Quad(-0.5f, 0xFFFF0000));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFFFF0000u) << "clamped to the near plane";
+
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxRSSetState(g_context, wire);
+  Draw(Quad(0.5f, 0xFF00FF00, -0.5f, -0.5f, 0.5f, 0.5f));  // pixels 8 to 24
+  auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 16, 16), 0x00000000u) << "the middle of a wire frame";
+  EXPECT_EQ(Pixel(p, 16, 8), 0xFF00FF00u) << "its top edge";
+
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  Draw(Quad(0.5f, 0xFFFF0000));
+  Draw(Quad(0.5f, 0xFF0000FF, -1, -1, 0, 1));  // the left half, unbiased: refused
+  GfxRSSetState(g_context, biased);
+  Draw(Quad(0.5f, 0xFF00FF00, 0, -1, 1, 1));  // the right half, biased towards the viewer
+  p = Read(colour);
+  EXPECT_EQ(Pixel(p, 8, 16), 0xFFFF0000u) << "the same depth fails LESS";
+  EXPECT_EQ(Pixel(p, 24, 16), 0xFF00FF00u) << "biased nearer, it passes";
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  GfxRelease(clamp), GfxRelease(wire), GfxRelease(biased);
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
