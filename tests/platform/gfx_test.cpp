@@ -1744,6 +1744,7 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
   GfxGetDesc(buffer, &d);
   EXPECT_EQ(d.width, 120u) << "buffers follow the window's new client size";
+  EXPECT_EQ(d.height, 80u);
   GfxRelease(buffer);
   int32_t full = 0;
   if (GfxSwapChainSetFullscreenState(chain, 1, GfxOutput{}) == GFX_OK) {
