@@ -615,6 +615,92 @@ TEST_F(GfxPixels, DepthClampWireFramesAndDepthBiasReachThePixels) {
   GfxRelease(clamp), GfxRelease(wire), GfxRelease(biased);
 }
 
+// Each vertex format and semantic reaches the vertex shader at its own location with its own
+// components: NORMAL at 1, COLOR n at 2 + n, TEXCOORD n at 4 + n; floats of 32 and 16 bits,
+// bytes read as 0..1 or -1..1, and whole numbers; components a format lacks read as 0 (1 for
+// alpha).  The shader hands the value on as the colour, so 51/255 (0.2) reads back as 51.
+TEST_F(GfxPixels, EachVertexFormatReachesItsSemanticsLocation) {
+  struct Input {
+    float x, y, z;
+    uint8_t value[16];
+  };
+  const auto bytesOf = [](const void* from, size_t n) {
+    std::vector<uint8_t> out(16, 0);
+    std::memcpy(out.data(), from, n);
+    return out;
+  };
+  const float four[4] = {0.2f, 0.4f, 0.6f, 0.8f};
+  // Bytes past the components a format reads are not zero, so a component too many shows.
+  const float first[4] = {0.6f, 0.2f, 0.4f, 0.8f};
+  const uint16_t halves[4] = {0x3400, 0x3A00, 0x3C00, 0x3C00};  // 0.25 and 0.75: 63.75 and 191.25 of 255
+  const uint8_t unorm[4] = {51, 102, 153, 204};
+  const uint8_t snorm[4] = {127, 0, 0, 127};  // 1, 0, 0, 1
+  const uint32_t word = 51;
+  const struct {
+    const char* semantic;
+    uint32_t index;
+    int location;
+    GfxFormat format;
+    std::vector<uint8_t> bytes;
+    uint32_t argb;
+  } cases[] = {
+      {"NORMAL", 0, 1, GFX_FORMAT_R32G32B32A32_FLOAT, bytesOf(four, sizeof four), 0xCC336699u},
+      {"COLOR", 1, 3, GFX_FORMAT_R32G32_FLOAT, bytesOf(four, sizeof four), 0xFF336600u},
+      {"TEXCOORD", 0, 4, GFX_FORMAT_R32_FLOAT, bytesOf(first, sizeof first), 0xFF990000u},
+      {"TEXCOORD", 1, 5, GFX_FORMAT_R8G8B8A8_UNORM, bytesOf(unorm, sizeof unorm), 0xCC336699u},
+      {"TEXCOORD", 2, 6, GFX_FORMAT_R8G8B8A8_SNORM, bytesOf(snorm, sizeof snorm), 0xFFFF0000u},
+      {"TEXCOORD", 3, 7, GFX_FORMAT_R16G16_FLOAT, bytesOf(halves, sizeof halves), 0xFF40BF00u},
+      {"COLOR", 0, 2, GFX_FORMAT_R32_UINT, bytesOf(&word, sizeof word), 0xFF330000u},
+  };
+  GfxBufferDesc bd;
+  bd.byteWidth = sizeof(Input) * 6;
+  bd.usage = GFX_USAGE_DYNAMIC;
+  bd.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  bd.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  GfxBuffer inputs;
+  ASSERT_EQ(GfxCreateBuffer(g_device, bd, nullptr, &inputs), GFX_OK);
+  const float black[4] = {0, 0, 0, 0};
+  for (const auto& c : cases) {
+    const bool whole = c.format == GFX_FORMAT_R32_UINT;
+    const std::string source = "#version 430 core\nlayout(location = 0) in vec3 inPosition;\nlayout(location = " +
+                               std::to_string(c.location) + (whole ? ") in uint inValue;\n" : ") in vec4 inValue;\n") +
+                               "out vec4 colour;\nvoid main() { gl_Position = vec4(inPosition, 1.0); colour = " +
+                               (whole ? "vec4(float(inValue) / 255.0, 0.0, 0.0, 1.0)" : "inValue") + "; }\n";
+    GfxVertexShader shader;
+    ASSERT_EQ(GfxCreateVertexShader(g_device, source.c_str(), 0, &shader), GFX_OK) << GfxLastShaderLog();
+    const GfxInputElementDesc elements[] = {
+        {"POSITION", 0, GFX_FORMAT_R32G32B32_FLOAT, 0, 0, GFX_INPUT_PER_VERTEX, 0},
+        {c.semantic, c.index, c.format, 0, 12, GFX_INPUT_PER_VERTEX, 0},
+    };
+    GfxInputLayout inputLayout;
+    ASSERT_EQ(GfxCreateInputLayout(g_device, elements, 2, shader, &inputLayout), GFX_OK) << c.semantic << c.index;
+    std::vector<Input> quad;
+    for (const Vertex& v : Quad(0.5f, 0)) {
+      Input in{v.x, v.y, v.z, {}};
+      std::memcpy(in.value, c.bytes.data(), 16);
+      quad.push_back(in);
+    }
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, inputs, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+    std::memcpy(m.data, quad.data(), quad.size() * sizeof(Input));
+    GfxUnmap(g_context, inputs, 0);
+    const uint32_t stride = sizeof(Input), offset = 0;
+    GfxIASetVertexBuffers(g_context, 0, 1, &inputs, &stride, &offset);
+    GfxIASetInputLayout(g_context, inputLayout);
+    GfxVSSetShader(g_context, shader);
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    GfxDraw(g_context, 6, 0);
+    EXPECT_EQ(Pixel(Read(colour), 16, 16), c.argb) << c.semantic << " " << c.index << ", format " << c.format;
+    GfxVSSetShader(g_context, vs);
+    GfxIASetInputLayout(g_context, layout);
+    GfxRelease(inputLayout), GfxRelease(shader);
+  }
+  const uint32_t stride = sizeof(Vertex), offset = 0;
+  GfxIASetVertexBuffers(g_context, 0, 1, &vertices, &stride, &offset);
+  GfxRelease(inputs);
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
