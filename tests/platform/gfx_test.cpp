@@ -701,6 +701,36 @@ TEST_F(GfxPixels, EachVertexFormatReachesItsSemanticsLocation) {
   GfxRelease(inputs);
 }
 
+// The colour's and alpha's blend equations are each their own: over 0.6 (153) a source of 0.2
+// (51) with both factors one gives 0.6 - 0.2 = 102 reversed-subtracted, 0.2 - 0.6 = 0 (held at
+// nothing) subtracted, 51 the least and 153 the most.
+TEST_F(GfxPixels, TheColoursAndTheAlphasBlendEquationsAreEachTheirOwn) {
+  const struct {
+    GfxBlendOp colour, alpha;
+    uint32_t argb;
+  } rows[] = {{GFX_BLEND_OP_REV_SUBTRACT, GFX_BLEND_OP_SUBTRACT, 0x00666666u},
+              {GFX_BLEND_OP_MIN, GFX_BLEND_OP_MAX, 0x99333333u},
+              {GFX_BLEND_OP_MAX, GFX_BLEND_OP_ADD, 0xCC999999u}};
+  const float base[4] = {0.6f, 0.6f, 0.6f, 0.6f};
+  for (const auto& r : rows) {
+    GfxBlendDesc bd;
+    GfxRenderTargetBlendDesc& t = bd.renderTarget[0];
+    t.blendEnable = 1;
+    t.srcBlend = t.destBlend = t.srcBlendAlpha = t.destBlendAlpha = GFX_BLEND_ONE;
+    t.blendOp = r.colour;
+    t.blendOpAlpha = r.alpha;
+    GfxBlendState blend;
+    ASSERT_EQ(GfxCreateBlendState(g_device, bd, &blend), GFX_OK);
+    GfxOMSetBlendState(g_context, blend, nullptr, 0xFFFFFFFF);
+    GfxClearRenderTargetView(g_context, rtv, base);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    Draw(Quad(0.5f, 0x33333333));
+    EXPECT_EQ(Pixel(Read(colour), 16, 16), r.argb) << "colour " << r.colour << ", alpha " << r.alpha;
+    GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+    GfxRelease(blend);
+  }
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
