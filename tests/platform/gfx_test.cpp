@@ -731,6 +731,34 @@ TEST_F(GfxPixels, TheColoursAndTheAlphasBlendEquationsAreEachTheirOwn) {
   }
 }
 
+// A depth state's test and its write switch reach GL: over depth 0.5, GREATER without writes
+// lets 0.7 and then 0.6 through (0.7 was not written); LESS_EQUAL with writes lets 0.3 through
+// on the left and writes it, so that LESS then refuses 0.4 there but not on the right.
+TEST_F(GfxPixels, DepthTestsAndDepthWritesFollowTheState) {
+  GfxDepthStencilDesc dd;
+  dd.depthFunc = GFX_COMPARISON_GREATER;
+  dd.depthWriteMask = 0;
+  GfxDepthStencilState greaterNoWrite, lessEqual;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, dd, &greaterNoWrite), GFX_OK);
+  dd.depthFunc = GFX_COMPARISON_LESS_EQUAL;
+  dd.depthWriteMask = 1;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, dd, &lessEqual), GFX_OK);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 0.5f, 0);
+  GfxOMSetDepthStencilState(g_context, greaterNoWrite, 0);
+  Draw(Quad(0.7f, 0xFFFF0000));
+  Draw(Quad(0.6f, 0xFF00FF00));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF00FF00u) << "0.6 > 0.5: the 0.7 before was not written";
+  GfxOMSetDepthStencilState(g_context, lessEqual, 0);
+  Draw(Quad(0.3f, 0xFF0000FF, -1, -1, 0, 1));  // the left half
+  EXPECT_EQ(Pixel(Read(colour), 8, 16), 0xFF0000FFu) << "0.3 <= 0.5";
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
+  Draw(Quad(0.4f, 0xFFFFFFFF));
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 8, 16), 0xFF0000FFu) << "0.4 < 0.3 fails where 0.3 was written";
+  EXPECT_EQ(Pixel(p, 24, 16), 0xFFFFFFFFu) << "0.4 < 0.5";
+  GfxRelease(greaterNoWrite), GfxRelease(lessEqual);
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
