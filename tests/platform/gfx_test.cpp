@@ -759,6 +759,33 @@ TEST_F(GfxPixels, DepthTestsAndDepthWritesFollowTheState) {
   GfxRelease(greaterNoWrite), GfxRelease(lessEqual);
 }
 
+// Culling follows the state's face and winding: culling front faces drops the clockwise quad
+// and keeps the counter-clockwise one; with counter-clockwise as the front, culling back faces
+// drops the clockwise one.
+TEST_F(GfxPixels, CullingFollowsTheCulledFaceAndTheFrontsWinding) {
+  const std::vector<Vertex> clockwise = Quad(0.5f, 0xFFFF0000, -1, -1, 0, 1);  // the left half
+  std::vector<Vertex> counter = Quad(0.5f, 0xFF00FF00, 0, -1, 1, 1);            // the right half
+  std::reverse(counter.begin(), counter.end());
+  const float black[4] = {0, 0, 0, 0};
+  for (const bool cullFront : {true, false}) {
+    GfxRasterizerDesc rd;
+    rd.cullMode = cullFront ? GFX_CULL_FRONT : GFX_CULL_BACK;
+    rd.frontCounterClockwise = cullFront ? 0 : 1;
+    GfxRasterizerState state;
+    ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &state), GFX_OK);
+    GfxRSSetState(g_context, state);
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    Draw(clockwise);
+    Draw(counter);
+    const auto p = Read(colour);
+    EXPECT_EQ(Pixel(p, 8, 16), 0x00000000u) << (cullFront ? "front culled" : "back culled");
+    EXPECT_EQ(Pixel(p, 24, 16), 0xFF00FF00u) << (cullFront ? "front culled" : "back culled");
+    GfxRSSetState(g_context, GfxRasterizerState{});
+    GfxRelease(state);
+  }
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
