@@ -185,11 +185,23 @@ TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {
   EXPECT_EQ(PlatformCreateConstantForce(d, 2, effect), CONTROLLER_OK);
   EXPECT_EQ(effect, 1);
   EXPECT_EQ(PlatformStartForceEffect(d, effect, 1), CONTROLLER_OK);
-  PlatformReleaseForceEffect(d, effect);
+  recorder.acquireResult = CONTROLLER_GENERIC;
+  EXPECT_EQ(PlatformAcquireForceDevice(d), CONTROLLER_GENERIC) << "the device's own answer";
+  EXPECT_EQ(PlatformUnacquireForceDevice(d), CONTROLLER_OK);
+  // A device number nothing has opened reaches no device.
+  const int none = CONTROLLER_MAX_DEVICES;
+  EXPECT_EQ(PlatformCreateConstantForce(none, 2, effect), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(effect, -1);
+  EXPECT_EQ(PlatformAcquireForceDevice(none), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(PlatformUnacquireForceDevice(none), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(PlatformStartForceEffect(none, 1, 1), CONTROLLER_UNPLUGGED);
+  PlatformReleaseForceEffect(none, 1);
+  PlatformReleaseForceEffect(d, 1);
   PlatformCloseControllers();
   const std::string n = std::to_string(d);
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"create " + n + " axes 2", "start " + n + " effect 1 times 1",
-                                                     "release " + n + " effect 1", "close " + n}));
+                                                     "acquire " + n, "unacquire " + n, "release " + n + " effect 1",
+                                                     "close " + n}));
 }
 
 // ---- A force-feedback device made through the kernel's uinput ----
