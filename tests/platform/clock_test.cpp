@@ -193,3 +193,20 @@ TEST(Clock, FileTimesAgreeWithTheSystemsCalendarOverNineCenturies) {
   }
   EXPECT_GT(checked, 25000);
 }
+
+// Setting the fake counter moves it alone, not the wall clock or the ticks; the file time now
+// is the fake wall clock's: 1 January 2026 is 1767225600 s after 1970, 13411699200 s after 1601.
+TEST(Clock, SettingTheFakeCounterMovesItAloneAndTheFileTimeFollowsTheFakeWall) {
+  ClockUseFake(100, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
+  EXPECT_TRUE(ClockIsFake());
+  EXPECT_EQ(ClockFileTimeNow(), 134116992000000000ull);
+  ClockSetFakeMs(40);  // a clock that jumps back
+  EXPECT_EQ(ClockNowMs(), 40u);
+  EXPECT_EQ(ClockTicks(), 0u);
+  EXPECT_EQ(ClockFileTimeNow(), 134116992000000000ull) << "the wall clock did not move";
+  ClockAdvanceFake(5);
+  EXPECT_EQ(ClockNowMs(), 45u);
+  EXPECT_EQ(ClockFileTimeNow(), 134116992000000000ull + 5 * 10000ull);
+  ClockUseReal();
+  EXPECT_FALSE(ClockIsFake());
+}

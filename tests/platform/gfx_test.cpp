@@ -786,6 +786,38 @@ TEST_F(GfxPixels, CullingFollowsTheCulledFaceAndTheFrontsWinding) {
   }
 }
 
+// A block-compressed texture can be viewed in the other format of its pair (sRGB or not,
+// signed or not: the same blocks), and never in an uncompressed format of as many bytes a
+// texel as its block has.
+TEST_F(GfxPixels, CompressedTexturesAreViewedInTheirTwinFormatOnly) {
+  const GfxFormat pairs[][2] = {
+      {GFX_FORMAT_BC1_UNORM, GFX_FORMAT_BC1_UNORM_SRGB}, {GFX_FORMAT_BC2_UNORM, GFX_FORMAT_BC2_UNORM_SRGB},
+      {GFX_FORMAT_BC3_UNORM, GFX_FORMAT_BC3_UNORM_SRGB}, {GFX_FORMAT_BC4_UNORM, GFX_FORMAT_BC4_SNORM},
+      {GFX_FORMAT_BC5_UNORM, GFX_FORMAT_BC5_SNORM},      {GFX_FORMAT_BC6H_UF16, GFX_FORMAT_BC6H_SF16},
+      {GFX_FORMAT_BC7_UNORM, GFX_FORMAT_BC7_UNORM_SRGB},
+  };
+  for (const auto& pair : pairs) {
+    for (int way = 0; way < 2; ++way) {
+      GfxTexture2DDesc d;
+      d.width = d.height = 4;
+      d.mipLevels = 1;
+      d.format = pair[way];
+      d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+      GfxTexture2D t;
+      ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK) << d.format;
+      GfxViewDesc vd;
+      vd.format = pair[1 - way];
+      GfxShaderResourceView view;
+      EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &view), GFX_OK) << d.format << " as " << vd.format;
+      GfxRelease(view);
+      const bool eight = GfxGetFormatInfo(d.format).bytesPerPixel == 8;
+      vd.format = eight ? GFX_FORMAT_R16G16B16A16_FLOAT : GFX_FORMAT_R32G32B32A32_FLOAT;
+      EXPECT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &view), GFX_E_INVALIDARG) << d.format;
+      GfxRelease(t);
+    }
+  }
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
