@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -168,6 +169,23 @@ TEST_F(Controllers, AGameControllerIsNamedThroughTheDatabaseButKeepsItsOwnButton
   ControllerState state;
   ASSERT_EQ(PlatformReadController(d, state), CONTROLLER_OK);
   for (int b = 0; b < 12; ++b) EXPECT_EQ(state.buttons[b], b == 7 ? 1 : 0) << b;
+}
+
+// Starts are counted: a second start's stop leaves the devices open; the last stop closes
+// them, and without a start nothing opens.
+TEST_F(Controllers, TheLastStopClosesTheDevicesAndNothingOpensWithoutAStart) {
+  auto stick = std::make_unique<VirtualJoystick>(2, 2, 0, "Counted");
+  ASSERT_EQ(PlatformControllersStart(), 1);
+  PlatformOpenControllers();
+  ASSERT_GE(Find("Counted"), 0);
+  const int open = PlatformControllerCount();
+  stick.reset();  // unplugged before SDL's joysticks may stop: an open device stays counted
+  PlatformControllersStop();
+  EXPECT_EQ(PlatformControllerCount(), open) << "one start is still running";
+  PlatformControllersStop();
+  EXPECT_EQ(PlatformControllerCount(), 0) << "the last stop closes every device";
+  EXPECT_EQ(PlatformOpenControllers(), 0) << "stopped: nothing opens";
+  ASSERT_EQ(PlatformControllersStart(), 1);  // for the fixture's own stop
 }
 
 TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {

@@ -421,6 +421,10 @@ TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
   EXPECT_EQ(m[4].id, MSG_MOUSELEAVE);
   EXPECT_EQ(m[5].id, MSG_PAINT);
   EXPECT_EQ(m[6].id, MSG_CLOSE) << "a signal or the session's end asks to close";
+  for (const size_t i : {size_t(0), size_t(3), size_t(4), size_t(5), size_t(6)}) {
+    EXPECT_EQ(m[i].wParam, 0u) << "message " << i << " carries nothing";
+    EXPECT_EQ(m[i].lParam, 0) << "message " << i << " carries nothing";
+  }
 }
 
 }  // namespace
