@@ -80,6 +80,10 @@ TEST_F(Audio, BufferNumbersAndSizesAreCheckedAtTheirLimits) {
   EXPECT_EQ(AudioUnlockBuffer(2), AUDIO_OK);
   AudioReleaseBuffer(2);
   EXPECT_EQ(AudioCheckBuffer(2), AUDIO_BAD_BUFFER);
+  AudioReleaseBuffer(0);  // the first number
+  EXPECT_EQ(AudioCheckBuffer(0), AUDIO_BAD_BUFFER);
+  AudioReleaseBuffer(AUDIO_BUFFERS - 1);  // and the last
+  EXPECT_EQ(AudioCheckBuffer(AUDIO_BUFFERS - 1), AUDIO_BAD_BUFFER);
   EXPECT_EQ(AudioPlayBuffer(2, 0), AUDIO_BAD_BUFFER);
 }
 

@@ -1764,9 +1764,13 @@ TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
   d.width = d.height = SIZE;
   d.format = GFX_FORMAT_R8G8B8A8_UNORM;
   d.sampleDesc.count = 4;
+  d.mipLevels = 0;  // as many as there can be
   d.bindFlags = GFX_BIND_RENDER_TARGET;
   GfxTexture2D ms;
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &ms), GFX_OK);
+  GfxTexture2DDesc made;
+  GfxGetDesc(ms, &made);
+  EXPECT_EQ(made.mipLevels, 1u) << "a multisampled texture has one level";
   GfxRenderTargetView msView;
   ASSERT_EQ(GfxCreateRenderTargetView(g_device, ms, nullptr, &msView), GFX_OK);
   GfxOMSetRenderTargets(g_context, 1, &msView, GfxDepthStencilView{});
