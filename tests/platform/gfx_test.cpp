@@ -532,6 +532,12 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   ASSERT_EQ(GfxCreateTexture2D(g_device, td, &texelData, &picture), GFX_OK);
   GfxShaderResourceView pictureView;
   ASSERT_EQ(GfxCreateShaderResourceView(g_device, picture, nullptr, &pictureView), GFX_OK);
+  const uint8_t otherTexel[4] = {9, 0, 0, 255};
+  GfxSubresourceData otherData{otherTexel, 0, 0};
+  GfxTexture2D other;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &otherData, &other), GFX_OK);
+  GfxShaderResourceView otherView;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, other, nullptr, &otherView), GFX_OK);
   GfxBufferDesc cd;
   cd.byteWidth = 16;
   cd.bindFlags = GFX_BIND_CONSTANT_BUFFER;
@@ -544,6 +550,10 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   GfxCSSetConstantBuffers(g_context, 0, 1, &params);
   GfxCSSetShaderResources(g_context, 0, 1, &pictureView);
   GfxCSSetUnorderedAccessViews(g_context, 1, 1, &whole);
+  // The pixel stage's last slot is 7: a second view past it goes nowhere, not to the compute
+  // stage's texture.
+  const GfxShaderResourceView pastTheEnd[2] = {GfxShaderResourceView{}, otherView};
+  GfxPSSetShaderResources(g_context, 7, 2, pastTheEnd);
   GfxDispatch(g_context, 2, 1, 1);  // words 0 and 1: 7 + 100 + i
 
   GfxBufferDesc sd = wd;
@@ -567,7 +577,8 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   GfxCSSetConstantBuffers(g_context, 0, 1, nullptr);
   GfxCSSetShader(g_context, GfxComputeShader{});
   GfxRelease(part), GfxRelease(whole), GfxRelease(words), GfxRelease(staging), GfxRelease(params);
-  GfxRelease(pictureView), GfxRelease(picture), GfxRelease(cs);
+  GfxPSSetShaderResources(g_context, 7, 1, nullptr);
+  GfxRelease(pictureView), GfxRelease(picture), GfxRelease(otherView), GfxRelease(other), GfxRelease(cs);
 }
 
 // The rasterizer's other settings reach GL: without depth clipping a quad in front of the near
