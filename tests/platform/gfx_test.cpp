@@ -829,6 +829,17 @@ TEST_F(GfxPixels, CompressedTexturesAreViewedInTheirTwinFormatOnly) {
   }
 }
 
+// Targets set with a count of none bind the depth view alone, whatever the array holds: a
+// draw then writes depth (a later colour draw at the same depth fails LESS) and no colour.
+TEST_F(GfxPixels, NoColourTargetsBindTheDepthViewAlone) {
+  GfxOMSetRenderTargets(g_context, 0, &rtv, dsv);
+  Draw(Quad(0.5f, 0xFFFF0000));
+  GfxOMSetRenderTargets(g_context, 1, &rtv, dsv);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0x00000000u) << "no colour written";
+  Draw(Quad(0.5f, 0xFF00FF00));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0x00000000u) << "the depth was written";
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
