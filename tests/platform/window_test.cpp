@@ -3,6 +3,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/clipboard.h"
@@ -152,6 +154,21 @@ TEST_F(PlatformWindowTest, ClipboardTextIsCutToWholeCharactersThatFit) {
   out[0] = 'k';
   EXPECT_EQ(PlatformGetClipboardText(out, 0), 0);
   EXPECT_EQ(out[0], 'k') << "no room: nothing written";
+}
+
+// The offscreen driver the tests run on counts as a display only while SDL_VIDEODRIVER names
+// it (as the tests ask); reached without being asked for, it shows nothing.
+TEST_F(PlatformWindowTest, TheOffscreenDriverCountsAsADisplayOnlyWhenAskedFor) {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (!asked || std::string(asked) != "offscreen") GTEST_SKIP() << "the tests' own driver is not in use";
+  EXPECT_EQ(PlatformVideoHasDisplay(), 1);
+  setenv("SDL_VIDEODRIVER", "x11,OFFSCREEN", 1);
+  EXPECT_EQ(PlatformVideoHasDisplay(), 1) << "named among others, in capitals";
+  unsetenv("SDL_VIDEODRIVER");
+  EXPECT_EQ(PlatformVideoHasDisplay(), 0);
+  setenv("SDL_VIDEODRIVER", "x11", 1);
+  EXPECT_EQ(PlatformVideoHasDisplay(), 0);
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
 }
 
 // The screen saver is kept off while a picture must stay up, and allowed again afterwards.
