@@ -431,6 +431,34 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh"));
 }
 
+// A default skin kept only as its JPG picture is converted to its DDS on the way (the DDS
+// left in data/skins_dds too) and goes into the mod with the others.
+TEST_F(ModExport, ASkinKeptOnlyAsAJpgIsConvertedIntoTheMod) {
+  int first = 0;
+  while (first < car->colourConfigCount && !car->colourConfigs[first].name[0]) ++first;
+  ASSERT_LT(first, car->colourConfigCount);
+  const char* set = car->colourConfigs[first].name;
+  const std::string skin = std::string(car->shortName) + "_" + std::string(set, strnlen(set, COLOUR_SET_NAME_SIZE));
+  fs::remove(fs::path("data/skins_dds") / (skin + ".dds"));
+  fs::path jpg;
+  for (const auto& entry : fs::directory_iterator(Work() / "data/skins"))
+    if (entry.path().extension() == ".jpg") jpg = entry.path();
+  ASSERT_FALSE(jpg.empty()) << "the build's sample skins";
+  fs::create_directories("data/skins");
+  fs::copy_file(jpg, fs::path("data/skins") / (skin + ".jpg"));
+  ASSERT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
+
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path made = fs::path("data/skins_dds") / (skin + ".dds");
+  ASSERT_TRUE(fs::exists(made)) << "converted from the JPG";
+  const fs::path copied = ModFolder(fs::current_path(), ModExportName) / "skins_dds" / (skin + ".dds");
+  ASSERT_TRUE(fs::exists(copied)) << copied;
+  EXPECT_EQ(ReadAll(copied).substr(0, 4), "DDS ");
+  EXPECT_EQ(ReadAll(copied), ReadAll(made));
+}
+
 // The source's steering and seat animations ("str_" and "sit_" with the car's animation
 // name) go into the mod's "move" folder as they are.
 TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
