@@ -23,6 +23,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/widgets.h"
 #include "vehicle/car_load.h"
 #include "vehicle_data/builtin_vehicles.h"
 
@@ -261,6 +262,28 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   for (int i = 0; i < ValueControlCount; ++i)
     gearboxRows += ValueControls[i].owner == options && ValueControls[i].displayType == 49;
   EXPECT_EQ(gearboxRows, 5);
+  // Laid out in the options layout (5), one row every 1.2 row heights from -0.7: the two
+  // alphas and four colours in rows 0..5, the name in row 6, the gearbox in rows 7..11.  The
+  // name is a plain text field (type 11) that holds the whole name and its zero.
+  EXPECT_EQ(PanelLayoutIndex, 5);
+  const float step = CurrentPanelLayout().rowHeight * 1.2f;
+  const ValueControl* name = nullptr;
+  std::vector<float> gearboxTops;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    if (ValueControls[i].variable == CfgPlayerName) name = &ValueControls[i];
+    if (ValueControls[i].owner == options && ValueControls[i].displayType == 49) gearboxTops.push_back(ValueControls[i].top);
+  }
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->displayType, 11);
+  EXPECT_EQ(name->maximum.i, intptr_t(sizeof CfgPlayerName));
+  EXPECT_NEAR(name->top, -0.7f + 6 * step, 1e-4f);
+  ASSERT_EQ(gearboxTops.size(), 5u);
+  for (int i = 0; i < 5; ++i) EXPECT_NEAR(gearboxTops[size_t(i)], -0.7f + float(7 + i) * step, 1e-4f) << "gearbox row " << i;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    if (ValueControls[i].variable == &c.bigText) {
+      EXPECT_NEAR(ValueControls[i].top, -0.7f + 4 * step, 1e-4f) << "Big Text";
+    }
+  }
   InterfaceColours.buttonAlpha = 0.75f;
   Player.options[3] = 0;  // the screen keeps its own copy while it is open
   Prss_Terminate(options);
