@@ -223,6 +223,63 @@ TEST_F(Services, TheEntryPageLeavesForTheCreditsOnEscapeQOrX) {
   ExitRequested = 0;
 }
 
+// The entry page as drawn: the big panel (type 7) over -0.5..0.5 by -0.3..0.3, "object editor" as the OK button 0.45 wide (from 0.75 - 0.45 = 0.3 to
+// the right edge), "garage" at 0.45 and, while the editor can be opened, "vehicle editor" at
+// 0.35, each with its own word.  A menu page: nothing moves, so no redraw is asked for.
+TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
+  Prss* (*const savedOpener)(Prss*) = OpenVehicleEditorScreen;
+  OpenVehicleEditorScreen = [](Prss*) -> Prss* { return nullptr; };
+  FrameSkipped = 0;
+  ExitRequested = 0;
+  Prss* page = CreateEntryPage(nullptr);
+  const auto shown = [](const std::string& text) -> const ValueControl* {
+    char buffer[256];
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControlText(ValueControls[i], buffer, sizeof buffer) && text == buffer) return &ValueControls[i];
+    return nullptr;
+  };
+  ClearInterface();
+  GameState = 0;
+  RedrawRequested = 1;
+  ASSERT_EQ(page->act(page), page);
+  EXPECT_EQ(GameState, 1);
+  EXPECT_EQ(RedrawRequested, 0);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  const ValueControl* panel = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 7) panel = &ValueControls[i];
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->left, -0.5f);
+  EXPECT_FLOAT_EQ(panel->top, -0.3f);
+  EXPECT_FLOAT_EQ(panel->right, 0.5f);
+  EXPECT_FLOAT_EQ(panel->bottom, 0.3f);
+  const ValueControl* editor = shown("object editor");
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->displayType, 3);
+  EXPECT_NEAR(editor->left, 0.3f, 1e-6f);
+  EXPECT_FLOAT_EQ(editor->right, 1.0f);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(editor->variable), 1u);
+  const ValueControl* garage = shown("garage");
+  ASSERT_NE(garage, nullptr);
+  EXPECT_FLOAT_EQ(garage->top, 0.45f);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(garage->variable), 2u);
+  const ValueControl* vehicles = shown("vehicle editor");
+  ASSERT_NE(vehicles, nullptr);
+  EXPECT_FLOAT_EQ(vehicles->top, 0.35f);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(vehicles->variable), 9u);
+  // Without an editor to open, no such button.
+  OpenVehicleEditorScreen = nullptr;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(shown("vehicle editor"), nullptr);
+  EXPECT_NE(shown("garage"), nullptr);
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr) << "closed without the exit: no credits";
+  ClearInterface();
+  OpenVehicleEditorScreen = savedOpener;
+}
+
 // The current car's information is the selected car's entry, the first and the last car
 // included; no entry for a code that names no car.
 TEST_F(Services, TheCurrentCarsInformationIsTheSelectedCarsEntry) {
