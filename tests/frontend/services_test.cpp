@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,11 @@
 #include "ui/widgets.h"
 #include "vehicle/car_load.h"
 #include "vehicle_data/builtin_vehicles.h"
+#include "model/model_object.h"
+#include "model/pregen_model.h"
+#include "world/mapping.h"
+#include "world/pre_gen.h"
+#include "world/world.h"
 
 namespace fs = std::filesystem;
 
@@ -278,6 +284,47 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   EXPECT_EQ(page->act(page), nullptr) << "closed without the exit: no credits";
   ClearInterface();
   OpenVehicleEditorScreen = savedOpener;
+}
+
+// A loaded world's texture names: its mappings' own, then the pages of the models of the
+// track's own entries (from entry 192 on: the layout objects' models before them are the
+// program's), each name once, a hidden entry's left out.
+TEST_F(Services, TheWorldsTextureNamesAreItsMappingsAndItsOwnVisibleModelsPages) {
+  auto world = std::make_unique<Wld>();
+  MappingRecord mapping{};
+  mapping.flags = SRF_IN_USE;
+  std::snprintf(mapping.textureName, sizeof mapping.textureName, "tarmac");
+  world->mappings = &mapping;
+  world->mappingCount = 1;
+  // Entries 191 to 195, each a model of one page.
+  const char* const names[] = {"layout191", "first", "hidden", "tarmac", "last"};
+  std::vector<TexturePage> pages(5);
+  std::vector<ModelObject> models(5);
+  std::vector<PreGenModel> entries(196);
+  for (int i = 0; i < 5; ++i) {
+    pages[size_t(i)].type = PAGE_FIXED;
+    std::snprintf(pages[size_t(i)].name, MODEL_NAME_SIZE, "%s", names[i]);
+    models[size_t(i)].pages = &pages[size_t(i)];
+    models[size_t(i)].pageCount = 1;
+    PreGenModel& entry = entries[size_t(191 + i)];
+    entry.kind = PREGEN_MODEL;
+    entry.model = &models[size_t(i)];
+    entry.physicsKind = i == 2 ? PHYSICS_HIDDEN : PHYSICS_STATIC;
+  }
+  world->preGen = entries.data();
+  world->preGenCapacity = 196;
+  GatherLoadedWorldTextureNames(*world);
+  std::vector<std::string> gathered;
+  for (int i = 0, used = 0; i < world->textureNameCount; ++i) {
+    gathered.emplace_back(world->textureNames + used);
+    used += int(gathered.back().size()) + 1;
+  }
+  EXPECT_EQ(gathered, (std::vector<std::string>{"tarmac", "first", "last"}));
+  for (PreGenModel& entry : entries) entry.model = nullptr;
+  world->preGen = nullptr;
+  world->preGenCapacity = 0;
+  world->mappings = nullptr;
+  world->mappingCount = 0;
 }
 
 // The current car's information is the selected car's entry, the first and the last car
