@@ -613,6 +613,31 @@ TEST_F(ModExport, ThePackerFailingIsToldAndLeavesNoArchive) {
   EXPECT_EQ(VehicleExportPath, nullptr);
 }
 
+// The packer is stopped once its time is up, on the fake clock (each frame sleeps 1 ms): with
+// a limit of 1 ms at the first poll, as with none at all; with 1998 ms 1997 frames later.
+// The limit is told in whole seconds, 1998 ms as "1 s".
+TEST_F(ModExport, ThePackerIsStoppedWhenItsTimeIsUp) {
+  fs::remove("bin/7zr");  // the link to the real packer, never written through
+  WriteBytes("bin/7zr", "#!/bin/sh\nexec sleep 30\n");
+  fs::permissions("bin/7zr", fs::perms::owner_all);
+  ClockUseFake(1000, WallTime{2026, 12, 9, 12, 0, 0, 0, 3});
+  const auto run = [&](uint32_t limit) {
+    PackerTimeLimitMs = limit;
+    g_lines.clear();
+    CheckModForExport(nullptr, 0, MOD_UPLOAD);
+    EXPECT_EQ(ModExportRunning(), 1) << limit;
+    const int frames = RunExport();
+    EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED) << limit;
+    return frames;
+  };
+  const int none = run(0);
+  EXPECT_TRUE(Said("packer bin\\7zr did not finish in : 0 s")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_EQ(run(1), none);
+  EXPECT_EQ(run(1998), none + 1997);
+  EXPECT_TRUE(Said("packer bin\\7zr did not finish in : 1 s")) << (g_lines.empty() ? "" : g_lines.back());
+  ClockUseReal();
+}
+
 // A mod's folders are made one by one; the first that cannot be made is named and fails the
 // export.
 TEST_F(ModExport, AModFolderThatCannotBeMadeIsNamed) {
