@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "physics/car.h"
 #include "race/race.h"
 #include "render/frame.h"
+#include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -325,6 +327,50 @@ TEST_F(Services, TheWorldsTextureNamesAreItsMappingsAndItsOwnVisibleModelsPages)
   world->preGenCapacity = 0;
   world->mappings = nullptr;
   world->mappingCount = 0;
+}
+
+// The lists the front end offers: the installed mods (folders of "mods/vehicles"), and the
+// selected car's set-ups and colours by the part of their file names after "<car>_" and
+// before the extension, in name order.  A name of 32 characters or more, or an empty one,
+// is never listed; past 256 names the rest are left out and counted in a message.
+TEST_F(Services, TheModSetupAndColourListsTakeTheirNamesUpToTheirLimits) {
+  for (const char* folder : {"mods", "data/setups", "data/colours"}) fs::remove_all(folder);
+  fs::create_directories("mods/vehicles/Beta~002");
+  fs::create_directories("mods/vehicles/Alpha~001");
+  fs::create_directories("mods/vehicles/" + std::string(31, 'L'));
+  fs::create_directories("mods/vehicles/" + std::string(32, 'M'));
+  std::ofstream("mods/vehicles/notafolder.7z") << "x";
+  const auto names = [](const NameList& list) { return std::vector<std::string>(list.names, list.names + list.count); };
+  RefreshModList();
+  EXPECT_EQ(names(ModList), (std::vector<std::string>{"Alpha~001", "Beta~002", std::string(31, 'L')}));
+  FreeModList();
+  EXPECT_EQ(ModList.count, 0);
+
+  for (int i = 0; i < 255; ++i) fs::create_directories("mods/vehicles/Many~" + std::to_string(1000 + i));
+  ResetMessages();
+  RefreshModList();
+  EXPECT_EQ(ModList.count, 256);
+  EXPECT_STREQ(MessageLines[0].text, "2 mods left out (at most 256)");
+  fs::remove_all("mods");
+  ResetMessages();
+
+  fs::create_directories("data/setups");
+  fs::create_directories("data/colours");
+  const std::string car = BuiltinVehicleTable[0].code;
+  for (const std::string& file : {car + "_race.set", car + "_a.set", car + "_.set", car + "_wet.txt", std::string("ZZZ_other.set")})
+    std::ofstream("data/setups/" + file) << "x";
+  std::ofstream("data/colours/" + car + "_red.col") << "x";
+  std::strcpy(CfgSelectedCar, car.c_str());
+  ListSetupsAndColours();
+  EXPECT_EQ(names(SetupList), (std::vector<std::string>{"a", "race"}));
+  EXPECT_EQ(names(ColourList), (std::vector<std::string>{"red"}));
+  std::strcpy(CfgSelectedCar, "QQQ");  // no car of the table: both lists empty
+  ListSetupsAndColours();
+  EXPECT_EQ(SetupList.count, 0);
+  EXPECT_EQ(ColourList.count, 0);
+  CfgSelectedCar[0] = 0;
+  fs::remove_all("data/setups");
+  fs::remove_all("data/colours");
 }
 
 // The current car's information is the selected car's entry, the first and the last car
