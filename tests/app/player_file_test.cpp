@@ -351,6 +351,15 @@ TEST_F(PlayerFiles, SavingNeedsANameAndKeepsTheOldFileOnFailure) {
   EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(Read("data/misc/Carol.ply"), before);
 
+  // A file that cannot even be opened (a file stands where its folder would be) is no save.
+  std::filesystem::rename("data/misc", "data/misc.kept");
+  Write("data/misc", "not a folder");
+  error = 0;
+  EXPECT_EQ(SavePlayerFile(&error), 0);
+  EXPECT_NE(error, 0);
+  std::filesystem::remove("data/misc");
+  std::filesystem::rename("data/misc.kept", "data/misc");
+
   EXPECT_EQ(PlayerFileExists("carol"), 1);  // any case
   EXPECT_EQ(PlayerFileExists("../Carol"), 0);
   EXPECT_EQ(RemovePlayerFile(), 1);
