@@ -682,6 +682,21 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   EXPECT_EQ(ExportNameTable, nullptr);
   EXPECT_EQ(VehicleExportPath, nullptr);
 
+  // A full disk when the first converted page is written: that page's file is named.  The
+  // steps before it are the load, the vehicle file and the other files, a frame each.
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  for (int frame = 0; frame < 3; ++frame) ASSERT_EQ(ExportMod(), 1) << frame;
+  FilesInjectCommitFailures(1, ENOSPC);
+  EXPECT_EQ(ExportMod(), 0);
+  FilesInjectCommitFailures(0, 0);
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  bool named = false;
+  for (const std::string& line : g_lines)
+    named = named || (line.find("Could not write") != std::string::npos && line.find(".dds") != std::string::npos);
+  EXPECT_TRUE(named) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(fs::is_empty("mods/vehicles"));
+
   // A folder that cannot be made (a file stands in its place), and a read-only one.
   WriteBytes("elsewhere/mods", "not a folder");
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s/elsewhere", fs::current_path().c_str());
