@@ -198,11 +198,14 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
 }
 
 // The car on show is placed on the garage floor: standing above it, facing along y, awake
-// and in neutral.
+// and in neutral.  It is loaded for a right-hand drive: the sample, whose driver sits on the
+// left, shows mirrored.
 TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   ReportSink saved{};
   Prss* page = OpenGarage(saved);
   Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  EXPECT_EQ(car->mirrored, 1);
   ASSERT_NE(car, nullptr);
   EXPECT_GT(car->position.z, 0);
   EXPECT_FLOAT_EQ(car->orientation[0], 1.0f);
