@@ -206,7 +206,9 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
   EXPECT_EQ(car->mirrored, 1);
-  ASSERT_NE(car, nullptr);
+  EXPECT_EQ(CurrentProcess, page) << "keys and clicks go to the garage";
+  EXPECT_EQ(car->position.x, 0) << "at the garage's middle";
+  EXPECT_EQ(car->position.y, 0);
   EXPECT_GT(car->position.z, 0);
   EXPECT_FLOAT_EQ(car->orientation[0], 1.0f);
   EXPECT_FLOAT_EQ(car->orientation[4], 1.0f);
@@ -288,6 +290,12 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   EXPECT_EQ(configuration, VEHICLE_MAX_CONFIGS - 1);
   car->configCount = 2;
   configuration = 0;
+  // A step makes the wheels' meshes again, for the new configuration.
+  car->wheelMeshesBuilt = 1;
+  step(right);
+  EXPECT_EQ(configuration, 1);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  configuration = 0;
   // Only the words 0 (down) and 1 (up) step: a word past them changes nothing.
   right.callback(right.owner, CLICK_LEFT, 2);
   EXPECT_EQ(configuration, 0) << "word 2";
@@ -329,8 +337,10 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   const auto step = [&](const ValueControl& arrow) {
     arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
   };
+  car->wheelMeshesBuilt = 1;
   step(right);
   EXPECT_EQ(type, least + 1);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the tyres' meshes made again";
   step(left);
   step(left);
   EXPECT_EQ(type, most) << "below the first type, the last";
