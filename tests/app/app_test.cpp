@@ -17,6 +17,7 @@
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "platform/files.h"
+#include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/draw2d.h"
@@ -672,6 +673,45 @@ TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
       EXPECT_EQ(m.lParam, PointParam(ScreenWidth / 8, ScreenHeight / 2));
     }
   EXPECT_EQ(notches, 1);
+  CloseDriveFile();
+  AppShutdown();
+}
+
+// A "click" line presses the middle of what the last frame showed with its text: a button
+// (the first of the table too) by its pixel rectangle, a panel control by its screen units.
+// The pointer moves there, the left button goes down and comes up, all at that point.  A
+// line of no known kind is told on standard error.
+TEST_F(AppHarness, TheDriveFileClicksTheMiddleOfTheButtonOrControlShown) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ClearInterface();
+  ColourWord colour = 0;
+  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Go there"), IvInt(0), IvInt(0), 2, &colour, nullptr, nullptr),
+            0);
+  ASSERT_GE(AddValueControl(nullptr, nullptr, IvText("Panel press"), IvInt(0), IvText(nullptr), 9, &colour,
+                            [](void*, int, uintptr_t) {}, -0.5f, 0.2f, 0.0f, 0.4f),
+            0);
+  ClearWindowMessages();
+  std::ofstream("drive.txt") << "click Go there\nclick Panel press\nfrobnicate\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  testing::internal::CaptureStderr();
+  RunDriveLines();
+  // A line of no known kind is told on the terminal as well as in the log.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "drive : what is \"frobnicate\"?\n");
+  // The button's middle: (100 + 300) / 2 = 200, (200 + 260) / 2 = 230.  The control's:
+  // ((-0.5 + 0) / 2 + 1) / 2 = 0.375 of the width, ((0.2 + 0.4) / 2 + 1) / 2 = 0.65 of the height.
+  const int64_t button = PointParam(200, 230);
+  const int64_t control = PointParam(int(0.375 * ScreenWidth), int(0.65 * ScreenHeight));
+  std::vector<WindowMessage> posted;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_MOUSEMOVE || m.id == MSG_LBUTTONDOWN || m.id == MSG_LBUTTONUP) posted.push_back(m);
+  ASSERT_EQ(posted.size(), 6u);
+  for (size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(posted[i].lParam, i < 3 ? button : control) << i;
+    EXPECT_EQ(posted[i].id, (i % 3 == 0 ? MSG_MOUSEMOVE : i % 3 == 1 ? MSG_LBUTTONDOWN : MSG_LBUTTONUP)) << i;
+    EXPECT_EQ(posted[i].wParam, i % 3 == 1 ? uint64_t(MOUSE_LEFT_DOWN) : 0u) << i;
+  }
+  EXPECT_FALSE(LogHas("drive : no button"));
   CloseDriveFile();
   AppShutdown();
 }

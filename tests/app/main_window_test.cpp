@@ -771,15 +771,23 @@ TEST_F(MainWindowTest, FunctionKeysSelectPanelsAndGoToAnOpenDialog) {
   EXPECT_EQ(DialogFunctionKey, 32);
 }
 
+// Only the toggling key's own repeats are swallowed: the next key pressed repeats as usual.
 TEST_F(MainWindowTest, BackspaceTogglesTheOnScreenKeyboardOnceHoweverLongItIsHeld) {
   OpenWindow();
-  Probe();
+  InputProbe& probe = Probe();
   PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true);
   PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true, 0, true);
   PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true, 0, true);
   PushKey(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, false);
   Pump();
   EXPECT_EQ(OnscreenKeyboardShown, 1);
+  probe.keys.clear();
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, true);
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, true, 0, true);
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, true, 0, true);
+  PushKey(SDL_SCANCODE_UP, SDLK_UP, false);
+  Pump();
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x10000, 0x10000, 0x10000})) << "the up arrow and its two repeats";
 }
 
 // ---- Window changes between frames, through the frame loop ----

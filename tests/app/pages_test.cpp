@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "app/start_pages.h"
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/game_code.h"
 #include "core/process.h"
 #include "frontend/frontend.h"
@@ -112,6 +113,41 @@ TEST_F(Pages, AgreeingSavesTheSettingsAndOpensTheEntryPage) {
   CfgWelcome = 1;
   ASSERT_TRUE(LoadConfig());
   EXPECT_EQ(CfgWelcome, 0);  // the next start goes straight to the entry page
+}
+
+// The sequence's own buttons: "exit" in the corner and, as wide as it (0.75 to 1.0 across,
+// 0.85 to 1.0 down), "next" on the welcome page and "agree" on the agreement.  Both pages hold
+// still: no frame is asked for after one is drawn.
+TEST_F(Pages, TheWelcomeOffersNextAndTheAgreementAgreeAndBothHoldStill) {
+  const auto shown = [](const char* text) -> const ValueControl* {
+    char buffer[128];
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].callback && ValueControlText(ValueControls[i], buffer, sizeof buffer) &&
+          std::strcmp(buffer, text) == 0)
+        return &ValueControls[i];
+    return nullptr;
+  };
+  top = CreateStartScreens(nullptr);
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0);
+  EXPECT_NE(shown("exit"), nullptr);
+  const ValueControl* next = shown("next");
+  ASSERT_NE(next, nullptr);
+  EXPECT_EQ(shown("agree"), nullptr);
+  EXPECT_FLOAT_EQ(next->left, 0.75f);
+  EXPECT_FLOAT_EQ(next->top, 0.85f);
+  EXPECT_FLOAT_EQ(next->right, 1.0f);
+  EXPECT_FLOAT_EQ(next->bottom, 1.0f);
+  Click(RIGHT_X, BOTTOM_Y);
+  Frame();
+  ASSERT_TRUE(ShowsHelp(top->sub));
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0);
+  EXPECT_NE(shown("agree"), nullptr);
+  EXPECT_EQ(shown("next"), nullptr);
+  EXPECT_NE(shown("exit"), nullptr);
 }
 
 TEST_F(Pages, ExitOnEitherPageLeadsToTheCreditsAndTheEnd) {

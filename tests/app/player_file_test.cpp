@@ -15,6 +15,7 @@
 #include "tests/core/report_recorder.h"
 #include "text/language.h"
 #include "ui/interface_config.h"
+#include "vehicle_data/builtin_vehicles.h"
 
 namespace {
 
@@ -212,6 +213,38 @@ TEST_F(PlayerFiles, EntryCountsOtherThanTheCarTable) {
   EXPECT_EQ(ReadPlayerFileImage(trailing.data(), trailing.bytes.size(), p), 1);
 }
 
+// A text that fills its whole field in the file (16 bytes, or 32 for a long text) keeps one
+// character fewer: its last byte becomes the terminator.
+TEST_F(PlayerFiles, TextsThatFillTheirFieldLoseTheirLastCharacter) {
+  Image full = PlayerImage(7, 3, 21);
+  // Offsets after the 8-byte header: garage text at 284, car 0's text at 316 and its long
+  // text at 332 (312 + the 4-byte value, + 16).
+  full.bytes.replace(8 + 284, 16, Bytes(16, 'G'));
+  full.bytes.replace(8 + 316, 16, Bytes(16, 'T'));
+  full.bytes.replace(8 + 332, 32, Bytes(32, 'L'));
+  PlayerRecord p = SampleRecord();
+  ASSERT_EQ(ReadPlayerFileImage(full.data(), full.bytes.size(), p), 1);
+  EXPECT_EQ(std::string(p.garageText, 16), Bytes(15, 'G') + Bytes(1, '\0'));
+  EXPECT_EQ(std::string(p.cars[0].text, 16), Bytes(15, 'T') + Bytes(1, '\0'));
+  EXPECT_EQ(std::string(p.cars[0].longText, 32), Bytes(31, 'L') + Bytes(1, '\0'));
+  EXPECT_STREQ(p.plate, "AB 1234X");
+  EXPECT_STREQ(p.cars[1].text, "car1");
+}
+
+// The player's file is named after the player with control bytes, DEL and the characters no
+// file name may hold left out; a space, a tilde and other printable bytes stay.
+TEST_F(PlayerFiles, TheFileNameKeepsPrintableBytesAndDropsControlBytesAndDelete) {
+  std::strcpy(CfgPlayerName, "\x1f" "A B~\x7f" "?z\x01");
+  char path[FILE_PATH_SIZE];
+  ASSERT_EQ(PlayerFilePath(path, sizeof path), 1);
+  EXPECT_STREQ(path, "data\\misc\\A B~z.ply");
+  std::strcpy(CfgPlayerName, " !");  // the first and second printable bytes
+  ASSERT_EQ(PlayerFilePath(path, sizeof path), 1);
+  EXPECT_STREQ(path, "data\\misc\\ !.ply");
+  std::strcpy(CfgPlayerName, "\x1f\x7f");  // nothing left to name a file
+  EXPECT_EQ(PlayerFilePath(path, sizeof path), 0);
+}
+
 TEST_F(PlayerFiles, EveryTruncationIsRefusedAndTheRecordKept) {
   for (const int version : {5, 6, 7}) {
     const Image good = PlayerImage(version, 3, 21);
@@ -318,6 +351,15 @@ TEST_F(PlayerFiles, SavingNeedsANameAndKeepsTheOldFileOnFailure) {
   EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(Read("data/misc/Carol.ply"), before);
 
+  // A file that cannot even be opened (a file stands where its folder would be) is no save.
+  std::filesystem::rename("data/misc", "data/misc.kept");
+  Write("data/misc", "not a folder");
+  error = 0;
+  EXPECT_EQ(SavePlayerFile(&error), 0);
+  EXPECT_NE(error, 0);
+  std::filesystem::remove("data/misc");
+  std::filesystem::rename("data/misc.kept", "data/misc");
+
   EXPECT_EQ(PlayerFileExists("carol"), 1);  // any case
   EXPECT_EQ(PlayerFileExists("../Carol"), 0);
   EXPECT_EQ(RemovePlayerFile(), 1);
@@ -414,6 +456,26 @@ TEST_F(UpdateFile, WrittenFileReadsBack) {
   EXPECT_EQ(UpdateSettingInForce, 2);
 }
 
+// update_cfg.txt is read up to 1 MiB (1048576 bytes); a file one byte longer is damage, told
+// in the log, and asks for updates again.
+TEST_F(UpdateFile, AFileOfOneMebibyteIsReadAndOneByteMoreIsNot) {
+  const std::string settings = std::string("Version ") + PROGRAM_VERSION + "\nUpdate 0\n";
+  const std::string atLimit = settings + std::string(1048576 - settings.size(), '\n');
+  ASSERT_EQ(atLimit.size(), 1048576u);
+  Write("update_cfg.txt", atLimit);
+  UpdateSetting = 5;
+  ReadUpdateConfig();
+  EXPECT_EQ(UpdateSetting, 0);
+  EXPECT_EQ(UpdateSettingInForce, 0);
+  Write("update_cfg.txt", atLimit + "\n");
+  ReadUpdateConfig();
+  EXPECT_EQ(UpdateSetting, 1);
+  EXPECT_EQ(UpdateSettingInForce, 1);
+  bool told = false;
+  for (const std::string& line : Lines()) told = told || line.find("Could not read update_cfg.txt") != std::string::npos;
+  EXPECT_TRUE(told);
+}
+
 // ---- Defaults and look-ups ----
 
 TEST(PlayerDefaults, LanguageDefaultsFollowTheUsersLanguage) {
@@ -431,6 +493,50 @@ TEST(PlayerDefaults, LanguageDefaultsFollowTheUsersLanguage) {
   if (saved) setenv("LANG", keep.c_str(), 1); else unsetenv("LANG");
 }
 
+// The defaults: the driver "Driver", the plate "ZKT 01", the first two cars' skins
+// "Standard", no other entry, the block cleared and option 1 off; the other options kept.
+TEST(PlayerDefaults, TheDefaultsNameTheDriverThePlateAndTheFirstTwoSkins) {
+  const PlayerRecord saved = Player;
+  Player = SampleRecord();
+  SetPlayerDefaults();
+  EXPECT_EQ(Player.options[1], 0);
+  EXPECT_EQ(Player.options[0], 0);   // the unused slot, 0 in the sample too
+  EXPECT_EQ(Player.options[2], 6);   // option n is 3n in the sample
+  EXPECT_EQ(Player.block[0], 0);
+  EXPECT_EQ(Player.block[255], 0);
+  EXPECT_STREQ(Player.garageText, "Driver");
+  EXPECT_STREQ(Player.plate, "ZKT 01");
+  EXPECT_STREQ(Player.cars[0].text, "Standard");
+  EXPECT_STREQ(Player.cars[1].text, "Standard");
+  for (int i = 2; i < PLAYER_CAR_COUNT; ++i) EXPECT_STREQ(Player.cars[i].text, "") << i;
+  for (const PlayerCarInfo& car : Player.cars) {
+    EXPECT_EQ(car.value, -1);
+    EXPECT_STREQ(car.longText, "");
+  }
+  Player = saved;
+}
+
+// The language options are 2, 10 and 11; their neighbours are left alone.
+TEST(PlayerDefaults, TheLanguageDefaultsTouchOnlyOptionsTwoTenAndEleven) {
+  const PlayerRecord saved = Player;
+  const char* lang = std::getenv("LANG");
+  const std::string keep = lang ? lang : "";
+  unsetenv("LC_ALL");
+  unsetenv("LC_MESSAGES");
+  for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", 1}, std::pair{"en_GB.UTF-8", 0}}) {
+    Player = PlayerRecord{};
+    std::memset(Player.options, 7, sizeof Player.options);
+    std::memset(Player.block, 7, sizeof Player.block);
+    setenv("LANG", locale, 1);
+    SetLanguageDefaults();
+    for (int n = 0; n <= PLAYER_OPTION_COUNT; ++n)
+      EXPECT_EQ(Player.options[n], n == 2 || n == 10 || n == 11 ? expected : 7) << locale << " option " << n;
+    EXPECT_EQ(Player.block[0], 7) << locale;
+  }
+  if (lang) setenv("LANG", keep.c_str(), 1); else unsetenv("LANG");
+  Player = saved;
+}
+
 TEST(PlayerLookups, CarsAndTracksAreFoundWithoutRegardToCase) {
   SetPlayerDefaults();
   std::strcpy(CfgSelectedCar, "rc2");
@@ -440,6 +546,12 @@ TEST(PlayerLookups, CarsAndTracksAreFoundWithoutRegardToCase) {
   EXPECT_EQ(FindCarInfoByCode(CarCode(20)), &Player.cars[20]);
   EXPECT_EQ(CarCode(0), 0x00314B5Au);  // "ZK1"
   EXPECT_EQ(FindCarInfoByCode(0), nullptr);
+  // The last car of the table has a code; an index either side of the table has none.
+  const char* last = BuiltinVehicleTable[BUILTIN_VEHICLE_COUNT - 1].code;
+  EXPECT_EQ(CarCode(BUILTIN_VEHICLE_COUNT - 1), uint32_t(uint8_t(last[0])) | uint32_t(uint8_t(last[1])) << 8 |
+                                                    uint32_t(uint8_t(last[2])) << 16);
+  EXPECT_EQ(CarCode(BUILTIN_VEHICLE_COUNT), 0u);
+  EXPECT_EQ(CarCode(-1), 0u);
   EXPECT_EQ(FindTrackByName("riverbank"), 6);
   EXPECT_EQ(FindTrackByName("Nowhere"), -1);
 }

@@ -138,6 +138,17 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   frame(INFO_PAGE_TYRES);
   press(TyreMakerNames[6], -1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 5);
+  // The tyre selectors take the words 0 to 5 (two axles' types, then the maker): word 6
+  // changes nothing.
+  {
+    frame(INFO_PAGE_TYRES);
+    const ValueControl* maker = Showing(TyreMakerNames[5]);
+    ASSERT_NE(maker, nullptr);
+    const ValueControl arrow = *(maker + 1);
+    const SetupRecord before = car->currentSetup;
+    arrow.callback(arrow.owner, CLICK_LEFT, 6);
+    EXPECT_EQ(std::memcmp(&before, &car->currentSetup, sizeof before), 0) << "tyre word 6";
+  }
 
   // The driven axle's differential: open, locked (the driven pair's differential locks), on round.
   uint8_t& differential = bytes[SETUP_AXLE[axle] + AXLE_DIFFERENTIAL];
@@ -156,6 +167,12 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   EXPECT_EQ(differential, 3) << "below the first, the last";
   right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
   EXPECT_EQ(differential, 0);
+  // The differentials take the words 0 to 5 (front, rear, centre): word 6 changes nothing.
+  {
+    const SetupRecord before = car->currentSetup;
+    right.callback(right.owner, CLICK_LEFT, 6);
+    EXPECT_EQ(std::memcmp(&before, &car->currentSetup, sizeof before), 0) << "differential word 6";
+  }
 
   // The configuration, with a second one made: on round both ways.
   std::strcpy(car->configs[0].name, "HARD TOP");
@@ -181,12 +198,17 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
 }
 
 // The car on show is placed on the garage floor: standing above it, facing along y, awake
-// and in neutral.
+// and in neutral.  It is loaded for a right-hand drive: the sample, whose driver sits on the
+// left, shows mirrored.
 TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   ReportSink saved{};
   Prss* page = OpenGarage(saved);
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
+  EXPECT_EQ(car->mirrored, 1);
+  EXPECT_EQ(CurrentProcess, page) << "keys and clicks go to the garage";
+  EXPECT_EQ(car->position.x, 0) << "at the garage's middle";
+  EXPECT_EQ(car->position.y, 0);
   EXPECT_GT(car->position.z, 0);
   EXPECT_FLOAT_EQ(car->orientation[0], 1.0f);
   EXPECT_FLOAT_EQ(car->orientation[4], 1.0f);
@@ -268,6 +290,15 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   EXPECT_EQ(configuration, VEHICLE_MAX_CONFIGS - 1);
   car->configCount = 2;
   configuration = 0;
+  // A step makes the wheels' meshes again, for the new configuration.
+  car->wheelMeshesBuilt = 1;
+  step(right);
+  EXPECT_EQ(configuration, 1);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  configuration = 0;
+  // Only the words 0 (down) and 1 (up) step: a word past them changes nothing.
+  right.callback(right.owner, CLICK_LEFT, 2);
+  EXPECT_EQ(configuration, 0) << "word 2";
 
   FrameSkipped = 1;
   Prss_Terminate(page);
@@ -306,8 +337,10 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   const auto step = [&](const ValueControl& arrow) {
     arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
   };
+  car->wheelMeshesBuilt = 1;
   step(right);
   EXPECT_EQ(type, least + 1);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the tyres' meshes made again";
   step(left);
   step(left);
   EXPECT_EQ(type, most) << "below the first type, the last";

@@ -431,6 +431,34 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh"));
 }
 
+// A default skin kept only as its JPG picture is converted to its DDS on the way (the DDS
+// left in data/skins_dds too) and goes into the mod with the others.
+TEST_F(ModExport, ASkinKeptOnlyAsAJpgIsConvertedIntoTheMod) {
+  int first = 0;
+  while (first < car->colourConfigCount && !car->colourConfigs[first].name[0]) ++first;
+  ASSERT_LT(first, car->colourConfigCount);
+  const char* set = car->colourConfigs[first].name;
+  const std::string skin = std::string(car->shortName) + "_" + std::string(set, strnlen(set, COLOUR_SET_NAME_SIZE));
+  fs::remove(fs::path("data/skins_dds") / (skin + ".dds"));
+  fs::path jpg;
+  for (const auto& entry : fs::directory_iterator(Work() / "data/skins"))
+    if (entry.path().extension() == ".jpg") jpg = entry.path();
+  ASSERT_FALSE(jpg.empty()) << "the build's sample skins";
+  fs::create_directories("data/skins");
+  fs::copy_file(jpg, fs::path("data/skins") / (skin + ".jpg"));
+  ASSERT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
+
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path made = fs::path("data/skins_dds") / (skin + ".dds");
+  ASSERT_TRUE(fs::exists(made)) << "converted from the JPG";
+  const fs::path copied = ModFolder(fs::current_path(), ModExportName) / "skins_dds" / (skin + ".dds");
+  ASSERT_TRUE(fs::exists(copied)) << copied;
+  EXPECT_EQ(ReadAll(copied).substr(0, 4), "DDS ");
+  EXPECT_EQ(ReadAll(copied), ReadAll(made));
+}
+
 // The source's steering and seat animations ("str_" and "sit_" with the car's animation
 // name) go into the mod's "move" folder as they are.
 TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
@@ -585,6 +613,31 @@ TEST_F(ModExport, ThePackerFailingIsToldAndLeavesNoArchive) {
   EXPECT_EQ(VehicleExportPath, nullptr);
 }
 
+// The packer is stopped once its time is up, on the fake clock (each frame sleeps 1 ms): with
+// a limit of 1 ms at the first poll, as with none at all; with 1998 ms 1997 frames later.
+// The limit is told in whole seconds, 1998 ms as "1 s".
+TEST_F(ModExport, ThePackerIsStoppedWhenItsTimeIsUp) {
+  fs::remove("bin/7zr");  // the link to the real packer, never written through
+  WriteBytes("bin/7zr", "#!/bin/sh\nexec sleep 30\n");
+  fs::permissions("bin/7zr", fs::perms::owner_all);
+  ClockUseFake(1000, WallTime{2026, 12, 9, 12, 0, 0, 0, 3});
+  const auto run = [&](uint32_t limit) {
+    PackerTimeLimitMs = limit;
+    g_lines.clear();
+    CheckModForExport(nullptr, 0, MOD_UPLOAD);
+    EXPECT_EQ(ModExportRunning(), 1) << limit;
+    const int frames = RunExport();
+    EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED) << limit;
+    return frames;
+  };
+  const int none = run(0);
+  EXPECT_TRUE(Said("packer bin\\7zr did not finish in : 0 s")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_EQ(run(1), none);
+  EXPECT_EQ(run(1998), none + 1997);
+  EXPECT_TRUE(Said("packer bin\\7zr did not finish in : 1 s")) << (g_lines.empty() ? "" : g_lines.back());
+  ClockUseReal();
+}
+
 // A mod's folders are made one by one; the first that cannot be made is named and fails the
 // export.
 TEST_F(ModExport, AModFolderThatCannotBeMadeIsNamed) {
@@ -628,6 +681,21 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   EXPECT_TRUE(fs::is_empty("mods/vehicles"));
   EXPECT_EQ(ExportNameTable, nullptr);
   EXPECT_EQ(VehicleExportPath, nullptr);
+
+  // A full disk when the first converted page is written: that page's file is named.  The
+  // steps before it are the load, the vehicle file and the other files, a frame each.
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  for (int frame = 0; frame < 3; ++frame) ASSERT_EQ(ExportMod(), 1) << frame;
+  FilesInjectCommitFailures(1, ENOSPC);
+  EXPECT_EQ(ExportMod(), 0);
+  FilesInjectCommitFailures(0, 0);
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  bool named = false;
+  for (const std::string& line : g_lines)
+    named = named || (line.find("Could not write") != std::string::npos && line.find(".dds") != std::string::npos);
+  EXPECT_TRUE(named) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(fs::is_empty("mods/vehicles"));
 
   // A folder that cannot be made (a file stands in its place), and a read-only one.
   WriteBytes("elsewhere/mods", "not a folder");

@@ -117,6 +117,30 @@ TEST_F(OptionsScreen, TheGaragePageTakesTheCoverPictureFromTheDrawnFrame) {
   CoverState = COVER_NONE;
 }
 
+// A picture that cannot be written (a folder stands where "cover.png" would go) is no cover:
+// the state stays "taking" and the page closes all the same.
+TEST_F(OptionsScreen, ACoverPictureThatCannotBeWrittenIsNotTaken) {
+  std::filesystem::remove("cover.png");
+  std::filesystem::create_directory("cover.png");
+  CoverState = COVER_TAKING;
+  Prss* page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
+  Prss_MakeCurrent(page);
+  DrawPage(page);
+  const ValueControl* take = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 9 && std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
+      take = &ValueControls[i];
+  ASSERT_NE(take, nullptr);
+  CaptureSourceOverride = target.texture;
+  ClickControl(*take);
+  CaptureSourceOverride = GfxTexture2D{};
+  EXPECT_EQ(CoverState, COVER_TAKING);
+  EXPECT_TRUE(std::filesystem::is_directory("cover.png"));
+  EXPECT_EQ(page->act(page), nullptr) << "the page closes";
+  std::filesystem::remove("cover.png");
+  CoverState = COVER_NONE;
+}
+
 // The garage draws its car as the garage picture does, from its right, lit by the view's sky
 // light and the settings' sun that the picture sets up for itself: the car stands in the frame,
 // and with the sky's light halved its lit pixels darken with it (before, nothing lit the car in

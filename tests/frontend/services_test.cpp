@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,12 +21,19 @@
 #include "physics/car.h"
 #include "race/race.h"
 #include "render/frame.h"
+#include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/widgets.h"
 #include "vehicle/car_load.h"
 #include "vehicle_data/builtin_vehicles.h"
+#include "model/model_object.h"
+#include "model/pregen_model.h"
+#include "world/mapping.h"
+#include "world/pre_gen.h"
+#include "world/world.h"
 
 namespace fs = std::filesystem;
 
@@ -222,6 +231,148 @@ TEST_F(Services, TheEntryPageLeavesForTheCreditsOnEscapeQOrX) {
   ExitRequested = 0;
 }
 
+// The entry page as drawn: the big panel (type 7) over -0.5..0.5 by -0.3..0.3, "object editor" as the OK button 0.45 wide (from 0.75 - 0.45 = 0.3 to
+// the right edge), "garage" at 0.45 and, while the editor can be opened, "vehicle editor" at
+// 0.35, each with its own word.  A menu page: nothing moves, so no redraw is asked for.
+TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
+  Prss* (*const savedOpener)(Prss*) = OpenVehicleEditorScreen;
+  OpenVehicleEditorScreen = [](Prss*) -> Prss* { return nullptr; };
+  FrameSkipped = 0;
+  ExitRequested = 0;
+  Prss* page = CreateEntryPage(nullptr);
+  const auto shown = [](const std::string& text) -> const ValueControl* {
+    char buffer[256];
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControlText(ValueControls[i], buffer, sizeof buffer) && text == buffer) return &ValueControls[i];
+    return nullptr;
+  };
+  ClearInterface();
+  GameState = 0;
+  RedrawRequested = 1;
+  ASSERT_EQ(page->act(page), page);
+  EXPECT_EQ(GameState, 1);
+  EXPECT_EQ(RedrawRequested, 0);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  const ValueControl* panel = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 7) panel = &ValueControls[i];
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->left, -0.5f);
+  EXPECT_FLOAT_EQ(panel->top, -0.3f);
+  EXPECT_FLOAT_EQ(panel->right, 0.5f);
+  EXPECT_FLOAT_EQ(panel->bottom, 0.3f);
+  const ValueControl* editor = shown("object editor");
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->displayType, 3);
+  EXPECT_NEAR(editor->left, 0.3f, 1e-6f);
+  EXPECT_FLOAT_EQ(editor->right, 1.0f);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(editor->variable), 1u);
+  const ValueControl* garage = shown("garage");
+  ASSERT_NE(garage, nullptr);
+  EXPECT_FLOAT_EQ(garage->top, 0.45f);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(garage->variable), 2u);
+  const ValueControl* vehicles = shown("vehicle editor");
+  ASSERT_NE(vehicles, nullptr);
+  EXPECT_FLOAT_EQ(vehicles->top, 0.35f);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(vehicles->variable), 9u);
+  // Without an editor to open, no such button.
+  OpenVehicleEditorScreen = nullptr;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(shown("vehicle editor"), nullptr);
+  EXPECT_NE(shown("garage"), nullptr);
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr) << "closed without the exit: no credits";
+  ClearInterface();
+  OpenVehicleEditorScreen = savedOpener;
+}
+
+// A loaded world's texture names: its mappings' own, then the pages of the models of the
+// track's own entries (from entry 192 on: the layout objects' models before them are the
+// program's), each name once, a hidden entry's left out.
+TEST_F(Services, TheWorldsTextureNamesAreItsMappingsAndItsOwnVisibleModelsPages) {
+  auto world = std::make_unique<Wld>();
+  MappingRecord mapping{};
+  mapping.flags = SRF_IN_USE;
+  std::snprintf(mapping.textureName, sizeof mapping.textureName, "tarmac");
+  world->mappings = &mapping;
+  world->mappingCount = 1;
+  // Entries 191 to 195, each a model of one page.
+  const char* const names[] = {"layout191", "first", "hidden", "tarmac", "last"};
+  std::vector<TexturePage> pages(5);
+  std::vector<ModelObject> models(5);
+  std::vector<PreGenModel> entries(196);
+  for (int i = 0; i < 5; ++i) {
+    pages[size_t(i)].type = PAGE_FIXED;
+    std::snprintf(pages[size_t(i)].name, MODEL_NAME_SIZE, "%s", names[i]);
+    models[size_t(i)].pages = &pages[size_t(i)];
+    models[size_t(i)].pageCount = 1;
+    PreGenModel& entry = entries[size_t(191 + i)];
+    entry.kind = PREGEN_MODEL;
+    entry.model = &models[size_t(i)];
+    entry.physicsKind = i == 2 ? PHYSICS_HIDDEN : PHYSICS_STATIC;
+  }
+  world->preGen = entries.data();
+  world->preGenCapacity = 196;
+  GatherLoadedWorldTextureNames(*world);
+  std::vector<std::string> gathered;
+  for (int i = 0, used = 0; i < world->textureNameCount; ++i) {
+    gathered.emplace_back(world->textureNames + used);
+    used += int(gathered.back().size()) + 1;
+  }
+  EXPECT_EQ(gathered, (std::vector<std::string>{"tarmac", "first", "last"}));
+  for (PreGenModel& entry : entries) entry.model = nullptr;
+  world->preGen = nullptr;
+  world->preGenCapacity = 0;
+  world->mappings = nullptr;
+  world->mappingCount = 0;
+}
+
+// The lists the front end offers: the installed mods (folders of "mods/vehicles"), and the
+// selected car's set-ups and colours by the part of their file names after "<car>_" and
+// before the extension, in name order.  A name of 32 characters or more, or an empty one,
+// is never listed; past 256 names the rest are left out and counted in a message.
+TEST_F(Services, TheModSetupAndColourListsTakeTheirNamesUpToTheirLimits) {
+  for (const char* folder : {"mods", "data/setups", "data/colours"}) fs::remove_all(folder);
+  fs::create_directories("mods/vehicles/Beta~002");
+  fs::create_directories("mods/vehicles/Alpha~001");
+  fs::create_directories("mods/vehicles/" + std::string(31, 'L'));
+  fs::create_directories("mods/vehicles/" + std::string(32, 'M'));
+  std::ofstream("mods/vehicles/notafolder.7z") << "x";
+  const auto names = [](const NameList& list) { return std::vector<std::string>(list.names, list.names + list.count); };
+  RefreshModList();
+  EXPECT_EQ(names(ModList), (std::vector<std::string>{"Alpha~001", "Beta~002", std::string(31, 'L')}));
+  FreeModList();
+  EXPECT_EQ(ModList.count, 0);
+
+  for (int i = 0; i < 255; ++i) fs::create_directories("mods/vehicles/Many~" + std::to_string(1000 + i));
+  ResetMessages();
+  RefreshModList();
+  EXPECT_EQ(ModList.count, 256);
+  EXPECT_STREQ(MessageLines[0].text, "2 mods left out (at most 256)");
+  fs::remove_all("mods");
+  ResetMessages();
+
+  fs::create_directories("data/setups");
+  fs::create_directories("data/colours");
+  const std::string car = BuiltinVehicleTable[0].code;
+  for (const std::string& file : {car + "_race.set", car + "_a.set", car + "_.set", car + "_wet.txt", std::string("ZZZ_other.set")})
+    std::ofstream("data/setups/" + file) << "x";
+  std::ofstream("data/colours/" + car + "_red.col") << "x";
+  std::strcpy(CfgSelectedCar, car.c_str());
+  ListSetupsAndColours();
+  EXPECT_EQ(names(SetupList), (std::vector<std::string>{"a", "race"}));
+  EXPECT_EQ(names(ColourList), (std::vector<std::string>{"red"}));
+  std::strcpy(CfgSelectedCar, "QQQ");  // no car of the table: both lists empty
+  ListSetupsAndColours();
+  EXPECT_EQ(SetupList.count, 0);
+  EXPECT_EQ(ColourList.count, 0);
+  CfgSelectedCar[0] = 0;
+  fs::remove_all("data/setups");
+  fs::remove_all("data/colours");
+}
+
 // The current car's information is the selected car's entry, the first and the last car
 // included; no entry for a code that names no car.
 TEST_F(Services, TheCurrentCarsInformationIsTheSelectedCarsEntry) {
@@ -261,6 +412,28 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   for (int i = 0; i < ValueControlCount; ++i)
     gearboxRows += ValueControls[i].owner == options && ValueControls[i].displayType == 49;
   EXPECT_EQ(gearboxRows, 5);
+  // Laid out in the options layout (5), one row every 1.2 row heights from -0.7: the two
+  // alphas and four colours in rows 0..5, the name in row 6, the gearbox in rows 7..11.  The
+  // name is a plain text field (type 11) that holds the whole name and its zero.
+  EXPECT_EQ(PanelLayoutIndex, 5);
+  const float step = CurrentPanelLayout().rowHeight * 1.2f;
+  const ValueControl* name = nullptr;
+  std::vector<float> gearboxTops;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    if (ValueControls[i].variable == CfgPlayerName) name = &ValueControls[i];
+    if (ValueControls[i].owner == options && ValueControls[i].displayType == 49) gearboxTops.push_back(ValueControls[i].top);
+  }
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->displayType, 11);
+  EXPECT_EQ(name->maximum.i, intptr_t(sizeof CfgPlayerName));
+  EXPECT_NEAR(name->top, -0.7f + 6 * step, 1e-4f);
+  ASSERT_EQ(gearboxTops.size(), 5u);
+  for (int i = 0; i < 5; ++i) EXPECT_NEAR(gearboxTops[size_t(i)], -0.7f + float(7 + i) * step, 1e-4f) << "gearbox row " << i;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    if (ValueControls[i].variable == &c.bigText) {
+      EXPECT_NEAR(ValueControls[i].top, -0.7f + 4 * step, 1e-4f) << "Big Text";
+    }
+  }
   InterfaceColours.buttonAlpha = 0.75f;
   Player.options[3] = 0;  // the screen keeps its own copy while it is open
   Prss_Terminate(options);
