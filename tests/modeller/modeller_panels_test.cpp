@@ -14,6 +14,7 @@
 #include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "row_layout.h"
 #include "tests/ui/placement_check.h"
 #include "ui/screen_labels.h"
 
@@ -973,6 +974,98 @@ TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
   Buttons();
   EXPECT_EQ(ScreenLabelCount, 0);
   ObjectEditorShared.spokeCount = 0;
+}
+
+// ---- The panels' rows ----
+
+// Each panel's rows as the widths of their buttons in button units (row_layout.h), worked out
+// from the panel's own plan: the panels are 12 units wide, the longest labels 16.
+TEST_F(PanelsTest, EachPanelsRowsHoldTheirButtonsAtTheirWidths) {
+  Start(SampleCar);
+  ASSERT_GT(model.groupCount, 1);
+  ASSERT_EQ(model.lodCount, 2);
+  // The rows the triangle panel starts and ends with.
+  const std::string triangleTop = "3 4 3 | 3 6 | 6 4 | 7 | 5 6 | 6 6";
+  const std::string triangleMiddle = "8 2 2 | 12 | 5 4 4";
+  const std::string attributes = "4 2 2 4 2 | 4 4 4";  // "medium" is the wide level
+  Mode(ModeTriangle);
+  PanelOnly(AddTrianglePanel);
+  EXPECT_EQ(RowLayout(0), triangleTop + " | " + triangleMiddle + " | " + attributes);
+  modeller->triangleButtons = 1;
+  PanelOnly(AddTrianglePanel);
+  EXPECT_EQ(RowLayout(0), triangleTop + " | 6 6 | " + triangleMiddle + " | " + attributes) << "the \"show :\" row";
+  modeller->triangleButtons = 0;
+  SelectAll(*modeller, 0);
+  PanelOnly(AddTrianglePanel);
+  EXPECT_EQ(RowLayout(0), triangleTop + " | " + triangleMiddle + " | 4 2 | 6 6 | 6 6 | 4 4 4 | 6 6 | " + attributes)
+      << "\"add to :\" with the one other level, then the selection's rows";
+
+  // The point panel: its rows above the trace, the trace, the coordinates (a letter, the value
+  // of five units, "-" and "+"), the darkness and the point tools.
+  Mode(ModePoint);
+  const std::string pointTop = "3 4 3 | 8 | 6 4 | 7 3 | 5 6";
+  const std::string traceRow = "3 2 2 2 3";
+  const std::string coordinates = "1 5 1 1 | 1 5 1 1 | 1 5 1 1";
+  PanelOnly(AddPointPanel);
+  EXPECT_EQ(RowLayout(0), pointTop + " | " + traceRow + " | 12 | 5") << "nothing selected";
+  int mirrored = -1;
+  for (int p = 0; p < model.pointCount && mirrored < 0; ++p)
+    if (model.points[p].flags & POINT_MIRRORED) mirrored = p;
+  ASSERT_GE(mirrored, 0);
+  SelectPoints({mirrored});
+  PanelOnly(AddPointPanel);
+  // The trace's label is two units more than half its text's length: "trace : N".
+  const std::string traceText = "trace : " + std::to_string(mirrored);
+  const std::string traceLabel = std::to_string(2 + int(traceText.size()) / 2);
+  EXPECT_EQ(RowLayout(0), pointTop + " | 12 | " + traceRow + " | " + traceLabel + " | 12 | " + coordinates +
+                              " | 3 3 3 3 | 12 | 4 4 4 | 4 4 | 6 | 6 6 | 6 | 2 3 3 | 5")
+      << "one mirrored point";
+  SelectPoints({0, 1, 2});
+  PanelOnly(AddPointPanel);
+  // "trace : 0 1 2" is 13 characters: 2 + 6 units.
+  EXPECT_EQ(RowLayout(0), pointTop + " | 12 | " + traceRow + " | 8 | 6 6 | 3 3 3 3 | " + coordinates +
+                              " | 3 3 3 3 | 4 4 | 4 4 | 4 2 2 | 6 6 | 6 6 | 2 3 3 | 5 | 12")
+      << "three points traced";
+
+  // The build panel: the longest labels take 16 units.
+  Mode(ModeBuild);
+  modeller->state.autoMirror = 0;
+  PanelOnly(AddBuildPanel);
+  EXPECT_EQ(RowLayout(0), "6 3 | 12 | 16 | 16 | 12 | 16 | 16 | 8 2 2");
+  modeller->state.buildCount = 2;
+  PanelOnly(AddBuildPanel);
+  EXPECT_EQ(RowLayout(0), "6 3 | 12 | 16 | 16 | 12 | 12 | 16 | 16 | 8 2 2") << "\"divide edge\" for two points";
+  modeller->state.buildCount = 0;
+}
+
+TEST_F(PanelsTest, TheSubobjectPanelsRowsHoldTheirButtonsAtTheirWidths) {
+  Start(SampleCar);
+  Mode(ModeSubobject);
+  int objects = 1;
+  while (ObjectAtTreeIndex(model, objects)) ++objects;
+  // A row an object: its letter, its name of ten units and its triangle mark.
+  std::string list;
+  for (int k = 0; k < objects; ++k) list += "1 10 1 | ";
+  const std::string top = "12 | 6 3 3 | 6 8 | 4 8";
+  const std::string tools = "12 | 6 6 | 8 4 | 6 1 1 | 6 6";
+  // The position and the angle side by side: each a letter, a value of five units and steps.
+  const std::string values = "8 8 | 1 5 1 1 1 5 1 1 | 1 5 1 1 1 5 1 1 | 1 5 1 1 1 5 1 1";
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(RowLayout(0), list + top + " | 12 | " + tools + " | " + values) << "the main object";
+  ClickButton(InterfaceButtons[4]);  // the first subobject's name
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  PanelOnly(AddSubobjectPanel);
+  // The flip function, the two flags (a label of ten units and its switch), delete and
+  // duplicate, the merge.
+  EXPECT_EQ(RowLayout(0), list + top + " | 6 6 | 10 2 | 10 2 | 4 8 | 12 | " + tools + " | " + values)
+      << "a subobject";
+  modeller->showMoveRows = 1;
+  modeller->showScaleRows = 1;
+  PanelOnly(AddSubobjectPanel);
+  const std::string axisRows = "10 1 1 | 10 1 1 | 10 1 1";
+  EXPECT_EQ(RowLayout(0), list + top + " | 6 6 | 10 2 | 10 2 | 4 8 | 12 | " + tools + " | " + axisRows + " | " +
+                              axisRows + " | 12 | " + values)
+      << "with the move and scale rows";
 }
 
 // Two triangles apart: the first plain, the second mirrored (drawn twice, on both sides).
