@@ -807,6 +807,14 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
   model.cutouts[0].page = uint8_t(withName);
   SelectCutoutByName(*screen, 0);
   ASSERT_NE(screen->texture, nullptr) << "the named page's texture is looked up";
+  // A page one past the last, or before the first, is refused and changes nothing.
+  ASSERT_EQ(without, model.pageCount - 1);
+  const auto before = Bytes();
+  EXPECT_EQ(ApplyCutoutPage(*screen, model.pageCount), 0);
+  EXPECT_EQ(ApplyCutoutPage(*screen, -1), 0);
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_NE(screen->texture, nullptr);
+  // The last page is taken.
   ASSERT_EQ(ApplyCutoutPage(*screen, without), 1);
   EXPECT_EQ(model.cutouts[0].page, without);
   EXPECT_EQ(screen->texture, nullptr) << "no name, no texture: the old one is not kept";
