@@ -14,6 +14,7 @@
 #include "modeller/modeller.h"
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
+#include "row_layout.h"
 #include "platform/keys.h"
 #include "render/buffers.h"
 #include "render/immediate.h"
@@ -1207,6 +1208,60 @@ TEST_F(MappingButtonsTest, SwatchesCopyAndPasteColoursAndLongListsScroll) {
   Buttons(&panel->prss);
   EXPECT_TRUE(ScrollsFirstRow(*panel));
   EXPECT_EQ(int(Swatches().size()), rows);
+}
+
+// The tool's rows as the widths of their buttons in button units (row_layout.h), worked out
+// from the tool's plan: the list's name of 8 units, its view switch, direction and swatch, the
+// two cutout columns of 6; the selected mapping's rows under the undo row, half a row apart.
+TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
+  OpenTool();
+  FrontView();
+  const MappingToolSettings saved = MappingTool;
+  MappingTool.copiedBoxCode = -2;  // no drag box copied
+  const auto at = [](const char* text) {
+    const InterfaceButton* b = FindShownButton(text);
+    EXPECT_NE(b, nullptr) << text;
+    return b ? int(b - InterfaceButtons) : 0;
+  };
+  ASSERT_EQ(model.mappingCount, 2);
+  MappingTool.showCutouts = 0;
+  Buttons(&panel->prss);
+  // The heading row (count, "dir", "col", the cutouts' switch), then a row a mapping.
+  int list = at("mappings : 2");
+  EXPECT_EQ(RowLayout(list, list + 4 + 2 * 4), "8 3 2 2 | 8 1 3 2 | 8 1 3 2");
+  // No selection: the points' switch a row and a half under the undo row.
+  const int show = at("show object points");
+  EXPECT_EQ(RowLayout(show - 1), "12 |+0.5| 10") << "\"no changes\", then the switch";
+  MappingTool.showCutouts = 1;
+  Buttons(&panel->prss);
+  list = at("mappings : 2");
+  EXPECT_EQ(RowLayout(list, list + 6 + 2 * 6), "8 3 2 6 6 2 | 8 1 3 2 6 6 | 8 1 3 2 6 6")
+      << "with the main and opposite cutouts";
+
+  // A new mapping from a drag box, selected: its rows under the undo row (two counts of 2
+  // units, undo and redo of 4).
+  Box(-0.5, 0.25, 0.5, 0.75);
+  Buttons(&panel->prss);
+  ClickButton(*FindShownButton("NEW mapping"));
+  CancelTextEntry();
+  Frame();
+  ASSERT_EQ(SelectedMapping, 2);
+  Buttons(&panel->prss);
+  const int first = at("delete") - 4;
+  const int cutouts = at("cutout name");
+  EXPECT_EQ(RowLayout(first, cutouts),
+            "2 4 4 2 |-0.5| 8 4 4 3 3 | 6 2 2 | 4 3 3 | 8 | 8 | 8 | 4 3 12 | 8 | 1 6 1 | 1 6 1 | 1 6 1 | 8 | "
+            "1 6 1 | 1 6 1 | 1 6 1 | 5 1 5 1 | 10 | 10");
+  // The cutout list at the right edge, 12 units wide from the top: a row a cutout.
+  std::string column = "6 6";
+  for (int c = 0; c < model.cutoutCount; ++c) column += " | 6 6";
+  EXPECT_EQ(RowLayout(cutouts, -1, ScreenWidth - 12 * ButtonWidth), column);
+  EXPECT_EQ(InterfaceButtons[cutouts].top, 0);
+  // A copied box of this view adds its paste beside the copy.
+  MappingTool.copiedBoxCode = CurrentViewCode();
+  Buttons(&panel->prss);
+  EXPECT_EQ(RowLayout(at("copy drag box"), at("copy drag box") + 2), "8 8");
+  MappingTool = saved;
 }
 
 TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
