@@ -2,7 +2,8 @@
 // button's width in button units (or "Npx" when not a whole number of units), the buttons of a
 // row separated by spaces and the rows by " | ".  A row further down than the next row shows
 // its gap (" |+1.5| " for half a row more); a button not butting onto the one before it (or not
-// at the row's left edge) shows where it starts ("@4" for four units from the left edge).
+// at the row's left edge) shows where it starts ("@4:2" for a button of two units four units
+// from the left edge).
 #pragma once
 
 #include <climits>
@@ -38,7 +39,7 @@ inline std::string RowLayout(int first, int last = -1, int rowLeft = 0) {
     } else if (i > first) {
       out += " ";
     }
-    if (b.left != right) out += "@" + UnitsOrPixels(b.left - rowLeft);
+    if (b.left != right) out += "@" + UnitsOrPixels(b.left - rowLeft) + ":";
     out += UnitsOrPixels(b.right - b.left);
     top = b.top;
     right = b.right;

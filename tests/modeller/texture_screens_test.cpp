@@ -13,6 +13,7 @@
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
 #include "modeller_fixture.h"
+#include "row_layout.h"
 #include "platform/keys.h"
 #include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
@@ -561,6 +562,77 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
   EXPECT_EQ(FindShownButton("Rotate : 0"), nullptr);
   EXPECT_NE(FindShownButton("overlay"), nullptr);
   ObjectEditorShared.spokeCount = 0;
+}
+
+// The screen's rows as the widths of their buttons in button units (row_layout.h), worked out
+// from its plan: the list's name and page of 8 units, the backing switch, the material's four
+// (4, 4, 2, 4), its number and the selection box; the rows of the current cutout at the right,
+// as wide as the page panel (20 units); the rows of several selected, 12 units at the right.
+TEST_F(TextureScreenTest, TheCutoutsScreensRowsHoldTheirButtonsAtTheirWidths) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(1);
+  const CutoutUpdateSetting savedSet = CutoutUpdateSet;
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  TexturePanelSwitches = 0;
+  SelectCutoutByName(*screen, 0);
+  Buttons(&screen->prss);
+  const auto at = [](const char* text) {
+    const InterfaceButton* b = FindShownButton(text);
+    EXPECT_NE(b, nullptr) << text;
+    return b ? int(b - InterfaceButtons) : 0;
+  };
+  const int count = model.cutoutCount;
+  std::string left = "8 8 1 14";
+  for (int i = 0; i < count; ++i) left += " | 8 8 1 4 4 2 4 2 1";
+  // Half a row under the list the undo row, then dup, del, clear and the move in the list;
+  // a row for each mapping that uses the cutout (its name, direction and "view").
+  std::string mappingRows;
+  for (int m = 0; m < model.mappingCount; ++m)
+    if (model.mappings[m].cutout[0] == 0 || model.mappings[m].cutout[1] == 0) mappingRows += " | 8 4 3";
+  left += " |+0.5| 12 | 3 3 3 6 2 2" + mappingRows;
+  const int large = at("L");
+  EXPECT_EQ(RowLayout(at(("cutouts : " + std::to_string(count)).c_str()), large), left);
+  // The switches and the texture's facts (a blank of 8 units without a texture), the position
+  // and size rows (a label of the panel's width less 8 units and four arrows), the turn, the
+  // overlay.  Here the page panel is narrow (208 pixels): the rows take their least width, 16.
+  ASSERT_EQ(GetTexturePanelSize(), 208);
+  // With a texture: its size and memory of 5 units each, and for a file's texture "reload",
+  // "dds" and the viewer's "v".
+  const ZKTETexture* t = screen->texture ? screen->texture->texture : nullptr;
+  const std::string facts = !t ? "8" : (t->flags & TEXTURE_FROM_FILE) ? "5 5 3 2 1" : "5 5";
+  const int overlay = at("overlay");
+  EXPECT_EQ(RowLayout(large, overlay + 2, ScreenWidth - 16 * ButtonWidth),
+            "2 2 " + facts + " | 8 2 2 2 2 | 8 2 2 2 2 | 6 2 2 6 | 4 2");
+  // On a wider screen the panel has its 20 units, and so have its rows.
+  model.cutouts[0].page = 255;  // no page: no texture
+  SelectCutoutByName(*screen, 1);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(screen->texture, nullptr);
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1600, ScreenHeight = 1200;
+  Buttons(&screen->prss);
+  ASSERT_EQ(GetTexturePanelSize(), 20 * ButtonWidth);
+  EXPECT_EQ(RowLayout(at("L"), at("overlay") + 2, ScreenWidth - 20 * ButtonWidth),
+            "2 2 8 | 12 2 2 2 2 | 12 2 2 2 2 | 6 2 2 6 | 4 2");
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+
+  // Two selected: dup, del and clear, "select page" a row down; the properties at the right
+  // from the third row.
+  Select({0, 1});
+  Buttons(&screen->prss);
+  const int dup = at("dup");
+  EXPECT_EQ(RowLayout(dup, at("select page") + 1), "3 3 3" + mappingRows + " | 6");
+  const int properties = at("properties to set");
+  EXPECT_EQ(InterfaceButtons[properties].top, 2 * ButtonHeight);
+  EXPECT_EQ(RowLayout(properties, -1, ScreenWidth - 12 * ButtonWidth), "6 4 | 6 6 | 6 6 | 6 6 | 12 | 12 | 12");
+  // With a property, the colour and the roughness: "reset", the three channels and the
+  // roughness as spinners (a value of 8 units and two steps).
+  CutoutUpdateSet.alphaType = 0;
+  CutoutUpdateSet.setColour = 1, CutoutUpdateSet.setRoughness = 1;
+  Buttons(&screen->prss);
+  EXPECT_EQ(RowLayout(at("properties to set"), -1, ScreenWidth - 12 * ButtonWidth),
+            "6 4 2 | 6 6 | 6 6 | 6 6 | 12 | 8 1 1 | 8 1 1 | 8 1 1 | 12 | 8 1 1 | 12");
+  CutoutUpdateSet = savedSet;
 }
 
 TEST_F(TextureScreenTest, UpAndDownMoveTheCurrentCutoutByTheClicksStepAndStopAtTheEnds) {
