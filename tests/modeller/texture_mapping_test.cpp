@@ -1277,6 +1277,15 @@ TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   EXPECT_EQ(tip[0] - from[0], 0);
   EXPECT_EQ(tip[1] - from[1], -65536);
   EXPECT_EQ(tip[2] - from[2], 0);
+  // With exactly three points the third is taken, not a point a metre above the second:
+  // point 6 moved to (0, 1, 1) tilts the plane; (1, 0, 0) x (0, 1, 1) = (0, -1, 1), a metre
+  // long: 65536 / sqrt(2) = 46340.95 each way.
+  model.points[6].y = 65536;
+  ASSERT_EQ(PickedPointsNormal(*panel, from, tip), 1);
+  EXPECT_EQ(tip[0] - from[0], 0);
+  EXPECT_EQ(tip[1] - from[1], -46341);
+  EXPECT_EQ(tip[2] - from[2], 46341);
+  model.points[6].y = 0;
   // The plane moved to the far edge of the coordinates: the tip, a metre further out, stops
   // at the last position a point can have rather than wrapping to the other side.
   for (int p : {0, 2, 6}) model.points[p].y = INT32_MIN + 100;

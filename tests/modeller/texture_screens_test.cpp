@@ -1153,6 +1153,37 @@ TEST_F(TextureScreenTest, TypesAndNamesOfPages) {
   CancelTextEntry();
 }
 
+// The pages screen's rows as the widths of their buttons in button units (row_layout.h): the
+// list (name 10, "png" and "jpg" 2 each, the type 3; a skin has no file buttons, its type
+// stays in its column), half a row, then the selected page's buttons and the undo row.
+TEST_F(TextureScreenTest, ThePagesScreensRowsHoldTheirButtonsAtTheirWidths) {
+  TexturePagesScreen* screen = OpenPages();
+  model.AddPage(nullptr);
+  model.pages[1].type = PAGE_SKIN;
+  model.pages[1].name[0] = 0;
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[2].name, MODEL_NAME_SIZE, "decals");
+  ASSERT_EQ(model.pageCount, 3);
+  SelectedPage = -1;
+  Buttons(&screen->prss);
+  const InterfaceButton* heading = FindShownButton("texture file");
+  ASSERT_NE(heading, nullptr);
+  const int list = int(heading - InterfaceButtons);
+  const std::string rows = "10 4 3 | 10 2 2 3 | 10 @14:3 | 10 2 2 3";
+  EXPECT_EQ(RowLayout(list), rows + " |+0.5| 8 2 | 12") << "no page selected: \"add new page\" and \"jpg\"";
+  Press(&screen->prss, "decals");
+  ASSERT_EQ(SelectedPage, 2);
+  ASSERT_NE(screen->texture, nullptr);
+  Buttons(&screen->prss);
+  // "reload" (the page has a texture), "v", "duplicate", "delete"; the move; the overlay; the
+  // copy size; the four templates; then the texture's facts (size and memory of 5 units, and
+  // for a file's texture "reload", "dds" and "v"; a blank of 8 while the picture is missing)
+  // with the undo row beside them.
+  const ZKTETexture* t = screen->texture->texture;
+  const std::string facts = !t ? "8 " : (t->flags & TEXTURE_FROM_FILE) ? "5 5 3 2 1 " : "5 5 ";
+  EXPECT_EQ(RowLayout(list), rows + " |+0.5| 4 1 5 4 | 6 2 2 | 4 2 | 5 3 3 | 12 | 12 | 12 | 12 | " + facts + "12");
+}
+
 TEST_F(TextureScreenTest, ThePageListLinesUpItsColumnsUnderTheirHeadings) {
   TexturePagesScreen* screen = OpenPages();
   model.AddPage(nullptr);
