@@ -581,6 +581,59 @@ TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
   EXPECT_EQ(modeller->state.currentMapping, 0);
 }
 
+// The rows above the mode's panel and the attribute column, as widths in units
+// (row_layout.h): "auto" (6 units with two levels), a level of 3 each, "-" and "+", a unit's
+// gap, "lod dist" (4) and the distance (6) with its steps; the last level adds the collision
+// mesh's row of 12; the counts (6 each); the undo row; then the panel.  The attribute column
+// stands at the right edge from the panel's top: the mapping's name of 8, then three rows of a
+// label and a value of 4 each.
+TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
+  Start(SampleCar);
+  Mode(ModeTriangle);
+  ASSERT_EQ(model.lodCount, 2);
+  ASSERT_EQ(model.colourChoiceCount, 3);
+  ASSERT_TRUE(model.HasNumberedMappings());
+  const char* const COUNT_HINT = "Number of output triangles for the selected subobject";
+  Buttons();
+  const int autoAt = IndexOf("auto"), clear = IndexOf("clear");
+  ASSERT_GE(autoAt, 0);
+  ASSERT_GT(clear, autoAt);
+  EXPECT_EQ(RowLayout(autoAt, autoAt + 9), "6 3 3 1 1 @15:4 6 1 1");
+  // The three colour choices share the panel's 12 units on the next row; their sliders take
+  // three rows under it; then the numbered cutouts' choice (a label of 10 and its steps), then
+  // the counts.
+  const int choices = autoAt + 9;
+  EXPECT_EQ(RowLayout(choices, choices + 3), "4 4 4");
+  EXPECT_EQ(InterfaceButtons[choices].top, InterfaceButtons[autoAt].top + ButtonHeight);
+  const int config = IndexOf("mapping config : 0");
+  ASSERT_GT(config, choices);
+  EXPECT_EQ(RowLayout(config, config + 3), "10 1 1");
+  EXPECT_EQ(InterfaceButtons[config].top, InterfaceButtons[choices].top + 4 * ButtonHeight);
+  const int counts = int(ByHint(COUNT_HINT) - InterfaceButtons);
+  EXPECT_EQ(InterfaceButtons[counts].top, InterfaceButtons[choices].top + 5 * ButtonHeight);
+  const std::string undo = ModellerUndo.count == 0 ? "12" : "2 4 4 2";
+  EXPECT_EQ(RowLayout(counts, clear + 1), "6 6 6 6 | " + undo + " | 3");
+  const int column = int(ByHint("The name of the selected mapping") - InterfaceButtons);
+  ASSERT_GT(column, clear);
+  EXPECT_EQ(RowLayout(column, column + 7, ScreenWidth - 8 * ButtonWidth), "8 | 4 4 | 4 4 | 4 4");
+  EXPECT_EQ(InterfaceButtons[column].left, ScreenWidth - 8 * ButtonWidth);
+  EXPECT_EQ(InterfaceButtons[column].top, InterfaceButtons[clear].top) << "beside the panel's first row";
+  // The last level: the collision mesh's row under the level row.
+  model.currentLod = 1;
+  Buttons();
+  const int last = IndexOf("auto");
+  ASSERT_GE(last, 0);
+  EXPECT_EQ(RowLayout(last, last + 10), "6 3 3 1 1 @15:4 6 1 1 | 12");
+  model.currentLod = 0;
+  // A spoke object: the spoke count (10) and its steps, a unit's gap, the distance.
+  ObjectEditorShared.spokeCount = 3;
+  Buttons();
+  const int spokes = IndexOf("Number of spokes 3");
+  ASSERT_GE(spokes, 0);
+  EXPECT_EQ(RowLayout(spokes, spokes + 7), "10 1 1 @13:4 6 1 1");
+  ObjectEditorShared.spokeCount = 0;
+}
+
 TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   ModelObject o{};
   o.Init();
@@ -697,6 +750,38 @@ TEST_F(PanelsTest, MappingListFitsScrollsAndCounts) {
   const int del = IndexOf("del");
   ASSERT_GE(del, 0);
   EXPECT_EQ(InterfaceButtons[del].colour, &TextColours.red);
+  // The rows as widths in units (row_layout.h): an entry's name of 8 and its count of 4, the
+  // next entry four rows down; the count row ("cols" 4 or "c" 3, "clean" 3, "del" 2, "dup" 2);
+  // on the next row the chain's three rows (label 4, name 8, "view" 3) and the material row
+  // ("mat" 2 and the main cutout's four material buttons).
+  const int entry = EntryIndex("m0");
+  ASSERT_GE(entry, 0);
+  int after = entry + 1;
+  while (after < ButtonCount && !(InterfaceButtons[after].hint &&
+                                  std::strcmp(InterfaceButtons[after].hint, "Name of this mapping (or colour)") == 0))
+    ++after;
+  ASSERT_LT(after, ButtonCount) << "a second entry";
+  EXPECT_EQ(RowLayout(entry, entry + 2), "8 4");
+  EXPECT_EQ(InterfaceButtons[after].top - InterfaceButtons[entry].top, 4 * ButtonHeight);
+  EXPECT_EQ(InterfaceButtons[after].left, InterfaceButtons[entry].left);
+  const int cutout = model.mappings[2].cutout[0] < model.cutoutCount ? 1 : 0;
+  const std::string chain = "4 8 3 | 4 8 3 | 4 8 3 | " + std::string(cutout ? "2 4 4 2 4" : "2");
+  const auto chainRows = [&](const char* count, const char* widths) {
+    const int at = IndexOf(count), chainAt = IndexOf("mapping"), mat = IndexOf("mat");
+    ASSERT_GE(at, 0) << count;
+    ASSERT_GE(chainAt, 0);
+    ASSERT_GE(mat, 0);
+    EXPECT_EQ(RowLayout(at, at + int(std::strlen(widths) + 1) / 2), widths) << count;
+    EXPECT_EQ(InterfaceButtons[chainAt].top, InterfaceButtons[at].top + ButtonHeight) << count;
+    EXPECT_EQ(InterfaceButtons[chainAt].left, InterfaceButtons[at].left) << count;
+    EXPECT_EQ(RowLayout(chainAt, mat + 1 + 4 * cutout), chain) << count;
+  };
+  chainRows("c : 40", "3 3 2 2");
+  modeller->state.currentMapping = 0;
+  Buttons();
+  chainRows("cols : 40", "4 3 2");
+  modeller->state.currentMapping = 2;
+  Buttons();
   Press("del");
   EXPECT_EQ(model.mappingCount, 39);
   // "cols" scrolls to the current mapping.
