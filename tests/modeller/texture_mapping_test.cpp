@@ -592,6 +592,164 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   EXPECT_EQ(Bytes(), before);
 }
 
+// Each operation taking a mapping, cutout or point index takes the first and the last and
+// refuses one past the last (or before the first), changing nothing.
+TEST_F(MappingToolTest, IndicesAtTheEndsOfTheListsAreTakenAndOnePastIsRefused) {
+  OpenTool();
+  const int count = model.mappingCount;
+  ASSERT_GE(count, 2);
+  // Selecting: the first and the last are selected; one past or before selects nothing.
+  SelectedMapping = -1;
+  SelectMapping(*panel, 0, 0);
+  EXPECT_EQ(SelectedMapping, 0);
+  SelectMapping(*panel, 0, count - 1);
+  EXPECT_EQ(SelectedMapping, count - 1);
+  SelectMapping(*panel, 0, count);
+  EXPECT_EQ(SelectedMapping, -1);
+  SelectMapping(*panel, 0, 0);
+  SelectMapping(*panel, 0, -1);
+  EXPECT_EQ(SelectedMapping, -1);
+  // A selection one past the last is none: nothing is renamed.
+  const auto before = Bytes();
+  SelectedMapping = count;
+  EXPECT_EQ(RenameMapping(*panel, "x"), 0);
+  EXPECT_EQ(Bytes(), before);
+  // Arming a cutout slot of the last row selects it; one past is ignored.
+  SelectedMapping = -1;
+  MappingPanelSelection = -1;
+  ArmCutoutSlot(*panel, count, 1);
+  EXPECT_EQ(SelectedMapping, -1);
+  EXPECT_EQ(MappingPanelSelection, -1);
+  ArmCutoutSlot(*panel, count - 1, 1);
+  EXPECT_EQ(SelectedMapping, count - 1);
+  EXPECT_EQ(MappingPanelSelection, 1);
+  ArmCutoutSlot(*panel, 0, 0);
+  EXPECT_EQ(SelectedMapping, 0);
+  // The armed slot takes the last cutout, not one past it.
+  const int cutouts = model.cutoutCount;
+  EXPECT_EQ(AssignMappingCutout(*panel, cutouts), 0);
+  EXPECT_EQ(AssignMappingCutout(*panel, -1), 0);
+  ASSERT_EQ(AssignMappingCutout(*panel, cutouts - 1), 1);
+  EXPECT_EQ(model.mappings[0].cutout[0], cutouts - 1);
+  // A mapping whose cutout is one past the last is not squared.
+  model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = uint16_t(cutouts);
+  const auto unsquared = Bytes();
+  EXPECT_EQ(SquareMapping(*panel, 0), 0);
+  EXPECT_EQ(Bytes(), unsquared);
+  model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
+  // The view of a mapping one past the last changes neither the view nor the selection.
+  FrontView();
+  const int32_t view = CurrentViewCode();
+  SelectedMapping = 0;
+  SetViewFromMapping(*panel, count);
+  EXPECT_EQ(CurrentViewCode(), view);
+  EXPECT_EQ(SelectedMapping, 0);
+  // The first mapping's view is taken, and it is selected.
+  model.mappings[0].direction = DIRECTION_LEFT;
+  SelectedMapping = 1;
+  SetViewFromMapping(*panel, 0);
+  EXPECT_EQ(SelectedMapping, 0);
+  EXPECT_EQ(CurrentViewCode(), int32_t(DIRECTION_LEFT));
+  FrontView();
+  // The link warning of no mapping is empty, even with a back mapping linked to top that a
+  // back mapping's warning would name; a buffer of no size is left alone.
+  model.mappings[1].direction = DIRECTION_BACK;
+  model.mappings[1].flags = MAPPING_LINK_TOP;
+  char warning[64] = "x";
+  MappingLinkWarning(model, count, MAPPING_LINK_TOP, warning, sizeof warning);
+  EXPECT_STREQ(warning, "");
+  std::snprintf(warning, sizeof warning, "x");
+  MappingLinkWarning(model, 0, MAPPING_LINK_TOP, warning, 0);
+  EXPECT_STREQ(warning, "x");
+  // Three points may be picked; a fourth is not.
+  panel->pointCount = 0;
+  for (uint16_t p = 0; p < 4; ++p) PickMappingPoint(*panel, p);
+  EXPECT_EQ(panel->pointCount, 3);
+  EXPECT_EQ(panel->points[2], 2);
+  panel->pointCount = 0;
+}
+
+// A direction with the least roll (1 << 21) has no drag box of its own and matches none.
+TEST_F(MappingToolTest, ARolledMappingHasNoDragBox) {
+  OpenTool();
+  FrontView();
+  Box(-0.5, 0.25, 0.5, 0.75);
+  SelectedMapping = 0;
+  model.mappings[0].direction = PackDirection(0, 0, 1);
+  ASSERT_EQ(model.mappings[0].direction, 2097152u);
+  UpdateMappingDragBox(*panel);
+  EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_NONE);
+  SetCurrentViewCode(int32_t(model.mappings[0].direction));
+  EXPECT_EQ(MappingMatchesDragBox(*panel, model.mappings[0]), 0);
+  EditViews.dragBox = DragBox{};
+}
+
+// A front mapping linked to top finds its top mapping at the head of the list too.
+TEST_F(MappingToolTest, AFrontMappingFindsItsTopMappingFirstInTheList) {
+  OpenTool();
+  ModelMapping& top = model.mappings[0];
+  top.direction = DIRECTION_TOP;
+  top.flags = MAPPING_LINK_FRONT;
+  top.width = Metres(5);
+  model.mappings[1].direction = DIRECTION_FRONT;
+  SelectedMapping = 1;
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
+  EXPECT_EQ(TakeBox(), "") << "no call for a top mapping: the first one is it";
+  EXPECT_TRUE(IsMappingLinked(model.mappings[1]));
+}
+
+// The list holds at most its 240 mappings: a duplicate of the 240th is refused.
+TEST_F(MappingToolTest, ADuplicateBeyondTheLastMappingIsRefused) {
+  OpenTool();
+  while (model.mappingCount < MAX_MODEL_MAPPINGS - 1) model.AddMapping(nullptr);
+  SelectedMapping = 0;
+  ASSERT_EQ(DuplicateMapping(*panel), 1);
+  CancelTextEntry();
+  EXPECT_EQ(model.mappingCount, MAX_MODEL_MAPPINGS);
+  const auto full = Bytes();
+  EXPECT_EQ(DuplicateMapping(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_MAXIMUM);
+  EXPECT_EQ(Bytes(), full);
+}
+
+// Handle 0 (a corner) is taken, moved, let go and cancelled like any other; the last handle
+// (the direction's) is taken; one past it, or before the first, is not.
+TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  const auto pixelOf = [&](int handle) {
+    int32_t corner[3];
+    GetMappingCorner(*modeller, 0, corner, handle);
+    return std::vector<int>{PixelX(corner[0] / 65536.0), PixelY(corner[2] / 65536.0)};
+  };
+  std::vector<int> at = pixelOf(0);
+  EXPECT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_COUNT, at[0], at[1]), 0);
+  EXPECT_EQ(StartMappingHandleDrag(*panel, -1, at[0], at[1]), 0);
+  EXPECT_EQ(panel->dragHandle, -1);
+  const ModelMapping before = model.mappings[0];
+  ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
+  EXPECT_EQ(panel->dragHandle, 0);
+  MoveMappingHandleDrag(*panel, at[0] - 64, at[1]);
+  EXPECT_NE(model.mappings[0].width, before.width) << "the corner followed the pointer";
+  EndMappingHandleDrag(*panel);
+  EXPECT_EQ(panel->dragHandle, -1) << "let go";
+  // Taken again and cancelled: back to where this drag began.
+  const ModelMapping moved = model.mappings[0];
+  at = pixelOf(0);
+  ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
+  MoveMappingHandleDrag(*panel, at[0] - 32, at[1] + 32);
+  EXPECT_NE(model.mappings[0].width, moved.width);
+  CancelMappingHandleDrag(*panel);
+  EXPECT_EQ(panel->dragHandle, -1);
+  EXPECT_EQ(model.mappings[0].width, moved.width);
+  EXPECT_EQ(model.mappings[0].height, moved.height);
+  // The direction handle, the last.
+  ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_COUNT - 1, at[0], at[1]), 1);
+  EXPECT_EQ(panel->dragHandle, MAPPING_HANDLE_COUNT - 1);
+  CancelMappingHandleDrag(*panel);
+}
+
 TEST_F(MappingToolTest, LinksAreSetFromEitherSideAndLockedByDefault) {
   OpenTool();
   const int top = model.AddMapping(nullptr);
