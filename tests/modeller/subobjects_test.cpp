@@ -505,6 +505,16 @@ TEST_F(SubobjectsTest, ANewSubobjectAskedFromPointModeStandsAtTheGreenPoint) {
   EXPECT_EQ(model.children[3].offset[0], 0);
 }
 
+// "delete unused attachments" reaches the first subobject too.
+TEST_F(SubobjectsTest, TheFirstSubobjectIsDeletedWhenItIsAnUnusedAttachment) {
+  Start(WithSubobject);
+  ASSERT_EQ(model.childCount, 1);
+  ASSERT_EQ(model.children[0].type, SUBOBJECT_ATTACHMENT);
+  model.children[0].triangleCount = 0;
+  DeleteUnusedAttachments(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(model.childCount, 0);
+}
+
 TEST_F(SubobjectsTest, OnlyTheThirtyTwoLayersTakeAMerge) {
   Start(WithSubobject);
   Key('S', true);
@@ -518,6 +528,13 @@ TEST_F(SubobjectsTest, OnlyTheThirtyTwoLayersTakeAMerge) {
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_VALID_LAYER);
   Confirm();
+  // The first layer is asked about like the last; "no" merges nothing.
+  modeller->state.currentLayer = 0;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MERGE_SUBOBJECT);
+  Key('N');
+  Frame();
+  EXPECT_EQ(model.childCount, 1);
   modeller->state.currentLayer = 31;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_MERGE_SUBOBJECT);
