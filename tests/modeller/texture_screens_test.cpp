@@ -870,6 +870,82 @@ TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   ConfirmTextEntry("last");
 }
 
+// Each cutout operation taking an index takes the first and the last and refuses one past the
+// last, changing nothing; region words 0..7 and drag handles 0..8 likewise.
+TEST_F(TextureScreenTest, CutoutOperationsTakeTheFirstAndLastIndexAndRefuseOnePast) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  const int count = model.cutoutCount;
+  const auto before = Bytes();
+  EXPECT_EQ(SwitchCutoutBacking(*screen, count), 0);
+  EXPECT_EQ(SetCutoutMaterial(*screen, count, CutoutMaterial{ALPHA_BLEND, 0, 0, 0, {1, 2, 3}, 0}), 0);
+  EXPECT_EQ(AssignCutoutPage(*screen, model.pageCount), 0);
+  SelectCutoutByName(*screen, count);
+  ToggleCutoutSelection(*screen, count);
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(SelectedCutout, -1);
+  // The last is taken.
+  ASSERT_EQ(SwitchCutoutBacking(*screen, count - 1), 1);
+  EXPECT_NE(model.cutouts[count - 1].flags & CUTOUT_BACKING, 0);
+  SelectCutoutByName(*screen, count - 1);
+  EXPECT_EQ(SelectedCutout, count - 1);
+  ToggleCutoutSelection(*screen, 0);
+  EXPECT_EQ(SelectedCutout, 0);
+  EXPECT_NE(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+  // A current cutout one past the last is none: its region is not stepped.
+  ClearCutoutSelection(*screen);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(SelectedCutout, 0);
+  SelectedCutout = count;
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 1), 0);
+  // Region words: 0 (left) and 7 (taller) step, -1 and 8 do not.
+  model.DeselectAllCutouts();
+  SelectCutoutByName(*screen, 1);
+  Cutout& c = model.cutouts[1];
+  c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 10, c.region[REGION_WIDTH] = 20, c.region[REGION_HEIGHT] = 20;
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, -1), 0);
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 8), 0);
+  ASSERT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 0), 1);
+  EXPECT_EQ(c.region[REGION_LEFT], 9);
+  ASSERT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 7), 1);
+  EXPECT_EQ(c.region[REGION_HEIGHT], 21);
+  // Drag handles 0 to 8: one past is refused; handle 0 is dragged and cancelled like any other.
+  EXPECT_EQ(StartCutoutDrag(*screen, 9, 100, 100), 0);
+  EXPECT_EQ(StartCutoutDrag(*screen, -1, 100, 100), 0);
+  EXPECT_EQ(screen->dragHandle, -1);
+  ASSERT_EQ(StartCutoutDrag(*screen, 8, 100, 100), 1);
+  CancelCutoutDrag(*screen);
+  const std::vector<int> region = RegionOf(c);
+  ASSERT_EQ(StartCutoutDrag(*screen, 0, 100, 100), 1);
+  EXPECT_EQ(screen->dragHandle, 0);
+  MoveCutoutDrag(*screen, 100 + GetTexturePanelSize() / 4, 100 + GetTexturePanelSize() / 4);
+  EXPECT_NE(RegionOf(c), region) << "the corner followed the pointer";
+  CancelCutoutDrag(*screen);
+  EXPECT_EQ(screen->dragHandle, -1);
+  EXPECT_EQ(RegionOf(c), region);
+}
+
+// Deleting selected cutouts reaches the first one, and always leaves one cutout.
+TEST_F(TextureScreenTest, DeletingReachesTheFirstCutoutAndLeavesTheLast) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(1);
+  ASSERT_EQ(model.cutoutCount, 2);
+  // Nothing uses cutout 0 once the mappings take cutout 1.
+  for (int m = 0; m < model.mappingCount; ++m) model.mappings[m].cutout[0] = model.mappings[m].cutout[1] = 1;
+  std::snprintf(model.cutouts[1].name, CUTOUT_NAME_SIZE, "kept");
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  ASSERT_EQ(model.cutoutCount, 1);
+  EXPECT_STREQ(model.cutouts[0].name, "kept");
+  // Two unused cutouts selected (the mappings point past every cutout): one goes, the other
+  // stays as the object's last.
+  AddCutouts(1);
+  for (int m = 0; m < model.mappingCount; ++m) model.mappings[m].cutout[0] = model.mappings[m].cutout[1] = 255;
+  Select({0, 1});
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, 1);
+}
+
 TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
   CutoutsScreen* screen = OpenCutouts();
   TexturePage named{}, blank{};
