@@ -4,6 +4,7 @@
 // connected triangles, and the build mode's merge, relocation and real point.
 #include <cmath>
 
+#include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;
@@ -446,6 +447,31 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   EXPECT_EQ(model.triangles[0].flags & TRIANGLE_MIRRORED, 0);
   EXPECT_EQ(model.triangles[1].corners[0], 8);
   EXPECT_TRUE(Said("Unmirrored triangles : 1"));
+}
+
+// "hide selected" (1), "unhide all" (0) and "hide unselected" (2); a word past them does nothing.
+TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
+  Start(BuildPanel);
+  Key('P', true);
+  ASSERT_GE(model.pointCount, 3);
+  SelectPoints({0});
+  const auto hidden = [&] {
+    std::vector<int> out;
+    for (int p = 0; p < model.pointCount; ++p)
+      if (model.points[p].flags & POINT_HIDDEN) out.push_back(p);
+    return out;
+  };
+  HidePoints(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_TRUE(hidden().empty());
+  HidePoints(&modeller->prss, CLICK_LEFT, 2);
+  std::vector<int> others;
+  for (int p = 1; p < model.pointCount; ++p) others.push_back(p);
+  EXPECT_EQ(hidden(), others);
+  HidePoints(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_TRUE(hidden().empty());
+  HidePoints(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(hidden(), std::vector<int>{0});
+  EXPECT_EQ(model.points[0].flags & POINT_SELECTED, 0) << "a hidden point is no longer selected";
 }
 
 TEST_F(OperationsTest, PointEditsRebuildThePreview) {
