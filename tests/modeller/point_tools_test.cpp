@@ -204,14 +204,18 @@ TEST_F(OperationsTest, AmbientDarknessIsAskedThenWrittenIntoTheTopBits) {
 TEST_F(OperationsTest, MergesGoToTheTruncatedAverageOrTheGreenPoint) {
   Start([](ModelObject& o) { PointRow(o, 4); });
   Key('P', true);
-  model.points[0].x = 1;  // (1, 0, 0) and (0, 0, 0) in 16.16 units
+  model.points[0].x = 1;  // (1, 1, 1) and (0, 0, 0) in 16.16 units
   model.points[1].x = 0;
+  model.points[0].y = model.points[0].z = 1;
+  model.points[1].y = model.points[1].z = 0;
   SelectPoints({0, 1});
   std::vector<uint8_t> before = Serialised();
   Press("avg");
   EXPECT_STREQ(modeller->statusText, "merge to average location");
   ASSERT_EQ(model.pointCount, 3);
   EXPECT_EQ(P(0).x, 0) << "truncated toward zero";
+  EXPECT_EQ(P(0).y, 0);
+  EXPECT_EQ(P(0).z, 0);
   EXPECT_EQ(modeller->state.selectedPointCount, 1) << "the one point at the target is selected";
   EXPECT_EQ(modeller->state.currentPoint, 0);
   ExpectUndoRestores(before);
@@ -472,6 +476,19 @@ TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
   HidePoints(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(hidden(), std::vector<int>{0});
   EXPECT_EQ(model.points[0].flags & POINT_SELECTED, 0) << "a hidden point is no longer selected";
+}
+
+// "delete unused" takes the selected points no triangle uses away as one edit that undoes.
+TEST_F(OperationsTest, DeletingUnusedPointsIsOneEditThatUndoes) {
+  Start([](ModelObject& o) { PointRow(o, 4); });
+  Key('P', true);
+  ASSERT_EQ(model.pointCount, 4);
+  SelectPoints({0, 1});
+  const std::vector<uint8_t> before = Serialised();
+  Press("delete unused");
+  EXPECT_EQ(model.pointCount, 2);
+  EXPECT_STREQ(modeller->statusText, "delete unused points");
+  ExpectUndoRestores(before);
 }
 
 TEST_F(OperationsTest, PointEditsRebuildThePreview) {
