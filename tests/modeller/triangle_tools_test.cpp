@@ -134,9 +134,11 @@ TEST_F(TriangleToolsTest, DeletingKeepsTheOrderAndDuplicatingSelectsTheCopies) {
   ExpectUndoRestores(before);
   CtrlKey('Z');
 
-  // One triangle of three unshared points: three points and one triangle more, selected.
+  // One triangle of three unshared points: three points and one triangle more, selected. A
+  // point selected before, not of the triangle, is not copied with it.
   Key('A');
   SelectTriangles({1});
+  model.points[0].flags |= POINT_SELECTED;
   before = Serialised();
   CtrlKey('D');
   EXPECT_STREQ(modeller->statusText, "duplicate triangle");
