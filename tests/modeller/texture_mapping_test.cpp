@@ -12,6 +12,7 @@
 #include "model/model_file.h"
 #include "model/model_meshes.h"
 #include "modeller/modeller.h"
+#include "modeller/modeller_screen.h"
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
 #include "row_layout.h"
@@ -1124,6 +1125,60 @@ TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
   EXPECT_EQ(down[0], 25);
   EXPECT_EQ(down[4], 150);
   EXPECT_EQ(down[8], 80);
+}
+
+// ---- the modeller's overlay, on the null device ----
+
+namespace {
+class OverlayOnDevice : public ModellerTest {
+ protected:
+  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
+  // The lines of the trace's colour the overlay draws.
+  size_t TraceLines() {
+    constexpr uint32_t TRACE_COLOUR = 0xFFFFA040u;
+    size_t count = 0;
+    if (BeginLineBatch3D() != 1) {
+      ADD_FAILURE() << "no line batch";
+      return count;
+    }
+    const uint8_t* start = StreamLines3D.vertexWrite;
+    DrawEditedObjectOverlay(*modeller);
+    const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+    for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) count += v[i].colour == TRACE_COLOUR;
+    EndLineBatch3D();
+    return count;
+  }
+  // Points 0.. traced and selected, in order.
+  void Trace(int count) {
+    for (int p = 0; p < model.pointCount; ++p) model.points[p].flags &= uint8_t(~POINT_SELECTED);
+    for (int i = 0; i < count; ++i) {
+      model.points[i].flags |= POINT_SELECTED;
+      modeller->state.trace[i] = uint16_t(i);
+    }
+    modeller->state.traceCount = count;
+    modeller->state.selectedPointCount = count;
+  }
+};
+}  // namespace
+
+// The trace's lines join its points in order; a closed trace of three points or more also
+// joins the last to the first.
+TEST_F(OverlayOnDevice, TheTraceJoinsItsPointsInOrderAndClosesFromThree) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Open();
+  Key('P', true);
+  ASSERT_GE(model.pointCount, 3);
+  modeller->traceMode = TRACE_INCLUDING;
+  modeller->traceClosed = 0;
+  Trace(3);
+  EXPECT_EQ(TraceLines(), 2u) << "0-1, 1-2";
+  modeller->traceClosed = 1;
+  EXPECT_EQ(TraceLines(), 3u) << "and 2-0";
+  Trace(2);
+  EXPECT_EQ(TraceLines(), 1u) << "two points are one line, closed or not";
+  modeller->traceClosed = 0;
+  EXPECT_EQ(TraceLines(), 1u);
 }
 
 // ---- buttons, perspective drags, files ----
