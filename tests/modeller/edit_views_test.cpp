@@ -262,6 +262,13 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_OUT_OF_BOUNDS);
   ResetDialogs();
   screen.sub = nullptr;
+  // The limits themselves are taken: 1000 and 0.001.
+  Type(8, "1000");
+  EXPECT_EQ(r.scale, 1000.0f);
+  Type(8, "0.001");
+  EXPECT_EQ(r.scale, 0.001f);
+  ResetDialogs();
+  screen.sub = nullptr;
 
   // "use opp" flips between no background and the opposite's; "adjust" flips; "remove" clears.
   SelectEditView(VIEW_LEFT);

@@ -595,9 +595,15 @@ TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
   ASSERT_TRUE(model.HasNumberedMappings());
   const char* const COUNT_HINT = "Number of output triangles for the selected subobject";
   Buttons();
+  // The top row: the message history's "H", then the modes, three units for a name of more
+  // than four letters and two for the others ("tri", "map", "page", "view").
+  const int subob = IndexOf("subob");
+  ASSERT_EQ(subob, 1);
+  EXPECT_EQ(RowLayout(0, subob + MODELLER_MODE_COUNT), "1 3 2 3 3 2 3 2 2");
   const int autoAt = IndexOf("auto"), clear = IndexOf("clear");
   ASSERT_GE(autoAt, 0);
   ASSERT_GT(clear, autoAt);
+  EXPECT_EQ(InterfaceButtons[autoAt].top, InterfaceButtons[0].top + ButtonHeight);
   EXPECT_EQ(RowLayout(autoAt, autoAt + 9), "6 3 3 1 1 @15:4 6 1 1");
   // The three colour choices share the panel's 12 units on the next row; their sliders take
   // three rows under it; then the numbered cutouts' choice (a label of 10 and its steps), then
@@ -624,6 +630,23 @@ TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
   const int last = IndexOf("auto");
   ASSERT_GE(last, 0);
   EXPECT_EQ(RowLayout(last, last + 10), "6 3 3 1 1 @15:4 6 1 1 | 12");
+  model.currentLod = 0;
+  // A subobject of one level while the main object shows its second: the distance shown is
+  // the subobject's own last level's.
+  ModelObject& sub = model.children[0];
+  const uint8_t subLevels = sub.lodCount;
+  sub.lodCount = 1;
+  sub.lodDistances[0] = 11 << 16, sub.lodDistances[1] = 22 << 16;
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(EditedObject, &sub);
+  model.currentLod = 1;
+  Buttons();
+  ASSERT_EQ(model.currentLod, 1);
+  const int distance = IndexOf("lod dist");
+  ASSERT_GE(distance, 0);
+  EXPECT_EQ(InterfaceButtons[distance + 1].text.i, 11 << 16);
+  SelectSubobject(*modeller, 0, &model);
+  sub.lodCount = subLevels;
   model.currentLod = 0;
   // A spoke object: the spoke count (10) and its steps, a unit's gap, the distance.
   ObjectEditorShared.spokeCount = 3;
