@@ -437,6 +437,10 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   EXPECT_NE(FindShownButton("p : -12.25"), nullptr);
   EXPECT_EQ(Must("h : 90.00").word, 1u);
   EXPECT_EQ(Must("p : -12.25").word, 2u);
+  EXPECT_EQ(Must("h : 90.00").fourth.i, 0) << "the angles are no switches";
+  EXPECT_EQ(Must("p : -12.25").fourth.i, 0);
+  EXPECT_EQ(UnitsOf(FindShownButton("h : 90.00")), 4);
+  EXPECT_EQ(UnitsOf(FindShownButton("p : -12.25")), 4);
   Draw();
   const int shownIn2D = ButtonCount;
   SelectEditView(VIEW_PERSPECTIVE);
