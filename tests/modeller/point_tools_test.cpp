@@ -4,6 +4,7 @@
 // connected triangles, and the build mode's merge, relocation and real point.
 #include <cmath>
 
+#include "modeller/modeller_selection.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
 
@@ -489,6 +490,25 @@ TEST_F(OperationsTest, DeletingUnusedPointsIsOneEditThatUndoes) {
   EXPECT_EQ(model.pointCount, 2);
   EXPECT_STREQ(modeller->statusText, "delete unused points");
   ExpectUndoRestores(before);
+}
+
+// A deselected green point hands the green to the nearest selected point, the first of two
+// equally near; a point one past the last is no point.
+TEST_F(OperationsTest, TheNearestSelectedPointTakesTheGreenFirstOfTwoEquallyNear) {
+  Start([](ModelObject& o) { PointRow(o, 4); });  // points 1 m apart along x
+  Key('P', true);
+  SelectPoints({0, 2, 1});
+  ASSERT_EQ(modeller->state.currentPoint, 1);
+  DeselectPoint(*modeller, 4);
+  SelectPoint(*modeller, 4);
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  EXPECT_EQ(modeller->state.currentPoint, 1);
+  DeselectPoint(*modeller, 1);
+  EXPECT_EQ(modeller->state.currentPoint, 0) << "points 0 and 2 are both 1 m away";
+  EXPECT_EQ(modeller->state.selectedPointCount, 2);
+  SelectPoints({3, 0, 2});
+  DeselectPoint(*modeller, 2);
+  EXPECT_EQ(modeller->state.currentPoint, 3) << "1 m against 2 m";
 }
 
 TEST_F(OperationsTest, PointEditsRebuildThePreview) {
