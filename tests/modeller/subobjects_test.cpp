@@ -276,6 +276,30 @@ TEST_F(SubobjectsTest, AMergeReusesTheMainObjectsFirstPageCutoutAndMapping) {
   EXPECT_EQ(model.triangles[triangles].mapping, 0);
 }
 
+// A subobject mapping that differs from the main object's only in its opposite side's cutout
+// is a mapping of its own: the merge adds it.
+TEST_F(SubobjectsTest, AMergeKeepsAMappingWithAnotherOppositeCutoutApart) {
+  Start(WithSubobject);
+  ModelObject& sub = model.children[0];
+  ASSERT_EQ(sub.cutoutCount, 1);
+  ASSERT_EQ(sub.mappingCount, 1);
+  while (model.cutoutCount < 2) model.AddCutout(nullptr);
+  model.cutouts[0].page = 0;
+  model.mappings[0].cutout[0] = 0;
+  model.mappings[0].cutout[1] = 1;  // its opposite side shows cutout 1
+  sub.pages[0] = model.pages[0];
+  sub.cutouts[0] = model.cutouts[0];
+  sub.mappings[0] = model.mappings[0];
+  sub.mappings[0].cutout[0] = sub.mappings[0].cutout[1] = 0;  // both sides cutout 0
+  for (int t = 0; t < sub.triangleCount; ++t) sub.triangles[t].mapping = 0;
+  for (int i = 0; i < 3; ++i) sub.offset[i] = 0, sub.angles[i] = 0;
+  const int mappings = model.mappingCount;
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 1);
+  EXPECT_EQ(model.mappingCount, mappings + 1);
+}
+
 TEST_F(SubobjectsTest, AMergeThatWouldOverflowATableChangesNothing) {
   Start(WithSubobject);
   // The main object's mappings filled up: the subobject's own one has no room.
