@@ -133,8 +133,15 @@ TEST_F(BuildModeTest, ATriangleBuiltWithAColourOutOfBoundsTakesColourZeroAndSays
   Start(Grid);
   Key('B', true);
   modeller->state.autoMirror = 0;
-  const int triangles = model.triangleCount;
   ASSERT_GE(model.mappingCount, 1);
+  // The first mapping is in bounds: taken without a word.
+  modeller->state.currentMapping = 0;
+  const int before = model.triangleCount;
+  Click(1), Click(2), Click(5);
+  ASSERT_EQ(model.triangleCount, before + 1);
+  EXPECT_EQ(T(before).mapping, 0);
+  EXPECT_FALSE(Said("Selected colour was out of bounds"));
+  const int triangles = model.triangleCount;
   modeller->state.currentMapping = model.mappingCount;  // one past the last
   ASSERT_FALSE(Said("Selected colour was out of bounds"));
   Click(0), Click(1), Click(4);

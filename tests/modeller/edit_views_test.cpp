@@ -262,6 +262,13 @@ TEST_F(EditViewsTest, TypedValuesAreCheckedAndOutOfBoundsChangesNothing) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_OUT_OF_BOUNDS);
   ResetDialogs();
   screen.sub = nullptr;
+  // The limits themselves are taken: 1000 and 0.001.
+  Type(8, "1000");
+  EXPECT_EQ(r.scale, 1000.0f);
+  Type(8, "0.001");
+  EXPECT_EQ(r.scale, 0.001f);
+  ResetDialogs();
+  screen.sub = nullptr;
 
   // "use opp" flips between no background and the opposite's; "adjust" flips; "remove" clears.
   SelectEditView(VIEW_LEFT);
@@ -430,6 +437,10 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   EXPECT_NE(FindShownButton("p : -12.25"), nullptr);
   EXPECT_EQ(Must("h : 90.00").word, 1u);
   EXPECT_EQ(Must("p : -12.25").word, 2u);
+  EXPECT_EQ(Must("h : 90.00").fourth.i, 0) << "the angles are no switches";
+  EXPECT_EQ(Must("p : -12.25").fourth.i, 0);
+  EXPECT_EQ(UnitsOf(FindShownButton("h : 90.00")), 4);
+  EXPECT_EQ(UnitsOf(FindShownButton("p : -12.25")), 4);
   Draw();
   const int shownIn2D = ButtonCount;
   SelectEditView(VIEW_PERSPECTIVE);
@@ -856,6 +867,50 @@ TEST(ViewLabels, ALabelStepsAsideOnlyForAButtonOnItsPlace) {
   const int dx = std::abs(moved.left - (400 - w / 2)), dy = std::abs(moved.top - (300 - h / 2));
   EXPECT_TRUE(dx >= w - 1 || dy >= h - 1) << "clear of the button: " << dx << ", " << dy;
   EXPECT_LE(std::max(dx, dy), std::max(2 * step, ((w + step - 1) / step) * step)) << "the nearest clear ring";
+  ClearInterface();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+}
+
+// A button sharing a single pixel with the label's place, across or down, leaves it there; two
+// pixels move it.  A button of an earlier frame (past the frame's count) is no button.  When
+// every nearest place is covered, the first in reading order (the one a row up) is taken.
+TEST(ViewLabels, ALabelStaysBesideAOnePixelOverlapAndTakesTheFirstNearestPlace) {
+  SetInterfaceMetrics();
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1280, ScreenHeight = 960;
+  const int h = ButtonHeight;
+  const auto button = [](int left, int top, int right, int bottom) {
+    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  };
+  ClearInterface();
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+  const int w = InterfaceButtons[0].right - InterfaceButtons[0].left;
+  const int left = 400 - w / 2, top = 300 - h / 2;  // the centred place
+  const auto placed = [&] {
+    AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
+    const InterfaceButton& b = InterfaceButtons[ButtonCount - 1];
+    return std::vector<int>{b.left - left, b.top - top};
+  };
+  // One pixel into the place from the right, the full height: kept.
+  ClearInterface();
+  button(left + w - 1, top, left + w + 40, top + h);
+  EXPECT_EQ(placed(), (std::vector<int>{0, 0})) << "a pixel across";
+  ClearInterface();
+  button(left, top + h - 1, left + w, top + h + 40);
+  EXPECT_EQ(placed(), (std::vector<int>{0, 0})) << "a pixel down";
+  ClearInterface();
+  button(left + w - 2, top + h - 2, left + w + 40, top + h + 40);
+  EXPECT_NE(placed(), (std::vector<int>{0, 0})) << "two pixels each way";
+  // The covering button of the last frame is gone with it.
+  ClearInterface();
+  button(left, top, left + w, top + h);
+  ClearInterface();
+  EXPECT_EQ(placed(), (std::vector<int>{0, 0})) << "an earlier frame's button";
+  // Covered: every place half a row off still overlaps; of the places a row off (up, left,
+  // right, down) the one a row up comes first.
+  ClearInterface();
+  button(left, top, left + w, top + h);
+  EXPECT_EQ(placed(), (std::vector<int>{0, -2 * std::max(1, h / 2)}));
   ClearInterface();
   ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }

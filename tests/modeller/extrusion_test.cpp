@@ -74,12 +74,17 @@ TEST_F(OperationsTest, ExtrusionAddsThePointsAndTrianglesOfItsOptions) {
     CtrlKey('Z');
     ASSERT_EQ(model.pointCount, points);
   }
-  // The E key does what the button does.
+  // The E key does what the button does; the new triangles take the current mapping, the
+  // first one without a word.
+  modeller->state.currentMapping = 0;
   SelectPoints({POINT_H0, POINT_H1});
   Key('E');
   EXPECT_EQ(OpenOptionsPage(), OPTIONS_EXTRUDE);
   Confirm();
   EXPECT_EQ(model.pointCount, points + 2);
+  ASSERT_GT(model.triangleCount, triangles);
+  EXPECT_EQ(model.triangles[model.triangleCount - 1].mapping, 0);
+  EXPECT_FALSE(Said(TEXT_COLOUR_OUT_OF_BOUNDS));
 }
 
 TEST_F(OperationsTest, TheReferenceOfTheSecondTraceModeStaysAndGroupsAreMadeForBothSides) {

@@ -110,6 +110,17 @@ TEST_F(LayersTest, AssigningAndMergingLayers) {
   ExpectSavesAndReadsBack(back);
   back.Free();
   ExpectUndoRestores(before);
+  // The first layer of the list takes a merge too (the merge above undone): layer 5 into 0.
+  CtrlKey('Z');
+  modeller->state.currentLayer = 5;
+  int onFive = 0;
+  for (int t = 0; t < model.triangleCount; ++t) onFive += T(t).layer == 5;
+  ASSERT_GT(onFive, 0);
+  LayerPanelAction(&modeller->prss, CLICK_LEFT, 3);
+  ASSERT_EQ(SelectDialog.count, PANEL_LAYERS);
+  SelectItemClick(&SelectDialog.prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(modeller->statusText, "merge layer");
+  for (int t = 0; t < model.triangleCount; ++t) EXPECT_NE(T(t).layer, 5) << t;
 }
 
 TEST_F(LayersTest, BothLayerPanelsLeadTheirRowsAndPlaceTheSixteenLayersFourByFour) {

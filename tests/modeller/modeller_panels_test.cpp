@@ -14,6 +14,7 @@
 #include "modeller/subobjects.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "row_layout.h"
 #include "tests/ui/placement_check.h"
 #include "ui/screen_labels.h"
 
@@ -580,6 +581,82 @@ TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
   EXPECT_EQ(modeller->state.currentMapping, 0);
 }
 
+// The rows above the mode's panel and the attribute column, as widths in units
+// (row_layout.h): "auto" (6 units with two levels), a level of 3 each, "-" and "+", a unit's
+// gap, "lod dist" (4) and the distance (6) with its steps; the last level adds the collision
+// mesh's row of 12; the counts (6 each); the undo row; then the panel.  The attribute column
+// stands at the right edge from the panel's top: the mapping's name of 8, then three rows of a
+// label and a value of 4 each.
+TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
+  Start(SampleCar);
+  Mode(ModeTriangle);
+  ASSERT_EQ(model.lodCount, 2);
+  ASSERT_EQ(model.colourChoiceCount, 3);
+  ASSERT_TRUE(model.HasNumberedMappings());
+  const char* const COUNT_HINT = "Number of output triangles for the selected subobject";
+  Buttons();
+  // The top row: the message history's "H", then the modes, three units for a name of more
+  // than four letters and two for the others ("tri", "map", "page", "view").
+  const int subob = IndexOf("subob");
+  ASSERT_EQ(subob, 1);
+  EXPECT_EQ(RowLayout(0, subob + MODELLER_MODE_COUNT), "1 3 2 3 3 2 3 2 2");
+  const int autoAt = IndexOf("auto"), clear = IndexOf("clear");
+  ASSERT_GE(autoAt, 0);
+  ASSERT_GT(clear, autoAt);
+  EXPECT_EQ(InterfaceButtons[autoAt].top, InterfaceButtons[0].top + ButtonHeight);
+  EXPECT_EQ(RowLayout(autoAt, autoAt + 9), "6 3 3 1 1 @15:4 6 1 1");
+  // The three colour choices share the panel's 12 units on the next row; their sliders take
+  // three rows under it; then the numbered cutouts' choice (a label of 10 and its steps), then
+  // the counts.
+  const int choices = autoAt + 9;
+  EXPECT_EQ(RowLayout(choices, choices + 3), "4 4 4");
+  EXPECT_EQ(InterfaceButtons[choices].top, InterfaceButtons[autoAt].top + ButtonHeight);
+  const int config = IndexOf("mapping config : 0");
+  ASSERT_GT(config, choices);
+  EXPECT_EQ(RowLayout(config, config + 3), "10 1 1");
+  EXPECT_EQ(InterfaceButtons[config].top, InterfaceButtons[choices].top + 4 * ButtonHeight);
+  const int counts = int(ByHint(COUNT_HINT) - InterfaceButtons);
+  EXPECT_EQ(InterfaceButtons[counts].top, InterfaceButtons[choices].top + 5 * ButtonHeight);
+  const std::string undo = ModellerUndo.count == 0 ? "12" : "2 4 4 2";
+  EXPECT_EQ(RowLayout(counts, clear + 1), "6 6 6 6 | " + undo + " | 3");
+  const int column = int(ByHint("The name of the selected mapping") - InterfaceButtons);
+  ASSERT_GT(column, clear);
+  EXPECT_EQ(RowLayout(column, column + 7, ScreenWidth - 8 * ButtonWidth), "8 | 4 4 | 4 4 | 4 4");
+  EXPECT_EQ(InterfaceButtons[column].left, ScreenWidth - 8 * ButtonWidth);
+  EXPECT_EQ(InterfaceButtons[column].top, InterfaceButtons[clear].top) << "beside the panel's first row";
+  // The last level: the collision mesh's row under the level row.
+  model.currentLod = 1;
+  Buttons();
+  const int last = IndexOf("auto");
+  ASSERT_GE(last, 0);
+  EXPECT_EQ(RowLayout(last, last + 10), "6 3 3 1 1 @15:4 6 1 1 | 12");
+  model.currentLod = 0;
+  // A subobject of one level while the main object shows its second: the distance shown is
+  // the subobject's own last level's.
+  ModelObject& sub = model.children[0];
+  const uint8_t subLevels = sub.lodCount;
+  sub.lodCount = 1;
+  sub.lodDistances[0] = 11 << 16, sub.lodDistances[1] = 22 << 16;
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(EditedObject, &sub);
+  model.currentLod = 1;
+  Buttons();
+  ASSERT_EQ(model.currentLod, 1);
+  const int distance = IndexOf("lod dist");
+  ASSERT_GE(distance, 0);
+  EXPECT_EQ(InterfaceButtons[distance + 1].text.i, 11 << 16);
+  SelectSubobject(*modeller, 0, &model);
+  sub.lodCount = subLevels;
+  model.currentLod = 0;
+  // A spoke object: the spoke count (10) and its steps, a unit's gap, the distance.
+  ObjectEditorShared.spokeCount = 3;
+  Buttons();
+  const int spokes = IndexOf("Number of spokes 3");
+  ASSERT_GE(spokes, 0);
+  EXPECT_EQ(RowLayout(spokes, spokes + 7), "10 1 1 @13:4 6 1 1");
+  ObjectEditorShared.spokeCount = 0;
+}
+
 TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   ModelObject o{};
   o.Init();
@@ -696,6 +773,38 @@ TEST_F(PanelsTest, MappingListFitsScrollsAndCounts) {
   const int del = IndexOf("del");
   ASSERT_GE(del, 0);
   EXPECT_EQ(InterfaceButtons[del].colour, &TextColours.red);
+  // The rows as widths in units (row_layout.h): an entry's name of 8 and its count of 4, the
+  // next entry four rows down; the count row ("cols" 4 or "c" 3, "clean" 3, "del" 2, "dup" 2);
+  // on the next row the chain's three rows (label 4, name 8, "view" 3) and the material row
+  // ("mat" 2 and the main cutout's four material buttons).
+  const int entry = EntryIndex("m0");
+  ASSERT_GE(entry, 0);
+  int after = entry + 1;
+  while (after < ButtonCount && !(InterfaceButtons[after].hint &&
+                                  std::strcmp(InterfaceButtons[after].hint, "Name of this mapping (or colour)") == 0))
+    ++after;
+  ASSERT_LT(after, ButtonCount) << "a second entry";
+  EXPECT_EQ(RowLayout(entry, entry + 2), "8 4");
+  EXPECT_EQ(InterfaceButtons[after].top - InterfaceButtons[entry].top, 4 * ButtonHeight);
+  EXPECT_EQ(InterfaceButtons[after].left, InterfaceButtons[entry].left);
+  const int cutout = model.mappings[2].cutout[0] < model.cutoutCount ? 1 : 0;
+  const std::string chain = "4 8 3 | 4 8 3 | 4 8 3 | " + std::string(cutout ? "2 4 4 2 4" : "2");
+  const auto chainRows = [&](const char* count, const char* widths) {
+    const int at = IndexOf(count), chainAt = IndexOf("mapping"), mat = IndexOf("mat");
+    ASSERT_GE(at, 0) << count;
+    ASSERT_GE(chainAt, 0);
+    ASSERT_GE(mat, 0);
+    EXPECT_EQ(RowLayout(at, at + int(std::strlen(widths) + 1) / 2), widths) << count;
+    EXPECT_EQ(InterfaceButtons[chainAt].top, InterfaceButtons[at].top + ButtonHeight) << count;
+    EXPECT_EQ(InterfaceButtons[chainAt].left, InterfaceButtons[at].left) << count;
+    EXPECT_EQ(RowLayout(chainAt, mat + 1 + 4 * cutout), chain) << count;
+  };
+  chainRows("c : 40", "3 3 2 2");
+  modeller->state.currentMapping = 0;
+  Buttons();
+  chainRows("cols : 40", "4 3 2");
+  modeller->state.currentMapping = 2;
+  Buttons();
   Press("del");
   EXPECT_EQ(model.mappingCount, 39);
   // "cols" scrolls to the current mapping.
@@ -973,6 +1082,98 @@ TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
   Buttons();
   EXPECT_EQ(ScreenLabelCount, 0);
   ObjectEditorShared.spokeCount = 0;
+}
+
+// ---- The panels' rows ----
+
+// Each panel's rows as the widths of their buttons in button units (row_layout.h), worked out
+// from the panel's own plan: the panels are 12 units wide, the longest labels 16.
+TEST_F(PanelsTest, EachPanelsRowsHoldTheirButtonsAtTheirWidths) {
+  Start(SampleCar);
+  ASSERT_GT(model.groupCount, 1);
+  ASSERT_EQ(model.lodCount, 2);
+  // The rows the triangle panel starts and ends with.
+  const std::string triangleTop = "3 4 3 | 3 6 | 6 4 | 7 | 5 6 | 6 6";
+  const std::string triangleMiddle = "8 2 2 | 12 | 5 4 4";
+  const std::string attributes = "4 2 2 4 2 | 4 4 4";  // "medium" is the wide level
+  Mode(ModeTriangle);
+  PanelOnly(AddTrianglePanel);
+  EXPECT_EQ(RowLayout(0), triangleTop + " | " + triangleMiddle + " | " + attributes);
+  modeller->triangleButtons = 1;
+  PanelOnly(AddTrianglePanel);
+  EXPECT_EQ(RowLayout(0), triangleTop + " | 6 6 | " + triangleMiddle + " | " + attributes) << "the \"show :\" row";
+  modeller->triangleButtons = 0;
+  SelectAll(*modeller, 0);
+  PanelOnly(AddTrianglePanel);
+  EXPECT_EQ(RowLayout(0), triangleTop + " | " + triangleMiddle + " | 4 2 | 6 6 | 6 6 | 4 4 4 | 6 6 | " + attributes)
+      << "\"add to :\" with the one other level, then the selection's rows";
+
+  // The point panel: its rows above the trace, the trace, the coordinates (a letter, the value
+  // of five units, "-" and "+"), the darkness and the point tools.
+  Mode(ModePoint);
+  const std::string pointTop = "3 4 3 | 8 | 6 4 | 7 3 | 5 6";
+  const std::string traceRow = "3 2 2 2 3";
+  const std::string coordinates = "1 5 1 1 | 1 5 1 1 | 1 5 1 1";
+  PanelOnly(AddPointPanel);
+  EXPECT_EQ(RowLayout(0), pointTop + " | " + traceRow + " | 12 | 5") << "nothing selected";
+  int mirrored = -1;
+  for (int p = 0; p < model.pointCount && mirrored < 0; ++p)
+    if (model.points[p].flags & POINT_MIRRORED) mirrored = p;
+  ASSERT_GE(mirrored, 0);
+  SelectPoints({mirrored});
+  PanelOnly(AddPointPanel);
+  // The trace's label is two units more than half its text's length: "trace : N".
+  const std::string traceText = "trace : " + std::to_string(mirrored);
+  const std::string traceLabel = std::to_string(2 + int(traceText.size()) / 2);
+  EXPECT_EQ(RowLayout(0), pointTop + " | 12 | " + traceRow + " | " + traceLabel + " | 12 | " + coordinates +
+                              " | 3 3 3 3 | 12 | 4 4 4 | 4 4 | 6 | 6 6 | 6 | 2 3 3 | 5")
+      << "one mirrored point";
+  SelectPoints({0, 1, 2});
+  PanelOnly(AddPointPanel);
+  // "trace : 0 1 2" is 13 characters: 2 + 6 units.
+  EXPECT_EQ(RowLayout(0), pointTop + " | 12 | " + traceRow + " | 8 | 6 6 | 3 3 3 3 | " + coordinates +
+                              " | 3 3 3 3 | 4 4 | 4 4 | 4 2 2 | 6 6 | 6 6 | 2 3 3 | 5 | 12")
+      << "three points traced";
+
+  // The build panel: the longest labels take 16 units.
+  Mode(ModeBuild);
+  modeller->state.autoMirror = 0;
+  PanelOnly(AddBuildPanel);
+  EXPECT_EQ(RowLayout(0), "6 3 | 12 | 16 | 16 | 12 | 16 | 16 | 8 2 2");
+  modeller->state.buildCount = 2;
+  PanelOnly(AddBuildPanel);
+  EXPECT_EQ(RowLayout(0), "6 3 | 12 | 16 | 16 | 12 | 12 | 16 | 16 | 8 2 2") << "\"divide edge\" for two points";
+  modeller->state.buildCount = 0;
+}
+
+TEST_F(PanelsTest, TheSubobjectPanelsRowsHoldTheirButtonsAtTheirWidths) {
+  Start(SampleCar);
+  Mode(ModeSubobject);
+  int objects = 1;
+  while (ObjectAtTreeIndex(model, objects)) ++objects;
+  // A row an object: its letter, its name of ten units and its triangle mark.
+  std::string list;
+  for (int k = 0; k < objects; ++k) list += "1 10 1 | ";
+  const std::string top = "12 | 6 3 3 | 6 8 | 4 8";
+  const std::string tools = "12 | 6 6 | 8 4 | 6 1 1 | 6 6";
+  // The position and the angle side by side: each a letter, a value of five units and steps.
+  const std::string values = "8 8 | 1 5 1 1 1 5 1 1 | 1 5 1 1 1 5 1 1 | 1 5 1 1 1 5 1 1";
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(RowLayout(0), list + top + " | 12 | " + tools + " | " + values) << "the main object";
+  ClickButton(InterfaceButtons[4]);  // the first subobject's name
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  PanelOnly(AddSubobjectPanel);
+  // The flip function, the two flags (a label of ten units and its switch), delete and
+  // duplicate, the merge.
+  EXPECT_EQ(RowLayout(0), list + top + " | 6 6 | 10 2 | 10 2 | 4 8 | 12 | " + tools + " | " + values)
+      << "a subobject";
+  modeller->showMoveRows = 1;
+  modeller->showScaleRows = 1;
+  PanelOnly(AddSubobjectPanel);
+  const std::string axisRows = "10 1 1 | 10 1 1 | 10 1 1";
+  EXPECT_EQ(RowLayout(0), list + top + " | 6 6 | 10 2 | 10 2 | 4 8 | 12 | " + tools + " | " + axisRows + " | " +
+                              axisRows + " | 12 | " + values)
+      << "with the move and scale rows";
 }
 
 // Two triangles apart: the first plain, the second mirrored (drawn twice, on both sides).

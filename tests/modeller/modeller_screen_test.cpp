@@ -711,10 +711,12 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
 TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {
   Open(BuildSampleBox);
   ASSERT_EQ(model.childCount, 0);
+  SelectEditView(VIEW_PERSPECTIVE);
   ClearInterface();
   FrameSkipped = 0;
   editor->prss.act(&editor->prss);
   FrameSkipped = 1;
+  EXPECT_NE(FindShownButton("shadow"), nullptr);
   EXPECT_NE(FindShownButton("show main"), nullptr);
   EXPECT_EQ(FindShownButton("show subobs"), nullptr);
   EXPECT_EQ(FindShownButton("show dummy"), nullptr);
@@ -729,6 +731,7 @@ TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {
   EXPECT_NE(FindShownButton("show skeleton"), nullptr);
   EXPECT_NE(FindShownButton("show object"), nullptr);
   EXPECT_EQ(FindShownButton("show main"), nullptr);
+  EXPECT_EQ(FindShownButton("shadow"), nullptr) << "no shadow switch with a skeleton";
   editor->skeletonIndex = -1;
   ClearInterface();
 }

@@ -830,3 +830,23 @@ TEST_F(ModellerTest, TheMoveHandlesKeepTheScreenDirectionOfEachAxisTheyDraw) {
   }
   ClearInterface();
 }
+
+// The object's own axes of the view: the view's right and up rows (an object with no built
+// mesh has no turn), and the third the cross product of the two, each of its three parts.
+TEST(ViewAxesTest, TheThirdAxisIsTheCrossProductOfTheViewsRightAndUp) {
+  float saved[3][3];
+  std::memcpy(saved, ViewBasis, sizeof saved);
+  const float right[3] = {1, 2, 3}, up[3] = {4, 5, 7};
+  for (int i = 0; i < 3; ++i) ViewBasis[0][i] = right[i], ViewBasis[1][i] = up[i], ViewBasis[2][i] = 9;
+  double axes[3][3] = {};
+  LocalViewAxes(nullptr, axes);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_DOUBLE_EQ(axes[0][i], right[i]) << i;
+    EXPECT_DOUBLE_EQ(axes[1][i], up[i]) << i;
+  }
+  // (1, 2, 3) x (4, 5, 7) = (2*7 - 3*5, 3*4 - 1*7, 1*5 - 2*4) = (-1, 5, -3).
+  EXPECT_DOUBLE_EQ(axes[2][0], -1.0);
+  EXPECT_DOUBLE_EQ(axes[2][1], 5.0);
+  EXPECT_DOUBLE_EQ(axes[2][2], -3.0);
+  std::memcpy(ViewBasis, saved, sizeof saved);
+}

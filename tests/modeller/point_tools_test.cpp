@@ -4,6 +4,8 @@
 // connected triangles, and the build mode's merge, relocation and real point.
 #include <cmath>
 
+#include "modeller/modeller_selection.h"
+#include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;
@@ -203,14 +205,18 @@ TEST_F(OperationsTest, AmbientDarknessIsAskedThenWrittenIntoTheTopBits) {
 TEST_F(OperationsTest, MergesGoToTheTruncatedAverageOrTheGreenPoint) {
   Start([](ModelObject& o) { PointRow(o, 4); });
   Key('P', true);
-  model.points[0].x = 1;  // (1, 0, 0) and (0, 0, 0) in 16.16 units
+  model.points[0].x = 1;  // (1, 1, 1) and (0, 0, 0) in 16.16 units
   model.points[1].x = 0;
+  model.points[0].y = model.points[0].z = 1;
+  model.points[1].y = model.points[1].z = 0;
   SelectPoints({0, 1});
   std::vector<uint8_t> before = Serialised();
   Press("avg");
   EXPECT_STREQ(modeller->statusText, "merge to average location");
   ASSERT_EQ(model.pointCount, 3);
   EXPECT_EQ(P(0).x, 0) << "truncated toward zero";
+  EXPECT_EQ(P(0).y, 0);
+  EXPECT_EQ(P(0).z, 0);
   EXPECT_EQ(modeller->state.selectedPointCount, 1) << "the one point at the target is selected";
   EXPECT_EQ(modeller->state.currentPoint, 0);
   ExpectUndoRestores(before);
@@ -446,6 +452,63 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   EXPECT_EQ(model.triangles[0].flags & TRIANGLE_MIRRORED, 0);
   EXPECT_EQ(model.triangles[1].corners[0], 8);
   EXPECT_TRUE(Said("Unmirrored triangles : 1"));
+}
+
+// "hide selected" (1), "unhide all" (0) and "hide unselected" (2); a word past them does nothing.
+TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
+  Start(BuildPanel);
+  Key('P', true);
+  ASSERT_GE(model.pointCount, 3);
+  SelectPoints({0});
+  const auto hidden = [&] {
+    std::vector<int> out;
+    for (int p = 0; p < model.pointCount; ++p)
+      if (model.points[p].flags & POINT_HIDDEN) out.push_back(p);
+    return out;
+  };
+  HidePoints(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_TRUE(hidden().empty());
+  HidePoints(&modeller->prss, CLICK_LEFT, 2);
+  std::vector<int> others;
+  for (int p = 1; p < model.pointCount; ++p) others.push_back(p);
+  EXPECT_EQ(hidden(), others);
+  HidePoints(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_TRUE(hidden().empty());
+  HidePoints(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(hidden(), std::vector<int>{0});
+  EXPECT_EQ(model.points[0].flags & POINT_SELECTED, 0) << "a hidden point is no longer selected";
+}
+
+// "delete unused" takes the selected points no triangle uses away as one edit that undoes.
+TEST_F(OperationsTest, DeletingUnusedPointsIsOneEditThatUndoes) {
+  Start([](ModelObject& o) { PointRow(o, 4); });
+  Key('P', true);
+  ASSERT_EQ(model.pointCount, 4);
+  SelectPoints({0, 1});
+  const std::vector<uint8_t> before = Serialised();
+  Press("delete unused");
+  EXPECT_EQ(model.pointCount, 2);
+  EXPECT_STREQ(modeller->statusText, "delete unused points");
+  ExpectUndoRestores(before);
+}
+
+// A deselected green point hands the green to the nearest selected point, the first of two
+// equally near; a point one past the last is no point.
+TEST_F(OperationsTest, TheNearestSelectedPointTakesTheGreenFirstOfTwoEquallyNear) {
+  Start([](ModelObject& o) { PointRow(o, 4); });  // points 1 m apart along x
+  Key('P', true);
+  SelectPoints({0, 2, 1});
+  ASSERT_EQ(modeller->state.currentPoint, 1);
+  DeselectPoint(*modeller, 4);
+  SelectPoint(*modeller, 4);
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  EXPECT_EQ(modeller->state.currentPoint, 1);
+  DeselectPoint(*modeller, 1);
+  EXPECT_EQ(modeller->state.currentPoint, 0) << "points 0 and 2 are both 1 m away";
+  EXPECT_EQ(modeller->state.selectedPointCount, 2);
+  SelectPoints({3, 0, 2});
+  DeselectPoint(*modeller, 2);
+  EXPECT_EQ(modeller->state.currentPoint, 3) << "1 m against 2 m";
 }
 
 TEST_F(OperationsTest, PointEditsRebuildThePreview) {

@@ -246,6 +246,60 @@ TEST_F(SubobjectsTest, AMergedSubobjectLeavesItsLoosePointsAndUnusedMappingsBehi
   for (int m = 0; m < model.mappingCount; ++m) EXPECT_STRNE(model.mappings[m].name, "spare");
 }
 
+// A subobject at the main object's origin whose page, cutout and mapping equal the main
+// object's first ones merges onto them: no page, cutout or mapping is added, and its triangle
+// takes mapping 0.
+TEST_F(SubobjectsTest, AMergeReusesTheMainObjectsFirstPageCutoutAndMapping) {
+  Start(WithSubobject);
+  ModelObject& sub = model.children[0];
+  ASSERT_EQ(sub.pageCount, 1);
+  ASSERT_EQ(sub.cutoutCount, 1);
+  ASSERT_EQ(sub.mappingCount, 1);
+  ASSERT_GE(model.mappingCount, 1);
+  model.cutouts[0].page = 0;
+  model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
+  sub.pages[0] = model.pages[0];
+  sub.cutouts[0] = model.cutouts[0];
+  sub.mappings[0] = model.mappings[0];
+  for (int t = 0; t < sub.triangleCount; ++t) sub.triangles[t].mapping = 0;
+  // Standing unturned at the main object's origin, so that its mapping stays where it is.
+  for (int i = 0; i < 3; ++i) sub.offset[i] = 0, sub.angles[i] = 0;
+  const int pages = model.pageCount, cutouts = model.cutoutCount, mappings = model.mappingCount;
+  const int triangles = model.triangleCount;
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 1);
+  EXPECT_EQ(model.pageCount, pages);
+  EXPECT_EQ(model.cutoutCount, cutouts);
+  EXPECT_EQ(model.mappingCount, mappings);
+  ASSERT_EQ(model.triangleCount, triangles + 1);
+  EXPECT_EQ(model.triangles[triangles].mapping, 0);
+}
+
+// A subobject mapping that differs from the main object's only in its opposite side's cutout
+// is a mapping of its own: the merge adds it.
+TEST_F(SubobjectsTest, AMergeKeepsAMappingWithAnotherOppositeCutoutApart) {
+  Start(WithSubobject);
+  ModelObject& sub = model.children[0];
+  ASSERT_EQ(sub.cutoutCount, 1);
+  ASSERT_EQ(sub.mappingCount, 1);
+  while (model.cutoutCount < 2) model.AddCutout(nullptr);
+  model.cutouts[0].page = 0;
+  model.mappings[0].cutout[0] = 0;
+  model.mappings[0].cutout[1] = 1;  // its opposite side shows cutout 1
+  sub.pages[0] = model.pages[0];
+  sub.cutouts[0] = model.cutouts[0];
+  sub.mappings[0] = model.mappings[0];
+  sub.mappings[0].cutout[0] = sub.mappings[0].cutout[1] = 0;  // both sides cutout 0
+  for (int t = 0; t < sub.triangleCount; ++t) sub.triangles[t].mapping = 0;
+  for (int i = 0; i < 3; ++i) sub.offset[i] = 0, sub.angles[i] = 0;
+  const int mappings = model.mappingCount;
+  Key('S', true);
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 1);
+  EXPECT_EQ(model.mappingCount, mappings + 1);
+}
+
 TEST_F(SubobjectsTest, AMergeThatWouldOverflowATableChangesNothing) {
   Start(WithSubobject);
   // The main object's mappings filled up: the subobject's own one has no room.
@@ -475,6 +529,16 @@ TEST_F(SubobjectsTest, ANewSubobjectAskedFromPointModeStandsAtTheGreenPoint) {
   EXPECT_EQ(model.children[3].offset[0], 0);
 }
 
+// "delete unused attachments" reaches the first subobject too.
+TEST_F(SubobjectsTest, TheFirstSubobjectIsDeletedWhenItIsAnUnusedAttachment) {
+  Start(WithSubobject);
+  ASSERT_EQ(model.childCount, 1);
+  ASSERT_EQ(model.children[0].type, SUBOBJECT_ATTACHMENT);
+  model.children[0].triangleCount = 0;
+  DeleteUnusedAttachments(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(model.childCount, 0);
+}
+
 TEST_F(SubobjectsTest, OnlyTheThirtyTwoLayersTakeAMerge) {
   Start(WithSubobject);
   Key('S', true);
@@ -488,6 +552,13 @@ TEST_F(SubobjectsTest, OnlyTheThirtyTwoLayersTakeAMerge) {
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_VALID_LAYER);
   Confirm();
+  // The first layer is asked about like the last; "no" merges nothing.
+  modeller->state.currentLayer = 0;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MERGE_SUBOBJECT);
+  Key('N');
+  Frame();
+  EXPECT_EQ(model.childCount, 1);
   modeller->state.currentLayer = 31;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_MERGE);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_MERGE_SUBOBJECT);

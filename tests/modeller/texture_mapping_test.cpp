@@ -12,8 +12,10 @@
 #include "model/model_file.h"
 #include "model/model_meshes.h"
 #include "modeller/modeller.h"
+#include "modeller/modeller_screen.h"
 #include "modeller/texture_mapping.h"
 #include "modeller_fixture.h"
+#include "row_layout.h"
 #include "platform/keys.h"
 #include "render/buffers.h"
 #include "render/immediate.h"
@@ -591,6 +593,164 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   EXPECT_EQ(Bytes(), before);
 }
 
+// Each operation taking a mapping, cutout or point index takes the first and the last and
+// refuses one past the last (or before the first), changing nothing.
+TEST_F(MappingToolTest, IndicesAtTheEndsOfTheListsAreTakenAndOnePastIsRefused) {
+  OpenTool();
+  const int count = model.mappingCount;
+  ASSERT_GE(count, 2);
+  // Selecting: the first and the last are selected; one past or before selects nothing.
+  SelectedMapping = -1;
+  SelectMapping(*panel, 0, 0);
+  EXPECT_EQ(SelectedMapping, 0);
+  SelectMapping(*panel, 0, count - 1);
+  EXPECT_EQ(SelectedMapping, count - 1);
+  SelectMapping(*panel, 0, count);
+  EXPECT_EQ(SelectedMapping, -1);
+  SelectMapping(*panel, 0, 0);
+  SelectMapping(*panel, 0, -1);
+  EXPECT_EQ(SelectedMapping, -1);
+  // A selection one past the last is none: nothing is renamed.
+  const auto before = Bytes();
+  SelectedMapping = count;
+  EXPECT_EQ(RenameMapping(*panel, "x"), 0);
+  EXPECT_EQ(Bytes(), before);
+  // Arming a cutout slot of the last row selects it; one past is ignored.
+  SelectedMapping = -1;
+  MappingPanelSelection = -1;
+  ArmCutoutSlot(*panel, count, 1);
+  EXPECT_EQ(SelectedMapping, -1);
+  EXPECT_EQ(MappingPanelSelection, -1);
+  ArmCutoutSlot(*panel, count - 1, 1);
+  EXPECT_EQ(SelectedMapping, count - 1);
+  EXPECT_EQ(MappingPanelSelection, 1);
+  ArmCutoutSlot(*panel, 0, 0);
+  EXPECT_EQ(SelectedMapping, 0);
+  // The armed slot takes the last cutout, not one past it.
+  const int cutouts = model.cutoutCount;
+  EXPECT_EQ(AssignMappingCutout(*panel, cutouts), 0);
+  EXPECT_EQ(AssignMappingCutout(*panel, -1), 0);
+  ASSERT_EQ(AssignMappingCutout(*panel, cutouts - 1), 1);
+  EXPECT_EQ(model.mappings[0].cutout[0], cutouts - 1);
+  // A mapping whose cutout is one past the last is not squared.
+  model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = uint16_t(cutouts);
+  const auto unsquared = Bytes();
+  EXPECT_EQ(SquareMapping(*panel, 0), 0);
+  EXPECT_EQ(Bytes(), unsquared);
+  model.mappings[0].cutout[0] = model.mappings[0].cutout[1] = 0;
+  // The view of a mapping one past the last changes neither the view nor the selection.
+  FrontView();
+  const int32_t view = CurrentViewCode();
+  SelectedMapping = 0;
+  SetViewFromMapping(*panel, count);
+  EXPECT_EQ(CurrentViewCode(), view);
+  EXPECT_EQ(SelectedMapping, 0);
+  // The first mapping's view is taken, and it is selected.
+  model.mappings[0].direction = DIRECTION_LEFT;
+  SelectedMapping = 1;
+  SetViewFromMapping(*panel, 0);
+  EXPECT_EQ(SelectedMapping, 0);
+  EXPECT_EQ(CurrentViewCode(), int32_t(DIRECTION_LEFT));
+  FrontView();
+  // The link warning of no mapping is empty, even with a back mapping linked to top that a
+  // back mapping's warning would name; a buffer of no size is left alone.
+  model.mappings[1].direction = DIRECTION_BACK;
+  model.mappings[1].flags = MAPPING_LINK_TOP;
+  char warning[64] = "x";
+  MappingLinkWarning(model, count, MAPPING_LINK_TOP, warning, sizeof warning);
+  EXPECT_STREQ(warning, "");
+  std::snprintf(warning, sizeof warning, "x");
+  MappingLinkWarning(model, 0, MAPPING_LINK_TOP, warning, 0);
+  EXPECT_STREQ(warning, "x");
+  // Three points may be picked; a fourth is not.
+  panel->pointCount = 0;
+  for (uint16_t p = 0; p < 4; ++p) PickMappingPoint(*panel, p);
+  EXPECT_EQ(panel->pointCount, 3);
+  EXPECT_EQ(panel->points[2], 2);
+  panel->pointCount = 0;
+}
+
+// A direction with the least roll (1 << 21) has no drag box of its own and matches none.
+TEST_F(MappingToolTest, ARolledMappingHasNoDragBox) {
+  OpenTool();
+  FrontView();
+  Box(-0.5, 0.25, 0.5, 0.75);
+  SelectedMapping = 0;
+  model.mappings[0].direction = PackDirection(0, 0, 1);
+  ASSERT_EQ(model.mappings[0].direction, 2097152u);
+  UpdateMappingDragBox(*panel);
+  EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_NONE);
+  SetCurrentViewCode(int32_t(model.mappings[0].direction));
+  EXPECT_EQ(MappingMatchesDragBox(*panel, model.mappings[0]), 0);
+  EditViews.dragBox = DragBox{};
+}
+
+// A front mapping linked to top finds its top mapping at the head of the list too.
+TEST_F(MappingToolTest, AFrontMappingFindsItsTopMappingFirstInTheList) {
+  OpenTool();
+  ModelMapping& top = model.mappings[0];
+  top.direction = DIRECTION_TOP;
+  top.flags = MAPPING_LINK_FRONT;
+  top.width = Metres(5);
+  model.mappings[1].direction = DIRECTION_FRONT;
+  SelectedMapping = 1;
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
+  EXPECT_EQ(TakeBox(), "") << "no call for a top mapping: the first one is it";
+  EXPECT_TRUE(IsMappingLinked(model.mappings[1]));
+}
+
+// The list holds at most its 240 mappings: a duplicate of the 240th is refused.
+TEST_F(MappingToolTest, ADuplicateBeyondTheLastMappingIsRefused) {
+  OpenTool();
+  while (model.mappingCount < MAX_MODEL_MAPPINGS - 1) model.AddMapping(nullptr);
+  SelectedMapping = 0;
+  ASSERT_EQ(DuplicateMapping(*panel), 1);
+  CancelTextEntry();
+  EXPECT_EQ(model.mappingCount, MAX_MODEL_MAPPINGS);
+  const auto full = Bytes();
+  EXPECT_EQ(DuplicateMapping(*panel), 0);
+  EXPECT_EQ(TakeBox(), TEXT_MAPPING_MAXIMUM);
+  EXPECT_EQ(Bytes(), full);
+}
+
+// Handle 0 (a corner) is taken, moved, let go and cancelled like any other; the last handle
+// (the direction's) is taken; one past it, or before the first, is not.
+TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  const auto pixelOf = [&](int handle) {
+    int32_t corner[3];
+    GetMappingCorner(*modeller, 0, corner, handle);
+    return std::vector<int>{PixelX(corner[0] / 65536.0), PixelY(corner[2] / 65536.0)};
+  };
+  std::vector<int> at = pixelOf(0);
+  EXPECT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_COUNT, at[0], at[1]), 0);
+  EXPECT_EQ(StartMappingHandleDrag(*panel, -1, at[0], at[1]), 0);
+  EXPECT_EQ(panel->dragHandle, -1);
+  const ModelMapping before = model.mappings[0];
+  ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
+  EXPECT_EQ(panel->dragHandle, 0);
+  MoveMappingHandleDrag(*panel, at[0] - 64, at[1]);
+  EXPECT_NE(model.mappings[0].width, before.width) << "the corner followed the pointer";
+  EndMappingHandleDrag(*panel);
+  EXPECT_EQ(panel->dragHandle, -1) << "let go";
+  // Taken again and cancelled: back to where this drag began.
+  const ModelMapping moved = model.mappings[0];
+  at = pixelOf(0);
+  ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
+  MoveMappingHandleDrag(*panel, at[0] - 32, at[1] + 32);
+  EXPECT_NE(model.mappings[0].width, moved.width);
+  CancelMappingHandleDrag(*panel);
+  EXPECT_EQ(panel->dragHandle, -1);
+  EXPECT_EQ(model.mappings[0].width, moved.width);
+  EXPECT_EQ(model.mappings[0].height, moved.height);
+  // The direction handle, the last.
+  ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_COUNT - 1, at[0], at[1]), 1);
+  EXPECT_EQ(panel->dragHandle, MAPPING_HANDLE_COUNT - 1);
+  CancelMappingHandleDrag(*panel);
+}
+
 TEST_F(MappingToolTest, LinksAreSetFromEitherSideAndLockedByDefault) {
   OpenTool();
   const int top = model.AddMapping(nullptr);
@@ -967,6 +1127,60 @@ TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
   EXPECT_EQ(down[8], 80);
 }
 
+// ---- the modeller's overlay, on the null device ----
+
+namespace {
+class OverlayOnDevice : public ModellerTest {
+ protected:
+  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
+  // The lines of the trace's colour the overlay draws.
+  size_t TraceLines() {
+    constexpr uint32_t TRACE_COLOUR = 0xFFFFA040u;
+    size_t count = 0;
+    if (BeginLineBatch3D() != 1) {
+      ADD_FAILURE() << "no line batch";
+      return count;
+    }
+    const uint8_t* start = StreamLines3D.vertexWrite;
+    DrawEditedObjectOverlay(*modeller);
+    const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+    for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) count += v[i].colour == TRACE_COLOUR;
+    EndLineBatch3D();
+    return count;
+  }
+  // Points 0.. traced and selected, in order.
+  void Trace(int count) {
+    for (int p = 0; p < model.pointCount; ++p) model.points[p].flags &= uint8_t(~POINT_SELECTED);
+    for (int i = 0; i < count; ++i) {
+      model.points[i].flags |= POINT_SELECTED;
+      modeller->state.trace[i] = uint16_t(i);
+    }
+    modeller->state.traceCount = count;
+    modeller->state.selectedPointCount = count;
+  }
+};
+}  // namespace
+
+// The trace's lines join its points in order; a closed trace of three points or more also
+// joins the last to the first.
+TEST_F(OverlayOnDevice, TheTraceJoinsItsPointsInOrderAndClosesFromThree) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Open();
+  Key('P', true);
+  ASSERT_GE(model.pointCount, 3);
+  modeller->traceMode = TRACE_INCLUDING;
+  modeller->traceClosed = 0;
+  Trace(3);
+  EXPECT_EQ(TraceLines(), 2u) << "0-1, 1-2";
+  modeller->traceClosed = 1;
+  EXPECT_EQ(TraceLines(), 3u) << "and 2-0";
+  Trace(2);
+  EXPECT_EQ(TraceLines(), 1u) << "two points are one line, closed or not";
+  modeller->traceClosed = 0;
+  EXPECT_EQ(TraceLines(), 1u);
+}
+
 // ---- buttons, perspective drags, files ----
 
 namespace {
@@ -1209,6 +1423,60 @@ TEST_F(MappingButtonsTest, SwatchesCopyAndPasteColoursAndLongListsScroll) {
   EXPECT_EQ(int(Swatches().size()), rows);
 }
 
+// The tool's rows as the widths of their buttons in button units (row_layout.h), worked out
+// from the tool's plan: the list's name of 8 units, its view switch, direction and swatch, the
+// two cutout columns of 6; the selected mapping's rows under the undo row, half a row apart.
+TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
+  OpenTool();
+  FrontView();
+  const MappingToolSettings saved = MappingTool;
+  MappingTool.copiedBoxCode = -2;  // no drag box copied
+  const auto at = [](const char* text) {
+    const InterfaceButton* b = FindShownButton(text);
+    EXPECT_NE(b, nullptr) << text;
+    return b ? int(b - InterfaceButtons) : 0;
+  };
+  ASSERT_EQ(model.mappingCount, 2);
+  MappingTool.showCutouts = 0;
+  Buttons(&panel->prss);
+  // The heading row (count, "dir", "col", the cutouts' switch), then a row a mapping.
+  int list = at("mappings : 2");
+  EXPECT_EQ(RowLayout(list, list + 4 + 2 * 4), "8 3 2 2 | 8 1 3 2 | 8 1 3 2");
+  // No selection: the points' switch a row and a half under the undo row.
+  const int show = at("show object points");
+  EXPECT_EQ(RowLayout(show - 1), "12 |+0.5| 10") << "\"no changes\", then the switch";
+  MappingTool.showCutouts = 1;
+  Buttons(&panel->prss);
+  list = at("mappings : 2");
+  EXPECT_EQ(RowLayout(list, list + 6 + 2 * 6), "8 3 2 6 6 2 | 8 1 3 2 6 6 | 8 1 3 2 6 6")
+      << "with the main and opposite cutouts";
+
+  // A new mapping from a drag box, selected: its rows under the undo row (two counts of 2
+  // units, undo and redo of 4).
+  Box(-0.5, 0.25, 0.5, 0.75);
+  Buttons(&panel->prss);
+  ClickButton(*FindShownButton("NEW mapping"));
+  CancelTextEntry();
+  Frame();
+  ASSERT_EQ(SelectedMapping, 2);
+  Buttons(&panel->prss);
+  const int first = at("delete") - 4;
+  const int cutouts = at("cutout name");
+  EXPECT_EQ(RowLayout(first, cutouts),
+            "2 4 4 2 |-0.5| 8 4 4 3 3 | 6 2 2 | 4 3 3 | 8 | 8 | 8 | 4 3 12 | 8 | 1 6 1 | 1 6 1 | 1 6 1 | 8 | "
+            "1 6 1 | 1 6 1 | 1 6 1 | 5 1 5 1 | 10 | 10");
+  // The cutout list at the right edge, 12 units wide from the top: a row a cutout.
+  std::string column = "6 6";
+  for (int c = 0; c < model.cutoutCount; ++c) column += " | 6 6";
+  EXPECT_EQ(RowLayout(cutouts, -1, ScreenWidth - 12 * ButtonWidth), column);
+  EXPECT_EQ(InterfaceButtons[cutouts].top, 0);
+  // A copied box of this view adds its paste beside the copy.
+  MappingTool.copiedBoxCode = CurrentViewCode();
+  Buttons(&panel->prss);
+  EXPECT_EQ(RowLayout(at("copy drag box"), at("copy drag box") + 2), "8 8");
+  MappingTool = saved;
+}
+
 TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   OpenTool();
   int32_t from[3], tip[3];
@@ -1222,6 +1490,15 @@ TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   EXPECT_EQ(tip[0] - from[0], 0);
   EXPECT_EQ(tip[1] - from[1], -65536);
   EXPECT_EQ(tip[2] - from[2], 0);
+  // With exactly three points the third is taken, not a point a metre above the second:
+  // point 6 moved to (0, 1, 1) tilts the plane; (1, 0, 0) x (0, 1, 1) = (0, -1, 1), a metre
+  // long: 65536 / sqrt(2) = 46340.95 each way.
+  model.points[6].y = 65536;
+  ASSERT_EQ(PickedPointsNormal(*panel, from, tip), 1);
+  EXPECT_EQ(tip[0] - from[0], 0);
+  EXPECT_EQ(tip[1] - from[1], -46341);
+  EXPECT_EQ(tip[2] - from[2], 46341);
+  model.points[6].y = 0;
   // The plane moved to the far edge of the coordinates: the tip, a metre further out, stops
   // at the last position a point can have rather than wrapping to the other side.
   for (int p : {0, 2, 6}) model.points[p].y = INT32_MIN + 100;

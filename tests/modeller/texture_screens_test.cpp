@@ -13,6 +13,7 @@
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
 #include "modeller_fixture.h"
+#include "row_layout.h"
 #include "platform/keys.h"
 #include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
@@ -563,6 +564,77 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsPanelShowsItsRegionTurnAndSwitches) {
   ObjectEditorShared.spokeCount = 0;
 }
 
+// The screen's rows as the widths of their buttons in button units (row_layout.h), worked out
+// from its plan: the list's name and page of 8 units, the backing switch, the material's four
+// (4, 4, 2, 4), its number and the selection box; the rows of the current cutout at the right,
+// as wide as the page panel (20 units); the rows of several selected, 12 units at the right.
+TEST_F(TextureScreenTest, TheCutoutsScreensRowsHoldTheirButtonsAtTheirWidths) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(1);
+  const CutoutUpdateSetting savedSet = CutoutUpdateSet;
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  TexturePanelSwitches = 0;
+  SelectCutoutByName(*screen, 0);
+  Buttons(&screen->prss);
+  const auto at = [](const char* text) {
+    const InterfaceButton* b = FindShownButton(text);
+    EXPECT_NE(b, nullptr) << text;
+    return b ? int(b - InterfaceButtons) : 0;
+  };
+  const int count = model.cutoutCount;
+  std::string left = "8 8 1 14";
+  for (int i = 0; i < count; ++i) left += " | 8 8 1 4 4 2 4 2 1";
+  // Half a row under the list the undo row, then dup, del, clear and the move in the list;
+  // a row for each mapping that uses the cutout (its name, direction and "view").
+  std::string mappingRows;
+  for (int m = 0; m < model.mappingCount; ++m)
+    if (model.mappings[m].cutout[0] == 0 || model.mappings[m].cutout[1] == 0) mappingRows += " | 8 4 3";
+  left += " |+0.5| 12 | 3 3 3 6 2 2" + mappingRows;
+  const int large = at("L");
+  EXPECT_EQ(RowLayout(at(("cutouts : " + std::to_string(count)).c_str()), large), left);
+  // The switches and the texture's facts (a blank of 8 units without a texture), the position
+  // and size rows (a label of the panel's width less 8 units and four arrows), the turn, the
+  // overlay.  Here the page panel is narrow (208 pixels): the rows take their least width, 16.
+  ASSERT_EQ(GetTexturePanelSize(), 208);
+  // With a texture: its size and memory of 5 units each, and for a file's texture "reload",
+  // "dds" and the viewer's "v".
+  const ZKTETexture* t = screen->texture ? screen->texture->texture : nullptr;
+  const std::string facts = !t ? "8" : (t->flags & TEXTURE_FROM_FILE) ? "5 5 3 2 1" : "5 5";
+  const int overlay = at("overlay");
+  EXPECT_EQ(RowLayout(large, overlay + 2, ScreenWidth - 16 * ButtonWidth),
+            "2 2 " + facts + " | 8 2 2 2 2 | 8 2 2 2 2 | 6 2 2 6 | 4 2");
+  // On a wider screen the panel has its 20 units, and so have its rows.
+  model.cutouts[0].page = 255;  // no page: no texture
+  SelectCutoutByName(*screen, 1);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(screen->texture, nullptr);
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1600, ScreenHeight = 1200;
+  Buttons(&screen->prss);
+  ASSERT_EQ(GetTexturePanelSize(), 20 * ButtonWidth);
+  EXPECT_EQ(RowLayout(at("L"), at("overlay") + 2, ScreenWidth - 20 * ButtonWidth),
+            "2 2 8 | 12 2 2 2 2 | 12 2 2 2 2 | 6 2 2 6 | 4 2");
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+
+  // Two selected: dup, del and clear, "select page" a row down; the properties at the right
+  // from the third row.
+  Select({0, 1});
+  Buttons(&screen->prss);
+  const int dup = at("dup");
+  EXPECT_EQ(RowLayout(dup, at("select page") + 1), "3 3 3" + mappingRows + " | 6");
+  const int properties = at("properties to set");
+  EXPECT_EQ(InterfaceButtons[properties].top, 2 * ButtonHeight);
+  EXPECT_EQ(RowLayout(properties, -1, ScreenWidth - 12 * ButtonWidth), "6 4 | 6 6 | 6 6 | 6 6 | 12 | 12 | 12");
+  // With a property, the colour and the roughness: "reset", the three channels and the
+  // roughness as spinners (a value of 8 units and two steps).
+  CutoutUpdateSet.alphaType = 0;
+  CutoutUpdateSet.setColour = 1, CutoutUpdateSet.setRoughness = 1;
+  Buttons(&screen->prss);
+  EXPECT_EQ(RowLayout(at("properties to set"), -1, ScreenWidth - 12 * ButtonWidth),
+            "6 4 2 | 6 6 | 6 6 | 6 6 | 12 | 8 1 1 | 8 1 1 | 8 1 1 | 12 | 8 1 1 | 12");
+  CutoutUpdateSet = savedSet;
+}
+
 TEST_F(TextureScreenTest, UpAndDownMoveTheCurrentCutoutByTheClicksStepAndStopAtTheEnds) {
   CutoutsScreen* screen = OpenCutouts();
   AddCutouts(23);  // 24 cutouts
@@ -798,6 +870,82 @@ TEST_F(TextureScreenTest, TheLastCutoutStaysAndDuplicatesHaveLimits) {
   ConfirmTextEntry("last");
 }
 
+// Each cutout operation taking an index takes the first and the last and refuses one past the
+// last, changing nothing; region words 0..7 and drag handles 0..8 likewise.
+TEST_F(TextureScreenTest, CutoutOperationsTakeTheFirstAndLastIndexAndRefuseOnePast) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  const int count = model.cutoutCount;
+  const auto before = Bytes();
+  EXPECT_EQ(SwitchCutoutBacking(*screen, count), 0);
+  EXPECT_EQ(SetCutoutMaterial(*screen, count, CutoutMaterial{ALPHA_BLEND, 0, 0, 0, {1, 2, 3}, 0}), 0);
+  EXPECT_EQ(AssignCutoutPage(*screen, model.pageCount), 0);
+  SelectCutoutByName(*screen, count);
+  ToggleCutoutSelection(*screen, count);
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(SelectedCutout, -1);
+  // The last is taken.
+  ASSERT_EQ(SwitchCutoutBacking(*screen, count - 1), 1);
+  EXPECT_NE(model.cutouts[count - 1].flags & CUTOUT_BACKING, 0);
+  SelectCutoutByName(*screen, count - 1);
+  EXPECT_EQ(SelectedCutout, count - 1);
+  ToggleCutoutSelection(*screen, 0);
+  EXPECT_EQ(SelectedCutout, 0);
+  EXPECT_NE(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+  // A current cutout one past the last is none: its region is not stepped.
+  ClearCutoutSelection(*screen);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(SelectedCutout, 0);
+  SelectedCutout = count;
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 1), 0);
+  // Region words: 0 (left) and 7 (taller) step, -1 and 8 do not.
+  model.DeselectAllCutouts();
+  SelectCutoutByName(*screen, 1);
+  Cutout& c = model.cutouts[1];
+  c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 10, c.region[REGION_WIDTH] = 20, c.region[REGION_HEIGHT] = 20;
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, -1), 0);
+  EXPECT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 8), 0);
+  ASSERT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 0), 1);
+  EXPECT_EQ(c.region[REGION_LEFT], 9);
+  ASSERT_EQ(AdjustCutoutRegion(*screen, CLICK_LEFT, 7), 1);
+  EXPECT_EQ(c.region[REGION_HEIGHT], 21);
+  // Drag handles 0 to 8: one past is refused; handle 0 is dragged and cancelled like any other.
+  EXPECT_EQ(StartCutoutDrag(*screen, 9, 100, 100), 0);
+  EXPECT_EQ(StartCutoutDrag(*screen, -1, 100, 100), 0);
+  EXPECT_EQ(screen->dragHandle, -1);
+  ASSERT_EQ(StartCutoutDrag(*screen, 8, 100, 100), 1);
+  CancelCutoutDrag(*screen);
+  const std::vector<int> region = RegionOf(c);
+  ASSERT_EQ(StartCutoutDrag(*screen, 0, 100, 100), 1);
+  EXPECT_EQ(screen->dragHandle, 0);
+  MoveCutoutDrag(*screen, 100 + GetTexturePanelSize() / 4, 100 + GetTexturePanelSize() / 4);
+  EXPECT_NE(RegionOf(c), region) << "the corner followed the pointer";
+  CancelCutoutDrag(*screen);
+  EXPECT_EQ(screen->dragHandle, -1);
+  EXPECT_EQ(RegionOf(c), region);
+}
+
+// Deleting selected cutouts reaches the first one, and always leaves one cutout.
+TEST_F(TextureScreenTest, DeletingReachesTheFirstCutoutAndLeavesTheLast) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(1);
+  ASSERT_EQ(model.cutoutCount, 2);
+  // Nothing uses cutout 0 once the mappings take cutout 1.
+  for (int m = 0; m < model.mappingCount; ++m) model.mappings[m].cutout[0] = model.mappings[m].cutout[1] = 1;
+  std::snprintf(model.cutouts[1].name, CUTOUT_NAME_SIZE, "kept");
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  ASSERT_EQ(model.cutoutCount, 1);
+  EXPECT_STREQ(model.cutouts[0].name, "kept");
+  // Two unused cutouts selected (the mappings point past every cutout): one goes, the other
+  // stays as the object's last.
+  AddCutouts(1);
+  for (int m = 0; m < model.mappingCount; ++m) model.mappings[m].cutout[0] = model.mappings[m].cutout[1] = 255;
+  Select({0, 1});
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, 1);
+}
+
 TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
   CutoutsScreen* screen = OpenCutouts();
   TexturePage named{}, blank{};
@@ -807,6 +955,14 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
   model.cutouts[0].page = uint8_t(withName);
   SelectCutoutByName(*screen, 0);
   ASSERT_NE(screen->texture, nullptr) << "the named page's texture is looked up";
+  // A page one past the last, or before the first, is refused and changes nothing.
+  ASSERT_EQ(without, model.pageCount - 1);
+  const auto before = Bytes();
+  EXPECT_EQ(ApplyCutoutPage(*screen, model.pageCount), 0);
+  EXPECT_EQ(ApplyCutoutPage(*screen, -1), 0);
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_NE(screen->texture, nullptr);
+  // The last page is taken.
   ASSERT_EQ(ApplyCutoutPage(*screen, without), 1);
   EXPECT_EQ(model.cutouts[0].page, without);
   EXPECT_EQ(screen->texture, nullptr) << "no name, no texture: the old one is not kept";
@@ -1071,6 +1227,37 @@ TEST_F(TextureScreenTest, TypesAndNamesOfPages) {
   EXPECT_STREQ(OpenTextEntry.prompt, "Select a JPG texture");
   EXPECT_STREQ(OpenTextEntry.initialText, "carbon");
   CancelTextEntry();
+}
+
+// The pages screen's rows as the widths of their buttons in button units (row_layout.h): the
+// list (name 10, "png" and "jpg" 2 each, the type 3; a skin has no file buttons, its type
+// stays in its column), half a row, then the selected page's buttons and the undo row.
+TEST_F(TextureScreenTest, ThePagesScreensRowsHoldTheirButtonsAtTheirWidths) {
+  TexturePagesScreen* screen = OpenPages();
+  model.AddPage(nullptr);
+  model.pages[1].type = PAGE_SKIN;
+  model.pages[1].name[0] = 0;
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[2].name, MODEL_NAME_SIZE, "decals");
+  ASSERT_EQ(model.pageCount, 3);
+  SelectedPage = -1;
+  Buttons(&screen->prss);
+  const InterfaceButton* heading = FindShownButton("texture file");
+  ASSERT_NE(heading, nullptr);
+  const int list = int(heading - InterfaceButtons);
+  const std::string rows = "10 4 3 | 10 2 2 3 | 10 @14:3 | 10 2 2 3";
+  EXPECT_EQ(RowLayout(list), rows + " |+0.5| 8 2 | 12") << "no page selected: \"add new page\" and \"jpg\"";
+  Press(&screen->prss, "decals");
+  ASSERT_EQ(SelectedPage, 2);
+  ASSERT_NE(screen->texture, nullptr);
+  Buttons(&screen->prss);
+  // "reload" (the page has a texture), "v", "duplicate", "delete"; the move; the overlay; the
+  // copy size; the four templates; then the texture's facts (size and memory of 5 units, and
+  // for a file's texture "reload", "dds" and "v"; a blank of 8 while the picture is missing)
+  // with the undo row beside them.
+  const ZKTETexture* t = screen->texture->texture;
+  const std::string facts = !t ? "8 " : (t->flags & TEXTURE_FROM_FILE) ? "5 5 3 2 1 " : "5 5 ";
+  EXPECT_EQ(RowLayout(list), rows + " |+0.5| 4 1 5 4 | 6 2 2 | 4 2 | 5 3 3 | 12 | 12 | 12 | 12 | " + facts + "12");
 }
 
 TEST_F(TextureScreenTest, ThePageListLinesUpItsColumnsUnderTheirHeadings) {

@@ -1,6 +1,7 @@
 // triangle_tools_test.cpp - the triangle mode's tools through its panel, keys and questions:
 // deletion, duplication, subdivision, mirroring and unmirrored copies, breaking off into a
 // subobject, hiding, the groups and the colours.
+#include <algorithm>
 #include <cmath>
 
 #include "core/fixed_math.h"
@@ -133,9 +134,11 @@ TEST_F(TriangleToolsTest, DeletingKeepsTheOrderAndDuplicatingSelectsTheCopies) {
   ExpectUndoRestores(before);
   CtrlKey('Z');
 
-  // One triangle of three unshared points: three points and one triangle more, selected.
+  // One triangle of three unshared points: three points and one triangle more, selected. A
+  // point selected before, not of the triangle, is not copied with it.
   Key('A');
   SelectTriangles({1});
+  model.points[0].flags |= POINT_SELECTED;
   before = Serialised();
   CtrlKey('D');
   EXPECT_STREQ(modeller->statusText, "duplicate triangle");
@@ -274,6 +277,19 @@ TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
     }
   const int points = model.pointCount, triangles = model.triangleCount;
   const std::vector<uint8_t> before = Serialised();
+  // The points the two triangles use, each once: a limit one short refuses, the exact limit
+  // does not.
+  std::vector<int> used;
+  for (int t : {0, 1})
+    for (uint16_t c : T(t).corners)
+      if (std::find(used.begin(), used.end(), c & CORNER_INDEX_MASK) == used.end()) used.push_back(c & CORNER_INDEX_MASK);
+  modeller->pointLimit = int(used.size()) - 1;
+  Press("break off");
+  Key('Y');
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText) << "one point short";
+  Confirm();
+  EXPECT_EQ(Serialised(), before);
+  modeller->pointLimit = int(used.size());
   Press("break off");
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_BREAK_OFF);
   Key('Y');
