@@ -266,6 +266,72 @@ TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) 
   EXPECT_FALSE(StartsShown("Number of forward gears"));
 }
 
+// The wheel object page of the saloon as loaded (a rear set of its own, a rim edge too narrow
+// for a lip), then with a rim edge that takes a lip and no rear disc, as snapshots on a screen
+// tall enough for one column; the disc row and the rim's four buttons measured by hand from the
+// page's 16-unit rows; the rear rows gone when the rear is the front's.
+TEST_F(PagesTest, TheWheelObjectPageInSnapshotsAndItsDiscAndRimRowsMeasured) {
+  const auto starting = [](const char* start) -> const InterfaceButton* {
+    char shown[128];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::string(shown).rfind(start, 0) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
+  const auto count = [](const char* text) {
+    char shown[128];
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i)
+      n += ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, text) == 0;
+    return n;
+  };
+  UseTallScreen();
+  ASSERT_EQ(car().options & OPT1_SAME_TYRES, 0u);
+  Open(TAB_WHEEL_OBJECT);
+  ExpectSnapshot("page2_saloon");
+  EXPECT_TRUE(Shown("Note: Rim lip depth not available")) << "2 mm of rim edge";
+  EXPECT_TRUE(Shown("Note: Total visible rim depth 23 mm")) << "5 mm inner depth + 18";
+  // "Brake disc type" half the row (8 units), then SOLID and DRILLED a quarter each (4 units).
+  const InterfaceButton* label = Find("Brake disc type");
+  const InterfaceButton* solid = Find("SOLID");
+  const InterfaceButton* drilled = Find("DRILLED");
+  ASSERT_TRUE(label && solid && drilled);
+  EXPECT_EQ(label->right - label->left, 8 * ButtonWidth);
+  EXPECT_EQ(solid->left, label->right);
+  EXPECT_EQ(solid->right - solid->left, 4 * ButtonWidth);
+  EXPECT_EQ(drilled->left, solid->right);
+  EXPECT_EQ(drilled->right - drilled->left, 4 * ButtonWidth);
+  EXPECT_TRUE(solid->top == label->top && drilled->top == label->top);
+  // The rim's four buttons share a row of their own under the tyre style's: 4 units each.
+  const InterfaceButton* style = starting("Low profile tyre style");
+  const InterfaceButton* editRim = Find("edit rim");
+  ASSERT_TRUE(style && editRim);
+  EXPECT_EQ(editRim->top, style->top + ButtonHeight);
+  EXPECT_EQ(editRim->left, style->left);
+  const char* const rimButtons[4] = {"edit rim", "edit spoke", "LOAD WHL", "SAVE WHL"};
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton* b = Find(rimButtons[i]);
+    ASSERT_NE(b, nullptr) << rimButtons[i];
+    EXPECT_EQ(b->left, editRim->left + i * 4 * ButtonWidth) << rimButtons[i];
+    EXPECT_EQ(b->right - b->left, 4 * ButtonWidth) << rimButtons[i];
+    EXPECT_EQ(b->top, editRim->top) << rimButtons[i];
+  }
+  EXPECT_EQ(count("dimensions OK"), 2) << "a status row per set";
+
+  car().wheelSets[1].rimEdgeExtraWidthMm = 4;
+  car().wheelSets[0].brakeDiscRadiusMm = 0;
+  Open(TAB_WHEEL_OBJECT);
+  ExpectSnapshot("page2_saloon_rear_set");
+  EXPECT_FALSE(Shown("Note: Rim lip depth not available")) << "4 mm of rim edge";
+  EXPECT_TRUE(Shown("Rear brake disc"));
+  EXPECT_TRUE(Shown("NO DISC 0 mm"));
+
+  car().options |= OPT1_SAME_TYRES;
+  Open(TAB_WHEEL_OBJECT);
+  EXPECT_FALSE(Shown("Rear brake disc"));
+  EXPECT_EQ(count("dimensions OK"), 1) << "the front set's rows only";
+}
+
 // One control's rectangle in pixels, with what the failure message names it by.
 struct Placed {
   int left, top, right, bottom;
