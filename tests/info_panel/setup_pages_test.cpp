@@ -875,3 +875,60 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
   EXPECT_NEAR(LiveCamberDegrees(*car, wheels - 1), 30.0f, 1e-3f);
   EXPECT_EQ(LiveCamberDegrees(*car, -1), 0.0f);
 }
+
+// The gear rows follow the differentials down the first column and go on at the top of the
+// second where the next would reach below the screen.  The four-wheel-drive car with open
+// differentials, by hand in panel units from the page's top at -0.55: three headings and three
+// selectors (6 x 0.07) and the front split row (0.4) end at 0.27; the first gear row runs to
+// 0.67; the second would end at 1.07, past the bottom at 1.0, so it starts the second column
+// (x 0.2) at -0.55, and the third follows it at -0.15.
+TEST_F(SetupPages, TheGearRowThatWouldPassTheBottomStartsTheSecondColumn) {
+  Load(ESTATE);
+  ASSERT_EQ(car->driveType, DRIVE_FOUR);
+  ASSERT_GE(car->gearCount - Car::FIRST_GEAR_SLOT, 3);
+  for (const int axle : {0, 1}) Bytes()[SETUP_AXLE[axle] + AXLE_DIFFERENTIAL] = DIFF_OPEN;
+  Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 0;
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  const auto row = [](const char* start) -> const ValueControl* {
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char text[256];
+      if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], text, sizeof text) &&
+          std::string(text).rfind(start, 0) == 0)
+        return &ValueControls[i];
+    }
+    return nullptr;
+  };
+  const ValueControl* first = row("First ");
+  const ValueControl* second = row("Second ");
+  const ValueControl* third = row("Third ");
+  ASSERT_TRUE(first && second && third);
+  EXPECT_NEAR(first->left, -0.65f, 1e-5f);
+  EXPECT_NEAR(first->top, 0.27f, 1e-5f);
+  EXPECT_NEAR(second->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(second->top, -0.55f, 1e-5f);
+  EXPECT_NEAR(third->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(third->top, -0.15f, 1e-5f);
+}
+
+// The front seat's row stands only beside a driver off the centre line (0.2 m out or more) of a
+// car with a front passenger seat, the rear rows only with a back seat.
+TEST_F(SetupPages, TheFrontSeatNeedsADriverOffCentreAndTheRearRowsABackSeat) {
+  Load(RUNABOUT);
+  ASSERT_TRUE(car->options & OPT1_FRONT_PASSENGER);
+  ASSERT_TRUE(car->options & OPT1_BACK_SEAT);
+  const std::vector<std::string> row = {"none", "man", "woman"};
+  const auto rows = [&](std::initializer_list<const char*> seats) {
+    std::vector<std::string> out;
+    for (const char* seat : seats) {
+      out.push_back(seat);
+      out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+  };
+  car->driverPosition.x = 0.19f;  // a central driver: no one beside him
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"rear left", "rear right", "rear middle"}));
+  car->driverPosition.x = -0.2f;
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"front", "rear left", "rear right", "rear middle"}));
+  car->options &= ~OPT1_BACK_SEAT;
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"front"}));
+}
