@@ -650,6 +650,30 @@ TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
   EXPECT_EQ(Find("central")->fourth.i, 1);
 }
 
+// The suspension page measures the axles from the car's own wheels: a stale position left in
+// the slot past the last wheel (of the two-wheeler) moves neither the rearmost nor the foremost
+// axle.
+TEST_F(PagesTest, TheAxlePositionsComeFromTheCarsWheelsAlone) {
+  Load("Sportbike");
+  const int n = car().wheelCount;
+  ASSERT_GT(n, 0);
+  ASSERT_LT(n, CAR_MAX_WHEELS);
+  float rearmost = 0.0f, foremost = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    rearmost = std::min(rearmost, car().wheelPositions[i].y);
+    foremost = std::max(foremost, car().wheelPositions[i].y);
+  }
+  ASSERT_LT(rearmost, 0.0f);
+  ASSERT_GT(foremost, 0.0f);
+  for (const float stale : {9.0f, -9.0f}) {
+    car().wheelPositions[n] = {0.0f, stale, 0.0f};
+    Open(TAB_SUSPENSION);
+    EXPECT_EQ(e->axlePositions[0], rearmost) << stale;
+    EXPECT_EQ(e->axlePositions[1], foremost) << stale;
+  }
+  car().wheelPositions[n] = {};
+}
+
 TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone) {
   Open(TAB_SUSPENSION);
   const std::vector<uint8_t> before = Bytes();
