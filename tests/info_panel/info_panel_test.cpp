@@ -656,10 +656,11 @@ TEST_F(PanelTest, TheAddedMassRowOfALightCarShowsNoBar) {
 }
 
 TEST_F(PanelTest, TheAddedMassGoesToATenthOfTheCarsMassAndNoFurtherThan200Kg) {
-  // 10 kg for every whole 50 kg of the car (rounded), at most 200 kg.
-  const float masses[] = {950.0f, 1000.0f, 1024.0f, 2600.0f};
-  const int most[] = {190, 200, 200, 200};
-  for (int k = 0; k < 4; ++k) {
+  // 10 kg for every whole 50 kg of the car (rounded), at most 200 kg: 520 kg is 10.4 steps of
+  // 50 (10.6 of 49), 580 kg is 11.6 steps (11.4 of 51).
+  const float masses[] = {950.0f, 1000.0f, 1024.0f, 2600.0f, 520.0f, 580.0f};
+  const int most[] = {190, 200, 200, 200, 100, 120};
+  for (int k = 0; k < 6; ++k) {
     Car car;
     MakeSampleCar(RUNABOUT, car);
     car.massWithoutOccupants = masses[k];

@@ -581,6 +581,20 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
     front -= f * item.liftFactor;
   }
   EXPECT_TRUE(Has(lines, Fmt("L : %.0f N", car->totalLiftFactor * v2)));
+  // Each item's name leads its lift and drag, the total's last.
+  {
+    static const char* const NAMES[AERO_ITEMS] = {"Rear Wing", "Front Wing", "Undertray", "Body"};
+    const auto row = [&](const char* name, float lift, float drag) {
+      const auto at = std::find(lines.begin(), lines.end(), name);
+      ASSERT_LT(at + 2, lines.end()) << name;
+      EXPECT_EQ(at[1], Fmt("L : %.0f N", lift * v2)) << name;
+      EXPECT_EQ(at[2], Fmt("D : %.0f N", drag * v2)) << name;
+    };
+    for (int i = 0; i < AERO_ITEMS; ++i)
+      if (car->aeroItems[i].flags & AERO_PRESENT)
+        row(NAMES[i], car->aeroItems[i].liftFactor, car->aeroItems[i].dragFactor);
+    row("Total", car->totalLiftFactor, car->totalDragFactor);
+  }
   {
     int present = 0, lifts = 0;
     for (const AeroItem& item : car->aeroItems) present += (item.flags & AERO_PRESENT) != 0;
