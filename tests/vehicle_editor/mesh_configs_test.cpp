@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/config.h"
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "model/model_object.h"
@@ -254,9 +255,19 @@ TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
   EXPECT_EQ(seen.format, 0);
   // DDS needs compressed textures on: without them nothing is asked or exported.
   Reports() = Caught{};
+  const int compressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
   VehicleEditor::ExportTextures(e, 0, 1);
   EXPECT_TRUE(Reports().questions.empty());
   EXPECT_EQ(seen.calls, 1);
+  // With them on, a yes exports in the second format.
+  CfgCompressedTex = 1;
+  VehicleEditor::ExportTextures(e, 0, 1);
+  EXPECT_TRUE(Asked("Export DDS files? / Files will be saved to dds_export folder"));
+  AnswerYes();
+  EXPECT_EQ(seen.calls, 2);
+  EXPECT_EQ(seen.format, 1);
+  CfgCompressedTex = compressed;
   EditorShellHooks.exportTextures = kept;
 }
 
