@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "model/model_object.h"
+#include "render/texture_table.h"
 #include "ui/list_chooser.h"
 #include "vehicle/car_model.h"
 #include "vehicle_editor/file_actions.h"
@@ -260,14 +261,17 @@ TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
   VehicleEditor::ExportTextures(e, 0, 1);
   EXPECT_TRUE(Reports().questions.empty());
   EXPECT_EQ(seen.calls, 1);
-  // With them on, a yes exports in the second format.
+  // With them on (and no reload pending), a yes exports in the second format.
   CfgCompressedTex = 1;
+  const int reloading = TextureReloadPending;
+  TextureReloadPending = 0;
   VehicleEditor::ExportTextures(e, 0, 1);
   EXPECT_TRUE(Asked("Export DDS files? / Files will be saved to dds_export folder"));
   AnswerYes();
   EXPECT_EQ(seen.calls, 2);
   EXPECT_EQ(seen.format, 1);
   CfgCompressedTex = compressed;
+  TextureReloadPending = reloading;
   EditorShellHooks.exportTextures = kept;
 }
 
