@@ -37,6 +37,20 @@ TEST_F(Setups, DuplicatesStopAtTheLimitsWithTheirMessages) {
   EXPECT_EQ(car().colourIndex, 8);
 }
 
+// Applying a set-up builds the car from it: 40 kg of added mass in the second set-up weighs
+// 40 kg more than none in the first.
+TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
+  car().setups[0].record.bytes[SETUP_BALLAST] = 0;
+  car().setups[1].record.bytes[SETUP_BALLAST] = 40;
+  VehicleEditor::ApplySetup(*e, 0);
+  const float mass = car().mass;
+  VehicleEditor::ApplySetup(*e, 1);
+  EXPECT_EQ(car().setupIndex, 1);
+  EXPECT_NEAR(car().mass, mass + 40.0f, 0.01f);
+  VehicleEditor::ApplySetup(*e, 0);
+  EXPECT_NEAR(car().mass, mass, 0.01f);
+}
+
 TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   VehicleEditor::SetupAction(e, 0, 2);
   VehicleEditor::SetupAction(e, 0, 2);  // 4 set-ups, the fourth current

@@ -429,6 +429,17 @@ TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
   ClearInterface();
 }
 
+// Ctrl+O asks for a vehicle to load, as the file menu's word 2 does; Ctrl+N for a new
+// vehicle's layout, as its word 9 does.
+TEST_F(NewVehicle, CtrlOAsksForAVehicleToLoadAndCtrlNForANewVehiclesLayout) {
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'O');
+  Type("Enter name of vehicle to LOAD", "Runabout");
+  SelectDialog.count = 0;
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'N');
+  EXPECT_EQ(SelectDialog.count, NEW_LAYOUT_COUNT);
+  EXPECT_STREQ(SelectDialog.title, "Select vehicle layout");
+}
+
 }  // namespace
 
 TEST_F(NewVehicle, ABikesBodyBetweenItsWheelsIsAsWideAsItsTwoTyresTogether) {
