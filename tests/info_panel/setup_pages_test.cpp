@@ -890,13 +890,13 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
   EXPECT_EQ(LiveCamberDegrees(*car, -1), 0.0f);
 }
 
-// The gear rows follow the differentials down the first column and go on at the top of the
-// second where the next would reach below the screen.  The four-wheel-drive car with open
+// The gear rows and the final drive follow the differentials down the first column and go on
+// at the top of the second where the next would reach below the screen.  The four-wheel-drive car with open
 // differentials, by hand in panel units from the page's top at -0.55: three headings and three
 // selectors (6 x 0.07) and the front split row (0.4) end at 0.27; the first gear row runs to
 // 0.67; the second would end at 1.07, past the bottom at 1.0, so it starts the second column
 // (x 0.2) at -0.55, and the third follows it at -0.15.
-TEST_F(SetupPages, TheGearRowThatWouldPassTheBottomStartsTheSecondColumn) {
+TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) {
   Load(ESTATE);
   ASSERT_EQ(car->driveType, DRIVE_FOUR);
   ASSERT_GE(car->gearCount - Car::FIRST_GEAR_SLOT, 3);
@@ -922,6 +922,22 @@ TEST_F(SetupPages, TheGearRowThatWouldPassTheBottomStartsTheSecondColumn) {
   EXPECT_NEAR(second->top, -0.55f, 1e-5f);
   EXPECT_NEAR(third->left, 0.2f, 1e-5f);
   EXPECT_NEAR(third->top, -0.15f, 1e-5f);
+
+  // The front-drive car with three gears: a heading and a selector end at -0.41, the gears
+  // run from -0.41, -0.01 and 0.39 to 0.79; the final drive would end at 1.19, so it starts
+  // the second column.
+  Load(RUNABOUT);
+  ASSERT_EQ(car->driveType, DRIVE_FRONT);
+  car->gearCount = uint8_t(Car::FIRST_GEAR_SLOT + 3);
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_OPEN;
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  const ValueControl* last = row("Third ");
+  const ValueControl* final = row("Final Drive Ratio");
+  ASSERT_TRUE(last && final);
+  EXPECT_NEAR(last->left, -0.65f, 1e-5f);
+  EXPECT_NEAR(last->top, 0.39f, 1e-5f);
+  EXPECT_NEAR(final->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(final->top, -0.55f, 1e-5f);
 }
 
 // The front seat's row stands only beside a driver off the centre line (0.2 m out or more) of a
@@ -945,4 +961,21 @@ TEST_F(SetupPages, TheFrontSeatNeedsADriverOffCentreAndTheRearRowsABackSeat) {
   EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"front", "rear left", "rear right", "rear middle"}));
   car->options &= ~OPT1_BACK_SEAT;
   EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"front"}));
+}
+
+// The camber rows stand for a paired axle of a known suspension kind: the last kind (5, the
+// trailing arm, an absolute camber) has them, a kind byte one past it none.
+TEST_F(SetupPages, TheCamberRowsStandOnlyForAKnownSuspensionKind) {
+  Load(RUNABOUT);
+  ASSERT_TRUE(car->wheelSets[1].paired && car->wheelSets[0].paired);
+  const auto cambers = [&] {
+    int n = 0;
+    for (const std::string& line : Draw(INFO_PAGE_TYRES)) n += line.rfind("Camber (left / right)", 0) == 0;
+    return n;
+  };
+  car->wheelSets[0].suspensionType = SUSPENSION_TRAILING_ARM;
+  car->wheelSets[1].suspensionType = SUSPENSION_TRAILING_ARM;
+  EXPECT_EQ(cambers(), 2);
+  car->wheelSets[1].suspensionType = SUSPENSION_TYPE_COUNT;
+  EXPECT_EQ(cambers(), 1);
 }

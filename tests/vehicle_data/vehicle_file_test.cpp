@@ -495,6 +495,12 @@ TEST_F(VehicleFile, NamesThatCouldLeaveTheFoldersAreRefused) {
   }
   EXPECT_EQ(IsValidVehicleName("0123456789012345678901234567890"), 1);
   EXPECT_EQ(IsValidVehicleName("01234567890123456789012345678901"), 0) << "32 characters do not fit";
+  // A buffer of no size is not written at all; one too small for the path is left empty.
+  char small[8] = "keep";
+  EXPECT_EQ(MakeVehiclePath(small, 0, "Kart", 0), 0);
+  EXPECT_STREQ(small, "keep");
+  EXPECT_EQ(MakeVehiclePath(small, int(sizeof small), "Kart", 0), 0) << "data\\veh\\Kart.veh needs 17 bytes";
+  EXPECT_STREQ(small, "");
 }
 
 }  // namespace
