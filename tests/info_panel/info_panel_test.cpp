@@ -175,6 +175,41 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
 }
 
+// In a scaled layout each row's bar stands between its two arrows, edge to edge, on their
+// band: byte, word and float rows alike.
+TEST_F(PanelTest, AScaledRowsBarStandsBetweenItsArrows) {
+  SetInfoPanelLayout(0.0f, 1.2f, -0.5f);
+  ASSERT_NE(InfoLayout.sx, 1.0f);
+  uint8_t byte = 50;
+  uint16_t word = 1000;
+  float value = 1.0f;
+  const struct {
+    const char* name;
+    int leftArrow;
+  } rows[] = {{"byte", 41}, {"word", 43}, {"float", 45}};
+  for (const auto& r : rows) {
+    ClearInterface();
+    if (r.leftArrow == 41)
+      AddPanelByteRow(&owner, "B %.0f", 0.1f, &byte, nullptr, 0, 100, 0, 100, nullptr, 0, 0.2f, 0.6f);
+    if (r.leftArrow == 43)
+      AddPanelWordRow(&owner, "W %.0f", 0.1f, &word, nullptr, 0, 5000, nullptr, 0, 0, 0.2f, 0.6f);
+    if (r.leftArrow == 45)
+      AddPanelFloatRow(&owner, "F %.1f", 0.1f, &value, 0.1f, 0.0f, 2.0f, nullptr, 0, 0, 0.2f, 0.6f);
+    int at = -1;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == r.leftArrow) at = i;
+    ASSERT_GE(at, 0) << r.name;
+    ASSERT_LT(at + 2, ValueControlCount) << r.name;
+    const ValueControl &left = ValueControls[at], &bar = ValueControls[at + 1], &right = ValueControls[at + 2];
+    EXPECT_EQ(right.displayType, r.leftArrow - 1) << r.name;
+    EXPECT_FLOAT_EQ(bar.left, left.right) << r.name;
+    EXPECT_FLOAT_EQ(bar.right, right.left) << r.name;
+    EXPECT_FLOAT_EQ(bar.top, left.top) << r.name;
+    EXPECT_FLOAT_EQ(bar.bottom, left.bottom) << r.name;
+  }
+  ResetInfoPanelLayout();
+}
+
 // On a screen so tall that a button's height is a sliver of it, the panel stays at half size.
 TEST_F(PanelTest, ATallScreenStillGivesTheLayoutHalfSize) {
   const int height = ScreenHeight;

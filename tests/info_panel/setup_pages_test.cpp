@@ -410,6 +410,7 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   // No speed without an engine's rev limit.
   car->engine.redline = 0.0f;
   EXPECT_EQ(GearTopSpeed(*car, 0), 0.0f);
+  EXPECT_EQ(Draw(INFO_PAGE_FINAL_DRIVE)[2], Fmt("First %.3f", ratio(SETUP_GEAR_WORDS))) << "the ratio alone";
 }
 
 // The differential rows' ranges: locking 10 to 80 (power and coast, each its own set), preload
