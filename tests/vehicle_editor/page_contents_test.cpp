@@ -16,6 +16,7 @@
 #include "text/text_colours.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/model_pages.h"
 
 namespace {
@@ -84,6 +85,25 @@ TEST_F(PageContentsTest, SnapshotsOfTheLaterPagesAndTheSidePanel) {
   ExpectSnapshot("page7_electric");
   Open(TAB_MASS);
   ExpectSnapshot("page8_electric");
+}
+
+// The local folder's button shows the folder for a test export, even one of a single letter,
+// and a placeholder while none is set.
+TEST_F(PageContentsTest, TheTestExportFolderButtonShowsTheFolderOrAPlaceholder) {
+  SpecialDraw = 1;
+  e->displayFlags |= SHOW_FRAME;
+  e->selection.selectedPoint = 0;
+  char folder[8] = "D";
+  EditorShellHooks.testExportFolder = folder;
+  BuildSide();
+  EXPECT_TRUE(Shown("D"));
+  EXPECT_FALSE(Shown("[folder for TEST export]"));
+  folder[0] = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown("[folder for TEST export]"));
+  EditorShellHooks.testExportFolder = nullptr;
+  BuildSide();
+  EXPECT_TRUE(Shown("[folder for TEST export]"));
 }
 
 // ---- Allow, light colours and steering ----
