@@ -541,6 +541,8 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   EXPECT_TRUE(Shows("Rear wheel drive"));  // the drive text stands alone
   Draw(road, 0);
   EXPECT_TRUE(ShowsPart(" / Front wheel drive"));
+  EXPECT_TRUE(ShowsPart("Power : "));
+  EXPECT_TRUE(ShowsPart("Torque : "));
   EXPECT_TRUE(ShowsPart("Fuel load at start : 100%"));
   Strategy.fuelAtStart = 50;
   Draw(road, 0);
@@ -735,6 +737,7 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
     }
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
+  EXPECT_TRUE(Shows("1024") && Shows("2048")) << "both sizes of the skin template";
   // The wheels' colours only for a car with wheels.
   EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
   car.wheelCount = 0;

@@ -212,6 +212,16 @@ TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
   old.Close();
   EXPECT_EQ(back.numPoints, 2);
   EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
+  // Two surfaces counted and one stored: refused, and the stream marked as read past its end
+  // for the reader that goes on.
+  RawRim cut;
+  Bytes c;
+  EncodeRim(c, cut);
+  c.b.resize(c.b.size() - 8);
+  DataFile shortened = OpenBody(image, c.b);
+  EXPECT_EQ(back.Load(shortened, 252), 0);
+  EXPECT_TRUE(shortened.readPastEnd);
+  shortened.Close();
 }
 
 TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
