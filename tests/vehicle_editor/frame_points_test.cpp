@@ -409,6 +409,25 @@ TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection)
   EXPECT_STREQ(marks[7 + 7].label, "U");
   EXPECT_EQ(marks.back().kind, MARK_WHEEL_POINT);
   EXPECT_EQ(marks.back().index, -1);
+  // A tube to a point one past the frame's last, or to a wheel point past the six, has no
+  // middle to mark; one to the last point and one to wheel point -6 have.
+  const int16_t kept[2] = {car().frameTubes[0].b, car().frameTubes[1].b};
+  const auto tubeMarked = [&](int tube) {
+    CollectFrameMarkers(*e, marks);
+    for (const FrameMarker& m : marks)
+      if (m.kind == MARK_TUBE && m.index == tube) return true;
+    return false;
+  };
+  car().frameTubes[0].b = int16_t(car().framePointCount - 1);
+  car().frameTubes[1].b = -6;
+  EXPECT_TRUE(tubeMarked(0));
+  EXPECT_TRUE(tubeMarked(1));
+  car().frameTubes[0].b = int16_t(car().framePointCount);
+  car().frameTubes[1].b = -7;
+  EXPECT_FALSE(tubeMarked(0));
+  EXPECT_FALSE(tubeMarked(1));
+  car().frameTubes[0].b = kept[0];
+  car().frameTubes[1].b = kept[1];
 }
 
 }  // namespace
