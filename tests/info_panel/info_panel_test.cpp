@@ -738,6 +738,9 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
   EXPECT_TRUE(Shows("1024") && Shows("2048")) << "both sizes of the skin template";
+  int sizes = 0;
+  for (int i = 0; i < ValueControlCount; ++i) sizes += ValueControls[i].callback == SetSkinTemplateSize;
+  EXPECT_EQ(sizes, 2) << "and no third";
   // The wheels' colours only for a car with wheels.
   EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
   car.wheelCount = 0;
