@@ -374,6 +374,31 @@ TEST_F(PanelTest, TheFiguresLinesBeginExactlyAtTheirLeastMassAndWheelBase) {
   InfoPageShown = INFO_PAGE_INFO;
 }
 
+// The panel draws the set-up page chosen, from the brakes (the first) to the passengers (the
+// last); a byte row's label is dimmed in mode 2 only.
+TEST_F(PanelTest, TheChosenSetupPageIsDrawnFromTheFirstToTheLast) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  InfoPageShown = INFO_PAGE_BRAKES;
+  Draw(car, 1);
+  EXPECT_TRUE(ShowsPart("Maximum Per Wheel ")) << "the brakes page";
+  InfoPageShown = INFO_PAGE_PASSENGERS;
+  Draw(car, 1);
+  EXPECT_TRUE(Shows("none") && Shows("woman")) << "the passengers page";
+  InfoPageShown = INFO_PAGE_INFO;
+
+  uint8_t b = 10;
+  ColourWord* colours[3] = {};
+  for (int mode = 0; mode < 3; ++mode) {
+    ClearInterface();
+    AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, &b, 0, 100, 0, 100, nullptr, mode, 0.0f, 0.4f);
+    ASSERT_GT(ValueControlCount, 0);
+    colours[mode] = ValueControls[0].colour;
+  }
+  EXPECT_EQ(colours[1], colours[0]);
+  EXPECT_NE(colours[2], colours[0]);
+}
+
 // A mapping named "M" or "m" and a digit 1 to 4 marks that colour; any other name none.
 TEST(ColourMarks, AMarkIsMOrLowerMThenADigitFromOneToFour) {
   EXPECT_EQ(ColourMarkOf("M1"), 1);

@@ -965,8 +965,9 @@ TEST_F(SetupPages, TheFrontSeatNeedsADriverOffCentreAndTheRearRowsABackSeat) {
 }
 
 // The camber rows stand for a paired axle of a known suspension kind: the last kind (5, the
-// trailing arm, an absolute camber) has them, a kind byte one past it none.
-TEST_F(SetupPages, TheCamberRowsStandOnlyForAKnownSuspensionKind) {
+// trailing arm, an absolute camber) has them, a kind byte one past it none; each axle has its
+// column.
+TEST_F(SetupPages, TheCamberRowsStandOnlyForAKnownSuspensionKindInItsAxlesColumn) {
   Load(RUNABOUT);
   ASSERT_TRUE(car->wheelSets[1].paired && car->wheelSets[0].paired);
   const auto cambers = [&] {
@@ -979,4 +980,17 @@ TEST_F(SetupPages, TheCamberRowsStandOnlyForAKnownSuspensionKind) {
   EXPECT_EQ(cambers(), 2);
   car->wheelSets[1].suspensionType = SUSPENSION_TYPE_COUNT;
   EXPECT_EQ(cambers(), 1);
+  // The front axle's column stands at the panel's left (-0.65), the rear's at the second
+  // column (0.2), both from the same top.
+  const ValueControl *front = nullptr, *rear = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    char text[64];
+    if (ValueControls[i].displayType != 15 || !ValueControlText(ValueControls[i], text, sizeof text)) continue;
+    if (std::strcmp(text, "Front") == 0) front = &ValueControls[i];
+    if (std::strcmp(text, "Rear") == 0) rear = &ValueControls[i];
+  }
+  ASSERT_TRUE(front && rear);
+  EXPECT_NEAR(front->left, -0.65f, 1e-5f);
+  EXPECT_NEAR(rear->left, 0.2f, 1e-5f);
+  EXPECT_EQ(front->top, rear->top);
 }
