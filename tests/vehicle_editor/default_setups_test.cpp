@@ -188,6 +188,19 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   Type("Enter name of colour config to LOAD", "paint");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
   EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[car().colourIndex], &colours, sizeof colours), 0)
+      << "the chosen configuration takes them too";
+  {
+    // A choice one past the list takes no copy.
+    const int count = car().colourConfigCount, index = car().colourIndex;
+    ASSERT_LT(count, VEHICLE_MAX_COLOUR_CONFIGS);
+    const ColourSet past = car().colourConfigs[count];
+    car().colourIndex = count;
+    VehicleEditor::ColourConfigAction(e, 0, 1);
+    Type("Enter name of colour config to LOAD", "paint");
+    EXPECT_EQ(std::memcmp(&car().colourConfigs[count], &past, sizeof past), 0);
+    car().colourIndex = index;
+  }
   // Both files written again from what they loaded hold the same bytes.
   VehicleEditor::SetupAction(e, 0, 0);
   Type("Enter name of setup to SAVE", "mine2");
