@@ -35,6 +35,14 @@ TEST_F(Setups, DuplicatesStopAtTheLimitsWithTheirMessages) {
   EXPECT_EQ(car().colourConfigCount, 9);
   EXPECT_TRUE(SaidInfo("Reached maximum of 9 default colour configs"));
   EXPECT_EQ(car().colourIndex, 8);
+  // A vehicle with no set-ups duplicates its current one, not a stale record in the list.
+  car().setupCount = 0;
+  car().setups[0].record.bytes[SETUP_BALLAST] = 7;
+  car().currentSetup.bytes[SETUP_BALLAST] = 30;
+  VehicleEditor::SetupAction(e, 0, 2);
+  ASSERT_EQ(car().setupCount, 1);
+  EXPECT_EQ(std::memcmp(&car().setups[0].record, &car().currentSetup, sizeof(SetupRecord)), 0);
+  EXPECT_STREQ(car().setups[0].name, "[unnamed]");
 }
 
 // Applying a set-up builds the car from it: 40 kg of added mass in the second set-up weighs

@@ -68,6 +68,14 @@ TEST_F(PagesTest, TheCommonRowsStartAboveTheBottomByTheSetupsColoursAndDriver) {
   EXPECT_EQ(InterfaceButtons[filler].left, lastRowRight);
   EXPECT_EQ(InterfaceButtons[filler].right, 8 * ButtonWidth);
   ExpectSnapshot("common_rows_seven_colours");
+
+  // A count past the nine configurations a vehicle holds (a damaged file) shows the nine.
+  c.colourConfigCount = 12;
+  Build();
+  swatches = 0;
+  for (int i = 0; i < ButtonCount; ++i) swatches += InterfaceButtons[i].handler == VehicleEditor::SelectColourConfig;
+  EXPECT_EQ(swatches, VEHICLE_MAX_COLOUR_CONFIGS);
+  c.colourConfigCount = 7;
 }
 
 TEST_F(PagesTest, WithoutACarOnlyTheNameBoxLoadAndNewAndHistoryOnlyWithPointsAhead) {
