@@ -580,6 +580,13 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
     Draw(road, 0);
     EXPECT_TRUE(Shows(v == 0 ? "Tyre change : always" : v == 100 ? "Tyre change : never" : "Tyre change : if wear > 37%"));
   }
+  {
+    const int wheels = road.wheelCount;
+    road.wheelCount = 0;
+    Draw(road, 0);
+    EXPECT_FALSE(ShowsPart("Tyre change")) << "no wheels, no tyres to change";
+    road.wheelCount = wheels;
+  }
   // The estimate per lap, by the capacity.
   Draw(road, 0, 2.0f);
   EXPECT_TRUE(ShowsPart(Fmt("%.1f%% per lap", 2.0 * 100.0 / road.fuelTankCapacity + 0.05)));
