@@ -609,4 +609,5 @@ TEST_F(Files, ASaveMakesItsMissingFolder) {
   EXPECT_TRUE(std::filesystem::exists("data/veh/Fresh.veh"));
   EXPECT_EQ(e->selection.saved, 1);
 }
+
 }  // namespace
