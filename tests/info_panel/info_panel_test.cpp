@@ -175,6 +175,41 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
 }
 
+// In a scaled layout each row's bar stands between its two arrows, edge to edge, on their
+// band: byte, word and float rows alike.
+TEST_F(PanelTest, AScaledRowsBarStandsBetweenItsArrows) {
+  SetInfoPanelLayout(0.0f, 1.2f, -0.5f);
+  ASSERT_NE(InfoLayout.sx, 1.0f);
+  uint8_t byte = 50;
+  uint16_t word = 1000;
+  float value = 1.0f;
+  const struct {
+    const char* name;
+    int leftArrow;
+  } rows[] = {{"byte", 41}, {"word", 43}, {"float", 45}};
+  for (const auto& r : rows) {
+    ClearInterface();
+    if (r.leftArrow == 41)
+      AddPanelByteRow(&owner, "B %.0f", 0.1f, &byte, nullptr, 0, 100, 0, 100, nullptr, 0, 0.2f, 0.6f);
+    if (r.leftArrow == 43)
+      AddPanelWordRow(&owner, "W %.0f", 0.1f, &word, nullptr, 0, 5000, nullptr, 0, 0, 0.2f, 0.6f);
+    if (r.leftArrow == 45)
+      AddPanelFloatRow(&owner, "F %.1f", 0.1f, &value, 0.1f, 0.0f, 2.0f, nullptr, 0, 0, 0.2f, 0.6f);
+    int at = -1;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == r.leftArrow) at = i;
+    ASSERT_GE(at, 0) << r.name;
+    ASSERT_LT(at + 2, ValueControlCount) << r.name;
+    const ValueControl &left = ValueControls[at], &bar = ValueControls[at + 1], &right = ValueControls[at + 2];
+    EXPECT_EQ(right.displayType, r.leftArrow - 1) << r.name;
+    EXPECT_FLOAT_EQ(bar.left, left.right) << r.name;
+    EXPECT_FLOAT_EQ(bar.right, right.left) << r.name;
+    EXPECT_FLOAT_EQ(bar.top, left.top) << r.name;
+    EXPECT_FLOAT_EQ(bar.bottom, left.bottom) << r.name;
+  }
+  ResetInfoPanelLayout();
+}
+
 // On a screen so tall that a button's height is a sliver of it, the panel stays at half size.
 TEST_F(PanelTest, ATallScreenStillGivesTheLayoutHalfSize) {
   const int height = ScreenHeight;
@@ -337,6 +372,31 @@ TEST_F(PanelTest, TheFiguresLinesBeginExactlyAtTheirLeastMassAndWheelBase) {
   SelectInfoPage(nullptr, 0, INFO_PAGE_COUNT - 1);
   EXPECT_EQ(InfoPageShown, INFO_PAGE_COUNT - 1);
   InfoPageShown = INFO_PAGE_INFO;
+}
+
+// The panel draws the set-up page chosen, from the brakes (the first) to the passengers (the
+// last); a byte row's label is dimmed in mode 2 only.
+TEST_F(PanelTest, TheChosenSetupPageIsDrawnFromTheFirstToTheLast) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  InfoPageShown = INFO_PAGE_BRAKES;
+  Draw(car, 1);
+  EXPECT_TRUE(ShowsPart("Maximum Per Wheel ")) << "the brakes page";
+  InfoPageShown = INFO_PAGE_PASSENGERS;
+  Draw(car, 1);
+  EXPECT_TRUE(Shows("none") && Shows("woman")) << "the passengers page";
+  InfoPageShown = INFO_PAGE_INFO;
+
+  uint8_t b = 10;
+  ColourWord* colours[3] = {};
+  for (int mode = 0; mode < 3; ++mode) {
+    ClearInterface();
+    AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, &b, 0, 100, 0, 100, nullptr, mode, 0.0f, 0.4f);
+    ASSERT_GT(ValueControlCount, 0);
+    colours[mode] = ValueControls[0].colour;
+  }
+  EXPECT_EQ(colours[1], colours[0]);
+  EXPECT_NE(colours[2], colours[0]);
 }
 
 // A mapping named "M" or "m" and a digit 1 to 4 marks that colour; any other name none.
@@ -506,6 +566,8 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   EXPECT_TRUE(Shows("Rear wheel drive"));  // the drive text stands alone
   Draw(road, 0);
   EXPECT_TRUE(ShowsPart(" / Front wheel drive"));
+  EXPECT_TRUE(ShowsPart("Power : "));
+  EXPECT_TRUE(ShowsPart("Torque : "));
   EXPECT_TRUE(ShowsPart("Fuel load at start : 100%"));
   Strategy.fuelAtStart = 50;
   Draw(road, 0);
@@ -517,6 +579,13 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
     Strategy.tyreChange = uint8_t(v);
     Draw(road, 0);
     EXPECT_TRUE(Shows(v == 0 ? "Tyre change : always" : v == 100 ? "Tyre change : never" : "Tyre change : if wear > 37%"));
+  }
+  {
+    const int wheels = road.wheelCount;
+    road.wheelCount = 0;
+    Draw(road, 0);
+    EXPECT_FALSE(ShowsPart("Tyre change")) << "no wheels, no tyres to change";
+    road.wheelCount = wheels;
   }
   // The estimate per lap, by the capacity.
   Draw(road, 0, 2.0f);
@@ -656,10 +725,11 @@ TEST_F(PanelTest, TheAddedMassRowOfALightCarShowsNoBar) {
 }
 
 TEST_F(PanelTest, TheAddedMassGoesToATenthOfTheCarsMassAndNoFurtherThan200Kg) {
-  // 10 kg for every whole 50 kg of the car (rounded), at most 200 kg.
-  const float masses[] = {950.0f, 1000.0f, 1024.0f, 2600.0f};
-  const int most[] = {190, 200, 200, 200};
-  for (int k = 0; k < 4; ++k) {
+  // 10 kg for every whole 50 kg of the car (rounded), at most 200 kg: 520 kg is 10.4 steps of
+  // 50 (10.6 of 49), 580 kg is 11.6 steps (11.4 of 51).
+  const float masses[] = {950.0f, 1000.0f, 1024.0f, 2600.0f, 520.0f, 580.0f};
+  const int most[] = {190, 200, 200, 200, 100, 120};
+  for (int k = 0; k < 6; ++k) {
     Car car;
     MakeSampleCar(RUNABOUT, car);
     car.massWithoutOccupants = masses[k];
@@ -699,6 +769,10 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
     }
   EXPECT_TRUE(Shows("Body"));
   EXPECT_TRUE(Shows("Skin File Name"));
+  EXPECT_TRUE(Shows("1024") && Shows("2048")) << "both sizes of the skin template";
+  int sizes = 0;
+  for (int i = 0; i < ValueControlCount; ++i) sizes += ValueControls[i].callback == SetSkinTemplateSize;
+  EXPECT_EQ(sizes, 2) << "and no third";
   // The wheels' colours only for a car with wheels.
   EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
   car.wheelCount = 0;

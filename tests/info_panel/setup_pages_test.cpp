@@ -410,6 +410,7 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   // No speed without an engine's rev limit.
   car->engine.redline = 0.0f;
   EXPECT_EQ(GearTopSpeed(*car, 0), 0.0f);
+  EXPECT_EQ(Draw(INFO_PAGE_FINAL_DRIVE)[2], Fmt("First %.3f", ratio(SETUP_GEAR_WORDS))) << "the ratio alone";
 }
 
 // The differential rows' ranges: locking 10 to 80 (power and coast, each its own set), preload
@@ -581,6 +582,20 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
     front -= f * item.liftFactor;
   }
   EXPECT_TRUE(Has(lines, Fmt("L : %.0f N", car->totalLiftFactor * v2)));
+  // Each item's name leads its lift and drag, the total's last.
+  {
+    static const char* const NAMES[AERO_ITEMS] = {"Rear Wing", "Front Wing", "Undertray", "Body"};
+    const auto row = [&](const char* name, float lift, float drag) {
+      const auto at = std::find(lines.begin(), lines.end(), name);
+      ASSERT_LT(at + 2, lines.end()) << name;
+      EXPECT_EQ(at[1], Fmt("L : %.0f N", lift * v2)) << name;
+      EXPECT_EQ(at[2], Fmt("D : %.0f N", drag * v2)) << name;
+    };
+    for (int i = 0; i < AERO_ITEMS; ++i)
+      if (car->aeroItems[i].flags & AERO_PRESENT)
+        row(NAMES[i], car->aeroItems[i].liftFactor, car->aeroItems[i].dragFactor);
+    row("Total", car->totalLiftFactor, car->totalDragFactor);
+  }
   {
     int present = 0, lifts = 0;
     for (const AeroItem& item : car->aeroItems) present += (item.flags & AERO_PRESENT) != 0;
@@ -874,4 +889,108 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
   car->wheels[wheels - 1].spinAxis.z = -0.5f;
   EXPECT_NEAR(LiveCamberDegrees(*car, wheels - 1), 30.0f, 1e-3f);
   EXPECT_EQ(LiveCamberDegrees(*car, -1), 0.0f);
+}
+
+// The gear rows and the final drive follow the differentials down the first column and go on
+// at the top of the second where the next would reach below the screen.  The four-wheel-drive car with open
+// differentials, by hand in panel units from the page's top at -0.55: three headings and three
+// selectors (6 x 0.07) and the front split row (0.4) end at 0.27; the first gear row runs to
+// 0.67; the second would end at 1.07, past the bottom at 1.0, so it starts the second column
+// (x 0.2) at -0.55, and the third follows it at -0.15.
+TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) {
+  Load(ESTATE);
+  ASSERT_EQ(car->driveType, DRIVE_FOUR);
+  ASSERT_GE(car->gearCount - Car::FIRST_GEAR_SLOT, 3);
+  for (const int axle : {0, 1}) Bytes()[SETUP_AXLE[axle] + AXLE_DIFFERENTIAL] = DIFF_OPEN;
+  Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 0;
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  const auto row = [](const char* start) -> const ValueControl* {
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char text[256];
+      if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], text, sizeof text) &&
+          std::string(text).rfind(start, 0) == 0)
+        return &ValueControls[i];
+    }
+    return nullptr;
+  };
+  const ValueControl* first = row("First ");
+  const ValueControl* second = row("Second ");
+  const ValueControl* third = row("Third ");
+  ASSERT_TRUE(first && second && third);
+  EXPECT_NEAR(first->left, -0.65f, 1e-5f);
+  EXPECT_NEAR(first->top, 0.27f, 1e-5f);
+  EXPECT_NEAR(second->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(second->top, -0.55f, 1e-5f);
+  EXPECT_NEAR(third->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(third->top, -0.15f, 1e-5f);
+
+  // The front-drive car with three gears: a heading and a selector end at -0.41, the gears
+  // run from -0.41, -0.01 and 0.39 to 0.79; the final drive would end at 1.19, so it starts
+  // the second column.
+  Load(RUNABOUT);
+  ASSERT_EQ(car->driveType, DRIVE_FRONT);
+  car->gearCount = uint8_t(Car::FIRST_GEAR_SLOT + 3);
+  Bytes()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_OPEN;
+  Draw(INFO_PAGE_FINAL_DRIVE);
+  const ValueControl* last = row("Third ");
+  const ValueControl* final = row("Final Drive Ratio");
+  ASSERT_TRUE(last && final);
+  EXPECT_NEAR(last->left, -0.65f, 1e-5f);
+  EXPECT_NEAR(last->top, 0.39f, 1e-5f);
+  EXPECT_NEAR(final->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(final->top, -0.55f, 1e-5f);
+}
+
+// The front seat's row stands only beside a driver off the centre line (0.2 m out or more) of a
+// car with a front passenger seat, the rear rows only with a back seat.
+TEST_F(SetupPages, TheFrontSeatNeedsADriverOffCentreAndTheRearRowsABackSeat) {
+  Load(RUNABOUT);
+  ASSERT_TRUE(car->options & OPT1_FRONT_PASSENGER);
+  ASSERT_TRUE(car->options & OPT1_BACK_SEAT);
+  const std::vector<std::string> row = {"none", "man", "woman"};
+  const auto rows = [&](std::initializer_list<const char*> seats) {
+    std::vector<std::string> out;
+    for (const char* seat : seats) {
+      out.push_back(seat);
+      out.insert(out.end(), row.begin(), row.end());
+    }
+    return out;
+  };
+  car->driverPosition.x = 0.19f;  // a central driver: no one beside him
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"rear left", "rear right", "rear middle"}));
+  car->driverPosition.x = -0.2f;
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"front", "rear left", "rear right", "rear middle"}));
+  car->options &= ~OPT1_BACK_SEAT;
+  EXPECT_EQ(Draw(INFO_PAGE_PASSENGERS), rows({"front"}));
+}
+
+// The camber rows stand for a paired axle of a known suspension kind: the last kind (5, the
+// trailing arm, an absolute camber) has them, a kind byte one past it none; each axle has its
+// column.
+TEST_F(SetupPages, TheCamberRowsStandOnlyForAKnownSuspensionKindInItsAxlesColumn) {
+  Load(RUNABOUT);
+  ASSERT_TRUE(car->wheelSets[1].paired && car->wheelSets[0].paired);
+  const auto cambers = [&] {
+    int n = 0;
+    for (const std::string& line : Draw(INFO_PAGE_TYRES)) n += line.rfind("Camber (left / right)", 0) == 0;
+    return n;
+  };
+  car->wheelSets[0].suspensionType = SUSPENSION_TRAILING_ARM;
+  car->wheelSets[1].suspensionType = SUSPENSION_TRAILING_ARM;
+  EXPECT_EQ(cambers(), 2);
+  car->wheelSets[1].suspensionType = SUSPENSION_TYPE_COUNT;
+  EXPECT_EQ(cambers(), 1);
+  // The front axle's column stands at the panel's left (-0.65), the rear's at the second
+  // column (0.2), both from the same top.
+  const ValueControl *front = nullptr, *rear = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    char text[64];
+    if (ValueControls[i].displayType != 15 || !ValueControlText(ValueControls[i], text, sizeof text)) continue;
+    if (std::strcmp(text, "Front") == 0) front = &ValueControls[i];
+    if (std::strcmp(text, "Rear") == 0) rear = &ValueControls[i];
+  }
+  ASSERT_TRUE(front && rear);
+  EXPECT_NEAR(front->left, -0.65f, 1e-5f);
+  EXPECT_NEAR(rear->left, 0.2f, 1e-5f);
+  EXPECT_EQ(front->top, rear->top);
 }

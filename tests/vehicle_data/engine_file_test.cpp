@@ -59,7 +59,7 @@ void WriteImage(const std::string& path, const std::vector<uint8_t>& body, int v
 }
 
 char g_choice[ENGINE_NAME_SIZE];
-char* Choice(int builtinIndex) { return builtinIndex == 2 ? g_choice : nullptr; }
+char* Choice(int builtinIndex) { return builtinIndex == 2 || builtinIndex == 0 ? g_choice : nullptr; }
 
 class EngineFile : public VehicleTest {
  protected:
@@ -293,6 +293,13 @@ TEST_F(EngineFile, ABuiltInVehicleTakesThePlayersEngineFirstAndForgetsOneThatFai
   std::strcpy(g_choice, "../Fast");
   d.LoadEngineFile();
   EXPECT_EQ(d.engine.engineSize, 1234.0f) << "a choice that could leave the folder is no engine";
+  // The first built-in vehicle (index 0) takes the player's choice as well.
+  d.builtinIndex = 0;
+  std::strcpy(d.engineName, "Own");
+  std::strcpy(g_choice, "Fast");
+  d.LoadEngineFile();
+  EXPECT_EQ(d.engine.engineSize, 2600.0f);
+  EXPECT_STREQ(d.engineName, "Fast");
   d.engine.FreeWaves();
 }
 

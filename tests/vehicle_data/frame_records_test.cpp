@@ -105,6 +105,17 @@ TEST(FrameRecords, ALinkToAWheelPointWritesItsAlternativeSizeAndReadsItBack) {
   EXPECT_EQ(back.massPerMetre, 0.0f);
   EXPECT_EQ(back.mass, 0.0f);
   EXPECT_EQ(back.flags, 1u | TUBE_WHEEL_END);
+
+  // Point 0 is a frame point, at either end: its tube keeps its mass per metre and no flag.
+  for (FrameTube t : {FrameTube{0, 1, 12.5f, 0.0f, 0.0f, 0}, FrameTube{1, 0, 12.5f, 0.0f, 0.0f, 0}}) {
+    const std::vector<uint8_t> plain = WrittenInMemory({t});
+    ASSERT_EQ(plain.size(), 40u + 12u);
+    std::memcpy(&stored, plain.data() + 40 + 4, 4);
+    EXPECT_EQ(stored, 12.5f) << t.a << "-" << t.b;
+    EXPECT_EQ(plain[40 + 8], 0) << t.a << "-" << t.b;
+    WriteRecordB(t, f);
+    EXPECT_EQ(t.flags, 0u) << t.a << "-" << t.b;
+  }
 }
 
 TEST(FrameRecords, WriteReadWriteGivesTheSameBytesInEveryMode) {

@@ -2,6 +2,7 @@
 // every stream mode, the fields the reader settles, and damaged files refused with the field
 // that failed.
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -58,6 +59,9 @@ TEST_F(VehicleFile, EverySampleWritesReadsAndWritesTheSameBytesInEveryMode) {
     SerializeVehicleData(data, counter, name, storeModel);
     EXPECT_EQ(counter.size - DATA_FILE_HEADER_SIZE, int(fileBody.size())) << "the counting pass";
     EXPECT_EQ(BodyOf(data, name, storeModel), fileBody) << "memory against file";
+    EXPECT_STREQ(data.vehicleName, name) << "the written vehicle takes its name";
+    for (size_t i = std::strlen(name); i < size_t(VEHICLE_NAME_SIZE); ++i)
+      EXPECT_EQ(data.vehicleName[i], 0) << name << ": the name's field is clear to its end";
     FreeVehicleData(data);
 
     ReadVehicle back;
@@ -495,6 +499,12 @@ TEST_F(VehicleFile, NamesThatCouldLeaveTheFoldersAreRefused) {
   }
   EXPECT_EQ(IsValidVehicleName("0123456789012345678901234567890"), 1);
   EXPECT_EQ(IsValidVehicleName("01234567890123456789012345678901"), 0) << "32 characters do not fit";
+  // A buffer of no size is not written at all; one too small for the path is left empty.
+  char small[8] = "keep";
+  EXPECT_EQ(MakeVehiclePath(small, 0, "Kart", 0), 0);
+  EXPECT_STREQ(small, "keep");
+  EXPECT_EQ(MakeVehiclePath(small, int(sizeof small), "Kart", 0), 0) << "data\\veh\\Kart.veh needs 17 bytes";
+  EXPECT_STREQ(small, "");
 }
 
 }  // namespace

@@ -187,6 +187,19 @@ TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
     EXPECT_EQ(back.mappings[0].colour & 0xFF, 0xFFu) << "the largest channel made 255";
     EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
   }
+  // A dark grey, 64 a channel: form 0 brightens it by 1.25 to 80, then scales it by 255 / 200
+  // to 102; form 1 only scales it, 81.6 rounded to 82; form 2 keeps it.
+  for (const auto& [form, grey] : {std::pair{0, 0x666666u}, {1, 0x525252u}, {2, 0x404040u}}) {
+    RawRim raw;
+    raw.form = form;
+    raw.mappings = {{"a", 0x404040}};
+    Bytes b;
+    EncodeRim(b, raw);
+    DataFile old = OpenBody(image, b.b);
+    ASSERT_EQ(back.Load(old, 252), 1) << form;
+    old.Close();
+    EXPECT_EQ(back.mappings[0].colour, grey) << form;
+  }
   // A profile of only its two fixed points is checked too; the second one's y out of place.
   RawRim two;
   two.points = {{0, 4}, {4, 3}};
@@ -199,6 +212,16 @@ TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
   old.Close();
   EXPECT_EQ(back.numPoints, 2);
   EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
+  // Two surfaces counted and one stored: refused, and the stream marked as read past its end
+  // for the reader that goes on.
+  RawRim cut;
+  Bytes c;
+  EncodeRim(c, cut);
+  c.b.resize(c.b.size() - 8);
+  DataFile shortened = OpenBody(image, c.b);
+  EXPECT_EQ(back.Load(shortened, 252), 0);
+  EXPECT_TRUE(shortened.readPastEnd);
+  shortened.Close();
 }
 
 TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {

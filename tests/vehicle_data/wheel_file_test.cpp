@@ -106,6 +106,7 @@ TEST_F(WheelFile, SavedAndLoadedOnTheSameVehicleEverySpokePointStays) {
     EXPECT_EQ(car.data.spoke.points[i].z, before[size_t(i)].z) << i;
   }
   EXPECT_STREQ(car.data.spoke.name, "spoke");
+  for (int i = 5; i < MODEL_NAME_SIZE; ++i) EXPECT_EQ(car.data.spoke.name[i], 0) << "the name's field is clear to its end";
   EXPECT_EQ(car.data.spoke.lodDistances[0], 0x10000);
   EXPECT_TRUE(lines.empty());
 

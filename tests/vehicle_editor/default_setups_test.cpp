@@ -35,6 +35,28 @@ TEST_F(Setups, DuplicatesStopAtTheLimitsWithTheirMessages) {
   EXPECT_EQ(car().colourConfigCount, 9);
   EXPECT_TRUE(SaidInfo("Reached maximum of 9 default colour configs"));
   EXPECT_EQ(car().colourIndex, 8);
+  // A vehicle with no set-ups duplicates its current one, not a stale record in the list.
+  car().setupCount = 0;
+  car().setups[0].record.bytes[SETUP_BALLAST] = 7;
+  car().currentSetup.bytes[SETUP_BALLAST] = 30;
+  VehicleEditor::SetupAction(e, 0, 2);
+  ASSERT_EQ(car().setupCount, 1);
+  EXPECT_EQ(std::memcmp(&car().setups[0].record, &car().currentSetup, sizeof(SetupRecord)), 0);
+  EXPECT_STREQ(car().setups[0].name, "[unnamed]");
+}
+
+// Applying a set-up builds the car from it: 40 kg of added mass in the second set-up weighs
+// 40 kg more than none in the first.
+TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
+  car().setups[0].record.bytes[SETUP_BALLAST] = 0;
+  car().setups[1].record.bytes[SETUP_BALLAST] = 40;
+  VehicleEditor::ApplySetup(*e, 0);
+  const float mass = car().mass;
+  VehicleEditor::ApplySetup(*e, 1);
+  EXPECT_EQ(car().setupIndex, 1);
+  EXPECT_NEAR(car().mass, mass + 40.0f, 0.01f);
+  VehicleEditor::ApplySetup(*e, 0);
+  EXPECT_NEAR(car().mass, mass, 0.01f);
 }
 
 TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
@@ -174,6 +196,19 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   Type("Enter name of colour config to LOAD", "paint");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
   EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[car().colourIndex], &colours, sizeof colours), 0)
+      << "the chosen configuration takes them too";
+  {
+    // A choice one past the list takes no copy.
+    const int count = car().colourConfigCount, index = car().colourIndex;
+    ASSERT_LT(count, VEHICLE_MAX_COLOUR_CONFIGS);
+    const ColourSet past = car().colourConfigs[count];
+    car().colourIndex = count;
+    VehicleEditor::ColourConfigAction(e, 0, 1);
+    Type("Enter name of colour config to LOAD", "paint");
+    EXPECT_EQ(std::memcmp(&car().colourConfigs[count], &past, sizeof past), 0);
+    car().colourIndex = index;
+  }
   // Both files written again from what they loaded hold the same bytes.
   VehicleEditor::SetupAction(e, 0, 0);
   Type("Enter name of setup to SAVE", "mine2");

@@ -601,4 +601,13 @@ TEST_F(Files, AnAddedFrameStopsAt32767Points) {
   EXPECT_EQ(car().framePointCount, 32767);
 }
 
+// A save makes the folder its files go into when it is missing.
+TEST_F(Files, ASaveMakesItsMissingFolder) {
+  std::filesystem::remove_all("data/veh");
+  VehicleEditor::FileAction(e, 0, 6);
+  Type("Name of vehicle to SAVE", "Fresh");
+  EXPECT_TRUE(std::filesystem::exists("data/veh/Fresh.veh"));
+  EXPECT_EQ(e->selection.saved, 1);
+}
+
 }  // namespace

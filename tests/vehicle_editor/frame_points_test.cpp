@@ -157,6 +157,32 @@ TEST_F(Frame, AddingATubeRefusesWheelPointsItCannotUse) {
   EXPECT_EQ(e->selection.selectedPoint, -3);
 }
 
+// A wheel left in the slot past the car's last (a car that had one wheel more) counts for no
+// axle: with three wheels the axle of the fourth has one wheel, its wheel points stand only
+// when that one is on the right, and it takes no strut conversion.
+TEST_F(Frame, AWheelPastTheCarsLastCountsForNoAxle) {
+  ASSERT_EQ(car().wheelCount, 4);
+  car().wheelCount = 3;
+  const int axle = car().wheels[3].wheelSet;
+  int onAxle = 0;
+  bool right = false;
+  for (int i = 0; i < 3; ++i)
+    if (car().wheels[i].wheelSet == axle) ++onAxle, right = car().wheels[i].side >= 0.0f;
+  ASSERT_EQ(onAxle, 1);
+  ASSERT_GE(car().wheels[3].side, 0.0f) << "the fourth wheel is a right-hand one";
+  EXPECT_EQ(AxleHasBothWheels(car(), axle), 0);
+  EXPECT_EQ(AxleHasBothWheels(car(), 1 - axle), 1);
+  // Points -1, -2 and -5 are the front axle's ends, -3, -4 and -6 the rear's (slot = point + 6).
+  IntVector at[WHEEL_POINTS];
+  uint8_t present[WHEEL_POINTS];
+  WheelPointPositions(car(), at, present);
+  for (const int point : {-1, -2, -5}) EXPECT_EQ(present[point + WHEEL_POINTS], axle == 1 ? right : true) << point;
+  for (const int point : {-3, -4, -6}) EXPECT_EQ(present[point + WHEEL_POINTS], axle == 0 ? right : true) << point;
+  ExpectRefused("MacPherson Strut is for a PAIR of wheels",
+                [&] { VehicleEditor::ConvertSuspension(*e, axle, SUSPENSION_MACPHERSON_STRUT); });
+  car().wheelCount = 4;
+}
+
 TEST_F(Frame, ANewTubeCopiesASelectedTubeOfItsKindOrTakesTheDefaults) {
   Select(0, -1);
   ExpectOneChange("add tube", [&] { VehicleEditor::AddTube(*e, 3); });
@@ -383,6 +409,25 @@ TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection)
   EXPECT_STREQ(marks[7 + 7].label, "U");
   EXPECT_EQ(marks.back().kind, MARK_WHEEL_POINT);
   EXPECT_EQ(marks.back().index, -1);
+  // A tube to a point one past the frame's last, or to a wheel point past the six, has no
+  // middle to mark; one to the last point and one to wheel point -6 have.
+  const int16_t kept[2] = {car().frameTubes[0].b, car().frameTubes[1].b};
+  const auto tubeMarked = [&](int tube) {
+    CollectFrameMarkers(*e, marks);
+    for (const FrameMarker& m : marks)
+      if (m.kind == MARK_TUBE && m.index == tube) return true;
+    return false;
+  };
+  car().frameTubes[0].b = int16_t(car().framePointCount - 1);
+  car().frameTubes[1].b = -6;
+  EXPECT_TRUE(tubeMarked(0));
+  EXPECT_TRUE(tubeMarked(1));
+  car().frameTubes[0].b = int16_t(car().framePointCount);
+  car().frameTubes[1].b = -7;
+  EXPECT_FALSE(tubeMarked(0));
+  EXPECT_FALSE(tubeMarked(1));
+  car().frameTubes[0].b = kept[0];
+  car().frameTubes[1].b = kept[1];
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/config.h"
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "model/model_object.h"
+#include "render/texture_table.h"
 #include "ui/list_chooser.h"
 #include "vehicle/car_model.h"
 #include "vehicle_editor/file_actions.h"
@@ -254,9 +256,22 @@ TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
   EXPECT_EQ(seen.format, 0);
   // DDS needs compressed textures on: without them nothing is asked or exported.
   Reports() = Caught{};
+  const int compressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
   VehicleEditor::ExportTextures(e, 0, 1);
   EXPECT_TRUE(Reports().questions.empty());
   EXPECT_EQ(seen.calls, 1);
+  // With them on (and no reload pending), a yes exports in the second format.
+  CfgCompressedTex = 1;
+  const int reloading = TextureReloadPending;
+  TextureReloadPending = 0;
+  VehicleEditor::ExportTextures(e, 0, 1);
+  EXPECT_TRUE(Asked("Export DDS files? / Files will be saved to dds_export folder"));
+  AnswerYes();
+  EXPECT_EQ(seen.calls, 2);
+  EXPECT_EQ(seen.format, 1);
+  CfgCompressedTex = compressed;
+  TextureReloadPending = reloading;
   EditorShellHooks.exportTextures = kept;
 }
 

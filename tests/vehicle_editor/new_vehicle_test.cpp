@@ -213,6 +213,22 @@ TEST_F(NewVehicle, AKartAndAnObjectAreBuiltTheirOwnWay) {
   EXPECT_EQ(c.options, 0x84058002u | 0x50u | OPT1_ENGINE_WORDS);
   EXPECT_EQ(c.transmissionType, TRANSMISSION_NONE);
   EXPECT_EQ(c.framePointCount, 4);
+  // The box's frame: four points on its right side (x 0.5 m), rear then front at its foot,
+  // then at its top (1 m); a rail along each edge, a post at each end, and a cross tube from
+  // each point to its mirror image.
+  const double half = W::Settings.wheelbase / 2;
+  const double corners[4][3] = {{0.5, -half, 0.0}, {0.5, half, 0.0}, {0.5, -half, 1.0}, {0.5, half, 1.0}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(c.framePoints[i].x / 65536.0, corners[i][0], 1e-4) << i;
+    EXPECT_NEAR(c.framePoints[i].y / 65536.0, corners[i][1], 1e-4) << i;
+    EXPECT_NEAR(c.framePoints[i].z / 65536.0, corners[i][2], 1e-4) << i;
+  }
+  const int ends[8][2] = {{0, 1}, {2, 3}, {0, 2}, {1, 3}, {0, 0}, {1, 1}, {2, 2}, {3, 3}};
+  ASSERT_EQ(c.frameTubeCount, 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(c.frameTubes[i].a, ends[i][0]) << i;
+    EXPECT_EQ(c.frameTubes[i].b, ends[i][1]) << i;
+  }
   EXPECT_EQ(c.model->pointCount, 8);
   EXPECT_EQ(c.model->triangleCount, 10);
   EXPECT_NEAR(c.model->points[7].x / 65536.0 - c.model->points[0].x / 65536.0, 1.0, 1e-4);
@@ -427,6 +443,17 @@ TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
   ASSERT_NE(e->car, nullptr);
   EXPECT_EQ(e->car->wheelCount, 4);
   ClearInterface();
+}
+
+// Ctrl+O asks for a vehicle to load, as the file menu's word 2 does; Ctrl+N for a new
+// vehicle's layout, as its word 9 does.
+TEST_F(NewVehicle, CtrlOAsksForAVehicleToLoadAndCtrlNForANewVehiclesLayout) {
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'O');
+  Type("Enter name of vehicle to LOAD", "Runabout");
+  SelectDialog.count = 0;
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'N');
+  EXPECT_EQ(SelectDialog.count, NEW_LAYOUT_COUNT);
+  EXPECT_STREQ(SelectDialog.title, "Select vehicle layout");
 }
 
 }  // namespace

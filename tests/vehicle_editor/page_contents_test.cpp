@@ -16,6 +16,7 @@
 #include "text/text_colours.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/model_pages.h"
 
 namespace {
@@ -84,6 +85,56 @@ TEST_F(PageContentsTest, SnapshotsOfTheLaterPagesAndTheSidePanel) {
   ExpectSnapshot("page7_electric");
   Open(TAB_MASS);
   ExpectSnapshot("page8_electric");
+}
+
+// The local folder's button shows the folder for a test export, even one of a single letter,
+// and a placeholder while none is set.
+TEST_F(PageContentsTest, TheTestExportFolderButtonShowsTheFolderOrAPlaceholder) {
+  SpecialDraw = 1;
+  e->displayFlags |= SHOW_FRAME;
+  e->selection.selectedPoint = 0;
+  char folder[8] = "D";
+  EditorShellHooks.testExportFolder = folder;
+  BuildSide();
+  EXPECT_TRUE(Shown("D"));
+  EXPECT_FALSE(Shown("[folder for TEST export]"));
+  folder[0] = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown("[folder for TEST export]"));
+  EditorShellHooks.testExportFolder = nullptr;
+  BuildSide();
+  EXPECT_TRUE(Shown("[folder for TEST export]"));
+}
+
+// The side panel with a tube of the frame selected (and the frame move rows open), then with a
+// suspension link, as snapshots; the tube's row of buttons measured by hand: "clr" 2 units,
+// "delete tube" 6, the visibility label 6 and its switch 2, the panel's 16 units in all.
+TEST_F(PageContentsTest, TheSidePanelsTubeRowsInSnapshotsAndMeasured) {
+  SpecialDraw = 1;
+  e->displayFlags |= SHOW_FRAME;
+  e->diagramFlags = 0;
+  e->selection.selectedPoint = NO_POINT;
+  e->frameMove = 1;
+  ASSERT_GE(car().frameTubes[0].a, 0);
+  ASSERT_GE(car().frameTubes[0].b, 0);
+  ASSERT_TRUE(car().frameTubes[4].a < 0 || car().frameTubes[4].b < 0) << "tube 4 is a suspension link";
+  for (const auto& [tube, name] : {std::pair{0, "side_panel_tube"}, std::pair{4, "side_panel_link"}}) {
+    e->selection.selectedTube = tube;
+    BuildSide();
+    ExpectSnapshot(name);
+    const InterfaceButton* clear = Find("clr");
+    const InterfaceButton* remove = Find("delete tube");
+    const InterfaceButton* visibility = Find("tube visibility");
+    ASSERT_TRUE(clear && remove && visibility) << name;
+    EXPECT_EQ(clear->right - clear->left, 2 * ButtonWidth) << name;
+    EXPECT_EQ(remove->left, clear->right) << name;
+    EXPECT_EQ(remove->right - remove->left, 6 * ButtonWidth) << name;
+    EXPECT_EQ(visibility->left, remove->right) << name;
+    EXPECT_EQ(visibility->right - visibility->left, 6 * ButtonWidth) << name;
+    EXPECT_TRUE(remove->top == clear->top && visibility->top == clear->top) << name;
+  }
+  e->frameMove = 0;
+  e->selection.selectedTube = -1;
 }
 
 // ---- Allow, light colours and steering ----

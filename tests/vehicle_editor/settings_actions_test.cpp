@@ -55,6 +55,7 @@ TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
   EXPECT_EQ(car().driveType, DRIVE_REAR);
   EXPECT_TRUE(SaidBox("This vehicle class only allows rear wheel drive"));
+  EXPECT_STREQ(Slots[NumNodes].name, "set rear wheel drive") << "the change made is recorded";
 
   // The class refusals.
   ExpectRefused([&] { Do(VehicleEditor::SelectClass, e, CLASS_KART); }, "Can't change to kart");
@@ -72,6 +73,7 @@ TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   Do(VehicleEditor::SetDriveType, e, DRIVE_REAR);
   EXPECT_TRUE(SaidBox("Unpowered vehicles must have no drive"));
   EXPECT_EQ(car().driveType, DRIVE_NONE);
+  EXPECT_STREQ(Slots[NumNodes].name, "set no drive");
   ExpectRefused([&] { Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION); Choose(1); Choose(0); },
                 "Invalid drive type");
 }

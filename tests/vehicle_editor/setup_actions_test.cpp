@@ -267,4 +267,40 @@ TEST_F(SetupActions, EveryRecordedActionUndoesToTheExactBytesAndRedoes) {
   EXPECT_EQ(StoredBytes(), end);
 }
 
+// Each panel action takes its last word and refuses the next, changing nothing and recording
+// nothing: passengers 15 (seat 3, kind 3) and 16, switches 5 and 6, configurations 1 and 2; the
+// last of the eight light tests toggles.
+TEST_F(SetupActions, EachActionTakesItsLastWordAndRefusesTheNext) {
+  const auto refused = [&](void (*action)(void*, int, uintptr_t), uintptr_t word) {
+    const int nodes = NumNodes;
+    const SetupRecord kept = car().currentSetup;
+    action(e, CLICK_LEFT, word);
+    EXPECT_EQ(NumNodes, nodes) << word;
+    EXPECT_EQ(std::memcmp(&kept, &car().currentSetup, sizeof kept), 0) << word;
+  };
+  SetSetupWord(car().currentSetup, SETUP_PASSENGERS, 1u);
+  refused(VehicleEditor::SetPassengers, 16);  // would clear seat 0
+  VehicleEditor::SetPassengers(e, CLICK_LEFT, 15);
+  EXPECT_EQ(SetupWord(car().currentSetup, SETUP_PASSENGERS), 1u | 3u << 6);
+
+  setup()[SETUP_FLAGS] = SETUP_FLAG_KEEP;
+  refused(VehicleEditor::SetSetupSwitch, 6);
+  VehicleEditor::SetSetupSwitch(e, CLICK_LEFT, 5);
+  EXPECT_TRUE(setup()[SETUP_FLAGS] & SETUP_FLAG_ANTI_LOCK);
+
+  ASSERT_GE(car().configCount, 1);
+  car().configs[1] = car().configs[0];
+  car().configCount = 2;
+  setup()[SETUP_CONFIGURATION] = 0;
+  refused(VehicleEditor::StepConfiguration, 2);
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
+  // One configuration: the only one stays chosen either way.
+  car().configCount = 1;
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 0);
+
+  VehicleEditor::ToggleViewOption(e, CLICK_LEFT, EDITOR_LIGHT_TESTS - 1);
+  EXPECT_EQ(e->lightTests[EDITOR_LIGHT_TESTS - 1], 1);
+}
 }  // namespace

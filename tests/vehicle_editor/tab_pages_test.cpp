@@ -68,6 +68,14 @@ TEST_F(PagesTest, TheCommonRowsStartAboveTheBottomByTheSetupsColoursAndDriver) {
   EXPECT_EQ(InterfaceButtons[filler].left, lastRowRight);
   EXPECT_EQ(InterfaceButtons[filler].right, 8 * ButtonWidth);
   ExpectSnapshot("common_rows_seven_colours");
+
+  // A count past the nine configurations a vehicle holds (a damaged file) shows the nine.
+  c.colourConfigCount = 12;
+  Build();
+  swatches = 0;
+  for (int i = 0; i < ButtonCount; ++i) swatches += InterfaceButtons[i].handler == VehicleEditor::SelectColourConfig;
+  EXPECT_EQ(swatches, VEHICLE_MAX_COLOUR_CONFIGS);
+  c.colourConfigCount = 7;
 }
 
 TEST_F(PagesTest, WithoutACarOnlyTheNameBoxLoadAndNewAndHistoryOnlyWithPointsAhead) {
@@ -264,6 +272,72 @@ TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) 
   EXPECT_FALSE(Shown("Traction control")) << "no power unit";
   EXPECT_FALSE(Shown("Engine sound file"));
   EXPECT_FALSE(StartsShown("Number of forward gears"));
+}
+
+// The wheel object page of the saloon as loaded (a rear set of its own, a rim edge too narrow
+// for a lip), then with a rim edge that takes a lip and no rear disc, as snapshots on a screen
+// tall enough for one column; the disc row and the rim's four buttons measured by hand from the
+// page's 16-unit rows; the rear rows gone when the rear is the front's.
+TEST_F(PagesTest, TheWheelObjectPageInSnapshotsAndItsDiscAndRimRowsMeasured) {
+  const auto starting = [](const char* start) -> const InterfaceButton* {
+    char shown[128];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::string(shown).rfind(start, 0) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
+  const auto count = [](const char* text) {
+    char shown[128];
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i)
+      n += ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strcmp(shown, text) == 0;
+    return n;
+  };
+  UseTallScreen();
+  ASSERT_EQ(car().options & OPT1_SAME_TYRES, 0u);
+  Open(TAB_WHEEL_OBJECT);
+  ExpectSnapshot("page2_saloon");
+  EXPECT_TRUE(Shown("Note: Rim lip depth not available")) << "2 mm of rim edge";
+  EXPECT_TRUE(Shown("Note: Total visible rim depth 23 mm")) << "5 mm inner depth + 18";
+  // "Brake disc type" half the row (8 units), then SOLID and DRILLED a quarter each (4 units).
+  const InterfaceButton* label = Find("Brake disc type");
+  const InterfaceButton* solid = Find("SOLID");
+  const InterfaceButton* drilled = Find("DRILLED");
+  ASSERT_TRUE(label && solid && drilled);
+  EXPECT_EQ(label->right - label->left, 8 * ButtonWidth);
+  EXPECT_EQ(solid->left, label->right);
+  EXPECT_EQ(solid->right - solid->left, 4 * ButtonWidth);
+  EXPECT_EQ(drilled->left, solid->right);
+  EXPECT_EQ(drilled->right - drilled->left, 4 * ButtonWidth);
+  EXPECT_TRUE(solid->top == label->top && drilled->top == label->top);
+  // The rim's four buttons share a row of their own under the tyre style's: 4 units each.
+  const InterfaceButton* style = starting("Low profile tyre style");
+  const InterfaceButton* editRim = Find("edit rim");
+  ASSERT_TRUE(style && editRim);
+  EXPECT_EQ(editRim->top, style->top + ButtonHeight);
+  EXPECT_EQ(editRim->left, style->left);
+  const char* const rimButtons[4] = {"edit rim", "edit spoke", "LOAD WHL", "SAVE WHL"};
+  for (int i = 0; i < 4; ++i) {
+    const InterfaceButton* b = Find(rimButtons[i]);
+    ASSERT_NE(b, nullptr) << rimButtons[i];
+    EXPECT_EQ(b->left, editRim->left + i * 4 * ButtonWidth) << rimButtons[i];
+    EXPECT_EQ(b->right - b->left, 4 * ButtonWidth) << rimButtons[i];
+    EXPECT_EQ(b->top, editRim->top) << rimButtons[i];
+  }
+  EXPECT_EQ(count("dimensions OK"), 2) << "a status row per set";
+
+  car().wheelSets[1].rimEdgeExtraWidthMm = 4;
+  car().wheelSets[0].brakeDiscRadiusMm = 0;
+  Open(TAB_WHEEL_OBJECT);
+  ExpectSnapshot("page2_saloon_rear_set");
+  EXPECT_FALSE(Shown("Note: Rim lip depth not available")) << "4 mm of rim edge";
+  EXPECT_TRUE(Shown("Rear brake disc"));
+  EXPECT_TRUE(Shown("NO DISC 0 mm"));
+
+  car().options |= OPT1_SAME_TYRES;
+  Open(TAB_WHEEL_OBJECT);
+  EXPECT_FALSE(Shown("Rear brake disc"));
+  EXPECT_EQ(count("dimensions OK"), 1) << "the front set's rows only";
 }
 
 // One control's rectangle in pixels, with what the failure message names it by.
@@ -582,6 +656,30 @@ TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
   EXPECT_TRUE(Shown("central"));
   EXPECT_FALSE(StartsShown("Inclination"));
   EXPECT_EQ(Find("central")->fourth.i, 1);
+}
+
+// The suspension page measures the axles from the car's own wheels: a stale position left in
+// the slot past the last wheel (of the two-wheeler) moves neither the rearmost nor the foremost
+// axle.
+TEST_F(PagesTest, TheAxlePositionsComeFromTheCarsWheelsAlone) {
+  Load("Sportbike");
+  const int n = car().wheelCount;
+  ASSERT_GT(n, 0);
+  ASSERT_LT(n, CAR_MAX_WHEELS);
+  float rearmost = 0.0f, foremost = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    rearmost = std::min(rearmost, car().wheelPositions[i].y);
+    foremost = std::max(foremost, car().wheelPositions[i].y);
+  }
+  ASSERT_LT(rearmost, 0.0f);
+  ASSERT_GT(foremost, 0.0f);
+  for (const float stale : {9.0f, -9.0f}) {
+    car().wheelPositions[n] = {0.0f, stale, 0.0f};
+    Open(TAB_SUSPENSION);
+    EXPECT_EQ(e->axlePositions[0], rearmost) << stale;
+    EXPECT_EQ(e->axlePositions[1], foremost) << stale;
+  }
+  car().wheelPositions[n] = {};
 }
 
 TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone) {

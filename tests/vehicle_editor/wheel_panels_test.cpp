@@ -275,6 +275,21 @@ TEST_F(WheelPanels, DiscTypeAndSpokeCountsKeepTheirLimits) {
   spoke.pointCount = 1;
   for (int i = 0; i < 30; ++i) VehicleEditor::StepSpokeCount(e, CLICK_LEFT, 1);
   EXPECT_EQ(car().spokeCount, 22);
+  // The modeller sets the count of a spoke it edits within 1 to 22, and reads it back.
+  VehicleEditor* const current = CurrentVehicleEditor;
+  CurrentVehicleEditor = e;
+  e->spokeInEditor = 0;
+  EXPECT_EQ(EditedCarSpokeCount(), 0) << "no spoke in the modeller";
+  SetEditedCarSpokeCount(5);
+  EXPECT_EQ(car().spokeCount, 22);
+  e->spokeInEditor = 1;
+  for (const auto& [count, kept] : {std::pair{1, 1}, {0, 1}, {22, 22}, {23, 22}}) {
+    SetEditedCarSpokeCount(count);
+    EXPECT_EQ(car().spokeCount, kept) << count;
+    EXPECT_EQ(EditedCarSpokeCount(), kept) << count;
+  }
+  e->spokeInEditor = 0;
+  CurrentVehicleEditor = current;
 }
 
 TEST_F(WheelPanels, AValueTypedOutsideTheDiscRadiusIsRefusedAndNothingChanges) {
