@@ -571,8 +571,8 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 0) << "points on smallest x";
   place({0.5f, 1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "an origin on the corner is beyond no side";
-  place({-0.5f, -1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
-  EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner";
+  place({-0.5f, -1.0f, 0.0f}, {-5, -5, 0}, {-5, -5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner, its points far beyond that corner";
 
   // An extent off the body's origin (y from -0.5 to 1.5 m): a point 1.2 m along y is inside
   // it, one 1.2 m back is not.
