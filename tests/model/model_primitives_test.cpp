@@ -242,11 +242,25 @@ TEST_F(ModelPrimitives, LevelsAndLayers) {
   std::vector<Reached> level1;
   for (int t = 0; t < car.triangleCount; ++t)
     if (car.triangles[t].lod == 1) level1.push_back(ReachedBy(car, car.triangles[t]));
-  const int mappingsBefore = car.mappingCount;
+  const int mappingsBefore = car.mappingCount, cutoutsBefore = car.cutoutCount, pagesBefore = car.pageCount;
   car.KeepOnlyLod(1);
   ExpectIndicesInRange(car);
   ASSERT_EQ(car.triangleCount, int(level1.size()));
   EXPECT_LT(car.mappingCount, mappingsBefore);
+  EXPECT_LT(car.cutoutCount, cutoutsBefore) << "the cutouts of the dropped mappings go too";
+  for (int c = 0; c < car.cutoutCount; ++c) {
+    bool used = false;
+    for (int m = 0; m < car.mappingCount; ++m)
+      used = used || car.mappings[m].cutout[0] == c || car.mappings[m].cutout[1] == c;
+    const char* name = car.cutouts[c].name;
+    const bool numbered = std::strchr("CcOo", name[0]) && name[0] && name[1] == '~' && name[2];
+    EXPECT_TRUE(used || numbered) << name;
+  }
+  for (int page = 0; page < car.pageCount; ++page) {
+    bool used = car.pages[page].type == PAGE_DASH;
+    for (int c = 0; c < car.cutoutCount; ++c) used = used || car.cutouts[c].page == page;
+    EXPECT_TRUE(used) << "page " << page << " of " << car.pageCount << ", from " << pagesBefore;
+  }
   for (int t = 0; t < car.triangleCount; ++t) {
     EXPECT_EQ(ReachedBy(car, car.triangles[t]).mapping, level1[size_t(t)].mapping);
     EXPECT_EQ(std::memcmp(ReachedBy(car, car.triangles[t]).corners, level1[size_t(t)].corners,
