@@ -152,6 +152,22 @@ TEST_F(ModelPrimitives, FullAndPartialCopies) {
   EXPECT_EQ(copy.childCount, 0);
   copy.CopyOver(car);
   EXPECT_EQ(RecordOf(copy), RecordOf(car));
+  // From no subobject to a single one: it is made afresh.
+  ModelObject single;
+  single.Init();
+  BuildSampleBox(single);
+  std::vector<ModelObject> only(1);
+  only[0].Init();
+  BuildSampleBox(only[0]);
+  SetChildren(single, only);
+  copy.CopyOver(box);
+  ASSERT_EQ(copy.childCount, 0);
+  copy.CopyOver(single);
+  ASSERT_EQ(copy.childCount, 1);
+  ASSERT_NE(copy.children, nullptr);
+  EXPECT_EQ(copy.children[0].pointCount, single.children[0].pointCount);
+  EXPECT_NE(copy.children[0].points, single.children[0].points) << "its own arrays";
+  single.Free();
   box.Free();
   copy.Free();
 
