@@ -311,6 +311,41 @@ TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
   EXPECT_EQ(rim.points[1].x, 4.0f);
 }
 
+// The graph's area is placed as the screen is made, before its first frame.
+TEST_F(RimEditor, TheAreaIsPlacedBeforeTheFirstFrame) {
+  s = CreateRimScreen(&parent, &rim, car.get());
+  ASSERT_NE(s, nullptr);
+  Prss_AddSub(&parent, &s->prss);
+  EXPECT_EQ(s->areaHeight, 768);
+  const SuspensionBlock& front = car->wheelSets[1];
+  const double ratio = (double(front.rimWidth) + 0.01) / (double(front.rimRadius) - 0.005);
+  EXPECT_EQ(s->areaWidth, int(std::rint(768 * ratio)));
+}
+
+// A selected surface index equal to the surface count names no surface: the panel shows no
+// smoothing group row for it and Delete takes nothing.
+TEST_F(RimEditor, ASelectedSurfaceIndexAtTheCountShowsNoGroupRowAndDeletesNothing) {
+  Open();
+  GraphWXS& g = graph();
+  Click("surface");
+  const auto groupRows = [] {
+    int rows = 0;
+    for (int i = 0; i < ButtonCount; ++i) rows += InterfaceButtons[i].style == 43;
+    return rows;
+  };
+  Frame();
+  const int none = groupRows();
+  g.selectedSurface = rim.surfaceCount - 1;
+  Frame();
+  EXPECT_GT(groupRows(), none) << "the last surface has its row";
+  g.selectedSurface = rim.surfaceCount;
+  Frame();
+  EXPECT_EQ(groupRows(), none);
+  const int surfaces = rim.surfaceCount;
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(rim.surfaceCount, surfaces);
+}
+
 TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork) {
   Open();
   GraphWXS& g = graph();
@@ -384,6 +419,8 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   rim.points[3].y = 1.0f;
   rim.secondByte = 0;
   car->wheelMeshesBuilt = 1;
+  graph().selectedSurface = 1;
+  graph().currentMapping = 2;
   Click("load");
   EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of rim to LOAD");
   Answer("wheel1");
@@ -391,6 +428,7 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   EXPECT_EQ(rim.secondByte, 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
   EXPECT_EQ(graph().currentMapping, 0);
+  EXPECT_EQ(graph().selectedSurface, -1) << "no surface of the loaded rim is selected";
   Click("save");
   Answer("wheel2");
   EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1) << "written again to the same bytes";
