@@ -263,6 +263,17 @@ TEST_F(GraphEditing, PointsAreAddedAtThePointerAndDuplicatedWithinTheLimit) {
   g.ToolButton(GRAPH_WORD_NEW);
   g.GraphKey('P');
   EXPECT_EQ(data.numPoints, 8) << "new point refused at the limit";
+  // One selected point is copied too, up to the limit exactly.
+  g.maxPoints = 9;
+  g.ClearSelection();
+  g.PointPressed(2, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  ASSERT_EQ(g.selectionCount, 1);
+  g.ToolButton(GRAPH_WORD_DUPLICATE);
+  ASSERT_EQ(data.numPoints, 9);
+  EXPECT_EQ(data.points[8].x, data.points[2].x);
+  EXPECT_EQ(data.points[8].y, data.points[2].y);
+  EXPECT_EQ(g.selection[0], 8);
 }
 
 TEST_F(GraphEditing, DeletingKeepsRefusedPointsAndRenumbersTheRest) {
@@ -686,6 +697,17 @@ TEST_F(GraphPaint, TheHandleLinesRunRightAndUpFromTheLatestPointAfterAtMost2000G
   EXPECT_EQ(lines[2000].colour, 0xFFFFFFFFu);
   EXPECT_NEAR(lines[2000].y0, lines[2000].y1, 1e-3f) << "the first handle line";
   EXPECT_NEAR(lines[2000].x1 - lines[2000].x0, 32.0f, 1e-3f);
+  // The same for a view a million tall: 2000 horizontal lines after the 50 vertical ones.
+  ResetDraw2D();
+  g.scaleW = 50.0f;
+  g.scaleH = 1.0e6f;
+  g.PaintGraph();
+  lines = LinesDrawn(2052);
+  ASSERT_EQ(lines.size(), 2052u);
+  EXPECT_EQ(lines[2049].y0, lines[2049].y1) << "the 2000th horizontal line";
+  EXPECT_NE(lines[2049].x0, lines[2049].x1);
+  EXPECT_EQ(lines[2050].colour, 0xFFFFFFFFu) << "then the handles";
+  EXPECT_NEAR(lines[2050].x1 - lines[2050].x0, 32.0f, 1e-3f);
   data.Free();
 }
 
