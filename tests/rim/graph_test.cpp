@@ -98,6 +98,24 @@ TEST_F(GraphEditing, PressesSelectWithCtrlTogglingAndShiftTakingTheSameX) {
   g.PointPressed(1, CLICK_LEFT | CLICK_CTRL);
   ASSERT_EQ(g.selectionCount, 1);
   EXPECT_EQ(g.selection[0], 3);
+  // Ctrl on the middle one of three takes it out and keeps the others in order.
+  g.PointPressed(0, CLICK_LEFT | CLICK_CTRL);
+  g.PointPressed(2, CLICK_LEFT | CLICK_CTRL);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  ASSERT_EQ(g.selectionCount, 3);
+  g.PointPressed(0, CLICK_LEFT | CLICK_CTRL);
+  ASSERT_EQ(g.selectionCount, 2);
+  EXPECT_EQ(g.selection[0], 3);
+  EXPECT_EQ(g.selection[1], 2);
+  // "zero x" moves the selected points only, not one an earlier selection held.
+  const float before2 = data.points[2].x, before3 = data.points[3].x;
+  g.PointPressed(1, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  ASSERT_EQ(g.selectionCount, 1);
+  g.ToolButton(GRAPH_WORD_ZERO_X);
+  EXPECT_EQ(data.points[1].x, 0.0f);
+  EXPECT_EQ(data.points[3].x, before3);
+  EXPECT_EQ(data.points[2].x, before2);
   g.PointPressed(0, CLICK_LEFT);
   EXPECT_EQ(g.selectionCount, 1) << "a plain press on another point selects only it";
   g.handleMode = GRAPH_HANDLE_NONE;
@@ -294,6 +312,13 @@ TEST_F(GraphEditing, DeletingKeepsRefusedPointsAndRenumbersTheRest) {
   EXPECT_EQ(g.renumbered[1], std::make_pair(2, 1));
   EXPECT_EQ(g.selectionCount, 0);
   EXPECT_EQ(g.changes, 1) << "the owner is told of the delete";
+  // With nothing refused every point goes, and the selection with them.
+  g.refused.clear();
+  g.SelectAll();
+  g.DeleteSelected();
+  EXPECT_EQ(data.numPoints, 0);
+  EXPECT_EQ(g.selectionCount, 0);
+  EXPECT_EQ(g.changes, 2);
   g.refused.clear();
   g.SelectAll();
   g.ToolButton(GRAPH_WORD_DELETE);

@@ -574,6 +574,13 @@ TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt2
   EXPECT_EQ(car->wheelMeshesBuilt, 1) << "the last row word: a row, not a colour change";
   RimMappingRow(s, CLICK_LEFT, 0x10001);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "past it: a slider's address, a colour change";
+  // A pasted colour (click code 10) on a row's own button changes colours, not the row.
+  car->wheelMeshesBuilt = 1;
+  g.currentMapping = 0;
+  RimMappingRow(s, 10, RimRowWord(1));
+  EXPECT_EQ(g.currentMapping, 0);
+  EXPECT_EQ(OpenTextEntry.open, 0) << "no rename asked";
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
   RenameRimMapping(&s->prss, "other", uint32_t(rim.mappingCount));
   std::memset(rim.mappings[0].name, 'x', 16);  // a field of 16 characters, no zero
   RenameRimMapping(&s->prss, "first", 0);
