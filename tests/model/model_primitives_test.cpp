@@ -427,7 +427,10 @@ TEST_F(ModelPrimitives, ScalingRoundsTiesToEvenAndMovingKeepsTheCentrePlane) {
   o.mappings[0].flags = MAPPING_CENTRAL;
   o.mappings[0].direction = DIRECTION_FRONT;
   o.mappings[0].offset[0] = 0;
+  const int32_t childY = o.children[0].offset[1], childZ = o.children[0].offset[2];
   o.Translate(IntVector{65536, 2 * 65536, 3 * 65536});
+  EXPECT_EQ(o.children[0].offset[1], childY + 2 * 65536);
+  EXPECT_EQ(o.children[0].offset[2], childZ + 3 * 65536);
   EXPECT_EQ(o.points[0].x, 0);
   EXPECT_EQ(o.points[0].y, 16 + 2 * 65536);
   EXPECT_EQ(o.mappings[0].offset[0], 0);  // a central front mapping stays on the middle line
