@@ -141,6 +141,23 @@ TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
   m.RotateThird(-40);
   EXPECT_EQ(DirectionRoll(m.direction), 700);
   EXPECT_EQ(DirectionHeading(m.direction), 700);
+  // A half turn (720) exactly stays; past it one wrap by 1440, then held at +-720:
+  // -720 + 3000 = 2280, less 1440 is 840, held at 720; 720 - 3000 = -2280, plus 1440 is -840,
+  // held at -720.
+  m.RotateFirst(20);
+  EXPECT_EQ(DirectionHeading(m.direction), 720);
+  m.RotateFirst(-1440);
+  EXPECT_EQ(DirectionHeading(m.direction), -720);
+  m.RotateFirst(3000);
+  EXPECT_EQ(DirectionHeading(m.direction), 720);
+  m.RotateThird(20);
+  EXPECT_EQ(DirectionRoll(m.direction), 720);
+  m.RotateThird(-3000);
+  EXPECT_EQ(DirectionRoll(m.direction), -720);
+  m.RotateThird(-1);  // -721 wraps to 719
+  EXPECT_EQ(DirectionRoll(m.direction), 719);
+  m.RotateFirst(1);  // 721 wraps to -719
+  EXPECT_EQ(DirectionHeading(m.direction), -719);
 
   const uint32_t codes[6] = {DIRECTION_FRONT, DIRECTION_BACK, DIRECTION_RIGHT, DIRECTION_LEFT, DIRECTION_TOP,
                              DIRECTION_UNDER};
