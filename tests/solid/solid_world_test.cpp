@@ -197,6 +197,11 @@ TEST_F(SolidWorld, ATrunkJustTouchingTheBoxOnAnySideIsNearOneUnitFartherIsNot) {
     MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, at);
     box.Integrate(STEP, 1);  // the box, from here on
     const int32_t cx = 65536 * int32_t(at.x), cy = 65536 * int32_t(at.y), cz = 65536 * int32_t(at.z);
+    // The squares asked for are those under the box (as the step before left it) in x and y:
+    // its centre +- 0.5 m (32768).
+    box.Integrate(STEP, 1);
+    ASSERT_FALSE(Hooks.rangesAsked.empty());
+    EXPECT_EQ(Hooks.rangesAsked.back(), (std::vector<int32_t>{cx - 32768, cx + 32768, cy - 32768, cy + 32768}));
     std::vector<TrunkRecord> centre;
     for (int i = 0; i < 64; ++i) centre.push_back(Trunk(0.1f, at.x, at.y, at.z - 1.0f - 0.01f * i, at.z + 1.0f));
     constexpr int32_t edge = 32768 + 10 * TRUNK_RADIUS_UNIT, low = -65536, high = 65536;
