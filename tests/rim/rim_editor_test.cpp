@@ -207,6 +207,18 @@ TEST_F(RimEditor, OpeningRemovesTheUnusedMappingsAndTheAreaFollowsTheRimsShape) 
   ASSERT_NE(load, nullptr);
   EXPECT_EQ(load->left, s->areaWidth);
   EXPECT_EQ(load->top, 0);
+  // The file and mode buttons are four widths each, two to a row.
+  const InterfaceButton* save = FindShownButton("save");
+  const InterfaceButton* point = FindShownButton("point");
+  const InterfaceButton* surface = FindShownButton("surface");
+  ASSERT_TRUE(save && point && surface);
+  EXPECT_EQ(load->right - load->left, 4 * ButtonWidth);
+  EXPECT_EQ(save->left, s->areaWidth + 4 * ButtonWidth);
+  EXPECT_EQ(point->left, s->areaWidth);
+  EXPECT_EQ(surface->left, s->areaWidth + 4 * ButtonWidth);
+  EXPECT_EQ(point->top, ButtonHeight);
+  EXPECT_EQ(load->fourth.i, 0) << "file buttons are never lit";
+  EXPECT_EQ(save->fourth.i, 0);
 }
 
 TEST_F(RimEditor, TwoPointPressesMakeASurfaceWithTheCurrentMappingWithinTheLimits) {
@@ -664,6 +676,20 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   EXPECT_EQ(name->handler, RimMappingRow);
   EXPECT_EQ(name->word, RimRowWord(2));
   EXPECT_EQ(name->left, s->areaLeft + s->areaWidth + 2 * ButtonWidth) << "after a swatch two widths wide";
+  EXPECT_EQ(name->right - name->left, 5 * ButtonWidth) << "the name five widths wide";
+  EXPECT_EQ(name->fourth.i, 0) << "a name is never shown lit";
+  {
+    // Its count follows the name: 2 + 5 = 7 widths from the panel's left, four wide.
+    const InterfaceButton* count = nullptr;
+    char text[64];
+    for (int i = 0; i < ButtonCount && !count; ++i)
+      if (InterfaceButtons[i].handler == RimMappingRow && InterfaceButtons[i].word == RimRowWord(2) &&
+          ButtonText(InterfaceButtons[i], text, sizeof text) && std::strcmp(text, "1 surf") == 0)
+        count = &InterfaceButtons[i];
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->left, s->areaLeft + s->areaWidth + 7 * ButtonWidth);
+    EXPECT_EQ(count->right - count->left, 4 * ButtonWidth);
+  }
   ScreenHeight = 768;
 }
 
