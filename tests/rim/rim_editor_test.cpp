@@ -693,6 +693,45 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   ScreenHeight = 768;
 }
 
+// A loaded rim may hold more mappings than the panel lists: at most 64 rows, each one button
+// high while another mapping is current, as many as fit above the panel's last row (the file
+// row and the mode row above them): 67 button heights hold exactly 64, one pixel less 63.
+TEST_F(RimEditor, AtMostSixtyFourMappingRowsAndOnlyThoseThatFit) {
+  Open();
+  constexpr int MAPPINGS = 70;
+  rim.mappings = static_cast<ModelMapping*>(std::realloc(rim.mappings, MAPPINGS * sizeof(ModelMapping)));
+  for (int i = rim.mappingCount; i < MAPPINGS; ++i) rim.mappings[i].Init(1);
+  rim.mappingCount = MAPPINGS;
+  graph().currentMapping = MAPPINGS - 1;  // not among the rows shown: every row is short
+  const auto rows = [] {
+    int count = 0;
+    char text[64];
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.handler != RimMappingRow || !ButtonText(b, text, sizeof text)) continue;
+      const size_t n = std::strlen(text);
+      count += n > 5 && std::strcmp(text + n - 5, " surf") == 0;
+    }
+    return count;
+  };
+  ScreenHeight = 80 * ButtonHeight;
+  Frame();
+  EXPECT_EQ(rows(), 64);
+  ScreenHeight = 67 * ButtonHeight;
+  Frame();
+  EXPECT_EQ(rows(), 64);
+  ScreenHeight = 67 * ButtonHeight - 1;
+  Frame();
+  EXPECT_EQ(rows(), 63);
+  // Five mappings and room for all: five rows, none past the last mapping.
+  rim.mappingCount = 5;
+  graph().currentMapping = 0;
+  ScreenHeight = 80 * ButtonHeight;
+  Frame();
+  EXPECT_EQ(rows(), 5);
+  ScreenHeight = 768;
+}
+
 // Keys the editor does not take go to the graph: "A" selects every point, "C" clears.
 TEST_F(RimEditor, OtherKeysGoToTheGraph) {
   Open();
