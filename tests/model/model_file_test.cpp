@@ -492,6 +492,16 @@ TEST_F(ModelFile, RecordEdgeCases) {
   EXPECT_EQ(main.object.triangles[0].normalLevel, 1);
   EXPECT_EQ(main.object.colourChoiceCount, 2);
   EXPECT_EQ(main.object.angles[0], 0);
+  {
+    // The most colour choices a record holds, 255, are all read.
+    RawRecord most = OneTriangle();
+    for (uint32_t i = 0; i < 255; ++i) most.colours.push_back(i * 0x10101u);
+    ReadResult full;
+    ReadRecord(full, most, 252);
+    ASSERT_EQ(full.result, 1);
+    ASSERT_EQ(full.object.colourChoiceCount, 255);
+    EXPECT_EQ(full.object.colourChoices[254], 254u * 0x10101u);
+  }
   r.type = SUBOBJECT_REAR_WING;
   r.offset[0] = 0x10000;
   ReadResult sub;
