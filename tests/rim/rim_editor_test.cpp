@@ -593,7 +593,9 @@ TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt2
   EXPECT_EQ(g.currentMapping, 0);
   EXPECT_EQ(OpenTextEntry.open, 0) << "no rename asked";
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  car->wheelMeshesBuilt = 1;
   RenameRimMapping(&s->prss, "other", uint32_t(rim.mappingCount));
+  EXPECT_EQ(car->wheelMeshesBuilt, 1) << "no mapping past the last is renamed: nothing changes";
   std::memset(rim.mappings[0].name, 'x', 16);  // a field of 16 characters, no zero
   RenameRimMapping(&s->prss, "first", 0);
   EXPECT_STREQ(rim.mappings[0].name, "first");
