@@ -321,6 +321,14 @@ TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
   Key(KEYCODE_DELETE);
   EXPECT_EQ(rim.numPoints, 2) << points;
   EXPECT_EQ(rim.points[1].x, 4.0f);
+  // With only the two fixed points left, a change still puts them back at (0, 4) and (4, 4).
+  rim.points[0] = GraphPoint{1.0f, 1.0f};
+  rim.points[1] = GraphPoint{2.0f, 2.0f};
+  Key(' ');
+  EXPECT_EQ(rim.points[0].x, 0.0f);
+  EXPECT_EQ(rim.points[0].y, 4.0f);
+  EXPECT_EQ(rim.points[1].x, 4.0f);
+  EXPECT_EQ(rim.points[1].y, 4.0f);
 }
 
 // The graph's area is placed as the screen is made, before its first frame.
