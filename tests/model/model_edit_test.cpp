@@ -36,6 +36,16 @@ TEST_F(ModelEdit, RemovingRecordsRenumbersWhatPointsPastThem) {
   lone.RemoveUnusedCutouts();
   lone.RemoveUnusedTexturePages();
   EXPECT_EQ(lone.mappingCount + lone.cutoutCount + lone.pageCount, 3);
+  {
+    // Even when no mapping names it, the only cutout stays.
+    ModelObject single;
+    single.Init();
+    single.mappings[0].cutout[0] = single.mappings[0].cutout[1] = 1;
+    single.RemoveUnusedCutouts();
+    EXPECT_EQ(single.cutoutCount, 1);
+    single.mappings[0].cutout[0] = single.mappings[0].cutout[1] = 0;
+    single.Free();
+  }
 
   // Unused cutouts go unless they carry a numbered name; a bare "c~" is not one.
   for (int i = 0; i < 3; ++i) lone.AddCutout(nullptr);

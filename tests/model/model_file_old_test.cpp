@@ -332,12 +332,15 @@ TEST_F(OldModelFile, OldColoursConvertWithTiesToEven) {
   // Record 10 of a world model: the self-lit colours scaled together.
   RawRecord ten = OneTriangle(10);
   ten.mappings = {MappingOn(0, 0, RgbWord(200, 100, 0) | CF_SELF_LIT), MappingOn(0, 0, RgbWord(100, 100, 100) | CF_SELF_LIT)};
+  ten.colours = {RgbWord(100, 50, 0)};  // from record 10 on, a colour choice is read as it is
   ReadResult world, plain;
   ReadRecord(world, ten, 252, MODEL_READ_WORLD);
   ReadRecord(plain, ten, 252);
   EXPECT_EQ(world.object.mappings[0].colour, RgbWord(255, 128, 0) | CF_SELF_LIT);
   EXPECT_EQ(world.object.mappings[1].colour, RgbWord(128, 128, 128) | CF_SELF_LIT);
   EXPECT_EQ(plain.object.mappings[1].colour, RgbWord(100, 100, 100) | CF_SELF_LIT);
+  ASSERT_EQ(plain.object.colourChoiceCount, 1);
+  EXPECT_EQ(plain.object.colourChoices[0], RgbWord(100, 50, 0));
 }
 
 TEST_F(OldModelFile, MaterialFlagsAxisMappingsDecalsAndOverlayOfOldRecords) {

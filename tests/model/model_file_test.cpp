@@ -492,6 +492,16 @@ TEST_F(ModelFile, RecordEdgeCases) {
   EXPECT_EQ(main.object.triangles[0].normalLevel, 1);
   EXPECT_EQ(main.object.colourChoiceCount, 2);
   EXPECT_EQ(main.object.angles[0], 0);
+  {
+    // The most colour choices a record holds, 255, are all read.
+    RawRecord most = OneTriangle();
+    for (uint32_t i = 0; i < 255; ++i) most.colours.push_back(i * 0x10101u);
+    ReadResult full;
+    ReadRecord(full, most, 252);
+    ASSERT_EQ(full.result, 1);
+    ASSERT_EQ(full.object.colourChoiceCount, 255);
+    EXPECT_EQ(full.object.colourChoices[254], 254u * 0x10101u);
+  }
   r.type = SUBOBJECT_REAR_WING;
   r.offset[0] = 0x10000;
   ReadResult sub;
@@ -500,6 +510,38 @@ TEST_F(ModelFile, RecordEdgeCases) {
   EXPECT_EQ(sub.object.colourChoices, nullptr);
   EXPECT_EQ(sub.object.angles[0], 100);
   EXPECT_EQ(sub.object.offset[0], 0);
+}
+
+// Each enumerated byte exactly at its count of values goes back to its default; the last
+// value, one below, is kept: 13 subobject types, side functions 1 to 3, normal levels 0 to 3,
+// smoothing groups 0 to 23, page types 0 to 2, four alpha and four environment types, eight
+// shine types.
+TEST_F(ModelFile, EnumsAtTheirCountAreRepairedAndTheLastValueKept) {
+  for (int below : {0, 1}) {
+    SCOPED_TRACE(below ? "the last value" : "the count");
+    RawRecord r = OneTriangle();
+    r.groups = 25;  // so that group 24 is not past the record's own count
+    r.type = 13 - below;
+    r.side = 4 - below;
+    r.triangles[0].normal = 4 - below;
+    r.triangles[0].group = 24 - below;
+    r.pages = {{3 - below, "page"}};
+    r.cutouts[0].alpha = 4 - below;
+    r.cutouts[0].env = 4 - below;
+    r.cutouts[0].shine = 8 - below;
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    const ModelObject& o = out.object;
+    EXPECT_EQ(o.type, below ? 12 : SUBOBJECT_MAIN);
+    EXPECT_EQ(o.sideFunction, below ? 3 : SIDE_STATIC);
+    EXPECT_EQ(o.triangles[0].normalLevel, below ? 3 : 1);
+    EXPECT_EQ(o.triangles[0].group, below ? 23 : 0);
+    EXPECT_EQ(o.pages[0].type, below ? 2 : PAGE_FIXED);
+    EXPECT_EQ(o.cutouts[0].material.alphaType, below ? 3 : ALPHA_SOLID);
+    EXPECT_EQ(o.cutouts[0].material.envMapType, below ? 3 : ENV_MATT);
+    EXPECT_EQ(o.cutouts[0].material.shineType, below ? 7 : SHINE_NONE);
+  }
 }
 
 TEST_F(ModelFile, EnumsAreRepairedAndStoredBitsKept) {

@@ -371,10 +371,14 @@ TEST_F(LodCache, FiveProblemKindsInTheSingularAndPluralUnderBothHeadings) {
   EXPECT_EQ(g_captured.markers.size(), 5u + 10u);
   EXPECT_EQ(g_captured.begins, 2);
   EXPECT_EQ(g_captured.ends, 2);
-  // The bad normal is marked at its point; the degenerate triangle at its centre.
+  // The bad normal is marked at its point; the degenerate triangle at its centre, and so is
+  // the spanning one: (1, 0, 0), (1, 1, 0) and the mirrored (-1, 0, 1) average to a third of a
+  // metre on each axis, 65536 / 3 = 21845 units.
   const ModelPoint& lonely = probe.points[3];
-  bool pointMarked = false, centreMarked = false;
+  bool pointMarked = false, centreMarked = false, spanMarked = false;
   for (const Marker& m : g_captured.markers) {
+    if (m.kind == PROBLEM_SPANS_CUTOUTS && m.object == &probe)
+      spanMarked = m.item == 0 && m.point.x == 21845 && m.point.y == 21845 && m.point.z == 21845;
     if (m.kind == PROBLEM_BAD_NORMAL && m.object == &probe)
       pointMarked = m.item == 3 && m.point.x == lonely.x && m.point.y == lonely.y && m.point.z == lonely.z;
     if (m.kind == PROBLEM_DEGENERATE && m.object == &probe)
@@ -382,6 +386,7 @@ TEST_F(LodCache, FiveProblemKindsInTheSingularAndPluralUnderBothHeadings) {
   }
   EXPECT_TRUE(pointMarked);
   EXPECT_TRUE(centreMarked);
+  EXPECT_TRUE(spanMarked);
   g_captured.lines.clear();
   probe.FreeRenderCaches();
   BuildLodRenderCache(probe, nullptr, nullptr, 0, ~0u);

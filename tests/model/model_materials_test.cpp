@@ -102,6 +102,15 @@ TEST_F(ModelMaterials, ColourChoicesAndMasterColours) {
   EXPECT_EQ(m.mappings[1].colour, RgbWord(80, 40, 20) | CF_SELF_LIT);
   EXPECT_EQ(m.mappings[3].colour, RgbWord(200, 100, 50) | CF_SELF_LIT);
   EXPECT_EQ(m.mappings[4].colour, 0xFFFFFFu);
+  // Each channel's fifths rounded down, every bit of the result kept: 253, 75, 250 gives "D3"
+  // 151, 45, 150 (759 / 5, 225 / 5, 750 / 5) and "E3" 101, 30, 100 (506 / 5, 150 / 5, 500 / 5).
+  ModelObject odd;
+  Named(odd, {"c"}, {"D3", "E3", "M3"});
+  odd.mappings[2].colour = RgbWord(253, 75, 250);
+  odd.PropagateMasterColours();
+  EXPECT_EQ(odd.mappings[0].colour, RgbWord(151, 45, 150));
+  EXPECT_EQ(odd.mappings[1].colour, RgbWord(101, 30, 100));
+  odd.Free();
   m.SetAllMappingColours(7);
   EXPECT_EQ(m.mappings[4].colour, 7u);
   o.Free();
@@ -160,6 +169,12 @@ TEST_F(ModelMaterials, NumberedCutoutFamilies) {
   EXPECT_EQ(ParseNumberedCutoutName("C~abcdefghijkl_1", nullptr, nullptr, nullptr), 0);  // stem of 13
   EXPECT_EQ(ParseNumberedCutoutName("C~abcdefghijk_1", nullptr, nullptr, nullptr), 1);
   EXPECT_EQ(ParseNumberedCutoutName("C~door", nullptr, nullptr, nullptr), 0);
+  // A numbered mapping name: "C~" (either case) and at least one character after it.
+  EXPECT_EQ(IsNumberedMappingName("C~x"), 1);
+  EXPECT_EQ(IsNumberedMappingName("c~door"), 1);
+  EXPECT_EQ(IsNumberedMappingName("C~"), 0);
+  EXPECT_EQ(IsNumberedMappingName("D~door"), 0);
+  EXPECT_EQ(IsNumberedMappingName("C-door"), 0);
   char copied[CUTOUT_NAME_SIZE];
   EXPECT_EQ(CopyCutoutStem(copied, "C~door_3"), 7);
   EXPECT_STREQ(copied, "C~door_");

@@ -154,6 +154,24 @@ void ExpectTexturedCounts(const ModelObject& o, const GouraudO3d& mesh, int lod)
 
 }  // namespace
 
+// The transform list opens with the root's own placement: offset x, y and z, then its three
+// angles, each in its own slot.
+TEST_F(ModelMeshes, TheTransformListOpensWithTheRootsOffsetThenItsAngles) {
+  ModelObject o;
+  o.Init();
+  SAMPLE_MODELS[0].build(o);
+  o.offset[0] = 100, o.offset[1] = 200, o.offset[2] = 300;
+  o.angles[0] = 4, o.angles[1] = 5, o.angles[2] = 6;
+  Obj3d* flat = NewObj3d();
+  ModelTransformList transforms;
+  BuildModelObj3d(o, *flat, nullptr, &transforms, 0, 1, nullptr, ~0u);
+  ASSERT_GE(transforms.size(), 6u);
+  EXPECT_EQ(std::vector<int32_t>(transforms.begin(), transforms.begin() + 6),
+            (std::vector<int32_t>{100, 200, 300, 4, 5, 6}));
+  DeleteDrawMesh(flat);
+  o.Free();
+}
+
 TEST_F(ModelMeshes, TheSamplesBuildIntoFlatAndTexturedTrees) {
   for (const SampleModel& sample : SAMPLE_MODELS) {
     SCOPED_TRACE(sample.name);

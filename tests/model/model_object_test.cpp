@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -141,6 +142,23 @@ TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
   m.RotateThird(-40);
   EXPECT_EQ(DirectionRoll(m.direction), 700);
   EXPECT_EQ(DirectionHeading(m.direction), 700);
+  // A half turn (720) exactly stays; past it one wrap by 1440, then held at +-720:
+  // -720 + 3000 = 2280, less 1440 is 840, held at 720; 720 - 3000 = -2280, plus 1440 is -840,
+  // held at -720.
+  m.RotateFirst(20);
+  EXPECT_EQ(DirectionHeading(m.direction), 720);
+  m.RotateFirst(-1440);
+  EXPECT_EQ(DirectionHeading(m.direction), -720);
+  m.RotateFirst(3000);
+  EXPECT_EQ(DirectionHeading(m.direction), 720);
+  m.RotateThird(20);
+  EXPECT_EQ(DirectionRoll(m.direction), 720);
+  m.RotateThird(-3000);
+  EXPECT_EQ(DirectionRoll(m.direction), -720);
+  m.RotateThird(-1);  // -721 wraps to 719
+  EXPECT_EQ(DirectionRoll(m.direction), 719);
+  m.RotateFirst(1);  // 721 wraps to -719
+  EXPECT_EQ(DirectionHeading(m.direction), -719);
 
   const uint32_t codes[6] = {DIRECTION_FRONT, DIRECTION_BACK, DIRECTION_RIGHT, DIRECTION_LEFT, DIRECTION_TOP,
                              DIRECTION_UNDER};
@@ -314,7 +332,42 @@ TEST_F(ModelRecords, BoundingSpheres) {
   EXPECT_EQ(radius, 160530);  // sqrt(1 + 1 + 4) m, the loose point left out
   o.GetBoundingSphere(nullptr, &radius, &low, &high);
   EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 0) << "without a centre both heights are 0";
   EXPECT_EQ(radius, 270212);  // sqrt(17) m round the origin
+  {
+    // Round the origin itself: points 4 m out along -x, -y and -z are each 4 x 65536 units
+    // away exactly.
+    ModelObject far;
+    far.Init();
+    Fill(far, {{-4, 0, 0}, {0, -4, 0}, {0, 0, -4}}, {{0, 1, 2}});
+    int32_t farRadius = -1, farLow = -1, farHigh = -1;
+    far.GetBoundingSphere(nullptr, &farRadius, &farLow, &farHigh);
+    EXPECT_EQ(farRadius, 4 * FIXED_ONE);
+    EXPECT_EQ(farLow, 0);
+    EXPECT_EQ(farHigh, 0);
+    far.Free();
+    // The heights are the box's in z: x 2 m, y from 2 to 3 m, z from 1 to 5 m, so the centre
+    // is (2, 2.5, 3) m; the first point is the farthest, sqrt(0.5^2 + 2^2) m away.
+    ModelObject tall;
+    tall.Init();
+    Fill(tall, {{2, 2, 1}, {2, 3, 4}, {2, 2.5, 5}}, {{0, 1, 2}});
+    IntVector middle;
+    tall.GetBoundingSphere(&middle, &farRadius, &farLow, &farHigh);
+    EXPECT_EQ(farLow, FIXED_ONE);
+    EXPECT_EQ(farHigh, 5 * FIXED_ONE);
+    EXPECT_EQ(middle.x, 2 * FIXED_ONE);
+    EXPECT_EQ(middle.y, 5 * FIXED_ONE / 2);
+    EXPECT_EQ(middle.z, 3 * FIXED_ONE);
+    EXPECT_EQ(farRadius, int32_t(std::lround(std::sqrt(4.25) * 65536.0)));
+    tall.Free();
+    // A triangle whose corners all lie at the origin: a radius of 0.
+    ModelObject dot;
+    dot.Init();
+    Fill(dot, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {{0, 1, 2}});
+    dot.GetBoundingSphere(&middle, &farRadius, &farLow, &farHigh);
+    EXPECT_EQ(farRadius, 0);
+    dot.Free();
+  }
 
   // A twin subobject counts a second time mirrored; only level 0 counts.
   std::vector<ModelObject> children(1);

@@ -152,6 +152,22 @@ TEST_F(ModelPrimitives, FullAndPartialCopies) {
   EXPECT_EQ(copy.childCount, 0);
   copy.CopyOver(car);
   EXPECT_EQ(RecordOf(copy), RecordOf(car));
+  // From no subobject to a single one: it is made afresh.
+  ModelObject single;
+  single.Init();
+  BuildSampleBox(single);
+  std::vector<ModelObject> only(1);
+  only[0].Init();
+  BuildSampleBox(only[0]);
+  SetChildren(single, only);
+  copy.CopyOver(box);
+  ASSERT_EQ(copy.childCount, 0);
+  copy.CopyOver(single);
+  ASSERT_EQ(copy.childCount, 1);
+  ASSERT_NE(copy.children, nullptr);
+  EXPECT_EQ(copy.children[0].pointCount, single.children[0].pointCount);
+  EXPECT_NE(copy.children[0].points, single.children[0].points) << "its own arrays";
+  single.Free();
   box.Free();
   copy.Free();
 
@@ -242,11 +258,25 @@ TEST_F(ModelPrimitives, LevelsAndLayers) {
   std::vector<Reached> level1;
   for (int t = 0; t < car.triangleCount; ++t)
     if (car.triangles[t].lod == 1) level1.push_back(ReachedBy(car, car.triangles[t]));
-  const int mappingsBefore = car.mappingCount;
+  const int mappingsBefore = car.mappingCount, cutoutsBefore = car.cutoutCount, pagesBefore = car.pageCount;
   car.KeepOnlyLod(1);
   ExpectIndicesInRange(car);
   ASSERT_EQ(car.triangleCount, int(level1.size()));
   EXPECT_LT(car.mappingCount, mappingsBefore);
+  EXPECT_LT(car.cutoutCount, cutoutsBefore) << "the cutouts of the dropped mappings go too";
+  for (int c = 0; c < car.cutoutCount; ++c) {
+    bool used = false;
+    for (int m = 0; m < car.mappingCount; ++m)
+      used = used || car.mappings[m].cutout[0] == c || car.mappings[m].cutout[1] == c;
+    const char* name = car.cutouts[c].name;
+    const bool numbered = std::strchr("CcOo", name[0]) && name[0] && name[1] == '~' && name[2];
+    EXPECT_TRUE(used || numbered) << name;
+  }
+  for (int page = 0; page < car.pageCount; ++page) {
+    bool used = car.pages[page].type == PAGE_DASH;
+    for (int c = 0; c < car.cutoutCount; ++c) used = used || car.cutouts[c].page == page;
+    EXPECT_TRUE(used) << "page " << page << " of " << car.pageCount << ", from " << pagesBefore;
+  }
   for (int t = 0; t < car.triangleCount; ++t) {
     EXPECT_EQ(ReachedBy(car, car.triangles[t]).mapping, level1[size_t(t)].mapping);
     EXPECT_EQ(std::memcmp(ReachedBy(car, car.triangles[t]).corners, level1[size_t(t)].corners,
@@ -397,7 +427,10 @@ TEST_F(ModelPrimitives, ScalingRoundsTiesToEvenAndMovingKeepsTheCentrePlane) {
   o.mappings[0].flags = MAPPING_CENTRAL;
   o.mappings[0].direction = DIRECTION_FRONT;
   o.mappings[0].offset[0] = 0;
+  const int32_t childY = o.children[0].offset[1], childZ = o.children[0].offset[2];
   o.Translate(IntVector{65536, 2 * 65536, 3 * 65536});
+  EXPECT_EQ(o.children[0].offset[1], childY + 2 * 65536);
+  EXPECT_EQ(o.children[0].offset[2], childZ + 3 * 65536);
   EXPECT_EQ(o.points[0].x, 0);
   EXPECT_EQ(o.points[0].y, 16 + 2 * 65536);
   EXPECT_EQ(o.mappings[0].offset[0], 0);  // a central front mapping stays on the middle line

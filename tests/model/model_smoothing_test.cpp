@@ -231,6 +231,9 @@ TEST_F(Smoothing, SurfacesByEdgesGetTheirOwnGroups) {
   ASSERT_TRUE(LodHasNoSmoothingGroups(again, 0));
   again.triangles[0].group = 2;
   EXPECT_FALSE(LodHasNoSmoothingGroups(again, 0));
+  again.AssignMissingSmoothingGroups();
+  EXPECT_EQ(again.groupCount, 3) << "the first triangle's group 2 counts: groups 0 to 2";
+  EXPECT_EQ(again.triangles[0].group, 2);
   again.triangles[0].group = 0;
   again.triangles[0].corners[2] |= CORNER_MIRRORED;
   EXPECT_FALSE(LodHasNoSmoothingGroups(again, 0));

@@ -98,6 +98,24 @@ TEST_F(GraphEditing, PressesSelectWithCtrlTogglingAndShiftTakingTheSameX) {
   g.PointPressed(1, CLICK_LEFT | CLICK_CTRL);
   ASSERT_EQ(g.selectionCount, 1);
   EXPECT_EQ(g.selection[0], 3);
+  // Ctrl on the middle one of three takes it out and keeps the others in order.
+  g.PointPressed(0, CLICK_LEFT | CLICK_CTRL);
+  g.PointPressed(2, CLICK_LEFT | CLICK_CTRL);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  ASSERT_EQ(g.selectionCount, 3);
+  g.PointPressed(0, CLICK_LEFT | CLICK_CTRL);
+  ASSERT_EQ(g.selectionCount, 2);
+  EXPECT_EQ(g.selection[0], 3);
+  EXPECT_EQ(g.selection[1], 2);
+  // "zero x" moves the selected points only, not one an earlier selection held.
+  const float before2 = data.points[2].x, before3 = data.points[3].x;
+  g.PointPressed(1, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  ASSERT_EQ(g.selectionCount, 1);
+  g.ToolButton(GRAPH_WORD_ZERO_X);
+  EXPECT_EQ(data.points[1].x, 0.0f);
+  EXPECT_EQ(data.points[3].x, before3);
+  EXPECT_EQ(data.points[2].x, before2);
   g.PointPressed(0, CLICK_LEFT);
   EXPECT_EQ(g.selectionCount, 1) << "a plain press on another point selects only it";
   g.handleMode = GRAPH_HANDLE_NONE;
@@ -263,6 +281,17 @@ TEST_F(GraphEditing, PointsAreAddedAtThePointerAndDuplicatedWithinTheLimit) {
   g.ToolButton(GRAPH_WORD_NEW);
   g.GraphKey('P');
   EXPECT_EQ(data.numPoints, 8) << "new point refused at the limit";
+  // One selected point is copied too, up to the limit exactly.
+  g.maxPoints = 9;
+  g.ClearSelection();
+  g.PointPressed(2, CLICK_LEFT);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  ASSERT_EQ(g.selectionCount, 1);
+  g.ToolButton(GRAPH_WORD_DUPLICATE);
+  ASSERT_EQ(data.numPoints, 9);
+  EXPECT_EQ(data.points[8].x, data.points[2].x);
+  EXPECT_EQ(data.points[8].y, data.points[2].y);
+  EXPECT_EQ(g.selection[0], 8);
 }
 
 TEST_F(GraphEditing, DeletingKeepsRefusedPointsAndRenumbersTheRest) {
@@ -283,6 +312,13 @@ TEST_F(GraphEditing, DeletingKeepsRefusedPointsAndRenumbersTheRest) {
   EXPECT_EQ(g.renumbered[1], std::make_pair(2, 1));
   EXPECT_EQ(g.selectionCount, 0);
   EXPECT_EQ(g.changes, 1) << "the owner is told of the delete";
+  // With nothing refused every point goes, and the selection with them.
+  g.refused.clear();
+  g.SelectAll();
+  g.DeleteSelected();
+  EXPECT_EQ(data.numPoints, 0);
+  EXPECT_EQ(g.selectionCount, 0);
+  EXPECT_EQ(g.changes, 2);
   g.refused.clear();
   g.SelectAll();
   g.ToolButton(GRAPH_WORD_DELETE);
@@ -686,6 +722,17 @@ TEST_F(GraphPaint, TheHandleLinesRunRightAndUpFromTheLatestPointAfterAtMost2000G
   EXPECT_EQ(lines[2000].colour, 0xFFFFFFFFu);
   EXPECT_NEAR(lines[2000].y0, lines[2000].y1, 1e-3f) << "the first handle line";
   EXPECT_NEAR(lines[2000].x1 - lines[2000].x0, 32.0f, 1e-3f);
+  // The same for a view a million tall: 2000 horizontal lines after the 50 vertical ones.
+  ResetDraw2D();
+  g.scaleW = 50.0f;
+  g.scaleH = 1.0e6f;
+  g.PaintGraph();
+  lines = LinesDrawn(2052);
+  ASSERT_EQ(lines.size(), 2052u);
+  EXPECT_EQ(lines[2049].y0, lines[2049].y1) << "the 2000th horizontal line";
+  EXPECT_NE(lines[2049].x0, lines[2049].x1);
+  EXPECT_EQ(lines[2050].colour, 0xFFFFFFFFu) << "then the handles";
+  EXPECT_NEAR(lines[2050].x1 - lines[2050].x0, 32.0f, 1e-3f);
   data.Free();
 }
 

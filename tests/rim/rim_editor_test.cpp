@@ -207,6 +207,18 @@ TEST_F(RimEditor, OpeningRemovesTheUnusedMappingsAndTheAreaFollowsTheRimsShape) 
   ASSERT_NE(load, nullptr);
   EXPECT_EQ(load->left, s->areaWidth);
   EXPECT_EQ(load->top, 0);
+  // The file and mode buttons are four widths each, two to a row.
+  const InterfaceButton* save = FindShownButton("save");
+  const InterfaceButton* point = FindShownButton("point");
+  const InterfaceButton* surface = FindShownButton("surface");
+  ASSERT_TRUE(save && point && surface);
+  EXPECT_EQ(load->right - load->left, 4 * ButtonWidth);
+  EXPECT_EQ(save->left, s->areaWidth + 4 * ButtonWidth);
+  EXPECT_EQ(point->left, s->areaWidth);
+  EXPECT_EQ(surface->left, s->areaWidth + 4 * ButtonWidth);
+  EXPECT_EQ(point->top, ButtonHeight);
+  EXPECT_EQ(load->fourth.i, 0) << "file buttons are never lit";
+  EXPECT_EQ(save->fourth.i, 0);
 }
 
 TEST_F(RimEditor, TwoPointPressesMakeASurfaceWithTheCurrentMappingWithinTheLimits) {
@@ -309,6 +321,49 @@ TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
   Key(KEYCODE_DELETE);
   EXPECT_EQ(rim.numPoints, 2) << points;
   EXPECT_EQ(rim.points[1].x, 4.0f);
+  // With only the two fixed points left, a change still puts them back at (0, 4) and (4, 4).
+  rim.points[0] = GraphPoint{1.0f, 1.0f};
+  rim.points[1] = GraphPoint{2.0f, 2.0f};
+  Key(' ');
+  EXPECT_EQ(rim.points[0].x, 0.0f);
+  EXPECT_EQ(rim.points[0].y, 4.0f);
+  EXPECT_EQ(rim.points[1].x, 4.0f);
+  EXPECT_EQ(rim.points[1].y, 4.0f);
+}
+
+// The graph's area is placed as the screen is made, before its first frame.
+TEST_F(RimEditor, TheAreaIsPlacedBeforeTheFirstFrame) {
+  s = CreateRimScreen(&parent, &rim, car.get());
+  ASSERT_NE(s, nullptr);
+  Prss_AddSub(&parent, &s->prss);
+  EXPECT_EQ(s->areaHeight, 768);
+  const SuspensionBlock& front = car->wheelSets[1];
+  const double ratio = (double(front.rimWidth) + 0.01) / (double(front.rimRadius) - 0.005);
+  EXPECT_EQ(s->areaWidth, int(std::rint(768 * ratio)));
+}
+
+// A selected surface index equal to the surface count names no surface: the panel shows no
+// smoothing group row for it and Delete takes nothing.
+TEST_F(RimEditor, ASelectedSurfaceIndexAtTheCountShowsNoGroupRowAndDeletesNothing) {
+  Open();
+  GraphWXS& g = graph();
+  Click("surface");
+  const auto groupRows = [] {
+    int rows = 0;
+    for (int i = 0; i < ButtonCount; ++i) rows += InterfaceButtons[i].style == 43;
+    return rows;
+  };
+  Frame();
+  const int none = groupRows();
+  g.selectedSurface = rim.surfaceCount - 1;
+  Frame();
+  EXPECT_GT(groupRows(), none) << "the last surface has its row";
+  g.selectedSurface = rim.surfaceCount;
+  Frame();
+  EXPECT_EQ(groupRows(), none);
+  const int surfaces = rim.surfaceCount;
+  Key(KEYCODE_DELETE);
+  EXPECT_EQ(rim.surfaceCount, surfaces);
 }
 
 TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork) {
@@ -384,6 +439,8 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   rim.points[3].y = 1.0f;
   rim.secondByte = 0;
   car->wheelMeshesBuilt = 1;
+  graph().selectedSurface = 1;
+  graph().currentMapping = 2;
   Click("load");
   EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of rim to LOAD");
   Answer("wheel1");
@@ -391,6 +448,7 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   EXPECT_EQ(rim.secondByte, 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
   EXPECT_EQ(graph().currentMapping, 0);
+  EXPECT_EQ(graph().selectedSurface, -1) << "no surface of the loaded rim is selected";
   Click("save");
   Answer("wheel2");
   EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1) << "written again to the same bytes";
@@ -536,7 +594,16 @@ TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt2
   EXPECT_EQ(car->wheelMeshesBuilt, 1) << "the last row word: a row, not a colour change";
   RimMappingRow(s, CLICK_LEFT, 0x10001);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "past it: a slider's address, a colour change";
+  // A pasted colour (click code 10) on a row's own button changes colours, not the row.
+  car->wheelMeshesBuilt = 1;
+  g.currentMapping = 0;
+  RimMappingRow(s, 10, RimRowWord(1));
+  EXPECT_EQ(g.currentMapping, 0);
+  EXPECT_EQ(OpenTextEntry.open, 0) << "no rename asked";
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  car->wheelMeshesBuilt = 1;
   RenameRimMapping(&s->prss, "other", uint32_t(rim.mappingCount));
+  EXPECT_EQ(car->wheelMeshesBuilt, 1) << "no mapping past the last is renamed: nothing changes";
   std::memset(rim.mappings[0].name, 'x', 16);  // a field of 16 characters, no zero
   RenameRimMapping(&s->prss, "first", 0);
   EXPECT_STREQ(rim.mappings[0].name, "first");
@@ -619,6 +686,59 @@ TEST_F(RimEditor, MappingRowsTakeTheirSlidersWhileAllFitAndCountTheirSurfaces) {
   EXPECT_EQ(name->handler, RimMappingRow);
   EXPECT_EQ(name->word, RimRowWord(2));
   EXPECT_EQ(name->left, s->areaLeft + s->areaWidth + 2 * ButtonWidth) << "after a swatch two widths wide";
+  EXPECT_EQ(name->right - name->left, 5 * ButtonWidth) << "the name five widths wide";
+  EXPECT_EQ(name->fourth.i, 0) << "a name is never shown lit";
+  {
+    // Its count follows the name: 2 + 5 = 7 widths from the panel's left, four wide.
+    const InterfaceButton* count = nullptr;
+    char text[64];
+    for (int i = 0; i < ButtonCount && !count; ++i)
+      if (InterfaceButtons[i].handler == RimMappingRow && InterfaceButtons[i].word == RimRowWord(2) &&
+          ButtonText(InterfaceButtons[i], text, sizeof text) && std::strcmp(text, "1 surf") == 0)
+        count = &InterfaceButtons[i];
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->left, s->areaLeft + s->areaWidth + 7 * ButtonWidth);
+    EXPECT_EQ(count->right - count->left, 4 * ButtonWidth);
+  }
+  ScreenHeight = 768;
+}
+
+// A loaded rim may hold more mappings than the panel lists: at most 64 rows, each one button
+// high while another mapping is current, as many as fit above the panel's last row (the file
+// row and the mode row above them): 67 button heights hold exactly 64, one pixel less 63.
+TEST_F(RimEditor, AtMostSixtyFourMappingRowsAndOnlyThoseThatFit) {
+  Open();
+  constexpr int MAPPINGS = 70;
+  rim.mappings = static_cast<ModelMapping*>(std::realloc(rim.mappings, MAPPINGS * sizeof(ModelMapping)));
+  for (int i = rim.mappingCount; i < MAPPINGS; ++i) rim.mappings[i].Init(1);
+  rim.mappingCount = MAPPINGS;
+  graph().currentMapping = MAPPINGS - 1;  // not among the rows shown: every row is short
+  const auto rows = [] {
+    int count = 0;
+    char text[64];
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.handler != RimMappingRow || !ButtonText(b, text, sizeof text)) continue;
+      const size_t n = std::strlen(text);
+      count += n > 5 && std::strcmp(text + n - 5, " surf") == 0;
+    }
+    return count;
+  };
+  ScreenHeight = 80 * ButtonHeight;
+  Frame();
+  EXPECT_EQ(rows(), 64);
+  ScreenHeight = 67 * ButtonHeight;
+  Frame();
+  EXPECT_EQ(rows(), 64);
+  ScreenHeight = 67 * ButtonHeight - 1;
+  Frame();
+  EXPECT_EQ(rows(), 63);
+  // Five mappings and room for all: five rows, none past the last mapping.
+  rim.mappingCount = 5;
+  graph().currentMapping = 0;
+  ScreenHeight = 80 * ButtonHeight;
+  Frame();
+  EXPECT_EQ(rows(), 5);
   ScreenHeight = 768;
 }
 

@@ -230,6 +230,11 @@ TEST_F(RimFile, MappingsInUseAndMappingZeroStayAndSurfacesAboveARemovedOneFollow
   EXPECT_STREQ(rim.mappings[1].name, "colour 2");
   EXPECT_EQ(rim.surfaces[1].mapping, 1u);
   EXPECT_EQ(rim.surfaces[0].mapping, 0u);
+  // Mapping 0 stays even when no surface uses it.
+  for (int i = 0; i < rim.surfaceCount; ++i) rim.surfaces[i].mapping = 1;
+  ASSERT_EQ(RimMappingUses(rim, 0), 0);
+  EXPECT_EQ(RemoveRimMapping(rim, 0), 0);
+  EXPECT_EQ(rim.mappingCount, 2);
 }
 
 }  // namespace

@@ -543,6 +543,15 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 1) << "largest x only";
   place({-2.0f, 0.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.3f, 1.2f, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "smallest x only";
+  // The same with the points beyond smallest y: a y side the origin is not beyond never counts.
+  place({2.0f, 0.0f, 0.0f}, {0.2f, -1.5f, 0}, {0.3f, -1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "largest x only, points beyond smallest y";
+  place({-2.0f, 0.0f, 0.0f}, {-0.2f, -1.5f, 0}, {-0.3f, -1.2f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "smallest x only, points beyond smallest y";
+  place({0.0f, 3.0f, 0.0f}, {0.7f, 0.5f, 0}, {0.7f, 0.5f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "largest y only, the point beyond largest x";
+  place({0.0f, -3.0f, 0.0f}, {0.7f, -0.5f, 0}, {0.7f, -0.5f, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "smallest y only, the point beyond largest x";
   place({0.0f, -3.0f, 0.0f}, {0, -2, 0}, {0.3f, -0.9f, 5.0f});
   EXPECT_EQ(box.CollidePair(other), 1) << "bit 2, smallest y; height does not count";
   place({2.0f, 3.0f, 0.0f}, {0.2f, 1.5f, 0}, {0.6f, 1.2f, 0});
@@ -562,8 +571,8 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 0) << "points on smallest x";
   place({0.5f, 1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
   EXPECT_EQ(box.CollidePair(other), 1) << "an origin on the corner is beyond no side";
-  place({-0.5f, -1.0f, 0.0f}, {5, 5, 0}, {5, 5, 0});
-  EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner";
+  place({-0.5f, -1.0f, 0.0f}, {-5, -5, 0}, {-5, -5, 0});
+  EXPECT_EQ(box.CollidePair(other), 1) << "nor on the opposite corner, its points far beyond that corner";
 
   // An extent off the body's origin (y from -0.5 to 1.5 m): a point 1.2 m along y is inside
   // it, one 1.2 m back is not.

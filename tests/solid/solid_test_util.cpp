@@ -121,7 +121,8 @@ void SendToHost(const uint8_t*, int) {}
 
 float Gravity() { return Hooks.gravity; }
 Vec3 Wind() { return Hooks.wind; }
-int OneSquare(int32_t, int32_t, int32_t, int32_t, int& c0, int& c1, int& r0, int& r1) {
+int OneSquare(int32_t x0, int32_t x1, int32_t y0, int32_t y1, int& c0, int& c1, int& r0, int& r1) {
+  Hooks.rangesAsked.push_back({x0, x1, y0, y1});
   c0 = c1 = Hooks.trunkColumn;
   r0 = r1 = Hooks.trunkRow;
   return 1;

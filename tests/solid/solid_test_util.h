@@ -62,6 +62,7 @@ struct HookRecord {
   std::vector<TrunkRecord> trunks;  // all in one square
   int trunkColumn = 0, trunkRow = 0;  // that square, the only one under any box
   std::vector<std::pair<int, int>> squaresAsked;  // column, row of each trunk look-up
+  std::vector<std::vector<int32_t>> rangesAsked;   // x0, x1, y0, y1 of each square range asked
   std::vector<FixedOb*> addedToSquares, removedFromSquares, activated;
   struct RayCall {
     FixedOb* object;

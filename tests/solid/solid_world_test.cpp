@@ -185,37 +185,53 @@ TEST_F(SolidWorld, ATrunkThroughTheCentreOfMassAndTheSixtyFifthTrunkGiveNothing)
 }
 
 // Near trunks are counted before any of them pushes: beside 64 through the centre of mass, a
-// 65th that counts as near raises "Too many trunks".  The box is +-0.5 m (32768) about the
-// origin; a 10 cm trunk reaches 10 x 655 = 6550 from its axis.  One just touching the box on
-// any side is near; one unit farther is not.
+// 65th that counts as near raises "Too many trunks".  The box is +-0.5 m (32768) about its
+// centre; a 10 cm trunk reaches 10 x 655 = 6550 from its axis.  One just touching the box on
+// any side is near; one unit farther is not.  The box stands once at the origin and once at
+// (1, 2, 3) m, where each side of the box lies at its own distance, so a side weighed against
+// another axis's side shows.
 TEST_F(SolidWorld, ATrunkJustTouchingTheBoxOnAnySideIsNearOneUnitFartherIsNot) {
-  Solid box;
-  MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f});
-  box.Integrate(STEP, 1);  // the box, from here on
-  std::vector<TrunkRecord> centre;
-  for (int i = 0; i < 64; ++i) centre.push_back(Trunk(0.1f, 0.0f, 0.0f, -1.0f - 0.01f * i, 1.0f));
-  constexpr int32_t edge = 32768 + 10 * TRUNK_RADIUS_UNIT, low = -65536, high = 65536;
-  const TrunkRecord touching[6] = {{10, -edge, 0, low, high},  {10, edge, 0, low, high},
-                                   {10, 0, -edge, low, high},  {10, 0, edge, low, high},
-                                   {10, 0, 0, 2 * low, -edge}, {10, 0, 0, edge, 2 * high}};
-  const int away[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
-  for (int side = 0; side < 6; ++side) {
-    TrunkRecord farther = touching[side];
-    farther.x += away[side][0];
-    farther.y += away[side][1];
-    farther.lowestZ += away[side][2];
-    farther.highestZ += away[side][2];
-    Hooks.trunks = centre;
-    Hooks.trunks.push_back(farther);
+  int reported = 0;
+  for (const Vec3 at : {Vec3{0.0f, 0.0f, 0.0f}, Vec3{1.0f, 2.0f, 3.0f}}) {
+    Solid box;
+    MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, at);
+    box.Integrate(STEP, 1);  // the box, from here on
+    const int32_t cx = 65536 * int32_t(at.x), cy = 65536 * int32_t(at.y), cz = 65536 * int32_t(at.z);
+    // The squares asked for are those under the box (as the step before left it) in x and y:
+    // its centre +- 0.5 m (32768).
     box.Integrate(STEP, 1);
-    EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), side) << "side " << side << ", one unit farther";
-    Hooks.trunks.back() = touching[side];
-    box.Integrate(STEP, 1);
-    EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), side + 1) << "side " << side << ", touching";
-    Hooks.trunks = centre;  // room again: the warning clears
-    box.Integrate(STEP, 1);
+    ASSERT_FALSE(Hooks.rangesAsked.empty());
+    EXPECT_EQ(Hooks.rangesAsked.back(), (std::vector<int32_t>{cx - 32768, cx + 32768, cy - 32768, cy + 32768}));
+    std::vector<TrunkRecord> centre;
+    for (int i = 0; i < 64; ++i) centre.push_back(Trunk(0.1f, at.x, at.y, at.z - 1.0f - 0.01f * i, at.z + 1.0f));
+    constexpr int32_t edge = 32768 + 10 * TRUNK_RADIUS_UNIT, low = -65536, high = 65536;
+    const TrunkRecord touching[6] = {{10, cx - edge, cy, cz + low, cz + high},
+                                     {10, cx + edge, cy, cz + low, cz + high},
+                                     {10, cx, cy - edge, cz + low, cz + high},
+                                     {10, cx, cy + edge, cz + low, cz + high},
+                                     {10, cx, cy, cz + 2 * low, cz - edge},
+                                     {10, cx, cy, cz + edge, cz + 2 * high}};
+    const int away[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
+    for (int side = 0; side < 6; ++side) {
+      TrunkRecord farther = touching[side];
+      farther.x += away[side][0];
+      farther.y += away[side][1];
+      farther.lowestZ += away[side][2];
+      farther.highestZ += away[side][2];
+      Hooks.trunks = centre;
+      Hooks.trunks.push_back(farther);
+      box.Integrate(STEP, 1);
+      EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), reported)
+          << "side " << side << ", one unit farther, box at z " << at.z;
+      Hooks.trunks.back() = touching[side];
+      box.Integrate(STEP, 1);
+      EXPECT_EQ(Reports.Count("Too many trunks in vicinity"), ++reported)
+          << "side " << side << ", touching, box at z " << at.z;
+      Hooks.trunks = centre;  // room again: the warning clears
+      box.Integrate(STEP, 1);
+    }
+    EXPECT_EQ(box.velocity.x, 0.0f) << "none of them pushed";
   }
-  EXPECT_EQ(box.velocity.x, 0.0f) << "none of them pushed";
 }
 
 TEST_F(SolidWorld, TheOwnersCollisionMeshIsReleasedWithTheBody) {

@@ -176,23 +176,41 @@ TEST(DdsFile, GreyWideAndFloatFormatsAndPaddedRowsArePackedLevelByLevel) {
   levels[0].rowPitch = 4;
   ASSERT_EQ(SaveToDDSMemory(levels, 3, md, 0, &blob), TEX_OK);  // exactly the texels is enough
 
-  // The other formats' pixel-format fields: 16-bit grey, then the numbered 16-bit and float RGBA.
+  // Every format's pixel-format fields (flags, four-character code, bits, then the red, green,
+  // blue and alpha masks): "DXT1" and "DXT3" are 0x31545844 and 0x33545844 read as
+  // little-endian words; the numbered 16-bit and float RGBA are 36 and 116.
   std::vector<uint8_t> px(16, 0);
   const struct {
-    uint32_t format, flags, fourCC, bits, rMask;
+    uint32_t format, flags, fourCC, bits, rMask, gMask, bMask, aMask;
   } kinds[] = {
-      {FORMAT_R16_UNORM, 0x20000, 0, 16, 0xFFFF},
-      {FORMAT_R16G16B16A16_UNORM, 0x4, 36, 0, 0},
-      {FORMAT_R32G32B32A32_FLOAT, 0x4, 116, 0, 0},
+      {FORMAT_R16_UNORM, 0x20000, 0, 16, 0xFFFF, 0, 0, 0},
+      {FORMAT_R8_UNORM, 0x20000, 0, 8, 0xFF, 0, 0, 0},
+      {FORMAT_R8G8B8A8_UNORM, 0x41, 0, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u},
+      {FORMAT_R8G8B8A8_UNORM_SRGB, 0x41, 0, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u},
+      {FORMAT_R16G16B16A16_UNORM, 0x4, 36, 0, 0, 0, 0, 0},
+      {FORMAT_R32G32B32A32_FLOAT, 0x4, 116, 0, 0, 0, 0, 0},
+      {FORMAT_BC1_UNORM, 0x4, 0x31545844, 0, 0, 0, 0, 0},
+      {FORMAT_BC1_UNORM_SRGB, 0x4, 0x31545844, 0, 0, 0, 0, 0},
+      {FORMAT_BC2_UNORM, 0x4, 0x33545844, 0, 0, 0, 0, 0},
+      {FORMAT_BC2_UNORM_SRGB, 0x4, 0x33545844, 0, 0, 0, 0, 0},
   };
   for (const auto& k : kinds) {
-    const Image im = testpics::ImageOver(px, 1, 1, k.format);
-    ASSERT_EQ(SaveToDDSMemory(&im, 1, OneLevelOf(im), 0, &blob), TEX_OK) << k.format;
+    ScratchImage one;
+    ASSERT_EQ(Initialize2D(&one, k.format, 1, 1, 1), TEX_OK) << k.format;
+    ASSERT_EQ(SaveToDDSMemory(one.images.data(), 1, one.metadata, 0, &blob), TEX_OK) << k.format;
     EXPECT_EQ(U32(blob, 80), k.flags) << k.format;
     EXPECT_EQ(U32(blob, 84), k.fourCC) << k.format;
     EXPECT_EQ(U32(blob, 88), k.bits) << k.format;
     EXPECT_EQ(U32(blob, 92), k.rMask) << k.format;
-    EXPECT_EQ(blob.size(), 128u + BitsPerPixel(k.format) / 8) << k.format;
+    EXPECT_EQ(U32(blob, 96), k.gMask) << k.format;
+    EXPECT_EQ(U32(blob, 100), k.bMask) << k.format;
+    EXPECT_EQ(U32(blob, 104), k.aMask) << k.format;
+  }
+  const size_t texelBytes[] = {2, 1, 4, 4, 8, 16};  // one texel of the uncompressed ones
+  for (size_t i = 0; i < 6; ++i) {
+    const Image im = testpics::ImageOver(px, 1, 1, kinds[i].format);
+    ASSERT_EQ(SaveToDDSMemory(&im, 1, OneLevelOf(im), 0, &blob), TEX_OK);
+    EXPECT_EQ(blob.size(), 128u + texelBytes[i]) << kinds[i].format;
   }
 }
 
