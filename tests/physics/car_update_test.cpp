@@ -932,6 +932,28 @@ TEST_F(CarUpdate, AntiLockReleasesOnlyTheWheelsThatLag) {
   EXPECT_EQ(car.wheelSteps[1].antiLockRelease, 80);
 }
 
+// The step works the traction cut out afresh: a cut marked by the step before (2) is gone
+// after a step without the assist, and with the cut kept for one step's torque only, the
+// throttle given back is this step's, not one kept from before.
+TEST_F(CarUpdate, EachStepWorksTheTractionCutOutAfresh) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  StandCar(car);
+  car.assists.word = 0;
+  car.inputs.throttle = 0;
+  car.controls.throttle = 0.0f;
+  car.controls.tractionFactor = 2.0f;
+  car.controls.keptThrottle = 0.3f;
+  StepCar(car, 1);
+  EXPECT_EQ(car.controls.tractionFactor, 1.0f);
+  EXPECT_EQ(car.controls.keptThrottle, 0.0f) << "no throttle this step";
+  car.assists.word = ASSIST_KEEP_CUT;
+  car.controls.keptThrottle = 0.3f;
+  StepCar(car, 1);
+  EXPECT_EQ(car.controls.throttle, 0.0f) << "not the 0.3 kept from before";
+  EXPECT_EQ(car.controls.tractionFactor, 1.0f);
+}
+
 TEST_F(CarUpdate, TheNoHandbrakeMessageIsShownOncePerPress) {
   CarRace race;
   Car car;
