@@ -760,6 +760,8 @@ TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
     const double overhang =
         std::max(std::fabs(e[3]), std::fabs(e[2])) - std::max(std::fabs(body[3]), std::fabs(body[2]));
     EXPECT_NEAR(c.wheelOverhang, overhang, 1e-5) << row;
+    // The half width is the wider side's.
+    EXPECT_NEAR(c.halfWidth, std::max(std::fabs(e[3]), std::fabs(e[2])), 1e-5) << row;
   };
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) check(Sample(row), row);
   // A body reaching 10 m ahead of every wheel and 10 m out to the right.
@@ -769,6 +771,7 @@ TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
   c.SetupFromVehicle(0);
   ASSERT_EQ(c.points[0].local.y, 10.0f);
   EXPECT_EQ(c.extent[0], 10.0f);
+  EXPECT_EQ(c.halfWidth, 10.0f) << "the right side's 10 m, not the left's";
   check(c, -1);
 }
 

@@ -525,6 +525,23 @@ TEST_F(MapSquares, TheGroundBelowIsTheHighestPlaneUnderTheStartAndZeroOffTheGrid
   EXPECT_EQ(FindSurfaceBelow(W(), 0, 0, 2 * M, 0), 3 * M) << "the minimum edge is inside";
 }
 
+// A world box one square wider than its 2 x 2 squares (64 m each), rays from 5 m above the
+// ground down to 5 m below: a point in that third column (128 to 192 m) is inside the box but
+// has no square, so nothing is found there, not even a plane that reaches over it; the last
+// real column still finds the plane.
+TEST_F(MapSquares, APointBeyondTheLastColumnOfAWiderBoxFindsNothing) {
+  SetGrid(W(), 2, 2, 0, 0);
+  W().grid.maxX += 1 << 22;
+  Add(OBJECT_SECTION, 0, 0, 250, 250, 1);
+  BuildMapSquares(W());
+  ContactProbe probe = {};
+  EXPECT_GT(QueryMapSquare(W(), {127 * M, 10 * M, -5 * M}, {0, 0, -10 * M}, probe, 1), 0) << "column 1";
+  probe = {};
+  EXPECT_EQ(QueryMapSquare(W(), {128 * M, 10 * M, -5 * M}, {0, 0, -10 * M}, probe, 1), 0) << "column 2";
+  probe = {};
+  EXPECT_EQ(QueryMapSquare(W(), {160 * M, 10 * M, -5 * M}, {0, 0, -10 * M}, probe, 1), 0);
+}
+
 TEST_F(MapSquares, FreeingTheObjectsEmptiesEveryListThatPointsToThem) {
   SetGrid(W(), 2, 2, 0, 0);
   Add(OBJECT_SECTION, 0, 0, 50, 50, 1)->sizeByte = 50;

@@ -723,4 +723,38 @@ TEST_F(Variants, EachIndexRangeRecoloursItsWay) {
   EXPECT_EQ(changes.presetChanged, 0);
 }
 
+// The recorded form keeps the model's mappings as they were: as many as the model counts,
+// even when its second answer claims more (or fewer than none); the undo takes the layout
+// properties back, the preset back to 0 and the mappings back.
+TEST_F(Variants, TheRecordKeepsTheMappingsAsCountedAndTheUndoPutsThemBack) {
+  static int written;  // what the model's second answer claims
+  WorldModels.RecordMappings = [](void*, MappingState* out, int room) {
+    for (int i = 0; out && i < room && i < 2; ++i) out[i] = {uint32_t(0x10 + i), {uint16_t(i), uint16_t(7)}};
+    return out ? written : 2;
+  };
+  WorldModels.RestoreMappings = [](void*, const MappingState* states, int count) {
+    for (int i = 0; i < count; ++i) Calls::Add("restore", long(states[i].colour));
+  };
+  VariantRecord record;
+  written = 3;
+  ApplyObjectVariantRecorded(*entry, 48, 0, 0, record);
+  ASSERT_EQ(record.mappings.size(), 2u) << "two counted, three claimed";
+  EXPECT_EQ(record.mappings[1].colour, 0x11u);
+  EXPECT_EQ(record.mappings[1].cutout[1], 7);
+  EXPECT_EQ(record.changes.presetChanged, 1);
+  Calls::log.clear();
+  UndoObjectVariant(*entry, 48, 0, record);
+  EXPECT_EQ(Calls::log, (Log{"preset 0", "restore 16", "restore 17"}));
+  written = 1;
+  ApplyObjectVariantRecorded(*entry, 175, 9, 0, record);
+  EXPECT_EQ(record.mappings.size(), 1u);
+  EXPECT_EQ(record.changes.propertiesChanged, 1);
+  Calls::log.clear();
+  UndoObjectVariant(*entry, 175, 9, record);
+  EXPECT_EQ(Calls::log, (Log{"layout 175009", "restore 16"}));
+  written = -1;
+  ApplyObjectVariantRecorded(*entry, 30, 0, 0, record);
+  EXPECT_TRUE(record.mappings.empty()) << "fewer than none";
+}
+
 }  // namespace
