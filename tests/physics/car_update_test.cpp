@@ -376,6 +376,13 @@ TEST_F(CarUpdate, TheElectricMotorTurnsWithItsDrivelineAndPassesItsTorque) {
   EXPECT_NEAR(car.engine.clutchTorque, passed, made * 0.02f);
   EXPECT_NEAR(car.driveTorque, car.engine.clutchTorque * car.effectiveRatio * car.drivetrainEfficiency, 1e-3f);
   EXPECT_LT(most - least, made * 0.02f) << "no rattle in the coupling";
+  // An empty battery takes the throttle away; the smallest charge gives it back.
+  car.fuelAmount = 0.0f;
+  StepCar(car, 1);
+  EXPECT_EQ(car.engine.throttle, 0.0f);
+  car.fuelAmount = 1.0f;
+  StepCar(car, 1);
+  EXPECT_GT(car.engine.throttle, 0.05f);
 }
 
 // ---- two-wheelers ----
