@@ -371,6 +371,14 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
     EXPECT_EQ(same.nodes[i].verticalCurvature, 0.0f);
     EXPECT_EQ(same.nodes[i].segmentLength, 0.0f);
   }
+  // A path that counts no nodes is left alone, whatever array it holds.
+  same.nodeCount = 0;
+  same.nodes[0].segmentLength = 7.0f;
+  SetupAiCurvature(same, 0, 2);
+  EXPECT_EQ(same.nodes[0].segmentLength, 7.0f);
+  EXPECT_EQ(SetupAll(same, spot, 0, 1.0f, 2), 0);
+  EXPECT_EQ(same.nodes[0].segmentLength, 7.0f);
+  same.nodeCount = 3;
 }
 
 // The neighbours of a node: round the loop on a closed path; an open path's ends are their own

@@ -384,6 +384,24 @@ TEST_F(Roads, EdgeCurvesPassThroughTheirVerticesAndLevelsFollowTheLength) {
   }
 }
 
+// A road of no width running straight along y: every point it sweeps has one x, and its box
+// is that line's, 40 m long and 1 m high.
+TEST_F(Roads, ARoadOfNoWidthHasTheBoxOfItsLine) {
+  WSection* a = AddSection(Profile(0, {0, 0}, {0, 1}), 5 * M, 0);
+  WSection* b = AddSection(Profile(0, {0, 0}, {0, 1}), 5 * M, 40 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  a->Setup();
+  b->Setup();
+  s->Setup();
+  ASSERT_TRUE(s->valid);
+  EXPECT_EQ(s->box[0], 5 * M);
+  EXPECT_EQ(s->box[3], 5 * M);
+  EXPECT_NEAR(s->box[1], 0, 66);
+  EXPECT_NEAR(s->box[4], 40 * M, 66);
+  EXPECT_NEAR(s->box[2], 0, 66);
+  EXPECT_NEAR(s->box[5], M, 66);
+}
+
 TEST_F(Roads, ACurvedEdgeLeavesAndMeetsItsSectionsAtTheirHeightSlopes) {
   // The height along a curved edge rises at each end by the chord length times that end's
   // slope: the vertex's own (as it stands here: the start side byte 1, the end side byte 0)
