@@ -524,6 +524,15 @@ TEST_F(CarPath, WrongWayReversingAndLeavingTheSide) {
   race.Drive(car);
   RaceState.wrongWayRule = 1;
   RaceState.eventRecords = 1;
+  // Standing still facing backwards is the wrong way too: no speed along the path either way.
+  Place(30, 12, 0, -1, 0);
+  car.pathNode = 8;
+  car.FollowPath(1);
+  car.FollowPath(1);
+  EXPECT_EQ(car.wrongWayCount, 2u);
+  car.wrongWayCount = car.wrongWayTotal = 0;
+  car.reverseCount = 0;
+  CarRace::told.clear();
   // Facing and moving backwards along the right straight from node 8.
   Place(30, 12, 0, -1, 5);
   car.pathNode = 8;

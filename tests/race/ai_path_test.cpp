@@ -806,6 +806,28 @@ TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
   EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, 0.5f));
 }
 
+// The drive goes to the driven axle only: a rear-driven car gathers speed down an open
+// straight as a four-wheel drive sending nothing to the front does, and a front-driven one as
+// a four-wheel drive sending everything there.
+TEST_F(AiPathTest, TheDriveGoesToTheDrivenAxleOnly) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 30);
+  car.topSpeed = 100.0f;
+  const auto speeds = [&](DriveType drive, float frontShare) {
+    car.driveType = drive;
+    car.frontShare = frontShare;
+    BuildAiSpeedProfile(ai, 0);
+    std::vector<float> out;
+    for (int i = 0; i < 30; ++i) out.push_back(ai.nodes[i].targetSpeed);
+    return out;
+  };
+  const std::vector<float> rear = speeds(DRIVE_REAR, 0.5f), front = speeds(DRIVE_FRONT, 0.5f);
+  EXPECT_GT(rear[10], 5.0f) << "gathering speed";
+  EXPECT_EQ(rear, speeds(DRIVE_FOUR, 0.0f));
+  EXPECT_EQ(front, speeds(DRIVE_FOUR, 1.0f));
+}
+
 // Downforce presses the tyres harder as the speed rises: braking into an open path's end
 // from 50 m back, a car with downforce may go much faster there than one without.
 TEST_F(AiPathTest, DownforceLetsTheCarBrakeLater) {

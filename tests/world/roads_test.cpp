@@ -256,6 +256,26 @@ TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
   EXPECT_GE(lines.Count("OOB vertex"), 1);
 }
 
+// A world's set-up of its objects sets up its own linked sections only: setting up a second,
+// empty world afterwards leaves the first world's linked section where its set-up put it.
+TEST_F(Roads, SettingUpAnotherWorldLeavesThisWorldsLinkedSectionsAlone) {
+  WSection* left = AddSection(Profile(0, {-3, 1}, {0.25f, 0.5f}, {0, 5}), 0, 0);
+  AddSection(Profile(0, {2, 4}, {1, 2}, {6, 6}), 0, 10 * M);
+  TrackSection linked = Profile(0, {0, 0, 0}, {0, 0, 0});
+  linked.flags = SECTION_LINKED | SECTION_COLLIDABLE;
+  linked.endCodes[0] = 5, linked.endCodes[1] = 6;
+  linked.links[0] = 0, linked.links[1] = 1;
+  WSection* s = AddSection(linked, 0, 0);
+  W().SetupObjects(0);
+  EXPECT_EQ(s->position[0], (M + 4 * M) >> 1) << "left end at x 1 m, right end at 4 m";
+  left->position[0] = -2 * M;
+  Wld other;
+  other.SetupObjects(0);
+  EXPECT_EQ(s->position[0], (M + 4 * M) >> 1);
+  W().SetupObjects(0);
+  EXPECT_EQ(s->position[0], (-M + 4 * M) >> 1) << "its own world's set-up moves it: the left end to -1 m";
+}
+
 TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
   // Own triangles: 0,1,2 counter-clockwise in (offset, height); 0,2,1 clockwise.
   TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
