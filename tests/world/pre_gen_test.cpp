@@ -287,6 +287,14 @@ TEST_F(Levels, TheDrawListMarksSortsAndHides) {
   const void* stored;
   std::memcpy(&stored, SortNodePayload(SharedDrawTree.First()), sizeof stored);
   EXPECT_EQ(stored, &object);
+  // After the object the words: 0, the radius, the centre's x and y.
+  uint32_t words[4];
+  std::memcpy(words, static_cast<const uint8_t*>(SortNodePayload(SharedDrawTree.First())) + sizeof stored,
+              sizeof words);
+  EXPECT_EQ(words[0], 0u);
+  EXPECT_EQ(words[1], uint32_t(object.radius));
+  EXPECT_EQ(words[2], uint32_t(object.centre.x));
+  EXPECT_EQ(words[3], uint32_t(object.centre.y));
 
   SharedDrawTree.Clear();
   object.alphaKind = 0;

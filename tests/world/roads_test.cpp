@@ -420,6 +420,13 @@ TEST_F(Roads, ARoadOfNoWidthHasTheBoxOfItsLine) {
   EXPECT_NEAR(s->box[4], 40 * M, 66);
   EXPECT_NEAR(s->box[2], 0, 66);
   EXPECT_NEAR(s->box[5], M, 66);
+  // Moved to a place, it reports that place.
+  s->SetPosition({7 * M, -3 * M, 0}, 0.0f);
+  IntVector at;
+  float heading;
+  s->GetPosition(at, heading);
+  EXPECT_EQ(at.x, 7 * M);
+  EXPECT_EQ(at.y, -3 * M);
 }
 
 TEST_F(Roads, ACurvedEdgeLeavesAndMeetsItsSectionsAtTheirHeightSlopes) {
