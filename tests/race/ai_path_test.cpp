@@ -946,6 +946,10 @@ TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
   EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, -10.0f), 0.0f) << "a lifting load";
   EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
       << "two tyres under one side";
+  // A tyre without radial stiffness carries nothing either (and divides by nothing).
+  car.wheelSets[0].radialStiffnessAtZero = car.wheelSets[1].radialStiffnessAtZero = 0.0f;
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 0, 1, 3000.0f), 0.0f);
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), 0.0f);
 }
 
 // The lap time of an open path leaves out the last node's segment, and a stretch with no
