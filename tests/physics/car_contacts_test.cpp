@@ -240,6 +240,30 @@ TEST_F(CarContacts, AnObjectTouchingTheRaysReachIsTestedAndOneBeyondItIsPassedBy
   }
 }
 
+// Each object met, passed by or tested, counts every wheel's contact countdown down by the
+// car's last-step distance, never below nought.
+TEST_F(CarContacts, EachObjectMetCountsTheContactCountdownsDownToNought) {
+  RecordingHooks hooks;
+  WorldLink.RayBox = [](const FixedOb*) -> const int32_t* { return g_rayBox; };
+  StandInObject plane;
+  const int32_t beyond[6] = {INT32_MAX - 1, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX};
+  const int32_t wide[6] = {INT32_MIN, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX};
+  ASSERT_GE(car.wheelCount, 2);
+  car.lastStepDistance = 5 << 16;
+  car.wheelSteps[0].contactCountdown = 12 << 16;
+  car.wheelSteps[1].contactCountdown = 3 << 16;
+  std::copy(beyond, beyond + 6, g_rayBox);
+  car.CollideWithObject(plane.Object(), 1, 1, 1);
+  EXPECT_EQ(car.wheelSteps[0].contactCountdown, 7 << 16) << "passed by: 12 - 5 m";
+  EXPECT_EQ(car.wheelSteps[1].contactCountdown, 0) << "3 - 5 m is held at nought";
+  std::copy(wide, wide + 6, g_rayBox);
+  car.CollideWithObject(plane.Object(), 1, 1, 1);
+  EXPECT_EQ(car.wheelSteps[0].contactCountdown, 2 << 16) << "tested: 7 - 5 m";
+  EXPECT_EQ(car.wheelSteps[1].contactCountdown, 0);
+  car.CollideWithObject(plane.Object(), 1, 1, 1);
+  EXPECT_EQ(car.wheelSteps[0].contactCountdown, 0);
+}
+
 TEST_F(CarContacts, ARemoteCarRecordsNoGroundImpactWithAWorldObject) {
   RecordingHooks hooks;
   StandInObject wall;

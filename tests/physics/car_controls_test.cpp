@@ -115,6 +115,16 @@ TEST_F(CarControlsTest, ButtonsHeldTogetherOrReleasedEarlyKeepTheGear) {
   car.ProcessControls(0, 0);
   EXPECT_EQ(car.gearbox.requested, 4) << "a direct request";
   EXPECT_EQ(car.inputs.requests.gear, GEAR_REQUEST_NONE);
+  // A direct request past the top gear is held to it; a car without gears to slot 0.
+  ASSERT_GT(car.gearCount, 2);
+  const int top = car.gearCount - 1;
+  car.inputs.requests.gear = 40;
+  car.ProcessControls(0, 0);
+  EXPECT_EQ(car.gearbox.requested, top);
+  car.gearCount = 0;
+  car.inputs.requests.gear = 4;
+  car.ProcessControls(0, 0);
+  EXPECT_EQ(car.gearbox.requested, 0);
 }
 
 TEST_F(CarControlsTest, FromNeutralTheGearEngagesAtARevMatch) {

@@ -141,6 +141,7 @@ TEST_F(WheelEffects, MarksNeedSlidingAboveASixteenthContactAndGroundThatTakesThe
 TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaisesDust) {
   CarWheel& w = car.wheels[0];
   w.sliding = 0.0f;
+  const float width = car.wheelSets[w.wheelSet & 1].sectionWidth;
   // Tread sector 3 at 300 degrees: its heat is (300 + 273.15) x the capacity
   // 0.2 x 0.001 x 0.3 x 910 x 2000 = 109.2 J/K.
   const double capacity = 200.0 * 0.001 * 0.3 * 910.0 * 2000.0;
@@ -182,4 +183,14 @@ TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaise
   car.effectsCounter = 159;
   car.WheelEffects();
   EXPECT_TRUE(g_lines.empty()) << "no width, no smoke";
+  // The first and the last sector smoke as the others do.
+  car.wheelSets[w.wheelSet & 1].sectionWidth = width;
+  w.sectors[3].lanes[1].bodyHeat = 0.0f;
+  w.sectors[0].lanes[1].bodyHeat = float((300.0 + 273.15) * capacity);
+  w.sectors[TREAD_SECTORS - 1].lanes[1].bodyHeat = float((400.0 + 273.15) * capacity);
+  car.effectsCounter = 199;
+  car.WheelEffects();
+  ASSERT_EQ(g_lines.size(), 2u);
+  EXPECT_EQ(g_lines[0].alpha, 127);
+  EXPECT_EQ(g_lines[1].alpha, 128);
 }

@@ -360,6 +360,29 @@ TEST_F(MassModel, EverySampleCarMatchesADoublePrecisionSumOfItsBoxesAndRods) {
   }
 }
 
+// Two slanting tubes on the centre plane (no mirror images to cancel their products of
+// inertia): the whole tensor about the centre of mass, the off-diagonal terms included, is the
+// test's own sum.
+TEST_F(MassModel, SlantingTubesGiveTheirWholeTensor) {
+  const int a = AddFramePoint(car, 0.5f, 0.0f, 0.0f), b = AddFramePoint(car, 1.5f, 2.0f, 1.0f);
+  const int d = AddFramePoint(car, 0.0f, 0.0f, 1.0f), e = AddFramePoint(car, 1.0f, -1.0f, 2.0f);
+  AddTube(car, a, b, 2.0f, 4);
+  AddTube(car, d, e, 3.0f, 4);
+  const std::vector<MassBox> boxes = Sum();
+  car.BuildFrameGeometry(MASS_INERTIA, 0);
+  Reference r;
+  r.Frame(car);
+  for (const MassBox& box : boxes) r.Box(box);
+  const double c[3] = {r.moment[0] / r.mass, r.moment[1] / r.mass, r.moment[2] / r.mass};
+  Tensor aboutCentre = r.inertia;
+  const double r2 = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j < 3; ++j) aboutCentre[size_t(3 * i + j)] -= r.mass * ((i == j ? r2 : 0.0) - c[i] * c[j]);
+  const double scale = std::max({aboutCentre[0], aboutCentre[4], aboutCentre[8]});
+  ASSERT_GT(std::fabs(aboutCentre[2]), 0.1) << "the slants give products of inertia";
+  for (int k = 0; k < 9; ++k) ExpectRelative(car.inertia[k], aboutCentre[size_t(k)], scale, "inertia about the centre");
+}
+
 TEST_F(MassModel, NoMassAndMassOnALineGiveTheirStatusesWithIdentities) {
   car.BuildFrameGeometry(MASS_SUM, 0);
   car.BuildFrameGeometry(MASS_INERTIA, 0);

@@ -524,6 +524,15 @@ TEST_F(CarPath, WrongWayReversingAndLeavingTheSide) {
   race.Drive(car);
   RaceState.wrongWayRule = 1;
   RaceState.eventRecords = 1;
+  // Standing still facing backwards is the wrong way too: no speed along the path either way.
+  Place(30, 12, 0, -1, 0);
+  car.pathNode = 8;
+  car.FollowPath(1);
+  car.FollowPath(1);
+  EXPECT_EQ(car.wrongWayCount, 2u);
+  car.wrongWayCount = car.wrongWayTotal = 0;
+  car.reverseCount = 0;
+  CarRace::told.clear();
   // Facing and moving backwards along the right straight from node 8.
   Place(30, 12, 0, -1, 5);
   car.pathNode = 8;
@@ -706,6 +715,26 @@ TEST_F(CarPath, TheWorldAnswersNothingForAnIndexOutsideItsTables) {
   EXPECT_EQ(none.x, 0);
   EXPECT_EQ(none.y, 0);
   EXPECT_EQ(CarWorld.PitSpeedLimit(0), 0);
+
+  // A pit stop listed first is the world's object at its place, with its centre's height; past
+  // the one listed, nothing.
+  auto* pit = static_cast<WPit*>(MakePit({30 << 16, 7 << 16, 0}));
+  pit->Setup();
+  CWld->AddObjectToTable(pit);
+  CWld->pitStops[0] = CWld->objectCount - 1;
+  CWld->pitStopCount = 1;
+  EXPECT_EQ(CarWorld.PitStopPointCount(), 1);
+  const IntVector stop = CarWorld.PitStopPoint(0);
+  EXPECT_EQ(stop.x, 30 << 16);
+  EXPECT_EQ(stop.y, 7 << 16);
+  EXPECT_EQ(stop.z, pit->centre.z);
+  EXPECT_EQ(CarWorld.PitStopPoint(1).x, 0);
+  EXPECT_EQ(CarWorld.PitStopPoint(-1).x, 0);
+  CWld->pitStopCount = 0;
+  // The finish is the path's first checkpoint node.
+  CWld->currentPath->checkpointNodes[0] = 3;
+  CWld->currentPath->checkpointNodes[1] = 5;
+  EXPECT_EQ(CarWorld.PathFinishNode(), 3);
 }
 
 TEST_F(CarPath, PitLimiterInTheZone) {

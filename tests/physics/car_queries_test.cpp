@@ -55,6 +55,10 @@ TEST_F(CarQueries, TheBoundingRadiusHoldsEveryWheelAndNeverShrinks) {
   const double reach = std::sqrt(0.49 + 1.69 + 0.09 + 0.09 + 0.01);
   EXPECT_NEAR(car.radius, reach, 1e-5);
   EXPECT_EQ(car.radiusFixed, FixedFromMetres(car.radius));
+  // The first wheel farthest out counts as well: 2 m ahead.
+  car.wheelPositions[0].y = 2.0f;
+  car.ComputeBoundingRadius();
+  EXPECT_NEAR(car.radius, std::sqrt(0.49 + 4.0 + 0.09 + 0.09 + 0.01), 1e-5);
 }
 
 TEST_F(CarQueries, AFrontPassengerIsNeededFromTwentyCentimetresOut) {

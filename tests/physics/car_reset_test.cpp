@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -492,6 +493,23 @@ TEST_F(CarReset, AnOffsetBeyondTheRoadIsClampedAndWithoutAPathThePlaceIsTakenAsI
   EXPECT_EQ(loose.position.x, 123);
   EXPECT_FALSE(loose.corrected);
   LoopPath::nodes = 20;
+}
+
+// Every car is listed from its making to its release, in the order made; an index at or past
+// the list's end, or below 0, names none (not even a car released a moment ago).
+TEST(LiveCars, EachCarIsListedWhileItLives) {
+  const int before = LiveCarCount();
+  auto a = std::make_unique<Car>(), b = std::make_unique<Car>(), c = std::make_unique<Car>();
+  ASSERT_EQ(LiveCarCount(), before + 3);
+  EXPECT_EQ(LiveCarAt(before), a.get());
+  EXPECT_EQ(LiveCarAt(before + 2), c.get());
+  c.reset();
+  EXPECT_EQ(LiveCarCount(), before + 2);
+  EXPECT_EQ(LiveCarAt(before + 1), b.get());
+  EXPECT_EQ(LiveCarAt(before + 2), nullptr);
+  EXPECT_EQ(LiveCarAt(-1), nullptr);
+  a.reset();
+  EXPECT_EQ(LiveCarAt(before), b.get());
 }
 
 }  // namespace

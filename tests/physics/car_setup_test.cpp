@@ -760,6 +760,8 @@ TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
     const double overhang =
         std::max(std::fabs(e[3]), std::fabs(e[2])) - std::max(std::fabs(body[3]), std::fabs(body[2]));
     EXPECT_NEAR(c.wheelOverhang, overhang, 1e-5) << row;
+    // The half width is the wider side's.
+    EXPECT_NEAR(c.halfWidth, std::max(std::fabs(e[3]), std::fabs(e[2])), 1e-5) << row;
   };
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) check(Sample(row), row);
   // A body reaching 10 m ahead of every wheel and 10 m out to the right.
@@ -769,6 +771,7 @@ TEST_F(CarSetup, TheExtentsAreTheBodysWidenedByEveryTyre) {
   c.SetupFromVehicle(0);
   ASSERT_EQ(c.points[0].local.y, 10.0f);
   EXPECT_EQ(c.extent[0], 10.0f);
+  EXPECT_EQ(c.halfWidth, 10.0f) << "the right side's 10 m, not the left's";
   check(c, -1);
 }
 
@@ -841,8 +844,13 @@ TEST_F(CarSetup, AWheelAtOneCentimetreFromTheCentreLineIsCentral) {
   const float sides[4] = {-1.0f, 0.0f, 0.0f, 1.0f};
   car.wheelCount = 4;
   for (int i = 0; i < 4; ++i) car.wheelPositions[i] = {xs[i], 1.0f, 0.0f};
+  SetSetupShort(car.currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_LEFT, 180);
+  SetSetupShort(car.currentSetup, SETUP_AXLE[1] + AXLE_PRESSURE_RIGHT, 220);
   SetupWheelRecords(car);
   for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].side, sides[i]) << "x " << xs[i];
+  // The central wheels take the left tyre's pressure, 180 kPa, the right wheel 220 kPa.
+  const float pascals[4] = {180000.0f, 180000.0f, 180000.0f, 220000.0f};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(car.wheels[i].pressure, pascals[i]) << "x " << xs[i];
   // A central wheel counts as a left one: the set's left wheel is the last of them (the third),
   // its right wheel the fourth; slots 2 (front left) for all but the right one's 3.
   EXPECT_EQ(car.wheelSets[1].leftWheel, 3);
@@ -971,6 +979,11 @@ TEST_F(CarSetup, TheCapabilityWordTheClassBitsAndTheCodeText) {
   EXPECT_EQ(car.MakeFlagWord(), 0x284u) << "bit 7: the dashboard flags count for dash types 1 to 3 only";
   car.dashType = 3;
   EXPECT_EQ(car.MakeFlagWord(), 0x264u);
+  car.dashType = 1;
+  EXPECT_EQ(car.MakeFlagWord(), 0x264u) << "dash type 1 counts too";
+  car.dashType = 0;
+  EXPECT_EQ(car.MakeFlagWord(), 0x284u) << "dash type 0 does not";
+  car.dashType = 3;
   car.options = OPT1_CONFIG_MARKER | OPT1_PIT_LIMITER;
   car.options2 = 0x200 | OPT2_ANTI_LOCK | 0x20000;
   car.lightsAndAids = 1;

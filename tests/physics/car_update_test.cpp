@@ -376,6 +376,13 @@ TEST_F(CarUpdate, TheElectricMotorTurnsWithItsDrivelineAndPassesItsTorque) {
   EXPECT_NEAR(car.engine.clutchTorque, passed, made * 0.02f);
   EXPECT_NEAR(car.driveTorque, car.engine.clutchTorque * car.effectiveRatio * car.drivetrainEfficiency, 1e-3f);
   EXPECT_LT(most - least, made * 0.02f) << "no rattle in the coupling";
+  // An empty battery takes the throttle away; the smallest charge gives it back.
+  car.fuelAmount = 0.0f;
+  StepCar(car, 1);
+  EXPECT_EQ(car.engine.throttle, 0.0f);
+  car.fuelAmount = 1.0f;
+  StepCar(car, 1);
+  EXPECT_GT(car.engine.throttle, 0.05f);
 }
 
 // ---- two-wheelers ----
@@ -930,6 +937,28 @@ TEST_F(CarUpdate, AntiLockReleasesOnlyTheWheelsThatLag) {
   car.wheels[1].spinRate = 20.0f;
   car.RunAntiLock(0.001f);
   EXPECT_EQ(car.wheelSteps[1].antiLockRelease, 80);
+}
+
+// The step works the traction cut out afresh: a cut marked by the step before (2) is gone
+// after a step without the assist, and with the cut kept for one step's torque only, the
+// throttle given back is this step's, not one kept from before.
+TEST_F(CarUpdate, EachStepWorksTheTractionCutOutAfresh) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  StandCar(car);
+  car.assists.word = 0;
+  car.inputs.throttle = 0;
+  car.controls.throttle = 0.0f;
+  car.controls.tractionFactor = 2.0f;
+  car.controls.keptThrottle = 0.3f;
+  StepCar(car, 1);
+  EXPECT_EQ(car.controls.tractionFactor, 1.0f);
+  EXPECT_EQ(car.controls.keptThrottle, 0.0f) << "no throttle this step";
+  car.assists.word = ASSIST_KEEP_CUT;
+  car.controls.keptThrottle = 0.3f;
+  StepCar(car, 1);
+  EXPECT_EQ(car.controls.throttle, 0.0f) << "not the 0.3 kept from before";
+  EXPECT_EQ(car.controls.tractionFactor, 1.0f);
 }
 
 TEST_F(CarUpdate, TheNoHandbrakeMessageIsShownOncePerPress) {

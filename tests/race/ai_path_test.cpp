@@ -371,6 +371,14 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
     EXPECT_EQ(same.nodes[i].verticalCurvature, 0.0f);
     EXPECT_EQ(same.nodes[i].segmentLength, 0.0f);
   }
+  // A path that counts no nodes is left alone, whatever array it holds.
+  same.nodeCount = 0;
+  same.nodes[0].segmentLength = 7.0f;
+  SetupAiCurvature(same, 0, 2);
+  EXPECT_EQ(same.nodes[0].segmentLength, 7.0f);
+  EXPECT_EQ(SetupAll(same, spot, 0, 1.0f, 2), 0);
+  EXPECT_EQ(same.nodes[0].segmentLength, 7.0f);
+  same.nodeCount = 3;
 }
 
 // The neighbours of a node: round the loop on a closed path; an open path's ends are their own
@@ -798,6 +806,28 @@ TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
   EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, 0.5f));
 }
 
+// The drive goes to the driven axle only: a rear-driven car gathers speed down an open
+// straight as a four-wheel drive sending nothing to the front does, and a front-driven one as
+// a four-wheel drive sending everything there.
+TEST_F(AiPathTest, TheDriveGoesToTheDrivenAxleOnly) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 30);
+  car.topSpeed = 100.0f;
+  const auto speeds = [&](DriveType drive, float frontShare) {
+    car.driveType = drive;
+    car.frontShare = frontShare;
+    BuildAiSpeedProfile(ai, 0);
+    std::vector<float> out;
+    for (int i = 0; i < 30; ++i) out.push_back(ai.nodes[i].targetSpeed);
+    return out;
+  };
+  const std::vector<float> rear = speeds(DRIVE_REAR, 0.5f), front = speeds(DRIVE_FRONT, 0.5f);
+  EXPECT_GT(rear[10], 5.0f) << "gathering speed";
+  EXPECT_EQ(rear, speeds(DRIVE_FOUR, 0.0f));
+  EXPECT_EQ(front, speeds(DRIVE_FOUR, 1.0f));
+}
+
 // Downforce presses the tyres harder as the speed rises: braking into an open path's end
 // from 50 m back, a car with downforce may go much faster there than one without.
 TEST_F(AiPathTest, DownforceLetsTheCarBrakeLater) {
@@ -916,6 +946,10 @@ TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
   EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, -10.0f), 0.0f) << "a lifting load";
   EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
       << "two tyres under one side";
+  // A tyre without radial stiffness carries nothing either (and divides by nothing).
+  car.wheelSets[0].radialStiffnessAtZero = car.wheelSets[1].radialStiffnessAtZero = 0.0f;
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 0, 1, 3000.0f), 0.0f);
+  EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), 0.0f);
 }
 
 // The lap time of an open path leaves out the last node's segment, and a stretch with no

@@ -285,6 +285,7 @@ TEST_F(TreadHeat, ATyreOverTwoHundredDegreesFailsAndLosesItsPressure) {
 }
 
 TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
+  q.set().ambientTemperatureC = 35;  // a hot day: cold is still 20 degrees, not the air's 35
   w().sectors[6].lanes[0].contactHeat = 3.0e38f;  // together past what a float holds
   w().sectors[7].lanes[0].contactHeat = 3.0e38f;
   w().sectors[6].lanes[0].thickness *= 0.5f;
@@ -293,6 +294,7 @@ TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
   EXPECT_NEAR(w().sectors[6].lanes[0].contactHeat / LayerCapacity(), REF, 1e-3);
   EXPECT_EQ(w().sectors[6].lanes[0].thickness, 0.03f * set().rollingRadius);
   EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+  EXPECT_EQ(w().temperatures[TYRE_TEMP_AIR], 20);
 }
 
 TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {

@@ -351,6 +351,12 @@ TEST(SurfaceKinds, TheRowsAsListed) {
     EXPECT_EQ(g.grip, more[k].grip) << 16 + k;
     EXPECT_EQ(g.loose, more[k].loose) << 16 + k;
     EXPECT_EQ(g.marks, more[k].marks) << 16 + k;
+    // Their drag and other bytes are the nearest lower row's of the same class: row 15 for
+    // class 0, row 11 for class 1.
+    const Row& like = rows[more[k].loose ? 11 : 15];
+    EXPECT_EQ(g.drag, like.drag) << 16 + k;
+    const int bytes[8] = {g.loose, g.byte9, g.marks, g.coatTargetPercent, g.byte12, g.byte13, g.dust, g.byte15};
+    for (int b : {1, 3, 4, 5, 6, 7}) EXPECT_EQ(bytes[b], like.bytes[b]) << 16 + k << " byte " << (8 + b);
   }
 }
 

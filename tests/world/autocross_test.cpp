@@ -330,6 +330,30 @@ TEST_F(Layouts, AddedObjectsTakeTheirRecordAndPackBackToIt) {
   EXPECT_TRUE(g_seen.lines.empty());
 }
 
+// Objects 149 to 151 are marked extra, their neighbours 148 and 152 not; a route checker
+// numbers itself by its flags plus one while they name one of the 48 routes (0 to 47), and
+// keeps no number past them.
+TEST_F(Layouts, TheExtraObjectsAndTheRouteNumbersAtTheirEdges) {
+  const struct {
+    int kind;
+    bool extra;
+  } kinds[] = {{148, false}, {149, true}, {151, true}, {152, false}};
+  for (size_t i = 0; i < std::size(kinds); ++i) {
+    ASSERT_EQ(Add(Rec(2.0 * double(i), 0, kinds[i].kind)), 1) << kinds[i].kind;
+    const auto* o = static_cast<const FObject*>(W().objects[W().objectCount - 1]);
+    EXPECT_EQ(bool(o->objectFlags & LAYOUT_OBJECT_EXTRA), kinds[i].extra) << kinds[i].kind;
+  }
+  const struct {
+    int kind, flags, number;
+  } routes[] = {{184, 0, 1}, {185, 47, 48}, {184, 48, 0}, {185, 63, 0}};
+  for (size_t i = 0; i < std::size(routes); ++i) {
+    ASSERT_EQ(Add(Rec(2.0 * double(i), 10, routes[i].kind, routes[i].flags)), 1) << i;
+    const auto* o = static_cast<const FObject*>(W().objects[W().objectCount - 1]);
+    EXPECT_TRUE(o->objectFlags & LAYOUT_OBJECT_ROUTE_CHECKER) << i;
+    EXPECT_EQ(o->indexByte, routes[i].number) << "flags " << routes[i].flags;
+  }
+}
+
 TEST_F(Layouts, RefusalsTheirTextsAndColours) {
   MultiObjPacket reply;
   ASSERT_EQ(Add(Rec(3, 4, CONE), &reply), 1);

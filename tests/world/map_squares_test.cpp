@@ -525,6 +525,23 @@ TEST_F(MapSquares, TheGroundBelowIsTheHighestPlaneUnderTheStartAndZeroOffTheGrid
   EXPECT_EQ(FindSurfaceBelow(W(), 0, 0, 2 * M, 0), 3 * M) << "the minimum edge is inside";
 }
 
+// A world box one square wider than its 2 x 2 squares (64 m each), rays from 5 m above the
+// ground down to 5 m below: a point in that third column (128 to 192 m) is inside the box but
+// has no square, so nothing is found there, not even a plane that reaches over it; the last
+// real column still finds the plane.
+TEST_F(MapSquares, APointBeyondTheLastColumnOfAWiderBoxFindsNothing) {
+  SetGrid(W(), 2, 2, 0, 0);
+  W().grid.maxX += 1 << 22;
+  Add(OBJECT_SECTION, 0, 0, 250, 250, 1);
+  BuildMapSquares(W());
+  ContactProbe probe = {};
+  EXPECT_GT(QueryMapSquare(W(), {127 * M, 10 * M, -5 * M}, {0, 0, -10 * M}, probe, 1), 0) << "column 1";
+  probe = {};
+  EXPECT_EQ(QueryMapSquare(W(), {128 * M, 10 * M, -5 * M}, {0, 0, -10 * M}, probe, 1), 0) << "column 2";
+  probe = {};
+  EXPECT_EQ(QueryMapSquare(W(), {160 * M, 10 * M, -5 * M}, {0, 0, -10 * M}, probe, 1), 0);
+}
+
 TEST_F(MapSquares, FreeingTheObjectsEmptiesEveryListThatPointsToThem) {
   SetGrid(W(), 2, 2, 0, 0);
   Add(OBJECT_SECTION, 0, 0, 50, 50, 1)->sizeByte = 50;
@@ -543,6 +560,29 @@ TEST_F(MapSquares, FreeingTheObjectsEmptiesEveryListThatPointsToThem) {
   EXPECT_EQ(g.squares[0].objectCount + g.squares[0].trunkCount, 0u);
   EXPECT_EQ(g.squares[0].dynamicHead, MAP_SQUARE_NO_ENTRY);
   EXPECT_EQ(FindSurfaceBelow(W(), 10 * M, 10 * M, 2 * M, 0), 0);
+}
+
+// A visit of the squares under a box walks every square of its range, the last row and
+// column included: one small object in each of 3 x 3 squares of 64 m, a box over the lower
+// right four, then over all nine; a box off the grid visits nothing.
+TEST_F(MapSquares, AVisitWalksEverySquareOfTheRangeToTheLastRowAndColumn) {
+  SetGrid(W(), 3, 3, 0, 0);
+  for (int row = 0; row < 3; ++row)
+    for (int c = 0; c < 3; ++c) Add(OBJECT_SECTION, 64 * c + 10, 64 * row + 10, 64 * c + 20, 64 * row + 20, 1);
+  BuildMapSquares(W());
+  std::vector<FixedOb*> seen;
+  const auto visit = [](void* context, FixedOb* object, int) {
+    static_cast<std::vector<FixedOb*>*>(context)->push_back(object);
+  };
+  ASSERT_EQ(VisitMapSquares(W(), {70 * M, 70 * M, 0}, {190 * M, 190 * M, 0}, visit, &seen), 1);
+  // Squares (1, 1), (2, 1), (1, 2), (2, 2): objects 4, 5, 7 and 8, row by row.
+  EXPECT_EQ(seen, (std::vector<FixedOb*>{W().objects[4], W().objects[5], W().objects[7], W().objects[8]}));
+  seen.clear();
+  ASSERT_EQ(VisitMapSquares(W(), {0, 0, 0}, {191 * M, 191 * M, 0}, visit, &seen), 1);
+  EXPECT_EQ(seen.size(), 9u);
+  seen.clear();
+  EXPECT_EQ(VisitMapSquares(W(), {200 * M, 0, 0}, {300 * M, 50 * M, 0}, visit, &seen), 0);
+  EXPECT_TRUE(seen.empty());
 }
 
 TEST_F(MapSquares, TheInstalledHooksAnswerFromTheMapSquares) {

@@ -211,6 +211,39 @@ TEST(MappingTable, DamagedTablesFailAndDamagedBytesAreRepaired) {
   EXPECT_EQ(r.paletteCount, 3) << "the palette and grid after the projection fields are in step";
 }
 
+// The surface and usage types as listed: name, textured as track, dusty by itself; name,
+// backing allowed, textured as wall and the two ray bytes.
+TEST(MappingSurfaceRules, TheSurfaceAndUsageTypesAsListed) {
+  const struct {
+    const char* name;
+    int track, dusty;
+  } surfaces[SURFACE_TYPE_COUNT + 1] = {
+      {"RACE TRACK", 1, 0}, {"RUMBLE", 1, 0},        {"DIRT", 0, 1},        {"GRASS", 0, 1},
+      {"SAND", 0, 1},       {"GRAVEL", 0, 1},        {"METAL", 0, 0},       {"CONCRETE", 0, 0},
+      {"THICK BUSH", 0, 1}, {"GLASS", 0, 0},         {"BRICK", 0, 0},       {"STONE", 0, 1},
+      {"UNDULATE", 1, 0},   {"ICE", 0, 0},           {"ROUGH TRACK", 1, 0}, {"PAVING", 1, 0},
+      {"PITTED STREET", 1, 0}, {"FAKE GRASS", 0, 0}, {"WOOD", 0, 0},        {"HARD PLASTIC", 0, 0},
+      {"SOFT PLASTIC", 0, 0}, {"RUBBER", 0, 0},      {"ANY", 0, 0}};
+  for (int i = 0; i <= SURFACE_TYPE_COUNT; ++i) {
+    EXPECT_STREQ(SurfaceTypes[i].name, surfaces[i].name) << i;
+    EXPECT_EQ(SurfaceTypes[i].texturedAsTrack, surfaces[i].track) << surfaces[i].name;
+    EXPECT_EQ(SurfaceTypes[i].dustyByItself, surfaces[i].dusty) << surfaces[i].name;
+  }
+  const struct {
+    const char* name;
+    int backing, wall, ray[2];
+  } usages[USAGE_TYPE_COUNT + 1] = {{"MAPPED ground", 0, 0, {1, 1}}, {"UNMAPPED ground", 0, 0, {1, 0}},
+                                    {"FOOTWAY", 0, 0, {1, 0}},       {"WALL", 1, 1, {0, 0}},
+                                    {"FENCE", 1, 1, {0, 0}},         {"ANY", 0, 0, {0, 0}}};
+  for (int i = 0; i <= USAGE_TYPE_COUNT; ++i) {
+    EXPECT_STREQ(UsageTypes[i].name, usages[i].name) << i;
+    EXPECT_EQ(UsageTypes[i].backingAllowed, usages[i].backing) << usages[i].name;
+    EXPECT_EQ(UsageTypes[i].texturedAsWall, usages[i].wall) << usages[i].name;
+    EXPECT_EQ(UsageTypes[i].rayBytes[0], usages[i].ray[0]) << usages[i].name;
+    EXPECT_EQ(UsageTypes[i].rayBytes[1], usages[i].ray[1]) << usages[i].name;
+  }
+}
+
 TEST(MappingSurfaceRules, DustyAndBackingFollowTheSurfaceAndUsageTypes) {
   const int savedLevel = CfgDebugLevel;
   for (const int level : {0, 1}) {

@@ -287,6 +287,14 @@ TEST_F(Levels, TheDrawListMarksSortsAndHides) {
   const void* stored;
   std::memcpy(&stored, SortNodePayload(SharedDrawTree.First()), sizeof stored);
   EXPECT_EQ(stored, &object);
+  // After the object the words: 0, the radius, the centre's x and y.
+  uint32_t words[4];
+  std::memcpy(words, static_cast<const uint8_t*>(SortNodePayload(SharedDrawTree.First())) + sizeof stored,
+              sizeof words);
+  EXPECT_EQ(words[0], 0u);
+  EXPECT_EQ(words[1], uint32_t(object.radius));
+  EXPECT_EQ(words[2], uint32_t(object.centre.x));
+  EXPECT_EQ(words[3], uint32_t(object.centre.y));
 
   SharedDrawTree.Clear();
   object.alphaKind = 0;
@@ -721,6 +729,40 @@ TEST_F(Variants, EachIndexRangeRecoloursItsWay) {
   Calls::model = 0;
   EXPECT_EQ(Run(50, 0, 0, &changes), Log{}) << "an entry without a model";
   EXPECT_EQ(changes.presetChanged, 0);
+}
+
+// The recorded form keeps the model's mappings as they were: as many as the model counts,
+// even when its second answer claims more (or fewer than none); the undo takes the layout
+// properties back, the preset back to 0 and the mappings back.
+TEST_F(Variants, TheRecordKeepsTheMappingsAsCountedAndTheUndoPutsThemBack) {
+  static int written;  // what the model's second answer claims
+  WorldModels.RecordMappings = [](void*, MappingState* out, int room) {
+    for (int i = 0; out && i < room && i < 2; ++i) out[i] = {uint32_t(0x10 + i), {uint16_t(i), uint16_t(7)}};
+    return out ? written : 2;
+  };
+  WorldModels.RestoreMappings = [](void*, const MappingState* states, int count) {
+    for (int i = 0; i < count; ++i) Calls::Add("restore", long(states[i].colour));
+  };
+  VariantRecord record;
+  written = 3;
+  ApplyObjectVariantRecorded(*entry, 48, 0, 0, record);
+  ASSERT_EQ(record.mappings.size(), 2u) << "two counted, three claimed";
+  EXPECT_EQ(record.mappings[1].colour, 0x11u);
+  EXPECT_EQ(record.mappings[1].cutout[1], 7);
+  EXPECT_EQ(record.changes.presetChanged, 1);
+  Calls::log.clear();
+  UndoObjectVariant(*entry, 48, 0, record);
+  EXPECT_EQ(Calls::log, (Log{"preset 0", "restore 16", "restore 17"}));
+  written = 1;
+  ApplyObjectVariantRecorded(*entry, 175, 9, 0, record);
+  EXPECT_EQ(record.mappings.size(), 1u);
+  EXPECT_EQ(record.changes.propertiesChanged, 1);
+  Calls::log.clear();
+  UndoObjectVariant(*entry, 175, 9, record);
+  EXPECT_EQ(Calls::log, (Log{"layout 175009", "restore 16"}));
+  written = -1;
+  ApplyObjectVariantRecorded(*entry, 30, 0, 0, record);
+  EXPECT_TRUE(record.mappings.empty()) << "fewer than none";
 }
 
 }  // namespace

@@ -256,6 +256,26 @@ TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
   EXPECT_GE(lines.Count("OOB vertex"), 1);
 }
 
+// A world's set-up of its objects sets up its own linked sections only: setting up a second,
+// empty world afterwards leaves the first world's linked section where its set-up put it.
+TEST_F(Roads, SettingUpAnotherWorldLeavesThisWorldsLinkedSectionsAlone) {
+  WSection* left = AddSection(Profile(0, {-3, 1}, {0.25f, 0.5f}, {0, 5}), 0, 0);
+  AddSection(Profile(0, {2, 4}, {1, 2}, {6, 6}), 0, 10 * M);
+  TrackSection linked = Profile(0, {0, 0, 0}, {0, 0, 0});
+  linked.flags = SECTION_LINKED | SECTION_COLLIDABLE;
+  linked.endCodes[0] = 5, linked.endCodes[1] = 6;
+  linked.links[0] = 0, linked.links[1] = 1;
+  WSection* s = AddSection(linked, 0, 0);
+  W().SetupObjects(0);
+  EXPECT_EQ(s->position[0], (M + 4 * M) >> 1) << "left end at x 1 m, right end at 4 m";
+  left->position[0] = -2 * M;
+  Wld other;
+  other.SetupObjects(0);
+  EXPECT_EQ(s->position[0], (M + 4 * M) >> 1);
+  W().SetupObjects(0);
+  EXPECT_EQ(s->position[0], (-M + 4 * M) >> 1) << "its own world's set-up moves it: the left end to -1 m";
+}
+
 TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
   // Own triangles: 0,1,2 counter-clockwise in (offset, height); 0,2,1 clockwise.
   TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
@@ -382,6 +402,31 @@ TEST_F(Roads, EdgeCurvesPassThroughTheirVerticesAndLevelsFollowTheLength) {
         EXPECT_LE(p.z, s->box[5] + 1);
       }
   }
+}
+
+// A road of no width running straight along y: every point it sweeps has one x, and its box
+// is that line's, 40 m long and 1 m high.
+TEST_F(Roads, ARoadOfNoWidthHasTheBoxOfItsLine) {
+  WSection* a = AddSection(Profile(0, {0, 0}, {0, 1}), 5 * M, 0);
+  WSection* b = AddSection(Profile(0, {0, 0}, {0, 1}), 5 * M, 40 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  a->Setup();
+  b->Setup();
+  s->Setup();
+  ASSERT_TRUE(s->valid);
+  EXPECT_EQ(s->box[0], 5 * M);
+  EXPECT_EQ(s->box[3], 5 * M);
+  EXPECT_NEAR(s->box[1], 0, 66);
+  EXPECT_NEAR(s->box[4], 40 * M, 66);
+  EXPECT_NEAR(s->box[2], 0, 66);
+  EXPECT_NEAR(s->box[5], M, 66);
+  // Moved to a place, it reports that place.
+  s->SetPosition({7 * M, -3 * M, 0}, 0.0f);
+  IntVector at;
+  float heading;
+  s->GetPosition(at, heading);
+  EXPECT_EQ(at.x, 7 * M);
+  EXPECT_EQ(at.y, -3 * M);
 }
 
 TEST_F(Roads, ACurvedEdgeLeavesAndMeetsItsSectionsAtTheirHeightSlopes) {
