@@ -492,6 +492,35 @@ TEST_F(Sound, TheRingIsRefilledOnlyWhenItsPlayPositionReachesANewBlock) {
   EXPECT_EQ(SoundOpen, 1);
 }
 
+// The ring is cleared before its first fill: the frames at its end that the fill leaves (it
+// stops with fewer than MUSIC_FILL_MIN_FRAMES to go) are silent, not what the buffer held.
+TEST_F(Sound, TheFramesTheFirstFillLeavesAreSilentNotWhatTheBufferHeldBefore) {
+  const std::vector<uint8_t> music = EncodeTestMusic(2.5, 2);
+  const std::vector<int16_t> reference = ReferenceFrames(music);
+  ASSERT_GT(reference.size() / 2, MUSIC_RING_FRAMES);
+  OpenHeld();
+  uint8_t* data = nullptr;
+  uint32_t bytes = 0;
+  ASSERT_EQ(AudioLockBuffer(MUSIC_BUFFER, &data, &bytes), AUDIO_OK);
+  ASSERT_EQ(bytes, MUSIC_RING_FRAMES * AUDIO_FRAME_BYTES);
+  std::memset(data, 0x5A, bytes);  // an earlier tune's frames
+  AudioUnlockBuffer(MUSIC_BUFFER);
+  ASSERT_EQ(PlayMusicData(music.data(), music.size()), 1);
+  std::vector<int16_t> ring(MUSIC_RING_FRAMES * 2);
+  ASSERT_EQ(AudioLockBuffer(MUSIC_BUFFER, &data, &bytes), AUDIO_OK);
+  std::memcpy(ring.data(), data, ring.size() * sizeof ring[0]);
+  AudioUnlockBuffer(MUSIC_BUFFER);
+  uint32_t silent = 0;
+  for (uint32_t f = 0; f < MUSIC_RING_FRAMES; ++f) {
+    if (ring[f * 2] == reference[f * 2] && ring[f * 2 + 1] == reference[f * 2 + 1]) continue;
+    ++silent;
+    ASSERT_EQ(ring[f * 2], 0) << "frame " << f;
+    ASSERT_EQ(ring[f * 2 + 1], 0) << "frame " << f;
+  }
+  EXPECT_GT(silent, 0u) << "the fill stopped short of the ring's end";
+  EXPECT_LT(silent, MUSIC_FILL_MIN_FRAMES);
+}
+
 // ---- echo lines, listener and the marked voice ----
 
 TEST_F(Sound, TheEchoLinesLieFrom80ToTheEighthTo80MetresWithTheirDelaysInSamples) {
