@@ -730,6 +730,79 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   ReleaseTexture(&picture);
 }
 
+// Without the fit the picture is taken from the car's own place (the distance back along the
+// heading), whatever place the frame's view stood at: two pictures taken with the view far
+// apart are the same, and both show the car.
+TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 160, H = 90;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = {};
+  p.heading = 0x2000;
+  p.distance = 12.0f;
+  p.fieldFactor = 1.0f;
+  p.target = &picture;
+  p.width = W;
+  p.height = H;
+  p.clearColour = CLEAR;
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  const View kept = *CurrentView;
+  std::vector<uint8_t> pictures[2];
+  for (int k = 0; k < 2; ++k) {
+    for (int i = 0; i < 3; ++i) CurrentView->position[i] = k == 0 ? 0 : (40 + 10 * i) << 16;
+    ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+    pictures[k] = ReadTargetPixels(picture);
+    int covered = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) covered += PixelArgb(pictures[k], W, x, y) != CLEAR;
+    EXPECT_GT(covered, W * H / 20) << "the car is in picture " << k;
+  }
+  *CurrentView = kept;
+  EXPECT_TRUE(pictures[0] == pictures[1]) << "the same picture";
+  ReleaseTexture(&picture);
+}
+
+// The fit moves the eye across to centre the car: an eye put 2 m to one side at first, looking
+// along either axis of the ground, ends with the car's box centred.
+TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 320, H = 180;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  for (const uint16_t heading : {uint16_t(0), uint16_t(0x4000)}) {
+    EditorCarPicture p = {};
+    p.heading = heading;
+    p.distance = 12.0f;
+    p.offsets[0] = 2.0f;
+    p.fieldFactor = 1.5f;
+    p.target = &picture;
+    p.width = W;
+    p.height = H;
+    p.fit = 1;
+    p.clearColour = CLEAR;
+    ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across, heading " << heading;
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down, heading " << heading;
+  }
+  ReleaseTexture(&picture);
+}
+
 // The garage picture is not drawn while the device is busy, without graphics, or into a frame
 // that draws nothing (into a texture it still is); sky mode 3 draws the car in outline under
 // the wireframe state and gives the solid state back.
