@@ -173,6 +173,26 @@ TEST_F(Sound, APlayRestartsTheSoundAndStereoSoundsKeepTheirChannels) {
   }
 }
 
+// A close forgets which sounds were made: a sound whose record is emptied before sound is
+// opened again is not made again, and asking for it plays nothing and reports no failure,
+// while a sound made again still plays.
+TEST_F(Sound, AfterAReopeningOnlyTheSoundsMadeAgainPlay) {
+  OpenHeld();
+  CloseSound();
+  SampleRecords[0] = SampleRecord{};
+  OpenHeld();
+  const size_t reported = Reported().size();
+  PlayUISound(0);
+  const std::vector<int16_t> silent = Mix(LEAD_FRAMES + 500);
+  EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](int16_t v) { return v == 0; }));
+  EXPECT_EQ(Reported().size(), reported) << Newest();
+  PlayUISound(1);
+  const std::vector<int16_t> out = Mix(LEAD_FRAMES + 500);
+  EXPECT_EQ(out[LEAD_FRAMES * 2], SampleRecords[1].data[0]);
+  EXPECT_EQ(out[(LEAD_FRAMES + 499) * 2 + 1], SampleRecords[1].data[499 * 2 + 1]);
+  EXPECT_EQ(Reported().size(), reported) << Newest();
+}
+
 TEST_F(Sound, IndexesOutsideTheFiveScreenStateTwoAndTheSwitchPlayNothing) {
   OpenHeld();
   auto anyPlaying = [] {
