@@ -390,7 +390,9 @@ TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
     EXPECT_FLOAT_EQ(row[24], 1.0f) << "the object row in use";
     for (int face = 0; face < 6; ++face) {
       EXPECT_NEAR(row[face * 4], 1.0f, 1e-4f) << "the neutral sky's light from face " << face;
-      EXPECT_NEAR(row[face * 4 + 3], std::round(open) / 255.0f, 1e-6f) << face;
+      // The openness in whole steps, held to 0..255 (300 is wholly open, -5 wholly shut).
+      const float held = open > 255.0f ? 255.0f : open < 0.0f ? 0.0f : std::round(open);
+      EXPECT_NEAR(row[face * 4 + 3], held / 255.0f, 1e-6f) << face << " for " << open;
     }
     const std::vector<uint8_t> p = Pixels("car_track_lit.png");
     return At(p, Column(0.5), Row(0.6));
@@ -401,6 +403,8 @@ TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
   EXPECT_LT(sum(half), sum(open));
   EXPECT_GT(sum(half), sum(shut));
   EXPECT_LT(sum(shut), 3 * 40) << std::hex << shut << ": shut in";
+  ExpectNear(bodyPixel(300.0f), open, 2, "more than wholly open: wholly open");
+  ExpectNear(bodyPixel(-5.0f), shut, 2, "less than shut: shut");
   const float none[28] = {};
   UploadConstantRowData(0, VS_ROW_OBJECT, none, sizeof none);
 }
