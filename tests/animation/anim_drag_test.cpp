@@ -463,8 +463,8 @@ TEST(CopyToFrames, ARangePastBothEndsCoversEveryFrameAndNoMore) {
 }
 
 
-// A copy that cannot run leaves nothing prepared: no bone selected, or the root asked to copy
-// relative to a parent it does not have.
+// A copy that cannot run leaves nothing prepared: no bone selected, the root asked to copy
+// relative to a parent it does not have, or a bone past the links.
 TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
   ReportRecorder recorder;
   TestEditor t(2);
@@ -482,6 +482,12 @@ TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
   CopyToFrames(e, 1);
   EXPECT_EQ(e.keyActive, 0);
   EXPECT_EQ(e.highlighted, -1);
+  for (int f = 0; f < 2; ++f) EXPECT_TRUE(SameTransforms(before.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  // A selected bone one past the bone links is no bone: the copy is refused, no undo kept.
+  const size_t undos = e.undo.size();
+  e.selectedBone = t.links.count;
+  CopyToFrames(e, 0);
+  EXPECT_EQ(e.undo.size(), undos);
   for (int f = 0; f < 2; ++f) EXPECT_TRUE(SameTransforms(before.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
   before.Free();
 }

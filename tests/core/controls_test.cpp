@@ -685,7 +685,7 @@ TEST_F(Controls, ReleasedEffectsKeepNoAxes) {
 
 namespace {
 
-TEST_F(Controls, ReleasingTheControlsClearsTheAxisAndButtonTables) {
+TEST_F(Controls, ReleasingTheControlsClearsTheDeviceAxisAndButtonTables) {
   VirtualJoystick& stick = Attach(2, 4, 0);
   Start();
   stick.Axis(0, 32767);
@@ -699,6 +699,14 @@ TEST_F(Controls, ReleasingTheControlsClearsTheAxisAndButtonTables) {
   EXPECT_EQ(AxisValueCount, 0);
   EXPECT_EQ(ButtonEntryCount, 0);
   EXPECT_EQ(ControllerDeviceCount, 0);
+  EXPECT_EQ(ControllerDevices[0].name[0], 0) << "the device table too";
+  EXPECT_EQ(ControllerDevices[0].axisMask, 0);
+  EXPECT_EQ(ControllerDevices[0].polled, 0);
+  // Started again with the button let go meanwhile: no press carried over, before any poll.
+  stick.Button(1, false);
+  Start();
+  ASSERT_EQ(ControllerDeviceCount, 1);
+  EXPECT_EQ(ButtonPressed(1), 0);
 }
 
 }  // namespace

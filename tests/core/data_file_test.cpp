@@ -315,6 +315,12 @@ TEST(DataFileBounds, ReadsPastTheBodyGiveZeroAndMarkTheRecordShort) {
   EXPECT_EQ(df.ReadBlock(block, 3), 1);
   EXPECT_EQ(block[2], 3);
   EXPECT_FALSE(df.readPastEnd);
+  // At the end a block of no bytes is all there; a negative one is refused, reading nothing.
+  block[0] = 7;
+  EXPECT_EQ(df.ReadBlock(block, 0), 1);
+  EXPECT_EQ(df.ReadBlock(block, -1), 0);
+  EXPECT_EQ(block[0], 7);
+  EXPECT_FALSE(df.readPastEnd);
   df.Close();
 
   // A block cut short by the end keeps the bytes that are there and zeroes the rest.

@@ -164,6 +164,38 @@ TEST_F(DashPixels, EveryTypeShowsItsBackingAndTypesFourToSixReturnTheTexture) {
   EXPECT_TRUE(Near(At(0.995f, -0.995f), Shown(100, 150, 50))) << Str(At(0.995f, -0.995f));
 }
 
+// A backing texture is drawn over the whole dashboard in place of a clear: every corner shows
+// what the middle shows, and none of them the black the target held before.
+TEST_F(DashPixels, ABackingTextureCoversTheWholeDashboard) {
+  constexpr int SIDE = 4;
+  const std::vector<uint32_t> texels(SIDE * SIDE, 0xFF50C030u);  // bytes r 48, g 192, b 80, a 255
+  ZKTETexture backing{};
+  GfxTexture2DDesc d;
+  d.width = d.height = SIDE;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  GfxSubresourceData initial{texels.data(), uint32_t(4 * SIDE), 0};
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, &initial, &backing.texture), GFX_OK);
+  ASSERT_EQ(GfxCreateShaderResourceView(Gfx.device, backing.texture, nullptr, &backing.view), GFX_OK);
+  backing.width = backing.height = SIDE;
+  backing.mipLevels = 1;
+  backing.format = d.format;
+  DashCarState s = State(1);
+  WriteAnalogBlock(QuietBlock(0), s.block);
+  s.lampMask = 0;
+  s.engineType = 0;
+  Draw(s);
+  ASSERT_TRUE(Near(At(0.995f, -0.995f), Rgb{0, 0, 0})) << "a black block first: " << Str(At(0.995f, -0.995f));
+  s.backing = &backing;
+  Draw(s, "backing_texture");
+  // The quad covers the black the target held: the corners and the middle alike, none black.
+  const Rgb middle = At(0.0f, 0.0f);
+  EXPECT_FALSE(Near(middle, Rgb{0, 0, 0}, 20)) << Str(middle);
+  for (const auto& [x, y] : {std::pair{-0.995f, -0.995f}, {0.995f, -0.995f}, {-0.995f, 0.995f}, {0.995f, 0.995f}})
+    EXPECT_TRUE(Near(At(x, y), middle)) << x << " " << y << ": " << Str(At(x, y)) << " for " << Str(middle);
+  ReleaseTexture(&backing);
+}
+
 TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
   DashCarState s = State(1);
   AnalogDashBlock b = QuietBlock(0);

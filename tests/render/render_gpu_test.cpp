@@ -210,10 +210,12 @@ TEST(DeviceSetUp, ADepthOptionChangeAloneRebuildsOnlyTheDepthBuffer) {
   SetFullscreenMode(-1, 1);
   EXPECT_EQ(Gfx.backBufferView, before);
   EXPECT_FALSE(bool(Gfx.depthView));
+  EXPECT_FALSE(bool(Gfx.depthTexture)) << "the depth buffer's texture is let go with its view";
   Gfx.pendingFlags[0] = 1;
   SetFullscreenMode(-1, 1);
   EXPECT_EQ(Gfx.backBufferView, before);
   EXPECT_TRUE(bool(Gfx.depthView));
+  EXPECT_TRUE(bool(Gfx.depthTexture));
   EXPECT_EQ(RenderTargets.depthView, Gfx.depthView);
   // A new window size rebuilds the back buffer at that size, screen size and viewport with it.
   ScreenWidth = 40;

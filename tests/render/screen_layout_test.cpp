@@ -112,6 +112,44 @@ TEST_F(LayoutTest, VeryWideSingleScreenSplitsInThirdsAndCrowdedScreensFallBackTo
   EXPECT_EQ(ScreenLayout.viewRight, 4100 - 1090);
 }
 
+// The layouts change at their exact proportions: three screens from 3.75 : 1 (4050 x 1080
+// rows), thirds of one screen from 4 : 1 (4320), five screens side by side from 5 : 1
+// (5400).  Two screens have their own field-of-view limits: 30 / 2 = 15 degrees and
+// 360 / 2 = 180, held to 90.
+TEST_F(LayoutTest, LayoutsChangeAtTheirExactProportionsAndTwoScreensHaveTheirOwnFieldLimits) {
+  SetupScreenLayout(4050, 1080);
+  EXPECT_EQ(ScreenLayout.kind, LAYOUT_TRIPLE);
+  SetupScreenLayout(4049, 1080);
+  EXPECT_EQ(ScreenLayout.kind, LAYOUT_WIDE);
+  ASSERT_EQ(ScreenLayout.screenCount, 2);
+  float lo = 0, hi = 0, angle = 0;
+  ViewLayouts[LAYOUT_WIDE].fieldOfView = 120.0f;
+  EXPECT_EQ(GetFovLimits(&lo, &hi, &angle), 90.0f);
+  EXPECT_EQ(lo, 15.0f);
+  EXPECT_EQ(hi, 90.0f);
+  EXPECT_EQ(angle, 30.0f);
+  ViewLayouts[LAYOUT_WIDE].fieldOfView = 10.0f;
+  EXPECT_EQ(GetFovLimits(&lo, &hi, &angle), 15.0f);
+
+  // No side screens: 4 : 1 splits in thirds; a pixel narrower keeps a centred 16 : 9 area,
+  // 1920 pixels wide for 1080 rows.
+  ViewLayouts[LAYOUT_TRIPLE].leftScreens = ViewLayouts[LAYOUT_TRIPLE].rightScreens = 0;
+  SetupScreenLayout(4320, 1080);
+  EXPECT_EQ(ScreenLayout.viewLeft, 1440);
+  EXPECT_EQ(ScreenLayout.viewRight, 2880);
+  SetupScreenLayout(4319, 1080);
+  EXPECT_NEAR(ScreenLayout.viewLeft, (4319 - 1920) / 2.0, 0.51);
+
+  // Five screens of 1080 pixels each fill 5400 exactly; a pixel less and they share one.
+  ViewLayouts[LAYOUT_TRIPLE].leftScreens = ViewLayouts[LAYOUT_TRIPLE].rightScreens = 2;
+  SetupScreenLayout(5400, 1080);
+  EXPECT_EQ(ScreenLayout.sideBySide, 1);
+  EXPECT_EQ(ScreenLayout.viewLeft, 2160);
+  EXPECT_EQ(ScreenLayout.viewRight, 3240);
+  SetupScreenLayout(5399, 1080);
+  EXPECT_EQ(ScreenLayout.sideBySide, 0);
+}
+
 TEST_F(LayoutTest, VrUsesOneScreenAndMarkingClearsTheCaptureBit) {
   VrEnabled = 1;
   SetupScreenLayout(5760, 1080);

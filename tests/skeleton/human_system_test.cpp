@@ -153,6 +153,24 @@ TEST_F(HumanSystemFileTest, CountsBeyondTheBytesAndDamagedModelsRefuseTheFile) {
   }
 }
 
+// The model count is held against the bytes left, 12 of header per model: a header that
+// exactly fills the file passes the count (the model's body is what is missing then); with a
+// byte fewer the count itself is refused and logged.
+TEST_F(HumanSystemFileTest, AModelHeaderExactlyFillingTheFilePassesTheCount) {
+  for (const int left : {12, 11}) {
+    std::vector<uint8_t> body = {1, 0, 0, 0};
+    body.resize(body.size() + size_t(left), 0);
+    Install(DataFileImage("QXHSYS", body, 252));
+    EXPECT_EQ(LoadHumanSystem(), 0) << left;
+    const std::string line = "1 models in a file of " + std::to_string(left) + " bytes";
+    EXPECT_EQ(Logged(line), left == 11) << line;
+    if (left == 12) {
+      EXPECT_TRUE(Logged("damaged after 1 models")) << "the model itself is refused";
+    }
+    FreeHumans();
+  }
+}
+
 TEST(HumanLevels, APointFarFromItsBoneWrapsAsStoredCoordinatesDo) {
   // A damaged figure: a point at the far end of the 16.16 range following a bone at rest a
   // little way off.  Taking it into the bone's frame wraps, never overflows.

@@ -390,7 +390,9 @@ TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
     EXPECT_FLOAT_EQ(row[24], 1.0f) << "the object row in use";
     for (int face = 0; face < 6; ++face) {
       EXPECT_NEAR(row[face * 4], 1.0f, 1e-4f) << "the neutral sky's light from face " << face;
-      EXPECT_NEAR(row[face * 4 + 3], std::round(open) / 255.0f, 1e-6f) << face;
+      // The openness in whole steps, held to 0..255 (300 is wholly open, -5 wholly shut).
+      const float held = open > 255.0f ? 255.0f : open < 0.0f ? 0.0f : std::round(open);
+      EXPECT_NEAR(row[face * 4 + 3], held / 255.0f, 1e-6f) << face << " for " << open;
     }
     const std::vector<uint8_t> p = Pixels("car_track_lit.png");
     return At(p, Column(0.5), Row(0.6));
@@ -401,6 +403,8 @@ TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
   EXPECT_LT(sum(half), sum(open));
   EXPECT_GT(sum(half), sum(shut));
   EXPECT_LT(sum(shut), 3 * 40) << std::hex << shut << ": shut in";
+  ExpectNear(bodyPixel(300.0f), open, 2, "more than wholly open: wholly open");
+  ExpectNear(bodyPixel(-5.0f), shut, 2, "less than shut: shut");
   const float none[28] = {};
   UploadConstantRowData(0, VS_ROW_OBJECT, none, sizeof none);
 }
@@ -727,6 +731,79 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   EXPECT_NEAR(0.5 * (left + right), W / 2.0, W * 0.06);
   EXPECT_NEAR(0.5 * (top + bottom), H / 2.0, H * 0.08);
   EXPECT_TRUE(right - left > W * 0.8 || bottom - top > H * 0.8) << "the car fills the frame";
+  ReleaseTexture(&picture);
+}
+
+// Without the fit the picture is taken from the car's own place (the distance back along the
+// heading), whatever place the frame's view stood at: two pictures taken with the view far
+// apart are the same, and both show the car.
+TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 160, H = 90;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = {};
+  p.heading = 0x2000;
+  p.distance = 12.0f;
+  p.fieldFactor = 1.0f;
+  p.target = &picture;
+  p.width = W;
+  p.height = H;
+  p.clearColour = CLEAR;
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  const View kept = *CurrentView;
+  std::vector<uint8_t> pictures[2];
+  for (int k = 0; k < 2; ++k) {
+    for (int i = 0; i < 3; ++i) CurrentView->position[i] = k == 0 ? 0 : (40 + 10 * i) << 16;
+    ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+    pictures[k] = ReadTargetPixels(picture);
+    int covered = 0;
+    for (int y = 0; y < H; ++y)
+      for (int x = 0; x < W; ++x) covered += PixelArgb(pictures[k], W, x, y) != CLEAR;
+    EXPECT_GT(covered, W * H / 20) << "the car is in picture " << k;
+  }
+  *CurrentView = kept;
+  EXPECT_TRUE(pictures[0] == pictures[1]) << "the same picture";
+  ReleaseTexture(&picture);
+}
+
+// The fit moves the eye across to centre the car: an eye put 2 m to one side at first, looking
+// along either axis of the ground, ends with the car's box centred.
+TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  DrawingOf(car).drawAlways = 1;
+  constexpr int W = 320, H = 180;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  CarViewSettings settings = {};
+  settings.graphicsOptions = 0xFFFFFFFF;
+  settings.skyMode = 1;
+  for (const uint16_t heading : {uint16_t(0), uint16_t(0x4000)}) {
+    EditorCarPicture p = {};
+    p.heading = heading;
+    p.distance = 12.0f;
+    p.offsets[0] = 2.0f;
+    p.fieldFactor = 1.5f;
+    p.target = &picture;
+    p.width = W;
+    p.height = H;
+    p.fit = 1;
+    p.clearColour = CLEAR;
+    ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across, heading " << heading;
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down, heading " << heading;
+  }
   ReleaseTexture(&picture);
 }
 

@@ -173,6 +173,26 @@ TEST_F(Sound, APlayRestartsTheSoundAndStereoSoundsKeepTheirChannels) {
   }
 }
 
+// A close forgets which sounds were made: a sound whose record is emptied before sound is
+// opened again is not made again, and asking for it plays nothing and reports no failure,
+// while a sound made again still plays.
+TEST_F(Sound, AfterAReopeningOnlyTheSoundsMadeAgainPlay) {
+  OpenHeld();
+  CloseSound();
+  SampleRecords[0] = SampleRecord{};
+  OpenHeld();
+  const size_t reported = Reported().size();
+  PlayUISound(0);
+  const std::vector<int16_t> silent = Mix(LEAD_FRAMES + 500);
+  EXPECT_TRUE(std::all_of(silent.begin(), silent.end(), [](int16_t v) { return v == 0; }));
+  EXPECT_EQ(Reported().size(), reported) << Newest();
+  PlayUISound(1);
+  const std::vector<int16_t> out = Mix(LEAD_FRAMES + 500);
+  EXPECT_EQ(out[LEAD_FRAMES * 2], SampleRecords[1].data[0]);
+  EXPECT_EQ(out[(LEAD_FRAMES + 499) * 2 + 1], SampleRecords[1].data[499 * 2 + 1]);
+  EXPECT_EQ(Reported().size(), reported) << Newest();
+}
+
 TEST_F(Sound, IndexesOutsideTheFiveScreenStateTwoAndTheSwitchPlayNothing) {
   OpenHeld();
   auto anyPlaying = [] {
@@ -490,6 +510,35 @@ TEST_F(Sound, TheRingIsRefilledOnlyWhenItsPlayPositionReachesANewBlock) {
   EXPECT_FALSE(AudioBufferPlaying(MUSIC_BUFFER));
   UpdateSoundStream();  // nothing open: nothing happens
   EXPECT_EQ(SoundOpen, 1);
+}
+
+// The ring is cleared before its first fill: the frames at its end that the fill leaves (it
+// stops with fewer than MUSIC_FILL_MIN_FRAMES to go) are silent, not what the buffer held.
+TEST_F(Sound, TheFramesTheFirstFillLeavesAreSilentNotWhatTheBufferHeldBefore) {
+  const std::vector<uint8_t> music = EncodeTestMusic(2.5, 2);
+  const std::vector<int16_t> reference = ReferenceFrames(music);
+  ASSERT_GT(reference.size() / 2, MUSIC_RING_FRAMES);
+  OpenHeld();
+  uint8_t* data = nullptr;
+  uint32_t bytes = 0;
+  ASSERT_EQ(AudioLockBuffer(MUSIC_BUFFER, &data, &bytes), AUDIO_OK);
+  ASSERT_EQ(bytes, MUSIC_RING_FRAMES * AUDIO_FRAME_BYTES);
+  std::memset(data, 0x5A, bytes);  // an earlier tune's frames
+  AudioUnlockBuffer(MUSIC_BUFFER);
+  ASSERT_EQ(PlayMusicData(music.data(), music.size()), 1);
+  std::vector<int16_t> ring(MUSIC_RING_FRAMES * 2);
+  ASSERT_EQ(AudioLockBuffer(MUSIC_BUFFER, &data, &bytes), AUDIO_OK);
+  std::memcpy(ring.data(), data, ring.size() * sizeof ring[0]);
+  AudioUnlockBuffer(MUSIC_BUFFER);
+  uint32_t silent = 0;
+  for (uint32_t f = 0; f < MUSIC_RING_FRAMES; ++f) {
+    if (ring[f * 2] == reference[f * 2] && ring[f * 2 + 1] == reference[f * 2 + 1]) continue;
+    ++silent;
+    ASSERT_EQ(ring[f * 2], 0) << "frame " << f;
+    ASSERT_EQ(ring[f * 2 + 1], 0) << "frame " << f;
+  }
+  EXPECT_GT(silent, 0u) << "the fill stopped short of the ring's end";
+  EXPECT_LT(silent, MUSIC_FILL_MIN_FRAMES);
 }
 
 // ---- echo lines, listener and the marked voice ----

@@ -195,6 +195,34 @@ TEST_F(WheelMeshes, TheRimIsTheProfileTurnedRoundTheAxle) {
   }
 }
 
+// A surface is turned when both its points are shown, the first shown point (numbered 0)
+// among them: a profile of two shown points, a hidden one and three rim surfaces (0-1, 1-0
+// and 1-2 with the hidden point) turns the first two only, two triangles a step each.
+TEST_F(WheelMeshes, ASurfaceFromTheFirstShownPointIsTurnedAndOneToAHiddenPointIsNot) {
+  WheelProfile p{};
+  p.pointCount = 3;
+  for (int i = 0; i < 3; ++i) {
+    p.points[i].x = 0.1f * float(i + 1);
+    p.points[i].y = 0.2f;
+    p.points[i].ny = 1.0f;
+  }
+  p.points[2].hidden = 1;
+  p.surfaceCount = PROFILE_TYRE_SURFACES + 3;
+  p.surfaces[PROFILE_TYRE_SURFACES] = ProfileSurface{0, 1, 0.0f, 1.0f};
+  p.surfaces[PROFILE_TYRE_SURFACES + 1] = ProfileSurface{1, 0, 0.0f, 1.0f};
+  p.surfaces[PROFILE_TYRE_SURFACES + 2] = ProfileSurface{1, 2, 0.0f, 1.0f};
+  GouraudColour colours[PROFILE_POINTS];
+  ProfileColours(p, colours);
+  GouraudO3d mesh;
+  mesh.Init();
+  BuildLatheMesh(p, colours, mesh, 4, nullptr, 1.0f, GetDefaultMaterial());
+  EXPECT_EQ(mesh.pointCount, 2 * 4) << "the two shown points, four steps round";
+  ASSERT_EQ(mesh.triangleCount, 2 * 4 * 2);
+  EXPECT_EQ(mesh.triangles[0].index[0], 0) << "the first surface from point 0";
+  EXPECT_EQ(mesh.triangles[2].index[0], 1) << "the second from point 1";
+  mesh.Free();
+}
+
 TEST_F(WheelMeshes, APageMapsItsBoxOntoItsRegionAtLeast64UnitsWide) {
   WXS rim;
   const SuspensionBlock set = SampleSet(rim);
