@@ -461,6 +461,46 @@ TEST_F(PanelDraw, ABatchOfExactly5120TrianglesIsCut) {
   EXPECT_EQ(LastBatch().triangleCount, 5120u);
 }
 
+// Every panel routine closes its batch once it reaches 5120 triangles, whichever routine
+// added the last of them: the batch is filled to just under the cut with panels of the same
+// texture, then the routine under test takes it past.
+TEST_F(PanelDraw, EveryPanelRoutineClosesTheBatchItTakesTo5120Triangles) {
+  Prss owner{};
+  AddValueControl(&owner, HeldInt(0), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  struct Case {
+    const char* name;
+    int fillers;  // calls of the routine itself before the one that reaches the cut
+    void (*fill)();
+    void (*routine)();
+  };
+  const Case cases[] = {
+      // 284 large nine-part panels (5112), then a fading panel of seven quads: 5126.
+      {"fade", 284, [] { DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f); },
+       [] { FadePanel(0xFF204060u, -0.5f, 0.2f, 0.5f, 0.6f); }},
+      // 284 large panels, then a coloured one of nine quads: 5130.
+      {"colour", 284, [] { DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f); },
+       [] { DrawPanelInColour(0xFF204060u, 0.0f, 0.0f, 0.5f, 0.5f); }},
+      // 2559 plain quads (5118), then one more: 5120.
+      {"quad", 2559, [] { DrawInterfaceQuad(0xFF000000u, 0.0f, 0.0f, 0.1f, 0.1f); },
+       [] { DrawInterfaceQuad(0xFF000000u, 0.0f, 0.0f, 0.1f, 0.1f); }},
+      // 2559 flat panels, then one more.
+      {"flat", 2559, [] { DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, 0.0f, 0.0f); },
+       [] { DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, 0.0f, 0.0f); }},
+      // 2559 icons, then one more.
+      {"icon", 2559, [] { DrawInterfaceIcon(ValueControls[0]); }, [] { DrawInterfaceIcon(ValueControls[0]); }},
+  };
+  for (const Case& c : cases) {
+    Reset();
+    for (int i = 0; i < c.fillers; ++i) c.fill();
+    ASSERT_TRUE(Draw2DList.counters.batchOpen) << c.name;
+    c.routine();
+    EXPECT_FALSE(Draw2DList.counters.batchOpen) << c.name;
+    EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE) << c.name;
+    EXPECT_GE(LastBatch().triangleCount, 5120u) << c.name;
+  }
+  ClearInterface();
+}
+
 // A panel exactly 0.099 across either way is no longer small: it takes the large texture.
 TEST_F(PanelDraw, APanelOf0099IsLarge) {
   DrawButtonPanel(&GREY, false, 0.099f, 0.3f, 0, false, 0.0f, 0.0f);

@@ -20,6 +20,7 @@
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/text_draw.h"
+#include "ui/value_steps.h"
 #include "ui/version_banner.h"
 #include "ui/widgets.h"
 
@@ -391,4 +392,107 @@ TEST_F(Widgets, AColourEditorIsALabelRowOverThreeFullRangeSliders) {
   }
   EXPECT_FLOAT_EQ(ValueControls[1].left, -0.5f);
   EXPECT_FLOAT_EQ(ValueControls[3].right, 0.4f);
+}
+
+namespace {
+
+// One control's kind, owner, colour and place, as a row widget should have made it.
+void ExpectControl(const ValueControl& c, int type, const Prss* owner, const ColourWord* colour, float left, float top,
+                   float right, float bottom, const char* what) {
+  EXPECT_EQ(c.displayType, type) << what;
+  EXPECT_EQ(c.owner, owner) << what;
+  EXPECT_EQ(c.colour, colour) << what;
+  EXPECT_NEAR(c.left, left, 1e-6f) << what;
+  EXPECT_NEAR(c.top, top, 1e-6f) << what;
+  EXPECT_NEAR(c.right, right, 1e-6f) << what;
+  EXPECT_NEAR(c.bottom, bottom, 1e-6f) << what;
+}
+
+}  // namespace
+
+// The first panel layout: labels from -0.95 to -0.3, values from 0 to 0.1, rows 0.06 high.
+TEST_F(Widgets, LabelButtonAndTextRowsTakeTheirKindsAndColumns) {
+  // The last layout is taken; one past the table, or below it, falls back to the first.
+  AddScreenTitle("t", 9, 1);
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().labelX1, -0.85f);
+  PanelLayoutIndex = 10;
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().labelX1, -0.95f);
+  PanelLayoutIndex = -1;
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().labelX1, -0.95f);
+  AddScreenTitle("t", 10, 1);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  AddScreenTitle("t", -1, 1);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  ClearInterface();
+  const InterfaceColourSettings& c = InterfaceColours;
+  AddPanelLabel("Car", 0.2f);
+  ASSERT_EQ(ValueControlCount, 1);
+  ExpectControl(ValueControls[0], 4, nullptr, &c.bigText, -0.95f, 0.2f, -0.3f, 0.26f, "label");
+  EXPECT_STREQ(ValueControls[0].minimum.text, "Car");
+  AddPanelButton(&owner, "Go", 5, Prss_CloseHandler, 0.3f);
+  ASSERT_EQ(ValueControlCount, 2);
+  ExpectControl(ValueControls[1], 9, &owner, &c.bigText, -0.95f, 0.3f, -0.3f, 0.36f, "button");
+  EXPECT_EQ(ValueControls[1].variable, reinterpret_cast<void*>(5));
+  EXPECT_EQ(ValueControls[1].callback, Prss_CloseHandler);
+  AddPanelTextRow("Name :", "Bob", 0.4f);
+  ASSERT_EQ(ValueControlCount, 4);
+  ExpectControl(ValueControls[2], 15, nullptr, &c.textUnselected, -0.95f, 0.4f, -0.3f, 0.46f, "text row label");
+  ExpectControl(ValueControls[3], 0, nullptr, &c.textUnavailable, 0.0f, 0.4f, 0.1f, 0.46f, "text row value");
+  EXPECT_STREQ(ValueControls[3].minimum.text, "Bob");
+  char buffer[8] = "ab";
+  AddPanelTextField(&owner, "Field :", buffer, 7, "help_key", 11, nullptr, 0.5f);
+  ASSERT_EQ(ValueControlCount, 7);
+  ExpectControl(ValueControls[5], 11, &owner, &c.textString, 0.0f, 0.5f, 0.1f, 0.56f, "text field");
+  EXPECT_EQ(ValueControls[5].maximum.i, 8) << "seven characters and the zero";
+  ExpectControl(ValueControls[6], 26, &owner, &c.textUnselected, 0.1f, 0.5f, 0.2f, 0.56f, "help button");
+  EXPECT_STREQ(static_cast<const char*>(ValueControls[6].variable), "help_key");
+}
+
+// A slider row on the fifth layout (labels -0.75 to -0.25, values -0.25 to 0.25, rows 0.06
+// high): its shown value left, then over the values the lower step 0.03 wide, the slider and
+// the upper step, 0.005 in from the row's top and bottom; each step live only away from its
+// bound.  A range row's steps are 0.06 wide and fill the whole row.
+TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
+  AddScreenTitle("t", 5, 1);
+  const InterfaceColourSettings& c = InterfaceColours;
+  float v = 2.0f;
+  int n = ValueControlCount;
+  AddPanelSliderRow(&owner, "Grip %.1f", &v, 0.0f, 2.0f, nullptr, 0.2f);
+  ASSERT_EQ(ValueControlCount, n + 4);
+  ExpectControl(ValueControls[n], 19, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f, "shown value");
+  EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[n].variable), 2.0f);
+  ExpectControl(ValueControls[n + 1], 45, &owner, &c.textUnselected, -0.25f, 0.205f, -0.22f, 0.255f, "lower step");
+  ExpectControl(ValueControls[n + 2], VALUE_TYPE_FLOAT, &owner, &c.bigText, -0.22f, 0.205f, 0.22f, 0.255f, "slider");
+  ExpectControl(ValueControls[n + 3], 44, nullptr, &c.textUnavailable, 0.22f, 0.205f, 0.25f, 0.255f, "upper step");
+  EXPECT_FLOAT_EQ(ValueControls[n + 1].maximum.f, 0.1f) << "one step of the label's precision";
+  EXPECT_FLOAT_EQ(ValueControls[n + 1].label.f, 0.0f) << "the lower step's bound";
+  EXPECT_FLOAT_EQ(ValueControls[n + 2].minimum.f, 0.0f);
+  EXPECT_FLOAT_EQ(ValueControls[n + 2].maximum.f, 2.0f);
+  v = 0.0f;
+  n = ValueControlCount;
+  AddPanelRangeRow(&owner, "Grip %.2f", &v, 0.0f, 2.0f, 0.2f);
+  ASSERT_EQ(ValueControlCount, n + 4);
+  ExpectControl(ValueControls[n], 19, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f, "range shown");
+  ExpectControl(ValueControls[n + 1], 45, nullptr, &c.textUnavailable, -0.25f, 0.2f, -0.19f, 0.26f, "range lower");
+  ExpectControl(ValueControls[n + 2], 32, &owner, &c.bigText, -0.19f, 0.2f, 0.19f, 0.26f, "range middle");
+  ExpectControl(ValueControls[n + 3], 44, &owner, &c.textUnselected, 0.19f, 0.2f, 0.25f, 0.26f, "range upper");
+  EXPECT_FLOAT_EQ(ValueControls[n + 3].maximum.f, 0.01f);
+  EXPECT_FLOAT_EQ(ValueControls[n + 3].label.f, 2.0f) << "the upper step's bound";
+}
+
+// A byte slider: the mapped value shown over the whole row, the down step (type 41) at the
+// left, the byte control between, the up step (type 40) at the right.
+TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
+  const InterfaceColourSettings& c = InterfaceColours;
+  uint8_t byte = 200;
+  AddSlider(&owner, "%.0f", &byte, -0.5f, 0.5f, 0.1f, 0.05f, 0.0f, 100.0f, 0, 200, nullptr);
+  ASSERT_EQ(ValueControlCount, 4);
+  ExpectControl(ValueControls[0], 19, nullptr, &c.textSelected, -0.5f, 0.1f, 0.5f, 0.15f, "shown");
+  EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[0].variable), 100.0f);
+  ExpectControl(ValueControls[1], 41, &owner, &c.textUnselected, -0.5f, 0.1f, -0.47f, 0.15f, "down");
+  EXPECT_EQ(ValueControls[1].label.i, 0);
+  ExpectControl(ValueControls[2], VALUE_TYPE_MAPPED_BYTE, &owner, &TextColours.panelGrey, -0.47f, 0.1f, 0.47f, 0.15f,
+                "byte");
+  ExpectControl(ValueControls[3], 40, nullptr, &c.textUnavailable, 0.47f, 0.1f, 0.5f, 0.15f, "up, at the top");
+  EXPECT_EQ(ValueControls[3].label.i, 200);
 }
