@@ -219,6 +219,18 @@ TEST(CharacterSetStartUp, TheFuzzersSeedWithLinksDotsAndCurvesLoads) {
   FreeCharacterSet();
 }
 
+// A dot reaching right of and below every point widens and deepens its glyph: a point at
+// (2, 3) with a dot of radii 2 and 3 grid units reaches x 4 and y 0, so the glyph is 4 / 9
+// wide and (9 - 0 + 0.25) / 9 deep.
+TEST_F(CharsetReader, ADotPastItsPointsWidensAndDeepensItsGlyph) {
+  TestGlyph& g = set.glyphs[41];
+  g.points = {{2.0f, 3.0f}};
+  g.dots = {{0, 20, 30}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_FLOAT_EQ(Glyphs[41].width, 4.0f / 9.0f);
+  EXPECT_FLOAT_EQ(Glyphs[41].height, 9.25f / 9.0f);
+}
+
 // ---- Curves ----
 
 TEST_F(CharsetReader, CurveSidesMeetTheLinksEnds) {

@@ -198,6 +198,67 @@ TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
   EXPECT_EQ(Find("prepare for save"), nullptr);
 }
 
+// With the message area reserved the lines start right of the left panel's sixteen button
+// widths and one button height below the message top.
+TEST_F(InterfaceLayout, AReservedMessageAreaStartsRightOfTheLeftPanelAndBelowARow) {
+  MessageAreaReserved = 1;
+  AddMessage("Reserved place", TextColours.grey, MSG_TARGET_LOCAL);
+  Frame();
+  MessageAreaReserved = 0;
+  const DrawRecordEntry* line = Find("Reserved place");
+  ASSERT_NE(line, nullptr);
+  const DrawRecordEntry* backing = Under(line);
+  ASSERT_NE(backing, nullptr);
+  EXPECT_NEAR(backing->left, float(16 * ButtonWidth), 0.01f);
+  EXPECT_NEAR(backing->top, float(ButtonHeight), 0.01f);
+}
+
+// Two status lines stand one band (0.08, 32 pixels) apart from y -0.92 (32 pixels); a third
+// in the same frame is not shown.
+TEST_F(InterfaceLayout, TwoStatusLinesStandOneBandApartAndAThirdIsDropped) {
+  Frame([](Prss*) {
+    ShowStatusLine("first status", RgbWord(0x78, 0xF0, 0x50));
+    ShowStatusLine("second status", RgbWord(0x78, 0xF0, 0x50));
+    ShowStatusLine("third status", RgbWord(0x78, 0xF0, 0x50));
+  });
+  const DrawRecordEntry* first = Find("first status");
+  const DrawRecordEntry* second = Find("second status");
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(Under(first) && Under(second));
+  EXPECT_NEAR(Under(first)->top, 32.0f, 0.01f);
+  EXPECT_NEAR(Under(first)->bottom, 64.0f, 0.01f);
+  EXPECT_NEAR(Under(second)->top, 64.0f, 0.01f);
+  EXPECT_NEAR(Under(second)->bottom, 96.0f, 0.01f);
+  EXPECT_EQ(Find("third status"), nullptr);
+}
+
+// A control without owner larger than a tenth of the screen is a page's background, which a
+// message line may cover; one of exactly a tenth (1 x 0.4 of the 2 x 2 units) is a row the
+// line keeps clear of.  With the message top at the middle (pixel 400) the line's usual band
+// is 400 to 417; against the tenth it goes straight above, to 383.
+TEST_F(InterfaceLayout, AControlOfATenthOfTheScreenIsARowAndALargerOneABackground) {
+  AddMessage("Where am I", TextColours.grey, MSG_TARGET_LOCAL);
+  const auto top = [this](void (*rows)(Prss*)) {
+    ClearInterface();
+    Frame(rows);
+    const DrawRecordEntry* line = Find("Where am I");
+    const DrawRecordEntry* backing = line ? Under(line) : nullptr;
+    return backing ? backing->top : -1.0f;
+  };
+  EXPECT_NEAR(top([](Prss*) {
+                MessageTop = 0.0f;
+                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f,
+                                0.0f, 0.4f);
+              }),
+              383.0f, 0.01f);
+  EXPECT_NEAR(top([](Prss*) {
+                MessageTop = 0.0f;
+                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f,
+                                0.0f, 0.41f);
+              }),
+              400.0f, 0.01f);
+}
+
 TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScene) {
   // Salmon (250, 140, 120) has luminance 0.404: over white a black backing must leave at most
   // 0.454 / 4.6 - 0.05 = 0.0487, so alpha 0.9513 or more (243 of 255).  Grey 200: 0.5776,

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/process.h"
@@ -59,6 +60,19 @@ TEST(InterfaceCfg, ValuesAreClampedAndUnknownTextSkipped) {
   EXPECT_EQ(InterfaceColours.bigCol, RgbWord(255, 0, 7));  // channels clamped into their bytes
   EXPECT_EQ(BigAlphaWord, 0xFF000000u);                    // derived after reading
   EXPECT_EQ(ButtonAlphaWord, 0u);
+}
+
+// Alphas set past either end (not through the file, which clamps them as read) are held at
+// the ends when turned into vertex alphas: 2 is opaque, -0.5 clear.
+TEST(InterfaceCfg, AlphaWordsHoldAlphasOutsideZeroToOne) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  InterfaceColours.buttonAlpha = 2.0f;
+  InterfaceColours.bigAlpha = -0.5f;
+  ApplyInterfaceColours();
+  EXPECT_EQ(ButtonAlphaWord, 0xFF000000u);
+  EXPECT_EQ(BigAlphaWord, 0u);
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
 }
 
 TEST(InterfaceCfg, TheGroundGridsTakeTheirGreysFromTheSettings) {
@@ -261,6 +275,52 @@ TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
   EXPECT_EQ(thumb->maximum.i, 7);
   EXPECT_EQ(thumb->label.i, 10);
   EXPECT_FLOAT_EQ(FindType(47)->top, 0.96f);
+}
+
+// The up arrow comes with a height of 0.081 and the thumb with 0.121, exactly; up to 0.121
+// the up arrow takes the top half, from it 0.04.
+TEST_F(Widgets, AScrollBarsArrowAndThumbComeAtTheirExactHeights) {
+  int32_t position = 0;
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.081f, 4, 10);
+  ASSERT_NE(FindType(46), nullptr) << "the up arrow at 0.081";
+  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.0405f);
+  EXPECT_EQ(FindType(39), nullptr);
+  ClearInterface();
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.121f, 4, 10);
+  ASSERT_NE(FindType(39), nullptr) << "the thumb at 0.121";
+  ASSERT_NE(FindType(46), nullptr);
+  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.04f);
+  EXPECT_FLOAT_EQ(FindType(47)->top, 0.081f);
+  ClearInterface();
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.08f, 4, 10);
+  EXPECT_EQ(FindType(46), nullptr) << "no up arrow below 0.081";
+}
+
+// A row list's scroll bar, on an 800 x 600 screen, is one button wide at the given pixels and
+// as tall as its rows; on a screen of no size it is not added.
+TEST_F(Widgets, ARowListsScrollBarIsOneButtonWideAndAsTallAsItsRows) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  int32_t position = 0;
+  AddRowListScrollBar(&owner, &position, 400, 150, 5, 20);
+  const ValueControl* area = FindType(48);
+  ASSERT_NE(area, nullptr);
+  EXPECT_NEAR(area->left, 0.0f, 1e-6f);
+  EXPECT_NEAR(area->right, 2.0f * float(400 + ButtonWidth) / 800.0f - 1.0f, 1e-6f);
+  EXPECT_NEAR(area->top, -0.5f, 1e-6f);
+  EXPECT_NEAR(area->bottom, 2.0f * float(150 + 5 * ButtonHeight) / 600.0f - 1.0f, 1e-6f);
+  EXPECT_EQ(area->maximum.i, 5) << "the last row shown: the position plus the rows";
+  EXPECT_EQ(area->label.i, 20);
+  for (const auto& [w, h] : {std::pair{0, 600}, std::pair{800, 0}}) {
+    ClearInterface();
+    ScreenWidth = w;
+    ScreenHeight = h;
+    AddRowListScrollBar(&owner, &position, 400, 150, 5, 20);
+    EXPECT_EQ(ValueControlCount, 0) << w << " x " << h;
+  }
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
 }
 
 TEST_F(Widgets, ColourAndCoordinateRows) {
