@@ -536,6 +536,29 @@ TEST_F(Dialogs, TheKeyboardAndPlainTextSwitchesAreDrawnLitWhileOnAndClear) {
   Key(27);
 }
 
+// A file list is sorted by date, except a save offering no name (type 6 with an empty line),
+// which lists by name; the sort buttons of a load (type 4) show the sort chosen too.
+TEST_F(Dialogs, ASaveWithoutANameListsByNameAndOtherFileListsByDate) {
+  Touch("dlg/one.set");
+  const auto sorted = [this](const char* initial, int type) {
+    AskText(&owner, Typed, "Files", 20, 0, initial, 0, type, PATTERN);
+    Frame();
+    const ValueControl* byName = FindControl("name");
+    const ValueControl* byDate = FindControl("date");
+    std::string result = !byName || !byDate                               ? "no buttons"
+                         : byName->colour == &InterfaceColours.textSelected ? "name"
+                         : byDate->colour == &InterfaceColours.textSelected ? "date"
+                                                                            : "neither";
+    CancelTextEntry();
+    return result;
+  };
+  EXPECT_EQ(sorted("", 6), "name");
+  EXPECT_EQ(sorted("car", 6), "date");
+  EXPECT_EQ(sorted("", 5), "date");
+  EXPECT_EQ(sorted("", 7), "date");
+  EXPECT_EQ(sorted("", 4), "date");
+}
+
 TEST_F(Dialogs, APasswordEntryRefusesThePlainTextSwitch) {
   AskText(&owner, Typed, "Password", 20, 0, "", 0, 2, nullptr);
   ASSERT_TRUE(ClickText("abc"));

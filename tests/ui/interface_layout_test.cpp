@@ -26,6 +26,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -457,6 +458,26 @@ TEST_F(InterfaceLayout, AButtonsTextTurnsDarkAtAFaceScoreOf661) {
   ASSERT_NE(dim, nullptr);
   EXPECT_EQ(lit->colour, opaque(TextColours.darkText));
   EXPECT_EQ(dim->colour, opaque(TextColours.lightText));
+}
+
+// A screen label's text is dark over a box whose score (2 red + 3 green + blue) is above
+// 660, light at 660: grey 110 scores 660, with blue 111 it scores 661.
+TEST_F(InterfaceLayout, AScreenLabelsTextTurnsDarkAboveABoxScoreOf660) {
+  const ColourWord saved = TextColours.panelGrey;
+  SetInterfaceRectangleToScreen();
+  const auto ink = [this](ColourWord grey) {
+    TextColours.panelGrey = grey;
+    Frame([](Prss*) { AddScreenLabel(100, 0, 7, 0, nullptr, 0, LABEL_INTEGER, 300, 300); });
+    DrawScreenLabels();
+    const DrawRecordEntry* text = Find("7");
+    return text ? text->colour : 0u;
+  };
+  const auto opaque = [](ColourWord c) {
+    return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
+  };
+  EXPECT_EQ(ink(RgbWord(110, 110, 110)), opaque(TextColours.lightText));
+  EXPECT_EQ(ink(RgbWord(110, 110, 111)), opaque(TextColours.darkText));
+  TextColours.panelGrey = saved;
 }
 
 // Buttons touching the screen's edges from outside are still drawn; a colour square's face is
