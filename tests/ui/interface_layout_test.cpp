@@ -362,6 +362,41 @@ TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
   EXPECT_EQ(texts, 3);
 }
 
+// A label button's text sits at its left inset (styles 3, 38 and 41), against its right
+// inset (39 and 42), or in its middle (the rest), whatever its value's format.
+TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle) {
+  Frame([](Prss* o) {
+    const struct {
+      int style;
+      InterfaceValue text, third;
+    } buttons[] = {{2, IvText("s2"), IvInt(0)},       {3, IvText("s3"), IvInt(0)},
+                   {37, IvFloat(1.5f), IvText("%.1f")}, {38, IvFloat(2.5f), IvText("%.1f")},
+                   {39, IvFloat(3.5f), IvText("%.1f")}, {40, IvInt(41), IvText("%d")},
+                   {41, IvInt(42), IvText("%d")},       {42, IvInt(43), IvText("%d")}};
+    int top = 100;
+    for (const auto& b : buttons) {
+      AddButton(o, 100, top, 400, top + 24, 0, b.text, b.third, IvInt(0), b.style, nullptr, nullptr, nullptr);
+      top += 30;
+    }
+  });
+  const float inset = float(InterfaceScaleRounded);
+  const struct {
+    const char* text;
+    int align;  // -1 left, 0 middle, 1 right
+  } expected[] = {{"s2", 0}, {"s3", -1}, {"1.5", 0}, {"2.5", -1}, {"3.5", 1}, {"41", 0}, {"42", -1}, {"43", 1}};
+  for (const auto& e : expected) {
+    const DrawRecordEntry* text = Find(e.text);
+    ASSERT_NE(text, nullptr) << e.text;
+    if (e.align < 0) {
+      EXPECT_NEAR(text->left, 100.0f + inset, 1.0f) << e.text;
+    } else if (e.align > 0) {
+      EXPECT_NEAR(text->right, 400.0f - inset, 2.0f) << e.text;  // less the last letter spacing
+    } else {
+      EXPECT_NEAR(0.5f * (text->left + text->right), 250.0f, 1.0f) << e.text;
+    }
+  }
+}
+
 TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
   // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
   Frame([](Prss* o) {
