@@ -328,6 +328,16 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
 
+// A press-only control (type 33) hands its handler the press's own code at once, word 0.
+TEST_F(Interface, APressOnlyControlHandsItsHandlerThePressCodeAndNoWord) {
+  Control(100, 100, 200, 200, nullptr, 33, IvInt(0), IvInt(0), IvText(nullptr), &owner);
+  Press(150, 150, 2);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.owner, &owner);
+  EXPECT_EQ(g_Call.code, 2);
+  EXPECT_EQ(g_Call.word, 0u);
+}
+
 TEST_F(Interface, AControlShowsPressedWhileItsButtonIsHeldWithThePointerOnItEdgesIncluded) {
   const int index = Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   ASSERT_GE(index, 0);

@@ -20,6 +20,7 @@
 #include "tests/render/null_renderer.h"
 #include "text/text_colours.h"
 #include "ui/bevel_box.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/screen_labels.h"
 #include "ui/shapes_2d.h"
@@ -116,6 +117,28 @@ TEST_F(Shapes2D, BevelBoxesShadeThroughTheBrightnessTableAndSwapWhenPressed) {
     EXPECT_EQ(v[14].colour, k.bottom) << "the bottom edge, mode " << k.mode;
     EXPECT_FLOAT_EQ(v[0].x, 2.0f * 14 / W - 1.0f) << "the face is inset by the bevel";
   }
+}
+
+// A blended box and a bevel box are recorded as fills over the pixels they cover, the blended
+// one in its own colour, the bevel box in its face colour, opaque.
+TEST_F(Shapes2D, BlendedAndBevelBoxesAreRecordedWhereTheyAreDrawn) {
+  StartFrameRecord();
+  DrawBlendedBox(0x80102030u, 10.0f, 20.0f, 110.0f, 60.0f);
+  DrawBevelBox(RgbWord(1, 2, 3), 0, 5.0f, 6.0f, 50.0f, 40.0f, 4.0f);
+  ASSERT_EQ(DrawRecord.size(), 2u);
+  const DrawRecordEntry& blended = DrawRecord[0];
+  EXPECT_EQ(blended.colour, 0x80102030u);
+  EXPECT_FLOAT_EQ(blended.left, 10.0f);
+  EXPECT_FLOAT_EQ(blended.top, 20.0f);
+  EXPECT_FLOAT_EQ(blended.right, 110.0f);
+  EXPECT_FLOAT_EQ(blended.bottom, 60.0f);
+  const DrawRecordEntry& bevel = DrawRecord[1];
+  EXPECT_EQ(bevel.colour, 0xFF010203u);
+  EXPECT_FLOAT_EQ(bevel.left, 5.0f);
+  EXPECT_FLOAT_EQ(bevel.top, 6.0f);
+  EXPECT_FLOAT_EQ(bevel.right, 50.0f);
+  EXPECT_FLOAT_EQ(bevel.bottom, 40.0f);
+  StartFrameRecord();
 }
 
 // Screen labels without text are small boxes: kinds 1 to 5 in red, green, orange, yellow and
