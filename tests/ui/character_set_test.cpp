@@ -145,6 +145,8 @@ TEST_F(CharsetReader, RefusesIndicesOutsideTheirTables) {
   s.glyphs[40].links = {{0, 1}};
   s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
   EXPECT_TRUE(refused(s)) << "curve link";
+  s.glyphs[40].curves = {{0, 0, 1, 1, {0, NAN, 0, 0}}};
+  EXPECT_TRUE(refused(s)) << "curve angle not a number";
   s = set;
   s.glyphs[40].points = {{NAN, 1}};
   EXPECT_TRUE(refused(s)) << "point not a number";

@@ -2,6 +2,8 @@
 // temporary folder.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -557,6 +559,15 @@ TEST_F(Dialogs, ASaveWithoutANameListsByNameAndOtherFileListsByDate) {
   EXPECT_EQ(sorted("", 5), "date");
   EXPECT_EQ(sorted("", 7), "date");
   EXPECT_EQ(sorted("", 4), "date");
+}
+
+// An entry's length is held between 1 and the line's 96 characters.
+TEST_F(Dialogs, AnEntrysLengthIsHeldBetweenOneAndTheLinesSize) {
+  for (const auto& [asked, kept] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{96, 96}, std::pair{500, 96}}) {
+    AskText(&owner, Typed, "Name", asked, 0, "", 0, 0, nullptr);
+    EXPECT_EQ(OpenTextEntry.maxLength, kept) << asked;
+    CancelTextEntry();
+  }
 }
 
 TEST_F(Dialogs, APasswordEntryRefusesThePlainTextSwitch) {

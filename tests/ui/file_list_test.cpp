@@ -80,6 +80,19 @@ TEST_F(FileLists, NamesSortWithoutCaseAndLoseTheirExtension) {
   EXPECT_EQ(list.entries, nullptr);
 }
 
+// Removing by name takes every entry of that name, whatever its case, the first one too.
+TEST_F(FileLists, RemovingByNameTakesTheFirstEntryToo) {
+  Touch("fl_a/beta.set", 1000);
+  Touch("fl_a/Alpha.set", 2000);
+  Touch("fl_a/gamma.set", 3000);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 32, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(Names(), "Alpha,beta,gamma");
+  list.RemoveByName("alpha");
+  EXPECT_EQ(Names(), "beta,gamma");
+  list.RemoveByName("GAMMA");
+  EXPECT_EQ(Names(), "beta");
+}
+
 TEST_F(FileLists, TwoPatternsWithTheDuplicateCheckListANameOnceFromTheFirst) {
   Touch("fl_a/same.set", 1000);
   Touch("fl_b/same.set", 2000);
