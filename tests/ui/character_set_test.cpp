@@ -329,6 +329,7 @@ TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   // Any installed face stands in for the code page's font: the build's own font always is.
   set.glyphPages[0][0x42 - 64] = 'W';
   set.glyphPages[0][0x43 - 64] = 0xE000;  // a private-use point no font here draws
+  set.glyphPages[0][0x44 - 64] = 0x0301;  // a combining accent: no advance of its own
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
   CodePageRecord& page = CodePageRecords[4];
@@ -348,6 +349,9 @@ TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   EXPECT_EQ(brk, 0);
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x43, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);
   EXPECT_EQ(GlyphPages[0].slots[0x43 - 64].pixelWidth, GLYPH_WIDTH_CANNOT_DRAW);
+  // A glyph of no advance still takes one pixel.
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x44, &width, &advance, &location, &brk), DOUBLE_BYTE_DRAWABLE);
+  EXPECT_EQ(width, 1);
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x50, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);  // no character
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x3F, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);  // trail below 64
 }
