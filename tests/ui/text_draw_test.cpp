@@ -3,6 +3,8 @@
 // the 2D stream and the 3D stream, on the fixed-width character set and the null device.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -535,6 +537,14 @@ TEST_F(TextDraw, TextIn3DLiesAlongItsAxesAndIsMirroredWhenNotFacing) {
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 2).u, Glyphs[Glyph('a')].u1);
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 2).v, Glyphs[Glyph('a')].v1);
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 1).y, 2.0f + 2.0f * (FIXED_GLYPH_WIDTH + MARGIN));
+  // The glyph's two triangles take its four corners in turn: (0, 1, 2) and (2, 3, 0).
+  const std::vector<uint8_t> indexBytes = ReadBuffer(StreamLines3D.indexBuffer->buffer);
+  ASSERT_GE(indexBytes.size(), 12u);
+  uint16_t index[6];
+  std::memcpy(index, indexBytes.data(), sizeof index);
+  const uint16_t a = index[0];
+  EXPECT_EQ(std::vector<uint16_t>(index, index + 6),
+            (std::vector<uint16_t>{a, uint16_t(a + 1), uint16_t(a + 2), uint16_t(a + 2), uint16_t(a + 3), a}));
 
   DrawTextIn3D("a", WHITE, 0, 0, origin, axisX, axisY);
   bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);
