@@ -93,6 +93,15 @@ TEST_F(FileLists, RemovingByNameTakesTheFirstEntryToo) {
   EXPECT_EQ(Names(), "beta");
 }
 
+// A length limit past the names' 64 bytes is held at 64: a name of 70 characters keeps 63.
+TEST_F(FileLists, ALengthLimitPastTheNameSizeIsHeldThere) {
+  const std::string longName(70, 'n');
+  Touch("fl_a/" + longName + ".set", 1000);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 200, nullptr, 0, nullptr, 0);
+  EXPECT_EQ(list.lengthLimit, 64u);
+  EXPECT_EQ(Names(), std::string(63, 'n'));
+}
+
 TEST_F(FileLists, TwoPatternsWithTheDuplicateCheckListANameOnceFromTheFirst) {
   Touch("fl_a/same.set", 1000);
   Touch("fl_b/same.set", 2000);

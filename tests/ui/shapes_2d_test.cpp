@@ -232,6 +232,15 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   EXPECT_NEAR(q[3].v - q[0].v, vSpan, 1e-5);
   EXPECT_NEAR(q[0].y, 0.5f, 1e-6) << "the top edge stays (device units, y up)";
   EXPECT_EQ(list.counters.batchOpen, 0) << "each texture is a batch of its own";
+  // A texture drawn while a picture's batch is open closes that batch first: the picture's
+  // quad stays in it, and the picture must be bound afresh.
+  list.UseTexture(INTERFACE_POINTER_PICTURE);
+  list.AddRect(0xFFFFFFFFu, 1, 0.0f, 0.0f, 0.1f);
+  const uint32_t pictureBatch = list.counters.batchCount - 1;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  EXPECT_EQ(list.boundPicture, -1);
+  EXPECT_EQ(list.batches[pictureBatch].triangleCount, 2u);
+  EXPECT_EQ(list.batches[list.counters.batchCount - 1].triangleCount, 2u);
 
   const uint32_t cornerFirst = list.counters.vertexCount;
   DrawTextureCorner(&m);

@@ -110,7 +110,13 @@ TEST(ValueSteps, TablesOfTheEditorsHandlersGiveZeroForOtherCodes) {
   const int32_t lengths[8] = {66, 655, 7, 66, 655, 6554, 6554, 65536};
   const int32_t angles[8] = {182, 910, 46, 182, 910, 2048, 2048, 8192};
   const float metres[8] = {0.001f, 0.01f, 0.0001f, 0.001f, 0.01f, 0.1f, 0.1f, 1.0f};
+  const int multipliers[8] = {1, 10, 0, 0, 10, 100, 0, 0};
+  const int bytes[8] = {1, 10, 0, 0, 100, 1000, 0, 0};
+  const int colours[8] = {1, 5, 0, 0, 50, 255, 0, 0};
   for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(ValueStepMultiplier(codes[i]), multipliers[i]) << codes[i];
+    EXPECT_EQ(ValueStepByte(codes[i]), bytes[i]) << codes[i];
+    EXPECT_EQ(ColourStep(codes[i]), colours[i]) << codes[i];
     EXPECT_EQ(ValueStep16(codes[i]), lengths[i]) << codes[i];
     EXPECT_EQ(AngleStep16(codes[i]), angles[i]) << codes[i];
     EXPECT_FLOAT_EQ(ValueStepF(codes[i]), metres[i]) << codes[i];
@@ -120,6 +126,8 @@ TEST(ValueSteps, TablesOfTheEditorsHandlersGiveZeroForOtherCodes) {
     EXPECT_EQ(AngleStep16(code), 0);
     EXPECT_EQ(ValueStepF(code), 0.0f);
     EXPECT_EQ(ValueStepMultiplier(code), 0);
+    EXPECT_EQ(ValueStepByte(code), 0);
+    EXPECT_EQ(ColourStep(code), 0);
   }
 }
 
@@ -222,6 +230,28 @@ TEST_F(ValueEdit, ControlsRecordTheirEditsBeforeChanging) {
   EXPECT_EQ(g_Edits.back().name, "switch shadow casting");
   EXPECT_EQ(g_Edits.back().mask, 8u);
   EXPECT_EQ(flags, 8u);
+}
+
+// A colour swatch copies its colour with code 6 and takes the copied one with code 10; the
+// paste is recorded as a colour adjustment of the swatch's colour, the copy not at all.
+TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  ColourWord source = RgbWord(10, 20, 30), target = RgbWord(200, 200, 200);
+  const auto swatches = [&] {
+    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &source, RecordCallback, -1.0f, -1.0f,
+                    -0.5f, -0.5f);
+    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &target, RecordCallback, 0.0f, -1.0f,
+                    0.5f, -0.5f);
+  };
+  swatches();
+  Click(100, 100, 6);
+  EXPECT_TRUE(g_Edits.empty());
+  swatches();
+  Click(500, 100, 10);
+  EXPECT_EQ(target, source);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_Edits[0].variable, &target);
 }
 
 TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
