@@ -254,6 +254,19 @@ TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
   EXPECT_EQ(g_Edits[0].variable, &target);
 }
 
+// A press on a colour channel's slider records a colour adjustment of its byte before the
+// drag changes it.
+TEST_F(ValueEdit, AColourChannelPressIsRecordedAsAColourAdjustment) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  uint8_t channel = 100;
+  Control(0, 0, 200, 20, &channel, 35, IvInt(0), IvInt(255), IvText(nullptr));
+  Press(100, 10);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_Edits[0].variable, &channel);
+  Release(100, 10);
+}
+
 TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
   EditDomain = EDIT_DOMAIN_MODELLER;
   float camber = 1.5f * DEGREE;

@@ -60,6 +60,9 @@ TEST(InterfaceCfg, ValuesAreClampedAndUnknownTextSkipped) {
   EXPECT_EQ(InterfaceColours.bigCol, RgbWord(255, 0, 7));  // channels clamped into their bytes
   EXPECT_EQ(BigAlphaWord, 0xFF000000u);                    // derived after reading
   EXPECT_EQ(ButtonAlphaWord, 0u);
+  ReadText("Button Col 4 5 999\nBig Text 300 2 -9\n");
+  EXPECT_EQ(InterfaceColours.buttonCol, RgbWord(4, 5, 255));
+  EXPECT_EQ(InterfaceColours.bigText, RgbWord(255, 2, 0));
 }
 
 // Alphas set past either end (not through the file, which clamps them as read) are held at
