@@ -497,7 +497,7 @@ TEST_F(InterfaceLayout, AButtonsTextTurnsDarkAtAFaceScoreOf661) {
 
 // A screen label's text is dark over a box whose score (2 red + 3 green + blue) is above
 // 660, light at 660: grey 110 scores 660, with blue 111 it scores 661.
-TEST_F(InterfaceLayout, AScreenLabelsTextTurnsDarkAboveABoxScoreOf660) {
+TEST_F(InterfaceLayout, ScreenLabelBoxesFadeWithDepthAndTheirTextTurnsDarkAboveAScoreOf660) {
   const ColourWord saved = TextColours.panelGrey;
   SetInterfaceRectangleToScreen();
   const auto ink = [this](ColourWord grey) {
@@ -512,6 +512,23 @@ TEST_F(InterfaceLayout, AScreenLabelsTextTurnsDarkAboveABoxScoreOf660) {
   };
   EXPECT_EQ(ink(RgbWord(110, 110, 110)), opaque(TextColours.lightText));
   EXPECT_EQ(ink(RgbWord(110, 110, 111)), opaque(TextColours.darkText));
+  // With depth keys 0 and 1 (a range of one) the deeper label's box fades to two thirds:
+  // 110 x (65536 - 65536 / 3) / 65536 = 73.3, so 73; the nearer keeps 110.  Each box is
+  // recorded as a label's box, the one drawn after another's too.
+  TextColours.panelGrey = RgbWord(110, 110, 110);
+  Frame([](Prss*) {
+    AddScreenLabel(0, 0, 7, 0, nullptr, 0, LABEL_INTEGER, 300, 300);
+    AddScreenLabel(1, 0, 8, 0, nullptr, 0, LABEL_INTEGER, 500, 300);
+  });
+  DrawScreenLabels();
+  const DrawRecordEntry* nearer = Find("7");
+  const DrawRecordEntry* deeper = Find("8");
+  ASSERT_TRUE(nearer && deeper);
+  ASSERT_TRUE(Under(nearer) && Under(deeper));
+  EXPECT_EQ(Under(deeper)->role, RECORD_LABEL_BOX);
+  EXPECT_EQ(Under(nearer)->role, RECORD_LABEL_BOX) << "the second label's box too";
+  EXPECT_EQ(Under(nearer)->colour, 0xFF6E6E6Eu);
+  EXPECT_EQ(Under(deeper)->colour, 0xFF494949u);
   TextColours.panelGrey = saved;
 }
 
