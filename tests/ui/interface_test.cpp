@@ -1148,6 +1148,28 @@ TEST_F(Interface, ASpinnersStepButtonsNameTheirEditAfterTheRow) {
   RecordEditMerging = nullptr;
 }
 
+// Step hint buttons: a "-" then a "+", one unit each, unlit style-2 buttons of the given
+// words, each with its kind's hint.
+TEST_F(Interface, StepHintButtonsAreAMinusAndAPlusOfOneUnitEach) {
+  SetInterfaceMetrics();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  AddStepHintButtons(&owner, 5, 6, nullptr, RecordHandler, STEP_HINT_DISTANCE);
+  ASSERT_EQ(ButtonCount, 2);
+  const char* const texts[2] = {"-", "+"};
+  for (int i = 0; i < 2; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    EXPECT_EQ(b.style, 2) << i;
+    EXPECT_STREQ(b.text.text, texts[i]);
+    EXPECT_EQ(b.word, uintptr_t(5 + i));
+    EXPECT_EQ(b.left, i * ButtonWidth);
+    EXPECT_EQ(b.right, (i + 1) * ButtonWidth);
+    EXPECT_EQ(b.third.i, 0) << i;
+    EXPECT_EQ(b.fourth.i, 0) << "unlit " << i;
+    EXPECT_STREQ(b.hint, i == 0 ? "LMB -1m / RMB -10m / SHIFT+RMB -100m" : "LMB +1m / RMB +10m / SHIFT+RMB +100m");
+  }
+}
+
 TEST(InterfaceArithmetic, MulDivRoundsToNearestAndSurvivesAZeroDivisor) {
   EXPECT_EQ(MulDivInt(5, 1, 2), 3);
   EXPECT_EQ(MulDivInt(-5, 1, 2), -3);

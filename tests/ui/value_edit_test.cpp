@@ -13,6 +13,7 @@
 #include "tests/ui/mouse_records.h"
 #include "ui/bevel_box.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
 #include "ui/text_draw.h"
@@ -265,6 +266,37 @@ TEST_F(ValueEdit, AColourChannelPressIsRecordedAsAColourAdjustment) {
   EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
   EXPECT_EQ(g_Edits[0].variable, &channel);
   Release(100, 10);
+}
+
+// A float button copies its value with code 6 and takes the copied one with code 10; the
+// paste is recorded as a "set" of the row, the copy not at all.
+TEST_F(ValueEdit, AFloatButtonPasteIsRecordedAsASetOfItsRow) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  float source = 1.5f, target = 0.0f;
+  const auto buttons = [&] {
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&source), IvFloat(0.0f), IvFloat(10.0f),
+              IvText("Mass %.1f"), 16, nullptr, RecordCallback, nullptr);
+    AddButton(&owner, 200, 0, 300, 20, reinterpret_cast<uintptr_t>(&target), IvFloat(0.0f), IvFloat(10.0f),
+              IvText("Grip %.1f"), 16, nullptr, RecordCallback, nullptr);
+  };
+  buttons();
+  Click(50, 10, 6);
+  EXPECT_TRUE(g_Edits.empty());
+  buttons();
+  Click(250, 10, 10);
+  EXPECT_FLOAT_EQ(target, 1.5f);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].name, "set grip");
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_SET_FLOAT);
+  EXPECT_EQ(g_Edits[0].variable, &target);
+}
+
+// Adding a value control leaves the record's tags as they were: texts as texts, fills as
+// plain fills.
+TEST_F(ValueEdit, AddingAValueControlLeavesTheTagsForTextsAndFills) {
+  Control(0, 0, 200, 20, nullptr, 0, IvText("go"), IvInt(0), IvText(nullptr));
+  EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+  EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
 }
 
 TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
