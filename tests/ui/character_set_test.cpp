@@ -317,6 +317,14 @@ TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
   uint16_t location = 0;
   float advance = 0;
   const CharacterEntry& lead = CodePageRecords[4].entries[0x81 - 32];
+  // A code page past the table, or below it, shows the placeholder.
+  EXPECT_EQ(GetDoubleByteGlyph(CODE_PAGE_COUNT, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+  EXPECT_EQ(GetDoubleByteGlyph(-1, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+  // The font flag of a page past the table, or below it, is not set anywhere.
+  SetCodePageHasFont(CODE_PAGE_COUNT, 1);
+  SetCodePageHasFont(-1, 1);
+  SetCodePageHasFont(CODE_PAGE_COUNT - 1, 0);
+  EXPECT_EQ(CodePageRecords[CODE_PAGE_COUNT - 1].noFont, 1);
   CodePageRecords[4].noFont = 1;
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
   EXPECT_EQ(GetDoubleByteGlyph(4, CodePageRecords[4].entries[0x82 - 32], 0x40, &width, &advance, &location, &brk),

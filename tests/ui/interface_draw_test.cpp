@@ -835,6 +835,16 @@ TEST(OnscreenKeyboardTables, EveryRowOfEveryLayoutIs32UnitsWide) {
   }
 }
 
+// The special keys' words run from Escape (kind 1) to the right arrow (kind 26); no kind, and
+// the space bar's kind and beyond, have none.
+TEST(OnscreenKeyboardTables, SpecialKeyWordsEndAtTheArrowsOnBothSides) {
+  EXPECT_STREQ(SpecialKeyWord(0), "");
+  EXPECT_STREQ(SpecialKeyWord(1), "esc");
+  EXPECT_STREQ(SpecialKeyWord(KEY_KIND_SPACE - 1), "\xB7");
+  EXPECT_STREQ(SpecialKeyWord(KEY_KIND_SPACE), "");
+  EXPECT_STREQ(SpecialKeyWord(-1), "");
+}
+
 TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
   std::vector<int> labelled = {32};
   for (int k = 48; k <= 57; ++k) labelled.push_back(k);

@@ -78,6 +78,41 @@ TEST(InterfaceCfg, AlphaWordsHoldAlphasOutsideZeroToOne) {
   ApplyInterfaceColours();
 }
 
+// A number is read only up to the end of the text given, even when more digits follow it in
+// memory: "Big Alpha 0.55" read without its last byte gives 0.5.
+TEST(InterfaceCfg, ANumberEndsWhereTheTextEnds) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  const char text[] = "Big Alpha 0.55";
+  ReadInterfaceCfgFromText(text, sizeof text - 2);
+  EXPECT_FLOAT_EQ(InterfaceColours.bigAlpha, 0.5f);
+  const char colour[] = "Big Col 1 2 34";
+  ReadInterfaceCfgFromText(colour, sizeof colour - 2);
+  EXPECT_EQ(InterfaceColours.bigCol, RgbWord(1, 2, 3));
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A lesson's arrow row: its label, then the value as its format shows it ("%d" without one)
+// between the arrows of words w and w + 1, live through the lesson editor's step handler.
+TEST_F(Widgets, AnArrowRowShowsItsFormattedValueBetweenItsArrows) {
+  AddScreenTitle("t", 5, 0);
+  const int n = ValueControlCount;
+  const InterfaceHandler saved = LessonEditorStep;
+  LessonEditorStep = [](void*, int, uintptr_t) {};
+  AddPanelArrowRow(&owner, "Laps", nullptr, 12, 20, 0.1f);
+  AddPanelArrowRow(&owner, "Time", "%d s", 7, 30, 0.2f);
+  LessonEditorStep = saved;
+  ASSERT_EQ(ValueControlCount, n + 8);
+  EXPECT_STREQ(ValueControls[n].minimum.text, "Laps");
+  EXPECT_EQ(ValueControls[n + 1].variable, reinterpret_cast<void*>(20));
+  EXPECT_EQ(ValueControls[n + 1].owner, &owner);
+  EXPECT_STREQ(ValueControls[n + 2].minimum.text, "12");
+  EXPECT_NEAR(ValueControls[n + 2].left, -0.19f, 1e-6f);
+  EXPECT_NEAR(ValueControls[n + 2].right, 0.19f, 1e-6f);
+  EXPECT_EQ(ValueControls[n + 3].variable, reinterpret_cast<void*>(21));
+  EXPECT_STREQ(ValueControls[n + 6].minimum.text, "7 s");
+}
+
 TEST(InterfaceCfg, TheGroundGridsTakeTheirGreysFromTheSettings) {
   ReadText("Button Col 180 180 180\nText Unavailable 90 90 88\n");
   EXPECT_EQ(GridStrongGrey, 180);
