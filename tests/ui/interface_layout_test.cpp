@@ -397,6 +397,24 @@ TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle)
   }
 }
 
+// A two-line button (style 5) too narrow for its label breaks it at spaces into two lines at
+// most; a one-line button (style 6) shows its first line, and "UNUSED" a row below.
+TEST_F(InterfaceLayout, WrappedButtonLabelsKeepToTheirNumberOfLines) {
+  Frame([](Prss* o) {
+    AddButton(o, 100, 100, 150, 148, 0, IvText("alpha beta gamma"), IvInt(0), IvInt(0), 5, nullptr, nullptr, nullptr);
+    AddButton(o, 300, 100, 350, 148, 0, IvText("delta epsilon zeta"), IvInt(0), IvInt(0), 6, nullptr, nullptr,
+              nullptr);
+  });
+  const DrawRecordEntry* alpha = Find("alpha");
+  const DrawRecordEntry* beta = Find("beta");
+  ASSERT_TRUE(alpha && beta);
+  EXPECT_GT(beta->top, alpha->top) << "the second line below the first";
+  EXPECT_EQ(Find("gamma"), nullptr) << "no third line";
+  ASSERT_NE(Find("delta"), nullptr);
+  EXPECT_EQ(Find("epsilon"), nullptr) << "one line only";
+  EXPECT_NE(Find("UNUSED"), nullptr);
+}
+
 TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
   // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
   Frame([](Prss* o) {
