@@ -1170,6 +1170,19 @@ TEST_F(Interface, StepHintButtonsAreAMinusAndAPlusOfOneUnitEach) {
   }
 }
 
+// The spinner rows over no variable show 0.
+TEST_F(Interface, SpinnerRowsWithoutAVariableShowZero) {
+  SetInterfaceMetrics();
+  const auto shown = [](int (*add)()) {
+    ClearInterface();
+    add();
+    return InterfaceButtons[0].word;
+  };
+  EXPECT_EQ(shown([] { return AddSmoothingGroupSpinner(nullptr, nullptr); }), 0u);
+  EXPECT_EQ(shown([] { return AddDiscOffsetSpinner(nullptr, nullptr); }), 0u);
+  EXPECT_EQ(shown([] { return AddRowColourButton(nullptr, "Red %d", 0, 255, nullptr, nullptr, nullptr, nullptr); }), 0u);
+}
+
 TEST(InterfaceArithmetic, MulDivRoundsToNearestAndSurvivesAZeroDivisor) {
   EXPECT_EQ(MulDivInt(5, 1, 2), 3);
   EXPECT_EQ(MulDivInt(-5, 1, 2), -3);

@@ -333,6 +333,8 @@ TEST_F(TextDraw, FittedTextCaptionsAndSingleCharacters) {
   Glyphs[Glyph('Q')].numPoints = 1;
   DrawCharacter('Q', 255, 128, 0, 3.0f, 4.0f);
   DrawCharacter('R', 255, 128, 0, 3.0f, 4.0f);  // no points
+  DrawCharacter(FIRST_CODE + GLYPH_COUNT, 255, 128, 0, 3.0f, 4.0f);  // past the glyphs
+  DrawCharacter(FIRST_CODE - 1, 255, 128, 0, 3.0f, 4.0f);            // before them
   Glyphs[Glyph('Q')].numPoints = 0;
   ASSERT_EQ(Shown(), "Q");
   EXPECT_EQ(Items()[0].colour, 0xFFFF0000u | uint32_t(BrightnessTable[128]) << 8);
@@ -397,6 +399,20 @@ TEST_F(TextDraw, ACodeListControlShowsACharacterPerSetBit) {
   ASSERT_EQ(Items().size(), 3u);
   const float size = 0.1f;  // the cells are half the control's height
   EXPECT_NEAR(Items()[1].x0 + MARGIN * size, 1.2f * 1.25f / 3.0f, 1e-5f);
+  ResetInterfaceState();
+}
+
+// A character cell (type 60 without its text bits) shows the glyph of its minimum field: the
+// last glyph is shown, one past it or below the first is not.
+TEST_F(TextDraw, ACharacterCellShowsOnlyAGlyphOfTheSet) {
+  ResetInterfaceState();
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  Prss owner{};
+  for (const int glyph : {GLYPH_COUNT - 1, GLYPH_COUNT, -1})
+    AddValueControl(&owner, nullptr, IvInt(glyph), IvInt(0), IvInt(0), 60, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  ASSERT_EQ(Items().size(), 1u);
+  EXPECT_EQ(Items()[0].glyph, GLYPH_COUNT - 1);
   ResetInterfaceState();
 }
 

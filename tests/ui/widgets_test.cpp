@@ -113,6 +113,14 @@ TEST_F(Widgets, AnArrowRowShowsItsFormattedValueBetweenItsArrows) {
   EXPECT_STREQ(ValueControls[n + 6].minimum.text, "7 s");
 }
 
+// Writing the settings replaces what the text held before.
+TEST(InterfaceCfg, WritingReplacesTheTextsOldContents) {
+  std::string out = "old contents\n";
+  WriteInterfaceCfgToText(out);
+  EXPECT_EQ(out.find("old contents"), std::string::npos);
+  EXPECT_FALSE(out.empty());
+}
+
 TEST(InterfaceCfg, TheGroundGridsTakeTheirGreysFromTheSettings) {
   ReadText("Button Col 180 180 180\nText Unavailable 90 90 88\n");
   EXPECT_EQ(GridStrongGrey, 180);
