@@ -347,6 +347,20 @@ TEST_F(Dialogs, RenamingOntoAnExistingNameAsksAgainAndAFailedRenameIsReported) {
   CancelTextEntry();
 }
 
+// Renaming a file to its own name is no clash with an existing file: the rename goes through.
+TEST_F(Dialogs, RenamingAFileToItsOwnNameIsNoClash) {
+  Touch("dlg/one.set");
+  AskText(&owner, Typed, "Load", 30, 0, "one", 0, 4, PATTERN);
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_RENAME);
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  ClearLine();
+  Type("one");
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  EXPECT_TRUE(fs::exists("dlg/one.set"));
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, DeletingAsksAndAFailedDeleteIsReported) {
   Touch("dlg/one.set");
   Touch("dlg/two.set");
