@@ -237,7 +237,8 @@ TEST_F(ValueEdit, ControlsRecordTheirEditsBeforeChanging) {
 // paste is recorded as a colour adjustment of the swatch's colour, the copy not at all.
 TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
   EditDomain = EDIT_DOMAIN_VEHICLE;
-  ColourWord source = RgbWord(10, 20, 30), target = RgbWord(200, 200, 200);
+  // The target's fourth byte is no channel: the paste leaves it.
+  ColourWord source = RgbWord(10, 20, 30), target = RgbWord(200, 200, 200) | 0x5A000000u;
   const auto swatches = [&] {
     AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &source, RecordCallback, -1.0f, -1.0f,
                     -0.5f, -0.5f);
@@ -249,7 +250,7 @@ TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
   EXPECT_TRUE(g_Edits.empty());
   swatches();
   Click(500, 100, 10);
-  EXPECT_EQ(target, source);
+  EXPECT_EQ(target, source | 0x5A000000u);
   ASSERT_EQ(g_Edits.size(), 1u);
   EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
   EXPECT_EQ(g_Edits[0].variable, &target);
@@ -524,6 +525,7 @@ TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {
   EntryRecallHistory();
   EXPECT_EQ(TextEntry.cursor, 4);
   EXPECT_EQ(TextEntry.selected, 0);
+  EXPECT_EQ(TextEntry.codedCursor, 4) << "the coded line's cursor follows";
   // A negative maximum: only the callback.
   Control(0, 0, 400, 20, nullptr, 14, IvText("abcdef"), IvInt(-1), IvInt(0));
   Click(200, 10);
