@@ -27,6 +27,7 @@
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/profiler_display.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -499,6 +500,25 @@ TEST_F(PanelDraw, EveryPanelRoutineClosesTheBatchItTakesTo5120Triangles) {
     EXPECT_GE(LastBatch().triangleCount, 5120u) << c.name;
   }
   ClearInterface();
+}
+
+// The profiler's labels are drawn and then forgotten: the batch of their bars closed, their
+// table empty.
+TEST_F(PanelDraw, ProfilerLabelsAreDrawnWithTheirBatchClosed) {
+  ProfilerInit();
+  ProfilerLabelCount = 0;
+  const int timer = ProfilerAddTimer("Draw");
+  for (int i = 0; i < PROFILER_HISTORY; ++i) {
+    Profiler.frameTotals[i] = 1000;
+    Profiler.timers[timer].history[i] = 500;
+  }
+  ProfilerShow(0.1f);
+  ASSERT_GT(ProfilerLabelCount, 0);
+  DrawProfilerLabels();
+  EXPECT_FALSE(Draw2DList.counters.batchOpen);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE);
+  EXPECT_EQ(ProfilerLabelCount, 0);
+  EmptyTextBatches();
 }
 
 // A panel exactly 0.099 across either way is no longer small: it takes the large texture.
