@@ -415,6 +415,19 @@ TEST_F(InterfaceLayout, WrappedButtonLabelsKeepToTheirNumberOfLines) {
   EXPECT_NE(Find("UNUSED"), nullptr);
 }
 
+// A button's face is recorded with its shown text as its label, and a button of a style that
+// shows none with an empty one.
+TEST_F(InterfaceLayout, AButtonsFaceIsRecordedWithItsShownTextOrNone) {
+  Frame([](Prss* o) {
+    AddButton(o, 100, 100, 200, 124, 0, IvText("shown"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 300, 100, 400, 124, 0, IvText("hidden"), IvInt(0), IvInt(0), 0, nullptr, nullptr, nullptr);
+  });
+  std::vector<std::string> labels;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.role == RECORD_BUTTON) labels.push_back(e.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"shown", ""}));
+}
+
 TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
   // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
   Frame([](Prss* o) {
