@@ -100,6 +100,12 @@ TEST_F(FileLists, ALengthLimitPastTheNameSizeIsHeldThere) {
   list.Fill("fl_a\\*.set", FILE_SORT_NAME, 200, nullptr, 0, nullptr, 0);
   EXPECT_EQ(list.lengthLimit, 64u);
   EXPECT_EQ(Names(), std::string(63, 'n'));
+  // A limit of 0 keeps no character at all, as one of 1 does.
+  for (const uint32_t limit : {0u, 1u}) {
+    list.Fill("fl_a\\*.set", FILE_SORT_NAME, limit, nullptr, 0, nullptr, 0);
+    ASSERT_EQ(list.count, 1) << limit;
+    EXPECT_STREQ(list.entries[0].name, "") << limit;
+  }
 }
 
 TEST_F(FileLists, TwoPatternsWithTheDuplicateCheckListANameOnceFromTheFirst) {
