@@ -747,6 +747,24 @@ TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
   ResetOnscreenKeyboard();
 }
 
+// The four arrow keys show the character set's own arrow glyphs (codes 0xB9, 0xBA, 0xB6 and
+// 0xB7: up, down, left, right).
+TEST_F(PanelDraw, TheKeyboardsArrowKeysShowTheirArrowGlyphs) {
+  ClearInterface();
+  EmptyTextBatches();
+  TextBatch* saved = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  DoOnScreenKeyboard();
+  CurrentTextBatch = saved;
+  std::vector<int> glyphs;
+  for (const TextBatchItem& item : InterfaceTextBatch.items) glyphs.push_back(item.glyph);
+  for (const int code : {0xB9, 0xBA, 0xB6, 0xB7})
+    EXPECT_NE(std::find(glyphs.begin(), glyphs.end(), code - 32), glyphs.end()) << code;
+  ClearInterface();
+  EmptyTextBatches();
+  ResetOnscreenKeyboard();
+}
+
 TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
   OnscreenKeyboardShown = 1;
   for (int mode : {0, MOUSE_MODE_ENTRY, MOUSE_MODE_BOX}) {
