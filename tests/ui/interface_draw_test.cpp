@@ -151,10 +151,10 @@ TEST_F(PanelDraw, AFadingPanelIsRecordedAsAFill) {
   ScreenWidth = 800;
   ScreenHeight = 600;
   ResetDrawRecord();
-  FadePanel(0xFF204060u, -0.5f, -0.5f, 0.5f, 0.5f);
+  FadePanel(0xFF204060u, -0.5f, -0.25f, 0.5f, 0.5f);
   ASSERT_EQ(DrawRecord.size(), 1u);
   EXPECT_FLOAT_EQ(DrawRecord[0].left, 200.0f);
-  EXPECT_FLOAT_EQ(DrawRecord[0].top, 150.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].top, 225.0f);
   EXPECT_FLOAT_EQ(DrawRecord[0].right, 600.0f);
   EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 450.0f);
   ResetDrawRecord();
