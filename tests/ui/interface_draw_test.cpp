@@ -162,6 +162,29 @@ TEST_F(PanelDraw, AFadingPanelIsRecordedAsAFill) {
   ScreenHeight = saved[1];
 }
 
+// A control's panel is recorded as belonging to its control: the control's place (pixels of
+// 800 x 600) and whether it takes clicks.
+TEST_F(PanelDraw, AControlsPanelIsRecordedWithItsControlsPlace) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvText("go"), IvInt(0), IvInt(0), 0, nullptr, nullptr, -0.5f, -0.25f, 0.5f, 0.5f);
+  ResetDrawRecord();
+  DrawValueControlPanels(0);
+  ASSERT_FALSE(DrawRecord.empty());
+  const DrawRecordEntry& panel = DrawRecord[0];
+  EXPECT_FLOAT_EQ(panel.ownerLeft, 200.0f);
+  EXPECT_FLOAT_EQ(panel.ownerTop, 225.0f);
+  EXPECT_FLOAT_EQ(panel.ownerRight, 600.0f);
+  EXPECT_FLOAT_EQ(panel.ownerBottom, 450.0f);
+  EXPECT_EQ(panel.clickable, 1);
+  ResetDrawRecord();
+  ClearInterface();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 TEST_F(PanelDraw, APanelOnTheScreensEdgeIsSquareThereOutsideVr) {
   DrawButtonPanel(&GREY, false, 0.0f, 0.0f, 0, false, -1.0f, -0.5f);
   EXPECT_EQ(Triangles(), 12u);  // the left column has no width
