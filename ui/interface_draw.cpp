@@ -844,7 +844,6 @@ void DrawScreenLabels() {
   const int32_t nearest = ScreenLabelNearestKey, range = ScreenLabelDeepestKey - ScreenLabelNearestKey;
   static const ColourWord* KINDS[5] = {&TextColours.red, &TextColours.green, &TextColours.orange, &TextColours.yellow,
                                        &TextColours.lightOrange};
-  TagRecordFor(RECORD_TEXT, RECORD_LABEL_BOX);
   for (int pass = 0; pass < 2; ++pass)
     for (int i = n - 1; i >= 0; --i) {  // deepest first
       const ScreenLabel& label = *labels[i];
@@ -852,6 +851,8 @@ void DrawScreenLabels() {
       char text[LABEL_TEXT_SIZE];
       float l, t, r, bt;
       if (!GetScreenLabelRect(label, text, &l, &t, &r, &bt)) continue;
+      // Each label's box anew: the flush after the label before retags fills as plain ones.
+      TagRecordFor(RECORD_TEXT, RECORD_LABEL_BOX);
       ColourWord colour = TextColours.panelGrey;
       if (label.colourKind >= 1 && label.colourKind <= 5) {
         colour = *KINDS[label.colourKind - 1];

@@ -164,6 +164,11 @@ TEST(CodepagePrefix, ByteHundredTwentyEightIsTheFirstThatNeedsAPrefix) {
   char high[8] = "a\x80" "b";
   EXPECT_EQ(SetCodepagePrefixN(high, sizeof high, 0), 1);
   EXPECT_STREQ(high, "^La\x80" "b");
+  // A field of four bytes filled to its end is read no further: the backslash after it is
+  // another field's.
+  char fields[2][4] = {{'a', 'b', 'c', 'd'}, {'\\', 0, 0, 0}};
+  EXPECT_EQ(SetCodepagePrefixN(fields[0], 4, 0), 0);
+  EXPECT_EQ(fields[0][3], 'd');
 }
 
 TEST(NameChecks, FileNamesPlainNamesAndUserNames) {

@@ -145,6 +145,8 @@ TEST_F(CharsetReader, RefusesIndicesOutsideTheirTables) {
   s.glyphs[40].links = {{0, 1}};
   s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
   EXPECT_TRUE(refused(s)) << "curve link";
+  s.glyphs[40].curves = {{0, 0, 1, 1, {0, NAN, 0, 0}}};
+  EXPECT_TRUE(refused(s)) << "curve angle not a number";
   s = set;
   s.glyphs[40].points = {{NAN, 1}};
   EXPECT_TRUE(refused(s)) << "point not a number";
@@ -217,6 +219,18 @@ TEST(CharacterSetStartUp, TheFuzzersSeedWithLinksDotsAndCurvesLoads) {
   EXPECT_EQ(Glyphs[0].numCurves, 1);
   EXPECT_EQ(Glyphs[0].numDots, 1);
   FreeCharacterSet();
+}
+
+// A dot reaching right of and below every point widens and deepens its glyph: a point at
+// (2, 3) with a dot of radii 2 and 3 grid units reaches x 4 and y 0, so the glyph is 4 / 9
+// wide and (9 - 0 + 0.25) / 9 deep.
+TEST_F(CharsetReader, ADotPastItsPointsWidensAndDeepensItsGlyph) {
+  TestGlyph& g = set.glyphs[41];
+  g.points = {{2.0f, 3.0f}};
+  g.dots = {{0, 20, 30}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  EXPECT_FLOAT_EQ(Glyphs[41].width, 4.0f / 9.0f);
+  EXPECT_FLOAT_EQ(Glyphs[41].height, 9.25f / 9.0f);
 }
 
 // ---- Curves ----
@@ -303,6 +317,14 @@ TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
   uint16_t location = 0;
   float advance = 0;
   const CharacterEntry& lead = CodePageRecords[4].entries[0x81 - 32];
+  // A code page past the table, or below it, shows the placeholder.
+  EXPECT_EQ(GetDoubleByteGlyph(CODE_PAGE_COUNT, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+  EXPECT_EQ(GetDoubleByteGlyph(-1, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+  // The font flag of a page past the table, or below it, is not set anywhere.
+  SetCodePageHasFont(CODE_PAGE_COUNT, 1);
+  SetCodePageHasFont(-1, 1);
+  SetCodePageHasFont(CODE_PAGE_COUNT - 1, 0);
+  EXPECT_EQ(CodePageRecords[CODE_PAGE_COUNT - 1].noFont, 1);
   CodePageRecords[4].noFont = 1;
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
   EXPECT_EQ(GetDoubleByteGlyph(4, CodePageRecords[4].entries[0x82 - 32], 0x40, &width, &advance, &location, &brk),
@@ -315,6 +337,7 @@ TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   // Any installed face stands in for the code page's font: the build's own font always is.
   set.glyphPages[0][0x42 - 64] = 'W';
   set.glyphPages[0][0x43 - 64] = 0xE000;  // a private-use point no font here draws
+  set.glyphPages[0][0x44 - 64] = 0x0301;  // a combining accent: no advance of its own
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
   CodePageRecord& page = CodePageRecords[4];
@@ -334,6 +357,9 @@ TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   EXPECT_EQ(brk, 0);
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x43, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);
   EXPECT_EQ(GlyphPages[0].slots[0x43 - 64].pixelWidth, GLYPH_WIDTH_CANNOT_DRAW);
+  // A glyph of no advance still takes one pixel.
+  EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x44, &width, &advance, &location, &brk), DOUBLE_BYTE_DRAWABLE);
+  EXPECT_EQ(width, 1);
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x50, &width, &advance, &location, &brk), GLYPH_NOT_DRAWABLE);  // no character
   EXPECT_EQ(GetDoubleByteGlyph(4, lead, 0x3F, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);  // trail below 64
 }

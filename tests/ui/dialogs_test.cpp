@@ -2,6 +2,8 @@
 // temporary folder.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -345,6 +347,20 @@ TEST_F(Dialogs, RenamingOntoAnExistingNameAsksAgainAndAFailedRenameIsReported) {
   CancelTextEntry();
 }
 
+// Renaming a file to its own name is no clash with an existing file: the rename goes through.
+TEST_F(Dialogs, RenamingAFileToItsOwnNameIsNoClash) {
+  Touch("dlg/one.set");
+  AskText(&owner, Typed, "Load", 30, 0, "one", 0, 4, PATTERN);
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_RENAME);
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  ClearLine();
+  Type("one");
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  EXPECT_TRUE(fs::exists("dlg/one.set"));
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, DeletingAsksAndAFailedDeleteIsReported) {
   Touch("dlg/one.set");
   Touch("dlg/two.set");
@@ -534,6 +550,38 @@ TEST_F(Dialogs, TheKeyboardAndPlainTextSwitchesAreDrawnLitWhileOnAndClear) {
   EXPECT_EQ(FindControl("abc"), nullptr);
   Key(27);
   Key(27);
+}
+
+// A file list is sorted by date, except a save offering no name (type 6 with an empty line),
+// which lists by name; the sort buttons of a load (type 4) show the sort chosen too.
+TEST_F(Dialogs, ASaveWithoutANameListsByNameAndOtherFileListsByDate) {
+  Touch("dlg/one.set");
+  const auto sorted = [this](const char* initial, int type) {
+    AskText(&owner, Typed, "Files", 20, 0, initial, 0, type, PATTERN);
+    Frame();
+    const ValueControl* byName = FindControl("name");
+    const ValueControl* byDate = FindControl("date");
+    std::string result = !byName || !byDate                               ? "no buttons"
+                         : byName->colour == &InterfaceColours.textSelected ? "name"
+                         : byDate->colour == &InterfaceColours.textSelected ? "date"
+                                                                            : "neither";
+    CancelTextEntry();
+    return result;
+  };
+  EXPECT_EQ(sorted("", 6), "name");
+  EXPECT_EQ(sorted("car", 6), "date");
+  EXPECT_EQ(sorted("", 5), "date");
+  EXPECT_EQ(sorted("", 7), "date");
+  EXPECT_EQ(sorted("", 4), "date");
+}
+
+// An entry's length is held between 1 and the line's 96 characters.
+TEST_F(Dialogs, AnEntrysLengthIsHeldBetweenOneAndTheLinesSize) {
+  for (const auto& [asked, kept] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{96, 96}, std::pair{500, 96}}) {
+    AskText(&owner, Typed, "Name", asked, 0, "", 0, 0, nullptr);
+    EXPECT_EQ(OpenTextEntry.maxLength, kept) << asked;
+    CancelTextEntry();
+  }
 }
 
 TEST_F(Dialogs, APasswordEntryRefusesThePlainTextSwitch) {

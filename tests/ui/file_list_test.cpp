@@ -80,6 +80,34 @@ TEST_F(FileLists, NamesSortWithoutCaseAndLoseTheirExtension) {
   EXPECT_EQ(list.entries, nullptr);
 }
 
+// Removing by name takes every entry of that name, whatever its case, the first one too.
+TEST_F(FileLists, RemovingByNameTakesTheFirstEntryToo) {
+  Touch("fl_a/beta.set", 1000);
+  Touch("fl_a/Alpha.set", 2000);
+  Touch("fl_a/gamma.set", 3000);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 32, nullptr, 0, nullptr, 0);
+  ASSERT_EQ(Names(), "Alpha,beta,gamma");
+  list.RemoveByName("alpha");
+  EXPECT_EQ(Names(), "beta,gamma");
+  list.RemoveByName("GAMMA");
+  EXPECT_EQ(Names(), "beta");
+}
+
+// A length limit past the names' 64 bytes is held at 64: a name of 70 characters keeps 63.
+TEST_F(FileLists, ALengthLimitPastTheNameSizeIsHeldThere) {
+  const std::string longName(70, 'n');
+  Touch("fl_a/" + longName + ".set", 1000);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 200, nullptr, 0, nullptr, 0);
+  EXPECT_EQ(list.lengthLimit, 64u);
+  EXPECT_EQ(Names(), std::string(63, 'n'));
+  // A limit of 0 keeps no character at all, as one of 1 does.
+  for (const uint32_t limit : {0u, 1u}) {
+    list.Fill("fl_a\\*.set", FILE_SORT_NAME, limit, nullptr, 0, nullptr, 0);
+    ASSERT_EQ(list.count, 1) << limit;
+    EXPECT_STREQ(list.entries[0].name, "") << limit;
+  }
+}
+
 TEST_F(FileLists, TwoPatternsWithTheDuplicateCheckListANameOnceFromTheFirst) {
   Touch("fl_a/same.set", 1000);
   Touch("fl_b/same.set", 2000);

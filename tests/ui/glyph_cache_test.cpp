@@ -113,6 +113,18 @@ TEST_F(GlyphCache, PlacesAGlyphOnFirstUseAndDrawsIt) {
   EXPECT_EQ(GlyphCachePages[0].usedThisFrame, 1);
 }
 
+// A glyph asked for before it was ever measured is measured as it is placed: a combining
+// accent, of no advance of its own, still takes one pixel.
+TEST_F(GlyphCache, AGlyphMeasuredAsItIsPlacedTakesAtLeastOnePixel) {
+  GlyphSlot& slot = GlyphPages[0].slots[5];
+  slot.codePoint = 0x0301;
+  slot.pixelWidth = GLYPH_WIDTH_UNMEASURED;
+  RequestGlyphCache(0, 5);
+  GlyphCacheInit();
+  EXPECT_EQ(slot.pixelWidth, 1);
+  EXPECT_EQ(Location(5), 0);
+}
+
 TEST_F(GlyphCache, MoreThan64NewGlyphsInAFrameOpenASecondPage) {
   for (int slot = 0; slot < 65; ++slot) Show(slot);
   GlyphCacheInit();

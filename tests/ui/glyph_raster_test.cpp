@@ -247,6 +247,27 @@ TEST(VectorGlyph, DrawsACurvedStrokeAsAStripBetweenItsLinks) {
     DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
     EXPECT_EQ(one.Count(1), 28 * 8) << subdivisions;
   }
+  // Bent by 4 t (1 - t) across (2 units up in the middle), the band still spans 2 units (8
+  // pixels) up and down at every column: each piece joins the one before, so its middle
+  // column is not also inked where the straight band would lie.
+  for (CurveSide& side : curve.side) {
+    side.coeff[1] -= 4.0f;
+    side.coeff[2] += 4.0f;
+  }
+  CurveSubdivisions = 7;
+  TestBitmap bent(36, 36);
+  DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
+  int left = bent.width, right = -1;
+  for (int y = 0; y < bent.height; ++y)
+    for (int x = 0; x < bent.width; ++x)
+      if (bent.At(x, y) == 1) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  ASSERT_EQ(right - left + 1, 28);
+  int middle = 0;
+  for (int y = 0; y < bent.height; ++y) middle += bent.At((left + right) / 2, y) == 1;
+  EXPECT_NEAR(middle, 8, 1);
   CurveSubdivisions = 1;
   glyph.points = nullptr;
   glyph.links = nullptr;

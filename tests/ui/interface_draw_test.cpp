@@ -27,6 +27,7 @@
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/profiler_display.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -150,13 +151,36 @@ TEST_F(PanelDraw, AFadingPanelIsRecordedAsAFill) {
   ScreenWidth = 800;
   ScreenHeight = 600;
   ResetDrawRecord();
-  FadePanel(0xFF204060u, -0.5f, -0.5f, 0.5f, 0.5f);
+  FadePanel(0xFF204060u, -0.5f, -0.25f, 0.5f, 0.5f);
   ASSERT_EQ(DrawRecord.size(), 1u);
   EXPECT_FLOAT_EQ(DrawRecord[0].left, 200.0f);
-  EXPECT_FLOAT_EQ(DrawRecord[0].top, 150.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].top, 225.0f);
   EXPECT_FLOAT_EQ(DrawRecord[0].right, 600.0f);
   EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 450.0f);
   ResetDrawRecord();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
+// A control's panel is recorded as belonging to its control: the control's place (pixels of
+// 800 x 600) and whether it takes clicks.
+TEST_F(PanelDraw, AControlsPanelIsRecordedWithItsControlsPlace) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvText("go"), IvInt(0), IvInt(0), 0, nullptr, nullptr, -0.5f, -0.25f, 0.5f, 0.5f);
+  ResetDrawRecord();
+  DrawValueControlPanels(0);
+  ASSERT_FALSE(DrawRecord.empty());
+  const DrawRecordEntry& panel = DrawRecord[0];
+  EXPECT_FLOAT_EQ(panel.ownerLeft, 200.0f);
+  EXPECT_FLOAT_EQ(panel.ownerTop, 225.0f);
+  EXPECT_FLOAT_EQ(panel.ownerRight, 600.0f);
+  EXPECT_FLOAT_EQ(panel.ownerBottom, 450.0f);
+  EXPECT_EQ(panel.clickable, 1);
+  ResetDrawRecord();
+  ClearInterface();
   ScreenWidth = saved[0];
   ScreenHeight = saved[1];
 }
@@ -461,6 +485,65 @@ TEST_F(PanelDraw, ABatchOfExactly5120TrianglesIsCut) {
   EXPECT_EQ(LastBatch().triangleCount, 5120u);
 }
 
+// Every panel routine closes its batch once it reaches 5120 triangles, whichever routine
+// added the last of them: the batch is filled to just under the cut with panels of the same
+// texture, then the routine under test takes it past.
+TEST_F(PanelDraw, EveryPanelRoutineClosesTheBatchItTakesTo5120Triangles) {
+  Prss owner{};
+  AddValueControl(&owner, HeldInt(0), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  struct Case {
+    const char* name;
+    int fillers;  // calls of the routine itself before the one that reaches the cut
+    void (*fill)();
+    void (*routine)();
+  };
+  const Case cases[] = {
+      // 284 large nine-part panels (5112), then a fading panel of seven quads: 5126.
+      {"fade", 284, [] { DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f); },
+       [] { FadePanel(0xFF204060u, -0.5f, 0.2f, 0.5f, 0.6f); }},
+      // 284 large panels, then a coloured one of nine quads: 5130.
+      {"colour", 284, [] { DrawButtonPanel(&GREY, false, 0.5f, 0.5f, 0, false, 0.0f, 0.0f); },
+       [] { DrawPanelInColour(0xFF204060u, 0.0f, 0.0f, 0.5f, 0.5f); }},
+      // 2559 plain quads (5118), then one more: 5120.
+      {"quad", 2559, [] { DrawInterfaceQuad(0xFF000000u, 0.0f, 0.0f, 0.1f, 0.1f); },
+       [] { DrawInterfaceQuad(0xFF000000u, 0.0f, 0.0f, 0.1f, 0.1f); }},
+      // 2559 flat panels, then one more.
+      {"flat", 2559, [] { DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, 0.0f, 0.0f); },
+       [] { DrawFlatPanel(&GREY, false, 0.5f, 0.5f, false, 0.0f, 0.0f); }},
+      // 2559 icons, then one more.
+      {"icon", 2559, [] { DrawInterfaceIcon(ValueControls[0]); }, [] { DrawInterfaceIcon(ValueControls[0]); }},
+  };
+  for (const Case& c : cases) {
+    Reset();
+    for (int i = 0; i < c.fillers; ++i) c.fill();
+    ASSERT_TRUE(Draw2DList.counters.batchOpen) << c.name;
+    c.routine();
+    EXPECT_FALSE(Draw2DList.counters.batchOpen) << c.name;
+    EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE) << c.name;
+    EXPECT_GE(LastBatch().triangleCount, 5120u) << c.name;
+  }
+  ClearInterface();
+}
+
+// The profiler's labels are drawn and then forgotten: the batch of their bars closed, their
+// table empty.
+TEST_F(PanelDraw, ProfilerLabelsAreDrawnWithTheirBatchClosed) {
+  ProfilerInit();
+  ProfilerLabelCount = 0;
+  const int timer = ProfilerAddTimer("Draw");
+  for (int i = 0; i < PROFILER_HISTORY; ++i) {
+    Profiler.frameTotals[i] = 1000;
+    Profiler.timers[timer].history[i] = 500;
+  }
+  ProfilerShow(0.1f);
+  ASSERT_GT(ProfilerLabelCount, 0);
+  DrawProfilerLabels();
+  EXPECT_FALSE(Draw2DList.counters.batchOpen);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE);
+  EXPECT_EQ(ProfilerLabelCount, 0);
+  EmptyTextBatches();
+}
+
 // A panel exactly 0.099 across either way is no longer small: it takes the large texture.
 TEST_F(PanelDraw, APanelOf0099IsLarge) {
   DrawButtonPanel(&GREY, false, 0.099f, 0.3f, 0, false, 0.0f, 0.0f);
@@ -687,6 +770,24 @@ TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
   ResetOnscreenKeyboard();
 }
 
+// The four arrow keys show the character set's own arrow glyphs (codes 0xB9, 0xBA, 0xB6 and
+// 0xB7: up, down, left, right).
+TEST_F(PanelDraw, TheKeyboardsArrowKeysShowTheirArrowGlyphs) {
+  ClearInterface();
+  EmptyTextBatches();
+  TextBatch* saved = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  DoOnScreenKeyboard();
+  CurrentTextBatch = saved;
+  std::vector<int> glyphs;
+  for (const TextBatchItem& item : InterfaceTextBatch.items) glyphs.push_back(item.glyph);
+  for (const int code : {0xB9, 0xBA, 0xB6, 0xB7})
+    EXPECT_NE(std::find(glyphs.begin(), glyphs.end(), code - 32), glyphs.end()) << code;
+  ClearInterface();
+  EmptyTextBatches();
+  ResetOnscreenKeyboard();
+}
+
 TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
   OnscreenKeyboardShown = 1;
   for (int mode : {0, MOUSE_MODE_ENTRY, MOUSE_MODE_BOX}) {
@@ -793,6 +894,16 @@ TEST(OnscreenKeyboardTables, EveryRowOfEveryLayoutIs32UnitsWide) {
     const KeyboardRows& rows = KeyboardRowsOf(part << 16 | 0x0409u);
     for (int r = 0; r < KEYBOARD_ROWS; ++r) EXPECT_EQ(width(rows.rows[r]), 32) << "layout " << part << " row " << r;
   }
+}
+
+// The special keys' words run from Escape (kind 1) to the right arrow (kind 26); no kind, and
+// the space bar's kind and beyond, have none.
+TEST(OnscreenKeyboardTables, SpecialKeyWordsEndAtTheArrowsOnBothSides) {
+  EXPECT_STREQ(SpecialKeyWord(0), "");
+  EXPECT_STREQ(SpecialKeyWord(1), "esc");
+  EXPECT_STREQ(SpecialKeyWord(KEY_KIND_SPACE - 1), "\xB7");
+  EXPECT_STREQ(SpecialKeyWord(KEY_KIND_SPACE), "");
+  EXPECT_STREQ(SpecialKeyWord(-1), "");
 }
 
 TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {

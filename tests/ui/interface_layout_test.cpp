@@ -26,6 +26,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -198,6 +199,67 @@ TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
   EXPECT_EQ(Find("prepare for save"), nullptr);
 }
 
+// With the message area reserved the lines start right of the left panel's sixteen button
+// widths and one button height below the message top.
+TEST_F(InterfaceLayout, AReservedMessageAreaStartsRightOfTheLeftPanelAndBelowARow) {
+  MessageAreaReserved = 1;
+  AddMessage("Reserved place", TextColours.grey, MSG_TARGET_LOCAL);
+  Frame();
+  MessageAreaReserved = 0;
+  const DrawRecordEntry* line = Find("Reserved place");
+  ASSERT_NE(line, nullptr);
+  const DrawRecordEntry* backing = Under(line);
+  ASSERT_NE(backing, nullptr);
+  EXPECT_NEAR(backing->left, float(16 * ButtonWidth), 0.01f);
+  EXPECT_NEAR(backing->top, float(ButtonHeight), 0.01f);
+}
+
+// Two status lines stand one band (0.08, 32 pixels) apart from y -0.92 (32 pixels); a third
+// in the same frame is not shown.
+TEST_F(InterfaceLayout, TwoStatusLinesStandOneBandApartAndAThirdIsDropped) {
+  Frame([](Prss*) {
+    ShowStatusLine("first status", RgbWord(0x78, 0xF0, 0x50));
+    ShowStatusLine("second status", RgbWord(0x78, 0xF0, 0x50));
+    ShowStatusLine("third status", RgbWord(0x78, 0xF0, 0x50));
+  });
+  const DrawRecordEntry* first = Find("first status");
+  const DrawRecordEntry* second = Find("second status");
+  ASSERT_TRUE(first && second);
+  ASSERT_TRUE(Under(first) && Under(second));
+  EXPECT_NEAR(Under(first)->top, 32.0f, 0.01f);
+  EXPECT_NEAR(Under(first)->bottom, 64.0f, 0.01f);
+  EXPECT_NEAR(Under(second)->top, 64.0f, 0.01f);
+  EXPECT_NEAR(Under(second)->bottom, 96.0f, 0.01f);
+  EXPECT_EQ(Find("third status"), nullptr);
+}
+
+// A control without owner larger than a tenth of the screen is a page's background, which a
+// message line may cover; one of exactly a tenth (1 x 0.4 of the 2 x 2 units) is a row the
+// line keeps clear of.  With the message top at the middle (pixel 400) the line's usual band
+// is 400 to 417; against the tenth it goes straight above, to 383.
+TEST_F(InterfaceLayout, AControlOfATenthOfTheScreenIsARowAndALargerOneABackground) {
+  AddMessage("Where am I", TextColours.grey, MSG_TARGET_LOCAL);
+  const auto top = [this](void (*rows)(Prss*)) {
+    ClearInterface();
+    Frame(rows);
+    const DrawRecordEntry* line = Find("Where am I");
+    const DrawRecordEntry* backing = line ? Under(line) : nullptr;
+    return backing ? backing->top : -1.0f;
+  };
+  EXPECT_NEAR(top([](Prss*) {
+                MessageTop = 0.0f;
+                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f,
+                                0.0f, 0.4f);
+              }),
+              383.0f, 0.01f);
+  EXPECT_NEAR(top([](Prss*) {
+                MessageTop = 0.0f;
+                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f,
+                                0.0f, 0.41f);
+              }),
+              400.0f, 0.01f);
+}
+
 TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScene) {
   // Salmon (250, 140, 120) has luminance 0.404: over white a black backing must leave at most
   // 0.454 / 4.6 - 0.05 = 0.0487, so alpha 0.9513 or more (243 of 255).  Grey 200: 0.5776,
@@ -300,6 +362,72 @@ TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
   EXPECT_EQ(texts, 3);
 }
 
+// A label button's text sits at its left inset (styles 3, 38 and 41), against its right
+// inset (39 and 42), or in its middle (the rest), whatever its value's format.
+TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle) {
+  Frame([](Prss* o) {
+    const struct {
+      int style;
+      InterfaceValue text, third;
+    } buttons[] = {{2, IvText("s2"), IvInt(0)},       {3, IvText("s3"), IvInt(0)},
+                   {37, IvFloat(1.5f), IvText("%.1f")}, {38, IvFloat(2.5f), IvText("%.1f")},
+                   {39, IvFloat(3.5f), IvText("%.1f")}, {40, IvInt(41), IvText("%d")},
+                   {41, IvInt(42), IvText("%d")},       {42, IvInt(43), IvText("%d")}};
+    int top = 100;
+    for (const auto& b : buttons) {
+      AddButton(o, 100, top, 400, top + 24, 0, b.text, b.third, IvInt(0), b.style, nullptr, nullptr, nullptr);
+      top += 30;
+    }
+  });
+  const float inset = float(InterfaceScaleRounded);
+  const struct {
+    const char* text;
+    int align;  // -1 left, 0 middle, 1 right
+  } expected[] = {{"s2", 0}, {"s3", -1}, {"1.5", 0}, {"2.5", -1}, {"3.5", 1}, {"41", 0}, {"42", -1}, {"43", 1}};
+  for (const auto& e : expected) {
+    const DrawRecordEntry* text = Find(e.text);
+    ASSERT_NE(text, nullptr) << e.text;
+    if (e.align < 0) {
+      EXPECT_NEAR(text->left, 100.0f + inset, 1.0f) << e.text;
+    } else if (e.align > 0) {
+      EXPECT_NEAR(text->right, 400.0f - inset, 2.0f) << e.text;  // less the last letter spacing
+    } else {
+      EXPECT_NEAR(0.5f * (text->left + text->right), 250.0f, 1.0f) << e.text;
+    }
+  }
+}
+
+// A two-line button (style 5) too narrow for its label breaks it at spaces into two lines at
+// most; a one-line button (style 6) shows its first line, and "UNUSED" a row below.
+TEST_F(InterfaceLayout, WrappedButtonLabelsKeepToTheirNumberOfLines) {
+  Frame([](Prss* o) {
+    AddButton(o, 100, 100, 150, 148, 0, IvText("alpha beta gamma"), IvInt(0), IvInt(0), 5, nullptr, nullptr, nullptr);
+    AddButton(o, 300, 100, 350, 148, 0, IvText("delta epsilon zeta"), IvInt(0), IvInt(0), 6, nullptr, nullptr,
+              nullptr);
+  });
+  const DrawRecordEntry* alpha = Find("alpha");
+  const DrawRecordEntry* beta = Find("beta");
+  ASSERT_TRUE(alpha && beta);
+  EXPECT_GT(beta->top, alpha->top) << "the second line below the first";
+  EXPECT_EQ(Find("gamma"), nullptr) << "no third line";
+  ASSERT_NE(Find("delta"), nullptr);
+  EXPECT_EQ(Find("epsilon"), nullptr) << "one line only";
+  EXPECT_NE(Find("UNUSED"), nullptr);
+}
+
+// A button's face is recorded with its shown text as its label, and a button of a style that
+// shows none with an empty one.
+TEST_F(InterfaceLayout, AButtonsFaceIsRecordedWithItsShownTextOrNone) {
+  Frame([](Prss* o) {
+    AddButton(o, 100, 100, 200, 124, 0, IvText("shown"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 300, 100, 400, 124, 0, IvText("hidden"), IvInt(0), IvInt(0), 0, nullptr, nullptr, nullptr);
+  });
+  std::vector<std::string> labels;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.role == RECORD_BUTTON) labels.push_back(e.label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"shown", ""}));
+}
+
 TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
   // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
   Frame([](Prss* o) {
@@ -396,6 +524,43 @@ TEST_F(InterfaceLayout, AButtonsTextTurnsDarkAtAFaceScoreOf661) {
   ASSERT_NE(dim, nullptr);
   EXPECT_EQ(lit->colour, opaque(TextColours.darkText));
   EXPECT_EQ(dim->colour, opaque(TextColours.lightText));
+}
+
+// A screen label's text is dark over a box whose score (2 red + 3 green + blue) is above
+// 660, light at 660: grey 110 scores 660, with blue 111 it scores 661.
+TEST_F(InterfaceLayout, ScreenLabelBoxesFadeWithDepthAndTheirTextTurnsDarkAboveAScoreOf660) {
+  const ColourWord saved = TextColours.panelGrey;
+  SetInterfaceRectangleToScreen();
+  const auto ink = [this](ColourWord grey) {
+    TextColours.panelGrey = grey;
+    Frame([](Prss*) { AddScreenLabel(100, 0, 7, 0, nullptr, 0, LABEL_INTEGER, 300, 300); });
+    DrawScreenLabels();
+    const DrawRecordEntry* text = Find("7");
+    return text ? text->colour : 0u;
+  };
+  const auto opaque = [](ColourWord c) {
+    return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
+  };
+  EXPECT_EQ(ink(RgbWord(110, 110, 110)), opaque(TextColours.lightText));
+  EXPECT_EQ(ink(RgbWord(110, 110, 111)), opaque(TextColours.darkText));
+  // With depth keys 0 and 1 (a range of one) the deeper label's box fades to two thirds:
+  // 110 x (65536 - 65536 / 3) / 65536 = 73.3, so 73; the nearer keeps 110.  Each box is
+  // recorded as a label's box, the one drawn after another's too.
+  TextColours.panelGrey = RgbWord(110, 110, 110);
+  Frame([](Prss*) {
+    AddScreenLabel(0, 0, 7, 0, nullptr, 0, LABEL_INTEGER, 300, 300);
+    AddScreenLabel(1, 0, 8, 0, nullptr, 0, LABEL_INTEGER, 500, 300);
+  });
+  DrawScreenLabels();
+  const DrawRecordEntry* nearer = Find("7");
+  const DrawRecordEntry* deeper = Find("8");
+  ASSERT_TRUE(nearer && deeper);
+  ASSERT_TRUE(Under(nearer) && Under(deeper));
+  EXPECT_EQ(Under(deeper)->role, RECORD_LABEL_BOX);
+  EXPECT_EQ(Under(nearer)->role, RECORD_LABEL_BOX) << "the second label's box too";
+  EXPECT_EQ(Under(nearer)->colour, 0xFF6E6E6Eu);
+  EXPECT_EQ(Under(deeper)->colour, 0xFF494949u);
+  TextColours.panelGrey = saved;
 }
 
 // Buttons touching the screen's edges from outside are still drawn; a colour square's face is

@@ -328,6 +328,16 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
 
+// A press-only control (type 33) hands its handler the press's own code at once, word 0.
+TEST_F(Interface, APressOnlyControlHandsItsHandlerThePressCodeAndNoWord) {
+  Control(100, 100, 200, 200, nullptr, 33, IvInt(0), IvInt(0), IvText(nullptr), &owner);
+  Press(150, 150, 2);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.owner, &owner);
+  EXPECT_EQ(g_Call.code, 2);
+  EXPECT_EQ(g_Call.word, 0u);
+}
+
 TEST_F(Interface, AControlShowsPressedWhileItsButtonIsHeldWithThePointerOnItEdgesIncluded) {
   const int index = Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   ASSERT_GE(index, 0);
@@ -1136,6 +1146,41 @@ TEST_F(Interface, ASpinnersStepButtonsNameTheirEditAfterTheRow) {
   EXPECT_EQ(g_EditName, "set rim edge extra width mm");
   EditDomain = EDIT_DOMAIN_NONE;
   RecordEditMerging = nullptr;
+}
+
+// Step hint buttons: a "-" then a "+", one unit each, unlit style-2 buttons of the given
+// words, each with its kind's hint.
+TEST_F(Interface, StepHintButtonsAreAMinusAndAPlusOfOneUnitEach) {
+  SetInterfaceMetrics();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  AddStepHintButtons(&owner, 5, 6, nullptr, RecordHandler, STEP_HINT_DISTANCE);
+  ASSERT_EQ(ButtonCount, 2);
+  const char* const texts[2] = {"-", "+"};
+  for (int i = 0; i < 2; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    EXPECT_EQ(b.style, 2) << i;
+    EXPECT_STREQ(b.text.text, texts[i]);
+    EXPECT_EQ(b.word, uintptr_t(5 + i));
+    EXPECT_EQ(b.left, i * ButtonWidth);
+    EXPECT_EQ(b.right, (i + 1) * ButtonWidth);
+    EXPECT_EQ(b.third.i, 0) << i;
+    EXPECT_EQ(b.fourth.i, 0) << "unlit " << i;
+    EXPECT_STREQ(b.hint, i == 0 ? "LMB -1m / RMB -10m / SHIFT+RMB -100m" : "LMB +1m / RMB +10m / SHIFT+RMB +100m");
+  }
+}
+
+// The spinner rows over no variable show 0.
+TEST_F(Interface, SpinnerRowsWithoutAVariableShowZero) {
+  SetInterfaceMetrics();
+  const auto shown = [](int (*add)()) {
+    ClearInterface();
+    add();
+    return InterfaceButtons[0].word;
+  };
+  EXPECT_EQ(shown([] { return AddSmoothingGroupSpinner(nullptr, nullptr); }), 0u);
+  EXPECT_EQ(shown([] { return AddDiscOffsetSpinner(nullptr, nullptr); }), 0u);
+  EXPECT_EQ(shown([] { return AddRowColourButton(nullptr, "Red %d", 0, 255, nullptr, nullptr, nullptr, nullptr); }), 0u);
 }
 
 TEST(InterfaceArithmetic, MulDivRoundsToNearestAndSurvivesAZeroDivisor) {

@@ -1,6 +1,8 @@
 // list_chooser_test.cpp - the list chooser over a temporary folder, and the problem report.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -95,6 +97,16 @@ class Chooser : public ::testing::Test {
 };
 
 }  // namespace
+
+// A chooser's name length is held between 1 and the list's 64 bytes.
+TEST_F(Chooser, ItsNameLengthIsHeldBetweenOneAndTheNameSize) {
+  for (const auto& [asked, kept] : {std::pair{0, 1}, std::pair{1, 1}, std::pair{64, 64}, std::pair{200, 64}}) {
+    Open(asked, 0);
+    EXPECT_EQ(chooser->maxNameLength, kept) << asked;
+    parent.sub->terminate(parent.sub);
+    parent.act(&parent);
+  }
+}
 
 TEST_F(Chooser, ThirtySixFilesNeedNoScrollBarAndOneMoreDoes) {
   for (int i = 0; i < 36; ++i) Touch("chooser/f" + std::to_string(100 + i) + ".set", 1000 + i);

@@ -119,6 +119,16 @@ TEST_F(ScreenLabels, TheNearestLabelOfALaterPassWins) {
   EXPECT_NE(FindScreenLabelAt(45, 45), nullptr);
 }
 
+// A wide label (15 x 9 pixels about its point) is found across its width and not below its
+// height: its right and bottom edges are not taken for one another.
+TEST_F(ScreenLabels, AWideLabelIsFoundAcrossItsWidthButNotBelowItsHeight) {
+  AddScreenLabel(100, 1, 0, 0, nullptr, 0, LABEL_WIDE, 100, 100);
+  EXPECT_NE(FindScreenLabelAt(106, 100), nullptr);
+  EXPECT_EQ(FindScreenLabelAt(100, 106), nullptr);
+  EXPECT_NE(FindScreenLabelAt(100, 103), nullptr);
+  EXPECT_EQ(FindScreenLabelAt(109, 100), nullptr);
+}
+
 TEST_F(ScreenLabels, AFullListRefusesMore) {
   for (int i = 0; i < MAX_SCREEN_LABELS; ++i) ASSERT_EQ(AddScreenLabel(i, 0, 0, 0, nullptr, 0, 0, 1, 1), 1);
   EXPECT_EQ(AddScreenLabel(1, 0, 0, 0, nullptr, 0, 0, 1, 1), 0);

@@ -20,6 +20,7 @@
 #include "tests/render/null_renderer.h"
 #include "text/text_colours.h"
 #include "ui/bevel_box.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/screen_labels.h"
 #include "ui/shapes_2d.h"
@@ -118,6 +119,28 @@ TEST_F(Shapes2D, BevelBoxesShadeThroughTheBrightnessTableAndSwapWhenPressed) {
   }
 }
 
+// A blended box and a bevel box are recorded as fills over the pixels they cover, the blended
+// one in its own colour, the bevel box in its face colour, opaque.
+TEST_F(Shapes2D, BlendedAndBevelBoxesAreRecordedWhereTheyAreDrawn) {
+  StartFrameRecord();
+  DrawBlendedBox(0x80102030u, 10.0f, 20.0f, 110.0f, 60.0f);
+  DrawBevelBox(RgbWord(1, 2, 3), 0, 5.0f, 6.0f, 50.0f, 40.0f, 4.0f);
+  ASSERT_EQ(DrawRecord.size(), 2u);
+  const DrawRecordEntry& blended = DrawRecord[0];
+  EXPECT_EQ(blended.colour, 0x80102030u);
+  EXPECT_FLOAT_EQ(blended.left, 10.0f);
+  EXPECT_FLOAT_EQ(blended.top, 20.0f);
+  EXPECT_FLOAT_EQ(blended.right, 110.0f);
+  EXPECT_FLOAT_EQ(blended.bottom, 60.0f);
+  const DrawRecordEntry& bevel = DrawRecord[1];
+  EXPECT_EQ(bevel.colour, 0xFF010203u);
+  EXPECT_FLOAT_EQ(bevel.left, 5.0f);
+  EXPECT_FLOAT_EQ(bevel.top, 6.0f);
+  EXPECT_FLOAT_EQ(bevel.right, 50.0f);
+  EXPECT_FLOAT_EQ(bevel.bottom, 40.0f);
+  StartFrameRecord();
+}
+
 // Screen labels without text are small boxes: kinds 1 to 5 in red, green, orange, yellow and
 // light orange; kind 0 in the panel grey, faded with depth to two thirds at the deepest.  Each
 // label is drawn as a batch of its own, so the stream's start holds the last one drawn.
@@ -209,6 +232,15 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   EXPECT_NEAR(q[3].v - q[0].v, vSpan, 1e-5);
   EXPECT_NEAR(q[0].y, 0.5f, 1e-6) << "the top edge stays (device units, y up)";
   EXPECT_EQ(list.counters.batchOpen, 0) << "each texture is a batch of its own";
+  // A texture drawn while a picture's batch is open closes that batch first: the picture's
+  // quad stays in it, and the picture must be bound afresh.
+  list.UseTexture(INTERFACE_POINTER_PICTURE);
+  list.AddRect(0xFFFFFFFFu, 1, 0.0f, 0.0f, 0.1f);
+  const uint32_t pictureBatch = list.counters.batchCount - 1;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  EXPECT_EQ(list.boundPicture, -1);
+  EXPECT_EQ(list.batches[pictureBatch].triangleCount, 2u);
+  EXPECT_EQ(list.batches[list.counters.batchCount - 1].triangleCount, 2u);
 
   const uint32_t cornerFirst = list.counters.vertexCount;
   DrawTextureCorner(&m);

@@ -3,6 +3,8 @@
 // the 2D stream and the 3D stream, on the fixed-width character set and the null device.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -331,6 +333,8 @@ TEST_F(TextDraw, FittedTextCaptionsAndSingleCharacters) {
   Glyphs[Glyph('Q')].numPoints = 1;
   DrawCharacter('Q', 255, 128, 0, 3.0f, 4.0f);
   DrawCharacter('R', 255, 128, 0, 3.0f, 4.0f);  // no points
+  DrawCharacter(FIRST_CODE + GLYPH_COUNT, 255, 128, 0, 3.0f, 4.0f);  // past the glyphs
+  DrawCharacter(FIRST_CODE - 1, 255, 128, 0, 3.0f, 4.0f);            // before them
   Glyphs[Glyph('Q')].numPoints = 0;
   ASSERT_EQ(Shown(), "Q");
   EXPECT_EQ(Items()[0].colour, 0xFFFF0000u | uint32_t(BrightnessTable[128]) << 8);
@@ -395,6 +399,20 @@ TEST_F(TextDraw, ACodeListControlShowsACharacterPerSetBit) {
   ASSERT_EQ(Items().size(), 3u);
   const float size = 0.1f;  // the cells are half the control's height
   EXPECT_NEAR(Items()[1].x0 + MARGIN * size, 1.2f * 1.25f / 3.0f, 1e-5f);
+  ResetInterfaceState();
+}
+
+// A character cell (type 60 without its text bits) shows the glyph of its minimum field: the
+// last glyph is shown, one past it or below the first is not.
+TEST_F(TextDraw, ACharacterCellShowsOnlyAGlyphOfTheSet) {
+  ResetInterfaceState();
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  Prss owner{};
+  for (const int glyph : {GLYPH_COUNT - 1, GLYPH_COUNT, -1})
+    AddValueControl(&owner, nullptr, IvInt(glyph), IvInt(0), IvInt(0), 60, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  ASSERT_EQ(Items().size(), 1u);
+  EXPECT_EQ(Items()[0].glyph, GLYPH_COUNT - 1);
   ResetInterfaceState();
 }
 
@@ -535,6 +553,14 @@ TEST_F(TextDraw, TextIn3DLiesAlongItsAxesAndIsMirroredWhenNotFacing) {
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 2).u, Glyphs[Glyph('a')].u1);
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 2).v, Glyphs[Glyph('a')].v1);
   EXPECT_FLOAT_EQ(VertexAt<VertexLine3D>(bytes, 1).y, 2.0f + 2.0f * (FIXED_GLYPH_WIDTH + MARGIN));
+  // The glyph's two triangles take its four corners in turn: (0, 1, 2) and (2, 3, 0).
+  const std::vector<uint8_t> indexBytes = ReadBuffer(StreamLines3D.indexBuffer->buffer);
+  ASSERT_GE(indexBytes.size(), 12u);
+  uint16_t index[6];
+  std::memcpy(index, indexBytes.data(), sizeof index);
+  const uint16_t a = index[0];
+  EXPECT_EQ(std::vector<uint16_t>(index, index + 6),
+            (std::vector<uint16_t>{a, uint16_t(a + 1), uint16_t(a + 2), uint16_t(a + 2), uint16_t(a + 3), a}));
 
   DrawTextIn3D("a", WHITE, 0, 0, origin, axisX, axisY);
   bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);

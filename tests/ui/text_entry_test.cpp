@@ -255,6 +255,12 @@ TEST_F(TextEntryLineTest, PageSwitchesAtByte128AndKeysBeyondTheBytes) {
   EntryKeyDown(0xFF);
   ASSERT_EQ(EntryLength(), 2);
   EXPECT_EQ(TextEntry.cells[1].byte, 0xFF);
+  // U+0101 (a with macron) is 0xE2 and U+2122 (the trade mark sign) 0x99 of the Baltic page.
+  EntryKeyDown(0x101);
+  EntryKeyDown(0x2122);
+  ASSERT_EQ(EntryLength(), 4);
+  EXPECT_EQ(TextEntry.cells[2].byte, 0xE2);
+  EXPECT_EQ(TextEntry.cells[3].byte, 0x99);
   char none[1] = {'x'};
   EntryPlainText(none, 0);
   EXPECT_EQ(none[0], 'x') << "no room: nothing written";

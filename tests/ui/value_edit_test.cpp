@@ -13,6 +13,7 @@
 #include "tests/ui/mouse_records.h"
 #include "ui/bevel_box.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
 #include "ui/text_draw.h"
@@ -110,7 +111,13 @@ TEST(ValueSteps, TablesOfTheEditorsHandlersGiveZeroForOtherCodes) {
   const int32_t lengths[8] = {66, 655, 7, 66, 655, 6554, 6554, 65536};
   const int32_t angles[8] = {182, 910, 46, 182, 910, 2048, 2048, 8192};
   const float metres[8] = {0.001f, 0.01f, 0.0001f, 0.001f, 0.01f, 0.1f, 0.1f, 1.0f};
+  const int multipliers[8] = {1, 10, 0, 0, 10, 100, 0, 0};
+  const int bytes[8] = {1, 10, 0, 0, 100, 1000, 0, 0};
+  const int colours[8] = {1, 5, 0, 0, 50, 255, 0, 0};
   for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(ValueStepMultiplier(codes[i]), multipliers[i]) << codes[i];
+    EXPECT_EQ(ValueStepByte(codes[i]), bytes[i]) << codes[i];
+    EXPECT_EQ(ColourStep(codes[i]), colours[i]) << codes[i];
     EXPECT_EQ(ValueStep16(codes[i]), lengths[i]) << codes[i];
     EXPECT_EQ(AngleStep16(codes[i]), angles[i]) << codes[i];
     EXPECT_FLOAT_EQ(ValueStepF(codes[i]), metres[i]) << codes[i];
@@ -120,6 +127,8 @@ TEST(ValueSteps, TablesOfTheEditorsHandlersGiveZeroForOtherCodes) {
     EXPECT_EQ(AngleStep16(code), 0);
     EXPECT_EQ(ValueStepF(code), 0.0f);
     EXPECT_EQ(ValueStepMultiplier(code), 0);
+    EXPECT_EQ(ValueStepByte(code), 0);
+    EXPECT_EQ(ColourStep(code), 0);
   }
 }
 
@@ -222,6 +231,73 @@ TEST_F(ValueEdit, ControlsRecordTheirEditsBeforeChanging) {
   EXPECT_EQ(g_Edits.back().name, "switch shadow casting");
   EXPECT_EQ(g_Edits.back().mask, 8u);
   EXPECT_EQ(flags, 8u);
+}
+
+// A colour swatch copies its colour with code 6 and takes the copied one with code 10; the
+// paste is recorded as a colour adjustment of the swatch's colour, the copy not at all.
+TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  // The target's fourth byte is no channel: the paste leaves it.
+  ColourWord source = RgbWord(10, 20, 30), target = RgbWord(200, 200, 200) | 0x5A000000u;
+  const auto swatches = [&] {
+    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &source, RecordCallback, -1.0f, -1.0f,
+                    -0.5f, -0.5f);
+    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &target, RecordCallback, 0.0f, -1.0f,
+                    0.5f, -0.5f);
+  };
+  swatches();
+  Click(100, 100, 6);
+  EXPECT_TRUE(g_Edits.empty());
+  swatches();
+  Click(500, 100, 10);
+  EXPECT_EQ(target, source | 0x5A000000u);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_Edits[0].variable, &target);
+}
+
+// A press on a colour channel's slider records a colour adjustment of its byte before the
+// drag changes it.
+TEST_F(ValueEdit, AColourChannelPressIsRecordedAsAColourAdjustment) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  uint8_t channel = 100;
+  Control(0, 0, 200, 20, &channel, 35, IvInt(0), IvInt(255), IvText(nullptr));
+  Press(100, 10);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_Edits[0].variable, &channel);
+  Release(100, 10);
+}
+
+// A float button copies its value with code 6 and takes the copied one with code 10; the
+// paste is recorded as a "set" of the row, the copy not at all.
+TEST_F(ValueEdit, AFloatButtonPasteIsRecordedAsASetOfItsRow) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  float source = 1.5f, target = 0.0f;
+  const auto buttons = [&] {
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&source), IvFloat(0.0f), IvFloat(10.0f),
+              IvText("Mass %.1f"), 16, nullptr, RecordCallback, nullptr);
+    AddButton(&owner, 200, 0, 300, 20, reinterpret_cast<uintptr_t>(&target), IvFloat(0.0f), IvFloat(10.0f),
+              IvText("Grip %.1f"), 16, nullptr, RecordCallback, nullptr);
+  };
+  buttons();
+  Click(50, 10, 6);
+  EXPECT_TRUE(g_Edits.empty());
+  buttons();
+  Click(250, 10, 10);
+  EXPECT_FLOAT_EQ(target, 1.5f);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].name, "set grip");
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_SET_FLOAT);
+  EXPECT_EQ(g_Edits[0].variable, &target);
+}
+
+// Adding a value control leaves the record's tags as they were: texts as texts, fills as
+// plain fills.
+TEST_F(ValueEdit, AddingAValueControlLeavesTheTagsForTextsAndFills) {
+  Control(0, 0, 200, 20, nullptr, 0, IvText("go"), IvInt(0), IvText(nullptr));
+  EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+  EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
 }
 
 TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
@@ -449,6 +525,7 @@ TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {
   EntryRecallHistory();
   EXPECT_EQ(TextEntry.cursor, 4);
   EXPECT_EQ(TextEntry.selected, 0);
+  EXPECT_EQ(TextEntry.codedCursor, 4) << "the coded line's cursor follows";
   // A negative maximum: only the callback.
   Control(0, 0, 400, 20, nullptr, 14, IvText("abcdef"), IvInt(-1), IvInt(0));
   Click(200, 10);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/process.h"
@@ -20,6 +21,7 @@
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/text_draw.h"
+#include "ui/value_steps.h"
 #include "ui/version_banner.h"
 #include "ui/widgets.h"
 
@@ -58,6 +60,65 @@ TEST(InterfaceCfg, ValuesAreClampedAndUnknownTextSkipped) {
   EXPECT_EQ(InterfaceColours.bigCol, RgbWord(255, 0, 7));  // channels clamped into their bytes
   EXPECT_EQ(BigAlphaWord, 0xFF000000u);                    // derived after reading
   EXPECT_EQ(ButtonAlphaWord, 0u);
+  ReadText("Button Col 4 5 999\nBig Text 300 2 -9\n");
+  EXPECT_EQ(InterfaceColours.buttonCol, RgbWord(4, 5, 255));
+  EXPECT_EQ(InterfaceColours.bigText, RgbWord(255, 2, 0));
+}
+
+// Alphas set past either end (not through the file, which clamps them as read) are held at
+// the ends when turned into vertex alphas: 2 is opaque, -0.5 clear.
+TEST(InterfaceCfg, AlphaWordsHoldAlphasOutsideZeroToOne) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  InterfaceColours.buttonAlpha = 2.0f;
+  InterfaceColours.bigAlpha = -0.5f;
+  ApplyInterfaceColours();
+  EXPECT_EQ(ButtonAlphaWord, 0xFF000000u);
+  EXPECT_EQ(BigAlphaWord, 0u);
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A number is read only up to the end of the text given, even when more digits follow it in
+// memory: "Big Alpha 0.55" read without its last byte gives 0.5.
+TEST(InterfaceCfg, ANumberEndsWhereTheTextEnds) {
+  const InterfaceColourSettings saved = InterfaceColours;
+  const char text[] = "Big Alpha 0.55";
+  ReadInterfaceCfgFromText(text, sizeof text - 2);
+  EXPECT_FLOAT_EQ(InterfaceColours.bigAlpha, 0.5f);
+  const char colour[] = "Big Col 1 2 34";
+  ReadInterfaceCfgFromText(colour, sizeof colour - 2);
+  EXPECT_EQ(InterfaceColours.bigCol, RgbWord(1, 2, 3));
+  InterfaceColours = saved;
+  ApplyInterfaceColours();
+}
+
+// A lesson's arrow row: its label, then the value as its format shows it ("%d" without one)
+// between the arrows of words w and w + 1, live through the lesson editor's step handler.
+TEST_F(Widgets, AnArrowRowShowsItsFormattedValueBetweenItsArrows) {
+  AddScreenTitle("t", 5, 0);
+  const int n = ValueControlCount;
+  const InterfaceHandler saved = LessonEditorStep;
+  LessonEditorStep = [](void*, int, uintptr_t) {};
+  AddPanelArrowRow(&owner, "Laps", nullptr, 12, 20, 0.1f);
+  AddPanelArrowRow(&owner, "Time", "%d s", 7, 30, 0.2f);
+  LessonEditorStep = saved;
+  ASSERT_EQ(ValueControlCount, n + 8);
+  EXPECT_STREQ(ValueControls[n].minimum.text, "Laps");
+  EXPECT_EQ(ValueControls[n + 1].variable, reinterpret_cast<void*>(20));
+  EXPECT_EQ(ValueControls[n + 1].owner, &owner);
+  EXPECT_STREQ(ValueControls[n + 2].minimum.text, "12");
+  EXPECT_NEAR(ValueControls[n + 2].left, -0.19f, 1e-6f);
+  EXPECT_NEAR(ValueControls[n + 2].right, 0.19f, 1e-6f);
+  EXPECT_EQ(ValueControls[n + 3].variable, reinterpret_cast<void*>(21));
+  EXPECT_STREQ(ValueControls[n + 6].minimum.text, "7 s");
+}
+
+// Writing the settings replaces what the text held before.
+TEST(InterfaceCfg, WritingReplacesTheTextsOldContents) {
+  std::string out = "old contents\n";
+  WriteInterfaceCfgToText(out);
+  EXPECT_EQ(out.find("old contents"), std::string::npos);
+  EXPECT_FALSE(out.empty());
 }
 
 TEST(InterfaceCfg, TheGroundGridsTakeTheirGreysFromTheSettings) {
@@ -262,6 +323,52 @@ TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
   EXPECT_FLOAT_EQ(FindType(47)->top, 0.96f);
 }
 
+// The up arrow comes with a height of 0.081 and the thumb with 0.121, exactly; up to 0.121
+// the up arrow takes the top half, from it 0.04.
+TEST_F(Widgets, AScrollBarsArrowAndThumbComeAtTheirExactHeights) {
+  int32_t position = 0;
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.081f, 4, 10);
+  ASSERT_NE(FindType(46), nullptr) << "the up arrow at 0.081";
+  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.0405f);
+  EXPECT_EQ(FindType(39), nullptr);
+  ClearInterface();
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.121f, 4, 10);
+  ASSERT_NE(FindType(39), nullptr) << "the thumb at 0.121";
+  ASSERT_NE(FindType(46), nullptr);
+  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.04f);
+  EXPECT_FLOAT_EQ(FindType(47)->top, 0.081f);
+  ClearInterface();
+  AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.08f, 4, 10);
+  EXPECT_EQ(FindType(46), nullptr) << "no up arrow below 0.081";
+}
+
+// A row list's scroll bar, on an 800 x 600 screen, is one button wide at the given pixels and
+// as tall as its rows; on a screen of no size it is not added.
+TEST_F(Widgets, ARowListsScrollBarIsOneButtonWideAndAsTallAsItsRows) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  int32_t position = 0;
+  AddRowListScrollBar(&owner, &position, 400, 150, 5, 20);
+  const ValueControl* area = FindType(48);
+  ASSERT_NE(area, nullptr);
+  EXPECT_NEAR(area->left, 0.0f, 1e-6f);
+  EXPECT_NEAR(area->right, 2.0f * float(400 + ButtonWidth) / 800.0f - 1.0f, 1e-6f);
+  EXPECT_NEAR(area->top, -0.5f, 1e-6f);
+  EXPECT_NEAR(area->bottom, 2.0f * float(150 + 5 * ButtonHeight) / 600.0f - 1.0f, 1e-6f);
+  EXPECT_EQ(area->maximum.i, 5) << "the last row shown: the position plus the rows";
+  EXPECT_EQ(area->label.i, 20);
+  for (const auto& [w, h] : {std::pair{0, 600}, std::pair{800, 0}}) {
+    ClearInterface();
+    ScreenWidth = w;
+    ScreenHeight = h;
+    AddRowListScrollBar(&owner, &position, 400, 150, 5, 20);
+    EXPECT_EQ(ValueControlCount, 0) << w << " x " << h;
+  }
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 TEST_F(Widgets, ColourAndCoordinateRows) {
   AddScreenTitle("t", 5, 0);  // value columns -0.25 .. 0.25
   ColourWord colour = RgbWord(1, 2, 3);
@@ -391,4 +498,107 @@ TEST_F(Widgets, AColourEditorIsALabelRowOverThreeFullRangeSliders) {
   }
   EXPECT_FLOAT_EQ(ValueControls[1].left, -0.5f);
   EXPECT_FLOAT_EQ(ValueControls[3].right, 0.4f);
+}
+
+namespace {
+
+// One control's kind, owner, colour and place, as a row widget should have made it.
+void ExpectControl(const ValueControl& c, int type, const Prss* owner, const ColourWord* colour, float left, float top,
+                   float right, float bottom, const char* what) {
+  EXPECT_EQ(c.displayType, type) << what;
+  EXPECT_EQ(c.owner, owner) << what;
+  EXPECT_EQ(c.colour, colour) << what;
+  EXPECT_NEAR(c.left, left, 1e-6f) << what;
+  EXPECT_NEAR(c.top, top, 1e-6f) << what;
+  EXPECT_NEAR(c.right, right, 1e-6f) << what;
+  EXPECT_NEAR(c.bottom, bottom, 1e-6f) << what;
+}
+
+}  // namespace
+
+// The first panel layout: labels from -0.95 to -0.3, values from 0 to 0.1, rows 0.06 high.
+TEST_F(Widgets, LabelButtonAndTextRowsTakeTheirKindsAndColumns) {
+  // The last layout is taken; one past the table, or below it, falls back to the first.
+  AddScreenTitle("t", 9, 1);
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().labelX1, -0.85f);
+  PanelLayoutIndex = 10;
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().labelX1, -0.95f);
+  PanelLayoutIndex = -1;
+  EXPECT_FLOAT_EQ(CurrentPanelLayout().labelX1, -0.95f);
+  AddScreenTitle("t", 10, 1);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  AddScreenTitle("t", -1, 1);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  ClearInterface();
+  const InterfaceColourSettings& c = InterfaceColours;
+  AddPanelLabel("Car", 0.2f);
+  ASSERT_EQ(ValueControlCount, 1);
+  ExpectControl(ValueControls[0], 4, nullptr, &c.bigText, -0.95f, 0.2f, -0.3f, 0.26f, "label");
+  EXPECT_STREQ(ValueControls[0].minimum.text, "Car");
+  AddPanelButton(&owner, "Go", 5, Prss_CloseHandler, 0.3f);
+  ASSERT_EQ(ValueControlCount, 2);
+  ExpectControl(ValueControls[1], 9, &owner, &c.bigText, -0.95f, 0.3f, -0.3f, 0.36f, "button");
+  EXPECT_EQ(ValueControls[1].variable, reinterpret_cast<void*>(5));
+  EXPECT_EQ(ValueControls[1].callback, Prss_CloseHandler);
+  AddPanelTextRow("Name :", "Bob", 0.4f);
+  ASSERT_EQ(ValueControlCount, 4);
+  ExpectControl(ValueControls[2], 15, nullptr, &c.textUnselected, -0.95f, 0.4f, -0.3f, 0.46f, "text row label");
+  ExpectControl(ValueControls[3], 0, nullptr, &c.textUnavailable, 0.0f, 0.4f, 0.1f, 0.46f, "text row value");
+  EXPECT_STREQ(ValueControls[3].minimum.text, "Bob");
+  char buffer[8] = "ab";
+  AddPanelTextField(&owner, "Field :", buffer, 7, "help_key", 11, nullptr, 0.5f);
+  ASSERT_EQ(ValueControlCount, 7);
+  ExpectControl(ValueControls[5], 11, &owner, &c.textString, 0.0f, 0.5f, 0.1f, 0.56f, "text field");
+  EXPECT_EQ(ValueControls[5].maximum.i, 8) << "seven characters and the zero";
+  ExpectControl(ValueControls[6], 26, &owner, &c.textUnselected, 0.1f, 0.5f, 0.2f, 0.56f, "help button");
+  EXPECT_STREQ(static_cast<const char*>(ValueControls[6].variable), "help_key");
+}
+
+// A slider row on the fifth layout (labels -0.75 to -0.25, values -0.25 to 0.25, rows 0.06
+// high): its shown value left, then over the values the lower step 0.03 wide, the slider and
+// the upper step, 0.005 in from the row's top and bottom; each step live only away from its
+// bound.  A range row's steps are 0.06 wide and fill the whole row.
+TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
+  AddScreenTitle("t", 5, 1);
+  const InterfaceColourSettings& c = InterfaceColours;
+  float v = 2.0f;
+  int n = ValueControlCount;
+  AddPanelSliderRow(&owner, "Grip %.1f", &v, 0.0f, 2.0f, nullptr, 0.2f);
+  ASSERT_EQ(ValueControlCount, n + 4);
+  ExpectControl(ValueControls[n], 19, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f, "shown value");
+  EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[n].variable), 2.0f);
+  ExpectControl(ValueControls[n + 1], 45, &owner, &c.textUnselected, -0.25f, 0.205f, -0.22f, 0.255f, "lower step");
+  ExpectControl(ValueControls[n + 2], VALUE_TYPE_FLOAT, &owner, &c.bigText, -0.22f, 0.205f, 0.22f, 0.255f, "slider");
+  ExpectControl(ValueControls[n + 3], 44, nullptr, &c.textUnavailable, 0.22f, 0.205f, 0.25f, 0.255f, "upper step");
+  EXPECT_FLOAT_EQ(ValueControls[n + 1].maximum.f, 0.1f) << "one step of the label's precision";
+  EXPECT_FLOAT_EQ(ValueControls[n + 1].label.f, 0.0f) << "the lower step's bound";
+  EXPECT_FLOAT_EQ(ValueControls[n + 2].minimum.f, 0.0f);
+  EXPECT_FLOAT_EQ(ValueControls[n + 2].maximum.f, 2.0f);
+  v = 0.0f;
+  n = ValueControlCount;
+  AddPanelRangeRow(&owner, "Grip %.2f", &v, 0.0f, 2.0f, 0.2f);
+  ASSERT_EQ(ValueControlCount, n + 4);
+  ExpectControl(ValueControls[n], 19, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f, "range shown");
+  ExpectControl(ValueControls[n + 1], 45, nullptr, &c.textUnavailable, -0.25f, 0.2f, -0.19f, 0.26f, "range lower");
+  ExpectControl(ValueControls[n + 2], 32, &owner, &c.bigText, -0.19f, 0.2f, 0.19f, 0.26f, "range middle");
+  ExpectControl(ValueControls[n + 3], 44, &owner, &c.textUnselected, 0.19f, 0.2f, 0.25f, 0.26f, "range upper");
+  EXPECT_FLOAT_EQ(ValueControls[n + 3].maximum.f, 0.01f);
+  EXPECT_FLOAT_EQ(ValueControls[n + 3].label.f, 2.0f) << "the upper step's bound";
+}
+
+// A byte slider: the mapped value shown over the whole row, the down step (type 41) at the
+// left, the byte control between, the up step (type 40) at the right.
+TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
+  const InterfaceColourSettings& c = InterfaceColours;
+  uint8_t byte = 200;
+  AddSlider(&owner, "%.0f", &byte, -0.5f, 0.5f, 0.1f, 0.05f, 0.0f, 100.0f, 0, 200, nullptr);
+  ASSERT_EQ(ValueControlCount, 4);
+  ExpectControl(ValueControls[0], 19, nullptr, &c.textSelected, -0.5f, 0.1f, 0.5f, 0.15f, "shown");
+  EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[0].variable), 100.0f);
+  ExpectControl(ValueControls[1], 41, &owner, &c.textUnselected, -0.5f, 0.1f, -0.47f, 0.15f, "down");
+  EXPECT_EQ(ValueControls[1].label.i, 0);
+  ExpectControl(ValueControls[2], VALUE_TYPE_MAPPED_BYTE, &owner, &TextColours.panelGrey, -0.47f, 0.1f, 0.47f, 0.15f,
+                "byte");
+  ExpectControl(ValueControls[3], 40, nullptr, &c.textUnavailable, 0.47f, 0.1f, 0.5f, 0.15f, "up, at the top");
+  EXPECT_EQ(ValueControls[3].label.i, 200);
 }
