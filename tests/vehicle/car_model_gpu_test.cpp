@@ -187,6 +187,31 @@ class CarPixels : public ::testing::Test {
     for (int i = 0; i < 3; ++i) std::memcpy(car.lights[i].colour, lights[i], 3);  // brake, head, tail
     car.ApplyPendingModelChanges();
   }
+  // The car above standing square and drawn at any distance, and a garage
+  // picture of it from the heading given, 12 m back, into a target of w x h; the settings draw
+  // everything under the first sky.
+  static void StandGarageCar(Car& car) {
+    MakeCar(car, RgbWord(200, 120, 60));
+    SetIdentity3x3(car.orientation);
+    DrawingOf(car).drawAlways = 1;
+  }
+  static EditorCarPicture GaragePicture(ZKTETexture& target, int w, int h, uint16_t heading, float fieldFactor) {
+    EditorCarPicture p = {};
+    p.heading = heading;
+    p.distance = 12.0f;
+    p.fieldFactor = fieldFactor;
+    p.target = &target;
+    p.width = w;
+    p.height = h;
+    p.clearColour = CLEAR;
+    return p;
+  }
+  static CarViewSettings GarageSettings() {
+    CarViewSettings settings = {};
+    settings.graphicsOptions = 0xFFFFFFFF;
+    settings.skyMode = 1;
+    return settings;
+  }
 
   static inline bool ready_ = false;
   View view_{};
@@ -680,25 +705,15 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
 TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   ASSERT_TRUE(ShadersCompile(12, 38));
   Car car;
-  MakeCar(car, RgbWord(200, 120, 60));
-  SetIdentity3x3(car.orientation);
+  StandGarageCar(car);
   car.position = IntVector{3 << 16, -2 << 16, 0};
-  DrawingOf(car).drawAlways = 1;
   constexpr int W = 320, H = 180;
   ZKTETexture picture{};
   ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
-  EditorCarPicture p = {};
-  p.heading = 0x2000;  // from ahead and to the side
-  p.distance = 12.0f;
-  p.fieldFactor = 3.0f;  // far too wide at first: the fit zooms in
-  p.target = &picture;
-  p.width = W;
-  p.height = H;
+  // From ahead and to the side, far too wide at first: the fit zooms in.
+  EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 3.0f);
   p.fit = 1;
-  p.clearColour = CLEAR;
-  CarViewSettings settings = {};
-  settings.graphicsOptions = 0xFFFFFFFF;
-  settings.skyMode = 1;
+  const CarViewSettings settings = GarageSettings();
   const View before = *CurrentView;
   ComputeViewBasis();
   float basis[3][3];
@@ -740,24 +755,13 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
 TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
   ASSERT_TRUE(ShadersCompile(12, 38));
   Car car;
-  MakeCar(car, RgbWord(200, 120, 60));
-  SetIdentity3x3(car.orientation);
+  StandGarageCar(car);
   car.position = IntVector{3 << 16, -2 << 16, 0};
-  DrawingOf(car).drawAlways = 1;
   constexpr int W = 160, H = 90;
   ZKTETexture picture{};
   ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
-  EditorCarPicture p = {};
-  p.heading = 0x2000;
-  p.distance = 12.0f;
-  p.fieldFactor = 1.0f;
-  p.target = &picture;
-  p.width = W;
-  p.height = H;
-  p.clearColour = CLEAR;
-  CarViewSettings settings = {};
-  settings.graphicsOptions = 0xFFFFFFFF;
-  settings.skyMode = 1;
+  const EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 1.0f);
+  const CarViewSettings settings = GarageSettings();
   const View kept = *CurrentView;
   std::vector<uint8_t> pictures[2];
   for (int k = 0; k < 2; ++k) {
@@ -779,27 +783,16 @@ TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
 TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
   ASSERT_TRUE(ShadersCompile(12, 38));
   Car car;
-  MakeCar(car, RgbWord(200, 120, 60));
-  SetIdentity3x3(car.orientation);
+  StandGarageCar(car);
   car.position = IntVector{3 << 16, -2 << 16, 0};
-  DrawingOf(car).drawAlways = 1;
   constexpr int W = 320, H = 180;
   ZKTETexture picture{};
   ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
-  CarViewSettings settings = {};
-  settings.graphicsOptions = 0xFFFFFFFF;
-  settings.skyMode = 1;
+  const CarViewSettings settings = GarageSettings();
   for (const uint16_t heading : {uint16_t(0), uint16_t(0x4000)}) {
-    EditorCarPicture p = {};
-    p.heading = heading;
-    p.distance = 12.0f;
+    EditorCarPicture p = GaragePicture(picture, W, H, heading, 1.5f);
     p.offsets[0] = 2.0f;
-    p.fieldFactor = 1.5f;
-    p.target = &picture;
-    p.width = W;
-    p.height = H;
     p.fit = 1;
-    p.clearColour = CLEAR;
     ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
     EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across, heading " << heading;
     EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down, heading " << heading;
@@ -813,24 +806,13 @@ TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
 TEST_F(CarPixels, TheGaragePictureWaitsForTheDeviceAndOutlinesInSkyModeThree) {
   ASSERT_TRUE(ShadersCompile(12, 38));
   Car car;
-  MakeCar(car, RgbWord(200, 120, 60));
-  SetIdentity3x3(car.orientation);
-  DrawingOf(car).drawAlways = 1;
+  StandGarageCar(car);
   constexpr int W = 160, H = 90;
   ZKTETexture picture{};
   ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
-  EditorCarPicture p = {};
-  p.heading = 0x2000;
-  p.distance = 12.0f;
-  p.fieldFactor = 1.0f;
-  p.target = &picture;
-  p.width = W;
-  p.height = H;
+  EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 1.0f);
   p.fit = 1;
-  p.clearColour = CLEAR;
-  CarViewSettings settings = {};
-  settings.graphicsOptions = 0xFFFFFFFF;
-  settings.skyMode = 1;
+  CarViewSettings settings = GarageSettings();
   const auto covered = [&] {
     const std::vector<uint8_t> px = ReadTargetPixels(picture);
     int n = 0;
