@@ -49,6 +49,17 @@ class OptionsScreen : public PagePicture {
       if (ValueControls[i].variable == variable && ValueControls[i].displayType == 44) return &ValueControls[i];
     return nullptr;
   }
+  // The garage page opened on the sample vehicle, made current and drawn; its "take cover
+  // picture" button, or null.
+  const ValueControl* OpenGarageAtTheCoverButton(Prss*& page) {
+    page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
+    Prss_MakeCurrent(page);
+    DrawPage(page);
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 9 && std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
+        return &ValueControls[i];
+    return nullptr;
+  }
 };
 
 // Every page of a car drawn in plain white: the paint shows in its own colour times its light.
@@ -97,13 +108,8 @@ TEST_F(OptionsScreen, AChangedButtonAlphaShowsOnTheNextFrame) {
 TEST_F(OptionsScreen, TheGaragePageTakesTheCoverPictureFromTheDrawnFrame) {
   std::filesystem::remove("cover.png");
   CoverState = COVER_TAKING;
-  Prss* page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
-  Prss_MakeCurrent(page);
-  DrawPage(page);
-  const ValueControl* take = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 9 && std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
-      take = &ValueControls[i];
+  Prss* page = nullptr;
+  const ValueControl* take = OpenGarageAtTheCoverButton(page);
   ASSERT_NE(take, nullptr);
   CaptureSourceOverride = target.texture;  // the frame as the test draws it
   ClickControl(*take);
@@ -123,13 +129,8 @@ TEST_F(OptionsScreen, ACoverPictureThatCannotBeWrittenIsNotTaken) {
   std::filesystem::remove("cover.png");
   std::filesystem::create_directory("cover.png");
   CoverState = COVER_TAKING;
-  Prss* page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
-  Prss_MakeCurrent(page);
-  DrawPage(page);
-  const ValueControl* take = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 9 && std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
-      take = &ValueControls[i];
+  Prss* page = nullptr;
+  const ValueControl* take = OpenGarageAtTheCoverButton(page);
   ASSERT_NE(take, nullptr);
   CaptureSourceOverride = target.texture;
   ClickControl(*take);

@@ -36,6 +36,10 @@ layout(std140, binding = 16) uniform Tint { vec4 tint; };
 out vec4 outColor;
 void main() { outColor = colour * tint; }
 )";
+// Paints every pixel with the colour the texture at slot 0 has at its centre.
+const char* CENTRE_SAMPLING_PS =
+    "#version 430 core\nlayout(binding = 0) uniform sampler2D picture;\nout vec4 outColor;\n"
+    "void main() { outColor = texture(picture, vec2(0.5)); }\n";
 
 struct Vertex {
   float x, y, z;
@@ -461,11 +465,8 @@ TEST_F(GfxPixels, ASinglePointIsDrawnFromOneVertexOrOneIndex) {
 // A view in the padded format of a texture's own (BGRX of BGRA) reads alpha as one, whatever
 // the texture holds there; the texture's own view reads the alpha it holds.
 TEST_F(GfxPixels, AViewInThePaddedFormatReadsAlphaAsOne) {
-  const char* sampling =
-      "#version 430 core\nlayout(binding = 0) uniform sampler2D picture;\nout vec4 outColor;\n"
-      "void main() { outColor = texture(picture, vec2(0.5)); }\n";
   GfxPixelShader sampler;
-  ASSERT_EQ(GfxCreatePixelShader(g_device, sampling, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
   GfxTexture2DDesc d;
   d.width = d.height = 2;
   d.mipLevels = 1;
@@ -1402,11 +1403,8 @@ TEST_F(GfxPixels, TheBlendFactorReachesGlWhicheverInputNamesIt) {
 // 2 x 2 chain holds (10, 20, 30, 40), read through a view of that level with red and blue
 // exchanged.
 TEST_F(GfxPixels, AViewOfASwizzledTextureSamplesWithItsSwizzle) {
-  const char* sampling =
-      "#version 430 core\nlayout(binding = 0) uniform sampler2D picture;\nout vec4 outColor;\n"
-      "void main() { outColor = texture(picture, vec2(0.5)); }\n";
   GfxPixelShader sampler;
-  ASSERT_EQ(GfxCreatePixelShader(g_device, sampling, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
   GfxTexture2DDesc d;
   d.width = d.height = 2;
   d.mipLevels = 2;
