@@ -21,6 +21,7 @@
 #include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/character_set.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
@@ -435,9 +436,19 @@ TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
   expectRect(control(4, LanguageTexts[TX_3a_capitlok]), -0.13f, -0.29f, 0.13f, -0.21f, "button");
   Key(13);
   ASSERT_EQ(owner.sub, nullptr);
-  const std::string wide(80, 'w');  // kept to the box's line buffer
+  // A line of 80 glyphs a full text size wide each, whatever character set an earlier test
+  // left loaded or none, kept to the box's line buffer.
+  CharacterEntry& entry = CodePageRecords[CurrentCodePage].entries['w' - 32];
+  const CharacterEntry keptEntry = entry;
+  const GlyphMetrics keptMetrics = CharMetrics['w' - 32];
+  entry = CharacterEntry{};
+  entry.glyph = 'w' - 32;
+  CharMetrics['w' - 32].width = 1.0f;
+  const std::string wide(80, 'w');
   ShowMessageBox2Lines(&owner, wide.c_str(), "second");
   Frame();
+  entry = keptEntry;
+  CharMetrics['w' - 32] = keptMetrics;
   expectRect(control(14, MessageBoxDialog.first), -0.69f, -0.45f, 0.69f, -0.37f, "a long line");
   Key(13);
 }

@@ -147,6 +147,7 @@ TEST_F(Shapes2D, BlendedAndBevelBoxesAreRecordedWhereTheyAreDrawn) {
 TEST_F(Shapes2D, ScreenLabelsTakeTheirKindsColourOrFadeWithDepth) {
   auto argb = [](ColourWord c) { return ApplyBrightnessTable(0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF)); };
   SetInterfaceRectangleToScreen();
+  SetDefaultTextColours();
   const ColourWord kinds[5] = {TextColours.red, TextColours.green, TextColours.orange, TextColours.yellow,
                                TextColours.lightOrange};
   EXPECT_EQ(TextColours.lightOrange & 0xFFFFFF, 0xA0D2FFu);
