@@ -81,6 +81,7 @@ class OperationsTest : public ModellerTest {
     ValueCopies = ValueCopySlots{};
     ObjectEditorShared.visibleLayers = ~0u;
     ObjectEditorShared.spokeCount = 0;
+    ObjectEditorShared.modellerBox = 0;  // a pressed "bounding box" stays on until pressed again
   }
   void TearDown() override {
     ClockFakeStepOnRead(0);
