@@ -79,6 +79,10 @@ class ObjectEditorWindow : public AppHarness {
     std::filesystem::copy(data / "png", "data/png", std::filesystem::copy_options::recursive);
     std::filesystem::copy(data / "3dob", "data/3dob", std::filesystem::copy_options::recursive);
     WriteConfigFile("Start Windowed 1\nWindow 100 100 1124 868\nSS Type 2\nNext Shot 1\nCompressed Tex 0\n");
+    // The edit views as a started program has them (an earlier test may have turned their field
+    // of view or grid, which the animation editor shares): the copy is the one before any test.
+    static const EditViewSettings fresh = EditViews;
+    EditViews = fresh;
     if (AppStartup("") != START_RUNNING) ZKT_SKIP_OUTSIDE_CI() << "no graphics: " << (boxes_.empty() ? "" : boxes_.back());
     ASSERT_EQ(ScreenWidth, WIDTH);
     ASSERT_EQ(ScreenHeight, HEIGHT);
