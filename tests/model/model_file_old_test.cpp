@@ -597,6 +597,19 @@ TEST_F(OldModelFile, BrakeObjectsAndMirrorsOfRecord3) {
   ExpectSameAt252(out.object);
 }
 
+TEST_F(OldModelFile, ASixteenByteNameReplacesTheLongerNameTheObjectHeld) {
+  // Before 252 a name has 16 stored bytes; all 16 letters leave no end in the file, and the
+  // 19-letter name read into before must leave nothing behind them.
+  ReadResult out;
+  std::strcpy(out.object.name, "nineteen_characters");
+  RawRecord r = OneTriangle(5);
+  r.name = "sixteen_letters_";
+  ReadRecord(out, r, 251);
+  ASSERT_EQ(out.result, 1);
+  EXPECT_STREQ(out.object.name, "sixteen_letters_");
+  for (int i = 16; i < MODEL_NAME_SIZE; ++i) EXPECT_EQ(out.object.name[i], 0) << i;
+}
+
 TEST_F(OldModelFile, EveryFileAndRecordVersionReadsAndStaysTheSameAt252) {
   for (int fileVersion = 248; fileVersion <= 252; ++fileVersion)
     for (int recordVersion = 0; recordVersion <= 14; ++recordVersion) {
