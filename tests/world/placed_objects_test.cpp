@@ -667,6 +667,38 @@ TEST_F(PlacedObjects, AStaticBoxIsFoundByARayDown) {
   o.Free();
 }
 
+TEST_F(PlacedObjects, APotGetsTheCollisionMeshOfItsOutlineTurnedRound) {
+  // A wall of radius 1 m from 0 to 2 m, its one edge collidable: six steps round, two
+  // triangles a step, over six rings of two points.
+  OneMappingWorld one;
+  stand.pot.numPoints = 2;
+  stand.pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {1.0f, 2.0f}};
+  stand.pot.edgeCount = 1;
+  stand.pot.edges = new MappingRef[1]{{0, 1, 0, 0, 0, 1}};
+  stand.pot.segmentCount = 24;
+  stand.view.sourceKind = SOURCE_POT;
+  stand.view.model = nullptr;
+  stand.view.pot = &stand.pot;
+  stand.view.physicsKind = PHYSICS_STATIC;
+  FObject o({0, 0, 0});
+  Place(o, 10, 20, 1.0, 5);
+  o.Setup();
+  o.AddPhysics();
+  ASSERT_NE(o.mesh, nullptr);
+  EXPECT_EQ(o.mesh->triangleCount, 12);
+  EXPECT_EQ(o.mesh->pointCount, 12);
+  // The box of the ring in place: across x by sin 60 degrees = 0.8660 m either side (the
+  // ring's points lie at 0, 60, ... 300 degrees from +y), across y by the whole radius, up
+  // from the object's height 1 m to 3 m.
+  EXPECT_NEAR(o.box[0] / FIX, 10 - 0.8660254, 1e-3);
+  EXPECT_NEAR(o.box[3] / FIX, 10 + 0.8660254, 1e-3);
+  EXPECT_NEAR(o.box[1] / FIX, 19.0, 1e-3);
+  EXPECT_NEAR(o.box[4] / FIX, 21.0, 1e-3);
+  EXPECT_NEAR(o.box[2] / FIX, 1.0, 1e-3);
+  EXPECT_NEAR(o.box[5] / FIX, 3.0, 1e-3);
+  o.Free();
+}
+
 TEST_F(PlacedObjects, LimitsLeaveNoPhysicsAndNameTheModel) {
   stand.view.physicsKind = PHYSICS_STATIC;
   static std::vector<std::string> lines;
