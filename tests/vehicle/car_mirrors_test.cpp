@@ -252,6 +252,29 @@ TEST_F(Mirrors, TheInternalMirrorSubobjectIsCentredOnItsSurface) {
   EXPECT_EQ(sub->points[2].y, 32768 - 655);
   EXPECT_EQ(sub->local.translation.y, 2000 + 655);
   DeleteDrawMesh(sub);
+
+  // A surface whose first vertex is its highest across x and in the middle up z: the box
+  // is of all three, x from -300 to 100 and z from 10 to 90, so its middle is (-100, 20, 50).
+  GouraudO3d* turned = NewGouraud();
+  turned->type = SUBOBJECT_INTERNAL_MIRROR;
+  turned->local.translation = IntVector{1000, 2000, 3000};
+  FillParts(*turned, mirror_, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}, paint_, {});
+  const int32_t given[3][3] = {{100, 0, 50}, {-300, 40, 10}, {0, 20, 90}};
+  for (int i = 0; i < 3; ++i) {
+    turned->points[i].x = given[i][0];
+    turned->points[i].y = given[i][1];
+    turned->points[i].z = given[i][2];
+  }
+  car_.CentreMirrorSubobject(*turned);
+  const int32_t centred[3][3] = {{200, -20, 0}, {-200, 20, -40}, {100, 0, 40}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(turned->points[i].x, centred[i][0]) << i;
+    EXPECT_EQ(turned->points[i].y, centred[i][1]) << i;
+    EXPECT_EQ(turned->points[i].z, centred[i][2]) << i;
+  }
+  EXPECT_EQ(turned->local.translation.x, 1000 - 100);
+  EXPECT_EQ(turned->local.translation.z, 3000 + 50);
+  DeleteDrawMesh(turned);
 }
 
 }  // namespace
