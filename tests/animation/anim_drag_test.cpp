@@ -441,6 +441,41 @@ TEST(Drag, TheLegsMirrorFromSolidSixAndTheRootMayBeDragged) {
 }
 
 
+// A drag that cannot start leaves no drag, no highlight and no temporary parent lock behind:
+// a slide refused after the keys prepared a turn (which locked the parent for it), and a drag
+// over links that have no root.
+TEST(Drag, ADragThatCannotStartLeavesNoTemporaryLock) {
+  ReportRecorder recorder;
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.selectedBone = HEAD;
+  e.autoLockParent = 1;
+  e.slideMode = 0;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  ASSERT_EQ(e.tempLocked, TRUNK);
+  ASSERT_EQ(t.links.links[TRUNK].locked, 1u);
+  // The head's parent, the trunk, holds the arms and legs too: no slide.
+  e.slideMode = 1;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  EXPECT_EQ(StartDrag(e, 0, 0), 0);
+  EXPECT_EQ(recorder.Reports().boxes.back(), "Can't slide - parent has more than one child|-");
+  EXPECT_EQ(e.dragging, 0);
+  EXPECT_EQ(e.highlighted, -1);
+  EXPECT_EQ(e.tempLocked, -1);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 0u);
+
+  e.slideMode = 0;
+  ASSERT_EQ(SlideBone(e, 1, -1), 1);
+  ASSERT_EQ(e.tempLocked, TRUNK);
+  t.links.root = -1;
+  EXPECT_EQ(StartDrag(e, 0, 0), 0);
+  EXPECT_EQ(e.dragging, 0);
+  EXPECT_EQ(e.highlighted, -1);
+  EXPECT_EQ(e.tempLocked, -1);
+  EXPECT_EQ(t.links.links[TRUNK].locked, 0u);
+}
+
 // Carried solids copied over a range reaching past both ends of the animation: every frame,
 // and nothing outside it.
 TEST(CopyToFrames, ARangePastBothEndsCoversEveryFrameAndNoMore) {

@@ -870,7 +870,8 @@ TEST_F(SetupPages, FinalDriveHoldsTheDifferentialKindAndTheGearCountToTheirLast)
 }
 
 // The figures' own ends: no top speed for a gear past the seventh (whose word would be the
-// final drive's), none for gear -1; no live camber for the wheel one past the car's last.
+// final drive's), none for gear -1; no live camber for the wheel one past the car's last,
+// nor for wheel -1, while the first wheel shows its own.
 TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
   Load(ESTATE);
   car->engine.redline = 700.0f;
@@ -889,6 +890,11 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
   car->wheels[wheels - 1].spinAxis.z = -0.5f;
   EXPECT_NEAR(LiveCamberDegrees(*car, wheels - 1), 30.0f, 1e-3f);
   EXPECT_EQ(LiveCamberDegrees(*car, -1), 0.0f);
+  // The first wheel has its own: on the other side the same axis (z -0.5) is the opposite
+  // lean, asin -0.5 = -30 degrees.
+  car->wheels[0].side = -1.0f;
+  car->wheels[0].spinAxis.z = -0.5f;
+  EXPECT_NEAR(LiveCamberDegrees(*car, 0), -30.0f, 1e-3f);
 }
 
 // The gear rows and the final drive follow the differentials down the first column and go on

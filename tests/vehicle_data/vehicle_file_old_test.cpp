@@ -194,6 +194,17 @@ TEST_F(OldVehicleFile, SetupBytesMoveIntoTheAxleBlocksBefore251) {
   }
   raw.sets[0].caster = 0.1f;
 
+  // A file with its one set-up moves the widths too; a width of 0 keeps the wheel set's 1.4.
+  SetupRecord only{};
+  SetSetupFloat(only, 60, 1.55f);
+  raw.setups = {{"[default]", only}};
+  ReadVehicle single;
+  Read(single, raw, 250, 6);
+  EXPECT_FLOAT_EQ(single.data.wheelSets[0].trackWidth, 1.55f);
+  EXPECT_FLOAT_EQ(single.data.wheelSets[1].trackWidth, 1.4f);
+  EXPECT_EQ(SetupFloat(single.data.setups[0].record, 60), 0.0f);
+  raw.setups = {{"[default]", first}, {"second", second}};
+
   // At 251 the set-ups are left as they are.
   ReadVehicle kept;
   Read(kept, raw, 251, 6);

@@ -231,12 +231,18 @@ TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
   EXPECT_TRUE(SaidLine("Loaded mesh colours but could not load light colours (old version)"));
   EXPECT_EQ(car().colourConfigCount, 1);
   EXPECT_EQ(car().colours[7], 0x00112233u + 7);
+  // Nine configurations, the most a vehicle holds, all load.
+  WriteFile("data\\colours\\nine.all", "ZKTALL", ColourSetBody(9, true), 252);
+  ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "nine"), 1);
+  EXPECT_EQ(car().colourConfigCount, 9);
+  EXPECT_STREQ(car().colourConfigs[8].name, "abcdefghijklmno");
+  EXPECT_EQ(car().colourConfigs[8].groups[1][3], RgbWord(160, 10, 10));
 }
 
 TEST_F(Files, ADamagedColourSetChangesNothing) {
+  // Ten whole configurations are one more than a vehicle holds.
   for (const uint32_t count : {0u, 10u, 0xFFFFFFFFu}) {
-    WriteFile("data\\colours\\count.all", "ZKTALL", ColourSetBody(count == 10 ? 10 : 0, true), 252);
-    std::vector<uint8_t> body = ColourSetBody(1, true);
+    std::vector<uint8_t> body = ColourSetBody(count == 10 ? 10 : 1, true);
     body[0] = uint8_t(count);
     body[1] = uint8_t(count >> 8);
     body[2] = uint8_t(count >> 16);

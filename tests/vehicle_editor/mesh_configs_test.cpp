@@ -154,6 +154,26 @@ TEST_F(MeshConfigs, IndexesAtTheEndsOfTheListsChooseAndRenameOnlyWhatIsThere) {
   EXPECT_EQ(car().configs[0].layerMask, 0xFFFFFFFFu);
 }
 
+// Choosing another configuration is one edit named for it: undo gives the first one back,
+// set-up byte and built car alike.
+TEST_F(MeshConfigs, ChoosingAnotherConfigurationIsOneEditThatUndoTakesBack) {
+  ASSERT_EQ(Current(), 0);
+  ASSERT_EQ(car().configIndex, 0);
+  const std::vector<uint8_t> start = Bytes();
+  const int nodes = VehicleUndo::NumNodes;
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::SelectConfig(e, 0, 1);
+  EXPECT_EQ(Current(), 1);
+  EXPECT_EQ(car().configIndex, 1);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is built again";
+  ASSERT_EQ(VehicleUndo::NumNodes, nodes + 1);
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set mesh config");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(Current(), 0);
+  EXPECT_EQ(car().configIndex, 0);
+  EXPECT_EQ(Bytes(), start);
+}
+
 TEST_F(MeshConfigs, ALayerSwitchBuildsTheCarOnTheNewMaskAndMerges) {
   ASSERT_NE(car().model, nullptr);
   VehicleEditor::SelectConfig(e, 0, 1);
