@@ -176,6 +176,18 @@ class PlacedObjects : public ::testing::Test {
     Stand::Current() = nullptr;
     stand.pot.Free();
   }
+  // The stand's view made from a pot of two outline points and one collidable edge between
+  // them, turned round in 24 segments.
+  void StandPot(GraphPoint bottom, GraphPoint top) {
+    stand.pot.numPoints = 2;
+    stand.pot.points = new GraphPoint[2]{bottom, top};
+    stand.pot.edgeCount = 1;
+    stand.pot.edges = new MappingRef[1]{{0, 1, 0, 0, 0, 1}};
+    stand.pot.segmentCount = 24;
+    stand.view.sourceKind = SOURCE_POT;
+    stand.view.model = nullptr;
+    stand.view.pot = &stand.pot;
+  }
   static void Place(FObject& o, double x, double y, double height, int index) {
     o.position[0] = int32_t(std::lround(x * FIX));
     o.position[1] = int32_t(std::lround(y * FIX));
@@ -567,14 +579,7 @@ TEST_F(PlacedObjects, LevelDistancesAreCapped) {
 
 TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
   OneMappingWorld one;
-  stand.pot.numPoints = 2;
-  stand.pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {2.0f, 4.0f}};
-  stand.pot.edgeCount = 1;
-  stand.pot.edges = new MappingRef[1]{{0, 1, 0, 0, 0, 1}};
-  stand.pot.segmentCount = 24;
-  stand.view.sourceKind = SOURCE_POT;
-  stand.view.model = nullptr;
-  stand.view.pot = &stand.pot;
+  StandPot({1.0f, 0.0f}, {2.0f, 4.0f});
   FObject o({0, 0, 0});
   Place(o, 0, 0, 0, 5);
   o.Setup();
@@ -671,14 +676,7 @@ TEST_F(PlacedObjects, APotGetsTheCollisionMeshOfItsOutlineTurnedRound) {
   // A wall of radius 1 m from 0 to 2 m, its one edge collidable: six steps round, two
   // triangles a step, over six rings of two points.
   OneMappingWorld one;
-  stand.pot.numPoints = 2;
-  stand.pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {1.0f, 2.0f}};
-  stand.pot.edgeCount = 1;
-  stand.pot.edges = new MappingRef[1]{{0, 1, 0, 0, 0, 1}};
-  stand.pot.segmentCount = 24;
-  stand.view.sourceKind = SOURCE_POT;
-  stand.view.model = nullptr;
-  stand.view.pot = &stand.pot;
+  StandPot({1.0f, 0.0f}, {1.0f, 2.0f});
   stand.view.physicsKind = PHYSICS_STATIC;
   FObject o({0, 0, 0});
   Place(o, 10, 20, 1.0, 5);
