@@ -172,6 +172,14 @@ TEST_F(MeshConfigs, ChoosingAnotherConfigurationIsOneEditThatUndoTakesBack) {
   EXPECT_EQ(Current(), 0);
   EXPECT_EQ(car().configIndex, 0);
   EXPECT_EQ(Bytes(), start);
+
+  // A new name is an edit of its own too.
+  VehicleEditor::SetConfigName(*e, "RENAMED", 1);
+  EXPECT_STREQ(car().configs[1].name, "RENAMED");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set config name");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_STREQ(car().configs[1].name, "HARD TOP");
+  EXPECT_EQ(Bytes(), start);
 }
 
 TEST_F(MeshConfigs, ALayerSwitchBuildsTheCarOnTheNewMaskAndMerges) {
