@@ -102,6 +102,28 @@ TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   EXPECT_TRUE(Reports().questions.empty());
 }
 
+// Duplicating and deleting a colour configuration are each one named edit; undo gives back
+// the three records of the sample.
+TEST_F(Setups, ColourConfigDuplicatesAndDeletesAreEditsUndoTakesBack) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  const std::vector<uint8_t> start = Bytes();
+  const int nodes = NumNodes;
+  VehicleEditor::ColourConfigAction(e, 0, 2);
+  ASSERT_EQ(car().colourConfigCount, 4);
+  ASSERT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "duplicate colour config");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(car().colourConfigCount, 3);
+  EXPECT_EQ(Bytes(), start);
+
+  VehicleEditor::ColourConfigAction(e, 0, 4);
+  ASSERT_EQ(car().colourConfigCount, 2);
+  EXPECT_STREQ(Slots[NumNodes].name, "delete colour config");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(car().colourConfigCount, 3);
+  EXPECT_EQ(Bytes(), start);
+}
+
 TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {
   VehicleEditor::RenameSetup(*e, "thirteen_char");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "[thirteen_char]");
