@@ -205,11 +205,14 @@ TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   EXPECT_EQ(c.rimBytes[1], 5) << "a saloon's range";
   EXPECT_EQ(c.rimBytes[2], 7);
   EXPECT_STREQ(Slots[NumNodes].name, "specify tyre types");
+  const int nodes = NumNodes;
   Do(VehicleEditor::StepTyreTypeLimit, e, 1);
   Do(VehicleEditor::StepTyreTypeLimit, e, 1);
   Do(VehicleEditor::StepTyreTypeLimit, e, 1);
   EXPECT_EQ(c.rimBytes[1], 7);
   EXPECT_EQ(c.rimBytes[2], 7) << "kept at the top";
+  EXPECT_EQ(NumNodes, nodes + 1) << "the steps make one node";
+  EXPECT_STREQ(Slots[NumNodes].name, "set tyre type limits");
   for (int i = 0; i < 9; ++i) Do(VehicleEditor::StepTyreTypeLimit, e, 2);
   EXPECT_EQ(c.rimBytes[2], 0);
   EXPECT_EQ(c.rimBytes[1], 0) << "the lowest follows the highest down";
