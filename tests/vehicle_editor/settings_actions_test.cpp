@@ -363,6 +363,7 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   const IntVector lower = rear.lowerPivot, upper = rear.upperPivot;
   VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_MACPHERSON_STRUT);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_MACPHERSON_STRUT);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to macpherson");
   EXPECT_NEAR(rear.lowerArmLength, Distance(inner, lower), 1e-5);
   EXPECT_EQ(rear.upperArmLength, 0.0f);
   EXPECT_NEAR(rear.includedAngle, angle + 1.0f * 0.07853982f / 45.0f, 1e-7f) << "the mean of +5 and -3 steps";
@@ -376,6 +377,7 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   const Inner again = InnerEnd(c, 0);
   VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_DOUBLE_WISHBONE);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_DOUBLE_WISHBONE);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to double wishbone");
   EXPECT_NEAR(rear.lowerArmLength, Distance(again, rear.lowerPivot), 1e-5);
   EXPECT_NEAR(rear.upperArmLength, Distance(again, upper), 1e-5);
   EXPECT_EQ(bytes[AXLE_CASTER], static_cast<uint8_t>(std::lround(rear.caster * 1800.0 / 3.1415927)));
