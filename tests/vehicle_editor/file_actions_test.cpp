@@ -299,6 +299,8 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
 
   EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "a", 1), 0);
   EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
+  EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "ab", 1), 1) << "two characters are enough";
+  EXPECT_TRUE(fs::exists("data/veh/ab.veh"));
   EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "../x"), 0);
   EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "ABC"), 0);
   EXPECT_TRUE(SaidBox("VOB name must be two characters in length"));
