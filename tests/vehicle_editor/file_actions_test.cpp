@@ -494,6 +494,9 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.checkVehicleSkins = nullptr;
   EXPECT_EQ(Reports().boxes.size(), 1u);
   EXPECT_TRUE(SaidBox("Skin ID is set but the default skin was not found Press H to see them in the message history"));
+  // The highest six digits, three bytes of 0xFF, are a mod's id too.
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ffffff"), 1);
+  EXPECT_STREQ(car().shortName, "FFFFFF");
 
   char folder[128] = "";
   EditorShellHooks.testExportFolder = folder;
