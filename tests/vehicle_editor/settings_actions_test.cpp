@@ -449,8 +449,20 @@ TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
   EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.4f);
   Do(VehicleEditor::AxlePositionChanged, e, 0);
   EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -1.0f) << "aligned now: the axle position applies";
+  EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.0f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[fr].y, 4.0f) << "the front pair is still staggered";
+  EXPECT_FLOAT_EQ(c.wheelPositions[fl].y, 3.9f);
 
   Load("Scooter");
+  // A single wheel has no partner to be staggered from: each takes its axle's position.
+  for (int set = 0; set < CAR_WHEEL_SETS; ++set) e->axlePositions[set] = set ? 0.75f : -0.625f;
+  Do(VehicleEditor::AxlePositionChanged, e, 0);
+  for (int set = 0; set < CAR_WHEEL_SETS; ++set) {
+    const SuspensionBlock& s = car().wheelSets[set];
+    const int single = s.leftWheel ? s.leftWheel - 1 : s.rightWheel - 1;
+    ASSERT_GE(single, 0) << set;
+    EXPECT_FLOAT_EQ(car().wheelPositions[single].y, set ? 0.75f : -0.625f) << set;
+  }
   const std::vector<uint8_t> before = Bytes();
   const int nodes = NumNodes;
   Do(VehicleEditor::SetWheelOffset, e, 4 | 2);
