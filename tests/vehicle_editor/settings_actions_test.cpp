@@ -361,9 +361,11 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   const float angle = rear.includedAngle;
   const Inner inner = InnerEnd(c, 0);
   const IntVector lower = rear.lowerPivot, upper = rear.upperPivot;
+  const uint32_t converted = e->carSetups;
   VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_MACPHERSON_STRUT);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_MACPHERSON_STRUT);
   EXPECT_STREQ(Slots[NumNodes].name, "convert to macpherson");
+  EXPECT_EQ(e->carSetups, converted + 1) << "the car is set up again";
   EXPECT_NEAR(rear.lowerArmLength, Distance(inner, lower), 1e-5);
   EXPECT_EQ(rear.upperArmLength, 0.0f);
   EXPECT_NEAR(rear.includedAngle, angle + 1.0f * 0.07853982f / 45.0f, 1e-7f) << "the mean of +5 and -3 steps";
@@ -383,8 +385,10 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   EXPECT_EQ(bytes[AXLE_CASTER], static_cast<uint8_t>(std::lround(rear.caster * 1800.0 / 3.1415927)));
   EXPECT_TRUE(std::strstr(e->statusText, "- (Inner ") != nullptr) << e->statusText;
 
-  // Linear again: the arms gone.
+  // Linear again: the arms gone, the car set up again.
+  const uint32_t setups = e->carSetups;
   VehicleEditor::ConvertToLinear(*e, 0);
+  EXPECT_EQ(e->carSetups, setups + 1);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_LINEAR);
   EXPECT_EQ(rear.lowerArmLength, 0.0f);
   EXPECT_STREQ(Slots[NumNodes].name, "convert to linear");
