@@ -283,6 +283,7 @@ TEST_F(Screen, TheOptionsAndTheCoverPictureCoverTheEditorUntilTheyClose) {
   EXPECT_EQ(SpecialDraw, 0);
   EXPECT_EQ(e->coverState, COVER_GARAGE_OPEN);
   EXPECT_STREQ(g_coverName, "Runabout");
+  EXPECT_EQ(e->prss.sub, &g_page.prss) << "the garage covers the editor";
   Prss_Terminate(&g_page.prss);
   Act();
   EXPECT_EQ(e->coverState, COVER_IDLE);
