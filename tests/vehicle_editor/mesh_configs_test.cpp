@@ -236,6 +236,38 @@ TEST_F(MeshConfigs, RemovingSkinsAsksAsTheRecordsAndTheModelSay) {
   EXPECT_TRUE(SaidBox("Removed skin but the model"));
 }
 
+// "Remove the selected skin" clears the selected record's skin alone; an index one past the
+// records clears them all.
+TEST_F(MeshConfigs, RemovingTheSelectedSkinClearsOnlyItsRecord) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  const char* const names[3] = {"one", "two", "three"};
+  for (int i = 0; i < 3; ++i)
+    std::snprintf(car().colourConfigs[i].name, sizeof car().colourConfigs[i].name, "%s", names[i]);
+  car().colourIndex = 1;
+  car().currentColours = car().colourConfigs[1];
+  VehicleEditor::SkinAction(e, 0, 1);
+  ASSERT_EQ(SelectDialog.prss.alive, 1);
+  SelectItemClick(&SelectDialog, CLICK_LEFT, 0);
+  EXPECT_STREQ(car().colourConfigs[0].name, "one");
+  EXPECT_STREQ(car().colourConfigs[1].name, "");
+  EXPECT_STREQ(car().colourConfigs[2].name, "three");
+  EXPECT_STREQ(car().currentColours.name, "");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "remove skin");
+  EXPECT_TRUE(SaidBox("Removed skin but the model contains a texture page of type 'skin'"));
+
+  Reports() = Caught{};
+  VehicleEditor::RemoveSkins(*e, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_STREQ(car().colourConfigs[i].name, "") << i;
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "remove skins");
+  EXPECT_TRUE(SaidBox("Removed skins but the model"));
+  // Without any colour record there is nothing to remove and nothing is asked.
+  car().colourConfigCount = 0;
+  Reports() = Caught{};
+  VehicleEditor::SkinAction(e, 0, 1);
+  EXPECT_EQ(SelectDialog.prss.alive, 0);
+  EXPECT_TRUE(Reports().questions.empty());
+}
+
 TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   car().colourIndex = 1;
   car().currentColours = car().colourConfigs[1];
