@@ -738,8 +738,15 @@ TEST_F(NewVehicle, ThePagesAxleRowsShowATrackForAPairAndNoneForASingleWheel) {
   Begin(NEW_LAYOUT_TRIKE);
   ClearInterface();
   W::Draw(*e);
-  EXPECT_NE(FindShownButton("Single wheel"), nullptr) << "the front";
+  const InterfaceButton* single = FindShownButton("Single wheel");
+  ASSERT_NE(single, nullptr) << "the front";
   EXPECT_NE(FindShownButton("Track width 1.500m"), nullptr) << "the rear pair";
+  // Each axle's rows open with its name as a heading, the front's right above its single wheel.
+  const InterfaceButton* front = FindShownButton("Front");
+  ASSERT_NE(front, nullptr);
+  EXPECT_EQ(front->top + ButtonHeight, single->top);
+  EXPECT_EQ(front->left, single->left);
+  EXPECT_NE(FindShownButton("Rear"), nullptr);
   Begin(NEW_LAYOUT_BIKE);
   ClearInterface();
   W::Draw(*e);
