@@ -122,6 +122,19 @@ TEST_F(Setups, ColourConfigDuplicatesAndDeletesAreEditsUndoTakesBack) {
   VehicleEditor::UndoRedo(e, 0, 0);
   EXPECT_EQ(car().colourConfigCount, 3);
   EXPECT_EQ(Bytes(), start);
+
+  // A duplicate copies the selected record, the first included, whatever the current colours
+  // hold; with no record selected (an index one past them) it copies the current colours.
+  VehicleEditor::ApplyColourConfig(*e, 0);
+  std::snprintf(car().currentColours.name, sizeof car().currentColours.name, "current");
+  VehicleEditor::ColourConfigAction(e, 0, 2);
+  ASSERT_EQ(car().colourConfigCount, 4);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[3], &car().colourConfigs[0], sizeof(ColourSet)), 0);
+  car().colourIndex = 4;
+  std::snprintf(car().currentColours.name, sizeof car().currentColours.name, "current");
+  VehicleEditor::ColourConfigAction(e, 0, 2);
+  ASSERT_EQ(car().colourConfigCount, 5);
+  EXPECT_STREQ(car().colourConfigs[4].name, "current");
 }
 
 TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {
