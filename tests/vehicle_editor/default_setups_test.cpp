@@ -143,6 +143,10 @@ TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne)
   VehicleEditor::RenameSetup(*e, "fourteen_chars");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "fourteen_chars");
   EXPECT_STREQ(Slots[NumNodes].name, "rename setup");
+  // A shorter name leaves nothing of the longer one: the rest of the field is zero.
+  VehicleEditor::RenameSetup(*e, "ab");
+  const char shorter[SETUP_NAME_SIZE] = {'[', 'a', 'b', ']'};
+  EXPECT_EQ(std::memcmp(car().setups[car().setupIndex].name, shorter, SETUP_NAME_SIZE), 0);
   std::snprintf(car().setups[1].name, SETUP_NAME_SIZE, "[dry]");
   VehicleEditor::SelectSetup(e, 4, 1);
   EXPECT_EQ(car().setupIndex, 1);
