@@ -231,9 +231,11 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   Type("Enter name of colour config to SAVE", "paint");
   EXPECT_TRUE(SaidInfo("Saved colours"));
   car().currentColours.groups[0][0] = 0;
+  car().modelRebuild = 0;
   VehicleEditor::ColourConfigAction(e, 0, 1);
   Type("Enter name of colour config to LOAD", "paint");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
+  EXPECT_EQ(car().modelRebuild, 1u) << "the model is painted again";
   EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
   EXPECT_EQ(std::memcmp(&car().colourConfigs[car().colourIndex], &colours, sizeof colours), 0)
       << "the chosen configuration takes them too";
