@@ -218,6 +218,16 @@ TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
   EXPECT_STREQ(Slots[NumNodes].name, "load all colours");
   ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "again"), 1);
   EXPECT_EQ(Read("data\\colours\\again.all"), first);
+  // The file ends with the light block: its count, 8, and the eight light colours.
+  ASSERT_GE(first.size(), 36u);
+  const auto intAt = [&](size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = v << 8 | uint8_t(first[at + size_t(k)]);
+    return v;
+  };
+  const size_t lights = first.size() - 36;
+  EXPECT_EQ(intAt(lights), 8u);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(intAt(lights + 4 + 4 * size_t(i)), uint32_t(car().colours[i])) << i;
 
   WriteFile("data\\colours\\raw.all", "ZKTALL", ColourSetBody(2, true), 248);
   ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "raw"), 1);
