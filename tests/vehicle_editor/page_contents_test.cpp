@@ -204,6 +204,29 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
   EXPECT_EQ(c.rimBytes[2], 5);
 }
 
+// The allow page's limit rows stand only while their switches are on: the lowest and highest
+// tyre pressure each on a row of its own, its label then its value.
+TEST_F(PageContentsTest, TheAllowPagesPressureRowsStandOnlyWhileSwitchedOn) {
+  UseTallScreen();
+  car().options2 &= ~OPT2_PRESSURE_LIMITS;
+  car().rimWords[0] = 150;
+  car().rimWords[1] = 320;
+  Open(TAB_ALLOW);
+  EXPECT_FALSE(Shown("Minimum pressure"));
+  EXPECT_FALSE(Shown("150 kPa"));
+  car().options2 |= OPT2_PRESSURE_LIMITS;
+  Open(TAB_ALLOW);
+  const InterfaceButton* lowest = Find("Minimum pressure");
+  const InterfaceButton* highest = Find("Maximum pressure");
+  const InterfaceButton* low = Find("150 kPa");
+  const InterfaceButton* high = Find("320 kPa");
+  ASSERT_TRUE(lowest && highest && low && high);
+  EXPECT_EQ(low->top, lowest->top);
+  EXPECT_EQ(low->left, lowest->right);
+  EXPECT_EQ(high->top, highest->top);
+  EXPECT_EQ(highest->top, lowest->top + ButtonHeight);
+}
+
 TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLightsTheLamp) {
   UseTallScreen();
   Car& c = car();
