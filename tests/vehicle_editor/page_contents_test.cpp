@@ -391,12 +391,25 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
   EXPECT_TRUE(Shown("Rotation (from right)"));
   EXPECT_TRUE(Shown("Fuel tank"));
   EXPECT_TRUE(Shown("Visible")) << "the spare wheel's fixed visible row";
+  // Without the spare wheel's mass, "Visible" is a heading with the bit's state beside it.
+  const auto besideVisible = [&] {
+    const InterfaceButton* heading = Find("Visible");
+    char shown[128] = "";
+    if (!heading) return std::string("no heading");
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.left == heading->right && b.top == heading->top && ButtonText(b, shown, sizeof shown)) return std::string(shown);
+    }
+    return std::string("nothing beside");
+  };
   c.options &= ~(OPT1_SPARE_WHEEL_MASS | OPT1_SPARE_WHEEL_VISIBLE);
   Build();
   EXPECT_TRUE(Shown("NO"));
+  EXPECT_EQ(besideVisible(), "NO");
   c.options |= OPT1_SPARE_WHEEL_VISIBLE;
   Build();
   EXPECT_TRUE(Shown("YES"));
+  EXPECT_EQ(besideVisible(), "YES");
 
   // Mirrored for a test of the other side: the restore button and the summary.
   c.mirrored = 1;
