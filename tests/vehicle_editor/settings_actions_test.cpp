@@ -40,7 +40,9 @@ class SettingsTest : public PagesTest {
 
 TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   ExpectRefused([&] { Do(VehicleEditor::SetDriveType, e, DRIVE_NONE); }, "Powered vehicles must have a drive type");
+  const uint32_t setups = e->carSetups;
   Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
   EXPECT_EQ(car().driveType, DRIVE_FOUR) << "four wheels";
   EXPECT_STREQ(Slots[NumNodes].name, "set drive type");
 
