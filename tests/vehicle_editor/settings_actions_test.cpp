@@ -513,6 +513,10 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   const std::string longest(31, 'E');
   EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, longest.c_str()), 1);
   EXPECT_EQ(std::string(car().engineName), longest);
+  // A shorter name after it leaves the rest of the field zero.
+  EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, "AB"), 1);
+  const char shorter[sizeof car().engineName] = {'A', 'B'};
+  EXPECT_EQ(std::memcmp(car().engineName, shorter, sizeof shorter), 0);
   const std::string past(32, 'E');
   ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, past.c_str()), 0); },
                 "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
