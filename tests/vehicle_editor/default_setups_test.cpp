@@ -57,6 +57,14 @@ TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
   EXPECT_NEAR(car().mass, mass + 40.0f, 0.01f);
   VehicleEditor::ApplySetup(*e, 0);
   EXPECT_NEAR(car().mass, mass, 0.01f);
+  // One past the set-ups, or the colour configurations, is none to apply.
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::ApplySetup(*e, car().setupCount);
+  EXPECT_EQ(car().setupIndex, 0);
+  EXPECT_EQ(e->carSetups, setups);
+  VehicleEditor::ApplyColourConfig(*e, 1);
+  VehicleEditor::ApplyColourConfig(*e, car().colourConfigCount);
+  EXPECT_EQ(car().colourIndex, 1);
 }
 
 TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
