@@ -185,6 +185,8 @@ TEST_F(NewVehicle, ASaloonsEngineFlagsAndSetupFollowTheRules) {
   const float radius = 0.5f * 0.185f + 0.381f / 2;
   const float brake = 0.75f * radius * front + 0.2f * radius * rear;
   EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH), std::nearbyint(brake / 100) * 100);
+  EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_SIXTH), std::nearbyint(brake / 100) * 100)
+      << "the rear axle's field holds it too";
   EXPECT_EQ(CompareSetups(c.currentSetup, c.setups[0].record, 0), 0);
 }
 
