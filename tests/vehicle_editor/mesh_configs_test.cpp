@@ -67,6 +67,10 @@ TEST_F(MeshConfigs, DeletingTheMiddleOfThreeMovesTheLastDownAndRenumbersTheSetup
   VehicleEditor::SelectConfig(e, 0, 1);
   ASSERT_EQ(Current(), 1);
   const VehicleConfig third = car().configs[2];
+  // The chosen set-up naming the last one: after the delete it names the first, as the current.
+  ASSERT_GE(car().setupIndex, 0);
+  const int chosen = car().setupIndex;
+  car().setups[chosen].record.bytes[SETUP_CONFIGURATION] = 2;
 
   VehicleEditor::ConfigAction(e, 0, 0);
   EXPECT_TRUE(Asked("Delete mesh configuration? / HARD TOP"));
@@ -77,6 +81,7 @@ TEST_F(MeshConfigs, DeletingTheMiddleOfThreeMovesTheLastDownAndRenumbersTheSetup
   EXPECT_EQ(Current(), 0) << "the first is current";
   EXPECT_EQ(car().configIndex, 0);
   EXPECT_EQ(car().setups[1].record.bytes[SETUP_CONFIGURATION], 1) << "the other set-up still names THIRD";
+  EXPECT_EQ(car().setups[chosen].record.bytes[SETUP_CONFIGURATION], 0);
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "delete config");
 }
 
