@@ -670,6 +670,24 @@ TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
   e->selection.selectedPoint = 0;
   BuildSide();
   EXPECT_TRUE(Shown("POINT type"));
+  // The type's name beside the label; a type past the four names reads "?".
+  const auto typeShown = [&](uint8_t type) {
+    c.framePoints[0].type = type;
+    BuildSide();
+    const InterfaceButton* label = Find("POINT type");
+    char shown[128] = "";
+    if (!label) return std::string("no label");
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].left == label->right && InterfaceButtons[i].top == label->top &&
+          ButtonText(InterfaceButtons[i], shown, sizeof shown))
+        return std::string(shown);
+    return std::string("nothing beside");
+  };
+  const uint8_t pointType = c.framePoints[0].type;
+  EXPECT_EQ(typeShown(3), "thrust bearing");
+  EXPECT_EQ(typeShown(4), "?");
+  c.framePoints[0].type = pointType;
+  BuildSide();
   EXPECT_TRUE(Shown(Format("R %.3f", c.framePoints[0].x / 65536.0).c_str()));
   EXPECT_TRUE(Shown("dup pt"));
   EXPECT_FALSE(Shown("allow frame move"));
