@@ -50,8 +50,10 @@ TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   Do(VehicleEditor::SelectClass, e, CLASS_FORMULA);
   EXPECT_TRUE(Asked("Change vehicle type? / Various settings may be changed or limited"));
   EXPECT_EQ(car().vehicleClass, CLASS_SALOON) << "only after yes";
+  const uint32_t classSetups = e->carSetups;
   AnswerYes();
   EXPECT_EQ(car().vehicleClass, CLASS_FORMULA);
+  EXPECT_EQ(e->carSetups, classSetups + 1) << "the car is set up again";
   EXPECT_STREQ(Slots[NumNodes].name, "set vehicle type");
   Reports() = Caught{};
   Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
