@@ -470,7 +470,9 @@ TEST_F(Files, TheFileRowMarksUnsavedWorkAndItsSaveButtonSaves) {
 }
 
 TEST_F(Files, ThePromptsOfTheVehiclePages) {
+  const uint32_t setups = e->carSetups;
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_abcdefghij"), 1);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again for its seats";
   EXPECT_EQ(std::string(car().steerAnimation, 7), "abcdefg");
   EXPECT_EQ(car().steerAnimation[7], 0);
   EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
