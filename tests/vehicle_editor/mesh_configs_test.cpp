@@ -283,6 +283,22 @@ TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set skin name");
   EXPECT_FALSE(SaidLine("does not have a 'skin' texture page"));
 
+  // A shorter name leaves the rest of the field zero; the first record takes it when chosen,
+  // none does from one past the records.
+  VehicleEditor::SetSkinName(*e, "RUN_ab");
+  const char shorter[sizeof car().currentColours.name] = {'a', 'b'};
+  EXPECT_EQ(std::memcmp(car().currentColours.name, shorter, sizeof shorter), 0);
+  car().colourIndex = 0;
+  VehicleEditor::SetSkinName(*e, "RUN_first");
+  EXPECT_STREQ(car().colourConfigs[0].name, "first");
+  const ColourSet past = car().colourConfigs[3];
+  car().colourIndex = 3;
+  VehicleEditor::SetSkinName(*e, "RUN_past");
+  EXPECT_STREQ(car().currentColours.name, "past");
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[3], &past, sizeof past), 0);
+  car().colourIndex = 1;
+  VehicleEditor::SetSkinName(*e, "RUN_gold");
+
   const std::vector<uint8_t> before = Bytes();
   const int nodes = VehicleUndo::NumNodes;
   VehicleEditor::SetSkinName(*e, "nounderscore");
