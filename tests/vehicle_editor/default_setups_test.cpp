@@ -57,6 +57,15 @@ TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
   EXPECT_NEAR(car().mass, mass + 40.0f, 0.01f);
   VehicleEditor::ApplySetup(*e, 0);
   EXPECT_NEAR(car().mass, mass, 0.01f);
+  // The mesh configuration built is the one the set-up names; one past the two: the first.
+  ASSERT_EQ(car().configCount, 2);
+  car().setups[1].record.bytes[SETUP_CONFIGURATION] = 1;
+  VehicleEditor::ApplySetup(*e, 1);
+  EXPECT_EQ(car().configIndex, 1);
+  car().setups[1].record.bytes[SETUP_CONFIGURATION] = 2;
+  VehicleEditor::ApplySetup(*e, 1);
+  EXPECT_EQ(car().configIndex, 0);
+  VehicleEditor::ApplySetup(*e, 0);
   // One past the set-ups, or the colour configurations, is none to apply.
   const uint32_t setups = e->carSetups;
   VehicleEditor::ApplySetup(*e, car().setupCount);
