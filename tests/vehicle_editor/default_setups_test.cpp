@@ -155,6 +155,11 @@ TEST_F(Setups, ColourConfigDuplicatesAndDeletesAreEditsUndoTakesBack) {
 }
 
 TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {
+  // The save prompt offers the vehicle's short name and the set-up's name without brackets.
+  std::snprintf(car().setups[car().setupIndex].name, SETUP_NAME_SIZE, "[dry]");
+  VehicleEditor::SetupAction(e, 0, 0);
+  EXPECT_EQ(std::string(OpenTextEntry.initialText), std::string(car().shortName) + "_dry");
+  CancelTextEntry();
   VehicleEditor::RenameSetup(*e, "thirteen_char");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "[thirteen_char]");
   VehicleEditor::RenameSetup(*e, "fourteen_chars");
