@@ -93,6 +93,11 @@ TEST_F(Screen, TheBackSeatsFollowTheDriverOnlyWhenTheVehicleHasThem) {
     EXPECT_FLOAT_EQ(car.backSeatLateral, c.offset) << c.driver;
     EXPECT_EQ(car.seatsPerRow, c.code) << c.driver;
   }
+  // A moved driver seats them again too.
+  car.driverPosition.x = 0.25f;
+  VehicleEditor::DriverPositionChanged(*e);
+  EXPECT_FLOAT_EQ(car.backSeatLateral, 0.25f);
+  EXPECT_EQ(car.seatsPerRow, 2);
   car.options &= ~OPT1_BACK_SEAT;
   car.backSeatLateral = 0.77f;
   car.seatsPerRow = 2;
