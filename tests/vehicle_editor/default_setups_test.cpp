@@ -57,6 +57,23 @@ TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
   EXPECT_NEAR(car().mass, mass + 40.0f, 0.01f);
   VehicleEditor::ApplySetup(*e, 0);
   EXPECT_NEAR(car().mass, mass, 0.01f);
+  // The mesh configuration built is the one the set-up names; one past the two: the first.
+  ASSERT_EQ(car().configCount, 2);
+  car().setups[1].record.bytes[SETUP_CONFIGURATION] = 1;
+  VehicleEditor::ApplySetup(*e, 1);
+  EXPECT_EQ(car().configIndex, 1);
+  car().setups[1].record.bytes[SETUP_CONFIGURATION] = 2;
+  VehicleEditor::ApplySetup(*e, 1);
+  EXPECT_EQ(car().configIndex, 0);
+  VehicleEditor::ApplySetup(*e, 0);
+  // One past the set-ups, or the colour configurations, is none to apply.
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::ApplySetup(*e, car().setupCount);
+  EXPECT_EQ(car().setupIndex, 0);
+  EXPECT_EQ(e->carSetups, setups);
+  VehicleEditor::ApplyColourConfig(*e, 1);
+  VehicleEditor::ApplyColourConfig(*e, car().colourConfigCount);
+  EXPECT_EQ(car().colourIndex, 1);
 }
 
 TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
@@ -102,12 +119,56 @@ TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   EXPECT_TRUE(Reports().questions.empty());
 }
 
+// Duplicating and deleting a colour configuration are each one named edit; undo gives back
+// the three records of the sample.
+TEST_F(Setups, ColourConfigDuplicatesAndDeletesAreEditsUndoTakesBack) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  const std::vector<uint8_t> start = Bytes();
+  const int nodes = NumNodes;
+  VehicleEditor::ColourConfigAction(e, 0, 2);
+  ASSERT_EQ(car().colourConfigCount, 4);
+  ASSERT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "duplicate colour config");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(car().colourConfigCount, 3);
+  EXPECT_EQ(Bytes(), start);
+
+  VehicleEditor::ColourConfigAction(e, 0, 4);
+  ASSERT_EQ(car().colourConfigCount, 2);
+  EXPECT_STREQ(Slots[NumNodes].name, "delete colour config");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_EQ(car().colourConfigCount, 3);
+  EXPECT_EQ(Bytes(), start);
+
+  // A duplicate copies the selected record, the first included, whatever the current colours
+  // hold; with no record selected (an index one past them) it copies the current colours.
+  VehicleEditor::ApplyColourConfig(*e, 0);
+  std::snprintf(car().currentColours.name, sizeof car().currentColours.name, "current");
+  VehicleEditor::ColourConfigAction(e, 0, 2);
+  ASSERT_EQ(car().colourConfigCount, 4);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[3], &car().colourConfigs[0], sizeof(ColourSet)), 0);
+  car().colourIndex = 4;
+  std::snprintf(car().currentColours.name, sizeof car().currentColours.name, "current");
+  VehicleEditor::ColourConfigAction(e, 0, 2);
+  ASSERT_EQ(car().colourConfigCount, 5);
+  EXPECT_STREQ(car().colourConfigs[4].name, "current");
+}
+
 TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne) {
+  // The save prompt offers the vehicle's short name and the set-up's name without brackets.
+  std::snprintf(car().setups[car().setupIndex].name, SETUP_NAME_SIZE, "[dry]");
+  VehicleEditor::SetupAction(e, 0, 0);
+  EXPECT_EQ(std::string(OpenTextEntry.initialText), std::string(car().shortName) + "_dry");
+  CancelTextEntry();
   VehicleEditor::RenameSetup(*e, "thirteen_char");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "[thirteen_char]");
   VehicleEditor::RenameSetup(*e, "fourteen_chars");
   EXPECT_STREQ(car().setups[car().setupIndex].name, "fourteen_chars");
   EXPECT_STREQ(Slots[NumNodes].name, "rename setup");
+  // A shorter name leaves nothing of the longer one: the rest of the field is zero.
+  VehicleEditor::RenameSetup(*e, "ab");
+  const char shorter[SETUP_NAME_SIZE] = {'[', 'a', 'b', ']'};
+  EXPECT_EQ(std::memcmp(car().setups[car().setupIndex].name, shorter, SETUP_NAME_SIZE), 0);
   std::snprintf(car().setups[1].name, SETUP_NAME_SIZE, "[dry]");
   VehicleEditor::SelectSetup(e, 4, 1);
   EXPECT_EQ(car().setupIndex, 1);
@@ -192,9 +253,11 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   Type("Enter name of colour config to SAVE", "paint");
   EXPECT_TRUE(SaidInfo("Saved colours"));
   car().currentColours.groups[0][0] = 0;
+  car().modelRebuild = 0;
   VehicleEditor::ColourConfigAction(e, 0, 1);
   Type("Enter name of colour config to LOAD", "paint");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
+  EXPECT_EQ(car().modelRebuild, 1u) << "the model is painted again";
   EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
   EXPECT_EQ(std::memcmp(&car().colourConfigs[car().colourIndex], &colours, sizeof colours), 0)
       << "the chosen configuration takes them too";

@@ -192,7 +192,9 @@ TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   }
   VehicleEditor::FileAction(e, 0, 13);
   EXPECT_TRUE(SaidBox("No points in frame - use LOAD frame function instead"));
+  Reports() = Caught{};
   ExpectNothingChanged("empty", [&] { return VehicleEditor::AddFrameFile(*e, "small"); });
+  EXPECT_TRUE(SaidBox("No points in frame - use LOAD frame function instead")) << "a name typed straight";
 }
 
 std::vector<uint8_t> ColourSetBody(uint32_t count, bool lights) {
@@ -216,6 +218,16 @@ TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
   EXPECT_STREQ(Slots[NumNodes].name, "load all colours");
   ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "again"), 1);
   EXPECT_EQ(Read("data\\colours\\again.all"), first);
+  // The file ends with the light block: its count, 8, and the eight light colours.
+  ASSERT_GE(first.size(), 36u);
+  const auto intAt = [&](size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = v << 8 | uint8_t(first[at + size_t(k)]);
+    return v;
+  };
+  const size_t lights = first.size() - 36;
+  EXPECT_EQ(intAt(lights), 8u);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(intAt(lights + 4 + 4 * size_t(i)), uint32_t(car().colours[i])) << i;
 
   WriteFile("data\\colours\\raw.all", "ZKTALL", ColourSetBody(2, true), 248);
   ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "raw"), 1);
@@ -299,6 +311,8 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
 
   EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "a", 1), 0);
   EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
+  EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "ab", 1), 1) << "two characters are enough";
+  EXPECT_TRUE(fs::exists("data/veh/ab.veh"));
   EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "../x"), 0);
   EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "ABC"), 0);
   EXPECT_TRUE(SaidBox("VOB name must be two characters in length"));
@@ -456,7 +470,9 @@ TEST_F(Files, TheFileRowMarksUnsavedWorkAndItsSaveButtonSaves) {
 }
 
 TEST_F(Files, ThePromptsOfTheVehiclePages) {
+  const uint32_t setups = e->carSetups;
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_abcdefghij"), 1);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again for its seats";
   EXPECT_EQ(std::string(car().steerAnimation, 7), "abcdefg");
   EXPECT_EQ(car().steerAnimation[7], 0);
   EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
@@ -492,6 +508,9 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.checkVehicleSkins = nullptr;
   EXPECT_EQ(Reports().boxes.size(), 1u);
   EXPECT_TRUE(SaidBox("Skin ID is set but the default skin was not found Press H to see them in the message history"));
+  // The highest six digits, three bytes of 0xFF, are a mod's id too.
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ffffff"), 1);
+  EXPECT_STREQ(car().shortName, "FFFFFF");
 
   char folder[128] = "";
   EditorShellHooks.testExportFolder = folder;

@@ -67,6 +67,10 @@ TEST_F(MeshConfigs, DeletingTheMiddleOfThreeMovesTheLastDownAndRenumbersTheSetup
   VehicleEditor::SelectConfig(e, 0, 1);
   ASSERT_EQ(Current(), 1);
   const VehicleConfig third = car().configs[2];
+  // The chosen set-up naming the last one: after the delete it names the first, as the current.
+  ASSERT_GE(car().setupIndex, 0);
+  const int chosen = car().setupIndex;
+  car().setups[chosen].record.bytes[SETUP_CONFIGURATION] = 2;
 
   VehicleEditor::ConfigAction(e, 0, 0);
   EXPECT_TRUE(Asked("Delete mesh configuration? / HARD TOP"));
@@ -77,6 +81,7 @@ TEST_F(MeshConfigs, DeletingTheMiddleOfThreeMovesTheLastDownAndRenumbersTheSetup
   EXPECT_EQ(Current(), 0) << "the first is current";
   EXPECT_EQ(car().configIndex, 0);
   EXPECT_EQ(car().setups[1].record.bytes[SETUP_CONFIGURATION], 1) << "the other set-up still names THIRD";
+  EXPECT_EQ(car().setups[chosen].record.bytes[SETUP_CONFIGURATION], 0);
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "delete config");
 }
 
@@ -172,6 +177,14 @@ TEST_F(MeshConfigs, ChoosingAnotherConfigurationIsOneEditThatUndoTakesBack) {
   EXPECT_EQ(Current(), 0);
   EXPECT_EQ(car().configIndex, 0);
   EXPECT_EQ(Bytes(), start);
+
+  // A new name is an edit of its own too.
+  VehicleEditor::SetConfigName(*e, "RENAMED", 1);
+  EXPECT_STREQ(car().configs[1].name, "RENAMED");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set config name");
+  VehicleEditor::UndoRedo(e, 0, 0);
+  EXPECT_STREQ(car().configs[1].name, "HARD TOP");
+  EXPECT_EQ(Bytes(), start);
 }
 
 TEST_F(MeshConfigs, ALayerSwitchBuildsTheCarOnTheNewMaskAndMerges) {
@@ -228,6 +241,38 @@ TEST_F(MeshConfigs, RemovingSkinsAsksAsTheRecordsAndTheModelSay) {
   EXPECT_TRUE(SaidBox("Removed skin but the model"));
 }
 
+// "Remove the selected skin" clears the selected record's skin alone; an index one past the
+// records clears them all.
+TEST_F(MeshConfigs, RemovingTheSelectedSkinClearsOnlyItsRecord) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  const char* const names[3] = {"one", "two", "three"};
+  for (int i = 0; i < 3; ++i)
+    std::snprintf(car().colourConfigs[i].name, sizeof car().colourConfigs[i].name, "%s", names[i]);
+  car().colourIndex = 1;
+  car().currentColours = car().colourConfigs[1];
+  VehicleEditor::SkinAction(e, 0, 1);
+  ASSERT_EQ(SelectDialog.prss.alive, 1);
+  SelectItemClick(&SelectDialog, CLICK_LEFT, 0);
+  EXPECT_STREQ(car().colourConfigs[0].name, "one");
+  EXPECT_STREQ(car().colourConfigs[1].name, "");
+  EXPECT_STREQ(car().colourConfigs[2].name, "three");
+  EXPECT_STREQ(car().currentColours.name, "");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "remove skin");
+  EXPECT_TRUE(SaidBox("Removed skin but the model contains a texture page of type 'skin'"));
+
+  Reports() = Caught{};
+  VehicleEditor::RemoveSkins(*e, 3);
+  for (int i = 0; i < 3; ++i) EXPECT_STREQ(car().colourConfigs[i].name, "") << i;
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "remove skins");
+  EXPECT_TRUE(SaidBox("Removed skins but the model"));
+  // Without any colour record there is nothing to remove and nothing is asked.
+  car().colourConfigCount = 0;
+  Reports() = Caught{};
+  VehicleEditor::SkinAction(e, 0, 1);
+  EXPECT_EQ(SelectDialog.prss.alive, 0);
+  EXPECT_TRUE(Reports().questions.empty());
+}
+
 TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   car().colourIndex = 1;
   car().currentColours = car().colourConfigs[1];
@@ -237,6 +282,22 @@ TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   EXPECT_STREQ(car().colourConfigs[0].name, "blue") << "only the selected record";
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "set skin name");
   EXPECT_FALSE(SaidLine("does not have a 'skin' texture page"));
+
+  // A shorter name leaves the rest of the field zero; the first record takes it when chosen,
+  // none does from one past the records.
+  VehicleEditor::SetSkinName(*e, "RUN_ab");
+  const char shorter[sizeof car().currentColours.name] = {'a', 'b'};
+  EXPECT_EQ(std::memcmp(car().currentColours.name, shorter, sizeof shorter), 0);
+  car().colourIndex = 0;
+  VehicleEditor::SetSkinName(*e, "RUN_first");
+  EXPECT_STREQ(car().colourConfigs[0].name, "first");
+  const ColourSet past = car().colourConfigs[3];
+  car().colourIndex = 3;
+  VehicleEditor::SetSkinName(*e, "RUN_past");
+  EXPECT_STREQ(car().currentColours.name, "past");
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[3], &past, sizeof past), 0);
+  car().colourIndex = 1;
+  VehicleEditor::SetSkinName(*e, "RUN_gold");
 
   const std::vector<uint8_t> before = Bytes();
   const int nodes = VehicleUndo::NumNodes;

@@ -185,6 +185,8 @@ TEST_F(NewVehicle, ASaloonsEngineFlagsAndSetupFollowTheRules) {
   const float radius = 0.5f * 0.185f + 0.381f / 2;
   const float brake = 0.75f * radius * front + 0.2f * radius * rear;
   EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH), std::nearbyint(brake / 100) * 100);
+  EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_SIXTH), std::nearbyint(brake / 100) * 100)
+      << "the rear axle's field holds it too";
   EXPECT_EQ(CompareSetups(c.currentSetup, c.setups[0].record, 0), 0);
 }
 
@@ -738,8 +740,15 @@ TEST_F(NewVehicle, ThePagesAxleRowsShowATrackForAPairAndNoneForASingleWheel) {
   Begin(NEW_LAYOUT_TRIKE);
   ClearInterface();
   W::Draw(*e);
-  EXPECT_NE(FindShownButton("Single wheel"), nullptr) << "the front";
+  const InterfaceButton* single = FindShownButton("Single wheel");
+  ASSERT_NE(single, nullptr) << "the front";
   EXPECT_NE(FindShownButton("Track width 1.500m"), nullptr) << "the rear pair";
+  // Each axle's rows open with its name as a heading, the front's right above its single wheel.
+  const InterfaceButton* front = FindShownButton("Front");
+  ASSERT_NE(front, nullptr);
+  EXPECT_EQ(front->top + ButtonHeight, single->top);
+  EXPECT_EQ(front->left, single->left);
+  EXPECT_NE(FindShownButton("Rear"), nullptr);
   Begin(NEW_LAYOUT_BIKE);
   ClearInterface();
   W::Draw(*e);

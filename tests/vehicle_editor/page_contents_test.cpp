@@ -204,6 +204,29 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
   EXPECT_EQ(c.rimBytes[2], 5);
 }
 
+// The allow page's limit rows stand only while their switches are on: the lowest and highest
+// tyre pressure each on a row of its own, its label then its value.
+TEST_F(PageContentsTest, TheAllowPagesPressureRowsStandOnlyWhileSwitchedOn) {
+  UseTallScreen();
+  car().options2 &= ~OPT2_PRESSURE_LIMITS;
+  car().rimWords[0] = 150;
+  car().rimWords[1] = 320;
+  Open(TAB_ALLOW);
+  EXPECT_FALSE(Shown("Minimum pressure"));
+  EXPECT_FALSE(Shown("150 kPa"));
+  car().options2 |= OPT2_PRESSURE_LIMITS;
+  Open(TAB_ALLOW);
+  const InterfaceButton* lowest = Find("Minimum pressure");
+  const InterfaceButton* highest = Find("Maximum pressure");
+  const InterfaceButton* low = Find("150 kPa");
+  const InterfaceButton* high = Find("320 kPa");
+  ASSERT_TRUE(lowest && highest && low && high);
+  EXPECT_EQ(low->top, lowest->top);
+  EXPECT_EQ(low->left, lowest->right);
+  EXPECT_EQ(high->top, highest->top);
+  EXPECT_EQ(highest->top, lowest->top + ButtonHeight);
+}
+
 TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLightsTheLamp) {
   UseTallScreen();
   Car& c = car();
@@ -368,12 +391,25 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
   EXPECT_TRUE(Shown("Rotation (from right)"));
   EXPECT_TRUE(Shown("Fuel tank"));
   EXPECT_TRUE(Shown("Visible")) << "the spare wheel's fixed visible row";
+  // Without the spare wheel's mass, "Visible" is a heading with the bit's state beside it.
+  const auto besideVisible = [&] {
+    const InterfaceButton* heading = Find("Visible");
+    char shown[128] = "";
+    if (!heading) return std::string("no heading");
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.left == heading->right && b.top == heading->top && ButtonText(b, shown, sizeof shown)) return std::string(shown);
+    }
+    return std::string("nothing beside");
+  };
   c.options &= ~(OPT1_SPARE_WHEEL_MASS | OPT1_SPARE_WHEEL_VISIBLE);
   Build();
   EXPECT_TRUE(Shown("NO"));
+  EXPECT_EQ(besideVisible(), "NO");
   c.options |= OPT1_SPARE_WHEEL_VISIBLE;
   Build();
   EXPECT_TRUE(Shown("YES"));
+  EXPECT_EQ(besideVisible(), "YES");
 
   // Mirrored for a test of the other side: the restore button and the summary.
   c.mirrored = 1;
@@ -634,6 +670,24 @@ TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
   e->selection.selectedPoint = 0;
   BuildSide();
   EXPECT_TRUE(Shown("POINT type"));
+  // The type's name beside the label; a type past the four names reads "?".
+  const auto typeShown = [&](uint8_t type) {
+    c.framePoints[0].type = type;
+    BuildSide();
+    const InterfaceButton* label = Find("POINT type");
+    char shown[128] = "";
+    if (!label) return std::string("no label");
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].left == label->right && InterfaceButtons[i].top == label->top &&
+          ButtonText(InterfaceButtons[i], shown, sizeof shown))
+        return std::string(shown);
+    return std::string("nothing beside");
+  };
+  const uint8_t pointType = c.framePoints[0].type;
+  EXPECT_EQ(typeShown(3), "thrust bearing");
+  EXPECT_EQ(typeShown(4), "?");
+  c.framePoints[0].type = pointType;
+  BuildSide();
   EXPECT_TRUE(Shown(Format("R %.3f", c.framePoints[0].x / 65536.0).c_str()));
   EXPECT_TRUE(Shown("dup pt"));
   EXPECT_FALSE(Shown("allow frame move"));

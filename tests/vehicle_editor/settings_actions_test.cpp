@@ -40,7 +40,9 @@ class SettingsTest : public PagesTest {
 
 TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   ExpectRefused([&] { Do(VehicleEditor::SetDriveType, e, DRIVE_NONE); }, "Powered vehicles must have a drive type");
+  const uint32_t setups = e->carSetups;
   Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
   EXPECT_EQ(car().driveType, DRIVE_FOUR) << "four wheels";
   EXPECT_STREQ(Slots[NumNodes].name, "set drive type");
 
@@ -48,8 +50,10 @@ TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   Do(VehicleEditor::SelectClass, e, CLASS_FORMULA);
   EXPECT_TRUE(Asked("Change vehicle type? / Various settings may be changed or limited"));
   EXPECT_EQ(car().vehicleClass, CLASS_SALOON) << "only after yes";
+  const uint32_t classSetups = e->carSetups;
   AnswerYes();
   EXPECT_EQ(car().vehicleClass, CLASS_FORMULA);
+  EXPECT_EQ(e->carSetups, classSetups + 1) << "the car is set up again";
   EXPECT_STREQ(Slots[NumNodes].name, "set vehicle type");
   Reports() = Caught{};
   Do(VehicleEditor::SetDriveType, e, DRIVE_FOUR);
@@ -205,11 +209,14 @@ TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   EXPECT_EQ(c.rimBytes[1], 5) << "a saloon's range";
   EXPECT_EQ(c.rimBytes[2], 7);
   EXPECT_STREQ(Slots[NumNodes].name, "specify tyre types");
+  const int nodes = NumNodes;
   Do(VehicleEditor::StepTyreTypeLimit, e, 1);
   Do(VehicleEditor::StepTyreTypeLimit, e, 1);
   Do(VehicleEditor::StepTyreTypeLimit, e, 1);
   EXPECT_EQ(c.rimBytes[1], 7);
   EXPECT_EQ(c.rimBytes[2], 7) << "kept at the top";
+  EXPECT_EQ(NumNodes, nodes + 1) << "the steps make one node";
+  EXPECT_STREQ(Slots[NumNodes].name, "set tyre type limits");
   for (int i = 0; i < 9; ++i) Do(VehicleEditor::StepTyreTypeLimit, e, 2);
   EXPECT_EQ(c.rimBytes[2], 0);
   EXPECT_EQ(c.rimBytes[1], 0) << "the lowest follows the highest down";
@@ -358,8 +365,11 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   const float angle = rear.includedAngle;
   const Inner inner = InnerEnd(c, 0);
   const IntVector lower = rear.lowerPivot, upper = rear.upperPivot;
+  const uint32_t converted = e->carSetups;
   VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_MACPHERSON_STRUT);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_MACPHERSON_STRUT);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to macpherson");
+  EXPECT_EQ(e->carSetups, converted + 1) << "the car is set up again";
   EXPECT_NEAR(rear.lowerArmLength, Distance(inner, lower), 1e-5);
   EXPECT_EQ(rear.upperArmLength, 0.0f);
   EXPECT_NEAR(rear.includedAngle, angle + 1.0f * 0.07853982f / 45.0f, 1e-7f) << "the mean of +5 and -3 steps";
@@ -373,13 +383,16 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   const Inner again = InnerEnd(c, 0);
   VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_DOUBLE_WISHBONE);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_DOUBLE_WISHBONE);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert to double wishbone");
   EXPECT_NEAR(rear.lowerArmLength, Distance(again, rear.lowerPivot), 1e-5);
   EXPECT_NEAR(rear.upperArmLength, Distance(again, upper), 1e-5);
   EXPECT_EQ(bytes[AXLE_CASTER], static_cast<uint8_t>(std::lround(rear.caster * 1800.0 / 3.1415927)));
   EXPECT_TRUE(std::strstr(e->statusText, "- (Inner ") != nullptr) << e->statusText;
 
-  // Linear again: the arms gone.
+  // Linear again: the arms gone, the car set up again.
+  const uint32_t setups = e->carSetups;
   VehicleEditor::ConvertToLinear(*e, 0);
+  EXPECT_EQ(e->carSetups, setups + 1);
   EXPECT_EQ(rear.suspensionType, SUSPENSION_LINEAR);
   EXPECT_EQ(rear.lowerArmLength, 0.0f);
   EXPECT_STREQ(Slots[NumNodes].name, "convert to linear");
@@ -444,8 +457,20 @@ TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
   EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.4f);
   Do(VehicleEditor::AxlePositionChanged, e, 0);
   EXPECT_FLOAT_EQ(c.wheelPositions[rl].y, -1.0f) << "aligned now: the axle position applies";
+  EXPECT_FLOAT_EQ(c.wheelPositions[rr].y, -1.0f);
+  EXPECT_FLOAT_EQ(c.wheelPositions[fr].y, 4.0f) << "the front pair is still staggered";
+  EXPECT_FLOAT_EQ(c.wheelPositions[fl].y, 3.9f);
 
   Load("Scooter");
+  // A single wheel has no partner to be staggered from: each takes its axle's position.
+  for (int set = 0; set < CAR_WHEEL_SETS; ++set) e->axlePositions[set] = set ? 0.75f : -0.625f;
+  Do(VehicleEditor::AxlePositionChanged, e, 0);
+  for (int set = 0; set < CAR_WHEEL_SETS; ++set) {
+    const SuspensionBlock& s = car().wheelSets[set];
+    const int single = s.leftWheel ? s.leftWheel - 1 : s.rightWheel - 1;
+    ASSERT_GE(single, 0) << set;
+    EXPECT_FLOAT_EQ(car().wheelPositions[single].y, set ? 0.75f : -0.625f) << set;
+  }
   const std::vector<uint8_t> before = Bytes();
   const int nodes = NumNodes;
   Do(VehicleEditor::SetWheelOffset, e, 4 | 2);
@@ -490,6 +515,10 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   const std::string longest(31, 'E');
   EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, longest.c_str()), 1);
   EXPECT_EQ(std::string(car().engineName), longest);
+  // A shorter name after it leaves the rest of the field zero.
+  EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, "AB"), 1);
+  const char shorter[sizeof car().engineName] = {'A', 'B'};
+  EXPECT_EQ(std::memcmp(car().engineName, shorter, sizeof shorter), 0);
   const std::string past(32, 'E');
   ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, past.c_str()), 0); },
                 "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");

@@ -124,6 +124,12 @@ TEST_F(SetupActions, TheSymmetricSwitchCopiesLeftToRightAndSwitchesRecordByName)
 }
 
 TEST_F(SetupActions, NothingIsStoredOutsideTheSetupList) {
+  // Inside the list, the chosen set-up takes the current one.
+  ASSERT_GE(car().setupIndex, 0);
+  ASSERT_LT(car().setupIndex, car().setupCount);
+  car().currentSetup.bytes[SETUP_BALLAST] ^= 1;
+  VehicleEditor::InfoSetupChanged(e, 0, 0);
+  EXPECT_EQ(std::memcmp(&car().setups[car().setupIndex].record, &car().currentSetup, sizeof(SetupRecord)), 0);
   const SetupRecord first = car().setups[0].record;
   car().setupIndex = 7;
   VehicleEditor::StepDifferential(e, CLICK_LEFT, 1);

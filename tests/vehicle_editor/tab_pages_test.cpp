@@ -78,6 +78,41 @@ TEST_F(PagesTest, TheCommonRowsStartAboveTheBottomByTheSetupsColoursAndDriver) {
   c.colourConfigCount = 7;
 }
 
+// The display toggles of a drawn frame stand from 12 units in the rows 3, 4 and (with special
+// draw) 5 up from the bottom edge: "driver" 5 units, "fuel" 5, "special draw" 6, "COG" 5;
+// "Edit" 5 and "Animate" 6 above them; "wire" and "masses" 5 each above those.  A toggle's 5
+// units are its label's 3 and its box's 2.
+TEST_F(PagesTest, TheDisplayTogglesStandInTheirRowsAboveTheBottomFromTwelveUnits) {
+  const auto frame = [&] {
+    ClearInterface();
+    FrameSkipped = 0;
+    VehicleEditor::ScreenAction(&e->prss);
+    FrameSkipped = 1;
+  };
+  struct Place {
+    const char* text;
+    int left, width, rowUp;
+  };
+  const auto expectAt = [&](const Place& p) {
+    const InterfaceButton* b = Find(p.text);
+    ASSERT_NE(b, nullptr) << p.text;
+    EXPECT_EQ(b->left, p.left * ButtonWidth) << p.text;
+    EXPECT_EQ(b->right - b->left, p.width * ButtonWidth) << p.text;
+    EXPECT_EQ(b->top, ScreenHeight - p.rowUp * ButtonHeight) << p.text;
+  };
+  const uint8_t special = SpecialDraw;
+  SpecialDraw = 0;
+  frame();
+  for (const Place& p : {Place{"driver", 12, 3, 3}, Place{"fuel", 17, 3, 3}, Place{"special draw", 22, 6, 3},
+                         Place{"COG", 28, 3, 3}, Place{"Edit", 12, 5, 4}, Place{"Animate", 17, 6, 4}})
+    expectAt(p);
+  EXPECT_EQ(Find("wire"), nullptr) << "no special-draw row";
+  SpecialDraw = 1;
+  frame();
+  for (const Place& p : {Place{"wire", 12, 3, 5}, Place{"masses", 17, 3, 5}, Place{"Edit", 12, 5, 4}}) expectAt(p);
+  SpecialDraw = special;
+}
+
 TEST_F(PagesTest, WithoutACarOnlyTheNameBoxLoadAndNewAndHistoryOnlyWithPointsAhead) {
   RecordEdit("tyre width");
   UndoEdit(*e);

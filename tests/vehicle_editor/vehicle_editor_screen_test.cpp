@@ -93,6 +93,11 @@ TEST_F(Screen, TheBackSeatsFollowTheDriverOnlyWhenTheVehicleHasThem) {
     EXPECT_FLOAT_EQ(car.backSeatLateral, c.offset) << c.driver;
     EXPECT_EQ(car.seatsPerRow, c.code) << c.driver;
   }
+  // A moved driver seats them again too.
+  car.driverPosition.x = 0.25f;
+  VehicleEditor::DriverPositionChanged(*e);
+  EXPECT_FLOAT_EQ(car.backSeatLateral, 0.25f);
+  EXPECT_EQ(car.seatsPerRow, 2);
   car.options &= ~OPT1_BACK_SEAT;
   car.backSeatLateral = 0.77f;
   car.seatsPerRow = 2;
@@ -283,6 +288,7 @@ TEST_F(Screen, TheOptionsAndTheCoverPictureCoverTheEditorUntilTheyClose) {
   EXPECT_EQ(SpecialDraw, 0);
   EXPECT_EQ(e->coverState, COVER_GARAGE_OPEN);
   EXPECT_STREQ(g_coverName, "Runabout");
+  EXPECT_EQ(e->prss.sub, &g_page.prss) << "the garage covers the editor";
   Prss_Terminate(&g_page.prss);
   Act();
   EXPECT_EQ(e->coverState, COVER_IDLE);

@@ -16,6 +16,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
+#include "vehicle_data/rim_profile.h"
 #include "vehicle_data/vehicle_data.h"
 
 using namespace VehicleUndo;
@@ -338,6 +339,26 @@ TEST_F(WheelPanels, EditRimOpensTheHostOnTheCarsRimAndEscapeClosesIt) {
   EXPECT_EQ(e->panelMode, PANEL_NORMAL);
   EXPECT_EQ(RimEditorCar, nullptr);
   EXPECT_EQ(car().rim->numPoints, points);
+}
+
+// A vehicle without a rim profile gets the default one to edit: a two-point profile of one
+// surface painted by the mapping "rim" in grey 180, 180, 180.
+TEST_F(WheelPanels, EditRimGivesAVehicleWithoutARimTheDefaultProfile) {
+  delete car().rim;
+  car().rim = nullptr;
+  VehicleEditor::EditRim(e, CLICK_LEFT, 0);
+  ASSERT_NE(car().rim, nullptr);
+  const WXS& rim = *car().rim;
+  EXPECT_EQ(rim.numPoints, 2);
+  EXPECT_EQ(rim.surfaceCount, 1);
+  ASSERT_EQ(rim.mappingCount, 1);
+  EXPECT_STREQ(rim.mappings[0].name, "rim");
+  EXPECT_EQ(rim.mappings[0].colour, RgbWord(180, 180, 180));
+  ASSERT_NE(e->prss.sub, nullptr);
+  RimScreen* host = reinterpret_cast<RimScreen*>(e->prss.sub);
+  host->prss.key(&host->prss, 27);
+  e->prss.act(&e->prss);
+  EXPECT_EQ(e->prss.sub, nullptr);
 }
 
 }  // namespace
