@@ -1856,14 +1856,8 @@ class AnimScreenOnDevice : public AnimScreen {
  protected:
   static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
   static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
-};
-
-// The frame hook draws a line from the selected bone to each of its three axis handles: three
-// lines, six vertices more than the same frame without a selected bone, none left out.
-TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
-  ASSERT_TRUE(NullDevice::ready_);
-  FrontView front;
-  const auto verticesDrawn = [&] {
+  // The 3D line vertices one frame's handles and hook draw.
+  uint32_t HookLineVertices() {
     ClearInterface();
     DrawAnimHandles(*s);
     EXPECT_EQ(BeginLineBatch3D(), 1);
@@ -1871,11 +1865,18 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
     const uint32_t n = StreamLines3D.vertexCount;
     EndLineBatch3D();
     return n;
-  };
+  }
+};
+
+// The frame hook draws a line from the selected bone to each of its three axis handles: three
+// lines, six vertices more than the same frame without a selected bone, none left out.
+TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
+  ASSERT_TRUE(NullDevice::ready_);
+  FrontView front;
   E().selectedBone = -1;
-  const uint32_t without = verticesDrawn();
+  const uint32_t without = HookLineVertices();
   E().selectedBone = FOREARM;
-  EXPECT_EQ(verticesDrawn(), without + 6u);
+  EXPECT_EQ(HookLineVertices(), without + 6u);
   ClearInterface();
 }
 
@@ -1917,19 +1918,10 @@ TEST_F(AnimScreenOnDevice, WithoutASelectedBoneNoHandleLinesAreDrawn) {
   ASSERT_TRUE(NullDevice::ready_);
   FrontView front;
   E().driverAnimation = new Animation;  // the screen frees it when it closes
-  const auto verticesDrawn = [&] {
-    ClearInterface();
-    DrawAnimHandles(*s);
-    EXPECT_EQ(BeginLineBatch3D(), 1);
-    DrawAnimEditorHook(s);
-    const uint32_t n = StreamLines3D.vertexCount;
-    EndLineBatch3D();
-    return n;
-  };
   E().selectedBone = FOREARM;
-  EXPECT_EQ(verticesDrawn(), 6u);
+  EXPECT_EQ(HookLineVertices(), 6u);
   E().selectedBone = -1;
-  EXPECT_EQ(verticesDrawn(), 0u);
+  EXPECT_EQ(HookLineVertices(), 0u);
   ClearInterface();
 }
 

@@ -74,6 +74,8 @@ class DashPixels : public TextGpuSuite<SIZE, SIZE> {
     RenderStates.pendingDepth = 0;
   }
   // A car state of a type with its default block, live, in third gear, 4000 of 8000 rpm.
+  // A petrol car's quiet type 1 block whose only display is the gear bar, in red on dark red.
+  static DashCarState GearBarCar();
   static DashCarState State(int type) {
     Car car;
     car.dashType = uint8_t(type);
@@ -141,6 +143,18 @@ AnalogDashBlock QuietBlock(uint32_t flags) {
   b.led = DashColour{48, 48, 255, 0};
   b.backing = DashColour{0, 0, 0, 0};
   return b;
+}
+
+DashCarState DashPixels::GearBarCar() {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 1;
+  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 120, 120, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  return s;
 }
 
 }  // namespace
@@ -455,14 +469,7 @@ TEST_F(DashPixels, NothingIsDrawnWithoutATargetOrTypeAndEverythingIsPutBack) {
 }
 
 TEST_F(DashPixels, TheGearBarMarksTheEngagedGearAndOnlyWhileLive) {
-  DashCarState s = State(1);
-  AnalogDashBlock b = QuietBlock(0);
-  b.displayStyle = 1;
-  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
-  b.displayBackground = DashColour{120, 40, 40, 0};
-  b.displayText = DashColour{255, 120, 120, 0};
-  WriteAnalogBlock(b, s.block);
-  s.engineType = 0;
+  DashCarState s = GearBarCar();
   Draw(s, "gear_bar");
   // Seven positions over the inner width; the fourth forward slot (index 4) is marked.
   const float width = 0.75f, inset = 0.04f * width, step = (width - 2 * inset) / 7.0f;
@@ -1057,14 +1064,7 @@ TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
 
 // The gear bar of nine positions labels every one of them: the ninth ("7") too.
 TEST_F(DashPixels, TheGearBarOfNinePositionsLabelsTheNinth) {
-  DashCarState s = State(1);
-  AnalogDashBlock b = QuietBlock(0);
-  b.displayStyle = 1;
-  b.display = DashRect{4, 4, 24, 16};  // x -0.875 .. -0.125, y -0.875 .. -0.375
-  b.displayBackground = DashColour{120, 40, 40, 0};
-  b.displayText = DashColour{255, 120, 120, 0};
-  WriteAnalogBlock(b, s.block);
-  s.engineType = 0;
+  DashCarState s = GearBarCar();
   s.gearCount = 9;
   s.gearIndex = 0;
   Draw(s, "gear_bar_nine");
