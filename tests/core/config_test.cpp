@@ -295,7 +295,7 @@ TEST_F(Config, TextsAreCutAndFileNamesLoseForbiddenCharacters) {
 }
 
 // The speaker setting names the default device only while every byte of its identity is
-// zero: the last byte alone, or the first word alone, names another.
+// zero: the last byte alone, the first word alone or the second alone names another.
 TEST_F(Config, TheSpeakerIsTheDefaultOnlyWhileItsIdentityIsAllZero) {
   const ConfigUuid saved = CfgSpeakerGuid;
   CfgSpeakerGuid = ConfigUuid{};
@@ -304,6 +304,9 @@ TEST_F(Config, TheSpeakerIsTheDefaultOnlyWhileItsIdentityIsAllZero) {
   EXPECT_EQ(AudioDeviceIsDefault(), 0);
   CfgSpeakerGuid = ConfigUuid{};
   CfgSpeakerGuid.data1 = 1;
+  EXPECT_EQ(AudioDeviceIsDefault(), 0);
+  CfgSpeakerGuid = ConfigUuid{};
+  CfgSpeakerGuid.data2 = 3;
   EXPECT_EQ(AudioDeviceIsDefault(), 0);
   CfgSpeakerGuid = saved;
 }

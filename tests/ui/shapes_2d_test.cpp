@@ -272,16 +272,4 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   EXPECT_NEAR(list.vertices[tallFirst + 2].x, 1.0f, 1e-5);
 }
 
-TEST(AudioDevice, TheDefaultDeviceIsAnAllZeroIdentifier) {
-  const ConfigUuid saved = CfgSpeakerGuid;
-  CfgSpeakerGuid = ConfigUuid{};
-  EXPECT_EQ(AudioDeviceIsDefault(), 1);
-  CfgSpeakerGuid.data4[7] = 1;
-  EXPECT_EQ(AudioDeviceIsDefault(), 0);
-  CfgSpeakerGuid = ConfigUuid{};
-  CfgSpeakerGuid.data2 = 3;
-  EXPECT_EQ(AudioDeviceIsDefault(), 0);
-  CfgSpeakerGuid = saved;
-}
-
 }  // namespace
