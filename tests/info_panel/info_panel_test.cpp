@@ -20,14 +20,19 @@
 #include "info_panel/colour_marks.h"
 #include "info_panel/info_panel.h"
 #include "info_panel/info_panel_layout.h"
+#include "info_panel/skin_template.h"
 #include "physics/car.h"
+#include "render/gouraud_mesh.h"
+#include "render/material.h"
 #include "render/object_picture.h"
+#include "render/texture_record.h"
 #include "tests/info_panel/panel_test_util.h"
 #include "tests/physics/car_test_util.h"
 #include "text/language.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/interface_config.h"
 #include "vehicle_data/builtin_vehicles.h"
 
 namespace {
@@ -575,10 +580,14 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   Strategy.fuelAtStart = 100;
   EXPECT_TRUE(Shows("Transmission : H-pattern gearbox"));
   EXPECT_TRUE(Shows("Configuration"));
-  for (int v : {0, 100, 37}) {
+  // Never from 100 on; a limit up to 99.
+  for (int v : {0, 100, 101, 37, 99}) {
     Strategy.tyreChange = uint8_t(v);
     Draw(road, 0);
-    EXPECT_TRUE(Shows(v == 0 ? "Tyre change : always" : v == 100 ? "Tyre change : never" : "Tyre change : if wear > 37%"));
+    const std::string shown = v == 0     ? "Tyre change : always"
+                              : v >= 100 ? "Tyre change : never"
+                                         : Fmt("Tyre change : if wear > %.0f%%", v);
+    EXPECT_TRUE(Shows(shown)) << v;
   }
   {
     const int wheels = road.wheelCount;
@@ -790,6 +799,10 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   EXPECT_FLOAT_EQ(browse->bottom, name->bottom);
   EXPECT_GT(browse->left, name->right);
   EXPECT_GT(browse->right, browse->left);
+  // A plain button (its character at the ordinary size, not enlarged), centred, calling the
+  // skin handler.
+  EXPECT_EQ(browse->displayType, 0);
+  EXPECT_EQ(browse->label.i, 0);
 }
 
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
@@ -900,6 +913,213 @@ TEST_F(PanelTest, TheModPageAddressGoesToTheOpenerAsItIs) {
   while (std::getline(in, line)) all = line, ++lines;
   EXPECT_EQ(lines, 1);
   EXPECT_EQ(all, address);
+}
+
+// The drive codes 1 to 3 name their drive after the engine; a code past the four known ones is
+// named as code 0, no drive.
+TEST_F(PanelTest, EachDriveCodeIsNamedAndACodePastTheKnownOnesIsNoDrive) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  const uint8_t saved = car.driveType;
+  const struct {
+    int code;
+    const char* drive;
+  } cases[] = {{1, " / Rear wheel drive"}, {2, " / Front wheel drive"}, {3, " / Four wheel drive"},
+               {0, " / No drive"},         {4, " / No drive"},         {9, " / No drive"}};
+  for (const auto& c : cases) {
+    car.driveType = uint8_t(c.code);
+    Draw(car, 1);
+    EXPECT_TRUE(ShowsPart(c.drive)) << c.code;
+  }
+  car.driveType = saved;
+}
+
+// The first control whose text begins with `prefix`.
+const ValueControl* ControlStarting(const std::string& prefix) {
+  char shown[512];
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::string(shown).rfind(prefix, 0) == 0)
+      return &ValueControls[i];
+  return nullptr;
+}
+
+// The pit stop's fuel row is dimmed while the race allows no refuelling; the restriction and
+// added mass rows while their byte is 0, and the added mass's position while no mass is added.
+TEST_F(PanelTest, UnusedPitAndHandicapRowsAreDimmed) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  const CarRaceSettings savedSetup = RaceSetup;
+  const RaceRules savedRules = RaceSettings;
+  ColourWord* const dimmed = &InterfaceColours.textUnavailable;
+  ColourWord* const shown = &InterfaceColours.textSelected;
+  const char* const rows[] = {"Fuel to add in pit stop", "Voluntary Intake Restriction", "Voluntary Added Mass",
+                              "Added Mass Position (front)"};
+  RaceSetup.refuelling = 0;
+  RaceSettings.flags &= ~RACE_FLAG_REFUELLING;
+  uint8_t* bytes = car.currentSetup.bytes;
+  bytes[SETUP_RESTRICTION] = 0;
+  bytes[SETUP_BALLAST] = 0;
+  bytes[SETUP_BALLAST_POSITION] = 50;
+  Draw(car, 0);
+  for (const char* row : rows) {
+    const ValueControl* c = ControlStarting(row);
+    ASSERT_NE(c, nullptr) << row;
+    EXPECT_EQ(c->colour, dimmed) << row;
+  }
+  // Each in use: refuelling allowed by the host, some restriction, some added mass.
+  RaceSetup.refuelling = 1;
+  bytes[SETUP_RESTRICTION] = 10;
+  bytes[SETUP_BALLAST] = 20;
+  Draw(car, 0);
+  for (const char* row : rows) {
+    const ValueControl* c = ControlStarting(row);
+    ASSERT_NE(c, nullptr) << row;
+    EXPECT_EQ(c->colour, shown) << row;
+  }
+  // Or by the race's own flag.
+  RaceSetup.refuelling = 0;
+  RaceSettings.flags |= RACE_FLAG_REFUELLING;
+  Draw(car, 0);
+  ASSERT_NE(ControlStarting(rows[0]), nullptr);
+  EXPECT_EQ(ControlStarting(rows[0])->colour, shown);
+  RaceSetup = savedSetup;
+  RaceSettings = savedRules;
+}
+
+// A car with a steering animation has an animation row, the sixth category; a car without
+// drive has no engine sound row.
+TEST_F(PanelTest, TheAnimationRowNeedsASteerAnimationAndTheSoundRowADrive) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  // Category k: an average of (k + 1) x 1.1 (stored x 50) from 10 + k votes.
+  for (int k = 0; k < RATING_CATEGORIES; ++k) {
+    ModRatings.average[k] = int32_t(std::lround((k + 1) * 1.1 * 50));
+    ModRatings.count[k] = 10 + k;
+  }
+  std::snprintf(car.steerAnimation, sizeof car.steerAnimation, "%s", "WHEEL");
+  InfoPageShown = INFO_PAGE_RATINGS;
+  const auto pointAt = [](float x, float y) {
+    MouseX = static_cast<int>((x + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+    MouseY = static_cast<int>((y + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  };
+  pointAt(-5.0f, -5.0f);
+  Draw(car, 0);
+  const ValueControl* label = ControlShowing("Animation");
+  ASSERT_NE(label, nullptr);
+  char average[32], count[32];
+  ValueControlText(*(label + 2), average, sizeof average);
+  ValueControlText(*(label + 3), count, sizeof count);
+  EXPECT_STREQ(average, "6.6");  // (5 + 1) x 1.1
+  EXPECT_STREQ(count, "15");
+  EXPECT_NE(ControlShowing("Engine Sound"), nullptr);
+  // Pointing at the animation row describes the animations.
+  pointAt((label->left + label->right) * 0.5f, (label->top + label->bottom) * 0.5f);
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsanima]));
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdssound]));
+  pointAt(-5.0f, -5.0f);
+  // No drive: no sound row, the animation row stays.
+  const uint8_t drive = car.driveType;
+  car.driveType = DRIVE_NONE;
+  Draw(car, 0);
+  EXPECT_EQ(ControlShowing("Engine Sound"), nullptr);
+  EXPECT_NE(ControlShowing("Animation"), nullptr);
+  // No animation: no animation row.
+  car.driveType = drive;
+  car.steerAnimation[0] = 0;
+  Draw(car, 0);
+  EXPECT_EQ(ControlShowing("Animation"), nullptr);
+  EXPECT_NE(ControlShowing("Engine Sound"), nullptr);
+}
+
+// Each marked colour has a red, a green and a blue slider over its word's first three bytes,
+// 0 to 255 each, and a brightness bar over the word; the template sizes light the size chosen
+// and choose 1024 (the small picture) or 2048.
+TEST_F(PanelTest, EachColourHasItsChannelSlidersAndTheTemplateSizeShownLit) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[1] = 1;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  const uint32_t saved = CfgEditorOptions;
+  CfgEditorOptions |= EDITOR_OPTION_SMALL_PICTURE;
+  Draw(car, 1);
+  uint8_t* bytes = reinterpret_cast<uint8_t*>(&car.currentColours.groups[MARKS_BODY][1]);
+  ColourWord* const channels[3] = {&TextColours.sliderRed, &TextColours.sliderGreen, &TextColours.sliderBlue};
+  int sliders = 0, bars = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.displayType == 35) {
+      ASSERT_LT(sliders, 3);
+      EXPECT_EQ(c.variable, bytes + sliders) << sliders;
+      EXPECT_EQ(c.colour, channels[sliders]) << sliders;
+      EXPECT_EQ(c.minimum.i, 0);
+      EXPECT_EQ(c.maximum.i, 255);
+      ++sliders;
+    } else if (c.displayType == 36) {
+      EXPECT_EQ(c.variable, bytes);
+      EXPECT_EQ(c.minimum.i, 0);
+      EXPECT_EQ(c.maximum.i, 255);
+      ++bars;
+    }
+  }
+  EXPECT_EQ(sliders, 3);
+  EXPECT_EQ(bars, 1);
+  // The small picture chosen: 1024 lit, 2048 not; a click on 2048 chooses the large one.
+  const ValueControl* small = ControlShowing("1024");
+  const ValueControl* large = ControlShowing("2048");
+  ASSERT_NE(small, nullptr);
+  ASSERT_NE(large, nullptr);
+  EXPECT_EQ(small->colour, &InterfaceColours.textSelected);
+  EXPECT_EQ(large->colour, &InterfaceColours.textUnselected);
+  Click(*large);
+  EXPECT_EQ(CfgEditorOptions & EDITOR_OPTION_SMALL_PICTURE, 0u);
+  Draw(car, 1);
+  ASSERT_NE(ControlShowing("1024"), nullptr);
+  EXPECT_EQ(ControlShowing("1024")->colour, &InterfaceColours.textUnselected);
+  EXPECT_EQ(ControlShowing("2048")->colour, &InterfaceColours.textSelected);
+  Click(*ControlShowing("1024"));
+  EXPECT_NE(CfgEditorOptions & EDITOR_OPTION_SMALL_PICTURE, 0u);
+  CfgEditorOptions = saved;
+}
+
+// The skin template's texture is the first part's texture of a skin kind (1 to 3) or the
+// blank one (7), searched in the mesh's own parts before its children.
+TEST(SkinTemplate, TheTemplateTextureIsOfASkinKindOrTheBlankOne) {
+  ZKTETexture textures[8] = {};
+  Material materials[8] = {};
+  for (int k = 0; k < 8; ++k) {
+    textures[k].type = uint8_t(k);
+    materials[k].texture = &textures[k];
+  }
+  GouraudPart part{}, childPart{};
+  GouraudO3d mesh, child;
+  mesh.Init();
+  child.Init();
+  mesh.partCount = child.partCount = 1;
+  mesh.parts = &part;
+  child.parts = &childPart;
+  for (int k = 0; k < 8; ++k) {
+    part.key = &materials[k];
+    const bool skin = (k >= 1 && k <= 3) || k == 7;
+    EXPECT_EQ(FindTemplateTexture(&mesh), skin ? &textures[k] : nullptr) << "kind " << k;
+  }
+  // Not in the mesh's own parts: the child's.
+  DrawMesh* children[1] = {&child};
+  mesh.childCount = 1;
+  mesh.children = children;
+  part.key = &materials[4];
+  childPart.key = &materials[1];
+  EXPECT_EQ(FindTemplateTexture(&mesh), &textures[1]);
+  part.key = &materials[3];
+  EXPECT_EQ(FindTemplateTexture(&mesh), &textures[3]) << "the mesh's own part first";
+  mesh.childCount = 0;
+  mesh.children = nullptr;
+  mesh.partCount = child.partCount = 0;
+  mesh.parts = child.parts = nullptr;
 }
 
 // The switch and seat words as every owner applies them (the editor and the garage alike).

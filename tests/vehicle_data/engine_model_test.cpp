@@ -247,6 +247,14 @@ TEST(EngineModel, OverRevvingCostsHealthAndAStoppedCrankStops) {
   EXPECT_EQ(e.speed, 0.0f);
   EXPECT_EQ(e.smoothedSpeed, 0.0f);
   EXPECT_EQ(e.running, 1u);
+  // At 1 rad/s exactly it goes on turning (without inertia the step leaves the speed), and
+  // the smoothed speed follows it: 3 + (1 - 3) x 20 x 0.001 = 2.96.
+  e = RunningAt(1.0f);
+  e.inertia = 0.0f;
+  e.smoothedSpeed = 3.0f;
+  e.UpdateTorque(0.001f, power, limiter);
+  EXPECT_EQ(e.speed, 1.0f);
+  EXPECT_NEAR(e.smoothedSpeed, 2.96f, 1e-6f);
 
   // The crank angle is kept within 32 pi, the driveline turned with it.
   e = RunningAt(500.0f);
@@ -322,6 +330,18 @@ TEST(EngineModel, ASlippingClutchHoldsNineTenthsUntilItGrips) {
   e.clutchHeat = 0.0001f;  // below the rate: cooled at once
   e.UpdateClutch();
   EXPECT_EQ(e.clutchHeat, 0.0f);
+  e.clutchHeat = 0.0002f;  // at the rate: cooled at once too
+  e.UpdateClutch();
+  EXPECT_EQ(e.clutchHeat, 0.0f);
+  // A spring torque of exactly the capacity, either way, passes and grips (50 N m = 0.5 x 100).
+  for (const float wound : {0.5f, -0.5f}) {
+    e.crankAngle = wound;
+    e.drivelineAngle = 0.0f;
+    e.UpdateClutch();
+    EXPECT_EQ(e.clutchTorque, 100.0f * wound) << wound;
+    EXPECT_EQ(e.slipping, 0u) << wound;
+    EXPECT_EQ(e.drivelineAngle, 0.0f) << wound;
+  }
 
   // Out of gear nothing passes.
   e.ratio = 0.0f;
