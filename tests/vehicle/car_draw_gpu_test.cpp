@@ -296,6 +296,43 @@ TEST_F(CarGeometryPixels, ACarWithoutWheelsOrASpareBuildsNoTyres) {
   EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, 0u);
 }
 
+// The editor's one wheel: onlyWheel names it from 1, and it is built alone, without the spare;
+// a number past the car's wheels names none.
+TEST_F(CarGeometryPixels, OneWheelIsBuiltAloneAndANumberPastTheWheelsBuildsNone) {
+  Car car;
+  MakeSampleCar(0, car);
+  ASSERT_GE(car.wheelCount, 2);
+  SetIdentity3x3(car.orientation);
+  for (SuspensionBlock& set : car.wheelSets) {
+    SetupTyre(set, 0, 0.0f);
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  }
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].centre = car.wheelPositions[i];
+    car.wheels[i].spinAxis = Vec3{1, 0, 0};
+    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
+  }
+  car.options |= CAR_OPTION_SPARE_SHOWN;
+  car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  frame.letteringRows = 2;
+  frame.graphicsOptions = 0xFFFFFFFF;
+  for (const int only : {1, car.wheelCount}) {
+    frame.onlyWheel = only;
+    ResetTempMeshes();
+    const CarTyreResult r = BuildCarTyres(car, frame);
+    EXPECT_EQ(r.counts.vertices, 31u * 14u) << "wheel " << only << ": one tyre of 30 segments";
+  }
+  for (const int past : {car.wheelCount + 1, car.wheelCount + 5}) {
+    frame.onlyWheel = past;
+    ResetTempMeshes();
+    const CarTyreResult r = BuildCarTyres(car, frame);
+    EXPECT_EQ(r.counts.vertices, 0u) << past;
+    EXPECT_EQ(r.drawn, 0) << past;
+  }
+}
+
 // A brake disc is a square quad across the wheel, its half side the disc's radius, pushed
 // along the axle by the disc's offset.  Seen along the axle (from the right) only the radius
 // shows: drawn alone, each disc covers (2 x 0.12 m x 64 pixels a metre)^2 = 236 pixels round

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/gamma_tables.h"
 #include "render/draw2d.h"
+#include "render/render_target.h"
 #include "tests/physics/car_test_util.h"
 #include "tests/vehicle/diagram_test_car.h"
 #include "vehicle/setup_diagram.h"
@@ -150,8 +152,76 @@ TEST(SetupDiagram, ForceWedgeAlongTheForce) {
   EXPECT_FLOAT_EQ(w.x[1], 88.0f);
   ASSERT_EQ(MakeForceWedge(0, 0, -4000.0f, -1.0f, 50.0f, 50.0f, w), 1);
   EXPECT_EQ(w.colour, DIAGRAM_WEDGE_COLOURS[1]) << "outwards on a left wheel";
+  // Beyond 40000 N the wedge is held to 2 m either way: 100 + 2 x 50, its outer edge 2.4 m
+  // and raised 0.8 m.
+  ASSERT_EQ(MakeForceWedge(100.0f, 200.0f, 100000.0f, 1.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_FLOAT_EQ(w.x[1], 200.0f);
+  EXPECT_FLOAT_EQ(w.x[2], 220.0f);
+  EXPECT_FLOAT_EQ(w.y[2], 160.0f);
+  ASSERT_EQ(MakeForceWedge(100.0f, 200.0f, -100000.0f, 1.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_FLOAT_EQ(w.x[2], 0.0f);
+  EXPECT_FLOAT_EQ(w.x[1], -20.0f);
   EXPECT_EQ(MakeForceWedge(0, 0, 0.0f, 1.0f, 50.0f, 50.0f, w), 0);
   EXPECT_EQ(MakeForceWedge(0, 0, NAN, 1.0f, 50.0f, 50.0f, w), 0);
+}
+
+// The diagram's first quad is its background over the whole panel, in its dark grey; each
+// thick line after it is three quads over its eight vertices, (0,1,3,2), (2,3,5,4), (4,5,7,6),
+// each quad two triangles (a,b,c) and (c,d,a).  The wheel columns stand from seven tenths of
+// the panel down, a line apart, the left one at the panel's left edge, the right one ending at
+// its right edge; the title at the top left, the track a line below it.
+TEST(SetupDiagram, TheBackgroundLinesAndTextsStandWhereThePanelPutsThem) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  const float left = -0.8f, top = -0.6f, width = 0.6f, height = 0.5f, line = 0.04f;
+  DrawSetupDiagram(car, 0, left, top, width, height, 0, line, texts);
+  // The diagram's batch follows the list's reserved background.
+  ASSERT_GE(Draw2DList.counters.batchCount, 1u);
+  const Draw2DBatch& batch = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+  ASSERT_GE(batch.vertexCount, 12u);
+  ASSERT_GE(batch.triangleCount, 8u);
+  const float corners[4][2] = {{left, top}, {left + width, top}, {left + width, top + height}, {left, top + height}};
+  for (uint32_t i = 0; i < 4; ++i) {
+    const Draw2DVertex& v = Draw2DList.vertices[batch.firstVertex + i];
+    EXPECT_EQ(v.colour, ApplyBrightnessTable(0xFF202020u)) << i;
+    // Through the window's mapping to clip space.
+    const ScreenWindow& w = RenderTargets.window;
+    EXPECT_FLOAT_EQ(v.x, w.scaleX * corners[i][0] + w.centreX) << i;
+    EXPECT_FLOAT_EQ(v.y, w.scaleY * corners[i][1] + w.centreY) << i;
+  }
+  const auto triangle = [&batch](int t) {
+    const Draw2DTriangle& x = Draw2DList.triangles[batch.firstTriangle + uint32_t(t)];
+    return std::vector<uint32_t>{x.a, x.b, x.c};
+  };
+  EXPECT_EQ(triangle(0), (std::vector<uint32_t>{0, 1, 2}));
+  EXPECT_EQ(triangle(1), (std::vector<uint32_t>{2, 3, 0}));
+  for (uint32_t q = 0; q < 3; ++q) {
+    const uint32_t first = 4 + 2 * q;  // the first line's vertices begin after the background's four
+    EXPECT_EQ(triangle(int(2 + 2 * q)), (std::vector<uint32_t>{first, first + 1, first + 3})) << q;
+    EXPECT_EQ(triangle(int(3 + 2 * q)), (std::vector<uint32_t>{first + 3, first + 2, first})) << q;
+  }
+  ASSERT_EQ(texts.count, 2 * DIAGRAM_WHEEL_LINES + 2);
+  for (int k = 0; k < DIAGRAM_WHEEL_LINES; ++k) {
+    const DiagramText& l = texts.lines[k];
+    const DiagramText& r = texts.lines[DIAGRAM_WHEEL_LINES + k];
+    EXPECT_FLOAT_EQ(l.x, left) << k;
+    EXPECT_FLOAT_EQ(r.x, left + width) << k;
+    EXPECT_FLOAT_EQ(l.y, top + 0.7f * height + line * float(k)) << k;
+    EXPECT_FLOAT_EQ(r.y, l.y) << k;
+  }
+  const DiagramText& title = texts.lines[texts.count - 2];
+  const DiagramText& track = texts.lines[texts.count - 1];
+  EXPECT_FLOAT_EQ(title.x, left);
+  EXPECT_FLOAT_EQ(title.y, top);
+  EXPECT_EQ(title.rightAligned, 0);
+  EXPECT_FLOAT_EQ(track.x, left);
+  EXPECT_FLOAT_EQ(track.y, top + line);
+  EXPECT_EQ(track.rightAligned, 0);
+  Draw2DList.Free();
 }
 
 }  // namespace
