@@ -34,6 +34,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "vehicle_data/builtin_vehicles.h"
+#include "vehicle_data/rim_profile.h"
 
 namespace {
 
@@ -1116,10 +1117,50 @@ TEST(SkinTemplate, TheTemplateTextureIsOfASkinKindOrTheBlankOne) {
   EXPECT_EQ(FindTemplateTexture(&mesh), &textures[1]);
   part.key = &materials[3];
   EXPECT_EQ(FindTemplateTexture(&mesh), &textures[3]) << "the mesh's own part first";
+  // Only the children counted are searched: a skin past them is not found.
+  GouraudPart extraPart{};
+  GouraudO3d extra;
+  extra.Init();
+  extra.partCount = 1;
+  extra.parts = &extraPart;
+  extraPart.key = &materials[2];
+  DrawMesh* two[2] = {&child, &extra};
+  mesh.children = two;
+  part.key = &materials[0];
+  childPart.key = &materials[5];
+  EXPECT_EQ(FindTemplateTexture(&mesh), nullptr);
+  mesh.childCount = 2;
+  EXPECT_EQ(FindTemplateTexture(&mesh), &textures[2]);
+  extra.partCount = 0;
+  extra.parts = nullptr;
   mesh.childCount = 0;
   mesh.children = nullptr;
   mesh.partCount = child.partCount = 0;
   mesh.parts = child.parts = nullptr;
+}
+
+// Every mapping of the car's rim marks a wheel colour, not only its first: here the second of
+// two, a colour nothing else of the car marks.
+TEST(ColourMarks, EveryMappingOfTheRimMarksItsWheelColour) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  ASSERT_NE(car.model, nullptr);
+  WXS* const saved = car.rim;
+  WXS rim;
+  car.rim = &rim;
+  ScanCarColourMarks(&car);
+  int unmarked = 0;
+  for (int k = COLOUR_MARK_GROUP; k >= 1 && !unmarked; --k)
+    if (!ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + k - 1]) unmarked = k;
+  ASSERT_NE(unmarked, 0);
+  rim.mappingCount = 2;
+  rim.mappings = static_cast<ModelMapping*>(std::calloc(2, sizeof(ModelMapping)));
+  ASSERT_NE(rim.mappings, nullptr);
+  std::snprintf(rim.mappings[0].name, sizeof rim.mappings[0].name, "%s", "plain");
+  std::snprintf(rim.mappings[1].name, sizeof rim.mappings[1].name, "m%d", unmarked);
+  ScanCarColourMarks(&car);
+  EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + unmarked - 1], 1) << "m" << unmarked;
+  car.rim = saved;
 }
 
 // The switch and seat words as every owner applies them (the editor and the garage alike).

@@ -465,9 +465,16 @@ TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
   RaceSetup.warmStart = savedWarm;
   PressureUnitBar = 0;
   Draw(INFO_PAGE_TYRES);
+  // The unit in force is lit.
+  ASSERT_NE(Texted("[psi]"), nullptr);
+  ASSERT_NE(Texted("[bar]"), nullptr);
+  EXPECT_EQ(Texted("[psi]")->colour, &InterfaceColours.textSelected);
+  EXPECT_EQ(Texted("[bar]")->colour, &InterfaceColours.textUnselected);
   Click(Texted("[bar]"));
   EXPECT_EQ(PressureUnitBar, 1);
   Draw(INFO_PAGE_TYRES);
+  EXPECT_EQ(Texted("[psi]")->colour, &InterfaceColours.textUnselected);
+  EXPECT_EQ(Texted("[bar]")->colour, &InterfaceColours.textSelected);
   Click(Texted("[psi]"));
   EXPECT_EQ(PressureUnitBar, 0);
   PressureUnitBar = 1;

@@ -159,6 +159,25 @@ TEST(CarDraw, SteeringWheelAndDriverFrame) {
   EXPECT_EQ(f.frame, 8);
 }
 
+// The driver's seat in 16.16 fixed point, across the other way on a mirrored car; a seat
+// beyond the fixed-point range is held to its ends (2147483647 either way).
+TEST(CarDraw, TheDriversSeatInFixedPointIsMirroredAndHeldToTheRange) {
+  Car car;
+  car.driverPosition = Vec3{0.5f, -1.25f, 0.75f};
+  IntVector seat = DriverOffset(car);
+  EXPECT_EQ(seat.x, 32768);  // 0.5 x 65536
+  EXPECT_EQ(seat.y, -81920);
+  EXPECT_EQ(seat.z, 49152);
+  car.mirrored = 1;
+  EXPECT_EQ(DriverOffset(car).x, -32768);
+  car.mirrored = 0;
+  car.driverPosition = Vec3{40000.0f, -40000.0f, 1.0e30f};
+  seat = DriverOffset(car);
+  EXPECT_EQ(seat.x, 2147483647);
+  EXPECT_EQ(seat.y, -2147483647);
+  EXPECT_EQ(seat.z, 2147483647);
+}
+
 // The vehicle's steering-wheel turn w is given at the lock of its first default set-up: a
 // set-up of more lock turns the wheel, and the driver's hands with it, further.  The driver's
 // steering animation here has two frames over a range of 1 rad, its one solid 1 m higher in
