@@ -768,6 +768,20 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
                   ValueControls[i].colour == &car.currentColours.groups[0][2]);
     }
   EXPECT_EQ(swatches, 2);
+  // The body's four marks only: a wheel mark gives the body no swatch.
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP] = 1;
+  Draw(car, 1);
+  swatches = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 52) {
+      ++swatches;
+      EXPECT_EQ(ValueControls[i].colour, &car.currentColours.groups[MARKS_WHEELS][0]);
+    }
+  EXPECT_EQ(swatches, 1);
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[0] = ColourMarkFlags[2] = 1;
+  Draw(car, 1);
   // Each marked colour's brightness bar spans its three channel sliders.
   for (int i = 0; i < ValueControlCount; ++i)
     if (ValueControls[i].displayType == 36) {
@@ -1021,6 +1035,19 @@ TEST_F(PanelTest, TheAnimationRowNeedsASteerAnimationAndTheSoundRowADrive) {
   Draw(car, 0);
   EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsanima]));
   EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdssound]));
+  // So too on a panel laid out at half size, away from the middle: the row is found where
+  // it is drawn.
+  InfoLayout.sx = InfoLayout.sy = 0.5f;
+  InfoLayout.x0 = 0.3f;
+  InfoLayout.y0 = 0.4f;
+  pointAt(-5.0f, -5.0f);
+  Draw(car, 0);
+  label = ControlShowing("Animation");
+  ASSERT_NE(label, nullptr);
+  pointAt((label->left + label->right) * 0.5f, (label->top + label->bottom) * 0.5f);
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsanima]));
+  ResetInfoPanelLayout();
   pointAt(-5.0f, -5.0f);
   // No drive: no sound row, the animation row stays.
   const uint8_t drive = car.driveType;
@@ -1133,10 +1160,43 @@ TEST(SkinTemplate, TheTemplateTextureIsOfASkinKindOrTheBlankOne) {
   EXPECT_EQ(FindTemplateTexture(&mesh), &textures[2]);
   extra.partCount = 0;
   extra.parts = nullptr;
+  // Only the parts counted are searched too.
+  GouraudPart parts[2] = {};
+  parts[0].key = &materials[0];
+  parts[1].key = &materials[1];
+  mesh.childCount = 0;
+  mesh.parts = parts;
+  EXPECT_EQ(FindTemplateTexture(&mesh), nullptr);
+  mesh.partCount = 2;
+  EXPECT_EQ(FindTemplateTexture(&mesh), &textures[1]);
   mesh.childCount = 0;
   mesh.children = nullptr;
   mesh.partCount = child.partCount = 0;
   mesh.parts = child.parts = nullptr;
+}
+
+// Only the object's mappings counted mark colours: a marked mapping past them, its triangle
+// on a shown layer, marks nothing.
+TEST(ColourMarks, OnlyTheCountedMappingsOfAnObjectMark) {
+  ModelMapping mappings[2] = {};
+  std::snprintf(mappings[0].name, sizeof mappings[0].name, "%s", "plain");
+  std::snprintf(mappings[1].name, sizeof mappings[1].name, "%s", "M2");
+  ModelTriangle triangles[2] = {};
+  triangles[0].mapping = 0;
+  triangles[1].mapping = 1;
+  ModelObject o{};
+  o.mappings = mappings;
+  o.triangles = triangles;
+  o.triangleCount = 2;
+  for (const int counted : {1, 2}) {
+    o.mappingCount = counted;
+    std::memset(ColourMarkFlags, 0, sizeof ColourMarkFlags);
+    ScanColourMarksInObject(o, MARKS_BODY, 0xFFFFFFFFu);
+    EXPECT_EQ(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 1], counted == 2 ? 1 : 0) << counted;
+  }
+  o.mappings = nullptr;
+  o.triangles = nullptr;
+  o.mappingCount = o.triangleCount = 0;
 }
 
 // Every mapping of the car's rim marks a wheel colour, not only its first: here the second of

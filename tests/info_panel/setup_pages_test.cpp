@@ -323,6 +323,19 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
   car->options2 |= OPT2_FIXED_LOCK;
   Draw(INFO_PAGE_STEERING);
   EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, car->setups[0].record.bytes[12]);
+  // Fixed to a first set-up the car does not have: the editor's 60 again.
+  {
+    const uint8_t lock = car->setups[0].record.bytes[SETUP_STEERING_LOCK];
+    const int setups = car->setupCount;
+    car->setups[0].record.bytes[SETUP_STEERING_LOCK] = 45;
+    Draw(INFO_PAGE_STEERING);
+    EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 45);
+    car->setupCount = 0;
+    Draw(INFO_PAGE_STEERING);
+    EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 60);
+    car->setupCount = setups;
+    car->setups[0].record.bytes[SETUP_STEERING_LOCK] = lock;
+  }
 
   // The garage: no toe; the car's own bound; the controller's wheel with a wheel.
   args.inEditor = 0;
@@ -338,6 +351,12 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
   EXPECT_FLOAT_EQ(SteeringWheelTurnDegrees(*car), 1080.0f);
   car->steeringWheelTurn = 0.01f;
   EXPECT_FLOAT_EQ(SteeringWheelTurnDegrees(*car), 90.0f);
+  {
+    const int setups = car->setupCount;
+    car->setupCount = 1;  // one set-up is enough to take its lock from
+    EXPECT_FLOAT_EQ(SteeringWheelTurnDegrees(*car), 90.0f);
+    car->setupCount = setups;
+  }
   car->setups[0].record.bytes[SETUP_STEERING_LOCK] = 0;
   EXPECT_EQ(SteeringWheelTurnDegrees(*car), 0.0f);
   CfgControlModeInForce = 0;
@@ -885,7 +904,9 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
   for (int gear = 0; gear < 7; ++gear) SetSetupShort(car->currentSetup, SETUP_GEAR_WORDS + 2 * gear, 20000);
   SetSetupShort(car->currentSetup, SETUP_FINAL_DRIVE, 20000);
   const double ratio = 20000 * 7.0 / 65534.0 + 0.5;
-  EXPECT_NEAR(GearTopSpeed(*car, 6), 700.0 / (ratio * ratio) * car->wheelSets[0].rollingRadius, 1e-3);
+  car->wheelSets[0].rollingRadius = 0.3f;  // the rear wheels drive the figure, not the front's
+  car->wheelSets[1].rollingRadius = 0.25f;
+  EXPECT_NEAR(GearTopSpeed(*car, 6), 700.0 / (ratio * ratio) * 0.3, 1e-3);
   EXPECT_EQ(GearTopSpeed(*car, 7), 0.0f);
   EXPECT_EQ(GearTopSpeed(*car, -1), 0.0f);
   car->wheelCount = 3;  // the table's fourth wheel is past the car's last

@@ -193,7 +193,8 @@ TEST_F(Lights, AnIndicatorSpanningTheCentreLineSplitsAndPointsOnItBelongToNeithe
       EXPECT_EQ(part.buildIndices, (std::vector<uint16_t>{0, 1, 2}));
     } else if (mode == LIGHT_WHOLE_CAR) {
       EXPECT_EQ(xs.size(), 7u);
-      EXPECT_EQ(part.buildIndices.size(), 15u);
+      // The five triangles (t, t + 1, t + 2), their corners in order.
+      EXPECT_EQ(part.buildIndices, (std::vector<uint16_t>{0, 1, 2, 1, 2, 3, 2, 3, 4, 3, 4, 5, 4, 5, 6}));
       const VertexLit& v = part.buildVertices[1];
       EXPECT_FLOAT_EQ(v.y, 1.0f);
       EXPECT_FLOAT_EQ(v.z, 2.0f);
@@ -259,14 +260,17 @@ TEST_F(Lights, OnlyTheModelsLevelsGiveTheMaterialMeshItsMaterials) {
   GiveModel(car, b);  // one level
   MaterialParams params{};
   const Material* own[2] = {CreateMaterial(nullptr, 0, 0, 180, params, 0), CreateMaterial(nullptr, 0, 0, 181, params, 0)};
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 2; ++i) {  // level i has 3 + i points
     GouraudO3d& level = *car.levelMeshes[i];
-    AllocateMeshArrays(level, 3, 1, 1);
-    level.parts[0] = GouraudPart{0, own[i], 3, 1};
+    AllocateMeshArrays(level, 3 + i, 1, 1);
+    level.parts[0] = GouraudPart{0, own[i], 3 + i, 1};
     level.triangles[0] = GouraudTriangle{{0, 1, 2}, 0};
-    for (int k = 0; k < 3; ++k) level.points[k].x = 65536 * k;
+    for (int k = 0; k < 3 + i; ++k) level.points[k].x = 65536 * k;
   }
   car.BuildMaterialMeshes();
+  // The plain mesh is the only level's, then the second level's.
+  ASSERT_NE(GetFastMesh(DrawingOf(car).plainMesh), nullptr);
+  EXPECT_EQ(GetFastMesh(DrawingOf(car).plainMesh)->totalVertices, 3u);
   const FastMesh* mesh = GetFastMesh(DrawingOf(car).materialMesh);
   ASSERT_NE(mesh, nullptr);
   ASSERT_EQ(mesh->parts.size(), 1u) << "the second level mesh is not one of the model's";
@@ -278,6 +282,8 @@ TEST_F(Lights, OnlyTheModelsLevelsGiveTheMaterialMeshItsMaterials) {
   ASSERT_NE(mesh, nullptr);
   ASSERT_EQ(mesh->parts.size(), 2u) << "with two levels, both";
   EXPECT_EQ(mesh->parts[1].material, own[1]);
+  ASSERT_NE(GetFastMesh(DrawingOf(car).plainMesh), nullptr);
+  EXPECT_EQ(GetFastMesh(DrawingOf(car).plainMesh)->totalVertices, 4u);
   car.FreeFastMeshes();
 }
 

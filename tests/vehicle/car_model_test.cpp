@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "model/model_meshes.h"
 #include "render/buffers.h"
 #include "render/gouraud_mesh.h"
 #include "render/system_textures.h"
@@ -19,6 +20,7 @@
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
 #include "vehicle/car_drawing.h"
+#include "vehicle/skin_lookup.h"
 #include "vehicle/vehicle.h"
 
 namespace {
@@ -142,6 +144,36 @@ TEST_F(CarModel, AWheelExactlyAtYZeroIsARearWheel) {
   EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_HUB], front);
   EXPECT_EQ(car.wheelSubobjects[1][WHEEL_SUB_MUDGUARD], nullptr);
   EXPECT_TRUE(ReportRecorder::Reports().lines.empty()) << "each found its wheel";
+  // Released with the level meshes that held them: no wheel keeps a subobject.
+  car.ReleaseModelObjects();
+  for (const auto& wheel : car.wheelSubobjects)
+    for (const DrawMesh* sub : wheel) EXPECT_EQ(sub, nullptr);
+}
+
+// The vehicle's looks take over the skin look-up and the number plates' hooks: a slot for a
+// plate's text, the plate page's redraw and reset, and a car's own plate slot.
+TEST_F(CarModel, TheVehicleLooksInstallTheSkinLookUpAndThePlateHooks) {
+  const FindSkinTextureHook skin = FindSkinTexture;
+  int (*const slot)(const char*) = GetPlateSlot;
+  void (*const regen)() = RegenPlates;
+  void (*const reset)() = ResetPlates;
+  int (*const carSlot)(Car&) = TakeCarPlateSlot;
+  FindSkinTexture = nullptr;
+  GetPlateSlot = nullptr;
+  RegenPlates = nullptr;
+  ResetPlates = nullptr;
+  TakeCarPlateSlot = nullptr;
+  InstallVehicleLooks();
+  EXPECT_EQ(FindSkinTexture, FindCarSkinTexture);
+  EXPECT_NE(GetPlateSlot, nullptr);
+  EXPECT_NE(RegenPlates, nullptr);
+  EXPECT_NE(ResetPlates, nullptr);
+  EXPECT_NE(TakeCarPlateSlot, nullptr);
+  FindSkinTexture = skin;
+  GetPlateSlot = slot;
+  RegenPlates = regen;
+  ResetPlates = reset;
+  TakeCarPlateSlot = carSlot;
 }
 
 TEST_F(CarModel, WheelSubobjectsGoToTheLastWheelOfTheirSideAndEnd) {

@@ -48,6 +48,10 @@ TEST(TyreGeometry, SegmentsByDistance) {
   // = 21.6, down to 20.
   EXPECT_EQ(ChooseTyreSegments(0, 20 * M, M).segments, 20);
   EXPECT_EQ(ChooseTyreSegments(0, 12 * M, 0).segments, 30) << "at the far distance itself: the style's own";
+  // Near, each of the 22 styles' own count.
+  const int segments[22] = {30, 30, 30, 27, 28, 30, 30, 28, 28, 27, 30, 30, 30, 26, 28, 30, 28, 30, 27, 30, 30, 30};
+  for (int style = 0; style < 22; ++style)
+    EXPECT_EQ(ChooseTyreSegments(uint8_t(style), 5 * M, 0).segments, segments[style]) << style;
 
 }
 

@@ -222,6 +222,36 @@ TEST_F(VehicleRecords, TheRimProfileReadsBackAndConvertsOlderForms) {
   EXPECT_EQ(back.Load(shortened, 252), 0);
   EXPECT_TRUE(shortened.readPastEnd);
   shortened.Close();
+  // Nothing of it is kept: no points, no mappings, no surfaces.
+  EXPECT_EQ(back.numPoints, 0);
+  EXPECT_EQ(back.mappingCount, 0);
+  EXPECT_EQ(back.surfaceCount, 0);
+}
+
+// A rim surface may name the profile's last point at either end, its last mapping and
+// smoothing group 16; one past any of them refuses the rim.
+TEST_F(VehicleRecords, ARimSurfaceNamesUpToTheLastPointMappingAndGroup) {
+  const struct {
+    std::array<int, 4> surface;  // first and second point, group, mapping
+    int loads;
+  } cases[] = {{{2, 0, 0, 0}, 1},  {{3, 0, 0, 0}, 0},  {{0, 2, 0, 0}, 1}, {{0, 3, 0, 0}, 0},
+               {{1, 0, 16, 0}, 1}, {{1, 0, 17, 0}, 0}, {{1, 0, 0, 1}, 1}, {{1, 0, 0, 2}, 0}};
+  std::vector<uint8_t> image;
+  for (const auto& c : cases) {
+    RawRim raw;  // three points and, here, two mappings
+    raw.mappings = {{"M1_rim", 0xC8C8C8}, {"M2_rim", 0x808080}};
+    raw.surfaces = {{1, 0, 0, 0}, c.surface};
+    Bytes b;
+    EncodeRim(b, raw);
+    WXS rim;
+    DataFile f = OpenBody(image, b.b);
+    EXPECT_EQ(rim.Load(f, 252), c.loads) << c.surface[0] << " " << c.surface[1] << " " << c.surface[2] << " "
+                                         << c.surface[3];
+    f.Close();
+    if (!c.loads) {
+      EXPECT_STREQ(RimReadFailure, "surfaces");
+    }
+  }
 }
 
 TEST_F(VehicleRecords, TheSetupFileHoldsOneRecord) {
