@@ -398,6 +398,12 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   }
   expected.push_back(Fmt("Final Drive Ratio %.3f", ratio(SETUP_FINAL_DRIVE)));
   EXPECT_EQ(lines, expected);
+  // Each differential's arrows step it by their words: the front's 2 and 3, the rear's 0 and
+  // 1, the centre's 4 and 5, the left arrow first.
+  std::vector<uintptr_t> words;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].callback == Recorder<4>) words.push_back(reinterpret_cast<uintptr_t>(ValueControls[i].variable));
+  EXPECT_EQ(words, (std::vector<uintptr_t>{2, 3, 0, 1, 4, 5}));
   // The centre's viscous torque (1..20) and the front split (5..95 %) show their stored bytes.
   for (const int at : {0, 1}) {
     Bytes()[SETUP_CENTRE_VISCOUS] = uint8_t(at ? 20 : 1);
