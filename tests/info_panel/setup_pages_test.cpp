@@ -402,7 +402,8 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   // 1, the centre's 4 and 5, the left arrow first.
   std::vector<uintptr_t> words;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].callback == Recorder<4>) words.push_back(reinterpret_cast<uintptr_t>(ValueControls[i].variable));
+    if (ValueControls[i].callback == Recorder<4>)
+      words.push_back(reinterpret_cast<uintptr_t>(ValueControls[i].variable));
   EXPECT_EQ(words, (std::vector<uintptr_t>{2, 3, 0, 1, 4, 5}));
   // The centre's viscous torque (1..20) and the front split (5..95 %) show their stored bytes.
   for (const int at : {0, 1}) {
