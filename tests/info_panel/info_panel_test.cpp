@@ -267,6 +267,30 @@ TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
   float h = 0.1f;
   AddPanelFloatRow(&owner, "H %.3f", 0.0f, &h, 0.001f, 0.1f, 0.1f, nullptr, 0, 0, 0.0f, 0.4f);
   EXPECT_EQ(ValueControlCount, 2);
+  // So too a word row whose bounds meet.
+  ClearInterface();
+  uint16_t word = 300;
+  AddPanelWordRow(&owner, "W %.0f", 0.0f, &word, nullptr, 5.0f, 5.0f, nullptr, 0, 0, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 1);
+  EXPECT_TRUE(Shows("W 300"));
+}
+
+// A row without a range is only its label: it is kept while the label clears the clip, where
+// a row with a range would be left out for its bar (scale 0.5, the clip at 0.45 panel units).
+TEST_F(PanelTest, ARowWithoutRangeIsKeptWhileItsLabelClearsTheClip) {
+  SetInfoPanelLayout(-1.0f, -0.2f, -0.6f);
+  ClipInfoPanelBelow(InfoLayout.sy * 0.45f + InfoLayout.y0);
+  uint8_t b = 10;
+  uint16_t w = 300;
+  // From 0.2 to 0.6: the label ends at 0.3, the bar would end at 0.57.
+  AddPanelByteRow(&owner, "R %.0f", 0.0f, &b, nullptr, 10, 10, 10, 10, nullptr, 0, 0.2f, 0.6f);
+  EXPECT_EQ(ValueControlCount, 1);
+  AddPanelWordRow(&owner, "W %.0f", 0.0f, &w, nullptr, 5.0f, 5.0f, nullptr, 0, 0, 0.2f, 0.6f);
+  EXPECT_EQ(ValueControlCount, 2);
+  AddPanelByteRow(&owner, "S %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.2f, 0.6f);
+  AddPanelWordRow(&owner, "V %.0f", 0.0f, &w, nullptr, 0.0f, 1000.0f, nullptr, 0, 0, 0.2f, 0.6f);
+  EXPECT_EQ(ValueControlCount, 2) << "with a range the bar would pass the clip";
+  ResetInfoPanelLayout();
 }
 
 // Below the clip a row is left out whole, never a label without its arrows or a pair without
@@ -644,6 +668,9 @@ TEST_F(PanelTest, ATransmissionTypePastTheKnownOnesIsNamedAsNone) {
     Draw(car, 1);
     EXPECT_TRUE(Shows("Transmission : no power unit")) << type;
   }
+  // The page's lines stand left-aligned (label bit 1).
+  ASSERT_NE(ControlShowing("Transmission : no power unit"), nullptr);
+  EXPECT_EQ(ControlShowing("Transmission : no power unit")->label.i, 1);
   car.transmissionType = 1;
 }
 
@@ -1194,6 +1221,11 @@ TEST(ColourMarks, OnlyTheCountedMappingsOfAnObjectMark) {
     ScanColourMarksInObject(o, MARKS_BODY, 0xFFFFFFFFu);
     EXPECT_EQ(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 1], counted == 2 ? 1 : 0) << counted;
   }
+  // Nor does a triangle past the object's triangles.
+  o.triangleCount = 1;
+  std::memset(ColourMarkFlags, 0, sizeof ColourMarkFlags);
+  ScanColourMarksInObject(o, MARKS_BODY, 0xFFFFFFFFu);
+  EXPECT_EQ(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 1], 0);
   o.mappings = nullptr;
   o.triangles = nullptr;
   o.mappingCount = o.triangleCount = 0;

@@ -268,3 +268,35 @@ TEST_F(VehicleBuild, ANewSetUpTakesItsClassDefaults) {
   for (int i = 1; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(van.bytes[i], 0) << i;
   FreeVehicleData(d);
 }
+
+// The wheel sets' figures (width, aspect, rim radius and width, offset, track) and the
+// transmission go to each configuration the vehicle has, and to none past them.
+TEST_F(VehicleBuild, TheWheelFiguresGoToEachConfigurationAndNoOther) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.configCount = 2;
+  d.transmissionType = TRANSMISSION_SEQUENTIAL;
+  const float figures[2][6] = {{0.205f, 0.55f, 0.19f, 0.18f, 0.04f, 1.45f}, {0.245f, 0.4f, 0.23f, 0.22f, 0.05f, 1.5f}};
+  for (int s = 0; s < 2; ++s) {
+    SuspensionBlock& set = d.wheelSets[s];
+    set.sectionWidth = figures[s][0];
+    set.aspectRatio = figures[s][1];
+    set.rimRadius = figures[s][2];
+    set.rimWidth = figures[s][3];
+    set.wheelOffset = figures[s][4];
+    set.trackWidth = figures[s][5];
+  }
+  for (VehicleConfig& c : d.configs) {
+    c.transmissionType = 0;
+    for (auto& set : c.wheels)
+      for (float& v : set) v = -1.0f;
+  }
+  d.CopyWheelsToConfigs();
+  for (int i = 0; i < VEHICLE_MAX_CONFIGS; ++i) {
+    const bool held = i < 2;
+    EXPECT_EQ(d.configs[i].transmissionType, held ? TRANSMISSION_SEQUENTIAL : 0) << i;
+    for (int s = 0; s < 2; ++s)
+      for (int k = 0; k < 6; ++k) EXPECT_EQ(d.configs[i].wheels[s][k], held ? figures[s][k] : -1.0f) << i << s << k;
+  }
+  FreeVehicleData(d);
+}
