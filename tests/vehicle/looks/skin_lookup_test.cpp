@@ -114,8 +114,11 @@ TEST_F(SkinLookup, ACarSkinIsConvertedOnceAndUsedWhileCurrent) {
   EXPECT_EQ(WriteTime("data/skins_dds/XR5_blue.dds"), WriteTime("data/skins/XR5_blue.jpg"));
   EXPECT_EQ(TextureConfig.nextType, TEXTURE_TYPE_GENERAL) << "the skin context lasts for the call";
   EXPECT_EQ(TextureConfig.preferCompressedSkins, 0);
-  // Listed now: the same material, no conversion.
+  // Listed now: the same material, no conversion; the mod folder the call asks in is its own,
+  // the one set before it is given back.
+  std::snprintf(TextureConfig.skinModName, sizeof TextureConfig.skinModName, "%s", "outer");
   EXPECT_EQ(Find("", 1), m);
+  EXPECT_STREQ(TextureConfig.skinModName, "outer");
   // While current the DDS stays; a newer JPG makes it again; a missing JPG changes nothing.
   EXPECT_EQ(EnsureSkinDds("XR5_blue"), 0);
   FileSetWriteTime("data/skins/XR5_blue.jpg", WriteTime("data/skins/XR5_blue.jpg") + FILETIME_UNITS_PER_SECOND);
