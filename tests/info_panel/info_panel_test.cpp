@@ -1237,10 +1237,12 @@ TEST(ColourMarks, EveryMappingOfTheRimMarksItsWheelColour) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
   ASSERT_NE(car.model, nullptr);
+  // The test's rim stands in for the car's only while the marks are scanned.
   WXS* const saved = car.rim;
   WXS rim;
   car.rim = &rim;
   ScanCarColourMarks(&car);
+  car.rim = saved;
   int unmarked = 0;
   for (int k = COLOUR_MARK_GROUP; k >= 1 && !unmarked; --k)
     if (!ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + k - 1]) unmarked = k;
@@ -1250,9 +1252,10 @@ TEST(ColourMarks, EveryMappingOfTheRimMarksItsWheelColour) {
   ASSERT_NE(rim.mappings, nullptr);
   std::snprintf(rim.mappings[0].name, sizeof rim.mappings[0].name, "%s", "plain");
   std::snprintf(rim.mappings[1].name, sizeof rim.mappings[1].name, "m%d", unmarked);
+  car.rim = &rim;
   ScanCarColourMarks(&car);
-  EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + unmarked - 1], 1) << "m" << unmarked;
   car.rim = saved;
+  EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + unmarked - 1], 1) << "m" << unmarked;
 }
 
 // The switch and seat words as every owner applies them (the editor and the garage alike).
