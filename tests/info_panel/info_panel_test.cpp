@@ -990,8 +990,15 @@ const ValueControl* ControlStarting(const std::string& prefix) {
 TEST_F(PanelTest, UnusedPitAndHandicapRowsAreDimmed) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
-  const CarRaceSettings savedSetup = RaceSetup;
-  const RaceRules savedRules = RaceSettings;
+  // The race settings are given back however the test ends.
+  struct Restore {
+    CarRaceSettings setup = RaceSetup;
+    RaceRules rules = RaceSettings;
+    ~Restore() {
+      RaceSetup = setup;
+      RaceSettings = rules;
+    }
+  } restore;
   ColourWord* const dimmed = &InterfaceColours.textUnavailable;
   ColourWord* const shown = &InterfaceColours.textSelected;
   const char* const rows[] = {"Fuel to add in pit stop", "Voluntary Intake Restriction", "Voluntary Added Mass",
@@ -1024,8 +1031,6 @@ TEST_F(PanelTest, UnusedPitAndHandicapRowsAreDimmed) {
   Draw(car, 0);
   ASSERT_NE(ControlStarting(rows[0]), nullptr);
   EXPECT_EQ(ControlStarting(rows[0])->colour, shown);
-  RaceSetup = savedSetup;
-  RaceSettings = savedRules;
 }
 
 // A car with a steering animation has an animation row, the sixth category; a car without
@@ -1099,7 +1104,10 @@ TEST_F(PanelTest, EachColourHasItsChannelSlidersAndTheTemplateSizeShownLit) {
   for (uint8_t& f : ColourMarkFlags) f = 0;
   ColourMarkFlags[1] = 1;
   InfoPageShown = INFO_PAGE_COLOURS;
-  const uint32_t saved = CfgEditorOptions;
+  struct Restore {  // the editor's options given back however the test ends
+    uint32_t options = CfgEditorOptions;
+    ~Restore() { CfgEditorOptions = options; }
+  } restore;
   CfgEditorOptions |= EDITOR_OPTION_SMALL_PICTURE;
   Draw(car, 1);
   uint8_t* bytes = reinterpret_cast<uint8_t*>(&car.currentColours.groups[MARKS_BODY][1]);
@@ -1138,7 +1146,6 @@ TEST_F(PanelTest, EachColourHasItsChannelSlidersAndTheTemplateSizeShownLit) {
   EXPECT_EQ(ControlShowing("2048")->colour, &InterfaceColours.textSelected);
   Click(*ControlShowing("1024"));
   EXPECT_NE(CfgEditorOptions & EDITOR_OPTION_SMALL_PICTURE, 0u);
-  CfgEditorOptions = saved;
 }
 
 // The skin template's texture is the first part's texture of a skin kind (1 to 3) or the
