@@ -224,4 +224,25 @@ TEST(SetupDiagram, TheBackgroundLinesAndTextsStandWhereThePanelPutsThem) {
   Draw2DList.Free();
 }
 
+// An axle of three wheels would need 21 lines of wheel texts: the list holds its 16 and
+// takes no more, the title and the track left out.
+TEST(SetupDiagram, TheTextListStopsWhenFull) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  int moved = -1;
+  for (int i = 0; i < car.wheelCount && moved < 0; ++i)
+    if (car.wheels[i].wheelSet == 1) moved = i;
+  ASSERT_GE(moved, 0);
+  car.wheels[moved].wheelSet = 0;  // a third wheel on the rear axle
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  DrawSetupDiagram(car, 0, -1.0f, -1.0f, 1.0f, 1.0f, 0, 0.05f, texts);
+  EXPECT_EQ(texts.count, DIAGRAM_TEXTS);
+  for (int k = 0; k < texts.count; ++k)
+    EXPECT_NE(std::string(texts.lines[k].text).rfind("REAR", 0), 0u) << k << ": no room for the title";
+  Draw2DList.Free();
+}
+
 }  // namespace
