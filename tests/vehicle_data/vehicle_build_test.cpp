@@ -4,7 +4,10 @@
 // included), and the class defaults of a new set-up.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "tests/vehicle_data/vehicle_test_util.h"
@@ -298,5 +301,40 @@ TEST_F(VehicleBuild, TheWheelFiguresGoToEachConfigurationAndNoOther) {
     for (int s = 0; s < 2; ++s)
       for (int k = 0; k < 6; ++k) EXPECT_EQ(d.configs[i].wheels[s][k], held ? figures[s][k] : -1.0f) << i << s << k;
   }
+  FreeVehicleData(d);
+}
+
+// Freeing a vehicle's data leaves nothing behind: no model (nor the marks that it has one), no
+// rim, no frame.
+TEST_F(VehicleBuild, FreedDataHoldsNoModelRimOrFrame) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.model = new ModelObject{};
+  d.model->Init();
+  d.ownsModel = 1;
+  d.modelPresent = 1;
+  d.rim = new WXS;
+  d.rim->MakeDefault("M1_rim", 0x808080);
+  d.framePoints = static_cast<FramePoint*>(std::calloc(2, sizeof(FramePoint)));
+  d.framePointCount = 2;
+  FreeVehicleData(d);
+  EXPECT_EQ(d.model, nullptr);
+  EXPECT_EQ(d.ownsModel, 0);
+  EXPECT_EQ(d.modelPresent, 0);
+  EXPECT_EQ(d.rim, nullptr);
+  EXPECT_EQ(d.framePoints, nullptr);
+  EXPECT_EQ(d.framePointCount, 0);
+}
+
+// A vehicle whose model file is missing gets no model, and the line names the file looked for.
+TEST_F(VehicleBuild, AMissingModelFileIsNamedInItsLine) {
+  VehicleData d;
+  InitVehicleData(d);
+  std::snprintf(d.modelCode, sizeof d.modelCode, "%s", "QZ");
+  EXPECT_EQ(LoadVehicleModel(d), nullptr);
+  ASSERT_EQ(lines.size(), 1u);
+  const std::string line = lines[0];
+  EXPECT_EQ(line.rfind("File is obsolete : ^L", 0), 0u) << line;
+  EXPECT_NE(line.find("QZ.vob"), std::string::npos) << line;
   FreeVehicleData(d);
 }
