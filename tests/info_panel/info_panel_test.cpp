@@ -267,7 +267,16 @@ TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
   float h = 0.1f;
   AddPanelFloatRow(&owner, "H %.3f", 0.0f, &h, 0.001f, 0.1f, 0.1f, nullptr, 0, 0, 0.0f, 0.4f);
   EXPECT_EQ(ValueControlCount, 2);
-  // So too a word row whose bounds meet.
+  // A scaled word row's arrows step over the whole word, 0 to 65534; its text, like every
+  // row's, stands centred (label bits 0).
+  ClearInterface();
+  uint16_t scaledWord = 100;
+  AddPanelWordRow(&owner, "G %.3f", 0.0f, &scaledWord, nullptr, 0.5f, 7.5f, nullptr, 1, 0, 0.0f, 0.4f);
+  ASSERT_EQ(ValueControlCount, 4);
+  EXPECT_EQ(ValueControls[0].label.i, 0);
+  EXPECT_EQ(ValueControls[1].label.i, 0) << "the left arrow's end";
+  EXPECT_EQ(ValueControls[3].label.i, 65534) << "the right arrow's end";
+  // A row whose bounds meet shows its value alone: so too a word row.
   ClearInterface();
   uint16_t word = 300;
   AddPanelWordRow(&owner, "W %.0f", 0.0f, &word, nullptr, 5.0f, 5.0f, nullptr, 0, 0, 0.0f, 0.4f);
@@ -860,6 +869,7 @@ TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
   EXPECT_FLOAT_EQ(SpeedInUnit(10.0f), 22.37f);
   EXPECT_STREQ(SpeedUnitText(), "mph");
   SetSpeedUnit(nullptr, 0, 1);
+  EXPECT_EQ(SpeedUnitKmh, 1) << "the setting kept as 1";
   EXPECT_FLOAT_EQ(SpeedInUnit(10.0f), 36.0f);
 }
 
@@ -895,10 +905,11 @@ TEST_F(PanelTest, ClicksChangeValuesThroughTheCallbacks) {
   Click(*previous);
   EXPECT_EQ(g_calls.configuration, 2);
   EXPECT_EQ(g_calls.configurationWord, 0u);
-  // A tab click shows its page.
+  // A tab click shows its page; a tab's text stands centred (label bits 0).
   Draw(car, 0);
   const ValueControl* colours = ControlShowing("Colours");
   ASSERT_NE(colours, nullptr);
+  EXPECT_EQ(colours->label.i, 0);
   Click(*colours);
   EXPECT_EQ(InfoPageShown, INFO_PAGE_COLOURS);
 }

@@ -424,6 +424,14 @@ TEST_F(SetupPages, FinalDriveShowsTheDifferentialsAndEachGearsSpeedAtTheRevLimit
   // one gear.
   car->options |= OPT1_COAST_AS_POWER;
   EXPECT_TRUE(Has(Draw(INFO_PAGE_FINAL_DRIVE), Fmt("Locking %.0f%%", Bytes()[SETUP_AXLE[0] + AXLE_POWER_LOCKING])));
+  {  // the one locking row runs 10 to 80 too
+    const ValueControl* bar = Bound(37, Bytes() + SETUP_AXLE[0] + AXLE_POWER_LOCKING);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->byteMinimum, 10);
+    EXPECT_EQ(bar->byteMaximum, 80);
+    EXPECT_FLOAT_EQ(bar->minimum.f, 10.0f);
+    EXPECT_FLOAT_EQ(bar->maximum.f, 80.0f);
+  }
   Load(RUNABOUT);
   lines = Draw(INFO_PAGE_FINAL_DRIVE);
   EXPECT_EQ(lines[0], "Front");

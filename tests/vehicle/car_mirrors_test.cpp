@@ -106,13 +106,14 @@ TEST_F(Mirrors, SideMirrorsLieBeyondEighteenCentimetresOnEitherSide) {
 }
 
 // A side mirror's corners stand on the plane across y through its centre, at the x and z
-// edges of its surface (the high x first, seen from behind); its view starts at its centre and
+// edges of its surface (the high x first, seen from behind; its first vertex not its lowest
+// nor its outermost); its view starts at its centre and
 // looks along the eye's line reflected in its normal, with right level and up completing the
 // frame.
 TEST_F(Mirrors, ASideMirrorsCornersAndViewFollowItsSurfaceAndTheReflectedEye) {
   const double outside = 11797 / 65536.0;
   FillParts(*car_.levelMeshes[0], mirror_,
-            {{-0.9, 0.5, 0.8}, {-0.7, 0.6, 0.9}, {-outside, 0.55, 0.85}, {0.7, 0.5, 0.8}, {0.95, 0.62, 0.9}},
+            {{-0.7, 0.6, 0.9}, {-0.9, 0.5, 0.8}, {-outside, 0.55, 0.85}, {0.7, 0.5, 0.8}, {0.95, 0.62, 0.9}},
             paint_, {{0, 0, 0}});
   car_.SetupMirrors();
   const CarMirror& rightMirror = car_.mirrors[MIRROR_RIGHT];
