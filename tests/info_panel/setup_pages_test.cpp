@@ -225,6 +225,16 @@ TEST_F(SetupPages, TheBrakeRowsRunFromAQuarterOfTheGripTorqueToIt) {
       EXPECT_NEAR(bar->maximum.f, M, 1e-4 * M) << row;
     }
   }
+  // A car with no wheel on its front set takes the rear wheels' radius.
+  Load(RUNABOUT);
+  for (int i = 0; i < car->wheelCount; ++i) car->wheels[i].wheelSet = 0;
+  car->wheelSets[0].rollingRadius = 0.3f;
+  car->wheelSets[1].rollingRadius = 0.25f;
+  Draw(INFO_PAGE_BRAKES);
+  const double M = 0.41 * DesignLoad() * 0.3;
+  const ValueControl* bar = Bound(27, car->currentSetup.bytes + SETUP_BRAKE_STRENGTH);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_NEAR(bar->maximum.f, M, 1e-4 * M);
 }
 
 TEST_F(SetupPages, SuspensionRowsTakeTheLimitsOfTheDesignLoadInNewtonsPerMillimetre) {
