@@ -269,6 +269,25 @@ TEST_F(CarEventsTest, TheStartLineWatchesTheGridPlace) {
   EXPECT_EQ(RaceState.sharedSetting, 77);
   car.StartLineCheck(0);
   EXPECT_EQ(CarRace::added.size(), 1u);
+
+  // A prepared packet of 12 bytes, all the room a countdown has, still goes whole; a size
+  // under the 4-byte header or past the room does not go.
+  for (int size : {12, 3, 13}) {
+    CarRace::added.clear();
+    CarCountdown& full = car.raceHooks.countdowns[0];
+    full.steps = 1;
+    full.size = uint8_t(size);
+    MakeControlLinkPacket(full.packet, 3, 0x11223344u, 0x55667788u);
+    car.StartLineCheck(0);
+    if (size != 12) {
+      EXPECT_TRUE(CarRace::added.empty()) << size;
+      continue;
+    }
+    ASSERT_EQ(CarRace::added.size(), 1u);
+    EXPECT_EQ(CarRace::added[0].size(), 12u);
+    EXPECT_EQ(CarRace::added[0][0], 3) << "three 4-byte words";
+    EXPECT_EQ(CarRace::added[0][11], 0x55) << "the argument's last byte";
+  }
 }
 
 TEST_F(CarEventsTest, AFrozenCarIsToldToTheHostOrAsksForAReset) {

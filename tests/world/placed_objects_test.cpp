@@ -748,6 +748,10 @@ TEST_F(PlacedObjects, AMovableConeFallsAndRestsUpright) {
   }
   EXPECT_NEAR(footWidth, 0.2f, 0.01f);
   EXPECT_NEAR(topWidth, 0.05f, 0.01f);
+  // Its extents (largest y, smallest y, largest x, smallest x, largest z) span the 40 cm foot
+  // and the 80 cm height above the body's origin at the foot.
+  const float extents[5] = {0.2f, -0.2f, 0.2f, -0.2f, 0.8f};
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(b.extent[k], extents[k], 0.01f) << k;
   EXPECT_EQ(b.owner, &o);
   EXPECT_EQ(b.ownerCode, 5);
   EXPECT_EQ(b.ownerBytes[0], 4);
