@@ -409,6 +409,11 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
     for (int i = 0; i < mesh->pointCount; ++i) {
       const double dx = mesh->points[i].position[0] / FIX - 5.0, dy = mesh->points[i].position[1] / FIX;
       EXPECT_NEAR(std::hypot(dx, dy), 1.0, 1e-4);
+      // The upright wall's normal, on every ring the first and closing one too, is level and
+      // points straight across the axis: a unit vector along (dx, dy), one way or the other.
+      const float* n = mesh->points[i].normal;
+      EXPECT_NEAR(n[2], 0.0, 1e-3) << i;
+      EXPECT_NEAR(std::fabs(n[0] * dx + n[1] * dy), 1.0, 1e-3) << i;
     }
     DeleteBuiltMesh(mesh);
   }
