@@ -174,6 +174,10 @@ TEST_F(CarEventsTest, TheKindsBesideTheRoadAreThreeFourAndSeventeen) {
   const uint8_t mixed[4] = {3, 17, 4, 0};
   for (int i = 0; i < 4; ++i) car.wheels[i].surfaceKind = mixed[i];
   EXPECT_EQ(car.FewWheelsOfKinds(), 0) << "one of each";
+  const uint8_t threeWheels[4] = {3, 4, 0, 17};  // the fourth slot lies past the count
+  for (int i = 0; i < 4; ++i) car.wheels[i].surfaceKind = threeWheels[i];
+  car.wheelCount = 3;
+  EXPECT_EQ(car.FewWheelsOfKinds(), 1) << "two of three wheels beside the road";
   car.wheelCount = 0;
   EXPECT_EQ(car.FewWheelsOfKinds(), 1) << "no wheels";
 }
