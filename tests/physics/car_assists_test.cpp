@@ -128,6 +128,17 @@ TEST_F(Traction, TheCutGrowsWithTheSlipPastItsAllowanceAndFadesNearTheLeastSpeed
   EXPECT_FLOAT_EQ(Factor(100.0f, 112.0f), 1.0f);
 }
 
+// A free wheel past the wheel count is no reference: with three wheels the fourth's 200 rad/s
+// is not looked at, and driven wheels at 112 against 100 are still cut to 0.6.
+TEST_F(Traction, AFreeWheelPastTheWheelCountIsNoReference) {
+  car.wheelCount = 3;
+  for (int i = 0; i < 4; ++i) car.wheels[i].spinRate = i < 2 ? 112.0f : 100.0f;
+  car.wheels[3].spinRate = 200.0f;
+  car.controls.throttle = 0.8f;
+  car.RunTractionControl();
+  EXPECT_NEAR(car.controls.tractionFactor, 0.6f, 1e-4f);
+}
+
 TEST_F(Traction, ItActsOnlyWhenOnWithThrottleAGearAndTheClutchIn) {
   EXPECT_LT(Factor(100.0f, 120.0f), 1.0f);
   car.assists.tractionDisabled = 1;
