@@ -203,6 +203,26 @@ TEST_F(AntiLock, AWheelSlowerThanFourFifthsOfTheFastestIsReleasedAndThenTakesHol
   EXPECT_FLOAT_EQ(car.controls.antiLockReference, 3.0f);
 }
 
+// With three wheels the fourth slot is neither the reference, nor released, nor cleared.
+TEST_F(AntiLock, ASlotPastTheWheelCountIsNeitherTheReferenceNorReleasedNorCleared) {
+  car.wheelCount = 3;
+  car.controls.brake = 1.0f;
+  car.controls.antiLockReference = 0.0f;
+  Spins(100.0f, 79.0f, 90.0f, 200.0f);  // the fourth would be 60 m/s
+  car.RunAntiLock(0.001f);
+  EXPECT_FLOAT_EQ(car.controls.antiLockReference, 30.0f);
+  EXPECT_EQ(Release(0), 0);
+  EXPECT_EQ(Release(1), 100);
+  Spins(100.0f, 79.0f, 90.0f, 1.0f);  // standing all but still
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(3), 0) << "a slow slot past the count is not released";
+  car.wheelSteps[3].antiLockRelease = 55;
+  car.controls.brake = 0.0f;
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(1), 0) << "the brake off clears the car's wheels";
+  EXPECT_EQ(Release(3), 55) << "and leaves the slot past them alone";
+}
+
 TEST_F(AntiLock, NothingIsReleasedAtFiveMetresASecondOrLessOrWithoutTheBrake) {
   car.controls.brake = 1.0f;
   Spins(50.0f / 3.0f, 1.0f, 1.0f, 1.0f);  // the fastest at 5 m/s
