@@ -614,6 +614,9 @@ TEST_F(CarUpdate, TheWheelSpeedOdometerAndTachoFigures) {
   };
   figures((20 * R(0) + 30 * R(1) + 70 * R(3)) / 3, "three wheels in contact");
   EXPECT_NEAR(car.tacho, 300.0f * 5.0f / 600.0f + 2.0f, 1e-5);
+  car.wheelCount = 3;
+  figures((20 * R(0) + 30 * R(1)) / 2, "three wheels: the touching fourth slot is past the count");
+  car.wheelCount = 4;
   car.options |= OPT1_LAST_DRIVEN_WHEEL_SPEED;
   figures(20 * R(0), "the last driven wheel rolling forwards");
   car.options &= ~OPT1_LAST_DRIVEN_WHEEL_SPEED;
