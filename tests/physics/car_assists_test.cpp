@@ -128,6 +128,17 @@ TEST_F(Traction, TheCutGrowsWithTheSlipPastItsAllowanceAndFadesNearTheLeastSpeed
   EXPECT_FLOAT_EQ(Factor(100.0f, 112.0f), 1.0f);
 }
 
+// A free wheel past the wheel count is no reference: with three wheels the fourth's 200 rad/s
+// is not looked at, and driven wheels at 112 against 100 are still cut to 0.6.
+TEST_F(Traction, AFreeWheelPastTheWheelCountIsNoReference) {
+  car.wheelCount = 3;
+  for (int i = 0; i < 4; ++i) car.wheels[i].spinRate = i < 2 ? 112.0f : 100.0f;
+  car.wheels[3].spinRate = 200.0f;
+  car.controls.throttle = 0.8f;
+  car.RunTractionControl();
+  EXPECT_NEAR(car.controls.tractionFactor, 0.6f, 1e-4f);
+}
+
 TEST_F(Traction, ItActsOnlyWhenOnWithThrottleAGearAndTheClutchIn) {
   EXPECT_LT(Factor(100.0f, 120.0f), 1.0f);
   car.assists.tractionDisabled = 1;
@@ -190,6 +201,26 @@ TEST_F(AntiLock, AWheelSlowerThanFourFifthsOfTheFastestIsReleasedAndThenTakesHol
   Spins(10.0f, 10.0f, 10.0f, 10.0f);
   car.RunAntiLock(0.001f);
   EXPECT_FLOAT_EQ(car.controls.antiLockReference, 3.0f);
+}
+
+// With three wheels the fourth slot is neither the reference, nor released, nor cleared.
+TEST_F(AntiLock, ASlotPastTheWheelCountIsNeitherTheReferenceNorReleasedNorCleared) {
+  car.wheelCount = 3;
+  car.controls.brake = 1.0f;
+  car.controls.antiLockReference = 0.0f;
+  Spins(100.0f, 79.0f, 90.0f, 200.0f);  // the fourth would be 60 m/s
+  car.RunAntiLock(0.001f);
+  EXPECT_FLOAT_EQ(car.controls.antiLockReference, 30.0f);
+  EXPECT_EQ(Release(0), 0);
+  EXPECT_EQ(Release(1), 100);
+  Spins(100.0f, 79.0f, 90.0f, 1.0f);  // standing all but still
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(3), 0) << "a slow slot past the count is not released";
+  car.wheelSteps[3].antiLockRelease = 55;
+  car.controls.brake = 0.0f;
+  car.RunAntiLock(0.001f);
+  EXPECT_EQ(Release(1), 0) << "the brake off clears the car's wheels";
+  EXPECT_EQ(Release(3), 55) << "and leaves the slot past them alone";
 }
 
 TEST_F(AntiLock, NothingIsReleasedAtFiveMetresASecondOrLessOrWithoutTheBrake) {

@@ -607,6 +607,20 @@ TEST_F(CarControlsTest, TheBrakeAssistLimitsTheBrakeWhenAWheelSetHasNoGripLeft) 
   car.SmoothControls(0.001f, -1);
   EXPECT_NEAR(car.controls.brake, 0.1f * 0.667f / 0.2f + 0.333f, 1e-6);
   EXPECT_NEAR(car.timers.brakeLimit, 0.099f, 1e-7);
+  // A slot past three wheels is not watched: its grip left in front does not count.
+  car.wheelCount = 3;
+  for (int i = 0; i < 4; ++i) {
+    car.wheels[i].groundContact = 1;
+    car.wheelSteps[i].gripUse = (car.wheels[i].wheelSet & 1) ? 0.925f : 0.5f;
+  }
+  car.wheels[3].wheelSet = 1;
+  car.wheelSteps[3].gripUse = 0.5f;
+  car.timers.brakeLimit = 0.0f;
+  car.controls.brake = 0.0f;
+  car.inputs.brake = 0;
+  car.speed = 10.0f;
+  car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.timers.brakeLimit, started) << "three wheels";
 }
 
 }  // namespace

@@ -174,6 +174,10 @@ TEST_F(CarEventsTest, TheKindsBesideTheRoadAreThreeFourAndSeventeen) {
   const uint8_t mixed[4] = {3, 17, 4, 0};
   for (int i = 0; i < 4; ++i) car.wheels[i].surfaceKind = mixed[i];
   EXPECT_EQ(car.FewWheelsOfKinds(), 0) << "one of each";
+  const uint8_t threeWheels[4] = {3, 4, 0, 17};  // the fourth slot lies past the count
+  for (int i = 0; i < 4; ++i) car.wheels[i].surfaceKind = threeWheels[i];
+  car.wheelCount = 3;
+  EXPECT_EQ(car.FewWheelsOfKinds(), 1) << "two of three wheels beside the road";
   car.wheelCount = 0;
   EXPECT_EQ(car.FewWheelsOfKinds(), 1) << "no wheels";
 }
@@ -269,6 +273,25 @@ TEST_F(CarEventsTest, TheStartLineWatchesTheGridPlace) {
   EXPECT_EQ(RaceState.sharedSetting, 77);
   car.StartLineCheck(0);
   EXPECT_EQ(CarRace::added.size(), 1u);
+
+  // A prepared packet of 12 bytes, all the room a countdown has, still goes whole; a size
+  // under the 4-byte header or past the room does not go.
+  for (int size : {12, 3, 13}) {
+    CarRace::added.clear();
+    CarCountdown& full = car.raceHooks.countdowns[0];
+    full.steps = 1;
+    full.size = uint8_t(size);
+    MakeControlLinkPacket(full.packet, 3, 0x11223344u, 0x55667788u);
+    car.StartLineCheck(0);
+    if (size != 12) {
+      EXPECT_TRUE(CarRace::added.empty()) << size;
+      continue;
+    }
+    ASSERT_EQ(CarRace::added.size(), 1u);
+    EXPECT_EQ(CarRace::added[0].size(), 12u);
+    EXPECT_EQ(CarRace::added[0][0], 3) << "three 4-byte words";
+    EXPECT_EQ(CarRace::added[0][11], 0x55) << "the argument's last byte";
+  }
 }
 
 TEST_F(CarEventsTest, AFrozenCarIsToldToTheHostOrAsksForAReset) {

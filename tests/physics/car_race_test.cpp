@@ -77,6 +77,9 @@ TEST_F(CarRaceDuties, AMultiplayerPitStopSendsItsBeginningAndTheSetUpToFit) {
   RaceSetup.multiplayer = 1;
   car.race.pitRequest.setupChange = 1;
   for (int i = 0; i < SETUP_RECORD_SIZE; ++i) car.currentSetup.bytes[i] = uint8_t(3 * i + 1);
+  static std::vector<CarRace::Bytes> replayed;
+  replayed.clear();
+  RaceLink.WriteReplayTimedRecord = [](const uint8_t* record, int size) { replayed.emplace_back(record, record + size); };
   car.PlanPitWork(0);
   EXPECT_EQ(car.race.noState, 1);
   EXPECT_EQ(car.race.pitState, PIT_STATE_WORKING);
@@ -89,6 +92,10 @@ TEST_F(CarRaceDuties, AMultiplayerPitStopSendsItsBeginningAndTheSetUpToFit) {
   EXPECT_EQ(plans[0][0], (4 + SETUP_RECORD_SIZE) / 4);
   EXPECT_EQ(plans[0][3], 1) << "the set-up changes";
   for (int i = 0; i < SETUP_RECORD_SIZE; ++i) EXPECT_EQ(plans[0][4 + i], uint8_t(3 * i + 1)) << i;
+  // The replay being recorded keeps both, in the order sent.
+  ASSERT_EQ(replayed.size(), 2u);
+  EXPECT_EQ(replayed[0], begins[0]);
+  EXPECT_EQ(replayed[1], plans[0]);
 }
 
 // The work a stop plans with repairs asked for: each wheel's repair bit (front left 4, front

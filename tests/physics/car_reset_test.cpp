@@ -186,7 +186,9 @@ TEST_F(CarReset, KeepingTheTyresHeatTheirPressuresFollowTheAir) {
   ASSERT_GT(w.airMass, 0.0f);
   const float cold = w.pressure;
   w.airHeat *= 1.1f;  // 10 % warmer air
+  for (int k = 0; k < 8; ++k) w.temperatures[k] = uint8_t(40 + k);
   w.temperatures[TYRE_TEMP_AIR] = 50;
+  for (int k = 0; k < 4; ++k) w.condition[k] = uint8_t(200 + k);
   car.PlaceAt(1, 0, 0.0f);
   const float expected = ((w.airHeat / (w.airMass * 1005.0f)) / REFERENCE_TEMPERATURE) *
                              (w.coldPressure + ATMOSPHERIC_PRESSURE) -
@@ -196,6 +198,11 @@ TEST_F(CarReset, KeepingTheTyresHeatTheirPressuresFollowTheAir) {
   EXPECT_FLOAT_EQ(w.radialStiffness, set.radialStiffnessSlope * w.pressure + set.radialStiffnessAtZero);
   EXPECT_FLOAT_EQ(w.twistStiffness, set.rollingRadius * w.treadStiffness * set.rollingRadius);
   EXPECT_EQ(w.temperatures[TYRE_TEMP_AIR], 50) << "the temperatures stay";
+  for (int k = 0; k < 8; ++k) {
+    if (k == TYRE_TEMP_AIR) continue;
+    EXPECT_EQ(w.temperatures[k], 40 + k) << "temperature " << k;
+  }
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(w.condition[k], 200 + k) << "the wear stays, lane " << k;
 
   car.PlaceAt(0, 0, 0.0f);
   EXPECT_NE(w.temperatures[TYRE_TEMP_AIR], 50) << "without the flag the tyres start afresh";

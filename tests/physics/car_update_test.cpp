@@ -614,6 +614,9 @@ TEST_F(CarUpdate, TheWheelSpeedOdometerAndTachoFigures) {
   };
   figures((20 * R(0) + 30 * R(1) + 70 * R(3)) / 3, "three wheels in contact");
   EXPECT_NEAR(car.tacho, 300.0f * 5.0f / 600.0f + 2.0f, 1e-5);
+  car.wheelCount = 3;
+  figures((20 * R(0) + 30 * R(1)) / 2, "three wheels: the touching fourth slot is past the count");
+  car.wheelCount = 4;
   car.options |= OPT1_LAST_DRIVEN_WHEEL_SPEED;
   figures(20 * R(0), "the last driven wheel rolling forwards");
   car.options &= ~OPT1_LAST_DRIVEN_WHEEL_SPEED;
@@ -705,6 +708,12 @@ TEST_F(CarUpdate, TheMotorCouplingGainTakesUpHalfTheDifference) {
   }
   const double give = 1 / 0.2 + 8.0 * 8.0 * double(0.9f) / driven;
   EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * give), 1e-2);
+  // A driven slot past the car's wheel count does not count.
+  car.wheelCount = 3;
+  car.wheels[3].driven = 1;
+  car.wheels[3].spinInertia = 50.0f;
+  EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * give), 1e-2) << "three wheels";
+  car.wheelCount = 4;
   for (CarWheel& w : car.wheels) w.driven = 0;
   EXPECT_NEAR(car.MotorCouplingGain(0.001f), 0.5 / (0.001 * 5.0), 1e-2) << "no driven wheel";
   EXPECT_EQ(car.MotorCouplingGain(0.0f), 0.0f);

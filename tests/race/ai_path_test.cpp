@@ -676,6 +676,11 @@ TEST_F(AiPathTest, OvalSpeedProfileLapTimeAndFuel) {
   EXPECT_NEAR(ai.fuelPerLap, energy * 1.75 * 3.3333333e-8, energy * 1e-12);
   EXPECT_GT(ai.fuelPerLap, 0.0f);
   EXPECT_EQ(ai.topSpeed, float(fastest));
+  // A lap driven nowhere with throttle burns nothing and has no top speed.
+  for (int i = 0; i < n; ++i) ai.nodes[i].throttle = 0;
+  CalcAiFuelPerLap(ai);
+  EXPECT_EQ(ai.fuelPerLap, 0.0f);
+  EXPECT_EQ(ai.topSpeed, 0.0f);
 }
 
 // A gentle slow-down still brakes a little.  Three level straight nodes 10 m apart on an open

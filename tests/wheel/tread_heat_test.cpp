@@ -468,6 +468,12 @@ TEST_F(TreadHeat, DamageLevelByTheTreadLeft) {
   EXPECT_EQ(w().CheckDamageLevel(99), 1);
   w().condition[1] = 4;
   EXPECT_EQ(w().CheckDamageLevel(99), 0);
+  // Each of the three lanes counts by itself, the inner one as much as the outer.
+  for (int lane = 0; lane < 3; ++lane) {
+    w().condition[0] = w().condition[1] = w().condition[2] = 200;
+    w().condition[lane] = 128;
+    EXPECT_EQ(w().CheckDamageLevel(50), 1) << lane;
+  }
 }
 
 }  // namespace

@@ -94,6 +94,10 @@ TEST(Flag, StepsAndRest) {
     for (int a = 0; a < 3; ++a) EXPECT_EQ(f->points[r * FLAG_COLUMNS].position[a], pole[r][a]) << "the pole";
   // It hangs: the free corner below its start, not far from the pole's side.
   EXPECT_LT(f->points[4].position[2], 5 << 16);
+  // A wind straight up meets the hanging cloth edge-on: it is not blown out of its plane.
+  const float up[3] = {0, 0, 8};
+  for (int i = 0; i < 100; ++i) f->StepCloth(10, up);
+  EXPECT_NEAR(f->points[9].position[1] / 65536.0, 20.0, 0.01);
   // Wind across the cloth pushes it along the wind.
   const float wind[3] = {0, 8, 0};
   for (int i = 0; i < 300; ++i) f->StepCloth(10, wind);

@@ -300,7 +300,7 @@ TEST(MeshRay, EqualsTheNearestHitOfABruteForceLoopAfterTheGroupFilter) {
   EXPECT_GT(hits, 2000);
 }
 
-TEST(MeshRay, IgnoresDistanceZeroAndTheLimitAndKeepsANearerRecord) {
+TEST(MeshRay, IgnoresDistanceZeroAndTheLimitKeepsANearerRecordAndSkipsCornersPastThePointCount) {
   std::mt19937 random(41);
   TestMesh mesh;
   mesh.parts.push_back(BuiltPart{0, nullptr, 3, 1});
@@ -330,6 +330,22 @@ TEST(MeshRay, IgnoresDistanceZeroAndTheLimitAndKeepsANearerRecord) {
   mesh.parts[0].triangleCount = 5;
   ContactProbe fresh{};
   EXPECT_EQ(MeshRayTest(mesh.View(), above, down, fresh, MESH_RAY_MAX_DISTANCE, 0), 0);
+  // Each corner is checked against the point count, the first and the third too: a fourth
+  // point, a copy of the corner it replaces, stands in the array past the three counted.
+  mesh.parts[0].triangleCount = 1;
+  mesh.points.push_back(p);
+  const uint32_t corners[3] = {0, 2, 1};
+  for (int k = 0; k < 3; ++k) {
+    mesh.triangles[0] = BuiltTriangle{{0, 2, 1}, 0};
+    mesh.points[3] = mesh.points[corners[k]];
+    ContactProbe whole{};
+    ASSERT_EQ(MeshRayTest(mesh.View(), above, down, whole, MESH_RAY_MAX_DISTANCE, 0), 1) << "all four counted";
+    mesh.triangles[0].corners[k] = 3;
+    BuiltMesh counted = mesh.View();
+    counted.pointCount = 3;
+    ContactProbe probe{};
+    EXPECT_EQ(MeshRayTest(counted, above, down, probe, MESH_RAY_MAX_DISTANCE, 0), 0) << "corner " << k;
+  }
   (void)random;
 }
 

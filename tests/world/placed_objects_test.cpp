@@ -409,6 +409,11 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
     for (int i = 0; i < mesh->pointCount; ++i) {
       const double dx = mesh->points[i].position[0] / FIX - 5.0, dy = mesh->points[i].position[1] / FIX;
       EXPECT_NEAR(std::hypot(dx, dy), 1.0, 1e-4);
+      // The upright wall's normal, on every ring the first and closing one too, is level and
+      // points straight across the axis: a unit vector along (dx, dy), one way or the other.
+      const float* n = mesh->points[i].normal;
+      EXPECT_NEAR(n[2], 0.0, 1e-3) << i;
+      EXPECT_NEAR(std::fabs(n[0] * dx + n[1] * dy), 1.0, 1e-3) << i;
     }
     DeleteBuiltMesh(mesh);
   }
@@ -748,6 +753,10 @@ TEST_F(PlacedObjects, AMovableConeFallsAndRestsUpright) {
   }
   EXPECT_NEAR(footWidth, 0.2f, 0.01f);
   EXPECT_NEAR(topWidth, 0.05f, 0.01f);
+  // Its extents (largest y, smallest y, largest x, smallest x, largest z) span the 40 cm foot
+  // and the 80 cm height above the body's origin at the foot.
+  const float extents[5] = {0.2f, -0.2f, 0.2f, -0.2f, 0.8f};
+  for (int k = 0; k < 5; ++k) EXPECT_NEAR(b.extent[k], extents[k], 0.01f) << k;
   EXPECT_EQ(b.owner, &o);
   EXPECT_EQ(b.ownerCode, 5);
   EXPECT_EQ(b.ownerBytes[0], 4);

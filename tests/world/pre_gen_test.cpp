@@ -588,6 +588,30 @@ TEST(MeshLights, TheFadeTheColourAndTheLightingByte) {
   WorldLightingByte = 0;
 }
 
+// A built point's shade past a byte's range takes the nearest end of it before the ambient
+// light scales it: under a sky open all round (255 on every face) 300 is 255 and -5 is 0.
+TEST(MeshLights, ShadesPastAByteAreHeldToItsEnds) {
+  const LightRecord saved = PointLight;
+  InitLightRecord(PointLight);
+  for (float& open : PointLight.open) open = 255.0f;
+  BuiltPoint points[3] = {};
+  const int32_t shades[3] = {300, -5, 128};
+  for (int i = 0; i < 3; ++i) {
+    points[i].normal[2] = 1.0f;
+    points[i].shade = shades[i];
+  }
+  BuiltMesh mesh;
+  mesh.points = points;
+  mesh.pointCount = 3;
+  AmbientLightBuiltMesh(mesh);
+  EXPECT_EQ(points[0].shade, 255);
+  EXPECT_EQ(points[1].shade, 0);
+  EXPECT_EQ(points[2].shade, 128);
+  mesh.points = nullptr;
+  mesh.pointCount = 0;
+  PointLight = saved;
+}
+
 TEST(MeshLights, AmbientFromTheCubeAndSamplesFromThePointOctree) {
   InitLightRecord(PointLight);
   for (int f = 0; f < 6; ++f) {

@@ -322,16 +322,17 @@ TEST_F(Roads, BadSectionRecordsDropWhatTheyCannotHold) {
   CfgDebugLevel = 1;
   CaughtLines lines;
   TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
-  TrackSectionTriangle bad, past;
+  TrackSectionTriangle bad, past, firstPast;
   bad.corner[0] = 0, bad.corner[1] = 1, bad.corner[2] = 64;
   past.corner[0] = 0, past.corner[1] = 1, past.corner[2] = 3;
+  firstPast.corner[0] = 3, firstPast.corner[1] = 0, firstPast.corner[2] = 1;  // the first corner is checked too
   TrackSectionTriangle good;
   good.corner[0] = 0, good.corner[1] = 1, good.corner[2] = 2;
-  a.triangles = {bad, good, past};
+  a.triangles = {bad, good, past, firstPast};
   a.mapping = 77;  // past the table
   WSection* s = AddSection(a, 0, 0);
   EXPECT_EQ(s->triangleCount, 1);
-  EXPECT_EQ(lines.Count("triangle names a vertex"), 2);
+  EXPECT_EQ(lines.Count("triangle names a vertex"), 3);
   s->Setup();
   s->AddPhysics();
   EXPECT_EQ(s->mesh, nullptr);

@@ -335,15 +335,17 @@ struct ListedPreGen : WPreGen {
 
 TEST(WorldBuild, RefusalsNameTheObject) {
   TrackScratch scratch("world_build");
-  ListedPreGen segment(0), placed(2), odd(9);
+  ListedPreGen segment(0), placed(2), odd(9), first(2);
   placed.objectIndex = 7;
-  for (ListedPreGen* o : {&segment, &placed, &odd}) o->levelCount = 1;
+  first.objectIndex = 0;
+  for (ListedPreGen* o : {&segment, &placed, &odd, &first}) o->levelCount = 1;
   AddWPreGen(segment, 0, 5);  // no lists yet
   EXPECT_TRUE(TrackScratch::Lines().empty());
   AllocBuildLists();
   AddWPreGen(segment, 0, 5);
   AddWPreGen(placed, 0, 6);
   AddWPreGen(odd, 0, 7);
+  AddWPreGen(first, 0, 8);  // the table's first object
   AddWPreGen(segment, 1, 5);  // one level only
   auto* wide = new BuiltMesh;
   wide->partCount = BUILD_MATERIALS + 1;
@@ -352,7 +354,8 @@ TEST(WorldBuild, RefusalsNameTheObject) {
   AddWPreGen(segment, 0, 5);
   const std::vector<std::string> expected = {
       "AddWPreGen : No mesh (SEGMENT / index 5)", "AddWPreGen : No mesh (OBJECT [dup 7] / index 6)",
-      "AddWPreGen : No mesh (UNKNOWN / index 7)", "AddWPreGen : Too many materials (SEGMENT / index 5)"};
+      "AddWPreGen : No mesh (UNKNOWN / index 7)", "AddWPreGen : No mesh (OBJECT [dup 0] / index 8)",
+      "AddWPreGen : Too many materials (SEGMENT / index 5)"};
   EXPECT_EQ(TrackScratch::Lines(), expected);
   WSection section({0, 0, 0});
   AddWSection(section);  // kind 0: list 7

@@ -253,6 +253,14 @@ TEST(TracksideObjects, CurvedGridFollowsItsCubic) {
   // The straight rows stand behind the anchor along the heading.
   IntVector at;
   float heading;
+  // A stagger forward puts the first curved row's second place ahead of the curve's start:
+  // it stands at the start itself (t = 1), turned the start's way.
+  grid.stagger = -4;
+  grid.GetSlotPlacement(5, at, heading);
+  EXPECT_NEAR(at.x / 65536.0, sx + 3 * std::cos(h), 1e-4);
+  EXPECT_NEAR(at.y / 65536.0, sy + 3 * std::sin(h), 1e-4);
+  EXPECT_NEAR(heading, h, 1e-4);
+  grid.stagger = 4;
   grid.GetSlotPlacement(3, at, heading);
   EXPECT_NEAR(at.x / 65536.0, 100 + 8 * std::sin(0.3) + 4 * std::sin(0.3) + 3 * std::cos(0.3), 1e-3);
   EXPECT_EQ(heading, 0.3f);

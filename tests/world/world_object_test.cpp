@@ -125,6 +125,16 @@ TEST_F(WorldObject, ViewCentreSizeAndRadius) {
   EXPECT_NEAR(w.viewRadius, (10 << 16) + d, 1.0);
 }
 
+// The view box always holds the origin: a world wholly on the positive side spans from 0.
+// One object from 19 m to 21 m less one unit in x: the middle of 0 .. 21 m less a unit is
+// 10.5 m less half a unit, which rounds down to 10 m (from 1 unit it would be 11 m).
+TEST_F(WorldObject, TheViewBoxOfAWorldOnOneSideStartsAtTheOrigin) {
+  Add(OBJECT_SECTION, {(20 << 16) - 1, 0, 0}, 1 << 16);
+  CWld->CalcViewCentreAndRadius();
+  EXPECT_EQ(CWld->viewCentre.x, 10 << 16);
+  EXPECT_EQ(CWld->viewCentre.y, 0);
+}
+
 TEST_F(WorldObject, AddedObjectsLayoutStatesAndChanges) {
   Wld& w = *CWld;
   Add(OBJECT_PLACED, {}, 65536);

@@ -467,9 +467,21 @@ TEST_F(WorldSetup, RaceStartDraws) {
   EXPECT_EQ(w->windX, 0.0f);
   settings.startValue = 3;
   settings.windWanted = 0;
+  const uint32_t seed = RandomSeed;
   w->SetupRaceStart(&settings, 1);
   EXPECT_EQ(w->startDelayMs, 0);
   EXPECT_EQ(w->drawnDelay, 0);
+  EXPECT_EQ(RandomSeed, seed) << "no delay to draw from: the generator stays";
+  // A delay shorter than the draw is used up whole: a start value of 4 leaves 1000 ms, and
+  // the third number from 1234 (after the wind's two) draws 23209 % 3000 = 2209 ms.
+  ASSERT_EQ(r3, 23209u);
+  RandomSeed = 1234;
+  settings.startValue = 4;
+  settings.windWanted = 1;
+  settings.windSetting = 1;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_EQ(w->drawnDelay, 1000);
+  EXPECT_EQ(w->startDelayMs, 0);
 }
 
 }  // namespace
