@@ -231,6 +231,30 @@ TEST_F(AnimScreen, DupAndDelFollowTheMirrorFrameAndTheLimits) {
   EXPECT_EQ(CurrentFrameIndex(E()), 2);
 }
 
+// The frame limits met exactly: with the mirror frame, 30 frames may grow by two to the 32 the
+// editor holds, and deleting frame 0 of 3 takes frame 2 with it and leaves frame 1 alone; without
+// it, the second of two frames may go, leaving one.
+TEST_F(AnimScreen, DupAndDelReachTheirLimitsExactly) {
+  E().autoCopyAndFlip = 1;
+  Movement(1, 30, 0);
+  FrameCommand(*s, FRAME_DUP);
+  EXPECT_EQ(E().selected->frameCount, 32) << "30 + 2 is the limit itself";
+  Movement(2, 3, 0);
+  for (int f = 0; f < 3; ++f) E().selected->frames[f].transforms[HEAD].translation.z = f;
+  SetCurrentFrame(E(), 0);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 1) << "3 - 2 leaves the one frame an animation needs";
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.z, 1);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+
+  E().autoCopyAndFlip = 0;
+  Movement(3, 2, 1);
+  FrameCommand(*s, FRAME_DEL);
+  EXPECT_EQ(E().selected->frameCount, 1) << "2 - 1 leaves one frame";
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(E().undo.size(), 1u);
+}
+
 TEST_F(AnimScreen, UndoKeepsEightyEntriesAndSaysWhenItIsEmpty) {
   UndoStep(*s);
   EXPECT_EQ(ReportRecorder::NewestText(), "Undo buffer is empty");

@@ -17,9 +17,12 @@
 #include "core/log.h"
 #include "model/model_file.h"
 #include "model/model_lod_cache.h"
+#include "model/model_materials.h"
+#include "model/model_meshes.h"
 #include "platform/files.h"
 #include "render/humans.h"
 #include "skeleton/human_system.h"
+#include "tools/model_gen/model_builder.h"
 
 namespace {
 
@@ -300,6 +303,51 @@ TEST(Helmet, NoHelmetFileMeansNoHelmet) {
   std::filesystem::remove("data/hmn/helmet.qxe");
   LoadHelmet();
   EXPECT_EQ(HelmetModel, nullptr);
+}
+
+// What the lookup in place before the helmet's build is asked: one entry per call.
+struct PageLookup {
+  std::string name;
+  int usage, plateIndex, flags, skin;
+};
+std::vector<PageLookup> g_pageLookups;
+Material* RecordPageLookup(const char* name, int usage, int plateIndex, int flags, const CutoutMaterial&, int skin) {
+  g_pageLookups.push_back({name, usage, plateIndex, flags, skin});
+  return nullptr;
+}
+
+// While the helmet is built, a page that is not its skin is looked up as it would be without
+// the helmet: the lookup in place before is asked with the page's name, the usage, the plate
+// index and the request flags each in its own place, and is given back afterwards.
+TEST(Helmet, APageOtherThanTheSkinGoesToTheLookupInPlaceBefore) {
+  ModelBuilder b;
+  b.Page(PAGE_FIXED, "visor");
+  b.AddCutout("glass", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
+  b.AddMapping("m", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  b.Triangle(0, 1, 2);
+  HelmetModel = new ModelObject();
+  HelmetModel->Init();
+  b.Into(*HelmetModel);
+  HelmetModel->lodCount = 1;
+  const FindSkinTextureHook keptLookup = FindSkinTexture;
+  const ModelMeshSettings keptConfig = ModelMeshConfig;
+  FindSkinTexture = RecordPageLookup;
+  ModelMeshConfig.plateSlot = 9;  // plate 9 / 4 = 2
+  g_pageLookups.clear();
+  BuildHelmetMeshes();
+  EXPECT_EQ(FindSkinTexture, &RecordPageLookup) << "the lookup is given back";
+  FindSkinTexture = keptLookup;
+  ModelMeshConfig = keptConfig;
+  ASSERT_FALSE(g_pageLookups.empty());
+  for (const PageLookup& l : g_pageLookups) {
+    EXPECT_EQ(l.name, "visor");
+    EXPECT_EQ(l.usage, 4) << "a human's textures";
+    EXPECT_EQ(l.plateIndex, 2);
+    EXPECT_EQ(l.flags, 1) << "a plain texture asked for: no decal, no backing";
+    EXPECT_EQ(l.skin, 0);
+  }
+  FreeHelmet();
 }
 
 }  // namespace
