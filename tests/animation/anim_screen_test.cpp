@@ -1904,6 +1904,29 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
   ClearInterface();
 }
 
+// The line to a handle that would reach past the largest coordinate ends at it, beside the
+// bone, and not wrapped round to the far side of the world: the bone 1000 units short of the
+// edge, its X handle about 13000 long.
+TEST_F(AnimScreenOnDevice, AHandleLinePastTheLargestCoordinateEndsAtIt) {
+  ASSERT_TRUE(NullDevice::ready_);
+  FrontView front(INT32_MAX - (1 << 15));
+  Movement(1, 1, 0);
+  E().selectedBone = HAND;
+  rig.bones[HAND].position = {INT32_MAX - 1000, 0, 1 << 16};
+  ClearInterface();
+  DrawAnimHandles(*s);
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawAnimEditorHook(s);
+  // The hook's last three lines are the handles', X first.
+  ASSERT_GE(StreamLines3D.vertexCount, 6u);
+  const VertexLine3D* x = reinterpret_cast<const VertexLine3D*>(StreamLines3D.vertexWrite) - 6;
+  EXPECT_FLOAT_EQ(x[0].x, float((INT32_MAX - 1000) / 65536.0));
+  EXPECT_FLOAT_EQ(x[1].x, float(INT32_MAX / 65536.0));
+  EXPECT_FLOAT_EQ(x[1].z, 1.0f);
+  EndLineBatch3D();
+  ClearInterface();
+}
+
 // A frame takes the editor's view: its axes, all three rows, as the view gives them.
 TEST_F(AnimScreen, AFrameTakesAllThreeRowsOfTheViewsAxes) {
   FrontView front;
