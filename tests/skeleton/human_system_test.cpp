@@ -21,6 +21,8 @@
 #include "model/model_meshes.h"
 #include "platform/files.h"
 #include "render/humans.h"
+#include "render/material.h"
+#include "render/texture_table.h"
 #include "skeleton/human_system.h"
 #include "tools/model_gen/model_builder.h"
 
@@ -347,6 +349,29 @@ TEST(Helmet, APageOtherThanTheSkinGoesToTheLookupInPlaceBefore) {
     EXPECT_EQ(l.flags, 1) << "a plain texture asked for: no decal, no backing";
     EXPECT_EQ(l.skin, 0);
   }
+  FreeHelmet();
+}
+
+// The helmet's skin page takes the helmet skin's material, asked for with the page's request
+// flags and the human texture usage; the texture type in force before is given back.
+TEST(Helmet, TheSkinPageTakesTheHelmetSkinWithItsRequestFlags) {
+  ModelBuilder b;
+  b.Page(PAGE_SKIN, "skin");
+  b.AddCutout("shell", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
+  b.AddMapping("m", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  b.Triangle(0, 1, 2);
+  HelmetModel = new ModelObject();
+  HelmetModel->Init();
+  b.Into(*HelmetModel);
+  HelmetModel->lodCount = 1;
+  const uint8_t typeBefore = TextureConfig.nextType;
+  BuildHelmetMeshes();
+  EXPECT_EQ(TextureConfig.nextType, typeBefore);
+  const Material* skin = HelmetModel->cutouts[0].texture;
+  ASSERT_NE(skin, nullptr);
+  EXPECT_EQ(skin->flags, 1) << "a plain texture asked for";
+  EXPECT_EQ(skin->genType, 4) << "a human's textures";
   FreeHelmet();
 }
 
