@@ -24,7 +24,6 @@
 #include "render/material.h"
 #include "render/texture_table.h"
 #include "skeleton/human_system.h"
-#include "tools/model_gen/model_builder.h"
 
 namespace {
 
@@ -307,6 +306,43 @@ TEST(Helmet, NoHelmetFileMeansNoHelmet) {
   EXPECT_EQ(HelmetModel, nullptr);
 }
 
+// The helmet model: one triangle whose one mapping takes one cutout of one page of the type.
+void OneTriangleHelmet(uint8_t pageType, const char* pageName) {
+  ModelObject& o = *(HelmetModel = new ModelObject());
+  o.Init();
+  std::free(o.points);
+  o.points = static_cast<ModelPoint*>(std::calloc(3, sizeof(ModelPoint)));
+  o.pointCount = 3;
+  o.points[1].x = FIXED_ONE;
+  o.points[2].y = FIXED_ONE;
+  std::free(o.triangles);
+  o.triangles = static_cast<ModelTriangle*>(std::calloc(1, sizeof(ModelTriangle)));
+  o.triangleCount = 1;
+  o.triangles[0].corners[1] = 1;
+  o.triangles[0].corners[2] = 2;
+  o.triangles[0].normalLevel = 1;
+  std::free(o.pages);
+  o.pages = static_cast<TexturePage*>(std::calloc(1, sizeof(TexturePage)));
+  o.pageCount = 1;
+  o.pages[0].type = pageType;
+  std::strncpy(o.pages[0].name, pageName, sizeof o.pages[0].name - 1);
+  std::free(o.cutouts);
+  o.cutouts = static_cast<Cutout*>(std::calloc(1, sizeof(Cutout)));
+  o.cutoutCount = 1;
+  o.cutouts[0].Init(0);
+  o.cutouts[0].material = MATERIAL_DEFAULT;
+  o.cutouts[0].region[REGION_WIDTH] = o.cutouts[0].region[REGION_HEIGHT] = 128;
+  std::free(o.mappings);
+  o.mappings = static_cast<ModelMapping*>(std::calloc(1, sizeof(ModelMapping)));
+  o.mappingCount = 1;
+  o.mappings[0].Init(0);
+  o.mappings[0].direction = DIRECTION_RIGHT;
+  o.mappings[0].width = o.mappings[0].height = FIXED_ONE;
+  o.mappings[0].colour = 0xFFFFFF;
+  o.groupCount = 1;
+  o.lodCount = 1;
+}
+
 // What the lookup in place before the helmet's build is asked: one entry per call.
 struct PageLookup {
   std::string name;
@@ -322,16 +358,7 @@ Material* RecordPageLookup(const char* name, int usage, int plateIndex, int flag
 // the helmet: the lookup in place before is asked with the page's name, the usage, the plate
 // index and the request flags each in its own place, and is given back afterwards.
 TEST(Helmet, APageOtherThanTheSkinGoesToTheLookupInPlaceBefore) {
-  ModelBuilder b;
-  b.Page(PAGE_FIXED, "visor");
-  b.AddCutout("glass", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
-  b.AddMapping("m", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
-  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-  b.Triangle(0, 1, 2);
-  HelmetModel = new ModelObject();
-  HelmetModel->Init();
-  b.Into(*HelmetModel);
-  HelmetModel->lodCount = 1;
+  OneTriangleHelmet(PAGE_FIXED, "visor");
   const FindSkinTextureHook keptLookup = FindSkinTexture;
   const ModelMeshSettings keptConfig = ModelMeshConfig;
   FindSkinTexture = RecordPageLookup;
@@ -355,16 +382,7 @@ TEST(Helmet, APageOtherThanTheSkinGoesToTheLookupInPlaceBefore) {
 // The helmet's skin page takes the helmet skin's material, asked for with the page's request
 // flags and the human texture usage; the texture type in force before is given back.
 TEST(Helmet, TheSkinPageTakesTheHelmetSkinWithItsRequestFlags) {
-  ModelBuilder b;
-  b.Page(PAGE_SKIN, "skin");
-  b.AddCutout("shell", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
-  b.AddMapping("m", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
-  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-  b.Triangle(0, 1, 2);
-  HelmetModel = new ModelObject();
-  HelmetModel->Init();
-  b.Into(*HelmetModel);
-  HelmetModel->lodCount = 1;
+  OneTriangleHelmet(PAGE_SKIN, "skin");
   const uint8_t typeBefore = TextureConfig.nextType;
   BuildHelmetMeshes();
   EXPECT_EQ(TextureConfig.nextType, typeBefore);
