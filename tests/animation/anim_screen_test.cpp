@@ -160,6 +160,10 @@ TEST_F(AnimScreen, MovementsAreSelectedAndMadeAndKeyActionsNeedAnAnimation) {
   EXPECT_EQ(E().unsaved, 1);
   SelectMovement(*s, 1);
   EXPECT_EQ(E().selected, nullptr) << "the selected movement clicked again clears the selection";
+  Movement(2, 3, 2);
+  SelectMovement(*s, 5);
+  SelectMovement(*s, 2);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0) << "a movement selected shows its first frame";
 }
 
 TEST_F(AnimScreen, DupAndDelFollowTheMirrorFrameAndTheLimits) {
