@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
@@ -195,6 +196,9 @@ void RecordWindowClip() { g_cursorClips.push_back(2); }
 TEST(DeviceRecord, AChangeOfScreenClipsTheCursorAsTheSettingsLockIt) {
   const uint32_t flags = CfgScreenFlags;
   const int startWindowed = CfgStartWindowed, windowed = Gfx.windowed, modeIndex = FullScreenModeIndex;
+  const int vr = VrEnabled, adapter = Gfx.adapterIndex;
+  VrEnabled = 0;         // a headset keeps the screen as it is
+  Gfx.adapterIndex = 0;  // only the primary adapter goes back to a window
   void (*const keptClient)(int) = ClipCursorToClient;
   void (*const keptWindow)() = ClipCursorToWindow;
   ClipCursorToClient = RecordClientClip;
@@ -218,6 +222,8 @@ TEST(DeviceRecord, AChangeOfScreenClipsTheCursorAsTheSettingsLockIt) {
   CfgStartWindowed = startWindowed;
   Gfx.windowed = windowed;
   FullScreenModeIndex = modeIndex;
+  VrEnabled = vr;
+  Gfx.adapterIndex = adapter;
 }
 
 TEST(DeviceRecord, CodeNamesAndOthersInHex) {
