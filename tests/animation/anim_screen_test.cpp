@@ -160,6 +160,10 @@ TEST_F(AnimScreen, MovementsAreSelectedAndMadeAndKeyActionsNeedAnAnimation) {
   EXPECT_EQ(E().unsaved, 1);
   SelectMovement(*s, 1);
   EXPECT_EQ(E().selected, nullptr) << "the selected movement clicked again clears the selection";
+  Movement(2, 3, 2);
+  SelectMovement(*s, 5);
+  SelectMovement(*s, 2);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0) << "a movement selected shows its first frame";
 }
 
 TEST_F(AnimScreen, DupAndDelFollowTheMirrorFrameAndTheLimits) {
@@ -229,6 +233,30 @@ TEST_F(AnimScreen, DupAndDelFollowTheMirrorFrameAndTheLimits) {
   EXPECT_EQ(CurrentFrameIndex(E()), 0);
   FrameCommand(*s, FRAME_PREVIOUS);
   EXPECT_EQ(CurrentFrameIndex(E()), 2);
+}
+
+// The frame limits met exactly: with the mirror frame, 30 frames may grow by two to the 32 the
+// editor holds, and deleting frame 0 of 3 takes frame 2 with it and leaves frame 1 alone; without
+// it, the second of two frames may go, leaving one.
+TEST_F(AnimScreen, DupAndDelReachTheirLimitsExactly) {
+  E().autoCopyAndFlip = 1;
+  Movement(1, 30, 0);
+  FrameCommand(*s, FRAME_DUP);
+  EXPECT_EQ(E().selected->frameCount, 32) << "30 + 2 is the limit itself";
+  Movement(2, 3, 0);
+  for (int f = 0; f < 3; ++f) E().selected->frames[f].transforms[HEAD].translation.z = f;
+  SetCurrentFrame(E(), 0);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 1) << "3 - 2 leaves the one frame an animation needs";
+  EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.z, 1);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+
+  E().autoCopyAndFlip = 0;
+  Movement(3, 2, 1);
+  FrameCommand(*s, FRAME_DEL);
+  EXPECT_EQ(E().selected->frameCount, 1) << "2 - 1 leaves one frame";
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(E().undo.size(), 1u);
 }
 
 TEST_F(AnimScreen, UndoKeepsEightyEntriesAndSaysWhenItIsEmpty) {
@@ -1877,6 +1905,29 @@ TEST_F(AnimScreenOnDevice, TheHookDrawsALineToEachOfTheThreeHandles) {
   const uint32_t without = HookLineVertices();
   E().selectedBone = FOREARM;
   EXPECT_EQ(HookLineVertices(), without + 6u);
+  ClearInterface();
+}
+
+// The line to a handle that would reach past the largest coordinate ends at it, beside the
+// bone, and not wrapped round to the far side of the world: the bone 1000 units short of the
+// edge, its X handle about 13000 long.
+TEST_F(AnimScreenOnDevice, AHandleLinePastTheLargestCoordinateEndsAtIt) {
+  ASSERT_TRUE(NullDevice::ready_);
+  FrontView front(INT32_MAX - (1 << 15));
+  Movement(1, 1, 0);
+  E().selectedBone = HAND;
+  rig.bones[HAND].position = {INT32_MAX - 1000, 0, 1 << 16};
+  ClearInterface();
+  DrawAnimHandles(*s);
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawAnimEditorHook(s);
+  // The hook's last three lines are the handles', X first.
+  ASSERT_GE(StreamLines3D.vertexCount, 6u);
+  const VertexLine3D* x = reinterpret_cast<const VertexLine3D*>(StreamLines3D.vertexWrite) - 6;
+  EXPECT_FLOAT_EQ(x[0].x, float((INT32_MAX - 1000) / 65536.0));
+  EXPECT_FLOAT_EQ(x[1].x, float(INT32_MAX / 65536.0));
+  EXPECT_FLOAT_EQ(x[1].z, 1.0f);
+  EndLineBatch3D();
   ClearInterface();
 }
 

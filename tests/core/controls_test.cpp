@@ -224,7 +224,9 @@ TEST_F(Controls, StartKeysAndOneControlPerKeyOrButton) {
   EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);
   AssignControlKey2(37, -1);  // none takes nothing from the others
   EXPECT_EQ(ControlTable[49].button, 12);
+  AssignControlKey2(20, 3);
   EXPECT_EQ(AssignControlKey2(CONTROL_COUNT, 3), CONTROL_COUNT);  // out of range: no change
+  EXPECT_EQ(ControlTable[20].button, 3) << "a control past the table takes nothing from the others";
   // Key 0 and button 0 are real inputs, not "none": they move from control to control too.
   AssignControlKey(3, 0);
   EXPECT_EQ(ControlTable[3].key, 0);

@@ -56,6 +56,29 @@ TEST(Reports, EachKindReachesTheInstalledSinkAndTheOldSinkComesBack) {
   EXPECT_EQ(after.line, nullptr) << "the recorder put the empty sink back";
 }
 
+// While a thread holds its lines they wait in its list, in the order reported, each with its
+// colour and target, and none reaches the sink; given back, the list is sent on in that order
+// and lines reach the sink again.
+TEST(Reports, HeldLinesWaitInOrderAndAreSentOnWithTheirColoursAndTargets) {
+  ReportRecorder recorder;
+  std::vector<HeldReportLine> held;
+  std::vector<HeldReportLine>* const before = HoldReportLines(&held);
+  EXPECT_EQ(before, nullptr);
+  ReportLine("first", REPORT_ERROR);
+  ReportLine("second", REPORT_MESSAGE, REPORT_TARGET_DEBUG);
+  EXPECT_TRUE(ReportRecorder::Reports().lines.empty()) << "held, not sent";
+  EXPECT_EQ(HoldReportLines(before), &held);
+  ASSERT_EQ(held.size(), 2u);
+  EXPECT_EQ(held[0].text, "first");
+  EXPECT_EQ(held[0].colour, REPORT_ERROR);
+  EXPECT_EQ(held[0].target, -1) << "the local target";
+  EXPECT_EQ(held[1].text, "second");
+  EXPECT_EQ(held[1].target, -3) << "the debug target";
+  SendHeldReportLines(held.data(), held.size());
+  ReportLine("third", REPORT_MESSAGE);
+  EXPECT_EQ(ReportRecorder::Reports().lines, (std::vector<std::string>{"1|-1|first", "0|-3|second", "0|-1|third"}));
+}
+
 TEST(Reports, RemovingASubprocessSaysWhetherItWentAndTheInterfaceForgetsTheEndedProcess) {
   ReportRecorder recorder;
   ForgetInterfaceOwner = RecordForgotten;

@@ -158,6 +158,7 @@ TEST(GrowableList, StartsAt1024AndDoublesKeepingTheEntries) {
   GrowIndexListEntries[4095] = 1;  // the whole capacity is usable
   FreeIndexList();
   EXPECT_EQ(GrowIndexListEntries, nullptr);
+  EXPECT_EQ(GrowIndexListCapacity, 0u) << "nothing held";
   // Each doubling gives the old entries back: 100 rounds of growing to 4096 entries and
   // freeing leave the heap in use where it was (give or take 64 KB; old lists kept would
   // hold 1.2 MB).  (Under the sanitizers the heap figures are not glibc's; their leak check

@@ -1041,6 +1041,15 @@ TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
   EXPECT_GT(odometer, 10) << "12.3";
   EXPECT_EQ(ink(clockY, -0.99f, -0.93f), 0) << "the inset";
   const std::vector<uint8_t> plain = pixels;
+  // The pixels of a line's band, row after row.
+  const auto band = [&](float y) {
+    std::vector<uint8_t> out;
+    for (int py = Px(y + 0.01f); py <= Px(y + 0.09f); ++py)
+      out.insert(out.end(), pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(-0.95f))) * 4),
+                 pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(0.0f))) * 4));
+    return out;
+  };
+  const std::vector<uint8_t> plainClock = band(clockY), plainOdometer = band(odometerY);
   s.distance = 0.0;
   Draw(s);
   EXPECT_LT(ink(odometerY, -0.95f, 0.0f), odometer) << "0.0 is shorter than 12.3";
@@ -1055,6 +1064,8 @@ TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
   EXPECT_GT(ink(clockY, -0.95f, 0.0f), 20);
   EXPECT_GT(ink(odometerY, -0.95f, 0.0f), 10);
   EXPECT_FALSE(pixels == plain) << "LCD digits, not the plain ones";
+  EXPECT_FALSE(band(clockY) == plainClock) << "the clock in LCD digits";
+  EXPECT_FALSE(band(odometerY) == plainOdometer) << "the odometer in LCD digits";
   s.live = 0;
   Draw(s);
   EXPECT_EQ(ink(clockY, -0.95f, 0.0f), 0) << "not live: the background only";

@@ -814,6 +814,49 @@ TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
   }
 }
 
+// Type 3's boxes (gear, speed, display and, with a turbo, the turbo readout) each edit their
+// four bytes: X and Y over 0..200 (-1.00..1.00), width and height over 5..50 (0.05..0.50); the
+// black rectangle over a coloured backing its X, Y and width over 0..64 and its height over 0..32.
+TEST_F(DashEditor, TypeThreesBoxAndRectangleSlidersSpanTheirRangesOnTheirBytes) {
+  struct Row {
+    int offset, lowest, highest;
+    const char *atLowest, *atHighest;
+  };
+  std::vector<Row> rows;
+  for (const int box : {DASH3_GEAR_BOX, DASH3_SPEED_BOX, DASH3_DISPLAY_BOX, DASH3_TURBO_BOX}) {
+    rows.push_back({box, 0, 200, "X -1.00", "X 1.00"});
+    rows.push_back({box + 1, 0, 200, "Y -1.00", "Y 1.00"});
+    rows.push_back({box + 2, 5, 50, "Width 0.05", "Width 0.50"});
+    rows.push_back({box + 3, 5, 50, "Height 0.05", "Height 0.50"});
+  }
+  rows.push_back({DASH3_BLACK_RECTANGLE, 0, 64, "X 0.00", "X 64.00"});
+  rows.push_back({DASH3_BLACK_RECTANGLE + 1, 0, 64, "Y 0.00", "Y 64.00"});
+  rows.push_back({DASH3_BLACK_RECTANGLE + 2, 0, 64, "Width 0.00", "Width 64.00"});
+  rows.push_back({DASH3_BLACK_RECTANGLE + 3, 0, 32, "Height 0.00", "Height 32.00"});
+  Open(3);
+  car.engine.flags |= ENGINE_TURBO;
+  SetDashFlags(car.dash, Flags() | DASH_COLOURS_SET);
+  car.dash[DASH3_BACKING_COLOUR] = 120;
+  Frame();
+  ASSERT_TRUE(Shown("Black rectangle"));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.offset);
+    for (const int end : {0, 1}) {
+      car.dash[row.offset] = uint8_t(end ? row.highest : row.lowest);
+      Frame();
+      const ValueControl* bar = ControlOn(&car.dash[row.offset], 37);
+      const ValueControl* down = ControlOn(&car.dash[row.offset], 41);
+      ASSERT_NE(bar, nullptr);
+      ASSERT_NE(down, nullptr);
+      EXPECT_EQ(bar->byteMinimum, row.lowest);
+      EXPECT_EQ(bar->byteMaximum, row.highest);
+      char label[64];
+      ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
+      EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
+    }
+  }
+}
+
 // Type 3's lamp editors set the lamp's symbol byte as types 1 and 2 do.
 TEST_F(DashEditor, TypeThreesLampSymbolButtonsSetTheLampsSymbol) {
   Open(3);

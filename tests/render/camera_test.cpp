@@ -173,6 +173,23 @@ TEST_F(CameraTest, QuickSecondPressMovesThreeQuartersOfTheWayIn) {
   EXPECT_EQ(Distance(view.position, eye), 0.0);
 }
 
+// A second press 249 ms after the first is the second of a double press and takes the eye
+// three quarters of the way in; one 250 ms after is a fresh press that moves nothing.
+TEST_F(CameraTest, ASecondPressIsQuickUpTo249MillisecondsAndFreshAt250) {
+  ViewMouseEvent e{};
+  e.press = 1;
+  CameraMouseControl(e, offset, 0);
+  const int32_t eye[3] = {view.position[0], view.position[1], view.position[2]};
+  ProgramClock += 250;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_EQ(Distance(view.position, eye), 0.0) << "250 ms: a fresh press";
+  const int32_t origin[3] = {0, 0, 0};
+  const double before = Distance(view.position, origin);
+  ProgramClock += 249;
+  CameraMouseControl(e, offset, 0);
+  EXPECT_NEAR(Distance(view.position, origin), before * 0.25, 0.01) << "249 ms: the second of a double press";
+}
+
 TEST_F(CameraTest, WheelScalesTheDistanceToThePickedPoint) {
   const int32_t origin[3] = {0, 0, 0};
   const double before = Distance(view.position, origin);

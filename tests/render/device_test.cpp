@@ -6,8 +6,10 @@
 #include <fstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
@@ -176,6 +178,52 @@ TEST(DeviceRecord, AZeroScreenSizeHasZeroReciprocals) {
   EXPECT_EQ(Gfx.screenHeightRecip, 0.0f);
   SetScreenSize(1024, 512);
   EXPECT_FLOAT_EQ(Gfx.screenWidthRecip, 1.0f / 1024.0f);
+}
+
+namespace {
+
+// The cursor clips asked for: 1 or 0 for the client rectangle's clip or its release, 2 for the
+// window's clip.
+std::vector<int> g_cursorClips;
+void RecordClientClip(int clip) { g_cursorClips.push_back(clip); }
+void RecordWindowClip() { g_cursorClips.push_back(2); }
+
+}  // namespace
+
+// After a change of screen the cursor is clipped to the window when the settings lock it there
+// (bit 256 for a window, bit 512 full screen) and set free otherwise: going full screen, going
+// back to a window, and a resize of a window or of the full screen.
+TEST(DeviceRecord, AChangeOfScreenClipsTheCursorAsTheSettingsLockIt) {
+  const uint32_t flags = CfgScreenFlags;
+  const int startWindowed = CfgStartWindowed, windowed = Gfx.windowed, modeIndex = FullScreenModeIndex;
+  const int vr = VrEnabled, adapter = Gfx.adapterIndex;
+  VrEnabled = 0;         // a headset keeps the screen as it is
+  Gfx.adapterIndex = 0;  // only the primary adapter goes back to a window
+  void (*const keptClient)(int) = ClipCursorToClient;
+  void (*const keptWindow)() = ClipCursorToWindow;
+  ClipCursorToClient = RecordClientClip;
+  ClipCursorToWindow = RecordWindowClip;
+  g_cursorClips.clear();
+  for (const uint32_t lock : {512u, 256u}) {
+    CfgScreenFlags = (flags & ~768u) | lock;
+    GoFullScreen(0);
+    GoWindowed();
+    Gfx.windowed = 1;
+    HandleWindowResize();
+    Gfx.windowed = 0;
+    HandleWindowResize();
+  }
+  const std::vector<int> expected = {2, 0, 0, 2,   // full screen locked
+                                     0, 2, 2, 0};  // a window locked
+  EXPECT_EQ(g_cursorClips, expected);
+  ClipCursorToClient = keptClient;
+  ClipCursorToWindow = keptWindow;
+  CfgScreenFlags = flags;
+  CfgStartWindowed = startWindowed;
+  Gfx.windowed = windowed;
+  FullScreenModeIndex = modeIndex;
+  VrEnabled = vr;
+  Gfx.adapterIndex = adapter;
 }
 
 TEST(DeviceRecord, CodeNamesAndOthersInHex) {

@@ -175,6 +175,19 @@ TEST_F(FrameOnNullDevice, RenderTextureFollowsSizeAndKindAndIsRefusedWithoutASiz
   UnsetRenderTarget();
 }
 
+// Releasing the frame's picture closes a post-processing pass left open: its pushed target is
+// popped and no pass is open any more.
+TEST_F(FrameOnNullDevice, ReleasingTheFramesPictureClosesAnOpenPostPass) {
+  ASSERT_EQ(SetScreenRenderTarget(), 5);
+  ASSERT_EQ(BeginFrame(), 1);
+  const int depth = RenderTargets.depth;
+  ASSERT_EQ(AddRenderTarget(GfxRenderTargetView{}, GfxDepthStencilView{}), 1);
+  PostPassOpen = 1;  // as a pass leaves it while its target is pushed
+  ReleaseRenderTargetTexture();
+  EXPECT_EQ(PostPassOpen, 0);
+  EXPECT_EQ(RenderTargets.depth, depth) << "the pass's target popped";
+}
+
 TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {
   ReleaseRenderTargetTexture();
   PostChain none{};

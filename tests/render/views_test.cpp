@@ -170,6 +170,30 @@ TEST_F(ViewsTest, BasisIsOrthonormalAndMatchesTheReference) {
   }
 }
 
+// A vertex for shading takes the view's coordinates of its position and its normal turned into
+// the view: right, up and forward, each worked out from the view's own reference frame.
+TEST_F(ViewsTest, AShadedVertexTakesItsViewPositionAndItsNormalTurnedIntoTheView) {
+  ViewSpec s;
+  s.eye = {3, -2, 1.5};
+  s.direction = {1, 2, -0.5};
+  s.roll = 3000;
+  const RefView r = MakeView(s);
+  const Vec p{10, 4, -1};
+  int32_t position[3];
+  ToFixed(p, position);
+  const float normal[3] = {0.25f, -0.5f, 0.75f};
+  const Vec n{0.25, -0.5, 0.75};
+  ShadedVertex out;
+  ProjectVertexForShading(position, normal, out);
+  EXPECT_NEAR(out.normal[0], Dot(r.right, n), 1e-5);
+  EXPECT_NEAR(out.normal[1], Dot(r.up, n), 1e-5);
+  EXPECT_NEAR(out.normal[2], Dot(r.forward, n), 1e-5);
+  const Vec d = FromFixed(position) - r.eye;
+  EXPECT_NEAR(out.position[0] / 65536.0, Dot(r.right, d), 1e-3);
+  EXPECT_NEAR(out.position[1] / 65536.0, Dot(r.up, d), 1e-3);
+  EXPECT_NEAR(out.position[2] / 65536.0, Dot(r.forward, d), 1e-3);
+}
+
 TEST_F(ViewsTest, AxesFromHeadingAndPitch) {
   MakeView({});
   View& v = *CurrentView;

@@ -17,8 +17,12 @@
 #include "core/log.h"
 #include "model/model_file.h"
 #include "model/model_lod_cache.h"
+#include "model/model_materials.h"
+#include "model/model_meshes.h"
 #include "platform/files.h"
 #include "render/humans.h"
+#include "render/material.h"
+#include "render/texture_table.h"
 #include "skeleton/human_system.h"
 
 namespace {
@@ -300,6 +304,93 @@ TEST(Helmet, NoHelmetFileMeansNoHelmet) {
   std::filesystem::remove("data/hmn/helmet.qxe");
   LoadHelmet();
   EXPECT_EQ(HelmetModel, nullptr);
+}
+
+// The helmet model: one triangle whose one mapping takes one cutout of one page of the type.
+void OneTriangleHelmet(uint8_t pageType, const char* pageName) {
+  ModelObject& o = *(HelmetModel = new ModelObject());
+  o.Init();
+  std::free(o.points);
+  o.points = static_cast<ModelPoint*>(std::calloc(3, sizeof(ModelPoint)));
+  o.pointCount = 3;
+  o.points[1].x = FIXED_ONE;
+  o.points[2].y = FIXED_ONE;
+  std::free(o.triangles);
+  o.triangles = static_cast<ModelTriangle*>(std::calloc(1, sizeof(ModelTriangle)));
+  o.triangleCount = 1;
+  o.triangles[0].corners[1] = 1;
+  o.triangles[0].corners[2] = 2;
+  o.triangles[0].normalLevel = 1;
+  std::free(o.pages);
+  o.pages = static_cast<TexturePage*>(std::calloc(1, sizeof(TexturePage)));
+  o.pageCount = 1;
+  o.pages[0].type = pageType;
+  std::strncpy(o.pages[0].name, pageName, sizeof o.pages[0].name - 1);
+  std::free(o.cutouts);
+  o.cutouts = static_cast<Cutout*>(std::calloc(1, sizeof(Cutout)));
+  o.cutoutCount = 1;
+  o.cutouts[0].Init(0);
+  o.cutouts[0].material = MATERIAL_DEFAULT;
+  o.cutouts[0].region[REGION_WIDTH] = o.cutouts[0].region[REGION_HEIGHT] = 128;
+  std::free(o.mappings);
+  o.mappings = static_cast<ModelMapping*>(std::calloc(1, sizeof(ModelMapping)));
+  o.mappingCount = 1;
+  o.mappings[0].Init(0);
+  o.mappings[0].direction = DIRECTION_RIGHT;
+  o.mappings[0].width = o.mappings[0].height = FIXED_ONE;
+  o.mappings[0].colour = 0xFFFFFF;
+  o.groupCount = 1;
+  o.lodCount = 1;
+}
+
+// What the lookup in place before the helmet's build is asked: one entry per call.
+struct PageLookup {
+  std::string name;
+  int usage, plateIndex, flags, skin;
+};
+std::vector<PageLookup> g_pageLookups;
+Material* RecordPageLookup(const char* name, int usage, int plateIndex, int flags, const CutoutMaterial&, int skin) {
+  g_pageLookups.push_back({name, usage, plateIndex, flags, skin});
+  return nullptr;
+}
+
+// While the helmet is built, a page that is not its skin is looked up as it would be without
+// the helmet: the lookup in place before is asked with the page's name, the usage, the plate
+// index and the request flags each in its own place, and is given back afterwards.
+TEST(Helmet, APageOtherThanTheSkinGoesToTheLookupInPlaceBefore) {
+  OneTriangleHelmet(PAGE_FIXED, "visor");
+  const FindSkinTextureHook keptLookup = FindSkinTexture;
+  const ModelMeshSettings keptConfig = ModelMeshConfig;
+  FindSkinTexture = RecordPageLookup;
+  ModelMeshConfig.plateSlot = 9;  // plate 9 / 4 = 2
+  g_pageLookups.clear();
+  BuildHelmetMeshes();
+  EXPECT_EQ(FindSkinTexture, &RecordPageLookup) << "the lookup is given back";
+  FindSkinTexture = keptLookup;
+  ModelMeshConfig = keptConfig;
+  ASSERT_FALSE(g_pageLookups.empty());
+  for (const PageLookup& l : g_pageLookups) {
+    EXPECT_EQ(l.name, "visor");
+    EXPECT_EQ(l.usage, 4) << "a human's textures";
+    EXPECT_EQ(l.plateIndex, 2);
+    EXPECT_EQ(l.flags, 1) << "a plain texture asked for: no decal, no backing";
+    EXPECT_EQ(l.skin, 0);
+  }
+  FreeHelmet();
+}
+
+// The helmet's skin page takes the helmet skin's material, asked for with the page's request
+// flags and the human texture usage; the texture type in force before is given back.
+TEST(Helmet, TheSkinPageTakesTheHelmetSkinWithItsRequestFlags) {
+  OneTriangleHelmet(PAGE_SKIN, "skin");
+  const uint8_t typeBefore = TextureConfig.nextType;
+  BuildHelmetMeshes();
+  EXPECT_EQ(TextureConfig.nextType, typeBefore);
+  const Material* skin = HelmetModel->cutouts[0].texture;
+  ASSERT_NE(skin, nullptr);
+  EXPECT_EQ(skin->flags, 1) << "a plain texture asked for";
+  EXPECT_EQ(skin->genType, 4) << "a human's textures";
+  FreeHelmet();
 }
 
 }  // namespace
