@@ -685,8 +685,13 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   modeller->autoLod = 1;
   const int32_t was[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
   CurrentView->position[0] = 100 << 16, CurrentView->position[1] = CurrentView->position[2] = 0;
+  SelectTriangle(*modeller, 0);  // of the level left: not kept selected out of sight
+  ASSERT_EQ(model.triangles[0].lod, 0);
+  ASSERT_EQ(modeller->state.selectedTriangleCount, 1);
   Buttons();
   EXPECT_EQ(model.currentLod, 1) << "100 m away";
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
   CurrentView->position[0] = 5 << 16;
   Buttons();
   EXPECT_EQ(model.currentLod, 0);

@@ -447,6 +447,20 @@ TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
   EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
 }
 
+// A new cutout (none current) is added last and is then the only one selected.
+TEST_F(TextureScreenTest, ANewCutoutIsTheOnlySelectedOne) {
+  CutoutsScreen* screen = OpenCutouts();
+  model.cutouts[0].flags |= CUTOUT_SELECTED;  // selected, but not the current one
+  SelectedCutout = -1;
+  ASSERT_EQ(AddNewCutout(*screen), 1);
+  ConfirmTextEntry("wheel arch");
+  ASSERT_EQ(model.cutoutCount, 2);
+  EXPECT_STREQ(model.cutouts[1].name, "wheel arch");
+  EXPECT_EQ(SelectedCutout, 1);
+  EXPECT_EQ(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+  EXPECT_NE(model.cutouts[1].flags & CUTOUT_SELECTED, 0);
+}
+
 TEST(CutoutNames, CopiesOfNumberedFamilyNamesTakeTheNextFreeNumberWithinTheirLimits) {
   ModelObject o{};
   o.Init();
