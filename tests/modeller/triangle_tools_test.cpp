@@ -413,15 +413,19 @@ TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   Key('T', true);
   modeller->state.currentMapping = 0;
   std::vector<uint8_t> before = Serialised();
+  const int start = ModellerUndo.count;
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
   ASSERT_EQ(model.mappingCount, 3);
+  EXPECT_EQ(ModellerUndo.count, start + 1) << "adding a colour is an undo step";
   EXPECT_EQ(modeller->state.currentMapping, 1);
   EXPECT_EQ(T(1).mapping, 2) << "later mappings move up";
   Type("l_brk");
   EXPECT_STREQ(model.mappings[1].name, "l_brk");
   // The copy is unused: deleting it works, deleting a used one is refused.
+  const int added = ModellerUndo.count;
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE);
   EXPECT_EQ(model.mappingCount, 2);
+  EXPECT_EQ(ModellerUndo.count, added + 1) << "deleting a colour is an undo step";
   modeller->state.currentMapping = 0;
   const int history = ModellerUndo.count;
   const std::vector<uint8_t> kept = Serialised();
@@ -719,6 +723,16 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   ObjectEditorShared.rebuildWire = 0;
   RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group removed";
+  // The edits of every selected triangle: one undo step and the meshes asked for again each.
+  SelectTriangles({0, 1});
+  NewNodes();
+  for (uintptr_t tool : {TRIANGLE_TOOL_FLIP, TRIANGLE_TOOL_DOUBLE_SIDED, TRIANGLE_TOOL_SINGLE_SIDED,
+                         TRIANGLE_TOOL_UNMIRROR}) {
+    ObjectEditorShared.rebuildWire = 0;
+    TriangleToolsCommand(&modeller->prss, CLICK_LEFT, tool);
+    EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "tool " << tool;
+    EXPECT_EQ(NewNodes(), 1) << "tool " << tool;
+  }
 }
 
 TEST_F(TriangleToolsTest, SelectingATrianglesPointsGoesToPointModeWithThemSelected) {
