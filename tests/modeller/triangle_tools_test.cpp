@@ -727,7 +727,7 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   SelectTriangles({0, 1});
   NewNodes();
   for (uintptr_t tool : {TRIANGLE_TOOL_FLIP, TRIANGLE_TOOL_DOUBLE_SIDED, TRIANGLE_TOOL_SINGLE_SIDED,
-                         TRIANGLE_TOOL_UNMIRROR}) {
+                         TRIANGLE_TOOL_UNMIRROR, TRIANGLE_TOOL_MIRROR_SELECTED}) {
     ObjectEditorShared.rebuildWire = 0;
     TriangleToolsCommand(&modeller->prss, CLICK_LEFT, tool);
     EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "tool " << tool;
