@@ -186,10 +186,12 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   Confirm();
   EXPECT_EQ(model.lodCount, 3);
   g_carShown = 0;
+  const std::vector<uint8_t> threeLevels = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_LOD);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_FOUR_LODS);
   Confirm();
   EXPECT_EQ(model.lodCount, 4);
+  ExpectUndoRestores(threeLevels);
 
   // Mono colours: added white and chosen, removed back to none.
   const std::vector<uint8_t> before = Serialised();
