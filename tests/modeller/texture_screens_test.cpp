@@ -982,6 +982,32 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
   EXPECT_EQ(screen->texture, nullptr) << "no name, no texture: the old one is not kept";
 }
 
+// Duplicating or deleting several cutouts leaves none current, and the texture of the one
+// that was current is no longer shown.
+TEST_F(TextureScreenTest, DuplicatingOrDeletingSeveralCutoutsDropsTheShownTexture) {
+  CutoutsScreen* screen = OpenCutouts();
+  TexturePage named{};
+  std::snprintf(named.name, sizeof named.name, "bodywork");
+  const int page = model.AddPage(&named);
+  model.pages[page].type = PAGE_FIXED;
+  model.cutouts[0].page = uint8_t(page);
+  model.AddCutout(nullptr);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_NE(screen->texture, nullptr);
+  model.cutouts[1].flags |= CUTOUT_SELECTED;
+  ASSERT_EQ(DuplicateCutouts(*screen), 1);
+  ASSERT_EQ(model.cutoutCount, 4);
+  EXPECT_EQ(SelectedCutout, -1);
+  EXPECT_EQ(screen->texture, nullptr) << "after duplicating";
+  SelectCutoutByName(*screen, 0);
+  ASSERT_NE(screen->texture, nullptr);
+  model.cutouts[3].flags |= CUTOUT_SELECTED;
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, 3) << "the unused copy goes, the used cutout stays";
+  EXPECT_EQ(SelectedCutout, -1);
+  EXPECT_EQ(screen->texture, nullptr) << "after deleting";
+}
+
 TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
   CutoutsScreen* screen = OpenCutouts();
   TexturePage page{};
