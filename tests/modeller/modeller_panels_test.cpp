@@ -714,6 +714,22 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(modeller->autoLod, 1);
 }
 
+// A colour choice's button makes that choice the one shown and builds the shown mesh again,
+// once.
+TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMesh) {
+  Start(SampleCar);
+  ASSERT_EQ(model.colourChoiceCount, 3);
+  Buttons();
+  const int autoAt = IndexOf("auto");
+  ASSERT_GE(autoAt, 0);
+  const int second = IndexOf("2", autoAt + 9);
+  ASSERT_EQ(second, autoAt + 10) << "the second of the three choices";
+  (void)Serialised();  // the rebuilds are counted from here
+  ClickButton(InterfaceButtons[second], CLICK_LEFT);
+  EXPECT_EQ(modeller->colourChoice, 1);
+  EXPECT_EQ(MeshRebuilds, 1);
+}
+
 // ---- The object panel and the mapping list ----
 
 void FortyMappings(ModelObject& o) {
