@@ -160,9 +160,11 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_INVALID_FLIP);
   Confirm();
   EXPECT_EQ(sub.sideFunction, SIDE_STATIC);
+  const std::vector<uint8_t> staticSide = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
   SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_FULL_FLIP);
   EXPECT_EQ(sub.sideFunction, SIDE_FULL_FLIP);
+  ExpectUndoRestores(staticSide);  // the subobjects are copied anew: sub is not used again
 
   // Levels: removing the shown empty last level shows the one before it.
   SetEditedObject(*modeller, &model, 1);
