@@ -476,9 +476,11 @@ TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
   EXPECT_EQ(hidden(), others);
   HidePoints(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_TRUE(hidden().empty());
+  MeshRebuilds = 0;
   HidePoints(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(hidden(), std::vector<int>{0});
   EXPECT_EQ(model.points[0].flags & POINT_SELECTED, 0) << "a hidden point is no longer selected";
+  EXPECT_EQ(MeshRebuilds, 1) << "the shown mesh is built again";
 }
 
 // "delete unused" takes the selected points no triangle uses away as one edit that undoes.

@@ -160,19 +160,24 @@ TEST_F(TriangleToolsTest, DeletingKeepsTheOrderAndDuplicatingSelectsTheCopies) {
   back.Free();
   ExpectUndoRestores(before);
 
-  // Hiding the selected triangles leaves none selected; unhiding shows them again.
+  // Hiding the selected triangles leaves none selected; unhiding shows them again.  Each
+  // builds the shown mesh again.
   Key('T', true);
   SelectTriangles({0, 5});
+  MeshRebuilds = 0;
   Key('H');
   EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
   EXPECT_EQ(SelectedTriangles(), 0);
   EXPECT_NE(T(0).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(MeshRebuilds, 1);
   Key('H', false, false, true);
   EXPECT_EQ(T(0).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(MeshRebuilds, 2);
   SelectTriangles({3});
   Key('H', true);
   EXPECT_NE(T(0).flags & TRIANGLE_HIDDEN, 0);
   EXPECT_EQ(T(3).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(MeshRebuilds, 3);
 }
 
 TEST_F(TriangleToolsTest, DuplicatingAndSubdividingRunExactlyUpToThePointAndTriangleLimits) {
