@@ -530,12 +530,15 @@ TEST_F(TriangleToolsTest, TheColourAndCutoutChoicesAreChosenFromTheirRows) {
   // highest number of the families.
   Buttons();
   ASSERT_NE(Find("mapping config : 0"), nullptr);
+  MeshRebuilds = 0;
   PressValue("LMB +1 / RMB +10", 1);
   EXPECT_EQ(modeller->cutoutChoice, 1);
+  EXPECT_EQ(MeshRebuilds, 1) << "the meshes show the chosen cutouts";
   PressValue("LMB +1 / RMB +10", 1, CLICK_RIGHT);
   EXPECT_EQ(modeller->cutoutChoice, 3) << "held at the highest number";
   PressValue("LMB -1 / RMB -10", 0, CLICK_RIGHT);
   EXPECT_EQ(modeller->cutoutChoice, 0);
+  EXPECT_EQ(MeshRebuilds, 3);
 }
 
 TEST_F(TriangleToolsTest, MirroringTheCurrentTriangleChecksItsIndexAndCornersAndOneSkippedSwapIsSaid) {
@@ -732,7 +735,7 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   SelectTriangles({0, 1});
   NewNodes();
   for (uintptr_t tool : {TRIANGLE_TOOL_FLIP, TRIANGLE_TOOL_DOUBLE_SIDED, TRIANGLE_TOOL_SINGLE_SIDED,
-                         TRIANGLE_TOOL_UNMIRROR, TRIANGLE_TOOL_MIRROR_SELECTED}) {
+                         TRIANGLE_TOOL_UNMIRROR, TRIANGLE_TOOL_MIRROR_SELECTED, TRIANGLE_TOOL_BUILD_UNMIRRORED}) {
     ObjectEditorShared.rebuildWire = 0;
     TriangleToolsCommand(&modeller->prss, CLICK_LEFT, tool);
     EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "tool " << tool;
