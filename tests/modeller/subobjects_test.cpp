@@ -114,10 +114,12 @@ TEST_F(SubobjectsTest, NewDuplicatedAndDeletedSubobjects) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_MAX_SUBOBJECTS);
   Confirm();
   ExpectUnchanged(before, history);
-  // Unused attachments go all at once.
+  // Unused attachments go all at once, as one undo step.
+  const std::vector<uint8_t> full = Serialised();
   DeleteUnusedAttachments(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(model.childCount, 1) << "the one with a triangle stays";
   EXPECT_STREQ(model.children[0].name, "part");
+  ExpectUndoRestores(full);
 }
 
 TEST_F(SubobjectsTest, CtrlNInSubobjectModeMakesANewEmptySubobject) {
@@ -170,9 +172,19 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   SetEditedObject(*modeller, &model, 1);
   model.lodCount = 3;
   SetCurrentLod(*modeller, 0, 2);
+  MeshRebuilds = 0;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
   EXPECT_EQ(model.lodCount, 2);
   EXPECT_EQ(model.currentLod, 1);
+  EXPECT_GT(MeshRebuilds, 0) << "the meshes are built again";
+  // Removing the last level while the first is shown keeps the first shown, built again.
+  model.lodCount = 3;
+  SetCurrentLod(*modeller, 0, 0);
+  MeshRebuilds = 0;
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
+  EXPECT_EQ(model.lodCount, 2);
+  EXPECT_EQ(model.currentLod, 0);
+  EXPECT_EQ(MeshRebuilds, 1);
   model.triangles[0].lod = 1;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
   EXPECT_STREQ(MessageBoxDialog.first, "Lowest LOD contains 1 triangle");

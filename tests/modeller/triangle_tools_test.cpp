@@ -422,6 +422,7 @@ TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
   ASSERT_EQ(model.mappingCount, 3);
   EXPECT_EQ(ModellerUndo.count, start + 1) << "adding a colour is an undo step";
+  EXPECT_GT(MeshRebuilds, 0) << "that builds the meshes again";
   EXPECT_EQ(modeller->state.currentMapping, 1);
   EXPECT_EQ(T(1).mapping, 2) << "later mappings move up";
   Type("l_brk");
