@@ -216,9 +216,11 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   ExpectSavesAndReadsBack(back);
   back.Free();
   ExpectUndoRestores(before);
+  const std::vector<uint8_t> white = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE_MONO_COLOUR);
   EXPECT_EQ(model.colourChoiceCount, 0);
   EXPECT_EQ(model.colourChoices, nullptr);
+  ExpectUndoRestores(white);
 }
 
 TEST_F(SubobjectsTest, MergingIntoMainTurnsMovesAndMatchesPages) {

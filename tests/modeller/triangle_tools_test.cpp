@@ -730,8 +730,10 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   SetGroup(*modeller, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group set";
   ObjectEditorShared.rebuildWire = 0;
+  MeshRebuilds = 0;
   RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group removed";
+  EXPECT_EQ(MeshRebuilds, 1);
   // The edits of every selected triangle: one undo step and the meshes asked for again each.
   SelectTriangles({0, 1});
   NewNodes();
