@@ -989,7 +989,9 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   const InterfaceButton* name = ByHint("The name of the main object");
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(TextOf(name), std::string(model.name));
+  MeshRebuilds = 0;
   Press("compress groups");  // an edit: the name gets a red asterisk
+  EXPECT_EQ(MeshRebuilds, 1) << "and the meshes are built again";
   Buttons();
   EXPECT_EQ(TextOf(ByHint("The name of the main object")), std::string(model.name) + "^1*");
   // A subobject without a name by its type's name.

@@ -548,9 +548,11 @@ TEST_F(TriangleToolsTest, MirroringTheCurrentTriangleChecksItsIndexAndCornersAnd
   DeselectAllTriangles(*modeller);
   // The last triangle is mirrored; one past it, or none, is an error that changes nothing.
   modeller->state.currentTriangle = 5;
+  MeshRebuilds = 0;
   TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_CURRENT);
   EXPECT_NE(T(5).flags & TRIANGLE_MIRRORED, 0);
   EXPECT_STREQ(modeller->statusText, "mirror tri");
+  EXPECT_EQ(MeshRebuilds, 1) << "the meshes are built again";
   std::vector<uint8_t> before = Serialised();
   int history = ModellerUndo.count;
   for (int current : {6, -1}) {
