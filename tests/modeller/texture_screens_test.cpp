@@ -1107,6 +1107,21 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
 }
 
+// Ctrl+N adds a new cutout of the defaults even while one is current (not a copy of it).
+TEST_F(TextureScreenTest, CtrlNAddsAFreshCutoutEvenWithOneCurrent) {
+  CutoutsScreen* screen = OpenCutouts();
+  model.cutouts[0].region[0] = 64;
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(SelectedCutout, 0);
+  CtrlKey('N');
+  ConfirmTextEntry("fresh");
+  ASSERT_EQ(model.cutoutCount, 2);
+  EXPECT_STREQ(model.cutouts[1].name, "fresh");
+  EXPECT_EQ(model.cutouts[1].region[0], 128) << "the default region, not the current cutout's";
+  EXPECT_EQ(SelectedCutout, 1);
+  EXPECT_EQ(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+}
+
 TEST_F(TextureScreenTest, AShiftClickOnASelectionBoxTakesTheWholeRangeFromTheCurrentCutout) {
   CutoutsScreen* screen = OpenCutouts();
   AddCutouts(6);  // seven cutouts
