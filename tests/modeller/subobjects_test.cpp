@@ -180,11 +180,12 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   // Removing the last level while the first is shown keeps the first shown, built again.
   model.lodCount = 3;
   SetCurrentLod(*modeller, 0, 0);
-  MeshRebuilds = 0;
+  const std::vector<uint8_t> threeShown = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
   EXPECT_EQ(model.lodCount, 2);
   EXPECT_EQ(model.currentLod, 0);
   EXPECT_EQ(MeshRebuilds, 1);
+  ExpectUndoRestores(threeShown);
   model.triangles[0].lod = 1;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
   EXPECT_STREQ(MessageBoxDialog.first, "Lowest LOD contains 1 triangle");

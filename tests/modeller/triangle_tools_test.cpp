@@ -729,8 +729,10 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   AddGroup(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a new group";
   ObjectEditorShared.rebuildWire = 0;
+  NewNodes();
   SetGroup(*modeller, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group set";
+  EXPECT_EQ(NewNodes(), 1) << "a group set";
   ObjectEditorShared.rebuildWire = 0;
   MeshRebuilds = 0;
   RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
