@@ -726,8 +726,10 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   // Smoothing groups change no flat triangle: their edits are seen asking for the meshes again.
   DeselectAllTriangles(*modeller);
   ObjectEditorShared.rebuildWire = 0;
+  NewNodes();
   AddGroup(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a new group";
+  EXPECT_EQ(NewNodes(), 1) << "a new group";
   ObjectEditorShared.rebuildWire = 0;
   NewNodes();
   SetGroup(*modeller, 0);
