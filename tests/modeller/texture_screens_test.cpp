@@ -1486,6 +1486,16 @@ TEST_F(TextureScreenTest, CutoutEditsAskForTheModelsMeshesAgain) {
   ASSERT_EQ(DeleteCutouts(*screen), 1);
   EXPECT_TRUE(rebuilt()) << "a deletion";
   EXPECT_EQ(NewNodes(), 1) << "a deletion";
+  // Updating the selected cutouts' properties all at once.
+  const CutoutUpdateSetting savedSet = CutoutUpdateSet;
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  CutoutUpdateSet.setRoughness = 1, CutoutUpdateSet.roughness = 60;
+  Select({0});
+  ASSERT_EQ(ApplyCutoutUpdate(*screen), 1);
+  EXPECT_EQ(model.cutouts[0].material.roughness, 60);
+  EXPECT_TRUE(rebuilt()) << "an update";
+  EXPECT_EQ(NewNodes(), 1) << "an update";
+  CutoutUpdateSet = savedSet;
 }
 
 TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheClick) {
@@ -1520,6 +1530,7 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
   EXPECT_EQ(model.pages[3].type, PAGE_FIXED);
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
   EXPECT_EQ(NewNodes(), 2) << "two types in a row";
+  rebuilt();
   SelectedPage = 4;
   ASSERT_EQ(RenameTexturePage(*screen, "roof", 0), 1);
   EXPECT_TRUE(rebuilt()) << "a name";
