@@ -555,7 +555,9 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   model.AddCutout(nullptr);
   ArmCutoutSlot(*panel, 1, 0);
   EXPECT_EQ(MappingPanelSelection, 0);
+  ObjectEditorShared.rebuildWire = 0;
   ASSERT_EQ(AssignMappingCutout(*panel, 1), 1);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "the meshes show the new cutout";
   EXPECT_EQ(model.mappings[1].cutout[0], 1);
   EXPECT_EQ(model.mappings[1].cutout[1], 1);
   EXPECT_EQ(MappingPanelSelection, -1) << "an edit clears the armed slot";
@@ -731,8 +733,10 @@ TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {
   const ModelMapping before = model.mappings[0];
   ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
   EXPECT_EQ(panel->dragHandle, 0);
+  ObjectEditorShared.rebuildWire = 0;
   MoveMappingHandleDrag(*panel, at[0] - 64, at[1]);
   EXPECT_NE(model.mappings[0].width, before.width) << "the corner followed the pointer";
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "the meshes follow each motion";
   EndMappingHandleDrag(*panel);
   EXPECT_EQ(panel->dragHandle, -1) << "let go";
   // Taken again and cancelled: back to where this drag began.
@@ -741,8 +745,10 @@ TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {
   ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
   MoveMappingHandleDrag(*panel, at[0] - 32, at[1] + 32);
   EXPECT_NE(model.mappings[0].width, moved.width);
+  ObjectEditorShared.rebuildWire = 0;
   CancelMappingHandleDrag(*panel);
   EXPECT_EQ(panel->dragHandle, -1);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "the meshes go back too";
   EXPECT_EQ(model.mappings[0].width, moved.width);
   EXPECT_EQ(model.mappings[0].height, moved.height);
   // The direction handle, the last.
