@@ -776,6 +776,16 @@ TEST_F(MappingToolTest, LinksAreSetFromEitherSideAndLockedByDefault) {
   // A second yes on the same flag clears it.
   ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_FRONT), 1);
   EXPECT_FALSE(IsMappingLinked(model.mappings[top]));
+  // The top linked with the sides, which no side mapping links with yet: said so.
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_SIDE), 1);
+  EXPECT_EQ(TakeBox(), "OK - you still need to link another mapping with top");
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_SIDE), 1);
+  // A back mapping linking with a top no top is linked with: said so.
+  model.mappings[1].direction = DIRECTION_BACK;
+  SelectedMapping = 1;
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
+  EXPECT_EQ(TakeBox(), "OK - you still need to set a top mapping to link to back");
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
   // A rotated mapping is not offered a link; an under mapping takes none.
   model.mappings[1].direction = DIRECTION_FRONT | uint32_t(40) << 21;
   SelectedMapping = 1;
