@@ -327,6 +327,49 @@ constexpr uint32_t SHOWN_TRIANGLE = 0xFFFFFFFF, HIDDEN_TRIANGLE = 0xFF5A5A5A;
 
 }  // namespace
 
+// The selected mapping's first triangle is outlined corner to corner: its three lines run
+// from the first corner to the second, the second to the third and the third back to the
+// first (compared as differences, which the object's offset leaves alone).
+TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCornersInTurn) {
+  ASSERT_TRUE(NullDevice::ready_);
+  OpenTool();
+  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
+  Frame();
+  SelectedMapping = 0;
+  ObjectEditorShared.visibleLayers = ~0u;
+  const int level = model.currentLod;
+  int first = -1;
+  for (int t = 0; t < model.triangleCount; ++t)
+    if (model.triangles[t].mapping == 0 && model.triangles[t].lod == level) {
+      model.triangles[t].flags &= uint8_t(~TRIANGLE_MIRRORED);
+      if (first < 0) first = t;
+    }
+  ASSERT_GE(first, 0);
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  const uint8_t* start = StreamLines3D.vertexWrite;
+  EditorFrameHook(EditorFrameHookArgument);
+  const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+  ASSERT_GE(StreamLines3D.vertexCount, 6u);
+  std::vector<VertexLine3D> ends(v, v + 6);
+  EndLineBatch3D();
+  double corner[3][3];
+  for (int c = 0; c < 3; ++c) {
+    const uint16_t k = model.triangles[first].corners[c];
+    const ModelPoint& p = model.points[k & CORNER_INDEX_MASK];
+    corner[c][0] = ((k & CORNER_MIRRORED) ? -double(p.x) : double(p.x)) / 65536.0;
+    corner[c][1] = p.y / 65536.0, corner[c][2] = p.z / 65536.0;
+  }
+  for (int line = 0; line < 3; ++line) {
+    const VertexLine3D &a = ends[size_t(2 * line)], &b = ends[size_t(2 * line + 1)];
+    const double* from = corner[line];
+    const double* to = corner[(line + 1) % 3];
+    EXPECT_NEAR(b.x - a.x, to[0] - from[0], 1e-4) << "line " << line;
+    EXPECT_NEAR(b.y - a.y, to[1] - from[1], 1e-4) << "line " << line;
+    EXPECT_NEAR(b.z - a.z, to[2] - from[2], 1e-4) << "line " << line;
+  }
+  SelectedMapping = -1;
+}
+
 TEST_F(MappingToolOnDevice, TheHookFramesEachMappingAndOutlinesTheSelectedOnesTriangles) {
   ASSERT_TRUE(NullDevice::ready_);
   OpenTool();
