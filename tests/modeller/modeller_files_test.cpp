@@ -442,6 +442,10 @@ TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   SelectSubobject(*modeller, 0, &sub);
   Buttons();
   EXPECT_NE(Find("bracket"), nullptr);
+  ASSERT_NE(Find("load"), nullptr);
+  ASSERT_NE(Find("save"), nullptr);
+  EXPECT_EQ(Find("load")->fourth.i, 0) << "commands, never lit";
+  EXPECT_EQ(Find("save")->fourth.i, 0);
   File("save", "bracket_file");
   ExpectReadsBack("data/3dob/bracket_file.qxe");
   // Another object loaded in its place keeps the subobject's name, offset and angles.

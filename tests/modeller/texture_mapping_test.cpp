@@ -1521,6 +1521,8 @@ TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
   Buttons(&panel->prss);
   const int first = at("delete") - 4;
   const int cutouts = at("cutout name");
+  EXPECT_EQ(InterfaceButtons[cutouts].fourth.i, 0) << "the list's headings are never lit";
+  EXPECT_EQ(InterfaceButtons[cutouts + 1].fourth.i, 0);
   EXPECT_EQ(RowLayout(first, cutouts),
             "2 4 4 2 |-0.5| 8 4 4 3 3 | 6 2 2 | 4 3 3 | 8 | 8 | 8 | 4 3 12 | 8 | 1 6 1 | 1 6 1 | 1 6 1 | 8 | "
             "1 6 1 | 1 6 1 | 1 6 1 | 5 1 5 1 | 10 | 10");

@@ -1184,6 +1184,10 @@ TEST_F(TextureScreenTest, PagesAreAddedCopiedAndLimited) {
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(CurrentProcess, &screen->prss);
   const auto before = Bytes();
+  Buttons(&screen->prss);
+  ASSERT_NE(FindShownButton("add new page"), nullptr);
+  EXPECT_EQ(FindShownButton("add new page")->fourth.i, 0) << "a command, never lit";
+  EXPECT_EQ(FindShownButton("jpg")->fourth.i, 0);
   Press(&screen->prss, "add new page");
   ASSERT_EQ(model.pageCount, 2);
   EXPECT_STREQ(model.pages[1].name, "page 2");
