@@ -788,6 +788,10 @@ TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargest
   EXPECT_EQ(EditViews.width, 1024);
   FrameEditView(600, 0);
   EXPECT_EQ(EditViews.width, 1200) << "twice the framed size";
+  FrameEditView(600, 3 << 16);
+  EXPECT_EQ(CurrentView->position[0], 0) << "centred on the height given";
+  EXPECT_EQ(CurrentView->position[1], 0);
+  EXPECT_EQ(CurrentView->position[2], 3 << 16);
   FrameEditView(INT32_MAX, 0);
   EXPECT_EQ(EditViews.width, INT32_MAX) << "no wrap round";
   MouseRecord out{};

@@ -926,6 +926,13 @@ TEST_F(MappingToolTest, ViewsFromPointsAndDragBoxesFromPoints) {
   EXPECT_EQ(TakeBox(), "pitch -0.00 heading 0.00");
   PickMappingPoint(*panel, 6);
   EXPECT_EQ(panel->pointCount, 2) << "a second click unpicks";
+  PickMappingPoint(*panel, 0);
+  ASSERT_EQ(panel->pointCount, 1);
+  EXPECT_EQ(panel->points[0], 2) << "the later picks move up";
+  PickMappingPoint(*panel, 2);
+  PickMappingPoint(*panel, 0);
+  PickMappingPoint(*panel, 2);
+  ASSERT_EQ(panel->pointCount, 2);
   FrontView();
   ASSERT_EQ(DragBoxFromPoints(*panel), 1);
   EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_DONE);
