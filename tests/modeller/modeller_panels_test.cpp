@@ -655,6 +655,12 @@ TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
   ASSERT_GE(spokes, 0);
   EXPECT_EQ(RowLayout(spokes, spokes + 7), "10 1 1 @13:4 6 1 1");
   ObjectEditorShared.spokeCount = 0;
+  // The undo row's steps count opens the history: a command, never lit.
+  AddUndoPoint("an edit", 0, 0, 0);
+  Buttons();
+  const InterfaceButton* history = ByHint("View the edit history to select an edit point");
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(history->fourth.i, 0);
 }
 
 TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
