@@ -203,6 +203,29 @@ TEST_F(ModelMeshes, TheSamplesBuildIntoFlatAndTexturedTrees) {
   }
 }
 
+// A triangle with any one corner past the points (first, second or third) is left out of the
+// flat mesh, as are the points only it would use; the sound triangle is built.
+TEST_F(ModelMeshes, ATriangleWithAnyCornerPastThePointsIsLeftOutOfTheFlatMesh) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1);
+  for (int t = 0; t < 4; ++t) b.Triangle(0, 1, 2);
+  b.Into(o);
+  ASSERT_EQ(o.pointCount, 4);
+  ASSERT_EQ(o.triangleCount, 4);
+  for (int k = 0; k < 3; ++k) {
+    o.triangles[k + 1].corners[0] = 3, o.triangles[k + 1].corners[1] = 1, o.triangles[k + 1].corners[2] = 2;
+    o.triangles[k + 1].corners[k] = 4;  // one past the last point
+  }
+  Obj3d* flat = NewObj3d();
+  BuildModelObj3d(o, *flat, nullptr, nullptr, 0, 0, nullptr, ~0u);
+  EXPECT_EQ(flat->triangleCount, 1);
+  EXPECT_EQ(flat->pointCount, 3) << "point 3 is used by the left-out triangles only";
+  DeleteDrawMesh(flat);
+  o.Free();
+}
+
 TEST_F(ModelMeshes, TextureCoordinatesFollowTheProjectionOfEveryAxisAndOrientation) {
   struct Axis {
     uint32_t code;

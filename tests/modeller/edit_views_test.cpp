@@ -701,6 +701,37 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   ScreenWidth = ScreenHeight = 0;
 }
 
+// Each frame the perspective view looks along its own heading and pitch: the direction back
+// to the eye is +y turned by the heading round z, then raised by the pitch.
+TEST_F(EditViewsTest, ThePerspectiveViewTakesItsDirectionFromItsHeadingAndPitchEachFrame) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_PERSPECTIVE);
+  ASSERT_EQ(EditViews.width, 0);
+  CurrentView->heading = 0x2000;  // an eighth of a turn
+  CurrentView->pitch = 0x1000;    // a sixteenth of a turn
+  CurrentView->roll = 0;
+  CurrentView->direction[0] = 0.0f, CurrentView->direction[1] = 0.0f, CurrentView->direction[2] = 1.0f;
+  SetEditViewProjection(0);
+  const double turn = 2.0 * std::acos(-1.0), h = turn / 8.0, p = turn / 16.0;
+  EXPECT_NEAR(CurrentView->direction[0], -std::cos(p) * std::sin(h), 1e-3);  // -0.6533
+  EXPECT_NEAR(CurrentView->direction[1], std::cos(p) * std::cos(h), 1e-3);   // 0.6533
+  EXPECT_NEAR(CurrentView->direction[2], std::sin(p), 1e-3);                 // 0.3827
+  ScreenWidth = ScreenHeight = 0;
+}
+
+// On a screen of no height (a window shrunk to nothing) a drag with both buttons and no
+// vertical motion leaves the 2D view's width as it was.
+TEST_F(EditViewsTest, BothButtonsWithoutMotionOnAScreenOfNoHeightKeepTheWidth) {
+  ScreenWidth = 800, ScreenHeight = 0;
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 8 << 16;
+  MouseRecord both{};
+  both.leftHeld = both.rightHeld = 1;
+  HandleEditViewMouse(&both, 0);
+  EXPECT_EQ(EditViews.width, 8 << 16);
+  ScreenWidth = 0;
+}
+
 TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {
   const int compressed = CfgCompressedTex;
   CfgCompressedTex = 0;
@@ -757,6 +788,10 @@ TEST_F(EditViewsTest, A2DViewsWidthStaysBetweenASixtyFourthOfAMetreAndTheLargest
   EXPECT_EQ(EditViews.width, 1024);
   FrameEditView(600, 0);
   EXPECT_EQ(EditViews.width, 1200) << "twice the framed size";
+  FrameEditView(600, 3 << 16);
+  EXPECT_EQ(CurrentView->position[0], 0) << "centred on the height given";
+  EXPECT_EQ(CurrentView->position[1], 0);
+  EXPECT_EQ(CurrentView->position[2], 3 << 16);
   FrameEditView(INT32_MAX, 0);
   EXPECT_EQ(EditViews.width, INT32_MAX) << "no wrap round";
   MouseRecord out{};

@@ -136,6 +136,25 @@ TEST_F(FilesTest, SaveAndLoadTheMainObjectThroughThePanelAndCtrlO) {
   EXPECT_EQ(ActiveModeller, nullptr);
 }
 
+// A model saved with points and a triangle selected loads with nothing selected.
+TEST_F(FilesTest, ALoadedModelHasNothingSelected) {
+  Start(SampleCar);
+  File("SAVE", "picked");
+  Key('P', true);
+  SelectPoints({0, 1});
+  model.points[2].flags |= POINT_SELECTED;  // a mark the file may hold
+  model.triangles[0].flags |= TRIANGLE_SELECTED;
+  ASSERT_EQ(SaveModelFile(model, nullptr, "data/3dob/picked.qxe", 1), 1);
+  CtrlKey('O');
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  Type("picked");
+  EXPECT_STREQ(LastEdit(), "load picked");
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  for (int p = 0; p < 3; ++p) EXPECT_EQ(model.points[p].flags & POINT_SELECTED, 0) << p;
+  EXPECT_EQ(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
+}
+
 // Opened for a model of the track editor: the model keeps the editor's name unless the user
 // agrees to the typed one; opened the third way a load stands at the main object's height.
 TEST_F(FilesTest, TheWaysOfOpeningDecideTheNameAndPlace) {
@@ -423,6 +442,10 @@ TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   SelectSubobject(*modeller, 0, &sub);
   Buttons();
   EXPECT_NE(Find("bracket"), nullptr);
+  ASSERT_NE(Find("load"), nullptr);
+  ASSERT_NE(Find("save"), nullptr);
+  EXPECT_EQ(Find("load")->fourth.i, 0) << "commands, never lit";
+  EXPECT_EQ(Find("save")->fourth.i, 0);
   File("save", "bracket_file");
   ExpectReadsBack("data/3dob/bracket_file.qxe");
   // Another object loaded in its place keeps the subobject's name, offset and angles.

@@ -655,6 +655,12 @@ TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
   ASSERT_GE(spokes, 0);
   EXPECT_EQ(RowLayout(spokes, spokes + 7), "10 1 1 @13:4 6 1 1");
   ObjectEditorShared.spokeCount = 0;
+  // The undo row's steps count opens the history: a command, never lit.
+  AddUndoPoint("an edit", 0, 0, 0);
+  Buttons();
+  const InterfaceButton* history = ByHint("View the edit history to select an edit point");
+  ASSERT_NE(history, nullptr);
+  EXPECT_EQ(history->fourth.i, 0);
 }
 
 TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
@@ -685,8 +691,13 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   modeller->autoLod = 1;
   const int32_t was[3] = {CurrentView->position[0], CurrentView->position[1], CurrentView->position[2]};
   CurrentView->position[0] = 100 << 16, CurrentView->position[1] = CurrentView->position[2] = 0;
+  SelectTriangle(*modeller, 0);  // of the level left: not kept selected out of sight
+  ASSERT_EQ(model.triangles[0].lod, 0);
+  ASSERT_EQ(modeller->state.selectedTriangleCount, 1);
   Buttons();
   EXPECT_EQ(model.currentLod, 1) << "100 m away";
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
   CurrentView->position[0] = 5 << 16;
   Buttons();
   EXPECT_EQ(model.currentLod, 0);
@@ -707,6 +718,22 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(model.currentLod, 1);
   Press("auto");
   EXPECT_EQ(modeller->autoLod, 1);
+}
+
+// A colour choice's button makes that choice the one shown and builds the shown mesh again,
+// once.
+TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMesh) {
+  Start(SampleCar);
+  ASSERT_EQ(model.colourChoiceCount, 3);
+  Buttons();
+  const int autoAt = IndexOf("auto");
+  ASSERT_GE(autoAt, 0);
+  const int second = IndexOf("2", autoAt + 9);
+  ASSERT_EQ(second, autoAt + 10) << "the second of the three choices";
+  (void)Serialised();  // the rebuilds are counted from here
+  ClickButton(InterfaceButtons[second], CLICK_LEFT);
+  EXPECT_EQ(modeller->colourChoice, 1);
+  EXPECT_EQ(MeshRebuilds, 1);
 }
 
 // ---- The object panel and the mapping list ----
@@ -968,7 +995,9 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   const InterfaceButton* name = ByHint("The name of the main object");
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(TextOf(name), std::string(model.name));
+  MeshRebuilds = 0;
   Press("compress groups");  // an edit: the name gets a red asterisk
+  EXPECT_EQ(MeshRebuilds, 1) << "and the meshes are built again";
   Buttons();
   EXPECT_EQ(TextOf(ByHint("The name of the main object")), std::string(model.name) + "^1*");
   // A subobject without a name by its type's name.

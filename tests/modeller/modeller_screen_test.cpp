@@ -544,6 +544,14 @@ TEST_F(ModellerTest, SaveMarkingRestoresTheUnchangedStateByUndo) {
   EXPECT_EQ(ModellerUndo.nodes[1].state.unchanged, 0);
   EXPECT_EQ(ModellerUndo.nodes[2].state.unchanged, 0);
   EXPECT_EQ(ModellerUndo.mergeKey.kind, 0);
+  // A save ends a run of merged steps: the same kind of step after it is a step of its own.
+  Undo(1), Undo(1);
+  AddUndoPoint("nudge", 7, 1, 2);
+  AddUndoPoint("nudge", 7, 1, 2);
+  const int merged = ModellerUndo.count;
+  MarkSavedUndoNodes("panel");
+  AddUndoPoint("nudge", 7, 1, 2);
+  EXPECT_EQ(ModellerUndo.count, merged + 1);
 }
 
 TEST_F(ModellerTest, TheEditHistoryListJumpsToAnyPoint) {

@@ -400,6 +400,29 @@ TEST_F(ModellerTest, TheRectangleTakesBackFacesOnlyWhenAsked) {
   EXPECT_EQ(SelectedTriangles(), 2) << "the two triangles at the corner overlap it";
 }
 
+// A drag keeps the least and the greatest of its two corners, whichever way it runs: on an
+// 800 x 600 screen pixel (200, 150) is (-0.5, -0.5) and (600, 450) is (0.5, 0.5).
+TEST(ScreenRectTest, ADragEitherWayKeepsItsLeastAndGreatestCorners) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight, savedX = MouseX, savedY = MouseY;
+  ScreenWidth = 800, ScreenHeight = 600;
+  ScreenRect r{};
+  MouseX = 200, MouseY = 150;
+  r.Begin();
+  MouseX = 600, MouseY = 450;
+  r.Update();
+  EXPECT_FLOAT_EQ(r.minimum[0], -0.5f);
+  EXPECT_FLOAT_EQ(r.minimum[1], -0.5f);
+  EXPECT_FLOAT_EQ(r.maximum[0], 0.5f);
+  EXPECT_FLOAT_EQ(r.maximum[1], 0.5f);
+  MouseX = 100, MouseY = 75;  // back past the start: (-0.75, -0.75)
+  r.Update();
+  EXPECT_FLOAT_EQ(r.minimum[0], -0.75f);
+  EXPECT_FLOAT_EQ(r.minimum[1], -0.75f);
+  EXPECT_FLOAT_EQ(r.maximum[0], -0.5f);
+  EXPECT_FLOAT_EQ(r.maximum[1], -0.5f);
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight, MouseX = savedX, MouseY = savedY;
+}
+
 TEST(ScreenRectTest, OverlapIsExactAgainstTheEdgesAndTheBox) {
   ScreenRect r{};
   r.minimum[0] = 0, r.minimum[1] = 0, r.maximum[0] = 1, r.maximum[1] = 1;

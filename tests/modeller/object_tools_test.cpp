@@ -58,11 +58,18 @@ TEST_F(ObjectToolsTest, CleanUpsKeepOneOfEachAndReferencePoints) {
   EXPECT_STREQ(LastEdit(), "partial cleanup");
   EXPECT_EQ(model.pointCount, 8);
   EXPECT_EQ(model.mappingCount, 2);
-  // Full: the loose point 6 goes, the reference point 7 stays.
+  // Full: the loose point 6 goes, the reference point 7 stays; nothing is left selected.
+  SelectTriangle(*modeller, 0);
+  SelectedMapping = 1;
+  const std::vector<uint8_t> before = Serialised();
   CleanUp(1);
   EXPECT_STREQ(LastEdit(), "cleanup object");
   EXPECT_EQ(model.pointCount, 7);
   EXPECT_NE(model.points[6].flags & POINT_REFERENCE, 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(SelectedMapping, -1);
+  ExpectUndoRestores(before);
   ModelObject back{};
   ExpectSavesAndReadsBack(back);
   back.Free();
@@ -173,6 +180,7 @@ TEST_F(ObjectToolsTest, MergeMeshFileSortsOldAndNewTriangles) {
   ModelObject back{};
   ExpectSavesAndReadsBack(back);
   back.Free();
+  EXPECT_GT(MeshRebuilds, 0) << "the merge rebuilt the shown mesh";
   CtrlKey('Z');
   EXPECT_TRUE(Serialised() == unchanged);
 

@@ -72,10 +72,20 @@ inline void SliceClock(uint32_t step) {
   ClockFakeStepOnRead(step);
 }
 
+// The shown mesh's rebuilds since the model was last serialised: every edit asks for one.
+inline int MeshRebuilds = 0;
+inline void (*RealRefreshEditedMesh)(Prss*) = nullptr;
+inline void CountingRefreshEditedMesh(Prss* process) {
+  ++MeshRebuilds;
+  if (RealRefreshEditedMesh) RealRefreshEditedMesh(process);
+}
+
 class OperationsTest : public ModellerTest {
  protected:
   void SetUp() override {
     ModellerTest::SetUp();
+    RealRefreshEditedMesh = RefreshEditedMesh;
+    RefreshEditedMesh = CountingRefreshEditedMesh;
     SetInterfaceMetrics();
     ModellerOptions = ModellerOptionValues{};
     ValueCopies = ValueCopySlots{};
@@ -86,6 +96,7 @@ class OperationsTest : public ModellerTest {
   void TearDown() override {
     ClockFakeStepOnRead(0);
     ClockUseReal();
+    RefreshEditedMesh = RealRefreshEditedMesh;
     ModellerTest::TearDown();
   }
 
@@ -159,7 +170,10 @@ class OperationsTest : public ModellerTest {
   }
   static void Confirm() { Key(KEY_ENTER); }
 
-  std::vector<uint8_t> Serialised() const { return ModelRecordBytes(model, 1, 1); }
+  std::vector<uint8_t> Serialised() const {
+    MeshRebuilds = 0;
+    return ModelRecordBytes(model, 1, 1);
+  }
   // Written, read back and written again: the same bytes; the read model is left in back.
   void ExpectSavesAndReadsBack(ModelObject& back) {
     ASSERT_EQ(SaveModelFile(model, nullptr, "operation.qxe", 1), 1);
@@ -169,6 +183,7 @@ class OperationsTest : public ModellerTest {
   }
   // One undo step brings back the model serialised before the operation.
   void ExpectUndoRestores(const std::vector<uint8_t>& before) {
+    EXPECT_GT(MeshRebuilds, 0) << "the edit rebuilt the shown mesh";
     const int count = ModellerUndo.count;
     CtrlKey('Z');
     const std::vector<uint8_t> undone = Serialised();

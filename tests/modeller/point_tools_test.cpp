@@ -298,6 +298,7 @@ TEST_F(OperationsTest, ARightAngleInAnAxisViewIsAQuarterTurnAntiClockwiseAsSeen)
   Key('P', true);
   SelectPoints({0, 1});
   // 0.5 m to the right of the green point as seen ends 0.5 m above it.
+  const std::vector<uint8_t> unturned = Serialised();
   Press("rotate", CLICK_RIGHT);
   EXPECT_STREQ(OpenTextEntry.prompt, "Degrees to rotate anti-clockwise around green point?");
   Type("90");
@@ -306,6 +307,7 @@ TEST_F(OperationsTest, ARightAngleInAnAxisViewIsAQuarterTurnAntiClockwiseAsSeen)
   EXPECT_NEAR(M(P(0).z), 1.5, 1e-5);
   EXPECT_EQ(P(0).y, P(1).y) << "the depth stays";
   EXPECT_EQ(P(1).x, 1 << 16) << "the green point stays";
+  ExpectUndoRestores(unturned);
   // Outside -180..180: refused.
   const std::vector<uint8_t> before = Serialised();
   const int history = ModellerUndo.count;
@@ -474,9 +476,11 @@ TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
   EXPECT_EQ(hidden(), others);
   HidePoints(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_TRUE(hidden().empty());
+  MeshRebuilds = 0;
   HidePoints(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(hidden(), std::vector<int>{0});
   EXPECT_EQ(model.points[0].flags & POINT_SELECTED, 0) << "a hidden point is no longer selected";
+  EXPECT_EQ(MeshRebuilds, 1) << "the shown mesh is built again";
 }
 
 // "delete unused" takes the selected points no triangle uses away as one edit that undoes.

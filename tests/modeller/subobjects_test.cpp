@@ -114,10 +114,12 @@ TEST_F(SubobjectsTest, NewDuplicatedAndDeletedSubobjects) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_MAX_SUBOBJECTS);
   Confirm();
   ExpectUnchanged(before, history);
-  // Unused attachments go all at once.
+  // Unused attachments go all at once, as one undo step.
+  const std::vector<uint8_t> full = Serialised();
   DeleteUnusedAttachments(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(model.childCount, 1) << "the one with a triangle stays";
   EXPECT_STREQ(model.children[0].name, "part");
+  ExpectUndoRestores(full);
 }
 
 TEST_F(SubobjectsTest, CtrlNInSubobjectModeMakesANewEmptySubobject) {
@@ -160,17 +162,30 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_INVALID_FLIP);
   Confirm();
   EXPECT_EQ(sub.sideFunction, SIDE_STATIC);
+  const std::vector<uint8_t> staticSide = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_FLIP_FUNCTION);
   SelectItemClick(&SelectDialog.prss, CLICK_LEFT, SIDE_FULL_FLIP);
   EXPECT_EQ(sub.sideFunction, SIDE_FULL_FLIP);
+  ExpectUndoRestores(staticSide);  // the subobjects are copied anew: sub is not used again
 
   // Levels: removing the shown empty last level shows the one before it.
   SetEditedObject(*modeller, &model, 1);
   model.lodCount = 3;
   SetCurrentLod(*modeller, 0, 2);
+  MeshRebuilds = 0;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
   EXPECT_EQ(model.lodCount, 2);
   EXPECT_EQ(model.currentLod, 1);
+  EXPECT_GT(MeshRebuilds, 0) << "the meshes are built again";
+  // Removing the last level while the first is shown keeps the first shown, built again.
+  model.lodCount = 3;
+  SetCurrentLod(*modeller, 0, 0);
+  const std::vector<uint8_t> threeShown = Serialised();
+  SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
+  EXPECT_EQ(model.lodCount, 2);
+  EXPECT_EQ(model.currentLod, 0);
+  EXPECT_EQ(MeshRebuilds, 1);
+  ExpectUndoRestores(threeShown);
   model.triangles[0].lod = 1;
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_REMOVE_LOD);
   EXPECT_STREQ(MessageBoxDialog.first, "Lowest LOD contains 1 triangle");
@@ -186,10 +201,12 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   Confirm();
   EXPECT_EQ(model.lodCount, 3);
   g_carShown = 0;
+  const std::vector<uint8_t> threeLevels = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_ADD_LOD);
   EXPECT_STREQ(MessageBoxDialog.first, TEXT_FOUR_LODS);
   Confirm();
   EXPECT_EQ(model.lodCount, 4);
+  ExpectUndoRestores(threeLevels);
 
   // Mono colours: added white and chosen, removed back to none.
   const std::vector<uint8_t> before = Serialised();
@@ -200,9 +217,11 @@ TEST_F(SubobjectsTest, TypesFunctionsLevelsAndMonoColours) {
   ExpectSavesAndReadsBack(back);
   back.Free();
   ExpectUndoRestores(before);
+  const std::vector<uint8_t> white = Serialised();
   SubobjectCommand(&modeller->prss, CLICK_LEFT, SUBOBJECT_DELETE_MONO_COLOUR);
   EXPECT_EQ(model.colourChoiceCount, 0);
   EXPECT_EQ(model.colourChoices, nullptr);
+  ExpectUndoRestores(white);
 }
 
 TEST_F(SubobjectsTest, MergingIntoMainTurnsMovesAndMatchesPages) {
@@ -240,7 +259,9 @@ TEST_F(SubobjectsTest, AMergedSubobjectLeavesItsLoosePointsAndUnusedMappingsBehi
   Key('S', true);
   SelectSubobject(*modeller, 0, &model.children[0]);
   const int points = model.pointCount, mappings = model.mappingCount;
+  MeshRebuilds = 0;
   ASSERT_EQ(MergeSubobjectIntoMain(*modeller, 0), 1);
+  EXPECT_GT(MeshRebuilds, 0) << "the meshes are built again";
   EXPECT_EQ(model.pointCount, points + 3) << "the triangle's three points, not the loose one";
   EXPECT_EQ(model.mappingCount, mappings + 1) << "\"own\" only";
   for (int m = 0; m < model.mappingCount; ++m) EXPECT_STRNE(model.mappings[m].name, "spare");

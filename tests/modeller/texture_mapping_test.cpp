@@ -327,6 +327,49 @@ constexpr uint32_t SHOWN_TRIANGLE = 0xFFFFFFFF, HIDDEN_TRIANGLE = 0xFF5A5A5A;
 
 }  // namespace
 
+// The selected mapping's first triangle is outlined corner to corner: its three lines run
+// from the first corner to the second, the second to the third and the third back to the
+// first (compared as differences, which the object's offset leaves alone).
+TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCornersInTurn) {
+  ASSERT_TRUE(NullDevice::ready_);
+  OpenTool();
+  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
+  Frame();
+  SelectedMapping = 0;
+  ObjectEditorShared.visibleLayers = ~0u;
+  const int level = model.currentLod;
+  int first = -1;
+  for (int t = 0; t < model.triangleCount; ++t)
+    if (model.triangles[t].mapping == 0 && model.triangles[t].lod == level) {
+      model.triangles[t].flags &= uint8_t(~TRIANGLE_MIRRORED);
+      if (first < 0) first = t;
+    }
+  ASSERT_GE(first, 0);
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  const uint8_t* start = StreamLines3D.vertexWrite;
+  EditorFrameHook(EditorFrameHookArgument);
+  const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+  ASSERT_GE(StreamLines3D.vertexCount, 6u);
+  std::vector<VertexLine3D> ends(v, v + 6);
+  EndLineBatch3D();
+  double corner[3][3];
+  for (int c = 0; c < 3; ++c) {
+    const uint16_t k = model.triangles[first].corners[c];
+    const ModelPoint& p = model.points[k & CORNER_INDEX_MASK];
+    corner[c][0] = ((k & CORNER_MIRRORED) ? -double(p.x) : double(p.x)) / 65536.0;
+    corner[c][1] = p.y / 65536.0, corner[c][2] = p.z / 65536.0;
+  }
+  for (int line = 0; line < 3; ++line) {
+    const VertexLine3D &a = ends[size_t(2 * line)], &b = ends[size_t(2 * line + 1)];
+    const double* from = corner[line];
+    const double* to = corner[(line + 1) % 3];
+    EXPECT_NEAR(b.x - a.x, to[0] - from[0], 1e-4) << "line " << line;
+    EXPECT_NEAR(b.y - a.y, to[1] - from[1], 1e-4) << "line " << line;
+    EXPECT_NEAR(b.z - a.z, to[2] - from[2], 1e-4) << "line " << line;
+  }
+  SelectedMapping = -1;
+}
+
 TEST_F(MappingToolOnDevice, TheHookFramesEachMappingAndOutlinesTheSelectedOnesTriangles) {
   ASSERT_TRUE(NullDevice::ready_);
   OpenTool();
@@ -555,7 +598,9 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   model.AddCutout(nullptr);
   ArmCutoutSlot(*panel, 1, 0);
   EXPECT_EQ(MappingPanelSelection, 0);
+  ObjectEditorShared.rebuildWire = 0;
   ASSERT_EQ(AssignMappingCutout(*panel, 1), 1);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "the meshes show the new cutout";
   EXPECT_EQ(model.mappings[1].cutout[0], 1);
   EXPECT_EQ(model.mappings[1].cutout[1], 1);
   EXPECT_EQ(MappingPanelSelection, -1) << "an edit clears the armed slot";
@@ -731,8 +776,10 @@ TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {
   const ModelMapping before = model.mappings[0];
   ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
   EXPECT_EQ(panel->dragHandle, 0);
+  ObjectEditorShared.rebuildWire = 0;
   MoveMappingHandleDrag(*panel, at[0] - 64, at[1]);
   EXPECT_NE(model.mappings[0].width, before.width) << "the corner followed the pointer";
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "the meshes follow each motion";
   EndMappingHandleDrag(*panel);
   EXPECT_EQ(panel->dragHandle, -1) << "let go";
   // Taken again and cancelled: back to where this drag began.
@@ -741,8 +788,10 @@ TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {
   ASSERT_EQ(StartMappingHandleDrag(*panel, 0, at[0], at[1]), 1);
   MoveMappingHandleDrag(*panel, at[0] - 32, at[1] + 32);
   EXPECT_NE(model.mappings[0].width, moved.width);
+  ObjectEditorShared.rebuildWire = 0;
   CancelMappingHandleDrag(*panel);
   EXPECT_EQ(panel->dragHandle, -1);
+  EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "the meshes go back too";
   EXPECT_EQ(model.mappings[0].width, moved.width);
   EXPECT_EQ(model.mappings[0].height, moved.height);
   // The direction handle, the last.
@@ -770,6 +819,16 @@ TEST_F(MappingToolTest, LinksAreSetFromEitherSideAndLockedByDefault) {
   // A second yes on the same flag clears it.
   ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_FRONT), 1);
   EXPECT_FALSE(IsMappingLinked(model.mappings[top]));
+  // The top linked with the sides, which no side mapping links with yet: said so.
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_SIDE), 1);
+  EXPECT_EQ(TakeBox(), "OK - you still need to link another mapping with top");
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_SIDE), 1);
+  // A back mapping linking with a top no top is linked with: said so.
+  model.mappings[1].direction = DIRECTION_BACK;
+  SelectedMapping = 1;
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
+  EXPECT_EQ(TakeBox(), "OK - you still need to set a top mapping to link to back");
+  ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
   // A rotated mapping is not offered a link; an under mapping takes none.
   model.mappings[1].direction = DIRECTION_FRONT | uint32_t(40) << 21;
   SelectedMapping = 1;
@@ -867,6 +926,13 @@ TEST_F(MappingToolTest, ViewsFromPointsAndDragBoxesFromPoints) {
   EXPECT_EQ(TakeBox(), "pitch -0.00 heading 0.00");
   PickMappingPoint(*panel, 6);
   EXPECT_EQ(panel->pointCount, 2) << "a second click unpicks";
+  PickMappingPoint(*panel, 0);
+  ASSERT_EQ(panel->pointCount, 1);
+  EXPECT_EQ(panel->points[0], 2) << "the later picks move up";
+  PickMappingPoint(*panel, 2);
+  PickMappingPoint(*panel, 0);
+  PickMappingPoint(*panel, 2);
+  ASSERT_EQ(panel->pointCount, 2);
   FrontView();
   ASSERT_EQ(DragBoxFromPoints(*panel), 1);
   EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_DONE);
@@ -1462,6 +1528,8 @@ TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
   Buttons(&panel->prss);
   const int first = at("delete") - 4;
   const int cutouts = at("cutout name");
+  EXPECT_EQ(InterfaceButtons[cutouts].fourth.i, 0) << "the list's headings are never lit";
+  EXPECT_EQ(InterfaceButtons[cutouts + 1].fourth.i, 0);
   EXPECT_EQ(RowLayout(first, cutouts),
             "2 4 4 2 |-0.5| 8 4 4 3 3 | 6 2 2 | 4 3 3 | 8 | 8 | 8 | 4 3 12 | 8 | 1 6 1 | 1 6 1 | 1 6 1 | 8 | "
             "1 6 1 | 1 6 1 | 1 6 1 | 5 1 5 1 | 10 | 10");

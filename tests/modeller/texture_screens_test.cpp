@@ -447,6 +447,20 @@ TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
   EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
 }
 
+// A new cutout (none current) is added last and is then the only one selected.
+TEST_F(TextureScreenTest, ANewCutoutIsTheOnlySelectedOne) {
+  CutoutsScreen* screen = OpenCutouts();
+  model.cutouts[0].flags |= CUTOUT_SELECTED;  // selected, but not the current one
+  SelectedCutout = -1;
+  ASSERT_EQ(AddNewCutout(*screen), 1);
+  ConfirmTextEntry("wheel arch");
+  ASSERT_EQ(model.cutoutCount, 2);
+  EXPECT_STREQ(model.cutouts[1].name, "wheel arch");
+  EXPECT_EQ(SelectedCutout, 1);
+  EXPECT_EQ(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+  EXPECT_NE(model.cutouts[1].flags & CUTOUT_SELECTED, 0);
+}
+
 TEST(CutoutNames, CopiesOfNumberedFamilyNamesTakeTheNextFreeNumberWithinTheirLimits) {
   ModelObject o{};
   o.Init();
@@ -968,6 +982,32 @@ TEST_F(TextureScreenTest, TheCurrentCutoutsTextureGoesWhenItsNewPageHasNoName) {
   EXPECT_EQ(screen->texture, nullptr) << "no name, no texture: the old one is not kept";
 }
 
+// Duplicating or deleting several cutouts leaves none current, and the texture of the one
+// that was current is no longer shown.
+TEST_F(TextureScreenTest, DuplicatingOrDeletingSeveralCutoutsDropsTheShownTexture) {
+  CutoutsScreen* screen = OpenCutouts();
+  TexturePage named{};
+  std::snprintf(named.name, sizeof named.name, "bodywork");
+  const int page = model.AddPage(&named);
+  model.pages[page].type = PAGE_FIXED;
+  model.cutouts[0].page = uint8_t(page);
+  model.AddCutout(nullptr);
+  SelectCutoutByName(*screen, 0);
+  ASSERT_NE(screen->texture, nullptr);
+  model.cutouts[1].flags |= CUTOUT_SELECTED;
+  ASSERT_EQ(DuplicateCutouts(*screen), 1);
+  ASSERT_EQ(model.cutoutCount, 4);
+  EXPECT_EQ(SelectedCutout, -1);
+  EXPECT_EQ(screen->texture, nullptr) << "after duplicating";
+  SelectCutoutByName(*screen, 0);
+  ASSERT_NE(screen->texture, nullptr);
+  model.cutouts[3].flags |= CUTOUT_SELECTED;
+  ASSERT_EQ(DeleteCutouts(*screen), 1);
+  EXPECT_EQ(model.cutoutCount, 3) << "the unused copy goes, the used cutout stays";
+  EXPECT_EQ(SelectedCutout, -1);
+  EXPECT_EQ(screen->texture, nullptr) << "after deleting";
+}
+
 TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
   CutoutsScreen* screen = OpenCutouts();
   TexturePage page{};
@@ -1067,6 +1107,21 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
   EXPECT_EQ(modeller->state.mode, ModeTextureMapping);
 }
 
+// Ctrl+N adds a new cutout of the defaults even while one is current (not a copy of it).
+TEST_F(TextureScreenTest, CtrlNAddsAFreshCutoutEvenWithOneCurrent) {
+  CutoutsScreen* screen = OpenCutouts();
+  model.cutouts[0].region[0] = 64;
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(SelectedCutout, 0);
+  CtrlKey('N');
+  ConfirmTextEntry("fresh");
+  ASSERT_EQ(model.cutoutCount, 2);
+  EXPECT_STREQ(model.cutouts[1].name, "fresh");
+  EXPECT_EQ(model.cutouts[1].region[0], 128) << "the default region, not the current cutout's";
+  EXPECT_EQ(SelectedCutout, 1);
+  EXPECT_EQ(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+}
+
 TEST_F(TextureScreenTest, AShiftClickOnASelectionBoxTakesTheWholeRangeFromTheCurrentCutout) {
   CutoutsScreen* screen = OpenCutouts();
   AddCutouts(6);  // seven cutouts
@@ -1129,6 +1184,10 @@ TEST_F(TextureScreenTest, PagesAreAddedCopiedAndLimited) {
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(CurrentProcess, &screen->prss);
   const auto before = Bytes();
+  Buttons(&screen->prss);
+  ASSERT_NE(FindShownButton("add new page"), nullptr);
+  EXPECT_EQ(FindShownButton("add new page")->fourth.i, 0) << "a command, never lit";
+  EXPECT_EQ(FindShownButton("jpg")->fourth.i, 0);
   Press(&screen->prss, "add new page");
   ASSERT_EQ(model.pageCount, 2);
   EXPECT_STREQ(model.pages[1].name, "page 2");
@@ -1431,6 +1490,16 @@ TEST_F(TextureScreenTest, CutoutEditsAskForTheModelsMeshesAgain) {
   ASSERT_EQ(DeleteCutouts(*screen), 1);
   EXPECT_TRUE(rebuilt()) << "a deletion";
   EXPECT_EQ(NewNodes(), 1) << "a deletion";
+  // Updating the selected cutouts' properties all at once.
+  const CutoutUpdateSetting savedSet = CutoutUpdateSet;
+  CutoutUpdateSet = CutoutUpdateSetting{};
+  CutoutUpdateSet.setRoughness = 1, CutoutUpdateSet.roughness = 60;
+  Select({0});
+  ASSERT_EQ(ApplyCutoutUpdate(*screen), 1);
+  EXPECT_EQ(model.cutouts[0].material.roughness, 60);
+  EXPECT_TRUE(rebuilt()) << "an update";
+  EXPECT_EQ(NewNodes(), 1) << "an update";
+  CutoutUpdateSet = savedSet;
 }
 
 TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheClick) {
@@ -1465,6 +1534,7 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
   EXPECT_EQ(model.pages[3].type, PAGE_FIXED);
   ASSERT_EQ(SetPageType(*screen, PAGE_SKIN), 1);
   EXPECT_EQ(NewNodes(), 2) << "two types in a row";
+  rebuilt();
   SelectedPage = 4;
   ASSERT_EQ(RenameTexturePage(*screen, "roof", 0), 1);
   EXPECT_TRUE(rebuilt()) << "a name";

@@ -160,19 +160,24 @@ TEST_F(TriangleToolsTest, DeletingKeepsTheOrderAndDuplicatingSelectsTheCopies) {
   back.Free();
   ExpectUndoRestores(before);
 
-  // Hiding the selected triangles leaves none selected; unhiding shows them again.
+  // Hiding the selected triangles leaves none selected; unhiding shows them again.  Each
+  // builds the shown mesh again.
   Key('T', true);
   SelectTriangles({0, 5});
+  MeshRebuilds = 0;
   Key('H');
   EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
   EXPECT_EQ(SelectedTriangles(), 0);
   EXPECT_NE(T(0).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(MeshRebuilds, 1);
   Key('H', false, false, true);
   EXPECT_EQ(T(0).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(MeshRebuilds, 2);
   SelectTriangles({3});
   Key('H', true);
   EXPECT_NE(T(0).flags & TRIANGLE_HIDDEN, 0);
   EXPECT_EQ(T(3).flags & TRIANGLE_HIDDEN, 0);
+  EXPECT_EQ(MeshRebuilds, 3);
 }
 
 TEST_F(TriangleToolsTest, DuplicatingAndSubdividingRunExactlyUpToThePointAndTriangleLimits) {
@@ -413,15 +418,20 @@ TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   Key('T', true);
   modeller->state.currentMapping = 0;
   std::vector<uint8_t> before = Serialised();
+  const int start = ModellerUndo.count;
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_ADD);
   ASSERT_EQ(model.mappingCount, 3);
+  EXPECT_EQ(ModellerUndo.count, start + 1) << "adding a colour is an undo step";
+  EXPECT_GT(MeshRebuilds, 0) << "that builds the meshes again";
   EXPECT_EQ(modeller->state.currentMapping, 1);
   EXPECT_EQ(T(1).mapping, 2) << "later mappings move up";
   Type("l_brk");
   EXPECT_STREQ(model.mappings[1].name, "l_brk");
   // The copy is unused: deleting it works, deleting a used one is refused.
+  const int added = ModellerUndo.count;
   ColourCommand(&modeller->prss, CLICK_LEFT, COLOUR_DELETE);
   EXPECT_EQ(model.mappingCount, 2);
+  EXPECT_EQ(ModellerUndo.count, added + 1) << "deleting a colour is an undo step";
   modeller->state.currentMapping = 0;
   const int history = ModellerUndo.count;
   const std::vector<uint8_t> kept = Serialised();
@@ -521,12 +531,15 @@ TEST_F(TriangleToolsTest, TheColourAndCutoutChoicesAreChosenFromTheirRows) {
   // highest number of the families.
   Buttons();
   ASSERT_NE(Find("mapping config : 0"), nullptr);
+  MeshRebuilds = 0;
   PressValue("LMB +1 / RMB +10", 1);
   EXPECT_EQ(modeller->cutoutChoice, 1);
+  EXPECT_EQ(MeshRebuilds, 1) << "the meshes show the chosen cutouts";
   PressValue("LMB +1 / RMB +10", 1, CLICK_RIGHT);
   EXPECT_EQ(modeller->cutoutChoice, 3) << "held at the highest number";
   PressValue("LMB -1 / RMB -10", 0, CLICK_RIGHT);
   EXPECT_EQ(modeller->cutoutChoice, 0);
+  EXPECT_EQ(MeshRebuilds, 3);
 }
 
 TEST_F(TriangleToolsTest, MirroringTheCurrentTriangleChecksItsIndexAndCornersAndOneSkippedSwapIsSaid) {
@@ -535,9 +548,11 @@ TEST_F(TriangleToolsTest, MirroringTheCurrentTriangleChecksItsIndexAndCornersAnd
   DeselectAllTriangles(*modeller);
   // The last triangle is mirrored; one past it, or none, is an error that changes nothing.
   modeller->state.currentTriangle = 5;
+  MeshRebuilds = 0;
   TriangleToolsCommand(&modeller->prss, CLICK_LEFT, TRIANGLE_TOOL_MIRROR_CURRENT);
   EXPECT_NE(T(5).flags & TRIANGLE_MIRRORED, 0);
   EXPECT_STREQ(modeller->statusText, "mirror tri");
+  EXPECT_EQ(MeshRebuilds, 1) << "the meshes are built again";
   std::vector<uint8_t> before = Serialised();
   int history = ModellerUndo.count;
   for (int current : {6, -1}) {
@@ -711,14 +726,30 @@ TEST_F(TriangleToolsTest, EachEditRebuildsThePreviewOfTheModel) {
   // Smoothing groups change no flat triangle: their edits are seen asking for the meshes again.
   DeselectAllTriangles(*modeller);
   ObjectEditorShared.rebuildWire = 0;
+  NewNodes();
   AddGroup(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a new group";
+  EXPECT_EQ(NewNodes(), 1) << "a new group";
   ObjectEditorShared.rebuildWire = 0;
+  NewNodes();
   SetGroup(*modeller, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group set";
+  EXPECT_EQ(NewNodes(), 1) << "a group set";
   ObjectEditorShared.rebuildWire = 0;
+  MeshRebuilds = 0;
   RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
   EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "a group removed";
+  EXPECT_EQ(MeshRebuilds, 1);
+  // The edits of every selected triangle: one undo step and the meshes asked for again each.
+  SelectTriangles({0, 1});
+  NewNodes();
+  for (uintptr_t tool : {TRIANGLE_TOOL_FLIP, TRIANGLE_TOOL_DOUBLE_SIDED, TRIANGLE_TOOL_SINGLE_SIDED,
+                         TRIANGLE_TOOL_UNMIRROR, TRIANGLE_TOOL_MIRROR_SELECTED, TRIANGLE_TOOL_BUILD_UNMIRRORED}) {
+    ObjectEditorShared.rebuildWire = 0;
+    TriangleToolsCommand(&modeller->prss, CLICK_LEFT, tool);
+    EXPECT_EQ(ObjectEditorShared.rebuildWire, 1) << "tool " << tool;
+    EXPECT_EQ(NewNodes(), 1) << "tool " << tool;
+  }
 }
 
 TEST_F(TriangleToolsTest, SelectingATrianglesPointsGoesToPointModeWithThemSelected) {

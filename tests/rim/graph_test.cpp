@@ -11,6 +11,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "render/buffers.h"
+#include "render/device.h"
 #include "render/draw2d.h"
 #include "render/immediate.h"
 #include "render/render_target.h"
@@ -619,7 +620,9 @@ TEST_F(GraphPaint, TheZeroLineAndEveryTenthLineStandOut) {
   g.originX = -15.5f, g.scaleW = 50.0f;  // a 1 m step; lines at -15 .. 34 m
   g.originY = 0.25f, g.scaleH = 0.5f;    // no whole metre across: no horizontal line
   g.background = 0x202020;
+  const uint32_t draws = Gfx.drawCalls;
   g.PaintGraph();
+  EXPECT_EQ(Gfx.drawCalls, draws + 2) << "the background's two triangles, then the lines";
   const int lines = 50;
   const std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
   ASSERT_GE(bytes.size(), size_t(2 * lines) * sizeof(Vertex2D));

@@ -158,6 +158,12 @@ TEST_F(RimFile, OlderContainersAreConvertedOrRefusedAndWrongFixedPointsAreReport
   EXPECT_EQ(LoadRimFile(kept, "data\\whl\\v247.wxs", &page), 0);
   EXPECT_TRUE(Said(g_boxes, "Could not open file : data\\whl\\v247.wxs"));
   EXPECT_EQ(Body(kept), before);
+  // Version 248, the lowest read, is read as 251 was: its fixed points move to the front.
+  Write("data/whl/v248.wxs", DataFileImage(RIM_FILE_MAGIC, Body(old), 248));
+  WXS lowest;
+  ASSERT_EQ(LoadRimFile(lowest, "data\\whl\\v248.wxs", &page), 1);
+  EXPECT_EQ(lowest.points[0].y, 4.0f);
+  EXPECT_EQ(lowest.points[2].y, 0.0f);
 }
 
 TEST_F(RimFile, ADamagedBodyIsRefusedNamingTheFieldAndTheRimStaysAsItWas) {

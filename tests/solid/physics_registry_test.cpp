@@ -74,6 +74,12 @@ TEST_F(Registry, TheRaceFillsItWithItsSimulatedCars) {
   ASSERT_EQ(Physics::Get().count, 2);
   EXPECT_EQ(Physics::Get().bodies[0], cars[0].get());
   EXPECT_EQ(Physics::Get().bodies[1], cars[2].get());
+  // Only the race's players count: a car in the slot past the last player is not taken.
+  Hooks.playerCars = {cars[0].get(), cars[1].get(), cars[2].get()};
+  Hooks.playerCount = 2;
+  Physics::InitWithCars();
+  EXPECT_EQ(Physics::Get().count, 2);
+  Hooks.playerCount = -1;
 }
 
 TEST_F(Registry, APlaceIsFreeUnlessAnAwakeBodyOverlapsIt) {

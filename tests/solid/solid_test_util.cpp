@@ -114,7 +114,7 @@ void Moved(const IntVector& at, float radius) {
 }
 int WantsWarnings() { return Hooks.wantsWarnings; }
 void Warning(int kind) { Hooks.warnings.push_back(kind); }
-int Players() { return static_cast<int>(Hooks.playerCars.size()); }
+int Players() { return Hooks.playerCount >= 0 ? Hooks.playerCount : static_cast<int>(Hooks.playerCars.size()); }
 Solid* PlayerCar(int i) { return Hooks.playerCars[static_cast<size_t>(i)]; }
 int PlayerType(int) { return PLAYER_LOCAL_HUMAN; }
 void SendToHost(const uint8_t*, int) {}

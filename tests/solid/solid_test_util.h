@@ -56,6 +56,7 @@ struct HookRecord {
   std::vector<float> movedRadius;
   std::vector<int> warnings;
   std::vector<Solid*> playerCars;  // null: a player without a simulated car
+  int playerCount = -1;            // the race's player count; -1: as many as playerCars
   // World.
   float gravity = -9.81f;
   Vec3 wind = {};

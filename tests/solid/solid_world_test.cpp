@@ -65,6 +65,14 @@ TEST_F(SolidWorld, AnObjectIsAskedOnlyForThePointsItsFlagsSelect) {
   box.points[0].probe.checkDelay = 3;
   box.points[0].probe.ClearCandidate();
   EXPECT_EQ(asked(0, 0, 1), 0x02) << "a delayed point is not searched";
+  box.points[0].probe.checkDelay = 0;
+  // Points level with the centre of mass are no upper points, and a point at y = 0 has no
+  // positive y: the top four (z = 0.5) and point 7 (moved to y = 0) go to the other flag.
+  box.centreOfMass.z = 0.5f;
+  box.points[7].local.y = 0.0f;
+  EXPECT_EQ(asked(1, 0, 0), 0x00);
+  EXPECT_EQ(asked(0, 1, 0), 0x4C);
+  EXPECT_EQ(asked(0, 0, 1), 0xB3);
 }
 
 TEST_F(SolidWorld, ALocalCarRecordsImpactsOnlyOnFlaggedObjects) {

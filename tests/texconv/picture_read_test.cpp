@@ -379,6 +379,27 @@ TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
   }
 }
 
+// A whole JPG as tall (or as wide) as the largest texture loads; one block row more is
+// refused, whichever side it is.
+TEST(DamagedPictures, AJpegSideOfTheLargestTextureLoadsAndOneBlockMoreIsRefused) {
+  ScratchImage im;
+  for (uint32_t side : {MAX_IMAGE_SIDE, MAX_IMAGE_SIDE + 8}) {
+    const std::vector<uint8_t> grey(size_t(8) * side, 90);
+    for (bool tall : {true, false}) {
+      const uint32_t width = tall ? 8 : side, height = tall ? side : 8;
+      const std::vector<uint8_t> jpg = testpics::EncodeJpeg(grey.data(), width, height, 1, 50, false);
+      const Result result = Decode(jpg, &im);
+      if (side == MAX_IMAGE_SIDE) {
+        ASSERT_EQ(result, TEX_OK) << width << " x " << height;
+        EXPECT_EQ(im.metadata.width, width);
+        EXPECT_EQ(im.metadata.height, height);
+      } else {
+        EXPECT_TRUE(Failed(result)) << width << " x " << height;
+      }
+    }
+  }
+}
+
 TEST(DamagedPictures, ADamagedTextChunkIsOnlyAWarningAndThePictureLoads) {
   const std::vector<uint8_t> px = testpics::MakePhotoLike(8, 8, 3);
   const std::vector<uint8_t> good = testpics::EncodeRgbaPng(px.data(), 8, 8);
