@@ -1263,8 +1263,9 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   ib.usage = GFX_USAGE_DYNAMIC;
   ib.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
   ASSERT_EQ(GfxCreateBuffer(g_device, ib, nullptr, &quadIndices), GFX_OK);
-  // The quads' clear and draw reach the whole target whatever scissor and write mask the
-  // layer left in GL before them (here a 4 x 4 scissor and no colour written).
+  // The quads' clear and draw reach the whole target whatever scissor, write mask and viewport
+  // the layer left in GL before them (here a 4 x 4 scissor, no colour written and an 8 x 8
+  // viewport in the top left corner).
   GfxRasterizerDesc rd;
   rd.scissorEnable = 1;
   GfxRasterizerState scissor;
@@ -1276,8 +1277,10 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRSSetState(g_context, scissor);
   const GfxRect corner{0, 0, 4, 4};
   GfxRSSetScissorRects(g_context, 1, &corner);
+  const GfxViewport small{0, 0, 8, 8, 0, 1};
+  GfxRSSetViewports(g_context, 1, &small);
   GfxOMSetBlendState(g_context, noWrite, nullptr, 0xFFFFFFFF);
-  GfxDraw(g_context, 6, 0);  // applies both states to GL
+  GfxDraw(g_context, 6, 0);  // applies the states to GL
   GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 2, inverse, blue);
   GfxResetGlState(g_context);
   GfxRSSetState(g_context, GfxRasterizerState{});
