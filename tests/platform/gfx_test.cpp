@@ -1243,6 +1243,11 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxBuffer red;
   ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
 
+  // The frame's draws cover the whole target whatever viewport the layer left in GL before them
+  // (here 8 x 8 in the top left corner).
+  const GfxViewport small{0, 0, 8, 8, 0, 1};
+  GfxRSSetViewports(g_context, 1, &small);
+  GfxDraw(g_context, 6, 0);  // applies the viewport to GL
   GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 0, 1);
   std::vector<uint8_t> px = Read(colour);
   EXPECT_EQ(Pixel(px, 16, 16), 0x00000000u) << "no draw asked: nothing drawn";
@@ -1277,7 +1282,6 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRSSetState(g_context, scissor);
   const GfxRect corner{0, 0, 4, 4};
   GfxRSSetScissorRects(g_context, 1, &corner);
-  const GfxViewport small{0, 0, 8, 8, 0, 1};
   GfxRSSetViewports(g_context, 1, &small);
   GfxOMSetBlendState(g_context, noWrite, nullptr, 0xFFFFFFFF);
   GfxDraw(g_context, 6, 0);  // applies the states to GL
