@@ -1298,6 +1298,44 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
 }
 
+// Two dynamic buffers mapped at once and unmapped in the order they were mapped: each unmap
+// closes its own buffer, whichever was bound last, and each keeps the bytes written to it.
+TEST_F(GfxPixels, MappedDynamicBuffersAreEachUnmappedThemselves) {
+  GfxBufferDesc dynamic;
+  dynamic.byteWidth = 16;
+  dynamic.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  dynamic.usage = GFX_USAGE_DYNAMIC;
+  dynamic.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  GfxBuffer a, b;
+  ASSERT_EQ(GfxCreateBuffer(g_device, dynamic, nullptr, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, dynamic, nullptr, &b), GFX_OK);
+  GfxMappedSubresource ma, mb;
+  ASSERT_EQ(GfxMapResource(g_context, a, 0, GFX_MAP_WRITE_DISCARD, &ma), GFX_OK);
+  ASSERT_EQ(GfxMapResource(g_context, b, 0, GFX_MAP_WRITE_DISCARD, &mb), GFX_OK);
+  std::memset(ma.data, 0x11, 16);
+  std::memset(mb.data, 0x22, 16);
+  GfxUnmap(g_context, a, 0);
+  GfxUnmap(g_context, b, 0);
+  GfxBufferDesc cpu = dynamic;
+  cpu.bindFlags = 0;
+  cpu.usage = GFX_USAGE_STAGING;
+  cpu.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+  GfxBuffer staging;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cpu, nullptr, &staging), GFX_OK);
+  for (const auto& [buffer, value] : {std::pair{a, uint8_t(0x11)}, std::pair{b, uint8_t(0x22)}}) {
+    GfxCopySubresourceRegion(g_context, staging, 0, 0, 0, 0, buffer, 0, nullptr);
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, staging, 0, GFX_MAP_READ, &m), GFX_OK);
+    const std::vector<uint8_t> got(static_cast<const uint8_t*>(m.data), static_cast<const uint8_t*>(m.data) + 16);
+    GfxUnmap(g_context, staging, 0);
+    EXPECT_EQ(got, std::vector<uint8_t>(16, value)) << int(value);
+  }
+  // Unmapped, each maps again.
+  ASSERT_EQ(GfxMapResource(g_context, a, 0, GFX_MAP_WRITE_DISCARD, &ma), GFX_OK);
+  GfxUnmap(g_context, a, 0);
+  GfxRelease(a), GfxRelease(b), GfxRelease(staging);
+}
+
 // Copies between GPU buffers and CPU (staging) buffers, each way: the bytes land at the place
 // asked for, read from the buffer named and no other.
 TEST_F(GfxPixels, BufferCopiesBetweenGpuAndCpuBuffersMoveTheNamedBytes) {
