@@ -927,12 +927,16 @@ TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   ASSERT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &level2), GFX_OK);
   const float blue[4] = {0, 0, 1, 1};
   GfxClearRenderTargetView(g_context, level2, blue);
+  // Copied whole into a second texture on the GPU, and from there into the staging one.
+  GfxTexture2D copy;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &copy), GFX_OK);
+  GfxCopyResource(g_context, copy, t);
   d.usage = GFX_USAGE_STAGING;
   d.bindFlags = 0;
   d.cpuAccessFlags = GFX_CPU_ACCESS_READ;
   GfxTexture2D staging;
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &staging), GFX_OK);
-  GfxCopyResource(g_context, staging, t);
+  GfxCopyResource(g_context, staging, copy);
   GfxMappedSubresource m;
   ASSERT_EQ(GfxMapResource(g_context, staging, 2, GFX_MAP_READ, &m), GFX_OK);
   EXPECT_EQ(m.rowPitch, 16u);  // 4 pixels of 4 bytes
@@ -940,7 +944,7 @@ TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   EXPECT_EQ(px[2], 255);
   EXPECT_EQ(px[3], 255);
   GfxUnmap(g_context, staging, 2);
-  GfxRelease(level2), GfxRelease(t), GfxRelease(staging);
+  GfxRelease(level2), GfxRelease(t), GfxRelease(copy), GfxRelease(staging);
 }
 
 // A tall 2 x 8 chain of staging RGBA8: levels 2x8, 1x4, 1x2 and 1x1, one after another in
