@@ -1258,6 +1258,20 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 1, 1);
   px = Read(colour);
   for (uint32_t at : {0u, 16u, 31u}) EXPECT_EQ(Pixel(px, at, at), 0xFFFF0000u) << "white tinted red, at " << at;
+  // Every second group of draws blends: the colours by their alpha, added, the alphas by the
+  // larger.  A dark red at half alpha drawn plain and then blended over itself stays as it was:
+  // 0.4 x 0.5 + 0.4 x 0.5 = 0.4 (102) of red at half alpha (added, the alphas would make 1).
+  const float halfRed[4] = {0.4f, 0, 0, 0.5f};
+  GfxSubresourceData halfData{halfRed, 0, 0};
+  GfxBuffer half;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &halfData, &half), GFX_OK);
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, half, 6, 2, 1);
+  px = Read(colour);
+  const uint32_t blended = Pixel(px, 16, 16);
+  EXPECT_NEAR(double(blended >> 16 & 0xFF), 102.0, 1.0);
+  EXPECT_EQ(blended & 0xFFFFu, 0u);
+  EXPECT_NEAR(double(blended >> 24), 127.5, 1.0) << "half alpha, the larger of the two halves";
+  GfxRelease(half);
 
   // Two quads: the top half, and the bottom right quarter; each channel v shown as 255 - v.
   uint8_t inverse[256];
