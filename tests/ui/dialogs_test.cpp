@@ -518,6 +518,11 @@ TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   ASSERT_TRUE(ClickText("blue"));
   EXPECT_EQ(g_Answers.chosen, 2);
   EXPECT_EQ(owner.sub, nullptr);
+  // The first row answers too.
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, -1);
+  ASSERT_TRUE(ClickText("red"));
+  EXPECT_EQ(g_Answers.chosen, 0);
+  EXPECT_EQ(owner.sub, nullptr);
 }
 
 TEST_F(Dialogs, ADialogReplacedOrClosedWithItsOwnerLeavesNoDialogState) {
