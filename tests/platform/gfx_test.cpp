@@ -1095,6 +1095,15 @@ TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
     ASSERT_TRUE(GfxReadTexturePixels(g_context, staging, l, back.data(), back.size())) << l;
     EXPECT_EQ(back, levels[l]) << "staging level " << l;
   }
+  // Mapped, each level tells its row's bytes and its whole size, one row at least.
+  for (uint32_t l = 0; l < 4; ++l) {
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, staging, l, GFX_MAP_READ, &m), GFX_OK) << l;
+    EXPECT_EQ(m.rowPitch, sides[l][0] * 4) << l;
+    EXPECT_EQ(m.depthPitch, sides[l][0] * sides[l][1] * 4) << l;
+    EXPECT_EQ(static_cast<const uint8_t*>(m.data)[0], uint8_t(l)) << l;
+    GfxUnmap(g_context, staging, l);
+  }
   GfxRelease(staging);
 }
 
