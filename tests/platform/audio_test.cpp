@@ -141,6 +141,12 @@ TEST_F(Audio, ABufferMixedExactlyToItsEndStopsOrStartsAgain) {
   AudioGetPlayPosition(0, &at);
   EXPECT_EQ(at, 5u * AUDIO_FRAME_BYTES);
   EXPECT_EQ(Mix(1)[0], 100) << "only the looping one, from its first frame";
+  // Buffer 0 stands at its end: played again looping it starts at its first frame, not past it.
+  AudioStopBuffer(1);
+  ASSERT_EQ(AudioPlayBuffer(0, 1), AUDIO_OK);
+  const std::vector<int16_t> again = Mix(2);
+  EXPECT_EQ(again[0], 10);
+  EXPECT_EQ(again[2], 11);
   // A device closed and opened again has no buffers left.
   AudioCloseDevice();
   ASSERT_EQ(AudioOpenDevice(AudioIdentity{}), AUDIO_OK);

@@ -48,6 +48,13 @@ TEST(FontFaces, AListPreparedOnAWorkerIsTheListReadAtOnce) {
   SystemFont* font = OpenSystemFont(english.faces.front().c_str(), 400, 64);
   EXPECT_NE(font, nullptr);
   CloseSystemFont(font);
+  // Every listed face opens under its own name, not only the one fontconfig would pick for a
+  // pattern without a family.
+  for (const std::string& face : english.faces) {
+    SystemFont* each = OpenSystemFont(face.c_str(), 400, 32);
+    EXPECT_NE(each, nullptr) << face;
+    CloseSystemFont(each);
+  }
   CloseGlyphSurface();
 
   // Prepared and never taken: closing and the end of the program wait for the worker.

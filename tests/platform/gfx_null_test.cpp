@@ -134,6 +134,17 @@ TEST(GfxNullFactory, WithoutVideoTheOneOutputIsHeadlessWithTheCommonModesAt60Hz)
   GfxOutputDesc od;
   ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
   EXPECT_EQ(std::wstring(od.deviceName), L"HEADLESS");
+  // An adapter or output one past the last there is (made by hand) is refused, as the calls
+  // that list them refuse its number.
+  const GfxAdapter pastAdapter{adapter.factory, 1};
+  EXPECT_EQ(GfxGetAdapterDesc(pastAdapter, &ad), GFX_ERROR_INVALID_CALL);
+  GfxOutput none;
+  EXPECT_EQ(GfxEnumOutputs(pastAdapter, 0, &none), GFX_ERROR_INVALID_CALL);
+  const GfxOutput pastOutput{output.factory, output.adapter, 1};
+  GfxOutputDesc noDesc;
+  EXPECT_EQ(GfxGetOutputDesc(pastOutput, &noDesc), GFX_ERROR_INVALID_CALL);
+  uint32_t noCount = 0;
+  EXPECT_EQ(GfxGetDisplayModeList(pastOutput, GFX_FORMAT_R8G8B8A8_UNORM, 0, &noCount, nullptr), GFX_ERROR_INVALID_CALL);
   EXPECT_EQ(od.right - od.left, 1920);
   EXPECT_EQ(od.bottom - od.top, 1080);
   uint32_t count = 0;

@@ -927,12 +927,16 @@ TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   ASSERT_EQ(GfxCreateRenderTargetView(g_device, t, &vd, &level2), GFX_OK);
   const float blue[4] = {0, 0, 1, 1};
   GfxClearRenderTargetView(g_context, level2, blue);
+  // Copied whole into a second texture on the GPU, and from there into the staging one.
+  GfxTexture2D copy;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &copy), GFX_OK);
+  GfxCopyResource(g_context, copy, t);
   d.usage = GFX_USAGE_STAGING;
   d.bindFlags = 0;
   d.cpuAccessFlags = GFX_CPU_ACCESS_READ;
   GfxTexture2D staging;
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &staging), GFX_OK);
-  GfxCopyResource(g_context, staging, t);
+  GfxCopyResource(g_context, staging, copy);
   GfxMappedSubresource m;
   ASSERT_EQ(GfxMapResource(g_context, staging, 2, GFX_MAP_READ, &m), GFX_OK);
   EXPECT_EQ(m.rowPitch, 16u);  // 4 pixels of 4 bytes
@@ -940,7 +944,7 @@ TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   EXPECT_EQ(px[2], 255);
   EXPECT_EQ(px[3], 255);
   GfxUnmap(g_context, staging, 2);
-  GfxRelease(level2), GfxRelease(t), GfxRelease(staging);
+  GfxRelease(level2), GfxRelease(t), GfxRelease(copy), GfxRelease(staging);
 }
 
 // A tall 2 x 8 chain of staging RGBA8: levels 2x8, 1x4, 1x2 and 1x1, one after another in
@@ -1090,6 +1094,15 @@ TEST_F(GfxPixels, EveryLevelOfAWideChainIsMadeWithItsOwnData) {
     std::vector<uint8_t> back(levels[l].size(), 0xEE);
     ASSERT_TRUE(GfxReadTexturePixels(g_context, staging, l, back.data(), back.size())) << l;
     EXPECT_EQ(back, levels[l]) << "staging level " << l;
+  }
+  // Mapped, each level tells its row's bytes and its whole size, one row at least.
+  for (uint32_t l = 0; l < 4; ++l) {
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, staging, l, GFX_MAP_READ, &m), GFX_OK) << l;
+    EXPECT_EQ(m.rowPitch, sides[l][0] * 4) << l;
+    EXPECT_EQ(m.depthPitch, sides[l][0] * sides[l][1] * 4) << l;
+    EXPECT_EQ(static_cast<const uint8_t*>(m.data)[0], uint8_t(l)) << l;
+    GfxUnmap(g_context, staging, l);
   }
   GfxRelease(staging);
 }
@@ -1243,12 +1256,31 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxBuffer red;
   ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
 
+  // The frame's draws cover the whole target whatever viewport the layer left in GL before them
+  // (here 8 x 8 in the top left corner).
+  const GfxViewport small{0, 0, 8, 8, 0, 1};
+  GfxRSSetViewports(g_context, 1, &small);
+  GfxDraw(g_context, 6, 0);  // applies the viewport to GL
   GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 0, 1);
   std::vector<uint8_t> px = Read(colour);
   EXPECT_EQ(Pixel(px, 16, 16), 0x00000000u) << "no draw asked: nothing drawn";
   GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 1, 1);
   px = Read(colour);
   for (uint32_t at : {0u, 16u, 31u}) EXPECT_EQ(Pixel(px, at, at), 0xFFFF0000u) << "white tinted red, at " << at;
+  // Every second group of draws blends: the colours by their alpha, added, the alphas by the
+  // larger.  A dark red at half alpha drawn plain and then blended over itself stays as it was:
+  // 0.4 x 0.5 + 0.4 x 0.5 = 0.4 (102) of red at half alpha (added, the alphas would make 1).
+  const float halfRed[4] = {0.4f, 0, 0, 0.5f};
+  GfxSubresourceData halfData{halfRed, 0, 0};
+  GfxBuffer half;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &halfData, &half), GFX_OK);
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, half, 6, 2, 1);
+  px = Read(colour);
+  const uint32_t blended = Pixel(px, 16, 16);
+  EXPECT_NEAR(double(blended >> 16 & 0xFF), 102.0, 1.0);
+  EXPECT_EQ(blended & 0xFFFFu, 0u);
+  EXPECT_NEAR(double(blended >> 24), 127.5, 1.0) << "half alpha, the larger of the two halves";
+  GfxRelease(half);
 
   // Two quads: the top half, and the bottom right quarter; each channel v shown as 255 - v.
   uint8_t inverse[256];
@@ -1263,8 +1295,9 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   ib.usage = GFX_USAGE_DYNAMIC;
   ib.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
   ASSERT_EQ(GfxCreateBuffer(g_device, ib, nullptr, &quadIndices), GFX_OK);
-  // The quads' clear and draw reach the whole target whatever scissor and write mask the
-  // layer left in GL before them (here a 4 x 4 scissor and no colour written).
+  // The quads' clear and draw reach the whole target whatever scissor, write mask and viewport
+  // the layer left in GL before them (here a 4 x 4 scissor, no colour written and an 8 x 8
+  // viewport in the top left corner).
   GfxRasterizerDesc rd;
   rd.scissorEnable = 1;
   GfxRasterizerState scissor;
@@ -1276,8 +1309,9 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRSSetState(g_context, scissor);
   const GfxRect corner{0, 0, 4, 4};
   GfxRSSetScissorRects(g_context, 1, &corner);
+  GfxRSSetViewports(g_context, 1, &small);
   GfxOMSetBlendState(g_context, noWrite, nullptr, 0xFFFFFFFF);
-  GfxDraw(g_context, 6, 0);  // applies both states to GL
+  GfxDraw(g_context, 6, 0);  // applies the states to GL
   GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 2, inverse, blue);
   GfxResetGlState(g_context);
   GfxRSSetState(g_context, GfxRasterizerState{});
@@ -1289,6 +1323,44 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   EXPECT_EQ(Pixel(px, 29, 29), 0xFFBFAF9Fu) << "bottom right";
   EXPECT_EQ(Pixel(px, 2, 29), 0xFF0000FFu) << "bottom left: the clear colour";
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
+}
+
+// Two dynamic buffers mapped at once and unmapped in the order they were mapped: each unmap
+// closes its own buffer, whichever was bound last, and each keeps the bytes written to it.
+TEST_F(GfxPixels, MappedDynamicBuffersAreEachUnmappedThemselves) {
+  GfxBufferDesc dynamic;
+  dynamic.byteWidth = 16;
+  dynamic.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  dynamic.usage = GFX_USAGE_DYNAMIC;
+  dynamic.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  GfxBuffer a, b;
+  ASSERT_EQ(GfxCreateBuffer(g_device, dynamic, nullptr, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBuffer(g_device, dynamic, nullptr, &b), GFX_OK);
+  GfxMappedSubresource ma, mb;
+  ASSERT_EQ(GfxMapResource(g_context, a, 0, GFX_MAP_WRITE_DISCARD, &ma), GFX_OK);
+  ASSERT_EQ(GfxMapResource(g_context, b, 0, GFX_MAP_WRITE_DISCARD, &mb), GFX_OK);
+  std::memset(ma.data, 0x11, 16);
+  std::memset(mb.data, 0x22, 16);
+  GfxUnmap(g_context, a, 0);
+  GfxUnmap(g_context, b, 0);
+  GfxBufferDesc cpu = dynamic;
+  cpu.bindFlags = 0;
+  cpu.usage = GFX_USAGE_STAGING;
+  cpu.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+  GfxBuffer staging;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cpu, nullptr, &staging), GFX_OK);
+  for (const auto& [buffer, value] : {std::pair{a, uint8_t(0x11)}, std::pair{b, uint8_t(0x22)}}) {
+    GfxCopySubresourceRegion(g_context, staging, 0, 0, 0, 0, buffer, 0, nullptr);
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, staging, 0, GFX_MAP_READ, &m), GFX_OK);
+    const std::vector<uint8_t> got(static_cast<const uint8_t*>(m.data), static_cast<const uint8_t*>(m.data) + 16);
+    GfxUnmap(g_context, staging, 0);
+    EXPECT_EQ(got, std::vector<uint8_t>(16, value)) << int(value);
+  }
+  // Unmapped, each maps again.
+  ASSERT_EQ(GfxMapResource(g_context, a, 0, GFX_MAP_WRITE_DISCARD, &ma), GFX_OK);
+  GfxUnmap(g_context, a, 0);
+  GfxRelease(a), GfxRelease(b), GfxRelease(staging);
 }
 
 // Copies between GPU buffers and CPU (staging) buffers, each way: the bytes land at the place

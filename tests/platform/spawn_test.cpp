@@ -146,6 +146,10 @@ TEST(WatchedChild, AnEndedChildLeavesNoDescriptorOpen) {
   ASSERT_EQ(ChildStart(child, "child/long.sh", argv, nullptr), 0);
   ChildKill(child);
   EXPECT_EQ(child.outputFd, -1);
+  // A start the system refuses (its work folder is missing) closes its pipe too.
+  ChildProcess refused;
+  EXPECT_NE(ChildStart(refused, "child/short.sh", argv, "child/no_such_folder"), 0);
+  EXPECT_EQ(refused.pid, 0);
   EXPECT_EQ(openDescriptors(), before);
 }
 

@@ -338,3 +338,10 @@ TEST(Threads, AStartedThreadRunsOnceOnTheStackAskedForAndIsJoined) {
   EXPECT_GE(seen.stack, size_t(PTHREAD_STACK_MIN));
   EXPECT_LT(seen.stack, ASKED) << "not the default stack";
 }
+
+// A sleep comes back once its time is up, a sleep of no time at once; neither sleeps again.
+TEST(Threads, ASleepReturnsOnceItsTimeIsUp) {
+  ThreadSleepMs(0);
+  ThreadSleepMs(1);
+  SUCCEED();
+}

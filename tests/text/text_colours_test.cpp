@@ -123,6 +123,14 @@ TEST(ColourAdjustments, BrightenNormaliseAndScale) {
   ColourWord bright[4] = {Rgb(255, 201, 200), 0, 0, 0};
   ScaleColours4(bright);
   EXPECT_EQ(bright[0], Rgb(255, 255, 255));
+  // A set's groups lie one after another: scaling or clamping the first leaves the second alone.
+  ColourWord groups[2][4] = {{Rgb(80, 80, 80), 0, 0, 0}, {Rgb(5, 5, 5), 0, 0, 0}};
+  ScaleColours4(groups[0]);
+  EXPECT_EQ(groups[0][0], Rgb(102, 102, 102));  // 80 x 1.275 = 102
+  EXPECT_EQ(groups[1][0], Rgb(5, 5, 5));
+  ClampColourSet(groups[0]);
+  EXPECT_EQ(groups[0][1], Rgb(10, 10, 10));
+  EXPECT_EQ(groups[1][0], Rgb(5, 5, 5)) << "under the least channel, but not in the group clamped";
 }
 
 TEST(ColourFile, RoundTripsAndClampsWhatItReads) {

@@ -453,6 +453,47 @@ TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
   Key(13);
 }
 
+// Dialog text lines are shown in the code page in use, but for the second line of a two-line
+// message box, which is plain.
+TEST_F(Dialogs, DialogLinesTakeTheCodePageInUseButAPlainSecondLine) {
+  const int saved = CurrentCodePage;
+  CurrentCodePage = 3;
+  const auto line = [](const std::string& text) -> const ValueControl* {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 14 && ValueControls[i].minimum.text && text == ValueControls[i].minimum.text)
+        return &ValueControls[i];
+    return nullptr;
+  };
+  const auto pageOf = [&](const std::string& text) { return line(text) ? int(line(text)->codePage) : -1; };
+  ShowMessageBox2Lines(&owner, "first", "second");
+  Frame();
+  EXPECT_EQ(pageOf("first"), 3);
+  EXPECT_EQ(pageOf("second"), 0);
+  Key(13);
+  ASSERT_EQ(AskQuestion(&owner, Question, "Sure?", "really", 1, 2, MESSAGE_PLAIN), 1);
+  Frame();
+  EXPECT_EQ(pageOf("Sure?"), 3);
+  EXPECT_EQ(pageOf("really"), 3);
+  Key(27);
+  ASSERT_EQ(AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr), 1);
+  Frame();
+  EXPECT_EQ(pageOf("Name"), 3);
+  Key(27);
+  static const char* const ITEMS[] = {"red", "green"};
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, 0);
+  Frame();
+  EXPECT_EQ(pageOf("Colour"), 3);
+  // The title's line runs from 0.02 to 0.1 below the list's top.
+  float top, row;
+  SelectListGeometry(2, top, row);
+  ASSERT_NE(line("Colour"), nullptr);
+  EXPECT_FLOAT_EQ(line("Colour")->top, top + 0.02f);
+  EXPECT_FLOAT_EQ(line("Colour")->bottom, top + 0.1f);
+  Key(27);
+  EXPECT_EQ(owner.sub, nullptr);
+  CurrentCodePage = saved;
+}
+
 TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   float top, row;
   SelectListGeometry(40, top, row);
@@ -476,6 +517,11 @@ TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   EXPECT_NE(FindControl("cancel"), nullptr);  // no item current
   ASSERT_TRUE(ClickText("blue"));
   EXPECT_EQ(g_Answers.chosen, 2);
+  EXPECT_EQ(owner.sub, nullptr);
+  // The first row answers too.
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, -1);
+  ASSERT_TRUE(ClickText("red"));
+  EXPECT_EQ(g_Answers.chosen, 0);
   EXPECT_EQ(owner.sub, nullptr);
 }
 

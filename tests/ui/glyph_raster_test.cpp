@@ -247,6 +247,21 @@ TEST(VectorGlyph, DrawsACurvedStrokeAsAStripBetweenItsLinks) {
     DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
     EXPECT_EQ(one.Count(1), 28 * 8) << subdivisions;
   }
+  // The same band with its sides named the other way round (side 0 now along the bottom edge):
+  // every piece is wound the other way and still fills the same 28 x 8 pixels.
+  {
+    CurveSubdivisions = 7;
+    CharCurve turned = curve;
+    turned.endFlagA = 0;  // side 0 starts at (1,3), side 1 at (1,5)
+    turned.endFlagB = 1;  // and they end at (8,3) and (8,5)
+    turned.side[0].coeff[3] = -1.0f;  // h = t - 1: the bottom edge
+    turned.side[1].coeff[3] = 0.0f;   // h = t: the top edge
+    glyph.curves = &turned;
+    TestBitmap other(36, 36);
+    DrawVectorGlyph(glyph, 2.0f, 1, -1.0f, -1.0f, 2.0f);
+    EXPECT_EQ(other.Count(1), 28 * 8);
+    glyph.curves = &curve;
+  }
   // Bent by 4 t (1 - t) across (2 units up in the middle), the band still spans 2 units (8
   // pixels) up and down at every column: each piece joins the one before, so its middle
   // column is not also inked where the straight band would lie.

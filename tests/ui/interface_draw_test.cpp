@@ -107,6 +107,17 @@ TEST_F(PanelDraw, AFadingPanelStartsWithAQuadFromClearToItsColour) {
   EXPECT_EQ(V(1).colour >> 24, 0xFFu);
   EXPECT_EQ(V(2).colour >> 24, 0xFFu);
   EXPECT_EQ(V(3).colour >> 24, 0u);
+  // Clear at x1 - 0.1 = -0.6, solid from x1 + 0.05 = -0.45, from the top 0.2 to the bottom 0.6
+  // (in the list, whose y runs up, -0.2 and -0.6); the clear side samples at u 0.48, the solid
+  // side at 0.5.
+  const float corners[4][3] = {
+      {-0.6f, -0.2f, 0.48f}, {-0.45f, -0.2f, 0.5f}, {-0.45f, -0.6f, 0.5f}, {-0.6f, -0.6f, 0.48f}};
+  for (uint32_t i = 0; i < 4; ++i) {
+    EXPECT_FLOAT_EQ(V(i).x, corners[i][0]) << i;
+    EXPECT_FLOAT_EQ(V(i).y, corners[i][1]) << i;
+    EXPECT_FLOAT_EQ(V(i).u, corners[i][2]) << i;
+    EXPECT_FLOAT_EQ(V(i).v, 0.5f) << i;
+  }
   const Draw2DTriangle& t0 = Draw2DList.triangles[baseTriangle];
   const Draw2DTriangle& t1 = Draw2DList.triangles[baseTriangle + 1];
   EXPECT_EQ(t0.b, t0.a + 1);

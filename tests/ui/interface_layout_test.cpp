@@ -457,6 +457,12 @@ TEST(TextContrast, TheRatioAndTheLeastAlphaAreWcags) {
   EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x4DC8C8C8u), 0xD2000000u);
   // Over a page cleared to black alone, white needs nothing.
   EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x00000000u, 0xFF000000u), 0x00000000u);
+  // A white backing under white ink can never serve: black takes its place, at the least alpha
+  // over the page given.  Over a black page black at no alpha is enough; over a white one it
+  // needs 210 as above; over black and white (no page given) the white decides, 210 again.
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu, 0xFF000000u), 0x00000000u);
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu, 0xFFFFFFFFu), 0xD2000000u);
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu), 0xD2000000u);
 }
 
 TEST_F(InterfaceLayout, AControlsSeeThroughPanelTurnsAsOpaqueAsItsTextNeeds) {

@@ -223,6 +223,57 @@ TEST(ProblemReport, FindingsGoToLinesOnlyWhileCollecting) {
   ResetInterfaceState();
 }
 
+TEST(ProblemReport, EachLineGetsALabelInItsKindColourAndAFindButtonAtTheRightEdge) {
+  ResetMessages();
+  ClearProblemReport();
+  ProblemReportMode = PROBLEM_REPORT_COLLECT;
+  // One line of each kind; kind 15 keeps only its low three bits (7).
+  for (int kind = 0; kind < 7; ++kind) ReportProblemf(kind, kind, "kind %d", kind);
+  ReportProblemf(15, 7, "kind 15");
+  ASSERT_EQ(ProblemReportCount, 8);
+  EXPECT_EQ(ProblemReportLines[7].kind, 7);
+
+  ResetInterfaceState();
+  ScreenWidth = 800;
+  SetInterfaceMetrics();
+  const int unit = ButtonWidth, row = ButtonHeight;
+  ASSERT_GT(unit, 0);
+  ASSERT_GT(row, 0);
+  Prss owner{};
+  AddProblemFindButtons(&owner);
+  ASSERT_EQ(ButtonCount, 16);
+  // The kind colours, red in byte 0: error, then the seven others.
+  const ColourWord kindColour[8] = {0x788CFA, 0xFAA0FA, 0xA0D2FF, 0xA0FFFF, 0xFAFAA0, 0x0000FF, 0xFF00FF, 0x3CA0FF};
+  for (int i = 0; i < 8; ++i) {
+    const InterfaceButton& label = InterfaceButtons[2 * i];
+    const InterfaceButton& find = InterfaceButtons[2 * i + 1];
+    // The label: 22 units from 24 units left of the right edge; the find button the last 2
+    // units, to the screen's right edge; one row each from the top.
+    EXPECT_EQ(label.style, 3) << i;
+    EXPECT_EQ(label.owner, nullptr) << i;
+    EXPECT_EQ(label.handler, nullptr) << i;
+    EXPECT_EQ(label.left, 800 - 24 * unit) << i;
+    EXPECT_EQ(label.right, 800 - 2 * unit) << i;
+    EXPECT_EQ(label.top, row * i) << i;
+    EXPECT_EQ(label.bottom, row * (i + 1)) << i;
+    ASSERT_NE(label.colour, nullptr) << i;
+    EXPECT_EQ(*label.colour, kindColour[i]) << "kind " << i;
+    EXPECT_EQ(find.style, 2) << i;
+    EXPECT_EQ(find.owner, &owner) << i;
+    EXPECT_EQ(find.handler, &FindProblemHandler) << i;
+    EXPECT_EQ(find.colour, nullptr) << i;
+    EXPECT_EQ(find.word, static_cast<uintptr_t>(i)) << i;
+    EXPECT_EQ(find.left, 800 - 2 * unit) << i;
+    EXPECT_EQ(find.right, 800) << i;
+    EXPECT_EQ(find.top, row * i) << i;
+    EXPECT_EQ(find.bottom, row * (i + 1)) << i;
+  }
+  ProblemReportMode = 0;
+  ClearProblemReport();
+  EXPECT_EQ(ProblemReportCount, 0);
+  ResetInterfaceState();
+}
+
 TEST(ProblemReport, MarkersAreKeptOnceAndPlacedInTheWorld) {
   InitSinCosTables();
   ClearProblemReport();

@@ -120,6 +120,18 @@ TEST_F(TextEntryLineTest, ACharacterWhoseCodesWouldNotFitIsRefused) {
   EXPECT_EQ(EntryInsertChar(127, 0, 0, 8), 0);
 }
 
+// A starting text whose codes run past the line is cut to the line's bytes; the cursor and the
+// room stay within them.
+TEST_F(TextEntryLineTest, AStartingTextLongerThanTheLineIsCutToIt) {
+  StartTextEntry(4, "x^C\xC6y", 0, ENTRY_MODE_FREE);  // three coded bytes: "x^C\xC6y" has five
+  EXPECT_EQ(TextEntry.codedLength, 5);
+  EXPECT_LE(std::strlen(TextEntry.coded), 3u);
+  EXPECT_EQ(TextEntry.codedCursor, 3) << "the end of the text, held at the line's end";
+  ASSERT_EQ(TextEntry.selected, 1);
+  EXPECT_EQ(TextEntry.drawCursor, TextCursorWithSelection(0, 3)) << "the selection ends there too";
+  EXPECT_EQ(TextEntry.room, 0) << "no room left, not less";
+}
+
 TEST_F(TextEntryLineTest, ColoursAndCaretsAreCodedAndNamesEscapeTheirSpecialCharacters) {
   StartTextEntry(40, nullptr, 0, ENTRY_MODE_FREE);
   CtrlKey('1');
