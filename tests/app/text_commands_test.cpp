@@ -54,6 +54,20 @@ TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
   EXPECT_EQ(CommandState.horn, 2);
 }
 
+// "/view save" writes the layouts to the views file and "/view reload" reads them back over
+// what was changed since.
+TEST_F(TextCommands, ViewReloadReadsBackTheSavedLayouts) {
+  std::filesystem::create_directories("data/misc");
+  const ViewLayout kept = ViewLayouts[0];
+  ViewLayouts[0].fieldOfView = 75.0f;
+  Type("/view save");
+  ASSERT_TRUE(std::filesystem::exists("data/misc/views.bin"));
+  ViewLayouts[0].fieldOfView = 50.0f;
+  Type("/view reload");
+  EXPECT_FLOAT_EQ(ViewLayouts[0].fieldOfView, 75.0f);
+  ViewLayouts[0] = kept;
+}
+
 TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   Type("/aiskill 9");
   EXPECT_TRUE(Said("/aiskill 5"));

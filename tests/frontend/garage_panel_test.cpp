@@ -18,6 +18,7 @@
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
 #include "physics/car.h"
+#include "solid/solid_hooks.h"
 #include "vehicle_data/setup_record.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
@@ -222,6 +223,30 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
 }
 
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
+// A car standing still asks for no more frames; a race's countdown running, down to its last
+// millisecond, does.
+TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  ASSERT_NE(GarageCar(), nullptr);
+  const uint32_t simFrameTime = SimFrameTime;
+  SimFrameTime = 0;  // no time passes: the car on show does not move
+  FrameSkipped = 1;
+  RaceState.countdownMs = 0;
+  KeepDrawing = 0;
+  page->act(page);
+  EXPECT_EQ(KeepDrawing, 0);
+  RaceState.countdownMs = 1;
+  page->act(page);
+  EXPECT_EQ(KeepDrawing, 1);
+  RaceState.countdownMs = 0;
+  KeepDrawing = 0;
+  SimFrameTime = simFrameTime;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
 TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
   static std::vector<std::string> lines;
   lines.clear();
