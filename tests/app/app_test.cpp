@@ -444,6 +444,24 @@ TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePerio
   AppShutdown();
 }
 
+// A pass whose last present took time (the present byte of the frame's timing record) is
+// paced by the period all the same.
+TEST_F(AppHarness, APassAfterASlowPresentKeepsTheFramePeriod) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Max FPS 50\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  RunPasses(3);
+  for (int i = 0; i < 5; ++i) {
+    CurrentFrameTiming.bytes[3] = 5;
+    const uint32_t before = ClockNowMs();
+    AppRunPass();
+    EXPECT_EQ(ClockNowMs() - before, 20u) << "pass " << i;
+  }
+  AppShutdown();
+}
+
 // A pass limit asks the program to exit once that many passes have run, and not before.
 TEST_F(AppHarness, APassLimitAsksForTheExitAtItsLastPass) {
   AppForceNoGraphics(1);

@@ -236,6 +236,13 @@ TEST_F(ModExport, AModNameNeedsRoomForItsLongestForm) {
   EXPECT_EQ(NextModName(out, MOD_NAME_SIZE, "Testcar", "mods\\vehicles"), 1);
   EXPECT_STREQ(out, "Testcar~001");
   std::memset(out, 'x', sizeof out);
+  EXPECT_EQ(ModBaseName(out, 1, "Testcar"), 0);
+  EXPECT_EQ(out[0], 0) << "a buffer of one byte is left empty";
+  EXPECT_EQ(out[1], 'x');
+  out[0] = 'x';
+  EXPECT_EQ(NextModName(out, 1, "Testcar", "mods\\vehicles"), 0);
+  EXPECT_EQ(out[0], 0);
+  std::memset(out, 'x', sizeof out);
   EXPECT_EQ(ModBaseName(out, 0, "Testcar"), 0);
   EXPECT_EQ(NextModName(out, 0, "Testcar", "mods\\vehicles"), 0);
   EXPECT_EQ(out[0], 'x') << "a buffer of no bytes is not written";
