@@ -734,6 +734,37 @@ TEST_F(AppHarness, TheDriveFileClicksTheMiddleOfTheButtonOrControlShown) {
   AppShutdown();
 }
 
+// A drive file that cannot be opened is told on standard error.  A "/" line is a typed
+// command; a line may end in CR LF; a file closed forgets the lines it had not carried out.
+TEST_F(AppHarness, TheDriveFileRunsCommandsTakesCrLfLinesAndForgetsItsRestWhenClosed) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(OpenDriveFile("no such folder/drive.txt"), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "drive : cannot open no such folder/drive.txt\n");
+  const auto typed = []() {
+    std::string chars;
+    for (WindowMessage m; PeekWindowMessage(m);)
+      if (m.id == MSG_CHAR) chars += char(m.wParam);
+    return chars;
+  };
+  CommandState.aiSkill = 3;
+  ClearWindowMessages();
+  std::ofstream("drive.txt") << "/aiskill 4\r\ntype a\r\nclick nothing shown\ntype b\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  RunDriveLines();
+  EXPECT_EQ(CommandState.aiSkill, 4);
+  EXPECT_EQ(typed(), "a") << "the CR is no character of the line";
+  CloseDriveFile();
+  std::ofstream("drive2.txt") << "type c\n";
+  ASSERT_EQ(OpenDriveFile("drive2.txt"), 1);
+  RunDriveLines();
+  EXPECT_EQ(typed(), "c") << "the first file's waiting click and the line after it are gone";
+  CloseDriveFile();
+  CommandState.aiSkill = 3;
+  AppShutdown();
+}
+
 TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
   AppForceNoGraphics(1);
   WriteConfigFile("Max FPS 50\n");
