@@ -14,6 +14,7 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/sound_echo.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
@@ -242,6 +243,26 @@ TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
   RaceState.countdownMs = 0;
   KeepDrawing = 0;
   SimFrameTime = simFrameTime;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// Opening the garage makes the echo lines ready: line 8 lies 80 m away, 160 m there and
+// back, 160 / 330 * 44100 = 21381.8, so 21382 samples; the counters, the listener's too,
+// start at 0.
+TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
+  SoundListener.counters[0] = 5;
+  Echo.ready = 0;
+  Echo.counters[0] = 7;
+  Echo.lines[7].delay = 0;
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  EXPECT_EQ(Echo.ready, 1);
+  EXPECT_EQ(Echo.counters[0], 0u);
+  EXPECT_EQ(Echo.lines[7].delay, 21382u);
+  EXPECT_EQ(SoundListener.counters[0], 0u);
+  FrameSkipped = 1;
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   InstallReportSink(saved);

@@ -675,6 +675,22 @@ TEST_F(ModExport, AnUploadWithoutItsStagingFolderDoesNotStart) {
   fs::remove("export");
 }
 
+// A source vehicle that can no longer be read when the export loads it ends the export,
+// naming the vehicle and not the mod it would have made.
+TEST_F(ModExport, ASourceThatCannotBeReadEndsTheExportNamingTheVehicle) {
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  ASSERT_EQ(ModExportRunning(), 1);
+  ASSERT_TRUE(fs::remove("data/veh/Testcar.veh"));
+  g_lines.clear();
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_NE(std::find(g_lines.begin(), g_lines.end(), "Mod export failed : Testcar"), g_lines.end())
+      << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_FALSE(Said("Mod export failed : Testcar~"));
+  EXPECT_TRUE(fs::is_empty("mods/vehicles"));
+}
+
 TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   // A full disk while the vehicle file is written: the file is named, nothing is left where
   // the loader looks, and nothing of the export stays in force.
