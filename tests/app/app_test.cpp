@@ -225,6 +225,20 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   EXPECT_EQ(GlyphPages, nullptr);
 }
 
+// The views file saved in an earlier run is read at start-up.
+TEST_F(AppHarness, StartupReadsTheSavedViews) {
+  std::filesystem::create_directories("data/misc");
+  const ViewLayout kept = ViewLayouts[0];
+  ViewLayouts[0].fieldOfView = 75.0f;
+  ASSERT_EQ(SaveViews(VIEWS_FILE_PATH), 1);
+  ViewLayouts[0].fieldOfView = 50.0f;
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_FLOAT_EQ(ViewLayouts[0].fieldOfView, 75.0f);
+  AppShutdown();
+  ViewLayouts[0] = kept;
+}
+
 TEST_F(AppHarness, AMissingDataFolderEndsTheStartWithAFailureCode) {
   std::filesystem::remove_all("data");
   std::filesystem::remove("cfg.txt");
@@ -1010,6 +1024,18 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   EXPECT_EQ(quickSwitch.index, 4);
   EXPECT_EQ(quickSwitch.width, 1024);
   EXPECT_EQ(CurrentModeRecord.index, 3);
+  // Modes found first in the list (index 0) are kept, not taken for missing ones.
+  SetTestDisplayModes(modes, 6, 0);
+  DisplayModeRecord first{60, 800, 600, 5};
+  DisplayModeRecord firstQuick{60, 800, 600, 5};
+  MatchDisplayMode(first, firstQuick);
+  EXPECT_EQ(FullScreenModeIndex, 0);
+  EXPECT_EQ(first.index, 0);
+  EXPECT_EQ(firstQuick.index, 0);
+  EXPECT_EQ(firstQuick.width, 800);
+  EXPECT_EQ(CurrentModeRecord.index, 0);
+  EXPECT_EQ(CurrentModeRecord.width, 800);
+  EXPECT_EQ(ScreenWidth, 800);
 
   const DisplayMode odd[] = {{800, 600, 60, 1}, {1280, 720, 60, 0}};
   SetTestDisplayModes(odd, 2, 0);

@@ -21,6 +21,7 @@
 #include "physics/car.h"
 #include "solid/solid_hooks.h"
 #include "vehicle_data/setup_record.h"
+#include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
 
@@ -243,6 +244,37 @@ TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
   RaceState.countdownMs = 0;
   KeepDrawing = 0;
   SimFrameTime = simFrameTime;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// The passengers page's buttons seat a man or a woman through the garage's own handler: the
+// word is the seat times four plus the kind, two bits a seat in the set-up's passenger word.
+// Words past the last seat's (15) change nothing.
+TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  InfoPageShown = INFO_PAGE_PASSENGERS;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* man = Showing(LanguageTexts[TX_3a_smallman]);
+  ASSERT_NE(man, nullptr);
+  ASSERT_NE(man->callback, nullptr);
+  const ValueControl button = *man;
+  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
+  button.callback(button.owner, CLICK_LEFT, 1 * 4 + 2);  // seat 1, a woman
+  EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), 2u << 2);
+  button.callback(button.owner, CLICK_LEFT, 15);  // seat 3, kind 3
+  EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6));
+  button.callback(button.owner, CLICK_LEFT, 16);
+  EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6)) << "word 16";
+  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 1;
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   InstallReportSink(saved);

@@ -689,6 +689,7 @@ TEST_F(ModExport, ASourceThatCannotBeReadEndsTheExportNamingTheVehicle) {
       << (g_lines.empty() ? "" : g_lines.back());
   EXPECT_FALSE(Said("Mod export failed : Testcar~"));
   EXPECT_TRUE(fs::is_empty("mods/vehicles"));
+  EXPECT_EQ(ExportMod(), 0) << "with no export under way there is nothing to step";
 }
 
 TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
