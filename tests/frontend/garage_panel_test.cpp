@@ -280,6 +280,37 @@ TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
   InstallReportSink(saved);
 }
 
+// The brakes page's anti-lock "On" and "Off" go through the garage's switch handler: word 5
+// sets the anti-lock flag (4), word 4 clears it; words past 5 change nothing.
+TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  car->options2 |= OPT2_ANTI_LOCK;
+  InfoPageShown = INFO_PAGE_BRAKES;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* on = Showing(LanguageTexts[TX_3a_on_buttn]);
+  ASSERT_NE(on, nullptr);
+  ASSERT_NE(on->callback, nullptr);
+  const ValueControl button = *on;
+  uint8_t& flags = car->currentSetup.bytes[SETUP_FLAGS];
+  flags = SETUP_FLAG_KEEP;
+  button.callback(button.owner, CLICK_LEFT, 5);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK);
+  button.callback(button.owner, CLICK_LEFT, 4);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP);
+  button.callback(button.owner, CLICK_LEFT, 7);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP) << "word 7";
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
 // Opening the garage makes the echo lines ready: line 8 lies 80 m away, 160 m there and
 // back, 160 / 330 * 44100 = 21381.8, so 21382 samples; the counters, the listener's too,
 // start at 0.
