@@ -266,8 +266,10 @@ TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
   ASSERT_NE(man->callback, nullptr);
   const ValueControl button = *man;
   SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
+  car->showCarPlacements = 3;
   button.callback(button.owner, CLICK_LEFT, 1 * 4 + 2);  // seat 1, a woman
   EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), 2u << 2);
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
   button.callback(button.owner, CLICK_LEFT, 15);  // seat 3, kind 3
   EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6));
   button.callback(button.owner, CLICK_LEFT, 16);
@@ -298,8 +300,10 @@ TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
   const ValueControl button = *on;
   uint8_t& flags = car->currentSetup.bytes[SETUP_FLAGS];
   flags = SETUP_FLAG_KEEP;
+  car->showCarPlacements = 3;
   button.callback(button.owner, CLICK_LEFT, 5);
   EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK);
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
   button.callback(button.owner, CLICK_LEFT, 4);
   EXPECT_EQ(flags, SETUP_FLAG_KEEP);
   button.callback(button.owner, CLICK_LEFT, 7);
@@ -401,9 +405,11 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   configuration = 0;
   // A step makes the wheels' meshes again, for the new configuration.
   car->wheelMeshesBuilt = 1;
+  car->showCarPlacements = 3;
   step(right);
   EXPECT_EQ(configuration, 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
   configuration = 0;
   // Only the words 0 (down) and 1 (up) step: a word past them changes nothing.
   right.callback(right.owner, CLICK_LEFT, 2);
@@ -447,9 +453,11 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
     arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
   };
   car->wheelMeshesBuilt = 1;
+  car->showCarPlacements = 3;
   step(right);
   EXPECT_EQ(type, least + 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the tyres' meshes made again";
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
   step(left);
   step(left);
   EXPECT_EQ(type, most) << "below the first type, the last";
