@@ -308,6 +308,9 @@ TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
   EXPECT_EQ(flags, SETUP_FLAG_KEEP);
   button.callback(button.owner, CLICK_LEFT, 7);
   EXPECT_EQ(flags, SETUP_FLAG_KEEP) << "word 7";
+  flags = SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK;
+  button.callback(button.owner, CLICK_LEFT, 6);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK) << "word 6";
   InfoPageShown = INFO_PAGE_INFO;
   FrameSkipped = 1;
   Prss_Terminate(page);
