@@ -225,6 +225,20 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   EXPECT_EQ(GlyphPages, nullptr);
 }
 
+// The views file saved in an earlier run is read at start-up.
+TEST_F(AppHarness, StartupReadsTheSavedViews) {
+  std::filesystem::create_directories("data/misc");
+  const ViewLayout kept = ViewLayouts[0];
+  ViewLayouts[0].fieldOfView = 75.0f;
+  ASSERT_EQ(SaveViews(VIEWS_FILE_PATH), 1);
+  ViewLayouts[0].fieldOfView = 50.0f;
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_FLOAT_EQ(ViewLayouts[0].fieldOfView, 75.0f);
+  AppShutdown();
+  ViewLayouts[0] = kept;
+}
+
 TEST_F(AppHarness, AMissingDataFolderEndsTheStartWithAFailureCode) {
   std::filesystem::remove_all("data");
   std::filesystem::remove("cfg.txt");
@@ -441,6 +455,24 @@ TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePerio
     EXPECT_EQ(ClockNowMs() - before, 20u) << "pass " << i;
   }
   VrEnabled = 0;
+  AppShutdown();
+}
+
+// A pass whose last present took time (the present byte of the frame's timing record) is
+// paced by the period all the same.
+TEST_F(AppHarness, APassAfterASlowPresentKeepsTheFramePeriod) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Max FPS 50\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  RunPasses(3);
+  for (int i = 0; i < 5; ++i) {
+    CurrentFrameTiming.bytes[3] = 5;
+    const uint32_t before = ClockNowMs();
+    AppRunPass();
+    EXPECT_EQ(ClockNowMs() - before, 20u) << "pass " << i;
+  }
   AppShutdown();
 }
 
@@ -716,6 +748,37 @@ TEST_F(AppHarness, TheDriveFileClicksTheMiddleOfTheButtonOrControlShown) {
   AppShutdown();
 }
 
+// A drive file that cannot be opened is told on standard error.  A "/" line is a typed
+// command; a line may end in CR LF; a file closed forgets the lines it had not carried out.
+TEST_F(AppHarness, TheDriveFileRunsCommandsTakesCrLfLinesAndForgetsItsRestWhenClosed) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(OpenDriveFile("no such folder/drive.txt"), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "drive : cannot open no such folder/drive.txt\n");
+  const auto typed = []() {
+    std::string chars;
+    for (WindowMessage m; PeekWindowMessage(m);)
+      if (m.id == MSG_CHAR) chars += char(m.wParam);
+    return chars;
+  };
+  CommandState.aiSkill = 3;
+  ClearWindowMessages();
+  std::ofstream("drive.txt") << "/aiskill 4\r\ntype a\r\nclick nothing shown\ntype b\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  RunDriveLines();
+  EXPECT_EQ(CommandState.aiSkill, 4);
+  EXPECT_EQ(typed(), "a") << "the CR is no character of the line";
+  CloseDriveFile();
+  std::ofstream("drive2.txt") << "type c\n";
+  ASSERT_EQ(OpenDriveFile("drive2.txt"), 1);
+  RunDriveLines();
+  EXPECT_EQ(typed(), "c") << "the first file's waiting click and the line after it are gone";
+  CloseDriveFile();
+  CommandState.aiSkill = 3;
+  AppShutdown();
+}
+
 TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
   AppForceNoGraphics(1);
   WriteConfigFile("Max FPS 50\n");
@@ -961,6 +1024,18 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   EXPECT_EQ(quickSwitch.index, 4);
   EXPECT_EQ(quickSwitch.width, 1024);
   EXPECT_EQ(CurrentModeRecord.index, 3);
+  // Modes found first in the list (index 0) are kept, not taken for missing ones.
+  SetTestDisplayModes(modes, 6, 0);
+  DisplayModeRecord first{60, 800, 600, 5};
+  DisplayModeRecord firstQuick{60, 800, 600, 5};
+  MatchDisplayMode(first, firstQuick);
+  EXPECT_EQ(FullScreenModeIndex, 0);
+  EXPECT_EQ(first.index, 0);
+  EXPECT_EQ(firstQuick.index, 0);
+  EXPECT_EQ(firstQuick.width, 800);
+  EXPECT_EQ(CurrentModeRecord.index, 0);
+  EXPECT_EQ(CurrentModeRecord.width, 800);
+  EXPECT_EQ(ScreenWidth, 800);
 
   const DisplayMode odd[] = {{800, 600, 60, 1}, {1280, 720, 60, 0}};
   SetTestDisplayModes(odd, 2, 0);

@@ -37,6 +37,9 @@ TEST_F(CommandLine, AnInvalidOptionIsKeptAsWritten) {
   EXPECT_STREQ(StartupErrorOption, "/wind");
   EXPECT_EQ(ErrorOf("/bo\tgus=7 "), "Command 1 is invalid");
   EXPECT_STREQ(StartupErrorOption, "/bogus=7 ") << "control characters left out";
+  const std::string longOption = "/bogus=" + std::string(200, 'x');
+  EXPECT_EQ(ErrorOf(longOption.c_str()), "Command 1 is invalid");
+  EXPECT_EQ(std::string(StartupErrorOption), longOption.substr(0, 127)) << "the 127 characters the field holds";
   EXPECT_EQ(ErrorOf("/laps=3/LAPS=4"), "Command /laps : Found more than once");
   EXPECT_STREQ(StartupErrorOption, "") << "the other errors name their option in the text";
 }

@@ -248,6 +248,16 @@ TEST_F(Pages, TheWelcomePageShowsSixteenLanguagesAtMostEightToARow) {
   EXPECT_GT(shown[8]->top, shown[0]->top);
   EXPECT_EQ(shown[15]->top, shown[8]->top);
   EXPECT_GT(shown[0]->top, HEIGHT / 2) << "below the middle of the screen";
+  // Each button is four units wide, the first row starts one unit in and one row below the
+  // middle (300 px), the second one row lower.
+  EXPECT_EQ(shown[0]->left, ButtonWidth);
+  EXPECT_EQ(shown[0]->right, 5 * ButtonWidth);
+  EXPECT_EQ(shown[1]->left, 5 * ButtonWidth);
+  EXPECT_EQ(shown[7]->right, 33 * ButtonWidth);
+  EXPECT_EQ(shown[0]->top, 300 + ButtonHeight);
+  EXPECT_EQ(shown[0]->bottom, 300 + 2 * ButtonHeight);
+  EXPECT_EQ(shown[8]->top, 300 + 2 * ButtonHeight);
+  EXPECT_EQ(shown[15]->right, 33 * ButtonWidth);
 }
 
 // Opened without the choice of language, the welcome page offers none, installed or not.

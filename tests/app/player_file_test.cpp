@@ -582,6 +582,13 @@ TEST(PlayerLookups, FlagsFollowControlModeAndOptions) {
   EXPECT_EQ(PlayerFlags(SHIFT_SEQUENTIAL_CUT), 0x2208u);
   Player.options[8] = 1;
   EXPECT_EQ(PlayerFlags(SHIFT_PADDLE), 0x2248u);
+  Player.options[4] = 0;  // the keyboard unassisted, whatever the wheel's option 3 says
+  EXPECT_EQ(PlayerFlags(SHIFT_PADDLE), 0x2240u);
+  CfgControlModeInForce = 2;  // the mouse: assisted by option 4 as the keyboard, its assist bit option 9's
+  Player.options[4] = 1;
+  Player.options[3] = 2;
+  Player.options[9] = 0;
+  EXPECT_EQ(PlayerFlags(SHIFT_PADDLE), 0x2208u);
   CfgDriverPosView = 0;
   Player = saved;
 }

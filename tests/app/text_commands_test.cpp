@@ -54,6 +54,20 @@ TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
   EXPECT_EQ(CommandState.horn, 2);
 }
 
+// "/view save" writes the layouts to the views file and "/view reload" reads them back over
+// what was changed since.
+TEST_F(TextCommands, ViewReloadReadsBackTheSavedLayouts) {
+  std::filesystem::create_directories("data/misc");
+  const ViewLayout kept = ViewLayouts[0];
+  ViewLayouts[0].fieldOfView = 75.0f;
+  Type("/view save");
+  ASSERT_TRUE(std::filesystem::exists("data/misc/views.bin"));
+  ViewLayouts[0].fieldOfView = 50.0f;
+  Type("/view reload");
+  EXPECT_FLOAT_EQ(ViewLayouts[0].fieldOfView, 75.0f);
+  ViewLayouts[0] = kept;
+}
+
 TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   Type("/aiskill 9");
   EXPECT_TRUE(Said("/aiskill 5"));
@@ -266,6 +280,39 @@ TEST_F(TextCommands, RefreshListsTheSelectedCarsSetupsAndColoursAndTheMods) {
   EXPECT_STREQ(ModList.names[1], "lowrider");
   FreeModList();
   EXPECT_EQ(ModList.count, 0);
+}
+
+// A listed name is what is left of the file name once the car's "ZK2_" and the ".set" are
+// cut: an empty one is no name, 31 characters fit the 32-byte entry, 32 do not.  A list holds
+// 256 names at most; the rest are left out with a line that says how many.
+TEST_F(TextCommands, ListedNamesFitTheirEntryAndAListHoldsAtMost256) {
+  const std::string longest(31, 'a'), tooLong(32, 'b');
+  Write("data/setups/ZK2_.set", "x");
+  Write("data/setups/ZK2_" + longest + ".set", "x");
+  Write("data/setups/ZK2_" + tooLong + ".set", "x");
+  Write("data/setups/ZK2_w.set", "x");
+  Type("/car zk2");
+  Type("/refresh");
+  ASSERT_EQ(SetupList.count, 2);
+  EXPECT_EQ(SetupList.names[0], longest);
+  EXPECT_STREQ(SetupList.names[1], "w");
+  for (int i = 0; i < 257; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "mods/vehicles/m%03d/info.txt", i);
+    Write(name, "x");
+  }
+  ClearLines();
+  Type("/refresh");
+  ASSERT_EQ(ModList.count, 256);
+  EXPECT_STREQ(ModList.names[0], "m000");
+  EXPECT_STREQ(ModList.names[255], "m255");
+  EXPECT_TRUE(Said("1 mods left out (at most 256)"));
+  std::filesystem::remove_all("mods/vehicles/m256");
+  ClearLines();
+  Type("/refresh");
+  EXPECT_EQ(ModList.count, 256);
+  for (const std::string& line : Lines()) EXPECT_EQ(line.find("left out"), std::string::npos) << line;
+  FreeModList();
 }
 
 TEST_F(TextCommands, ChatLinesAreGuardedAgainstFlooding) {

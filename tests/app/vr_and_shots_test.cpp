@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app_harness.h"
+#include "render/draw2d.h"
 #include "render/screenshot.h"
 #include "render/vr.h"
 #include "tests/render/vr_test_plugins.h"
@@ -51,6 +52,30 @@ TEST_F(AppHarness, VrFromTheCommandLineSubmitsFramesUntilTheHeadsetFails) {
   EXPECT_TRUE(MessageShown("headset unplugged"));
   RunPasses(3);  // frames go to the screen again
   EXPECT_FALSE(QuitFlag);
+  AppShutdown();
+  RemoveVrTestPlugins();
+}
+
+// A headset frame's projection: each eye square in the view area's units, so the height
+// scale over the width scale is the area's width fraction over its height fraction.  The
+// second layout flag doubles the height scale for whole-width eyes (first flag set) and
+// halves it for half-width ones.
+TEST_F(AppHarness, TheHeadsetsLayoutFlagsScaleTheHeightOfItsProjection) {
+  InstallVrTestPlugin("headset");
+  ASSERT_EQ(AppStartup("/vr=rift"), START_RUNNING);
+  ASSERT_EQ(VrPresenting, 1);
+  const auto ratio = [&](int wholeWidth, int scaled) {
+    VrLayoutFlags[0] = wholeWidth;
+    VrLayoutFlags[1] = scaled;
+    RunPasses(1);
+    return double(Projection.yScale) / double(Projection.xScale) /
+           (double(ViewAreaWidthFraction) / double(ViewAreaHeightFraction));
+  };
+  EXPECT_NEAR(ratio(0, 0), 1.0, 1e-5);
+  EXPECT_NEAR(ratio(1, 0), 1.0, 1e-5);
+  EXPECT_NEAR(ratio(1, 1), 2.0, 1e-5);
+  EXPECT_NEAR(ratio(0, 1), 0.5, 1e-5);
+  VrLayoutFlags[0] = VrLayoutFlags[1] = 0;
   AppShutdown();
   RemoveVrTestPlugins();
 }

@@ -14,11 +14,14 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/sound_echo.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
 #include "physics/car.h"
+#include "solid/solid_hooks.h"
 #include "vehicle_data/setup_record.h"
+#include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
 
@@ -222,6 +225,119 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
 }
 
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
+// A car standing still asks for no more frames; a race's countdown running, down to its last
+// millisecond, does.
+TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  ASSERT_NE(GarageCar(), nullptr);
+  const uint32_t simFrameTime = SimFrameTime;
+  SimFrameTime = 0;  // no time passes: the car on show does not move
+  FrameSkipped = 1;
+  RaceState.countdownMs = 0;
+  KeepDrawing = 0;
+  page->act(page);
+  EXPECT_EQ(KeepDrawing, 0);
+  RaceState.countdownMs = 1;
+  page->act(page);
+  EXPECT_EQ(KeepDrawing, 1);
+  RaceState.countdownMs = 0;
+  KeepDrawing = 0;
+  SimFrameTime = simFrameTime;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// The passengers page's buttons seat a man or a woman through the garage's own handler: the
+// word is the seat times four plus the kind, two bits a seat in the set-up's passenger word.
+// Words past the last seat's (15) change nothing.
+TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  InfoPageShown = INFO_PAGE_PASSENGERS;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* man = Showing(LanguageTexts[TX_3a_smallman]);
+  ASSERT_NE(man, nullptr);
+  ASSERT_NE(man->callback, nullptr);
+  const ValueControl button = *man;
+  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
+  car->showCarPlacements = 3;
+  button.callback(button.owner, CLICK_LEFT, 1 * 4 + 2);  // seat 1, a woman
+  EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), 2u << 2);
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
+  button.callback(button.owner, CLICK_LEFT, 15);  // seat 3, kind 3
+  EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6));
+  button.callback(button.owner, CLICK_LEFT, 16);
+  EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6)) << "word 16";
+  SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// The brakes page's anti-lock "On" and "Off" go through the garage's switch handler: word 5
+// sets the anti-lock flag (4), word 4 clears it; words past 5 change nothing.
+TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  car->options2 |= OPT2_ANTI_LOCK;
+  InfoPageShown = INFO_PAGE_BRAKES;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* on = Showing(LanguageTexts[TX_3a_on_buttn]);
+  ASSERT_NE(on, nullptr);
+  ASSERT_NE(on->callback, nullptr);
+  const ValueControl button = *on;
+  uint8_t& flags = car->currentSetup.bytes[SETUP_FLAGS];
+  flags = SETUP_FLAG_KEEP;
+  car->showCarPlacements = 3;
+  button.callback(button.owner, CLICK_LEFT, 5);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK);
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
+  button.callback(button.owner, CLICK_LEFT, 4);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP);
+  button.callback(button.owner, CLICK_LEFT, 7);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP) << "word 7";
+  flags = SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK;
+  button.callback(button.owner, CLICK_LEFT, 6);
+  EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK) << "word 6";
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
+// Opening the garage makes the echo lines ready: line 8 lies 80 m away, 160 m there and
+// back, 160 / 330 * 44100 = 21381.8, so 21382 samples; the counters, the listener's too,
+// start at 0.
+TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
+  SoundListener.counters[0] = 5;
+  Echo.ready = 0;
+  Echo.counters[0] = 7;
+  Echo.lines[7].delay = 0;
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  EXPECT_EQ(Echo.ready, 1);
+  EXPECT_EQ(Echo.counters[0], 0u);
+  EXPECT_EQ(Echo.lines[7].delay, 21382u);
+  EXPECT_EQ(SoundListener.counters[0], 0u);
+  FrameSkipped = 1;
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InstallReportSink(saved);
+}
+
 TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
   static std::vector<std::string> lines;
   lines.clear();
@@ -292,9 +408,11 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   configuration = 0;
   // A step makes the wheels' meshes again, for the new configuration.
   car->wheelMeshesBuilt = 1;
+  car->showCarPlacements = 3;
   step(right);
   EXPECT_EQ(configuration, 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
   configuration = 0;
   // Only the words 0 (down) and 1 (up) step: a word past them changes nothing.
   right.callback(right.owner, CLICK_LEFT, 2);
@@ -338,9 +456,11 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
     arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
   };
   car->wheelMeshesBuilt = 1;
+  car->showCarPlacements = 3;
   step(right);
   EXPECT_EQ(type, least + 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the tyres' meshes made again";
+  EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
   step(left);
   step(left);
   EXPECT_EQ(type, most) << "below the first type, the last";

@@ -236,6 +236,13 @@ TEST_F(ModExport, AModNameNeedsRoomForItsLongestForm) {
   EXPECT_EQ(NextModName(out, MOD_NAME_SIZE, "Testcar", "mods\\vehicles"), 1);
   EXPECT_STREQ(out, "Testcar~001");
   std::memset(out, 'x', sizeof out);
+  EXPECT_EQ(ModBaseName(out, 1, "Testcar"), 0);
+  EXPECT_EQ(out[0], 0) << "a buffer of one byte is left empty";
+  EXPECT_EQ(out[1], 'x');
+  out[0] = 'x';
+  EXPECT_EQ(NextModName(out, 1, "Testcar", "mods\\vehicles"), 0);
+  EXPECT_EQ(out[0], 0);
+  std::memset(out, 'x', sizeof out);
   EXPECT_EQ(ModBaseName(out, 0, "Testcar"), 0);
   EXPECT_EQ(NextModName(out, 0, "Testcar", "mods\\vehicles"), 0);
   EXPECT_EQ(out[0], 'x') << "a buffer of no bytes is not written";
@@ -666,6 +673,23 @@ TEST_F(ModExport, AnUploadWithoutItsStagingFolderDoesNotStart) {
   EXPECT_TRUE(Said("Could not write export\\Testcar~001.partial\\mods\\vehicles"))
       << (g_lines.empty() ? "" : g_lines.back());
   fs::remove("export");
+}
+
+// A source vehicle that can no longer be read when the export loads it ends the export,
+// naming the vehicle and not the mod it would have made.
+TEST_F(ModExport, ASourceThatCannotBeReadEndsTheExportNamingTheVehicle) {
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  ASSERT_EQ(ModExportRunning(), 1);
+  ASSERT_TRUE(fs::remove("data/veh/Testcar.veh"));
+  g_lines.clear();
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_NE(std::find(g_lines.begin(), g_lines.end(), "Mod export failed : Testcar"), g_lines.end())
+      << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_FALSE(Said("Mod export failed : Testcar~"));
+  EXPECT_TRUE(fs::is_empty("mods/vehicles"));
+  EXPECT_EQ(ExportMod(), 0) << "with no export under way there is nothing to step";
 }
 
 TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
