@@ -313,6 +313,12 @@ TEST_F(SettingsTest, PromptWordsAndMarks) {
   EXPECT_EQ(e->frameMove, 1);
   VehicleEditor::PromptAction(e, 1, PROMPT_FRAME_MOVE_OFF);
   EXPECT_EQ(e->frameMove, 0);
+  // Special draw is on at exactly 1 (the frame and the side panel's tools ask for 1).
+  SpecialDraw = 0;
+  VehicleEditor::PromptAction(e, 1, PROMPT_SPECIAL_DRAW);
+  EXPECT_EQ(SpecialDraw, 1);
+  VehicleEditor::PromptAction(e, 1, PROMPT_SPECIAL_DRAW);
+  EXPECT_EQ(SpecialDraw, 0);
   EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
   VehicleEditor::RemoveUnusedLayers(e, 1, 0xFFFFFFFF);
   EXPECT_STREQ(Slots[NumNodes].name, "remove unused layers");
@@ -675,6 +681,66 @@ TEST_F(SettingsTest, TheFrameMassScaleByClickAndItsLowerHold) {
   const int nodes = NumNodes;
   Do(VehicleEditor::SetClocks, e, c.dashType);
   EXPECT_EQ(NumNodes, nodes);
+}
+
+// A power unit converted starts from the engine model's defaults: 2000 cc, 4 cylinders inline,
+// a boost of 1.0 bar and no torque limit, whatever the engine held before.
+TEST_F(SettingsTest, AConvertedMotorStartsFromTheEngineModelsDefaults) {
+  Car& c = car();
+  ASSERT_NE(c.transmissionType, TRANSMISSION_NONE);
+  ASSERT_NE(c.transmissionType, TRANSMISSION_ELECTRIC);
+  const auto tune = [&] {
+    EngineModel& m = c.engine;
+    m.engineSize = 3500.0f;
+    m.cylinders = 6;
+    m.layout = ENGINE_V;
+    m.turboMaxBoost = 1.8f;
+    m.torqueLimit = 250.0f;
+  };
+  tune();
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_ELECTRIC);
+  AnswerYes();
+  ASSERT_EQ(c.transmissionType, TRANSMISSION_ELECTRIC);
+  EXPECT_EQ(c.engine.engineSize, 2000.0f);
+  EXPECT_EQ(c.engine.cylinders, 4);
+  tune();
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_H_PATTERN);
+  EXPECT_TRUE(Asked("Convert to internal combustion? / Motor will be reset"));
+  AnswerYes();
+  ASSERT_EQ(c.transmissionType, TRANSMISSION_H_PATTERN);
+  EXPECT_EQ(c.engine.engineSize, 2000.0f);
+  EXPECT_EQ(c.engine.cylinders, 4);
+  EXPECT_EQ(c.engine.layout, ENGINE_INLINE);
+  EXPECT_EQ(c.engine.turboMaxBoost, 1.0f);
+  EXPECT_EQ(c.engine.torqueLimit, 0.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert motor");
+}
+
+// A vehicle without wheels: the drive list is not offered and the power unit goes with the
+// drive; it may become an object at once (no question), as one edit undo takes back.
+TEST_F(SettingsTest, AVehicleWithoutWheelsHasNoDriveAndBecomesAnObjectAtOnce) {
+  Car& c = car();
+  ASSERT_EQ(c.vehicleClass, CLASS_SALOON);
+  c.wheelCount = 0;
+  const int nodes = NumNodes;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  EXPECT_TRUE(SaidBox("Objects can't have a drive system"));
+  EXPECT_NE(e->prss.sub, &SelectDialog.prss) << "no list";
+  EXPECT_EQ(c.driveType, DRIVE_NONE);
+  EXPECT_EQ(c.transmissionType, TRANSMISSION_NONE);
+  EXPECT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "set no drive");
+
+  const uint32_t setups = e->carSetups;
+  Reports() = Caught{};
+  Do(VehicleEditor::SelectClass, e, CLASS_OBJECT);
+  EXPECT_FALSE(Asked("Change vehicle type?"));
+  EXPECT_EQ(c.vehicleClass, CLASS_OBJECT);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
+  EXPECT_EQ(NumNodes, nodes + 2);
+  EXPECT_STREQ(Slots[NumNodes].name, "set type to object");
+  UndoEdit(*e);
+  EXPECT_EQ(car().vehicleClass, CLASS_SALOON);
 }
 
 }  // namespace
