@@ -721,6 +721,31 @@ TEST_F(NewVehicle, TheWheelSetsRimsAndTravelFromTheTyres) {
   }
 }
 
+// The body's underside stands one and a half ride heights above the ground under the larger
+// tyre (wheel centres 0.2 m up; a tyre's radius is its ratio times its width plus half its rim):
+// a larger front tyre sets it, and a larger rear one.
+TEST_F(NewVehicle, TheBodysUndersideStandsAboveTheGroundOfTheLargerTyre) {
+  for (int frontLarger = 0; frontLarger < 2; ++frontLarger) {
+    SCOPED_TRACE(frontLarger);
+    W::StartSettings(NEW_LAYOUT_CAR);
+    W::Settings.vehicleClass = CLASS_SALOON;
+    W::ApplyClassDefaults();
+    W::AutoFlags &= ~uint32_t(AUTO_TYRES);
+    NewVehicleAxle& larger = frontLarger ? W::Settings.front : W::Settings.rear;
+    larger.rimDiameter += 0.1f;
+    const NewVehicleAxle& a = larger;
+    const double radius = double(a.aspectRatio) * double(a.sectionWidth) + double(a.rimDiameter) / 2.0;
+    const double underside = 0.2 - radius + 1.5 * double(W::Settings.rideHeight);
+    Car* c = W::BuildCar(-1);
+    ASSERT_NE(c, nullptr);
+    ASSERT_GT(c->model->pointCount, 0);
+    double low = 1e9;
+    for (int p = 0; p < c->model->pointCount; ++p) low = std::min(low, c->model->points[p].z / 65536.0);
+    EXPECT_NEAR(low, underside, 1e-4);
+    delete c;
+  }
+}
+
 // A layout past the list starts nothing: the settings, the history and the page stay.
 TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
   W::StartSettings(NEW_LAYOUT_KART);
