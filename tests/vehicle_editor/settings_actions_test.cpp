@@ -416,6 +416,29 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
                 "Change to Fork is not yet available");
 }
 
+// A double wishbone's caster byte holds the wheel set's caster in tenths of a degree, at most
+// 255: a front caster of 27 degrees (270 tenths) stores 255, which the set-up then holds to
+// the double wishbone's 60.
+TEST_F(SettingsTest, ADoubleWishboneCasterPastTheByteIsStoredAtItsMost) {
+  Car& c = car();
+  SuspensionBlock& front = c.wheelSets[1];
+  // A lower pivot, an upper pivot and a thrust bearing ahead of the front wheels (the last
+  // point of each type is the axle's).
+  const int first = c.framePointCount;
+  FramePoint* grown = static_cast<FramePoint*>(std::realloc(c.framePoints, sizeof(FramePoint) * (first + 3)));
+  ASSERT_NE(grown, nullptr);
+  c.framePoints = grown;
+  for (int type = 1; type <= 3; ++type)
+    c.framePoints[c.framePointCount++] =
+        FramePoint{int32_t(0.45 * 65536), int32_t(1.3 * 65536), int32_t((0.1 + 0.2 * type) * 65536), 0, 0, uint8_t(type), 0};
+  VehicleEditor::VehicleValueChanged(*e);
+  ASSERT_TRUE(front.thrustBearing.x != 0 && front.lowerPivot.x != 0 && front.upperPivot.x != 0);
+  front.caster = float(27.0 * 3.14159265358979 / 180.0);
+  VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_DOUBLE_WISHBONE);
+  ASSERT_EQ(front.suspensionType, SUSPENSION_DOUBLE_WISHBONE);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_AXLE[1] + AXLE_CASTER], 60);
+}
+
 // ---- Axle actions ----
 
 TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
