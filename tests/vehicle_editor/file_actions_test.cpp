@@ -169,6 +169,8 @@ TEST_F(Files, AVehicleFileWithATubeEndOutsideTheFrameIsRefused) {
 TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   WriteFile("data\\frame\\small.frm", "QXFRM_", SmallFrame(), 252);
   const FrameTube firstTube = car().frameTubes[0];
+  ASSERT_EQ(car().framePointCount, 8);
+  const std::vector<FramePoint> own(car().framePoints, car().framePoints + 8);
   ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "small"), 1);
   EXPECT_STREQ(Slots[NumNodes].name, "add frame");
   ASSERT_EQ(car().framePointCount, 11);
@@ -180,6 +182,16 @@ TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   EXPECT_EQ(car().frameTubes[9].b, -5);
   EXPECT_EQ(car().framePoints[8].x, 65536);
   EXPECT_EQ(car().framePoints[8].flags, 4);
+  EXPECT_EQ(car().framePoints[9].y, 65536);
+  EXPECT_EQ(car().framePoints[10].z, 65536);
+  EXPECT_EQ(car().framePoints[10].type, 2);
+  // The vehicle's own eight points stay in front, as they were.
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(car().framePoints[i].x, own[size_t(i)].x) << i;
+    EXPECT_EQ(car().framePoints[i].y, own[size_t(i)].y) << i;
+    EXPECT_EQ(car().framePoints[i].z, own[size_t(i)].z) << i;
+    EXPECT_EQ(car().framePoints[i].type, own[size_t(i)].type) << i;
+  }
   // Without points the menu refuses and records nothing.
   while (car().frameTubeCount) {
     e->selection = VehicleSelection{-1, NO_POINT, 0, 0, {}};
