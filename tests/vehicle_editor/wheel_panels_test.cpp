@@ -269,7 +269,11 @@ TEST_F(WheelPanels, TheRimShapeIsSharedAndTheInnerDepthStaysInItsRange) {
   front().rimEdgeExtraWidthMm = 3;
   front().rimLipDepthMm = 5;
   front().rimShadeTenths = 7;
+  const float rolling = front().rollingRadius;
+  ASSERT_NEAR(rolling, front().aspectRatio * front().sectionWidth + front().rimRadius, 1e-5f);
+  front().rollingRadius = 0.0f;
   VehicleEditor::RimShapeChanged(e, 0, 0);
+  EXPECT_EQ(front().rollingRadius, rolling) << "the car is set up again";
   EXPECT_EQ(front().rimLipDepthMm, 0) << "no lip below a 4 mm edge";
   EXPECT_EQ(rear().rimEdgeExtraWidthMm, 3);
   EXPECT_EQ(rear().rimShadeTenths, 7);
