@@ -79,6 +79,17 @@ TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
   EXPECT_EQ(car().colourIndex, 1);
 }
 
+// A duplicate is named "[unnamed]", with nothing of its source's longer name after it.
+TEST_F(Setups, ADuplicateSetupIsUnnamedWithNothingOfItsSourcesName) {
+  Car& c = car();
+  ASSERT_LT(c.setupCount, VEHICLE_MAX_SETUPS);
+  ASSERT_GE(c.setupIndex, 0);
+  std::memcpy(c.setups[c.setupIndex].name, "fifteen letters", SETUP_NAME_SIZE);
+  VehicleEditor::SetupAction(e, 0, 2);
+  const char unnamed[SETUP_NAME_SIZE] = "[unnamed]";
+  EXPECT_EQ(std::memcmp(c.setups[c.setupCount - 1].name, unnamed, SETUP_NAME_SIZE), 0);
+}
+
 TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   VehicleEditor::SetupAction(e, 0, 2);
   VehicleEditor::SetupAction(e, 0, 2);  // 4 set-ups, the fourth current
