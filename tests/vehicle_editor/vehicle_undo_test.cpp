@@ -432,4 +432,26 @@ TEST_F(History, WithoutAVehicleTheFileMenuOffersOnlyLoading) {
   TextEntryCancel();
 }
 
+// Without a vehicle every file and value action refuses (0) with names it would take with one.
+TEST_F(History, WithoutAVehicleEveryFileAndValueActionRefuses) {
+  ASSERT_EQ(e->car, nullptr);
+  EXPECT_EQ(VehicleEditor::LoadFrameFile(*e, "frame"), 0);
+  EXPECT_EQ(VehicleEditor::AddFrameFile(*e, "frame"), 0);
+  EXPECT_EQ(VehicleEditor::SaveFrameFile(*e, "frame"), 0);
+  EXPECT_EQ(VehicleEditor::LoadAllColours(*e, "all"), 0);
+  EXPECT_EQ(VehicleEditor::SaveAllColours(*e, "all"), 0);
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Mine"), 0);
+  EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Mine", 1), 0);
+  EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "KT"), 0);
+  EXPECT_EQ(VehicleEditor::IsVeryDifferentVob(*e, "KT"), 0);
+  EXPECT_EQ(VehicleEditor::LoadWheelFile(*e, "wheel"), 0);
+  EXPECT_EQ(VehicleEditor::SaveWheelFile(*e, "wheel"), 0);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_driver"), 0);
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ABC"), 0);
+  EXPECT_EQ(VehicleEditor::AddTube(*e, 0), 0);
+  EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "200", 1), 0);
+  EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, "DEFAULT"), 0);
+  EXPECT_EQ(NumNodes, 0) << "nothing recorded";
+}
+
 }  // namespace
