@@ -171,7 +171,14 @@ TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   const FrameTube firstTube = car().frameTubes[0];
   ASSERT_EQ(car().framePointCount, 8);
   const std::vector<FramePoint> own(car().framePoints, car().framePoints + 8);
+  // A point marked in the editor: the added frame leaves no point marked.
+  car().framePoints[0].flags |= FRAME_POINT_SELECTED;
+  car().framePoints[0].work = 2.0f;
+  const uint32_t setups = e->carSetups;
   ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "small"), 1);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
+  EXPECT_EQ(car().framePoints[0].flags & FRAME_POINT_SELECTED, 0);
+  EXPECT_EQ(car().framePoints[0].work, 0.0f);
   EXPECT_STREQ(Slots[NumNodes].name, "add frame");
   ASSERT_EQ(car().framePointCount, 11);
   ASSERT_EQ(car().frameTubeCount, 10);
@@ -545,7 +552,9 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.testExportFolder = nullptr;
 
   ASSERT_EQ(VehicleEditor::SaveWheelFile(*e, "rim"), 1);
+  const uint32_t wheelSetups = e->carSetups;
   ASSERT_EQ(VehicleEditor::LoadWheelFile(*e, "rim"), 1);
+  EXPECT_EQ(e->carSetups, wheelSetups + 1) << "the car is set up again";
   EXPECT_STREQ(Slots[NumNodes].name, "load wheel");
   const int wheelNodes = NumNodes;
   EXPECT_EQ(VehicleEditor::LoadWheelFile(*e, "none"), 0);

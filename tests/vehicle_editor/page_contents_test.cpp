@@ -381,9 +381,11 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
   Build();
   EXPECT_TRUE(Shown("OK"));
   EXPECT_TRUE(Shown("?")) << "anti-clockwise is unusual for an FR";
+  const uint32_t setups = e->carSetups;
   ClickButton(*Find("longitudinal"));
   EXPECT_TRUE(c.options & OPT1_TRANSVERSE_ENGINE);
   EXPECT_STREQ(Slots[NumNodes].name, "set engine mounting");
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
   Build();
   EXPECT_TRUE(Shown("transverse"));
   EXPECT_TRUE(Shown("?"));

@@ -3,6 +3,7 @@
 // bytes and the history as they were.
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "dashboard/dash_figures.h"
 #include "pages_fixture.h"
@@ -764,6 +765,40 @@ TEST_F(SettingsTest, AVehicleWithoutWheelsHasNoDriveAndBecomesAnObjectAtOnce) {
   EXPECT_STREQ(Slots[NumNodes].name, "set type to object");
   UndoEdit(*e);
   EXPECT_EQ(car().vehicleClass, CLASS_SALOON);
+}
+
+// Every edit of the vehicle sets the whole car up once more, its tyres as new (a driver shown or
+// hidden seats the people again without counting a set-up).
+TEST_F(SettingsTest, EveryEditSetsTheWholeCarUpOnceMore) {
+  const auto once = [&](const char* what, uint32_t counted, const std::function<void()>& action) {
+    car().wheels[0].condition[0] = 100;
+    const uint32_t setups = e->carSetups;
+    action();
+    EXPECT_EQ(e->carSetups, setups + counted) << what;
+    EXPECT_EQ(car().wheels[0].condition[0], 255) << what;
+  };
+  once("alignment", 1, [&] { Do(VehicleEditor::SetAlignment, e, 4 | 0); });
+  e->selection.selectedPoint = 0;
+  once("point type", 1, [&] { Do(VehicleEditor::SetPointType, e, 1); });
+  once("point value", 1, [&] { VehicleEditor::EnterPointValue(*e, "0.5", 0); });
+  once("point stepped", 1, [&] { Do(VehicleEditor::MovePoints, e, 1); });
+  Do(VehicleEditor::StartPointDrag, e, 0);
+  once("point dragged", 1, [&] { VehicleEditor::DragPointStep(*e, 2); });
+  once("drag cancelled", 1, [&] { VehicleEditor::CancelPointDrag(*e); });
+  once("tyre types", 1, [&] { Do(VehicleEditor::ChooseAction, e, CHOOSE_TYRE_TYPES); });
+  once("tyre type limit", 1, [&] { Do(VehicleEditor::StepTyreTypeLimit, e, 1); });
+  once("transmission", 1, [&] { Do(VehicleEditor::SetTransmission, e, TRANSMISSION_SEQUENTIAL); });
+  car().options2 |= OPT2_PRESSURE_LIMITS;
+  car().rimWords[0] = 100;
+  car().rimWords[1] = 300;
+  once("pressure limit", 1, [&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "250", 1), 1); });
+  once("pit light", 1, [&] { VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_ON); });
+  once("unused layers", 1, [&] { VehicleEditor::RemoveUnusedLayers(e, 1, 0xFFFFFFFF); });
+  once("set-up panel", 1, [&] { VehicleEditor::InfoSetupChanged(e, 0, 0); });
+  e->displayFlags ^= SHOW_DRIVER;
+  once("driver option", 0, [&] { VehicleEditor::ApplyDriverOption(*e); });
+  Load("Scooter");
+  once("single wheel offset", 1, [&] { Do(VehicleEditor::SetWheelOffset, e, 4 | 0); });
 }
 
 }  // namespace
