@@ -746,6 +746,24 @@ TEST_F(NewVehicle, TheBodysUndersideStandsAboveTheGroundOfTheLargerTyre) {
   }
 }
 
+// A new vehicle's lamps shine in its own light colours (the red, green and blue of each, red
+// in a colour word's low byte).
+TEST_F(NewVehicle, ANewVehiclesLampsTakeItsLightColours) {
+  W::StartSettings(NEW_LAYOUT_CAR);
+  Car* c = W::BuildCar(-1);
+  ASSERT_NE(c, nullptr);
+  int lit = 0;
+  for (int i = 0; i < CAR_LIGHTS; ++i) {
+    const ColourWord word = c->colours[i];
+    EXPECT_EQ(c->lights[i].colour[0], word & 0xFF) << i;  // red in the low byte
+    EXPECT_EQ(c->lights[i].colour[1], (word >> 8) & 0xFF) << i;
+    EXPECT_EQ(c->lights[i].colour[2], (word >> 16) & 0xFF) << i;
+    lit += word != 0;
+  }
+  EXPECT_GT(lit, 0) << "the lamps have colours to take";
+  delete c;
+}
+
 // A layout past the list starts nothing: the settings, the history and the page stay.
 TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
   W::StartSettings(NEW_LAYOUT_KART);
