@@ -746,12 +746,16 @@ TEST_F(NewVehicle, TheBodysUndersideStandsAboveTheGroundOfTheLargerTyre) {
   }
 }
 
-// A new vehicle's lamps shine in its own light colours (the red, green and blue of each, red
-// in a colour word's low byte).
-TEST_F(NewVehicle, ANewVehiclesLampsTakeItsLightColours) {
+// A new vehicle carries the placeholder codes "XXX" (its skin prefix too) and "XX", and its
+// lamps shine in its own light colours (the red, green and blue of each, red in a colour word's
+// low byte).
+TEST_F(NewVehicle, ANewVehicleHasThePlaceholderCodesAndLampsOfItsLightColours) {
   W::StartSettings(NEW_LAYOUT_CAR);
   Car* c = W::BuildCar(-1);
   ASSERT_NE(c, nullptr);
+  EXPECT_STREQ(c->shortCode, "XXX");
+  EXPECT_STREQ(c->shortName, "XXX");
+  EXPECT_STREQ(c->modelCode, "XX");
   int lit = 0;
   for (int i = 0; i < CAR_LIGHTS; ++i) {
     const ColourWord word = c->colours[i];
