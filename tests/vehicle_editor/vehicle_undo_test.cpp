@@ -19,6 +19,7 @@
 #include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 
 namespace fs = std::filesystem;
 using namespace VehicleUndo;
@@ -258,6 +259,20 @@ TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {
   EXPECT_EQ(e->prss.alive, 1) << "unsaved changes ask first";
   EXPECT_STREQ(MessageBoxDialog.first, "Exit editor?");
   EXPECT_STREQ(MessageBoxDialog.second, "Unsaved changes will be lost");
+}
+
+// The editor ended from outside (its process terminated, as a closing program does): the
+// history is emptied and its copies freed, and a new-vehicle page open over it closes too.
+TEST_F(History, AnEditorEndedFromOutsideEmptiesItsHistoryAndClosesTheNewVehiclePage) {
+  Load();
+  Edit("a", 3.0f);
+  ASSERT_EQ(NumNodes, 2);
+  NewVehicleWizard::Start(*e, NEW_LAYOUT_CAR);
+  ASSERT_EQ(NewVehicleWizard::Running, 1);
+  Close();
+  EXPECT_EQ(NumNodes, 0);
+  EXPECT_EQ(Slots[1].stored, nullptr);
+  EXPECT_EQ(NewVehicleWizard::Running, 0);
 }
 
 }  // namespace
