@@ -5,9 +5,12 @@
 #include <filesystem>
 #include <string>
 
+#include "core/window_state.h"
 #include "platform/files.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "vehicle_editor/default_setups.h"
+#include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/vehicle_editor.h"
 
 using namespace VehicleUndo;
 
@@ -74,6 +77,17 @@ TEST_F(Setups, ApplyingASetupBuildsTheCarFromIt) {
   VehicleEditor::ApplyColourConfig(*e, 1);
   VehicleEditor::ApplyColourConfig(*e, car().colourConfigCount);
   EXPECT_EQ(car().colourIndex, 1);
+}
+
+// A duplicate is named "[unnamed]", with nothing of its source's longer name after it.
+TEST_F(Setups, ADuplicateSetupIsUnnamedWithNothingOfItsSourcesName) {
+  Car& c = car();
+  ASSERT_LT(c.setupCount, VEHICLE_MAX_SETUPS);
+  ASSERT_GE(c.setupIndex, 0);
+  std::memcpy(c.setups[c.setupIndex].name, "fifteen letters", SETUP_NAME_SIZE);
+  VehicleEditor::SetupAction(e, 0, 2);
+  const char unnamed[SETUP_NAME_SIZE] = "[unnamed]";
+  EXPECT_EQ(std::memcmp(c.setups[c.setupCount - 1].name, unnamed, SETUP_NAME_SIZE), 0);
 }
 
 TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
@@ -287,6 +301,65 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   VehicleEditor::ColourConfigAction(e, 0, 1);
   Type("Enter name of colour config to LOAD", "../escape");
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
+}
+
+// Every whole rebuild of the edited car (a configuration stepped, a set-up or a colour set
+// loaded, a save of the vehicle or of its model) builds the configuration the set-up names
+// afresh: the wheel meshes let go, the model's level distances set again, a new model asked for,
+// the tyres as new.
+TEST_F(Setups, EveryWholeRebuildBuildsTheChosenConfigurationAfresh) {
+  std::filesystem::create_directories("data/setups");
+  std::filesystem::create_directories("data/colours");
+  Car& c = car();
+  ASSERT_NE(c.model, nullptr);
+  ASSERT_GE(c.model->lodCount, 1);
+  ASSERT_LE(c.model->lodCount, 3);
+  // The first switch distance by the number of levels: 120 m for one or two, 60 m for three.
+  const int32_t firstDistance[3] = {120 * 65536, 120 * 65536, 60 * 65536};
+  const int32_t distance = firstDistance[c.model->lodCount - 1];
+  ASSERT_EQ(c.configCount, 2);
+  const auto spoil = [&] {
+    c.modelRebuild = 0;
+    c.wheelMeshesBuilt = 1;
+    c.model->lodDistances[0] = 1;
+    c.configIndex = 0;
+    c.wheels[0].condition[0] = 100;
+  };
+  const auto rebuilt = [&](const char* what) {
+    EXPECT_EQ(c.modelRebuild, 1u) << what;
+    EXPECT_EQ(c.wheelMeshesBuilt, 0) << what;
+    EXPECT_EQ(c.model->lodDistances[0], distance) << what;
+    EXPECT_EQ(c.configIndex, 1) << what << ": the set-up's configuration";
+    EXPECT_EQ(c.wheels[0].condition[0], 255) << what << ": the tyres as new";
+  };
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = 0;
+  spoil();
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
+  ASSERT_EQ(c.currentSetup.bytes[SETUP_CONFIGURATION], 1);
+  rebuilt("a configuration stepped");
+
+  VehicleEditor::SetupAction(e, 0, 0);
+  Type("Enter name of setup to SAVE", "second");
+  spoil();
+  VehicleEditor::SetupAction(e, 0, 1);
+  Type("Enter name of setup to LOAD", "second");
+  ASSERT_STREQ(Slots[NumNodes].name, "load setup");
+  rebuilt("a set-up loaded");
+
+  ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "all"), 1);
+  spoil();
+  ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "all"), 1);
+  rebuilt("a colour set loaded");
+
+  spoil();
+  ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Mine"), 1);
+  rebuilt("the vehicle and its model saved");
+
+  char code[5] = {};
+  std::memcpy(code, c.modelCode, 2);
+  spoil();
+  ASSERT_EQ(VehicleEditor::SaveVobOnly(*e, code), 1);
+  rebuilt("the model saved");
 }
 
 }  // namespace

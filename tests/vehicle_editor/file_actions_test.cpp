@@ -169,7 +169,16 @@ TEST_F(Files, AVehicleFileWithATubeEndOutsideTheFrameIsRefused) {
 TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   WriteFile("data\\frame\\small.frm", "QXFRM_", SmallFrame(), 252);
   const FrameTube firstTube = car().frameTubes[0];
+  ASSERT_EQ(car().framePointCount, 8);
+  const std::vector<FramePoint> own(car().framePoints, car().framePoints + 8);
+  // A point marked in the editor: the added frame leaves no point marked.
+  car().framePoints[0].flags |= FRAME_POINT_SELECTED;
+  car().framePoints[0].work = 2.0f;
+  const uint32_t setups = e->carSetups;
   ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "small"), 1);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
+  EXPECT_EQ(car().framePoints[0].flags & FRAME_POINT_SELECTED, 0);
+  EXPECT_EQ(car().framePoints[0].work, 0.0f);
   EXPECT_STREQ(Slots[NumNodes].name, "add frame");
   ASSERT_EQ(car().framePointCount, 11);
   ASSERT_EQ(car().frameTubeCount, 10);
@@ -180,6 +189,16 @@ TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   EXPECT_EQ(car().frameTubes[9].b, -5);
   EXPECT_EQ(car().framePoints[8].x, 65536);
   EXPECT_EQ(car().framePoints[8].flags, 4);
+  EXPECT_EQ(car().framePoints[9].y, 65536);
+  EXPECT_EQ(car().framePoints[10].z, 65536);
+  EXPECT_EQ(car().framePoints[10].type, 2);
+  // The vehicle's own eight points stay in front, as they were.
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(car().framePoints[i].x, own[size_t(i)].x) << i;
+    EXPECT_EQ(car().framePoints[i].y, own[size_t(i)].y) << i;
+    EXPECT_EQ(car().framePoints[i].z, own[size_t(i)].z) << i;
+    EXPECT_EQ(car().framePoints[i].type, own[size_t(i)].type) << i;
+  }
   // Without points the menu refuses and records nothing.
   while (car().frameTubeCount) {
     e->selection = VehicleSelection{-1, NO_POINT, 0, 0, {}};
@@ -533,7 +552,9 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.testExportFolder = nullptr;
 
   ASSERT_EQ(VehicleEditor::SaveWheelFile(*e, "rim"), 1);
+  const uint32_t wheelSetups = e->carSetups;
   ASSERT_EQ(VehicleEditor::LoadWheelFile(*e, "rim"), 1);
+  EXPECT_EQ(e->carSetups, wheelSetups + 1) << "the car is set up again";
   EXPECT_STREQ(Slots[NumNodes].name, "load wheel");
   const int wheelNodes = NumNodes;
   EXPECT_EQ(VehicleEditor::LoadWheelFile(*e, "none"), 0);

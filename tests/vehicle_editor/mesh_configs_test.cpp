@@ -124,6 +124,10 @@ TEST_F(MeshConfigs, IndexesAtTheEndsOfTheListsChooseAndRenameOnlyWhatIsThere) {
   EXPECT_EQ(Current(), 2);
   VehicleEditor::SetConfigName(*e, "FIRST", 0);
   EXPECT_STREQ(car().configs[0].name, "FIRST");
+  // A shorter name leaves nothing of the longer one in the stored bytes.
+  VehicleEditor::SetConfigName(*e, "AB", 0);
+  const char ab[CONFIG_NAME_SIZE] = {'A', 'B'};
+  EXPECT_EQ(std::memcmp(car().configs[0].name, ab, CONFIG_NAME_SIZE), 0);
 
   car().setupIndex = 0;
   VehicleEditor::SelectConfig(e, 0, 1);

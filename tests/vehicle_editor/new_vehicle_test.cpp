@@ -721,6 +721,53 @@ TEST_F(NewVehicle, TheWheelSetsRimsAndTravelFromTheTyres) {
   }
 }
 
+// The body's underside stands one and a half ride heights above the ground under the larger
+// tyre (wheel centres 0.2 m up; a tyre's radius is its ratio times its width plus half its rim):
+// a larger front tyre sets it, and a larger rear one.
+TEST_F(NewVehicle, TheBodysUndersideStandsAboveTheGroundOfTheLargerTyre) {
+  for (int frontLarger = 0; frontLarger < 2; ++frontLarger) {
+    SCOPED_TRACE(frontLarger);
+    W::StartSettings(NEW_LAYOUT_CAR);
+    W::Settings.vehicleClass = CLASS_SALOON;
+    W::ApplyClassDefaults();
+    W::AutoFlags &= ~uint32_t(AUTO_TYRES);
+    NewVehicleAxle& larger = frontLarger ? W::Settings.front : W::Settings.rear;
+    larger.rimDiameter += 0.1f;
+    const NewVehicleAxle& a = larger;
+    const double radius = double(a.aspectRatio) * double(a.sectionWidth) + double(a.rimDiameter) / 2.0;
+    const double underside = 0.2 - radius + 1.5 * double(W::Settings.rideHeight);
+    Car* c = W::BuildCar(-1);
+    ASSERT_NE(c, nullptr);
+    ASSERT_GT(c->model->pointCount, 0);
+    double low = 1e9;
+    for (int p = 0; p < c->model->pointCount; ++p) low = std::min(low, c->model->points[p].z / 65536.0);
+    EXPECT_NEAR(low, underside, 1e-4);
+    delete c;
+  }
+}
+
+// A new vehicle carries the placeholder codes "XXX" (its skin prefix too) and "XX", and its
+// lamps shine in its own light colours (the red, green and blue of each, red in a colour word's
+// low byte).
+TEST_F(NewVehicle, ANewVehicleHasThePlaceholderCodesAndLampsOfItsLightColours) {
+  W::StartSettings(NEW_LAYOUT_CAR);
+  Car* c = W::BuildCar(-1);
+  ASSERT_NE(c, nullptr);
+  EXPECT_STREQ(c->shortCode, "XXX");
+  EXPECT_STREQ(c->shortName, "XXX");
+  EXPECT_STREQ(c->modelCode, "XX");
+  int lit = 0;
+  for (int i = 0; i < CAR_LIGHTS; ++i) {
+    const ColourWord word = c->colours[i];
+    EXPECT_EQ(c->lights[i].colour[0], word & 0xFF) << i;  // red in the low byte
+    EXPECT_EQ(c->lights[i].colour[1], (word >> 8) & 0xFF) << i;
+    EXPECT_EQ(c->lights[i].colour[2], (word >> 16) & 0xFF) << i;
+    lit += word != 0;
+  }
+  EXPECT_GT(lit, 0) << "the lamps have colours to take";
+  delete c;
+}
+
 // A layout past the list starts nothing: the settings, the history and the page stay.
 TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
   W::StartSettings(NEW_LAYOUT_KART);

@@ -381,9 +381,11 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
   Build();
   EXPECT_TRUE(Shown("OK"));
   EXPECT_TRUE(Shown("?")) << "anti-clockwise is unusual for an FR";
+  const uint32_t setups = e->carSetups;
   ClickButton(*Find("longitudinal"));
   EXPECT_TRUE(c.options & OPT1_TRANSVERSE_ENGINE);
   EXPECT_STREQ(Slots[NumNodes].name, "set engine mounting");
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
   Build();
   EXPECT_TRUE(Shown("transverse"));
   EXPECT_TRUE(Shown("?"));
@@ -622,6 +624,23 @@ TEST_F(PageContentsTest, TheMaterialTableCountsTrianglesByMaterialAndLevel) {
   EXPECT_EQ(table.entries[1].triangles[0], 4);
   EXPECT_EQ(table.entries[1].triangles[1], 6);
   EXPECT_EQ(table.entries[2].triangles[0], 0);
+  // A fourth level is past the table's three columns: its own material is not listed.
+  GouraudO3d fourth;
+  fourth.Init();
+  GouraudPart fourthPart{0, &materials[3], 3, 5};
+  fourth.partCount = 1;
+  fourth.parts = &fourthPart;
+  GouraudO3d* keptFourth = c.levelMeshes[3];
+  c.levelMeshes[3] = &fourth;
+  c.model->lodCount = 4;
+  FillMaterialTable(c, table);
+  EXPECT_EQ(table.count, 3) << "four levels count three";
+  EXPECT_EQ(table.entries[1].triangles[1], 6);
+  c.model->lodCount = 2;
+  c.levelMeshes[3] = keptFourth;
+  fourth.parts = nullptr;
+  fourth.partCount = 0;
+  FillMaterialTable(c, table);
   Open(TAB_TEXTURES);
   EXPECT_TRUE(Shown("ALL materials: 3"));
   EXPECT_TRUE(Shown("sh")) << "the shiny material";

@@ -3,6 +3,7 @@
 // bytes and the history as they were.
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "dashboard/dash_figures.h"
 #include "pages_fixture.h"
@@ -313,6 +314,12 @@ TEST_F(SettingsTest, PromptWordsAndMarks) {
   EXPECT_EQ(e->frameMove, 1);
   VehicleEditor::PromptAction(e, 1, PROMPT_FRAME_MOVE_OFF);
   EXPECT_EQ(e->frameMove, 0);
+  // Special draw is on at exactly 1 (the frame and the side panel's tools ask for 1).
+  SpecialDraw = 0;
+  VehicleEditor::PromptAction(e, 1, PROMPT_SPECIAL_DRAW);
+  EXPECT_EQ(SpecialDraw, 1);
+  VehicleEditor::PromptAction(e, 1, PROMPT_SPECIAL_DRAW);
+  EXPECT_EQ(SpecialDraw, 0);
   EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
   VehicleEditor::RemoveUnusedLayers(e, 1, 0xFFFFFFFF);
   EXPECT_STREQ(Slots[NumNodes].name, "remove unused layers");
@@ -408,6 +415,29 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
                 "Double Wishbone is for a PAIR of wheels");
   ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_FRONT_FORK); },
                 "Change to Fork is not yet available");
+}
+
+// A double wishbone's caster byte holds the wheel set's caster in tenths of a degree, at most
+// 255: a front caster of 27 degrees (270 tenths) stores 255, which the set-up then holds to
+// the double wishbone's 60.
+TEST_F(SettingsTest, ADoubleWishboneCasterPastTheByteIsStoredAtItsMost) {
+  Car& c = car();
+  SuspensionBlock& front = c.wheelSets[1];
+  // A lower pivot, an upper pivot and a thrust bearing ahead of the front wheels (the last
+  // point of each type is the axle's).
+  const int first = c.framePointCount;
+  FramePoint* grown = static_cast<FramePoint*>(std::realloc(c.framePoints, sizeof(FramePoint) * (first + 3)));
+  ASSERT_NE(grown, nullptr);
+  c.framePoints = grown;
+  for (int type = 1; type <= 3; ++type)
+    c.framePoints[c.framePointCount++] =
+        FramePoint{int32_t(0.45 * 65536), int32_t(1.3 * 65536), int32_t((0.1 + 0.2 * type) * 65536), 0, 0, uint8_t(type), 0};
+  VehicleEditor::VehicleValueChanged(*e);
+  ASSERT_TRUE(front.thrustBearing.x != 0 && front.lowerPivot.x != 0 && front.upperPivot.x != 0);
+  front.caster = float(27.0 * 3.14159265358979 / 180.0);
+  VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_DOUBLE_WISHBONE);
+  ASSERT_EQ(front.suspensionType, SUSPENSION_DOUBLE_WISHBONE);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_AXLE[1] + AXLE_CASTER], 60);
 }
 
 // ---- Axle actions ----
@@ -675,6 +705,100 @@ TEST_F(SettingsTest, TheFrameMassScaleByClickAndItsLowerHold) {
   const int nodes = NumNodes;
   Do(VehicleEditor::SetClocks, e, c.dashType);
   EXPECT_EQ(NumNodes, nodes);
+}
+
+// A power unit converted starts from the engine model's defaults: 2000 cc, 4 cylinders inline,
+// a boost of 1.0 bar and no torque limit, whatever the engine held before.
+TEST_F(SettingsTest, AConvertedMotorStartsFromTheEngineModelsDefaults) {
+  Car& c = car();
+  ASSERT_NE(c.transmissionType, TRANSMISSION_NONE);
+  ASSERT_NE(c.transmissionType, TRANSMISSION_ELECTRIC);
+  const auto tune = [&] {
+    EngineModel& m = c.engine;
+    m.engineSize = 3500.0f;
+    m.cylinders = 6;
+    m.layout = ENGINE_V;
+    m.turboMaxBoost = 1.8f;
+    m.torqueLimit = 250.0f;
+  };
+  tune();
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_ELECTRIC);
+  AnswerYes();
+  ASSERT_EQ(c.transmissionType, TRANSMISSION_ELECTRIC);
+  EXPECT_EQ(c.engine.engineSize, 2000.0f);
+  EXPECT_EQ(c.engine.cylinders, 4);
+  tune();
+  Do(VehicleEditor::SetTransmission, e, TRANSMISSION_H_PATTERN);
+  EXPECT_TRUE(Asked("Convert to internal combustion? / Motor will be reset"));
+  AnswerYes();
+  ASSERT_EQ(c.transmissionType, TRANSMISSION_H_PATTERN);
+  EXPECT_EQ(c.engine.engineSize, 2000.0f);
+  EXPECT_EQ(c.engine.cylinders, 4);
+  EXPECT_EQ(c.engine.layout, ENGINE_INLINE);
+  EXPECT_EQ(c.engine.turboMaxBoost, 1.0f);
+  EXPECT_EQ(c.engine.torqueLimit, 0.0f);
+  EXPECT_STREQ(Slots[NumNodes].name, "convert motor");
+}
+
+// A vehicle without wheels: the drive list is not offered and the power unit goes with the
+// drive; it may become an object at once (no question), as one edit undo takes back.
+TEST_F(SettingsTest, AVehicleWithoutWheelsHasNoDriveAndBecomesAnObjectAtOnce) {
+  Car& c = car();
+  ASSERT_EQ(c.vehicleClass, CLASS_SALOON);
+  c.wheelCount = 0;
+  const int nodes = NumNodes;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  EXPECT_TRUE(SaidBox("Objects can't have a drive system"));
+  EXPECT_NE(e->prss.sub, &SelectDialog.prss) << "no list";
+  EXPECT_EQ(c.driveType, DRIVE_NONE);
+  EXPECT_EQ(c.transmissionType, TRANSMISSION_NONE);
+  EXPECT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "set no drive");
+
+  const uint32_t setups = e->carSetups;
+  Reports() = Caught{};
+  Do(VehicleEditor::SelectClass, e, CLASS_OBJECT);
+  EXPECT_FALSE(Asked("Change vehicle type?"));
+  EXPECT_EQ(c.vehicleClass, CLASS_OBJECT);
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again";
+  EXPECT_EQ(NumNodes, nodes + 2);
+  EXPECT_STREQ(Slots[NumNodes].name, "set type to object");
+  UndoEdit(*e);
+  EXPECT_EQ(car().vehicleClass, CLASS_SALOON);
+}
+
+// Every edit of the vehicle sets the whole car up once more, its tyres as new (a driver shown or
+// hidden seats the people again without counting a set-up).
+TEST_F(SettingsTest, EveryEditSetsTheWholeCarUpOnceMore) {
+  const auto once = [&](const char* what, uint32_t counted, const std::function<void()>& action) {
+    car().wheels[0].condition[0] = 100;
+    const uint32_t setups = e->carSetups;
+    action();
+    EXPECT_EQ(e->carSetups, setups + counted) << what;
+    EXPECT_EQ(car().wheels[0].condition[0], 255) << what;
+  };
+  once("alignment", 1, [&] { Do(VehicleEditor::SetAlignment, e, 4 | 0); });
+  e->selection.selectedPoint = 0;
+  once("point type", 1, [&] { Do(VehicleEditor::SetPointType, e, 1); });
+  once("point value", 1, [&] { VehicleEditor::EnterPointValue(*e, "0.5", 0); });
+  once("point stepped", 1, [&] { Do(VehicleEditor::MovePoints, e, 1); });
+  Do(VehicleEditor::StartPointDrag, e, 0);
+  once("point dragged", 1, [&] { VehicleEditor::DragPointStep(*e, 2); });
+  once("drag cancelled", 1, [&] { VehicleEditor::CancelPointDrag(*e); });
+  once("tyre types", 1, [&] { Do(VehicleEditor::ChooseAction, e, CHOOSE_TYRE_TYPES); });
+  once("tyre type limit", 1, [&] { Do(VehicleEditor::StepTyreTypeLimit, e, 1); });
+  once("transmission", 1, [&] { Do(VehicleEditor::SetTransmission, e, TRANSMISSION_SEQUENTIAL); });
+  car().options2 |= OPT2_PRESSURE_LIMITS;
+  car().rimWords[0] = 100;
+  car().rimWords[1] = 300;
+  once("pressure limit", 1, [&] { EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "250", 1), 1); });
+  once("pit light", 1, [&] { VehicleEditor::PromptAction(e, 1, PROMPT_PIT_LIGHT_ON); });
+  once("unused layers", 1, [&] { VehicleEditor::RemoveUnusedLayers(e, 1, 0xFFFFFFFF); });
+  once("set-up panel", 1, [&] { VehicleEditor::InfoSetupChanged(e, 0, 0); });
+  e->displayFlags ^= SHOW_DRIVER;
+  once("driver option", 0, [&] { VehicleEditor::ApplyDriverOption(*e); });
+  Load("Scooter");
+  once("single wheel offset", 1, [&] { Do(VehicleEditor::SetWheelOffset, e, 4 | 0); });
 }
 
 }  // namespace

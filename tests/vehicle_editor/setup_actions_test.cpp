@@ -68,6 +68,9 @@ TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
   EXPECT_STREQ(Slots[NumNodes].name, "set rear diff");
   VehicleEditor::StepDifferential(e, CLICK_LEFT, 2);
   EXPECT_EQ(setup()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL], 3);
+  setup()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = 1;
+  VehicleEditor::StepDifferential(e, CLICK_LEFT, 3);
+  EXPECT_EQ(setup()[SETUP_AXLE[1] + AXLE_DIFFERENTIAL], 2) << "word 3 steps the front up";
   setup()[SETUP_CENTRE_DIFFERENTIAL] = 1;
   VehicleEditor::StepDifferential(e, CLICK_LEFT, 5);
   EXPECT_EQ(setup()[SETUP_CENTRE_DIFFERENTIAL], 0);

@@ -873,6 +873,27 @@ TEST_F(PagesTest, TheCentreMarksStandOnlyWithTheCentresShownAndNoDiagram) {
   e->diagramFlags = 0;
   e->displayFlags |= SHOW_COG;
   EXPECT_EQ(marks(), 3);
+  // Each mark names its centre when clicked; the mesh centre stands in colour 3, the others in 1.
+  {
+    std::vector<const ScreenLabel*> labels(MAX_SCREEN_LABELS);
+    const int n = ScreenLabelsByDepth(labels.data(), MAX_SCREEN_LABELS);
+    const char* const names[3] = {"Mesh centre", "Centre of mass excluding wheels", "Centre of mass"};
+    int seen = 0;
+    for (int i = 0; i < n; ++i) {
+      const ScreenLabel& l = *labels[i];
+      if (l.type != LABEL_BOX || l.ownerWord != reinterpret_cast<uintptr_t>(e)) continue;
+      ASSERT_GE(l.first, 0);
+      ASSERT_LE(l.first, 2);
+      EXPECT_EQ(l.colourKind, l.first == 0 ? 3 : 1) << l.first;
+      Reports() = Caught{};
+      ASSERT_NE(l.callback, nullptr);
+      l.callback(l.ownerWord, CLICK_LEFT, l.first, l.second);
+      ASSERT_EQ(Reports().lines.size(), 1u) << l.first;
+      EXPECT_EQ(Reports().lines[0], names[l.first]);
+      seen |= 1 << l.first;
+    }
+    EXPECT_EQ(seen, 7) << "all three marks";
+  }
   e->diagramFlags = 1;
   EXPECT_EQ(marks(), 0);
   e->diagramFlags = 0;

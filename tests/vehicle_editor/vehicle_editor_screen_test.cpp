@@ -266,6 +266,59 @@ TEST_F(Screen, TheModellerOnTheCarsModelIsOneUndoableStep) {
   EXPECT_EQ(Bytes(), edited);
 }
 
+// Opening the modeller lets the wheel meshes go; closing it builds the car again from its
+// model: the wheel meshes let go, the level distances set again (the first 120 m for one or two
+// levels, 60 m for three), a new model asked for, and the car set up and shown again.
+TEST_F(Screen, TheModellerClosedBuildsTheCarAgainFromItsModel) {
+  Load();
+  Car& c = *e->car;
+  c.wheelMeshesBuilt = 1;
+  VehicleEditor::Key(&e->prss, 'E');
+  ASSERT_NE(ActiveObjectEditor, nullptr);
+  EXPECT_EQ(c.wheelMeshesBuilt, 0) << "opening";
+  ASSERT_GE(c.model->lodCount, 1);
+  ASSERT_LE(c.model->lodCount, 3);
+  const int32_t firstDistance[3] = {120 * 65536, 120 * 65536, 60 * 65536};
+  c.wheelMeshesBuilt = 1;
+  c.model->lodDistances[0] = 1;
+  c.modelRebuild = 0;
+  c.showCar = 0;
+  const uint32_t setups = e->carSetups;
+  Prss_Terminate(&ActiveObjectEditor->prss);
+  Act();
+  ASSERT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(c.wheelMeshesBuilt, 0);
+  EXPECT_EQ(c.model->lodDistances[0], firstDistance[c.model->lodCount - 1]);
+  EXPECT_EQ(c.modelRebuild, 1u);
+  EXPECT_EQ(c.showCar, 1);
+  EXPECT_EQ(e->carSetups, setups + 1);
+}
+
+// A value, seat or settings change sets the whole car up again: its mass model runs again and
+// its tyres are as new.
+TEST_F(Screen, AValueOrSeatChangeSetsTheWholeCarUpAgainWithNewTyres) {
+  Load();
+  Car& c = *e->car;
+  const float mass = c.massWithoutOccupants;
+  ASSERT_GT(mass, 1.0f);
+  const auto spoil = [&] {
+    c.massWithoutOccupants = 1.0f;
+    c.wheels[0].condition[0] = 100;
+  };
+  spoil();
+  VehicleEditor::VehicleValueChanged(*e);
+  EXPECT_EQ(c.massWithoutOccupants, mass);
+  EXPECT_EQ(c.wheels[0].condition[0], 255);
+  spoil();
+  VehicleEditor::SeatOptionChanged(*e);
+  EXPECT_EQ(c.massWithoutOccupants, mass);
+  EXPECT_EQ(c.wheels[0].condition[0], 255);
+  spoil();
+  VehicleEditor::StepGearCount(e, CLICK_LEFT, c.gearPositions > 3 ? 0 : 1);
+  EXPECT_EQ(c.massWithoutOccupants, mass) << "a settings action";
+  EXPECT_EQ(c.wheels[0].condition[0], 255) << "a settings action";
+}
+
 TEST_F(Screen, TheOptionsAndTheCoverPictureCoverTheEditorUntilTheyClose) {
   Load();
   ShiftHeld = 1;

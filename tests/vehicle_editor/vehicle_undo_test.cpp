@@ -19,6 +19,7 @@
 #include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
+#include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 
 namespace fs = std::filesystem;
 using namespace VehicleUndo;
@@ -260,6 +261,20 @@ TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {
   EXPECT_STREQ(MessageBoxDialog.second, "Unsaved changes will be lost");
 }
 
+// The editor ended from outside (its process terminated, as a closing program does): the
+// history is emptied and its copies freed, and a new-vehicle page open over it closes too.
+TEST_F(History, AnEditorEndedFromOutsideEmptiesItsHistoryAndClosesTheNewVehiclePage) {
+  Load();
+  Edit("a", 3.0f);
+  ASSERT_EQ(NumNodes, 2);
+  NewVehicleWizard::Start(*e, NEW_LAYOUT_CAR);
+  ASSERT_EQ(NewVehicleWizard::Running, 1);
+  Close();
+  EXPECT_EQ(NumNodes, 0);
+  EXPECT_EQ(Slots[1].stored, nullptr);
+  EXPECT_EQ(NewVehicleWizard::Running, 0);
+}
+
 }  // namespace
 
 namespace {
@@ -430,6 +445,28 @@ TEST_F(History, WithoutAVehicleTheFileMenuOffersOnlyLoading) {
   ASSERT_EQ(OpenTextEntry.open, 1);
   EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of vehicle to LOAD");
   TextEntryCancel();
+}
+
+// Without a vehicle every file and value action refuses (0) with names it would take with one.
+TEST_F(History, WithoutAVehicleEveryFileAndValueActionRefuses) {
+  ASSERT_EQ(e->car, nullptr);
+  EXPECT_EQ(VehicleEditor::LoadFrameFile(*e, "frame"), 0);
+  EXPECT_EQ(VehicleEditor::AddFrameFile(*e, "frame"), 0);
+  EXPECT_EQ(VehicleEditor::SaveFrameFile(*e, "frame"), 0);
+  EXPECT_EQ(VehicleEditor::LoadAllColours(*e, "all"), 0);
+  EXPECT_EQ(VehicleEditor::SaveAllColours(*e, "all"), 0);
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Mine"), 0);
+  EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Mine", 1), 0);
+  EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "KT"), 0);
+  EXPECT_EQ(VehicleEditor::IsVeryDifferentVob(*e, "KT"), 0);
+  EXPECT_EQ(VehicleEditor::LoadWheelFile(*e, "wheel"), 0);
+  EXPECT_EQ(VehicleEditor::SaveWheelFile(*e, "wheel"), 0);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_driver"), 0);
+  EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ABC"), 0);
+  EXPECT_EQ(VehicleEditor::AddTube(*e, 0), 0);
+  EXPECT_EQ(VehicleEditor::SetTyrePressure(*e, "200", 1), 0);
+  EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, "DEFAULT"), 0);
+  EXPECT_EQ(NumNodes, 0) << "nothing recorded";
 }
 
 }  // namespace

@@ -116,6 +116,55 @@ TEST_F(WheelPanels, SizeStepsSnapClampAndMergeAndTheCarFollows) {
   EXPECT_FLOAT_EQ(car().wheelSets[1].sectionWidth, 0.05f) << "redo";
 }
 
+// Each rear size steps by its step, the right button by its coarse count, up (odd word) and
+// down (even word), and stops at its limits:
+//   value          step       coarse  least    most
+//   section width  0.005 m    2       0.05 m   0.6 m
+//   aspect ratio   0.01       5       0.25     0.9
+//   rim radius     0.0127 m   1       0.0508 m 0.4572 m
+//   rim width      0.00635 m  4       0.0508 m 0.5842 m
+TEST_F(WheelPanels, EachSizeStepsByItsStepTheRightButtonByItsCoarseCountWithinItsLimits) {
+  struct Row {
+    float SuspensionBlock::*value;
+    double step;
+    int coarse;
+    double least, most;
+  };
+  const Row rows[4] = {{&SuspensionBlock::sectionWidth, 0.005, 2, 0.05, 0.6},
+                       {&SuspensionBlock::aspectRatio, 0.01, 5, 0.25, 0.9},
+                       {&SuspensionBlock::rimRadius, 0.0127, 1, 0.0508, 0.4572},
+                       {&SuspensionBlock::rimWidth, 0.00635, 4, 0.0508, 0.5842}};
+  for (int which = 0; which < 4; ++which) {
+    const Row& k = rows[which];
+    SCOPED_TRACE(which);
+    float& value = rear().*k.value;
+    // A whole number of steps half way between the limits.
+    const double n = std::round((k.least + k.most) / 2.0 / k.step), middle = n * k.step;
+    value = float(middle);
+    VehicleEditor::StepRearTyreSize(e, CLICK_LEFT, uintptr_t(2 * which + 1));
+    EXPECT_NEAR(value, (n + 1) * k.step, 1e-5);
+    VehicleEditor::StepRearTyreSize(e, CLICK_RIGHT, uintptr_t(2 * which + 1));
+    EXPECT_NEAR(value, (n + 1 + k.coarse) * k.step, 1e-5);
+    VehicleEditor::StepRearTyreSize(e, CLICK_RIGHT, uintptr_t(2 * which));
+    VehicleEditor::StepRearTyreSize(e, CLICK_LEFT, uintptr_t(2 * which));
+    EXPECT_NEAR(value, middle, 1e-5);
+    // At each limit a step further stays there.
+    value = float(k.most);
+    VehicleEditor::StepRearTyreSize(e, CLICK_RIGHT, uintptr_t(2 * which + 1));
+    EXPECT_NEAR(value, k.most, 1e-5);
+    value = float(k.least);
+    VehicleEditor::StepRearTyreSize(e, CLICK_RIGHT, uintptr_t(2 * which));
+    EXPECT_NEAR(value, k.least, 1e-5);
+    value = float(middle);
+  }
+  // Word 8 is no size: nothing changes but the car is set up again.
+  const std::vector<uint8_t> before = StoredBytes();
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::StepRearTyreSize(e, CLICK_LEFT, 8);
+  EXPECT_EQ(StoredBytes(), before);
+  EXPECT_EQ(e->carSetups, setups + 1);
+}
+
 // Stands the editor's car level on the floor, 5 cm up, and steps it ms milliseconds; its
 // height (m) afterwards.
 float SettledHeight(Car& car, int ms) {
@@ -220,7 +269,11 @@ TEST_F(WheelPanels, TheRimShapeIsSharedAndTheInnerDepthStaysInItsRange) {
   front().rimEdgeExtraWidthMm = 3;
   front().rimLipDepthMm = 5;
   front().rimShadeTenths = 7;
+  const float rolling = front().rollingRadius;
+  ASSERT_NEAR(rolling, front().aspectRatio * front().sectionWidth + front().rimRadius, 1e-5f);
+  front().rollingRadius = 0.0f;
   VehicleEditor::RimShapeChanged(e, 0, 0);
+  EXPECT_EQ(front().rollingRadius, rolling) << "the car is set up again";
   EXPECT_EQ(front().rimLipDepthMm, 0) << "no lip below a 4 mm edge";
   EXPECT_EQ(rear().rimEdgeExtraWidthMm, 3);
   EXPECT_EQ(rear().rimShadeTenths, 7);
