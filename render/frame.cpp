@@ -288,6 +288,7 @@ void ReleaseRenderTargetTexture() {
   RenderTexture.waiting = 0;
   ClosePostPass();
   ResetPostChain(BloomChain);  // its levels were sized for this texture
+  ForgetRenderTexture(RenderTexture.texture);  // a frame may still have it pushed
   FreeRecord(RenderTexture.texture);
   RenderTexture.width = RenderTexture.height = RenderTexture.kind = 0;
 }

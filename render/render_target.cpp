@@ -99,6 +99,14 @@ void MakeWaitingTarget() {
   SetViewport(viewport);
 }
 
+void ForgetRenderTexture(const ZKTETexture* texture) {
+  if (!texture) return;
+  RenderTargetState& s = RenderTargets;
+  if (s.renderTexture == texture) s.renderTexture = nullptr;
+  for (int i = 0; i < s.depth; ++i)
+    if (s.stack[i].renderTexture == texture) s.stack[i].renderTexture = nullptr;
+}
+
 int UnsetRenderTarget() {
   RenderTargetState& s = RenderTargets;
   if (s.depth == 0) return 0;

@@ -46,6 +46,9 @@ int SwitchRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView);
 // follows it, the viewport covers it and the pending states are applied.  0 when refused.
 int EnterRenderTarget(GfxRenderTargetView view, GfxDepthStencilView depthView, int width, int height, int replace);
 int UnsetRenderTarget();  // back to the saved target; 0 when none is saved
+// A render texture about to be freed: neither the current target nor a saved one names it any
+// more, so popping back to them later resolves nothing into the freed record.
+void ForgetRenderTexture(const ZKTETexture* texture);
 // A target pushed before it exists: the screen size and the viewport follow it as for any
 // other, and make() is called to make it (replacing the current entry: SetRenderTexture with
 // replace) before anything draws, clears or pushes another target on it; the viewport set

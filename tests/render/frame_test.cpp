@@ -183,9 +183,15 @@ TEST_F(FrameOnNullDevice, ReleasingTheFramesPictureClosesAnOpenPostPass) {
   const int depth = RenderTargets.depth;
   ASSERT_EQ(AddRenderTarget(GfxRenderTargetView{}, GfxDepthStencilView{}), 1);
   PostPassOpen = 1;  // as a pass leaves it while its target is pushed
+  ASSERT_NE(RenderTexture.texture, nullptr);
+  ASSERT_EQ(RenderTargets.renderTexture, RenderTexture.texture);
   ReleaseRenderTargetTexture();
   EXPECT_EQ(PostPassOpen, 0);
   EXPECT_EQ(RenderTargets.depth, depth) << "the pass's target popped";
+  // The frame still has the freed picture's target pushed: nothing names the record any more,
+  // so the frame's end pops back without reading it.
+  EXPECT_EQ(RenderTargets.renderTexture, nullptr);
+  for (int i = 0; i < RenderTargets.depth; ++i) EXPECT_EQ(RenderTargets.stack[i].renderTexture, nullptr) << i;
 }
 
 TEST_F(FrameOnNullDevice, TheFramesPictureIsMadeOnlyWhenSomethingDrawsIntoIt) {

@@ -391,6 +391,7 @@ TEST(Helmet, TheSkinPageTakesTheHelmetSkinWithItsRequestFlags) {
   EXPECT_EQ(skin->flags, 1) << "a plain texture asked for";
   EXPECT_EQ(skin->genType, 4) << "a human's textures";
   FreeHelmet();
+  ReleaseMaterial(const_cast<Material*>(skin));  // the table keeps it otherwise
 }
 
 }  // namespace
