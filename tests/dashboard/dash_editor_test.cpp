@@ -49,6 +49,13 @@ Caught& Reports() {
 
 float RadiansPerSecond(float rpm) { return rpm * 2.0f * std::numbers::pi_v<float> / 60.0f; }
 
+// A slider row of the editor: the block byte, the byte range the slider moves in and the label
+// at either end of it.
+struct SliderRow {
+  int offset, lowest, highest;
+  const char *atLowest, *atHighest;
+};
+
 class DashEditor : public ::testing::Test {
  protected:
   ReportSink saved{};
@@ -167,6 +174,24 @@ class DashEditor : public ::testing::Test {
     for (int i = 0; i < ValueControlCount; ++i)
       if (ValueControls[i].displayType == type && ValueControls[i].variable == byte) return &ValueControls[i];
     return nullptr;
+  }
+  // Sets the row's byte to each end of its range in turn and checks the slider's range and the
+  // label left of its down arrow.
+  void ExpectSliderEnds(const SliderRow& row) {
+    SCOPED_TRACE(row.atLowest);
+    for (const int end : {0, 1}) {
+      car.dash[row.offset] = uint8_t(end ? row.highest : row.lowest);
+      Frame();
+      const ValueControl* bar = ControlOn(&car.dash[row.offset], 37);
+      const ValueControl* down = ControlOn(&car.dash[row.offset], 41);
+      ASSERT_NE(bar, nullptr);
+      ASSERT_NE(down, nullptr);
+      EXPECT_EQ(bar->byteMinimum, row.lowest);
+      EXPECT_EQ(bar->byteMaximum, row.highest);
+      char label[64];
+      ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
+      EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
+    }
   }
   std::vector<uint8_t> Block() const { return std::vector<uint8_t>(car.dash, car.dash + DASH_BLOCK_SIZE); }
   // The bottom of the lowest row above a row's first control, in its column (every row starts
@@ -769,14 +794,10 @@ TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeEachSectionOfTheFormulaPage) {
 // number 6, spacing 7, size 8; the LCD arc: centre 4 and 5, start 6, turn 7, radii 8 and 9,
 // inner edges 10 and 11, figure distance 12, figure size 13.
 TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
-  struct Row {
-    int offset, lowest, highest;
-    const char *atLowest, *atHighest;
-  };
-  const Row led[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"}, {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
+  const SliderRow led[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"}, {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
                      {6, 5, 15, "Number 5", "Number 15"},            {7, 10, 20, "Spacing 0.10", "Spacing 0.20"},
                      {8, 5, 10, "Size 0.05", "Size 0.10"}};
-  const Row lcd[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"},
+  const SliderRow lcd[] = {{4, 0, 200, "Centre X -1.00", "Centre X 1.00"},
                      {5, 0, 200, "Centre Y -1.00", "Centre Y 1.00"},
                      {6, 0, 72, "Start Angle 0", "Start Angle 360"},
                      {7, 18, 54, "Turn Angle 90", "Turn Angle 270"},
@@ -792,25 +813,9 @@ TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
   for (const bool ledKind : {true, false}) {
     SCOPED_TRACE(ledKind ? "LED" : "LCD");
     SetDashFlags(car.dash, ledKind ? Flags() | DASH_FORMULA_LED_TACHOMETER : Flags() & ~uint32_t(DASH_FORMULA_LED_TACHOMETER));
-    const Row* rows = ledKind ? led : lcd;
+    const SliderRow* rows = ledKind ? led : lcd;
     const int count = ledKind ? 5 : 10;
-    for (int i = 0; i < count; ++i) {
-      const Row& row = rows[i];
-      SCOPED_TRACE(row.atLowest);
-      for (const int end : {0, 1}) {
-        car.dash[row.offset] = uint8_t(end ? row.highest : row.lowest);
-        Frame();
-        const ValueControl* bar = ControlOn(&car.dash[row.offset], 37);
-        const ValueControl* down = ControlOn(&car.dash[row.offset], 41);
-        ASSERT_NE(bar, nullptr);
-        ASSERT_NE(down, nullptr);
-        EXPECT_EQ(bar->byteMinimum, row.lowest);
-        EXPECT_EQ(bar->byteMaximum, row.highest);
-        char label[64];
-        ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
-        EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
-      }
-    }
+    for (int i = 0; i < count; ++i) ExpectSliderEnds(rows[i]);
   }
 }
 
@@ -818,11 +823,7 @@ TEST_F(DashEditor, TypeThreesTachometerSlidersSpanTheirRangesOnTheirBytes) {
 // four bytes: X and Y over 0..200 (-1.00..1.00), width and height over 5..50 (0.05..0.50); the
 // black rectangle over a coloured backing its X, Y and width over 0..64 and its height over 0..32.
 TEST_F(DashEditor, TypeThreesBoxAndRectangleSlidersSpanTheirRangesOnTheirBytes) {
-  struct Row {
-    int offset, lowest, highest;
-    const char *atLowest, *atHighest;
-  };
-  std::vector<Row> rows;
+  std::vector<SliderRow> rows;
   for (const int box : {DASH3_GEAR_BOX, DASH3_SPEED_BOX, DASH3_DISPLAY_BOX, DASH3_TURBO_BOX}) {
     rows.push_back({box, 0, 200, "X -1.00", "X 1.00"});
     rows.push_back({box + 1, 0, 200, "Y -1.00", "Y 1.00"});
@@ -839,21 +840,9 @@ TEST_F(DashEditor, TypeThreesBoxAndRectangleSlidersSpanTheirRangesOnTheirBytes) 
   car.dash[DASH3_BACKING_COLOUR] = 120;
   Frame();
   ASSERT_TRUE(Shown("Black rectangle"));
-  for (const Row& row : rows) {
+  for (const SliderRow& row : rows) {
     SCOPED_TRACE(row.offset);
-    for (const int end : {0, 1}) {
-      car.dash[row.offset] = uint8_t(end ? row.highest : row.lowest);
-      Frame();
-      const ValueControl* bar = ControlOn(&car.dash[row.offset], 37);
-      const ValueControl* down = ControlOn(&car.dash[row.offset], 41);
-      ASSERT_NE(bar, nullptr);
-      ASSERT_NE(down, nullptr);
-      EXPECT_EQ(bar->byteMinimum, row.lowest);
-      EXPECT_EQ(bar->byteMaximum, row.highest);
-      char label[64];
-      ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
-      EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
-    }
+    ExpectSliderEnds(row);
   }
 }
 

@@ -74,6 +74,15 @@ Prss* OpenGarage(ReportSink& saved, const char* vehicle = "Runabout") {
   return OpenGaragePage(nullptr, vehicle);
 }
 
+// Ends the garage page, which then acts no more, leaves the information panel on its first
+// page and gives the reports back to the sink that stood before.
+void CloseGarage(Prss* page, const ReportSink& saved) {
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
 TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   ReportSink saved{};
   Prss* page = OpenGarage(saved);
@@ -99,9 +108,7 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   EXPECT_EQ(car->currentSetup.bytes[SETUP_BALLAST], 1);
   EXPECT_EQ(car->appliedBallast, 1) << "the car set up again with the new mass";
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 
@@ -194,10 +201,7 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   EXPECT_EQ(configuration, 1) << "below the first, the last";
 
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InfoPageShown = INFO_PAGE_INFO;
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // The car on show is placed on the garage floor: standing above it, facing along y, awake
@@ -219,9 +223,7 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   EXPECT_EQ(car->awake, 1);
   EXPECT_EQ(car->gear, 1) << "neutral";
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
@@ -244,9 +246,7 @@ TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
   RaceState.countdownMs = 0;
   KeepDrawing = 0;
   SimFrameTime = simFrameTime;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // The passengers page's buttons seat a man or a woman through the garage's own handler: the
@@ -277,9 +277,7 @@ TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
   SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
   InfoPageShown = INFO_PAGE_INFO;
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // The brakes page's anti-lock "On" and "Off" go through the garage's switch handler: word 5
@@ -313,9 +311,7 @@ TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
   EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK) << "word 6";
   InfoPageShown = INFO_PAGE_INFO;
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // Opening the garage makes the echo lines ready: line 8 lies 80 m away, 160 m there and
@@ -333,9 +329,7 @@ TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
   EXPECT_EQ(Echo.lines[7].delay, 21382u);
   EXPECT_EQ(SoundListener.counters[0], 0u);
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
@@ -350,9 +344,7 @@ TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
   EXPECT_EQ(GarageCar(), nullptr);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Garage : could not load Nosuchcar"), lines.end());
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // A stored configuration past the car's last is taken as the last before stepping; a car
@@ -419,10 +411,7 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   EXPECT_EQ(configuration, 0) << "word 2";
 
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InfoPageShown = INFO_PAGE_INFO;
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // Each axle's tyre type steps through the car's range of types, wrapping at both ends.
@@ -468,10 +457,7 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   EXPECT_EQ(type, least) << "past the last type, the first";
 
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InfoPageShown = INFO_PAGE_INFO;
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // A four-wheel-drive car's centre differential: open and viscous, stepping round both ways.
@@ -512,10 +498,7 @@ TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
   EXPECT_EQ(centre, 0);
 
   FrameSkipped = 1;
-  Prss_Terminate(page);
-  EXPECT_EQ(page->act(page), nullptr);
-  InfoPageShown = INFO_PAGE_INFO;
-  InstallReportSink(saved);
+  CloseGarage(page, saved);
 }
 
 // Every page, for cars of every build, full-screen at the two usual screen sizes: each control

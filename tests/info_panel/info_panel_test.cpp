@@ -1014,6 +1014,13 @@ TEST_F(PanelTest, UnusedPitAndHandicapRowsAreDimmed) {
   ColourWord* const shown = &InterfaceColours.textSelected;
   const char* const rows[] = {"Fuel to add in pit stop", "Voluntary Intake Restriction", "Voluntary Added Mass",
                               "Added Mass Position (front)"};
+  const auto expectRowsIn = [&](const ColourWord* colour) {
+    for (const char* row : rows) {
+      const ValueControl* c = ControlStarting(row);
+      ASSERT_NE(c, nullptr) << row;
+      EXPECT_EQ(c->colour, colour) << row;
+    }
+  };
   RaceSetup.refuelling = 0;
   RaceSettings.flags &= ~RACE_FLAG_REFUELLING;
   uint8_t* bytes = car.currentSetup.bytes;
@@ -1021,21 +1028,13 @@ TEST_F(PanelTest, UnusedPitAndHandicapRowsAreDimmed) {
   bytes[SETUP_BALLAST] = 0;
   bytes[SETUP_BALLAST_POSITION] = 50;
   Draw(car, 0);
-  for (const char* row : rows) {
-    const ValueControl* c = ControlStarting(row);
-    ASSERT_NE(c, nullptr) << row;
-    EXPECT_EQ(c->colour, dimmed) << row;
-  }
+  expectRowsIn(dimmed);
   // Each in use: refuelling allowed by the host, some restriction, some added mass.
   RaceSetup.refuelling = 1;
   bytes[SETUP_RESTRICTION] = 10;
   bytes[SETUP_BALLAST] = 20;
   Draw(car, 0);
-  for (const char* row : rows) {
-    const ValueControl* c = ControlStarting(row);
-    ASSERT_NE(c, nullptr) << row;
-    EXPECT_EQ(c->colour, shown) << row;
-  }
+  expectRowsIn(shown);
   // Or by the race's own flag.
   RaceSetup.refuelling = 0;
   RaceSettings.flags |= RACE_FLAG_REFUELLING;

@@ -28,6 +28,7 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/png_test_util.h"
+#include "tests/vehicle/wheels_at_rest.h"
 #include "tests/vehicle/diagram_test_car.h"
 #include "text/text_colours.h"
 #include "vehicle/car_drawing.h"
@@ -171,17 +172,9 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   ASSERT_GT(car.wheelCount, 0);
   SetIdentity3x3(car.orientation);
   car.position = IntVector{0, 0, 0};
+  StandWheelsAtRest(car);
   for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
     set.brakeDiscRadiusMm = 120;
-  }
-  // The wheels at rest where the vehicle put them, straight ahead.
-  for (int i = 0; i < car.wheelCount; ++i) {
-    car.wheels[i].centre = car.wheelPositions[i];
-    car.wheels[i].steerAngle = 0.0f;
-    car.wheels[i].spinAxis = Vec3{1, 0, 0};  // upright, no camber: as the suspension geometry leaves them
-    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
   }
   CarTyreFrame frame = {};
   frame.lodDistance = 5 << 16;
@@ -242,16 +235,7 @@ TEST_F(CarGeometryPixels, AWheelDrawnInPlaceStandsAtTheOriginInItsOwnAxes) {
   ASSERT_GE(car.wheelCount, 2);
   SetIdentity3x3(car.orientation);
   car.position = IntVector{3 << 16, -2 << 16, 1 << 16};  // away from the origin
-  for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
-  }
-  for (int i = 0; i < car.wheelCount; ++i) {
-    car.wheels[i].centre = car.wheelPositions[i];
-    car.wheels[i].steerAngle = 0.0f;
-    car.wheels[i].spinAxis = Vec3{1, 0, 0};
-    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
-  }
+  StandWheelsAtRest(car);
   int left = -1;
   for (int i = 0; i < car.wheelCount; ++i)
     if (car.wheels[i].side < 0.0f) left = i;
@@ -303,15 +287,7 @@ TEST_F(CarGeometryPixels, OneWheelIsBuiltAloneAndANumberPastTheWheelsBuildsNone)
   MakeSampleCar(0, car);
   ASSERT_GE(car.wheelCount, 2);
   SetIdentity3x3(car.orientation);
-  for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
-  }
-  for (int i = 0; i < car.wheelCount; ++i) {
-    car.wheels[i].centre = car.wheelPositions[i];
-    car.wheels[i].spinAxis = Vec3{1, 0, 0};
-    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
-  }
+  StandWheelsAtRest(car);
   car.options |= CAR_OPTION_SPARE_SHOWN;
   car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};
   CarTyreFrame frame = {};
@@ -344,17 +320,10 @@ TEST_F(CarGeometryPixels, ABrakeDiscCoversItsRadiusRoundTheWheelCentre) {
   ASSERT_GT(car.wheelCount, 0);
   SetIdentity3x3(car.orientation);
   car.position = IntVector{0, 0, 0};
+  StandWheelsAtRest(car);
   for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
     set.brakeDiscRadiusMm = 120;
     set.brakeDiscOffsetMm = 40;
-  }
-  for (int i = 0; i < car.wheelCount; ++i) {
-    car.wheels[i].centre = car.wheelPositions[i];
-    car.wheels[i].steerAngle = 0.0f;
-    car.wheels[i].spinAxis = Vec3{1, 0, 0};
-    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
   }
   CarTyreFrame frame = {};
   frame.lodDistance = 5 << 16;

@@ -36,6 +36,7 @@
 #include "tests/physics/car_test_util.h"
 #include "tests/platform/skip_outside_ci.h"
 #include "tests/ui/png_test_util.h"
+#include "tests/vehicle/wheels_at_rest.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_model.h"
@@ -314,15 +315,7 @@ TEST_F(CarPixels, TheEditorViewDrawsBodyTyresTubeAndTheBrakeLampWhileBraking) {
   MakeCar(car, colour1);
   SetIdentity3x3(car.orientation);
   car.position = IntVector{0, 0, 0};
-  for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
-  }
-  for (int i = 0; i < car.wheelCount; ++i) {
-    car.wheels[i].centre = car.wheelPositions[i];
-    car.wheels[i].spinAxis = Vec3{1, 0, 0};
-    car.wheels[i].uprightAxis = Vec3{0, 0, 1};
-  }
+  StandWheelsAtRest(car);
   // A white tube along the car 1.5 m up, above the roof, every tube drawn.
   const int a = AddFramePoint(car, 0.0f, -1.0f, 1.5f), b = AddFramePoint(car, 0.0f, 1.0f, 1.5f);
   AddTube(car, a, b, 1.0f, TUBE_VISIBLE | TUBE_CENTRE_PLANE);
