@@ -927,19 +927,7 @@ TEST_F(DashEditor, TheAnalogPagesSlidersSpanTheirRangesOnTheirBytes) {
       const Row& row = rows[i];
       SCOPED_TRACE(testing::Message() << "byte " << base + row.at << ", " << row.atLowest);
       const uint8_t kept = car.dash[base + row.at];
-      for (const int end : {0, 1}) {
-        car.dash[base + row.at] = uint8_t(end ? row.highest : row.lowest);
-        Frame();
-        const ValueControl* bar = ControlOn(&car.dash[base + row.at], 37);
-        const ValueControl* down = ControlOn(&car.dash[base + row.at], 41);
-        ASSERT_NE(bar, nullptr);
-        ASSERT_NE(down, nullptr);
-        EXPECT_EQ(bar->byteMinimum, row.lowest);
-        EXPECT_EQ(bar->byteMaximum, row.highest);
-        char label[64];
-        ASSERT_TRUE(ValueControlText(*(down - 1), label, sizeof label));
-        EXPECT_STREQ(label, end ? row.atHighest : row.atLowest);
-      }
+      ExpectSliderEnds(SliderRow{base + row.at, row.lowest, row.highest, row.atLowest, row.atHighest});
       car.dash[base + row.at] = kept;
     }
   };

@@ -499,17 +499,22 @@ TEST_F(PanelTest, TabsFollowTheCarAndTheScreen) {
   EXPECT_TRUE(Shows("Ratings for this mod were not found"));
 }
 
-TEST_F(PanelTest, EachRatingsRowShowsItsOwnCategorysAverageAndCount) {
-  Car car;
+// The sample car as a mod whose ratings were found: category k's average is (k + 1) x 1.1
+// (stored x 50), from 10 + k votes.
+void MakeRatedModCar(Car& car) {
   MakeSampleCar(RUNABOUT, car);
   car.isMod = 1;
   car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
   ModRatings.modId = ModIdOf(car);
-  // Category k: an average of (k + 1) x 1.1 (stored x 50) from 10 + k votes.
   for (int k = 0; k < RATING_CATEGORIES; ++k) {
     ModRatings.average[k] = int32_t(std::lround((k + 1) * 1.1 * 50));
     ModRatings.count[k] = 10 + k;
   }
+}
+
+TEST_F(PanelTest, EachRatingsRowShowsItsOwnCategorysAverageAndCount) {
+  Car car;
+  MakeRatedModCar(car);
   InfoPageShown = INFO_PAGE_RATINGS;
   Draw(car, 0);
   // Each row: its label, the rating control, the average and the count, in that order.
@@ -1047,15 +1052,7 @@ TEST_F(PanelTest, UnusedPitAndHandicapRowsAreDimmed) {
 // drive has no engine sound row.
 TEST_F(PanelTest, TheAnimationRowNeedsASteerAnimationAndTheSoundRowADrive) {
   Car car;
-  MakeSampleCar(RUNABOUT, car);
-  car.isMod = 1;
-  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
-  ModRatings.modId = ModIdOf(car);
-  // Category k: an average of (k + 1) x 1.1 (stored x 50) from 10 + k votes.
-  for (int k = 0; k < RATING_CATEGORIES; ++k) {
-    ModRatings.average[k] = int32_t(std::lround((k + 1) * 1.1 * 50));
-    ModRatings.count[k] = 10 + k;
-  }
+  MakeRatedModCar(car);
   std::snprintf(car.steerAnimation, sizeof car.steerAnimation, "%s", "WHEEL");
   InfoPageShown = INFO_PAGE_RATINGS;
   const auto pointAt = [](float x, float y) {
