@@ -117,6 +117,38 @@ TEST(MipChain, RefusesWhatItCannotDo) {
   EXPECT_EQ(GenerateMipMaps(none, 0, 0, &out), TEX_E_INVALIDARG);
 }
 
+TEST(MipChain, PaddedSourceRowsCopyOnlyTheTexelsIntoTheTopLevel) {
+  // A 3 x 2 opaque RGBA picture stored with 20-byte rows: 12 bytes of texels, then 8 bytes of
+  // padding (0xEE) that belong to no texel and must not reach the chain.  Red is 10y + 4x + 1.
+  const uint32_t width = 3, height = 2;
+  const size_t pitch = 20, texelBytes = 12;
+  std::vector<uint8_t> stored(pitch * height, 0xEE);
+  std::vector<uint8_t> texels;
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      const uint8_t rgba[4] = {uint8_t(10 * y + 4 * x + 1), 2, 3, 255};
+      std::memcpy(&stored[y * pitch + x * 4], rgba, 4);
+      texels.insert(texels.end(), rgba, rgba + 4);
+    }
+  Image padded = ImageOver(stored, width, height);
+  padded.rowPitch = pitch;
+  padded.slicePitch = pitch * height;
+  for (uint32_t levels : {1u, 0u}) {
+    ScratchImage out;
+    ASSERT_EQ(GenerateMipMaps(padded, 0, levels, &out), TEX_OK) << levels;
+    const Image& top = out.images[0];
+    ASSERT_EQ(top.rowPitch, texelBytes);
+    EXPECT_EQ(std::memcmp(top.pixels, texels.data(), texels.size()), 0) << levels;
+    if (levels == 0) {
+      // One more level, 1 x 1, the plain mean of the six reds: (1 + 5 + 9 + 11 + 15 + 19) / 6 = 10.
+      ASSERT_EQ(out.images.size(), 2u);
+      EXPECT_EQ(out.images[1].width, 1u);
+      EXPECT_EQ(out.images[1].pixels[0], 10);
+      EXPECT_EQ(out.images[1].pixels[3], 255);
+    }
+  }
+}
+
 TEST(Resizing, ShrinksByAreaInLinearLight) {
   std::vector<uint8_t> px = Checkerboard(16);
   ScratchImage out;
