@@ -240,6 +240,23 @@ TEST_F(OperationsTest, MergeByDistanceFollowsItsRules) {
   EXPECT_EQ(o.points[2].flags & POINT_MIRROR_STATE, POINT_CENTRAL) << "mirrored pair meeting on the centre";
   EXPECT_EQ(o.points[3].x, INT32_MAX - 4) << "the midpoint of two points near the top of the range";
   EXPECT_EQ(o.points[1].x, 7 << 16) << "the last point took the merged one's place";
+
+  // A slice ends once exactly its 1000 ms have passed: on a clock moving on 250 ms a reading,
+  // the readings after each merge are 250, 500, 750 and 1000 ms past the start, so four merges
+  // of the twelve pairs, by both searches.
+  for (int fast = 0; fast < 2; ++fast) {
+    o.Free();
+    Pairs(o, 12, MM / 2);
+    for (int p = 0; p < o.pointCount; ++p) o.points[p].flags |= POINT_SELECTED;
+    SliceClock(250);
+    counts = StepwiseCounts{};
+    const int finished = fast ? MergeByDistanceSlice(o, 0.001f, counts, nullptr, nullptr)
+                              : MergeByDistanceSlicePlain(o, 0.001f, counts, nullptr, nullptr);
+    ClockFakeStepOnRead(0);
+    EXPECT_EQ(finished, 0) << fast;
+    EXPECT_EQ(counts.done, 4) << fast;
+    EXPECT_EQ(o.pointCount, 20) << fast;
+  }
   o.Free();
 }
 
