@@ -446,6 +446,35 @@ TEST_F(TreadHeat, ALeanLoadsOneSideAndLiftsTheOtherOff) {
   }
 }
 
+// The rolling resistance is the step's rolling heat over the angle rolled (q / R): with
+// rho = h 800 |q| and H = rho 600 b, the lanes give sum_j t_j H d_j and the two carcass sides
+// width 0.02 rho 100 (d_inner + d_outer), so per radian
+//   torque = h 800 R (600 b sum_j t_j d_j + width 0.02 100 (d_inner + d_outer)).
+// Under a lean the three lane deflections differ, so the carcass takes the two outer lanes
+// and never the centre one.
+TEST_F(TreadHeat, TheRollingTorqueIsTheRollingHeatOfOneRadianUnderALean) {
+  const double d = 0.01, width = set().sectionWidth, R = set().rollingRadius;
+  const double h = set().rollingHeat, b = set().treadContactWidth;
+  ASSERT_GT(h, 0.0);
+  w().deflection = float(d);
+  w().rolledDistance = 0.05f;
+  // Leans of 0.02 / width (inner 0.005, centre 0.01, outer 0.015), the other way, and one
+  // past the deflection (inner lifted off, outer 0.04).
+  for (double g : {0.02 / width, -0.02 / width, 0.06 / width}) {
+    w().camberTerm = float(g);
+    TreadSector& s = w().sectors[1];
+    s.lanes[0].thickness = 0.006f;  // worn unevenly, so each lane counts by its own thickness
+    s.lanes[1].thickness = 0.008f;
+    s.lanes[2].thickness = 0.009f;
+    const double inner = std::max(0.0, d - g * width / 2), outer = std::max(0.0, d + g * width / 2);
+    const double laneLoad = 0.006 * inner + 0.008 * d + 0.009 * outer;
+    const double expected = h * 800 * R * (600 * b * laneLoad + width * 0.02 * 100 * (inner + outer));
+    float rolling = 0.0f;
+    HeatTreadByRolling(w(), set(), 1, rolling);
+    EXPECT_NEAR(rolling, expected, 1e-5 * expected) << g;
+  }
+}
+
 TEST_F(TreadHeat, DamageLevelByTheTreadLeft) {
   w().condition[0] = w().condition[1] = w().condition[2] = 200;
   EXPECT_EQ(w().CheckDamageLevel(100), 0);  // only the failure counts at 100
