@@ -2,6 +2,7 @@
 // the impact records.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,33 @@ TEST_F(Registry, RemovingKeepsTheOrderOfTheRest) {
   ASSERT_EQ(Physics::Get().count, 2);
   EXPECT_EQ(Physics::Get().bodies[0], bodies[1].get());
   EXPECT_EQ(Physics::Get().bodies[1], bodies[2].get());
+}
+
+// The program calls Init only when a world's objects are cleared, so until then it works with
+// the registry and impact lists as the process starts them.  Checked in a process of its own
+// (the threadsafe style runs the test again from the start), with no Init at all: the exit
+// code packs 1 for an impact pair already listed, 2 for a ground impact already listed, 4 for
+// a registry not empty or not ready to warn, 8 when a body destroyed and then one blow of
+// 1 m/s do not leave exactly that blow (strength 10) as the only pair.
+int StateBeforeAnyInit() {
+  int wrong = 0;
+  if (ImpactPairCount != 0) wrong |= 1;
+  if (ImpactGroundCount != 0) wrong |= 2;
+  if (Physics::Get().count != 0 || Physics::Get().warn != 1) wrong |= 4;
+  { Solid gone; }
+  Solid a, b;
+  b.velocity = {0.0f, 0.0f, 1.0f};
+  AddImpactPair(&a, &b, {0.0f, 0.0f, 1.0f});
+  const bool onlyThatBlow = ImpactPairCount == 1 && ImpactPairs[0].strength == 10 &&
+                            (ImpactPairs[0].a == &a || ImpactPairs[0].a == &b) &&
+                            (ImpactPairs[0].b == &a || ImpactPairs[0].b == &b);
+  if (!onlyThatBlow) wrong |= 8;
+  return wrong;
+}
+
+TEST(RegistryAtStart, BeforeAnyInitTheRegistryAndTheImpactListsAreEmpty) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(StateBeforeAnyInit()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(Registry, TheRaceFillsItWithItsSimulatedCars) {
