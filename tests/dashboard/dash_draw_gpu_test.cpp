@@ -239,6 +239,9 @@ TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
     EXPECT_GT(CountIn(channel, 200, 255, x - 0.06f, -0.06f, x + 0.06f, 0.06f), 10) << k.name;
   }
   for (int n = 0; n < DASH_LAMPS; ++n) b.lights[n] = DashLight{uint8_t(20 + 14 * n), 100, 5, 0};
+  // The four bytes after the twelfth lamp (the gear LED box, switched off) read as a lamp
+  // would stand at (0, -0.6): the mask's bits past the twelve lamps draw nothing there.
+  b.ledGear = DashBox{100, 40, 8, 0};
   WriteAnalogBlock(b, s.block);
   s.lampWord = 0;
   Draw(s, "lamps_off");
@@ -246,6 +249,8 @@ TEST_F(DashPixels, LampsShowTheirLitColourOrDarkGreyAndOnlyWhatTheMaskHolds) {
     const Rgb off = n == DASH_LAMP_PIT_LIMITER ? Rgb{0, 0, 0} : Shown(32, 32, 32);
     EXPECT_TRUE(Near(At(DashPosition(b.lights[n].x), 0.0f), off)) << n << ": " << Str(At(DashPosition(b.lights[n].x), 0.0f));
   }
+  // An unlit lamp shows as (3, 3, 3) on the black backing: the spot must stay exactly black.
+  EXPECT_TRUE(Near(At(0.0f, -0.6f), Rgb{0, 0, 0}, 0)) << "no thirteenth lamp: " << Str(At(0.0f, -0.6f));
 }
 
 TEST_F(DashPixels, TheTachometerNeedleHubAndFiguresStandWhereTheEngineSpeedPutsThem) {
