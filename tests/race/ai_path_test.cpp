@@ -465,10 +465,11 @@ TEST_F(AiPathTest, CurvesSpanningSeveralNodesFollowTheCubic) {
   Car car;
   MakeSampleCar(0, car);
   AiPath ai;
-  // One more curve, ending one past the last node, names a node the path does not have: it is
-  // skipped, and the nodes inside the last true curve keep that curve's offsets.
+  // Two more curves name a node the path does not have, one ending and one starting one past
+  // the last node: both are skipped, and the nodes inside the first and last true curves keep
+  // those curves' offsets.
   const int curves = n / span;
-  ai.curveCount = curves + 1;
+  ai.curveCount = curves + 2;
   ai.curves = new PathCurve[ai.curveCount];
   for (int c = 0; c < curves; ++c) {
     ai.curves[c].startNode = c * span;
@@ -478,6 +479,8 @@ TEST_F(AiPathTest, CurvesSpanningSeveralNodesFollowTheCubic) {
   }
   ai.curves[curves].startNode = n - span + 1;
   ai.curves[curves].endNode = n;
+  ai.curves[curves + 1].startNode = n;
+  ai.curves[curves + 1].endNode = span - 1;
   ASSERT_EQ(SetupAiLine(ai, p, car), 1);
   // The test's own cubic, in double precision: at each end the node's point moved by the end
   // offset, the path's direction there turned by the end angle, tangents of the span times

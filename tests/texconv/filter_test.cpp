@@ -115,6 +115,15 @@ TEST(MipChain, RefusesWhatItCannotDo) {
   Image none = ImageOver(px, 4, 4);
   none.pixels = nullptr;
   EXPECT_EQ(GenerateMipMaps(none, 0, 0, &out), TEX_E_INVALIDARG);
+  // Rows shorter than their texels (a 4-wide RGBA row needs 16 bytes) would read past the
+  // pixels: refused for one level, a chain and a resize alike; 16 bytes are enough.
+  Image shortRows = ImageOver(px, 4, 4);
+  shortRows.rowPitch = 15;
+  EXPECT_EQ(GenerateMipMaps(shortRows, 0, 1, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(GenerateMipMaps(shortRows, 0, 0, &out), TEX_E_INVALIDARG);
+  EXPECT_EQ(Resize(shortRows, 2, 2, 0, &out), TEX_E_INVALIDARG);
+  shortRows.rowPitch = 16;
+  EXPECT_EQ(GenerateMipMaps(shortRows, 0, 1, &out), TEX_OK);
 }
 
 TEST(MipChain, PaddedSourceRowsCopyOnlyTheTexelsIntoTheTopLevel) {

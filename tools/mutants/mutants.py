@@ -330,6 +330,9 @@ def clamp_sites(line, masked):
 
 INT_RE = re.compile(r"(?<![\w.'])(0[xX][0-9a-fA-F]+|\d+)([uUlL]*)(?![\w.'])")
 ARRAY_DECL_RE = re.compile(r"^\s*(?:(?:static|const|constexpr|inline|thread_local)\s+)*[\w:<>]+[\s*&]+\w+\s*\[")
+# An array parameter, "(const float in[2]" or ", int32_t values[4]": its bound is not part of
+# the parameter's type, so moving it changes nothing any test could see.
+ARRAY_PARAM_RE = re.compile(r"[(,]\s*(?:const\s+)?[\w:]+(?:\s*[*&])*\s+[*&]*\w+\s*\[$")
 
 
 def constant_sites(line, masked, rng):
@@ -341,6 +344,8 @@ def constant_sites(line, masked, rng):
         after = masked[end:].lstrip()
         if before.endswith("[") and after.startswith("]") and ARRAY_DECL_RE.match(masked):
             continue  # the size of a declared buffer
+        if before.endswith("[") and after.startswith("]") and ARRAY_PARAM_RE.search(before):
+            continue  # the bound of an array parameter
         if after.startswith(">") and before.endswith((",", "<")):
             continue  # a template argument
         digits = m.group(1)
