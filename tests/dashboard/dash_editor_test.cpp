@@ -658,6 +658,40 @@ TEST_F(DashEditor, EverySectionStandsWholeInOneColumn) {
   }
 }
 
+// A heading begins a section of its own: when its rows do not fit under the rows before it,
+// the heading starts the next column and the section before it stays where it is.  Set
+// colours on the analog page with the display shown (style 1) at 1024 x 768: the LED gear
+// switch stands low in the first column with its box's two slider rows under it; then half a
+// row of space and the display's rows: heading, styles, the rectangle's two rows, two colour
+// editors of two rows each, and half a row before the next section, 8.5 rows.  From the
+// switch's top that is 3 + 0.5 + 8.5 = 12 rows, past the foot of the rows (the screen less the
+// bottom row), while 8.5 rows fit a column: the heading stands at the top of the second column
+// (wholly left of the preview square, 384 pixels wide at the right).
+TEST_F(DashEditor, AHeadingWhoseRowsDoNotFitStartsTheNextColumnAndLeavesTheRowsBeforeIt) {
+  Open(1);
+  // The colours set and the tachometer, LED gear, rate gauge and clock on; the speedometers,
+  // the oil gauges off.
+  SetDashFlags(car.dash, (Flags() & ~uint32_t(DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_DIGITAL_SPEED_ON |
+                                              DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON |
+                                              DASH_ANALOG_TACHOMETER_OFF | DASH_ANALOG_LED_GEAR_OFF |
+                                              DASH_ANALOG_TURBO_OFF | DASH_ANALOG_CLOCK_OFF)) |
+                             DASH_COLOURS_SET);
+  car.dash[offsetof(AnalogDashBlock, displayStyle)] = 1;
+  Frame();
+  const InterfaceButton* led = Live("LED gear ON (click : OFF)");
+  const InterfaceButton* heading = FindShownButton("Multi function display");
+  ASSERT_TRUE(led && heading);
+  const int row = led->bottom - led->top, column = led->right - led->left;
+  const int foot = ScreenHeight - ButtonHeight;
+  ASSERT_LE(17 * row / 2, foot) << "the display's rows fit a column";
+  ASSERT_LE(2 * column, ScreenWidth - 384) << "the second column is clear of the preview";
+  EXPECT_EQ(led->left, 0) << "the switch stays in the first column";
+  EXPECT_GT(led->top + 12 * row, foot) << "low enough that the display's rows would pass the foot";
+  EXPECT_EQ(heading->left, column);
+  EXPECT_EQ(heading->top, 0);
+  EXPECT_EQ(heading->right - heading->left, column);
+}
+
 TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) {
   Open(1);
   SetDashFlags(car.dash, Flags() | DASH_ANALOG_SPEEDOMETER_ON);

@@ -448,8 +448,9 @@ TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
 }
 
 // A change of size takes the flags asked for into use with it; so does a change of the depth
-// buffer alone (at the same size).
-TEST(NullDevice, AChangeOfModeTakesTheFlagsAskedFor) {
+// buffer alone (at the same size).  A change whose back buffer cannot be made keeps the size
+// asked for, width and height each in its place.
+TEST(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
   GfxUseNullBackend(true);
   UseSourceShaders();
   int width = ScreenWidth, height = ScreenHeight;
@@ -476,6 +477,20 @@ TEST(NullDevice, AChangeOfModeTakesTheFlagsAskedFor) {
   ASSERT_EQ(Gfx.pendingFlags[0], 0);
   SetFullscreenMode(-1, 1);
   EXPECT_EQ(Gfx.appliedFlags[0], 0) << "the depth buffer alone changed";
+  // A change to 20000 x 200 gets no back buffer (none is made wider than 16384): the size the
+  // renderer keeps is the one asked for, its width still the width.  A change back to 400 x 200
+  // makes the back buffer again.
+  ScreenWidth = 20000;
+  SetFullscreenMode(-1, 1);
+  EXPECT_FALSE(Gfx.backBufferView) << "no back buffer that wide";
+  EXPECT_EQ(Gfx.screenWidth, 20000);
+  EXPECT_EQ(Gfx.screenHeight, 200);
+  EXPECT_FLOAT_EQ(Gfx.screenWidthRecip, 1.0f / 20000.0f);
+  ScreenWidth = 400;
+  SetFullscreenMode(-1, 1);
+  EXPECT_TRUE(Gfx.backBufferView);
+  EXPECT_EQ(Gfx.screenWidth, 400);
+  EXPECT_EQ(Gfx.screenHeight, 200);
   ShutdownGraphics();
   GfxUseNullBackend(false);
   CfgStartWindowed = startWindowed;

@@ -668,6 +668,29 @@ TEST_F(GraphPaint, TheZeroLineAndEveryTenthLineStandOut) {
   EXPECT_EQ(Stream2D.vertexCount, uint32_t(2 * (lines + 2))) << "two horizontal lines, no more";
 }
 
+// The background fills the graph's own rectangle: a graph 600 x 500 pixels at (100, 20), its
+// left far from its top, on the 800 x 600 screen.  A view 5 mm across has a 1 cm grid step, and
+// from 2.5 mm to 7.5 mm either way it crosses no grid line: none is drawn after the background,
+// and the buffer still holds the background's four corners, in
+// pixels (x + 1) x 400 and (1 - y) x 300: (100, 20), (700, 20), (700, 520), (100, 520).
+TEST_F(GraphPaint, TheBackgroundCoversTheGraphsRectangleInItsOpaqueColour) {
+  Recording g;
+  g.left = 100, g.top = 20, g.width = 600, g.height = 500;
+  g.originX = 0.0025f, g.scaleW = 0.005f;
+  g.originY = 0.0025f, g.scaleH = 0.005f;
+  g.background = 0x123456;
+  g.PaintGraph();
+  const std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
+  ASSERT_GE(bytes.size(), 4 * sizeof(Vertex2D));
+  const float corners[4][2] = {{100.0f, 20.0f}, {700.0f, 20.0f}, {700.0f, 520.0f}, {100.0f, 520.0f}};
+  for (uint32_t i = 0; i < 4; ++i) {
+    const Vertex2D v = VertexAt<Vertex2D>(bytes, i);
+    EXPECT_NEAR((v.x + 1.0f) * 400.0f, corners[i][0], 1e-2f) << "corner " << i;
+    EXPECT_NEAR((1.0f - v.y) * 300.0f, corners[i][1], 1e-2f) << "corner " << i;
+    EXPECT_EQ(v.colour, 0xFF123456u) << "corner " << i;
+  }
+}
+
 // A line's two ends in pixels, read back from the clip-space vertices the null device holds
 // (the 800 x 600 screen; a line is drawn through its pixels' centres).
 struct PixelLine {
