@@ -137,11 +137,11 @@ namespace {
 // An uncompressed image of a known format within the size limits whose rows hold at least
 // their texels: a shorter row pitch would make the last rows read past the pixels.
 bool FilterableImage(const Image& image) {
+  if (!image.pixels || !IsKnownFormat(image.format) || IsCompressedFormat(image.format) || image.width == 0 ||
+      image.height == 0 || image.width > MAX_IMAGE_SIDE || image.height > MAX_IMAGE_SIDE)
+    return false;
   size_t rowPitch = 0, slicePitch = 0;
-  return image.pixels && IsKnownFormat(image.format) && !IsCompressedFormat(image.format) &&
-         image.width > 0 && image.height > 0 && image.width <= MAX_IMAGE_SIDE &&
-         image.height <= MAX_IMAGE_SIDE && ComputePitch(image.format, image.width, image.height, &rowPitch, &slicePitch) &&
-         image.rowPitch >= rowPitch;
+  return ComputePitch(image.format, image.width, image.height, &rowPitch, &slicePitch) && image.rowPitch >= rowPitch;
 }
 
 // The whole image as premultiplied linear floats.

@@ -14,6 +14,7 @@
 #include "core/data_fields.h"
 #include "core/log.h"
 #include "core/process.h"
+#include "tests/open_descriptors.h"
 #include "report_recorder.h"
 
 namespace fs = std::filesystem;
@@ -609,17 +610,6 @@ TEST(DataFileWrites, RimWordsAreEightBytesOfLowHalvesInEveryMode) {
   std::free(mem.buffer);
 }
 
-namespace {
-
-// The number of file handles this process holds open.
-int OpenHandles() {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
-  return count;
-}
-
-}  // namespace
-
 TEST(DataFileBounds, ASkipOfExactlyWhatIsLeftSucceedsAndOneMoreRunsShort) {
   const std::string root = FreshFolder("skip_edge");
   Bytes image = Header("ZKTTST", 0, 1);
@@ -655,7 +645,7 @@ TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
   WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
   WriteBytes(root + "/later.bin", Header("ZKTTST", 0, 9));
   WriteBytes(root + "/other.bin", Header("QQQQQQ", 0, 1));
-  const int before = OpenHandles();
+  const int before = OpenDescriptors();
   for (int round = 0; round < 3; ++round) {
     DataFile df{};
     ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 1), 1);  // streaming
@@ -673,7 +663,7 @@ TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
     EXPECT_EQ(CompareFiles((root + "/good.bin").c_str(), (root + "/none.bin").c_str()), 0);
     EXPECT_EQ(CompareFiles((root + "/none.bin").c_str(), (root + "/good.bin").c_str()), 0);
   }
-  EXPECT_EQ(OpenHandles(), before);
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST(DataFileErrors, TheSmallestImagesAndVersionsAtTheirLimits) {

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/open_descriptors.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -45,13 +47,6 @@ bool NoTemporaryLeft(const std::string& folder) {
   for (const auto& entry : fs::directory_iterator(folder))
     if (entry.path().extension() == ".tmp") return false;
   return true;
-}
-
-// The descriptors this process has open.
-int OpenDescriptors() {
-  int count = 0;
-  for (const auto& entry : fs::directory_iterator("/proc/self/fd")) count += entry.path().filename() != ".";
-  return count;
 }
 
 std::string Backslashed(std::string path) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/instance_link.h"
+#include "tests/open_descriptors.h"
 
 namespace {
 
@@ -87,18 +88,13 @@ TEST_F(InstanceLink, RequestReachesTheServingThreadAndReplyComesBack) {
 // Asking whether an instance runs connects and hangs up: no descriptor is left open by the
 // asking side, and the serving side drops what it accepted once it sees the hang-up.
 TEST_F(InstanceLink, AskingWhetherAnInstanceRunsLeavesNoDescriptorOpen) {
-  const auto open = [] {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-  };
   ASSERT_EQ(InstanceLinkOpen(), 1);
-  const int before = open();
+  const int before = OpenDescriptors();
   for (int i = 0; i < 3; ++i) EXPECT_EQ(InstanceLinkFindRunning(), 1);
-  EXPECT_EQ(open(), before);
+  EXPECT_EQ(OpenDescriptors(), before);
   InstanceLinkServe(EchoLength);
   InstanceLinkServe(EchoLength);
-  EXPECT_EQ(open(), before);
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 TEST_F(InstanceLink, HungInstanceTimesOutTheSender) {

@@ -12,6 +12,7 @@
 
 #include "platform/clock.h"
 #include "platform/spawn.h"
+#include "tests/open_descriptors.h"
 
 namespace {
 
@@ -125,16 +126,11 @@ TEST(WatchedChild, APollNeverWaitsForTheChildsNextOutput) {
 // A watched child leaves no descriptor open once it has ended, whether its output ended
 // before the poll that reaped it or the kill ended it.
 TEST(WatchedChild, AnEndedChildLeavesNoDescriptorOpen) {
-  const auto openDescriptors = [] {
-    int count = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-    return count;
-  };
   std::filesystem::create_directories("child");
   WriteScript("child/short.sh", "#!/bin/sh\necho short\n");
   WriteScript("child/long.sh", "#!/bin/sh\necho long\nexec sleep 30\n");
   const char* argv[] = {"child", nullptr};
-  const int before = openDescriptors();
+  const int before = OpenDescriptors();
   for (int i = 0; i < 3; ++i) {
     ChildProcess child;
     ASSERT_EQ(ChildStart(child, "child/short.sh", argv, nullptr), 0);
@@ -150,7 +146,7 @@ TEST(WatchedChild, AnEndedChildLeavesNoDescriptorOpen) {
   ChildProcess refused;
   EXPECT_NE(ChildStart(refused, "child/short.sh", argv, "child/no_such_folder"), 0);
   EXPECT_EQ(refused.pid, 0);
-  EXPECT_EQ(openDescriptors(), before);
+  EXPECT_EQ(OpenDescriptors(), before);
 }
 
 // A program started without waiting is reaped by a later start once it has ended: it does not

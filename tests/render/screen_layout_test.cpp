@@ -19,6 +19,7 @@
 #include "render/views.h"
 #include "render/views_local.h"
 #include "render/vr.h"
+#include "tests/open_descriptors.h"
 
 namespace {
 
@@ -422,17 +423,6 @@ TEST_F(LayoutTest, RecordValuesAreClampedAsTheyAreRead) {
   EXPECT_EQ(l[2].centreOffset, -0.75f);
 }
 
-namespace {
-
-// The number of file handles this process holds open.
-int OpenHandles() {
-  int count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
-  return count;
-}
-
-}  // namespace
-
 // The views file is read as a stream: whatever a read finds (version 0 with nothing to take,
 // every record, a file cut short) it closes the file behind it.
 TEST_F(LayoutTest, EveryViewsFileReadClosesItsFile) {
@@ -442,13 +432,13 @@ TEST_F(LayoutTest, EveryViewsFileReadClosesItsFile) {
   PutI32(whole, 0);
   for (int i = 0; i < 3; ++i) PutRecord(whole, {});
   const Bytes cut(whole.begin(), whole.end() - 4);
-  const int open = OpenHandles();
+  const int open = OpenDescriptors();
   EXPECT_EQ(LoadViewsFrom(WriteFile("zero.bin", zero)), 1);
-  EXPECT_EQ(OpenHandles(), open) << "version 0";
+  EXPECT_EQ(OpenDescriptors(), open) << "version 0";
   EXPECT_EQ(LoadViewsFrom(WriteFile("whole.bin", whole)), 1);
-  EXPECT_EQ(OpenHandles(), open) << "every record";
+  EXPECT_EQ(OpenDescriptors(), open) << "every record";
   EXPECT_EQ(LoadViewsFrom(WriteFile("cut.bin", cut)), 0);
-  EXPECT_EQ(OpenHandles(), open) << "cut short";
+  EXPECT_EQ(OpenDescriptors(), open) << "cut short";
 }
 
 TEST_F(LayoutTest, DamagedWrongAndLaterFilesLeaveTheDefaults) {

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "tests/physics/car_test_util.h"
-#include "vehicle/wheel_profile.h"
+#include "tests/vehicle/wheels_at_rest.h"
 
 inline void MakeDiagramCar(Car& car) {
   MakeSampleCar(0, car);
@@ -14,10 +14,7 @@ inline void MakeDiagramCar(Car& car) {
   car.extent[3] = -0.8f;
   car.wheelSets[0].suspensionType = 3;
   car.wheelSets[1].suspensionType = 4;
-  for (SuspensionBlock& set : car.wheelSets) {
-    SetupTyre(set, 0, 0.0f);
-    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
-  }
+  MakeTyres(car);
   // Each wheel's arms: 0.75 m out, pivots inboard.
   for (int i = 0; i < car.wheelCount; ++i) {
     CarWheel& w = car.wheels[i];

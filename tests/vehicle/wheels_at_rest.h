@@ -5,13 +5,18 @@
 #include "vehicle/wheel_profile.h"
 #include "wheel/wheel.h"
 
-// Each wheel set's tyre made (the first type, new) with its rim's profile, and every wheel at
-// rest where the vehicle put it: straight ahead, upright, no camber.
-inline void StandWheelsAtRest(Car& car) {
+// Each wheel set's tyre made (the first type, new) with its rim's profile.
+inline void MakeTyres(Car& car) {
   for (SuspensionBlock& set : car.wheelSets) {
     SetupTyre(set, 0, 0.0f);
     BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
   }
+}
+
+// The tyres made, and every wheel at rest where the vehicle put it: straight ahead, upright,
+// no camber.
+inline void StandWheelsAtRest(Car& car) {
+  MakeTyres(car);
   for (int i = 0; i < car.wheelCount; ++i) {
     car.wheels[i].centre = car.wheelPositions[i];
     car.wheels[i].steerAngle = 0.0f;
