@@ -14,7 +14,7 @@
 #include "core/data_fields.h"
 #include "core/log.h"
 #include "core/process.h"
-#include "tests/open_descriptors.h"
+#include "tests/platform/open_descriptors.h"
 #include "report_recorder.h"
 
 namespace fs = std::filesystem;

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/open_descriptors.h"
+#include "tests/platform/open_descriptors.h"
 
 namespace fs = std::filesystem;
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "platform/instance_link.h"
-#include "tests/open_descriptors.h"
+#include "tests/platform/open_descriptors.h"
 
 namespace {
 

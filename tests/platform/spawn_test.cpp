@@ -12,7 +12,7 @@
 
 #include "platform/clock.h"
 #include "platform/spawn.h"
-#include "tests/open_descriptors.h"
+#include "tests/platform/open_descriptors.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "render/views.h"
 #include "render/views_local.h"
 #include "render/vr.h"
-#include "tests/open_descriptors.h"
+#include "tests/platform/open_descriptors.h"
 
 namespace {
 
