@@ -817,6 +817,12 @@ TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
   car.topSpeed = 0.5f;
   EXPECT_EQ(cornerSpeeds(1e4f), std::vector<float>(4, 0.5f));
   EXPECT_EQ(cornerSpeeds(1e-6f), std::vector<float>(4, 0.5f));
+  // No grip at all, and a camber leaning out of the curve: the road pulls the car outward by
+  // g x 0.1 = 0.98 m/s^2, so no speed at all is held there; still walking pace.
+  car.topSpeed = top;
+  for (auto& set : car.wheelSetGrip) set[0] = set[1] = 0.0f;
+  for (int i = 0; i < 4; ++i) ai.nodes[i].camber = -0.1f;
+  EXPECT_EQ(cornerSpeeds(0.02f), std::vector<float>(4, AI_LEAST_SPEED));
 }
 
 // The drive goes to the driven axle only: a rear-driven car gathers speed down an open

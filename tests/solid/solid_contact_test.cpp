@@ -392,6 +392,47 @@ TEST_F(SolidContacts, AHullOffersThePointWhereAProbeCrossesItsFace) {
   EXPECT_NEAR(onWide.candidatePoint.x, -1200.0 * 65536, 64);
 }
 
+// A probe as far from a hull corner as the 4096 m reach (2^28 in 16.16), along y or along z,
+// is out of reach whichever of the two it is; a unit nearer, it meets the triangle.  The
+// triangle lies in the plane x = 0, 4000 m long and 200 m across (corners at 0 and 4000 m
+// along, -100 and +100 m across).  The probe is 0.1 m through it, its from-centre vector 0.5 m
+// across the plane and 2000 m along it, so it crosses the plane a fifth of the way back
+// (0.1 / 0.5), 400 m back along: 3696 m from the first corner, inside the triangle.
+TEST_F(SolidContacts, AProbeExactlyTheReachFromAHullCornerIsOutOfReachAlongYAndZ) {
+  constexpr int32_t M = 65536, reach = 4096 * M, start = -2000 * M;
+  for (int along : {1, 2}) {
+    SCOPED_TRACE(along == 1 ? "along y" : "along z");
+    // Swapping y and z mirrors the triangle, so its outside turns from +x to -x.
+    const int32_t out = along == 1 ? 1 : -1;
+    const auto at = [&](int32_t x, int32_t a, int32_t c) {
+      return along == 1 ? IntVector{x, a, c} : IntVector{x, c, a};
+    };
+    Solid hull;
+    hull.AllocateHull(3, 1);
+    hull.points[0].probe.world = at(0, start, -100 * M);
+    hull.points[1].probe.world = at(0, start + 4000 * M, -100 * M);
+    hull.points[2].probe.world = at(0, start + 4000 * M, 100 * M);
+    hull.triangles[0].corners[0] = 0;
+    hull.triangles[0].corners[1] = 1;
+    hull.triangles[0].corners[2] = 2;
+    hull.triangles[0].worldNormal = {float(out), 0.0f, 0.0f};
+    for (int32_t nearer : {1, 0}) {
+      ContactProbe probe = {};
+      probe.world = at(-out * FixedFromMetres(0.1f), start + reach - nearer, 0);
+      probe.fromCentre = at(-out * M / 2, 2000 * M, 0);
+      hull.PointContactWithHull(probe);
+      if (nearer) {
+        EXPECT_EQ(probe.candidateBody, &hull);
+        EXPECT_NEAR(probe.candidateStrength, 0.2 * 65536, 2);
+        const int32_t alongQ = along == 1 ? probe.candidatePoint.y : probe.candidatePoint.z;
+        EXPECT_NEAR(alongQ, start + 3696.0 * M, 0.05 * M);
+      } else {
+        EXPECT_EQ(probe.candidateStrength, 0) << "exactly at the reach";
+      }
+    }
+  }
+}
+
 // A body's probes against another's hull: each probe not waiting out a delay, the first one
 // too, is tried; one waiting is not.
 TEST_F(SolidContacts, EveryProbeNotWaitingIsTriedAgainstTheOtherHull) {
