@@ -463,3 +463,29 @@ TEST(Bc1Blocks, ALoneOpaqueTexelAmongTransparentOnesComesBackAsNearAsAMidpointAl
     for (int i = 0; i < 16; ++i) EXPECT_EQ(back[4 * i + 3], i == 7 ? 255 : 0) << v << " texel " << i;
   }
 }
+
+// The ends are found along the colours' principal axis, after four power steps from the box
+// diagonal.  Red and green vary independently over the block (red 98, 118, 138, 158 along each
+// row, green 37, 55, 73, 91 down each column, blue 32), so the covariance is diagonal: red
+// 4 x (2 x 10^2 + 2 x 30^2) = 8000, green 4 x (2 x 9^2 + 2 x 27^2) = 6480.  From the diagonal
+// (60, 54, 0) four steps give (60 x 8000^4, 54 x 6480^4, 0), the direction (10^9, 9^9, 0): the
+// axis (0.93247, 0.36126, 0).  The corner texels lie 30 x 0.93247 + 27 x 0.36126 = 37.728
+// either side of the mean (128, 64, 32), so the ends are (163.18, 77.63, 32) and
+// (92.82, 50.37, 32): 5:6:5 (20, 19, 4) = 0xA264, expanding to (165, 77, 33), and
+// (11, 12, 4) = 0x5984, (90, 48, 33) (green 50 lies as near 52 as 48; the lower is taken).  Their
+// thirds are (140, 67, 33) and (115, 58, 33); each texel takes the nearest of the four, rows
+// 1 3 2 2, 1 3 2 2, 3 3 2 0, 3 2 2 0, and the least-squares ends for those indices find
+// nothing better.  A fifth step would turn the axis to (0.954, 0.299) and green's ends to 75.0
+// and 53.0.
+TEST(Bc1Blocks, TheEndsLieOnTheAxisOfFourPowerStepsFromTheBoxDiagonal) {
+  uint8_t block[64], bc[8];
+  for (int i = 0; i < 16; ++i) {
+    block[4 * i] = uint8_t(98 + 20 * (i & 3));
+    block[4 * i + 1] = uint8_t(37 + 18 * (i >> 2));
+    block[4 * i + 2] = 32;
+    block[4 * i + 3] = 255;
+  }
+  EncodeBc1Block(block, 0.5f, bc);
+  const uint8_t expected[8] = {0x64, 0xA2, 0x84, 0x59, 0xAD, 0xAD, 0x2F, 0x2B};
+  for (int k = 0; k < 8; ++k) EXPECT_EQ(bc[k], expected[k]) << "byte " << k;
+}
