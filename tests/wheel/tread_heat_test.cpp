@@ -295,6 +295,24 @@ TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
   EXPECT_EQ(w().sectors[6].lanes[0].thickness, 0.03f * set().rollingRadius);
   EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
   EXPECT_EQ(w().temperatures[TYRE_TEMP_AIR], 20);
+  // So does a run-away in any other lane, or in either carcass side: two sectors' heats that
+  // a float holds one by one but not together.
+  for (int part = 1; part < 5; ++part) {
+    SCOPED_TRACE(part);
+    SetUp();
+    q.set().ambientTemperatureC = 35;
+    for (int k : {6, 7}) {
+      TreadSector& s = w().sectors[k];
+      (part < 3 ? s.lanes[part].contactHeat : part == 3 ? s.innerCarcassHeat : s.outerCarcassHeat) = 3.0e38f;
+    }
+    w().UpdateTyreTemperatures(set(), 0, 0.001f, 1.0f);
+    const TreadSector& s = w().sectors[6];
+    EXPECT_NEAR(s.lanes[1].contactHeat / LayerCapacity(), REF, 1e-3);
+    EXPECT_NEAR(s.lanes[2].contactHeat / LayerCapacity(), REF, 1e-3);
+    EXPECT_NEAR(s.innerCarcassHeat / CarcassCapacity(), REF, 1e-3);
+    EXPECT_NEAR(s.outerCarcassHeat / CarcassCapacity(), REF, 1e-3);
+    EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
+  }
 }
 
 TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {
