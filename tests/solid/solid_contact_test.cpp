@@ -433,6 +433,43 @@ TEST_F(SolidContacts, AProbeExactlyTheReachFromAHullCornerIsOutOfReachAlongYAndZ
   }
 }
 
+// Strictly inside a triangle counts down to the last unit of 16.16: a probe crossing the
+// plane one unit (1/65536 m) inside any one of its edges meets it, one crossing on the edge
+// does not.  The triangle has its corners at (0, 0, 0), (0, 1, 0) and (0, 0, 1) m, facing +x;
+// the probe comes straight along x, so it crosses the plane at its own y and z.
+TEST_F(SolidContacts, AProbeOneUnitInsideAnyEdgeOfAHullTriangleMeetsIt) {
+  constexpr int32_t M = 65536;
+  Solid hull;
+  hull.AllocateHull(3, 1);
+  hull.points[0].probe.world = {0, 0, 0};
+  hull.points[1].probe.world = {0, M, 0};
+  hull.points[2].probe.world = {0, 0, M};
+  hull.triangles[0].corners[0] = 0;
+  hull.triangles[0].corners[1] = 1;
+  hull.triangles[0].corners[2] = 2;
+  hull.triangles[0].worldNormal = {1.0f, 0.0f, 0.0f};
+  const struct {
+    const char* edge;
+    int32_t y, z;              // a unit inside it
+    int32_t onEdgeY, onEdgeZ;  // on it
+  } cases[] = {{"the edge along y", M / 4, 1, M / 4, 0},
+               {"the slanting edge", M / 4, 3 * M / 4 - 1, M / 4, 3 * M / 4},
+               {"the edge along z", 1, M / 4, 0, M / 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.edge);
+    ContactProbe inside = {};
+    inside.world = {-FixedFromMetres(0.1f), c.y, c.z};
+    inside.fromCentre = {-M / 2, 0, 0};
+    ContactProbe on = inside;
+    on.world = {-FixedFromMetres(0.1f), c.onEdgeY, c.onEdgeZ};
+    hull.PointContactWithHull(inside);
+    hull.PointContactWithHull(on);
+    EXPECT_EQ(inside.candidateBody, &hull);
+    EXPECT_NEAR(inside.candidateStrength, 0.2 * 65536, 2);
+    EXPECT_EQ(on.candidateStrength, 0);
+  }
+}
+
 // A body's probes against another's hull: each probe not waiting out a delay, the first one
 // too, is tried; one waiting is not.
 TEST_F(SolidContacts, EveryProbeNotWaitingIsTriedAgainstTheOtherHull) {
