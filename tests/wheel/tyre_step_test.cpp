@@ -265,6 +265,21 @@ TEST_F(TyreStep, ALeaningTyreTouchesOffCentreAndNotAtNinetyDegrees) {
   Call();
   EXPECT_EQ(w().contactKind, 0);
   EXPECT_EQ(w().normalForce, 0.0f);
+  // The edge of that: a spin axis whose cosine to the ground is 0.01 (89.43 degrees; the cross
+  // product with the ground's normal 0.01 long, squared 0.0001) stands on the ground even
+  // pressed 5 mm into it; at a cosine of 0.0101 the tyre touches.
+  for (float cosine : {0.0101f, 0.01f}) {
+    SetUp();
+    SCOPED_TRACE(cosine);
+    const float c = cosine, s = std::sqrt(1.0f - c * c);
+    m[0] = c, m[1] = 0, m[2] = s, m[3] = 0, m[4] = 1, m[5] = 0, m[6] = -s, m[7] = 0, m[8] = c;
+    const Vec3 reference = centre + MatrixTimes(m, w().contactOffset);
+    w().groundPoint = {0.0f, 0.0f, reference.z + 0.005f};
+    w().deflection = 0.005f;
+    Call();
+    EXPECT_EQ(w().contactKind, cosine > 0.01f ? 1 : 0);
+    EXPECT_EQ(w().normalForce > 0.0f, cosine > 0.01f);
+  }
 }
 
 // The tread pushed sideways leans the contact: the camber term is the lean less the push over
