@@ -280,6 +280,36 @@ TEST(SuspensionGeometry, TrailingArmClosedFormOnBothSides) {
   }
 }
 
+// Arms that only just reach each other still place the wheel.  With the lower arm level
+// (no travel, no rest angle) its outer joint P lies at (0, 0.12) in x, z, and the upper
+// pivot 0.25390625 m inboard at the same height.  The upright's projected length k is
+// 2 x 0.12705155 (no caster) and the upper arm 1 cm: in floats 0.01^2 + 0.25390625^2 - k^2
+// is exactly 0, so the upper joint stands square above the pivot line, e^2 = 0.01^2 =
+// 0.0001, the least reach the solution takes.  The upper joint is then (-0.25390625, 0.13)
+// and the wheel centre midway: (-0.126953125, 0.125).  An arm a little shorter cannot reach.
+TEST(SuspensionGeometry, ArmsThatJustReachEachOtherPlaceTheWheel) {
+  CarWheel w = ArmWheel(SUSPENSION_DOUBLE_WISHBONE, 1.0f);
+  w.travel = w.travelOffset = w.lowerArmShortening = w.upperArmShortening = 0.0f;
+  w.restArmAngle = 0.0f;
+  SuspensionBlock set = ArmSet();
+  w.lowerPivot.x = -set.lowerArmLength;
+  w.upperPivotX = -0.25390625f;
+  w.upperPivotZ = w.lowerPivot.z;
+  set.caster = 0.0f;
+  set.halfUprightLength = 0x1.04339ap-3f;  // 0.12705155
+  set.upperArmLength = 0.01f;
+  CarWheel placed = w;
+  placed.UpdateSuspensionGeometry(set);
+  EXPECT_NEAR(placed.centre.x, -0.126953125, 1e-6);
+  EXPECT_EQ(placed.centre.y, w.designCentre.y);
+  EXPECT_NEAR(placed.centre.z, 0.125, 1e-6);
+  set.upperArmLength = 0.0099f;
+  CarWheel unreached = w;
+  unreached.centre = {9.0f, 8.0f, 7.0f};
+  unreached.UpdateSuspensionGeometry(set);
+  EXPECT_EQ(unreached.centre.x, 9.0f);
+}
+
 TEST(SuspensionGeometry, NoSolutionAndUnknownTypesLeaveTheWheelUntouched) {
   const auto expectUntouched = [](CarWheel w, const SuspensionBlock& set, const char* what) {
     w.centre = {9.0f, 8.0f, 7.0f};
