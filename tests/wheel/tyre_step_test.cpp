@@ -329,6 +329,15 @@ TEST_F(TyreStep, RotationAngleWrapsAtSixteenTurns) {
   w().rotationAngle = -150.0f;
   Call();
   EXPECT_NEAR(w().rotationAngle, -150.0 + 201.06194, 1e-4);
+  // Exactly 16 turns either way is still within them: a braked wheel standing there stays.
+  q.set().rotationFrozen = 0;
+  for (float turns16 : {100.53097f, -100.53097f}) {
+    w().spinRate = 0.0f;
+    w().rotationAngle = turns16;
+    Call({}, 1e5f);
+    EXPECT_EQ(w().spinRate, 0.0f);
+    EXPECT_EQ(w().rotationAngle, turns16);
+  }
 }
 
 // The surface kinds' rows as listed: drag, grip, then bytes 8 to 15 (loose ground, a byte the
