@@ -224,6 +224,14 @@ TEST_F(ModelPrimitives, FullAndPartialCopies) {
   EXPECT_EQ(partial.HasTypeOneMapping(), 1);
   partial.mappings[0].cutout[0] = 7;  // out of range: names no page
   EXPECT_EQ(partial.HasTypeOneMapping(), 0);
+  // A mapping left naming the cutout just removed (its number now the count) names no page
+  // either, though the removed record, on the skin page, still sits past the array's end.
+  partial.AddCutout(&partial.cutouts[0]);
+  partial.mappings[0].cutout[0] = 1;
+  EXPECT_EQ(partial.HasTypeOneMapping(), 1);
+  partial.RemoveCutout(1);
+  ASSERT_EQ(partial.cutoutCount, 1);
+  EXPECT_EQ(partial.HasTypeOneMapping(), 0);
   partial.Free();
   source.Free();
 

@@ -18,6 +18,7 @@
 #include "model/model_object.h"
 #include "modeller/edit_views.h"
 #include "render/frame.h"
+#include "render/matrices.h"
 #include "render/texture_record.h"
 #include "render/views.h"
 #include "text/code_pages.h"
@@ -730,6 +731,29 @@ TEST_F(EditViewsTest, BothButtonsWithoutMotionOnAScreenOfNoHeightKeepTheWidth) {
   HandleEditViewMouse(&both, 0);
   EXPECT_EQ(EditViews.width, 8 << 16);
   ScreenWidth = 0;
+}
+
+// The grid and the drag box lie in world space whatever was drawn before them: the world
+// matrix an object left is set back to the identity first, in the ground grid and the axis
+// views' turned grids alike.
+TEST_F(EditViewsTest, TheGridAndTheDragBoxAreDrawnWithTheIdentityWorldMatrix) {
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  const auto leftByAnObject = [] {
+    for (int i = 0; i < 16; ++i) WorldMatrix[i] = float(i + 2);
+  };
+  EditViews.gridChoice = GRID_TEN_METRES;
+  for (int view : {VIEW_FRONT, VIEW_RIGHT, VIEW_TOP}) {
+    SelectEditView(view);
+    leftByAnObject();
+    DrawEditViewGrid();
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(WorldMatrix[i], identity[i]) << "grid of view " << view << ", element " << i;
+  }
+  EditViews.dragBox.state = DRAG_BOX_DONE;
+  EditViews.dragBox.code = CurrentViewCode();
+  leftByAnObject();
+  DrawEditViewDragBox();
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(WorldMatrix[i], identity[i]) << "drag box, element " << i;
+  EditViews.dragBox = DragBox{};
 }
 
 TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {

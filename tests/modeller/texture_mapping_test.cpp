@@ -1597,6 +1597,27 @@ TEST_F(MappingToolTest, SelectingAMappingOutsideTheListScrollsItIntoView) {
   EXPECT_EQ(panel->firstRow, 2);
 }
 
+// An object mapped while turned is shown unturned, and a plain note (not lit, nothing to
+// click) says so; an object that was never turned has no note.
+TEST_F(MappingButtonsTest, ATurnedObjectIsNotedAsUnturnedForTheMapping) {
+  const char* note = "note: subobject temporarily unrotated for mapping alignment";
+  OpenTool();
+  Buttons(&panel->prss);
+  EXPECT_FALSE(Shown(note));
+  Key('S', true);
+  Frame(2);
+  ASSERT_EQ(ActiveMappingPanel, nullptr);
+  model.angles[2] = 300;
+  Key('M', true);
+  panel = ActiveMappingPanel;
+  ASSERT_NE(panel, nullptr);
+  Buttons(&panel->prss);
+  const InterfaceButton* shown = FindShownButton(note);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->fourth.i, 0) << "not lit";
+  EXPECT_EQ(shown->handler, nullptr);
+}
+
 TEST_F(MappingButtonsTest, TheListsFirstRowIsHeldWithinTheList) {
   OpenTool();
   const int rows = std::max(8, ScreenHeight / ButtonHeight - 26);

@@ -4,6 +4,8 @@
 // templates and the viewer); each edit undone byte for byte, each refusal changing nothing.
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,9 +19,11 @@
 #include "platform/keys.h"
 #include "render/draw2d.h"
 #include "render/gouraud_mesh.h"
+#include "render/image_files.h"
 #include "render/material.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
+#include "tests/render/null_renderer.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/placement_check.h"
 #include "ui/value_edit.h"
@@ -1395,6 +1399,52 @@ TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   Key(27);
   Frame(2);
   EXPECT_EQ(screen->prss.sub, nullptr);
+}
+
+namespace {
+struct PagesNullDevice : NullRenderer {
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+class TexturePagesOnDevice : public TextureScreenTest {
+ protected:
+  static void SetUpTestSuite() { PagesNullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { PagesNullDevice::TearDownTestSuite(); }
+};
+}  // namespace
+
+// The page row's "reload" reads the page's picture again as it is: with compressed textures
+// off no DDS is made, as one is when the picture is read as DDS.
+TEST_F(TexturePagesOnDevice, ReloadReadsThePictureAgainWithoutMakingADds) {
+  namespace fs = std::filesystem;
+  fs::remove_all("data");
+  fs::create_directories("data/png");
+  const std::vector<uint8_t> rgba(16 * 16 * 4, 200);
+  const PictureRows rows{16, 16, rgba.data(), 16 * 4, 0, 1};
+  std::vector<uint8_t> png;
+  ASSERT_EQ(EncodeImage(IMAGE_PNG, rows, ImageWriteOptions{}, png), nullptr);
+  std::ofstream("data/png/reload_page.png", std::ios::binary)
+      .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+  const int savedCompressed = CfgCompressedTex;
+  CfgCompressedTex = 0;
+  ASSERT_NE(GetTexture("reload_page", 0), nullptr);
+  TexturePagesScreen* screen = OpenPages();
+  std::snprintf(model.pages[0].name, sizeof model.pages[0].name, "reload_page");
+  SelectedPage = 0;
+  Material stand{};
+  screen->texture = &stand;  // a texture, but no facts row with a "reload" of its own
+  const int saved = TexturesSavedCount;
+  Press(&screen->prss, "reload", CLICK_LEFT, "Reload the selected texture page");
+  EXPECT_EQ(TexturesSavedCount, saved);
+  EXPECT_FALSE(fs::exists("data/dds/reload_page.dds"));
+  EXPECT_EQ(TakeBox(), "") << "read again";
+  // Read as DDS, the same picture is converted and saved.
+  ASSERT_EQ(ReloadPageTexture(&screen->prss, "reload_page", 1, 0), 1);
+  EXPECT_EQ(TexturesSavedCount, saved + 1);
+  EXPECT_TRUE(fs::exists("data/dds/reload_page.dds"));
+  screen->texture = nullptr;
+  CfgCompressedTex = savedCompressed;
+  fs::remove_all("data");
 }
 
 TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {

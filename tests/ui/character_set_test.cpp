@@ -297,6 +297,59 @@ TEST(FontList, EqualPrioritiesKeepTheirOrderAndTheListStopsAt76) {
   EXPECT_EQ(count, FONT_LIST_MAX);
 }
 
+// A language covered by more faces than the list holds (80 against 76): the face is chosen
+// among the faces the system listed first, never from past them.  The faces are the build's
+// own font under 80 family names, each said to cover Japanese, in a font configuration of
+// their own.
+TEST(FontList, ALanguageWithMoreFacesThanTheListHoldsChoosesAmongTheListedOnes) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::absolute("many_faces");
+  fs::remove_all(folder);
+  fs::create_directories(folder / "fonts");
+  std::string config = "<?xml version=\"1.0\"?>\n<fontconfig>\n<dir>" + (folder / "fonts").string() +
+                       "</dir>\n<cachedir>" + (folder / "cache").string() + "</cachedir>\n";
+  for (int i = 1; i <= 80; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "Face %02d", i);
+    const fs::path file = folder / "fonts" / (std::string(name + 5) + ".ttf");
+    fs::create_symlink(ZKT_CHARSET_FONT, file);
+    config += "<match target=\"scan\"><test name=\"file\"><string>" + file.string() +
+              "</string></test><edit name=\"family\" mode=\"assign\" binding=\"same\"><string>" + name +
+              "</string></edit><edit name=\"lang\" mode=\"assign\"><langset><string>ja</string></langset>"
+              "</edit></match>\n";
+  }
+  config += "</fontconfig>\n";
+  std::ofstream(folder / "fonts.conf") << config;
+  const char* previous = std::getenv("FONTCONFIG_FILE");
+  const std::string previousConfig = previous ? previous : "";
+  CloseGlyphSurface();
+  setenv("FONTCONFIG_FILE", (folder / "fonts.conf").c_str(), 1);
+
+  std::vector<FontFaceInfo> listed(80);
+  ASSERT_EQ(ListFontFaces("ja", listed.data(), 80), 80);
+  for (FontChoice& choice : FontChoices) {
+    choice.weight = 400;
+    choice.face[0] = 0;
+  }
+  // Chosen before, but past the 76 the list keeps: the first listed face is taken instead.
+  std::snprintf(FontChoices[0].face, sizeof FontChoices[0].face, "%s", listed[78].face);
+  SetUpGlyphFonts();
+  EXPECT_EQ(CodePageRecords[CODE_PAGE_JAPANESE].noFont, 0);
+  EXPECT_NE(CodePageRecords[CODE_PAGE_JAPANESE].font, nullptr);
+  EXPECT_STREQ(FontChoices[0].face, listed[0].face);
+  EXPECT_EQ(CodePageRecords[7].font, nullptr) << "no face covers Chinese";
+  FreeCharacterSet();
+
+  if (previous) {
+    setenv("FONTCONFIG_FILE", previousConfig.c_str(), 1);
+  } else {
+    unsetenv("FONTCONFIG_FILE");
+  }
+  CloseGlyphSurface();
+  for (FontChoice& choice : FontChoices) choice.face[0] = 0;
+  fs::remove_all(folder);
+}
+
 TEST(FontMeasure, FindsTheInkRowsAndReportsABlankSurface) {
   std::vector<uint8_t> surface(GLYPH_SURFACE_BYTES, 255);
   int top = -1, bottom = -1;

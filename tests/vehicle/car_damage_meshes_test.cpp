@@ -229,10 +229,12 @@ TEST_F(DamagedMeshes, TheRepairPutsBackEachNormalsThreeComponents) {
   }
 }
 
-TEST_F(DamagedMeshes, WithoutPhysicalPointsNoNodeIsApplied) {
+TEST_F(DamagedMeshes, WithoutPhysicalPointsNoNodeIsAppliedAndOnlyAWaitingNodeIsReported) {
   const std::vector<double> undamaged = Snapshot(0);
-  car_.AddDamageNode(DamageNode{0, 255, PackDamageDirection(0, 0, -1)});
   car_.FreeContacts();
+  ApplyDamageNodesGraphical(car_);  // no node waits: nothing is missing
+  EXPECT_EQ(Lines("ERROR: IPoints==NULL in ApplyDamageNodesGraphical"), 0);
+  car_.AddDamageNode(DamageNode{0, 255, PackDamageDirection(0, 0, -1)});
   ApplyDamageNodesGraphical(car_);
   EXPECT_EQ(Snapshot(0), undamaged);
   EXPECT_EQ(car_.graphicalDamageVersion, 1u);
