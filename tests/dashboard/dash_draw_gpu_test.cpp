@@ -302,6 +302,35 @@ TEST_F(DashPixels, TheTachometerNeedleHubAndFiguresStandWhereTheEngineSpeedPutsT
   }
 }
 
+// Each of the small dials, placed alone in the middle (the others left at the corner with no
+// radius), shows its needle's red there; the turbo's needle stands at the boost's share of its
+// maximum, as the tachometer's does: 0.5 bar of 1.0 is half the dial's turn.
+TEST_F(DashPixels, EachSmallDialIsDrawnWhereItsBlockPutsItAndTheTurboNeedleAtTheBoostsShare) {
+  const Rgb needle = Shown(200, 40, 40);
+  for (int dial : {DASH_TURBO, DASH_WATER, DASH_FUEL, DASH_OIL_TEMPERATURE, DASH_OIL_PRESSURE}) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON);
+    SetDashFlags(b.flags, DashFlags(b.flags) & ~DASH_ANALOG_TURBO_OFF);
+    b.dials[dial] = DashDial{100, 100, 48, 48, 100, 0, 0, 0};
+    WriteAnalogBlock(b, s.block);
+    s.turbo = 1;
+    s.maxBoost = 1.0f;
+    s.boost = 0.5f;
+    s.oilPressure = 1.0f;
+    DashUnits.pressureUnit = 1;
+    Draw(s, dial == DASH_TURBO ? "turbo" : nullptr);
+    EXPECT_GT(CountIn(0, needle.r - 20, needle.r + 20, -0.3f, -0.3f, 0.3f, 0.3f), 50) << "dial " << dial;
+    if (dial != DASH_TURBO) continue;
+    const float r = 0.5f * GAUGE_RADIUS_SCALE;
+    const float start = 48 * 0.08726647f, turn = 48 * -0.08726647f;
+    const float angle = start + turn * 0.5f;
+    const float nx = std::cos(angle) * 0.4f * r, ny = -std::sin(angle) * 0.4f * r;
+    EXPECT_TRUE(Near(At(nx, ny), needle)) << Str(At(nx, ny));
+    const float fx = std::cos(angle + 0.5f) * 0.4f * r, fy = -std::sin(angle + 0.5f) * 0.4f * r;
+    EXPECT_TRUE(Near(At(fx, fy), Rgb{0, 0, 0})) << "the face beside the needle: " << Str(At(fx, fy));
+  }
+}
+
 TEST_F(DashPixels, TheLedGearAndDigitalSpeedometerLightOverTheirUnlitEights) {
   DashCarState s = State(1);
   AnalogDashBlock b = QuietBlock(DASH_ANALOG_DIGITAL_SPEED_ON);
