@@ -303,7 +303,7 @@ TEST_F(DashPixels, TheTachometerNeedleHubAndFiguresStandWhereTheEngineSpeedPutsT
 }
 
 // Each of the small dials, placed alone in the middle (the others left at the corner with no
-// radius), shows its needle's red there; the turbo's needle stands at the boost's share of its
+// radius), shows its needle's red there, whatever window the screen was drawn through; the turbo's needle stands at the boost's share of its
 // maximum, as the tachometer's does: 0.5 bar of 1.0 is half the dial's turn.
 TEST_F(DashPixels, EachSmallDialIsDrawnWhereItsBlockPutsItAndTheTurboNeedleAtTheBoostsShare) {
   const Rgb needle = Shown(200, 40, 40);
@@ -318,7 +318,11 @@ TEST_F(DashPixels, EachSmallDialIsDrawnWhereItsBlockPutsItAndTheTurboNeedleAtThe
     s.boost = 0.5f;
     s.oilPressure = 1.0f;
     DashUnits.pressureUnit = 1;
+    // A split screen's window on the screen (its left half) does not shrink the dashboard.
+    const ScreenWindow kept = RenderTargets.window;
+    if (dial == DASH_TURBO) SetScreenWindow(1, -0.5f, 0.0f, 0.5f, 1.0f);
     Draw(s, dial == DASH_TURBO ? "turbo" : nullptr);
+    RenderTargets.window = kept;
     EXPECT_GT(CountIn(0, needle.r - 20, needle.r + 20, -0.3f, -0.3f, 0.3f, 0.3f), 50) << "dial " << dial;
     if (dial != DASH_TURBO) continue;
     const float r = 0.5f * GAUGE_RADIUS_SCALE;
@@ -754,7 +758,7 @@ TEST_F(DashPixels, ThePreviewShowsATestDriveFromTypeThreeOnAndWithADigitalSpeedo
 // at 0.96 of the radius at the start and 0.90 at the end.  At rest a mark stands at either
 // end of the arc, the last segment's as well as the first's; the marks' ink (black at 208 of
 // 255) reads 9 in red where the backing reads 49.
-TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
+TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEndAndIsNotDrawnPastTheMostEngineSpeed) {
   DashCarState s = State(3);
   s.engineSpeed = 0.0f;
   s.lampMask = 0;
@@ -769,6 +773,18 @@ TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
   const double a = 90.0 * pi / 180.0;
   const float x = float(std::cos(a) * 1.33 * 0.95), y = float(0.15 - std::sin(a) * 1.09 * 0.95);
   EXPECT_EQ(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0);
+
+  // An arc starting at 0 degrees with a radius of 0.3 puts its first mark and its figure "0"
+  // about (0.3, 0.1); a maximum engine speed past the most makes no arc: nothing there.
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  b.arc.start = 0;
+  b.arc.radiusX = b.arc.radiusY = 30;
+  WriteFormulaBlock(b, s.block);
+  Draw(s);
+  EXPECT_GT(CountIn(0, 0, 20, 0.2f, 0.0f, 0.4f, 0.2f), 0) << "the first mark and figure";
+  s.maxEngineSpeed = 2.0f * DASH_MOST_RPM / 9.549296f;
+  Draw(s, "formula_lcd_arc_none");
+  EXPECT_EQ(CountIn(0, 0, 20, 0.2f, 0.0f, 0.4f, 0.2f), 0) << "no arc, no figure";
 }
 
 // The formula display's fuel line stands in its display box (at x 0, y -0.25, 0.12 high): its
