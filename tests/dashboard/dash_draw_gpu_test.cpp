@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -21,6 +22,7 @@
 #include "dashboard/dash_figures.h"
 #include "physics/car.h"
 #include "platform/clock.h"
+#include "render/material.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "tests/platform/skip_outside_ci.h"
@@ -179,8 +181,10 @@ TEST_F(DashPixels, EveryTypeShowsItsBackingAndTypesFourToSixReturnTheTexture) {
 }
 
 // A backing texture is drawn over the whole dashboard in place of a clear: every corner shows
-// what the middle shows, and none of them the black the target held before.
-TEST_F(DashPixels, ABackingTextureCoversTheWholeDashboard) {
+// the texture's own colour, none of them the black the target held before.  It is drawn
+// through the interface's kind of material (prelit, draw kind 1, flags 1, solid, generation
+// type 4, as the default material is), one record for the texture however often it is drawn.
+TEST_F(DashPixels, ABackingTextureCoversTheWholeDashboardThroughOnePrelitMaterial) {
   constexpr int SIDE = 4;
   const std::vector<uint32_t> texels(SIDE * SIDE, 0xFF50C030u);  // bytes r 48, g 192, b 80, a 255
   ZKTETexture backing{};
@@ -194,6 +198,8 @@ TEST_F(DashPixels, ABackingTextureCoversTheWholeDashboard) {
   backing.width = backing.height = SIDE;
   backing.mipLevels = 1;
   backing.format = d.format;
+  // Named as a loaded texture is: an unnamed one would share the default material's key.
+  std::snprintf(backing.name, sizeof backing.name, "%s", "DASH_BACKING_TEST");
   DashCarState s = State(1);
   WriteAnalogBlock(QuietBlock(0), s.block);
   s.lampMask = 0;
@@ -202,11 +208,22 @@ TEST_F(DashPixels, ABackingTextureCoversTheWholeDashboard) {
   ASSERT_TRUE(Near(At(0.995f, -0.995f), Rgb{0, 0, 0})) << "a black block first: " << Str(At(0.995f, -0.995f));
   s.backing = &backing;
   Draw(s, "backing_texture");
-  // The quad covers the black the target held: the corners and the middle alike, none black.
-  const Rgb middle = At(0.0f, 0.0f);
-  EXPECT_FALSE(Near(middle, Rgb{0, 0, 0}, 20)) << Str(middle);
-  for (const auto& [x, y] : {std::pair{-0.995f, -0.995f}, {0.995f, -0.995f}, {-0.995f, 0.995f}, {0.995f, 0.995f}})
-    EXPECT_TRUE(Near(At(x, y), middle)) << x << " " << y << ": " << Str(At(x, y)) << " for " << Str(middle);
+  Draw(s);  // a second frame makes no second material
+  // The quad covers the black the target held: the corners and the middle in the texel's colour.
+  for (const auto& [x, y] :
+       {std::pair{0.0f, 0.0f}, {-0.995f, -0.995f}, {0.995f, -0.995f}, {-0.995f, 0.995f}, {0.995f, 0.995f}})
+    EXPECT_TRUE(Near(At(x, y), Rgb{48, 192, 80})) << x << " " << y << ": " << Str(At(x, y));
+  std::vector<Material*> made;
+  for (Material* m : Materials)
+    if (m->texture == &backing) made.push_back(m);
+  ASSERT_EQ(made.size(), 1u);
+  EXPECT_EQ(int(made[0]->drawKind), 1);
+  EXPECT_EQ(int(made[0]->second), 0);
+  EXPECT_EQ(int(made[0]->flags), 1);
+  EXPECT_EQ(int(made[0]->params.alphaMode), 0);
+  EXPECT_EQ(int(made[0]->params.shineType), 0);
+  EXPECT_EQ(int(made[0]->genType), 4);
+  ReleaseMaterial(made[0]);  // the record names the texture, which leaves with this test
   ReleaseTexture(&backing);
 }
 
@@ -282,6 +299,39 @@ TEST_F(DashPixels, TheTachometerNeedleHubAndFiguresStandWhereTheEngineSpeedPutsT
     } else {
       EXPECT_GT(ink, 5) << "the figure 5";
     }
+  }
+}
+
+// Each of the small dials, placed alone in the middle (the others left at the corner with no
+// radius), shows its needle's red there, whatever window the screen was drawn through; the turbo's needle stands at the boost's share of its
+// maximum, as the tachometer's does: 0.5 bar of 1.0 is half the dial's turn.
+TEST_F(DashPixels, EachSmallDialIsDrawnWhereItsBlockPutsItAndTheTurboNeedleAtTheBoostsShare) {
+  const Rgb needle = Shown(200, 40, 40);
+  for (int dial : {DASH_TURBO, DASH_WATER, DASH_FUEL, DASH_OIL_TEMPERATURE, DASH_OIL_PRESSURE}) {
+    DashCarState s = State(1);
+    AnalogDashBlock b = QuietBlock(DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON);
+    SetDashFlags(b.flags, DashFlags(b.flags) & ~DASH_ANALOG_TURBO_OFF);
+    b.dials[dial] = DashDial{100, 100, 48, 48, 100, 0, 0, 0};
+    WriteAnalogBlock(b, s.block);
+    s.turbo = 1;
+    s.maxBoost = 1.0f;
+    s.boost = 0.5f;
+    s.oilPressure = 1.0f;
+    DashUnits.pressureUnit = 1;
+    // A split screen's window on the screen (its left half) does not shrink the dashboard.
+    const ScreenWindow kept = RenderTargets.window;
+    if (dial == DASH_TURBO) SetScreenWindow(1, -0.5f, 0.0f, 0.5f, 1.0f);
+    Draw(s, dial == DASH_TURBO ? "turbo" : nullptr);
+    RenderTargets.window = kept;
+    EXPECT_GT(CountIn(0, needle.r - 20, needle.r + 20, -0.3f, -0.3f, 0.3f, 0.3f), 50) << "dial " << dial;
+    if (dial != DASH_TURBO) continue;
+    const float r = 0.5f * GAUGE_RADIUS_SCALE;
+    const float start = 48 * 0.08726647f, turn = 48 * -0.08726647f;
+    const float angle = start + turn * 0.5f;
+    const float nx = std::cos(angle) * 0.4f * r, ny = -std::sin(angle) * 0.4f * r;
+    EXPECT_TRUE(Near(At(nx, ny), needle)) << Str(At(nx, ny));
+    const float fx = std::cos(angle + 0.5f) * 0.4f * r, fy = -std::sin(angle + 0.5f) * 0.4f * r;
+    EXPECT_TRUE(Near(At(fx, fy), Rgb{0, 0, 0})) << "the face beside the needle: " << Str(At(fx, fy));
   }
 }
 
@@ -708,7 +758,7 @@ TEST_F(DashPixels, ThePreviewShowsATestDriveFromTypeThreeOnAndWithADigitalSpeedo
 // at 0.96 of the radius at the start and 0.90 at the end.  At rest a mark stands at either
 // end of the arc, the last segment's as well as the first's; the marks' ink (black at 208 of
 // 255) reads 9 in red where the backing reads 49.
-TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
+TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEndAndIsNotDrawnPastTheMostEngineSpeed) {
   DashCarState s = State(3);
   s.engineSpeed = 0.0f;
   s.lampMask = 0;
@@ -723,6 +773,18 @@ TEST_F(DashPixels, TheLcdArcHasAMarkAtEitherEnd) {
   const double a = 90.0 * pi / 180.0;
   const float x = float(std::cos(a) * 1.33 * 0.95), y = float(0.15 - std::sin(a) * 1.09 * 0.95);
   EXPECT_EQ(CountIn(0, 0, 20, x - 0.01f, y - 0.01f, x + 0.01f, y + 0.01f), 0);
+
+  // An arc starting at 0 degrees with a radius of 0.3 puts its first mark and its figure "0"
+  // about (0.3, 0.1); a maximum engine speed past the most makes no arc: nothing there.
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  b.arc.start = 0;
+  b.arc.radiusX = b.arc.radiusY = 30;
+  WriteFormulaBlock(b, s.block);
+  Draw(s);
+  EXPECT_GT(CountIn(0, 0, 20, 0.2f, 0.0f, 0.4f, 0.2f), 0) << "the first mark and figure";
+  s.maxEngineSpeed = 2.0f * DASH_MOST_RPM / 9.549296f;
+  Draw(s, "formula_lcd_arc_none");
+  EXPECT_EQ(CountIn(0, 0, 20, 0.2f, 0.0f, 0.4f, 0.2f), 0) << "no arc, no figure";
 }
 
 // The formula display's fuel line stands in its display box (at x 0, y -0.25, 0.12 high): its

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -2337,6 +2338,34 @@ TEST(GfxContexts, WithoutSdlVideoTheDeviceDrawsOnAContextWithoutAWindow) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(std::_Exit(ClearOnAContextWithoutSdlVideo()), ::testing::ExitedWithCode(0), "");
+}
+
+// In a process of its own, a device and then a factory asked for where no GL context can be
+// made (SDL's video up, its GL libraries files that are not there) are refused, and stderr
+// says why each time: the callers have only the result code, so these lines are all the user
+// learns.  Exit 0 when both are refused.
+int RefusedDeviceWithoutALoadableGl() {
+  GfxRelease(g_context);
+  GfxRelease(g_device);
+  SDL_Quit();
+  setenv("SDL_VIDEO_EGL_DRIVER", "/nonexistent/libEGL-none.so", 1);
+  setenv("SDL_VIDEO_GL_DRIVER", "/nonexistent/libGL-none.so", 1);
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) return 1;
+  GfxAdapter adapter;
+  GfxFeatureLevel level = GFX_FEATURE_LEVEL_11_0, got;
+  GfxDevice device;
+  GfxContext context;
+  if (GfxCreateDevice(adapter, &level, 1, &device, &got, &context) != GFX_E_FAIL || device) return 2;
+  std::fprintf(stderr, "then a factory:\n");
+  GfxFactory factory;
+  return GfxCreateFactory(&factory) == GFX_E_FAIL ? 0 : 3;
+}
+
+TEST(GfxContexts, ADeviceWithoutAContextIsRefusedAndStderrSaysWhy) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(RefusedDeviceWithoutALoadableGl()), ::testing::ExitedWithCode(0),
+              "gfx: SDL_CreateWindow failed: .+then a factory:\ngfx: SDL_CreateWindow failed: .+");
 }
 
 // By the formats' names: the _SRGB ones and no other are sRGB, the D ones and no other depth,
