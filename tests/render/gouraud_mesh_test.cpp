@@ -481,6 +481,40 @@ TEST_F(GouraudMeshes, ShadowsAndSurfaceColoursFollowTheMeshUnderItsParent) {
   EXPECT_EQ(mesh->local.translation.x, 65536) << "the mesh's own transform is left as it was";
 }
 
+// A child is drawn with its mesh in every kind of draw, its world the mesh's world composed
+// with its own transform: the mesh 1 m up, the child 1 m along x, so the child's world stands
+// at (1, 0, 1) m.  One part each: two batches, or two draws.
+TEST_F(GouraudMeshes, AChildIsDrawnWithItsMeshInEveryKindOfDraw) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  GouraudO3d* child = Child({{b_, 3, 1}}, 1);
+  AddChildMesh(*mesh, child);
+  child->local.translation = IntVector{65536, 0, 0};
+  FixedTransform up;
+  SetIdentityTransform(up);
+  up.translation = IntVector{0, 0, 65536};
+  const auto placed = [&](const char* what) {
+    EXPECT_EQ(child->world.translation.x, 65536) << what;
+    EXPECT_EQ(child->world.translation.z, 65536) << what;
+    SetIdentityTransform(child->world);
+  };
+  mesh->world = up;
+  EXPECT_EQ(mesh->Draw(0, nullptr), 2) << "the child's batch and the mesh's";
+  placed("draw");
+  ResetTempMeshes();
+  mesh->DrawPosed(up, nullptr, 0, 0, nullptr);
+  EXPECT_EQ(TempMeshes.count, 2) << "posed";
+  placed("posed");
+  MeshDisplay.shadowSetting = 1;
+  uint32_t draws = Gfx.drawCalls;
+  mesh->DrawShadow(up);
+  EXPECT_EQ(Gfx.drawCalls, draws + 2) << "shadows";
+  placed("shadow");
+  draws = Gfx.drawCalls;
+  mesh->DrawSurfaceColours(up, 0);
+  EXPECT_EQ(Gfx.drawCalls, draws + 2) << "surface colours";
+  placed("surface colours");
+}
+
 // Arrays asked with negative counts are empty ones; parts are numbered from 0.
 TEST_F(GouraudMeshes, ArraysOfNegativeCountsAreEmpty) {
   GouraudO3d* mesh = Mesh({{a_, 3, 1}});

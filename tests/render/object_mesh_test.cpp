@@ -170,6 +170,54 @@ TEST_F(ObjectDrawing, FlatTrianglesComeInBatchesOf20480WithTheirIndicesReversed)
   DeleteDrawMesh(o);
 }
 
+// A mesh's children are drawn before it, every one of them, each under the parent's world
+// transform composed with its own: the parent 1 m up, its children 1 m and 2 m along x, so
+// their hub points land at (1, 0, 1) and (2, 0, 1) m.  Each draw is one batch: three in all,
+// for the plain draw, the shadow and the surface colours alike, and the posed draw too.
+TEST_F(ObjectDrawing, EveryChildIsDrawnUnderItsParentsTransform) {
+  Obj3d* parent = Fan(3, 1);
+  Obj3d* first = Fan(3, 1);
+  Obj3d* second = Fan(3, 1);
+  first->local.translation = IntVector{65536, 0, 0};
+  second->local.translation = IntVector{2 * 65536, 0, 0};
+  AddChildMesh(*parent, first);
+  AddChildMesh(*parent, second);
+  FixedTransform up;
+  SetIdentityTransform(up);
+  up.translation = IntVector{0, 0, 65536};
+  parent->world = up;
+  const auto hubs = [&](const char* what) {
+    EXPECT_EQ(first->points[0].wx, 65536) << what;
+    EXPECT_EQ(first->points[0].wz, 65536) << what;
+    EXPECT_EQ(second->points[0].wx, 2 * 65536) << what;
+    EXPECT_EQ(second->points[0].wz, 65536) << what;
+  };
+  uint32_t draws = Gfx.drawCalls;
+  parent->Draw(0, nullptr);
+  EXPECT_EQ(Gfx.drawCalls, draws + 3);
+  hubs("draw");
+
+  // The same placing from the parent's own transform under an identity: the worlds are
+  // worked out afresh.
+  for (Obj3d* o : {parent, first, second}) SetIdentityTransform(o->world);
+  for (Obj3d* o : {first, second}) o->points[0].wx = o->points[0].wz = 0;
+  FixedTransform identity;
+  SetIdentityTransform(identity);
+  parent->local = up;
+  draws = Gfx.drawCalls;
+  parent->DrawSurfaceColours(identity, 0);
+  EXPECT_EQ(Gfx.drawCalls, draws + 3);
+  hubs("surface colours");
+
+  draws = Gfx.drawCalls;
+  parent->DrawShadow(identity);
+  EXPECT_EQ(Gfx.drawCalls, draws + 3) << "shadows";
+  draws = Gfx.drawCalls;
+  parent->DrawPosed(identity, nullptr, 0, 0, nullptr);
+  EXPECT_EQ(Gfx.drawCalls, draws + 3) << "posed";
+  DeleteDrawMesh(parent);
+}
+
 TEST_F(ObjectDrawing, SurfaceColoursAreTheCodeColoursOrBlack) {
   Obj3d* o = Fan(3, 1);
   o->triangles[0].surface = 0x85;  // code 5

@@ -43,6 +43,16 @@ class FastMeshes : public NullRenderer {
   }
 };
 
+// A translation matrix written over one that held other figures: the identity rotation and
+// the move in the last column (column-major: 12, 13, 14), every other figure 0.
+TEST(FastMeshMatrices, ATranslationOverwritesEveryFigureOfTheMatrix) {
+  float m[16];
+  for (float& v : m) v = 7.5f;
+  SetTranslationMatrix(m, 1.0f, -2.0f, 3.0f);
+  const float want[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, -2, 3, 1};
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(m[i], want[i]) << i;
+}
+
 TEST_F(FastMeshes, PartsGroupsEmptyGroupBitsAndTheDirtyRange) {
   uint32_t vertexBuffersBefore = VertexBuffers.count;
   FastMeshHandle handle = NewFastMesh();

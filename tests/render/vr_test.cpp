@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "core/config.h"
 #include "core/sound.h"
+#include "platform/audio.h"
 #include "render/frame.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -280,6 +282,38 @@ TEST_F(VrPlugin, SoundFollowsTheHeadsetOnlyFromTheDefaultDevice) {
   ASSERT_EQ(InitVrDevice(), nullptr);
   EXPECT_EQ(VrAudioDevice.data1, 0u);
   CfgSpeakerGuid = ConfigUuid{};
+}
+
+// Sound already open moves to the headset's device when the headset opens, and back to the
+// default device when it closes.  The headset names its device by a GUID whose first three
+// fields are little-endian: the audio identity's bytes 0-3, 4-5 and 6-7 each reversed.
+TEST_F(VrPlugin, OpenSoundIsReopenedOnTheHeadsetAndGivenBackOnClosing) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  struct SoundClosed {
+    ~SoundClosed() {
+      ShutdownSound();
+      unsetenv("SDL_AUDIODRIVER");
+    }
+  } closedAtTheEnd;
+  CfgSpeakerGuid = ConfigUuid{};
+  OpenSound();
+  ASSERT_EQ(SoundOpen, 1);
+  ASSERT_STREQ(AudioDeviceName(), "default");
+  ASSERT_GE(AudioOutputCount(), 1);
+  const std::string name = AudioOutputName(0);
+  const AudioIdentity identity = AudioIdentityOfName(name.c_str());
+  VrTestControl* s = OpenHeadset();
+  ASSERT_NE(s, nullptr);
+  const int order[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  for (int i = 0; i < 16; ++i) s->guid[order[i]] = identity.bytes[i];
+  s->guidResult = 1;
+  ASSERT_EQ(OpenVrSession(), nullptr);
+  ASSERT_EQ(InitVrDevice(), nullptr);
+  EXPECT_EQ(SoundOpen, 1);
+  EXPECT_EQ(AudioDeviceName(), name) << "reopened on the headset's device";
+  CloseVr();
+  EXPECT_EQ(SoundOpen, 1);
+  EXPECT_STREQ(AudioDeviceName(), "default") << "given back to the default device";
 }
 
 TEST_F(VrPlugin, OrientationOnlyKeepsTheLastPositionAndTrackingIsReadOncePerFrame) {

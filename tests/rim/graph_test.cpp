@@ -3,13 +3,16 @@
 // Positions are checked against the test's own pixel-to-graph arithmetic.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <tuple>
 #include <vector>
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
+#include "physics/car.h"
 #include "render/buffers.h"
 #include "render/device.h"
 #include "render/draw2d.h"
@@ -548,6 +551,89 @@ TEST_F(GraphEditing, TheSidePanelStandsAtTheRectanglesRightEdgeRowByRow) {
   EXPECT_EQ(InterfaceButtons[3].fourth.i, 0) << "snap off";
 }
 
+// A point that Ctrl took back out of the selection, though it was the latest, is left alone by
+// everything the selection does: not lit, not dragged, not scaled, not zeroed, not copied, not
+// deleted.  Points 1 (1, 0.5) and 2 (2, 1) are selected, then 2 taken out.
+TEST_F(GraphEditing, APointTakenOutWithCtrlIsLeftAloneByEverySelectionAction) {
+  g.snap = 0;
+  MoveTo(100, 100);
+  g.PointPressed(1, CLICK_LEFT);
+  g.PointPressed(2, CLICK_LEFT | CLICK_CTRL);
+  g.handleMode = GRAPH_HANDLE_NONE;
+  g.PointPressed(2, CLICK_LEFT | CLICK_CTRL);
+  ASSERT_EQ(g.selectionCount, 1);
+  EXPECT_FALSE(g.IsSelected(2));
+  Frame();
+  g.DrawGraphPoints();
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.handler == GraphPointButton) {
+      EXPECT_EQ(b.fourth.i, b.word == 1 ? 1 : 0) << "point " << b.word;
+    }
+  }
+
+  // A drag 80 pixels right: 80 x 5 / 800 = 0.5 in x.
+  g.HandlePressed(GRAPH_HANDLE_BOTH);
+  KeyState[1] = 1;
+  MoveTo(180, 100);
+  Frame();
+  KeyState[1] = 0;
+  Frame();
+  EXPECT_FLOAT_EQ(data.points[1].x, 1.5f);
+  EXPECT_EQ(data.points[2].x, 2.0f);
+  // x held up for one frame of 20 ms: x 1.002 times.
+  g.ToolButton(GRAPH_WORD_SCALE_FIRST + 1);
+  KeyState[1] = 1;
+  Frame();
+  KeyState[1] = 0;
+  Frame();
+  EXPECT_FLOAT_EQ(data.points[1].x, 1.5f * 1.002f);
+  EXPECT_EQ(data.points[2].x, 2.0f);
+  g.ToolButton(GRAPH_WORD_ZERO_X);
+  EXPECT_EQ(data.points[1].x, 0.0f);
+  EXPECT_EQ(data.points[2].x, 2.0f);
+  // One copy, of point 1, made the selection; then deleting takes the copy only.
+  g.ToolButton(GRAPH_WORD_DUPLICATE);
+  ASSERT_EQ(data.numPoints, 5);
+  EXPECT_EQ(data.points[4].x, 0.0f);
+  EXPECT_EQ(data.points[4].y, 0.5f);
+  g.ToolButton(GRAPH_WORD_DELETE);
+  ASSERT_EQ(data.numPoints, 4);
+  EXPECT_EQ(data.points[2].x, 2.0f);
+  EXPECT_EQ(data.points[3].x, 3.0f);
+}
+
+// With snap on (a 0.1 grid at a range of 5) a drag puts the latest selected point on the grid,
+// whether it is alone or the last of several; the others move by as much.
+TEST_F(GraphEditing, ASnappedDragPutsTheLatestPointOnTheGridAloneOrLast) {
+  ASSERT_EQ(g.snap, 1u);
+  data.points[2] = GraphPoint{2.03f, 1.0f};
+  MoveTo(100, 100);
+  g.PointPressed(2, CLICK_LEFT);
+  KeyState[1] = 1;
+  MoveTo(116, 100);  // 16 x 5 / 800 = 0.1 right: 2.13, nearest tenth 2.1
+  Frame();
+  KeyState[1] = 0;
+  Frame();
+  EXPECT_NEAR(data.points[2].x, 2.1f, 1e-5f);
+  EXPECT_NEAR(data.points[2].y, 1.0f, 1e-5f);
+
+  // Point 1 (1, 0.5) first, point 2 (2.03, 1) last: point 2 goes to 2.1 again, point 1 the
+  // same 0.07 to 1.07.
+  data.points[2] = GraphPoint{2.03f, 1.0f};
+  MoveTo(100, 100);
+  g.PointPressed(1, CLICK_LEFT);
+  g.PointPressed(2, CLICK_LEFT | CLICK_CTRL);
+  KeyState[1] = 1;
+  MoveTo(116, 100);
+  Frame();
+  KeyState[1] = 0;
+  Frame();
+  EXPECT_NEAR(data.points[2].x, 2.1f, 1e-5f);
+  EXPECT_NEAR(data.points[1].x, 1.07f, 1e-5f);
+  EXPECT_NEAR(data.points[1].y, 0.5f, 1e-5f);
+}
+
 // "new point" adds a point at 0, 0 at the end, selects it alone and tells the owner.
 TEST_F(GraphEditing, NewPointAddsOneAtTheOriginSelectedAlone) {
   g.PointPressed(1, CLICK_LEFT);
@@ -759,6 +845,23 @@ TEST_F(GraphPaint, TheHandleLinesRunRightAndUpFromTheLatestPointAfterAtMost2000G
   EXPECT_NE(lines[2049].x0, lines[2049].x1);
   EXPECT_EQ(lines[2050].colour, 0xFFFFFFFFu) << "then the handles";
   EXPECT_NEAR(lines[2050].x1 - lines[2050].x0, 32.0f, 1e-3f);
+
+  // One selected point has its handles too: point 0 at x (3 + 15.5) x 16 = 296, y 600 - (0.3
+  // - 0.25) x 1200 = 540.
+  ResetDraw2D();
+  g.scaleH = 0.5f;
+  g.selectionCount = 1;
+  g.PaintGraph();
+  lines = LinesDrawn(52);
+  ASSERT_EQ(lines.size(), 52u);
+  EXPECT_NEAR(lines[50].x0, 296.0f, 1e-3f);
+  EXPECT_NEAR(lines[50].y0, 540.0f, 1e-3f);
+  EXPECT_NEAR(lines[51].y1, 508.0f, 1e-3f);
+  // A user's mode word (the rim editor's surface mode) draws the grid and no handles.
+  ResetDraw2D();
+  g.mode = 1;
+  g.PaintGraph();
+  EXPECT_EQ(Stream2D.vertexCount, 100u);
   data.Free();
 }
 
@@ -804,6 +907,76 @@ TEST_F(GraphPaint, TheRimEditorDrawsEachSurfaceCutToTheGraphWithItsTick) {
     EXPECT_NEAR(lines[i].y1, want[i].y1, 1e-2f);
   }
   EXPECT_EQ(Stream2D.vertexCount, 20u) << "nothing more: the ticks of the last two surfaces lie outside";
+}
+
+int HookCalls;
+void* HookArgument;
+void CountingHook(void* argument) {
+  ++HookCalls;
+  HookArgument = argument;
+}
+
+// The rim editor's picture over a car: first the screen underneath (the hook the editor took
+// over, with its argument), then the car's front tyre section in green, then the rim's surfaces
+// in white.  The front tyre: a 205 mm section at 55 % on a rim of 203.2 mm radius, 177.8 mm
+// wide, 5 mm deep inside: rolling radius 0.31595 m, inner radius 0.1982 m.  The view from
+// (-1, 0), 10 units each way over 800 x 600 pixels: 80 pixels a unit across, 60 up.  The
+// tread's top at 4 x 0.31595 / 0.1982 = 6.3764 units, pixel 600 - 382.6 = 217; the side walls
+// at 2 +- 0.1025 x 2 / (0.0889 + 0.005) = 2 +- 2.1832 units, pixels 65 and 415.  A skipped
+// frame shows the screen underneath only.
+TEST_F(GraphPaint, TheRimEditorDrawsTheScreenUnderneathThenTheCarsTyreThenTheSurfaces) {
+  auto car = std::make_unique<Car>();
+  SuspensionBlock& front = car->wheelSets[1];
+  front.sectionWidth = 0.205f;
+  front.aspectRatio = 0.55f;
+  front.rimRadius = 0.2032f;
+  front.rimWidth = 0.1778f;
+  front.rimInnerDepthMm = 5;
+  front.rollingRadius = 0.31595f;
+  WXS rim;
+  rim.MakeDefault("rim", 0x808080);  // points (0, 4) and (4, 4), one surface from 1 to 0
+  RimScreen s{};
+  s.graph.rim = &rim;
+  s.graph.data = &rim;
+  s.graph.car = car.get();
+  s.graph.left = 0, s.graph.top = 0, s.graph.width = 800, s.graph.height = 600;
+  s.graph.originX = -1, s.graph.originY = 0, s.graph.scaleW = 10, s.graph.scaleH = 10;
+  s.savedHook = CountingHook;
+  int underneath = 0;
+  s.savedHookArgument = &underneath;
+  HookCalls = 0;
+  FrameSkipped = 0;
+  DrawRimEditor(&s);
+  EXPECT_EQ(HookCalls, 1);
+  EXPECT_EQ(HookArgument, &underneath);
+  const std::vector<PixelLine> lines = LinesDrawn(int(Stream2D.vertexCount / 2));
+  ASSERT_EQ(lines.size() * 2, size_t(Stream2D.vertexCount));
+  size_t green = 0;
+  while (green < lines.size() && lines[green].colour == 0xFF40E040u) ++green;
+  ASSERT_GT(green, 2u) << "the tyre's lines come first";
+  ASSERT_EQ(lines.size(), green + 2) << "then the surface and its tick, nothing else";
+  float top = 1e9f, leftmost = 1e9f, rightmost = -1e9f;
+  for (size_t i = 0; i < green; ++i) {
+    top = std::min({top, lines[i].y0, lines[i].y1});
+    leftmost = std::min({leftmost, lines[i].x0, lines[i].x1});
+    rightmost = std::max({rightmost, lines[i].x0, lines[i].x1});
+  }
+  EXPECT_NEAR(top, 217.0f, 1e-2f);
+  EXPECT_NEAR(leftmost, 65.0f, 1e-2f);
+  EXPECT_NEAR(rightmost, 415.0f, 1e-2f);
+  // The surface from (4, 4) to (0, 4): pixels (400, 360) to (80, 360), white.
+  EXPECT_EQ(lines[green].colour, 0xFFFFFFFFu);
+  EXPECT_NEAR(lines[green].x0, 400.0f, 1e-2f);
+  EXPECT_NEAR(lines[green].x1, 80.0f, 1e-2f);
+  EXPECT_NEAR(lines[green].y0, 360.0f, 1e-2f);
+
+  ResetDraw2D();
+  const uint32_t draws = Gfx.drawCalls;
+  FrameSkipped = 1;
+  DrawRimEditor(&s);
+  FrameSkipped = 0;
+  EXPECT_EQ(HookCalls, 2);
+  EXPECT_EQ(Gfx.drawCalls, draws) << "nothing of the editor's own";
 }
 
 }  // namespace

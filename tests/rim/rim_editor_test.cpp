@@ -5,6 +5,7 @@
 // names refused with the rim unchanged), and what opening and closing leave of the rim.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -441,6 +442,8 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   car->wheelMeshesBuilt = 1;
   graph().selectedSurface = 1;
   graph().currentMapping = 2;
+  Key('A');
+  ASSERT_EQ(graph().selectionCount, 5) << "every point selected before the load";
   Click("load");
   EXPECT_STREQ(OpenTextEntry.prompt, "Enter name of rim to LOAD");
   Answer("wheel1");
@@ -449,6 +452,7 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
   EXPECT_EQ(graph().currentMapping, 0);
   EXPECT_EQ(graph().selectedSurface, -1) << "no surface of the loaded rim is selected";
+  EXPECT_EQ(graph().selectionCount, 0) << "nor any of its points";
   Click("save");
   Answer("wheel2");
   EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1) << "written again to the same bytes";
@@ -742,6 +746,25 @@ TEST_F(RimEditor, AtMostSixtyFourMappingRowsAndOnlyThoseThatFit) {
   ScreenHeight = 768;
 }
 
+// "P" puts a point where the pointer is, off any grid (the editor does not snap), until the
+// rim holds fourteen.
+TEST_F(RimEditor, PointsGoWhereThePointerIsUntilThereAreFourteen) {
+  Open();
+  const GraphWXS& g = graph();
+  // The view is 5 units wide from x -0.5 and 5 high from y 0, over the graph's pixels.
+  MouseX = g.left + 123;
+  MouseY = g.top + g.height - 217;
+  const double x = -0.5 + 123.0 * 5.0 / g.width, y = 217.0 * 5.0 / g.height;
+  ASSERT_GT(std::fabs(x * 10.0 - std::round(x * 10.0)), 0.1) << "not on the 0.1 grid";
+  ASSERT_GT(std::fabs(y * 10.0 - std::round(y * 10.0)), 0.1);
+  Key('P');
+  ASSERT_EQ(rim.numPoints, 6);
+  EXPECT_NEAR(rim.points[5].x, x, 1e-4);
+  EXPECT_NEAR(rim.points[5].y, y, 1e-4);
+  for (int i = 0; i < 10; ++i) Key('P');
+  EXPECT_EQ(rim.numPoints, 14);
+}
+
 // Keys the editor does not take go to the graph: "A" selects every point, "C" clears.
 TEST_F(RimEditor, OtherKeysGoToTheGraph) {
   Open();
@@ -792,6 +815,18 @@ TEST_F(RimEditor, TheTyreOutlineLiesWhereTheWheelBuilderPutsTheRim) {
   EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, 4), 4) << "at most the room given";
   rim.points[1].x = rim.points[0].x;
   EXPECT_EQ(RimTyreOutline(front, rim, 0, lines, RIM_TYRE_OUTLINE_LINES), 0) << "points 0 and 1 at one x: no width";
+  // A new rim holds only its two fixed points, (0, 4) and (4, 4): they are all the outline
+  // needs, so it is the same nine lines with the tread's top at the rolling radius.  One point
+  // alone gives no width and no outline.
+  WXS fresh;
+  fresh.MakeDefault("rim", 0);
+  ASSERT_EQ(fresh.numPoints, 2);
+  ASSERT_EQ(RimTyreOutline(front, fresh, 0, lines, RIM_TYRE_OUTLINE_LINES), 9);
+  float freshTop = 0;
+  for (int i = 0; i < 9; ++i) freshTop = std::max({freshTop, lines[i].a.y, lines[i].b.y});
+  EXPECT_NEAR(freshTop, front.rollingRadius * 4.0f / inner, 1e-4f);
+  fresh.numPoints = 1;
+  EXPECT_EQ(RimTyreOutline(front, fresh, 0, lines, RIM_TYRE_OUTLINE_LINES), 0) << "one point";
 }
 
 }  // namespace
