@@ -769,6 +769,7 @@ TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {
 
 TEST_F(EditViewsTest, HeldArrowsPanA2DViewByItsWidthEach1200MsOneKeyAtATime) {
   SelectEditView(VIEW_FRONT);
+  FrameEditView(1 << 16, 0);  // away from the world's edge, where a test before may have left it
   ASSERT_NE(EditViews.width, 0);
   const double width = EditViews.width;
   // The view's move over one frame with the keys held (up, down, right, left).
