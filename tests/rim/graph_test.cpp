@@ -22,6 +22,7 @@
 #include "rim/rim_file.h"
 #include "rim/rim_screen.h"
 #include "tests/render/null_renderer.h"
+#include "tests/rim/front_tyre.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 
@@ -926,13 +927,7 @@ void CountingHook(void* argument) {
 // frame shows the screen underneath only.
 TEST_F(GraphPaint, TheRimEditorDrawsTheScreenUnderneathThenTheCarsTyreThenTheSurfaces) {
   auto car = std::make_unique<Car>();
-  SuspensionBlock& front = car->wheelSets[1];
-  front.sectionWidth = 0.205f;
-  front.aspectRatio = 0.55f;
-  front.rimRadius = 0.2032f;
-  front.rimWidth = 0.1778f;
-  front.rimInnerDepthMm = 5;
-  front.rollingRadius = 0.31595f;
+  FitSampleFrontTyre(*car);
   WXS rim;
   rim.MakeDefault("rim", 0x808080);  // points (0, 4) and (4, 4), one surface from 1 to 0
   RimScreen s{};

@@ -25,6 +25,7 @@
 #include "platform/files.h"
 #include "rim/rim_screen.h"
 #include "tests/core/report_recorder.h"
+#include "tests/rim/front_tyre.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -55,13 +56,7 @@ class RimEditor : public ::testing::Test {
     KeyState[1] = KeyState[2] = 0;
     FrameTime = 20;
     car = std::make_unique<Car>();
-    SuspensionBlock& front = car->wheelSets[1];
-    front.sectionWidth = 0.205f;
-    front.aspectRatio = 0.55f;
-    front.rimRadius = 0.2032f;
-    front.rimWidth = 0.1778f;
-    front.rimInnerDepthMm = 5;
-    front.rollingRadius = front.aspectRatio * front.sectionWidth + front.rimRadius;
+    FitSampleFrontTyre(*car);
     MakeRim(rim);
     EditorFrameHook = NoHook;
     EditorFrameHookArgument = &parent;
