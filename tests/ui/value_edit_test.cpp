@@ -321,6 +321,35 @@ TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
   EXPECT_EQ(g_Callback.code, 0);
 }
 
+// Every float type takes a typed value on the right button; the typed-float type, the last of
+// them, on the left button too, where the others start a drag.  Shown units: thousandths are
+// typed as 1.5 for 1500, degrees as 90 for pi / 2, rpm as 60 for 2 pi rad/s.
+TEST_F(ValueEdit, EveryFloatTypeTakesATypedValueAndTheTypedFloatOnTheLeftButtonToo) {
+  struct Case {
+    int type;
+    const char* typed;
+    float stored;
+  };
+  const float halfTurn = 3.14159265f / 2.0f, turnPerSecond = 2.0f * 3.14159265f;
+  for (const Case& c : {Case{27, "1.5", 1.5f}, Case{28, "1.5", 1500.0f}, Case{29, "90", halfTurn},
+                        Case{30, "60", turnPerSecond}, Case{32, "1.5", 1.5f}}) {
+    ClearInterface();
+    float v = 0.0f;
+    Control(0, 0, 400, 20, &v, c.type, IvFloat(0.0f), IvFloat(5000.0f), IvText("Value %.1f"));
+    Press(10, 10, 2);
+    ASSERT_TRUE(OpenTextEntry.open) << "type " << c.type;
+    ConfirmTextEntry(c.typed);
+    EXPECT_NEAR(v, c.stored, c.stored * 1e-5f) << "type " << c.type;
+  }
+  float typed = 0.0f;
+  ClearInterface();
+  Control(0, 0, 400, 20, &typed, VALUE_TYPE_TYPED_FLOAT, IvFloat(0.0f), IvFloat(5.0f), IvText("Value %.1f"));
+  Press(10, 10, 1);
+  ASSERT_TRUE(OpenTextEntry.open) << "a left press types the typed float";
+  ConfirmTextEntry("2.5");
+  EXPECT_EQ(typed, 2.5f);
+}
+
 TEST_F(ValueEdit, TypedValuesOutsideTheLimitsOrNotFiniteAreRefused) {
   EditDomain = EDIT_DOMAIN_VEHICLE;
   float mass = 100.0f;
