@@ -332,7 +332,7 @@ TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
   EXPECT_NEAR(rows[0].top, 0.0f, 0.01f);
   EXPECT_NEAR(rows[0].bottom - rows[0].top, row, 0.01f);
   EXPECT_NEAR(rows[1].top, row, 0.01f);
-  AddMessage("third", TextColours.grey, MSG_TARGET_LOCAL);
+  AddMessage("3", TextColours.grey, MSG_TARGET_LOCAL);  // a line of one character is a line too
   ClearMessages();
   AddMessage("fourth", TextColours.grey, MSG_TARGET_LOCAL);
   ShowMessageHistory = 1;
