@@ -622,6 +622,7 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
   std::vector<std::string> lines = Draw(INFO_PAGE_DOWNFORCE);
   const double v2 = 40.0 * 40.0;
   EXPECT_TRUE(Has(lines, "Test speed 40.0 m/s (144.0 km/h)"));
+  EXPECT_NE(Bound(27, &InfoTestSpeed), nullptr) << "a bar of plain metres a second, not of degrees";
   double rear = 0.0, front = 0.0;
   for (int i = 0; i < AERO_ITEMS; ++i) {
     const AeroItem& item = car->aeroItems[i];
