@@ -173,6 +173,11 @@ TEST(CutoutRegion, ArrowStepsStopExactlyAtThePageEdgesAndTheSmallestSize) {
       {120, 9, 1, 10, 1, 8, {127, 9, 1, 10}},
       {9, 120, 10, 1, 3, 7, {9, 127, 10, 1}},    // and the last row
       {9, 120, 10, 1, 3, 30, {9, 127, 10, 1}},
+      // A region read from a model file may have no height (the bytes are taken as they are):
+      // the top still stops at the last row, 127, not at 128 - 0 off the page.
+      {9, 120, 10, 0, 3, 10, {9, 127, 10, 0}},
+      {9, 127, 10, 0, 3, 1, {9, 127, 10, 0}},
+      {120, 9, 0, 10, 1, 10, {127, 9, 0, 10}},  // and no width: the left stops at the last column
       {0, 0, 3, 3, 4, 2, {0, 0, 1, 3}},          // narrower down to one texel
       {0, 0, 3, 3, 4, 5, {0, 0, 1, 3}},
       {0, 0, 3, 3, 6, 5, {0, 0, 3, 1}},
