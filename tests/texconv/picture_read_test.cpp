@@ -379,6 +379,38 @@ TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
   }
 }
 
+// Huffman-coded data costs at least a bit for each 8x8 block, so a JPG is refused, before
+// any buffer is made, when its frame holds more than 8 x 64 = 512 pixels for each byte of
+// the file.  A flat arithmetic-coded picture is whole in far fewer bytes, which shows the
+// bound exactly: 512 x 1024 pixels need 1024 bytes; a comment segment pads the file to that.
+TEST(DamagedPictures, AJpegOfMoreThan512PixelsForEachByteIsRefused) {
+  constexpr uint32_t WIDTH = 512, HEIGHT = 1024;
+  const std::vector<uint8_t> grey(size_t(WIDTH) * HEIGHT, 90);
+  const std::vector<uint8_t> jpg = testpics::EncodeArithmeticGreyJpeg(grey.data(), WIDTH, HEIGHT);
+  ASSERT_LT(jpg.size() + 4, size_t(HEIGHT) - 1);
+  ScratchImage im;
+  for (size_t fileBytes : {size_t(HEIGHT), size_t(HEIGHT) - 1}) {
+    // After the start of image: FF FE, a two-byte length (itself included), then the padding.
+    const size_t comment = fileBytes - jpg.size();
+    std::vector<uint8_t> padded(jpg.begin(), jpg.begin() + 2);
+    padded.insert(padded.end(), {0xFF, 0xFE, uint8_t((comment - 2) >> 8), uint8_t(comment - 2)});
+    padded.resize(2 + comment, ' ');
+    padded.insert(padded.end(), jpg.begin() + 2, jpg.end());
+    ASSERT_EQ(padded.size(), fileBytes);
+    const Result result = Decode(padded, &im);
+    if (fileBytes == HEIGHT) {  // 512 x 1024 / 512 = 1024, not more than the 1024 bytes: read
+      ASSERT_EQ(result, TEX_OK);
+      EXPECT_EQ(im.metadata.width, WIDTH);
+      EXPECT_EQ(im.metadata.height, HEIGHT);
+      EXPECT_EQ(*Texel(im, 0, 0), 90);
+      EXPECT_EQ(*Texel(im, WIDTH - 1, HEIGHT - 1), 90);
+    } else {  // 1024 is more than 1023 bytes: refused
+      EXPECT_TRUE(Failed(result));
+      EXPECT_TRUE(im.memory.empty());
+    }
+  }
+}
+
 // A whole JPG as tall (or as wide) as the largest texture loads; one block row more is
 // refused, whichever side it is.
 TEST(DamagedPictures, AJpegSideOfTheLargestTextureLoadsAndOneBlockMoreIsRefused) {

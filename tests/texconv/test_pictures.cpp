@@ -281,6 +281,32 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t
   return out;
 }
 
+std::vector<uint8_t> EncodeArithmeticGreyJpeg(const uint8_t* samples, uint32_t width, uint32_t height) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = width;
+  cinfo.image_height = height;
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  cinfo.arith_code = TRUE;
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < height) {
+    JSAMPROW row = const_cast<JSAMPROW>(samples + size_t(cinfo.next_scanline) * width);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  std::vector<uint8_t> out(buffer, buffer + size);
+  jpeg_destroy_compress(&cinfo);
+  std::free(buffer);
+  return out;
+}
+
 // ---- ImageMagick ----
 
 bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }

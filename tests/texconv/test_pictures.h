@@ -60,6 +60,9 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t
                                 int components, int quality, bool progressive,
                                 const std::vector<uint8_t>& app1 = {}, bool adobeMarker = true);
 
+// A grey JPG whose data is arithmetic-coded: a flat picture takes far less than a bit a block.
+std::vector<uint8_t> EncodeArithmeticGreyJpeg(const uint8_t* samples, uint32_t width, uint32_t height);
+
 // RGB samples of an RGBA picture.
 std::vector<uint8_t> RgbOf(const std::vector<uint8_t>& rgba);
 
