@@ -219,6 +219,16 @@ TEST_F(GfxPixels, AScissorRectKeepsDrawingInsideItAndAnInsideOutOneDrawsNothing)
   p = Read(colour);
   EXPECT_EQ(Pixel(p, 12, 8), 0u);
   EXPECT_EQ(Pixel(p, 0, 0), 0u);
+  // Columns 8..15 but no rows: its bottom on its top (row 4), then above it (top 12,
+  // bottom 4).  Not even the top row is drawn.
+  for (GfxRect flat : {GfxRect{8, 4, 16, 4}, GfxRect{8, 12, 16, 4}}) {
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+    GfxRSSetScissorRects(g_context, 1, &flat);
+    Draw(Quad(0.5f, 0xFF0000FF));
+    p = Read(colour);
+    for (uint32_t x : {8u, 12u, 15u}) EXPECT_EQ(Pixel(p, x, uint32_t(flat.top)), 0u) << x << ", " << flat.top;
+  }
   GfxRelease(scissor);
 }
 
