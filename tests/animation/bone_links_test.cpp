@@ -239,6 +239,31 @@ TEST(SlideBone, LockedAndAnchoredAncestorsStopTheWalkUpFromTheHand) {
   }
 }
 
+// A chain 0-1-2 with nothing locked, no anchor and one child each: the walk up from solid 2
+// reaches past the root. A slide then has nothing to push against and is refused with its box;
+// a turn holds everything outside the turned bone's subtree.
+TEST(SlideBone, AChainWithNoLockedAncestorRefusesASlideButTurns) {
+  ReportRecorder recorder;
+  BareRig r(3, {{0, 1}, {1, 2}});
+  BoneLinkArray links;
+  ASSERT_EQ(CheckBoneHierarchy(links, nullptr, r.skeleton, r.rig), 1);
+  ASSERT_EQ(links.root, 0);
+  AnimEditor e;
+  e.rig = &r.rig;
+  e.links = &links;
+  e.selectedBone = 2;
+  e.slideMode = 1;
+  EXPECT_EQ(SlideBone(e, 0, -1), 0);
+  EXPECT_EQ(LastBox(), "Can't slide - no locked ancestor|-");
+  EXPECT_EQ(ReportRecorder::Reports().boxes.size(), 1u);
+  e.slideMode = 0;
+  ASSERT_EQ(SlideBone(e, 0, -1), 1);
+  EXPECT_EQ(ReportRecorder::Reports().boxes.size(), 1u) << "a turn shows no box";
+  EXPECT_EQ(links.links[0].state, LINK_HELD);
+  EXPECT_EQ(links.links[1].state, LINK_HELD);
+  EXPECT_EQ(links.links[2].state, LINK_FREE);
+}
+
 // Clicks on solids outside the rig change nothing; a reference solid is the one the carried
 // solids are placed by, and the dragged bone is carried with them.
 TEST(SlideBone, ClicksOutsideTheRigAreIgnoredAndAReferenceCarriesTheDraggedBone) {
