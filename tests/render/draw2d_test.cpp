@@ -111,6 +111,55 @@ TEST_F(Draw2DListTest, ARectangleRunsFromItsTopLeftRoundWithTheWholeTexture) {
   Projection.inverseAspect = savedInverse;
 }
 
+// A rectangle's two triangles cover its whole square, each wound the way its corners run (so
+// neither is turned away by a facing test): every sample point off the diagonals, one in each
+// wedge the diagonals cut, lies in one of them.
+TEST_F(Draw2DListTest, ARectanglesTwoTrianglesCoverItsWholeSquareWoundLikeItsCorners) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr);
+  const uint32_t base = l.counters.vertexCount;  // the batch's first vertex
+  const uint32_t firstTriangle = l.counters.triangleCount;
+  l.AddRect(0xFFFFFFFFu, 0, 0.5f, 0.5f, 0.25f);
+  ASSERT_EQ(l.counters.triangleCount, firstTriangle + 2);
+  auto corner = [&](uint32_t index, double& x, double& y) {
+    ASSERT_LT(index, 4u) << "a corner of this rectangle";
+    x = l.vertices[base + index].x;
+    y = l.vertices[base + index].y;
+  };
+  // Twice the signed area of (p, q, r).
+  auto cross = [](double px, double py, double qx, double qy, double rx, double ry) {
+    return (qx - px) * (ry - py) - (qy - py) * (rx - px);
+  };
+  double cx[4], cy[4];
+  for (uint32_t k = 0; k < 4; ++k) corner(k, cx[k], cy[k]);
+  // The corners in their order: x 0.25 0.75 0.75 0.25, y -0.25 -0.25 -0.75 -0.75; twice
+  // the signed area of the first three is one square of side 0.5 = 0.25, of sign s.
+  const double s = cross(cx[0], cy[0], cx[1], cy[1], cx[2], cy[2]) > 0 ? 1 : -1;
+  double tx[2][3], ty[2][3];
+  for (int t = 0; t < 2; ++t) {
+    const Draw2DTriangle& tri = l.triangles[firstTriangle + uint32_t(t)];
+    corner(tri.a, tx[t][0], ty[t][0]);
+    corner(tri.b, tx[t][1], ty[t][1]);
+    corner(tri.c, tx[t][2], ty[t][2]);
+    EXPECT_NEAR(s * cross(tx[t][0], ty[t][0], tx[t][1], ty[t][1], tx[t][2], ty[t][2]), 0.25, 1e-6)
+        << "triangle " << t << ": half the square, wound like the corners";
+  }
+  // Sample points at quarter steps of the half width about the centre, off both diagonals.
+  for (double fx : {-0.75, -0.25, 0.25, 0.75})
+    for (double fy : {-0.75, -0.25, 0.25, 0.75}) {
+      if (std::fabs(fx) == std::fabs(fy)) continue;
+      const double px = 0.5 + 0.25 * fx, py = -(0.5 + 0.25 * fy);
+      bool inside = false;
+      for (int t = 0; t < 2; ++t) {
+        const double w0 = cross(tx[t][0], ty[t][0], tx[t][1], ty[t][1], px, py);
+        const double w1 = cross(tx[t][1], ty[t][1], tx[t][2], ty[t][2], px, py);
+        const double w2 = cross(tx[t][2], ty[t][2], tx[t][0], ty[t][0], px, py);
+        if ((w0 > 0 && w1 > 0 && w2 > 0) || (w0 < 0 && w1 < 0 && w2 < 0)) inside = true;
+      }
+      EXPECT_TRUE(inside) << "point " << fx << ", " << fy << " of the half width from the centre";
+    }
+}
+
 TEST_F(Draw2DListTest, ArraysDoubleWhenFullAndKeepWhatTheyHold) {
   Draw2D& l = Draw2DList;
   ASSERT_EQ(l.vertices.size(), DRAW2D_INITIAL_VERTICES);
