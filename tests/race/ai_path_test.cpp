@@ -1070,6 +1070,33 @@ TEST_F(AiPathTest, LateralGripIsTheWeakerAxlesAndTheCambersPull) {
   EXPECT_NEAR(AiLateralGrip(ai, node, 0.0f), flat - 0.981f, 1e-3) << "leaning out of it";
 }
 
+// A car whose weight all sits on one axle (its centre of mass at or beyond the other axle):
+// the axle that carries none has no part in the lateral grip, even when its tyres grip worse;
+// the grip is the loaded axle's alone, a number at rest and at speed.
+TEST_F(AiPathTest, LateralGripOfACarWithAllItsWeightOnOneAxleIsThatAxles) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 1);
+  const TyreLaw law{car, ai};
+  AiPathNode node = ai.nodes[0];
+  node.curvature = 0.02f;
+  for (int loaded = 0; loaded < 2; ++loaded) {
+    ai.frontShare = loaded == 0 ? 1.0f : 0.0f;
+    ai.rearShare = 1.0f - ai.frontShare;
+    // The unloaded axle's tyres grip half as well, so counting it would lower the answer.
+    for (int k = 0; k < 4; ++k) node.grip[k] = k / 2 == loaded ? 1.0f : 0.5f;
+    for (double v2 : {0.0, 900.0}) {
+      // The whole weight and the loaded axle's downforce on its two tyres, over the whole mass.
+      const double load = car.mass * 9.81 + (loaded == 0 ? ai.frontLoad : ai.rearLoad) * v2;
+      const double a = (law.Force(loaded, 0, 1.0, load / 2) + law.Force(loaded, 1, 1.0, load / 2)) / car.mass;
+      ASSERT_GT(a, 0.0);
+      const float got = AiLateralGrip(ai, node, float(v2));
+      EXPECT_TRUE(std::isfinite(got)) << "axle " << loaded << " v2 " << v2;
+      EXPECT_NEAR(got, a, a * 1e-5) << "axle " << loaded << " v2 " << v2;
+    }
+  }
+}
+
 // The line's curve ends are held inside the path's limits, the car's half width and a metre
 // from each: an end far to the left comes to the left limit, one far to the right to the right.
 TEST_F(AiPathTest, CurveEndsBeyondTheLimitsArePulledInside) {
