@@ -326,6 +326,7 @@ struct StandIn {
   std::vector<WorldObjectInfo> infos;
   int listFrom = 1000;  // objects from this index come from the square's list
   int noSquares = 0;
+  int outside = 0;  // the asked box lies outside the world: nothing walked
   int lit = 1;
   int near = 1;
   IntVector askedLow{}, askedHigh{};  // the range the last search of the map asked for
@@ -348,6 +349,7 @@ class StandInWorld : public ::testing::Test {
       World->askedLow = low;
       World->askedHigh = high;
       if (World->noSquares) return -1;
+      if (World->outside) return 0;
       for (int i = 0; i < static_cast<int>(World->infos.size()); ++i) visit(c, AsObject(i), i >= World->listFrom);
       visit(c, AsObject(0), 1);  // a repeat in the list
       return 1;
@@ -439,6 +441,15 @@ TEST_F(StandInWorld, ShadowObjectsListedOnceAndTheThirtyThirdDropped) {
   EXPECT_NE(ReportRecorder::Reports().lines[0].find(TEXT_TOO_MANY_SHADOWS_ARRAY), std::string::npos);
   EXPECT_NE(ReportRecorder::Reports().lines[1].find(TEXT_TOO_MANY_SHADOWS_LIST), std::string::npos);
 
+  // A box outside the world: no objects, and not a word even above debug level 0, since
+  // nothing is amiss.
+  world.outside = 1;
+  const size_t said = ReportRecorder::Reports().lines.size();
+  CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
+  EXPECT_EQ(shadows.count, 0);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), said);
+  world.outside = 0;
+
   // A world with a range but no squares: its message, no objects.
   world.noSquares = 1;
   CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 0);
@@ -524,11 +535,12 @@ TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
   state.lightingMode = LIGHTING_LIGHTMAP;
   ChooseDefaultLighting(state, "CAR", 0, 1);
   EXPECT_EQ(ReportRecorder::Reports().lines.size(), 3u);
-  // No world at all: no objects, DEFAULT light, ground unknown.
+  // No world at all: no objects, DEFAULT light, ground unknown, and nothing said.
   TearDown();
   ShadowObjects none;
   CollectShadowObjects(none, 0, 0, 0, 3.0f, 1);
   EXPECT_EQ(none.count, 0);
+  EXPECT_EQ(ReportRecorder::Reports().lines.size(), 3u);
   SetUp();
 }
 

@@ -127,10 +127,21 @@ TEST_F(WorldSetup, ConfigurationsAndRedo) {
   w->RedoSetup(2, 1);
   EXPECT_EQ(w->configFlags, 0u);
   EXPECT_EQ(w->paths[1].path->nodes[0].x, firstX);
-  // Open: no current path, the open flag kept.
+  // Open: no current path, the open flag kept; the track area is then the map-square grid's
+  // box. A road from (-1000, -300) m to (1500, 200) m on 64 m squares: the grid runs from
+  // square -16 (-1024 m) to 24 (1536 m) in x and from -5 (-320 m) to 4 (256 m) in y, so the
+  // area's centre is (256, -32) m, its halves 1280 m and 288 m, its radius the larger half.
+  Segment(-1000 << 16, -300 << 16, 1500 << 16, 200 << 16);
+  TrackArea = TrackAreaRecord{};
   w->RedoSetup(2, 2);
   EXPECT_EQ(w->configFlags, 2u);
   EXPECT_EQ(w->currentPath, nullptr);
+  EXPECT_EQ(TrackArea.centre.x, 256 << 16);
+  EXPECT_EQ(TrackArea.centre.y, -32 * 65536);
+  EXPECT_EQ(TrackArea.centre.z, 0);
+  EXPECT_EQ(TrackArea.halfX, 1280 << 16);
+  EXPECT_EQ(TrackArea.halfY, 288 << 16);
+  EXPECT_EQ(TrackArea.radius, 1280 << 16);
   // A point-to-point racing path sets the race's setting.
   WorldPointToPointRace = 0;
   w->paths[0].path->flags &= ~PATH_FLAG_LOOP;
