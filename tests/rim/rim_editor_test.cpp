@@ -621,6 +621,28 @@ TEST_F(RimEditor, PressesOnePastTheListsEndsAreRefusedAndTheSurfaceCountStopsAt2
   EXPECT_EQ(g.selectionCount, 1) << "the second press is refused, not taken";
 }
 
+// A rim file may hold no colours and no surfaces.  Loaded, its mapping list is empty (the one
+// record kept behind it is room, not a colour): a rename of mapping 0 has nothing to rename,
+// so neither the record's name nor the wheels change.
+TEST_F(RimEditor, ARimLoadedWithNoColoursHasNoMappingToRename) {
+  Open();
+  WXS bare;
+  bare.MakeDefault("m", 0);
+  bare.surfaceCount = 0;
+  bare.mappingCount = 0;
+  ASSERT_EQ(SaveRimFile(&parent, "bare", bare), 1);
+  LoadRimIntoEditor(&s->prss, "bare", 0);
+  Frame();
+  ASSERT_EQ(rim.mappingCount, 0);
+  ASSERT_EQ(rim.surfaceCount, 0);
+  ASSERT_NE(rim.mappings, nullptr);
+  car->wheelMeshesBuilt = 1;
+  RenameRimMapping(&s->prss, "x", 0);
+  EXPECT_EQ(rim.mappingCount, 0);
+  EXPECT_EQ(rim.mappings[0].name[0], 0) << "the record past the count keeps its empty name";
+  EXPECT_EQ(car->wheelMeshesBuilt, 1) << "no colour changed, the wheels are not made again";
+}
+
 // The graph area stops above the parent's rows, at 0 when they fill the screen; with a side
 // panel wider than the screen the area's width is 0.
 TEST_F(RimEditor, TheAreaIsNeverLessThanNothing) {
