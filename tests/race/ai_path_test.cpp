@@ -825,6 +825,37 @@ TEST_F(AiPathTest, CornerSpeedsStayBetweenWalkingPaceAndTopSpeed) {
   EXPECT_EQ(cornerSpeeds(0.02f), std::vector<float>(4, AI_LEAST_SPEED));
 }
 
+// A car whose top speed is under walking pace: every node of a closed uphill straight is
+// driven at 0.5 m/s, and the engine's force there is its power over walking pace (1 m/s), not
+// over 0.5 m/s.  A weak motor driving the rear: the engine, not the tyres, limits the drive, so
+// holding the speed takes the share R / (P x efficiency) of the throttle, with the resistance
+// R = drag x 0.5^2 + 0.05 x 9.81 x mass (no surface drag).
+TEST_F(AiPathTest, BelowWalkingPaceTheEngineForceIsTakenAtWalkingPace) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 4);
+  car.topSpeed = 0.5f;
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 2000.0f;
+  car.driveType = DRIVE_REAR;
+  for (int i = 0; i < 4; ++i) ai.nodes[i].grade = 0.05f;
+  BuildAiSpeedProfile(ai, 1);
+  const double drive = 2000.0 * car.drivetrainEfficiency;  // N at 1 m/s
+  const double resistance = double(car.totalDragFactor) * 0.25 + 0.05 * 9.81 * double(car.mass);
+  ASSERT_GT(drive, resistance) << "the motor can hold the speed up the hill";
+  // Each rear tyre carries more than its half of the drive even on its load at rest.
+  const TyreLaw law{car, ai};
+  const double restLoad = ai.rearShare * double(car.mass) * 9.81 * 0.5;
+  for (int side = 0; side < 2; ++side)
+    ASSERT_GT(law.Force(1, side, ai.nodes[0].grip[2 + side], restLoad), drive * 0.5) << side;
+  const int throttle = int(std::lrint(255.0 * resistance / drive));  // 38.1 for the sample car
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(ai.nodes[i].targetSpeed, 0.5f) << i;
+    EXPECT_EQ(int(ai.nodes[i].throttle), throttle) << i;
+    EXPECT_EQ(ai.nodes[i].brake, 0) << i;
+  }
+}
+
 // The drive goes to the driven axle only: a rear-driven car gathers speed down an open
 // straight as a four-wheel drive sending nothing to the front does, and a front-driven one as
 // a four-wheel drive sending everything there.

@@ -514,6 +514,28 @@ TEST_F(TextDraw, SlantedAndFadedModesMoveCutAndFadeEdges) {
   EXPECT_EQ(w[2].colour >> 24, 0x80u);
 }
 
+TEST_F(TextDraw, FadedTextReachingPastThePanelBottomIsCutThere) {
+  GlyphMode = GLYPH_MODE_FADED;
+  DrawText("c", WHITE, 0.0f, 0.72f, 0.23f, 0);  // box from 0.75 to 0.95, the panel ends at 0.85
+  GlyphMode = GLYPH_MODE_PLAIN;
+  ASSERT_EQ(Items().size(), 1u);
+  const TextBatchItem c = Items()[0];
+  DrawTextBox(InterfaceTextBatch);
+  Draw2D& l = Draw2DList;
+  ASSERT_GE(l.counters.batchCount, 1u);
+  const Draw2DBatch& batch = l.batches[l.counters.batchCount - 1];
+  ASSERT_EQ(batch.vertexCount, 4u);
+  const Draw2DVertex* v = &l.vertices[batch.firstVertex];
+  EXPECT_FLOAT_EQ(v[0].y, -c.y0) << "the top stays (y up in clip space)";
+  EXPECT_FLOAT_EQ(v[2].y, -0.85f) << "the bottom is cut at 0.85";
+  EXPECT_FLOAT_EQ(v[3].y, -0.85f);
+  EXPECT_FLOAT_EQ(v[0].v, 0.25f);
+  // (0.85 - 0.75) / 0.2 = half the glyph's height is left: v from 0.25 to 0.25 + 0.25 / 2.
+  EXPECT_NEAR(v[2].v, 0.375f, 1e-5f) << "v cut in proportion";
+  EXPECT_NEAR(v[3].v, 0.375f, 1e-5f);
+  EXPECT_EQ(v[2].colour >> 24, 0u) << "fully faded at the cut";
+}
+
 TEST_F(TextDraw, PixelBatchesGoThroughTheStreamInDrawsOf5120Vertices) {
   for (int i = 0; i < 1300; ++i) {
     TextBatchItem item{};

@@ -103,6 +103,29 @@ TEST_F(ColourMarksOfCars, HubsCountWithTheirFlagAndTheRimAlways) {
   EXPECT_EQ(Marks(MARKS_WHEELS), (std::vector<int>{0, 0, 0, 0}));
 }
 
+TEST_F(ColourMarksOfCars, AFlaggedHubCountsAsTheFirstSubobjectToo) {
+  Car& c = car();
+  ModelObject* body = c.model;
+  ASSERT_NE(body, nullptr);
+  ModelObject hub{};
+  Craft(hub, {"M2"}, {0});
+  hub.type = SUBOBJECT_HUB;
+  hub.options |= 4;
+  // The hub goes in front of the body's other subobjects.
+  ModelObject* children = static_cast<ModelObject*>(std::realloc(body->children, sizeof(ModelObject) * (body->childCount + 1)));
+  ASSERT_NE(children, nullptr);
+  body->children = children;
+  std::memmove(static_cast<void*>(children + 1), static_cast<const void*>(children), sizeof(ModelObject) * body->childCount);
+  children[0] = hub;
+  ++body->childCount;
+  EXPECT_EQ(CarHasFlaggedHub(&c), 1);
+  EXPECT_EQ(ModelHasFlaggedType12Part(c), 1);
+  ScanCarColourMarks(&c);
+  EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 1], 1) << "its M2 counts for the wheels";
+  children[0].options &= ~4u;
+  EXPECT_EQ(CarHasFlaggedHub(&c), 0) << "without the flag it does not count";
+}
+
 TEST_F(ColourMarksOfCars, TheWizardsCarMarksBodyAndWheelColourOne) {
   BuildNewCar();
   ScanCarColourMarks(e->car);

@@ -270,7 +270,7 @@ TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
   EXPECT_EQ(car().colourConfigs[8].groups[1][3], RgbWord(160, 10, 10));
 }
 
-TEST_F(Files, ADamagedColourSetChangesNothing) {
+TEST_F(Files, ADamagedColourSetChangesNothingAndNamesThePathThenTheField) {
   // Ten whole configurations are one more than a vehicle holds.
   for (const uint32_t count : {0u, 10u, 0xFFFFFFFFu}) {
     std::vector<uint8_t> body = ColourSetBody(count == 10 ? 10 : 1, true);
@@ -281,7 +281,9 @@ TEST_F(Files, ADamagedColourSetChangesNothing) {
     WriteFile("data\\colours\\count.all", "ZKTALL", body, 252);
     Reports().lines.clear();
     ExpectNothingChanged("count", [&] { return VehicleEditor::LoadAllColours(*e, "count"); });
-    EXPECT_TRUE(SaidLine("colour configuration count")) << count;
+    // The whole line: the file's path in the highlight, then the field that was wrong.
+    ASSERT_EQ(Reports().lines.size(), 1u) << count;
+    EXPECT_EQ(Reports().lines[0], "File is damaged : ^Ldata\\colours\\count.all^8 - colour configuration count") << count;
   }
   const std::vector<uint8_t> whole = ColourSetBody(2, true);
   for (size_t cut = 0; cut < whole.size(); ++cut) {

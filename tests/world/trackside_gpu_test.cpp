@@ -370,6 +370,52 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
   WorldModels = saved;
 }
 
+// The many-part model: the hub and nine small boxes, one more than a turbine keeps the rest
+// rotation of; box i built turned by i/16 of a turn about y.
+int ManyPartsModel = 0;
+FixedMatrix ManyPartsRest[9];
+void BuildManyPartsTurbineMesh(void*, GouraudO3d& mesh) {
+  FillBox(mesh, &HUB_COLOUR, 0.5, 0.5, 0.5);
+  for (int i = 0; i < 9; ++i) {
+    GouraudO3d* box = NewBox(&BLADE_COLOUR, 0.2, 0.2, 0.2);
+    MatrixRotY(box->local.rotation, uint32_t(i * 4096));
+    ManyPartsRest[i] = box->local.rotation;
+    AddChildMesh(mesh, box);
+  }
+}
+int ManyPartsEntry(int, PreGenEntryView& view) {
+  view = {};
+  view.sourceKind = SOURCE_MODEL;
+  view.scale = 1.0f;
+  view.model = &ManyPartsModel;
+  return 1;
+}
+
+TEST_F(TracksideDrawing, ATurbineKeepsTheRestOfItsFirstEightPartsOnly) {
+  const WorldModelServices saved = WorldModels;
+  TurbineMaterial = material_;
+  WorldModelServices s = {};
+  s.EntryOf = ManyPartsEntry;
+  s.ModelPartSpheres = TurbineSpheres;
+  s.BuildDrawMesh = BuildManyPartsTurbineMesh;
+  WorldModels = s;
+  WTurbine* rotor = new WTurbine({0, 0, 0});
+  rotor->model = 1;
+  rotor->Setup();
+  ASSERT_TRUE(world_.AddObjectToTable(rotor));
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
+  NextFrame();
+  rotor->AddToDrawList();
+  ASSERT_NE(rotor->parts, nullptr);
+  ASSERT_EQ(rotor->parts->childCount, 9);
+  EXPECT_TRUE(rotor->parts->fastMesh) << "240 points: a fast mesh";
+  EXPECT_EQ(rotor->restCount, 8) << "the ninth part is drawn but not turned";
+  for (int i = 0; i < 8; ++i)
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(rotor->partRest[i].m[k], ManyPartsRest[i].m[k]) << "part " << i << " element " << k;
+  DrawFigureList();
+  WorldModels = saved;
+}
+
 // The lit model: a hub whose colour asks for the packed light and one plain blade (48 points,
 // temporary meshes); the large one adds four small plain boxes (144 points, a fast mesh).
 constexpr GouraudColour LIT_HUB_COLOUR{40, 220, 60, GOURAUD_COLOUR_SPECULAR};
