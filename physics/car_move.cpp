@@ -42,8 +42,9 @@ void Car::Move() {
     CountStatistics();
   }
 
-  position = {position.x + static_cast<int32_t>(n[0]), position.y + static_cast<int32_t>(n[1]),
-              position.z + static_cast<int32_t>(n[2])};
+  // The sums were checked above; a step may be longer than 32 bits hold though its end is not.
+  position = {static_cast<int32_t>(position.x + n[0]), static_cast<int32_t>(position.y + n[1]),
+              static_cast<int32_t>(position.z + n[2])};
   const Vec3 moved = {static_cast<float>(n[0] / 65536.0), static_cast<float>(n[1] / 65536.0),
                       static_cast<float>(n[2] / 65536.0)};
   offset -= moved;

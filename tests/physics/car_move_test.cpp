@@ -99,6 +99,18 @@ TEST_F(CarMove, TheOdometerCountsTheMovedDistanceUnlessSwitchedOff) {
   EXPECT_EQ(car.lastStepDistance, METRE);
 }
 
+// A step of 40000 m (placing a car across the world in one move) is 40000 x 65536 = 2.62e9
+// units, past the largest 32-bit step: the step's distance is held at the largest.
+TEST_F(CarMove, AStepPastTheLargest32BitDistanceIsHeldThere) {
+  Car car;
+  MakeSteppableCar(car, {-20000.0f, 0.0f, 10.0f});
+  car.offset = {40000.0f, 0.0f, 0.0f};
+  car.Move();
+  EXPECT_EQ(car.position.x, 20000 * METRE);
+  EXPECT_EQ(car.lastStepDistance, INT32_MAX);
+  EXPECT_NEAR(car.odometer, 40000.0f, 0.01f);
+}
+
 TEST_F(CarMove, ALocalHumansConnectedCarSendsItsStatisticsAtTheirThresholds) {
   Car car;
   MakeSteppableCar(car, {0.0f, 0.0f, 10.0f});
