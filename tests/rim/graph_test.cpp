@@ -117,10 +117,12 @@ TEST_F(GraphEditing, PressesSelectWithCtrlTogglingAndShiftTakingTheSameX) {
   g.PointPressed(1, CLICK_LEFT);
   g.handleMode = GRAPH_HANDLE_NONE;
   ASSERT_EQ(g.selectionCount, 1);
+  const int changesBefore = g.changes;
   g.ToolButton(GRAPH_WORD_ZERO_X);
   EXPECT_EQ(data.points[1].x, 0.0f);
   EXPECT_EQ(data.points[3].x, before3);
   EXPECT_EQ(data.points[2].x, before2);
+  EXPECT_EQ(g.changes, changesBefore + 1) << "the owner is told the points moved";
   g.PointPressed(0, CLICK_LEFT);
   EXPECT_EQ(g.selectionCount, 1) << "a plain press on another point selects only it";
   g.handleMode = GRAPH_HANDLE_NONE;
