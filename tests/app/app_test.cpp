@@ -13,6 +13,7 @@
 #include "core/checksum.h"
 #include "core/controls.h"
 #include "core/fixed_math.h"
+#include "core/sort_tree.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
@@ -105,6 +106,26 @@ TEST_F(AppHarness, TheStartupTraceLogsEachStepThroughTheFirstFrame) {
   for (const std::string& line : LogTexts())
     if (next < std::size(steps) && line.rfind(std::string("trace : ") + steps[next], 0) == 0) ++next;
   EXPECT_EQ(next, std::size(steps)) << "the trace stopped after " << (next ? steps[next - 1] : "nothing");
+  AppShutdown();
+}
+
+// The draw tree that orders draw entries and interface items is made at start-up: 8000 nodes
+// in 256 buckets, a bucket per 2^20 of key.
+TEST_F(AppHarness, StartupMakesTheSharedDrawTreeOf8000NodesIn256Buckets) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(SharedDrawTree.capacity, 8000u);
+  EXPECT_EQ(SharedDrawTree.buckets, 256u);
+  EXPECT_EQ(SharedDrawTree.shift, 20u);
+  // A frame of 300 entries, one every 2^20 of key (so over 256 buckets and into the last):
+  // none is refused.
+  SharedDrawTree.Clear();
+  int refused = 0;
+  for (int32_t i = 0; i < 300; ++i) refused += SharedDrawTree.Insert(i << 20) == nullptr;
+  EXPECT_EQ(refused, 0);
+  EXPECT_EQ(SharedDrawTree.used, 300u);
+  EXPECT_EQ(SharedDrawTree.overflow, 0u);
+  SharedDrawTree.Clear();
   AppShutdown();
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "solid/physics_registry.h"
 #include "tests/solid/solid_test_util.h"
@@ -242,7 +243,7 @@ TEST_F(SolidWorld, ATrunkJustTouchingTheBoxOnAnySideIsNearOneUnitFartherIsNot) {
   }
 }
 
-TEST_F(SolidWorld, TheOwnersCollisionMeshIsReleasedWithTheBody) {
+TEST_F(SolidWorld, TheOwnersCollisionMeshIsReleasedWithTheBodyOrWhenAnotherIsMovedOntoIt) {
   DrawMesh* mesh = reinterpret_cast<DrawMesh*>(&Hooks);
   {
     Solid body;
@@ -260,6 +261,23 @@ TEST_F(SolidWorld, TheOwnersCollisionMeshIsReleasedWithTheBody) {
   again.FreeContacts();
   EXPECT_EQ(Hooks.freedMeshes.size(), 2u);
   EXPECT_EQ(again.points, nullptr);
+
+  // A body moved onto one that holds a mesh of its own: the held mesh is let go at once, the
+  // moved one with the body that took it.
+  Hooks.freedMeshes.clear();
+  char first = 0, second = 0;
+  DrawMesh* held = reinterpret_cast<DrawMesh*>(&first);
+  DrawMesh* taken = reinterpret_cast<DrawMesh*>(&second);
+  {
+    Solid a, b;
+    a.collisionMesh.mesh = held;
+    b.collisionMesh.mesh = taken;
+    a = std::move(b);
+    EXPECT_EQ(Hooks.freedMeshes, std::vector<DrawMesh*>{held});
+    EXPECT_EQ(a.collisionMesh.mesh, taken);
+    EXPECT_EQ(b.collisionMesh.mesh, nullptr);
+  }
+  EXPECT_EQ(Hooks.freedMeshes, (std::vector<DrawMesh*>{held, taken})) << "each mesh freed once";
 }
 
 TEST(SolidHooks, WithoutAWorldOrRaceTheOfflineAnswersHold) {

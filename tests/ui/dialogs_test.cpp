@@ -299,6 +299,25 @@ TEST_F(Dialogs, ATypedFileNameCannotLeaveItsFolder) {
   }
 }
 
+TEST_F(Dialogs, RenamingToANameThatCannotBeAFileNameSaysSoAndKeepsTheFile) {
+  Touch("dlg/one.set");
+  // Single-byte text (type 3) takes every character the name mode would refuse.
+  AskText(&owner, Typed, "Load", 30, 0, "one", 0, 3, PATTERN);
+  TextEntryButton(&TextEntryDialogSub, 0, ENTRY_BUTTON_RENAME);
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  for (const char* name : {".hidden", "", "../one", "x/y"}) {
+    ResetMessages();
+    ClearLine();
+    Type(name);
+    Key(13);
+    EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING) << name;
+    EXPECT_STREQ(GetNewestMessageText(), "Invalid file name") << name;
+    EXPECT_TRUE(fs::exists("dlg/one.set")) << name;
+  }
+  EXPECT_EQ(g_Answers.count, 0);
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, RenamingOntoAnExistingNameAsksAgainAndAFailedRenameIsReported) {
   Touch("dlg/one.set");
   Touch("dlg/two.set");

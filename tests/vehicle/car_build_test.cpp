@@ -279,6 +279,36 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   EXPECT_EQ(car.steeringInstance, nullptr);
 }
 
+TEST_F(CarBuild, ReloadingTheModelSeatsTheDriverAndPassengersAgain) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  // Front passenger kind 0, left back seat kind 1, middle back seat kind 0, right back empty.
+  SetupRecord setup{};
+  setup.bytes[SETUP_FLAGS] = 1;
+  setup.bytes[SETUP_PASSENGERS] = 0x01 | 0x08 | 0x30;
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
+  ASSERT_EQ(car.seatsPerRow, 3);
+
+  // Released around a device re-creation: the figures go with the model.
+  car.ReloadModel(1);
+  EXPECT_EQ(car.steeringInstance, nullptr);
+  EXPECT_EQ(car.steeringPose, nullptr);
+  for (AnimInstance* passenger : car.passengerAnimations) EXPECT_EQ(passenger, nullptr);
+
+  // Made again: the same driver and the same people in the same seats.
+  car.ReloadModel(0);
+  ASSERT_NE(car.steeringInstance, nullptr) << "every car keeps its driver";
+  EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
+  EXPECT_NE(car.steeringPose, nullptr);
+  ASSERT_NE(car.passengerAnimations[0], nullptr);
+  EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
+  ASSERT_NE(car.passengerAnimations[1], nullptr);
+  EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[1]) << "the first figure of kind 1";
+  ASSERT_NE(car.passengerAnimations[2], nullptr);
+  EXPECT_EQ(car.passengerAnimations[2]->human, &Humans.models[0]);
+  EXPECT_EQ(car.passengerAnimations[3], nullptr);
+}
+
 TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
   CopySample(ROAD_CAR, "data/veh/Runabout.veh");
   SetupRecord setup{};

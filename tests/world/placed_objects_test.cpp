@@ -765,6 +765,23 @@ TEST_F(PlacedObjects, AMovableConeFallsAndRestsUpright) {
   EXPECT_EQ(b.position.z, 1 << 15);
   EXPECT_EQ(o.box[2], 1 << 15) << "the box starts at the body and holds every hull point";
   EXPECT_NEAR(o.box[5] / FIX, 1.3, 1e-4);
+  // In its first state before any step: stepped, and its hull's normals turned into the world
+  // by its orientation.  Upright, the foot faces straight down and the top straight up; each
+  // side leans out by the 0.15 m it narrows over its 0.8 m: a normal along (0.8, 0, 0.15) /
+  // sqrt(0.64 + 0.0225), whose upward part is 0.15 / 0.81394 = 0.18429.
+  EXPECT_EQ(b.active, 1);
+  for (int i = 0; i < b.triangleCount; ++i) {
+    const SolidTriangle& t = b.triangles[i];
+    float low = 1e9f, high = -1e9f;
+    for (uint16_t corner : t.corners) {
+      low = std::min(low, b.points[corner].local.z);
+      high = std::max(high, b.points[corner].local.z);
+    }
+    const Vec3& n = t.worldNormal;
+    EXPECT_NEAR(std::sqrt(double(n.x) * n.x + double(n.y) * n.y + double(n.z) * n.z), 1.0, 1e-4) << i;
+    const double up = high < 0.01f ? -1.0 : low > 0.79f ? 1.0 : 0.18429;
+    EXPECT_NEAR(n.z, up, 0.01) << i;
+  }
   b.awake = 1;
   for (int step = 0; step < 3000; ++step) {
     StepAlone(b, G);
