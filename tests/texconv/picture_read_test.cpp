@@ -386,7 +386,7 @@ TEST(DamagedPictures, JpegFrameLargerThanAnyTextureFails) {
 TEST(DamagedPictures, AJpegOfMoreThan512PixelsForEachByteIsRefused) {
   constexpr uint32_t WIDTH = 512, HEIGHT = 1024;
   const std::vector<uint8_t> grey(size_t(WIDTH) * HEIGHT, 90);
-  const std::vector<uint8_t> jpg = testpics::EncodeArithmeticGreyJpeg(grey.data(), WIDTH, HEIGHT);
+  const std::vector<uint8_t> jpg = testpics::EncodeJpeg(grey.data(), WIDTH, HEIGHT, 1, 75, false, {}, true, true);
   ASSERT_LT(jpg.size() + 4, size_t(HEIGHT) - 1);
   ScratchImage im;
   for (size_t fileBytes : {size_t(HEIGHT), size_t(HEIGHT) - 1}) {

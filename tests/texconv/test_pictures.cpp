@@ -250,7 +250,7 @@ std::vector<uint8_t> RgbOf(const std::vector<uint8_t>& rgba) {
 
 std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t height,
                                 int components, int quality, bool progressive,
-                                const std::vector<uint8_t>& app1, bool adobeMarker) {
+                                const std::vector<uint8_t>& app1, bool adobeMarker, bool arithmetic) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr jerr;
   cinfo.err = jpeg_std_error(&jerr);
@@ -266,38 +266,13 @@ std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t
   if (components == 4) cinfo.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
   jpeg_set_quality(&cinfo, quality, TRUE);
   if (progressive) jpeg_simple_progression(&cinfo);
+  cinfo.arith_code = arithmetic ? TRUE : FALSE;
   // No JFIF header when an EXIF block is given: APP1 then follows the start of image directly.
   if (!app1.empty()) cinfo.write_JFIF_header = FALSE;
   jpeg_start_compress(&cinfo, TRUE);
   if (!app1.empty()) jpeg_write_marker(&cinfo, JPEG_APP0 + 1, app1.data(), unsigned(app1.size()));
   while (cinfo.next_scanline < height) {
     JSAMPROW row = const_cast<JSAMPROW>(samples + size_t(cinfo.next_scanline) * width * components);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  std::vector<uint8_t> out(buffer, buffer + size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(buffer);
-  return out;
-}
-
-std::vector<uint8_t> EncodeArithmeticGreyJpeg(const uint8_t* samples, uint32_t width, uint32_t height) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = width;
-  cinfo.image_height = height;
-  cinfo.input_components = 1;
-  cinfo.in_color_space = JCS_GRAYSCALE;
-  jpeg_set_defaults(&cinfo);
-  cinfo.arith_code = TRUE;
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < height) {
-    JSAMPROW row = const_cast<JSAMPROW>(samples + size_t(cinfo.next_scanline) * width);
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);

@@ -55,13 +55,12 @@ std::vector<uint8_t> EncodeRgbaPng(const uint8_t* rgba, uint32_t width, uint32_t
 
 // A baseline (or progressive) JPG from RGB (components 3), grey (1) or CMYK (4) samples,
 // with an optional APP1 segment (its payload, starting "Exif\0\0").  A CMYK picture carries
-// the Adobe marker unless adobeMarker is false.
+// the Adobe marker unless adobeMarker is false.  With arithmetic its data is arithmetic-coded,
+// where a flat picture takes far less than a bit a block.
 std::vector<uint8_t> EncodeJpeg(const uint8_t* samples, uint32_t width, uint32_t height,
                                 int components, int quality, bool progressive,
-                                const std::vector<uint8_t>& app1 = {}, bool adobeMarker = true);
-
-// A grey JPG whose data is arithmetic-coded: a flat picture takes far less than a bit a block.
-std::vector<uint8_t> EncodeArithmeticGreyJpeg(const uint8_t* samples, uint32_t width, uint32_t height);
+                                const std::vector<uint8_t>& app1 = {}, bool adobeMarker = true,
+                                bool arithmetic = false);
 
 // RGB samples of an RGBA picture.
 std::vector<uint8_t> RgbOf(const std::vector<uint8_t>& rgba);

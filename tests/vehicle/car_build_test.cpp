@@ -212,16 +212,19 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   Car car;
   ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
   ASSERT_EQ(car.seatsPerRow, 3);
-  ASSERT_NE(car.steeringInstance, nullptr);
-  EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
-  EXPECT_EQ(car.steeringInstance->boneCount, RigSolids());
-  ASSERT_NE(car.passengerAnimations[0], nullptr);
-  EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
-  ASSERT_NE(car.passengerAnimations[1], nullptr);
-  EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[1]) << "the first figure of kind 1";
-  ASSERT_NE(car.passengerAnimations[2], nullptr);
-  EXPECT_EQ(car.passengerAnimations[2]->human, &Humans.models[0]);
-  EXPECT_EQ(car.passengerAnimations[3], nullptr);
+  const auto expectSeated = [&] {
+    ASSERT_NE(car.steeringInstance, nullptr) << "every car keeps its driver";
+    EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
+    EXPECT_EQ(car.steeringInstance->boneCount, RigSolids());
+    ASSERT_NE(car.passengerAnimations[0], nullptr);
+    EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
+    ASSERT_NE(car.passengerAnimations[1], nullptr);
+    EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[1]) << "the first figure of kind 1";
+    ASSERT_NE(car.passengerAnimations[2], nullptr);
+    EXPECT_EQ(car.passengerAnimations[2]->human, &Humans.models[0]);
+    EXPECT_EQ(car.passengerAnimations[3], nullptr);
+  };
+  expectSeated();
   EXPECT_NEAR(car.partMasses.humans, 4 * 70.0f, 1e-3) << "the mass model seats the same people";
 
   // Loading again adds nothing: the steering figure is there.
@@ -230,6 +233,16 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   car.LoadAnimations();
   EXPECT_EQ(car.steeringInstance, steering);
   EXPECT_EQ(car.passengerAnimations[0], front);
+
+  // Released around a device re-creation the figures go with the model; made again, the same
+  // people sit in the same seats.
+  car.ReloadModel(1);
+  EXPECT_EQ(car.steeringInstance, nullptr);
+  EXPECT_EQ(car.steeringPose, nullptr);
+  for (AnimInstance* passenger : car.passengerAnimations) EXPECT_EQ(passenger, nullptr);
+  car.ReloadModel(0);
+  expectSeated();
+  EXPECT_NE(car.steeringPose, nullptr);
 
   // With one seat a row only bits 4-5 count, for slot 2.
   car.FreeAnimations();
@@ -277,36 +290,6 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   FreeHumans();
   car.LoadAnimations();
   EXPECT_EQ(car.steeringInstance, nullptr);
-}
-
-TEST_F(CarBuild, ReloadingTheModelSeatsTheDriverAndPassengersAgain) {
-  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
-  // Front passenger kind 0, left back seat kind 1, middle back seat kind 0, right back empty.
-  SetupRecord setup{};
-  setup.bytes[SETUP_FLAGS] = 1;
-  setup.bytes[SETUP_PASSENGERS] = 0x01 | 0x08 | 0x30;
-  Car car;
-  ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
-  ASSERT_EQ(car.seatsPerRow, 3);
-
-  // Released around a device re-creation: the figures go with the model.
-  car.ReloadModel(1);
-  EXPECT_EQ(car.steeringInstance, nullptr);
-  EXPECT_EQ(car.steeringPose, nullptr);
-  for (AnimInstance* passenger : car.passengerAnimations) EXPECT_EQ(passenger, nullptr);
-
-  // Made again: the same driver and the same people in the same seats.
-  car.ReloadModel(0);
-  ASSERT_NE(car.steeringInstance, nullptr) << "every car keeps its driver";
-  EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
-  EXPECT_NE(car.steeringPose, nullptr);
-  ASSERT_NE(car.passengerAnimations[0], nullptr);
-  EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
-  ASSERT_NE(car.passengerAnimations[1], nullptr);
-  EXPECT_EQ(car.passengerAnimations[1]->human, &Humans.models[1]) << "the first figure of kind 1";
-  ASSERT_NE(car.passengerAnimations[2], nullptr);
-  EXPECT_EQ(car.passengerAnimations[2]->human, &Humans.models[0]);
-  EXPECT_EQ(car.passengerAnimations[3], nullptr);
 }
 
 TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
