@@ -3,8 +3,8 @@
 // rows and their rules, its description lines, the ignition, its files (saved, loaded on
 // another car, the sound alone, damaged files and bad names) and Escape.  On the real GL
 // context the curves stand where the test's own double-precision engine puts them, and the rev
-// counter's needle where the idle speed puts it.  Pictures: engine_page.png and
-// engine_page_electric.png.
+// counter's needle where the idle speed puts it, over the plot's ground in the upper right
+// quarter.  Pictures: engine_page.png, engine_page_ground.png and engine_page_electric.png.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -318,6 +318,26 @@ TEST_F(EnginePageWindow, AnElectricCarShowsItsThreeRowsAndAFlatPowerLine) {
     ++checked;
   }
   EXPECT_GT(checked, 3);
+}
+
+// The plot's dark ground fills the upper right quarter of the screen and nothing else: left of
+// the power axis and right of the torque axis, above the zero line, it is one flat colour (20 28
+// 30, lightened on the screen as the curves' colours are, so only bluer than red is checked),
+// and the lower left quarter, where the view shows through, has none of it.
+TEST_F(EnginePageWindow, ThePlotsGroundFillsTheUpperRightQuarterAlone) {
+  OpenOn("Runabout");
+  const Picture p = Shot("engine_page_ground");
+  const EnginePlot g = EnginePlotGeometry(WIDTH, HEIGHT, ButtonHeight);
+  ASSERT_GT(g.left, WIDTH / 2 + 8.0f);
+  const int leftBand = WIDTH / 2 + 8, rightBand = WIDTH - 8;  // between the quarter's edges and the axes
+  const uint8_t* ground = p.At(leftBand, 8);
+  EXPECT_GE(ground[2] - ground[0], 12) << Rgb(ground);
+  EXPECT_GE(ground[1], ground[0]) << Rgb(ground);
+  EXPECT_GE(ground[2], ground[1]) << Rgb(ground);
+  for (int y = 8; y < int(g.zeroY); y += 20)
+    for (int x : {leftBand, rightBand}) EXPECT_EQ(Rgb(p.At(x, y)), Rgb(ground)) << x << ", " << y;
+  for (int y = HEIGHT / 2 + 16; y < HEIGHT; y += 40)
+    for (int x = 16; x < WIDTH / 2; x += 40) EXPECT_NE(Rgb(p.At(x, y)), Rgb(ground)) << x << ", " << y;
 }
 
 // On the real GL context: the curves at sample columns and the needle at idle; files.

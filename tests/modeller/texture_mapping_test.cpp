@@ -1090,6 +1090,31 @@ TEST_F(MappingToolTest, ASubobjectsRollHandleTurnsRoundItsMappingWhereTheSubobje
   CancelMappingHandleDrag(*panel);
 }
 
+TEST_F(MappingToolTest, ASubobjectsDragBoxFromPointsTakesEachAxisOfItsOwnOffset) {
+  Open();
+  ModelObject& sub = model.children[0];
+  ASSERT_GE(sub.pointCount, 3);
+  // Points 0 (0, 0, 0) and 2 (0.5, 0.25, 0.5), the subobject standing at (1, 2, 0.5): every axis
+  // of the offset differs, so each corner must take its own.
+  sub.points[2].y = Metres(0.25);
+  sub.offset[0] = Metres(1), sub.offset[1] = Metres(2), sub.offset[2] = Metres(0.5);
+  SelectSubobject(*modeller, 0, &sub);
+  ASSERT_EQ(EditedObject, &sub);
+  Key('M', true);
+  panel = ActiveMappingPanel;
+  ASSERT_NE(panel, nullptr);
+  EditViews.dragBox = DragBox{};
+  PickMappingPoint(*panel, 0);
+  PickMappingPoint(*panel, 2);
+  FrontView();
+  ASSERT_EQ(DragBoxFromPoints(*panel), 1);
+  EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_DONE);
+  // Each corner is its point plus the offset: (0 + 1, 0 + 2, 0 + 0.5) and (0.5 + 1, 0.25 + 2, 0.5 + 0.5).
+  const int32_t want[2][3] = {{Metres(1), Metres(2), Metres(0.5)}, {Metres(1.5), Metres(2.25), Metres(1)}};
+  for (int c = 0; c < 2; ++c)
+    for (int r = 0; r < 3; ++r) EXPECT_EQ(EditViews.dragBox.worldCorners[c][r], want[c][r]) << c << " " << r;
+}
+
 TEST_F(MappingToolTest, KeysOfTheTool) {
   OpenTool();
   SelectedMapping = 1;

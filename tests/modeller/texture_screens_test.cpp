@@ -1222,6 +1222,30 @@ TEST_F(TextureScreenTest, PagesAreAddedCopiedAndLimited) {
   EXPECT_EQ(Bytes(), full);
 }
 
+TEST_F(TextureScreenTest, ADuplicatedPageIsPutJustAfterItsOriginalAndLaterPagesKeepTheirCutouts) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_NE(screen, nullptr);
+  ASSERT_EQ(model.pageCount, 1);
+  // Pages first, second, third, with a cutout on each of the later two.
+  model.AddPage(nullptr);
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[0].name, sizeof model.pages[0].name, "first");
+  std::snprintf(model.pages[1].name, sizeof model.pages[1].name, "second");
+  std::snprintf(model.pages[2].name, sizeof model.pages[2].name, "third");
+  while (model.cutoutCount < 3) model.AddCutout(nullptr);
+  model.cutouts[0].page = 0, model.cutouts[1].page = 1, model.cutouts[2].page = 2;
+  SelectedPage = 0;
+  CtrlKey('D');
+  // The copy of the first comes second; the second and third move one on, their cutouts with them.
+  ASSERT_EQ(model.pageCount, 4);
+  const char* const want[4] = {"first", "first", "second", "third"};
+  for (int i = 0; i < 4; ++i) EXPECT_STREQ(model.pages[i].name, want[i]) << i;
+  EXPECT_EQ(SelectedPage, 1) << "the copy is selected";
+  EXPECT_EQ(model.cutouts[0].page, 0);
+  EXPECT_EQ(model.cutouts[1].page, 2);
+  EXPECT_EQ(model.cutouts[2].page, 3);
+}
+
 TEST_F(TextureScreenTest, PagesAreDeletedAndMovedWithTheirCutouts) {
   TexturePagesScreen* screen = OpenPages();
   SelectedPage = 0;

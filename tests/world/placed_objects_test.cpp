@@ -26,6 +26,7 @@
 #include "tests/world/world_test_util.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/light_octrees.h"
+#include "world/geometry_queries.h"
 #include "world/mesh_batching.h"
 #include "world/placed_object.h"
 #include "world/pot.h"
@@ -387,6 +388,38 @@ TEST(PotOutlines, CollisionMeshesCountTheirEdges) {
     EXPECT_EQ(caught.Count(TEXT_POT_UNUSABLE), 0) << "a debug message only";
   }
   CfgDebugLevel = saved;
+}
+
+TEST(PotOutlines, ALidClosingOnTheAxisFacesUpAndStopsAProbeFromAbove) {
+  // A flat lid: radius 1 m at height 1 m in to the axis.  Turned round the axis it is a hexagon
+  // of six triangles, each with one corner on the axis; all must face up (z +1 in 16.16), since
+  // the collision test is one-sided.
+  Pot pot;
+  pot.numPoints = 2;
+  pot.points = new GraphPoint[2]{{1.0f, 1.0f}, {0.0f, 1.0f}};
+  pot.edgeCount = 1;
+  pot.edges = new MappingRef[1]{{0, 1, 0, 0, 0, 1}};
+  Obj3d mesh;
+  mesh.Init();
+  ASSERT_EQ(BuildPotCollisionMesh(pot, mesh), 1);
+  ASSERT_EQ(mesh.triangleCount, 6);
+  for (int t = 0; t < mesh.triangleCount; ++t) {
+    EXPECT_EQ(mesh.triangles[t].normal[0], 0) << t;
+    EXPECT_EQ(mesh.triangles[t].normal[1], 0) << t;
+    EXPECT_EQ(mesh.triangles[t].normal[2], 65536) << t;
+  }
+  // A probe 0.5 m long pressed down to (-0.2, 0.5, 0.9) m, inside the hexagon (0.54 m out, the
+  // hexagon's inner radius is 0.87 m): the lid at 1 m is met 0.1 m back from the start, 0.1 / 0.5
+  // = 0.2 of the probe, 0.2 x 65536 = 13107.2.
+  const int32_t start[3] = {int32_t(std::lround(-0.2 * FIX)), int32_t(std::lround(0.5 * FIX)),
+                            int32_t(std::lround(0.9 * FIX))};
+  const int32_t probe[3] = {0, 0, int32_t(std::lround(-0.5 * FIX))};
+  ContactProbe hit{};
+  EXPECT_EQ(SurfaceUnderPoint(mesh, start, probe, hit), 1);
+  EXPECT_NEAR(hit.candidateStrength, 13107, 1);
+  EXPECT_NEAR(hit.candidateNormal.z, 1.0f, 1e-4f);
+  mesh.Free();
+  pot.Free();
 }
 
 TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
