@@ -159,6 +159,7 @@ TEST_F(WorldModels_, RecordedVariantsAreTakenBackWholeAndTexturesBindForTheWorld
   car.textureUsage = 0;
   WorldModels.AssignTextures(&car);
   EXPECT_EQ(car.textureUsage, 3);
+  FreeAllMaterials();  // the car's textures made materials
 }
 
 TEST_F(WorldModels_, TheSampleBoxIsBuiltAndPlacedScaledAndOffset) {
