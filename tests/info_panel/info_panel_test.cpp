@@ -1272,6 +1272,55 @@ TEST(ColourMarks, EveryMappingOfTheRimMarksItsWheelColour) {
   EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + unmarked - 1], 1) << "m" << unmarked;
 }
 
+// The car's body marks read the layers its set-up's configuration shows, the first
+// configuration's when the set-up names one past the last; the spoke object's colours always
+// mark wheel colours, never body ones.
+TEST(ColourMarks, TheSetupsConfigurationChoosesTheLayersAndTheSpokeMarksWheelColours) {
+  Car car;
+  ModelMapping mappings[1] = {};
+  std::snprintf(mappings[0].name, sizeof mappings[0].name, "%s", "M1");
+  ModelTriangle triangles[1] = {};
+  triangles[0].mapping = 0;
+  triangles[0].layer = 1;
+  ModelObject body{};
+  body.mappings = mappings;
+  body.mappingCount = 1;
+  body.triangles = triangles;
+  body.triangleCount = 1;
+  car.model = &body;
+  car.configCount = 2;
+  car.configs[0].layerMask = 1u << 0;  // layer 0 only
+  car.configs[1].layerMask = 1u << 1;  // layer 1 only
+  car.configs[2].layerMask = 1u << 1;  // past the count: never read
+  const auto bodyMarkOne = [&car](int config) {
+    car.currentSetup.bytes[SETUP_CONFIGURATION] = uint8_t(config);
+    ScanCarColourMarks(&car);
+    return int(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 0]);
+  };
+  EXPECT_EQ(bodyMarkOne(0), 0) << "the first configuration hides layer 1";
+  EXPECT_EQ(bodyMarkOne(1), 1) << "the last configuration shows it";
+  EXPECT_EQ(bodyMarkOne(2), 0) << "one past the last: the first configuration's layers";
+  EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 3], 0);
+
+  // The spoke's second mapping, "m4": wheel colour 4.
+  ModelMapping* const savedMappings = car.spoke.mappings;
+  const auto savedCount = car.spoke.mappingCount;
+  ModelMapping spoke[2] = {};
+  std::snprintf(spoke[0].name, sizeof spoke[0].name, "%s", "plain");
+  std::snprintf(spoke[1].name, sizeof spoke[1].name, "%s", "m4");
+  car.spoke.mappings = spoke;
+  car.spoke.mappingCount = 2;
+  ScanCarColourMarks(&car);
+  EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 3], 1);
+  EXPECT_EQ(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 3], 0);
+  car.spoke.mappings = savedMappings;
+  car.spoke.mappingCount = savedCount;
+  car.model = nullptr;
+  body.mappings = nullptr;
+  body.triangles = nullptr;
+  body.mappingCount = body.triangleCount = 0;
+}
+
 // The switch and seat words as every owner applies them (the editor and the garage alike).
 TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
   SetupRecord setup{};

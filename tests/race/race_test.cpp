@@ -3,6 +3,7 @@
 
 #include "race/race.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -11,7 +12,9 @@
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/report.h"
+#include "core/sound.h"
 #include "physics/car.h"
+#include "platform/audio.h"
 #include "platform/keys.h"
 #include "solid/solid_hooks.h"
 #include "ui/dialogs.h"
@@ -195,6 +198,26 @@ TEST(OfflineRace, TheTypedMessageLineOpensAtMostOnceInHalfASecond) {
   const int interactive = InteractiveMode;
   InteractiveMode = 1;
   ResetTypedMessage();
+  // A refused opening plays error sound 3 and no other; one that opens is silent.  Sound is
+  // opened on the dummy device with its thread held, so a started sound stays playing.
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ShutdownSound();
+  InterfaceSoundOn = 1;
+  FrontEndScreenState = 0;
+  for (int i = 0; i < INTERFACE_SOUNDS; ++i) {
+    SampleRecords[i] = SampleRecord{};
+    SampleRecords[i].length = 400;
+    SampleRecords[i].data.assign(400, int16_t(1000 + i));
+  }
+  OpenSound();
+  ASSERT_EQ(SoundOpen, 1);
+  ASSERT_EQ(AudioPauseDevice(1), AUDIO_OK);
+  const auto playing = [] {
+    std::vector<int> sounds;
+    for (int i = 0; i < INTERFACE_SOUNDS; ++i)
+      if (AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + i)) sounds.push_back(i);
+    return sounds;
+  };
   const auto open = [&screen](uint32_t clock, const char* initial) {
     ResetDialogs();
     screen.sub = nullptr;
@@ -207,7 +230,10 @@ TEST(OfflineRace, TheTypedMessageLineOpensAtMostOnceInHalfASecond) {
   EXPECT_EQ(OpenTextEntry.owner, &screen);
   EXPECT_STREQ(OpenTextEntry.initialText, "");
   EXPECT_EQ(OpenTextEntry.prefixLength, 0);
+  EXPECT_EQ(playing(), std::vector<int>{}) << "an opening plays nothing";
   EXPECT_FALSE(open(10499, nullptr)) << "499 ms later";
+  EXPECT_EQ(playing(), std::vector<int>{3}) << "the refusal's error sound";
+  ShutdownSound();
   EXPECT_TRUE(open(10500, "/")) << "500 ms after the first";
   EXPECT_STREQ(OpenTextEntry.initialText, "/");
   EXPECT_EQ(OpenTextEntry.prefixLength, -1);
