@@ -659,6 +659,60 @@ TEST_F(RimEditor, TheAreaIsNeverLessThanNothing) {
   EXPECT_EQ(RimAreaWidth(car.get(), 12 * ButtonWidth - 1, 768), 0);
 }
 
+// A press starts a pan only inside the graph area.  With the area as high as the graph's
+// margin (40 pixels over the parent's two rows) the graph's one row of pixels lies on the
+// area's bottom edge: a press there is below the area; with the area one pixel higher the same
+// press is inside it and pans.
+TEST_F(RimEditor, APressOnTheRowBelowTheAreaStartsNoPan) {
+  car->wheelSets[1].rimWidth = 100.0f * car->wheelSets[1].rimRadius;  // an area as wide as the panel leaves
+  Open();
+  s->parentRows = 2;
+  for (const int high : {40, 41}) {
+    ScreenHeight = high + 2 * ButtonHeight;
+    Frame();
+    ASSERT_EQ(s->areaHeight, high);
+    ASSERT_GT(s->areaWidth, 600);
+    ASSERT_EQ(graph().top, 40);
+    ASSERT_EQ(graph().height, 1);
+    // A place on the graph's row clear of its buttons and points.
+    MouseY = 40;
+    for (MouseX = graph().left; MouseX < graph().left + graph().width && FindButtonUnderMouse(); ++MouseX) {
+    }
+    ASSERT_EQ(FindButtonUnderMouse(), nullptr) << "the pointer is over no button";
+    MouseRecord press{};
+    press.clickCode = CLICK_LEFT;
+    press.leftHeld = 1;
+    Prss_DeliverMouse(&press);
+    EXPECT_EQ(graph().panning, high == 41 ? 1u : 0u) << "an area " << high << " pixels high";
+    graph().panning = 0;
+  }
+  ScreenHeight = 768;
+}
+
+// The rim's panel is the rim editor's own: its buttons and colour controls record into no
+// editor's history (edit domain 0) even when drawn inside an editor that records (domain 2),
+// and the frame gives the editor its edit domain and row width back as it found them.
+TEST_F(RimEditor, ThePanelsControlsRecordNoEditAndLeaveTheDomainAndRowWidthAsFound) {
+  Open();
+  EditDomain = 2;
+  LayoutColumns = 9;
+  Frame();
+  EXPECT_EQ(EditDomain, 2);
+  EXPECT_EQ(LayoutColumns, 9);
+  int panel = 0;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.handler != RimFileButton && b.handler != SetRimMode && b.handler != RimMappingRow &&
+        b.handler != RimMappingButton)
+      continue;
+    ++panel;
+    EXPECT_EQ(b.editDomain, 0) << i;
+  }
+  EXPECT_GE(panel, 7) << "load, save, point, surface, a row's sliders and count, del and dup";
+  EditDomain = 0;
+  LayoutColumns = 0;
+}
+
 // The mapping rows under the mode row: each with its sliders, four rows of three quarters of a
 // button high, while all of them fit above the panel's last row (exactly fitting included);
 // else each but the current one a swatch and a name one button high.  Each row counts the
