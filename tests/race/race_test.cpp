@@ -283,6 +283,41 @@ TEST(OfflineRace, PlayerLookupsInFilledTables) {
   ConnectionCount = 0;
 }
 
+// Counts larger than the tables are read only to the tables' ends: with every slot a local AI
+// on connection 1, no player past the last slot is found, whatever it would hold; the last slot
+// itself is found; and the layout bytes are cleared up to the last connection.
+TEST(OfflineRace, CountsPastTheTablesStopAtTheirLastSlot) {
+  for (RacePlayer& p : RacePlayers) {
+    p = RacePlayer{};
+    p.type = 2;
+    p.connection = 1;
+    std::snprintf(p.name, sizeof p.name, "robot");
+  }
+  RacePlayerCount = MAX_RACE_PLAYERS + 1;
+  ConnectionCount = MAX_CONNECTIONS + 1;
+  EXPECT_EQ(Race::GetLocalPlayer(), nullptr);
+  EXPECT_EQ(Race::FindPlayerByName("", 0), nullptr);
+  EXPECT_EQ(Race::GetRealPlayerFromConnIndex(0), nullptr);
+  RacePlayer& last = RacePlayers[MAX_RACE_PLAYERS - 1];
+  last.type = 0;
+  last.connection = 0;
+  std::snprintf(last.name, sizeof last.name, "last");
+  EXPECT_EQ(Race::GetLocalPlayer(), &last);
+  EXPECT_EQ(Race::FindPlayerByName("last", 0), &last);
+  EXPECT_EQ(Race::GetRealPlayerFromConnIndex(0), &last);
+  for (ConnectionInfo& c : Connections) c.layoutByte = 1;
+  const RaceHooks saved = RaceLink;
+  InstallRaceHooks();
+  RaceLink.ClearLayoutBytes();
+  InstallRaceHooks(saved);
+  EXPECT_EQ(Connections[0].layoutByte, 0);
+  EXPECT_EQ(Connections[MAX_CONNECTIONS - 1].layoutByte, 0);
+  for (RacePlayer& p : RacePlayers) p = RacePlayer{};
+  for (ConnectionInfo& c : Connections) c = ConnectionInfo{};
+  RacePlayerCount = 0;
+  ConnectionCount = 0;
+}
+
 // ---- The car's services ----
 
 std::vector<std::string> g_lines;
