@@ -689,6 +689,15 @@ TEST_F(RimEditor, APressOnTheRowBelowTheAreaStartsNoPan) {
   ScreenHeight = 768;
 }
 
+// A drawn frame rests the screen: the redraw asked for is done, and none stays asked for.
+TEST_F(RimEditor, ADrawnFrameLeavesNoRedrawAskedFor) {
+  Open();
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0);
+  RedrawRequested = 1;
+}
+
 // The rim's panel is the rim editor's own: its buttons and colour controls record into no
 // editor's history (edit domain 0) even when drawn inside an editor that records (domain 2),
 // and the frame gives the editor its edit domain and row width back as it found them.
