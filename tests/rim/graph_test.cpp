@@ -82,8 +82,21 @@ TEST_F(GraphEditing, InitTakesTheLargestCoordinateAsRangeAndTheGridStepFollowsTh
   EXPECT_EQ(other.snap, 1u);
   EXPECT_EQ(other.maxPoints, 80);
   wide.Free();
+  // A second Init clears the mode words and the selection and puts the origin back at (0, 0).
+  other.mode = 1, other.panning = 1, other.handleMode = GRAPH_HANDLE_BOTH, other.toolMode = GRAPH_ZOOM_IN;
+  other.selectionCount = 2, other.snap = 0, other.maxPoints = 3;
+  other.originX = other.originY = 4.0f;
   other.Init(nullptr, &wide, 0, 100, 0, 100, 0);
   EXPECT_FLOAT_EQ(other.scaleW, 1.0f) << "no points: range 1";
+  EXPECT_EQ(other.mode, 0);
+  EXPECT_EQ(other.panning, 0u);
+  EXPECT_EQ(other.handleMode, uint32_t(GRAPH_HANDLE_NONE));
+  EXPECT_EQ(other.toolMode, int32_t(GRAPH_TOOL_NONE));
+  EXPECT_EQ(other.selectionCount, 0);
+  EXPECT_EQ(other.snap, 1u);
+  EXPECT_EQ(other.maxPoints, 80);
+  EXPECT_EQ(other.originX, 0.0f);
+  EXPECT_EQ(other.originY, 0.0f);
   for (auto [scale, step] : {std::pair{2.9f, 0.01f}, {25.0f, 0.1f}, {299.0f, 1.0f}, {300.0f, 10.0f}}) {
     other.scaleW = scale;
     EXPECT_FLOAT_EQ(other.GridStep(), step) << scale;
