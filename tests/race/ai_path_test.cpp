@@ -1371,8 +1371,17 @@ TEST_F(AiPathTest, DriverReset) {
   EXPECT_EQ(linked, 2);
   EXPECT_EQ(RandomSeed, 5001u);
   EXPECT_EQ(state.startDelayMs, 1000 + 5001 / 2);
+  // The seed keeps its low 16 bits: 20000 x 5 + 1 = 100001, less 65536 = 34465.
+  RandomSeed = 20000;
+  ResetAIDriver(state, 1);
+  EXPECT_EQ(RandomSeed, 34465u);
+  EXPECT_EQ(state.startDelayMs, 1000 + 34465 / 2);
   ResetAIDriver(state, 3);
   EXPECT_EQ(state.startDelayMs, 1000);
+  // A car of no mass takes the plain reaction figure, 0.8 pi (no division by its mass).
+  car.mass = 0.0f;
+  ResetAIDriver(state, 0);
+  EXPECT_FLOAT_EQ(state.reactionRate, 2.5132742f);
   car.flagWord = AI_CAR_DELAYED_FLAG;
   car.mass = 1200.0f;
   ResetAIDriver(state, 0);
