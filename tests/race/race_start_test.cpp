@@ -16,6 +16,7 @@
 #include "race/race_start.h"
 #include "tests/track_scratch.h"
 #include "tools/track_writer/track_files.h"
+#include "world/autocross.h"
 #include "world/track_file.h"
 #include "world/world.h"
 
@@ -68,10 +69,13 @@ TEST_F(RaceStartTest, TheRacesSelectionReachesTheWorld) {
   EXPECT_EQ(CWld->configNumber, 2);
   EXPECT_EQ(CWld->configFlags, 1u);
   EXPECT_EQ(LoadedRaceSetting, 0);
-  // A second start replaces the world: at most one.
+  // A second start replaces the world: at most one, and the first world's layout goes with it.
+  ASSERT_EQ(AddLayoutPlace({0, 0, 0, 0x80, 252, 0}, nullptr), 1);
+  ASSERT_EQ(LayoutPlaceCount, 1);
   ASSERT_EQ(StartRaceWorld("short_road"), 1);
   EXPECT_EQ(CWld->configNumber, 1);
   EXPECT_EQ(CWld->configFlags, 0u);
+  EXPECT_EQ(LayoutPlaceCount, 0) << "the first world's layout place";
   GetTrackSelection = nullptr;
 }
 
