@@ -695,6 +695,10 @@ TEST(RimGraph, FixedPointsAndSurfaceEndsAreKeptAndDeletesRenumberTheSurfaces) {
   EXPECT_EQ(rim.points[0].y, 4.0f);
   EXPECT_EQ(rim.points[1].x, 4.0f);
   EXPECT_EQ(rim.points[1].y, 4.0f);
+  // Without a rim no surface holds a point: only 0 and 1 stay.
+  GraphWXS bare;
+  EXPECT_EQ(bare.CanDeletePoint(1), 0);
+  EXPECT_EQ(bare.CanDeletePoint(2), 1);
   ActiveGraph = nullptr;
 }
 
