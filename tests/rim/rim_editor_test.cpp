@@ -509,6 +509,15 @@ TEST_F(RimEditor, ClosingKeepsOnlyWhatSurfacesUseAndGivesBackTheHook) {
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
   EXPECT_EQ(RimEditorCar, nullptr);
   EXPECT_EQ(CurrentProcess, &parent);
+
+  // Closed with every point in use, nothing deleted: the wheels are still made again.
+  Open();
+  ASSERT_EQ(rim.numPoints, 5);
+  car->wheelMeshesBuilt = 1;
+  Key(27);
+  s = nullptr;
+  EXPECT_EQ(rim.numPoints, 5);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0);
 }
 
 // Surface mode: one button per point at its place, points 0 and 1 in (255, 200, 80), the rest
