@@ -264,6 +264,14 @@ TEST_F(GraphEditing, APanFollowsTheMouseInsideTheLimitsAndTheRightButtonRestores
   KeyState[1] = KeyState[2] = 0;
   MoveTo(5, 5);
   EXPECT_EQ(g.GraphPressed(press), 0) << "outside the rectangle";
+  // Over a button inside the rectangle the press is the button's.
+  MoveTo(LEFT + 300, TOP + 300);
+  PointerOverButton = 1;
+  EXPECT_EQ(g.GraphPressed(press), 0) << "over a button";
+  EXPECT_EQ(g.panning, 0u);
+  PointerOverButton = 0;
+  EXPECT_EQ(g.GraphPressed(press), 1);
+  g.panning = 0;
 }
 
 TEST_F(GraphEditing, PointsAreAddedAtThePointerAndDuplicatedWithinTheLimit) {
