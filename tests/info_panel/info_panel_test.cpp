@@ -610,6 +610,18 @@ TEST_F(PanelTest, TheInfoPageShowsThePowerUnitsLines) {
   EXPECT_TRUE(Shows("Rear wheel drive"));  // the drive text stands alone
   Draw(road, 0);
   EXPECT_TRUE(ShowsPart(" / Front wheel drive"));
+  {
+    // A language without engine descriptions: the drive stands alone for a combustion engine too.
+    const char* const cc = LanguageTexts[TX_3a_engccfmt];
+    const char* const litres = LanguageTexts[TX_3a_engltfmt];
+    LanguageTexts[TX_3a_engccfmt] = LanguageTexts[TX_3a_engltfmt] = "";
+    Draw(road, 0);
+    EXPECT_TRUE(Shows("Front wheel drive"));
+    EXPECT_FALSE(ShowsPart(" / Front wheel drive"));
+    LanguageTexts[TX_3a_engccfmt] = cc;
+    LanguageTexts[TX_3a_engltfmt] = litres;
+    Draw(road, 0);
+  }
   EXPECT_TRUE(ShowsPart("Power : "));
   EXPECT_TRUE(ShowsPart("Torque : "));
   EXPECT_TRUE(ShowsPart("Fuel load at start : 100%"));
