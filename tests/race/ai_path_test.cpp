@@ -329,6 +329,20 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   EXPECT_EQ(SetupAll(longer, p, 1, 1.0f, p.nodeCount - 1), 1);
   EXPECT_EQ(longer.nodes[0].dirX, ai.nodes[0].dirX);
   EXPECT_EQ(longer.nodes[0].dirY, ai.nodes[0].dirY);
+  // A path of one node is a path: its line is set up, and the line made for it too.
+  TrackPath single;
+  single.nodeCount = 1;
+  single.nodes = new PathNode[1];
+  single.nodes[0] = oval.nodes[0];
+  AiPath one;
+  one.nodeCount = 1;
+  one.nodes = new AiPathNode[1]{};
+  EXPECT_EQ(SetupAll(one, single, 0, 1.0f, 0), 1);
+  Car car;
+  MakeSampleCar(0, car);
+  AiPath made;
+  EXPECT_EQ(SetupAiLine(made, single, car), 1);
+  EXPECT_EQ(made.nodeCount, 1);
   // Side points beyond the road's ground: the line point itself is looked up, and the line
   // stands 1/32 m above the road there.
   TrackPath wide;
