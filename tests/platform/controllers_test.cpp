@@ -188,6 +188,19 @@ TEST_F(Controllers, TheLastStopClosesTheDevicesAndNothingOpensWithoutAStart) {
   ASSERT_EQ(PlatformControllersStart(), 1);  // for the fixture's own stop
 }
 
+// A device plugged in and out while nobody asked leaves no change behind once the layer has
+// stopped: the next start reports nothing changed until a device really comes or goes.
+TEST_F(Controllers, ARestartForgetsAHotPlugNobodyAskedAbout) {
+  auto stick = std::make_unique<VirtualJoystick>(2, 2, 0, "Passing");
+  stick.reset();
+  PlatformControllersStop();
+  ASSERT_EQ(PlatformControllersStart(), 1);
+  EXPECT_EQ(PlatformControllersChanged(), 0) << "the plug before the stop is forgotten";
+  VirtualJoystick again(2, 2, 0, "Passing");
+  PlatformUpdateControllers();
+  EXPECT_EQ(PlatformControllersChanged(), 1) << "a device after the restart is seen";
+}
+
 TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {
   HapticRecorder recorder;
   recorder.forceFeedbackDevices = 1;
