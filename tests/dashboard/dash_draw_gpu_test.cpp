@@ -855,6 +855,11 @@ TEST_F(DashPixels, TheNeedleAndLedColoursComeFromTheBlockOnlyWithColoursSet) {
   Draw(s);
   EXPECT_GT(MostIn(1, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 200);
   EXPECT_LT(MostIn(0, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 100) << "not the configuration's orange";
+  // Not live: only the unlit "8", a faint shade of the same green (255 x 16 / 255 = 16).
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(1, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 60) << "no gear lit";
+  EXPECT_GT(CountIn(1, 8, 40, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 5) << "the unlit 8 in faint green";
 }
 
 // The steering wheel's fuel line takes the split-time text colour on type 4 and the clock's
