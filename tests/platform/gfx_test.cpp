@@ -1242,6 +1242,31 @@ TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
   }
 }
 
+// An update reaches the texture it names, though another texture was made (and bound) after
+// it; the other keeps its own texels.
+TEST(GfxTextureUploads, AnUpdateReachesTheTextureItNamesNotTheOneMadeLast) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GfxTexture2DDesc d;
+  d.width = 2;
+  d.height = 1;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t first[8] = {1, 2, 3, 4, 5, 6, 7, 8}, second[8] = {9, 10, 11, 12, 13, 14, 15, 16};
+  const uint8_t update[8] = {21, 22, 23, 24, 25, 26, 27, 28};
+  const GfxSubresourceData firstData{first, 8, 0}, secondData{second, 8, 0};
+  GfxTexture2D a, b;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &firstData, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &secondData, &b), GFX_OK);
+  GfxUpdateSubresource(g_context, a, 0, nullptr, update, 0, 0);
+  uint8_t read[8] = {};
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, a, 0, read, sizeof read));
+  EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(update, update + 8)) << "the named texture";
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, b, 0, read, sizeof read));
+  EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(second, second + 8)) << "the other";
+  GfxRelease(a), GfxRelease(b);
+}
+
 // The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
 // by the constants given, and quads in the interface's units (y down) with their colours
 // through the table and the alpha kept, over the clear colour.
