@@ -184,7 +184,7 @@ TEST_F(Controllers, TheLastStopClosesTheDevicesAndNothingOpensWithoutAStart) {
   EXPECT_EQ(PlatformControllerCount(), open) << "one start is still running";
   PlatformControllersStop();
   EXPECT_EQ(PlatformControllerCount(), 0) << "the last stop closes every device";
-  EXPECT_EQ(SDL_WasInit(SDL_INIT_GAMECONTROLLER), 0u) << "and lets go of SDL's controllers";
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_GAMECONTROLLER | SDL_INIT_HAPTIC), 0u) << "and lets go of SDL's controllers and forces";
   EXPECT_EQ(PlatformOpenControllers(), 0) << "stopped: nothing opens";
   ASSERT_EQ(PlatformControllersStart(), 1);  // for the fixture's own stop
 }
