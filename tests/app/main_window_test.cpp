@@ -368,6 +368,12 @@ TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
   EXPECT_EQ(SkyOptions, sky ^ 2u) << "bit 1 of the sky options";
   withCtrl(SDL_SCANCODE_E, SDLK_e);
   EXPECT_EQ(SkyOptions, sky);
+  // Ctrl+T asks the host for the other kind of position updates: 0, 1, then 0 again.
+  PositionUpdateKind = 0;
+  withCtrl(SDL_SCANCODE_T, SDLK_t);
+  EXPECT_EQ(PositionUpdateKind, 1);
+  withCtrl(SDL_SCANCODE_T, SDLK_t);
+  EXPECT_EQ(PositionUpdateKind, 0) << "the second press turns it back";
   ShowMessage("a line", TextColours.grey);
   ASSERT_GT(MessageLineCount, 0);
   withCtrl(SDL_SCANCODE_H, SDLK_h);

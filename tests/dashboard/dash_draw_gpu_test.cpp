@@ -462,6 +462,9 @@ TEST_F(DashPixels, TypeThreeLedRowAndReadoutTypeFourSpeedAndTypeSixLeds) {
     if (i < 5) expected = i < 2 ? Shown(48, 255, 48) : i < 4 ? Shown(255, 192, 48) : Shown(255, 48, 48);
     EXPECT_TRUE(Near(At(float(i - 4) * 0.12f - 0.01f, -0.9f), expected)) << i << ": " << Str(At(float(i - 4) * 0.12f - 0.01f, -0.9f));
   }
+  // Nine and no more: where a tenth would stand (x 5 x 0.12 - 0.01 = 0.59) the row shows
+  // exactly what lies beyond it, at x 0.8 (an unlit LED is only a shade off the backing here).
+  EXPECT_TRUE(Near(At(0.59f, -0.9f), At(0.8f, -0.9f), 0)) << "no tenth LED: " << Str(At(0.59f, -0.9f));
   // The speed and fuel line in black on the panel, the setting line above it.
   EXPECT_GT(CountIn(0, 0, 60, -0.43f, -0.69f, 0.43f, -0.57f), 20) << "the first line's ink";
   // The panel under the lines: x -0.48 .. 0.48, y -0.74 .. -0.38, in the fourth dash colour.
@@ -852,6 +855,11 @@ TEST_F(DashPixels, TheNeedleAndLedColoursComeFromTheBlockOnlyWithColoursSet) {
   Draw(s);
   EXPECT_GT(MostIn(1, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 200);
   EXPECT_LT(MostIn(0, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 100) << "not the configuration's orange";
+  // Not live: only the unlit "8", a faint shade of the same green (255 x 16 / 255 = 16).
+  s.live = 0;
+  Draw(s);
+  EXPECT_LT(MostIn(1, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 60) << "no gear lit";
+  EXPECT_GT(CountIn(1, 8, 40, -0.8f, -0.8f, -0.8f + w, -0.8f + h), 5) << "the unlit 8 in faint green";
 }
 
 // The steering wheel's fuel line takes the split-time text colour on type 4 and the clock's

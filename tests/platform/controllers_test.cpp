@@ -184,8 +184,22 @@ TEST_F(Controllers, TheLastStopClosesTheDevicesAndNothingOpensWithoutAStart) {
   EXPECT_EQ(PlatformControllerCount(), open) << "one start is still running";
   PlatformControllersStop();
   EXPECT_EQ(PlatformControllerCount(), 0) << "the last stop closes every device";
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_GAMECONTROLLER | SDL_INIT_HAPTIC), 0u) << "and lets go of SDL's controllers and forces";
   EXPECT_EQ(PlatformOpenControllers(), 0) << "stopped: nothing opens";
   ASSERT_EQ(PlatformControllersStart(), 1);  // for the fixture's own stop
+}
+
+// A device plugged in and out while nobody asked leaves no change behind once the layer has
+// stopped: the next start reports nothing changed until a device really comes or goes.
+TEST_F(Controllers, ARestartForgetsAHotPlugNobodyAskedAbout) {
+  auto stick = std::make_unique<VirtualJoystick>(2, 2, 0, "Passing");
+  stick.reset();
+  PlatformControllersStop();
+  ASSERT_EQ(PlatformControllersStart(), 1);
+  EXPECT_EQ(PlatformControllersChanged(), 0) << "the plug before the stop is forgotten";
+  VirtualJoystick again(2, 2, 0, "Passing");
+  PlatformUpdateControllers();
+  EXPECT_EQ(PlatformControllersChanged(), 1) << "a device after the restart is seen";
 }
 
 TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {

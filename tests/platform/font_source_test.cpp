@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,15 @@ FaceList Faces(const char* language, int max = 64) {
   return list;
 }
 
+// The font files this process holds mapped into memory (a face is read through a map of its
+// file for as long as it is open).
+int MappedFontFiles() {
+  std::ifstream maps("/proc/self/maps");
+  int count = 0;
+  for (std::string line; std::getline(maps, line);) count += line.find("/fonts/") != std::string::npos;
+  return count;
+}
+
 TEST(FontFaces, AListPreparedOnAWorkerIsTheListReadAtOnce) {
   CloseGlyphSurface();
   const FaceList japanese = Faces("ja"), english = Faces("en");
@@ -45,9 +55,12 @@ TEST(FontFaces, AListPreparedOnAWorkerIsTheListReadAtOnce) {
   const FaceList two = Faces("en", 2);
   EXPECT_EQ(two.count, english.count) << "every face is counted";
   EXPECT_EQ(two.faces.size(), size_t(std::min(english.count, 2))) << "no more than asked are written";
+  const int mapped = MappedFontFiles();
   SystemFont* font = OpenSystemFont(english.faces.front().c_str(), 400, 64);
   EXPECT_NE(font, nullptr);
+  EXPECT_GT(MappedFontFiles(), mapped) << "an open face maps its file";
   CloseSystemFont(font);
+  EXPECT_EQ(MappedFontFiles(), mapped) << "a closed face lets its file go";
   // Every listed face opens under its own name, not only the one fontconfig would pick for a
   // pattern without a family.
   for (const std::string& face : english.faces) {

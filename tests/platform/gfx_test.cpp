@@ -1242,6 +1242,31 @@ TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
   }
 }
 
+// An update reaches the texture it names, though another texture was made (and bound) after
+// it; the other keeps its own texels.
+TEST(GfxTextureUploads, AnUpdateReachesTheTextureItNamesNotTheOneMadeLast) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GfxTexture2DDesc d;
+  d.width = 2;
+  d.height = 1;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t first[8] = {1, 2, 3, 4, 5, 6, 7, 8}, second[8] = {9, 10, 11, 12, 13, 14, 15, 16};
+  const uint8_t update[8] = {21, 22, 23, 24, 25, 26, 27, 28};
+  const GfxSubresourceData firstData{first, 8, 0}, secondData{second, 8, 0};
+  GfxTexture2D a, b;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &firstData, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &secondData, &b), GFX_OK);
+  GfxUpdateSubresource(g_context, a, 0, nullptr, update, 0, 0);
+  uint8_t read[8] = {};
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, a, 0, read, sizeof read));
+  EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(update, update + 8)) << "the named texture";
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, b, 0, read, sizeof read));
+  EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(second, second + 8)) << "the other";
+  GfxRelease(a), GfxRelease(b);
+}
+
 // The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
 // by the constants given, and quads in the interface's units (y down) with their colours
 // through the table and the alpha kept, over the clear colour.
@@ -1296,7 +1321,10 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   // Two quads: the top half, and the bottom right quarter; each channel v shown as 255 - v.
   uint8_t inverse[256];
   for (int v = 0; v < 256; ++v) inverse[v] = uint8_t(255 - v);
-  const GfxReferenceQuad quads[2] = {{-1, -1, 1, 0, 0xFF102030u}, {0, 0, 1, 1, 0xFF405060u}};
+  // The third, bottom left, is white at alpha 0x80: black through the table, half over the
+  // blue clear: blue 255 x (1 - 128/255) = 127, its alpha the larger of the two, 255.
+  const GfxReferenceQuad quads[3] = {
+      {-1, -1, 1, 0, 0xFF102030u}, {0, 0, 1, 1, 0xFF405060u}, {-1, 0, 0, 1, 0x80FFFFFFu}};
   const float blue[4] = {0, 0, 1, 1};
   // The quads bind no constants: a pixel shader without the tint.
   const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
@@ -1323,7 +1351,7 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRSSetViewports(g_context, 1, &small);
   GfxOMSetBlendState(g_context, noWrite, nullptr, 0xFFFFFFFF);
   GfxDraw(g_context, 6, 0);  // applies the states to GL
-  GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 2, inverse, blue);
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 3, inverse, blue);
   GfxResetGlState(g_context);
   GfxRSSetState(g_context, GfxRasterizerState{});
   GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
@@ -1332,7 +1360,9 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   EXPECT_EQ(Pixel(px, 2, 2), 0xFFEFDFCFu) << "top left";
   EXPECT_EQ(Pixel(px, 29, 13), 0xFFEFDFCFu) << "top right";
   EXPECT_EQ(Pixel(px, 29, 29), 0xFFBFAF9Fu) << "bottom right";
-  EXPECT_EQ(Pixel(px, 2, 29), 0xFF0000FFu) << "bottom left: the clear colour";
+  const uint32_t halfOver = Pixel(px, 2, 29);
+  EXPECT_EQ(halfOver & 0xFFFFFF00u, 0xFF000000u) << "bottom left: black blended over the blue clear";
+  EXPECT_NEAR(double(halfOver & 0xFF), 127.0, 1.0) << "half the clear's blue shows through";
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
 }
 

@@ -592,6 +592,14 @@ int OneWheel(const Solid&, IntVector* out, int max) {
   if (max > 0) out[0] = g_wheel;
   return 1;
 }
+// Fills every place it is given, the first `g_counted` with g_farWheel and the rest with
+// g_wheel, and counts only the first `g_counted` as wheels.
+IntVector g_farWheel;
+int g_counted = 0;
+int SomeWheelsCounted(const Solid&, IntVector* out, int max) {
+  for (int i = 0; i < max; ++i) out[i] = i < g_counted ? g_farWheel : g_wheel;
+  return g_counted;
+}
 
 TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   Solid box;
@@ -676,6 +684,16 @@ TEST_F(SolidContacts, CollidePairFindsTheSideOfTheExtentEverythingLiesBeyond) {
   EXPECT_EQ(box.CollidePair(other), 1);
   other.type = 0;
   EXPECT_EQ(box.CollidePair(other), 0) << "only a car's wheels";
+  // Only the wheels the car counts: a place past them, though inside, is no wheel; and all
+  // eight places counted, each beyond, leave the pair apart.
+  other.type = 1;
+  g_farWheel = FixedFromMetres(Vec3{-3.0f, 0.0f, 0.0f});
+  CarWheelWorldPositions = SomeWheelsCounted;
+  g_counted = 1;
+  EXPECT_EQ(box.CollidePair(other), 0) << "one wheel counted, beyond like the car";
+  g_counted = 8;
+  EXPECT_EQ(box.CollidePair(other), 0) << "the most wheels a car gives, all beyond";
+  g_counted = 0;
   CarWheelWorldPositions = nullptr;
 }
 
