@@ -758,6 +758,28 @@ TEST_F(MappingToolTest, ADuplicateBeyondTheLastMappingIsRefused) {
   EXPECT_EQ(Bytes(), full);
 }
 
+// A duplicate goes just after its original: duplicating the first of three mappings puts the
+// copy second and moves the later ones (and their triangles) one place on.
+TEST_F(MappingToolTest, ADuplicatedMappingIsPutJustAfterItsOriginalAndLaterTrianglesFollowTheirs) {
+  OpenTool();
+  ModelMapping third = model.mappings[1];
+  std::snprintf(third.name, CUTOUT_NAME_SIZE, "m2");
+  ASSERT_EQ(model.AddMapping(&third), 2);
+  SelectedMapping = 0;
+  ASSERT_EQ(DuplicateMapping(*panel), 1);
+  ConfirmTextEntry("m0 copy");
+  ASSERT_EQ(model.mappingCount, 4);
+  // Before: m0 m1 m2; the copy of m0 goes to place 1, so m1 and m2 go to places 2 and 3.
+  EXPECT_STREQ(model.mappings[0].name, "m0");
+  EXPECT_STREQ(model.mappings[1].name, "m0 copy");
+  EXPECT_STREQ(model.mappings[2].name, "m1");
+  EXPECT_STREQ(model.mappings[3].name, "m2");
+  EXPECT_EQ(SelectedMapping, 1);
+  // The panel's triangles alternate m0 and m1: the odd ones now use m1 at its new place 2.
+  for (int t = 0; t < model.triangleCount; ++t)
+    EXPECT_EQ(model.triangles[t].mapping, t % 2 == 0 ? 0 : 2) << "triangle " << t;
+}
+
 // Handle 0 (a corner) is taken, moved, let go and cancelled like any other; the last handle
 // (the direction's) is taken; one past it, or before the first, is not.
 TEST_F(MappingToolTest, TheFirstAndLastHandlesDragAndOnePastIsRefused) {

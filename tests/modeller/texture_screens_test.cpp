@@ -1131,6 +1131,29 @@ TEST_F(TextureScreenTest, CtrlNAddsAFreshCutoutEvenWithOneCurrent) {
   EXPECT_EQ(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
 }
 
+// A copy of the current cutout goes just after it: later cutouts move one place on and the
+// mappings using them follow.
+TEST_F(TextureScreenTest, ACopyOfTheCurrentCutoutGoesJustAfterItAndLaterMappingsFollow) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  const char* const names[3] = {"a", "b", "c"};
+  for (int i = 0; i < 3; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "%s", names[i]);
+  model.mappings[1].cutout[0] = model.mappings[1].cutout[1] = 1;
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(SelectedCutout, 0);
+  ASSERT_EQ(DuplicateCutouts(*screen), 1);
+  ConfirmTextEntry("a copy");
+  ASSERT_EQ(model.cutoutCount, 4);
+  // Before: a b c; the copy of a takes place 1, b and c go to places 2 and 3.
+  EXPECT_STREQ(model.cutouts[0].name, "a");
+  EXPECT_STREQ(model.cutouts[1].name, "a copy");
+  EXPECT_STREQ(model.cutouts[2].name, "b");
+  EXPECT_STREQ(model.cutouts[3].name, "c");
+  EXPECT_EQ(SelectedCutout, 1);
+  EXPECT_EQ(model.mappings[1].cutout[0], 2) << "the mapping keeps b";
+  EXPECT_EQ(model.mappings[1].cutout[1], 2);
+}
+
 TEST_F(TextureScreenTest, AShiftClickOnASelectionBoxTakesTheWholeRangeFromTheCurrentCutout) {
   CutoutsScreen* screen = OpenCutouts();
   AddCutouts(6);  // seven cutouts
