@@ -581,6 +581,26 @@ TEST_F(ModellerTest, TheEditHistoryListJumpsToAnyPoint) {
   EXPECT_EQ(ModellerUndo.depth, 3) << "the shown point: nothing";
 }
 
+// The shown level of detail is the editor's: an undo keeps it while the restored model has
+// that level, and shows the first level when the restored model has fewer.
+TEST_F(ModellerTest, AnUndoKeepsTheShownLevelWhileTheRestoredModelHasIt) {
+  Open();
+  model.lodCount = 2;
+  SetCurrentLod(*modeller, 0, 0);
+  AddUndoPoint("two levels", 0, 0, 0);  // recorded with two levels, the first shown
+  model.lodCount = 3;
+  SetCurrentLod(*modeller, 0, 2);
+  ASSERT_EQ(model.currentLod, 2);
+  ASSERT_EQ(Undo(0), 1);
+  EXPECT_EQ(model.lodCount, 2);
+  EXPECT_EQ(model.currentLod, 0) << "level 2 is past the restored two";
+  ASSERT_EQ(Undo(1), 1);
+  EXPECT_EQ(model.lodCount, 3);
+  SetCurrentLod(*modeller, 0, 1);
+  ASSERT_EQ(Undo(0), 1);
+  EXPECT_EQ(model.currentLod, 1) << "the last of the restored two stays shown, not the recorded first";
+}
+
 TEST_F(ModellerTest, UndoAcrossModesRestoresTheModeSubScreenAndSelection) {
   Open();
   Key('P', true);

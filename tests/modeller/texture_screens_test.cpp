@@ -1549,11 +1549,28 @@ TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {
 
 TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {
   TexturePagesScreen* screen = OpenPages();
+  // Pages fixed, fixed, skin; none selected: the chosen skin selects the skin page, marks the
+  // model changed and asks for the picture again.
+  model.AddPage(nullptr);
+  model.AddPage(nullptr);
+  model.pages[2].type = PAGE_SKIN;
+  SelectedPage = -1;
+  ObjectEditorShared.unsavedChanges = 0;
+  screen->refresh = 0;
   ASSERT_EQ(SetEditorSkin(*screen, "blue_stripes"), 1);
   EXPECT_STREQ(EditorSkinName, "blue_stripes");
   EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes");
+  EXPECT_EQ(SelectedPage, 2) << "the skin page";
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 1);
+  EXPECT_EQ(screen->refresh, 1);
+  // A page already selected stays; no name asks for no picture.
+  SelectedPage = 0;
+  screen->refresh = 0;
+  ASSERT_EQ(SetEditorSkin(*screen, ""), 1);
+  EXPECT_EQ(SelectedPage, 0);
+  EXPECT_EQ(screen->refresh, 0);
   EXPECT_EQ(SetEditorSkin(*screen, "..\\elsewhere"), 0);
-  EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes") << "a refused name is not copied";
+  EXPECT_STREQ(ObjectEditorShared.skinName, "") << "a refused name is not copied";
   EditorSkinName[0] = 0;
 }
 
