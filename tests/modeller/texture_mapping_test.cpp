@@ -1250,6 +1250,10 @@ class OverlayOnDevice : public ModellerTest {
   // The lines of the trace's colour the overlay draws.
   size_t TraceLines() {
     constexpr uint32_t TRACE_COLOUR = 0xFFFFA040u;
+    return LinesOf(TRACE_COLOUR);
+  }
+  // The lines of one colour the overlay draws.
+  size_t LinesOf(uint32_t colour) {
     size_t count = 0;
     if (BeginLineBatch3D() != 1) {
       ADD_FAILURE() << "no line batch";
@@ -1258,7 +1262,7 @@ class OverlayOnDevice : public ModellerTest {
     const uint8_t* start = StreamLines3D.vertexWrite;
     DrawEditedObjectOverlay(*modeller);
     const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
-    for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) count += v[i].colour == TRACE_COLOUR;
+    for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) count += v[i].colour == colour;
     EndLineBatch3D();
     return count;
   }
@@ -1292,6 +1296,21 @@ TEST_F(OverlayOnDevice, TheTraceJoinsItsPointsInOrderAndClosesFromThree) {
   EXPECT_EQ(TraceLines(), 1u) << "two points are one line, closed or not";
   modeller->traceClosed = 0;
   EXPECT_EQ(TraceLines(), 1u);
+}
+
+// With the triangle buttons on, triangle mode outlines the current triangle (its three edges
+// in the selection's red) only while at least one triangle is selected.
+TEST_F(OverlayOnDevice, WithTriangleButtonsTheCurrentTriangleIsOutlinedOnlyWithASelection) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Open();
+  Key('T', true);
+  constexpr uint32_t SELECTED_RED = 0xFFFF2020u;
+  modeller->triangleButtons = 1;
+  modeller->state.currentTriangle = 0;
+  modeller->state.selectedTriangleCount = 0;
+  EXPECT_EQ(LinesOf(SELECTED_RED), 0u) << "none selected";
+  modeller->state.selectedTriangleCount = 1;
+  EXPECT_EQ(LinesOf(SELECTED_RED), 3u) << "one selected";
 }
 
 // ---- buttons, perspective drags, files ----
