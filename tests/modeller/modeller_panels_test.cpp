@@ -1236,6 +1236,12 @@ TEST(OutputCounts, AMirroredTriangleCountsTwiceOverItsPointsOnBothSides) {
   OutputCounts(o, 5, triangles, vertices);
   EXPECT_EQ(triangles, 1);
   EXPECT_EQ(vertices, 3);
+  // A record with no level counted (zeroed, never read from a file) is taken as one level:
+  // level 0, the mirrored triangle alone, twice over its three points.
+  o.lodCount = 0;
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 2);
+  EXPECT_EQ(vertices, 2 * 3);
   o.Free();
 }
 
