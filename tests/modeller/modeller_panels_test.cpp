@@ -1043,6 +1043,15 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   Buttons();
   EXPECT_EQ(TextOf(ByHint("The name of the texture page used by the selected mapping")), "myskin");
   EditorSkinName[0] = 0;
+  // A current mapping one past the last (the list shrank under it) has no cutout or page to
+  // view: the views stay where they were.
+  modeller->state.currentMapping = model.mappingCount;
+  const int cutoutShown = SelectedCutout, pageShown = SelectedPage;
+  ViewCutout(&modeller->prss, CLICK_LEFT, 0);
+  ViewPage(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(modeller->state.mode, ModeBuild);
+  EXPECT_EQ(SelectedCutout, cutoutShown);
+  EXPECT_EQ(SelectedPage, pageShown);
 }
 
 // The object panel at the bottom left begins with a separator along its top edge: two rows
