@@ -505,6 +505,8 @@ TEST_F(ModellerTest, TheAxisViewBoxAddsWithCtrlRemovesWithShiftAndElseReplaces) 
   EXPECT_EQ(SelectedTriangles(), 2) << "the lower right cell";
   box(-0.1, 0.55, 0.45, 1.1, true, false);
   EXPECT_EQ(SelectedTriangles(), 4);
+  box(0.55, -0.1, 1.1, 0.45, false, false);
+  EXPECT_EQ(SelectedTriangles(), 2) << "neither replaces: the lower right cell alone again";
   // In other modes the box only measures.
   Key('S', true);
   box(-0.1, -0.1, 1.1, 1.1, false, false);
