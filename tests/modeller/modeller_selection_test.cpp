@@ -705,6 +705,9 @@ TEST_F(ModellerTest, AHandleDragClampsABoxCornerAndUndoesAMoveOnARightPress) {
   Mouse(Held(1, 0));
   EXPECT_NEAR(X(model, 1), 1.0, 1e-4);
   EXPECT_EQ(model.points[6].x, 0) << "a central point stays on the centre plane";
+  MouseX = 600;
+  Mouse(Held(1, 0));
+  EXPECT_NEAR(X(model, 1), 1.5, 1e-4) << "a second step of 50 pixels goes on from where the first ended";
   Mouse(Held(1, 1));
   EXPECT_NEAR(X(model, 1), 0.5, 0);
   EXPECT_EQ(ModellerUndo.depth, 1);
