@@ -715,6 +715,25 @@ TEST_F(MappingToolTest, IndicesAtTheEndsOfTheListsAreTakenAndOnePastIsRefused) {
   panel->pointCount = 0;
 }
 
+// A front mapping's drag box holds its two corners as the front view sees them: across is
+// minus x, up is z.
+TEST_F(MappingToolTest, AMappingsDragBoxHoldsItsCornersAsItsViewSeesThem) {
+  OpenTool();
+  FrontView();
+  model.mappings[0].offset[0] = Metres(0.25), model.mappings[0].offset[2] = Metres(0.75);
+  SelectedMapping = 0;
+  UpdateMappingDragBox(*panel);
+  const DragBox& box = EditViews.dragBox;
+  ASSERT_EQ(box.state, DRAG_BOX_DONE);
+  EXPECT_EQ(box.code, int32_t(DIRECTION_FRONT));
+  EXPECT_NE(box.worldCorners[0][0], box.worldCorners[1][0]);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_NEAR(box.viewCorners[c][0], -box.worldCorners[c][0], 1) << "corner " << c << " across";
+    EXPECT_NEAR(box.viewCorners[c][1], box.worldCorners[c][2], 1) << "corner " << c << " up";
+  }
+  EditViews.dragBox = DragBox{};
+}
+
 // A direction with the least roll (1 << 21) has no drag box of its own and matches none.
 TEST_F(MappingToolTest, ARolledMappingHasNoDragBox) {
   OpenTool();
