@@ -1661,6 +1661,14 @@ TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   double n[3];
   const int32_t a[3] = {0, 0, 0}, b[3] = {65536, 0, 0};
   EXPECT_EQ(PlaneNormalFromPoints(a, b, b, n), 0) << "no plane through two equal points";
+  // A plane across all three axes: a (0, 2, 0), b (1, 0, 0), t (0, 0, 1) metres.  With
+  // u = t - b = (-1, 0, 1) and v = a - b = (-1, 2, 0), u x v = (0*0 - 1*2, 1*-1 - -1*0,
+  // -1*2 - 0*-1) = (-2, -1, -2), of length 3.
+  const int32_t across[3] = {0, 2 << 16, 0}, third[3] = {0, 0, 1 << 16};
+  ASSERT_EQ(PlaneNormalFromPoints(across, b, third, n), 1);
+  EXPECT_NEAR(n[0], -2.0 / 3, 1e-12);
+  EXPECT_NEAR(n[1], -1.0 / 3, 1e-12);
+  EXPECT_NEAR(n[2], -2.0 / 3, 1e-12);
 }
 
 TEST_F(MappingToolTest, SelectingAMappingOutsideTheListScrollsItIntoView) {
