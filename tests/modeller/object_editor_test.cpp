@@ -172,7 +172,9 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   // The chosen skin's name is the editor's from its opening.
   std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "red_paint");
   ObjectEditorShared.skinName[0] = 0;
+  ObjectEditorShared.unsavedChanges = 1;  // as an earlier editor may have left it
   ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 0) << "a freshly opened object has no unsaved changes";
   EXPECT_EQ(CurrentProcess, &e->prss) << "the new editor takes the keys and the mouse";
   Prss_AddSub(&parent.prss, &e->prss);
   EXPECT_STREQ(ObjectEditorShared.skinName, "red_paint");
