@@ -3,6 +3,7 @@
 // object panel with the mapping list and its chain, the subobject list and labels.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -579,6 +580,26 @@ TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
   for (int i = 0; i < MessageLineCount; ++i) said += std::strstr(MessageLines[i].text, TEXT_COLOUR_OUT_OF_BOUNDS) != nullptr;
   EXPECT_EQ(said, 1);
   EXPECT_EQ(modeller->state.currentMapping, 0);
+}
+
+// Seven mono colours give a choice row of seven buttons, "1" to "7"; eight, the most, a row
+// of eight.
+TEST_F(PanelsTest, TheColourChoiceRowHoldsOneButtonForEachOfUpToEightColours) {
+  Start(SampleCar);
+  Mode(ModeTriangle);
+  for (const int n : {7, 8}) {
+    auto* grown = static_cast<ColourWord*>(std::realloc(model.colourChoices, sizeof(ColourWord) * size_t(n)));
+    ASSERT_NE(grown, nullptr);
+    model.colourChoices = grown;
+    for (int i = model.colourChoiceCount; i < n; ++i) model.colourChoices[i] = 0xFFFFFF;
+    model.colourChoiceCount = n;
+    Buttons();
+    const int choices = IndexOf("auto") + 9;
+    int shown = 0;
+    for (int i = choices; i < ButtonCount && InterfaceButtons[i].top == InterfaceButtons[choices].top; ++i)
+      EXPECT_EQ(TextOf(&InterfaceButtons[i]), std::to_string(++shown)) << n << " colours";
+    EXPECT_EQ(shown, n);
+  }
 }
 
 // The rows above the mode's panel and the attribute column, as widths in units
