@@ -703,6 +703,10 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(LodForDistance(o, 2, 100 << 16), 2);
   EXPECT_EQ(LodForDistance(o, 2, (100 << 16) - 1), 1);
   EXPECT_EQ(LodForDistance(o, 7, 10 << 16), 0) << "a level past the count is the last";
+  // A shown level just past the count, with a distance stored for it beyond the count: it is
+  // taken as the last level (100 to 400 m), so 500 m finds no level and gives the last, 2.
+  o.lodDistances[3] = 1000 << 16;
+  EXPECT_EQ(LodForDistance(o, 3, 500 << 16), 2);
   o.lodCount = 0;
   EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 0) << "no levels count as one";
   o.lodCount = 3;
