@@ -761,6 +761,7 @@ TEST_F(MappingToolTest, AFrontMappingFindsItsTopMappingFirstInTheList) {
   ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
   EXPECT_EQ(TakeBox(), "") << "no call for a top mapping: the first one is it";
   EXPECT_TRUE(IsMappingLinked(model.mappings[1]));
+  EXPECT_EQ(model.mappings[1].width, Metres(5)) << "the front mapping takes the top's width at once";
 }
 
 // The list holds at most its 240 mappings: a duplicate of the 240th is refused.
