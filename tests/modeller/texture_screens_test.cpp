@@ -12,6 +12,7 @@
 
 #include "modeller/cutout_material.h"
 #include "modeller/cutouts_screen.h"
+#include "modeller/modeller.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
 #include "modeller_fixture.h"
@@ -1117,6 +1118,19 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
 }
 
 // Ctrl+N adds a new cutout of the defaults even while one is current (not a copy of it).
+// Reloading the textures refreshes the open cutouts screen: its page chooser closes, and a
+// current cutout whose selection has gone is current no more.
+TEST_F(TextureScreenTest, ReloadingTheTexturesRefreshesTheOpenCutoutsScreen) {
+  CutoutsScreen* screen = OpenCutouts();
+  ASSERT_NE(screen, nullptr);
+  SelectCutoutByName(*screen, 0);
+  model.cutouts[0].flags &= uint8_t(~CUTOUT_SELECTED);
+  screen->pageChooser = 1;
+  ReloadEditorTextures();
+  EXPECT_EQ(screen->pageChooser, 0);
+  EXPECT_EQ(SelectedCutout, -1);
+}
+
 TEST_F(TextureScreenTest, CtrlNAddsAFreshCutoutEvenWithOneCurrent) {
   CutoutsScreen* screen = OpenCutouts();
   model.cutouts[0].region[0] = 64;
