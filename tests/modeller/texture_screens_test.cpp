@@ -1042,6 +1042,14 @@ TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
   SelectCutoutByName(*screen, 0);
   ASSERT_EQ(AssignCutoutPage(*screen, alphaPage), 1);
   EXPECT_EQ(model.cutouts[0].page, alphaPage);
+  // Back to the plain page: every selected cutout (the last of the list among them) is solid.
+  Select({0, model.cutoutCount - 1});
+  model.cutouts[model.cutoutCount - 1].material.alphaType = ALPHA_SOLID;
+  SelectedCutout = -1;
+  AssignCutoutPage(*screen, 0);
+  EXPECT_EQ(Answer(), "Set 2 selected cutouts to use this texture?");
+  EXPECT_EQ(model.cutouts[0].page, 0);
+  SelectCutoutByName(*screen, 0);
   // Backing and material.
   ASSERT_EQ(SwitchCutoutBacking(*screen, 0), 1);
   EXPECT_NE(model.cutouts[0].flags & CUTOUT_BACKING, 0);
