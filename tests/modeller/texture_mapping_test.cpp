@@ -11,6 +11,7 @@
 
 #include "model/model_file.h"
 #include "model/model_meshes.h"
+#include "modeller/drag_handles.h"
 #include "modeller/modeller.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/texture_mapping.h"
@@ -1338,6 +1339,34 @@ TEST_F(OverlayOnDevice, WithTriangleButtonsTheCurrentTriangleIsOutlinedOnlyWithA
   EXPECT_EQ(LinesOf(SELECTED_RED), 0u) << "none selected";
   modeller->state.selectedTriangleCount = 1;
   EXPECT_EQ(LinesOf(SELECTED_RED), 3u) << "one selected";
+}
+
+// The model box from (-1, -1, 0) to (1, 1, 1) m is drawn as its twelve edges: four along
+// each axis, 4 x 2 + 4 x 2 + 4 x 1 = 20 m of lines in all.
+TEST_F(OverlayOnDevice, TheModelBoxIsDrawnAsItsTwelveEdges) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Open();
+  constexpr uint32_t BOX_EDGE = 0xFF40C0FFu;
+  const ModellerBox savedBox = ModelBox;
+  const auto savedShown = ObjectEditorShared.modellerBox;
+  ModelBox = ModellerBox{{{-(1 << 16), -(1 << 16), 0}, {1 << 16, 1 << 16, 1 << 16}}, 1};
+  ObjectEditorShared.modellerBox = 1;
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  const uint8_t* start = StreamLines3D.vertexWrite;
+  DrawModelBoxHandles(*modeller);
+  const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+  int edges = 0;
+  double length = 0;
+  for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2)
+    if (v[i].colour == BOX_EDGE) {
+      ++edges;
+      length += std::hypot(v[i + 1].x - v[i].x, v[i + 1].y - v[i].y, v[i + 1].z - v[i].z);
+    }
+  EndLineBatch3D();
+  EXPECT_EQ(edges, 12);
+  EXPECT_NEAR(length, 20.0, 1e-4);
+  ModelBox = savedBox;
+  ObjectEditorShared.modellerBox = savedShown;
 }
 
 // ---- buttons, perspective drags, files ----
