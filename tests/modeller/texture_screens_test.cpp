@@ -799,6 +799,17 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   EXPECT_EQ(handles(4, 4, x, top - 1).size(), 0u);
   EXPECT_EQ(handles(4, 4, x, bottom - 1).size(), 9u);
   EXPECT_EQ(handles(4, 4, x, bottom).size(), 0u);
+  // A region reaching above the page (60 texels high from row 100, as a file may hold it)
+  // shows no handle above the page's top: its upper edge at 160 / 128 of the page up from the
+  // bottom and its middle row at about 1.02 lie above it, so only the lower corners and the
+  // lower edge's middle remain.
+  c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 100, c.region[REGION_WIDTH] = 4, c.region[REGION_HEIGHT] = 60;
+  MouseX = x, MouseY = y;
+  Buttons(&screen->prss);
+  std::set<int> below;
+  for (int i = 0; i < ButtonCount; ++i)
+    if ((InterfaceButtons[i].word & 0xF000) == 0xB000) below.insert(int(InterfaceButtons[i].word & 0xFFF));
+  EXPECT_EQ(below, (std::set<int>{0, 2, 4}));
   // A handle being dragged is the only one, wherever the pointer is.
   screen->dragHandle = 5;
   EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
