@@ -449,6 +449,25 @@ TEST_F(ModellerTest, RepeatsOfOneEditMergeAndKindZeroNeverDoes) {
   Mouse(MouseRecord{});
 }
 
+// A change between two flat draw modes keeps the preview and only paints it again: from the
+// plain mode, where triangles 0 and 2 share mapping m0 and so a colour, to the groups mode,
+// where they are groups 0 and 2 and differ.
+TEST_F(ModellerTest, AFlatDrawModeChangeRepaintsTheKeptPreview) {
+  Open();
+  FlatPreview();
+  const DrawMesh* before = modeller->editor->previews[0].mesh;
+  ASSERT_NE(before, nullptr);
+  const auto colour = [&](int t) {
+    return static_cast<const Obj3d*>(modeller->editor->previews[0].mesh)->triangles[t].colour;
+  };
+  EXPECT_EQ(colour(0), colour(2)) << "one mapping, one colour";
+  SetObjectDrawMode(*modeller->editor, 0, DRAW_GROUPS);
+  EXPECT_EQ(modeller->editor->previews[0].mesh, before) << "the flat mesh is kept";
+  EXPECT_NE(colour(0), colour(2)) << "two groups, two colours";
+  FlatPreview();
+  EXPECT_EQ(colour(0), colour(2)) << "and back";
+}
+
 TEST_F(ModellerTest, UndoRedoAndANewEditAfterUndoDiscardsTheRedoSteps) {
   Open();
   Undo(0);
