@@ -206,6 +206,8 @@ TEST_F(MaterialDialogTest, AlphaTextureAndNoTexture) {
   EXPECT_EQ(Choose("Overlay or plain"), "");
   EXPECT_EQ(MaterialDialog.material.shineType, SHINE_GLASS);
   EXPECT_EQ(MaterialDialog.material.roughness, 40);
+  DialogButtons();
+  EXPECT_NE(FindShownButton("Reflection colour"), nullptr) << "overlay, the last shining type, has its colour";
   EXPECT_EQ(Choose("Water : 2%"), "");
   EXPECT_EQ(Choose("Plastic : 5.3%"), "Shine type PLASTIC cannot be used with env type OVERLAY");
   // Types one past each table, or below it, are no choice: nothing changes and nothing is said.

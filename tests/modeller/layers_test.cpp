@@ -195,11 +195,19 @@ TEST_F(LayersTest, AttributeButtonsSelectWithCtrlAndAssignAfterAsking) {
   model.lodCount = 2;
   model.triangles[2].lod = 1;
   ObjectEditorShared.visibleLayers = ~(1u << 5);
+  modeller->state.currentGroup = 0;
   CtrlHeld = 1;
   AssignGroupAction(&modeller->prss, CLICK_LEFT, 2);
   CtrlHeld = 0;
   EXPECT_EQ(SelectedTriangles(), 1) << "only shown-level, visible, unhidden triangles";
   EXPECT_NE(T(0).flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(modeller->state.currentGroup, 2u) << "and the group selected by becomes the current one";
+  // A group no triangle has selects none and still becomes the current one.
+  CtrlHeld = 1;
+  AssignGroupAction(&modeller->prss, CLICK_LEFT, 9);
+  CtrlHeld = 0;
+  EXPECT_EQ(SelectedTriangles(), 0);
+  EXPECT_EQ(modeller->state.currentGroup, 9u);
   ObjectEditorShared.visibleLayers = ~0u;
 
   // Swap goes only on unmirrored triangles.

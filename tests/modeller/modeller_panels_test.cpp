@@ -3,6 +3,7 @@
 // object panel with the mapping list and its chain, the subobject list and labels.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -581,6 +582,26 @@ TEST_F(PanelsTest, LevelRowsCountsAndTheOutOfBoundsMapping) {
   EXPECT_EQ(modeller->state.currentMapping, 0);
 }
 
+// Seven mono colours give a choice row of seven buttons, "1" to "7"; eight, the most, a row
+// of eight.
+TEST_F(PanelsTest, TheColourChoiceRowHoldsOneButtonForEachOfUpToEightColours) {
+  Start(SampleCar);
+  Mode(ModeTriangle);
+  for (const int n : {7, 8}) {
+    auto* grown = static_cast<ColourWord*>(std::realloc(model.colourChoices, sizeof(ColourWord) * size_t(n)));
+    ASSERT_NE(grown, nullptr);
+    model.colourChoices = grown;
+    for (int i = model.colourChoiceCount; i < n; ++i) model.colourChoices[i] = 0xFFFFFF;
+    model.colourChoiceCount = n;
+    Buttons();
+    const int choices = IndexOf("auto") + 9;
+    int shown = 0;
+    for (int i = choices; i < ButtonCount && InterfaceButtons[i].top == InterfaceButtons[choices].top; ++i)
+      EXPECT_EQ(TextOf(&InterfaceButtons[i]), std::to_string(++shown)) << n << " colours";
+    EXPECT_EQ(shown, n);
+  }
+}
+
 // The rows above the mode's panel and the attribute column, as widths in units
 // (row_layout.h): "auto" (6 units with two levels), a level of 3 each, "-" and "+", a unit's
 // gap, "lod dist" (4) and the distance (6) with its steps; the last level adds the collision
@@ -682,6 +703,10 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
   EXPECT_EQ(LodForDistance(o, 2, 100 << 16), 2);
   EXPECT_EQ(LodForDistance(o, 2, (100 << 16) - 1), 1);
   EXPECT_EQ(LodForDistance(o, 7, 10 << 16), 0) << "a level past the count is the last";
+  // A shown level just past the count, with a distance stored for it beyond the count: it is
+  // taken as the last level (100 to 400 m), so 500 m finds no level and gives the last, 2.
+  o.lodDistances[3] = 1000 << 16;
+  EXPECT_EQ(LodForDistance(o, 3, 500 << 16), 2);
   o.lodCount = 0;
   EXPECT_EQ(LodForDistance(o, 0, 900 << 16), 0) << "no levels count as one";
   o.lodCount = 3;
@@ -1043,6 +1068,15 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
   Buttons();
   EXPECT_EQ(TextOf(ByHint("The name of the texture page used by the selected mapping")), "myskin");
   EditorSkinName[0] = 0;
+  // A current mapping one past the last (the list shrank under it) has no cutout or page to
+  // view: the views stay where they were.
+  modeller->state.currentMapping = model.mappingCount;
+  const int cutoutShown = SelectedCutout, pageShown = SelectedPage;
+  ViewCutout(&modeller->prss, CLICK_LEFT, 0);
+  ViewPage(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(modeller->state.mode, ModeBuild);
+  EXPECT_EQ(SelectedCutout, cutoutShown);
+  EXPECT_EQ(SelectedPage, pageShown);
 }
 
 // The object panel at the bottom left begins with a separator along its top edge: two rows
@@ -1236,6 +1270,12 @@ TEST(OutputCounts, AMirroredTriangleCountsTwiceOverItsPointsOnBothSides) {
   OutputCounts(o, 5, triangles, vertices);
   EXPECT_EQ(triangles, 1);
   EXPECT_EQ(vertices, 3);
+  // A record with no level counted (zeroed, never read from a file) is taken as one level:
+  // level 0, the mirrored triangle alone, twice over its three points.
+  o.lodCount = 0;
+  OutputCounts(o, 0, triangles, vertices);
+  EXPECT_EQ(triangles, 2);
+  EXPECT_EQ(vertices, 2 * 3);
   o.Free();
 }
 

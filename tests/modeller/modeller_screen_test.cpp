@@ -449,6 +449,25 @@ TEST_F(ModellerTest, RepeatsOfOneEditMergeAndKindZeroNeverDoes) {
   Mouse(MouseRecord{});
 }
 
+// A change between two flat draw modes keeps the preview and only paints it again: from the
+// plain mode, where triangles 0 and 2 share mapping m0 and so a colour, to the groups mode,
+// where they are groups 0 and 2 and differ.
+TEST_F(ModellerTest, AFlatDrawModeChangeRepaintsTheKeptPreview) {
+  Open();
+  FlatPreview();
+  const DrawMesh* before = modeller->editor->previews[0].mesh;
+  ASSERT_NE(before, nullptr);
+  const auto colour = [&](int t) {
+    return static_cast<const Obj3d*>(modeller->editor->previews[0].mesh)->triangles[t].colour;
+  };
+  EXPECT_EQ(colour(0), colour(2)) << "one mapping, one colour";
+  SetObjectDrawMode(*modeller->editor, 0, DRAW_GROUPS);
+  EXPECT_EQ(modeller->editor->previews[0].mesh, before) << "the flat mesh is kept";
+  EXPECT_NE(colour(0), colour(2)) << "two groups, two colours";
+  FlatPreview();
+  EXPECT_EQ(colour(0), colour(2)) << "and back";
+}
+
 TEST_F(ModellerTest, UndoRedoAndANewEditAfterUndoDiscardsTheRedoSteps) {
   Open();
   Undo(0);
@@ -579,6 +598,26 @@ TEST_F(ModellerTest, TheEditHistoryListJumpsToAnyPoint) {
   EXPECT_EQ(ModellerUndo.depth, 3);
   GoToEditPoint(*modeller, 1);
   EXPECT_EQ(ModellerUndo.depth, 3) << "the shown point: nothing";
+}
+
+// The shown level of detail is the editor's: an undo keeps it while the restored model has
+// that level, and shows the first level when the restored model has fewer.
+TEST_F(ModellerTest, AnUndoKeepsTheShownLevelWhileTheRestoredModelHasIt) {
+  Open();
+  model.lodCount = 2;
+  SetCurrentLod(*modeller, 0, 0);
+  AddUndoPoint("two levels", 0, 0, 0);  // recorded with two levels, the first shown
+  model.lodCount = 3;
+  SetCurrentLod(*modeller, 0, 2);
+  ASSERT_EQ(model.currentLod, 2);
+  ASSERT_EQ(Undo(0), 1);
+  EXPECT_EQ(model.lodCount, 2);
+  EXPECT_EQ(model.currentLod, 0) << "level 2 is past the restored two";
+  ASSERT_EQ(Undo(1), 1);
+  EXPECT_EQ(model.lodCount, 3);
+  SetCurrentLod(*modeller, 0, 1);
+  ASSERT_EQ(Undo(0), 1);
+  EXPECT_EQ(model.currentLod, 1) << "the last of the restored two stays shown, not the recorded first";
 }
 
 TEST_F(ModellerTest, UndoAcrossModesRestoresTheModeSubScreenAndSelection) {

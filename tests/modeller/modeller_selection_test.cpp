@@ -505,6 +505,8 @@ TEST_F(ModellerTest, TheAxisViewBoxAddsWithCtrlRemovesWithShiftAndElseReplaces) 
   EXPECT_EQ(SelectedTriangles(), 2) << "the lower right cell";
   box(-0.1, 0.55, 0.45, 1.1, true, false);
   EXPECT_EQ(SelectedTriangles(), 4);
+  box(0.55, -0.1, 1.1, 0.45, false, false);
+  EXPECT_EQ(SelectedTriangles(), 2) << "neither replaces: the lower right cell alone again";
   // In other modes the box only measures.
   Key('S', true);
   box(-0.1, -0.1, 1.1, 1.1, false, false);
@@ -703,6 +705,9 @@ TEST_F(ModellerTest, AHandleDragClampsABoxCornerAndUndoesAMoveOnARightPress) {
   Mouse(Held(1, 0));
   EXPECT_NEAR(X(model, 1), 1.0, 1e-4);
   EXPECT_EQ(model.points[6].x, 0) << "a central point stays on the centre plane";
+  MouseX = 600;
+  Mouse(Held(1, 0));
+  EXPECT_NEAR(X(model, 1), 1.5, 1e-4) << "a second step of 50 pixels goes on from where the first ended";
   Mouse(Held(1, 1));
   EXPECT_NEAR(X(model, 1), 0.5, 0);
   EXPECT_EQ(ModellerUndo.depth, 1);
@@ -760,6 +765,27 @@ TEST_F(ModellerTest, PointsBehindTheEyeAreNeverInsideTheRectangle) {
   EXPECT_EQ(rect.ContainsTriangle(front, nearFront, farFront, 1) | rect.ContainsTriangle(front, nearFront, farFront, 0), 1);
   EXPECT_EQ(rect.ContainsTriangle(front, nearFront, behind, 1), 0) << "a corner behind the eye";
   EXPECT_EQ(rect.ContainsTriangle(behind, front, nearFront, 0), 0);
+}
+
+// The rectangle's edges belong to it: from the front (4 m across 1024 pixels, looking at
+// z = 0.5 m), the point at x -1 m, z 1.25 m lies at pixel (768, 192), screen (0.5, -0.5),
+// inside a rectangle with that point as its least corner or as its greatest, and outside one
+// starting just past it either way.
+TEST_F(ModellerTest, APointOnTheRectanglesEdgeIsInsideIt) {
+  Open();
+  FrontView();
+  const int32_t point[3] = {-(1 << 16), 0, (1 << 16) + (1 << 14)};
+  const auto rect = [](float x0, float y0, float x1, float y1) {
+    ScreenRect r{};
+    r.minimum[0] = x0, r.minimum[1] = y0, r.maximum[0] = x1, r.maximum[1] = y1;
+    return r;
+  };
+  EXPECT_EQ(rect(0.5f, -0.5f, 0.75f, -0.25f).ContainsPoint(point), 1) << "on the least corner";
+  EXPECT_EQ(rect(0.25f, -0.75f, 0.5f, -0.5f).ContainsPoint(point), 1) << "on the greatest corner";
+  EXPECT_EQ(rect(0.51f, -0.75f, 0.75f, -0.25f).ContainsPoint(point), 0) << "starting just past it across";
+  EXPECT_EQ(rect(0.25f, -0.49f, 0.75f, -0.25f).ContainsPoint(point), 0) << "starting just below it";
+  EXPECT_EQ(rect(0.25f, -0.75f, 0.49f, -0.25f).ContainsPoint(point), 0) << "ending just short of it across";
+  EXPECT_EQ(rect(0.25f, -0.75f, 0.75f, -0.51f).ContainsPoint(point), 0) << "ending just above it";
 }
 
 TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastProjectsNothing) {

@@ -28,6 +28,7 @@
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
 #include "ui/dialogs.h"
+#include "ui/problem_report.h"
 #include "world/geometry_queries.h"
 
 namespace {
@@ -171,7 +172,9 @@ TEST_F(ObjectEditorTest, TheCallersObjectIsNeverFreedAndItsLevelIsClamped) {
   // The chosen skin's name is the editor's from its opening.
   std::snprintf(EditorSkinName, EDITOR_SKIN_NAME_SIZE, "red_paint");
   ObjectEditorShared.skinName[0] = 0;
+  ObjectEditorShared.unsavedChanges = 1;  // as an earlier editor may have left it
   ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 0) << "a freshly opened object has no unsaved changes";
   EXPECT_EQ(CurrentProcess, &e->prss) << "the new editor takes the keys and the mouse";
   Prss_AddSub(&parent.prss, &e->prss);
   EXPECT_STREQ(ObjectEditorShared.skinName, "red_paint");
@@ -258,6 +261,16 @@ TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel
   BuildPreviewMesh(entry, spoke, PREVIEW_GOURAUD, 0, 0, nullptr, nullptr);
   EXPECT_EQ(spoke.caches[0].state, 0);
   EXPECT_EQ(spoke.mappingMatrices, nullptr);
+  EXPECT_EQ(ProblemMarkerCount, 0) << "a sound spoke leaves no problem markers";
+  // A Gouraud preview gives back the caller's number-plate slot, whether none (-1), the first
+  // (0) or a later one, and leaves the plain build stage (1).
+  for (const int slot : {-1, 0, 5}) {
+    ModelMeshConfig.plateSlot = slot;
+    BuildPreviewMesh(entry, spoke, PREVIEW_GOURAUD, 0, 0, nullptr, nullptr);
+    EXPECT_EQ(ModelMeshConfig.plateSlot, slot);
+    EXPECT_EQ(ModelMeshConfig.buildStage, 1) << "slot " << slot;
+  }
+  ModelMeshConfig.plateSlot = -1;
   entry.Free();
   spoke.Free();
 

@@ -11,6 +11,7 @@
 
 #include "model/model_file.h"
 #include "model/model_meshes.h"
+#include "modeller/drag_handles.h"
 #include "modeller/modeller.h"
 #include "modeller/modeller_screen.h"
 #include "modeller/texture_mapping.h"
@@ -345,6 +346,13 @@ TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCorn
       if (first < 0) first = t;
     }
   ASSERT_GE(first, 0);
+  // The mapping's last triangle has a corner one past the last point (as a damaged file may
+  // hold it): the outlines stop there, the first still drawn.
+  int last = -1;
+  for (int t = 0; t < model.triangleCount; ++t)
+    if (model.triangles[t].mapping == 0 && model.triangles[t].lod == level) last = t;
+  ASSERT_GT(last, first);
+  model.triangles[last].corners[2] = uint16_t(model.pointCount);
   ASSERT_EQ(BeginLineBatch3D(), 1);
   const uint8_t* start = StreamLines3D.vertexWrite;
   EditorFrameHook(EditorFrameHookArgument);
@@ -715,6 +723,25 @@ TEST_F(MappingToolTest, IndicesAtTheEndsOfTheListsAreTakenAndOnePastIsRefused) {
   panel->pointCount = 0;
 }
 
+// A front mapping's drag box holds its two corners as the front view sees them: across is
+// minus x, up is z.
+TEST_F(MappingToolTest, AMappingsDragBoxHoldsItsCornersAsItsViewSeesThem) {
+  OpenTool();
+  FrontView();
+  model.mappings[0].offset[0] = Metres(0.25), model.mappings[0].offset[2] = Metres(0.75);
+  SelectedMapping = 0;
+  UpdateMappingDragBox(*panel);
+  const DragBox& box = EditViews.dragBox;
+  ASSERT_EQ(box.state, DRAG_BOX_DONE);
+  EXPECT_EQ(box.code, int32_t(DIRECTION_FRONT));
+  EXPECT_NE(box.worldCorners[0][0], box.worldCorners[1][0]);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_NEAR(box.viewCorners[c][0], -box.worldCorners[c][0], 1) << "corner " << c << " across";
+    EXPECT_NEAR(box.viewCorners[c][1], box.worldCorners[c][2], 1) << "corner " << c << " up";
+  }
+  EditViews.dragBox = DragBox{};
+}
+
 // A direction with the least roll (1 << 21) has no drag box of its own and matches none.
 TEST_F(MappingToolTest, ARolledMappingHasNoDragBox) {
   OpenTool();
@@ -742,6 +769,7 @@ TEST_F(MappingToolTest, AFrontMappingFindsItsTopMappingFirstInTheList) {
   ASSERT_EQ(SetMappingLink(*panel, MAPPING_LINK_TOP), 1);
   EXPECT_EQ(TakeBox(), "") << "no call for a top mapping: the first one is it";
   EXPECT_TRUE(IsMappingLinked(model.mappings[1]));
+  EXPECT_EQ(model.mappings[1].width, Metres(5)) << "the front mapping takes the top's width at once";
 }
 
 // The list holds at most its 240 mappings: a duplicate of the 240th is refused.
@@ -756,6 +784,28 @@ TEST_F(MappingToolTest, ADuplicateBeyondTheLastMappingIsRefused) {
   EXPECT_EQ(DuplicateMapping(*panel), 0);
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_MAXIMUM);
   EXPECT_EQ(Bytes(), full);
+}
+
+// A duplicate goes just after its original: duplicating the first of three mappings puts the
+// copy second and moves the later ones (and their triangles) one place on.
+TEST_F(MappingToolTest, ADuplicatedMappingIsPutJustAfterItsOriginalAndLaterTrianglesFollowTheirs) {
+  OpenTool();
+  ModelMapping third = model.mappings[1];
+  std::snprintf(third.name, CUTOUT_NAME_SIZE, "m2");
+  ASSERT_EQ(model.AddMapping(&third), 2);
+  SelectedMapping = 0;
+  ASSERT_EQ(DuplicateMapping(*panel), 1);
+  ConfirmTextEntry("m0 copy");
+  ASSERT_EQ(model.mappingCount, 4);
+  // Before: m0 m1 m2; the copy of m0 goes to place 1, so m1 and m2 go to places 2 and 3.
+  EXPECT_STREQ(model.mappings[0].name, "m0");
+  EXPECT_STREQ(model.mappings[1].name, "m0 copy");
+  EXPECT_STREQ(model.mappings[2].name, "m1");
+  EXPECT_STREQ(model.mappings[3].name, "m2");
+  EXPECT_EQ(SelectedMapping, 1);
+  // The panel's triangles alternate m0 and m1: the odd ones now use m1 at its new place 2.
+  for (int t = 0; t < model.triangleCount; ++t)
+    EXPECT_EQ(model.triangles[t].mapping, t % 2 == 0 ? 0 : 2) << "triangle " << t;
 }
 
 // Handle 0 (a corner) is taken, moved, let go and cancelled like any other; the last handle
@@ -1228,6 +1278,10 @@ class OverlayOnDevice : public ModellerTest {
   // The lines of the trace's colour the overlay draws.
   size_t TraceLines() {
     constexpr uint32_t TRACE_COLOUR = 0xFFFFA040u;
+    return LinesOf(TRACE_COLOUR);
+  }
+  // The lines of one colour the overlay draws.
+  size_t LinesOf(uint32_t colour) {
     size_t count = 0;
     if (BeginLineBatch3D() != 1) {
       ADD_FAILURE() << "no line batch";
@@ -1236,7 +1290,7 @@ class OverlayOnDevice : public ModellerTest {
     const uint8_t* start = StreamLines3D.vertexWrite;
     DrawEditedObjectOverlay(*modeller);
     const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
-    for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) count += v[i].colour == TRACE_COLOUR;
+    for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2) count += v[i].colour == colour;
     EndLineBatch3D();
     return count;
   }
@@ -1270,6 +1324,49 @@ TEST_F(OverlayOnDevice, TheTraceJoinsItsPointsInOrderAndClosesFromThree) {
   EXPECT_EQ(TraceLines(), 1u) << "two points are one line, closed or not";
   modeller->traceClosed = 0;
   EXPECT_EQ(TraceLines(), 1u);
+}
+
+// With the triangle buttons on, triangle mode outlines the current triangle (its three edges
+// in the selection's red) only while at least one triangle is selected.
+TEST_F(OverlayOnDevice, WithTriangleButtonsTheCurrentTriangleIsOutlinedOnlyWithASelection) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Open();
+  Key('T', true);
+  constexpr uint32_t SELECTED_RED = 0xFFFF2020u;
+  modeller->triangleButtons = 1;
+  modeller->state.currentTriangle = 0;
+  modeller->state.selectedTriangleCount = 0;
+  EXPECT_EQ(LinesOf(SELECTED_RED), 0u) << "none selected";
+  modeller->state.selectedTriangleCount = 1;
+  EXPECT_EQ(LinesOf(SELECTED_RED), 3u) << "one selected";
+}
+
+// The model box from (-1, -1, 0) to (1, 1, 1) m is drawn as its twelve edges: four along
+// each axis, 4 x 2 + 4 x 2 + 4 x 1 = 20 m of lines in all.
+TEST_F(OverlayOnDevice, TheModelBoxIsDrawnAsItsTwelveEdges) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Open();
+  constexpr uint32_t BOX_EDGE = 0xFF40C0FFu;
+  const ModellerBox savedBox = ModelBox;
+  const auto savedShown = ObjectEditorShared.modellerBox;
+  ModelBox = ModellerBox{{{-(1 << 16), -(1 << 16), 0}, {1 << 16, 1 << 16, 1 << 16}}, 1};
+  ObjectEditorShared.modellerBox = 1;
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  const uint8_t* start = StreamLines3D.vertexWrite;
+  DrawModelBoxHandles(*modeller);
+  const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+  int edges = 0;
+  double length = 0;
+  for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2)
+    if (v[i].colour == BOX_EDGE) {
+      ++edges;
+      length += std::hypot(v[i + 1].x - v[i].x, v[i + 1].y - v[i].y, v[i + 1].z - v[i].z);
+    }
+  EndLineBatch3D();
+  EXPECT_EQ(edges, 12);
+  EXPECT_NEAR(length, 20.0, 1e-4);
+  ModelBox = savedBox;
+  ObjectEditorShared.modellerBox = savedShown;
 }
 
 // ---- buttons, perspective drags, files ----
@@ -1601,6 +1698,14 @@ TEST_F(MappingToolTest, ThePickedPointsShowTheirPlaneNormal) {
   double n[3];
   const int32_t a[3] = {0, 0, 0}, b[3] = {65536, 0, 0};
   EXPECT_EQ(PlaneNormalFromPoints(a, b, b, n), 0) << "no plane through two equal points";
+  // A plane across all three axes: a (0, 2, 0), b (1, 0, 0), t (0, 0, 1) metres.  With
+  // u = t - b = (-1, 0, 1) and v = a - b = (-1, 2, 0), u x v = (0*0 - 1*2, 1*-1 - -1*0,
+  // -1*2 - 0*-1) = (-2, -1, -2), of length 3.
+  const int32_t across[3] = {0, 2 << 16, 0}, third[3] = {0, 0, 1 << 16};
+  ASSERT_EQ(PlaneNormalFromPoints(across, b, third, n), 1);
+  EXPECT_NEAR(n[0], -2.0 / 3, 1e-12);
+  EXPECT_NEAR(n[1], -1.0 / 3, 1e-12);
+  EXPECT_NEAR(n[2], -2.0 / 3, 1e-12);
 }
 
 TEST_F(MappingToolTest, SelectingAMappingOutsideTheListScrollsItIntoView) {

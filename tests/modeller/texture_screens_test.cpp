@@ -12,6 +12,7 @@
 
 #include "modeller/cutout_material.h"
 #include "modeller/cutouts_screen.h"
+#include "modeller/modeller.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
 #include "modeller_fixture.h"
@@ -798,6 +799,17 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   EXPECT_EQ(handles(4, 4, x, top - 1).size(), 0u);
   EXPECT_EQ(handles(4, 4, x, bottom - 1).size(), 9u);
   EXPECT_EQ(handles(4, 4, x, bottom).size(), 0u);
+  // A region reaching above the page (60 texels high from row 100, as a file may hold it)
+  // shows no handle above the page's top: its upper edge at 160 / 128 of the page up from the
+  // bottom and its middle row at about 1.02 lie above it, so only the lower corners and the
+  // lower edge's middle remain.
+  c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 100, c.region[REGION_WIDTH] = 4, c.region[REGION_HEIGHT] = 60;
+  MouseX = x, MouseY = y;
+  Buttons(&screen->prss);
+  std::set<int> below;
+  for (int i = 0; i < ButtonCount; ++i)
+    if ((InterfaceButtons[i].word & 0xF000) == 0xB000) below.insert(int(InterfaceButtons[i].word & 0xFFF));
+  EXPECT_EQ(below, (std::set<int>{0, 2, 4}));
   // A handle being dragged is the only one, wherever the pointer is.
   screen->dragHandle = 5;
   EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
@@ -1041,6 +1053,14 @@ TEST_F(TextureScreenTest, PagesBackingAndMaterialsOfCutouts) {
   SelectCutoutByName(*screen, 0);
   ASSERT_EQ(AssignCutoutPage(*screen, alphaPage), 1);
   EXPECT_EQ(model.cutouts[0].page, alphaPage);
+  // Back to the plain page: every selected cutout (the last of the list among them) is solid.
+  Select({0, model.cutoutCount - 1});
+  model.cutouts[model.cutoutCount - 1].material.alphaType = ALPHA_SOLID;
+  SelectedCutout = -1;
+  AssignCutoutPage(*screen, 0);
+  EXPECT_EQ(Answer(), "Set 2 selected cutouts to use this texture?");
+  EXPECT_EQ(model.cutouts[0].page, 0);
+  SelectCutoutByName(*screen, 0);
   // Backing and material.
   ASSERT_EQ(SwitchCutoutBacking(*screen, 0), 1);
   EXPECT_NE(model.cutouts[0].flags & CUTOUT_BACKING, 0);
@@ -1117,6 +1137,19 @@ TEST_F(TextureScreenTest, KeysOfTheCutoutsScreen) {
 }
 
 // Ctrl+N adds a new cutout of the defaults even while one is current (not a copy of it).
+// Reloading the textures refreshes the open cutouts screen: its page chooser closes, and a
+// current cutout whose selection has gone is current no more.
+TEST_F(TextureScreenTest, ReloadingTheTexturesRefreshesTheOpenCutoutsScreen) {
+  CutoutsScreen* screen = OpenCutouts();
+  ASSERT_NE(screen, nullptr);
+  SelectCutoutByName(*screen, 0);
+  model.cutouts[0].flags &= uint8_t(~CUTOUT_SELECTED);
+  screen->pageChooser = 1;
+  ReloadEditorTextures();
+  EXPECT_EQ(screen->pageChooser, 0);
+  EXPECT_EQ(SelectedCutout, -1);
+}
+
 TEST_F(TextureScreenTest, CtrlNAddsAFreshCutoutEvenWithOneCurrent) {
   CutoutsScreen* screen = OpenCutouts();
   model.cutouts[0].region[0] = 64;
@@ -1129,6 +1162,29 @@ TEST_F(TextureScreenTest, CtrlNAddsAFreshCutoutEvenWithOneCurrent) {
   EXPECT_EQ(model.cutouts[1].region[0], 128) << "the default region, not the current cutout's";
   EXPECT_EQ(SelectedCutout, 1);
   EXPECT_EQ(model.cutouts[0].flags & CUTOUT_SELECTED, 0);
+}
+
+// A copy of the current cutout goes just after it: later cutouts move one place on and the
+// mappings using them follow.
+TEST_F(TextureScreenTest, ACopyOfTheCurrentCutoutGoesJustAfterItAndLaterMappingsFollow) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(2);
+  const char* const names[3] = {"a", "b", "c"};
+  for (int i = 0; i < 3; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "%s", names[i]);
+  model.mappings[1].cutout[0] = model.mappings[1].cutout[1] = 1;
+  SelectCutoutByName(*screen, 0);
+  ASSERT_EQ(SelectedCutout, 0);
+  ASSERT_EQ(DuplicateCutouts(*screen), 1);
+  ConfirmTextEntry("a copy");
+  ASSERT_EQ(model.cutoutCount, 4);
+  // Before: a b c; the copy of a takes place 1, b and c go to places 2 and 3.
+  EXPECT_STREQ(model.cutouts[0].name, "a");
+  EXPECT_STREQ(model.cutouts[1].name, "a copy");
+  EXPECT_STREQ(model.cutouts[2].name, "b");
+  EXPECT_STREQ(model.cutouts[3].name, "c");
+  EXPECT_EQ(SelectedCutout, 1);
+  EXPECT_EQ(model.mappings[1].cutout[0], 2) << "the mapping keeps b";
+  EXPECT_EQ(model.mappings[1].cutout[1], 2);
 }
 
 TEST_F(TextureScreenTest, AShiftClickOnASelectionBoxTakesTheWholeRangeFromTheCurrentCutout) {
@@ -1526,11 +1582,28 @@ TEST_F(TextureScreenTest, TheCutoutListShowsBackingAndMaterialColumns) {
 
 TEST_F(TextureScreenTest, AChosenSkinIsRememberedByTheObjectEditor) {
   TexturePagesScreen* screen = OpenPages();
+  // Pages fixed, fixed, skin; none selected: the chosen skin selects the skin page, marks the
+  // model changed and asks for the picture again.
+  model.AddPage(nullptr);
+  model.AddPage(nullptr);
+  model.pages[2].type = PAGE_SKIN;
+  SelectedPage = -1;
+  ObjectEditorShared.unsavedChanges = 0;
+  screen->refresh = 0;
   ASSERT_EQ(SetEditorSkin(*screen, "blue_stripes"), 1);
   EXPECT_STREQ(EditorSkinName, "blue_stripes");
   EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes");
+  EXPECT_EQ(SelectedPage, 2) << "the skin page";
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 1);
+  EXPECT_EQ(screen->refresh, 1);
+  // A page already selected stays; no name asks for no picture.
+  SelectedPage = 0;
+  screen->refresh = 0;
+  ASSERT_EQ(SetEditorSkin(*screen, ""), 1);
+  EXPECT_EQ(SelectedPage, 0);
+  EXPECT_EQ(screen->refresh, 0);
   EXPECT_EQ(SetEditorSkin(*screen, "..\\elsewhere"), 0);
-  EXPECT_STREQ(ObjectEditorShared.skinName, "blue_stripes") << "a refused name is not copied";
+  EXPECT_STREQ(ObjectEditorShared.skinName, "") << "a refused name is not copied";
   EditorSkinName[0] = 0;
 }
 
