@@ -521,9 +521,18 @@ TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
   // A selected bone one past the bone links is no bone: the copy is refused, no undo kept.
   const size_t undos = e.undo.size();
   e.selectedBone = t.links.count;
+  recorder.Reports().boxes.clear();
   CopyToFrames(e, 0);
   EXPECT_EQ(e.undo.size(), undos);
+  EXPECT_EQ(recorder.Reports().boxes, std::vector<std::string>{"No frame selected|-"}) << "the refusal is shown";
   for (int f = 0; f < 2; ++f) EXPECT_TRUE(SameTransforms(before.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  // No frame shown: nothing is prepared, and the user is told why.
+  e.selectedBone = TRUNK;
+  SetCurrentFrame(e, -1);
+  recorder.Reports().boxes.clear();
+  EXPECT_EQ(PrepareCopyToFrames(e), 0);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(recorder.Reports().boxes, std::vector<std::string>{"No frame selected|-"});
   before.Free();
 }
 
