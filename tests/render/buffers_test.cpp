@@ -5,7 +5,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/gamma_tables.h"
@@ -428,13 +430,25 @@ TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
     EXPECT_EQ(CSBoundRow[slot], 0xFF) << slot;
   }
   ASSERT_EQ(CreateConstantBuffers(), 1);
-  EXPECT_EQ(VSConstants[9].size, 256u);
-  EXPECT_EQ(VSConstants[14].slot, 10);
-  EXPECT_EQ(VSConstants[14].size, 96u);
-  EXPECT_EQ(PSConstants[7].size, 304u);
-  EXPECT_EQ(PSConstants[13].slot, 8);
-  EXPECT_EQ(PSConstants[13].size, 176u);
-  EXPECT_EQ(PSConstants[15].slot, 9);
+  // Every row's slot and size, as listed (slot, bytes); the vertex table's last row (slot 14,
+  // 32 bytes) and the pixel table's view constants (slot 13, 16 x 48 + 16 + 96 = 880 bytes)
+  // follow the listed ones.
+  const std::pair<int, uint32_t> vs[] = {{0, 64},  {1, 64},  {2, 112},  {3, 64},   {4, 32},  {5, 48},
+                                         {6, 80},  {7, 64},  {8, 16},   {9, 256},  {10, 48}, {11, 96},
+                                         {12, 144}, {13, 192}, {10, 96}, {14, 32}};
+  const std::pair<int, uint32_t> ps[] = {{0, 32},  {1, 96},  {2, 16},  {3, 16},  {4, 48},  {5, 48},  {6, 128},
+                                         {7, 304}, {8, 16},  {8, 80},  {8, 16},  {8, 16},  {9, 16},  {8, 176},
+                                         {8, 16},  {9, 32},  {10, 48}, {11, 64}, {12, 16}, {13, 880}};
+  static_assert(std::size(vs) == VS_CONSTANT_ROWS && std::size(ps) == PS_CONSTANT_ROWS);
+  for (int row = 0; row < VS_CONSTANT_ROWS; ++row) {
+    EXPECT_EQ(VSConstants[row].slot, vs[row].first) << "vertex row " << row;
+    EXPECT_EQ(VSConstants[row].size, vs[row].second) << "vertex row " << row;
+  }
+  for (int row = 0; row < PS_CONSTANT_ROWS; ++row) {
+    EXPECT_EQ(PSConstants[row].slot, ps[row].first) << "pixel row " << row;
+    EXPECT_EQ(PSConstants[row].size, ps[row].second) << "pixel row " << row;
+  }
+  EXPECT_EQ(CSConstants[0].slot, 0);
   EXPECT_EQ(CSConstants[0].size, 16u);
   for (int row = 0; row < VS_FIXED_ROWS; ++row) EXPECT_EQ(VSBoundRow[row], row);
   for (int row = 0; row < PS_FIXED_ROWS; ++row) EXPECT_EQ(PSBoundRow[row], row);
