@@ -519,4 +519,29 @@ TEST(LiveCars, EachCarIsListedWhileItLives) {
   EXPECT_EQ(LiveCarAt(before), b.get());
 }
 
+// A car released hands itself to each layer's release in turn: the model's objects, its
+// animations, its meshes, and (only while its recording is open) its closing records.
+TEST(LiveCars, AReleasedCarIsHandedToEachLayersReleaseInOrder) {
+  static std::vector<std::pair<char, const Car*>> calls;
+  calls.clear();
+  const CarReleaseHooks saved = CarRelease;
+  CarRelease.releaseModelObjects = [](Car& car) { calls.push_back({'o', &car}); };
+  CarRelease.freeAnimations = [](Car& car) { calls.push_back({'a', &car}); };
+  CarRelease.releaseMeshes = [](Car& car) { calls.push_back({'m', &car}); };
+  CarRelease.writeEventRecord = [](Car& car) { calls.push_back({'r', &car}); };
+  for (const uint8_t recording : {uint8_t(0), uint8_t(CAR_RECORDING_OPEN - 1), CAR_RECORDING_OPEN}) {
+    SCOPED_TRACE(int(recording));
+    calls.clear();
+    auto car = std::make_unique<Car>();
+    const Car* const at = car.get();
+    car->recordingState = recording;
+    EXPECT_TRUE(calls.empty()) << "nothing released while the car lives";
+    car.reset();
+    std::vector<std::pair<char, const Car*>> expected = {{'o', at}, {'a', at}, {'m', at}};
+    if (recording == CAR_RECORDING_OPEN) expected.push_back({'r', at});
+    EXPECT_EQ(calls, expected);
+  }
+  CarRelease = saved;
+}
+
 }  // namespace
