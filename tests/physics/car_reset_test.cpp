@@ -483,6 +483,18 @@ TEST_F(CarReset, AnOffsetBeyondTheRoadIsClampedAndWithoutAPathThePlaceIsTakenAsI
   EXPECT_EQ(r.position.x, n.position.x + FixedFromMetres(n.dirY * r.offset));
   EXPECT_EQ(r.position.y, n.position.y + FixedFromMetres(-n.dirX * r.offset));
   EXPECT_EQ(r.position.z, n.position.z) << "the path's height";
+  // An offset exactly at either edge of the room left (-7 m + half the width, 7 m - half the
+  // width) is within it: the request is taken as it came.
+  for (const float edge : {-7.0f + car.halfWidth, 7.0f - car.halfWidth}) {
+    ResetRequest at;
+    at.node = 0;
+    at.offset = edge;
+    at.position = {1, 2, 3};
+    EXPECT_EQ(car.ResetToPathNode(at, -1), RESET_FREE);
+    EXPECT_FALSE(at.corrected) << edge;
+    EXPECT_EQ(at.offset, edge);
+    EXPECT_EQ(at.position.x, 1) << edge;
+  }
 
   ResetRequest forced;
   forced.node = 0;
