@@ -130,6 +130,11 @@ TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
     EXPECT_NEAR(after.x, turned.x, 1e-4);
     EXPECT_NEAR(after.y, turned.y, 1e-4);
     EXPECT_NEAR(after.z, turned.z, 1e-4);
+    // The keys changed to a slide with the drag held: the target takes back the bone's whole
+    // grabbed orientation, all nine elements.
+    e.slideMode = 1;
+    MoveDrag(e, 200, 0);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(e.targetOrientation[k], g.orientation[k]) << k;
     EndDrag(e);
   }
 }
