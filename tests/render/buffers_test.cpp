@@ -3,6 +3,8 @@
 // null device (which keeps the bytes written into its buffers).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -350,6 +352,47 @@ std::vector<GridLine> OpenBatchLines() {
     lines.push_back({v[0].x, v[0].y, v[1].x, v[1].y, v[0].colour});
   }
   return lines;
+}
+
+// An oriented grid's lines are the flat grid's, each end taken through the matrix: with the
+// rows (1, 2, 0), (3, 4, 0), (5, 6, 0) the local point (x, y) lands at (x + 2y, 3x + 4y, 5x + 6y).
+// One step of 1 m each way: three lines along each local axis, and no arrow heads.
+TEST_F(Lines3D, AnOrientedGridTakesEveryLineEndThroughItsMatrix) {
+  FixedMatrix m{};
+  const int32_t rows[9] = {1, 2, 0, 3, 4, 0, 5, 6, 0};
+  for (int i = 0; i < 9; ++i) m.m[i] = rows[i] * 65536;
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawOrientedGrid(65536, 65536, m);
+  const uint8_t* first = StreamLines3D.vertexWrite - size_t(StreamLines3D.vertexCount) * sizeof(VertexLine3D);
+  ASSERT_EQ(StreamLines3D.vertexCount, 12u);
+  std::vector<std::array<double, 4>> ends;  // the local (x, y) of both ends, solved from world x and y
+  for (uint32_t i = 0; i < StreamLines3D.vertexCount; i += 2) {
+    VertexLine3D v[2];
+    std::memcpy(v, first + size_t(i) * sizeof(VertexLine3D), sizeof v);
+    std::array<double, 4> local{};
+    for (int k = 0; k < 2; ++k) {
+      // The inverse of ((1, 2), (3, 4)) is ((-2, 1), (1.5, -0.5)).
+      const double x = -2.0 * v[k].x + 1.0 * v[k].y, y = 1.5 * v[k].x - 0.5 * v[k].y;
+      local[size_t(2 * k)] = x;
+      local[size_t(2 * k + 1)] = y;
+      EXPECT_NEAR(v[k].z, 5.0 * x + 6.0 * y, 1e-5) << "line " << i / 2 << " end " << k;
+    }
+    ends.push_back(local);
+  }
+  EndLineBatch3D();
+  std::vector<std::array<double, 4>> expected;
+  for (double c : {-1.0, 0.0, 1.0}) {
+    expected.push_back({c, -1.0, c, 1.0});
+    expected.push_back({-1.0, c, 1.0, c});
+  }
+  for (const auto& e : expected) {
+    const bool found = std::any_of(ends.begin(), ends.end(), [&e](const std::array<double, 4>& l) {
+      for (size_t k = 0; k < 4; ++k)
+        if (std::fabs(l[k] - e[k]) > 1e-5) return false;
+      return true;
+    });
+    EXPECT_TRUE(found) << "(" << e[0] << ", " << e[1] << ") to (" << e[2] << ", " << e[3] << ")";
+  }
 }
 
 TEST_F(Lines3D, GroundGridsMarkEveryTenthLineAndTheAxes) {
