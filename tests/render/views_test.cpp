@@ -911,6 +911,11 @@ TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
   EXPECT_EQ(CurrentView, &MainView);
   EXPECT_EQ(MainView.position[2], 5 << 16);
   EXPECT_EQ(MainView.heading, 0xE800);
+  // A fresh view: field factor 1.0, pitch 0x0C00, the small factor 1/4096, 400 m of view.
+  EXPECT_EQ(MainView.fieldFactorH, 0x10000);
+  EXPECT_EQ(MainView.pitch, 0x0C00);
+  EXPECT_EQ(MainView.smallFactor, 1.0f / 4096.0f);
+  EXPECT_EQ(MainView.viewDistance, 400 * 65536);
   SetupViewRectangle(0, 0, SCREEN_W, SCREEN_H, 0, 0, 1.0f, 0.25f, 0);
   const int32_t origin[3] = {0, 0, 0};
   float x, y;
