@@ -4,6 +4,7 @@
 // (flipped halves, ranges past the ends, copies that cannot run); the phase of the frame shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -350,8 +351,13 @@ TEST(Mirrors, FreeAndCarriedSolidsGiveTheirTwinsTheirMirrorImage) {
   t.links.links[HAND].state = LINK_CARRIED;
   t.rig.bones[HEAD].position = {1000, 2000, 3000};
   t.rig.bones[HAND].position = {4000, 5000, 6000};
+  const float turned[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
+  std::copy(turned, turned + 9, t.rig.bones[HAND].orientation);
   const int32_t legX = t.rig.bones[LEG + 1].position.x;
   MirrorLegs(e);
+  // Mirrored across x = 0: the elements pairing x with another axis change sign, all nine set.
+  const float mirrored[9] = {0.1f, -0.2f, -0.3f, -0.4f, 0.5f, 0.6f, -0.7f, 0.8f, 0.9f};
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(t.rig.bones[HAND + 1].orientation[k], mirrored[k]) << k;
   EXPECT_EQ(t.rig.bones[TRUNK].position.x, -1000) << "the first solid is a twin too";
   EXPECT_EQ(t.rig.bones[TRUNK].position.z, 3000);
   EXPECT_EQ(t.rig.bones[HAND + 1].position.x, -4000);
