@@ -842,6 +842,12 @@ TEST_F(ViewsTest, CtrlArrowsScaleTheHeightBySpeedAndTime) {
   ArrowKeysHeld[0] = 1;
   for (int i = 0; i < 5; ++i) MoveViewByKeys();
   EXPECT_EQ(CurrentView->position[2], VIEW_CLAMP_Z);
+  // Across the ground the view stays within 16 km each way.
+  MakeView({.eye = {20000, -20000, 10}, .direction = {0, 1, 1}});
+  FrameTime = 10;
+  MoveViewByKeys();
+  EXPECT_EQ(CurrentView->position[0], 16000 * 65536);
+  EXPECT_EQ(CurrentView->position[1], -16000 * 65536);
 }
 
 TEST_F(ViewsTest, WheelStepsThereAndBackReturnTheView) {
