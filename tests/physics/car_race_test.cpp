@@ -321,7 +321,8 @@ TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
   car.race.pendingEvents[1] = 4;
   car.stopState = 0;
   car.RaceDuties(0, 1);
-  EXPECT_EQ(CarRace::Added(73).size(), 1u);
+  ASSERT_EQ(CarRace::Added(73).size(), 1u);
+  EXPECT_EQ(CarRace::Added(73)[0], (std::vector<uint8_t>{1, 73, 0, 0})) << "four bytes: one word long";
   car.race.pendingEvents[1] = 0xFF;
   car.race.pendingEvents[0] = 0;
   car.stopState = 0;
