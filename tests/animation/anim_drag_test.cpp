@@ -4,6 +4,7 @@
 // (flipped halves, ranges past the ends, copies that cannot run); the phase of the frame shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -130,6 +131,11 @@ TEST(Drag, ATurnIsTheMouseTravelOverTheWidthAboutTheBonesAxisAndThePivot) {
     EXPECT_NEAR(after.x, turned.x, 1e-4);
     EXPECT_NEAR(after.y, turned.y, 1e-4);
     EXPECT_NEAR(after.z, turned.z, 1e-4);
+    // The keys changed to a slide with the drag held: the target takes back the bone's whole
+    // grabbed orientation, all nine elements.
+    e.slideMode = 1;
+    MoveDrag(e, 200, 0);
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(e.targetOrientation[k], g.orientation[k]) << k;
     EndDrag(e);
   }
 }
@@ -345,8 +351,13 @@ TEST(Mirrors, FreeAndCarriedSolidsGiveTheirTwinsTheirMirrorImage) {
   t.links.links[HAND].state = LINK_CARRIED;
   t.rig.bones[HEAD].position = {1000, 2000, 3000};
   t.rig.bones[HAND].position = {4000, 5000, 6000};
+  const float turned[9] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f, 0.9f};
+  std::copy(turned, turned + 9, t.rig.bones[HAND].orientation);
   const int32_t legX = t.rig.bones[LEG + 1].position.x;
   MirrorLegs(e);
+  // Mirrored across x = 0: the elements pairing x with another axis change sign, all nine set.
+  const float mirrored[9] = {0.1f, -0.2f, -0.3f, -0.4f, 0.5f, 0.6f, -0.7f, 0.8f, 0.9f};
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(t.rig.bones[HAND + 1].orientation[k], mirrored[k]) << k;
   EXPECT_EQ(t.rig.bones[TRUNK].position.x, -1000) << "the first solid is a twin too";
   EXPECT_EQ(t.rig.bones[TRUNK].position.z, 3000);
   EXPECT_EQ(t.rig.bones[HAND + 1].position.x, -4000);
@@ -521,9 +532,18 @@ TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
   // A selected bone one past the bone links is no bone: the copy is refused, no undo kept.
   const size_t undos = e.undo.size();
   e.selectedBone = t.links.count;
+  recorder.Reports().boxes.clear();
   CopyToFrames(e, 0);
   EXPECT_EQ(e.undo.size(), undos);
+  EXPECT_EQ(recorder.Reports().boxes, std::vector<std::string>{"No frame selected|-"}) << "the refusal is shown";
   for (int f = 0; f < 2; ++f) EXPECT_TRUE(SameTransforms(before.frames[f].transforms, t.animation.frames[f].transforms, TEST_SOLIDS));
+  // No frame shown: nothing is prepared, and the user is told why.
+  e.selectedBone = TRUNK;
+  SetCurrentFrame(e, -1);
+  recorder.Reports().boxes.clear();
+  EXPECT_EQ(PrepareCopyToFrames(e), 0);
+  EXPECT_EQ(e.keyActive, 0);
+  EXPECT_EQ(recorder.Reports().boxes, std::vector<std::string>{"No frame selected|-"});
   before.Free();
 }
 

@@ -149,6 +149,10 @@ TEST_F(AnimScreen, OpeningAndClosingTakeAndGiveBackTheDrawHookAndTheRigAtRest) {
 TEST_F(AnimScreen, MovementsAreSelectedAndMadeAndKeyActionsNeedAnAnimation) {
   FrameCommand(*s, FRAME_DUP);
   EXPECT_EQ(Box(), "NO ANIM selected|-");
+  ReportRecorder::Reports().boxes.clear();
+  AnimCommand(*s, 1, 1);  // "copy animation" with no movement selected
+  EXPECT_EQ(Box(), "NO ANIM selected|-");
+  EXPECT_EQ(s->copiedAnimation, nullptr);
   SelectMovement(*s, 1);
   EXPECT_EQ(E().selected, &skeleton.movements[1]);
   EXPECT_EQ(E().currentFrame, nullptr);
@@ -1005,6 +1009,7 @@ TEST_F(AnimScreen, TheFileCommandsAskTheirQuestionsAndMoveAllTakesTheTypedDistan
     AnimFileCommand(*s, command);
     EXPECT_STREQ(OpenTextEntry.prompt, prompt);
     EXPECT_EQ(OpenTextEntry.maxLength, 32) << prompt;
+    EXPECT_EQ(OpenTextEntry.type, command == 2 ? 4 : 6) << "a chooser of existing files to load, a name to save";
     EXPECT_STREQ(OpenTextEntry.filePattern, "data\\move\\%s.ban") << prompt;
     if (command == 2) {
       EXPECT_STREQ(OpenTextEntry.initialText, "wave");

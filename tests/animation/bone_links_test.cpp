@@ -4,6 +4,8 @@
 // carried solids' relative transforms.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
 
@@ -290,6 +292,13 @@ TEST(SlideBone, ClicksOutsideTheRigAreIgnoredAndAReferenceCarriesTheDraggedBone)
   ASSERT_EQ(SlideBone(e, 0, TEST_SOLIDS), 1);
   EXPECT_EQ(e.reference, HAND) << "a reference outside the rig: the bone itself";
   EXPECT_EQ(t.links.links[HAND].state, LINK_FREE);
+  // A selected bone one past the links is no bone: nothing slides and no state changes.
+  std::vector<int> states;
+  for (const BoneLink& l : t.links.links) states.push_back(l.state);
+  e.selectedBone = t.links.count;
+  EXPECT_EQ(SlideBone(e, 0, -1), 0);
+  for (size_t i = 0; i < states.size(); ++i) EXPECT_EQ(t.links.links[i].state, states[i]) << i;
+  e.selectedBone = HAND;
   e.tempLocked = TEST_SOLIDS;
   ClearTempLock(e);
   EXPECT_EQ(e.tempLocked, -1);

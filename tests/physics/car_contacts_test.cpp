@@ -151,6 +151,16 @@ TEST_F(CarContacts, TheTyreRaysCountdownRunsNineToNoughtWhileItFindsNothing) {
   EXPECT_EQ(w.edgeDirection.x, 0.0f);
   EXPECT_EQ(w.edgeDirection.y, 0.0f);
   EXPECT_EQ(w.edgeDirection.z, -1.0f);
+  // A ray of no length has no direction of its own: the edge's direction is straight down,
+  // never a division by nought.
+  w.tyreRay.world = {0, 0, -100};
+  w.tyreRay.fromCentre = {0, 0, 0};
+  car.FloorContacts();
+  car.CheckGround();
+  ASSERT_EQ(w.edgePresent, 1);
+  EXPECT_EQ(w.edgeDirection.x, 0.0f);
+  EXPECT_EQ(w.edgeDirection.y, 0.0f);
+  EXPECT_EQ(w.edgeDirection.z, -1.0f);
 }
 
 // A race's contact pass over one world object: the integration, the object, the floor, the

@@ -321,7 +321,8 @@ TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
   car.race.pendingEvents[1] = 4;
   car.stopState = 0;
   car.RaceDuties(0, 1);
-  EXPECT_EQ(CarRace::Added(73).size(), 1u);
+  ASSERT_EQ(CarRace::Added(73).size(), 1u);
+  EXPECT_EQ(CarRace::Added(73)[0], (std::vector<uint8_t>{1, 73, 0, 0})) << "four bytes: one word long";
   car.race.pendingEvents[1] = 0xFF;
   car.race.pendingEvents[0] = 0;
   car.stopState = 0;
@@ -498,6 +499,41 @@ TEST_F(CarRaceDuties, AFuelOnlyStopLastsOneSecondAndTheRefuellingAndEndsWithItsM
   }
   EXPECT_FLOAT_EQ(car.fuelAmount, 100.0f);
   EXPECT_EQ(race.lines.back(), "Finished refuelling : 100.0 litres");
+}
+
+// A stop for new tyres only, with no refuelling, lasts its stages and then says it is over:
+// 1 s for the start and 3 s for each of the four wheels' tyres, 13 s; a remote car's stop says
+// nothing here.
+TEST_F(CarRaceDuties, ATyreOnlyStopEndsAfterItsStagesWithTheFinishedMessage) {
+  race.Drive(car);
+  car.race.pitRequest.repair = 1;
+  for (uint8_t& t : car.race.pitRequest.newTyres) t = 1;
+  for (const uint8_t remote : {0, 1}) {
+    SCOPED_TRACE(int(remote));
+    car.remote = remote;
+    race.lines.clear();
+    car.race.pitStage = car.race.pitState = 0;
+    car.stepCount = PIT_LEAST_STEPS + 1;
+    car.speed = 0.0f;
+    car.stopState = 1;
+    car.RaceDuties(0, 1);
+    ASSERT_EQ(car.race.pitStage, 1);
+    EXPECT_EQ(car.race.pitWork, (1u << 1) | (1u << 5) | (1u << 7) | (1u << 11) | (1u << 13));
+    const uint32_t start = car.stepCount;
+    while (car.race.pitState != PIT_STATE_DONE && car.stepCount < start + 30000) {
+      ++car.stepCount;
+      car.RaceDuties(0, 0);
+    }
+    EXPECT_EQ(car.race.pitState, PIT_STATE_DONE);
+    EXPECT_NEAR(double(car.stepCount - start), 13000.0, 2.0);
+    if (remote)
+      EXPECT_TRUE(race.lines.empty());
+    else
+      EXPECT_EQ(race.lines, std::vector<std::string>{"Finished pit stop"});
+    car.stopState = 0;
+    car.RaceDuties(0, 1);
+  }
+  car.remote = 0;
 }
 
 // A stop counts from exactly 2.5 m of the stop point, measured across the ground only.

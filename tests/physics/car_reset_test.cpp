@@ -483,6 +483,18 @@ TEST_F(CarReset, AnOffsetBeyondTheRoadIsClampedAndWithoutAPathThePlaceIsTakenAsI
   EXPECT_EQ(r.position.x, n.position.x + FixedFromMetres(n.dirY * r.offset));
   EXPECT_EQ(r.position.y, n.position.y + FixedFromMetres(-n.dirX * r.offset));
   EXPECT_EQ(r.position.z, n.position.z) << "the path's height";
+  // An offset exactly at either edge of the room left (-7 m + half the width, 7 m - half the
+  // width) is within it: the request is taken as it came.
+  for (const float edge : {-7.0f + car.halfWidth, 7.0f - car.halfWidth}) {
+    ResetRequest at;
+    at.node = 0;
+    at.offset = edge;
+    at.position = {1, 2, 3};
+    EXPECT_EQ(car.ResetToPathNode(at, -1), RESET_FREE);
+    EXPECT_FALSE(at.corrected) << edge;
+    EXPECT_EQ(at.offset, edge);
+    EXPECT_EQ(at.position.x, 1) << edge;
+  }
 
   ResetRequest forced;
   forced.node = 0;
@@ -517,6 +529,31 @@ TEST(LiveCars, EachCarIsListedWhileItLives) {
   EXPECT_EQ(LiveCarAt(-1), nullptr);
   a.reset();
   EXPECT_EQ(LiveCarAt(before), b.get());
+}
+
+// A car released hands itself to each layer's release in turn: the model's objects, its
+// animations, its meshes, and (only while its recording is open) its closing records.
+TEST(LiveCars, AReleasedCarIsHandedToEachLayersReleaseInOrder) {
+  static std::vector<std::pair<char, const Car*>> calls;
+  calls.clear();
+  const CarReleaseHooks saved = CarRelease;
+  CarRelease.releaseModelObjects = [](Car& car) { calls.push_back({'o', &car}); };
+  CarRelease.freeAnimations = [](Car& car) { calls.push_back({'a', &car}); };
+  CarRelease.releaseMeshes = [](Car& car) { calls.push_back({'m', &car}); };
+  CarRelease.writeEventRecord = [](Car& car) { calls.push_back({'r', &car}); };
+  for (const uint8_t recording : {uint8_t(0), uint8_t(CAR_RECORDING_OPEN - 1), CAR_RECORDING_OPEN}) {
+    SCOPED_TRACE(int(recording));
+    calls.clear();
+    auto car = std::make_unique<Car>();
+    const Car* const at = car.get();
+    car->recordingState = recording;
+    EXPECT_TRUE(calls.empty()) << "nothing released while the car lives";
+    car.reset();
+    std::vector<std::pair<char, const Car*>> expected = {{'o', at}, {'a', at}, {'m', at}};
+    if (recording == CAR_RECORDING_OPEN) expected.push_back({'r', at});
+    EXPECT_EQ(calls, expected);
+  }
+  CarRelease = saved;
 }
 
 }  // namespace

@@ -735,6 +735,14 @@ TEST_F(CarSetup, BallastIsHeldToAByte) {
   EXPECT_EQ(c.appliedBallast, 0);
   EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, built, 1e-2f);
   EXPECT_NEAR(c.mass, unballasted, 1e-2f);
+  // A built car of exactly the least mass, 0.001 kg, takes its ballast; a lighter one none.
+  c.massRecords[MASS_RECORD_BUILT].mass = 0.001f;
+  c.ApplyBallast(10);
+  EXPECT_EQ(c.appliedBallast, 10);
+  EXPECT_NEAR(c.massRecords[MASS_RECORD_BASE].mass, 10.001f, 1e-4f);
+  c.massRecords[MASS_RECORD_BUILT].mass = std::nextafter(0.001f, 0.0f);
+  c.ApplyBallast(20);
+  EXPECT_EQ(c.appliedBallast, 10) << "a car lighter than the least is left as it was";
 }
 
 // The car's extents are its body points' (from 0), widened by every tyre: along y the mount

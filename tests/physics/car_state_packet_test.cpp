@@ -244,6 +244,20 @@ TEST_F(CarStatePacketTest, SharesPastTheirRangeAreSentAtItsEnds) {
   EXPECT_EQ(int8_t(packet[8 + 2 * STATE_WHEEL_BLOCK + STATE_TOE]), -126);
 }
 
+// A wheel count past the four a packet carries sends four wheels and writes nothing past the
+// packet's 72 bytes: the same bytes as the four-wheeled car's.
+TEST_F(CarStatePacketTest, AWheelCountPastFourSendsFourWheelsAndNoMore) {
+  uint8_t four[STATE_PACKET_SIZE];
+  a.MakeStatePacket(four, 5);
+  uint8_t room[STATE_PACKET_SIZE + 2 * STATE_WHEEL_BLOCK];
+  std::memset(room, 0xAA, sizeof room);
+  a.wheelCount = 6;
+  a.MakeStatePacket(room, 5);
+  a.wheelCount = 4;
+  EXPECT_EQ(Bytes(room, room + STATE_PACKET_SIZE), Bytes(four, four + STATE_PACKET_SIZE));
+  for (size_t i = STATE_PACKET_SIZE; i < sizeof room; ++i) EXPECT_EQ(room[i], 0xAA) << i;
+}
+
 TEST_F(CarStatePacketTest, TwoWheelsAndNoFuelCapacityLeaveTheirBytesZero) {
   Car scooter;
   MakeCar(SCOOTER, scooter);

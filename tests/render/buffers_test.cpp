@@ -3,9 +3,13 @@
 // null device (which keeps the bytes written into its buffers).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/gamma_tables.h"
@@ -350,6 +354,47 @@ std::vector<GridLine> OpenBatchLines() {
   return lines;
 }
 
+// An oriented grid's lines are the flat grid's, each end taken through the matrix: with the
+// rows (1, 2, 0), (3, 4, 0), (5, 6, 0) the local point (x, y) lands at (x + 2y, 3x + 4y, 5x + 6y).
+// One step of 1 m each way: three lines along each local axis, and no arrow heads.
+TEST_F(Lines3D, AnOrientedGridTakesEveryLineEndThroughItsMatrix) {
+  FixedMatrix m{};
+  const int32_t rows[9] = {1, 2, 0, 3, 4, 0, 5, 6, 0};
+  for (int i = 0; i < 9; ++i) m.m[i] = rows[i] * 65536;
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawOrientedGrid(65536, 65536, m);
+  const uint8_t* first = StreamLines3D.vertexWrite - size_t(StreamLines3D.vertexCount) * sizeof(VertexLine3D);
+  ASSERT_EQ(StreamLines3D.vertexCount, 12u);
+  std::vector<std::array<double, 4>> ends;  // the local (x, y) of both ends, solved from world x and y
+  for (uint32_t i = 0; i < StreamLines3D.vertexCount; i += 2) {
+    VertexLine3D v[2];
+    std::memcpy(v, first + size_t(i) * sizeof(VertexLine3D), sizeof v);
+    std::array<double, 4> local{};
+    for (int k = 0; k < 2; ++k) {
+      // The inverse of ((1, 2), (3, 4)) is ((-2, 1), (1.5, -0.5)).
+      const double x = -2.0 * v[k].x + 1.0 * v[k].y, y = 1.5 * v[k].x - 0.5 * v[k].y;
+      local[size_t(2 * k)] = x;
+      local[size_t(2 * k + 1)] = y;
+      EXPECT_NEAR(v[k].z, 5.0 * x + 6.0 * y, 1e-5) << "line " << i / 2 << " end " << k;
+    }
+    ends.push_back(local);
+  }
+  EndLineBatch3D();
+  std::vector<std::array<double, 4>> expected;
+  for (double c : {-1.0, 0.0, 1.0}) {
+    expected.push_back({c, -1.0, c, 1.0});
+    expected.push_back({-1.0, c, 1.0, c});
+  }
+  for (const auto& e : expected) {
+    const bool found = std::any_of(ends.begin(), ends.end(), [&e](const std::array<double, 4>& l) {
+      for (size_t k = 0; k < 4; ++k)
+        if (std::fabs(l[k] - e[k]) > 1e-5) return false;
+      return true;
+    });
+    EXPECT_TRUE(found) << "(" << e[0] << ", " << e[1] << ") to (" << e[2] << ", " << e[3] << ")";
+  }
+}
+
 TEST_F(Lines3D, GroundGridsMarkEveryTenthLineAndTheAxes) {
   ASSERT_EQ(BeginLineBatch3D(), 1);
   DrawGroundGrid(6 * 65536, 32768);  // 6 m in half metres: 12 steps each way
@@ -428,13 +473,25 @@ TEST_F(ConstantRows, ShapesSlotsAndTheRowsBoundAtCreation) {
     EXPECT_EQ(CSBoundRow[slot], 0xFF) << slot;
   }
   ASSERT_EQ(CreateConstantBuffers(), 1);
-  EXPECT_EQ(VSConstants[9].size, 256u);
-  EXPECT_EQ(VSConstants[14].slot, 10);
-  EXPECT_EQ(VSConstants[14].size, 96u);
-  EXPECT_EQ(PSConstants[7].size, 304u);
-  EXPECT_EQ(PSConstants[13].slot, 8);
-  EXPECT_EQ(PSConstants[13].size, 176u);
-  EXPECT_EQ(PSConstants[15].slot, 9);
+  // Every row's slot and size, as listed (slot, bytes); the vertex table's last row (slot 14,
+  // 32 bytes) and the pixel table's view constants (slot 13, 16 x 48 + 16 + 96 = 880 bytes)
+  // follow the listed ones.
+  const std::pair<int, uint32_t> vs[] = {{0, 64},  {1, 64},  {2, 112},  {3, 64},   {4, 32},  {5, 48},
+                                         {6, 80},  {7, 64},  {8, 16},   {9, 256},  {10, 48}, {11, 96},
+                                         {12, 144}, {13, 192}, {10, 96}, {14, 32}};
+  const std::pair<int, uint32_t> ps[] = {{0, 32},  {1, 96},  {2, 16},  {3, 16},  {4, 48},  {5, 48},  {6, 128},
+                                         {7, 304}, {8, 16},  {8, 80},  {8, 16},  {8, 16},  {9, 16},  {8, 176},
+                                         {8, 16},  {9, 32},  {10, 48}, {11, 64}, {12, 16}, {13, 880}};
+  static_assert(std::size(vs) == VS_CONSTANT_ROWS && std::size(ps) == PS_CONSTANT_ROWS);
+  for (int row = 0; row < VS_CONSTANT_ROWS; ++row) {
+    EXPECT_EQ(VSConstants[row].slot, vs[row].first) << "vertex row " << row;
+    EXPECT_EQ(VSConstants[row].size, vs[row].second) << "vertex row " << row;
+  }
+  for (int row = 0; row < PS_CONSTANT_ROWS; ++row) {
+    EXPECT_EQ(PSConstants[row].slot, ps[row].first) << "pixel row " << row;
+    EXPECT_EQ(PSConstants[row].size, ps[row].second) << "pixel row " << row;
+  }
+  EXPECT_EQ(CSConstants[0].slot, 0);
   EXPECT_EQ(CSConstants[0].size, 16u);
   for (int row = 0; row < VS_FIXED_ROWS; ++row) EXPECT_EQ(VSBoundRow[row], row);
   for (int row = 0; row < PS_FIXED_ROWS; ++row) EXPECT_EQ(PSBoundRow[row], row);

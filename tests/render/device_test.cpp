@@ -23,6 +23,31 @@ DisplayMode Mode(int w, int h, uint32_t hz, uint32_t scaling = 0, uint32_t den =
   return DisplayMode{w, h, hz, den, 28, 0, scaling};
 }
 
+// The window's minimise and maximise requests go to the main window, and only in a window:
+// minimised (6), or maximised (3) with a normal window's border.
+TEST(WindowRequests, MinimiseAndMaximiseGoToTheMainWindowOnlyInAWindow) {
+  static std::vector<int> shown;
+  shown.clear();
+  void (*const savedShow)(int) = ShowMainWindow;
+  const int savedWindowed = Gfx.windowed;
+  const int savedBorderless = CfgBorderlessWindow;
+  ShowMainWindow = [](int command) { shown.push_back(command); };
+  Gfx.windowed = 0;
+  ApplyWindowRequest(WINDOW_REQUEST_MINIMISE);
+  ApplyWindowRequest(WINDOW_REQUEST_MAXIMISE);
+  EXPECT_TRUE(shown.empty()) << "a full screen takes no window requests";
+  Gfx.windowed = 1;
+  ApplyWindowRequest(WINDOW_REQUEST_MINIMISE);
+  EXPECT_EQ(shown, std::vector<int>{6});
+  CfgBorderlessWindow = 1;
+  ApplyWindowRequest(WINDOW_REQUEST_MAXIMISE);
+  EXPECT_EQ(shown, (std::vector<int>{6, 3}));
+  EXPECT_EQ(CfgBorderlessWindow, 0) << "a maximised window has its border again";
+  ShowMainWindow = savedShow;
+  Gfx.windowed = savedWindowed;
+  CfgBorderlessWindow = savedBorderless;
+}
+
 TEST(DisplayModeList, NeighboursOfOneSizeAndRateMergeKeepingTheScaledRecord) {
   DisplayMode a[] = {Mode(800, 600, 60, 0), Mode(800, 600, 60, 1), Mode(1024, 768, 60)};
   ASSERT_EQ(MergeDisplayModes(a, 3), 2);

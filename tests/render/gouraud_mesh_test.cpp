@@ -206,6 +206,14 @@ TEST_F(GouraudMeshes, MergingStopsBelow65536PointsAndTriangles) {
   broken->parts[0].pointCount = 9;  // more points than the mesh has
   AddChildMesh(*broken, Child({{a_, 3, 1}}, 0));
   EXPECT_STREQ(BuildMeshFromPoints(*broken), "Parts do not match the points");
+
+  // A part with points but no triangles, or with neither, still fits its mesh: the merge goes
+  // on, 3 + 3 + 0 points and 1 triangle of the mesh's own and 3 points and 1 triangle of the child's.
+  GouraudO3d* bare = Mesh({{a_, 3, 1}, {b_, 3, 0}, {c_, 0, 0}});
+  AddChildMesh(*bare, Child({{a_, 3, 1}, {b_, 0, 0}}, 0));
+  EXPECT_EQ(BuildMeshFromPoints(*bare), nullptr);
+  EXPECT_EQ(bare->pointCount, 9);
+  EXPECT_EQ(bare->triangleCount, 2);
 }
 
 TEST_F(GouraudMeshes, FastMeshesHaveOnePartPerKeyAndNoneBeyond64Parts) {

@@ -264,6 +264,11 @@ TEST(JpegExif, ErrorTexts) {
   b[exifOffsetField] = uint8_t(tiffSize - 1);
   b[exifOffsetField + 1] = uint8_t((tiffSize - 1) >> 8);
   EXPECT_STREQ(ParseJpegExif(b.data(), b.size(), &info), "Exif count not found");
+  // So has IFD 0 at the block's last byte.
+  b = good;
+  b[tiff + 4] = uint8_t(tiffSize - 1);
+  b[tiff + 5] = uint8_t((tiffSize - 1) >> 8);
+  EXPECT_STREQ(ParseJpegExif(b.data(), b.size(), &info), "TIFF count not found");
 }
 
 TEST(JpegExif, EveryTruncationGivesATextNotACrash) {

@@ -186,6 +186,7 @@ TEST_F(ScreenshotPixels, MultisampledAndFloatPicturesAreResolvedAndConverted) {
   const float hdr[4] = {0.5f, 2.0f, 0.0f, 1.0f};
   GfxClearRenderTargetView(Gfx.context, msFloatView, hdr);
   CaptureSourceOverride = msFloat;
+  const int live = GfxLiveObjectCount();
   shot = GetScreenshotTexture();
   ASSERT_TRUE(shot);
   p = ReadStaging(shot, w, h);
@@ -193,6 +194,7 @@ TEST_F(ScreenshotPixels, MultisampledAndFloatPicturesAreResolvedAndConverted) {
   EXPECT_EQ(p[1], 255);
   EXPECT_EQ(p[2], 0);
   GfxRelease(shot);
+  EXPECT_EQ(GfxLiveObjectCount(), live) << "the resolved and drawn pictures between are released";
   CaptureSourceOverride = GfxTexture2D{};
   GfxRelease(msFloatView);
   GfxRelease(msFloat);

@@ -218,6 +218,17 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
   EXPECT_EQ(level0[(3 * 512 + 511) * 4 + 3], 255);
   EXPECT_EQ(level0[(3 * 512 + 508) * 4 + 3], 255);
+  // A box starting before the page's left and top edges is cut at them (-5..3 becomes 0..4),
+  // and so is one reaching past its bottom (508..600 becomes 508..512).
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) coverage[size_t(y) * 512 + x] = coverage[size_t(508 + y) * 512 + 100 + x] = 255;
+  UpdateFontPageBox(3, coverage.data(), 512, -5, -5, 3, 3);
+  UpdateFontPageBox(3, coverage.data(), 512, 100, 508, 103, 600);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
+  EXPECT_EQ(level0[(0 * 512 + 0) * 4 + 3], 255) << "the page's first texel";
+  EXPECT_EQ(level0[(3 * 512 + 3) * 4 + 3], 255);
+  EXPECT_EQ(level0[(508 * 512 + 100) * 4 + 3], 255);
+  EXPECT_EQ(level0[(511 * 512 + 103) * 4 + 3], 255) << "the page's last row";
 
   // A glyph-cache cell lands at its place on every level.
   ASSERT_EQ(CreateGlyphCacheTexture(0), 1);

@@ -197,6 +197,15 @@ TEST_F(TextureTable, HeaderChecksNameTheirFault) {
   const std::vector<uint8_t> small = SolidPng(8, 1, 2, 3);
   EXPECT_EQ(CheckPngHeader(small.data(), small.size(), 0, nullptr), 0);
   EXPECT_STREQ(TextureErrorText, "Too small");
+  // Not a PNG's signature, or shorter than the 26 bytes a header needs: not a picture file.
+  std::vector<uint8_t> noSignature = rgb;
+  noSignature[1] = 'X';
+  EXPECT_EQ(CheckPngHeader(noSignature.data(), noSignature.size(), 0, nullptr), 0);
+  EXPECT_STREQ(TextureErrorText, "Invalid file");
+  TextureErrorText[0] = 0;
+  EXPECT_EQ(CheckPngHeader(rgb.data(), 25, 0, nullptr), 0);
+  EXPECT_STREQ(TextureErrorText, "Invalid file");
+  EXPECT_EQ(CheckPngHeader(rgb.data(), 26, 0, nullptr), 1) << "26 bytes hold the whole header";
 
   std::vector<uint8_t> dds = ValidDds(32, false);
   uint32_t size = 0;

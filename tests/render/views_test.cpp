@@ -842,6 +842,12 @@ TEST_F(ViewsTest, CtrlArrowsScaleTheHeightBySpeedAndTime) {
   ArrowKeysHeld[0] = 1;
   for (int i = 0; i < 5; ++i) MoveViewByKeys();
   EXPECT_EQ(CurrentView->position[2], VIEW_CLAMP_Z);
+  // Across the ground the view stays within 16 km each way.
+  MakeView({.eye = {20000, -20000, 10}, .direction = {0, 1, 1}});
+  FrameTime = 10;
+  MoveViewByKeys();
+  EXPECT_EQ(CurrentView->position[0], 16000 * 65536);
+  EXPECT_EQ(CurrentView->position[1], -16000 * 65536);
 }
 
 TEST_F(ViewsTest, WheelStepsThereAndBackReturnTheView) {
@@ -911,6 +917,11 @@ TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
   EXPECT_EQ(CurrentView, &MainView);
   EXPECT_EQ(MainView.position[2], 5 << 16);
   EXPECT_EQ(MainView.heading, 0xE800);
+  // A fresh view: field factor 1.0, pitch 0x0C00, the small factor 1/4096, 400 m of view.
+  EXPECT_EQ(MainView.fieldFactorH, 0x10000);
+  EXPECT_EQ(MainView.pitch, 0x0C00);
+  EXPECT_EQ(MainView.smallFactor, 1.0f / 4096.0f);
+  EXPECT_EQ(MainView.viewDistance, 400 * 65536);
   SetupViewRectangle(0, 0, SCREEN_W, SCREEN_H, 0, 0, 1.0f, 0.25f, 0);
   const int32_t origin[3] = {0, 0, 0};
   float x, y;
