@@ -596,6 +596,20 @@ TEST_F(ModExport, ThePackerFailingIsToldAndLeavesNoArchive) {
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(ModExportRunning(), 0);
   EXPECT_TRUE(Said("packer bin\\7zr not found"));
+  // There but not allowed to run: told once, the export ending there (no packer that never
+  // ran is waited for and told about again).
+  WriteBytes("bin/7zr", "#!/bin/sh\nexit 0\n");
+  fs::permissions("bin/7zr", fs::perms::owner_read | fs::perms::owner_write);
+  g_lines.clear();
+  ModExportResult = MOD_EXPORT_NONE;
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  RunExport();
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  EXPECT_TRUE(Said("packer bin\\7zr could not be started : Permission denied")) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_EQ(std::count_if(g_lines.begin(), g_lines.end(),
+                          [](const std::string& line) { return line.find("packer ") != std::string::npos; }),
+            1);
+  EXPECT_FALSE(fs::exists("export/Testcar~001.7z"));
   // Exiting non-zero: its first error line is told.
   WriteBytes("bin/7zr", "#!/bin/sh\necho 'working'\necho 'ERROR: disk is on fire' >&2\nexit 2\n");
   fs::permissions("bin/7zr", fs::perms::owner_all);

@@ -244,7 +244,7 @@ TEST_F(ModelMaterials, CutoutPresetsMoveBetweenHalves) {
   o.Free();
 }
 
-TEST_F(ModelMaterials, MappingColourBlockRoundTripsAndReadsVersion0) {
+TEST_F(ModelMaterials, MappingColourBlockRoundTripsReadsVersion0AndHoldsAtMost240) {
   ModelMapping list[2];
   list[0].Init(0);
   list[1].Init(0);
@@ -283,6 +283,23 @@ TEST_F(ModelMaterials, MappingColourBlockRoundTripsAndReadsVersion0) {
   EXPECT_EQ(in.ReadByte(), 0x77);
   read.Free();
   in.Close();
+
+  // A model holds at most 240 mappings: a block of exactly 240 reads whole, one of 241 not.
+  for (const int count : {240, 241}) {
+    Bytes many;
+    many.U8(0), many.U8(2), many.U16(count);
+    for (int i = 0; i < count; ++i) many.Name("m", CUTOUT_NAME_SIZE), many.U32(uint32_t(i));
+    const std::vector<uint8_t> manyImage = ModelFileImage(many.b, 252);
+    ASSERT_EQ(in.OpenReadMemory(nullptr, manyImage.data(), int64_t(manyImage.size()), MODEL_FILE_MAGIC, &version, 252),
+              1);
+    EXPECT_EQ(ReadMappingColours(read, in), count == 240 ? 1 : 0) << count;
+    EXPECT_EQ(read.count, count == 240 ? 240 : 0) << count;
+    if (count == 240) {
+      EXPECT_EQ(read.mappings[239].colour, 239u) << "the last one read";
+    }
+    read.Free();
+    in.Close();
+  }
 
   // Another version, or a block cut short, reads nothing.
   Bytes bad;

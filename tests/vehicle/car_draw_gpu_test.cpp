@@ -312,8 +312,9 @@ TEST_F(CarGeometryPixels, OneWheelIsBuiltAloneAndANumberPastTheWheelsBuildsNone)
 // A brake disc is a square quad across the wheel, its half side the disc's radius, pushed
 // along the axle by the disc's offset.  Seen along the axle (from the right) only the radius
 // shows: drawn alone, each disc covers (2 x 0.12 m x 64 pixels a metre)^2 = 236 pixels round
-// its wheel's centre, whatever its offset.
-TEST_F(CarGeometryPixels, ABrakeDiscCoversItsRadiusRoundTheWheelCentre) {
+// its wheel's centre, whatever its offset; pushed across the axle instead, the 40 mm would
+// move it 2.56 pixels off the centre.
+TEST_F(CarGeometryPixels, ABrakeDiscCoversItsRadiusCentredOnTheWheel) {
   LookFromTheRight(64);
   Car car;
   MakeSampleCar(0, car);
@@ -342,13 +343,22 @@ TEST_F(CarGeometryPixels, ABrakeDiscCoversItsRadiusRoundTheWheelCentre) {
     if (w.side != 1.0f) continue;
     const int cx = Column(w.centre.y), cy = Row(w.centre.z);
     int covered = 0;
+    double sumX = 0, sumY = 0;
     for (int y = cy - 14; y <= cy + 14; ++y)
       for (int x = cx - 14; x <= cx + 14; ++x)
-        if (x >= 0 && y >= 0 && x < SIZE && y < SIZE) covered += Rgb(p, x, y) != background;
+        if (x >= 0 && y >= 0 && x < SIZE && y < SIZE && Rgb(p, x, y) != background) {
+          ++covered;
+          sumX += x + 0.5;
+          sumY += y + 0.5;
+        }
     // A square of 15.36 pixels a side covers 15 x 15 to 16 x 16 whole pixels, however it
     // falls on them.
     EXPECT_GE(covered, 225) << "wheel " << i;
     EXPECT_LE(covered, 256) << "wheel " << i;
+    if (covered == 0) continue;
+    // Its middle is the wheel centre's place in the picture, within a pixel.
+    EXPECT_NEAR(sumX / covered, SIZE / 2 + w.centre.y * PixelsPerMetre, 1.0) << "wheel " << i;
+    EXPECT_NEAR(sumY / covered, SIZE / 2 - (w.centre.z - MIDDLE_HEIGHT) * PixelsPerMetre, 1.0) << "wheel " << i;
     ++checked;
   }
   EXPECT_GT(checked, 0);

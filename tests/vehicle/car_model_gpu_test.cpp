@@ -427,8 +427,8 @@ TEST_F(CarPixels, ATrackLitCarTakesTheSkyLightTimesTheOpennessOfItsPlace) {
   UploadConstantRowData(0, VS_ROW_OBJECT, none, sizeof none);
 }
 
-// The subobject pass by view: an ordinary piece and the posed steering wheel from outside, the
-// internal mirror marked only from inside (and left out while marked items are hidden); the
+// The subobject pass by view: an ordinary piece and the posed steering wheel from outside (a
+// piece too small for its distance left out), the internal mirror marked only from inside (and left out while marked items are hidden); the
 // skips of a silent remote car and of the frame after a rebuild; the peers' visibility.
 TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   ASSERT_TRUE(ShadersCompile(12, 38));
@@ -461,6 +461,26 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
   ASSERT_EQ(d.lodIndex, 0);
   EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 1);
   EXPECT_EQ(count(SUBOBJECT_INTERNAL_MIRROR, 0), 1) << "not marked from outside";
+  // A piece shows only while its radius is more than 384/65536 of the level distance: from a
+  // 3-4-5 offset of 5 m that is 5 x 384 = 1920 units of radius, which is left out, while 1925
+  // (385 of the distance) is drawn.
+  {
+    DrawMesh* steering = nullptr;
+    for (int i = 0; i < car.levelMeshes[0]->childCount; ++i)
+      if (car.levelMeshes[0]->children[i]->type == SUBOBJECT_STEERING_WHEEL) steering = car.levelMeshes[0]->children[i];
+    ASSERT_NE(steering, nullptr);
+    const int32_t kept = steering->radius;
+    CarViewSettings near = view;
+    near.viewPosition = IntVector{3 << 16, 0, 4 << 16};
+    steering->radius = 1920;
+    DrawCarModel(car, near);
+    ASSERT_EQ(d.lodDistance, 5 << 16);
+    EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 0) << "exactly at the least size";
+    steering->radius = 1925;
+    DrawCarModel(car, near);
+    EXPECT_EQ(count(SUBOBJECT_STEERING_WHEEL, 0), 1) << "just above it";
+    steering->radius = kept;
+  }
   // The rims and spokes on each wheel, the left ones mirrored and drawn with the other faces.
   std::vector<int> mirrored;
   for (int w = 0; w < car.wheelCount; ++w) {

@@ -1,6 +1,7 @@
 // looks_gpu_test.cpp - the wheel's looks and the number plates on a real GL context: a plate
 // page drawn and read back from "PLATE~0" and "PLATE~0_AON", and a sample car's rim and five
-// spokes drawn side-on.  Both pictures are written to gpu/*.png to look at.
+// spokes drawn side-on, and its rim again in the editor's wheel drawn in place.  The pictures
+// are written to gpu/*.png to look at.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,6 +20,7 @@
 #include "render/gouraud_mesh.h"
 #include "render/material.h"
 #include "render/matrices.h"
+#include "render/primitives.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/system_textures.h"
@@ -30,6 +32,8 @@
 #include "tests/ui/png_test_util.h"
 #include "text/text_colours.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
+#include "vehicle/car_drawing.h"
+#include "vehicle/car_geometry.h"
 #include "vehicle/car_skins.h"
 #include "vehicle/number_plates.h"
 #include "vehicle/wheel_meshes.h"
@@ -157,7 +161,7 @@ TEST_F(LooksPixels, APlatePageHasEachPlateInItsQuarterRedWhereTheTextSaysAndAlph
   }
 }
 
-TEST_F(LooksPixels, ASampleCarsRimAndFiveSpokesSideOn) {
+TEST_F(LooksPixels, ASampleCarsRimAndFiveSpokesSideOnAndTheRimOfTheWheelDrawnInPlace) {
   ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
   ASSERT_TRUE(MakeTestTarget(target, SIZE, SIZE, true));
   ASSERT_EQ(SetRenderTexture(&target, 0, 0, 0), 1);
@@ -234,4 +238,19 @@ TEST_F(LooksPixels, ASampleCarsRimAndFiveSpokesSideOn) {
   EXPECT_GT(spokePixels, 5 * 4);
   EXPECT_GT(gapPixels, 720 / 2) << "gaps between the spokes";
   EXPECT_EQ(At(p, 1, 1), background) << "outside the wheel";
+
+  // The vehicle editor's wheel view draws the wheel alone in its own axes, its centre at the
+  // origin: the same rim band shows there.
+  Clear(CLEAR, 3);
+  ResetTempMeshes();
+  CarTyreFrame frame = {};
+  frame.lodDistance = 5 << 16;
+  DrawWheelInPlace(car, 0, frame);
+  ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, target.texture, 0, p.data(), p.size()));
+  WritePng("gpu/wheel_in_place.png", p, SIZE, SIZE);
+  for (int k = 0; k < 16; ++k) {
+    const double a = k * 2 * 3.14159265358979 / 16 + 0.1;
+    EXPECT_TRUE(Near(pixel(a, 0.8 * inner), rim, 3)) << "in place, rim band at " << a << ": " << std::hex
+                                                     << pixel(a, 0.8 * inner);
+  }
 }
