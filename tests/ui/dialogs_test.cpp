@@ -419,6 +419,31 @@ TEST_F(Dialogs, AClickOnAListedFileTakesItsNameAndASecondClickConfirms) {
   EXPECT_EQ(g_Answers.text, "beta");
 }
 
+// Beside the list, "place / count": the place (from 1) of the first name the typed text begins,
+// 0 when none does.
+TEST_F(Dialogs, TheListsCounterShowsThePlaceOfTheTypedNameAndTheCount) {
+  Touch("dlg/alpha.set");
+  Touch("dlg/beta.set");
+  Touch("dlg/gamma.set");
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_TRUE(ClickText("name"));  // alpha, beta, gamma
+  const auto counterShown = [this](const char* text) {
+    Frame();
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].minimum.text && std::string(ValueControls[i].minimum.text) == text) return true;
+    return false;
+  };
+  EXPECT_TRUE(counterShown("1 / 3")) << "an empty line begins the first name";
+  Type("BE");
+  EXPECT_TRUE(counterShown("2 / 3"));
+  Type("x");
+  EXPECT_TRUE(counterShown("0 / 3"));
+  ClearLine();
+  Type("g");
+  EXPECT_TRUE(counterShown("3 / 3")) << "the last name";
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, SuggestionsAreTakenOnceWhenNoPatternIsGiven) {
   static const char* const NAMES[] = {"light 1", "light 2"};
   TextEntrySuggestions = NAMES;
