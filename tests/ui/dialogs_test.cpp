@@ -538,6 +538,24 @@ TEST_F(Dialogs, DialogLinesTakeTheCodePageInUseButAPlainSecondLine) {
   CurrentCodePage = saved;
 }
 
+// A list given a negative count is an empty list: no rows, its panel from -0.47 down to
+// -0.47 + 0.24 = -0.23, and "cancel" 0.1 to 0.02 above that, at -0.33 .. -0.25.
+TEST_F(Dialogs, AnOptionListWithANegativeCountIsAnEmptyList) {
+  static const char* const ITEMS[] = {"red"};
+  for (int count : {0, -1}) {
+    ASSERT_EQ(AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, count, 9, -1), 1) << count;
+    EXPECT_EQ(SelectDialog.count, 0) << count;
+    Frame();
+    EXPECT_EQ(FindControl("red"), nullptr) << count;
+    const ValueControl* cancel = FindControl("cancel");
+    ASSERT_NE(cancel, nullptr) << count;
+    EXPECT_NEAR(cancel->top, -0.33f, 1e-6) << count;
+    EXPECT_NEAR(cancel->bottom, -0.25f, 1e-6) << count;
+    Key(27);
+    EXPECT_EQ(owner.sub, nullptr) << count;
+  }
+}
+
 TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   float top, row;
   SelectListGeometry(40, top, row);
