@@ -580,10 +580,27 @@ TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   ASSERT_TRUE(ClickText("blue"));
   EXPECT_EQ(g_Answers.chosen, 2);
   EXPECT_EQ(owner.sub, nullptr);
-  // The first row answers too.
+  // The first row answers too, by a click or, when it is the current one, by Enter or Y; the
+  // last as current by Enter.
   AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, -1);
   ASSERT_TRUE(ClickText("red"));
   EXPECT_EQ(g_Answers.chosen, 0);
+  EXPECT_EQ(owner.sub, nullptr);
+  for (int key : {13, int('Y')}) {
+    g_Answers.chosen = -5;
+    AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 0);
+    Key(key);
+    EXPECT_EQ(g_Answers.chosen, 0) << key;
+    EXPECT_EQ(owner.sub, nullptr) << key;
+  }
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 2);
+  Key(13);
+  EXPECT_EQ(g_Answers.chosen, 2);
+  // A current past the last item is none: Enter closes the list without an answer.
+  const int answers = g_Answers.count;
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 3);
+  Key(13);
+  EXPECT_EQ(g_Answers.count, answers);
   EXPECT_EQ(owner.sub, nullptr);
 }
 
