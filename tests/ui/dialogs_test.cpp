@@ -229,6 +229,19 @@ TEST_F(Dialogs, WhatABoxOrItsMessageLineSaidStaysInTheLog) {
     EXPECT_NE(log.str().find(text), std::string::npos) << text;
 }
 
+// A formatted box shows its text formatted; a pair shows both texts with a blank between.
+TEST_F(Dialogs, AFormattedBoxAndAPairShowTheirWholeText) {
+  ShowMessageBoxF(&owner, "%d of %s", 3, "four");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "3 of four");
+  Key(13);
+  ShowMessageBoxPair(&owner, "Could not open", "car.set");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "Could not open car.set");
+  Key(13);
+  EXPECT_EQ(owner.sub, nullptr);
+}
+
 TEST_F(Dialogs, TypedTextReachesTheCallbackWithItsWord) {
   ASSERT_EQ(AskText(&owner, Typed, "Name", 20, 77, "old", 0, 0, nullptr), 1);
   EXPECT_EQ(MouseMode, 1);
