@@ -457,6 +457,30 @@ TEST_F(Dialogs, TheListsCounterShowsThePlaceOfTheTypedNameAndTheCount) {
   CancelTextEntry();
 }
 
+// Twenty names in sixteen rows: the list scrolls 0 to 4.  Typing scrolls so that the first name
+// the text begins is the eighth row (place - 7, held to 0..4); the page keys move by 15 within it.
+TEST_F(Dialogs, TheFileListScrollsToTheTypedNameWithinItsEnds) {
+  char name[32];
+  for (int i = 0; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    Touch(name);
+  }
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_TRUE(ClickText("name"));
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 20);
+  Type("n1");  // n10, place 10: 10 - 7 = 3
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 3);
+  Type("5");  // n15: 8, held at 4
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 4);
+  ClearLine();  // an empty line begins the first name: back to 0
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 0);
+  Key(KEYCODE_PAGE_DOWN);
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 4) << "15 down, held at the last";
+  Key(KEYCODE_PAGE_UP);
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 0) << "15 up, held at the first";
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, SuggestionsAreTakenOnceWhenNoPatternIsGiven) {
   static const char* const NAMES[] = {"light 1", "light 2"};
   TextEntrySuggestions = NAMES;
