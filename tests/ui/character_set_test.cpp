@@ -6,8 +6,12 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
+#include <string>
 
+#include "core/log.h"
 #include "platform/font_source.h"
 #include "tests/ui/charset_test_util.h"
 #include "text/code_pages.h"
@@ -176,6 +180,43 @@ TEST_F(CharsetReader, RefusesNegativeAndOversizedCounts) {
   Bytes points = image;
   points[16] = points[17] = points[18] = points[19] = 0xFF;  // glyph 0's point count
   EXPECT_EQ(LoadTestImage(points), 0);
+}
+
+// A count below its least is a damaged file: the load fails with the damaged-file error (9),
+// and the log's line names the file and the count it could not take.
+TEST_F(CharsetReader, ANegativeOrTooSmallCountIsReportedAsADamagedFileNamingTheCount) {
+  SetLogFileName("");
+  const auto refusal = [](const Bytes& image) {
+    std::remove(CurrentLogPath());
+    const int ok = LoadTestImage(image);
+    std::stringstream log;
+    {
+      std::ifstream in(CurrentLogPath());
+      log << in.rdbuf();
+    }
+    std::remove(CurrentLogPath());
+    const std::string text = log.str();
+    const size_t at = text.find("test.abc");
+    return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
+  };
+  Bytes negativeGlyphs = set.Build();
+  negativeGlyphs[12] = negativeGlyphs[13] = negativeGlyphs[14] = negativeGlyphs[15] = 0xFF;
+  EXPECT_NE(refusal(negativeGlyphs).find("-1"), std::string::npos) << "negative glyph count";
+  TestCharset tenPages = set;  // eleven code pages at least
+  tenPages.numCodePages = 10;
+  EXPECT_NE(refusal(tenPages.Build()).find("10"), std::string::npos) << "ten code pages";
+  tenPages.numCodePages = 11;
+  EXPECT_EQ(LoadTestImage(tenPages.Build()), 1);
+  EXPECT_EQ(CharacterSetError, 0) << "eleven code pages";
+  // Without glyph pages the file ends with their count; no page names one then.
+  TestCharset noGlyphPages = set;
+  noGlyphPages.glyphPages.clear();
+  noGlyphPages.codePages[4][0x81 - 32] = CharacterEntry{0, 0, ENTRY_LEAD_NO_PAGE};
+  Bytes negativePages = noGlyphPages.Build();
+  ASSERT_EQ(LoadTestImage(negativePages), 1);
+  const size_t last = negativePages.size() - 4;
+  negativePages[last] = negativePages[last + 1] = negativePages[last + 2] = negativePages[last + 3] = 0xFF;
+  EXPECT_NE(refusal(negativePages).find("-1"), std::string::npos) << "negative glyph page count";
 }
 
 TEST_F(CharsetReader, ARefusedFileLeavesTheLoadedSetInPlace) {

@@ -229,6 +229,19 @@ TEST_F(Dialogs, WhatABoxOrItsMessageLineSaidStaysInTheLog) {
     EXPECT_NE(log.str().find(text), std::string::npos) << text;
 }
 
+// A formatted box shows its text formatted; a pair shows both texts with a blank between.
+TEST_F(Dialogs, AFormattedBoxAndAPairShowTheirWholeText) {
+  ShowMessageBoxF(&owner, "%d of %s", 3, "four");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "3 of four");
+  Key(13);
+  ShowMessageBoxPair(&owner, "Could not open", "car.set");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "Could not open car.set");
+  Key(13);
+  EXPECT_EQ(owner.sub, nullptr);
+}
+
 TEST_F(Dialogs, TypedTextReachesTheCallbackWithItsWord) {
   ASSERT_EQ(AskText(&owner, Typed, "Name", 20, 77, "old", 0, 0, nullptr), 1);
   EXPECT_EQ(MouseMode, 1);
@@ -419,6 +432,55 @@ TEST_F(Dialogs, AClickOnAListedFileTakesItsNameAndASecondClickConfirms) {
   EXPECT_EQ(g_Answers.text, "beta");
 }
 
+// Beside the list, "place / count": the place (from 1) of the first name the typed text begins,
+// 0 when none does.
+TEST_F(Dialogs, TheListsCounterShowsThePlaceOfTheTypedNameAndTheCount) {
+  Touch("dlg/alpha.set");
+  Touch("dlg/beta.set");
+  Touch("dlg/gamma.set");
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_TRUE(ClickText("name"));  // alpha, beta, gamma
+  const auto counterShown = [this](const char* text) {
+    Frame();
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].minimum.text && std::string(ValueControls[i].minimum.text) == text) return true;
+    return false;
+  };
+  EXPECT_TRUE(counterShown("1 / 3")) << "an empty line begins the first name";
+  Type("BE");
+  EXPECT_TRUE(counterShown("2 / 3"));
+  Type("x");
+  EXPECT_TRUE(counterShown("0 / 3"));
+  ClearLine();
+  Type("g");
+  EXPECT_TRUE(counterShown("3 / 3")) << "the last name";
+  CancelTextEntry();
+}
+
+// Twenty names in sixteen rows: the list scrolls 0 to 4.  Typing scrolls so that the first name
+// the text begins is the eighth row (place - 7, held to 0..4); the page keys move by 15 within it.
+TEST_F(Dialogs, TheFileListScrollsToTheTypedNameWithinItsEnds) {
+  char name[32];
+  for (int i = 0; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    Touch(name);
+  }
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_TRUE(ClickText("name"));
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 20);
+  Type("n1");  // n10, place 10: 10 - 7 = 3
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 3);
+  Type("5");  // n15: 8, held at 4
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 4);
+  ClearLine();  // an empty line begins the first name: back to 0
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 0);
+  Key(KEYCODE_PAGE_DOWN);
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 4) << "15 down, held at the last";
+  Key(KEYCODE_PAGE_UP);
+  EXPECT_EQ(TextEntryDialogSub.pick.scroll, 0) << "15 up, held at the first";
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, SuggestionsAreTakenOnceWhenNoPatternIsGiven) {
   static const char* const NAMES[] = {"light 1", "light 2"};
   TextEntrySuggestions = NAMES;
@@ -513,6 +575,24 @@ TEST_F(Dialogs, DialogLinesTakeTheCodePageInUseButAPlainSecondLine) {
   CurrentCodePage = saved;
 }
 
+// A list given a negative count is an empty list: no rows, its panel from -0.47 down to
+// -0.47 + 0.24 = -0.23, and "cancel" 0.1 to 0.02 above that, at -0.33 .. -0.25.
+TEST_F(Dialogs, AnOptionListWithANegativeCountIsAnEmptyList) {
+  static const char* const ITEMS[] = {"red"};
+  for (int count : {0, -1}) {
+    ASSERT_EQ(AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, count, 9, -1), 1) << count;
+    EXPECT_EQ(SelectDialog.count, 0) << count;
+    Frame();
+    EXPECT_EQ(FindControl("red"), nullptr) << count;
+    const ValueControl* cancel = FindControl("cancel");
+    ASSERT_NE(cancel, nullptr) << count;
+    EXPECT_NEAR(cancel->top, -0.33f, 1e-6) << count;
+    EXPECT_NEAR(cancel->bottom, -0.25f, 1e-6) << count;
+    Key(27);
+    EXPECT_EQ(owner.sub, nullptr) << count;
+  }
+}
+
 TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   float top, row;
   SelectListGeometry(40, top, row);
@@ -537,10 +617,27 @@ TEST_F(Dialogs, OptionListsPlaceTheirRowsAndAnswerByKeyOrClick) {
   ASSERT_TRUE(ClickText("blue"));
   EXPECT_EQ(g_Answers.chosen, 2);
   EXPECT_EQ(owner.sub, nullptr);
-  // The first row answers too.
+  // The first row answers too, by a click or, when it is the current one, by Enter or Y; the
+  // last as current by Enter.
   AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, -1);
   ASSERT_TRUE(ClickText("red"));
   EXPECT_EQ(g_Answers.chosen, 0);
+  EXPECT_EQ(owner.sub, nullptr);
+  for (int key : {13, int('Y')}) {
+    g_Answers.chosen = -5;
+    AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 0);
+    Key(key);
+    EXPECT_EQ(g_Answers.chosen, 0) << key;
+    EXPECT_EQ(owner.sub, nullptr) << key;
+  }
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 2);
+  Key(13);
+  EXPECT_EQ(g_Answers.chosen, 2);
+  // A current past the last item is none: Enter closes the list without an answer.
+  const int answers = g_Answers.count;
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 3, 9, 3);
+  Key(13);
+  EXPECT_EQ(g_Answers.count, answers);
   EXPECT_EQ(owner.sub, nullptr);
 }
 

@@ -266,6 +266,17 @@ TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
   DrawValueControlPanels(0);
   EXPECT_EQ(Triangles(), 8u);  // inside, bottom edge, right edge, corner
   EXPECT_EQ(V(0).colour, 0xFF000000u);
+  // A type 2 or 3 control's panel spans the control: its first corner at the control's left and
+  // top (clip space, y up: -0.2).
+  for (int type : {2, 3}) {
+    Reset();
+    ClearInterface();
+    AddValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), type, nullptr, nullptr, -0.5f, 0.2f, 0.5f, 0.3f);
+    DrawValueControlPanels(0);
+    ASSERT_GT(Triangles(), 0u) << type;
+    EXPECT_FLOAT_EQ(V(0).x, -0.5f) << type;
+    EXPECT_FLOAT_EQ(V(0).y, -0.2f) << type;
+  }
   // Types without a panel add nothing.
   Reset();
   ClearInterface();

@@ -171,6 +171,20 @@ TEST_F(Interface, MetricsFollowTheCharacterSize) {
   EXPECT_EQ(ButtonHeight, 24);
   EXPECT_EQ(ButtonWidth, 24);
   EXPECT_EQ(InterfaceScaleRounded, 3);
+  // The largest size, 10: 2 * 10 + 11 = 31, buttons 36 high and 2 * round(31 * 0.65 = 20.15) = 40
+  // wide, the scale (10 - 1) / 9 + 3 = 4.
+  CfgCharSize = 10;
+  SetInterfaceMetrics();
+  EXPECT_EQ(TextSize, 31);
+  EXPECT_EQ(ButtonHeight, 36);
+  EXPECT_EQ(ButtonWidth, 40);
+  EXPECT_EQ(InterfaceScaleRounded, 4);
+  // Sizes outside 1..10 fall back to 4.
+  for (int outside : {0, 11}) {
+    CfgCharSize = outside;
+    SetInterfaceMetrics();
+    EXPECT_EQ(TextSize, 19) << outside;
+  }
   CfgCharSize = saved;
 }
 

@@ -465,6 +465,9 @@ TEST_F(TextDraw, TheFlushDrawsOnePassPerPageWithGlyphAndCacheCoordinates) {
     TextPageTextureName(pages[i], name, sizeof name);
     ASSERT_NE(l.batches[i + 1].material->texture, nullptr);
     EXPECT_STREQ(l.batches[i + 1].material->texture->name, name);
+    // Glyphs are blended (alpha mode 2), with a white shine colour.
+    EXPECT_EQ(l.batches[i + 1].material->params.alphaMode, 2) << name;
+    EXPECT_EQ(l.batches[i + 1].material->params.shineGreen, 0xFF) << name;
   }
   EXPECT_STREQ(l.batches[3].material->texture->name, "CACHE1_AON");
   EXPECT_EQ(l.batches[3].vertexCount, 8u) << "both items cached since";

@@ -120,6 +120,24 @@ TEST_F(TextEntryLineTest, ACharacterWhoseCodesWouldNotFitIsRefused) {
   EXPECT_EQ(EntryInsertChar(127, 0, 0, 8), 0);
 }
 
+// Inserting a string or cells stops at the first refused character and says so with 0; what
+// fitted before it stays.
+TEST_F(TextEntryLineTest, InsertingStopsAtTheFirstRefusalAndSaysSo) {
+  StartTextEntry(4, nullptr, 0, ENTRY_MODE_FREE);  // three characters
+  EXPECT_EQ(EntryInsertString("ab"), 1);
+  EXPECT_EQ(EntryInsertString("cde"), 0);
+  EXPECT_EQ(Plain(), "abc");
+  EXPECT_EQ(EntryInsertString(""), 1) << "nothing to refuse";
+  StartTextEntry(4, nullptr, 0, ENTRY_MODE_FREE);
+  const CharCell cells[4] = {{'w', CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT, 0},
+                             {'x', CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT, 0},
+                             {'y', CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT, 0},
+                             {'z', CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT, 0}};
+  EXPECT_EQ(EntryInsertCells(cells, 3), 1);
+  EXPECT_EQ(EntryInsertCells(cells + 3, 1), 0);
+  EXPECT_EQ(Plain(), "wxy");
+}
+
 // A starting text whose codes run past the line is cut to the line's bytes; the cursor and the
 // room stay within them.
 TEST_F(TextEntryLineTest, AStartingTextLongerThanTheLineIsCutToIt) {

@@ -78,6 +78,7 @@ TEST_F(TextMeasure, GlyphsAdvanceByWidthAndLetterSpacingAndCodesTakeNoRoom) {
   EXPECT_FLOAT_EQ(TextWidth("1^", 0, 1.0f), 2 * LETTER);    // a caret at the end shows
   EXPECT_FLOAT_EQ(TextWidth("1^^2", 0, 1.0f), 3 * LETTER);  // "^^" shows a caret
   EXPECT_FLOAT_EQ(TextWidth("^d^x", 0, 1.0f), 2 * LETTER);  // an escape and another letter show
+  EXPECT_FLOAT_EQ(TextWidth("1^ 2", 0, 2.0f), 2 * (2 * LETTER + SPACE));  // a space after a caret shows too
   TextSizeFactor = 2.0f;
   EXPECT_FLOAT_EQ(TextWidth("12", 0, 1.0f), 4 * LETTER);
   TextSizeFactor = 1.0f;
@@ -158,6 +159,9 @@ TEST_F(TextMeasure, LayoutPlacesGlyphsWhereMeasuringSaysAndEndsAtTheWidth) {
     EXPECT_FLOAT_EQ(p.x + p.advance, TextXAtIndex(text.c_str(), 0, 0.07f, p.byteIndex + 1)) << p.byteIndex;
   ASSERT_EQ(Lines(laid).size(), 1u);
   EXPECT_EQ(Lines(laid)[0], "To be# A\\V^");
+  const Laid spaced = Lay("1^ 2", s);  // a space after a caret is drawn as a space
+  ASSERT_EQ(Lines(spaced).size(), 1u);
+  EXPECT_EQ(Lines(spaced)[0], "1 2");
 
   const Laid moved = Lay("12", s, 1.0f, 2.0f);
   ASSERT_EQ(moved.pieces.size(), 2u);

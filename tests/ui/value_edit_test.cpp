@@ -379,6 +379,31 @@ TEST_F(ValueEdit, TypedValuesOutsideTheLimitsOrNotFiniteAreRefused) {
   EXPECT_FLOAT_EQ(load, 1250.0f);
 }
 
+// A value below the minimum is refused with a box saying "New value is too low" over the owner,
+// one above the maximum with "New value is too high"; the limits themselves are taken.
+TEST_F(ValueEdit, ARefusedTypedValueSaysWhetherItWasTooLowOrTooHighAndTheLimitsAreTaken) {
+  float mass = 100.0f;
+  const auto typed = [&](const char* text) {
+    ClearInterface();
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&mass), IvFloat(0.0f), IvFloat(5000.0f),
+              IvText("Mass %.1f kg"), 16, nullptr, RecordCallback, nullptr);
+    Press(10, 10, 2);
+    ConfirmTextEntry(text);
+    std::string said = owner.sub == &MessageBoxDialog.prss ? MessageBoxDialog.first : "no box";
+    if (owner.sub) MessageSubKey(owner.sub, 13);
+    return said;
+  };
+  EXPECT_EQ(typed("-1"), "New value is too low");
+  EXPECT_EQ(typed("-inf"), "New value is too low");
+  EXPECT_EQ(typed("9000"), "New value is too high");
+  EXPECT_EQ(typed("inf"), "New value is too high");
+  EXPECT_EQ(mass, 100.0f);
+  EXPECT_EQ(typed("0"), "no box");
+  EXPECT_EQ(mass, 0.0f) << "the minimum itself";
+  EXPECT_EQ(typed("5000"), "no box");
+  EXPECT_EQ(mass, 5000.0f) << "the maximum itself";
+}
+
 TEST_F(ValueEdit, AButtonWithoutLabelOpensNoEntryAndAnOwnerWithADialogNone) {
   float v = 1.0f;
   AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&v), IvFloat(0.0f), IvFloat(2.0f), IvText(nullptr),
