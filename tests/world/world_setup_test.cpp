@@ -100,8 +100,12 @@ struct WorldSetup : ::testing::Test {
 
 TEST_F(WorldSetup, ConfigurationsAndRedo) {
   AddPaths(3);
+  TrackArea = TrackAreaRecord{};
   w->RedoSetup(7, 0);
   EXPECT_EQ(w->configNumber, 3) << "7 of 3 paths";
+  // The track area is then the path's box: the oval's straights lie at x = -30 m and +30 m.
+  EXPECT_EQ(TrackArea.halfX, 30 << 16);
+  EXPECT_EQ(TrackArea.radius, TRACK_AREA_LEAST_RADIUS);
   EXPECT_EQ(w->currentPath, w->paths[2].path);
   EXPECT_EQ(w->closedRacingPath, w->paths[2].path);
   w->RedoSetup(0, 0);
@@ -263,6 +267,42 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(WorldTimingLines(*w, lines), 0);
 }
 
+// Start numbers run from 1 to 48: the last is kept, a second pit start of a number is reported
+// and the first kept.
+TEST_F(WorldSetup, TheLastStartNumberIsKeptAndASecondPitStartIsReported) {
+  AddPaths(1);
+  CaughtLines caught;
+  Placed(30, 10, ROLE_START, 48);
+  Placed(30, 0, ROLE_PIT_START, 48);
+  Placed(30, 20, ROLE_PIT_START, 5);
+  Placed(30, 25, ROLE_PIT_START, 5);
+  Placed(30, 30, ROLE_START, 0);  // no number: not a start
+  w->ReSetup();
+  EXPECT_EQ(w->gridStartCount, 1);
+  EXPECT_EQ(w->gridStarts[47].used, 1);
+  EXPECT_EQ(w->gridStarts[47].position.y, 10 << 16);
+  EXPECT_EQ(w->pitStartCount, 2);
+  EXPECT_EQ(w->pitStarts[47].position.y, 0);
+  EXPECT_EQ(w->pitStarts[4].position.y, 20 << 16) << "the first of the two";
+  EXPECT_EQ(caught.Count("More than one Pit Start #5"), 1);
+  EXPECT_EQ(caught.Count("More than one Start Position #48"), 0);
+}
+
+// The speed limit is the lowest of the zones', and a zone of 255 (no limit) leaves the usual 80.
+TEST_F(WorldSetup, ThePitSpeedLimitIsTheLowestAndAZoneWithoutALimitGivesEighty) {
+  WPit fast({0, 0, 0}), unlimited({0, 0, 0});
+  fast.speedLimit = 100;
+  unlimited.speedLimit = 255;
+  w->pitZones[0] = &unlimited;
+  w->pitZoneCount = 1;
+  EXPECT_EQ(w->GetPitSpeedLimit(), 80);
+  w->pitZones[1] = &fast;
+  w->pitZoneCount = 2;
+  EXPECT_EQ(w->GetPitSpeedLimit(), 100);
+  w->pitZones[0] = w->pitZones[1] = nullptr;
+  w->pitZoneCount = 0;
+}
+
 TEST_F(WorldSetup, PitZonesAndStops) {
   AddPaths(1);
   CaughtLines caught;
@@ -321,7 +361,15 @@ TEST_F(WorldSetup, WorldBoxAndGrid) {
   Segment(-5 << 16, -200 << 16, 0, 0)->collidable = 0;  // not collidable: not counted
   w->ReSetup();
   EXPECT_EQ(w->worldBox[0], -100 << 16);
+  EXPECT_EQ(w->worldBox[1], -10 << 16);
+  EXPECT_EQ(w->worldBox[2], 70 << 16);
   EXPECT_EQ(w->worldBox[3], 300 << 16);
+  // The centre halfway: ((-100 + 70) / 2, (-10 + 300) / 2) = (-15, 145) m.
+  EXPECT_EQ(w->worldCentre.x, -15 << 16);
+  EXPECT_EQ(w->worldCentre.y, 145 << 16);
+  // Rows from square -1 (-64 m) to square 4 (256 m) and one past: 6 rows.
+  EXPECT_EQ(w->grid.height, 6);
+  EXPECT_EQ(w->grid.minY, -64 << 16);
   EXPECT_EQ(w->worldRadius, 300 << 16);
   EXPECT_EQ(w->grid.width, (70 >> 6) + 1 - (-100 >> 6));  // 64 m squares
   EXPECT_EQ(w->grid.minX, (-100 >> 6) * (64 << 16));
@@ -342,6 +390,22 @@ TEST_F(WorldSetup, WorldBoxAndGrid) {
   EXPECT_EQ(w->IsRacingPathOffRoad(), 1);
   w->racingPath->onSurfaceFraction = 0.7f;
   EXPECT_EQ(w->IsRacingPathOffRoad(), 0);
+}
+
+// A road over the whole coordinate range: the radius from the origin and the grid's far edges
+// are held at the largest 32-bit value (2^31 does not fit), the near edges stay exact.
+TEST_F(WorldSetup, AWorldOverTheWholeRangeHoldsItsRadiusAndGridEdgesAtTheLargestValue) {
+  AddPaths(1);
+  Segment(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  w->ReSetup();
+  EXPECT_EQ(w->worldRadius, INT32_MAX);
+  EXPECT_EQ(w->grid.minX, INT32_MIN);
+  EXPECT_EQ(w->grid.minY, INT32_MIN);
+  EXPECT_EQ(w->grid.maxX, INT32_MAX);
+  EXPECT_EQ(w->grid.maxY, INT32_MAX);
+  // 64 m squares: 2^32 units / 2^22 = 1024 squares a side.
+  EXPECT_EQ(w->grid.width, 1024);
+  EXPECT_EQ(w->grid.height, 1024);
 }
 
 TEST_F(WorldSetup, TheTrackAreaReachesTheFartherOfItsHalfWidthAndHalfLength) {
@@ -493,6 +557,18 @@ TEST_F(WorldSetup, RaceStartDraws) {
   w->SetupRaceStart(&settings, 1);
   EXPECT_EQ(w->drawnDelay, 1000);
   EXPECT_EQ(w->startDelayMs, 0);
+  // A replay draws nothing; the largest start value's delay, 2^31 s less 3 s, is held at the
+  // largest 32-bit value of milliseconds.
+  settings.replay = 1;
+  settings.startValue = INT32_MAX;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_EQ(w->startDelayMs, INT32_MAX);
+  // The race-start mark is kept when asked, else cleared.
+  w->raceStart = 1;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_EQ(w->raceStart, 1);
+  w->SetupRaceStart(&settings, 0);
+  EXPECT_EQ(w->raceStart, 0);
 }
 
 }  // namespace
