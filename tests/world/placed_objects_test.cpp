@@ -290,9 +290,14 @@ TEST(PotOutlines, NotANumberPointsBecomeZero) {
   TrackPot written;
   written.points = {std::nanf(""), 1.0f, 2.0f, INFINITY};
   Pot pot;
+  const int saved = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  CaughtLines caught;
   ReadBack(252, written, pot, [](int ok, DataFile&) { EXPECT_EQ(ok, 1); });
+  CfgDebugLevel = saved;
   EXPECT_EQ(pot.points[0].x, 0.0f);
   EXPECT_EQ(pot.points[1].y, 0.0f);
+  EXPECT_EQ(caught.Count("Pot - an outline point is not a number: it is taken as 0"), 1) << "one line for the outline";
   pot.Free();
 }
 
@@ -380,6 +385,9 @@ TEST(PotOutlines, CollisionMeshesCountTheirEdges) {
     EXPECT_EQ(build({{1.0f, 0.0f}, {0.0f, 0.0f}, {0.0f, 2.0f}}, {{0, 1, 0, 0, 0, 1}, {0, 1, 0, 0, 1, 2}}, v, t), 0);
     EXPECT_EQ(v, 0);
     EXPECT_EQ(caught.Count(TEXT_POT_UNUSABLE), 1);
+    // An edge to a point past the outline is dropped with its message.
+    EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 0, 2}}, v, t), 0);
+    EXPECT_EQ(caught.Count("Pot - an edge names a point the outline has not: the edge is dropped"), 1);
   }
   CfgDebugLevel = 0;
   {
@@ -456,7 +464,14 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
   pot.edges[0].flags = pot.edges[1].flags = 1;
   Obj3d collision;
   collision.Init();
-  EXPECT_EQ(BuildPotCollisionMesh(pot, collision), 1);
+  const int saved = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    EXPECT_EQ(BuildPotCollisionMesh(pot, collision), 1);
+    EXPECT_EQ(caught.Count("Pot - an edge names a mapping the track has not: the edge is dropped"), 1);
+  }
+  CfgDebugLevel = saved;
   EXPECT_EQ(collision.triangleCount, 12);
   collision.Free();
   pot.Free();

@@ -209,6 +209,13 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   SetupPathChecks(p);
   for (int c : p.checkpointNodes) EXPECT_EQ(c, -1);
   EXPECT_EQ(caught.Count("BETA: Checkpoint 1 is not within the path"), 1);
+  // The finish line off the path has its own message.
+  SetTimingLine(*CWld, 0, {100 << 16, -100 << 16, 0, {}, 0});
+  SetTimingLine(*CWld, 1, {p.nodes[40].x, p.nodes[40].y - 1000, 0, {}, 0});
+  SetupPathChecks(p);
+  EXPECT_EQ(caught.Count("BETA: Finish line is not within the path"), 1);
+  EXPECT_EQ(caught.Count("BETA: Checkpoint 1 is not within the path"), 1) << "checkpoint 1 is on the path";
+  for (int c : p.checkpointNodes) EXPECT_EQ(c, -1);
 
   // An open path's node 0 holds 0; without a racing path nothing is checked.
   p.flags &= ~PATH_FLAG_LOOP;
