@@ -163,6 +163,23 @@ TEST_F(WorldSetup, ConfigurationsAndRedo) {
   w->layoutOnly = 0;
 }
 
+// A change of configuration takes the objects a layout added (the last of the table) away;
+// the track's own stay.
+TEST_F(WorldSetup, AChangeOfConfigurationRemovesTheAddedObjects) {
+  AddPaths(2);
+  auto* own = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(own);
+  w->AddObjectToTable(new DiscObject(OBJECT_SECTION));
+  w->AddObjectToTable(new DiscObject(OBJECT_SECTION));
+  w->addedCount = 2;
+  w->RedoSetup(2, 0);
+  EXPECT_EQ(w->configNumber, 2);
+  EXPECT_EQ(w->addedCount, 0);
+  ASSERT_EQ(w->objectCount, 1);
+  EXPECT_EQ(w->objects[0], own);
+  EXPECT_EQ(w->objects[1], nullptr);
+}
+
 TEST_F(WorldSetup, OpenConfigurationMasks) {
   AddPaths(3);
   w->configNumber = 2;
