@@ -282,6 +282,14 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(lines[1].x, -30 << 16);
   w->timingCount = -1;
   EXPECT_EQ(WorldTimingLines(*w, lines), 0);
+  // Without the timing objects the lines are cleared, not left from the last set-up.
+  for (int i = 0; i < w->objectCount; ++i)
+    if ((w->objects[i]->FlagsWord() & ROLE_MASK) == ROLE_TIMING) w->objects[i]->configMask = 0;
+  w->ReSetup();
+  EXPECT_EQ(w->timingCount, 0);
+  EXPECT_STREQ(w->timingText, "No default timing");
+  EXPECT_EQ(GetTimingLine(*w, 0).x, 0);
+  EXPECT_EQ(GetTimingLine(*w, 1).x, 0);
 }
 
 // Start numbers run from 1 to 48: the last is kept, a second pit start of a number is reported
@@ -499,6 +507,40 @@ TEST_F(WorldSetup, WhileEditingALayoutTheFirstStartIsTheViewersPlace) {
   LayoutEditHeading = 0;
   w->GetStartPosition(out, 0, 0);
   EXPECT_EQ(out.position.x, 10 << 16);
+}
+
+// A start a layout added (a placed object with no model entry, its index byte the route) comes
+// before the track's own: its place and heading, and no override byte.
+TEST_F(WorldSetup, AStartALayoutAddedComesBeforeTheTracksOwn) {
+  AddPaths(1);
+  w->gridStarts[0].used = 1;
+  w->gridStarts[0].position = {10 << 16, 0, 0};
+  TrackPlacedObject turned;
+  turned.heading = 0.5f;
+  Placed(31, 4, ROLE_START, 0, turned);
+  w->addedCount = 1;
+  StartPosition out;
+  w->GetStartPosition(out, 0, 0);
+  EXPECT_EQ(out.used, 1);
+  EXPECT_EQ(out.position.x, 31 << 16);
+  EXPECT_EQ(out.position.y, 4 << 16);
+  EXPECT_EQ(out.overrideByte, 0);
+  EXPECT_FLOAT_EQ(out.heading, 0.5f);
+  w->GetStartPositionEx(out, 0, nullptr, 0);
+  EXPECT_EQ(out.used, 1);
+  EXPECT_EQ(out.position.y, 4 << 16);
+  EXPECT_FLOAT_EQ(out.heading, 0.5f);
+  // Route 1 has no added start: the track's own place 1 (none here).
+  w->GetStartPosition(out, 1, 0);
+  EXPECT_EQ(out.used, 0);
+  // For a car on the racing path the added start's heading is turned to the path: (31, 4) lies
+  // right of the right straight, run along +y (heading 0), so -30 degrees.
+  w->ReSetup();
+  StartCar car;
+  car.position = {30 << 16, 4 << 16, 0};
+  w->GetStartPositionEx(out, 0, &car, 0);
+  EXPECT_EQ(car.marked, 1);
+  EXPECT_NEAR(out.heading, -START_HEADING_TURN, 1e-6);
 }
 
 TEST_F(WorldSetup, StartGrids) {
