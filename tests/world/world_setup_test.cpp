@@ -180,6 +180,31 @@ TEST_F(WorldSetup, AChangeOfConfigurationRemovesTheAddedObjects) {
   EXPECT_EQ(w->objects[1], nullptr);
 }
 
+// The open flag, asked by a change of configuration or found set after a load, gives the
+// objects their open masks (an object of mode 1 loses bits 0 and 16), and going back gives them
+// back.
+TEST_F(WorldSetup, TheOpenFlagIsAppliedOnAChangeAndAfterALoad) {
+  AddPaths(2);
+  auto* o = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(o);
+  o->flags = 1;
+  o->configMask = 0xFFFFFFFFu;
+  w->RedoSetup(2, 2);
+  EXPECT_EQ(o->configMask, 0xFFFEFFFEu);
+  w->RedoSetup(2, 0);
+  EXPECT_EQ(o->configMask, 0xFFFFFFFFu);
+  // After a load: the flags as read.
+  w->configFlags = 2;
+  w->ApplyConfigurationFlags();
+  EXPECT_EQ(o->configMask, 0xFFFEFFFEu);
+  EXPECT_EQ(w->configFlags, 2u);
+  // Configuration 0 takes nothing.
+  o->configMask = 0xFFFFFFFFu;
+  w->configNumber = 0;
+  w->ApplyConfigurationFlags();
+  EXPECT_EQ(o->configMask, 0xFFFFFFFFu);
+}
+
 TEST_F(WorldSetup, OpenConfigurationMasks) {
   AddPaths(3);
   w->configNumber = 2;
@@ -378,6 +403,14 @@ TEST_F(WorldSetup, PitZonesAndStops) {
   w->ReSetup();
   EXPECT_EQ(w->pitStops[0], stops[2]);
   EXPECT_EQ(w->pitStops[1], stops[1]);
+  // The pit areas taken out of the configuration: no zone and no stop is left from before.
+  for (int i = 0; i < w->objectCount; ++i)
+    if (w->objects[i]->type == OBJECT_PIT) w->objects[i]->configMask = 0;
+  w->ReSetup();
+  EXPECT_EQ(w->pitZoneCount, 0);
+  EXPECT_EQ(w->pitStopCount, 0);
+  for (int k = 0; k < WORLD_PIT_ZONES; ++k) EXPECT_EQ(w->pitZones[k], nullptr) << k;
+  for (int k = 0; k < WORLD_START_POSITIONS; ++k) EXPECT_EQ(w->pitStops[k], 0) << k;
 }
 
 TEST_F(WorldSetup, WorldBoxAndGrid) {
