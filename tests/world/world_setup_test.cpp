@@ -205,6 +205,46 @@ TEST_F(WorldSetup, TheOpenFlagIsAppliedOnAChangeAndAfterALoad) {
   EXPECT_EQ(o->configMask, 0xFFFFFFFFu);
 }
 
+// Without paths: a change of configuration does nothing, and timing objects are not looked at.
+// A path of no nodes is no racing path, and the track area is then the grid's box.
+TEST_F(WorldSetup, AWorldWithoutPathsOrWithAnEmptyPathHasNoRacingPath) {
+  CaughtLines caught;
+  TrackPlacedObject wide;
+  wide.byteB = 6;
+  Placed(30, 5, ROLE_TIMING, 0, wide);
+  w->configNumber = 1;
+  w->RedoSetup(1, 2);
+  EXPECT_EQ(w->configFlags, 0u);
+  Pit(0, 0, 60);
+  CfgDebugLevel = 0;
+  w->ReSetup();
+  CfgDebugLevel = 1;
+  EXPECT_EQ(w->pitZoneCount, 0) << "no path: no speed limit zone";
+  EXPECT_EQ(caught.Count("BETA: No default timing"), 0) << "told only while debugging";
+  EXPECT_EQ(w->timingCount, 0);
+  EXPECT_STREQ(w->timingText, "No default timing");
+  // An empty racing path.
+  AddPaths(2);
+  w->paths[1].path->nodeCount = 0;
+  Segment(-1000 << 16, -300 << 16, 1500 << 16, 200 << 16);
+  TrackArea = TrackAreaRecord{};
+  Placed(300, 0, ROLE_PIT_START, 3);
+  w->RedoSetup(2, 0);
+  EXPECT_EQ(w->racingPath, nullptr);
+  EXPECT_EQ(w->pitStartCount, 1);
+  EXPECT_EQ(caught.Count("Pit Start #3 is not within the path"), 0) << "no nodes to be near";
+  // The grid's box as in the open configuration: halves 1280 m and 288 m.
+  EXPECT_EQ(TrackArea.halfX, 1280 << 16);
+  EXPECT_EQ(TrackArea.halfY, 288 << 16);
+  EXPECT_EQ(w->pitZoneCount, 1) << "no nodes to be near: the zone is kept";
+  // The path again: a pit start on its node 0 is within it.
+  w->paths[1].path->nodeCount = int(oval.size());
+  const PathNode& first = w->paths[1].path->nodes[0];
+  Placed(first.x / 65536.0, first.y / 65536.0, ROLE_PIT_START, 4);
+  w->ReSetup();
+  EXPECT_EQ(caught.Count("Pit Start #4 is not within the path"), 0);
+}
+
 TEST_F(WorldSetup, OpenConfigurationMasks) {
   AddPaths(3);
   w->configNumber = 2;
@@ -300,11 +340,20 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(GetTimingLine(*w, 0).halfWidth, 6 << 16);
   EXPECT_EQ(GetTimingLine(*w, 0).direction[1], 65536);
   // The lines' places in their order; a count below 0 (a damaged world) gives none.
-  IntVector lines[TIMING_LINES] = {};
+  IntVector lines[TIMING_LINES];
+  for (IntVector& l : lines) l = {-7, -7, -7};
   ASSERT_EQ(WorldTimingLines(*w, lines), 2);
   EXPECT_EQ(lines[0].x, 30 << 16);
   EXPECT_EQ(lines[0].y, 5 << 16);
   EXPECT_EQ(lines[1].x, -30 << 16);
+  EXPECT_EQ(lines[2].x, -7) << "past the count: not written";
+  // A line past the table reads as nothing and is not written (the world's scale lies after it).
+  EXPECT_EQ(GetTimingLine(*w, TIMING_LINES).x, 0);
+  EXPECT_EQ(GetTimingLine(*w, TIMING_LINES).halfWidth, 0);
+  TimingLine far = {};
+  far.x = 99;
+  SetTimingLine(*w, TIMING_LINES, far);
+  EXPECT_EQ(w->scale, 0.5f);
   w->timingCount = -1;
   EXPECT_EQ(WorldTimingLines(*w, lines), 0);
   // Without the timing objects the lines are cleared, not left from the last set-up.
@@ -336,6 +385,33 @@ TEST_F(WorldSetup, TheLastStartNumberIsKeptAndASecondPitStartIsReported) {
   EXPECT_EQ(w->pitStarts[4].position.y, 20 << 16) << "the first of the two";
   EXPECT_EQ(caught.Count("More than one Pit Start #5"), 1);
   EXPECT_EQ(caught.Count("More than one Start Position #48"), 0);
+  EXPECT_EQ(caught.Count("Pit Zones but no Pit Stops"), 0) << "no zones";
+  // Place 48 (an index past the last, 47) is none, whatever the tables hold.
+  Placed(30, 40, ROLE_PIT_START, 1);
+  w->ReSetup();
+  ASSERT_EQ(w->pitStarts[0].used, 1);
+  StartPosition out;
+  w->GetStartPosition(out, 48, 0);
+  EXPECT_EQ(out.used, 0);
+  w->GetStartPositionEx(out, 48, nullptr, 0);
+  EXPECT_EQ(out.used, 0);
+}
+
+// Forty-nine pit stops in a zone: the first 48 are kept, with the message.
+TEST_F(WorldSetup, AtMostFortyEightPitStopsAreKept) {
+  AddPaths(1);
+  CaughtLines caught;
+  Pit(30, 0, 60, 5);
+  TrackPlacedObject stop;
+  stop.objectIndex = PIT_STOP_ENTRY;
+  for (int k = 0; k < WORLD_START_POSITIONS; ++k) Placed(12 + 0.5 * k, 1, 0, 0, stop);
+  w->ReSetup();
+  EXPECT_EQ(w->pitStopCount, WORLD_START_POSITIONS);
+  EXPECT_EQ(caught.Count("Too many Pit Stops"), 0) << "48 fit";
+  Placed(40, -1, 0, 0, stop);
+  w->ReSetup();
+  EXPECT_EQ(w->pitStopCount, WORLD_START_POSITIONS);
+  EXPECT_EQ(caught.Count("Too many Pit Stops"), 1);
 }
 
 // The speed limit is the lowest of the zones', and a zone of 255 (no limit) leaves the usual 80.
