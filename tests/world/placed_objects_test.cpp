@@ -661,6 +661,18 @@ TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
   stand.pot.segmentCount = 16;
   o.Setup();
   EXPECT_EQ(o.levels[2].segments, 4);
+  // The outline's top first: the same height range 0..4 m, middle 2 m, the same reach.
+  std::swap(stand.pot.points[0], stand.pot.points[1]);
+  o.Setup();
+  EXPECT_EQ(o.levels[0].distance, r * 32);
+  EXPECT_EQ(o.centre.z, 2 << 16);
+  // A pot 100 m round: its reach, hypot(100, 5) m, is held at 64 m for the distances.
+  stand.pot.points[0] = {100.0f, 0.0f};
+  stand.pot.points[1] = {100.0f, 10.0f};
+  o.Setup();
+  EXPECT_EQ(o.levels[0].distance, (64 << 16) * 32);
+  stand.pot.points[0] = {1.0f, 0.0f};
+  stand.pot.points[1] = {2.0f, 4.0f};
   stand.pot.segmentCount = 3;
   o.Setup();
   ASSERT_EQ(o.levelCount, 2) << "raised to 5: s = 2 gives no middle level";
