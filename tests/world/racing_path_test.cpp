@@ -486,6 +486,12 @@ TEST(RacingPath, CubicCurves) {
   EXPECT_NEAR(curve.xCurve.c, t0, 2);
   EXPECT_NEAR(curve.xCurve.a, 2 * (p0x - p1x) + t0 + t1, 4);
   EXPECT_NEAR(curve.xCurve.b, 3 * (p1x - p0x) - 2 * t0 - t1, 4);
+  // A start offset past the right limit is held at the limit less margin + 1 m.
+  PathCurve right;
+  BuildPathCurve(right, p, nullptr, 10, 16, 50.0f, 0.0f, 1.0f);
+  const float held = s.limitRight - 2.0f;
+  EXPECT_NEAR(right.xCurve.d, s.x + std::llrint(double(s.dirY * held * 65536.0f)), 1);
+  EXPECT_NEAR(right.yCurve.d, s.y - std::llrint(double(s.dirX * held * 65536.0f)), 1);
   std::mt19937 random(7);
   for (int k = 0; k < 1000; ++k) {
     const int64_t t = random() % 65537;
