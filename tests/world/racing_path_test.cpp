@@ -235,6 +235,11 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   }
   const double hx = 240 * 65536.0, hy = (int64_t(hi) - lo) / 2;
   EXPECT_NEAR(TrackArea.radius, std::sqrt(hx * hx + hy * hy) + 20 * 65536, 2);
+  // Mirrored across x = 0 (node 0 now on the least x): the same half width, centred on 0.
+  for (int i = 0; i < p.nodeCount; ++i) p.nodes[i].x = -p.nodes[i].x;
+  SetupPathChecks(p);
+  EXPECT_EQ(TrackArea.halfX, 240 << 16);
+  EXPECT_EQ(TrackArea.centre.x, 0);
 }
 
 // A flat collidable surface over a box at height 0 with a mapping record.
