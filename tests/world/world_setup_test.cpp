@@ -588,6 +588,16 @@ TEST_F(WorldSetup, StartPositionForACar) {
   left.position = {-30 << 16, 0, 0};
   w->GetStartPositionEx(out, 2, &left, 0);
   EXPECT_NEAR(std::fabs(out.heading), 3.14159265 - START_HEADING_TURN, 1e-5);
+  // A pit start on node 0 itself, for a car there: the nearest node is 0 and the start lies on
+  // the path's line, on neither side: turned by -30 degrees from the node's heading.
+  const PathNode& n0 = w->racingPath->nodes[0];
+  Placed(n0.x / 65536.0, n0.y / 65536.0, ROLE_PIT_START, 4);
+  w->ReSetup();
+  StartCar atStart;
+  atStart.position = {n0.x, n0.y, 0};
+  w->GetStartPositionEx(out, 3, &atStart, 0);
+  ASSERT_EQ(atStart.path.node, 0);
+  EXPECT_NEAR(out.heading, std::atan2(-n0.dirX, n0.dirY) - START_HEADING_TURN, 1e-5);
 }
 
 TEST_F(WorldSetup, WhileEditingALayoutTheFirstStartIsTheViewersPlace) {
@@ -676,6 +686,31 @@ TEST_F(WorldSetup, StartGrids) {
   w->ReSetup();
   EXPECT_EQ(w->gridStartCount, 0);
   EXPECT_EQ(w->pitStartCount, 9);
+}
+
+// A grid numbered 0 starts at place 1, as one numbered 1 does: the same four places filled,
+// the same spots, nothing written before the table.
+TEST_F(WorldSetup, AStartGridNumberedZeroStartsAtPlaceOne) {
+  AddPaths(1);
+  auto* grid = static_cast<WStartGrid*>(MakeStartGrid({10 << 16, 0, 0}));
+  grid->firstNumber = 1;
+  grid->columns = 2;
+  grid->rows = 2;
+  grid->Setup();
+  w->AddObjectToTable(grid);
+  w->ReSetup();
+  ASSERT_EQ(w->gridStartCount, 4);
+  StartPosition one[4];
+  std::copy(w->gridStarts, w->gridStarts + 4, one);
+  EXPECT_NE(one[0].position.x, one[1].position.x) << "two columns";
+  grid->firstNumber = 0;
+  w->ReSetup();
+  EXPECT_EQ(w->gridStartCount, 4);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(w->gridStarts[k].used, 1) << k;
+    EXPECT_EQ(w->gridStarts[k].position.x, one[k].position.x) << k;
+    EXPECT_EQ(w->gridStarts[k].position.y, one[k].position.y) << k;
+  }
 }
 
 TEST_F(WorldSetup, RaceStartDraws) {
