@@ -1116,6 +1116,7 @@ TEST(ProceduralTrees, AGiantTreeAtTheEdgeOfTheWorldKeepsItsBoundsInOrder) {
     EXPECT_GE(t.halfSize.x, 0);
     EXPECT_GE(t.halfSize.z, 0);
     for (int a = 0; a < 3; ++a) EXPECT_LE(t.box[a], t.box[3 + a]) << edge << " axis " << a;
+    EXPECT_EQ(t.sizeByte, 255) << "the trunk's radius held at 255 cm";
   }
 }
 
