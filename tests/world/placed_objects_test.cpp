@@ -1066,6 +1066,25 @@ TEST(ProceduralTrees, SpreadZeroEndsAndTipCountsAreHeld) {
   EXPECT_EQ(nodes.size(), 3u);
 }
 
+// A foliage row past the last (a damaged record) is the last row, 15: the same bounds.
+TEST(ProceduralTrees, AFoliageRowPastTheLastIsTheLast) {
+  InitSphereDirections();
+  std::mt19937 one(5), other(5);  // the same draws: two equal trees
+  WTree last({0, 0, 0}), past({0, 0, 0});
+  RandomTree(last, one);
+  RandomTree(past, other);
+  last.options |= 1;
+  past.options |= 1;
+  last.foliageRow = SPHERE_ROWS - 1;
+  past.foliageRow = 200;
+  last.Setup();
+  past.Setup();
+  EXPECT_EQ(past.radius, last.radius);
+  EXPECT_EQ(past.centre.z, last.centre.z);
+  EXPECT_EQ(past.halfSize.x, last.halfSize.x);
+  EXPECT_EQ(past.halfSize.z, last.halfSize.z);
+}
+
 TEST(ProceduralTrees, BoundsHoldEveryFoliageAndTipVertex) {
   InitSphereDirections();
   std::mt19937 random(11);
