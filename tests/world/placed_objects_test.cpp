@@ -388,6 +388,8 @@ TEST(PotOutlines, CollisionMeshesCountTheirEdges) {
     // An edge to a point past the outline is dropped with its message.
     EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 0, 2}}, v, t), 0);
     EXPECT_EQ(caught.Count("Pot - an edge names a point the outline has not: the edge is dropped"), 1);
+    EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 2, 1}}, v, t), 0) << "from a point past the outline";
+    EXPECT_EQ(caught.Count("Pot - an edge names a point the outline has not: the edge is dropped"), 2);
   }
   CfgDebugLevel = 0;
   {
@@ -436,7 +438,7 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
   pot.numPoints = 2;
   pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {1.0f, 2.0f}};
   pot.edgeCount = 2;
-  pot.edges = new MappingRef[2]{{0, 0, 0, 0, 0, 1}, {7, 0, 0, 0, 0, 1}};  // the second's mapping is past the table
+  pot.edges = new MappingRef[2]{{0, 0, 0, 0, 0, 1}, {1, 0, 0, 0, 0, 1}};  // the second's mapping is just past the table
   FixedTransform t;
   MatrixIdentity(t.rotation);
   t.translation = {5 << 16, 0, 0};
