@@ -290,9 +290,14 @@ TEST(PotOutlines, NotANumberPointsBecomeZero) {
   TrackPot written;
   written.points = {std::nanf(""), 1.0f, 2.0f, INFINITY};
   Pot pot;
+  const int saved = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  CaughtLines caught;
   ReadBack(252, written, pot, [](int ok, DataFile&) { EXPECT_EQ(ok, 1); });
+  CfgDebugLevel = saved;
   EXPECT_EQ(pot.points[0].x, 0.0f);
   EXPECT_EQ(pot.points[1].y, 0.0f);
+  EXPECT_EQ(caught.Count("Pot - an outline point is not a number: it is taken as 0"), 1) << "one line for the outline";
   pot.Free();
 }
 
@@ -380,6 +385,11 @@ TEST(PotOutlines, CollisionMeshesCountTheirEdges) {
     EXPECT_EQ(build({{1.0f, 0.0f}, {0.0f, 0.0f}, {0.0f, 2.0f}}, {{0, 1, 0, 0, 0, 1}, {0, 1, 0, 0, 1, 2}}, v, t), 0);
     EXPECT_EQ(v, 0);
     EXPECT_EQ(caught.Count(TEXT_POT_UNUSABLE), 1);
+    // An edge to a point past the outline is dropped with its message.
+    EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 0, 2}}, v, t), 0);
+    EXPECT_EQ(caught.Count("Pot - an edge names a point the outline has not: the edge is dropped"), 1);
+    EXPECT_EQ(build({{1.0f, 0.0f}, {1.0f, 2.0f}}, {{0, 1, 0, 0, 2, 1}}, v, t), 0) << "from a point past the outline";
+    EXPECT_EQ(caught.Count("Pot - an edge names a point the outline has not: the edge is dropped"), 2);
   }
   CfgDebugLevel = 0;
   {
@@ -428,7 +438,7 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
   pot.numPoints = 2;
   pot.points = new GraphPoint[2]{{1.0f, 0.0f}, {1.0f, 2.0f}};
   pot.edgeCount = 2;
-  pot.edges = new MappingRef[2]{{0, 0, 0, 0, 0, 1}, {7, 0, 0, 0, 0, 1}};  // the second's mapping is past the table
+  pot.edges = new MappingRef[2]{{0, 0, 0, 0, 0, 1}, {1, 0, 0, 0, 0, 1}};  // the second's mapping is just past the table
   FixedTransform t;
   MatrixIdentity(t.rotation);
   t.translation = {5 << 16, 0, 0};
@@ -456,7 +466,14 @@ TEST(PotOutlines, LevelMeshesSweepRoundTheAxisAndClose) {
   pot.edges[0].flags = pot.edges[1].flags = 1;
   Obj3d collision;
   collision.Init();
-  EXPECT_EQ(BuildPotCollisionMesh(pot, collision), 1);
+  const int saved = CfgDebugLevel;
+  CfgDebugLevel = 1;
+  {
+    CaughtLines caught;
+    EXPECT_EQ(BuildPotCollisionMesh(pot, collision), 1);
+    EXPECT_EQ(caught.Count("Pot - an edge names a mapping the track has not: the edge is dropped"), 1);
+  }
+  CfgDebugLevel = saved;
   EXPECT_EQ(collision.triangleCount, 12);
   collision.Free();
   pot.Free();
@@ -646,6 +663,18 @@ TEST_F(PlacedObjects, PotObjectsHaveOutlineLevelsAndBuildLevelZeroOnly) {
   stand.pot.segmentCount = 16;
   o.Setup();
   EXPECT_EQ(o.levels[2].segments, 4);
+  // The outline's top first: the same height range 0..4 m, middle 2 m, the same reach.
+  std::swap(stand.pot.points[0], stand.pot.points[1]);
+  o.Setup();
+  EXPECT_EQ(o.levels[0].distance, r * 32);
+  EXPECT_EQ(o.centre.z, 2 << 16);
+  // A pot 100 m round: its reach, hypot(100, 5) m, is held at 64 m for the distances.
+  stand.pot.points[0] = {100.0f, 0.0f};
+  stand.pot.points[1] = {100.0f, 10.0f};
+  o.Setup();
+  EXPECT_EQ(o.levels[0].distance, (64 << 16) * 32);
+  stand.pot.points[0] = {1.0f, 0.0f};
+  stand.pot.points[1] = {2.0f, 4.0f};
   stand.pot.segmentCount = 3;
   o.Setup();
   ASSERT_EQ(o.levelCount, 2) << "raised to 5: s = 2 gives no middle level";
@@ -1039,6 +1068,25 @@ TEST(ProceduralTrees, SpreadZeroEndsAndTipCountsAreHeld) {
   EXPECT_EQ(nodes.size(), 3u);
 }
 
+// A foliage row past the last (a damaged record) is the last row, 15: the same bounds.
+TEST(ProceduralTrees, AFoliageRowPastTheLastIsTheLast) {
+  InitSphereDirections();
+  std::mt19937 one(5), other(5);  // the same draws: two equal trees
+  WTree last({0, 0, 0}), past({0, 0, 0});
+  RandomTree(last, one);
+  RandomTree(past, other);
+  last.options |= 1;
+  past.options |= 1;
+  last.foliageRow = SPHERE_ROWS - 1;
+  past.foliageRow = 200;
+  last.Setup();
+  past.Setup();
+  EXPECT_EQ(past.radius, last.radius);
+  EXPECT_EQ(past.centre.z, last.centre.z);
+  EXPECT_EQ(past.halfSize.x, last.halfSize.x);
+  EXPECT_EQ(past.halfSize.z, last.halfSize.z);
+}
+
 TEST(ProceduralTrees, BoundsHoldEveryFoliageAndTipVertex) {
   InitSphereDirections();
   std::mt19937 random(11);
@@ -1089,6 +1137,7 @@ TEST(ProceduralTrees, AGiantTreeAtTheEdgeOfTheWorldKeepsItsBoundsInOrder) {
     EXPECT_GE(t.halfSize.x, 0);
     EXPECT_GE(t.halfSize.z, 0);
     for (int a = 0; a < 3; ++a) EXPECT_LE(t.box[a], t.box[3 + a]) << edge << " axis " << a;
+    EXPECT_EQ(t.sizeByte, 255) << "the trunk's radius held at 255 cm";
   }
 }
 

@@ -209,6 +209,13 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   SetupPathChecks(p);
   for (int c : p.checkpointNodes) EXPECT_EQ(c, -1);
   EXPECT_EQ(caught.Count("BETA: Checkpoint 1 is not within the path"), 1);
+  // The finish line off the path has its own message.
+  SetTimingLine(*CWld, 0, {100 << 16, -100 << 16, 0, {}, 0});
+  SetTimingLine(*CWld, 1, {p.nodes[40].x, p.nodes[40].y - 1000, 0, {}, 0});
+  SetupPathChecks(p);
+  EXPECT_EQ(caught.Count("BETA: Finish line is not within the path"), 1);
+  EXPECT_EQ(caught.Count("BETA: Checkpoint 1 is not within the path"), 1) << "checkpoint 1 is on the path";
+  for (int c : p.checkpointNodes) EXPECT_EQ(c, -1);
 
   // An open path's node 0 holds 0; without a racing path nothing is checked.
   p.flags &= ~PATH_FLAG_LOOP;
@@ -228,6 +235,11 @@ TEST_F(PathWorld, ChecksAfterLoading) {
   }
   const double hx = 240 * 65536.0, hy = (int64_t(hi) - lo) / 2;
   EXPECT_NEAR(TrackArea.radius, std::sqrt(hx * hx + hy * hy) + 20 * 65536, 2);
+  // Mirrored across x = 0 (node 0 now on the least x): the same half width, centred on 0.
+  for (int i = 0; i < p.nodeCount; ++i) p.nodes[i].x = -p.nodes[i].x;
+  SetupPathChecks(p);
+  EXPECT_EQ(TrackArea.halfX, 240 << 16);
+  EXPECT_EQ(TrackArea.centre.x, 0);
 }
 
 // A flat collidable surface over a box at height 0 with a mapping record.
@@ -479,6 +491,12 @@ TEST(RacingPath, CubicCurves) {
   EXPECT_NEAR(curve.xCurve.c, t0, 2);
   EXPECT_NEAR(curve.xCurve.a, 2 * (p0x - p1x) + t0 + t1, 4);
   EXPECT_NEAR(curve.xCurve.b, 3 * (p1x - p0x) - 2 * t0 - t1, 4);
+  // A start offset past the right limit is held at the limit less margin + 1 m.
+  PathCurve right;
+  BuildPathCurve(right, p, nullptr, 10, 16, 50.0f, 0.0f, 1.0f);
+  const float held = s.limitRight - 2.0f;
+  EXPECT_NEAR(right.xCurve.d, s.x + std::llrint(double(s.dirY * held * 65536.0f)), 1);
+  EXPECT_NEAR(right.yCurve.d, s.y - std::llrint(double(s.dirX * held * 65536.0f)), 1);
   std::mt19937 random(7);
   for (int k = 0; k < 1000; ++k) {
     const int64_t t = random() % 65537;

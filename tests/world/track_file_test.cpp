@@ -397,6 +397,19 @@ TEST(TrackFileReaders, ThePlaceIsReadFromRevisionElevenOn) {
   }
 }
 
+// The largest values the format bytes allow: revision 22, 15 paths, name flags 1 (32-byte
+// names), lighting location 1.
+TEST(TrackFileReaders, TheFormatBytesTakeTheirLargestValues) {
+  MemoryFile file(Bytes{}.u8(22).u8(15).u8(1).u8(1));
+  TrackFormat format;
+  TrackReadError error{};
+  ASSERT_EQ(ReadTrackFormat(file.file, format, error), 1) << error.text;
+  EXPECT_EQ(format.revision, 22);
+  EXPECT_EQ(format.pathCount, 15);
+  EXPECT_EQ(format.nameFlags, 1);
+  EXPECT_EQ(format.lightingLocation, 1);
+}
+
 TEST(TrackFileReaders, CountsAreCheckedAgainstTheirRoom) {
   TrackReadError error{};
   {

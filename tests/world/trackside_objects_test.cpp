@@ -532,4 +532,53 @@ TEST(TracksideObjects, TurbineSpheresAndPhase) {
   EXPECT_EQ(minute, 0u);
 }
 
+// The parts a model tells of: a mirrored part counts twice (two parts: clock hands, no rotor
+// phase drawn), and a model telling of more parts than there is room for is held at eight.
+TEST(TracksideObjects, ATurbineCountsMirroredPartsTwiceAndAtMostEightParts) {
+  const WorldModelServices saved = WorldModels;
+  static int modelTag = 0;
+  static int told = 0;
+  static uint8_t mirrored = 0;
+  WorldModels.EntryOf = [](int index, PreGenEntryView& view) {
+    view = {};
+    if (index != 0) return 0;
+    view.sourceKind = SOURCE_MODEL;
+    view.model = &modelTag;
+    return 1;
+  };
+  WorldModels.ModelPartSpheres = [](void*, ModelSphere& own, ModelSphere* parts, int room) {
+    own = {{0, 0, 10 << 16}, 2 << 16, 0};
+    for (int i = 0; i < room; ++i) parts[i] = {{0, 0, 10 << 16}, 1 << 16, mirrored};
+    return told;
+  };
+  Owned o(ReadObject(OBJECT_TURBINE, [](DataFile& f) { WriteTurbineRecord(f, 0.0f, 0.0f, 0); }));
+  auto* t = static_cast<WTurbine*>(o.get());
+  // Model entry 0 is a model like any other: one plain part is a rotor.
+  told = 1;
+  RandomSeed = 7;
+  o->Setup();
+  EXPECT_EQ(t->partCount, 1);
+  EXPECT_EQ(t->radius, 2 << 16);
+  EXPECT_EQ(t->phase, 36u) << "5 x 7 + 1";
+  // One mirrored part: two parts, no draw.
+  mirrored = 1;
+  RandomSeed = 7;
+  o->Setup();
+  EXPECT_EQ(t->partCount, 2);
+  EXPECT_EQ(t->phase, 0u);
+  EXPECT_EQ(RandomSeed, 7u);
+  // Nine told, eight room: eight plain parts.
+  mirrored = 0;
+  told = TURBINE_PARTS_MAX + 1;
+  o->Setup();
+  EXPECT_EQ(t->partCount, TURBINE_PARTS_MAX);
+  // A rotor turned for a single millisecond moves: 4 x 6.9570622 x 1 = 27.8, 28 steps back.
+  told = 1;
+  o->Setup();
+  const uint32_t before = t->phase;
+  t->TurnRotor(1, 4.0f);
+  EXPECT_EQ(t->phase, (before + 0x10000u - 28u) & 0xFFFF);
+  WorldModels = saved;
+}
+
 }  // namespace

@@ -100,8 +100,12 @@ struct WorldSetup : ::testing::Test {
 
 TEST_F(WorldSetup, ConfigurationsAndRedo) {
   AddPaths(3);
+  TrackArea = TrackAreaRecord{};
   w->RedoSetup(7, 0);
   EXPECT_EQ(w->configNumber, 3) << "7 of 3 paths";
+  // The track area is then the path's box: the oval's straights lie at x = -30 m and +30 m.
+  EXPECT_EQ(TrackArea.halfX, 30 << 16);
+  EXPECT_EQ(TrackArea.radius, TRACK_AREA_LEAST_RADIUS);
   EXPECT_EQ(w->currentPath, w->paths[2].path);
   EXPECT_EQ(w->closedRacingPath, w->paths[2].path);
   w->RedoSetup(0, 0);
@@ -157,6 +161,88 @@ TEST_F(WorldSetup, ConfigurationsAndRedo) {
   w->RedoSetup(1, 0);
   EXPECT_EQ(RaceState.pointToPoint, 0);
   w->layoutOnly = 0;
+}
+
+// A change of configuration takes the objects a layout added (the last of the table) away;
+// the track's own stay.
+TEST_F(WorldSetup, AChangeOfConfigurationRemovesTheAddedObjects) {
+  AddPaths(2);
+  auto* own = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(own);
+  w->AddObjectToTable(new DiscObject(OBJECT_SECTION));
+  w->AddObjectToTable(new DiscObject(OBJECT_SECTION));
+  w->addedCount = 2;
+  w->RedoSetup(2, 0);
+  EXPECT_EQ(w->configNumber, 2);
+  EXPECT_EQ(w->addedCount, 0);
+  ASSERT_EQ(w->objectCount, 1);
+  EXPECT_EQ(w->objects[0], own);
+  EXPECT_EQ(w->objects[1], nullptr);
+}
+
+// The open flag, asked by a change of configuration or found set after a load, gives the
+// objects their open masks (an object of mode 1 loses bits 0 and 16), and going back gives them
+// back.
+TEST_F(WorldSetup, TheOpenFlagIsAppliedOnAChangeAndAfterALoad) {
+  AddPaths(2);
+  auto* o = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(o);
+  o->flags = 1;
+  o->configMask = 0xFFFFFFFFu;
+  w->RedoSetup(2, 2);
+  EXPECT_EQ(o->configMask, 0xFFFEFFFEu);
+  w->RedoSetup(2, 0);
+  EXPECT_EQ(o->configMask, 0xFFFFFFFFu);
+  // After a load: the flags as read.
+  w->configFlags = 2;
+  w->ApplyConfigurationFlags();
+  EXPECT_EQ(o->configMask, 0xFFFEFFFEu);
+  EXPECT_EQ(w->configFlags, 2u);
+  // Configuration 0 takes nothing.
+  o->configMask = 0xFFFFFFFFu;
+  w->configNumber = 0;
+  w->ApplyConfigurationFlags();
+  EXPECT_EQ(o->configMask, 0xFFFFFFFFu);
+}
+
+// Without paths: a change of configuration does nothing, and timing objects are not looked at.
+// A path of no nodes is no racing path, and the track area is then the grid's box.
+TEST_F(WorldSetup, AWorldWithoutPathsOrWithAnEmptyPathHasNoRacingPath) {
+  CaughtLines caught;
+  TrackPlacedObject wide;
+  wide.byteB = 6;
+  Placed(30, 5, ROLE_TIMING, 0, wide);
+  w->configNumber = 1;
+  w->RedoSetup(1, 2);
+  EXPECT_EQ(w->configFlags, 0u);
+  Pit(0, 0, 60);
+  CfgDebugLevel = 0;
+  w->ReSetup();
+  CfgDebugLevel = 1;
+  EXPECT_EQ(w->pitZoneCount, 0) << "no path: no speed limit zone";
+  EXPECT_EQ(caught.Count("BETA: No default timing"), 0) << "told only while debugging";
+  EXPECT_EQ(w->timingCount, 0);
+  EXPECT_STREQ(w->timingText, "No default timing");
+  // An empty racing path.
+  AddPaths(2);
+  w->paths[1].path->nodeCount = 0;
+  Segment(-1000 << 16, -300 << 16, 1500 << 16, 200 << 16);
+  TrackArea = TrackAreaRecord{};
+  Placed(300, 0, ROLE_PIT_START, 3);
+  w->RedoSetup(2, 0);
+  EXPECT_EQ(w->racingPath, nullptr);
+  EXPECT_EQ(w->pitStartCount, 1);
+  EXPECT_EQ(caught.Count("Pit Start #3 is not within the path"), 0) << "no nodes to be near";
+  // The grid's box as in the open configuration: halves 1280 m and 288 m.
+  EXPECT_EQ(TrackArea.halfX, 1280 << 16);
+  EXPECT_EQ(TrackArea.halfY, 288 << 16);
+  EXPECT_EQ(w->pitZoneCount, 1) << "no nodes to be near: the zone is kept";
+  // The path again: a pit start on its node 0 is within it.
+  w->paths[1].path->nodeCount = int(oval.size());
+  const PathNode& first = w->paths[1].path->nodes[0];
+  Placed(first.x / 65536.0, first.y / 65536.0, ROLE_PIT_START, 4);
+  w->ReSetup();
+  EXPECT_EQ(caught.Count("Pit Start #4 is not within the path"), 0);
 }
 
 TEST_F(WorldSetup, OpenConfigurationMasks) {
@@ -254,13 +340,93 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(GetTimingLine(*w, 0).halfWidth, 6 << 16);
   EXPECT_EQ(GetTimingLine(*w, 0).direction[1], 65536);
   // The lines' places in their order; a count below 0 (a damaged world) gives none.
-  IntVector lines[TIMING_LINES] = {};
+  IntVector lines[TIMING_LINES];
+  for (IntVector& l : lines) l = {-7, -7, -7};
   ASSERT_EQ(WorldTimingLines(*w, lines), 2);
   EXPECT_EQ(lines[0].x, 30 << 16);
   EXPECT_EQ(lines[0].y, 5 << 16);
   EXPECT_EQ(lines[1].x, -30 << 16);
+  EXPECT_EQ(lines[2].x, -7) << "past the count: not written";
+  // A line past the table reads as nothing and is not written (the world's scale lies after it).
+  EXPECT_EQ(GetTimingLine(*w, TIMING_LINES).x, 0);
+  EXPECT_EQ(GetTimingLine(*w, TIMING_LINES).halfWidth, 0);
+  TimingLine far = {};
+  far.x = 99;
+  SetTimingLine(*w, TIMING_LINES, far);
+  EXPECT_EQ(w->scale, 0.5f);
   w->timingCount = -1;
   EXPECT_EQ(WorldTimingLines(*w, lines), 0);
+  // Without the timing objects the lines are cleared, not left from the last set-up.
+  for (int i = 0; i < w->objectCount; ++i)
+    if ((w->objects[i]->FlagsWord() & ROLE_MASK) == ROLE_TIMING) w->objects[i]->configMask = 0;
+  w->ReSetup();
+  EXPECT_EQ(w->timingCount, 0);
+  EXPECT_STREQ(w->timingText, "No default timing");
+  EXPECT_EQ(GetTimingLine(*w, 0).x, 0);
+  EXPECT_EQ(GetTimingLine(*w, 1).x, 0);
+}
+
+// Start numbers run from 1 to 48: the last is kept, a second pit start of a number is reported
+// and the first kept.
+TEST_F(WorldSetup, TheLastStartNumberIsKeptAndASecondPitStartIsReported) {
+  AddPaths(1);
+  CaughtLines caught;
+  Placed(30, 10, ROLE_START, 48);
+  Placed(30, 0, ROLE_PIT_START, 48);
+  Placed(30, 20, ROLE_PIT_START, 5);
+  Placed(30, 25, ROLE_PIT_START, 5);
+  Placed(30, 30, ROLE_START, 0);  // no number: not a start
+  w->ReSetup();
+  EXPECT_EQ(w->gridStartCount, 1);
+  EXPECT_EQ(w->gridStarts[47].used, 1);
+  EXPECT_EQ(w->gridStarts[47].position.y, 10 << 16);
+  EXPECT_EQ(w->pitStartCount, 2);
+  EXPECT_EQ(w->pitStarts[47].position.y, 0);
+  EXPECT_EQ(w->pitStarts[4].position.y, 20 << 16) << "the first of the two";
+  EXPECT_EQ(caught.Count("More than one Pit Start #5"), 1);
+  EXPECT_EQ(caught.Count("More than one Start Position #48"), 0);
+  EXPECT_EQ(caught.Count("Pit Zones but no Pit Stops"), 0) << "no zones";
+  // Place 48 (an index past the last, 47) is none, whatever the tables hold.
+  Placed(30, 40, ROLE_PIT_START, 1);
+  w->ReSetup();
+  ASSERT_EQ(w->pitStarts[0].used, 1);
+  StartPosition out;
+  w->GetStartPosition(out, 48, 0);
+  EXPECT_EQ(out.used, 0);
+  w->GetStartPositionEx(out, 48, nullptr, 0);
+  EXPECT_EQ(out.used, 0);
+}
+
+// Forty-nine pit stops in a zone: the first 48 are kept, with the message.
+TEST_F(WorldSetup, AtMostFortyEightPitStopsAreKept) {
+  AddPaths(1);
+  CaughtLines caught;
+  Pit(30, 0, 60, 5);
+  TrackPlacedObject stop;
+  stop.objectIndex = PIT_STOP_ENTRY;
+  for (int k = 0; k < WORLD_START_POSITIONS; ++k) Placed(12 + 0.5 * k, 1, 0, 0, stop);
+  w->ReSetup();
+  EXPECT_EQ(w->pitStopCount, WORLD_START_POSITIONS);
+  EXPECT_EQ(caught.Count("Too many Pit Stops"), 0) << "48 fit";
+  Placed(40, -1, 0, 0, stop);
+  w->ReSetup();
+  EXPECT_EQ(w->pitStopCount, WORLD_START_POSITIONS);
+  EXPECT_EQ(caught.Count("Too many Pit Stops"), 1);
+}
+
+// The speed limit is the lowest of the zones', and a zone of 255 (no limit) leaves the usual 80.
+TEST_F(WorldSetup, ThePitSpeedLimitIsTheLowestAndAZoneWithoutALimitGivesEighty) {
+  WPit fast({0, 0, 0}), unlimited({0, 0, 0});
+  fast.speedLimit = 100;
+  unlimited.speedLimit = 255;
+  w->pitZones[0] = &unlimited;
+  w->pitZoneCount = 1;
+  EXPECT_EQ(w->GetPitSpeedLimit(), 80);
+  w->pitZones[1] = &fast;
+  w->pitZoneCount = 2;
+  EXPECT_EQ(w->GetPitSpeedLimit(), 100);
+  w->pitZones[0] = w->pitZones[1] = nullptr;
+  w->pitZoneCount = 0;
 }
 
 TEST_F(WorldSetup, PitZonesAndStops) {
@@ -313,6 +479,14 @@ TEST_F(WorldSetup, PitZonesAndStops) {
   w->ReSetup();
   EXPECT_EQ(w->pitStops[0], stops[2]);
   EXPECT_EQ(w->pitStops[1], stops[1]);
+  // The pit areas taken out of the configuration: no zone and no stop is left from before.
+  for (int i = 0; i < w->objectCount; ++i)
+    if (w->objects[i]->type == OBJECT_PIT) w->objects[i]->configMask = 0;
+  w->ReSetup();
+  EXPECT_EQ(w->pitZoneCount, 0);
+  EXPECT_EQ(w->pitStopCount, 0);
+  for (int k = 0; k < WORLD_PIT_ZONES; ++k) EXPECT_EQ(w->pitZones[k], nullptr) << k;
+  for (int k = 0; k < WORLD_START_POSITIONS; ++k) EXPECT_EQ(w->pitStops[k], 0) << k;
 }
 
 TEST_F(WorldSetup, WorldBoxAndGrid) {
@@ -321,7 +495,15 @@ TEST_F(WorldSetup, WorldBoxAndGrid) {
   Segment(-5 << 16, -200 << 16, 0, 0)->collidable = 0;  // not collidable: not counted
   w->ReSetup();
   EXPECT_EQ(w->worldBox[0], -100 << 16);
+  EXPECT_EQ(w->worldBox[1], -10 << 16);
+  EXPECT_EQ(w->worldBox[2], 70 << 16);
   EXPECT_EQ(w->worldBox[3], 300 << 16);
+  // The centre halfway: ((-100 + 70) / 2, (-10 + 300) / 2) = (-15, 145) m.
+  EXPECT_EQ(w->worldCentre.x, -15 << 16);
+  EXPECT_EQ(w->worldCentre.y, 145 << 16);
+  // Rows from square -1 (-64 m) to square 4 (256 m) and one past: 6 rows.
+  EXPECT_EQ(w->grid.height, 6);
+  EXPECT_EQ(w->grid.minY, -64 << 16);
   EXPECT_EQ(w->worldRadius, 300 << 16);
   EXPECT_EQ(w->grid.width, (70 >> 6) + 1 - (-100 >> 6));  // 64 m squares
   EXPECT_EQ(w->grid.minX, (-100 >> 6) * (64 << 16));
@@ -342,6 +524,22 @@ TEST_F(WorldSetup, WorldBoxAndGrid) {
   EXPECT_EQ(w->IsRacingPathOffRoad(), 1);
   w->racingPath->onSurfaceFraction = 0.7f;
   EXPECT_EQ(w->IsRacingPathOffRoad(), 0);
+}
+
+// A road over the whole coordinate range: the radius from the origin and the grid's far edges
+// are held at the largest 32-bit value (2^31 does not fit), the near edges stay exact.
+TEST_F(WorldSetup, AWorldOverTheWholeRangeHoldsItsRadiusAndGridEdgesAtTheLargestValue) {
+  AddPaths(1);
+  Segment(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+  w->ReSetup();
+  EXPECT_EQ(w->worldRadius, INT32_MAX);
+  EXPECT_EQ(w->grid.minX, INT32_MIN);
+  EXPECT_EQ(w->grid.minY, INT32_MIN);
+  EXPECT_EQ(w->grid.maxX, INT32_MAX);
+  EXPECT_EQ(w->grid.maxY, INT32_MAX);
+  // 64 m squares: 2^32 units / 2^22 = 1024 squares a side.
+  EXPECT_EQ(w->grid.width, 1024);
+  EXPECT_EQ(w->grid.height, 1024);
 }
 
 TEST_F(WorldSetup, TheTrackAreaReachesTheFartherOfItsHalfWidthAndHalfLength) {
@@ -390,6 +588,16 @@ TEST_F(WorldSetup, StartPositionForACar) {
   left.position = {-30 << 16, 0, 0};
   w->GetStartPositionEx(out, 2, &left, 0);
   EXPECT_NEAR(std::fabs(out.heading), 3.14159265 - START_HEADING_TURN, 1e-5);
+  // A pit start on node 0 itself, for a car there: the nearest node is 0 and the start lies on
+  // the path's line, on neither side: turned by -30 degrees from the node's heading.
+  const PathNode& n0 = w->racingPath->nodes[0];
+  Placed(n0.x / 65536.0, n0.y / 65536.0, ROLE_PIT_START, 4);
+  w->ReSetup();
+  StartCar atStart;
+  atStart.position = {n0.x, n0.y, 0};
+  w->GetStartPositionEx(out, 3, &atStart, 0);
+  ASSERT_EQ(atStart.path.node, 0);
+  EXPECT_NEAR(out.heading, std::atan2(-n0.dirX, n0.dirY) - START_HEADING_TURN, 1e-5);
 }
 
 TEST_F(WorldSetup, WhileEditingALayoutTheFirstStartIsTheViewersPlace) {
@@ -420,6 +628,40 @@ TEST_F(WorldSetup, WhileEditingALayoutTheFirstStartIsTheViewersPlace) {
   EXPECT_EQ(out.position.x, 10 << 16);
 }
 
+// A start a layout added (a placed object with no model entry, its index byte the route) comes
+// before the track's own: its place and heading, and no override byte.
+TEST_F(WorldSetup, AStartALayoutAddedComesBeforeTheTracksOwn) {
+  AddPaths(1);
+  w->gridStarts[0].used = 1;
+  w->gridStarts[0].position = {10 << 16, 0, 0};
+  TrackPlacedObject turned;
+  turned.heading = 0.5f;
+  Placed(31, 4, ROLE_START, 0, turned);
+  w->addedCount = 1;
+  StartPosition out;
+  w->GetStartPosition(out, 0, 0);
+  EXPECT_EQ(out.used, 1);
+  EXPECT_EQ(out.position.x, 31 << 16);
+  EXPECT_EQ(out.position.y, 4 << 16);
+  EXPECT_EQ(out.overrideByte, 0);
+  EXPECT_FLOAT_EQ(out.heading, 0.5f);
+  w->GetStartPositionEx(out, 0, nullptr, 0);
+  EXPECT_EQ(out.used, 1);
+  EXPECT_EQ(out.position.y, 4 << 16);
+  EXPECT_FLOAT_EQ(out.heading, 0.5f);
+  // Route 1 has no added start: the track's own place 1 (none here).
+  w->GetStartPosition(out, 1, 0);
+  EXPECT_EQ(out.used, 0);
+  // For a car on the racing path the added start's heading is turned to the path: (31, 4) lies
+  // right of the right straight, run along +y (heading 0), so -30 degrees.
+  w->ReSetup();
+  StartCar car;
+  car.position = {30 << 16, 4 << 16, 0};
+  w->GetStartPositionEx(out, 0, &car, 0);
+  EXPECT_EQ(car.marked, 1);
+  EXPECT_NEAR(out.heading, -START_HEADING_TURN, 1e-6);
+}
+
 TEST_F(WorldSetup, StartGrids) {
   AddPaths(1);
   // First number 40, 2 x 8: slots 39..47 only.
@@ -444,6 +686,31 @@ TEST_F(WorldSetup, StartGrids) {
   w->ReSetup();
   EXPECT_EQ(w->gridStartCount, 0);
   EXPECT_EQ(w->pitStartCount, 9);
+}
+
+// A grid numbered 0 starts at place 1, as one numbered 1 does: the same four places filled,
+// the same spots, nothing written before the table.
+TEST_F(WorldSetup, AStartGridNumberedZeroStartsAtPlaceOne) {
+  AddPaths(1);
+  auto* grid = static_cast<WStartGrid*>(MakeStartGrid({10 << 16, 0, 0}));
+  grid->firstNumber = 1;
+  grid->columns = 2;
+  grid->rows = 2;
+  grid->Setup();
+  w->AddObjectToTable(grid);
+  w->ReSetup();
+  ASSERT_EQ(w->gridStartCount, 4);
+  StartPosition one[4];
+  std::copy(w->gridStarts, w->gridStarts + 4, one);
+  EXPECT_NE(one[0].position.x, one[1].position.x) << "two columns";
+  grid->firstNumber = 0;
+  w->ReSetup();
+  EXPECT_EQ(w->gridStartCount, 4);
+  for (int k = 0; k < 4; ++k) {
+    EXPECT_EQ(w->gridStarts[k].used, 1) << k;
+    EXPECT_EQ(w->gridStarts[k].position.x, one[k].position.x) << k;
+    EXPECT_EQ(w->gridStarts[k].position.y, one[k].position.y) << k;
+  }
 }
 
 TEST_F(WorldSetup, RaceStartDraws) {
@@ -493,6 +760,18 @@ TEST_F(WorldSetup, RaceStartDraws) {
   w->SetupRaceStart(&settings, 1);
   EXPECT_EQ(w->drawnDelay, 1000);
   EXPECT_EQ(w->startDelayMs, 0);
+  // A replay draws nothing; the largest start value's delay, 2^31 s less 3 s, is held at the
+  // largest 32-bit value of milliseconds.
+  settings.replay = 1;
+  settings.startValue = INT32_MAX;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_EQ(w->startDelayMs, INT32_MAX);
+  // The race-start mark is kept when asked, else cleared.
+  w->raceStart = 1;
+  w->SetupRaceStart(&settings, 1);
+  EXPECT_EQ(w->raceStart, 1);
+  w->SetupRaceStart(&settings, 0);
+  EXPECT_EQ(w->raceStart, 0);
 }
 
 }  // namespace
