@@ -319,6 +319,24 @@ TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   EXPECT_TRUE(SaidLine("Skin name set to red2 but the model does not have a 'skin' texture page"));
 }
 
+// The colour record holds fifteen characters and its end: a fifteen-character skin is set
+// whole, a sixteen-character one is refused with a box that names it, and nothing changes.
+TEST_F(MeshConfigs, ASkinNameOfFifteenCharactersFitsAndSixteenAreRefusedWithABox) {
+  car().colourIndex = 1;
+  car().currentColours = car().colourConfigs[1];
+  VehicleEditor::SetSkinName(*e, "RUN_abcdefghijklmno");  // a..o: 15 letters
+  EXPECT_STREQ(car().currentColours.name, "abcdefghijklmno");
+  EXPECT_STREQ(car().colourConfigs[1].name, "abcdefghijklmno");
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = VehicleUndo::NumNodes;
+  Reports() = Caught{};
+  VehicleEditor::SetSkinName(*e, "RUN_abcdefghijklmnop");  // a..p: 16 letters
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+  ASSERT_EQ(Reports().boxes.size(), 1u);
+  EXPECT_EQ(Reports().boxes[0], "Skin name is too long (15 characters at most) : abcdefghijklmnop");
+}
+
 TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
   struct Seen {
     const ModelObject *model, *spoke;
