@@ -266,6 +266,28 @@ TEST_F(Screen, TheModellerOnTheCarsModelIsOneUndoableStep) {
   EXPECT_EQ(Bytes(), edited);
 }
 
+// "Animate" turns the driver on; without a driver to pose it says why in the status line, a
+// car with no steering animation that it needs one, and opens nothing.
+TEST_F(Screen, AnimateWithoutADriverSaysWhyAndOpensNothing) {
+  Load();
+  Car& c = *e->car;
+  c.FreeAnimations();
+  std::memset(c.steerAnimation, 0, sizeof c.steerAnimation);
+  e->displayFlags &= ~SHOW_DRIVER;
+  e->statusText[0] = 0;
+  VehicleEditor::Animate(e, 0, 0);
+  EXPECT_TRUE(e->displayFlags & SHOW_DRIVER);
+  EXPECT_STREQ(e->statusText, "To include a driver you must specify a steering animation");
+  EXPECT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(ActiveObjectEditor, nullptr);
+  std::memcpy(c.steerAnimation, "nosuch", 6);
+  e->statusText[0] = 0;
+  VehicleEditor::Animate(e, 0, 0);
+  EXPECT_STREQ(e->statusText, "There is no driver to animate");
+  EXPECT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(ActiveObjectEditor, nullptr);
+}
+
 // Opening the modeller lets the wheel meshes go; closing it builds the car again from its
 // model: the wheel meshes let go, the level distances set again (the first 120 m for one or two
 // levels, 60 m for three), a new model asked for, and the car set up and shown again.
