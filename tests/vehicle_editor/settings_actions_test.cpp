@@ -357,6 +357,19 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_TRAILING_ARM); },
                 "Front Trailing Arm is not yet available");
   ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_RIGID); }, "Rigid suspension is only for karts");
+  // Without a wheel on the axle there is nothing to convert; a rear trailing arm needs its pivot.
+  {
+    const int32_t wheels = c.wheelCount;
+    c.wheelCount = 0;
+    ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_TRAILING_ARM); },
+                  "Didn't find a relevant wheel");
+    c.wheelCount = wheels;
+    const IntVector pivot = rear.lowerPivot;
+    rear.lowerPivot = IntVector{};
+    ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_TRAILING_ARM); },
+                  "A lower pivot is required [REAR]");
+    rear.lowerPivot = pivot;
+  }
 
   // A thrust bearing for the rear.
   FramePoint* grown = static_cast<FramePoint*>(std::realloc(c.framePoints, sizeof(FramePoint) * (c.framePointCount + 1)));
