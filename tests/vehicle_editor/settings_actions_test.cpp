@@ -81,6 +81,14 @@ TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   EXPECT_STREQ(Slots[NumNodes].name, "set no drive");
   ExpectRefused([&] { Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION); Choose(1); Choose(0); },
                 "Invalid drive type");
+  // A power unit given with four wheel drive needs four wheels: three are refused.
+  car().wheelCount = 3;
+  ExpectRefused([&] { VehicleEditor::ConvertMotor(*e, 1, DRIVE_FOUR); },
+                "Four wheel drive is only for four wheeled vehicles");
+  car().wheelCount = 4;
+  VehicleEditor::ConvertMotor(*e, 1, DRIVE_FOUR);
+  EXPECT_EQ(car().driveType, DRIVE_FOUR) << "four are enough";
+  EXPECT_STREQ(Slots[NumNodes].name, "convert motor");
 }
 
 TEST_F(SettingsTest, TransmissionsWithinAKindAndAcrossKindsWithTheMotorsFigures) {
