@@ -361,6 +361,19 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   EXPECT_FALSE(fs::exists("data/veh/Coded.veh"));
 }
 
+// A vehicle without its model has no VOB to write: saving both is refused with a box naming
+// the vehicle, and no file is written.
+TEST_F(Files, SavingBothWithoutAModelIsRefusedWithABoxNamingTheVehicle) {
+  ModelObject* const model = car().model;
+  car().model = nullptr;
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "NoModel"), 0);
+  car().model = model;
+  ASSERT_EQ(Reports().boxes.size(), 1u);
+  EXPECT_EQ(Reports().boxes[0], "Could not write file : NoModel");
+  EXPECT_FALSE(fs::exists("data/veh/NoModel.veh"));
+}
+
 TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {
   ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Kept"), 1);
   char code[5] = {};
