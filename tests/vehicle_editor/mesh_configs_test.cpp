@@ -147,8 +147,13 @@ TEST_F(MeshConfigs, IndexesAtTheEndsOfTheListsChooseAndRenameOnlyWhatIsThere) {
   ASSERT_EQ(car().configCount, 1);
   EXPECT_EQ(car().setups[0].record.bytes[SETUP_CONFIGURATION], 0) << "naming the one deleted, it names the first";
   EXPECT_EQ(car().setups[count].record.bytes[SETUP_CONFIGURATION], 1);
-  // Added straight (as the entry's answer does) past four: refused.
-  for (const char* name : {"B", "C", "D", "E"}) VehicleEditor::AddConfig(*e, name);
+  // Added straight (as the entry's answer does): one edit named for it, the car built again;
+  // past four: refused.
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::AddConfig(*e, "B");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "add config");
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is built again";
+  for (const char* name : {"C", "D", "E"}) VehicleEditor::AddConfig(*e, name);
   EXPECT_EQ(car().configCount, 4);
   EXPECT_STREQ(car().configs[3].name, "D");
   // Without any configuration: no layer to switch, and a new one takes every layer.
