@@ -303,6 +303,26 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   EXPECT_STREQ(Slots[NumNodes].name, "load colour config");
 }
 
+// A colour file of another type records nothing and changes nothing: the status line says it
+// did not load, with the file sound, and the message line names the file and why.
+TEST_F(Setups, AColourConfigThatDoesNotLoadSaysWhyNamesTheFileAndChangesNothing) {
+  std::filesystem::create_directories("data/colours");
+  const std::string other(64, 'X');  // no colour file's magic
+  ASSERT_EQ(FileWriteAll("data\\colours\\other.col", other.data(), other.size()), 0);
+  const ColourSet colours = car().currentColours;
+  const int nodes = NumNodes;
+  Reports() = Caught{};
+  VehicleEditor::ColourConfigAction(e, 0, 1);
+  Type("Enter name of colour config to LOAD", "other");
+  EXPECT_STREQ(e->statusText, "Could not load colour config");
+  ASSERT_EQ(Reports().lines.size(), 1u);
+  EXPECT_EQ(Reports().lines[0], "Could not load colour config : data\\colours\\other.col - File failed header check :");
+  ASSERT_EQ(Reports().sounds.size(), 1u);
+  EXPECT_EQ(Reports().sounds[0], 2);
+  EXPECT_EQ(NumNodes, nodes);
+  EXPECT_EQ(std::memcmp(&car().currentColours, &colours, sizeof colours), 0);
+}
+
 // Every whole rebuild of the edited car (a configuration stepped, a set-up or a colour set
 // loaded, a save of the vehicle or of its model) builds the configuration the set-up names
 // afresh: the wheel meshes let go, the model's level distances set again, a new model asked for,

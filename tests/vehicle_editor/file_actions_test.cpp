@@ -334,9 +334,22 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
   EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "ab", 1), 1) << "two characters are enough";
   EXPECT_TRUE(fs::exists("data/veh/ab.veh"));
+  Reports() = Caught{};
   EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "../x"), 0);
+  EXPECT_TRUE(SaidBox("File name must be ASCII (e.g. 0-9 A-Z a-z)"));
+  EXPECT_FALSE(fs::exists("data/x.veh"));
   EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "ABC"), 0);
   EXPECT_TRUE(SaidBox("VOB name must be two characters in length"));
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, ".."), 0);  // two characters, but the folder above
+  EXPECT_TRUE(SaidBox("File name must be ASCII (e.g. 0-9 A-Z a-z)"));
+  // The two name buttons rename nothing: each says which save sets its name.
+  Reports() = Caught{};
+  VehicleEditor::FileAction(e, 0, 0);
+  VehicleEditor::FileAction(e, 0, 1);
+  ASSERT_EQ(Reports().boxes.size(), 2u);
+  EXPECT_EQ(Reports().boxes[0], "Click 'save VEH' to change the vehicle's name");
+  EXPECT_EQ(Reports().boxes[1], "Click 'save VOB' to set VOB name");
   fs::remove(PathToNative(vob.c_str()));
   VehicleEditor::FileAction(e, 0, 4);
   EXPECT_TRUE(SaidBox(std::string("Can't save VEH only - ") + code + ".vob was not found"));
@@ -346,6 +359,19 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Coded"), 0);
   EXPECT_TRUE(SaidBox("Click 'save VOB' to set VOB name"));
   EXPECT_FALSE(fs::exists("data/veh/Coded.veh"));
+}
+
+// A vehicle without its model has no VOB to write: saving both is refused with a box naming
+// the vehicle, and no file is written.
+TEST_F(Files, SavingBothWithoutAModelIsRefusedWithABoxNamingTheVehicle) {
+  ModelObject* const model = car().model;
+  car().model = nullptr;
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "NoModel"), 0);
+  car().model = model;
+  ASSERT_EQ(Reports().boxes.size(), 1u);
+  EXPECT_EQ(Reports().boxes[0], "Could not write file : NoModel");
+  EXPECT_FALSE(fs::exists("data/veh/NoModel.veh"));
 }
 
 TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {

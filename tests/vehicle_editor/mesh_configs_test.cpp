@@ -147,8 +147,13 @@ TEST_F(MeshConfigs, IndexesAtTheEndsOfTheListsChooseAndRenameOnlyWhatIsThere) {
   ASSERT_EQ(car().configCount, 1);
   EXPECT_EQ(car().setups[0].record.bytes[SETUP_CONFIGURATION], 0) << "naming the one deleted, it names the first";
   EXPECT_EQ(car().setups[count].record.bytes[SETUP_CONFIGURATION], 1);
-  // Added straight (as the entry's answer does) past four: refused.
-  for (const char* name : {"B", "C", "D", "E"}) VehicleEditor::AddConfig(*e, name);
+  // Added straight (as the entry's answer does): one edit named for it, the car built again;
+  // past four: refused.
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::AddConfig(*e, "B");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "add config");
+  EXPECT_EQ(e->carSetups, setups + 1) << "the car is built again";
+  for (const char* name : {"C", "D", "E"}) VehicleEditor::AddConfig(*e, name);
   EXPECT_EQ(car().configCount, 4);
   EXPECT_STREQ(car().configs[3].name, "D");
   // Without any configuration: no layer to switch, and a new one takes every layer.
@@ -317,6 +322,24 @@ TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   VehicleEditor::SetSkinName(*e, "RUN_red2");
   EXPECT_STREQ(car().currentColours.name, "red2");
   EXPECT_TRUE(SaidLine("Skin name set to red2 but the model does not have a 'skin' texture page"));
+}
+
+// The colour record holds fifteen characters and its end: a fifteen-character skin is set
+// whole, a sixteen-character one is refused with a box that names it, and nothing changes.
+TEST_F(MeshConfigs, ASkinNameOfFifteenCharactersFitsAndSixteenAreRefusedWithABox) {
+  car().colourIndex = 1;
+  car().currentColours = car().colourConfigs[1];
+  VehicleEditor::SetSkinName(*e, "RUN_abcdefghijklmno");  // a..o: 15 letters
+  EXPECT_STREQ(car().currentColours.name, "abcdefghijklmno");
+  EXPECT_STREQ(car().colourConfigs[1].name, "abcdefghijklmno");
+  const std::vector<uint8_t> before = Bytes();
+  const int nodes = VehicleUndo::NumNodes;
+  Reports() = Caught{};
+  VehicleEditor::SetSkinName(*e, "RUN_abcdefghijklmnop");  // a..p: 16 letters
+  EXPECT_EQ(Bytes(), before);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes);
+  ASSERT_EQ(Reports().boxes.size(), 1u);
+  EXPECT_EQ(Reports().boxes[0], "Skin name is too long (15 characters at most) : abcdefghijklmnop");
 }
 
 TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {

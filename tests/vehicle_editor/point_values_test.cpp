@@ -54,6 +54,18 @@ TEST_F(PointValues, SixMetresIsTheLimitOfATypedValue) {
   VehicleEditor::UndoRedo(e, 0, 0);
   VehicleEditor::UndoRedo(e, 0, 0);
   EXPECT_EQ(Bytes(), loaded);
+
+  // Over a page of its own (a sub-screen open) the refusal is a warning line, not a box.
+  Prss over{};
+  e->prss.sub = &over;
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::CheckPointValueRange(*e, 6 * 65536), 0);
+  EXPECT_EQ(VehicleEditor::CheckPointValueRange(*e, -6 * 65536), 0);
+  EXPECT_EQ(VehicleEditor::CheckPointValueRange(*e, 6 * 65536 + 1), 1);
+  e->prss.sub = nullptr;
+  EXPECT_TRUE(Reports().boxes.empty());
+  ASSERT_EQ(Reports().lines.size(), 1u);
+  EXPECT_EQ(Reports().lines[0], "New value is too high");
 }
 
 TEST_F(PointValues, CtrlRightCopiesAndShiftRightPastesACoordinate) {

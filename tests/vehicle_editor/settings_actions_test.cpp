@@ -81,6 +81,14 @@ TEST_F(SettingsTest, DriveTypesFollowThePowerUnitTheClassAndTheWheels) {
   EXPECT_STREQ(Slots[NumNodes].name, "set no drive");
   ExpectRefused([&] { Do(VehicleEditor::ChooseAction, e, CHOOSE_TRANSMISSION); Choose(1); Choose(0); },
                 "Invalid drive type");
+  // A power unit given with four wheel drive needs four wheels: three are refused.
+  car().wheelCount = 3;
+  ExpectRefused([&] { VehicleEditor::ConvertMotor(*e, 1, DRIVE_FOUR); },
+                "Four wheel drive is only for four wheeled vehicles");
+  car().wheelCount = 4;
+  VehicleEditor::ConvertMotor(*e, 1, DRIVE_FOUR);
+  EXPECT_EQ(car().driveType, DRIVE_FOUR) << "four are enough";
+  EXPECT_STREQ(Slots[NumNodes].name, "convert motor");
 }
 
 TEST_F(SettingsTest, TransmissionsWithinAKindAndAcrossKindsWithTheMotorsFigures) {
@@ -357,6 +365,19 @@ TEST_F(SettingsTest, MacPhersonAndDoubleWishboneArmsComeFromTheFramesPivots) {
   ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 1, SUSPENSION_TRAILING_ARM); },
                 "Front Trailing Arm is not yet available");
   ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_RIGID); }, "Rigid suspension is only for karts");
+  // Without a wheel on the axle there is nothing to convert; a rear trailing arm needs its pivot.
+  {
+    const int32_t wheels = c.wheelCount;
+    c.wheelCount = 0;
+    ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_TRAILING_ARM); },
+                  "Didn't find a relevant wheel");
+    c.wheelCount = wheels;
+    const IntVector pivot = rear.lowerPivot;
+    rear.lowerPivot = IntVector{};
+    ExpectRefused([&] { VehicleEditor::ConvertSuspension(*e, 0, SUSPENSION_TRAILING_ARM); },
+                  "A lower pivot is required [REAR]");
+    rear.lowerPivot = pivot;
+  }
 
   // A thrust bearing for the rear.
   FramePoint* grown = static_cast<FramePoint*>(std::realloc(c.framePoints, sizeof(FramePoint) * (c.framePointCount + 1)));

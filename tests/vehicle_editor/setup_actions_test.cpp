@@ -311,5 +311,11 @@ TEST_F(SetupActions, EachActionTakesItsLastWordAndRefusesTheNext) {
 
   VehicleEditor::ToggleViewOption(e, CLICK_LEFT, EDITOR_LIGHT_TESTS - 1);
   EXPECT_EQ(e->lightTests[EDITOR_LIGHT_TESTS - 1], 1);
+  // One past the last switch is none: the editor is left as it was, byte for byte.
+  std::vector<unsigned char> before(sizeof(VehicleEditor)), after(sizeof(VehicleEditor));
+  std::memcpy(before.data(), static_cast<const void*>(e), sizeof(VehicleEditor));
+  VehicleEditor::ToggleViewOption(e, CLICK_LEFT, EDITOR_LIGHT_TESTS);
+  std::memcpy(after.data(), static_cast<const void*>(e), sizeof(VehicleEditor));
+  EXPECT_EQ(before, after);
 }
 }  // namespace

@@ -528,6 +528,16 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   EXPECT_NE(Find("Suspension diagram"), nullptr);
   EXPECT_EQ(Starting("Wheelbase"), nullptr) << "past the room, not on the screen";
   EXPECT_EQ(CommonRowsTop(c), 432);
+  {
+    // Counts past the most a vehicle holds take no more rows than the most.
+    const int setups = c.setupCount, colours = c.colourConfigCount;
+    c.setupCount = VEHICLE_MAX_SETUPS + 1;
+    EXPECT_EQ(CommonRowsTop(c), 432);
+    c.setupCount = setups;
+    c.colourConfigCount = 2 * VEHICLE_MAX_COLOUR_CONFIGS;
+    EXPECT_EQ(CommonRowsTop(c), 432);
+    c.colourConfigCount = colours;
+  }
   // A wheel step down over the page scrolls a row; the last row stops on the room's last row.
   MouseRecord down{};
   down.wheel = -1;

@@ -266,6 +266,46 @@ TEST_F(Screen, TheModellerOnTheCarsModelIsOneUndoableStep) {
   EXPECT_EQ(Bytes(), edited);
 }
 
+// "Animate" turns the driver on; without a driver to pose it says why in the status line, a
+// car with no steering animation that it needs one, and opens nothing.
+TEST_F(Screen, AnimateWithoutADriverSaysWhyAndOpensNothing) {
+  Load();
+  Car& c = *e->car;
+  c.FreeAnimations();
+  std::memset(c.steerAnimation, 0, sizeof c.steerAnimation);
+  e->displayFlags &= ~SHOW_DRIVER;
+  e->statusText[0] = 0;
+  VehicleEditor::Animate(e, 0, 0);
+  EXPECT_TRUE(e->displayFlags & SHOW_DRIVER);
+  EXPECT_STREQ(e->statusText, "To include a driver you must specify a steering animation");
+  EXPECT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(ActiveObjectEditor, nullptr);
+  std::memcpy(c.steerAnimation, "nosuch", 6);
+  e->statusText[0] = 0;
+  VehicleEditor::Animate(e, 0, 0);
+  EXPECT_STREQ(e->statusText, "There is no driver to animate");
+  EXPECT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(ActiveObjectEditor, nullptr);
+}
+
+// The spoke in the modeller is one undoable step too, named for it; closed unchanged, the
+// history is as before.
+TEST_F(Screen, TheModellerOnTheSpokeIsOneUndoableStep) {
+  Load();
+  const int nodes = NumNodes;
+  VehicleEditor::EditSpoke(e, 0, 1);
+  ASSERT_NE(ActiveObjectEditor, nullptr);
+  EXPECT_EQ(e->subEditor, SUB_MODELLER);
+  EXPECT_EQ(e->spokeInEditor, 1);
+  ASSERT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "edit spoke");
+  Prss_Terminate(&ActiveObjectEditor->prss);
+  Act();
+  EXPECT_EQ(e->subEditor, SUB_NONE);
+  EXPECT_EQ(e->spokeInEditor, 0);
+  EXPECT_EQ(NumNodes, nodes) << "closing unchanged leaves the history as before";
+}
+
 // Opening the modeller lets the wheel meshes go; closing it builds the car again from its
 // model: the wheel meshes let go, the level distances set again (the first 120 m for one or two
 // levels, 60 m for three), a new model asked for, and the car set up and shown again.

@@ -2,10 +2,15 @@
 // drawn on the null device so that they reach the 3D line stream: the wheels' pivot lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "core/fixed_math.h"
 #include "render/buffers.h"
 #include "render/immediate.h"
 #include "tests/render/null_renderer.h"
+#include "text/text_colours.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 
 namespace {
@@ -53,4 +58,63 @@ TEST_F(EditorViews, AWheelLineFromAPivotPastTheLargestDrawnCoordinateStartsAtIt)
   EXPECT_FLOAT_EQ(v[1].y, 0.25f);
   EXPECT_FLOAT_EQ(v[1].z, -0.5f);
   EndLineBatch3D();
+}
+
+// Every wheel gives exactly two lines, in wheel order: lower pivot to centre in light green,
+// then the strut top (the lower pivot moved by the mount's x and z) to centre in light orange.
+// A wheel count past the most a car holds draws the most; a count of none draws nothing.
+TEST_F(EditorViews, EachWheelDrawsItsPivotLineThenItsStrutLineAndNoOtherWheel) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Car& c = car();
+  MatrixIdentity(c.drawTransform.rotation);
+  c.drawTransform.translation = IntVector{};
+  e->subEditor = 0;
+  e->diagramFlags = 0;
+  e->selection.openTab = TAB_SUSPENSION;
+  for (int i = 0; i < CAR_MAX_WHEELS; ++i) {
+    const float k = float(i + 1);
+    c.wheels[i].lowerPivot = {k, 0.5f, -k};
+    c.wheels[i].mountDx = 0.25f;
+    c.wheels[i].mountDz = -0.75f;
+    c.wheels[i].centre = {k * 2.0f, 0.125f, k * 4.0f};
+  }
+  SetDefaultTextColours();  // as the program's start-up does
+  const uint32_t green = 0xFF000000u | TextColours.lightGreen, orange = 0xFF000000u | TextColours.lightOrange;
+  ASSERT_NE(green, orange);
+  const auto vertices = [&](int count) {
+    c.wheelCount = count;
+    EXPECT_EQ(BeginLineBatch3D(), 1);
+    VehicleEditor::DrawMarks(*e);
+    std::vector<VertexLine3D> drawn(StreamLines3D.vertexCount);
+    if (!drawn.empty())
+      std::memcpy(drawn.data(), reinterpret_cast<const VertexLine3D*>(StreamLines3D.vertexWrite) - drawn.size(),
+                  drawn.size() * sizeof(VertexLine3D));
+    EndLineBatch3D();
+    return drawn;
+  };
+  for (const int count : {0, 1, 2, CAR_MAX_WHEELS, CAR_MAX_WHEELS + 1}) {
+    SCOPED_TRACE(count);
+    const int shown = std::min(count, CAR_MAX_WHEELS);
+    const std::vector<VertexLine3D> v = vertices(count);
+    ASSERT_EQ(v.size(), size_t(4 * shown));  // two lines of two ends a wheel
+    for (int i = 0; i < shown; ++i) {
+      const float k = float(i + 1);
+      const VertexLine3D* w = &v[size_t(4 * i)];
+      EXPECT_FLOAT_EQ(w[0].x, k);  // the lower pivot
+      EXPECT_FLOAT_EQ(w[0].y, 0.5f);
+      EXPECT_FLOAT_EQ(w[0].z, -k);
+      EXPECT_FLOAT_EQ(w[2].x, k + 0.25f);  // the strut top: pivot x + 0.25, pivot z - 0.75
+      EXPECT_FLOAT_EQ(w[2].y, 0.5f);
+      EXPECT_FLOAT_EQ(w[2].z, -k - 0.75f);
+      for (const int end : {1, 3}) {  // both lines end at the wheel's centre
+        EXPECT_FLOAT_EQ(w[end].x, 2.0f * k);
+        EXPECT_FLOAT_EQ(w[end].y, 0.125f);
+        EXPECT_FLOAT_EQ(w[end].z, 4.0f * k);
+      }
+      EXPECT_EQ(w[0].colour, green);
+      EXPECT_EQ(w[1].colour, green);
+      EXPECT_EQ(w[2].colour, orange);
+      EXPECT_EQ(w[3].colour, orange);
+    }
+  }
 }

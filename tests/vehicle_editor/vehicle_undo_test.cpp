@@ -156,6 +156,29 @@ TEST_F(History, RunningOutOfMemoryDropsOldNodesThenRecordsNothing) {
   EXPECT_STRNE(e->statusText, "d") << "the name is not shown";
 }
 
+// A history copy that no longer reads leaves the car as it is and says so in a message line
+// naming why and the vehicle.
+TEST_F(History, AHistoryCopyThatDoesNotReadKeepsTheCarAndSaysWhy) {
+  Load();
+  Edit("a", 5.0f);
+  Edit("b", 6.0f);
+  ASSERT_GE(NumNodes, 2);
+  const int point = NumNodes - 1;
+  ASSERT_NE(Slots[point].stored, nullptr);
+  ASSERT_GE(Slots[point].size, 8);
+  std::memset(Slots[point].stored, 'X', 8);  // its first words damaged
+  Car* car = e->car;
+  const std::vector<uint8_t> before = Bytes();
+  vehicle_editor_test::g_lines.clear();
+  EXPECT_EQ(VehicleEditor::LoadVehicleState(*e, nullptr, point), 0);
+  EXPECT_EQ(e->car, car);
+  EXPECT_EQ(Bytes(), before);
+  ASSERT_EQ(vehicle_editor_test::g_lines.size(), 1u);
+  const std::string& line = vehicle_editor_test::g_lines[0];
+  EXPECT_EQ(line.rfind("Could not load vehicle : ", 0), 0u) << line;
+  EXPECT_TRUE(line.ends_with(" Runabout")) << line;
+}
+
 TEST_F(History, BadNamesAndDamagedFilesKeepTheCarTheHistoryAndTheSavedMark) {
   Load();
   Edit("a", 5.0f);
