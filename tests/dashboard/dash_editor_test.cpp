@@ -1356,6 +1356,21 @@ TEST_F(DashEditor, OnASmallScreenThePageTakesTheNarrowestColumnsAndLowerRows) {
   }
 }
 
+// On a screen narrower than even the narrowest column (ten widths) the rows can fit at no
+// height: the page is laid out at the least row height, half a button, and no lower.
+TEST_F(DashEditor, OnAScreenNarrowerThanTheNarrowestColumnTheRowsAreHalfAButtonHigh) {
+  ScreenWidth = 9 * ButtonWidth;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  Open(1);
+  for (const char* heading : {"Water temperature", "Fuel gauge"}) {
+    const InterfaceButton* b = FindShownButton(heading);
+    ASSERT_NE(b, nullptr) << heading;
+    EXPECT_EQ(b->right - b->left, 10 * ButtonWidth) << heading << ": the narrowest columns";
+    EXPECT_EQ(b->bottom - b->top, ButtonHeight / 2) << heading;
+  }
+}
+
 // The gauges with a symbol under the hub (water, fuel, oil temperature and oil pressure) have
 // a "symbol" button among their style buttons.
 TEST_F(DashEditor, TheGaugesWithASymbolHaveASymbolButton) {
