@@ -924,6 +924,42 @@ TEST_F(AppHarness, TheHundredthDrawnFrameBringsTheBlinkTickAtOnce) {
   AppShutdown();
 }
 
+// The blink tick comes on the first pass whose clock reads its time, 100 ms after the next
+// half second of the wall clock: a pass one millisecond short of it leaves the phase, the pass
+// at exactly that time flips it.
+TEST_F(AppHarness, TheBlinkTickComesOnThePassWhoseClockReadsExactlyItsTime) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  GameState = 0;
+  // Without a period, a pass that draws sleeps only in the limiter, until the clock moves on
+  // (one fake millisecond), and then reads the time it judges by: the clock after the pass.
+  ShiftHeld = 1;  // a held Shift draws every pass
+  int phase = BlinkPhase;
+  for (int i = 0; i < 2000 && BlinkPhase == phase; ++i) AppRunPass();
+  ASSERT_NE(BlinkPhase, phase);
+  phase = BlinkPhase;
+  // The fake clock started at 100000 ms with the wall clock at 14:03:59.250, and the two move
+  // together: at counter N the wall's millisecond is (250 + N - 100000) mod 1000.
+  const uint32_t tick = ClockNowMs();
+  const uint32_t wallMs = (250u + (tick - 100000u)) % 1000u;
+  ASSERT_EQ(SystemTimeUtc.millisecond, int(wallMs)) << "the wall clock read at the tick";
+  // On to the next half second, then 100 ms: wall 0..499 -> 600 - ms later; 500..999 -> 1100 - ms.
+  const uint32_t next = tick - wallMs + (wallMs < 500u ? 600u : 1100u);
+  ClockAdvanceFake(next - 2u - tick);
+  AppRunPass();
+  ASSERT_EQ(ClockNowMs(), next - 1u);
+  EXPECT_EQ(BlinkPhase, phase) << "one millisecond short of the tick";
+  AppRunPass();
+  ASSERT_EQ(ClockNowMs(), next);
+  EXPECT_NE(BlinkPhase, phase) << "at the tick's own millisecond";
+  ShiftHeld = 0;
+  AppShutdown();
+}
+
 TEST_F(AppHarness, ATopActReturningNullEndsTheLoopAndShutDownRunsInFull) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
