@@ -293,6 +293,43 @@ TEST(BoneRig, AJointsSwingAndTwistLimitsPullBackOnlyWhatPassesThem) {
   }
 }
 
+// The twist spring needs a twist axis: b's z axis crossed with the hinge axis.  A hinge axis
+// tilted from b's z axis by just enough that the cross is the least twist axis (1e-6, whose
+// square's root comes back to it exactly in floats) still gets the spring; a hinge axis along
+// b's z axis gives none.  b is twisted 0.5 rad about z past a 0.1 limit, as above.
+TEST(BoneRig, AHingeAxisTiltedByTheLeastTwistAxisStillGetsTheTwistSpring) {
+  const float co = std::cos(0.5f), si = std::sin(0.5f);
+  for (const float tilt : {BONE_LEAST_TWIST_AXIS, 0.0f}) {
+    SCOPED_TRACE(tilt);
+    BoneRig rig;
+    rig.Allocate(2, 1);
+    MakeBone(rig.bones[0], 0.1f, 10.0f, 5.0f);
+    MakeBone(rig.bones[1], 0.1f, 1.0f, 5.0f);
+    const float aboutZ[9] = {co, -si, 0, si, co, 0, 0, 0, 1};
+    std::copy(aboutZ, aboutZ + 9, rig.bones[1].orientation);
+    rig.joints[0] = FreeJoint(rig.bones[0], rig.bones[1], {}, {});
+    rig.joints[0].twistLimit = 0.1f;
+    // The hinge axis (the frame's column 0) = (tilt, 0, 1): (0, 0, 1) x (tilt, 0, 1) = (0, tilt, 0).
+    rig.joints[0].frame[0] = tilt;
+    rig.joints[0].frame[3] = 0.0f;
+    rig.joints[0].frame[6] = 1.0f;
+    AnimEditor editor;
+    Bone::SimulateStep(rig, editor, DT, 0.0f);
+    // The twist axis normalised is (0, 1, 0); the chord from it to b's y axis (-sin, cos - 1, 0),
+    // 2 sin 0.25 = 0.4948 long, pulled back by 1000 x (1 kg)^2 x (chord - 0.1).
+    const double e[3] = {-si, co - 1.0, 0.0};
+    const double chord = std::sqrt(e[0] * e[0] + e[1] * e[1]);
+    const double pull = tilt > 0.0f ? (chord - 0.1) * 1000.0 / chord : 0.0;
+    const Vec3 va = rig.bones[0].velocity, vb = rig.bones[1].velocity;
+    EXPECT_NEAR(va.x, e[0] * pull * DT / 10.0, 1e-6);
+    EXPECT_NEAR(va.y, e[1] * pull * DT / 10.0, 1e-6);
+    EXPECT_NEAR(va.z, 0.0, 1e-6);
+    EXPECT_NEAR(vb.x, -e[0] * pull * DT, 1e-5);
+    EXPECT_NEAR(vb.y, -e[1] * pull * DT, 1e-5);
+    EXPECT_NEAR(vb.z, 0.0, 1e-5);
+  }
+}
+
 // A rig made again starts its clock again and has its joints cleared; a bone of the least
 // mass steps, a lighter one never does; a bone held still while another is dragged stays put.
 TEST(BoneRig, AllocatingClearsTheJointsAndClockAndOnlyBonesOfTheLeastMassStep) {
