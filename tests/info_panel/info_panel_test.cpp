@@ -567,6 +567,38 @@ TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
   EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera]));
 }
 
+// A pointer on a ratings row's bottom edge is on the row.  In the garage's full-screen layout
+// (scale 0.65 about the panel's top edge y = 0.3 - 1 = -0.7, so y0 = -0.7 x 0.35 = -0.245) the
+// second row ("technical") runs from the page top -0.7 + 0.1 + 0.05 = -0.55 plus 1.5 lines of
+// 0.07, -0.445, to -0.445 + 0.06 = -0.385, drawn at 0.65 x -0.385 - 0.245 = -0.49525.  On a
+// screen 8000 high, pixel 2019 is at 2 x 2019 / 8000 - 1 = -0.49525 too; pixel 2020 is below.
+TEST_F(PanelTest, APointerOnARatingsRowsBottomEdgeChoosesThatRow) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  ScreenHeight = 8000;
+  SetFullScreenInfoPanelLayout();
+  MouseX = -1;
+  MouseY = -1;
+  Draw(car, 0);
+  const ValueControl* label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
+  ASSERT_NE(label, nullptr);
+  MouseX = static_cast<int>(((label->left + label->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+  MouseY = 2019;
+  ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, label->bottom) << "exactly on the edge";
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the edge";
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdsovera])) << "on the edge";
+  MouseY = 2020;
+  Draw(car, 0);
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel below";
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel below";
+  ResetInfoPanelLayout();
+}
+
 // The configuration shown is the set-up's, held to the last the car has and to the four the
 // table holds, whatever the count says.
 TEST_F(PanelTest, TheConfigurationShownIsHeldToTheCarsLastAndTheTablesFourth) {
