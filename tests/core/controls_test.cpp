@@ -632,7 +632,9 @@ TEST_F(Controls, AnInputPastTheDevicesAxesHasNoDeviceForForceFeedback) {
   EXPECT_EQ(haptics_.Count("create"), 0);
 }
 
-TEST_F(Controls, AShifterOnTheFirstDevicesFirstTwoAxesGetsItsEffect) {
+// Input 0, the first device's first axis, is an axis like any other for the shifter: its
+// effect is set up with X on it and Y on the next, and the other way round.
+TEST_F(Controls, AShifterOnTheFirstDevicesFirstTwoAxesGetsItsEffectEitherWayRound) {
   haptics_.forceFeedbackDevices = 0b11;
   Attach(2, 4, 0, "Shifter");  // inputs 0, 1
   Attach(2, 4, 0, "Wheel");    // inputs 2, 3
@@ -644,6 +646,14 @@ TEST_F(Controls, AShifterOnTheFirstDevicesFirstTwoAxesGetsItsEffect) {
   EXPECT_EQ(SteerForce.device, 1);
   EXPECT_EQ(ShiftForce.device, 0);
   EXPECT_EQ(ShiftForce.axes, 2);
+
+  AssignAxis(AXIS_SHIFT_X, 1);
+  ResetMessages();
+  AssignAxis(AXIS_SHIFT_Y, 0);
+  EXPECT_EQ(SteerForce.device, 1);
+  EXPECT_EQ(ShiftForce.device, 0) << "Y on input 0";
+  EXPECT_EQ(ShiftForce.axes, 2);
+  EXPECT_FALSE(Shown("Could not set up FF shift device"));
 }
 
 }  // namespace
