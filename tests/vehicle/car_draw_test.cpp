@@ -627,8 +627,8 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
 }  // namespace
 
 // A wheel's draw matrix: its hub stands out from the upright by the set's wheel offset along
-// the wheel's own axle, which a steered wheel turns about the upright; the car's place and
-// turn carry it into the world.
+// the wheel's own axle (outward: a left wheel's the other way, a central wheel's not at all),
+// which a steered wheel turns about the upright; the car's place and turn carry it into the world.
 TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
   Car car;
   SetIdentity3x3(car.orientation);
@@ -659,6 +659,12 @@ TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
   w.spinAxis = Vec3{1, 0, 0};
   ComputeWheelMatrix(car, w, axes, centre);
   EXPECT_NEAR(centre[0], 10.6f, 1e-5f);
+
+  w.side = 0.0f;  // a wheel on the centre line has no side to stand out to: the hub is its centre
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.7f, 1e-5f);
+  EXPECT_NEAR(centre[1], 1.2f, 1e-5f);
+  EXPECT_NEAR(centre[2], 0.3f, 1e-5f);
 
   // Turned a quarter about z, the car carries the wheel with it.
   const float turned[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
