@@ -219,6 +219,71 @@ TEST_F(CarContacts, ACarOnItsBackTestsOnlyItsBodyPoints) {
   EXPECT_EQ(int(Hooks.rayCalls.size()), bodyProbes + car.wheelCount);
 }
 
+// A remote car placed on its wheels looks at an object only when one of its wheels meets it (a
+// ground candidate already found, or a locked contact), whichever wheel that is: then every due
+// body point, every wheel's ground ray and the meeting wheel's tyre ray are tested; when none
+// meets it, nothing is.
+TEST_F(CarContacts, AnUprightRemoteCarTestsAnObjectWhenAnyOneOfItsWheelsMeetsIt) {
+  RecordingHooks hooks;
+  StandInObject plane;
+  plane.normal = {0.0f, 0.0f, 1.0f};
+  car.placedRemote = 1;
+  SetIdentity3x3(car.orientation);
+  car.Integrate(CAR_STEP_SECONDS, 0);
+  const int wheels = car.wheelCount;
+  ASSERT_GE(wheels, 2);
+  ASSERT_NE(car.wheels[0].tyreScale, 0.0f);
+  ASSERT_NE(car.wheels[wheels - 1].tyreScale, 0.0f);
+  // Every body point due this step, so each is tested once when the object is looked at.
+  for (int i = 0; i < car.pointCount; ++i) car.points[i].probe.checkDelay = 0;
+  const auto at = [](const HookRecord::RayCall& call, const IntVector& p) {
+    return call.position.x == p.x && call.position.y == p.y && call.position.z == p.z;
+  };
+  // meeting: the wheel that meets the object, -1 for none; locked: by a locked contact rather
+  // than a candidate.
+  const auto look = [&](int meeting, bool locked) {
+    for (int i = 0; i < wheels; ++i) {
+      car.wheels[i].groundRay.ClearCandidate();
+      car.wheels[i].contactKind = 0;
+      car.wheelSteps[i].hasObject = 0;
+      car.wheelSteps[i].noSecondContact = 0;
+    }
+    if (meeting >= 0) {
+      if (locked)
+        car.wheels[meeting].contactKind = 3;
+      else
+        car.wheels[meeting].groundRay.candidateStrength = 1000;
+    }
+    Hooks.rayCalls.clear();
+    car.CollideWithObject(plane.Object(), 1, 1, 1);
+  };
+  const struct {
+    int meeting;
+    bool locked;
+  } cases[] = {{0, false}, {0, true}, {wheels - 1, false}, {wheels - 1, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "wheel " << c.meeting << (c.locked ? " locked" : " with a candidate"));
+    look(c.meeting, c.locked);
+    // Every body point + one ground ray a wheel + the meeting wheel's tyre ray: for the sample
+    // car, 0 + 4 + 1 = 5.
+    EXPECT_EQ(int(Hooks.rayCalls.size()), car.pointCount + wheels + 1);
+    for (int i = 0; i < wheels; ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(car.wheelSteps[i].hasObject, i == c.meeting ? 1 : 0);
+      const CarWheel& w = car.wheels[i];
+      EXPECT_EQ(std::count_if(Hooks.rayCalls.begin(), Hooks.rayCalls.end(),
+                              [&](const auto& call) { return at(call, w.groundRay.world); }),
+                1);
+      EXPECT_EQ(std::count_if(Hooks.rayCalls.begin(), Hooks.rayCalls.end(),
+                              [&](const auto& call) { return at(call, w.tyreRay.world); }),
+                i == c.meeting ? 1 : 0);
+    }
+  }
+  look(-1, false);
+  EXPECT_TRUE(Hooks.rayCalls.empty()) << "no wheel meets it: not even the body is looked at";
+  for (int i = 0; i < wheels; ++i) EXPECT_EQ(car.wheelSteps[i].hasObject, 0) << i;
+}
+
 // An object whose ray box only touches the rays' reach, on any side, is still tested; one a unit
 // beyond it is passed by with no ray test at all.
 int32_t g_rayBox[6];
