@@ -333,6 +333,11 @@ TEST_F(VehicleFile, TheDataSetsItsColoursSideAndNames) {
   const char* names[5] = {"red", "", "blue", "red", "Red"};
   for (int i = 0; i < 5; ++i) std::strcpy(d.colourConfigs[i].name, names[i]);
   EXPECT_EQ(d.CountColourConfigNames(), 2) << "red, blue; names differing in case are one";
+  // One-letter names are names too: "A", "b", "a" are A and b.
+  d.colourConfigCount = 3;
+  const char* shortNames[3] = {"A", "b", "a"};
+  for (int i = 0; i < 3; ++i) std::strcpy(d.colourConfigs[i].name, shortNames[i]);
+  EXPECT_EQ(d.CountColourConfigNames(), 2) << "A, b; one letter is enough to be named";
 
   char shortName[SHORT_NAME_SIZE];
   const char modId[4] = {char(0x3F), char(0x1A), char(0x02), 0};
