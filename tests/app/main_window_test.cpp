@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,6 +25,7 @@
 #include "render/sky.h"
 #include "render/system_textures.h"
 #include "text/code_pages.h"
+#include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
@@ -430,6 +433,49 @@ TEST_F(MainWindowTest, TheWindowsOwnKeysDoWhatTheKeyTableSays) {
   EXPECT_EQ(LastBlockModeSent, 0) << "half a second on";
   LastBlockModeSent = 0;
   EXPECT_TRUE(probe.keys.empty()) << "none of these reached the process";
+}
+
+// Shift+F5 reads the current language's texts again; Ctrl+Shift+F5 steps to the next
+// language of the table, and from the last one back to the built-in English texts.
+TEST_F(MainWindowTest, ShiftF5ReloadsTheLanguageAndCtrlShiftF5StepsToTheNextOne) {
+  OpenWindow();
+  Probe();
+  const auto shiftF5 = [](bool ctrl) {
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+    if (ctrl) PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, true);
+    const Uint16 mod = ctrl ? KMOD_LSHIFT | KMOD_LCTRL : KMOD_LSHIFT;
+    Tap(SDL_SCANCODE_F5, SDLK_F5, mod);
+    if (ctrl) PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+    Pump();
+  };
+  // The second language of the table is "Deutsch"; its file sets the OK button's text.
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt", std::ios::binary) << "3a_capitlok=Jawohl\n";
+  LanguageName[0] = 0;
+  ResetLanguageTexts();
+  shiftF5(true);
+  EXPECT_STREQ(LanguageName, "Deutsch") << "from English to the next language";
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
+
+  LanguageTexts[TX_3a_capitlok] = "scribbled";
+  shiftF5(false);
+  EXPECT_STREQ(LanguageName, "Deutsch") << "Shift+F5 alone stays in the language";
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl") << "and reads its file again";
+
+  // "Romanian" is the last of the 37 languages: after it come the built-in texts.
+  std::strcpy(LanguageName, "Romanian");
+  shiftF5(true);
+  EXPECT_STREQ(LanguageName, "") << "after the last language, English";
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "OK") << "the built-in text of 3a_capitlok";
+
+  LanguageTexts[TX_3a_capitlok] = "scribbled";
+  shiftF5(false);
+  EXPECT_STREQ(LanguageName, "");
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "OK") << "in English Shift+F5 puts the built-in texts back";
+
+  LanguageName[0] = 0;
+  ResetLanguageTexts();
 }
 
 TEST_F(MainWindowTest, HeldKeysRepeatsAndTheKeyStateFollowTheKeyboard) {
