@@ -682,11 +682,20 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
   for (AeroItem& item : car->aeroItems) item.liftFactor = 0.0f;
   for (const std::string& line : Draw(INFO_PAGE_DOWNFORCE)) EXPECT_EQ(line.find("distribution"), std::string::npos);
 
-  // The speed unit buttons switch the unit.
+  // The speed unit buttons switch the unit, and only the unit in force is lit.
+  ASSERT_EQ(SpeedUnitKmh, 1);
   Draw(INFO_PAGE_DOWNFORCE);
+  ASSERT_NE(Texted("km/h"), nullptr);
+  ASSERT_NE(Texted("mph"), nullptr);
+  EXPECT_EQ(Texted("km/h")->colour, &InterfaceColours.textSelected);
+  EXPECT_EQ(Texted("mph")->colour, &InterfaceColours.textUnselected);
   Click(Texted("mph"));
   EXPECT_EQ(SpeedUnitKmh, 0);
   EXPECT_TRUE(Has(Draw(INFO_PAGE_DOWNFORCE), Fmt("Estimated maximum speed : %.0f mph", car->topSpeed * 2.237)));
+  EXPECT_EQ(Texted("km/h")->colour, &InterfaceColours.textUnselected);
+  EXPECT_EQ(Texted("mph")->colour, &InterfaceColours.textSelected);
+  Click(Texted("km/h"));
+  EXPECT_EQ(SpeedUnitKmh, 1);
 }
 
 // A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
