@@ -2104,6 +2104,14 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   const float red[4] = {1, 0, 0, 1};
   GfxClearRenderTargetView(g_context, view, red);
   EXPECT_EQ(GfxSwapChainPresent(chain, 1, 0), GFX_OK);
+  EXPECT_EQ(SDL_GL_GetSwapInterval(), 1) << "a sync interval of 1 waits for the vertical blank";
+  // The sync interval of each presentation reaches the swap: 0 presents at once, 1 waits.
+  EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  EXPECT_EQ(SDL_GL_GetSwapInterval(), 0) << "sync 0";
+  EXPECT_EQ(GfxSwapChainPresent(chain, 1, 0), GFX_OK);
+  EXPECT_EQ(SDL_GL_GetSwapInterval(), 1) << "sync 1 again";
+  EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  EXPECT_EQ(SDL_GL_GetSwapInterval(), 0) << "sync 0 again";
   SDL_HideWindow(window);
   EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_STATUS_OCCLUDED);
   SDL_ShowWindow(window);
