@@ -476,6 +476,7 @@ TEST_F(MainWindowTest, ShiftF5ReloadsTheLanguageAndCtrlShiftF5StepsToTheNextOne)
 
   LanguageName[0] = 0;
   ResetLanguageTexts();
+  std::filesystem::remove("data/language/Deutsch.txt");
 }
 
 TEST_F(MainWindowTest, HeldKeysRepeatsAndTheKeyStateFollowTheKeyboard) {
