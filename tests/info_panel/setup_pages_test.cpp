@@ -698,6 +698,64 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
   EXPECT_EQ(SpeedUnitKmh, 1);
 }
 
+// The aerodynamic rows stand in the second column, which starts at x = -0.65 + 0.85 = 0.2 and
+// is 0.75 wide: the name over its first 0.4 (0.2 .. 0.5), the lift figure over 0.4 .. 0.7
+// (0.5 .. 0.725) and the drag figure over the rest (0.725 .. 0.95), all three on one line,
+// and each row one line (0.07) below the one before.
+TEST_F(SetupPages, EachAeroRowsNameLiftAndDragStandSideBySideInTheSecondColumn) {
+  Load(RACER);
+  Draw(INFO_PAGE_DOWNFORCE);
+  int rows = 0;
+  float lastTop = 0.0f;
+  for (int i = 2; i < ValueControlCount; ++i) {
+    const ValueControl& drag = ValueControls[i];
+    char out[64];
+    if (drag.displayType != 15 || !ValueControlText(drag, out, sizeof out) || std::strncmp(out, "D : ", 4) != 0)
+      continue;
+    const ValueControl& lift = ValueControls[i - 1];
+    const ValueControl& name = ValueControls[i - 2];
+    char liftText[64];
+    ASSERT_TRUE(ValueControlText(lift, liftText, sizeof liftText));
+    EXPECT_EQ(std::strncmp(liftText, "L : ", 4), 0) << liftText << " before " << out;
+    EXPECT_NEAR(name.left, 0.2f, 1e-5f) << out;
+    EXPECT_NEAR(name.right, 0.5f, 1e-5f) << out;
+    EXPECT_NEAR(lift.left, 0.5f, 1e-5f) << out;
+    EXPECT_NEAR(lift.right, 0.725f, 1e-5f) << out;
+    EXPECT_NEAR(drag.left, 0.725f, 1e-5f) << out << ": the drag figure begins where the lift ends";
+    EXPECT_NEAR(drag.right, 0.95f, 1e-5f) << out << ": and ends at the column's right edge";
+    EXPECT_LT(drag.left, drag.right) << out;
+    EXPECT_FLOAT_EQ(lift.top, drag.top) << out;
+    EXPECT_FLOAT_EQ(name.top, drag.top) << out;
+    if (rows > 0) {
+      EXPECT_NEAR(drag.top, lastTop + 0.07f, 1e-5f) << out;
+    }
+    lastTop = drag.top;
+    ++rows;
+  }
+  int present = 0;
+  for (const AeroItem& item : car->aeroItems) present += (item.flags & AERO_PRESENT) != 0;
+  EXPECT_EQ(rows, present + 1) << "each present item and the total";
+}
+
+// The distribution line stands from a total lift of 0.000001 on.  The shares are floats, so
+// the least total is the float nearest 0.000001.  One item alone, its centre on the rearmost
+// point (lever share f = 0): rear = -(1 - 0) x lift = 0.000001, front = -0 x lift = 0, so the
+// total is the limit exactly and the shares are 0 % front, 100 % rear.  A lift one float
+// step smaller draws no line.
+TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
+  Load(RACER);
+  for (AeroItem& item : car->aeroItems) item.flags &= ~AERO_PRESENT;
+  AeroItem& wing = car->aeroItems[AERO_REAR_WING];
+  wing.flags |= AERO_PRESENT;
+  wing.centre.y = car->rearmostY;
+  wing.liftFactor = -0.000001f;
+  EXPECT_TRUE(Has(Draw(INFO_PAGE_DOWNFORCE), "Downforce distribution : 0.0 F  100.0 R"));
+
+  wing.liftFactor = -std::nextafter(0.000001f, 0.0f);
+  for (const std::string& line : Draw(INFO_PAGE_DOWNFORCE))
+    EXPECT_EQ(line.find("distribution"), std::string::npos) << line;
+}
+
 // A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
 TEST_F(SetupPages, ASeatsNameTakesTheLeftOfItsRowBeforeItsButtons) {
   Load(RUNABOUT);
