@@ -329,6 +329,35 @@ TEST_F(FrameOnNullDevice, DeviceReleaseDropsTheRenderTextureAndTheFrameMakesItAg
   EXPECT_GT(BloomChain.count, 0);
 }
 
+// After the device went, the frame's picture, its quad and both post chains are gone with it:
+// forgetting them drops every reference (counts, mode, targets) and frees no record, since
+// the next emptying of the texture table frees them.
+TEST_F(FrameOnNullDevice, ForgettingTheRenderTexturesDropsBothChainsWithoutFreeingTheirRecords) {
+  ASSERT_EQ(SetRenderTargetTexture(128, 64, 2), 2);
+  UnsetRenderTarget();
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  ASSERT_GT(BloomChain.count, 0);
+  ASSERT_EQ(CreateBlurTargets(BlurChain), 1);
+  ASSERT_EQ(BlurChain.count, BLUR_LEVELS);
+  ASSERT_NE(BlurChain.targets[0], nullptr);
+  const int listed = TextureCount();
+
+  ForgetRenderTextures();
+  EXPECT_EQ(RenderTexture.texture, nullptr);
+  EXPECT_EQ(RenderTexture.quadMode, -1);
+  for (const PostChain* chain : {&BloomChain, &BlurChain}) {
+    const char* which = chain == &BloomChain ? "bloom" : "blur";
+    EXPECT_EQ(chain->count, 0) << which;
+    EXPECT_EQ(chain->mode, 0) << which;
+    EXPECT_EQ(chain->failed, 0) << which;
+    for (int i = 0; i < POST_CHAIN_LEVELS; ++i) EXPECT_EQ(chain->targets[i], nullptr) << which << " " << i;
+  }
+  EXPECT_EQ(TextureCount(), listed) << "the records stay listed until the table is emptied";
+
+  FreeAllGraphics(1, 0);  // empties the table, as the device release does
+  EXPECT_EQ(BlurChain.count, 0);
+}
+
 // The materials of the sprite pictures and the logo, in loading order.
 std::vector<Material*> PictureMaterials() {
   const SystemMaterialSet& m = SystemMaterials;
