@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
@@ -220,6 +221,43 @@ TEST(TypedText, NeverWritesPastTheBufferOrHalfACharacter) {
   EXPECT_EQ(Utf8ToCodePage(nullptr, 0, out, sizeof out), 0);
   EXPECT_EQ(CodePageToUtf8("\xE9\xE9\xE9", -1, 0, out, sizeof out), 2);  // one "é" fits
   EXPECT_STREQ(out, "\xC3\xA9");
+}
+
+// One character given by its number takes the bytes the C library's converter gives it in the
+// page (one byte, or two in a double-byte page), and "?" when the page lacks it.  The numbers
+// sit on both sides of each UTF-8 length step (0x80, 0x800, 0x10000); U+0080 is a character
+// of the Traditional Chinese page here (byte 0x80).
+TEST(TypedText, OneCharacterByNumberTakesItsBytesInThePage) {
+  const uint32_t characters[] = {0x41,   0x7F,   0x80,   0x81,   0xE9,    0x7FF,
+                                 0x800,  0x20AC, 0x65E5, 0xFFFD, 0x10000, 0x1F600};
+  for (int page = 0; page < CODE_PAGE_COUNT; ++page) {
+    Reference encode(Name(page).c_str(), "UTF-32LE");
+    ASSERT_NE(encode.cd, reinterpret_cast<iconv_t>(-1)) << Name(page);
+    for (const uint32_t c : characters) {
+      bool ok = false;
+      std::string expected = encode.Convert(Utf32(c), &ok);
+      if (!ok || expected.empty() || expected.size() > 2) expected = "?";
+      char out[4] = {};
+      const int n = CharacterToCodePage(c, page, out);
+      EXPECT_EQ(std::string(out, static_cast<size_t>(std::max(n, 0))), expected)
+          << Name(page) << " U+" << std::hex << c;
+    }
+  }
+  // The test's own anchors, by hand: "A" is itself everywhere, "é" is 0xE9 in Latin 1, and
+  // U+0080 in the Traditional Chinese page is its byte 0x80.
+  char out[4] = {};
+  EXPECT_EQ(CharacterToCodePage(0x41, 4, out), 1);
+  EXPECT_EQ(out[0], 'A');
+  EXPECT_EQ(CharacterToCodePage(0xE9, 0, out), 1);
+  EXPECT_EQ(static_cast<uint8_t>(out[0]), 0xE9);
+  EXPECT_EQ(CharacterToCodePage(0x80, 0, out), 1);
+  EXPECT_EQ(out[0], '?') << "Latin 1's byte 0x80 is the euro sign";
+  bool ok = false;
+  Reference big5("CP950", "UTF-32LE");
+  if (big5.Convert(Utf32(0x80), &ok) == "\x80" && ok) {
+    EXPECT_EQ(CharacterToCodePage(0x80, CODE_PAGE_TRADITIONAL_CHINESE, out), 1);
+    EXPECT_EQ(static_cast<uint8_t>(out[0]), 0x80);
+  }
 }
 
 TEST(TypedText, DoubleBytePagesRoundTripThroughUtf8) {
