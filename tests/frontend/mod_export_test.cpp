@@ -291,6 +291,12 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   ASSERT_LT(configs, VEHICLE_MAX_COLOUR_CONFIGS);
   std::snprintf(car->colourConfigs[configs].name, COLOUR_SET_NAME_SIZE, "unused");
   EXPECT_EQ(CheckVehicleSkins(*car), 1);
+  // Nor is such a name refused as one that could leave its folder: it is not the car's.
+  std::snprintf(car->colourConfigs[configs].name, COLOUR_SET_NAME_SIZE, "a/b");
+  EXPECT_EQ(UnsafeModName(*car), nullptr);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Default skin not found : " + skin));
+  EXPECT_FALSE(Said("name can not be used in a mod"));
   car->colourConfigs[configs].name[0] = 0;
   char second[COLOUR_SET_NAME_SIZE];
   std::memcpy(second, car->colourConfigs[1].name, COLOUR_SET_NAME_SIZE);

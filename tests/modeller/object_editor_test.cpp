@@ -479,6 +479,65 @@ TEST_F(ObjectEditorTest, ThePickBeyondTheNearLimitAndOnlyTheEditedSubobjectWitho
   ScreenWidth = ScreenHeight = 0;
 }
 
+// An object whose mesh is not built (its preview's mesh forgotten) has its points where they
+// are stored: the point positions and the pick use them untransformed.
+TEST_F(ObjectEditorTest, AnObjectWithoutABuiltMeshIsPickedAndPlacedWhereItsPointsAre) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  // Triangle 0 across the y axis 1 m away, facing -y; triangle 1 off to the right 2 m away,
+  // also drawn mirrored across x = 0.
+  b.Triangle(b.Point(-0.25, 1, -0.5), b.Point(0.25, 1, -0.5), b.Point(0, 1, 0.5));
+  b.extraFlags = TRIANGLE_MIRRORED;
+  const int corner = b.Point(0.5, 2, 0.5);
+  b.Triangle(b.Point(0.25, 2, -0.5), b.Point(0.75, 2, -0.5), corner);
+  b.Into(o);
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &o, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  o.builtMesh = nullptr;
+  ObjectEditorState& s = ObjectEditorShared;
+  const int spokes = s.spokeCount;
+  s.spokeCount = 0;
+
+  // 0.5 m and 2 m in 16.16: 0.5 x 65536 = 32768, 2 x 65536 = 131072; the mirrored copy has x negated.
+  const IntVector at = ObjectPointPosition(o, uint16_t(corner));
+  EXPECT_EQ(at.x, 32768);
+  EXPECT_EQ(at.y, 131072);
+  EXPECT_EQ(at.z, 32768);
+  const IntVector copy = ObjectPointPosition(o, uint16_t(corner | CORNER_MIRRORED));
+  EXPECT_EQ(copy.x, -32768);
+  EXPECT_EQ(copy.y, 131072);
+  EXPECT_EQ(copy.z, 32768);
+
+  // Rays along +y from x = 0 (triangle 0, 1 m), x = 0.5 m (triangle 1, 2 m) and x = -0.5 m
+  // (triangle 1's mirrored copy, 2 m); each x lies inside its triangle at z = 0.
+  const struct {
+    double x;
+    int triangle;
+    double distance;
+  } rays[] = {{0, 0, 1.0}, {0.5, 1, 2.0}, {-0.5, 1, 2.0}};
+  const float dir[3] = {0, 1, 0};
+  for (const auto& r : rays) {
+    for (const int twoSided : {0, 1}) {
+      const int32_t origin[3] = {Metres(r.x), 0, 0};
+      std::memcpy(s.pick.rayOrigin, origin, sizeof origin);
+      std::memcpy(s.pick.rayDirection, dir, sizeof dir);
+      std::memcpy(GlobalPickingRay.origin, origin, sizeof origin);
+      std::memcpy(GlobalPickingRay.direction, dir, sizeof dir);
+      s.pick.state = 1;
+      e->twoSidedPicking = twoSided;
+      PickObjectTriangles(*e, o, -1, 0);
+      ASSERT_EQ(s.pick.state, 2) << "ray at x " << r.x << ", two-sided " << twoSided;
+      EXPECT_EQ(s.pick.triangle, r.triangle) << "ray at x " << r.x;
+      EXPECT_NEAR(s.pick.distance, r.distance, 1e-4) << "ray at x " << r.x;
+    }
+  }
+  s.spokeCount = spokes;
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  o.Free();
+}
+
 TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGouraudPreview) {
   ClearInterface();
   ButtonWidth = 20;

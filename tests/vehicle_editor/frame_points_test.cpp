@@ -409,6 +409,21 @@ TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection)
   EXPECT_STREQ(marks[7 + 7].label, "U");
   EXPECT_EQ(marks.back().kind, MARK_WHEEL_POINT);
   EXPECT_EQ(marks.back().index, -1);
+  // The letters the editor shows for types 1 to 3, and none for a type byte a file may hold
+  // beyond them.
+  const uint8_t type = car().framePoints[0].type;
+  const struct {
+    uint8_t type;
+    const char* label;
+  } letters[] = {{1, "L"}, {2, "U"}, {3, "T"}, {4, ""}, {5, ""}, {255, ""}};
+  for (const auto& l : letters) {
+    car().framePoints[0].type = l.type;
+    CollectFrameMarkers(*e, marks);
+    ASSERT_EQ(marks.size(), 7u + 8u + 6u);
+    EXPECT_EQ(marks[7 + 0].kind, MARK_POINT);
+    EXPECT_STREQ(marks[7 + 0].label, l.label) << "type " << int(l.type);
+  }
+  car().framePoints[0].type = type;
   // A tube to a point one past the frame's last, or to a wheel point past the six, has no
   // middle to mark; one to the last point and one to wheel point -6 have.
   const int16_t kept[2] = {car().frameTubes[0].b, car().frameTubes[1].b};
