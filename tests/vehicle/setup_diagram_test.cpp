@@ -135,6 +135,93 @@ TEST(SetupDiagram, MacPhersonAndDoubleWishboneAxles) {
   Draw2DList.Free();
 }
 
+// The lines of one colour in the diagram's batch, each from its start to its end: a thick
+// line's vertices 2 and 3 lie on the line itself, at its start and its end.
+struct DrawnLine {
+  float x0, y0, x1, y1;
+};
+std::vector<DrawnLine> LinesOfColour(uint32_t colour) {
+  std::vector<DrawnLine> lines;
+  const uint32_t shown = ApplyBrightnessTable(colour);
+  uint32_t i = 0;
+  while (i + THICK_LINE_VERTICES <= Draw2DList.counters.vertexCount) {
+    if (Draw2DList.vertices[i].colour != shown) {
+      ++i;
+      continue;
+    }
+    const Draw2DVertex* v = &Draw2DList.vertices[i];
+    lines.push_back(DrawnLine{v[2].x, v[2].y, v[3].x, v[3].y});
+    i += THICK_LINE_VERTICES;
+  }
+  return lines;
+}
+
+// A double wishbone axle whose arms are parallel and equally long makes a parallelogram that
+// can be drawn by hand.  Each wheel: the lower inner pivot at (0.3, 0.1) m (x across times the
+// side, z up), the upper at (0.3, 0.4); both arms 0.4 m, at rest level (no travel, no rest
+// angle), so the lower outer joint is at (0.7, 0.1); the upright 2 x 0.15 m long with no caster
+// stands straight up from it to (0.7, 0.4), 0.4 m from the upper pivot as the upper arm needs.
+// The panel (-0.4, -0.4) 0.8 x 0.8, the car 1.6 m wide: 0.4 x 0.8 / 1.6 = 0.2 per metre, x about
+// -0.4 + 0.4 = 0, the ground at -0.4 + 0.55 x 0.8 = 0.04 with z upwards, so (x, z) is drawn at
+// (0.2 x, 0.04 - 0.2 z):
+//   lower pivot (0.06, 0.02), upper pivot (0.06, -0.04), lower joint (0.14, 0.02), upper joint
+//   (0.14, -0.04), the x negated for the left wheel, drawn first.
+// The lower arm runs from the lower pivot to the lower joint, the upper arm from the upper pivot
+// to the upper joint; the third colour draws two lines from the lower pivot: to the upper pivot,
+// then to the upright's upper end.
+TEST(SetupDiagram, TheDoubleWishbonesLinksRunBetweenItsPivotsAndTheUprightsEnds) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  SuspensionBlock& set = car.wheelSets[1];
+  ASSERT_EQ(set.suspensionType, 4);
+  set.lowerArmLength = 0.4f;
+  set.upperArmLength = 0.4f;
+  set.halfUprightLength = 0.15f;
+  set.caster = 0.0f;
+  int wheels = 0;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    if (w.wheelSet != 1) continue;
+    ASSERT_EQ(std::fabs(w.side), 1.0f) << i;
+    ++wheels;
+    w.restArmAngle = 0.0f;
+    w.travel = 0.0f;
+    w.travelOffset = 0.0f;
+    w.lowerArmShortening = 0.0f;
+    w.upperArmShortening = 0.0f;
+    w.lowerPivot = {w.side * 0.3f, w.designCentre.y, 0.1f};
+    w.upperPivotX = w.side * 0.3f;
+    w.upperPivotZ = 0.4f;
+    w.mountDx = 0.0f;
+    w.mountDz = 0.3f;
+  }
+  ASSERT_EQ(wheels, 2);
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  DrawSetupDiagram(car, 1, -0.4f, -0.4f, 0.8f, 0.8f, 0, 0.04f, texts);
+  const ScreenWindow& window = RenderTargets.window;
+  // The panel's points through the window's mapping, the right wheel's x times side.
+  const auto expectLines = [&window](uint32_t colour, const std::vector<DrawnLine>& right) {
+    const std::vector<DrawnLine> drawn = LinesOfColour(colour);
+    ASSERT_EQ(drawn.size(), 2 * right.size()) << std::hex << colour;
+    for (size_t k = 0; k < drawn.size(); ++k) {
+      const float side = k < right.size() ? -1.0f : 1.0f;
+      const DrawnLine& e = right[k % right.size()];
+      const DrawnLine& d = drawn[k];
+      EXPECT_NEAR(d.x0, window.scaleX * side * e.x0 + window.centreX, 1e-5f) << std::hex << colour << " line " << k;
+      EXPECT_NEAR(d.y0, window.scaleY * e.y0 + window.centreY, 1e-5f) << std::hex << colour << " line " << k;
+      EXPECT_NEAR(d.x1, window.scaleX * side * e.x1 + window.centreX, 1e-5f) << std::hex << colour << " line " << k;
+      EXPECT_NEAR(d.y1, window.scaleY * e.y1 + window.centreY, 1e-5f) << std::hex << colour << " line " << k;
+    }
+  };
+  expectLines(DIAGRAM_LINK_COLOURS[0], {{0.06f, 0.02f, 0.14f, 0.02f}});  // the lower arm
+  expectLines(DIAGRAM_LINK_COLOURS[1], {{0.06f, -0.04f, 0.14f, -0.04f}});  // the upper arm
+  expectLines(DIAGRAM_LINK_COLOURS[2], {{0.06f, 0.02f, 0.06f, -0.04f}, {0.06f, 0.02f, 0.14f, -0.04f}});
+  Draw2DList.Free();
+}
+
 // The force wedge: along the force from the contact point, its outer edge 1.2 times as long
 // and raised; coloured by whether the force points with the wheel's side; wound by its sign.
 TEST(SetupDiagram, ForceWedgeAlongTheForce) {
