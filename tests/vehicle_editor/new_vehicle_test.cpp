@@ -802,3 +802,32 @@ TEST_F(NewVehicle, ThePagesAxleRowsShowATrackForAPairAndNoneForASingleWheel) {
   EXPECT_EQ(FindShownButton("Track width 1.500m"), nullptr);
   ClearInterface();
 }
+
+// Each axle's suspension row: the label "Suspension type" over the row's first half (8 of its
+// 16 units), the button with the axle's type over the second half, from the label's right edge
+// to the row's right edge.  A trike: the rear pair on type 1 "Linear", the single front wheel
+// on type 2 "Front Fork".
+TEST_F(NewVehicle, EachAxlesSuspensionRowIsHalfLabelAndHalfTypeWithinTheRow) {
+  Begin(NEW_LAYOUT_TRIKE);
+  W::Draw(*e);
+  const char* const types[2] = {"Linear", "Front Fork"};  // rear, then front
+  const int half = 8 * ButtonWidth, row = 16 * ButtonWidth;
+  char shown[128];
+  int found = 0;
+  for (int i = 0; i + 1 < ButtonCount; ++i) {
+    if (!ButtonText(InterfaceButtons[i], shown, sizeof shown) || std::strcmp(shown, "Suspension type") != 0) continue;
+    ASSERT_LT(found, 2);
+    const InterfaceButton& label = InterfaceButtons[i];
+    const InterfaceButton& type = InterfaceButtons[i + 1];
+    ASSERT_TRUE(ButtonText(type, shown, sizeof shown));
+    EXPECT_STREQ(shown, types[found]);
+    EXPECT_EQ(label.left, 0) << found;
+    EXPECT_EQ(label.right, half) << found;
+    EXPECT_EQ(type.left, half) << found;
+    EXPECT_EQ(type.right, row) << found;
+    EXPECT_EQ(type.top, label.top) << found;
+    ++found;
+  }
+  EXPECT_EQ(found, 2);
+  ClearInterface();
+}
