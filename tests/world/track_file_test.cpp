@@ -309,6 +309,19 @@ TEST_F(TrackFileTest, PathNamesAndRecords) {
   EXPECT_STREQ(world->paths[0].name, "SIXTEEN_BYTES_NM");
   EXPECT_EQ(world->paths[0].name[16], 0);
   EXPECT_EQ(world->worldFlags, 0x15u);
+  DeleteWorld();
+
+  // Revision 19 is the first without the dropped word: the world flags follow the record at once.
+  WriteTrack("nineteen", FirstSections(19, 1).add(Bytes{}.text("NINETEEN", 16).u32(31)).add(ColourSection(19)));
+  world = Load("nineteen");
+  ASSERT_NE(world, nullptr);
+  SetupWorldInGameCode();
+  SetupWorldInGameCode();
+  ASSERT_EQ(world->loadStep, 3);
+  EXPECT_EQ(WorldLoadFailed(), 0);
+  EXPECT_STREQ(world->paths[0].name, "NINETEEN");
+  EXPECT_EQ(*reinterpret_cast<int32_t*>(world->paths[0].path), 31);
+  EXPECT_EQ(world->worldFlags, 0x15u);  // C1 0x11 with the loaded bit 0x04
 }
 
 // Each reader, on a whole record and on the record cut at every byte: whole reads, a cut one is
@@ -395,6 +408,30 @@ TEST(TrackFileReaders, ThePlaceIsReadFromRevisionElevenOn) {
     EXPECT_EQ(format.longitude, placed ? -1.25f : 0.0f);
     EXPECT_EQ(file.file.ReadUInt(), 0xC0FFEEu) << "the next record starts right after";
   }
+}
+
+// After a path record, revisions below 19 hold one 32-bit word that is dropped; from 19 on the
+// next field follows the record at once.
+TEST(TrackFileReaders, ThePathTailWordIsDroppedOnlyBelowRevisionNineteen) {
+  for (const int revision : {0, 18, 19, 22}) {
+    SCOPED_TRACE(revision);
+    Bytes bytes;
+    if (revision < 19) bytes.u32(0xDEADBEEF);  // the dropped word
+    MemoryFile file(bytes.u32(0xC0FFEE));       // a word of the next field after it
+    TrackFormat format;
+    format.revision = uint8_t(revision);
+    TrackReadError error{};
+    ASSERT_EQ(SkipTrackPathTail(file.file, format, error), 1) << error.text;
+    EXPECT_EQ(file.file.ReadUInt(), 0xC0FFEEu) << "the next field starts right after";
+    EXPECT_EQ(file.file.BytesLeft(), 0);
+  }
+  // Below 19 a tail cut short is refused, naming the record.
+  MemoryFile cut(Bytes{}.u16(0xBEEF));
+  TrackFormat format;
+  format.revision = 18;
+  TrackReadError error{};
+  EXPECT_EQ(SkipTrackPathTail(cut.file, format, error), 0);
+  EXPECT_STREQ(error.text, "path record cut short");
 }
 
 // The largest values the format bytes allow: revision 22, 15 paths, name flags 1 (32-byte
