@@ -343,8 +343,9 @@ TEST_F(BuildModeTest, AClickOnATriangleSelectsItAloneAndMakesItCurrent) {
   EXPECT_EQ(SelectedTriangles(), 1);
 }
 
-TEST_F(BuildModeTest, RepairingMirroringDropsTheMirroredCopyAndLeavesNoCurrentTriangle) {
+TEST_F(BuildModeTest, RepairingMirroringLeavesNoCurrentTriangleAndATurnFindsItAgainFromTheSelection) {
   Start(Grid);
+  Key('T', true);
   ModelObject& o = *EditedObject;
   // Triangle 1 becomes triangle 0 reflected: the same corners backwards, each marked mirrored.
   const uint16_t* first = o.triangles[0].corners;
@@ -361,6 +362,24 @@ TEST_F(BuildModeTest, RepairingMirroringDropsTheMirroredCopyAndLeavesNoCurrentTr
   EXPECT_EQ(modeller->state.currentTriangle, 7) << "no current triangle";
   EXPECT_EQ(modeller->state.selectedTriangleCount, 1) << "the old triangle 5 is still selected";
   EXPECT_NE(o.triangles[4].flags & TRIANGLE_SELECTED, 0);
+  // Square 2 of the grid is points 3 (0,1), 4 (1,1), 7 (1,2), 6 (0,2), split on 3-7: triangles
+  // 3 = (3, 4, 7) and 4 = (3, 7, 6) now.  Shift-clicking triangle 3 turns the edge it shares
+  // with the selected triangle 4, found again from the selection.  Triangle 4's edge (a, b) =
+  // (3, 7) runs (7, 3) in triangle 3; o1 = 6, o2 = 4, so 4 becomes (o1, o2, b) = (6, 4, 7) and
+  // 3 becomes (o1, a, o2) = (6, 3, 4): the diagonal 3-7 is now 4-6.
+  const double area = TotalAreaZ(o);
+  ClickTriangle(3, true, false);
+  EXPECT_STREQ(modeller->statusText, "triangle rotation");
+  EXPECT_EQ(modeller->state.currentTriangle, 4);
+  const uint16_t turned4[3] = {6, 4, 7}, turned3[3] = {6, 3, 4};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(o.triangles[4].corners[k], turned4[k]) << "corner " << k;
+    EXPECT_EQ(o.triangles[3].corners[k], turned3[k]) << "corner " << k;
+  }
+  // Each half of the unit square keeps its winding: area +0.5 in z.
+  EXPECT_NEAR(AreaZ(o, 3), 0.5, 1e-9);
+  EXPECT_NEAR(AreaZ(o, 4), 0.5, 1e-9);
+  EXPECT_NEAR(TotalAreaZ(o), area, 1e-9);
 }
 
 TEST_F(BuildModeTest, TheBuildListDropsAReclickedPointAndTheNewTriangleTakesTheCurrentAttributes) {

@@ -146,6 +146,43 @@ TEST_F(OperationsTest, AStripMovedByDHasTheAreaOfItsSegmentsCrossedWithD) {
   EXPECT_GT(Length(sum), 0.5) << "the outside triangles face one way";
 }
 
+TEST_F(OperationsTest, TheInsideFacesOfAMovedStripFaceAgainstTheOutsideOnes) {
+  Start([](ModelObject& o) { PointRow(o, 3); });
+  model.points[2].z = 1 << 15;  // a bend: segments e0 = (1, 0, 0) and e1 = (1, 0, 0.5)
+  Key('P', true);
+  SelectPoints({0, 1, 2});
+  ModellerOptions.extrudeSides = ADD_BOTH;
+  Press("extrude");
+  Confirm();
+  ASSERT_EQ(model.triangleCount, 8);
+  PressValue("Forward (Y) value of the last selected point", 5);
+  Type("0.5");
+  PressValue("Up (Z) value of the last selected point", 8);
+  Type("0.75");  // the strip moved by d = (0, 0.5, 0.25)
+  // Either triangle of a quad with sides e and d has the cross product e x d when it faces out:
+  //   e0 x d = (0*0.25 - 0*0.5, 0*0 - 1*0.25, 1*0.5 - 0*0)     = (0, -0.25, 0.5)
+  //   e1 x d = (0*0.25 - 0.5*0.5, 0.5*0 - 1*0.25, 1*0.5 - 0*0) = (-0.25, -0.25, 0.5)
+  // and the opposite when it faces in.
+  const Vec outward[2] = {{0, -0.25, 0.5}, {-0.25, -0.25, 0.5}};
+  int seen[2][2] = {};
+  for (int t = 0; t < model.triangleCount; ++t) {
+    const ModelTriangle& tri = model.triangles[t];
+    double middleX = 0;
+    for (uint16_t c : tri.corners) middleX += At(model, c).x / 3;
+    const int segment = middleX < 1 ? 0 : 1;  // the first segment spans x 0..1, the second 1..2
+    const int inside = tri.group == 1 ? 1 : 0;
+    const double sign = inside ? -1 : 1;
+    const Vec n = Normal(model, tri);
+    const Vec& e = outward[segment];
+    EXPECT_NEAR(n.x, sign * e.x, 1e-4) << "triangle " << t;
+    EXPECT_NEAR(n.y, sign * e.y, 1e-4) << "triangle " << t;
+    EXPECT_NEAR(n.z, sign * e.z, 1e-4) << "triangle " << t;
+    ++seen[segment][inside];
+  }
+  for (int segment = 0; segment < 2; ++segment)
+    for (int inside = 0; inside < 2; ++inside) EXPECT_EQ(seen[segment][inside], 2) << segment << " " << inside;
+}
+
 TEST_F(OperationsTest, ExtrusionRefusalsChangeNothing) {
   Start([](ModelObject& o) { PointRow(o, 3); });
   Key('P', true);

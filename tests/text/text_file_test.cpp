@@ -99,6 +99,17 @@ TEST(TextFileLines, LongLinesAreCutAndTheRestSkipped) {
   char wide[128];
   EXPECT_EQ(file.ReadLine(wide, sizeof wide), 1);
   EXPECT_EQ(std::string(wide), fifty);
+
+  // A field of one byte keeps only the terminating zero, yet the line is still skipped.
+  ASSERT_EQ(file.Open(Write("skip.txt", "ab\ncd")), 1);
+  char one = 'z';
+  EXPECT_EQ(file.ReadLine(&one, 1), 1);
+  EXPECT_EQ(one, 0);
+  EXPECT_EQ(file.ReadLine(field), 1);
+  EXPECT_STREQ(field, "cd");
+  one = 'z';
+  EXPECT_EQ(file.ReadLine(&one, 1), 0) << "nothing is left";
+  EXPECT_EQ(one, 0);
 }
 
 TEST(TextFileBlocks, CommentsEmptyLinesAndBackslashesAtLineStarts) {
