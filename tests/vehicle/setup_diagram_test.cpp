@@ -222,6 +222,36 @@ TEST(SetupDiagram, TheDoubleWishbonesLinksRunBetweenItsPivotsAndTheUprightsEnds)
   Draw2DList.Free();
 }
 
+// The tyre section: each wheel draws the tyre's outline, each of its surfaces below the axle
+// and reflected above, and none of the rim's surfaces that follow it in the wheel's profile.
+// The profile's tyre, by hand: bead to side, side to shoulder, shoulder to tread, three tread
+// pieces, tread to shoulder, shoulder to side, side to bead: 9 surfaces; then the rim's two
+// sides (2 surfaces), or with a lip also the two lips (4 surfaces).  Two wheels on the front
+// axle: 2 x 9 x 2 = 36 section lines however many rim surfaces follow.
+TEST(SetupDiagram, TheTyreSectionDrawsTheTyresSurfacesButNotTheRims) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  SuspensionBlock& set = car.wheelSets[1];
+  Draw2DList.Init();
+  DiagramTexts texts;
+  struct Case {
+    float lipMm;
+    int surfaces;  // 9 tyre + the rim's
+  };
+  for (const Case& c : {Case{0.0f, 9 + 2}, Case{6.0f, 9 + 4}}) {
+    set.rimLipDepthMm = c.lipMm;
+    BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+    EXPECT_EQ(set.profile.surfaceCount, c.surfaces) << "the rim's surfaces follow the tyre's, lip " << c.lipMm;
+    Draw2DList.Reset();
+    DrawSetupDiagram(car, 1, -0.4f, -0.4f, 0.8f, 0.8f, 0, 0.04f, texts);
+    // A tyre that fits its rim: no bead surface in the flagged colour (black, as the arm plates).
+    EXPECT_EQ(set.profile.status, TYRE_DIMENSIONS_OK);
+    EXPECT_EQ(LinesOfColour(DIAGRAM_SECTION_COLOUR).size(), 36u) << "lip " << c.lipMm;
+  }
+  Draw2DList.Free();
+}
+
 // The force wedge: along the force from the contact point, its outer edge 1.2 times as long
 // and raised; coloured by whether the force points with the wheel's side; wound by its sign.
 TEST(SetupDiagram, ForceWedgeAlongTheForce) {
