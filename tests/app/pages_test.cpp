@@ -17,6 +17,7 @@
 #include "core/process.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
+#include "text/code_pages.h"
 #include "text/language.h"
 #include "tools/track_writer/track_files.h"
 #include "ui/dialogs.h"
@@ -271,6 +272,37 @@ TEST_F(Pages, AWelcomePageOpenedWithoutLanguagesShowsNone) {
     if (b.style != 2 || !b.text.text) continue;
     EXPECT_STRNE(b.text.text, "English");
     EXPECT_STRNE(b.text.text, "Deutsch");
+  }
+}
+
+// The welcome title is a translated text, so it is kept in the translation's code page: under
+// a Cyrillic translation (page 5, "C" of "LETBJCGHSK") its letters are drawn from that page,
+// not from the Latin one.  The title spans the top of the screen, x -1 .. 1, y -1 .. -0.85.
+TEST_F(Pages, TheWelcomeTitleKeepsTheTranslationsCodePage) {
+  struct PageBack {
+    int saved = CurrentCodePage;
+    ~PageBack() { CurrentCodePage = saved; }
+  } pageBack;
+  for (const int page : {5, CODE_PAGE_LATIN1}) {
+    CurrentCodePage = page;
+    top = OpenWelcomeScreen(nullptr, 0);
+    Frame();
+    const ValueControl* title = nullptr;
+    char buffer[128];
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 10 && ValueControlText(ValueControls[i], buffer, sizeof buffer) &&
+          std::strcmp(buffer, LanguageTexts[TX_3a_wlcm_zkt]) == 0)
+        title = &ValueControls[i];
+    ASSERT_NE(title, nullptr) << page;
+    EXPECT_FLOAT_EQ(title->left, -1.0f);
+    EXPECT_FLOAT_EQ(title->top, -1.0f);
+    EXPECT_FLOAT_EQ(title->right, 1.0f);
+    EXPECT_FLOAT_EQ(title->bottom, -0.85f);
+    EXPECT_EQ(title->codePage, page);
+    ExitRequested = 1;  // close the page before the next round
+    Frame();
+    ExitRequested = 0;
+    EXPECT_EQ(top, nullptr);
   }
 }
 

@@ -1,7 +1,11 @@
 // text_commands_test.cpp - typed lines, the command words, scripts and function-key messages.
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -9,6 +13,7 @@
 #include "command_test_folder.h"
 #include "core/profiler.h"
 #include "frontend/frontend.h"
+#include "platform/spawn.h"
 #include "race/race.h"
 #include "render/screenshot.h"
 #include "render/views.h"
@@ -623,6 +628,43 @@ TEST_F(TextCommands, WaitRunsAProgramWithItsArguments) {
   EXPECT_TRUE(Said("Parameter is not valid"));
   Type(("/exec " + std::string(100, 'p')).c_str());
   EXPECT_TRUE(Said("Parameter is too long"));
+}
+
+// Visiting the web site hands the site's address to the desktop's opener (xdg-open, looked up
+// on PATH) and ends the program without an exit action, for the reason "visit".  A stand-in
+// opener first on PATH records its arguments; the test waits for the started program to end
+// (waitpid blocks without a clock) before it reads them.
+TEST_F(TextCommands, VisitingTheWebSiteOpensItsAddressAndEndsTheProgram) {
+  const std::filesystem::path opener = std::filesystem::current_path() / "opener";
+  const std::filesystem::path record = opener / "opened.txt";
+  std::filesystem::create_directories(opener);
+  Write(opener / "xdg-open", "#!/bin/sh\nprintf '[%s]\\n' \"$@\" > '" + record.string() + "'\n");
+  std::filesystem::permissions(opener / "xdg-open", std::filesystem::perms::owner_all);
+  ASSERT_EQ(ExitRequested, 0);
+  const char* oldPath = std::getenv("PATH");
+  const std::string keptPath = oldPath ? oldPath : "";
+  setenv("PATH", (opener.string() + ":" + keptPath).c_str(), 1);
+  SpawnSetAllowed(1);
+  VisitWebSite();
+  const int exitAsked = ExitRequested;
+  const uint32_t exitAction = ExitAction;
+  ExitRequested = 0;  // the test binary goes on
+  if (oldPath)
+    setenv("PATH", keptPath.c_str(), 1);
+  else
+    unsetenv("PATH");
+  // Every child of the test has ended once waitpid finds none left.
+  int waitError = 0;
+  while (waitError == 0) {
+    int status = 0;
+    if (waitpid(-1, &status, 0) < 0 && errno != EINTR) waitError = errno;
+  }
+  EXPECT_EQ(waitError, ECHILD);
+  ASSERT_TRUE(std::filesystem::exists(record)) << "no opener was started";
+  EXPECT_EQ(Read(record), "[https://zkt-editor.example.org/]\n") << "one argument: the address";
+  EXPECT_EQ(exitAsked, 1);
+  EXPECT_EQ(exitAction, 0u);
+  EXPECT_TRUE(Said("exit : visit"));
 }
 
 // The second command of a line keeps the line's source: in a script its reply carries the
