@@ -391,6 +391,44 @@ TEST(ModelsInPools, LimitsAndThePartsAppended) {
   second.Free();
 }
 
+TEST(ModelsInPools, EachVertexTakesItsPointsNormalPositionAndTextureCoordinates) {
+  auto pool = std::make_unique<MeshPool>();
+  ResetMeshPool(*pool);
+  Material a{};
+  BuiltMesh mesh = ModelMesh(3, 1, &a);
+  // Three points facing three different ways, so a normal axis taken from the wrong
+  // component shows.
+  const float normals[3][3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}};
+  const int32_t positions[3][3] = {{65536, 2 * 65536, 3 * 65536}, {-65536, 5, 7}, {11, -13, 17 * 65536}};
+  const float uvs[3][2] = {{0.25f, 0.5f}, {0.75f, -1.0f}, {2.0f, 0.125f}};
+  for (int i = 0; i < 3; ++i) {
+    for (int k = 0; k < 3; ++k) {
+      mesh.points[i].normal[k] = normals[i][k];
+      mesh.points[i].position[k] = positions[i][k];
+    }
+    mesh.points[i].u = uvs[i][0];
+    mesh.points[i].v = uvs[i][1];
+  }
+  mesh.triangles[0] = {{0, 1, 2}, 0x11223344u};
+  ASSERT_EQ(AppendBuiltMeshToPool(*pool, mesh), nullptr);
+  ASSERT_EQ(pool->vertexCount, 3);
+  ASSERT_EQ(pool->cornerCount, 3);
+  // A unit normal component of 1 is 65536 in 16.16.
+  const int32_t expected[3][3] = {{65536, 0, 0}, {0, 65536, 0}, {0, 0, -65536}};
+  for (int i = 0; i < 3; ++i) {
+    const PoolVertex& vertex = pool->vertices[i];
+    ASSERT_GE(vertex.firstCorner, 0);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(vertex.normal[k], expected[i][k]) << "point " << i << " axis " << k;
+      EXPECT_EQ(vertex.position[k], positions[i][k]) << "point " << i << " axis " << k;
+      EXPECT_EQ(pool->corners[vertex.firstCorner].normal[k], expected[i][k]) << "corner of point " << i;
+    }
+    EXPECT_EQ(vertex.u, uvs[i][0]) << "point " << i;
+    EXPECT_EQ(vertex.v, uvs[i][1]) << "point " << i;
+  }
+  mesh.Free();
+}
+
 struct Placed {
   static inline FixedTransform seen{};
   static inline int builds = 0;
