@@ -456,3 +456,60 @@ TEST_F(OperationsTest, AMergeByDistanceRebuildsThePreview) {
   ClockFakeStepOnRead(0);
   EXPECT_TRUE(PreviewCurrent());
 }
+
+TEST_F(OperationsTest, AfterAMergeNoGreenPointOrTraceIsLeftAndTheSelectedCountIsTheModels) {
+  // Two triangles with a corner each half a millimetre apart, all six points selected in
+  // order: the trace holds the six, the green point is the last (5).
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Triangle(b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 0, 1));
+    b.Triangle(b.Point(1.0005, 0, 0), b.Point(2, 0, 0), b.Point(1, 0, 1));
+    b.Into(o);
+  });
+  Key('P', true);
+  SelectPoints({0, 1, 2, 3, 4, 5});
+  ASSERT_EQ(modeller->state.currentPoint, 5);
+  ASSERT_EQ(modeller->state.traceCount, 6);
+  SliceClock(300);
+  Press("dist");
+  for (int frame = 0; frame < 10 && modeller->stepwiseRun != STEPWISE_NONE; ++frame) Buttons();
+  ASSERT_EQ(modeller->stepwiseRun, STEPWISE_NONE);
+  ASSERT_EQ(model.pointCount, 5) << "points 1 and 3 became one";
+  // The old indices named by the green point and the trace are gone: 5 is now past the end.
+  EXPECT_EQ(modeller->state.currentPoint, -1);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+  // Six selected points less the one merged away: five, as the flags say.
+  int flagged = 0;
+  for (int p = 0; p < model.pointCount; ++p) flagged += (P(p).flags & POINT_SELECTED) != 0;
+  EXPECT_EQ(flagged, 5);
+  EXPECT_EQ(modeller->state.selectedPointCount, 5);
+}
+
+TEST_F(OperationsTest, AfterAReductionTheSelectedTriangleCountIsTheModelsAndNoneIsCurrent) {
+  // An 8 x 8 grid with its 6 x 6 inner quads selected: 72 selected triangles.
+  Start([](ModelObject& o) { BumpyGrid(o, 8, 0.02, 3); });
+  Key('T', true);
+  SelectInterior(*modeller, 8);
+  modeller->state.currentTriangle = 40;
+  ASSERT_EQ(modeller->state.selectedTriangleCount, 72);
+  SliceClock(250);
+  Press("reduce detail");
+  Confirm();
+  Buttons();
+  ASSERT_EQ(modeller->pairsDone, 4);
+  // Each slice's collapses take selected triangles away; the count follows the flags.
+  const auto flagged = [&] {
+    int n = 0;
+    for (int t = 0; t < model.triangleCount; ++t) n += (model.triangles[t].flags & TRIANGLE_SELECTED) != 0;
+    return n;
+  };
+  EXPECT_EQ(flagged(), 64) << "four collapses, each taking the two selected triangles on its edge: 72 - 8";
+  EXPECT_EQ(modeller->state.selectedTriangleCount, flagged());
+  EXPECT_EQ(modeller->state.currentTriangle, model.triangleCount) << "none is current";
+  Key(KEY_ESCAPE);
+  Buttons();
+  ASSERT_EQ(modeller->stepwiseRun, STEPWISE_NONE);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, flagged());
+  EXPECT_EQ(modeller->state.currentTriangle, model.triangleCount);
+}
