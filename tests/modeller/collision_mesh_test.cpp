@@ -197,6 +197,31 @@ TEST_F(CollisionMeshTest, NoLevelZeroTrianglesGivesTheMessage) {
   ExpectUnchanged(before, 0);
 }
 
+TEST_F(CollisionMeshTest, AHullOnAnEmptyLastLevelLeavesNothingSelectedAndNoGreenPoint) {
+  // Two level-0 triangles, the last level (1) empty: no question, the hull is made at once.
+  Start([](ModelObject& o) {
+    TwoTriangles(o);
+    o.lodCount = 2;
+  });
+  SetCurrentLod(*modeller, 0, 1);
+  // Triangle 0 and points 0 and 7 selected beforehand, point 7 green and traced.
+  model.triangles[0].flags |= TRIANGLE_SELECTED;
+  modeller->state.selectedTriangleCount = 1;
+  modeller->state.currentTriangle = 0;
+  SelectPoints({0, 7});
+  ASSERT_EQ(modeller->state.currentPoint, 7);
+  CreateCollisionMesh(&modeller->prss, 0, 1);
+  ASSERT_EQ(LevelTriangles(1), HULL_TRIANGLE_COUNT);
+  ASSERT_EQ(model.pointCount, 8 + HULL_POINT_COUNT);
+  for (int t = 0; t < model.triangleCount; ++t) EXPECT_EQ(model.triangles[t].flags & TRIANGLE_SELECTED, 0) << t;
+  for (int p = 0; p < model.pointCount; ++p) EXPECT_EQ(model.points[p].flags & POINT_SELECTED, 0) << p;
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+  EXPECT_EQ(modeller->state.currentPoint, -1);
+  EXPECT_EQ(modeller->state.currentTriangle, 2 + HULL_TRIANGLE_COUNT) << "none: one past the last";
+}
+
 // While a car is edited its tyres widen the box: one wheel standing out 1.5 m to the side and
 // 3 m ahead.
 int CarEdited() { return 1; }
