@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -654,6 +655,17 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   // The front view looks along -y with world x to the left: the corners in the world.
   EXPECT_NEAR(box.worldCorners[1][0] - box.worldCorners[0][0], -(1 << 16), 700);
   EXPECT_NEAR(box.worldCorners[1][2] - box.worldCorners[0][2], 1 << 15, 700);
+  // A drag straight across (same height) and one straight up (same place across) are boxes
+  // too: a point needs both corners the same.
+  for (const auto& to : {std::pair<int, int>{700, 150}, std::pair<int, int>{700, 50}}) {
+    m = Press(CLICK_RIGHT);
+    HandleEditViewMouse(&m, 0);
+    MouseX = to.first, MouseY = to.second;
+    HandleEditViewMouse(&drag, 0);
+    HandleEditViewMouse(&up, 0);
+    EXPECT_EQ(box.state, DRAG_BOX_DONE) << to.first << ", " << to.second;
+  }
+  EXPECT_EQ(g_boxesFinished, 3);
   EXPECT_EQ(EditView::IsCurrent(box.code), 1);
   SelectEditView(VIEW_BACK);
   EXPECT_EQ(EditView::IsCurrent(box.code), 1) << "shown in the back view too";
