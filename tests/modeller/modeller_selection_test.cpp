@@ -788,6 +788,30 @@ TEST_F(ModellerTest, APointOnTheRectanglesEdgeIsInsideIt) {
   EXPECT_EQ(rect(0.25f, -0.75f, 0.75f, -0.51f).ContainsPoint(point), 0) << "ending just above it";
 }
 
+// An object whose mesh is not built yet has its points placed where they are stored: no turn,
+// no shift.  From the front (4 m across 1024 pixels, 256 a metre, world x to the left, looking
+// at z = 0.5 m) a point's screen place is (-x / 2, -(z - 0.5) x 256 / 384) in normalised units.
+TEST_F(ModellerTest, AnObjectWithoutABuiltMeshHasItsPointsPlacedWhereTheyAreStored) {
+  Open();
+  FrontView();
+  ModelObject& o = *EditedObject;
+  ASSERT_GT(o.pointCount, 0);
+  DrawMesh* const built = o.builtMesh;
+  o.builtMesh = nullptr;
+  std::vector<PlacedPoint> placed;
+  PlaceEditedPoints(o, placed);
+  o.builtMesh = built;
+  ASSERT_EQ(placed.size(), size_t(o.pointCount));
+  for (int p = 0; p < o.pointCount; ++p) {
+    EXPECT_EQ(placed[size_t(p)].world[0].x, o.points[p].x) << p;
+    EXPECT_EQ(placed[size_t(p)].world[0].y, o.points[p].y) << p;
+    EXPECT_EQ(placed[size_t(p)].world[0].z, o.points[p].z) << p;
+    ASSERT_EQ(placed[size_t(p)].projected[0], 1) << p;
+    EXPECT_NEAR(placed[size_t(p)].screen[0][0], -X(o, p) / 2.0, 1e-3) << p;
+    EXPECT_NEAR(placed[size_t(p)].screen[0][1], -(Z(o, p) - 0.5) * 256.0 / 384.0, 1e-3) << p;
+  }
+}
+
 TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastProjectsNothing) {
   Open();
   FrontView();
