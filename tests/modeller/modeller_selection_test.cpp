@@ -812,7 +812,7 @@ TEST_F(ModellerTest, AnObjectWithoutABuiltMeshHasItsPointsPlacedWhereTheyAreStor
   }
 }
 
-TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastProjectsNothing) {
+TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastOrAScreenOfNoSizeProjectsNothing) {
   Open();
   FrontView();
   const int32_t saved = ViewOrthoDepth;
@@ -823,6 +823,16 @@ TEST_F(ModellerTest, AnOrthographicDepthBelowItsLeastProjectsNothing) {
   ViewOrthoDepth = VIEW_ORTHO_DEPTH_MIN - 1;
   EXPECT_EQ(ProjectToScreen(ahead, out), 0);
   ViewOrthoDepth = saved;
+  // A screen of no width or no height (a window shrunk away) projects nothing either; one pixel
+  // each way is a screen.
+  const int width = ScreenWidth, height = ScreenHeight;
+  ScreenWidth = 0;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 0) << "no width";
+  ScreenWidth = width, ScreenHeight = 0;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 0) << "no height";
+  ScreenWidth = 1, ScreenHeight = 1;
+  EXPECT_EQ(ProjectToScreen(ahead, out), 1) << "one pixel";
+  ScreenWidth = width, ScreenHeight = height;
 }
 
 TEST(ScreenRectTest, TheRectangleFollowsThePointerInNormalisedUnitsAndMustBeDraggedFarEnough) {
