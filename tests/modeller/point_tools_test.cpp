@@ -318,6 +318,40 @@ TEST_F(OperationsTest, ARightAngleInAnAxisViewIsAQuarterTurnAntiClockwiseAsSeen)
   ExpectUnchanged(before, history);
 }
 
+TEST_F(OperationsTest, AScaleThatMovesPointsOntoEachOtherMergesThemAndOnlyThenLetsTheSelectionGo) {
+  // Three points at the same depth (y = 1 m); the green point (selected last) at x = z = 0.
+  Start([](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Point(2, 1, 3), b.Point(0, 1, 0), b.Point(1, 1, 1);
+    b.Into(o);
+  });
+  FrontView();
+  Key('P', true);
+  SelectPoints({0, 2, 1});
+  // Halved towards the green point: (1, 1, 1.5) and (0.5, 1, 0.5), none meet, all stay selected.
+  Press("scale", CLICK_RIGHT);
+  Type("0.5");
+  ASSERT_EQ(model.pointCount, 3);
+  EXPECT_EQ(P(0).x, 1 << 16);
+  EXPECT_EQ(modeller->state.selectedPointCount, 3);
+  EXPECT_EQ(modeller->state.currentPoint, 1);
+  EXPECT_EQ(modeller->state.traceCount, 3);
+  // Scaled to nothing: both land on the green point and the three become one; the old
+  // indices are gone, so nothing stays selected, green or traced.
+  Press("scale", CLICK_RIGHT);
+  Type("0");
+  EXPECT_STREQ(modeller->statusText, "scale points 2D");
+  ASSERT_EQ(model.pointCount, 1);
+  EXPECT_EQ(P(0).x, 0);
+  EXPECT_EQ(P(0).y, 1 << 16);
+  EXPECT_EQ(P(0).z, 0);
+  EXPECT_EQ(P(0).flags & POINT_SELECTED, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.currentPoint, -1);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+}
+
 TEST_F(OperationsTest, ScalingFromTheGreenPointByAxisAndInSpace) {
   Start([](ModelObject& o) {
     o.Init();
