@@ -349,6 +349,20 @@ TEST_F(EditViewBlockTest, TheBlockShowsItsRowsFromTheBottomRightAndHidesToOnePlu
   // The block is eight units wide, flush with the right edge.
   EXPECT_EQ(Must("reload textures").left, ScreenWidth - 8 * ButtonWidth);
   EXPECT_EQ(Must("u").left, ScreenWidth - 2 * ButtonWidth) << "the last view, left of the FOV button";
+  const char* fovHint = "Set the field of view (FOV) of the 3D view";
+  ASSERT_NE(FindShownButton("\x95", fovHint), nullptr);
+  EXPECT_EQ(RowOf(FindShownButton("\x95", fovHint)), 6);
+  EXPECT_EQ(Must("\x95", fovHint).left, ScreenWidth - ButtonWidth) << "one unit at the right edge";
+  EXPECT_EQ(UnitsOf(FindShownButton("\x95", fovHint)), 1);
+  // Pressed from a 2D view, it goes to the perspective view and asks for the new angle.
+  SelectEditView(VIEW_FRONT);
+  Press("\x95", fovHint);
+  EXPECT_EQ(CurrentViewCode(), VIEW_CODE_PERSPECTIVE);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  EXPECT_STREQ(OpenTextEntry.prompt, "Enter new value for FOV");
+  ResetDialogs();
+  screen.sub = nullptr;
+  Draw();
   EXPECT_EQ(Must("-", "No grid").left, ScreenWidth - 2 * ButtonWidth) << "the last grid choice";
   EXPECT_EQ(RowOf(FindShownButton("-", "No grid")), 4);
   EXPECT_EQ(Must("P").fourth.i, 1) << "the current view is lit";
