@@ -500,6 +500,14 @@ TEST_F(ModellerTest, TheAxisViewBoxAddsWithCtrlRemovesWithShiftAndElseReplaces) 
   box(0.4, 0.4, 0.6, 0.6, false, false);
   EXPECT_EQ(SelectedPoints(), 1) << "neither replaces: point 4";
   EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  // Dragged the other way round (from the upper left in the world, the lower right on the
+  // screen, and from the lower right in the world), the box is the same.
+  box(0.6, 0.6, 0.4, 0.4, false, false);
+  EXPECT_EQ(SelectedPoints(), 1) << "the same box from its other corner: point 4";
+  EXPECT_NE(model.points[4].flags & POINT_SELECTED, 0);
+  box(0.6, 0.4, 0.4, 0.6, false, false);
+  EXPECT_EQ(SelectedPoints(), 1) << "from a third corner: point 4";
+  EXPECT_NE(model.points[4].flags & POINT_SELECTED, 0);
   Key('T', true);
   box(0.55, -0.1, 1.1, 0.45, false, false);
   EXPECT_EQ(SelectedTriangles(), 2) << "the lower right cell";
