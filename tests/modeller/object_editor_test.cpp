@@ -564,6 +564,7 @@ TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGo
 
   int second = -1;
   EXPECT_EQ(PreviewMaterialCount(&second), 0) << "no editor is open";
+  EXPECT_EQ(second, 0) << "and no parts";
   ModelObject box;
   box.Init();
   BuildSampleBox(box);
@@ -580,7 +581,9 @@ TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGo
   EXPECT_EQ(PreviewMaterialNumber(&other), 0);
   EXPECT_EQ(PreviewMaterialNumber(nullptr), 0);
   SetObjectDrawMode(*e, 0, DRAW_FLAT);
+  second = -1;
   EXPECT_EQ(PreviewMaterialCount(&second), 0) << "a flat preview has none";
+  EXPECT_EQ(second, 0) << "nor parts";
   EXPECT_EQ(PreviewMaterialNumber(&g_pageMaterial), 0);
   Prss_Terminate(&e->prss);
   CloseThrough();
