@@ -1408,6 +1408,18 @@ TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
                             "NEW", "copy mapping", "copy drag box", "link with TOP", "central", "use mapping's view",
                             "cutout name", "W : 1.000", "H : 0.500"})
     EXPECT_TRUE(Shown(label)) << label;
+  // Each size button sets its own size and is lit while that is the size.
+  const int savedSize = MappingSkinSize();
+  for (const int size : {2048, 1024}) {
+    const std::string label = std::to_string(size), other = std::to_string(3072 - size);
+    ASSERT_NE(FindShownButton(label.c_str()), nullptr) << label;
+    ClickButton(*FindShownButton(label.c_str()));
+    EXPECT_EQ(MappingSkinSize(), size);
+    Buttons(&panel->prss);
+    EXPECT_EQ(FindShownButton(label.c_str())->fourth.i, 1) << label;
+    EXPECT_EQ(FindShownButton(other.c_str())->fourth.i, 0) << other;
+  }
+  RequestMappingScreenshot(panel, CLICK_LEFT, savedSize == 1024 ? 1 : 2);
   for (const char* action : {"use mapping's view", "copy mapping", "copy drag box", "NEW", "DUP", "UP", "DN"}) {
     const InterfaceButton* b = FindShownButton(action);
     ASSERT_NE(b, nullptr) << action;
