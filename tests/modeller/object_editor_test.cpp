@@ -126,6 +126,22 @@ TEST_F(ObjectEditorTest, FromTheEntryMenuAnEmptyObjectOpensWithTheModellerAndEve
   EXPECT_NEAR(std::sqrt(dx * dx + dy * dy + dz * dz), 3.0 / EditViews.fovScale * 131072.0, 4.0);
   EXPECT_EQ(EditViews.savedWidth, 4 << 16);
 
+  // The editor's draw hook draws the drag box of the current 2D view, its view corners worked
+  // out again from its world corners (the front view: right is -x, up is +z).
+  SelectEditView(VIEW_FRONT);
+  DragBox& box = EditViews.dragBox;
+  box = DragBox{};
+  box.state = DRAG_BOX_DONE;
+  box.code = CurrentViewCode();
+  const int32_t corners[2][3] = {{0, 0, 0}, {1 << 16, 0, 1 << 16}};
+  std::memcpy(box.worldCorners, corners, sizeof corners);
+  ASSERT_NE(EditorFrameHook, nullptr);
+  EditorFrameHook(EditorFrameHookArgument);
+  EXPECT_EQ(box.viewCorners[1][0], -(1 << 16));
+  EXPECT_EQ(box.viewCorners[1][1], 1 << 16);
+  box = DragBox{};
+  SelectEditView(VIEW_PERSPECTIVE);
+
   // Keys reach the editor through the modeller: I flips "invert", R a view; Escape closes.
   Prss_DeliverKey('I');
   EXPECT_EQ(ObjectEditorShared.invert, 1u);
