@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include "operations_fixture.h"
@@ -346,6 +347,42 @@ TEST_F(OperationsTest, TheLatheChecksItsViewStepsAndTurn) {
   EXPECT_EQ(model.pointCount, 3 + 3 + 3 - 2) << "the green point on the axis merges with its copies";
 }
 
+TEST_F(OperationsTest, TheLatheTakesOneToEightyStepsAndAWholeTurnFromThree) {
+  // A row of three points, all selected, the last green; the front view.
+  Start([](ModelObject& o) { PointRow(o, 3); });
+  Key('P', true);
+  FrontView();
+  SelectPoints({0, 1, 2});
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  const auto lathe = [&](int steps, float degrees) {
+    ModellerOptions.latheSteps = steps;
+    ModellerOptions.latheRotation = degrees;
+    RunLathe(*modeller);
+  };
+  // Refused: no steps, 81 steps, a whole turn in two.
+  for (const auto& [steps, degrees, text] : {std::tuple<int, float, const char*>{0, 90.0f, TEXT_LATHE_STEPS},
+                                             {81, 90.0f, TEXT_LATHE_STEPS},
+                                             {2, 360.0f, TEXT_LATHE_FULL_TURN}}) {
+    lathe(steps, degrees);
+    EXPECT_STREQ(MessageBoxDialog.first, text) << steps << " steps of " << degrees;
+    Confirm();
+    ExpectUnchanged(before, history);
+  }
+  // Taken: one step, eighty steps, a whole turn in three.  Each adds the two points off the
+  // axis each step (the green point's copies merge with it); the undo takes them back.
+  for (const auto& [steps, degrees] : {std::pair<int, float>{1, 90.0f}, {80, 90.0f}, {3, 360.0f}}) {
+    ASSERT_EQ(model.pointCount, 3);
+    lathe(steps, degrees);
+    EXPECT_FALSE(MessageBoxDialog.prss.alive) << steps << " steps of " << degrees;
+    // A whole turn's last step joins the first ring again: one ring fewer.
+    const int rings = degrees == 360.0f ? steps - 1 : steps;
+    EXPECT_EQ(model.pointCount, 3 + 2 * rings) << steps << " steps of " << degrees;
+    CtrlKey('Z');
+    SelectPoints({0, 1, 2});
+  }
+}
+
 TEST_F(OperationsTest, ACircleHasItsPointsAtTheRadiusInTheViewPlaneAtEqualAngles) {
   Start([](ModelObject& o) { PointRow(o, 2); });
   FrontView();
@@ -380,6 +417,21 @@ TEST_F(OperationsTest, ACircleHasItsPointsAtTheRadiusInTheViewPlaneAtEqualAngles
   Confirm();
   EXPECT_EQ(model.pointCount, 14);
   EXPECT_EQ(NewNodes(), 1);
+  // Fewer than three points asked for make three; more than eighty make eighty.
+  const int savedPoints = ModellerOptions.circlePoints;
+  ModellerOptions.circlePoints = 2;
+  SelectPoints({1});
+  CreateCircle(*modeller);
+  EXPECT_EQ(model.pointCount, 14 + 3);
+  ModellerOptions.circlePoints = 81;
+  SelectPoints({1});
+  CreateCircle(*modeller);
+  EXPECT_EQ(model.pointCount, 17 + 80);
+  ModellerOptions.circlePoints = 80;
+  SelectPoints({1});
+  CreateCircle(*modeller);
+  EXPECT_EQ(model.pointCount, 97 + 80);
+  ModellerOptions.circlePoints = savedPoints;
 }
 
 TEST_F(OperationsTest, AnExtrusionRebuildsThePreview) {
