@@ -147,6 +147,55 @@ TEST_F(OperationsTest, TheObjectMovesTurnsOnQuarterDegreesAndScales) {
   ExpectUnchanged(before, history);
 }
 
+TEST_F(OperationsTest, TheTypedScaleIsRefusedWhenAnyMappingOrSubobjectValueWouldLeaveTheRange) {
+  Start(SampleCar);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  SelectSubobject(*modeller, 0, &model.children[0]);  // the main object again
+  ASSERT_EQ(EditedObject, &model);
+  ASSERT_GT(model.mappingCount, 1);
+  ASSERT_GT(model.childCount, 0);
+  Press("scale points");  // the scale rows
+  // 400 m a hundredfold is 40000 m, past the 32767 m of 16.16: each value alone refuses it.
+  ModelMapping& first = model.mappings[0];
+  ModelMapping& last = model.mappings[model.mappingCount - 1];
+  ModelObject& lastChild = model.children[model.childCount - 1];
+  const struct {
+    int32_t* value;
+    const char* name;
+  } values[] = {{&first.offset[0], "first mapping x"},  {&first.offset[1], "first mapping y"},
+                {&first.offset[2], "first mapping z"},  {&first.width, "first mapping width"},
+                {&first.height, "first mapping height"}, {&last.height, "last mapping height"},
+                {&model.points[model.pointCount - 1].y, "last point"},
+                {&model.children[0].offset[0], "subobject x"},  {&model.children[0].offset[1], "subobject y"},
+                {&model.children[0].offset[2], "subobject z"},
+                {&lastChild.points[lastChild.pointCount - 1].z, "a subobject's last point"}};
+  for (const auto& v : values) {
+    const int32_t kept = *v.value;
+    *v.value = 400 << 16;
+    const std::vector<uint8_t> before = Serialised();
+    const int history = ModellerUndo.count;
+    Press("scale (+ mappings)");
+    Type("100");
+    EXPECT_STREQ(MessageBoxDialog.first, TEXT_MULTIPLIER_OUT_OF_BOUNDS) << v.name;
+    Confirm();
+    ExpectUnchanged(before, history);
+    *v.value = kept;
+  }
+  // The least factor, -100, is taken; one just below it is not.
+  const int32_t x = model.points[0].x;
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  Press("scale (+ mappings)");
+  Type("-100.5");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_MULTIPLIER_OUT_OF_BOUNDS);
+  Confirm();
+  ExpectUnchanged(before, history);
+  Press("scale (+ mappings)");
+  Type("-100");
+  EXPECT_STREQ(modeller->statusText, "scale with mappings");
+  EXPECT_EQ(model.points[0].x, -100 * x);
+}
+
 TEST_F(OperationsTest, LevelOfDetailDistancesStepAndAreMadeToRise) {
   Start([](ModelObject& o) {
     PointRow(o, 2);
