@@ -378,6 +378,10 @@ TEST_F(OperationsTest, TheLatheTakesOneToEightyStepsAndAWholeTurnFromThree) {
     // A whole turn's last step joins the first ring again: one ring fewer.
     const int rings = degrees == 360.0f ? steps - 1 : steps;
     EXPECT_EQ(model.pointCount, 3 + 2 * rings) << steps << " steps of " << degrees;
+    // The merge renumbered the points: nothing stays selected, green or traced.
+    EXPECT_EQ(modeller->state.selectedPointCount, 0) << steps << " steps of " << degrees;
+    EXPECT_EQ(modeller->state.currentPoint, -1) << steps << " steps of " << degrees;
+    EXPECT_EQ(modeller->state.traceCount, 0) << steps << " steps of " << degrees;
     CtrlKey('Z');
     SelectPoints({0, 1, 2});
   }
