@@ -441,6 +441,30 @@ TEST_F(OperationsTest, PointsAndTrianglesAreSelectedByIndexAndByConnection) {
   EXPECT_EQ(modeller->state.currentPoint, 5);
 }
 
+TEST_F(OperationsTest, MergingTwoCornersOfOneTriangleInBuildModeRemovesItAndKeepsTheOther) {
+  // Triangles (0, 1, 2) and (3, 4, 5), loose points 6 and 7.  Each merge of two corners of the
+  // first leaves it with two equal corners: first and second, first and third, second and third.
+  Start(TwoTriangles);
+  Key('B', true);
+  ModellerState& st = modeller->state;
+  const struct {
+    int dragged, target;
+  } merges[] = {{0, 1}, {0, 2}, {1, 2}};
+  for (const auto& m : merges) {
+    const std::vector<uint8_t> before = Serialised();
+    st.buildCount = 2, st.buildList[0] = uint32_t(m.dragged), st.buildList[1] = uint32_t(m.target);
+    Press("merge points 1 and 2");
+    EXPECT_STREQ(modeller->statusText, "merge points");
+    ASSERT_EQ(model.pointCount, 7) << m.dragged << " into " << m.target;
+    ASSERT_EQ(model.triangleCount, 1) << m.dragged << " into " << m.target;
+    const uint16_t other[3] = {3, 4, 5};
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(model.triangles[0].corners[k], other[k]) << m.dragged << " into " << m.target;
+    ExpectUndoRestores(before);
+    CtrlKey('Z');
+    ASSERT_EQ(model.triangleCount, 2);
+  }
+}
+
 TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   Start(TwoTriangles);
   Key('B', true);
