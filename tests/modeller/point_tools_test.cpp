@@ -101,6 +101,30 @@ TEST_F(OperationsTest, DeletingPointsInUseIsRefusedByTheKeyAndSkippedByTheButton
   EXPECT_EQ(modeller->state.traceCount, 0);
 }
 
+TEST_F(OperationsTest, AGreenPointKeptByADeletionIsRenumberedWithTheTrace) {
+  // Two triangles on points 0..5, loose points 6 and 7; the first triangle is made to use 6
+  // in place of 1, so 1 is loose and 6 in use.
+  Start(TwoTriangles);
+  Key('P', true);
+  model.triangles[0].corners[1] = 6;
+  // Point 1 goes; 6, green and last in the trace, is kept and becomes 5.
+  SelectPoints({1, 6});
+  Press("delete");
+  ASSERT_EQ(model.pointCount, 7);
+  EXPECT_EQ(modeller->state.currentPoint, 5);
+  ASSERT_EQ(modeller->state.traceCount, 1);
+  EXPECT_EQ(modeller->state.trace[0], 5);
+  EXPECT_EQ(modeller->state.selectedPointCount, 1);
+  CtrlKey('Z');
+  // Point 7 goes; the green point 0, first of all, stays 0.
+  SelectPoints({7, 0});
+  Press("delete");
+  ASSERT_EQ(model.pointCount, 7);
+  EXPECT_EQ(modeller->state.currentPoint, 0);
+  ASSERT_EQ(modeller->state.traceCount, 1);
+  EXPECT_EQ(modeller->state.trace[0], 0);
+}
+
 TEST_F(OperationsTest, TheMirrorCentreAndReferenceToolsSetTheirFlags) {
   Start(SampleCar);
   Key('P', true);
