@@ -316,6 +316,19 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
     EXPECT_NEAR(wedge[1].y, cy, tol) << k;
     EXPECT_NEAR(wedge[2].x, cx + win.scaleX * 0.036f, tol) << k;
     EXPECT_NEAR(wedge[2].y, cy - win.scaleY * 0.012f, tol) << k;
+    // One triangle over the wedge's three vertices, in their order.
+    const Draw2DBatch& batch = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+    const uint32_t shown = ApplyBrightnessTable(DIAGRAM_WEDGE_COLOURS[k]);
+    const auto colourAt = [&batch](uint32_t index) { return Draw2DList.vertices[batch.firstVertex + index].colour; };
+    int wedgeTriangles = 0;
+    for (uint32_t t = 0; t < batch.triangleCount; ++t) {
+      const Draw2DTriangle& tri = Draw2DList.triangles[batch.firstTriangle + t];
+      if (colourAt(tri.a) != shown || colourAt(tri.b) != shown || colourAt(tri.c) != shown) continue;
+      ++wedgeTriangles;
+      EXPECT_EQ(tri.b, tri.a + 1) << k;
+      EXPECT_EQ(tri.c, tri.a + 2) << k;
+    }
+    EXPECT_EQ(wedgeTriangles, 1) << k;
   }
   Draw2DList.Free();
 }
