@@ -265,6 +265,8 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
   ASSERT_EQ(strut.size(), 2u);
   ASSERT_EQ(rod.size(), 2u);
   ASSERT_EQ(ground.size(), 2u);
+  const std::vector<DrawnLine> section = LinesOfColour(DIAGRAM_SECTION_COLOUR);
+  ASSERT_EQ(section.size(), 2u * 9u * 2u);
   // Each wheel: three plates of four corners; the upright's eight vertices, then the marker's four.
   const std::vector<Draw2DVertex> plates = VerticesOfColour(DIAGRAM_PLATE_COLOUR);
   const std::vector<Draw2DVertex> markers = VerticesOfColour(DIAGRAM_MARKER_COLOUR);
@@ -288,6 +290,22 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
     EXPECT_NEAR(rod[k].x1, (up[2].x + up[3].x) / 2, tol) << k;
     EXPECT_NEAR(rod[k].y1, (up[2].y + up[3].y) / 2, tol) << k;
     EXPECT_GT(std::fabs(up[3].y - up[2].y), 0.01f * std::fabs(win.scaleY)) << k << ": the upright stands up";
+    // The tyre section: each surface below the axle, then its reflection above: the same x,
+    // the y mirrored about the wheel's centre (the upright's middle); each surface starting
+    // where the one before it ended.
+    const float centreY = (up[2].y + up[3].y) / 2;
+    for (size_t f = 0; f < 9; ++f) {
+      const DrawnLine& below = section[k * 18 + 2 * f];
+      const DrawnLine& above = section[k * 18 + 2 * f + 1];
+      EXPECT_NEAR(above.x0, below.x0, tol) << k << " surface " << f;
+      EXPECT_NEAR(above.x1, below.x1, tol) << k << " surface " << f;
+      EXPECT_NEAR(above.y0 - centreY, centreY - below.y0, tol) << k << " surface " << f;
+      EXPECT_NEAR(above.y1 - centreY, centreY - below.y1, tol) << k << " surface " << f;
+      if (f > 0) {
+        EXPECT_NEAR(below.x0, section[k * 18 + 2 * f - 2].x1, tol) << k << " surface " << f;
+        EXPECT_NEAR(below.y0, section[k * 18 + 2 * f - 2].y1, tol) << k << " surface " << f;
+      }
+    }
     const float plateX[3] = {X(side * 0.06f), X(side * 0.116f), up[2].x};
     const float plateY[3] = {Y(0.016f), Y(-0.11f), up[2].y};
     for (int q = 0; q < 3; ++q)
