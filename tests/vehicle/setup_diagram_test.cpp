@@ -351,6 +351,27 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
   Draw2DList.Free();
 }
 
+// The lines are a two-hundredth of the panel's width thick, but never under 1e-4: in a panel
+// 0.01 wide (0.01 / 200 = 5e-5) a strut axle's plates are 2 x 4 x 1e-4 = 8e-4 across, in one
+// 1.0 wide 2 x 4 x 0.005 = 0.04.
+TEST(SetupDiagram, ThePlatesOfANarrowPanelKeepTheLeastThickness) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  Draw2DList.Init();
+  DiagramTexts texts;
+  const ScreenWindow& win = RenderTargets.window;
+  for (const float width : {0.01f, 1.0f}) {
+    Draw2DList.Reset();
+    DrawSetupDiagram(car, 0, -0.5f, -0.5f, width, width, 0, 0.05f, texts);
+    const std::vector<Draw2DVertex> plates = VerticesOfColour(DIAGRAM_PLATE_COLOUR);
+    ASSERT_EQ(plates.size(), 24u) << width;
+    const float across = width < 0.02f ? 8e-4f : 0.04f;
+    EXPECT_NEAR(plates[1].x - plates[0].x, win.scaleX * across, std::fabs(win.scaleX) * 1e-6f) << width;
+  }
+  Draw2DList.Free();
+}
+
 // An axle index outside the car's two draws nothing and leaves no texts and no track.
 TEST(SetupDiagram, AnAxleOutsideTheCarsTwoDrawsNothing) {
   BuildGammaTables();
