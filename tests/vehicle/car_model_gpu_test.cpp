@@ -650,6 +650,18 @@ TEST_F(CarPixels, TheLevelFollowsTheLevelScaleAndTheDetailsTheDetailScale) {
   EXPECT_NEAR(d.lodDistance / 65536.0, 10.0, 1e-3);
   EXPECT_EQ(d.lodIndex, 0);
   EXPECT_EQ(d.detailState, 2);
+  // Both scaled to 20 x 0.01 = 0.2 m: each held to 1 m, past a first level that ends at
+  // 0.75 m, so the second level and the second level's details.
+  car.model->lodDistances[0] = 3 << 14;
+  view.lodScale = 0.01f;
+  view.detailScale = 0.01f;
+  d.detailState = 0;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  EXPECT_EQ(d.lodDistance, 1 << 16);
+  EXPECT_EQ(d.lodIndex, 1);
+  EXPECT_EQ(d.detailState, 2) << "details as though 1 m off, not 0.2";
+  car.model->lodDistances[0] = 30 << 16;
 }
 
 TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInModeOne) {
