@@ -666,6 +666,15 @@ TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
   EXPECT_NEAR(centre[1], 1.2f, 1e-5f);
   EXPECT_NEAR(centre[2], 0.3f, 1e-5f);
 
+  // A wheel naming an axle beyond the car's two takes the rear set's offset (0.2 m out).
+  car.wheelSets[0].wheelOffset = 0.2f;
+  w.side = 1.0f;
+  w.wheelSet = CAR_WHEEL_SETS;
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.9f, 1e-5f);
+  w.wheelSet = 1;
+  w.side = 0.0f;
+
   // Turned a quarter about z, the car carries the wheel with it.
   const float turned[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
   std::memcpy(car.orientation, turned, sizeof turned);
