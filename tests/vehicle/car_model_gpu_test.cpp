@@ -506,6 +506,18 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
     EXPECT_NEAR(sub->local.rotation.m[8], FIXED_ONE, 64);
     EXPECT_NEAR(sub->local.translation.x, car.driverPosition.x * 65536.0, 1.0) << "at the driver";
   }
+  // Wheels on the centre line have no left side: none of their rims is mirrored.
+  {
+    float sides[CAR_MAX_WHEELS] = {};
+    for (int w = 0; w < car.wheelCount; ++w) {
+      sides[w] = car.wheels[w].side;
+      car.wheels[w].side = 0.0f;
+    }
+    DrawCarModel(car, view);
+    EXPECT_GT(d.items.wheelCount, 0);
+    for (int i = 0; i < d.items.wheelCount; ++i) EXPECT_EQ(d.items.wheelItems[i].altState, 0) << "item " << i;
+    for (int w = 0; w < car.wheelCount; ++w) car.wheels[w].side = sides[w];
+  }
   // The turn is given at the first default set-up's lock (30 degrees in the sample): given at
   // 20, a third of the lock turns the wheel 30 / 20 x pi / 3 = a quarter turn.
   ASSERT_GE(car.setupCount, 1);
