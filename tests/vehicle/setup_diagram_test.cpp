@@ -13,6 +13,9 @@
 #include "render/render_target.h"
 #include "tests/physics/car_test_util.h"
 #include "tests/vehicle/diagram_test_car.h"
+#include "ui/character_set.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle/wheel_profile.h"
 
@@ -429,6 +432,40 @@ TEST(SetupDiagram, TheWheelColumnsShowTheAxlesAndTyresValues) {
     EXPECT_STREQ(l[6].text, "29.0 psi / 2.00 bar") << column;
   }
   Draw2DList.Free();
+}
+
+// The queued texts on the fixed-width character set: each of the texts counted (not one more)
+// at its place in the colour given; a right-aligned one ends at its x, so "ab" right-aligned
+// at 0.75 starts where "ab" would at 0.75 less its width, which at size 0.5 is two letters of
+// (the glyph's width + 1/12 of spacing) x 0.5.
+TEST(SetupDiagram, TheQueuedTextsStandAtTheirPlacesTheRightAlignedEndingThere) {
+  UseFixedWidthCharacterSet();
+  TextSize = 11;
+  TextSizeFactor = 1.0f;
+  LetterSpacing = 1.0f / 12.0f;
+  TextHorizontalScale = 1.0f;
+  TextDrawCursor = TEXT_CURSOR_NONE;
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  DiagramTexts texts = {};
+  texts.lines[0] = DiagramText{0.25f, 0.5f, 0, "ab"};
+  texts.lines[1] = DiagramText{0.75f, 0.625f, 1, "ab"};
+  texts.lines[2] = DiagramText{0.0f, 0.0f, 0, "zz"};  // past the count
+  texts.count = 2;
+  QueueDiagramTexts(texts, 0.5f, 0xFF336699u);
+  const std::vector<TextBatchItem>& items = InterfaceTextBatch.items;
+  ASSERT_EQ(items.size(), 4u);
+  for (const TextBatchItem& item : items) {
+    EXPECT_EQ(item.colour, 0xFF336699u);
+    EXPECT_NE(item.glyph, uint16_t('z' - 32)) << "nothing past the count";
+  }
+  const float width = 2.0f * (FIXED_GLYPH_WIDTH + 1.0f / 12.0f) * 0.5f;
+  EXPECT_NEAR(TextWidth("ab", 0, 0.5f), width, 1e-5f) << "the letters' width, as worked out";
+  EXPECT_NEAR(items[2].x0 - items[0].x0, (0.75f - width) - 0.25f, 1e-5f);
+  EXPECT_NEAR(items[3].x0 - items[1].x0, (0.75f - width) - 0.25f, 1e-5f);
+  EXPECT_NEAR(items[2].y0 - items[0].y0, 0.125f, 1e-5f);
+  EXPECT_NEAR(items[1].x0 - items[0].x0, (FIXED_GLYPH_WIDTH + 1.0f / 12.0f) * 0.5f, 1e-5f) << "a letter at size 0.5";
+  EmptyTextBatches();
 }
 
 // The tyre section: each wheel draws the tyre's outline, each of its surfaces below the axle
