@@ -90,6 +90,9 @@ TEST(CarDraw, DrawFlagsByViewKindAndSettings) {
   in.lodDistance = 12 * M + 6 * M - 1;  // z = 0.5: 18 m
   in.viewDirZ = M / 2;
   EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL);
+  in.lodDistance = 12 * M + 6 * M;  // exactly 18 m: no longer nearer
+  EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), 0);
+  in.lodDistance = 12 * M + 6 * M - 1;
   in.graphicsOptions &= ~GFX_DRIVER_ANIMATION;  // animation off: no posing, so no steering wheel outside
   EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), 0);
   // Outside at a level other than 0 stops after the tyres; the last level has no tyres.
