@@ -41,6 +41,7 @@ TEST(CarDraw, LevelWalkAndDetailState) {
   EXPECT_EQ(detail, 4);
   c = ChooseCarLevel(set, 10 * M, 10 * M, 0, detail);  // the level's own distance is still inside it
   EXPECT_EQ(c.lodIndex, 0);
+  EXPECT_EQ(c.detailLevel, 0) << "and its details";
   detail = 0;
   c = ChooseCarLevel(set, 50 * M, 20 * M, 0, detail);
   EXPECT_EQ(c.lodIndex, 2);
