@@ -247,17 +247,19 @@ std::vector<Draw2DVertex> VerticesOfColour(uint32_t colour) {
 //   each way of the contact.
 // A force of 3000 N across the car draws a wedge from the contact 3000 / 20000 = 0.15 m along
 // (0.03 drawn), its outer edge 0.18 m (0.036) and raised 0.15 x 1.2 / 3 = 0.06 m (0.012).
+// The track line gives the distance between the contacts, checked against the axle's own.
 TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
   BuildGammaTables();
   Car car;
   MakeDiagramCar(car);
   for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].wheelForce = Vec3{3000.0f, 0.0f, 0.0f};
   const float sectionWidth = car.wheelSets[0].sectionWidth;
+  car.wheelSets[0].trackWidth = 1.0f;  // the axle's own track, against which the measured one is checked
   ASSERT_GT(sectionWidth, 0.0f);
   Draw2DList.Init();
   Draw2DList.Reset();
   DiagramTexts texts;
-  DrawSetupDiagram(car, 0, -0.4f, -0.4f, 0.8f, 0.8f, 0, 0.04f, texts);
+  DrawSetupDiagram(car, 0, -0.4f, -0.4f, 0.8f, 0.8f, 1, 0.04f, texts);
   const ScreenWindow& win = RenderTargets.window;
   const auto X = [&win](float x) { return win.scaleX * x + win.centreX; };
   const auto Y = [&win](float y) { return win.scaleY * y + win.centreY; };
@@ -276,6 +278,7 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
   ASSERT_EQ(plates.size(), 24u);
   ASSERT_EQ(markers.size(), 24u);
   const float cornerX[4] = {-1, 1, 1, -1}, cornerY[4] = {-1, -1, 1, 1};
+  double contactX[2] = {}, contactZ[2] = {};  // m, from the markers drawn
   for (int k = 0; k < 2; ++k) {
     const float side = k == 0 ? -1.0f : 1.0f;
     EXPECT_NEAR(arm[k].x0, X(side * 0.06f), tol) << k;
@@ -319,6 +322,8 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
       }
     const Draw2DVertex* marker = up + 8;
     const float cx = (marker[0].x + marker[2].x) / 2, cy = (marker[0].y + marker[2].y) / 2;
+    contactX[k] = (cx - win.centreX) / win.scaleX / 0.2;
+    contactZ[k] = -(cy - win.centreY) / win.scaleY / 0.2;
     for (int i = 0; i < 4; ++i) {
       EXPECT_NEAR(marker[i].x, cx + cornerX[i] * win.scaleX * 0.012f, tol) << k << " marker corner " << i;
       EXPECT_NEAR(marker[i].y, cy + cornerY[i] * win.scaleY * 0.012f, tol) << k << " marker corner " << i;
@@ -351,6 +356,13 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
     }
     EXPECT_EQ(wedgeTriangles, 1) << k;
   }
+  // The track line: the distance between the two contacts, wider than the axle's 1 m.
+  const double track = std::hypot(contactX[1] - contactX[0], contactZ[1] - contactZ[0]);
+  ASSERT_GT(track, 1.01);
+  const std::string trackLine = texts.lines[texts.count - 1].text;
+  ASSERT_EQ(trackLine.rfind("Track : ", 0), 0u) << trackLine;
+  EXPECT_NEAR(std::stod(trackLine.substr(8)), track, 1.5e-3) << trackLine;
+  EXPECT_NE(trackLine.find("(TOO WIDE)"), std::string::npos) << trackLine;
   Draw2DList.Free();
 }
 
