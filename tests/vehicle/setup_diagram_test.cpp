@@ -387,6 +387,28 @@ TEST(SetupDiagram, ThePlatesOfANarrowPanelKeepTheLeastThickness) {
   Draw2DList.Free();
 }
 
+// An axle with no upright length given draws its uprights 2 x 0.1 m long: in the panel
+// (-0.4, -0.4) 0.8 x 0.8 at 0.2 per metre, 0.04 from end to end.
+TEST(SetupDiagram, AnUprightWithoutALengthIsDrawnATenthOfAMetreEachWay) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  car.wheelSets[1].halfUprightLength = 0.0f;
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  DrawSetupDiagram(car, 1, -0.4f, -0.4f, 0.8f, 0.8f, 0, 0.04f, texts);
+  const ScreenWindow& win = RenderTargets.window;
+  const std::vector<Draw2DVertex> markers = VerticesOfColour(DIAGRAM_MARKER_COLOUR);
+  ASSERT_EQ(markers.size(), 24u) << "each wheel's upright (8) and contact marker (4)";
+  for (size_t k = 0; k < 2; ++k) {
+    const Draw2DVertex* up = &markers[12 * k];
+    const double dx = (up[3].x - up[2].x) / win.scaleX, dy = (up[3].y - up[2].y) / win.scaleY;
+    EXPECT_NEAR(std::hypot(dx, dy), 0.04, 1e-5) << k;
+  }
+  Draw2DList.Free();
+}
+
 // An axle index outside the car's two draws nothing and leaves no texts and no track.
 TEST(SetupDiagram, AnAxleOutsideTheCarsTwoDrawsNothing) {
   BuildGammaTables();
