@@ -41,6 +41,7 @@ TEST(CarDraw, LevelWalkAndDetailState) {
   EXPECT_EQ(detail, 4);
   c = ChooseCarLevel(set, 10 * M, 10 * M, 0, detail);  // the level's own distance is still inside it
   EXPECT_EQ(c.lodIndex, 0);
+  EXPECT_EQ(c.detailLevel, 0) << "and its details";
   detail = 0;
   c = ChooseCarLevel(set, 50 * M, 20 * M, 0, detail);
   EXPECT_EQ(c.lodIndex, 2);
@@ -90,6 +91,9 @@ TEST(CarDraw, DrawFlagsByViewKindAndSettings) {
   in.lodDistance = 12 * M + 6 * M - 1;  // z = 0.5: 18 m
   in.viewDirZ = M / 2;
   EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL);
+  in.lodDistance = 12 * M + 6 * M;  // exactly 18 m: no longer nearer
+  EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), 0);
+  in.lodDistance = 12 * M + 6 * M - 1;
   in.graphicsOptions &= ~GFX_DRIVER_ANIMATION;  // animation off: no posing, so no steering wheel outside
   EXPECT_EQ(ComputeDrawFlags(in) & (DRAW_POSE_PEOPLE | DRAW_STEERING_WHEEL), 0);
   // Outside at a level other than 0 stops after the tyres; the last level has no tyres.
@@ -665,6 +669,15 @@ TEST(CarDraw, WheelMatrixPutsTheHubAlongTheSteeredAxle) {
   EXPECT_NEAR(centre[0], 10.7f, 1e-5f);
   EXPECT_NEAR(centre[1], 1.2f, 1e-5f);
   EXPECT_NEAR(centre[2], 0.3f, 1e-5f);
+
+  // A wheel naming an axle beyond the car's two takes the rear set's offset (0.2 m out).
+  car.wheelSets[0].wheelOffset = 0.2f;
+  w.side = 1.0f;
+  w.wheelSet = CAR_WHEEL_SETS;
+  ComputeWheelMatrix(car, w, axes, centre);
+  EXPECT_NEAR(centre[0], 10.9f, 1e-5f);
+  w.wheelSet = 1;
+  w.side = 0.0f;
 
   // Turned a quarter about z, the car carries the wheel with it.
   const float turned[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};

@@ -506,6 +506,18 @@ TEST_F(CarPixels, TheSubobjectPassListsThePiecesAViewShows) {
     EXPECT_NEAR(sub->local.rotation.m[8], FIXED_ONE, 64);
     EXPECT_NEAR(sub->local.translation.x, car.driverPosition.x * 65536.0, 1.0) << "at the driver";
   }
+  // Wheels on the centre line have no left side: none of their rims is mirrored.
+  {
+    float sides[CAR_MAX_WHEELS] = {};
+    for (int w = 0; w < car.wheelCount; ++w) {
+      sides[w] = car.wheels[w].side;
+      car.wheels[w].side = 0.0f;
+    }
+    DrawCarModel(car, view);
+    EXPECT_GT(d.items.wheelCount, 0);
+    for (int i = 0; i < d.items.wheelCount; ++i) EXPECT_EQ(d.items.wheelItems[i].altState, 0) << "item " << i;
+    for (int w = 0; w < car.wheelCount; ++w) car.wheels[w].side = sides[w];
+  }
   // The turn is given at the first default set-up's lock (30 degrees in the sample): given at
   // 20, a third of the lock turns the wheel 30 / 20 x pi / 3 = a quarter turn.
   ASSERT_GE(car.setupCount, 1);
@@ -650,6 +662,18 @@ TEST_F(CarPixels, TheLevelFollowsTheLevelScaleAndTheDetailsTheDetailScale) {
   EXPECT_NEAR(d.lodDistance / 65536.0, 10.0, 1e-3);
   EXPECT_EQ(d.lodIndex, 0);
   EXPECT_EQ(d.detailState, 2);
+  // Both scaled to 20 x 0.01 = 0.2 m: each held to 1 m, past a first level that ends at
+  // 0.75 m, so the second level and the second level's details.
+  car.model->lodDistances[0] = 3 << 14;
+  view.lodScale = 0.01f;
+  view.detailScale = 0.01f;
+  d.detailState = 0;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  EXPECT_EQ(d.lodDistance, 1 << 16);
+  EXPECT_EQ(d.lodIndex, 1);
+  EXPECT_EQ(d.detailState, 2) << "details as though 1 m off, not 0.2";
+  car.model->lodDistances[0] = 30 << 16;
 }
 
 TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInModeOne) {

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "model/model_meshes.h"
+#include "core/gamma_tables.h"
 #include "render/buffers.h"
+#include "render/immediate.h"
 #include "render/gouraud_mesh.h"
 #include "render/system_textures.h"
 #include "render/texture_names.h"
@@ -524,6 +526,66 @@ TEST_F(CarModel, ACarWithoutAModelBuildsNothing) {
   EXPECT_EQ(car.levelMeshes[0]->pointCount, 0);
   EXPECT_EQ(GetFastMesh(DrawingOf(car).materialMesh), nullptr);
   EXPECT_TRUE(ReportRecorder::Reports().lines.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The set-up marks on the null device, read back from the 3D line stream: each wheel's arrow
+// (two triangles, six vertices) lies along its axle outwards from its centre, raised 1/64 m,
+// 0.25 m long: to -x on the left, to +x on the right and on the centre line (no side: the
+// right's way).  Then each of the four seats' three arrows (the driver first), at the seat,
+// its x negated on a mirrored car: 4 x 3 x 6 = 72 vertices, in the seat colours.  In any
+// world pass but the first nothing is drawn.
+TEST_F(CarModel, TheSetupMarksPointEachWheelOutwardsAndMarkTheSeats) {
+  BuildGammaTables();
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.wheelCount = 3;
+  const float sides[3] = {-1.0f, 0.0f, 1.0f};
+  for (int w = 0; w < 3; ++w) {
+    car.wheels[w].side = sides[w];
+    car.wheels[w].centre = Vec3{0.75f * sides[w], 1.0f + float(w), 0.5f};
+  }
+  car.driverPosition = Vec3{0.5f, -0.25f, 0.75f};
+  car.mirrored = 1;
+  CurrentWorldPass = 1;
+  const uint32_t before = Gfx.drawCalls;
+  DrawSetupMarks(car);
+  EXPECT_EQ(Gfx.drawCalls, before) << "not in a later world pass";
+  CurrentWorldPass = 0;
+  DrawSetupMarks(car);
+  EXPECT_EQ(Gfx.drawCalls, before + 1);
+  const std::vector<uint8_t> bytes = ReadBuffer(StreamLines3D.vertexBuffer->buffer);
+  ASSERT_GE(bytes.size(), size_t(18 + 72) * sizeof(VertexLine3D));
+  for (uint32_t w = 0; w < 3; ++w) {
+    float low = 1e9f, high = -1e9f;
+    for (uint32_t k = 0; k < 6; ++k) {
+      const VertexLine3D v = VertexAt<VertexLine3D>(bytes, 6 * w + k);
+      low = std::min(low, v.x);
+      high = std::max(high, v.x);
+      EXPECT_FLOAT_EQ(v.y, 1.0f + float(w)) << "wheel " << w << " vertex " << k;
+      EXPECT_NEAR(v.z, 0.5f + 1.0f / 64.0f, 1.0f / 16.0f + 1e-5f) << "wheel " << w << " vertex " << k;
+    }
+    const float centre = 0.75f * sides[w];
+    const float tip = centre + (w == 0 ? -0.25f : 0.25f);
+    EXPECT_NEAR(low, std::min(centre, tip), 1e-4f) << "wheel " << w;
+    EXPECT_NEAR(high, std::max(centre, tip), 1e-4f) << "wheel " << w;
+  }
+  // The driver's arrows from (-0.5, -0.25, 0.75): x to -0.25, y to 0, z to 1.0.
+  float high[3] = {-1e9f, -1e9f, -1e9f};
+  for (uint32_t k = 0; k < 18; ++k) {
+    const VertexLine3D v = VertexAt<VertexLine3D>(bytes, 18 + k);
+    high[0] = std::max(high[0], v.x);
+    high[1] = std::max(high[1], v.y);
+    high[2] = std::max(high[2], v.z);
+  }
+  EXPECT_NEAR(high[0], -0.25f, 1e-4f);
+  EXPECT_NEAR(high[1], 0.0f, 1e-4f);
+  EXPECT_NEAR(high[2], 1.0f, 1e-4f);
+  EXPECT_EQ(VertexAt<VertexLine3D>(bytes, 18).colour, ApplyBrightnessTable(0xFFFF4040u)) << "the seat arrow's shaft";
+  EXPECT_EQ(VertexAt<VertexLine3D>(bytes, 18 + 71).colour, ApplyBrightnessTable(0xFFFFFF40u)) << "the last seat arrow's head";
 }
 
 }  // namespace

@@ -13,6 +13,9 @@
 #include "render/render_target.h"
 #include "tests/physics/car_test_util.h"
 #include "tests/vehicle/diagram_test_car.h"
+#include "ui/character_set.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
 #include "vehicle/setup_diagram.h"
 #include "vehicle/wheel_profile.h"
 
@@ -60,9 +63,9 @@ TEST(SetupDiagram, WheelColumnTexts) {
   w.airMass = 0.02f;
   w.airHeat = 0.02f * 1005.0f * 303.15f;  // 30 degrees
   w.coefficients[0] = 1.0f;
-  w.coefficients[1] = 0.0f;
-  w.coefficients[2] = 165000.0f;  // (200000 x 1.1 x 0.75) / 165000 = 1: 45 degrees
-  w.coefficients[3] = 1.0f;
+  w.coefficients[1] = 20000.0f;
+  w.coefficients[2] = 90750.0f;  // ((1 x 200000 + 20000) x 1.1 x 0.75) / (90750 x 2) = 1: 45 degrees
+  w.coefficients[3] = 2.0f;
   char lines[DIAGRAM_WHEEL_LINES][DIAGRAM_LINE_SIZE];
   ASSERT_EQ(FormatWheelColumn(w, 0, lines), DIAGRAM_WHEEL_LINES);
   EXPECT_STREQ(lines[0], "Camber : +2.00");
@@ -222,6 +225,283 @@ TEST(SetupDiagram, TheDoubleWishbonesLinksRunBetweenItsPivotsAndTheUprightsEnds)
   Draw2DList.Free();
 }
 
+// Every vertex of one colour in the last batch (the diagram's), in the order drawn.
+std::vector<Draw2DVertex> VerticesOfColour(uint32_t colour) {
+  std::vector<Draw2DVertex> found;
+  const uint32_t shown = ApplyBrightnessTable(colour);
+  const Draw2DBatch& batch = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+  for (uint32_t i = batch.firstVertex; i < batch.firstVertex + batch.vertexCount; ++i)
+    if (Draw2DList.vertices[i].colour == shown) found.push_back(Draw2DList.vertices[i]);
+  return found;
+}
+
+// The strut axle of the sample car by hand, in the panel (-0.4, -0.4) 0.8 x 0.8 at 0.2 per metre,
+// (x, z) drawn at (0.2 x, 0.04 - 0.2 z), the lines 0.8 / 200 = 0.004 thick; each wheel, the
+// left first, x times its side:
+//   the arm from the lower pivot (0.3, 0.12) m, drawn (0.06, 0.016), to the upright's lower end;
+//   the strut from the upright's upper end to its top (0.58, 0.75) m, drawn (0.116, -0.11);
+//   the track rod from 5 cm above the pivot (0.3, 0.17) m, drawn (0.06, 0.006), to the upright's
+//   middle;
+//   square plates 4 x 0.004 = 0.016 each way about the pivot, the strut top and the arm's outer
+//   end; the contact marker 3 x 0.004 = 0.012 each way; the ground the tyre's section width
+//   each way of the contact.
+// A force of 3000 N across the car draws a wedge from the contact 3000 / 20000 = 0.15 m along
+// (0.03 drawn), its outer edge 0.18 m (0.036) and raised 0.15 x 1.2 / 3 = 0.06 m (0.012).
+// The track line gives the distance between the contacts, checked against the axle's own.
+TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].wheelForce = Vec3{3000.0f, 0.0f, 0.0f};
+  const float sectionWidth = car.wheelSets[0].sectionWidth;
+  car.wheelSets[0].trackWidth = 1.0f;  // the axle's own track, against which the measured one is checked
+  ASSERT_GT(sectionWidth, 0.0f);
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  DrawSetupDiagram(car, 0, -0.4f, -0.4f, 0.8f, 0.8f, 1, 0.04f, texts);
+  const ScreenWindow& win = RenderTargets.window;
+  const auto X = [&win](float x) { return win.scaleX * x + win.centreX; };
+  const auto Y = [&win](float y) { return win.scaleY * y + win.centreY; };
+  constexpr float tol = 1e-5f;
+  const std::vector<DrawnLine> arm = LinesOfColour(DIAGRAM_LINK_COLOURS[0]), strut = LinesOfColour(DIAGRAM_LINK_COLOURS[1]),
+                               rod = LinesOfColour(DIAGRAM_LINK_COLOURS[2]), ground = LinesOfColour(DIAGRAM_GROUND_COLOUR);
+  ASSERT_EQ(arm.size(), 2u);
+  ASSERT_EQ(strut.size(), 2u);
+  ASSERT_EQ(rod.size(), 2u);
+  ASSERT_EQ(ground.size(), 2u);
+  const std::vector<DrawnLine> section = LinesOfColour(DIAGRAM_SECTION_COLOUR);
+  ASSERT_EQ(section.size(), 2u * 9u * 2u);
+  // Each wheel: three plates of four corners; the upright's eight vertices, then the marker's four.
+  const std::vector<Draw2DVertex> plates = VerticesOfColour(DIAGRAM_PLATE_COLOUR);
+  const std::vector<Draw2DVertex> markers = VerticesOfColour(DIAGRAM_MARKER_COLOUR);
+  ASSERT_EQ(plates.size(), 24u);
+  ASSERT_EQ(markers.size(), 24u);
+  const float cornerX[4] = {-1, 1, 1, -1}, cornerY[4] = {-1, -1, 1, 1};
+  double contactX[2] = {}, contactZ[2] = {};  // m, from the markers drawn
+  for (int k = 0; k < 2; ++k) {
+    const float side = k == 0 ? -1.0f : 1.0f;
+    EXPECT_NEAR(arm[k].x0, X(side * 0.06f), tol) << k;
+    EXPECT_NEAR(arm[k].y0, Y(0.016f), tol) << k;
+    EXPECT_NEAR(strut[k].x1, X(side * 0.116f), tol) << k;
+    EXPECT_NEAR(strut[k].y1, Y(-0.11f), tol) << k;
+    EXPECT_NEAR(rod[k].x0, X(side * 0.06f), tol) << k;
+    EXPECT_NEAR(rod[k].y0, Y(0.006f), tol) << k;
+    // The upright's ends (its vertices 2 and 3) join the arm, the strut and the rod.
+    const Draw2DVertex* up = &markers[12 * size_t(k)];
+    EXPECT_NEAR(arm[k].x1, up[2].x, tol) << k;
+    EXPECT_NEAR(arm[k].y1, up[2].y, tol) << k;
+    EXPECT_NEAR(strut[k].x0, up[3].x, tol) << k;
+    EXPECT_NEAR(strut[k].y0, up[3].y, tol) << k;
+    EXPECT_NEAR(rod[k].x1, (up[2].x + up[3].x) / 2, tol) << k;
+    EXPECT_NEAR(rod[k].y1, (up[2].y + up[3].y) / 2, tol) << k;
+    EXPECT_GT(std::fabs(up[3].y - up[2].y), 0.01f * std::fabs(win.scaleY)) << k << ": the upright stands up";
+    // The tyre section: each surface below the axle, then its reflection above: the same x,
+    // the y mirrored about the wheel's centre (the upright's middle); each surface starting
+    // where the one before it ended.
+    const float centreY = (up[2].y + up[3].y) / 2;
+    for (size_t f = 0; f < 9; ++f) {
+      const DrawnLine& below = section[k * 18 + 2 * f];
+      const DrawnLine& above = section[k * 18 + 2 * f + 1];
+      EXPECT_NEAR(above.x0, below.x0, tol) << k << " surface " << f;
+      EXPECT_NEAR(above.x1, below.x1, tol) << k << " surface " << f;
+      EXPECT_NEAR(above.y0 - centreY, centreY - below.y0, tol) << k << " surface " << f;
+      EXPECT_NEAR(above.y1 - centreY, centreY - below.y1, tol) << k << " surface " << f;
+      if (f > 0) {
+        EXPECT_NEAR(below.x0, section[k * 18 + 2 * f - 2].x1, tol) << k << " surface " << f;
+        EXPECT_NEAR(below.y0, section[k * 18 + 2 * f - 2].y1, tol) << k << " surface " << f;
+      }
+    }
+    const float plateX[3] = {X(side * 0.06f), X(side * 0.116f), up[2].x};
+    const float plateY[3] = {Y(0.016f), Y(-0.11f), up[2].y};
+    for (int q = 0; q < 3; ++q)
+      for (int i = 0; i < 4; ++i) {
+        const Draw2DVertex& v = plates[12 * size_t(k) + 4 * size_t(q) + size_t(i)];
+        EXPECT_NEAR(v.x, plateX[q] + cornerX[i] * win.scaleX * 0.016f, tol) << k << " plate " << q << " corner " << i;
+        EXPECT_NEAR(v.y, plateY[q] + cornerY[i] * win.scaleY * 0.016f, tol) << k << " plate " << q << " corner " << i;
+      }
+    const Draw2DVertex* marker = up + 8;
+    const float cx = (marker[0].x + marker[2].x) / 2, cy = (marker[0].y + marker[2].y) / 2;
+    contactX[k] = (cx - win.centreX) / win.scaleX / 0.2;
+    contactZ[k] = -(cy - win.centreY) / win.scaleY / 0.2;
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_NEAR(marker[i].x, cx + cornerX[i] * win.scaleX * 0.012f, tol) << k << " marker corner " << i;
+      EXPECT_NEAR(marker[i].y, cy + cornerY[i] * win.scaleY * 0.012f, tol) << k << " marker corner " << i;
+    }
+    EXPECT_GT((cy - win.centreY) / win.scaleY, (up[2].y - win.centreY) / win.scaleY) << k << ": the contact lies below the upright";
+    EXPECT_NEAR(ground[k].x0, cx - win.scaleX * 0.2f * sectionWidth, tol) << k;
+    EXPECT_NEAR(ground[k].x1, cx + win.scaleX * 0.2f * sectionWidth, tol) << k;
+    EXPECT_NEAR(ground[k].y0, cy, tol) << k;
+    EXPECT_NEAR(ground[k].y1, cy, tol) << k;
+    // The force points to the car's right: inwards on the left wheel, outwards on the right.
+    const std::vector<Draw2DVertex> wedge = VerticesOfColour(DIAGRAM_WEDGE_COLOURS[k]);
+    ASSERT_EQ(wedge.size(), 3u) << k;
+    EXPECT_NEAR(wedge[0].x, cx, tol) << k;
+    EXPECT_NEAR(wedge[0].y, cy, tol) << k;
+    EXPECT_NEAR(wedge[1].x, cx + win.scaleX * 0.03f, tol) << k;
+    EXPECT_NEAR(wedge[1].y, cy, tol) << k;
+    EXPECT_NEAR(wedge[2].x, cx + win.scaleX * 0.036f, tol) << k;
+    EXPECT_NEAR(wedge[2].y, cy - win.scaleY * 0.012f, tol) << k;
+    // One triangle over the wedge's three vertices, in their order.
+    const Draw2DBatch& batch = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+    const uint32_t shown = ApplyBrightnessTable(DIAGRAM_WEDGE_COLOURS[k]);
+    const auto colourAt = [&batch](uint32_t index) { return Draw2DList.vertices[batch.firstVertex + index].colour; };
+    int wedgeTriangles = 0;
+    for (uint32_t t = 0; t < batch.triangleCount; ++t) {
+      const Draw2DTriangle& tri = Draw2DList.triangles[batch.firstTriangle + t];
+      if (colourAt(tri.a) != shown || colourAt(tri.b) != shown || colourAt(tri.c) != shown) continue;
+      ++wedgeTriangles;
+      EXPECT_EQ(tri.b, tri.a + 1) << k;
+      EXPECT_EQ(tri.c, tri.a + 2) << k;
+    }
+    EXPECT_EQ(wedgeTriangles, 1) << k;
+  }
+  // The track line: the distance between the two contacts, wider than the axle's 1 m.
+  const double track = std::hypot(contactX[1] - contactX[0], contactZ[1] - contactZ[0]);
+  ASSERT_GT(track, 1.01);
+  const std::string trackLine = texts.lines[texts.count - 1].text;
+  ASSERT_EQ(trackLine.rfind("Track : ", 0), 0u) << trackLine;
+  EXPECT_NEAR(std::stod(trackLine.substr(8)), track, 1.5e-3) << trackLine;
+  EXPECT_NE(trackLine.find("(TOO WIDE)"), std::string::npos) << trackLine;
+  Draw2DList.Free();
+}
+
+// The lines are a two-hundredth of the panel's width thick, but never under 1e-4: in a panel
+// 0.01 wide (0.01 / 200 = 5e-5) a strut axle's plates are 2 x 4 x 1e-4 = 8e-4 across, in one
+// 1.0 wide 2 x 4 x 0.005 = 0.04.
+TEST(SetupDiagram, ThePlatesOfANarrowPanelKeepTheLeastThickness) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  Draw2DList.Init();
+  DiagramTexts texts;
+  const ScreenWindow& win = RenderTargets.window;
+  for (const float width : {0.01f, 1.0f}) {
+    Draw2DList.Reset();
+    DrawSetupDiagram(car, 0, -0.5f, -0.5f, width, width, 0, 0.05f, texts);
+    const std::vector<Draw2DVertex> plates = VerticesOfColour(DIAGRAM_PLATE_COLOUR);
+    ASSERT_EQ(plates.size(), 24u) << width;
+    const float across = width < 0.02f ? 8e-4f : 0.04f;
+    EXPECT_NEAR(plates[1].x - plates[0].x, win.scaleX * across, std::fabs(win.scaleX) * 1e-6f) << width;
+  }
+  Draw2DList.Free();
+}
+
+// An axle with no upright length given draws its uprights 2 x 0.1 m long: in the panel
+// (-0.4, -0.4) 0.8 x 0.8 at 0.2 per metre, 0.04 from end to end.
+TEST(SetupDiagram, AnUprightWithoutALengthIsDrawnATenthOfAMetreEachWay) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  car.wheelSets[1].halfUprightLength = 0.0f;
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  DrawSetupDiagram(car, 1, -0.4f, -0.4f, 0.8f, 0.8f, 0, 0.04f, texts);
+  const ScreenWindow& win = RenderTargets.window;
+  const std::vector<Draw2DVertex> markers = VerticesOfColour(DIAGRAM_MARKER_COLOUR);
+  ASSERT_EQ(markers.size(), 24u) << "each wheel's upright (8) and contact marker (4)";
+  for (size_t k = 0; k < 2; ++k) {
+    const Draw2DVertex* up = &markers[12 * k];
+    const double dx = (up[3].x - up[2].x) / win.scaleX, dy = (up[3].y - up[2].y) / win.scaleY;
+    EXPECT_NEAR(std::hypot(dx, dy), 0.04, 1e-5) << k;
+  }
+  Draw2DList.Free();
+}
+
+// An axle index outside the car's two draws nothing and leaves no texts and no track.
+TEST(SetupDiagram, AnAxleOutsideTheCarsTwoDrawsNothing) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  Draw2DList.Init();
+  DiagramTexts texts;
+  for (const int setIndex : {-1, 2}) {
+    Draw2DList.Reset();
+    const uint32_t before = Draw2DList.counters.vertexCount;
+    texts.count = 5;
+    DrawSetupDiagram(car, setIndex, -1.0f, -1.0f, 1.0f, 1.0f, 1, 0.05f, texts);
+    EXPECT_EQ(texts.count, 0) << setIndex;
+    EXPECT_EQ(texts.track, -1.0f) << setIndex;
+    EXPECT_EQ(Draw2DList.counters.vertexCount, before) << setIndex;
+  }
+  Draw2DList.Free();
+}
+
+// The diagram's wheel columns show each wheel's live values from its axle and its tyre: the
+// axle's inclination 12 and caster 6 degrees, the tyre's 200000 Pa (29.0 psi, 2.00 bar), grip
+// 1.1, air 0.02 kg holding 0.02 x 1005 x 303.15 J (30 degrees), and the slip angle from the
+// axle's stiffnesses: atan(((1 x 200000 + 20000) x 1.1 x 0.75) / (90750 x 2)) = 45 degrees.
+TEST(SetupDiagram, TheWheelColumnsShowTheAxlesAndTyresValues) {
+  BuildGammaTables();
+  Car car;
+  MakeDiagramCar(car);
+  SuspensionBlock& set = car.wheelSets[1];
+  set.inclination = 0.2094395f;
+  set.caster = 0.1047198f;
+  set.radialStiffnessSlope = 1.0f;
+  set.radialStiffnessAtZero = 20000.0f;
+  set.brushStiffness = 90750.0f;
+  set.treadContactWidth = 2.0f;
+  for (int i = 0; i < car.wheelCount; ++i) {
+    CarWheel& w = car.wheels[i];
+    w.pressure = 200000.0f;
+    w.gripCoefficient = 1.1f;
+    w.airMass = 0.02f;
+    w.airHeat = 0.02f * 1005.0f * 303.15f;
+  }
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  DiagramTexts texts;
+  DrawSetupDiagram(car, 1, -1.0f, -1.0f, 1.0f, 1.0f, 0, 0.05f, texts);
+  ASSERT_EQ(texts.count, 2 * DIAGRAM_WHEEL_LINES + 2);
+  for (int column = 0; column < 2; ++column) {
+    const DiagramText* l = &texts.lines[column * DIAGRAM_WHEEL_LINES];
+    EXPECT_EQ(std::string(l[0].text).rfind("Camber : ", 0), 0u) << column;
+    EXPECT_STREQ(l[1].text, "Inclination : 12.00") << column;
+    EXPECT_STREQ(l[2].text, "Caster : 6.00") << column;
+    EXPECT_EQ(std::string(l[3].text).rfind("Scrub : ", 0), 0u) << column;
+    EXPECT_STREQ(l[4].text, "SA 45.0") << column;
+    EXPECT_STREQ(l[5].text, "\xB5 : 1.10 / air 30.0\xB0") << column;
+    EXPECT_STREQ(l[6].text, "29.0 psi / 2.00 bar") << column;
+  }
+  Draw2DList.Free();
+}
+
+// The queued texts on the fixed-width character set: each of the texts counted (not one more)
+// at its place in the colour given; a right-aligned one ends at its x, so "ab" right-aligned
+// at 0.75 starts where "ab" would at 0.75 less its width, which at size 0.5 is two letters of
+// (the glyph's width + 1/12 of spacing) x 0.5.
+TEST(SetupDiagram, TheQueuedTextsStandAtTheirPlacesTheRightAlignedEndingThere) {
+  UseFixedWidthCharacterSet();
+  TextSize = 11;
+  TextSizeFactor = 1.0f;
+  LetterSpacing = 1.0f / 12.0f;
+  TextHorizontalScale = 1.0f;
+  TextDrawCursor = TEXT_CURSOR_NONE;
+  EmptyTextBatches();
+  CurrentTextBatch = &InterfaceTextBatch;
+  DiagramTexts texts = {};
+  texts.lines[0] = DiagramText{0.25f, 0.5f, 0, "ab"};
+  texts.lines[1] = DiagramText{0.75f, 0.625f, 1, "ab"};
+  texts.lines[2] = DiagramText{0.0f, 0.0f, 0, "zz"};  // past the count
+  texts.count = 2;
+  QueueDiagramTexts(texts, 0.5f, 0xFF336699u);
+  const std::vector<TextBatchItem>& items = InterfaceTextBatch.items;
+  ASSERT_EQ(items.size(), 4u);
+  for (const TextBatchItem& item : items) {
+    EXPECT_EQ(item.colour, 0xFF336699u);
+    EXPECT_NE(item.glyph, uint16_t('z' - 32)) << "nothing past the count";
+  }
+  const float width = 2.0f * (FIXED_GLYPH_WIDTH + 1.0f / 12.0f) * 0.5f;
+  EXPECT_NEAR(TextWidth("ab", 0, 0.5f), width, 1e-5f) << "the letters' width, as worked out";
+  EXPECT_NEAR(items[2].x0 - items[0].x0, (0.75f - width) - 0.25f, 1e-5f);
+  EXPECT_NEAR(items[3].x0 - items[1].x0, (0.75f - width) - 0.25f, 1e-5f);
+  EXPECT_NEAR(items[2].y0 - items[0].y0, 0.125f, 1e-5f);
+  EXPECT_NEAR(items[1].x0 - items[0].x0, (FIXED_GLYPH_WIDTH + 1.0f / 12.0f) * 0.5f, 1e-5f) << "a letter at size 0.5";
+  EmptyTextBatches();
+}
+
 // The tyre section: each wheel draws the tyre's outline, each of its surfaces below the axle
 // and reflected above, and none of the rim's surfaces that follow it in the wheel's profile.
 // The profile's tyre, by hand: bead to side, side to shoulder, shoulder to tread, three tread
@@ -278,6 +558,11 @@ TEST(SetupDiagram, ForceWedgeAlongTheForce) {
   ASSERT_EQ(MakeForceWedge(100.0f, 200.0f, -100000.0f, 1.0f, 50.0f, 50.0f, w), 1);
   EXPECT_FLOAT_EQ(w.x[2], 0.0f);
   EXPECT_FLOAT_EQ(w.x[1], -20.0f);
+  // A wheel on the car's centre line counts as a right wheel.
+  ASSERT_EQ(MakeForceWedge(0, 0, 4000.0f, 0.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_EQ(w.colour, DIAGRAM_WEDGE_COLOURS[1]) << "outwards on a centre wheel";
+  ASSERT_EQ(MakeForceWedge(0, 0, -4000.0f, 0.0f, 50.0f, 50.0f, w), 1);
+  EXPECT_EQ(w.colour, DIAGRAM_WEDGE_COLOURS[0]) << "inwards on a centre wheel";
   EXPECT_EQ(MakeForceWedge(0, 0, 0.0f, 1.0f, 50.0f, 50.0f, w), 0);
   EXPECT_EQ(MakeForceWedge(0, 0, NAN, 1.0f, 50.0f, 50.0f, w), 0);
 }
