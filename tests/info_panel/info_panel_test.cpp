@@ -905,6 +905,75 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   EXPECT_EQ(browse->label.i, 0);
 }
 
+// Every control of every page, for cars of each kind in the garage and the editor, is an
+// upright box (left before right, top above bottom) inside the panel: from its left edge -0.65
+// to the tab row's end -0.65 + 1.625 = 0.975, no higher than its top edge 0.3 - 1 = -0.7, no taller than
+// a value row's band (0.4 - 0.15 = 0.25 at most, the pair's second band included).  The tabs
+// share the width 1.625 equally from the left edge, and only the shown page's tab is lit.
+TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLit) {
+  struct Restore {
+    uint32_t options = CfgEditorOptions;
+    ~Restore() { CfgEditorOptions = options; }
+  } restore;
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[0] = ColourMarkFlags[3] = ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 1] = 1;
+  for (const int row : {RUNABOUT, ROADSTER, 9, RACER, KART}) {
+    Car car;
+    MakeSampleCar(row, car);
+    car.configCount = 2;
+    car.options2 |= OPT2_HANDBRAKE | OPT2_ANTI_LOCK;
+    car.lightsAndAids |= AID_TRACTION_CONTROL | AID_ENGINE_BRAKE;
+    car.currentSetup.bytes[SETUP_FLAGS] |= SETUP_FLAG_TRACTION;
+    car.currentSetup.bytes[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
+    car.currentSetup.bytes[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+    car.isMod = 1;
+    car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+    ModRatings.modId = ModIdOf(car);
+    for (const int inEditor : {0, 1}) {
+      for (int page = INFO_PAGE_RATINGS; page < INFO_PAGE_COUNT; ++page) {
+        if (page == INFO_PAGE_RATINGS && inEditor) continue;
+        if (page == INFO_PAGE_PASSENGERS && !(car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) continue;
+        SCOPED_TRACE(testing::Message() << "car " << row << ", editor " << inEditor << ", page " << page);
+        InfoPageShown = page;
+        Draw(car, inEditor);
+        ASSERT_EQ(InfoPageShown, page);
+        ASSERT_GT(ValueControlCount, 10);
+        for (int i = 0; i < ValueControlCount; ++i) {
+          const ValueControl& c = ValueControls[i];
+          char text[512] = "";
+          ValueControlText(c, text, sizeof text);
+          EXPECT_LT(c.left, c.right) << i << " " << text;
+          EXPECT_LT(c.top, c.bottom) << i << " " << text;
+          EXPECT_GE(c.left, -0.65f - 1e-4f) << i << " " << text;
+          EXPECT_LE(c.right, 0.975f + 1e-4f) << i << " " << text;
+          EXPECT_GE(c.top, -0.7f - 1e-4f) << i << " " << text;
+          EXPECT_LE(c.bottom - c.top, 0.25f + 1e-4f) << i << " " << text;
+        }
+        // The tab row: the pages in order, the ratings first in the garage.
+        std::vector<int> pages;
+        if (!inEditor) pages.push_back(INFO_PAGE_RATINGS);
+        for (int k = 0; k < INFO_PAGE_COUNT; ++k)
+          if (k != INFO_PAGE_PASSENGERS || (car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) pages.push_back(k);
+        const double width = 1.625 / static_cast<double>(pages.size());
+        size_t tab = 0;
+        for (int i = 0; i < ValueControlCount; ++i) {
+          const ValueControl& c = ValueControls[i];
+          if (c.top != PANEL_TOP || c.bottom != PANEL_TOP + PANEL_TAB_HEIGHT) continue;
+          ASSERT_LT(tab, pages.size());
+          EXPECT_NEAR(c.left, -0.65 + width * static_cast<double>(tab), 1e-5) << "tab " << tab;
+          EXPECT_NEAR(c.right, -0.65 + width * static_cast<double>(tab + 1), 1e-5) << "tab " << tab;
+          EXPECT_EQ(c.colour, pages[tab] == page ? &InterfaceColours.textSelected : &InterfaceColours.textUnselected)
+              << "tab " << tab;
+          ++tab;
+        }
+        EXPECT_EQ(tab, pages.size());
+      }
+    }
+  }
+  ModRatings = HeldModRatings{};
+  InfoPageShown = INFO_PAGE_INFO;
+}
+
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
   const uint32_t saved = CfgEditorOptions;
   SetSkinTemplateSize(nullptr, 0, 1);

@@ -212,6 +212,48 @@ TEST_F(SetupPages, BrakesShowTheirRowsByTheCarsBrakesAndAids) {
   EXPECT_EQ(Draw(INFO_PAGE_BRAKES), std::vector<std::string>{Fmt("Maximum Per Wheel %.0f Nm", brake)});
 }
 
+// Each switch lights the state the set-up holds and only it: anti-lock and traction control on
+// the brakes page (each an "Off" then an "On"), symmetric or asymmetric on the tyres page.
+TEST_F(SetupPages, EachSwitchLightsTheStateTheSetupHolds) {
+  Load(RUNABOUT);
+  car->options2 |= OPT2_ANTI_LOCK;
+  car->lightsAndAids = AID_TRACTION_CONTROL;
+  ColourWord* const lit = &InterfaceColours.textSelected;
+  ColourWord* const unlit = &InterfaceColours.textUnselected;
+  const struct {
+    uint8_t flags;
+    bool antiLock, traction;
+  } cases[] = {{SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK, true, false},
+               {SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION, false, true},
+               {SETUP_FLAG_KEEP, false, false},
+               {SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK | SETUP_FLAG_TRACTION, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "flags " << int(c.flags));
+    Bytes()[SETUP_FLAGS] = c.flags;
+    Draw(INFO_PAGE_BRAKES);
+    std::vector<const ValueControl*> switches;  // ABS off, on, then traction control off, on
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[256];
+      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+          (std::strcmp(out, "Off") == 0 || std::strcmp(out, "On") == 0))
+        switches.push_back(&ValueControls[i]);
+    }
+    ASSERT_EQ(switches.size(), 4u);
+    EXPECT_EQ(switches[0]->colour, c.antiLock ? unlit : lit);
+    EXPECT_EQ(switches[1]->colour, c.antiLock ? lit : unlit);
+    EXPECT_EQ(switches[2]->colour, c.traction ? unlit : lit);
+    EXPECT_EQ(switches[3]->colour, c.traction ? lit : unlit);
+  }
+  for (const bool symmetric : {true, false}) {
+    Bytes()[SETUP_FLAGS] = symmetric ? SETUP_FLAG_SYMMETRIC : SETUP_FLAG_KEEP;
+    Draw(INFO_PAGE_TYRES);
+    ASSERT_NE(Texted("symmetric"), nullptr);
+    ASSERT_NE(Texted("asymmetric"), nullptr);
+    EXPECT_EQ(Texted("symmetric")->colour, symmetric ? lit : unlit) << symmetric;
+    EXPECT_EQ(Texted("asymmetric")->colour, symmetric ? unlit : lit) << symmetric;
+  }
+}
+
 TEST_F(SetupPages, TheBrakeRowsRunFromAQuarterOfTheGripTorqueToIt) {
   for (const int row : {RUNABOUT, RACER, KART}) {
     Load(row);
@@ -757,6 +799,57 @@ TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
 }
 
 // A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
+// The estimated top speed and its unit buttons stand only for a speed above 1 m/s: at exactly
+// 1 m/s neither; just above it, the line (1.01 m/s x 3.6 = 3.6 km/h, shown "4 km/h") and both
+// buttons.
+TEST_F(SetupPages, TheTopSpeedLineStandsOnlyForASpeedAboveOneMetreASecond) {
+  Load(RACER);
+  car->topSpeed = 1.0f;
+  std::vector<std::string> lines = Draw(INFO_PAGE_DOWNFORCE);
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Estimated maximum speed"), std::string::npos) << line;
+  EXPECT_EQ(Texted("km/h"), nullptr);
+  EXPECT_EQ(Texted("mph"), nullptr);
+  car->topSpeed = 1.01f;
+  lines = Draw(INFO_PAGE_DOWNFORCE);
+  EXPECT_TRUE(Has(lines, "Estimated maximum speed : 4 km/h"));
+  EXPECT_NE(Texted("km/h"), nullptr);
+  EXPECT_NE(Texted("mph"), nullptr);
+}
+
+// The tyre page's selectors step by their words, the left arrow first: the maker's 4 and 5,
+// then the front compound's 2 and 3 and the rear's 0 and 1; each arrow sits at its end of the
+// selector's span (the maker's from 0.45 of the row on), the choice between them.
+TEST_F(SetupPages, TheTyreSelectorsStepByTheirWordsFromTheirEnds) {
+  Load(RUNABOUT);
+  Draw(INFO_PAGE_TYRES);
+  std::vector<const ValueControl*> arrows;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].callback == Recorder<3>) arrows.push_back(&ValueControls[i]);
+  ASSERT_EQ(arrows.size(), 6u);
+  std::vector<uintptr_t> words;
+  for (const ValueControl* c : arrows) words.push_back(reinterpret_cast<uintptr_t>(c->variable));
+  EXPECT_EQ(words, (std::vector<uintptr_t>{4, 5, 2, 3, 0, 1}));
+  // The maker's selector in the first column (from -0.65): its span runs from
+  // -0.65 + 0.45 x 0.75 = -0.3125 to -0.65 + 0.75 = 0.1, arrows 0.06 wide.
+  EXPECT_NEAR(arrows[0]->left, -0.3125f, 1e-5f);
+  EXPECT_NEAR(arrows[0]->right, -0.2525f, 1e-5f);
+  EXPECT_NEAR(arrows[1]->left, 0.04f, 1e-5f);
+  EXPECT_NEAR(arrows[1]->right, 0.1f, 1e-5f);
+  // The rear's in the second column (from 0.2): 0.2 to 0.26 and 0.89 to 0.95.
+  EXPECT_NEAR(arrows[4]->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(arrows[4]->right, 0.26f, 1e-5f);
+  EXPECT_NEAR(arrows[5]->left, 0.89f, 1e-5f);
+  EXPECT_NEAR(arrows[5]->right, 0.95f, 1e-5f);
+  for (const ValueControl* c : arrows) EXPECT_NEAR(c->bottom - c->top, 0.07f, 1e-5f) << "one line high";
+  for (const size_t k : {0u, 2u, 4u}) EXPECT_FLOAT_EQ(arrows[k]->top, arrows[k + 1]->top) << "on one line";
+  Calls().clear();
+  Click(arrows[1]);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "tyre");
+  EXPECT_EQ(Calls()[0].word, 5);
+  EXPECT_EQ(Calls()[0].owner, &owner);
+}
+
 TEST_F(SetupPages, ASeatsNameTakesTheLeftOfItsRowBeforeItsButtons) {
   Load(RUNABOUT);
   Draw(INFO_PAGE_PASSENGERS);
