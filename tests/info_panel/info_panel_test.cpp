@@ -599,6 +599,57 @@ TEST_F(PanelTest, APointerOnARatingsRowsBottomEdgeChoosesThatRow) {
   ResetInfoPanelLayout();
 }
 
+// A pointer on a ratings row's left, right or top edge is on the row as well.  In the plain
+// layout the second row ("technical") runs across from the column's -0.65 to -0.65 + 1.3 =
+// 0.65; on a screen 1280 wide pixel 224 is at 2 x 224 / 1280 - 1 = -0.65 and pixel 1056 at
+// 2 x 1056 / 1280 - 1 = 0.65, the pixels 223 and 1057 just outside.  In the garage's full-screen
+// layout its top -0.445 is drawn at 0.65 x -0.445 - 0.245 = -0.53425, which pixel 1880 of a
+// screen 8073 high meets (2 x 1880 / 8073 - 1 = -0.53425, in floats exactly); pixel 1879 is above.
+TEST_F(PanelTest, APointerOnARatingsRowsLeftRightOrTopEdgeChoosesThatRow) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  MouseX = -1;
+  MouseY = -1;
+  Draw(car, 0);
+  const ValueControl* label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
+  ASSERT_NE(label, nullptr);
+  const float left = label->left, right = (label + 3)->right;
+  MouseY = static_cast<int>(((label->top + label->bottom) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  const auto chosen = [&](int x) {
+    MouseX = x;
+    Draw(car, 0);
+    return Shows(LanguageTexts[TX_3h_rdstechn]) && !Shows(LanguageTexts[TX_3h_rdsovera]);
+  };
+  ASSERT_EQ(2.0f * 224.0f / 1280.0f - 1.0f, left) << "exactly on the left edge";
+  ASSERT_EQ(2.0f * 1056.0f / 1280.0f - 1.0f, right) << "exactly on the right edge";
+  EXPECT_TRUE(chosen(224)) << "on the left edge";
+  EXPECT_FALSE(chosen(223)) << "a pixel left of it";
+  EXPECT_TRUE(chosen(1056)) << "on the right edge";
+  EXPECT_FALSE(chosen(1057)) << "a pixel right of it";
+
+  ScreenHeight = 8073;
+  SetFullScreenInfoPanelLayout();
+  MouseX = -1;
+  MouseY = -1;
+  Draw(car, 0);
+  label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
+  ASSERT_NE(label, nullptr);
+  MouseX = static_cast<int>(((label->left + label->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+  MouseY = 1880;
+  ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, label->top) << "exactly on the top edge";
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the top edge";
+  MouseY = 1879;
+  Draw(car, 0);
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel above";
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel above";
+  ResetInfoPanelLayout();
+}
+
 // The configuration shown is the set-up's, held to the last the car has and to the four the
 // table holds, whatever the count says.
 TEST_F(PanelTest, TheConfigurationShownIsHeldToTheCarsLastAndTheTablesFourth) {
