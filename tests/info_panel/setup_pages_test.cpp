@@ -531,6 +531,58 @@ TEST_F(SetupPages, TheDifferentialRowsRunOverTheirStatedRanges) {
   }
 }
 
+// The other byte rows' ranges, stored bytes and shown figures: brake balance 5 to 95 %, engine
+// brake reduction 0 to 100 %, traction control's slip bytes 20 to 200 shown 2.0 to 20.0 % and
+// its least speed 5 to 20 m/s; parallel steer 0 to 100 %, caster bytes 0 to 240 shown 0 to
+// 24 degrees, toe bytes 0 to 18 shown -0.9 to 0.9 degrees; camber bytes 0 to 90 shown -4.5 to
+// 4.5 degrees on either side; the centre's viscous torque 1 to 20 and the front's torque share
+// 5 to 95 %.  The arrows stop at the bytes' ends.
+TEST_F(SetupPages, TheAidSteeringCamberAndCentreRowsRunOverTheirStatedRanges) {
+  struct Row {
+    int page, at;
+    float shownLow, shownHigh;
+    int lowest, highest;
+    const char* what;
+  };
+  const auto check = [this](const Row& row) {
+    Draw(row.page);
+    const ValueControl* bar = Bound(37, Bytes() + row.at);
+    const ValueControl* down = Bound(41, Bytes() + row.at);
+    const ValueControl* up = Bound(40, Bytes() + row.at);
+    ASSERT_NE(bar, nullptr) << row.what;
+    ASSERT_NE(down, nullptr) << row.what;
+    ASSERT_NE(up, nullptr) << row.what;
+    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
+    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, row.shownLow) << row.what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, row.shownHigh) << row.what;
+    EXPECT_EQ(down->label.i, row.lowest) << row.what;
+    EXPECT_EQ(up->label.i, row.highest) << row.what;
+  };
+  Load(RUNABOUT);
+  car->options2 &= ~OPT2_NO_BRAKE_BALANCE;
+  car->lightsAndAids = AID_TRACTION_CONTROL | AID_ENGINE_BRAKE;
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION;
+  car->wheelSets[1].suspensionType = SUSPENSION_DOUBLE_WISHBONE;
+  car->wheelSets[0].suspensionType = SUSPENSION_RIGID;
+  for (const Row& row : {Row{INFO_PAGE_BRAKES, SETUP_BRAKE_BALANCE, 5.0f, 95.0f, 5, 95, "brake balance"},
+                         Row{INFO_PAGE_BRAKES, SETUP_ENGINE_BRAKE_REDUCTION, 0.0f, 100.0f, 0, 100, "engine brake"},
+                         Row{INFO_PAGE_BRAKES, SETUP_TRACTION_SLIP, 2.0f, 20.0f, 20, 200, "allowed slip"},
+                         Row{INFO_PAGE_BRAKES, SETUP_TRACTION_LEAST_SPEED, 5.0f, 20.0f, 5, 20, "least speed"},
+                         Row{INFO_PAGE_STEERING, SETUP_PARALLEL_STEER, 0.0f, 100.0f, 0, 100, "parallel steer"},
+                         Row{INFO_PAGE_STEERING, SETUP_AXLE[1] + AXLE_CASTER, 0.0f, 24.0f, 0, 240, "caster"},
+                         Row{INFO_PAGE_STEERING, SETUP_AXLE[1] + AXLE_TOE, -0.9f, 0.9f, 0, 18, "front toe"},
+                         Row{INFO_PAGE_STEERING, SETUP_AXLE[0] + AXLE_TOE, -0.9f, 0.9f, 0, 18, "rear toe"},
+                         Row{INFO_PAGE_TYRES, SETUP_AXLE[1] + AXLE_CAMBER_LEFT, -4.5f, 4.5f, 0, 90, "left camber"},
+                         Row{INFO_PAGE_TYRES, SETUP_AXLE[1] + AXLE_CAMBER_RIGHT, -4.5f, 4.5f, 0, 90, "right camber"}})
+    check(row);
+  Load(ESTATE);
+  ASSERT_EQ(car->driveType, DRIVE_FOUR);
+  Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 1;
+  check({INFO_PAGE_FINAL_DRIVE, SETUP_CENTRE_VISCOUS, 1.0f, 20.0f, 1, 20, "centre viscous torque"});
+  check({INFO_PAGE_FINAL_DRIVE, SETUP_FRONT_SHARE, 5.0f, 95.0f, 5, 95, "front torque share"});
+}
+
 // With tyre warmers, their temperature row runs over the bytes 20 to 120 shown as stored; the
 // pressure unit's buttons store 0 for psi and 1 for bar.
 TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
