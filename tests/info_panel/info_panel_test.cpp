@@ -974,13 +974,14 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
     car.configCount = 2;
     car.options2 |= OPT2_HANDBRAKE | OPT2_ANTI_LOCK;
     car.lightsAndAids |= AID_TRACTION_CONTROL | AID_ENGINE_BRAKE;
-    car.currentSetup.bytes[SETUP_FLAGS] |= SETUP_FLAG_TRACTION;
     car.currentSetup.bytes[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
     car.currentSetup.bytes[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
     car.isMod = 1;
     car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
     ModRatings.modId = ModIdOf(car);
     for (const int inEditor : {0, 1}) {
+      // The pair rows on one set of arrows in the garage here, on two in the editor.
+      car.currentSetup.bytes[SETUP_FLAGS] = SETUP_FLAG_TRACTION | (inEditor ? 0 : SETUP_FLAG_SYMMETRIC);
       for (int page = INFO_PAGE_RATINGS; page < INFO_PAGE_COUNT; ++page) {
         if (page == INFO_PAGE_RATINGS && inEditor) continue;
         if (page == INFO_PAGE_PASSENGERS && !(car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) continue;
