@@ -1026,6 +1026,51 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
   InfoPageShown = INFO_PAGE_INFO;
 }
 
+// The clickable texts (the page tabs, the mod page's address, the skin's file name and the
+// template sizes) are plain buttons (type 0) with centred text at the ordinary size; the
+// ratings tab and each ratings row's own rating are rating-segment controls (type 58), a row's
+// bound to its category's own rating.
+TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) {
+  Car car;
+  MakeRatedModCar(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(car, 0);
+  const auto plain = [](const ValueControl* c, const char* what) {
+    ASSERT_NE(c, nullptr) << what;
+    EXPECT_EQ(c->displayType, 0) << what;
+    EXPECT_EQ(c->label.i, 0) << what;
+  };
+  plain(ControlShowing("Info"), "the Info tab");
+  plain(ControlShowing(std::string(WEB_SERVICE_HOST) + "/files/vehmods/AB1234"), "the mod page");
+  int segments = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.top == PANEL_TOP && c.callback == SelectRatingsPage) {
+      EXPECT_EQ(c.displayType, 58) << "the ratings tab";
+      ++segments;
+    }
+    for (int k = 0; k < RATING_CATEGORIES; ++k)
+      if (c.variable == &ModRatings.own[k] && c.top != PANEL_TOP) {
+        EXPECT_EQ(c.displayType, 58) << k;
+        ++segments;
+      }
+  }
+  // The tab and a row for each category: six, the animation's only with a steer animation.
+  EXPECT_EQ(segments, 1 + (car.steerAnimation[0] ? 6 : 5));
+  struct Restore {
+    uint32_t options = CfgEditorOptions;
+    ~Restore() { CfgEditorOptions = options; }
+  } restore;
+  std::snprintf(car.skinName, sizeof car.skinName, "%s", "plain_skin");
+  car.skinTexture[0] = 0;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw(car, 1);
+  plain(ControlShowing("plain_skin"), "the skin's file name");
+  plain(ControlShowing("1024"), "the small template");
+  plain(ControlShowing("2048"), "the large template");
+  ModRatings = HeldModRatings{};
+}
+
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
   const uint32_t saved = CfgEditorOptions;
   SetSkinTemplateSize(nullptr, 0, 1);

@@ -851,6 +851,37 @@ TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
 }
 
 // A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
+// How the tyre page's texts are drawn: headings and figure lines left-aligned (label bits 1),
+// the selector's choice centred between its arrows (0), the arrows the code page's single angle
+// quotes (0x8B left, 0x9B right), the switches plain buttons (type 0) with centred text.
+TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
+  Load(RUNABOUT);
+  Draw(INFO_PAGE_TYRES);
+  const ValueControl* heading = nullptr;
+  for (int i = 0; i < ValueControlCount && !heading; ++i) {
+    char out[256];
+    if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], out, sizeof out) &&
+        std::strcmp(out, "Front") == 0)
+      heading = &ValueControls[i];
+  }
+  ASSERT_NE(heading, nullptr);
+  EXPECT_EQ(heading->label.i & 3, 1) << "left-aligned";
+  std::vector<const ValueControl*> arrows;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].callback == Recorder<3>) arrows.push_back(&ValueControls[i]);
+  ASSERT_EQ(arrows.size(), 6u);
+  for (size_t k = 0; k < arrows.size(); k += 2) {
+    EXPECT_EQ(arrows[k]->minimum.i, 0x8B) << k;
+    EXPECT_EQ(arrows[k + 1]->minimum.i, 0x9B) << k;
+    const ValueControl& choice = arrows[k][1];
+    EXPECT_EQ(choice.displayType, 15) << k;
+    EXPECT_EQ(choice.label.i & 3, 0) << k << ": centred";
+  }
+  const ValueControl* button = Texted("symmetric");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->label.i & 3, 0) << "centred";
+}
+
 // The estimated top speed and its unit buttons stand only for a speed above 1 m/s: at exactly
 // 1 m/s neither; just above it, the line (1.01 m/s x 3.6 = 3.6 km/h, shown "4 km/h") and both
 // buttons.
