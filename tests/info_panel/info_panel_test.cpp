@@ -258,6 +258,12 @@ TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
   ASSERT_EQ(ValueControlCount, 7);
   EXPECT_EQ(ValueControls[4].variable, &right);
   EXPECT_FLOAT_EQ(ValueControls[4].top - ValueControls[1].top, PANEL_PAIR_EXTRA);
+  // Mode 2 dims the pair's label and keeps to one set, bound to the left byte.
+  ClearInterface();
+  AddPanelByteRow(&owner, "%.1f / %.1f", 0.0f, &left, &right, -4.5f, 4.5f, 0, 90, nullptr, 2, 0.0f, 0.4f);
+  ASSERT_EQ(ValueControlCount, 4);
+  EXPECT_EQ(ValueControls[0].colour, &InterfaceColours.textUnavailable);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(ValueControls[i].variable, &left);
   // A maximum not above the minimum divides by nothing: the value alone, no bar or arrows.
   ClearInterface();
   uint8_t wing = 7;
@@ -1068,6 +1074,11 @@ TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) 
   plain(ControlShowing("plain_skin"), "the skin's file name");
   plain(ControlShowing("1024"), "the small template");
   plain(ControlShowing("2048"), "the large template");
+  // In the editor the browse button beside the colours' name: a plain button of value 1.
+  const ValueControl* browse = ControlShowing("\xB8");
+  ASSERT_NE(browse, nullptr);
+  EXPECT_EQ(browse->displayType, 0);
+  EXPECT_EQ(browse->maximum.i, 1);
   ModRatings = HeldModRatings{};
 }
 
