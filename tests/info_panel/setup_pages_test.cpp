@@ -382,6 +382,9 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
     car->setups[0].record.bytes[SETUP_STEERING_LOCK] = 45;
     Draw(INFO_PAGE_STEERING);
     EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 45);
+    car->setupCount = 1;  // the first set-up alone is enough
+    Draw(INFO_PAGE_STEERING);
+    EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 45);
     car->setupCount = 0;
     Draw(INFO_PAGE_STEERING);
     EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 60);
@@ -880,6 +883,36 @@ TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
   const ValueControl* button = Texted("symmetric");
   ASSERT_NE(button, nullptr);
   EXPECT_EQ(button->label.i & 3, 0) << "centred";
+}
+
+// Where the brakes page and the tyres page go on: the driver aids at the top of the second
+// column (x -0.65 + 0.85 = 0.2, y -0.7 + 0.1 + 0.05 = -0.55); the tyres page's switches a
+// line (0.07) below the longer of the two axles' columns.
+TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxles) {
+  Load(RUNABOUT);
+  car->options2 |= OPT2_ANTI_LOCK;
+  car->lightsAndAids = 0;
+  Draw(INFO_PAGE_BRAKES);
+  const ValueControl* abs = nullptr;
+  for (int i = 0; i < ValueControlCount && !abs; ++i) {
+    char out[256];
+    if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], out, sizeof out) &&
+        std::strcmp(out, "ABS") == 0)
+      abs = &ValueControls[i];
+  }
+  ASSERT_NE(abs, nullptr);
+  EXPECT_NEAR(abs->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(abs->top, -0.55f, 1e-5f);
+
+  RaceSetup.warmStart = 0;
+  ASSERT_NE(car->vehicleClass, CLASS_GT);
+  ASSERT_NE(car->vehicleClass, CLASS_F1);
+  Draw(INFO_PAGE_TYRES);
+  const ValueControl* symmetric = Texted("symmetric");
+  ASSERT_NE(symmetric, nullptr);
+  float columns = -1.0f;  // the lowest edge of everything drawn before the switches
+  for (const ValueControl* c = ValueControls; c < symmetric; ++c) columns = std::max(columns, c->bottom);
+  EXPECT_NEAR(symmetric->top, columns + 0.07f, 1e-5f);
 }
 
 // The estimated top speed and its unit buttons stand only for a speed above 1 m/s: at exactly
