@@ -1082,6 +1082,36 @@ TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) 
   ModRatings = HeldModRatings{};
 }
 
+// A mod whose id is 1 (short code bytes 1, 0, 0) has its ratings held like any other; the
+// handicaps heading is cut to the panel line's 159 characters however long its text.
+TEST_F(PanelTest, TheModOfIdOneIsRatedAndALongHandicapHeadingIsCutToTheLine) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(1), car.shortCode[1] = 0, car.shortCode[2] = 0;
+  ModRatings.modId = 1;
+  ModRatings.count[0] = 77;
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(car, 0);
+  EXPECT_TRUE(Shows("77")) << "the overall rating's count";
+
+  // A handicaps text of 200 characters and a race that asks for both handicaps.
+  std::string longText(200, 'h');
+  const char* const saved = LanguageTexts[TX_3h_handicap];
+  LanguageTexts[TX_3h_handicap] = longText.c_str();
+  car.isMod = 0;
+  std::memcpy(car.shortCode, BuiltinVehicleTable[2].code, VEHICLE_CODE_SIZE);
+  const RaceRules savedRules = RaceSettings;
+  RaceSettings.minimumBallast[2] = 20;
+  RaceSettings.minimumRestriction[2] = 10;
+  InfoPageShown = INFO_PAGE_INFO;
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(std::string(159, 'h')));
+  RaceSettings = savedRules;
+  LanguageTexts[TX_3h_handicap] = saved;
+  ModRatings = HeldModRatings{};
+}
+
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
   const uint32_t saved = CfgEditorOptions;
   SetSkinTemplateSize(nullptr, 0, 1);
@@ -1559,6 +1589,8 @@ TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
   EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xFBu);
   ApplyPassengerWord(setup, 0);
   EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xF8u);
+  ApplyPassengerWord(setup, 3 * 4 + 1);  // seat 3 (bits 6 and 7) given kind 1: 0x38 | 0x40
+  EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0x78u);
 
   EXPECT_EQ(WrappedStep(3, 0, 3, true), 0);
   EXPECT_EQ(WrappedStep(0, 0, 3, false), 3);
