@@ -1112,6 +1112,39 @@ TEST_F(PanelTest, TheModOfIdOneIsRatedAndALongHandicapHeadingIsCutToTheLine) {
   ModRatings = HeldModRatings{};
 }
 
+// A car of a single wheel still has wheels: its weight distribution, its tyre change row and
+// its wheels' colours are shown.  The voluntary restriction row runs over 0 to 50 %, bytes and
+// shown alike.
+TEST_F(PanelTest, ACarOfOneWheelShowsItsWheelLinesAndTheRestrictionRunsToFifty) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.wheelCount = 1;
+  Draw(car, 0);
+  EXPECT_TRUE(ShowsPart("Tyre change"));
+  EXPECT_TRUE(ShowsPart("Weight distribution")) << "the wheel base is the car's own";
+  const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
+  uint8_t* restriction = &car.currentSetup.bytes[SETUP_RESTRICTION];
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.variable != restriction) continue;
+    if (c.displayType == 37) bar = &c;
+    if (c.displayType == 41) down = &c;
+    if (c.displayType == 40) up = &c;
+  }
+  ASSERT_TRUE(bar && down && up);
+  EXPECT_EQ(bar->byteMinimum, 0);
+  EXPECT_EQ(bar->byteMaximum, 50);
+  EXPECT_FLOAT_EQ(bar->minimum.f, 0.0f);
+  EXPECT_FLOAT_EQ(bar->maximum.f, 50.0f);
+  EXPECT_EQ(down->label.i, 0);
+  EXPECT_EQ(up->label.i, 50);
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP] = 1;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw(car, 1);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
+}
+
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
   const uint32_t saved = CfgEditorOptions;
   SetSkinTemplateSize(nullptr, 0, 1);
