@@ -320,7 +320,9 @@ TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
   EXPECT_EQ(ValueControlCount, 4) << "a row above the clip is whole";
   AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
   EXPECT_EQ(ValueControlCount, 4) << "its second set would pass the clip";
-  uint16_t w = 100;
+  uint16_t w = 100, wRight = 200;
+  AddPanelWordRow(&owner, "Q %.0f %.0f", 0.0f, &w, &wRight, 0.0f, 1000.0f, nullptr, 0, 1, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "a word pair's second set would pass the clip too";
   AddPanelWordRow(&owner, "W %.0f", 0.0f, &w, nullptr, 0.0f, 1000.0f, nullptr, 0, 0, 0.1f, 0.5f);
   float f = 1.0f;
   AddPanelFloatRow(&owner, "F %.0f", 0.0f, &f, 1.0f, 0.0f, 10.0f, nullptr, 0, 0, 0.1f, 0.5f);
