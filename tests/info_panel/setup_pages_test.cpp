@@ -603,7 +603,15 @@ TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
   EXPECT_EQ(Bound(41, Bytes() + SETUP_TYRE_WARMER)->label.i, 20);
   ASSERT_NE(Bound(40, Bytes() + SETUP_TYRE_WARMER), nullptr);
   EXPECT_EQ(Bound(40, Bytes() + SETUP_TYRE_WARMER)->label.i, 120);
+  // Without the race's warm start, warmers for the GT and formula classes alone.
+  RaceSetup.warmStart = 0;
+  for (const int vehicleClass : {int(CLASS_GT), int(CLASS_F1), int(CLASS_KART)}) {
+    car->vehicleClass = uint8_t(vehicleClass);
+    Draw(INFO_PAGE_TYRES);
+    EXPECT_EQ(Bound(37, Bytes() + SETUP_TYRE_WARMER) != nullptr, vehicleClass != CLASS_KART) << vehicleClass;
+  }
   RaceSetup.warmStart = savedWarm;
+  Load(RUNABOUT);
   PressureUnitBar = 0;
   Draw(INFO_PAGE_TYRES);
   // The unit in force is lit.
