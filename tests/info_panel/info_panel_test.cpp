@@ -1608,6 +1608,47 @@ TEST(ColourMarks, TheSetupsConfigurationChoosesTheLayersAndTheSpokeMarksWheelCol
 }
 
 // The switch and seat words as every owner applies them (the editor and the garage alike).
+// A subobject's marks count only when it carries the colours flag (option 4): a hub's for the
+// wheels, any other subobject's for the body; a subobject with another option alone (1, the
+// mirrored twin) marks nothing, and only a flagged hub makes the car one of a flagged hub.
+TEST(ColourMarks, OnlyAFlaggedSubobjectMarksAndAHubMarksTheWheels) {
+  ModelMapping mappings[1] = {};
+  std::snprintf(mappings[0].name, sizeof mappings[0].name, "%s", "M2");
+  ModelTriangle triangles[1] = {};
+  triangles[0].mapping = 0;
+  ModelObject children[2] = {};
+  for (ModelObject& child : children) {
+    child.mappings = mappings;
+    child.mappingCount = 1;
+    child.triangles = triangles;
+    child.triangleCount = 1;
+  }
+  children[0].type = SUBOBJECT_ATTACHMENT;
+  children[1].type = SUBOBJECT_HUB;
+  ModelObject body{};
+  body.children = children;
+  body.childCount = 2;
+  Car car;
+  car.model = &body;
+  car.configCount = 1;
+  car.configs[0].layerMask = 1u;
+  car.currentSetup.bytes[SETUP_CONFIGURATION] = 0;
+  const struct {
+    uint16_t attachment, hub;
+    int bodyMark, wheelMark, flaggedHub;
+  } cases[] = {{4, 0, 1, 0, 0}, {0, 4, 0, 1, 1}, {1, 1, 0, 0, 0}, {5, 5, 1, 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "options " << c.attachment << ", " << c.hub);
+    children[0].options = c.attachment;
+    children[1].options = c.hub;
+    ScanCarColourMarks(&car);
+    EXPECT_EQ(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 1], c.bodyMark);
+    EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 1], c.wheelMark);
+    EXPECT_EQ(CarHasFlaggedHub(&car), c.flaggedHub);
+  }
+  car.model = nullptr;
+}
+
 TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
   SetupRecord setup{};
   ApplySwitchWord(setup, 3);
