@@ -258,6 +258,12 @@ TEST_F(PanelTest, PairRowsShowOneOrTwoSetsAndRangelessRowsNone) {
   ASSERT_EQ(ValueControlCount, 7);
   EXPECT_EQ(ValueControls[4].variable, &right);
   EXPECT_FLOAT_EQ(ValueControls[4].top - ValueControls[1].top, PANEL_PAIR_EXTRA);
+  // Mode 2 dims the pair's label and keeps to one set, bound to the left byte.
+  ClearInterface();
+  AddPanelByteRow(&owner, "%.1f / %.1f", 0.0f, &left, &right, -4.5f, 4.5f, 0, 90, nullptr, 2, 0.0f, 0.4f);
+  ASSERT_EQ(ValueControlCount, 4);
+  EXPECT_EQ(ValueControls[0].colour, &InterfaceColours.textUnavailable);
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(ValueControls[i].variable, &left);
   // A maximum not above the minimum divides by nothing: the value alone, no bar or arrows.
   ClearInterface();
   uint8_t wing = 7;
@@ -314,7 +320,9 @@ TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
   EXPECT_EQ(ValueControlCount, 4) << "a row above the clip is whole";
   AddPanelByteRow(&owner, "P %.0f %.0f", 0.0f, &b, &right, 0, 100, 0, 100, nullptr, 1, 0.0f, 0.4f);
   EXPECT_EQ(ValueControlCount, 4) << "its second set would pass the clip";
-  uint16_t w = 100;
+  uint16_t w = 100, wRight = 200;
+  AddPanelWordRow(&owner, "Q %.0f %.0f", 0.0f, &w, &wRight, 0.0f, 1000.0f, nullptr, 0, 1, 0.0f, 0.4f);
+  EXPECT_EQ(ValueControlCount, 4) << "a word pair's second set would pass the clip too";
   AddPanelWordRow(&owner, "W %.0f", 0.0f, &w, nullptr, 0.0f, 1000.0f, nullptr, 0, 0, 0.1f, 0.5f);
   float f = 1.0f;
   AddPanelFloatRow(&owner, "F %.0f", 0.0f, &f, 1.0f, 0.0f, 10.0f, nullptr, 0, 0, 0.1f, 0.5f);
@@ -596,6 +604,57 @@ TEST_F(PanelTest, APointerOnARatingsRowsBottomEdgeChoosesThatRow) {
   Draw(car, 0);
   EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel below";
   EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel below";
+  ResetInfoPanelLayout();
+}
+
+// A pointer on a ratings row's left, right or top edge is on the row as well.  In the plain
+// layout the second row ("technical") runs across from the column's -0.65 to -0.65 + 1.3 =
+// 0.65; on a screen 1280 wide pixel 224 is at 2 x 224 / 1280 - 1 = -0.65 and pixel 1056 at
+// 2 x 1056 / 1280 - 1 = 0.65, the pixels 223 and 1057 just outside.  In the garage's full-screen
+// layout its top -0.445 is drawn at 0.65 x -0.445 - 0.245 = -0.53425, which pixel 1880 of a
+// screen 8073 high meets (2 x 1880 / 8073 - 1 = -0.53425, in floats exactly); pixel 1879 is above.
+TEST_F(PanelTest, APointerOnARatingsRowsLeftRightOrTopEdgeChoosesThatRow) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+  ModRatings.modId = ModIdOf(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  MouseX = -1;
+  MouseY = -1;
+  Draw(car, 0);
+  const ValueControl* label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
+  ASSERT_NE(label, nullptr);
+  const float left = label->left, right = (label + 3)->right;
+  MouseY = static_cast<int>(((label->top + label->bottom) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
+  const auto chosen = [&](int x) {
+    MouseX = x;
+    Draw(car, 0);
+    return Shows(LanguageTexts[TX_3h_rdstechn]) && !Shows(LanguageTexts[TX_3h_rdsovera]);
+  };
+  ASSERT_EQ(2.0f * 224.0f / 1280.0f - 1.0f, left) << "exactly on the left edge";
+  ASSERT_EQ(2.0f * 1056.0f / 1280.0f - 1.0f, right) << "exactly on the right edge";
+  EXPECT_TRUE(chosen(224)) << "on the left edge";
+  EXPECT_FALSE(chosen(223)) << "a pixel left of it";
+  EXPECT_TRUE(chosen(1056)) << "on the right edge";
+  EXPECT_FALSE(chosen(1057)) << "a pixel right of it";
+
+  ScreenHeight = 8073;
+  SetFullScreenInfoPanelLayout();
+  MouseX = -1;
+  MouseY = -1;
+  Draw(car, 0);
+  label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
+  ASSERT_NE(label, nullptr);
+  MouseX = static_cast<int>(((label->left + label->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+  MouseY = 1880;
+  ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, label->top) << "exactly on the top edge";
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the top edge";
+  MouseY = 1879;
+  Draw(car, 0);
+  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel above";
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel above";
   ResetInfoPanelLayout();
 }
 
@@ -903,6 +962,189 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   // skin handler.
   EXPECT_EQ(browse->displayType, 0);
   EXPECT_EQ(browse->label.i, 0);
+}
+
+// Every control of every page, for cars of each kind in the garage and the editor, is an
+// upright box (left before right, top above bottom) inside the panel: from its left edge -0.65
+// to the tab row's end -0.65 + 1.625 = 0.975, no higher than its top edge 0.3 - 1 = -0.7, no taller than
+// a value row's band (0.4 - 0.15 = 0.25 at most, the pair's second band included).  The tabs
+// share the width 1.625 equally from the left edge, and only the shown page's tab is lit.
+TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLit) {
+  struct Restore {
+    uint32_t options = CfgEditorOptions;
+    ~Restore() { CfgEditorOptions = options; }
+  } restore;
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[0] = ColourMarkFlags[3] = ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 1] = 1;
+  for (const int row : {RUNABOUT, ROADSTER, 9, RACER, KART}) {
+    Car car;
+    MakeSampleCar(row, car);
+    car.configCount = 2;
+    car.options2 |= OPT2_HANDBRAKE | OPT2_ANTI_LOCK;
+    car.lightsAndAids |= AID_TRACTION_CONTROL | AID_ENGINE_BRAKE;
+    car.currentSetup.bytes[SETUP_AXLE[0] + AXLE_DIFFERENTIAL] = DIFF_LIMITED_SLIP;
+    car.currentSetup.bytes[SETUP_AXLE[1] + AXLE_DIFFERENTIAL] = DIFF_VISCOUS;
+    car.isMod = 1;
+    car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
+    ModRatings.modId = ModIdOf(car);
+    for (const int inEditor : {0, 1}) {
+      // The pair rows on one set of arrows in the garage here, on two in the editor.
+      car.currentSetup.bytes[SETUP_FLAGS] = SETUP_FLAG_TRACTION | (inEditor ? 0 : SETUP_FLAG_SYMMETRIC);
+      for (int page = INFO_PAGE_RATINGS; page < INFO_PAGE_COUNT; ++page) {
+        if (page == INFO_PAGE_RATINGS && inEditor) continue;
+        if (page == INFO_PAGE_PASSENGERS && !(car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) continue;
+        SCOPED_TRACE(testing::Message() << "car " << row << ", editor " << inEditor << ", page " << page);
+        InfoPageShown = page;
+        Draw(car, inEditor);
+        ASSERT_EQ(InfoPageShown, page);
+        ASSERT_GT(ValueControlCount, 10);
+        for (int i = 0; i < ValueControlCount; ++i) {
+          const ValueControl& c = ValueControls[i];
+          char text[512] = "";
+          ValueControlText(c, text, sizeof text);
+          EXPECT_LT(c.left, c.right) << i << " " << text;
+          EXPECT_LT(c.top, c.bottom) << i << " " << text;
+          EXPECT_GE(c.left, -0.65f - 1e-4f) << i << " " << text;
+          EXPECT_LE(c.right, 0.975f + 1e-4f) << i << " " << text;
+          EXPECT_GE(c.top, -0.7f - 1e-4f) << i << " " << text;
+          EXPECT_LE(c.bottom - c.top, 0.25f + 1e-4f) << i << " " << text;
+        }
+        // The tab row: the pages in order, the ratings first in the garage.
+        std::vector<int> pages;
+        if (!inEditor) pages.push_back(INFO_PAGE_RATINGS);
+        for (int k = 0; k < INFO_PAGE_COUNT; ++k)
+          if (k != INFO_PAGE_PASSENGERS || (car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) pages.push_back(k);
+        const double width = 1.625 / static_cast<double>(pages.size());
+        size_t tab = 0;
+        for (int i = 0; i < ValueControlCount; ++i) {
+          const ValueControl& c = ValueControls[i];
+          if (c.top != PANEL_TOP || c.bottom != PANEL_TOP + PANEL_TAB_HEIGHT) continue;
+          ASSERT_LT(tab, pages.size());
+          EXPECT_NEAR(c.left, -0.65 + width * static_cast<double>(tab), 1e-5) << "tab " << tab;
+          EXPECT_NEAR(c.right, -0.65 + width * static_cast<double>(tab + 1), 1e-5) << "tab " << tab;
+          EXPECT_EQ(c.colour, pages[tab] == page ? &InterfaceColours.textSelected : &InterfaceColours.textUnselected)
+              << "tab " << tab;
+          ++tab;
+        }
+        EXPECT_EQ(tab, pages.size());
+      }
+    }
+  }
+  ModRatings = HeldModRatings{};
+  InfoPageShown = INFO_PAGE_INFO;
+}
+
+// The clickable texts (the page tabs, the mod page's address, the skin's file name and the
+// template sizes) are plain buttons (type 0) with centred text at the ordinary size; the
+// ratings tab and each ratings row's own rating are rating-segment controls (type 58), a row's
+// bound to its category's own rating.
+TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) {
+  Car car;
+  MakeRatedModCar(car);
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(car, 0);
+  const auto plain = [](const ValueControl* c, const char* what) {
+    ASSERT_NE(c, nullptr) << what;
+    EXPECT_EQ(c->displayType, 0) << what;
+    EXPECT_EQ(c->label.i, 0) << what;
+  };
+  plain(ControlShowing("Info"), "the Info tab");
+  plain(ControlShowing(std::string(WEB_SERVICE_HOST) + "/files/vehmods/AB1234"), "the mod page");
+  int segments = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.top == PANEL_TOP && c.callback == SelectRatingsPage) {
+      EXPECT_EQ(c.displayType, 58) << "the ratings tab";
+      ++segments;
+    }
+    for (int k = 0; k < RATING_CATEGORIES; ++k)
+      if (c.variable == &ModRatings.own[k] && c.top != PANEL_TOP) {
+        EXPECT_EQ(c.displayType, 58) << k;
+        ++segments;
+      }
+  }
+  // The tab and a row for each category: six, the animation's only with a steer animation.
+  EXPECT_EQ(segments, 1 + (car.steerAnimation[0] ? 6 : 5));
+  struct Restore {
+    uint32_t options = CfgEditorOptions;
+    ~Restore() { CfgEditorOptions = options; }
+  } restore;
+  std::snprintf(car.skinName, sizeof car.skinName, "%s", "plain_skin");
+  car.skinTexture[0] = 0;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw(car, 1);
+  plain(ControlShowing("plain_skin"), "the skin's file name");
+  plain(ControlShowing("1024"), "the small template");
+  plain(ControlShowing("2048"), "the large template");
+  // In the editor the browse button beside the colours' name: a plain button of value 1.
+  const ValueControl* browse = ControlShowing("\xB8");
+  ASSERT_NE(browse, nullptr);
+  EXPECT_EQ(browse->displayType, 0);
+  EXPECT_EQ(browse->maximum.i, 1);
+  ModRatings = HeldModRatings{};
+}
+
+// A mod whose id is 1 (short code bytes 1, 0, 0) has its ratings held like any other; the
+// handicaps heading is cut to the panel line's 159 characters however long its text.
+TEST_F(PanelTest, TheModOfIdOneIsRatedAndALongHandicapHeadingIsCutToTheLine) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.isMod = 1;
+  car.shortCode[0] = char(1), car.shortCode[1] = 0, car.shortCode[2] = 0;
+  ModRatings.modId = 1;
+  ModRatings.count[0] = 77;
+  InfoPageShown = INFO_PAGE_RATINGS;
+  Draw(car, 0);
+  EXPECT_TRUE(Shows("77")) << "the overall rating's count";
+
+  // A handicaps text of 200 characters and a race that asks for both handicaps.
+  std::string longText(200, 'h');
+  const char* const saved = LanguageTexts[TX_3h_handicap];
+  LanguageTexts[TX_3h_handicap] = longText.c_str();
+  car.isMod = 0;
+  std::memcpy(car.shortCode, BuiltinVehicleTable[2].code, VEHICLE_CODE_SIZE);
+  const RaceRules savedRules = RaceSettings;
+  RaceSettings.minimumBallast[2] = 20;
+  RaceSettings.minimumRestriction[2] = 10;
+  InfoPageShown = INFO_PAGE_INFO;
+  Draw(car, 0);
+  EXPECT_TRUE(Shows(std::string(159, 'h')));
+  RaceSettings = savedRules;
+  LanguageTexts[TX_3h_handicap] = saved;
+  ModRatings = HeldModRatings{};
+}
+
+// A car of a single wheel still has wheels: its weight distribution, its tyre change row and
+// its wheels' colours are shown.  The voluntary restriction row runs over 0 to 50 %, bytes and
+// shown alike.
+TEST_F(PanelTest, ACarOfOneWheelShowsItsWheelLinesAndTheRestrictionRunsToFifty) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.wheelCount = 1;
+  Draw(car, 0);
+  EXPECT_TRUE(ShowsPart("Tyre change"));
+  EXPECT_TRUE(ShowsPart("Weight distribution")) << "the wheel base is the car's own";
+  const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
+  uint8_t* restriction = &car.currentSetup.bytes[SETUP_RESTRICTION];
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.variable != restriction) continue;
+    if (c.displayType == 37) bar = &c;
+    if (c.displayType == 41) down = &c;
+    if (c.displayType == 40) up = &c;
+  }
+  ASSERT_TRUE(bar && down && up);
+  EXPECT_EQ(bar->byteMinimum, 0);
+  EXPECT_EQ(bar->byteMaximum, 50);
+  EXPECT_FLOAT_EQ(bar->minimum.f, 0.0f);
+  EXPECT_FLOAT_EQ(bar->maximum.f, 50.0f);
+  EXPECT_EQ(down->label.i, 0);
+  EXPECT_EQ(up->label.i, 50);
+  for (uint8_t& f : ColourMarkFlags) f = 0;
+  ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP] = 1;
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw(car, 1);
+  EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
 }
 
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
@@ -1366,6 +1608,47 @@ TEST(ColourMarks, TheSetupsConfigurationChoosesTheLayersAndTheSpokeMarksWheelCol
 }
 
 // The switch and seat words as every owner applies them (the editor and the garage alike).
+// A subobject's marks count only when it carries the colours flag (option 4): a hub's for the
+// wheels, any other subobject's for the body; a subobject with another option alone (1, the
+// mirrored twin) marks nothing, and only a flagged hub makes the car one of a flagged hub.
+TEST(ColourMarks, OnlyAFlaggedSubobjectMarksAndAHubMarksTheWheels) {
+  ModelMapping mappings[1] = {};
+  std::snprintf(mappings[0].name, sizeof mappings[0].name, "%s", "M2");
+  ModelTriangle triangles[1] = {};
+  triangles[0].mapping = 0;
+  ModelObject children[2] = {};
+  for (ModelObject& child : children) {
+    child.mappings = mappings;
+    child.mappingCount = 1;
+    child.triangles = triangles;
+    child.triangleCount = 1;
+  }
+  children[0].type = SUBOBJECT_ATTACHMENT;
+  children[1].type = SUBOBJECT_HUB;
+  ModelObject body{};
+  body.children = children;
+  body.childCount = 2;
+  Car car;
+  car.model = &body;
+  car.configCount = 1;
+  car.configs[0].layerMask = 1u;
+  car.currentSetup.bytes[SETUP_CONFIGURATION] = 0;
+  const struct {
+    uint16_t attachment, hub;
+    int bodyMark, wheelMark, flaggedHub;
+  } cases[] = {{4, 0, 1, 0, 0}, {0, 4, 0, 1, 1}, {1, 1, 0, 0, 0}, {5, 5, 1, 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "options " << c.attachment << ", " << c.hub);
+    children[0].options = c.attachment;
+    children[1].options = c.hub;
+    ScanCarColourMarks(&car);
+    EXPECT_EQ(ColourMarkFlags[MARKS_BODY * COLOUR_MARK_GROUP + 1], c.bodyMark);
+    EXPECT_EQ(ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP + 1], c.wheelMark);
+    EXPECT_EQ(CarHasFlaggedHub(&car), c.flaggedHub);
+  }
+  car.model = nullptr;
+}
+
 TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
   SetupRecord setup{};
   ApplySwitchWord(setup, 3);
@@ -1382,6 +1665,8 @@ TEST(SetupButtonWords, SwitchesSetTheirFlagAndSeatsTheirTwoBits) {
   EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xFBu);
   ApplyPassengerWord(setup, 0);
   EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0xF8u);
+  ApplyPassengerWord(setup, 3 * 4 + 1);  // seat 3 (bits 6 and 7) given kind 1: 0x38 | 0x40
+  EXPECT_EQ(SetupWord(setup, SETUP_PASSENGERS), 0x78u);
 
   EXPECT_EQ(WrappedStep(3, 0, 3, true), 0);
   EXPECT_EQ(WrappedStep(0, 0, 3, false), 3);

@@ -212,6 +212,48 @@ TEST_F(SetupPages, BrakesShowTheirRowsByTheCarsBrakesAndAids) {
   EXPECT_EQ(Draw(INFO_PAGE_BRAKES), std::vector<std::string>{Fmt("Maximum Per Wheel %.0f Nm", brake)});
 }
 
+// Each switch lights the state the set-up holds and only it: anti-lock and traction control on
+// the brakes page (each an "Off" then an "On"), symmetric or asymmetric on the tyres page.
+TEST_F(SetupPages, EachSwitchLightsTheStateTheSetupHolds) {
+  Load(RUNABOUT);
+  car->options2 |= OPT2_ANTI_LOCK;
+  car->lightsAndAids = AID_TRACTION_CONTROL;
+  ColourWord* const lit = &InterfaceColours.textSelected;
+  ColourWord* const unlit = &InterfaceColours.textUnselected;
+  const struct {
+    uint8_t flags;
+    bool antiLock, traction;
+  } cases[] = {{SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK, true, false},
+               {SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION, false, true},
+               {SETUP_FLAG_KEEP, false, false},
+               {SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK | SETUP_FLAG_TRACTION, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "flags " << int(c.flags));
+    Bytes()[SETUP_FLAGS] = c.flags;
+    Draw(INFO_PAGE_BRAKES);
+    std::vector<const ValueControl*> switches;  // ABS off, on, then traction control off, on
+    for (int i = 0; i < ValueControlCount; ++i) {
+      char out[256];
+      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+          (std::strcmp(out, "Off") == 0 || std::strcmp(out, "On") == 0))
+        switches.push_back(&ValueControls[i]);
+    }
+    ASSERT_EQ(switches.size(), 4u);
+    EXPECT_EQ(switches[0]->colour, c.antiLock ? unlit : lit);
+    EXPECT_EQ(switches[1]->colour, c.antiLock ? lit : unlit);
+    EXPECT_EQ(switches[2]->colour, c.traction ? unlit : lit);
+    EXPECT_EQ(switches[3]->colour, c.traction ? lit : unlit);
+  }
+  for (const bool symmetric : {true, false}) {
+    Bytes()[SETUP_FLAGS] = symmetric ? SETUP_FLAG_SYMMETRIC : SETUP_FLAG_KEEP;
+    Draw(INFO_PAGE_TYRES);
+    ASSERT_NE(Texted("symmetric"), nullptr);
+    ASSERT_NE(Texted("asymmetric"), nullptr);
+    EXPECT_EQ(Texted("symmetric")->colour, symmetric ? lit : unlit) << symmetric;
+    EXPECT_EQ(Texted("asymmetric")->colour, symmetric ? unlit : lit) << symmetric;
+  }
+}
+
 TEST_F(SetupPages, TheBrakeRowsRunFromAQuarterOfTheGripTorqueToIt) {
   for (const int row : {RUNABOUT, RACER, KART}) {
     Load(row);
@@ -338,6 +380,9 @@ TEST_F(SetupPages, SteeringShowsCasterToeAndTheWheelTurnWithinItsLimits) {
     const uint8_t lock = car->setups[0].record.bytes[SETUP_STEERING_LOCK];
     const int setups = car->setupCount;
     car->setups[0].record.bytes[SETUP_STEERING_LOCK] = 45;
+    Draw(INFO_PAGE_STEERING);
+    EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 45);
+    car->setupCount = 1;  // the first set-up alone is enough
     Draw(INFO_PAGE_STEERING);
     EXPECT_EQ(Bound(37, Bytes() + SETUP_STEERING_LOCK)->byteMaximum, 45);
     car->setupCount = 0;
@@ -489,6 +534,58 @@ TEST_F(SetupPages, TheDifferentialRowsRunOverTheirStatedRanges) {
   }
 }
 
+// The other byte rows' ranges, stored bytes and shown figures: brake balance 5 to 95 %, engine
+// brake reduction 0 to 100 %, traction control's slip bytes 20 to 200 shown 2.0 to 20.0 % and
+// its least speed 5 to 20 m/s; parallel steer 0 to 100 %, caster bytes 0 to 240 shown 0 to
+// 24 degrees, toe bytes 0 to 18 shown -0.9 to 0.9 degrees; camber bytes 0 to 90 shown -4.5 to
+// 4.5 degrees on either side; the centre's viscous torque 1 to 20 and the front's torque share
+// 5 to 95 %.  The arrows stop at the bytes' ends.
+TEST_F(SetupPages, TheAidSteeringCamberAndCentreRowsRunOverTheirStatedRanges) {
+  struct Row {
+    int page, at;
+    float shownLow, shownHigh;
+    int lowest, highest;
+    const char* what;
+  };
+  const auto check = [this](const Row& row) {
+    Draw(row.page);
+    const ValueControl* bar = Bound(37, Bytes() + row.at);
+    const ValueControl* down = Bound(41, Bytes() + row.at);
+    const ValueControl* up = Bound(40, Bytes() + row.at);
+    ASSERT_NE(bar, nullptr) << row.what;
+    ASSERT_NE(down, nullptr) << row.what;
+    ASSERT_NE(up, nullptr) << row.what;
+    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
+    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, row.shownLow) << row.what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, row.shownHigh) << row.what;
+    EXPECT_EQ(down->label.i, row.lowest) << row.what;
+    EXPECT_EQ(up->label.i, row.highest) << row.what;
+  };
+  Load(RUNABOUT);
+  car->options2 &= ~OPT2_NO_BRAKE_BALANCE;
+  car->lightsAndAids = AID_TRACTION_CONTROL | AID_ENGINE_BRAKE;
+  Bytes()[SETUP_FLAGS] = SETUP_FLAG_KEEP | SETUP_FLAG_TRACTION;
+  car->wheelSets[1].suspensionType = SUSPENSION_DOUBLE_WISHBONE;
+  car->wheelSets[0].suspensionType = SUSPENSION_RIGID;
+  for (const Row& row : {Row{INFO_PAGE_BRAKES, SETUP_BRAKE_BALANCE, 5.0f, 95.0f, 5, 95, "brake balance"},
+                         Row{INFO_PAGE_BRAKES, SETUP_ENGINE_BRAKE_REDUCTION, 0.0f, 100.0f, 0, 100, "engine brake"},
+                         Row{INFO_PAGE_BRAKES, SETUP_TRACTION_SLIP, 2.0f, 20.0f, 20, 200, "allowed slip"},
+                         Row{INFO_PAGE_BRAKES, SETUP_TRACTION_LEAST_SPEED, 5.0f, 20.0f, 5, 20, "least speed"},
+                         Row{INFO_PAGE_STEERING, SETUP_PARALLEL_STEER, 0.0f, 100.0f, 0, 100, "parallel steer"},
+                         Row{INFO_PAGE_STEERING, SETUP_AXLE[1] + AXLE_CASTER, 0.0f, 24.0f, 0, 240, "caster"},
+                         Row{INFO_PAGE_STEERING, SETUP_AXLE[1] + AXLE_TOE, -0.9f, 0.9f, 0, 18, "front toe"},
+                         Row{INFO_PAGE_STEERING, SETUP_AXLE[0] + AXLE_TOE, -0.9f, 0.9f, 0, 18, "rear toe"},
+                         Row{INFO_PAGE_TYRES, SETUP_AXLE[1] + AXLE_CAMBER_LEFT, -4.5f, 4.5f, 0, 90, "left camber"},
+                         Row{INFO_PAGE_TYRES, SETUP_AXLE[1] + AXLE_CAMBER_RIGHT, -4.5f, 4.5f, 0, 90, "right camber"}})
+    check(row);
+  Load(ESTATE);
+  ASSERT_EQ(car->driveType, DRIVE_FOUR);
+  Bytes()[SETUP_CENTRE_DIFFERENTIAL] = 1;
+  check({INFO_PAGE_FINAL_DRIVE, SETUP_CENTRE_VISCOUS, 1.0f, 20.0f, 1, 20, "centre viscous torque"});
+  check({INFO_PAGE_FINAL_DRIVE, SETUP_FRONT_SHARE, 5.0f, 95.0f, 5, 95, "front torque share"});
+}
+
 // With tyre warmers, their temperature row runs over the bytes 20 to 120 shown as stored; the
 // pressure unit's buttons store 0 for psi and 1 for bar.
 TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
@@ -506,7 +603,15 @@ TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
   EXPECT_EQ(Bound(41, Bytes() + SETUP_TYRE_WARMER)->label.i, 20);
   ASSERT_NE(Bound(40, Bytes() + SETUP_TYRE_WARMER), nullptr);
   EXPECT_EQ(Bound(40, Bytes() + SETUP_TYRE_WARMER)->label.i, 120);
+  // Without the race's warm start, warmers for the GT and formula classes alone.
+  RaceSetup.warmStart = 0;
+  for (const int vehicleClass : {int(CLASS_GT), int(CLASS_F1), int(CLASS_KART)}) {
+    car->vehicleClass = uint8_t(vehicleClass);
+    Draw(INFO_PAGE_TYRES);
+    EXPECT_EQ(Bound(37, Bytes() + SETUP_TYRE_WARMER) != nullptr, vehicleClass != CLASS_KART) << vehicleClass;
+  }
   RaceSetup.warmStart = savedWarm;
+  Load(RUNABOUT);
   PressureUnitBar = 0;
   Draw(INFO_PAGE_TYRES);
   // The unit in force is lit.
@@ -757,6 +862,118 @@ TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
 }
 
 // A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
+// How the tyre page's texts are drawn: headings and figure lines left-aligned (label bits 1),
+// the selector's choice centred between its arrows (0), the arrows the code page's single angle
+// quotes (0x8B left, 0x9B right), the switches plain buttons (type 0) with centred text.
+TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
+  Load(RUNABOUT);
+  Draw(INFO_PAGE_TYRES);
+  const ValueControl* heading = nullptr;
+  for (int i = 0; i < ValueControlCount && !heading; ++i) {
+    char out[256];
+    if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], out, sizeof out) &&
+        std::strcmp(out, "Front") == 0)
+      heading = &ValueControls[i];
+  }
+  ASSERT_NE(heading, nullptr);
+  EXPECT_EQ(heading->label.i & 3, 1) << "left-aligned";
+  std::vector<const ValueControl*> arrows;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].callback == Recorder<3>) arrows.push_back(&ValueControls[i]);
+  ASSERT_EQ(arrows.size(), 6u);
+  for (size_t k = 0; k < arrows.size(); k += 2) {
+    EXPECT_EQ(arrows[k]->minimum.i, 0x8B) << k;
+    EXPECT_EQ(arrows[k + 1]->minimum.i, 0x9B) << k;
+    const ValueControl& choice = arrows[k][1];
+    EXPECT_EQ(choice.displayType, 15) << k;
+    EXPECT_EQ(choice.label.i & 3, 0) << k << ": centred";
+  }
+  const ValueControl* button = Texted("symmetric");
+  ASSERT_NE(button, nullptr);
+  EXPECT_EQ(button->label.i & 3, 0) << "centred";
+}
+
+// Where the brakes page and the tyres page go on: the driver aids at the top of the second
+// column (x -0.65 + 0.85 = 0.2, y -0.7 + 0.1 + 0.05 = -0.55); the tyres page's switches a
+// line (0.07) below the longer of the two axles' columns.
+TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxles) {
+  Load(RUNABOUT);
+  car->options2 |= OPT2_ANTI_LOCK;
+  car->lightsAndAids = 0;
+  Draw(INFO_PAGE_BRAKES);
+  const ValueControl* abs = nullptr;
+  for (int i = 0; i < ValueControlCount && !abs; ++i) {
+    char out[256];
+    if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], out, sizeof out) &&
+        std::strcmp(out, "ABS") == 0)
+      abs = &ValueControls[i];
+  }
+  ASSERT_NE(abs, nullptr);
+  EXPECT_NEAR(abs->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(abs->top, -0.55f, 1e-5f);
+
+  RaceSetup.warmStart = 0;
+  ASSERT_NE(car->vehicleClass, CLASS_GT);
+  ASSERT_NE(car->vehicleClass, CLASS_F1);
+  Draw(INFO_PAGE_TYRES);
+  const ValueControl* symmetric = Texted("symmetric");
+  ASSERT_NE(symmetric, nullptr);
+  float columns = -1.0f;  // the lowest edge of everything drawn before the switches
+  for (const ValueControl* c = ValueControls; c < symmetric; ++c) columns = std::max(columns, c->bottom);
+  EXPECT_NEAR(symmetric->top, columns + 0.07f, 1e-5f);
+}
+
+// The estimated top speed and its unit buttons stand only for a speed above 1 m/s: at exactly
+// 1 m/s neither; just above it, the line (1.01 m/s x 3.6 = 3.6 km/h, shown "4 km/h") and both
+// buttons.
+TEST_F(SetupPages, TheTopSpeedLineStandsOnlyForASpeedAboveOneMetreASecond) {
+  Load(RACER);
+  car->topSpeed = 1.0f;
+  std::vector<std::string> lines = Draw(INFO_PAGE_DOWNFORCE);
+  for (const std::string& line : lines) EXPECT_EQ(line.find("Estimated maximum speed"), std::string::npos) << line;
+  EXPECT_EQ(Texted("km/h"), nullptr);
+  EXPECT_EQ(Texted("mph"), nullptr);
+  car->topSpeed = 1.01f;
+  lines = Draw(INFO_PAGE_DOWNFORCE);
+  EXPECT_TRUE(Has(lines, "Estimated maximum speed : 4 km/h"));
+  EXPECT_NE(Texted("km/h"), nullptr);
+  EXPECT_NE(Texted("mph"), nullptr);
+}
+
+// The tyre page's selectors step by their words, the left arrow first: the maker's 4 and 5,
+// then the front compound's 2 and 3 and the rear's 0 and 1; each arrow sits at its end of the
+// selector's span (the maker's from 0.45 of the row on), the choice between them.
+TEST_F(SetupPages, TheTyreSelectorsStepByTheirWordsFromTheirEnds) {
+  Load(RUNABOUT);
+  Draw(INFO_PAGE_TYRES);
+  std::vector<const ValueControl*> arrows;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].callback == Recorder<3>) arrows.push_back(&ValueControls[i]);
+  ASSERT_EQ(arrows.size(), 6u);
+  std::vector<uintptr_t> words;
+  for (const ValueControl* c : arrows) words.push_back(reinterpret_cast<uintptr_t>(c->variable));
+  EXPECT_EQ(words, (std::vector<uintptr_t>{4, 5, 2, 3, 0, 1}));
+  // The maker's selector in the first column (from -0.65): its span runs from
+  // -0.65 + 0.45 x 0.75 = -0.3125 to -0.65 + 0.75 = 0.1, arrows 0.06 wide.
+  EXPECT_NEAR(arrows[0]->left, -0.3125f, 1e-5f);
+  EXPECT_NEAR(arrows[0]->right, -0.2525f, 1e-5f);
+  EXPECT_NEAR(arrows[1]->left, 0.04f, 1e-5f);
+  EXPECT_NEAR(arrows[1]->right, 0.1f, 1e-5f);
+  // The rear's in the second column (from 0.2): 0.2 to 0.26 and 0.89 to 0.95.
+  EXPECT_NEAR(arrows[4]->left, 0.2f, 1e-5f);
+  EXPECT_NEAR(arrows[4]->right, 0.26f, 1e-5f);
+  EXPECT_NEAR(arrows[5]->left, 0.89f, 1e-5f);
+  EXPECT_NEAR(arrows[5]->right, 0.95f, 1e-5f);
+  for (const ValueControl* c : arrows) EXPECT_NEAR(c->bottom - c->top, 0.07f, 1e-5f) << "one line high";
+  for (const size_t k : {0u, 2u, 4u}) EXPECT_FLOAT_EQ(arrows[k]->top, arrows[k + 1]->top) << "on one line";
+  Calls().clear();
+  Click(arrows[1]);
+  ASSERT_EQ(Calls().size(), 1u);
+  EXPECT_EQ(Calls()[0].handler, "tyre");
+  EXPECT_EQ(Calls()[0].word, 5);
+  EXPECT_EQ(Calls()[0].owner, &owner);
+}
+
 TEST_F(SetupPages, ASeatsNameTakesTheLeftOfItsRowBeforeItsButtons) {
   Load(RUNABOUT);
   Draw(INFO_PAGE_PASSENGERS);
