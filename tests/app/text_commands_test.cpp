@@ -638,6 +638,7 @@ TEST_F(TextCommands, VisitingTheWebSiteOpensItsAddressAndEndsTheProgram) {
   const std::filesystem::path opener = std::filesystem::current_path() / "opener";
   const std::filesystem::path record = opener / "opened.txt";
   std::filesystem::create_directories(opener);
+  std::filesystem::remove(record);  // a run before this one left its record
   Write(opener / "xdg-open", "#!/bin/sh\nprintf '[%s]\\n' \"$@\" > '" + record.string() + "'\n");
   std::filesystem::permissions(opener / "xdg-open", std::filesystem::perms::owner_all);
   ASSERT_EQ(ExitRequested, 0);
