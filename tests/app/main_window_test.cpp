@@ -294,13 +294,18 @@ TEST_F(MainWindowTest, KeysReachTheProcessAsInternalCodesAndKeyNumbers) {
   Tap(SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL);
   Tap(SDL_SCANCODE_Z, SDLK_z, KMOD_LCTRL);
   Tap(SDL_SCANCODE_3, SDLK_3, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_0, SDLK_0, KMOD_LCTRL);  // the first and last digits, and of the keypad
+  Tap(SDL_SCANCODE_9, SDLK_9, KMOD_LCTRL);
+  Tap(SDL_SCANCODE_KP_0, SDLK_KP_0, KMOD_LCTRL | KMOD_NUM);
+  Tap(SDL_SCANCODE_KP_9, SDLK_KP_9, KMOD_LCTRL | KMOD_NUM);
   PushKey(SDL_SCANCODE_LCTRL, SDLK_LCTRL, false);
   PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, true);
   Tap(SDL_SCANCODE_INSERT, SDLK_INSERT, KMOD_RSHIFT);
   Tap(SDL_SCANCODE_DELETE, SDLK_DELETE, KMOD_RSHIFT);
   PushKey(SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, false);
   Pump();
-  EXPECT_EQ(probe.keys, (std::vector<int>{0x10007, 0x10007, 0x1000A, 0x1000F, 0x10041, 0x1005A, '3', 0x1000A, 0x1000F}));
+  EXPECT_EQ(probe.keys, (std::vector<int>{0x10007, 0x10007, 0x1000A, 0x1000F, 0x10041, 0x1005A, '3', '0', '9', 96, 96 + 9,
+                                          0x1000A, 0x1000F}));
   EXPECT_EQ(ShiftHeld, 0);
   EXPECT_EQ(CtrlHeld, 0);
 }
@@ -697,6 +702,29 @@ TEST_F(MainWindowTest, ClicksCarryTheirCodesWithCtrlAndShift) {
   }
   EXPECT_EQ(clicks, (std::vector<int>{1, 13, 20, 10})) << "Ctrl+Shift+left 13, middle with Ctrl 20, Shift+right 10";
   EXPECT_EQ(releases, (std::vector<int>{1, 1, 2})) << "a middle release reaches no process";
+
+  // The key-state array holds the buttons down: 1 left, 2 right, 3 middle.
+  PushButton(SDL_BUTTON_LEFT, true, 10, 10);
+  Pump();
+  EXPECT_EQ(KeyState[1], 1);
+  EXPECT_EQ(KeyState[2], 0);
+  EXPECT_EQ(KeyState[3], 0);
+  PushButton(SDL_BUTTON_RIGHT, true, 10, 10);
+  Pump();
+  EXPECT_EQ(KeyState[1], 1);
+  EXPECT_EQ(KeyState[2], 1);
+  PushButton(SDL_BUTTON_MIDDLE, true, 10, 10);
+  Pump();
+  EXPECT_EQ(KeyState[3], 1);
+  PushButton(SDL_BUTTON_LEFT, false, 10, 10);
+  PushButton(SDL_BUTTON_MIDDLE, false, 10, 10);
+  Pump();
+  EXPECT_EQ(KeyState[1], 0);
+  EXPECT_EQ(KeyState[2], 1) << "the right button is still down";
+  EXPECT_EQ(KeyState[3], 0);
+  PushButton(SDL_BUTTON_RIGHT, false, 10, 10);
+  Pump();
+  EXPECT_EQ(KeyState[2], 0);
 }
 
 TEST_F(MainWindowTest, AMoveThenAClickArriveInThatOrderWithTheirMovement) {
@@ -784,8 +812,10 @@ TEST_F(MainWindowTest, FunctionKeysSelectPanelsAndGoToAnOpenDialog) {
   Tap(SDL_SCANCODE_F9, SDLK_F9);
   Pump();
   EXPECT_EQ(ScreenPanel, 0) << "the panel shown is hidden";
-  GameState = 3;  // racing: F11 hides the panel, F1 reaches the process
+  GameState = 3;  // racing: F10 still selects the second panel, F11 hides it, F1 reaches the process
   Tap(SDL_SCANCODE_F10, SDLK_F10);
+  Pump();
+  EXPECT_EQ(ScreenPanel, 2) << "F10 shows the second panel during a race";
   Tap(SDL_SCANCODE_F11, SDLK_F11);
   Tap(SDL_SCANCODE_F1, SDLK_F1);
   Pump();
@@ -822,6 +852,40 @@ TEST_F(MainWindowTest, FunctionKeysSelectPanelsAndGoToAnOpenDialog) {
   PushKey(SDL_SCANCODE_LALT, SDLK_LALT, false);
   Pump();
   EXPECT_EQ(DialogFunctionKey, 32);
+}
+
+// Shift+F9 asks for the quick-switch mode (the fourth number of its setting), Shift+F10 for
+// the desktop's mode, Shift+F11 for the borderless window over its display.
+TEST_F(MainWindowTest, ShiftF9F10AndF11AskForTheQuickSwitchModeTheDesktopModeAndBorderless) {
+  OpenWindow();
+  Probe();
+  const auto withShift = [](SDL_Scancode scancode, SDL_Keycode keycode) {
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, true);
+    Tap(scancode, keycode, KMOD_LSHIFT);
+    PushKey(SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, false);
+    Pump();
+  };
+  const int shiftF9[4] = {CfgShiftF9[0], CfgShiftF9[1], CfgShiftF9[2], CfgShiftF9[3]};
+  const int desktopMode = CurrentModeRecord.index;
+  CfgShiftF9[0] = 75, CfgShiftF9[1] = 1024, CfgShiftF9[2] = 768, CfgShiftF9[3] = 1;  // refresh, width, height, mode
+  CurrentModeRecord.index = 2;
+  FullScreenRequest = -1;
+  withShift(SDL_SCANCODE_F9, SDLK_F9);
+  EXPECT_EQ(FullScreenRequest, 1) << "the quick-switch mode";
+  FullScreenRequest = -1;
+  withShift(SDL_SCANCODE_F10, SDLK_F10);
+  EXPECT_EQ(FullScreenRequest, 2) << "the desktop's mode";
+  FullScreenRequest = -1;
+  WindowRequest = 0;
+  GoWindowedRequest = 0;
+  withShift(SDL_SCANCODE_F11, SDLK_F11);
+  EXPECT_EQ(WindowRequest, BORDERLESS_MONITOR);
+  EXPECT_EQ(GoWindowedRequest, 1);
+  EXPECT_EQ(FullScreenRequest, -1) << "no full-screen mode asked for";
+  WindowRequest = 0;
+  GoWindowedRequest = 0;
+  for (int i = 0; i < 4; ++i) CfgShiftF9[i] = shiftF9[i];
+  CurrentModeRecord.index = desktopMode;
 }
 
 // Only the toggling key's own repeats are swallowed: the next key pressed repeats as usual.

@@ -32,6 +32,12 @@ TEST_F(AppHarness, SoundOpensAtStartUpWithGraphicsAndTheInterfaceSoundsFromTheDa
   EXPECT_FALSE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3));
   Prss_SendMessage(nullptr, "/block 2", SOURCE_TYPED);
   EXPECT_TRUE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3)) << "refused";
+  // So is a chat line within the flood guard's interval of the last.
+  AudioStopBuffer(FIRST_INTERFACE_SOUND_BUFFER + 3);
+  Prss_SendMessage(nullptr, "hello", SOURCE_TYPED);
+  EXPECT_FALSE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3)) << "the first line goes";
+  Prss_SendMessage(nullptr, "hello again", SOURCE_TYPED);
+  EXPECT_TRUE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 3)) << "the second is refused at once";
   RunPasses(3);
   RequestExit(0, "test over");
   EXPECT_EQ(SoundOpen, 0) << "an exit closes the device";

@@ -158,6 +158,17 @@ TEST(GlyphSurface, TextIsInkedUpToItsLengthKeepingTheDarkerPixelAndClippedAtTheR
   ASSERT_GT(inked(u"   WWWWWW", 9, 255), 0);
   for (int y = 0; y < GLYPH_SURFACE_SIZE; ++y) EXPECT_EQ(pixels[size_t(y) * GLYPH_SURFACE_SIZE * 3], 255) << "row " << y;
   CloseSystemFont(font);
+
+  // A font of cells twice the surface's height: its W runs past the bottom row, which is the
+  // last one inked; the rows below the surface are dropped.
+  SystemFont* tall = OpenSystemFont(english.faces.front().c_str(), 400, 2 * GLYPH_SURFACE_SIZE);
+  ASSERT_NE(tall, nullptr);
+  ASSERT_EQ(FillGlyphSurface(255), 1);
+  EXPECT_EQ(DrawTextOnGlyphSurface(tall, u"W", 1), 1);
+  ASSERT_EQ(ReadGlyphSurface(pixels.data()), 1);
+  const auto bottomRow = pixels.begin() + (GLYPH_SURFACE_SIZE - 1) * GLYPH_SURFACE_SIZE * 3;
+  EXPECT_TRUE(std::any_of(bottomRow, pixels.end(), [](uint8_t p) { return p != 255; })) << "the bottom row is inked";
+  CloseSystemFont(tall);
   CloseGlyphSurface();
 }
 

@@ -2105,6 +2105,25 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   GfxClearRenderTargetView(g_context, view, red);
   EXPECT_EQ(GfxSwapChainPresent(chain, 1, 0), GFX_OK);
   EXPECT_EQ(SDL_GL_GetSwapInterval(), 1) << "a sync interval of 1 waits for the vertical blank";
+  // The window's own surface has no depth buffer: the layer draws depth into its own targets,
+  // and a window-sized depth buffer would be memory spent for nothing.
+  // SDL asks GL about the framebuffer bound, so the window's own is bound for the question.
+  using BindFramebuffer = void (*)(unsigned target, unsigned framebuffer);
+  const auto bindFramebuffer = reinterpret_cast<BindFramebuffer>(GfxGetProcAddress("glBindFramebuffer"));
+  ASSERT_NE(bindFramebuffer, nullptr);
+  bindFramebuffer(0x8D40 /* GL_FRAMEBUFFER */, 0);
+  using GetError = unsigned (*)();
+  const auto getError = reinterpret_cast<GetError>(GfxGetProcAddress("glGetError"));
+  ASSERT_NE(getError, nullptr);
+  const auto attribute = [&](SDL_GLattr which) {
+    while (getError() != 0) {}  // SDL reads a GL error left over as its own failure
+    // With no depth attachment at all GL has no size to give: SDL says so with -1 and leaves 0.
+    int value = 0;
+    SDL_GL_GetAttribute(which, &value);
+    return value;
+  };
+  EXPECT_EQ(attribute(SDL_GL_DEPTH_SIZE), 0) << "bits of depth in the window's framebuffer";
+  GfxResetGlState(g_context);
   // The sync interval of each presentation reaches the swap: 0 presents at once, 1 waits.
   EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
   EXPECT_EQ(SDL_GL_GetSwapInterval(), 0) << "sync 0";
