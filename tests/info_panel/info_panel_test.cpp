@@ -575,45 +575,17 @@ TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
   EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera]));
 }
 
-// A pointer on a ratings row's bottom edge is on the row.  In the garage's full-screen layout
-// (scale 0.65 about the panel's top edge y = 0.3 - 1 = -0.7, so y0 = -0.7 x 0.35 = -0.245) the
-// second row ("technical") runs from the page top -0.7 + 0.1 + 0.05 = -0.55 plus 1.5 lines of
-// 0.07, -0.445, to -0.445 + 0.06 = -0.385, drawn at 0.65 x -0.385 - 0.245 = -0.49525.  On a
-// screen 8000 high, pixel 2019 is at 2 x 2019 / 8000 - 1 = -0.49525 too; pixel 2020 is below.
-TEST_F(PanelTest, APointerOnARatingsRowsBottomEdgeChoosesThatRow) {
-  Car car;
-  MakeSampleCar(RUNABOUT, car);
-  car.isMod = 1;
-  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
-  ModRatings.modId = ModIdOf(car);
-  InfoPageShown = INFO_PAGE_RATINGS;
-  ScreenHeight = 8000;
-  SetFullScreenInfoPanelLayout();
-  MouseX = -1;
-  MouseY = -1;
-  Draw(car, 0);
-  const ValueControl* label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
-  ASSERT_NE(label, nullptr);
-  MouseX = static_cast<int>(((label->left + label->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
-  MouseY = 2019;
-  ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, label->bottom) << "exactly on the edge";
-  Draw(car, 0);
-  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the edge";
-  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdsovera])) << "on the edge";
-  MouseY = 2020;
-  Draw(car, 0);
-  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel below";
-  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel below";
-  ResetInfoPanelLayout();
-}
-
-// A pointer on a ratings row's left, right or top edge is on the row as well.  In the plain
-// layout the second row ("technical") runs across from the column's -0.65 to -0.65 + 1.3 =
-// 0.65; on a screen 1280 wide pixel 224 is at 2 x 224 / 1280 - 1 = -0.65 and pixel 1056 at
-// 2 x 1056 / 1280 - 1 = 0.65, the pixels 223 and 1057 just outside.  In the garage's full-screen
-// layout its top -0.445 is drawn at 0.65 x -0.445 - 0.245 = -0.53425, which pixel 1880 of a
-// screen 8073 high meets (2 x 1880 / 8073 - 1 = -0.53425, in floats exactly); pixel 1879 is above.
-TEST_F(PanelTest, APointerOnARatingsRowsLeftRightOrTopEdgeChoosesThatRow) {
+// A pointer on any edge of a ratings row is on the row.  In the plain layout the second row
+// ("technical") runs across from the column's -0.65 to -0.65 + 1.3 = 0.65; on a screen 1280
+// wide pixel 224 is at 2 x 224 / 1280 - 1 = -0.65 and pixel 1056 at 2 x 1056 / 1280 - 1 = 0.65,
+// the pixels 223 and 1057 just outside.  In the garage's full-screen layout (scale 0.65 about
+// the panel's top edge y = 0.3 - 1 = -0.7, so y0 = -0.7 x 0.35 = -0.245) the row runs from the
+// page top -0.7 + 0.1 + 0.05 = -0.55 plus 1.5 lines of 0.07, -0.445, to -0.445 + 0.06 = -0.385.
+// Its top is drawn at 0.65 x -0.445 - 0.245 = -0.53425, which pixel 1880 of a screen 8073 high
+// meets (2 x 1880 / 8073 - 1 = -0.53425, in floats exactly; pixel 1879 is above); its bottom at
+// 0.65 x -0.385 - 0.245 = -0.49525, which pixel 2019 of a screen 8000 high meets (pixel 2020 is
+// below).
+TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
   car.isMod = 1;
@@ -639,22 +611,32 @@ TEST_F(PanelTest, APointerOnARatingsRowsLeftRightOrTopEdgeChoosesThatRow) {
   EXPECT_TRUE(chosen(1056)) << "on the right edge";
   EXPECT_FALSE(chosen(1057)) << "a pixel right of it";
 
-  ScreenHeight = 8073;
-  SetFullScreenInfoPanelLayout();
-  MouseX = -1;
-  MouseY = -1;
-  Draw(car, 0);
-  label = ControlShowing(LanguageTexts[TX_3h_rattechn]);
-  ASSERT_NE(label, nullptr);
-  MouseX = static_cast<int>(((label->left + label->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
-  MouseY = 1880;
-  ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, label->top) << "exactly on the top edge";
-  Draw(car, 0);
-  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the top edge";
-  MouseY = 1879;
-  Draw(car, 0);
-  EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel above";
-  EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel above";
+  // In the full-screen layout, on a screen of the height given: the pixel row on the edge
+  // chooses the row, the one past it (a step of -1 above, +1 below) the overall rating.
+  const auto fullScreenEdge = [&](int height, int onEdge, int step, bool top) {
+    SCOPED_TRACE(top ? "top edge" : "bottom edge");
+    ScreenHeight = height;
+    SetFullScreenInfoPanelLayout();
+    MouseX = -1;
+    MouseY = -1;
+    Draw(car, 0);
+    const ValueControl* row = ControlShowing(LanguageTexts[TX_3h_rattechn]);
+    ASSERT_NE(row, nullptr);
+    MouseX = static_cast<int>(((row->left + row->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
+    MouseY = onEdge;
+    ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, top ? row->top : row->bottom) << "exactly on the edge";
+    Draw(car, 0);
+    EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the edge";
+    if (!top) {
+      EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdsovera])) << "on the edge";
+    }
+    MouseY = onEdge + step;
+    Draw(car, 0);
+    EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel past it";
+    EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel past it";
+  };
+  fullScreenEdge(8073, 1880, -1, true);
+  fullScreenEdge(8000, 2019, +1, false);
   ResetInfoPanelLayout();
 }
 

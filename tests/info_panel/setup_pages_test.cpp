@@ -126,6 +126,22 @@ class SetupPages : public ::testing::Test {
       if (ValueControls[i].displayType == type && ValueControls[i].variable == variable) return &ValueControls[i];
     return nullptr;
   }
+  // A byte row's bar (type 37) and its down and up arrows (41, 40): the bytes' range, the
+  // figures shown at its ends, and the arrows stopping at the bytes' ends.
+  void ExpectByteRow(int at, float shownLow, float shownHigh, int lowest, int highest, const char* what) {
+    const ValueControl* bar = Bound(37, Bytes() + at);
+    const ValueControl* down = Bound(41, Bytes() + at);
+    const ValueControl* up = Bound(40, Bytes() + at);
+    ASSERT_NE(bar, nullptr) << what;
+    ASSERT_NE(down, nullptr) << what;
+    ASSERT_NE(up, nullptr) << what;
+    EXPECT_EQ(bar->byteMinimum, lowest) << what;
+    EXPECT_EQ(bar->byteMaximum, highest) << what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, shownLow) << what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, shownHigh) << what;
+    EXPECT_EQ(down->label.i, lowest) << what;
+    EXPECT_EQ(up->label.i, highest) << what;
+  }
   const ValueControl* Texted(const char* text) {
     for (int i = 0; i < ValueControlCount; ++i) {
       char out[256];
@@ -518,20 +534,7 @@ TEST_F(SetupPages, TheDifferentialRowsRunOverTheirStatedRanges) {
               {SETUP_AXLE[0] + AXLE_COAST_LOCKING, 10.0f, 80.0f, 10, 80, "coast locking"},
               {SETUP_AXLE[0] + AXLE_PRELOAD, 0.0f, 800.0f, 0, 80, "preload"},
               {SETUP_AXLE[1] + AXLE_VISCOUS, 1.0f, 20.0f, 1, 20, "viscous torque"}};
-  for (const auto& row : rows) {
-    const ValueControl* bar = Bound(37, Bytes() + row.at);
-    const ValueControl* down = Bound(41, Bytes() + row.at);
-    const ValueControl* up = Bound(40, Bytes() + row.at);
-    ASSERT_NE(bar, nullptr) << row.what;
-    ASSERT_NE(down, nullptr) << row.what;
-    ASSERT_NE(up, nullptr) << row.what;
-    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
-    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
-    EXPECT_FLOAT_EQ(bar->minimum.f, row.shownLow) << row.what;
-    EXPECT_FLOAT_EQ(bar->maximum.f, row.shownHigh) << row.what;
-    EXPECT_EQ(down->label.i, row.lowest) << row.what;
-    EXPECT_EQ(up->label.i, row.highest) << row.what;
-  }
+  for (const auto& row : rows) ExpectByteRow(row.at, row.shownLow, row.shownHigh, row.lowest, row.highest, row.what);
 }
 
 // The other byte rows' ranges, stored bytes and shown figures: brake balance 5 to 95 %, engine
@@ -549,18 +552,7 @@ TEST_F(SetupPages, TheAidSteeringCamberAndCentreRowsRunOverTheirStatedRanges) {
   };
   const auto check = [this](const Row& row) {
     Draw(row.page);
-    const ValueControl* bar = Bound(37, Bytes() + row.at);
-    const ValueControl* down = Bound(41, Bytes() + row.at);
-    const ValueControl* up = Bound(40, Bytes() + row.at);
-    ASSERT_NE(bar, nullptr) << row.what;
-    ASSERT_NE(down, nullptr) << row.what;
-    ASSERT_NE(up, nullptr) << row.what;
-    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
-    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
-    EXPECT_FLOAT_EQ(bar->minimum.f, row.shownLow) << row.what;
-    EXPECT_FLOAT_EQ(bar->maximum.f, row.shownHigh) << row.what;
-    EXPECT_EQ(down->label.i, row.lowest) << row.what;
-    EXPECT_EQ(up->label.i, row.highest) << row.what;
+    ExpectByteRow(row.at, row.shownLow, row.shownHigh, row.lowest, row.highest, row.what);
   };
   Load(RUNABOUT);
   car->options2 &= ~OPT2_NO_BRAKE_BALANCE;
