@@ -133,10 +133,14 @@ TEST_F(LightOctrees, OlderBlockVersions) {
 }
 
 TEST_F(LightOctrees, DamagedBlocksAreRefusedWithOneMessage) {
+  // A good block read first: the refused one after it leaves no octree, not the old one.
+  ASSERT_EQ(Read(GridBlock(7, 2)), 1);
+  ASSERT_EQ(WorldLighting.nodes.size(), 9u);
   TrackLightingBlock late = GridBlock(7, 2);
   late.nodes[0].firstChild = 2;  // 2 + 8 > 9 nodes
   EXPECT_EQ(Read(late), 0);
   EXPECT_TRUE(WorldLighting.nodes.empty());
+  EXPECT_TRUE(WorldLighting.samples.empty());
   TrackLightingBlock many = GridBlock(7, 2);
   many.nodeCountOverride = 1 << 28;
   EXPECT_EQ(Read(many), 0);

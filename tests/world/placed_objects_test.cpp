@@ -544,6 +544,13 @@ TEST_F(PlacedObjects, WithoutAnIndexOrAModelThereIsNothing) {
     EXPECT_EQ(p.levels[0].built, nullptr);
     p.Free();
   }
+  // An entry naming a model but of a source kind neither a model nor a pot: no shape either.
+  stand.view.model = &stand.model;
+  stand.view.sourceKind = 2;
+  FObject q({0, 0, 0});
+  Place(q, 0, 0, 0, 5);
+  EXPECT_EQ(q.HasGeometry(), 0);
+  EXPECT_FALSE(q.IsVisible(false));
   o.Free();
 }
 

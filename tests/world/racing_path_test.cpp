@@ -2,6 +2,7 @@
 // nearest-node search against a double-precision transcription, and the curve chain.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -98,6 +99,51 @@ TEST(RacingPath, RecordsReadFieldByField) {
   }
   EXPECT_EQ(caught.Count("Path record - bad node count"), 2);
   CfgDebugLevel = 0;
+}
+
+// A computer driver's curve record is 24 bytes: flags (2), a word not kept (2), the start and
+// end tangent scales (1 each), two bytes of padding, the start and end nodes (4 each), the end
+// angle and the end offset (floats).  Two records back to back, the dropped word and the
+// padding filled with bytes unlike any field, each field read from its own place.
+TEST(RacingPath, CurveRecordsReadEachFieldFromItsPlace) {
+  std::vector<uint8_t> bytes;
+  const auto put = [&bytes](uint32_t value, int n) {
+    for (int k = 0; k < n; ++k) bytes.push_back(uint8_t(value >> (8 * k)));
+  };
+  const auto record = [&put](uint16_t flags, int8_t startScale, int8_t endScale, int32_t startNode,
+                             int32_t endNode, float angle, float offset) {
+    put(flags, 2);
+    put(0x7E7E, 2);  // the word dropped
+    put(uint8_t(startScale), 1);
+    put(uint8_t(endScale), 1);
+    put(0x7D7D, 2);  // padding
+    put(uint32_t(startNode), 4);
+    put(uint32_t(endNode), 4);
+    put(std::bit_cast<uint32_t>(angle), 4);
+    put(std::bit_cast<uint32_t>(offset), 4);
+  };
+  record(0xBEEF, -20, 35, 2, 9, -0.125f, 1.75f);
+  record(0x0102, 5, -6, 9, 300, 0.5f, -0.5f);
+  ASSERT_EQ(bytes.size(), 48u);
+  WrittenStream s([&bytes](DataFile& f) { f.WriteBlock(bytes.data(), int(bytes.size())); });
+  PathCurve a, b;
+  ReadPathCurve(a, s.file);
+  ReadPathCurve(b, s.file);
+  EXPECT_EQ(a.flags, 0xBEEF);
+  EXPECT_EQ(a.startScale, -20);
+  EXPECT_EQ(a.endScale, 35);
+  EXPECT_EQ(a.startNode, 2);
+  EXPECT_EQ(a.endNode, 9);
+  EXPECT_EQ(a.endAngle, -0.125f);
+  EXPECT_EQ(a.endOffset, 1.75f);
+  EXPECT_EQ(b.flags, 0x0102);
+  EXPECT_EQ(b.startScale, 5);
+  EXPECT_EQ(b.endScale, -6);
+  EXPECT_EQ(b.startNode, 9);
+  EXPECT_EQ(b.endNode, 300);
+  EXPECT_EQ(b.endAngle, 0.5f);
+  EXPECT_EQ(b.endOffset, -0.5f);
+  EXPECT_EQ(s.file.BytesLeft(), 0) << "48 bytes read, no more";
 }
 
 TEST(RacingPath, ReversingSwapsAndNegates) {
