@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -179,6 +180,14 @@ TEST_F(AiPathTest, DamagedCurveRecordsRefuseTheFileNamingIt) {
   cases.back().file.curves[1].endNode = 10;
   cases.push_back({"start_negative", good, 0});
   cases.back().file.curves[0].startNode = -1;
+  cases.push_back({"start_outside", good, 0});
+  cases.back().file.curves[1].startNode = 10;
+  cases.push_back({"end_negative", good, 0});
+  cases.back().file.curves[0].endNode = -1;
+  cases.push_back({"angle_not_a_number", good, 0});
+  cases.back().file.curves[0].endAngle = std::numeric_limits<float>::quiet_NaN();
+  cases.push_back({"offset_infinite", good, 0});
+  cases.back().file.curves[1].endOffset = std::numeric_limits<float>::infinity();
   cases.push_back({"more_named", good, 0});
   cases.back().file.curveCountOverride = 3;
   cases.push_back({"cut", good, 5});
@@ -1010,6 +1019,11 @@ TEST_F(AiPathTest, AnAxleSideWithoutTyresCarriesNothing) {
   EXPECT_EQ(AiAxleTyreForce(ai, grip, 1, 1, -10.0f), 0.0f) << "a lifting load";
   EXPECT_GT(AiAxleTyreForce(ai, grip, 1, 1, 3000.0f), AiAxleTyreForce(ai, grip, 0, 1, 3000.0f))
       << "two tyres under one side";
+  // A tyre that gives no deflection at all is taken at the least deflection, not as no tyre.
+  car.wheelSets[0].maxDeflection = car.wheelSets[1].maxDeflection = 0.0f;
+  const double floored = law.Force(0, 1, grip[1], 3000.0);
+  ASSERT_GT(floored, 0.0);
+  EXPECT_NEAR(AiAxleTyreForce(ai, grip, 0, 1, 3000.0f), floored, floored * 1e-5);
   // A tyre without radial stiffness carries nothing either (and divides by nothing).
   car.wheelSets[0].radialStiffnessAtZero = car.wheelSets[1].radialStiffnessAtZero = 0.0f;
   EXPECT_EQ(AiAxleTyreForce(ai, grip, 0, 1, 3000.0f), 0.0f);
@@ -1350,6 +1364,9 @@ TEST_F(AiPathTest, FuelPlan) {
   const int32_t count = CWld->racingPath->nodeCount;
   CWld->racingPath->nodeCount = 0;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), 0);
+  // One node is a path already: practice plans half a tank, as on the whole path.
+  CWld->racingPath->nodeCount = 1;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 0), 50);
   CWld->racingPath->nodeCount = count;
 }
 
