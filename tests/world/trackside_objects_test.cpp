@@ -339,6 +339,23 @@ TEST(TracksideObjects, StraightGridPlacesFillTheirSlotsAndMirrorAcross) {
   EXPECT_EQ(table[45].used, 0);
   EXPECT_EQ(table[46].used, 1);
   EXPECT_EQ(table[47].used, 1);
+  // Spacings of part metres are kept to the part: rows 7.5 m apart, staggered 0.75 m a column,
+  // columns 2.5 m apart.  Slot 5 (row 1, column 1) stands back 7.5 + 0.75 = 8.25 m along the
+  // heading and across 2.5 - 2.5 = 0 m; slot 6 (row 1, column 2) back 7.5 + 1.5 = 9 m and
+  // across 5 - 2.5 = 2.5 m.
+  g.firstNumber = 2;
+  g.gridFlags = 0;
+  g.rowSpacing = 7.5f;
+  g.stagger = 0.75f;
+  g.columnSpacing = 2.5f;
+  IntVector at;
+  float heading;
+  g.GetSlotPlacement(5, at, heading);
+  EXPECT_NEAR(at.x / 65536.0, 10 + std::sin(h) * 8.25, 1e-3);
+  EXPECT_NEAR(at.y / 65536.0, 20 - std::cos(h) * 8.25, 1e-3);
+  g.GetSlotPlacement(6, at, heading);
+  EXPECT_NEAR(at.x / 65536.0, 10 + std::sin(h) * 9 + std::cos(h) * 2.5, 1e-3);
+  EXPECT_NEAR(at.y / 65536.0, 20 - std::cos(h) * 9 + std::sin(h) * 2.5, 1e-3);
 }
 
 // A damaged float in a grid record keeps its default, and with debug messages on says which.
