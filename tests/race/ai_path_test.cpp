@@ -901,6 +901,23 @@ TEST_F(AiPathTest, TheDriveGoesToTheDrivenAxleOnly) {
   EXPECT_EQ(front, speeds(DRIVE_FOUR, 1.0f));
 }
 
+// Grip on the rear tyres only (set 1 is the front): a rear-driven car gathers speed down an
+// open straight; a front-driven one has no hold on its driven tyres and never passes the
+// walking pace it starts at, however much the rear tyres would hold.
+TEST_F(AiPathTest, ADrivenAxleWithoutGripGathersNoSpeed) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 30);
+  car.topSpeed = 100.0f;
+  car.wheelSetGrip[1][0] = car.wheelSetGrip[1][1] = 0.0f;
+  car.driveType = DRIVE_REAR;
+  BuildAiSpeedProfile(ai, 0);
+  EXPECT_GT(ai.nodes[10].targetSpeed, 5.0f);
+  car.driveType = DRIVE_FRONT;
+  BuildAiSpeedProfile(ai, 0);
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(ai.nodes[i].targetSpeed, AI_LEAST_SPEED) << i;
+}
+
 // Downforce presses the tyres harder as the speed rises: braking into an open path's end
 // from 50 m back, a car with downforce may go much faster there than one without.
 TEST_F(AiPathTest, DownforceLetsTheCarBrakeLater) {
