@@ -625,8 +625,9 @@ TEST(LayoutVerdicts, TheFilledLinesGiveTheirCountAndText) {
 }
 
 TEST_F(Layouts, RolesOfPlainStartAndEachTimingLineAndTheSecondFinishLineIsRefused) {
+  // The last line (checkpoint 3, half width 5 m) turned to heading byte 64: -pi/2 rad.
   Add(Rec(3, 4, CONE)), Add(Start(0, -10)), Add(Line(0, 10, 0)), Add(Line(0, 20, 1)), Add(Line(0, 30, 2)),
-      Add(Line(0, 40, 3));
+      Add(Rec(2, 40, 0, (5 << 2) | 3, 64));
   ASSERT_EQ(W().addedCount, 6);
   const int roles[6] = {1, 2, 3, 4, 5, 6};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(LayoutObjectRole(*W().objects[i]), roles[i]) << i;
@@ -639,7 +640,17 @@ TEST_F(Layouts, RolesOfPlainStartAndEachTimingLineAndTheSecondFinishLineIsRefuse
   EXPECT_EQ(Lines("More than one finish line"), 1);
   CheckLayoutCheckpoints(W(), *W().objects[5], filled);
   EXPECT_EQ(filled, 9);
-  EXPECT_EQ(GetTimingLine(W(), 3).y, 40 << 16);
+  // Its line: at (2 m, 40 m); direction (-sin h, cos h, cos h, sin h) with sin h = -1 and
+  // cos h = 0 in 16.16; half width 5 m.
+  const TimingLine line = GetTimingLine(W(), 3);
+  EXPECT_EQ(line.x, 2 << 16);
+  EXPECT_EQ(line.y, 40 << 16);
+  EXPECT_EQ(line.z, 0);
+  EXPECT_EQ(line.direction[0], 65536);
+  EXPECT_EQ(line.direction[1], 0);
+  EXPECT_EQ(line.direction[2], 0);
+  EXPECT_EQ(line.direction[3], -65536);
+  EXPECT_EQ(line.halfWidth, 5 << 16);
 }
 
 // ---- Packets ----
