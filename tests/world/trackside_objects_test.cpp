@@ -82,6 +82,37 @@ TEST(TracksideObjects, CameraRecordsAndLimits) {
   EXPECT_EQ(cam4->centre.z, 0);
 }
 
+// An old camera's kind bits: bit 0 makes kind 1, else bit 1 kind 2, else bit 2 kind 3; both
+// kinds 1 and 2 take P as a width ratio, an angle of 2 atan(P / 2).  A value that is not
+// finite is named with debug messages on, and silently kept at its default with them off.
+TEST(TracksideObjects, OldCameraKindBitsAndDamagedValuesNamed) {
+  const int table[][2] = {{1, 1}, {3, 1}, {2, 2}, {6, 2}};
+  for (const auto& row : table) {
+    SCOPED_TRACE(row[0]);
+    TrackCamera old;
+    old.kind = uint8_t(row[0]);
+    old.format = 0;
+    old.p = 1.0f;
+    Owned o(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, old); }));
+    auto* cam = static_cast<FixedCam*>(o.get());
+    EXPECT_EQ(cam->kind, row[1]);
+    EXPECT_FLOAT_EQ(cam->p, 2 * std::atan(0.5f));
+  }
+  TrackCamera bad;
+  bad.p = std::numeric_limits<float>::quiet_NaN();
+  bad.heading = -std::numeric_limits<float>::infinity();
+  const int level = CfgDebugLevel;
+  for (int debug : {1, 0}) {
+    CfgDebugLevel = debug;
+    CaughtLines caught;
+    Owned o(ReadObject(OBJECT_CAMERA, [&](DataFile& f) { WriteCameraRecord(f, bad); }));
+    EXPECT_EQ(caught.Count("Camera - bad value P"), debug);
+    EXPECT_EQ(caught.Count("Camera - bad heading"), debug);
+    EXPECT_EQ(caught.Count("Camera - bad"), 2 * debug);
+  }
+  CfgDebugLevel = level;
+}
+
 // Each kind holds its angles within its limits: kind 0 P 2..30 and R 20..60 degrees, kind 1 P
 // 5..120 degrees, kind 2 P 5..90 degrees (R free in both), the others P and R 5..90 degrees.
 TEST(TracksideObjects, EachCameraKindHoldsItsAnglesWithinItsLimits) {
