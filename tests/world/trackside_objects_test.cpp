@@ -468,6 +468,13 @@ TEST(TracksideObjects, FiguresTakeTheirSlotsAndStandInARowAcrossTheHeading) {
     group->Setup();
     EXPECT_NEAR(group->halfSize.x / 65536.0, std::fabs(2.2 * std::cos(0.5) - std::sin(0.5)), 1e-3);
     EXPECT_NEAR(group->halfSize.y / 65536.0, 2.2 * std::sin(0.5) + std::cos(0.5), 1e-3);
+    // Freeing the built data has every figure's light sampled again, the last one's too.
+    marshal->figure->lightState = 2;
+    marshal->FreeBuilt(true);
+    EXPECT_EQ(marshal->figure->lightState, 0);
+    for (int i = 0; i < 3; ++i) group->figures[i].lightState = 2;
+    group->FreeBuilt(true);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(group->figures[i].lightState, 0) << i;
   }
   // At least one figure and at most 64, whatever the width.
   for (auto [width, count] : {std::pair{0.0f, 1}, {-2.6f, 3}, {1000.0f, SPECTATOR_FIGURES_MAX}, {64.4f, 64}}) {
