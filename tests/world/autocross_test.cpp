@@ -489,6 +489,7 @@ TEST_F(Layouts, AnalysisTexts) {
   RaceLink.RaceFlags = [] { return RACE_FLAG_NO_LAYOUT_TEXT; };
   AnalyseLayout();
   EXPECT_EQ(LayoutStatus, 0);
+  EXPECT_STREQ(LayoutStatusText, "") << "the last analysis's text is not kept";
   RaceLink.RaceFlags = [] { return 0u; };
   // Finish, checkpoints 1 and 3: checkpoint 2 is missing.
   Add(Line(0, 0, 0)), Add(Line(0, 20, 1)), Add(Line(0, 40, 3));
@@ -516,6 +517,11 @@ TEST_F(Layouts, AnalysisTexts) {
   ShowLayoutStatus();
   ASSERT_EQ(g_seen.lines.size(), 1u);
   EXPECT_EQ(g_seen.lines[0].second, REPORT_MESSAGE);
+  // A reset forgets the analysis: no status, no text, no pit marker.
+  ResetLayouts();
+  EXPECT_EQ(LayoutStatus, 0);
+  EXPECT_STREQ(LayoutStatusText, "");
+  EXPECT_EQ(LayoutHasPitMarker, 0);
 }
 
 TEST_F(Layouts, PitMarkersRoutesAndBounds) {

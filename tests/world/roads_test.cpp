@@ -920,6 +920,28 @@ TEST_F(Roads, TheAnalyticRayTestAgreesWithTheSegmentsOwnRings) {
   }
 }
 
+// A part on a mapping with the dust flag (mapping 2) is marked dusty when its segment is set
+// up, and a ray test that meets it says so in the hit's sub-kind; a part on a plain race
+// track mapping (0) is not, and says 0.
+TEST_F(Roads, APartOnADustyMappingIsMarkedAndReportedDusty) {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  TrackSegment dusty = Road(0, 1, 2, 0);
+  dusty.parts[0].mapping = 2;
+  WSegment* s = AddSegment(dusty);
+  WSegment* plain = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
+  plain->Setup();
+  EXPECT_EQ(s->parts[0].flags & PART_DUSTY, PART_DUSTY);
+  EXPECT_EQ(plain->parts[0].flags & PART_DUSTY, 0);
+  ContactProbe hit = Fresh();
+  ASSERT_EQ(s->RayTest({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_EQ(hit.candidateSubKind, PART_DUSTY);
+  hit = Fresh();
+  ASSERT_EQ(plain->RayTest({M, 10 * M, -5 * M}, {0, 0, -10 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_EQ(hit.candidateSubKind, 0);
+}
+
 TEST_F(Roads, ClippingTheRayAtTheEndLines) {
   AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
   AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();

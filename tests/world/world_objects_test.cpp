@@ -206,6 +206,19 @@ TEST(MappingReference, BothFormsReadEightBytesOrTheOldIndexWords) {
   EXPECT_EQ(r.first, 4);
   EXPECT_EQ(r.second, 5);
   EXPECT_EQ(s.file.BytesLeft(), 0);
+  // Version 251 is the first of the new form: equal points there are the eight bytes alone.
+  WrittenStream t([](DataFile& f) {
+    WriteMappingReference(f, 7, 1, 0, 0, 4, 4, false);
+    WriteMappingReference(f, 8, 1, 0, 0, 1, 2, false);
+  });
+  ReadMappingRef(r, t.file, 251);
+  EXPECT_EQ(r.mappingIndex, 7);
+  EXPECT_EQ(r.first, 4);
+  EXPECT_EQ(r.second, 4);
+  ReadMappingRef(r, t.file, 251);
+  EXPECT_EQ(r.mappingIndex, 8);
+  EXPECT_EQ(r.second, 2);
+  EXPECT_EQ(t.file.BytesLeft(), 0);
 }
 
 TEST(SegmentMayHitBox, EachAxisRefusesASegmentWhollyOutsideAndWritesOnlyTheAxesReached) {
