@@ -184,6 +184,12 @@ TEST_F(ViewRayTest, BoundsIntoThePickRecord) {
   w->viewRay.followedDistance = 11 << 16;
   w->GetBounds(camera);
   EXPECT_EQ(camera.pick.pickResult[2], 2 << 16);
+  // At the same distance (10 m: the ray falls from 12 m to the tile's top at 2 m) the view's
+  // own hit is kept.
+  EXPECT_EQ(w->viewRay.hitDistance, 10 << 16);
+  w->viewRay.followedDistance = 10 << 16;
+  w->GetBounds(camera);
+  EXPECT_EQ(camera.pick.pickResult[2], 2 << 16);
   // With nothing met the followed player still answers; without one the answer is 0.
   Ray(1, 1, 12, 0, 0, 1);
   EXPECT_EQ(w->GetBounds(camera), 1);
