@@ -241,14 +241,17 @@ TEST_F(TrackLoadTest, BumpTable) {
 // The bump table cell by cell, every bump tried against every cell: the loader visits only the
 // cells within each bump's radius and must build the same table.
 TEST_F(TrackLoadTest, BumpTableEqualsTheCellByCellSum) {
-  const int settings[][3] = {{30168, 32, 48}, {7, 256, 200}, {12345, 3, 1}, {99, 16, 0}, {4242, 40, 130}};
+  // A count past 256 makes 256 bumps, a negative one none.
+  const int settings[][3] = {{30168, 32, 48}, {7, 256, 200}, {12345, 3, 1}, {99, 16, 0},
+                             {4242, 40, 130}, {5, 1000, 24}, {6, -3, 24}};
   for (const auto& s : settings) {
     Wld world;
     world.bumpSeed = s[0], world.bumpCount = s[1], world.bumpRadius = s[2];
     BuildBumpTable(world);
+    const int count = std::clamp(s[1], 0, 256);
     int heights[256], columns[256], rows[256];
     uint32_t state = uint32_t(s[0]) & 0xFFFF;
-    for (int k = 0; k < s[1]; ++k) {
+    for (int k = 0; k < count; ++k) {
       const uint32_t r1 = (5 * state + 1) & 0xFFFF, r2 = (5 * r1 + 1) & 0xFFFF, r3 = (5 * r2 + 1) & 0xFFFF;
       heights[k] = int(r1 % 65) - 32, columns[k] = int(r2 >> 8), rows[k] = int(r3 >> 8);
       state = r3;
@@ -259,7 +262,7 @@ TEST_F(TrackLoadTest, BumpTableEqualsTheCellByCellSum) {
     for (int r = 0; r < WORLD_BUMP_SIZE; ++r)
       for (int c = 0; c < WORLD_BUMP_SIZE; ++c) {
         int32_t cell = 0;
-        for (int k = 0; k < s[1]; ++k) {
+        for (int k = 0; k < count; ++k) {
           const int dc = wrap(columns[k] - c), dr = wrap(rows[k] - r), d = dc * dc + dr * dr;
           if (d >= rr) continue;
           const int32_t t = FixDiv(d, rr);
