@@ -537,11 +537,15 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(Slots[NumNodes].name, "set official Skin ID");
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab12"), 0);
   EXPECT_TRUE(SaidBox("Skin ID must have either 3 or 6 characters"));
+  // A refused six-character id: the box tells how a mod's id is made, then what is wrong.
+  const std::string how =
+      "A mod's 6-character Skin ID is the hexadecimal number given to the mod when it is registered for sharing";
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "00zz00"), 0);
-  EXPECT_TRUE(SaidBox("Skin ID should be a hexadecimal number"));
+  ASSERT_FALSE(Reports().boxes.empty());
+  EXPECT_EQ(Reports().boxes.back(), how + " Skin ID should be a hexadecimal number");
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "0000FF"), 0);
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "303132"), 0);  // reads as the letters "210"
-  EXPECT_TRUE(SaidBox("Invalid Skin ID"));
+  EXPECT_EQ(Reports().boxes.back(), how + " Invalid Skin ID");
   EXPECT_STREQ(car().shortName, "AB1");
   EditorShellHooks.checkVehicleSkins = [](const Car&) { return 2; };
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "a1b2c3"), 1);
