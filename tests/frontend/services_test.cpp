@@ -275,6 +275,26 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   ASSERT_NE(vehicles, nullptr);
   EXPECT_FLOAT_EQ(vehicles->top, 0.35f);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(vehicles->variable), 9u);
+  // Its press opens the editor's screen over the page, which stays beneath it.
+  static Prss editorScreen;
+  static Prss* openedOver;
+  openedOver = nullptr;
+  OpenVehicleEditorScreen = [](Prss* parent) -> Prss* {
+    openedOver = parent;
+    editorScreen = Prss{};
+    Prss_Init(&editorScreen, parent, [](Prss* p) -> Prss* { return p->alive ? p : nullptr; }, nullptr, nullptr,
+              nullptr, nullptr);
+    return &editorScreen;
+  };
+  const ValueControl press = *vehicles;
+  ASSERT_NE(press.callback, nullptr);
+  press.callback(press.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(press.variable));
+  EXPECT_EQ(openedOver, page);
+  EXPECT_EQ(page->sub, &editorScreen) << "the editor covers the page";
+  EXPECT_EQ(editorScreen.sub, nullptr);
+  Prss_Terminate(&editorScreen);
+  EXPECT_EQ(page->act(page), page);
+  EXPECT_EQ(page->sub, nullptr) << "the editor closed, the page stays";
   // Without an editor to open, no such button.
   OpenVehicleEditorScreen = nullptr;
   ClearInterface();
