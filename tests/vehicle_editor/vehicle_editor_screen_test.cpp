@@ -430,6 +430,11 @@ TEST_F(Screen, AQuitRequestWithUnsavedChangesWaitsForAnOpenPageAndThenAsks) {
   EXPECT_EQ(ExitRequested, 0);
   EXPECT_EQ(e->prss.sub, &MessageBoxDialog.prss);
   EXPECT_STREQ(MessageBoxDialog.first, "Exit ZKT?");
+  // "Yes" ends the editor, and the program with it.
+  ASSERT_NE(MessageBoxDialog.callback, nullptr);
+  MessageBoxDialog.callback(&e->prss, MessageBoxDialog.firstWord, MessageBoxDialog.secondWord);
+  EXPECT_EQ(e->prss.alive, 0);
+  EXPECT_EQ(ExitRequested, 1);
   ExitRequested = 0;
 }
 
