@@ -296,6 +296,18 @@ TEST_F(Files, ADamagedColourSetChangesNothingAndNamesThePathThenTheField) {
   ExpectNothingChanged("247", [&] { return VehicleEditor::LoadAllColours(*e, "old"); });
 }
 
+// With no vehicle in the editor the file menu's four saves (words 3 to 6) ask for no name.
+TEST_F(Files, WithNoVehicleTheSavesAskForNoName) {
+  Car* const kept = e->car;
+  e->car = nullptr;
+  ASSERT_EQ(OpenTextEntry.open, 0);
+  for (uintptr_t word = 3; word <= 6; ++word) {
+    VehicleEditor::FileAction(e, 0, word);
+    EXPECT_EQ(OpenTextEntry.open, 0) << word;
+  }
+  e->car = kept;
+}
+
 TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   char code[5] = {};
   std::memcpy(code, car().modelCode, 4);
