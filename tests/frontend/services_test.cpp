@@ -275,6 +275,26 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   ASSERT_NE(vehicles, nullptr);
   EXPECT_FLOAT_EQ(vehicles->top, 0.35f);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(vehicles->variable), 9u);
+  // Its press opens the editor's screen over the page, which stays beneath it.
+  static Prss editorScreen;
+  static Prss* openedOver;
+  openedOver = nullptr;
+  OpenVehicleEditorScreen = [](Prss* parent) -> Prss* {
+    openedOver = parent;
+    editorScreen = Prss{};
+    Prss_Init(&editorScreen, parent, [](Prss* p) -> Prss* { return p->alive ? p : nullptr; }, nullptr, nullptr,
+              nullptr, nullptr);
+    return &editorScreen;
+  };
+  const ValueControl press = *vehicles;
+  ASSERT_NE(press.callback, nullptr);
+  press.callback(press.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(press.variable));
+  EXPECT_EQ(openedOver, page);
+  EXPECT_EQ(page->sub, &editorScreen) << "the editor covers the page";
+  EXPECT_EQ(editorScreen.sub, nullptr);
+  Prss_Terminate(&editorScreen);
+  EXPECT_EQ(page->act(page), page);
+  EXPECT_EQ(page->sub, nullptr) << "the editor closed, the page stays";
   // Without an editor to open, no such button.
   OpenVehicleEditorScreen = nullptr;
   ClearInterface();
@@ -286,6 +306,19 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   EXPECT_EQ(page->act(page), nullptr) << "closed without the exit: no credits";
   ClearInterface();
   OpenVehicleEditorScreen = savedOpener;
+}
+
+// The vehicle output run, started from a terminal with graphics off, ends with exit code 1
+// and says on standard error that this build has none.
+TEST_F(Services, TheVehicleOutputRunSaysOnStandardErrorThatThisBuildHasNone) {
+  const int graphics = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  testing::internal::CaptureStderr();
+  const int code = ExportVehicleWithLog();
+  const std::string said = testing::internal::GetCapturedStderr();
+  GraphicsEnabled = graphics;
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(said, "vehicle output : not available in this build\n");
 }
 
 // A loaded world's texture names: its mappings' own, then the pages of the models of the

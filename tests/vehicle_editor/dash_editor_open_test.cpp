@@ -50,10 +50,12 @@ TEST_F(DashEditorOpen, TheClocksEditOpensThePageOverSampleCarsOfTypesOneAndThree
     EXPECT_EQ(e->prss.sub, nullptr) << s.name;
     EXPECT_EQ(CurrentProcess, &e->prss);
   }
-  // A car without clocks has no page to open.
-  car().dashType = 0;
+  // A car without clocks has no page to open, nor one whose clocks are one past the last kind.
   const int nodes = NumNodes;
-  VehicleEditor::ChooseAction(e, 1, CHOOSE_DASH_EDITOR);
-  EXPECT_EQ(e->prss.sub, nullptr);
-  EXPECT_EQ(NumNodes, nodes);
+  for (const int none : {0, int(DASH_TYPE_COUNT)}) {
+    car().dashType = uint8_t(none);
+    VehicleEditor::ChooseAction(e, 1, CHOOSE_DASH_EDITOR);
+    EXPECT_EQ(e->prss.sub, nullptr) << none;
+    EXPECT_EQ(NumNodes, nodes) << none;
+  }
 }

@@ -296,6 +296,18 @@ TEST_F(Files, ADamagedColourSetChangesNothingAndNamesThePathThenTheField) {
   ExpectNothingChanged("247", [&] { return VehicleEditor::LoadAllColours(*e, "old"); });
 }
 
+// With no vehicle in the editor the file menu's four saves (words 3 to 6) ask for no name.
+TEST_F(Files, WithNoVehicleTheSavesAskForNoName) {
+  Car* const kept = e->car;
+  e->car = nullptr;
+  ASSERT_EQ(OpenTextEntry.open, 0);
+  for (uintptr_t word = 3; word <= 6; ++word) {
+    VehicleEditor::FileAction(e, 0, word);
+    EXPECT_EQ(OpenTextEntry.open, 0) << word;
+  }
+  e->car = kept;
+}
+
 TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   char code[5] = {};
   std::memcpy(code, car().modelCode, 4);
@@ -537,11 +549,15 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(Slots[NumNodes].name, "set official Skin ID");
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab12"), 0);
   EXPECT_TRUE(SaidBox("Skin ID must have either 3 or 6 characters"));
+  // A refused six-character id: the box tells how a mod's id is made, then what is wrong.
+  const std::string how =
+      "A mod's 6-character Skin ID is the hexadecimal number given to the mod when it is registered for sharing";
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "00zz00"), 0);
-  EXPECT_TRUE(SaidBox("Skin ID should be a hexadecimal number"));
+  ASSERT_FALSE(Reports().boxes.empty());
+  EXPECT_EQ(Reports().boxes.back(), how + " Skin ID should be a hexadecimal number");
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "0000FF"), 0);
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "303132"), 0);  // reads as the letters "210"
-  EXPECT_TRUE(SaidBox("Invalid Skin ID"));
+  EXPECT_EQ(Reports().boxes.back(), how + " Invalid Skin ID");
   EXPECT_STREQ(car().shortName, "AB1");
   EditorShellHooks.checkVehicleSkins = [](const Car&) { return 2; };
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "a1b2c3"), 1);

@@ -239,6 +239,13 @@ TEST_F(Frame, WheelPointsComeFromTheWheelsByAxle) {
     EXPECT_EQ(at[centreSlot].x, c.x);
     EXPECT_EQ(at[centreSlot].z, c.z);
   }
+  // A right wheel of neither axle (its set one past the two) gives no points: the rear right
+  // wheel's three go, the front's stay.
+  for (int i = 0; i < car().wheelCount; ++i)
+    if (car().wheels[i].wheelSet == 0 && car().wheels[i].side >= 0.0f) car().wheels[i].wheelSet = CAR_WHEEL_SETS;
+  WheelPointPositions(car(), at, present);
+  for (const int end : {-3, -4, -6}) EXPECT_EQ(present[end + WHEEL_POINTS], 0) << end;
+  for (const int end : {-1, -2, -5}) EXPECT_EQ(present[end + WHEEL_POINTS], 1) << end;
   EXPECT_EQ(WheelPointAxle(-6), 0);
   EXPECT_EQ(WheelPointAxle(-1), 1);
   EXPECT_EQ(WheelPointAxle(-7), -1);

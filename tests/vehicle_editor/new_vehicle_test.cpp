@@ -447,6 +447,42 @@ TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
   ClearInterface();
 }
 
+// The page's "OK" keeps the vehicle built and closes the page, as Enter does.
+TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
+  Begin(NEW_LAYOUT_CAR);
+  W::Draw(*e);
+  const InterfaceButton* ok = FindShownButton("OK");
+  ASSERT_NE(ok, nullptr);
+  ASSERT_NE(ok->handler, nullptr);
+  const InterfaceButton press = *ok;
+  press.handler(press.owner, CLICK_LEFT, press.word);
+  EXPECT_FALSE(W::Running);
+  ASSERT_NE(e->car, nullptr);
+  EXPECT_EQ(e->car->wheelCount, 4);
+  ClearInterface();
+}
+
+// A pair of wheels stands half its track either side of the middle: the rear pair half a
+// wheelbase back, the front pair half a wheelbase forward less the trail reduction, each
+// wheel's centre 0.2 m up.  Rear left, rear right, front left, front right.
+TEST_F(NewVehicle, APairOfWheelsStandsHalfItsTrackEitherSideOfTheMiddle) {
+  W::StartSettings(NEW_LAYOUT_CAR);
+  W::AutoFlags &= ~uint32_t(AUTO_TRACKS);
+  W::Settings.rear.trackWidth = 1.5f;
+  W::Settings.front.trackWidth = 1.6f;
+  Car* c = W::BuildCar(-1);
+  ASSERT_NE(c, nullptr);
+  ASSERT_EQ(c->wheelCount, 4);
+  const float back = -W::Settings.wheelbase / 2, ahead = W::Settings.wheelbase / 2 - c->trailReduction;
+  const float expected[4][3] = {{-0.75f, back, 0.2f}, {0.75f, back, 0.2f}, {-0.8f, ahead, 0.2f}, {0.8f, ahead, 0.2f}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(c->wheelPositions[i].x, expected[i][0], 1e-6f) << i;
+    EXPECT_NEAR(c->wheelPositions[i].y, expected[i][1], 1e-6f) << i;
+    EXPECT_NEAR(c->wheelPositions[i].z, expected[i][2], 1e-6f) << i;
+  }
+  delete c;
+}
+
 // Ctrl+O asks for a vehicle to load, as the file menu's word 2 does; Ctrl+N for a new
 // vehicle's layout, as its word 9 does.
 TEST_F(NewVehicle, CtrlOAsksForAVehicleToLoadAndCtrlNForANewVehiclesLayout) {

@@ -412,6 +412,16 @@ TEST_F(PageContentsTest, ObjectPositionsShowTheFrNotesTheBatteryAndOnlyTheRestor
   Build();
   EXPECT_TRUE(Shown("YES"));
   EXPECT_EQ(besideVisible(), "YES");
+  // With the spare wheel's mass, "Visible" is also a toggle, lit exactly while the bit is set.
+  c.options = (c.options | OPT1_SPARE_WHEEL_MASS) & ~OPT1_SPARE_WHEEL_VISIBLE;
+  Build();
+  ASSERT_NE(Toggle("Visible"), nullptr);
+  EXPECT_EQ(Toggle("Visible")->fourth.i, 0) << "the bit clear";
+  c.options |= OPT1_SPARE_WHEEL_VISIBLE;
+  Build();
+  ASSERT_NE(Toggle("Visible"), nullptr);
+  EXPECT_EQ(Toggle("Visible")->fourth.i, 1) << "the bit set";
+  c.options &= ~(OPT1_SPARE_WHEEL_MASS | OPT1_SPARE_WHEEL_VISIBLE);
 
   // Mirrored for a test of the other side: the restore button and the summary.
   c.mirrored = 1;

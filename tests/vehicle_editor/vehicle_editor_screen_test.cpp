@@ -229,6 +229,23 @@ TEST_F(Screen, TheDeferredRebuildFlagsTheModelAfterItsCountOfFrames) {
   EXPECT_EQ(e->car->modelRebuild, 1u) << "flagged under the car lock";
 }
 
+// While the suspension diagram stands in place of the car view, the car as drawn still follows
+// the car: the wheel lines and marks placed through it stand where the car now is.
+TEST_F(Screen, ADiagramFrameKeepsTheCarsDrawnPlaceWithTheCar) {
+  Load();
+  Car& car = *e->car;
+  car.drawTransform = FixedTransform{};
+  car.position = IntVector{3 * 65536, -2 * 65536, 65536};  // 3 m right, 2 m back, 1 m up
+  e->diagramFlags = 1;
+  FrameSkipped = 0;
+  Act();
+  FrameSkipped = 1;
+  e->diagramFlags = 0;
+  EXPECT_EQ(car.drawTransform.translation.x, 3 * 65536);
+  EXPECT_EQ(car.drawTransform.translation.y, -2 * 65536);
+  EXPECT_EQ(car.drawTransform.translation.z, 65536);
+}
+
 TEST_F(Screen, TheModellerOnTheCarsModelIsOneUndoableStep) {
   Load();
   VehicleEditor::Key(&e->prss, 'E');
@@ -413,6 +430,11 @@ TEST_F(Screen, AQuitRequestWithUnsavedChangesWaitsForAnOpenPageAndThenAsks) {
   EXPECT_EQ(ExitRequested, 0);
   EXPECT_EQ(e->prss.sub, &MessageBoxDialog.prss);
   EXPECT_STREQ(MessageBoxDialog.first, "Exit ZKT?");
+  // "Yes" ends the editor, and the program with it.
+  ASSERT_NE(MessageBoxDialog.callback, nullptr);
+  MessageBoxDialog.callback(&e->prss, MessageBoxDialog.firstWord, MessageBoxDialog.secondWord);
+  EXPECT_EQ(e->prss.alive, 0);
+  EXPECT_EQ(ExitRequested, 1);
   ExitRequested = 0;
 }
 
