@@ -528,10 +528,12 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   model.triangles[0].flags |= TRIANGLE_MIRRORED;
   model.triangles[1].corners[0] = uint16_t(0 | CORNER_MIRRORED);
   st.buildCount = 1, st.buildList[0] = 0 | BUILD_REFERENCE_MIRRORED;
+  st.buildList[1] = 3 | BUILD_REFERENCE_MIRRORED;  // left past the count by an earlier list: not read
   Press("create real point from mirrored point");
   EXPECT_STREQ(modeller->statusText, "create real point");
   ASSERT_EQ(model.pointCount, 9);
   EXPECT_EQ(P(8).x, -P(0).x);
+  EXPECT_EQ(P(8).x, 0) << "the mirror of point 0 (x 0), not of point 3 (x 2)";
   EXPECT_EQ(P(0).flags & POINT_MIRRORED, 0);
   EXPECT_EQ(model.triangles[0].flags & TRIANGLE_MIRRORED, 0);
   EXPECT_EQ(model.triangles[1].corners[0], 8);

@@ -141,6 +141,19 @@ TEST(TextFileBlocks, OnlyOneCommentLineIsSkipped) {
   EXPECT_STREQ(block.text, "@two\ntext");
 }
 
+// A file that is one comment line with no newline: the block is empty and reading stops at
+// the file's end (5 bytes), not a byte past it.
+TEST(TextFileBlocks, ACommentLineWithoutANewlineEndsAtTheFileEnd) {
+  TextFile file;
+  ASSERT_EQ(file.Open(Write("only_comment.txt", "@note")), 1);
+  ASSERT_EQ(file.length, 5);
+  TextBlock block;
+  EXPECT_EQ(file.ReadBlock(block, 3), 1);
+  EXPECT_STREQ(block.text, "");
+  EXPECT_EQ(file.position, 5);
+  EXPECT_EQ(file.ReadBlock(block, 4), 0) << "nothing is left";
+}
+
 TEST(TextFileBlocks, ABlockOf2047CharactersEndsThere) {
   std::string text(2047, 'a');
   text += "bcd\\next";
