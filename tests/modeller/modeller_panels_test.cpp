@@ -1209,6 +1209,23 @@ TEST_F(PanelsTest, EachPanelsRowsHoldTheirButtonsAtTheirWidths) {
   modeller->state.buildCount = 0;
 }
 
+// A long trace is shown as far as its text has room: "trace :" (7 characters) and 27 two-digit
+// points of 3 characters each make 88; once no more than 8 of the text's 96 bytes are left,
+// no further point is added.
+TEST_F(PanelsTest, ALongTraceLabelStopsOnceNoMoreThanEightBytesAreLeft) {
+  Start([](ModelObject& o) { PointRow(o, 40); });
+  Mode(ModePoint);
+  ModellerState& st = modeller->state;
+  st.traceCount = 30;
+  for (int i = 0; i < 30; ++i) st.trace[i] = uint16_t(10 + i);
+  PanelOnly(AddPointPanel);
+  std::string want = "trace :";
+  for (int i = 0; i < 27; ++i) want += " " + std::to_string(10 + i);
+  ASSERT_EQ(want.size(), 88u);
+  EXPECT_NE(FindShownButton(want.c_str(), "The traced points in the order they were selected"), nullptr) << want;
+  st.traceCount = 0;
+}
+
 TEST_F(PanelsTest, TheSubobjectPanelsRowsHoldTheirButtonsAtTheirWidths) {
   Start(SampleCar);
   Mode(ModeSubobject);
