@@ -1127,6 +1127,14 @@ TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
   Type("a name well beyond nineteen characters");
   EXPECT_STREQ(sub.name, "a name well beyond ");
   EXPECT_STREQ(ModellerUndo.nodes[ModellerUndo.count].name, "rename subobject");
+  // A second rename straight after is an undo step of its own, not merged into the first.
+  const int renamed = ModellerUndo.count;
+  Buttons();
+  ScreenLabelsByDepth(labels, 4);
+  labels[0]->callback(labels[0]->ownerWord, CLICK_RIGHT, 0, 0);
+  Type("second");
+  EXPECT_STREQ(sub.name, "second");
+  EXPECT_EQ(ModellerUndo.count, renamed + 1);
   // None with Shift or Ctrl held, for a spoke object, or with "show subobs" off on the main object.
   SelectSubobject(*modeller, 0, &model);
   ShiftHeld = 1;
