@@ -350,6 +350,11 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_SUBOBJECT);
   modeller->handle = HandleDragState{};
   modeller->handle.axis = modeller->handle.corner = -1;
+  const int dragged = ModellerUndo.count;
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_X);
+  EXPECT_EQ(ModellerUndo.count, dragged + 1) << "a second drag straight after is an undo step of its own";
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
   SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(modeller->handle.corner, 1);
   SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
@@ -368,6 +373,10 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(model.points[1].bone, 3);
   EXPECT_EQ(model.points[2].bone, 3);
   EXPECT_EQ(model.points[0].bone, 0);
+  const int assigned = ModellerUndo.count;
+  AssignPointsToBone(*modeller, 5);
+  EXPECT_EQ(ModellerUndo.count, assigned + 1) << "a second assignment straight after is an undo step of its own";
+  EXPECT_EQ(model.points[1].bone, 5);
 }
 
 TEST_F(ObjectToolsTest, TheFirstPointAloneStartsAnAxisDrag) {
