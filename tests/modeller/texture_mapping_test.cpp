@@ -1651,6 +1651,28 @@ TEST_F(MappingButtonsTest, SwatchesCopyAndPasteColoursAndLongListsScroll) {
   Buttons(&panel->prss);
   EXPECT_TRUE(ScrollsFirstRow(*panel));
   EXPECT_EQ(int(Swatches().size()), rows);
+  // The bar stands just right of the rows: its left edge where the first row's last button
+  // (the swatch, then any cutout columns, side by side) ends, in the screen's -1..1 across.
+  const InterfaceButton first = Swatches()[0];
+  int rowRight = first.right;
+  for (bool grown = true; grown;) {
+    grown = false;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.top == first.top && b.left == rowRight && b.right > rowRight) {
+        rowRight = b.right;
+        grown = true;
+      }
+    }
+  }
+  const double rowsRight = 2.0 * rowRight / ScreenWidth - 1.0;
+  int bars = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &panel->firstRow) {
+      ++bars;
+      EXPECT_NEAR(ValueControls[i].left, rowsRight, 1e-5) << "control " << i;
+    }
+  EXPECT_GT(bars, 0);
 }
 
 // The tool's rows as the widths of their buttons in button units (row_layout.h), worked out
