@@ -540,6 +540,41 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   EXPECT_TRUE(Said("Unmirrored triangles : 1"));
 }
 
+// Ctrl+F in point mode turns round every triangle touching a selected point (its second and
+// third corners swapped) and selects it, as one undo step; without a selected point nothing
+// happens, and a second turn straight after is a step of its own that turns it back.
+TEST_F(OperationsTest, CtrlFTurnsAndSelectsTheTrianglesOnTheSelectedPoints) {
+  Start(TwoTriangles);
+  Key('P', true);
+  DeselectAllPoints(*modeller);
+  const std::vector<uint8_t> before = Serialised();
+  const int nodes = ModellerUndo.count;
+  CtrlKey('F');
+  ExpectUnchanged(before, nodes);
+  SelectPoints({1});
+  const std::vector<uint8_t> selected = Serialised();
+  MeshRebuilds = 0;
+  CtrlKey('F');
+  EXPECT_STREQ(modeller->statusText, "flip connected tris");
+  const uint16_t turned[3] = {0, 2, 1}, other[3] = {3, 4, 5};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(model.triangles[0].corners[k], turned[k]) << k;
+    EXPECT_EQ(model.triangles[1].corners[k], other[k]) << k;
+  }
+  EXPECT_NE(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(model.triangles[1].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_GT(MeshRebuilds, 0) << "the shown mesh is built again";
+  const int once = ModellerUndo.count;
+  CtrlKey('F');
+  EXPECT_EQ(ModellerUndo.count, once + 1);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(model.triangles[0].corners[k], k) << "turned back, corner " << k;
+  // Two undos: the first turn, then the model as it was before it.
+  CtrlKey('Z');
+  EXPECT_EQ(model.triangles[0].corners[1], 2);
+  CtrlKey('Z');
+  EXPECT_TRUE(Serialised() == selected);
+}
+
 // "hide selected" (1), "unhide all" (0) and "hide unselected" (2); a word past them does nothing.
 TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
   Start(BuildPanel);
