@@ -239,6 +239,15 @@ TEST_F(PlayerFiles, AFreeNameIsUsedAsItIs) {
   EXPECT_EQ(MakeUniquePlayerFileName(path, sizeof path, name, sizeof name), 1);
   EXPECT_STREQ(path, "data\\misc\\Racer.ply");
   EXPECT_STREQ(name, "Racer");
+  // The path is 19 characters: 20 bytes hold it and its end, 19 do not (the path is refused,
+  // not cut).
+  char exact[20];
+  EXPECT_EQ(MakeUniquePlayerFileName(exact, sizeof exact, name, sizeof name), 1);
+  EXPECT_STREQ(exact, "data\\misc\\Racer.ply");
+  char short1[19];
+  EXPECT_EQ(MakeUniquePlayerFileName(short1, sizeof short1, name, sizeof name), 0);
+  EXPECT_STREQ(short1, "");
+  EXPECT_STREQ(name, "Racer");
 }
 
 TEST_F(PlayerFiles, ATakenNameGetsTheFirstFreeNumberWhateverTheCase) {
