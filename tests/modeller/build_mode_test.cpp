@@ -228,8 +228,18 @@ TEST_F(BuildModeTest, ShiftClickTurnsTheSharedEdge) {
   ClickTriangle(1, true, false);
   EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE);
   EXPECT_EQ(ModellerUndo.count, history);
+  modeller->statusText[0] = 0;
   ClickTriangle(0, true, false);
-  EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE);
+  EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE) << "the first triangle with itself";
+  // A turn asked for no triangle (an index just past the last, or -1) does nothing and says
+  // nothing.
+  const std::vector<uint8_t> unturned = Serialised();
+  for (const int none : {int(model.triangleCount), -1}) {
+    modeller->statusText[0] = 0;
+    RotateSharedEdge(*modeller, none);
+    EXPECT_STREQ(modeller->statusText, "") << none;
+  }
+  ExpectUnchanged(unturned, history);
 }
 
 TEST_F(BuildModeTest, FloodSelectFollowsTheDrawModeAndStaysInShownTriangles) {
