@@ -329,6 +329,20 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(modeller->handle.axis, HANDLE_YZ);
   EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
   Mouse(MouseRecord{});
+  // Each plane handle moves in its plane, across its normal: yz across x, xz across y, xy
+  // across z.
+  const struct {
+    int word;
+    float normal[3];
+  } planes[] = {{HANDLE_YZ, {1, 0, 0}}, {HANDLE_XZ, {0, 1, 0}}, {HANDLE_XY, {0, 0, 1}}};
+  for (const auto& plane : planes) {
+    modeller->handle = HandleDragState{};
+    modeller->handle.axis = -1;
+    StartAxisDrag(&modeller->prss, CLICK_LEFT, uintptr_t(plane.word));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(modeller->handle.planeNormal[i], plane.normal[i]) << "handle " << plane.word << ", axis " << i;
+    Mouse(MouseRecord{});
+  }
   for (const int word : {0, HANDLE_YZ + 1}) {
     modeller->handle = HandleDragState{};
     modeller->handle.axis = -1;
