@@ -112,6 +112,18 @@ TEST(TextFileLines, LongLinesAreCutAndTheRestSkipped) {
   EXPECT_EQ(one, 0);
 }
 
+// A last line without a newline is read to the file's end (2 bytes) and no further.
+TEST(TextFileLines, ALastLineWithoutANewlineEndsAtTheFileEnd) {
+  TextFile file;
+  ASSERT_EQ(file.Open(Write("no_newline.txt", "ab")), 1);
+  ASSERT_EQ(file.length, 2);
+  char field[TEXT_LINE_SIZE];
+  EXPECT_EQ(file.ReadLine(field), 1);
+  EXPECT_STREQ(field, "ab");
+  EXPECT_EQ(file.position, 2);
+  EXPECT_EQ(file.ReadLine(field), 0);
+}
+
 TEST(TextFileBlocks, CommentsEmptyLinesAndBackslashesAtLineStarts) {
   TextFile file;
   ASSERT_EQ(file.Open(Write("blocks.txt",
