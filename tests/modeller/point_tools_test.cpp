@@ -575,6 +575,19 @@ TEST_F(OperationsTest, CtrlFTurnsAndSelectsTheTrianglesOnTheSelectedPoints) {
   EXPECT_TRUE(Serialised() == selected);
 }
 
+// Alt+M in build mode merges the first build point into the second, as the panel's button does.
+TEST_F(OperationsTest, AltMInBuildModeMergesTheBuildPoints) {
+  Start(TwoTriangles);
+  Key('B', true);
+  ModellerState& st = modeller->state;
+  st.buildCount = 2, st.buildList[0] = 5, st.buildList[1] = 2;
+  Key('M', false, false, true);
+  EXPECT_STREQ(modeller->statusText, "merge points");
+  EXPECT_EQ(model.pointCount, 7);
+  EXPECT_EQ(model.triangles[1].corners[2], 2);
+  EXPECT_EQ(st.buildCount, 0u);
+}
+
 // "hide selected" (1), "unhide all" (0) and "hide unselected" (2); a word past them does nothing.
 TEST_F(OperationsTest, PointsAreHiddenByTheirSelectionAndShownAgain) {
   Start(BuildPanel);
