@@ -746,8 +746,8 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
 }
 
 // A colour choice's button makes that choice the one shown and builds the shown mesh again,
-// once.
-TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMesh) {
+// once; a choice past the last goes back to the first.
+TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMeshAndAChoicePastTheLastFallsBackToTheFirst) {
   Start(SampleCar);
   ASSERT_EQ(model.colourChoiceCount, 3);
   Buttons();
@@ -759,6 +759,13 @@ TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMesh) {
   ClickButton(InterfaceButtons[second], CLICK_LEFT);
   EXPECT_EQ(modeller->colourChoice, 1);
   EXPECT_EQ(MeshRebuilds, 1);
+  // A choice just past the three (left from a model with more) goes back to the first, lit.
+  modeller->colourChoice = 3;
+  Buttons();
+  EXPECT_EQ(modeller->colourChoice, 0);
+  const int first = IndexOf("1", IndexOf("auto") + 9);
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(InterfaceButtons[first].fourth.i, 1) << "the first choice is lit";
 }
 
 // ---- The object panel and the mapping list ----
