@@ -184,6 +184,14 @@ TEST_F(ObjectToolsTest, MergeMeshFileSortsOldAndNewTriangles) {
   CtrlKey('Z');
   EXPECT_TRUE(Serialised() == unchanged);
 
+  // Exactly two unnamed layers left (the last two) are enough: they take "OLD" and "NEW".
+  for (int l = 1; l < MAX_NAMED_LAYER - 2; ++l) std::snprintf(model.layerNames[l], LAYER_NAME_SIZE, "L%d", l);
+  EXPECT_EQ(MergeMeshFile(*modeller, "changed"), 1);
+  EXPECT_STREQ(model.layerNames[MAX_NAMED_LAYER - 2], "OLD");
+  EXPECT_STREQ(model.layerNames[MAX_NAMED_LAYER - 1], "NEW");
+  CtrlKey('Z');
+  EXPECT_EQ(model.layerNames[MAX_NAMED_LAYER - 2][0], 0);
+
   // Without two unnamed layers nothing changes.
   for (int l = 1; l < MAX_NAMED_LAYER; ++l) std::snprintf(model.layerNames[l], LAYER_NAME_SIZE, "L%d", l);
   const std::vector<uint8_t> named = Serialised();
