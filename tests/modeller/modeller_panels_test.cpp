@@ -1088,8 +1088,8 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
 
 // The object panel at the bottom left begins with a separator along its top edge: two rows
 // up from the bottom of the 960-row screen outside subobject mode, three in it, from the left
-// edge across.
-TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTop) {
+// edge across; on a screen of no size it has none.
+TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTopAndNoneOnAScreenOfNoSize) {
   Start(SampleCar);
   const auto separatorAt = [](float top) {
     for (int i = 0; i < ValueControlCount; ++i) {
@@ -1107,6 +1107,17 @@ TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTop) {
     const float top = 2.0f * float(960 - rows * ButtonHeight) / 960.0f - 1.0f;
     EXPECT_TRUE(separatorAt(top)) << "mode " << mode << ": a separator at y " << top;
   }
+  // On a screen of no width, or of no height (a window shrunk to nothing), no separator is
+  // placed: it would have no finite place.
+  for (const int zeroWidth : {1, 0}) {
+    ScreenWidth = zeroWidth ? 0 : 1280, ScreenHeight = zeroWidth ? 960 : 0;
+    ClearInterface();
+    RowCursorX = RowCursorY = 0;
+    AddObjectPanel(*modeller, 0);
+    for (int i = 0; i < ValueControlCount; ++i)
+      EXPECT_NE(ValueControls[i].displayType, 7) << (zeroWidth ? "no width" : "no height");
+  }
+  ScreenWidth = 1280, ScreenHeight = 960;
 }
 
 // ---- The subobject labels ----
