@@ -228,8 +228,18 @@ TEST_F(BuildModeTest, ShiftClickTurnsTheSharedEdge) {
   ClickTriangle(1, true, false);
   EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE);
   EXPECT_EQ(ModellerUndo.count, history);
+  modeller->statusText[0] = 0;
   ClickTriangle(0, true, false);
-  EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE);
+  EXPECT_STREQ(modeller->statusText, TEXT_NO_SHARED_EDGE) << "the first triangle with itself";
+  // A turn asked for no triangle (an index just past the last, or -1) does nothing and says
+  // nothing.
+  const std::vector<uint8_t> unturned = Serialised();
+  for (const int none : {int(model.triangleCount), -1}) {
+    modeller->statusText[0] = 0;
+    RotateSharedEdge(*modeller, none);
+    EXPECT_STREQ(modeller->statusText, "") << none;
+  }
+  ExpectUnchanged(unturned, history);
 }
 
 TEST_F(BuildModeTest, FloodSelectFollowsTheDrawModeAndStaysInShownTriangles) {
@@ -362,6 +372,11 @@ TEST_F(BuildModeTest, RepairingMirroringLeavesNoCurrentTriangleAndATurnFindsItAg
   EXPECT_EQ(modeller->state.currentTriangle, 7) << "no current triangle";
   EXPECT_EQ(modeller->state.selectedTriangleCount, 1) << "the old triangle 5 is still selected";
   EXPECT_NE(o.triangles[4].flags & TRIANGLE_SELECTED, 0);
+  // A second repair straight after is an undo step of its own, and finds nothing more to replace.
+  const int repairs = ModellerUndo.count;
+  TriangleModeCommand(&modeller->prss, CLICK_LEFT, 5);
+  EXPECT_EQ(ModellerUndo.count, repairs + 1);
+  ASSERT_EQ(o.triangleCount, 7);
   // Square 2 of the grid is points 3 (0,1), 4 (1,1), 7 (1,2), 6 (0,2), split on 3-7: triangles
   // 3 = (3, 4, 7) and 4 = (3, 7, 6) now.  Shift-clicking triangle 3 turns the edge it shares
   // with the selected triangle 4, found again from the selection.  Triangle 4's edge (a, b) =

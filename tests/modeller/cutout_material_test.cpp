@@ -3,6 +3,7 @@
 // the dialog driven by clicks from the object panel's material buttons.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "modeller/cutout_material.h"
@@ -185,6 +186,24 @@ TEST_F(MaterialDialogTest, ClicksDisableRefuseAndApply) {
   EXPECT_EQ(applied.shineType, SHINE_PAINT);
   EXPECT_STREQ(LastEditName(), "set material");
   ExpectUndoRestores(before);
+}
+
+// On a screen of no size (a window shrunk to nothing) the roughness slider still has finite
+// edges.
+TEST_F(MaterialDialogTest, OnAScreenOfNoSizeTheRoughnessSliderHasFiniteEdges) {
+  OpenOnPaint();
+  ASSERT_EQ(MaterialDialog.material.envMapType, ENV_C_SHINE);
+  ScreenWidth = ScreenHeight = 0;
+  DialogButtons();
+  int sliders = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.variable != &MaterialDialog.material.roughness) continue;
+    ++sliders;
+    for (const float edge : {c.left, c.top, c.right, c.bottom}) EXPECT_TRUE(std::isfinite(edge)) << edge;
+  }
+  EXPECT_EQ(sliders, 1);
+  ScreenWidth = 1280, ScreenHeight = 960;
 }
 
 TEST_F(MaterialDialogTest, AlphaTextureAndNoTexture) {

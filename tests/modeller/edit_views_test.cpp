@@ -20,6 +20,7 @@
 #include "modeller/edit_views.h"
 #include "render/frame.h"
 #include "render/matrices.h"
+#include "render/render_states.h"
 #include "render/texture_record.h"
 #include "render/views.h"
 #include "text/code_pages.h"
@@ -780,6 +781,36 @@ TEST_F(EditViewsTest, TheGridAndTheDragBoxAreDrawnWithTheIdentityWorldMatrix) {
   DrawEditViewDragBox();
   for (int i = 0; i < 16; ++i) EXPECT_EQ(WorldMatrix[i], identity[i]) << "drag box, element " << i;
   EditViews.dragBox = DragBox{};
+}
+
+// A view's own background picture is drawn in each 2D view that has one, the front (the first
+// such view) and the under view (the last) alike: in world space, so the world matrix an object
+// left is set back to the identity, and the pending depth, raster and blend states are put back
+// afterwards.  The perspective view and a view without a picture draw nothing.
+TEST_F(EditViewsTest, ABackgroundPictureIsDrawnInTheFrontAndUnderViewsAndInNoOther) {
+  const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  ZKTETexture picture{};
+  RenderStateTable& states = RenderStates;
+  const int saved[3] = {states.pendingDepth, states.pendingRaster, states.pendingBlend};
+  const auto drawn = [&](int view, bool withPicture) {
+    SelectEditView(view);
+    EditViewRecord& r = EditViews.records[view];
+    r.kind = BACKGROUND_IMAGE;
+    r.texture = withPicture ? &picture : nullptr;
+    for (int i = 0; i < 16; ++i) WorldMatrix[i] = float(i + 2);
+    states.pendingDepth = 2, states.pendingRaster = 3, states.pendingBlend = 4;
+    DrawEditViewBackground();
+    r.texture = nullptr;  // the picture is the test's, not the table's
+    EXPECT_EQ(states.pendingDepth, 2) << "view " << view;
+    EXPECT_EQ(states.pendingRaster, 3) << "view " << view;
+    EXPECT_EQ(states.pendingBlend, 4) << "view " << view;
+    return std::equal(WorldMatrix, WorldMatrix + 16, identity);
+  };
+  EXPECT_TRUE(drawn(VIEW_FRONT, true));
+  EXPECT_TRUE(drawn(VIEW_UNDER, true));
+  EXPECT_FALSE(drawn(VIEW_UNDER, false));
+  EXPECT_FALSE(drawn(VIEW_PERSPECTIVE, true));
+  states.pendingDepth = saved[0], states.pendingRaster = saved[1], states.pendingBlend = saved[2];
 }
 
 TEST_F(EditViewsTest, TexturesAreReadyOnlyCompressedAndNotReloading) {

@@ -438,6 +438,28 @@ TEST_F(OperationsTest, ACircleHasItsPointsAtTheRadiusInTheViewPlaneAtEqualAngles
   ModellerOptions.circlePoints = savedPoints;
 }
 
+// On a screen of no height (a window shrunk to nothing) an options page still opens with a
+// finite height; on a 768-pixel screen the circle page is two rows: 2 x 2 x ButtonHeight / 768
+// of the dialog's height of 2.
+TEST_F(OperationsTest, AnOptionsPageHasAFiniteHeightEvenOnAScreenOfNoHeight) {
+  Start([](ModelObject& o) { PointRow(o, 2); });
+  FrontView();
+  Key('P', true);
+  SelectPoints({1});
+  Press("create circle");
+  ASSERT_EQ(OpenOptionsPage(), OPTIONS_CIRCLE);
+  ASSERT_EQ(ScreenHeight, 768);
+  EXPECT_NEAR(MessageBoxDialog.pageHeight, 4.0 * ButtonHeight / 768.0, 1e-6);
+  Confirm();
+  ASSERT_EQ(OpenOptionsPage(), -1);
+  ScreenHeight = 0;
+  ASSERT_EQ(OpenModellerOptions(*modeller, nullptr, OPTIONS_CIRCLE), 1);
+  EXPECT_TRUE(std::isfinite(MessageBoxDialog.pageHeight)) << MessageBoxDialog.pageHeight;
+  ScreenHeight = 768;
+  Confirm();  // closed, with nothing to run
+  EXPECT_EQ(OpenOptionsPage(), -1);
+}
+
 TEST_F(OperationsTest, AnExtrusionRebuildsThePreview) {
   Start(SampleCar);
   FlatPreview();

@@ -123,6 +123,13 @@ TEST_F(FilesTest, SaveAndLoadTheMainObjectThroughThePanelAndCtrlO) {
   Type("mycar");
   EXPECT_STREQ(LastEdit(), "load mycar");
   EXPECT_EQ(modeller->state.unchanged, 1);
+  // Loaded again straight after: an undo step of its own.
+  const int loads = ModellerUndo.count;
+  CtrlKey('O');
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  Type("mycar");
+  EXPECT_EQ(ModellerUndo.count, loads + 1);
+  CtrlKey('Z');
   EXPECT_EQ(EditedObject, &model);
   EXPECT_TRUE(Serialised() == saved) << "the model as saved";
   // Undo brings back the model before the load.
@@ -465,6 +472,12 @@ TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   EXPECT_EQ(model.children[0].triangleCount, 2);
   EXPECT_EQ(EditedObject, &model.children[0]);
   EXPECT_STREQ(LastEdit(), "load subobject");
+  // Loaded again straight after: an undo step of its own.
+  const int loads = ModellerUndo.count;
+  File("load", "other");
+  EXPECT_EQ(ModellerUndo.count, loads + 1);
+  CtrlKey('Z');
+  EXPECT_STREQ(model.children[0].name, "bracket");
   // The main object edited: no subobject rows, "main object selected".
   SelectSubobject(*modeller, 0, &model);
   Buttons();

@@ -746,8 +746,8 @@ TEST_F(PanelsTest, AutomaticLevelFollowsTheDistance) {
 }
 
 // A colour choice's button makes that choice the one shown and builds the shown mesh again,
-// once.
-TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMesh) {
+// once; a choice past the last goes back to the first.
+TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMeshAndAChoicePastTheLastFallsBackToTheFirst) {
   Start(SampleCar);
   ASSERT_EQ(model.colourChoiceCount, 3);
   Buttons();
@@ -759,6 +759,13 @@ TEST_F(PanelsTest, PickingAColourChoiceRebuildsTheShownMesh) {
   ClickButton(InterfaceButtons[second], CLICK_LEFT);
   EXPECT_EQ(modeller->colourChoice, 1);
   EXPECT_EQ(MeshRebuilds, 1);
+  // A choice just past the three (left from a model with more) goes back to the first, lit.
+  modeller->colourChoice = 3;
+  Buttons();
+  EXPECT_EQ(modeller->colourChoice, 0);
+  const int first = IndexOf("1", IndexOf("auto") + 9);
+  ASSERT_GE(first, 0);
+  EXPECT_EQ(InterfaceButtons[first].fourth.i, 1) << "the first choice is lit";
 }
 
 // ---- The object panel and the mapping list ----
@@ -1081,8 +1088,8 @@ TEST_F(PanelsTest, ObjectPanelNamesAndTheChainsViews) {
 
 // The object panel at the bottom left begins with a separator along its top edge: two rows
 // up from the bottom of the 960-row screen outside subobject mode, three in it, from the left
-// edge across.
-TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTop) {
+// edge across; on a screen of no size it has none.
+TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTopAndNoneOnAScreenOfNoSize) {
   Start(SampleCar);
   const auto separatorAt = [](float top) {
     for (int i = 0; i < ValueControlCount; ++i) {
@@ -1100,6 +1107,17 @@ TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTop) {
     const float top = 2.0f * float(960 - rows * ButtonHeight) / 960.0f - 1.0f;
     EXPECT_TRUE(separatorAt(top)) << "mode " << mode << ": a separator at y " << top;
   }
+  // On a screen of no width, or of no height (a window shrunk to nothing), no separator is
+  // placed: it would have no finite place.
+  for (const int zeroWidth : {1, 0}) {
+    ScreenWidth = zeroWidth ? 0 : 1280, ScreenHeight = zeroWidth ? 960 : 0;
+    ClearInterface();
+    RowCursorX = RowCursorY = 0;
+    AddObjectPanel(*modeller, 0);
+    for (int i = 0; i < ValueControlCount; ++i)
+      EXPECT_NE(ValueControls[i].displayType, 7) << (zeroWidth ? "no width" : "no height");
+  }
+  ScreenWidth = 1280, ScreenHeight = 960;
 }
 
 // ---- The subobject labels ----
@@ -1127,6 +1145,14 @@ TEST_F(PanelsTest, SubobjectLabelsPickAndRename) {
   Type("a name well beyond nineteen characters");
   EXPECT_STREQ(sub.name, "a name well beyond ");
   EXPECT_STREQ(ModellerUndo.nodes[ModellerUndo.count].name, "rename subobject");
+  // A second rename straight after is an undo step of its own, not merged into the first.
+  const int renamed = ModellerUndo.count;
+  Buttons();
+  ScreenLabelsByDepth(labels, 4);
+  labels[0]->callback(labels[0]->ownerWord, CLICK_RIGHT, 0, 0);
+  Type("second");
+  EXPECT_STREQ(sub.name, "second");
+  EXPECT_EQ(ModellerUndo.count, renamed + 1);
   // None with Shift or Ctrl held, for a spoke object, or with "show subobs" off on the main object.
   SelectSubobject(*modeller, 0, &model);
   ShiftHeld = 1;
@@ -1207,6 +1233,23 @@ TEST_F(PanelsTest, EachPanelsRowsHoldTheirButtonsAtTheirWidths) {
   PanelOnly(AddBuildPanel);
   EXPECT_EQ(RowLayout(0), "6 3 | 12 | 16 | 16 | 12 | 12 | 16 | 16 | 8 2 2") << "\"divide edge\" for two points";
   modeller->state.buildCount = 0;
+}
+
+// A long trace is shown as far as its text has room: "trace :" (7 characters) and 27 two-digit
+// points of 3 characters each make 88; once no more than 8 of the text's 96 bytes are left,
+// no further point is added.
+TEST_F(PanelsTest, ALongTraceLabelStopsOnceNoMoreThanEightBytesAreLeft) {
+  Start([](ModelObject& o) { PointRow(o, 40); });
+  Mode(ModePoint);
+  ModellerState& st = modeller->state;
+  st.traceCount = 30;
+  for (int i = 0; i < 30; ++i) st.trace[i] = uint16_t(10 + i);
+  PanelOnly(AddPointPanel);
+  std::string want = "trace :";
+  for (int i = 0; i < 27; ++i) want += " " + std::to_string(10 + i);
+  ASSERT_EQ(want.size(), 88u);
+  EXPECT_NE(FindShownButton(want.c_str(), "The traced points in the order they were selected"), nullptr) << want;
+  st.traceCount = 0;
 }
 
 TEST_F(PanelsTest, TheSubobjectPanelsRowsHoldTheirButtonsAtTheirWidths) {

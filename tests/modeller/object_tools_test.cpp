@@ -184,6 +184,14 @@ TEST_F(ObjectToolsTest, MergeMeshFileSortsOldAndNewTriangles) {
   CtrlKey('Z');
   EXPECT_TRUE(Serialised() == unchanged);
 
+  // Exactly two unnamed layers left (the last two) are enough: they take "OLD" and "NEW".
+  for (int l = 1; l < MAX_NAMED_LAYER - 2; ++l) std::snprintf(model.layerNames[l], LAYER_NAME_SIZE, "L%d", l);
+  EXPECT_EQ(MergeMeshFile(*modeller, "changed"), 1);
+  EXPECT_STREQ(model.layerNames[MAX_NAMED_LAYER - 2], "OLD");
+  EXPECT_STREQ(model.layerNames[MAX_NAMED_LAYER - 1], "NEW");
+  CtrlKey('Z');
+  EXPECT_EQ(model.layerNames[MAX_NAMED_LAYER - 2][0], 0);
+
   // Without two unnamed layers nothing changes.
   for (int l = 1; l < MAX_NAMED_LAYER; ++l) std::snprintf(model.layerNames[l], LAYER_NAME_SIZE, "L%d", l);
   const std::vector<uint8_t> named = Serialised();
@@ -329,6 +337,20 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(modeller->handle.axis, HANDLE_YZ);
   EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_POINTS);
   Mouse(MouseRecord{});
+  // Each plane handle moves in its plane, across its normal: yz across x, xz across y, xy
+  // across z.
+  const struct {
+    int word;
+    float normal[3];
+  } planes[] = {{HANDLE_YZ, {1, 0, 0}}, {HANDLE_XZ, {0, 1, 0}}, {HANDLE_XY, {0, 0, 1}}};
+  for (const auto& plane : planes) {
+    modeller->handle = HandleDragState{};
+    modeller->handle.axis = -1;
+    StartAxisDrag(&modeller->prss, CLICK_LEFT, uintptr_t(plane.word));
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(modeller->handle.planeNormal[i], plane.normal[i]) << "handle " << plane.word << ", axis " << i;
+    Mouse(MouseRecord{});
+  }
   for (const int word : {0, HANDLE_YZ + 1}) {
     modeller->handle = HandleDragState{};
     modeller->handle.axis = -1;
@@ -350,6 +372,11 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(modeller->handle.kind, HANDLE_MOVE_SUBOBJECT);
   modeller->handle = HandleDragState{};
   modeller->handle.axis = modeller->handle.corner = -1;
+  const int dragged = ModellerUndo.count;
+  StartAxisDrag(&modeller->prss, CLICK_LEFT, HANDLE_X);
+  EXPECT_EQ(ModellerUndo.count, dragged + 1) << "a second drag straight after is an undo step of its own";
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
   SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
   EXPECT_EQ(modeller->handle.corner, 1);
   SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
@@ -368,6 +395,10 @@ TEST_F(ObjectToolsTest, HandlePressesRecordTheirDragAndBonesTakeTheSelectedPoint
   EXPECT_EQ(model.points[1].bone, 3);
   EXPECT_EQ(model.points[2].bone, 3);
   EXPECT_EQ(model.points[0].bone, 0);
+  const int assigned = ModellerUndo.count;
+  AssignPointsToBone(*modeller, 5);
+  EXPECT_EQ(ModellerUndo.count, assigned + 1) << "a second assignment straight after is an undo step of its own";
+  EXPECT_EQ(model.points[1].bone, 5);
 }
 
 TEST_F(ObjectToolsTest, TheFirstPointAloneStartsAnAxisDrag) {

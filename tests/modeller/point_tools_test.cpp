@@ -528,14 +528,64 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   model.triangles[0].flags |= TRIANGLE_MIRRORED;
   model.triangles[1].corners[0] = uint16_t(0 | CORNER_MIRRORED);
   st.buildCount = 1, st.buildList[0] = 0 | BUILD_REFERENCE_MIRRORED;
+  st.buildList[1] = 3 | BUILD_REFERENCE_MIRRORED;  // left past the count by an earlier list: not read
   Press("create real point from mirrored point");
   EXPECT_STREQ(modeller->statusText, "create real point");
   ASSERT_EQ(model.pointCount, 9);
   EXPECT_EQ(P(8).x, -P(0).x);
+  EXPECT_EQ(P(8).x, 0) << "the mirror of point 0 (x 0), not of point 3 (x 2)";
   EXPECT_EQ(P(0).flags & POINT_MIRRORED, 0);
   EXPECT_EQ(model.triangles[0].flags & TRIANGLE_MIRRORED, 0);
   EXPECT_EQ(model.triangles[1].corners[0], 8);
   EXPECT_TRUE(Said("Unmirrored triangles : 1"));
+}
+
+// Ctrl+F in point mode turns round every triangle touching a selected point (its second and
+// third corners swapped) and selects it, as one undo step; without a selected point nothing
+// happens, and a second turn straight after is a step of its own that turns it back.
+TEST_F(OperationsTest, CtrlFTurnsAndSelectsTheTrianglesOnTheSelectedPoints) {
+  Start(TwoTriangles);
+  Key('P', true);
+  DeselectAllPoints(*modeller);
+  const std::vector<uint8_t> before = Serialised();
+  const int nodes = ModellerUndo.count;
+  CtrlKey('F');
+  ExpectUnchanged(before, nodes);
+  SelectPoints({1});
+  const std::vector<uint8_t> selected = Serialised();
+  MeshRebuilds = 0;
+  CtrlKey('F');
+  EXPECT_STREQ(modeller->statusText, "flip connected tris");
+  const uint16_t turned[3] = {0, 2, 1}, other[3] = {3, 4, 5};
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(model.triangles[0].corners[k], turned[k]) << k;
+    EXPECT_EQ(model.triangles[1].corners[k], other[k]) << k;
+  }
+  EXPECT_NE(model.triangles[0].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_EQ(model.triangles[1].flags & TRIANGLE_SELECTED, 0);
+  EXPECT_GT(MeshRebuilds, 0) << "the shown mesh is built again";
+  const int once = ModellerUndo.count;
+  CtrlKey('F');
+  EXPECT_EQ(ModellerUndo.count, once + 1);
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(model.triangles[0].corners[k], k) << "turned back, corner " << k;
+  // Two undos: the first turn, then the model as it was before it.
+  CtrlKey('Z');
+  EXPECT_EQ(model.triangles[0].corners[1], 2);
+  CtrlKey('Z');
+  EXPECT_TRUE(Serialised() == selected);
+}
+
+// Alt+M in build mode merges the first build point into the second, as the panel's button does.
+TEST_F(OperationsTest, AltMInBuildModeMergesTheBuildPoints) {
+  Start(TwoTriangles);
+  Key('B', true);
+  ModellerState& st = modeller->state;
+  st.buildCount = 2, st.buildList[0] = 5, st.buildList[1] = 2;
+  Key('M', false, false, true);
+  EXPECT_STREQ(modeller->statusText, "merge points");
+  EXPECT_EQ(model.pointCount, 7);
+  EXPECT_EQ(model.triangles[1].corners[2], 2);
+  EXPECT_EQ(st.buildCount, 0u);
 }
 
 // "hide selected" (1), "unhide all" (0) and "hide unselected" (2); a word past them does nothing.

@@ -1384,6 +1384,36 @@ class MappingButtonsTest : public MappingToolTest {
 };
 }  // namespace
 
+// With the object points shown, the row under them follows the picked points and the view: in
+// the perspective view one point is only counted, two offer a horizon view and three a free
+// view; in a 2D view two points offer a drag box.
+TEST_F(MappingButtonsTest, ThePickedPointsRowOffersAViewFromTwoOrThreePointsAndABoxFromTwo) {
+  OpenTool();
+  SelectedMapping = 0;  // the rows under a selected mapping
+  panel->flags |= MAPPING_SHOW_POINTS;
+  SelectEditView(VIEW_PERSPECTIVE);
+  ASSERT_EQ(EditViews.width, 0);
+  PickMappingPoint(*panel, 0);
+  ASSERT_EQ(panel->pointCount, 1);
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("1 selected"));
+  EXPECT_FALSE(Shown("2 points - enter horizon view"));
+  PickMappingPoint(*panel, 2);
+  ASSERT_EQ(panel->pointCount, 2);
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("2 points - enter horizon view"));
+  EXPECT_FALSE(Shown("2 selected"));
+  PickMappingPoint(*panel, 6);
+  ASSERT_EQ(panel->pointCount, 3);
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("3 points - enter free view"));
+  PickMappingPoint(*panel, 6);  // unpicked: two again
+  FrontView();
+  Buttons(&panel->prss);
+  EXPECT_TRUE(Shown("make box from points"));
+  EXPECT_FALSE(Shown("2 points - enter horizon view"));
+}
+
 TEST_F(MappingButtonsTest, TheButtonsFollowTheSelectionAndTheDragBox) {
   OpenTool();
   FrontView();
@@ -1621,6 +1651,28 @@ TEST_F(MappingButtonsTest, SwatchesCopyAndPasteColoursAndLongListsScroll) {
   Buttons(&panel->prss);
   EXPECT_TRUE(ScrollsFirstRow(*panel));
   EXPECT_EQ(int(Swatches().size()), rows);
+  // The bar stands just right of the rows: its left edge where the first row's last button
+  // (the swatch, then any cutout columns, side by side) ends, in the screen's -1..1 across.
+  const InterfaceButton first = Swatches()[0];
+  int rowRight = first.right;
+  for (bool grown = true; grown;) {
+    grown = false;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.top == first.top && b.left == rowRight && b.right > rowRight) {
+        rowRight = b.right;
+        grown = true;
+      }
+    }
+  }
+  const double rowsRight = 2.0 * rowRight / ScreenWidth - 1.0;
+  int bars = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].variable == &panel->firstRow) {
+      ++bars;
+      EXPECT_NEAR(ValueControls[i].left, rowsRight, 1e-5) << "control " << i;
+    }
+  EXPECT_GT(bars, 0);
 }
 
 // The tool's rows as the widths of their buttons in button units (row_layout.h), worked out

@@ -1337,6 +1337,32 @@ TEST_F(TextureScreenTest, PagesAreDeletedAndMovedWithTheirCutouts) {
   EXPECT_EQ(SelectedPage, -1);
 }
 
+// The list's "UP" and "DN" buttons move the selected page one place for a left click and five
+// for a right click, the other pages and the selection following.
+TEST_F(TextureScreenTest, TheUpAndDownButtonsMoveTheSelectedPageByTheirClicksStep) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_NE(screen, nullptr);
+  model.AddPage(nullptr);
+  model.AddPage(nullptr);
+  std::snprintf(model.pages[0].name, sizeof model.pages[0].name, "first");
+  std::snprintf(model.pages[1].name, sizeof model.pages[1].name, "second");
+  std::snprintf(model.pages[2].name, sizeof model.pages[2].name, "third");
+  SelectedPage = 0;
+  Press(&screen->prss, "DN", CLICK_LEFT, "Move the selected texture page down the list");
+  EXPECT_EQ(SelectedPage, 1);
+  EXPECT_STREQ(model.pages[0].name, "second");
+  EXPECT_STREQ(model.pages[1].name, "first");
+  Press(&screen->prss, "UP", CLICK_LEFT, "Move the selected texture page up the list");
+  EXPECT_EQ(SelectedPage, 0);
+  EXPECT_STREQ(model.pages[0].name, "first");
+  EXPECT_STREQ(model.pages[1].name, "second");
+  // A right click steps five places: with seven pages the first goes to the sixth place.
+  while (model.pageCount < 7) model.AddPage(nullptr);
+  Press(&screen->prss, "DN", CLICK_RIGHT, "Move the selected texture page down the list");
+  EXPECT_EQ(SelectedPage, 5);
+  EXPECT_STREQ(model.pages[5].name, "first");
+}
+
 TEST_F(TextureScreenTest, TypesAndNamesOfPages) {
   TexturePagesScreen* screen = OpenPages();
   model.AddPage(nullptr);

@@ -102,17 +102,22 @@ TEST_F(TriangleToolsTest, SubdividingTwoTrianglesSharingAnEdgeKeepsAreaAndWindin
   SubdivideTriangles(&modeller->prss, CLICK_LEFT, 1);
   for (int p = 0; p < model.pointCount; ++p) EXPECT_GT(model.points[p].x, -1) << "no midpoint wrapped round";
 
-  // A triangle on a reflected point is refused, the limits too; nothing changes.
+  // A triangle on a reflected point, whichever its corner, is refused, the limits too; nothing
+  // changes.
   Key('A');
-  model.triangles[0].corners[1] |= CORNER_MIRRORED;
-  SelectTriangles({0});
-  std::vector<uint8_t> kept = Serialised();
+  std::vector<uint8_t> kept;
   int history = ModellerUndo.count;
-  Press("subdivide");
-  EXPECT_STREQ(MessageBoxDialog.first, "1 triangle refer to mirrored points");
-  Confirm();
-  ExpectUnchanged(kept, history);
-  model.triangles[0].corners[1] &= CORNER_INDEX_MASK;
+  for (int k = 0; k < 3; ++k) {
+    model.triangles[0].corners[k] |= CORNER_MIRRORED;
+    SelectTriangles({0});
+    kept = Serialised();
+    history = ModellerUndo.count;
+    Press("subdivide");
+    EXPECT_STREQ(MessageBoxDialog.first, "1 triangle refer to mirrored points") << "corner " << k;
+    Confirm();
+    ExpectUnchanged(kept, history);
+    model.triangles[0].corners[k] &= CORNER_INDEX_MASK;
+  }
   modeller->triangleLimit = model.triangleCount + 2;
   Press("subdivide");
   EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);

@@ -160,6 +160,24 @@ TEST(CodePageLetters, SelectPagesEscapesAndOtherLetters) {
   EXPECT_EQ(CodePageNumber(10), 0);
 }
 
+// Without a font loader only the single-byte pages can be drawn: the Windows pages 1252, 1250,
+// 1254, 1257, 1251 and 1253, not the double-byte 932, 950, 936 and 949; an index outside the
+// ten pages (-1, or 10 just past the last) has no font either.
+TEST(CodePageFonts, WithoutAFontLoaderOnlyTheSingleBytePagesHaveFonts) {
+  for (const int number : {1252, 1250, 1254, 1257, 1251, 1253}) {
+    const int page = FindCodePageByNumber(number);
+    ASSERT_GE(page, 0) << number;
+    EXPECT_EQ(CodePageHasFont(page), 1) << number;
+  }
+  for (const int number : {932, 950, 936, 949}) {
+    const int page = FindCodePageByNumber(number);
+    ASSERT_GE(page, 0) << number;
+    EXPECT_EQ(CodePageHasFont(page), 0) << number;
+  }
+  EXPECT_EQ(CodePageHasFont(-1), 0);
+  EXPECT_EQ(CodePageHasFont(CODE_PAGE_COUNT), 0);
+}
+
 TEST(TypedText, Utf8BecomesBytesOfThePage) {
   char out[32];
   EXPECT_EQ(Utf8ToCodePage("Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC", 0, out, sizeof out), 7);

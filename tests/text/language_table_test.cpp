@@ -1,5 +1,5 @@
 // language_table_test.cpp - the layout of the table of texts: the length field's second value
-// and its reply code stand only where they are stated.
+// and its reply code stand only where they are stated; the field of printf conversion letters.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -50,4 +50,14 @@ TEST(LanguageTableLayout, EveryMaximumLengthIsAWholeNumberOfFourByteWords) {
     const LanguageTextEntry& entry = LanguageTextTable[i];
     EXPECT_EQ(entry.maxLength % 4, 0) << std::string(entry.key, LANGUAGE_KEY_LENGTH) << " " << int(entry.maxLength);
   }
+}
+
+// The conversions' letters fill a field of exactly as many bytes as there are conversions: the
+// last byte becomes the terminating zero, so "%d %s" in two bytes reads "i", and nothing past
+// the field is written.
+TEST(PrintfConversionLetters, AFieldJustAsLongAsTheConversionsEndsWithItsZero) {
+  char two[3] = {'x', 'x', 'x'};
+  EXPECT_EQ(PrintfConversions("%d %s", two, 2), 2);
+  EXPECT_STREQ(two, "i");
+  EXPECT_EQ(two[2], 'x') << "the byte past the field is untouched";
 }

@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/config.h"
 #include "core/log.h"
+#include "core/sound.h"
+#include "platform/audio.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 
@@ -328,6 +331,31 @@ TEST_F(Messages, EachShowingHelperAddsItsOwnTextInItsColour) {
     EXPECT_STREQ(MessageLines[i].text, expected[i].text) << i;
     EXPECT_EQ(MessageLines[i].colour, expected[i].colour) << i;
   }
+}
+
+// A message with a sound adds its line and starts interface sound 2, and no other; the device
+// is held still (SDL's dummy driver, paused) so the started sound is still playing when looked at.
+TEST_F(Messages, AMessageWithASoundStartsInterfaceSoundTwo) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  CfgSpeakerGuid = ConfigUuid{};
+  CfgAudioOptions = AUDIO_OPTION_GLOBAL_FOCUS;
+  AudioNoteWindowFocus(1);
+  InterfaceSoundOn = 1;
+  FrontEndScreenState = 0;
+  for (int i = 0; i < INTERFACE_SOUNDS; ++i) {
+    SampleRecords[i] = SampleRecord{};
+    SampleRecords[i].length = 400;
+    SampleRecords[i].data.assign(400, int16_t(1000 + i));
+  }
+  OpenSound();
+  ASSERT_EQ(SoundOpen, 1);
+  ASSERT_EQ(AudioPauseDevice(1), AUDIO_OK);
+  ShowMessageWithSound("ding");
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "ding");
+  for (int i = 0; i < INTERFACE_SOUNDS; ++i)
+    EXPECT_EQ(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + i), i == 2 ? 1 : 0) << "sound " << i;
+  ShutdownSound();
 }
 
 TEST_F(Messages, RemovingALineClosesTheGapAndKeepsItInTheHistory) {

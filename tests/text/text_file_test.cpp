@@ -112,6 +112,18 @@ TEST(TextFileLines, LongLinesAreCutAndTheRestSkipped) {
   EXPECT_EQ(one, 0);
 }
 
+// A last line without a newline is read to the file's end (2 bytes) and no further.
+TEST(TextFileLines, ALastLineWithoutANewlineEndsAtTheFileEnd) {
+  TextFile file;
+  ASSERT_EQ(file.Open(Write("no_newline.txt", "ab")), 1);
+  ASSERT_EQ(file.length, 2);
+  char field[TEXT_LINE_SIZE];
+  EXPECT_EQ(file.ReadLine(field), 1);
+  EXPECT_STREQ(field, "ab");
+  EXPECT_EQ(file.position, 2);
+  EXPECT_EQ(file.ReadLine(field), 0);
+}
+
 TEST(TextFileBlocks, CommentsEmptyLinesAndBackslashesAtLineStarts) {
   TextFile file;
   ASSERT_EQ(file.Open(Write("blocks.txt",
@@ -139,6 +151,19 @@ TEST(TextFileBlocks, OnlyOneCommentLineIsSkipped) {
   TextBlock block;
   file.ReadBlock(block, 0);
   EXPECT_STREQ(block.text, "@two\ntext");
+}
+
+// A file that is one comment line with no newline: the block is empty and reading stops at
+// the file's end (5 bytes), not a byte past it.
+TEST(TextFileBlocks, ACommentLineWithoutANewlineEndsAtTheFileEnd) {
+  TextFile file;
+  ASSERT_EQ(file.Open(Write("only_comment.txt", "@note")), 1);
+  ASSERT_EQ(file.length, 5);
+  TextBlock block;
+  EXPECT_EQ(file.ReadBlock(block, 3), 1);
+  EXPECT_STREQ(block.text, "");
+  EXPECT_EQ(file.position, 5);
+  EXPECT_EQ(file.ReadBlock(block, 4), 0) << "nothing is left";
 }
 
 TEST(TextFileBlocks, ABlockOf2047CharactersEndsThere) {

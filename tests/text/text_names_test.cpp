@@ -99,7 +99,7 @@ TEST(DisplayName, TwoBuffersInTurnAndNoPageReset) {
   EXPECT_STREQ(MakeDisplayName("  "), "unnamed");
 }
 
-TEST(DisplayName, Latin1NamesShowInLatin1UnderAnotherTranslation) {
+TEST(DisplayName, Latin1NamesShowInLatin1UnderAnotherTranslationAndLongNamesAreCutBetweenCharacters) {
   CurrentCodePage = 5;
   EXPECT_STREQ(MakeDisplayName("Ren\xE9"), "^LRen\xE9");
   EXPECT_STREQ(MakeDisplayName("Plain"), "Plain");
@@ -108,6 +108,11 @@ TEST(DisplayName, Latin1NamesShowInLatin1UnderAnotherTranslation) {
   const char* shown = MakeDisplayName(longName.c_str());
   EXPECT_EQ(std::strlen(shown), 31u);
   EXPECT_EQ(std::string(shown, 2), "^L");
+  // A Japanese name of 2 + 14 x 2 = 30 bytes: with the prefix 29 bytes are left, which would end
+  // in the first byte of the fourteenth character; it is cut before that character instead.
+  std::string japanese = "^J";
+  for (int i = 0; i < 14; ++i) japanese += "\x82\xA0";
+  EXPECT_EQ(std::string(MakeDisplayName(japanese.c_str())), "^L" + japanese.substr(0, 2 + 13 * 2));
   CurrentCodePage = 0;
   EXPECT_EQ(std::strlen(MakeDisplayName(longName.c_str())), 31u);
 }
@@ -233,6 +238,15 @@ TEST_F(PlayerFiles, AFreeNameIsUsedAsItIs) {
   char name[24] = "Racer";
   EXPECT_EQ(MakeUniquePlayerFileName(path, sizeof path, name, sizeof name), 1);
   EXPECT_STREQ(path, "data\\misc\\Racer.ply");
+  EXPECT_STREQ(name, "Racer");
+  // The path is 19 characters: 20 bytes hold it and its end, 19 do not (the path is refused,
+  // not cut).
+  char exact[20];
+  EXPECT_EQ(MakeUniquePlayerFileName(exact, sizeof exact, name, sizeof name), 1);
+  EXPECT_STREQ(exact, "data\\misc\\Racer.ply");
+  char short1[19];
+  EXPECT_EQ(MakeUniquePlayerFileName(short1, sizeof short1, name, sizeof name), 0);
+  EXPECT_STREQ(short1, "");
   EXPECT_STREQ(name, "Racer");
 }
 
