@@ -175,6 +175,10 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_EQ(CfgDialfeedDelay, 100);
   EXPECT_FLOAT_EQ(CfgBloomEffect[0], 1.0f);
   EXPECT_FLOAT_EQ(CfgBloomEffect[1], 0.0005f);
+  // The second value is 2 or 4 and nothing else, whatever the first: 3 becomes 2 beside a kept 2.
+  Load("Mods Screen 2 3\n");
+  EXPECT_EQ(CfgModsScreen[0], 2);
+  EXPECT_EQ(CfgModsScreen[1], 2);
   Load("Audio Options 255\nRender HDR -1\nKinefeed Opts ff\nMP Filter 4294967295\nSun Colour 300 -5 7\n");
   EXPECT_EQ(CfgAudioOptions, 31u);
   EXPECT_EQ(CfgRenderHdr, 0xFFFFFFFFu);
