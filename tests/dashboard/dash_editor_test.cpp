@@ -508,7 +508,7 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   const std::vector<uint8_t> saved = Block();
   const std::vector<uint8_t> file = FileBytes("mydash");
   ASSERT_FALSE(file.empty());
-  EXPECT_TRUE(Said(Reports().lines, "mydash"));
+  EXPECT_TRUE(Said(Reports().lines, "Dash saved : mydash")) << "the save is reported, its label first";
 
   auto otherCar = std::make_unique<Car>();
   Car& other = *otherCar;
