@@ -474,6 +474,15 @@ TEST_F(Config, DamagedShuffledAndTruncatedFilesLoadWhatTheyCan) {
     EXPECT_TRUE(CfgMaxFps == 20 || CfgMaxFps == 60 || CfgMaxFps == 100) << n;  // "Max FPS 6" reads as 20
     EXPECT_LE(CfgShowFps, 2);
   }
+  // A file that ends just after a key taking a number: nothing past its last byte is read (a
+  // copy of exactly its bytes, so that the sanitizer sees that end), and the value keeps its default.
+  Load("");
+  const std::string defaults = Saved();
+  for (const std::string text : {"Sound Delay ", "Editor FOV ", "Max FPS ", "Audio Options "}) {
+    const std::vector<char> exact(text.begin(), text.end());
+    LoadConfigFromText(exact.data(), exact.size());
+    EXPECT_EQ(Saved(), defaults) << text;
+  }
   for (int round = 0; round < 200; ++round) {
     std::string damaged = good;
     for (int k = 0; k < 20; ++k) damaged[random() % damaged.size()] = static_cast<char>(random());
