@@ -1371,6 +1371,26 @@ TEST_F(DashEditor, OnAScreenNarrowerThanTheNarrowestColumnTheRowsAreHalfAButtonH
   }
 }
 
+// A window with no height or no width (minimised) lays the page out with every slider at
+// finite screen coordinates: no pixel place is divided by a screen side of 0.
+TEST_F(DashEditor, AWindowWithNoHeightOrWidthGivesEverySliderFiniteCoordinates) {
+  for (const auto& [width, height] : {std::pair{1024, 0}, std::pair{0, 768}}) {
+    ScreenWidth = width;
+    ScreenHeight = height;
+    SetInterfaceMetrics();
+    Open(1);
+    ASSERT_GT(ValueControlCount, 0) << width;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      EXPECT_TRUE(std::isfinite(c.left) && std::isfinite(c.right)) << width << " " << i;
+      EXPECT_TRUE(std::isfinite(c.top) && std::isfinite(c.bottom)) << width << " " << i;
+    }
+    page->prss.terminate(&page->prss);
+    DashEditorScreenAction(&page->prss);
+    page = nullptr;
+  }
+}
+
 // The gauges with a symbol under the hub (water, fuel, oil temperature and oil pressure) have
 // a "symbol" button among their style buttons.
 TEST_F(DashEditor, TheGaugesWithASymbolHaveASymbolButton) {
