@@ -692,6 +692,18 @@ TEST_F(DashEditor, AHeadingWhoseRowsDoNotFitStartsTheNextColumnAndLeavesTheRowsB
   EXPECT_EQ(heading->right - heading->left, column);
 }
 
+// A column whose right edge meets the preview square's left edge exactly is clear of it: on a
+// screen one narrowest column (ten widths) and the square (768 / 2 = 384 pixels) wide, the
+// first column starts at the top, not under the square.
+TEST_F(DashEditor, AColumnEndingExactlyAtThePreviewsLeftEdgeStartsAtTheTop) {
+  ScreenWidth = 10 * ButtonWidth + 384;
+  Open(1);
+  int top = ScreenHeight;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].left == 0 && InterfaceButtons[i].right > 0) top = std::min(top, InterfaceButtons[i].top);
+  EXPECT_EQ(top, 0) << "the first column's first row";
+}
+
 TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) {
   Open(1);
   SetDashFlags(car.dash, Flags() | DASH_ANALOG_SPEEDOMETER_ON);
