@@ -175,6 +175,10 @@ TEST_F(Config, ValuesAreClampedIntoTheirRanges) {
   EXPECT_EQ(CfgDialfeedDelay, 100);
   EXPECT_FLOAT_EQ(CfgBloomEffect[0], 1.0f);
   EXPECT_FLOAT_EQ(CfgBloomEffect[1], 0.0005f);
+  // The second value is 2 or 4 and nothing else, whatever the first: 3 becomes 2 beside a kept 2.
+  Load("Mods Screen 2 3\n");
+  EXPECT_EQ(CfgModsScreen[0], 2);
+  EXPECT_EQ(CfgModsScreen[1], 2);
   Load("Audio Options 255\nRender HDR -1\nKinefeed Opts ff\nMP Filter 4294967295\nSun Colour 300 -5 7\n");
   EXPECT_EQ(CfgAudioOptions, 31u);
   EXPECT_EQ(CfgRenderHdr, 0xFFFFFFFFu);
@@ -469,6 +473,15 @@ TEST_F(Config, DamagedShuffledAndTruncatedFilesLoadWhatTheyCan) {
     LoadConfigFromText(cut.data(), cut.size());
     EXPECT_TRUE(CfgMaxFps == 20 || CfgMaxFps == 60 || CfgMaxFps == 100) << n;  // "Max FPS 6" reads as 20
     EXPECT_LE(CfgShowFps, 2);
+  }
+  // A file that ends just after a key taking a number: nothing past its last byte is read (a
+  // copy of exactly its bytes, so that the sanitizer sees that end), and the value keeps its default.
+  Load("");
+  const std::string defaults = Saved();
+  for (const std::string text : {"Sound Delay ", "Editor FOV ", "Max FPS ", "Audio Options "}) {
+    const std::vector<char> exact(text.begin(), text.end());
+    LoadConfigFromText(exact.data(), exact.size());
+    EXPECT_EQ(Saved(), defaults) << text;
   }
   for (int round = 0; round < 200; ++round) {
     std::string damaged = good;

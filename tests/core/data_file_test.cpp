@@ -703,12 +703,16 @@ TEST(FileHelpers, AFileIsKeptAsideUnderTheFirstFreeOfItsNinetyNineNames) {
   WriteBytes(path, Bytes{'a'});
   WriteBytes(path + ".kept", Bytes{});
   for (int n = 2; n <= 98; ++n) WriteBytes(path + ".kept" + std::to_string(n), Bytes{});
+  ReportRecorder recorder;
   EXPECT_EQ(KeepUnreadFileAside(path.c_str(), "Kept :"), 1);
   EXPECT_EQ(ReadBytes(path + ".kept99"), Bytes{'a'});
   EXPECT_FALSE(fs::exists(path));
+  EXPECT_EQ(ReportRecorder::NewestText(), "Kept : " + path + " - kept as " + path + ".kept99") << "the message names both";
   // All ninety-nine taken: the file stays where it is.
   WriteBytes(path, Bytes{'b'});
   EXPECT_EQ(KeepUnreadFileAside(path.c_str(), "Kept :"), 0);
+  EXPECT_EQ(ReportRecorder::NewestText(),
+            "Kept : " + path + " - it could not be kept aside (File exists) and is not written over");
   EXPECT_FALSE(fs::exists(path + ".kept100"));
   EXPECT_EQ(ReadBytes(path), Bytes{'b'});
   // Only the characters inside the given length are looked at.

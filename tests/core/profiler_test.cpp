@@ -53,6 +53,25 @@ TEST_F(ProfilerTest, NestedTimersCountTheirTicksAndLinkAsTheyFirstNest) {
   EXPECT_EQ(LineCount(), 0);
 }
 
+// Only the timers added so far are timers: the number one past the last added, or below 0,
+// starts, stops and shares nothing.
+TEST_F(ProfilerTest, ANumberPastTheAddedTimersOrBelowZeroIsIgnored) {
+  const int a = ProfilerAddTimer("A");
+  ASSERT_EQ(a, 1);  // "Null" is timer 0
+  for (const int timer : {a + 1, -1}) {
+    ProfilerStart(timer);
+    EXPECT_EQ(Profiler.depth, 1) << timer << ": nothing pushed";
+    ClockAdvanceFakeTicks(40);
+    ProfilerStop(timer);
+    EXPECT_EQ(ProfilerShare(timer), 0.0f) << timer;
+  }
+  EXPECT_EQ(Profiler.timers[a + 1].running, 0);
+  EXPECT_EQ(Profiler.timers[a + 1].linked, 0);
+  EXPECT_EQ(Profiler.rootFirstChild, PROFILER_NONE) << "none linked under the root";
+  EXPECT_EQ(Profiler.enabled, 1);
+  EXPECT_EQ(LineCount(), 0);
+}
+
 TEST_F(ProfilerTest, StartingATimerTwiceNamesItAndSwitchesProfilingOff) {
   const int a = ProfilerAddTimer("Physics"), b = ProfilerAddTimer("Other");
   ProfilerStart(a);

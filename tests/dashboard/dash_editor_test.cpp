@@ -508,7 +508,7 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   const std::vector<uint8_t> saved = Block();
   const std::vector<uint8_t> file = FileBytes("mydash");
   ASSERT_FALSE(file.empty());
-  EXPECT_TRUE(Said(Reports().lines, "mydash"));
+  EXPECT_TRUE(Said(Reports().lines, "Dash saved : mydash")) << "the save is reported, its label first";
 
   auto otherCar = std::make_unique<Car>();
   Car& other = *otherCar;
@@ -690,6 +690,18 @@ TEST_F(DashEditor, AHeadingWhoseRowsDoNotFitStartsTheNextColumnAndLeavesTheRowsB
   EXPECT_EQ(heading->left, column);
   EXPECT_EQ(heading->top, 0);
   EXPECT_EQ(heading->right - heading->left, column);
+}
+
+// A column whose right edge meets the preview square's left edge exactly is clear of it: on a
+// screen one narrowest column (ten widths) and the square (768 / 2 = 384 pixels) wide, the
+// first column starts at the top, not under the square.
+TEST_F(DashEditor, AColumnEndingExactlyAtThePreviewsLeftEdgeStartsAtTheTop) {
+  ScreenWidth = 10 * ButtonWidth + 384;
+  Open(1);
+  int top = ScreenHeight;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].left == 0 && InterfaceButtons[i].right > 0) top = std::min(top, InterfaceButtons[i].top);
+  EXPECT_EQ(top, 0) << "the first column's first row";
 }
 
 TEST_F(DashEditor, DialStyleButtonsFlipTheirBitsAndTheUnitPlacementSetsItsByte) {
@@ -1368,6 +1380,26 @@ TEST_F(DashEditor, OnAScreenNarrowerThanTheNarrowestColumnTheRowsAreHalfAButtonH
     ASSERT_NE(b, nullptr) << heading;
     EXPECT_EQ(b->right - b->left, 10 * ButtonWidth) << heading << ": the narrowest columns";
     EXPECT_EQ(b->bottom - b->top, ButtonHeight / 2) << heading;
+  }
+}
+
+// A window with no height or no width (minimised) lays the page out with every slider at
+// finite screen coordinates: no pixel place is divided by a screen side of 0.
+TEST_F(DashEditor, AWindowWithNoHeightOrWidthGivesEverySliderFiniteCoordinates) {
+  for (const auto& [width, height] : {std::pair{1024, 0}, std::pair{0, 768}}) {
+    ScreenWidth = width;
+    ScreenHeight = height;
+    SetInterfaceMetrics();
+    Open(1);
+    ASSERT_GT(ValueControlCount, 0) << width;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      EXPECT_TRUE(std::isfinite(c.left) && std::isfinite(c.right)) << width << " " << i;
+      EXPECT_TRUE(std::isfinite(c.top) && std::isfinite(c.bottom)) << width << " " << i;
+    }
+    page->prss.terminate(&page->prss);
+    DashEditorScreenAction(&page->prss);
+    page = nullptr;
   }
 }
 

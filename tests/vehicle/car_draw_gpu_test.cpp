@@ -190,6 +190,10 @@ TEST_F(CarGeometryPixels, ASampleCarsTyresStandOnTheGroundWithDiscsInside) {
   ASSERT_NE(r.discBatch, NO_BATCH);
   EXPECT_EQ(DrawingOf(car).tyreBuffers[TYRE_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 18u);
   EXPECT_EQ(DrawingOf(car).tyreBuffers[LOGO_STREAM].triangleCount, uint32_t(car.wheelCount) * 30u * 4u);
+  for (const int stream : {TYRE_STREAM, LOGO_STREAM}) {
+    const CircularVBuffer& b = DrawingOf(car).tyreBuffers[stream];
+    EXPECT_TRUE(b.vertexWrite == nullptr && b.indexWrite == nullptr) << stream << ": given back, ready to draw";
+  }
   // With the spare wheel shown: one more tyre, lettered on one side.
   car.options |= CAR_OPTION_SPARE_SHOWN;
   car.spareWheelPosition = Vec3{0, -1.8f, 0.5f};

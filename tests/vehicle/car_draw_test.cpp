@@ -622,6 +622,12 @@ TEST(SetupMarks, TrianglesAndAxisArrows) {
     tip = std::min(tip, f[0]);
   }
   EXPECT_FLOAT_EQ(tip, -2.0e9f / 65536.0f) << "and the other way";
+  // An arrow whose length is not a number, or infinite, is not drawn (as one of length 0).
+  out.vertexCount = out.triangleCount = 0;
+  const float notNumbers[3] = {std::nanf(""), INFINITY, -INFINITY};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, notNumbers, 0x808080, 0xFFFFFF, 1.0f);
+  EXPECT_EQ(out.triangleCount, 0u);
+  EXPECT_EQ(out.vertexCount, 0u);
   // A full buffer takes nothing more.
   MarkBuffer full = {vertices.data(), indices.data(), 2, 32, 0, 0};
   EmitTriangle16(full, IntVector{}, IntVector{}, IntVector{}, 0);

@@ -68,6 +68,21 @@ TEST_F(CarModel, SwitchDistancesFollowTheLevelCountAndOtherCountsAreRefused) {
   EXPECT_EQ(Lines(TEXT_LOD_TOO_MANY), 0) << "quiet";
 }
 
+// A car given model objects has them released when it goes: giving them installs the hooks
+// the car's end calls, even in a program that has made no other part of a car's model yet.
+TEST_F(CarModel, GivingACarModelObjectsInstallsTheHooksThatReleaseThem) {
+  const CarReleaseHooks kept = CarRelease;
+  CarRelease.releaseModelObjects = nullptr;
+  CarRelease.releaseMeshes = nullptr;
+  {
+    Car car;
+    car.AllocModelObjects();
+    EXPECT_NE(CarRelease.releaseModelObjects, nullptr);
+    EXPECT_NE(CarRelease.releaseMeshes, nullptr);
+  }
+  CarRelease = kept;
+}
+
 // A mapping's colour after the colour sets: the rule applied to the scaled colour.
 ColourWord Scaled(ColourWord c) {
   auto s = [](uint32_t v) { return uint32_t(std::min(255L, std::lround(v * 1.275))); };

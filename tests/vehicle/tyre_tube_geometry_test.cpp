@@ -3,6 +3,7 @@
 // prisms and their 32-byte vertices.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -483,6 +484,14 @@ TEST_F(FrameTubes, CutByDistanceAndMirrored) {
   EXPECT_EQ(Draw(tube, 5.99f), 1);
   EXPECT_EQ(batch.vertexCount, 32u);  // eight sides, and the mirror
   EXPECT_EQ(batch.indexCount, 96u);
+  // The tube runs along x = 0.5 m from y = 0 to 2 m, its mirror along x = -0.5 m: each of its
+  // sixteen points lies within the 0.02 m radius of its own line, at one end or the other.
+  for (int i = 0; i < 32; ++i) {
+    const float x = FloatAt(&vertices[size_t(i) * DRAW_VERTEX_SIZE]);
+    const float y = FloatAt(&vertices[size_t(i) * DRAW_VERTEX_SIZE + 4]);
+    EXPECT_NEAR(x, i < 16 ? 0.5f : -0.5f, 0.021f) << i;
+    EXPECT_NEAR(std::min(std::abs(y), std::abs(y - 2.0f)), 0.0f, 0.021f) << i;
+  }
   EXPECT_EQ(Draw(tube, 6.0f), 1);
   EXPECT_EQ(batch.vertexCount, 16u);  // four sides from 6 m
   EXPECT_EQ(Draw(tube, 35.99f), 1);

@@ -79,19 +79,25 @@ TEST(OggStream, AFillStopsShortOfTheMinimumAndAfterTheEndWritesSilence) {
 
 TEST(OggStream, FilesThatAreNotMonoOrStereoVorbisAt44100AreRefused) {
   OggDecoder d;
+  // A refused open gives back all it took: no part of the decoder is left to close.
+  const auto nothingHeld = [&d] { return d.syncReady + d.infoReady + d.streamReady + d.synthesisReady == 0; };
   uint32_t bytesRead = 0;
   EXPECT_EQ(OggStreamOpen(d, nullptr, 0, bytesRead), OGG_NO_HEADERS);
+  EXPECT_TRUE(nothingHeld());
   const std::vector<uint8_t> text = {'O', 'g', 'g', 'S', 'n', 'o', 't', ' ', 'r', 'e', 'a', 'l', 'l', 'y'};
   EXPECT_EQ(OggStreamOpen(d, text.data(), text.size(), bytesRead), OGG_NO_HEADERS);
+  EXPECT_TRUE(nothingHeld());
   const std::vector<uint8_t> good = EncodeTestMusic(0.2, 2);
   bytesRead = 0;
   EXPECT_EQ(OggStreamOpen(d, good.data(), 60, bytesRead), OGG_NO_HEADERS) << "cut inside the headers";
+  EXPECT_TRUE(nothingHeld());
 
   std::vector<float> three(3 * 4410, 0.1f);
   std::vector<uint8_t> file;
   ASSERT_TRUE(EncodeOggVorbis(three.data(), 4410, 3, 0.3f, 5, file));
   bytesRead = 0;
   EXPECT_EQ(OggStreamOpen(d, file.data(), file.size(), bytesRead), OGG_BAD_FORMAT);
+  EXPECT_TRUE(nothingHeld()) << "three channels";
   OggStreamClose(d);  // harmless after a refused open
 }
 

@@ -272,6 +272,22 @@ TEST_F(NumberPlates, CaretCodesColourTheTextAndEachPlateStaysInItsQuarter) {
     }
 }
 
+// A caret and a code page letter switch the plate's characters to that page, the first page
+// (L) included: switching to Greek and back draws the Latin letter as it is drawn alone, and
+// the Greek one differs from it.
+TEST_F(NumberPlates, ACaretAndLSwitchesAPlateBackToTheFirstCodePage) {
+  PlateSlotText texts[4] = {MakePlateText("\xE9"), MakePlateText("^G^L\xE9"), MakePlateText("^G\xE9"), {}};
+  std::vector<uint16_t> canvas;
+  DrawPlateCanvas(texts, canvas);
+  const auto quarter = [&](int q) {
+    return std::vector<uint16_t>(canvas.begin() + ptrdiff_t(q) * 256 * PLATE_CANVAS_SIZE,
+                                 canvas.begin() + ptrdiff_t(q + 1) * 256 * PLATE_CANVAS_SIZE);
+  };
+  ASSERT_GT(InkOf(canvas, 0).ink, 0);
+  EXPECT_TRUE(quarter(1) == quarter(0)) << "back on the first page";
+  EXPECT_FALSE(quarter(2) == quarter(0)) << "the Greek page's letter";
+}
+
 TEST_F(NumberPlates, ThePicturesAreTheCanvasHalvedTwice) {
   std::vector<uint16_t> canvas(size_t(PLATE_CANVAS_SIZE) * PLATE_CANVAS_SIZE, PLATE_WHITE);
   // A red 4 x 4 block at (8, 8) and one pixel of blue at (21, 2).

@@ -101,9 +101,13 @@ TEST_F(SkinLookup, ACarSkinIsConvertedOnceAndUsedWhileCurrent) {
   SkinContextCar = &car;
   CfgCompressedTex = 1;
   TextureConfig.loadNow = 1;  // the car's textures may wait otherwise
+  // A mod folder left set by an earlier request is not where a car that is no mod's skin comes from.
+  std::snprintf(TextureConfig.skinModName, sizeof TextureConfig.skinModName, "%s", "stale");
   Material* m = Find("", 1);
   ASSERT_NE(m, nullptr);
   EXPECT_STREQ(TextureName(m), "XR5_blue");
+  EXPECT_STREQ(m->texture->modName, "") << "no mod's folder";
+  EXPECT_STREQ(TextureConfig.skinModName, "stale") << "given back after the call";
   EXPECT_EQ(IsSkinTexture(m->texture), 1);
   EXPECT_EQ(m->texture->state, TEXTURE_OWNED);
   EXPECT_EQ(m->drawKind, 0) << "a skin's material is lit by the scene";

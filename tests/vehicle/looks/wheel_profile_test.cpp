@@ -357,15 +357,19 @@ TEST_F(WheelProfileTest, ARimOfItsTwoFixedPointsGivesTheFixedSurfacesOnly) {
 
 TEST_F(WheelProfileTest, ARimTheProfileCannotHoldIsCutAtTheSurfaceThatFails) {
   const Dims d;
-  // A surface naming a point the rim does not hold, then one naming a missing mapping.
-  for (int bad : {0, 1}) {
+  // A surface naming a point the rim does not hold (one past its six, at either end, or far
+  // past), then one naming a missing mapping (one past its two, or far past).
+  for (int bad : {0, 1, 2, 3, 4}) {
     SuspensionBlock set = MakeSet(d, 0);
     WXS rim;
     MakeSampleRim(rim);
     if (bad == 0) rim.surfaces[2].second = 9;
-    else rim.surfaces[2].mapping = 7;
-    EXPECT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), 2);
-    EXPECT_EQ(set.profile.surfaceCount, 11 + 2) << "the surfaces before it stay";
+    if (bad == 1) rim.surfaces[2].first = 6;
+    if (bad == 2) rim.surfaces[2].second = 6;
+    if (bad == 3) rim.surfaces[2].mapping = 7;
+    if (bad == 4) rim.surfaces[2].mapping = 2;
+    EXPECT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), 2) << bad;
+    EXPECT_EQ(set.profile.surfaceCount, 11 + 2) << bad << ": the surfaces before it stay";
   }
   // Forty surfaces of new points each: the profile's 48 points run out at surface 14 (16
   // fixed points, two more per surface; the first surface reuses the rim edges).
