@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "app/command_line.h"
 #include "app/drive_file.h"
 #include "app/start_pages.h"
 #include "app/text_commands.h"
@@ -152,6 +153,26 @@ TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExi
   ASSERT_EQ(LoadConfig(), 1);
   EXPECT_STREQ(CfgPlayerName, "After");
   EXPECT_EQ(CfgShowFps, 1);
+}
+
+// The reset between runs leaves nothing of the last command line or of the last script: no
+// error text or option, no VR choice, no reply, no script depth.
+TEST_F(AppHarness, TheResetForgetsTheLastCommandLineAndScript) {
+  std::snprintf(StartupErrorText, sizeof StartupErrorText, "%s", "old error");
+  std::snprintf(StartupErrorOption, sizeof StartupErrorOption, "%s", "/old=1");
+  CommandLineVrChoice = 2;
+  std::snprintf(CommandReply, sizeof CommandReply, "%s", "old reply");
+  ScriptDepth = 3;
+  LastChatTime = 1234;
+  QuitFlag = 1;
+  AppResetState();
+  EXPECT_STREQ(StartupErrorText, "");
+  EXPECT_STREQ(StartupErrorOption, "");
+  EXPECT_EQ(CommandLineVrChoice, 0);
+  EXPECT_STREQ(CommandReply, "");
+  EXPECT_EQ(ScriptDepth, 0);
+  EXPECT_EQ(LastChatTime, 0u);
+  EXPECT_EQ(QuitFlag, 0);
 }
 
 // Shut-down deletes the temporary multiplayer replay (in the replay folder in force) and the

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "command_test_folder.h"
 #include "core/process.h"
@@ -262,6 +263,48 @@ TEST_F(CommandLine, EachRuleOptionSetsAndClearsItsOwnBit) {
     EXPECT_EQ(CfgMpFlags, ~r.bit) << r.option;
   }
   EXPECT_EQ(ErrorOf("/fcv=maybe"), "Command /fcv : Unknown option");
+}
+
+// Each word option takes its words, first to last, as 0, 1, 2...; any other word is refused.
+// The autosave number runs from 0 to 2.
+TEST_F(CommandLine, WordOptionsNumberTheirWordsFromTheFirstToTheLast) {
+  int debugSwitch = -1;
+  const struct {
+    const char* option;
+    std::vector<const char*> words;
+    const int* setting;
+  } options[] = {{"usemaster", {"no", "yes", "hidden"}, &CfgConnToMaster},
+                 {"autokick", {"no", "kick", "ban", "spec"}, &CfgAutoKick},
+                 {"start", {"fixed", "finish", "reverse", "random"}, &CfgRaceStart},
+                 {"ndebug", {"no", "yes"}, &debugSwitch}};
+  ASSERT_EQ(ErrorOf("/laps=3"), "");
+  for (const auto& o : options) {
+    for (size_t k = 0; k < o.words.size(); ++k) {
+      EXPECT_EQ(ErrorOf((std::string("/") + o.option + "=" + o.words[k]).c_str()), "") << o.option << k;
+      debugSwitch = static_cast<int>(RaceOptions.debugSwitch);
+      EXPECT_EQ(*o.setting, static_cast<int>(k)) << o.option << " " << o.words[k];
+    }
+    EXPECT_EQ(ErrorOf((std::string("/") + o.option + "=other").c_str()),
+              std::string("Command /") + o.option + " : Unknown option");
+  }
+  // "no" starts full screen, "yes" in a window, "invisible" in a window with no graphics.
+  GraphicsEnabled = 1;
+  EXPECT_EQ(ErrorOf("/windowed=no"), "");
+  EXPECT_EQ(CfgStartWindowed, 0);
+  EXPECT_EQ(ErrorOf("/windowed=yes"), "");
+  EXPECT_EQ(CfgStartWindowed, 1);
+  EXPECT_EQ(GraphicsEnabled, 1);
+  EXPECT_EQ(ErrorOf("/windowed=invisible"), "");
+  EXPECT_EQ(CfgStartWindowed, 1);
+  EXPECT_EQ(GraphicsEnabled, 0);
+  GraphicsEnabled = 1;
+  EXPECT_EQ(ErrorOf("/windowed=other"), "Command /windowed : Unknown option");
+  EXPECT_EQ(ErrorOf("/autosave=0"), "");
+  EXPECT_EQ(CfgMprAutoSave, 0);
+  EXPECT_EQ(ErrorOf("/autosave=2"), "");
+  EXPECT_EQ(CfgMprAutoSave, 2);
+  EXPECT_EQ(ErrorOf("/autosave=3"), "Command /autosave : Out of bounds");
+  EXPECT_EQ(ErrorOf("/autosave=-1"), "Command /autosave : Out of bounds");
 }
 
 TEST_F(CommandLine, LongPlayerNameIsCutWithAMessage) {

@@ -944,6 +944,39 @@ TEST_F(MainWindowTest, F4SwitchesToFullScreenAndBackToTheSameModeBetweenFrames) 
   EXPECT_FALSE(PlatformWindowExists());
 }
 
+// Another program taking full screen away (on a move the swap chain is no longer full screen):
+// the program says so, goes on in a window, and asks for its full-screen mode again on the
+// next activation, once.
+TEST_F(MainWindowTest, FullScreenTakenAwayGoesOnInAWindowAndIsAskedForAgainOnActivation) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Settle();
+  const int mode = FullScreenModeIndex;
+  ASSERT_GE(mode, 0);
+  Tap(SDL_SCANCODE_F4, SDLK_F4);
+  RunPasses(1);
+  ASSERT_EQ(IsFullScreen(), 1);
+  ASSERT_EQ(GfxSwapChainSetFullscreenState(Gfx.swapChain, 0, GfxOutput{}), GFX_OK);
+  GoWindowedRequest = 0;
+  ReinitialiseRequest = 0;
+  FullScreenRequest = -1;
+  MainWndProc(WindowMessage{MSG_MOVE, 0, 0});
+  EXPECT_EQ(GoWindowedRequest, 1);
+  EXPECT_EQ(ReinitialiseRequest, 1);
+  EXPECT_TRUE(LogHas("Lost full screen mode"));
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "Lost full screen mode");
+  EXPECT_EQ(FullScreenRequest, -1) << "nothing asked for before the activation";
+  HandleActivate(2);
+  EXPECT_EQ(FullScreenRequest, mode);
+  EXPECT_STREQ(GetNewestMessageText(), "WA_CLICKACTIVE");
+  FullScreenRequest = -1;
+  HandleActivate(1);
+  EXPECT_EQ(FullScreenRequest, -1) << "asked for once";
+  GoWindowedRequest = 0;
+  ReinitialiseRequest = 0;
+  AppShutdown();
+}
+
 TEST_F(MainWindowTest, AResizedWindowIsFollowedBetweenFramesAndLogged) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   Settle();

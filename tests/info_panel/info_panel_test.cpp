@@ -89,8 +89,8 @@ int Click(const ValueControl& control, int code = CLICK_LEFT) {
 }
 
 struct Calls {
-  int setup = 0, strategy = 0, configuration = 0, body = 0;
-  uintptr_t configurationWord = 99;
+  int setup = 0, strategy = 0, configuration = 0, body = 0, skin = 0;
+  uintptr_t configurationWord = 99, skinWord = 99;
 };
 Calls g_calls;
 
@@ -134,6 +134,10 @@ class PanelTest : public ::testing::Test {
     a.onStepConfiguration = [](void*, int, uintptr_t word) {
       ++g_calls.configuration;
       g_calls.configurationWord = word;
+    };
+    a.onSkin = [](void*, int, uintptr_t word) {
+      ++g_calls.skin;
+      g_calls.skinWord = word;
     };
     a.car = &car;
     a.inEditor = inEditor;
@@ -879,6 +883,32 @@ TEST_F(PanelTest, TheAddedMassGoesToATenthOfTheCarsMassAndNoFurtherThan200Kg) {
   }
 }
 
+// The added mass's position runs from 0 to 100 percent (front): its bar, arrows and figure.
+TEST_F(PanelTest, TheAddedMassPositionRunsFromNoneToAHundredPercent) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  car.currentSetup.bytes[SETUP_BALLAST] = 10;
+  car.currentSetup.bytes[SETUP_BALLAST_POSITION] = 100;
+  Draw(car, 0);
+  const uint8_t* position = &car.currentSetup.bytes[SETUP_BALLAST_POSITION];
+  const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.variable != position) continue;
+    if (c.displayType == 37) bar = &c;
+    if (c.displayType == 41) down = &c;
+    if (c.displayType == 40) up = &c;
+  }
+  ASSERT_TRUE(bar && down && up);
+  EXPECT_EQ(bar->byteMinimum, 0);
+  EXPECT_EQ(bar->byteMaximum, 100);
+  EXPECT_FLOAT_EQ(bar->minimum.f, 0.0f);
+  EXPECT_FLOAT_EQ(bar->maximum.f, 100.0f);
+  EXPECT_EQ(down->label.i, 0);
+  EXPECT_EQ(up->label.i, 100);
+  EXPECT_NE(ControlShowing("Added Mass Position (front) 100%"), nullptr) << "the byte 100 reads as 100 percent";
+}
+
 TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   Car car;
   MakeSampleCar(RUNABOUT, car);
@@ -1127,6 +1157,27 @@ TEST_F(PanelTest, ACarOfOneWheelShowsItsWheelLinesAndTheRestrictionRunsToFifty) 
   InfoPageShown = INFO_PAGE_COLOURS;
   Draw(car, 1);
   EXPECT_TRUE(Shows(LanguageTexts[TX_3a_whlscolt]));
+}
+
+// In the editor a click on the colours' name, and one on the browse button beside it, both call
+// the skin handler with word 0: the word that opens the skin chooser.
+TEST_F(PanelTest, TheColoursNameAndItsBrowseButtonAskTheSkinHandlerForTheChooser) {
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  std::snprintf(car.currentColours.name, sizeof car.currentColours.name, "%s", "red_colours");
+  InfoPageShown = INFO_PAGE_COLOURS;
+  Draw(car, 1);
+  const ValueControl* name = ControlShowing("red_colours");
+  ASSERT_NE(name, nullptr);
+  Click(*name);
+  EXPECT_EQ(g_calls.skin, 1);
+  EXPECT_EQ(g_calls.skinWord, 0u);
+  Draw(car, 1);
+  const ValueControl* browse = ControlShowing("\xB8");
+  ASSERT_NE(browse, nullptr);
+  Click(*browse);
+  EXPECT_EQ(g_calls.skin, 2);
+  EXPECT_EQ(g_calls.skinWord, 0u);
 }
 
 TEST_F(PanelTest, TheTemplateSizeButtonsSetTheSmallPictureBit) {
