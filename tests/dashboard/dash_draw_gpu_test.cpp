@@ -967,6 +967,39 @@ TEST_F(DashPixels, TheFormulaDisplaysLinesStandInTheirCellsAndItsLcdGearLights) 
   EXPECT_EQ(ink(0, 0), 0) << "not live: no fuel line";
 }
 
+// A setting line holds sixteen cells: the brake balance at 100% reads "Brake Bal Fr 100%",
+// seventeen letters, and shows as "Brake Bal Fr 100" with nothing in a seventeenth cell.
+// The formula display's setting line: cells 0.096 apart from x -0.8, y -0.25 + 0.096.
+TEST_F(DashPixels, ASettingLineShowsSixteenCellsAndNoSeventeenth) {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER);
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  b.display = DashBox{20, 75, 0, 8};
+  b.speedometer = DashBox{150, 10, 20, 10};
+  b.gear = DashBox{20, 20, 20, 30};
+  b.blackRectangle = DashRect{0, 0, 0, 0};
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 0;
+  std::strcpy(s.race.setupLine, "Brake Bal Fr 100%");
+  ASSERT_EQ(std::strlen(s.race.setupLine), 17u);
+  Draw(s);
+  const float h = 0.08f, pitch = 1.2f * h, x0 = -0.8f, y = -0.25f + pitch;
+  const auto ink = [&](int k) {
+    const float x = x0 + float(k) * pitch;
+    return CountIn(0, 0, 20, x + 0.1f * pitch, y + 0.1f * h, x + 0.9f * pitch, y + 0.9f * h);
+  };
+  for (const int k : {0, 13, 14, 15}) EXPECT_GT(ink(k), 0) << "cell " << k << " of \"Brake Bal Fr 100\"";
+  EXPECT_EQ(ink(12), 0) << "the blank before 100";
+  EXPECT_EQ(ink(16), 0) << "no seventeenth cell: the % is not drawn";
+  // The same line with its last letter in the sixteenth cell shows it there.
+  std::strcpy(s.race.setupLine, "Brake Bal Fr 10%");
+  Draw(s);
+  EXPECT_GT(ink(15), 0) << "the % in the sixteenth cell";
+}
+
 // The steering wheel's gear stands lit in the middle (0.34 high from y -0.45) while live, and
 // its setting line stands under the fuel line (at y 0.4) unless the car is remote; not live,
 // only the unlit digits stand.
