@@ -501,6 +501,38 @@ TEST_F(InterfaceLayout, AQuestionsLinesGetTheBackingTheirBoxCannotGive) {
   EXPECT_EQ(no->colour & 0xFFFFFFu, 0u);
 }
 
+// A label with no panel (bit 4), its text the control's full height (bit 0x10) so it starts
+// at the control's very left edge (left-aligned, bit 1) or ends at its right edge (bit 2).
+// Over a scene of any colour the light text needs a strip, and the strip's usual room of
+// 0.15 x the text's height either side is cut at the control's edges: the control from x
+// -0.5 to 0.5 spans pixels (-0.5 + 1) x 500 = 250 to (0.5 + 1) x 500 = 750.
+TEST_F(InterfaceLayout, ATextsStripStopsAtItsControlsLeftAndRightEdges) {
+  Frame([](Prss*) {
+    AddValueControl(nullptr, nullptr, IvText("Gear"), IvInt(0), IvInt(0x15), 15, nullptr, nullptr, -0.5f, 0.0f, 0.5f,
+                    0.05f);
+    AddValueControl(nullptr, nullptr, IvText("Ratio"), IvInt(0), IvInt(0x16), 15, nullptr, nullptr, -0.5f, 0.2f,
+                    0.5f, 0.25f);
+  });
+  const DrawRecordEntry* left = Find("Gear");
+  ASSERT_NE(left, nullptr);
+  EXPECT_NEAR(left->left, 250.0f, 0.5f) << "the text starts at the control's edge";
+  const DrawRecordEntry* strip = Under(left);
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(strip->role, RECORD_BACKING);
+  EXPECT_NEAR(strip->left, 250.0f, 0.01f) << "not past the control's left edge";
+  EXPECT_GT(strip->right, left->right) << "room after the text";
+  const DrawRecordEntry* right = Find("Ratio");
+  ASSERT_NE(right, nullptr);
+  // Its last letter's spacing, 1/12 of the size at the 0.8 scale, 1/12 x 0.05 x 0.8 x 500 =
+  // 1.67 pixels, stands between its ink and the edge.
+  EXPECT_NEAR(right->right, 750.0f - 1.67f, 0.5f) << "the text ends at the control's edge";
+  strip = Under(right);
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(strip->role, RECORD_BACKING);
+  EXPECT_NEAR(strip->right, 750.0f, 0.01f) << "not past the control's right edge";
+  EXPECT_LT(strip->left, right->left) << "room before the text";
+}
+
 TEST_F(InterfaceLayout, ButtonFacesKeepTheirOwnTextRule) {
   // White on pure red is 4.0:1, under the need; the face keeps its colour and gets no strip.
   static ColourWord red = RgbWord(255, 0, 0);
