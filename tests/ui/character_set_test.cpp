@@ -298,6 +298,46 @@ TEST_F(CharsetReader, CurveSidesMeetTheLinksEnds) {
   }
 }
 
+// The same stroke with each side leaning at its own angle at each end.  Along it x = 10 t and
+// the cross direction is (0, 2), so a side's slope dy/dx is y'(t) / 10.  Worked by hand for
+// side 1 (top edge): the base line runs (0,2) -> (10,0), the side's offset goes 0 -> 1, the
+// chord between its ends is (10, 0) and the bar 2 long, so its start slope in cross units is
+// (2 + 10 tan a) / 2 and y'(0) = -2 + 2 (2 + 10 tan a) / 2 = 10 tan a: the side leaves at
+// slope tan a.  Likewise at the far end and for side 2.  Stored angles, in file order: side 1
+// at A then B, side 2 at A then B.
+TEST_F(CharsetReader, EachEndOfACurveSideLeansAtItsOwnStoredAngle) {
+  TestGlyph& g = set.glyphs[50];
+  g.points = {{0, 0}, {0, 2}, {10, 0}, {10, 2}};
+  g.links = {{0, 1}, {2, 3}};
+  const double up = std::atan(0.5), down = std::atan(-0.25);
+  g.curves = {{0, 1, 1, 0, {float(up), 0.0f, 0.0f, float(down)}}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  const CharCurve& c = Glyphs[50].curves[0];
+  // Position and slope of a side at t, in double.
+  const auto y = [&](int s, double t) {
+    const float* k = c.side[s].coeff;
+    const double h = ((k[0] * t + k[1]) * t + k[2]) * t + k[3];
+    return c.baseStart[1] + t * (c.baseEnd[1] - c.baseStart[1]) + ((1 - t) * c.crossStart[1] + t * c.crossEnd[1]) * h;
+  };
+  const auto slope = [&](int s, double t) {
+    const float* k = c.side[s].coeff;
+    const double h = ((k[0] * t + k[1]) * t + k[2]) * t + k[3];
+    const double dh = (3.0 * k[0] * t + 2.0 * k[1]) * t + k[2];
+    const double dy = (c.baseEnd[1] - c.baseStart[1]) + (c.crossEnd[1] - c.crossStart[1]) * h +
+                      ((1 - t) * c.crossStart[1] + t * c.crossEnd[1]) * dh;
+    return dy / 10.0;
+  };
+  // The ends stay on the bars' ends whatever the lean.
+  EXPECT_NEAR(y(0, 0.0), 2.0, 1e-5);
+  EXPECT_NEAR(y(0, 1.0), 2.0, 1e-5);
+  EXPECT_NEAR(y(1, 0.0), 0.0, 1e-5);
+  EXPECT_NEAR(y(1, 1.0), 0.0, 1e-5);
+  EXPECT_NEAR(slope(0, 0.0), 0.5, 1e-5) << "side 1 leaves rising one in two";
+  EXPECT_NEAR(slope(0, 1.0), 0.0, 1e-5) << "and arrives level";
+  EXPECT_NEAR(slope(1, 0.0), 0.0, 1e-5) << "side 2 leaves level";
+  EXPECT_NEAR(slope(1, 1.0), -0.25, 1e-5) << "and arrives falling one in four";
+}
+
 TEST_F(CharsetReader, ACurveOnALinkOfNoLengthCollapsesInsteadOfDividingByZero) {
   TestGlyph& g = set.glyphs[50];
   g.points = {{1, 1}, {1, 1}, {5, 1}, {5, 3}};
