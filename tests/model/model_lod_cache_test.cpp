@@ -121,6 +121,31 @@ TEST_F(LodCache, OneVertexForEachPointSideAndGroupThatATriangleUses) {
   }
 }
 
+TEST_F(LodCache, TrianglesNamingAPointPastTheLastAreLeftOut) {
+  // Four points, 0..3: a hand-built model whose triangles name point 4 in any corner, on
+  // either side, keeps only its one sound triangle in the cache.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1);
+  b.Triangle(4, 1, 2);
+  b.Triangle(0, 4, 2);
+  b.Triangle(0, 1, 4);
+  b.Triangle(0, 4 | CORNER_MIRRORED, 3);
+  b.Triangle(0, 1, 2);  // the sound one
+  b.Triangle(1, 2, 3 + 1000);
+  b.Into(o);
+  ASSERT_EQ(o.pointCount, 4);
+  BuildLodRenderCache(o, nullptr, nullptr, 0, ~0u);
+  const ModelLodCache& c = Cache(o);
+  ASSERT_EQ(c.triangleCount, 1);
+  ASSERT_EQ(c.vertexCount, 3);
+  std::set<int> points;
+  for (int v = 0; v < c.vertexCount; ++v) points.insert(c.vertices[v].point);
+  EXPECT_EQ(points, (std::set<int>{0, 1, 2}));
+  o.Free();
+}
+
 TEST_F(LodCache, FlatPatchesGetTheirFaceNormalAndASphereRadialNormals) {
   // A flat grid facing up, then the same grid tilted.
   ModelObject o;

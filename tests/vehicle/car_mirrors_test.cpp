@@ -193,6 +193,28 @@ TEST_F(Mirrors, TheInternalMirrorFacesHalfWayBetweenTheEyeAndBackwards) {
   EXPECT_NEAR(car_.mirrors[MIRROR_INTERNAL].normal.z, n.y * std::sin(b) + n.z * std::cos(b), 1e-4);
 }
 
+// An eye straight ahead of the internal mirror and a hair (1e-22 m) above its centre: the way
+// to the eye plus backwards leaves a vector only 1e-22 long, straight up.  In double the normal
+// is (0, 0, 1), so the subobject's back (-y) is pitched straight up: -m[7] / 65536 = sin(pi/2) = 1.
+// In float the tiny length is rounded and the normal comes out slightly over 1 long; the
+// pitch must still be a number.
+TEST_F(Mirrors, TheInternalMirrorTurnsStraightUpForAnEyeAHairAboveItsCentre) {
+  CustomViewRecords[0] = CustomViewMirrors{};
+  car_.driverPosition = Vec3{0.0f, 0.95f, 1e-22f};
+  car_.headOffset = Vec3{0.0f, 0.0f, 0.0f};
+  ASSERT_EQ(0.95f + 0.0f + 0.05f, 1.0f) << "the eye is exactly (0, 1, 1e-22)";
+  FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
+  GouraudO3d* sub = NewGouraud();
+  sub->type = SUBOBJECT_INTERNAL_MIRROR;
+  sub->local.translation = IntVector{0, 0, 0};
+  FillParts(*sub, paint_, {{0, 0, -1}}, mirror_, {{-0.1, 0, 0}, {0.1, 0, 0}});  // box centre exactly 0
+  AddChildMesh(*car_.levelMeshes[0], sub);
+  car_.SetupMirrors();
+  ASSERT_TRUE(car_.mirrors[MIRROR_INTERNAL].active);
+  const FixedMatrix& r = sub->local.rotation;
+  EXPECT_NEAR(-r.m[7] / 65536.0, 1.0, 1e-4) << "the back faces straight up";
+}
+
 TEST_F(Mirrors, TheOtherDriveSideSwapsAndNegatesTheAnglesAndTheEye) {
   FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
   CustomViewRecords[0] = CustomViewMirrors{{10, 20, 30, 40, 50, 60}};

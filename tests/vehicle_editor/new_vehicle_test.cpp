@@ -258,6 +258,36 @@ TEST_F(NewVehicle, TheMassIsToppedUpWithinTheTubeLimits) {
   EXPECT_TRUE(SaidLine("not reached"));
 }
 
+// Reaching the target within half a kilogram counts as reached: a target exactly 0.5 kg above
+// the heaviest frame (every tube at 40 kg/m) is topped up to that frame with no shortfall said,
+// and one a little further above is said to be missed.
+TEST_F(NewVehicle, AMassHalfAKilogramShortOfTheTargetCountsAsReached) {
+  Begin(NEW_LAYOUT_CAR);
+  W::SetManual(e, 0, AUTO_MASS);
+  W::Settings.targetMass = 3000;
+  W::ValueChanged(e, 0, 0);
+  Rebuild();
+  const float heaviest = car().mass;
+  ASSERT_LT(heaviest, 2999.0f) << "3000 kg must be out of the tubes' reach";
+
+  W::Settings.targetMass = heaviest + 0.5f;
+  ASSERT_EQ(W::Settings.targetMass - 0.5f, heaviest) << "the half kilogram is exact at this size";
+  W::ValueChanged(e, 0, 0);
+  Reports() = Caught{};
+  Rebuild();
+  for (int i = 0; i < car().frameTubeCount; ++i) EXPECT_EQ(car().frameTubes[i].massPerMetre, TUBE_MAX_MASS_PER_METRE);
+  EXPECT_EQ(car().mass, heaviest);
+  EXPECT_TRUE(SaidLine("adjusted to"));
+  EXPECT_FALSE(SaidLine("not reached")) << "0.5 kg short is within the allowance";
+
+  W::Settings.targetMass = heaviest + 1.0f;
+  W::ValueChanged(e, 0, 0);
+  Reports() = Caught{};
+  Rebuild();
+  EXPECT_EQ(car().mass, heaviest);
+  EXPECT_TRUE(SaidLine("not reached")) << "1 kg short is a shortfall";
+}
+
 TEST_F(NewVehicle, EveryLayoutSavesAndReadsBackByteForByte) {
   for (int layout = 0; layout < NEW_LAYOUT_COUNT; ++layout) {
     SCOPED_TRACE(NewVehicleLayoutNames[layout]);
