@@ -459,7 +459,8 @@ TEST_F(ModelFile, NamesFillingTheirFieldsKeepAllButTheLastByte) {
 
 TEST_F(ModelFile, RecordEdgeCases) {
   // Six stored levels: all six distances are read (the points after them stay in place),
-  // four are kept; none stored reads as one; a spoke object always has one.
+  // four are kept; none stored reads as one; a spoke object always has one.  No smoothing
+  // group stored reads as one too.
   RawRecord six = OneTriangle();
   six.lodCount = 6;
   six.distances = {0x1E8000, 0x640000, 0x1900000, 0x4B00000, 0x5000000, 0x6000000};
@@ -480,6 +481,13 @@ TEST_F(ModelFile, RecordEdgeCases) {
   ReadResult spokeOut;
   ReadRecord(spokeOut, six, 252, MODEL_READ_SPOKE);
   EXPECT_EQ(spokeOut.object.lodCount, 1);
+  // A record storing no smoothing group reads as having one (its triangle is in group 0).
+  RawRecord noGroups = OneTriangle();
+  noGroups.groups = 0;
+  ReadResult noGroupsOut;
+  ReadRecord(noGroupsOut, noGroups, 252);
+  ASSERT_EQ(noGroupsOut.result, 1);
+  EXPECT_EQ(noGroupsOut.object.groupCount, 1);
 
   // All normal contributions 0 become 1; a subobject loses its colour choices; a main
   // object's angles are cleared, a wing's x offset too.

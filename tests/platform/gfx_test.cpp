@@ -1366,6 +1366,44 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
 }
 
+// After the bare-GL frame the layer's next draw sets its own state again rather than trusting
+// what it last put into GL: its 8 x 8 viewport in the top left corner and its white tint, not
+// the frame's whole-target viewport and red-only constants.
+TEST_F(GfxPixels, AfterTheBareGlFrameTheLayersNextDrawUsesItsOwnViewportAndConstants) {
+  uint16_t order[6] = {0, 1, 2, 3, 4, 5};  // the full quad's two triangles as they stand
+  GfxBufferDesc ib;
+  ib.byteWidth = sizeof order;
+  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
+  GfxSubresourceData indexData{order, 0, 0};
+  GfxBuffer indices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &indexData, &indices), GFX_OK);
+  GfxBufferDesc cb;
+  cb.byteWidth = 16;
+  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  const float redOnly[4] = {1, 0, 0, 1};
+  GfxSubresourceData tintData{redOnly, 0, 0};
+  GfxBuffer red;
+  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
+
+  const GfxViewport small{0, 0, 8, 8, 0, 1};
+  GfxRSSetViewports(g_context, 1, &small);
+  Draw(Quad(0.5f, 0xFFFFFFFF));  // puts the viewport and the white tint into GL
+  // The frame draws the same six vertices, tinted red-only, over the whole target.
+  GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, red, 6, 1, 1);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFFFF0000u) << "the frame drew over the whole target, red";
+
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  const auto p = Read(colour);
+  for (const auto& [x, y] : {std::pair{0u, 0u}, std::pair{7u, 7u}})
+    EXPECT_EQ(Pixel(p, x, y), 0xFFFFFFFFu) << "inside the layer's viewport, white: " << x << ", " << y;
+  for (const auto& [x, y] : {std::pair{8u, 0u}, std::pair{0u, 8u}, std::pair{16u, 16u}, std::pair{31u, 31u}})
+    EXPECT_EQ(Pixel(p, x, y), 0u) << "outside the layer's viewport, untouched: " << x << ", " << y;
+  GfxRelease(indices), GfxRelease(red);
+}
+
 // Two dynamic buffers mapped at once and unmapped in the order they were mapped: each unmap
 // closes its own buffer, whichever was bound last, and each keeps the bytes written to it.
 TEST_F(GfxPixels, MappedDynamicBuffersAreEachUnmappedThemselves) {

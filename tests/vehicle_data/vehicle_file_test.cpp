@@ -104,6 +104,23 @@ TEST_F(VehicleFile, TheReaderSettlesWhatTheCarNeeds) {
   EXPECT_TRUE(lines.empty());
 }
 
+// A vehicle name holds 31 characters and a zero: a longer one given to a full read is cut, and
+// the field still ends in its zero (the bytes are checked one by one, as a missing zero would
+// run on into the next field).
+TEST_F(VehicleFile, ANameLongerThanItsFieldIsCutTo31CharactersAndAZero) {
+  const char* forty = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmn";
+  ReadVehicle v;
+  ReadBodyInto(v, SampleBody(StoredSample()), 252, forty);
+  ASSERT_EQ(v.result, 1) << (v.field ? v.field : "");
+  const VehicleData& d = v.data;
+  // Letters 1..26 are A..Z, 27..31 a..e: the 31st, at index 30, is 'e'; index 31 is the zero.
+  EXPECT_EQ(d.vehicleName[0], 'A');
+  EXPECT_EQ(d.vehicleName[25], 'Z');
+  EXPECT_EQ(d.vehicleName[26], 'a');
+  EXPECT_EQ(d.vehicleName[30], 'e');
+  EXPECT_EQ(d.vehicleName[31], '\0') << "the field's last byte stays the name's end";
+}
+
 TEST_F(VehicleFile, TheHeaderPartStopsAfterTheShortName) {
   ReadVehicle v;
   ReadBodyInto(v, SampleBody(2), 252, "Coupe", 0);

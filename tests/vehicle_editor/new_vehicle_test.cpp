@@ -208,6 +208,26 @@ TEST_F(NewVehicle, AKartAndAnObjectAreBuiltTheirOwnWay) {
     const float brake = radius * share * c.mass * 9.81f / 2;
     EXPECT_FLOAT_EQ(SetupFloat(c.currentSetup, SETUP_BRAKE_STRENGTH),
                     brake < 20 ? std::nearbyint(brake) : std::nearbyint(brake / 10) * 10);
+    // The kart's own starting figures: the "kart" driver, a 75 degree steering wheel turn,
+    // 80 kPa, aero 0.2; the driver at (0, -0.5, -0.1), the engine at (0, -B/2, 0.1) and the tank
+    // a quarter wheelbase forward at (0, B/4, 0.1).  The kart's wheelbase B is 1.05 m:
+    // B/2 = 0.525, B/4 = 0.2625.
+    ASSERT_FLOAT_EQ(W::Settings.wheelbase, 1.05f);
+    EXPECT_STREQ(c.steerAnimation, "kart");
+    EXPECT_NEAR(c.steeringWheelTurn, 75.0 * M_PI / 180.0, 1e-5);
+    for (int axle = 0; axle < 2; ++axle) {
+      EXPECT_EQ(SetupShort(c.currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_LEFT), 80) << axle;
+      EXPECT_EQ(SetupShort(c.currentSetup, SETUP_AXLE[axle] + AXLE_PRESSURE_RIGHT), 80) << axle;
+    }
+    EXPECT_FLOAT_EQ(c.aero[0][1], 0.2f);
+    const auto expectAt = [](const Vec3& got, float forward, float up, const char* what) {
+      EXPECT_FLOAT_EQ(got.x, 0.0f) << what;
+      EXPECT_NEAR(got.y, forward, 1e-5f) << what;
+      EXPECT_NEAR(got.z, up, 1e-6f) << what;
+    };
+    expectAt(c.driverPosition, -0.5f, -0.1f, "driver");
+    expectAt(c.enginePosition, -0.525f, 0.1f, "engine");
+    expectAt(c.mainBatteryPosition, 0.2625f, 0.1f, "tank");
   }
   Begin(NEW_LAYOUT_OBJECT);
   const Car& c = car();
