@@ -169,6 +169,34 @@ TEST_F(FileLists, LeadingTextCharacterCheckAndResort) {
   FileSortSetting = FILE_SORT_NAME;
 }
 
+// A list with room to spare (a duplicate refused after counting, or an entry removed)
+// keeps exactly its own entries when resorted: nothing from the unused room is listed.
+TEST_F(FileLists, ResortingAListWithRoomToSpareKeepsItsEntriesOnly) {
+  Touch("fl_a/same.set", 1000);
+  Touch("fl_b/same.set", 2000);
+  Touch("fl_b/other.set", 500);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 32, nullptr, 0, "fl_b\\*.set", 1);
+  EXPECT_EQ(Names(), "other,same");
+  EXPECT_EQ(list.capacity, 3);  // three counted, the second "same" refused
+  FileSortSetting = FILE_SORT_TIME;
+  list.Resort();
+  EXPECT_EQ(Names(), "same,other");  // newest first: 1000 (the first folder's "same"), then 500
+  EXPECT_EQ(list.count, 2);
+
+  Touch("fl_a/a.set", 1);
+  Touch("fl_a/b.set", 2);
+  Touch("fl_a/c.set", 3);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 32, nullptr, 0, nullptr, 0);
+  EXPECT_EQ(Names(), "a,b,c,same");
+  list.RemoveByName("same");  // the room it leaves still holds a copy of it
+  list.RemoveByName("a");
+  EXPECT_EQ(Names(), "b,c");
+  list.Resort();
+  EXPECT_EQ(Names(), "c,b");  // times 3, 2
+  EXPECT_EQ(list.count, 2);
+  FileSortSetting = FILE_SORT_NAME;
+}
+
 TEST_F(FileLists, FilesAppearingBetweenThePassesNeverOverrunTheList) {
   Touch("fl_a/a.set", 1);
   Touch("fl_a/b.set", 2);
