@@ -386,6 +386,35 @@ TEST(SafeWriting, AWriteBeyondTheFileSizeLimitFailsAndKeepsTheOldFile) {
   EXPECT_TRUE(NoTemporaryLeft(root));
 }
 
+// A program started with its standard input closed gets descriptor 0 for the first file it
+// opens: a save whose temporary file lands there still succeeds.  In a child process, so the
+// test binary's own descriptor 0 is never touched.
+TEST(SafeWriting, ASaveWhoseTemporaryFileGetsDescriptorZeroSucceeds) {
+  const std::string root = FreshFolder("descriptor_zero");
+  const std::string path = root + "/cfg.txt";
+  WriteText(path, "old");
+  const pid_t child = fork();
+  if (child == 0) {
+    ::close(0);
+    SafeWrite w;
+    FILE* out = SafeWriteBegin(w, path.c_str());
+    if (!out) _exit(1);
+    if (::fileno(out) != 0) _exit(5);
+    std::fputs("saved without standard input", out);
+    if (SafeWriteCommit(w) != 0) _exit(2);
+    if (ReadText(path) != "saved without standard input") _exit(3);
+    if (!NoTemporaryLeft(root)) _exit(4);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0)
+      << "1 save refused, 2 commit failed, 3 wrong contents, 4 temporary left, 5 descriptor 0 not used";
+  EXPECT_EQ(ReadText(path), "saved without standard input");
+  EXPECT_TRUE(NoTemporaryLeft(root));
+}
+
 // A real full disk: a 64 KiB tmpfs in a mount namespace of a child process of its own.
 TEST(SafeWriting, ADiskThatFillsUpKeepsTheOldFile) {
   const std::string root = FreshFolder("disk_full");
