@@ -8,6 +8,8 @@
 #include <cmath>
 
 #include "bone/bone.h"
+#include "core/frame_globals.h"
+#include "solid/solid_hooks.h"
 
 namespace {
 
@@ -239,7 +241,11 @@ TEST(BonePoses, ABlendGivesPoseAAtZeroAndPoseBAtOneExactly) {
   delete[] copy;
 }
 
-TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
+namespace {
+float LowGravity() { return -4.0f; }
+}  // namespace
+
+TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondStepsUnderTheWorldsGravity) {
   BoneRig rig;
   rig.Allocate(1, 0);
   MakeBone(rig.bones[0], 0.1f, 1.0f, 5.0f);
@@ -247,9 +253,38 @@ TEST(BoneRig, StepCatchesUpWithTheFrameTimeInMillisecondSteps) {
   editor.gravity = 0;
   rig.runTime = 37;
   rig.stepsDone = 0;
-  Bone::Step(rig, editor);  // SimFrameTime is 0 here: the steps owed are done
+  const uint32_t savedFrameTime = SimFrameTime;
+  SimFrameTime = 0;
+  Bone::Step(rig, editor);  // no frame time: the steps owed are done
   EXPECT_EQ(rig.stepsDone, 37u);
   EXPECT_EQ(rig.bones[0].position.z, FixedFromMetres(5.0f)) << "no gravity while switched off";
+
+  // Gravity on, the world's own (-4 m/s^2 here): frames of 10 and 20 ms are 30 steps of 1 ms,
+  // each moving by the velocity before it, then adding g dt.  Recomputed in double:
+  // fall = g dt^2 (0 + 1 + ... + 29) = -4 x 1e-6 x 435 = -1.74 mm, velocity g dt 30 = -0.12 m/s.
+  WorldHooks hooks = NoWorldHooks();
+  hooks.Gravity = LowGravity;
+  const WorldHooks savedHooks = InstallWorldHooks(hooks);
+  BoneRig falling;
+  falling.Allocate(1, 0);
+  MakeBone(falling.bones[0], 0.1f, 1.0f, 5.0f);
+  editor.gravity = 1;
+  double z = 0.0, v = 0.0;
+  for (const uint32_t frameMs : {10u, 20u}) {
+    SimFrameTime = frameMs;
+    Bone::Step(falling, editor);
+    for (uint32_t n = 0; n < frameMs; ++n) {
+      z += v * 0.001;
+      v += -4.0 * 0.001;
+    }
+    EXPECT_EQ(falling.stepsDone, falling.runTime);
+    EXPECT_NEAR(Height(falling.bones[0]) - 5.0, z, 2e-5) << frameMs;
+    EXPECT_NEAR(falling.bones[0].velocity.z, v, 1e-5) << frameMs;
+  }
+  EXPECT_EQ(falling.stepsDone, 30u);
+  EXPECT_NEAR(z, -1.74e-3, 1e-9);
+  InstallWorldHooks(savedHooks);
+  SimFrameTime = savedFrameTime;
 }
 
 
