@@ -236,6 +236,7 @@ TEST(CarDraw, GarageZoomAndMirrorOffset) {
   EXPECT_FLOAT_EQ(EditorCarZoom(3.75f, 2.109375f), 2.0f);    // exactly 16:9: by the height
   EXPECT_FLOAT_EQ(EditorCarZoom(0.1f, 5.0f), 1.0f);          // a side of 0.1 or less keeps the zoom
   EXPECT_FLOAT_EQ(EditorCarZoom(5.0f, 0.05f), 1.0f);
+  EXPECT_FLOAT_EQ(EditorCarZoom(5.0f, 0.1f), 1.0f);          // a height of exactly 0.1 keeps it too
   EXPECT_FLOAT_EQ(InternalMirrorDrop(0.0f), 0.0f);
   EXPECT_FLOAT_EQ(InternalMirrorDrop(0.4f), -0.04f);
   EXPECT_FLOAT_EQ(InternalMirrorDrop(-0.2f), -0.01f);
