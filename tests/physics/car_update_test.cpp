@@ -810,6 +810,40 @@ TEST_F(CarUpdate, TheAerodynamicItemsForces) {
   EXPECT_LT(Dot(wing.lift, z), 0.0f) << "the wing presses the car down";
 }
 
+// A wing riding on the wheels hands its downforce to them along the car's up axis, so a car
+// turned a quarter round on the flat gets the same wheel forces turned a quarter round.
+TEST_F(CarUpdate, AnUnsprungWingsDownforceTurnsWithTheCar) {
+  Car straight, turned;
+  Car* cars[2] = {&straight, &turned};
+  const float headings[2] = {0.0f, 3.14159265f / 2};
+  for (int k = 0; k < 2; ++k) {
+    Car& car = *cars[k];
+    MakeSampleCar(GT_CAR, car);
+    car.options |= OPT1_UNSPRUNG_WINGS;
+    car.SetupFromVehicle(0);
+    ASSERT_TRUE(car.aeroItems[AERO_REAR_WING].flags & AERO_REAR_UNSPRUNG);
+    car.showCar = 1;
+    StandCar(car, headings[k]);
+    car.velocity = MatrixTimes(car.orientation, Vec3{0.0f, 40.0f, 0.0f});
+    StepCar(car, 1);
+  }
+  // The wing does press down (else the comparison below says nothing).
+  ASSERT_LT(straight.aeroItems[AERO_REAR_WING].downforce, -50.0f);
+  int rear = 0;
+  for (int i = 0; i < straight.wheelCount; ++i) {
+    if (straight.wheels[i].wheelSet & 1) continue;
+    SCOPED_TRACE(i);
+    ++rear;
+    // Heading a quarter round, the car's x axis lies along the world's y and its y along -x:
+    // a force (fx, fy, fz) on the straight car is (-fy, fx, fz) on the turned one.
+    const Vec3 a = straight.wheels[i].wheelForce, b = turned.wheels[i].wheelForce;
+    EXPECT_NEAR(b.x, -a.y, 1.0f);
+    EXPECT_NEAR(b.y, a.x, 1.0f);
+    EXPECT_NEAR(b.z, a.z, 1.0f);
+  }
+  EXPECT_EQ(rear, 2);
+}
+
 TEST_F(CarUpdate, DifferentialsShareTheirTorque) {
   float a, b;
   AxleDifferential open;
