@@ -1573,6 +1573,64 @@ TEST_F(MappingToolTest, PerspectiveDragsStayInTheMappingsPlane) {
   EXPECT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, int(x), int(y)), 0);
 }
 
+// A pointer ray that grazes the mapping's plane meets it far off; the farther the camera
+// from the plane, the steeper the ray must be: its cosine with the plane's normal at least
+// the camera's distance / 4096 (and never under 1/1024).
+TEST_F(MappingToolTest, PerspectiveDragsRefuseARayGrazingADistantPlane) {
+  OpenTool();
+  SelectedMapping = 0;
+  ASSERT_EQ(EditViews.width, 0) << "the perspective view";
+  FrameEditView(4 << 16, 1 << 15);
+  SetEditViewProjection(0);
+  int32_t centre[3];
+  GetMappingCorner(*modeller, 0, centre, MAPPING_HANDLE_CENTRE);
+  float fx = 0, fy = 0;
+  int32_t depth = 0;
+  if (!ProjectPointToScreen(centre, &fx, &fy, &depth)) GTEST_SKIP() << "the default camera does not see the mapping";
+  const int x = int(fx), y = int(fy);
+  float ray[3];
+  ASSERT_EQ(PickFromMouseAt(x, y, ray), 1);
+  const double d[3] = {ray[0], ray[1], ray[2]};
+
+  // Turn the mapping (quarter degrees) until the ray's cosine with its normal is about 0.005.
+  ModelMapping& m = model.mappings[0];
+  double n[3] = {}, along = 0;
+  bool found = false;
+  for (int pitch = -40; pitch <= 40 && !found; ++pitch) {
+    for (int heading = -720; heading < 720 && !found; ++heading) {
+      m.direction = PackDirection(heading, pitch, 0);
+      FixedMatrix matrix;
+      m.DirectionMatrix(matrix);
+      for (int r = 0; r < 3; ++r) n[r] = matrix.m[3 * r + 1] / 65536.0;
+      along = n[0] * d[0] + n[1] * d[1] + n[2] * d[2];
+      found = std::fabs(along) > 0.0045 && std::fabs(along) < 0.0055;
+    }
+  }
+  ASSERT_TRUE(found);
+  const double eye[3] = {CurrentView->position[0] / 65536.0, CurrentView->position[1] / 65536.0,
+                         CurrentView->position[2] / 65536.0};
+  // Moves the mapping so that its centre lies `metres` from the eye along the normal, on the
+  // side the ray heads toward.
+  const auto placeAt = [&](double metres) {
+    const double side = along > 0 ? metres : -metres;
+    int32_t at[3];
+    GetMappingHandlePoint(m, MAPPING_HANDLE_CENTRE, at);
+    for (int r = 0; r < 3; ++r)
+      m.offset[r] += int32_t(std::lround((eye[r] + n[r] * side) * 65536.0)) - at[r];
+  };
+
+  // 100 m off: 100 / 4096 = 0.0244 > 0.005, refused.
+  placeAt(100.0);
+  EXPECT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, x, y), 0);
+  // 10 m off: 10 / 4096 = 0.00244 < 0.005, taken; the ray meets the plane 10 / 0.005 = 2 km
+  // along it (to half a metre: the 16.16 offset and turn place the plane to some 1e-4 m).
+  placeAt(10.0);
+  ASSERT_EQ(StartMappingHandleDrag(*panel, MAPPING_HANDLE_CENTRE, x, y), 1);
+  const double k = 10.0 / std::fabs(along);
+  for (int r = 0; r < 3; ++r) EXPECT_NEAR(panel->dragPoint[r] / 65536.0, eye[r] + d[r] * k, 0.5) << r;
+  EndMappingHandleDrag(*panel);
+}
+
 TEST_F(MappingToolTest, EditsAreSavedAndReadBackToTheSameBytes) {
   OpenTool();
   FrontView();
