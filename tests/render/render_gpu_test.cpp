@@ -255,6 +255,28 @@ TEST(DeviceSetUp, FullScreenAndBackFollowTheSwapChain) {
   ReinitialiseRequest = 0;
 }
 
+// After a lost device is closed and started again (as the recovery does), the default
+// material is there before anything asks for it: the world's untextured sweeps read it
+// straight from the global. It is the first material of the emptied map (id 1), prelit.
+TEST(DeviceSetUp, ARestartedDeviceMakesTheDefaultMaterialAtOnce) {
+  if (!g_deviceReady) ZKT_SKIP_OUTSIDE_CI() << "no device";
+  ASSERT_NE(GetDefaultMaterial(), nullptr);
+  SetLogFileName("gpu/restart.log");  // the other tests count lines of the first start's log
+  ShutdownGraphics();
+  EXPECT_EQ(DefaultMaterial, nullptr) << "closing the device empties the materials";
+  ScreenWidth = 64;
+  ScreenHeight = 48;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  g_deviceReady = PreInitD3D() == nullptr && InitialiseGraphicsForScreen() == nullptr;
+  SetLogFileName("gpu/deb.log");
+  ASSERT_TRUE(g_deviceReady);
+  ASSERT_NE(DefaultMaterial, nullptr);
+  EXPECT_EQ(DefaultMaterial->id, 1u);
+  EXPECT_EQ(DefaultMaterial->drawKind, 1);
+  EXPECT_EQ(DefaultMaterial->texture, nullptr);
+}
+
 TEST_F(RenderTexturePixels, TheStackHoldsFourTargetsAndSizesFollowMipLevels) {
   // SetUp pushed one; three more fit, the fifth is refused and the fourth stays current.
   ZKTETexture mips{};
