@@ -229,6 +229,26 @@ TEST(TexImage, MipChainsHalveEachSideDownToOneTexel) {
   EXPECT_EQ(out.memory.size(), 32u + 8u + 8u + 8u);
 }
 
+TEST(TexImage, ReleaseFreesThePixelsAndEmptiesTheRecord) {
+  ScratchImage img;
+  ASSERT_EQ(Initialize2D(&img, FORMAT_R8G8B8A8_UNORM, 64, 64, 1), TEX_OK);
+  ASSERT_EQ(img.memory.size(), 16384u);  // 64 x 64 texels x 4 bytes
+  ASSERT_EQ(img.images.size(), 1u);
+  img.Release();
+  EXPECT_TRUE(img.images.empty());
+  EXPECT_EQ(img.images.capacity(), 0u) << "the level records are given back";
+  EXPECT_TRUE(img.memory.empty());
+  EXPECT_EQ(img.memory.capacity(), 0u) << "the 16 KiB of pixels are given back, not kept";
+  EXPECT_EQ(img.metadata.width, 0u);
+  EXPECT_EQ(img.metadata.height, 0u);
+
+  Blob blob;
+  blob.bytes.assign(4096, 7);
+  blob.Release();
+  EXPECT_EQ(blob.size(), 0u);
+  EXPECT_EQ(blob.bytes.capacity(), 0u);
+}
+
 TEST(TexImage, SidesAreAcceptableUpToTheLimitsAndNoFurther) {
   EXPECT_TRUE(ImageSidesAcceptable(1, 1, 4));
   EXPECT_FALSE(ImageSidesAcceptable(0, 1, 4));
