@@ -497,12 +497,19 @@ TEST_F(AnimScreen, SeatingsBlendsAndHeightsKeepTheirRules) {
   EXPECT_FLOAT_EQ(s->testHeight, 0.8f) << "held within the two heights";
   EXPECT_EQ(rig.bones[HAND].position.x, b.translation.x);
 
+  // Made plain while the high half is shown: the editor goes back to the low half's first
+  // frame, not the emptied high half.
+  ASSERT_EQ(s->poseHalf, 1);
+  ASSERT_EQ(E().selected, &p.high);
   MakePosePlain(*s);
   EXPECT_EQ(p.flags & POSE_BLEND, 0u);
   EXPECT_EQ(p.high.frameCount, 0);
   EXPECT_EQ(p.lowHeight, 0.0f);
   EXPECT_EQ(p.highHeight, 1.0f);
   EXPECT_EQ(s->blendTest, 0);
+  EXPECT_EQ(s->poseHalf, 0);
+  EXPECT_EQ(E().selected, &p.low);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
 }
 
 TEST_F(AnimScreen, KeysToggleSelectUnlockAndAskBeforeLosingChanges) {
