@@ -18,6 +18,7 @@
 #include "core/window_state.h"
 #include "model/model_object.h"
 #include "modeller/edit_views.h"
+#include "render/constant_buffers.h"
 #include "render/frame.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
@@ -781,6 +782,35 @@ TEST_F(EditViewsTest, TheGridAndTheDragBoxAreDrawnWithTheIdentityWorldMatrix) {
   DrawEditViewDragBox();
   for (int i = 0; i < 16; ++i) EXPECT_EQ(WorldMatrix[i], identity[i]) << "drag box, element " << i;
   EditViews.dragBox = DragBox{};
+}
+
+// The matrix the grid's lines go through is the view's own: world space, so the shader's
+// matrix row holds view x projection (transposed), not what an object uploaded before it.
+TEST_F(EditViewsTest, TheGridIsDrawnThroughTheViewAndProjectionAlone) {
+  ASSERT_NE(VSConstants[VS_ROW_MATRIX].data, nullptr);
+  ScreenWidth = 800, ScreenHeight = 600;
+  EditViews.gridChoice = GRID_TEN_METRES;
+  for (int view : {VIEW_FRONT, VIEW_RIGHT, VIEW_TOP}) {
+    SelectEditView(view);
+    SetEditViewProjection(0);
+    // An object moved 100 m off and turned, uploaded as the last thing drawn.
+    const float moved[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 100, 0, 0, 1};
+    std::memcpy(WorldMatrix, moved, sizeof moved);
+    UploadViewMatrices();
+    DrawEditViewGrid();
+    // view x projection in double; the row holds it transposed.
+    double expected[4][4] = {};
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        for (int k = 0; k < 4; ++k) expected[r][c] += double(ViewMatrix[r * 4 + k]) * ProjectionMatrix[k * 4 + c];
+    float row[16];
+    std::memcpy(row, VSConstants[VS_ROW_MATRIX].data, sizeof row);
+    for (int r = 0; r < 4; ++r)
+      for (int c = 0; c < 4; ++c)
+        EXPECT_NEAR(row[c * 4 + r], expected[r][c], 1e-5 * (1.0 + std::fabs(expected[r][c])))
+            << "view " << view << ", element " << r << c;
+  }
+  ScreenWidth = ScreenHeight = 0;
 }
 
 // A view's own background picture is drawn in each 2D view that has one, the front (the first
