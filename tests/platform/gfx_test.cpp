@@ -1363,6 +1363,34 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   const uint32_t halfOver = Pixel(px, 2, 29);
   EXPECT_EQ(halfOver & 0xFFFFFF00u, 0xFF000000u) << "bottom left: black blended over the blue clear";
   EXPECT_NEAR(double(halfOver & 0xFF), 127.0, 1.0) << "half the clear's blue shows through";
+
+  // Drawn again while the layer has another target bound in GL (its clear to green binds it),
+  // the quads and their clear still go to their own target and leave the other alone.  With a
+  // red clear: the opaque quads as before, and black at half alpha over red leaves red
+  // 255 x (1 - 128/255) = 127 at alpha 255.
+  GfxTexture2DDesc od;
+  od.width = od.height = SIZE;
+  od.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  od.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D other;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, od, nullptr, &other), GFX_OK);
+  GfxRenderTargetView otherRtv;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, other, nullptr, &otherRtv), GFX_OK);
+  const float green[4] = {0, 1, 0, 1};
+  GfxClearRenderTargetView(g_context, otherRtv, green);
+  const float redClear[4] = {1, 0, 0, 1};
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, vertices, quadIndices, quads, 3, inverse, redClear);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFFEFDFCFu) << "top left, drawn again";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFFBFAF9Fu) << "bottom right, drawn again";
+  const uint32_t overRed = Pixel(px, 2, 29);
+  EXPECT_EQ(overRed & 0xFF00FFFFu, 0xFF000000u) << "bottom left: black blended over the red clear";
+  EXPECT_NEAR(double(overRed >> 16 & 0xFF), 127.0, 1.0) << "half the clear's red shows through";
+  const std::vector<uint8_t> untouched = Read(other);
+  for (const auto& [x, y] : {std::pair{2u, 2u}, std::pair{29u, 13u}, std::pair{29u, 29u}, std::pair{2u, 29u}})
+    EXPECT_EQ(Pixel(untouched, x, y), 0xFF00FF00u) << "the other target keeps its green at " << x << ", " << y;
+  GfxRelease(otherRtv), GfxRelease(other);
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
 }
 
