@@ -1,5 +1,6 @@
 // engine_page_test.cpp - the engine page's figures without a window: the plot's scales and
-// geometry, the layouts a cylinder count allows, and the torque drawn for an electric motor.
+// geometry, the layouts a cylinder count allows, the torque drawn for an electric motor; and
+// where one frame of the page puts its buttons.
 #include <gtest/gtest.h>
 
 #include <memory>
