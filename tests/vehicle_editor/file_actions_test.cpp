@@ -643,6 +643,7 @@ TEST_F(Files, TheFileMenusPromptsTheirLimitsTheirFilesAndTheirStartText) {
     ASSERT_NE(OpenTextEntry.filePattern, nullptr);
     EXPECT_STREQ(OpenTextEntry.filePattern, p.files);
     EXPECT_EQ(std::string(OpenTextEntry.initialText), p.start);
+    EXPECT_EQ(OpenTextEntry.prefixLength, 0) << "no part of the offered name is fixed";
     TextEntryCancel();
     ASSERT_EQ(OpenTextEntry.open, 0);
   }
