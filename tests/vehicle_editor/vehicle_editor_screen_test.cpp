@@ -14,6 +14,7 @@
 #include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "render/views.h"
+#include "tests/ui/control_clicks.h"
 #include "tests/ui/mouse_records.h"
 #include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
@@ -471,6 +472,21 @@ TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
   EXPECT_EQ(EditorText.shown, 1);
   VehicleEditor::PromptAction(e, 0, 0);
   EXPECT_EQ(EditorText.shown, 0);
+  // Drawn, the panel's "OK" stands in the screen's bottom row, and it closes the panel.
+  ShowEditorText("a text");
+  FrameSkipped = 0;
+  ClearInterface();
+  Act();
+  FrameSkipped = 1;
+  const InterfaceButton* ok = FindShownButton("OK");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(ok->top, ScreenHeight - ButtonHeight);
+  EXPECT_EQ(ok->bottom, ScreenHeight);
+  const InterfaceButton press = *ok;
+  ASSERT_NE(press.handler, nullptr);
+  press.handler(press.owner, CLICK_LEFT, press.word);
+  EXPECT_EQ(EditorText.shown, 0);
+  ClearInterface();
 
   Car& car = *e->car;
   car.driverSlot = 0;
