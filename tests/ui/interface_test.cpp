@@ -513,6 +513,16 @@ TEST_F(Interface, ByteAndColourSlidersTellTheirHandlerOfEveryPress) {
     EXPECT_EQ(g_Call.word, 0u) << style;
     level[0] = 100;
   }
+  // A drag ended from outside puts back the byte it started from, and only that byte.
+  slider(20);
+  Press(10, 10, 1);
+  ASSERT_EQ(ValueDrag.kind, DRAG_BYTE);
+  level[0] = 150;  // as the drag left it
+  EXPECT_EQ(CommitValueEdit(), 1);
+  EXPECT_EQ(level[0], 100);
+  EXPECT_EQ(level[1], 0);
+  EXPECT_EQ(ValueDrag.kind, DRAG_NONE);
+  Send(10, 10, 0, 0, 0, 1);
   // The colour-triple slider: all three bytes take the largest, and the handler hears of it.
   uint8_t colour[4] = {10, 90, 40, 0};
   g_Call = HandlerCall{};
