@@ -685,6 +685,8 @@ TEST_F(NewVehicle, EachCarClassStartsWithItsOwnFigures) {
     // camber 45 each side, preload 1, locking 10 both ways, the wheel centre 0.2 m up; the
     // seven gears and the final drive from the H-pattern list, or the motorbike's.
     EXPECT_EQ(c->currentSetup.bytes[SETUP_BALLAST_POSITION], 50);
+    // The switch flags 129: symmetric and bit 7, kept in the stored set-up.
+    EXPECT_EQ(c->setups[0].record.bytes[SETUP_FLAGS], 129);
     for (int axle = 0; axle < 2; ++axle) {
       const uint8_t* a = c->currentSetup.bytes + SETUP_AXLE[axle];
       EXPECT_EQ(a[AXLE_TOE], 9) << axle;
