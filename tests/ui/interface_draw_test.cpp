@@ -815,6 +815,17 @@ TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
   for (int i = 0; i < ValueControlCount; ++i)
     keys += ValueControls[i].top == background->top + 0.02f && ValueControls[i].bottom == background->top + 0.08f;
   EXPECT_GE(keys, 13);
+  // Its five rows of 0.06 from 0.11 under the background's top end 0.11 + 5 x 0.06 = 0.41
+  // under it: every key lies inside the background (0.43 deep), and the last row is there.
+  int lastRow = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (&c == background || c.owner != background->owner) continue;
+    EXPECT_GE(c.top, background->top) << i;
+    EXPECT_LE(c.bottom, background->bottom + 1e-6f) << i;
+    lastRow += std::fabs(c.bottom - (background->top + 0.41f)) < 1e-5f;
+  }
+  EXPECT_GE(lastRow, 1);
   MouseMode = 0;
   ResetOnscreenKeyboard();
 }
