@@ -13,6 +13,7 @@
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "render/views.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/ui/mouse_records.h"
@@ -317,6 +318,13 @@ TEST_F(Screen, TheModellerOnTheSpokeIsOneUndoableStep) {
   EXPECT_EQ(e->spokeInEditor, 1);
   ASSERT_EQ(NumNodes, nodes + 1);
   EXPECT_STREQ(Slots[NumNodes].name, "edit spoke");
+  // The spoke is shown in the set's last wheel: the set's right wheel, numbered from 1 in the
+  // set, is record number - 1.
+  const SuspensionBlock& front = e->car->wheelSets[1];
+  ASSERT_GT(front.rightWheel, 0);
+  EXPECT_EQ(SpokeWheel.car, e->car);
+  EXPECT_EQ(SpokeWheel.wheel, front.rightWheel - 1);
+  EXPECT_EQ(SpokeWheel.wheelSet, 1);
   Prss_Terminate(&ActiveObjectEditor->prss);
   Act();
   EXPECT_EQ(e->subEditor, SUB_NONE);
