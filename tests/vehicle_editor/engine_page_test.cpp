@@ -132,4 +132,27 @@ TEST_F(EnginePageFrame, ButtonsStayInTheirColumnAndNoTwoOverlap) {
   EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
 }
 
+// The rev counter of an engine with a redline of 2094.4 rad/s (20000 rpm, over 2000 rad/s):
+// figures in thousands with the second gap, labels every 2; the top 2094.4 x 60 / (2 pi x
+// 1000) = 20.0 thousand, the dial 2 + 20 = 22, red from 2 / 2 x 20 = 20.
+TEST_F(EnginePageFrame, AFastEnginesRevCounterCountsInTwoThousands) {
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  ASSERT_NE(page, nullptr);
+  const EditorFrameHookFn before = page->savedHook;
+  page->savedHook = nullptr;  // the page's own drawing alone
+  page->engine->redline = 2094.3953f;
+  FrameSkipped = 0;
+  DrawEngineCurves(page);
+  FrameSkipped = 1;
+  page->savedHook = before;
+  EXPECT_EQ(page->revCounter.labelGap, 2);
+  EXPECT_EQ(page->revCounter.maximum, 22);
+  EXPECT_EQ(page->revCounter.firstRedMark, 20);
+  Prss_Terminate(&page->prss);
+  EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
+}
+
 }  // namespace
