@@ -108,6 +108,10 @@ TEST_F(Files, AFrameFileReadsBackToTheSameBytesAndTheFrame) {
   EXPECT_EQ(Bytes(), vehicle);
   ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "two"), 1);
   EXPECT_EQ(Read("data\\frame\\two.frm"), first);
+  // Without its folder a frame is saved all the same: the folder is made.
+  fs::remove_all("data/frame");
+  ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "three"), 1);
+  EXPECT_EQ(Read("data\\frame\\three.frm"), first);
 }
 
 TEST_F(Files, AFrameFileIsNormalisedOnReadingAndItsVersionsChecked) {
