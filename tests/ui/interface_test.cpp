@@ -1227,3 +1227,17 @@ TEST(InterfaceArithmetic, StepTablesAndLabelPrecision) {
   EXPECT_FLOAT_EQ(SnapAndClamp(0.0f, 0.337f, 1.0f, 0.01f), 0.34f);
   EXPECT_FLOAT_EQ(SnapAndClamp(0.0f, -3.0f, 1.0f, 0.0f), 0.0f);
 }
+
+// A scroll knob covers its window's share of the trough: a trough 206 high leaves a travel of
+// 206 - 2 x 2 (the insets) - 2 x 3 (twice the rounded interface scale, 3) = 196; the window 0
+// to 4 of 28 entries is 196 x 4 / 28 = 28 of it, the knob from 2 to 2 + 6 + 28 = 36, inset 2
+// from the trough's sides.
+TEST_F(Interface, AScrollKnobCoversItsWindowsShareOfTheTrough) {
+  int32_t position = 0;
+  const InterfaceButton knob = ScrollList(position, 28);
+  ASSERT_EQ(InterfaceScaleRounded, 3);
+  EXPECT_EQ(knob.top, 2);
+  EXPECT_EQ(knob.bottom, 36);
+  EXPECT_EQ(knob.left, 2);
+  EXPECT_EQ(knob.right, ButtonWidth - 2);
+}
