@@ -235,6 +235,7 @@ std::vector<uint8_t> ColourSetBody(uint32_t count, bool lights) {
 }
 
 TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
+  fs::remove_all("data/colours");  // the save makes its folder
   ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "all"), 1);
   const std::string first = Read("data\\colours\\all.all");
   ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "all"), 1);
