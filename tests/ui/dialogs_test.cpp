@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/frame_globals.h"
 #include "core/log.h"
@@ -662,6 +663,25 @@ TEST_F(Dialogs, ADialogReplacedOrClosedWithItsOwnerLeavesNoDialogState) {
   EXPECT_EQ(MouseMode, 0);
   EXPECT_EQ(owner.sub, nullptr);
   EXPECT_EQ(g_Answers.count, 0);
+}
+
+// A plain text entry offers its nine colours in a row from x -0.1, each 0.0222 wide and
+// handing its own number: dark text first, the panel grey last.
+TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGrey) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  Frame();
+  std::vector<const ValueControl*> colours;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].callback == TextEntryButton && ValueControls[i].top == -0.24f)
+      colours.push_back(&ValueControls[i]);
+  ASSERT_EQ(colours.size(), 9u);
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_NEAR(colours[i]->left, -0.1f + 0.0222f * float(i), 1e-6f) << i;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(colours[i]->variable), uintptr_t(i)) << i;
+  }
+  EXPECT_EQ(colours[0]->colour, &TextColours.darkText);
+  EXPECT_EQ(colours[8]->colour, &TextColours.panelGrey);
+  Key(27);
 }
 
 TEST_F(Dialogs, AFunctionKeyPressedDuringTheEntryInsertsItsMessage) {

@@ -98,6 +98,33 @@ TEST_F(PanelDraw, TheFourNineSliceCasesAtAWideAspect) {
   EXPECT_FLOAT_EQ(V(5).u, 0.51f);
 }
 
+// Each of the three pieces of a low or a narrow panel maps its own part of the texture: the
+// caps its ends (0 to the cut at 0.49, the cut at 0.51 to 1), the middle the strip between
+// the cuts, and the other direction the texture's whole span, 0 to 1.  The four corners of
+// quad k are vertices 4k (x1, y1), 4k + 1 (x2, y1), 4k + 2 (x2, y2) and 4k + 3 (x1, y2).
+TEST_F(PanelDraw, TheThreePiecesOfALowOrNarrowPanelTakeTheirOwnPartOfTheTexture) {
+  const float cuts[3][2] = {{0.0f, 0.49f}, {0.49f, 0.51f}, {0.51f, 1.0f}};
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.5f, 0.212f, 0, false, 0.2f, 0.2f);  // low: side by side
+  ASSERT_EQ(Triangles(), 6u);
+  for (uint32_t k = 0; k < 3; ++k) {
+    EXPECT_FLOAT_EQ(V(4 * k).u, cuts[k][0]) << "piece " << k;
+    EXPECT_FLOAT_EQ(V(4 * k + 2).u, cuts[k][1]) << "piece " << k;
+    EXPECT_FLOAT_EQ(V(4 * k).v, 0.0f) << "piece " << k;
+    EXPECT_FLOAT_EQ(V(4 * k + 2).v, 1.0f) << "piece " << k;
+  }
+  FlushInterfaceBatch();
+  Reset();
+  DrawButtonPanel(&GREY, false, 0.208f, 0.5f, 0, false, 0.2f, 0.2f);  // narrow: stacked
+  ASSERT_EQ(Triangles(), 6u);
+  for (uint32_t k = 0; k < 3; ++k) {
+    EXPECT_FLOAT_EQ(V(4 * k).v, cuts[k][0]) << "piece " << k;
+    EXPECT_FLOAT_EQ(V(4 * k + 2).v, cuts[k][1]) << "piece " << k;
+    EXPECT_FLOAT_EQ(V(4 * k).u, 0.0f) << "piece " << k;
+    EXPECT_FLOAT_EQ(V(4 * k + 2).u, 1.0f) << "piece " << k;
+  }
+}
+
 // A fading panel's left end: a quad from clear to the panel's colour, its two triangles
 // (0, 1, 2) and (2, 3, 0) of its own four vertices, then the panel without its left column.
 TEST_F(PanelDraw, AFadingPanelStartsWithAQuadFromClearToItsColour) {
@@ -788,6 +815,17 @@ TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
   for (int i = 0; i < ValueControlCount; ++i)
     keys += ValueControls[i].top == background->top + 0.02f && ValueControls[i].bottom == background->top + 0.08f;
   EXPECT_GE(keys, 13);
+  // Its five rows of 0.06 from 0.11 under the background's top end 0.11 + 5 x 0.06 = 0.41
+  // under it: every key lies inside the background (0.43 deep), and the last row is there.
+  int lastRow = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (&c == background || c.owner != background->owner) continue;
+    EXPECT_GE(c.top, background->top) << i;
+    EXPECT_LE(c.bottom, background->bottom + 1e-6f) << i;
+    lastRow += std::fabs(c.bottom - (background->top + 0.41f)) < 1e-5f;
+  }
+  EXPECT_GE(lastRow, 1);
   MouseMode = 0;
   ResetOnscreenKeyboard();
 }

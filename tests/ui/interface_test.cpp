@@ -513,6 +513,16 @@ TEST_F(Interface, ByteAndColourSlidersTellTheirHandlerOfEveryPress) {
     EXPECT_EQ(g_Call.word, 0u) << style;
     level[0] = 100;
   }
+  // A drag ended from outside puts back the byte it started from, and only that byte.
+  slider(20);
+  Press(10, 10, 1);
+  ASSERT_EQ(ValueDrag.kind, DRAG_BYTE);
+  level[0] = 150;  // as the drag left it
+  EXPECT_EQ(CommitValueEdit(), 1);
+  EXPECT_EQ(level[0], 100);
+  EXPECT_EQ(level[1], 0);
+  EXPECT_EQ(ValueDrag.kind, DRAG_NONE);
+  Send(10, 10, 0, 0, 0, 1);
   // The colour-triple slider: all three bytes take the largest, and the handler hears of it.
   uint8_t colour[4] = {10, 90, 40, 0};
   g_Call = HandlerCall{};
@@ -1216,4 +1226,18 @@ TEST(InterfaceArithmetic, StepTablesAndLabelPrecision) {
   EXPECT_EQ(FormatPrecision(nullptr, VALUE_TYPE_FLOAT), 0.0f);
   EXPECT_FLOAT_EQ(SnapAndClamp(0.0f, 0.337f, 1.0f, 0.01f), 0.34f);
   EXPECT_FLOAT_EQ(SnapAndClamp(0.0f, -3.0f, 1.0f, 0.0f), 0.0f);
+}
+
+// A scroll knob covers its window's share of the trough: a trough 206 high leaves a travel of
+// 206 - 2 x 2 (the insets) - 2 x 3 (twice the rounded interface scale, 3) = 196; the window 0
+// to 4 of 28 entries is 196 x 4 / 28 = 28 of it, the knob from 2 to 2 + 6 + 28 = 36, inset 2
+// from the trough's sides.
+TEST_F(Interface, AScrollKnobCoversItsWindowsShareOfTheTrough) {
+  int32_t position = 0;
+  const InterfaceButton knob = ScrollList(position, 28);
+  ASSERT_EQ(InterfaceScaleRounded, 3);
+  EXPECT_EQ(knob.top, 2);
+  EXPECT_EQ(knob.bottom, 36);
+  EXPECT_EQ(knob.left, 2);
+  EXPECT_EQ(knob.right, ButtonWidth - 2);
 }

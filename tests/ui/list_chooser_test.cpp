@@ -217,6 +217,14 @@ TEST(ProblemReport, FindingsGoToLinesOnlyWhileCollecting) {
   EXPECT_EQ(selectedKind, 1);
   FindProblemHandler(&owner, 1, 99);  // no such line: nothing
   EXPECT_EQ(selectedKind, 1);
+  // The first and the last line find theirs (kinds 0 and 19 % 8 = 3); one past the last, nothing.
+  InterfaceButtons[1].handler(&owner, 1, InterfaceButtons[1].word);
+  EXPECT_EQ(selectedKind, 0);
+  FindProblemHandler(&owner, 1, 19);
+  EXPECT_EQ(selectedKind, 3);
+  selectedKind = -1;
+  FindProblemHandler(&owner, 1, 20);
+  EXPECT_EQ(selectedKind, -1);
   SelectListedItems = nullptr;
   ProblemReportMode = 0;
   ClearProblemReport();

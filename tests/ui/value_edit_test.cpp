@@ -531,6 +531,16 @@ TEST_F(ValueEdit, TheSegmentBarsEndSegmentsHandZeroAndFour) {
   EXPECT_EQ(g_Callback.count, 2) << "past the fifth";
 }
 
+// A bar 4 pixels wide (0.01) and 60 high (0.2) has less room than its margins of 0.15 x 0.2
+// each side: no room at all, five segments of no width at its middle, -1 + 0.005.
+TEST_F(ValueEdit, ASegmentBarNarrowerThanItsMarginsHasSegmentsOfNoWidth) {
+  int32_t chosen = 0;
+  const int narrow = Control(0, 0, 4, 60, &chosen, VALUE_TYPE_SEGMENT_BAR, IvInt(0), IvInt(77), IvInt(0));
+  const SegmentBarGeometry none = ValueControlBarGeometry(ValueControls[narrow]);
+  EXPECT_FLOAT_EQ(none.segmentWidth, 0.0f);
+  EXPECT_NEAR(none.left, -0.995f, 1e-6f);
+}
+
 TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   char name[8] = "wheel";
   Control(0, 0, 400, 20, name, 11, IvInt(0), IvInt(sizeof name), IvText("Enter a name"));

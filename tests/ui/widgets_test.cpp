@@ -16,6 +16,7 @@
 #include "render/immediate.h"
 #include "tests/render/null_renderer.h"
 #include "text/language.h"
+#include "text/text_colours.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -601,4 +602,26 @@ TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
                 "byte");
   ExpectControl(ValueControls[3], 40, nullptr, &c.textUnavailable, 0.47f, 0.1f, 0.5f, 0.15f, "up, at the top");
   EXPECT_EQ(ValueControls[3].label.i, 200);
+}
+
+// A control's ink: a right-aligned light label (type 9) and a dark-text field (type 3) keep
+// their fixed colours whatever colour the control names; a plain label (types 0 and 8) is
+// drawn in the colour it names.  Colour words hold red in the low byte, the ink is 0xFFRRGGBB.
+TEST_F(Widgets, OnlyTheFixedColourTypesIgnoreTheColourTheControlNames) {
+  const TextColourTable saved = TextColours;
+  TextColours.lightText = RgbWord(250, 240, 230);
+  TextColours.darkText = RgbWord(5, 6, 7);
+  ColourWord named = RgbWord(200, 10, 20);
+  const auto ink = [&named](int type) {
+    ValueControl c{};
+    c.displayType = static_cast<uint8_t>(type);
+    c.minimum = IvText("Gear");
+    c.colour = &named;
+    return ValueControlInk(c);
+  };
+  EXPECT_EQ(ink(9), 0xFFFAF0E6u) << "light";
+  EXPECT_EQ(ink(3), 0xFF050607u) << "dark";
+  EXPECT_EQ(ink(8), 0xFFC80A14u) << "its own";
+  EXPECT_EQ(ink(0), 0xFFC80A14u) << "its own";
+  TextColours = saved;
 }

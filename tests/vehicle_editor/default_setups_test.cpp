@@ -183,6 +183,12 @@ TEST_F(Setups, NamesBelowFourteenCharactersAreBracketedAndARightClickAsksForOne)
   VehicleEditor::RenameSetup(*e, "ab");
   const char shorter[SETUP_NAME_SIZE] = {'[', 'a', 'b', ']'};
   EXPECT_EQ(std::memcmp(car().setups[car().setupIndex].name, shorter, SETUP_NAME_SIZE), 0);
+  // With no set-up chosen (one past the last), a name renames nothing and records no edit.
+  const int chosen = car().setupIndex, nodes = NumNodes;
+  car().setupIndex = car().setupCount;
+  VehicleEditor::RenameSetup(*e, "none");
+  EXPECT_EQ(NumNodes, nodes);
+  car().setupIndex = chosen;
   std::snprintf(car().setups[1].name, SETUP_NAME_SIZE, "[dry]");
   VehicleEditor::SelectSetup(e, 4, 1);
   EXPECT_EQ(car().setupIndex, 1);

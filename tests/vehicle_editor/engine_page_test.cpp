@@ -1,10 +1,15 @@
 // engine_page_test.cpp - the engine page's figures without a window: the plot's scales and
-// geometry, the layouts a cylinder count allows, and the torque drawn for an electric motor.
+// geometry, the layouts a cylinder count allows, the torque drawn for an electric motor; and
+// where one frame of the page puts its buttons.
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
+#include "core/window_state.h"
 #include "physics/car.h"
+#include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/interface.h"
 #include "vehicle_data/engine_record.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/engine/engine_page.h"
@@ -71,6 +76,83 @@ TEST(EnginePageFigures, ThePlotFillsTheUpperRightQuarterAndAMotorsPowerIsFlatAbo
   EXPECT_FLOAT_EQ(PlottedTorque(m, 1, 0.0f), 300.0f);
   EXPECT_FLOAT_EQ(PlottedTorque(m, 1, 500.0f), 300.0f);
   for (float s : {600.0f, 1000.0f, 2000.0f}) EXPECT_NEAR(PlottedTorque(m, 1, s) * s, 150000.0f, 0.5f) << s;
+}
+
+// The page's frame over the sample vehicle, every row shown (a turbo cross-plane V8): each
+// row of buttons stands under the one before, so no two buttons share any pixel, but for a
+// value button (styles 16 to 19) and the two parts of its knob added right after it, over it.
+// Each button lies in the page's column of 12 units, but for the description lines, each as
+// wide as the plot, at its left edge.
+class EnginePageFrame : public EditorTest {};
+
+TEST_F(EnginePageFrame, ButtonsStayInTheirColumnAndNoTwoOverlap) {
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  ASSERT_NE(page, nullptr);
+  EngineModel& m = *page->engine;
+  m.cylinders = 8;
+  m.layout = ENGINE_V;
+  m.flags |= ENGINE_TURBO;
+  FrameSkipped = 0;
+  ClearInterface();
+  EXPECT_EQ(EngineEditorScreenAction(&page->prss), &page->prss);
+  FrameSkipped = 1;
+  ASSERT_GT(ButtonCount, 30);
+  std::vector<int> group(ButtonCount);
+  for (int i = 0; i < ButtonCount; ++i) {
+    group[i] = i;
+    for (int back = 1; back <= 2 && i - back >= 0; ++back)
+      if (InterfaceButtons[i - back].style >= 16 && InterfaceButtons[i - back].style <= 19) group[i] = i - back;
+  }
+  const EnginePlot plot = EnginePlotGeometry(ScreenWidth, ScreenHeight, ButtonHeight);
+  int descriptions = 0;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& a = InterfaceButtons[i];
+    if (a.left == int(plot.left) && a.right - a.left == int(plot.width)) {
+      ++descriptions;
+      continue;
+    }
+    EXPECT_GE(a.left, 0) << i;
+    EXPECT_LE(a.right, ENGINE_PAGE_UNITS * ButtonWidth) << i << " (" << a.left << ", " << a.top << ")";
+  }
+  EXPECT_GE(descriptions, 1);
+  EXPECT_LE(descriptions, 3);
+  for (int i = 0; i < ButtonCount; ++i)
+    for (int j = i + 1; j < ButtonCount; ++j) {
+      if (group[i] == group[j]) continue;
+      const InterfaceButton &a = InterfaceButtons[i], &b = InterfaceButtons[j];
+      const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+      EXPECT_TRUE(apart) << i << " (" << a.left << ", " << a.top << ") and " << j << " (" << b.left << ", " << b.top
+                         << ")";
+    }
+  ClearInterface();
+  Prss_Terminate(&page->prss);
+  EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
+}
+
+// The rev counter of an engine with a redline of 2094.4 rad/s (20000 rpm, over 2000 rad/s):
+// figures in thousands with the second gap, labels every 2; the top 2094.4 x 60 / (2 pi x
+// 1000) = 20.0 thousand, the dial 2 + 20 = 22, red from 2 / 2 x 20 = 20.
+TEST_F(EnginePageFrame, AFastEnginesRevCounterCountsInTwoThousands) {
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  ASSERT_NE(page, nullptr);
+  const EditorFrameHookFn before = page->savedHook;
+  page->savedHook = nullptr;  // the page's own drawing alone
+  page->engine->redline = 2094.3953f;
+  FrameSkipped = 0;
+  DrawEngineCurves(page);
+  FrameSkipped = 1;
+  page->savedHook = before;
+  EXPECT_EQ(page->revCounter.labelGap, 2);
+  EXPECT_EQ(page->revCounter.maximum, 22);
+  EXPECT_EQ(page->revCounter.firstRedMark, 20);
+  Prss_Terminate(&page->prss);
+  EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
 }
 
 }  // namespace

@@ -108,6 +108,10 @@ TEST_F(Files, AFrameFileReadsBackToTheSameBytesAndTheFrame) {
   EXPECT_EQ(Bytes(), vehicle);
   ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "two"), 1);
   EXPECT_EQ(Read("data\\frame\\two.frm"), first);
+  // Without its folder a frame is saved all the same: the folder is made.
+  fs::remove_all("data/frame");
+  ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "three"), 1);
+  EXPECT_EQ(Read("data\\frame\\three.frm"), first);
 }
 
 TEST_F(Files, AFrameFileIsNormalisedOnReadingAndItsVersionsChecked) {
@@ -231,6 +235,7 @@ std::vector<uint8_t> ColourSetBody(uint32_t count, bool lights) {
 }
 
 TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
+  fs::remove_all("data/colours");  // the save makes its folder
   ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "all"), 1);
   const std::string first = Read("data\\colours\\all.all");
   ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "all"), 1);
@@ -643,6 +648,7 @@ TEST_F(Files, TheFileMenusPromptsTheirLimitsTheirFilesAndTheirStartText) {
     ASSERT_NE(OpenTextEntry.filePattern, nullptr);
     EXPECT_STREQ(OpenTextEntry.filePattern, p.files);
     EXPECT_EQ(std::string(OpenTextEntry.initialText), p.start);
+    EXPECT_EQ(OpenTextEntry.prefixLength, 0) << "no part of the offered name is fixed";
     TextEntryCancel();
     ASSERT_EQ(OpenTextEntry.open, 0);
   }

@@ -127,6 +127,9 @@ TEST_F(Frame, DeletingATubeMovesTheLastIntoItsSlotAndTheDeleteKeyChoosesByTheSel
   VehicleEditor::TubeAction(e, 0, 0);
   EXPECT_EQ(car().frameTubeCount, 5);
   EXPECT_EQ(NumNodes, tubeNodes);
+  RemoveFrameTube(car(), 5);  // one past the last, and before the first: no tube
+  RemoveFrameTube(car(), -1);
+  EXPECT_EQ(car().frameTubeCount, 5);
   // Word 1 only clears the selection; both selected: the message, nothing deleted.
   Select(NO_POINT, 2);
   VehicleEditor::TubeAction(e, 0, 1);

@@ -685,6 +685,8 @@ TEST_F(NewVehicle, EachCarClassStartsWithItsOwnFigures) {
     // camber 45 each side, preload 1, locking 10 both ways, the wheel centre 0.2 m up; the
     // seven gears and the final drive from the H-pattern list, or the motorbike's.
     EXPECT_EQ(c->currentSetup.bytes[SETUP_BALLAST_POSITION], 50);
+    // The switch flags 129: symmetric and bit 7, kept in the stored set-up.
+    EXPECT_EQ(c->setups[0].record.bytes[SETUP_FLAGS], 129);
     for (int axle = 0; axle < 2; ++axle) {
       const uint8_t* a = c->currentSetup.bytes + SETUP_AXLE[axle];
       EXPECT_EQ(a[AXLE_TOE], 9) << axle;
@@ -892,7 +894,7 @@ TEST_F(NewVehicle, ThePagesAxleRowsShowATrackForAPairAndNoneForASingleWheel) {
 // Each axle's suspension row: the label "Suspension type" over the row's first half (8 of its
 // 16 units), the button with the axle's type over the second half, from the label's right edge
 // to the row's right edge.  A trike: the rear pair on type 1 "Linear", the single front wheel
-// on type 2 "Front Fork".
+// on type 2 "Front Fork"; a type past the last shows as the first.
 TEST_F(NewVehicle, EachAxlesSuspensionRowIsHalfLabelAndHalfTypeWithinTheRow) {
   Begin(NEW_LAYOUT_TRIKE);
   W::Draw(*e);
@@ -915,5 +917,17 @@ TEST_F(NewVehicle, EachAxlesSuspensionRowIsHalfLabelAndHalfTypeWithinTheRow) {
     ++found;
   }
   EXPECT_EQ(found, 2);
+  // A type past the last of the six ("Trailing Arm" is 5) shows as the first, "Rigid".
+  const uint8_t rear = W::Settings.rear.suspensionType;
+  W::Settings.rear.suspensionType = 6;
+  ClearInterface();
+  W::Draw(*e);
+  for (int i = 0; i + 1 < ButtonCount; ++i) {
+    if (!ButtonText(InterfaceButtons[i], shown, sizeof shown) || std::strcmp(shown, "Suspension type") != 0) continue;
+    ASSERT_TRUE(ButtonText(InterfaceButtons[i + 1], shown, sizeof shown));
+    EXPECT_STREQ(shown, "Rigid") << "the rear, first";
+    break;
+  }
+  W::Settings.rear.suspensionType = rear;
   ClearInterface();
 }

@@ -555,6 +555,13 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   Prss_DeliverMouse(&down);
   Build();
   EXPECT_EQ(e->pageScroll, 24 - 12) << "no further than the last row";
+  // A scroll of exactly the page's 24 rows (the page grew shorter) keeps its last row, 23.
+  e->pageScroll = 24;
+  Build();
+  EXPECT_EQ(e->pageScroll, 23);
+  e->pageScroll = 23;
+  Build();
+  EXPECT_EQ(e->pageScroll, 23) << "the last row itself stays";
   // Another tab starts at its top.
   ClickButton(*Find("Mass"));
   Build();

@@ -13,7 +13,9 @@
 #include "core/window_state.h"
 #include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
+#include "modeller/vehicle_editor_link.h"
 #include "render/views.h"
+#include "tests/ui/control_clicks.h"
 #include "tests/ui/mouse_records.h"
 #include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
@@ -316,6 +318,13 @@ TEST_F(Screen, TheModellerOnTheSpokeIsOneUndoableStep) {
   EXPECT_EQ(e->spokeInEditor, 1);
   ASSERT_EQ(NumNodes, nodes + 1);
   EXPECT_STREQ(Slots[NumNodes].name, "edit spoke");
+  // The spoke is shown in the set's last wheel: the set's right wheel, numbered from 1 in the
+  // set, is record number - 1.
+  const SuspensionBlock& front = e->car->wheelSets[1];
+  ASSERT_GT(front.rightWheel, 0);
+  EXPECT_EQ(SpokeWheel.car, e->car);
+  EXPECT_EQ(SpokeWheel.wheel, front.rightWheel - 1);
+  EXPECT_EQ(SpokeWheel.wheelSet, 1);
   Prss_Terminate(&ActiveObjectEditor->prss);
   Act();
   EXPECT_EQ(e->subEditor, SUB_NONE);
@@ -471,6 +480,21 @@ TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
   EXPECT_EQ(EditorText.shown, 1);
   VehicleEditor::PromptAction(e, 0, 0);
   EXPECT_EQ(EditorText.shown, 0);
+  // Drawn, the panel's "OK" stands in the screen's bottom row, and it closes the panel.
+  ShowEditorText("a text");
+  FrameSkipped = 0;
+  ClearInterface();
+  Act();
+  FrameSkipped = 1;
+  const InterfaceButton* ok = FindShownButton("OK");
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(ok->top, ScreenHeight - ButtonHeight);
+  EXPECT_EQ(ok->bottom, ScreenHeight);
+  const InterfaceButton press = *ok;
+  ASSERT_NE(press.handler, nullptr);
+  press.handler(press.owner, CLICK_LEFT, press.word);
+  EXPECT_EQ(EditorText.shown, 0);
+  ClearInterface();
 
   Car& car = *e->car;
   car.driverSlot = 0;

@@ -69,6 +69,19 @@ TEST_F(History, LoadingRecordsAndMarksSavedAndTheEditorStartsEmpty) {
   EXPECT_STREQ(UndoHint, "There is no more to undo") << "the oldest point reached";
 }
 
+// The first editor of the program finds the history as the program starts it, all zero: it
+// names its first point "start" and holds no edit.
+TEST_F(History, TheFirstEditorOfTheProgramNamesItsFirstPointStart) {
+  Close();
+  for (VehicleUndoNode& n : Slots) n = VehicleUndoNode{};  // each freed by the close
+  NumNodes = NumRedo = 0;
+  e = VehicleEditor::Create(nullptr);
+  EXPECT_STREQ(e->editPointNames[0], "start");
+  EXPECT_EQ(NumNodes, 0);
+  UndoEdit(*e);
+  EXPECT_STREQ(e->statusText, "there is no edit history");
+}
+
 TEST_F(History, TheThirtyFirstEditDropsTheOldestAndAnEditAfterUndosDiscardsWhatLiesAhead) {
   Load();
   char name[16];
