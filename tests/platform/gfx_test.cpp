@@ -400,11 +400,16 @@ TEST_F(GfxPixels, IndexedDrawsStartAtTheirFirstIndexAndAddTheBaseVertex) {
 // After something else has driven GL and the layer's record of it is reset, a draw in the
 // default states fills the whole target with its colour, at its depth: nothing is left of an
 // additive blend writing red only, a depth test of GREATER without depth writes, a stencil
-// test that passes nothing, culling of front faces, wire frames or a scissor.
+// test that passes nothing, culling of front faces, wire frames, a scissor or depth clamping
+// (a quad in front of the near plane is clipped again, not clamped onto it).  A blend then
+// turned on with the default factors and operation (one, zero, add: the source replaces what
+// is there) is not the reversed subtraction of ones from before.
 TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   GfxBlendDesc bd;
   bd.renderTarget[0].blendEnable = 1;
   bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].srcBlendAlpha = bd.renderTarget[0].destBlendAlpha = GFX_BLEND_ONE;
+  bd.renderTarget[0].blendOp = bd.renderTarget[0].blendOpAlpha = GFX_BLEND_OP_REV_SUBTRACT;
   bd.renderTarget[0].renderTargetWriteMask = 0x1;
   GfxDepthStencilDesc dd;
   dd.depthFunc = GFX_COMPARISON_GREATER;
@@ -415,6 +420,7 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   rd.cullMode = GFX_CULL_FRONT;
   rd.fillMode = GFX_FILL_WIREFRAME;
   rd.scissorEnable = 1;
+  rd.depthClipEnable = 0;
   GfxBlendState blend;
   GfxDepthStencilState depthStencil;
   GfxRasterizerState raster;
@@ -437,10 +443,20 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
   Draw(Quad(0.5f, 0xFF204060));
   Draw(Quad(0.6f, 0xFFFFFFFF));  // behind the first: the depth written refuses it
+  Draw(Quad(-0.5f, 0xFFFFFFFF));  // in front of the near plane: clipped away
   const auto p = Read(colour);
   for (const auto& [x, y] : {std::pair{2u, 2u}, std::pair{16u, 16u}, std::pair{29u, 7u}, std::pair{5u, 30u}})
     EXPECT_EQ(Pixel(p, x, y), 0xFF204060u) << x << ", " << y;
-  GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster);
+
+  GfxBlendDesc replacing;
+  replacing.renderTarget[0].blendEnable = 1;
+  GfxBlendState replace;
+  ASSERT_EQ(GfxCreateBlendState(g_device, replacing, &replace), GFX_OK);
+  GfxOMSetBlendState(g_context, replace, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.4f, 0xFF080808));  // added it would be 0xFF284868; reversed, subtracted, 0xFF183858
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF080808u) << "the source replaces the target";
+  GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster), GfxRelease(replace);
 }
 
 // A point list draws one pixel a vertex, so that one vertex, or one index, is a draw of its
@@ -1238,6 +1254,38 @@ TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
     uint8_t read[8] = {};
     ASSERT_TRUE(GfxReadTexturePixels(g_context, t, 2, read, sizeof read));
     EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(texels, texels + 8)) << width << " x " << height;
+    GfxRelease(t);
+  }
+}
+
+// A staging texture keeps every level of its chain apart even where the chain runs out of
+// height or width.  8 x 2 has four levels, 8 x 2, 4 x 1, 2 x 1 and 1 x 1, of 64, 16, 8 and 4
+// bytes (4 bytes a texel): levels 2 and 3 still hold a texel row each although 2 >> 2 is no
+// height.  Likewise 2 x 8 has 2 x 8, 1 x 4, 1 x 2 and 1 x 1.
+TEST(GfxTextureUploads, AStagingChainThatRunsOutOfHeightOrWidthKeepsEachLevelApart) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  for (const auto& [width, height] : {std::pair{8u, 2u}, std::pair{2u, 8u}}) {
+    const size_t bytes[4] = {64, 16, 8, 4};
+    std::vector<uint8_t> levels[4];
+    GfxSubresourceData init[4];
+    for (int l = 0; l < 4; ++l) {
+      for (size_t i = 0; i < bytes[l]; ++i) levels[l].push_back(uint8_t(l * 64 + i + 1));
+      init[l] = {levels[l].data(), 0, 0};
+    }
+    GfxTexture2DDesc d;
+    d.width = width;
+    d.height = height;
+    d.mipLevels = 4;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.usage = GFX_USAGE_STAGING;
+    d.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+    GfxTexture2D t;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &t), GFX_OK);
+    for (uint32_t l = 0; l < 4; ++l) {
+      std::vector<uint8_t> read(bytes[l], 0);
+      ASSERT_TRUE(GfxReadTexturePixels(g_context, t, l, read.data(), read.size()));
+      EXPECT_EQ(read, levels[l]) << width << " x " << height << ", level " << l;
+    }
     GfxRelease(t);
   }
 }
