@@ -1261,7 +1261,8 @@ TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
 // A staging texture keeps every level of its chain apart even where the chain runs out of
 // height or width.  8 x 2 has four levels, 8 x 2, 4 x 1, 2 x 1 and 1 x 1, of 64, 16, 8 and 4
 // bytes (4 bytes a texel): levels 2 and 3 still hold a texel row each although 2 >> 2 is no
-// height.  Likewise 2 x 8 has 2 x 8, 1 x 4, 1 x 2 and 1 x 1.
+// height.  Likewise 2 x 8 has 2 x 8, 1 x 4, 1 x 2 and 1 x 1.  Whole-level updates of those
+// last levels land in them.
 TEST(GfxTextureUploads, AStagingChainThatRunsOutOfHeightOrWidthKeepsEachLevelApart) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   for (const auto& [width, height] : {std::pair{8u, 2u}, std::pair{2u, 8u}}) {
@@ -1285,6 +1286,23 @@ TEST(GfxTextureUploads, AStagingChainThatRunsOutOfHeightOrWidthKeepsEachLevelApa
       std::vector<uint8_t> read(bytes[l], 0);
       ASSERT_TRUE(GfxReadTexturePixels(g_context, t, l, read.data(), read.size()));
       EXPECT_EQ(read, levels[l]) << width << " x " << height << ", level " << l;
+    }
+    // A whole-level update of the last two levels lands in them.
+    const uint8_t update[8] = {201, 202, 203, 204, 205, 206, 207, 208};
+    for (uint32_t l = 2; l < 4; ++l) {
+      GfxUpdateSubresource(g_context, t, l, nullptr, update, 0, 0);
+      std::vector<uint8_t> read(bytes[l], 0);
+      ASSERT_TRUE(GfxReadTexturePixels(g_context, t, l, read.data(), read.size()));
+      EXPECT_EQ(read, std::vector<uint8_t>(update, update + bytes[l])) << width << " x " << height << ", level " << l;
+      // Mapped, a row is the level's width times 4 bytes (levels 2 x 1 and 1 x 1 of 8 x 2;
+      // 1 x 2 and 1 x 1 of 2 x 8), the level all its rows.
+      const uint32_t rowBytes = width == 8 ? (l == 2 ? 8u : 4u) : 4u;
+      GfxMappedSubresource m;
+      ASSERT_EQ(GfxMapResource(g_context, t, l, GFX_MAP_READ, &m), GFX_OK);
+      EXPECT_EQ(m.rowPitch, rowBytes) << width << " x " << height << ", level " << l;
+      EXPECT_EQ(m.depthPitch, bytes[l]) << width << " x " << height << ", level " << l;
+      EXPECT_EQ(std::memcmp(m.data, update, bytes[l]), 0) << width << " x " << height << ", level " << l;
+      GfxUnmap(g_context, t, l);
     }
     GfxRelease(t);
   }
