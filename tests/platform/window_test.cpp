@@ -95,6 +95,45 @@ TEST_F(PlatformWindowTest, HidingAndShowingTheWindowFollowTheCall) {
   EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
 }
 
+// A framed window has a border and can be resized; a frameless one has neither.  Either way
+// it no longer stays on top of other windows.  Shown minimised, a hidden window is shown.
+TEST_F(PlatformWindowTest, FramingSetsTheBorderAndResizingAndShowingMinimisedShows) {
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  for (const int framed : {0, 1}) {
+    SDL_SetWindowAlwaysOnTop(window, SDL_TRUE);
+    PlatformSetWindowFramed(framed);
+    const Uint32 flags = SDL_GetWindowFlags(window);
+    EXPECT_EQ((flags & SDL_WINDOW_BORDERLESS) != 0, framed == 0) << "framed " << framed;
+    EXPECT_EQ((flags & SDL_WINDOW_RESIZABLE) != 0, framed == 1) << "framed " << framed;
+    EXPECT_FALSE(flags & SDL_WINDOW_ALWAYS_ON_TOP) << "framed " << framed;
+  }
+  PlatformShowWindow(SHOW_HIDE);
+  ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+  PlatformShowWindow(SHOW_MINIMISED);
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+}
+
+// A window maximised or restored reports its client area's size: 320 x 240 as made.
+TEST_F(PlatformWindowTest, AMaximisedOrRestoredWindowReportsItsClientSize) {
+  for (const Uint8 change : {SDL_WINDOWEVENT_MAXIMIZED, SDL_WINDOWEVENT_RESTORED}) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = PlatformWindowId();
+    e.window.event = change;
+    SDL_PushEvent(&e);
+    WindowMessage m;
+    bool sized = false;
+    while (PeekWindowMessage(m)) {
+      if (m.id != MSG_SIZE) continue;
+      sized = true;
+      EXPECT_EQ(m.wParam, 320u) << int(change);
+      EXPECT_EQ(m.lParam, 240) << int(change);
+    }
+    EXPECT_TRUE(sized) << int(change);
+  }
+}
+
 TEST_F(PlatformWindowTest, TheCursorIsShownHiddenClippedAndCaptured) {
   PlatformShowCursor(0);
   EXPECT_EQ(PlatformCursorShown(), 0);
