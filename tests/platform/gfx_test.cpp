@@ -456,7 +456,59 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   Draw(Quad(0.4f, 0xFF080808));  // added it would be 0xFF284868; reversed, subtracted, 0xFF183858
   GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
   EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF080808u) << "the source replaces the target";
+
+  // Reset again after those default draws (depth test and back-face culling on): the first
+  // draw then without a depth test and without culling draws a counter-clockwise quad behind
+  // what is there; with counter-clockwise fronts, back faces culled, a clockwise one is culled.
+  GfxResetGlState(g_context);
+  GfxDepthStencilDesc noDepthDesc;
+  noDepthDesc.depthEnable = 0;
+  GfxRasterizerDesc noCullDesc;
+  noCullDesc.cullMode = GFX_CULL_NONE;
+  GfxRasterizerDesc ccwDesc;
+  ccwDesc.frontCounterClockwise = 1;
+  GfxDepthStencilState noDepth;
+  GfxRasterizerState noCull, ccw;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, noDepthDesc, &noDepth), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, noCullDesc, &noCull), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, ccwDesc, &ccw), GFX_OK);
+  GfxOMSetDepthStencilState(g_context, noDepth, 0);
+  GfxRSSetState(g_context, noCull);
+  std::vector<Vertex> backwards = Quad(0.9f, 0xFF102030);
+  std::reverse(backwards.begin(), backwards.end());
+  Draw(backwards);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF102030u) << "no depth test, no culling";
+  GfxResetGlState(g_context);
+  GfxOMSetDepthStencilState(g_context, noDepth, 0);
+  GfxRSSetState(g_context, ccw);
+  Draw(Quad(0.9f, 0xFF405060));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF102030u) << "a clockwise quad is a back face now";
+  GfxRSSetState(g_context, GfxRasterizerState{});
+
+  // A texture on slot 0 after a reset is the one sampled (texels 10, 20, 30, 255).
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  GfxTexture2DDesc td;
+  td.width = td.height = 1;
+  td.mipLevels = 1;
+  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  td.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texel[4] = {10, 20, 30, 255};
+  const GfxSubresourceData texelData{texel, 0, 0};
+  GfxTexture2D texture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &texelData, &texture), GFX_OK);
+  GfxShaderResourceView view;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, texture, nullptr, &view), GFX_OK);
+  GfxResetGlState(g_context);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &view);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF0A141Eu) << "sampled after the reset";
+  GfxClearState(g_context);
+  GfxRelease(view), GfxRelease(texture), GfxRelease(sampler);
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
   GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster), GfxRelease(replace);
+  GfxRelease(noDepth), GfxRelease(noCull), GfxRelease(ccw);
 }
 
 // A point list draws one pixel a vertex, so that one vertex, or one index, is a draw of its
