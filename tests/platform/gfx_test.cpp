@@ -2378,6 +2378,59 @@ TEST(GfxSwapChainTest, EachChainPresentsIntoItsOwnWindow) {
   SDL_DestroyWindow(windows[1]);
 }
 
+// The presentation draws the whole back buffer into the window whatever drawing state the
+// layer last gave GL: an additive blend writing red only, culling of counter-clockwise faces
+// (fronts made counter-clockwise, front faces culled), wire frames and a scissor of 4 x 4.  The window shows 10, 20, 30 first, then 200, 100, 50 exactly
+// (added it would be 210, 120, 80; red only 200, 20, 30).
+TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 32, 32, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxRenderTargetView view;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, nullptr, &view), GFX_OK);
+  const float first[4] = {10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1}, second[4] = {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1};
+  GfxClearRenderTargetView(g_context, view, first);
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  GfxClearRenderTargetView(g_context, view, second);
+
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].renderTargetWriteMask = 0x1;
+  GfxRasterizerDesc rd;
+  rd.cullMode = GFX_CULL_FRONT;
+  rd.frontCounterClockwise = 1;
+  rd.fillMode = GFX_FILL_WIREFRAME;
+  rd.scissorEnable = 1;
+  GfxBlendState blend;
+  GfxRasterizerState raster;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &blend), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &raster), GFX_OK);
+  GfxOMSetBlendState(g_context, blend, nullptr, 0xFFFFFFFF);
+  GfxRSSetState(g_context, raster);
+  const GfxRect corner{0, 0, 4, 4};
+  GfxRSSetScissorRects(g_context, 1, &corner);
+  Draw(Quad(0.5f, 0xFF808080));  // puts all of it into GL
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  for (const auto& [x, y] : {std::pair{16, 16}, std::pair{1, 1}, std::pair{30, 30}}) {
+    uint8_t rgba[4] = {};
+    ASSERT_TRUE(GfxReadWindowPixel(window, x, y, rgba));
+    EXPECT_EQ(rgba[0], 200) << x << ", " << y;
+    EXPECT_EQ(rgba[1], 100) << x << ", " << y;
+    EXPECT_EQ(rgba[2], 50) << x << ", " << y;
+  }
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  GfxRelease(blend), GfxRelease(raster), GfxRelease(view), GfxRelease(buffer), GfxRelease(chain);
+  SDL_DestroyWindow(window);
+}
+
 TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
