@@ -2383,7 +2383,7 @@ TEST(GfxSwapChainTest, EachChainPresentsIntoItsOwnWindow) {
 // (fronts made counter-clockwise, front faces culled), wire frames and a scissor of 4 x 4.  The window shows 10, 20, 30 first, then 200, 100, 50 exactly
 // (added it would be 210, 120, 80; red only 200, 20, 30).
 TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 32, 32, SDL_WINDOW_OPENGL);
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 48, 40, SDL_WINDOW_OPENGL);
   ASSERT_NE(window, nullptr) << SDL_GetError();
   GfxSwapChainDesc sd;
   sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
@@ -2418,15 +2418,34 @@ TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
   GfxRSSetScissorRects(g_context, 1, &corner);
   Draw(Quad(0.5f, 0xFF808080));  // puts all of it into GL
   ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
-  for (const auto& [x, y] : {std::pair{16, 16}, std::pair{1, 1}, std::pair{30, 30}}) {
+  for (const auto& [x, y] : {std::pair{24, 20}, std::pair{1, 1}, std::pair{46, 38}}) {
     uint8_t rgba[4] = {};
     ASSERT_TRUE(GfxReadWindowPixel(window, x, y, rgba));
     EXPECT_EQ(rgba[0], 200) << x << ", " << y;
     EXPECT_EQ(rgba[1], 100) << x << ", " << y;
     EXPECT_EQ(rgba[2], 50) << x << ", " << y;
   }
+
+  // The layer then draws on as before: its own program through its own 32 x 32 viewport (not
+  // the window's 48 x 40) covers the left half, 16 columns; an sRGB view still encodes a
+  // clear (grey 128 is 188 encoded).
   GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
   GfxRSSetState(g_context, GfxRasterizerState{});
+  const float none[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, none);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFF204060, -1, -1, 0, 1));
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 15, 16), 0xFF204060u) << "the last column of the left half";
+  EXPECT_EQ(Pixel(p, 16, 16), 0x00000000u) << "the first of the right half";
+  GfxRenderTargetView srgb;
+  GfxViewDesc vd;
+  vd.format = GFX_FORMAT_R8G8B8A8_UNORM_SRGB;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, colour, &vd, &srgb), GFX_OK);
+  const float grey[4] = {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1};
+  GfxClearRenderTargetView(g_context, srgb, grey);
+  EXPECT_EQ(Pixel(Read(colour), 5, 5), 0xFFBCBCBCu);
+  GfxRelease(srgb);
   GfxRelease(blend), GfxRelease(raster), GfxRelease(view), GfxRelease(buffer), GfxRelease(chain);
   SDL_DestroyWindow(window);
 }
