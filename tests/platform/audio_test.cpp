@@ -84,6 +84,15 @@ TEST_F(Audio, BufferNumbersAndSizesAreCheckedAtTheirLimits) {
   EXPECT_EQ(AudioCheckBuffer(0), AUDIO_BAD_BUFFER);
   AudioReleaseBuffer(AUDIO_BUFFERS - 1);  // and the last
   EXPECT_EQ(AudioCheckBuffer(AUDIO_BUFFERS - 1), AUDIO_BAD_BUFFER);
+  // Numbers just outside the range release nothing, and the mixer still runs.
+  AudioReleaseBuffer(-1);
+  AudioReleaseBuffer(AUDIO_BUFFERS);
+  ASSERT_EQ(AudioCreateBuffer(AUDIO_BUFFERS - 1, 8, 0), AUDIO_OK);
+  EXPECT_EQ(AudioPlayBuffer(AUDIO_BUFFERS - 1, 0), AUDIO_OK);
+  const uint64_t mixed = AudioFramesMixed();
+  Mix(2);
+  EXPECT_EQ(AudioFramesMixed(), mixed + 2);
+  AudioReleaseBuffer(AUDIO_BUFFERS - 1);
   EXPECT_EQ(AudioPlayBuffer(2, 0), AUDIO_BAD_BUFFER);
 }
 

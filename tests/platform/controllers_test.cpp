@@ -124,6 +124,25 @@ TEST_F(Controllers, ADeviceWithMoreThanTheModelHoldsKeepsTheFirstOfEach) {
   EXPECT_EQ(state.hats[3], 18000);
 }
 
+// Eleven devices attached: the first ten open (the layer holds ten) and the last is left out.
+// The first has 32 axes, a whole word of them: its first 8 are all present.
+TEST_F(Controllers, TenOfElevenDevicesOpenAndAThirtyTwoAxisDeviceHasItsFirstEightAxes) {
+  std::vector<std::unique_ptr<VirtualJoystick>> sticks;
+  sticks.push_back(std::make_unique<VirtualJoystick>(32, 1, 0, "Many Axes"));
+  for (int i = 1; i < 11; ++i)
+    sticks.push_back(std::make_unique<VirtualJoystick>(1, 1, 0, ("Stick " + std::to_string(i)).c_str()));
+  EXPECT_EQ(PlatformOpenControllers(), 10);
+  EXPECT_EQ(PlatformControllerCount(), 10);
+  const int d = Find("Many Axes");
+  ASSERT_GE(d, 0);
+  ControllerInfo info{};
+  ASSERT_EQ(PlatformControllerInfo(d, info), 1);
+  EXPECT_EQ(info.axisMask, 0xFF);
+  EXPECT_GE(Find("Stick 9"), 0);
+  EXPECT_EQ(Find("Stick 10"), -1) << "no room for the eleventh";
+  PlatformCloseControllers();
+}
+
 TEST_F(Controllers, HotPlugMarksTheDevicesChangedAndAnUnpluggedDeviceReadsNothing) {
   auto first = std::make_unique<VirtualJoystick>(2, 4, 0, "First");
   PlatformOpenControllers();

@@ -1,6 +1,7 @@
 // files_test.cpp - paths, case-blind lookup, name checks, file times and safe writing.
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <sched.h>
@@ -404,13 +405,19 @@ TEST(SafeWriting, ASaveWhoseTemporaryFileGetsDescriptorZeroSucceeds) {
     if (SafeWriteCommit(w) != 0) _exit(2);
     if (ReadText(path) != "saved without standard input") _exit(3);
     if (!NoTemporaryLeft(root)) _exit(4);
+    if (::fcntl(0, F_GETFD) != -1) _exit(6);  // the folder, opened for its sync, closed again
+    // A folder probe whose new file lands on descriptor 0 succeeds and closes it too.
+    uint64_t probed = 0;
+    if (ProbeFolderWrite(root.c_str(), probed) != 0 || probed == 0) _exit(7);
+    if (::fcntl(0, F_GETFD) != -1) _exit(8);
     _exit(0);
   }
   int status = -1;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0)
-      << "1 save refused, 2 commit failed, 3 wrong contents, 4 temporary left, 5 descriptor 0 not used";
+      << "1 save refused, 2 commit failed, 3 wrong contents, 4 temporary left, 5 descriptor 0 not used, "
+         "6 descriptor 0 left open, 7 probe failed, 8 probe left descriptor 0 open";
   EXPECT_EQ(ReadText(path), "saved without standard input");
   EXPECT_TRUE(NoTemporaryLeft(root));
 }

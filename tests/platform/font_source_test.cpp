@@ -111,6 +111,35 @@ TEST(FontFaces, AFontOpenedOnAWorkerIsTheFontOpenedAtOnce) {
   CloseGlyphSurface();
 }
 
+// Fonts asked of the worker while the surface is open are closed with the surface: the closing
+// waits for the worker to finish opening them, then lets every one of them (and its file) go.
+TEST(FontFaces, ClosingTheOpenSurfaceWaitsForTheWorkersFontsAndLetsThemGo) {
+  CloseGlyphSurface();
+  const FaceList english = Faces("en");
+  ASSERT_GT(english.count, 0);
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  const int mapped = MappedFontFiles();
+  SystemFontRequest requests[2] = {};
+  for (SystemFontRequest& r : requests) {
+    std::snprintf(r.face, sizeof r.face, "%s", english.faces.front().c_str());
+    r.cellHeightPixels = 48;
+  }
+  requests[0].weight = 400;
+  requests[1].weight = 700;
+  PrepareSystemFonts(requests, 2);
+  CloseGlyphSurface();
+  EXPECT_EQ(Faces("en"), english) << "listed again after the closing";
+  EXPECT_EQ(MappedFontFiles(), mapped) << "no font the worker opened is left open";
+  // Asked for again on a new surface, each is opened afresh, none is handed over half made.
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  for (const SystemFontRequest& r : requests) {
+    SystemFont* font = OpenSystemFont(r.face, r.weight, r.cellHeightPixels);
+    EXPECT_NE(font, nullptr) << "weight " << r.weight;
+    CloseSystemFont(font);
+  }
+  CloseGlyphSurface();
+}
+
 TEST(FontFaces, ANegativeCountOfLanguagesPreparesNoneAndTheSurfaceStillOpens) {
   CloseGlyphSurface();
   const char* const languages[] = {"en"};

@@ -400,11 +400,16 @@ TEST_F(GfxPixels, IndexedDrawsStartAtTheirFirstIndexAndAddTheBaseVertex) {
 // After something else has driven GL and the layer's record of it is reset, a draw in the
 // default states fills the whole target with its colour, at its depth: nothing is left of an
 // additive blend writing red only, a depth test of GREATER without depth writes, a stencil
-// test that passes nothing, culling of front faces, wire frames or a scissor.
+// test that passes nothing, culling of front faces, wire frames, a scissor or depth clamping
+// (a quad in front of the near plane is clipped again, not clamped onto it).  A blend then
+// turned on with the default factors and operation (one, zero, add: the source replaces what
+// is there) is not the reversed subtraction of ones from before.
 TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   GfxBlendDesc bd;
   bd.renderTarget[0].blendEnable = 1;
   bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].srcBlendAlpha = bd.renderTarget[0].destBlendAlpha = GFX_BLEND_ONE;
+  bd.renderTarget[0].blendOp = bd.renderTarget[0].blendOpAlpha = GFX_BLEND_OP_REV_SUBTRACT;
   bd.renderTarget[0].renderTargetWriteMask = 0x1;
   GfxDepthStencilDesc dd;
   dd.depthFunc = GFX_COMPARISON_GREATER;
@@ -415,6 +420,7 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   rd.cullMode = GFX_CULL_FRONT;
   rd.fillMode = GFX_FILL_WIREFRAME;
   rd.scissorEnable = 1;
+  rd.depthClipEnable = 0;
   GfxBlendState blend;
   GfxDepthStencilState depthStencil;
   GfxRasterizerState raster;
@@ -437,10 +443,72 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
   Draw(Quad(0.5f, 0xFF204060));
   Draw(Quad(0.6f, 0xFFFFFFFF));  // behind the first: the depth written refuses it
+  Draw(Quad(-0.5f, 0xFFFFFFFF));  // in front of the near plane: clipped away
   const auto p = Read(colour);
   for (const auto& [x, y] : {std::pair{2u, 2u}, std::pair{16u, 16u}, std::pair{29u, 7u}, std::pair{5u, 30u}})
     EXPECT_EQ(Pixel(p, x, y), 0xFF204060u) << x << ", " << y;
-  GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster);
+
+  GfxBlendDesc replacing;
+  replacing.renderTarget[0].blendEnable = 1;
+  GfxBlendState replace;
+  ASSERT_EQ(GfxCreateBlendState(g_device, replacing, &replace), GFX_OK);
+  GfxOMSetBlendState(g_context, replace, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.4f, 0xFF080808));  // added it would be 0xFF284868; reversed, subtracted, 0xFF183858
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF080808u) << "the source replaces the target";
+
+  // Reset again after those default draws (depth test and back-face culling on): the first
+  // draw then without a depth test and without culling draws a counter-clockwise quad behind
+  // what is there; with counter-clockwise fronts, back faces culled, a clockwise one is culled.
+  GfxResetGlState(g_context);
+  GfxDepthStencilDesc noDepthDesc;
+  noDepthDesc.depthEnable = 0;
+  GfxRasterizerDesc noCullDesc;
+  noCullDesc.cullMode = GFX_CULL_NONE;
+  GfxRasterizerDesc ccwDesc;
+  ccwDesc.frontCounterClockwise = 1;
+  GfxDepthStencilState noDepth;
+  GfxRasterizerState noCull, ccw;
+  ASSERT_EQ(GfxCreateDepthStencilState(g_device, noDepthDesc, &noDepth), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, noCullDesc, &noCull), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, ccwDesc, &ccw), GFX_OK);
+  GfxOMSetDepthStencilState(g_context, noDepth, 0);
+  GfxRSSetState(g_context, noCull);
+  std::vector<Vertex> backwards = Quad(0.9f, 0xFF102030);
+  std::reverse(backwards.begin(), backwards.end());
+  Draw(backwards);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF102030u) << "no depth test, no culling";
+  GfxResetGlState(g_context);
+  GfxOMSetDepthStencilState(g_context, noDepth, 0);
+  GfxRSSetState(g_context, ccw);
+  Draw(Quad(0.9f, 0xFF405060));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF102030u) << "a clockwise quad is a back face now";
+  GfxRSSetState(g_context, GfxRasterizerState{});
+
+  // A texture on slot 0 after a reset is the one sampled (texels 10, 20, 30, 255).
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  GfxTexture2DDesc td;
+  td.width = td.height = 1;
+  td.mipLevels = 1;
+  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  td.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texel[4] = {10, 20, 30, 255};
+  const GfxSubresourceData texelData{texel, 0, 0};
+  GfxTexture2D texture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &texelData, &texture), GFX_OK);
+  GfxShaderResourceView view;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, texture, nullptr, &view), GFX_OK);
+  GfxResetGlState(g_context);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &view);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF0A141Eu) << "sampled after the reset";
+  GfxClearState(g_context);
+  GfxRelease(view), GfxRelease(texture), GfxRelease(sampler);
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
+  GfxRelease(blend), GfxRelease(depthStencil), GfxRelease(raster), GfxRelease(replace);
+  GfxRelease(noDepth), GfxRelease(noCull), GfxRelease(ccw);
 }
 
 // A point list draws one pixel a vertex, so that one vertex, or one index, is a draw of its
@@ -1238,6 +1306,56 @@ TEST(GfxTextureUploads, AWholeLevelOfANarrowOrFlatChainIsWrittenWithoutABox) {
     uint8_t read[8] = {};
     ASSERT_TRUE(GfxReadTexturePixels(g_context, t, 2, read, sizeof read));
     EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(texels, texels + 8)) << width << " x " << height;
+    GfxRelease(t);
+  }
+}
+
+// A staging texture keeps every level of its chain apart even where the chain runs out of
+// height or width.  8 x 2 has four levels, 8 x 2, 4 x 1, 2 x 1 and 1 x 1, of 64, 16, 8 and 4
+// bytes (4 bytes a texel): levels 2 and 3 still hold a texel row each although 2 >> 2 is no
+// height.  Likewise 2 x 8 has 2 x 8, 1 x 4, 1 x 2 and 1 x 1.  Whole-level updates of those
+// last levels land in them.
+TEST(GfxTextureUploads, AStagingChainThatRunsOutOfHeightOrWidthKeepsEachLevelApart) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  for (const auto& [width, height] : {std::pair{8u, 2u}, std::pair{2u, 8u}}) {
+    const size_t bytes[4] = {64, 16, 8, 4};
+    std::vector<uint8_t> levels[4];
+    GfxSubresourceData init[4];
+    for (int l = 0; l < 4; ++l) {
+      for (size_t i = 0; i < bytes[l]; ++i) levels[l].push_back(uint8_t(l * 64 + i + 1));
+      init[l] = {levels[l].data(), 0, 0};
+    }
+    GfxTexture2DDesc d;
+    d.width = width;
+    d.height = height;
+    d.mipLevels = 4;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.usage = GFX_USAGE_STAGING;
+    d.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+    GfxTexture2D t;
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, init, &t), GFX_OK);
+    for (uint32_t l = 0; l < 4; ++l) {
+      std::vector<uint8_t> read(bytes[l], 0);
+      ASSERT_TRUE(GfxReadTexturePixels(g_context, t, l, read.data(), read.size()));
+      EXPECT_EQ(read, levels[l]) << width << " x " << height << ", level " << l;
+    }
+    // A whole-level update of the last two levels lands in them.
+    const uint8_t update[8] = {201, 202, 203, 204, 205, 206, 207, 208};
+    for (uint32_t l = 2; l < 4; ++l) {
+      GfxUpdateSubresource(g_context, t, l, nullptr, update, 0, 0);
+      std::vector<uint8_t> read(bytes[l], 0);
+      ASSERT_TRUE(GfxReadTexturePixels(g_context, t, l, read.data(), read.size()));
+      EXPECT_EQ(read, std::vector<uint8_t>(update, update + bytes[l])) << width << " x " << height << ", level " << l;
+      // Mapped, a row is the level's width times 4 bytes (levels 2 x 1 and 1 x 1 of 8 x 2;
+      // 1 x 2 and 1 x 1 of 2 x 8), the level all its rows.
+      const uint32_t rowBytes = width == 8 ? (l == 2 ? 8u : 4u) : 4u;
+      GfxMappedSubresource m;
+      ASSERT_EQ(GfxMapResource(g_context, t, l, GFX_MAP_READ, &m), GFX_OK);
+      EXPECT_EQ(m.rowPitch, rowBytes) << width << " x " << height << ", level " << l;
+      EXPECT_EQ(m.depthPitch, bytes[l]) << width << " x " << height << ", level " << l;
+      EXPECT_EQ(std::memcmp(m.data, update, bytes[l]), 0) << width << " x " << height << ", level " << l;
+      GfxUnmap(g_context, t, l);
+    }
     GfxRelease(t);
   }
 }
@@ -2258,6 +2376,78 @@ TEST(GfxSwapChainTest, EachChainPresentsIntoItsOwnWindow) {
   GfxRelease(chains[0]), GfxRelease(chains[1]);
   SDL_DestroyWindow(windows[0]);
   SDL_DestroyWindow(windows[1]);
+}
+
+// The presentation draws the whole back buffer into the window whatever drawing state the
+// layer last gave GL: an additive blend writing red only, culling of counter-clockwise faces
+// (fronts made counter-clockwise, front faces culled), wire frames and a scissor of 4 x 4.  The window shows 10, 20, 30 first, then 200, 100, 50 exactly
+// (added it would be 210, 120, 80; red only 200, 20, 30).
+TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 48, 40, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxRenderTargetView view;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, nullptr, &view), GFX_OK);
+  const float first[4] = {10 / 255.0f, 20 / 255.0f, 30 / 255.0f, 1}, second[4] = {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1};
+  GfxClearRenderTargetView(g_context, view, first);
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  GfxClearRenderTargetView(g_context, view, second);
+
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].renderTargetWriteMask = 0x1;
+  GfxRasterizerDesc rd;
+  rd.cullMode = GFX_CULL_FRONT;
+  rd.frontCounterClockwise = 1;
+  rd.fillMode = GFX_FILL_WIREFRAME;
+  rd.scissorEnable = 1;
+  GfxBlendState blend;
+  GfxRasterizerState raster;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &blend), GFX_OK);
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &raster), GFX_OK);
+  GfxOMSetBlendState(g_context, blend, nullptr, 0xFFFFFFFF);
+  GfxRSSetState(g_context, raster);
+  const GfxRect corner{0, 0, 4, 4};
+  GfxRSSetScissorRects(g_context, 1, &corner);
+  Draw(Quad(0.5f, 0xFF808080));  // puts all of it into GL
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  for (const auto& [x, y] : {std::pair{24, 20}, std::pair{1, 1}, std::pair{46, 38}}) {
+    uint8_t rgba[4] = {};
+    ASSERT_TRUE(GfxReadWindowPixel(window, x, y, rgba));
+    EXPECT_EQ(rgba[0], 200) << x << ", " << y;
+    EXPECT_EQ(rgba[1], 100) << x << ", " << y;
+    EXPECT_EQ(rgba[2], 50) << x << ", " << y;
+  }
+
+  // The layer then draws on as before: its own program through its own 32 x 32 viewport (not
+  // the window's 48 x 40) covers the left half, 16 columns; an sRGB view still encodes a
+  // clear (grey 128 is 188 encoded).
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxRSSetState(g_context, GfxRasterizerState{});
+  const float none[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, none);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFF204060, -1, -1, 0, 1));
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 15, 16), 0xFF204060u) << "the last column of the left half";
+  EXPECT_EQ(Pixel(p, 16, 16), 0x00000000u) << "the first of the right half";
+  GfxRenderTargetView srgb;
+  GfxViewDesc vd;
+  vd.format = GFX_FORMAT_R8G8B8A8_UNORM_SRGB;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, colour, &vd, &srgb), GFX_OK);
+  const float grey[4] = {128 / 255.0f, 128 / 255.0f, 128 / 255.0f, 1};
+  GfxClearRenderTargetView(g_context, srgb, grey);
+  EXPECT_EQ(Pixel(Read(colour), 5, 5), 0xFFBCBCBCu);
+  GfxRelease(srgb);
+  GfxRelease(blend), GfxRelease(raster), GfxRelease(view), GfxRelease(buffer), GfxRelease(chain);
+  SDL_DestroyWindow(window);
 }
 
 TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {

@@ -1,6 +1,7 @@
 // instance_link_test.cpp - the running instance's socket: requests, replies, time-outs.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -172,6 +173,49 @@ TEST_F(InstanceLink, RequestsArriveInPiecesAcrossPassesAndSilentSendersAreDroppe
   close(silent);
   close(slow);
   close(damaged);
+}
+
+// A program started with its standard input closed gets descriptor 0 for its listening
+// socket, or for a connection it accepts: either serves and is closed like any other.  A
+// connection on 0 holds its place in the table while another arrives.  In a forked process,
+// so the test binary's own descriptor 0 is never touched.
+TEST_F(InstanceLink, TheSocketOrAConnectionOnDescriptorZeroServesAndCloses) {
+  const pid_t process = fork();
+  if (process == 0) {
+    const uint8_t request[7] = {129, 0, 0, 0, 2, 'o', 'k'};  // code 129, two characters
+    ::close(0);
+    if (InstanceLinkOpen() != 1 || fcntl(0, F_GETFD) == -1) _exit(1);
+    if (!InstanceLinkListening() || InstanceLinkOpen() != 1) _exit(2);
+    const int client = ConnectRaw();
+    if (client < 0 || write(client, request, 7) != 7 || InstanceLinkServe(EchoLength) != 1 ||
+        ReplyOrEnd(client, 1000) != 129002)
+      _exit(3);
+    close(client);
+    InstanceLinkClose();
+    if (std::filesystem::exists(INSTANCE_SOCKET_NAME) || fcntl(0, F_GETFD) != -1) _exit(4);
+
+    const int placeholder = open("/dev/null", O_RDONLY);  // holds 0 while the socket is made
+    if (placeholder != 0 || InstanceLinkOpen() != 1) _exit(5);
+    const int first = ConnectRaw();
+    close(placeholder);
+    if (first < 0 || write(first, request, 3) != 3 || InstanceLinkServe(EchoLength) != 0 || fcntl(0, F_GETFD) == -1)
+      _exit(6);
+    const int second = ConnectRaw();
+    if (second < 0 || InstanceLinkServe(EchoLength) != 0) _exit(7);
+    if (write(first, request + 3, 4) != 4 || InstanceLinkServe(EchoLength) != 1 || ReplyOrEnd(first, 1000) != 129002)
+      _exit(8);
+    if (fcntl(0, F_GETFD) != -1) _exit(9);
+    close(first);
+    close(second);
+    InstanceLinkClose();
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(process, &status, 0), process);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 socket not on 0, 2 not listening, 3 not served, 4 not closed, "
+                                       "5 not reopened, 6 connection not taken on 0, 7 second refused, "
+                                       "8 first lost, 9 connection left open";
 }
 
 TEST_F(InstanceLink, TheSocketIsForThisUserWhateverTheUmask) {

@@ -1,7 +1,9 @@
 // spawn_test.cpp - a watched child process: its output collected without blocking, its exit
 // status, a folder of its own, a program that is missing, and one killed while it runs.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -121,6 +123,31 @@ TEST(WatchedChild, APollNeverWaitsForTheChildsNextOutput) {
   WaitForEnd(child);
   EXPECT_EQ(child.exitCode, 0);
   EXPECT_EQ(child.output, "started\ndone\n");
+}
+
+// A program started with its standard input closed gets descriptor 0 for the read end of a
+// child's output pipe: the output is still read, and the descriptor closed once the child
+// has ended.  In a forked process, so the test binary's own descriptor 0 is never touched.
+TEST(WatchedChild, AnOutputPipeOnDescriptorZeroIsReadAndClosed) {
+  std::filesystem::create_directories("child");
+  // A background sleep keeps the pipe open after the child ends: only the reaping closes it.
+  WriteScript("child/zero.sh", "#!/bin/sh\necho through zero\nsleep 1 &\n");
+  const pid_t process = fork();
+  if (process == 0) {
+    ::close(0);
+    ChildProcess child;
+    const char* argv[] = {"zero", nullptr};
+    if (ChildStart(child, "child/zero.sh", argv, nullptr) != 0) _exit(1);
+    if (child.outputFd != 0) _exit(2);
+    WaitForEnd(child);
+    if (child.output != "through zero\n") _exit(3);
+    if (fcntl(0, F_GETFD) != -1 || errno != EBADF) _exit(4);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(process, &status, 0), process);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 not started, 2 not on descriptor 0, 3 output not read, 4 left open";
 }
 
 // A watched child leaves no descriptor open once it has ended, whether its output ended

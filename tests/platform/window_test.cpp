@@ -95,6 +95,36 @@ TEST_F(PlatformWindowTest, HidingAndShowingTheWindowFollowTheCall) {
   EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
 }
 
+// Shown minimised, a hidden window is shown (then made an icon).
+TEST_F(PlatformWindowTest, ShowingAHiddenWindowMinimisedShowsIt) {
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  PlatformShowWindow(SHOW_HIDE);
+  ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+  PlatformShowWindow(SHOW_MINIMISED);
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+}
+
+// A window maximised or restored reports its client area's size: 320 x 240 as made.
+TEST_F(PlatformWindowTest, AMaximisedOrRestoredWindowReportsItsClientSize) {
+  for (const Uint8 change : {SDL_WINDOWEVENT_MAXIMIZED, SDL_WINDOWEVENT_RESTORED}) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = PlatformWindowId();
+    e.window.event = change;
+    SDL_PushEvent(&e);
+    WindowMessage m;
+    bool sized = false;
+    while (PeekWindowMessage(m)) {
+      if (m.id != MSG_SIZE) continue;
+      sized = true;
+      EXPECT_EQ(m.wParam, 320u) << int(change);
+      EXPECT_EQ(m.lParam, 240) << int(change);
+    }
+    EXPECT_TRUE(sized) << int(change);
+  }
+}
+
 TEST_F(PlatformWindowTest, TheCursorIsShownHiddenClippedAndCaptured) {
   PlatformShowCursor(0);
   EXPECT_EQ(PlatformCursorShown(), 0);
@@ -134,6 +164,9 @@ TEST_F(PlatformWindowTest, PushedEventsArriveAsMessagesInOrderBetweenPostedOnes)
   EXPECT_EQ(ids, (std::vector<uint32_t>{MSG_USER, MSG_MOUSEMOVE, MSG_RBUTTONDOWN}));
 
   PlatformDestroyWindow();
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_QUIT;  // one that needs no window to become a message
   SDL_PushEvent(&e);
   EXPECT_FALSE(PeekWindowMessage(m)) << "without the window no events are collected";
 }
