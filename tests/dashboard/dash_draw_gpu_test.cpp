@@ -78,6 +78,9 @@ class DashPixels : public TextGpuSuite<SIZE, SIZE> {
   // A car state of a type with its default block, live, in third gear, 4000 of 8000 rpm.
   // A petrol car's quiet type 1 block whose only display is the gear bar, in red on dark red.
   static DashCarState GearBarCar();
+  // A formula car (type 3) with LED tachometer flags, its display box at x -0.8, y -0.25,
+  // 0.08 high, its LCD gear at x -0.8, y -0.8, 0.3 high, and no lamps.
+  static DashCarState FormulaDisplayCar();
   static DashCarState State(int type) {
     Car car;
     car.dashType = uint8_t(type);
@@ -156,6 +159,22 @@ DashCarState DashPixels::GearBarCar() {
   b.displayText = DashColour{255, 120, 120, 0};
   WriteAnalogBlock(b, s.block);
   s.engineType = 0;
+  return s;
+}
+
+DashCarState DashPixels::FormulaDisplayCar() {
+  DashCarState s = State(3);
+  FormulaDashBlock b = ReadFormulaBlock(s.block);
+  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER);  // the system colours, an LCD gear
+  b.tachometerX = 100;
+  b.tachometerY = 190;
+  b.row = LedRowShape{5, 10, 5, {}};
+  b.display = DashBox{20, 75, 0, 8};
+  b.speedometer = DashBox{150, 10, 20, 10};
+  b.gear = DashBox{20, 20, 20, 30};
+  b.blackRectangle = DashRect{0, 0, 0, 0};
+  WriteFormulaBlock(b, s.block);
+  s.lampMask = 0;
   return s;
 }
 
@@ -936,18 +955,7 @@ TEST_F(DashPixels, TheBatteryLinesFirstCellHoldsTheSpeedsFirstDigit) {
 // after the "%"; the setting line one cell pitch under it.  Its LCD gear lights the gear in
 // the LED colour only while live.
 TEST_F(DashPixels, TheFormulaDisplaysLinesStandInTheirCellsAndItsLcdGearLights) {
-  DashCarState s = State(3);
-  FormulaDashBlock b = ReadFormulaBlock(s.block);
-  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER);  // the system colours, an LCD gear
-  b.tachometerX = 100;
-  b.tachometerY = 190;
-  b.row = LedRowShape{5, 10, 5, {}};
-  b.display = DashBox{20, 75, 0, 8};
-  b.speedometer = DashBox{150, 10, 20, 10};
-  b.gear = DashBox{20, 20, 20, 30};
-  b.blackRectangle = DashRect{0, 0, 0, 0};
-  WriteFormulaBlock(b, s.block);
-  s.lampMask = 0;
+  DashCarState s = FormulaDisplayCar();
   std::strcpy(s.race.setupLine, "W");
   Draw(s, "formula_lines");
   const float h = 0.08f, pitch = 1.2f * h, x0 = -0.8f, y0 = -0.25f;
@@ -971,18 +979,7 @@ TEST_F(DashPixels, TheFormulaDisplaysLinesStandInTheirCellsAndItsLcdGearLights) 
 // seventeen letters, and shows as "Brake Bal Fr 100" with nothing in a seventeenth cell.
 // The formula display's setting line: cells 0.096 apart from x -0.8, y -0.25 + 0.096.
 TEST_F(DashPixels, ASettingLineShowsSixteenCellsAndNoSeventeenth) {
-  DashCarState s = State(3);
-  FormulaDashBlock b = ReadFormulaBlock(s.block);
-  SetDashFlags(b.flags, DASH_FORMULA_LED_TACHOMETER);
-  b.tachometerX = 100;
-  b.tachometerY = 190;
-  b.row = LedRowShape{5, 10, 5, {}};
-  b.display = DashBox{20, 75, 0, 8};
-  b.speedometer = DashBox{150, 10, 20, 10};
-  b.gear = DashBox{20, 20, 20, 30};
-  b.blackRectangle = DashRect{0, 0, 0, 0};
-  WriteFormulaBlock(b, s.block);
-  s.lampMask = 0;
+  DashCarState s = FormulaDisplayCar();
   std::strcpy(s.race.setupLine, "Brake Bal Fr 100%");
   ASSERT_EQ(std::strlen(s.race.setupLine), 17u);
   Draw(s);

@@ -149,6 +149,27 @@ class PanelTest : public ::testing::Test {
     a.fuelPerLap = fuelPerLap;
     DrawVehicleInfoPanel(a);
   }
+  // A byte row's bar (type 37) and its down and up arrows (41, 40) bound to a variable: the
+  // bytes' range, the same figures shown at its ends, and the arrows stopping at them.
+  void ExpectByteRow(const uint8_t* variable, int lowest, int highest, const char* what) {
+    const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.variable != variable) continue;
+      if (c.displayType == 37) bar = &c;
+      if (c.displayType == 41) down = &c;
+      if (c.displayType == 40) up = &c;
+    }
+    ASSERT_NE(bar, nullptr) << what;
+    ASSERT_NE(down, nullptr) << what;
+    ASSERT_NE(up, nullptr) << what;
+    EXPECT_EQ(bar->byteMinimum, lowest) << what;
+    EXPECT_EQ(bar->byteMaximum, highest) << what;
+    EXPECT_FLOAT_EQ(bar->minimum.f, float(lowest)) << what;
+    EXPECT_FLOAT_EQ(bar->maximum.f, float(highest)) << what;
+    EXPECT_EQ(down->label.i, lowest) << what;
+    EXPECT_EQ(up->label.i, highest) << what;
+  }
   // The tab row: the controls on the panel's top band.
   int Tabs() {
     int n = 0;
@@ -367,25 +388,7 @@ TEST_F(PanelTest, TheStrategyRowsRunOverTheirStatedRanges) {
   } rows[] = {{&Strategy.fuelAtStart, 1, 100, "fuel at start"},
               {&Strategy.fuelInPit, 0, 100, "fuel in pit"},
               {&Strategy.tyreChange, 0, 100, "tyre change"}};
-  for (const auto& row : rows) {
-    const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
-    for (int i = 0; i < ValueControlCount; ++i) {
-      const ValueControl& c = ValueControls[i];
-      if (c.variable != row.variable) continue;
-      if (c.displayType == 37) bar = &c;
-      if (c.displayType == 41) down = &c;
-      if (c.displayType == 40) up = &c;
-    }
-    ASSERT_NE(bar, nullptr) << row.what;
-    ASSERT_NE(down, nullptr) << row.what;
-    ASSERT_NE(up, nullptr) << row.what;
-    EXPECT_EQ(bar->byteMinimum, row.lowest) << row.what;
-    EXPECT_EQ(bar->byteMaximum, row.highest) << row.what;
-    EXPECT_FLOAT_EQ(bar->minimum.f, float(row.lowest)) << row.what;
-    EXPECT_FLOAT_EQ(bar->maximum.f, float(row.highest)) << row.what;
-    EXPECT_EQ(down->label.i, row.lowest) << row.what;
-    EXPECT_EQ(up->label.i, row.highest) << row.what;
-  }
+  for (const auto& row : rows) ExpectByteRow(row.variable, row.lowest, row.highest, row.what);
 }
 
 // A row whose bar ends exactly on the clip is still drawn whole.
@@ -890,22 +893,7 @@ TEST_F(PanelTest, TheAddedMassPositionRunsFromNoneToAHundredPercent) {
   car.currentSetup.bytes[SETUP_BALLAST] = 10;
   car.currentSetup.bytes[SETUP_BALLAST_POSITION] = 100;
   Draw(car, 0);
-  const uint8_t* position = &car.currentSetup.bytes[SETUP_BALLAST_POSITION];
-  const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    const ValueControl& c = ValueControls[i];
-    if (c.variable != position) continue;
-    if (c.displayType == 37) bar = &c;
-    if (c.displayType == 41) down = &c;
-    if (c.displayType == 40) up = &c;
-  }
-  ASSERT_TRUE(bar && down && up);
-  EXPECT_EQ(bar->byteMinimum, 0);
-  EXPECT_EQ(bar->byteMaximum, 100);
-  EXPECT_FLOAT_EQ(bar->minimum.f, 0.0f);
-  EXPECT_FLOAT_EQ(bar->maximum.f, 100.0f);
-  EXPECT_EQ(down->label.i, 0);
-  EXPECT_EQ(up->label.i, 100);
+  ExpectByteRow(&car.currentSetup.bytes[SETUP_BALLAST_POSITION], 0, 100, "added mass position");
   EXPECT_NE(ControlShowing("Added Mass Position (front) 100%"), nullptr) << "the byte 100 reads as 100 percent";
 }
 
@@ -1136,22 +1124,7 @@ TEST_F(PanelTest, ACarOfOneWheelShowsItsWheelLinesAndTheRestrictionRunsToFifty) 
   Draw(car, 0);
   EXPECT_TRUE(ShowsPart("Tyre change"));
   EXPECT_TRUE(ShowsPart("Weight distribution")) << "the wheel base is the car's own";
-  const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
-  uint8_t* restriction = &car.currentSetup.bytes[SETUP_RESTRICTION];
-  for (int i = 0; i < ValueControlCount; ++i) {
-    const ValueControl& c = ValueControls[i];
-    if (c.variable != restriction) continue;
-    if (c.displayType == 37) bar = &c;
-    if (c.displayType == 41) down = &c;
-    if (c.displayType == 40) up = &c;
-  }
-  ASSERT_TRUE(bar && down && up);
-  EXPECT_EQ(bar->byteMinimum, 0);
-  EXPECT_EQ(bar->byteMaximum, 50);
-  EXPECT_FLOAT_EQ(bar->minimum.f, 0.0f);
-  EXPECT_FLOAT_EQ(bar->maximum.f, 50.0f);
-  EXPECT_EQ(down->label.i, 0);
-  EXPECT_EQ(up->label.i, 50);
+  ExpectByteRow(&car.currentSetup.bytes[SETUP_RESTRICTION], 0, 50, "restriction");
   for (uint8_t& f : ColourMarkFlags) f = 0;
   ColourMarkFlags[MARKS_WHEELS * COLOUR_MARK_GROUP] = 1;
   InfoPageShown = INFO_PAGE_COLOURS;

@@ -142,10 +142,11 @@ class SetupPages : public ::testing::Test {
     EXPECT_EQ(down->label.i, lowest) << what;
     EXPECT_EQ(up->label.i, highest) << what;
   }
-  const ValueControl* Texted(const char* text) {
+  // The control of a display type (0 a plain button, 15 a text) showing a text, or null.
+  const ValueControl* Texted(const char* text, int type = 0) {
     for (int i = 0; i < ValueControlCount; ++i) {
       char out[256];
-      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+      if (ValueControls[i].displayType == type && ValueControlText(ValueControls[i], out, sizeof out) &&
           std::strcmp(out, text) == 0)
         return &ValueControls[i];
     }
@@ -853,20 +854,13 @@ TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
     EXPECT_EQ(line.find("distribution"), std::string::npos) << line;
 }
 
-// A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
 // How the tyre page's texts are drawn: headings and figure lines left-aligned (label bits 1),
 // the selector's choice centred between its arrows (0), the arrows the code page's single angle
 // quotes (0x8B left, 0x9B right), the switches plain buttons (type 0) with centred text.
 TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
   Load(RUNABOUT);
   Draw(INFO_PAGE_TYRES);
-  const ValueControl* heading = nullptr;
-  for (int i = 0; i < ValueControlCount && !heading; ++i) {
-    char out[256];
-    if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], out, sizeof out) &&
-        std::strcmp(out, "Front") == 0)
-      heading = &ValueControls[i];
-  }
+  const ValueControl* heading = Texted("Front", 15);
   ASSERT_NE(heading, nullptr);
   EXPECT_EQ(heading->label.i & 3, 1) << "left-aligned";
   std::vector<const ValueControl*> arrows;
@@ -893,13 +887,7 @@ TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxl
   car->options2 |= OPT2_ANTI_LOCK;
   car->lightsAndAids = 0;
   Draw(INFO_PAGE_BRAKES);
-  const ValueControl* abs = nullptr;
-  for (int i = 0; i < ValueControlCount && !abs; ++i) {
-    char out[256];
-    if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], out, sizeof out) &&
-        std::strcmp(out, "ABS") == 0)
-      abs = &ValueControls[i];
-  }
+  const ValueControl* abs = Texted("ABS", 15);
   ASSERT_NE(abs, nullptr);
   EXPECT_NEAR(abs->left, 0.2f, 1e-5f);
   EXPECT_NEAR(abs->top, -0.55f, 1e-5f);
@@ -966,6 +954,7 @@ TEST_F(SetupPages, TheTyreSelectorsStepByTheirWordsFromTheirEnds) {
   EXPECT_EQ(Calls()[0].owner, &owner);
 }
 
+// A seat's name takes the left 0.4 of its row, its three buttons the rest to the right.
 TEST_F(SetupPages, ASeatsNameTakesTheLeftOfItsRowBeforeItsButtons) {
   Load(RUNABOUT);
   Draw(INFO_PAGE_PASSENGERS);

@@ -132,6 +132,16 @@ class GfxPixels : public ::testing::Test {
     EXPECT_EQ(GfxLiveObjectCount(), 0);
   }
 
+  // A buffer made from the bytes given: indices, or a constant buffer's colour.
+  static GfxBuffer MadeBuffer(uint32_t bindFlags, const void* data, uint32_t bytes) {
+    GfxBufferDesc d;
+    d.byteWidth = bytes;
+    d.bindFlags = bindFlags;
+    GfxSubresourceData init{data, 0, 0};
+    GfxBuffer b;
+    EXPECT_EQ(GfxCreateBuffer(g_device, d, &init, &b), GFX_OK);
+    return b;
+  }
   void Draw(const std::vector<Vertex>& v) {
     GfxMappedSubresource m;
     ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
@@ -1396,19 +1406,11 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   std::memcpy(m.data, corners, sizeof corners);
   GfxUnmap(g_context, vertices, 0);
   uint16_t order[32] = {0, 1, 2, 2, 3, 0};
-  GfxBufferDesc ib;
-  ib.byteWidth = sizeof order;
-  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
-  GfxSubresourceData indexData{order, 0, 0};
-  GfxBuffer indices;
-  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &indexData, &indices), GFX_OK);
-  GfxBufferDesc cb;
-  cb.byteWidth = 16;
-  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  GfxBuffer indices = MadeBuffer(GFX_BIND_INDEX_BUFFER, order, sizeof order);
+  ASSERT_TRUE(indices.id);
   const float redOnly[4] = {1, 0, 0, 1};
-  GfxSubresourceData tintData{redOnly, 0, 0};
-  GfxBuffer red;
-  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
+  GfxBuffer red = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, redOnly, sizeof redOnly);
+  ASSERT_TRUE(red.id);
 
   // The frame's draws cover the whole target whatever viewport the layer left in GL before them
   // (here 8 x 8 in the top left corner).
@@ -1425,9 +1427,8 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   // larger.  A dark red at half alpha drawn plain and then blended over itself stays as it was:
   // 0.4 x 0.5 + 0.4 x 0.5 = 0.4 (102) of red at half alpha (added, the alphas would make 1).
   const float halfRed[4] = {0.4f, 0, 0, 0.5f};
-  GfxSubresourceData halfData{halfRed, 0, 0};
-  GfxBuffer half;
-  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &halfData, &half), GFX_OK);
+  GfxBuffer half = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, halfRed, sizeof halfRed);
+  ASSERT_TRUE(half.id);
   GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, half, 6, 2, 1);
   px = Read(colour);
   const uint32_t blended = Pixel(px, 16, 16);
@@ -1449,6 +1450,9 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxPixelShader untinted;
   ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
   GfxBuffer quadIndices;  // written by the draw itself; another than the mesh's
+  GfxBufferDesc ib;
+  ib.byteWidth = sizeof order;
+  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
   ib.usage = GFX_USAGE_DYNAMIC;
   ib.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
   ASSERT_EQ(GfxCreateBuffer(g_device, ib, nullptr, &quadIndices), GFX_OK);
@@ -1516,20 +1520,12 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
 // what it last put into GL: its 8 x 8 viewport in the top left corner and its white tint, not
 // the frame's whole-target viewport and red-only constants.
 TEST_F(GfxPixels, AfterTheBareGlFrameTheLayersNextDrawUsesItsOwnViewportAndConstants) {
-  uint16_t order[6] = {0, 1, 2, 3, 4, 5};  // the full quad's two triangles as they stand
-  GfxBufferDesc ib;
-  ib.byteWidth = sizeof order;
-  ib.bindFlags = GFX_BIND_INDEX_BUFFER;
-  GfxSubresourceData indexData{order, 0, 0};
-  GfxBuffer indices;
-  ASSERT_EQ(GfxCreateBuffer(g_device, ib, &indexData, &indices), GFX_OK);
-  GfxBufferDesc cb;
-  cb.byteWidth = 16;
-  cb.bindFlags = GFX_BIND_CONSTANT_BUFFER;
+  const uint16_t order[6] = {0, 1, 2, 3, 4, 5};  // the full quad's two triangles as they stand
+  GfxBuffer indices = MadeBuffer(GFX_BIND_INDEX_BUFFER, order, sizeof order);
+  ASSERT_TRUE(indices.id);
   const float redOnly[4] = {1, 0, 0, 1};
-  GfxSubresourceData tintData{redOnly, 0, 0};
-  GfxBuffer red;
-  ASSERT_EQ(GfxCreateBuffer(g_device, cb, &tintData, &red), GFX_OK);
+  GfxBuffer red = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, redOnly, sizeof redOnly);
+  ASSERT_TRUE(red.id);
 
   const GfxViewport small{0, 0, 8, 8, 0, 1};
   GfxRSSetViewports(g_context, 1, &small);
