@@ -514,13 +514,18 @@ TEST_F(PanelTest, TabsFollowTheCarAndTheScreen) {
   EXPECT_TRUE(Shows("Ratings for this mod were not found"));
 }
 
-// The sample car as a mod whose ratings were found: category k's average is (k + 1) x 1.1
-// (stored x 50), from 10 + k votes.
-void MakeRatedModCar(Car& car) {
+// The sample car as a mod, the ratings found being its own.
+void MakeModCar(Car& car) {
   MakeSampleCar(RUNABOUT, car);
   car.isMod = 1;
   car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
   ModRatings.modId = ModIdOf(car);
+}
+
+// The sample car as a mod whose ratings were found: category k's average is (k + 1) x 1.1
+// (stored x 50), from 10 + k votes.
+void MakeRatedModCar(Car& car) {
+  MakeModCar(car);
   for (int k = 0; k < RATING_CATEGORIES; ++k) {
     ModRatings.average[k] = int32_t(std::lround((k + 1) * 1.1 * 50));
     ModRatings.count[k] = 10 + k;
@@ -553,10 +558,7 @@ TEST_F(PanelTest, EachRatingsRowShowsItsOwnCategorysAverageAndCount) {
 // rows; away from every row the overall rating's description is shown.
 TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
   Car car;
-  MakeSampleCar(RUNABOUT, car);
-  car.isMod = 1;
-  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
-  ModRatings.modId = ModIdOf(car);
+  MakeModCar(car);
   InfoPageShown = INFO_PAGE_RATINGS;
   const LanguageTextId labels[] = {TX_3h_ratovera, TX_3h_rattechn, TX_3h_ratgraph, TX_3h_ratphysi, TX_3h_ratsound};
   const LanguageTextId descriptions[] = {TX_3h_rdsovera, TX_3h_rdstechn, TX_3h_rdsgraph, TX_3h_rdsphysi, TX_3h_rdssound};
@@ -594,10 +596,7 @@ TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
 // below).
 TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
   Car car;
-  MakeSampleCar(RUNABOUT, car);
-  car.isMod = 1;
-  car.shortCode[0] = char(0x34), car.shortCode[1] = char(0x12), car.shortCode[2] = char(0xAB);
-  ModRatings.modId = ModIdOf(car);
+  MakeModCar(car);
   InfoPageShown = INFO_PAGE_RATINGS;
   MouseX = -1;
   MouseY = -1;
