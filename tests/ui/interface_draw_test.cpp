@@ -861,6 +861,24 @@ TEST_F(PanelDraw, TheKeyboardIsDrawnOverAnEntryButNotOverAMessageOrList) {
   ResetOnscreenKeyboard();
 }
 
+// A reset between screens leaves the keyboard hidden, in its lower place and with no
+// modifier toggled or key held.
+TEST(OnscreenKeyboardReset, TheKeyboardIsHiddenLoweredAndHoldsNothing) {
+  OnscreenKeyboardShown = 1;
+  OnscreenKeyboardRaised = 1;
+  KeyboardToggles.shift = 1;
+  KeyboardToggles.ctrl = 1;
+  KeyboardToggles.alt = 1;
+  ResetOnscreenKeyboard();
+  EXPECT_EQ(OnscreenKeyboardShown, 0);
+  EXPECT_EQ(OnscreenKeyboardRaised, 0);
+  EXPECT_EQ(KeyboardToggles.shift, 0);
+  EXPECT_EQ(KeyboardToggles.ctrl, 0);
+  EXPECT_EQ(KeyboardToggles.alt, 0);
+  EXPECT_EQ(KeyboardToggles.heldKey, 0);
+  EXPECT_EQ(KeyboardToggles.heldSpace, 0);
+}
+
 namespace {
 
 // A box of 200 x 50 pixels (unless said) on an 800 x 600 screen: where it lands among the
