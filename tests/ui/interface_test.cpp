@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/config.h"
 #include "core/process.h"
@@ -668,6 +669,40 @@ TEST_F(Interface, AByteStepperStopsAtItsLimit) {
   Press(150, 150, 2);
   Release(150, 150, 2);
   EXPECT_EQ(byte, 110);
+}
+
+// A byte or word stepper's release records one integer edit of its own variable before the
+// step, so the editor's history can take the step back.
+struct RecordedEdit {
+  int kind;
+  void* variable;
+};
+std::vector<RecordedEdit> g_StepperEdits;
+void RecordStepperEdit(const char*, int kind, void* variable, uint32_t) { g_StepperEdits.push_back({kind, variable}); }
+
+TEST_F(Interface, ByteAndWordSteppersRecordAnIntegerEditOfTheirVariable) {
+  RecordEditMerging = RecordStepperEdit;
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  uint8_t byte = 7;
+  uint16_t word = 7;
+  const struct {
+    int type;
+    void* variable;
+  } cases[] = {{40, &byte}, {41, &byte}, {42, &word}, {43, &word}};
+  for (const auto& k : cases) {
+    g_StepperEdits.clear();
+    ClearInterface();
+    Control(100, 100, 200, 200, k.variable, k.type, IvInt(0), IvInt(0), IvInt(k.type % 2 == 0 ? 200 : 0), &owner);
+    Press(150, 150);
+    Release(150, 150);
+    ASSERT_EQ(g_StepperEdits.size(), 1u) << k.type;
+    EXPECT_EQ(g_StepperEdits[0].kind, EDIT_KIND_SET_INTEGER) << k.type;
+    EXPECT_EQ(g_StepperEdits[0].variable, k.variable) << k.type;
+  }
+  EXPECT_EQ(byte, 7) << "one up, one down";
+  EXPECT_EQ(word, 7);
+  EditDomain = EDIT_DOMAIN_NONE;
+  RecordEditMerging = nullptr;
 }
 
 // A float stepper (44 up, 45 down; the step in the maximum, the limit in the label) rounds the
