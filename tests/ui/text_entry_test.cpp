@@ -435,8 +435,11 @@ TEST_F(TextEntryLineTest, NotificationsSetTheirFlags) {
   EXPECT_EQ(OnIMENotify(10), 1);
   EXPECT_EQ(OnIMENotify(99), 0);
   EXPECT_EQ(Ime.pending, IME_CANDIDATES_CHANGED | IME_MODE_CHANGED | IME_GUIDE_LINE);
+  Ime.candidateCount = 3;  // a list from before
+  Ime.candidateSelected = 2;
   UpdateIME();  // no candidate list on this platform: a message, nothing kept
   EXPECT_EQ(Ime.candidateCount, 0);
+  EXPECT_EQ(Ime.candidateSelected, -1) << "none chosen";
   EXPECT_EQ(Ime.pending, 0);
   EXPECT_STREQ(ImeGuideLineText(35), "READINGCONFLICT");
   EXPECT_STREQ(ImeGuideLineText(39), "Unknown Error");
