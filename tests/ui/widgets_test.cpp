@@ -436,6 +436,23 @@ TEST_F(BannerDraw, WithoutALogoNoQuadIsDrawn) {
   ResetDraw2D();
 }
 
+// The version text is queued in the title colour, each channel in its own byte of the
+// vertex colour: a title colour of (0x12, 0x34, 0x56) gives 0xFF123456 on every letter.
+TEST_F(BannerDraw, TheVersionTextTakesTheTitleColourChannelByChannel) {
+  const ColourWord saved = InterfaceColours.titleGrey;
+  InterfaceColours.titleGrey = RgbWord(0x12, 0x34, 0x56);
+  EmptyTextBatches();
+  TextBatch* const before = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  DrawVersionBanner(3, 1);
+  CurrentTextBatch = before;
+  InterfaceColours.titleGrey = saved;
+  ASSERT_FALSE(InterfaceTextBatch.items.empty());
+  for (const TextBatchItem& item : InterfaceTextBatch.items) EXPECT_EQ(item.colour, 0xFF123456u);
+  EmptyTextBatches();
+  ResetDraw2D();
+}
+
 TEST_F(Widgets, ByteSlidersShowTheirRangeThroughTheLabelAndStepWithinTheBytes) {
   char shown[64];
   uint8_t x = 100;  // over 0..200 shown as -1..1
