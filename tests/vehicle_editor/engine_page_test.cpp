@@ -8,6 +8,7 @@
 
 #include "core/window_state.h"
 #include "physics/car.h"
+#include "tests/ui/control_clicks.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "ui/interface.h"
 #include "vehicle_data/engine_record.h"
@@ -153,6 +154,49 @@ TEST_F(EnginePageFrame, AFastEnginesRevCounterCountsInTwoThousands) {
   EXPECT_EQ(page->revCounter.firstRedMark, 20);
   Prss_Terminate(&page->prss);
   EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
+}
+
+// The cylinder counts share the column's twelve units in nine parts, "1" from 0 and "12" to
+// the column's right edge; under them the layout row is a three-unit "Layout" label and the
+// three layouts of three units each after it, from unit 3 to unit 12, the engine's own lit.
+TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesOfThreeUnits) {
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SetInterfaceMetrics();
+  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  ASSERT_NE(page, nullptr);
+  page->engine->cylinders = 4;
+  page->engine->layout = ENGINE_FLAT;
+  FrameSkipped = 0;
+  ClearInterface();
+  EngineEditorScreenAction(&page->prss);
+  FrameSkipped = 1;
+  const int unit = ButtonWidth;
+  const InterfaceButton* one = FindShownButton("1");
+  const InterfaceButton* twelve = FindShownButton("12");
+  ASSERT_NE(one, nullptr);
+  ASSERT_NE(twelve, nullptr);
+  EXPECT_EQ(one->left, 0);
+  EXPECT_EQ(one->right, 12 * unit / 9);
+  EXPECT_EQ(twelve->left, 8 * 12 * unit / 9);
+  EXPECT_EQ(twelve->right, 12 * unit);
+  const InterfaceButton* label = FindShownButton("Layout");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->left, 0);
+  EXPECT_EQ(label->right, 3 * unit);
+  EXPECT_EQ(label->handler, nullptr) << "a label, not a choice";
+  const char* const names[3] = {"Inline", "Flat", "V"};
+  for (int layout = 0; layout < 3; ++layout) {
+    const InterfaceButton* b = FindShownButton(names[layout]);
+    ASSERT_NE(b, nullptr) << names[layout];
+    EXPECT_EQ(b->top, label->top) << names[layout];
+    EXPECT_EQ(b->left, (3 + 3 * layout) * unit) << names[layout];
+    EXPECT_EQ(b->right, (6 + 3 * layout) * unit) << names[layout];
+    EXPECT_EQ(b->fourth.i, layout == ENGINE_FLAT ? 1 : 0) << names[layout];
+  }
+  ClearInterface();
+  Prss_Terminate(&page->prss);
+  EngineEditorScreenAction(&page->prss);
 }
 
 }  // namespace
