@@ -562,6 +562,19 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   e->pageScroll = 23;
   Build();
   EXPECT_EQ(e->pageScroll, 23) << "the last row itself stays";
+  // A scroll above the first row (a value left from a longer page) shows the page from its
+  // first row with the knob at the top of its bar, as a scroll of 0 does.
+  e->pageScroll = 0;
+  Build();
+  ASSERT_NE(ScrollKnob(), nullptr);
+  const int knobTop = ScrollKnob()->top, knobBottom = ScrollKnob()->bottom;
+  e->pageScroll = -3;
+  Build();
+  ASSERT_NE(ScrollKnob(), nullptr);
+  EXPECT_EQ(ScrollKnob()->top, knobTop);
+  EXPECT_EQ(ScrollKnob()->bottom, knobBottom) << "the knob covers the same twelve rows";
+  ASSERT_NE(Find("Suspension diagram"), nullptr);
+  EXPECT_EQ(Find("Suspension diagram")->top, 6 * H) << "the first row under the tabs";
   // Another tab starts at its top.
   ClickButton(*Find("Mass"));
   Build();
