@@ -929,6 +929,15 @@ TEST_F(Interface, LeftAndTopEdgesLieInsideAButton) {
   ScreenWidth = ScreenHeight = 0;
   EXPECT_EQ(PointerNormalisedX(), 0.0f);
   EXPECT_EQ(PointerNormalisedY(), 0.0f);
+  // A screen one pixel across still maps the pointer: pixel 0 is its left or top (-1),
+  // pixel 1 its right or bottom (+1).
+  ScreenWidth = ScreenHeight = 1;
+  MouseX = 1;
+  MouseY = 0;
+  EXPECT_EQ(PointerNormalisedX(), 1.0f);
+  EXPECT_EQ(PointerNormalisedY(), -1.0f);
+  MouseY = 1;
+  EXPECT_EQ(PointerNormalisedY(), 1.0f);
   ScreenWidth = 800;
   ScreenHeight = 600;
 }
