@@ -233,6 +233,25 @@ TEST_F(InterfaceLayout, TwoStatusLinesStandOneBandApartAndAThirdIsDropped) {
   EXPECT_EQ(Find("third status"), nullptr);
 }
 
+// Two status lines under a row at their usual place: the first moves just below the row
+// (to 66), and the second, placed after it, keeps clear of both the row and the first.
+TEST_F(InterfaceLayout, TwoStatusLinesMovedOffARowKeepClearOfEachOther) {
+  Frame([](Prss* o) {
+    ShowStatusLine("first status", RgbWord(0x78, 0xF0, 0x50));
+    ShowStatusLine("second status", RgbWord(0x78, 0xF0, 0x50));
+    AddButton(o, 300, 30, 700, 66, 0, IvText("level"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  });
+  const DrawRecordEntry* first = Find("first status");
+  const DrawRecordEntry* second = Find("second status");
+  ASSERT_TRUE(first && second);
+  const DrawRecordEntry* a = Under(first);
+  const DrawRecordEntry* b = Under(second);
+  ASSERT_TRUE(a && b);
+  EXPECT_NEAR(a->top, 66.0f, 0.01f) << "the band just below the row";
+  EXPECT_FALSE(Meet(*b, a->left, a->top, a->right, a->bottom)) << b->top;
+  EXPECT_FALSE(Meet(*b, 300.0f, 30.0f, 700.0f, 66.0f)) << b->top;
+}
+
 // A control without owner larger than a tenth of the screen is a page's background, which a
 // message line may cover; one of exactly a tenth (1 x 0.4 of the 2 x 2 units) is a row the
 // line keeps clear of.  With the message top at the middle (pixel 400) the line's usual band
