@@ -194,8 +194,34 @@ TEST_F(PageContentsTest, AllowTogglesFlipTheirBitsAndTheLockLimitFollowsEveryCha
   c.rimBytes[2] = 8;
   Build();
   EXPECT_TRUE(Shown("?"));
+  // Each type row ends in its own "-" and "+": the maximum's "+" raises the maximum, the
+  // minimum's "-" lowers the minimum.
+  const auto stepOnRowOf = [&](const char* label, const char* sign) -> const InterfaceButton* {
+    const InterfaceButton* row = Find(label);
+    if (!row) return nullptr;
+    char shown[8];
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].top == row->top && ButtonText(InterfaceButtons[i], shown, sizeof shown) &&
+          std::strcmp(shown, sign) == 0)
+        return &InterfaceButtons[i];
+    return nullptr;
+  };
   c.rimBytes[1] = 1;
   c.rimBytes[2] = 5;
+  Build();
+  ASSERT_NE(stepOnRowOf("Maximum type", "+"), nullptr);
+  ClickButton(*stepOnRowOf("Maximum type", "+"));
+  EXPECT_EQ(c.rimBytes[1], 1);
+  EXPECT_EQ(c.rimBytes[2], 6);
+  Build();
+  ASSERT_NE(stepOnRowOf("Minimum type", "-"), nullptr);
+  ClickButton(*stepOnRowOf("Minimum type", "-"));
+  EXPECT_EQ(c.rimBytes[1], 0);
+  EXPECT_EQ(c.rimBytes[2], 6);
+  c.rimBytes[1] = 1;
+  c.rimBytes[2] = 5;
+  Build();
+  ASSERT_NE(Find("YES"), nullptr);
   ClickButton(*Find("YES"));
   Build();
   EXPECT_FALSE(Shown("Minimum type"));
