@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "core/window_state.h"
+#include "modeller/edit_views.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/screen_labels.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle_editor/frame_points.h"
 
@@ -456,3 +458,39 @@ TEST_F(Frame, MarkersStandAtPointsAndTubeMiddlesWithTheirLettersAndTheSelection)
 }
 
 }  // namespace
+
+// In a side view each tube's label selects that tube, whatever the click, and a second
+// click on it lets it go; each frame point's label selects that point.
+TEST_F(Frame, ATubesOrPointsLabelInTheViewSelectsThatTubeOrPoint) {
+  e->displayFlags |= SHOW_POINTS | SHOW_TUBES;
+  SelectEditView(VIEW_RIGHT);
+  const int32_t width = EditViews.width;
+  EditViews.width = 8 << 16;
+  SetEditViewProjection(0);
+  ClearScreenLabels();
+  VehicleEditor::AddSelectionButtons(*e);
+  EditViews.width = width;
+  static const ScreenLabel* labels[MAX_SCREEN_LABELS];
+  const int n = ScreenLabelsByDepth(labels, MAX_SCREEN_LABELS);
+  int tubes = 0, points = 0;
+  for (int i = 0; i < n; ++i) {
+    const ScreenLabel label = *labels[i];
+    ASSERT_NE(label.callback, nullptr) << i;
+    Select(-1, -1);
+    label.callback(label.ownerWord, 1, label.first, label.second);
+    if (e->selection.selectedTube < 0) {  // a frame point's label selects that point
+      if (label.first >= 0) {
+        EXPECT_EQ(e->selection.selectedPoint, label.first);
+        ++points;
+      }
+      continue;
+    }
+    ++tubes;
+    EXPECT_EQ(e->selection.selectedTube, label.first);
+    label.callback(label.ownerWord, 1, label.first, label.second);
+    EXPECT_EQ(e->selection.selectedTube, -1) << label.first;
+  }
+  EXPECT_GE(tubes, 2) << "the sample's tubes seen from the side";
+  EXPECT_GE(points, 2) << "and its points";
+  ClearScreenLabels();
+}
