@@ -583,6 +583,34 @@ TEST_F(InterfaceLayout, AButtonsTextTurnsDarkAtAFaceScoreOf661) {
   EXPECT_EQ(dim->colour, opaque(TextColours.lightText));
 }
 
+// A colour control's three channel figures are dark over a colour whose score (2 red +
+// 3 green + blue) is above 960, light at 960; with the label word 1 the line is 720.
+// 2 x 201 + 3 x 150 + 108 = 960 and 2 x 202 + 3 x 150 + 107 = 961; 2 x 151 + 3 x 100 +
+// 118 = 720 and 2 x 152 + 3 x 100 + 117 = 721.
+TEST_F(InterfaceLayout, AColourControlsFiguresTurnDarkAboveTheirScoreLine) {
+  static ColourWord at960 = RgbWord(201, 150, 108), above960 = RgbWord(202, 150, 107);
+  static ColourWord at720 = RgbWord(151, 100, 118), above720 = RgbWord(152, 100, 117);
+  Frame([](Prss* o) {
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &at960, nullptr, -0.5f, -0.8f, -0.2f, -0.5f);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &above960, nullptr, -0.5f, -0.4f, -0.2f, -0.1f);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(1), 52, &at720, nullptr, 0.2f, -0.8f, 0.5f, -0.5f);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(1), 52, &above720, nullptr, 0.2f, -0.4f, 0.5f, -0.1f);
+  });
+  const auto opaque = [](ColourWord c) {
+    return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
+  };
+  const uint32_t dark = opaque(TextColours.darkText), light = opaque(TextColours.lightText);
+  const struct {
+    const char* figure;
+    uint32_t ink;
+  } cases[] = {{"201", light}, {"202", dark}, {"151", light}, {"152", dark}};
+  for (const auto& k : cases) {
+    const DrawRecordEntry* text = Find(k.figure);
+    ASSERT_NE(text, nullptr) << k.figure;
+    EXPECT_EQ(text->colour, k.ink) << k.figure;
+  }
+}
+
 // A screen label's text is dark over a box whose score (2 red + 3 green + blue) is above
 // 660, light at 660: grey 110 scores 660, with blue 111 it scores 661.
 TEST_F(InterfaceLayout, ScreenLabelBoxesFadeWithDepthAndTheirTextTurnsDarkAboveAScoreOf660) {
