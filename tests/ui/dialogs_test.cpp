@@ -665,6 +665,16 @@ TEST_F(Dialogs, ADialogReplacedOrClosedWithItsOwnerLeavesNoDialogState) {
   EXPECT_EQ(g_Answers.count, 0);
 }
 
+// A question closed with its owner before any key is not answered: neither yes nor no
+// reaches the owner's callback.
+TEST_F(Dialogs, AQuestionClosedWithItsOwnerIsNotAnswered) {
+  ASSERT_EQ(AskQuestion(&owner, Question, "Sure?", nullptr, 1, 2, MESSAGE_PLAIN), 1);
+  owner.terminate(&owner);
+  EXPECT_EQ(g_Answers.count, 0);
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(DialogOpen, 0);
+}
+
 // A plain text entry offers its nine colours in a row from x -0.1, each 0.0222 wide and
 // handing its own number: dark text first, the panel grey last.
 TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGrey) {
