@@ -70,6 +70,20 @@ TEST_F(ProfilerDisplay, NothingIsAddedWhenSkippedOrWhenTheLastFrameTotalIsZero) 
   EXPECT_EQ(ProfilerLabelCount, 6);
 }
 
+// Rows are drawn only for the timers there are: "Null" and "Draw" are rows 0 and 1, so a row
+// 2 (the timer count) or -1 adds nothing and leaves the next row where it was.
+TEST_F(ProfilerDisplay, ARowPastTheLastTimerOrBeforeTheFirstAddsNothing) {
+  ASSERT_EQ(Profiler.timerCount, 2);
+  ProfilerRowY = 0.5f;
+  ProfilerDrawRow(2);
+  ProfilerDrawRow(-1);
+  EXPECT_EQ(ProfilerLabelCount, 0);
+  EXPECT_FLOAT_EQ(ProfilerRowY, 0.5f);
+  ProfilerDrawRow(1);
+  ASSERT_EQ(ProfilerLabelCount, 3);
+  EXPECT_STREQ(ProfilerLabels[0].text, "Draw");
+}
+
 TEST_F(ProfilerDisplay, LabelsStopWhenTheTableIsFull) {
   for (int i = 0; i < 200; ++i) ProfilerShow(0.0f);
   EXPECT_EQ(ProfilerLabelCount, PROFILER_LABELS);
