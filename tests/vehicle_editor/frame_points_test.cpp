@@ -494,3 +494,17 @@ TEST_F(Frame, ATubesOrPointsLabelInTheViewSelectsThatTubeOrPoint) {
   EXPECT_GE(points, 2) << "and its points";
   ClearScreenLabels();
 }
+
+// A frame whose deletion leaves one suspension point keeps that point in an array of one.
+TEST_F(Frame, DeletingAFrameThatLeavesOneSuspensionPointKeepsThatPoint) {
+  ASSERT_EQ(car().framePointCount, 8);
+  for (int i = 5; i < 8; ++i) car().framePoints[i].type = 0;  // plain frame vertices
+  const FramePoint only = car().framePoints[4];
+  ASSERT_NE(only.type, 0) << "a suspension point";
+  VehicleEditor::FrameAction(e, 0, 3);
+  ASSERT_TRUE(Asked("Delete entire frame?"));
+  AnswerYes();
+  ASSERT_EQ(car().framePointCount, 1);
+  ASSERT_NE(car().framePoints, nullptr);
+  EXPECT_EQ(std::memcmp(&car().framePoints[0], &only, sizeof only), 0);
+}
