@@ -158,8 +158,9 @@ TEST_F(EnginePageFrame, AFastEnginesRevCounterCountsInTwoThousands) {
 
 // The cylinder counts share the column's twelve units in nine parts, "1" from 0 and "12" to
 // the column's right edge; under them the layout row is a three-unit "Layout" label and the
-// three layouts of three units each after it, from unit 3 to unit 12, the engine's own lit.
-TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesOfThreeUnits) {
+// three layouts of three units each after it, from unit 3 to unit 12, the engine's own lit;
+// the turbo and two-stroke switches are lit by their own bits.
+TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesAndEachSwitchIsLitByItsBit) {
   ScreenWidth = 1024;
   ScreenHeight = 768;
   SetInterfaceMetrics();
@@ -167,6 +168,7 @@ TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesOfThreeUnits) {
   ASSERT_NE(page, nullptr);
   page->engine->cylinders = 4;
   page->engine->layout = ENGINE_FLAT;
+  page->engine->flags = (page->engine->flags | ENGINE_TURBO) & ~uint32_t(ENGINE_TWO_STROKE);
   FrameSkipped = 0;
   ClearInterface();
   EngineEditorScreenAction(&page->prss);
@@ -194,6 +196,14 @@ TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesOfThreeUnits) {
     EXPECT_EQ(b->right, (6 + 3 * layout) * unit) << names[layout];
     EXPECT_EQ(b->fourth.i, layout == ENGINE_FLAT ? 1 : 0) << names[layout];
   }
+  // Each switch's toggle, just after its label, is lit while its bit is set: a turbo, no
+  // two-stroke.
+  const InterfaceButton* turbo = FindShownButton("Turbo");
+  const InterfaceButton* twoStroke = FindShownButton("Two-stroke");
+  ASSERT_TRUE(turbo && twoStroke);
+  ASSERT_LT(twoStroke - InterfaceButtons + 1, ButtonCount);
+  EXPECT_EQ(turbo[1].fourth.i, 1);
+  EXPECT_EQ(twoStroke[1].fourth.i, 0);
   ClearInterface();
   Prss_Terminate(&page->prss);
   EngineEditorScreenAction(&page->prss);
