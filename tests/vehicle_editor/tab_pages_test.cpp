@@ -78,6 +78,20 @@ TEST_F(PagesTest, TheCommonRowsStartAboveTheBottomByTheSetupsColoursAndDriver) {
   c.colourConfigCount = 7;
 }
 
+// A configuration count past the four a vehicle holds (a damaged file) is shown as four.
+TEST_F(PagesTest, TheConfigurationsPageCountsNoMoreThanFourConfigurations) {
+  Car& c = car();
+  ASSERT_EQ(VEHICLE_MAX_CONFIGS, 4);
+  const int saved = c.configCount;
+  ASSERT_GE(saved, 1);
+  for (int i = saved; i < VEHICLE_MAX_CONFIGS; ++i) c.configs[i] = c.configs[0];
+  c.configCount = VEHICLE_MAX_CONFIGS + 2;
+  Open(TAB_CONFIGURATIONS);
+  EXPECT_TRUE(Shown("4 mesh configs"));
+  EXPECT_FALSE(Shown("6 mesh configs"));
+  c.configCount = saved;
+}
+
 // The display toggles of a drawn frame stand from 12 units in the rows 3, 4 and (with special
 // draw) 5 up from the bottom edge: "driver" 5 units, "fuel" 5, "special draw" 6, "COG" 5;
 // "Edit" 5 and "Animate" 6 above them; "wire" and "masses" 5 each above those.  A toggle's 5
