@@ -96,6 +96,14 @@ TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
   EXPECT_EQ(setup()[SETUP_CONFIGURATION], 0);
   VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
   EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
+  // A count past the four a vehicle holds (a damaged file) wraps at the fourth.
+  ASSERT_EQ(VEHICLE_MAX_CONFIGS, 4);
+  for (int i = 2; i < VEHICLE_MAX_CONFIGS; ++i) car().configs[i] = car().configs[0];
+  car().configCount = VEHICLE_MAX_CONFIGS + 2;
+  setup()[SETUP_CONFIGURATION] = 0;
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 0);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 3) << "from the first down to the fourth";
+  setup()[SETUP_CONFIGURATION] = 1;
   car().configCount = 0;
   const int nodes = NumNodes;
   VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
