@@ -221,6 +221,21 @@ TEST_F(Controllers, ARestartForgetsAHotPlugNobodyAskedAbout) {
   EXPECT_EQ(PlatformControllersChanged(), 1) << "a device after the restart is seen";
 }
 
+// Motion is read from the devices, never from events: once started, the layer has SDL drop
+// every joystick and controller motion, button, battery, touchpad and sensor event, and keeps
+// only the hot-plug ones for the queue.
+TEST_F(Controllers, OnlyHotPlugEventsAreKeptForTheQueue) {
+  const Uint32 dropped[] = {SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
+                            SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED, SDL_CONTROLLERAXISMOTION,
+                            SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLERBUTTONUP, SDL_CONTROLLERDEVICEADDED,
+                            SDL_CONTROLLERDEVICEREMOVED, SDL_CONTROLLERDEVICEREMAPPED,
+                            SDL_CONTROLLERTOUCHPADDOWN, SDL_CONTROLLERTOUCHPADMOTION,
+                            SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE};
+  for (Uint32 type : dropped) EXPECT_EQ(SDL_EventState(type, SDL_QUERY), SDL_IGNORE) << std::hex << type;
+  EXPECT_EQ(SDL_EventState(SDL_JOYDEVICEADDED, SDL_QUERY), SDL_ENABLE);
+  EXPECT_EQ(SDL_EventState(SDL_JOYDEVICEREMOVED, SDL_QUERY), SDL_ENABLE);
+}
+
 TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {
   HapticRecorder recorder;
   recorder.forceFeedbackDevices = 1;
