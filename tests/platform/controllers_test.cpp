@@ -161,8 +161,12 @@ TEST_F(Controllers, HotPlugMarksTheDevicesChangedAndAnUnpluggedDeviceReadsNothin
   EXPECT_EQ(PlatformPollController(d), CONTROLLER_UNPLUGGED);
   EXPECT_EQ(PlatformAcquireController(d), CONTROLLER_UNPLUGGED);
   ControllerState state;
+  std::memset(&state, 0x5A, sizeof state);  // what the caller's record held before
   EXPECT_EQ(PlatformReadController(d, state), CONTROLLER_UNPLUGGED);
-  EXPECT_EQ(state.hats[0], HAT_CENTRED);
+  // An unplugged device reads as one at rest: no axis moved, no button held, every hat centred.
+  for (int a = 0; a < CONTROLLER_AXES; ++a) EXPECT_EQ(state.axes[a], 0) << "axis " << a;
+  for (int b = 0; b < CONTROLLER_BUTTONS; ++b) EXPECT_EQ(state.buttons[b], 0) << "button " << b;
+  for (int h = 0; h < CONTROLLER_HATS; ++h) EXPECT_EQ(state.hats[h], HAT_CENTRED) << "hat " << h;
   PlatformOpenControllers();
   EXPECT_EQ(Find("First"), -1);
   EXPECT_GE(Find("Second"), 0);
