@@ -253,3 +253,20 @@ TEST_F(Audio, AnIdentityNoDeviceHasIsNotFoundAndTheDefaultIsNamed) {
   EXPECT_EQ(AudioOpenDevice(AudioIdentityOfName("no such device here")), AUDIO_NOT_FOUND);
   EXPECT_EQ(AudioDeviceOpen(), 0);
 }
+
+// SDL's dummy driver lists one output, "System audio output device".  The list runs from 0 to
+// the count less one, and a device opened by the identity of that name is that output, named so.
+TEST_F(Audio, TheDriversOneOutputIsListedAndOpenedByTheIdentityOfItsName) {
+  const char* const name = "System audio output device";
+  EXPECT_EQ(AudioOutputCount(), 1);
+  ASSERT_NE(AudioOutputName(0), nullptr) << "the first output";
+  EXPECT_STREQ(AudioOutputName(0), name);
+  EXPECT_EQ(AudioOutputName(1), nullptr) << "one past the last";
+  EXPECT_EQ(AudioOutputName(-1), nullptr);
+  AudioCloseDevice();
+  ASSERT_EQ(AudioOpenDevice(AudioIdentityOfName(name)), AUDIO_OK) << AudioErrorText();
+  EXPECT_EQ(AudioDeviceOpen(), 1);
+  EXPECT_STREQ(AudioDeviceName(), name) << "the output found, not the default";
+  EXPECT_EQ(AudioOpenDevice(AudioIdentityOfName("another name")), AUDIO_OK) << "an open device stays open";
+  EXPECT_STREQ(AudioDeviceName(), name);
+}

@@ -161,8 +161,12 @@ TEST_F(Controllers, HotPlugMarksTheDevicesChangedAndAnUnpluggedDeviceReadsNothin
   EXPECT_EQ(PlatformPollController(d), CONTROLLER_UNPLUGGED);
   EXPECT_EQ(PlatformAcquireController(d), CONTROLLER_UNPLUGGED);
   ControllerState state;
+  std::memset(&state, 0x5A, sizeof state);  // what the caller's record held before
   EXPECT_EQ(PlatformReadController(d, state), CONTROLLER_UNPLUGGED);
-  EXPECT_EQ(state.hats[0], HAT_CENTRED);
+  // An unplugged device reads as one at rest: no axis moved, no button held, every hat centred.
+  for (int a = 0; a < CONTROLLER_AXES; ++a) EXPECT_EQ(state.axes[a], 0) << "axis " << a;
+  for (int b = 0; b < CONTROLLER_BUTTONS; ++b) EXPECT_EQ(state.buttons[b], 0) << "button " << b;
+  for (int h = 0; h < CONTROLLER_HATS; ++h) EXPECT_EQ(state.hats[h], HAT_CENTRED) << "hat " << h;
   PlatformOpenControllers();
   EXPECT_EQ(Find("First"), -1);
   EXPECT_GE(Find("Second"), 0);
@@ -219,6 +223,21 @@ TEST_F(Controllers, ARestartForgetsAHotPlugNobodyAskedAbout) {
   VirtualJoystick again(2, 2, 0, "Passing");
   PlatformUpdateControllers();
   EXPECT_EQ(PlatformControllersChanged(), 1) << "a device after the restart is seen";
+}
+
+// Motion is read from the devices, never from events: once started, the layer has SDL drop
+// every joystick and controller motion, button, battery, touchpad and sensor event, and keeps
+// only the hot-plug ones for the queue.
+TEST_F(Controllers, OnlyHotPlugEventsAreKeptForTheQueue) {
+  const Uint32 dropped[] = {SDL_JOYAXISMOTION, SDL_JOYBALLMOTION, SDL_JOYHATMOTION, SDL_JOYBUTTONDOWN,
+                            SDL_JOYBUTTONUP, SDL_JOYBATTERYUPDATED, SDL_CONTROLLERAXISMOTION,
+                            SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLERBUTTONUP, SDL_CONTROLLERDEVICEADDED,
+                            SDL_CONTROLLERDEVICEREMOVED, SDL_CONTROLLERDEVICEREMAPPED,
+                            SDL_CONTROLLERTOUCHPADDOWN, SDL_CONTROLLERTOUCHPADMOTION,
+                            SDL_CONTROLLERTOUCHPADUP, SDL_CONTROLLERSENSORUPDATE};
+  for (Uint32 type : dropped) EXPECT_EQ(SDL_EventState(type, SDL_QUERY), SDL_IGNORE) << std::hex << type;
+  EXPECT_EQ(SDL_EventState(SDL_JOYDEVICEADDED, SDL_QUERY), SDL_ENABLE);
+  EXPECT_EQ(SDL_EventState(SDL_JOYDEVICEREMOVED, SDL_QUERY), SDL_ENABLE);
 }
 
 TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {

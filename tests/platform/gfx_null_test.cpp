@@ -145,8 +145,10 @@ TEST(GfxNullFactory, WithoutVideoTheOneOutputIsHeadlessWithTheCommonModesAt60Hz)
   EXPECT_EQ(GfxGetOutputDesc(pastOutput, &noDesc), GFX_ERROR_INVALID_CALL);
   uint32_t noCount = 0;
   EXPECT_EQ(GfxGetDisplayModeList(pastOutput, GFX_FORMAT_R8G8B8A8_UNORM, 0, &noCount, nullptr), GFX_ERROR_INVALID_CALL);
-  EXPECT_EQ(od.right - od.left, 1920);
-  EXPECT_EQ(od.bottom - od.top, 1080);
+  EXPECT_EQ(od.left, 0);
+  EXPECT_EQ(od.top, 0);
+  EXPECT_EQ(od.right, 1920);
+  EXPECT_EQ(od.bottom, 1080);
   uint32_t count = 0;
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
   ASSERT_EQ(count, 5u);
@@ -159,6 +161,8 @@ TEST(GfxNullFactory, WithoutVideoTheOneOutputIsHeadlessWithTheCommonModesAt60Hz)
     EXPECT_EQ(modes[i].refreshRate.numerator, 60u) << i;
     EXPECT_EQ(modes[i].refreshRate.denominator, 1u) << i;
     EXPECT_EQ(modes[i].format, GFX_FORMAT_B8G8R8A8_UNORM) << "in the format asked for";
+    EXPECT_EQ(modes[i].scanlineOrdering, 0u) << "no scan-line order given";
+    EXPECT_EQ(modes[i].scaling, 0u) << "no scaling given";
   }
   int width = 0, height = 0;
   GfxGetVirtualScreenSize(&width, &height);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/clipboard.h"
+#include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/window.h"
 
@@ -169,6 +170,49 @@ TEST_F(PlatformWindowTest, PushedEventsArriveAsMessagesInOrderBetweenPostedOnes)
   e.type = SDL_QUIT;  // one that needs no window to become a message
   SDL_PushEvent(&e);
   EXPECT_FALSE(PeekWindowMessage(m)) << "without the window no events are collected";
+}
+
+// A destroyed window is gone from SDL and the layer forgets it: no window, no id, no capture.
+// A Shift held when the window goes, or before the next one is made, is not carried over.
+TEST_F(PlatformWindowTest, ADestroyedWindowIsGoneFromSdlAndLeavesNoHeldKeysBehind) {
+  const auto pressShift = [] {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = SDL_SCANCODE_LSHIFT;
+    e.key.keysym.sym = SDLK_LSHIFT;
+    TranslateSdlEvent(e);
+  };
+  // The button and modifier bits of a mouse move translated now.
+  const auto moveBits = [] {
+    ClearWindowMessages();
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    TranslateSdlEvent(e);
+    WindowMessage m{};
+    EXPECT_TRUE(PeekWindowMessage(m));
+    EXPECT_EQ(m.id, uint32_t(MSG_MOUSEMOVE));
+    return m.wParam;
+  };
+  const uint32_t id = PlatformWindowId();
+  ASSERT_NE(id, 0u);
+  ASSERT_NE(SDL_GetWindowFromID(id), nullptr);
+  PlatformCaptureMouse(1);
+  ASSERT_EQ(PlatformMouseCaptured(), 1);
+  pressShift();
+  ASSERT_EQ(moveBits() & MOUSE_SHIFT_DOWN, uint64_t(MOUSE_SHIFT_DOWN)) << "Shift is seen held";
+
+  PlatformDestroyWindow();
+  EXPECT_EQ(SDL_GetWindowFromID(id), nullptr) << "SDL's window is destroyed";
+  EXPECT_EQ(PlatformWindowExists(), 0);
+  EXPECT_EQ(PlatformWindowId(), 0u);
+  EXPECT_EQ(PlatformMouseCaptured(), 0);
+  EXPECT_EQ(moveBits() & MOUSE_SHIFT_DOWN, 0u) << "destroying the window forgets the held Shift";
+
+  pressShift();
+  ASSERT_EQ(PlatformCreateWindow("again", 100, 50, 320, 240, 0), 1) << PlatformLastError();
+  EXPECT_NE(SDL_GetWindowFromID(PlatformWindowId()), nullptr);
+  EXPECT_EQ(moveBits() & MOUSE_SHIFT_DOWN, 0u) << "a new window starts with no key held";
+  ClearWindowMessages();
 }
 
 // Clipboard text read into a buffer too small for it is cut before the character that does not
