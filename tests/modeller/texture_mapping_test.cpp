@@ -554,6 +554,25 @@ TEST_F(MappingToolTest, DuplicateCopyPasteDeleteRenameAndMove) {
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_LAST);
 }
 
+// A name typed for a mapping that is gone by the time the entry closes (the list was cut
+// short under the open entry) is dropped: the slot one past the list keeps its old name.
+TEST_F(MappingToolTest, ANameTypedForAMappingNoLongerInTheListIsDropped) {
+  OpenTool();
+  ASSERT_GE(model.mappingCount, 2);
+  const int last = model.mappingCount - 1;
+  SelectedMapping = last;
+  std::snprintf(model.mappings[last].name, CUTOUT_NAME_SIZE, "%s", "spare");
+  ASSERT_EQ(RenameMapping(*panel, nullptr), 1);
+  model.mappingCount = last;  // the renamed mapping now lies one past the list
+  EXPECT_EQ(ConfirmTextEntry("roof"), 1);
+  EXPECT_STREQ(model.mappings[last].name, "spare");
+  model.mappingCount = last + 1;
+  SelectedMapping = last;
+  ASSERT_EQ(RenameMapping(*panel, nullptr), 1);
+  EXPECT_EQ(ConfirmTextEntry("roof"), 1);
+  EXPECT_STREQ(model.mappings[last].name, "roof") << "while in the list it is renamed";
+}
+
 TEST_F(MappingToolTest, SpokeModeKeepsTheRimMappingFirst) {
   OpenTool();
   ObjectEditorShared.spokeCount = 8;
