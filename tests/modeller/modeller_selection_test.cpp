@@ -260,6 +260,22 @@ TEST_F(ModellerTest, MirroredPointsShowASecondMarkerThatIsNotClicked) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// A rectangle over the whole view selects the points of the shown layers and the loose ones,
+// never a point used only by a hidden layer: with layer 1 hidden, 8 of the 9 points.
+TEST_F(ModellerTest, ARectangleSelectsNoPointUsedOnlyByAHiddenLayer) {
+  Open();
+  FrontView();
+  Key('P', true);
+  ASSERT_EQ(model.pointCount, 9);
+  ObjectEditorShared.visibleLayers = 1;  // cell (1, 1) on layer 1 is hidden
+  ScreenRect all{};
+  all.minimum[0] = all.minimum[1] = -1, all.maximum[0] = all.maximum[1] = 1;
+  ApplyRectangleToPoints(*modeller, all, 1);
+  EXPECT_EQ(SelectedPoints(), 8);
+  EXPECT_EQ(model.points[8].flags & POINT_SELECTED, 0) << "point 8 is used only by the hidden layer";
+  ObjectEditorShared.visibleLayers = ~0u;
+}
+
 // A rectangle that deselects points takes them out of the trace as well.
 TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
   Open();
