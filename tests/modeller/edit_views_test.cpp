@@ -748,6 +748,30 @@ TEST_F(EditViewsTest, ThePerspectiveViewTakesItsDirectionFromItsHeadingAndPitchE
   ScreenWidth = ScreenHeight = 0;
 }
 
+// Back in the perspective view after a 2D one, the frame's view axes are the perspective
+// view's own, not the 2D view's left over: forward is the direction back to the eye reversed
+// and right lies level, square to it.  Heading an eighth of a turn, pitch a sixteenth: the
+// direction is (-0.6533, 0.6533, 0.3827), so forward (0.6533, -0.6533, -0.3827) and right
+// (-0.7071, -0.7071, 0).
+TEST_F(EditViewsTest, ThePerspectiveFrameTakesItsOwnAxesAfterA2DView) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_TOP);
+  SetEditViewProjection(0);
+  SelectEditView(VIEW_PERSPECTIVE);
+  ASSERT_EQ(EditViews.width, 0);
+  CurrentView->heading = 0x2000;
+  CurrentView->pitch = 0x1000;
+  CurrentView->roll = 0;
+  SetEditViewProjection(0);
+  EXPECT_NEAR(ViewBasis[2][0], 0.6533, 1e-3);
+  EXPECT_NEAR(ViewBasis[2][1], -0.6533, 1e-3);
+  EXPECT_NEAR(ViewBasis[2][2], -0.3827, 1e-3);
+  EXPECT_NEAR(ViewBasis[0][0], -0.7071, 1e-3);
+  EXPECT_NEAR(ViewBasis[0][1], -0.7071, 1e-3);
+  EXPECT_NEAR(ViewBasis[0][2], 0.0, 1e-3);
+  ScreenWidth = ScreenHeight = 0;
+}
+
 // On a screen of no height (a window shrunk to nothing) a drag with both buttons and no
 // vertical motion leaves the 2D view's width as it was.
 TEST_F(EditViewsTest, BothButtonsWithoutMotionOnAScreenOfNoHeightKeepTheWidth) {
