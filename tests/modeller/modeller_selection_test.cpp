@@ -276,6 +276,35 @@ TEST_F(ModellerTest, ARectangleSelectsNoPointUsedOnlyByAHiddenLayer) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// With the triangle buttons on and only facing triangles wanted, the perspective view marks
+// the eight triangles that face it, and none once every triangle is turned round; with the
+// back faces wanted as well it marks all eight either way.
+TEST_F(ModellerTest, TriangleMarkersShowOnlyTheTrianglesFacingThePerspectiveView) {
+  Open();
+  PerspectiveView();
+  Key('T', true);
+  ASSERT_EQ(model.triangleCount, 8);
+  modeller->triangleButtons = 1;
+  const auto markers = [this] {
+    ClearInterface();
+    DrawTriangleMarkers(*modeller);
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == 1;
+    return n;
+  };
+  modeller->facingOnly = 1;
+  EXPECT_EQ(markers(), 8) << "every triangle faces the view";
+  modeller->facingOnly = 0;
+  EXPECT_EQ(markers(), 8);
+  for (int t = 0; t < model.triangleCount; ++t) std::swap(model.triangles[t].corners[1], model.triangles[t].corners[2]);
+  modeller->facingOnly = 1;
+  EXPECT_EQ(markers(), 0) << "every triangle faces away";
+  modeller->facingOnly = 0;
+  EXPECT_EQ(markers(), 8);
+  modeller->triangleButtons = 0;
+  ClearInterface();
+}
+
 // A rectangle that deselects points takes them out of the trace as well.
 TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
   Open();
