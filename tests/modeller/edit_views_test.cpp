@@ -652,6 +652,10 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   EXPECT_EQ(box.viewCorners[1][1], box.viewCorners[0][1]);
   EXPECT_EQ(box.worldCorners[1][0], box.worldCorners[0][0]);
   EXPECT_EQ(box.worldCorners[1][2], box.worldCorners[0][2]);
+  // 100 pixels right of the centre and 100 up: 1 m across and 1 m up, which the front view
+  // (world x to the left) puts at x = -1 m, z = 1 m.
+  EXPECT_NEAR(box.worldCorners[0][0], -(1 << 16), 700);
+  EXPECT_NEAR(box.worldCorners[0][2], 1 << 16, 700);
   MouseRecord up{};
   HandleEditViewMouse(&up, 0);
   EXPECT_EQ(box.state, DRAG_BOX_POINT);
