@@ -509,6 +509,22 @@ TEST_F(MappingToolTest, AdjustingKeepsOrDropsTheLinksByDirection) {
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_LINKS_REMOVED);
 }
 
+// A width typed for a front mapping goes on to the top mapping linked to it, as an adjusted
+// box does: 2.5 m typed, 2.5 m on both.
+TEST_F(MappingToolTest, ATypedWidthGoesOnToTheLinkedTopMapping) {
+  OpenTool();
+  FrontView();
+  const int top = model.AddMapping(nullptr);
+  model.mappings[top].direction = DIRECTION_TOP;
+  model.mappings[top].flags = MAPPING_LINK_FRONT;
+  model.mappings[0].flags = MAPPING_LINK_TOP;
+  SelectedMapping = 0;
+  panel->locked = 0;
+  ASSERT_EQ(SetMappingSize(*panel, 0, 2.5), 1);
+  EXPECT_EQ(model.mappings[0].width, Metres(2.5));
+  EXPECT_EQ(model.mappings[top].width, Metres(2.5));
+}
+
 TEST_F(MappingToolTest, DuplicateCopyPasteDeleteRenameAndMove) {
   OpenTool();
   SelectedMapping = 1;
