@@ -637,6 +637,7 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   ScreenWidth = 800, ScreenHeight = 600;
   SelectEditView(VIEW_FRONT);
   EditViews.width = 8 << 16;  // 100 pixels a metre
+  for (int32_t& p : CurrentView->position) p = 0;  // the screen's centre on the origin
   SetEditViewProjection(0);
   DragBox& box = EditViews.dragBox;
   box.callback = CountBox;
