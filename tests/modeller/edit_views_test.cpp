@@ -637,6 +637,7 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   ScreenWidth = 800, ScreenHeight = 600;
   SelectEditView(VIEW_FRONT);
   EditViews.width = 8 << 16;  // 100 pixels a metre
+  for (int32_t& p : CurrentView->position) p = 0;  // the screen's centre on the origin
   SetEditViewProjection(0);
   DragBox& box = EditViews.dragBox;
   box.callback = CountBox;
@@ -652,6 +653,10 @@ TEST_F(EditViewsTest, TheMouseDrawsTheDragBoxPansAndZoomsA2DView) {
   EXPECT_EQ(box.viewCorners[1][1], box.viewCorners[0][1]);
   EXPECT_EQ(box.worldCorners[1][0], box.worldCorners[0][0]);
   EXPECT_EQ(box.worldCorners[1][2], box.worldCorners[0][2]);
+  // 100 pixels right of the centre and 100 up: 1 m across and 1 m up, which the front view
+  // (world x to the left) puts at x = -1 m, z = 1 m.
+  EXPECT_NEAR(box.worldCorners[0][0], -(1 << 16), 700);
+  EXPECT_NEAR(box.worldCorners[0][2], 1 << 16, 700);
   MouseRecord up{};
   HandleEditViewMouse(&up, 0);
   EXPECT_EQ(box.state, DRAG_BOX_POINT);
@@ -745,6 +750,30 @@ TEST_F(EditViewsTest, ThePerspectiveViewTakesItsDirectionFromItsHeadingAndPitchE
   EXPECT_NEAR(CurrentView->direction[0], -std::cos(p) * std::sin(h), 1e-3);  // -0.6533
   EXPECT_NEAR(CurrentView->direction[1], std::cos(p) * std::cos(h), 1e-3);   // 0.6533
   EXPECT_NEAR(CurrentView->direction[2], std::sin(p), 1e-3);                 // 0.3827
+  ScreenWidth = ScreenHeight = 0;
+}
+
+// Back in the perspective view after a 2D one, the frame's view axes are the perspective
+// view's own, not the 2D view's left over: forward is the direction back to the eye reversed
+// and right lies level, square to it.  Heading an eighth of a turn, pitch a sixteenth: the
+// direction is (-0.6533, 0.6533, 0.3827), so forward (0.6533, -0.6533, -0.3827) and right
+// (-0.7071, -0.7071, 0).
+TEST_F(EditViewsTest, ThePerspectiveFrameTakesItsOwnAxesAfterA2DView) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_TOP);
+  SetEditViewProjection(0);
+  SelectEditView(VIEW_PERSPECTIVE);
+  ASSERT_EQ(EditViews.width, 0);
+  CurrentView->heading = 0x2000;
+  CurrentView->pitch = 0x1000;
+  CurrentView->roll = 0;
+  SetEditViewProjection(0);
+  EXPECT_NEAR(ViewBasis[2][0], 0.6533, 1e-3);
+  EXPECT_NEAR(ViewBasis[2][1], -0.6533, 1e-3);
+  EXPECT_NEAR(ViewBasis[2][2], -0.3827, 1e-3);
+  EXPECT_NEAR(ViewBasis[0][0], -0.7071, 1e-3);
+  EXPECT_NEAR(ViewBasis[0][1], -0.7071, 1e-3);
+  EXPECT_NEAR(ViewBasis[0][2], 0.0, 1e-3);
   ScreenWidth = ScreenHeight = 0;
 }
 

@@ -187,6 +187,43 @@ TEST_F(ModellerTest, SubobjectsAreChosenAndTheLevelOfDetailFollowsThem) {
   EXPECT_EQ(modeller->autoLod, 0);
 }
 
+// A level change leaves nothing of the old level's picking: every triangle (the first too) and
+// every point deselected, no current triangle (the count itself), no green point, no trace; a
+// level one past the last is refused and changes nothing.
+TEST_F(ModellerTest, ALevelChangeDropsTheWholeSelectionAndTheTraceButNotPastTheLastLevel) {
+  Open();
+  model.lodCount = 2;
+  Key('C');
+  Key('P', true);
+  ASSERT_GE(model.pointCount, 2);
+  ASSERT_GE(model.triangleCount, 2);
+  model.triangles[0].flags |= TRIANGLE_SELECTED;
+  model.triangles[model.triangleCount - 1].flags |= TRIANGLE_SELECTED;
+  model.points[0].flags |= POINT_SELECTED;
+  model.points[model.pointCount - 1].flags |= POINT_SELECTED;
+  modeller->state.selectedTriangleCount = 2;
+  modeller->state.selectedPointCount = 2;
+  modeller->state.currentTriangle = 0;
+  modeller->state.currentPoint = 0;
+  modeller->state.trace[0] = 0;
+  modeller->state.traceCount = 1;
+
+  SetCurrentLod(*modeller, 0, 2);
+  EXPECT_EQ(model.currentLod, 0) << "two levels: 0 and 1";
+  EXPECT_EQ(SelectedTriangles(), 2) << "a refused level keeps the selection";
+  EXPECT_EQ(modeller->state.traceCount, 1);
+
+  SetCurrentLod(*modeller, 0, 1);
+  EXPECT_EQ(model.currentLod, 1);
+  EXPECT_EQ(SelectedTriangles(), 0);
+  EXPECT_EQ(SelectedPoints(), 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(modeller->state.selectedPointCount, 0);
+  EXPECT_EQ(modeller->state.currentTriangle, model.triangleCount);
+  EXPECT_EQ(modeller->state.currentPoint, -1);
+  EXPECT_EQ(modeller->state.traceCount, 0);
+}
+
 // ---- keys ----
 
 TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {

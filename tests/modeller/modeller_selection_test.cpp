@@ -260,6 +260,51 @@ TEST_F(ModellerTest, MirroredPointsShowASecondMarkerThatIsNotClicked) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// A rectangle over the whole view selects the points of the shown layers and the loose ones,
+// never a point used only by a hidden layer: with layer 1 hidden, 8 of the 9 points.
+TEST_F(ModellerTest, ARectangleSelectsNoPointUsedOnlyByAHiddenLayer) {
+  Open();
+  FrontView();
+  Key('P', true);
+  ASSERT_EQ(model.pointCount, 9);
+  ObjectEditorShared.visibleLayers = 1;  // cell (1, 1) on layer 1 is hidden
+  ScreenRect all{};
+  all.minimum[0] = all.minimum[1] = -1, all.maximum[0] = all.maximum[1] = 1;
+  ApplyRectangleToPoints(*modeller, all, 1);
+  EXPECT_EQ(SelectedPoints(), 8);
+  EXPECT_EQ(model.points[8].flags & POINT_SELECTED, 0) << "point 8 is used only by the hidden layer";
+  ObjectEditorShared.visibleLayers = ~0u;
+}
+
+// With the triangle buttons on and only facing triangles wanted, the perspective view marks
+// the eight triangles that face it, and none once every triangle is turned round; with the
+// back faces wanted as well it marks all eight either way.
+TEST_F(ModellerTest, TriangleMarkersShowOnlyTheTrianglesFacingThePerspectiveView) {
+  Open();
+  PerspectiveView();
+  Key('T', true);
+  ASSERT_EQ(model.triangleCount, 8);
+  modeller->triangleButtons = 1;
+  const auto markers = [this] {
+    ClearInterface();
+    DrawTriangleMarkers(*modeller);
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == 1;
+    return n;
+  };
+  modeller->facingOnly = 1;
+  EXPECT_EQ(markers(), 8) << "every triangle faces the view";
+  modeller->facingOnly = 0;
+  EXPECT_EQ(markers(), 8);
+  for (int t = 0; t < model.triangleCount; ++t) std::swap(model.triangles[t].corners[1], model.triangles[t].corners[2]);
+  modeller->facingOnly = 1;
+  EXPECT_EQ(markers(), 0) << "every triangle faces away";
+  modeller->facingOnly = 0;
+  EXPECT_EQ(markers(), 8);
+  modeller->triangleButtons = 0;
+  ClearInterface();
+}
+
 // A rectangle that deselects points takes them out of the trace as well.
 TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
   Open();

@@ -509,6 +509,22 @@ TEST_F(MappingToolTest, AdjustingKeepsOrDropsTheLinksByDirection) {
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_LINKS_REMOVED);
 }
 
+// A width typed for a front mapping goes on to the top mapping linked to it, as an adjusted
+// box does: 2.5 m typed, 2.5 m on both.
+TEST_F(MappingToolTest, ATypedWidthGoesOnToTheLinkedTopMapping) {
+  OpenTool();
+  FrontView();
+  const int top = model.AddMapping(nullptr);
+  model.mappings[top].direction = DIRECTION_TOP;
+  model.mappings[top].flags = MAPPING_LINK_FRONT;
+  model.mappings[0].flags = MAPPING_LINK_TOP;
+  SelectedMapping = 0;
+  panel->locked = 0;
+  ASSERT_EQ(SetMappingSize(*panel, 0, 2.5), 1);
+  EXPECT_EQ(model.mappings[0].width, Metres(2.5));
+  EXPECT_EQ(model.mappings[top].width, Metres(2.5));
+}
+
 TEST_F(MappingToolTest, DuplicateCopyPasteDeleteRenameAndMove) {
   OpenTool();
   SelectedMapping = 1;
@@ -552,6 +568,25 @@ TEST_F(MappingToolTest, DuplicateCopyPasteDeleteRenameAndMove) {
   SelectedMapping = 0;
   EXPECT_EQ(DeleteMapping(*panel), 0);
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_LAST);
+}
+
+// A name typed for a mapping that is gone by the time the entry closes (the list was cut
+// short under the open entry) is dropped: the slot one past the list keeps its old name.
+TEST_F(MappingToolTest, ANameTypedForAMappingNoLongerInTheListIsDropped) {
+  OpenTool();
+  ASSERT_GE(model.mappingCount, 2);
+  const int last = model.mappingCount - 1;
+  SelectedMapping = last;
+  std::snprintf(model.mappings[last].name, CUTOUT_NAME_SIZE, "%s", "spare");
+  ASSERT_EQ(RenameMapping(*panel, nullptr), 1);
+  model.mappingCount = last;  // the renamed mapping now lies one past the list
+  EXPECT_EQ(ConfirmTextEntry("roof"), 1);
+  EXPECT_STREQ(model.mappings[last].name, "spare");
+  model.mappingCount = last + 1;
+  SelectedMapping = last;
+  ASSERT_EQ(RenameMapping(*panel, nullptr), 1);
+  EXPECT_EQ(ConfirmTextEntry("roof"), 1);
+  EXPECT_STREQ(model.mappings[last].name, "roof") << "while in the list it is renamed";
 }
 
 TEST_F(MappingToolTest, SpokeModeKeepsTheRimMappingFirst) {

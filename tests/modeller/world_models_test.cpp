@@ -336,6 +336,7 @@ TEST_F(WorldModels_, EntriesByObjectIndexWithTheirBoxAndTheModelsOverlayFlag) {
   entries[2].boxSize = 37;
   CWld->preGen = entries;
   CWld->preGenCapacity = 3;
+  EXPECT_EQ(WorldModels.EntryAt(0), &entries[0]) << "the first entry is one of the table";
   EXPECT_EQ(WorldModels.EntryAt(2), &entries[2]);
   EXPECT_EQ(WorldModels.EntryAt(3), nullptr);
   EXPECT_EQ(WorldModels.EntryAt(-1), nullptr);

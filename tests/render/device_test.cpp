@@ -175,6 +175,21 @@ TEST_F(Enumeration, DepthCodesWithoutSupportBecomeTwentyFourBitsWithStencil) {
   EXPECT_FLOAT_EQ(Gfx.screenHeightRecip, 1.0f / 600.0f);
 }
 
+// A depth code outside 0 to 3 (a hand-edited settings file) is brought to the nearest end
+// before its support is looked up: below 0 it is 0, past 3 it is 3, and neither being
+// supported here both end as 24 bits with stencil (2).
+TEST_F(Enumeration, DepthCodesOutsideTheirRangeEndAsTwentyFourBitsWithStencil) {
+  GfxUseFakeDisplays(&fake_);
+  const int saved = CfgZbdSelect;
+  for (int code : {-4, 4, 99}) {
+    CfgZbdSelect = code;
+    ASSERT_EQ(PreInitD3D(), nullptr) << code;
+    EXPECT_EQ(Gfx.depthFormatCode, 2) << code;
+    CloseD3D();
+  }
+  CfgZbdSelect = saved;
+}
+
 TEST(DeviceRecord, ChoicesPastTheirRangesComeBackToTheNearestEnd) {
   const int adapter = CfgAdapterSelect, output = CfgOutputSelect, depth = CfgZbdSelect, aa = CfgAntialiasing;
   // Four adapter slots, eight outputs, depth codes 0 to 3; any antialiasing level from none up.

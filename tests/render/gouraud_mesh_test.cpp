@@ -461,6 +461,26 @@ TEST_F(GouraudMeshes, NormalsTurnWithTheFrameAndParentOrTheParentAlone) {
   }
 }
 
+// Unturned, a normal keeps every one of its axes: along x, y or z it stays a whole 127 on
+// that axis and 0 on the other two.
+TEST_F(GouraudMeshes, AnUnturnedNormalKeepsEachOfItsAxes) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  FixedTransform parent;
+  MatrixIdentity(parent.rotation);
+  parent.translation = IntVector{0, 0, 0};
+  for (int axis = 0; axis < 3; ++axis) {
+    for (int i = 0; i < 3; ++i) {
+      mesh->points[i].nx = axis == 0 ? 1.0f : 0.0f;
+      mesh->points[i].ny = axis == 1 ? 1.0f : 0.0f;
+      mesh->points[i].nz = axis == 2 ? 1.0f : 0.0f;
+    }
+    ResetTempMeshes();
+    EXPECT_EQ(mesh->DrawPosed(parent, nullptr, 0, 0, nullptr), 1);
+    const VertexLit v = VertexAt<VertexLit>(ReadBuffer(TempMeshes.buffers[0]->vertexBuffer->buffer), 0);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(v.normal[k], k == axis ? 127 : 0) << "axis " << axis << ", byte " << k;
+  }
+}
+
 // A mesh's shadow and surface colours are drawn where its own transform under the parent's
 // puts its points: point (0, 0, 0) at local (1, 0, 2), under a parent turned a quarter about
 // z (x becomes y) at (0, 1, 0), stands at (0, 1, 2) + (0, 1, 0) = (0, 2, 2); the light one

@@ -114,6 +114,9 @@ TEST(MaterialFlags, NamesDecideAlphaShineAndReflectance) {
   SetMaterialFlagsFromName(p, "");
   EXPECT_EQ(p.shineType, 3);
   EXPECT_EQ(p.reflectance, 3);
+  p = Params(0, 3, 3, 50);
+  SetMaterialFlagsFromName(p, "");
+  EXPECT_EQ(p.softShine, 50) << "type 3 keeps a soft shine of 30 to 70 too";
   p = Params(0, 3, 5);
   SetMaterialFlagsFromName(p, "");
   EXPECT_EQ(p.reflectance, 2) << "index 5 is not allowed for type 3";
@@ -375,6 +378,23 @@ void RecordFullUpload(int stage, int row, const void* data, uint32_t bytes) {
 // times the world's 3x4 (a fourth row 0 0 0 1 understood) to the vertex rows from 9 + count,
 // mode 0 only the colours to the pixel rows from 13 + count, mode 2 both, the transforms as
 // they are.  The products are worked out here in doubles.
+// The soft shine row's hardness: a soft shine of 50 is s = 0.5, sent as (s - 0.3) / 0.2 = 1
+// and s squared = 0.25 in the row's third float4, whose last two floats stay 0.
+TEST_F(ShaderChoice, TheSoftShineRowCarriesItsRampAndItsSquare) {
+  UploadConstantRow = RecordFullUpload;
+  g_fullUploads.clear();
+  Choice(Make(0, 1, 50), 3);
+  const FullUpload* soft = nullptr;
+  for (const FullUpload& u : g_fullUploads)
+    if (u.row == 5) soft = &u;
+  ASSERT_NE(soft, nullptr);
+  ASSERT_EQ(soft->data.size(), 12u);
+  EXPECT_NEAR(soft->data[8], 1.0f, 1e-5);
+  EXPECT_NEAR(soft->data[9], 0.25f, 1e-6);
+  EXPECT_EQ(soft->data[10], 0.0f);
+  EXPECT_EQ(soft->data[11], 0.0f);
+}
+
 TEST(LocalLights, TransformsAndColoursGoToTheirRowsMultipliedByTheWorld) {
   const float world[12] = {0.5f, -1.0f, 2.0f, 3.0f, 1.5f, 0.25f, -0.75f, -2.0f, 4.0f, 1.0f, 0.125f, 5.0f};
   std::memcpy(LightWorldMatrix, world, sizeof world);

@@ -352,6 +352,35 @@ TEST_F(MeshPixels, ALitCubeDrawsTheSameThroughItsFastMeshAndThroughTemporaryMesh
   DeleteDrawMesh(cube);
 }
 
+// A temporary mesh draws its triangles whatever the draw before it left bound: after a line
+// list the cube still covers as much of the picture as after triangles.
+TEST_F(MeshPixels, ATemporaryMeshDrawsTrianglesAfterALineList) {
+  ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
+  static const GouraudColour colour{200, 150, 100, 0};
+  Material* m = Textured(&white, 0);
+  GouraudO3d* cube = NewGouraud();
+  FillCube(*cube, m, &colour);
+  cube->world.translation = IntVector{0, 0, 32768};
+  SetLight(0.6f, 0.2f);
+  LookAtCube();
+  const auto covered = [this] {
+    const std::vector<uint8_t> p = Pixels();
+    int n = 0;
+    for (int y = 0; y < SIZE; ++y)
+      for (int x = 0; x < SIZE; ++x) n += PixelOf(p, x, y) != 0xFF000000u;
+    return n;
+  };
+  ASSERT_EQ(cube->Draw(0, nullptr), 1);
+  DrawTempMeshRange(0, 1);
+  const int asTriangles = covered();
+  EXPECT_GT(asTriangles, 150) << "the cube covers a good part of the picture";
+  Clear(0xFF000000u, 3);
+  GfxIASetPrimitiveTopology(Gfx.context, GFX_TOPOLOGY_LINELIST);  // as a line batch leaves it
+  DrawTempMeshRange(0, 1);
+  EXPECT_EQ(covered(), asTriangles);
+  DeleteDrawMesh(cube);
+}
+
 TEST_F(MeshPixels, AShadowLandsOnTheGroundWhereTheLightProjectsIt) {
   Obj3d* plate = NewObj3d();
   AllocateMeshArrays(*plate, 4, 2);

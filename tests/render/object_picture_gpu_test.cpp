@@ -170,6 +170,15 @@ TEST_F(ObjectPictures, TheEditorGroundIsMadeOnceAndDrawnUnderTheView) {
   EXPECT_GT(centre[0], 60) << "the ground's grey over the blue";
   const uint8_t* corner = &p[0];
   EXPECT_EQ(corner[0], 0) << "beyond the disc";
+  // The disc's ring is even about the x axis and the y axis: just above and just below the x
+  // axis, 5.3 m out to the right and to the left, the ground shows alike (no wedge missing
+  // where the ring starts).
+  for (int row : {15, 16}) {
+    const uint8_t* right = &p[(size_t(row) * 32 + 24) * 4];
+    const uint8_t* left = &p[(size_t(row) * 32 + 7) * 4];
+    EXPECT_GT(right[0], 10) << "row " << row;
+    EXPECT_NEAR(right[0], left[0], 2) << "row " << row;
+  }
   ZKTETexture* ground = AddTextureRef("EDGROUND~T", 0);
   ASSERT_NE(ground, nullptr) << "its texture is kept";
   // The ground's picture: 64 x 64, grey 96 + 64 f and alpha 255 sqrt(f), where f falls from 1

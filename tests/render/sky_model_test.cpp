@@ -191,6 +191,13 @@ TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
   EXPECT_NEAR(HosekSolarRadiance(470.0f, float(e)), blend, 1e-4 * blend);
   SkyPostedTurbidity = 3.0f;
 
+  // Elevations outside the horizon to the zenith are held at them: the sun below the horizon
+  // shines as at it, one past the zenith (a turned-over frame) as at the zenith.
+  for (float w : {320.0f, 540.0f}) {
+    EXPECT_EQ(HosekSolarRadiance(w, -0.3f), HosekSolarRadiance(w, 0.0f)) << w;
+    EXPECT_EQ(HosekSolarRadiance(w, 2.0f), HosekSolarRadiance(w, float(PI / 2))) << w;
+  }
+
   // Wavelengths outside 320..720 nm take the ends' values.
   for (double e : {0.1, 1.0}) {
     EXPECT_EQ(HosekSolarRadiance(250.0f, float(e)), HosekSolarRadiance(320.0f, float(e))) << e;

@@ -520,6 +520,22 @@ TEST_F(TextureTable, AReloadStopsWhenItsBudgetIsUsedUpAndGoesOnAtTheNextDeferred
   EXPECT_EQ(TextureReloadPending, 0);
 }
 
+// A limit of 0 or less (a settings file without one) is taken as one texel: a 64 x 64
+// picture halves six times to a single texel and is still made.
+TEST_F(TextureTable, AGeneratedTextureUnderALimitOfNothingIsOneTexel) {
+  const int saved = TextureConfig.maxGeneratedSize;
+  std::vector<uint8_t> pixels(64 * 64 * 4, 128);
+  for (int limit : {0, -5}) {
+    TextureConfig.maxGeneratedSize = limit;
+    const std::string name = "LIMIT" + std::to_string(-limit);
+    ZKTETexture* r = CreateGeneratedTexture(name.c_str(), 64, pixels.data());
+    ASSERT_NE(r, nullptr) << limit;
+    EXPECT_EQ(r->width, 1) << limit;
+    EXPECT_EQ(r->height, 1) << limit;
+  }
+  TextureConfig.maxGeneratedSize = saved;
+}
+
 TEST_F(TextureTable, GeneratedTexturesHalveToTheLimitAndKeepTheCallersPixels) {
   std::vector<uint8_t> pixels(64 * 64 * 4);
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i * 7);
