@@ -390,3 +390,29 @@ TEST_F(ModelRecords, BoundingSpheres) {
   EXPECT_EQ(radius + low + high + centre.x, 0);
   empty.Free();
 }
+
+TEST_F(ModelRecords, TheRadiusReachesAMirroredPointsFarSideAndStopsAtThe32BitLargest) {
+  // Points at x = -10 m and +10 m, then a mirrored point at 1 m (also at -1 m): the box runs
+  // from -10 to 10 m, so the centre is the origin and the radius is the 10 m of the first two,
+  // however near the mirrored point that comes last is.
+  ModelObject o;
+  o.Init();
+  Fill(o, {{-10, 0, 0}, {10, 0, 0}, {1, 0, 0}}, {{0, 1, 2}});
+  o.points[2].flags = POINT_MIRRORED;
+  IntVector centre;
+  int32_t radius = 0, low = 0, high = 0;
+  o.GetBoundingSphere(&centre, &radius, &low, &high);
+  EXPECT_EQ(centre.x, 0);
+  EXPECT_EQ(radius, 10 * FIXED_ONE);
+  o.Free();
+
+  // Corners 30000 m out along x and y lie sqrt(2) x 30000 = 42426 m from the origin, past the
+  // 32767 m a 16.16 radius can hold: the radius stays at the largest one.
+  ModelObject wide;
+  wide.Init();
+  Fill(wide, {{30000, 30000, 0}, {30000, 0, 0}, {0, 30000, 0}}, {{0, 1, 2}});
+  radius = 0;
+  wide.GetBoundingSphere(nullptr, &radius, nullptr, nullptr);
+  EXPECT_EQ(radius, INT32_MAX);
+  wide.Free();
+}
