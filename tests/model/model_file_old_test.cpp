@@ -107,6 +107,32 @@ TEST_F(OldModelFile, ColourEntriesBecomeMappingsWithJoinedLightNames) {
   EXPECT_STREQ(later.object.mappings[1].name, "l_rbrk");
 }
 
+TEST_F(OldModelFile, ColourEntrySetsTheFileCannotHoldRefuseTheRecord) {
+  RawRecord r = OneTriangle(4);
+  r.entries = {{0x01C80000, "l_lbrk", 0}, {0x01000064, "l_rbrk", 0}};
+  Bytes one, two;
+  EncodeRecord(one, r, 249);
+  r.entrySets = 2;
+  EncodeRecord(two, r, 249);
+  // The first byte that differs is the low byte of the set count.
+  size_t at = 0;
+  while (at < one.b.size() && one.b[at] == two.b[at]) ++at;
+  ASSERT_LT(at, one.b.size());
+  ASSERT_EQ(one.b[at], 1);
+  {
+    ReadResult out;
+    ReadBody(out, one.b, 249);
+    EXPECT_EQ(out.result, 1) << "one set, as written";
+  }
+  // 200 sets claimed: 199 x 2 entries x 16 bytes to skip, far more than the record holds.
+  one.b[at] = 200;
+  ReadResult out;
+  ReadBody(out, one.b, 249);
+  EXPECT_EQ(out.result, 0);
+  EXPECT_EQ(out.error, DATA_FILE_TOO_SHORT);
+  EXPECT_EQ(out.object.triangleCount, 0) << "nothing of the record is kept";
+}
+
 TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
   RawRecord top = OneTriangle();
   const int types[4] = {SUBOBJECT_STEERING_WHEEL, SUBOBJECT_TRAILING_ARM, SUBOBJECT_INTERNAL_MIRROR, SUBOBJECT_MUDGUARD};
