@@ -129,6 +129,24 @@ TEST_F(ModelRecords, RepeatedShortNamesGetLetters) {
   o.Free();
 }
 
+TEST_F(ModelRecords, PastTwentySixRepeatsTheLettersStayAtZ) {
+  // 28 cutouts of one name: the first " a", the next 25 " b" to " z", the last two " z" too;
+  // those three "x z" then repeat in their turn and get " a", " b" and " c" after it.
+  ModelObject o;
+  o.Init();
+  for (int i = 0; i < 27; ++i) o.AddCutout(nullptr);
+  ASSERT_EQ(o.cutoutCount, 28);
+  for (int i = 0; i < 28; ++i) std::strcpy(o.cutouts[i].name, "x");
+  o.MakeCutoutNamesUnique();
+  EXPECT_STREQ(o.cutouts[0].name, "x a");
+  EXPECT_STREQ(o.cutouts[1].name, "x b");
+  EXPECT_STREQ(o.cutouts[24].name, "x y");
+  EXPECT_STREQ(o.cutouts[25].name, "x z a");
+  EXPECT_STREQ(o.cutouts[26].name, "x z b");
+  EXPECT_STREQ(o.cutouts[27].name, "x z c");
+  o.Free();
+}
+
 TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
   ModelMapping m;
   m.Init(1);
