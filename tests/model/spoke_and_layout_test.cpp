@@ -341,6 +341,21 @@ TEST_F(LayoutModels, TheSlotDefaultsFollowTheTableAtBothEndsOfEachRange) {
   }
 }
 
+TEST_F(LayoutModels, TheFilesSlotCountNamesTheLastSlotRead) {
+  // The sample's slot 30 holds a block: a file of 31 slots reads it as its last, one of 30
+  // stops before it.
+  for (int count : {31, 30}) {
+    for (PreGenModel& e : entries) e.Free();
+    for (PreGenModel& e : entries) e = PreGenModel{};
+    const std::vector<uint8_t> image = SampleLayoutModelsImage(count);
+    std::ofstream("layout/count.dup", std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                             std::streamsize(image.size()));
+    EXPECT_GT(LoadLayoutObjectModelsFrom(entries, "layout/count.dup"), 0) << count;
+    EXPECT_NE(entries[0].model, nullptr) << count;
+    EXPECT_EQ(entries[30].model != nullptr, count == 31) << count;
+  }
+}
+
 TEST_F(LayoutModels, AMissingObsoleteOrTruncatedFileIsToldAndKeepsWhatWasRead) {
   EXPECT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/none.dup"), 0);
   EXPECT_TRUE(HasMessageStarting("Could not find file AXO.dup"));
