@@ -184,6 +184,30 @@ TEST_F(SpokeObjects, EachCopysTopBitCornersNameTheNextCopyAndTheLastCopysNameThe
   o.Free();
 }
 
+TEST_F(SpokeObjects, TrianglesOfAnObjectWithoutPointsAreCopiedAsTheyAre) {
+  // Triangles and no points yet (an object a caller is still building): every copy keeps the
+  // corners as they were, since no corner names a point to move to.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Triangle(0, 1, 2 | CORNER_MIRRORED);
+  b.Into(o);
+  ASSERT_EQ(o.pointCount, 0);
+  KeptGeometry kept{};
+  o.RepeatGeometry(3, kept);
+  EXPECT_EQ(kept.copies, 3);
+  EXPECT_EQ(o.pointCount, 0);
+  ASSERT_EQ(o.triangleCount, 3);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(o.triangles[k].corners[0], 0) << k;
+    EXPECT_EQ(o.triangles[k].corners[1], 1) << k;
+    EXPECT_EQ(o.triangles[k].corners[2], 2 | CORNER_MIRRORED) << k;
+  }
+  o.RestoreRepeatedGeometry(kept);
+  EXPECT_EQ(o.triangleCount, 1);
+  o.Free();
+}
+
 TEST_F(SpokeObjects, OneCopyOrTooManyPointsChangeNothing) {
   ModelObject o;
   o.Init();
