@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -105,6 +106,32 @@ TEST_F(OldModelFile, ColourEntriesBecomeMappingsWithJoinedLightNames) {
   ReadResult later;
   ReadRecord(later, r, 250);
   EXPECT_STREQ(later.object.mappings[1].name, "l_rbrk");
+}
+
+TEST_F(OldModelFile, ColourEntrySetsTheFileCannotHoldRefuseTheRecord) {
+  RawRecord r = OneTriangle(4);
+  r.entries = {{0x01C80000, "l_lbrk", 0}, {0x01000064, "l_rbrk", 0}};
+  Bytes one, two;
+  EncodeRecord(one, r, 249);
+  r.entrySets = 2;
+  EncodeRecord(two, r, 249);
+  // The first byte that differs is the low byte of the set count.
+  size_t at = 0;
+  while (at < one.b.size() && one.b[at] == two.b[at]) ++at;
+  ASSERT_LT(at, one.b.size());
+  ASSERT_EQ(one.b[at], 1);
+  {
+    ReadResult out;
+    ReadBody(out, one.b, 249);
+    EXPECT_EQ(out.result, 1) << "one set, as written";
+  }
+  // 200 sets claimed: 199 x 2 entries x 16 bytes to skip, far more than the record holds.
+  one.b[at] = 200;
+  ReadResult out;
+  ReadBody(out, one.b, 249);
+  EXPECT_EQ(out.result, 0);
+  EXPECT_EQ(out.error, DATA_FILE_TOO_SHORT);
+  EXPECT_EQ(out.object.triangleCount, 0) << "nothing of the record is kept";
 }
 
 TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
@@ -417,7 +444,7 @@ TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
   r.pages = {{1, ""}, {0, "s_plate_ALP"}, {0, "s_plate"}};
   r.cutouts = {CutoutOn(0, "paint"), CutoutOn(1, "alpha plate"), CutoutOn(2, "plate")};
   r.cutouts[0].env = ENV_OVERLAY;
-  r.mappings = {MappingOn(0, 0, RgbWord(203, 118, 7)), MappingOn(0, 0, RgbWord(10, 20, 30)), MappingOn(1, 2)};
+  r.mappings = {MappingOn(0, 0, RgbWord(203, 118, 7)), MappingOn(0, 0, RgbWord(3, 20, 30)), MappingOn(1, 2)};
   r.triangles.push_back({0, 0, 1, 1, 0, 0, 0, 2, 1});
   r.triangles.push_back({0, 0, 2, 1, 0, 0, 1, 2, 0});
   ReadResult out;
@@ -429,6 +456,18 @@ TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
   EXPECT_EQ(o.mappings[0].colour, 0xFFFFFFu);
   EXPECT_EQ(o.mappings[1].colour, 0xFFFFFFu);
   EXPECT_NE(o.mappings[1].cutout[0], o.mappings[0].cutout[0]);
+  // Each overlay cutout reflects its mapping's colour, each channel to the nearest multiple of
+  // five (203, 118, 7 give 205, 120, 5; 3, 20, 30 give 5, 20, 30), then through the display
+  // gamma of old records (1 / 2.2, in steps of five).
+  const auto shown = [](int c) { return int(5 * std::nearbyint(51.0 * std::pow(c / 255.0, 0.4545454))); };
+  const uint8_t* first = o.cutouts[o.mappings[0].cutout[0]].material.reflection;
+  const uint8_t* second = o.cutouts[o.mappings[1].cutout[0]].material.reflection;
+  EXPECT_EQ(first[0], shown(205));
+  EXPECT_EQ(first[1], shown(120));
+  EXPECT_EQ(first[2], shown(5));
+  EXPECT_EQ(second[0], shown(5)) << "3 is nearer 5 than 0";
+  EXPECT_EQ(second[1], shown(20));
+  EXPECT_EQ(second[2], shown(30));
   // The alpha plate cutout moved after all others, with the mapping following it.
   EXPECT_STREQ(o.cutouts[3].name, "alpha plate");
   EXPECT_EQ(o.mappings[2].cutout[0], 3);

@@ -251,6 +251,34 @@ TEST_F(ModelFile, CountsBeyondTheirLimitsOrTheBytesLeftAreRefused) {
   ExpectValid(many.object);
 }
 
+TEST_F(ModelFile, MappingsCutShortByAByteAreRefusedAsCorruptInEveryBlockVersion) {
+  // Two mappings close the record; a stored mapping takes 44 bytes in block 0, 48 in block 1
+  // (a colour word more) and 52 in block 2.  One byte short of the two, the count is refused
+  // before any mapping is read, and the object is said to be corrupt.
+  for (int block : {0, 1, 2}) {
+    ResetMessages();
+    RawRecord r = OneTriangle();
+    r.name = "crafted";
+    r.blockVersion = block;
+    r.mappings = {RawMapping{}, RawMapping{}};
+    Bytes whole;
+    EncodeRecord(whole, r, 252);
+    {
+      ReadResult out;
+      ReadBody(out, whole.b, 252);
+      EXPECT_EQ(out.result, 1) << block;
+      EXPECT_EQ(out.object.mappingCount, 2) << block;
+    }
+    std::vector<uint8_t> cut = whole.b;
+    cut.pop_back();
+    ReadResult out;
+    ReadBody(out, cut, 252);
+    EXPECT_EQ(out.result, 0) << block;
+    EXPECT_EQ(out.error, DATA_FILE_TOO_SHORT) << block;
+    EXPECT_EQ(CountMessages("Corrupted object : crafted", TextColours.error), 1) << block;
+  }
+}
+
 TEST_F(ModelFile, ANegativeSkipOfTheOldColourListIsRefused) {
   RawRecord r = OneTriangle(4);
   r.entrySets = 0;

@@ -326,6 +326,34 @@ TEST_F(ModelMaterials, MappingColourBlockRoundTripsReadsVersion0AndHoldsAtMost24
   read.Free();
 }
 
+TEST_F(ModelMaterials, TidyFlattensAFlatTranslucentModelButNeverASubobject) {
+  // One blended cutout, every point between 64 and 768 units high: a decal, brought to 640.
+  const auto flatDecal = [](ModelObject& o) {
+    o.Init();
+    ModelBuilder b;
+    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+    b.Triangle(0, 1, 2);
+    b.Into(o);
+    o.cutouts[0].material.alphaType = ALPHA_BLEND;
+    for (int i = 0; i < 3; ++i) o.points[i].z = 100;
+  };
+  ModelObject alone;
+  flatDecal(alone);
+  alone.Tidy(0, 0);
+  EXPECT_EQ(alone.points[0].z, 640);
+  alone.Free();
+  // The same model as a subobject keeps its heights.
+  ModelObject parent;
+  parent.Init();
+  std::vector<ModelObject> children(1);
+  flatDecal(children[0]);
+  SetChildren(parent, children);
+  parent.Tidy(0, 0);
+  ASSERT_EQ(parent.childCount, 1);
+  EXPECT_EQ(parent.children[0].points[0].z, 100);
+  parent.Free();
+}
+
 TEST_F(ModelMaterials, TidyMergesPointsAndSetsTheOverlayFlag) {
   ModelObject o;
   o.Init();

@@ -129,6 +129,24 @@ TEST_F(ModelRecords, RepeatedShortNamesGetLetters) {
   o.Free();
 }
 
+TEST_F(ModelRecords, PastTwentySixRepeatsTheLettersStayAtZ) {
+  // 28 cutouts of one name: the first " a", the next 25 " b" to " z", the last two " z" too;
+  // those three "x z" then repeat in their turn and get " a", " b" and " c" after it.
+  ModelObject o;
+  o.Init();
+  for (int i = 0; i < 27; ++i) o.AddCutout(nullptr);
+  ASSERT_EQ(o.cutoutCount, 28);
+  for (int i = 0; i < 28; ++i) std::strcpy(o.cutouts[i].name, "x");
+  o.MakeCutoutNamesUnique();
+  EXPECT_STREQ(o.cutouts[0].name, "x a");
+  EXPECT_STREQ(o.cutouts[1].name, "x b");
+  EXPECT_STREQ(o.cutouts[24].name, "x y");
+  EXPECT_STREQ(o.cutouts[25].name, "x z a");
+  EXPECT_STREQ(o.cutouts[26].name, "x z b");
+  EXPECT_STREQ(o.cutouts[27].name, "x z c");
+  o.Free();
+}
+
 TEST_F(ModelRecords, MappingDirectionsRotateWrapAndMirror) {
   ModelMapping m;
   m.Init(1);
@@ -389,4 +407,30 @@ TEST_F(ModelRecords, BoundingSpheres) {
   empty.GetBoundingSphereAll(&centre, &radius, &low, &high);
   EXPECT_EQ(radius + low + high + centre.x, 0);
   empty.Free();
+}
+
+TEST_F(ModelRecords, TheRadiusReachesAMirroredPointsFarSideAndStopsAtThe32BitLargest) {
+  // Points at x = -10 m and +10 m, then a mirrored point at 1 m (also at -1 m): the box runs
+  // from -10 to 10 m, so the centre is the origin and the radius is the 10 m of the first two,
+  // however near the mirrored point that comes last is.
+  ModelObject o;
+  o.Init();
+  Fill(o, {{-10, 0, 0}, {10, 0, 0}, {1, 0, 0}}, {{0, 1, 2}});
+  o.points[2].flags = POINT_MIRRORED;
+  IntVector centre;
+  int32_t radius = 0, low = 0, high = 0;
+  o.GetBoundingSphere(&centre, &radius, &low, &high);
+  EXPECT_EQ(centre.x, 0);
+  EXPECT_EQ(radius, 10 * FIXED_ONE);
+  o.Free();
+
+  // Corners 30000 m out along x and y lie sqrt(2) x 30000 = 42426 m from the origin, past the
+  // 32767 m a 16.16 radius can hold: the radius stays at the largest one.
+  ModelObject wide;
+  wide.Init();
+  Fill(wide, {{30000, 30000, 0}, {30000, 0, 0}, {0, 30000, 0}}, {{0, 1, 2}});
+  radius = 0;
+  wide.GetBoundingSphere(nullptr, &radius, nullptr, nullptr);
+  EXPECT_EQ(radius, INT32_MAX);
+  wide.Free();
 }

@@ -184,6 +184,30 @@ TEST_F(SpokeObjects, EachCopysTopBitCornersNameTheNextCopyAndTheLastCopysNameThe
   o.Free();
 }
 
+TEST_F(SpokeObjects, TrianglesOfAnObjectWithoutPointsAreCopiedAsTheyAre) {
+  // Triangles and no points yet (an object a caller is still building): every copy keeps the
+  // corners as they were, since no corner names a point to move to.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Triangle(0, 1, 2 | CORNER_MIRRORED);
+  b.Into(o);
+  ASSERT_EQ(o.pointCount, 0);
+  KeptGeometry kept{};
+  o.RepeatGeometry(3, kept);
+  EXPECT_EQ(kept.copies, 3);
+  EXPECT_EQ(o.pointCount, 0);
+  ASSERT_EQ(o.triangleCount, 3);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(o.triangles[k].corners[0], 0) << k;
+    EXPECT_EQ(o.triangles[k].corners[1], 1) << k;
+    EXPECT_EQ(o.triangles[k].corners[2], 2 | CORNER_MIRRORED) << k;
+  }
+  o.RestoreRepeatedGeometry(kept);
+  EXPECT_EQ(o.triangleCount, 1);
+  o.Free();
+}
+
 TEST_F(SpokeObjects, OneCopyOrTooManyPointsChangeNothing) {
   ModelObject o;
   o.Init();
@@ -338,6 +362,21 @@ TEST_F(LayoutModels, TheSlotDefaultsFollowTheTableAtBothEndsOfEachRange) {
     EXPECT_EQ(o.mappings[0].colour, slot == 171 || slot == 184 ? 0x123456u : 0xC0C0C0u) << "slot " << slot;
     e.model = nullptr;
     o.Free();
+  }
+}
+
+TEST_F(LayoutModels, TheFilesSlotCountNamesTheLastSlotRead) {
+  // The sample's slot 30 holds a block: a file of 31 slots reads it as its last, one of 30
+  // stops before it.
+  for (int count : {31, 30}) {
+    for (PreGenModel& e : entries) e.Free();
+    for (PreGenModel& e : entries) e = PreGenModel{};
+    const std::vector<uint8_t> image = SampleLayoutModelsImage(count);
+    std::ofstream("layout/count.dup", std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                             std::streamsize(image.size()));
+    EXPECT_GT(LoadLayoutObjectModelsFrom(entries, "layout/count.dup"), 0) << count;
+    EXPECT_NE(entries[0].model, nullptr) << count;
+    EXPECT_EQ(entries[30].model != nullptr, count == 31) << count;
   }
 }
 

@@ -275,6 +275,25 @@ TEST_F(CarModel, TheFirstBuildCountsMainObjectsAndEmptySubobjectsOnce) {
   EXPECT_EQ(Lines("subobject"), 4) << "quiet: nothing more";
 }
 
+// The configuration built shows layers 0, 3 and 31: a subobject whose triangles all lie on
+// another layer gives the top level nothing, as one of no triangles does.
+TEST_F(CarModel, ASubobjectOnlyOnLayersTheConfigurationHidesCountsAsEmpty) {
+  Car car;
+  GiveSubobjectModel(car, {{SUBOBJECT_ATTACHMENT, true}, {SUBOBJECT_ATTACHMENT, true}, {SUBOBJECT_ATTACHMENT, true}});
+  car.configCount = 1;
+  car.configIndex = 0;
+  car.configs[0].layerMask = 1u | 1u << 3 | 1u << 31;
+  const uint8_t layers[3] = {3, 31, 4};
+  for (int i = 0; i < 3; ++i) {
+    ModelObject& sub = car.model->children[i];
+    ASSERT_GT(sub.triangleCount, 0);
+    for (int t = 0; t < sub.triangleCount; ++t) sub.triangles[t].layer = layers[i];
+  }
+  car.BuildModel();
+  EXPECT_EQ(Lines("1 subobject with no triangles"), 1) << "the one on layer 4";
+  EXPECT_EQ(Lines("subobjects with no triangles"), 0);
+}
+
 TEST_F(CarModel, ARebuildPostedUnderTheCarLockIsTakenOnceOnTheNextFrame) {
   Car car;
   GiveSubobjectModel(car, {});

@@ -93,6 +93,18 @@ TEST_F(Skins, LocalSkinsAndTheCarsOwnTexturesAreNeverFetched) {
   EXPECT_STREQ(paths.jpg, "");
 }
 
+TEST_F(Skins, OnlyTheColourSetsTheCarCountsNameItsOwnTextures) {
+  // A name left behind in the set after the counted one (a car whose count was lowered) is
+  // not one of its textures any more.
+  std::memcpy(car_.colourConfigs[1].name, "blue", 5);
+  EXPECT_EQ(car_.HasTextureName("red"), 1);
+  EXPECT_EQ(car_.HasTextureName("blue"), 0);
+  car_.colourConfigCount = 2;
+  EXPECT_EQ(car_.HasTextureName("BLUE"), 1);
+  car_.colourConfigCount = 0;
+  EXPECT_EQ(car_.HasTextureName("red"), 0);
+}
+
 TEST_F(Skins, AMissingSkinIsFetchedAtOnceOffLineOrAfterBothFolders) {
   EXPECT_EQ(Check("green"), Result(1, SKIN_STATE_TO_FETCH)) << "not connected: at once";
   SkinService.connectionMode = 3;

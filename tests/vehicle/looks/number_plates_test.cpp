@@ -249,6 +249,29 @@ TEST_F(NumberPlates, AWideTextShrinksTo1Point9AndStaysCentredInItsQuarter) {
   EXPECT_EQ(InkOf(canvas, 2).ink + InkOf(canvas, 3).ink, 0);
 }
 
+// A space is a character of its own: "I I" is drawn wider than "II" by the space's width (the
+// plate's 2 units across the canvas).
+TEST_F(NumberPlates, ASpaceMovesTheLettersAfterItOnByItsWidth) {
+  PlateSlotText texts[4] = {MakePlateText("I I"), MakePlateText("II"), {}, {}};
+  std::vector<uint16_t> canvas;
+  DrawPlateCanvas(texts, canvas);
+  const auto span = [&](int quarter) {
+    int left = PLATE_CANVAS_SIZE, right = -1;
+    for (int y = quarter * 256; y < (quarter + 1) * 256; ++y)
+      for (int x = 0; x < PLATE_CANVAS_SIZE; ++x)
+        if (canvas[size_t(y) * PLATE_CANVAS_SIZE + size_t(x)] != PLATE_WHITE) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+        }
+    return right - left;
+  };
+  const float size = PlateTextSize("I I");
+  ASSERT_EQ(size, PlateTextSize("II"));
+  const double space = (TextWidthAtSize("I I", size) - TextWidthAtSize("II", size)) * PLATE_CANVAS_SIZE / 2.0;
+  ASSERT_GT(space, 8.0);
+  EXPECT_NEAR(span(0) - span(1), space, 3.0);
+}
+
 TEST_F(NumberPlates, CaretCodesColourTheTextAndEachPlateStaysInItsQuarter) {
   PlateSlotText texts[4] = {MakePlateText("^1RED"), MakePlateText("AB^9CD"), MakePlateText("A^4B^8C"),
                             MakePlateText("^6Y^:Z")};

@@ -142,6 +142,16 @@ TEST_F(WheelMeshes, TheRimIsTheProfileTurnedRoundTheAxle) {
   const WheelProfile& p = set.profile;
   GouraudColour colours[PROFILE_POINTS];
   ProfileColours(p, colours);
+  // Each profile point's own colour with no flags (its normal is made with the mesh); the
+  // records past the profile's points are black.
+  ASSERT_LT(p.pointCount, PROFILE_POINTS);
+  for (int i = 0; i < PROFILE_POINTS; ++i) {
+    const bool own = i < p.pointCount;
+    EXPECT_EQ(colours[i].red, own ? p.points[i].red : 0) << i;
+    EXPECT_EQ(colours[i].green, own ? p.points[i].green : 0) << i;
+    EXPECT_EQ(colours[i].blue, own ? p.points[i].blue : 0) << i;
+    EXPECT_EQ(colours[i].flags, 0) << i;
+  }
   const Material* material = GetDefaultMaterial();
   for (int N : {1, 5, 24}) {
     GouraudO3d mesh;
