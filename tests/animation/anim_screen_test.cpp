@@ -2060,3 +2060,22 @@ TEST_F(AnimScreen, ADeletedFrameComesBackWithUndo) {
   EXPECT_EQ(Box(), "An animation needs at least one frame|-");
   EXPECT_TRUE(E().undo.empty()) << "a refused delete records nothing";
 }
+
+// Deleting the first frame shows the frame that takes its place, the new first frame: of
+// 10 11 12 the delete leaves 11 12 on 11; with copy and flip, frame 0 of four takes its mirror
+// frame 3 along and leaves 11 12 on 11.
+TEST_F(AnimScreen, DeletingTheFirstFrameShowsTheNewFirstFrame) {
+  for (const int flip : {0, 1}) {
+    SCOPED_TRACE(flip);
+    E().autoCopyAndFlip = uint8_t(flip);
+    const int frames = flip ? 4 : 3;
+    Movement(1 + flip, frames, 0);
+    for (int f = 0; f < frames; ++f) E().selected->frames[f].transforms[HEAD].translation.z = 10 + f;
+    SetCurrentFrame(E(), 0);
+    FrameCommand(*s, FRAME_DEL);
+    ASSERT_EQ(E().selected->frameCount, 2);
+    EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.z, 11);
+    EXPECT_EQ(E().selected->frames[1].transforms[HEAD].translation.z, 12);
+    EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  }
+}
