@@ -2079,3 +2079,25 @@ TEST_F(AnimScreen, DeletingTheFirstFrameShowsTheNewFirstFrame) {
     EXPECT_EQ(CurrentFrameIndex(E()), 0);
   }
 }
+
+// The blend test's height places the rig between the low and the high pose by its share of
+// the span: with heights 0.2 and 0.6, a test height of 0.5 is three quarters of the way, so a
+// hand 5000 further in the high pose stands 3750 along.  Heights that meet leave no span, and
+// the rig takes the low pose.
+TEST_F(AnimScreen, TheTestHeightBlendsByItsShareOfTheSpanAndNoSpanGivesTheLowPose) {
+  Movement(1, 2, 0);
+  NewPose(*s);
+  MakePoseBlend(*s);
+  Pose& p = skeleton.poses[0];
+  p.high.frames[0].transforms[HAND].translation.x = p.low.frames[0].transforms[HAND].translation.x + 5000;
+  const int32_t low = p.low.frames[0].transforms[HAND].translation.x;
+  s->blendTest = 1;
+  p.lowHeight = 0.2f;
+  p.highHeight = 0.6f;
+  SetTestHeight(*s, 0.5f);
+  EXPECT_NEAR(rig.bones[HAND].position.x, low + 3750, 1);
+  p.lowHeight = p.highHeight = 0.5f;
+  rig.bones[HAND].position.x = low + 77;
+  SetTestHeight(*s, 0.5f);
+  EXPECT_EQ(rig.bones[HAND].position.x, low) << "no span: the low pose";
+}
