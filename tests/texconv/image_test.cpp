@@ -366,3 +366,35 @@ TEST(TexImage, PitchesUpToThirtyTwoBitsAreAcceptedAndOneMoreIsNot) {
   EXPECT_EQ(slice, size_t(0xFFFFFFFFu));
   EXPECT_FALSE(ComputePitch(FORMAT_R8_UNORM, 0x10000, 0x10000, &row, &slice));
 }
+
+// A row read back as 8-bit RGBA fills its own texels and nothing after them, whatever the
+// format: the row under it (here 10 20 30 40 ...) never spills into the bytes that follow.
+TEST(TexImage, ARowReadBackAsBytesFillsItsTexelsAndNoMore) {
+  uint8_t bytes[16] = {255, 128, 0, 64, 1, 2, 3, 255, 10, 20, 30, 40, 50, 60, 70, 80};
+  Image in;
+  in.width = 2;
+  in.height = 2;
+  in.format = FORMAT_R8G8B8A8_UNORM;
+  in.rowPitch = 8;
+  in.slicePitch = 16;
+  in.pixels = bytes;
+  const uint8_t same[8] = {255, 128, 0, 64, 1, 2, 3, 255};
+  const uint8_t spread[8] = {255, 255, 255, 255, 1, 1, 1, 255};  // grey: the red, full alpha
+  const struct {
+    uint32_t format;
+    const uint8_t* expected;
+  } cases[] = {{FORMAT_R8_UNORM, spread},
+               {FORMAT_R16_UNORM, spread},
+               {FORMAT_R16G16B16A16_UNORM, same},
+               {FORMAT_R32G32B32A32_FLOAT, same}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    ScratchImage converted;
+    ASSERT_EQ(Convert(in, c.format, &converted), TEX_OK);
+    uint8_t back[12];
+    std::memset(back, 0xA5, sizeof back);
+    LoadRowRgba8(converted.images[0], 0, back);
+    EXPECT_EQ(std::memcmp(back, c.expected, 8), 0);
+    for (int i = 8; i < 12; ++i) EXPECT_EQ(back[i], 0xA5) << "byte " << i << " past the row";
+  }
+}
