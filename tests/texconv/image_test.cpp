@@ -398,3 +398,31 @@ TEST(TexImage, ARowReadBackAsBytesFillsItsTexelsAndNoMore) {
     for (int i = 8; i < 12; ++i) EXPECT_EQ(back[i], 0xA5) << "byte " << i << " past the row";
   }
 }
+
+// A row stored from floats writes its own texels and leaves the row under it as it was, in
+// the grey formats too: two texels, red 1.0 and 0.0, over a second row of 0xA5 bytes.  (The
+// floats hold a third texel, which a row of two never reads.)
+TEST(TexImage, ARowStoredFromFloatsLeavesTheNextRowAlone) {
+  const float in[12] = {1.0f, 0.5f, 0.25f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f};
+  const struct {
+    uint32_t format;
+    uint32_t texelBytes;
+    std::vector<uint8_t> firstRow;
+  } cases[] = {{FORMAT_R8_UNORM, 1, {255, 0}},
+               {FORMAT_R16_UNORM, 2, {0xFF, 0xFF, 0, 0}},  // 65535 and 0, low byte first
+               {FORMAT_R8G8B8A8_UNORM, 4, {255, 128, 64, 255, 0, 0, 0, 255}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    std::vector<uint8_t> pixels(size_t(4) * c.texelBytes, 0xA5);
+    Image image;
+    image.width = 2;
+    image.height = 2;
+    image.format = c.format;
+    image.rowPitch = 2 * c.texelBytes;
+    image.slicePitch = pixels.size();
+    image.pixels = pixels.data();
+    StoreRowRgbaFloat(image, 0, false, in);
+    EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + image.rowPitch), c.firstRow);
+    for (size_t i = image.rowPitch; i < pixels.size(); ++i) EXPECT_EQ(pixels[i], 0xA5) << "byte " << i;
+  }
+}
