@@ -2101,3 +2101,40 @@ TEST_F(AnimScreen, TheTestHeightBlendsByItsShareOfTheSpanAndNoSpanGivesTheLowPos
   SetTestHeight(*s, 0.5f);
   EXPECT_EQ(rig.bones[HAND].position.x, low) << "no span: the low pose";
 }
+
+// With copy and flip, deleting a frame of the second half takes its mirror frame, which
+// stands before it, along: of 10 11 12 13 14, frame 3 goes with frame 1, leaving 10 12 14 on
+// 14, the frame that followed the deleted one.
+TEST_F(AnimScreen, DeletingAFrameOfTheSecondHalfTakesItsMirrorBeforeIt) {
+  E().autoCopyAndFlip = 1;
+  Movement(3, 5, 3);
+  for (int f = 0; f < 5; ++f) E().selected->frames[f].transforms[HEAD].translation.z = 10 + f;
+  SetCurrentFrame(E(), 3);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 3);
+  const int left[3] = {10, 12, 14};
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(E().selected->frames[f].transforms[HEAD].translation.z, left[f]) << f;
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+}
+
+// An undo that brings back a frame count shows the first frame and turns the steering wheel
+// to its phase: with a 30 degree lock, a scale of 2 and a wheel figure of pi, phase 0 turns
+// it +(pi / 6) x 2 / pi = 1/3.
+TEST_F(AnimScreen, AnUndoTurnsTheSteeringWheelToTheShownFramesPhase) {
+  static float output;
+  AnimVehicleHooks.steeringOutput = [] { return &output; };
+  AnimVehicleHooks.steeringLock = [] { return float(30.0 * PI / 180.0); };
+  AnimVehicleHooks.wheelTurn = [] { return float(PI); };
+  Movement(1, 3, 2);
+  E().selected->scale = 2.0f;
+  SetCurrentFrame(E(), 2);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 2);
+  output = 7.0f;
+  UndoStep(*s);
+  ASSERT_EQ(E().selected->frameCount, 3);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(E().phase, 0.0f);
+  EXPECT_NEAR(output, 1.0 / 3.0, 1e-6);
+  AnimVehicleHooks = AnimVehicleLink{};
+}
