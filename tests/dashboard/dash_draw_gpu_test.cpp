@@ -1211,3 +1211,29 @@ TEST_F(DashPixels, TheFormulaDisplayDrawsItsLamps) {
   Draw(s);
   EXPECT_TRUE(Near(At(-0.4f, 0.5f), Shown(32, 32, 32))) << Str(At(-0.4f, 0.5f));
 }
+
+// Every gauge of the analog dash drawn is placed from its own dial's bytes: dial k at x 110 +
+// 10k and y 90 - 10k (b x 0.01 - 1: 0.1 + 0.1k and -0.1 - 0.1k) with a radius of 20 + 4k
+// (b x 0.005: 0.1 + 0.02k).
+TEST_F(DashPixels, EachAnalogGaugeIsPlacedFromItsOwnDial) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_CLOCK_OFF | DASH_ANALOG_TURBO_OFF |
+                                                       DASH_ANALOG_TACHOMETER_OFF));
+  for (int k = 0; k < 8; ++k) {
+    b.dials[k].x = uint8_t(110 + 10 * k);
+    b.dials[k].y = uint8_t(90 - 10 * k);
+    b.dials[k].radius = uint8_t(20 + 4 * k);
+    b.dials[k].start = 18;
+    b.dials[k].turn = 54;
+  }
+  WriteAnalogBlock(b, s.block);
+  for (DashGauge& g : DashGauges) g.centreX = g.centreY = g.radiusX = 9.0f;
+  Draw(s);
+  for (int k = 0; k < 8; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_NEAR(DashGauges[k].centreX, 0.1f + 0.1f * float(k), 1e-5f);
+    EXPECT_NEAR(DashGauges[k].centreY, -0.1f - 0.1f * float(k), 1e-5f);
+    EXPECT_NEAR(DashGauges[k].radiusX, 0.1f + 0.02f * float(k), 1e-5f);
+  }
+}
