@@ -1237,3 +1237,39 @@ TEST_F(DashPixels, EachAnalogGaugeIsPlacedFromItsOwnDial) {
     EXPECT_NEAR(DashGauges[k].radiusX, 0.1f + 0.02f * float(k), 1e-5f);
   }
 }
+
+// The display's clock line reads the wall clock of the frame: 15:04 and 09:58 draw different
+// lines, and the same time the same line.
+TEST_F(DashPixels, TheDisplaysClockLineFollowsTheWallClock) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 2;
+  b.display = DashRect{0, 32, 64, 16};
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 255, 255, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  const float clockY = 0.08f;
+  // The clock line's band of pixels, row after row.
+  const auto band = [&] {
+    std::vector<uint8_t> out;
+    for (int py = Px(clockY + 0.01f); py <= Px(clockY + 0.09f); ++py)
+      out.insert(out.end(), pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(-0.95f))) * 4),
+                 pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(0.0f))) * 4));
+    return out;
+  };
+  WallTime when{};
+  when.year = 2026, when.month = 3, when.day = 1, when.hour = 15, when.minute = 4;
+  ClockUseFake(0, when);
+  Draw(s);
+  const std::vector<uint8_t> afternoon = band();
+  when.hour = 9, when.minute = 58;
+  ClockUseFake(0, when);
+  Draw(s);
+  EXPECT_FALSE(band() == afternoon) << "09:58 is not 15:04";
+  when.hour = 15, when.minute = 4;
+  ClockUseFake(0, when);
+  Draw(s);
+  EXPECT_TRUE(band() == afternoon);
+  ClockUseReal();
+}
