@@ -586,3 +586,25 @@ TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
 }
 
 }  // namespace
+
+// A turn locks the dragged bone's parent for the drag only: the forearm's parent, the upper
+// arm, is locked while the forearm turns and free again once the drag ends.
+TEST(Drag, TheParentLockedForATurnIsFreedWhenTheDragEnds) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.autoLockParent = 1;
+  e.selectedBone = FOREARM;
+  e.slideMode = 0;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.view.width = 800;
+  ASSERT_EQ(t.links.links[FOREARM].parent, UPPER_ARM);
+  ASSERT_EQ(t.links.links[UPPER_ARM].locked, 0);
+  ASSERT_EQ(StartDrag(e, 0, 0), 1);
+  EXPECT_EQ(t.links.links[UPPER_ARM].locked, 1);
+  EXPECT_EQ(e.tempLocked, UPPER_ARM);
+  EndDrag(e);
+  EXPECT_EQ(t.links.links[UPPER_ARM].locked, 0);
+  EXPECT_EQ(e.tempLocked, -1);
+  EXPECT_EQ(e.dragging, 0);
+}
