@@ -252,6 +252,44 @@ TEST(CopyToFrames, CarriedSolidsFollowTheReferenceInEveryFrame) {
     }
 }
 
+// A carried solid keeps its turn relative to the reference: with the forearm unturned in the
+// frame copied from, the hand's turn in each frame is that frame's forearm turn after the
+// hand's own turn in the first frame (a quarter turn about x here, so that every column of
+// the relative turn counts), and the first frame keeps the hand as it stood.
+TEST(CopyToFrames, ACarriedSolidKeepsItsTurnRelativeToTheReference) {
+  TestEditor t(3);
+  AnimEditor& e = t.editor;
+  for (int f = 0; f < 3; ++f) {
+    FixedTransform& r = t.animation.frames[f].transforms[FOREARM];
+    const double a = 0.4 * f;  // about z
+    r.rotation = {};
+    r.rotation.m[0] = int32_t(std::lround(std::cos(a) * 65536));
+    r.rotation.m[1] = int32_t(std::lround(-std::sin(a) * 65536));
+    r.rotation.m[3] = int32_t(std::lround(std::sin(a) * 65536));
+    r.rotation.m[4] = int32_t(std::lround(std::cos(a) * 65536));
+    r.rotation.m[8] = 65536;
+  }
+  // The hand in the first frame: a quarter turn about x (y to z, z to -y).
+  const int32_t quarter[9] = {65536, 0, 0, 0, 0, -65536, 0, 65536, 0};
+  std::copy(quarter, quarter + 9, t.animation.frames[0].transforms[HAND].rotation.m);
+  SetCurrentFrame(e, 0);
+  e.selectedBone = FOREARM;
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  CopyToFrames(e, 0);
+  ASSERT_EQ(e.reference, FOREARM);
+  for (int f = 0; f < 3; ++f) {
+    const double a = 0.4 * f;
+    const double R[9] = {std::cos(a), -std::sin(a), 0, std::sin(a), std::cos(a), 0, 0, 0, 1};
+    const FixedTransform& h = t.animation.frames[f].transforms[HAND];
+    for (int row = 0; row < 3; ++row)
+      for (int col = 0; col < 3; ++col) {
+        double want = 0.0;
+        for (int k = 0; k < 3; ++k) want += R[row * 3 + k] * quarter[k * 3 + col];
+        EXPECT_NEAR(h.rotation.m[row * 3 + col], want, 8.0) << "frame " << f << ", row " << row << ", column " << col;
+      }
+  }
+}
+
 // The frame shown sets the phase to its index over the intervals (frames - 1, or frames in a
 // cyclic animation); an index outside the animation shows the rig at rest and phase 0.
 TEST(FrameShown, ThePhaseIsTheIndexOverTheIntervalsAndAnIndexOutsideShowsTheRest) {
@@ -548,3 +586,25 @@ TEST(CopyToFrames, ACopyThatCannotRunLeavesNothingPrepared) {
 }
 
 }  // namespace
+
+// A turn locks the dragged bone's parent for the drag only: the forearm's parent, the upper
+// arm, is locked while the forearm turns and free again once the drag ends.
+TEST(Drag, TheParentLockedForATurnIsFreedWhenTheDragEnds) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.autoLockParent = 1;
+  e.selectedBone = FOREARM;
+  e.slideMode = 0;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  e.view.width = 800;
+  ASSERT_EQ(t.links.links[FOREARM].parent, UPPER_ARM);
+  ASSERT_EQ(t.links.links[UPPER_ARM].locked, 0);
+  ASSERT_EQ(StartDrag(e, 0, 0), 1);
+  EXPECT_EQ(t.links.links[UPPER_ARM].locked, 1);
+  EXPECT_EQ(e.tempLocked, UPPER_ARM);
+  EndDrag(e);
+  EXPECT_EQ(t.links.links[UPPER_ARM].locked, 0);
+  EXPECT_EQ(e.tempLocked, -1);
+  EXPECT_EQ(e.dragging, 0);
+}

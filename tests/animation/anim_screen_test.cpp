@@ -2060,3 +2060,81 @@ TEST_F(AnimScreen, ADeletedFrameComesBackWithUndo) {
   EXPECT_EQ(Box(), "An animation needs at least one frame|-");
   EXPECT_TRUE(E().undo.empty()) << "a refused delete records nothing";
 }
+
+// Deleting the first frame shows the frame that takes its place, the new first frame: of
+// 10 11 12 the delete leaves 11 12 on 11; with copy and flip, frame 0 of four takes its mirror
+// frame 3 along and leaves 11 12 on 11.
+TEST_F(AnimScreen, DeletingTheFirstFrameShowsTheNewFirstFrame) {
+  for (const int flip : {0, 1}) {
+    SCOPED_TRACE(flip);
+    E().autoCopyAndFlip = uint8_t(flip);
+    const int frames = flip ? 4 : 3;
+    Movement(1 + flip, frames, 0);
+    for (int f = 0; f < frames; ++f) E().selected->frames[f].transforms[HEAD].translation.z = 10 + f;
+    SetCurrentFrame(E(), 0);
+    FrameCommand(*s, FRAME_DEL);
+    ASSERT_EQ(E().selected->frameCount, 2);
+    EXPECT_EQ(E().selected->frames[0].transforms[HEAD].translation.z, 11);
+    EXPECT_EQ(E().selected->frames[1].transforms[HEAD].translation.z, 12);
+    EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  }
+}
+
+// The blend test's height places the rig between the low and the high pose by its share of
+// the span: with heights 0.2 and 0.6, a test height of 0.5 is three quarters of the way, so a
+// hand 5000 further in the high pose stands 3750 along.  Heights that meet leave no span, and
+// the rig takes the low pose.
+TEST_F(AnimScreen, TheTestHeightBlendsByItsShareOfTheSpanAndNoSpanGivesTheLowPose) {
+  Movement(1, 2, 0);
+  NewPose(*s);
+  MakePoseBlend(*s);
+  Pose& p = skeleton.poses[0];
+  p.high.frames[0].transforms[HAND].translation.x = p.low.frames[0].transforms[HAND].translation.x + 5000;
+  const int32_t low = p.low.frames[0].transforms[HAND].translation.x;
+  s->blendTest = 1;
+  p.lowHeight = 0.2f;
+  p.highHeight = 0.6f;
+  SetTestHeight(*s, 0.5f);
+  EXPECT_NEAR(rig.bones[HAND].position.x, low + 3750, 1);
+  p.lowHeight = p.highHeight = 0.5f;
+  rig.bones[HAND].position.x = low + 77;
+  SetTestHeight(*s, 0.5f);
+  EXPECT_EQ(rig.bones[HAND].position.x, low) << "no span: the low pose";
+}
+
+// With copy and flip, deleting a frame of the second half takes its mirror frame, which
+// stands before it, along: of 10 11 12 13 14, frame 3 goes with frame 1, leaving 10 12 14 on
+// 14, the frame that followed the deleted one.
+TEST_F(AnimScreen, DeletingAFrameOfTheSecondHalfTakesItsMirrorBeforeIt) {
+  E().autoCopyAndFlip = 1;
+  Movement(3, 5, 3);
+  for (int f = 0; f < 5; ++f) E().selected->frames[f].transforms[HEAD].translation.z = 10 + f;
+  SetCurrentFrame(E(), 3);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 3);
+  const int left[3] = {10, 12, 14};
+  for (int f = 0; f < 3; ++f) EXPECT_EQ(E().selected->frames[f].transforms[HEAD].translation.z, left[f]) << f;
+  EXPECT_EQ(CurrentFrameIndex(E()), 2);
+}
+
+// An undo that brings back a frame count shows the first frame and turns the steering wheel
+// to its phase: with a 30 degree lock, a scale of 2 and a wheel figure of pi, phase 0 turns
+// it +(pi / 6) x 2 / pi = 1/3.
+TEST_F(AnimScreen, AnUndoTurnsTheSteeringWheelToTheShownFramesPhase) {
+  static float output;
+  AnimVehicleHooks.steeringOutput = [] { return &output; };
+  AnimVehicleHooks.steeringLock = [] { return float(30.0 * PI / 180.0); };
+  AnimVehicleHooks.wheelTurn = [] { return float(PI); };
+  Movement(1, 3, 2);
+  E().selected->scale = 2.0f;
+  SetCurrentFrame(E(), 2);
+  FrameCommand(*s, FRAME_DEL);
+  ASSERT_EQ(E().selected->frameCount, 2);
+  output = 7.0f;
+  UndoStep(*s);
+  ASSERT_EQ(E().selected->frameCount, 3);
+  EXPECT_EQ(CurrentFrameIndex(E()), 0);
+  EXPECT_EQ(E().phase, 0.0f);
+  EXPECT_NEAR(output, 1.0 / 3.0, 1e-6);
+  AnimVehicleHooks = AnimVehicleLink{};
+}

@@ -192,6 +192,15 @@ class AnimationFiles : public ::testing::Test {
   ReportRecorder recorder;
 };
 
+// Saving makes the animations' folder when it is missing, and the file is written into it.
+TEST_F(AnimationFiles, SavingMakesTheMissingFolderOfTheAnimations) {
+  std::filesystem::remove_all("data/move");
+  TestEditor t(2);
+  ASSERT_EQ(SaveAnimation(t.editor, "made"), 1);
+  EXPECT_TRUE(std::filesystem::is_directory("data/move"));
+  EXPECT_TRUE(std::filesystem::exists("data/move/made.ban"));
+}
+
 TEST_F(AnimationFiles, SavedThenLoadedTheAnimationComesBackAndTheHistoryEmpties) {
   TestEditor t(3);
   Animation driver;

@@ -1211,3 +1211,65 @@ TEST_F(DashPixels, TheFormulaDisplayDrawsItsLamps) {
   Draw(s);
   EXPECT_TRUE(Near(At(-0.4f, 0.5f), Shown(32, 32, 32))) << Str(At(-0.4f, 0.5f));
 }
+
+// Every gauge of the analog dash drawn is placed from its own dial's bytes: dial k at x 110 +
+// 10k and y 90 - 10k (b x 0.01 - 1: 0.1 + 0.1k and -0.1 - 0.1k) with a radius of 20 + 4k
+// (b x 0.005: 0.1 + 0.02k).
+TEST_F(DashPixels, EachAnalogGaugeIsPlacedFromItsOwnDial) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(DASH_ANALOG_SPEEDOMETER_ON | DASH_ANALOG_OIL_TEMPERATURE_ON | DASH_ANALOG_OIL_PRESSURE_ON);
+  SetDashFlags(b.flags, DashFlags(b.flags) & ~uint32_t(DASH_ANALOG_CLOCK_OFF | DASH_ANALOG_TURBO_OFF |
+                                                       DASH_ANALOG_TACHOMETER_OFF));
+  for (int k = 0; k < 8; ++k) {
+    b.dials[k].x = uint8_t(110 + 10 * k);
+    b.dials[k].y = uint8_t(90 - 10 * k);
+    b.dials[k].radius = uint8_t(20 + 4 * k);
+    b.dials[k].start = 18;
+    b.dials[k].turn = 54;
+  }
+  WriteAnalogBlock(b, s.block);
+  for (DashGauge& g : DashGauges) g.centreX = g.centreY = g.radiusX = 9.0f;
+  Draw(s);
+  for (int k = 0; k < 8; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_NEAR(DashGauges[k].centreX, 0.1f + 0.1f * float(k), 1e-5f);
+    EXPECT_NEAR(DashGauges[k].centreY, -0.1f - 0.1f * float(k), 1e-5f);
+    EXPECT_NEAR(DashGauges[k].radiusX, 0.1f + 0.02f * float(k), 1e-5f);
+  }
+}
+
+// The display's clock line reads the wall clock of the frame: 15:04 and 09:58 draw different
+// lines, and the same time the same line.
+TEST_F(DashPixels, TheDisplaysClockLineFollowsTheWallClock) {
+  DashCarState s = State(1);
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 2;
+  b.display = DashRect{0, 32, 64, 16};
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 255, 255, 0};
+  WriteAnalogBlock(b, s.block);
+  s.engineType = 0;
+  const float clockY = 0.08f;
+  // The clock line's band of pixels, row after row.
+  const auto band = [&] {
+    std::vector<uint8_t> out;
+    for (int py = Px(clockY + 0.01f); py <= Px(clockY + 0.09f); ++py)
+      out.insert(out.end(), pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(-0.95f))) * 4),
+                 pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(0.0f))) * 4));
+    return out;
+  };
+  WallTime when{};
+  when.year = 2026, when.month = 3, when.day = 1, when.hour = 15, when.minute = 4;
+  ClockUseFake(0, when);
+  Draw(s);
+  const std::vector<uint8_t> afternoon = band();
+  when.hour = 9, when.minute = 58;
+  ClockUseFake(0, when);
+  Draw(s);
+  EXPECT_FALSE(band() == afternoon) << "09:58 is not 15:04";
+  when.hour = 15, when.minute = 4;
+  ClockUseFake(0, when);
+  Draw(s);
+  EXPECT_TRUE(band() == afternoon);
+  ClockUseReal();
+}

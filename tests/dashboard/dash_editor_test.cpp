@@ -1432,3 +1432,52 @@ TEST_F(DashEditor, TheBlackRectangleIsEditedOverTheBlocksOwnBackingColour) {
   EXPECT_TRUE(Shown("Black rectangle"));
   EXPECT_NE(ControlOn(&car.dash[DASH_BLACK_RECTANGLE], 37), nullptr);
 }
+
+// The black rectangle's heading and the first lamp's row each stand half a row under the rows
+// before them, on both pages; the lamps after the first follow with none.  With its own
+// colours the block's red backing is covered by the rectangle; with the system's (black here)
+// there is none, and type 3's lamps come straight after its boxes.
+TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeTheBlackRectangleAndTheLamps) {
+  // The lamp rows' names in lamp order, the indicators as a road car's shared signal shows them.
+  const char* const lampNames[] = {"Shift light", "Full beam", "Handbrake", "Pit limiter", "Traction control",
+                                   "Shared indicator (click : SEPARATE)", "Oil pressure", "Battery", "ABS",
+                                   "Engine damage"};
+  // The gap over the row of the button, or -1 at a column's top.
+  const auto gapAbove = [](const InterfaceButton& b) {
+    const int above = bottomAbove(b.left, b.top);
+    return above < 0 ? -1 : b.top - above;
+  };
+  int firstLamps = 0;
+  for (const auto& [type, coloursSet] : {std::pair{1, true}, {3, true}, {3, false}}) {
+    SCOPED_TRACE(testing::Message() << "type " << type << (coloursSet ? ", own colours" : ""));
+    Open(type);
+    SetDashFlags(car.dash, (Flags() & ~uint32_t(DASH_COLOURS_SET | DASH_ANALOG_SEPARATE_SIGNALS)) |
+                               (coloursSet ? uint32_t(DASH_COLOURS_SET) : 0u));
+    car.dash[type == 1 ? DASH_BACKING_COLOUR : DASH3_BACKING_COLOUR] = 120;
+    Frame();
+    const InterfaceButton* heading = FindShownButton("Black rectangle");
+    ASSERT_EQ(heading != nullptr, coloursSet);
+    const int row = ButtonHeight;
+    if (heading) {
+      ASSERT_EQ(heading->bottom - heading->top, row);
+      EXPECT_EQ(gapAbove(*heading), row / 2) << "the black rectangle";
+    }
+    int lamps = 0;
+    for (const char* name : lampNames) {
+      const InterfaceButton* b = FindShownButton(name);
+      if (!b) continue;
+      const int gap = gapAbove(*b);
+      if (gap >= 0) {
+        EXPECT_EQ(gap, lamps == 0 ? row / 2 : 0) << name;
+        if (lamps == 0) ++firstLamps;
+      }
+      ++lamps;
+    }
+    EXPECT_GE(lamps, 3);
+    page->prss.terminate(&page->prss);
+    DashEditorScreenAction(&page->prss);
+    page = nullptr;
+    ClearInterface();
+  }
+  EXPECT_EQ(firstLamps, 2) << "the first lamp under other rows on each page";
+}

@@ -366,3 +366,63 @@ TEST(TexImage, PitchesUpToThirtyTwoBitsAreAcceptedAndOneMoreIsNot) {
   EXPECT_EQ(slice, size_t(0xFFFFFFFFu));
   EXPECT_FALSE(ComputePitch(FORMAT_R8_UNORM, 0x10000, 0x10000, &row, &slice));
 }
+
+// A row read back as 8-bit RGBA fills its own texels and nothing after them, whatever the
+// format: the row under it (here 10 20 30 40 ...) never spills into the bytes that follow.
+TEST(TexImage, ARowReadBackAsBytesFillsItsTexelsAndNoMore) {
+  uint8_t bytes[16] = {255, 128, 0, 64, 1, 2, 3, 255, 10, 20, 30, 40, 50, 60, 70, 80};
+  Image in;
+  in.width = 2;
+  in.height = 2;
+  in.format = FORMAT_R8G8B8A8_UNORM;
+  in.rowPitch = 8;
+  in.slicePitch = 16;
+  in.pixels = bytes;
+  const uint8_t same[8] = {255, 128, 0, 64, 1, 2, 3, 255};
+  const uint8_t spread[8] = {255, 255, 255, 255, 1, 1, 1, 255};  // grey: the red, full alpha
+  const struct {
+    uint32_t format;
+    const uint8_t* expected;
+  } cases[] = {{FORMAT_R8_UNORM, spread},
+               {FORMAT_R16_UNORM, spread},
+               {FORMAT_R16G16B16A16_UNORM, same},
+               {FORMAT_R32G32B32A32_FLOAT, same}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    ScratchImage converted;
+    ASSERT_EQ(Convert(in, c.format, &converted), TEX_OK);
+    uint8_t back[12];
+    std::memset(back, 0xA5, sizeof back);
+    LoadRowRgba8(converted.images[0], 0, back);
+    EXPECT_EQ(std::memcmp(back, c.expected, 8), 0);
+    for (int i = 8; i < 12; ++i) EXPECT_EQ(back[i], 0xA5) << "byte " << i << " past the row";
+  }
+}
+
+// A row stored from floats writes its own texels and leaves the row under it as it was, in
+// the grey formats too: two texels, red 1.0 and 0.0, over a second row of 0xA5 bytes.  (The
+// floats hold a third texel, which a row of two never reads.)
+TEST(TexImage, ARowStoredFromFloatsLeavesTheNextRowAlone) {
+  const float in[12] = {1.0f, 0.5f, 0.25f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.5f, 0.5f, 0.5f};
+  const struct {
+    uint32_t format;
+    uint32_t texelBytes;
+    std::vector<uint8_t> firstRow;
+  } cases[] = {{FORMAT_R8_UNORM, 1, {255, 0}},
+               {FORMAT_R16_UNORM, 2, {0xFF, 0xFF, 0, 0}},  // 65535 and 0, low byte first
+               {FORMAT_R8G8B8A8_UNORM, 4, {255, 128, 64, 255, 0, 0, 0, 255}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    std::vector<uint8_t> pixels(size_t(4) * c.texelBytes, 0xA5);
+    Image image;
+    image.width = 2;
+    image.height = 2;
+    image.format = c.format;
+    image.rowPitch = 2 * c.texelBytes;
+    image.slicePitch = pixels.size();
+    image.pixels = pixels.data();
+    StoreRowRgbaFloat(image, 0, false, in);
+    EXPECT_EQ(std::vector<uint8_t>(pixels.begin(), pixels.begin() + image.rowPitch), c.firstRow);
+    for (size_t i = image.rowPitch; i < pixels.size(); ++i) EXPECT_EQ(pixels[i], 0xA5) << "byte " << i;
+  }
+}
