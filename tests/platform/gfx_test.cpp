@@ -1727,6 +1727,42 @@ TEST_F(GfxPixels, AViewOfASwizzledTextureSamplesWithItsSwizzle) {
   GfxRelease(view), GfxRelease(point), GfxRelease(t), GfxRelease(sampler);
 }
 
+// A view of the whole texture (no description) samples through the texture itself, so a
+// swizzle set after the view was made still reaches what the view samples: the texel
+// 10, 20, 30, 40 reads as 10, 20, 30, 40 first, then as 30, 20, 10, 40 once red and blue
+// are swapped.
+TEST_F(GfxPixels, AWholeTextureViewFollowsASwizzleSetAfterItWasMade) {
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  GfxTexture2DDesc d;
+  d.width = d.height = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texel[4] = {10, 20, 30, 40};
+  GfxSubresourceData init{texel, 0, 0};
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &t), GFX_OK);
+  GfxShaderResourceView view;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, nullptr, &view), GFX_OK);
+  GfxSamplerDesc sd;
+  sd.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
+  GfxSamplerState point;
+  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &point), GFX_OK);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &view);
+  GfxPSSetSamplers(g_context, 0, 1, &point);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0x280A141Eu) << "alpha 40, red 10, green 20, blue 30";
+
+  const uint8_t bgra[4] = {GFX_SWIZZLE_B, GFX_SWIZZLE_G, GFX_SWIZZLE_R, GFX_SWIZZLE_A};
+  ASSERT_EQ(GfxSetTextureSwizzle(t, bgra), GFX_OK);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0x281E140Au) << "alpha 40, red 30, green 20, blue 10";
+  GfxClearState(g_context);
+  GfxRelease(view), GfxRelease(point), GfxRelease(t), GfxRelease(sampler);
+}
+
 // A state object released while it is bound is bound no more: the next draw takes the default
 // depth test (LESS), no blending and back faces culled.
 TEST_F(GfxPixels, AStateReleasedWhileBoundGivesWayToTheDefault) {
