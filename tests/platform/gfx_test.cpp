@@ -2522,6 +2522,58 @@ TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
   SDL_DestroyWindow(window);
 }
 
+// Presenting into a window leaves GL at its defaults, as GfxResetGlState does: the layer's
+// program, blending, depth test and culling, all in GL before the presentation, are gone
+// after it.  The layer's record is reset with it, so its next draw sends its blend again:
+// grey 0x40 added to the 0x40 already there reads 0x80.
+TEST_F(GfxPixels, AWindowsPresentationLeavesGlAtItsDefaults) {
+  using GetInteger = void (*)(unsigned, int*);
+  using IsEnabled = unsigned char (*)(unsigned);
+  const auto getIntegerv = reinterpret_cast<GetInteger>(GfxGetProcAddress("glGetIntegerv"));
+  const auto isEnabled = reinterpret_cast<IsEnabled>(GfxGetProcAddress("glIsEnabled"));
+  ASSERT_TRUE(getIntegerv && isEnabled);
+  // GL's numbers, from its headers.
+  constexpr unsigned CURRENT_PROGRAM = 0x8B8D, BLEND = 0x0BE2, DEPTH_TEST = 0x0B71, CULL_FACE = 0x0B44;
+  const auto program = [&] {
+    int name = -1;
+    getIntegerv(CURRENT_PROGRAM, &name);
+    return name;
+  };
+
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 32, 32, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  GfxBlendState add;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &add), GFX_OK);
+  GfxOMSetBlendState(g_context, add, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0xFF404040));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF404040u);
+  ASSERT_NE(program(), 0) << "the layer's draw left its program in GL";
+  ASSERT_TRUE(isEnabled(BLEND));
+  ASSERT_TRUE(isEnabled(DEPTH_TEST));
+  ASSERT_TRUE(isEnabled(CULL_FACE));
+
+  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  EXPECT_EQ(program(), 0);
+  EXPECT_FALSE(isEnabled(BLEND));
+  EXPECT_FALSE(isEnabled(DEPTH_TEST));
+  EXPECT_FALSE(isEnabled(CULL_FACE));
+
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFF404040));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF808080u) << "alpha 0xFF + 0xFF is held at 0xFF";
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  GfxRelease(add), GfxRelease(chain);
+  SDL_DestroyWindow(window);
+}
+
 TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
