@@ -678,3 +678,38 @@ TEST_F(ModelMeshes, TheColouredDrawModesColourEveryBuiltTriangle) {
   DeleteDrawMesh(mesh);
   car.Free();
 }
+
+// The smoothing-group draw mode paints each group in its own colour of the editor's palette,
+// written out here as red, green, blue; a colour word packs red in the low byte, then green,
+// then blue.
+TEST_F(ModelMeshes, TheSmoothingGroupDrawModePaintsEachGroupInItsPaletteColour) {
+  struct Rgb {
+    uint32_t r, g, b;
+  };
+  const Rgb palette[24] = {
+      {230, 60, 60},   {60, 200, 60},   {70, 110, 240},  {240, 220, 60},  {220, 70, 220},  {60, 210, 220},
+      {240, 140, 40},  {140, 80, 220},  {150, 230, 90},  {240, 120, 170}, {40, 150, 150},  {170, 120, 60},
+      {120, 30, 30},   {30, 110, 30},   {30, 50, 130},   {140, 130, 30},  {120, 30, 120},  {30, 120, 130},
+      {255, 200, 150}, {200, 200, 255}, {200, 255, 200}, {255, 255, 200}, {110, 110, 110}, {250, 250, 250},
+  };
+  ModelObject car;
+  car.Init();
+  BuildSampleCar(car);
+  Obj3d* mesh = NewObj3d();
+  BuildModelObj3d(car, *mesh, nullptr, nullptr, 0, 1, nullptr, ~0u);
+  ASSERT_GT(mesh->triangleCount, 0);
+  MeshDisplay.modellerDrawMode = 5;
+  for (int group = 0; group < 24; ++group) {
+    for (int t = 0; t < car.triangleCount; ++t) car.triangles[t].group = uint8_t(group);
+    ColourTrianglesForDrawMode(car, *mesh, 0, ~0u);
+    const Rgb& c = palette[group];
+    const ColourWord want = c.r | c.g << 8 | c.b << 16;
+    for (int t = 0; t < mesh->triangleCount; ++t) EXPECT_EQ(mesh->triangles[t].colour, want) << group << " " << t;
+  }
+  // Group 18, peach, worked out by hand: 255 | 200 << 8 | 150 << 16.
+  for (int t = 0; t < car.triangleCount; ++t) car.triangles[t].group = 18;
+  ColourTrianglesForDrawMode(car, *mesh, 0, ~0u);
+  EXPECT_EQ(mesh->triangles[0].colour, 0x0096C8FFu);
+  DeleteDrawMesh(mesh);
+  car.Free();
+}

@@ -16,6 +16,7 @@
 #include "render/frame.h"
 #include "render/post_process.h"
 #include "render/render_target.h"
+#include "render/shaders.h"
 #include "render/texture_record.h"
 #include "tests/platform/skip_outside_ci.h"
 #include "tests/render/float_target.h"
@@ -104,6 +105,28 @@ class PostProcessPixels : public ::testing::Test {
   float savedBloom_[2];
   std::unique_ptr<FloatTarget> source_;
 };
+
+// The copy pass draws through pixel shader 1, the plain copy of its source, whatever the pass
+// material would pick by itself, and leaves no override behind; the HDR values arrive as they were.
+TEST_F(PostProcessPixels, TheCopyPassDrawsThroughThePlainCopyShader) {
+  const std::vector<float> picture = BlockPicture();
+  FloatTarget source(SIZE, SIZE, &picture);
+  ASSERT_EQ(SetRenderTargetTexture(SIZE, SIZE, 2), 2);
+  PostChain chain{};
+  ASSERT_EQ(CopyToTarget(chain, &source.record, RenderTexture.texture), 1);
+  EXPECT_EQ(Shaders.boundPixelNumber, 1);
+  EXPECT_EQ(PixelShaderOverride, 0);
+  ClosePostPass();
+  UnsetRenderTarget();
+  EXPECT_FALSE(chain.failed);
+  const std::vector<float> got = ReadFloats(RenderTexture.texture);
+  for (int by = 0; by < 4; ++by)
+    for (int bx = 0; bx < 4; ++bx) {
+      const size_t i = (size_t(by * 8 + 4) * SIZE + size_t(bx * 8 + 4)) * 4;
+      for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(got[i + c], picture[i + c]) << "block " << bx << "," << by << " channel " << c;
+    }
+}
 
 TEST_F(PostProcessPixels, ToneModeNoneCopiesTheHdrValues) {
   ExpectToneCurve(0, 3.0f, [](float x) { return x; });  // no exposure without a curve
