@@ -1289,6 +1289,24 @@ TEST_F(MappingToolTest, TheScreenshotIsRefusedInOrderAndTakenAt1280By960) {
   EXPECT_EQ(MappingScreenshotRequested, 0);
 }
 
+// The copy answers 1 only when the picture reached the clipboard: with no modeller open, or
+// with no mapping of the edited object selected (none, or one past the panel's two), it
+// answers 0 and says nothing.
+TEST_F(MappingToolTest, TheCopyToTheClipboardNeedsAnOpenModellerAndASelectedMapping) {
+  ASSERT_EQ(ActiveModeller, nullptr);
+  SelectedMapping = 0;
+  EXPECT_EQ(CopyMappingToClipboard(), 0) << "no modeller open";
+  OpenTool();
+  ASSERT_EQ(ActiveModeller, modeller);
+  ASSERT_EQ(EditedObject->mappingCount, 2);
+  SelectedMapping = -1;
+  EXPECT_EQ(CopyMappingToClipboard(), 0) << "no mapping selected";
+  SelectedMapping = 2;
+  EXPECT_EQ(CopyMappingToClipboard(), 0) << "one past the last mapping";
+  EXPECT_FALSE(Said("Copied to clipboard"));
+  EXPECT_EQ(TakeBox(), "");
+}
+
 TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
   // A 4 x 2 picture of columns 0, 100, 200, 40 to 3 x 1: thirds of columns mix.
   std::vector<uint8_t> src(4 * 2 * 4, 255);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -754,6 +755,27 @@ TEST_F(Layouts, AddPacketsSendRefusalsBackAndClearIsByteForByte) {
   EXPECT_EQ(g_seen.prunes, prunes + 1);
   ASSERT_EQ(g_seen.ctrlink.size(), 2u);
   EXPECT_EQ(g_seen.ctrlink[1], (std::vector<uint8_t>{1, 3, 0, 21}));
+}
+
+// A count past the sixty records the packet holds (254 and 255 are reply modes, and any
+// byte can arrive) applies the sixty and reads nothing after them: here the packet is
+// followed in memory by one more cone on open ground, which must stay out of the layout.
+TEST_F(Layouts, ALoadCountPastSixtyAppliesOnlyTheSixtyRecordsThePacketHolds) {
+  struct Padded {
+    MultiObjPacket packet;
+    LayoutObjectRecord extra;
+  } block{};
+  static_assert(offsetof(Padded, extra) == sizeof(MultiObjPacket), "the extra record right after the packet");
+  MultiObjPacket& p = block.packet;
+  p.action = MULTI_OBJ_LOAD;
+  p.count = MULTI_OBJ_MAX_RECORDS + 1;
+  // Sixty cones 3 m apart along y = 0 (x = -90 to 87), the extra one well away at (0, 50).
+  for (int i = 0; i < MULTI_OBJ_MAX_RECORDS; ++i) p.records[i] = Rec(-90 + 3 * i, 0, CONE);
+  block.extra = Rec(0, 50, CONE);
+  Autocross::InterpretMultiObjPacket(p);
+  EXPECT_EQ(W().addedCount, 60);
+  EXPECT_NE(FindLayoutObjectIndex(Rec(87, 0, CONE)), -1) << "the sixtieth is in";
+  EXPECT_EQ(FindLayoutObjectIndex(block.extra), -1);
 }
 
 // ---- Files ----
