@@ -179,6 +179,22 @@ TEST(EllipseFill, IsTheTwentyFourSidedFanOfItsRadii) {
   EXPECT_EQ(b.At(32, 32 + 11), 0);
 }
 
+// Ring points far outside the bitmap are pulled in to 2^26 quarter pixels (67108864), which
+// sets the slope of an edge that still crosses the bitmap.  Centre (-1e9, 0), rx 1000000064,
+// ry 1e9: ring point 0 is (-1e9 + 1000000064, 0) = (64, 0); point 23 (345 degrees) is
+// (-1e9 + round(cos 345 * 1000000064), -round(sin 345 * 1e9)) = (-34074039, 258818774),
+// pulled in to (-34074039, 67108864).  The fan's triangle through these two is the only one
+// that reaches into the bitmap: its left side lies a billion quarter pixels to the left, its
+// right side runs from (64, 0) to point 23.  At row 15 (y = 60) that edge lies at
+// x = 64 - 60 * (64 + 34074039) / 67108864 = 64 - 30.47 = 33.53 quarter pixels, in column 8,
+// so the row is filled in columns 0-7.  (Left at 258818774 the edge would stand at 56.1,
+// filling columns 0-13.)
+TEST(EllipseFill, RingPointsFarOutsideArePulledInToTheCoordinateLimit) {
+  TestBitmap b(16, 16);
+  FillEllipse16(-1000000000, 0, 1000000064.0f, 1000000000.0f, 1);
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(b.At(x, 15), x < 8 ? 1 : 0) << "column " << x;
+}
+
 TEST(VectorGlyph, FillsTrianglesDotsAndCurvesAtTheGivenScale) {
   Char glyph;
   GraphPoint points[] = {{0, 0}, {9, 0}, {9, 9}, {4.5f, 4.5f}};

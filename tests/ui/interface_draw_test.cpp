@@ -200,6 +200,27 @@ TEST_F(PanelDraw, AFadingPanelIsRecordedAsAFill) {
   ScreenHeight = saved[1];
 }
 
+// A fill with no height covers no pixel, so nothing is recorded for it; one pixel high is
+// the first that is (pixels of 800 x 600).
+TEST_F(PanelDraw, AFillOfNoHeightIsNotRecorded) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  ResetDrawRecord();
+  // From (-0.5, -0.5) to (0.5, -0.5): pixels (200, 150) to (600, 150), 400 wide, 0 high.
+  DrawFlatPanel(&GREY, false, 0.5f, -0.5f, false, -0.5f, -0.5f);
+  EXPECT_TRUE(DrawRecord.empty());
+  RecordFillPixels(0xFF000000u, 10.0f, 20.0f, 110.0f, 20.0f);
+  EXPECT_TRUE(DrawRecord.empty());
+  RecordFillPixels(0xFF000000u, 10.0f, 20.0f, 110.0f, 21.0f);
+  ASSERT_EQ(DrawRecord.size(), 1u);
+  EXPECT_FLOAT_EQ(DrawRecord[0].top, 20.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 21.0f);
+  ResetDrawRecord();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 // A control's panel is recorded as belonging to its control: the control's place (pixels of
 // 800 x 600) and whether it takes clicks.
 TEST_F(PanelDraw, AControlsPanelIsRecordedWithItsControlsPlace) {

@@ -317,6 +317,37 @@ TEST_F(ObjectOctreeTest, TheBlockGivesTheStructureAndBadChildrenAreRefused) {
   EXPECT_EQ(ObjectOctree.nodes[0].firstChild, 32768u);
 }
 
+// Freeing the nodes leaves no node array and both node counters and both record counters at
+// 0, whether the structure was read from a block or set up by filing objects.
+TEST_F(ObjectOctreeTest, FreeingTheNodesLeavesNoNodesAndEveryCounterZero) {
+  const int32_t centre[3] = {0, 0, 0};
+  std::vector<int16_t> children(17, 0);
+  children[0] = 1;  // the root and its eight children, then eight more under the first child
+  children[1] = 9;
+  WrittenStream s([&](DataFile& f) { WriteObjectOctreeBlock(f, centre, 2560 << 16, 20 << 16, children); });
+  ASSERT_EQ(ReadObjectOctreeBlock(s.file), 1);
+  ASSERT_EQ(ObjectOctree.nodeCount, 17u);
+  ObjectOctree.FreeNodes();
+  EXPECT_EQ(ObjectOctree.nodes, nullptr);
+  EXPECT_EQ(ObjectOctree.nodeCount, 0u);
+  EXPECT_EQ(ObjectOctree.nodeCapacity, 0u);
+
+  Wld& w = *CWld;
+  w.AddObjectToTable(new DiscObject(OBJECT_SECTION, {0, 0, 0}, 65536));
+  w.viewCentre = {0, 0, 0};
+  w.viewSize = 2048 << 16;
+  w.viewRadius = 1024 << 16;
+  ObjectOctree.AddObjects(CONFIG_MASK_ALWAYS);
+  ASSERT_EQ(ObjectOctree.numObs, 1u);
+  ASSERT_NE(ObjectOctree.nodes, nullptr);
+  ObjectOctree.FreeNodes();
+  EXPECT_EQ(ObjectOctree.nodes, nullptr);
+  EXPECT_EQ(ObjectOctree.nodeCount, 0u);
+  EXPECT_EQ(ObjectOctree.nodeCapacity, 0u);
+  EXPECT_EQ(ObjectOctree.numObs, 0u);
+  EXPECT_EQ(ObjectOctree.usedObs, 0u);
+}
+
 TEST_F(ObjectOctreeTest, DepopulateMovesTheLastObjectIntoThePlaceAndForgetsTheViewRay) {
   Wld& w = *CWld;
   FillRandomWorld(w, 50, 500, 1);

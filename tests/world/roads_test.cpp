@@ -985,6 +985,31 @@ TEST_F(Roads, ClippingTheRayAtTheEndLines) {
   EXPECT_EQ(s->IsCollidable(), 1);
 }
 
+// The end section turned by 0.5 rad: its end line through (0, 20 m) runs along
+// (cos 0.5, sin 0.5) = (0.8776, 0.4794), so at x = -3 m it lies at y = 20 - 3 tan 0.5 = 18.36 m
+// and at x = 3 m at y = 21.64 m, while the far end vertex stands at (3.51, 21.92) m and holds
+// the box up to y = 21.92 m.  A vertical ray at (-3, 21) m is inside the box and the road's
+// lateral band but wholly past the end line (2.32 m past it at both ends, 21 m short of the
+// start line): no hit, 0, and the probe is left as it was.  The same ray at (3, 21) m lies
+// before the end line and meets the flat road.
+TEST_F(Roads, ARayWhollyPastATurnedEndLineInsideTheBoxMissesWithZero) {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0.5f, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
+  ASSERT_EQ(s->IsCollidable(), 1);
+  const IntVector down = {0, 0, -10 * M};
+  ContactProbe hit = Fresh();
+  EXPECT_EQ(s->RayTest({-3 * M, 21 * M, -5 * M}, down, hit, nullptr, nullptr, nullptr, 1), 0);
+  EXPECT_EQ(hit.candidateStrength, 0);
+  EXPECT_EQ(s->RayTestVisible({-3 * M, 21 * M, -5 * M}, down, hit), 0);
+  EXPECT_EQ(hit.candidateStrength, 0);
+  // Before the end line at the same y: the ray runs 10 m down from z = 5 m to its origin at
+  // z = -5 m, and meets the flat road 5 m up from the origin: t = 5/10.
+  EXPECT_EQ(s->RayTest({3 * M, 21 * M, -5 * M}, down, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_NEAR(hit.candidateStrength, M / 2, 2);
+}
+
 TEST_F(Roads, BumpValuesOfTheThreeModes) {
   AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
   AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
