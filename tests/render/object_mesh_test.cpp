@@ -268,6 +268,36 @@ TEST_F(ObjectDrawing, ShadowsLieOnTheGroundAlongTheLightAndNeedALightFromAbove) 
   DeleteDrawMesh(o);
 }
 
+// A shadow's mesh is placed by its parent's transform after its own: the parent 1 m along x
+// and the mesh's own quarter turn about z.  The rotation's rows (0,-1,0), (1,0,0), (0,0,1) take
+// (x, y) to (-y, x), so x turns onto y.  Turned first, the points (0,0,0), (1,1,0), (2,0,0) go
+// to (0,0), (-1,1), (0,2), then 1 m along x to (1,0), (0,1), (1,2); and the mesh's world is
+// the turn with the parent's 1 m along x left as it is.  With the light straight down a point
+// on the ground is its own shadow.
+TEST_F(ObjectDrawing, AShadowIsTurnedByItsOwnTransformBeforeTheParentMovesIt) {
+  Obj3d* o = Fan(3, 1);
+  o->local.rotation = FixedMatrix{{0, -65536, 0, 65536, 0, 0, 0, 0, 65536}};
+  o->local.translation = IntVector{0, 0, 0};
+  FixedTransform parent;
+  SetIdentityTransform(parent);
+  parent.translation = IntVector{65536, 0, 0};
+  const uint32_t draws = Gfx.drawCalls;
+  o->DrawShadow(parent);
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(o->world.translation.x, 65536);
+  EXPECT_EQ(o->world.translation.y, 0);
+  EXPECT_EQ(o->world.translation.z, 0);
+  const std::vector<uint8_t> v = StreamVertices();
+  const float want[3][2] = {{1.0f, 0.0f}, {0.0f, 1.0f}, {1.0f, 2.0f}};
+  for (int i = 0; i < 3; ++i) {
+    const VertexLine3D p = VertexAt<VertexLine3D>(v, i);
+    EXPECT_NEAR(p.x, want[i][0], 1e-4f) << "point " << i;
+    EXPECT_NEAR(p.y, want[i][1], 1e-4f) << "point " << i;
+    EXPECT_NEAR(p.z, 0.0f, 1e-4f) << "point " << i;
+  }
+  DeleteDrawMesh(o);
+}
+
 TEST_F(ObjectDrawing, PosedTrianglesAreLitByTheNormalOfTheirMovedPoints) {
   Obj3d* o = Fan(3, 1);
   o->points[2].frame = 1;
