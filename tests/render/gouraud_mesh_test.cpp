@@ -595,22 +595,28 @@ TEST_F(GouraudMeshes, ABatchLeftOpenIsClosedByTheNextOneAndByTheReset) {
 
 // The picture's layout vertices carry each normal part held within -1..1 as a signed byte
 // (127 for 1): a normal drawn long, (1.5, -2, 0.5), gives 127, -127, 64.  The wire picture
-// lays out the triangle's three points in order.
+// lays out the triangle's three points in order, so the second and third points' z parts,
+// -2 and 1.5, come out as -127 and 127 too (unheld, -2 * 127 = -254 would wrap to 2 in a byte).
 TEST_F(GouraudMeshes, PictureVerticesHoldTheirNormalsWithinOneWhole) {
   GouraudO3d* mesh = Mesh({{a_, 3, 1}});
   for (int i = 0; i < 3; ++i) {
     mesh->points[i].nx = 1.5f;
     mesh->points[i].ny = -2.0f;
-    mesh->points[i].nz = 0.5f;
   }
+  mesh->points[0].nz = 0.5f;
+  mesh->points[1].nz = -2.0f;
+  mesh->points[2].nz = 1.5f;
   ZKTETexture* picture = DrawObjectPicture(nullptr, *mesh, PICTURE_LAYERS_BOTH, PICTURE_WIRE_ON_BLACK);
   ASSERT_NE(picture, nullptr);
-  const VertexLit v = VertexAt<VertexLit>(ReadBuffer(StreamLit.vertexBuffer->buffer), 0);
+  const std::vector<uint8_t> vertices = ReadBuffer(StreamLit.vertexBuffer->buffer);
+  const VertexLit v = VertexAt<VertexLit>(vertices, 0);
   EXPECT_EQ(v.normal[0], 127);
   EXPECT_EQ(v.normal[1], -127);
   EXPECT_EQ(v.normal[2], 64);
   EXPECT_EQ(v.normal[3], 127);
   EXPECT_EQ(v.x, float(mesh->points[0].x) / 65536.0f);
+  EXPECT_EQ(VertexAt<VertexLit>(vertices, 1).normal[2], -127) << "a z part of -2 held at -1";
+  EXPECT_EQ(VertexAt<VertexLit>(vertices, 2).normal[2], 127) << "a z part of 1.5 held at 1";
   FreeTextureRecord(picture);
 }
 
