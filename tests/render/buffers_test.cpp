@@ -439,6 +439,37 @@ TEST_F(Lines3D, GroundGridsMarkEveryTenthLineAndTheAxes) {
   EndLineBatch3D();
 }
 
+// Each arrow head is two barbs from its axis's tip, back by a sixteenth of the size and out by
+// a sixty-fourth to each side. For 6 m in half metres: 12 steps each way, so the tips are at
+// 6 m; back = 6 / 16 = 0.375 and side = 6 / 64 = 0.09375, so the barbs end at (5.625, +-0.09375)
+// on the x axis and at (+-0.09375, 5.625) on the y axis, each 0.3865 m long.
+TEST_F(Lines3D, GroundGridArrowHeadsAreBarbsFromTheAxisTips) {
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  DrawGroundGrid(6 * 65536, 32768);
+  const std::vector<GridLine> lines = OpenBatchLines();
+  EndLineBatch3D();
+  std::vector<GridLine> heads;
+  for (const GridLine& l : lines) {
+    const bool alongY = l.ax == l.bx && l.ay == -6.0f && l.by == 6.0f;
+    const bool alongX = l.ay == l.by && l.ax == -6.0f && l.bx == 6.0f;
+    if (!alongX && !alongY) heads.push_back(l);
+  }
+  ASSERT_EQ(heads.size(), 4u);
+  const float barb = std::sqrt(0.375f * 0.375f + 0.09375f * 0.09375f);  // 0.3865
+  for (const GridLine& l : heads)
+    EXPECT_NEAR(std::hypot(l.bx - l.ax, l.by - l.ay), barb, 1e-5) << "(" << l.ax << ", " << l.ay << ")";
+  const float expected[4][4] = {
+      {6.0f, 0.0f, 5.625f, 0.09375f}, {6.0f, 0.0f, 5.625f, -0.09375f},
+      {0.0f, 6.0f, 0.09375f, 5.625f}, {0.0f, 6.0f, -0.09375f, 5.625f}};
+  for (const auto& e : expected) {
+    const bool found = std::any_of(heads.begin(), heads.end(), [&e](const GridLine& l) {
+      return std::fabs(l.ax - e[0]) < 1e-5f && std::fabs(l.ay - e[1]) < 1e-5f && std::fabs(l.bx - e[2]) < 1e-5f &&
+             std::fabs(l.by - e[3]) < 1e-5f;
+    });
+    EXPECT_TRUE(found) << "(" << e[0] << ", " << e[1] << ") to (" << e[2] << ", " << e[3] << ")";
+  }
+}
+
 TEST_F(Lines3D, TheFootprintIsARectangleInTheMessageColour) {
   ASSERT_EQ(BeginLineBatch3D(), 1);
   float length = FootprintHalfLength, width = FootprintHalfWidth;

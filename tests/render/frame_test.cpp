@@ -286,6 +286,45 @@ TEST_F(FrameOnNullDevice, PostProcessingMakesTheBloomLevelsAndEmptiesTheChainWhe
   PostProcessingEnabled = 1;
 }
 
+// Flag 4 makes new bloom levels that stay out of the texture table: nothing finds them by
+// name, the table's count stays, and a second such chain is made beside the first. From a
+// 320 x 200 picture without a border the levels start at half its size and halve until a side
+// is 2 or less: 160 x 100, 80 x 50, 40 x 25, 20 x 12, 10 x 6, 5 x 3, 2 x 1, seven levels.
+TEST_F(FrameOnNullDevice, NewBloomLevelsStayOutOfTheTextureTable) {
+  ClosePostPass();
+  ResetPostChain(BloomChain);  // no listed levels left by an earlier frame
+  ASSERT_EQ(AddTextureRef("BLOOM~R0", GEN_TYPE_RENDER), nullptr);
+  ASSERT_EQ(SetRenderTargetTexture(320, 200, 2), 2);
+  UnsetRenderTarget();
+  const int listed = TextureCount();
+
+  PostChain first{};
+  ASSERT_EQ(CreateBloomTargets(first, 1 | 4, 0), 1);
+  ClosePostPass();
+  const int widths[7] = {160, 80, 40, 20, 10, 5, 2}, heights[7] = {100, 50, 25, 12, 6, 3, 1};
+  ASSERT_EQ(first.count, 7);
+  for (int i = 0; i < 7; ++i) {
+    ASSERT_NE(first.targets[i], nullptr) << i;
+    EXPECT_EQ(first.targets[i]->width, widths[i]) << i;
+    EXPECT_EQ(first.targets[i]->height, heights[i]) << i;
+  }
+  EXPECT_EQ(TextureCount(), listed) << "none of the levels is listed";
+  for (int i = 0; i < 7; ++i) {
+    const std::string name = "BLOOM~R" + std::to_string(i);
+    EXPECT_EQ(AddTextureRef(name.c_str(), GEN_TYPE_RENDER), nullptr) << name;
+  }
+
+  PostChain second{};
+  EXPECT_EQ(CreateBloomTargets(second, 1 | 4, 0), 1) << "the names are free for another chain";
+  ClosePostPass();
+  EXPECT_EQ(second.count, 7);
+  EXPECT_EQ(second.failed, 0);
+  EXPECT_NE(second.targets[0], first.targets[0]);
+  ResetPostChain(second);
+  ResetPostChain(first);
+  EXPECT_EQ(TextureCount(), listed);
+}
+
 TEST_F(FrameOnNullDevice, APictureOfNothingButItsBlackClearSkipsThePostProcessing) {
   // A page of the interface only: the render texture is cleared black and nothing drawn.
   ASSERT_EQ(SetRenderTargetTexture(256, 128, 2), 2);
