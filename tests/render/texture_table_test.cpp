@@ -754,3 +754,31 @@ TEST(TextureNames, ClockSpecialAndAlphaNamesIgnoringCase) {
     EXPECT_FALSE(IsAlphaTextureName(other)) << other;
   EXPECT_FALSE(IsAlphaTextureName(nullptr));
 }
+
+// Indices run from 0 to one before the count and reach every record once.  Skins are the
+// three skin types (plain, X and Y) and nothing else.
+TEST_F(TextureTable, RecordsByIndexAndTheSkinTypes) {
+  ZKTETexture* newest = GetTexture("Kerb", 2);
+  ASSERT_NE(newest, nullptr);
+  const int count = TextureCount();
+  ASSERT_GE(count, 3) << "the two placeholders and the new record";
+  int seen = 0;
+  for (int i = 0; i < count; ++i) {
+    ASSERT_NE(TextureAt(i), nullptr) << i;
+    seen += TextureAt(i) == newest;
+  }
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(TextureAt(count), nullptr);
+  EXPECT_EQ(TextureAt(-1), nullptr);
+
+  ZKTETexture record{};
+  for (int type : {TEXTURE_TYPE_SKIN, TEXTURE_TYPE_SKIN_X, TEXTURE_TYPE_SKIN_Y}) {
+    record.type = decltype(record.type)(type);
+    EXPECT_EQ(IsSkinTexture(&record), 1) << type;
+  }
+  for (int type : {TEXTURE_TYPE_GENERAL, TEXTURE_TYPE_TRAINING, TEXTURE_TYPE_BACKGROUND, TEXTURE_TYPE_BLANK}) {
+    record.type = decltype(record.type)(type);
+    EXPECT_EQ(IsSkinTexture(&record), 0) << type;
+  }
+  EXPECT_EQ(IsSkinTexture(nullptr), 0);
+}
