@@ -703,4 +703,37 @@ TEST_F(ReleaseAll, FreeAllGraphicsEmptiesEverythingAndMakesTheStreamsAgain) {
   EXPECT_EQ(Draw2DList.batches.size(), DRAW2D_INITIAL_BATCHES);
 }
 
+// Room is what is left of each capacity: a batch may fill a buffer exactly but not pass it
+// by one vertex or one triangle.  Without an open batch (no write pointers) there is no room,
+// except that a batch of vertices alone needs no index pointer.  A refusal is marked once.
+TEST(CircularRoom, ABatchMayFillTheBufferExactlyButNotPassIt) {
+  uint8_t vertices[16] = {};
+  uint16_t indices[16] = {};
+  CircularVBuffer b{};
+  b.vertexCapacity = 10;
+  b.triangleCapacity = 6;
+  b.vertexCount = 4;
+  b.triangleCount = 2;
+  b.vertexWrite = vertices;
+  b.indexWrite = indices;
+  EXPECT_TRUE(b.HasRoom(6, 4));
+  EXPECT_FALSE(b.HasRoom(7, 4));
+  EXPECT_FALSE(b.HasRoom(6, 5));
+  EXPECT_TRUE(b.HasRoom(0, 0));
+  b.indexWrite = nullptr;
+  EXPECT_TRUE(b.HasRoom(6, 0)) << "vertices alone";
+  EXPECT_FALSE(b.HasRoom(6, 1));
+  b.indexWrite = indices;
+  b.vertexWrite = nullptr;
+  EXPECT_FALSE(b.HasRoom(1, 0));
+  b.vertexWrite = vertices;
+
+  EXPECT_TRUE(b.CheckRoom(6, 4, "test stream"));
+  EXPECT_EQ(b.roomReported, 0);
+  EXPECT_FALSE(b.CheckRoom(7, 4, "test stream"));
+  EXPECT_EQ(b.roomReported, 1);
+  EXPECT_FALSE(b.CheckRoom(7, 4, "test stream"));
+  EXPECT_EQ(b.roomReported, 1);
+}
+
 }  // namespace

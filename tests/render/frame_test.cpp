@@ -98,6 +98,43 @@ TEST(BloomChain, DownsizeRangesCoverTwoSourceTexelsPerPixelWithTheBorderOutside)
   EXPECT_FLOAT_EQ(uv[1], 1.0f);
 }
 
+// Each push gives the frame its mode and keeps the one it covered; pops give them back in
+// turn.  Fifteen entries fit: a sixteenth push is skipped, and a pop of an empty stack
+// leaves the mode and the depth alone.
+TEST(ClearModes, PushesAreUndoneInTurnAndTheStackHoldsFifteen) {
+  const ClearModeStack savedStack = ScreenClearModes;
+  const int savedMode = FrameClear.mode;
+  ScreenClearModes.depth = 0;
+  FrameClear.mode = 1;
+  PushClearMode(2);
+  EXPECT_EQ(TopClearMode(), 2);
+  PushClearMode(3);
+  EXPECT_EQ(TopClearMode(), 3);
+  EXPECT_EQ(ScreenClearModes.depth, 2);
+  PopClearMode();
+  EXPECT_EQ(TopClearMode(), 2);
+  PopClearMode();
+  EXPECT_EQ(TopClearMode(), 1);
+  EXPECT_EQ(ScreenClearModes.depth, 0);
+  PopClearMode();
+  EXPECT_EQ(TopClearMode(), 1) << "nothing to pop";
+  EXPECT_EQ(ScreenClearModes.depth, 0);
+
+  for (int i = 0; i < 15; ++i) PushClearMode(100 + i);
+  EXPECT_EQ(ScreenClearModes.depth, 15);
+  EXPECT_EQ(TopClearMode(), 114);
+  PushClearMode(999);
+  EXPECT_EQ(ScreenClearModes.depth, 15) << "a full stack skips the push";
+  EXPECT_EQ(TopClearMode(), 114);
+  PopClearMode();
+  EXPECT_EQ(TopClearMode(), 113);
+  for (int i = 0; i < 14; ++i) PopClearMode();
+  EXPECT_EQ(TopClearMode(), 1);
+  EXPECT_EQ(ScreenClearModes.depth, 0);
+  ScreenClearModes = savedStack;
+  FrameClear.mode = savedMode;
+}
+
 TEST(InfoClock, SplitsMillisecondsIntoHoursMinutesSeconds) {
   int h, m, s;
   SplitClock(3600000u + 2 * 60000u + 3 * 1000u + 999u, &h, &m, &s);

@@ -87,6 +87,37 @@ TEST_F(HumanDrawing, LitBatchesAreDrawnAndTheLightingModePutBack) {
   EXPECT_EQ(LightingMode, 0);
 }
 
+// The light sample goes to the object row: six positions (the face colours) and six terms,
+// each the face's ambient rounded and held to 0..255, as a fraction of 255; the scale 1.
+// Outside the first world pass, or without a sample, the row is left as it was.
+TEST_F(HumanDrawing, TheSampleReachesTheObjectRowWithItsAmbientHeldToAByte) {
+  LightRecord light;
+  InitLightRecord(light);
+  const float ambient[6] = {-5.0f, 0.4f, 100.4f, 255.0f, 300.0f, 128.6f};
+  for (int face = 0; face < 6; ++face) {
+    light.ambient[face] = ambient[face];
+    for (int c = 0; c < 3; ++c) light.colours[face][c] = float(face * 10 + c);
+  }
+  float* row = reinterpret_cast<float*>(VSConstants[VS_ROW_OBJECT].data);
+  auto scribble = [&] {
+    for (int i = 0; i < 28; ++i) row[i] = -7.0f;
+  };
+  scribble();
+  CurrentWorldPass = 1;
+  DrawTempMeshesLit(0, 0, HUMAN_LIT_FROM_SAMPLE, light);
+  EXPECT_EQ(row[3], -7.0f) << "a later pass keeps the row";
+  CurrentWorldPass = 0;
+  DrawTempMeshesLit(0, 0, HUMAN_NO_SAMPLE, light);
+  EXPECT_EQ(row[3], -7.0f) << "no sample keeps the row";
+  DrawTempMeshesLit(0, 0, HUMAN_LIT_FROM_SAMPLE, light);
+  const float terms[6] = {0, 0, 100, 255, 255, 129};
+  for (int face = 0; face < 6; ++face) {
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(row[face * 4 + c], float(face * 10 + c)) << face << " " << c;
+    EXPECT_FLOAT_EQ(row[face * 4 + 3], terms[face] / 255.0f) << face;
+  }
+  EXPECT_EQ(row[24], 1.0f);
+}
+
 TEST_F(HumanDrawing, SlotsAreFoundByFlagAndSkeletonAndCopiesFollowTheTable) {
   EXPECT_EQ(FindHumanSlot(3), 0) << "nothing built";
   MakeSlots();

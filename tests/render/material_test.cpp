@@ -86,6 +86,27 @@ TEST_F(MaterialMapTest, FindingRaisesTheGenerationTypeAndReleasingRemoves) {
   EXPECT_NE(GetDefaultMaterial(), nullptr) << "made again when asked";
 }
 
+// The table of reflectance index against environment type, written out from its
+// description: matt (0) takes only 0; constant (1) and variable (2) shine take 1, 2, 4, 5, 6
+// and 7; the overlay (3) takes 1 to 4.  Anything outside 0..3 or 0..7 is refused.
+TEST(MaterialFlags, EachEnvironmentTypeTakesItsOwnReflectanceIndices) {
+  const int allowed[4][8] = {{1, 0, 0, 0, 0, 0, 0, 0},
+                             {0, 1, 1, 0, 1, 1, 1, 1},
+                             {0, 1, 1, 0, 1, 1, 1, 1},
+                             {0, 1, 1, 1, 1, 0, 0, 0}};
+  for (int env = 0; env < 4; ++env)
+    for (int shine = 0; shine < 8; ++shine)
+      EXPECT_EQ(ShineTypeAllowed(env, shine), allowed[env][shine]) << "env " << env << ", shine " << shine;
+  for (int env = 0; env < 4; ++env) {
+    EXPECT_EQ(ShineTypeAllowed(env, -1), 0) << env;
+    EXPECT_EQ(ShineTypeAllowed(env, 8), 0) << env;
+  }
+  for (int shine = 0; shine < 8; ++shine) {
+    EXPECT_EQ(ShineTypeAllowed(-1, shine), 0) << shine;
+    EXPECT_EQ(ShineTypeAllowed(4, shine), 0) << shine;
+  }
+}
+
 TEST(MaterialFlags, NamesDecideAlphaShineAndReflectance) {
   MaterialParams p = Params(2, 0);
   SetMaterialFlagsFromName(p, "wall");

@@ -17,6 +17,7 @@
 #include "render/generated_textures.h"
 #include "render/system_textures.h"
 #include "render/texture_files.h"
+#include "render/texture_names.h"
 #include "render/texture_table.h"
 #include "tests/render/null_renderer.h"
 #include "tests/texconv/test_pictures.h"
@@ -730,4 +731,54 @@ TEST_F(TextureTable, GlyphPagesAreGeneratedTexturesWithTheirLevels) {
   EXPECT_EQ(AddTextureRef("FONT1_AON", 0), early);
   EXPECT_EQ(early->state, TEXTURE_OWNED);
   EXPECT_EQ(early->mipLevels, FONT_PAGE_MIP_LEVELS);
+}
+
+// The name rules, written out from the header's list: the six clock faces, the plates and
+// the other special pages, and the "_ALP" ending, all without regard to case.  A name that
+// is only the ending ("_alp", four letters) still ends in it.
+TEST(TextureNames, ClockSpecialAndAlphaNamesIgnoringCase) {
+  for (const char* clock : {"s_clock", "S_CLOCK_WHITE", "s_Clock_Formula", "s_clock_f1", "S_clock_f3", "s_clock_FJ"})
+    EXPECT_TRUE(IsClockTextureName(clock)) << clock;
+  for (const char* other : {"s_clock_f2", "x_clock", "sxclock", "s_cloc", "clock", "", "s"})
+    EXPECT_FALSE(IsClockTextureName(other)) << other;
+  EXPECT_FALSE(IsClockTextureName(nullptr));
+
+  for (const char* special : {"s_plate", "S_PLATE_alp", "s_env", "S_Sky", "s_info", "s_MIRR", "s_clock_fj"})
+    EXPECT_TRUE(IsSpecialTextureName(special)) << special;
+  for (const char* other : {"s_plates", "env", "s_mirror", "s_sky_ALP", ""})
+    EXPECT_FALSE(IsSpecialTextureName(other)) << other;
+  EXPECT_FALSE(IsSpecialTextureName(nullptr));
+
+  for (const char* alpha : {"_ALP", "_alp", "glass_ALP", "x_Alp"}) EXPECT_TRUE(IsAlphaTextureName(alpha)) << alpha;
+  for (const char* other : {"ALP", "_AL", "glass_ALP2", "glassALP", "glass_ALP ", ""})
+    EXPECT_FALSE(IsAlphaTextureName(other)) << other;
+  EXPECT_FALSE(IsAlphaTextureName(nullptr));
+}
+
+// Indices run from 0 to one before the count and reach every record once.  Skins are the
+// three skin types (plain, X and Y) and nothing else.
+TEST_F(TextureTable, RecordsByIndexAndTheSkinTypes) {
+  ZKTETexture* newest = GetTexture("Kerb", 2);
+  ASSERT_NE(newest, nullptr);
+  const int count = TextureCount();
+  ASSERT_GE(count, 3) << "the two placeholders and the new record";
+  int seen = 0;
+  for (int i = 0; i < count; ++i) {
+    ASSERT_NE(TextureAt(i), nullptr) << i;
+    seen += TextureAt(i) == newest;
+  }
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(TextureAt(count), nullptr);
+  EXPECT_EQ(TextureAt(-1), nullptr);
+
+  ZKTETexture record{};
+  for (int type : {TEXTURE_TYPE_SKIN, TEXTURE_TYPE_SKIN_X, TEXTURE_TYPE_SKIN_Y}) {
+    record.type = decltype(record.type)(type);
+    EXPECT_EQ(IsSkinTexture(&record), 1) << type;
+  }
+  for (int type : {TEXTURE_TYPE_GENERAL, TEXTURE_TYPE_TRAINING, TEXTURE_TYPE_BACKGROUND, TEXTURE_TYPE_BLANK}) {
+    record.type = decltype(record.type)(type);
+    EXPECT_EQ(IsSkinTexture(&record), 0) << type;
+  }
+  EXPECT_EQ(IsSkinTexture(nullptr), 0);
 }

@@ -211,6 +211,70 @@ TEST_F(ViewsTest, AxesFromHeadingAndPitch) {
   EXPECT_NEAR(v.direction[0], -1.0, 1e-6);
 }
 
+// The eye is kept within 16000 m across and 8000 m up or down; a value on the bound stays.
+TEST_F(ViewsTest, TheEyeIsHeldWithinSixteenKilometresAcrossAndEightUpOrDown) {
+  MakeView({});
+  View& v = *CurrentView;
+  constexpr int32_t ACROSS = 16000 << 16, UP = 8000 << 16;
+  v.position[0] = ACROSS + 1;
+  v.position[1] = -ACROSS - 5;
+  v.position[2] = UP + 1;
+  ClampViewPosition();
+  EXPECT_EQ(v.position[0], ACROSS);
+  EXPECT_EQ(v.position[1], -ACROSS);
+  EXPECT_EQ(v.position[2], UP);
+  v.position[0] = -ACROSS;
+  v.position[1] = 123;
+  v.position[2] = -UP - 1;
+  ClampViewPosition();
+  EXPECT_EQ(v.position[0], -ACROSS);
+  EXPECT_EQ(v.position[1], 123);
+  EXPECT_EQ(v.position[2], -UP);
+}
+
+// Orbiting puts the eye the distance out along the direction its heading and pitch give:
+// a quarter turn left looks along +x, so the eye is 10 m towards -x of the target.
+TEST_F(ViewsTest, OrbitingPutsTheEyeBackAlongTheHeadingFromTheTarget) {
+  MakeView({});
+  View& v = *CurrentView;
+  v.heading = 0x4000;
+  v.pitch = 0;
+  const int32_t target[3] = {1 << 16, 2 << 16, 3 << 16};
+  OrbitView(target, 10 << 16);
+  EXPECT_NEAR(v.position[0], -9 << 16, 2);
+  EXPECT_NEAR(v.position[1], 2 << 16, 2);
+  EXPECT_NEAR(v.position[2], 3 << 16, 2);
+  v.heading = 0;
+  v.pitch = 0x4000;  // a quarter down: looking straight down, the eye above the target
+  OrbitView(target, 5 << 16);
+  EXPECT_NEAR(v.position[0], 1 << 16, 2);
+  EXPECT_NEAR(v.position[1], 2 << 16, 2);
+  EXPECT_NEAR(v.position[2], 8 << 16, 2);
+}
+
+// The axes handed out are the basis transposed: column 0 is right, 1 up, 2 forward.
+TEST_F(ViewsTest, TheAxesHandedOutAreTheBasisTransposed) {
+  MakeView({});
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) ViewBasis[r][c] = float(10 * r + c);
+  float axes[3][3];
+  GetViewAxes(axes);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(axes[r][c], float(10 * c + r)) << r << c;
+}
+
+// Looking straight down from 10 m every axis is turned over (right -x, up -y, forward -z),
+// so the point (1, 2, 4) m, 6 m below the eye, is (-1, -2) across and 6 m deep in the view.
+TEST_F(ViewsTest, AWorldPointIsTakenRelativeToTheEyeIntoTheViewsAxes) {
+  MakeView({.eye = {0, 0, 10}, .direction = {0, 0, 1}});
+  const int32_t point[3] = {1 << 16, 2 << 16, 4 << 16};
+  int32_t out[3];
+  WorldToView(point, out);
+  EXPECT_EQ(out[0], -(1 << 16));
+  EXPECT_EQ(out[1], -(2 << 16));
+  EXPECT_EQ(out[2], 6 << 16);
+}
+
 // ---- Projection ----
 
 TEST_F(ViewsTest, ProjectionMatchesTheDoubleReference) {

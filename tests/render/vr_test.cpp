@@ -493,4 +493,25 @@ TEST(VrMirror, TheWindowShowsTheLeftEyeCroppedSymmetrically) {
   EXPECT_FLOAT_EQ(uv[3], 1.0f);
 }
 
+// The headset drives the view only in a tracking session, with VR on, and not while the
+// headset's picture is only mirrored on the monitor.
+TEST(VrTracking, OnlyATrackingSessionWithVrOnAndNoMonitorModeTracks) {
+  const int savedKind = Vr.sessionKind, savedEnabled = VrEnabled, savedMonitor = Gfx.vrMonitorMode;
+  Vr.sessionKind = ZKTVR_SESSION_TRACKING;
+  VrEnabled = 1;
+  Gfx.vrMonitorMode = 0;
+  EXPECT_EQ(IsVrTracking(), 1);
+  Gfx.vrMonitorMode = 1;
+  EXPECT_EQ(IsVrTracking(), 0);
+  Gfx.vrMonitorMode = 0;
+  VrEnabled = 0;
+  EXPECT_EQ(IsVrTracking(), 0);
+  VrEnabled = 1;
+  Vr.sessionKind = 0;
+  EXPECT_EQ(IsVrTracking(), 0);
+  Vr.sessionKind = savedKind;
+  VrEnabled = savedEnabled;
+  Gfx.vrMonitorMode = savedMonitor;
+}
+
 }  // namespace
