@@ -535,6 +535,12 @@ TEST_F(Layouts, PitMarkersRoutesAndBounds) {
   int routes = 0;
   EXPECT_EQ(CheckLayoutRoute(0, routes), 0);
   EXPECT_EQ(routes, 3);
+  // Asked for a start: the checkers (plain objects) and a finish line are not one, and the
+  // routes are still counted.
+  Add(Rec(0, 10, 0, (5 << 2) | 0, 192));
+  routes = 0;
+  EXPECT_EQ(CheckLayoutRoute(1, routes), 0);
+  EXPECT_EQ(routes, 3);
   Add(Start(0, -30));
   EXPECT_EQ(CheckLayoutRoute(1, routes), 1);
   // Bounds over static blocks at (10, 20) and (-30, 5) (half 0.2 m), turned a quarter.
