@@ -282,6 +282,23 @@ TEST_F(WorldSetup, OpenConfigurationMasks) {
   for (int i = 0; i < w->objectCount; ++i) EXPECT_EQ(w->objects[i]->configMask & 0x10001u, 0x10001u);
 }
 
+// A configuration number past 15 reads bit 15 (and 31 for the reversed form), the last there
+// is; and only the first n objects of the table are touched.
+TEST_F(WorldSetup, OpenConfigurationHoldsTheNumberAt15AndTouchesOnlyTheFirstObjects) {
+  auto* high = new DiscObject(OBJECT_SECTION);
+  auto* later = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(high);
+  w->AddObjectToTable(later);
+  high->flags = 3;
+  high->configMask = 0x80008000u;  // configuration 15, both ways
+  later->flags = 1;                // would lose bits 0 and 16
+  later->configMask = 0xFFFFFFFFu;
+  w->configNumber = 20;
+  w->ApplyOpenConfiguration(1);
+  EXPECT_EQ(high->configMask, 0x80018001u) << "bits 15 and 31 copied to 0 and 16";
+  EXPECT_EQ(later->configMask, 0xFFFFFFFFu) << "the second object is past the count";
+}
+
 // Undoing a configuration: a reversal of a path that cannot be reversed changes nothing, and
 // only the open flag (bit 1) gives every object bits 0 and 16 back.
 TEST_F(WorldSetup, UndoingOnlyTheOpenFlagGivesTheMasksBack) {
