@@ -558,6 +558,18 @@ TEST_F(Layouts, PitMarkersRoutesAndBounds) {
   EXPECT_NEAR(b.halfY / FIX, (hi[1] - lo[1]) / 2 + scale, 1e-4);
 }
 
+// The widening follows the larger half, here the one in y: blocks at (0, 40) and (0, -10) with
+// halves of 0.2 m span 0.2 m either side in x and 25.2 m in y, and both halves grow by
+// 25.2 m x 65536 / 16384000 = 0.1008 m.
+TEST_F(Layouts, BoundsWidenByTheLargerHalfWhenItIsAcross) {
+  Add(Rec(0, 40, BLOCK)), Add(Rec(0, -10, BLOCK));
+  for (int i = 0; i < 2; ++i) static_cast<FObject*>(W().objects[i])->AddPhysics();
+  const LayoutBounds b = ComputeLayoutBounds();
+  EXPECT_NEAR(b.centre.y / FIX, 15.0, 1e-4);
+  EXPECT_NEAR(b.halfX / FIX, 0.2 + 0.1008, 1e-4);
+  EXPECT_NEAR(b.halfY / FIX, 25.2 + 0.1008, 1e-4);
+}
+
 TEST_F(Layouts, RoutesCountUpToFortyAndTheSettingIsHeldWithinThem) {
   // Checkers numbered 1 to 40 (flags 0 to 39) and 41: every route from 1 up counts, 41 does not.
   for (int flags = 0; flags <= 40; ++flags) ASSERT_EQ(Add(Rec(-100 + 4 * flags, 0, 184, flags)), 1) << flags;
