@@ -197,6 +197,7 @@ TEST_F(WorldObject, AddedObjectsLayoutStatesAndChanges) {
   EXPECT_EQ(w.loadStep, 0);
   EXPECT_EQ(a->freesBuilt, 1);
   EXPECT_EQ(a->resets, 2);
+  EXPECT_EQ(static_cast<DiscObject*>(w.objects[0])->resets, 1) << "clearing the load resets from the first object";
 }
 
 TEST_F(WorldObject, RemovingTheAddedObjectsEmptiesAndRefillsTheOctree) {
