@@ -536,6 +536,12 @@ TEST_F(Layouts, PitMarkersRoutesAndBounds) {
   int routes = 0;
   EXPECT_EQ(CheckLayoutRoute(0, routes), 0);
   EXPECT_EQ(routes, 3);
+  // Asked for a start: the checkers (plain objects) and a finish line are not one, and the
+  // routes are still counted.
+  Add(Rec(0, 10, 0, (5 << 2) | 0, 192));
+  routes = 0;
+  EXPECT_EQ(CheckLayoutRoute(1, routes), 0);
+  EXPECT_EQ(routes, 3);
   Add(Start(0, -30));
   EXPECT_EQ(CheckLayoutRoute(1, routes), 1);
   // Bounds over static blocks at (10, 20) and (-30, 5) (half 0.2 m), turned a quarter.
@@ -551,6 +557,18 @@ TEST_F(Layouts, PitMarkersRoutesAndBounds) {
   const double half = (hi[0] - lo[0]) / 2, scale = half * FIX / 1.6384e7;
   EXPECT_NEAR(b.halfX / FIX, half + scale, 1e-4);
   EXPECT_NEAR(b.halfY / FIX, (hi[1] - lo[1]) / 2 + scale, 1e-4);
+}
+
+// The widening follows the larger half, here the one in y: blocks at (0, 40) and (0, -10) with
+// halves of 0.2 m span 0.2 m either side in x and 25.2 m in y, and both halves grow by
+// 25.2 m x 65536 / 16384000 = 0.1008 m.
+TEST_F(Layouts, BoundsWidenByTheLargerHalfWhenItIsAcross) {
+  Add(Rec(0, 40, BLOCK)), Add(Rec(0, -10, BLOCK));
+  for (int i = 0; i < 2; ++i) static_cast<FObject*>(W().objects[i])->AddPhysics();
+  const LayoutBounds b = ComputeLayoutBounds();
+  EXPECT_NEAR(b.centre.y / FIX, 15.0, 1e-4);
+  EXPECT_NEAR(b.halfX / FIX, 0.2 + 0.1008, 1e-4);
+  EXPECT_NEAR(b.halfY / FIX, 25.2 + 0.1008, 1e-4);
 }
 
 TEST_F(Layouts, RoutesCountUpToFortyAndTheSettingIsHeldWithinThem) {

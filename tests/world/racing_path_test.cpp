@@ -218,6 +218,39 @@ TEST(RacingPath, InterpolationAndOffsets) {
   EXPECT_FLOAT_EQ(PathNodeLateralOffset(a, -2 << 16, 0), -2.0f);
 }
 
+TEST(RacingPath, NodeDirectionAtTheEndsOfOpenAndClosedPaths) {
+  // Four nodes at (0,0), (3,0), (3,4), (0,4) m.  A node's direction runs from the node before
+  // it to the node after it; an open path's end nodes use themselves in place of the missing
+  // neighbour, a closed one wraps round.
+  TrackPath p;
+  p.nodeCount = 4;
+  p.nodes = new PathNode[4];
+  const int32_t xs[4] = {0, 3, 3, 0}, ys[4] = {0, 0, 4, 4};
+  for (int i = 0; i < 4; ++i) {
+    p.nodes[i].x = xs[i] << 16;
+    p.nodes[i].y = ys[i] << 16;
+  }
+  float d[3];
+  const auto expect = [&](int index, float x, float y, const char* what) {
+    d[0] = d[1] = d[2] = 9;
+    PathNodeDirection(p, d, index);
+    EXPECT_NEAR(d[0], x, 1e-6f) << what;
+    EXPECT_NEAR(d[1], y, 1e-6f) << what;
+    EXPECT_EQ(d[2], 0.0f) << what;
+  };
+  expect(0, 1, 0, "open, first node: from itself to (3,0)");
+  expect(1, 0.6f, 0.8f, "open, second node: (0,0) to (3,4) is 3-4-5");
+  expect(3, -1, 0, "open, last node: from (3,4) to itself");
+  expect(4, 0, 0, "past the end: zero");
+  expect(-1, 0, 0, "before the start: zero");
+  p.flags = PATH_FLAG_LOOP;
+  expect(0, 0.6f, -0.8f, "closed, first node: (0,4) to (3,0)");
+  expect(3, -0.6f, -0.8f, "closed, last node: (3,4) to (0,0)");
+  expect(4, 0, 0, "closed, past the end: still zero");
+  p.nodeCount = 0;
+  expect(1, 0, 0, "no nodes: zero");
+}
+
 TEST_F(PathWorld, ChecksAfterLoading) {
   TrackPath& p = Install(OvalRecord());
   ASSERT_EQ(CWld->racingPath, &p);

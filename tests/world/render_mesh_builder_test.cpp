@@ -470,4 +470,38 @@ TEST(ModelsInPools, PlacingScalesTheMatrixAndOffsetsThePosition) {
   WorldModels = saved;
 }
 
+// An offset along any one axis moves the model, however small: one unit along x, y or z alone,
+// through the identity matrix at scale 1, lands one unit from the position on that axis.
+TEST(ModelsInPools, AnOffsetOfOneUnitAlongAnyAxisMovesTheModel) {
+  const WorldModelServices saved = WorldModels;
+  static int model = 0;
+  static IntVector offsetGiven{};
+  WorldModels = {};
+  WorldModels.ModelOf = [](const PreGenModel&) -> void* { return &model; };
+  WorldModels.EntryScale = [](const PreGenModel&) { return 1.0f; };
+  WorldModels.ModelOffset = [](void*, IntVector& offset) { offset = offsetGiven; };
+  WorldModels.BuildLevelMesh = [](void*, const FixedTransform& t, BuiltMesh& mesh) {
+    Placed::seen = t;
+    static Material m{};
+    mesh = ModelMesh(3, 1, &m);
+    return 0;
+  };
+  auto pool = std::make_unique<MeshPool>();
+  ResetMeshPool(*pool);
+  FixedMatrix identity;
+  MatrixIdentity(identity);
+  const auto* entry = reinterpret_cast<const PreGenModel*>(&model);
+  const IntVector position = {10 << 16, 20 << 16, 30 << 16};
+  const IntVector offsets[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  for (const IntVector& offset : offsets) {
+    offsetGiven = offset;
+    Placed::seen = {};
+    EXPECT_EQ(PlaceModelInPool(*pool, *entry, position, identity), nullptr);
+    EXPECT_EQ(Placed::seen.translation.x, (10 << 16) + offset.x);
+    EXPECT_EQ(Placed::seen.translation.y, (20 << 16) + offset.y);
+    EXPECT_EQ(Placed::seen.translation.z, (30 << 16) + offset.z);
+  }
+  WorldModels = saved;
+}
+
 }  // namespace

@@ -198,6 +198,11 @@ TEST(TracksideObjects, StartGridRecords) {
   auto* grid = static_cast<WStartGrid*>(o.get());
   EXPECT_EQ(grid->firstNumber, 1);
   EXPECT_EQ(grid->columnSpacing, 4.0f);
+  // Three columns, the fewest whose width is split: 10 m across two gaps is 5 m.
+  old.columns = 3;
+  old.columnSpacing = 10;
+  Owned o3(ReadObject(OBJECT_START_GRID, [&](DataFile& f) { WriteStartGridRecord(f, old); }));
+  EXPECT_EQ(static_cast<WStartGrid*>(o3.get())->columnSpacing, 5.0f);
   // A curved record carries its end point; a NaN heading keeps 0.
   TrackStartGrid curved;
   curved.flags = START_GRID_CURVED;

@@ -125,6 +125,19 @@ TEST_F(WorldObject, ViewCentreSizeAndRadius) {
   EXPECT_NEAR(w.viewRadius, (10 << 16) + d, 1.0);
 }
 
+// A world too big for 32 bits: the view size stops at the largest multiple of 2 m that fits,
+// the radius at the largest value.  Two objects 2,000,000,000 units either side of the origin,
+// each as wide again: the box spans +-4e9 about a centre of 0, and the far edge of each lies
+// 4e9 from it.
+TEST_F(WorldObject, AWorldPastThirtyTwoBitsKeepsTheLargestViewSizeAndRadius) {
+  Add(OBJECT_SECTION, {2000000000, 0, 0}, 2000000000);
+  Add(OBJECT_SECTION, {-2000000000, 0, 0}, 2000000000);
+  CWld->CalcViewCentreAndRadius();
+  EXPECT_EQ(CWld->viewCentre.x, 0);
+  EXPECT_EQ(CWld->viewSize, 0x7FFE0000);
+  EXPECT_EQ(CWld->viewRadius, 0x7FFFFFFF);
+}
+
 // The view box always holds the origin: a world wholly on the positive side spans from 0.
 // One object from 19 m to 21 m less one unit in x: the middle of 0 .. 21 m less a unit is
 // 10.5 m less half a unit, which rounds down to 10 m (from 1 unit it would be 11 m).
@@ -184,6 +197,7 @@ TEST_F(WorldObject, AddedObjectsLayoutStatesAndChanges) {
   EXPECT_EQ(w.loadStep, 0);
   EXPECT_EQ(a->freesBuilt, 1);
   EXPECT_EQ(a->resets, 2);
+  EXPECT_EQ(static_cast<DiscObject*>(w.objects[0])->resets, 1) << "clearing the load resets from the first object";
 }
 
 TEST_F(WorldObject, RemovingTheAddedObjectsEmptiesAndRefillsTheOctree) {

@@ -282,6 +282,62 @@ TEST_F(WorldSetup, OpenConfigurationMasks) {
   for (int i = 0; i < w->objectCount; ++i) EXPECT_EQ(w->objects[i]->configMask & 0x10001u, 0x10001u);
 }
 
+// A configuration number past 15 reads bit 15 (and 31 for the reversed form), the last there
+// is; and only the first n objects of the table are touched.
+TEST_F(WorldSetup, OpenConfigurationHoldsTheNumberAt15AndTouchesOnlyTheFirstObjects) {
+  auto* high = new DiscObject(OBJECT_SECTION);
+  auto* later = new DiscObject(OBJECT_SECTION);
+  w->AddObjectToTable(high);
+  w->AddObjectToTable(later);
+  high->flags = 3;
+  high->configMask = 0x80008000u;  // configuration 15, both ways
+  later->flags = 1;                // would lose bits 0 and 16
+  later->configMask = 0xFFFFFFFFu;
+  w->configNumber = 20;
+  w->ApplyOpenConfiguration(1);
+  EXPECT_EQ(high->configMask, 0x80018001u) << "bits 15 and 31 copied to 0 and 16";
+  EXPECT_EQ(later->configMask, 0xFFFFFFFFu) << "the second object is past the count";
+}
+
+// A timing line is stored as eight little-endian words of 32 bytes; writing one leaves its
+// neighbours' bytes as they were, and every word reads back whole, negative ones too.
+TEST_F(WorldSetup, TimingLinesAreEightLittleEndianWordsThatLeaveTheirNeighboursAlone) {
+  TimingLine next = {};
+  next.x = 0x11223344;
+  next.halfWidth = -2;
+  SetTimingLine(*w, 2, next);
+  TimingLine line = {};
+  line.x = 0x01020304;
+  line.y = -(5 << 16);
+  line.z = 7;
+  line.direction[0] = -65536;
+  line.direction[1] = 1;
+  line.direction[2] = 65536;
+  line.direction[3] = -1;
+  line.halfWidth = 0x7F00FF80;
+  SetTimingLine(*w, 1, line);
+  const uint8_t* bytes = w->timing + TIMING_LINE_BYTES;
+  EXPECT_EQ(bytes[0], 0x04);
+  EXPECT_EQ(bytes[1], 0x03);
+  EXPECT_EQ(bytes[2], 0x02);
+  EXPECT_EQ(bytes[3], 0x01);
+  EXPECT_EQ(bytes[28], 0x80) << "the half width, the last word";
+  EXPECT_EQ(bytes[31], 0x7F);
+  const TimingLine back = GetTimingLine(*w, 1);
+  EXPECT_EQ(back.x, 0x01020304);
+  EXPECT_EQ(back.y, -(5 << 16));
+  EXPECT_EQ(back.z, 7);
+  EXPECT_EQ(back.direction[0], -65536);
+  EXPECT_EQ(back.direction[1], 1);
+  EXPECT_EQ(back.direction[2], 65536);
+  EXPECT_EQ(back.direction[3], -1);
+  EXPECT_EQ(back.halfWidth, 0x7F00FF80);
+  const TimingLine after = GetTimingLine(*w, 2);
+  EXPECT_EQ(after.x, 0x11223344) << "the next line's first word is untouched";
+  EXPECT_EQ(after.halfWidth, -2);
+  EXPECT_EQ(GetTimingLine(*w, 0).halfWidth, 0) << "nor the line before";
+}
+
 // Undoing a configuration: a reversal of a path that cannot be reversed changes nothing, and
 // only the open flag (bit 1) gives every object bits 0 and 16 back.
 TEST_F(WorldSetup, UndoingOnlyTheOpenFlagGivesTheMasksBack) {
