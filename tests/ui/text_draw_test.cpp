@@ -539,6 +539,33 @@ TEST_F(TextDraw, FadedTextReachingPastThePanelBottomIsCutThere) {
   EXPECT_EQ(v[2].colour >> 24, 0u) << "fully faded at the cut";
 }
 
+TEST_F(TextDraw, FadedItemsEndingOnTheCutsOrWithoutHeightAreLeftOut) {
+  GlyphMode = GLYPH_MODE_FADED;
+  DrawText("b", WHITE, 0.0f, 0.0f, 0.23f, 0);
+  GlyphMode = GLYPH_MODE_PLAIN;
+  ASSERT_EQ(Items().size(), 1u);
+  TextBatchItem item = Items()[0];
+  InterfaceTextBatch.items.clear();
+  // The panel shows y from -0.2 to 0.85.
+  const float spans[5][2] = {
+      {-0.4f, -0.2f},  // ends on the top cut: gone
+      {0.85f, 1.0f},   // starts on the bottom cut: gone
+      {0.3f, 0.3f},    // no height: gone
+      {-0.4f, -0.1f},  // reaches in past the top cut: kept
+      {0.8f, 1.0f},    // starts above the bottom cut: kept
+  };
+  for (const auto& span : spans) {
+    item.y0 = span[0];
+    item.y1 = span[1];
+    QueueTextItem(InterfaceTextBatch, item);
+  }
+  Draw2D& l = Draw2DList;
+  DrawTextBox(InterfaceTextBatch);
+  uint32_t corners = 0;
+  for (uint32_t b = 1; b < l.counters.batchCount; ++b) corners += l.batches[b].vertexCount;  // past the background's
+  EXPECT_EQ(corners, 8u) << "two glyphs of four corners";
+}
+
 TEST_F(TextDraw, PixelBatchesGoThroughTheStreamInDrawsOf5120Vertices) {
   for (int i = 0; i < 1300; ++i) {
     TextBatchItem item{};
