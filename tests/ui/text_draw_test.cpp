@@ -653,6 +653,33 @@ TEST_F(TextDraw, ReadoutsUseTheDashboardDigitsRightAlignedWithTheUnitBelow) {
   EXPECT_NEAR(Items()[5].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4);
 }
 
+TEST_F(TextDraw, PressureReadoutsHoldAtTheirWidestNumbers) {
+  // 10 bar is 147 psi: held at 99.9; -10 bar at -99.9; 20 bar at 9.99 (codes 96 above ASCII).
+  EXPECT_STREQ(PressureReadoutText(10.0f, 1).number, "\x99\x99\x8E\x99");
+  EXPECT_STREQ(PressureReadoutText(-10.0f, 1).number, "\x8D\x99\x99\x8E\x99");
+  EXPECT_STREQ(PressureReadoutText(20.0f, 0).number, "\x99\x8E\x99\x99");
+  EXPECT_STREQ(PressureReadoutText(std::nanf(""), 0).number, "\x90\x8E\x90\x90") << "0.00";
+}
+
+TEST_F(TextDraw, RawCodesSkipControlBytesAndABlankOnlyMovesOn) {
+  // The fixed-width set's blank advances 0.25 + 1/12 at size 1.
+  constexpr float BLANK = FIXED_SPACE_WIDTH + 1.0f / 12.0f;
+  EXPECT_FLOAT_EQ(RawCodesWidth(" ", 2.0f), 2.0f * BLANK) << "the blank has its width";
+  EXPECT_FLOAT_EQ(RawCodesWidth("\x1F", 2.0f), 0.0f) << "below the first code: nothing";
+  EXPECT_FLOAT_EQ(RawCodesWidth(nullptr, 2.0f), 0.0f);
+  EmptyTextBatches();
+  DrawRawCodes("\x1F a", 10.0f, 0.0f, 2.0f, WHITE);
+  ASSERT_EQ(Items().size(), 1u) << "only the letter is queued";
+  EXPECT_EQ(Items()[0].glyph, Glyph('a'));
+  EmptyTextBatches();
+  QueueGlyph(Glyph('a'), 10.0f + 2.0f * BLANK, 0.0f, 2.0f, WHITE);
+  ASSERT_EQ(Items().size(), 1u);
+  const float expected = Items()[0].x0;
+  EmptyTextBatches();
+  DrawRawCodes("\x1F a", 10.0f, 0.0f, 2.0f, WHITE);
+  EXPECT_FLOAT_EQ(Items()[0].x0, expected) << "after one blank's advance, none for the control byte";
+}
+
 TEST_F(TextDraw, TextInABoxWrapsAcrossThePanelAtMostTenLinesOverABoxThatItLeavesBelow) {
   PanelLayoutIndex = 0;
   const PanelLayout& panel = CurrentPanelLayout();
