@@ -205,12 +205,27 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   Material m{};
   m.texture = &texture;
   texture.width = texture.height = 1;
-  const uint32_t before = list.counters.vertexCount;
+  uint32_t before = list.counters.vertexCount;
   DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
   DrawTextureInRect(nullptr, 1, 0.5f, -0.5f, -0.5f, 0.5f);
   texture.width = texture.height = 64;
   DrawTextureInRect(&m, 2, 0.5f, -0.5f, 0.5f, 0.5f);
   EXPECT_EQ(list.counters.vertexCount, before) << "one texel, no texture or no height: nothing";
+
+  // Two texels either way are enough; one texel in either direction is not.
+  texture.width = 2;
+  texture.height = 1;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  texture.width = 1;
+  texture.height = 2;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  EXPECT_EQ(list.counters.vertexCount, before) << "one texel wide or high: nothing";
+  texture.width = texture.height = 2;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  ASSERT_EQ(list.counters.vertexCount, before + 4) << "a 2 x 2 texture is drawn";
+  EXPECT_NEAR(list.vertices[before].v, 0.25f, 1e-6) << "half a texel of two in";
+  texture.width = texture.height = 64;
+  before = list.counters.vertexCount;
 
   // A square texture in a square of the device: mode 2 narrows the quad to the screen's shape.
   DrawTextureInRect(&m, 2, 0.5f, -0.5f, -0.5f, 0.5f);
