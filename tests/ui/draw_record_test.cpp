@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/window_state.h"
+#include "ui/character_set.h"
 #include "ui/draw_record.h"
 #include "ui/text_draw.h"
 
@@ -194,6 +195,23 @@ TEST_F(DrawRecordTest, QueuedTextsArePlacedOverTheirItemsWhenTheirBatchIsDrawn) 
   ForgetQueuedTexts(SmallTextBatch);
   RecordDrawnBatch(SmallTextBatch, 1);
   EXPECT_EQ(DrawRecord.size(), 2u);
+}
+
+TEST_F(DrawRecordTest, AFontPageGlyphsExtentIsItsAdvanceWithoutTheTextureMargins) {
+  UseFixedWidthCharacterSet();
+  // 'a' is half a cell wide, and its box runs 1/24 cell beyond on both sides: 7/12 of a cell
+  // over 7 pixels is 12 pixels a cell, so half a pixel comes off each side.
+  TextBatchItem item = Item(10.0f, 20.0f, 17.0f, 32.0f);
+  item.texturePage = 0;
+  item.glyph = 'a' - FIRST_CODE;
+  SmallTextBatch.items.push_back(item);
+  RecordQueuedText(SmallTextBatch, 0, "a", 0xFFFFFFFFu);
+  RecordDrawnBatch(SmallTextBatch, 0);
+  ASSERT_EQ(DrawRecord.size(), 1u);
+  EXPECT_FLOAT_EQ(DrawRecord[0].left, 10.5f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].right, 16.5f);
+  EXPECT_FLOAT_EQ(DrawRecord[0].top, 20.0f) << "the height as it is";
+  EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 32.0f);
 }
 
 }  // namespace
