@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -441,6 +442,21 @@ TEST(FontMeasure, FindsTheInkRowsAndReportsABlankSurface) {
   ASSERT_EQ(FindInkRows(surface.data(), &top, &bottom), 1);
   EXPECT_EQ(top, 10);
   EXPECT_EQ(bottom, 50);
+}
+
+TEST(FontMeasure, InkOnTheSurfacesFirstAndLastRowsAndColumnsCounts) {
+  std::vector<uint8_t> surface(GLYPH_SURFACE_BYTES, 255);
+  int top = -1, bottom = -1;
+  surface[0] = 0;                                   // row 0, column 0
+  surface[(5 * GLYPH_SURFACE_SIZE + 63) * 3] = 0;  // row 5, the last column
+  ASSERT_EQ(FindInkRows(surface.data(), &top, &bottom), 1);
+  EXPECT_EQ(top, 0) << "the first row is kept once found";
+  EXPECT_EQ(bottom, 5);
+  std::fill(surface.begin(), surface.end(), uint8_t{255});
+  surface[(63 * GLYPH_SURFACE_SIZE + 63) * 3] = 0;  // the very last pixel
+  ASSERT_EQ(FindInkRows(surface.data(), &top, &bottom), 1);
+  EXPECT_EQ(top, 63);
+  EXPECT_EQ(bottom, 63);
 }
 
 // ---- Double-byte glyphs ----

@@ -680,6 +680,24 @@ TEST_F(PanelDraw, APanelTooSmallForItsCornersIsOneQuadInPlace) {
   EXPECT_FLOAT_EQ(V(2).y, -0.505f);
 }
 
+TEST_F(PanelDraw, AQuadWithoutWidthOrHeightDrawsNothing) {
+  DrawInterfaceQuad(0xFF000000u, 0.2f, 0.3f, 0.2f, 0.4f);  // no width
+  DrawInterfaceQuad(0xFF000000u, 0.2f, 0.3f, 0.4f, 0.3f);  // no height
+  DrawPanelInColour(0xFF204060u, 0.2f, 0.5f, 0.2f, 0.505f);
+  DrawPanelInColour(0xFF204060u, 0.2f, 0.5f, 0.205f, 0.5f);
+  EXPECT_EQ(Triangles(), 0u);
+  DrawInterfaceQuad(0xFF000000u, 0.2f, 0.3f, 0.201f, 0.301f);
+  EXPECT_EQ(Triangles(), 2u) << "a sliver is still a quad";
+}
+
+TEST(CodeColours, CodesAboveMinusThreeTakeTheFirstColour) {
+  // The list starts at code -3; -2, -1 and 0 are before it and read its first colour.
+  EXPECT_EQ(CodeColour(-2), 0xFF505060u);
+  EXPECT_EQ(CodeColour(-1), 0xFF505060u);
+  EXPECT_EQ(CodeColour(0), 0xFF505060u);
+  EXPECT_EQ(CodeColour(-15), 0xFF808080u) << "just past the last";
+}
+
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
   ColourWord face = RgbWord(160, 80, 32);
   InterfaceButton b{};

@@ -119,6 +119,23 @@ TEST_F(Shapes2D, BevelBoxesShadeThroughTheBrightnessTableAndSwapWhenPressed) {
   }
 }
 
+// The wide form's bevel is a quarter of the box's width across and of its height down, and
+// any state but 0 swaps its edges (255 too: only the plain form turns red).
+TEST_F(Shapes2D, WideBevelBoxesTakeAQuarterOfEachSideAndSwapForAnyState) {
+  const uint32_t c = RgbWord(100, 40, 200);
+  auto argb = [](int r, int g, int b) { return ApplyBrightnessTable(0xFF000000u | r << 16 | g << 8 | b); };
+  const uint32_t light = argb(177, 147, 227), dark = argb(100, 70, 150);
+  for (const auto& [state, top] : {std::pair{0, light}, std::pair{1, dark}, std::pair{255, dark}}) {
+    DrawBevelBoxWide(c, state, 10, 10, 110, 50);  // 100 x 40: bevels of 25 and 10
+    const std::vector<Vertex2D> v = DrawnStream(20, false);
+    EXPECT_FLOAT_EQ(v[0].x, 2.0f * 35 / W - 1.0f) << state;
+    EXPECT_FLOAT_EQ(v[0].y, 1.0f - 2.0f * 20 / H) << state;
+    EXPECT_FLOAT_EQ(v[2].x, 2.0f * 85 / W - 1.0f) << state;
+    EXPECT_FLOAT_EQ(v[2].y, 1.0f - 2.0f * 40 / H) << state;
+    EXPECT_EQ(v[4].colour, top) << "the top edge, state " << state;
+  }
+}
+
 // A blended box and a bevel box are recorded as fills over the pixels they cover, the blended
 // one in its own colour, the bevel box in its face colour, opaque.
 TEST_F(Shapes2D, BlendedAndBevelBoxesAreRecordedWhereTheyAreDrawn) {
@@ -205,12 +222,27 @@ TEST_F(Shapes2D, PicturesCutBatchesThePointerTurnsAndTexturesFitTheirRectangles)
   Material m{};
   m.texture = &texture;
   texture.width = texture.height = 1;
-  const uint32_t before = list.counters.vertexCount;
+  uint32_t before = list.counters.vertexCount;
   DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
   DrawTextureInRect(nullptr, 1, 0.5f, -0.5f, -0.5f, 0.5f);
   texture.width = texture.height = 64;
   DrawTextureInRect(&m, 2, 0.5f, -0.5f, 0.5f, 0.5f);
   EXPECT_EQ(list.counters.vertexCount, before) << "one texel, no texture or no height: nothing";
+
+  // Two texels either way are enough; one texel in either direction is not.
+  texture.width = 2;
+  texture.height = 1;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  texture.width = 1;
+  texture.height = 2;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  EXPECT_EQ(list.counters.vertexCount, before) << "one texel wide or high: nothing";
+  texture.width = texture.height = 2;
+  DrawTextureInRect(&m, 1, 0.5f, -0.5f, -0.5f, 0.5f);
+  ASSERT_EQ(list.counters.vertexCount, before + 4) << "a 2 x 2 texture is drawn";
+  EXPECT_NEAR(list.vertices[before].v, 0.25f, 1e-6) << "half a texel of two in";
+  texture.width = texture.height = 64;
+  before = list.counters.vertexCount;
 
   // A square texture in a square of the device: mode 2 narrows the quad to the screen's shape.
   DrawTextureInRect(&m, 2, 0.5f, -0.5f, -0.5f, 0.5f);

@@ -539,6 +539,33 @@ TEST_F(TextDraw, FadedTextReachingPastThePanelBottomIsCutThere) {
   EXPECT_EQ(v[2].colour >> 24, 0u) << "fully faded at the cut";
 }
 
+TEST_F(TextDraw, FadedItemsEndingOnTheCutsOrWithoutHeightAreLeftOut) {
+  GlyphMode = GLYPH_MODE_FADED;
+  DrawText("b", WHITE, 0.0f, 0.0f, 0.23f, 0);
+  GlyphMode = GLYPH_MODE_PLAIN;
+  ASSERT_EQ(Items().size(), 1u);
+  TextBatchItem item = Items()[0];
+  InterfaceTextBatch.items.clear();
+  // The panel shows y from -0.2 to 0.85.
+  const float spans[5][2] = {
+      {-0.4f, -0.2f},  // ends on the top cut: gone
+      {0.85f, 1.0f},   // starts on the bottom cut: gone
+      {0.3f, 0.3f},    // no height: gone
+      {-0.4f, -0.1f},  // reaches in past the top cut: kept
+      {0.8f, 1.0f},    // starts above the bottom cut: kept
+  };
+  for (const auto& span : spans) {
+    item.y0 = span[0];
+    item.y1 = span[1];
+    QueueTextItem(InterfaceTextBatch, item);
+  }
+  Draw2D& l = Draw2DList;
+  DrawTextBox(InterfaceTextBatch);
+  uint32_t corners = 0;
+  for (uint32_t b = 1; b < l.counters.batchCount; ++b) corners += l.batches[b].vertexCount;  // past the background's
+  EXPECT_EQ(corners, 8u) << "two glyphs of four corners";
+}
+
 TEST_F(TextDraw, PixelBatchesGoThroughTheStreamInDrawsOf5120Vertices) {
   for (int i = 0; i < 1300; ++i) {
     TextBatchItem item{};
@@ -624,6 +651,33 @@ TEST_F(TextDraw, ReadoutsUseTheDashboardDigitsRightAlignedWithTheUnitBelow) {
   EXPECT_EQ(Items()[2].glyph, Glyph('k'));
   EXPECT_FLOAT_EQ(Items()[2].y0, 60.0f + 4.1f * 3.0f / 23.0f) << "the unit below, at 0.41 of the size";
   EXPECT_NEAR(Items()[5].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4);
+}
+
+TEST_F(TextDraw, PressureReadoutsHoldAtTheirWidestNumbers) {
+  // 10 bar is 147 psi: held at 99.9; -10 bar at -99.9; 20 bar at 9.99 (codes 96 above ASCII).
+  EXPECT_STREQ(PressureReadoutText(10.0f, 1).number, "\x99\x99\x8E\x99");
+  EXPECT_STREQ(PressureReadoutText(-10.0f, 1).number, "\x8D\x99\x99\x8E\x99");
+  EXPECT_STREQ(PressureReadoutText(20.0f, 0).number, "\x99\x8E\x99\x99");
+  EXPECT_STREQ(PressureReadoutText(std::nanf(""), 0).number, "\x90\x8E\x90\x90") << "0.00";
+}
+
+TEST_F(TextDraw, RawCodesSkipControlBytesAndABlankOnlyMovesOn) {
+  // The fixed-width set's blank advances 0.25 + 1/12 at size 1.
+  constexpr float BLANK = FIXED_SPACE_WIDTH + 1.0f / 12.0f;
+  EXPECT_FLOAT_EQ(RawCodesWidth(" ", 2.0f), 2.0f * BLANK) << "the blank has its width";
+  EXPECT_FLOAT_EQ(RawCodesWidth("\x1F", 2.0f), 0.0f) << "below the first code: nothing";
+  EXPECT_FLOAT_EQ(RawCodesWidth(nullptr, 2.0f), 0.0f);
+  EmptyTextBatches();
+  DrawRawCodes("\x1F a", 10.0f, 0.0f, 2.0f, WHITE);
+  ASSERT_EQ(Items().size(), 1u) << "only the letter is queued";
+  EXPECT_EQ(Items()[0].glyph, Glyph('a'));
+  EmptyTextBatches();
+  QueueGlyph(Glyph('a'), 10.0f + 2.0f * BLANK, 0.0f, 2.0f, WHITE);
+  ASSERT_EQ(Items().size(), 1u);
+  const float expected = Items()[0].x0;
+  EmptyTextBatches();
+  DrawRawCodes("\x1F a", 10.0f, 0.0f, 2.0f, WHITE);
+  EXPECT_FLOAT_EQ(Items()[0].x0, expected) << "after one blank's advance, none for the control byte";
 }
 
 TEST_F(TextDraw, TextInABoxWrapsAcrossThePanelAtMostTenLinesOverABoxThatItLeavesBelow) {

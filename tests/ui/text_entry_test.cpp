@@ -256,6 +256,26 @@ TEST_F(TextEntryLineTest, EditingKeysStopExactlyAtThePrefixAndTheEnd) {
   EXPECT_EQ(TextEntry.selected, 0);
 }
 
+TEST_F(TextEntryLineTest, TheLineLengthIsKeptBetweenOneCellAndTheWholeLine) {
+  // A line takes its length less one, for the terminating zero, in coded bytes.
+  EXPECT_EQ(StartTextEntry(0, nullptr, 0, ENTRY_MODE_FREE), 0) << "at least one cell: no room";
+  EXPECT_EQ(TextEntry.room, 0);
+  EXPECT_EQ(EntryInsertChar('a', 0, CODE_PAGE_LATIN1, 0), 0) << "nothing fits";
+  EXPECT_EQ(StartTextEntry(-5, nullptr, 0, ENTRY_MODE_FREE), 0);
+  EXPECT_EQ(StartTextEntry(TEXT_ENTRY_CELLS + 10, nullptr, 0, ENTRY_MODE_FREE), TEXT_ENTRY_CELLS - 1);
+  EXPECT_EQ(StartTextEntry(TEXT_ENTRY_CELLS, nullptr, 0, ENTRY_MODE_FREE), TEXT_ENTRY_CELLS - 1);
+}
+
+TEST_F(TextEntryLineTest, APrefixLongerThanTheTextIsTheWholeText) {
+  StartTextEntry(40, "abc", 10, ENTRY_MODE_FREE);
+  EXPECT_EQ(TextEntry.prefix, 3);
+  EXPECT_EQ(TextEntry.selected, 0) << "nothing after the prefix to select";
+  Type("d");
+  EntryKeyDown(KEYCODE_LEFT);
+  EntryKeyDown(KEYCODE_LEFT);
+  EXPECT_EQ(TextEntry.cursor, 3) << "Left stops where the starting text ends";
+}
+
 // Byte 128 reads differently in Latin 1 and Cyrillic: a Cyrillic 128 needs its switch.
 // "^L" switches back to Latin 1, page 0. Keys from U+0100 on go through the input code page.
 TEST_F(TextEntryLineTest, PageSwitchesAtByte128AndKeysBeyondTheBytes) {
