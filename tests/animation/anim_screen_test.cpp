@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -310,6 +311,18 @@ TEST_F(AnimScreen, MoveAllAddsTheTypedDistanceAndRefusesWhatWouldWrap) {
   EXPECT_EQ(E().undo.size(), 1u) << "a refusal records nothing";
   before.Free();
   moved.Free();
+}
+
+TEST_F(AnimScreen, MoveAllTakesTheWholeThirtyTwoBitSpanInOneStep) {
+  // 0xFFFF.FFFF m is 4294967295 units, the largest move allowed: from -2147483648 it lands
+  // exactly on 2147483647.
+  Movement(1, 1, 0);
+  Animation& a = *E().selected;
+  for (int k = 0; k < rig.boneCount; ++k) a.frames[0].transforms[k].translation.x = INT32_MIN;
+  const size_t undos = E().undo.size();
+  ASSERT_EQ(MoveWholeAnimation(*s, 0, 4294967295.0 / 65536.0), 1);
+  for (int k = 0; k < rig.boneCount; ++k) EXPECT_EQ(E().selected->frames[0].transforms[k].translation.x, INT32_MAX);
+  EXPECT_EQ(E().undo.size(), undos + 1);
 }
 
 TEST_F(AnimScreen, TheTestBarSamplesThePhaseAndDrivesTheSteeringOutput) {
