@@ -323,6 +323,27 @@ TEST_F(MassModel, WheelsSuspensionAndTheSpareFollowTheWheelCountAsked) {
   EXPECT_TRUE(BoxesOfColour(WalkBoxes(car, 4), TextColours.message).empty());
 }
 
+TEST_F(MassModel, TheSpareWheelTakesTheFirstWheelsTyreWhenTheAxlesDiffer) {
+  // A two-wheeler: wheel 0 at the back on set 0, wheel 1 at the front on a narrower, smaller set 1.
+  car.wheelCount = 2;
+  car.wheels[0].wheelSet = 0;
+  car.wheels[1].wheelSet = 1;
+  car.wheelSets[0].rollingRadius = 0.32f;
+  car.wheelSets[0].sectionWidth = 0.18f;
+  car.wheelSets[1].rollingRadius = 0.30f;
+  car.wheelSets[1].sectionWidth = 0.12f;
+  car.wheels[0].unsprungMass = 12.0f;
+  car.wheels[1].unsprungMass = 9.0f;
+  car.spareWheelPosition = {0.0f, -1.0f, 0.5f};
+  car.options |= OPT1_SPARE_WHEEL_MASS;
+  const auto spare = BoxesOfColour(WalkBoxes(car, 2), TextColours.panelGrey);
+  ASSERT_EQ(spare.size(), 1u) << "a bare car has no seats: only the spare is grey";
+  EXPECT_FLOAT_EQ(spare[0].mass, 12.0f) << "the rear wheel's mass";
+  ExpectVec(spare[0].centre, 0.0, -1.0, 0.5);
+  // Lying flat: the rear tyre's radius 0.32 across and along, half its 0.18 width high.
+  ExpectVec(spare[0].halfSize, 0.32, 0.32, 0.09);
+}
+
 TEST_F(MassModel, EverySampleCarMatchesADoublePrecisionSumOfItsBoxesAndRods) {
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
     SCOPED_TRACE(row);
