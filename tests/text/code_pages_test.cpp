@@ -309,6 +309,10 @@ TEST(KeyboardLayout, LocaleLanguagesGiveTheirPages) {
   EXPECT_EQ(CodePageNumberOfLocale(""), 1252);
   EXPECT_EQ(CodePageNumberOfLocale("th_TH.UTF-8"), 874);  // none of the ten
   EXPECT_EQ(CodePageNumberOfLocale("hi_IN"), 0);
+  // A territory of 16 letters or more is cut to the 15 its buffer holds with room for the
+  // closing zero; no entry names so long a territory, so the language alone decides.
+  EXPECT_EQ(CodePageNumberOfLocale("ru_ABCDEFGHIJKLMNOP.UTF-8"), 1251);
+  EXPECT_EQ(CodePageNumberOfLocale("zh_TWXXXXXXXXXXXXXX"), 936);  // not Taiwan's 950
 }
 
 // The Windows ANSI code page of each language: Central European, Cyrillic, Turkish, Baltic,

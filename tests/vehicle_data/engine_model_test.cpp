@@ -224,6 +224,21 @@ TEST(EngineModel, TheLimiterFadesTheDriveOverTheLastHundredthBeforeTheRedline) {
   limiter = 7.0f;
   ExpectRelative(e.UpdateTorque(0.001f, power, limiter), -(e.resistance * 640000.0 + 0.015 * e.peakTorque), "none");
   EXPECT_EQ(limiter, 0.0f);
+  // At a redline of 1001 too, where the fade's own sum would not come out at 0: 0.99f is
+  // 16609444 / 2^24, so 0.99f x 1001 rounds to 990.989990234375 (steps of 2^-14 there), the
+  // speed is 10.010009765625 over it, x 100 = 1001.0009765625 (exact), / 1001 = 1 + 9.76e-7,
+  // which rounds to 1 + 2^-20 (steps of 2^-23), leaving -2^-20 = -9.5367431640625e-7. The
+  // redline itself is past the fade and the limiter reads 0 exactly.
+  e = NewEngine(CLASS_GT);
+  e.redline = 1001.0f;
+  e.BuildCurve(CLASS_GT);
+  e.inertia = 1e12f;
+  e.running = 1;
+  e.throttle = 1.0f;
+  e.speed = 1001.0f;
+  limiter = 7.0f;
+  e.UpdateTorque(0.001f, power, limiter);
+  EXPECT_EQ(limiter, 0.0f);
   e = RunningAt(400.0f);
   e.running = 0;
   limiter = 7.0f;
