@@ -636,6 +636,22 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   EXPECT_EQ(c.setups[1].record.bytes[SETUP_BALLAST_POSITION], 77);
 }
 
+// The steering factor divides the lock by the steering wheel's turn; a wheel that turns less
+// than a thousandth of a radian steers nothing, and exactly a thousandth already steers.
+TEST_F(CarSetup, ASteeringWheelTurnOfAThousandthOfARadianStillSteers) {
+  Car& c = Sample(ROAD_CAR);
+  c.steeringWheelTurn = 0.002f;
+  c.SetupFromVehicle(0);
+  const float atTwo = c.steeringFactor;
+  ASSERT_GT(atTwo, 0.0f);
+  c.steeringWheelTurn = 0.001f;
+  c.SetupFromVehicle(0);
+  EXPECT_NEAR(c.steeringFactor, 2.0f * atTwo, 1e-4f * atTwo) << "half the turn, twice the factor";
+  c.steeringWheelTurn = std::nextafter(0.001f, 0.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.steeringFactor, 0.0f);
+}
+
 TEST_F(CarSetup, ASetUpFloatThatIsNotANumberTakesTheDefaultsWithOneMessage) {
   CarRace race;
   const Car& reference = Sample(ROAD_CAR);  // the default set-up as the set-up settles it
