@@ -612,4 +612,36 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   EXPECT_EQ(car.wheels[2].centre.x, placed);
 }
 
+// The throttle and handbrake go back as saved; a gear slot past the gearbox's nine comes back
+// as neutral (1), the last slot (8) as itself; without wheels asked for they stay as placed.
+TEST_F(CarEventsTest, ASavedStatesPedalsGearAndWheelsComeBackByTheirRules) {
+  Car car;
+  MakeSampleCar(0, car);
+  car.InitState();
+  car.inputs.throttle = 40000;
+  car.handbrakeHeld = 1;
+  car.gear = 8;
+  car.wheels[2].centre = {0.5f, -1.0f, 0.25f};
+  CarSavedState state;
+  car.SaveState(state);
+  EXPECT_EQ(state.throttle, 40000);
+  EXPECT_EQ(state.handbrake, 1);
+  EXPECT_EQ(state.wheelCount, 4);
+  car.inputs.throttle = 0;
+  car.handbrakeHeld = 0;
+  car.RestoreSavedState(state, 0);
+  EXPECT_EQ(car.inputs.throttle, 40000);
+  EXPECT_EQ(car.handbrakeHeld, 1);
+  EXPECT_EQ(car.gear, 8);
+  EXPECT_EQ(car.gearbox.requested, 8);
+  EXPECT_NE(car.wheels[2].centre.x, 0.5f) << "no wheels asked for";
+  state.gear = 9;
+  state.handbrake = 0;
+  car.RestoreSavedState(state, 1);
+  EXPECT_EQ(car.gear, 1);
+  EXPECT_EQ(car.gearbox.requested, 1);
+  EXPECT_EQ(car.handbrakeHeld, 0);
+  EXPECT_EQ(car.wheels[2].centre.x, 0.5f);
+}
+
 }  // namespace
