@@ -522,6 +522,40 @@ TEST_F(CarUpdate, ARemoteCarSilentPastFifteenHundredStepsStopsAndDriftsOnItsLast
   EXPECT_EQ(car.position.x, still.x);
 }
 
+// A replayed remote car holds its words for the steps it is told to, then moves each of
+// steering, throttle and brake by its delta every step, held to 0..65535.
+TEST_F(CarUpdate, AReplayedRemoteCarHoldsThenMovesItsWordsWithinTheirRange) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.remote = 1;
+  car.remoteState = 0;
+  car.PlaceAt(0, 0, 0.0f);
+  ASSERT_TRUE(car.active);
+  RaceConnection.replayPlaying = 1;
+  car.inputs.steering = 30000;
+  car.inputs.throttle = 100;
+  car.inputs.brake = 65500;
+  car.inputs.replayDeltas[0] = 500;
+  car.inputs.replayDeltas[1] = -300;
+  car.inputs.replayDeltas[2] = 100;
+  car.inputs.replayHold = 1;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.replayHold, 0);
+  EXPECT_EQ(car.inputs.steering, 30000) << "held for one step";
+  EXPECT_EQ(car.inputs.throttle, 100);
+  EXPECT_EQ(car.inputs.brake, 65500);
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.steering, 30500);
+  EXPECT_EQ(car.inputs.throttle, 0) << "100 - 300 held at 0";
+  EXPECT_EQ(car.inputs.brake, 65535) << "65500 + 100 held at 65535";
+  EXPECT_EQ(car.inputs.replayHold, 0);
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.steering, 31000);
+  RaceConnection.replayPlaying = 0;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.steering, 31000) << "no replay, no deltas";
+}
+
 // The step's bookkeeping: a gear change counts in a running race unless it is into neutral;
 // a stopped car whose control sum moved by more than 511 starts its stop timing again; the
 // engine cut stops the engine for one step's drive only; a load above the tank is cut to it.
