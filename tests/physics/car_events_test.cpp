@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "physics/car.h"
 #include "physics/car_packets.h"
@@ -506,6 +507,24 @@ TEST_F(CarEventsTest, PacketsAreFilledByteForByteAndSentByTheConnectionsRules) {
   EXPECT_EQ(CarRace::controlLink[0].size(), size_t(CONTROL_LINK_SIZE));
 }
 
+TEST_F(CarEventsTest, EventEarlyStartAndPlayerFlagPacketsAreFilledByteForByte) {
+  // An event: 16 bytes (4 words), type 93, the player and code, the step count little-endian,
+  // then the eight summary bytes.
+  uint8_t p[16];
+  std::memset(p, 0xEE, sizeof p);
+  const uint8_t summary[CAR_SUMMARY_SIZE] = {11, 12, 13, 14, 15, 16, 17, 18};
+  MakeEventPacket(p, 7, 40, 0x0A0B0C0Du, summary);
+  EXPECT_EQ(Bytes(p, p + EVENT_SIZE), (Bytes{4, 93, 7, 40, 0x0D, 0x0C, 0x0B, 0x0A, 11, 12, 13, 14, 15, 16, 17, 18}));
+  // An early start: 8 bytes, type 52, the player, code 30 and penalty kind 3.
+  std::memset(p, 0xEE, sizeof p);
+  MakeEarlyStartPacket(p, 9);
+  EXPECT_EQ(Bytes(p, p + EARLY_START_SIZE), (Bytes{2, 52, 0, 0, 9, 30, 3, 0}));
+  // A player flag: 8 bytes, type 15, the fixed 9, the player, then the argument.
+  std::memset(p, 0xEE, sizeof p);
+  MakePlayerFlagPacket(p, 4, 6);
+  EXPECT_EQ(Bytes(p, p + PLAYER_FLAG_SIZE), (Bytes{2, 15, 0, 0, 9, 4, 6, 0}));
+}
+
 TEST_F(CarEventsTest, TheSetupDifferenceNamesTheDifferentialsThatChanged) {
   SetupRecord reference = car.currentSetup;
   uint8_t kinds[2] = {0xEE, 0xEE}, flags = 0xFF;
@@ -591,6 +610,38 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   state.wheelCount = 2;
   car.RestoreSavedState(state, 1);
   EXPECT_EQ(car.wheels[2].centre.x, placed);
+}
+
+// The throttle and handbrake go back as saved; a gear slot past the gearbox's nine comes back
+// as neutral (1), the last slot (8) as itself; without wheels asked for they stay as placed.
+TEST_F(CarEventsTest, ASavedStatesPedalsGearAndWheelsComeBackByTheirRules) {
+  Car car;
+  MakeSampleCar(0, car);
+  car.InitState();
+  car.inputs.throttle = 40000;
+  car.handbrakeHeld = 1;
+  car.gear = 8;
+  car.wheels[2].centre = {0.5f, -1.0f, 0.25f};
+  CarSavedState state;
+  car.SaveState(state);
+  EXPECT_EQ(state.throttle, 40000);
+  EXPECT_EQ(state.handbrake, 1);
+  EXPECT_EQ(state.wheelCount, 4);
+  car.inputs.throttle = 0;
+  car.handbrakeHeld = 0;
+  car.RestoreSavedState(state, 0);
+  EXPECT_EQ(car.inputs.throttle, 40000);
+  EXPECT_EQ(car.handbrakeHeld, 1);
+  EXPECT_EQ(car.gear, 8);
+  EXPECT_EQ(car.gearbox.requested, 8);
+  EXPECT_NE(car.wheels[2].centre.x, 0.5f) << "no wheels asked for";
+  state.gear = 9;
+  state.handbrake = 0;
+  car.RestoreSavedState(state, 1);
+  EXPECT_EQ(car.gear, 1);
+  EXPECT_EQ(car.gearbox.requested, 1);
+  EXPECT_EQ(car.handbrakeHeld, 0);
+  EXPECT_EQ(car.wheels[2].centre.x, 0.5f);
 }
 
 }  // namespace

@@ -600,6 +600,25 @@ TEST_F(CarPath, CuttingTheBendSendsItsEvent) {
   EXPECT_NE(car.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
 }
 
+// The head's look: modes 4 to 7 turn it 30 and 60 degrees left, then 30 and 60 right; any
+// other mode follows nine tenths of the steering's angle.
+TEST_F(CarPath, TheLookTargetByModeAndByTheSteering) {
+  const double degree = PI / 180;
+  car.steeringLock = 30;
+  car.inputs.steering = 0;  // full lock to the left
+  const float steered = 0.9f * SteerAngleOfWord(0, 30);
+  ASSERT_GT(steered, 0.4f);
+  const float by[4] = {float(30 * degree), float(60 * degree), float(-30 * degree), float(-60 * degree)};
+  for (int mode = 4; mode <= 7; ++mode) {
+    car.lookMode = uint8_t(mode);
+    EXPECT_NEAR(car.LookTarget(), by[mode - 4], 1e-6) << mode;
+  }
+  for (int mode : {0, 3, 8}) {
+    car.lookMode = uint8_t(mode);
+    EXPECT_EQ(car.LookTarget(), steered) << mode;
+  }
+}
+
 TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   PathPoint node = {};
   node.dirX = 0;

@@ -405,6 +405,33 @@ TEST_F(CarSetup, BallastCapsAndSuspensionLimitsFollowTheMass) {
   EXPECT_EQ(c->wheels[2].reboundDamping, 0.0f);
 }
 
+// The spring rates come straight from the set-up: the editor's test bit (bit 0 of
+// zeroSprings) takes the spring's rate alone and a broken spring takes its dampers too.
+TEST_F(CarSetup, SpringRatesFollowTheSetupTheTestBitAndABrokenSpring) {
+  Car& c = Sample(ROAD_CAR);
+  ASSERT_NE(c.wheels[2].suspensionType, SUSPENSION_RIGID);
+  const int axle = c.wheels[2].wheelSet & 1;
+  SetSetupFloat(c.currentSetup, AxleField(axle, AXLE_SPRING), 21000.0f);
+  SetSetupFloat(c.currentSetup, AxleField(axle, AXLE_BUMP), 2100.0f);
+  SetSetupFloat(c.currentSetup, AxleField(axle, AXLE_REBOUND), 3300.0f);
+  c.zeroSprings = 2;  // not the test bit
+  c.ApplySpringRates();
+  EXPECT_EQ(c.wheels[2].springRate, 21000.0f);
+  EXPECT_EQ(c.wheels[2].bumpDamping, 2100.0f);
+  EXPECT_EQ(c.wheels[2].reboundDamping, 3300.0f);
+  c.zeroSprings = 1;
+  c.ApplySpringRates();
+  EXPECT_EQ(c.wheels[2].springRate, 0.0f) << "the test bit";
+  EXPECT_EQ(c.wheels[2].bumpDamping, 2100.0f) << "the dampers stay";
+  EXPECT_EQ(c.wheels[2].reboundDamping, 3300.0f);
+  c.zeroSprings = 0;
+  c.wheels[2].damage[DAMAGE_SPRING] = DAMAGE_AT_LIMIT;
+  c.ApplySpringRates();
+  EXPECT_EQ(c.wheels[2].springRate, 0.0f);
+  EXPECT_EQ(c.wheels[2].bumpDamping, 0.0f);
+  EXPECT_EQ(c.wheels[2].reboundDamping, 0.0f);
+}
+
 // The car's radius reaches its farthest body point, whichever point that is: here the first of
 // three, 6 m ahead.
 TEST_F(CarSetup, TheRadiusReachesTheFarthestBodyPoint) {
@@ -607,6 +634,22 @@ TEST_F(CarSetup, TheOwnSetUpIsClampedInPlaceAndADefaultIsKeptInStep) {
   r.bytes[SETUP_BALLAST_POSITION] = 78;
   c.SetupFromVehicle(0);
   EXPECT_EQ(c.setups[1].record.bytes[SETUP_BALLAST_POSITION], 77);
+}
+
+// The steering factor divides the lock by the steering wheel's turn; a wheel that turns less
+// than a thousandth of a radian steers nothing, and exactly a thousandth already steers.
+TEST_F(CarSetup, ASteeringWheelTurnOfAThousandthOfARadianStillSteers) {
+  Car& c = Sample(ROAD_CAR);
+  c.steeringWheelTurn = 0.002f;
+  c.SetupFromVehicle(0);
+  const float atTwo = c.steeringFactor;
+  ASSERT_GT(atTwo, 0.0f);
+  c.steeringWheelTurn = 0.001f;
+  c.SetupFromVehicle(0);
+  EXPECT_NEAR(c.steeringFactor, 2.0f * atTwo, 1e-4f * atTwo) << "half the turn, twice the factor";
+  c.steeringWheelTurn = std::nextafter(0.001f, 0.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.steeringFactor, 0.0f);
 }
 
 TEST_F(CarSetup, ASetUpFloatThatIsNotANumberTakesTheDefaultsWithOneMessage) {

@@ -522,6 +522,40 @@ TEST_F(CarUpdate, ARemoteCarSilentPastFifteenHundredStepsStopsAndDriftsOnItsLast
   EXPECT_EQ(car.position.x, still.x);
 }
 
+// A replayed remote car holds its words for the steps it is told to, then moves each of
+// steering, throttle and brake by its delta every step, held to 0..65535.
+TEST_F(CarUpdate, AReplayedRemoteCarHoldsThenMovesItsWordsWithinTheirRange) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.remote = 1;
+  car.remoteState = 0;
+  car.PlaceAt(0, 0, 0.0f);
+  ASSERT_TRUE(car.active);
+  RaceConnection.replayPlaying = 1;
+  car.inputs.steering = 30000;
+  car.inputs.throttle = 100;
+  car.inputs.brake = 65500;
+  car.inputs.replayDeltas[0] = 500;
+  car.inputs.replayDeltas[1] = -300;
+  car.inputs.replayDeltas[2] = 100;
+  car.inputs.replayHold = 1;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.replayHold, 0);
+  EXPECT_EQ(car.inputs.steering, 30000) << "held for one step";
+  EXPECT_EQ(car.inputs.throttle, 100);
+  EXPECT_EQ(car.inputs.brake, 65500);
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.steering, 30500);
+  EXPECT_EQ(car.inputs.throttle, 0) << "100 - 300 held at 0";
+  EXPECT_EQ(car.inputs.brake, 65535) << "65500 + 100 held at 65535";
+  EXPECT_EQ(car.inputs.replayHold, 0);
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.steering, 31000);
+  RaceConnection.replayPlaying = 0;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.inputs.steering, 31000) << "no replay, no deltas";
+}
+
 // The step's bookkeeping: a gear change counts in a running race unless it is into neutral;
 // a stopped car whose control sum moved by more than 511 starts its stop timing again; the
 // engine cut stops the engine for one step's drive only; a load above the tank is cut to it.
@@ -655,6 +689,36 @@ TEST_F(CarUpdate, TheSignalAndFlashCountersCycle) {
   StepCar(car, 1);
   EXPECT_EQ(car.signalCounter, 0);
   EXPECT_EQ(car.flashCounter, 0);
+}
+
+// A two-wheeler's lean target: the steering's share of 60 degrees over the lock, or the lean
+// that balances the turn (atan(v^2 / radius / 9.81), radius = wheel base / tan(steer)),
+// whichever is smaller; none for a straight steer (below 1e-5 rad) or a car without a lock.
+TEST_F(CarUpdate, TheLeanTargetIsTheSmallerOfTheSteeringShareAndTheTurnsLean) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.wheelBase = 2.5f;
+  car.steeringLock = 30;
+  const auto target = [&car](float steer, float speed) {
+    car.controls.steerAngle = steer;
+    car.speed = speed;
+    return car.LeanTarget();
+  };
+  // 0.1 rad of a 30 degree lock is 0.2 of 60 degrees; at 10 m/s the turn's lean is
+  // atan(100 x tan 0.1 / 2.5 / 9.81) = 0.3883, at 3 m/s 0.03680.
+  EXPECT_NEAR(target(0.1f, 10.0f), 0.2f, 1e-5f);
+  EXPECT_NEAR(target(0.1f, 3.0f), 0.036803f, 1e-5f);
+  EXPECT_NEAR(target(-0.1f, 3.0f), -0.036803f, 1e-5f);
+  // Exactly 1e-5 rad already steers: its share, 2e-5, is below the lean of 4.08e-5.
+  EXPECT_NEAR(target(1e-5f, 10.0f), 2e-5f, 1e-7f);
+  EXPECT_EQ(target(std::nextafter(1e-5f, 0.0f), 10.0f), 0.0f);
+  car.steeringLock = 0;
+  EXPECT_EQ(target(0.1f, 10.0f), 0.0f) << "no lock, no lean";
+  // A wheel base below 1 cm turns as 1 cm: at 0.1 m/s on the full lock of 255 degrees (share
+  // 0.0235) the lean is atan(0.01 x tan 0.1 / 0.01 / 9.81) = 0.010228.
+  car.steeringLock = 255;
+  car.wheelBase = 0.005f;
+  EXPECT_NEAR(target(0.1f, 0.1f), 0.010228f, 1e-5f);
 }
 
 // The steering geometry: the wheels steer as the controls ask (a two-wheeler at 2 m/s too);

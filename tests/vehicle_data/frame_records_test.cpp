@@ -115,6 +115,14 @@ TEST(FrameRecords, ALinkToAWheelPointWritesItsAlternativeSizeAndReadsItBack) {
     EXPECT_EQ(plain[40 + 8], 0) << t.a << "-" << t.b;
     WriteRecordB(t, f);
     EXPECT_EQ(t.flags, 0u) << t.a << "-" << t.b;
+    // Read back, the figure is the tube's mass per metre, not a radius.
+    BodyReader plainIn(plain);
+    ReadRecord20(p, plainIn.f);
+    ReadRecord20(p, plainIn.f);
+    FrameTube plainBack;
+    ReadTubeRecord(plainBack, plainIn.f);
+    EXPECT_EQ(plainBack.massPerMetre, 12.5f) << t.a << "-" << t.b;
+    EXPECT_EQ(plainBack.radius, 0.0f) << t.a << "-" << t.b;
   }
 }
 
