@@ -1082,6 +1082,26 @@ TEST_F(SetupPages, ASetupFloatThatIsNotANumberShowsAsTheRowsLeastValue) {
   EXPECT_FLOAT_EQ(SetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH), 0.24f * BrakeTorqueBound(*car));
 }
 
+// A wreck's negative mass under zero-radius tyres: the grip torque 0.41 x (a negative load) x 0
+// is a negative zero, and the bound is a plain zero, never "-0", in the row or in the brake
+// strength a non-number is mended to (0.24 x 0).
+TEST_F(SetupPages, TheBrakeBoundOfANegativeLoadOnTyresWithoutRadiusIsAPlainZero) {
+  Load(RUNABOUT);
+  car->massWithoutOccupants = -1.0e6f;
+  car->wheelSets[0].rollingRadius = 0.0f;
+  car->wheelSets[1].rollingRadius = 0.0f;
+  // (-1e6 + at most 5 x 70 kg) x 9.81 less any downforce: about -9.8e6 N.
+  ASSERT_LT(DesignLoad(), -9.0e6);
+  const float bound = BrakeTorqueBound(*car);
+  EXPECT_EQ(bound, 0.0f);
+  EXPECT_FALSE(std::signbit(bound));
+  SetSetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH, NAN);
+  EXPECT_TRUE(Has(Draw(INFO_PAGE_BRAKES), "Maximum Per Wheel 0 Nm"));
+  const float mended = SetupFloat(car->currentSetup, SETUP_BRAKE_STRENGTH);
+  EXPECT_EQ(mended, 0.0f);
+  EXPECT_FALSE(std::signbit(mended));
+}
+
 TEST_F(SetupPages, ATypedValueGoesThroughTheRowsMappingAndOneBeyondItIsRefused) {
   Load(RUNABOUT);
   car->lightsAndAids = AID_TRACTION_CONTROL;
