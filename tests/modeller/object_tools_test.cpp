@@ -413,6 +413,45 @@ TEST_F(ObjectToolsTest, TheFirstPointAloneStartsAnAxisDrag) {
   Mouse(MouseRecord{});
 }
 
+TEST_F(ObjectToolsTest, ABoxCornerDragNeedsEitherCornerChosenAndOneOfTheThreeAxes) {
+  Start(BuildPanel);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  // No corner chosen: nothing starts.
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_NONE);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  // The first corner, the last axis: the drag starts where the mouse is.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 0);
+  ASSERT_EQ(modeller->handle.corner, 0);
+  MouseX = 123, MouseY = 45;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 2);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_BOX_CORNER) << "corner 0 is a corner";
+  EXPECT_EQ(modeller->handle.axis, 2);
+  EXPECT_EQ(modeller->handle.lastMouse[0], 123);
+  EXPECT_EQ(modeller->handle.lastMouse[1], 45);
+  // One axis past z: refused.
+  modeller->handle.kind = HANDLE_NONE, modeller->handle.axis = -1;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_NONE);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  // Choosing the other corner moves the choice there; the second corner drags along x.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(modeller->handle.corner, 1);
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_BOX_CORNER);
+  EXPECT_EQ(modeller->handle.axis, 0);
+  // A box has two corners: a third is no corner, neither chosen nor dragged.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 2);
+  EXPECT_EQ(modeller->handle.corner, 1) << "the choice stays";
+  modeller->handle.kind = HANDLE_NONE, modeller->handle.axis = -1, modeller->handle.corner = 2;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_NONE);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+}
+
 TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
   Start(SampleCar);
   FlatPreview();
