@@ -452,6 +452,53 @@ TEST_F(ObjectToolsTest, ABoxCornerDragNeedsEitherCornerChosenAndOneOfTheThreeAxe
   modeller->handle.axis = modeller->handle.corner = -1;
 }
 
+TEST_F(ObjectToolsTest, ADraggedBoxCornerMovesAlongItsAxisAndStopsAtTheOtherCorner) {
+  Start(BuildPanel);
+  const ModellerBox saved = ModelBox;
+  ModelBox = ModellerBox{{{0, 0, 0}, {65536, 65536, 65536}}, 1};
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  MouseRecord drag{};
+  drag.leftHeld = 1;
+  // The lower corner up z: 64 pixels along a 64-pixel screen axis at a quarter unit is a quarter.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 0);
+  MouseX = 200, MouseY = 200;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 2);
+  modeller->handle.screenAxes[2][0] = 0, modeller->handle.screenAxes[2][1] = -64;
+  modeller->handle.scale = 65536.0f / 4;
+  MouseY = 200 - 64;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[0][2], 65536 / 4);
+  EXPECT_EQ(ModelBox.corners[0][0], 0);
+  EXPECT_EQ(ModelBox.corners[0][1], 0);
+  EXPECT_EQ(ModelBox.corners[1][2], 65536) << "the other corner stays";
+  // Eight quarters more would pass the upper corner: it stops there.
+  MouseY = 200 - 64 * 9;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[0][2], 65536);
+  // The upper corner down x by two units stops at the lower corner's x.
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
+  MouseX = 300, MouseY = 300;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 0);
+  modeller->handle.screenAxes[0][0] = 64, modeller->handle.screenAxes[0][1] = 0;
+  modeller->handle.scale = 65536.0f / 4;
+  MouseX = 300 - 64 * 2;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[1][0], 65536 / 2);
+  MouseX = 300 - 64 * 10;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[1][0], 0);
+  EXPECT_EQ(ModelBox.corners[1][1], 65536);
+  EXPECT_EQ(ModelBox.corners[0][0], 0) << "the lower corner stays";
+  drag.leftHeld = 0;
+  Mouse(drag);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  ModelBox = saved;
+}
+
 TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
   Start(SampleCar);
   FlatPreview();
