@@ -533,6 +533,10 @@ TEST_F(BuildModeTest, AListsFindSelectsTheListedItemsOfItsObjectAndKindOnly) {
     ASSERT_EQ(AddProblemMarker(m[0], m[2], nullptr, nullptr), 1);
     ProblemMarkers[ProblemMarkerCount - 1].object = uint8_t(m[1]);
   }
+  // A triangle selected beforehand in the same mode is not listed: it is deselected.
+  SetModellerMode(*modeller, 0, ModeTriangle);
+  SelectTriangle(*modeller, 5);
+  ASSERT_NE(T(5).flags & TRIANGLE_SELECTED, 0);
   ModellerSelectListedItems(0, 1);
   EXPECT_EQ(modeller->state.mode, ModeTriangle);
   EXPECT_EQ(EditedObject, &model);

@@ -535,6 +535,7 @@ TEST_F(EditViewBlockTest, ASchemeIsSavedAndLoadedBackThroughItsButtons) {
   const auto answer = [&](const char* label, const char* name) {
     Press(label);
     ASSERT_EQ(OpenTextEntry.open, 1) << label;
+    EXPECT_EQ(OpenTextEntry.maxLength, 32) << "a scheme's name takes up to 32 characters";
     ASSERT_EQ(ConfirmTextEntry(name), 1);
     if (OpenTextEntry.open && TextEntryDialogSub.state == ENTRY_ASK_OVERWRITE) TextEntryConfirm();
     screen.sub = screen.sub ? screen.sub->act(screen.sub) : nullptr;

@@ -253,6 +253,45 @@ TEST_F(OperationsTest, SpokeObjectsHaveLimitsForEachSpokeAndBothSidesCountTwice)
   EXPECT_EQ(model.triangleCount, 6);
 }
 
+TEST_F(OperationsTest, AnAdditionThatReachesALimitExactlyIsAllowedAndOneMoreIsRefused) {
+  Start([](ModelObject& o) { PointRow(o, 316); });
+  const int64_t points = model.pointCount, triangles = model.triangleCount;
+  modeller->pointLimit = int32_t(points + 4);
+  modeller->triangleLimit = int32_t(triangles + 10);
+  EXPECT_EQ(CheckAddLimits(*modeller, 4, 10), 1) << "both counts land on their limits";
+  EXPECT_EQ(CheckAddLimits(*modeller, 5, 0), 0) << "one point past the limit";
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->pointLimitText);
+  Confirm();
+  EXPECT_EQ(CheckAddLimits(*modeller, 0, 11), 0) << "one triangle past the limit";
+  EXPECT_STREQ(MessageBoxDialog.first, modeller->triangleLimitText);
+  Confirm();
+}
+
+TEST(ExtrusionCounts, TheTrianglesOfAnExtrusionOfNPoints) {
+  // Open: 2n - 2 (one quad between each neighbouring pair); closed: 2n; both sides double it.
+  EXPECT_EQ(ExtrusionTriangles(0, 0, ADD_OUTSIDE), 0) << "no points, no triangles (not -2)";
+  EXPECT_EQ(ExtrusionTriangles(0, 1, ADD_BOTH), 0);
+  EXPECT_EQ(ExtrusionTriangles(-3, 1, ADD_OUTSIDE), 0);
+  EXPECT_EQ(ExtrusionTriangles(1, 0, ADD_OUTSIDE), 0);
+  EXPECT_EQ(ExtrusionTriangles(3, 0, ADD_OUTSIDE), 4);
+  EXPECT_EQ(ExtrusionTriangles(3, 0, ADD_INSIDE), 4);
+  EXPECT_EQ(ExtrusionTriangles(3, 0, ADD_BOTH), 8);
+  EXPECT_EQ(ExtrusionTriangles(3, 1, ADD_OUTSIDE), 6);
+  EXPECT_EQ(ExtrusionTriangles(3, 1, ADD_BOTH), 12);
+}
+
+TEST(ExtrusionCounts, RoundingGoesToTheNearestWithTiesToEvenAndStopsAtFourTimesTenToTheEighteen) {
+  EXPECT_EQ(RoundNearest(2.5), 2);
+  EXPECT_EQ(RoundNearest(3.5), 4);
+  EXPECT_EQ(RoundNearest(-2.5), -2);
+  EXPECT_EQ(RoundNearest(2.49), 2);
+  EXPECT_EQ(RoundNearest(-2.51), -3);
+  EXPECT_EQ(RoundNearest(std::nan("")), 0);
+  EXPECT_EQ(RoundNearest(1.0e19), INT64_C(4000000000000000000));
+  EXPECT_EQ(RoundNearest(-1.0e19), -INT64_C(4000000000000000000));
+  EXPECT_EQ(RoundNearest(HUGE_VAL), INT64_C(4000000000000000000));
+}
+
 // ---- the lathe and the circle ----
 
 TEST_F(OperationsTest, AFullLatheOfAnOpenProfileClosesOnItselfWithEveryInnerEdgeShared) {

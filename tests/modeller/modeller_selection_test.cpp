@@ -8,6 +8,7 @@
 
 #include "modeller/drag_handles.h"
 #include "modeller/modeller_local.h"
+#include "modeller/point_tools.h"
 #include "modeller_fixture.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"
@@ -662,6 +663,33 @@ TEST_F(ModellerTest, ATransformDragCountsPointsMarkedSinceTheLastCount) {
   EXPECT_EQ(modeller->state.selectedPointCount, 3);
   Mouse(Held(1, 1));  // the right button: undone
   EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE);
+}
+
+TEST_F(ModellerTest, ARightPressOnATransformAsksForItsAmountInstead) {
+  Open();
+  FrontView();
+  Key('P', true);
+  for (int p : {0, 4}) SelectPoint(*modeller, p);
+  const struct {
+    int kind;
+    const char* prompt;
+  } cases[] = {{TRANSFORM_ROTATE, "Degrees to rotate anti-clockwise around green point?"},
+               {TRANSFORM_SCALE_2D, "Amount to scale in 2D from green point?"},
+               {TRANSFORM_SCALE_HORIZONTAL, "Amount to scale horizontally from green point?"},
+               {TRANSFORM_SCALE_VERTICAL, "Amount to scale vertically from green point?"}};
+  for (const auto& c : cases) {
+    ResetDialogs();
+    StartPointTransformDrag(*modeller, CLICK_RIGHT, c.kind);
+    ASSERT_EQ(OpenTextEntry.open, 1) << c.kind;
+    EXPECT_STREQ(OpenTextEntry.prompt, c.prompt);
+    EXPECT_EQ(OpenTextEntry.answerWord, uint32_t(c.kind));
+    EXPECT_EQ(modeller->transform.kind, TRANSFORM_NONE) << "asked, not dragged";
+    CloseModellerSubScreen(*modeller);
+  }
+  // One past the last transform: nothing asked.
+  ResetDialogs();
+  AskPointTransform(*modeller, TRANSFORM_SCALE_VERTICAL + 1);
+  EXPECT_EQ(OpenTextEntry.open, 0);
 }
 
 TEST_F(ModellerTest, ScaleDragsKeepTheCentreAndTheOtherComponentsAndSkipBadSteps) {

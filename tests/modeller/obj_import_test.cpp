@@ -360,6 +360,7 @@ TEST_F(ObjImportTest, BadFacesStopWithFaceAndVertex) {
   }
   // Fifteen characters a part are the most: read.
   EXPECT_NE(Import(v + "f 1 2/000000000000001 000000000000003\n"), 0) << Lines();
+  EXPECT_NE(Import(v + "f 1 2//000000000000001 3\n"), 0) << "a normal of fifteen characters " << Lines();
   // The faces are bounded by the vertex pass's count, never by the split copies: vertex 5 does
   // not exist though a copy of vertex 1 makes a fifth point.
   EXPECT_EQ(Import(v + "f 1//2 2//2 3//2\nf 5 1 2\n"), 0);

@@ -413,6 +413,92 @@ TEST_F(ObjectToolsTest, TheFirstPointAloneStartsAnAxisDrag) {
   Mouse(MouseRecord{});
 }
 
+TEST_F(ObjectToolsTest, ABoxCornerDragNeedsEitherCornerChosenAndOneOfTheThreeAxes) {
+  Start(BuildPanel);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  // No corner chosen: nothing starts.
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_NONE);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  // The first corner, the last axis: the drag starts where the mouse is.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 0);
+  ASSERT_EQ(modeller->handle.corner, 0);
+  MouseX = 123, MouseY = 45;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 2);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_BOX_CORNER) << "corner 0 is a corner";
+  EXPECT_EQ(modeller->handle.axis, 2);
+  EXPECT_EQ(modeller->handle.lastMouse[0], 123);
+  EXPECT_EQ(modeller->handle.lastMouse[1], 45);
+  // One axis past z: refused.
+  modeller->handle.kind = HANDLE_NONE, modeller->handle.axis = -1;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_NONE);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  // Choosing the other corner moves the choice there; the second corner drags along x.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(modeller->handle.corner, 1);
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_BOX_CORNER);
+  EXPECT_EQ(modeller->handle.axis, 0);
+  // A box has two corners: a third is no corner, neither chosen nor dragged.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 2);
+  EXPECT_EQ(modeller->handle.corner, 1) << "the choice stays";
+  modeller->handle.kind = HANDLE_NONE, modeller->handle.axis = -1, modeller->handle.corner = 2;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(modeller->handle.kind, HANDLE_NONE);
+  EXPECT_EQ(modeller->handle.axis, -1);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+}
+
+TEST_F(ObjectToolsTest, ADraggedBoxCornerMovesAlongItsAxisAndStopsAtTheOtherCorner) {
+  Start(BuildPanel);
+  const ModellerBox saved = ModelBox;
+  ModelBox = ModellerBox{{{0, 0, 0}, {65536, 65536, 65536}}, 1};
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  MouseRecord drag{};
+  drag.leftHeld = 1;
+  // The lower corner up z: 64 pixels along a 64-pixel screen axis at a quarter unit is a quarter.
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 0);
+  MouseX = 200, MouseY = 200;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 2);
+  modeller->handle.screenAxes[2][0] = 0, modeller->handle.screenAxes[2][1] = -64;
+  modeller->handle.scale = 65536.0f / 4;
+  MouseY = 200 - 64;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[0][2], 65536 / 4);
+  EXPECT_EQ(ModelBox.corners[0][0], 0);
+  EXPECT_EQ(ModelBox.corners[0][1], 0);
+  EXPECT_EQ(ModelBox.corners[1][2], 65536) << "the other corner stays";
+  // Eight quarters more would pass the upper corner: it stops there.
+  MouseY = 200 - 64 * 9;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[0][2], 65536);
+  // The upper corner down x by two units stops at the lower corner's x.
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  SelectBoxCorner(&modeller->prss, CLICK_LEFT, 1);
+  MouseX = 300, MouseY = 300;
+  StartBoxCornerDrag(&modeller->prss, CLICK_LEFT, 0);
+  modeller->handle.screenAxes[0][0] = 64, modeller->handle.screenAxes[0][1] = 0;
+  modeller->handle.scale = 65536.0f / 4;
+  MouseX = 300 - 64 * 2;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[1][0], 65536 / 2);
+  MouseX = 300 - 64 * 10;
+  Mouse(drag);
+  EXPECT_EQ(ModelBox.corners[1][0], 0);
+  EXPECT_EQ(ModelBox.corners[1][1], 65536);
+  EXPECT_EQ(ModelBox.corners[0][0], 0) << "the lower corner stays";
+  drag.leftHeld = 0;
+  Mouse(drag);
+  modeller->handle = HandleDragState{};
+  modeller->handle.axis = modeller->handle.corner = -1;
+  ModelBox = saved;
+}
+
 TEST_F(ObjectToolsTest, ReflectingSortingAndCleaningRebuildThePreview) {
   Start(SampleCar);
   FlatPreview();

@@ -127,11 +127,15 @@ TEST_F(SubobjectsTest, CtrlNInSubobjectModeMakesANewEmptySubobject) {
   Key('S', true);
   SelectSubobject(*modeller, 0, &model.children[0]);
   const int children = model.childCount;
+  ASSERT_GT(model.children[0].triangleCount, 0);
+  SelectTriangle(*modeller, 0);
+  ASSERT_NE(model.children[0].triangles[0].flags & TRIANGLE_SELECTED, 0);
   CtrlKey('N');
   ASSERT_EQ(OpenTextEntry.open, 1);
   EXPECT_STREQ(OpenTextEntry.initialText, "") << "a new one offers no name";
   Type("fresh");
   ASSERT_EQ(model.childCount, children + 1);
+  EXPECT_EQ(model.children[0].triangles[0].flags & TRIANGLE_SELECTED, 0) << "the old one's selection goes";
   EXPECT_STREQ(model.children[children].name, "fresh");
   EXPECT_EQ(model.children[children].triangleCount, 0) << "new, not a copy of the edited one";
 }

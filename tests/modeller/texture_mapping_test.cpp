@@ -647,8 +647,17 @@ TEST_F(MappingToolTest, SizesPositionsAnglesCutoutsAndCentral) {
   EXPECT_EQ(TakeBox(), TEXT_MAPPING_CENTRAL_AXIS);
   model.mappings[1].direction = DIRECTION_FRONT;
   model.mappings[1].offset[0] = Metres(0.3);
+  const int undoBefore = ModellerUndo.count;
+  MappingPanelSelection = 0;
   ASSERT_EQ(SwitchMappingCentral(*panel), 1);
   EXPECT_EQ(model.mappings[1].offset[0], 0);
+  EXPECT_NE(model.mappings[1].flags & MAPPING_CENTRAL, 0);
+  EXPECT_EQ(ModellerUndo.count, undoBefore + 1) << "the switch is an undo step";
+  EXPECT_EQ(MappingPanelSelection, -1) << "an edit clears the armed slot";
+  // A second switch turns it off again.
+  ASSERT_EQ(SwitchMappingCentral(*panel), 1);
+  EXPECT_EQ(model.mappings[1].flags & MAPPING_CENTRAL, 0);
+  ASSERT_EQ(SwitchMappingCentral(*panel), 1);
   // Cutout slots: arming the main slot while main and opposite agree moves both.
   model.AddCutout(nullptr);
   ArmCutoutSlot(*panel, 1, 0);

@@ -267,6 +267,12 @@ TEST_F(TriangleToolsTest, MirroringSkipsSwapTrianglesAndUnmirroredCopiesAreCount
   Press("build unmirrored");
   EXPECT_STREQ(MessageBoxDialog.first, "1 is already based on reflected points and 1 already has a mirrored copy");
   Confirm();
+  // The copy alone: only reflected points, in the singular.
+  SelectTriangles({6});
+  Press("build unmirrored");
+  EXPECT_STREQ(MessageBoxDialog.first, "1 triangle is already based on reflected points");
+  Confirm();
+  EXPECT_EQ(model.triangleCount, 7) << "nothing built";
 }
 
 TEST_F(TriangleToolsTest, BreakingOffKeepsEveryCornerInPlace) {
