@@ -239,6 +239,31 @@ TEST_F(WheelProfileTest, RimProfilePointsLandOnTheRimEdgesAndTakeTheirMappings) 
   }
 }
 
+TEST_F(WheelProfileTest, ARimOfOneMappingColoursTheRimEdgesWithThatMapping) {
+  // The default rim holds a single mapping: its colour, not the grey of a rim without any,
+  // goes to all four rim edge points (no black inner, so the left side takes it too).
+  // Shade 0 makes the factor |x| / L * 0 + 1 = 1 everywhere: colours stay as given.
+  for (int style : {0, 1}) {
+    Dims d;
+    d.style = uint8_t(style);
+    d.shade = 0;
+    SuspensionBlock set = MakeSet(d, 0);
+    WXS rim;
+    rim.MakeDefault("M1_rim", RgbWord(200, 180, 160));
+    ASSERT_EQ(rim.mappingCount, 1);
+    ASSERT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), -1);
+    const WheelProfile& p = set.profile;
+    EXPECT_EQ(p.status, TYRE_DIMENSIONS_OK);
+    const int r0 = style ? 14 : 12;
+    ASSERT_EQ(p.firstRimPoint, r0);
+    ASSERT_EQ(p.pointCount, r0 + 4) << "the rim's two fixed points are the edges themselves";
+    for (int i = r0; i < r0 + 4; ++i) {
+      EXPECT_EQ(p.points[i].kind, PROFILE_RIM) << i;
+      EXPECT_EQ(ColourOf(p.points[i]), RgbWord(200, 180, 160)) << i;
+    }
+  }
+}
+
 TEST_F(WheelProfileTest, NormalsAndShadingFactorsAgreeWithTheirRules) {
   for (int shadingMode : {0, 1}) {
     for (int rounded : {0, 1}) {
