@@ -20,6 +20,7 @@
 #include "model/model_materials.h"
 #include "model/model_meshes.h"
 #include "platform/files.h"
+#include "render/gouraud_mesh.h"
 #include "render/humans.h"
 #include "render/material.h"
 #include "render/texture_table.h"
@@ -298,6 +299,26 @@ TEST(Helmet, TheHelmetTakesItsModelsLevelsWithinOneToFour) {
   }
 }
 
+
+// The helmet is built from its own levels alone: a subobject of its model gives no child mesh
+// (each posed mesh draws every child it has, so one built here would be drawn on the head).
+TEST(Helmet, ASubobjectIsNotBuiltIntoTheHelmetsMeshes) {
+  HelmetModel = new ModelObject();
+  HelmetModel->Init();
+  HelmetModel->lodCount = 1;
+  HelmetModel->children = static_cast<ModelObject*>(std::calloc(1, sizeof(ModelObject)));
+  HelmetModel->children[0].Init();
+  HelmetModel->childCount = 1;
+  BuildHelmetMeshes();
+  EXPECT_EQ(Helmet.levelCount, 1);
+  EXPECT_NE(Helmet.meshes[0], nullptr);
+  if (Helmet.meshes[0]) {
+    EXPECT_EQ(Helmet.meshes[0]->childCount, 0);
+    EXPECT_EQ(Helmet.meshes[0]->children, nullptr);
+  }
+  FreeHelmet();
+  EXPECT_EQ(HelmetModel, nullptr);
+}
 
 // Without a helmet file there is no helmet, and nothing is kept of the attempt.
 TEST(Helmet, NoHelmetFileMeansNoHelmet) {
