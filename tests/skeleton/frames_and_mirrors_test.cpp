@@ -116,6 +116,28 @@ TEST(Frames, CopiesAreDeepAndKeepEveryField) {
   b.Free();
 }
 
+// A copy told of a negative solid count copies no transform: each frame keeps its time and
+// gets one zeroed transform of its own.
+TEST(Frames, ACopyOfANegativeSolidCountGivesEachFrameOneZeroedTransform) {
+  Animation a, b;
+  MakeFrames(a, 1, 1);
+  a.frames[0].time = 0.5f;
+  a.frames[0].transforms[0].translation = {3 * 65536, 4, 5};
+  EXPECT_NO_THROW(b.Copy(a, -1));
+  EXPECT_EQ(b.frameCount, 1);
+  if (b.frameCount == 1) {
+    EXPECT_EQ(b.frames[0].time, 0.5f);
+    EXPECT_NE(b.frames[0].transforms, nullptr);
+    EXPECT_NE(b.frames[0].transforms, a.frames[0].transforms);
+    const FixedTransform zero{};
+    if (b.frames[0].transforms) {
+      EXPECT_EQ(std::memcmp(&b.frames[0].transforms[0], &zero, sizeof zero), 0) << "nothing copied";
+    }
+  }
+  a.Free();
+  b.Free();
+}
+
 // Sampling: intervals = frames (cyclic) or frames - 1; t = p x intervals; between frame floor(t)
 // and the next, modulo the count.
 TEST(Frames, SamplingBlendsTheTwoFramesAroundThePhase) {
