@@ -282,6 +282,39 @@ TEST_F(TyreStep, ALeaningTyreTouchesOffCentreAndNotAtNinetyDegrees) {
   }
 }
 
+// An orientation drifted a little off unit length can give a spin axis whose part along the
+// ground's normal is more than 1: the camber sine is then past 1, and the tyre counts as lying
+// flat (its camber cosine is 0), still touching the ground it is pressed into.
+TEST_F(TyreStep, ACamberSinePastOneLiesFlatAndStillTouches) {
+  const double rho = q.set().profileRadius, halfWidth = q.set().sectionWidth / 2.0;
+  // The car's x axis rolled almost onto the ground's normal and stretched: the spin axis
+  // (1, 0, 0) becomes (0.02, 0, -1.0001), 1.0003 long, 0.02 of it across the normal.
+  float* m = q.car.orientation;
+  m[0] = 0.02f, m[1] = 0, m[2] = 1, m[3] = 0, m[4] = 1, m[5] = 0, m[6] = -1.0001f, m[7] = 0, m[8] = 0.02f;
+  const Vec3 reference = centre + MatrixTimes(m, w().contactOffset);
+  // f = n x s = (0, 0.02, 0) / 0.02, l = f x n = (1, 0, 0).  Lying flat (cosine 0) the round
+  // profile's offset is (sc, 0, -1) rho, held to the half width across, then scaled by
+  // (1 - sc) / 0.134, a small negative number past a sine of 1.
+  const double sc = 1.0001f;
+  double ox = sc * rho, oz = -rho;
+  if (std::fabs(ox) > halfWidth) {
+    const double k = halfWidth / std::fabs(ox);
+    ox *= k, oz *= k;
+  }
+  ox *= (1 - sc) / 0.134, oz *= (1 - sc) / 0.134;
+  w().groundPoint = {0.0f, 0.0f, static_cast<float>(reference.z + oz + 0.005)};
+  w().deflection = 0.005f;
+  w().contactKind = 2;  // held from the car's contact: the reference point has not moved
+  Call();
+  ASSERT_EQ(w().contactKind, 1);
+  EXPECT_NEAR(w().camberSine, sc, 1e-6);
+  EXPECT_NEAR(w().deflection, 0.005f, 1e-6);
+  EXPECT_EQ(w().inContact, q.set().sectionWidth);
+  EXPECT_GT(w().normalForce, 0.0f);
+  EXPECT_NEAR(w().contactPoint.x - reference.x, ox, 1e-6);
+  EXPECT_NEAR(w().contactPoint.z - reference.z - w().deflection, oz, 1e-6);
+}
+
 // The tread pushed sideways leans the contact: the camber term is the lean less the push over
 // the radius, counted up to half the radius.
 TEST_F(TyreStep, TheSidewaysPushCountsUpToHalfTheRadius) {
