@@ -283,6 +283,26 @@ TEST(OfflineRace, PlayerLookupsInFilledTables) {
   ConnectionCount = 0;
 }
 
+// With two connections the table holds indices 0 and 1. A remote human still carrying index 2
+// (the count has dropped after a connection closed) lies past the table and is not found; the
+// one on the last index, 1, is.
+TEST(OfflineRace, APlayerOnTheConnectionCountIsOutsideTheTable) {
+  RacePlayers[0] = RacePlayer{};
+  RacePlayers[0].type = 1;
+  RacePlayers[0].connection = 2;
+  std::snprintf(RacePlayers[0].name, sizeof RacePlayers[0].name, "left");
+  RacePlayers[1] = RacePlayer{};
+  RacePlayers[1].type = 1;
+  RacePlayers[1].connection = 1;
+  std::snprintf(RacePlayers[1].name, sizeof RacePlayers[1].name, "stayed");
+  RacePlayerCount = 2;
+  ConnectionCount = 2;
+  EXPECT_EQ(Race::GetRealPlayerFromConnIndex(2), nullptr) << "index 2 is one past the table";
+  EXPECT_EQ(Race::GetRealPlayerFromConnIndex(1), &RacePlayers[1]) << "index 1 is the last in it";
+  for (int i = 0; i < 2; ++i) RacePlayers[i] = RacePlayer{};
+  RacePlayerCount = 0;
+  ConnectionCount = 0;
+}
 // Counts larger than the tables are read only to the tables' ends: with every slot a local AI
 // on connection 1, no player past the last slot is found, whatever it would hold; the last slot
 // itself is found; and the layout bytes are cleared up to the last connection.
