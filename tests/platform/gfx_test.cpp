@@ -142,6 +142,30 @@ class GfxPixels : public ::testing::Test {
     EXPECT_EQ(GfxCreateBuffer(g_device, d, &init, &b), GFX_OK);
     return b;
   }
+  // A one-texel RGBA texture holding the texel given, and a view of the whole of it.
+  struct OneTexel {
+    GfxTexture2D texture;
+    GfxShaderResourceView view;
+  };
+  static OneTexel MadeTexel(const uint8_t (&texel)[4]) {
+    GfxTexture2DDesc d;
+    d.width = d.height = 1;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+    const GfxSubresourceData init{texel, 0, 0};
+    OneTexel made;
+    EXPECT_EQ(GfxCreateTexture2D(g_device, d, &init, &made.texture), GFX_OK);
+    EXPECT_EQ(GfxCreateShaderResourceView(g_device, made.texture, nullptr, &made.view), GFX_OK);
+    return made;
+  }
+  // A sampler that reads the nearest texel of the nearest level.
+  static GfxSamplerState MadePointSampler() {
+    GfxSamplerDesc d;
+    d.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
+    GfxSamplerState point;
+    EXPECT_EQ(GfxCreateSamplerState(g_device, d, &point), GFX_OK);
+    return point;
+  }
   void Draw(const std::vector<Vertex>& v) {
     GfxMappedSubresource m;
     ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
@@ -498,17 +522,7 @@ TEST_F(GfxPixels, AfterTheGlRecordIsResetADefaultDrawSeesNoEarlierState) {
   // A texture on slot 0 after a reset is the one sampled (texels 10, 20, 30, 255).
   GfxPixelShader sampler;
   ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
-  GfxTexture2DDesc td;
-  td.width = td.height = 1;
-  td.mipLevels = 1;
-  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  td.bindFlags = GFX_BIND_SHADER_RESOURCE;
-  const uint8_t texel[4] = {10, 20, 30, 255};
-  const GfxSubresourceData texelData{texel, 0, 0};
-  GfxTexture2D texture;
-  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &texelData, &texture), GFX_OK);
-  GfxShaderResourceView view;
-  ASSERT_EQ(GfxCreateShaderResourceView(g_device, texture, nullptr, &view), GFX_OK);
+  auto [texture, view] = MadeTexel({10, 20, 30, 255});
   GfxResetGlState(g_context);
   GfxPSSetShader(g_context, sampler);
   GfxPSSetShaderResources(g_context, 0, 1, &view);
@@ -612,22 +626,8 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   const uint32_t fives[4] = {0x55555555u, 0, 0, 0};
   GfxClearUnorderedAccessViewUint(g_context, part, fives);
 
-  GfxTexture2DDesc td;
-  td.width = td.height = 1;
-  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  td.bindFlags = GFX_BIND_SHADER_RESOURCE;
-  const uint8_t texel[4] = {7, 0, 0, 255};
-  GfxSubresourceData texelData{texel, 0, 0};
-  GfxTexture2D picture;
-  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &texelData, &picture), GFX_OK);
-  GfxShaderResourceView pictureView;
-  ASSERT_EQ(GfxCreateShaderResourceView(g_device, picture, nullptr, &pictureView), GFX_OK);
-  const uint8_t otherTexel[4] = {9, 0, 0, 255};
-  GfxSubresourceData otherData{otherTexel, 0, 0};
-  GfxTexture2D other;
-  ASSERT_EQ(GfxCreateTexture2D(g_device, td, &otherData, &other), GFX_OK);
-  GfxShaderResourceView otherView;
-  ASSERT_EQ(GfxCreateShaderResourceView(g_device, other, nullptr, &otherView), GFX_OK);
+  auto [picture, pictureView] = MadeTexel({7, 0, 0, 255});
+  auto [other, otherView] = MadeTexel({9, 0, 0, 255});
   GfxBufferDesc cd;
   cd.byteWidth = 16;
   cd.bindFlags = GFX_BIND_CONSTANT_BUFFER;
@@ -1714,10 +1714,7 @@ TEST_F(GfxPixels, AViewOfASwizzledTextureSamplesWithItsSwizzle) {
   vd.mostDetailedMip = 1;
   GfxShaderResourceView view;
   ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, &vd, &view), GFX_OK);
-  GfxSamplerDesc sd;
-  sd.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
-  GfxSamplerState point;
-  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &point), GFX_OK);
+  GfxSamplerState point = MadePointSampler();
   GfxPSSetShader(g_context, sampler);
   GfxPSSetShaderResources(g_context, 0, 1, &view);
   GfxPSSetSamplers(g_context, 0, 1, &point);
@@ -1734,20 +1731,8 @@ TEST_F(GfxPixels, AViewOfASwizzledTextureSamplesWithItsSwizzle) {
 TEST_F(GfxPixels, AWholeTextureViewFollowsASwizzleSetAfterItWasMade) {
   GfxPixelShader sampler;
   ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
-  GfxTexture2DDesc d;
-  d.width = d.height = 1;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
-  const uint8_t texel[4] = {10, 20, 30, 40};
-  GfxSubresourceData init{texel, 0, 0};
-  GfxTexture2D t;
-  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &t), GFX_OK);
-  GfxShaderResourceView view;
-  ASSERT_EQ(GfxCreateShaderResourceView(g_device, t, nullptr, &view), GFX_OK);
-  GfxSamplerDesc sd;
-  sd.filter = GFX_FILTER_MIN_MAG_MIP_POINT;
-  GfxSamplerState point;
-  ASSERT_EQ(GfxCreateSamplerState(g_device, sd, &point), GFX_OK);
+  auto [t, view] = MadeTexel({10, 20, 30, 40});
+  GfxSamplerState point = MadePointSampler();
   GfxPSSetShader(g_context, sampler);
   GfxPSSetShaderResources(g_context, 0, 1, &view);
   GfxPSSetSamplers(g_context, 0, 1, &point);
