@@ -150,6 +150,17 @@ AnalogDashBlock QuietBlock(uint32_t flags) {
   return b;
 }
 
+// A quiet block with a style 2 display across the target's width from y 0, 16 units high,
+// white text on dark red.
+AnalogDashBlock DisplayTextsBlock() {
+  AnalogDashBlock b = QuietBlock(0);
+  b.displayStyle = 2;
+  b.display = DashRect{0, 32, 64, 16};
+  b.displayBackground = DashColour{120, 40, 40, 0};
+  b.displayText = DashColour{255, 255, 255, 0};
+  return b;
+}
+
 DashCarState DashPixels::GearBarCar() {
   DashCarState s = State(1);
   AnalogDashBlock b = QuietBlock(0);
@@ -1127,11 +1138,7 @@ TEST_F(DashPixels, TheFrameSetsUpTheTemperatureFuelAndTachometerGauges) {
 // display spans the target's width from y 0: its texts 0.1 high from an inset of 0.08.
 TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
   DashCarState s = State(1);
-  AnalogDashBlock b = QuietBlock(0);
-  b.displayStyle = 2;
-  b.display = DashRect{0, 32, 64, 16};
-  b.displayBackground = DashColour{120, 40, 40, 0};
-  b.displayText = DashColour{255, 255, 255, 0};
+  AnalogDashBlock b = DisplayTextsBlock();
   WriteAnalogBlock(b, s.block);
   s.engineType = 0;
   s.distance = 12345.0;  // 12.3 km
@@ -1242,12 +1249,7 @@ TEST_F(DashPixels, EachAnalogGaugeIsPlacedFromItsOwnDial) {
 // lines, and the same time the same line.
 TEST_F(DashPixels, TheDisplaysClockLineFollowsTheWallClock) {
   DashCarState s = State(1);
-  AnalogDashBlock b = QuietBlock(0);
-  b.displayStyle = 2;
-  b.display = DashRect{0, 32, 64, 16};
-  b.displayBackground = DashColour{120, 40, 40, 0};
-  b.displayText = DashColour{255, 255, 255, 0};
-  WriteAnalogBlock(b, s.block);
+  WriteAnalogBlock(DisplayTextsBlock(), s.block);
   s.engineType = 0;
   const float clockY = 0.08f;
   // The clock line's band of pixels, row after row.
