@@ -247,6 +247,17 @@ class MappingToolTest : public ModellerTest {
     EditViews.dragBox = DragBox{};
   }
   std::vector<uint8_t> Bytes() const { return ModelRecordBytes(model, 1, 1); }
+  // A new top mapping linked to the front mapping 0, which is selected, the panel unlocked:
+  // the top's index.
+  int LinkedTopOfSelectedFront() {
+    const int top = model.AddMapping(nullptr);
+    model.mappings[top].direction = DIRECTION_TOP;
+    model.mappings[top].flags = MAPPING_LINK_FRONT;
+    model.mappings[0].flags = MAPPING_LINK_TOP;
+    SelectedMapping = 0;
+    panel->locked = 0;
+    return top;
+  }
   // The tool open on mapping 0, the view framed 4 m off: whether the camera sees the mapping's
   // centre, and where it stands on the screen.
   bool MappingCentreOnScreen(float* x, float* y) {
@@ -479,12 +490,7 @@ TEST_F(MappingToolTest, AdjustingKeepsOrDropsTheLinksByDirection) {
   OpenTool();
   FrontView();
   // A top linked to the front mapping 0; mapping 1 is another front mapping.
-  const int top = model.AddMapping(nullptr);
-  model.mappings[top].direction = DIRECTION_TOP;
-  model.mappings[top].flags = MAPPING_LINK_FRONT;
-  model.mappings[0].flags = MAPPING_LINK_TOP;
-  SelectedMapping = 0;
-  panel->locked = 0;
+  const int top = LinkedTopOfSelectedFront();
   Box(-1, 0, 2, 1);
   ASSERT_EQ(AdjustMappingToDragBox(*panel), 1);
   EXPECT_EQ(model.mappings[0].width, Metres(3));
@@ -514,12 +520,7 @@ TEST_F(MappingToolTest, AdjustingKeepsOrDropsTheLinksByDirection) {
 TEST_F(MappingToolTest, ATypedWidthGoesOnToTheLinkedTopMapping) {
   OpenTool();
   FrontView();
-  const int top = model.AddMapping(nullptr);
-  model.mappings[top].direction = DIRECTION_TOP;
-  model.mappings[top].flags = MAPPING_LINK_FRONT;
-  model.mappings[0].flags = MAPPING_LINK_TOP;
-  SelectedMapping = 0;
-  panel->locked = 0;
+  const int top = LinkedTopOfSelectedFront();
   ASSERT_EQ(SetMappingSize(*panel, 0, 2.5), 1);
   EXPECT_EQ(model.mappings[0].width, Metres(2.5));
   EXPECT_EQ(model.mappings[top].width, Metres(2.5));
