@@ -248,23 +248,21 @@ TEST(OfflineRace, TheTypedMessageLineOpensAtMostOnceInHalfASecond) {
   ResetTypedMessage();
 }
 
+// Slot i of the player table, and nothing else in it, holds a player of the type given
+// (0 a local human, 1 a remote one, 2 a local AI, 3 a remote one) on the connection given,
+// under the name given.
+void PutPlayer(int i, uint8_t type, int32_t connection, const char* name) {
+  RacePlayers[i] = RacePlayer{};
+  RacePlayers[i].type = type;
+  RacePlayers[i].connection = connection;
+  std::snprintf(RacePlayers[i].name, sizeof RacePlayers[i].name, "%s", name);
+}
+
 TEST(OfflineRace, PlayerLookupsInFilledTables) {
-  RacePlayers[0] = RacePlayer{};
-  RacePlayers[0].type = 2;  // a local AI
-  RacePlayers[0].connection = 1;
-  std::snprintf(RacePlayers[0].name, sizeof RacePlayers[0].name, "robot");
-  RacePlayers[1] = RacePlayer{};
-  RacePlayers[1].type = 1;
-  RacePlayers[1].connection = 1;
-  std::snprintf(RacePlayers[1].name, sizeof RacePlayers[1].name, "guest");
-  RacePlayers[2] = RacePlayer{};
-  RacePlayers[2].type = 0;
-  RacePlayers[2].connection = 0;
-  std::snprintf(RacePlayers[2].name, sizeof RacePlayers[2].name, "me");
-  RacePlayers[3] = RacePlayer{};  // one past the count, on a connection: never looked at
-  RacePlayers[3].type = 0;
-  RacePlayers[3].connection = 0;
-  std::snprintf(RacePlayers[3].name, sizeof RacePlayers[3].name, "ghost");
+  PutPlayer(0, 2, 1, "robot");  // a local AI
+  PutPlayer(1, 1, 1, "guest");
+  PutPlayer(2, 0, 0, "me");
+  PutPlayer(3, 0, 0, "ghost");  // one past the count, on a connection: never looked at
   RacePlayerCount = 3;
   ConnectionCount = 2;
   EXPECT_EQ(Race::GetLocalPlayer(), &RacePlayers[2]);
@@ -287,14 +285,8 @@ TEST(OfflineRace, PlayerLookupsInFilledTables) {
 // (the count has dropped after a connection closed) lies past the table and is not found; the
 // one on the last index, 1, is.
 TEST(OfflineRace, APlayerOnTheConnectionCountIsOutsideTheTable) {
-  RacePlayers[0] = RacePlayer{};
-  RacePlayers[0].type = 1;
-  RacePlayers[0].connection = 2;
-  std::snprintf(RacePlayers[0].name, sizeof RacePlayers[0].name, "left");
-  RacePlayers[1] = RacePlayer{};
-  RacePlayers[1].type = 1;
-  RacePlayers[1].connection = 1;
-  std::snprintf(RacePlayers[1].name, sizeof RacePlayers[1].name, "stayed");
+  PutPlayer(0, 1, 2, "left");
+  PutPlayer(1, 1, 1, "stayed");
   RacePlayerCount = 2;
   ConnectionCount = 2;
   EXPECT_EQ(Race::GetRealPlayerFromConnIndex(2), nullptr) << "index 2 is one past the table";
