@@ -84,13 +84,19 @@ TEST(EnginePageFigures, ThePlotFillsTheUpperRightQuarterAndAMotorsPowerIsFlatAbo
 // value button (styles 16 to 19) and the two parts of its knob added right after it, over it.
 // Each button lies in the page's column of 12 units, but for the description lines, each as
 // wide as the plot, at its left edge.
-class EnginePageFrame : public EditorTest {};
+class EnginePageFrame : public EditorTest {
+ protected:
+  // The engine page over the sample vehicle, on a screen of 1024 x 768.
+  EnginePage* PageOnTheScreen() {
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    SetInterfaceMetrics();
+    return CreateEnginePage(&e->prss, e->car);
+  }
+};
 
 TEST_F(EnginePageFrame, ButtonsStayInTheirColumnAndNoTwoOverlap) {
-  ScreenWidth = 1024;
-  ScreenHeight = 768;
-  SetInterfaceMetrics();
-  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  EnginePage* page = PageOnTheScreen();
   ASSERT_NE(page, nullptr);
   EngineModel& m = *page->engine;
   m.cylinders = 8;
@@ -137,10 +143,7 @@ TEST_F(EnginePageFrame, ButtonsStayInTheirColumnAndNoTwoOverlap) {
 // figures in thousands with the second gap, labels every 2; the top 2094.4 x 60 / (2 pi x
 // 1000) = 20.0 thousand, the dial 2 + 20 = 22, red from 2 / 2 x 20 = 20.
 TEST_F(EnginePageFrame, AFastEnginesRevCounterCountsInTwoThousands) {
-  ScreenWidth = 1024;
-  ScreenHeight = 768;
-  SetInterfaceMetrics();
-  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  EnginePage* page = PageOnTheScreen();
   ASSERT_NE(page, nullptr);
   const EditorFrameHookFn before = page->savedHook;
   page->savedHook = nullptr;  // the page's own drawing alone
@@ -161,10 +164,7 @@ TEST_F(EnginePageFrame, AFastEnginesRevCounterCountsInTwoThousands) {
 // three layouts of three units each after it, from unit 3 to unit 12, the engine's own lit;
 // the turbo and two-stroke switches are lit by their own bits.
 TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesAndEachSwitchIsLitByItsBit) {
-  ScreenWidth = 1024;
-  ScreenHeight = 768;
-  SetInterfaceMetrics();
-  EnginePage* page = CreateEnginePage(&e->prss, e->car);
+  EnginePage* page = PageOnTheScreen();
   ASSERT_NE(page, nullptr);
   page->engine->cylinders = 4;
   page->engine->layout = ENGINE_FLAT;
