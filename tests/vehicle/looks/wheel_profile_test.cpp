@@ -22,6 +22,14 @@ struct Dims {
   uint8_t edge = 2, lip = 0, style = 0, inner = 5, shade = 6, compound = 0;
 };
 
+// The sample sizes in a low-profile style, with a shade of 0: every shading factor is 1.
+Dims Unshaded(int style) {
+  Dims d;
+  d.style = uint8_t(style);
+  d.shade = 0;
+  return d;
+}
+
 SuspensionBlock MakeSet(const Dims& d, int rounded) {
   SuspensionBlock set{};
   set.sectionWidth = d.w;
@@ -201,9 +209,7 @@ TEST_F(WheelProfileTest, StatusesAndTheirColours) {
 
 TEST_F(WheelProfileTest, RimProfilePointsLandOnTheRimEdgesAndTakeTheirMappings) {
   for (int style : {0, 1}) {
-    Dims d;
-    d.style = uint8_t(style);
-    d.shade = 0;
+    const Dims d = Unshaded(style);
     SuspensionBlock set = MakeSet(d, 0);
     WXS rim;
     MakeSampleRim(rim);
@@ -244,10 +250,7 @@ TEST_F(WheelProfileTest, ARimOfOneMappingColoursTheRimEdgesWithThatMapping) {
   // goes to all four rim edge points (no black inner, so the left side takes it too).
   // Shade 0 makes the factor |x| / L * 0 + 1 = 1 everywhere: colours stay as given.
   for (int style : {0, 1}) {
-    Dims d;
-    d.style = uint8_t(style);
-    d.shade = 0;
-    SuspensionBlock set = MakeSet(d, 0);
+    SuspensionBlock set = MakeSet(Unshaded(style), 0);
     WXS rim;
     rim.MakeDefault("M1_rim", RgbWord(200, 180, 160));
     ASSERT_EQ(rim.mappingCount, 1);
