@@ -305,12 +305,17 @@ void FillCube(GouraudO3d& mesh, TextureKey key, const GouraudColour* colour) {
   }
 }
 
+// A new unit cube of the material given, every point of the colour 200, 150, 100.
+GouraudO3d* NewCube(TextureKey key) {
+  static const GouraudColour colour{200, 150, 100, 0};
+  GouraudO3d* cube = NewGouraud();
+  FillCube(*cube, key, &colour);
+  return cube;
+}
+
 TEST_F(MeshPixels, ALitCubeDrawsTheSameThroughItsFastMeshAndThroughTemporaryMeshes) {
   ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
-  static const GouraudColour colour{200, 150, 100, 0};
-  Material* m = Textured(&white, 0);
-  GouraudO3d* cube = NewGouraud();
-  FillCube(*cube, m, &colour);
+  GouraudO3d* cube = NewCube(Textured(&white, 0));
   MatrixRotZ(cube->world.rotation, 5461);  // 30 degrees
   cube->world.translation = IntVector{0, 0, 32768};
   SetLight(0.6f, 0.2f);  // the sides take 0.6 of the light, the top all of it
@@ -356,10 +361,7 @@ TEST_F(MeshPixels, ALitCubeDrawsTheSameThroughItsFastMeshAndThroughTemporaryMesh
 // list the cube still covers as much of the picture as after triangles.
 TEST_F(MeshPixels, ATemporaryMeshDrawsTrianglesAfterALineList) {
   ASSERT_TRUE(ShadersCompile(12, 38)) << "vs_12 and ps_38 compiled";
-  static const GouraudColour colour{200, 150, 100, 0};
-  Material* m = Textured(&white, 0);
-  GouraudO3d* cube = NewGouraud();
-  FillCube(*cube, m, &colour);
+  GouraudO3d* cube = NewCube(Textured(&white, 0));
   cube->world.translation = IntVector{0, 0, 32768};
   SetLight(0.6f, 0.2f);
   LookAtCube();
