@@ -1776,3 +1776,53 @@ TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
   FreeFastMesh(handle);
   DeleteWorld();
 }
+
+TEST(ProceduralTrees, AViewerInsideTheCrownSortsTheTreeAtDistanceNought) {
+  CWld = new Wld;
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh& m = *GetFastMesh(handle);
+  m.parts.resize(2);
+  m.groupCount = 4;
+  m.bitsetWords = (m.groupCount + 63) / 32;
+  m.dirtyBits.assign(m.bitsetWords, 0);
+  m.dirtyLow = m.groupCount;
+  m.dirtyHigh = 0;
+  WorldRenderMeshes = {handle};
+  // The viewer 4 units from the centre of a crown of radius 10: inside it.
+  WorldViewerPosition = {0, -(4 << 16), 0};
+  const bool ownTree = SharedDrawTree.capacity == 0;
+  if (ownTree) {
+    ASSERT_TRUE(SharedDrawTree.Init(16, 0, 0, SHARED_DRAW_TREE_PAYLOAD));
+  }
+  SharedDrawTree.Clear();
+  // Something else already sorted at distance 0, as every object the viewer stands in is.
+  const int other = 0;
+  ASSERT_TRUE(CWld->AddToDrawSort(0, &other, 0, 1, {0, 0, 0}));
+  WTree t({0, 0, 0});
+  t.centre = {0, 0, 0};
+  t.radius = 10 << 16;
+  t.renderMesh = 0;
+  t.partEntry = 2;
+  t.barkPart = 1;
+  t.foliagePart = 0;
+  t.AddToDrawList();
+  // 4 - 10 is held at 0, not -6: the tree comes after the other entry of key 0, in the order
+  // they were added, instead of ahead of everything.
+  SortNode* node = SharedDrawTree.First();
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->key, 0);
+  const void* object = nullptr;
+  std::memcpy(&object, SortNodePayload(node), sizeof object);
+  EXPECT_EQ(object, &other) << "the entry added first";
+  node = SharedDrawTree.Next();
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->key, 0) << "the distance less the radius, held at 0";
+  std::memcpy(&object, SortNodePayload(node), sizeof object);
+  EXPECT_EQ(object, &t);
+  EXPECT_EQ(SharedDrawTree.Next(), nullptr);
+  SharedDrawTree.Clear();
+  if (ownTree) SharedDrawTree.Free();
+  WorldRenderMeshes.clear();
+  FreeFastMesh(handle);
+  DeleteWorld();
+}
