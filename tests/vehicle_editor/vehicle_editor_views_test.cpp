@@ -1,5 +1,6 @@
 // vehicle_editor_views_test.cpp - the editor's lines over the car on the sample "Runabout",
-// drawn on the null device so that they reach the 3D line stream: the wheels' pivot lines.
+// drawn on the null device so that they reach the 3D line stream: the wheels' pivot lines;
+// and the car as the modeller shows it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,11 +8,18 @@
 #include <vector>
 
 #include "core/fixed_math.h"
+#include "core/frame_globals.h"
+#include "modeller/object_editor.h"
 #include "render/buffers.h"
+#include "render/env_maps.h"
 #include "render/immediate.h"
+#include "render/material.h"
+#include "render/texture_record.h"
 #include "tests/render/null_renderer.h"
 #include "text/text_colours.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "vehicle/car_drawing.h"
+#include "vehicle_editor/vehicle_editor.h"
 
 namespace {
 
@@ -117,4 +125,40 @@ TEST_F(EditorViews, EachWheelDrawsItsPivotLineThenItsStrutLineAndNoOtherWheel) {
       EXPECT_EQ(w[3].colour, orange);
     }
   }
+}
+
+// The car shown in the modeller is lit with the sky's shine: with the environment already drawn,
+// the scene takes the current hard and soft shine textures for the car, not the plain black (or
+// nothing) that a car drawn without a fresh sky keeps.
+TEST_F(EditorViews, TheCarInTheModellerTakesTheSkyShineTextures) {
+  ASSERT_TRUE(NullDevice::ready_);
+  ASSERT_EQ(CurrentVehicleEditor, e);
+  const int savedSkipped = FrameSkipped;
+  const uint8_t savedSub = e->subEditor;
+  const uint32_t savedShow = ObjectEditorShared.showVehicle;
+  const EnvironmentTextures savedEnvironment = Environment;
+  ZKTETexture* const savedShine[2] = {ShineTextures[0], ShineTextures[1]};
+
+  ZKTETexture hard{}, soft{};
+  ShineTextures[0] = &hard;
+  ShineTextures[1] = &soft;
+  Environment.state = ENVIRONMENT_DRAWN;  // nothing left to make or draw this frame
+  FrameSkipped = 0;
+  e->subEditor = SUB_MODELLER;
+  e->spokeInEditor = 0;
+  ObjectEditorShared.showVehicle = 1;
+  VehicleEditor::DrawScene();
+  EXPECT_EQ(DrawingOf(car()).environment[0], &hard);
+  EXPECT_EQ(DrawingOf(car()).environment[1], &soft);
+  // The car's drawing gives the shine back as it found it.
+  EXPECT_EQ(ShineTextures[0], &hard);
+  EXPECT_EQ(ShineTextures[1], &soft);
+
+  DrawingOf(car()).environment[0] = DrawingOf(car()).environment[1] = nullptr;  // the textures above go
+  ShineTextures[0] = savedShine[0];
+  ShineTextures[1] = savedShine[1];
+  Environment = savedEnvironment;
+  ObjectEditorShared.showVehicle = savedShow;
+  e->subEditor = savedSub;
+  FrameSkipped = savedSkipped;
 }
