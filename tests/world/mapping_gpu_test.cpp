@@ -1,7 +1,7 @@
 // mapping_gpu_test.cpp - the mapping records' textures on a real GL context: a record naming a
 // picture the test writes gets a material with that texture and the mode of the surface and
-// usage tables; an unknown name is said once and the record stays usable; without graphics
-// nothing loads.
+// usage tables; an unknown name is said once and the record stays usable; the alpha mode is
+// stored back solid unless the name allows it; without graphics nothing loads.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -117,6 +117,31 @@ TEST_F(MappingTextureLoad, AnUnknownNameIsSaidOnceAndTheRecordStaysUsable) {
   ASSERT_NE(none.materialRecord, nullptr);
   EXPECT_EQ(none.materialRecord->texture, nullptr);
   EXPECT_EQ(lines.Count("Can't open"), 1);
+}
+
+// The first material byte is the alpha mode the rest of the program reads (2 is drawn
+// translucent). Only a texture name ending in "_ALP" may keep one, and only modes 0 to 3;
+// anything else is stored back as 0, solid.
+TEST_F(MappingTextureLoad, TheAlphaModeIsStoredBackSolidUnlessTheNameAllowsIt) {
+  WritePicture("maptest_glass_ALP", 120);
+  struct Case {
+    const char* texture;
+    uint8_t alphaMode, expected;
+  };
+  const Case cases[] = {
+      {"", 2, 0},                   // no name: the plain texture, solid
+      {"maptest_missing", 2, 0},    // a name without "_ALP"
+      {"maptest_glass_ALP", 7, 0},  // a mode the renderer does not know
+      {"maptest_glass_ALP", 2, 2},  // an alpha name keeps a known mode
+  };
+  for (const Case& c : cases) {
+    MappingRecord r = Record(c.texture, 0, 0, 0);
+    r.material[0] = c.alphaMode;
+    r.material[1] = 0;
+    LoadMappingTexture(r);
+    EXPECT_EQ(int(r.material[0]), int(c.expected)) << "\"" << c.texture << "\" with mode " << int(c.alphaMode);
+    EXPECT_EQ(int(r.material[1]), 0) << "\"" << c.texture << "\" keeps no shine";
+  }
 }
 
 TEST_F(MappingTextureLoad, WithoutGraphicsTheMaterialIsNullAndNothingLoads) {
