@@ -804,6 +804,34 @@ TEST_F(ModellerTest, AHandleDragClampsABoxCornerAndUndoesAMoveOnARightPress) {
   Mouse(Held(0, 0));
 }
 
+// The yz plane handle in perspective: the pointer's ray is met on the plane x = 0. The eye
+// stands at (0.5, 3, 0.5) m looking along -y with 1024 pixels a unit of slope; the pointer
+// 256 pixels right of the centre (world x runs to the left) looks along (-0.25, -1, 0), which
+// reaches x = 0 after 2 m along -y, at (0, 1, 0.5) m. The eye's x and y differ, so a plane
+// measured from the wrong one of them lands far from there.
+TEST_F(ModellerTest, APlaneHandleDragInPerspectiveFollowsThePointerOnThePlane) {
+  Open();
+  PerspectiveView();
+  Key('P', true);
+  SelectPoint(*modeller, 1);
+  AddUndoPoint("drag points", 0, 0, 0);
+  const ModelPoint before = model.points[1];
+  HandleDragState& h = modeller->handle;
+  h.kind = HANDLE_MOVE_POINTS, h.axis = HANDLE_YZ;
+  h.planeNormal[0] = 1, h.planeNormal[1] = 0, h.planeNormal[2] = 0;
+  h.grabPoint[0] = h.grabPoint[1] = h.grabPoint[2] = 0;
+  MouseX = 768, MouseY = 384;
+  Mouse(Held(1, 0));
+  EXPECT_NEAR(h.grabPoint[0], 0, 2) << "on the plane";
+  EXPECT_NEAR(h.grabPoint[1], 1 << 16, 2);
+  EXPECT_NEAR(h.grabPoint[2], 1 << 15, 2);
+  EXPECT_EQ(model.points[1].x, before.x) << "the yz plane never moves a point across x";
+  EXPECT_NEAR(model.points[1].y, before.y + (1 << 16), 2) << "1 m up y from the grab point";
+  EXPECT_NEAR(model.points[1].z, before.z + (1 << 15), 2) << "0.5 m up z";
+  Mouse(Held(0, 0));
+  EXPECT_EQ(h.axis, -1);
+}
+
 // ---- the view plane ----
 
 TEST_F(ModellerTest, PointsAreScaledAndPlacedInTheViewPlane) {
