@@ -1,5 +1,5 @@
 // model_edit_test.cpp - removing records with their references renumbered, placing axis
-// mappings, decal triangles, flat decal models and the overlay flag.
+// mappings, decal triangles, flat decal models, the overlay flag and keeping one level.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -273,5 +273,33 @@ TEST_F(ModelEdit, ACornerPastThePointsSortsAsTheLastPoint) {
   const int order[3][3] = {{0, 1, 2}, {0, 1, 3}, {0, 2, 1}};
   for (int t = 0; t < 3; ++t)
     for (int k = 0; k < 3; ++k) EXPECT_EQ(o.triangles[t].corners[k], order[t][k]) << t;
+  o.Free();
+}
+
+TEST_F(ModelEdit, KeepingOneLevelRenumbersCornersOfAPointMovedToTheFront) {
+  // Point 0 is used only by the level 0 triangle, so it goes with that level; points 1, 2 and
+  // 3 move down to 0, 1 and 2, and the kept triangle 1 2 3 becomes 0 1 2.
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1);
+  b.lod = 0;
+  b.Triangle(0, 1, 2);
+  b.lod = 1;
+  b.Triangle(1, 2, 3);
+  b.Into(o);
+  o.lodCount = 2;
+  o.KeepOnlyLod(1);
+  ASSERT_EQ(o.triangleCount, 1);
+  ASSERT_EQ(o.pointCount, 3);
+  EXPECT_EQ(o.triangles[0].lod, 1);
+  EXPECT_EQ(o.triangles[0].corners[0], 0);  // was point 1, now the first
+  EXPECT_EQ(o.triangles[0].corners[1], 1);
+  EXPECT_EQ(o.triangles[0].corners[2], 2);
+  // The first point is now (1, 0, 0) m; the last (0, 0, 1) m.
+  EXPECT_EQ(o.points[0].x, 65536);
+  EXPECT_EQ(o.points[0].y, 0);
+  EXPECT_EQ(o.points[2].x, 0);
+  EXPECT_EQ(o.points[2].z, 65536);
   o.Free();
 }
