@@ -234,6 +234,9 @@ TEST_F(MaterialDialogTest, AlphaTextureAndNoTexture) {
   for (int wrong : {-1, ALPHA_TYPE_COUNT}) EXPECT_EQ(CheckAlphaType(wrong), 0) << wrong;
   for (int wrong : {-1, ENV_MAP_TYPE_COUNT}) EXPECT_EQ(CheckAlphaEnvRules(wrong), 0) << wrong;
   for (int wrong : {-1, SHINE_TYPE_COUNT}) EXPECT_EQ(CheckShineEnvRules(wrong), 0) << wrong;
+  // Nor is an env type one past its table offered, though the solid alpha bars none by itself.
+  EXPECT_EQ(MaterialDialog.material.alphaType, ALPHA_SOLID);
+  EXPECT_EQ(EnvTypeEnabled(ENV_MAP_TYPE_COUNT), 0);
   EXPECT_EQ(std::memcmp(&held, &MaterialDialog.material, sizeof held), 0);
   EXPECT_FALSE(MessageBoxDialog.prss.alive && !MessageBoxDialog.callback);
   Key(KEY_ESCAPE);

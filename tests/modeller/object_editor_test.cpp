@@ -1,6 +1,7 @@
 // object_editor_test.cpp - the object editor without drawing: opening and closing with what
 // it owns and what it puts back, the previews (repeated spokes, the drive-side swap test, no
-// caches left by a Gouraud build) and the surface pick against a double-precision reference.
+// caches left by a Gouraud build, the pose records) and the surface pick against a
+// double-precision reference.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -309,6 +310,32 @@ TEST_F(ObjectEditorTest, PreviewsRepeatSpokesAndSwapSidesWithoutChangingTheModel
   ASSERT_EQ(swapped.triangleCount, 1);
   EXPECT_EQ(swapped.triangles[0].points[0]->x, -plainX) << "shown on the other side";
   EXPECT_EQ(Bytes(o), plainBytes) << "the model is unchanged";
+  entry.Free();
+  o.Free();
+}
+
+// A preview's pose holds six values for each built object, the root first: its offset, then its
+// angles in the order the object's rotation is built (third, first, second). Every record is
+// turned that way, not only the root's.
+TEST_F(ObjectEditorTest, APreviewPoseHoldsEachSubobjectsAnglesInTheOrderItsRotationIsBuilt) {
+  ModelObject o;
+  o.Init();
+  o.angles[0] = 10, o.angles[1] = 20, o.angles[2] = 30;
+  o.AddSubobjectSlot();
+  ++o.childCount;
+  ModelObject& sub = o.children[0];
+  sub.Init();
+  sub.offset[0] = 1, sub.offset[1] = 2, sub.offset[2] = 3;
+  sub.angles[0] = 100, sub.angles[1] = 200, sub.angles[2] = 300;
+  PreviewEntry entry{};
+  BuildPreviewMesh(entry, o, PREVIEW_FLAT, 0, 0, nullptr, nullptr);
+  ASSERT_NE(entry.mesh, nullptr);
+  ASSERT_EQ(entry.pose.count, 12) << "the root and its one subobject";
+  ASSERT_EQ(entry.pose.values.size(), 12u);
+  const std::vector<int32_t> root(entry.pose.values.begin(), entry.pose.values.begin() + 6);
+  const std::vector<int32_t> child(entry.pose.values.begin() + 6, entry.pose.values.end());
+  EXPECT_EQ(root, (std::vector<int32_t>{0, 0, 0, 30, 10, 20}));
+  EXPECT_EQ(child, (std::vector<int32_t>{1, 2, 3, 300, 100, 200}));
   entry.Free();
   o.Free();
 }
