@@ -563,6 +563,70 @@ TEST_F(BuildModeTest, AListsFindSelectsTheListedItemsOfItsObjectAndKindOnly) {
   ClearProblemReport();
 }
 
+namespace {
+
+// The fan's 7 points as the main object, the grid's 9 points as its subobject.
+void FanWithGridChild(ModelObject& o) {
+  FanPoints(o);
+  std::vector<ModelObject> children(1);
+  Grid(children[0]);
+  children[0].type = SUBOBJECT_ATTACHMENT;
+  SetChildren(o, children);
+}
+
+}  // namespace
+
+// The build list holds point numbers of the object it was started on: another object chosen
+// (the main one, by M) starts it empty, with the edge's triangle count and an open fan.
+TEST_F(BuildModeTest, ChoosingAnotherObjectEmptiesTheBuildList) {
+  Start(FanWithGridChild);
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  ASSERT_EQ(model.pointCount, 7);
+  ASSERT_EQ(model.triangleCount, 0);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  ASSERT_EQ(modeller->state.mode, ModeBuild);
+  // The grid's points 7 and 1; point 7 is past the main object's last (6).
+  Click(7), Click(1);
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  Key('M');
+  ASSERT_EQ(EditedObject, &model);
+  EXPECT_EQ(modeller->state.mode, ModeBuild);
+  EXPECT_EQ(modeller->state.buildCount, 0u) << "the subobject's points are let go";
+  Click(0);
+  EXPECT_EQ(model.triangleCount, 0) << "one main point chosen: no triangle yet";
+  EXPECT_EQ(modeller->state.buildCount, 1u);
+  Click(1), Click(2);
+  ASSERT_EQ(model.triangleCount, 1);
+  const uint16_t corners[3] = {0, 1, 2};
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(model.triangles[0].corners[k], corners[k]) << "corner " << k;
+  EXPECT_EQ(model.children[0].triangleCount, 8) << "the grid's own 8 triangles only";
+
+  // The grid's edge 8-4, the diagonal of square 3, lies on two triangles.
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  Click(8), Click(4);
+  ASSERT_EQ(modeller->buildEdgeUsers, 2);
+  Key('M');
+  ASSERT_EQ(EditedObject, &model);
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  EXPECT_EQ(modeller->buildEdgeUsers, 0);
+  // A Ctrl fan (8, 4, 7) in the grid keeps 8 and 7 for the next triangle.
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  Click(8, true), Click(4, true), Click(7, true);
+  ASSERT_EQ(model.children[0].triangleCount, 9);
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  ASSERT_EQ(modeller->fanPending, 1);
+  Key('M');
+  ASSERT_EQ(EditedObject, &model);
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  EXPECT_EQ(modeller->fanPending, 0) << "no fan left open";
+  Click(0);
+  EXPECT_EQ(model.triangleCount, 1) << "no main triangle from the grid's points";
+}
+
 TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
   Start(Grid);
   FlatPreview();
