@@ -1,13 +1,16 @@
 // build_mode_test.cpp - the build mode's clicks on point markers and the edge division, the
 // turn of a shared edge, flood select in the draw modes and selection by a typed index; a
-// triangle built with a colour out of bounds.
+// triangle built with a colour out of bounds; the current triangle's outline.
 #include <random>
 #include <utility>
 
 #include "modeller/build_mode.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "render/buffers.h"
 #include "render/draw_mesh.h"
+#include "render/immediate.h"
+#include "tests/render/null_renderer.h"
 #include "ui/problem_report.h"
 
 using namespace modeller_test;
@@ -649,4 +652,58 @@ TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
   EXPECT_STREQ(modeller->statusText, "triangle rotation");
   EXPECT_TRUE(PreviewCurrent()) << "a turned edge";
   EXPECT_EQ(NewNodes(), 1) << "a turned edge";
+}
+
+// ---- the current triangle's outline, on the null device ----
+
+namespace {
+
+struct BuildNullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+
+}  // namespace
+
+class BuildOverlayOnDevice : public BuildModeTest {
+ protected:
+  static void SetUpTestSuite() { BuildNullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { BuildNullDevice::TearDownTestSuite(); }
+  // The line vertices the overlay of the edited object adds to an open batch.
+  uint32_t OverlayLineVertices() {
+    if (BeginLineBatch3D() != 1) {
+      ADD_FAILURE() << "no line batch";
+      return 0;
+    }
+    const uint32_t before = StreamLines3D.vertexCount;
+    DrawEditedObjectOverlay(*modeller);
+    const uint32_t added = StreamLines3D.vertexCount - before;
+    EndLineBatch3D();
+    return added;
+  }
+};
+
+// In build mode the current triangle is outlined, three lines of two vertices each; one whose
+// corner is one past the last point (as only a damaged model in memory holds it) names no
+// point there, and is not drawn, with the triangle buttons off or on.
+TEST_F(BuildOverlayOnDevice, TheCurrentTriangleIsOutlinedUnlessACornerIsPastTheLastPoint) {
+  ASSERT_TRUE(BuildNullDevice::ready_);
+  Start(Grid);
+  Key('B', true);
+  ASSERT_EQ(modeller->state.mode, ModeBuild);
+  ObjectEditorShared.pick.state = 0;
+  ASSERT_EQ(model.pointCount, 9);
+  ModelTriangle& t = model.triangles[3];
+  t.flags &= uint8_t(~TRIANGLE_MIRRORED);
+  ASSERT_EQ(t.lod, model.currentLod);
+  modeller->state.currentTriangle = 3;
+  for (const uint8_t buttons : {uint8_t(0), uint8_t(1)}) {
+    modeller->triangleButtons = buttons;
+    t.corners[2] = 8;
+    EXPECT_EQ(OverlayLineVertices(), 6u) << "the last point: outlined; buttons " << int(buttons);
+    t.corners[2] = 9;
+    EXPECT_EQ(OverlayLineVertices(), 0u) << "one past the last: nothing; buttons " << int(buttons);
+  }
+  modeller->triangleButtons = 0;
 }
