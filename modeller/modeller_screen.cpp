@@ -307,6 +307,12 @@ void SelectSubobject(ModellerScreen& s, int, ModelObject* object) {
   s.state.mode = ModeSubobject;
   DeselectAll(s);
   if (!object || object == EditedObject) object = s.mainObject;
+  if (object != EditedObject) {
+    // The build list names points of the object it was started on.
+    s.state.buildCount = 0;
+    s.fanPending = 0;
+    s.buildEdgeUsers = 0;
+  }
   SetEditedObject(s, object, 0);
   s.state.currentMapping = 0;
   ModelObject& main = *s.mainObject;

@@ -1,13 +1,16 @@
 // build_mode_test.cpp - the build mode's clicks on point markers and the edge division, the
 // turn of a shared edge, flood select in the draw modes and selection by a typed index; a
-// triangle built with a colour out of bounds.
+// triangle built with a colour out of bounds; the current triangle's outline.
 #include <random>
 #include <utility>
 
 #include "modeller/build_mode.h"
 #include "modeller/triangle_tools.h"
 #include "operations_fixture.h"
+#include "render/buffers.h"
 #include "render/draw_mesh.h"
+#include "render/immediate.h"
+#include "tests/render/null_renderer.h"
 #include "ui/problem_report.h"
 
 using namespace modeller_test;
@@ -563,6 +566,70 @@ TEST_F(BuildModeTest, AListsFindSelectsTheListedItemsOfItsObjectAndKindOnly) {
   ClearProblemReport();
 }
 
+namespace {
+
+// The fan's 7 points as the main object, the grid's 9 points as its subobject.
+void FanWithGridChild(ModelObject& o) {
+  FanPoints(o);
+  std::vector<ModelObject> children(1);
+  Grid(children[0]);
+  children[0].type = SUBOBJECT_ATTACHMENT;
+  SetChildren(o, children);
+}
+
+}  // namespace
+
+// The build list holds point numbers of the object it was started on: another object chosen
+// (the main one, by M) starts it empty, with the edge's triangle count and an open fan.
+TEST_F(BuildModeTest, ChoosingAnotherObjectEmptiesTheBuildList) {
+  Start(FanWithGridChild);
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  ASSERT_EQ(model.pointCount, 7);
+  ASSERT_EQ(model.triangleCount, 0);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  ASSERT_EQ(modeller->state.mode, ModeBuild);
+  // The grid's points 7 and 1; point 7 is past the main object's last (6).
+  Click(7), Click(1);
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  Key('M');
+  ASSERT_EQ(EditedObject, &model);
+  EXPECT_EQ(modeller->state.mode, ModeBuild);
+  EXPECT_EQ(modeller->state.buildCount, 0u) << "the subobject's points are let go";
+  Click(0);
+  EXPECT_EQ(model.triangleCount, 0) << "one main point chosen: no triangle yet";
+  EXPECT_EQ(modeller->state.buildCount, 1u);
+  Click(1), Click(2);
+  ASSERT_EQ(model.triangleCount, 1);
+  const uint16_t corners[3] = {0, 1, 2};
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(model.triangles[0].corners[k], corners[k]) << "corner " << k;
+  EXPECT_EQ(model.children[0].triangleCount, 8) << "the grid's own 8 triangles only";
+
+  // The grid's edge 8-4, the diagonal of square 3, lies on two triangles.
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  Click(8), Click(4);
+  ASSERT_EQ(modeller->buildEdgeUsers, 2);
+  Key('M');
+  ASSERT_EQ(EditedObject, &model);
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  EXPECT_EQ(modeller->buildEdgeUsers, 0);
+  // A Ctrl fan (8, 4, 7) in the grid keeps 8 and 7 for the next triangle.
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  ASSERT_EQ(EditedObject, &model.children[0]);
+  Click(8, true), Click(4, true), Click(7, true);
+  ASSERT_EQ(model.children[0].triangleCount, 9);
+  ASSERT_EQ(modeller->state.buildCount, 2u);
+  ASSERT_EQ(modeller->fanPending, 1);
+  Key('M');
+  ASSERT_EQ(EditedObject, &model);
+  EXPECT_EQ(modeller->state.buildCount, 0u);
+  EXPECT_EQ(modeller->fanPending, 0) << "no fan left open";
+  Click(0);
+  EXPECT_EQ(model.triangleCount, 1) << "no main triangle from the grid's points";
+}
+
 TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
   Start(Grid);
   FlatPreview();
@@ -585,4 +652,58 @@ TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
   EXPECT_STREQ(modeller->statusText, "triangle rotation");
   EXPECT_TRUE(PreviewCurrent()) << "a turned edge";
   EXPECT_EQ(NewNodes(), 1) << "a turned edge";
+}
+
+// ---- the current triangle's outline, on the null device ----
+
+namespace {
+
+struct BuildNullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+
+}  // namespace
+
+class BuildOverlayOnDevice : public BuildModeTest {
+ protected:
+  static void SetUpTestSuite() { BuildNullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { BuildNullDevice::TearDownTestSuite(); }
+  // The line vertices the overlay of the edited object adds to an open batch.
+  uint32_t OverlayLineVertices() {
+    if (BeginLineBatch3D() != 1) {
+      ADD_FAILURE() << "no line batch";
+      return 0;
+    }
+    const uint32_t before = StreamLines3D.vertexCount;
+    DrawEditedObjectOverlay(*modeller);
+    const uint32_t added = StreamLines3D.vertexCount - before;
+    EndLineBatch3D();
+    return added;
+  }
+};
+
+// In build mode the current triangle is outlined, three lines of two vertices each; one whose
+// corner is one past the last point (as only a damaged model in memory holds it) names no
+// point there, and is not drawn, with the triangle buttons off or on.
+TEST_F(BuildOverlayOnDevice, TheCurrentTriangleIsOutlinedUnlessACornerIsPastTheLastPoint) {
+  ASSERT_TRUE(BuildNullDevice::ready_);
+  Start(Grid);
+  Key('B', true);
+  ASSERT_EQ(modeller->state.mode, ModeBuild);
+  ObjectEditorShared.pick.state = 0;
+  ASSERT_EQ(model.pointCount, 9);
+  ModelTriangle& t = model.triangles[3];
+  t.flags &= uint8_t(~TRIANGLE_MIRRORED);
+  ASSERT_EQ(t.lod, model.currentLod);
+  modeller->state.currentTriangle = 3;
+  for (const uint8_t buttons : {uint8_t(0), uint8_t(1)}) {
+    modeller->triangleButtons = buttons;
+    t.corners[2] = 8;
+    EXPECT_EQ(OverlayLineVertices(), 6u) << "the last point: outlined; buttons " << int(buttons);
+    t.corners[2] = 9;
+    EXPECT_EQ(OverlayLineVertices(), 0u) << "one past the last: nothing; buttons " << int(buttons);
+  }
+  modeller->triangleButtons = 0;
 }
