@@ -818,6 +818,40 @@ TEST_F(CarRaceDuties, OnThePathTheBlueFlagIsForTheNearestFasterCarNodesBehind) {
   EXPECT_EQ(flagFor(), -1);
 }
 
+// A track with no racing path has no nodes to count, though the cars may still hold the node
+// numbers they had: the blue flag then comes from where the cars are and how they move, and
+// the leader's least speed on the path plays no part.
+TEST_F(CarRaceDuties, WithNoPathNodesTheBlueFlagGoesByPositionDespiteOldNodeNumbers) {
+  CarWorld = CarWorldHooks{};
+  CarWorld.PathNodeCount = [] { return 0; };
+  Car leader;
+  MakeSampleCar(ROAD_CAR, leader);
+  race.Drive(car, PLAYER_LOCAL_HUMAN, 7);
+  race.Drive(leader, PLAYER_LOCAL_HUMAN, 9);
+  RaceSetup.blueFlags = 1;
+  RaceSetup.raceActive = 1;
+  // The leader, a lap up and ahead in the race order, comes from 20 m behind at 30 m/s on this
+  // car's line; this car drives at 10 m/s.  It reaches this car in 20 / 30 s, well within reach.
+  car.race.lapsDone = 1;
+  leader.race.lapsDone = 2;
+  car.race.racePosition = 1;
+  leader.race.racePosition = 0;
+  car.velocity = {0.0f, 10.0f, 0.0f};
+  leader.velocity = {0.0f, 30.0f, 0.0f};
+  leader.speed = 30.0f;
+  car.position = {0, 0, 0};
+  leader.position = {0, FixedFromMetres(-20.0f), 0};
+  // Node numbers left from an earlier path, and a least speed above the leader's own.
+  car.pathNode = 1;
+  leader.pathNode = 0;
+  leader.minimumSpeed = 50.0f;
+  for (int i = 0; i < 5; ++i) car.CheckBlueFlag(0);
+  EXPECT_EQ(car.race.blueCounter, 5) << "counted on each of the five checks";
+  std::vector<std::pair<int, int>> flags;
+  for (const auto& p : CarRace::Added(72)) flags.push_back({p[5], p[6]});
+  EXPECT_EQ(flags, (std::vector<std::pair<int, int>>{{0x81, 9}})) << "raised at 5 for player 9";
+}
+
 // The periodic checks look for the blue flag at every 500th step and for the yellow flag 250
 // steps after it, the yellow one only on a racing path; neither off a track or when the host
 // shows no flags.
