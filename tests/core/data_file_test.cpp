@@ -250,6 +250,29 @@ TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
   EXPECT_EQ(boxes[3], "File was created by a later version :|" + root + "/later.bin");
 }
 
+// A file whose body reads back shorter than its measured length is refused as too short, and
+// the body taken for it is given back (the sanitized build's leak check sees it otherwise).
+// Sysfs measures every attribute as one page, though the loopback device's address reads
+// "00:00:00:00:00:00\n", 18 bytes: "00:00:" passes as the magic and "00" as version
+// 0x3030, and of the 4096 - 8 = 4088 body bytes asked for only 18 - 8 = 10 come.
+TEST(DataFileErrors, ABodyThatReadsShorterThanTheFileMeasuresIsTooShort) {
+  const char* path = "/sys/class/net/lo/address";
+  ASSERT_GT(fs::file_size(path), 18u);
+  ReportRecorder recorder;
+  DataFile df{};
+  int32_t version = 0;
+  EXPECT_EQ(df.OpenRead(nullptr, path, "00:00:", &version, 0x3030, 0), 0);
+  EXPECT_EQ(version, 0x3030);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_TOO_SHORT);
+  EXPECT_EQ(df.file, nullptr);
+  Prss pageRecord{};
+  EXPECT_EQ(df.OpenRead(&pageRecord, path, "00:00:", nullptr, 0x3030, 0), 0);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_TOO_SHORT);
+  const auto& boxes = ReportRecorder::Reports().boxes;
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], std::string("File is too short :|") + path);
+}
+
 // Every save that fails is told where the user is: a message line with the file's name
 // (whether the caller has a page or not), the box too on a page that shows no sub-screen,
 // and standard error while there is no window (none in this test).
