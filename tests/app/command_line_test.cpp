@@ -1,5 +1,6 @@
 // command_line_test.cpp - options, command files, "ZKT://" requests, handed files, the
 // running instance's replies and "guest.txt".
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -336,6 +337,18 @@ TEST_F(CommandLine, CommandFileSkipsCommentLinesAndCountsAgain) {
   EXPECT_EQ(ErrorOf("/cfg=plain.txt"), "Command /cfg : File is not valid");
   Write("huge.txt", "/" + std::string(5000, 'x'));
   EXPECT_EQ(ErrorOf("/cfg=huge.txt"), "Command /cfg : File is too long");
+}
+
+// A name whose size looks fine but whose bytes cannot be read (here a folder: it has a size,
+// reading it fails) is reported as not found, with the option first and the name in brackets.
+TEST_F(CommandLine, CommandFileThatMeasuresButCannotBeReadIsNotFound) {
+  ASSERT_TRUE(std::filesystem::create_directory("sub"));
+  struct stat st {};
+  ASSERT_EQ(::stat("sub", &st), 0);
+  ASSERT_GE(st.st_size, 1) << "a folder must measure at least a byte to pass the empty check";
+  ASSERT_LE(st.st_size, 4096) << "a folder must measure within a command file's limit";
+  EXPECT_EQ(ErrorOf("/cfg=sub"), "Command /cfg : File not found (sub)");
+  std::filesystem::remove("sub");
 }
 
 // Names and sizes up to their limits: a command file of 4096 bytes is read, one more byte is
