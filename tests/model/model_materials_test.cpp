@@ -203,6 +203,18 @@ TEST_F(ModelMaterials, NumberedCutoutFamilies) {
   lamps.Free();
 }
 
+// A numbered mapping anywhere below counts, the first subobject's included.
+TEST_F(ModelMaterials, NumberedMappingInTheFirstSubobjectCounts) {
+  ModelObject o;
+  Named(o, {"plain"}, {"plain"});
+  std::vector<ModelObject> children(2);
+  Named(children[0], {"C~door_1"}, {"C~door"});
+  Named(children[1], {"plain"}, {"plain"});
+  SetChildren(o, children);
+  EXPECT_EQ(o.HasNumberedMappings(), 1) << "the only \"C~\" mapping is in subobject 0";
+  o.Free();
+}
+
 TEST_F(ModelMaterials, ReservedSpecialAndClockNames) {
   for (const char* name : {"l_brk", "L_HEAD", "l_fsind", "l_red3", "l_green", "m1", "E9", "c5"})
     EXPECT_EQ(IsReservedMappingName(name), 1) << name;

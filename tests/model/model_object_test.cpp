@@ -378,6 +378,19 @@ TEST_F(ModelRecords, BoundingSpheres) {
     EXPECT_EQ(middle.z, 3 * FIXED_ONE);
     EXPECT_EQ(farRadius, int32_t(std::lround(std::sqrt(4.25) * 65536.0)));
     tall.Free();
+    // A lopsided object whose mirrored copy is its farthest point: (1, 0, 0) also stands at
+    // (-1, 0, 0), so the box spans x -1..3 and y 0..10 m and the centre is (1, 5, 0) m. The
+    // squared distances are 25, 29 (the mirror), 4 and 26, so the radius is sqrt(29) m.
+    ModelObject lopsided;
+    lopsided.Init();
+    Fill(lopsided, {{1, 0, 0}, {3, 5, 0}, {0, 10, 0}}, {{0, 1, 2}});
+    lopsided.points[0].flags = POINT_MIRRORED;
+    lopsided.GetBoundingSphere(&middle, &farRadius, &farLow, &farHigh);
+    EXPECT_EQ(middle.x, FIXED_ONE);
+    EXPECT_EQ(middle.y, 5 * FIXED_ONE);
+    EXPECT_EQ(middle.z, 0);
+    EXPECT_EQ(farRadius, int32_t(std::lround(std::sqrt(29.0) * 65536.0)));  // 352922
+    lopsided.Free();
     // A triangle whose corners all lie at the origin: a radius of 0.
     ModelObject dot;
     dot.Init();
