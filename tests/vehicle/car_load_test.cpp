@@ -292,6 +292,18 @@ TEST_F(CarLoad, AFullBuildTakesTheChosenSetupAndColours) {
   }
 }
 
+TEST_F(CarLoad, ALoadTextLongerThanItsFieldIsCutToFifteenCharactersAndAZero) {
+  WriteVehicle("data\\veh\\Full.veh", "FUL", CLASS_SALOON);
+  Car car;
+  // Twenty letters given; the field keeps the first fifteen, "a" to "o", and its last
+  // byte stays the terminating zero.
+  const VehicleLoadArgs args{1, 3, 1, nullptr, 1, nullptr, 1, {5, 6}, 1, "abcdefghijklmnopqrst", 77};
+  ASSERT_EQ(car.LoadVehicle("Full", args), 1);
+  EXPECT_EQ(car.loadText[15], '\0');
+  EXPECT_STREQ(car.loadText, "abcdefghijklmno");
+  EXPECT_EQ(car.loadWord, 77u);
+}
+
 TEST_F(CarLoad, ACarIsReleasedInEveryStateOfItsLife) {
   WriteVehicle("data\\veh\\Life.veh", "LIF", CLASS_SALOON);
   const VehicleLoadArgs full{0, 0, 0, nullptr, 0, nullptr, 0, {}, 1, nullptr, 0};

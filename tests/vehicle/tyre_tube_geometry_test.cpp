@@ -686,4 +686,23 @@ TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {
   EXPECT_EQ(indices[1], 0);
 }
 
+TEST_F(FrameTubes, AHalfMetreTubeIsDrawnAroundItsUnitAxis) {
+  // A tube half a metre long along z, radius 1/8 m.  Its unit axis t = (0, 0, 1) lies near z,
+  // so the reference is x: u = x cross t = (0, -1, 0), w = t cross u = (1, 0, 0).  The first
+  // side (angle 0) sits at radius * u from each end with u as its normal.
+  TubeBatch b = batch;
+  DrawTube(b, IntVector{0, 0, 0}, IntVector{0, 0, M / 2}, M / 8, 0, 0);
+  EXPECT_EQ(b.vertexCount, 8u);
+  EXPECT_EQ(b.indexCount, 24u);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[0]), 0.0f);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[4]), -0.125f);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[8]), 0.0f);
+  EXPECT_EQ(vertices[12], 0x00);
+  EXPECT_EQ(vertices[13], 0x81);
+  EXPECT_EQ(vertices[14], 0x00);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[DRAW_VERTEX_SIZE]), 0.0f);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[DRAW_VERTEX_SIZE + 4]), -0.125f);
+  EXPECT_FLOAT_EQ(FloatAt(&vertices[DRAW_VERTEX_SIZE + 8]), 0.5f);
+}
+
 }  // namespace
