@@ -217,6 +217,18 @@ TEST(TypedText, MissingAndMalformedCharactersBecomeQuestionMarks) {
   EXPECT_STREQ(out, "a?b");
 }
 
+// A page number past the last page is taken as Latin 1 (page 0), like a negative one: the
+// first one past the end (CODE_PAGE_COUNT) too.  "é" is U+00E9, byte 0xE9 in Latin 1.
+TEST(TypedText, PageNumbersPastTheLastPageTypeInLatin1) {
+  for (const int page : {CODE_PAGE_COUNT, CODE_PAGE_COUNT + 1}) {
+    char out[8];
+    std::memset(out, 'x', sizeof out);
+    EXPECT_EQ(Utf8ToCodePage("\xC3\xA9", page, out, sizeof out), 1) << "page " << page;
+    EXPECT_EQ(static_cast<unsigned char>(out[0]), 0xE9) << "page " << page;
+    EXPECT_EQ(out[1], 0) << "page " << page;
+  }
+}
+
 TEST(TypedText, NeverWritesPastTheBufferOrHalfACharacter) {
   char out[4];
   int consumed = -1;
