@@ -46,6 +46,19 @@ class CarRaceDuties : public CarTest {
     for (const auto& p : CarRace::Added(68)) out.push_back({p[5], p[6]});
     return out;
   }
+  // The leader, a lap up and ahead in the race order, 20 m behind this car on its line and
+  // coming at 30 m/s; this car drives at 10 m/s.
+  void LeaderALapUpComesFrom20MetresBehind(Car& leader) {
+    car.race.lapsDone = 1;
+    leader.race.lapsDone = 2;
+    car.race.racePosition = 1;
+    leader.race.racePosition = 0;
+    car.velocity = {0.0f, 10.0f, 0.0f};
+    leader.velocity = {0.0f, 30.0f, 0.0f};
+    leader.speed = 30.0f;
+    car.position = {0, 0, 0};
+    leader.position = {0, FixedFromMetres(-20.0f), 0};
+  }
   // The car still on node 1 of a straight path of four nodes, inside its lane, with a least
   // speed of 5 m/s: where the yellow-flag check counts.
   void StandOnAFourNodePath() {
@@ -637,15 +650,7 @@ TEST_F(CarRaceDuties, BlueAndYellowFlagsAreRaisedAndClearedByTheirCounters) {
   // The leader, a lap up and ahead in the race order, comes from 20 m behind at 30 m/s; this
   // car drives at 10 m/s.
   RaceSetup.raceActive = 1;
-  car.race.lapsDone = 1;
-  leader.race.lapsDone = 2;
-  car.race.racePosition = 1;
-  leader.race.racePosition = 0;
-  car.velocity = {0.0f, 10.0f, 0.0f};
-  leader.velocity = {0.0f, 30.0f, 0.0f};
-  leader.speed = 30.0f;
-  car.position = {0, 0, 0};
-  leader.position = {0, FixedFromMetres(-20.0f), 0};
+  LeaderALapUpComesFrom20MetresBehind(leader);
   const auto flags = [] {
     std::vector<std::pair<int, int>> out;
     for (const auto& p : CarRace::Added(72)) out.push_back({p[5], p[6]});
@@ -832,15 +837,7 @@ TEST_F(CarRaceDuties, WithNoPathNodesTheBlueFlagGoesByPositionDespiteOldNodeNumb
   RaceSetup.raceActive = 1;
   // The leader, a lap up and ahead in the race order, comes from 20 m behind at 30 m/s on this
   // car's line; this car drives at 10 m/s.  It reaches this car in 20 / 30 s, well within reach.
-  car.race.lapsDone = 1;
-  leader.race.lapsDone = 2;
-  car.race.racePosition = 1;
-  leader.race.racePosition = 0;
-  car.velocity = {0.0f, 10.0f, 0.0f};
-  leader.velocity = {0.0f, 30.0f, 0.0f};
-  leader.speed = 30.0f;
-  car.position = {0, 0, 0};
-  leader.position = {0, FixedFromMetres(-20.0f), 0};
+  LeaderALapUpComesFrom20MetresBehind(leader);
   // Node numbers left from an earlier path, and a least speed above the leader's own.
   car.pathNode = 1;
   leader.pathNode = 0;

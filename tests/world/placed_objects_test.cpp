@@ -1725,23 +1725,48 @@ TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   GraphicsEnabled = saved;
 }
 
-TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
-  CWld = new Wld;
-  FastMeshHandle handle = NewFastMesh();
-  FastMesh& m = *GetFastMesh(handle);
-  m.parts.resize(2);
-  m.groupCount = 4;
-  m.bitsetWords = (m.groupCount + 63) / 32;
-  m.dirtyBits.assign(m.bitsetWords, 0);
-  m.dirtyLow = m.groupCount;
-  m.dirtyHigh = 0;
-  WorldRenderMeshes = {handle};
-  WorldViewerPosition = {0, -(50 << 16), 0};
-  const bool ownTree = SharedDrawTree.capacity == 0;
-  if (ownTree) {
-    ASSERT_TRUE(SharedDrawTree.Init(16, 0, 0, SHARED_DRAW_TREE_PAYLOAD));
+namespace {
+
+// A world with one fast mesh of two parts and four entries, none marked, as the world's only
+// render mesh, and the shared draw tree made if nothing made it yet; undone when it goes.
+struct TreeListingWorld {
+  FastMeshHandle handle;
+  FastMesh* mesh;
+  bool ownTree;
+  bool treeReady;
+  TreeListingWorld() {
+    CWld = new Wld;
+    handle = NewFastMesh();
+    mesh = GetFastMesh(handle);
+    FastMesh& m = *mesh;
+    m.parts.resize(2);
+    m.groupCount = 4;
+    m.bitsetWords = (m.groupCount + 63) / 32;
+    m.dirtyBits.assign(m.bitsetWords, 0);
+    m.dirtyLow = m.groupCount;
+    m.dirtyHigh = 0;
+    WorldRenderMeshes = {handle};
+    ownTree = SharedDrawTree.capacity == 0;
+    treeReady = !ownTree || SharedDrawTree.Init(16, 0, 0, SHARED_DRAW_TREE_PAYLOAD);
+    SharedDrawTree.Clear();
   }
-  SharedDrawTree.Clear();
+  ~TreeListingWorld() {
+    if (ownTree && treeReady) SharedDrawTree.Free();
+    WorldRenderMeshes.clear();
+    FreeFastMesh(handle);
+    DeleteWorld();
+  }
+  TreeListingWorld(const TreeListingWorld&) = delete;
+  TreeListingWorld& operator=(const TreeListingWorld&) = delete;
+};
+
+}  // namespace
+
+TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
+  TreeListingWorld world;
+  ASSERT_TRUE(world.treeReady);
+  FastMesh& m = *world.mesh;
+  WorldViewerPosition = {0, -(50 << 16), 0};
   WTree t({0, 0, 0});
   t.AddToDrawList();
   EXPECT_EQ(SharedDrawTree.First(), nullptr) << "not in a render mesh: nothing";
@@ -1771,30 +1796,13 @@ TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
   t.foliagePart = TREE_NONE;
   t.AddToDrawList();
   EXPECT_EQ(SharedDrawTree.First(), nullptr) << "no foliage: not sorted";
-  if (ownTree) SharedDrawTree.Free();
-  WorldRenderMeshes.clear();
-  FreeFastMesh(handle);
-  DeleteWorld();
 }
 
 TEST(ProceduralTrees, AViewerInsideTheCrownSortsTheTreeAtDistanceNought) {
-  CWld = new Wld;
-  FastMeshHandle handle = NewFastMesh();
-  FastMesh& m = *GetFastMesh(handle);
-  m.parts.resize(2);
-  m.groupCount = 4;
-  m.bitsetWords = (m.groupCount + 63) / 32;
-  m.dirtyBits.assign(m.bitsetWords, 0);
-  m.dirtyLow = m.groupCount;
-  m.dirtyHigh = 0;
-  WorldRenderMeshes = {handle};
+  TreeListingWorld world;
+  ASSERT_TRUE(world.treeReady);
   // The viewer 4 units from the centre of a crown of radius 10: inside it.
   WorldViewerPosition = {0, -(4 << 16), 0};
-  const bool ownTree = SharedDrawTree.capacity == 0;
-  if (ownTree) {
-    ASSERT_TRUE(SharedDrawTree.Init(16, 0, 0, SHARED_DRAW_TREE_PAYLOAD));
-  }
-  SharedDrawTree.Clear();
   // Something else already sorted at distance 0, as every object the viewer stands in is.
   const int other = 0;
   ASSERT_TRUE(CWld->AddToDrawSort(0, &other, 0, 1, {0, 0, 0}));
@@ -1821,8 +1829,4 @@ TEST(ProceduralTrees, AViewerInsideTheCrownSortsTheTreeAtDistanceNought) {
   EXPECT_EQ(object, &t);
   EXPECT_EQ(SharedDrawTree.Next(), nullptr);
   SharedDrawTree.Clear();
-  if (ownTree) SharedDrawTree.Free();
-  WorldRenderMeshes.clear();
-  FreeFastMesh(handle);
-  DeleteWorld();
 }
