@@ -163,6 +163,14 @@ bool ClassifyCornerPoints(ModelObject& o, const ModelTriangle& t) {
   return classified;
 }
 
+// A record whose triangles carry no normal level at all is of the form before levels were
+// stored: every triangle takes level 1.
+void DefaultNormalLevels(ModelObject& o) {
+  for (int i = 0; i < o.triangleCount; ++i)
+    if (o.triangles[i].normalLevel != 0) return;
+  for (int i = 0; i < o.triangleCount; ++i) o.triangles[i].normalLevel = 1;
+}
+
 // The triangle checks in their order; a removed triangle leaves the array.
 void CheckTriangles(Reader& r, ModelObject& o, TriangleCounts& n) {
   int kept = 0;
@@ -443,10 +451,7 @@ int ReadRecordBody(Reader& r, ModelObject& o, bool isMain, bool readLayerNames, 
   TriangleCounts counts{};
   CheckTriangles(r, o, counts);
   ShowTriangleCounts(counts);
-  bool anyNormal = false;
-  for (int i = 0; i < o.triangleCount && !anyNormal; ++i) anyNormal = o.triangles[i].normalLevel != 0;
-  if (!anyNormal)
-    for (int i = 0; i < o.triangleCount; ++i) o.triangles[i].normalLevel = 1;
+  DefaultNormalLevels(o);
   if (o.groupCount == 0) o.groupCount = 1;
   if (fileVersion < 251 && !(o.options & OPTION_CURRENT_FORM)) {
     if (!CountFits(r, storedGroups, 0xFFFF, 4)) {
@@ -567,6 +572,9 @@ int ReadRecordBody(Reader& r, ModelObject& o, bool isMain, bool readLayerNames, 
     ConvertOldColours(o, recordVersion, r.mode);
     if (recordVersion < 12) FixModelMaterialFlags(o, 0);
     if (recordVersion < 8 && isMain) DetectDecal(o);
+    // The conversions may have dropped the only triangles that had a normal level; the rest
+    // take level 1 now, as a second reading of the saved object would give them.
+    DefaultNormalLevels(o);
   }
 
   if (f.readPastEnd) return 0;  // truncated: the caller resets the object
