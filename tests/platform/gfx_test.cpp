@@ -2118,34 +2118,42 @@ TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
   GfxRelease(msView), GfxRelease(ms);
 }
 
+// A chain of two levels, 4 x 1 or 1 x 4 at level 0 and so 2 x 1 or 1 x 2 at level 1 (a side
+// halves per level, and never below one), with sixteen distinct bytes and two distinct texels.
+constexpr uint32_t CHAIN_SIDES[2][2] = {{4, 1}, {1, 4}};
+constexpr uint8_t CHAIN_LEVEL0[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+constexpr uint8_t CHAIN_LEVEL1[8] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+constexpr uint8_t CHAIN_ZEROS[16] = {};
+const GfxSubresourceData CHAIN_LEVELS[2] = {{CHAIN_LEVEL0, 0, 0}, {CHAIN_LEVEL1, 0, 0}};
+const GfxSubresourceData CHAIN_BLANK[2] = {{CHAIN_ZEROS, 0, 0}, {CHAIN_ZEROS, 0, 0}};
+
+GfxTexture2DDesc TwoLevelChain(const uint32_t side[2]) {
+  GfxTexture2DDesc d;
+  d.width = side[0];
+  d.height = side[1];
+  d.mipLevels = 2;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  return d;
+}
+
 // A level past the first is resolved whole, though one of its sides has shrunk to a texel:
 // level 1 of a 4 x 1 chain is 2 x 1 and of a 1 x 4 chain 1 x 2 (a side halves per level, and
 // never below one).  Nothing else of the destination is written.
 TEST_F(GfxPixels, ResolvingALevelOfAFlatOrNarrowChainCopiesTheWholeLevel) {
-  const uint32_t sides[2][2] = {{4, 1}, {1, 4}};
-  const uint8_t level0[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const uint8_t level1[8] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};  // two distinct texels
-  const uint8_t zeros[16] = {};
-  for (const auto& side : sides) {
+  for (const auto& side : CHAIN_SIDES) {
     SCOPED_TRACE(testing::Message() << side[0] << " x " << side[1]);
-    GfxTexture2DDesc d;
-    d.width = side[0];
-    d.height = side[1];
-    d.mipLevels = 2;
-    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    d.bindFlags = GFX_BIND_SHADER_RESOURCE;
-    const GfxSubresourceData sourceData[2] = {{level0, 0, 0}, {level1, 0, 0}};
-    const GfxSubresourceData blank[2] = {{zeros, 0, 0}, {zeros, 0, 0}};
+    GfxTexture2DDesc d = TwoLevelChain(side);
     GfxTexture2D source, destination;
-    ASSERT_EQ(GfxCreateTexture2D(g_device, d, sourceData, &source), GFX_OK);
-    ASSERT_EQ(GfxCreateTexture2D(g_device, d, blank, &destination), GFX_OK);
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, CHAIN_LEVELS, &source), GFX_OK);
+    ASSERT_EQ(GfxCreateTexture2D(g_device, d, CHAIN_BLANK, &destination), GFX_OK);
     GfxResolveSubresource(g_context, destination, 1, source, 1, GFX_FORMAT_R8G8B8A8_UNORM);
     uint8_t back1[8], back0[16];
     std::memset(back1, 0xEE, sizeof back1);
     std::memset(back0, 0xEE, sizeof back0);
     ASSERT_TRUE(GfxReadTexturePixels(g_context, destination, 1, back1, sizeof back1));
     ASSERT_TRUE(GfxReadTexturePixels(g_context, destination, 0, back0, sizeof back0));
-    EXPECT_EQ(std::vector<uint8_t>(back1, back1 + 8), std::vector<uint8_t>(level1, level1 + 8));
+    EXPECT_EQ(std::vector<uint8_t>(back1, back1 + 8), std::vector<uint8_t>(CHAIN_LEVEL1, CHAIN_LEVEL1 + 8));
     EXPECT_EQ(std::vector<uint8_t>(back0, back0 + 16), std::vector<uint8_t>(16, 0)) << "level 0 untouched";
     GfxRelease(source), GfxRelease(destination);
   }
@@ -2155,36 +2163,25 @@ TEST_F(GfxPixels, ResolvingALevelOfAFlatOrNarrowChainCopiesTheWholeLevel) {
 // no box, copies its two texels whole into the same level of a like chain, on the GPU or into
 // staging memory, and leaves level 0 alone.
 TEST_F(GfxPixels, CopyingALevelOfAFlatOrNarrowChainCopiesTheWholeLevel) {
-  const uint32_t sides[2][2] = {{4, 1}, {1, 4}};
-  const uint8_t level0[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-  const uint8_t level1[8] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};  // two distinct texels
-  const uint8_t zeros[16] = {};
-  for (const auto& side : sides) {
+  for (const auto& side : CHAIN_SIDES) {
     for (const bool staging : {false, true}) {
       SCOPED_TRACE(testing::Message() << side[0] << " x " << side[1] << (staging ? " into staging" : ""));
-      GfxTexture2DDesc d;
-      d.width = side[0];
-      d.height = side[1];
-      d.mipLevels = 2;
-      d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-      d.bindFlags = GFX_BIND_SHADER_RESOURCE;
-      const GfxSubresourceData sourceData[2] = {{level0, 0, 0}, {level1, 0, 0}};
-      const GfxSubresourceData blank[2] = {{zeros, 0, 0}, {zeros, 0, 0}};
+      GfxTexture2DDesc d = TwoLevelChain(side);
       GfxTexture2D source, destination;
-      ASSERT_EQ(GfxCreateTexture2D(g_device, d, sourceData, &source), GFX_OK);
+      ASSERT_EQ(GfxCreateTexture2D(g_device, d, CHAIN_LEVELS, &source), GFX_OK);
       if (staging) {
         d.usage = GFX_USAGE_STAGING;
         d.bindFlags = 0;
         d.cpuAccessFlags = GFX_CPU_ACCESS_READ;
       }
-      ASSERT_EQ(GfxCreateTexture2D(g_device, d, blank, &destination), GFX_OK);
+      ASSERT_EQ(GfxCreateTexture2D(g_device, d, CHAIN_BLANK, &destination), GFX_OK);
       GfxCopySubresourceRegion(g_context, destination, 1, 0, 0, 0, source, 1, nullptr);
       uint8_t back1[8], back0[16];
       std::memset(back1, 0xEE, sizeof back1);
       std::memset(back0, 0xEE, sizeof back0);
       ASSERT_TRUE(GfxReadTexturePixels(g_context, destination, 1, back1, sizeof back1));
       ASSERT_TRUE(GfxReadTexturePixels(g_context, destination, 0, back0, sizeof back0));
-      EXPECT_EQ(std::vector<uint8_t>(back1, back1 + 8), std::vector<uint8_t>(level1, level1 + 8));
+      EXPECT_EQ(std::vector<uint8_t>(back1, back1 + 8), std::vector<uint8_t>(CHAIN_LEVEL1, CHAIN_LEVEL1 + 8));
       EXPECT_EQ(std::vector<uint8_t>(back0, back0 + 16), std::vector<uint8_t>(16, 0)) << "level 0 untouched";
       GfxRelease(source), GfxRelease(destination);
     }

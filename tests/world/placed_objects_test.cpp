@@ -1762,6 +1762,17 @@ struct TreeListingWorld {
 
 }  // namespace
 
+// A crown of radius 10 at the origin, in the listing's mesh: foliage in part 0, bark in part 1,
+// its entry the third.
+void PlaceInListingMesh(WTree& t) {
+  t.centre = {0, 0, 0};
+  t.radius = 10 << 16;
+  t.renderMesh = 0;
+  t.partEntry = 2;
+  t.barkPart = 1;
+  t.foliagePart = 0;
+}
+
 TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
   TreeListingWorld world;
   ASSERT_TRUE(world.treeReady);
@@ -1770,12 +1781,7 @@ TEST(ProceduralTrees, TheListingSortsTheFoliageAndMarksTheBark) {
   WTree t({0, 0, 0});
   t.AddToDrawList();
   EXPECT_EQ(SharedDrawTree.First(), nullptr) << "not in a render mesh: nothing";
-  t.centre = {0, 0, 0};
-  t.radius = 10 << 16;
-  t.renderMesh = 0;
-  t.partEntry = 2;
-  t.barkPart = 1;
-  t.foliagePart = 0;
+  PlaceInListingMesh(t);
   t.AddToDrawList();
   SortNode* node = SharedDrawTree.First();
   ASSERT_NE(node, nullptr);
@@ -1807,12 +1813,7 @@ TEST(ProceduralTrees, AViewerInsideTheCrownSortsTheTreeAtDistanceNought) {
   const int other = 0;
   ASSERT_TRUE(CWld->AddToDrawSort(0, &other, 0, 1, {0, 0, 0}));
   WTree t({0, 0, 0});
-  t.centre = {0, 0, 0};
-  t.radius = 10 << 16;
-  t.renderMesh = 0;
-  t.partEntry = 2;
-  t.barkPart = 1;
-  t.foliagePart = 0;
+  PlaceInListingMesh(t);
   t.AddToDrawList();
   // 4 - 10 is held at 0, not -6: the tree comes after the other entry of key 0, in the order
   // they were added, instead of ahead of everything.
