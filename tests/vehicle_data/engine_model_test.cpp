@@ -132,6 +132,17 @@ TEST(EngineModel, TheCurveEasesInFromNothingAndKeepsToItsLimit) {
   ExpectRelative(e.TorqueAtRpm(w) - friction, 100.0, "limited");
 }
 
+TEST(EngineModel, ANegativeTorqueLimitGivesNothingAtAStandstill) {
+  // A vehicle file may hold any float as the limit. At a crank speed of 0 the engine gives no
+  // torque and has no friction, whatever the limit: the limit only caps a turning crank.
+  EngineModel e = NewEngine(CLASS_GT);
+  e.BuildCurve(CLASS_GT);
+  e.torqueLimit = -10.0f;
+  EXPECT_EQ(e.TorqueAtRpm(0.0f), 0.0f);
+  EXPECT_EQ(e.NetTorqueAt(0.0f), 0.0f);
+  EXPECT_EQ(e.TorqueAtRpm(-1.0f), 0.0f);
+}
+
 TEST(EngineModel, FiringOrdersByCylindersAndLayout) {
   struct Case {
     int cylinders, layout;
