@@ -224,6 +224,25 @@ TEST(SuspensionGeometry, InstantCentreAtInfinityMovesAtRightAnglesToTheArm) {
   }
 }
 
+// A double wishbone at rest with a level lower arm (theta 0) and no caster: the upper arm of
+// 0.3656 m from (0.36, 0.42) meets the upright of k = 2 x 0.154866725 from the lower joint at
+// (0.65, 0.12) and leans so little that, in floats, den = -az comes out at exactly -0.001.
+// A den of 0.001 either way still counts as parallel arms: the centre is at infinity and the
+// wheel travels square to the lower arm, straight up.
+TEST(SuspensionGeometry, WishboneArmsAThousandthFromParallelTravelStraightUp) {
+  CarWheel w = ArmWheel(SUSPENSION_DOUBLE_WISHBONE, 1.0f);
+  w.travel = w.travelOffset = w.lowerArmShortening = w.upperArmShortening = 0.0f;
+  w.restArmAngle = 0.0f;
+  SuspensionBlock set = ArmSet();
+  set.caster = 0.0f;
+  set.upperArmLength = 0.3656f;
+  set.halfUprightLength = 0x1.3d2ac4p-3f;  // 0.154866725
+  w.UpdateSuspensionGeometry(set);
+  EXPECT_EQ(w.travelDirection.x, 0.0f);
+  EXPECT_EQ(w.travelDirection.y, 0.0f);
+  EXPECT_EQ(w.travelDirection.z, 1.0f);
+}
+
 TEST(SuspensionGeometry, RigidLinearAndForkOnBothSides) {
   const SuspensionBlock set = ArmSet();
   for (float side : {1.0f, -1.0f}) {
