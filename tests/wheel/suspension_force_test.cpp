@@ -278,6 +278,18 @@ TEST_F(EdgeContact, NoDepthNoForce) {
   EXPECT_EQ(w().edgeContactPoint.x, EdgeX());
 }
 
+// A wheel with no edge plane at all touches nothing: even a plane left deep inside the tyre
+// from an earlier step is not pushed against, and nothing of the edge is changed.
+TEST_F(EdgeContact, AWheelWithoutAnEdgePlaneTouchesNothing) {
+  Wall(0.05f);
+  w().edgePresent = 0;
+  w().edgeForce = {5.0f, 6.0f, 7.0f};
+  w().wheelForce = {};
+  EXPECT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 0);
+  EXPECT_EQ(w().edgeForce.x, 5.0f);
+  EXPECT_EQ(w().wheelForce.x, 0.0f);
+}
+
 // A face exactly at the tyre's outer edge is not yet touched.
 TEST_F(EdgeContact, AFaceExactlyAtTheEdgeIsNotTouched) {
   Wall(0.0f);
