@@ -411,6 +411,33 @@ TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
   EXPECT_FLOAT_EQ(e.smoothedSpeed, 0.5f * 20.0f * 0.001f);  // followed the speed before the step
 }
 
+TEST(EngineModel, AnElectricMotorsCrankIsKeptWithinThirtyTwoPiEitherWay) {
+  EngineModel e = NewEngine(CLASS_GT);
+  e.maxTorque = 300.0f;
+  e.maxPower = 90000.0f;
+  e.torquePerCc = 1.0f;
+  e.redline = 1500.0f;
+  e.Recompute(6, CLASS_GT);
+  e.inertia = 1e12f;  // the speed stays as it is over the step
+  e.running = 1;
+  float power;
+  // Forwards at 500 rad/s for 1 ms: 100.5 + 0.5 = 101 is past 32 pi, so 64 pi comes off the
+  // crank and the driveline alike.
+  e.speed = 500.0f;
+  e.crankAngle = 100.5f;
+  e.drivelineAngle = 100.4f;
+  e.UpdateElectric(0.001f, power, 2);
+  EXPECT_NEAR(e.crankAngle, 101.0f - 201.06194f, 1e-3f);
+  EXPECT_NEAR(e.drivelineAngle, 100.4f - 201.06194f, 1e-3f);
+  // Backwards the same way round: -101 takes 64 pi on.
+  e.speed = -500.0f;
+  e.crankAngle = -100.5f;
+  e.drivelineAngle = -100.4f;
+  e.UpdateElectric(0.001f, power, 0);
+  EXPECT_NEAR(e.crankAngle, -101.0f + 201.06194f, 1e-3f);
+  EXPECT_NEAR(e.drivelineAngle, -100.4f + 201.06194f, 1e-3f);
+}
+
 TEST(EngineModel, StartingAndClearingTheRunningState) {
   EngineModel e = NewEngine(CLASS_GT);
   e.speed = 0.0f;
