@@ -304,6 +304,36 @@ TEST_F(VehicleBuild, TheWheelFiguresGoToEachConfigurationAndNoOther) {
   FreeVehicleData(d);
 }
 
+// A count past the four configurations kept (a damaged count in memory) fills the four and
+// writes nothing beyond them: the positions that follow them keep their values.
+TEST_F(VehicleBuild, ACountPastTheKeptConfigurationsFillsOnlyTheFour) {
+  VehicleData d;
+  InitVehicleData(d);
+  d.configCount = VEHICLE_MAX_CONFIGS + 2;
+  d.transmissionType = TRANSMISSION_SEQUENTIAL;
+  for (SuspensionBlock& set : d.wheelSets) set.sectionWidth = set.aspectRatio = set.trackWidth = 0.5f;
+  d.enginePosition = {0.1f, 0.2f, 0.3f};
+  d.driverPosition = {-0.4f, 0.5f, 0.6f};
+  d.backSeatLateral = 0.7f;
+  d.mainBatteryPosition = {0.8f, 0.9f, 1.1f};
+  d.smallBatteryPosition = {1.2f, 1.3f, 1.4f};
+  d.smallBatteryMass = 12.0f;
+  d.CopyWheelsToConfigs();
+  for (int i = 0; i < VEHICLE_MAX_CONFIGS; ++i) {
+    EXPECT_EQ(d.configs[i].transmissionType, TRANSMISSION_SEQUENTIAL) << i;
+    EXPECT_EQ(d.configs[i].wheels[1][5], 0.5f) << i;
+  }
+  EXPECT_EQ(d.enginePosition.z, 0.3f);
+  EXPECT_EQ(d.driverPosition.x, -0.4f);
+  EXPECT_EQ(d.driverPosition.y, 0.5f);
+  EXPECT_EQ(d.driverPosition.z, 0.6f);
+  EXPECT_EQ(d.backSeatLateral, 0.7f);
+  EXPECT_EQ(d.mainBatteryPosition.x, 0.8f);
+  EXPECT_EQ(d.smallBatteryPosition.z, 1.4f);
+  EXPECT_EQ(d.smallBatteryMass, 12.0f);
+  FreeVehicleData(d);
+}
+
 // Freeing a vehicle's data leaves nothing behind: no model (nor the marks that it has one), no
 // rim, no frame.
 TEST_F(VehicleBuild, FreedDataHoldsNoModelRimOrFrame) {
