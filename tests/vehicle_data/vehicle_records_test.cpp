@@ -3,6 +3,7 @@
 // set-up and colour choices, and the built-in vehicle table.
 #include <cstring>
 #include <filesystem>
+#include <string>
 
 #include "core/config.h"
 #include "tests/vehicle_data/vehicle_test_util.h"
@@ -485,6 +486,10 @@ TEST_F(VehicleRecords, TheBuiltInTableAndItsLookUps) {
   char code[4];
   VehicleCodeFromWord(0x00314B5Au, code);
   EXPECT_EQ(BuiltinCarIndexByCode(code), 0);
+  // A code is four bytes, low byte first: the byte after them is not written.
+  char wider[VEHICLE_CODE_SIZE + 1] = {'a', 'b', 'c', 'd', 'e'};
+  VehicleCodeFromWord(0x44434241u, wider);
+  EXPECT_EQ(std::string(wider, VEHICLE_CODE_SIZE + 1), "ABCDe");
   EXPECT_STREQ(VehicleClassRow(99).name, "object");
   EXPECT_STREQ(VehicleClassRow(CLASS_F1).name, "F1");
   EXPECT_FLOAT_EQ(VehicleClassRow(CLASS_F1).fuelTankFactor, 1.1f);
