@@ -71,6 +71,11 @@ TEST(EnginePower, FiguresBelowFiftyShowADecimal) {
   l = Describe(e, 0);
   EXPECT_STREQ(l.torque, "Torque : 50 Nm (37 lbft) @ 4775 rpm");
   EXPECT_STREQ(l.power, "Power : 50 kW (67 bhp) @ 5730 rpm");
+  // 50000 W comes to a hair over 50 kW in floats (0.001 is not exact); the float below it,
+  // 49999.996 W, comes to 50 kW exactly, and 50 itself shows whole figures too.
+  e.maxPower = 0x1.869ffep+15f;
+  l = Describe(e, 0);
+  EXPECT_STREQ(l.power, "Power : 50 kW (67 bhp) @ 5730 rpm");
 }
 
 TEST(EnginePower, AnElectricMotorHasNoEngineLineAndItsPowerIsBaseSpeedTimesTorque) {
