@@ -87,6 +87,24 @@ TEST_F(OldVehicleFile, TransmissionListOfVersionsBefore251) {
   }
 }
 
+// From version 251 the marker before the configurations is always there, whatever the option
+// bit says; at 250 only with the bit.
+TEST_F(OldVehicleFile, TheConfigurationMarkerFrom251WithoutItsOptionBit) {
+  RawVehicle raw;
+  raw.options &= ~OPT1_CONFIG_MARKER;
+  raw.configs = {{"WET", 0x5u}, {"DRY", 0x3u}};
+  for (int version : {250, 251}) {
+    SCOPED_TRACE(version);
+    ReadVehicle v;
+    Read(v, raw, version, 6);
+    ASSERT_EQ(v.data.configCount, 2);
+    EXPECT_STREQ(v.data.configs[0].name, "WET");
+    EXPECT_EQ(v.data.configs[0].layerMask, 0x5u);
+    EXPECT_STREQ(v.data.configs[1].name, "DRY");
+    EXPECT_EQ(v.data.configs[1].layerMask, 0x3u);
+  }
+}
+
 TEST_F(OldVehicleFile, Version248HasNoConfigurationsAndItsModelAfterTheNames) {
   RawVehicle raw;
   raw.vehicleClass = CLASS_VAN;
