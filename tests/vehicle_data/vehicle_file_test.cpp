@@ -217,6 +217,30 @@ TEST_F(VehicleFile, FrameTubesAreClampedDroppedAndKeepTheirVisibility) {
   EXPECT_EQ(data.frameTubes[2].flags, 1u | TUBE_WHEEL_END);
 }
 
+// A tube's ends index the frame points (0 up to the count less one) or the six wheel points
+// (-6 to -1): the last of each range reads, one past either end fails and names the tube.
+TEST_F(VehicleFile, ATubeEndOutsideThePointsFailsAndNamesTheTube) {
+  RawVehicle raw;
+  raw.framePoints = {{1, 2, 3, 0, 0, 1}, {4, 5, 6, 0, 0, 1}};
+  raw.tubes = {{1, -6, 1.0f, 0}, {-6, 1, 1.0f, 0}};
+  ReadVehicle good;
+  ReadBodyInto(good, raw.Encode(252, 6), 252);
+  ASSERT_EQ(good.result, 1) << good.field;
+  EXPECT_EQ(good.data.frameTubeCount, 2);
+  const struct {
+    int a, b;
+  } bad[] = {{2, 0}, {0, 2}, {-7, 0}, {0, -7}};
+  for (const auto& ends : bad) {
+    SCOPED_TRACE(ends.a * 100 + ends.b);
+    raw.tubes = {{0, 1, 1.0f, 0}, {ends.a, ends.b, 1.0f, 0}};
+    ReadVehicle v;
+    ReadBodyInto(v, raw.Encode(252, 6), 252);
+    EXPECT_EQ(v.result, 0);
+    EXPECT_EQ(v.error, 9);
+    EXPECT_STREQ(v.field, "frame tube 1");
+  }
+}
+
 TEST_F(VehicleFile, DamagedFieldsGiveTheirErrorAndName) {
   struct Case {
     const char* what;
