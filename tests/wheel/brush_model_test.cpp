@@ -6,6 +6,7 @@
 
 #include "tests/wheel/wheel_reference.h"
 #include "wheel/wheel.h"
+#include "wheel/wheel_local.h"
 
 namespace {
 
@@ -92,6 +93,19 @@ TEST_F(BrushModel, NoSlipNoCamberNoForce) {
   EXPECT_EQ(f.lateral, 0.0f);
   EXPECT_EQ(f.aligningMoment, 0.0f);
   EXPECT_EQ(f.slidingFraction, 0.0f);
+  EXPECT_EQ(f.slidingFriction, 0.0f);
+  EXPECT_EQ(f.slidingPower, 0.0f);
+}
+
+// A bristle that needs exactly what friction holds still holds: with no friction at all (a
+// friction scale of 0) and no slip, every slice needs nothing and none slides.
+TEST_F(BrushModel, ASliceNeedingExactlyItsFrictionHolds) {
+  BrushForces f;
+  WheelContactForceScaled(A, D, 0.0f, 0.0f, V, K, 0.0f, 1.0f, 0.75f, 0.0f, f);
+  EXPECT_EQ(f.slidingFraction, 0.0f);
+  EXPECT_EQ(f.longitudinal, 0.0f);
+  EXPECT_EQ(f.lateral, 0.0f);
+  EXPECT_EQ(f.aligningMoment, 0.0f);
   EXPECT_EQ(f.slidingFriction, 0.0f);
   EXPECT_EQ(f.slidingPower, 0.0f);
 }
