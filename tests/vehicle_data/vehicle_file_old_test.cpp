@@ -418,6 +418,19 @@ TEST_F(OldVehicleFile, AVersion251RimHasItsFixedPointsSwappedBack) {
   EXPECT_EQ(kept.data.rim->points[0].y, 0.0f);
   EXPECT_TRUE(HasLine(TEXT_RIM_WRONG_Y));
   EXPECT_FALSE(HasLine(TEXT_RIM_WRONG_X));
+
+  // A profile of just the four points, the fixed ones last, is swapped back too.
+  RawVehicle four;
+  four.rim.points = {{0, 0}, {4, 0}, {0, 4}, {4, 4}};
+  four.rim.surfaces = {{1, 0, 0, 0}};
+  lines.clear();
+  ReadVehicle swapped;
+  Read(swapped, four, 251, 6);
+  ASSERT_EQ(swapped.data.rim->numPoints, 4);
+  EXPECT_EQ(swapped.data.rim->points[0].y, 4.0f);
+  EXPECT_EQ(swapped.data.rim->points[2].y, 0.0f);
+  EXPECT_EQ(swapped.data.rim->surfaces[0].first, 3u);
+  EXPECT_FALSE(HasLine(TEXT_RIM_WRONG_Y));
 }
 
 TEST_F(OldVehicleFile, FormatRevisionsZeroToFive) {
