@@ -486,6 +486,42 @@ TEST_F(TyreStep, LooseGroundDragsThePatchBehindAnAnchor) {
   EXPECT_EQ(w().dragAnchor.y, w().lastReference.y);
 }
 
+// Loose ground drags only when its limit, squared, reaches 0.0001 (a limit of 1 cm N).  On a
+// drag of 0.5 a load of exactly 0.02 N makes the limit 0.01, whose square in floats is
+// 0.0001 itself: the anchor 5 mm behind pulls (0.005 N is within the limit) and stays.  A
+// load two floats below it drags nothing: the anchor follows the reference point.  The load is
+// the deflection times a radial stiffness of 1, with no damping, on a worn-out tread.
+TEST_F(TyreStep, LooseGroundDragsFromALimitOfOneHundredthOfANewton) {
+  const auto step = [this](float load) {
+    SetUp();
+    centre.z = -w().contactOffset.z;
+    for (TreadSector& s : w().sectors)
+      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+    q.set().treadDamping = 0.0f;
+    w().radialStiffness = 1.0f;
+    w().treadStiffness = 1.0f;
+    w().surfaceKind = 8;  // drag 0.5
+    w().looseGround = 1;
+    const float newTread = 0.03f * q.set().rollingRadius;
+    // The ground height whose deflection, in float arithmetic, is the load itself.
+    float height = newTread + load;
+    for (int i = 0; i < 16; ++i) height = std::nextafter(height, 0.0f);
+    for (int i = 0; i < 32 && height - newTread != load; ++i) height = std::nextafter(height, 1.0f);
+    ASSERT_EQ(height - newTread, load);
+    const Vec3 p = Reference();
+    ASSERT_EQ(p.z, 0.0f);
+    w().groundPoint = {p.x, p.y, height};
+    w().dragAnchor = p + Vec3{0.0f, -0.005f, 0.0f};
+    Call();
+    ASSERT_EQ(w().contactKind, 1);
+    ASSERT_EQ(w().normalForce, load);
+  };
+  step(0.02f);
+  EXPECT_EQ(w().dragAnchor.y, w().lastReference.y - 0.005f) << "held where it was";
+  step(std::nextafter(std::nextafter(0.02f, 0.0f), 0.0f));
+  EXPECT_EQ(w().dragAnchor.y, w().lastReference.y);
+}
+
 TEST_F(TyreStep, SteeredWheelsTurnTheSteeringAndTheirForces) {
   w().contactOffset.x += 0.05f;  // the contact 5 cm outboard: the forward force has an arm too
   w().steered = 1;
