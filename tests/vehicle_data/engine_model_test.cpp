@@ -221,6 +221,11 @@ TEST(EngineModel, TheLimiterFadesTheDriveOverTheLastHundredthBeforeTheRedline) {
   ExpectRelative(e.UpdateTorque(0.001f, power, limiter), e.TorqueAtRpm(700.0f) - friction, "full drive");
   EXPECT_EQ(limiter, 7.0f);
   ExpectRelative(power, 700.0 * e.TorqueAtRpm(700.0f), "power");
+  // At 0.99 x redline itself the fade has not begun: the limiter's output is still left alone.
+  e = RunningAt(0.99f * 800.0f);
+  limiter = 7.0f;
+  e.UpdateTorque(0.001f, power, limiter);
+  EXPECT_EQ(limiter, 7.0f);
 
   // Half way through the last hundredth: half the drive.
   e = RunningAt(0.995f * 800.0f);
