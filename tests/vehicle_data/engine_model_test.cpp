@@ -402,6 +402,15 @@ TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
   EXPECT_EQ(e.UpdateElectric(0.001f, power, 1), 0.0f);     // neutral
   EXPECT_FLOAT_EQ(e.UpdateElectric(0.001f, power, 0), -150.0f);  // reverse
 
+  // At the redline itself the motor drives nothing, even where the fade's own sum would not
+  // come out at 0 (a redline of 1001: 1 - 10.010009765625 x 100 / 1001 is -2^-20 in floats).
+  e.redline = 1001.0f;
+  e.speed = 1001.0f;
+  e.clutchTorque = 0.0f;
+  EXPECT_EQ(e.UpdateElectric(0.001f, power, 2), 0.0f);
+  EXPECT_EQ(power, 0.0f);
+  e.redline = 1500.0f;
+
   // Braking through zero: the motor stops there for this step, the driveline snaps to it.
   e.Recompute(6, CLASS_GT);
   e.speed = 0.5f;
