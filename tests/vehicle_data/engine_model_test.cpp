@@ -423,6 +423,18 @@ TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
   EXPECT_EQ(e.speed, 0.0f);
   EXPECT_EQ(e.drivelineAngle, 2.0f);
   EXPECT_FLOAT_EQ(e.smoothedSpeed, 0.5f * 20.0f * 0.001f);  // followed the speed before the step
+
+  // From rest the motor starts turning: 300 N m on an inertia of 1000 kg m^2 for 1 ms is
+  // 0.0003 rad/s, and the driveline is left where it was.
+  e.speed = 0.0f;
+  e.throttle = 1.0f;
+  e.clutchTorque = 0.0f;
+  e.inertia = 1000.0f;
+  e.crankAngle = 2.0f;
+  e.drivelineAngle = 1.5f;
+  e.UpdateElectric(0.001f, power, 2);
+  EXPECT_FLOAT_EQ(e.speed, 300.0f / 1000.0f * 0.001f);
+  EXPECT_EQ(e.drivelineAngle, 1.5f);
 }
 
 TEST(EngineModel, AnElectricMotorsCrankIsKeptWithinThirtyTwoPiEitherWay) {
