@@ -327,6 +327,26 @@ TEST_F(EdgeContact, FrictionExactlyAtTheLimitStillHolds) {
   EXPECT_NEAR(w().edgeContactPoint.y, -0.0625f, 1e-7);
 }
 
+// The edge holds by friction from a limit of 0.01 N (whose square, in floats, is 0.0001
+// itself): 128 N pushed with a grip of 0.01 / 128 gives exactly that limit, and an anchor
+// 2^-17 m behind needs 1024 x 2^-17 = 2^-7 N of it, so it holds where it is.
+TEST_F(EdgeContact, FrictionHoldsFromALimitOfOneHundredthOfANewton) {
+  q.set().wheelOffset = 0.0f;
+  q.set().sectionWidth = 0.5f;  // the edge 0.25 m out
+  centre = {0.5f, 0.0f, 0.25f};
+  q.car.stiffness = 1024.0f;
+  q.car.grip = 0.01f / 128.0f;
+  Wall(0.125f);
+  w().edgeDepth = 0.125f;  // no depth rate
+  const Vec3 anchor = {0.625f, -0x1p-17f, 0.25f};
+  w().edgeContactPoint = anchor;
+  ASSERT_EQ(PushEdge(w(), q.set(), centre, spin, DT, q.car), 1);
+  EXPECT_EQ(w().edgeForce.x, -128.0f);
+  EXPECT_EQ(w().edgeForce.y, -0x1p-7f);
+  EXPECT_EQ(w().edgeContactPoint.y, anchor.y);
+  EXPECT_EQ(w().edgeSaturated, 0);
+}
+
 TEST_F(EdgeContact, TheDepthRateCountsAtMostFourMetresASecond) {
   Wall(0.01f);
   w().edgeDepth = 0.0f;
