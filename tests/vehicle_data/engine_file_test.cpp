@@ -221,6 +221,19 @@ TEST_F(EngineFile, ADamagedFileNamesItsFieldAndLeavesTheEngineAsItWas) {
   engine.FreeWaves();
 }
 
+// Version 248 is the oldest engine file read (247 is obsolete, above): it reads as a new one.
+TEST_F(EngineFile, AnEngineFileOfVersion248StillReads) {
+  SaveAt("data\\engine\\V6.eng", 3000.0f);
+  WriteImage("data\\engine\\Oldest.eng", Body("data\\engine\\V6.eng"), 248);
+  EngineModel back;
+  MakeEngine(back, 1.0f);
+  ASSERT_EQ(LoadEngine(back, "data\\engine\\Oldest.eng", nullptr, back), 1);
+  EXPECT_EQ(back.engineSize, 3000.0f);
+  EXPECT_EQ(back.cylinders, 6);
+  EXPECT_TRUE(lines.empty());
+  back.FreeWaves();
+}
+
 TEST_F(EngineFile, SavingRefusesNamesThatAreNoFileNamesAndKeepsTheOldFileOnAFault) {
   static std::vector<std::string> boxes;
   boxes.clear();
