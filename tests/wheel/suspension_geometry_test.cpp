@@ -243,6 +243,22 @@ TEST(SuspensionGeometry, WishboneArmsAThousandthFromParallelTravelStraightUp) {
   EXPECT_EQ(w.travelDirection.z, 1.0f);
 }
 
+// The same for a strut on a level lower arm: from the joint at (0.65, 1.2, 0.12) to the top
+// at (0.650781631, 1.2, 0.901654959) the strut leans so little that, in floats, den = ux is
+// exactly 0.001: still square to the arm, and the wheel travels straight up.
+TEST(SuspensionGeometry, AStrutAThousandthFromSquareTravelsStraightUp) {
+  CarWheel w = ArmWheel(SUSPENSION_MACPHERSON_STRUT, 1.0f);
+  w.restArmAngle = 0.0f;
+  w.travel = w.travelOffset = w.lowerArmShortening = 0.0f;
+  w.strutTop = {0x1.4d334p-1f, 1.2f, 0x1.cda5b8p-1f};
+  w.mountDx = w.strutTop.x - w.lowerPivot.x;
+  w.mountDz = w.strutTop.z - w.lowerPivot.z;
+  w.UpdateSuspensionGeometry(ArmSet());
+  EXPECT_EQ(w.travelDirection.x, 0.0f);
+  EXPECT_EQ(w.travelDirection.y, 0.0f);
+  EXPECT_EQ(w.travelDirection.z, 1.0f);
+}
+
 TEST(SuspensionGeometry, RigidLinearAndForkOnBothSides) {
   const SuspensionBlock set = ArmSet();
   for (float side : {1.0f, -1.0f}) {
