@@ -2,6 +2,7 @@
 // every stream mode, the fields the reader settles, and damaged files refused with the field
 // that failed.
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -379,6 +380,10 @@ TEST_F(VehicleFile, TheDataSetsItsColoursSideAndNames) {
   const char* shortNames[3] = {"A", "b", "a"};
   for (int i = 0; i < 3; ++i) std::strcpy(d.colourConfigs[i].name, shortNames[i]);
   EXPECT_EQ(d.CountColourConfigNames(), 2) << "A, b; one letter is enough to be named";
+  // A count past the nine sets kept (a damaged count in memory) counts the nine names only.
+  d.colourConfigCount = VEHICLE_MAX_COLOUR_CONFIGS + 3;
+  for (int i = 0; i < VEHICLE_MAX_COLOUR_CONFIGS; ++i) std::snprintf(d.colourConfigs[i].name, 8, "skin%d", i);
+  EXPECT_EQ(d.CountColourConfigNames(), 9);
 
   char shortName[SHORT_NAME_SIZE];
   const char modId[4] = {char(0x3F), char(0x1A), char(0x02), 0};
