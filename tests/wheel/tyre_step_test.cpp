@@ -428,6 +428,38 @@ TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
   EXPECT_NEAR(w().normalForce, w().radialStiffness * d + (d - dmax) * q.car.stiffness, 1.0);
 }
 
+// A tread deformed by exactly what friction holds still holds.  On the rim the grip is a
+// quarter, so with a radial stiffness of 4 and a tread stiffness of 1 the friction held is the
+// deflection itself; a still wheel (no rolling, no movement) deformed along f by the deflection
+// needs exactly that, and does not slide.  A hair more and it slides.
+TEST_F(TyreStep, ATreadNeedingExactlyItsFrictionStillHolds) {
+  for (const bool more : {false, true}) {
+    SetUp();
+    centre.z = -w().contactOffset.z;
+    for (TreadSector& s : w().sectors)
+      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+    w().radialStiffness = 4.0f;
+    w().treadStiffness = 1.0f;
+    w().spinRate = 0.0f;
+    const Vec3 p = Reference();
+    ASSERT_EQ(p.z, 0.0f);
+    w().lastReference = p;
+    const float newTread = 0.03f * q.set().rollingRadius;
+    const float height = q.set().maxDeflection + 0.01f + newTread, d = height - newTread;
+    w().groundPoint = {p.x, p.y, height};
+    w().deflection = d;  // no damping this step
+    // f = n x s = (0, 1, 0) for the spin axis (1, 0, 0) on level ground.
+    w().deformation = {0.0f, more ? std::nextafter(d, 1.0f) : d, 0.0f};
+    Call();
+    SCOPED_TRACE(more);
+    ASSERT_EQ(w().contactKind, 1);
+    ASSERT_EQ(w().deflection, d);
+    ASSERT_EQ(w().gripFactor, 0.25f);
+    EXPECT_EQ(w().sliding, more ? 1.0f : 0.0f);
+    EXPECT_EQ(w().deformLongitudinal, d);
+  }
+}
+
 TEST_F(TyreStep, RollingResistanceOpposesTheSpinEitherWay) {
   for (float spin : {30.0f, -30.0f}) {
     SetUp();
