@@ -518,6 +518,25 @@ TEST_F(AppHarness, APassAfterASlowPresentKeepsTheFramePeriod) {
   AppShutdown();
 }
 
+// Without a frame period (no limit asked for, no menu page) a pass after a slow present goes
+// on at once: no sleep at all, so the frame's record keeps a slept time of 0 in byte 0.
+TEST_F(AppHarness, APassAfterASlowPresentWithoutAFramePeriodDoesNotSleep) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  RunPasses(3);
+  for (int i = 0; i < 3; ++i) {
+    CurrentFrameTiming.bytes[3] = 5;
+    AppRunPass();
+    const FrameTimingRecord& last = FrameTimingHistory[FRAME_HISTORY_LENGTH - 1];
+    EXPECT_EQ(last.bytes[3], 5) << "pass " << i;
+    EXPECT_EQ(last.bytes[0], 0) << "pass " << i;
+  }
+  AppShutdown();
+}
+
 // A pass limit asks the program to exit once that many passes have run, and not before.
 TEST_F(AppHarness, APassLimitAsksForTheExitAtItsLastPass) {
   AppForceNoGraphics(1);
@@ -1083,6 +1102,29 @@ TEST_F(AppHarness, AnOccludedWindowNeitherRecoversNorStopsPresenting) {
   RunPasses(6);
   EXPECT_EQ(LastPresentStatus, PRESENT_OK) << "presents went on until the window showed again";
   EXPECT_FALSE(LogHas("Recovered"));
+  AppShutdown();
+}
+
+// The full-screen mode saved in cfg.txt is written refresh rate, width, height, index.  On a
+// display that offers it, start-up takes that mode and not the desktop's (1920 x 1080).
+TEST_F(AppHarness, StartUpTakesTheSavedFullScreenModeWhenTheDisplayOffersIt) {
+  static const GfxModeDesc MODES[] = {
+      {640, 480, {60, 1}}, {1024, 768, {60, 1}}, {1024, 768, {75, 1}}, {1920, 1080, {60, 1}}};
+  GfxFakeDisplays displays;
+  displays.modes = MODES;
+  displays.modeCount = 4;
+  displays.virtualWidth = 1920;
+  displays.virtualHeight = 1080;
+  GfxUseFakeDisplays(&displays);
+  WriteConfigFile("Start Windowed 1\nScreen Info 75 1024 768 0\n");
+  const StartResult started = AppStartup("");
+  GfxUseFakeDisplays(nullptr);
+  ASSERT_EQ(started, START_RUNNING);
+  EXPECT_EQ(FullScreenModeIndex, 2) << "1024 x 768 at 75 Hz is the third mode";
+  EXPECT_EQ(CfgScreenInfo[0], 75);
+  EXPECT_EQ(CfgScreenInfo[1], 1024);
+  EXPECT_EQ(CfgScreenInfo[2], 768);
+  EXPECT_EQ(CfgScreenInfo[3], 2);
   AppShutdown();
 }
 
