@@ -1166,6 +1166,18 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   EXPECT_EQ(FindDisplayMode(zeroRefresh), 1) << "a zero denominator counts as 0 Hz";
 }
 
+// A display that lists no modes at all has no default mode: -1, and the record is kept.
+TEST(DisplayModeMatch, WithoutAnyModeThereIsNoDefaultMode) {
+  const DisplayMode none[] = {{1024, 768, 60, 1}};
+  SetTestDisplayModes(none, 0, 0);
+  DisplayModeRecord record{75, 1280, 1024, 3};
+  EXPECT_EQ(PickDefaultDisplayMode(record), -1);
+  EXPECT_EQ(record.refreshHz, 75);
+  EXPECT_EQ(record.width, 1280);
+  EXPECT_EQ(record.height, 1024);
+  EXPECT_EQ(record.index, 3);
+}
+
 // What the shell hands the vehicle editor and the other subsystems: the cover picture is taken
 // once it is made, and once only; the drive side is bit 0 of option 1, the others kept; the
 // gearbox is option 3; a car's engine choice is its 32-byte text, for the 21 cars and no other.

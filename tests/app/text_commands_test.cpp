@@ -731,6 +731,19 @@ TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {
   EXPECT_EQ(CommandState.horn, 3);
 }
 
+// The first message (F1, index 0) and the last (Alt+F12, index 31) are sent like the others;
+// numbers outside the 32 send nothing.
+TEST_F(TextCommands, TheFirstAndLastFunctionKeyMessagesAreSent) {
+  SetFunctionKeyMessage(0, "/echo from plain F1");
+  SetFunctionKeyMessage(31, "/echo from alt F12");
+  SendFunctionKeyMessage(0);
+  EXPECT_TRUE(Said("from plain F1"));
+  SendFunctionKeyMessage(31);
+  EXPECT_TRUE(Said("from alt F12"));
+  SetFunctionKeyMessage(0, "");
+  SetFunctionKeyMessage(31, "");
+}
+
 // A script name of 32 characters or more is too long to look for; 31 is looked for.
 TEST_F(TextCommands, ScriptNamesOf32CharactersAreTooLong) {
   ClearLines();
