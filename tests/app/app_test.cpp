@@ -882,6 +882,58 @@ TEST_F(AppHarness, WithoutARedrawRequestNoActRunsUntilAMessageOrAHeldKey) {
   AppShutdown();
 }
 
+// Besides Shift, a held Ctrl, any held arrow key and either held page key draw a resting
+// screen on every pass; once let go, it rests again.
+TEST_F(AppHarness, AHeldCtrlArrowOrPageKeyDrawsEveryPass) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);  // the first passes draw
+  const auto drawnWhile = [&](auto& held) {
+    held = 1;
+    const int before = probe->acts;
+    RunPasses(3);
+    held = 0;
+    return probe->acts - before;
+  };
+  const auto drawnAtRest = [&]() {
+    RunPasses(1);  // the pass after the release may still draw
+    const int before = probe->acts;
+    RunPasses(3);
+    return probe->acts - before;
+  };
+  ASSERT_EQ(drawnAtRest(), 0) << "nothing asked for a frame";
+  EXPECT_EQ(drawnWhile(CtrlHeld), 3) << "Ctrl";
+  EXPECT_EQ(drawnAtRest(), 0) << "Ctrl let go";
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(drawnWhile(ArrowKeysHeld[i]), 3) << "arrow " << i;
+    EXPECT_EQ(drawnAtRest(), 0) << "arrow " << i << " let go";
+  }
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(drawnWhile(PageKeysHeld[i]), 3) << "page key " << i;
+    EXPECT_EQ(drawnAtRest(), 0) << "page key " << i << " let go";
+  }
+  AppShutdown();
+}
+
+// With the first frame reported (the start-up benchmark waits for it), "first frame" goes to
+// standard output once, when the first frame is presented, and never again.
+TEST_F(AppHarness, TheFirstPresentedFrameIsReportedOnStandardOutputOnce) {
+  AppReportFirstFrame(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ::testing::internal::CaptureStdout();
+  RunPasses(5);
+  std::fflush(stdout);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  AppReportFirstFrame(0);
+  AppShutdown();
+  // Other lines (what the later start-up work could not read) may follow; none comes before.
+  EXPECT_EQ(out.rfind("first frame\n", 0), 0u) << out;
+  EXPECT_EQ(out.find("first frame", 1), std::string::npos) << out;
+}
+
 // Without a frame period the limiter sleeps until the clock moves on (1 ms of the fake clock);
 // a pass that draws nothing then sleeps 1 ms more before it pumps the messages.
 TEST_F(AppHarness, APassThatDrawsNothingSleepsOneMillisecondMore) {
