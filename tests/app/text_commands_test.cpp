@@ -744,6 +744,37 @@ TEST_F(TextCommands, TheFirstAndLastFunctionKeyMessagesAreSent) {
   SetFunctionKeyMessage(31, "");
 }
 
+// Offline no race session runs: the words of one answer what they are for, a dedicated host
+// is told that they are not for it, and "/entry" asks to go back to the entry page.
+TEST_F(TextCommands, RaceSessionWordsSayWhatTheyAreForOffline) {
+  const std::pair<const char*, const char*> replies[] = {
+      {"/leave", "Command is for multiplayer guests"}, {"/ready", "Command is for race setup screen"},
+      {"/cancel", "Command is for race setup screen"}, {"/spec", "Driver is not in race"},
+      {"/axsel 1", "Command is for free view mode"},   {"/ai", "Invalid mode for command"},
+      {"/pitins", "Invalid mode for command"},         {"/liveset", "Invalid mode for command"}};
+  for (const auto& [line, reply] : replies) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(reply)) << line;
+  }
+  DedicatedMode = 2;
+  for (const char* line : {"/leave", "/ready", "/spec", "/join"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said("Command is not for dedicated host")) << line;
+    EXPECT_FALSE(Said("Command is for multiplayer guests")) << line;
+    EXPECT_FALSE(Said("Command is for race setup screen")) << line;
+    EXPECT_FALSE(Said("Driver is not in race")) << line;
+  }
+  DedicatedMode = 0;
+  const uint32_t keptAction = ExitAction;
+  ExitAction = 0;
+  Type("/entry");
+  EXPECT_EQ(ExitRequested, 1);
+  EXPECT_EQ(ExitAction, 1u) << "back to the entry page, not out of the program";
+  ExitAction = keptAction;
+}
+
 // A script name of 32 characters or more is too long to look for; 31 is looked for.
 TEST_F(TextCommands, ScriptNamesOf32CharactersAreTooLong) {
   ClearLines();
