@@ -34,6 +34,7 @@
 #include "render/vr.h"
 #include "skeleton/human_system.h"
 #include "text/messages.h"
+#include "text/language.h"
 #include "text/text_strings.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
@@ -202,6 +203,28 @@ TEST_F(AppHarness, ShutDownDeletesTheTemporaryReplaysAndNoOther) {
   EXPECT_EQ(AppShutdown(), 0);
   EXPECT_FALSE(std::filesystem::exists("data/mine/temp_mpr.mpr"));
   EXPECT_TRUE(std::filesystem::exists("data/mpr/temp_mpr.mpr"));
+}
+
+// Shut-down closes the drive file, so lines it had not read yet are never carried out, and
+// frees the language read: the built-in texts are back.
+TEST_F(AppHarness, ShutDownClosesTheDriveFileAndPutsBackTheBuiltInTexts) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt", std::ios::binary) << "3a_capitlok=Jawohl\n";
+  SetLanguage("Deutsch");
+  ASSERT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
+  std::ofstream("drive.txt") << "type ab\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  AppShutdown();
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "OK");
+  ClearWindowMessages();
+  RunDriveLines();
+  int typed = 0;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_CHAR) ++typed;
+  EXPECT_EQ(typed, 0);
+  LanguageName[0] = 0;
 }
 
 TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
@@ -1539,6 +1562,26 @@ TEST_F(AppHarness, ThePointerIsMeasuredFromTheViewsCentreOrTheScreensWhenTheView
   CentreCursorInView();
   EXPECT_EQ(MouseX, 400);
   EXPECT_EQ(MouseY, 250);
+  EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
+  EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
+  CurrentView = saved;
+  AppShutdown();
+}
+
+// A screen of no size (a minimised window) and a view of no size: the pointer is measured
+// in whole pixels, never divided by nothing, so the centre is still 0, 0.
+TEST_F(AppHarness, ThePointerOverAScreenOfNoSizeIsStillMeasuredFromTheCentre) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  View* saved = CurrentView;
+  View view = *CurrentView;
+  view.left = view.right = 40, view.centreX = 999;
+  view.top = view.bottom = 50, view.centreY = 999;
+  CurrentView = &view;
+  ScreenWidth = 0;
+  ScreenHeight = 0;
+  CentreCursorInView();
+  EXPECT_EQ(MouseX, 0);
+  EXPECT_EQ(MouseY, 0);
   EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
   EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
   CurrentView = saved;
