@@ -666,6 +666,22 @@ TEST_F(CommandLine, SecondStartHandsAUrlJoinToTheRunningInstance) {
   EXPECT_EQ(ExitCode, 0);
 }
 
+// A replay check asked for by a request is this start's own work: only joins and mod requests
+// go to the running instance.
+TEST_F(CommandLine, AReplayCheckRequestIsNotHandedToTheRunningInstance) {
+  const pid_t child = StartRunningInstance(0);
+  WaitUntilRunning();
+  ASSERT_TRUE(FindRunningInstance());
+  ASSERT_EQ(HandleUrlRequest(FindRunningInstance(), "zkt://hlck=lap"), URL_PARSE_OPTIONS);
+  ParseCommandLine(UrlCommandLine);
+  EXPECT_EQ(RunMode, 7);
+  EXPECT_STREQ(RequestText, "lap");
+  // The running instance still waits for a request: one that changes nothing ends it.
+  EXPECT_EQ(SendToRunningInstance("", REQUEST_LAYOUT_COPIED), uint32_t(REPLY_DONE));
+  int status = 0;
+  waitpid(child, &status, 0);
+}
+
 TEST_F(CommandLine, SecondStartShowsTheReplyOfABusyInstance) {
   GraphicsEnabled = 1;
   const pid_t child = StartRunningInstance(1);
