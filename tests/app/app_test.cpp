@@ -6,6 +6,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/drive_file.h"
@@ -19,6 +23,7 @@
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "platform/files.h"
+#include "platform/instance_link.h"
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
@@ -288,6 +293,54 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
   EXPECT_EQ(NumCodePagesInUse, 0) << "the character set read before it is freed";
   EXPECT_EQ(GlyphPages, nullptr);
+}
+
+// The language in force when the program starts is read at start-up, after the built-in
+// texts are set.
+TEST_F(AppHarness, StartUpReadsTheLanguageInForce) {
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt", std::ios::binary) << "3a_capitlok=Jawohl\n";
+  std::snprintf(LanguageName, sizeof LanguageName, "%s", "Deutsch");
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
+  AppShutdown();
+  LanguageName[0] = 0;
+}
+
+// A start while another instance runs in the same folder warns of it and appends to that
+// instance's log instead of starting it afresh.
+TEST_F(AppHarness, AStartWhileAnotherInstanceRunsWarnsAndKeepsItsLog) {
+  std::ofstream("deb.log") << "the running instance's line\n";
+  const pid_t child = fork();
+  if (child == 0) {
+    OpenInstanceRequests();
+    for (int i = 0; i < 1000; ++i) {
+      if (InstanceLinkServe([](uint32_t, const char*) { return uint32_t(REPLY_DONE); }) > 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    CloseInstanceRequests();
+    _exit(0);
+  }
+  ASSERT_GT(child, 0);
+  for (int i = 0; i < 500 && !FindRunningInstance(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(FindRunningInstance());
+  AppForceNoGraphics(1);
+  ::testing::internal::CaptureStdout();  // without graphics the message lines go there
+  const StartResult started = AppStartup("");
+  std::fflush(stdout);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  // The running instance's one request ends it.
+  uint32_t reply = 0;
+  InstanceLinkSend(REQUEST_LAYOUT_COPIED, "", 2000, reply);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(started, START_RUNNING);
+  EXPECT_NE(out.find("Warning : Another instance of ZKT is running"), std::string::npos) << out;
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "the running instance's line");
+  AppShutdown();
 }
 
 // The views file saved in an earlier run is read at start-up.
