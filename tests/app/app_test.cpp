@@ -683,6 +683,24 @@ TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) 
   EXPECT_EQ(invisible, "");
 }
 
+// Without graphics a paint message writes the status again when it has changed.
+TEST_F(AppHarness, APaintMessageWithoutGraphicsWritesTheChangedStatus) {
+  const int keptGraphics = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  DedicatedMode = 0;
+  ::testing::internal::CaptureStdout();
+  PrepareStatusOutput();
+  NetStatusByte = 1;
+  MainWndProc(WindowMessage{MSG_PAINT, 0, 0});
+  NetStatusByte = 0;
+  std::fflush(stdout);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  GraphicsEnabled = keptGraphics;
+  const size_t offLine = out.find("Status : OFF LINE");
+  ASSERT_NE(offLine, std::string::npos) << out;
+  EXPECT_NE(out.find("Status : ON LINE", offLine), std::string::npos) << out;
+}
+
 // The limiter rounds the time due to whole milliseconds, but once more than half of one is
 // due it sleeps at least one: 0.4995 ms rounds to none, yet one is slept; 0.49 ms sleeps none.
 // Without a period it sleeps until the clock moves on.
