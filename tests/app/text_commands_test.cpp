@@ -775,6 +775,27 @@ TEST_F(TextCommands, RaceSessionWordsSayWhatTheyAreForOffline) {
   ExitAction = keptAction;
 }
 
+// "/window" alone asks for a normal window, "min" to minimise (in any case), "monitor" and
+// "virtual" for the borderless window over its display or over the whole desktop.
+TEST_F(TextCommands, WindowWordsAskForTheirWindowModes) {
+  CfgBorderlessWindow = 0;
+  WindowRequest = 0;
+  Type("/window");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
+  Type("/window MIN");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_MINIMISE);
+  GoWindowedRequest = 0;
+  Type("/window monitor");
+  EXPECT_EQ(WindowRequest, BORDERLESS_MONITOR);
+  EXPECT_EQ(GoWindowedRequest, 1);
+  GoWindowedRequest = 0;
+  Type("/window Virtual");
+  EXPECT_EQ(WindowRequest, BORDERLESS_DESKTOP);
+  EXPECT_EQ(GoWindowedRequest, 1);
+  WindowRequest = 0;
+  GoWindowedRequest = 0;
+}
+
 // A script name of 32 characters or more is too long to look for; 31 is looked for.
 TEST_F(TextCommands, ScriptNamesOf32CharactersAreTooLong) {
   ClearLines();
