@@ -584,6 +584,21 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   EXPECT_FALSE(Said("paddle ran"));
 }
 
+// The player's control scripts, from the first of their list ("free") to the last ("kart"),
+// run only when typed, never from another script.
+TEST_F(TextCommands, TheFirstAndLastPlayerScriptsRunOnlyWhenTyped) {
+  WriteScript("free", "/echo free ran\n");
+  WriteScript("kart", "/echo kart ran\n");
+  WriteScript("calls", "/run free\n/run kart\n");
+  Type("/run calls");
+  EXPECT_TRUE(Said("calls : line 1 - Script 'free' cannot be run from a script"));
+  EXPECT_TRUE(Said("calls : line 2 - Script 'kart' cannot be run from a script"));
+  EXPECT_FALSE(Said("free ran"));
+  EXPECT_FALSE(Said("kart ran"));
+  Type("/run kart");
+  EXPECT_TRUE(Said("kart ran"));
+}
+
 TEST_F(TextCommands, ScriptsThatRunThemselvesSeveralTimesStopSoon) {
   WriteScript("tree", "/run tree\n/run tree\n/run tree\n");  // 3^12 runs without a bound on lines
   Type("/run tree");  // the line count below is what bounds it
@@ -700,6 +715,15 @@ TEST_F(TextCommands, ControlLinkLinesCannotRunProgramsFilesOrScripts) {
   EXPECT_FALSE(std::filesystem::exists("out.txt"));
   EXPECT_FALSE(std::filesystem::exists("other.log"));
   EXPECT_STREQ(LogFileName, "messages.log");
+}
+
+// "/log" without a name goes back to the default log, deb.log.
+TEST_F(TextCommands, LogWithoutANameGoesBackToTheDefaultLog) {
+  ASSERT_STREQ(LogFileName, "messages.log");
+  Type("/log");
+  EXPECT_STREQ(LogFileName, "");
+  EXPECT_STREQ(CurrentLogPath(), "deb.log");
+  SetLogFileName("messages.log");
 }
 
 TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
