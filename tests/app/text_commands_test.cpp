@@ -61,6 +61,27 @@ TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
 
 // "/view save" writes the layouts to the views file and "/view reload" reads them back over
 // what was changed since.
+// The camera words number the views from "fol" (0) to "custom" (4); a word beyond them is
+// refused and leaves the view.  Force feedback runs from 0 to 150 per cent.
+TEST_F(TextCommands, ViewWordsNumberTheViewsAndForceFeedbackTakesItsEnds) {
+  Type("/view custom");
+  EXPECT_EQ(CommandState.view, 4);
+  Type("/view fol");
+  EXPECT_EQ(CommandState.view, 0);
+  Type("/view driver");
+  EXPECT_EQ(CommandState.view, 3);
+  ClearLines();
+  Type("/view side");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  EXPECT_EQ(CommandState.view, 3);
+  Type("/ff -5");
+  EXPECT_EQ(CommandState.forceFeedback, 0);
+  Type("/ff 150");
+  EXPECT_EQ(CommandState.forceFeedback, 150);
+  Type("/ff 75.9");
+  EXPECT_EQ(CommandState.forceFeedback, 75);
+}
+
 TEST_F(TextCommands, ViewReloadReadsBackTheSavedLayouts) {
   std::filesystem::create_directories("data/misc");
   const ViewLayout kept = ViewLayouts[0];
