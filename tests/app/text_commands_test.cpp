@@ -63,6 +63,36 @@ TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
 // what was changed since.
 // The camera words number the views from "fol" (0) to "custom" (4); a word beyond them is
 // refused and leaves the view.  Force feedback runs from 0 to 150 per cent.
+// "/reducehalf" (10 to 200) and "/speedreduce" (0 to 1) set the value of the steering mode in
+// force, keyboard or mouse, cut to their ranges; without a value they show it.
+TEST_F(TextCommands, SteerReductionsSetTheSteeringModeInForceWithinTheirRanges) {
+  const int keptMode = CfgSteerKb;
+  const float kept[4] = {CfgHalfReduceSpeedKb, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb,
+                         CfgSpeedSteerReductionWm};
+  CfgSteerKb = 1;
+  CfgHalfReduceSpeedWm = 50.0f;
+  Type("/reducehalf 5");
+  EXPECT_TRUE(Said("reducehalf=10.00"));
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 10.0f);
+  Type("/reducehalf 500");
+  EXPECT_TRUE(Said("reducehalf=200.00"));
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 200.0f);
+  Type("/speedreduce -1");
+  EXPECT_TRUE(Said("speedreduce=0.00"));
+  EXPECT_FLOAT_EQ(CfgSpeedSteerReductionKb, 0.0f);
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedWm, 50.0f) << "the mouse's value is left";
+  CfgSteerKb = 0;
+  Type("/reducehalf 120");
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedWm, 120.0f);
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 200.0f) << "the keyboard's value is left";
+  ClearLines();
+  Type("/reducehalf");
+  EXPECT_TRUE(Said("reducehalf=120.00"));
+  CfgSteerKb = keptMode;
+  CfgHalfReduceSpeedKb = kept[0], CfgHalfReduceSpeedWm = kept[1];
+  CfgSpeedSteerReductionKb = kept[2], CfgSpeedSteerReductionWm = kept[3];
+}
+
 TEST_F(TextCommands, ViewWordsNumberTheViewsAndForceFeedbackTakesItsEnds) {
   Type("/view custom");
   EXPECT_EQ(CommandState.view, 4);
