@@ -16,6 +16,7 @@
 #include "race/race.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
+#include "world/world.h"
 
 namespace {
 
@@ -627,6 +628,32 @@ TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
   EXPECT_STREQ(InstanceReplyText(REPLY_IN_MULTIPLAYER), "ZKT is in multiplayer");
   EXPECT_STREQ(InstanceReplyText(77), "Unknown error");
   EXPECT_EQ(InstanceReplyText(REPLY_DONE), nullptr);
+}
+
+// With a track loaded, a request for a mod takes its id of exactly six digits at the entry
+// page, as a download (run mode 5) or a test (run mode 6); not in multiplayer.
+TEST_F(CommandLine, ModRequestsWithATrackLoadedTakeSixDigitsAtTheEntryPage) {
+  CWld = new Wld;
+  std::memcpy(CWld->trackCode, "BL", 3);
+  ASSERT_STRNE(FormatTrackName(), "");
+  Prss* page = CreateEntryPage(nullptr);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3"), uint32_t(REPLY_BAD_TEXT));
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C4"), uint32_t(REPLY_BAD_TEXT));
+  NetStatusByte = 1;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C"), uint32_t(REPLY_IN_MULTIPLAYER));
+  NetStatusByte = 0;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C"), uint32_t(REPLY_DONE));
+  EXPECT_EQ(RunMode, 5);
+  EXPECT_STREQ(RequestText, "1A2B3C");
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_TEST_MOD, "FFFFFF"), uint32_t(REPLY_DONE));
+  EXPECT_EQ(RunMode, 6);
+  EXPECT_STREQ(RequestText, "FFFFFF");
+  Prss_Terminate(page);
+  page->act(page);
+  CurrentProcess = nullptr;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C"), uint32_t(REPLY_NO_SCREEN)) << "no entry page";
+  DeleteWorld();
+  RunMode = 1;
 }
 
 // A child process is the running instance; this process is the second start.
