@@ -343,6 +343,21 @@ TEST_F(AppHarness, AStartWhileAnotherInstanceRunsWarnsAndKeepsItsLog) {
   AppShutdown();
 }
 
+// The mouse lock of a window kept in the settings ("Screen Flags " bit 8, 256) clips the
+// pointer to the window from the start; the lock of full screen (bit 9, 512) or another bit
+// does not clip it in a window.
+TEST_F(AppHarness, StartUpClipsThePointerWhenTheWindowsMouseLockIsKept) {
+  for (const auto& [flags, clipped] : {std::pair{256, 1}, std::pair{512, 0}, std::pair{1, 0}}) {
+    WriteConfigFile("Start Windowed 1\nScreen Flags " + std::to_string(flags) + "\n");
+    ConfigRead = 0;
+    ASSERT_EQ(AppStartup(""), START_RUNNING) << flags;
+    EXPECT_EQ(PlatformCursorClipped(), clipped) << flags;
+    AppShutdown();
+    AppResetState();
+  }
+  CfgScreenFlags = 0;
+}
+
 // The views file saved in an earlier run is read at start-up.
 TEST_F(AppHarness, StartupReadsTheSavedViews) {
   std::filesystem::create_directories("data/misc");
