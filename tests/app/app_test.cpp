@@ -879,6 +879,40 @@ TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
   AppShutdown();
 }
 
+// A "reach" line that waits turns the wheel on every other call, since the frame that shows
+// a notch's scroll comes a pass later, and asks for that frame; once a frame shows its text
+// the line is done and the wheel rests.
+TEST_F(AppHarness, AReachTurnsTheWheelEveryOtherCallUntilItsTextShows) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ClearInterface();
+  std::ofstream("drive.txt") << "reach Far below\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  const auto notchesOfOneCall = []() {
+    ClearWindowMessages();
+    RedrawRequested = 0;
+    RunDriveLines();
+    int notches = 0;
+    for (WindowMessage m; PeekWindowMessage(m);)
+      if (m.id == MSG_MOUSEWHEEL) ++notches;
+    return notches;
+  };
+  EXPECT_EQ(notchesOfOneCall(), 1);
+  EXPECT_EQ(RedrawRequested, 1);
+  EXPECT_EQ(notchesOfOneCall(), 0);
+  EXPECT_EQ(RedrawRequested, 1);
+  EXPECT_EQ(notchesOfOneCall(), 1);
+  EXPECT_EQ(notchesOfOneCall(), 0);
+  ColourWord colour = 0;
+  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Far below"), IvInt(0), IvInt(0), 2, &colour, nullptr, nullptr),
+            0);
+  EXPECT_EQ(notchesOfOneCall(), 0) << "shown now";
+  EXPECT_EQ(notchesOfOneCall(), 0) << "and the line is done";
+  EXPECT_FALSE(LogHas("drive : no button"));
+  CloseDriveFile();
+  AppShutdown();
+}
+
 // A "click" line presses the middle of what the last frame showed with its text: a button
 // (the first of the table too) by its pixel rectangle, a panel control by its screen units.
 // The pointer moves there, the left button goes down and comes up, all at that point.  A
