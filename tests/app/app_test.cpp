@@ -6,6 +6,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <thread>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/command_line.h"
 #include "app/drive_file.h"
@@ -19,6 +23,7 @@
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "platform/files.h"
+#include "platform/instance_link.h"
 #include "platform/keys.h"
 #include "platform/window.h"
 #include "race/race.h"
@@ -34,6 +39,7 @@
 #include "render/vr.h"
 #include "skeleton/human_system.h"
 #include "text/messages.h"
+#include "text/language.h"
 #include "text/text_strings.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
@@ -204,6 +210,28 @@ TEST_F(AppHarness, ShutDownDeletesTheTemporaryReplaysAndNoOther) {
   EXPECT_TRUE(std::filesystem::exists("data/mpr/temp_mpr.mpr"));
 }
 
+// Shut-down closes the drive file, so lines it had not read yet are never carried out, and
+// frees the language read: the built-in texts are back.
+TEST_F(AppHarness, ShutDownClosesTheDriveFileAndPutsBackTheBuiltInTexts) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt", std::ios::binary) << "3a_capitlok=Jawohl\n";
+  SetLanguage("Deutsch");
+  ASSERT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
+  std::ofstream("drive.txt") << "type ab\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  AppShutdown();
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "OK");
+  ClearWindowMessages();
+  RunDriveLines();
+  int typed = 0;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_CHAR) ++typed;
+  EXPECT_EQ(typed, 0);
+  LanguageName[0] = 0;
+}
+
 TEST_F(AppHarness, ASaveThatFailsAtExitIsReportedAndEndsWithAFailureCode) {
   WriteConfigFile("Ply Name Pat\nShow FPS 0\n");
   std::ifstream in(folder_ / "cfg.txt");
@@ -265,6 +293,69 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   EXPECT_FALSE(LogHas("helmet")) << "the start ends at the human system";
   EXPECT_EQ(NumCodePagesInUse, 0) << "the character set read before it is freed";
   EXPECT_EQ(GlyphPages, nullptr);
+}
+
+// The language in force when the program starts is read at start-up, after the built-in
+// texts are set.
+TEST_F(AppHarness, StartUpReadsTheLanguageInForce) {
+  std::filesystem::create_directories("data/language");
+  std::ofstream("data/language/Deutsch.txt", std::ios::binary) << "3a_capitlok=Jawohl\n";
+  std::snprintf(LanguageName, sizeof LanguageName, "%s", "Deutsch");
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
+  AppShutdown();
+  LanguageName[0] = 0;
+}
+
+// A start while another instance runs in the same folder warns of it and appends to that
+// instance's log instead of starting it afresh.
+TEST_F(AppHarness, AStartWhileAnotherInstanceRunsWarnsAndKeepsItsLog) {
+  std::ofstream("deb.log") << "the running instance's line\n";
+  const pid_t child = fork();
+  if (child == 0) {
+    OpenInstanceRequests();
+    for (int i = 0; i < 1000; ++i) {
+      if (InstanceLinkServe([](uint32_t, const char*) { return uint32_t(REPLY_DONE); }) > 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    CloseInstanceRequests();
+    _exit(0);
+  }
+  ASSERT_GT(child, 0);
+  for (int i = 0; i < 500 && !FindRunningInstance(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(FindRunningInstance());
+  AppForceNoGraphics(1);
+  ::testing::internal::CaptureStdout();  // without graphics the message lines go there
+  const StartResult started = AppStartup("");
+  std::fflush(stdout);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  // The running instance's one request ends it.
+  uint32_t reply = 0;
+  InstanceLinkSend(REQUEST_LAYOUT_COPIED, "", 2000, reply);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_EQ(started, START_RUNNING);
+  EXPECT_NE(out.find("Warning : Another instance of ZKT is running"), std::string::npos) << out;
+  const std::vector<std::string> lines = LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "the running instance's line");
+  AppShutdown();
+}
+
+// The mouse lock of a window kept in the settings ("Screen Flags " bit 8, 256) clips the
+// pointer to the window from the start; the lock of full screen (bit 9, 512) or another bit
+// does not clip it in a window.
+TEST_F(AppHarness, StartUpClipsThePointerWhenTheWindowsMouseLockIsKept) {
+  for (const auto& [flags, clipped] : {std::pair{256, 1}, std::pair{512, 0}, std::pair{1, 0}}) {
+    WriteConfigFile("Start Windowed 1\nScreen Flags " + std::to_string(flags) + "\n");
+    ConfigRead = 0;
+    ASSERT_EQ(AppStartup(""), START_RUNNING) << flags;
+    EXPECT_EQ(PlatformCursorClipped(), clipped) << flags;
+    AppShutdown();
+    AppResetState();
+  }
+  CfgScreenFlags = 0;
 }
 
 // The views file saved in an earlier run is read at start-up.
@@ -518,6 +609,25 @@ TEST_F(AppHarness, APassAfterASlowPresentKeepsTheFramePeriod) {
   AppShutdown();
 }
 
+// Without a frame period (no limit asked for, no menu page) a pass after a slow present goes
+// on at once: no sleep at all, so the frame's record keeps a slept time of 0 in byte 0.
+TEST_F(AppHarness, APassAfterASlowPresentWithoutAFramePeriodDoesNotSleep) {
+  AppForceNoGraphics(1);
+  WriteConfigFile("Game Limit FPS 0\n");
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+  RunPasses(3);
+  for (int i = 0; i < 3; ++i) {
+    CurrentFrameTiming.bytes[3] = 5;
+    AppRunPass();
+    const FrameTimingRecord& last = FrameTimingHistory[FRAME_HISTORY_LENGTH - 1];
+    EXPECT_EQ(last.bytes[3], 5) << "pass " << i;
+    EXPECT_EQ(last.bytes[0], 0) << "pass " << i;
+  }
+  AppShutdown();
+}
+
 // A pass limit asks the program to exit once that many passes have run, and not before.
 TEST_F(AppHarness, APassLimitAsksForTheExitAtItsLastPass) {
   AppForceNoGraphics(1);
@@ -586,6 +696,24 @@ TEST_F(AppHarness, TheStatusOutputNamesTheHostAndTheInvisibleModeWritesNothing) 
   EXPECT_EQ(host.rfind("ZKT dedicated host ", 0), 0u) << host;
   EXPECT_NE(host.find("Status : OFF LINE"), std::string::npos) << host;
   EXPECT_EQ(invisible, "");
+}
+
+// Without graphics a paint message writes the status again when it has changed.
+TEST_F(AppHarness, APaintMessageWithoutGraphicsWritesTheChangedStatus) {
+  const int keptGraphics = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  DedicatedMode = 0;
+  ::testing::internal::CaptureStdout();
+  PrepareStatusOutput();
+  NetStatusByte = 1;
+  MainWndProc(WindowMessage{MSG_PAINT, 0, 0});
+  NetStatusByte = 0;
+  std::fflush(stdout);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  GraphicsEnabled = keptGraphics;
+  const size_t offLine = out.find("Status : OFF LINE");
+  ASSERT_NE(offLine, std::string::npos) << out;
+  EXPECT_NE(out.find("Status : ON LINE", offLine), std::string::npos) << out;
 }
 
 // The limiter rounds the time due to whole milliseconds, but once more than half of one is
@@ -751,6 +879,40 @@ TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
   AppShutdown();
 }
 
+// A "reach" line that waits turns the wheel on every other call, since the frame that shows
+// a notch's scroll comes a pass later, and asks for that frame; once a frame shows its text
+// the line is done and the wheel rests.
+TEST_F(AppHarness, AReachTurnsTheWheelEveryOtherCallUntilItsTextShows) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ClearInterface();
+  std::ofstream("drive.txt") << "reach Far below\n";
+  ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+  const auto notchesOfOneCall = []() {
+    ClearWindowMessages();
+    RedrawRequested = 0;
+    RunDriveLines();
+    int notches = 0;
+    for (WindowMessage m; PeekWindowMessage(m);)
+      if (m.id == MSG_MOUSEWHEEL) ++notches;
+    return notches;
+  };
+  EXPECT_EQ(notchesOfOneCall(), 1);
+  EXPECT_EQ(RedrawRequested, 1);
+  EXPECT_EQ(notchesOfOneCall(), 0);
+  EXPECT_EQ(RedrawRequested, 1);
+  EXPECT_EQ(notchesOfOneCall(), 1);
+  EXPECT_EQ(notchesOfOneCall(), 0);
+  ColourWord colour = 0;
+  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Far below"), IvInt(0), IvInt(0), 2, &colour, nullptr, nullptr),
+            0);
+  EXPECT_EQ(notchesOfOneCall(), 0) << "shown now";
+  EXPECT_EQ(notchesOfOneCall(), 0) << "and the line is done";
+  EXPECT_FALSE(LogHas("drive : no button"));
+  CloseDriveFile();
+  AppShutdown();
+}
+
 // A "click" line presses the middle of what the last frame showed with its text: a button
 // (the first of the table too) by its pixel rectangle, a panel control by its screen units.
 // The pointer moves there, the left button goes down and comes up, all at that point.  A
@@ -861,6 +1023,58 @@ TEST_F(AppHarness, WithoutARedrawRequestNoActRunsUntilAMessageOrAHeldKey) {
   EXPECT_EQ(probe->acts, acts + 4) << "a held Shift draws every pass";
   ShiftHeld = 0;
   AppShutdown();
+}
+
+// Besides Shift, a held Ctrl, any held arrow key and either held page key draw a resting
+// screen on every pass; once let go, it rests again.
+TEST_F(AppHarness, AHeldCtrlArrowOrPageKeyDrawsEveryPass) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ProbeProcess* probe = OpenProbe(nullptr);
+  probe->clearRedraw = true;
+  ReplaceTop(&probe->prss);
+  RunPasses(3);  // the first passes draw
+  const auto drawnWhile = [&](auto& held) {
+    held = 1;
+    const int before = probe->acts;
+    RunPasses(3);
+    held = 0;
+    return probe->acts - before;
+  };
+  const auto drawnAtRest = [&]() {
+    RunPasses(1);  // the pass after the release may still draw
+    const int before = probe->acts;
+    RunPasses(3);
+    return probe->acts - before;
+  };
+  ASSERT_EQ(drawnAtRest(), 0) << "nothing asked for a frame";
+  EXPECT_EQ(drawnWhile(CtrlHeld), 3) << "Ctrl";
+  EXPECT_EQ(drawnAtRest(), 0) << "Ctrl let go";
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(drawnWhile(ArrowKeysHeld[i]), 3) << "arrow " << i;
+    EXPECT_EQ(drawnAtRest(), 0) << "arrow " << i << " let go";
+  }
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(drawnWhile(PageKeysHeld[i]), 3) << "page key " << i;
+    EXPECT_EQ(drawnAtRest(), 0) << "page key " << i << " let go";
+  }
+  AppShutdown();
+}
+
+// With the first frame reported (the start-up benchmark waits for it), "first frame" goes to
+// standard output once, when the first frame is presented, and never again.
+TEST_F(AppHarness, TheFirstPresentedFrameIsReportedOnStandardOutputOnce) {
+  AppReportFirstFrame(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ::testing::internal::CaptureStdout();
+  RunPasses(5);
+  std::fflush(stdout);
+  const std::string out = ::testing::internal::GetCapturedStdout();
+  AppReportFirstFrame(0);
+  AppShutdown();
+  // Other lines (what the later start-up work could not read) may follow; none comes before.
+  EXPECT_EQ(out.rfind("first frame\n", 0), 0u) << out;
+  EXPECT_EQ(out.find("first frame", 1), std::string::npos) << out;
 }
 
 // Without a frame period the limiter sleeps until the clock moves on (1 ms of the fake clock);
@@ -1086,6 +1300,29 @@ TEST_F(AppHarness, AnOccludedWindowNeitherRecoversNorStopsPresenting) {
   AppShutdown();
 }
 
+// The full-screen mode saved in cfg.txt is written refresh rate, width, height, index.  On a
+// display that offers it, start-up takes that mode and not the desktop's (1920 x 1080).
+TEST_F(AppHarness, StartUpTakesTheSavedFullScreenModeWhenTheDisplayOffersIt) {
+  static const GfxModeDesc MODES[] = {
+      {640, 480, {60, 1}}, {1024, 768, {60, 1}}, {1024, 768, {75, 1}}, {1920, 1080, {60, 1}}};
+  GfxFakeDisplays displays;
+  displays.modes = MODES;
+  displays.modeCount = 4;
+  displays.virtualWidth = 1920;
+  displays.virtualHeight = 1080;
+  GfxUseFakeDisplays(&displays);
+  WriteConfigFile("Start Windowed 1\nScreen Info 75 1024 768 0\n");
+  const StartResult started = AppStartup("");
+  GfxUseFakeDisplays(nullptr);
+  ASSERT_EQ(started, START_RUNNING);
+  EXPECT_EQ(FullScreenModeIndex, 2) << "1024 x 768 at 75 Hz is the third mode";
+  EXPECT_EQ(CfgScreenInfo[0], 75);
+  EXPECT_EQ(CfgScreenInfo[1], 1024);
+  EXPECT_EQ(CfgScreenInfo[2], 768);
+  EXPECT_EQ(CfgScreenInfo[3], 2);
+  AppShutdown();
+}
+
 TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   const DisplayMode modes[] = {{800, 600, 60, 1}, {640, 480, 60, 1}, {1024, 768, 75, 1},
                                {1920, 1080, 60000, 1001}, {1024, 768, 60, 1}, {2560, 1440, 144, 1}};
@@ -1122,6 +1359,18 @@ TEST(DisplayModeMatch, AMissingFullScreenModeFallsBackToTheDesktopMode) {
   EXPECT_EQ(missing.width, 800);
   DisplayModeRecord zeroRefresh{0, 1280, 720, 0};
   EXPECT_EQ(FindDisplayMode(zeroRefresh), 1) << "a zero denominator counts as 0 Hz";
+}
+
+// A display that lists no modes at all has no default mode: -1, and the record is kept.
+TEST(DisplayModeMatch, WithoutAnyModeThereIsNoDefaultMode) {
+  const DisplayMode none[] = {{1024, 768, 60, 1}};
+  SetTestDisplayModes(none, 0, 0);
+  DisplayModeRecord record{75, 1280, 1024, 3};
+  EXPECT_EQ(PickDefaultDisplayMode(record), -1);
+  EXPECT_EQ(record.refreshHz, 75);
+  EXPECT_EQ(record.width, 1280);
+  EXPECT_EQ(record.height, 1024);
+  EXPECT_EQ(record.index, 3);
 }
 
 // What the shell hands the vehicle editor and the other subsystems: the cover picture is taken
@@ -1433,6 +1682,26 @@ TEST_F(AppHarness, ThePointerIsMeasuredFromTheViewsCentreOrTheScreensWhenTheView
   CentreCursorInView();
   EXPECT_EQ(MouseX, 400);
   EXPECT_EQ(MouseY, 250);
+  EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
+  EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
+  CurrentView = saved;
+  AppShutdown();
+}
+
+// A screen of no size (a minimised window) and a view of no size: the pointer is measured
+// in whole pixels, never divided by nothing, so the centre is still 0, 0.
+TEST_F(AppHarness, ThePointerOverAScreenOfNoSizeIsStillMeasuredFromTheCentre) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  View* saved = CurrentView;
+  View view = *CurrentView;
+  view.left = view.right = 40, view.centreX = 999;
+  view.top = view.bottom = 50, view.centreY = 999;
+  CurrentView = &view;
+  ScreenWidth = 0;
+  ScreenHeight = 0;
+  CentreCursorInView();
+  EXPECT_EQ(MouseX, 0);
+  EXPECT_EQ(MouseY, 0);
   EXPECT_FLOAT_EQ(PointerViewX, 0.0f);
   EXPECT_FLOAT_EQ(PointerViewY, 0.0f);
   CurrentView = saved;

@@ -16,6 +16,7 @@
 #include "race/race.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
+#include "world/world.h"
 
 namespace {
 
@@ -629,6 +630,32 @@ TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
   EXPECT_EQ(InstanceReplyText(REPLY_DONE), nullptr);
 }
 
+// With a track loaded, a request for a mod takes its id of exactly six digits at the entry
+// page, as a download (run mode 5) or a test (run mode 6); not in multiplayer.
+TEST_F(CommandLine, ModRequestsWithATrackLoadedTakeSixDigitsAtTheEntryPage) {
+  CWld = new Wld;
+  std::memcpy(CWld->trackCode, "BL", 3);
+  ASSERT_STRNE(FormatTrackName(), "");
+  Prss* page = CreateEntryPage(nullptr);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3"), uint32_t(REPLY_BAD_TEXT));
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C4"), uint32_t(REPLY_BAD_TEXT));
+  NetStatusByte = 1;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C"), uint32_t(REPLY_IN_MULTIPLAYER));
+  NetStatusByte = 0;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C"), uint32_t(REPLY_DONE));
+  EXPECT_EQ(RunMode, 5);
+  EXPECT_STREQ(RequestText, "1A2B3C");
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_TEST_MOD, "FFFFFF"), uint32_t(REPLY_DONE));
+  EXPECT_EQ(RunMode, 6);
+  EXPECT_STREQ(RequestText, "FFFFFF");
+  Prss_Terminate(page);
+  page->act(page);
+  CurrentProcess = nullptr;
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_GET_MOD, "1A2B3C"), uint32_t(REPLY_NO_SCREEN)) << "no entry page";
+  DeleteWorld();
+  RunMode = 1;
+}
+
 // A child process is the running instance; this process is the second start.
 pid_t StartRunningInstance(int inMultiplayer) {
   const pid_t child = fork();
@@ -664,6 +691,22 @@ TEST_F(CommandLine, SecondStartHandsAUrlJoinToTheRunningInstance) {
   EXPECT_EQ(Read("joined.txt"), "Far Away");
   EXPECT_TRUE(boxes().empty());  // reply 1 shows nothing
   EXPECT_EQ(ExitCode, 0);
+}
+
+// A replay check asked for by a request is this start's own work: only joins and mod requests
+// go to the running instance.
+TEST_F(CommandLine, AReplayCheckRequestIsNotHandedToTheRunningInstance) {
+  const pid_t child = StartRunningInstance(0);
+  WaitUntilRunning();
+  ASSERT_TRUE(FindRunningInstance());
+  ASSERT_EQ(HandleUrlRequest(FindRunningInstance(), "zkt://hlck=lap"), URL_PARSE_OPTIONS);
+  ParseCommandLine(UrlCommandLine);
+  EXPECT_EQ(RunMode, 7);
+  EXPECT_STREQ(RequestText, "lap");
+  // The running instance still waits for a request: one that changes nothing ends it.
+  EXPECT_EQ(SendToRunningInstance("", REQUEST_LAYOUT_COPIED), uint32_t(REPLY_DONE));
+  int status = 0;
+  waitpid(child, &status, 0);
 }
 
 TEST_F(CommandLine, SecondStartShowsTheReplyOfABusyInstance) {

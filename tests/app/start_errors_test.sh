@@ -38,6 +38,11 @@ expect() {
 fresh
 expect "no display" nonzero "No display" -u SDL_VIDEODRIVER "$program"
 
+# A video driver that cannot start: the video's own reason goes to the log before "No display".
+fresh
+expect "video that cannot start" nonzero "No display" SDL_VIDEODRIVER=no_such_driver "$program"
+grep -qF "video : " "$scratch/w/deb.log" || fail "video that cannot start: the log lacks the video's reason"
+
 fresh
 expect "bad option" 2 "Command /laps : Out of bounds" SDL_VIDEODRIVER=offscreen "$program" /laps=5000
 fresh

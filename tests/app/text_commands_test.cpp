@@ -61,6 +61,57 @@ TEST_F(TextCommands, FreeTextWordsKeepSlashesAndOthersSplit) {
 
 // "/view save" writes the layouts to the views file and "/view reload" reads them back over
 // what was changed since.
+// The camera words number the views from "fol" (0) to "custom" (4); a word beyond them is
+// refused and leaves the view.  Force feedback runs from 0 to 150 per cent.
+// "/reducehalf" (10 to 200) and "/speedreduce" (0 to 1) set the value of the steering mode in
+// force, keyboard or mouse, cut to their ranges; without a value they show it.
+TEST_F(TextCommands, SteerReductionsSetTheSteeringModeInForceWithinTheirRanges) {
+  const int keptMode = CfgSteerKb;
+  const float kept[4] = {CfgHalfReduceSpeedKb, CfgHalfReduceSpeedWm, CfgSpeedSteerReductionKb,
+                         CfgSpeedSteerReductionWm};
+  CfgSteerKb = 1;
+  CfgHalfReduceSpeedWm = 50.0f;
+  Type("/reducehalf 5");
+  EXPECT_TRUE(Said("reducehalf=10.00"));
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 10.0f);
+  Type("/reducehalf 500");
+  EXPECT_TRUE(Said("reducehalf=200.00"));
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 200.0f);
+  Type("/speedreduce -1");
+  EXPECT_TRUE(Said("speedreduce=0.00"));
+  EXPECT_FLOAT_EQ(CfgSpeedSteerReductionKb, 0.0f);
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedWm, 50.0f) << "the mouse's value is left";
+  CfgSteerKb = 0;
+  Type("/reducehalf 120");
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedWm, 120.0f);
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, 200.0f) << "the keyboard's value is left";
+  ClearLines();
+  Type("/reducehalf");
+  EXPECT_TRUE(Said("reducehalf=120.00"));
+  CfgSteerKb = keptMode;
+  CfgHalfReduceSpeedKb = kept[0], CfgHalfReduceSpeedWm = kept[1];
+  CfgSpeedSteerReductionKb = kept[2], CfgSpeedSteerReductionWm = kept[3];
+}
+
+TEST_F(TextCommands, ViewWordsNumberTheViewsAndForceFeedbackTakesItsEnds) {
+  Type("/view custom");
+  EXPECT_EQ(CommandState.view, 4);
+  Type("/view fol");
+  EXPECT_EQ(CommandState.view, 0);
+  Type("/view driver");
+  EXPECT_EQ(CommandState.view, 3);
+  ClearLines();
+  Type("/view side");
+  EXPECT_TRUE(Said("Parameter is not valid"));
+  EXPECT_EQ(CommandState.view, 3);
+  Type("/ff -5");
+  EXPECT_EQ(CommandState.forceFeedback, 0);
+  Type("/ff 150");
+  EXPECT_EQ(CommandState.forceFeedback, 150);
+  Type("/ff 75.9");
+  EXPECT_EQ(CommandState.forceFeedback, 75);
+}
+
 TEST_F(TextCommands, ViewReloadReadsBackTheSavedLayouts) {
   std::filesystem::create_directories("data/misc");
   const ViewLayout kept = ViewLayouts[0];
@@ -584,6 +635,21 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   EXPECT_FALSE(Said("paddle ran"));
 }
 
+// The player's control scripts, from the first of their list ("free") to the last ("kart"),
+// run only when typed, never from another script.
+TEST_F(TextCommands, TheFirstAndLastPlayerScriptsRunOnlyWhenTyped) {
+  WriteScript("free", "/echo free ran\n");
+  WriteScript("kart", "/echo kart ran\n");
+  WriteScript("calls", "/run free\n/run kart\n");
+  Type("/run calls");
+  EXPECT_TRUE(Said("calls : line 1 - Script 'free' cannot be run from a script"));
+  EXPECT_TRUE(Said("calls : line 2 - Script 'kart' cannot be run from a script"));
+  EXPECT_FALSE(Said("free ran"));
+  EXPECT_FALSE(Said("kart ran"));
+  Type("/run kart");
+  EXPECT_TRUE(Said("kart ran"));
+}
+
 TEST_F(TextCommands, ScriptsThatRunThemselvesSeveralTimesStopSoon) {
   WriteScript("tree", "/run tree\n/run tree\n/run tree\n");  // 3^12 runs without a bound on lines
   Type("/run tree");  // the line count below is what bounds it
@@ -702,6 +768,15 @@ TEST_F(TextCommands, ControlLinkLinesCannotRunProgramsFilesOrScripts) {
   EXPECT_STREQ(LogFileName, "messages.log");
 }
 
+// "/log" without a name goes back to the default log, deb.log.
+TEST_F(TextCommands, LogWithoutANameGoesBackToTheDefaultLog) {
+  ASSERT_STREQ(LogFileName, "messages.log");
+  Type("/log");
+  EXPECT_STREQ(LogFileName, "");
+  EXPECT_STREQ(CurrentLogPath(), "deb.log");
+  SetLogFileName("messages.log");
+}
+
 TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
   Type("/log ../escaped.log");
   EXPECT_TRUE(Said("Unknown error"));
@@ -729,6 +804,70 @@ TEST_F(TextCommands, FunctionKeyMessagesRunAsCommands) {
   EXPECT_TRUE(Said("from the key"));
   Type("/say /horn 4");
   EXPECT_EQ(CommandState.horn, 3);
+}
+
+// The first message (F1, index 0) and the last (Alt+F12, index 31) are sent like the others;
+// numbers outside the 32 send nothing.
+TEST_F(TextCommands, TheFirstAndLastFunctionKeyMessagesAreSent) {
+  SetFunctionKeyMessage(0, "/echo from plain F1");
+  SetFunctionKeyMessage(31, "/echo from alt F12");
+  SendFunctionKeyMessage(0);
+  EXPECT_TRUE(Said("from plain F1"));
+  SendFunctionKeyMessage(31);
+  EXPECT_TRUE(Said("from alt F12"));
+  SetFunctionKeyMessage(0, "");
+  SetFunctionKeyMessage(31, "");
+}
+
+// Offline no race session runs: the words of one answer what they are for, a dedicated host
+// is told that they are not for it, and "/entry" asks to go back to the entry page.
+TEST_F(TextCommands, RaceSessionWordsSayWhatTheyAreForOffline) {
+  const std::pair<const char*, const char*> replies[] = {
+      {"/leave", "Command is for multiplayer guests"}, {"/ready", "Command is for race setup screen"},
+      {"/cancel", "Command is for race setup screen"}, {"/axsel 1", "Command is for free view mode"},
+      {"/ai", "Invalid mode for command"},             {"/pitins", "Invalid mode for command"},
+      {"/liveset", "Invalid mode for command"}};
+  for (const auto& [line, reply] : replies) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said(reply)) << line;
+  }
+  DedicatedMode = 2;
+  for (const char* line : {"/leave", "/ready", "/cancel", "/join"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said("Command is not for dedicated host")) << line;
+    EXPECT_FALSE(Said("Command is for multiplayer guests")) << line;
+    EXPECT_FALSE(Said("Command is for race setup screen")) << line;
+  }
+  DedicatedMode = 0;
+  const uint32_t keptAction = ExitAction;
+  ExitAction = 0;
+  Type("/entry");
+  EXPECT_EQ(ExitRequested, 1);
+  EXPECT_EQ(ExitAction, 1u) << "back to the entry page, not out of the program";
+  ExitAction = keptAction;
+}
+
+// "/window" alone asks for a normal window, "min" to minimise (in any case), "monitor" and
+// "virtual" for the borderless window over its display or over the whole desktop.
+TEST_F(TextCommands, WindowWordsAskForTheirWindowModes) {
+  CfgBorderlessWindow = 0;
+  WindowRequest = 0;
+  Type("/window");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
+  Type("/window MIN");
+  EXPECT_EQ(WindowRequest, WINDOW_REQUEST_MINIMISE);
+  GoWindowedRequest = 0;
+  Type("/window monitor");
+  EXPECT_EQ(WindowRequest, BORDERLESS_MONITOR);
+  EXPECT_EQ(GoWindowedRequest, 1);
+  GoWindowedRequest = 0;
+  Type("/window Virtual");
+  EXPECT_EQ(WindowRequest, BORDERLESS_DESKTOP);
+  EXPECT_EQ(GoWindowedRequest, 1);
+  WindowRequest = 0;
+  GoWindowedRequest = 0;
 }
 
 // A script name of 32 characters or more is too long to look for; 31 is looked for.
