@@ -323,4 +323,41 @@ TEST(ImageContainers, SidesAndNumbersAtTheirEnds) {
   EXPECT_STREQ(EncodeImage(5, PictureRows{1, 1, one, 4, 0, 1}, {}, bytes), "image container");
 }
 
+// A TIFF's first directory, read here (little-endian, as the encoder writes on this machine):
+// each tag's value by its type, SHORT (3) or LONG (4); for more than one SHORT the value is
+// the offset of the list.  -1 when the tag is absent.
+int64_t TiffTag(const std::vector<uint8_t>& d, uint32_t tag, int item = 0) {
+  auto u16 = [&](size_t at) { return at + 2 <= d.size() ? uint32_t(d[at] | d[at + 1] << 8) : 0u; };
+  auto u32 = [&](size_t at) { return at + 4 <= d.size() ? uint32_t(u16(at) | u16(at + 2) << 16) : 0u; };
+  const size_t directory = u32(4);
+  for (uint32_t i = 0; i < u16(directory); ++i) {
+    const size_t entry = directory + 2 + 12 * size_t(i);
+    if (u16(entry) != tag) continue;
+    const uint32_t type = u16(entry + 2), count = u32(entry + 4);
+    if (type == 4) return u32(entry + 8);
+    if (count > 2) return u16(u32(entry + 8) + 2 * size_t(item));
+    return u16(entry + 8 + 2 * size_t(item));
+  }
+  return -1;
+}
+
+// The TIFF says what it holds: 5 x 3 pixels of three 8-bit samples each, RGB, interleaved,
+// LZW-compressed (5), rows from the top left (orientation 1).
+TEST(TiffFiles, TheDirectoryNamesTheSizeSamplesCompressionAndOrientation) {
+  const std::vector<uint8_t> picture(5 * 3 * 4, 90);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(EncodeImage(IMAGE_TIFF, PictureRows{5, 3, picture.data(), 20, 0, 0}, {}, bytes), nullptr);
+  ASSERT_GT(bytes.size(), 8u);
+  EXPECT_EQ(bytes[0], 'I');
+  EXPECT_EQ(bytes[1], 'I');
+  EXPECT_EQ(TiffTag(bytes, 256), 5) << "width";
+  EXPECT_EQ(TiffTag(bytes, 257), 3) << "height";
+  for (int s = 0; s < 3; ++s) EXPECT_EQ(TiffTag(bytes, 258, s), 8) << "bits of sample " << s;
+  EXPECT_EQ(TiffTag(bytes, 259), 5) << "compression: LZW";
+  EXPECT_EQ(TiffTag(bytes, 262), 2) << "photometric: RGB";
+  EXPECT_EQ(TiffTag(bytes, 274), 1) << "orientation: top left";
+  EXPECT_EQ(TiffTag(bytes, 277), 3) << "samples a pixel";
+  EXPECT_EQ(TiffTag(bytes, 284), 1) << "planar configuration: contiguous";
+}
+
 }  // namespace
