@@ -540,6 +540,67 @@ TEST(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
   ResetDeviceSettings();
 }
 
+int g_clientWidth = 0, g_clientHeight = 0;
+int FakeClientSize(int& width, int& height) {
+  width = g_clientWidth;
+  height = g_clientHeight;
+  return 1;
+}
+
+// A window that was resized hands its client size to the renderer, width as width and height
+// as height, and asks for the device to be made again at it and the screen drawn; a client
+// with no area asks for nothing.  Going to a window takes the client size the same way.
+TEST(NullDevice, AResizedWindowTakesItsClientSizeWidthAsWidth) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  const int width = ScreenWidth, height = ScreenHeight, startWindowed = CfgStartWindowed, vr = VrEnabled;
+  int (*const keptClientSize)(int&, int&) = MainWindowClientSize;
+  MainWindowClientSize = FakeClientSize;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  VrEnabled = 0;
+  ResetDeviceSettings();
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  ASSERT_EQ(Gfx.windowed, 1);
+  ReinitialiseRequest = RedrawRequested = 0;
+  g_clientWidth = 640;
+  g_clientHeight = 360;
+  HandleWindowResize();
+  EXPECT_EQ(ScreenWidth, 640);
+  EXPECT_EQ(ScreenHeight, 360);
+  EXPECT_EQ(ReinitialiseRequest, 1);
+  EXPECT_EQ(RedrawRequested, 1);
+  ReinitialiseRequest = RedrawRequested = 0;
+  g_clientWidth = 0;
+  HandleWindowResize();
+  EXPECT_EQ(ScreenWidth, 0);
+  EXPECT_EQ(ReinitialiseRequest, 0) << "no area: nothing to make";
+  EXPECT_EQ(RedrawRequested, 0);
+
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  g_clientWidth = 800;
+  g_clientHeight = 450;
+  RedrawRequested = 0;
+  GoWindowed();
+  EXPECT_EQ(ScreenWidth, 800);
+  EXPECT_EQ(ScreenHeight, 450);
+  EXPECT_EQ(RedrawRequested, 1);
+  EXPECT_EQ(Gfx.busy, 0);
+  ShutdownGraphics();
+  GfxUseNullBackend(false);
+  MainWindowClientSize = keptClientSize;
+  CfgStartWindowed = startWindowed;
+  VrEnabled = vr;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ReinitialiseRequest = 0;
+  RedrawRequested = 1;
+  ResetDeviceSettings();
+}
+
 }  // namespace
 
 TEST(SamplerTable, AnisotropyFollowsFilterAfUpToEight) {
