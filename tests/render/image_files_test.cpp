@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/image_files.h"
@@ -298,6 +299,53 @@ TEST(JpegFiles, TheExifBlockByteByByte) {
     EXPECT_EQ(bytes[3], 0xE1);
     EXPECT_EQ(bytes[4] << 8 | bytes[5], int(want.size() + 2));
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 6, bytes.begin() + 6 + std::ptrdiff_t(want.size())), want);
+  }
+}
+
+// The segments of a JPEG up to its scan: marker byte and body (after the length).
+std::vector<std::pair<int, std::vector<uint8_t>>> JpegSegments(const std::vector<uint8_t>& b) {
+  std::vector<std::pair<int, std::vector<uint8_t>>> out;
+  size_t at = 2;  // after the start of image
+  while (at + 4 <= b.size() && b[at] == 0xFF) {
+    const int marker = b[at + 1];
+    const size_t length = size_t(b[at + 2]) << 8 | b[at + 3];
+    if (length < 2 || at + 2 + length > b.size()) break;
+    out.emplace_back(marker, std::vector<uint8_t>(b.begin() + std::ptrdiff_t(at + 4), b.begin() + std::ptrdiff_t(at + 2 + length)));
+    if (marker == 0xDA) break;  // the scan's data follows
+    at += 2 + length;
+  }
+  return out;
+}
+
+// A JPEG frame (SOF0) of 8-bit samples, 6 high and 10 wide, in three components each at
+// full resolution (sampling 1 x 1, the byte 0x11); at the top quality, 100, every entry of
+// every quantisation table is 1, and a quality past the top is held at 100.
+TEST(JpegFiles, TheFrameHasFullResolutionColourAndTheQualitySetsTheTables) {
+  const std::vector<uint8_t> picture(10 * 6 * 4, 77);
+  for (const int quality : {100, 250}) {
+    SCOPED_TRACE(quality);
+    std::vector<uint8_t> bytes;
+    ImageWriteOptions options;
+    options.jpegQuality = quality;
+    ASSERT_EQ(EncodeImage(IMAGE_JPEG, PictureRows{10, 6, picture.data(), 40, 0, 1}, options, bytes), nullptr);
+    int frames = 0, tables = 0;
+    for (const auto& [marker, body] : JpegSegments(bytes)) {
+      if (marker == 0xC0) {
+        ++frames;
+        ASSERT_EQ(body.size(), 6u + 3 * 3);
+        EXPECT_EQ(body[0], 8) << "bits a sample";
+        EXPECT_EQ(body[1] << 8 | body[2], 6) << "height";
+        EXPECT_EQ(body[3] << 8 | body[4], 10) << "width";
+        EXPECT_EQ(body[5], 3) << "components";
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(body[6 + 3 * c + 1], 0x11) << "sampling of component " << c;
+      } else if (marker == 0xDB) {
+        // Tables of 1 + 64 bytes each (8-bit entries).
+        for (size_t t = 0; t + 65 <= body.size(); t += 65, ++tables)
+          for (size_t i = 1; i < 65; ++i) ASSERT_EQ(body[t + i], 1) << "table " << tables << " entry " << i;
+      }
+    }
+    EXPECT_EQ(frames, 1);
+    EXPECT_EQ(tables, 2) << "one for brightness, one for colour";
   }
 }
 
