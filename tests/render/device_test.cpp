@@ -160,6 +160,33 @@ TEST_F(Enumeration, AnUnreadableFirstAdapterOrNoOutputFails) {
   EXPECT_EQ(D3DInitState, 0);
 }
 
+// A walk that fails lets go of what it opened: no factory, adapter or output is left held,
+// whether the first adapter cannot be read, there are no outputs or no modes.
+TEST_F(Enumeration, AFailedWalkHoldsNoFactoryAdapterOrOutput) {
+  auto nothingHeld = [] { return !Gfx.factory && !Gfx.adapter && !Gfx.output; };
+  fake_.failingAdapterDesc = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "pAdapter is NULL");
+  EXPECT_TRUE(nothingHeld()) << "an unreadable first adapter";
+  fake_.failingAdapterDesc = -1;
+  fake_.outputCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No outputs found");
+  EXPECT_TRUE(nothingHeld()) << "no outputs";
+  fake_.outputCount = 1;
+  fake_.modeCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No modes found");
+  EXPECT_TRUE(nothingHeld()) << "no modes";
+  // The same displays with modes: the walk succeeds and holds all three until closed.
+  fake_.modeCount = 2;
+  GfxUseFakeDisplays(&fake_);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_TRUE(Gfx.factory && Gfx.adapter && Gfx.output);
+  CloseD3D();
+  EXPECT_TRUE(nothingHeld()) << "closed";
+}
+
 TEST_F(Enumeration, DepthCodesWithoutSupportBecomeTwentyFourBitsWithStencil) {
   GfxUseFakeDisplays(&fake_);
   for (int code : {0, 3}) {
