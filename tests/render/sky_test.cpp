@@ -21,6 +21,7 @@
 #include "render/env_maps.h"
 #include "render/sh_light.h"
 #include "render/sky.h"
+#include "render/sky_measure.h"
 #include "render/sky_tables.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
@@ -266,6 +267,18 @@ TEST_F(LightSchemeFile, TheSettingChoosesTheSchemeAndAChangeRedrawsTheEnvironmen
   Global3DMode = 1;
   Environment.state = ENVIRONMENT_NOT_CREATED;
   CfgLighting = savedLighting;
+}
+
+// Without a device the tracked picture's target cannot be made: the step that failed is
+// shown once, in the error colour, and nothing is kept.
+TEST(SkyMeasureSurfaces, WithoutADeviceTheTargetIsNotMadeAndTheFailureIsShown) {
+  ReportRecorder recorder;
+  ASSERT_FALSE(Gfx.device) << "no device between the renderer's suites";
+  EXPECT_EQ(CreateTrackedReadSurface(), 0);
+  EXPECT_EQ(ReportRecorder::CountLines("get_render_tex failed"), 1);
+  EXPECT_EQ(SkyMeasure.target, nullptr);
+  EXPECT_EQ(AddTextureRef("TRACKED~T", 0), nullptr);
+  ReleaseSkyMeasureSurfaces();
 }
 
 // ---- the worker's hand-over ----
