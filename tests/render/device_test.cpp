@@ -2,6 +2,7 @@
 // enumeration, code names and the display flags.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
+#include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "tests/gpu_device.h"
@@ -562,6 +564,50 @@ TEST(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
   GfxUseNullBackend(false);
   CfgStartWindowed = startWindowed;
   CfgRenderHdr = hdr, CfgScreenFlags = flags;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ResetDeviceSettings();
+}
+
+// Pre-initialisation sets the 3x4 row's default matrix to the identity; the device then
+// has a back buffer of the screen's size with a depth buffer of the chosen code's format
+// (1: 16 bits) beside it, and knows the most samples it draws (4 on the null device).
+TEST(NullDevice, AStartedDeviceHasItsDepthBufferOfTheChosenFormatAndTheIdentityRow) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  const int width = ScreenWidth, height = ScreenHeight, startWindowed = CfgStartWindowed, depth = CfgZbdSelect;
+  const uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  CfgScreenFlags &= ~OPTION_HDR_BIT;
+  ResetDeviceSettings();
+  CfgZbdSelect = 1;
+  std::fill(Row5Matrix, Row5Matrix + 16, 7.0f);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(Row5Matrix[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+  EXPECT_EQ(Gfx.depthFormatCode, 1);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(Gfx.maxSamples, 4);
+  EXPECT_EQ(Gfx.screenWidth, 320);
+  EXPECT_EQ(Gfx.screenHeight, 200);
+  ASSERT_TRUE(Gfx.depthTexture) << "a depth buffer unless drawing HDR";
+  EXPECT_TRUE(Gfx.depthView);
+  GfxTexture2DDesc d;
+  GfxGetDesc(Gfx.depthTexture, &d);
+  EXPECT_EQ(d.format, GFX_FORMAT_D16_UNORM);
+  EXPECT_EQ(d.width, 320u);
+  EXPECT_EQ(d.height, 200u);
+  EXPECT_EQ(d.bindFlags, uint32_t(GFX_BIND_DEPTH_STENCIL));
+  ShutdownGraphics();
+  EXPECT_FALSE(Gfx.depthTexture);
+  EXPECT_FALSE(Gfx.depthView);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  CfgRenderHdr = hdr, CfgScreenFlags = flags;
+  CfgZbdSelect = depth;
   ScreenWidth = width;
   ScreenHeight = height;
   ResetDeviceSettings();
