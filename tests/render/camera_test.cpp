@@ -259,6 +259,39 @@ TEST_F(CameraTest, BothButtonsTurnTheViewAboutThePickedPoint) {
   }
 }
 
+// Each reverse setting is one bit of the screen flags: 0x10 turns the free look the other way,
+// 0x10000 the turn about the picked point; every other bit leaves both as they are.
+TEST_F(CameraTest, EachReverseSettingIsItsOwnBitAndTurnsOnlyItsOwnMotion) {
+  ViewMouseEvent look{};
+  look.secondHeld = 1;
+  look.dx = W / 4;  // a quarter of the width: an eighth of a turn
+  const uint16_t heading = view.heading;
+  CfgScreenFlags = ~0x10u;
+  CameraMouseControl(look, offset, 0);
+  EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 8192)) << "every bit but the look's";
+  CfgScreenFlags = 0x10000;
+  CameraMouseControl(look, offset, 0);
+  EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 16384)) << "the turn's bit alone";
+  CfgScreenFlags = 0x10;
+  CameraMouseControl(look, offset, 0);
+  EXPECT_EQ(view.heading, static_cast<uint16_t>(heading + 8192)) << "the look's bit alone";
+
+  // Turning with both buttons: 120 pixels across turn by 120 x 32768 / W one way or the other.
+  for (const uint32_t flags : {~0x10000u, 0x10000u, 0x10u}) {
+    SetUp();
+    CfgScreenFlags = flags;
+    ViewMouseEvent e{};
+    e.firstHeld = e.secondHeld = 1;
+    CameraMouseControl(e, offset, 0);
+    ASSERT_EQ(ViewCamera.dragMode, 2);
+    const uint16_t start = view.heading;
+    e.dx = 120;
+    CameraMouseControl(e, offset, 0);
+    const int turn = flags == 0x10000u ? -120 * 32768 / W : 120 * 32768 / W;
+    EXPECT_EQ(view.heading, static_cast<uint16_t>(start + turn)) << std::hex << flags;
+  }
+}
+
 }  // namespace
 
 // The sound's ears: the camera's position, its third and second orientation columns as

@@ -549,6 +549,31 @@ TEST(DdsFormats, RowBytesAndRowsAtEachEndOfEachBlockSize) {
   }
 }
 
+// The packed formats hold two pixels in four bytes along a row, so a row of an odd width is
+// rounded up to a whole pair: 5 x 2 of G8R8_G8B8 (69) is 3 pairs = 12 bytes a row, two rows,
+// 24 bytes; its second level, 2 x 1, is one pair, 4 bytes.  Read the other way round (2 x 5)
+// it would be 4 x 5 = 20 bytes, so 23 bytes must not be enough.
+TEST(DdsFormats, APackedFormatsRowsRunAlongItsWidth) {
+  DdsBuilder d;
+  d.extended = true;
+  d.dxgiFormat = 69;
+  d.width = 5;
+  d.height = 2;
+  TextureData t;
+  ASSERT_EQ(Read(d.Build(24), &t), TEX_OK);
+  EXPECT_EQ(t.subresources[0].rowPitch, 12u);
+  EXPECT_EQ(t.subresources[0].slicePitch, 24u);
+  EXPECT_EQ(Read(d.Build(23), &t), TEX_E_HANDLE_EOF);
+  d.mips = 2;
+  ASSERT_EQ(Read(d.Build(24 + 4), &t), TEX_OK);
+  ASSERT_EQ(t.subresources.size(), 2u);
+  EXPECT_EQ(t.subresources[1].width, 2u);
+  EXPECT_EQ(t.subresources[1].height, 1u);
+  EXPECT_EQ(t.subresources[1].rowPitch, 4u);
+  EXPECT_EQ(t.subresources[1].data, t.subresources[0].data + 24) << "the second level follows the first's 24 bytes";
+  EXPECT_EQ(Read(d.Build(24 + 3), &t), TEX_E_HANDLE_EOF);
+}
+
 // The sRGB twin of each format that has one (R8G8B8A8 28 -> 29, BC1 71 -> 72, BC2 74 -> 75,
 // BC3 77 -> 78, B8G8R8A8 87 -> 91, B8G8R8X8 88 -> 93, BC7 98 -> 99); their neighbours and the
 // sRGB formats themselves stay.  The one-channel formats (R32F 41, R16F 54, R16 56 and 58,

@@ -2,6 +2,7 @@
 // enumeration, code names and the display flags.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "core/log.h"
 #include "core/window_state.h"
 #include "render/device.h"
+#include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "tests/gpu_device.h"
@@ -158,6 +160,33 @@ TEST_F(Enumeration, AnUnreadableFirstAdapterOrNoOutputFails) {
   GfxUseFakeDisplays(&fake_);
   EXPECT_STREQ(PreInitD3D(), "No adapters found");
   EXPECT_EQ(D3DInitState, 0);
+}
+
+// A walk that fails lets go of what it opened: no factory, adapter or output is left held,
+// whether the first adapter cannot be read, there are no outputs or no modes.
+TEST_F(Enumeration, AFailedWalkHoldsNoFactoryAdapterOrOutput) {
+  auto nothingHeld = [] { return !Gfx.factory && !Gfx.adapter && !Gfx.output; };
+  fake_.failingAdapterDesc = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "pAdapter is NULL");
+  EXPECT_TRUE(nothingHeld()) << "an unreadable first adapter";
+  fake_.failingAdapterDesc = -1;
+  fake_.outputCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No outputs found");
+  EXPECT_TRUE(nothingHeld()) << "no outputs";
+  fake_.outputCount = 1;
+  fake_.modeCount = 0;
+  GfxUseFakeDisplays(&fake_);
+  EXPECT_STREQ(PreInitD3D(), "No modes found");
+  EXPECT_TRUE(nothingHeld()) << "no modes";
+  // The same displays with modes: the walk succeeds and holds all three until closed.
+  fake_.modeCount = 2;
+  GfxUseFakeDisplays(&fake_);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  EXPECT_TRUE(Gfx.factory && Gfx.adapter && Gfx.output);
+  CloseD3D();
+  EXPECT_TRUE(nothingHeld()) << "closed";
 }
 
 TEST_F(Enumeration, DepthCodesWithoutSupportBecomeTwentyFourBitsWithStencil) {
@@ -537,6 +566,111 @@ TEST(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
   CfgRenderHdr = hdr, CfgScreenFlags = flags;
   ScreenWidth = width;
   ScreenHeight = height;
+  ResetDeviceSettings();
+}
+
+// Pre-initialisation sets the 3x4 row's default matrix to the identity; the device then
+// has a back buffer of the screen's size with a depth buffer of the chosen code's format
+// (1: 16 bits) beside it, and knows the most samples it draws (4 on the null device).
+TEST(NullDevice, AStartedDeviceHasItsDepthBufferOfTheChosenFormatAndTheIdentityRow) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  const int width = ScreenWidth, height = ScreenHeight, startWindowed = CfgStartWindowed, depth = CfgZbdSelect;
+  const uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  CfgRenderHdr = 0;
+  CfgScreenFlags &= ~OPTION_HDR_BIT;
+  ResetDeviceSettings();
+  CfgZbdSelect = 1;
+  std::fill(Row5Matrix, Row5Matrix + 16, 7.0f);
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(Row5Matrix[i], i % 5 == 0 ? 1.0f : 0.0f) << i;
+  EXPECT_EQ(Gfx.depthFormatCode, 1);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  EXPECT_EQ(Gfx.maxSamples, 4);
+  EXPECT_EQ(Gfx.screenWidth, 320);
+  EXPECT_EQ(Gfx.screenHeight, 200);
+  ASSERT_TRUE(Gfx.depthTexture) << "a depth buffer unless drawing HDR";
+  EXPECT_TRUE(Gfx.depthView);
+  GfxTexture2DDesc d;
+  GfxGetDesc(Gfx.depthTexture, &d);
+  EXPECT_EQ(d.format, GFX_FORMAT_D16_UNORM);
+  EXPECT_EQ(d.width, 320u);
+  EXPECT_EQ(d.height, 200u);
+  EXPECT_EQ(d.bindFlags, uint32_t(GFX_BIND_DEPTH_STENCIL));
+  ShutdownGraphics();
+  EXPECT_FALSE(Gfx.depthTexture);
+  EXPECT_FALSE(Gfx.depthView);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
+  GfxUseNullBackend(false);
+  CfgStartWindowed = startWindowed;
+  CfgRenderHdr = hdr, CfgScreenFlags = flags;
+  CfgZbdSelect = depth;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ResetDeviceSettings();
+}
+
+int g_clientWidth = 0, g_clientHeight = 0;
+int FakeClientSize(int& width, int& height) {
+  width = g_clientWidth;
+  height = g_clientHeight;
+  return 1;
+}
+
+// A window that was resized hands its client size to the renderer, width as width and height
+// as height, and asks for the device to be made again at it and the screen drawn; a client
+// with no area asks for nothing.  Going to a window takes the client size the same way.
+TEST(NullDevice, AResizedWindowTakesItsClientSizeWidthAsWidth) {
+  GfxUseNullBackend(true);
+  UseSourceShaders();
+  const int width = ScreenWidth, height = ScreenHeight, startWindowed = CfgStartWindowed, vr = VrEnabled;
+  int (*const keptClientSize)(int&, int&) = MainWindowClientSize;
+  MainWindowClientSize = FakeClientSize;
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  CfgStartWindowed = 1;
+  VrEnabled = 0;
+  ResetDeviceSettings();
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  ASSERT_EQ(Gfx.windowed, 1);
+  ReinitialiseRequest = RedrawRequested = 0;
+  g_clientWidth = 640;
+  g_clientHeight = 360;
+  HandleWindowResize();
+  EXPECT_EQ(ScreenWidth, 640);
+  EXPECT_EQ(ScreenHeight, 360);
+  EXPECT_EQ(ReinitialiseRequest, 1);
+  EXPECT_EQ(RedrawRequested, 1);
+  ReinitialiseRequest = RedrawRequested = 0;
+  g_clientWidth = 0;
+  HandleWindowResize();
+  EXPECT_EQ(ScreenWidth, 0);
+  EXPECT_EQ(ReinitialiseRequest, 0) << "no area: nothing to make";
+  EXPECT_EQ(RedrawRequested, 0);
+
+  ScreenWidth = 320;
+  ScreenHeight = 200;
+  g_clientWidth = 800;
+  g_clientHeight = 450;
+  RedrawRequested = 0;
+  GoWindowed();
+  EXPECT_EQ(ScreenWidth, 800);
+  EXPECT_EQ(ScreenHeight, 450);
+  EXPECT_EQ(RedrawRequested, 1);
+  EXPECT_EQ(Gfx.busy, 0);
+  ShutdownGraphics();
+  GfxUseNullBackend(false);
+  MainWindowClientSize = keptClientSize;
+  CfgStartWindowed = startWindowed;
+  VrEnabled = vr;
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ReinitialiseRequest = 0;
+  RedrawRequested = 1;
   ResetDeviceSettings();
 }
 

@@ -302,6 +302,36 @@ TEST_F(Draw2DListTest, ABatchLargerThanTheStreamIsDrawnInPieces) {
   EXPECT_EQ(first.x, -0.5f);
 }
 
+// A batch of exactly as many vertices or triangles as the 2D stream holds (16384 and 65536)
+// still goes whole: every vertex in its own place, unused ones too, in one draw.  Only one
+// more is drawn in pieces, which keep just the vertices their triangles use, in the order
+// the triangles first name them.
+TEST_F(Draw2DListTest, ABatchThatJustFillsTheStreamIsDrawnWhole) {
+  Draw2D& l = Draw2DList;
+  l.StartBatch(nullptr);
+  for (uint32_t i = 0; i < STREAM_2D_VERTICES; ++i) l.AddVertex(0xFFFFFFFFu, float(i) / 16384.0f, 0, 0, 0);
+  l.AddTriangle(16383, 1, 2);
+  uint32_t draws = Gfx.drawCalls;
+  FlushDraw2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(Stream2D.vertexCount, 16384u) << "the unused vertices are written too";
+  std::vector<uint8_t> indices = ReadBuffer(Stream2D.indexBuffer->buffer);
+  EXPECT_EQ(indices[0] | indices[1] << 8, 16383) << "the last vertex keeps its place";
+
+  // 65536 triangles over three vertices, each naming vertex 2 first.
+  ResetDraw2D();
+  l.StartBatch(nullptr);
+  for (float x : {-0.5f, 0.0f, 0.5f}) l.AddVertex(0xFFFFFFFFu, x, 0, 0, 0);
+  for (uint32_t i = 0; i < STREAM_TRIANGLES; ++i) l.AddTriangle(2, 1, 0);
+  draws = Gfx.drawCalls;
+  FlushDraw2D();
+  EXPECT_EQ(Gfx.drawCalls, draws + 1);
+  EXPECT_EQ(Stream2D.triangleCount, 65536u);
+  EXPECT_EQ(VertexAt<Vertex2D>(ReadBuffer(Stream2D.vertexBuffer->buffer), 0).x, -0.5f) << "vertex 0 stays first";
+  indices = ReadBuffer(Stream2D.indexBuffer->buffer);
+  EXPECT_EQ(indices[0] | indices[1] << 8, 2);
+}
+
 // The sprite sheet is 32 x 32 pictures, numbered along the rows: 0 and 1023 are its
 // corners, -1 and 1024 no picture.  A batch's sampler is one of the 9 states (0..8), any
 // other number the usual one (0).  The background batch holds two triangles, a third is

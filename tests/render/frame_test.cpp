@@ -768,4 +768,37 @@ TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBack
   std::filesystem::remove_all("data");
 }
 
+// The blur chain's seven levels are square float targets from 128 pixels down to 2, each
+// half the one before, named "BLUR~R0" to "BLUR~R6"; a chain that holds some levels already
+// keeps them and gets the rest.
+TEST_F(FrameOnNullDevice, TheBlurChainsLevelsHalveFrom128To2) {
+  ForgetRenderTextures();  // no chain keeps a level: they are made here afresh
+  auto freeLevels = [] {
+    for (int i = 0; i < BLUR_LEVELS; ++i) FreeTextureRecord(AddTextureRef(("BLUR~R" + std::to_string(i)).c_str(), 0));
+  };
+  freeLevels();
+  PostChain chain{};
+  ASSERT_EQ(CreateBlurTargets(chain), 1);
+  ASSERT_EQ(chain.count, 7);
+  EXPECT_EQ(chain.mode, 1);
+  const int sides[7] = {128, 64, 32, 16, 8, 4, 2};
+  for (int i = 0; i < 7; ++i) {
+    ASSERT_NE(chain.targets[i], nullptr) << i;
+    EXPECT_EQ(chain.targets[i]->width, sides[i]) << i;
+    EXPECT_EQ(chain.targets[i]->height, sides[i]) << i;
+    EXPECT_EQ(chain.targets[i]->format, GFX_FORMAT_R16G16B16A16_FLOAT) << i;
+    EXPECT_EQ(std::string(chain.targets[i]->name), "BLUR~R" + std::to_string(i));
+  }
+  PostChain part{};
+  part.count = 3;
+  ZKTETexture* const held = chain.targets[0];
+  part.targets[0] = part.targets[1] = part.targets[2] = held;
+  ASSERT_EQ(CreateBlurTargets(part), 1);
+  EXPECT_EQ(part.count, 7);
+  EXPECT_EQ(part.targets[2], held) << "the levels it held stay";
+  EXPECT_EQ(part.targets[3], chain.targets[3]);
+  EXPECT_EQ(part.targets[6], chain.targets[6]);
+  freeLevels();
+}
+
 }  // namespace

@@ -555,6 +555,67 @@ TEST_F(GouraudMeshes, ArraysOfNegativeCountsAreEmpty) {
   EXPECT_EQ(mesh->parts[2].index, 2);
 }
 
+// Freeing a mesh's arrays empties it and every Gouraud mesh below it, the first child and
+// the last and a grandchild alike; the children themselves stay in the tree.
+TEST_F(GouraudMeshes, FreeingTheArraysEmptiesTheMeshAndEveryChildBelowIt) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  GouraudO3d* first = Child({{b_, 3, 1}}, 0);
+  GouraudO3d* last = Child({{a_, 4, 2}}, 0);
+  GouraudO3d* grandchild = Child({{c_, 3, 1}}, 0);
+  AddChildMesh(*last, grandchild);
+  AddChildMesh(*mesh, first);
+  AddChildMesh(*mesh, last);
+  FreeMeshArrays(*mesh);
+  ASSERT_EQ(mesh->childCount, 2);
+  EXPECT_EQ(mesh->children[0], first);
+  EXPECT_EQ(mesh->children[1], last);
+  EXPECT_EQ(last->childCount, 1);
+  for (const GouraudO3d* m : {mesh, first, last, grandchild}) {
+    EXPECT_EQ(m->points, nullptr);
+    EXPECT_EQ(m->triangles, nullptr);
+    EXPECT_EQ(m->parts, nullptr);
+    EXPECT_EQ(m->pointCount + m->triangleCount + m->partCount, 0);
+  }
+}
+
+// Forgetting the fast meshes reaches every Gouraud mesh of the tree, the first child as well
+// as the last and the grandchildren; nothing is freed.
+TEST_F(GouraudMeshes, ForgettingTheFastMeshesReachesEveryChild) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  GouraudO3d* first = Child({{b_, 3, 1}}, 6);
+  GouraudO3d* last = Child({{a_, 4, 2}}, 6);
+  GouraudO3d* grandchild = Child({{c_, 3, 1}}, 6);
+  AddChildMesh(*first, grandchild);
+  AddChildMesh(*mesh, first);
+  AddChildMesh(*mesh, last);
+  GouraudO3d::CreateFastMesh(*mesh);
+  for (const GouraudO3d* m : {mesh, first, last, grandchild}) ASSERT_TRUE(m->fastMesh);
+  const int count = FastMeshCount();
+  GouraudO3d::ForgetFastMeshes(*mesh);
+  EXPECT_FALSE(mesh->fastMesh);
+  EXPECT_FALSE(first->fastMesh) << "the first child";
+  EXPECT_FALSE(last->fastMesh) << "the last child";
+  EXPECT_FALSE(grandchild->fastMesh);
+  EXPECT_EQ(FastMeshCount(), count);
+}
+
+// A child that stays (type 5) keeps its place in front even when it is the first child and
+// a merged one (type 0) follows it.
+TEST_F(GouraudMeshes, AFirstChildThatStaysIsKeptInFront) {
+  GouraudO3d* mesh = Mesh({{a_, 3, 1}});
+  GouraudO3d* kept = Child({{a_, 3, 1}}, 5);
+  GouraudO3d* merged = Child({{b_, 3, 1}}, 0);
+  GouraudO3d* grandchild = Child({{a_, 3, 1}}, 6);
+  AddChildMesh(*merged, grandchild);
+  AddChildMesh(*mesh, kept);
+  AddChildMesh(*mesh, merged);
+  EXPECT_EQ(BuildMeshFromPoints(*mesh), nullptr);
+  EXPECT_EQ(mesh->partCount, 2) << "the merged child's b part joined";
+  ASSERT_EQ(mesh->childCount, 2);
+  EXPECT_EQ(mesh->children[0], kept);
+  EXPECT_EQ(mesh->children[1], grandchild);
+}
+
 // A pass's own constants: the first pass's go to their pixel row before it, the second's
 // before the second pass (a blended part asks for one), and the first's again after it, so
 // that the row holds the first's when the mesh is done, with or without a second pass.

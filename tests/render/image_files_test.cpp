@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "render/image_files.h"
@@ -301,6 +302,53 @@ TEST(JpegFiles, TheExifBlockByteByByte) {
   }
 }
 
+// The segments of a JPEG up to its scan: marker byte and body (after the length).
+std::vector<std::pair<int, std::vector<uint8_t>>> JpegSegments(const std::vector<uint8_t>& b) {
+  std::vector<std::pair<int, std::vector<uint8_t>>> out;
+  size_t at = 2;  // after the start of image
+  while (at + 4 <= b.size() && b[at] == 0xFF) {
+    const int marker = b[at + 1];
+    const size_t length = size_t(b[at + 2]) << 8 | b[at + 3];
+    if (length < 2 || at + 2 + length > b.size()) break;
+    out.emplace_back(marker, std::vector<uint8_t>(b.begin() + std::ptrdiff_t(at + 4), b.begin() + std::ptrdiff_t(at + 2 + length)));
+    if (marker == 0xDA) break;  // the scan's data follows
+    at += 2 + length;
+  }
+  return out;
+}
+
+// A JPEG frame (SOF0) of 8-bit samples, 6 high and 10 wide, in three components each at
+// full resolution (sampling 1 x 1, the byte 0x11); at the top quality, 100, every entry of
+// every quantisation table is 1, and a quality past the top is held at 100.
+TEST(JpegFiles, TheFrameHasFullResolutionColourAndTheQualitySetsTheTables) {
+  const std::vector<uint8_t> picture(10 * 6 * 4, 77);
+  for (const int quality : {100, 250}) {
+    SCOPED_TRACE(quality);
+    std::vector<uint8_t> bytes;
+    ImageWriteOptions options;
+    options.jpegQuality = quality;
+    ASSERT_EQ(EncodeImage(IMAGE_JPEG, PictureRows{10, 6, picture.data(), 40, 0, 1}, options, bytes), nullptr);
+    int frames = 0, tables = 0;
+    for (const auto& [marker, body] : JpegSegments(bytes)) {
+      if (marker == 0xC0) {
+        ++frames;
+        ASSERT_EQ(body.size(), 6u + 3 * 3);
+        EXPECT_EQ(body[0], 8) << "bits a sample";
+        EXPECT_EQ(body[1] << 8 | body[2], 6) << "height";
+        EXPECT_EQ(body[3] << 8 | body[4], 10) << "width";
+        EXPECT_EQ(body[5], 3) << "components";
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(body[6 + 3 * c + 1], 0x11) << "sampling of component " << c;
+      } else if (marker == 0xDB) {
+        // Tables of 1 + 64 bytes each (8-bit entries).
+        for (size_t t = 0; t + 65 <= body.size(); t += 65, ++tables)
+          for (size_t i = 1; i < 65; ++i) ASSERT_EQ(body[t + i], 1) << "table " << tables << " entry " << i;
+      }
+    }
+    EXPECT_EQ(frames, 1);
+    EXPECT_EQ(tables, 2) << "one for brightness, one for colour";
+  }
+}
+
 // GIF sides run to 65535; a picture one wider or higher is refused.  Extensions by number:
 // 0..4, anything else "png".  A picture needs a side of at least 1.
 TEST(ImageContainers, SidesAndNumbersAtTheirEnds) {
@@ -321,6 +369,43 @@ TEST(ImageContainers, SidesAndNumbersAtTheirEnds) {
   EXPECT_STREQ(EncodeImage(IMAGE_BMP, PictureRows{0, 1, one, 4, 0, 1}, {}, bytes), "picture size");
   EXPECT_STREQ(EncodeImage(IMAGE_BMP, PictureRows{1, 0, one, 4, 0, 1}, {}, bytes), "picture size");
   EXPECT_STREQ(EncodeImage(5, PictureRows{1, 1, one, 4, 0, 1}, {}, bytes), "image container");
+}
+
+// A TIFF's first directory, read here (little-endian, as the encoder writes on this machine):
+// each tag's value by its type, SHORT (3) or LONG (4); for more than one SHORT the value is
+// the offset of the list.  -1 when the tag is absent.
+int64_t TiffTag(const std::vector<uint8_t>& d, uint32_t tag, int item = 0) {
+  auto u16 = [&](size_t at) { return at + 2 <= d.size() ? uint32_t(d[at] | d[at + 1] << 8) : 0u; };
+  auto u32 = [&](size_t at) { return at + 4 <= d.size() ? uint32_t(u16(at) | u16(at + 2) << 16) : 0u; };
+  const size_t directory = u32(4);
+  for (uint32_t i = 0; i < u16(directory); ++i) {
+    const size_t entry = directory + 2 + 12 * size_t(i);
+    if (u16(entry) != tag) continue;
+    const uint32_t type = u16(entry + 2), count = u32(entry + 4);
+    if (type == 4) return u32(entry + 8);
+    if (count > 2) return u16(u32(entry + 8) + 2 * size_t(item));
+    return u16(entry + 8 + 2 * size_t(item));
+  }
+  return -1;
+}
+
+// The TIFF says what it holds: 5 x 3 pixels of three 8-bit samples each, RGB, interleaved,
+// LZW-compressed (5), rows from the top left (orientation 1).
+TEST(TiffFiles, TheDirectoryNamesTheSizeSamplesCompressionAndOrientation) {
+  const std::vector<uint8_t> picture(5 * 3 * 4, 90);
+  std::vector<uint8_t> bytes;
+  ASSERT_EQ(EncodeImage(IMAGE_TIFF, PictureRows{5, 3, picture.data(), 20, 0, 0}, {}, bytes), nullptr);
+  ASSERT_GT(bytes.size(), 8u);
+  EXPECT_EQ(bytes[0], 'I');
+  EXPECT_EQ(bytes[1], 'I');
+  EXPECT_EQ(TiffTag(bytes, 256), 5) << "width";
+  EXPECT_EQ(TiffTag(bytes, 257), 3) << "height";
+  for (int s = 0; s < 3; ++s) EXPECT_EQ(TiffTag(bytes, 258, s), 8) << "bits of sample " << s;
+  EXPECT_EQ(TiffTag(bytes, 259), 5) << "compression: LZW";
+  EXPECT_EQ(TiffTag(bytes, 262), 2) << "photometric: RGB";
+  EXPECT_EQ(TiffTag(bytes, 274), 1) << "orientation: top left";
+  EXPECT_EQ(TiffTag(bytes, 277), 3) << "samples a pixel";
+  EXPECT_EQ(TiffTag(bytes, 284), 1) << "planar configuration: contiguous";
 }
 
 }  // namespace

@@ -204,6 +204,50 @@ TEST(JpegExif, OutOfRangeEnumsReadAsZero) {
   EXPECT_EQ(info.isoSpeed, 400u);
 }
 
+// The last value of each list is kept (exposure program 8, light source 24, white balance 1);
+// the 35 mm focal length is read as a short.  A text of up to four bytes with its terminator
+// sits in the entry itself: "Z70" is read from there, and so is a one-letter text.
+TEST(JpegExif, TheLastValueOfEachListIsKeptAndShortTextsSitInTheEntry) {
+  std::vector<uint8_t> jpg = JpegWith(MakeExif(false));
+  // The entry of a tag and type (little-endian).
+  auto entry = [&jpg](uint32_t tag, uint32_t type) -> size_t {
+    for (size_t i = TiffAt(jpg); i + 12 <= jpg.size(); ++i)
+      if (jpg[i] == (tag & 0xFF) && jpg[i + 1] == tag >> 8 && jpg[i + 2] == type && jpg[i + 3] == 0) return i;
+    ADD_FAILURE() << "tag " << tag;
+    return 0;
+  };
+  auto patchShort = [&](uint32_t tag, uint16_t v) {
+    const size_t at = entry(tag, 3);
+    jpg[at + 8] = uint8_t(v);
+    jpg[at + 9] = uint8_t(v >> 8);
+  };
+  patchShort(34850, 8);
+  patchShort(37384, 24);
+  const size_t balance = entry(41987, 3);
+  jpg[balance] = 41989 & 0xFF;  // the white balance entry becomes the 35 mm focal length
+  jpg[balance + 1] = 41989 >> 8;
+  jpg[balance + 8] = 35;
+  const size_t model = entry(272, 2);
+  jpg[model + 4] = 4;  // four bytes: "Z70" and its terminator
+  jpg[model + 8] = 'Z';
+  jpg[model + 9] = '7';
+  jpg[model + 10] = '0';
+  jpg[model + 11] = 0;
+  JpegExifInfo info;
+  ASSERT_EQ(ParseJpegExif(jpg.data(), jpg.size(), &info), nullptr);
+  EXPECT_EQ(info.exposureProgram, 8);
+  EXPECT_EQ(info.lightSource, 24);
+  EXPECT_EQ(info.focalLength35mm, 35);
+  EXPECT_STREQ(info.cameraModel, "Z70");
+  jpg[model + 4] = 2;  // "Z" alone
+  jpg[model + 9] = 0;
+  ASSERT_EQ(ParseJpegExif(jpg.data(), jpg.size(), &info), nullptr);
+  EXPECT_STREQ(info.cameraModel, "Z");
+  jpg[model + 4] = 1;  // the terminator alone: nothing
+  ASSERT_EQ(ParseJpegExif(jpg.data(), jpg.size(), &info), nullptr);
+  EXPECT_STREQ(info.cameraModel, "");
+}
+
 TEST(JpegExif, ErrorTexts) {
   JpegExifInfo info;
   const std::vector<uint8_t> plain = JpegWith({});

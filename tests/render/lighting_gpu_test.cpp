@@ -151,6 +151,20 @@ TEST_F(LightingPixels, AMeasuredSkyPictureGivesItsGammaEncodedAverageAndItsLight
     const double linear = std::lround(SrgbToLinear(QuadrantByte(127, 127, c)) * 255) / 255.0;
     EXPECT_NEAR(int((colour >> (8 * c)) & 0xFF), int(std::lround(std::pow(linear, 1 / 2.2) * 255)), 1) << c;
   }
+  // A region starting before the left or the top edge starts at it and keeps its size: a
+  // quarter picture from x = -0.25 (pixel -32) is columns 0 to 63, from y = -0.25 rows 0 to 63.
+  ASSERT_EQ(rtex_fill_av_col(&colour, nullptr, -0.25f, 0.5f, 0.25f, 1.0f), 1);
+  for (int c = 0; c < 3; ++c) {
+    const double linear = std::lround(SrgbToLinear(QuadrantByte(0, 127, c)) * 255) / 255.0;
+    EXPECT_NEAR(int((colour >> (8 * c)) & 0xFF), int(std::lround(std::pow(linear, 1 / 2.2) * 255)), 1)
+        << c << ": the bottom-left quadrant";
+  }
+  ASSERT_EQ(rtex_fill_av_col(&colour, nullptr, 0.5f, -0.25f, 1.0f, 0.25f), 1);
+  for (int c = 0; c < 3; ++c) {
+    const double linear = std::lround(SrgbToLinear(QuadrantByte(127, 0, c)) * 255) / 255.0;
+    EXPECT_NEAR(int((colour >> (8 * c)) & 0xFF), int(std::lround(std::pow(linear, 1 / 2.2) * 255)), 1)
+        << c << ": the top-right quadrant";
+  }
 }
 
 // ---- Environment textures ----

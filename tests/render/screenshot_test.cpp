@@ -88,6 +88,23 @@ TEST_F(Shots, NumbersWhoseFileExistsArePassedOver) {
   EXPECT_EQ(CfgNextShot, 2);
 }
 
+// A shot file's number is any run of digits between "zkt_" and the extension, however short:
+// "zkt_7" takes 7.  A name with a letter among its digits or with no digits at all takes no
+// number.
+TEST_F(Shots, AShortNumberTakesItsNumberAndANameWithoutDigitsTakesNone) {
+  Touch("data/shots/zkt_7.png");
+  Touch("data/shots/zkt_x8.png");
+  Touch("data/shots/zkt_9y.png");
+  Touch("data/shots/zkt_.png");
+  char name[SHOT_NAME_SIZE];
+  CfgNextShot = 7;
+  ASSERT_EQ(NextShotName("png", name, sizeof name), 1);
+  EXPECT_STREQ(name, "zkt_00000008") << "7 is taken by zkt_7, 8 is free";
+  CfgNextShot = 9;
+  ASSERT_EQ(NextShotName("png", name, sizeof name), 1);
+  EXPECT_STREQ(name, "zkt_00000009");
+}
+
 TEST_F(Shots, TheLastNumberIsUsedAndThenNoneIsLeft) {
   ReportRecorder recorder;
   CfgNextShot = 99999999;

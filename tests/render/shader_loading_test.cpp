@@ -151,4 +151,30 @@ TEST_F(ShaderLoading, AMissingInterfaceShaderIsTheErrorThatStopsTheDevice) {
   EXPECT_EQ(std::string(error), "Could not open vertex shader (" + (folder_ / "none" / "vs_5.glsl").string() + ")");
 }
 
+// A shader's '#include "name"' lines take in the files of the shader folder, to four files
+// deep; a fifth file inside them is not read, and the message names it.
+TEST_F(ShaderLoading, IncludesAreReadFourFilesDeepAndAFifthIsNamedAsMissing) {
+  auto write = [this](const std::string& name, const std::string& text) {
+    std::ofstream(folder_ / "shaders" / name, std::ios::binary) << text;
+  };
+  const std::string body = "#version 330 core\nout vec4 colour;\nvoid main() { colour = vec4(1.0); }\n";
+  write("ps_35.glsl", "#include \"deep1.glsl\"\n");
+  write("deep1.glsl", "#include \"deep2.glsl\"\n");
+  write("deep2.glsl", "#include \"deep3.glsl\"\n");
+  write("deep3.glsl", "#include \"deep4.glsl\"\n");
+  write("deep4.glsl", body);
+  ASSERT_EQ(MakeDevice(), nullptr);
+  Material::SetPShader(35);
+  EXPECT_TRUE(Shaders.pixel[35]) << "four files deep";
+  EXPECT_TRUE(g_reported.empty()) << g_reported.front();
+  ShutdownGraphics();
+
+  write("deep4.glsl", "#include \"deep5.glsl\"\n");
+  write("deep5.glsl", body);
+  ASSERT_EQ(MakeDevice(), nullptr);
+  const std::string missing = "Could not open pixel shader (" + Path("deep5.glsl") + ")";
+  EXPECT_TRUE(Shown(missing));
+  EXPECT_EQ(LogCount(missing), 1);
+}
+
 }  // namespace

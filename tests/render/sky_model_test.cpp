@@ -93,6 +93,27 @@ TEST_F(SkyTables, AtTheEndControlPointsTheCookedParametersAreTheTableRows) {
     }
 }
 
+// A turbidity outside 1..10 or an albedo outside 0..1 is held at the nearer end: at the
+// horizon (the first control point) the cooked parameters are then exactly that end's table
+// row, 14 and 0.2 giving turbidity 10 and 1, 1.6 and -0.5 albedo 1 and 0.
+TEST_F(SkyTables, TurbidityAndAlbedoOutsideTheirRangesAreHeldAtTheEnds) {
+  struct Row {
+    float turbidity, albedo;
+    int t, a;
+  };
+  for (const Row& r : {Row{14.0f, 1.6f, 10, 1}, Row{0.2f, -0.5f, 1, 0}, Row{14.0f, -0.5f, 10, 0}, Row{0.2f, 1.6f, 1, 1}}) {
+    SkyPostedTurbidity = r.turbidity;
+    SkyPostedAlbedo = r.albedo;
+    const HosekSkyState& s = *HosekSkyModelInit(0.0f);
+    for (int c = 0; c < 3; ++c) {
+      const std::vector<float>& row = paramsF_[size_t(((c * 2 + r.a) * 10 + (r.t - 1)) * 6)];
+      for (int k = 0; k < 9; ++k)
+        EXPECT_EQ(s.configs[c][k], row[4 + k]) << r.turbidity << " " << r.albedo << " " << c << " " << k;
+      EXPECT_EQ(s.radiances[c], radianceF_[size_t((c * 2 + r.a) * 10 + (r.t - 1))][3]) << r.turbidity << " " << r.albedo;
+    }
+  }
+}
+
 TEST_F(SkyTables, BetweenTurbiditiesAndAlbedosTheBlendMatchesADoubleEvaluation) {
   SkyPostedTurbidity = 3.0f;
   SkyPostedAlbedo = 0.1f;

@@ -21,9 +21,11 @@
 #include "render/env_maps.h"
 #include "render/sh_light.h"
 #include "render/sky.h"
+#include "render/sky_measure.h"
 #include "render/sky_tables.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
+#include "render/views.h"
 #include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
 
@@ -267,6 +269,18 @@ TEST_F(LightSchemeFile, TheSettingChoosesTheSchemeAndAChangeRedrawsTheEnvironmen
   CfgLighting = savedLighting;
 }
 
+// Without a device the tracked picture's target cannot be made: the step that failed is
+// shown once, in the error colour, and nothing is kept.
+TEST(SkyMeasureSurfaces, WithoutADeviceTheTargetIsNotMadeAndTheFailureIsShown) {
+  ReportRecorder recorder;
+  ASSERT_FALSE(Gfx.device) << "no device between the renderer's suites";
+  EXPECT_EQ(CreateTrackedReadSurface(), 0);
+  EXPECT_EQ(ReportRecorder::CountLines("get_render_tex failed"), 1);
+  EXPECT_EQ(SkyMeasure.target, nullptr);
+  EXPECT_EQ(AddTextureRef("TRACKED~T", 0), nullptr);
+  ReleaseSkyMeasureSurfaces();
+}
+
 // ---- the worker's hand-over ----
 
 void Direction(float elevation, float out[3]) {
@@ -382,6 +396,35 @@ TEST_F(SkyWorkerHandOver, APollWhileTheWorkerComputesReturnsAtOnceAndAResultShow
   Sky.state.store(SKY_NO_THREAD);
   Sky.image = nullptr;
   Sky.words = nullptr;
+}
+
+// The sky follows the view's light direction, made a unit vector: a view without one (all
+// zeros) has no sun to post, and the worker is left idle and never posted; a direction of
+// (0, 1, 1) in 16.16 goes to the worker as (0, 0.7071, 0.7071).
+TEST_F(SkyWorkerHandOver, AViewWithoutALightDirectionPostsNoSky) {
+  View* const savedView = CurrentView;
+  const int savedMode = Global3DMode;
+  Global3DMode = 1;
+  View view;
+  const int32_t eye[3] = {0, 0, 0}, none[3] = {0, 0, 0};
+  const float forward[3] = {0, 1, 0};
+  InitView(view, eye, forward, none);
+  ASSERT_EQ(CurrentView, &view);
+  UpdateSky();
+  ASSERT_NE(Sky.texture, nullptr);
+  EXPECT_EQ(CurrentScheme().skyTexture, Sky.texture);
+  EXPECT_EQ(Sky.state.load(), SKY_IDLE) << "nothing posted";
+  EXPECT_EQ(Sky.neverPosted, 1);
+  view.lightDirection[1] = view.lightDirection[2] = 0x10000;
+  UpdateSky();
+  EXPECT_EQ(Sky.neverPosted, 0) << "a direction posts";
+  EXPECT_EQ(Sky.posted[0], 0.0f);
+  EXPECT_NEAR(Sky.posted[1], 0.70710678f, 1e-6f);
+  EXPECT_NEAR(Sky.posted[2], 0.70710678f, 1e-6f);
+  WaitForResult();
+  CurrentScheme().skyTexture = nullptr;
+  CurrentView = savedView;
+  Global3DMode = savedMode;
 }
 
 TEST_F(SkyWorkerHandOver, MakingTheTextureAgainKeepsAPostUnderWay) {

@@ -668,6 +668,69 @@ TEST_F(TextureTable, RenderTexturesHaveTheirViewsAndDepth) {
   EXPECT_GT(TotalTextureMemory(), 64u * 64u * 4u);
 }
 
+// A render texture has from one level (a setting of 0 or less) to six (the views a record
+// holds), each with its own target view; with the device making the levels there is one
+// view and multisampling stays.  The depth flags choose 16 bits or 24 with stencil, and the
+// record keeps the flags it was made with.
+TEST_F(TextureTable, RenderTextureLevelsRunFromOneToSixAndDepthFollowsItsFlags) {
+  const int saved = TextureConfig.renderMipLevels;
+  TextureConfig.renderMipLevels = 0;
+  ZKTETexture* one = CreateZKTETextureRT("ONE~R", 64, 32, GFX_FORMAT_R8G8B8A8_UNORM, RT_DEPTH_24_STENCIL);
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(one->mipLevels, 1) << "a setting of 0 is one level";
+  EXPECT_TRUE(bool(one->targetViews[0]));
+  EXPECT_FALSE(bool(one->targetViews[1]));
+  ASSERT_TRUE(bool(one->depthTexture));
+  GfxTexture2DDesc d;
+  GfxGetDesc(one->depthTexture, &d);
+  EXPECT_EQ(d.format, GFX_FORMAT_D24_UNORM_S8_UINT);
+  EXPECT_EQ(d.width, 64u);
+  EXPECT_EQ(d.height, 32u);
+  EXPECT_EQ(one->rtFlags, RT_DEPTH_24_STENCIL);
+
+  // 64 x 32 has a chain of seven levels; nine asked for give six.
+  TextureConfig.renderMipLevels = 9;
+  ZKTETexture* six = CreateZKTETextureRT("SIX~R", 64, 32, GFX_FORMAT_R8G8B8A8_UNORM, RT_DEPTH_16);
+  ASSERT_NE(six, nullptr);
+  EXPECT_EQ(six->mipLevels, 6);
+  for (int l = 0; l < 6; ++l) EXPECT_TRUE(bool(six->targetViews[l])) << l;
+  GfxTexture2DDesc z;
+  ASSERT_TRUE(bool(six->depthTexture));
+  GfxGetDesc(six->depthTexture, &z);
+  EXPECT_EQ(z.format, GFX_FORMAT_D16_UNORM);
+  EXPECT_EQ(z.mipLevels, 1u);
+
+  // Four levels leave the fifth view empty.
+  TextureConfig.renderMipLevels = 4;
+  ZKTETexture* four = CreateZKTETextureRT("FOUR~R", 64, 32, GFX_FORMAT_R8G8B8A8_UNORM, 0);
+  ASSERT_NE(four, nullptr);
+  EXPECT_EQ(four->mipLevels, 4);
+  EXPECT_TRUE(bool(four->targetViews[3]));
+  EXPECT_FALSE(bool(four->targetViews[4]));
+  EXPECT_FALSE(bool(four->depthTexture)) << "no depth flag, no depth";
+
+  // Two levels are enough for a view each, and multisampling goes.
+  TextureConfig.renderMipLevels = 2;
+  ZKTETexture* two = CreateZKTETextureRT("TWO~R", 64, 32, GFX_FORMAT_R8G8B8A8_UNORM, RT_MULTISAMPLE);
+  ASSERT_NE(two, nullptr);
+  EXPECT_EQ(two->mipLevels, 2);
+  EXPECT_FALSE(bool(two->secondTexture)) << "per-level views drop multisampling";
+  EXPECT_TRUE(bool(two->targetViews[1]));
+  EXPECT_EQ(two->rtFlags, 0) << "the multisample flag dropped";
+
+  // Levels the device makes: one view, the texture still multisampled beside it.
+  TextureConfig.renderMipLevels = 4;
+  ZKTETexture* device = CreateZKTETextureRT("MIPS~R", 64, 32, GFX_FORMAT_R8G8B8A8_UNORM, RT_DEVICE_MIPS | RT_MULTISAMPLE);
+  TextureConfig.renderMipLevels = saved;
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->mipLevels, 4);
+  EXPECT_TRUE(bool(device->secondTexture)) << "multisampling kept";
+  EXPECT_TRUE(bool(device->targetViews[1])) << "the resolved texture's view";
+  EXPECT_FALSE(bool(device->targetViews[2]));
+  GfxGetDesc(device->texture, &d);
+  EXPECT_EQ(d.miscFlags, uint32_t(GFX_MISC_GENERATE_MIPS));
+}
+
 TEST_F(TextureTable, BindingSkipsWhatChangesNothingAndReleaseClearsTheSlots) {
   Write("data/png/TILE.png", SolidPng(16, 1, 2, 3));
   ZKTETexture* tile = GetTexture("TILE", 3);

@@ -974,6 +974,49 @@ TEST_F(ViewsTest, DraggingKeepsTheGrabbedPointUnderThePointer) {
   EXPECT_EQ(CurrentView->heading, static_cast<uint16_t>(heading + 360));
 }
 
+// A process's mouse record as the view's event: the motion and the held buttons as they are,
+// a press for a left, right or middle click (with Ctrl or Shift too) but not for a release
+// alone, the middle button held only while its press is reported, the wheel's code, and Ctrl
+// from the keyboard's state.
+TEST(ViewMouseEvents, TheRecordsFieldsBecomeTheEventsOwn) {
+  const int ctrl = CtrlHeld;
+  MouseRecord r{};
+  r.dx = 5;
+  r.dy = -7;
+  r.leftHeld = 1;
+  r.wheel = 2;
+  CtrlHeld = 0;
+  ViewMouseEvent e = ViewMouseEventFromRecord(r);
+  EXPECT_EQ(e.dx, 5);
+  EXPECT_EQ(e.dy, -7);
+  EXPECT_EQ(e.firstHeld, 1);
+  EXPECT_EQ(e.secondHeld, 0);
+  EXPECT_EQ(e.middleHeld, 0);
+  EXPECT_EQ(e.press, 0) << "no click code: no press";
+  EXPECT_EQ(e.wheel, 2);
+  EXPECT_EQ(e.ctrlHeld, 0);
+  struct Row {
+    int clickCode, press, middle;
+  };
+  for (const Row& row : {Row{CLICK_LEFT, 1, 0}, Row{CLICK_RIGHT, 1, 0}, Row{CLICK_MIDDLE, 1, 1},
+                         Row{CLICK_LEFT | CLICK_CTRL, 1, 0}, Row{CLICK_RIGHT | CLICK_SHIFT, 1, 0},
+                         Row{CLICK_CTRL, 0, 0}, Row{CLICK_SHIFT, 0, 0}}) {
+    r = MouseRecord{};
+    r.clickCode = row.clickCode;
+    r.rightHeld = 1;
+    r.releaseCode = 1;
+    CtrlHeld = 1;
+    e = ViewMouseEventFromRecord(r);
+    EXPECT_EQ(e.press, row.press) << row.clickCode;
+    EXPECT_EQ(e.middleHeld, row.middle) << row.clickCode;
+    EXPECT_EQ(e.secondHeld, 1) << row.clickCode;
+    EXPECT_EQ(e.firstHeld, 0) << row.clickCode;
+    EXPECT_EQ(e.ctrlHeld, 1) << row.clickCode;
+    EXPECT_EQ(e.wheel, 0) << row.clickCode;
+  }
+  CtrlHeld = ctrl;
+}
+
 // ---- Default view and lighting ----
 
 TEST_F(ViewsTest, DefaultViewLooksAtTheOrigin) {
