@@ -1499,6 +1499,13 @@ TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   CopyTemplateToClipboard(*screen, 1);
   EXPECT_EQ(TakeBox(), TEXT_PAGE_NOT_GOURAUD);
   screen->texture = nullptr;
+  // Each of the four template buttons asks for the same: without a texture, the same refusal.
+  for (const char* label : {"create shaded plain texture", "black and white plain texture", "white background wireframe",
+                            "black background wireframe"}) {
+    Press(&screen->prss, label);
+    screen->texture = nullptr;
+    EXPECT_EQ(TakeBox(), "It doesn't matter what image is on the selected texture") << label;
+  }
   // A texture that is no loaded file cannot be reloaded.
   EXPECT_EQ(ReloadPageTexture(&screen->prss, "missing_page", 0, 0), 0);
   EXPECT_EQ(TakeBox(), "Could not open file : missing_page");
