@@ -306,6 +306,21 @@ TEST_F(ModellerTest, TriangleMarkersShowOnlyTheTrianglesFacingThePerspectiveView
   ClearInterface();
 }
 
+// From the eye at (0.5, 3, 0.5) m a triangle in the plane y = 0 faces it when wound one way
+// and not the other; one in the plane x = 0.5, which holds the eye, is seen edge on and
+// faces it neither way.
+TEST_F(ModellerTest, ATriangleSeenEdgeOnDoesNotFaceThePerspectiveView) {
+  Open();
+  PerspectiveView();
+  constexpr int32_t M = 1 << 16, HALF = 1 << 15;
+  const IntVector a{0, 0, 0}, b{M, 0, 0}, c{0, 0, M};
+  EXPECT_EQ(FacesViewer(a, c, b), 1);
+  EXPECT_EQ(FacesViewer(a, b, c), 0);
+  const IntVector d{HALF, 0, 0}, e{HALF, M, 0}, f{HALF, 0, M};
+  EXPECT_EQ(FacesViewer(d, e, f), 0) << "edge on";
+  EXPECT_EQ(FacesViewer(d, f, e), 0) << "edge on, wound the other way";
+}
+
 // A rectangle that deselects points takes them out of the trace as well.
 TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
   Open();
