@@ -457,6 +457,31 @@ TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
   EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
 }
 
+// Up the list one place, then by more places than there are above it: it stops first, and the
+// mapping on the cutout first in the list follows it down.
+TEST_F(TextureScreenTest, ACutoutMovedUpStopsAtTheTopOfTheList) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(3);
+  const char* const names[] = {"a", "b", "c", "d"};
+  for (int i = 0; i < 4; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "%s", names[i]);
+  ASSERT_EQ(model.mappings[0].cutout[0], 0);
+  const auto order = [&] {
+    std::string s;
+    for (int i = 0; i < model.cutoutCount; ++i) s += model.cutouts[i].name;
+    return s;
+  };
+  SelectCutoutByName(*screen, 2);
+  ASSERT_EQ(MoveCutoutInList(*screen, 1, 0), 1);
+  EXPECT_EQ(order(), "acbd");
+  EXPECT_EQ(SelectedCutout, 1);
+  ASSERT_EQ(MoveCutoutInList(*screen, 10, 0), 1);
+  EXPECT_EQ(order(), "cabd");
+  EXPECT_EQ(SelectedCutout, 0);
+  EXPECT_EQ(model.mappings[0].cutout[0], 1);
+  EXPECT_EQ(MoveCutoutInList(*screen, 1, 0), 0) << "already first";
+  EXPECT_EQ(order(), "cabd");
+}
+
 // A new cutout (none current) is added last and is then the only one selected.
 TEST_F(TextureScreenTest, ANewCutoutIsTheOnlySelectedOne) {
   CutoutsScreen* screen = OpenCutouts();
