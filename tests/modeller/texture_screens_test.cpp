@@ -1812,6 +1812,32 @@ TEST(TexturePanel, APixelFrameIsFourBarsOnePixelWideCoveringItsEdgesInclusive) {
       EXPECT_NEAR(v.y, 1 - y[k] / 100, 1e-6) << "bar " << b << " corner " << k;
     }
   }
+  // The triangles cover each bar whole, not only its corners: a point near the middle of each
+  // of its four edges lies in one of them.
+  const Draw2DBatch& batch = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+  ASSERT_EQ(batch.triangleCount, 8u);
+  const auto inside = [&](const Draw2DTriangle& t, double px, double py) {
+    const Draw2DVertex* v[3] = {&Draw2DList.vertices[batch.firstVertex + t.a], &Draw2DList.vertices[batch.firstVertex + t.b],
+                                &Draw2DList.vertices[batch.firstVertex + t.c]};
+    int positive = 0, negative = 0;
+    for (int i = 0; i < 3; ++i) {
+      const Draw2DVertex& p = *v[i];
+      const Draw2DVertex& q = *v[(i + 1) % 3];
+      const double cross = (double(q.x) - p.x) * (py - p.y) - (double(q.y) - p.y) * (px - p.x);
+      positive += cross > 0, negative += cross < 0;
+    }
+    return positive == 0 || negative == 0;
+  };
+  const double probes[4][2] = {{0.9, 0.5}, {0.1, 0.5}, {0.5, 0.1}, {0.5, 0.9}};
+  for (int b = 0; b < 4; ++b)
+    for (const auto& n : probes) {
+      const double px = (bars[b][0] + n[0] * (bars[b][2] - bars[b][0])) / 100 - 1;
+      const double py = 1 - (bars[b][1] + n[1] * (bars[b][3] - bars[b][1])) / 100;
+      bool covered = false;
+      for (uint32_t t = 0; t < batch.triangleCount; ++t)
+        covered = covered || inside(Draw2DList.triangles[batch.firstTriangle + t], px, py);
+      EXPECT_TRUE(covered) << "bar " << b << " at " << n[0] << ", " << n[1];
+    }
   // A page square is one quad.
   Material page{};
   const uint32_t before = Draw2DList.counters.triangleCount;
