@@ -1544,6 +1544,37 @@ TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   EXPECT_EQ(screen->prss.sub, nullptr);
 }
 
+// On a screen wider than it is tall, a picture with no size of its own is shown as large as
+// the height allows with two button rows kept free, in the middle of the screen.
+TEST_F(TextureScreenTest, TheViewerShowsThePictureAsHighAsTheScreenLessTwoRows) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_GT(ScreenWidth, ScreenHeight);
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  Prss* viewer = CreateImageViewerPage(&screen->prss, "missing_page");
+  ASSERT_NE(viewer, nullptr);
+  Buttons(viewer);
+  // The square is the only quad drawn with a material.
+  const Draw2DBatch* square = nullptr;
+  for (uint32_t b = 0; b < Draw2DList.counters.batchCount; ++b)
+    if (Draw2DList.batches[b].material && Draw2DList.batches[b].triangleCount == 2) square = &Draw2DList.batches[b];
+  ASSERT_NE(square, nullptr);
+  ASSERT_EQ(square->vertexCount, 4u);
+  float low[2] = {2, 2}, high[2] = {-2, -2};
+  for (uint32_t v = 0; v < 4; ++v) {
+    const Draw2DVertex& p = Draw2DList.vertices[square->firstVertex + v];
+    low[0] = std::min(low[0], p.x), high[0] = std::max(high[0], p.x);
+    low[1] = std::min(low[1], p.y), high[1] = std::max(high[1], p.y);
+  }
+  const int side = ScreenHeight - 2 * ButtonHeight;
+  EXPECT_NEAR((high[0] - low[0]) * ScreenWidth / 2, side, 0.01) << "across";
+  EXPECT_NEAR((high[1] - low[1]) * ScreenHeight / 2, side, 0.01) << "down";
+  EXPECT_NEAR((low[0] + 1) * ScreenWidth / 2, (ScreenWidth - side) / 2, 0.01) << "left edge";
+  Key(27);
+  Frame(2);
+  Draw2DList.Reset();
+}
+
 namespace {
 struct PagesNullDevice : NullRenderer {
   using NullRenderer::SetUpTestSuite;
