@@ -375,6 +375,12 @@ TEST_F(LayersTest, TheAttributeColumnShowsTheCurrentValuesAtTheRightEdge) {
   EXPECT_NE(Find("0", "The selected smoothing group"), nullptr);
   modeller->state.currentGroup = 2;
   EXPECT_NE(Find("swap", "The selected value for drive side swap mode"), nullptr);
+  // Likewise a contribution level past the last shows level 0, "zero", and asks for that.
+  modeller->state.normalLevel = NORMAL_LEVEL_COUNT;
+  Buttons();
+  EXPECT_NE(FindByHint("The selected normal contribution level", 0), nullptr);
+  EXPECT_NE(Find("zero", "The selected normal contribution level"), nullptr);
+  modeller->state.normalLevel = 3;
   // Ctrl with the column's level selects the triangles that have it.
   model.triangles[1].normalLevel = 3;
   CtrlHeld = 1;
