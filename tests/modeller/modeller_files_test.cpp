@@ -442,6 +442,7 @@ TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
   EXPECT_EQ(g_carSpokes, 2);
 }
 
+namespace {
 // A spoke of four points and 400 triangles (the same one over and over).
 void SpokeOfTriangles(ModelObject& o) {
   o.Init();
@@ -450,6 +451,7 @@ void SpokeOfTriangles(ModelObject& o) {
   for (int i = 0; i < 400; ++i) b.Triangle(0, 1, 2);
   b.Into(o);
 }
+}  // namespace
 
 // One spoke more is taken while the spokes together hold exactly 1600 points (or, below,
 // 1600 triangles), and up to 22 spokes; past each limit the count stays.
