@@ -664,6 +664,35 @@ TEST_F(ModellerTest, TheTransformButtonsStandAQuarterScreenFromTheGreenPointTowa
   ClearInterface();
 }
 
+// Moving the selected points takes along a mapping only when every triangle on it has all
+// three corners selected; a central point keeps x = 0.  The panel's triangles all take mapping
+// 0 but triangle 7, (4, 8, 5), which alone takes mapping 1.
+TEST_F(ModellerTest, MovedPointsTakeAlongOnlyTheMappingsWhoseTrianglesMoveWhole) {
+  Open();
+  Key('P', true);
+  for (int t = 0; t < model.triangleCount; ++t) model.triangles[t].mapping = 0;
+  ASSERT_EQ(model.triangleCount, 8);
+  model.triangles[7].mapping = 1;
+  ASSERT_EQ(model.triangles[7].corners[0], 4);
+  ASSERT_EQ(model.triangles[7].corners[1], 8);
+  ASSERT_EQ(model.triangles[7].corners[2], 5);
+  model.points[5].flags |= POINT_CENTRAL;
+  DeselectAllPoints(*modeller);
+  for (int p : {4, 5, 8}) model.points[p].flags |= POINT_SELECTED;
+  const int32_t first[3] = {model.mappings[0].offset[0], model.mappings[0].offset[1], model.mappings[0].offset[2]};
+  const int32_t second[3] = {model.mappings[1].offset[0], model.mappings[1].offset[1], model.mappings[1].offset[2]};
+  const int32_t x4 = model.points[4].x, z8 = model.points[8].z, z0 = model.points[0].z;
+  MoveSelectedPoints(*modeller, IntVector{1 << 16, 0, 1 << 15});
+  EXPECT_EQ(model.points[4].x, x4 + (1 << 16));
+  EXPECT_EQ(model.points[8].z, z8 + (1 << 15));
+  EXPECT_EQ(model.points[0].z, z0) << "not selected";
+  EXPECT_EQ(model.points[5].x, 0) << "a central point stays on the centre plane";
+  EXPECT_EQ(model.mappings[1].offset[0], second[0] + (1 << 16)) << "all of triangle 7 moved";
+  EXPECT_EQ(model.mappings[1].offset[1], second[1]);
+  EXPECT_EQ(model.mappings[1].offset[2], second[2] + (1 << 15));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(model.mappings[0].offset[i], first[i]) << "triangles left behind, axis " << i;
+}
+
 TEST_F(ModellerTest, ATransformDragCountsPointsMarkedSinceTheLastCount) {
   Open();
   FrontView();
