@@ -581,6 +581,29 @@ TEST_F(ObjectEditorTest, AnObjectWithoutABuiltMeshIsPickedAndPlacedWhereItsPoint
   o.Free();
 }
 
+// "O" frames the object (here in the front view): a small object as one of 2 m across each
+// way from the centre, so the view is 4 m wide, lifted by a quarter of that, 0.5 m.
+TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Triangle(b.Point(-0.25, 0, 0), b.Point(0.25, 0, 0), b.Point(0, 0, 0.25));
+  b.Into(o);
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &o, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  ASSERT_NE(e->previews[0].mesh, nullptr);
+  ASSERT_LT(e->previews[0].mesh->radius, 2 << 16);
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 40 << 16;
+  CurrentView->position[2] = 0;
+  ObjectEditorKey(&e->prss, 'o');
+  EXPECT_EQ(EditViews.width, 4 << 16);
+  EXPECT_EQ(CurrentView->position[2], 1 << 15);
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  o.Free();
+}
+
 TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGouraudPreview) {
   ClearInterface();
   ButtonWidth = 20;
