@@ -24,6 +24,7 @@
 #include "render/gouraud_mesh.h"
 #include "render/object_mesh.h"
 #include "render/object_picture.h"
+#include "render/texture_table.h"
 #include "render/views.h"
 #include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
@@ -37,6 +38,12 @@ namespace {
 Material* NoTexture(const char*, int, int, int, const CutoutMaterial&, int) { return nullptr; }
 Material g_pageMaterial{};
 Material* OneMaterial(const char*, int, int, int, const CutoutMaterial&, int) { return &g_pageMaterial; }
+// The page material, with the usage of each request kept.
+std::vector<int> g_usages;
+Material* NotedMaterial(const char*, int usage, int, int, const CutoutMaterial&, int) {
+  g_usages.push_back(usage);
+  return &g_pageMaterial;
+}
 
 struct Parent {
   Prss prss;
@@ -602,6 +609,25 @@ TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
   Prss_Terminate(&e->prss);
   CloseThrough();
   o.Free();
+}
+
+// The smooth preview asks for its page textures as ones that may be loaded later, with a
+// placeholder first, as an editor's pages may be many.
+TEST_F(ObjectEditorTest, TheSmoothPreviewAsksForItsPagesAsDeferrableTextures) {
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  g_usages.clear();
+  FindSkinTexture = NotedMaterial;
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  ASSERT_TRUE(e->previews[0].mesh && e->previews[0].mesh->IsGouraud());
+  ASSERT_FALSE(g_usages.empty());
+  for (const int usage : g_usages) EXPECT_EQ(usage, GEN_TYPE_DEFERRABLE);
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  box.Free();
+  g_usages.clear();
 }
 
 TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGouraudPreview) {
