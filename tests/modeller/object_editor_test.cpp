@@ -26,6 +26,7 @@
 #include "render/object_picture.h"
 #include "render/texture_table.h"
 #include "render/views.h"
+#include "tests/render/null_renderer.h"
 #include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
@@ -609,6 +610,45 @@ TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
   Prss_Terminate(&e->prss);
   CloseThrough();
   o.Free();
+}
+
+namespace {
+struct EditorNullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+class ObjectEditorOnDevice : public ObjectEditorTest {
+ protected:
+  static void SetUpTestSuite() { EditorNullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { EditorNullDevice::TearDownTestSuite(); }
+};
+}  // namespace
+
+// A drawn frame of the perspective view starts with the editor's own clear (to the view's
+// ambient colour); a 2D view's frame leaves the clear to its own clear mode.
+TEST_F(ObjectEditorOnDevice, AFrameOfThePerspectiveViewClearsItAndA2DViewsDoesNot) {
+  ASSERT_TRUE(EditorNullDevice::ready_);
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  SelectEditView(VIEW_PERSPECTIVE);
+  ASSERT_EQ(EditViews.width, 0);
+  FrameSkipped = 0;
+  EditorFrameCleared = 0;
+  e->prss.act(&e->prss);
+  EXPECT_EQ(EditorFrameCleared, 1);
+  SelectEditView(VIEW_FRONT);
+  EditorFrameCleared = 0;
+  e->prss.act(&e->prss);
+  EXPECT_EQ(EditorFrameCleared, 0);
+  FrameSkipped = 1;
+  ClearInterface();
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  box.Free();
 }
 
 // The smooth preview asks for its page textures as ones that may be loaded later, with a
