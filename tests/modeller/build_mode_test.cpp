@@ -327,6 +327,34 @@ TEST(FloodRegion, TheEdgeTableReachesWhatRepeatedPassesReach) {
   }
 }
 
+// Two triangles on one edge: 0 is (0, 1, 2) and 1 runs the edge 1-2 the other way round with
+// its third corner at point 3.  With that corner one past the last point (as only a damaged
+// model in memory holds it), wherever it stands in the triangle, the flood from 0 stops short
+// of it; at the last point itself it crosses.
+TEST(FloodRegion, ATriangleWithACornerPastTheLastPointIsNotReached) {
+  for (int position = 0; position < 3; ++position)
+    for (const int points : {4, 3}) {
+      ModelObject o{};
+      o.Init();
+      ModelBuilder b;
+      for (int p = 0; p < 4; ++p) b.Point(p, p % 2, 0);
+      b.Triangle(0, 1, 2);
+      b.Triangle(2, 1, 3);
+      b.Into(o);
+      // Turn the second triangle's corners round so that point 3 stands at the position.
+      const uint16_t corners[3] = {2, 1, 3};
+      for (int k = 0; k < 3; ++k) o.triangles[1].corners[(position + k) % 3] = corners[(k + 2) % 3];
+      ASSERT_EQ(o.triangles[1].corners[position], 3);
+      o.pointCount = points;  // 3: the corner is one past the last point
+      FloodRegion(o, 0, 0, 1u, DRAW_FLAT);
+      EXPECT_NE(o.triangles[0].flags & TRIANGLE_MARK, 0);
+      EXPECT_EQ((o.triangles[1].flags & TRIANGLE_MARK) != 0, points == 4)
+          << "corner " << position << ", " << points << " points";
+      o.pointCount = 4;
+      o.Free();
+    }
+}
+
 TEST_F(BuildModeTest, ATypedIndexOfAnotherLevelShowsThatLevel) {
   Start(Grid);
   model.lodCount = 2;

@@ -169,6 +169,23 @@ TEST_F(EditViewsTest, ShiftAndCtrlArrowsStepTheHeadingAndPitchOfA2DView) {
   EXPECT_EQ(EditView::SelectByKey(KEYCODE_UP), 0) << "without Shift or Ctrl the arrows pan";
 }
 
+// Looking down, the arrow is held at a quarter turn as looking up is; a heading stepped onto
+// exactly half a turn either way stays there (in quarter degrees: 720 and -720).
+TEST_F(EditViewsTest, ArrowStepsHoldThePitchDownAtAQuarterTurnAndKeepAHalfTurnsHeading) {
+  SelectEditView(VIEW_RIGHT);
+  SetCurrentViewCode(int32_t(PackDirection(700, 350, 0)));  // 175 degrees, 87.5 down
+  ShiftHeld = 1;
+  ASSERT_EQ(EditView::SelectByKey(KEYCODE_DOWN), 1);
+  EXPECT_EQ(Pitch(), 360) << "87.5 degrees and 5 more held at 90";
+  ASSERT_EQ(EditView::SelectByKey(KEYCODE_RIGHT), 1);
+  EXPECT_EQ(Heading(), 720) << "175 degrees and 5 more are 180, kept as they are";
+  EXPECT_EQ(Pitch(), 360);
+  SetCurrentViewCode(int32_t(PackDirection(-700, 0, 0)));
+  ASSERT_EQ(EditView::SelectByKey(KEYCODE_LEFT), 1);
+  EXPECT_EQ(Heading(), -720) << "-175 degrees and 5 less are -180, kept as they are";
+  ShiftHeld = 0;
+}
+
 TEST_F(EditViewsTest, SwitchingViewsSavesEachKindsPlaceAndKeepsTheClearModeStack) {
   EXPECT_EQ(ScreenClearModes.depth, 1) << "the editor's clear mode";
   EXPECT_EQ(FrameClear.mode, 2);

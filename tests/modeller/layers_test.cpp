@@ -230,6 +230,44 @@ TEST_F(LayersTest, AttributeButtonsSelectWithCtrlAndAssignAfterAsking) {
   EXPECT_STREQ(modeller->statusText, "Selected triangles are already in ncl low");
 }
 
+// Each panel action asked about the entry one past its table (layer 32, group 24, level 4,
+// swap 2) does nothing: no question, no name asked, no undo step, nothing changed.
+TEST_F(LayersTest, ActionsAskedAboutTheEntryOnePastTheirTableDoNothing) {
+  Start(LayeredTriangles);
+  Key('T', true);
+  SelectTriangles({0, 1});
+  const std::vector<uint8_t> before = Serialised();
+  const int history = ModellerUndo.count;
+  const uint32_t visible = ObjectEditorShared.visibleLayers;
+  const auto nothing = [&](const char* what) {
+    EXPECT_FALSE(MessageBoxDialog.prss.alive) << what;
+    EXPECT_EQ(OpenTextEntry.open, 0) << what;
+    EXPECT_EQ(ModellerUndo.count, history) << what;
+    EXPECT_EQ(Serialised(), before) << what;
+    EXPECT_EQ(ObjectEditorShared.visibleLayers, visible) << what;
+  };
+  AssignGroupAction(&modeller->prss, CLICK_LEFT, MAX_SMOOTHING_GROUPS);
+  nothing("group 24");
+  AssignContributionAction(&modeller->prss, CLICK_LEFT, NORMAL_LEVEL_COUNT);
+  nothing("level 4");
+  AssignSwapAction(&modeller->prss, CLICK_LEFT, 2);
+  nothing("swap 2");
+  LayerButtonAction(&modeller->prss, CLICK_RIGHT, LAYER_COUNT);
+  nothing("layer 32 renamed from the visibility row");
+  AssignLayerAction(&modeller->prss, CLICK_RIGHT, LAYER_COUNT);
+  nothing("layer 32 renamed from the assigning row");
+  MergeLayer(*modeller, LAYER_COUNT, 0);
+  nothing("layer 0 merged into 32");
+  MergeLayer(*modeller, 0, LAYER_COUNT);
+  nothing("layer 32 merged into 0");
+  // The last entry of each is taken: the group and the layer name are asked about.
+  AssignGroupAction(&modeller->prss, CLICK_LEFT, MAX_SMOOTHING_GROUPS - 1);
+  EXPECT_TRUE(MessageBoxDialog.prss.alive) << "group 23";
+  Key('N');
+  AssignLayerAction(&modeller->prss, CLICK_RIGHT, LAYER_COUNT - 1);
+  EXPECT_EQ(OpenTextEntry.open, 1) << "layer 31";
+}
+
 TEST_F(LayersTest, UnusedPointsAreDeletedOrUnmirrored) {
   Start(LayeredTriangles);
   Key('P', true);
@@ -337,6 +375,12 @@ TEST_F(LayersTest, TheAttributeColumnShowsTheCurrentValuesAtTheRightEdge) {
   EXPECT_NE(Find("0", "The selected smoothing group"), nullptr);
   modeller->state.currentGroup = 2;
   EXPECT_NE(Find("swap", "The selected value for drive side swap mode"), nullptr);
+  // Likewise a contribution level past the last shows level 0, "zero", and asks for that.
+  modeller->state.normalLevel = NORMAL_LEVEL_COUNT;
+  Buttons();
+  EXPECT_NE(FindByHint("The selected normal contribution level", 0), nullptr);
+  EXPECT_NE(Find("zero", "The selected normal contribution level"), nullptr);
+  modeller->state.normalLevel = 3;
   // Ctrl with the column's level selects the triangles that have it.
   model.triangles[1].normalLevel = 3;
   CtrlHeld = 1;

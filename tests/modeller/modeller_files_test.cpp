@@ -442,6 +442,69 @@ TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
   EXPECT_EQ(g_carSpokes, 2);
 }
 
+namespace {
+// A spoke of four points and 400 triangles (the same one over and over).
+void SpokeOfTriangles(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0.1, 0.1), b.Point(0, 0.3, 0.1), b.Point(0, 0.3, 0.2), b.Point(0, 0.1, 0.2);
+  for (int i = 0; i < 400; ++i) b.Triangle(0, 1, 2);
+  b.Into(o);
+}
+}  // namespace
+
+// One spoke more is taken while the spokes together hold exactly 1600 points (or, below,
+// 1600 triangles), and up to 22 spokes; past each limit the count stays.
+TEST_F(FilesTest, OneSpokeMoreStopsExactlyAtThePointLimit) {
+  VehicleEditorHooks.carSpokeCount = CarSpokes;
+  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
+  // 400 points a spoke: four spokes are 1600 points, five 2000.
+  g_spokePoints = 400;
+  g_carSpokes = 3;
+  ObjectEditorShared.spokeCount = 3;
+  Start(SpokeOfPoints);
+  ASSERT_EQ(model.pointCount, 400);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 4) << "1600 points";
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 4);
+  EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of points (1600) would be exceeded");
+  CloseBox();
+}
+
+TEST_F(FilesTest, OneSpokeMoreStopsExactlyAtTheTriangleLimit) {
+  VehicleEditorHooks.carSpokeCount = CarSpokes;
+  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
+  // 400 triangles a spoke: four spokes are 1600 triangles, five 2000.
+  g_carSpokes = 3;
+  ObjectEditorShared.spokeCount = 3;
+  Start(SpokeOfTriangles);
+  ASSERT_EQ(model.triangleCount, 400);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 4) << "1600 triangles";
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 4);
+  EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of triangles (1600) would be exceeded");
+  CloseBox();
+}
+
+TEST_F(FilesTest, OneSpokeMoreStopsAtTwentyTwoSpokes) {
+  VehicleEditorHooks.carSpokeCount = CarSpokes;
+  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
+  g_carSpokes = 21;
+  ObjectEditorShared.spokeCount = 21;
+  Start(SpokeQuad);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 22);
+  EXPECT_EQ(ObjectEditorShared.spokeCount, 22);
+  ChangeSpokeCount(*modeller, 1);
+  EXPECT_EQ(g_carSpokes, 22) << "the most a wheel has";
+  EXPECT_EQ(ObjectEditorShared.spokeCount, 22);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive);
+}
+
 TEST_F(FilesTest, SubobjectsLoadAndSaveInPlace) {
   Start(BuildPanel);
   ModelObject& sub = model.children[0];

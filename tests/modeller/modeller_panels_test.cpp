@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -440,6 +441,83 @@ Table SubobjectRows(const ModelObject& o, bool main) {
   ValueRow(t, "Z", 6, ObjectPositionButton, "Up (Z) value of the selected object");
   ValueRow(t, "R", 3, ObjectAngleButton, "Roll of the selected object");
   return t;
+}
+
+namespace {
+// A main object of one triangle and forty empty attachments named s0 .. s39.
+void FortySubobjects(ModelObject& o) {
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(0, 0, 0.5), b.Point(0.5, 0, 0.5);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  std::snprintf(o.name, sizeof o.name, "forty");
+  std::vector<ModelObject> children(40);
+  for (size_t i = 0; i < children.size(); ++i) {
+    children[i].Init();
+    children[i].type = SUBOBJECT_ATTACHMENT;
+    std::snprintf(children[i].name, sizeof children[i].name, "s%d", int(i));
+  }
+  SetChildren(o, children);
+}
+}  // namespace
+
+// With more objects than rows, the list keeps 24 rows free below it and scrolls just far
+// enough to show the edited object: the first one below it moves the list by one, the last
+// one puts it on the last row (and the list scrolls no further than that), the main object
+// puts the list back at its top.
+TEST_F(PanelsTest, TheSubobjectListScrollsJustFarEnoughToShowTheEditedObject) {
+  Start(FortySubobjects);
+  ASSERT_EQ(model.childCount, 40);
+  const int total = 41, shown = ScreenHeight / ButtonHeight - 24;
+  ASSERT_GT(shown, 1);
+  ASSERT_LT(shown, total);
+  const auto rows = [&] {
+    std::vector<std::string> names;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].hint && (std::strcmp(InterfaceButtons[i].hint, "Click to select main object") == 0 ||
+                                       std::strcmp(InterfaceButtons[i].hint,
+                                                   "Left click to select object / Right click to rename") == 0))
+        names.push_back(InterfaceButtons[i].text.text);
+    return names;
+  };
+  // The panel alone from the top of the screen, with no frame between (a frame places the list
+  // lower, with fewer rows, and scrolls it for those).
+  const auto panel = [&] {
+    ClearInterface();
+    RowCursorX = RowCursorY = 0;
+    AddSubobjectPanel(*modeller);
+  };
+  PanelOnly(AddSubobjectPanel);
+  panel();
+  std::vector<std::string> names = rows();
+  ASSERT_EQ(int(names.size()), shown);
+  EXPECT_EQ(modeller->subobjectScroll, 0);
+  // Tree index "shown" is child shown - 1, the first below the list.
+  SetEditedObject(*modeller, &model.children[shown - 1], 1);
+  panel();
+  names = rows();
+  ASSERT_EQ(int(names.size()), shown);
+  EXPECT_EQ(modeller->subobjectScroll, 1);
+  EXPECT_EQ(names.front(), "s0");
+  EXPECT_EQ(names.back(), "s" + std::to_string(shown - 1));
+  SetEditedObject(*modeller, &model.children[39], 1);
+  panel();
+  names = rows();
+  ASSERT_EQ(int(names.size()), shown);
+  EXPECT_EQ(modeller->subobjectScroll, total - shown);
+  EXPECT_EQ(names.back(), "s39");
+  // A frame places the list lower and scrolls it further; from the top again it is held where
+  // its last row is the last object.
+  PanelOnly(AddSubobjectPanel);
+  EXPECT_EQ(modeller->subobjectScroll, total - shown);
+  names = rows();
+  ASSERT_EQ(int(names.size()), shown);
+  EXPECT_EQ(names.back(), "s39");
+  SetEditedObject(*modeller, &model, 1);
+  panel();
+  EXPECT_EQ(modeller->subobjectScroll, 0);
+  EXPECT_EQ(rows().front(), model.name);
 }
 
 TEST_F(PanelsTest, SubobjectPanelForTheMainObjectAndASubobject) {

@@ -306,6 +306,21 @@ TEST_F(ModellerTest, TriangleMarkersShowOnlyTheTrianglesFacingThePerspectiveView
   ClearInterface();
 }
 
+// From the eye at (0.5, 3, 0.5) m a triangle in the plane y = 0 faces it when wound one way
+// and not the other; one in the plane x = 0.5, which holds the eye, is seen edge on and
+// faces it neither way.
+TEST_F(ModellerTest, ATriangleSeenEdgeOnDoesNotFaceThePerspectiveView) {
+  Open();
+  PerspectiveView();
+  constexpr int32_t M = 1 << 16, HALF = 1 << 15;
+  const IntVector a{0, 0, 0}, b{M, 0, 0}, c{0, 0, M};
+  EXPECT_EQ(FacesViewer(a, c, b), 1);
+  EXPECT_EQ(FacesViewer(a, b, c), 0);
+  const IntVector d{HALF, 0, 0}, e{HALF, M, 0}, f{HALF, 0, M};
+  EXPECT_EQ(FacesViewer(d, e, f), 0) << "edge on";
+  EXPECT_EQ(FacesViewer(d, f, e), 0) << "edge on, wound the other way";
+}
+
 // A rectangle that deselects points takes them out of the trace as well.
 TEST_F(ModellerTest, ARectangleDeselectingPointsTakesThemOutOfTheTrace) {
   Open();
@@ -647,6 +662,35 @@ TEST_F(ModellerTest, TheTransformButtonsStandAQuarterScreenFromTheGreenPointTowa
     EXPECT_EQ(b->word, uintptr_t(i + 1)) << hints[i];
   }
   ClearInterface();
+}
+
+// Moving the selected points takes along a mapping only when every triangle on it has all
+// three corners selected; a central point keeps x = 0.  The panel's triangles all take mapping
+// 0 but triangle 7, (4, 8, 5), which alone takes mapping 1.
+TEST_F(ModellerTest, MovedPointsTakeAlongOnlyTheMappingsWhoseTrianglesMoveWhole) {
+  Open();
+  Key('P', true);
+  for (int t = 0; t < model.triangleCount; ++t) model.triangles[t].mapping = 0;
+  ASSERT_EQ(model.triangleCount, 8);
+  model.triangles[7].mapping = 1;
+  ASSERT_EQ(model.triangles[7].corners[0], 4);
+  ASSERT_EQ(model.triangles[7].corners[1], 8);
+  ASSERT_EQ(model.triangles[7].corners[2], 5);
+  model.points[5].flags |= POINT_CENTRAL;
+  DeselectAllPoints(*modeller);
+  for (int p : {4, 5, 8}) model.points[p].flags |= POINT_SELECTED;
+  const int32_t first[3] = {model.mappings[0].offset[0], model.mappings[0].offset[1], model.mappings[0].offset[2]};
+  const int32_t second[3] = {model.mappings[1].offset[0], model.mappings[1].offset[1], model.mappings[1].offset[2]};
+  const int32_t x4 = model.points[4].x, z8 = model.points[8].z, z0 = model.points[0].z;
+  MoveSelectedPoints(*modeller, IntVector{1 << 16, 0, 1 << 15});
+  EXPECT_EQ(model.points[4].x, x4 + (1 << 16));
+  EXPECT_EQ(model.points[8].z, z8 + (1 << 15));
+  EXPECT_EQ(model.points[0].z, z0) << "not selected";
+  EXPECT_EQ(model.points[5].x, 0) << "a central point stays on the centre plane";
+  EXPECT_EQ(model.mappings[1].offset[0], second[0] + (1 << 16)) << "all of triangle 7 moved";
+  EXPECT_EQ(model.mappings[1].offset[1], second[1]);
+  EXPECT_EQ(model.mappings[1].offset[2], second[2] + (1 << 15));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(model.mappings[0].offset[i], first[i]) << "triangles left behind, axis " << i;
 }
 
 TEST_F(ModellerTest, ATransformDragCountsPointsMarkedSinceTheLastCount) {

@@ -24,7 +24,9 @@
 #include "render/gouraud_mesh.h"
 #include "render/object_mesh.h"
 #include "render/object_picture.h"
+#include "render/texture_table.h"
 #include "render/views.h"
+#include "tests/render/null_renderer.h"
 #include "text/messages.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_models.h"
@@ -37,6 +39,12 @@ namespace {
 Material* NoTexture(const char*, int, int, int, const CutoutMaterial&, int) { return nullptr; }
 Material g_pageMaterial{};
 Material* OneMaterial(const char*, int, int, int, const CutoutMaterial&, int) { return &g_pageMaterial; }
+// The page material, with the usage of each request kept.
+std::vector<int> g_usages;
+Material* NotedMaterial(const char*, int usage, int, int, const CutoutMaterial&, int) {
+  g_usages.push_back(usage);
+  return &g_pageMaterial;
+}
 
 struct Parent {
   Prss prss;
@@ -579,6 +587,87 @@ TEST_F(ObjectEditorTest, AnObjectWithoutABuiltMeshIsPickedAndPlacedWhereItsPoint
   Prss_Terminate(&e->prss);
   CloseThrough();
   o.Free();
+}
+
+// "O" frames the object (here in the front view): a small object as one of 2 m across each
+// way from the centre, so the view is 4 m wide, lifted by a quarter of that, 0.5 m.
+TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Triangle(b.Point(-0.25, 0, 0), b.Point(0.25, 0, 0), b.Point(0, 0, 0.25));
+  b.Into(o);
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &o, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  ASSERT_NE(e->previews[0].mesh, nullptr);
+  ASSERT_LT(e->previews[0].mesh->radius, 2 << 16);
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 40 << 16;
+  CurrentView->position[2] = 0;
+  ObjectEditorKey(&e->prss, 'o');
+  EXPECT_EQ(EditViews.width, 4 << 16);
+  EXPECT_EQ(CurrentView->position[2], 1 << 15);
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  o.Free();
+}
+
+namespace {
+struct EditorNullDevice : NullRenderer {
+  using NullRenderer::ready_;
+  using NullRenderer::SetUpTestSuite;
+  using NullRenderer::TearDownTestSuite;
+};
+class ObjectEditorOnDevice : public ObjectEditorTest {
+ protected:
+  static void SetUpTestSuite() { EditorNullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { EditorNullDevice::TearDownTestSuite(); }
+};
+}  // namespace
+
+// A drawn frame of the perspective view starts with the editor's own clear (to the view's
+// ambient colour); a 2D view's frame leaves the clear to its own clear mode.
+TEST_F(ObjectEditorOnDevice, AFrameOfThePerspectiveViewClearsItAndA2DViewsDoesNot) {
+  ASSERT_TRUE(EditorNullDevice::ready_);
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  SelectEditView(VIEW_PERSPECTIVE);
+  ASSERT_EQ(EditViews.width, 0);
+  FrameSkipped = 0;
+  EditorFrameCleared = 0;
+  e->prss.act(&e->prss);
+  EXPECT_EQ(EditorFrameCleared, 1);
+  SelectEditView(VIEW_FRONT);
+  EditorFrameCleared = 0;
+  e->prss.act(&e->prss);
+  EXPECT_EQ(EditorFrameCleared, 0);
+  FrameSkipped = 1;
+  ClearInterface();
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  box.Free();
+}
+
+// The smooth preview asks for its page textures as ones that may be loaded later, with a
+// placeholder first, as an editor's pages may be many.
+TEST_F(ObjectEditorTest, TheSmoothPreviewAsksForItsPagesAsDeferrableTextures) {
+  ModelObject box;
+  box.Init();
+  BuildSampleBox(box);
+  g_usages.clear();
+  FindSkinTexture = NotedMaterial;
+  ObjectEditor* e = OpenObjectEditor(&parent.prss, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(&parent.prss, &e->prss);
+  ASSERT_TRUE(e->previews[0].mesh && e->previews[0].mesh->IsGouraud());
+  ASSERT_FALSE(g_usages.empty());
+  for (const int usage : g_usages) EXPECT_EQ(usage, GEN_TYPE_DEFERRABLE);
+  Prss_Terminate(&e->prss);
+  CloseThrough();
+  box.Free();
+  g_usages.clear();
 }
 
 TEST_F(ObjectEditorTest, SplitRowsShareTheirWidthAndTheMaterialCountComesFromAGouraudPreview) {

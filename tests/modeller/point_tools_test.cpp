@@ -540,6 +540,33 @@ TEST_F(OperationsTest, BuildModeMergesRelocatesAndMakesRealPoints) {
   EXPECT_TRUE(Said("Unmirrored triangles : 1"));
 }
 
+// The build list's first and last entries name the points merged or relocated: with either
+// one past the last point (8 of the eight points 0..7), or with one entry only, nothing is
+// done; the last point itself is merged.
+TEST_F(OperationsTest, BuildModeMergeAndRelocateNeedBothEndsOnThePoints) {
+  Start(TwoTriangles);
+  Key('B', true);
+  ASSERT_EQ(model.pointCount, 8);
+  ModellerState& st = modeller->state;
+  const std::vector<uint8_t> before = Serialised();
+  const int nodes = ModellerUndo.count;
+  const uint32_t ends[2][2] = {{8, 2}, {2, 8}};
+  for (const auto& e : ends)
+    for (const uintptr_t word : {uintptr_t(0), uintptr_t(1)}) {
+      st.buildCount = 2, st.buildList[0] = e[0], st.buildList[1] = e[1];
+      MergeOrRelocate(&modeller->prss, CLICK_LEFT, word);
+      ExpectUnchanged(before, nodes);
+      EXPECT_EQ(st.buildCount, 2u) << e[0] << " to " << e[1] << ", word " << word;
+    }
+  st.buildCount = 1, st.buildList[0] = 7, st.buildList[1] = 2;  // the second left from an earlier list
+  MergeOrRelocate(&modeller->prss, CLICK_LEFT, 0);
+  ExpectUnchanged(before, nodes);
+  st.buildCount = 2, st.buildList[0] = 7, st.buildList[1] = 2;
+  MergeOrRelocate(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_STREQ(modeller->statusText, "merge points");
+  EXPECT_EQ(model.pointCount, 7);
+}
+
 // Ctrl+F in point mode turns round every triangle touching a selected point (its second and
 // third corners swapped) and selects it, as one undo step; without a selected point nothing
 // happens, and a second turn straight after is a step of its own that turns it back.

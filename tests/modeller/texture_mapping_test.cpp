@@ -2,6 +2,7 @@
 // coordinates of the corners in every orientation, rotations, the central rule, links) and
 // the mapping tool driven through its keys and operations, each edit undone byte for byte
 // and each refusal changing nothing; the screenshot's checks.
+#include <array>
 #include <cmath>
 #include <algorithm>
 #include <cstdio>
@@ -398,6 +399,44 @@ TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCorn
     EXPECT_NEAR(b.y - a.y, to[1] - from[1], 1e-4) << "line " << line;
     EXPECT_NEAR(b.z - a.z, to[2] - from[2], 1e-4) << "line " << line;
   }
+  SelectedMapping = -1;
+}
+
+// The selected mapping's frame runs round its four edges: a mapping 2 m wide and 1 m high
+// has four frame lines, two of 2 m and two of 1 m, meeting two at each of its four corners.
+TEST_F(MappingToolOnDevice, TheFrameRunsRoundTheMappingsFourEdges) {
+  ASSERT_TRUE(NullDevice::ready_);
+  OpenTool();
+  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
+  Frame();
+  SelectedMapping = 0;
+  model.mappings[0].width = 2 << 16;
+  model.mappings[0].height = 1 << 16;
+  ASSERT_EQ(BeginLineBatch3D(), 1);
+  const uint8_t* start = StreamLines3D.vertexWrite;
+  EditorFrameHook(EditorFrameHookArgument);
+  const VertexLine3D* v = reinterpret_cast<const VertexLine3D*>(start);
+  std::vector<double> lengths;
+  std::vector<std::array<float, 3>> ends;
+  for (uint32_t i = 0; i + 1 < StreamLines3D.vertexCount; i += 2)
+    if (v[i].colour == USED_FRAME || v[i].colour == UNUSED_FRAME) {
+      lengths.push_back(std::hypot(v[i + 1].x - v[i].x, v[i + 1].y - v[i].y, v[i + 1].z - v[i].z));
+      ends.push_back({v[i].x, v[i].y, v[i].z});
+      ends.push_back({v[i + 1].x, v[i + 1].y, v[i + 1].z});
+    }
+  EndLineBatch3D();
+  ASSERT_EQ(lengths.size(), 4u);
+  // Each of the four corners ends two of the lines.
+  for (const auto& e : ends) {
+    int same = 0;
+    for (const auto& f : ends) same += std::hypot(f[0] - e[0], f[1] - e[1], f[2] - e[2]) < 1e-4;
+    EXPECT_EQ(same, 2) << "a corner at " << e[0] << ", " << e[1] << ", " << e[2];
+  }
+  std::sort(lengths.begin(), lengths.end());
+  EXPECT_NEAR(lengths[0], 1.0, 1e-4);
+  EXPECT_NEAR(lengths[1], 1.0, 1e-4);
+  EXPECT_NEAR(lengths[2], 2.0, 1e-4);
+  EXPECT_NEAR(lengths[3], 2.0, 1e-4);
   SelectedMapping = -1;
 }
 

@@ -457,6 +457,31 @@ TEST_F(TextureScreenTest, CutoutsAreAddedDuplicatedDeletedAndMoved) {
   EXPECT_EQ(MoveCutoutInList(*screen, 1, 1), 0) << "already last";
 }
 
+// Up the list one place, then by more places than there are above it: it stops first, and the
+// mapping on the cutout first in the list follows it down.
+TEST_F(TextureScreenTest, ACutoutMovedUpStopsAtTheTopOfTheList) {
+  CutoutsScreen* screen = OpenCutouts();
+  AddCutouts(3);
+  const char* const names[] = {"a", "b", "c", "d"};
+  for (int i = 0; i < 4; ++i) std::snprintf(model.cutouts[i].name, CUTOUT_NAME_SIZE, "%s", names[i]);
+  ASSERT_EQ(model.mappings[0].cutout[0], 0);
+  const auto order = [&] {
+    std::string s;
+    for (int i = 0; i < model.cutoutCount; ++i) s += model.cutouts[i].name;
+    return s;
+  };
+  SelectCutoutByName(*screen, 2);
+  ASSERT_EQ(MoveCutoutInList(*screen, 1, 0), 1);
+  EXPECT_EQ(order(), "acbd");
+  EXPECT_EQ(SelectedCutout, 1);
+  ASSERT_EQ(MoveCutoutInList(*screen, 10, 0), 1);
+  EXPECT_EQ(order(), "cabd");
+  EXPECT_EQ(SelectedCutout, 0);
+  EXPECT_EQ(model.mappings[0].cutout[0], 1);
+  EXPECT_EQ(MoveCutoutInList(*screen, 1, 0), 0) << "already first";
+  EXPECT_EQ(order(), "cabd");
+}
+
 // A new cutout (none current) is added last and is then the only one selected.
 TEST_F(TextureScreenTest, ANewCutoutIsTheOnlySelectedOne) {
   CutoutsScreen* screen = OpenCutouts();
@@ -1499,6 +1524,13 @@ TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   CopyTemplateToClipboard(*screen, 1);
   EXPECT_EQ(TakeBox(), TEXT_PAGE_NOT_GOURAUD);
   screen->texture = nullptr;
+  // Each of the four template buttons asks for the same: without a texture, the same refusal.
+  for (const char* label : {"create shaded plain texture", "black and white plain texture", "white background wireframe",
+                            "black background wireframe"}) {
+    Press(&screen->prss, label);
+    screen->texture = nullptr;
+    EXPECT_EQ(TakeBox(), "It doesn't matter what image is on the selected texture") << label;
+  }
   // A texture that is no loaded file cannot be reloaded.
   EXPECT_EQ(ReloadPageTexture(&screen->prss, "missing_page", 0, 0), 0);
   EXPECT_EQ(TakeBox(), "Could not open file : missing_page");
@@ -1510,6 +1542,37 @@ TEST_F(TextureScreenTest, TemplatesNeedATextureAndASmoothMesh) {
   Key(27);
   Frame(2);
   EXPECT_EQ(screen->prss.sub, nullptr);
+}
+
+// On a screen wider than it is tall, a picture with no size of its own is shown as large as
+// the height allows with two button rows kept free, in the middle of the screen.
+TEST_F(TextureScreenTest, TheViewerShowsThePictureAsHighAsTheScreenLessTwoRows) {
+  TexturePagesScreen* screen = OpenPages();
+  ASSERT_GT(ScreenWidth, ScreenHeight);
+  Draw2DList.Init();
+  Draw2DList.Reset();
+  Prss* viewer = CreateImageViewerPage(&screen->prss, "missing_page");
+  ASSERT_NE(viewer, nullptr);
+  Buttons(viewer);
+  // The square is the only quad drawn with a material.
+  const Draw2DBatch* square = nullptr;
+  for (uint32_t b = 0; b < Draw2DList.counters.batchCount; ++b)
+    if (Draw2DList.batches[b].material && Draw2DList.batches[b].triangleCount == 2) square = &Draw2DList.batches[b];
+  ASSERT_NE(square, nullptr);
+  ASSERT_EQ(square->vertexCount, 4u);
+  float low[2] = {2, 2}, high[2] = {-2, -2};
+  for (uint32_t v = 0; v < 4; ++v) {
+    const Draw2DVertex& p = Draw2DList.vertices[square->firstVertex + v];
+    low[0] = std::min(low[0], p.x), high[0] = std::max(high[0], p.x);
+    low[1] = std::min(low[1], p.y), high[1] = std::max(high[1], p.y);
+  }
+  const int side = ScreenHeight - 2 * ButtonHeight;
+  EXPECT_NEAR((high[0] - low[0]) * ScreenWidth / 2, side, 0.01) << "across";
+  EXPECT_NEAR((high[1] - low[1]) * ScreenHeight / 2, side, 0.01) << "down";
+  EXPECT_NEAR((low[0] + 1) * ScreenWidth / 2, (ScreenWidth - side) / 2, 0.01) << "left edge";
+  Key(27);
+  Frame(2);
+  Draw2DList.Reset();
 }
 
 namespace {
@@ -1780,6 +1843,32 @@ TEST(TexturePanel, APixelFrameIsFourBarsOnePixelWideCoveringItsEdgesInclusive) {
       EXPECT_NEAR(v.y, 1 - y[k] / 100, 1e-6) << "bar " << b << " corner " << k;
     }
   }
+  // The triangles cover each bar whole, not only its corners: a point near the middle of each
+  // of its four edges lies in one of them.
+  const Draw2DBatch& batch = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+  ASSERT_EQ(batch.triangleCount, 8u);
+  const auto inside = [&](const Draw2DTriangle& t, double px, double py) {
+    const Draw2DVertex* v[3] = {&Draw2DList.vertices[batch.firstVertex + t.a], &Draw2DList.vertices[batch.firstVertex + t.b],
+                                &Draw2DList.vertices[batch.firstVertex + t.c]};
+    int positive = 0, negative = 0;
+    for (int i = 0; i < 3; ++i) {
+      const Draw2DVertex& p = *v[i];
+      const Draw2DVertex& q = *v[(i + 1) % 3];
+      const double cross = (double(q.x) - p.x) * (py - p.y) - (double(q.y) - p.y) * (px - p.x);
+      positive += cross > 0, negative += cross < 0;
+    }
+    return positive == 0 || negative == 0;
+  };
+  const double probes[4][2] = {{0.9, 0.5}, {0.1, 0.5}, {0.5, 0.1}, {0.5, 0.9}};
+  for (int b = 0; b < 4; ++b)
+    for (const auto& n : probes) {
+      const double px = (bars[b][0] + n[0] * (bars[b][2] - bars[b][0])) / 100 - 1;
+      const double py = 1 - (bars[b][1] + n[1] * (bars[b][3] - bars[b][1])) / 100;
+      bool covered = false;
+      for (uint32_t t = 0; t < batch.triangleCount; ++t)
+        covered = covered || inside(Draw2DList.triangles[batch.firstTriangle + t], px, py);
+      EXPECT_TRUE(covered) << "bar " << b << " at " << n[0] << ", " << n[1];
+    }
   // A page square is one quad.
   Material page{};
   const uint32_t before = Draw2DList.counters.triangleCount;

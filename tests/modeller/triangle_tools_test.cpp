@@ -424,6 +424,59 @@ TEST_F(TriangleToolsTest, GroupsAreAddedSetRemovedAndNeverFewerThanOne) {
   Confirm();
 }
 
+// The last group (23) is set and group 24 is not; two groups are one fewer after a removal;
+// the last group is added.
+TEST_F(TriangleToolsTest, GroupsAreSetRemovedAndAddedUpToTheirLimits) {
+  Start(SixTriangles);
+  Key('T', true);
+  SelectTriangles({4});
+  std::vector<uint8_t> before = Serialised();
+  int history = ModellerUndo.count;
+  SetGroup(*modeller, MAX_SMOOTHING_GROUPS);
+  ExpectUnchanged(before, history);
+  SetGroup(*modeller, MAX_SMOOTHING_GROUPS - 1);
+  EXPECT_EQ(T(4).group, MAX_SMOOTHING_GROUPS - 1);
+  EXPECT_EQ(modeller->state.currentGroup, uint32_t(MAX_SMOOTHING_GROUPS - 1));
+
+  model.groupCount = 2;
+  for (int t = 0; t < 6; ++t) model.triangles[t].group = uint8_t(t % 2);
+  modeller->state.currentGroup = 0;
+  RemoveGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(model.groupCount, 1);
+  for (int t = 0; t < 6; ++t) EXPECT_EQ(T(t).group, 0) << t;
+
+  model.groupCount = MAX_SMOOTHING_GROUPS - 1;
+  DeselectAllTriangles(*modeller);
+  AddGroup(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_FALSE(MessageBoxDialog.prss.alive) << "no selection: no question";
+  EXPECT_EQ(model.groupCount, MAX_SMOOTHING_GROUPS);
+  EXPECT_EQ(modeller->state.currentGroup, uint32_t(MAX_SMOOTHING_GROUPS - 1));
+}
+
+// Hide unselected hides the others, unhide all shows them again, hide selected hides the
+// selected ones and deselects them; a word past the three does nothing.
+TEST_F(TriangleToolsTest, HidingTakesTheSelectedOrTheOtherTrianglesAndUnhidesAll) {
+  Start(SixTriangles);
+  Key('T', true);
+  const auto hidden = [&] {
+    std::string marks;
+    for (int t = 0; t < 6; ++t) marks += (T(t).flags & TRIANGLE_HIDDEN) ? 'h' : '.';
+    return marks;
+  };
+  SelectTriangles({1, 4});
+  HideTriangles(&modeller->prss, CLICK_LEFT, 2);
+  EXPECT_EQ(hidden(), "h.hh.h");
+  HideTriangles(&modeller->prss, CLICK_LEFT, 3);
+  EXPECT_EQ(hidden(), "h.hh.h");
+  HideTriangles(&modeller->prss, CLICK_LEFT, 0);
+  EXPECT_EQ(hidden(), "......");
+  HideTriangles(&modeller->prss, CLICK_LEFT, 1);
+  EXPECT_EQ(hidden(), ".h..h.");
+  EXPECT_EQ(SelectedTriangles(), 0);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 0);
+  EXPECT_EQ(modeller->state.currentTriangle, 6) << "no current triangle";
+}
+
 TEST_F(TriangleToolsTest, ColoursAreAddedNamedAndDeleted) {
   Start(TwoTriangles);
   Key('T', true);
