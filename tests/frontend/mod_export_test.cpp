@@ -248,6 +248,19 @@ TEST_F(ModExport, AModNameNeedsRoomForItsLongestForm) {
   EXPECT_EQ(out[0], 'x') << "a buffer of no bytes is not written";
 }
 
+// The search for a mod's numbers is "<folder>\\<base>~*" and must fit a path of 259
+// characters.  With "Testcar" the pattern is the folder's length plus 10 (the backslash, the
+// seven letters, the tilde and the star): a folder of 249 characters still fits, one of 250
+// makes it 260 and no name is offered rather than one found by a cut pattern.
+TEST_F(ModExport, AModsFolderWhoseSearchWouldNotFitAPathGetsNoName) {
+  char name[MOD_NAME_SIZE];
+  std::memset(name, 'x', sizeof name);
+  EXPECT_EQ(NextModName(name, sizeof name, "Testcar", std::string(250, 'm').c_str()), 0);
+  EXPECT_EQ(name[0], 0);
+  ASSERT_EQ(NextModName(name, sizeof name, "Testcar", std::string(249, 'm').c_str()), 1);
+  EXPECT_STREQ(name, "Testcar~001");
+}
+
 TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
   EXPECT_TRUE(Said("Vehicle is valid for mod export"));
