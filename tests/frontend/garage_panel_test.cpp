@@ -332,6 +332,26 @@ TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
   CloseGarage(page, saved);
 }
 
+// Every frame drawn gives the garage its "back" button again, and a click on it ends the page.
+TEST(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  CoverState = COVER_NONE;
+  for (int frame = 0; frame < 2; ++frame) {
+    FrameSkipped = 0;
+    ClearInterface();
+    page->act(page);
+    ASSERT_NE(Showing("back"), nullptr) << "frame " << frame;
+    EXPECT_EQ(page->alive, 1);
+  }
+  ClickMiddle(*Showing("back"));
+  EXPECT_EQ(page->alive, 0) << "the garage is left";
+  FrameSkipped = 1;
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
 TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
   static std::vector<std::string> lines;
   lines.clear();
