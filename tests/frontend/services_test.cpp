@@ -21,6 +21,7 @@
 #include "physics/car.h"
 #include "race/race.h"
 #include "render/frame.h"
+#include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
@@ -156,6 +157,73 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   EXPECT_EQ(GarageCar(), nullptr);
   EXPECT_EQ(WelcomeAsksDriveSide(), 0);
   FrameSkipped = 0;
+}
+
+// The welcome page offering the languages shows English and each language installed (its
+// file in data\language), sixteen at most, in the order of the language table: eight to a row
+// of buttons four units wide from one unit in, the first row one button height below the
+// middle of the screen, the next below it.  The language in force is green (English when none
+// is chosen).  Offered without the choice, the page shows no language buttons.
+TEST_F(Services, TheWelcomePageOffersEnglishAndTheInstalledLanguagesEightToARow) {
+  fs::remove_all("data");
+  fs::create_directories("data/language");
+  // Installed: Deutsch, then French to Croatian; not Portuguese.
+  for (const char* name : {"Deutsch", "French", "Suomi", "Norsk", "Nederlands", "Catalan", "Turkish", "Castellano",
+                           "Italiano", "Dansk", "Czech", "Russian", "Estonian", "Serbian", "Greek", "Polski", "Croatian"})
+    std::ofstream(std::string("data/language/") + name + ".txt") << "x";
+  ScreenWidth = 1280;
+  ScreenHeight = 1024;
+  SetInterfaceMetrics();
+  const std::string language = LanguageName;
+  std::snprintf(LanguageName, sizeof LanguageName, "%s", "French");
+  FrameSkipped = 0;
+  ExitRequested = 0;
+  Prss* page = OpenWelcomeScreen(nullptr, 1);
+  ASSERT_NE(page, nullptr);
+  const auto languageButtons = [&page]() {
+    std::vector<const InterfaceButton*> buttons;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].owner == page && InterfaceButtons[i].handler) buttons.push_back(&InterfaceButtons[i]);
+    return buttons;
+  };
+  ClearInterface();
+  page->act(page);
+  // Sixteen: Polski and Croatian come after them and are left out.
+  const std::vector<std::string> names = {"English",  "Deutsch", "French", "Suomi",  "Norsk",   "Nederlands",
+                                          "Catalan",  "Turkish", "Castellano", "Italiano", "Dansk", "Czech",
+                                          "Russian",  "Estonian", "Serbian", "Greek"};
+  const std::vector<uintptr_t> rows = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  std::vector<const InterfaceButton*> buttons = languageButtons();
+  ASSERT_EQ(buttons.size(), names.size());
+  for (size_t k = 0; k < buttons.size(); ++k) {
+    const InterfaceButton& b = *buttons[k];
+    const int column = int(k % 8), line = int(k / 8);
+    EXPECT_STREQ(b.text.text, names[k].c_str());
+    EXPECT_EQ(b.word, rows[k]) << names[k];
+    EXPECT_EQ(b.left, ButtonWidth + column * 4 * ButtonWidth) << names[k];
+    EXPECT_EQ(b.right, b.left + 4 * ButtonWidth) << names[k];
+    EXPECT_EQ(b.top, 512 + (line + 1) * ButtonHeight) << names[k];
+    EXPECT_EQ(b.colour, k == 2 ? &InterfaceColours.buttonGreen : &InterfaceColours.buttonCol) << names[k];
+  }
+  LanguageName[0] = 0;
+  ClearInterface();
+  page->act(page);
+  buttons = languageButtons();
+  ASSERT_EQ(buttons.size(), names.size());
+  EXPECT_EQ(buttons[0]->colour, &InterfaceColours.buttonGreen) << "English, none being chosen";
+  EXPECT_EQ(buttons[2]->colour, &InterfaceColours.buttonCol);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+
+  page = OpenWelcomeScreen(nullptr, 0);
+  ClearInterface();
+  page->act(page);
+  EXPECT_TRUE(languageButtons().empty());
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  std::snprintf(LanguageName, sizeof LanguageName, "%s", language.c_str());
+  ClearInterface();
+  fs::remove_all("data");
 }
 
 // The closing credits stay 5000 ms from their opening (4999 ms on they still show), and end at
