@@ -5,8 +5,10 @@
 #include <string>
 
 #include "core/frame_globals.h"
+#include "core/process.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
+#include "text/messages.h"
 
 namespace {
 
@@ -51,6 +53,37 @@ TEST(Account, APasswordNeedsEightCharactersAndTheNameThree) {
   AccountPassword[0] = 0;
   EXPECT_EQ(CheckAccountName(nullptr), 0) << "no password";
   AccountUserName[0] = 0;
+}
+
+// A refusal with an owner but nothing drawn is told as a message line naming what is wrong;
+// without an owner, or once the account is right, nothing is said.
+TEST(Account, ARefusalIsToldAsAMessageWhenNothingIsDrawn) {
+  const int graphics = GraphicsEnabled;
+  GraphicsEnabled = 0;
+  Prss owner{};
+  ResetMessages();
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "ab");
+  std::snprintf(AccountPassword, sizeof AccountPassword, "%s", "12345678");
+  EXPECT_EQ(CheckAccountName(nullptr), 0);
+  EXPECT_EQ(MessageLineCount, 0) << "no owner: nothing said";
+  EXPECT_EQ(CheckAccountName(&owner), 0);
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "You must enter a valid user name");
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "rider");
+  AccountPassword[0] = 0;
+  EXPECT_EQ(CheckAccountName(&owner), 0);
+  ASSERT_EQ(MessageLineCount, 2);
+  EXPECT_STREQ(MessageLines[1].text, "You must enter a valid password");
+  std::snprintf(AccountPassword, sizeof AccountPassword, "%s", "1234567");
+  EXPECT_EQ(CheckAccountName(&owner), 0);
+  ASSERT_EQ(MessageLineCount, 3);
+  EXPECT_STREQ(MessageLines[2].text, "Password must have at least 8 characters");
+  std::snprintf(AccountPassword, sizeof AccountPassword, "%s", "12345678");
+  EXPECT_EQ(CheckAccountName(&owner), 1);
+  EXPECT_EQ(MessageLineCount, 3);
+  ResetMessages();
+  AccountUserName[0] = AccountPassword[0] = 0;
+  GraphicsEnabled = graphics;
 }
 
 // The update setting is 1 unless the program's own version chose otherwise: a file of this
