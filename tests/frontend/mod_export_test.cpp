@@ -349,6 +349,43 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(ModExportRunning(), 0);
 }
 
+// The pages checked are the model's and the spoke object's: a spoke page whose picture is
+// missing is a texture error of its own, and one whose name could leave its folder is refused.
+TEST_F(ModExport, TheSpokeObjectsPagesAreCheckedAsTheModelsAre) {
+  ASSERT_GT(car->spoke.pageCount, 0);
+  TexturePage& page = car->spoke.pages[0];
+  const TexturePage kept = page;
+  std::memset(page.name, 0, MODEL_NAME_SIZE);
+  std::snprintf(page.name, MODEL_NAME_SIZE, "spoke_only");
+  page.type = PAGE_FIXED;
+  float megapixels = 0;
+  EXPECT_EQ(car->CheckTextures(&megapixels), 1);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("spoke_only : file not found"));
+  std::snprintf(page.name, MODEL_NAME_SIZE, "../spoke");
+  const char* unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "../spoke");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : ../spoke"));
+  page = kept;
+}
+
+// A Skin ID is a mod's when any one of its three bytes is no letter or digit, whichever byte
+// that is: such a car passes the check.  Three letters are a built-in car's code.
+TEST_F(ModExport, ASkinIdWithAnyOneByteNoLetterOrDigitIsAModsId) {
+  for (const char* code : {"\x80" "BC", "A\x80" "C", "AB\x80"}) {
+    std::memcpy(car->shortCode, code, 3);
+    car->shortCode[3] = 0;
+    EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
+    EXPECT_FALSE(Said("No mod Skin ID"));
+  }
+  std::memcpy(car->shortCode, "ABC", 4);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("No mod Skin ID"));
+  std::memcpy(car->shortCode, MOD_ID, 3);
+}
+
 TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   WriteBytes("cover.png", ReadAll("data/png/sample_page.png"));
   // The driver on the left: loaded for a right-hand drive this car would be mirrored.
