@@ -551,6 +551,42 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   ApplyInterfaceColours();
 }
 
+// The options screen closes on Escape or its "back" button, keeping its choices; other keys,
+// the entry page's "Q" and "X" among them, leave it open.
+TEST_F(Services, TheOptionsScreenClosesOnEscapeOrItsBackButton) {
+  fs::create_directories("data/misc");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "Tester");
+  SetPlayerDefaults();
+  DialogOpen = 0;
+  FrameSkipped = 0;
+  Prss* options = OpenOptions(nullptr);
+  ASSERT_NE(options, nullptr);
+  for (int key : {26, 28, int{'Q'}, int{'X'}}) {
+    options->key(options, key);
+    EXPECT_EQ(options->alive, 1) << "key " << key;
+  }
+  options->key(options, 27);
+  EXPECT_EQ(options->alive, 0);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(DialogOpen, 0);
+
+  options = OpenOptions(nullptr);
+  ClearInterface();
+  options->act(options);
+  const ValueControl* back = nullptr;
+  char text[256];
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControlText(ValueControls[i], text, sizeof text) && std::strcmp(text, "back") == 0) back = &ValueControls[i];
+  ASSERT_NE(back, nullptr);
+  ASSERT_NE(back->callback, nullptr);
+  const ValueControl press = *back;
+  press.callback(press.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(press.variable));
+  EXPECT_EQ(options->alive, 0);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(DialogOpen, 0);
+  ClearInterface();
+}
+
 // The gearbox rows step one value a press and stop at their ends: the wheel's shift has four
 // choices (the last a separate shifter device), the other controls' shift three, the
 // gearbox kinds two (no, yes).  A stored value past its row's end opens as the first.
