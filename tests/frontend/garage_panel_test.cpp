@@ -19,6 +19,7 @@
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
 #include "physics/car.h"
+#include "render/frame.h"
 #include "solid/solid_hooks.h"
 #include "vehicle_data/setup_record.h"
 #include "text/language.h"
@@ -476,6 +477,77 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   step(right);
   EXPECT_EQ(type, least) << "past the last type, the first";
 
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The second axle's tyre arrows (words 2 down and 3 up) step that axle's type through the
+// car's range, wrapping, and leave the first axle's type alone.
+TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  int least = 0, most = 0;
+  car->GetTyreTypeRange(least, most);
+  ASSERT_LT(least, most) << "the test needs two types at least";
+  uint8_t& first = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
+  uint8_t& second = car->currentSetup.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE];
+  first = second = static_cast<uint8_t>(least);
+  InfoPageShown = INFO_PAGE_TYRES;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* down = nullptr;
+  const ValueControl* up = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.callback || c.displayType != 2) continue;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 2 && !down) down = &c;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 3 && !up) up = &c;
+  }
+  ASSERT_NE(down, nullptr);
+  ASSERT_NE(up, nullptr);
+  const ValueControl left = *down, right = *up;
+  const auto step = [&](const ValueControl& arrow) {
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+  step(right);
+  EXPECT_EQ(second, least + 1);
+  EXPECT_EQ(first, least);
+  step(left);
+  step(left);
+  EXPECT_EQ(second, most) << "below the first type, the last";
+  EXPECT_EQ(first, least);
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// A frame that does not draw the car still steps it up to the time given: its run time
+// grows by each frame's time, in 1 ms steps.
+TEST(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  const uint32_t simFrameTime = SimFrameTime;
+  const int frameBegun3D = FrameBegun3D;
+  const int inactive = WindowInactive;
+  WindowInactive = 0;
+  FrameBegun3D = 0;
+  SimFrameTime = 20;
+  const uint32_t before = car->runTime;
+  FrameSkipped = 1;
+  page->act(page);
+  EXPECT_EQ(car->runTime, before + 20) << "a skipped frame";
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(car->runTime, before + 40) << "a frame drawn without its 3D part";
+  SimFrameTime = simFrameTime;
+  FrameBegun3D = frameBegun3D;
+  WindowInactive = inactive;
   FrameSkipped = 1;
   CloseGarage(page, saved);
 }
