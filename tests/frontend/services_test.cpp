@@ -21,6 +21,7 @@
 #include "physics/car.h"
 #include "race/race.h"
 #include "render/frame.h"
+#include "text/code_pages.h"
 #include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -584,6 +585,43 @@ TEST_F(Services, TheOptionsScreenClosesOnEscapeOrItsBackButton) {
   EXPECT_EQ(options->alive, 0);
   EXPECT_EQ(options->act(options), nullptr);
   EXPECT_EQ(DialogOpen, 0);
+  ClearInterface();
+}
+
+// The options screen, once open, takes the keys and the mouse, clears its own frames (clear
+// mode 0 over whatever the screen beneath cleared by) and stays the open dialog (word 2) frame
+// after frame.  Its title keeps the translation's code page.
+TEST_F(Services, TheOpenOptionsScreenTakesTheInputClearsItsFramesAndStaysTheDialog) {
+  fs::create_directories("data/misc");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "Tester");
+  SetPlayerDefaults();
+  const int codePage = CurrentCodePage;
+  CurrentCodePage = 5;
+  PushClearMode(2);  // an editor beneath, clearing for itself
+  DialogOpen = 0;
+  FrameSkipped = 0;
+  Prss* options = OpenOptions(nullptr);
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(CurrentProcess, options);
+  EXPECT_EQ(TopClearMode(), 0);
+  for (int frame = 0; frame < 2; ++frame) {
+    ClearInterface();
+    options->act(options);
+    EXPECT_EQ(DialogOpen, 2) << "frame " << frame;
+  }
+  const ValueControl* title = nullptr;
+  char text[256];
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 10 && ValueControlText(ValueControls[i], text, sizeof text) &&
+        std::strcmp(text, "Options") == 0)
+      title = &ValueControls[i];
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->codePage, 5);
+  Prss_Terminate(options);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(TopClearMode(), 2) << "the mode beneath given back";
+  PopClearMode();
+  CurrentCodePage = codePage;
   ClearInterface();
 }
 
