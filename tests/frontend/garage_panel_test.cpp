@@ -18,10 +18,12 @@
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
 #include "physics/car.h"
 #include "render/frame.h"
 #include "solid/solid_hooks.h"
 #include "vehicle_data/setup_record.h"
+#include "text/code_pages.h"
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
@@ -223,6 +225,84 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   EXPECT_FLOAT_EQ(car->orientation[8], 1.0f);
   EXPECT_EQ(car->awake, 1);
   EXPECT_EQ(car->gear, 1) << "neutral";
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The car on show is built with the vehicle's first set-up and first colours, in no driver's
+// slot and with no pair words, as a show car that is stepped.  Nothing is said of defaults.
+TEST(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
+  static std::vector<std::string> lines;
+  lines.clear();
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  ReportSink sink{};
+  sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
+  InstallReportSink(sink);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  page = OpenGaragePage(nullptr, "Runabout");
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  EXPECT_TRUE(lines.empty()) << lines.front();
+  EXPECT_GE(car->setupCount, 2) << "the test needs a second set-up to tell from the first";
+  EXPECT_GE(car->colourConfigCount, 2) << "and a second colour configuration";
+  EXPECT_EQ(car->setupIndex, 0);
+  EXPECT_EQ(car->colourIndex, 0);
+  EXPECT_EQ(car->driverSlot, 0);
+  EXPECT_EQ(car->pairWords[0], 0u);
+  EXPECT_EQ(car->pairWords[1], 0u);
+  EXPECT_EQ(car->showCar, 1);
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The race's countdown caption is drawn on a garage frame only while the countdown runs, down
+// to its last millisecond.
+TEST(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
+  static int drawn;
+  drawn = 0;
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  void (*const drawer)(const char*, uint32_t) = CountdownCaptionDrawer;
+  CountdownCaptionDrawer = [](const char*, uint32_t) { ++drawn; };
+  FrameSkipped = 0;
+  RaceState.countdownMs = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(drawn, 0) << "no countdown";
+  RaceState.countdownMs = 1;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(drawn, 1) << "its last millisecond";
+  RaceState.countdownMs = 0;
+  KeepDrawing = 0;
+  CountdownCaptionDrawer = drawer;
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The garage's title is in code page 0 whatever the translation's page, and once the panel is
+// drawn its full-screen layout is put back: a panel rectangle is transformed as it is.
+TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  const int codePage = CurrentCodePage;
+  CurrentCodePage = 5;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* title = Showing("Garage");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->displayType, 10);
+  EXPECT_EQ(title->codePage, 0);
+  float left = -0.5f, top = -0.5f, right = 0.5f, bottom = 0.5f;
+  TransformPanelRect(left, top, right, bottom);
+  EXPECT_FLOAT_EQ(left, -0.5f);
+  EXPECT_FLOAT_EQ(top, -0.5f);
+  EXPECT_FLOAT_EQ(right, 0.5f);
+  EXPECT_FLOAT_EQ(bottom, 0.5f);
+  CurrentCodePage = codePage;
   FrameSkipped = 1;
   CloseGarage(page, saved);
 }
