@@ -386,6 +386,90 @@ TEST_F(ModExport, ASkinIdWithAnyOneByteNoLetterOrDigitIsAModsId) {
   std::memcpy(car->shortCode, MOD_ID, 3);
 }
 
+// The names of an object tree: every page's name once (in any case), a name of one character
+// too, the children's after the object's own, no empty names and no skin pages.  A child whose
+// pages overflow the list fails the whole tree.
+TEST_F(ModExport, TheTextureNamesOfAnObjectAndItsChildren) {
+  TexturePage own[4] = {};
+  std::snprintf(own[0].name, MODEL_NAME_SIZE, "x");
+  std::snprintf(own[2].name, MODEL_NAME_SIZE, "X");
+  std::snprintf(own[3].name, MODEL_NAME_SIZE, "painted");
+  own[3].type = PAGE_SKIN;
+  TexturePage childPages[1] = {};
+  std::snprintf(childPages[0].name, MODEL_NAME_SIZE, "y");
+  ModelObject child{};
+  child.pages = childPages;
+  child.pageCount = 1;
+  ModelObject object{};
+  object.pages = own;
+  object.pageCount = 4;
+  object.children = &child;
+  object.childCount = 1;
+  TextureNameList* list = new TextureNameList{};
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 1);
+  EXPECT_EQ(std::vector<std::string>(list->names, list->names + list->count), (std::vector<std::string>{"x", "y"}));
+  delete list;
+  std::vector<TexturePage> many(513);
+  for (int i = 0; i < 513; ++i) std::snprintf(many[size_t(i)].name, MODEL_NAME_SIZE, "many%d", i);
+  child.pages = many.data();
+  child.pageCount = 513;
+  list = new TextureNameList{};
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 0) << "the child's overflow";
+  delete list;
+}
+
+// Of several names that could leave their folder, the first is named, however short: the
+// model's pages in their order before the colour configurations, and those from the first on.
+TEST_F(ModExport, TheFirstUnsafeNameIsTheOneNamed) {
+  ASSERT_GE(car->model->pageCount, 2);
+  ASSERT_GE(car->colourConfigCount, 2);
+  TexturePage* pages = car->model->pages;
+  const TexturePage first = pages[0], second = pages[1];
+  const ColourSet colours0 = car->colourConfigs[0], colours1 = car->colourConfigs[1];
+  const auto name = [](char* field, int size, const char* text) {
+    std::memset(field, 0, size_t(size));
+    std::snprintf(field, size_t(size), "%s", text);
+  };
+  name(pages[0].name, MODEL_NAME_SIZE, "/");
+  name(pages[1].name, MODEL_NAME_SIZE, "../two");
+  pages[0].type = pages[1].type = PAGE_FIXED;
+  name(car->colourConfigs[1].name, COLOUR_SET_NAME_SIZE, "c/d");
+  const char* unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "/");
+  pages[0] = first;
+  pages[1] = second;
+  unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "c/d");
+  name(car->colourConfigs[0].name, COLOUR_SET_NAME_SIZE, "a/b");
+  unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "a/b");
+  car->colourConfigs[0] = colours0;
+  car->colourConfigs[1] = colours1;
+  EXPECT_EQ(UnsafeModName(*car), nullptr);
+}
+
+// A colour configuration named with one character has its default skin looked for like any
+// other; a missing texture is written to the log with its reason.
+TEST_F(ModExport, AOneCharacterSkinIsCheckedAndAMissingTextureLogged) {
+  ASSERT_GE(car->colourConfigCount, 1);
+  const ColourSet colours0 = car->colourConfigs[0];
+  std::memset(car->colourConfigs[0].name, 0, COLOUR_SET_NAME_SIZE);
+  car->colourConfigs[0].name[0] = 'r';
+  g_lines.clear();
+  EXPECT_EQ(CheckVehicleSkins(*car), 1);
+  EXPECT_TRUE(Said("Default skin not found : " + std::string(car->shortName) + "_r"));
+  car->colourConfigs[0] = colours0;
+  const char* logged = "texture check : sample_page - file not found";
+  const int before = CountLogLines(logged);
+  fs::rename("data/png/sample_page.png", "data/png/kept.png");
+  EXPECT_EQ(car->CheckTextures(nullptr), 1);
+  fs::rename("data/png/kept.png", "data/png/sample_page.png");
+  EXPECT_EQ(CountLogLines(logged), before + 1);
+}
+
 TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   WriteBytes("cover.png", ReadAll("data/png/sample_page.png"));
   // The driver on the left: loaded for a right-hand drive this car would be mirrored.
