@@ -66,6 +66,14 @@ bool Said(const std::string& part) {
   return false;
 }
 
+// The lines of the log in force (a test may have moved it) that hold part.
+int LoggedLines(const std::string& part) {
+  std::ifstream in(CurrentLogPath());
+  int n = 0;
+  for (std::string line; std::getline(in, line);) n += line.find(part) != std::string::npos;
+  return n;
+}
+
 // Steps an export to its end as the editor's frames would; the number of frames it took.
 int RunExport() {
   int frames = 0;
@@ -463,11 +471,11 @@ TEST_F(ModExport, AOneCharacterSkinIsCheckedAndAMissingTextureLogged) {
   EXPECT_TRUE(Said("Default skin not found : " + std::string(car->shortName) + "_r"));
   car->colourConfigs[0] = colours0;
   const char* logged = "texture check : sample_page - file not found";
-  const int before = CountLogLines(logged);
+  const int before = LoggedLines(logged);
   fs::rename("data/png/sample_page.png", "data/png/kept.png");
   EXPECT_EQ(car->CheckTextures(nullptr), 1);
   fs::rename("data/png/kept.png", "data/png/sample_page.png");
-  EXPECT_EQ(CountLogLines(logged), before + 1);
+  EXPECT_EQ(LoggedLines(logged), before + 1);
 }
 
 TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
@@ -945,6 +953,52 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   EXPECT_TRUE(Said("sample_glass_ALP"));
   EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001"));
   EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001.partial"));
+}
+
+// A test export whose names are taken meanwhile still ends as a whole mod: a partial folder
+// left by a crash is emptied before the files are written, a mod standing under the new name
+// is set aside and replaced, and an older one set aside is removed.
+TEST_F(ModExport, ATestExportReplacesWhatStandsUnderItsNames) {
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  ASSERT_EQ(ModExportRunning(), 1);
+  ASSERT_STREQ(ModExportName, "Testcar~001");
+  const fs::path vehicles = fs::current_path() / "mods/vehicles";
+  WriteBytes(vehicles / "Testcar~001.partial/stale.txt", "left by a crash");
+  WriteBytes(vehicles / "Testcar~001/old.txt", "the mod standing");
+  WriteBytes(vehicles / "Testcar~001.old/older.txt", "set aside before");
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(fs::exists(vehicles / "Testcar~001/Testcar~001.veh"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001/stale.txt"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001/old.txt"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001.old"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001.partial"));
+}
+
+// The upload packs a fresh staging folder (what a crash left there is gone) and writes the
+// packer's output to the log; a failed export is written to the log too.
+TEST_F(ModExport, TheUploadPacksAFreshStagingFolderAndTheLogKeepsWhatHappened) {
+  fs::remove("bin/7zr");
+  // A packer that lists what it was given to pack beside the staging folder.
+  WriteBytes("bin/7zr", "#!/bin/sh\nfind mods -type f | sort > ../listing.txt\necho 'packed it all'\n");
+  fs::permissions("bin/7zr", fs::perms::owner_all);
+  WriteBytes("export/Testcar~001.partial/mods/vehicles/Other~001/stale.txt", "left by a crash");
+  const int packerLines = LoggedLines("packer output : packed it all");
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  ASSERT_EQ(ModExportRunning(), 1);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const std::string listing = ReadAll("export/listing.txt");
+  EXPECT_NE(listing.find("mods/vehicles/Testcar~001/Testcar~001.veh"), std::string::npos) << listing;
+  EXPECT_EQ(listing.find("stale.txt"), std::string::npos) << listing;
+  EXPECT_EQ(LoggedLines("packer output : packed it all"), packerLines + 1);
+
+  const char* failed = "Mod export failed : the folder for TEST export must be an absolute path";
+  const int failures = LoggedLines(failed);
+  std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", "relative");
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(LoggedLines(failed), failures + 1);
 }
 
 TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
