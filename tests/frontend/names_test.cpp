@@ -9,6 +9,9 @@
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
 #include "text/messages.h"
+#include "text/text_names.h"
+#include "ui/dialogs.h"
+#include "ui/interface.h"
 
 namespace {
 
@@ -83,6 +86,40 @@ TEST(Account, ARefusalIsToldAsAMessageWhenNothingIsDrawn) {
   EXPECT_EQ(MessageLineCount, 3);
   ResetMessages();
   AccountUserName[0] = AccountPassword[0] = 0;
+  GraphicsEnabled = graphics;
+}
+
+// With the interface drawn, a refusal asks on the owner's page whether to put the account
+// right on the web site: the refusal first, the address second, "Cancel" and "OK".  While that
+// question shows, a second refusal asks nothing more and says nothing.
+TEST(Account, ARefusalWithTheInterfaceDrawnAsksOnTheOwnersPage) {
+  const int graphics = GraphicsEnabled, interactive = InteractiveMode, dialog = DialogOpen;
+  GraphicsEnabled = 1;
+  InteractiveMode = 1;
+  Prss owner{};
+  Prss_Init(&owner, nullptr, [](Prss* p) -> Prss* { return p->alive ? p : nullptr; }, nullptr, nullptr, nullptr,
+            nullptr);
+  ResetMessages();
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "rider");
+  std::snprintf(AccountPassword, sizeof AccountPassword, "%s", "short");
+  EXPECT_EQ(CheckAccountName(&owner), 0);
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "Password must have at least 8 characters");
+  EXPECT_STREQ(MessageBoxDialog.second, WEB_SITE_ADDRESS);
+  EXPECT_EQ(MessageBoxDialog.firstWord, 0u);
+  EXPECT_EQ(MessageBoxDialog.secondWord, 0u);
+  EXPECT_EQ(MessageBoxDialog.mode, MESSAGE_CANCEL_OK);
+  EXPECT_NE(MessageBoxDialog.callback, nullptr);
+  std::snprintf(AccountUserName, sizeof AccountUserName, "%s", "ab");
+  EXPECT_EQ(CheckAccountName(&owner), 0);
+  EXPECT_STREQ(MessageBoxDialog.first, "Password must have at least 8 characters") << "the question showing stays";
+  EXPECT_EQ(MessageLineCount, 0);
+  Prss_Terminate(&MessageBoxDialog.prss);
+  Prss_ActSub(&owner);
+  EXPECT_EQ(owner.sub, nullptr);
+  AccountUserName[0] = AccountPassword[0] = 0;
+  DialogOpen = dialog;
+  InteractiveMode = interactive;
   GraphicsEnabled = graphics;
 }
 
