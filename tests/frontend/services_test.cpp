@@ -164,7 +164,8 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
 // file in data\language), sixteen at most, in the order of the language table: eight to a row
 // of buttons four units wide from one unit in, the first row one button height below the
 // middle of the screen, the next below it.  The language in force is green (English when none
-// is chosen).  Offered without the choice, the page shows no language buttons.
+// is chosen), and a press chooses the button's language.  Offered without the choice, the page
+// shows no language buttons.
 TEST_F(Services, TheWelcomePageOffersEnglishAndTheInstalledLanguagesEightToARow) {
   fs::remove_all("data");
   fs::create_directories("data/language");
@@ -205,6 +206,7 @@ TEST_F(Services, TheWelcomePageOffersEnglishAndTheInstalledLanguagesEightToARow)
     EXPECT_EQ(b.right, b.left + 4 * ButtonWidth) << names[k];
     EXPECT_EQ(b.top, 512 + (line + 1) * ButtonHeight) << names[k];
     EXPECT_EQ(b.colour, k == 2 ? &InterfaceColours.buttonGreen : &InterfaceColours.buttonCol) << names[k];
+    EXPECT_EQ(b.fourth.i, 0) << names[k] << ": not lit";
   }
   LanguageName[0] = 0;
   ClearInterface();
@@ -213,6 +215,13 @@ TEST_F(Services, TheWelcomePageOffersEnglishAndTheInstalledLanguagesEightToARow)
   ASSERT_EQ(buttons.size(), names.size());
   EXPECT_EQ(buttons[0]->colour, &InterfaceColours.buttonGreen) << "English, none being chosen";
   EXPECT_EQ(buttons[2]->colour, &InterfaceColours.buttonCol);
+  // A press on "Deutsch" chooses it; one on "English" goes back to the built-in texts.
+  const InterfaceButton deutsch = *buttons[1], english = *buttons[0];
+  ASSERT_NE(deutsch.handler, nullptr);
+  deutsch.handler(deutsch.owner, CLICK_LEFT, deutsch.word);
+  EXPECT_STREQ(LanguageName, "Deutsch");
+  english.handler(english.owner, CLICK_LEFT, english.word);
+  EXPECT_STREQ(LanguageName, "");
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
 
@@ -473,6 +482,23 @@ TEST_F(Services, TheModSetupAndColourListsTakeTheirNamesUpToTheirLimits) {
   CfgSelectedCar[0] = 0;
   fs::remove_all("data/setups");
   fs::remove_all("data/colours");
+}
+
+// A list filled again holds each name whole and no more: a shorter name in the slot of a
+// longer one keeps nothing of it.
+TEST_F(Services, AListFilledAgainHoldsEachNameWithoutTheOldOnesTail) {
+  fs::remove_all("mods");
+  fs::create_directories("mods/vehicles/Longername~001");
+  RefreshModList();
+  ASSERT_EQ(ModList.count, 1);
+  EXPECT_STREQ(ModList.names[0], "Longername~001");
+  fs::remove_all("mods/vehicles/Longername~001");
+  fs::create_directories("mods/vehicles/Short~002");
+  RefreshModList();
+  ASSERT_EQ(ModList.count, 1);
+  EXPECT_STREQ(ModList.names[0], "Short~002");
+  FreeModList();
+  fs::remove_all("mods");
 }
 
 // The current car's information is the selected car's entry, the first and the last car
