@@ -1001,6 +1001,25 @@ TEST_F(ModExport, TheUploadPacksAFreshStagingFolderAndTheLogKeepsWhatHappened) {
   EXPECT_EQ(LoggedLines(failed), failures + 1);
 }
 
+// A packer that fails is told with its first line that names an error, even its very first
+// line; failing without one, with its last line that holds anything, spaces and carriage
+// returns cut.
+TEST_F(ModExport, AFailedPackerIsToldWithItsErrorLineOrItsLastWords) {
+  fs::remove("bin/7zr");
+  const auto fail = [&](const char* script) {
+    WriteBytes("bin/7zr", script);
+    fs::permissions("bin/7zr", fs::perms::owner_all);
+    g_lines.clear();
+    CheckModForExport(nullptr, 0, MOD_UPLOAD);
+    RunExport();
+    EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  };
+  fail("#!/bin/sh\necho 'Error: no room'\necho 'then more'\nexit 2\n");
+  EXPECT_TRUE(Said("packer bin\\7zr failed (exit 2) : Error: no room")) << (g_lines.empty() ? "" : g_lines.back());
+  fail("#!/bin/sh\nprintf 'first\\r\\nlast words  \\r\\n\\n'\nexit 3\n");
+  EXPECT_TRUE(Said("packer bin\\7zr failed (exit 3) : last words")) << (g_lines.empty() ? "" : g_lines.back());
+}
+
 TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   CheckModForExport(nullptr, 0, MOD_SHARE);
   RunExport();
