@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "frontend/frontend.h"
@@ -121,6 +124,36 @@ TEST(Account, ARefusalWithTheInterfaceDrawnAsksOnTheOwnersPage) {
   DialogOpen = dialog;
   InteractiveMode = interactive;
   GraphicsEnabled = graphics;
+}
+
+// A keyboard steering file that cannot be used is told with its path: one that is not such a
+// file or is of a later version by what its header said, one cut short as damaged.  Its values
+// are left as they were; a file that is not there says nothing.
+TEST(KeyboardFile, AFileThatCannotBeUsedIsToldWithItsPath) {
+  std::filesystem::create_directories("data/misc");
+  const auto write = [](const char* name, const std::string& bytes) {
+    std::ofstream(std::string("data/misc/") + name, std::ios::binary) << bytes;
+  };
+  // Eight bytes of header (the name, then the version in the last byte) and eight floats.
+  write("notkbs.kbs", std::string("ZKTPLY\0\0", 8) + std::string(32, '\0'));
+  write("later.kbs", std::string("ZKTKBS\0\x01", 8) + std::string(32, '\0'));
+  write("short.kbs", std::string("ZKTKBS\0\0\0\0\x20\x41", 12));
+  const float steer = CfgKeyboardSteer[0];
+  ResetMessages();
+  EXPECT_EQ(LoadKbsFile("missing"), 0);
+  EXPECT_EQ(MessageLineCount, 0);
+  EXPECT_EQ(LoadKbsFile("notkbs"), 0);
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "File failed header check : data\\misc\\notkbs.kbs");
+  EXPECT_EQ(LoadKbsFile("later"), 0);
+  ASSERT_EQ(MessageLineCount, 2);
+  EXPECT_STREQ(MessageLines[1].text, "File was created by a later version : data\\misc\\later.kbs");
+  EXPECT_EQ(LoadKbsFile("short"), 0);
+  ASSERT_EQ(MessageLineCount, 3);
+  EXPECT_STREQ(MessageLines[2].text, "File is damaged : data\\misc\\short.kbs");
+  EXPECT_FLOAT_EQ(CfgKeyboardSteer[0], steer);
+  ResetMessages();
+  std::filesystem::remove_all("data/misc");
 }
 
 // The update setting is 1 unless the program's own version chose otherwise: a file of this
