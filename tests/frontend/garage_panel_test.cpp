@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -305,6 +307,37 @@ TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
   CurrentCodePage = codePage;
   FrameSkipped = 1;
   CloseGarage(page, saved);
+}
+
+// "take cover picture" shows only while a cover is being taken.  Without a device to take the
+// frame from it takes none: the cover stays to be taken, a cover picture already there is
+// kept, and the page ends as on "back".
+TEST(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  CoverState = COVER_NONE;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(Showing("take cover picture"), nullptr);
+  CoverState = COVER_TAKING;
+  { std::ofstream(COVER_PICTURE, std::ios::binary) << "older"; }
+  ClearInterface();
+  page->act(page);
+  const ValueControl* take = Showing("take cover picture");
+  ASSERT_NE(take, nullptr);
+  ClickMiddle(*take);
+  EXPECT_EQ(page->alive, 0);
+  EXPECT_EQ(CoverState, COVER_TAKING);
+  std::ifstream in(COVER_PICTURE, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "older");
+  in.close();
+  fs::remove(COVER_PICTURE);
+  CoverState = COVER_NONE;
+  FrameSkipped = 1;
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
 }
 
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
