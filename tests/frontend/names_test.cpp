@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "core/config.h"
@@ -153,6 +154,33 @@ TEST(KeyboardFile, AFileThatCannotBeUsedIsToldWithItsPath) {
   EXPECT_STREQ(MessageLines[2].text, "File is damaged : data\\misc\\short.kbs");
   EXPECT_FLOAT_EQ(CfgKeyboardSteer[0], steer);
   ResetMessages();
+  std::filesystem::remove_all("data/misc");
+}
+
+// The keyboard steering file's eight floats are, in order, the six steering values, the speed
+// steer reduction and the half reduce speed: each read into its own setting, and written back
+// in that order.
+TEST(KeyboardFile, EachValueGoesToItsOwnSettingAndBack) {
+  std::filesystem::create_directories("data/misc");
+  const float values[8] = {4.5f, 0.25f, 0.5f, 2.5f, 0.75f, 0.625f, 0.125f, 150.0f};  // each within its range
+  std::string bytes("ZKTKBS\0\0", 8);
+  for (const float v : values) bytes.append(reinterpret_cast<const char*>(&v), sizeof v);
+  { std::ofstream("data/misc/order.kbs", std::ios::binary) << bytes; }
+  float kept[8];
+  for (int i = 0; i < 6; ++i) kept[i] = CfgKeyboardSteer[i];
+  kept[6] = CfgSpeedSteerReductionKb;
+  kept[7] = CfgHalfReduceSpeedKb;
+  ASSERT_EQ(LoadKbsFile("order"), 1);
+  for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(CfgKeyboardSteer[i], values[i]) << i;
+  EXPECT_FLOAT_EQ(CfgSpeedSteerReductionKb, values[6]);
+  EXPECT_FLOAT_EQ(CfgHalfReduceSpeedKb, values[7]);
+  ASSERT_EQ(SaveKbsFile("again"), 1);
+  std::ifstream in("data/misc/again.kbs", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+  in.close();
+  for (int i = 0; i < 6; ++i) CfgKeyboardSteer[i] = kept[i];
+  CfgSpeedSteerReductionKb = kept[6];
+  CfgHalfReduceSpeedKb = kept[7];
   std::filesystem::remove_all("data/misc");
 }
 
