@@ -634,6 +634,27 @@ TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
 
 // Two pages whose "<Skin ID>~<name>" cut to 19 characters read the same: the second takes
 // two digits before its last four characters, so that each page has a file of its own.
+// An engine and a driver's animation named with one character each are copied like any other.
+TEST_F(ModExport, OneCharacterEngineAndAnimationNamesAreCopiedToo) {
+  std::snprintf(car->engineName, sizeof car->engineName, "%s", "E");
+  std::snprintf(car->steerAnimation, sizeof car->steerAnimation, "%s", "s");
+  ASSERT_EQ(WriteVehicleFile(*car, SOURCE, nullptr, 1), 1);
+  fs::copy_file("data/engine/DEFAULT.eng", "data/engine/E.eng");
+  fs::create_directories("data/move");
+  fs::copy_file(Work() / "data/move/str_saloon.ban", "data/move/str_s.ban");
+  fs::copy_file(Work() / "data/move/sit_saloon.ban", "data/move/sit_s.ban");
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path mod = ModFolder(fs::current_path(), "Testcar~001");
+  EXPECT_FALSE(ReadAll(mod / "engine/E.eng").empty());
+  EXPECT_TRUE(ReadAll(mod / "engine/E.eng") == ReadAll("data/engine/E.eng"));
+  for (const char* file : {"str_s.ban", "sit_s.ban"}) {
+    EXPECT_FALSE(ReadAll(mod / "move" / file).empty()) << file;
+    EXPECT_TRUE(ReadAll(mod / "move" / file) == ReadAll(fs::path("data/move") / file)) << file;
+  }
+}
+
 TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
   const char* first = "abcdefghijk_one_ALP";
   const char* second = "abcdefghijk_two_ALP";
