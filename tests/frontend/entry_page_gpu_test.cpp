@@ -3,7 +3,10 @@
 // page: the title and the exit button in their colours over the dark background.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -58,6 +61,35 @@ TEST_F(EntryPagePicture, ShowsTheTitleAndTheExitButton) {
   EXPECT_TRUE(IsDark(At(p, 0.5f, 0.5f))) << "background";
 
   ExitRequested = 1;  // close the page as shut-down does
+  page = page->act(page);
+  ExitRequested = 0;
+  EXPECT_EQ(page, nullptr);
+}
+
+// The version line, "version <program version>", is queued inside the big panel: its line at
+// y -0.05 from 0.05 in from the panel's left edge (-0.5 + 0.05 = -0.45), a glyph box's top
+// lying 3/23 of the text size (0.05) below the line.  The space makes no glyph.
+TEST_F(EntryPagePicture, TheVersionLineStandsInsideTheBigPanel) {
+  Prss* page = CreateEntryPage(nullptr);
+  EmptyTextBatches();
+  ClearInterface();
+  FrameSkipped = 0;
+  page->act(page);
+  const float top = -0.05f + PAGE_TEXT_SIZE * GLYPH_BOX_DROP;
+  std::string line;
+  float left = 1.0f, right = -1.0f;
+  for (const TextBatchItem& item : InterfaceTextBatch.items) {
+    if (std::fabs(item.y0 - top) > 1e-3f) continue;
+    line += char(item.glyph + 32);
+    left = std::min(left, item.x0);
+    right = std::max(right, item.x1);
+  }
+  EXPECT_EQ(line, std::string("version") + PROGRAM_VERSION);
+  EXPECT_NEAR(left, -0.45f, 0.01f);
+  EXPECT_LT(right, 0.45f);
+  EmptyTextBatches();
+  ClearInterface();
+  ExitRequested = 1;
   page = page->act(page);
   ExitRequested = 0;
   EXPECT_EQ(page, nullptr);

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,9 +20,12 @@
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "info_panel/info_panel.h"
+#include "info_panel/info_panel_layout.h"
 #include "physics/car.h"
+#include "render/frame.h"
 #include "solid/solid_hooks.h"
 #include "vehicle_data/setup_record.h"
+#include "text/code_pages.h"
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
@@ -226,6 +231,115 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   CloseGarage(page, saved);
 }
 
+// The car on show is built with the vehicle's first set-up and first colours, in no driver's
+// slot and with no pair words, as a show car that is stepped.  Nothing is said of defaults.
+TEST(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
+  static std::vector<std::string> lines;
+  lines.clear();
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  ReportSink sink{};
+  sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
+  InstallReportSink(sink);
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  page = OpenGaragePage(nullptr, "Runabout");
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  EXPECT_TRUE(lines.empty()) << lines.front();
+  EXPECT_GE(car->setupCount, 2) << "the test needs a second set-up to tell from the first";
+  EXPECT_GE(car->colourConfigCount, 2) << "and a second colour configuration";
+  EXPECT_EQ(car->setupIndex, 0);
+  EXPECT_EQ(car->colourIndex, 0);
+  EXPECT_EQ(car->driverSlot, 0);
+  EXPECT_EQ(car->pairWords[0], 0u);
+  EXPECT_EQ(car->pairWords[1], 0u);
+  EXPECT_EQ(car->showCar, 1);
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The race's countdown caption is drawn on a garage frame only while the countdown runs, down
+// to its last millisecond.
+TEST(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
+  static int drawn;
+  drawn = 0;
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  void (*const drawer)(const char*, uint32_t) = CountdownCaptionDrawer;
+  CountdownCaptionDrawer = [](const char*, uint32_t) { ++drawn; };
+  FrameSkipped = 0;
+  RaceState.countdownMs = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(drawn, 0) << "no countdown";
+  RaceState.countdownMs = 1;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(drawn, 1) << "its last millisecond";
+  RaceState.countdownMs = 0;
+  KeepDrawing = 0;
+  CountdownCaptionDrawer = drawer;
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The garage's title is in code page 0 whatever the translation's page, and once the panel is
+// drawn its full-screen layout is put back: a panel rectangle is transformed as it is.
+TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  const int codePage = CurrentCodePage;
+  CurrentCodePage = 5;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* title = Showing("Garage");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->displayType, 10);
+  EXPECT_EQ(title->codePage, 0);
+  float left = -0.5f, top = -0.5f, right = 0.5f, bottom = 0.5f;
+  TransformPanelRect(left, top, right, bottom);
+  EXPECT_FLOAT_EQ(left, -0.5f);
+  EXPECT_FLOAT_EQ(top, -0.5f);
+  EXPECT_FLOAT_EQ(right, 0.5f);
+  EXPECT_FLOAT_EQ(bottom, 0.5f);
+  CurrentCodePage = codePage;
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// "take cover picture" shows only while a cover is being taken.  Without a device to take the
+// frame from it takes none: the cover stays to be taken, a cover picture already there is
+// kept, and the page ends as on "back".
+TEST(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  CoverState = COVER_NONE;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(Showing("take cover picture"), nullptr);
+  CoverState = COVER_TAKING;
+  { std::ofstream(COVER_PICTURE, std::ios::binary) << "older"; }
+  ClearInterface();
+  page->act(page);
+  const ValueControl* take = Showing("take cover picture");
+  ASSERT_NE(take, nullptr);
+  ClickMiddle(*take);
+  EXPECT_EQ(page->alive, 0);
+  EXPECT_EQ(CoverState, COVER_TAKING);
+  std::ifstream in(COVER_PICTURE, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "older");
+  in.close();
+  fs::remove(COVER_PICTURE);
+  CoverState = COVER_NONE;
+  FrameSkipped = 1;
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
+}
+
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
 // A car standing still asks for no more frames; a race's countdown running, down to its last
 // millisecond, does.
@@ -330,6 +444,26 @@ TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
   EXPECT_EQ(SoundListener.counters[0], 0u);
   FrameSkipped = 1;
   CloseGarage(page, saved);
+}
+
+// Every frame drawn gives the garage its "back" button again, and a click on it ends the page.
+TEST(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  CoverState = COVER_NONE;
+  for (int frame = 0; frame < 2; ++frame) {
+    FrameSkipped = 0;
+    ClearInterface();
+    page->act(page);
+    ASSERT_NE(Showing("back"), nullptr) << "frame " << frame;
+    EXPECT_EQ(page->alive, 1);
+  }
+  ClickMiddle(*Showing("back"));
+  EXPECT_EQ(page->alive, 0) << "the garage is left";
+  FrameSkipped = 1;
+  EXPECT_EQ(page->act(page), nullptr);
+  InfoPageShown = INFO_PAGE_INFO;
+  InstallReportSink(saved);
 }
 
 TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
@@ -456,6 +590,77 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   step(right);
   EXPECT_EQ(type, least) << "past the last type, the first";
 
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// The second axle's tyre arrows (words 2 down and 3 up) step that axle's type through the
+// car's range, wrapping, and leave the first axle's type alone.
+TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  int least = 0, most = 0;
+  car->GetTyreTypeRange(least, most);
+  ASSERT_LT(least, most) << "the test needs two types at least";
+  uint8_t& first = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
+  uint8_t& second = car->currentSetup.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE];
+  first = second = static_cast<uint8_t>(least);
+  InfoPageShown = INFO_PAGE_TYRES;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  const ValueControl* down = nullptr;
+  const ValueControl* up = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.callback || c.displayType != 2) continue;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 2 && !down) down = &c;
+    if (reinterpret_cast<uintptr_t>(c.variable) == 3 && !up) up = &c;
+  }
+  ASSERT_NE(down, nullptr);
+  ASSERT_NE(up, nullptr);
+  const ValueControl left = *down, right = *up;
+  const auto step = [&](const ValueControl& arrow) {
+    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+  };
+  step(right);
+  EXPECT_EQ(second, least + 1);
+  EXPECT_EQ(first, least);
+  step(left);
+  step(left);
+  EXPECT_EQ(second, most) << "below the first type, the last";
+  EXPECT_EQ(first, least);
+  InfoPageShown = INFO_PAGE_INFO;
+  FrameSkipped = 1;
+  CloseGarage(page, saved);
+}
+
+// A frame that does not draw the car still steps it up to the time given: its run time
+// grows by each frame's time, in 1 ms steps.
+TEST(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
+  ReportSink saved{};
+  Prss* page = OpenGarage(saved);
+  Car* car = GarageCar();
+  ASSERT_NE(car, nullptr);
+  const uint32_t simFrameTime = SimFrameTime;
+  const int frameBegun3D = FrameBegun3D;
+  const int inactive = WindowInactive;
+  WindowInactive = 0;
+  FrameBegun3D = 0;
+  SimFrameTime = 20;
+  const uint32_t before = car->runTime;
+  FrameSkipped = 1;
+  page->act(page);
+  EXPECT_EQ(car->runTime, before + 20) << "a skipped frame";
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(car->runTime, before + 40) << "a frame drawn without its 3D part";
+  SimFrameTime = simFrameTime;
+  FrameBegun3D = frameBegun3D;
+  WindowInactive = inactive;
   FrameSkipped = 1;
   CloseGarage(page, saved);
 }

@@ -66,6 +66,14 @@ bool Said(const std::string& part) {
   return false;
 }
 
+// The lines of the log in force (a test may have moved it) that hold part.
+int LoggedLines(const std::string& part) {
+  std::ifstream in(CurrentLogPath());
+  int n = 0;
+  for (std::string line; std::getline(in, line);) n += line.find(part) != std::string::npos;
+  return n;
+}
+
 // Steps an export to its end as the editor's frames would; the number of frames it took.
 int RunExport() {
   int frames = 0;
@@ -248,6 +256,19 @@ TEST_F(ModExport, AModNameNeedsRoomForItsLongestForm) {
   EXPECT_EQ(out[0], 'x') << "a buffer of no bytes is not written";
 }
 
+// The search for a mod's numbers is "<folder>\\<base>~*" and must fit a path of 259
+// characters.  With "Testcar" the pattern is the folder's length plus 10 (the backslash, the
+// seven letters, the tilde and the star): a folder of 249 characters still fits, one of 250
+// makes it 260 and no name is offered rather than one found by a cut pattern.
+TEST_F(ModExport, AModsFolderWhoseSearchWouldNotFitAPathGetsNoName) {
+  char name[MOD_NAME_SIZE];
+  std::memset(name, 'x', sizeof name);
+  EXPECT_EQ(NextModName(name, sizeof name, "Testcar", std::string(250, 'm').c_str()), 0);
+  EXPECT_EQ(name[0], 0);
+  ASSERT_EQ(NextModName(name, sizeof name, "Testcar", std::string(249, 'm').c_str()), 1);
+  EXPECT_STREQ(name, "Testcar~001");
+}
+
 TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
   EXPECT_TRUE(Said("Vehicle is valid for mod export"));
@@ -334,6 +355,127 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(ModExportRunning(), 0);
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(ModExportRunning(), 0);
+}
+
+// The pages checked are the model's and the spoke object's: a spoke page whose picture is
+// missing is a texture error of its own, and one whose name could leave its folder is refused.
+TEST_F(ModExport, TheSpokeObjectsPagesAreCheckedAsTheModelsAre) {
+  ASSERT_GT(car->spoke.pageCount, 0);
+  TexturePage& page = car->spoke.pages[0];
+  const TexturePage kept = page;
+  std::memset(page.name, 0, MODEL_NAME_SIZE);
+  std::snprintf(page.name, MODEL_NAME_SIZE, "spoke_only");
+  page.type = PAGE_FIXED;
+  float megapixels = 0;
+  EXPECT_EQ(car->CheckTextures(&megapixels), 1);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("spoke_only : file not found"));
+  std::snprintf(page.name, MODEL_NAME_SIZE, "../spoke");
+  const char* unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "../spoke");
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("Testcar : name can not be used in a mod : ../spoke"));
+  page = kept;
+}
+
+// A Skin ID is a mod's when any one of its three bytes is no letter or digit, whichever byte
+// that is: such a car passes the check.  Three letters are a built-in car's code.
+TEST_F(ModExport, ASkinIdWithAnyOneByteNoLetterOrDigitIsAModsId) {
+  for (const char* code : {"\x80" "BC", "A\x80" "C", "AB\x80"}) {
+    std::memcpy(car->shortCode, code, 3);
+    car->shortCode[3] = 0;
+    EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
+    EXPECT_FALSE(Said("No mod Skin ID"));
+  }
+  std::memcpy(car->shortCode, "ABC", 4);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("No mod Skin ID"));
+  std::memcpy(car->shortCode, MOD_ID, 3);
+}
+
+// The names of an object tree: every page's name once (in any case), a name of one character
+// too, the children's after the object's own, no empty names and no skin pages.  A child whose
+// pages overflow the list fails the whole tree.
+TEST_F(ModExport, TheTextureNamesOfAnObjectAndItsChildren) {
+  TexturePage own[4] = {};
+  std::snprintf(own[0].name, MODEL_NAME_SIZE, "x");
+  std::snprintf(own[2].name, MODEL_NAME_SIZE, "X");
+  std::snprintf(own[3].name, MODEL_NAME_SIZE, "painted");
+  own[3].type = PAGE_SKIN;
+  TexturePage childPages[1] = {};
+  std::snprintf(childPages[0].name, MODEL_NAME_SIZE, "y");
+  ModelObject child{};
+  child.pages = childPages;
+  child.pageCount = 1;
+  ModelObject object{};
+  object.pages = own;
+  object.pageCount = 4;
+  object.children = &child;
+  object.childCount = 1;
+  TextureNameList* list = new TextureNameList{};
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 1);
+  EXPECT_EQ(std::vector<std::string>(list->names, list->names + list->count), (std::vector<std::string>{"x", "y"}));
+  delete list;
+  std::vector<TexturePage> many(513);
+  for (int i = 0; i < 513; ++i) std::snprintf(many[size_t(i)].name, MODEL_NAME_SIZE, "many%d", i);
+  child.pages = many.data();
+  child.pageCount = 513;
+  list = new TextureNameList{};
+  EXPECT_EQ(CollectObjectTextureNames(object, *list), 0) << "the child's overflow";
+  delete list;
+}
+
+// Of several names that could leave their folder, the first is named, however short: the
+// model's pages in their order before the colour configurations, and those from the first on.
+TEST_F(ModExport, TheFirstUnsafeNameIsTheOneNamed) {
+  ASSERT_GE(car->model->pageCount, 2);
+  ASSERT_GE(car->colourConfigCount, 2);
+  TexturePage* pages = car->model->pages;
+  const TexturePage first = pages[0], second = pages[1];
+  const ColourSet colours0 = car->colourConfigs[0], colours1 = car->colourConfigs[1];
+  const auto name = [](char* field, int size, const char* text) {
+    std::memset(field, 0, size_t(size));
+    std::snprintf(field, size_t(size), "%s", text);
+  };
+  name(pages[0].name, MODEL_NAME_SIZE, "/");
+  name(pages[1].name, MODEL_NAME_SIZE, "../two");
+  pages[0].type = pages[1].type = PAGE_FIXED;
+  name(car->colourConfigs[1].name, COLOUR_SET_NAME_SIZE, "c/d");
+  const char* unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "/");
+  pages[0] = first;
+  pages[1] = second;
+  unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "c/d");
+  name(car->colourConfigs[0].name, COLOUR_SET_NAME_SIZE, "a/b");
+  unsafe = UnsafeModName(*car);
+  ASSERT_NE(unsafe, nullptr);
+  EXPECT_STREQ(unsafe, "a/b");
+  car->colourConfigs[0] = colours0;
+  car->colourConfigs[1] = colours1;
+  EXPECT_EQ(UnsafeModName(*car), nullptr);
+}
+
+// A colour configuration named with one character has its default skin looked for like any
+// other; a missing texture is written to the log with its reason.
+TEST_F(ModExport, AOneCharacterSkinIsCheckedAndAMissingTextureLogged) {
+  ASSERT_GE(car->colourConfigCount, 1);
+  const ColourSet colours0 = car->colourConfigs[0];
+  std::memset(car->colourConfigs[0].name, 0, COLOUR_SET_NAME_SIZE);
+  car->colourConfigs[0].name[0] = 'r';
+  g_lines.clear();
+  EXPECT_EQ(CheckVehicleSkins(*car), 1);
+  EXPECT_TRUE(Said("Default skin not found : " + std::string(car->shortName) + "_r"));
+  car->colourConfigs[0] = colours0;
+  const char* logged = "texture check : sample_page - file not found";
+  const int before = LoggedLines(logged);
+  fs::rename("data/png/sample_page.png", "data/png/kept.png");
+  EXPECT_EQ(car->CheckTextures(nullptr), 1);
+  fs::rename("data/png/kept.png", "data/png/sample_page.png");
+  EXPECT_EQ(LoggedLines(logged), before + 1);
 }
 
 TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
@@ -492,6 +634,27 @@ TEST_F(ModExport, TheDriversAnimationFilesAreCopiedIntoTheMod) {
 
 // Two pages whose "<Skin ID>~<name>" cut to 19 characters read the same: the second takes
 // two digits before its last four characters, so that each page has a file of its own.
+// An engine and a driver's animation named with one character each are copied like any other.
+TEST_F(ModExport, OneCharacterEngineAndAnimationNamesAreCopiedToo) {
+  std::snprintf(car->engineName, sizeof car->engineName, "%s", "E");
+  std::snprintf(car->steerAnimation, sizeof car->steerAnimation, "%s", "s");
+  ASSERT_EQ(WriteVehicleFile(*car, SOURCE, nullptr, 1), 1);
+  fs::copy_file("data/engine/DEFAULT.eng", "data/engine/E.eng");
+  fs::create_directories("data/move");
+  fs::copy_file(Work() / "data/move/str_saloon.ban", "data/move/str_s.ban");
+  fs::copy_file(Work() / "data/move/sit_saloon.ban", "data/move/sit_s.ban");
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path mod = ModFolder(fs::current_path(), "Testcar~001");
+  EXPECT_FALSE(ReadAll(mod / "engine/E.eng").empty());
+  EXPECT_TRUE(ReadAll(mod / "engine/E.eng") == ReadAll("data/engine/E.eng"));
+  for (const char* file : {"str_s.ban", "sit_s.ban"}) {
+    EXPECT_FALSE(ReadAll(mod / "move" / file).empty()) << file;
+    EXPECT_TRUE(ReadAll(mod / "move" / file) == ReadAll(fs::path("data/move") / file)) << file;
+  }
+}
+
 TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
   const char* first = "abcdefghijk_one_ALP";
   const char* second = "abcdefghijk_two_ALP";
@@ -811,6 +974,71 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   EXPECT_TRUE(Said("sample_glass_ALP"));
   EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001"));
   EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001.partial"));
+}
+
+// A test export whose names are taken meanwhile still ends as a whole mod: a partial folder
+// left by a crash is emptied before the files are written, a mod standing under the new name
+// is set aside and replaced, and an older one set aside is removed.
+TEST_F(ModExport, ATestExportReplacesWhatStandsUnderItsNames) {
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  ASSERT_EQ(ModExportRunning(), 1);
+  ASSERT_STREQ(ModExportName, "Testcar~001");
+  const fs::path vehicles = fs::current_path() / "mods/vehicles";
+  WriteBytes(vehicles / "Testcar~001.partial/stale.txt", "left by a crash");
+  WriteBytes(vehicles / "Testcar~001/old.txt", "the mod standing");
+  WriteBytes(vehicles / "Testcar~001.old/older.txt", "set aside before");
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(fs::exists(vehicles / "Testcar~001/Testcar~001.veh"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001/stale.txt"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001/old.txt"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001.old"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001.partial"));
+}
+
+// The upload packs a fresh staging folder (what a crash left there is gone) and writes the
+// packer's output to the log; a failed export is written to the log too.
+TEST_F(ModExport, TheUploadPacksAFreshStagingFolderAndTheLogKeepsWhatHappened) {
+  fs::remove("bin/7zr");
+  // A packer that lists what it was given to pack beside the staging folder.
+  WriteBytes("bin/7zr", "#!/bin/sh\nfind mods -type f | sort > ../listing.txt\necho 'packed it all'\n");
+  fs::permissions("bin/7zr", fs::perms::owner_all);
+  WriteBytes("export/Testcar~001.partial/mods/vehicles/Other~001/stale.txt", "left by a crash");
+  const int packerLines = LoggedLines("packer output : packed it all");
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  ASSERT_EQ(ModExportRunning(), 1);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const std::string listing = ReadAll("export/listing.txt");
+  EXPECT_NE(listing.find("mods/vehicles/Testcar~001/Testcar~001.veh"), std::string::npos) << listing;
+  EXPECT_EQ(listing.find("stale.txt"), std::string::npos) << listing;
+  EXPECT_EQ(LoggedLines("packer output : packed it all"), packerLines + 1);
+
+  const char* failed = "Mod export failed : the folder for TEST export must be an absolute path";
+  const int failures = LoggedLines(failed);
+  std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", "relative");
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(LoggedLines(failed), failures + 1);
+}
+
+// A packer that fails is told with its first line that names an error, even its very first
+// line; failing without one, with its last line that holds anything, spaces and carriage
+// returns cut.
+TEST_F(ModExport, AFailedPackerIsToldWithItsErrorLineOrItsLastWords) {
+  fs::remove("bin/7zr");
+  const auto fail = [&](const char* script) {
+    WriteBytes("bin/7zr", script);
+    fs::permissions("bin/7zr", fs::perms::owner_all);
+    g_lines.clear();
+    CheckModForExport(nullptr, 0, MOD_UPLOAD);
+    RunExport();
+    EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
+  };
+  fail("#!/bin/sh\necho 'Error: no room'\necho 'then more'\nexit 2\n");
+  EXPECT_TRUE(Said("packer bin\\7zr failed (exit 2) : Error: no room")) << (g_lines.empty() ? "" : g_lines.back());
+  fail("#!/bin/sh\nprintf 'first\\r\\nlast words  \\r\\n\\n'\nexit 3\n");
+  EXPECT_TRUE(Said("packer bin\\7zr failed (exit 3) : last words")) << (g_lines.empty() ? "" : g_lines.back());
 }
 
 TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {

@@ -21,6 +21,8 @@
 #include "physics/car.h"
 #include "race/race.h"
 #include "render/frame.h"
+#include "text/code_pages.h"
+#include "text/language.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
@@ -156,6 +158,82 @@ TEST_F(Services, TheGaragePageWritesItsCarsInfoOnceBuiltAndTheWelcomeAsksOfItsDr
   EXPECT_EQ(GarageCar(), nullptr);
   EXPECT_EQ(WelcomeAsksDriveSide(), 0);
   FrameSkipped = 0;
+}
+
+// The welcome page offering the languages shows English and each language installed (its
+// file in data\language), sixteen at most, in the order of the language table: eight to a row
+// of buttons four units wide from one unit in, the first row one button height below the
+// middle of the screen, the next below it.  The language in force is green (English when none
+// is chosen), and a press chooses the button's language.  Offered without the choice, the page
+// shows no language buttons.
+TEST_F(Services, TheWelcomePageOffersEnglishAndTheInstalledLanguagesEightToARow) {
+  fs::remove_all("data");
+  fs::create_directories("data/language");
+  // Installed: Deutsch, then French to Croatian; not Portuguese.
+  for (const char* name : {"Deutsch", "French", "Suomi", "Norsk", "Nederlands", "Catalan", "Turkish", "Castellano",
+                           "Italiano", "Dansk", "Czech", "Russian", "Estonian", "Serbian", "Greek", "Polski", "Croatian"})
+    std::ofstream(std::string("data/language/") + name + ".txt") << "x";
+  ScreenWidth = 1280;
+  ScreenHeight = 1024;
+  SetInterfaceMetrics();
+  const std::string language = LanguageName;
+  std::snprintf(LanguageName, sizeof LanguageName, "%s", "French");
+  FrameSkipped = 0;
+  ExitRequested = 0;
+  Prss* page = OpenWelcomeScreen(nullptr, 1);
+  ASSERT_NE(page, nullptr);
+  const auto languageButtons = [&page]() {
+    std::vector<const InterfaceButton*> buttons;
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].owner == page && InterfaceButtons[i].handler) buttons.push_back(&InterfaceButtons[i]);
+    return buttons;
+  };
+  ClearInterface();
+  page->act(page);
+  // Sixteen: Polski and Croatian come after them and are left out.
+  const std::vector<std::string> names = {"English",  "Deutsch", "French", "Suomi",  "Norsk",   "Nederlands",
+                                          "Catalan",  "Turkish", "Castellano", "Italiano", "Dansk", "Czech",
+                                          "Russian",  "Estonian", "Serbian", "Greek"};
+  const std::vector<uintptr_t> rows = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+  std::vector<const InterfaceButton*> buttons = languageButtons();
+  ASSERT_EQ(buttons.size(), names.size());
+  for (size_t k = 0; k < buttons.size(); ++k) {
+    const InterfaceButton& b = *buttons[k];
+    const int column = int(k % 8), line = int(k / 8);
+    EXPECT_STREQ(b.text.text, names[k].c_str());
+    EXPECT_EQ(b.word, rows[k]) << names[k];
+    EXPECT_EQ(b.left, ButtonWidth + column * 4 * ButtonWidth) << names[k];
+    EXPECT_EQ(b.right, b.left + 4 * ButtonWidth) << names[k];
+    EXPECT_EQ(b.top, 512 + (line + 1) * ButtonHeight) << names[k];
+    EXPECT_EQ(b.colour, k == 2 ? &InterfaceColours.buttonGreen : &InterfaceColours.buttonCol) << names[k];
+    EXPECT_EQ(b.fourth.i, 0) << names[k] << ": not lit";
+  }
+  LanguageName[0] = 0;
+  ClearInterface();
+  page->act(page);
+  buttons = languageButtons();
+  ASSERT_EQ(buttons.size(), names.size());
+  EXPECT_EQ(buttons[0]->colour, &InterfaceColours.buttonGreen) << "English, none being chosen";
+  EXPECT_EQ(buttons[2]->colour, &InterfaceColours.buttonCol);
+  // A press on "Deutsch" chooses it; one on "English" goes back to the built-in texts.
+  const InterfaceButton deutsch = *buttons[1], english = *buttons[0];
+  ASSERT_NE(deutsch.handler, nullptr);
+  deutsch.handler(deutsch.owner, CLICK_LEFT, deutsch.word);
+  EXPECT_STREQ(LanguageName, "Deutsch");
+  english.handler(english.owner, CLICK_LEFT, english.word);
+  EXPECT_STREQ(LanguageName, "");
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+
+  page = OpenWelcomeScreen(nullptr, 0);
+  ClearInterface();
+  page->act(page);
+  EXPECT_TRUE(languageButtons().empty());
+  Prss_Terminate(page);
+  EXPECT_EQ(page->act(page), nullptr);
+  std::snprintf(LanguageName, sizeof LanguageName, "%s", language.c_str());
+  ClearInterface();
+  fs::remove_all("data");
 }
 
 // The closing credits stay 5000 ms from their opening (4999 ms on they still show), and end at
@@ -406,6 +484,23 @@ TEST_F(Services, TheModSetupAndColourListsTakeTheirNamesUpToTheirLimits) {
   fs::remove_all("data/colours");
 }
 
+// A list filled again holds each name whole and no more: a shorter name in the slot of a
+// longer one keeps nothing of it.
+TEST_F(Services, AListFilledAgainHoldsEachNameWithoutTheOldOnesTail) {
+  fs::remove_all("mods");
+  fs::create_directories("mods/vehicles/Longername~001");
+  RefreshModList();
+  ASSERT_EQ(ModList.count, 1);
+  EXPECT_STREQ(ModList.names[0], "Longername~001");
+  fs::remove_all("mods/vehicles/Longername~001");
+  fs::create_directories("mods/vehicles/Short~002");
+  RefreshModList();
+  ASSERT_EQ(ModList.count, 1);
+  EXPECT_STREQ(ModList.names[0], "Short~002");
+  FreeModList();
+  fs::remove_all("mods");
+}
+
 // The current car's information is the selected car's entry, the first and the last car
 // included; no entry for a code that names no car.
 TEST_F(Services, TheCurrentCarsInformationIsTheSelectedCarsEntry) {
@@ -481,6 +576,79 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   EXPECT_TRUE(fs::exists("data/misc/Tester.ply"));
   InterfaceColours = InterfaceColourSettings{};
   ApplyInterfaceColours();
+}
+
+// The options screen closes on Escape or its "back" button, keeping its choices; other keys,
+// the entry page's "Q" and "X" among them, leave it open.
+TEST_F(Services, TheOptionsScreenClosesOnEscapeOrItsBackButton) {
+  fs::create_directories("data/misc");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "Tester");
+  SetPlayerDefaults();
+  DialogOpen = 0;
+  FrameSkipped = 0;
+  Prss* options = OpenOptions(nullptr);
+  ASSERT_NE(options, nullptr);
+  for (int key : {26, 28, int{'Q'}, int{'X'}}) {
+    options->key(options, key);
+    EXPECT_EQ(options->alive, 1) << "key " << key;
+  }
+  options->key(options, 27);
+  EXPECT_EQ(options->alive, 0);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(DialogOpen, 0);
+
+  options = OpenOptions(nullptr);
+  ClearInterface();
+  options->act(options);
+  const ValueControl* back = nullptr;
+  char text[256];
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControlText(ValueControls[i], text, sizeof text) && std::strcmp(text, "back") == 0) back = &ValueControls[i];
+  ASSERT_NE(back, nullptr);
+  ASSERT_NE(back->callback, nullptr);
+  const ValueControl press = *back;
+  press.callback(press.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(press.variable));
+  EXPECT_EQ(options->alive, 0);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(DialogOpen, 0);
+  ClearInterface();
+}
+
+// The options screen, once open, takes the keys and the mouse, clears its own frames (clear
+// mode 0 over whatever the screen beneath cleared by) and stays the open dialog (word 2) frame
+// after frame.  Its title keeps the translation's code page.
+TEST_F(Services, TheOpenOptionsScreenTakesTheInputClearsItsFramesAndStaysTheDialog) {
+  fs::create_directories("data/misc");
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "Tester");
+  SetPlayerDefaults();
+  const int codePage = CurrentCodePage;
+  CurrentCodePage = 5;
+  PushClearMode(2);  // an editor beneath, clearing for itself
+  DialogOpen = 0;
+  FrameSkipped = 0;
+  Prss* options = OpenOptions(nullptr);
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(CurrentProcess, options);
+  EXPECT_EQ(TopClearMode(), 0);
+  for (int frame = 0; frame < 2; ++frame) {
+    ClearInterface();
+    options->act(options);
+    EXPECT_EQ(DialogOpen, 2) << "frame " << frame;
+  }
+  const ValueControl* title = nullptr;
+  char text[256];
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 10 && ValueControlText(ValueControls[i], text, sizeof text) &&
+        std::strcmp(text, "Options") == 0)
+      title = &ValueControls[i];
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->codePage, 5);
+  Prss_Terminate(options);
+  EXPECT_EQ(options->act(options), nullptr);
+  EXPECT_EQ(TopClearMode(), 2) << "the mode beneath given back";
+  PopClearMode();
+  CurrentCodePage = codePage;
+  ClearInterface();
 }
 
 // The gearbox rows step one value a press and stop at their ends: the wheel's shift has four
