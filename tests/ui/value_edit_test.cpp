@@ -174,6 +174,27 @@ TEST(ValueSteps, LabelsPrintOnlyTheNumberTheyAreGiven) {
   EXPECT_EQ(RoundToInt32(3e9f), INT32_MAX);
 }
 
+TEST(ValueSteps, LabelDigitsAtTheirEndsAndPlainTextCutToTheBuffer) {
+  // The decimals digit runs from 0 to 9; a "%" with no "." before the digit shows none.
+  EXPECT_EQ(LabelDecimals("x %.9f"), 9);
+  EXPECT_EQ(LabelDecimals("x %.0f"), 0);
+  EXPECT_EQ(LabelDecimals("x %+.3f"), 3);
+  EXPECT_EQ(LabelDecimals("x %f"), -1);
+  EXPECT_EQ(LabelDecimals(nullptr), -1);
+  char out[64];
+  // A width and a precision of 9 are still one plain number.
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "[%9d]", 7), "[        7]");
+  EXPECT_STREQ(FormatLabelFloat(out, sizeof out, "%.9f", 0.5f), "0.500000000");
+  // Plain text keeps one "%" of "%%" and is cut to the size given, its end included:
+  // "Name %s" in 7 bytes is "Name %" and its end.
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "50%% %s", 1), "50% %s");
+  EXPECT_STREQ(FormatLabelFloat(out, 7, "Name %s", 1.0f), "Name %");
+  // No room at all writes nothing.
+  std::strcpy(out, "keep");
+  FormatLabelInt(out, 0, "x %d", 1);
+  EXPECT_STREQ(out, "keep");
+}
+
 TEST(EditNames, AreTheVerbAndTheLabelInLowerCaseWithoutFormats) {
   char out[ACTION_HINT_SIZE];
   BuildActionHint(out, sizeof out, "set", "Front Wing (deg)");
