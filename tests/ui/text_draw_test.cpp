@@ -661,6 +661,19 @@ TEST_F(TextDraw, PressureReadoutsHoldAtTheirWidestNumbers) {
   EXPECT_STREQ(PressureReadoutText(std::nanf(""), 0).number, "\x90\x8E\x90\x90") << "0.00";
 }
 
+TEST_F(TextDraw, ThePressureReadoutIsDrawnAtItsBoxWithItsUnitBelow) {
+  // 1.5 bar is "1.50" in the dashboard digits (codes 145, 142, 149, 144), then "bar" below.
+  constexpr float READOUT_SIZE = 10.0f;
+  EmptyTextBatches();
+  DrawReadoutDec(1.5f, 0, 70.0f, 50.0f, 30.0f, READOUT_SIZE, WHITE);
+  ASSERT_EQ(Items().size(), 7u) << "four codes and \"bar\"";
+  EXPECT_EQ(Items()[0].glyph, 145 - FIRST_CODE);
+  EXPECT_EQ(Items()[3].glyph, 144 - FIRST_CODE);
+  EXPECT_EQ(Items()[4].glyph, Glyph('b'));
+  EXPECT_FLOAT_EQ(Items()[4].y0, 60.0f + 4.1f * 3.0f / 23.0f) << "the unit below, at 0.41 of the size";
+  EXPECT_NEAR(Items()[6].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4) << "ending at x + width";
+}
+
 TEST_F(TextDraw, RawCodesSkipControlBytesAndABlankOnlyMovesOn) {
   // The fixed-width set's blank advances 0.25 + 1/12 at size 1.
   constexpr float BLANK = FIXED_SPACE_WIDTH + 1.0f / 12.0f;
