@@ -797,3 +797,33 @@ TEST(ValueControlText, EachTypeShowsItsText) {
   EXPECT_EQ(text(49), "%s %d");
   for (int silent : {27, 28, 29, 30, 31, 33, 35, 36, 37, 38, 39, 48, 51, 59, 61}) EXPECT_EQ(text(silent), "<none>") << silent;
 }
+
+TEST(ValueControlText, MaskedTextsKeepToTheirRoomAndHexFieldsShowOnlyWhenAsked) {
+  ValueControl c{};
+  c.minimum = IvText("secret");
+  char out[32];
+  // Four bytes of room hold three bullets and the end.
+  c.displayType = 12;
+  ASSERT_EQ(ValueControlText(c, out, 4), 1);
+  EXPECT_STREQ(out, "\x95\x95\x95");
+  c.displayType = 22;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "\x95\x95\x95\x95\x95\x95");
+  // A name slot shows its name, and one bullet while it is empty.
+  const char* name = "pit";
+  c.displayType = 25;
+  c.minimum = IvAddress(&name);
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "pit");
+  name = nullptr;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "\x95");
+  // Type 60 shows its field in hex when bit 4 or 5 of its label word asks for it.
+  c.displayType = 60;
+  c.maximum = IvInt(0xBEEF);
+  c.label = IvInt(0x20);
+  ASSERT_EQ(ValueControlText(c, out, sizeof out), 1);
+  EXPECT_STREQ(out, "BEEF");
+  c.label = IvInt(0x40);
+  EXPECT_EQ(ValueControlText(c, out, sizeof out), 0);
+}
