@@ -280,6 +280,23 @@ TEST_F(Dialogs, SavingOverAnExistingFileAsksFirst) {
   CancelTextEntry();
 }
 
+// A fixed start of 1 to 7 characters lists only the files whose names begin with it; a
+// longer one lists every file of the folder.
+TEST_F(Dialogs, AFixedStartOfOneToSevenCharactersFiltersTheFileList) {
+  Touch("dlg/abcdefgh.set");
+  Touch("dlg/abcdefxx.set");
+  Touch("dlg/zz.set");
+  AskText(&owner, Typed, "Load", 30, 0, "a", 1, 4, PATTERN);
+  EXPECT_EQ(TextEntryDialogSub.pick.count, 2) << "a*";
+  CancelTextEntry();
+  AskText(&owner, Typed, "Load", 30, 0, "abcdefg", 7, 4, PATTERN);
+  EXPECT_EQ(TextEntryDialogSub.pick.count, 1) << "abcdefg*";
+  CancelTextEntry();
+  AskText(&owner, Typed, "Load", 30, 0, "abcdefgh", 8, 4, PATTERN);
+  EXPECT_EQ(TextEntryDialogSub.pick.count, 3) << "no filter";
+  CancelTextEntry();
+}
+
 TEST_F(Dialogs, LoadingAMissingFileSaysSoAndAnEmptyFolderHasNothingToLoad) {
   AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
   EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_FILES);

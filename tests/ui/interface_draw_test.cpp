@@ -183,6 +183,28 @@ TEST_F(PanelDraw, FlatPanelsAndTitleTabsAreRecordedAsFills) {
   ScreenHeight = saved[1];
 }
 
+// Each piece of a fading panel and of a title tab is drawn, the first one from the batch's
+// first vertex: the fade (1 quad) and the rest of the panel (6), the tab's inside, bottom
+// edge, slanted edge and corner (4), two triangles a quad.
+TEST_F(PanelDraw, FadingPanelsAndTitleTabsDrawEveryPieceFromTheBatchsFirstVertex) {
+  Reset();
+  FadePanel(0xFF204060u, -0.5f, -0.25f, 0.5f, 0.5f);
+  ASSERT_EQ(Triangles(), 14u);
+  EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0x00204060u)) << "the fade starts clear";
+  EXPECT_EQ(V(1).colour, ApplyBrightnessTable(0xFF204060u));
+  Reset();
+  ValueControl tab{};
+  tab.displayType = 10;
+  tab.left = -1.0f;
+  tab.top = -1.0f;
+  tab.right = 0.0f;
+  tab.bottom = -0.9f;
+  tab.variable = HeldFloat(0.3f);  // its width
+  DrawTitleTab(tab);
+  EXPECT_EQ(Triangles(), 8u);
+  EXPECT_FLOAT_EQ(V(0).x, -1.0f) << "the inside from the screen's left edge";
+}
+
 // A fading panel is recorded as a fill where it has its full alpha (pixels of 800 x 600).
 TEST_F(PanelDraw, AFadingPanelIsRecordedAsAFill) {
   const int saved[2] = {ScreenWidth, ScreenHeight};

@@ -564,6 +564,26 @@ TEST_F(InterfaceLayout, ButtonFacesKeepTheirOwnTextRule) {
   EXPECT_EQ(Under(text)->colour, 0xFFFF0000u);
 }
 
+// A style 6 button says "UNUSED" under its face, over the scene, where the light text needs a
+// strip: drawn in pixels around the text with 0.15 x the text's height to either side and
+// 0.06 x above it, but not below the text, which lies below its button.
+TEST_F(InterfaceLayout, AnUnusedButtonsWordGetsAStripInPixelsAroundIt) {
+  Frame([](Prss* o) {
+    AddButton(o, 200, 100, 400, 124, 0, IvText("go"), IvInt(0), IvInt(0), 6, nullptr, nullptr, nullptr);
+  });
+  const DrawRecordEntry* text = Find("UNUSED");
+  ASSERT_NE(text, nullptr);
+  const DrawRecordEntry* strip = Under(text);
+  ASSERT_NE(strip, nullptr);
+  EXPECT_EQ(strip->role, RECORD_BACKING);
+  const float h = text->bottom - text->top;
+  EXPECT_NEAR(strip->left, text->left - 0.15f * h, 0.01f);
+  EXPECT_NEAR(strip->right, text->right + 0.15f * h, 0.01f);
+  EXPECT_NEAR(strip->top, text->top - 0.06f * h, 0.01f);
+  // Below, the strip goes no further than the lower of the text and its button: the text's.
+  EXPECT_NEAR(strip->bottom, text->bottom, 0.01f);
+}
+
 // A button's text is dark on a face of 2 R + 3 G + B from 661 up, light below.
 TEST_F(InterfaceLayout, AButtonsTextTurnsDarkAtAFaceScoreOf661) {
   static ColourWord light = RgbWord(200, 87, 0);  // 400 + 261 + 0 = 661

@@ -488,6 +488,47 @@ TEST_F(TextDraw, TheFlushDrawsOnePassPerPageWithGlyphAndCacheCoordinates) {
   FreeCharacterSet();
 }
 
+// After the glyphs, a gauge's quads and hub circles go into one untextured batch: a quad's
+// corners in order as two triangles, a circle as a fan of 24 triangles about its centre that
+// closes back on its first rim point at angle 0.
+TEST_F(TextDraw, GaugeQuadsAndHubCirclesAreDrawnAsTrianglesAfterTheGlyphs) {
+  EmptyTextBatches();
+  GaugeQuad quad{};
+  const float xs[4] = {0.0f, 0.4f, 0.4f, 0.0f}, ys[4] = {0.0f, 0.0f, 0.2f, 0.2f};
+  for (int i = 0; i < 4; ++i) {
+    quad.x[i] = xs[i];
+    quad.y[i] = ys[i];
+  }
+  quad.colour = 0xFFFF0000u;
+  ASSERT_TRUE(AddGaugeQuad(InterfaceTextBatch, quad));
+  ASSERT_TRUE(AddHubCircle(InterfaceTextBatch, HubCircle{0.5f, -0.5f, 0.1f, 0.2f, 0xFF00FF00u, 0}));
+  Draw2D& l = Draw2DList;
+  DrawTextBox(InterfaceTextBatch);
+  ASSERT_GE(l.counters.batchCount, 1u);
+  const Draw2DBatch& shapes = l.batches[l.counters.batchCount - 1];  // the last, no glyph before it
+  ASSERT_EQ(shapes.vertexCount, 4u + 1u + 24u);
+  ASSERT_EQ(shapes.triangleCount, 2u + 24u);
+  const Draw2DTriangle* t = &l.triangles[shapes.firstTriangle];
+  const Draw2DVertex* v = &l.vertices[shapes.firstVertex];
+  const uint32_t expected[5][3] = {{0, 1, 2}, {2, 3, 0}, {4, 5, 6}, {4, 6, 7}, {4, 28, 5}};
+  const int at[5] = {0, 1, 2, 3, 25};
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(t[at[k]].a, expected[k][0]) << "triangle " << at[k];
+    EXPECT_EQ(t[at[k]].b, expected[k][1]) << "triangle " << at[k];
+    EXPECT_EQ(t[at[k]].c, expected[k][2]) << "triangle " << at[k];
+  }
+  // Through the full-screen window x stays and y turns over.
+  EXPECT_FLOAT_EQ(v[2].x, 0.4f);
+  EXPECT_FLOAT_EQ(v[2].y, -0.2f);
+  EXPECT_FLOAT_EQ(v[4].x, 0.5f) << "the centre";
+  EXPECT_FLOAT_EQ(v[5].x, 0.6f) << "the first rim point, radius x to the right";
+  EXPECT_FLOAT_EQ(v[5].y, 0.5f);
+  EXPECT_NEAR(v[11].x, 0.5f, 1e-6f) << "a quarter round (6 of 24)";
+  EXPECT_NEAR(std::fabs(v[11].y - v[4].y), 0.2f, 1e-6f) << "radius y from the centre";
+  EXPECT_EQ(InterfaceTextBatch.quadCount, 0);
+  EXPECT_EQ(InterfaceTextBatch.circleCount, 0);
+}
+
 TEST_F(TextDraw, SlantedAndFadedModesMoveCutAndFadeEdges) {
   GlyphMode = GLYPH_MODE_SLANTED;
   TextSlantLine = 0.5f;
@@ -659,6 +700,19 @@ TEST_F(TextDraw, PressureReadoutsHoldAtTheirWidestNumbers) {
   EXPECT_STREQ(PressureReadoutText(-10.0f, 1).number, "\x8D\x99\x99\x8E\x99");
   EXPECT_STREQ(PressureReadoutText(20.0f, 0).number, "\x99\x8E\x99\x99");
   EXPECT_STREQ(PressureReadoutText(std::nanf(""), 0).number, "\x90\x8E\x90\x90") << "0.00";
+}
+
+TEST_F(TextDraw, ThePressureReadoutIsDrawnAtItsBoxWithItsUnitBelow) {
+  // 1.5 bar is "1.50" in the dashboard digits (codes 145, 142, 149, 144), then "bar" below.
+  constexpr float READOUT_SIZE = 10.0f;
+  EmptyTextBatches();
+  DrawReadoutDec(1.5f, 0, 70.0f, 50.0f, 30.0f, READOUT_SIZE, WHITE);
+  ASSERT_EQ(Items().size(), 7u) << "four codes and \"bar\"";
+  EXPECT_EQ(Items()[0].glyph, 145 - FIRST_CODE);
+  EXPECT_EQ(Items()[3].glyph, 144 - FIRST_CODE);
+  EXPECT_EQ(Items()[4].glyph, Glyph('b'));
+  EXPECT_FLOAT_EQ(Items()[4].y0, 60.0f + 4.1f * 3.0f / 23.0f) << "the unit below, at 0.41 of the size";
+  EXPECT_NEAR(Items()[6].x1 - MARGIN * 4.1f + LetterSpacing * 4.1f, 100.0f, 1e-4) << "ending at x + width";
 }
 
 TEST_F(TextDraw, RawCodesSkipControlBytesAndABlankOnlyMovesOn) {

@@ -71,6 +71,26 @@ TEST(CodedTextCells, DecodeColoursPagesAndEscapes) {
   EXPECT_STREQ(bytes, "abc");
 }
 
+TEST(CodedTextCells, CaretDigitsAtTheirEndsAndThePageResets) {
+  CharCell cells[16];
+  char bytes[16];
+  // From Cyrillic: "^0" and "^7" are the first and last caret colours; "^E" switches to
+  // page 1; "^8" goes back to the starting page in the default colour and "^:" to Latin-1.
+  ASSERT_EQ(DecodeCodedText(cells, bytes, "^0a^7b^Ec^8d^Ee^:f", CYRILLIC, 16), 6);
+  EXPECT_STREQ(bytes, "abcdef");
+  const int colours[6] = {0, 7, 7, ENTRY_COLOUR_DEFAULT, ENTRY_COLOUR_DEFAULT, ENTRY_COLOUR_DEFAULT};
+  const int pages[6] = {CYRILLIC, CYRILLIC, 1, CYRILLIC, 1, CODE_PAGE_LATIN1};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(cells[i].colour, colours[i]) << i;
+    EXPECT_EQ(cells[i].codePage, pages[i]) << i;
+  }
+  // Three characters fit a capacity of 4, but the plain bytes keep a double-byte character
+  // whole or not at all: "ab" and its two bytes make four, one too many.
+  EXPECT_EQ(DecodeCodedText(cells, bytes, "ab^J\x82\xA0", CODE_PAGE_LATIN1, 4), 3);
+  EXPECT_EQ(cells[2].trail, 0xA0);
+  EXPECT_STREQ(bytes, "ab");
+}
+
 TEST_F(TextEntryLineTest, StartingSelectsTheTextAfterThePrefixAndTypingReplacesIt) {
   EXPECT_EQ(StartTextEntry(40, "name: old", 6, ENTRY_MODE_FREE), 39);
   EXPECT_EQ(TextEntry.selected, 1);

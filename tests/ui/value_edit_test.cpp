@@ -174,6 +174,27 @@ TEST(ValueSteps, LabelsPrintOnlyTheNumberTheyAreGiven) {
   EXPECT_EQ(RoundToInt32(3e9f), INT32_MAX);
 }
 
+TEST(ValueSteps, LabelDigitsAtTheirEndsAndPlainTextCutToTheBuffer) {
+  // The decimals digit runs from 0 to 9; a "%" with no "." before the digit shows none.
+  EXPECT_EQ(LabelDecimals("x %.9f"), 9);
+  EXPECT_EQ(LabelDecimals("x %.0f"), 0);
+  EXPECT_EQ(LabelDecimals("x %+.3f"), 3);
+  EXPECT_EQ(LabelDecimals("x %f"), -1);
+  EXPECT_EQ(LabelDecimals(nullptr), -1);
+  char out[64];
+  // A width and a precision of 9 are still one plain number.
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "[%9d]", 7), "[        7]");
+  EXPECT_STREQ(FormatLabelFloat(out, sizeof out, "%.9f", 0.5f), "0.500000000");
+  // Plain text keeps one "%" of "%%" and is cut to the size given, its end included:
+  // "Name %s" in 7 bytes is "Name %" and its end.
+  EXPECT_STREQ(FormatLabelInt(out, sizeof out, "50%% %s", 1), "50% %s");
+  EXPECT_STREQ(FormatLabelFloat(out, 7, "Name %s", 1.0f), "Name %");
+  // No room at all writes nothing.
+  std::strcpy(out, "keep");
+  FormatLabelInt(out, 0, "x %d", 1);
+  EXPECT_STREQ(out, "keep");
+}
+
 TEST(EditNames, AreTheVerbAndTheLabelInLowerCaseWithoutFormats) {
   char out[ACTION_HINT_SIZE];
   BuildActionHint(out, sizeof out, "set", "Front Wing (deg)");
@@ -775,4 +796,34 @@ TEST(ValueControlText, EachTypeShowsItsText) {
   c.minimum = IvText("%s %d");  // a text conversion is never handed a number
   EXPECT_EQ(text(49), "%s %d");
   for (int silent : {27, 28, 29, 30, 31, 33, 35, 36, 37, 38, 39, 48, 51, 59, 61}) EXPECT_EQ(text(silent), "<none>") << silent;
+}
+
+TEST(ValueControlText, MaskedTextsKeepToTheirRoomAndHexFieldsShowOnlyWhenAsked) {
+  ValueControl c{};
+  c.minimum = IvText("secret");
+  char out[32];
+  // Four bytes of room hold three bullets and the end.
+  c.displayType = 12;
+  ASSERT_EQ(ValueControlText(c, out, 4), 1);
+  EXPECT_STREQ(out, "\x95\x95\x95");
+  c.displayType = 22;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "\x95\x95\x95\x95\x95\x95");
+  // A name slot shows its name, and one bullet while it is empty.
+  const char* name = "pit";
+  c.displayType = 25;
+  c.minimum = IvAddress(&name);
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "pit");
+  name = nullptr;
+  ValueControlText(c, out, sizeof out);
+  EXPECT_STREQ(out, "\x95");
+  // Type 60 shows its field in hex when bit 4 or 5 of its label word asks for it.
+  c.displayType = 60;
+  c.maximum = IvInt(0xBEEF);
+  c.label = IvInt(0x20);
+  ASSERT_EQ(ValueControlText(c, out, sizeof out), 1);
+  EXPECT_STREQ(out, "BEEF");
+  c.label = IvInt(0x40);
+  EXPECT_EQ(ValueControlText(c, out, sizeof out), 0);
 }
