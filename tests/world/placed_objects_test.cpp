@@ -1653,6 +1653,18 @@ TEST_F(PlacedObjects, AStartLightsLevelIsBuiltWithItsPropertiesAndThenTheyAreTak
   EXPECT_TRUE(removing.empty());
   s.Free();
   plain.Free();
+  // The start lights are the objects 172 to 179: the last takes its properties too, the
+  // objects either side of the run take none.
+  for (const int index : {171, 179, 180}) {
+    SCOPED_TRACE(index);
+    FObject o({0, 0, 0});
+    Place(o, 0, 0, 0, index);
+    o.Setup();
+    removing.clear();
+    o.BuildLodMesh(0);
+    EXPECT_EQ(removing, (index == 179 ? std::vector<int>{0, 1} : std::vector<int>{}));
+    o.Free();
+  }
 }
 
 TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {

@@ -329,13 +329,16 @@ TEST_F(Roads, BadSectionRecordsDropWhatTheyCannotHold) {
   TrackSectionTriangle good;
   good.corner[0] = 0, good.corner[1] = 1, good.corner[2] = 2;
   a.triangles = {bad, good, past, firstPast};
-  a.mapping = 77;  // past the table
+  // The first record past a table of two (a third is there, out of the count's reach).
+  W().mappingCount = 2;
+  a.mapping = 2;
   WSection* s = AddSection(a, 0, 0);
   EXPECT_EQ(s->triangleCount, 1);
   EXPECT_EQ(lines.Count("triangle names a vertex"), 3);
   s->Setup();
   s->AddPhysics();
   EXPECT_EQ(s->mesh, nullptr);
+  EXPECT_EQ(lines.Count("A section names a mapping past the table: it is not collidable"), 1);
   ContactProbe hit = Fresh();
   EXPECT_EQ(s->RayTest({0, 0, 0}, {0, 0, -M}, hit, nullptr, nullptr, nullptr, 1), 0);
   EXPECT_EQ(hit.candidateStrength, 0);
