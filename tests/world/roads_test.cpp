@@ -433,6 +433,36 @@ TEST_F(Roads, ARoadOfNoWidthHasTheBoxOfItsLine) {
   EXPECT_EQ(at.y, -3 * M);
 }
 
+// A segment faces along its line from its start section to its end one, a heading of 0 facing
+// +y and turning anticlockwise: from (5 m, 0) to (35 m, 40 m) it faces atan2(-30, 40).  A
+// section moved gives back its place with z 0 and the heading it was given, and lets go of
+// its built mesh's list.
+TEST_F(Roads, ASegmentFacesAlongItsLineAndAMovedSectionGivesBackItsPlace) {
+  WSection* a = AddSection(Profile(0, {0, 0}, {0, 1}), 5 * M, 0);
+  WSection* b = AddSection(Profile(0, {0, 0}, {0, 1}), 35 * M, 40 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  a->Setup();
+  b->Setup();
+  s->Setup();
+  ASSERT_TRUE(s->valid);
+  IntVector at = {-1, -1, -1};
+  float heading = 1;
+  s->GetPosition(at, heading);
+  EXPECT_FLOAT_EQ(heading, std::atan2(-30.0f, 40.0f));
+  EXPECT_EQ(at.z, 0);
+
+  a->meshList = 3;
+  a->SetPosition({7 * M, -3 * M, 2 * M}, 0.25f);
+  EXPECT_EQ(a->position[0], 7 * M);
+  EXPECT_EQ(a->position[1], -3 * M);
+  EXPECT_EQ(a->meshList, 65535);
+  a->GetPosition(at, heading);
+  EXPECT_EQ(at.x, 7 * M);
+  EXPECT_EQ(at.y, -3 * M);
+  EXPECT_EQ(at.z, 0);
+  EXPECT_EQ(heading, 0.25f);
+}
+
 TEST_F(Roads, ACurvedEdgeLeavesAndMeetsItsSectionsAtTheirHeightSlopes) {
   // The height along a curved edge rises at each end by the chord length times that end's
   // slope: the vertex's own (as it stands here: the start side byte 1, the end side byte 0)
