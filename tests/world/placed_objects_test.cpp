@@ -554,6 +554,31 @@ TEST_F(PlacedObjects, WithoutAnIndexOrAModelThereIsNothing) {
   o.Free();
 }
 
+// A placed object moved to (3 m, 5 m) with heading 0.25 gives back that place with z 0 (its
+// height is a field of its own) and that heading, and lets go of every level's render mesh and
+// entry: it is built again where it now stands.
+TEST_F(PlacedObjects, AMovedObjectGivesBackItsPlaceAndLetsGoOfItsLevels) {
+  FObject o({1 << 16, 2 << 16, 0});
+  for (PreGenLevel& level : o.levels) {
+    level.renderMesh = 4;
+    level.entry = 6;
+  }
+  o.SetPosition({3 << 16, 5 << 16, 7 << 16}, 0.25f);
+  EXPECT_EQ(o.position[0], 3 << 16);
+  EXPECT_EQ(o.position[1], 5 << 16);
+  for (const PreGenLevel& level : o.levels) {
+    EXPECT_EQ(level.renderMesh, -1);
+    EXPECT_EQ(level.entry, -1);
+  }
+  IntVector at = {-1, -1, -1};
+  float heading = -1;
+  o.GetPosition(at, heading);
+  EXPECT_EQ(at.x, 3 << 16);
+  EXPECT_EQ(at.y, 5 << 16);
+  EXPECT_EQ(at.z, 0);
+  EXPECT_EQ(heading, 0.25f);
+}
+
 TEST_F(PlacedObjects, PhysicsKindsAndVisibility) {
   for (uint8_t kind : {PHYSICS_NONE, PHYSICS_HIDDEN}) {
     stand.view.physicsKind = kind;
