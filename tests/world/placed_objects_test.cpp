@@ -579,6 +579,16 @@ TEST_F(PlacedObjects, AMovedObjectGivesBackItsPlaceAndLetsGoOfItsLevels) {
   EXPECT_EQ(heading, 0.25f);
 }
 
+// A placed object builds in list 4, 5 or 6 by its alpha kind (none, alpha parts, alpha parts
+// always sorted); a kind past them has no list.
+TEST_F(PlacedObjects, EachAlphaKindHasItsOwnBuildList) {
+  FObject o({0, 0, 0});
+  for (const auto& [kind, list] : {std::pair{0, 4}, {1, 5}, {2, 6}, {3, -1}}) {
+    o.alphaKind = uint8_t(kind);
+    EXPECT_EQ(o.GetBuildList(), list) << kind;
+  }
+}
+
 TEST_F(PlacedObjects, PhysicsKindsAndVisibility) {
   for (uint8_t kind : {PHYSICS_NONE, PHYSICS_HIDDEN}) {
     stand.view.physicsKind = kind;

@@ -171,6 +171,8 @@ TEST_F(Roads, MappingFlagsMoveTheSegmentFlags) {
     EXPECT_EQ(s->GetBuildList(), mapping == 1 ? 0 : 2);
     s->alphaKind = 2;
     EXPECT_EQ(s->GetBuildList(), 3);
+    s->alphaKind = 3;
+    EXPECT_EQ(s->GetBuildList(), -1) << "no kind of its own: no list";
     DeleteWorldObject(s);
   }
 }
