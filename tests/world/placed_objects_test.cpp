@@ -589,6 +589,36 @@ TEST_F(PlacedObjects, EachAlphaKindHasItsOwnBuildList) {
   }
 }
 
+// Freeing a placed object lets go of its model: index -1, set up again as a point at its place
+// (radius 0, no levels), solid, no alpha kind, level 0.  Freeing it again leaves it as it is.
+TEST_F(PlacedObjects, FreeingLetsGoOfTheModelOnce) {
+  FObject o({0, 0, 0});
+  Place(o, 1, 2, 0, 5);
+  o.Setup();
+  o.BuildMeshes();
+  ASSERT_GT(o.radius, 0);
+  ASSERT_GT(o.levelCount, 0);
+  o.alphaKind = 2;
+  o.currentLevel = 1;
+  o.Free();
+  EXPECT_EQ(o.objectIndex, -1);
+  EXPECT_EQ(o.radius, 0);
+  EXPECT_EQ(o.levelCount, 0);
+  EXPECT_EQ(o.centre.x, 1 << 16);
+  EXPECT_EQ(o.centre.y, 2 << 16);
+  EXPECT_EQ(o.drawFlags, PREGEN_DRAW_SOLID);
+  EXPECT_EQ(o.alphaKind, 0);
+  EXPECT_EQ(o.currentLevel, 0);
+  EXPECT_EQ(o.levels[0].built, nullptr);
+  o.alphaKind = 2;
+  o.currentLevel = 1;
+  o.radius = 77;
+  o.Free();
+  EXPECT_EQ(o.alphaKind, 2);
+  EXPECT_EQ(o.currentLevel, 1);
+  EXPECT_EQ(o.radius, 77);
+}
+
 TEST_F(PlacedObjects, PhysicsKindsAndVisibility) {
   for (uint8_t kind : {PHYSICS_NONE, PHYSICS_HIDDEN}) {
     stand.view.physicsKind = kind;
