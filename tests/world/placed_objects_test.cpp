@@ -1195,6 +1195,30 @@ TEST(ProceduralTrees, BoundsHoldEveryFoliageAndTipVertex) {
   }
 }
 
+// The trunk's box stands round the tree's place by its radius in whole centimetres (the size
+// byte, 0 to 255; a centimetre is 655 units) and reaches the bounds' height: a trunk of 0.5 m
+// at (10 m, 20 m) reaches 50 x 655 = 32750 units either way.  A trunk of no radius (or one
+// below nothing) has a box of no width.
+TEST(ProceduralTrees, TheTrunksBoxStandsRoundItsPlaceByItsRadiusInCentimetres) {
+  InitSphereDirections();
+  WTree t({10 << 16, 20 << 16, 0});
+  t.trunkRadius = 0.5f;
+  t.Setup();
+  EXPECT_EQ(t.sizeByte, 50);
+  EXPECT_EQ(t.box[0], (10 << 16) - 32750);
+  EXPECT_EQ(t.box[1], (20 << 16) - 32750);
+  EXPECT_EQ(t.box[3], (10 << 16) + 32750);
+  EXPECT_EQ(t.box[4], (20 << 16) + 32750);
+  EXPECT_EQ(t.box[2], t.centre.z - t.halfSize.z);
+  EXPECT_EQ(t.box[5], t.centre.z + t.halfSize.z);
+  EXPECT_GT(t.box[5], t.box[2]);
+  t.trunkRadius = -0.5f;
+  t.Setup();
+  EXPECT_EQ(t.sizeByte, 0);
+  EXPECT_EQ(t.box[0], 10 << 16);
+  EXPECT_EQ(t.box[3], 10 << 16);
+}
+
 // A damaged record's giant tree at the edge of the coordinates: its centre, half size and box
 // stay in order instead of wrapping.
 TEST(ProceduralTrees, AGiantTreeAtTheEdgeOfTheWorldKeepsItsBoundsInOrder) {
