@@ -779,7 +779,10 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
       {"section of another type", [](TrackSegment& t) { t.endSection = 2; }},
       {"vertex past the count", [](TrackSegment& t) { t.edges[1].endVertex = 2; }},
       {"vertex 64", [](TrackSegment& t) { t.edges[1].startVertex = 64; }},
+      {"start vertex at the count", [](TrackSegment& t) { t.edges[1].startVertex = 2; }},
       {"part past the edges", [](TrackSegment& t) { t.parts[0].second = 5; }},
+      {"part's first edge at the count", [](TrackSegment& t) { t.parts[0].first = 2; }},
+      {"part's second edge at the count", [](TrackSegment& t) { t.parts[0].second = 2; }},
       {"mapping past the table", [](TrackSegment& t) { t.parts[0].mapping = 3; }},
       {"coinciding sections", [](TrackSegment& t) { t.endSection = 0; }},
   };
@@ -795,8 +798,8 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
     EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
   }
   // With the debug messages on, each bad reference says what it is.
-  EXPECT_EQ(lines.Count("A segment's edge names a vertex its section has not"), 2);
-  EXPECT_EQ(lines.Count("A segment's part names an edge it has not"), 1);
+  EXPECT_EQ(lines.Count("A segment's edge names a vertex its section has not"), 3);
+  EXPECT_EQ(lines.Count("A segment's part names an edge it has not"), 3);
   EXPECT_EQ(lines.Count("A segment's part names a mapping past the table"), 1);
   // An edge more than 16 km across its section (the margins would wrap): no geometry.
   const int32_t far = W().objectCount;
