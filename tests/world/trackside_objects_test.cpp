@@ -154,6 +154,29 @@ TEST(TracksideObjects, CameraOcclusion) {
     EXPECT_EQ(cam.occlusion[2], 12);
     EXPECT_EQ(s.file.BytesLeft(), 0) << "the padding entry is read";
   }
+  {
+    // Two entries and no padding; one entry and its padding entry; then an empty list, which
+    // is read as no list.
+    WrittenStream s([](DataFile& f) {
+      WriteCameraOcclusion(f, {4, 5});
+      WriteCameraOcclusion(f, {7});
+      WriteCameraOcclusion(f, {});
+    });
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 2);
+    ASSERT_NE(cam.occlusion, nullptr);
+    EXPECT_EQ(cam.occlusion[1], 5);
+    EXPECT_EQ(s.file.BytesLeft(), 4 + 4 + 4) << "the next list's count, its two entries and the last count";
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 1);
+    ASSERT_NE(cam.occlusion, nullptr);
+    EXPECT_EQ(cam.occlusion[0], 7);
+    EXPECT_EQ(s.file.BytesLeft(), 4) << "two entries of two bytes read";
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 0);
+    EXPECT_EQ(cam.occlusion, nullptr);
+    EXPECT_EQ(s.file.BytesLeft(), 0);
+  }
   for (int32_t bad : {-2, 5000}) {
     WrittenStream s([&](DataFile& f) { WriteCameraOcclusion(f, {1, 2}, bad); });
     EXPECT_EQ(cam.ReadOcclusion(s.file), 0) << bad;
