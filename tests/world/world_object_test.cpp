@@ -79,6 +79,34 @@ TEST_F(WorldObject, LoadingStepsTextsAndPathNames) {
   EXPECT_EQ(GetTrackCodeIndex(), 0);
 }
 
+// Freeing the objects leaves a world with nothing loaded: no objects (added ones neither), no
+// paths, no texture names, no objects of the file, no load step and no meshes added.
+TEST_F(WorldObject, FreeingTheObjectsLeavesNothingLoaded) {
+  Wld& w = *CWld;
+  Add(OBJECT_PLACED, {}, 65536);
+  Add(OBJECT_PLACED, {}, 65536, true);
+  w.paths = new NamedPath[1]{{"north", new TrackPath}};
+  w.pathCount = 1;
+  w.textureNames = new char[32]();
+  w.textureNameCount = 2;
+  w.fileObjectCount = 2;
+  w.loadStep = 5;
+  w.meshesAdded = 1;
+  w.FreeObjects();
+  EXPECT_EQ(w.objectCount, 0);
+  EXPECT_EQ(w.addedCount, 0);
+  EXPECT_EQ(w.objects[0], nullptr);
+  EXPECT_EQ(w.objects[1], nullptr);
+  EXPECT_EQ(w.paths, nullptr);
+  EXPECT_EQ(w.pathCount, 0);
+  EXPECT_EQ(w.textureNames, nullptr);
+  EXPECT_EQ(w.textureNameCount, 0);
+  EXPECT_EQ(w.fileObjectCount, 0);
+  EXPECT_EQ(w.loadStep, 0);
+  EXPECT_EQ(w.meshesAdded, 0);
+  EXPECT_EQ(w.preGenCapacity, 0);
+}
+
 TEST_F(WorldObject, LoadStateRules) {
   Wld& w = *CWld;
   TrackPath* racing = reinterpret_cast<TrackPath*>(0x2000);
