@@ -203,7 +203,11 @@ TEST_F(Roads, ASectionWithoutTrianglesIsAPointOrItsSizeBox) {
   EXPECT_FALSE(s->IsVisible(false));
   EXPECT_EQ(s->IsCollidable(), 0);
   EXPECT_EQ(s->HasGeometry(), 0);
+  EXPECT_EQ(s->centre.x, 10 * M);
+  EXPECT_EQ(s->centre.y, 20 * M);
+  EXPECT_EQ(s->centre.z, 0);
   EXPECT_EQ(s->box[0], 10 * M - 65500);
+  EXPECT_EQ(s->box[1], 20 * M - 65500);
   EXPECT_EQ(s->box[3], 10 * M + 65500);
   EXPECT_EQ(s->box[4], 20 * M + 65500);
   EXPECT_EQ(s->box[2], M / 2);
@@ -211,8 +215,12 @@ TEST_F(Roads, ASectionWithoutTrianglesIsAPointOrItsSizeBox) {
   EXPECT_EQ(s->primaryMapping, 0);
   s->sizeByte = 0;
   s->Setup();
-  EXPECT_EQ(s->box[0], s->box[3]);
+  EXPECT_EQ(s->box[0], 10 * M);
+  EXPECT_EQ(s->box[3], 10 * M);
+  EXPECT_EQ(s->box[1], 20 * M);
+  EXPECT_EQ(s->box[4], 20 * M);
   EXPECT_EQ(s->box[2], 0);
+  EXPECT_EQ(s->box[5], 0);
 }
 
 TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
