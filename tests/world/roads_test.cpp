@@ -223,6 +223,18 @@ TEST_F(Roads, ASectionWithoutTrianglesIsAPointOrItsSizeBox) {
   EXPECT_EQ(s->box[5], 0);
 }
 
+// A vertex of end code 1 (the left end) is moved out to the section's leftmost offset and one
+// of end code 2 (the right end) to its rightmost; the others stay: offsets -2, 3, -1 and 5 m
+// with codes 0, 1, 2 and 0 become -2, -2, 5 and 5 m.
+TEST_F(Roads, EndVerticesStandAtTheSectionsOuterOffsets) {
+  WSection* s = AddSection(Profile(0, {-2, 3, -1, 5}, {0, 0, 0, 0}, {0, 1, 2, 0}), 0, 0);
+  s->Setup();
+  EXPECT_EQ(s->vertices[0].offset, -2 * M);
+  EXPECT_EQ(s->vertices[1].offset, -2 * M);
+  EXPECT_EQ(s->vertices[2].offset, 5 * M);
+  EXPECT_EQ(s->vertices[3].offset, 5 * M);
+}
+
 TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
   WSection* left = AddSection(Profile(0, {-3, 1}, {0.25f, 0.5f}, {0, 5}), 0, 0);
   WSection* right = AddSection(Profile(0, {2, 4}, {1, 2}, {6, 6}), 0, 10 * M);
