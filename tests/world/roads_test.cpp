@@ -340,6 +340,54 @@ TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
   EXPECT_EQ(s->ownFlags & SECTION_FLAG_GROUND, 0);
 }
 
+// A section's bump: the world's bump table's cell under the hit, (x >> (scale - 8)) & 255 across
+// and (y >> (scale - 8)) & 255 down, times the amplitude, for a mapping of mode 0; nothing for
+// modes 1 and 2, the ridges a section has not.  A vertical ray at (33536, 66816) units meets
+// the joining triangle; at scale 16 that is column 131 and row 5.  A word other than the
+// caller's becomes the caller's at full weight, and with debug messages on a mapping of mode 1
+// or 2 is said to be invalid for sections.
+TEST_F(Roads, ASectionsBumpIsTheTablesCellUnderTheHitForModeZeroOnly) {
+  TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
+  a.mapping = 2;
+  TrackSectionTriangle own;
+  own.corner[0] = 0, own.corner[1] = 1, own.corner[2] = 2;
+  a.triangles = {own};
+  WSection* s = AddSection(a, 0, 0);
+  WSection* b = AddSection(Profile(0, {-1, 1}, {0, 0}), 0, 5 * M);
+  SectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 1;
+  join.link[2] = 1;
+  s->triangles.push_back(join);
+  s->triangleCount = 2;
+  b->Setup();
+  s->Setup();
+  s->AddPhysics();
+  ASSERT_NE(s->mesh, nullptr);
+  W().bumps[5][131] = 7;
+  MappingRecord& m = W().mappings[2];
+  const IntVector origin = {33536, 66816, -M}, ray = {0, 0, -4 * M};
+  CfgDebugLevel = 1;
+  CaughtLines lines;
+  for (int mode = 0; mode <= 2; ++mode) {
+    SCOPED_TRACE(mode);
+    m.surfaceWord[0] = uint8_t(mode), m.surfaceWord[1] = 3, m.surfaceWord[2] = 16;
+    const uint32_t word = MappingSurfaceWord(m);
+    uint32_t surface = word;
+    int32_t blend = 0, bump = 0;
+    ContactProbe hit = Fresh();
+    EXPECT_EQ(s->RayTest(origin, ray, hit, &surface, &blend, &bump, 1), 0);
+    EXPECT_EQ(hit.candidatePoint.x, origin.x);
+    EXPECT_EQ(bump, mode == 0 ? 21 : 0);
+    surface = word ^ 0x100;
+    bump = 0;
+    hit = Fresh();
+    s->RayTest(origin, ray, hit, &surface, &blend, &bump, 1);
+    EXPECT_EQ(surface, word);
+    EXPECT_EQ(blend, 65536);
+    EXPECT_EQ(lines.Count("is invalid for sections"), mode);
+  }
+}
+
 TEST_F(Roads, BadSectionRecordsDropWhatTheyCannotHold) {
   CfgDebugLevel = 1;
   CaughtLines lines;
