@@ -1041,6 +1041,18 @@ TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {
       }
       EXPECT_EQ(std::memcmp(&r[3], &records[3], 8), 0);
     }
+  // Before sub-version 7 the highest height kept is 127: 128 reads as 0.
+  SetLayoutConversions(6);
+  for (const auto& [z, kept] : {std::pair{127, 127}, {128, 0}}) {
+    WrittenStream s([&](DataFile& f) {
+      uint8_t b[8];
+      WriteLayoutRecordBytes(Rec(1, 1, BLOCK, 0, 5, z), b);
+      f.WriteBlock(b, 8);
+    });
+    LayoutObjectRecord r;
+    ASSERT_EQ(ReadLayoutRecord(s.file, r), 1);
+    EXPECT_EQ(r.z, kept) << z;
+  }
 }
 
 TEST_F(Layouts, AReplaysLayoutIsAddedByTheReplayMode) {
