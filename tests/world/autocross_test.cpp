@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/data_file.h"
@@ -1052,6 +1053,20 @@ TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {
     LayoutObjectRecord r;
     ASSERT_EQ(ReadLayoutRecord(s.file, r), 1);
     EXPECT_EQ(r.z, kept) << z;
+  }
+  // Before sub-version 9 the first folded kind, 22, becomes 20 of variants 0 and 0, and the
+  // last, 169, becomes 168 of high variant 1 (flags 1 << 3).
+  SetLayoutConversions(8);
+  for (const auto& [kind, folded, flags] : {std::tuple{22, 20, 0}, {169, 168, 1 << 3}}) {
+    WrittenStream s([&](DataFile& f) {
+      uint8_t b[8];
+      WriteLayoutRecordBytes(Rec(1, 1, kind, 0, 5), b);
+      f.WriteBlock(b, 8);
+    });
+    LayoutObjectRecord r;
+    ASSERT_EQ(ReadLayoutRecord(s.file, r), 1);
+    EXPECT_EQ(r.kind, folded) << kind;
+    EXPECT_EQ(r.flags, flags) << kind;
   }
 }
 
