@@ -395,6 +395,15 @@ TEST(TracksideObjects, StraightGridPlacesFillTheirSlotsAndMirrorAcross) {
       EXPECT_EQ(p.heading, 0.5f);
     }
   }
+  // A grid with the marks flag marks every place it fills.
+  {
+    g.gridFlags = START_GRID_MARKS;
+    StartPosition table[WORLD_START_POSITIONS] = {};
+    g.FillStartPositions(table);
+    for (int slot : {1, 6}) EXPECT_EQ(table[slot].marked, 1) << slot;
+    EXPECT_EQ(table[0].marked, 0);
+    g.gridFlags = 0;
+  }
   // The last place the table holds is slot 47: a grid numbered from 47 fills 46 and 47 only.
   g.firstNumber = 47;
   StartPosition table[WORLD_START_POSITIONS] = {};
