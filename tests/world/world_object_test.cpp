@@ -107,6 +107,39 @@ TEST_F(WorldObject, FreeingTheObjectsLeavesNothingLoaded) {
   EXPECT_EQ(w.preGenCapacity, 0);
 }
 
+// Rebuilding the meshes clears the load (every object's built data freed and its state reset,
+// no meshes added) and starts the rebuild at step 17; a world still loading builds them at its
+// last step anyway and is left alone, and without a world nothing happens.
+TEST_F(WorldObject, RebuildingTheMeshesClearsTheLoadAndStartsAtStep17UnlessLoading) {
+  Wld& w = *CWld;
+  DiscObject* a = Add(OBJECT_PLACED, {}, 65536);
+  DiscObject* b = Add(OBJECT_SECTION, {}, 65536);
+  w.loadStep = 5;
+  RebuildWorldObjectMeshes();
+  EXPECT_EQ(w.loadStep, 5) << "still loading";
+  EXPECT_EQ(a->freesBuilt, 0);
+  w.loadStep = 0;
+  w.meshesAdded = 1;
+  RebuildWorldObjectMeshes();
+  EXPECT_EQ(w.loadStep, 17);
+  EXPECT_EQ(w.rebuildStep, 1);
+  EXPECT_EQ(w.meshesAdded, 0);
+  EXPECT_STREQ(WorldLoadingText, "Rebuilding");
+  for (DiscObject* o : {a, b}) {
+    EXPECT_EQ(o->freesBuilt, 1);
+    EXPECT_EQ(o->resets, 1);
+  }
+  w.loadStep = 0;
+  StartWorldRebuild();
+  EXPECT_EQ(w.loadStep, 17);
+  EXPECT_EQ(a->freesBuilt, 2);
+  Wld* kept = CWld;
+  CWld = nullptr;
+  StartWorldRebuild();
+  RebuildWorldObjectMeshes();
+  CWld = kept;
+}
+
 TEST_F(WorldObject, LoadStateRules) {
   Wld& w = *CWld;
   TrackPath* racing = reinterpret_cast<TrackPath*>(0x2000);
