@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/data_file.h"
@@ -1041,6 +1042,32 @@ TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {
       }
       EXPECT_EQ(std::memcmp(&r[3], &records[3], 8), 0);
     }
+  // Before sub-version 7 the highest height kept is 127: 128 reads as 0.
+  SetLayoutConversions(6);
+  for (const auto& [z, kept] : {std::pair{127, 127}, {128, 0}}) {
+    WrittenStream s([&](DataFile& f) {
+      uint8_t b[8];
+      WriteLayoutRecordBytes(Rec(1, 1, BLOCK, 0, 5, z), b);
+      f.WriteBlock(b, 8);
+    });
+    LayoutObjectRecord r;
+    ASSERT_EQ(ReadLayoutRecord(s.file, r), 1);
+    EXPECT_EQ(r.z, kept) << z;
+  }
+  // Before sub-version 9 the first folded kind, 22, becomes 20 of variants 0 and 0, and the
+  // last, 169, becomes 168 of high variant 1 (flags 1 << 3).
+  SetLayoutConversions(8);
+  for (const auto& [kind, folded, flags] : {std::tuple{22, 20, 0}, {169, 168, 1 << 3}}) {
+    WrittenStream s([&](DataFile& f) {
+      uint8_t b[8];
+      WriteLayoutRecordBytes(Rec(1, 1, kind, 0, 5), b);
+      f.WriteBlock(b, 8);
+    });
+    LayoutObjectRecord r;
+    ASSERT_EQ(ReadLayoutRecord(s.file, r), 1);
+    EXPECT_EQ(r.kind, folded) << kind;
+    EXPECT_EQ(r.flags, flags) << kind;
+  }
 }
 
 TEST_F(Layouts, AReplaysLayoutIsAddedByTheReplayMode) {

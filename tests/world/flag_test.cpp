@@ -68,6 +68,20 @@ TEST(Flag, RecordLimits) {
   EXPECT_TRUE(std::isfinite(FastestPoint(*f4)));
 }
 
+// A flag draws with its one mapping record: listed when there is room for one, and nothing
+// written without room.
+TEST(Flag, ItsMappingIsListedWhenThereIsRoom) {
+  TrackFlag t;
+  t.mapping = 3;
+  auto o = ReadFlag(t);
+  uint16_t used[2] = {9, 9};
+  EXPECT_EQ(o->MappingsInUse(used, 0), 0);
+  EXPECT_EQ(used[0], 9);
+  EXPECT_EQ(o->MappingsInUse(used, 1), 1);
+  EXPECT_EQ(used[0], 3);
+  EXPECT_EQ(used[1], 9);
+}
+
 TEST(Flag, StepsAndRest) {
   TrackFlag record;
   record.top = 5;

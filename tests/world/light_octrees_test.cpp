@@ -224,6 +224,9 @@ TEST_F(LightOctrees, PointOctreeFindsEveryStoredPositionAndNothingElse) {
       ASSERT_NE(directional, nullptr);
       EXPECT_EQ(directional[0], uint8_t(k * 5));
       EXPECT_EQ(WorldPoints.FindByNormal(p, nearlyUp), directional);
+      // A normal longer than a unit is held to the unit's steps: 1.5 up is up.
+      const float longUp[3] = {0.0f, 1.5f, 0.0f};
+      EXPECT_EQ(WorldPoints.FindByNormal(p, longUp), directional);
       EXPECT_EQ(WorldPoints.FindByNormal(p, side), nullptr);
     }
   }

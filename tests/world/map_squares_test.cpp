@@ -454,6 +454,37 @@ TEST_F(MapSquares, PhysicsObjectsAreEnteredAndClearedWithTheRegistry) {
   EXPECT_EQ(tree->removes, 1);
 }
 
+// Dropping the lists (before the objects go) empties every square of its static run and its
+// dynamic entries, and frees the static pool, the dynamic pool and the physics list.
+TEST_F(MapSquares, DroppingTheListsEmptiesEverySquareAndFreesThePools) {
+  SetGrid(W(), 2, 2, 0, 0);
+  Add(OBJECT_SECTION, 1, 1, 2, 2, 0);
+  BuildMapSquares(W());
+  PlaneBox* moving = Add(OBJECT_PLACED, 10, 10, 12, 12, 0);
+  moving->GiveBody(11 * M, 11 * M, 1.0f);
+  AddPhysicsObjects(W());
+  AddToActiveList(W(), moving);
+  MapSquareGrid& g = W().grid;
+  ASSERT_EQ(g.objectTotal, 1);
+  ASSERT_EQ(g.squares[0].objectCount, 1u);
+  ASSERT_EQ(g.used, 1);
+  ASSERT_NE(g.squares[0].dynamicHead, MAP_SQUARE_NO_ENTRY);
+  ASSERT_EQ(g.physicsCount, 1);
+  DropMapSquareLists(W());
+  EXPECT_EQ(g.objectPool, nullptr);
+  EXPECT_EQ(g.objectTotal, 0);
+  EXPECT_EQ(g.pool, nullptr);
+  EXPECT_EQ(g.used, 0);
+  EXPECT_EQ(g.physicsObjects, nullptr);
+  EXPECT_EQ(g.physicsCount, 0);
+  for (int s = 0; s < 4; ++s) {
+    EXPECT_EQ(g.squares[s].objectCount, 0u) << s;
+    EXPECT_EQ(g.squares[s].objects, nullptr) << s;
+    EXPECT_EQ(g.squares[s].dynamicHead, MAP_SQUARE_NO_ENTRY) << s;
+  }
+  W().ClearPhysicsObjects(0);
+}
+
 TEST_F(MapSquares, QueriesEqualABruteForceLoopOverTheObjects) {
   RandomObjects(1500, 23);
   std::vector<PlaneBox*> dynamic;

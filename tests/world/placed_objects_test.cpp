@@ -554,6 +554,71 @@ TEST_F(PlacedObjects, WithoutAnIndexOrAModelThereIsNothing) {
   o.Free();
 }
 
+// A placed object moved to (3 m, 5 m) with heading 0.25 gives back that place with z 0 (its
+// height is a field of its own) and that heading, and lets go of every level's render mesh and
+// entry: it is built again where it now stands.
+TEST_F(PlacedObjects, AMovedObjectGivesBackItsPlaceAndLetsGoOfItsLevels) {
+  FObject o({1 << 16, 2 << 16, 0});
+  for (PreGenLevel& level : o.levels) {
+    level.renderMesh = 4;
+    level.entry = 6;
+  }
+  o.SetPosition({3 << 16, 5 << 16, 7 << 16}, 0.25f);
+  EXPECT_EQ(o.position[0], 3 << 16);
+  EXPECT_EQ(o.position[1], 5 << 16);
+  for (const PreGenLevel& level : o.levels) {
+    EXPECT_EQ(level.renderMesh, -1);
+    EXPECT_EQ(level.entry, -1);
+  }
+  IntVector at = {-1, -1, -1};
+  float heading = -1;
+  o.GetPosition(at, heading);
+  EXPECT_EQ(at.x, 3 << 16);
+  EXPECT_EQ(at.y, 5 << 16);
+  EXPECT_EQ(at.z, 0);
+  EXPECT_EQ(heading, 0.25f);
+}
+
+// A placed object builds in list 4, 5 or 6 by its alpha kind (none, alpha parts, alpha parts
+// always sorted); a kind past them has no list.
+TEST_F(PlacedObjects, EachAlphaKindHasItsOwnBuildList) {
+  FObject o({0, 0, 0});
+  for (const auto& [kind, list] : {std::pair{0, 4}, {1, 5}, {2, 6}, {3, -1}}) {
+    o.alphaKind = uint8_t(kind);
+    EXPECT_EQ(o.GetBuildList(), list) << kind;
+  }
+}
+
+// Freeing a placed object lets go of its model: index -1, set up again as a point at its place
+// (radius 0, no levels), solid, no alpha kind, level 0.  Freeing it again leaves it as it is.
+TEST_F(PlacedObjects, FreeingLetsGoOfTheModelOnce) {
+  FObject o({0, 0, 0});
+  Place(o, 1, 2, 0, 5);
+  o.Setup();
+  o.BuildMeshes();
+  ASSERT_GT(o.radius, 0);
+  ASSERT_GT(o.levelCount, 0);
+  o.alphaKind = 2;
+  o.currentLevel = 1;
+  o.Free();
+  EXPECT_EQ(o.objectIndex, -1);
+  EXPECT_EQ(o.radius, 0);
+  EXPECT_EQ(o.levelCount, 0);
+  EXPECT_EQ(o.centre.x, 1 << 16);
+  EXPECT_EQ(o.centre.y, 2 << 16);
+  EXPECT_EQ(o.drawFlags, PREGEN_DRAW_SOLID);
+  EXPECT_EQ(o.alphaKind, 0);
+  EXPECT_EQ(o.currentLevel, 0);
+  EXPECT_EQ(o.levels[0].built, nullptr);
+  o.alphaKind = 2;
+  o.currentLevel = 1;
+  o.radius = 77;
+  o.Free();
+  EXPECT_EQ(o.alphaKind, 2);
+  EXPECT_EQ(o.currentLevel, 1);
+  EXPECT_EQ(o.radius, 77);
+}
+
 TEST_F(PlacedObjects, PhysicsKindsAndVisibility) {
   for (uint8_t kind : {PHYSICS_NONE, PHYSICS_HIDDEN}) {
     stand.view.physicsKind = kind;
@@ -1130,6 +1195,30 @@ TEST(ProceduralTrees, BoundsHoldEveryFoliageAndTipVertex) {
   }
 }
 
+// The trunk's box stands round the tree's place by its radius in whole centimetres (the size
+// byte, 0 to 255; a centimetre is 655 units) and reaches the bounds' height: a trunk of 0.5 m
+// at (10 m, 20 m) reaches 50 x 655 = 32750 units either way.  A trunk of no radius (or one
+// below nothing) has a box of no width.
+TEST(ProceduralTrees, TheTrunksBoxStandsRoundItsPlaceByItsRadiusInCentimetres) {
+  InitSphereDirections();
+  WTree t({10 << 16, 20 << 16, 0});
+  t.trunkRadius = 0.5f;
+  t.Setup();
+  EXPECT_EQ(t.sizeByte, 50);
+  EXPECT_EQ(t.box[0], (10 << 16) - 32750);
+  EXPECT_EQ(t.box[1], (20 << 16) - 32750);
+  EXPECT_EQ(t.box[3], (10 << 16) + 32750);
+  EXPECT_EQ(t.box[4], (20 << 16) + 32750);
+  EXPECT_EQ(t.box[2], t.centre.z - t.halfSize.z);
+  EXPECT_EQ(t.box[5], t.centre.z + t.halfSize.z);
+  EXPECT_GT(t.box[5], t.box[2]);
+  t.trunkRadius = -0.5f;
+  t.Setup();
+  EXPECT_EQ(t.sizeByte, 0);
+  EXPECT_EQ(t.box[0], 10 << 16);
+  EXPECT_EQ(t.box[3], 10 << 16);
+}
+
 // A damaged record's giant tree at the edge of the coordinates: its centre, half size and box
 // stay in order instead of wrapping.
 TEST(ProceduralTrees, AGiantTreeAtTheEdgeOfTheWorldKeepsItsBoundsInOrder) {
@@ -1653,6 +1742,18 @@ TEST_F(PlacedObjects, AStartLightsLevelIsBuiltWithItsPropertiesAndThenTheyAreTak
   EXPECT_TRUE(removing.empty());
   s.Free();
   plain.Free();
+  // The start lights are the objects 172 to 179: the last takes its properties too, the
+  // objects either side of the run take none.
+  for (const int index : {171, 179, 180}) {
+    SCOPED_TRACE(index);
+    FObject o({0, 0, 0});
+    Place(o, 0, 0, 0, index);
+    o.Setup();
+    removing.clear();
+    o.BuildLodMesh(0);
+    EXPECT_EQ(removing, (index == 179 ? std::vector<int>{0, 1} : std::vector<int>{}));
+    o.Free();
+  }
 }
 
 TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {

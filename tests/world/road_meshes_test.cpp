@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -160,6 +161,13 @@ TEST_F(SectionMeshes, OwnVerticesPerOrientationJoiningOnesSharedAndTheBackingCop
     EXPECT_EQ(section->alphaKind, c.alphaKind);
     EXPECT_EQ(section->GetBuildList(), c.list);
   }
+  // A section's lists are 7, 8 and 9 by its alpha kind; a kind past them has none.
+  const uint8_t built = section->alphaKind;
+  for (const auto& [kind, list] : {std::pair{0, 7}, {1, 8}, {2, 9}, {3, -1}}) {
+    section->alphaKind = uint8_t(kind);
+    EXPECT_EQ(section->GetBuildList(), list) << kind;
+  }
+  section->alphaKind = built;
   // Without the kind asked for, the kinds stay.
   W().mappings[1].material[0] = 0;
   section->BuildMesh(false);

@@ -171,6 +171,8 @@ TEST_F(Roads, MappingFlagsMoveTheSegmentFlags) {
     EXPECT_EQ(s->GetBuildList(), mapping == 1 ? 0 : 2);
     s->alphaKind = 2;
     EXPECT_EQ(s->GetBuildList(), 3);
+    s->alphaKind = 3;
+    EXPECT_EQ(s->GetBuildList(), -1) << "no kind of its own: no list";
     DeleteWorldObject(s);
   }
 }
@@ -201,7 +203,11 @@ TEST_F(Roads, ASectionWithoutTrianglesIsAPointOrItsSizeBox) {
   EXPECT_FALSE(s->IsVisible(false));
   EXPECT_EQ(s->IsCollidable(), 0);
   EXPECT_EQ(s->HasGeometry(), 0);
+  EXPECT_EQ(s->centre.x, 10 * M);
+  EXPECT_EQ(s->centre.y, 20 * M);
+  EXPECT_EQ(s->centre.z, 0);
   EXPECT_EQ(s->box[0], 10 * M - 65500);
+  EXPECT_EQ(s->box[1], 20 * M - 65500);
   EXPECT_EQ(s->box[3], 10 * M + 65500);
   EXPECT_EQ(s->box[4], 20 * M + 65500);
   EXPECT_EQ(s->box[2], M / 2);
@@ -209,8 +215,24 @@ TEST_F(Roads, ASectionWithoutTrianglesIsAPointOrItsSizeBox) {
   EXPECT_EQ(s->primaryMapping, 0);
   s->sizeByte = 0;
   s->Setup();
-  EXPECT_EQ(s->box[0], s->box[3]);
+  EXPECT_EQ(s->box[0], 10 * M);
+  EXPECT_EQ(s->box[3], 10 * M);
+  EXPECT_EQ(s->box[1], 20 * M);
+  EXPECT_EQ(s->box[4], 20 * M);
   EXPECT_EQ(s->box[2], 0);
+  EXPECT_EQ(s->box[5], 0);
+}
+
+// A vertex of end code 1 (the left end) is moved out to the section's leftmost offset and one
+// of end code 2 (the right end) to its rightmost; the others stay: offsets -2, 3, -1 and 5 m
+// with codes 0, 1, 2 and 0 become -2, -2, 5 and 5 m.
+TEST_F(Roads, EndVerticesStandAtTheSectionsOuterOffsets) {
+  WSection* s = AddSection(Profile(0, {-2, 3, -1, 5}, {0, 0, 0, 0}, {0, 1, 2, 0}), 0, 0);
+  s->Setup();
+  EXPECT_EQ(s->vertices[0].offset, -2 * M);
+  EXPECT_EQ(s->vertices[1].offset, -2 * M);
+  EXPECT_EQ(s->vertices[2].offset, 5 * M);
+  EXPECT_EQ(s->vertices[3].offset, 5 * M);
 }
 
 TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
@@ -318,6 +340,54 @@ TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
   EXPECT_EQ(s->ownFlags & SECTION_FLAG_GROUND, 0);
 }
 
+// A section's bump: the world's bump table's cell under the hit, (x >> (scale - 8)) & 255 across
+// and (y >> (scale - 8)) & 255 down, times the amplitude, for a mapping of mode 0; nothing for
+// modes 1 and 2, the ridges a section has not.  A vertical ray at (33536, 66816) units meets
+// the joining triangle; at scale 16 that is column 131 and row 5.  A word other than the
+// caller's becomes the caller's at full weight, and with debug messages on a mapping of mode 1
+// or 2 is said to be invalid for sections.
+TEST_F(Roads, ASectionsBumpIsTheTablesCellUnderTheHitForModeZeroOnly) {
+  TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
+  a.mapping = 2;
+  TrackSectionTriangle own;
+  own.corner[0] = 0, own.corner[1] = 1, own.corner[2] = 2;
+  a.triangles = {own};
+  WSection* s = AddSection(a, 0, 0);
+  WSection* b = AddSection(Profile(0, {-1, 1}, {0, 0}), 0, 5 * M);
+  SectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 1;
+  join.link[2] = 1;
+  s->triangles.push_back(join);
+  s->triangleCount = 2;
+  b->Setup();
+  s->Setup();
+  s->AddPhysics();
+  ASSERT_NE(s->mesh, nullptr);
+  W().bumps[5][131] = 7;
+  MappingRecord& m = W().mappings[2];
+  const IntVector origin = {33536, 66816, -M}, ray = {0, 0, -4 * M};
+  CfgDebugLevel = 1;
+  CaughtLines lines;
+  for (int mode = 0; mode <= 2; ++mode) {
+    SCOPED_TRACE(mode);
+    m.surfaceWord[0] = uint8_t(mode), m.surfaceWord[1] = 3, m.surfaceWord[2] = 16;
+    const uint32_t word = MappingSurfaceWord(m);
+    uint32_t surface = word;
+    int32_t blend = 0, bump = 0;
+    ContactProbe hit = Fresh();
+    EXPECT_EQ(s->RayTest(origin, ray, hit, &surface, &blend, &bump, 1), 0);
+    EXPECT_EQ(hit.candidatePoint.x, origin.x);
+    EXPECT_EQ(bump, mode == 0 ? 21 : 0);
+    surface = word ^ 0x100;
+    bump = 0;
+    hit = Fresh();
+    s->RayTest(origin, ray, hit, &surface, &blend, &bump, 1);
+    EXPECT_EQ(surface, word);
+    EXPECT_EQ(blend, 65536);
+    EXPECT_EQ(lines.Count("is invalid for sections"), mode);
+  }
+}
+
 TEST_F(Roads, BadSectionRecordsDropWhatTheyCannotHold) {
   CfgDebugLevel = 1;
   CaughtLines lines;
@@ -329,13 +399,16 @@ TEST_F(Roads, BadSectionRecordsDropWhatTheyCannotHold) {
   TrackSectionTriangle good;
   good.corner[0] = 0, good.corner[1] = 1, good.corner[2] = 2;
   a.triangles = {bad, good, past, firstPast};
-  a.mapping = 77;  // past the table
+  // The first record past a table of two (a third is there, out of the count's reach).
+  W().mappingCount = 2;
+  a.mapping = 2;
   WSection* s = AddSection(a, 0, 0);
   EXPECT_EQ(s->triangleCount, 1);
   EXPECT_EQ(lines.Count("triangle names a vertex"), 3);
   s->Setup();
   s->AddPhysics();
   EXPECT_EQ(s->mesh, nullptr);
+  EXPECT_EQ(lines.Count("A section names a mapping past the table: it is not collidable"), 1);
   ContactProbe hit = Fresh();
   EXPECT_EQ(s->RayTest({0, 0, 0}, {0, 0, -M}, hit, nullptr, nullptr, nullptr, 1), 0);
   EXPECT_EQ(hit.candidateStrength, 0);
@@ -428,6 +501,36 @@ TEST_F(Roads, ARoadOfNoWidthHasTheBoxOfItsLine) {
   s->GetPosition(at, heading);
   EXPECT_EQ(at.x, 7 * M);
   EXPECT_EQ(at.y, -3 * M);
+}
+
+// A segment faces along its line from its start section to its end one, a heading of 0 facing
+// +y and turning anticlockwise: from (5 m, 0) to (35 m, 40 m) it faces atan2(-30, 40).  A
+// section moved gives back its place with z 0 and the heading it was given, and lets go of
+// its built mesh's list.
+TEST_F(Roads, ASegmentFacesAlongItsLineAndAMovedSectionGivesBackItsPlace) {
+  WSection* a = AddSection(Profile(0, {0, 0}, {0, 1}), 5 * M, 0);
+  WSection* b = AddSection(Profile(0, {0, 0}, {0, 1}), 35 * M, 40 * M);
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  a->Setup();
+  b->Setup();
+  s->Setup();
+  ASSERT_TRUE(s->valid);
+  IntVector at = {-1, -1, -1};
+  float heading = 1;
+  s->GetPosition(at, heading);
+  EXPECT_FLOAT_EQ(heading, std::atan2(-30.0f, 40.0f));
+  EXPECT_EQ(at.z, 0);
+
+  a->meshList = 3;
+  a->SetPosition({7 * M, -3 * M, 2 * M}, 0.25f);
+  EXPECT_EQ(a->position[0], 7 * M);
+  EXPECT_EQ(a->position[1], -3 * M);
+  EXPECT_EQ(a->meshList, 65535);
+  a->GetPosition(at, heading);
+  EXPECT_EQ(at.x, 7 * M);
+  EXPECT_EQ(at.y, -3 * M);
+  EXPECT_EQ(at.z, 0);
+  EXPECT_EQ(heading, 0.25f);
 }
 
 TEST_F(Roads, ACurvedEdgeLeavesAndMeetsItsSectionsAtTheirHeightSlopes) {
@@ -744,7 +847,10 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
       {"section of another type", [](TrackSegment& t) { t.endSection = 2; }},
       {"vertex past the count", [](TrackSegment& t) { t.edges[1].endVertex = 2; }},
       {"vertex 64", [](TrackSegment& t) { t.edges[1].startVertex = 64; }},
+      {"start vertex at the count", [](TrackSegment& t) { t.edges[1].startVertex = 2; }},
       {"part past the edges", [](TrackSegment& t) { t.parts[0].second = 5; }},
+      {"part's first edge at the count", [](TrackSegment& t) { t.parts[0].first = 2; }},
+      {"part's second edge at the count", [](TrackSegment& t) { t.parts[0].second = 2; }},
       {"mapping past the table", [](TrackSegment& t) { t.parts[0].mapping = 3; }},
       {"coinciding sections", [](TrackSegment& t) { t.endSection = 0; }},
   };
@@ -760,8 +866,8 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
     EXPECT_EQ(s->RayTest({0, 10 * M, -M}, {0, 0, -4 * M}, hit, nullptr, nullptr, nullptr, 1), 0);
   }
   // With the debug messages on, each bad reference says what it is.
-  EXPECT_EQ(lines.Count("A segment's edge names a vertex its section has not"), 2);
-  EXPECT_EQ(lines.Count("A segment's part names an edge it has not"), 1);
+  EXPECT_EQ(lines.Count("A segment's edge names a vertex its section has not"), 3);
+  EXPECT_EQ(lines.Count("A segment's part names an edge it has not"), 3);
   EXPECT_EQ(lines.Count("A segment's part names a mapping past the table"), 1);
   // An edge more than 16 km across its section (the margins would wrap): no geometry.
   const int32_t far = W().objectCount;

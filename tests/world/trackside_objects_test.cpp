@@ -4,13 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <initializer_list>
 #include <limits>
+#include <utility>
 
 #include "core/frame_globals.h"
 #include "render/humans.h"
 #include "tools/track_writer/track_writer.h"
 #include "world/figures.h"
 #include "world/fixed_cam.h"
+#include "world/flag.h"
+#include "world/pit.h"
 #include "world/pre_gen.h"
 #include "world/start_grid.h"
 #include "world/turbine.h"
@@ -149,6 +153,29 @@ TEST(TracksideObjects, CameraOcclusion) {
     EXPECT_EQ(cam.occlusionCount, 3);
     EXPECT_EQ(cam.occlusion[2], 12);
     EXPECT_EQ(s.file.BytesLeft(), 0) << "the padding entry is read";
+  }
+  {
+    // Two entries and no padding; one entry and its padding entry; then an empty list, which
+    // is read as no list.
+    WrittenStream s([](DataFile& f) {
+      WriteCameraOcclusion(f, {4, 5});
+      WriteCameraOcclusion(f, {7});
+      WriteCameraOcclusion(f, {});
+    });
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 2);
+    ASSERT_NE(cam.occlusion, nullptr);
+    EXPECT_EQ(cam.occlusion[1], 5);
+    EXPECT_EQ(s.file.BytesLeft(), 4 + 4 + 4) << "the next list's count, its two entries and the last count";
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 1);
+    ASSERT_NE(cam.occlusion, nullptr);
+    EXPECT_EQ(cam.occlusion[0], 7);
+    EXPECT_EQ(s.file.BytesLeft(), 4) << "two entries of two bytes read";
+    EXPECT_EQ(cam.ReadOcclusion(s.file), 1);
+    EXPECT_EQ(cam.occlusionCount, 0);
+    EXPECT_EQ(cam.occlusion, nullptr);
+    EXPECT_EQ(s.file.BytesLeft(), 0);
   }
   for (int32_t bad : {-2, 5000}) {
     WrittenStream s([&](DataFile& f) { WriteCameraOcclusion(f, {1, 2}, bad); });
@@ -367,6 +394,15 @@ TEST(TracksideObjects, StraightGridPlacesFillTheirSlotsAndMirrorAcross) {
       EXPECT_EQ(p.position.z, 16384);
       EXPECT_EQ(p.heading, 0.5f);
     }
+  }
+  // A grid with the marks flag marks every place it fills.
+  {
+    g.gridFlags = START_GRID_MARKS;
+    StartPosition table[WORLD_START_POSITIONS] = {};
+    g.FillStartPositions(table);
+    for (int slot : {1, 6}) EXPECT_EQ(table[slot].marked, 1) << slot;
+    EXPECT_EQ(table[0].marked, 0);
+    g.gridFlags = 0;
   }
   // The last place the table holds is slot 47: a grid numbered from 47 fills 46 and 47 only.
   g.firstNumber = 47;
@@ -639,6 +675,72 @@ TEST(TracksideObjects, ATurbineCountsMirroredPartsTwiceAndAtMostEightParts) {
   t->TurnRotor(1, 4.0f);
   EXPECT_EQ(t->phase, (before + 0x10000u - 28u) & 0xFFFF);
   WorldModels = saved;
+}
+
+// Each trackside object set up at its anchor (3 m, 5 m) centres its bounds there: a camera, a
+// marshal, spectators, a turbine whose model is not found, a pit, a flag and a start grid.
+TEST(TracksideObjects, SetupCentresEachObjectOnItsAnchor) {
+  InitSinCosTables();  // the spectators' box turns through the tables
+  const IntVector anchor = {3 << 16, 5 << 16, 0};
+  FixedCam camera(anchor);
+  WMarshal marshal(anchor);
+  WSpectator spectators(anchor);
+  WTurbine turbine(anchor);
+  WPit pit(anchor);
+  WFlag flag(anchor);
+  WStartGrid grid(anchor);
+  for (FixedOb* o : std::initializer_list<FixedOb*>{&camera, &marshal, &spectators, &turbine, &pit, &flag, &grid}) {
+    SCOPED_TRACE(int(o->type));
+    o->Setup();
+    EXPECT_EQ(o->centre.x, 3 << 16);
+    EXPECT_EQ(o->centre.y, 5 << 16);
+  }
+}
+
+// The set-up of a start grid, a turbine, a pit and a flag sets bit 2 of the object's flags and
+// keeps the open-configuration mode in bits 0 and 1: mode 2 becomes 2 | 4 = 6.
+TEST(TracksideObjects, SetupSetsBitTwoAndKeepsTheModeBits) {
+  WStartGrid grid({0, 0, 0});
+  WTurbine turbine({0, 0, 0});
+  WPit pit({0, 0, 0});
+  WFlag flag({0, 0, 0});
+  for (FixedOb* o : std::initializer_list<FixedOb*>{&grid, &turbine, &pit, &flag}) {
+    SCOPED_TRACE(int(o->type));
+    o->flags = 2;
+    o->Setup();
+    EXPECT_EQ(o->flags, 6);
+  }
+}
+
+// An object moved to (3 m, 5 m, 7 m) with heading 0.25 holds x and y and gives them back with
+// z 0 (its height is a field of its own) and its heading: a marshal keeps the heading it had
+// (1.5) and a flag has none (0).
+TEST(TracksideObjects, AMovedObjectGivesBackItsXYAndHeading) {
+  const IntVector from = {1 << 16, 2 << 16, 0};
+  FixedCam camera(from);
+  WMarshal marshal(from);
+  WSpectator spectators(from);
+  WTurbine turbine(from);
+  WPit pit(from);
+  WFlag flag(from);
+  WStartGrid grid(from);
+  marshal.heading = 1.5f;
+  const std::pair<FixedOb*, float> cases[] = {{&camera, 0.25f}, {&marshal, 1.5f}, {&spectators, 0.25f},
+                                              {&turbine, 0.25f}, {&pit, 0.25f},    {&flag, 0.0f},
+                                              {&grid, 0.25f}};
+  for (const auto& [o, expected] : cases) {
+    SCOPED_TRACE(int(o->type));
+    o->SetPosition({3 << 16, 5 << 16, 7 << 16}, 0.25f);
+    EXPECT_EQ(o->position[0], 3 << 16);
+    EXPECT_EQ(o->position[1], 5 << 16);
+    IntVector at = {-1, -1, -1};
+    float heading = -1;
+    o->GetPosition(at, heading);
+    EXPECT_EQ(at.x, 3 << 16);
+    EXPECT_EQ(at.y, 5 << 16);
+    EXPECT_EQ(at.z, 0);
+    EXPECT_EQ(heading, expected);
+  }
 }
 
 }  // namespace

@@ -79,6 +79,67 @@ TEST_F(WorldObject, LoadingStepsTextsAndPathNames) {
   EXPECT_EQ(GetTrackCodeIndex(), 0);
 }
 
+// Freeing the objects leaves a world with nothing loaded: no objects (added ones neither), no
+// paths, no texture names, no objects of the file, no load step and no meshes added.
+TEST_F(WorldObject, FreeingTheObjectsLeavesNothingLoaded) {
+  Wld& w = *CWld;
+  Add(OBJECT_PLACED, {}, 65536);
+  Add(OBJECT_PLACED, {}, 65536, true);
+  w.paths = new NamedPath[1]{{"north", new TrackPath}};
+  w.pathCount = 1;
+  w.textureNames = new char[32]();
+  w.textureNameCount = 2;
+  w.fileObjectCount = 2;
+  w.loadStep = 5;
+  w.meshesAdded = 1;
+  w.FreeObjects();
+  EXPECT_EQ(w.objectCount, 0);
+  EXPECT_EQ(w.addedCount, 0);
+  EXPECT_EQ(w.objects[0], nullptr);
+  EXPECT_EQ(w.objects[1], nullptr);
+  EXPECT_EQ(w.paths, nullptr);
+  EXPECT_EQ(w.pathCount, 0);
+  EXPECT_EQ(w.textureNames, nullptr);
+  EXPECT_EQ(w.textureNameCount, 0);
+  EXPECT_EQ(w.fileObjectCount, 0);
+  EXPECT_EQ(w.loadStep, 0);
+  EXPECT_EQ(w.meshesAdded, 0);
+  EXPECT_EQ(w.preGenCapacity, 0);
+}
+
+// Rebuilding the meshes clears the load (every object's built data freed and its state reset,
+// no meshes added) and starts the rebuild at step 17; a world still loading builds them at its
+// last step anyway and is left alone, and without a world nothing happens.
+TEST_F(WorldObject, RebuildingTheMeshesClearsTheLoadAndStartsAtStep17UnlessLoading) {
+  Wld& w = *CWld;
+  DiscObject* a = Add(OBJECT_PLACED, {}, 65536);
+  DiscObject* b = Add(OBJECT_SECTION, {}, 65536);
+  w.loadStep = 5;
+  RebuildWorldObjectMeshes();
+  EXPECT_EQ(w.loadStep, 5) << "still loading";
+  EXPECT_EQ(a->freesBuilt, 0);
+  w.loadStep = 0;
+  w.meshesAdded = 1;
+  RebuildWorldObjectMeshes();
+  EXPECT_EQ(w.loadStep, 17);
+  EXPECT_EQ(w.rebuildStep, 1);
+  EXPECT_EQ(w.meshesAdded, 0);
+  EXPECT_STREQ(WorldLoadingText, "Rebuilding");
+  for (DiscObject* o : {a, b}) {
+    EXPECT_EQ(o->freesBuilt, 1);
+    EXPECT_EQ(o->resets, 1);
+  }
+  w.loadStep = 0;
+  StartWorldRebuild();
+  EXPECT_EQ(w.loadStep, 17);
+  EXPECT_EQ(a->freesBuilt, 2);
+  Wld* kept = CWld;
+  CWld = nullptr;
+  StartWorldRebuild();
+  RebuildWorldObjectMeshes();
+  CWld = kept;
+}
+
 TEST_F(WorldObject, LoadStateRules) {
   Wld& w = *CWld;
   TrackPath* racing = reinterpret_cast<TrackPath*>(0x2000);
