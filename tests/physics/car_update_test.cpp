@@ -939,6 +939,22 @@ TEST_F(CarUpdate, DifferentialsShareTheirTorque) {
   EXPECT_EQ(a, 200.0f);
 }
 
+// A stiff viscous coupling moves no more than would bring the two spins together in one
+// step: 0.5 rad/s apart, half of it times a spin inertia of 0.1 over a step of 1 ms is 25 N m,
+// where 200 N m per rad/s would move 100 N m; either way round.
+TEST_F(CarUpdate, AStiffViscousCouplingMovesNoMoreThanEvensTheSpins) {
+  float a, b;
+  AxleDifferential viscous;
+  viscous.kind = DIFF_VISCOUS;
+  viscous.viscous = 200;
+  SplitAxleTorque(viscous, 400.0f, 10.5f, 10.0f, 0.1f, 0.001f, a, b);
+  EXPECT_NEAR(a, 200.0f - 25.0f, 1e-3f) << "the faster first wheel gives 25 N m, not 100";
+  EXPECT_NEAR(b, 200.0f + 25.0f, 1e-3f);
+  SplitAxleTorque(viscous, 400.0f, 10.0f, 10.5f, 0.1f, 0.001f, a, b);
+  EXPECT_NEAR(a, 200.0f + 25.0f, 1e-3f) << "the faster second wheel gives";
+  EXPECT_NEAR(b, 200.0f - 25.0f, 1e-3f);
+}
+
 // A locked differential turns its two wheels as one (their mean spin, the first wheel
 // included); a pair or a lock naming a wheel past the car's wheel count is no pair: no
 // anti-roll force, no shared spin.
