@@ -546,6 +546,22 @@ TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
   EXPECT_EQ(car.AutoShiftDecision(std::nextafter(limit, 1e9f)), SHIFT_UP);
 }
 
+// In the top gear there is no gear above, whatever the slots beyond hold: even past 0.99 of the rev limit the box keeps it,
+// where the gear below the top goes up.
+TEST_F(CarControlsTest, TheTopGearIsKeptPastTheRevLimit) {
+  Make(RACER);
+  car.controls.clutch = 0.0f;
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
+  // A box two gears short of every slot: its top is sixth, the slot above it still holds a ratio.
+  car.gearCount = 7;
+  const int top = 6;
+  const float fast = 0.995f * car.engine.redline;
+  car.gear = uint8_t(top - 1);
+  EXPECT_EQ(car.AutoShiftDecision(fast), SHIFT_UP);
+  car.gear = uint8_t(top);
+  EXPECT_EQ(car.AutoShiftDecision(fast), SHIFT_KEEP);
+}
+
 // In top gear a shift up asks for top gear again, for a motorbike box as for any other; a
 // motorbike in first goes up to second only from its second-gear speed, else to neutral, and
 // down stays in first.
