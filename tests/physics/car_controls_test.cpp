@@ -295,6 +295,22 @@ TEST_F(CarControlsTest, TheAntiStallStartsBelowThreeQuartersOfTheStallSpeed) {
   EXPECT_NEAR(car.controls.clutch, 0.4f, 1e-6f) << "0.1 of a half of 0.25";
 }
 
+// An anti-stall whose time is set to nothing, its timer run out, leaves the clutch to the pedal:
+// released, it stays in.
+TEST_F(CarControlsTest, AnAntiStallOfNoTimeLeavesTheClutchToThePedal) {
+  Make(TOURER);
+  car.assists.autoClutch = 0;
+  car.gear = FIRST;
+  car.timers.antiStallSet = 0.0f;
+  car.timers.antiStall = 0.0f;
+  car.engine.speed = 2.0f * car.StallSpeed();
+  car.inputs.clutch = 0;
+  car.controls.clutch = 0.0f;
+  for (int i = 0; i < 3; ++i) car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.clutch, 0.0f);
+  EXPECT_EQ(car.timers.antiStall, 0.0f);
+}
+
 // The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
 // hold mode 4 and on a remote car (unless the remote hold is set); an engine with a clutch
 // gets its anti-stall timer reloaded.
