@@ -1090,6 +1090,29 @@ TEST_F(CarSetup, AnEngineTheCarCannotStepKeepsTheCarStillWithOneMessage) {
   EXPECT_EQ(lines, std::vector<std::string>{std::string("Roadster : engine maximum torque ") + TEXT_CAR_NOT_PHYSICAL});
 }
 
+// The own set-up's ride height is held within d +- r, d the first default's and r the front
+// set's highest place's distance from d (5 cm here, under the 8 cm at most): above to d + r,
+// below to d - r, and between the two it stays.
+TEST_F(CarSetup, TheOwnRideHeightIsHeldBetweenItsTwoEnds) {
+  Car& c = Sample(ROAD_CAR);
+  c.setupIndex = -1;
+  SetupRecord& r = c.currentSetup;
+  const int at = SETUP_AXLE[1] + AXLE_RIDE_HEIGHT;
+  const float d = SetupFloat(c.setups[0].record, at);
+  c.wheelSets[1].maxUpPosition = d + 0.05f;
+  const float reach = std::fabs(c.wheelSets[1].maxUpPosition - d);  // 0.05, give or take a rounding
+  ASSERT_NEAR(reach, 0.05f, 1e-6f);
+  SetSetupFloat(r, at, d + 1.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(r, at), d + reach) << "held at the top";
+  SetSetupFloat(r, at, d - 1.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(r, at), d - reach) << "held at the bottom";
+  SetSetupFloat(r, at, d + 0.02f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(r, at), d + 0.02f) << "between the ends";
+}
+
 TEST_F(CarSetup, ARideHeightAboveTheWheelsHighestPlaceLeavesNoTravelRatherThanANegativeOne) {
   Car& c = Sample(ROAD_CAR);
   const float rearTop = c.wheelSets[0].maxUpPosition, frontTop = c.wheelSets[1].maxUpPosition;
