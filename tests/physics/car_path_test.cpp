@@ -619,6 +619,21 @@ TEST_F(CarPath, TheLookTargetByModeAndByTheSteering) {
   }
 }
 
+// A node whose right limit lies on the line itself: a car on the line is at that limit, and
+// faces a quarter turn to the right (a finite heading), the start of the road's side beyond.
+TEST_F(CarPath, ARightLimitOnTheLineTurnsAQuarterFromTheLine) {
+  PathPoint node = {};
+  node.dirX = 0;
+  node.dirY = 1;
+  node.limitLeft = -8;
+  node.limitRight = 0;
+  node.roadLeft = -10;
+  node.roadRight = 4;
+  const float q = float(PI / 4);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 0), q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 2), 1.5f * q) << "half way to the road's side";
+}
+
 TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   PathPoint node = {};
   node.dirX = 0;
