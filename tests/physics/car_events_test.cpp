@@ -391,6 +391,26 @@ TEST_F(CarEventsTest, ACarParksFortySecondsAfterStopping) {
   EXPECT_EQ(other.controls.handbrake, 1.0f);
 }
 
+// Parked in gear, the handbrake goes on only with the clutch pressed past 0.9: at 0.9 itself
+// the car is held by its gear.
+TEST_F(CarEventsTest, AParkedCarInGearTakesTheHandbrakeOnlyWithTheClutchPastNineTenths) {
+  Car other;
+  MakeSteppableCar(other, {0.0f, 0.0f, 1.0f});
+  other.transmissionType = TRANSMISSION_SEQUENTIAL;
+  other.engine.running = 0;
+  other.gear = 3;
+  other.stopState = 1;
+  other.stepCount = PARKING_STEPS;
+  other.controls.clutch = 0.9f;
+  other.ParkingCheck();
+  EXPECT_EQ(other.controls.handbrake, 0.0f) << "at 0.9";
+  EXPECT_EQ(other.handbrakeHeld, 0);
+  other.controls.clutch = std::nextafter(0.9f, 1.0f);
+  other.ParkingCheck();
+  EXPECT_EQ(other.controls.handbrake, 1.0f) << "just past 0.9";
+  EXPECT_EQ(other.handbrakeHeld, 1);
+}
+
 TEST_F(CarEventsTest, TheRaceAndThePlayerSettingsReachTheCar) {
   RaceState.timeLimitSeconds = 30;
   RaceState.startStep = 1234;
