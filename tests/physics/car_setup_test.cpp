@@ -201,6 +201,23 @@ TEST_F(CarSetup, FrameTubesTakeTheirSizesAndMarkTheirSpecialEnds) {
   }
 }
 
+// Of two configurations the indices 0 and 1 are kept; 2, the count itself, is past the list
+// and becomes the first.
+TEST_F(CarSetup, AConfigurationIndexAtTheCountBecomesTheFirst) {
+  Car& c = Sample(ROAD_CAR);
+  c.configCount = 2;
+  std::strcpy(c.configs[0].name, "HARD TOP");
+  std::strcpy(c.configs[1].name, "OPEN ROOF");
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = 1;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_CONFIGURATION], 1);
+  EXPECT_EQ(c.openRoof, 1);
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = 2;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_CONFIGURATION], 0) << "the count itself";
+  EXPECT_EQ(c.openRoof, 0);
+}
+
 TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   Car* car = &Sample(ROAD_CAR);
   SetupRecord* r = &car->currentSetup;
