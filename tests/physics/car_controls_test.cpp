@@ -470,6 +470,20 @@ TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {
   EXPECT_EQ(car.activity.budget, 0u);
 }
 
+// Only the wheels the car counts are looked at for loose ones: with three counted, a flag left
+// on the fourth is not a loose wheel.
+TEST_F(CarControlsTest, ALooseFlagPastTheWheelCountIsNotCounted) {
+  Make(TOURER);
+  ASSERT_EQ(car.wheelCount, 4);
+  car.wheelCount = 3;
+  car.looseWheels[0] = car.looseWheels[3] = 1;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.looseWheels, 1) << "the first wheel only";
+  car.wheelCount = 4;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.looseWheels, 2);
+}
+
 // The smoothing step takes the switches and the activity of a driving player, the first (0)
 // included; with no player (-1) a request waits and nothing is counted.
 TEST_F(CarControlsTest, TheSmoothingStepServesTheFirstPlayersSwitchesAndActivity) {
