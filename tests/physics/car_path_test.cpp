@@ -682,7 +682,7 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   EXPECT_EQ(LengthSquared(car.velocity), 0.0f) << "placed: standing";
   EXPECT_NEAR(car.position.x, last.x, 2);
   EXPECT_NEAR(car.position.y, last.y, 2);
-  EXPECT_TRUE(car.engine.running);
+  EXPECT_EQ(car.engine.running, 1u) << "the running flag, set as any other start sets it";
   // A remote car past the end looks for its place on the path again instead.
   car.remote = 1;
   car.followFlag = 1;
