@@ -295,6 +295,22 @@ TEST_F(CarControlsTest, TheAntiStallStartsBelowThreeQuartersOfTheStallSpeed) {
   EXPECT_NEAR(car.controls.clutch, 0.4f, 1e-6f) << "0.1 of a half of 0.25";
 }
 
+// An anti-stall whose time is set to nothing, its timer run out, leaves the clutch to the pedal:
+// released, it stays in.
+TEST_F(CarControlsTest, AnAntiStallOfNoTimeLeavesTheClutchToThePedal) {
+  Make(TOURER);
+  car.assists.autoClutch = 0;
+  car.gear = FIRST;
+  car.timers.antiStallSet = 0.0f;
+  car.timers.antiStall = 0.0f;
+  car.engine.speed = 2.0f * car.StallSpeed();
+  car.inputs.clutch = 0;
+  car.controls.clutch = 0.0f;
+  for (int i = 0; i < 3; ++i) car.SmoothControls(0.001f, -1);
+  EXPECT_EQ(car.controls.clutch, 0.0f);
+  EXPECT_EQ(car.timers.antiStall, 0.0f);
+}
+
 // The hold keeps the brake at least at 0.125 while stopped and 0.5 while moving, except in
 // hold mode 4 and on a remote car (unless the remote hold is set); an engine with a clutch
 // gets its anti-stall timer reloaded.
@@ -454,6 +470,20 @@ TEST_F(CarControlsTest, TheActivityBudgetAndTheLooseWheels) {
   EXPECT_EQ(car.activity.budget, 0u);
 }
 
+// Only the wheels the car counts are looked at for loose ones: with three counted, a flag left
+// on the fourth is not a loose wheel.
+TEST_F(CarControlsTest, ALooseFlagPastTheWheelCountIsNotCounted) {
+  Make(TOURER);
+  ASSERT_EQ(car.wheelCount, 4);
+  car.wheelCount = 3;
+  car.looseWheels[0] = car.looseWheels[3] = 1;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.looseWheels, 1) << "the first wheel only";
+  car.wheelCount = 4;
+  car.TrackInputActivity(0);
+  EXPECT_EQ(car.activity.looseWheels, 2);
+}
+
 // The smoothing step takes the switches and the activity of a driving player, the first (0)
 // included; with no player (-1) a request waits and nothing is counted.
 TEST_F(CarControlsTest, TheSmoothingStepServesTheFirstPlayersSwitchesAndActivity) {
@@ -544,6 +574,22 @@ TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
   const float limit = 0.99f * car.engine.redline;
   EXPECT_EQ(car.AutoShiftDecision(limit), SHIFT_KEEP);
   EXPECT_EQ(car.AutoShiftDecision(std::nextafter(limit, 1e9f)), SHIFT_UP);
+}
+
+// In the top gear there is no gear above, whatever the slots beyond hold: even past 0.99 of the rev limit the box keeps it,
+// where the gear below the top goes up.
+TEST_F(CarControlsTest, TheTopGearIsKeptPastTheRevLimit) {
+  Make(RACER);
+  car.controls.clutch = 0.0f;
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
+  // A box two gears short of every slot: its top is sixth, the slot above it still holds a ratio.
+  car.gearCount = 7;
+  const int top = 6;
+  const float fast = 0.995f * car.engine.redline;
+  car.gear = uint8_t(top - 1);
+  EXPECT_EQ(car.AutoShiftDecision(fast), SHIFT_UP);
+  car.gear = uint8_t(top);
+  EXPECT_EQ(car.AutoShiftDecision(fast), SHIFT_KEEP);
 }
 
 // In top gear a shift up asks for top gear again, for a motorbike box as for any other; a

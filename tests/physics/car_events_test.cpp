@@ -391,6 +391,26 @@ TEST_F(CarEventsTest, ACarParksFortySecondsAfterStopping) {
   EXPECT_EQ(other.controls.handbrake, 1.0f);
 }
 
+// Parked in gear, the handbrake goes on only with the clutch pressed past 0.9: at 0.9 itself
+// the car is held by its gear.
+TEST_F(CarEventsTest, AParkedCarInGearTakesTheHandbrakeOnlyWithTheClutchPastNineTenths) {
+  Car other;
+  MakeSteppableCar(other, {0.0f, 0.0f, 1.0f});
+  other.transmissionType = TRANSMISSION_SEQUENTIAL;
+  other.engine.running = 0;
+  other.gear = 3;
+  other.stopState = 1;
+  other.stepCount = PARKING_STEPS;
+  other.controls.clutch = 0.9f;
+  other.ParkingCheck();
+  EXPECT_EQ(other.controls.handbrake, 0.0f) << "at 0.9";
+  EXPECT_EQ(other.handbrakeHeld, 0);
+  other.controls.clutch = std::nextafter(0.9f, 1.0f);
+  other.ParkingCheck();
+  EXPECT_EQ(other.controls.handbrake, 1.0f) << "just past 0.9";
+  EXPECT_EQ(other.handbrakeHeld, 1);
+}
+
 TEST_F(CarEventsTest, TheRaceAndThePlayerSettingsReachTheCar) {
   RaceState.timeLimitSeconds = 30;
   RaceState.startStep = 1234;
@@ -610,6 +630,29 @@ TEST_F(CarEventsTest, ASavedStateIsPutBack) {
   state.wheelCount = 2;
   car.RestoreSavedState(state, 1);
   EXPECT_EQ(car.wheels[2].centre.x, placed);
+}
+
+// Every wheel's centre is saved, the first as well as the last, and every one comes back.
+TEST_F(CarEventsTest, ASavedStateKeepsEachWheelsCentreFromTheFirst) {
+  Car car;
+  MakeSampleCar(0, car);
+  car.InitState();
+  ASSERT_EQ(car.wheelCount, 4);
+  const float centres[4][3] = {
+      {-0.75f, 1.25f, 0.5f}, {0.75f, 1.5f, 0.25f}, {-0.5f, -1.0f, 0.125f}, {0.5f, -1.25f, 0.375f}};
+  for (int i = 0; i < 4; ++i) car.wheels[i].centre = {centres[i][0], centres[i][1], centres[i][2]};
+  CarSavedState state;
+  car.SaveState(state);
+  for (int i = 0; i < 4; ++i)
+    for (int k = 0; k < 3; ++k)
+      EXPECT_EQ(state.wheelPositions[i][k], centres[i][k]) << "wheel " << i << ", axis " << k;
+  for (int i = 0; i < 4; ++i) car.wheels[i].centre = {};
+  car.RestoreSavedState(state, 1);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(car.wheels[i].centre.x, centres[i][0]) << "wheel " << i;
+    EXPECT_EQ(car.wheels[i].centre.y, centres[i][1]) << "wheel " << i;
+    EXPECT_EQ(car.wheels[i].centre.z, centres[i][2]) << "wheel " << i;
+  }
 }
 
 // The throttle and handbrake go back as saved; a gear slot past the gearbox's nine comes back

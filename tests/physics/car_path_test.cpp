@@ -619,6 +619,21 @@ TEST_F(CarPath, TheLookTargetByModeAndByTheSteering) {
   }
 }
 
+// A node whose right limit lies on the line itself: a car on the line is at that limit, and
+// faces a quarter turn to the right (a finite heading), the start of the road's side beyond.
+TEST_F(CarPath, ARightLimitOnTheLineTurnsAQuarterFromTheLine) {
+  PathPoint node = {};
+  node.dirX = 0;
+  node.dirY = 1;
+  node.limitLeft = -8;
+  node.limitRight = 0;
+  node.roadLeft = -10;
+  node.roadRight = 4;
+  const float q = float(PI / 4);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 0), q);
+  EXPECT_FLOAT_EQ(PathEndHeading(node, 2), 1.5f * q) << "half way to the road's side";
+}
+
 TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   PathPoint node = {};
   node.dirX = 0;
@@ -667,7 +682,7 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   EXPECT_EQ(LengthSquared(car.velocity), 0.0f) << "placed: standing";
   EXPECT_NEAR(car.position.x, last.x, 2);
   EXPECT_NEAR(car.position.y, last.y, 2);
-  EXPECT_TRUE(car.engine.running);
+  EXPECT_EQ(car.engine.running, 1u) << "the running flag, set as any other start sets it";
   // A remote car past the end looks for its place on the path again instead.
   car.remote = 1;
   car.followFlag = 1;

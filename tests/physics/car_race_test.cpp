@@ -959,4 +959,29 @@ TEST_F(CarRaceDuties, AHardImpactLeavesADentPackedIntoADamageNode) {
   EXPECT_EQ(car.damageNodeCount, 1);
 }
 
+// A hit deeper than half the wheel base counts as half the wheel base before the other car's
+// share is taken: with equal body figures, half of it, a depth byte of 255 / 2 = 127.5, 128.
+TEST_F(CarRaceDuties, AnImpactsDepthIsHeldToHalfTheWheelBaseBeforeTheShare) {
+  CarWorld = CarWorldHooks{};
+  race.Drive(car);
+  if (car.pointCount < 4) car.AllocateHull(6, 0);
+  car.undamagedPointCount = 0;  // no undamaged places: no reach to cap the dent
+  Car other;
+  MakeSampleCar(ROAD_CAR, other);
+  car.bodyForceFigures[0] = other.bodyForceFigures[0] = 2000.0f;
+  const float halfBase = car.WheelBaseDivisor() * 0.5f;
+  ASSERT_GT(halfBase, 0.0f);
+  SolidPoint& p = car.points[1];
+  p.contactState = 2;
+  p.planeNormal = {0.0f, -1.0f, 0.0f};
+  p.contactForce = {0.0f, -car.mass * 9.81f * 3.0f, 0.0f};
+  p.lastDepth = 3.0f * halfBase;
+  p.probe.candidateBody = &other;
+  car.damageNodeCount = 0;
+  car.ApplyImpactDamage(0);
+  p.probe.candidateBody = nullptr;
+  ASSERT_EQ(car.damageNodeCount, 1);
+  EXPECT_EQ(car.damageNodes[0].depth, 128) << "half of half the wheel base";
+}
+
 }  // namespace

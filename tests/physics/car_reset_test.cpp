@@ -467,6 +467,33 @@ TEST_F(CarReset, AResetPacketPlacesTheCarAtItsNodeWithinTheRoad) {
   EXPECT_NEAR(car.orientation[3], std::sin(0.7f), 1e-6f);
 }
 
+// A reset packet gives the car new tyres: the worn tread back to full (255) and the dirt gone.
+TEST_F(CarReset, AResetPacketFitsNewTyres) {
+  CarRace race;
+  LoopPath::Install();
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  uint8_t packet[Car::PATH_INFO_SIZE] = {};
+  const PathPoint n = LoopPath::Node(0);
+  const auto put = [&](int at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) packet[at + i] = uint8_t(v >> 8 * i);
+  };
+  put(8, 0);
+  put(16, uint32_t(n.position.x));
+  put(20, uint32_t(n.position.y));
+  put(24, uint32_t(n.position.z));
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].condition[0] = 100;
+    car.wheels[i].condition[TYRE_CONDITION_COAT] = 50;
+  }
+  car.ApplyResetRequest(packet);
+  ASSERT_EQ(car.race.waitingReset, 0);
+  for (int i = 0; i < car.wheelCount; ++i) {
+    EXPECT_EQ(car.wheels[i].condition[0], 255) << "wheel " << i;
+    EXPECT_EQ(car.wheels[i].condition[TYRE_CONDITION_COAT], 0) << "wheel " << i;
+  }
+}
+
 TEST_F(CarReset, AnOffsetBeyondTheRoadIsClampedAndWithoutAPathThePlaceIsTakenAsItCame) {
   CarRace race;
   LoopPath::Install();

@@ -201,6 +201,23 @@ TEST_F(CarSetup, FrameTubesTakeTheirSizesAndMarkTheirSpecialEnds) {
   }
 }
 
+// Of two configurations the indices 0 and 1 are kept; 2, the count itself, is past the list
+// and becomes the first.
+TEST_F(CarSetup, AConfigurationIndexAtTheCountBecomesTheFirst) {
+  Car& c = Sample(ROAD_CAR);
+  c.configCount = 2;
+  std::strcpy(c.configs[0].name, "HARD TOP");
+  std::strcpy(c.configs[1].name, "OPEN ROOF");
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = 1;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_CONFIGURATION], 1);
+  EXPECT_EQ(c.openRoof, 1);
+  c.currentSetup.bytes[SETUP_CONFIGURATION] = 2;
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(c.currentSetup.bytes[SETUP_CONFIGURATION], 0) << "the count itself";
+  EXPECT_EQ(c.openRoof, 0);
+}
+
 TEST_F(CarSetup, GearsRoofKartAxleAndTheConfigurationAreSettled) {
   Car* car = &Sample(ROAD_CAR);
   SetupRecord* r = &car->currentSetup;
@@ -1088,6 +1105,29 @@ TEST_F(CarSetup, AnEngineTheCarCannotStepKeepsTheCarStillWithOneMessage) {
   motor.SetupFromVehicle(0);
   EXPECT_EQ(motor.inertiaStatus, INERTIA_BAD_FIGURE);
   EXPECT_EQ(lines, std::vector<std::string>{std::string("Roadster : engine maximum torque ") + TEXT_CAR_NOT_PHYSICAL});
+}
+
+// The own set-up's ride height is held within d +- r, d the first default's and r the front
+// set's highest place's distance from d (5 cm here, under the 8 cm at most): above to d + r,
+// below to d - r, and between the two it stays.
+TEST_F(CarSetup, TheOwnRideHeightIsHeldBetweenItsTwoEnds) {
+  Car& c = Sample(ROAD_CAR);
+  c.setupIndex = -1;
+  SetupRecord& r = c.currentSetup;
+  const int at = SETUP_AXLE[1] + AXLE_RIDE_HEIGHT;
+  const float d = SetupFloat(c.setups[0].record, at);
+  c.wheelSets[1].maxUpPosition = d + 0.05f;
+  const float reach = std::fabs(c.wheelSets[1].maxUpPosition - d);  // 0.05, give or take a rounding
+  ASSERT_NEAR(reach, 0.05f, 1e-6f);
+  SetSetupFloat(r, at, d + 1.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(r, at), d + reach) << "held at the top";
+  SetSetupFloat(r, at, d - 1.0f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(r, at), d - reach) << "held at the bottom";
+  SetSetupFloat(r, at, d + 0.02f);
+  c.SetupFromVehicle(0);
+  EXPECT_EQ(SetupFloat(r, at), d + 0.02f) << "between the ends";
 }
 
 TEST_F(CarSetup, ARideHeightAboveTheWheelsHighestPlaceLeavesNoTravelRatherThanANegativeOne) {

@@ -939,6 +939,64 @@ TEST_F(CarUpdate, DifferentialsShareTheirTorque) {
   EXPECT_EQ(a, 200.0f);
 }
 
+// A stiff viscous coupling moves no more than would bring the two spins together in one
+// step: 0.5 rad/s apart, half of it times a spin inertia of 0.1 over a step of 1 ms is 25 N m,
+// where 200 N m per rad/s would move 100 N m; either way round.
+TEST_F(CarUpdate, AStiffViscousCouplingMovesNoMoreThanEvensTheSpins) {
+  float a, b;
+  AxleDifferential viscous;
+  viscous.kind = DIFF_VISCOUS;
+  viscous.viscous = 200;
+  SplitAxleTorque(viscous, 400.0f, 10.5f, 10.0f, 0.1f, 0.001f, a, b);
+  EXPECT_NEAR(a, 200.0f - 25.0f, 1e-3f) << "the faster first wheel gives 25 N m, not 100";
+  EXPECT_NEAR(b, 200.0f + 25.0f, 1e-3f);
+  SplitAxleTorque(viscous, 400.0f, 10.0f, 10.5f, 0.1f, 0.001f, a, b);
+  EXPECT_NEAR(a, 200.0f + 25.0f, 1e-3f) << "the faster second wheel gives";
+  EXPECT_NEAR(b, 200.0f - 25.0f, 1e-3f);
+}
+
+// An axle with no differential gives its whole torque to one wheel: of its driven wheels the
+// one with the lower grip, the later on a tie; a wheel past the wheel count is none of them.
+TEST_F(CarUpdate, AnAxleWithNoDifferentialDrivesItsWheelOfLeastGrip) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.showCar = 1;
+  StandCar(car);
+  ASSERT_EQ(car.wheelCount, 4);
+  SuspensionBlock& rear = car.wheelSets[0];
+  rear.paired = 0;
+  rear.lockedDifferential = 0;
+  car.driveType = DRIVE_REAR;
+  ASSERT_NE(car.transmissionType, TRANSMISSION_NONE);
+  car.gear = 2;
+  // Wheels 0 and 1 on the rear set, driven; 2 and 3 on the front set, free.
+  for (int i = 0; i < 4; ++i) {
+    car.wheels[i].wheelSet = uint8_t(i < 2 ? 0 : 1);
+    car.wheels[i].driven = uint8_t(i < 2 ? 1 : 0);
+  }
+  const auto drive = [&car](float grip0, float grip1) {
+    car.driveTorque = 100.0f;
+    car.wheels[0].frictionLimit = grip0;
+    car.wheels[1].frictionLimit = grip1;
+    car.DriveWheels(0.001f, TEST_GRAVITY);
+    return std::pair{car.wheelSteps[0].driveTorque, car.wheelSteps[1].driveTorque};
+  };
+  EXPECT_EQ(drive(2000.0f, 3000.0f), (std::pair{100.0f, 0.0f})) << "the first has less grip";
+  EXPECT_EQ(drive(3000.0f, 2000.0f), (std::pair{0.0f, 100.0f})) << "the second has less grip";
+  EXPECT_EQ(drive(2000.0f, 2000.0f), (std::pair{0.0f, 100.0f})) << "a tie: the later";
+  // Three wheels counted: a fourth on the rear set, driven and with the least grip, is not.
+  car.wheelCount = 3;
+  car.wheels[1].wheelSet = 1;
+  car.wheels[1].driven = 0;
+  car.wheels[3].wheelSet = 0;
+  car.wheels[3].driven = 1;
+  car.wheels[3].frictionLimit = 10.0f;
+  car.wheelSteps[3].driveTorque = 0.0f;
+  EXPECT_EQ(drive(2000.0f, 3000.0f).first, 100.0f) << "the only driven wheel counted";
+  EXPECT_EQ(car.wheelSteps[3].driveTorque, 0.0f);
+  car.wheelCount = 4;
+}
+
 // A locked differential turns its two wheels as one (their mean spin, the first wheel
 // included); a pair or a lock naming a wheel past the car's wheel count is no pair: no
 // anti-roll force, no shared spin.
