@@ -16,6 +16,7 @@
 #include "core/report.h"
 #include "render/humans.h"
 #include "render/views.h"
+#include "skeleton/human_system.h"
 #include "skeleton/skeleton.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_animations.h"
@@ -802,6 +803,35 @@ TEST(CarPeople, BlendsPastTheFramesAreHeldAndTheHeadIsTheFirstHighestSolid) {
   EXPECT_EQ(head.z, -(1 << 16) - 1310);
   EXPECT_EQ(HeadPoint(solids, 1).z, -(2 << 16) - 1310) << "a single solid below the seat";
   EXPECT_EQ(HeadPoint(solids, 1).x, 1 << 16);
+}
+
+// A passenger's head is his seat in 16.16 plus his highest solid, 2 cm lower.  A vehicle
+// file's raw seat far beyond the fixed-point range holds at its ends (2147483647 either way)
+// rather than turning round to the other side of the car.
+TEST(CarPeople, APassengersSeatBeyondTheFixedPointRangeIsHeldAtItsEnds) {
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 1;
+  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
+  HumanModel human{};
+  Car car;
+  car.passengerAnimations[1] = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  MatrixIdentity(car.passengerAnimations[1]->bones[0].rotation);
+  car.passengerAnimations[1]->bones[0].translation = {0, 0, 0};
+  car.seatPositions[1] = Vec3{-100000.0f, 100000.0f, 0.25f};
+  CarDrawing d;
+  d.drawFlags = DRAW_PEOPLE;
+  d.lodDistance = 5 << 16;
+  CarViewSettings view{};
+  PoseCarPeople(car, d, view, 0);
+  ASSERT_EQ(d.figures[2].level, 0);
+  EXPECT_EQ(d.figures[2].head.x, -2147483647);
+  EXPECT_EQ(d.figures[2].head.y, 2147483647);
+  EXPECT_EQ(d.figures[2].head.z, 16384 - 1310);  // 0.25 m, less the 0.02 m drop
+  EXPECT_EQ(d.figures[1].level, FIGURE_NOT_DRAWN) << "slot 1 has no figure";
+  car.FreeAnimations();
+  FreeHumanMeshSlots();
 }
 
 // The car's reference point seen from the view: relative to the eye, turned into the view's
