@@ -321,6 +321,19 @@ TEST_F(CarInfo, WheelBlocksRearFirstLeftBeforeRightWithTheirFigures) {
   }
 }
 
+// A spin axis read from a vehicle file a hair longer than a unit still gives a camber angle:
+// its lean held to straight up, a quarter turn (pi / 2 = 1.5707964 rad), not a number that
+// is none.
+TEST_F(CarInfo, ASpinAxisPastUnitLengthGivesAQuarterTurnOfCamber) {
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].spinAxis = {0, 0, -car.wheels[i].side * 1.001f};
+    car.wheels[i].uprightAxis = {0, 0, 1};
+  }
+  const Parsed p = Write();
+  for (int block = 0; block < car.wheelCount; ++block)
+    EXPECT_NEAR(p.WF(block, "angles", 0), 1.5707964f, 1e-6) << block;
+}
+
 TEST_F(CarInfo, TheSameCarWrittenTwiceGivesTheSameBytes) {
   const std::vector<uint8_t> first = Write().bytes;
   const std::vector<uint8_t> second = Write().bytes;
