@@ -264,18 +264,21 @@ TEST_F(TyreRings, AProfileOfFewerThanTwelveTyrePointsWritesNothing) {
   EXPECT_EQ(tyre.vertexCount + tyre.indexCount + letters.vertexCount + letters.indexCount, 0u);
 }
 
-// A profile whose rim starts at or past the last point uses all 48 points a ring, and no more:
-// 8 segments make 9 rings of 48 points (432), 8 steps of the 9 surfaces' two triangles
-// (8 * 9 * 6 = 432 indices) and 9 rings of 4 lettering points (36).
+// A profile whose rim starts at the last point, one past it or far past it uses all 48 points
+// a ring, and no more: 8 segments make 9 rings of 48 points (432), 8 steps of the 9 surfaces'
+// two triangles (8 * 9 * 6 = 432 indices) and 9 rings of 4 lettering points (36).
 TEST_F(TyreRings, AProfileOfAllFortyEightPointsWritesFortyEightARing) {
-  set.profile.firstRimPoint = 48;
-  TyreRing r = Ring(8, 0.0f);
-  r.contact = 0;
-  ASSERT_EQ(Write(r), 1);
-  EXPECT_EQ(tyre.vertexCount, 432u);
-  EXPECT_EQ(tyre.indexCount, 432u);
-  EXPECT_EQ(letters.vertexCount, 36u);
-  EXPECT_EQ(letters.indexCount, 8u * 4u * 3u);
+  for (const int32_t firstRim : {48, 49, 1000}) {
+    SCOPED_TRACE(firstRim);
+    set.profile.firstRimPoint = firstRim;
+    TyreRing r = Ring(8, 0.0f);
+    r.contact = 0;
+    ASSERT_EQ(Write(r), 1);
+    EXPECT_EQ(tyre.vertexCount, 432u);
+    EXPECT_EQ(tyre.indexCount, 432u);
+    EXPECT_EQ(letters.vertexCount, 36u);
+    EXPECT_EQ(letters.indexCount, 8u * 4u * 3u);
+  }
 }
 
 TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNothing) {
