@@ -667,6 +667,23 @@ TEST_F(FrameTubes, TheRearAxleFillsItsOwnSlotsOutboardEndFirst) {
   EXPECT_NEAR(both.axlePoint[2].x / 65536.0, right[0]->centre.x + half, 1e-4);
 }
 
+// A wheel a vehicle file puts far beyond the world (a million metres out) gives axle points
+// held at 30000 m either way: 30000 x 65536 = 1966080000 in 16.16.
+TEST_F(FrameTubes, AWheelFarBeyondTheWorldHoldsItsAxlePointsAtThirtyKilometres) {
+  Car car;
+  MakeSampleCar(0, car);
+  car.wheels[0].centre = Vec3{1.0e6f, -1.0e6f, 0.25f};
+  car.wheels[0].spinAxis = Vec3{1, 0, 0};
+  IntVector a, b, centre;
+  WheelContactBox(car, 0, a, b, centre);
+  EXPECT_EQ(centre.x, 1966080000);
+  EXPECT_EQ(centre.y, -1966080000);
+  EXPECT_EQ(centre.z, 16384);  // 0.25 m
+  EXPECT_EQ(a.x, 1966080000) << "the inner end, still far past the limit";
+  EXPECT_EQ(b.x, 1966080000);
+  EXPECT_EQ(b.y, -1966080000);
+}
+
 TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {
   TubeBatch b = batch;
   DrawTube(b, IntVector{M, M, M}, IntVector{M, M, M}, M / 50, 0, 1);  // degenerate, no failure
