@@ -15,6 +15,7 @@
 #include "core/gamma_tables.h"
 #include "core/report.h"
 #include "render/humans.h"
+#include "render/primitives.h"
 #include "render/views.h"
 #include "skeleton/human_system.h"
 #include "skeleton/skeleton.h"
@@ -831,6 +832,43 @@ TEST(CarPeople, APassengersSeatBeyondTheFixedPointRangeIsHeldAtItsEnds) {
   EXPECT_EQ(d.figures[2].head.z, 16384 - 1310);  // 0.25 m, less the 0.02 m drop
   EXPECT_EQ(d.figures[1].level, FIGURE_NOT_DRAWN) << "slot 1 has no figure";
   car.FreeAnimations();
+  FreeHumanMeshSlots();
+}
+
+// The driver's helmet tilts by an eighth of the drawn pitch, the pitch held to 1.5 rad: a car
+// drawn 3 rad nose up tilts it 1.5 x 10430.378 / 8 = 1955 sixteen-bit units (0.18743 rad), on
+// top of the half turn about x that faces it forward; so the helmet's y row holds
+// cos(pi + 0.18743) = -0.98249 on the diagonal (3911 units, -0.93051, unheld).
+TEST(CarPeople, TheHelmetTiltsByAnEighthOfThePitchHeldToOneAndAHalfRadians) {
+  InitSinCosTables();
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 1;
+  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
+  Helmet.levelCount = 1;
+  Helmet.fastMesh = NewFastMesh();
+  HumanModel human{};
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = {0, 0, 0};
+  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  car.steeringInstance->bones[0] = AnimDefaultTransform;
+  CarDrawing d;
+  d.drawFlags = DRAW_PEOPLE;
+  d.drawnPass = VIEW_OUTSIDE;
+  d.lodDistance = 5 << 16;
+  d.drawnPitch = 3.0f;
+  CarViewSettings view{};
+  PoseCarPeople(car, d, view, 1);
+  ASSERT_EQ(d.figures[0].level, 0);
+  ASSERT_EQ(d.items.count, 1);
+  EXPECT_EQ(d.items.items[0].tag, ITEM_TAG_HELMET);
+  EXPECT_NEAR(d.items.items[0].matrix[0], 1.0f, 1e-4) << "turned about x alone";
+  EXPECT_NEAR(d.items.items[0].matrix[5], -0.98249f, 1e-3);
+  EXPECT_NEAR(d.items.items[0].matrix[10], -0.98249f, 1e-3);
+  car.FreeAnimations();
+  FreeHelmetMeshes();
   FreeHumanMeshSlots();
 }
 
