@@ -337,6 +337,8 @@ struct StandIn {
   int lit = 1;
   int near = 1;
   IntVector askedLow{}, askedHigh{};  // the range the last search of the map asked for
+  IntVector rayStart{}, rayDirection{};  // the last ray asked of an object
+  IntVector litAt{};                     // the point the light sample was last asked at
 };
 StandIn* World;
 
@@ -363,12 +365,15 @@ class StandInWorld : public ::testing::Test {
     };
     Wld::ObjectInfo = [](const FixedOb* o, WorldObjectInfo& info) { info = World->infos[IndexOf(o)]; };
     Wld::IsNear = [](const FixedOb*, int32_t, int32_t, float) { return World->near; };
-    Wld::RayTest = [](const FixedOb* o, const IntVector&, const IntVector&, WorldRayHit& hit) {
+    Wld::RayTest = [](const FixedOb* o, const IntVector& start, const IntVector& direction, WorldRayHit& hit) {
+      World->rayStart = start;
+      World->rayDirection = direction;
       if (IndexOf(o) != 0 || hit.fraction <= M / 2) return 0;
       hit.fraction = M / 2;
       return 1;
     };
-    Wld::GetLighting = [](const IntVector&, WorldLightSample& s) {
+    Wld::GetLighting = [](const IntVector& at, WorldLightSample& s) {
+      World->litAt = at;
       if (!World->lit) return 0;
       for (float& v : s.values) v = 100.0f;
       return 1;
@@ -508,6 +513,46 @@ TEST_F(StandInWorld, ABoxTouchingTheCarsSquareIsLeftOutAndOneReachingIntoItTaken
       shadows.count = 1;
       EXPECT_EQ(UseLightmap(state, shadows, reference, M, "CAR", 0, 1), past ? 0 : 1) << side << " " << past;
     }
+}
+
+// The ground under a car is found by a ray from the drop below its reference point straight
+// down by the drop, over the objects whose box (edges included) holds the ray's x and y.
+// From (3, -2, 2) m with a drop of 0.5 m: the ray starts at (3, -2, 1.5) m, points 0.5 m down,
+// and its hit half way puts the ground, and the light sample, at 1.5 - 0.25 = 1.25 m.
+TEST_F(StandInWorld, TheGroundRayStartsTheDropBelowTheReferenceAndPointsDownByIt) {
+  WorldObjectInfo edge = Caster();
+  edge.boxMin[0] = edge.boxMax[0] = 3 * M;  // a box no wider than the ray's own x and y
+  edge.boxMin[1] = edge.boxMax[1] = -2 * M;
+  world.infos.push_back(edge);
+  ShadowObjects shadows = {};
+  shadows.objects[0] = AsObject(0);
+  shadows.count = 1;
+  CarLightingState state = {};
+  const IntVector reference = {3 * M, -2 * M, 2 * M};
+  ASSERT_EQ(UseLightmap(state, shadows, reference, M / 2, "CAR", 0, 0), 1);
+  EXPECT_EQ(world.rayStart.x, 3 * M);
+  EXPECT_EQ(world.rayStart.y, -2 * M);
+  EXPECT_EQ(world.rayStart.z, 3 * M / 2);
+  EXPECT_EQ(world.rayDirection.x, 0);
+  EXPECT_EQ(world.rayDirection.y, 0);
+  EXPECT_EQ(world.rayDirection.z, -M / 2);
+  EXPECT_FLOAT_EQ(state.groundHeight, 1.25f);
+  EXPECT_EQ(world.litAt.x, 3 * M);
+  EXPECT_EQ(world.litAt.y, -2 * M);
+  EXPECT_EQ(world.litAt.z, 5 * M / 4);
+  // A box a unit short of the ray on any side is not asked.
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE(side);
+    WorldObjectInfo& info = world.infos[0];
+    info = edge;
+    if (side == 0) info.boxMin[0] = 3 * M + 1;
+    if (side == 1) info.boxMax[0] = 3 * M - 1;
+    if (side == 2) info.boxMin[1] = -2 * M + 1;
+    if (side == 3) info.boxMax[1] = -2 * M - 1;
+    CarLightingState missed = {};
+    EXPECT_EQ(UseLightmap(missed, shadows, reference, M / 2, "CAR", 0, 0), 0);
+    EXPECT_EQ(missed.groundHit, 0);
+  }
 }
 
 TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
