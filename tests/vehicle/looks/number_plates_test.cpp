@@ -225,6 +225,33 @@ TEST_F(NumberPlates, APageWithoutTexturesLosesItsMark) {
   EXPECT_EQ(Lines("PlateRegen[0] but a plate texture does not exist"), 1);
 }
 
+// Plates taken while graphics were off have pages without textures; each way a slot is taken
+// or changed once graphics are on makes its page's two textures: a change of text, a freed
+// slot taken again for its own text, and a plate past the last slot sharing slot 0.
+TEST_F(NumberPlates, EachWayOfTakingOrChangingASlotMakesItsPagesTextures) {
+  GraphicsEnabled = 0;
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(Take(("T" + std::to_string(i)).c_str()), i);
+  ASSERT_EQ(PlateMaterials[0], nullptr);
+  ASSERT_EQ(PlateMaterials[1], nullptr);
+  GraphicsEnabled = 1;
+  UpdatePlateHandle(0, "CHANGED");
+  EXPECT_NE(PlateMaterials[0], nullptr) << "a change of text";
+  EXPECT_NE(AlphaPlateMaterials[0], nullptr);
+  PlateSlotUses[4] = 0;
+  EXPECT_EQ(Take("T4"), 4);
+  EXPECT_NE(PlateMaterials[1], nullptr) << "slot 4, on page 1, taken again for its own text";
+  EXPECT_NE(AlphaPlateMaterials[1], nullptr);
+
+  ClearPlates();
+  GraphicsEnabled = 0;
+  for (int i = 0; i < PLATE_SLOTS; ++i) ASSERT_EQ(Take(("P" + std::to_string(i)).c_str()), i);
+  ASSERT_EQ(PlateMaterials[0], nullptr);
+  GraphicsEnabled = 1;
+  EXPECT_EQ(Take("ONE MORE"), 0);
+  EXPECT_NE(PlateMaterials[0], nullptr) << "the plate past the last slot shares slot 0";
+  EXPECT_NE(AlphaPlateMaterials[0], nullptr);
+}
+
 TEST_F(NumberPlates, AWideTextShrinksTo1Point9AndStaysCentredInItsQuarter) {
   EXPECT_FLOAT_EQ(PlateTextSize("AB 1"), PLATE_TEXT_SIZE_UNITS);
   const float size = PlateTextSize("WWWWWWWW");
