@@ -382,6 +382,41 @@ TEST_F(CarModel, TheClockStyleRenamesTheClockPagesAndTheDriveSideFlipsOnlyWhileB
   EXPECT_STREQ(model.pages[1].name, "s_clock_f1") << "0 leaves the pages";
 }
 
+// Clock styles run from 1 ("s_clock") to 6 ("s_clock_fj"); 7 and past leave the pages as
+// they are.
+TEST_F(CarModel, TheFirstAndLastClockStylesRenameTheClockPagesAndOnePastLeavesThem) {
+  Car car;
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0, 2);
+  AddSquare(b, "y", "s_clock_white", 1, 3);
+  ModelObject& model = GiveModel(car, b);
+  car.clockStyle = 1;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock");
+  car.clockStyle = 6;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock_fj");
+  car.clockStyle = 7;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock_fj");
+}
+
+// The layers built are the current configuration's; without one (no configurations, or an
+// index at or past their count) every layer.
+TEST_F(CarModel, TheLayerMaskIsTheCurrentConfigurationsOrEveryLayer) {
+  Car car;
+  car.configCount = 2;
+  car.configs[0].layerMask = 0x5u;
+  car.configs[1].layerMask = 0x9u;
+  car.configIndex = 1;
+  EXPECT_EQ(CarLayerMask(car), 0x9u);
+  car.configIndex = 2;
+  EXPECT_EQ(CarLayerMask(car), 0xFFFFFFFFu) << "an index at the count";
+  car.configCount = 0;
+  car.configIndex = 0;
+  EXPECT_EQ(CarLayerMask(car), 0xFFFFFFFFu) << "no configurations";
+}
+
 TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   Car car;
   MakeModelCar(0, car);
