@@ -22,6 +22,7 @@
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
 #include "vehicle/car_drawing.h"
+#include "vehicle/frame_tubes.h"
 #include "vehicle/skin_lookup.h"
 #include "vehicle/vehicle.h"
 
@@ -448,6 +449,53 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   int brakes = 0;
   for (const auto& wheel : car.wheelSubobjects) brakes += wheel[WHEEL_SUB_BRAKE] != nullptr;
   EXPECT_EQ(brakes, 1) << "the front right brake disc";
+}
+
+// A car whose option asks for its visible frame tubes has them drawn from outside or inside
+// (not in the editor's view) while the level distance is under 28 m at the first level; the
+// sample body's first level ends at 30 m.
+TEST_F(CarModel, VisibleFrameTubesAreDrawnUnder28MetresAtTheFirstLevel) {
+  InitSinTable();
+  Car car;
+  MakeModelCar(0, car);
+  car.ApplyPendingModelChanges();
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.frameTubeCount = 0;  // the sample's own frame left out: one tube of ours
+  const int a = AddFramePoint(car, 0.0f, -1.0f, 1.5f), b = AddFramePoint(car, 0.0f, 1.0f, 1.5f);
+  AddTube(car, a, b, 1.0f, TUBE_VISIBLE | TUBE_CENTRE_PLANE);
+  car.frameTubes[car.frameTubeCount - 1].radius = 0.03f;
+  car.options = (car.options & ~0x20000u) | 0x200u;
+  ASSERT_EQ(car.model->lodDistances[0], 30 << 16);
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.lodScale = view.detailScale = 1.0f;
+  const auto tubesFrom = [&](uint8_t kind, int32_t metres) {
+    view.kind = kind;
+    view.viewPosition = IntVector{metres << 16, 0, 0};
+    ResetTempMeshes();
+    EXPECT_NE(DrawCarModel(car, view), 0);
+    return d.frameTubeBatch != NO_BATCH;
+  };
+  EXPECT_TRUE(tubesFrom(VIEW_OUTSIDE, 27));
+  EXPECT_EQ(d.lodIndex, 0);
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 28)) << "28 m is not under 28 m";
+  EXPECT_TRUE(tubesFrom(VIEW_INSIDE, 27)) << "from inside";
+  view.editorMode = 1;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "the editor's view";
+  view.editorMode = 0;
+  car.model->lodDistances[0] = 20 << 16;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "at the second level";
+  EXPECT_EQ(d.lodIndex, 1);
+  car.model->lodDistances[0] = 30 << 16;
+  car.options &= ~0x200u;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "the option not set";
+  car.options |= 0x200u;
+  car.frameTubes[car.frameTubeCount - 1].flags = TUBE_CENTRE_PLANE;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "a tube not marked visible is not one of them";
 }
 
 // The car's box in metres: each body point and each placed item's points through its
