@@ -123,6 +123,13 @@ TEST(CarDraw, DrawFlagsByViewKindAndSettings) {
   EXPECT_FALSE(DriverShownInView(in));
   in.customShow = 0;
   EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  in.customShow = 1;  // as inside: the driver hidden from 1, the steering wheel only at 2
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  EXPECT_FALSE(DriverShownInView(in));
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_TYRES);
+  in.carOptions |= CAR_OPTION_NO_INSIDE_TYRES;
+  EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_TYRES) << "the custom view is inside the car too";
+  in.carOptions &= ~CAR_OPTION_NO_INSIDE_TYRES;
   // Without a driver no people are drawn.
   in.hasDriver = 0;
   EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_PEOPLE);
