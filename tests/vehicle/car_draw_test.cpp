@@ -522,6 +522,29 @@ TEST_F(StandInWorld, ABoxTouchingTheCarsSquareIsLeftOutAndOneReachingIntoItTaken
     }
 }
 
+// Shadows are cast by objects of types 4 and 9 with their shadow flag (bit 0), and by those of
+// type 8 with both extra flags (0x80, and bit 0 of the second); no other type casts one.
+TEST_F(StandInWorld, OnlyTypesFourAndNineWithTheFlagAndEightWithBothFlagsCastShadows) {
+  struct Case {
+    uint8_t type, flags, extraFlags, secondFlags;
+    int casts;
+  };
+  const Case cases[] = {{4, 1, 0, 0, 1},    {9, 1, 0, 0, 1},    {9, 0, 0x80, 1, 0}, {8, 0, 0x80, 1, 1},
+                        {8, 1, 0x80, 0, 0}, {8, 1, 0, 1, 0},    {3, 1, 0x80, 1, 0}, {5, 1, 0x80, 1, 0},
+                        {7, 1, 0x80, 1, 0}, {10, 1, 0x80, 1, 0}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(int(k.type));
+    WorldObjectInfo info = Caster(k.type);
+    info.flags = k.flags;
+    info.extraFlags = k.extraFlags;
+    info.secondFlags = k.secondFlags;
+    world.infos.assign(1, info);
+    ShadowObjects shadows;
+    CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
+    EXPECT_EQ(shadows.count, k.casts);
+  }
+}
+
 // The ground under a car is found by a ray from the drop below its reference point straight
 // down by the drop, over the objects whose box (edges included) holds the ray's x and y.
 // From (3, -2, 2) m with a drop of 0.5 m: the ray starts at (3, -2, 1.5) m, points 0.5 m down,
