@@ -187,6 +187,34 @@ TEST(TyreGeometry, DrumOfTwentyVerticesAndThirtyTwoTriangles) {
   for (int k = 0; k < 12; ++k) EXPECT_EQ(indices[size_t(k)], turned[k]) << k;
 }
 
+// A drum needs 20 vertices and 32 x 3 = 96 indices of room: a batch with exactly that room
+// takes it; one index short takes nothing.
+TEST(TyreGeometry, ADrumFitsABatchOfExactlyItsRoom) {
+  std::vector<uint8_t> vertices(20 * DRAW_VERTEX_SIZE);
+  std::vector<uint16_t> indices(96);
+  const TyrePlacement tyre = {{0, 0, 0.3f}, {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, 0.3f, 0.2f, 0xFF202020, 0.5f, 0};
+  TubeBatch exact = {vertices.data(), indices.data(), 20, 96, 0, 0};
+  EXPECT_EQ(WriteTyreDrum(exact, tyre), 1);
+  EXPECT_EQ(exact.vertexCount, 20u);
+  EXPECT_EQ(exact.indexCount, 96u);
+  TubeBatch shortOfOne = {vertices.data(), indices.data(), 20, 95, 0, 0};
+  EXPECT_EQ(WriteTyreDrum(shortOfOne, tyre), 0);
+  EXPECT_EQ(shortOfOne.vertexCount + shortOfOne.indexCount, 0u);
+}
+
+// The tread's texture row by compound: rows 4 to 7 of eight (0.5, 0.625, 0.75, 0.875) for the
+// compound's two low bits.
+TEST(TyreGeometry, TheTreadRowFollowsTheCompoundsTwoLowBits) {
+  const float rows[8] = {0.5f, 0.625f, 0.75f, 0.875f, 0.5f, 0.625f, 0.75f, 0.875f};
+  for (int compound = 0; compound < 8; ++compound) EXPECT_EQ(TyreTreadRow(compound), rows[compound]) << compound;
+}
+
+// A tyre style past the table's 22 takes the first style's 30 segments.
+TEST(TyreGeometry, AStylePastTheTableTakesTheFirstStylesSegments) {
+  EXPECT_EQ(ChooseTyreSegments(22, 5 * M, 0).segments, 30);
+  EXPECT_EQ(ChooseTyreSegments(255, 5 * M, 0).segments, 30);
+}
+
 // A 200/50 tyre on a 0.2 m rim; the wheel stands with its first ring's radial axis down, its
 // centre `drop` below the rolling radius above the ground plane z = 0.
 class TyreRings : public ::testing::Test {
