@@ -22,6 +22,7 @@
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
 #include "vehicle/car_drawing.h"
+#include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"
 #include "vehicle/skin_lookup.h"
 #include "vehicle/vehicle.h"
@@ -496,6 +497,59 @@ TEST_F(CarModel, VisibleFrameTubesAreDrawnUnder28MetresAtTheFirstLevel) {
   car.options |= 0x200u;
   car.frameTubes[car.frameTubeCount - 1].flags = TUBE_CENTRE_PLANE;
   EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "a tube not marked visible is not one of them";
+}
+
+// Far off a tyre is a drum (its two cap centres first, half the section width either side of
+// the drum's centre along the axle).  A wheel on the centre line stands where it is, with no
+// wheel offset: a drum 0.2 m wide about x = 0 has its caps at -0.1 and 0.1.  A left wheel's
+// triangles are wound the other way, unless the meshes are kept unmirrored: the first ring's
+// triangles (0, 2, 4), (1, 5, 3) then, and (0, 4, 2), (1, 3, 5) turned.
+TEST_F(CarModel, ADrumOnTheCentreLineTakesNoOffsetAndALeftOneIsTurnedUnlessUnmirrored) {
+  Car car;
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.wheelCount = 1;
+  CarWheel& w = car.wheels[0];
+  w.wheelSet = 0;
+  w.side = 0.0f;
+  w.centre = Vec3{0.0f, 0.0f, 0.3f};
+  w.spinAxis = Vec3{1.0f, 0.0f, 0.0f};
+  w.uprightAxis = Vec3{0.0f, 0.0f, 1.0f};
+  SuspensionBlock& set = car.wheelSets[0];
+  set.sectionWidth = 0.2f;
+  set.rollingRadius = 0.3f;
+  set.wheelOffset = 0.1f;
+  CarTyreFrame frame = {};
+  frame.lodDistance = 1000 << 16;  // far: drums
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const auto build = [&] {
+    const CarTyreResult r = BuildCarTyres(car, frame);
+    EXPECT_EQ(r.drawn, 1);
+    EXPECT_EQ(r.segments.simplified, 1);
+  };
+  build();
+  const CircularVBuffer& stream = DrawingOf(car).tyreBuffers[TYRE_STREAM];
+  ASSERT_NE(stream.vertexBuffer, nullptr);
+  std::vector<uint8_t> bytes = ReadBuffer(stream.vertexBuffer->buffer);
+  ASSERT_GE(bytes.size(), size_t(2 * DRAW_VERTEX_SIZE));
+  float x[2];
+  for (int k = 0; k < 2; ++k) std::memcpy(&x[k], &bytes[size_t(k) * DRAW_VERTEX_SIZE], sizeof(float));
+  EXPECT_NEAR(x[0], -0.1f, 1e-6f);
+  EXPECT_NEAR(x[1], 0.1f, 1e-6f);
+
+  const auto firstTriangles = [&] {
+    const std::vector<uint8_t> raw = ReadBuffer(stream.indexBuffer->buffer);
+    std::vector<uint16_t> out(6);
+    if (raw.size() >= 12) std::memcpy(out.data(), raw.data(), 12);
+    return out;
+  };
+  w.side = -1.0f;
+  frame.unmirroredMeshes = 1;
+  build();
+  EXPECT_EQ(firstTriangles(), (std::vector<uint16_t>{0, 2, 4, 1, 5, 3})) << "kept unmirrored";
+  frame.unmirroredMeshes = 0;
+  build();
+  EXPECT_EQ(firstTriangles(), (std::vector<uint16_t>{0, 4, 2, 1, 3, 5})) << "turned";
 }
 
 // The car's box in metres: each body point and each placed item's points through its
