@@ -325,6 +325,30 @@ TEST_F(NumberPlates, CaretCodesColourTheTextAndEachPlateStaysInItsQuarter) {
 // A caret and a code page letter switch the plate's characters to that page, the first page
 // (L) included: switching to Greek and back draws the Latin letter as it is drawn alone, and
 // the Greek one differs from it.
+// Caret 7 is the last colour digit: all three fields, white, which leaves no ink on the white
+// plate.  Caret 9 sets the colour back to black but keeps the code page; caret 8 also goes back
+// to the first page.
+TEST_F(NumberPlates, CaretSevenWritesWhiteAndCaretNineBlackOnTheSameCodePage) {
+  PlateSlotText texts[4] = {MakePlateText("^7AB"), MakePlateText("^1A^9B"), MakePlateText("^G^9\xE9"),
+                            MakePlateText("^G^8\xE9")};
+  std::vector<uint16_t> canvas;
+  DrawPlateCanvas(texts, canvas);
+  EXPECT_EQ(InkOf(canvas, 0).ink, 0) << "white on white";
+  std::vector<uint16_t> two = InkOf(canvas, 1).colours;
+  std::sort(two.begin(), two.end());
+  EXPECT_EQ(two, (std::vector<uint16_t>{0x0000, 0xF800})) << "^1 red, ^9 black again";
+  PlateSlotText plain[4] = {MakePlateText("^G\xE9"), MakePlateText("\xE9"), {}, {}};
+  std::vector<uint16_t> reference;
+  DrawPlateCanvas(plain, reference);
+  const auto quarter = [](const std::vector<uint16_t>& c, int q) {
+    return std::vector<uint16_t>(c.begin() + ptrdiff_t(q) * 256 * PLATE_CANVAS_SIZE,
+                                 c.begin() + ptrdiff_t(q + 1) * 256 * PLATE_CANVAS_SIZE);
+  };
+  ASSERT_FALSE(quarter(reference, 0) == quarter(reference, 1)) << "the Greek page's letter differs";
+  EXPECT_TRUE(quarter(canvas, 2) == quarter(reference, 0)) << "^9 keeps the Greek page";
+  EXPECT_TRUE(quarter(canvas, 3) == quarter(reference, 1)) << "^8 goes back to the first";
+}
+
 TEST_F(NumberPlates, ACaretAndLSwitchesAPlateBackToTheFirstCodePage) {
   PlateSlotText texts[4] = {MakePlateText("\xE9"), MakePlateText("^G^L\xE9"), MakePlateText("^G\xE9"), {}};
   std::vector<uint16_t> canvas;
