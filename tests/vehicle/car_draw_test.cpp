@@ -630,6 +630,40 @@ TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
 
 namespace {
 
+// A triangle takes three vertices and one triangle of room: a buffer with exactly that much
+// takes it, one short of either takes nothing.
+TEST(SetupMarks, ATriangleFitsExactlyItsRoom) {
+  std::vector<uint8_t> vertices(3 * MARK_VERTEX_SIZE);
+  std::vector<uint16_t> indices(3);
+  const IntVector a{M, 0, 0}, b{0, M, 0}, c{0, 0, M};
+  MarkBuffer exact = {vertices.data(), indices.data(), 3, 1, 0, 0};
+  EmitTriangle16(exact, a, b, c, 0xFF000000u);
+  EXPECT_EQ(exact.vertexCount, 3u);
+  EXPECT_EQ(exact.triangleCount, 1u);
+  MarkBuffer fewVertices = {vertices.data(), indices.data(), 2, 1, 0, 0};
+  EmitTriangle16(fewVertices, a, b, c, 0xFF000000u);
+  EXPECT_EQ(fewVertices.vertexCount + fewVertices.triangleCount, 0u);
+  MarkBuffer noTriangle = {vertices.data(), indices.data(), 3, 0, 0, 0};
+  EmitTriangle16(noTriangle, a, b, c, 0xFF000000u);
+  EXPECT_EQ(noTriangle.vertexCount + noTriangle.triangleCount, 0u);
+}
+
+// A scale of 0 is taken as 1: the arrows keep their lengths (the x arrow's tip at 0.5 m).
+TEST(SetupMarks, AScaleOfZeroDrawsTheArrowsAtTheirOwnLengths) {
+  BuildGammaTables();
+  std::vector<uint8_t> vertices(64 * MARK_VERTEX_SIZE);
+  std::vector<uint16_t> indices(64 * 3);
+  MarkBuffer out = {vertices.data(), indices.data(), 64, 32, 0, 0};
+  FixedTransform identity = {};
+  MatrixIdentity(identity.rotation);
+  const float axes[3] = {0.5f, 0.0f, 0.0f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, axes, 0x808080, 0xFFFFFF, 0.0f);
+  ASSERT_EQ(out.triangleCount, 2u);
+  float tip[3];
+  std::memcpy(tip, &vertices[2 * MARK_VERTEX_SIZE], 12);
+  EXPECT_FLOAT_EQ(tip[0], 0.5f);
+}
+
 TEST(SetupMarks, TrianglesAndAxisArrows) {
   BuildGammaTables();
   std::vector<uint8_t> vertices(64 * MARK_VERTEX_SIZE);
