@@ -668,6 +668,51 @@ TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
   SetupCar = nullptr;
 }
 
+// Let go for a device re-creation, a car forgets what the device held: each light's
+// material, the dashboard and the helmet textures.
+TEST_F(CarModel, ReleasedForADeviceRecreationACarForgetsItsLightsAndTextures) {
+  Car car;
+  MakeModelCar(0, car);
+  car.ApplyPendingModelChanges();
+  ASSERT_NE(car.lights[LIGHT_HEAD].material, nullptr);
+  ZKTETexture dashboard{}, helmet{};
+  car.dashboardTexture = &dashboard;
+  car.helmetTexture = &helmet;
+  car.ReloadModel(1);
+  for (const CarLight& light : car.lights) EXPECT_EQ(light.material, nullptr);
+  EXPECT_EQ(car.dashboardTexture, nullptr);
+  EXPECT_EQ(car.helmetTexture, nullptr);
+}
+
+// A build takes a plate slot only for a car that has none; a configuration index at or past
+// the configurations' count builds the first.
+TEST_F(CarModel, TheBuildTakesAPlateSlotOnlyWithoutOneAndTheFirstConfigurationPastTheCount) {
+  static int taken;
+  taken = 0;
+  int (*const savedSlot)(Car&) = TakeCarPlateSlot;
+  TakeCarPlateSlot = [](Car&) {
+    ++taken;
+    return 5;
+  };
+  Car car;
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0);
+  GiveModel(car, b);
+  car.plateSlot = 3;
+  car.configCount = 2;
+  car.configIndex = 2;
+  car.BuildModel();
+  EXPECT_EQ(car.plateSlot, 3);
+  EXPECT_EQ(taken, 0) << "the car keeps its slot";
+  EXPECT_EQ(car.configIndex, 0) << "index 2 of 2 configurations";
+  car.plateSlot = -1;
+  car.BuildModel();
+  EXPECT_EQ(car.plateSlot, 5);
+  EXPECT_EQ(taken, 1);
+  car.plateSlot = -1;  // the slot is the stand-in's: nothing to give back
+  TakeCarPlateSlot = savedSlot;
+}
+
 TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {
   GraphicsEnabled = 0;
   Car car;
