@@ -940,6 +940,11 @@ TEST(CarPeople, APassengersSeatBeyondTheFixedPointRangeIsHeldAtItsEnds) {
   EXPECT_EQ(d.figures[2].head.y, 2147483647);
   EXPECT_EQ(d.figures[2].head.z, 16384 - 1310);  // 0.25 m, less the 0.02 m drop
   EXPECT_EQ(d.figures[1].level, FIGURE_NOT_DRAWN) << "slot 1 has no figure";
+  // Drawn for the other drive side a seat 0.5 m to one side sits 0.5 m to the other.
+  car.seatPositions[1] = Vec3{0.5f, 0.0f, 0.25f};
+  car.mirrored = 1;
+  PoseCarPeople(car, d, view, 0);
+  EXPECT_EQ(d.figures[2].head.x, -32768);
   car.FreeAnimations();
   FreeHumanMeshSlots();
 }
@@ -976,6 +981,62 @@ TEST(CarPeople, TheHelmetTiltsByAnEighthOfThePitchHeldToOneAndAHalfRadians) {
   EXPECT_NEAR(d.items.items[0].matrix[0], 1.0f, 1e-4) << "turned about x alone";
   EXPECT_NEAR(d.items.items[0].matrix[5], -0.98249f, 1e-3);
   EXPECT_NEAR(d.items.items[0].matrix[10], -0.98249f, 1e-3);
+  car.FreeAnimations();
+  FreeHelmetMeshes();
+  FreeHumanMeshSlots();
+}
+
+// The helmet item carries the driver's level, and at the two near levels (0 and 1) turns and
+// tilts with the head: a quarter turn of the head (pi / 2) on top of the helmet's half turn about x gives
+// the diagonal (0, 0, -1); at level 2 the head's turn is left out, the diagonal (1, -1, -1).
+TEST(CarPeople, TheHelmetTurnsWithTheHeadAtTheTwoNearLevelsOnly) {
+  InitSinCosTables();
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 3;
+  HumanMeshes.slots[0].distanceLimits[0] = 10 << 16;
+  HumanMeshes.slots[0].distanceLimits[1] = 20 << 16;
+  HumanMeshes.slots[0].distanceLimits[2] = 30 << 16;
+  Helmet.levelCount = 1;
+  Helmet.fastMesh = NewFastMesh();
+  HumanModel human{};
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = {0, 0, 0};
+  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  car.steeringInstance->bones[0] = AnimDefaultTransform;
+  CarViewSettings view{};
+  for (const int level : {0, 1, 2}) {
+    SCOPED_TRACE(level);
+    CarDrawing d;
+    d.drawFlags = DRAW_PEOPLE;
+    d.drawnPass = VIEW_OUTSIDE;
+    d.lodDistance = (5 + 10 * level) << 16;
+    d.headTurn = 1.5707964f;
+    PoseCarPeople(car, d, view, 1);
+    ASSERT_EQ(d.figures[0].level, level);
+    ASSERT_EQ(d.items.count, 1);
+    const CarDrawItem& item = d.items.items[0];
+    EXPECT_EQ(item.lod, level);
+    const float diagonal[3] = {level <= 1 ? 0.0f : 1.0f, level <= 1 ? 0.0f : -1.0f, -1.0f};
+    EXPECT_NEAR(item.matrix[0], diagonal[0], 1e-4);
+    EXPECT_NEAR(item.matrix[5], diagonal[1], 1e-4);
+    EXPECT_NEAR(item.matrix[10], diagonal[2], 1e-4);
+  }
+  // So with the tilt: 3 rad of pitch tilts the helmet 0.18743 rad at level 1 (the diagonal
+  // (1, -0.98249, -0.98249)), not at level 2.
+  for (const int level : {1, 2}) {
+    SCOPED_TRACE(level);
+    CarDrawing d;
+    d.drawFlags = DRAW_PEOPLE;
+    d.drawnPass = VIEW_OUTSIDE;
+    d.lodDistance = (5 + 10 * level) << 16;
+    d.drawnPitch = 3.0f;
+    PoseCarPeople(car, d, view, 1);
+    ASSERT_EQ(d.items.count, 1);
+    EXPECT_NEAR(d.items.items[0].matrix[5], level == 1 ? -0.98249f : -1.0f, 1e-3);
+  }
   car.FreeAnimations();
   FreeHelmetMeshes();
   FreeHumanMeshSlots();
