@@ -452,6 +452,52 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   EXPECT_EQ(brakes, 1) << "the front right brake disc";
 }
 
+// The internal mirror is marked to be hidden in the views from inside the car, the custom
+// view among them, and there moves by that view's own offsets: across by x, up by z, and down
+// by the drop of a mirror moved across, (x / 0.4)^2 x 0.04 m (0.04 m for 0.4 m); seen from
+// outside it stays where the model has it, unmarked.
+TEST_F(CarModel, TheInternalMirrorIsHiddenAndMovedInTheCustomViewToo) {
+  Car car;
+  MakeModelCar(0, car);
+  car.ApplyPendingModelChanges();
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.lodScale = view.detailScale = 1.0f;
+  view.mirrorOffset[0][0] = 0.1f;  // inside: not this view's
+  view.mirrorOffset[1][0] = 0.4f;
+  view.mirrorOffset[1][1] = 0.05f;
+  const auto mirror = [&]() -> const CarDrawItem* {
+    for (int i = 0; i < d.items.count; ++i) {
+      const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+      if (sub && sub->type == SUBOBJECT_INTERNAL_MIRROR) return &d.items.items[i];
+    }
+    return nullptr;
+  };
+  view.kind = VIEW_CUSTOM;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_CUSTOM);
+  const CarDrawItem* item = mirror();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->hideWithFlag, 1);
+  const IntVector at = static_cast<const DrawMesh*>(item->source)->local.translation;
+  EXPECT_NEAR(item->matrix[12], at.x / 65536.0 + 0.4, 1e-4);
+  EXPECT_NEAR(item->matrix[13], at.y / 65536.0 - 0.04, 1e-4);
+  EXPECT_NEAR(item->matrix[14], at.z / 65536.0 + 0.05, 1e-4);
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{5 << 16, 0, 0};
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  item = mirror();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->hideWithFlag, 0);
+  EXPECT_NEAR(item->matrix[13], at.y / 65536.0, 1e-4);
+}
+
 // A car whose option asks for its visible frame tubes has them drawn from outside or inside
 // (not in the editor's view) while the level distance is under 28 m at the first level; the
 // sample body's first level ends at 30 m.
