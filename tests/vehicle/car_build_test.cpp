@@ -292,6 +292,27 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   EXPECT_EQ(car.steeringInstance, nullptr);
 }
 
+// A driver slot at the human models' count, one past the last, takes the first model; a model
+// whose skeleton index is at the skeletons' count has no skeleton: no figure is made of it.
+TEST_F(CarBuild, ADriverSlotPastTheModelsTakesTheFirstAndAFigureWithoutItsSkeletonIsLeftOut) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Runabout", Full()), 1);
+  car.FreeAnimations();
+  car.driverSlot = Humans.modelCount;
+  car.LoadAnimations();
+  EXPECT_EQ(car.driverSlot, 0);
+  ASSERT_NE(car.steeringInstance, nullptr);
+  EXPECT_EQ(car.steeringInstance->human, &Humans.models[0]);
+  car.FreeAnimations();
+  const uint32_t kept = Humans.models[0].skeletonIndex;
+  Humans.models[0].skeletonIndex = uint32_t(Humans.skeletonCount);
+  car.LoadAnimations();
+  EXPECT_EQ(car.steeringInstance, nullptr) << "no skeleton, no driver's figure";
+  Humans.models[0].skeletonIndex = kept;
+  car.FreeAnimations();
+}
+
 TEST_F(CarBuild, AnimationsFallBackToTheSteerFileAndToTheRestPose) {
   CopySample(ROAD_CAR, "data/veh/Runabout.veh");
   SetupRecord setup{};

@@ -15,7 +15,9 @@
 #include "core/gamma_tables.h"
 #include "core/report.h"
 #include "render/humans.h"
+#include "render/primitives.h"
 #include "render/views.h"
+#include "skeleton/human_system.h"
 #include "skeleton/skeleton.h"
 #include "tests/core/report_recorder.h"
 #include "vehicle/car_animations.h"
@@ -121,6 +123,13 @@ TEST(CarDraw, DrawFlagsByViewKindAndSettings) {
   EXPECT_FALSE(DriverShownInView(in));
   in.customShow = 0;
   EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  in.customShow = 1;  // as inside: the driver hidden from 1, the steering wheel only at 2
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_STEERING_WHEEL);
+  EXPECT_FALSE(DriverShownInView(in));
+  EXPECT_TRUE(ComputeDrawFlags(in) & DRAW_TYRES);
+  in.carOptions |= CAR_OPTION_NO_INSIDE_TYRES;
+  EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_TYRES) << "the custom view is inside the car too";
+  in.carOptions &= ~CAR_OPTION_NO_INSIDE_TYRES;
   // Without a driver no people are drawn.
   in.hasDriver = 0;
   EXPECT_FALSE(ComputeDrawFlags(in) & DRAW_PEOPLE);
@@ -335,6 +344,8 @@ struct StandIn {
   int lit = 1;
   int near = 1;
   IntVector askedLow{}, askedHigh{};  // the range the last search of the map asked for
+  IntVector rayStart{}, rayDirection{};  // the last ray asked of an object
+  IntVector litAt{};                     // the point the light sample was last asked at
 };
 StandIn* World;
 
@@ -361,12 +372,15 @@ class StandInWorld : public ::testing::Test {
     };
     Wld::ObjectInfo = [](const FixedOb* o, WorldObjectInfo& info) { info = World->infos[IndexOf(o)]; };
     Wld::IsNear = [](const FixedOb*, int32_t, int32_t, float) { return World->near; };
-    Wld::RayTest = [](const FixedOb* o, const IntVector&, const IntVector&, WorldRayHit& hit) {
+    Wld::RayTest = [](const FixedOb* o, const IntVector& start, const IntVector& direction, WorldRayHit& hit) {
+      World->rayStart = start;
+      World->rayDirection = direction;
       if (IndexOf(o) != 0 || hit.fraction <= M / 2) return 0;
       hit.fraction = M / 2;
       return 1;
     };
-    Wld::GetLighting = [](const IntVector&, WorldLightSample& s) {
+    Wld::GetLighting = [](const IntVector& at, WorldLightSample& s) {
+      World->litAt = at;
       if (!World->lit) return 0;
       for (float& v : s.values) v = 100.0f;
       return 1;
@@ -508,6 +522,69 @@ TEST_F(StandInWorld, ABoxTouchingTheCarsSquareIsLeftOutAndOneReachingIntoItTaken
     }
 }
 
+// Shadows are cast by objects of types 4 and 9 with their shadow flag (bit 0), and by those of
+// type 8 with both extra flags (0x80, and bit 0 of the second); no other type casts one.
+TEST_F(StandInWorld, OnlyTypesFourAndNineWithTheFlagAndEightWithBothFlagsCastShadows) {
+  struct Case {
+    uint8_t type, flags, extraFlags, secondFlags;
+    int casts;
+  };
+  const Case cases[] = {{4, 1, 0, 0, 1},    {9, 1, 0, 0, 1},    {9, 0, 0x80, 1, 0}, {8, 0, 0x80, 1, 1},
+                        {8, 1, 0x80, 0, 0}, {8, 1, 0, 1, 0},    {3, 1, 0x80, 1, 0}, {5, 1, 0x80, 1, 0},
+                        {7, 1, 0x80, 1, 0}, {10, 1, 0x80, 1, 0}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(int(k.type));
+    WorldObjectInfo info = Caster(k.type);
+    info.flags = k.flags;
+    info.extraFlags = k.extraFlags;
+    info.secondFlags = k.secondFlags;
+    world.infos.assign(1, info);
+    ShadowObjects shadows;
+    CollectShadowObjects(shadows, 0, 0, 0, 3.0f, 1);
+    EXPECT_EQ(shadows.count, k.casts);
+  }
+}
+
+// The ground under a car is found by a ray from the drop below its reference point straight
+// down by the drop, over the objects whose box (edges included) holds the ray's x and y.
+// From (3, -2, 2) m with a drop of 0.5 m: the ray starts at (3, -2, 1.5) m, points 0.5 m down,
+// and its hit half way puts the ground, and the light sample, at 1.5 - 0.25 = 1.25 m.
+TEST_F(StandInWorld, TheGroundRayStartsTheDropBelowTheReferenceAndPointsDownByIt) {
+  WorldObjectInfo edge = Caster();
+  edge.boxMin[0] = edge.boxMax[0] = 3 * M;  // a box no wider than the ray's own x and y
+  edge.boxMin[1] = edge.boxMax[1] = -2 * M;
+  world.infos.push_back(edge);
+  ShadowObjects shadows = {};
+  shadows.objects[0] = AsObject(0);
+  shadows.count = 1;
+  CarLightingState state = {};
+  const IntVector reference = {3 * M, -2 * M, 2 * M};
+  ASSERT_EQ(UseLightmap(state, shadows, reference, M / 2, "CAR", 0, 0), 1);
+  EXPECT_EQ(world.rayStart.x, 3 * M);
+  EXPECT_EQ(world.rayStart.y, -2 * M);
+  EXPECT_EQ(world.rayStart.z, 3 * M / 2);
+  EXPECT_EQ(world.rayDirection.x, 0);
+  EXPECT_EQ(world.rayDirection.y, 0);
+  EXPECT_EQ(world.rayDirection.z, -M / 2);
+  EXPECT_FLOAT_EQ(state.groundHeight, 1.25f);
+  EXPECT_EQ(world.litAt.x, 3 * M);
+  EXPECT_EQ(world.litAt.y, -2 * M);
+  EXPECT_EQ(world.litAt.z, 5 * M / 4);
+  // A box a unit short of the ray on any side is not asked.
+  for (int side = 0; side < 4; ++side) {
+    SCOPED_TRACE(side);
+    WorldObjectInfo& info = world.infos[0];
+    info = edge;
+    if (side == 0) info.boxMin[0] = 3 * M + 1;
+    if (side == 1) info.boxMax[0] = 3 * M - 1;
+    if (side == 2) info.boxMin[1] = -2 * M + 1;
+    if (side == 3) info.boxMax[1] = -2 * M - 1;
+    CarLightingState missed = {};
+    EXPECT_EQ(UseLightmap(missed, shadows, reference, M / 2, "CAR", 0, 0), 0);
+    EXPECT_EQ(missed.groundHit, 0);
+  }
+}
+
 TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
   ReportRecorder recorder;
   world.infos.push_back(Caster());
@@ -552,6 +629,40 @@ TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
 }  // namespace
 
 namespace {
+
+// A triangle takes three vertices and one triangle of room: a buffer with exactly that much
+// takes it, one short of either takes nothing.
+TEST(SetupMarks, ATriangleFitsExactlyItsRoom) {
+  std::vector<uint8_t> vertices(3 * MARK_VERTEX_SIZE);
+  std::vector<uint16_t> indices(3);
+  const IntVector a{M, 0, 0}, b{0, M, 0}, c{0, 0, M};
+  MarkBuffer exact = {vertices.data(), indices.data(), 3, 1, 0, 0};
+  EmitTriangle16(exact, a, b, c, 0xFF000000u);
+  EXPECT_EQ(exact.vertexCount, 3u);
+  EXPECT_EQ(exact.triangleCount, 1u);
+  MarkBuffer fewVertices = {vertices.data(), indices.data(), 2, 1, 0, 0};
+  EmitTriangle16(fewVertices, a, b, c, 0xFF000000u);
+  EXPECT_EQ(fewVertices.vertexCount + fewVertices.triangleCount, 0u);
+  MarkBuffer noTriangle = {vertices.data(), indices.data(), 3, 0, 0, 0};
+  EmitTriangle16(noTriangle, a, b, c, 0xFF000000u);
+  EXPECT_EQ(noTriangle.vertexCount + noTriangle.triangleCount, 0u);
+}
+
+// A scale of 0 is taken as 1: the arrows keep their lengths (the x arrow's tip at 0.5 m).
+TEST(SetupMarks, AScaleOfZeroDrawsTheArrowsAtTheirOwnLengths) {
+  BuildGammaTables();
+  std::vector<uint8_t> vertices(64 * MARK_VERTEX_SIZE);
+  std::vector<uint16_t> indices(64 * 3);
+  MarkBuffer out = {vertices.data(), indices.data(), 64, 32, 0, 0};
+  FixedTransform identity = {};
+  MatrixIdentity(identity.rotation);
+  const float axes[3] = {0.5f, 0.0f, 0.0f};
+  DrawAxisMarker(out, identity, IntVector{0, 0, 0}, axes, 0x808080, 0xFFFFFF, 0.0f);
+  ASSERT_EQ(out.triangleCount, 2u);
+  float tip[3];
+  std::memcpy(tip, &vertices[2 * MARK_VERTEX_SIZE], 12);
+  EXPECT_FLOAT_EQ(tip[0], 0.5f);
+}
 
 TEST(SetupMarks, TrianglesAndAxisArrows) {
   BuildGammaTables();
@@ -802,6 +913,133 @@ TEST(CarPeople, BlendsPastTheFramesAreHeldAndTheHeadIsTheFirstHighestSolid) {
   EXPECT_EQ(head.z, -(1 << 16) - 1310);
   EXPECT_EQ(HeadPoint(solids, 1).z, -(2 << 16) - 1310) << "a single solid below the seat";
   EXPECT_EQ(HeadPoint(solids, 1).x, 1 << 16);
+}
+
+// A passenger's head is his seat in 16.16 plus his highest solid, 2 cm lower.  A vehicle
+// file's raw seat far beyond the fixed-point range holds at its ends (2147483647 either way)
+// rather than turning round to the other side of the car.
+TEST(CarPeople, APassengersSeatBeyondTheFixedPointRangeIsHeldAtItsEnds) {
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 1;
+  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
+  HumanModel human{};
+  Car car;
+  car.passengerAnimations[1] = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  MatrixIdentity(car.passengerAnimations[1]->bones[0].rotation);
+  car.passengerAnimations[1]->bones[0].translation = {0, 0, 0};
+  car.seatPositions[1] = Vec3{-100000.0f, 100000.0f, 0.25f};
+  CarDrawing d;
+  d.drawFlags = DRAW_PEOPLE;
+  d.lodDistance = 5 << 16;
+  CarViewSettings view{};
+  PoseCarPeople(car, d, view, 0);
+  ASSERT_EQ(d.figures[2].level, 0);
+  EXPECT_EQ(d.figures[2].head.x, -2147483647);
+  EXPECT_EQ(d.figures[2].head.y, 2147483647);
+  EXPECT_EQ(d.figures[2].head.z, 16384 - 1310);  // 0.25 m, less the 0.02 m drop
+  EXPECT_EQ(d.figures[1].level, FIGURE_NOT_DRAWN) << "slot 1 has no figure";
+  // Drawn for the other drive side a seat 0.5 m to one side sits 0.5 m to the other.
+  car.seatPositions[1] = Vec3{0.5f, 0.0f, 0.25f};
+  car.mirrored = 1;
+  PoseCarPeople(car, d, view, 0);
+  EXPECT_EQ(d.figures[2].head.x, -32768);
+  car.FreeAnimations();
+  FreeHumanMeshSlots();
+}
+
+// The driver's helmet tilts by an eighth of the drawn pitch, the pitch held to 1.5 rad: a car
+// drawn 3 rad nose up tilts it 1.5 x 10430.378 / 8 = 1955 sixteen-bit units (0.18743 rad), on
+// top of the half turn about x that faces it forward; so the helmet's y row holds
+// cos(pi + 0.18743) = -0.98249 on the diagonal (3911 units, -0.93051, unheld).
+TEST(CarPeople, TheHelmetTiltsByAnEighthOfThePitchHeldToOneAndAHalfRadians) {
+  InitSinCosTables();
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 1;
+  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
+  Helmet.levelCount = 1;
+  Helmet.fastMesh = NewFastMesh();
+  HumanModel human{};
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = {0, 0, 0};
+  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  car.steeringInstance->bones[0] = AnimDefaultTransform;
+  CarDrawing d;
+  d.drawFlags = DRAW_PEOPLE;
+  d.drawnPass = VIEW_OUTSIDE;
+  d.lodDistance = 5 << 16;
+  d.drawnPitch = 3.0f;
+  CarViewSettings view{};
+  PoseCarPeople(car, d, view, 1);
+  ASSERT_EQ(d.figures[0].level, 0);
+  ASSERT_EQ(d.items.count, 1);
+  EXPECT_EQ(d.items.items[0].tag, ITEM_TAG_HELMET);
+  EXPECT_NEAR(d.items.items[0].matrix[0], 1.0f, 1e-4) << "turned about x alone";
+  EXPECT_NEAR(d.items.items[0].matrix[5], -0.98249f, 1e-3);
+  EXPECT_NEAR(d.items.items[0].matrix[10], -0.98249f, 1e-3);
+  car.FreeAnimations();
+  FreeHelmetMeshes();
+  FreeHumanMeshSlots();
+}
+
+// The helmet item carries the driver's level, and at the two near levels (0 and 1) turns and
+// tilts with the head: a quarter turn of the head (pi / 2) on top of the helmet's half turn about x gives
+// the diagonal (0, 0, -1); at level 2 the head's turn is left out, the diagonal (1, -1, -1).
+TEST(CarPeople, TheHelmetTurnsWithTheHeadAtTheTwoNearLevelsOnly) {
+  InitSinCosTables();
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = 3;
+  HumanMeshes.slots[0].distanceLimits[0] = 10 << 16;
+  HumanMeshes.slots[0].distanceLimits[1] = 20 << 16;
+  HumanMeshes.slots[0].distanceLimits[2] = 30 << 16;
+  Helmet.levelCount = 1;
+  Helmet.fastMesh = NewFastMesh();
+  HumanModel human{};
+  Car car;
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = {0, 0, 0};
+  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  car.steeringInstance->bones[0] = AnimDefaultTransform;
+  CarViewSettings view{};
+  for (const int level : {0, 1, 2}) {
+    SCOPED_TRACE(level);
+    CarDrawing d;
+    d.drawFlags = DRAW_PEOPLE;
+    d.drawnPass = VIEW_OUTSIDE;
+    d.lodDistance = (5 + 10 * level) << 16;
+    d.headTurn = 1.5707964f;
+    PoseCarPeople(car, d, view, 1);
+    ASSERT_EQ(d.figures[0].level, level);
+    ASSERT_EQ(d.items.count, 1);
+    const CarDrawItem& item = d.items.items[0];
+    EXPECT_EQ(item.lod, level);
+    const float diagonal[3] = {level <= 1 ? 0.0f : 1.0f, level <= 1 ? 0.0f : -1.0f, -1.0f};
+    EXPECT_NEAR(item.matrix[0], diagonal[0], 1e-4);
+    EXPECT_NEAR(item.matrix[5], diagonal[1], 1e-4);
+    EXPECT_NEAR(item.matrix[10], diagonal[2], 1e-4);
+  }
+  // So with the tilt: 3 rad of pitch tilts the helmet 0.18743 rad at level 1 (the diagonal
+  // (1, -0.98249, -0.98249)), not at level 2.
+  for (const int level : {1, 2}) {
+    SCOPED_TRACE(level);
+    CarDrawing d;
+    d.drawFlags = DRAW_PEOPLE;
+    d.drawnPass = VIEW_OUTSIDE;
+    d.lodDistance = (5 + 10 * level) << 16;
+    d.drawnPitch = 3.0f;
+    PoseCarPeople(car, d, view, 1);
+    ASSERT_EQ(d.items.count, 1);
+    EXPECT_NEAR(d.items.items[0].matrix[5], level == 1 ? -0.98249f : -1.0f, 1e-3);
+  }
+  car.FreeAnimations();
+  FreeHelmetMeshes();
+  FreeHumanMeshSlots();
 }
 
 // The car's reference point seen from the view: relative to the eye, turned into the view's

@@ -321,6 +321,48 @@ TEST_F(CarInfo, WheelBlocksRearFirstLeftBeforeRightWithTheirFigures) {
   }
 }
 
+// A spin axis read from a vehicle file a hair longer than a unit still gives a camber angle:
+// its lean held to straight up, a quarter turn (pi / 2 = 1.5707964 rad), not a number that
+// is none.
+TEST_F(CarInfo, ASpinAxisPastUnitLengthGivesAQuarterTurnOfCamber) {
+  for (int i = 0; i < car.wheelCount; ++i) {
+    car.wheels[i].spinAxis = {0, 0, -car.wheels[i].side * 1.001f};
+    car.wheels[i].uprightAxis = {0, 0, 1};
+  }
+  const Parsed p = Write();
+  for (int block = 0; block < car.wheelCount; ++block)
+    EXPECT_NEAR(p.WF(block, "angles", 0), 1.5707964f, 1e-6) << block;
+}
+
+// A car without wheels writes a wheel base of 1 m (and the front share over it); a wheel
+// naming an axle past the car's two is written with the front axle; a wheel on the centre line
+// (side 0) is not one on the right: it comes before the right-hand wheel of its axle.  Each
+// block is told by its unsprung mass, 10 + the wheel's index.
+TEST_F(CarInfo, NoWheelsAnAxlePastTheTwoAndAWheelOnTheCentreLine) {
+  ASSERT_EQ(car.wheelCount, 4);
+  int rear[2] = {-1, -1}, front = -1;
+  for (int i = 0; i < 4; ++i) {
+    if (car.wheels[i].wheelSet == 0) (rear[0] < 0 ? rear[0] : rear[1]) = i;
+    else if (front < 0) front = i;
+  }
+  ASSERT_GE(rear[1], 0);
+  ASSERT_GE(front, 0);
+  // The rear wheel of the lower index on the right, the other on the centre line: the centre
+  // one is written first.
+  car.wheels[rear[0]].side = 1.0f;
+  car.wheels[rear[1]].side = 0.0f;
+  car.wheels[front].wheelSet = 7;
+  const Parsed p = Write();
+  EXPECT_EQ(p.bytes.size(), size_t(8 + 372 + 128 * 4)) << "every wheel written";
+  EXPECT_EQ(p.WF(0, "mass"), 10.0f + float(rear[1])) << "the centre-line wheel first";
+  EXPECT_EQ(p.WF(1, "mass"), 10.0f + float(rear[0]));
+  bool frontWritten = false;
+  for (int block = 2; block < 4; ++block) frontWritten = frontWritten || p.WF(block, "mass") == 10.0f + float(front);
+  EXPECT_TRUE(frontWritten) << "axle 7 written with the front";
+  car.wheelCount = 0;
+  EXPECT_EQ(Write().F("wheelBase"), 1.0f);
+}
+
 TEST_F(CarInfo, TheSameCarWrittenTwiceGivesTheSameBytes) {
   const std::vector<uint8_t> first = Write().bytes;
   const std::vector<uint8_t> second = Write().bytes;

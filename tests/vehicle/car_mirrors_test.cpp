@@ -215,6 +215,31 @@ TEST_F(Mirrors, TheInternalMirrorTurnsStraightUpForAnEyeAHairAboveItsCentre) {
   EXPECT_NEAR(-r.m[7] / 65536.0, 1.0, 1e-4) << "the back faces straight up";
 }
 
+// An eye straight ahead of the internal mirror, 1 m in front of its centre: the way to the
+// eye plus backwards is no way at all, and the mirror faces straight back, (0, -1, 0), left
+// unturned.  The mirror part comes after a part of no points, which does not end the search.
+TEST_F(Mirrors, AnEyeStraightAheadOfTheInternalMirrorLeavesItFacingStraightBack) {
+  CustomViewRecords[0] = CustomViewMirrors{};
+  car_.driverPosition = Vec3{0.0f, 0.95f, 0.0f};
+  car_.headOffset = Vec3{0.0f, 0.0f, 0.0f};
+  FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
+  GouraudO3d* sub = NewGouraud();
+  sub->type = SUBOBJECT_INTERNAL_MIRROR;
+  sub->local.translation = IntVector{0, 0, 0};
+  FillParts(*sub, paint_, {}, mirror_, {{-0.1, 0, 0}, {0.1, 0, 0}});  // centre (0, 0, 0)
+  AddChildMesh(*car_.levelMeshes[0], sub);
+  car_.SetupMirrors();
+  const CarMirror& m = car_.mirrors[MIRROR_INTERNAL];
+  ASSERT_TRUE(m.active) << "found past the empty part";
+  EXPECT_EQ(m.normal.x, 0.0f);
+  EXPECT_EQ(m.normal.y, -1.0f);
+  EXPECT_EQ(m.normal.z, 0.0f);
+  const FixedMatrix& r = sub->local.rotation;
+  EXPECT_EQ(r.m[0], 65536);
+  EXPECT_EQ(r.m[4], 65536);
+  EXPECT_EQ(r.m[8], 65536);
+}
+
 TEST_F(Mirrors, TheOtherDriveSideSwapsAndNegatesTheAnglesAndTheEye) {
   FillParts(*car_.levelMeshes[0], paint_, {{0, 0, 0}}, paint_, {});
   CustomViewRecords[0] = CustomViewMirrors{{10, 20, 30, 40, 50, 60}};

@@ -22,6 +22,8 @@
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
 #include "vehicle/car_drawing.h"
+#include "vehicle/car_geometry.h"
+#include "vehicle/frame_tubes.h"
 #include "vehicle/skin_lookup.h"
 #include "vehicle/vehicle.h"
 
@@ -382,6 +384,41 @@ TEST_F(CarModel, TheClockStyleRenamesTheClockPagesAndTheDriveSideFlipsOnlyWhileB
   EXPECT_STREQ(model.pages[1].name, "s_clock_f1") << "0 leaves the pages";
 }
 
+// Clock styles run from 1 ("s_clock") to 6 ("s_clock_fj"); 7 and past leave the pages as
+// they are.
+TEST_F(CarModel, TheFirstAndLastClockStylesRenameTheClockPagesAndOnePastLeavesThem) {
+  Car car;
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0, 2);
+  AddSquare(b, "y", "s_clock_white", 1, 3);
+  ModelObject& model = GiveModel(car, b);
+  car.clockStyle = 1;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock");
+  car.clockStyle = 6;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock_fj");
+  car.clockStyle = 7;
+  car.MergeSubs();
+  EXPECT_STREQ(model.pages[1].name, "s_clock_fj");
+}
+
+// The layers built are the current configuration's; without one (no configurations, or an
+// index at or past their count) every layer.
+TEST_F(CarModel, TheLayerMaskIsTheCurrentConfigurationsOrEveryLayer) {
+  Car car;
+  car.configCount = 2;
+  car.configs[0].layerMask = 0x5u;
+  car.configs[1].layerMask = 0x9u;
+  car.configIndex = 1;
+  EXPECT_EQ(CarLayerMask(car), 0x9u);
+  car.configIndex = 2;
+  EXPECT_EQ(CarLayerMask(car), 0xFFFFFFFFu) << "an index at the count";
+  car.configCount = 0;
+  car.configIndex = 0;
+  EXPECT_EQ(CarLayerMask(car), 0xFFFFFFFFu) << "no configurations";
+}
+
 TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   Car car;
   MakeModelCar(0, car);
@@ -413,6 +450,152 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   int brakes = 0;
   for (const auto& wheel : car.wheelSubobjects) brakes += wheel[WHEEL_SUB_BRAKE] != nullptr;
   EXPECT_EQ(brakes, 1) << "the front right brake disc";
+}
+
+// The internal mirror is marked to be hidden in the views from inside the car, the custom
+// view among them, and there moves by that view's own offsets: across by x, up by z, and down
+// by the drop of a mirror moved across, (x / 0.4)^2 x 0.04 m (0.04 m for 0.4 m); seen from
+// outside it stays where the model has it, unmarked.
+TEST_F(CarModel, TheInternalMirrorIsHiddenAndMovedInTheCustomViewToo) {
+  Car car;
+  MakeModelCar(0, car);
+  car.ApplyPendingModelChanges();
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.lodScale = view.detailScale = 1.0f;
+  view.mirrorOffset[0][0] = 0.1f;  // inside: not this view's
+  view.mirrorOffset[1][0] = 0.4f;
+  view.mirrorOffset[1][1] = 0.05f;
+  const auto mirror = [&]() -> const CarDrawItem* {
+    for (int i = 0; i < d.items.count; ++i) {
+      const DrawMesh* sub = static_cast<const DrawMesh*>(d.items.items[i].source);
+      if (sub && sub->type == SUBOBJECT_INTERNAL_MIRROR) return &d.items.items[i];
+    }
+    return nullptr;
+  };
+  view.kind = VIEW_CUSTOM;
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_CUSTOM);
+  const CarDrawItem* item = mirror();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->hideWithFlag, 1);
+  const IntVector at = static_cast<const DrawMesh*>(item->source)->local.translation;
+  EXPECT_NEAR(item->matrix[12], at.x / 65536.0 + 0.4, 1e-4);
+  EXPECT_NEAR(item->matrix[13], at.y / 65536.0 - 0.04, 1e-4);
+  EXPECT_NEAR(item->matrix[14], at.z / 65536.0 + 0.05, 1e-4);
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{5 << 16, 0, 0};
+  ResetTempMeshes();
+  ASSERT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+  item = mirror();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->hideWithFlag, 0);
+  EXPECT_NEAR(item->matrix[13], at.y / 65536.0, 1e-4);
+}
+
+// A car whose option asks for its visible frame tubes has them drawn from outside or inside
+// (not in the editor's view) while the level distance is under 28 m at the first level; the
+// sample body's first level ends at 30 m.
+TEST_F(CarModel, VisibleFrameTubesAreDrawnUnder28MetresAtTheFirstLevel) {
+  InitSinTable();
+  Car car;
+  MakeModelCar(0, car);
+  car.ApplyPendingModelChanges();
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.frameTubeCount = 0;  // the sample's own frame left out: one tube of ours
+  const int a = AddFramePoint(car, 0.0f, -1.0f, 1.5f), b = AddFramePoint(car, 0.0f, 1.0f, 1.5f);
+  AddTube(car, a, b, 1.0f, TUBE_VISIBLE | TUBE_CENTRE_PLANE);
+  car.frameTubes[car.frameTubeCount - 1].radius = 0.03f;
+  car.options = (car.options & ~0x20000u) | 0x200u;
+  ASSERT_EQ(car.model->lodDistances[0], 30 << 16);
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  CarViewSettings view = {};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.lodScale = view.detailScale = 1.0f;
+  const auto tubesFrom = [&](uint8_t kind, int32_t metres) {
+    view.kind = kind;
+    view.viewPosition = IntVector{metres << 16, 0, 0};
+    ResetTempMeshes();
+    EXPECT_NE(DrawCarModel(car, view), 0);
+    return d.frameTubeBatch != NO_BATCH;
+  };
+  EXPECT_TRUE(tubesFrom(VIEW_OUTSIDE, 27));
+  EXPECT_EQ(d.lodIndex, 0);
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 28)) << "28 m is not under 28 m";
+  EXPECT_TRUE(tubesFrom(VIEW_INSIDE, 27)) << "from inside";
+  view.editorMode = 1;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "the editor's view";
+  view.editorMode = 0;
+  car.model->lodDistances[0] = 20 << 16;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "at the second level";
+  EXPECT_EQ(d.lodIndex, 1);
+  car.model->lodDistances[0] = 30 << 16;
+  car.options &= ~0x200u;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "the option not set";
+  car.options |= 0x200u;
+  car.frameTubes[car.frameTubeCount - 1].flags = TUBE_CENTRE_PLANE;
+  EXPECT_FALSE(tubesFrom(VIEW_OUTSIDE, 27)) << "a tube not marked visible is not one of them";
+}
+
+// Far off a tyre is a drum (its two cap centres first, half the section width either side of
+// the drum's centre along the axle).  A wheel on the centre line stands where it is, with no
+// wheel offset: a drum 0.2 m wide about x = 0 has its caps at -0.1 and 0.1.  A left wheel's
+// triangles are wound the other way, unless the meshes are kept unmirrored: the first ring's
+// triangles (0, 2, 4), (1, 5, 3) then, and (0, 4, 2), (1, 3, 5) turned.
+TEST_F(CarModel, ADrumOnTheCentreLineTakesNoOffsetAndALeftOneIsTurnedUnlessUnmirrored) {
+  Car car;
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.wheelCount = 1;
+  CarWheel& w = car.wheels[0];
+  w.wheelSet = 0;
+  w.side = 0.0f;
+  w.centre = Vec3{0.0f, 0.0f, 0.3f};
+  w.spinAxis = Vec3{1.0f, 0.0f, 0.0f};
+  w.uprightAxis = Vec3{0.0f, 0.0f, 1.0f};
+  SuspensionBlock& set = car.wheelSets[0];
+  set.sectionWidth = 0.2f;
+  set.rollingRadius = 0.3f;
+  set.wheelOffset = 0.1f;
+  CarTyreFrame frame = {};
+  frame.lodDistance = 1000 << 16;  // far: drums
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const auto build = [&] {
+    const CarTyreResult r = BuildCarTyres(car, frame);
+    EXPECT_EQ(r.drawn, 1);
+    EXPECT_EQ(r.segments.simplified, 1);
+  };
+  build();
+  const CircularVBuffer& stream = DrawingOf(car).tyreBuffers[TYRE_STREAM];
+  ASSERT_NE(stream.vertexBuffer, nullptr);
+  std::vector<uint8_t> bytes = ReadBuffer(stream.vertexBuffer->buffer);
+  ASSERT_GE(bytes.size(), size_t(2 * DRAW_VERTEX_SIZE));
+  float x[2];
+  for (int k = 0; k < 2; ++k) std::memcpy(&x[k], &bytes[size_t(k) * DRAW_VERTEX_SIZE], sizeof(float));
+  EXPECT_NEAR(x[0], -0.1f, 1e-6f);
+  EXPECT_NEAR(x[1], 0.1f, 1e-6f);
+
+  const auto firstTriangles = [&] {
+    const std::vector<uint8_t> raw = ReadBuffer(stream.indexBuffer->buffer);
+    std::vector<uint16_t> out(6);
+    if (raw.size() >= 12) std::memcpy(out.data(), raw.data(), 12);
+    return out;
+  };
+  w.side = -1.0f;
+  frame.unmirroredMeshes = 1;
+  build();
+  EXPECT_EQ(firstTriangles(), (std::vector<uint16_t>{0, 2, 4, 1, 5, 3})) << "kept unmirrored";
+  frame.unmirroredMeshes = 0;
+  build();
+  EXPECT_EQ(firstTriangles(), (std::vector<uint16_t>{0, 4, 2, 1, 3, 5})) << "turned";
 }
 
 // The car's box in metres: each body point and each placed item's points through its
@@ -529,6 +712,51 @@ TEST_F(CarModel, EveryCarIsReleasedAndRebuiltAroundADeviceRecreation) {
   }
   EXPECT_EQ(first.levelMeshes[0]->triangleCount, triangles);
   SetupCar = nullptr;
+}
+
+// Let go for a device re-creation, a car forgets what the device held: each light's
+// material, the dashboard and the helmet textures.
+TEST_F(CarModel, ReleasedForADeviceRecreationACarForgetsItsLightsAndTextures) {
+  Car car;
+  MakeModelCar(0, car);
+  car.ApplyPendingModelChanges();
+  ASSERT_NE(car.lights[LIGHT_HEAD].material, nullptr);
+  ZKTETexture dashboard{}, helmet{};
+  car.dashboardTexture = &dashboard;
+  car.helmetTexture = &helmet;
+  car.ReloadModel(1);
+  for (const CarLight& light : car.lights) EXPECT_EQ(light.material, nullptr);
+  EXPECT_EQ(car.dashboardTexture, nullptr);
+  EXPECT_EQ(car.helmetTexture, nullptr);
+}
+
+// A build takes a plate slot only for a car that has none; a configuration index at or past
+// the configurations' count builds the first.
+TEST_F(CarModel, TheBuildTakesAPlateSlotOnlyWithoutOneAndTheFirstConfigurationPastTheCount) {
+  static int taken;
+  taken = 0;
+  int (*const savedSlot)(Car&) = TakeCarPlateSlot;
+  TakeCarPlateSlot = [](Car&) {
+    ++taken;
+    return 5;
+  };
+  Car car;
+  ModelBuilder b;
+  AddSquare(b, "x", "PLAIN~W", 0);
+  GiveModel(car, b);
+  car.plateSlot = 3;
+  car.configCount = 2;
+  car.configIndex = 2;
+  car.BuildModel();
+  EXPECT_EQ(car.plateSlot, 3);
+  EXPECT_EQ(taken, 0) << "the car keeps its slot";
+  EXPECT_EQ(car.configIndex, 0) << "index 2 of 2 configurations";
+  car.plateSlot = -1;
+  car.BuildModel();
+  EXPECT_EQ(car.plateSlot, 5);
+  EXPECT_EQ(taken, 1);
+  car.plateSlot = -1;  // the slot is the stand-in's: nothing to give back
+  TakeCarPlateSlot = savedSlot;
 }
 
 TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {

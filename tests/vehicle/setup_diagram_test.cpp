@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -86,6 +87,14 @@ TEST(SetupDiagram, WheelColumnTexts) {
   w.airMass = 0.0f;
   FormatWheelColumn(w, 0, lines);
   EXPECT_EQ(std::string(lines[4]).find("nan"), std::string::npos);
+  // No grip over no stiffness (0 / 0) is no slip angle at all: 0; nor is air of endless heat
+  // a temperature: 0.
+  w.mu = 0.0f;
+  w.airMass = 0.02f;
+  w.airHeat = std::numeric_limits<float>::infinity();
+  FormatWheelColumn(w, 0, lines);
+  EXPECT_STREQ(lines[4], "SA 0.0");
+  EXPECT_STREQ(lines[5], "\xB5 : 0.00 / air 0.0\xB0");
   const char* const names[8] = {"Rigid", "Linear", "Front Fork", "MacPherson Strut", "Double Wishbone", "Trailing Arm", "",
                                  ""};
   for (int type = 0; type < 8; ++type) EXPECT_STREQ(SuspensionTypeName(type), names[type]) << type;

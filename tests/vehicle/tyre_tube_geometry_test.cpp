@@ -187,6 +187,34 @@ TEST(TyreGeometry, DrumOfTwentyVerticesAndThirtyTwoTriangles) {
   for (int k = 0; k < 12; ++k) EXPECT_EQ(indices[size_t(k)], turned[k]) << k;
 }
 
+// A drum needs 20 vertices and 32 x 3 = 96 indices of room: a batch with exactly that room
+// takes it; one index short takes nothing.
+TEST(TyreGeometry, ADrumFitsABatchOfExactlyItsRoom) {
+  std::vector<uint8_t> vertices(20 * DRAW_VERTEX_SIZE);
+  std::vector<uint16_t> indices(96);
+  const TyrePlacement tyre = {{0, 0, 0.3f}, {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}}, 0.3f, 0.2f, 0xFF202020, 0.5f, 0};
+  TubeBatch exact = {vertices.data(), indices.data(), 20, 96, 0, 0};
+  EXPECT_EQ(WriteTyreDrum(exact, tyre), 1);
+  EXPECT_EQ(exact.vertexCount, 20u);
+  EXPECT_EQ(exact.indexCount, 96u);
+  TubeBatch shortOfOne = {vertices.data(), indices.data(), 20, 95, 0, 0};
+  EXPECT_EQ(WriteTyreDrum(shortOfOne, tyre), 0);
+  EXPECT_EQ(shortOfOne.vertexCount + shortOfOne.indexCount, 0u);
+}
+
+// The tread's texture row by compound: rows 4 to 7 of eight (0.5, 0.625, 0.75, 0.875) for the
+// compound's two low bits.
+TEST(TyreGeometry, TheTreadRowFollowsTheCompoundsTwoLowBits) {
+  const float rows[8] = {0.5f, 0.625f, 0.75f, 0.875f, 0.5f, 0.625f, 0.75f, 0.875f};
+  for (int compound = 0; compound < 8; ++compound) EXPECT_EQ(TyreTreadRow(compound), rows[compound]) << compound;
+}
+
+// A tyre style past the table's 22 takes the first style's 30 segments.
+TEST(TyreGeometry, AStylePastTheTableTakesTheFirstStylesSegments) {
+  EXPECT_EQ(ChooseTyreSegments(22, 5 * M, 0).segments, 30);
+  EXPECT_EQ(ChooseTyreSegments(255, 5 * M, 0).segments, 30);
+}
+
 // A 200/50 tyre on a 0.2 m rim; the wheel stands with its first ring's radial axis down, its
 // centre `drop` below the rolling radius above the ground plane z = 0.
 class TyreRings : public ::testing::Test {
@@ -264,18 +292,21 @@ TEST_F(TyreRings, AProfileOfFewerThanTwelveTyrePointsWritesNothing) {
   EXPECT_EQ(tyre.vertexCount + tyre.indexCount + letters.vertexCount + letters.indexCount, 0u);
 }
 
-// A profile whose rim starts at or past the last point uses all 48 points a ring, and no more:
-// 8 segments make 9 rings of 48 points (432), 8 steps of the 9 surfaces' two triangles
-// (8 * 9 * 6 = 432 indices) and 9 rings of 4 lettering points (36).
+// A profile whose rim starts at the last point, one past it or far past it uses all 48 points
+// a ring, and no more: 8 segments make 9 rings of 48 points (432), 8 steps of the 9 surfaces'
+// two triangles (8 * 9 * 6 = 432 indices) and 9 rings of 4 lettering points (36).
 TEST_F(TyreRings, AProfileOfAllFortyEightPointsWritesFortyEightARing) {
-  set.profile.firstRimPoint = 48;
-  TyreRing r = Ring(8, 0.0f);
-  r.contact = 0;
-  ASSERT_EQ(Write(r), 1);
-  EXPECT_EQ(tyre.vertexCount, 432u);
-  EXPECT_EQ(tyre.indexCount, 432u);
-  EXPECT_EQ(letters.vertexCount, 36u);
-  EXPECT_EQ(letters.indexCount, 8u * 4u * 3u);
+  for (const int32_t firstRim : {48, 49, 1000}) {
+    SCOPED_TRACE(firstRim);
+    set.profile.firstRimPoint = firstRim;
+    TyreRing r = Ring(8, 0.0f);
+    r.contact = 0;
+    ASSERT_EQ(Write(r), 1);
+    EXPECT_EQ(tyre.vertexCount, 432u);
+    EXPECT_EQ(tyre.indexCount, 432u);
+    EXPECT_EQ(letters.vertexCount, 36u);
+    EXPECT_EQ(letters.indexCount, 8u * 4u * 3u);
+  }
 }
 
 TEST_F(TyreRings, ABatchWithExactlyTheRoomNeededTakesTheRingsAndOneLessTakesNothing) {
@@ -662,6 +693,23 @@ TEST_F(FrameTubes, TheRearAxleFillsItsOwnSlotsOutboardEndFirst) {
   for (int k = 0; k < 6; ++k) EXPECT_EQ(both.axleValid[k], 1) << "slot " << k;
   EXPECT_NEAR(both.axlePoint[1].x / 65536.0, right[1]->centre.x - car.wheelSets[1].sectionWidth * 0.5, 1e-4);
   EXPECT_NEAR(both.axlePoint[2].x / 65536.0, right[0]->centre.x + half, 1e-4);
+}
+
+// A wheel a vehicle file puts far beyond the world (a million metres out) gives axle points
+// held at 30000 m either way: 30000 x 65536 = 1966080000 in 16.16.
+TEST_F(FrameTubes, AWheelFarBeyondTheWorldHoldsItsAxlePointsAtThirtyKilometres) {
+  Car car;
+  MakeSampleCar(0, car);
+  car.wheels[0].centre = Vec3{1.0e6f, -1.0e6f, 0.25f};
+  car.wheels[0].spinAxis = Vec3{1, 0, 0};
+  IntVector a, b, centre;
+  WheelContactBox(car, 0, a, b, centre);
+  EXPECT_EQ(centre.x, 1966080000);
+  EXPECT_EQ(centre.y, -1966080000);
+  EXPECT_EQ(centre.z, 16384);  // 0.25 m
+  EXPECT_EQ(a.x, 1966080000) << "the inner end, still far past the limit";
+  EXPECT_EQ(b.x, 1966080000);
+  EXPECT_EQ(b.y, -1966080000);
 }
 
 TEST_F(FrameTubes, ZeroLengthTubeAndVertexBytes) {

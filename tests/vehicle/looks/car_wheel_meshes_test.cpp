@@ -186,6 +186,24 @@ TEST_F(CarWheelMeshes, ARimProfileTheProfileCannotHoldIsCutWithAMessagePerWheelS
   EXPECT_NE(car.wheelSets[1].rimMesh, nullptr);
 }
 
+// A rim profile whose very first surface cannot be held is cut at surface 0, told for the
+// rear wheels (set 0) first, then the front; the rim meshes are still made, and a set without
+// a bounding radius keeps the radius its rim mesh measured.
+TEST_F(CarWheelMeshes, ARimCutAtItsFirstSurfaceIsToldForTheRearThenTheFront) {
+  Car car;
+  MakeCar(car);
+  ASSERT_GE(car.rim->surfaceCount, 1);
+  car.rim->surfaces[0].second = 99;
+  for (SuspensionBlock& set : car.wheelSets) set.boundingRadius = 0;
+  car.BuildMeshes();
+  EXPECT_EQ(lines, (std::vector<std::string>{"Rim profile of the rear wheels cut at surface 0",
+                                             "Rim profile of the front wheels cut at surface 0"}));
+  for (const SuspensionBlock& set : car.wheelSets) {
+    ASSERT_NE(set.rimMesh, nullptr);
+    EXPECT_GT(set.rimMesh->radius, 0) << "measured, not the set's 0";
+  }
+}
+
 TEST_F(CarWheelMeshes, EachWheelGetsItsSetsProxyAndReleasingFreesEverything) {
   Car car;
   MakeCar(car);

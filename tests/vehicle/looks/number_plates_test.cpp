@@ -225,6 +225,33 @@ TEST_F(NumberPlates, APageWithoutTexturesLosesItsMark) {
   EXPECT_EQ(Lines("PlateRegen[0] but a plate texture does not exist"), 1);
 }
 
+// Plates taken while graphics were off have pages without textures; each way a slot is taken
+// or changed once graphics are on makes its page's two textures: a change of text, a freed
+// slot taken again for its own text, and a plate past the last slot sharing slot 0.
+TEST_F(NumberPlates, EachWayOfTakingOrChangingASlotMakesItsPagesTextures) {
+  GraphicsEnabled = 0;
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(Take(("T" + std::to_string(i)).c_str()), i);
+  ASSERT_EQ(PlateMaterials[0], nullptr);
+  ASSERT_EQ(PlateMaterials[1], nullptr);
+  GraphicsEnabled = 1;
+  UpdatePlateHandle(0, "CHANGED");
+  EXPECT_NE(PlateMaterials[0], nullptr) << "a change of text";
+  EXPECT_NE(AlphaPlateMaterials[0], nullptr);
+  PlateSlotUses[4] = 0;
+  EXPECT_EQ(Take("T4"), 4);
+  EXPECT_NE(PlateMaterials[1], nullptr) << "slot 4, on page 1, taken again for its own text";
+  EXPECT_NE(AlphaPlateMaterials[1], nullptr);
+
+  ClearPlates();
+  GraphicsEnabled = 0;
+  for (int i = 0; i < PLATE_SLOTS; ++i) ASSERT_EQ(Take(("P" + std::to_string(i)).c_str()), i);
+  ASSERT_EQ(PlateMaterials[0], nullptr);
+  GraphicsEnabled = 1;
+  EXPECT_EQ(Take("ONE MORE"), 0);
+  EXPECT_NE(PlateMaterials[0], nullptr) << "the plate past the last slot shares slot 0";
+  EXPECT_NE(AlphaPlateMaterials[0], nullptr);
+}
+
 TEST_F(NumberPlates, AWideTextShrinksTo1Point9AndStaysCentredInItsQuarter) {
   EXPECT_FLOAT_EQ(PlateTextSize("AB 1"), PLATE_TEXT_SIZE_UNITS);
   const float size = PlateTextSize("WWWWWWWW");
@@ -298,6 +325,30 @@ TEST_F(NumberPlates, CaretCodesColourTheTextAndEachPlateStaysInItsQuarter) {
 // A caret and a code page letter switch the plate's characters to that page, the first page
 // (L) included: switching to Greek and back draws the Latin letter as it is drawn alone, and
 // the Greek one differs from it.
+// Caret 7 is the last colour digit: all three fields, white, which leaves no ink on the white
+// plate.  Caret 9 sets the colour back to black but keeps the code page; caret 8 also goes back
+// to the first page.
+TEST_F(NumberPlates, CaretSevenWritesWhiteAndCaretNineBlackOnTheSameCodePage) {
+  PlateSlotText texts[4] = {MakePlateText("^7AB"), MakePlateText("^1A^9B"), MakePlateText("^G^9\xE9"),
+                            MakePlateText("^G^8\xE9")};
+  std::vector<uint16_t> canvas;
+  DrawPlateCanvas(texts, canvas);
+  EXPECT_EQ(InkOf(canvas, 0).ink, 0) << "white on white";
+  std::vector<uint16_t> two = InkOf(canvas, 1).colours;
+  std::sort(two.begin(), two.end());
+  EXPECT_EQ(two, (std::vector<uint16_t>{0x0000, 0xF800})) << "^1 red, ^9 black again";
+  PlateSlotText plain[4] = {MakePlateText("^G\xE9"), MakePlateText("\xE9"), {}, {}};
+  std::vector<uint16_t> reference;
+  DrawPlateCanvas(plain, reference);
+  const auto quarter = [](const std::vector<uint16_t>& c, int q) {
+    return std::vector<uint16_t>(c.begin() + ptrdiff_t(q) * 256 * PLATE_CANVAS_SIZE,
+                                 c.begin() + ptrdiff_t(q + 1) * 256 * PLATE_CANVAS_SIZE);
+  };
+  ASSERT_FALSE(quarter(reference, 0) == quarter(reference, 1)) << "the Greek page's letter differs";
+  EXPECT_TRUE(quarter(canvas, 2) == quarter(reference, 0)) << "^9 keeps the Greek page";
+  EXPECT_TRUE(quarter(canvas, 3) == quarter(reference, 1)) << "^8 goes back to the first";
+}
+
 TEST_F(NumberPlates, ACaretAndLSwitchesAPlateBackToTheFirstCodePage) {
   PlateSlotText texts[4] = {MakePlateText("\xE9"), MakePlateText("^G^L\xE9"), MakePlateText("^G\xE9"), {}};
   std::vector<uint16_t> canvas;

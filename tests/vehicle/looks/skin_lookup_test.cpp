@@ -145,6 +145,33 @@ TEST_F(SkinLookup, ACarSkinIsConvertedOnceAndUsedWhileCurrent) {
   EXPECT_EQ(Find("", 1), nullptr);
 }
 
+// A skin the check found among the downloads is read from that folder: skins_x or skins_y,
+// as the check's state says, its DDS the only copy there is.
+TEST_F(SkinLookup, ADownloadedSkinIsReadFromTheFolderTheCheckFoundItIn) {
+  Write("data/skins/XR5_made.jpg", Jpeg(32, 120));
+  ASSERT_EQ(EnsureSkinDds("XR5_made"), 1);
+  std::filesystem::create_directories("data/skins_x");
+  std::filesystem::create_directories("data/skins_y");
+  std::filesystem::copy_file("data/skins_dds/XR5_made.dds", "data/skins_x/XR5_green.dds");
+  std::filesystem::copy_file("data/skins_dds/XR5_made.dds", "data/skins_y/XR5_lime.dds");
+  Car car;
+  SkinContextCar = &car;
+  TextureConfig.loadNow = 1;
+  const std::pair<int, const char*> cases[2] = {{SKIN_STATE_X_FOLDER, "XR5_green"}, {SKIN_STATE_Y_FOLDER, "XR5_lime"}};
+  for (const auto& [state, skin] : cases) {
+    SCOPED_TRACE(skin);
+    CarSkinState = state;
+    std::snprintf(car.skinTexture, sizeof car.skinTexture, "%s", skin);
+    Material* m = Find("", 1);
+    ASSERT_NE(m, nullptr);
+    ASSERT_NE(m->texture, nullptr);
+    EXPECT_STREQ(TextureName(m), skin);
+    EXPECT_EQ(IsSkinTexture(m->texture), 1);
+    EXPECT_EQ(m->texture->state, TEXTURE_OWNED) << "read";
+    EXPECT_EQ(m->texture->format, GFX_FORMAT_BC1_UNORM_SRGB) << "from the downloaded DDS";
+  }
+}
+
 TEST_F(SkinLookup, UnnamedPartsAndContextSixTakeThePlainTexture) {
   TextureConfig.nextType = TEXTURE_TYPE_SKIN;
   Material* plain = Find("");

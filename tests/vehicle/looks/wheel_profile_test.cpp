@@ -364,6 +364,69 @@ TEST_F(WheelProfileTest, ShadeOfTenBlackensTheLeftInShadingModeAndTreadRowsFollo
   EXPECT_NEAR(set.profile.points[10].v, 0.0, 1e-6);
 }
 
+// The statuses' edges: a side line exactly on the bead line still leaves a sidewall, and a
+// shoulder exactly as wide as half the rim still fits it.  A tyre of no width whose rolling
+// radius is the bead line (the rim radius and 18 mm) has both its side line and its tread
+// there, and its shoulder at x = 0.
+TEST_F(WheelProfileTest, ASideLineOnTheBeadLineAndAShoulderAtTheRimEdgeAreStillFine) {
+  Dims d;
+  SuspensionBlock set = MakeSet(d, 0);
+  set.sectionWidth = 0.0f;
+  set.rollingRadius = set.rimRadius + 0.018f;
+  BuildRimProfile(set, nullptr, RimProfileFlags{});
+  EXPECT_EQ(set.profile.status, TYRE_DIMENSIONS_OK) << "the side line on the bead line";
+  set.rimWidth = 0.0f;
+  BuildRimProfile(set, nullptr, RimProfileFlags{});
+  EXPECT_EQ(set.profile.status, TYRE_DIMENSIONS_OK) << "the shoulder at half the rim's width, 0";
+}
+
+// Compounds 0 to 3 share the tread rows the flags pick (the first, or the second with the tread
+// texture); from 4 on each takes its own, compound x 0.125: point 10's v.
+TEST_F(WheelProfileTest, CompoundsFromFourOnTakeTheirOwnTreadRow) {
+  Dims d;
+  d.compound = 3;
+  SuspensionBlock set = MakeSet(d, 0);
+  BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  EXPECT_NEAR(set.profile.points[10].v, 0.0, 1e-6);
+  BuildRimProfile(set, nullptr, RimProfileFlags{0, 1, 0});
+  EXPECT_NEAR(set.profile.points[10].v, 0.125, 1e-6);
+  d.compound = 4;
+  set = MakeSet(d, 0);
+  BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0});
+  EXPECT_NEAR(set.profile.points[10].v, 0.5, 1e-6);
+}
+
+// Two rim points at one place make a surface of no length: its normal is (0, 0), and the
+// points' normals (summed from their other surfaces too) stay numbers.
+TEST_F(WheelProfileTest, ARimSurfaceOfNoLengthHasNoNormal) {
+  SuspensionBlock set = MakeSet(Dims{}, 0);
+  WXS rim;
+  MakeSampleRim(rim);
+  rim.points[3] = rim.points[2];  // surface (2, 3), the profile's 14th, has no length
+  ASSERT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), -1);
+  const WheelProfile& p = set.profile;
+  ASSERT_EQ(p.surfaceCount, 15);
+  EXPECT_EQ(p.surfaces[13].nx, 0.0f);
+  EXPECT_EQ(p.surfaces[13].ny, 0.0f);
+  for (int i = 0; i < p.pointCount; ++i) {
+    EXPECT_TRUE(std::isfinite(p.points[i].nx)) << i;
+    EXPECT_TRUE(std::isfinite(p.points[i].ny)) << i;
+  }
+}
+
+// A rim profile of a single point has no width to scale its points by: even a surface that
+// names only that point is not taken.
+TEST_F(WheelProfileTest, ARimOfASinglePointTakesNoSurface) {
+  SuspensionBlock set = MakeSet(Dims{}, 0);
+  WXS rim;
+  MakeSampleRim(rim);
+  rim.numPoints = 1;
+  rim.surfaces[0] = RimSurface{0, 0, 0, 0};
+  rim.surfaceCount = 1;
+  EXPECT_EQ(BuildRimProfile(set, &rim, RimProfileFlags{}), 0);
+  EXPECT_EQ(set.profile.surfaceCount, 11);
+}
+
 TEST_F(WheelProfileTest, ARimOfItsTwoFixedPointsGivesTheFixedSurfacesOnly) {
   Dims d;
   d.lip = 3;
