@@ -368,6 +368,20 @@ TEST_F(ModelFile, AnIndexOutOfRangeResetsTheObjectKeepingNameAndChildren) {
     EXPECT_EQ(CountMessages("Corrupted object : given", TextColours.error), 1) << kind;
     t.Free();
   }
+  // A corner naming the point just past the last is out of range in each of the three places.
+  for (int corner = 0; corner < 3; ++corner) {
+    ResetMessages();
+    ModelObject t;
+    t.Init();
+    ModelBuilder b;
+    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+    b.Triangle(0, 1, 2);
+    b.Into(t);
+    t.triangles[0].corners[corner] = 3;  // three points: 0 to 2
+    EXPECT_EQ(t.CheckIndices("given"), 0) << corner;
+    EXPECT_EQ(t.triangleCount, 0) << corner;
+    t.Free();
+  }
 }
 
 // ---- triangle repairs ----
