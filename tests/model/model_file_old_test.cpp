@@ -581,6 +581,21 @@ TEST_F(OldModelFile, SpokeObjectsBefore252GetTheWheelDefaults) {
   EXPECT_STREQ(skin.object.pages[0].name, "");
   EXPECT_STRNE(skin.object.mappings[0].name, "M2spoke");
   ExpectSameAt252(skin.object, 1, MODEL_READ_SPOKE);
+
+  // Only the first page's name counts: an unnamed first page gets the defaults whatever the
+  // second is called, and a named first page keeps its name beside an unnamed second.
+  r.pages = {{0, ""}, {0, "rim"}};
+  ReadResult unnamedFirst;
+  ReadRecord(unnamedFirst, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(unnamedFirst.result, 1);
+  EXPECT_STREQ(unnamedFirst.object.pages[0].name, "WHEEL");
+  EXPECT_STREQ(unnamedFirst.object.mappings[0].name, "M2spoke");
+  r.pages = {{0, "rim"}, {0, ""}};
+  ReadResult namedFirst;
+  ReadRecord(namedFirst, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(namedFirst.result, 1);
+  EXPECT_STREQ(namedFirst.object.pages[0].name, "rim");
+  EXPECT_STRNE(namedFirst.object.mappings[0].name, "M2spoke");
 }
 
 TEST_F(OldModelFile, AlphaComesFromOldPageNames) {
@@ -603,6 +618,19 @@ TEST_F(OldModelFile, AlphaComesFromOldPageNames) {
   }
   EXPECT_EQ(o.cutouts[1].material.shineType, SHINE_GLASS);
   ExpectSameAt252(o);
+
+  // The suffix needs a name before it: a page called just "ALPHA" or "ATEST" gives no alpha,
+  // one letter more does.
+  RawRecord bare = OneTriangle();
+  bare.pages = {{0, "ALPHA"}, {0, "ATEST"}, {0, "xATEST"}};
+  bare.cutouts = {CutoutOn(0), CutoutOn(1), CutoutOn(2)};
+  ReadResult bareOut;
+  ReadRecord(bareOut, bare, 251);
+  ASSERT_EQ(bareOut.result, 1);
+  ASSERT_EQ(bareOut.object.cutoutCount, 3);
+  EXPECT_EQ(bareOut.object.cutouts[0].material.alphaType, ALPHA_SOLID);
+  EXPECT_EQ(bareOut.object.cutouts[1].material.alphaType, ALPHA_SOLID);
+  EXPECT_EQ(bareOut.object.cutouts[2].material.alphaType, ALPHA_TEST);
 }
 
 TEST_F(OldModelFile, BrakeObjectsAndMirrorsOfRecord3) {
