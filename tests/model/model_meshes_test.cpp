@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <set>
@@ -201,6 +202,60 @@ TEST_F(ModelMeshes, TheSamplesBuildIntoFlatAndTexturedTrees) {
     EXPECT_EQ(MessageLineCount, 0) << (MessageLineCount ? MessageLines[0].text : "");
     o.Free();
   }
+}
+
+// The flat mesh of a mirrored triangle: the triangle on its own points, then its copy on the
+// mirrored points in the reverse order (c, b, a); the object's angles turn the mesh (the first
+// angle about x), and a skeleton puts each point in its bone's frame.
+TEST_F(ModelMeshes, TheFlatMeshHoldsTheMirroredCopyReversedTurnedByTheAnglesAndInBoneFrames) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.mirrored = true;
+  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  o.angles[0] = 16384;  // a quarter turn
+  const int32_t M = 65536;
+  Obj3d* flat = NewObj3d();
+  BuildModelObj3d(o, *flat, nullptr, nullptr, 0, 0, nullptr, ~0u);
+  ASSERT_EQ(flat->triangleCount, 2);
+  const int32_t front[3][2] = {{M, 0}, {2 * M, 0}, {M, M}};       // a, b, c
+  const int32_t back[3][2] = {{-M, M}, {-2 * M, 0}, {-M, 0}};     // c, b, a mirrored
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(flat->triangles[0].points[k]->x, front[k][0]) << k;
+    EXPECT_EQ(flat->triangles[0].points[k]->y, front[k][1]) << k;
+    EXPECT_EQ(flat->triangles[1].points[k]->x, back[k][0]) << k;
+    EXPECT_EQ(flat->triangles[1].points[k]->y, back[k][1]) << k;
+  }
+  // A quarter turn about x: x stays, y and z trade places with one sign changed.
+  const int32_t* r = flat->local.rotation.m;
+  EXPECT_EQ(r[0], M);
+  EXPECT_NEAR(r[4], 0, 2);
+  EXPECT_NEAR(r[8], 0, 2);
+  EXPECT_NEAR(std::abs(r[5]), M, 2);
+  EXPECT_NEAR(r[5], -r[7], 2);
+  DeleteDrawMesh(flat);
+
+  // Bone 1 stands at x = 1 m, its mirrored copy follows bone 2 at x = -1 m.
+  for (int p = 0; p < 3; ++p) o.points[p].bone = 1;
+  ModelBone bones[3] = {};
+  for (ModelBone& bone : bones) MatrixIdentity(bone.frame.rotation);
+  bones[1].mirrorStep = 1;
+  bones[1].frame.translation = IntVector{M, 0, 0};
+  bones[2].frame.translation = IntVector{-M, 0, 0};
+  const ModelSkeleton skeleton{bones, 3};
+  Obj3d* posed = NewObj3d();
+  BuildModelObj3d(o, *posed, nullptr, nullptr, 0, 0, &skeleton, ~0u);
+  ASSERT_EQ(posed->triangleCount, 2);
+  // (2, 0) less bone 1's origin is (1, 0); its mirror (-2, 0) less bone 2's is (-1, 0).
+  EXPECT_EQ(posed->triangles[0].points[1]->x, M);
+  EXPECT_EQ(posed->triangles[0].points[1]->frame, 1);
+  EXPECT_EQ(posed->triangles[1].points[1]->x, -M);
+  EXPECT_EQ(posed->triangles[1].points[1]->frame, 2);
+  EXPECT_EQ(posed->triangles[0].points[2]->y, M);
+  DeleteDrawMesh(posed);
+  o.Free();
 }
 
 // A triangle with any one corner past the points (first, second or third) is left out of the
