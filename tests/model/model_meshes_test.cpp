@@ -734,6 +734,48 @@ TEST_F(ModelMeshes, TheColouredDrawModesColourEveryBuiltTriangle) {
   car.Free();
 }
 
+// The normal-level draw mode (6) paints levels 0 to 3 dark blue, green, yellow and red, a level
+// past them as level 1; the side draw mode (7) paints a plain triangle grey, a mirrored one
+// blue, a side-swapping one orange and one that is both purple.  Written out as red, green,
+// blue.
+TEST_F(ModelMeshes, TheNormalLevelAndSideDrawModesPaintTheirOwnColours) {
+  auto rgb = [](uint32_t r, uint32_t g, uint32_t b) { return ColourWord(r | g << 8 | b << 16); };
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  const std::pair<int, ColourWord> levels[6] = {{0, rgb(40, 40, 160)},  {1, rgb(120, 200, 120)},
+                                                {2, rgb(230, 200, 60)}, {3, rgb(230, 70, 50)},
+                                                {4, rgb(120, 200, 120)}, {9, rgb(120, 200, 120)}};
+  const std::pair<int, ColourWord> sides[4] = {{0, rgb(150, 150, 150)},
+                                               {TRIANGLE_MIRRORED, rgb(80, 160, 230)},
+                                               {TRIANGLE_SIDE_SWAP, rgb(230, 150, 60)},
+                                               {TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP, rgb(200, 80, 200)}};
+  for (const auto& [level, want] : levels) {
+    o.triangles[0].normalLevel = uint8_t(level);
+    Obj3d* mesh = NewObj3d();
+    BuildModelObj3d(o, *mesh, nullptr, nullptr, 0, 0, nullptr, ~0u);
+    MeshDisplay.modellerDrawMode = 6;
+    ColourTrianglesForDrawMode(o, *mesh, 0, ~0u);
+    ASSERT_EQ(mesh->triangleCount, 1);
+    EXPECT_EQ(mesh->triangles[0].colour, want) << "level " << level;
+    DeleteDrawMesh(mesh);
+  }
+  for (const auto& [flags, want] : sides) {
+    o.triangles[0].flags = uint8_t(flags);
+    Obj3d* mesh = NewObj3d();
+    BuildModelObj3d(o, *mesh, nullptr, nullptr, 0, 0, nullptr, ~0u);
+    MeshDisplay.modellerDrawMode = 7;
+    ColourTrianglesForDrawMode(o, *mesh, 0, ~0u);
+    ASSERT_GE(mesh->triangleCount, 1);
+    for (int t = 0; t < mesh->triangleCount; ++t) EXPECT_EQ(mesh->triangles[t].colour, want) << "flags " << flags;
+    DeleteDrawMesh(mesh);
+  }
+  o.Free();
+}
+
 // The smoothing-group draw mode paints each group in its own colour of the editor's palette,
 // written out here as red, green, blue; a colour word packs red in the low byte, then green,
 // then blue.
