@@ -69,6 +69,17 @@ TEST_F(OldModelFile, Version248ClockPageLayerNamesAndGroupWords) {
   EXPECT_STREQ(o.layerNames[0], "main");
   EXPECT_STREQ(o.layerNames[1], "");
   ExpectSameAt252(o, 1, MODEL_READ_OBJECT, 1);
+
+  // The clock page first in the list, with its only cutout first too: the cutout takes the
+  // lower half, 64 high from 64 down, and its mapping half the height.
+  RawRecord first = OneTriangle();
+  first.pages = {{0, "s_clock"}};
+  ReadResult firstOut;
+  ReadRecord(firstOut, first, 248);
+  ASSERT_EQ(firstOut.result, 1);
+  const uint8_t lowerHalf[4] = {128, 64, 0, 64};
+  EXPECT_EQ(std::memcmp(firstOut.object.cutouts[0].region, lowerHalf, 4), 0);
+  EXPECT_EQ(firstOut.object.mappings[0].height, 0x8000);
 }
 
 TEST_F(OldModelFile, ColourEntriesBecomeMappingsWithJoinedLightNames) {
@@ -132,6 +143,25 @@ TEST_F(OldModelFile, ColourEntrySetsTheFileCannotHoldRefuseTheRecord) {
   EXPECT_EQ(out.result, 0);
   EXPECT_EQ(out.error, DATA_FILE_TOO_SHORT);
   EXPECT_EQ(out.object.triangleCount, 0) << "nothing of the record is kept";
+}
+
+// A colour entry must name one of the record's mappings: the one just past the last makes the
+// record corrupt, the last one is read.
+TEST_F(OldModelFile, AColourEntryNamingTheMappingPastTheLastIsRefused) {
+  RawRecord r = OneTriangle(4);
+  r.mappings = {MappingOn(0, 0), MappingOn(0, 0)};
+  r.entries = {{0x01C80000, "x", 0}, {0x01000064, "y", 2}};
+  ReadResult past;
+  ReadRecord(past, r, 249);
+  EXPECT_EQ(past.result, 0);
+  EXPECT_EQ(past.object.triangleCount, 0);
+  EXPECT_EQ(CountMessages("Corrupted object : object", TextColours.error), 1);
+  r.entries[1].mapping = 1;
+  ReadResult last;
+  ReadRecord(last, r, 249);
+  ASSERT_EQ(last.result, 1);
+  EXPECT_EQ(last.object.mappingCount, 2);
+  EXPECT_EQ(last.object.mappings[1].colour, 0x01000064u);
 }
 
 TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
@@ -498,6 +528,43 @@ TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
 // A world model of record 4 has its duplicate points merged after its loose points went:
 // a triangle the merge made degenerate leaves, and so do the points only it used.  Else the
 // model loses them at its next reading, which has nothing to convert.
+// Black is a colour like any other: a second colour on an overlay cutout that black took first
+// gets a cutout of its own.  With the cutout list full (240) the second colour keeps sharing.
+TEST_F(OldModelFile, OverlayColoursAfterBlackAndWithTheCutoutListFull) {
+  RawRecord r = OneTriangle(4);
+  r.pages = {{1, ""}};
+  r.cutouts = {CutoutOn(0, "paint")};
+  r.cutouts[0].env = ENV_OVERLAY;
+  r.mappings = {MappingOn(0, 0, RgbWord(1, 2, 0)), MappingOn(0, 0, RgbWord(200, 0, 0))};  // 1, 2 round to 0
+  ReadResult out;
+  ReadRecord(out, r, 252);
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.object.cutoutCount, 2);
+  EXPECT_EQ(out.object.mappings[0].cutout[0], 0);
+  EXPECT_EQ(out.object.mappings[1].cutout[0], 1);
+  EXPECT_EQ(out.object.cutouts[0].material.reflection[0], 0);
+  EXPECT_GT(out.object.cutouts[1].material.reflection[0], 0);
+
+  ModelObject full;
+  full.Init();
+  full.pages[0].type = PAGE_SKIN;
+  full.cutouts[0].material.envMapType = ENV_OVERLAY;
+  while (full.cutoutCount < 240) full.AddCutout(nullptr);
+  full.AddMapping(nullptr);
+  full.mappings[0].cutout[0] = full.mappings[0].cutout[1] = 0;
+  full.mappings[1].cutout[0] = full.mappings[1].cutout[1] = 0;
+  full.mappings[0].colour = RgbWord(255, 0, 0);
+  full.mappings[1].colour = RgbWord(0, 0, 255);
+  full.ConvertOverlayColours();
+  EXPECT_EQ(full.cutoutCount, 240);
+  EXPECT_EQ(full.mappings[1].cutout[0], 0);
+  EXPECT_EQ(full.mappings[1].cutout[1], 0);
+  const uint8_t red[3] = {255, 0, 0};
+  EXPECT_EQ(std::memcmp(full.cutouts[0].material.reflection, red, 3), 0) << "the first colour stays";
+  EXPECT_EQ(full.mappings[1].colour, 0xFFFFFFu);
+  full.Free();
+}
+
 TEST_F(OldModelFile, AWorldModelOfRecord4KeepsNoPointItsMergeLeftLoose) {
   RawRecord world = OneTriangle(4);
   world.points.push_back(world.points[0]);       // 3: where 0 is
