@@ -767,3 +767,102 @@ TEST_F(OldModelFile, EveryFileAndRecordVersionReadsAndStaysTheSameAt252) {
   ReadRecord(out, later, 252);
   EXPECT_EQ(out.object.mappings[0].offset[0], 3);
 }
+
+// Each conversion of old records stops at its version: read at the first version that no
+// longer needs it, the record stays as stored.
+TEST_F(OldModelFile, EachConversionStopsAtTheFirstVersionWithoutIt) {
+  {
+    // Record 12 keeps the roughness of every environment type (below 12 only types 4 and 5).
+    RawRecord r = OneTriangle(12);
+    r.options = OPTION_ALPHA_FROM_PAGE;
+    r.cutouts[0].env = ENV_C_SHINE;
+    r.cutouts[0].roughness = 40;
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_EQ(out.object.cutouts[0].material.roughness, 40);
+    EXPECT_EQ(out.object.cutouts[0].material.envMapType, ENV_C_SHINE);
+  }
+  {
+    // Record 5: the alpha plate cutout stays first (below 5 it moves last).
+    RawRecord r = OneTriangle(5);
+    r.pages = {{0, "s_plate_ALP"}, {0, "paint"}};
+    r.cutouts = {CutoutOn(0, "alpha plate"), CutoutOn(1, "paint")};
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_STREQ(out.object.cutouts[0].name, "alpha plate");
+  }
+  {
+    // Record 4: a page named "s_sky" keeps its name (below 4 it is cleared); a brake keeps its
+    // cutouts' shine and its disc cutout's region (below 4 matt and the whole page).
+    RawRecord top = OneTriangle(4);
+    top.options = OPTION_ALPHA_FROM_PAGE;
+    top.pages = {{0, "s_sky"}};
+    RawRecord brake = OneTriangle(4);
+    brake.type = SUBOBJECT_BRAKE;
+    brake.options = OPTION_ALPHA_FROM_PAGE;
+    brake.cutouts = {CutoutOn(0, "disc")};
+    brake.cutouts[0].env = ENV_C_SHINE;
+    brake.cutouts[0].region[0] = 10;
+    brake.angles[0] = 100;
+    top.children = {brake};
+    ReadResult out;
+    ReadRecord(out, top, 251);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_STREQ(out.object.pages[0].name, "s_sky");
+    ASSERT_EQ(out.object.childCount, 1);
+    const ModelObject& b = out.object.children[0];
+    EXPECT_EQ(b.cutouts[0].material.envMapType, ENV_C_SHINE);
+    EXPECT_EQ(b.cutouts[0].region[0], 20) << "doubled as before 7, not the whole page";
+    EXPECT_EQ(b.triangleCount, 1);
+    EXPECT_EQ(b.angles[0], 100);
+  }
+  {
+    // Record 1: a brake subobject keeps its angles (record 0 clears them).
+    RawRecord top = OneTriangle(1);
+    top.options = OPTION_ALPHA_FROM_PAGE;
+    RawRecord brake = OneTriangle(1);
+    brake.type = SUBOBJECT_BRAKE;
+    brake.options = OPTION_ALPHA_FROM_PAGE;
+    brake.angles[0] = 100;
+    top.children = {brake};
+    ReadResult out;
+    ReadRecord(out, top, 251);
+    ASSERT_EQ(out.result, 1);
+    ASSERT_EQ(out.object.childCount, 1);
+    EXPECT_EQ(out.object.children[0].angles[0], 100);
+  }
+  {
+    // File 249: the clock page's cutouts keep their regions (below 249 they take the lower half).
+    RawRecord r = OneTriangle();
+    r.pages = {{0, "s_clock"}};
+    ReadResult out;
+    ReadRecord(out, r, 249);
+    ASSERT_EQ(out.result, 1);
+    const uint8_t whole[4] = {128, 128, 0, 0};
+    EXPECT_EQ(std::memcmp(out.object.cutouts[0].region, whole, 4), 0);
+    EXPECT_EQ(out.object.mappings[0].height, 0x10000);
+  }
+  {
+    // File 252: a spoke with an unnamed page keeps it unnamed (below 252 it becomes the wheel).
+    RawRecord r = OneTriangle();
+    r.pages = {{0, ""}};
+    ReadResult out;
+    ReadRecord(out, r, 252, MODEL_READ_SPOKE);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_STREQ(out.object.pages[0].name, "");
+    EXPECT_STRNE(out.object.mappings[0].name, "M2spoke");
+  }
+  {
+    // File 251 still drops a triangle with bit 14 set in a corner, as every file before 252.
+    RawRecord r = OneTriangle();
+    r.options = OPTION_ALPHA_FROM_PAGE;
+    r.triangles.push_back({0, 0, 0, 1, 0, 0, 0x4000, 1, 2});
+    ReadResult out;
+    ReadRecord(out, r, 251);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_EQ(out.object.triangleCount, 1);
+    EXPECT_EQ(CountMessages("Discarded stretchy triangles : 1", TextColours.grey), 1);
+  }
+}
