@@ -2,6 +2,7 @@
 // axle; the layout object models of "AXO.dup" with their per-slot defaults, and world model
 // entries.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <bit>
 #include <cmath>
@@ -455,4 +456,19 @@ TEST_F(LayoutModels, WorldEntriesReadTheirModelAndKeepPhysicsOnlyOfKindTwo) {
   EXPECT_EQ(e.GetModelObject(), nullptr);
   EXPECT_EQ(CountMessages(TEXT_POT_NOT_READ, TextColours.error), 1);
   box.Free();
+}
+
+// Loading the file again into the same entries gives every model of the first loading back:
+// ten more loadings of its 192 models leave the heap as it was.
+TEST_F(LayoutModels, LoadingAgainGivesThePreviousModelsBack) {
+  const std::vector<uint8_t> image = SampleLayoutModelsImage(SAMPLE_LAYOUT_SLOT_COUNT);
+  std::ofstream("layout/AXO.dup", std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                         std::streamsize(image.size()));
+  ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ASSERT_NE(entries[0].GetModelObject(), nullptr);
+  EXPECT_STREQ(entries[0].GetModelObject()->name, "cone");
 }
