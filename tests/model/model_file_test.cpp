@@ -2,7 +2,9 @@
 // triangle repairs and their messages, the index check, and damaged, truncated and crafted
 // files.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,20 @@ TEST_F(ModelFile, Version247IsObsolete) {
   EXPECT_EQ(CountMessages("File is obsolete : ^Lold.qxe", TextColours.error), 1);
   ExpectValid(o);
   o.Free();
+
+  // 248, the oldest version read, is not obsolete.
+  Bytes body;
+  EncodeRecord(body, OneTriangle(), 248);
+  const std::vector<uint8_t> oldest = ModelFileImage(body.b, 248);
+  ASSERT_EQ(FileWriteAll("oldest.qxe", oldest.data(), oldest.size()), 0);
+  ResetMessages();
+  ModelObject read;
+  read.Init();
+  EXPECT_EQ(LoadModelFile(read, nullptr, "oldest.qxe", 1, nullptr), 1);
+  EXPECT_EQ(CountMessages("File is obsolete : ^Loldest.qxe", TextColours.error), 0);
+  EXPECT_EQ(read.triangleCount, 1);
+  read.Free();
+  std::remove("oldest.qxe");
 }
 
 TEST_F(ModelFile, EveryTruncationFailsWithErrorNineAndAValidObject) {
@@ -304,6 +320,17 @@ TEST_F(ModelFile, SubobjectsOfSubobjectsAreDroppedAndDeeperNestingRefused) {
   ASSERT_EQ(out.object.childCount, 1);
   EXPECT_EQ(out.object.children[0].childCount, 0);
   EXPECT_EQ(CountMessages("Deleted subobject's subobjects (2)", TextColours.grey), 1);
+  {
+    // The dropped subobjects give their arrays back: reading the record again and again
+    // leaves the heap as it was.
+    const size_t before = mallinfo2().uordblks;
+    for (int i = 0; i < 500; ++i) {
+      ReadResult again;
+      ReadRecord(again, top, 252);
+    }
+    const size_t after = mallinfo2().uordblks;
+    EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  }
 
   // A record three levels down that has subobjects of its own is never recursed into.
   RawRecord deepest = OneTriangle();
