@@ -704,3 +704,32 @@ TEST_F(ModelFile, ExportNamesReplaceOrdinaryPageNamesOnly) {
   EXPECT_EQ(CountMessages("Could not find unique name for sample_glass_ALP", TextColours.error), 2);  // two passes
   EXPECT_STREQ(o.children[0].pages[0].name, "zkt_0001");
 }
+
+// Reading a record into an object that holds one gives the old arrays back, and so does the
+// conversion of an old record's colour entries: thousands of readings leave the heap as it was.
+TEST_F(ModelFile, ReadingAgainGivesTheReplacedArraysBack) {
+  RawRecord old = OneTriangle(4);
+  old.entries = {{0x01C80000, "x", 0}, {0x01000064, "y", 0}};
+  size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) {
+    ReadResult out;
+    ReadRecord(out, old, 249);
+    ASSERT_EQ(out.result, 1);
+  }
+  size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+
+  RawRecord r = OneTriangle();
+  for (uint32_t i = 0; i < 100; ++i) r.colours.push_back(i);
+  for (int i = 0; i < 40; ++i) r.points.push_back({0, 0x10000 * i, 0, 0});
+  for (int i = 0; i < 40; ++i) r.triangles.push_back(r.triangles[0]);
+  ReadResult into;
+  ReadRecord(into, r, 252);
+  ASSERT_EQ(into.result, 1);
+  ASSERT_EQ(into.object.colourChoiceCount, 100);
+  before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) ReadRecord(into, r, 252);
+  after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  EXPECT_EQ(into.object.triangleCount, 41);
+}
