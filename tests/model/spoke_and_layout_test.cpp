@@ -405,6 +405,12 @@ TEST_F(LayoutModels, AMissingObsoleteOrTruncatedFileIsToldAndKeepsWhatWasRead) {
   EXPECT_NE(entries[0].model, nullptr);
   EXPECT_EQ(entries[30].model, nullptr);
   EXPECT_TRUE(HasMessageStarting("File is too short :") || HasMessageStarting("File is damaged :"));
+  // The object of the cut slot is deleted whole: loading the short file again and again
+  // leaves the heap as it was.
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 300; ++i) LoadLayoutObjectModelsFrom(entries, "layout/short.dup");
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
 }
 
 TEST_F(LayoutModels, WorldEntriesReadTheirModelAndKeepPhysicsOnlyOfKindTwo) {
@@ -471,4 +477,26 @@ TEST_F(LayoutModels, LoadingAgainGivesThePreviousModelsBack) {
   EXPECT_LT(after, before + 65536) << before << " -> " << after;
   ASSERT_NE(entries[0].GetModelObject(), nullptr);
   EXPECT_STREQ(entries[0].GetModelObject()->name, "cone");
+}
+
+// Repeating a spoke and putting the geometry back gives the repeated arrays back: a thousand
+// rounds leave the heap as it was.
+TEST_F(SpokeObjects, RepeatingAndRestoringGiveTheRepeatedArraysBack) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0.1), b.Point(0, 0.1, 0.2), b.Point(0.05, 0, 0.3);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 1000; ++i) {
+    KeptGeometry kept{};
+    o.RepeatGeometry(8, kept);
+    ASSERT_EQ(o.pointCount, 24);
+    o.RestoreRepeatedGeometry(kept);
+  }
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  EXPECT_EQ(o.pointCount, 3);
+  o.Free();
 }
