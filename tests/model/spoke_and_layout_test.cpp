@@ -488,6 +488,9 @@ TEST_F(SpokeObjects, RepeatingAndRestoringGiveTheRepeatedArraysBack) {
   b.Point(0, 0, 0.1), b.Point(0, 0.1, 0.2), b.Point(0.05, 0, 0.3);
   b.Triangle(0, 1, 2);
   b.Into(o);
+  KeptGeometry first{};
+  o.RepeatGeometry(8, first);
+  o.RestoreRepeatedGeometry(first);
   const size_t before = mallinfo2().uordblks;
   for (int i = 0; i < 1000; ++i) {
     KeptGeometry kept{};
