@@ -810,3 +810,41 @@ TEST_F(ModelMeshes, TheSmoothingGroupDrawModePaintsEachGroupInItsPaletteColour) 
   DeleteDrawMesh(mesh);
   car.Free();
 }
+
+// A decal model of a single triangle asks for a decal texture; plate slots 0 to 3 are plate 0
+// and 4 to 7 plate 1, each slot a quarter of the page from the top (slot 0 the lowest, 96 down);
+// clearing the textures reaches the subobjects.
+TEST_F(ModelMeshes, ASingleTriangleDecalAndTheFirstSlotOfEachPlate) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Page(PAGE_FIXED, "s_plate");
+  b.AddCutout("plate", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
+  b.AddMapping("m", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  for (int p = 0; p < 3; ++p) o.points[p].z = 640;
+  for (int slot : {4, 0}) {
+    SCOPED_TRACE(slot);
+    g_textures.calls.clear();
+    o.cutouts[0].region[REGION_HEIGHT] = 128, o.cutouts[0].region[REGION_TOP] = 0;
+    ModelMeshConfig.plateSlot = slot;
+    AssignMeshTextures(o, 3, ~0u);
+    ASSERT_EQ(g_textures.calls.size(), 1u);
+    EXPECT_EQ(g_textures.calls[0].flags, 3) << "a decal";
+    EXPECT_EQ(g_textures.calls[0].plateIndex, slot == 4 ? 1 : 0);
+    EXPECT_EQ(o.cutouts[0].region[REGION_HEIGHT], 32);
+    EXPECT_EQ(o.cutouts[0].region[REGION_TOP], 96);
+  }
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  b.Into(children[0]);
+  SetChildren(o, children);
+  AssignMeshTextures(o.children[0], 2, ~0u);
+  ASSERT_NE(o.children[0].cutouts[0].texture, nullptr);
+  ClearCutoutTextures(o);
+  EXPECT_EQ(o.cutouts[0].texture, nullptr);
+  EXPECT_EQ(o.children[0].cutouts[0].texture, nullptr);
+  o.Free();
+}
