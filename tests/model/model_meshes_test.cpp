@@ -848,3 +848,55 @@ TEST_F(ModelMeshes, ASingleTriangleDecalAndTheFirstSlotOfEachPlate) {
   EXPECT_EQ(o.children[0].cutouts[0].texture, nullptr);
   o.Free();
 }
+
+// The merged level mesh holds a twin's mirrored copy (at -x) and its plain self (at +x), leaves
+// the twin as it was, turns a subobject by its angles (the third about z: a quarter turn takes
+// x = 5 m to y = +-5 m), and the textured tree's root encloses its points.
+TEST_F(ModelMeshes, TheMergedMeshMirrorsTwinsAndTurnsSubobjects) {
+  ModelCheckLevel = 0;
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(0.5, 0, 0), b.Point(0, 0.5, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  std::vector<ModelObject> children(2);
+  for (int c = 0; c < 2; ++c) {
+    children[size_t(c)].Init();
+    ModelBuilder f;
+    const double x = c == 0 ? 2 : 5;
+    f.Point(x, 0, 0), f.Point(x + 1, 0, 0), f.Point(x, 1, 0);
+    f.Triangle(0, 1, 2);
+    f.Into(children[size_t(c)]);
+  }
+  children[0].options = OPTION_MIRRORED_TWIN;
+  children[1].angles[2] = 16384;
+  SetChildren(o, children);
+  AssignMeshTextures(o, 2, ~0u);
+  GouraudO3d mesh;
+  mesh.Init();
+  FixedTransform place;
+  MatrixIdentity(place.rotation);
+  place.translation = IntVector{0, 0, 0};
+  ASSERT_EQ(BuildModelLodMesh(o, nullptr, mesh, place, 0), 0);
+  bool minusTwo = false, plusTwo = false, turned = false, unturned = false;
+  for (int p = 0; p < mesh.pointCount; ++p) {
+    const GouraudPoint& q = mesh.points[p];
+    minusTwo = minusTwo || std::abs(q.x + Metres(2)) <= 4;
+    plusTwo = plusTwo || std::abs(q.x - Metres(2)) <= 4;
+    turned = turned || std::abs(std::abs(q.y) - Metres(5)) <= 4;
+    unturned = unturned || std::abs(q.x - Metres(5)) <= 4;
+  }
+  EXPECT_TRUE(minusTwo) << "the twin's mirrored copy";
+  EXPECT_TRUE(plusTwo) << "the twin itself";
+  EXPECT_TRUE(turned);
+  EXPECT_FALSE(unturned);
+  EXPECT_EQ(o.children[0].points[0].x, Metres(2)) << "the twin is left as it was";
+  mesh.Free();
+
+  GouraudO3d* tree = NewGouraud();
+  BuildModelMeshes(o, nullptr, *tree, nullptr, 0, 1, nullptr, nullptr, ~0u);
+  EXPECT_GT(tree->radius, 0);
+  DeleteDrawMesh(tree);
+  o.Free();
+}
