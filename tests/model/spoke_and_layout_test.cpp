@@ -503,3 +503,24 @@ TEST_F(SpokeObjects, RepeatingAndRestoringGiveTheRepeatedArraysBack) {
   EXPECT_EQ(o.pointCount, 3);
   o.Free();
 }
+
+// 248, the oldest spoke file read, loads; two copies are the fewest that repeat.
+TEST_F(SpokeObjects, TheOldestVersionLoadsAndTwoCopiesRepeat) {
+  Bytes body;
+  EncodeRecord(body, OneTriangle(), 248);
+  WriteFile("spokes/oldest.spk", DataFileImage(SPOKE_FILE_MAGIC, body.b, 248));
+  ModelObject o;
+  o.Init();
+  EXPECT_EQ(LoadSpokeObject(o, nullptr, "spokes/oldest.spk"), 1);
+  EXPECT_FALSE(HasMessageStarting("File is obsolete :"));
+  ASSERT_EQ(o.pointCount, 3);
+  ASSERT_EQ(o.triangleCount, 1);
+  KeptGeometry kept{};
+  o.RepeatGeometry(2, kept);
+  EXPECT_EQ(o.pointCount, 6);
+  EXPECT_EQ(o.triangleCount, 2);
+  EXPECT_EQ(kept.copies, 2);
+  o.RestoreRepeatedGeometry(kept);
+  EXPECT_EQ(o.pointCount, 3);
+  o.Free();
+}
