@@ -623,3 +623,30 @@ TEST_F(ModelPrimitives, CopiesCarryEveryPlacementFieldAndParentsAreFoundAtDepth)
   over.Free();
   source.Free();
 }
+
+// Scaling reaches the subobjects' own points; an object without mappings builds no matrices.
+TEST_F(ModelPrimitives, ScalingReachesSubobjectPointsAndNoMappingsBuildNoMatrices) {
+  ModelObject o;
+  o.Init();
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  ModelBuilder b;
+  b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1);
+  b.Triangle(0, 1, 2);
+  b.Into(children[0]);
+  children[0].offset[2] = FIXED_ONE;
+  SetChildren(o, children);
+  o.Scale(2.0f);
+  EXPECT_EQ(o.children[0].offset[2], 2 * FIXED_ONE);
+  EXPECT_EQ(o.children[0].points[0].x, 2 * FIXED_ONE);
+  EXPECT_EQ(o.children[0].points[2].z, 2 * FIXED_ONE);
+  o.Free();
+
+  ModelObject bare;
+  bare.Init();
+  bare.mappingCount = 0;
+  bare.BuildMappingMatrices();
+  EXPECT_EQ(bare.mappingMatrices, nullptr);
+  bare.mappingCount = 1;
+  bare.Free();
+}
