@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -580,4 +581,25 @@ TEST_F(ModelRecords, TheWholeSphereTurnsSubobjectsAndMirrorsOnlyTwins) {
   EXPECT_NEAR(std::abs(centre.y), M / 4, 4);
   EXPECT_NEAR(std::abs(centre.z), M / 4, 4);
   tipped.Free();
+}
+
+// Moving a page towards the front shifts the ones between back by one: c to the front of
+// a, b, c gives c, a, b, and the cutouts follow their pages.
+TEST_F(ModelRecords, MovingAPageToTheFrontShiftsTheOthersBack) {
+  ModelObject o;
+  o.Init();
+  o.AddPage(nullptr), o.AddPage(nullptr);
+  std::snprintf(o.pages[0].name, sizeof o.pages[0].name, "a");
+  std::snprintf(o.pages[1].name, sizeof o.pages[1].name, "b");
+  std::snprintf(o.pages[2].name, sizeof o.pages[2].name, "c");
+  o.AddCutout(nullptr), o.AddCutout(nullptr);
+  for (int i = 0; i < 3; ++i) o.cutouts[i].page = uint8_t(i);
+  o.MovePage(2, 0);
+  EXPECT_STREQ(o.pages[0].name, "c");
+  EXPECT_STREQ(o.pages[1].name, "a");
+  EXPECT_STREQ(o.pages[2].name, "b");
+  EXPECT_EQ(o.cutouts[0].page, 1);
+  EXPECT_EQ(o.cutouts[1].page, 2);
+  EXPECT_EQ(o.cutouts[2].page, 0);
+  o.Free();
 }
