@@ -14,6 +14,7 @@
 #include "core/data_file.h"
 #include "model/pregen_model.h"
 #include "model/spoke_object.h"
+#include "render/object_mesh.h"
 #include "tests/model/model_test_util.h"
 #include "text/language.h"
 #include "tools/model_gen/sample_models.h"
@@ -523,4 +524,32 @@ TEST_F(SpokeObjects, TheOldestVersionLoadsAndTwoCopiesRepeat) {
   o.RestoreRepeatedGeometry(kept);
   EXPECT_EQ(o.pointCount, 3);
   o.Free();
+}
+
+// A slot past the table takes the plain defaults: class 7, flags 1, scale 1 and the default
+// physics (20000, 0.5, 500, 20); freeing an entry gives its built mesh back.
+TEST_F(LayoutModels, ASlotPastTheTableTakesThePlainDefaultsAndFreeingDropsTheMesh) {
+  PreGenModel e{};
+  for (float& value : e.physics) value = 0.0f;
+  e.SetLayoutDefaults(nullptr, 195);
+  EXPECT_EQ(e.surfaceKind, 7);
+  EXPECT_EQ(e.flags, 1);
+  EXPECT_EQ(e.scale, 1.0f);
+  EXPECT_EQ(e.hasModel, 1);
+  const float physics[4] = {20000.0f, 0.5f, 500.0f, 20.0f};
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(e.physics[k], physics[k]) << k;
+
+  auto round = [&e] {
+    Obj3d* mesh = new Obj3d();
+    mesh->Init();
+    e.built = mesh;
+    e.Free();
+  };
+  round();
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) round();
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  EXPECT_EQ(e.built, nullptr);
+  e.Free();
 }
