@@ -850,8 +850,9 @@ TEST_F(ModelMeshes, ASingleTriangleDecalAndTheFirstSlotOfEachPlate) {
 }
 
 // The merged level mesh holds a twin's mirrored copy (at -x) and its plain self (at +x), leaves
-// the twin as it was, turns a subobject by its angles (the third about z: a quarter turn takes
-// x = 5 m to y = +-5 m), and the textured tree's root encloses its points.
+// the twin as it was, turns a subobject and its normals by its angles (a quarter about x, then
+// a quarter about z: x = 5 m goes to y = +-5 m, the face's normal from z to x), and the
+// textured tree's root encloses its points.
 TEST_F(ModelMeshes, TheMergedMeshMirrorsTwinsAndTurnsSubobjects) {
   ModelCheckLevel = 0;
   ModelObject o;
@@ -871,6 +872,7 @@ TEST_F(ModelMeshes, TheMergedMeshMirrorsTwinsAndTurnsSubobjects) {
   }
   children[0].options = OPTION_MIRRORED_TWIN;
   children[1].angles[2] = 16384;
+  children[1].angles[0] = 16384;  // and a quarter about x first: its face turns from up to along x
   SetChildren(o, children);
   AssignMeshTextures(o, 2, ~0u);
   GouraudO3d mesh;
@@ -884,7 +886,11 @@ TEST_F(ModelMeshes, TheMergedMeshMirrorsTwinsAndTurnsSubobjects) {
     const GouraudPoint& q = mesh.points[p];
     minusTwo = minusTwo || std::abs(q.x + Metres(2)) <= 4;
     plusTwo = plusTwo || std::abs(q.x - Metres(2)) <= 4;
-    turned = turned || std::abs(std::abs(q.y) - Metres(5)) <= 4;
+    if (std::abs(std::abs(q.y) - Metres(5)) <= 4) {
+      turned = true;
+      EXPECT_NEAR(std::fabs(q.nx), 1.0, 1e-3) << "the normal turns with the subobject";
+      EXPECT_NEAR(q.nz, 0.0, 1e-3);
+    }
     unturned = unturned || std::abs(q.x - Metres(5)) <= 4;
   }
   EXPECT_TRUE(minusTwo) << "the twin's mirrored copy";
