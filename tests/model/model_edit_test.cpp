@@ -303,3 +303,117 @@ TEST_F(ModelEdit, KeepingOneLevelRenumbersCornersOfAPointMovedToTheFront) {
   EXPECT_EQ(o.points[2].z, 65536);
   o.Free();
 }
+
+// Removing mapping 1 of three: the triangle on mapping 2 moves down to 1, the one on mapping 1
+// keeps its number; pages likewise for the cutouts on them.  An index at the count removes
+// nothing, and the only page stays even when no cutout is on it.
+TEST_F(ModelEdit, RemovingAMappingOrPageRenumbersOnlyWhatLiesPastIt) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  for (const char* page : {"a", "b", "c"}) b.Page(PAGE_FIXED, page);
+  for (int c = 0; c < 3; ++c) b.AddCutout("cut", c, 128, 128, 0, 0, MATERIAL_DEFAULT);
+  for (int m = 0; m < 3; ++m) b.AddMapping("map", m, m, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  for (int m = 0; m < 3; ++m) {
+    b.mapping = m;
+    b.Triangle(0, 1, 2);
+  }
+  b.Into(o);
+  o.RemoveMapping(3);
+  o.RemoveCutout(3);
+  o.RemoveTexturePage(3);
+  EXPECT_EQ(o.mappingCount, 3);
+  EXPECT_EQ(o.cutoutCount, 3);
+  EXPECT_EQ(o.pageCount, 3);
+  o.RemoveMapping(1);
+  ASSERT_EQ(o.mappingCount, 2);
+  EXPECT_EQ(o.triangles[0].mapping, 0);
+  EXPECT_EQ(o.triangles[1].mapping, 1);
+  EXPECT_EQ(o.triangles[2].mapping, 1);
+  o.RemoveTexturePage(1);
+  ASSERT_EQ(o.pageCount, 2);
+  EXPECT_STREQ(o.pages[1].name, "c");
+  EXPECT_EQ(o.cutouts[0].page, 0);
+  EXPECT_EQ(o.cutouts[1].page, 1);
+  EXPECT_EQ(o.cutouts[2].page, 1);
+  o.Free();
+
+  ModelObject lone;
+  lone.Init();
+  lone.cutouts[0].page = 5;  // no cutout on page 0
+  lone.RemoveUnusedTexturePages();
+  EXPECT_EQ(lone.pageCount, 1);
+  lone.Free();
+}
+
+// The routines over layers and parked level bytes reach the subobjects; a point used by a shown
+// and a hidden layer counts as shown; a mirrored triangle of the same corners as a plain one
+// is folded into it only when selected.
+TEST_F(ModelEdit, LayerRoutinesReachSubobjectsAndOnlySelectedTwinsFold) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(1, 0, 0), b.Point(1, 1, 0), b.Point(1, 1, 1), b.Point(2, 0, 0);
+  b.Triangle(0, 1, 2);
+  b.layer = 1;
+  b.Triangle(0, 1, 3);
+  b.Into(o);
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  b.Into(children[0]);
+  SetChildren(o, children);
+  ModelObject& child = o.children[0];
+
+  o.MarkPointsByLayerMask(1u << 0, 0);
+  EXPECT_EQ(o.points[0].work, 1) << "on both layers: shown";
+  EXPECT_EQ(o.points[2].work, 1);
+  EXPECT_EQ(o.points[3].work, 0) << "on the hidden layer only";
+
+  child.triangles[0].flags |= TRIANGLE_HIDDEN;
+  o.SaveTriangleByte();
+  EXPECT_EQ(child.triangles[0].lod, 255);
+  o.RestoreTriangleByte();
+  EXPECT_EQ(child.triangles[0].lod, 0);
+
+  o.KeepTriangleSlots(1u << 0);
+  EXPECT_EQ(o.triangleCount, 1);
+  EXPECT_EQ(child.triangleCount, 1);
+
+  // The plain face's other side, turned, and not selected: it stays a triangle of its own.
+  child.ResizeTriangles(2);
+  child.triangleCount = 2;
+  child.triangles[1] = child.triangles[0];
+  child.triangles[1].corners[0] = 1 | CORNER_MIRRORED;
+  child.triangles[1].corners[1] = 0 | CORNER_MIRRORED;
+  child.triangles[1].corners[2] = 2 | CORNER_MIRRORED;
+  child.ReplaceMirroredTriangles();
+  ASSERT_EQ(child.triangleCount, 2);
+  EXPECT_EQ(child.triangles[0].flags & TRIANGLE_MIRRORED, 0);
+  child.triangles[1].flags |= TRIANGLE_SELECTED;
+  child.ReplaceMirroredTriangles();
+  ASSERT_EQ(child.triangleCount, 1);
+  EXPECT_EQ(child.triangles[0].flags & TRIANGLE_MIRRORED, TRIANGLE_MIRRORED);
+  o.Free();
+}
+
+// A cutout or mapping added for a decal keeps only what the file stores: no working marks, no
+// resolved texture, no working bytes.
+TEST_F(ModelEdit, AddedDecalRecordsDropTheirWorkingState) {
+  ModelObject o;
+  o.Init();
+  alignas(16) static unsigned char resolved[64];
+  Cutout marked = o.cutouts[0];
+  marked.flags = CUTOUT_SELECTED | CUTOUT_BACKING;
+  marked.texture = reinterpret_cast<Material*>(resolved);
+  CutoutMaterial overlay = marked.material;
+  overlay.envMapType = ENV_OVERLAY;
+  ASSERT_EQ(o.FindOrAddCutout(marked, overlay, 1), 1);
+  EXPECT_EQ(o.cutouts[1].flags, CUTOUT_BACKING);
+  EXPECT_EQ(o.cutouts[1].texture, nullptr);
+  ModelMapping working = o.mappings[0];
+  working.work[0] = working.work[1] = working.work[2] = 1;
+  ASSERT_EQ(o.FindOrAddMapping(working, 1, 1), 1);
+  EXPECT_EQ(o.mappings[1].work[0] | o.mappings[1].work[1] | o.mappings[1].work[2], 0);
+  o.Free();
+}

@@ -69,6 +69,17 @@ TEST_F(OldModelFile, Version248ClockPageLayerNamesAndGroupWords) {
   EXPECT_STREQ(o.layerNames[0], "main");
   EXPECT_STREQ(o.layerNames[1], "");
   ExpectSameAt252(o, 1, MODEL_READ_OBJECT, 1);
+
+  // The clock page first in the list, with its only cutout first too: the cutout takes the
+  // lower half, 64 high from 64 down, and its mapping half the height.
+  RawRecord first = OneTriangle();
+  first.pages = {{0, "s_clock"}};
+  ReadResult firstOut;
+  ReadRecord(firstOut, first, 248);
+  ASSERT_EQ(firstOut.result, 1);
+  const uint8_t lowerHalf[4] = {128, 64, 0, 64};
+  EXPECT_EQ(std::memcmp(firstOut.object.cutouts[0].region, lowerHalf, 4), 0);
+  EXPECT_EQ(firstOut.object.mappings[0].height, 0x8000);
 }
 
 TEST_F(OldModelFile, ColourEntriesBecomeMappingsWithJoinedLightNames) {
@@ -132,6 +143,25 @@ TEST_F(OldModelFile, ColourEntrySetsTheFileCannotHoldRefuseTheRecord) {
   EXPECT_EQ(out.result, 0);
   EXPECT_EQ(out.error, DATA_FILE_TOO_SHORT);
   EXPECT_EQ(out.object.triangleCount, 0) << "nothing of the record is kept";
+}
+
+// A colour entry must name one of the record's mappings: the one just past the last makes the
+// record corrupt, the last one is read.
+TEST_F(OldModelFile, AColourEntryNamingTheMappingPastTheLastIsRefused) {
+  RawRecord r = OneTriangle(4);
+  r.mappings = {MappingOn(0, 0), MappingOn(0, 0)};
+  r.entries = {{0x01C80000, "x", 0}, {0x01000064, "y", 2}};
+  ReadResult past;
+  ReadRecord(past, r, 249);
+  EXPECT_EQ(past.result, 0);
+  EXPECT_EQ(past.object.triangleCount, 0);
+  EXPECT_EQ(CountMessages("Corrupted object : object", TextColours.error), 1);
+  r.entries[1].mapping = 1;
+  ReadResult last;
+  ReadRecord(last, r, 249);
+  ASSERT_EQ(last.result, 1);
+  EXPECT_EQ(last.object.mappingCount, 2);
+  EXPECT_EQ(last.object.mappings[1].colour, 0x01000064u);
 }
 
 TEST_F(OldModelFile, SideFunctionsAndAnglesOfOldSubobjects) {
@@ -498,6 +528,43 @@ TEST_F(OldModelFile, OverlayColoursPlatesAndWorldModelsOfRecord4) {
 // A world model of record 4 has its duplicate points merged after its loose points went:
 // a triangle the merge made degenerate leaves, and so do the points only it used.  Else the
 // model loses them at its next reading, which has nothing to convert.
+// Black is a colour like any other: a second colour on an overlay cutout that black took first
+// gets a cutout of its own.  With the cutout list full (240) the second colour keeps sharing.
+TEST_F(OldModelFile, OverlayColoursAfterBlackAndWithTheCutoutListFull) {
+  RawRecord r = OneTriangle(4);
+  r.pages = {{1, ""}};
+  r.cutouts = {CutoutOn(0, "paint")};
+  r.cutouts[0].env = ENV_OVERLAY;
+  r.mappings = {MappingOn(0, 0, RgbWord(1, 2, 0)), MappingOn(0, 0, RgbWord(200, 0, 0))};  // 1, 2 round to 0
+  ReadResult out;
+  ReadRecord(out, r, 252);
+  ASSERT_EQ(out.result, 1);
+  ASSERT_EQ(out.object.cutoutCount, 2);
+  EXPECT_EQ(out.object.mappings[0].cutout[0], 0);
+  EXPECT_EQ(out.object.mappings[1].cutout[0], 1);
+  EXPECT_EQ(out.object.cutouts[0].material.reflection[0], 0);
+  EXPECT_GT(out.object.cutouts[1].material.reflection[0], 0);
+
+  ModelObject full;
+  full.Init();
+  full.pages[0].type = PAGE_SKIN;
+  full.cutouts[0].material.envMapType = ENV_OVERLAY;
+  while (full.cutoutCount < 240) full.AddCutout(nullptr);
+  full.AddMapping(nullptr);
+  full.mappings[0].cutout[0] = full.mappings[0].cutout[1] = 0;
+  full.mappings[1].cutout[0] = full.mappings[1].cutout[1] = 0;
+  full.mappings[0].colour = RgbWord(255, 0, 0);
+  full.mappings[1].colour = RgbWord(0, 0, 255);
+  full.ConvertOverlayColours();
+  EXPECT_EQ(full.cutoutCount, 240);
+  EXPECT_EQ(full.mappings[1].cutout[0], 0);
+  EXPECT_EQ(full.mappings[1].cutout[1], 0);
+  const uint8_t red[3] = {255, 0, 0};
+  EXPECT_EQ(std::memcmp(full.cutouts[0].material.reflection, red, 3), 0) << "the first colour stays";
+  EXPECT_EQ(full.mappings[1].colour, 0xFFFFFFu);
+  full.Free();
+}
+
 TEST_F(OldModelFile, AWorldModelOfRecord4KeepsNoPointItsMergeLeftLoose) {
   RawRecord world = OneTriangle(4);
   world.points.push_back(world.points[0]);       // 3: where 0 is
@@ -581,6 +648,21 @@ TEST_F(OldModelFile, SpokeObjectsBefore252GetTheWheelDefaults) {
   EXPECT_STREQ(skin.object.pages[0].name, "");
   EXPECT_STRNE(skin.object.mappings[0].name, "M2spoke");
   ExpectSameAt252(skin.object, 1, MODEL_READ_SPOKE);
+
+  // Only the first page's name counts: an unnamed first page gets the defaults whatever the
+  // second is called, and a named first page keeps its name beside an unnamed second.
+  r.pages = {{0, ""}, {0, "rim"}};
+  ReadResult unnamedFirst;
+  ReadRecord(unnamedFirst, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(unnamedFirst.result, 1);
+  EXPECT_STREQ(unnamedFirst.object.pages[0].name, "WHEEL");
+  EXPECT_STREQ(unnamedFirst.object.mappings[0].name, "M2spoke");
+  r.pages = {{0, "rim"}, {0, ""}};
+  ReadResult namedFirst;
+  ReadRecord(namedFirst, r, 251, MODEL_READ_SPOKE);
+  ASSERT_EQ(namedFirst.result, 1);
+  EXPECT_STREQ(namedFirst.object.pages[0].name, "rim");
+  EXPECT_STRNE(namedFirst.object.mappings[0].name, "M2spoke");
 }
 
 TEST_F(OldModelFile, AlphaComesFromOldPageNames) {
@@ -603,6 +685,19 @@ TEST_F(OldModelFile, AlphaComesFromOldPageNames) {
   }
   EXPECT_EQ(o.cutouts[1].material.shineType, SHINE_GLASS);
   ExpectSameAt252(o);
+
+  // The suffix needs a name before it: a page called just "ALPHA" or "ATEST" gives no alpha,
+  // one letter more does.
+  RawRecord bare = OneTriangle();
+  bare.pages = {{0, "ALPHA"}, {0, "ATEST"}, {0, "xATEST"}};
+  bare.cutouts = {CutoutOn(0), CutoutOn(1), CutoutOn(2)};
+  ReadResult bareOut;
+  ReadRecord(bareOut, bare, 251);
+  ASSERT_EQ(bareOut.result, 1);
+  ASSERT_EQ(bareOut.object.cutoutCount, 3);
+  EXPECT_EQ(bareOut.object.cutouts[0].material.alphaType, ALPHA_SOLID);
+  EXPECT_EQ(bareOut.object.cutouts[1].material.alphaType, ALPHA_SOLID);
+  EXPECT_EQ(bareOut.object.cutouts[2].material.alphaType, ALPHA_TEST);
 }
 
 TEST_F(OldModelFile, BrakeObjectsAndMirrorsOfRecord3) {
@@ -671,4 +766,103 @@ TEST_F(OldModelFile, EveryFileAndRecordVersionReadsAndStaysTheSameAt252) {
   ReadResult out;
   ReadRecord(out, later, 252);
   EXPECT_EQ(out.object.mappings[0].offset[0], 3);
+}
+
+// Each conversion of old records stops at its version: read at the first version that no
+// longer needs it, the record stays as stored.
+TEST_F(OldModelFile, EachConversionStopsAtTheFirstVersionWithoutIt) {
+  {
+    // Record 12 keeps the roughness of every environment type (below 12 only types 4 and 5).
+    RawRecord r = OneTriangle(12);
+    r.options = OPTION_ALPHA_FROM_PAGE;
+    r.cutouts[0].env = ENV_C_SHINE;
+    r.cutouts[0].roughness = 40;
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_EQ(out.object.cutouts[0].material.roughness, 40);
+    EXPECT_EQ(out.object.cutouts[0].material.envMapType, ENV_C_SHINE);
+  }
+  {
+    // Record 5: the alpha plate cutout stays first (below 5 it moves last).
+    RawRecord r = OneTriangle(5);
+    r.pages = {{0, "s_plate_ALP"}, {0, "paint"}};
+    r.cutouts = {CutoutOn(0, "alpha plate"), CutoutOn(1, "paint")};
+    ReadResult out;
+    ReadRecord(out, r, 252);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_STREQ(out.object.cutouts[0].name, "alpha plate");
+  }
+  {
+    // Record 4: a page named "s_sky" keeps its name (below 4 it is cleared); a brake keeps its
+    // cutouts' shine and its disc cutout's region (below 4 matt and the whole page).
+    RawRecord top = OneTriangle(4);
+    top.options = OPTION_ALPHA_FROM_PAGE;
+    top.pages = {{0, "s_sky"}};
+    RawRecord brake = OneTriangle(4);
+    brake.type = SUBOBJECT_BRAKE;
+    brake.options = OPTION_ALPHA_FROM_PAGE;
+    brake.cutouts = {CutoutOn(0, "disc")};
+    brake.cutouts[0].env = ENV_C_SHINE;
+    brake.cutouts[0].region[0] = 10;
+    brake.angles[0] = 100;
+    top.children = {brake};
+    ReadResult out;
+    ReadRecord(out, top, 251);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_STREQ(out.object.pages[0].name, "s_sky");
+    ASSERT_EQ(out.object.childCount, 1);
+    const ModelObject& b = out.object.children[0];
+    EXPECT_EQ(b.cutouts[0].material.envMapType, ENV_C_SHINE);
+    EXPECT_EQ(b.cutouts[0].region[0], 20) << "doubled as before 7, not the whole page";
+    EXPECT_EQ(b.triangleCount, 1);
+    EXPECT_EQ(b.angles[0], 100);
+  }
+  {
+    // Record 1: a brake subobject keeps its angles (record 0 clears them).
+    RawRecord top = OneTriangle(1);
+    top.options = OPTION_ALPHA_FROM_PAGE;
+    RawRecord brake = OneTriangle(1);
+    brake.type = SUBOBJECT_BRAKE;
+    brake.options = OPTION_ALPHA_FROM_PAGE;
+    brake.angles[0] = 100;
+    top.children = {brake};
+    ReadResult out;
+    ReadRecord(out, top, 251);
+    ASSERT_EQ(out.result, 1);
+    ASSERT_EQ(out.object.childCount, 1);
+    EXPECT_EQ(out.object.children[0].angles[0], 100);
+  }
+  {
+    // File 249: the clock page's cutouts keep their regions (below 249 they take the lower half).
+    RawRecord r = OneTriangle();
+    r.pages = {{0, "s_clock"}};
+    ReadResult out;
+    ReadRecord(out, r, 249);
+    ASSERT_EQ(out.result, 1);
+    const uint8_t whole[4] = {128, 128, 0, 0};
+    EXPECT_EQ(std::memcmp(out.object.cutouts[0].region, whole, 4), 0);
+    EXPECT_EQ(out.object.mappings[0].height, 0x10000);
+  }
+  {
+    // File 252: a spoke with an unnamed page keeps it unnamed (below 252 it becomes the wheel).
+    RawRecord r = OneTriangle();
+    r.pages = {{0, ""}};
+    ReadResult out;
+    ReadRecord(out, r, 252, MODEL_READ_SPOKE);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_STREQ(out.object.pages[0].name, "");
+    EXPECT_STRNE(out.object.mappings[0].name, "M2spoke");
+  }
+  {
+    // File 251 still drops a triangle with bit 14 set in a corner, as every file before 252.
+    RawRecord r = OneTriangle();
+    r.options = OPTION_ALPHA_FROM_PAGE;
+    r.triangles.push_back({0, 0, 0, 1, 0, 0, 0x4000, 1, 2});
+    ReadResult out;
+    ReadRecord(out, r, 251);
+    ASSERT_EQ(out.result, 1);
+    EXPECT_EQ(out.object.triangleCount, 1);
+    EXPECT_EQ(CountMessages("Discarded stretchy triangles : 1", TextColours.grey), 1);
+  }
 }

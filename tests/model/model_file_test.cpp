@@ -2,7 +2,9 @@
 // triangle repairs and their messages, the index check, and damaged, truncated and crafted
 // files.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,20 @@ TEST_F(ModelFile, Version247IsObsolete) {
   EXPECT_EQ(CountMessages("File is obsolete : ^Lold.qxe", TextColours.error), 1);
   ExpectValid(o);
   o.Free();
+
+  // 248, the oldest version read, is not obsolete.
+  Bytes body;
+  EncodeRecord(body, OneTriangle(), 248);
+  const std::vector<uint8_t> oldest = ModelFileImage(body.b, 248);
+  ASSERT_EQ(FileWriteAll("oldest.qxe", oldest.data(), oldest.size()), 0);
+  ResetMessages();
+  ModelObject read;
+  read.Init();
+  EXPECT_EQ(LoadModelFile(read, nullptr, "oldest.qxe", 1, nullptr), 1);
+  EXPECT_EQ(CountMessages("File is obsolete : ^Loldest.qxe", TextColours.error), 0);
+  EXPECT_EQ(read.triangleCount, 1);
+  read.Free();
+  std::remove("oldest.qxe");
 }
 
 TEST_F(ModelFile, EveryTruncationFailsWithErrorNineAndAValidObject) {
@@ -304,6 +320,17 @@ TEST_F(ModelFile, SubobjectsOfSubobjectsAreDroppedAndDeeperNestingRefused) {
   ASSERT_EQ(out.object.childCount, 1);
   EXPECT_EQ(out.object.children[0].childCount, 0);
   EXPECT_EQ(CountMessages("Deleted subobject's subobjects (2)", TextColours.grey), 1);
+  {
+    // The dropped subobjects give their arrays back: reading the record again and again
+    // leaves the heap as it was.
+    const size_t before = mallinfo2().uordblks;
+    for (int i = 0; i < 500; ++i) {
+      ReadResult again;
+      ReadRecord(again, top, 252);
+    }
+    const size_t after = mallinfo2().uordblks;
+    EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  }
 
   // A record three levels down that has subobjects of its own is never recursed into.
   RawRecord deepest = OneTriangle();
@@ -366,6 +393,20 @@ TEST_F(ModelFile, AnIndexOutOfRangeResetsTheObjectKeepingNameAndChildren) {
     if (kind == 3) t.mappings[0].cutout[0] = 1;
     EXPECT_EQ(t.CheckIndices("given"), 0) << kind;
     EXPECT_EQ(CountMessages("Corrupted object : given", TextColours.error), 1) << kind;
+    t.Free();
+  }
+  // A corner naming the point just past the last is out of range in each of the three places.
+  for (int corner = 0; corner < 3; ++corner) {
+    ResetMessages();
+    ModelObject t;
+    t.Init();
+    ModelBuilder b;
+    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+    b.Triangle(0, 1, 2);
+    b.Into(t);
+    t.triangles[0].corners[corner] = 3;  // three points: 0 to 2
+    EXPECT_EQ(t.CheckIndices("given"), 0) << corner;
+    EXPECT_EQ(t.triangleCount, 0) << corner;
     t.Free();
   }
 }
@@ -662,4 +703,37 @@ TEST_F(ModelFile, ExportNamesReplaceOrdinaryPageNamesOnly) {
   EXPECT_STREQ(o.pages[3].name, "s_plate");    // special
   EXPECT_EQ(CountMessages("Could not find unique name for sample_glass_ALP", TextColours.error), 2);  // two passes
   EXPECT_STREQ(o.children[0].pages[0].name, "zkt_0001");
+}
+
+// Reading a record into an object that holds one gives the old arrays back, and so does the
+// conversion of an old record's colour entries: thousands of readings leave the heap as it was.
+TEST_F(ModelFile, ReadingAgainGivesTheReplacedArraysBack) {
+  RawRecord old = OneTriangle(4);
+  old.entries = {{0x01C80000, "x", 0}, {0x01000064, "y", 0}};
+  {
+    ReadResult first;  // a first reading sets up what every later one shares
+    ReadRecord(first, old, 249);
+  }
+  size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) {
+    ReadResult out;
+    ReadRecord(out, old, 249);
+    ASSERT_EQ(out.result, 1);
+  }
+  size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+
+  RawRecord r = OneTriangle();
+  for (uint32_t i = 0; i < 100; ++i) r.colours.push_back(i);
+  for (int i = 0; i < 40; ++i) r.points.push_back({0, 0x10000 * i, 0, 0});
+  for (int i = 0; i < 40; ++i) r.triangles.push_back(r.triangles[0]);
+  ReadResult into;
+  ReadRecord(into, r, 252);
+  ASSERT_EQ(into.result, 1);
+  ASSERT_EQ(into.object.colourChoiceCount, 100);
+  before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) ReadRecord(into, r, 252);
+  after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  EXPECT_EQ(into.object.triangleCount, 41);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <random>
 #include <set>
 #include <string>
@@ -503,4 +504,123 @@ TEST_F(LodCache, BlackCutoutsAreReportedAndSelectionsCleared) {
   EXPECT_EQ(CountMessages("^1Error in subobject 1 of unnamed: cutout unnamed - zero reflection colour",
                           TextColours.grey), 1);
   o.Free();
+}
+
+// A point's bone byte names a bone of the skeleton; at the skeleton's count or past it (its
+// mirrored copy stepping there included) it follows bone 0.
+TEST_F(LodCache, ABoneAtOrPastTheSkeletonsCountFallsBackToBoneZero) {
+  ModelBone bones[2] = {};
+  bones[1].mirrorStep = 1;
+  const ModelSkeleton skeleton{bones, 2};
+  ModelPoint p{};
+  p.bone = 1;
+  EXPECT_EQ(BoneOfPoint(skeleton, p, false), 1);
+  EXPECT_EQ(BoneOfPoint(skeleton, p, true), 0) << "1 + 1 is the count";
+  p.bone = 2;
+  EXPECT_EQ(BoneOfPoint(skeleton, p, false), 0);
+  EXPECT_EQ(BoneOfPoint(skeleton, p, true), 0);
+  p.bone = 0;
+  EXPECT_EQ(BoneOfPoint(skeleton, p, true), 0);
+}
+
+// Levels of detail run from 0 to 3: a build asked for 4 (or -1) does nothing, not even open
+// the report; a checked build of a level opens and closes it once.  An unnamed subobject of a
+// type past the list is called by the first type's name.
+TEST_F(LodCache, OnlyLevelsZeroToThreeAreBuiltAndAnUnknownTypeReadsAsTheMainObject) {
+  ModelObject probe;
+  probe.Init();
+  std::snprintf(probe.name, sizeof probe.name, "probe");
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  b.Triangle(0, 0, 1);  // degenerate
+  b.Triangle(0, 1, 2);
+  b.Into(children[0]);
+  children[0].type = uint8_t(SUBOBJECT_TYPE_COUNT);
+  SetChildren(probe, children);
+  ModelObject& sub = probe.children[0];
+  ASSERT_EQ(sub.triangleCount, 2);
+  for (int lod : {-1, 4}) {
+    BuildLodRenderCache(sub, &probe, nullptr, lod, ~0u);
+    EXPECT_EQ(g_captured.begins, 0) << lod;
+    EXPECT_EQ(g_captured.ends, 0) << lod;
+    EXPECT_TRUE(g_captured.lines.empty()) << lod;
+  }
+  for (int lod = 0; lod < 4; ++lod) EXPECT_EQ(Cache(sub, lod).state, 0) << lod;
+  BuildLodRenderCache(sub, &probe, nullptr, 0, ~0u);
+  EXPECT_EQ(g_captured.begins, 1);
+  EXPECT_EQ(g_captured.ends, 1);
+  ASSERT_FALSE(g_captured.lines.empty());
+  EXPECT_EQ(Line(0), "Error in LOD1 of sub 1 (main object) of probe : 1 triangle is degenerate");
+  EXPECT_EQ(Cache(sub).state, 1);
+  probe.Free();
+}
+
+// Two right-angled triangles of equal area meet at the origin, one in the floor (normal along
+// z) and one in the wall x = 0 (normal along x): the origin's normal is their sum, each face
+// counted as many times as its normal level (a level past 3 as 1).  Level 0 adds only to a
+// vertex no triangle of level 1 or more has reached; the first such triangle replaces it.
+// The vertex carries its point's lighting class.
+TEST_F(LodCache, NormalLevelsWeightTheFacesMeetingAtAPoint) {
+  struct Case {
+    int floor, wall;
+    double z, x;  // the weights of the two faces
+  };
+  const Case cases[7] = {{1, 1, 1, 1}, {2, 1, 2, 1}, {3, 1, 3, 1}, {4, 1, 1, 1},
+                         {0, 1, 0, 1}, {1, 0, 1, 0}, {0, 0, 1, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "floor " << c.floor << ", wall " << c.wall);
+    ModelObject o;
+    o.Init();
+    ModelBuilder b;
+    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(0, 0, 1);
+    b.normalLevel = c.floor;
+    b.Triangle(0, 1, 2);
+    b.normalLevel = c.wall;
+    b.Triangle(0, 2, 3);
+    b.Into(o);
+    o.points[0].flags |= 0x40;  // lighting class 1
+    BuildLodRenderCache(o, nullptr, nullptr, 0, ~0u);
+    const ModelLodCache& cache = Cache(o);
+    const ModelCacheVertex* origin = nullptr;
+    for (int v = 0; v < cache.vertexCount; ++v)
+      if (cache.vertices[v].point == 0) origin = &cache.vertices[v];
+    ASSERT_NE(origin, nullptr);
+    EXPECT_EQ(origin->side, 0x40);
+    const double length = std::sqrt(c.z * c.z + c.x * c.x);
+    EXPECT_NEAR(std::fabs(origin->normal[2]), c.z / length, 1e-5);
+    EXPECT_NEAR(std::fabs(origin->normal[0]), c.x / length, 1e-5);
+    EXPECT_NEAR(origin->normal[1], 0.0, 1e-5);
+    o.Free();
+  }
+}
+
+// A triangle spans two cutouts when one or two of its corners are mirrored, not when all three
+// are (it then lies wholly on the mirrored side).
+TEST_F(LodCache, ATriangleWhollyOnTheMirroredSideSpansNoCutouts) {
+  for (int mirroredCorners = 0; mirroredCorners <= 3; ++mirroredCorners) {
+    g_captured = Captured{};
+    ModelObject o;
+    o.Init();
+    ModelBuilder b;
+    b.Page(PAGE_FIXED, "page");
+    b.AddCutout("a", 0, 64, 64, 0, 0, CutoutMaterial{0, 0, 0, 0, {255, 255, 255}, 0});
+    b.AddCutout("b", 0, 64, 64, 64, 0, CutoutMaterial{0, 0, 0, 0, {255, 255, 255}, 0});
+    b.AddMapping("two", 0, 1, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+    int p[3] = {b.Point(1, 0, 0), b.Point(1, 1, 0), b.Point(1, 0, 1)};
+    for (int k = 0; k < mirroredCorners; ++k) {
+      b.points[size_t(p[k])].flags = POINT_MIRRORED;
+      p[k] |= CORNER_MIRRORED;
+    }
+    b.Triangle(p[0], p[1], p[2]);
+    b.Into(o);
+    BuildLodRenderCache(o, nullptr, nullptr, 0, ~0u);
+    const bool spans = mirroredCorners == 1 || mirroredCorners == 2;
+    ASSERT_EQ(g_captured.lines.size(), spans ? 1u : 0u) << mirroredCorners;
+    if (spans) {
+      EXPECT_EQ(std::get<0>(g_captured.lines[0]), PROBLEM_SPANS_CUTOUTS);
+    }
+    o.Free();
+  }
 }

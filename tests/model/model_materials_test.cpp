@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "core/data_file.h"
 #include "model/model_materials.h"
@@ -379,5 +380,81 @@ TEST_F(ModelMaterials, TidyMergesPointsAndSetsTheOverlayFlag) {
   o.Tidy(0, 0);
   EXPECT_EQ(o.pointCount, 3);
   EXPECT_EQ(o.options & OPTION_OVERLAY, OPTION_OVERLAY);
+  o.Free();
+}
+
+// The edges of the ranges: a choice equal to the count of choices falls back to choice 0;
+// masters run from "M1" to "M9", and a master leaves other masters of its digit alone; a stem
+// of 15 characters with its underscore fits a name, one more does not; reserved names run from
+// digit 1 to 9.
+TEST_F(ModelMaterials, ChoicesMastersStemsAndReservedNamesAtTheEdgesOfTheirRanges) {
+  ModelObject o;
+  Named(o, {"c"}, {"C1"});
+  o.colourChoices = static_cast<ColourWord*>(std::calloc(4, sizeof(ColourWord)));
+  o.colourChoiceCount = 3;
+  o.colourChoices[0] = RgbWord(10, 20, 30);
+  o.colourChoices[3] = RgbWord(99, 99, 99);  // past the count: never taken
+  o.ApplyColourChoice(3);
+  EXPECT_EQ(o.mappings[0].colour, RgbWord(10, 20, 30));
+  o.Free();
+
+  ModelObject m;
+  Named(m, {"c"}, {"M1", "C1", "M9", "C9", "M1x"});
+  m.mappings[0].colour = RgbWord(200, 0, 0);
+  m.mappings[2].colour = RgbWord(0, 0, 200);
+  m.mappings[4].colour = RgbWord(0, 200, 0);
+  m.PropagateMasterColours();
+  EXPECT_EQ(m.mappings[4].colour, RgbWord(0, 200, 0)) << "a master is not another master's copy";
+  EXPECT_EQ(m.mappings[1].colour, RgbWord(0, 200, 0)) << "the last master of digit 1 wins";
+  EXPECT_EQ(m.mappings[3].colour, RgbWord(0, 0, 200));
+  m.Free();
+
+  char stem[CUTOUT_NAME_SIZE + 4];
+  EXPECT_EQ(CopyCutoutStem(stem, "abcdefghijklmn_1"), 15);
+  EXPECT_STREQ(stem, "abcdefghijklmn_");
+  EXPECT_EQ(CopyCutoutStem(stem, "abcdefghijklmno_1"), 0);
+  EXPECT_STREQ(stem, "");
+
+  EXPECT_TRUE(IsReservedMappingName("M1"));
+  EXPECT_TRUE(IsReservedMappingName("e9"));
+  EXPECT_FALSE(IsReservedMappingName("M0"));
+  EXPECT_FALSE(IsReservedMappingName("C:"));  // the character after '9'
+}
+
+// Self-lit colours whose largest channel is 254 still grow to 255; the last cutout has no
+// neighbour to swap with; an alpha plate cutout first of two moves behind the other; tidying
+// reaches the subobjects.
+TEST_F(ModelMaterials, SelfLitAt254SwapsAtTheEndTwoPlatesAndTidyInSubobjects) {
+  ModelObject o;
+  Named(o, {"alpha plate", "paint"}, {"a"});
+  o.mappings[0].colour = RgbWord(254, 0, 0) | CF_SELF_LIT;
+  o.NormaliseSelfLitColours();
+  EXPECT_EQ(o.mappings[0].colour, RgbWord(255, 0, 0) | CF_SELF_LIT);
+
+  o.mappings[0].cutout[0] = o.mappings[0].cutout[1] = 1;
+  o.SwapCutouts(1);
+  EXPECT_STREQ(o.cutouts[0].name, "alpha plate");
+  EXPECT_STREQ(o.cutouts[1].name, "paint");
+  EXPECT_EQ(o.mappings[0].cutout[0], 1);
+
+  Name(o.pages[0].name, "s_plate_ALP");
+  o.AddPage(nullptr);
+  Name(o.pages[1].name, "paint");
+  o.cutouts[1].page = 1;
+  o.FixPlateCutouts();
+  EXPECT_STREQ(o.cutouts[0].name, "paint");
+  EXPECT_STREQ(o.cutouts[1].name, "alpha plate");
+  EXPECT_EQ(o.mappings[0].cutout[0], 0);
+
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0), b.Point(1, 0, 0);  // the last repeats point 1
+  b.Triangle(0, 1, 2);
+  b.Triangle(0, 2, 3);
+  b.Into(children[0]);
+  SetChildren(o, children);
+  o.Tidy(0, 0);
+  EXPECT_EQ(o.children[0].pointCount, 3);
   o.Free();
 }

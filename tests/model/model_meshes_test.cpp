@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <set>
@@ -201,6 +202,60 @@ TEST_F(ModelMeshes, TheSamplesBuildIntoFlatAndTexturedTrees) {
     EXPECT_EQ(MessageLineCount, 0) << (MessageLineCount ? MessageLines[0].text : "");
     o.Free();
   }
+}
+
+// The flat mesh of a mirrored triangle: the triangle on its own points, then its copy on the
+// mirrored points in the reverse order (c, b, a); the object's angles turn the mesh (the first
+// angle about x), and a skeleton puts each point in its bone's frame.
+TEST_F(ModelMeshes, TheFlatMeshHoldsTheMirroredCopyReversedTurnedByTheAnglesAndInBoneFrames) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.mirrored = true;
+  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  o.angles[0] = 16384;  // a quarter turn
+  const int32_t M = 65536;
+  Obj3d* flat = NewObj3d();
+  BuildModelObj3d(o, *flat, nullptr, nullptr, 0, 0, nullptr, ~0u);
+  ASSERT_EQ(flat->triangleCount, 2);
+  const int32_t front[3][2] = {{M, 0}, {2 * M, 0}, {M, M}};       // a, b, c
+  const int32_t back[3][2] = {{-M, M}, {-2 * M, 0}, {-M, 0}};     // c, b, a mirrored
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(flat->triangles[0].points[k]->x, front[k][0]) << k;
+    EXPECT_EQ(flat->triangles[0].points[k]->y, front[k][1]) << k;
+    EXPECT_EQ(flat->triangles[1].points[k]->x, back[k][0]) << k;
+    EXPECT_EQ(flat->triangles[1].points[k]->y, back[k][1]) << k;
+  }
+  // A quarter turn about x: x stays, y and z trade places with one sign changed.
+  const int32_t* r = flat->local.rotation.m;
+  EXPECT_EQ(r[0], M);
+  EXPECT_NEAR(r[4], 0, 2);
+  EXPECT_NEAR(r[8], 0, 2);
+  EXPECT_NEAR(std::abs(r[5]), M, 2);
+  EXPECT_NEAR(r[5], -r[7], 2);
+  DeleteDrawMesh(flat);
+
+  // Bone 1 stands at x = 1 m, its mirrored copy follows bone 2 at x = -1 m.
+  for (int p = 0; p < 3; ++p) o.points[p].bone = 1;
+  ModelBone bones[3] = {};
+  for (ModelBone& bone : bones) MatrixIdentity(bone.frame.rotation);
+  bones[1].mirrorStep = 1;
+  bones[1].frame.translation = IntVector{M, 0, 0};
+  bones[2].frame.translation = IntVector{-M, 0, 0};
+  const ModelSkeleton skeleton{bones, 3};
+  Obj3d* posed = NewObj3d();
+  BuildModelObj3d(o, *posed, nullptr, nullptr, 0, 0, &skeleton, ~0u);
+  ASSERT_EQ(posed->triangleCount, 2);
+  // (2, 0) less bone 1's origin is (1, 0); its mirror (-2, 0) less bone 2's is (-1, 0).
+  EXPECT_EQ(posed->triangles[0].points[1]->x, M);
+  EXPECT_EQ(posed->triangles[0].points[1]->frame, 1);
+  EXPECT_EQ(posed->triangles[1].points[1]->x, -M);
+  EXPECT_EQ(posed->triangles[1].points[1]->frame, 2);
+  EXPECT_EQ(posed->triangles[0].points[2]->y, M);
+  DeleteDrawMesh(posed);
+  o.Free();
 }
 
 // A triangle with any one corner past the points (first, second or third) is left out of the
@@ -679,6 +734,48 @@ TEST_F(ModelMeshes, TheColouredDrawModesColourEveryBuiltTriangle) {
   car.Free();
 }
 
+// The normal-level draw mode (6) paints levels 0 to 3 dark blue, green, yellow and red, a level
+// past them as level 1; the side draw mode (7) paints a plain triangle grey, a mirrored one
+// blue, a side-swapping one orange and one that is both purple.  Written out as red, green,
+// blue.
+TEST_F(ModelMeshes, TheNormalLevelAndSideDrawModesPaintTheirOwnColours) {
+  auto rgb = [](uint32_t r, uint32_t g, uint32_t b) { return ColourWord(r | g << 8 | b << 16); };
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  const std::pair<int, ColourWord> levels[6] = {{0, rgb(40, 40, 160)},  {1, rgb(120, 200, 120)},
+                                                {2, rgb(230, 200, 60)}, {3, rgb(230, 70, 50)},
+                                                {4, rgb(120, 200, 120)}, {9, rgb(120, 200, 120)}};
+  const std::pair<int, ColourWord> sides[4] = {{0, rgb(150, 150, 150)},
+                                               {TRIANGLE_MIRRORED, rgb(80, 160, 230)},
+                                               {TRIANGLE_SIDE_SWAP, rgb(230, 150, 60)},
+                                               {TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP, rgb(200, 80, 200)}};
+  for (const auto& [level, want] : levels) {
+    o.triangles[0].normalLevel = uint8_t(level);
+    Obj3d* mesh = NewObj3d();
+    BuildModelObj3d(o, *mesh, nullptr, nullptr, 0, 0, nullptr, ~0u);
+    MeshDisplay.modellerDrawMode = 6;
+    ColourTrianglesForDrawMode(o, *mesh, 0, ~0u);
+    ASSERT_EQ(mesh->triangleCount, 1);
+    EXPECT_EQ(mesh->triangles[0].colour, want) << "level " << level;
+    DeleteDrawMesh(mesh);
+  }
+  for (const auto& [flags, want] : sides) {
+    o.triangles[0].flags = uint8_t(flags);
+    Obj3d* mesh = NewObj3d();
+    BuildModelObj3d(o, *mesh, nullptr, nullptr, 0, 0, nullptr, ~0u);
+    MeshDisplay.modellerDrawMode = 7;
+    ColourTrianglesForDrawMode(o, *mesh, 0, ~0u);
+    ASSERT_GE(mesh->triangleCount, 1);
+    for (int t = 0; t < mesh->triangleCount; ++t) EXPECT_EQ(mesh->triangles[t].colour, want) << "flags " << flags;
+    DeleteDrawMesh(mesh);
+  }
+  o.Free();
+}
+
 // The smoothing-group draw mode paints each group in its own colour of the editor's palette,
 // written out here as red, green, blue; a colour word packs red in the low byte, then green,
 // then blue.
@@ -712,4 +809,100 @@ TEST_F(ModelMeshes, TheSmoothingGroupDrawModePaintsEachGroupInItsPaletteColour) 
   EXPECT_EQ(mesh->triangles[0].colour, 0x0096C8FFu);
   DeleteDrawMesh(mesh);
   car.Free();
+}
+
+// A decal model of a single triangle asks for a decal texture; plate slots 0 to 3 are plate 0
+// and 4 to 7 plate 1, each slot a quarter of the page from the top (slot 0 the lowest, 96 down);
+// clearing the textures reaches the subobjects.
+TEST_F(ModelMeshes, ASingleTriangleDecalAndTheFirstSlotOfEachPlate) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Page(PAGE_FIXED, "s_plate");
+  b.AddCutout("plate", 0, 128, 128, 0, 0, MATERIAL_DEFAULT);
+  b.AddMapping("m", 0, 0, DIRECTION_RIGHT, 1, 1, 0xFFFFFF);
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  for (int p = 0; p < 3; ++p) o.points[p].z = 640;
+  for (int slot : {4, 0}) {
+    SCOPED_TRACE(slot);
+    g_textures.calls.clear();
+    o.cutouts[0].region[REGION_HEIGHT] = 128, o.cutouts[0].region[REGION_TOP] = 0;
+    ModelMeshConfig.plateSlot = slot;
+    AssignMeshTextures(o, 3, ~0u);
+    ASSERT_EQ(g_textures.calls.size(), 1u);
+    EXPECT_EQ(g_textures.calls[0].flags, 3) << "a decal";
+    EXPECT_EQ(g_textures.calls[0].plateIndex, slot == 4 ? 1 : 0);
+    EXPECT_EQ(o.cutouts[0].region[REGION_HEIGHT], 32);
+    EXPECT_EQ(o.cutouts[0].region[REGION_TOP], 96);
+  }
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  b.Into(children[0]);
+  SetChildren(o, children);
+  AssignMeshTextures(o.children[0], 2, ~0u);
+  ASSERT_NE(o.children[0].cutouts[0].texture, nullptr);
+  ClearCutoutTextures(o);
+  EXPECT_EQ(o.cutouts[0].texture, nullptr);
+  EXPECT_EQ(o.children[0].cutouts[0].texture, nullptr);
+  o.Free();
+}
+
+// The merged level mesh holds a twin's mirrored copy (at -x) and its plain self (at +x), leaves
+// the twin as it was, turns a subobject and its normals by its angles (a quarter about x, then
+// a quarter about z: x = 5 m goes to y = +-5 m, the face's normal from z to x), and the
+// textured tree's root encloses its points.
+TEST_F(ModelMeshes, TheMergedMeshMirrorsTwinsAndTurnsSubobjects) {
+  ModelCheckLevel = 0;
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(0.5, 0, 0), b.Point(0, 0.5, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  std::vector<ModelObject> children(2);
+  for (int c = 0; c < 2; ++c) {
+    children[size_t(c)].Init();
+    ModelBuilder f;
+    const double x = c == 0 ? 2 : 5;
+    f.Point(x, 0, 0), f.Point(x + 1, 0, 0), f.Point(x, 1, 0);
+    f.Triangle(0, 1, 2);
+    f.Into(children[size_t(c)]);
+  }
+  children[0].options = OPTION_MIRRORED_TWIN;
+  children[1].angles[2] = 16384;
+  children[1].angles[0] = 16384;  // and a quarter about x first: its face turns from up to along x
+  SetChildren(o, children);
+  AssignMeshTextures(o, 2, ~0u);
+  GouraudO3d mesh;
+  mesh.Init();
+  FixedTransform place;
+  MatrixIdentity(place.rotation);
+  place.translation = IntVector{0, 0, 0};
+  ASSERT_EQ(BuildModelLodMesh(o, nullptr, mesh, place, 0), 0);
+  bool minusTwo = false, plusTwo = false, turned = false, unturned = false;
+  for (int p = 0; p < mesh.pointCount; ++p) {
+    const GouraudPoint& q = mesh.points[p];
+    minusTwo = minusTwo || std::abs(q.x + Metres(2)) <= 4;
+    plusTwo = plusTwo || std::abs(q.x - Metres(2)) <= 4;
+    if (std::abs(std::abs(q.y) - Metres(5)) <= 4) {
+      turned = true;
+      EXPECT_NEAR(std::fabs(q.nx), 1.0, 1e-3) << "the normal turns with the subobject";
+      EXPECT_NEAR(q.nz, 0.0, 1e-3);
+    }
+    unturned = unturned || std::abs(q.x - Metres(5)) <= 4;
+  }
+  EXPECT_TRUE(minusTwo) << "the twin's mirrored copy";
+  EXPECT_TRUE(plusTwo) << "the twin itself";
+  EXPECT_TRUE(turned);
+  EXPECT_FALSE(unturned);
+  EXPECT_EQ(o.children[0].points[0].x, Metres(2)) << "the twin is left as it was";
+  mesh.Free();
+
+  GouraudO3d* tree = NewGouraud();
+  BuildModelMeshes(o, nullptr, *tree, nullptr, 0, 1, nullptr, nullptr, ~0u);
+  EXPECT_GT(tree->radius, 0);
+  DeleteDrawMesh(tree);
+  o.Free();
 }

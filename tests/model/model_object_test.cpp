@@ -1,9 +1,11 @@
 // model_object_test.cpp - the editable model's records: defaults, growing and moving
 // records, unique names, mapping directions, merging points, mirroring and bounds.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -446,4 +448,158 @@ TEST_F(ModelRecords, TheRadiusReachesAMirroredPointsFarSideAndStopsAtThe32BitLar
   wide.GetBoundingSphere(nullptr, &radius, nullptr, nullptr);
   EXPECT_EQ(radius, INT32_MAX);
   wide.Free();
+}
+
+// Growing a list by one, copying a list over another, resetting an object and freeing one with
+// its mapping matrices built give every array back: a thousand rounds leave the heap as it was.
+TEST_F(ModelRecords, GrowingCopyingResettingAndFreeingGiveEveryArrayBack) {
+  ModelObject source;
+  source.Init();
+  for (int i = 0; i < 8; ++i) source.AddCutout(nullptr), source.AddPage(nullptr);
+  auto round = [&source] {
+    ModelObject o;
+    o.Init();
+    for (int i = 0; i < 8; ++i) o.AddMapping(nullptr);
+    o.CopyPages(source);
+    o.CopyPages(source);
+    o.BuildMappingMatrices();
+    o.ResetKeepingName();
+    o.BuildMappingMatrices();
+    o.Free();
+  };
+  round();
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 1000; ++i) round();
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  source.Free();
+}
+
+// Two equal points alone merge into one; removing a point renumbers only the corners past it
+// (a corner on the removed point keeps its number); an index at the count removes nothing;
+// replacing a point in one level leaves the other levels alone.
+TEST_F(ModelRecords, TwoEqualPointsMergeAndRemovingOrReplacingAPointTouchesOnlyItsOwn) {
+  ModelObject pair;
+  pair.Init();
+  Fill(pair, {{1, 2, 3}, {1, 2, 3}}, {});
+  EXPECT_EQ(pair.MergeDuplicatePoints(), 1);
+  EXPECT_EQ(pair.pointCount, 1);
+  pair.Free();
+
+  ModelObject o;
+  o.Init();
+  Fill(o, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 2, 3}});
+  o.triangles[1].lod = 1;
+  o.ReplacePointIndexInLevel(2, 3, 0);
+  EXPECT_EQ(o.triangles[0].corners[2], 3);
+  EXPECT_EQ(o.triangles[1].corners[1], 2) << "level 1 keeps point 2";
+  o.RemovePoint(4);
+  EXPECT_EQ(o.pointCount, 4);
+  o.RemovePoint(1);
+  ASSERT_EQ(o.pointCount, 3);
+  EXPECT_EQ(o.triangles[0].corners[0], 0);
+  EXPECT_EQ(o.triangles[0].corners[1], 1) << "the removed point's corner keeps its number";
+  EXPECT_EQ(o.triangles[0].corners[2], 2);
+  EXPECT_EQ(o.triangles[1].corners[2], 2);
+  o.Free();
+}
+
+// Unmarking used points clears reference points too only when asked; a selected loose point
+// loses its mirror state unless a selected triangle uses it (an unselected one does not
+// count); a reference point never does.
+TEST_F(ModelRecords, UnmarkingReferencePointsAndResettingLooseMirrorStates) {
+  ModelObject o;
+  o.Init();
+  Fill(o, {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}, {3, 3, 3}, {4, 4, 4}}, {{0, 1, 2}});
+  for (int p = 0; p < 5; ++p) o.points[p].flags = POINT_MIRRORED | POINT_SELECTED;
+  o.points[4].flags |= POINT_REFERENCE;
+  o.UnmarkUsedPoints(0);
+  EXPECT_EQ(o.points[0].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(o.points[4].flags & POINT_SELECTED, POINT_SELECTED);
+  o.UnmarkUsedPoints(1);
+  EXPECT_EQ(o.points[4].flags & POINT_SELECTED, 0);
+  EXPECT_EQ(o.points[3].flags & POINT_SELECTED, POINT_SELECTED) << "loose, not a reference";
+
+  for (int p = 0; p < 5; ++p) o.points[p].flags |= POINT_SELECTED;
+  o.ResetLoosePointMirrorState();  // the triangle is not selected
+  EXPECT_EQ(o.points[0].flags & POINT_MIRROR_STATE, 0);
+  EXPECT_EQ(o.points[3].flags & POINT_MIRROR_STATE, 0);
+  EXPECT_EQ(o.points[4].flags & POINT_MIRROR_STATE, POINT_MIRRORED) << "a reference point keeps it";
+  o.points[1].flags |= POINT_MIRRORED;
+  o.triangles[0].flags |= TRIANGLE_SELECTED;
+  o.ResetLoosePointMirrorState();
+  EXPECT_EQ(o.points[1].flags & POINT_MIRROR_STATE, POINT_MIRRORED);
+  o.Free();
+}
+
+// The whole model's sphere takes level 0 of each subobject, turned by its angles (the third
+// angle about z: a quarter turn takes (4, y, z) m to y = +-4 m), and a mirrored copy only of a
+// twin.
+TEST_F(ModelRecords, TheWholeSphereTurnsSubobjectsAndMirrorsOnlyTwins) {
+  const int32_t M = FIXED_ONE;
+  auto withChild = [](ModelObject& o, int angle2, int angle0, uint16_t options) {
+    o.Init();
+    std::vector<ModelObject> children(1);
+    children[0].Init();
+    Fill(children[0], {{4, 0, 0}, {4, 0.5, 0}, {4, 0, 0.5}, {-9, -9, -9}, {-9, -8, -9}, {-9, -9, -8}},
+         {{0, 1, 2}, {3, 4, 5}});
+    children[0].triangles[1].lod = 1;  // far points of level 1 only
+    children[0].angles[2] = int16_t(angle2);
+    children[0].angles[0] = int16_t(angle0);
+    children[0].options = options;
+    SetChildren(o, children);
+  };
+  IntVector centre;
+  int32_t radius = 0;
+
+  ModelObject plain;
+  withChild(plain, 0, 0, 0);
+  plain.GetBoundingSphereAll(&centre, &radius, nullptr, nullptr);
+  EXPECT_EQ(centre.x, 4 * M) << "no mirrored copy, no level-1 point";
+  EXPECT_EQ(centre.y, M / 4);
+  plain.Free();
+
+  ModelObject twin;
+  withChild(twin, 0, 0, OPTION_MIRRORED_TWIN);
+  twin.GetBoundingSphereAll(&centre, &radius, nullptr, nullptr);
+  EXPECT_EQ(centre.x, 0) << "the twin's copy stands at -4 m";
+  twin.Free();
+
+  ModelObject turned;
+  withChild(turned, 16384, 0, 0);
+  turned.GetBoundingSphereAll(&centre, &radius, nullptr, nullptr);
+  EXPECT_NEAR(std::abs(centre.y), 4 * M, 4);
+  EXPECT_NEAR(std::abs(centre.x), M / 4, 4);
+  EXPECT_NEAR(centre.z, M / 4, 4);
+  turned.Free();
+
+  // The first angle about x: a quarter turn leaves x alone and takes z up to y.
+  ModelObject tipped;
+  withChild(tipped, 0, 16384, 0);
+  tipped.GetBoundingSphereAll(&centre, &radius, nullptr, nullptr);
+  EXPECT_NEAR(centre.x, 4 * M, 4);
+  EXPECT_NEAR(std::abs(centre.y), M / 4, 4);
+  EXPECT_NEAR(std::abs(centre.z), M / 4, 4);
+  tipped.Free();
+}
+
+// Moving a page towards the front shifts the ones between back by one: c to the front of
+// a, b, c gives c, a, b, and the cutouts follow their pages.
+TEST_F(ModelRecords, MovingAPageToTheFrontShiftsTheOthersBack) {
+  ModelObject o;
+  o.Init();
+  o.AddPage(nullptr), o.AddPage(nullptr);
+  std::snprintf(o.pages[0].name, sizeof o.pages[0].name, "a");
+  std::snprintf(o.pages[1].name, sizeof o.pages[1].name, "b");
+  std::snprintf(o.pages[2].name, sizeof o.pages[2].name, "c");
+  o.AddCutout(nullptr), o.AddCutout(nullptr);
+  for (int i = 0; i < 3; ++i) o.cutouts[i].page = uint8_t(i);
+  o.MovePage(2, 0);
+  EXPECT_STREQ(o.pages[0].name, "c");
+  EXPECT_STREQ(o.pages[1].name, "a");
+  EXPECT_STREQ(o.pages[2].name, "b");
+  EXPECT_EQ(o.cutouts[0].page, 1);
+  EXPECT_EQ(o.cutouts[1].page, 2);
+  EXPECT_EQ(o.cutouts[2].page, 0);
+  o.Free();
 }

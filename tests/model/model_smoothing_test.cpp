@@ -429,3 +429,43 @@ TEST_F(Smoothing, SurfacesOnOneEdgeRunOutOnceAsThePassesNumberThem) {
     o.Free();
   }
 }
+
+// Both whole-model steps reach the subobjects: a subobject's lone region of group 5 takes the
+// lowest number, 0.  The step for levels without groups merges duplicate points once it has
+// found the surfaces by their edges: two triangles drawn over copies of the same two points
+// end on four points.
+TEST_F(Smoothing, TheModelStepsReachSubobjectsAndMergeDuplicatePoints) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  std::vector<ModelObject> children(1);
+  children[0].Init();
+  ModelBuilder c;
+  c.group = 5;
+  c.Point(0, 0, 0), c.Point(1, 0, 0), c.Point(0, 1, 0);
+  c.Triangle(0, 1, 2);
+  c.Into(children[0]);
+  SetChildren(o, children);
+  o.AssignAllSmoothingGroups();
+  EXPECT_EQ(o.children[0].triangles[0].group, 0);
+  EXPECT_EQ(o.children[0].groupCount, 1);
+
+  ModelObject split;
+  split.Init();
+  ModelBuilder s;
+  s.Point(0, 0, 0), s.Point(1, 0, 0), s.Point(0, 1, 0);
+  s.Point(1, 0, 0), s.Point(0, 1, 0), s.Point(1, 1, 0);  // copies of points 1 and 2, and a fourth
+  s.Triangle(0, 1, 2);
+  s.Triangle(3, 5, 4);
+  s.Into(split);
+  ASSERT_TRUE(LodHasNoSmoothingGroups(split, 0));
+  split.AssignMissingSmoothingGroups();
+  EXPECT_EQ(split.pointCount, 4);
+  ASSERT_EQ(split.triangleCount, 2);
+  EXPECT_NE(split.triangles[0].group, split.triangles[1].group) << "surfaces apart, touching once merged";
+  split.Free();
+  o.Free();
+}

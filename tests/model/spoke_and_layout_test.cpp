@@ -2,6 +2,7 @@
 // axle; the layout object models of "AXO.dup" with their per-slot defaults, and world model
 // entries.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <bit>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "core/data_file.h"
 #include "model/pregen_model.h"
 #include "model/spoke_object.h"
+#include "render/object_mesh.h"
 #include "tests/model/model_test_util.h"
 #include "text/language.h"
 #include "tools/model_gen/sample_models.h"
@@ -404,6 +406,12 @@ TEST_F(LayoutModels, AMissingObsoleteOrTruncatedFileIsToldAndKeepsWhatWasRead) {
   EXPECT_NE(entries[0].model, nullptr);
   EXPECT_EQ(entries[30].model, nullptr);
   EXPECT_TRUE(HasMessageStarting("File is too short :") || HasMessageStarting("File is damaged :"));
+  // The object of the cut slot is deleted whole: loading the short file again and again
+  // leaves the heap as it was.
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 300; ++i) LoadLayoutObjectModelsFrom(entries, "layout/short.dup");
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
 }
 
 TEST_F(LayoutModels, WorldEntriesReadTheirModelAndKeepPhysicsOnlyOfKindTwo) {
@@ -455,4 +463,93 @@ TEST_F(LayoutModels, WorldEntriesReadTheirModelAndKeepPhysicsOnlyOfKindTwo) {
   EXPECT_EQ(e.GetModelObject(), nullptr);
   EXPECT_EQ(CountMessages(TEXT_POT_NOT_READ, TextColours.error), 1);
   box.Free();
+}
+
+// Loading the file again into the same entries gives every model of the first loading back:
+// ten more loadings of its 192 models leave the heap as it was.
+TEST_F(LayoutModels, LoadingAgainGivesThePreviousModelsBack) {
+  const std::vector<uint8_t> image = SampleLayoutModelsImage(SAMPLE_LAYOUT_SLOT_COUNT);
+  std::ofstream("layout/AXO.dup", std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                         std::streamsize(image.size()));
+  ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 10; ++i) ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ASSERT_NE(entries[0].GetModelObject(), nullptr);
+  EXPECT_STREQ(entries[0].GetModelObject()->name, "cone");
+}
+
+// Repeating a spoke and putting the geometry back gives the repeated arrays back: a thousand
+// rounds leave the heap as it was.
+TEST_F(SpokeObjects, RepeatingAndRestoringGiveTheRepeatedArraysBack) {
+  ModelObject o;
+  o.Init();
+  ModelBuilder b;
+  b.Point(0, 0, 0.1), b.Point(0, 0.1, 0.2), b.Point(0.05, 0, 0.3);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+  KeptGeometry first{};
+  o.RepeatGeometry(8, first);
+  o.RestoreRepeatedGeometry(first);
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 1000; ++i) {
+    KeptGeometry kept{};
+    o.RepeatGeometry(8, kept);
+    ASSERT_EQ(o.pointCount, 24);
+    o.RestoreRepeatedGeometry(kept);
+  }
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  EXPECT_EQ(o.pointCount, 3);
+  o.Free();
+}
+
+// 248, the oldest spoke file read, loads; two copies are the fewest that repeat.
+TEST_F(SpokeObjects, TheOldestVersionLoadsAndTwoCopiesRepeat) {
+  Bytes body;
+  EncodeRecord(body, OneTriangle(), 248);
+  WriteFile("spokes/oldest.spk", DataFileImage(SPOKE_FILE_MAGIC, body.b, 248));
+  ModelObject o;
+  o.Init();
+  EXPECT_EQ(LoadSpokeObject(o, nullptr, "spokes/oldest.spk"), 1);
+  EXPECT_FALSE(HasMessageStarting("File is obsolete :"));
+  ASSERT_EQ(o.pointCount, 3);
+  ASSERT_EQ(o.triangleCount, 1);
+  KeptGeometry kept{};
+  o.RepeatGeometry(2, kept);
+  EXPECT_EQ(o.pointCount, 6);
+  EXPECT_EQ(o.triangleCount, 2);
+  EXPECT_EQ(kept.copies, 2);
+  o.RestoreRepeatedGeometry(kept);
+  EXPECT_EQ(o.pointCount, 3);
+  o.Free();
+}
+
+// A slot past the table takes the plain defaults: class 7, flags 1, scale 1 and the default
+// physics (20000, 0.5, 500, 20); freeing an entry gives its built mesh back.
+TEST_F(LayoutModels, ASlotPastTheTableTakesThePlainDefaultsAndFreeingDropsTheMesh) {
+  PreGenModel e{};
+  for (float& value : e.physics) value = 0.0f;
+  e.SetLayoutDefaults(nullptr, 195);
+  EXPECT_EQ(e.surfaceKind, 7);
+  EXPECT_EQ(e.flags, 1);
+  EXPECT_EQ(e.scale, 1.0f);
+  EXPECT_EQ(e.hasModel, 1);
+  const float physics[4] = {20000.0f, 0.5f, 500.0f, 20.0f};
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(e.physics[k], physics[k]) << k;
+
+  auto round = [&e] {
+    Obj3d* mesh = new Obj3d();
+    mesh->Init();
+    e.built = mesh;
+    e.Free();
+  };
+  round();
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < 2000; ++i) round();
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  EXPECT_EQ(e.built, nullptr);
+  e.Free();
 }
