@@ -182,12 +182,12 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
     const bool left = wheel.side == -1.0f;
     if (left)
       for (float& a : axes[0]) a = -a;
-    const float offset = (wheel.side == 1.0f || wheel.side == -1.0f) ? set.wheelOffset : 0.0f;
+    // The centre is already the hub, out from the upright by the set's wheel offset, and the
+    // rim is drawn there: the tyre sits on the rim at that same centre, with no offset of its own.
     if (simplified) {
       TyrePlacement drum = {};
       std::memcpy(drum.centre, centre, sizeof centre);
       std::memcpy(drum.axes, axes, sizeof drum.axes);
-      for (int k = 0; k < 3; ++k) drum.centre[k] += axes[0][k] * offset;
       drum.radius = set.rollingRadius;
       drum.width = set.sectionWidth;
       drum.colour = ApplyBrightnessTable(PROFILE_TYRE_COLOUR);
@@ -199,7 +199,6 @@ CarTyreResult BuildCarTyres(Car& car, const CarTyreFrame& frame) {
     TyreRing ring = {};
     std::memcpy(ring.centre, centre, sizeof centre);
     std::memcpy(ring.axes, axes, sizeof ring.axes);
-    ring.offset = offset;
     ring.profile = &set.profile;
     ring.lowProfile = set.lowProfileTyreStyle != 0;
     ring.segments = result.segments.segments;

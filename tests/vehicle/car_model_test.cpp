@@ -26,6 +26,7 @@
 #include "vehicle/frame_tubes.h"
 #include "vehicle/skin_lookup.h"
 #include "vehicle/vehicle.h"
+#include "vehicle/wheel_profile.h"
 
 namespace {
 
@@ -596,6 +597,73 @@ TEST_F(CarModel, ADrumOnTheCentreLineTakesNoOffsetAndALeftOneIsTurnedUnlessUnmir
   frame.unmirroredMeshes = 0;
   build();
   EXPECT_EQ(firstTriangles(), (std::vector<uint16_t>{0, 4, 2, 1, 3, 5})) << "turned";
+}
+
+// A sided wheel's tyre sits on its rim: the rim is drawn at the wheel's draw matrix, whose
+// centre is already the hub (the upright moved out by the set's wheel offset), and the tyre's
+// beads must meet the rim's at that same centre, not one more offset out.  A right wheel's
+// upright at x = 0.7 with an offset of 0.1 m puts the hub, and so the rim's middle, at 0.8.
+// The 0.18 m rim has its beads at L = 0.09 + 0.005 = 0.095 either side of its middle, so the
+// tyre's first ring has its beads (profile points 0 and 7, at -L and L) at 0.705 and 0.895 and
+// its middle at 0.8.  A drum 0.2 m wide about that middle has its caps at 0.7 and 0.9.  The
+// left wheel, upright at x = -0.7, is the mirror image: hub -0.8, its axle turned to -x, beads
+// at -0.705 and -0.895, caps at -0.7 and -0.9.
+TEST_F(CarModel, ASidedWheelsTyreSitsOnItsRimAtTheHubOnceOffset) {
+  BuildGammaTables();
+  Car car;
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  car.wheelCount = 1;
+  CarWheel& w = car.wheels[0];
+  w.wheelSet = 0;
+  w.spinAxis = Vec3{1.0f, 0.0f, 0.0f};
+  w.uprightAxis = Vec3{0.0f, 0.0f, 1.0f};
+  SuspensionBlock& set = car.wheelSets[0];
+  set.sectionWidth = 0.2f;
+  set.aspectRatio = 0.5f;
+  set.rimRadius = 0.2f;
+  set.rimWidth = 0.18f;
+  SetupTyre(set, 0, 0.0f);
+  ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
+  ASSERT_NEAR(set.profile.points[0].x, -0.095f, 1e-6f);
+  ASSERT_NEAR(set.profile.points[7].x, 0.095f, 1e-6f);
+  set.wheelOffset = 0.1f;
+  CarTyreFrame frame = {};
+  frame.graphicsOptions = 0xFFFFFFFF;
+  const CircularVBuffer& stream = DrawingOf(car).tyreBuffers[TYRE_STREAM];
+  // The x of the first vertices the tyre stream holds.
+  const auto firstX = [&](int count) {
+    std::vector<float> x(size_t(count), 1000.0f);
+    if (!stream.vertexBuffer) return x;
+    const std::vector<uint8_t> bytes = ReadBuffer(stream.vertexBuffer->buffer);
+    for (int k = 0; k < count && size_t(k + 1) * DRAW_VERTEX_SIZE <= bytes.size(); ++k)
+      std::memcpy(&x[size_t(k)], &bytes[size_t(k) * DRAW_VERTEX_SIZE], sizeof(float));
+    return x;
+  };
+  for (const float side : {1.0f, -1.0f}) {
+    w.side = side;
+    w.centre = Vec3{0.7f * side, 0.0f, 0.3f};
+    ComputeWheelMatrices(car);
+    const float rimMiddle = DrawingOf(car).wheelMatrices[0][12];
+    EXPECT_NEAR(rimMiddle, 0.8f * side, 1e-6f) << "the rim's middle is the hub";
+
+    frame.lodDistance = 5 << 16;  // near: profile rings
+    CarTyreResult r = BuildCarTyres(car, frame);
+    ASSERT_EQ(r.drawn, 1);
+    ASSERT_EQ(r.segments.simplified, 0);
+    std::vector<float> x = firstX(8);
+    EXPECT_NEAR(x[0], 0.705f * side, 1e-5f) << "side " << side << ": the inner bead on the rim's";
+    EXPECT_NEAR(x[7], 0.895f * side, 1e-5f) << "side " << side << ": the outer bead on the rim's";
+    EXPECT_NEAR((x[0] + x[7]) / 2.0f, rimMiddle, 1e-5f) << "side " << side << ": the tyre's middle is the rim's";
+
+    frame.lodDistance = 1000 << 16;  // far: a drum
+    r = BuildCarTyres(car, frame);
+    ASSERT_EQ(r.drawn, 1);
+    ASSERT_EQ(r.segments.simplified, 1);
+    x = firstX(2);
+    EXPECT_NEAR(x[0], 0.7f * side, 1e-5f) << "side " << side << ": the inner cap";
+    EXPECT_NEAR(x[1], 0.9f * side, 1e-5f) << "side " << side << ": the outer cap";
+  }
 }
 
 // The car's box in metres: each body point and each placed item's points through its
