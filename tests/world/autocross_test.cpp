@@ -1044,7 +1044,8 @@ TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {
     }
   // Before sub-version 7 the highest height kept is 127: 128 reads as 0.
   SetLayoutConversions(6);
-  for (const auto& [z, kept] : {std::pair{127, 127}, {128, 0}}) {
+  for (const auto& [height, kept] : {std::pair{127, 127}, {128, 0}}) {
+    const int z = height;  // a lambda cannot take a structured binding
     WrittenStream s([&](DataFile& f) {
       uint8_t b[8];
       WriteLayoutRecordBytes(Rec(1, 1, BLOCK, 0, 5, z), b);
@@ -1057,7 +1058,8 @@ TEST_F(LayoutFiles, OldVersionsAndSubVersionsConvertInOrder) {
   // Before sub-version 9 the first folded kind, 22, becomes 20 of variants 0 and 0, and the
   // last, 169, becomes 168 of high variant 1 (flags 1 << 3).
   SetLayoutConversions(8);
-  for (const auto& [kind, folded, flags] : {std::tuple{22, 20, 0}, {169, 168, 1 << 3}}) {
+  for (const auto& [written, folded, flags] : {std::tuple{22, 20, 0}, {169, 168, 1 << 3}}) {
+    const int kind = written;  // a lambda cannot take a structured binding
     WrittenStream s([&](DataFile& f) {
       uint8_t b[8];
       WriteLayoutRecordBytes(Rec(1, 1, kind, 0, 5), b);
