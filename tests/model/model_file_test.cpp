@@ -2,7 +2,6 @@
 // triangle repairs and their messages, the index check, and damaged, truncated and crafted
 // files.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <cstdio>
 #include <string>
@@ -323,13 +322,10 @@ TEST_F(ModelFile, SubobjectsOfSubobjectsAreDroppedAndDeeperNestingRefused) {
   {
     // The dropped subobjects give their arrays back: reading the record again and again
     // leaves the heap as it was.
-    const size_t before = mallinfo2().uordblks;
-    for (int i = 0; i < 500; ++i) {
+    ExpectHeapStaysFlat(500, [&top] {
       ReadResult again;
       ReadRecord(again, top, 252);
-    }
-    const size_t after = mallinfo2().uordblks;
-    EXPECT_LT(after, before + 65536) << before << " -> " << after;
+    });
   }
 
   // A record three levels down that has subobjects of its own is never recursed into.
@@ -714,14 +710,11 @@ TEST_F(ModelFile, ReadingAgainGivesTheReplacedArraysBack) {
     ReadResult first;  // a first reading sets up what every later one shares
     ReadRecord(first, old, 249);
   }
-  size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 2000; ++i) {
+  ASSERT_NO_FATAL_FAILURE(ExpectHeapStaysFlat(2000, [&old] {
     ReadResult out;
     ReadRecord(out, old, 249);
     ASSERT_EQ(out.result, 1);
-  }
-  size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  }));
 
   RawRecord r = OneTriangle();
   for (uint32_t i = 0; i < 100; ++i) r.colours.push_back(i);
@@ -731,9 +724,6 @@ TEST_F(ModelFile, ReadingAgainGivesTheReplacedArraysBack) {
   ReadRecord(into, r, 252);
   ASSERT_EQ(into.result, 1);
   ASSERT_EQ(into.object.colourChoiceCount, 100);
-  before = mallinfo2().uordblks;
-  for (int i = 0; i < 2000; ++i) ReadRecord(into, r, 252);
-  after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ExpectHeapStaysFlat(2000, [&into, &r] { ReadRecord(into, r, 252); });
   EXPECT_EQ(into.object.triangleCount, 41);
 }

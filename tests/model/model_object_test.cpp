@@ -1,7 +1,6 @@
 // model_object_test.cpp - the editable model's records: defaults, growing and moving
 // records, unique names, mapping directions, merging points, mirroring and bounds.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <array>
 #include <cmath>
@@ -468,10 +467,7 @@ TEST_F(ModelRecords, GrowingCopyingResettingAndFreeingGiveEveryArrayBack) {
     o.Free();
   };
   round();
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 1000; ++i) round();
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ExpectHeapStaysFlat(1000, round);
   source.Free();
 }
 

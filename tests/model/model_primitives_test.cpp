@@ -2,7 +2,6 @@
 // levels of detail and layers, mirrored triangles, scaling, moving and turning mappings, and
 // angles back from a rotation.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <cmath>
 #include <cstring>
@@ -271,10 +270,7 @@ TEST_F(ModelPrimitives, CopiesGrowthCachesAndFreeingGiveEveryArrayBack) {
     copy.Free();
   };
   round();
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 4000; ++i) round();
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ExpectHeapStaysFlat(4000, round);
   box.Free();
   car.Free();
 }
@@ -549,10 +545,7 @@ TEST_F(ModelPrimitives, RebuildingTheMappingMatricesGivesTheOldOnesBack) {
   o.Init();
   while (o.mappingCount < 20) o.AddMapping(nullptr);
   o.BuildMappingMatrices();
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 1000; ++i) o.BuildMappingMatrices();
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ExpectHeapStaysFlat(1000, [&o] { o.BuildMappingMatrices(); });
   EXPECT_NE(o.mappingMatrices, nullptr);
   o.Free();
 }

@@ -2,7 +2,9 @@
 // looking at the message lines they raised.
 #pragma once
 #include <gtest/gtest.h>
+#include <malloc.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -163,6 +165,33 @@ inline RawRecord OneTriangle(int recordVersion = 13) {
   r.points = {{2, 0, 0, 0}, {1, 0x10000, 0, 0}, {1, 0x10000, 0x10000, 0}};
   r.triangles = {{0, 0, 0, 1, 0, 0, 0, 1, 2}};
   return r;
+}
+
+// ---- built objects ----
+// Fills an object with one triangle over three points in metres, (0, 0, 0), (1, 0, 0) and
+// (0, 1, 0) unless others are given; the builder brings the triangle's attributes (mirrored,
+// group, layer, pages and so on) and gains the points and the triangle.
+inline void InitOneTriangle(ModelObject& o, ModelBuilder b = {},
+                            const double (&points)[3][3] = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}) {
+  o.Init();
+  for (const double(&p)[3] : points) b.Point(p[0], p[1], p[2]);
+  b.Triangle(0, 1, 2);
+  b.Into(o);
+}
+
+// ---- the heap ----
+// Runs a round the given number of times and expects the heap in use to end where it began,
+// give or take 64 KB; a round that fails fatally ends the loop (so wrap the call in
+// ASSERT_NO_FATAL_FAILURE where the test must stop there).
+template <class Round>
+void ExpectHeapStaysFlat(int rounds, Round&& round) {
+  const size_t before = mallinfo2().uordblks;
+  for (int i = 0; i < rounds; ++i) {
+    round();
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+  const size_t after = mallinfo2().uordblks;
+  EXPECT_LT(after, before + 65536) << before << " -> " << after;
 }
 
 // ---- reading ----

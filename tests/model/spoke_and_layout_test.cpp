@@ -2,7 +2,6 @@
 // axle; the layout object models of "AXO.dup" with their per-slot defaults, and world model
 // entries.
 #include <gtest/gtest.h>
-#include <malloc.h>
 
 #include <bit>
 #include <cmath>
@@ -408,10 +407,7 @@ TEST_F(LayoutModels, AMissingObsoleteOrTruncatedFileIsToldAndKeepsWhatWasRead) {
   EXPECT_TRUE(HasMessageStarting("File is too short :") || HasMessageStarting("File is damaged :"));
   // The object of the cut slot is deleted whole: loading the short file again and again
   // leaves the heap as it was.
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 300; ++i) LoadLayoutObjectModelsFrom(entries, "layout/short.dup");
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ExpectHeapStaysFlat(300, [this] { LoadLayoutObjectModelsFrom(entries, "layout/short.dup"); });
 }
 
 TEST_F(LayoutModels, WorldEntriesReadTheirModelAndKeepPhysicsOnlyOfKindTwo) {
@@ -472,10 +468,8 @@ TEST_F(LayoutModels, LoadingAgainGivesThePreviousModelsBack) {
   std::ofstream("layout/AXO.dup", std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
                                                          std::streamsize(image.size()));
   ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 10; ++i) ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ);
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ASSERT_NO_FATAL_FAILURE(ExpectHeapStaysFlat(
+      10, [this] { ASSERT_EQ(LoadLayoutObjectModelsFrom(entries, "layout/AXO.dup"), SAMPLE_LAYOUT_SLOTS_READ); }));
   ASSERT_NE(entries[0].GetModelObject(), nullptr);
   EXPECT_STREQ(entries[0].GetModelObject()->name, "cone");
 }
@@ -492,15 +486,12 @@ TEST_F(SpokeObjects, RepeatingAndRestoringGiveTheRepeatedArraysBack) {
   KeptGeometry first{};
   o.RepeatGeometry(8, first);
   o.RestoreRepeatedGeometry(first);
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 1000; ++i) {
+  ASSERT_NO_FATAL_FAILURE(ExpectHeapStaysFlat(1000, [&o] {
     KeptGeometry kept{};
     o.RepeatGeometry(8, kept);
     ASSERT_EQ(o.pointCount, 24);
     o.RestoreRepeatedGeometry(kept);
-  }
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  }));
   EXPECT_EQ(o.pointCount, 3);
   o.Free();
 }
@@ -546,10 +537,7 @@ TEST_F(LayoutModels, ASlotPastTheTableTakesThePlainDefaultsAndFreeingDropsTheMes
     e.Free();
   };
   round();
-  const size_t before = mallinfo2().uordblks;
-  for (int i = 0; i < 2000; ++i) round();
-  const size_t after = mallinfo2().uordblks;
-  EXPECT_LT(after, before + 65536) << before << " -> " << after;
+  ExpectHeapStaysFlat(2000, round);
   EXPECT_EQ(e.built, nullptr);
   e.Free();
 }
