@@ -43,6 +43,18 @@ RawCutout CutoutOn(int page, const char* name = "cut") {
   return c;
 }
 
+// A one-triangle record on the clock page alone, read from a file of the version: its only
+// cutout takes the region and its mapping the height.
+void ExpectClockPageRead(int fileVersion, const uint8_t (&region)[4], int32_t height) {
+  RawRecord r = OneTriangle();
+  r.pages = {{0, "s_clock"}};
+  ReadResult out;
+  ReadRecord(out, r, fileVersion);
+  ASSERT_EQ(out.result, 1);
+  EXPECT_EQ(std::memcmp(out.object.cutouts[0].region, region, 4), 0);
+  EXPECT_EQ(out.object.mappings[0].height, height);
+}
+
 }  // namespace
 
 TEST_F(OldModelFile, Version248ClockPageLayerNamesAndGroupWords) {
@@ -72,14 +84,8 @@ TEST_F(OldModelFile, Version248ClockPageLayerNamesAndGroupWords) {
 
   // The clock page first in the list, with its only cutout first too: the cutout takes the
   // lower half, 64 high from 64 down, and its mapping half the height.
-  RawRecord first = OneTriangle();
-  first.pages = {{0, "s_clock"}};
-  ReadResult firstOut;
-  ReadRecord(firstOut, first, 248);
-  ASSERT_EQ(firstOut.result, 1);
   const uint8_t lowerHalf[4] = {128, 64, 0, 64};
-  EXPECT_EQ(std::memcmp(firstOut.object.cutouts[0].region, lowerHalf, 4), 0);
-  EXPECT_EQ(firstOut.object.mappings[0].height, 0x8000);
+  ExpectClockPageRead(248, lowerHalf, 0x8000);
 }
 
 TEST_F(OldModelFile, ColourEntriesBecomeMappingsWithJoinedLightNames) {
@@ -835,14 +841,8 @@ TEST_F(OldModelFile, EachConversionStopsAtTheFirstVersionWithoutIt) {
   }
   {
     // File 249: the clock page's cutouts keep their regions (below 249 they take the lower half).
-    RawRecord r = OneTriangle();
-    r.pages = {{0, "s_clock"}};
-    ReadResult out;
-    ReadRecord(out, r, 249);
-    ASSERT_EQ(out.result, 1);
     const uint8_t whole[4] = {128, 128, 0, 0};
-    EXPECT_EQ(std::memcmp(out.object.cutouts[0].region, whole, 4), 0);
-    EXPECT_EQ(out.object.mappings[0].height, 0x10000);
+    ExpectClockPageRead(249, whole, 0x10000);
   }
   {
     // File 252: a spoke with an unnamed page keeps it unnamed (below 252 it becomes the wheel).
