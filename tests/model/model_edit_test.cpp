@@ -209,11 +209,7 @@ TEST_F(ModelEdit, OverlayFlagAndFlatDecals) {
   // A flat model of one ALPHA cutout between 64 and 768 units goes to 640; one already
   // there, or reaching past the band, is left.
   ModelObject flat;
-  flat.Init();
-  ModelBuilder f;
-  f.Point(0, 0, 0), f.Point(1, 0, 0), f.Point(0, 1, 0);
-  f.Triangle(0, 1, 2);
-  f.Into(flat);
+  InitOneTriangle(flat);
   flat.cutouts[0].material.alphaType = ALPHA_BLEND;
   const int32_t heights[3][3] = {{64, 768, 640}, {640, 640, 640}, {63, 640, 640}};
   const int32_t after[3] = {640, 640, 63};

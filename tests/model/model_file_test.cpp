@@ -378,11 +378,7 @@ TEST_F(ModelFile, AnIndexOutOfRangeResetsTheObjectKeepingNameAndChildren) {
   for (int kind = 0; kind < 4; ++kind) {
     ResetMessages();
     ModelObject t;
-    t.Init();
-    ModelBuilder b;
-    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-    b.Triangle(0, 1, 2);
-    b.Into(t);
+    InitOneTriangle(t);
     if (kind == 0) t.triangles[0].corners[2] = 3 | CORNER_MIRRORED;
     if (kind == 1) t.triangles[0].mapping = 1;
     if (kind == 2) t.cutouts[0].page = 1;
@@ -395,11 +391,7 @@ TEST_F(ModelFile, AnIndexOutOfRangeResetsTheObjectKeepingNameAndChildren) {
   for (int corner = 0; corner < 3; ++corner) {
     ResetMessages();
     ModelObject t;
-    t.Init();
-    ModelBuilder b;
-    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-    b.Triangle(0, 1, 2);
-    b.Into(t);
+    InitOneTriangle(t);
     t.triangles[0].corners[corner] = 3;  // three points: 0 to 2
     EXPECT_EQ(t.CheckIndices("given"), 0) << corner;
     EXPECT_EQ(t.triangleCount, 0) << corner;

@@ -261,12 +261,9 @@ TEST_F(LodCache, ATriangleInARowIsTooThinAndItsPointsGetTheFallbackNormal) {
 
 TEST_F(LodCache, DoubleSidedTrianglesAddTheirBackFaceAndTheLimitsCutSilently) {
   ModelObject o;
-  o.Init();
   ModelBuilder b;
-  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
   b.extraFlags = TRIANGLE_DOUBLE_SIDED;
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o, b);
   BuildLodRenderCache(o, nullptr, nullptr, 0, ~0u);
   const ModelLodCache& c = Cache(o);
   ASSERT_EQ(c.triangleCount, 2);
@@ -438,12 +435,7 @@ TEST_F(LodCache, FiveProblemKindsInTheSingularAndPluralUnderBothHeadings) {
 
 TEST_F(LodCache, BonesCarryTheirVerticesAndNormals) {
   ModelObject o;
-  o.Init();
-  ModelBuilder b;
-  b.mirrored = true;
-  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o, Mirrored(), {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}});
   for (int p = 0; p < 3; ++p) o.points[p].bone = 1;
   ModelBone bones[3] = {};
   for (ModelBone& bone : bones) MatrixIdentity(bone.frame.rotation);

@@ -338,11 +338,7 @@ TEST_F(ModelMaterials, MappingColourBlockRoundTripsReadsVersion0AndHoldsAtMost24
 TEST_F(ModelMaterials, TidyFlattensAFlatTranslucentModelButNeverASubobject) {
   // One blended cutout, every point between 64 and 768 units high: a decal, brought to 640.
   const auto flatDecal = [](ModelObject& o) {
-    o.Init();
-    ModelBuilder b;
-    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-    b.Triangle(0, 1, 2);
-    b.Into(o);
+    InitOneTriangle(o);
     o.cutouts[0].material.alphaType = ALPHA_BLEND;
     for (int i = 0; i < 3; ++i) o.points[i].z = 100;
   };

@@ -209,12 +209,7 @@ TEST_F(ModelMeshes, TheSamplesBuildIntoFlatAndTexturedTrees) {
 // angle about x), and a skeleton puts each point in its bone's frame.
 TEST_F(ModelMeshes, TheFlatMeshHoldsTheMirroredCopyReversedTurnedByTheAnglesAndInBoneFrames) {
   ModelObject o;
-  o.Init();
-  ModelBuilder b;
-  b.mirrored = true;
-  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o, Mirrored(), {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}});
   o.angles[0] = 16384;  // a quarter turn
   const int32_t M = 65536;
   Obj3d* flat = NewObj3d();
@@ -741,11 +736,7 @@ TEST_F(ModelMeshes, TheColouredDrawModesColourEveryBuiltTriangle) {
 TEST_F(ModelMeshes, TheNormalLevelAndSideDrawModesPaintTheirOwnColours) {
   auto rgb = [](uint32_t r, uint32_t g, uint32_t b) { return ColourWord(r | g << 8 | b << 16); };
   ModelObject o;
-  o.Init();
-  ModelBuilder b;
-  b.Point(1, 0, 0), b.Point(2, 0, 0), b.Point(1, 1, 0);
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o, {}, {{1, 0, 0}, {2, 0, 0}, {1, 1, 0}});
   const std::pair<int, ColourWord> levels[6] = {{0, rgb(40, 40, 160)},  {1, rgb(120, 200, 120)},
                                                 {2, rgb(230, 200, 60)}, {3, rgb(230, 70, 50)},
                                                 {4, rgb(120, 200, 120)}, {9, rgb(120, 200, 120)}};
@@ -856,19 +847,11 @@ TEST_F(ModelMeshes, ASingleTriangleDecalAndTheFirstSlotOfEachPlate) {
 TEST_F(ModelMeshes, TheMergedMeshMirrorsTwinsAndTurnsSubobjects) {
   ModelCheckLevel = 0;
   ModelObject o;
-  o.Init();
-  ModelBuilder b;
-  b.Point(0, 0, 0), b.Point(0.5, 0, 0), b.Point(0, 0.5, 0);
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o, {}, {{0, 0, 0}, {0.5, 0, 0}, {0, 0.5, 0}});
   std::vector<ModelObject> children(2);
   for (int c = 0; c < 2; ++c) {
-    children[size_t(c)].Init();
-    ModelBuilder f;
     const double x = c == 0 ? 2 : 5;
-    f.Point(x, 0, 0), f.Point(x + 1, 0, 0), f.Point(x, 1, 0);
-    f.Triangle(0, 1, 2);
-    f.Into(children[size_t(c)]);
+    InitOneTriangle(children[size_t(c)], {}, {{x, 0, 0}, {x + 1, 0, 0}, {x, 1, 0}});
   }
   children[0].options = OPTION_MIRRORED_TWIN;
   children[1].angles[2] = 16384;

@@ -178,11 +178,7 @@ TEST_F(ModelPrimitives, FullAndPartialCopies) {
   std::vector<ModelObject> children(3);
   const uint8_t types[3] = {SUBOBJECT_ATTACHMENT, SUBOBJECT_REAR_WING, SUBOBJECT_AERO_CENTRE};
   for (int i = 0; i < 3; ++i) {
-    children[size_t(i)].Init();
-    ModelBuilder b;
-    b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-    b.Triangle(0, 1, 2);
-    b.Into(children[size_t(i)]);
+    InitOneTriangle(children[size_t(i)]);
     children[size_t(i)].type = types[i];
     children[size_t(i)].offset[1] = 1000 * (i + 1);
     children[size_t(i)].angles[0] = int16_t(100 * (i + 1));

@@ -436,18 +436,11 @@ TEST_F(Smoothing, SurfacesOnOneEdgeRunOutOnceAsThePassesNumberThem) {
 // end on four points.
 TEST_F(Smoothing, TheModelStepsReachSubobjectsAndMergeDuplicatePoints) {
   ModelObject o;
-  o.Init();
-  ModelBuilder b;
-  b.Point(0, 0, 0), b.Point(1, 0, 0), b.Point(0, 1, 0);
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o);
   std::vector<ModelObject> children(1);
-  children[0].Init();
   ModelBuilder c;
   c.group = 5;
-  c.Point(0, 0, 0), c.Point(1, 0, 0), c.Point(0, 1, 0);
-  c.Triangle(0, 1, 2);
-  c.Into(children[0]);
+  InitOneTriangle(children[0], c);
   SetChildren(o, children);
   o.AssignAllSmoothingGroups();
   EXPECT_EQ(o.children[0].triangles[0].group, 0);

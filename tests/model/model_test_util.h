@@ -168,6 +168,13 @@ inline RawRecord OneTriangle(int recordVersion = 13) {
 }
 
 // ---- built objects ----
+// A builder of the right half of a symmetric object: triangles drawn on both sides.
+inline ModelBuilder Mirrored() {
+  ModelBuilder b;
+  b.mirrored = true;
+  return b;
+}
+
 // Fills an object with one triangle over three points in metres, (0, 0, 0), (1, 0, 0) and
 // (0, 1, 0) unless others are given; the builder brings the triangle's attributes (mirrored,
 // group, layer, pages and so on) and gains the points and the triangle.

@@ -478,11 +478,7 @@ TEST_F(LayoutModels, LoadingAgainGivesThePreviousModelsBack) {
 // rounds leave the heap as it was.
 TEST_F(SpokeObjects, RepeatingAndRestoringGiveTheRepeatedArraysBack) {
   ModelObject o;
-  o.Init();
-  ModelBuilder b;
-  b.Point(0, 0, 0.1), b.Point(0, 0.1, 0.2), b.Point(0.05, 0, 0.3);
-  b.Triangle(0, 1, 2);
-  b.Into(o);
+  InitOneTriangle(o, {}, {{0, 0, 0.1}, {0, 0.1, 0.2}, {0.05, 0, 0.3}});
   KeptGeometry first{};
   o.RepeatGeometry(8, first);
   o.RestoreRepeatedGeometry(first);
