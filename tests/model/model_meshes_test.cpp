@@ -744,22 +744,24 @@ TEST_F(ModelMeshes, TheNormalLevelAndSideDrawModesPaintTheirOwnColours) {
                                                {TRIANGLE_MIRRORED, rgb(80, 160, 230)},
                                                {TRIANGLE_SIDE_SWAP, rgb(230, 150, 60)},
                                                {TRIANGLE_MIRRORED | TRIANGLE_SIDE_SWAP, rgb(200, 80, 200)}};
-  for (const auto& [level, want] : levels) {
-    o.triangles[0].normalLevel = uint8_t(level);
+  // The object's mesh, built and painted in the draw mode; the caller deletes it.
+  const auto painted = [&o](int drawMode) {
     Obj3d* mesh = NewObj3d();
     BuildModelObj3d(o, *mesh, nullptr, nullptr, 0, 0, nullptr, ~0u);
-    MeshDisplay.modellerDrawMode = 6;
+    MeshDisplay.modellerDrawMode = drawMode;
     ColourTrianglesForDrawMode(o, *mesh, 0, ~0u);
+    return mesh;
+  };
+  for (const auto& [level, want] : levels) {
+    o.triangles[0].normalLevel = uint8_t(level);
+    Obj3d* mesh = painted(6);
     ASSERT_EQ(mesh->triangleCount, 1);
     EXPECT_EQ(mesh->triangles[0].colour, want) << "level " << level;
     DeleteDrawMesh(mesh);
   }
   for (const auto& [flags, want] : sides) {
     o.triangles[0].flags = uint8_t(flags);
-    Obj3d* mesh = NewObj3d();
-    BuildModelObj3d(o, *mesh, nullptr, nullptr, 0, 0, nullptr, ~0u);
-    MeshDisplay.modellerDrawMode = 7;
-    ColourTrianglesForDrawMode(o, *mesh, 0, ~0u);
+    Obj3d* mesh = painted(7);
     ASSERT_GE(mesh->triangleCount, 1);
     for (int t = 0; t < mesh->triangleCount; ++t) EXPECT_EQ(mesh->triangles[t].colour, want) << "flags " << flags;
     DeleteDrawMesh(mesh);
