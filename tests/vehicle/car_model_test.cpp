@@ -453,6 +453,22 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   EXPECT_EQ(brakes, 1) << "the front right brake disc";
 }
 
+// The car's drawing, drawn whatever its distance, with the car's view state kept.
+CarDrawing& AlwaysDrawn(Car& car) {
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  return d;
+}
+
+// A view with every graphics option on, at the plain level and detail scales.
+CarViewSettings EveryOptionView() {
+  CarViewSettings view = {};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.lodScale = view.detailScale = 1.0f;
+  return view;
+}
+
 // The internal mirror is marked to be hidden in the views from inside the car, the custom
 // view among them, and there moves by that view's own offsets: across by x, up by z, and down
 // by the drop of a mirror moved across, (x / 0.4)^2 x 0.04 m (0.04 m for 0.4 m); seen from
@@ -463,12 +479,8 @@ TEST_F(CarModel, TheInternalMirrorIsHiddenAndMovedInTheCustomViewToo) {
   car.ApplyPendingModelChanges();
   SetIdentity3x3(car.orientation);
   car.position = IntVector{0, 0, 0};
-  CarDrawing& d = DrawingOf(car);
-  d.drawAlways = 1;
-  SaveCarViewState(car);
-  CarViewSettings view = {};
-  view.graphicsOptions = 0xFFFFFFFF;
-  view.lodScale = view.detailScale = 1.0f;
+  CarDrawing& d = AlwaysDrawn(car);
+  CarViewSettings view = EveryOptionView();
   view.mirrorOffset[0][0] = 0.1f;  // inside: not this view's
   view.mirrorOffset[1][0] = 0.4f;
   view.mirrorOffset[1][1] = 0.05f;
@@ -515,12 +527,8 @@ TEST_F(CarModel, VisibleFrameTubesAreDrawnUnder28MetresAtTheFirstLevel) {
   car.frameTubes[car.frameTubeCount - 1].radius = 0.03f;
   car.options = (car.options & ~0x20000u) | 0x200u;
   ASSERT_EQ(car.model->lodDistances[0], 30 << 16);
-  CarDrawing& d = DrawingOf(car);
-  d.drawAlways = 1;
-  SaveCarViewState(car);
-  CarViewSettings view = {};
-  view.graphicsOptions = 0xFFFFFFFF;
-  view.lodScale = view.detailScale = 1.0f;
+  CarDrawing& d = AlwaysDrawn(car);
+  CarViewSettings view = EveryOptionView();
   const auto tubesFrom = [&](uint8_t kind, int32_t metres) {
     view.kind = kind;
     view.viewPosition = IntVector{metres << 16, 0, 0};
