@@ -21,6 +21,7 @@
 #include "render/texture_names.h"
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
+#include "tests/vehicle/wheels_at_rest.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"
@@ -627,11 +628,7 @@ TEST_F(CarModel, ASidedWheelsTyreSitsOnItsRimAtTheHubOnceOffset) {
   w.spinAxis = Vec3{1.0f, 0.0f, 0.0f};
   w.uprightAxis = Vec3{0.0f, 0.0f, 1.0f};
   SuspensionBlock& set = car.wheelSets[0];
-  set.sectionWidth = 0.2f;
-  set.aspectRatio = 0.5f;
-  set.rimRadius = 0.2f;
-  set.rimWidth = 0.18f;
-  SetupTyre(set, 0, 0.0f);
+  MakeTyre200Over50(set);
   ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
   ASSERT_NEAR(set.profile.points[0].x, -0.095f, 1e-6f);
   ASSERT_NEAR(set.profile.points[7].x, 0.095f, 1e-6f);
