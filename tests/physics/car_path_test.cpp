@@ -619,29 +619,29 @@ TEST_F(CarPath, TheLookTargetByModeAndByTheSteering) {
   }
 }
 
-// A node whose right limit lies on the line itself: a car on the line is at that limit, and
-// faces a quarter turn to the right (a finite heading), the start of the road's side beyond.
-TEST_F(CarPath, ARightLimitOnTheLineTurnsAQuarterFromTheLine) {
+// A node heading along +y with the lane's limits and the road's edges (m) about its line.
+PathPoint NodeAlongY(float limitLeft, float limitRight, float roadLeft, float roadRight) {
   PathPoint node = {};
   node.dirX = 0;
   node.dirY = 1;
-  node.limitLeft = -8;
-  node.limitRight = 0;
-  node.roadLeft = -10;
-  node.roadRight = 4;
+  node.limitLeft = limitLeft;
+  node.limitRight = limitRight;
+  node.roadLeft = roadLeft;
+  node.roadRight = roadRight;
+  return node;
+}
+
+// A node whose right limit lies on the line itself: a car on the line is at that limit, and
+// faces a quarter turn to the right (a finite heading), the start of the road's side beyond.
+TEST_F(CarPath, ARightLimitOnTheLineTurnsAQuarterFromTheLine) {
+  const PathPoint node = NodeAlongY(-8, 0, -10, 4);
   const float q = float(PI / 4);
   EXPECT_FLOAT_EQ(PathEndHeading(node, 0), q);
   EXPECT_FLOAT_EQ(PathEndHeading(node, 2), 1.5f * q) << "half way to the road's side";
 }
 
 TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
-  PathPoint node = {};
-  node.dirX = 0;
-  node.dirY = 1;
-  node.limitLeft = -8;
-  node.limitRight = 8;
-  node.roadLeft = -10;
-  node.roadRight = 10;
+  PathPoint node = NodeAlongY(-8, 8, -10, 10);
   const float q = float(PI / 4);
   EXPECT_FLOAT_EQ(PathEndHeading(node, 4), 0.5f * q);
   EXPECT_FLOAT_EQ(PathEndHeading(node, -4), -0.5f * q);

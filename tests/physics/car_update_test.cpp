@@ -19,6 +19,12 @@ constexpr int ROAD_CAR = 0, GT_CAR = 2, VAN = 7, OPEN_WHEELER = 11, KART = 20;
 class CarUpdate : public CarTest {
  protected:
   void SetUp() override { InitWheelTables(); }
+  // The sample road car, shown, stood at rest on the ground.
+  static void StandShownSampleCar(Car& car) {
+    MakeSampleCar(ROAD_CAR, car);
+    car.showCar = 1;
+    StandCar(car);
+  }
 };
 
 // ---- at rest ----
@@ -467,9 +473,7 @@ TEST_F(CarUpdate, ATwoWheelersBalanceStopsExactlyAtTwoMetresASecondAndThirtyDegr
 // The engine cut lasts this step's drive and its timer runs down to 0, never below.
 TEST_F(CarUpdate, TheEngineCutTimerRunsDownToNothing) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   car.fuelAmount = car.fuelCapacity > 0.0f ? car.fuelCapacity : 10.0f;
   car.engine.running = 1;
   car.timers.engineCut = 0.0015f;
@@ -561,9 +565,7 @@ TEST_F(CarUpdate, AReplayedRemoteCarHoldsThenMovesItsWordsWithinTheirRange) {
 // engine cut stops the engine for one step's drive only; a load above the tank is cut to it.
 TEST_F(CarUpdate, GearChangesControlSumMovesTheEngineCutAndTheTankInOneStep) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   car.watch.warmUp = 0;  // the stop watch only counts its warm-up in these steps
   car.raceRunning = 1;
   car.gear = car.lastGear = 1;
@@ -670,9 +672,7 @@ TEST_F(CarUpdate, TheWheelSpeedOdometerAndTachoFigures) {
 // the flasher option are both set.
 TEST_F(CarUpdate, TheSignalAndFlashCountersCycle) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   car.signalFlag = 1;
   car.signalCounter = 998;
   car.flashFlag = 1;
@@ -815,9 +815,7 @@ TEST_F(CarUpdate, TheStepsEdgeRules) {
   EXPECT_EQ(SteerAngleOfWord(STEERING_STRAIGHT, 30), 0.0f);
   EXPECT_GT(SteerAngleOfWord(0, 30), 0.5f) << "word 0 turns left";
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   car.inputs.steering = STEERING_STRAIGHT;
   StepCar(car, 2);
   EXPECT_EQ(car.controls.steerAngle, 0.0f);
@@ -959,9 +957,7 @@ TEST_F(CarUpdate, AStiffViscousCouplingMovesNoMoreThanEvensTheSpins) {
 // one with the lower grip, the later on a tie; a wheel past the wheel count is none of them.
 TEST_F(CarUpdate, AnAxleWithNoDifferentialDrivesItsWheelOfLeastGrip) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   ASSERT_EQ(car.wheelCount, 4);
   SuspensionBlock& rear = car.wheelSets[0];
   rear.paired = 0;
@@ -1002,9 +998,7 @@ TEST_F(CarUpdate, AnAxleWithNoDifferentialDrivesItsWheelOfLeastGrip) {
 // anti-roll force, no shared spin.
 TEST_F(CarUpdate, ALockedPairTurnsAsOneAndAPairPastTheWheelCountIsNone) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   SuspensionBlock& rear = car.wheelSets[0];
   rear.paired = 0;
   rear.lockedDifferential = 1;
@@ -1053,9 +1047,7 @@ TEST_F(CarUpdate, ALockedPairTurnsAsOneAndAPairPastTheWheelCountIsNone) {
 // and its angle moves by spin x ratio x dt.
 TEST_F(CarUpdate, TheDrivelineFollowsTheDrivenWheelsAndStandsWithoutAny) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   ASSERT_EQ(car.wheelCount, 4);
   const float spins[4] = {10.0f, 20.0f, 40.0f, 80.0f};
   const auto spinUp = [&car, &spins] {
@@ -1088,9 +1080,7 @@ TEST_F(CarUpdate, TheDrivelineFollowsTheDrivenWheelsAndStandsWithoutAny) {
 
 TEST_F(CarUpdate, AntiLockReleasesOnlyTheWheelsThatLag) {
   Car car;
-  MakeSampleCar(ROAD_CAR, car);
-  car.showCar = 1;
-  StandCar(car);
+  StandShownSampleCar(car);
   car.controls.brake = 1.0f;
   for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].spinRate = 20.0f;
   car.RunAntiLock(0.001f);

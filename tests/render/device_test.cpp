@@ -415,16 +415,40 @@ TEST(DisplayModeList, TheLargestTakesTheLastOfEqualSidesAndAStartOutsideTheListI
 
 namespace {
 
+// A device on the null backend (no driver, the bookkeeping alone) with the interface's shaders,
+// at 320 x 200 in a window and the device settings at their defaults; the screen settings the
+// tests change are kept and put back after.
+class NullDevice : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GfxUseNullBackend(true);
+    UseSourceShaders();  // the interface's shaders are essential to a device
+    ScreenWidth = 320;
+    ScreenHeight = 200;
+    CfgStartWindowed = 1;
+    ResetDeviceSettings();
+  }
+  void TearDown() override {
+    GfxUseNullBackend(false);
+    CfgStartWindowed = startWindowed_;
+    CfgRenderHdr = hdr_, CfgScreenFlags = flags_;
+    ScreenWidth = width_;
+    ScreenHeight = height_;
+    ResetDeviceSettings();
+  }
+  // Drawing without HDR, in the setting and in the screen flags.
+  static void WithoutHdr() {
+    CfgRenderHdr = 0;
+    CfgScreenFlags &= ~OPTION_HDR_BIT;
+  }
+
+ private:
+  const int width_ = ScreenWidth, height_ = ScreenHeight, startWindowed_ = CfgStartWindowed;
+  const uint32_t hdr_ = CfgRenderHdr, flags_ = CfgScreenFlags;
+};
+
 // The whole device life on the null backend: no driver, the bookkeeping alone.
-TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
-  GfxUseNullBackend(true);
-  UseSourceShaders();  // the interface's shaders are essential to a device
-  int width = ScreenWidth, height = ScreenHeight;
-  int startWindowed = CfgStartWindowed;
-  ScreenWidth = 320;
-  ScreenHeight = 200;
-  CfgStartWindowed = 1;
-  ResetDeviceSettings();
+TEST_F(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   EXPECT_EQ(D3DInitState, 2);
@@ -452,48 +476,23 @@ TEST(NullDevice, StartsKeepsItsTargetStackAndClosesWithNothingLeft) {
   ShutdownGraphics();
   EXPECT_EQ(D3DInitState, 0);
   EXPECT_EQ(GfxLiveObjectCount(), 0);
-  GfxUseNullBackend(false);
-  CfgStartWindowed = startWindowed;
-  ScreenWidth = width;
-  ScreenHeight = height;
 }
 
 // Without "Start Windowed" the device starts full screen.
-TEST(NullDevice, WithoutStartWindowedTheDeviceStartsFullScreen) {
-  GfxUseNullBackend(true);
-  UseSourceShaders();
-  int width = ScreenWidth, height = ScreenHeight;
-  int startWindowed = CfgStartWindowed;
-  ScreenWidth = 320;
-  ScreenHeight = 200;
+TEST_F(NullDevice, WithoutStartWindowedTheDeviceStartsFullScreen) {
   CfgStartWindowed = 0;
-  ResetDeviceSettings();
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   EXPECT_EQ(D3DInitState, 2);
   EXPECT_EQ(Gfx.windowed, 0);
   ShutdownGraphics();
   EXPECT_EQ(GfxLiveObjectCount(), 0);
-  GfxUseNullBackend(false);
-  CfgStartWindowed = startWindowed;
-  ScreenWidth = width;
-  ScreenHeight = height;
 }
 
 // A device that draws fewer samples than the setting asks for lowers only the level in use:
 // the setting, and so cfg.txt, keeps the user's choice for a better device.
-TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
-  GfxUseNullBackend(true);
-  UseSourceShaders();  // the interface's shaders are essential to a device
-  int width = ScreenWidth, height = ScreenHeight;
-  int startWindowed = CfgStartWindowed;
-  uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
-  ScreenWidth = 320;
-  ScreenHeight = 200;
-  CfgStartWindowed = 1;
-  CfgRenderHdr = 0;
-  CfgScreenFlags &= ~OPTION_HDR_BIT;
-  ResetDeviceSettings();
+TEST_F(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
+  WithoutHdr();
   CfgAntialiasing = 16;
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
@@ -508,29 +507,13 @@ TEST(NullDevice, TheAntialiasingInUseIsCutToTheDeviceWhileTheSettingIsKept) {
   UpdateDisplayFlags();
   EXPECT_EQ(Gfx.pendingFlags[1], 16) << "without a device nothing cuts the setting";
   EXPECT_EQ(GfxLiveObjectCount(), 0);
-  GfxUseNullBackend(false);
-  CfgStartWindowed = startWindowed;
-  CfgRenderHdr = hdr, CfgScreenFlags = flags;
-  ScreenWidth = width;
-  ScreenHeight = height;
-  ResetDeviceSettings();
 }
 
 // A change of size takes the flags asked for into use with it; so does a change of the depth
 // buffer alone (at the same size).  A change whose back buffer cannot be made keeps the size
 // asked for, width and height each in its place.
-TEST(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
-  GfxUseNullBackend(true);
-  UseSourceShaders();
-  int width = ScreenWidth, height = ScreenHeight;
-  int startWindowed = CfgStartWindowed;
-  uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
-  ScreenWidth = 320;
-  ScreenHeight = 200;
-  CfgStartWindowed = 1;
-  CfgRenderHdr = 0;
-  CfgScreenFlags &= ~OPTION_HDR_BIT;
-  ResetDeviceSettings();
+TEST_F(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
+  WithoutHdr();
   CfgAntialiasing = 0;
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
@@ -561,28 +544,13 @@ TEST(NullDevice, AChangeOfModeTakesTheFlagsAndTheSizeAskedFor) {
   EXPECT_EQ(Gfx.screenWidth, 400);
   EXPECT_EQ(Gfx.screenHeight, 200);
   ShutdownGraphics();
-  GfxUseNullBackend(false);
-  CfgStartWindowed = startWindowed;
-  CfgRenderHdr = hdr, CfgScreenFlags = flags;
-  ScreenWidth = width;
-  ScreenHeight = height;
-  ResetDeviceSettings();
 }
 
 // Pre-initialisation sets the 3x4 row's default matrix to the identity; the device then
 // has a back buffer of the screen's size with a depth buffer of the chosen code's format
 // (1: 16 bits) beside it, and knows the most samples it draws (4 on the null device).
-TEST(NullDevice, AStartedDeviceHasItsDepthBufferOfTheChosenFormatAndTheIdentityRow) {
-  GfxUseNullBackend(true);
-  UseSourceShaders();
-  const int width = ScreenWidth, height = ScreenHeight, startWindowed = CfgStartWindowed, depth = CfgZbdSelect;
-  const uint32_t hdr = CfgRenderHdr, flags = CfgScreenFlags;
-  ScreenWidth = 320;
-  ScreenHeight = 200;
-  CfgStartWindowed = 1;
-  CfgRenderHdr = 0;
-  CfgScreenFlags &= ~OPTION_HDR_BIT;
-  ResetDeviceSettings();
+TEST_F(NullDevice, AStartedDeviceHasItsDepthBufferOfTheChosenFormatAndTheIdentityRow) {
+  WithoutHdr();
   CfgZbdSelect = 1;
   std::fill(Row5Matrix, Row5Matrix + 16, 7.0f);
   ASSERT_EQ(PreInitD3D(), nullptr);
@@ -604,13 +572,6 @@ TEST(NullDevice, AStartedDeviceHasItsDepthBufferOfTheChosenFormatAndTheIdentityR
   EXPECT_FALSE(Gfx.depthTexture);
   EXPECT_FALSE(Gfx.depthView);
   EXPECT_EQ(GfxLiveObjectCount(), 0);
-  GfxUseNullBackend(false);
-  CfgStartWindowed = startWindowed;
-  CfgRenderHdr = hdr, CfgScreenFlags = flags;
-  CfgZbdSelect = depth;
-  ScreenWidth = width;
-  ScreenHeight = height;
-  ResetDeviceSettings();
 }
 
 int g_clientWidth = 0, g_clientHeight = 0;
@@ -623,17 +584,11 @@ int FakeClientSize(int& width, int& height) {
 // A window that was resized hands its client size to the renderer, width as width and height
 // as height, and asks for the device to be made again at it and the screen drawn; a client
 // with no area asks for nothing.  Going to a window takes the client size the same way.
-TEST(NullDevice, AResizedWindowTakesItsClientSizeWidthAsWidth) {
-  GfxUseNullBackend(true);
-  UseSourceShaders();
-  const int width = ScreenWidth, height = ScreenHeight, startWindowed = CfgStartWindowed, vr = VrEnabled;
+TEST_F(NullDevice, AResizedWindowTakesItsClientSizeWidthAsWidth) {
+  const int vr = VrEnabled;
   int (*const keptClientSize)(int&, int&) = MainWindowClientSize;
   MainWindowClientSize = FakeClientSize;
-  ScreenWidth = 320;
-  ScreenHeight = 200;
-  CfgStartWindowed = 1;
   VrEnabled = 0;
-  ResetDeviceSettings();
   ASSERT_EQ(PreInitD3D(), nullptr);
   ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
   ASSERT_EQ(Gfx.windowed, 1);
@@ -663,15 +618,10 @@ TEST(NullDevice, AResizedWindowTakesItsClientSizeWidthAsWidth) {
   EXPECT_EQ(RedrawRequested, 1);
   EXPECT_EQ(Gfx.busy, 0);
   ShutdownGraphics();
-  GfxUseNullBackend(false);
   MainWindowClientSize = keptClientSize;
-  CfgStartWindowed = startWindowed;
   VrEnabled = vr;
-  ScreenWidth = width;
-  ScreenHeight = height;
   ReinitialiseRequest = 0;
   RedrawRequested = 1;
-  ResetDeviceSettings();
 }
 
 }  // namespace

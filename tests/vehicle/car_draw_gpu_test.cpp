@@ -121,11 +121,7 @@ TEST_F(CarGeometryPixels, AWhiteFrameTubeAndADarkTreadAtTheTyresLowerEdge) {
 
   // A tyre standing 1 cm into the ground at z = 0, its axle along x.
   SuspensionBlock& set = car.wheelSets[0];
-  set.sectionWidth = 0.2f;
-  set.aspectRatio = 0.5f;
-  set.rimRadius = 0.2f;
-  set.rimWidth = 0.18f;
-  SetupTyre(set, 0, 0.0f);
+  MakeTyre200Over50(set);
   ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
   TyreRing ring = {};
   ring.centre[2] = set.profile.points[3].y - 0.01f;

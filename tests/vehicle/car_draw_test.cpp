@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <vector>
@@ -915,15 +916,33 @@ TEST(CarPeople, BlendsPastTheFramesAreHeldAndTheHeadIsTheFirstHighestSolid) {
   EXPECT_EQ(HeadPoint(solids, 1).x, 1 << 16);
 }
 
+// One figure slot with a level for each limit given (in metres), the figure meshes taken as
+// built.
+static void OneFigureSlot(std::initializer_list<int> limitsInMetres) {
+  AllocateHumanSlots(1);
+  HumanMeshes.built = 1;
+  HumanMeshes.slots[0].flags = 1;
+  HumanMeshes.slots[0].levelCount = static_cast<int32_t>(limitsInMetres.size());
+  int level = 0;
+  for (const int limit : limitsInMetres) HumanMeshes.slots[0].distanceLimits[level++] = limit << 16;
+}
+
+// The helmet's one mesh, and the car drawn at the origin with its steering instance holding
+// one bone of `human` at rest.
+static void HelmetedDriverAtTheOrigin(Car& car, HumanModel& human) {
+  Helmet.levelCount = 1;
+  Helmet.fastMesh = NewFastMesh();
+  MatrixIdentity(car.drawTransform.rotation);
+  car.drawTransform.translation = {0, 0, 0};
+  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
+  car.steeringInstance->bones[0] = AnimDefaultTransform;
+}
+
 // A passenger's head is his seat in 16.16 plus his highest solid, 2 cm lower.  A vehicle
 // file's raw seat far beyond the fixed-point range holds at its ends (2147483647 either way)
 // rather than turning round to the other side of the car.
 TEST(CarPeople, APassengersSeatBeyondTheFixedPointRangeIsHeldAtItsEnds) {
-  AllocateHumanSlots(1);
-  HumanMeshes.built = 1;
-  HumanMeshes.slots[0].flags = 1;
-  HumanMeshes.slots[0].levelCount = 1;
-  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
+  OneFigureSlot({100});
   HumanModel human{};
   Car car;
   car.passengerAnimations[1] = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
@@ -955,19 +974,10 @@ TEST(CarPeople, APassengersSeatBeyondTheFixedPointRangeIsHeldAtItsEnds) {
 // cos(pi + 0.18743) = -0.98249 on the diagonal (3911 units, -0.93051, unheld).
 TEST(CarPeople, TheHelmetTiltsByAnEighthOfThePitchHeldToOneAndAHalfRadians) {
   InitSinCosTables();
-  AllocateHumanSlots(1);
-  HumanMeshes.built = 1;
-  HumanMeshes.slots[0].flags = 1;
-  HumanMeshes.slots[0].levelCount = 1;
-  HumanMeshes.slots[0].distanceLimits[0] = 100 << 16;
-  Helmet.levelCount = 1;
-  Helmet.fastMesh = NewFastMesh();
+  OneFigureSlot({100});
   HumanModel human{};
   Car car;
-  MatrixIdentity(car.drawTransform.rotation);
-  car.drawTransform.translation = {0, 0, 0};
-  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
-  car.steeringInstance->bones[0] = AnimDefaultTransform;
+  HelmetedDriverAtTheOrigin(car, human);
   CarDrawing d;
   d.drawFlags = DRAW_PEOPLE;
   d.drawnPass = VIEW_OUTSIDE;
@@ -991,21 +1001,10 @@ TEST(CarPeople, TheHelmetTiltsByAnEighthOfThePitchHeldToOneAndAHalfRadians) {
 // the diagonal (0, 0, -1); at level 2 the head's turn is left out, the diagonal (1, -1, -1).
 TEST(CarPeople, TheHelmetTurnsWithTheHeadAtTheTwoNearLevelsOnly) {
   InitSinCosTables();
-  AllocateHumanSlots(1);
-  HumanMeshes.built = 1;
-  HumanMeshes.slots[0].flags = 1;
-  HumanMeshes.slots[0].levelCount = 3;
-  HumanMeshes.slots[0].distanceLimits[0] = 10 << 16;
-  HumanMeshes.slots[0].distanceLimits[1] = 20 << 16;
-  HumanMeshes.slots[0].distanceLimits[2] = 30 << 16;
-  Helmet.levelCount = 1;
-  Helmet.fastMesh = NewFastMesh();
+  OneFigureSlot({10, 20, 30});
   HumanModel human{};
   Car car;
-  MatrixIdentity(car.drawTransform.rotation);
-  car.drawTransform.translation = {0, 0, 0};
-  car.steeringInstance = new AnimInstance{AnimDefaultTransform, &human, 1, new FixedTransform[1]};
-  car.steeringInstance->bones[0] = AnimDefaultTransform;
+  HelmetedDriverAtTheOrigin(car, human);
   CarViewSettings view{};
   for (const int level : {0, 1, 2}) {
     SCOPED_TRACE(level);

@@ -21,6 +21,7 @@
 #include "render/texture_names.h"
 #include "render/texture_record.h"
 #include "tests/vehicle/car_model_fixture.h"
+#include "tests/vehicle/wheels_at_rest.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"
@@ -453,6 +454,22 @@ TEST_F(CarModel, TheSampleCarAssemblesItsLevelsBodyLightsAndGraphicsSide) {
   EXPECT_EQ(brakes, 1) << "the front right brake disc";
 }
 
+// The car's drawing, drawn whatever its distance, with the car's view state kept.
+CarDrawing& AlwaysDrawn(Car& car) {
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  SaveCarViewState(car);
+  return d;
+}
+
+// A view with every graphics option on, at the plain level and detail scales.
+CarViewSettings EveryOptionView() {
+  CarViewSettings view = {};
+  view.graphicsOptions = 0xFFFFFFFF;
+  view.lodScale = view.detailScale = 1.0f;
+  return view;
+}
+
 // The internal mirror is marked to be hidden in the views from inside the car, the custom
 // view among them, and there moves by that view's own offsets: across by x, up by z, and down
 // by the drop of a mirror moved across, (x / 0.4)^2 x 0.04 m (0.04 m for 0.4 m); seen from
@@ -463,12 +480,8 @@ TEST_F(CarModel, TheInternalMirrorIsHiddenAndMovedInTheCustomViewToo) {
   car.ApplyPendingModelChanges();
   SetIdentity3x3(car.orientation);
   car.position = IntVector{0, 0, 0};
-  CarDrawing& d = DrawingOf(car);
-  d.drawAlways = 1;
-  SaveCarViewState(car);
-  CarViewSettings view = {};
-  view.graphicsOptions = 0xFFFFFFFF;
-  view.lodScale = view.detailScale = 1.0f;
+  CarDrawing& d = AlwaysDrawn(car);
+  CarViewSettings view = EveryOptionView();
   view.mirrorOffset[0][0] = 0.1f;  // inside: not this view's
   view.mirrorOffset[1][0] = 0.4f;
   view.mirrorOffset[1][1] = 0.05f;
@@ -515,12 +528,8 @@ TEST_F(CarModel, VisibleFrameTubesAreDrawnUnder28MetresAtTheFirstLevel) {
   car.frameTubes[car.frameTubeCount - 1].radius = 0.03f;
   car.options = (car.options & ~0x20000u) | 0x200u;
   ASSERT_EQ(car.model->lodDistances[0], 30 << 16);
-  CarDrawing& d = DrawingOf(car);
-  d.drawAlways = 1;
-  SaveCarViewState(car);
-  CarViewSettings view = {};
-  view.graphicsOptions = 0xFFFFFFFF;
-  view.lodScale = view.detailScale = 1.0f;
+  CarDrawing& d = AlwaysDrawn(car);
+  CarViewSettings view = EveryOptionView();
   const auto tubesFrom = [&](uint8_t kind, int32_t metres) {
     view.kind = kind;
     view.viewPosition = IntVector{metres << 16, 0, 0};
@@ -619,11 +628,7 @@ TEST_F(CarModel, ASidedWheelsTyreSitsOnItsRimAtTheHubOnceOffset) {
   w.spinAxis = Vec3{1.0f, 0.0f, 0.0f};
   w.uprightAxis = Vec3{0.0f, 0.0f, 1.0f};
   SuspensionBlock& set = car.wheelSets[0];
-  set.sectionWidth = 0.2f;
-  set.aspectRatio = 0.5f;
-  set.rimRadius = 0.2f;
-  set.rimWidth = 0.18f;
-  SetupTyre(set, 0, 0.0f);
+  MakeTyre200Over50(set);
   ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
   ASSERT_NEAR(set.profile.points[0].x, -0.095f, 1e-6f);
   ASSERT_NEAR(set.profile.points[7].x, 0.095f, 1e-6f);

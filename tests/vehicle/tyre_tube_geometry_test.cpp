@@ -12,6 +12,7 @@
 #include "core/gamma_tables.h"
 #include "tests/core/report_recorder.h"
 #include "tests/physics/car_test_util.h"
+#include "tests/vehicle/wheels_at_rest.h"
 #include "text/text_colours.h"
 #include "vehicle/car_geometry.h"
 #include "vehicle/frame_tubes.h"
@@ -223,11 +224,7 @@ class TyreRings : public ::testing::Test {
     SetDefaultTextColours();
     BuildGammaTables();
     set = SuspensionBlock{};
-    set.sectionWidth = 0.2f;
-    set.aspectRatio = 0.5f;
-    set.rimRadius = 0.2f;
-    set.rimWidth = 0.18f;
-    SetupTyre(set, 0, 0.0f);
+    MakeTyre200Over50(set);
     ASSERT_EQ(BuildRimProfile(set, nullptr, RimProfileFlags{0, 0, 0}), -1);
     vertices.assign(2200 * DRAW_VERTEX_SIZE, 0);
     indices.assign(2700 * 3, 0);

@@ -13,6 +13,16 @@ inline void MakeTyres(Car& car) {
   }
 }
 
+// A 200/50 tyre (the first type, new) on a rim of 0.2 m radius and 0.18 m width; its rim's
+// profile is left to the caller.
+inline void MakeTyre200Over50(SuspensionBlock& set) {
+  set.sectionWidth = 0.2f;
+  set.aspectRatio = 0.5f;
+  set.rimRadius = 0.2f;
+  set.rimWidth = 0.18f;
+  SetupTyre(set, 0, 0.0f);
+}
+
 // The tyres made, and every wheel at rest where the vehicle put it: straight ahead, upright,
 // no camber.
 inline void StandWheelsAtRest(Car& car) {

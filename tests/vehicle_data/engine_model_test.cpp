@@ -381,7 +381,8 @@ TEST(EngineModel, ASlippingClutchHoldsNineTenthsUntilItGrips) {
   EXPECT_EQ(e.slipping, 0u);
 }
 
-TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
+// A running electric motor (transmission type 6) of 300 N m and 90 kW with its redline at 1500 rad/s.
+EngineModel RunningMotor() {
   EngineModel e = NewEngine(CLASS_GT);
   e.maxTorque = 300.0f;
   e.maxPower = 90000.0f;
@@ -389,6 +390,11 @@ TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
   e.redline = 1500.0f;
   e.Recompute(6, CLASS_GT);
   e.running = 1;
+  return e;
+}
+
+TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
+  EngineModel e = RunningMotor();
   float power;
 
   // Full torque up to the base speed (300 rad/s), constant power above it.
@@ -438,14 +444,8 @@ TEST(EngineModel, AnElectricMotorStopsAtZeroSpeedWhenItWouldPassThrough) {
 }
 
 TEST(EngineModel, AnElectricMotorsCrankIsKeptWithinThirtyTwoPiEitherWay) {
-  EngineModel e = NewEngine(CLASS_GT);
-  e.maxTorque = 300.0f;
-  e.maxPower = 90000.0f;
-  e.torquePerCc = 1.0f;
-  e.redline = 1500.0f;
-  e.Recompute(6, CLASS_GT);
+  EngineModel e = RunningMotor();
   e.inertia = 1e12f;  // the speed stays as it is over the step
-  e.running = 1;
   float power;
   // Forwards at 500 rad/s for 1 ms: 100.5 + 0.5 = 101 is past 32 pi, so 64 pi comes off the
   // crank and the driveline alike.

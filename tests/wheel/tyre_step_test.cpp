@@ -39,6 +39,13 @@ class TyreStep : public ::testing::Test {
     w.contactKind = 1;
   }
   CarWheel& w() { return q.wheel(); }
+  // Set up afresh, the tyre's lowest point put at height 0 and its tread worn to nothing.
+  void SetUpWornAtZero() {
+    SetUp();
+    centre.z = -w().contactOffset.z;
+    for (TreadSector& s : w().sectors)
+      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+  }
   Vec3 Reference() const { return centre + q.car.wheels[0].contactOffset; }
   // The ground raised under the tyre's lowest point so that it is pressed in by d.
   void Press(float d) {
@@ -434,10 +441,7 @@ TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
 // needs exactly that, and does not slide.  A hair more and it slides.
 TEST_F(TyreStep, ATreadNeedingExactlyItsFrictionStillHolds) {
   for (const bool more : {false, true}) {
-    SetUp();
-    centre.z = -w().contactOffset.z;
-    for (TreadSector& s : w().sectors)
-      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+    SetUpWornAtZero();
     w().radialStiffness = 4.0f;
     w().treadStiffness = 1.0f;
     w().spinRate = 0.0f;
@@ -525,10 +529,7 @@ TEST_F(TyreStep, LooseGroundDragsThePatchBehindAnAnchor) {
 // the deflection times a radial stiffness of 1, with no damping, on a worn-out tread.
 TEST_F(TyreStep, LooseGroundDragsFromALimitOfOneHundredthOfANewton) {
   const auto step = [this](float load) {
-    SetUp();
-    centre.z = -w().contactOffset.z;
-    for (TreadSector& s : w().sectors)
-      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+    SetUpWornAtZero();
     q.set().treadDamping = 0.0f;
     w().radialStiffness = 1.0f;
     w().treadStiffness = 1.0f;
@@ -747,10 +748,7 @@ TEST_F(TyreStep, ATyreOfTheLeastStiffnessStillTouches) {
 // maximum still has a patch, one step past it stands on the rim.
 TEST_F(TyreStep, TheExactEdgesOfTouchingAndOfStandingOnTheRim) {
   const auto groundAt = [this](float height) {
-    SetUp();
-    centre.z = -w().contactOffset.z;
-    for (TreadSector& s : w().sectors)
-      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+    SetUpWornAtZero();
     const Vec3 p = Reference();
     ASSERT_EQ(p.z, 0.0f);
     w().groundPoint = {p.x, p.y, height};

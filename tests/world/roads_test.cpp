@@ -298,6 +298,18 @@ TEST_F(Roads, SettingUpAnotherWorldLeavesThisWorldsLinkedSectionsAlone) {
   EXPECT_EQ(s->position[0], (-M + 4 * M) >> 1) << "its own world's set-up moves it: the left end to -1 m";
 }
 
+// Gives section `s` a joining triangle to section `b`: two of its own vertices and one of the
+// other section, facing up; `s` then holds `triangleCount` triangles, and both are set up.
+static void JoinAndSetUp(WSection* s, WSection* b, int triangleCount) {
+  SectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 1;
+  join.link[2] = 1;
+  s->triangles.push_back(join);
+  s->triangleCount = triangleCount;
+  b->Setup();
+  s->Setup();
+}
+
 TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
   // Own triangles: 0,1,2 counter-clockwise in (offset, height); 0,2,1 clockwise.
   TrackSection a = Profile(0, {-1, 1, 0}, {0, 0, 1});
@@ -308,14 +320,7 @@ TEST_F(Roads, TrianglesAreReversedByWindingAndCollideWhenJoining) {
   a.triangles = {ccw, cw};
   WSection* s = AddSection(a, 0, 0);
   WSection* b = AddSection(Profile(0, {-1, 1}, {0, 0}), 0, 5 * M);
-  // A joining triangle: two own vertices and one of the other section, facing up.
-  SectionTriangle join;
-  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 1;
-  join.link[2] = 1;
-  s->triangles.push_back(join);
-  s->triangleCount = 3;
-  b->Setup();
-  s->Setup();
+  JoinAndSetUp(s, b, 3);
   EXPECT_EQ(s->triangles[0].flags & TRIANGLE_REVERSED, 0);
   EXPECT_EQ(s->triangles[1].flags & TRIANGLE_REVERSED, TRIANGLE_REVERSED);
   EXPECT_EQ(s->triangles[2].flags & TRIANGLE_REVERSED, 0);
@@ -354,13 +359,7 @@ TEST_F(Roads, ASectionsBumpIsTheTablesCellUnderTheHitForModeZeroOnly) {
   a.triangles = {own};
   WSection* s = AddSection(a, 0, 0);
   WSection* b = AddSection(Profile(0, {-1, 1}, {0, 0}), 0, 5 * M);
-  SectionTriangle join;
-  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 1;
-  join.link[2] = 1;
-  s->triangles.push_back(join);
-  s->triangleCount = 2;
-  b->Setup();
-  s->Setup();
+  JoinAndSetUp(s, b, 2);
   s->AddPhysics();
   ASSERT_NE(s->mesh, nullptr);
   W().bumps[5][131] = 7;
