@@ -88,6 +88,29 @@ void CloseGarage(Prss* page, const ReportSink& saved) {
   InstallReportSink(saved);
 }
 
+// One drawn frame of the garage with the information panel on the page given.
+void ShowInfoPage(Prss* page, int shown) {
+  InfoPageShown = shown;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+}
+
+// The first of the panel's arrows (a control of display type 2 with a callback) that carries
+// the word given, or null.
+const ValueControl* ArrowWithWord(uintptr_t word) {
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.callback && c.displayType == 2 && reinterpret_cast<uintptr_t>(c.variable) == word) return &c;
+  }
+  return nullptr;
+}
+
+// A left click on an arrow, handed to its callback with the arrow's own word.
+void Step(const ValueControl& arrow) {
+  arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+}
+
 TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   ReportSink saved{};
   Prss* page = OpenGarage(saved);
@@ -128,35 +151,29 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   ASSERT_TRUE(car->driveType == DRIVE_FRONT || car->driveType == DRIVE_REAR) << "one differential";
   const int axle = car->driveType == DRIVE_FRONT ? 1 : 0;
   uint8_t* bytes = car->currentSetup.bytes;
-  const auto frame = [&](int shown) {
-    InfoPageShown = shown;
-    FrameSkipped = 0;
-    ClearInterface();
-    page->act(page);
-  };
   // The arrow beside the text shown: -1 the left one, +1 the right one.
   const auto press = [&](const char* shown, int side) {
     const ValueControl* text = Showing(shown);
     ASSERT_NE(text, nullptr) << shown;
     const ValueControl& arrow = *(text + side);
     ASSERT_NE(arrow.callback, nullptr) << shown;
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+    Step(arrow);
   };
 
   bytes[SETUP_TYRE_MAKER] = 6;
-  frame(INFO_PAGE_TYRES);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   press(TyreMakerNames[6], +1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 0) << "past the last maker, the first";
-  frame(INFO_PAGE_TYRES);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   press(TyreMakerNames[0], -1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 6);
-  frame(INFO_PAGE_TYRES);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   press(TyreMakerNames[6], -1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 5);
   // The tyre selectors take the words 0 to 5 (two axles' types, then the maker): word 6
   // changes nothing.
   {
-    frame(INFO_PAGE_TYRES);
+    ShowInfoPage(page, INFO_PAGE_TYRES);
     const ValueControl* maker = Showing(TyreMakerNames[5]);
     ASSERT_NE(maker, nullptr);
     const ValueControl arrow = *(maker + 1);
@@ -170,17 +187,17 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   differential = 0;
   car->SetupFromVehicle(1);
   ASSERT_EQ(car->wheelSets[axle].lockedDifferential, 0);
-  frame(INFO_PAGE_FINAL_DRIVE);
+  ShowInfoPage(page, INFO_PAGE_FINAL_DRIVE);
   const ValueControl* open = Showing("OPEN DIFF");
   ASSERT_NE(open, nullptr);
   const ValueControl right = *(open + 1), left = *(open - 1);
-  right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
+  Step(right);
   EXPECT_EQ(differential, 1);
   EXPECT_EQ(car->wheelSets[axle].lockedDifferential, 1) << "the car set up again";
-  left.callback(left.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(left.variable));
-  left.callback(left.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(left.variable));
+  Step(left);
+  Step(left);
   EXPECT_EQ(differential, 3) << "below the first, the last";
-  right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
+  Step(right);
   EXPECT_EQ(differential, 0);
   // The differentials take the words 0 to 5 (front, rear, centre): word 6 changes nothing.
   {
@@ -195,13 +212,13 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   car->configCount = 2;
   uint8_t& configuration = bytes[SETUP_CONFIGURATION];
   configuration = 0;
-  frame(INFO_PAGE_INFO);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   press("HARD TOP", +1);
   EXPECT_EQ(configuration, 1);
-  frame(INFO_PAGE_INFO);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   press("OPEN ROOF", +1);
   EXPECT_EQ(configuration, 0) << "past the last configuration, the first";
-  frame(INFO_PAGE_INFO);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   press("HARD TOP", -1);
   EXPECT_EQ(configuration, 1) << "below the first, the last";
 
@@ -371,10 +388,7 @@ TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
   Prss* page = OpenGarage(saved);
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
-  InfoPageShown = INFO_PAGE_PASSENGERS;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_PASSENGERS);
   const ValueControl* man = Showing(LanguageTexts[TX_3a_smallman]);
   ASSERT_NE(man, nullptr);
   ASSERT_NE(man->callback, nullptr);
@@ -402,10 +416,7 @@ TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
   Car* car = GarageCar();
   ASSERT_NE(car, nullptr);
   car->options2 |= OPT2_ANTI_LOCK;
-  InfoPageShown = INFO_PAGE_BRAKES;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_BRAKES);
   const ValueControl* on = Showing(LanguageTexts[TX_3a_on_buttn]);
   ASSERT_NE(on, nullptr);
   ASSERT_NE(on->callback, nullptr);
@@ -493,49 +504,43 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   std::strcpy(car->configs[1].name, "OPEN ROOF");
   car->configCount = 2;
   configuration = 0;
-  InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   const ValueControl* text = Showing("HARD TOP");
   ASSERT_NE(text, nullptr);
   const ValueControl left = *(text - 1), right = *(text + 1);
   ASSERT_NE(left.callback, nullptr);
   ASSERT_NE(right.callback, nullptr);
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
 
   std::strcpy(car->configs[2].name, "ROLL CAGE");
   car->configCount = 3;
   configuration = 5;  // three configurations: 5 is taken as 2, the last
-  step(left);
+  Step(left);
   EXPECT_EQ(configuration, 1);
   configuration = 5;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 0);
 
   car->configCount = 0;
   configuration = 2;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 2) << "no configurations: nothing to step";
-  step(left);
+  Step(left);
   EXPECT_EQ(configuration, 2);
 
   for (int i = 3; i < VEHICLE_MAX_CONFIGS; ++i)
     std::snprintf(car->configs[i].name, sizeof car->configs[i].name, "C%d", i);
   car->configCount = VEHICLE_MAX_CONFIGS + 2;
   configuration = VEHICLE_MAX_CONFIGS - 1;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 0) << "four configurations at most";
-  step(left);
+  Step(left);
   EXPECT_EQ(configuration, VEHICLE_MAX_CONFIGS - 1);
   car->configCount = 2;
   configuration = 0;
   // A step makes the wheels' meshes again, for the new configuration.
   car->wheelMeshesBuilt = 1;
   car->showCarPlacements = 3;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
   EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
@@ -559,35 +564,23 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   ASSERT_LT(least, most) << "the test needs two types at least";
   uint8_t& type = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
   type = static_cast<uint8_t>(least);
-  InfoPageShown = INFO_PAGE_TYRES;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   // The rear axle's arrows carry the words 0 (down) and 1 (up).
-  const ValueControl* down = nullptr;
-  const ValueControl* up = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    const ValueControl& c = ValueControls[i];
-    if (!c.callback || c.displayType != 2) continue;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 0 && !down) down = &c;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 1 && !up) up = &c;
-  }
+  const ValueControl* down = ArrowWithWord(0);
+  const ValueControl* up = ArrowWithWord(1);
   ASSERT_NE(down, nullptr);
   ASSERT_NE(up, nullptr);
   const ValueControl left = *down, right = *up;
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
   car->wheelMeshesBuilt = 1;
   car->showCarPlacements = 3;
-  step(right);
+  Step(right);
   EXPECT_EQ(type, least + 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the tyres' meshes made again";
   EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
-  step(left);
-  step(left);
+  Step(left);
+  Step(left);
   EXPECT_EQ(type, most) << "below the first type, the last";
-  step(right);
+  Step(right);
   EXPECT_EQ(type, least) << "past the last type, the first";
 
   FrameSkipped = 1;
@@ -607,29 +600,17 @@ TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
   uint8_t& first = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
   uint8_t& second = car->currentSetup.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE];
   first = second = static_cast<uint8_t>(least);
-  InfoPageShown = INFO_PAGE_TYRES;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
-  const ValueControl* down = nullptr;
-  const ValueControl* up = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    const ValueControl& c = ValueControls[i];
-    if (!c.callback || c.displayType != 2) continue;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 2 && !down) down = &c;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 3 && !up) up = &c;
-  }
+  ShowInfoPage(page, INFO_PAGE_TYRES);
+  const ValueControl* down = ArrowWithWord(2);
+  const ValueControl* up = ArrowWithWord(3);
   ASSERT_NE(down, nullptr);
   ASSERT_NE(up, nullptr);
   const ValueControl left = *down, right = *up;
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
-  step(right);
+  Step(right);
   EXPECT_EQ(second, least + 1);
   EXPECT_EQ(first, least);
-  step(left);
-  step(left);
+  Step(left);
+  Step(left);
   EXPECT_EQ(second, most) << "below the first type, the last";
   EXPECT_EQ(first, least);
   InfoPageShown = INFO_PAGE_INFO;
@@ -675,31 +656,20 @@ TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
   uint8_t& centre = car->currentSetup.bytes[SETUP_CENTRE_DIFFERENTIAL];
   centre = 0;
   car->SetupFromVehicle(1);
-  InfoPageShown = INFO_PAGE_FINAL_DRIVE;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_FINAL_DRIVE);
   // The last selector of the page is the centre one: after the front and rear axles'.
-  const ValueControl* text = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    char shown[256];
-    if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::strcmp(shown, "OPEN DIFF") == 0)
-      text = &ValueControls[i];
-  }
+  const ValueControl* text = Showing("OPEN DIFF");
   ASSERT_NE(text, nullptr);
   const ValueControl left = *(text - 1), right = *(text + 1);
   ASSERT_EQ(reinterpret_cast<uintptr_t>(left.variable), 4u);
   ASSERT_EQ(reinterpret_cast<uintptr_t>(right.variable), 5u);
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
-  step(right);
+  Step(right);
   EXPECT_EQ(centre, 1);
-  step(right);
+  Step(right);
   EXPECT_EQ(centre, 0) << "past viscous, open";
-  step(left);
+  Step(left);
   EXPECT_EQ(centre, 1) << "below open, viscous";
-  step(left);
+  Step(left);
   EXPECT_EQ(centre, 0);
 
   FrameSkipped = 1;
@@ -729,10 +699,7 @@ TEST(GaragePanel, EveryPageLiesOnScreen) {
       Prss* page = OpenGaragePage(nullptr, name);
       ASSERT_NE(GarageCar(), nullptr) << name;
       for (int shown = INFO_PAGE_RATINGS; shown < INFO_PAGE_COUNT; ++shown) {
-        InfoPageShown = shown;
-        FrameSkipped = 0;
-        ClearInterface();
-        page->act(page);
+        ShowInfoPage(page, shown);
         ASSERT_GT(ValueControlCount, 0);
         for (int i = 0; i < ValueControlCount; ++i) {
           const ValueControl& c = ValueControls[i];
