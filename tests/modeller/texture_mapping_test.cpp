@@ -345,6 +345,13 @@ class MappingToolOnDevice : public MappingToolTest {
   static size_t Count(const std::vector<uint32_t>& colours, uint32_t colour) {
     return size_t(std::count(colours.begin(), colours.end(), colour));
   }
+  // The tool opened with its pages unnamed, so that its hook draws no preview quad, only
+  // lines; one frame run.
+  void OpenToolForLines() {
+    OpenTool();
+    for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;
+    Frame();
+  }
 };
 
 constexpr uint32_t USED_FRAME = 0xFFFFE63C, UNUSED_FRAME = 0xFF8C8C8C, DIRECTION_LINE = 0xFF3CC8FF;
@@ -357,9 +364,7 @@ constexpr uint32_t SHOWN_TRIANGLE = 0xFFFFFFFF, HIDDEN_TRIANGLE = 0xFF5A5A5A;
 // first (compared as differences, which the object's offset leaves alone).
 TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCornersInTurn) {
   ASSERT_TRUE(NullDevice::ready_);
-  OpenTool();
-  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
-  Frame();
+  OpenToolForLines();
   SelectedMapping = 0;
   ObjectEditorShared.visibleLayers = ~0u;
   const int level = model.currentLod;
@@ -406,9 +411,7 @@ TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCorn
 // has four frame lines, two of 2 m and two of 1 m, meeting two at each of its four corners.
 TEST_F(MappingToolOnDevice, TheFrameRunsRoundTheMappingsFourEdges) {
   ASSERT_TRUE(NullDevice::ready_);
-  OpenTool();
-  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
-  Frame();
+  OpenToolForLines();
   SelectedMapping = 0;
   model.mappings[0].width = 2 << 16;
   model.mappings[0].height = 1 << 16;
@@ -442,9 +445,7 @@ TEST_F(MappingToolOnDevice, TheFrameRunsRoundTheMappingsFourEdges) {
 
 TEST_F(MappingToolOnDevice, TheHookFramesEachMappingAndOutlinesTheSelectedOnesTriangles) {
   ASSERT_TRUE(NullDevice::ready_);
-  OpenTool();
-  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
-  Frame();
+  OpenToolForLines();
   ASSERT_EQ(EditViews.width, 0) << "the perspective view";
   // Nothing selected: four lines round every mapping, yellow for one in use, grey otherwise.
   SelectedMapping = -1;
