@@ -315,15 +315,8 @@ TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotatio
 
 namespace {
 
-struct NullDevice : NullRenderer {
-  using NullRenderer::ready_;
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-class MappingToolOnDevice : public MappingToolTest {
+class MappingToolOnDevice : public OnNullDevice<MappingToolTest> {
  protected:
-  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
   // The colours of the lines the tool's frame hook draws, one entry a line.
   static std::vector<uint32_t> HookLines() {
     std::vector<uint32_t> colours;
@@ -1386,10 +1379,8 @@ TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
 // ---- the modeller's overlay, on the null device ----
 
 namespace {
-class OverlayOnDevice : public ModellerTest {
+class OverlayOnDevice : public OnNullDevice<ModellerTest> {
  protected:
-  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
   // The lines of the trace's colour the overlay draws.
   size_t TraceLines() {
     constexpr uint32_t TRACE_COLOUR = 0xFFFFA040u;
