@@ -88,6 +88,24 @@ void CloseGarage(Prss* page, const ReportSink& saved) {
   InstallReportSink(saved);
 }
 
+// A test on the garage: Open() brings it up on a sample vehicle's car, Close() skips the frame
+// and ends it.
+class GaragePanel : public ::testing::Test {
+ protected:
+  // The garage opened on the vehicle named (the "Runabout" unless named) and the car on show.
+  void Open(const char* vehicle = "Runabout") {
+    page = OpenGarage(saved, vehicle);
+    car = GarageCar();
+  }
+  void Close() {
+    FrameSkipped = 1;
+    CloseGarage(page, saved);
+  }
+  ReportSink saved{};
+  Prss* page = nullptr;
+  Car* car = nullptr;
+};
+
 // One drawn frame of the garage with the information panel on the page given.
 void ShowInfoPage(Prss* page, int shown) {
   InfoPageShown = shown;
@@ -111,10 +129,8 @@ void Step(const ValueControl& arrow) {
   arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
 }
 
-TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
+  Open();
   ASSERT_NE(car, nullptr);
   InfoPageShown = INFO_PAGE_INFO;
   car->currentSetup.bytes[SETUP_BALLAST] = 0;
@@ -135,18 +151,15 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   ClickMiddle(*up);
   EXPECT_EQ(car->currentSetup.bytes[SETUP_BALLAST], 1);
   EXPECT_EQ(car->appliedBallast, 1) << "the car set up again with the new mass";
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 
 // The garage edits its car's set-up in place through the panel's selectors, whose arrows
 // stand left and right of the text they change: seven tyre makers and four differentials,
 // each wrapping round; every step sets the car up again.
-TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
+  Open();
   ASSERT_NE(car, nullptr);
   ASSERT_TRUE(car->driveType == DRIVE_FRONT || car->driveType == DRIVE_REAR) << "one differential";
   const int axle = car->driveType == DRIVE_FRONT ? 1 : 0;
@@ -222,17 +235,14 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   press("HARD TOP", -1);
   EXPECT_EQ(configuration, 1) << "below the first, the last";
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The car on show is placed on the garage floor: standing above it, facing along y, awake
 // and in neutral.  It is loaded for a right-hand drive: the sample, whose driver sits on the
 // left, shows mirrored.
-TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
+  Open();
   ASSERT_NE(car, nullptr);
   EXPECT_EQ(car->mirrored, 1);
   EXPECT_EQ(CurrentProcess, page) << "keys and clicks go to the garage";
@@ -244,24 +254,22 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   EXPECT_FLOAT_EQ(car->orientation[8], 1.0f);
   EXPECT_EQ(car->awake, 1);
   EXPECT_EQ(car->gear, 1) << "neutral";
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The car on show is built with the vehicle's first set-up and first colours, in no driver's
 // slot and with no pair words, as a show car that is stepped.  Nothing is said of defaults.
-TEST(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
+TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   static std::vector<std::string> lines;
   lines.clear();
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+  Open();
   ReportSink sink{};
   sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
   InstallReportSink(sink);
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   page = OpenGaragePage(nullptr, "Runabout");
-  Car* car = GarageCar();
+  car = GarageCar();
   ASSERT_NE(car, nullptr);
   EXPECT_TRUE(lines.empty()) << lines.front();
   EXPECT_GE(car->setupCount, 2) << "the test needs a second set-up to tell from the first";
@@ -272,17 +280,15 @@ TEST(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   EXPECT_EQ(car->pairWords[0], 0u);
   EXPECT_EQ(car->pairWords[1], 0u);
   EXPECT_EQ(car->showCar, 1);
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The race's countdown caption is drawn on a garage frame only while the countdown runs, down
 // to its last millisecond.
-TEST(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
+TEST_F(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
   static int drawn;
   drawn = 0;
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+  Open();
   void (*const drawer)(const char*, uint32_t) = CountdownCaptionDrawer;
   CountdownCaptionDrawer = [](const char*, uint32_t) { ++drawn; };
   FrameSkipped = 0;
@@ -297,15 +303,13 @@ TEST(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
   RaceState.countdownMs = 0;
   KeepDrawing = 0;
   CountdownCaptionDrawer = drawer;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The garage's title is in code page 0 whatever the translation's page, and once the panel is
 // drawn its full-screen layout is put back: a panel rectangle is transformed as it is.
-TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
+  Open();
   const int codePage = CurrentCodePage;
   CurrentCodePage = 5;
   FrameSkipped = 0;
@@ -322,16 +326,14 @@ TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
   EXPECT_FLOAT_EQ(right, 0.5f);
   EXPECT_FLOAT_EQ(bottom, 0.5f);
   CurrentCodePage = codePage;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // "take cover picture" shows only while a cover is being taken.  Without a device to take the
 // frame from it takes none: the cover stays to be taken, a cover picture already there is
 // kept, and the page ends as on "back".
-TEST(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
+  Open();
   CoverState = COVER_NONE;
   FrameSkipped = 0;
   ClearInterface();
@@ -360,9 +362,8 @@ TEST(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
 // A car standing still asks for no more frames; a race's countdown running, down to its last
 // millisecond, does.
-TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
+  Open();
   ASSERT_NE(GarageCar(), nullptr);
   const uint32_t simFrameTime = SimFrameTime;
   SimFrameTime = 0;  // no time passes: the car on show does not move
@@ -383,10 +384,8 @@ TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
 // The passengers page's buttons seat a man or a woman through the garage's own handler: the
 // word is the seat times four plus the kind, two bits a seat in the set-up's passenger word.
 // Words past the last seat's (15) change nothing.
-TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
+  Open();
   ASSERT_NE(car, nullptr);
   ShowInfoPage(page, INFO_PAGE_PASSENGERS);
   const ValueControl* man = Showing(LanguageTexts[TX_3a_smallman]);
@@ -404,16 +403,13 @@ TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
   EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6)) << "word 16";
   SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
   InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The brakes page's anti-lock "On" and "Off" go through the garage's switch handler: word 5
 // sets the anti-lock flag (4), word 4 clears it; words past 5 change nothing.
-TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
+  Open();
   ASSERT_NE(car, nullptr);
   car->options2 |= OPT2_ANTI_LOCK;
   ShowInfoPage(page, INFO_PAGE_BRAKES);
@@ -435,32 +431,28 @@ TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
   button.callback(button.owner, CLICK_LEFT, 6);
   EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK) << "word 6";
   InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Opening the garage makes the echo lines ready: line 8 lies 80 m away, 160 m there and
 // back, 160 / 330 * 44100 = 21381.8, so 21382 samples; the counters, the listener's too,
 // start at 0.
-TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
+TEST_F(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
   SoundListener.counters[0] = 5;
   Echo.ready = 0;
   Echo.counters[0] = 7;
   Echo.lines[7].delay = 0;
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+  Open();
   EXPECT_EQ(Echo.ready, 1);
   EXPECT_EQ(Echo.counters[0], 0u);
   EXPECT_EQ(Echo.lines[7].delay, 21382u);
   EXPECT_EQ(SoundListener.counters[0], 0u);
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Every frame drawn gives the garage its "back" button again, and a click on it ends the page.
-TEST(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
+  Open();
   CoverState = COVER_NONE;
   for (int frame = 0; frame < 2; ++frame) {
     FrameSkipped = 0;
@@ -477,27 +469,24 @@ TEST(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
   InstallReportSink(saved);
 }
 
-TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
+TEST_F(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
   static std::vector<std::string> lines;
   lines.clear();
   ReportSink sink{};
   sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
-  const ReportSink saved = InstallReportSink(sink);
+  saved = InstallReportSink(sink);
   fs::remove_all("data");
   fs::create_directories("data/veh");
-  Prss* page = OpenGaragePage(nullptr, "Nosuchcar");
+  page = OpenGaragePage(nullptr, "Nosuchcar");
   EXPECT_EQ(GarageCar(), nullptr);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Garage : could not load Nosuchcar"), lines.end());
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // A stored configuration past the car's last is taken as the last before stepping; a car
 // without configurations keeps its byte; a count above the table's four steps over four.
-TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
+  Open();
   ASSERT_NE(car, nullptr);
   uint8_t& configuration = car->currentSetup.bytes[SETUP_CONFIGURATION];
   std::strcpy(car->configs[0].name, "HARD TOP");
@@ -549,15 +538,12 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   right.callback(right.owner, CLICK_LEFT, 2);
   EXPECT_EQ(configuration, 0) << "word 2";
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Each axle's tyre type steps through the car's range of types, wrapping at both ends.
-TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
+  Open();
   ASSERT_NE(car, nullptr);
   int least = 0, most = 0;
   car->GetTyreTypeRange(least, most);
@@ -583,16 +569,13 @@ TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
   Step(right);
   EXPECT_EQ(type, least) << "past the last type, the first";
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The second axle's tyre arrows (words 2 down and 3 up) step that axle's type through the
 // car's range, wrapping, and leave the first axle's type alone.
-TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
+  Open();
   ASSERT_NE(car, nullptr);
   int least = 0, most = 0;
   car->GetTyreTypeRange(least, most);
@@ -614,16 +597,13 @@ TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
   EXPECT_EQ(second, most) << "below the first type, the last";
   EXPECT_EQ(first, least);
   InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // A frame that does not draw the car still steps it up to the time given: its run time
 // grows by each frame's time, in 1 ms steps.
-TEST(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
+  Open();
   ASSERT_NE(car, nullptr);
   const uint32_t simFrameTime = SimFrameTime;
   const int frameBegun3D = FrameBegun3D;
@@ -642,15 +622,12 @@ TEST(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
   SimFrameTime = simFrameTime;
   FrameBegun3D = frameBegun3D;
   WindowInactive = inactive;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // A four-wheel-drive car's centre differential: open and viscous, stepping round both ways.
-TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved, "Estate");
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
+  Open("Estate");
   ASSERT_NE(car, nullptr);
   ASSERT_EQ(car->driveType, DRIVE_FOUR);
   uint8_t& centre = car->currentSetup.bytes[SETUP_CENTRE_DIFFERENTIAL];
@@ -672,13 +649,12 @@ TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
   Step(left);
   EXPECT_EQ(centre, 0);
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Every page, for cars of every build, full-screen at the two usual screen sizes: each control
 // lies on screen (the suspension page's five rows per axle once ran past the bottom edge).
-TEST(GaragePanel, EveryPageLiesOnScreen) {
+TEST_F(GaragePanel, EveryPageLiesOnScreen) {
   ReportSink sink{};
   sink.line = [](const char*, ReportColour, int) {};
   const ReportSink saved = InstallReportSink(sink);
@@ -723,7 +699,7 @@ TEST(GaragePanel, EveryPageLiesOnScreen) {
 
 // The entry page's "garage" opens the garage on the sample vehicle over the page, which stays
 // under it.
-TEST(GaragePanel, TheEntryPagesGarageButtonOpensTheGarageOverThePage) {
+TEST_F(GaragePanel, TheEntryPagesGarageButtonOpensTheGarageOverThePage) {
   ReportSink saved{};
   Prss* sample = OpenGarage(saved, GARAGE_SAMPLE_VEHICLE);  // the sample's files in place
   FrameSkipped = 1;
