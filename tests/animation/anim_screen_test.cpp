@@ -1900,15 +1900,8 @@ TEST_F(AnimScreen, TheTestHeightHasItsOwnRowUnderPlainAndBlend) {
 }
 
 // The screen on the null device, so that the hook's lines reach the 3D line stream.
-struct NullDevice : NullRenderer {
-  using NullRenderer::ready_;
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-class AnimScreenOnDevice : public AnimScreen {
+class AnimScreenOnDevice : public OnNullDevice<AnimScreen> {
  protected:
-  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
   // The 3D line vertices one frame's handles and hook draw.
   uint32_t HookLineVertices() {
     ClearInterface();

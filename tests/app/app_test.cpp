@@ -74,6 +74,20 @@ bool HasDatePrefix(const std::string& line) {
   return true;
 }
 
+// The harness's own way of putting a process on top, for the helper below.
+struct Harness : AppHarness {
+  using AppHarness::ReplaceTop;
+};
+
+// Starts the program without graphics on the settings the test wrote, an editor screen on top
+// in place of the entry page: no menu floor, state 0.
+void StartOnAnEditorScreen() {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  Harness::ReplaceTop(&OpenProbe(nullptr)->prss);
+  GameState = 0;
+}
+
 }  // namespace
 
 TEST_F(AppHarness, StartupAndShutdownLogEveryStepInOrderWithTheDatePrefix) {
@@ -557,11 +571,8 @@ TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
 }
 
 TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
-  AppForceNoGraphics(1);
   WriteConfigFile("Max FPS 50\n");
-  ASSERT_EQ(AppStartup(""), START_RUNNING);
-  ReplaceTop(&OpenProbe(nullptr)->prss);  // an editor screen: no menu floor
-  GameState = 0;
+  ASSERT_NO_FATAL_FAILURE(StartOnAnEditorScreen());
   RunPasses(3);
   for (int i = 0; i < 10; ++i) {
     const uint32_t before = ClockNowMs();
@@ -575,11 +586,8 @@ TEST_F(AppHarness, TheLimiterPacesPassesByMaxFps) {
 // A loop that the presentation paces (here the headset's) still keeps the frame period while
 // its frames are skipped: nothing is presented to wait for.
 TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePeriod) {
-  AppForceNoGraphics(1);  // every frame is skipped
   WriteConfigFile("Max FPS 50\n");
-  ASSERT_EQ(AppStartup(""), START_RUNNING);
-  ReplaceTop(&OpenProbe(nullptr)->prss);
-  GameState = 0;
+  ASSERT_NO_FATAL_FAILURE(StartOnAnEditorScreen());  // no graphics: every frame is skipped
   VrEnabled = 1;
   RunPasses(3);
   for (int i = 0; i < 5; ++i) {
@@ -594,11 +602,8 @@ TEST_F(AppHarness, APresentationPacedLoopWhoseFramesAreSkippedKeepsTheFramePerio
 // A pass whose last present took time (the present byte of the frame's timing record) is
 // paced by the period all the same.
 TEST_F(AppHarness, APassAfterASlowPresentKeepsTheFramePeriod) {
-  AppForceNoGraphics(1);
   WriteConfigFile("Max FPS 50\n");
-  ASSERT_EQ(AppStartup(""), START_RUNNING);
-  ReplaceTop(&OpenProbe(nullptr)->prss);
-  GameState = 0;
+  ASSERT_NO_FATAL_FAILURE(StartOnAnEditorScreen());
   RunPasses(3);
   for (int i = 0; i < 5; ++i) {
     CurrentFrameTiming.bytes[3] = 5;
@@ -612,11 +617,8 @@ TEST_F(AppHarness, APassAfterASlowPresentKeepsTheFramePeriod) {
 // Without a frame period (no limit asked for, no menu page) a pass after a slow present goes
 // on at once: no sleep at all, so the frame's record keeps a slept time of 0 in byte 0.
 TEST_F(AppHarness, APassAfterASlowPresentWithoutAFramePeriodDoesNotSleep) {
-  AppForceNoGraphics(1);
   WriteConfigFile("Game Limit FPS 0\n");
-  ASSERT_EQ(AppStartup(""), START_RUNNING);
-  ReplaceTop(&OpenProbe(nullptr)->prss);
-  GameState = 0;
+  ASSERT_NO_FATAL_FAILURE(StartOnAnEditorScreen());
   RunPasses(3);
   for (int i = 0; i < 3; ++i) {
     CurrentFrameTiming.bytes[3] = 5;
@@ -661,12 +663,9 @@ TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
 }
 
 TEST_F(AppHarness, DedicatedModeFixesTheFramePeriodAtTenMilliseconds) {
-  AppForceNoGraphics(1);
   DedicatedMode = 2;
   WriteConfigFile("Game Limit FPS 0\n");
-  ASSERT_EQ(AppStartup(""), START_RUNNING);
-  ReplaceTop(&OpenProbe(nullptr)->prss);
-  GameState = 0;
+  ASSERT_NO_FATAL_FAILURE(StartOnAnEditorScreen());
   RunPasses(3);
   const uint32_t before = ClockNowMs();
   RunPasses(10);

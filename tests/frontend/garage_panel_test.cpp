@@ -88,10 +88,49 @@ void CloseGarage(Prss* page, const ReportSink& saved) {
   InstallReportSink(saved);
 }
 
-TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
+// A test on the garage: Open() brings it up on a sample vehicle's car, Close() skips the frame
+// and ends it.
+class GaragePanel : public ::testing::Test {
+ protected:
+  // The garage opened on the vehicle named (the "Runabout" unless named) and the car on show.
+  void Open(const char* vehicle = "Runabout") {
+    page = OpenGarage(saved, vehicle);
+    car = GarageCar();
+  }
+  void Close() {
+    FrameSkipped = 1;
+    CloseGarage(page, saved);
+  }
   ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+  Prss* page = nullptr;
+  Car* car = nullptr;
+};
+
+// One drawn frame of the garage with the information panel on the page given.
+void ShowInfoPage(Prss* page, int shown) {
+  InfoPageShown = shown;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+}
+
+// The first of the panel's arrows (a control of display type 2 with a callback) that carries
+// the word given, or null.
+const ValueControl* ArrowWithWord(uintptr_t word) {
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (c.callback && c.displayType == 2 && reinterpret_cast<uintptr_t>(c.variable) == word) return &c;
+  }
+  return nullptr;
+}
+
+// A left click on an arrow, handed to its callback with the arrow's own word.
+void Step(const ValueControl& arrow) {
+  arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+}
+
+TEST_F(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
+  Open();
   ASSERT_NE(car, nullptr);
   InfoPageShown = INFO_PAGE_INFO;
   car->currentSetup.bytes[SETUP_BALLAST] = 0;
@@ -112,51 +151,42 @@ TEST(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   ClickMiddle(*up);
   EXPECT_EQ(car->currentSetup.bytes[SETUP_BALLAST], 1);
   EXPECT_EQ(car->appliedBallast, 1) << "the car set up again with the new mass";
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 
 // The garage edits its car's set-up in place through the panel's selectors, whose arrows
 // stand left and right of the text they change: seven tyre makers and four differentials,
 // each wrapping round; every step sets the car up again.
-TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
+  Open();
   ASSERT_NE(car, nullptr);
   ASSERT_TRUE(car->driveType == DRIVE_FRONT || car->driveType == DRIVE_REAR) << "one differential";
   const int axle = car->driveType == DRIVE_FRONT ? 1 : 0;
   uint8_t* bytes = car->currentSetup.bytes;
-  const auto frame = [&](int shown) {
-    InfoPageShown = shown;
-    FrameSkipped = 0;
-    ClearInterface();
-    page->act(page);
-  };
   // The arrow beside the text shown: -1 the left one, +1 the right one.
   const auto press = [&](const char* shown, int side) {
     const ValueControl* text = Showing(shown);
     ASSERT_NE(text, nullptr) << shown;
     const ValueControl& arrow = *(text + side);
     ASSERT_NE(arrow.callback, nullptr) << shown;
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
+    Step(arrow);
   };
 
   bytes[SETUP_TYRE_MAKER] = 6;
-  frame(INFO_PAGE_TYRES);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   press(TyreMakerNames[6], +1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 0) << "past the last maker, the first";
-  frame(INFO_PAGE_TYRES);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   press(TyreMakerNames[0], -1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 6);
-  frame(INFO_PAGE_TYRES);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   press(TyreMakerNames[6], -1);
   EXPECT_EQ(bytes[SETUP_TYRE_MAKER], 5);
   // The tyre selectors take the words 0 to 5 (two axles' types, then the maker): word 6
   // changes nothing.
   {
-    frame(INFO_PAGE_TYRES);
+    ShowInfoPage(page, INFO_PAGE_TYRES);
     const ValueControl* maker = Showing(TyreMakerNames[5]);
     ASSERT_NE(maker, nullptr);
     const ValueControl arrow = *(maker + 1);
@@ -170,17 +200,17 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   differential = 0;
   car->SetupFromVehicle(1);
   ASSERT_EQ(car->wheelSets[axle].lockedDifferential, 0);
-  frame(INFO_PAGE_FINAL_DRIVE);
+  ShowInfoPage(page, INFO_PAGE_FINAL_DRIVE);
   const ValueControl* open = Showing("OPEN DIFF");
   ASSERT_NE(open, nullptr);
   const ValueControl right = *(open + 1), left = *(open - 1);
-  right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
+  Step(right);
   EXPECT_EQ(differential, 1);
   EXPECT_EQ(car->wheelSets[axle].lockedDifferential, 1) << "the car set up again";
-  left.callback(left.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(left.variable));
-  left.callback(left.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(left.variable));
+  Step(left);
+  Step(left);
   EXPECT_EQ(differential, 3) << "below the first, the last";
-  right.callback(right.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(right.variable));
+  Step(right);
   EXPECT_EQ(differential, 0);
   // The differentials take the words 0 to 5 (front, rear, centre): word 6 changes nothing.
   {
@@ -195,27 +225,24 @@ TEST(GaragePanel, TheSelectorsStepWrapAndSetTheCarUpAgain) {
   car->configCount = 2;
   uint8_t& configuration = bytes[SETUP_CONFIGURATION];
   configuration = 0;
-  frame(INFO_PAGE_INFO);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   press("HARD TOP", +1);
   EXPECT_EQ(configuration, 1);
-  frame(INFO_PAGE_INFO);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   press("OPEN ROOF", +1);
   EXPECT_EQ(configuration, 0) << "past the last configuration, the first";
-  frame(INFO_PAGE_INFO);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   press("HARD TOP", -1);
   EXPECT_EQ(configuration, 1) << "below the first, the last";
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The car on show is placed on the garage floor: standing above it, facing along y, awake
 // and in neutral.  It is loaded for a right-hand drive: the sample, whose driver sits on the
 // left, shows mirrored.
-TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
+  Open();
   ASSERT_NE(car, nullptr);
   EXPECT_EQ(car->mirrored, 1);
   EXPECT_EQ(CurrentProcess, page) << "keys and clicks go to the garage";
@@ -227,24 +254,22 @@ TEST(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
   EXPECT_FLOAT_EQ(car->orientation[8], 1.0f);
   EXPECT_EQ(car->awake, 1);
   EXPECT_EQ(car->gear, 1) << "neutral";
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The car on show is built with the vehicle's first set-up and first colours, in no driver's
 // slot and with no pair words, as a show car that is stepped.  Nothing is said of defaults.
-TEST(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
+TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   static std::vector<std::string> lines;
   lines.clear();
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+  Open();
   ReportSink sink{};
   sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
   InstallReportSink(sink);
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   page = OpenGaragePage(nullptr, "Runabout");
-  Car* car = GarageCar();
+  car = GarageCar();
   ASSERT_NE(car, nullptr);
   EXPECT_TRUE(lines.empty()) << lines.front();
   EXPECT_GE(car->setupCount, 2) << "the test needs a second set-up to tell from the first";
@@ -255,17 +280,15 @@ TEST(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   EXPECT_EQ(car->pairWords[0], 0u);
   EXPECT_EQ(car->pairWords[1], 0u);
   EXPECT_EQ(car->showCar, 1);
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The race's countdown caption is drawn on a garage frame only while the countdown runs, down
 // to its last millisecond.
-TEST(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
+TEST_F(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
   static int drawn;
   drawn = 0;
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+  Open();
   void (*const drawer)(const char*, uint32_t) = CountdownCaptionDrawer;
   CountdownCaptionDrawer = [](const char*, uint32_t) { ++drawn; };
   FrameSkipped = 0;
@@ -280,15 +303,13 @@ TEST(GaragePanel, TheCountdownCaptionIsDrawnOnlyWhileTheCountdownRuns) {
   RaceState.countdownMs = 0;
   KeepDrawing = 0;
   CountdownCaptionDrawer = drawer;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The garage's title is in code page 0 whatever the translation's page, and once the panel is
 // drawn its full-screen layout is put back: a panel rectangle is transformed as it is.
-TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
+  Open();
   const int codePage = CurrentCodePage;
   CurrentCodePage = 5;
   FrameSkipped = 0;
@@ -305,16 +326,14 @@ TEST(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
   EXPECT_FLOAT_EQ(right, 0.5f);
   EXPECT_FLOAT_EQ(bottom, 0.5f);
   CurrentCodePage = codePage;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // "take cover picture" shows only while a cover is being taken.  Without a device to take the
 // frame from it takes none: the cover stays to be taken, a cover picture already there is
 // kept, and the page ends as on "back".
-TEST(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
+  Open();
   CoverState = COVER_NONE;
   FrameSkipped = 0;
   ClearInterface();
@@ -343,9 +362,8 @@ TEST(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
 // A vehicle that cannot be loaded leaves the garage without a car and says which.
 // A car standing still asks for no more frames; a race's countdown running, down to its last
 // millisecond, does.
-TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
+  Open();
   ASSERT_NE(GarageCar(), nullptr);
   const uint32_t simFrameTime = SimFrameTime;
   SimFrameTime = 0;  // no time passes: the car on show does not move
@@ -366,15 +384,10 @@ TEST(GaragePanel, OnlyARunningCountdownKeepsTheFramesComingForACarAtRest) {
 // The passengers page's buttons seat a man or a woman through the garage's own handler: the
 // word is the seat times four plus the kind, two bits a seat in the set-up's passenger word.
 // Words past the last seat's (15) change nothing.
-TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
+  Open();
   ASSERT_NE(car, nullptr);
-  InfoPageShown = INFO_PAGE_PASSENGERS;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_PASSENGERS);
   const ValueControl* man = Showing(LanguageTexts[TX_3a_smallman]);
   ASSERT_NE(man, nullptr);
   ASSERT_NE(man->callback, nullptr);
@@ -390,22 +403,16 @@ TEST(GaragePanel, ThePassengerButtonsSeatTheChosenKindInTheSetup) {
   EXPECT_EQ(SetupWord(car->currentSetup, SETUP_PASSENGERS), (2u << 2) | (3u << 6)) << "word 16";
   SetSetupWord(car->currentSetup, SETUP_PASSENGERS, 0);
   InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The brakes page's anti-lock "On" and "Off" go through the garage's switch handler: word 5
 // sets the anti-lock flag (4), word 4 clears it; words past 5 change nothing.
-TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
+  Open();
   ASSERT_NE(car, nullptr);
   car->options2 |= OPT2_ANTI_LOCK;
-  InfoPageShown = INFO_PAGE_BRAKES;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_BRAKES);
   const ValueControl* on = Showing(LanguageTexts[TX_3a_on_buttn]);
   ASSERT_NE(on, nullptr);
   ASSERT_NE(on->callback, nullptr);
@@ -424,32 +431,28 @@ TEST(GaragePanel, TheAntiLockSwitchSetsAndClearsItsFlagInTheSetup) {
   button.callback(button.owner, CLICK_LEFT, 6);
   EXPECT_EQ(flags, SETUP_FLAG_KEEP | SETUP_FLAG_ANTI_LOCK) << "word 6";
   InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Opening the garage makes the echo lines ready: line 8 lies 80 m away, 160 m there and
 // back, 160 / 330 * 44100 = 21381.8, so 21382 samples; the counters, the listener's too,
 // start at 0.
-TEST(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
+TEST_F(GaragePanel, OpeningTheGarageMakesTheEchoReady) {
   SoundListener.counters[0] = 5;
   Echo.ready = 0;
   Echo.counters[0] = 7;
   Echo.lines[7].delay = 0;
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+  Open();
   EXPECT_EQ(Echo.ready, 1);
   EXPECT_EQ(Echo.counters[0], 0u);
   EXPECT_EQ(Echo.lines[7].delay, 21382u);
   EXPECT_EQ(SoundListener.counters[0], 0u);
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Every frame drawn gives the garage its "back" button again, and a click on it ends the page.
-TEST(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
+TEST_F(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
+  Open();
   CoverState = COVER_NONE;
   for (int frame = 0; frame < 2; ++frame) {
     FrameSkipped = 0;
@@ -466,76 +469,67 @@ TEST(GaragePanel, TheBackButtonShowsEveryFrameAndLeavesTheGarage) {
   InstallReportSink(saved);
 }
 
-TEST(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
+TEST_F(GaragePanel, AVehicleThatCannotBeLoadedIsNamedAndLeavesNoCar) {
   static std::vector<std::string> lines;
   lines.clear();
   ReportSink sink{};
   sink.line = [](const char* text, ReportColour, int) { lines.push_back(text); };
-  const ReportSink saved = InstallReportSink(sink);
+  saved = InstallReportSink(sink);
   fs::remove_all("data");
   fs::create_directories("data/veh");
-  Prss* page = OpenGaragePage(nullptr, "Nosuchcar");
+  page = OpenGaragePage(nullptr, "Nosuchcar");
   EXPECT_EQ(GarageCar(), nullptr);
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Garage : could not load Nosuchcar"), lines.end());
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // A stored configuration past the car's last is taken as the last before stepping; a car
 // without configurations keeps its byte; a count above the table's four steps over four.
-TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
+  Open();
   ASSERT_NE(car, nullptr);
   uint8_t& configuration = car->currentSetup.bytes[SETUP_CONFIGURATION];
   std::strcpy(car->configs[0].name, "HARD TOP");
   std::strcpy(car->configs[1].name, "OPEN ROOF");
   car->configCount = 2;
   configuration = 0;
-  InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_INFO);
   const ValueControl* text = Showing("HARD TOP");
   ASSERT_NE(text, nullptr);
   const ValueControl left = *(text - 1), right = *(text + 1);
   ASSERT_NE(left.callback, nullptr);
   ASSERT_NE(right.callback, nullptr);
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
 
   std::strcpy(car->configs[2].name, "ROLL CAGE");
   car->configCount = 3;
   configuration = 5;  // three configurations: 5 is taken as 2, the last
-  step(left);
+  Step(left);
   EXPECT_EQ(configuration, 1);
   configuration = 5;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 0);
 
   car->configCount = 0;
   configuration = 2;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 2) << "no configurations: nothing to step";
-  step(left);
+  Step(left);
   EXPECT_EQ(configuration, 2);
 
   for (int i = 3; i < VEHICLE_MAX_CONFIGS; ++i)
     std::snprintf(car->configs[i].name, sizeof car->configs[i].name, "C%d", i);
   car->configCount = VEHICLE_MAX_CONFIGS + 2;
   configuration = VEHICLE_MAX_CONFIGS - 1;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 0) << "four configurations at most";
-  step(left);
+  Step(left);
   EXPECT_EQ(configuration, VEHICLE_MAX_CONFIGS - 1);
   car->configCount = 2;
   configuration = 0;
   // A step makes the wheels' meshes again, for the new configuration.
   car->wheelMeshesBuilt = 1;
   car->showCarPlacements = 3;
-  step(right);
+  Step(right);
   EXPECT_EQ(configuration, 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0);
   EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
@@ -544,62 +538,44 @@ TEST(GaragePanel, TheConfigurationStepStaysWithinTheCarsConfigurations) {
   right.callback(right.owner, CLICK_LEFT, 2);
   EXPECT_EQ(configuration, 0) << "word 2";
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Each axle's tyre type steps through the car's range of types, wrapping at both ends.
-TEST(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheTyreTypeStepsWrapWithinTheCarsRange) {
+  Open();
   ASSERT_NE(car, nullptr);
   int least = 0, most = 0;
   car->GetTyreTypeRange(least, most);
   ASSERT_LT(least, most) << "the test needs two types at least";
   uint8_t& type = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
   type = static_cast<uint8_t>(least);
-  InfoPageShown = INFO_PAGE_TYRES;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_TYRES);
   // The rear axle's arrows carry the words 0 (down) and 1 (up).
-  const ValueControl* down = nullptr;
-  const ValueControl* up = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    const ValueControl& c = ValueControls[i];
-    if (!c.callback || c.displayType != 2) continue;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 0 && !down) down = &c;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 1 && !up) up = &c;
-  }
+  const ValueControl* down = ArrowWithWord(0);
+  const ValueControl* up = ArrowWithWord(1);
   ASSERT_NE(down, nullptr);
   ASSERT_NE(up, nullptr);
   const ValueControl left = *down, right = *up;
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
   car->wheelMeshesBuilt = 1;
   car->showCarPlacements = 3;
-  step(right);
+  Step(right);
   EXPECT_EQ(type, least + 1);
   EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the tyres' meshes made again";
   EXPECT_EQ(car->showCarPlacements, 0) << "the car set up again";
-  step(left);
-  step(left);
+  Step(left);
+  Step(left);
   EXPECT_EQ(type, most) << "below the first type, the last";
-  step(right);
+  Step(right);
   EXPECT_EQ(type, least) << "past the last type, the first";
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // The second axle's tyre arrows (words 2 down and 3 up) step that axle's type through the
 // car's range, wrapping, and leave the first axle's type alone.
-TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
+  Open();
   ASSERT_NE(car, nullptr);
   int least = 0, most = 0;
   car->GetTyreTypeRange(least, most);
@@ -607,42 +583,27 @@ TEST(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
   uint8_t& first = car->currentSetup.bytes[SETUP_AXLE[0] + AXLE_TYRE_TYPE];
   uint8_t& second = car->currentSetup.bytes[SETUP_AXLE[1] + AXLE_TYRE_TYPE];
   first = second = static_cast<uint8_t>(least);
-  InfoPageShown = INFO_PAGE_TYRES;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
-  const ValueControl* down = nullptr;
-  const ValueControl* up = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    const ValueControl& c = ValueControls[i];
-    if (!c.callback || c.displayType != 2) continue;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 2 && !down) down = &c;
-    if (reinterpret_cast<uintptr_t>(c.variable) == 3 && !up) up = &c;
-  }
+  ShowInfoPage(page, INFO_PAGE_TYRES);
+  const ValueControl* down = ArrowWithWord(2);
+  const ValueControl* up = ArrowWithWord(3);
   ASSERT_NE(down, nullptr);
   ASSERT_NE(up, nullptr);
   const ValueControl left = *down, right = *up;
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
-  step(right);
+  Step(right);
   EXPECT_EQ(second, least + 1);
   EXPECT_EQ(first, least);
-  step(left);
-  step(left);
+  Step(left);
+  Step(left);
   EXPECT_EQ(second, most) << "below the first type, the last";
   EXPECT_EQ(first, least);
   InfoPageShown = INFO_PAGE_INFO;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // A frame that does not draw the car still steps it up to the time given: its run time
 // grows by each frame's time, in 1 ms steps.
-TEST(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved);
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
+  Open();
   ASSERT_NE(car, nullptr);
   const uint32_t simFrameTime = SimFrameTime;
   const int frameBegun3D = FrameBegun3D;
@@ -661,54 +622,39 @@ TEST(GaragePanel, TheCarOnShowStepsOnFramesThatDoNotDrawIt) {
   SimFrameTime = simFrameTime;
   FrameBegun3D = frameBegun3D;
   WindowInactive = inactive;
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // A four-wheel-drive car's centre differential: open and viscous, stepping round both ways.
-TEST(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
-  ReportSink saved{};
-  Prss* page = OpenGarage(saved, "Estate");
-  Car* car = GarageCar();
+TEST_F(GaragePanel, TheCentreDifferentialStepsBetweenOpenAndViscous) {
+  Open("Estate");
   ASSERT_NE(car, nullptr);
   ASSERT_EQ(car->driveType, DRIVE_FOUR);
   uint8_t& centre = car->currentSetup.bytes[SETUP_CENTRE_DIFFERENTIAL];
   centre = 0;
   car->SetupFromVehicle(1);
-  InfoPageShown = INFO_PAGE_FINAL_DRIVE;
-  FrameSkipped = 0;
-  ClearInterface();
-  page->act(page);
+  ShowInfoPage(page, INFO_PAGE_FINAL_DRIVE);
   // The last selector of the page is the centre one: after the front and rear axles'.
-  const ValueControl* text = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i) {
-    char shown[256];
-    if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::strcmp(shown, "OPEN DIFF") == 0)
-      text = &ValueControls[i];
-  }
+  const ValueControl* text = Showing("OPEN DIFF");
   ASSERT_NE(text, nullptr);
   const ValueControl left = *(text - 1), right = *(text + 1);
   ASSERT_EQ(reinterpret_cast<uintptr_t>(left.variable), 4u);
   ASSERT_EQ(reinterpret_cast<uintptr_t>(right.variable), 5u);
-  const auto step = [&](const ValueControl& arrow) {
-    arrow.callback(arrow.owner, CLICK_LEFT, reinterpret_cast<uintptr_t>(arrow.variable));
-  };
-  step(right);
+  Step(right);
   EXPECT_EQ(centre, 1);
-  step(right);
+  Step(right);
   EXPECT_EQ(centre, 0) << "past viscous, open";
-  step(left);
+  Step(left);
   EXPECT_EQ(centre, 1) << "below open, viscous";
-  step(left);
+  Step(left);
   EXPECT_EQ(centre, 0);
 
-  FrameSkipped = 1;
-  CloseGarage(page, saved);
+  Close();
 }
 
 // Every page, for cars of every build, full-screen at the two usual screen sizes: each control
 // lies on screen (the suspension page's five rows per axle once ran past the bottom edge).
-TEST(GaragePanel, EveryPageLiesOnScreen) {
+TEST_F(GaragePanel, EveryPageLiesOnScreen) {
   ReportSink sink{};
   sink.line = [](const char*, ReportColour, int) {};
   const ReportSink saved = InstallReportSink(sink);
@@ -729,10 +675,7 @@ TEST(GaragePanel, EveryPageLiesOnScreen) {
       Prss* page = OpenGaragePage(nullptr, name);
       ASSERT_NE(GarageCar(), nullptr) << name;
       for (int shown = INFO_PAGE_RATINGS; shown < INFO_PAGE_COUNT; ++shown) {
-        InfoPageShown = shown;
-        FrameSkipped = 0;
-        ClearInterface();
-        page->act(page);
+        ShowInfoPage(page, shown);
         ASSERT_GT(ValueControlCount, 0);
         for (int i = 0; i < ValueControlCount; ++i) {
           const ValueControl& c = ValueControls[i];
@@ -756,7 +699,7 @@ TEST(GaragePanel, EveryPageLiesOnScreen) {
 
 // The entry page's "garage" opens the garage on the sample vehicle over the page, which stays
 // under it.
-TEST(GaragePanel, TheEntryPagesGarageButtonOpensTheGarageOverThePage) {
+TEST_F(GaragePanel, TheEntryPagesGarageButtonOpensTheGarageOverThePage) {
   ReportSink saved{};
   Prss* sample = OpenGarage(saved, GARAGE_SAMPLE_VEHICLE);  // the sample's files in place
   FrameSkipped = 1;

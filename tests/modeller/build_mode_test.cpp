@@ -684,20 +684,8 @@ TEST_F(BuildModeTest, BuildingDividingAndTurningRebuildThePreview) {
 
 // ---- the current triangle's outline, on the null device ----
 
-namespace {
-
-struct BuildNullDevice : NullRenderer {
-  using NullRenderer::ready_;
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-
-}  // namespace
-
-class BuildOverlayOnDevice : public BuildModeTest {
+class BuildOverlayOnDevice : public OnNullDevice<BuildModeTest> {
  protected:
-  static void SetUpTestSuite() { BuildNullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { BuildNullDevice::TearDownTestSuite(); }
   // The line vertices the overlay of the edited object adds to an open batch.
   uint32_t OverlayLineVertices() {
     if (BeginLineBatch3D() != 1) {
@@ -716,7 +704,7 @@ class BuildOverlayOnDevice : public BuildModeTest {
 // corner is one past the last point (as only a damaged model in memory holds it) names no
 // point there, and is not drawn, with the triangle buttons off or on.
 TEST_F(BuildOverlayOnDevice, TheCurrentTriangleIsOutlinedUnlessACornerIsPastTheLastPoint) {
-  ASSERT_TRUE(BuildNullDevice::ready_);
+  ASSERT_TRUE(NullDevice::ready_);
   Start(Grid);
   Key('B', true);
   ASSERT_EQ(modeller->state.mode, ModeBuild);

@@ -80,6 +80,24 @@ class FilesTest : public OperationsTest {
   void CloseBox() {
     if (modeller->prss.sub) CloseModellerSubScreen(*modeller);
   }
+  // A car on show with the number of spokes given, its count read and set through the hooks
+  // and the editor's own count the same.
+  static void ShowCarWithSpokes(int spokes) {
+    VehicleEditorHooks.carSpokeCount = CarSpokes;
+    VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
+    g_carSpokes = spokes;
+    ObjectEditorShared.spokeCount = spokes;
+  }
+  // From three spokes one more is taken, to four, and the next refused with the message given.
+  void ExpectOneSpokeMoreStopsAtFour(const char* four, const char* refusal) {
+    ChangeSpokeCount(*modeller, 1);
+    EXPECT_EQ(g_carSpokes, 4) << four;
+    EXPECT_FALSE(MessageBoxDialog.prss.alive);
+    ChangeSpokeCount(*modeller, 1);
+    EXPECT_EQ(g_carSpokes, 4);
+    EXPECT_STREQ(MessageBoxDialog.first, refusal);
+    CloseBox();
+  }
   // The file written reads back and writes the same bytes.
   static void ExpectReadsBack(const char* path, bool spoke = false) {
     ModelObject back{};
@@ -408,11 +426,8 @@ TEST_F(FilesTest, ASpokeOfExactlyThePointLimitLoadsAndOneMoreIsRefused) {
 }
 
 TEST_F(FilesTest, TheSpokeCountOfTheCarOnShow) {
-  VehicleEditorHooks.carSpokeCount = CarSpokes;
-  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
   g_spokePoints = 600;
-  g_carSpokes = 2;
-  ObjectEditorShared.spokeCount = 2;
+  ShowCarWithSpokes(2);
   Start(SpokeOfPoints);
   // The count's row: its value, then "-" and "+" steps.
   Buttons();
@@ -456,45 +471,24 @@ void SpokeOfTriangles(ModelObject& o) {
 // One spoke more is taken while the spokes together hold exactly 1600 points (or, below,
 // 1600 triangles), and up to 22 spokes; past each limit the count stays.
 TEST_F(FilesTest, OneSpokeMoreStopsExactlyAtThePointLimit) {
-  VehicleEditorHooks.carSpokeCount = CarSpokes;
-  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
   // 400 points a spoke: four spokes are 1600 points, five 2000.
   g_spokePoints = 400;
-  g_carSpokes = 3;
-  ObjectEditorShared.spokeCount = 3;
+  ShowCarWithSpokes(3);
   Start(SpokeOfPoints);
   ASSERT_EQ(model.pointCount, 400);
-  ChangeSpokeCount(*modeller, 1);
-  EXPECT_EQ(g_carSpokes, 4) << "1600 points";
-  EXPECT_FALSE(MessageBoxDialog.prss.alive);
-  ChangeSpokeCount(*modeller, 1);
-  EXPECT_EQ(g_carSpokes, 4);
-  EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of points (1600) would be exceeded");
-  CloseBox();
+  ExpectOneSpokeMoreStopsAtFour("1600 points", "The maximum total number of points (1600) would be exceeded");
 }
 
 TEST_F(FilesTest, OneSpokeMoreStopsExactlyAtTheTriangleLimit) {
-  VehicleEditorHooks.carSpokeCount = CarSpokes;
-  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
   // 400 triangles a spoke: four spokes are 1600 triangles, five 2000.
-  g_carSpokes = 3;
-  ObjectEditorShared.spokeCount = 3;
+  ShowCarWithSpokes(3);
   Start(SpokeOfTriangles);
   ASSERT_EQ(model.triangleCount, 400);
-  ChangeSpokeCount(*modeller, 1);
-  EXPECT_EQ(g_carSpokes, 4) << "1600 triangles";
-  EXPECT_FALSE(MessageBoxDialog.prss.alive);
-  ChangeSpokeCount(*modeller, 1);
-  EXPECT_EQ(g_carSpokes, 4);
-  EXPECT_STREQ(MessageBoxDialog.first, "The maximum total number of triangles (1600) would be exceeded");
-  CloseBox();
+  ExpectOneSpokeMoreStopsAtFour("1600 triangles", "The maximum total number of triangles (1600) would be exceeded");
 }
 
 TEST_F(FilesTest, OneSpokeMoreStopsAtTwentyTwoSpokes) {
-  VehicleEditorHooks.carSpokeCount = CarSpokes;
-  VehicleEditorHooks.setCarSpokeCount = SetCarSpokes;
-  g_carSpokes = 21;
-  ObjectEditorShared.spokeCount = 21;
+  ShowCarWithSpokes(21);
   Start(SpokeQuad);
   ChangeSpokeCount(*modeller, 1);
   EXPECT_EQ(g_carSpokes, 22);

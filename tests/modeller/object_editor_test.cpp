@@ -613,22 +613,13 @@ TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
 }
 
 namespace {
-struct EditorNullDevice : NullRenderer {
-  using NullRenderer::ready_;
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-class ObjectEditorOnDevice : public ObjectEditorTest {
- protected:
-  static void SetUpTestSuite() { EditorNullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { EditorNullDevice::TearDownTestSuite(); }
-};
+class ObjectEditorOnDevice : public OnNullDevice<ObjectEditorTest> {};
 }  // namespace
 
 // A drawn frame of the perspective view starts with the editor's own clear (to the view's
 // ambient colour); a 2D view's frame leaves the clear to its own clear mode.
 TEST_F(ObjectEditorOnDevice, AFrameOfThePerspectiveViewClearsItAndA2DViewsDoesNot) {
-  ASSERT_TRUE(EditorNullDevice::ready_);
+  ASSERT_TRUE(NullDevice::ready_);
   ModelObject box;
   box.Init();
   BuildSampleBox(box);

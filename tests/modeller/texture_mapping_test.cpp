@@ -315,15 +315,8 @@ TEST_F(MappingToolTest, ShiftMOpensTheToolWhichTakesKeysAndHidesTheObjectRotatio
 
 namespace {
 
-struct NullDevice : NullRenderer {
-  using NullRenderer::ready_;
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-class MappingToolOnDevice : public MappingToolTest {
+class MappingToolOnDevice : public OnNullDevice<MappingToolTest> {
  protected:
-  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
   // The colours of the lines the tool's frame hook draws, one entry a line.
   static std::vector<uint32_t> HookLines() {
     std::vector<uint32_t> colours;
@@ -345,6 +338,13 @@ class MappingToolOnDevice : public MappingToolTest {
   static size_t Count(const std::vector<uint32_t>& colours, uint32_t colour) {
     return size_t(std::count(colours.begin(), colours.end(), colour));
   }
+  // The tool opened with its pages unnamed, so that its hook draws no preview quad, only
+  // lines; one frame run.
+  void OpenToolForLines() {
+    OpenTool();
+    for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;
+    Frame();
+  }
 };
 
 constexpr uint32_t USED_FRAME = 0xFFFFE63C, UNUSED_FRAME = 0xFF8C8C8C, DIRECTION_LINE = 0xFF3CC8FF;
@@ -357,9 +357,7 @@ constexpr uint32_t SHOWN_TRIANGLE = 0xFFFFFFFF, HIDDEN_TRIANGLE = 0xFF5A5A5A;
 // first (compared as differences, which the object's offset leaves alone).
 TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCornersInTurn) {
   ASSERT_TRUE(NullDevice::ready_);
-  OpenTool();
-  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
-  Frame();
+  OpenToolForLines();
   SelectedMapping = 0;
   ObjectEditorShared.visibleLayers = ~0u;
   const int level = model.currentLod;
@@ -406,9 +404,7 @@ TEST_F(MappingToolOnDevice, TheSelectedMappingsTriangleOutlineRunsThroughItsCorn
 // has four frame lines, two of 2 m and two of 1 m, meeting two at each of its four corners.
 TEST_F(MappingToolOnDevice, TheFrameRunsRoundTheMappingsFourEdges) {
   ASSERT_TRUE(NullDevice::ready_);
-  OpenTool();
-  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
-  Frame();
+  OpenToolForLines();
   SelectedMapping = 0;
   model.mappings[0].width = 2 << 16;
   model.mappings[0].height = 1 << 16;
@@ -442,9 +438,7 @@ TEST_F(MappingToolOnDevice, TheFrameRunsRoundTheMappingsFourEdges) {
 
 TEST_F(MappingToolOnDevice, TheHookFramesEachMappingAndOutlinesTheSelectedOnesTriangles) {
   ASSERT_TRUE(NullDevice::ready_);
-  OpenTool();
-  for (int i = 0; i < model.pageCount; ++i) model.pages[i].name[0] = 0;  // no preview quad: lines only
-  Frame();
+  OpenToolForLines();
   ASSERT_EQ(EditViews.width, 0) << "the perspective view";
   // Nothing selected: four lines round every mapping, yellow for one in use, grey otherwise.
   SelectedMapping = -1;
@@ -1385,10 +1379,8 @@ TEST(MappingScreenshot, TheAreaAverageWeighsCoveredFractions) {
 // ---- the modeller's overlay, on the null device ----
 
 namespace {
-class OverlayOnDevice : public ModellerTest {
+class OverlayOnDevice : public OnNullDevice<ModellerTest> {
  protected:
-  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
   // The lines of the trace's colour the overlay draws.
   size_t TraceLines() {
     constexpr uint32_t TRACE_COLOUR = 0xFFFFA040u;

@@ -1576,15 +1576,7 @@ TEST_F(TextureScreenTest, TheViewerShowsThePictureAsHighAsTheScreenLessTwoRows) 
 }
 
 namespace {
-struct PagesNullDevice : NullRenderer {
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-class TexturePagesOnDevice : public TextureScreenTest {
- protected:
-  static void SetUpTestSuite() { PagesNullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { PagesNullDevice::TearDownTestSuite(); }
-};
+class TexturePagesOnDevice : public OnNullDevice<TextureScreenTest> {};
 }  // namespace
 
 // The page row's "reload" reads the page's picture again as it is: with compressed textures

@@ -82,3 +82,18 @@ class NullRenderer : public ::testing::Test {
   static inline bool ready_;
   static inline int savedWidth_, savedHeight_;
 };
+
+// The fixture given, its suite run on the null device: the renderer is brought up before the
+// suite's first test and shut down after its last.  A test asks NullDevice::ready_ whether it
+// came up.
+template <class Fixture>
+class OnNullDevice : public Fixture {
+ protected:
+  struct NullDevice : NullRenderer {
+    using NullRenderer::ready_;
+    using NullRenderer::SetUpTestSuite;
+    using NullRenderer::TearDownTestSuite;
+  };
+  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
+  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
+};

@@ -25,17 +25,7 @@ namespace {
 
 constexpr int TAB_SUSPENSION = 3;  // a tab whose page shows the wheel lines
 
-struct NullDevice : NullRenderer {
-  using NullRenderer::ready_;
-  using NullRenderer::SetUpTestSuite;
-  using NullRenderer::TearDownTestSuite;
-};
-
-class EditorViews : public EditorTest {
- protected:
-  static void SetUpTestSuite() { NullDevice::SetUpTestSuite(); }
-  static void TearDownTestSuite() { NullDevice::TearDownTestSuite(); }
-};
+class EditorViews : public OnNullDevice<EditorTest> {};
 
 }  // namespace
 
