@@ -596,6 +596,44 @@ TEST_F(GfxPixels, AViewInThePaddedFormatReadsAlphaAsOne) {
   GfxRelease(padded), GfxRelease(own), GfxRelease(t), GfxRelease(sampler);
 }
 
+// Slots set from no array of views are emptied, whatever view they held: an empty unit samples
+// as black with alpha one.  The view held is the one whose handle is 1, the first handle, so
+// that an emptied slot is not a slot naming handle 1.  Handles of released views are handed
+// out again, the last released first: with the fixture's targets released too, making views
+// of one texture reaches handle 1 within as many views as were ever alive at once.
+TEST_F(GfxPixels, SlotsSetFromNoViewsAreEmptiedEvenOfTheFirstHandle) {
+  GfxOMSetRenderTargets(g_context, 0, nullptr, GfxDepthStencilView{});
+  GfxRelease(rtv), GfxRelease(dsv);
+  rtv = GfxRenderTargetView{}, dsv = GfxDepthStencilView{};
+  GfxPixelShader sampler;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampler), GFX_OK) << GfxLastShaderLog();
+  auto [texture, made] = MadeTexel({10, 20, 30, 255});
+  std::vector<GfxShaderResourceView> views{made};
+  for (int i = 0; i < 4096 && views.back().id != 1; ++i) {
+    GfxShaderResourceView another;
+    ASSERT_EQ(GfxCreateShaderResourceView(g_device, texture, nullptr, &another), GFX_OK);
+    views.push_back(another);
+  }
+  const GfxShaderResourceView first = views.back();
+  ASSERT_EQ(first.id, 1u) << "no view was given the first handle";
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, colour, nullptr, &rtv), GFX_OK);
+  ASSERT_EQ(GfxCreateDepthStencilView(g_device, depth, nullptr, &dsv), GFX_OK);
+  GfxOMSetRenderTargets(g_context, 1, &rtv, dsv);
+  GfxPSSetShader(g_context, sampler);
+  GfxPSSetShaderResources(g_context, 0, 1, &first);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF0A141Eu) << "the texel of the first handle's view: 10, 20, 30";
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxPSSetShaderResources(g_context, 0, 1, nullptr);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF000000u) << "slot 0 is empty: black, alpha one";
+  GfxClearState(g_context);
+  for (GfxShaderResourceView& v : views) GfxRelease(v);
+  GfxRelease(texture), GfxRelease(sampler);
+}
+
 // A compute dispatch reads its first constant buffer and its texture and writes the buffer of
 // the unordered-access slot it names, one word an invocation; a clear of words 1 and 2 (of a
 // view that starts at word 1) keeps words 0 and 3.  Words read back through a staging copy.
