@@ -1,0 +1,113 @@
+// image_clipboard_x11_test.cpp - the picture owner on a real X server (Xvfb in the test run),
+// against another client of the server that we drive through Xlib ourselves: it asks the owner
+// for the time it took the clipboard at and takes the clipboard from it.  Skipped without a
+// display.
+#include "platform/image_clipboard.h"
+
+#include <X11/Xlib.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/window.h"
+#include "tests/platform/skip_outside_ci.h"
+
+namespace {
+
+// The program's window on the X display: the picture owner works through its display.
+class X11PictureOwner : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) ZKT_SKIP_OUTSIDE_CI() << "no X display";
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    ASSERT_TRUE(PlatformVideoStart()) << PlatformLastError();
+    ASSERT_EQ(PlatformCreateWindow("picture owner", 0, 0, 64, 48, WINDOW_HIDDEN), 1) << PlatformLastError();
+    ASSERT_EQ(PlatformClipboardPicturesAvailable(), 1);
+  }
+  void TearDown() override {
+    if (!std::getenv("DISPLAY")) return;
+    PlatformDestroyWindow();
+    PlatformVideoStop();
+  }
+};
+
+// The next SelectionNotify our window is sent; false when none comes in 10 s (an owner that
+// never answers would otherwise hang the run).
+bool NextSelectionNotify(Display* display, Window window, XSelectionEvent* out) {
+  XFlush(display);
+  XEvent event;
+  while (!XCheckTypedWindowEvent(display, window, SelectionNotify, &event)) {
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    if (poll(&fd, 1, 10000) <= 0) return false;
+  }
+  *out = event.xselection;
+  return true;
+}
+
+}  // namespace
+
+// The selection's owner changes only when the time given is no earlier than the time of the
+// last change.  Another client taking the clipboard at the very time our owner took it (the
+// owner's own TIMESTAMP) leaves that time as the last change's: a clearing stamped with it
+// would still take effect.  So the owner that was told it lost the clipboard must not clear
+// it again when it stops; and in between it answers requests with nothing.
+TEST_F(X11PictureOwner, AnOwnerThatLostTheClipboardLeavesItToTheNextOwnerWhenItStops) {
+  const uint8_t png[4] = {0x89, 'P', 'N', 'G'}, bmp[2] = {'B', 'M'};
+  ASSERT_EQ(PlatformSetClipboardPicture(png, sizeof png, bmp, sizeof bmp), nullptr);
+  ASSERT_EQ(PlatformClipboardPictureOwned(), 1);
+
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom timestamp = XInternAtom(display, "TIMESTAMP", False);
+  const Atom targets = XInternAtom(display, "TARGETS", False);
+  const Atom into = XInternAtom(display, "ZKT_TEST_ANSWER", False);
+  const Window owner = XGetSelectionOwner(display, clipboard);
+  ASSERT_NE(owner, Window(None));
+
+  // The time the owner took the clipboard at: one 32-bit item.
+  XConvertSelection(display, clipboard, timestamp, into, window, CurrentTime);
+  XSelectionEvent answer;
+  ASSERT_TRUE(NextSelectionNotify(display, window, &answer)) << "the owner did not answer";
+  ASSERT_EQ(answer.property, into);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  ASSERT_EQ(XGetWindowProperty(display, window, into, 0, 1, True, AnyPropertyType, &type, &format, &count, &after, &data),
+            Success);
+  ASSERT_NE(data, nullptr);
+  const Time taken = Time(reinterpret_cast<const long*>(data)[0]);  // Xlib hands 32-bit items as longs
+  XFree(data);
+  ASSERT_EQ(format, 32);
+  ASSERT_EQ(count, 1u);
+  ASSERT_NE(taken, Time(CurrentTime));
+
+  XSetSelectionOwner(display, clipboard, window, taken);
+  ASSERT_EQ(XGetSelectionOwner(display, clipboard), window) << "taken at the owner's own time";
+
+  // A request sent to the old owner's window after the take reaches it after the server told
+  // it of the take: its answer comes once it has let go.
+  XEvent request{};
+  request.xselectionrequest.type = SelectionRequest;
+  request.xselectionrequest.owner = owner;
+  request.xselectionrequest.requestor = window;
+  request.xselectionrequest.selection = clipboard;
+  request.xselectionrequest.target = targets;
+  request.xselectionrequest.property = into;
+  request.xselectionrequest.time = taken;
+  XSendEvent(display, owner, False, NoEventMask, &request);
+  ASSERT_TRUE(NextSelectionNotify(display, window, &answer)) << "the owner did not answer";
+  EXPECT_EQ(answer.property, Atom(None)) << "the owner that let go offers nothing";
+  EXPECT_EQ(PlatformClipboardPictureOwned(), 0);
+
+  // Stopping closes the owner's connection, which waits for the server to have done its
+  // requests: what it did to the clipboard is done before we look.
+  PlatformReleaseClipboardPicture();
+  EXPECT_EQ(XGetSelectionOwner(display, clipboard), window) << "the next owner keeps the clipboard";
+  XDestroyWindow(display, window);
+  XCloseDisplay(display);
+}
