@@ -1469,6 +1469,30 @@ TEST_F(Roads, RepeatersStandAtTheStepsOfThePathEdgeAndBetweenThem) {
   EXPECT_STREQ(s->BuildRepeaters(nullptr, 1), TEXT_REPEATER_UNFIT);
 }
 
+// A straight road 40 m long along +y standing at x = 10 m, rising 4 m from start to end: a
+// pitched copy's forward axis runs up the slope, along (0, 40, 4) / sqrt(40^2 + 4^2) =
+// (0, 0.99504, 0.09950), wherever the road stands.
+TEST_F(Roads, PitchedRepeatersRunUpTheSlopeOfARoadAwayFromTheOrigin) {
+  RepeaterModels models;
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 10 * M, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {4, 4, 4}), 10 * M, 40 * M);
+  TrackSegment t = Road(0, 1, 3, EDGE_STRAIGHT);
+  t.objectIndex = 5;
+  t.pathEdge = 2;
+  t.spacing = 0;
+  t.repeaterFlags = REPEAT_PITCH;
+  WSegment* s = AddSegment(t);
+  for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
+  ASSERT_EQ(s->levels[0].segments, 8);
+  const std::vector<Copy> copies = DryRun(*s);
+  ASSERT_EQ(copies.size(), 7u);  // steps 1..7 of 5 m
+  for (size_t i = 0; i < copies.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(copies[i].at.y / double(M), 5.0 * double(i + 1), 1e-4);
+    ExpectAlong(Column(copies[i].matrix, 1), 0, 0.99504, 0.09950);
+  }
+}
+
 TEST_F(Roads, RepeaterMatrixTurnsTheForwardAxisOntoTheDirection) {
   InitSinCosTables();
   WSegment s;
