@@ -997,6 +997,22 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   ScreenHeight = saved[1];
 }
 
+// A screen 10 pixels high is not a whole number of the grid's 4-pixel rows.  A 4 x 4 box asked
+// for at (-5, 8) is held to x 0, and at y 8 (and at minTop 8) it would reach y 12, past the
+// bottom: nothing straight above or below will do, and the grid has the last word, with its
+// cell at (0, 8) the asked-for place itself, 0 away.  The screen is empty: a place is found,
+// at the left edge.
+TEST(FreePlace, AnEmptyScreenFindsAPlaceWhenOnlyTheGridIsLeft) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 100;
+  ScreenHeight = 10;
+  float x = -5.0f, y = 8.0f;
+  EXPECT_TRUE(FindFreePlace(nullptr, 0, 4.0f, 4.0f, 8.0f, &x, &y));
+  EXPECT_EQ(x, 0.0f);
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 }  // namespace
 
 namespace {

@@ -258,6 +258,20 @@ TEST_F(NewVehicle, AKartAndAnObjectAreBuiltTheirOwnWay) {
   EXPECT_NE(c.currentSetup.bytes[SETUP_BRAKE_BALANCE], 'K') << "no brake figures";
 }
 
+// The editor's driver toggle decides whether a new car carries its driver: hidden, the car has
+// no driver slot (-1) and no one's mass aboard; shown, the driver sits in slot 0 and weighs in
+// at least one person's 70 kg.
+TEST_F(NewVehicle, ACarBuiltWithTheDriverHiddenHasNoDriverAboard) {
+  e->displayFlags &= ~uint32_t(SHOW_DRIVER);
+  Begin(NEW_LAYOUT_CAR);
+  EXPECT_EQ(car().driverSlot, -1);
+  EXPECT_EQ(car().partMasses.humans, 0.0f);
+  e->displayFlags |= SHOW_DRIVER;
+  Begin(NEW_LAYOUT_CAR);
+  EXPECT_EQ(car().driverSlot, 0);
+  EXPECT_GE(car().partMasses.humans, 70.0f);
+}
+
 TEST_F(NewVehicle, TheMassIsToppedUpWithinTheTubeLimits) {
   Begin(NEW_LAYOUT_CAR);
   W::SetManual(e, 0, AUTO_MASS);

@@ -1090,6 +1090,26 @@ TEST_F(Roads, ClippingTheRayAtTheEndLines) {
   EXPECT_EQ(s->IsCollidable(), 1);
 }
 
+// The end lines are crossed only past a slack of 64 (1/1024 m).  A ray from 1 m past the end
+// line, (1, 21 m, 21 m + 32), down at 45 degrees to its origin (1 m, -64, -32), 64 units before
+// the start line: its far end is clipped at the end line, but its origin lies within the start
+// line's slack and is kept.  It meets the flat road at y = -32, 32 units from the origin along
+// z out of 21 m + 64: t = 32 / 1376320 = 1/43010, strength 65536 / 43010 = 1.52.  The point
+// recorded goes with the whole strength, a step of 1376320 / 65536 = 21 units along y and z:
+// still before the start line.
+TEST_F(Roads, AnOriginWithinTheStartLinesSlackIsKeptWhenTheFarEndIsClipped) {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
+  ContactProbe hit = Fresh();
+  EXPECT_EQ(s->RayTest({M, -64, -32}, {0, -(21 * M + 64), -(21 * M + 64)}, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_NEAR(hit.candidateStrength, 1.52, 1);
+  EXPECT_NEAR(hit.candidatePoint.y, -32, 21);
+  EXPECT_LT(hit.candidatePoint.y, 0);
+  EXPECT_NEAR(hit.candidatePoint.z, 0, 21);
+}
+
 // The end section turned by 0.5 rad: its end line through (0, 20 m) runs along
 // (cos 0.5, sin 0.5) = (0.8776, 0.4794), so at x = -3 m it lies at y = 20 - 3 tan 0.5 = 18.36 m
 // and at x = 3 m at y = 21.64 m, while the far end vertex stands at (3.51, 21.92) m and holds
@@ -1447,6 +1467,30 @@ TEST_F(Roads, RepeatersStandAtTheStepsOfThePathEdgeAndBetweenThem) {
   // Entries that are not there, or hold no model, are unfit; a dry run then places nothing.
   s->objectIndex = 6;
   EXPECT_STREQ(s->BuildRepeaters(nullptr, 1), TEXT_REPEATER_UNFIT);
+}
+
+// A straight road 40 m long along +y standing at x = 10 m, rising 4 m from start to end: a
+// pitched copy's forward axis runs up the slope, along (0, 40, 4) / sqrt(40^2 + 4^2) =
+// (0, 0.99504, 0.09950), wherever the road stands.
+TEST_F(Roads, PitchedRepeatersRunUpTheSlopeOfARoadAwayFromTheOrigin) {
+  RepeaterModels models;
+  AddSection(Profile(0, {-4, 0, 4}, {0, 0, 0}), 10 * M, 0);
+  AddSection(Profile(0, {-4, 0, 4}, {4, 4, 4}), 10 * M, 40 * M);
+  TrackSegment t = Road(0, 1, 3, EDGE_STRAIGHT);
+  t.objectIndex = 5;
+  t.pathEdge = 2;
+  t.spacing = 0;
+  t.repeaterFlags = REPEAT_PITCH;
+  WSegment* s = AddSegment(t);
+  for (int i = 0; i < 3; ++i) W().objects[i]->Setup();
+  ASSERT_EQ(s->levels[0].segments, 8);
+  const std::vector<Copy> copies = DryRun(*s);
+  ASSERT_EQ(copies.size(), 7u);  // steps 1..7 of 5 m
+  for (size_t i = 0; i < copies.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_NEAR(copies[i].at.y / double(M), 5.0 * double(i + 1), 1e-4);
+    ExpectAlong(Column(copies[i].matrix, 1), 0, 0.99504, 0.09950);
+  }
 }
 
 TEST_F(Roads, RepeaterMatrixTurnsTheForwardAxisOntoTheDirection) {
