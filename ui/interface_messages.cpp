@@ -230,7 +230,14 @@ bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float hei
   for (int r = firstRow; r + high <= rows; ++r)
     for (int c = 0; c + wide <= columns; ++c) {
       if (at(c + wide, r + high) - at(c, r + high) - at(c + wide, r) + at(c, r) != 0) continue;
-      const float px = float(c) * GRID_CELL, py = float(r) * GRID_CELL;
+      float px = float(c) * GRID_CELL, py = float(r) * GRID_CELL;
+      if (px + width > screenW || py + height > screenH) {
+        // The last column or row of cells runs past a screen whose size is not a whole
+        // number of cells: the box moves back onto the screen where it is still free there.
+        px = std::min(px, screenW - width);
+        py = std::min(py, screenH - height);
+        if (!fits(px, py)) continue;
+      }
       const float d = std::hypot(px - x0, py - y0);
       if (bestDistance < 0.0f || d < bestDistance) {
         bestDistance = d;

@@ -997,18 +997,26 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   ScreenHeight = saved[1];
 }
 
-// A screen 10 pixels high is not a whole number of the grid's 4-pixel rows.  A 4 x 4 box asked
-// for at (-5, 8) is held to x 0, and at y 8 (and at minTop 8) it would reach y 12, past the
-// bottom: nothing straight above or below will do, and the grid has the last word, with its
-// cell at (0, 8) the asked-for place itself, 0 away.  The screen is empty: a place is found,
-// at the left edge.
-TEST(FreePlace, AnEmptyScreenFindsAPlaceWhenOnlyTheGridIsLeft) {
+// When no place straight above or below is free, a grid of 4-pixel cells is searched, and a
+// screen whose size is not a whole number of cells keeps the grid's places on it: on a 100 x 10
+// screen the cells' third row runs to y 12, and the box moved back to y 6 is above the lowest
+// top asked for, 8, so there is no place; on a 102 x 8 screen taken up to x 97 the only free
+// column of cells starts at x 100, and the box moves back to x 98.
+TEST(FreePlace, TheGridKeepsBoxesOnAScreenNotAWholeNumberOfCells) {
   const int saved[2] = {ScreenWidth, ScreenHeight};
   ScreenWidth = 100;
   ScreenHeight = 10;
   float x = -5.0f, y = 8.0f;
-  EXPECT_TRUE(FindFreePlace(nullptr, 0, 4.0f, 4.0f, 8.0f, &x, &y));
-  EXPECT_EQ(x, 0.0f);
+  EXPECT_FALSE(FindFreePlace(nullptr, 0, 4.0f, 4.0f, 8.0f, &x, &y));
+
+  ScreenWidth = 102;
+  ScreenHeight = 8;
+  const PixelBox left = {0.0f, 0.0f, 97.0f, 8.0f};
+  x = 0.0f;
+  y = 0.0f;
+  ASSERT_TRUE(FindFreePlace(&left, 1, 4.0f, 4.0f, 0.0f, &x, &y));
+  EXPECT_EQ(x, 98.0f);
+  EXPECT_EQ(y, 0.0f);
   ScreenWidth = saved[0];
   ScreenHeight = saved[1];
 }
