@@ -289,4 +289,18 @@ TEST_F(InstanceLink, SocketLeftByAnEndedInstanceIsReplaced) {
   EXPECT_EQ(InstanceLinkFindRunning(), 1);
 }
 
+// A second start while an instance answers on the socket gives up without taking it over,
+// and the socket it made for itself is closed again.
+TEST_F(InstanceLink, OpeningWhileAnotherInstanceAnswersFailsAndLeavesNoDescriptorOpen) {
+  const int other = BindRawSocket();
+  ASSERT_EQ(listen(other, 8), 0);  // the running instance
+  const int before = OpenDescriptors();
+  EXPECT_EQ(InstanceLinkOpen(), 0);
+  EXPECT_FALSE(InstanceLinkListening());
+  EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_TRUE(std::filesystem::exists(INSTANCE_SOCKET_NAME));  // still the other one's
+  close(other);
+  unlink(INSTANCE_SOCKET_NAME);
+}
+
 }  // namespace

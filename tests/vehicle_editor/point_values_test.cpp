@@ -130,6 +130,32 @@ TEST_F(PointValues, StepsFollowTheClickAndMoveOnePointOrEveryVertex) {
   EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "move x");
 }
 
+// The six step buttons are x down and up, y down and up, z down and up (words 0 to 5): each
+// moves its own coordinate of the selected point by 0.001 m (66 in 16.16) and records its own
+// undo node; a seventh word is no button and moves nothing.
+TEST_F(PointValues, TheSixStepButtonsMoveEachAxisDownAndUpAndNoOtherWordMoves) {
+  const char* const names[3] = {"move x", "move y", "move z"};
+  Select(2);
+  for (int word = 0; word < 6; ++word) {
+    const FramePoint was = Point(2);
+    const int nodes = VehicleUndo::NumNodes;
+    VehicleEditor::MovePoints(e, CLICK_LEFT, uintptr_t(word));
+    const int axis = word / 2, step = word % 2 ? 66 : -66;
+    EXPECT_EQ(Point(2).x - was.x, axis == 0 ? step : 0) << "word " << word;
+    EXPECT_EQ(Point(2).y - was.y, axis == 1 ? step : 0) << "word " << word;
+    EXPECT_EQ(Point(2).z - was.z, axis == 2 ? step : 0) << "word " << word;
+    EXPECT_EQ(VehicleUndo::NumNodes, nodes + 1) << "word " << word;
+    EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, names[axis]) << "word " << word;
+  }
+  const FramePoint was = Point(2);
+  const int nodes = VehicleUndo::NumNodes;
+  VehicleEditor::MovePoints(e, CLICK_LEFT, 6);
+  EXPECT_EQ(Point(2).x, was.x);
+  EXPECT_EQ(Point(2).y, was.y);
+  EXPECT_EQ(Point(2).z, was.z);
+  EXPECT_EQ(VehicleUndo::NumNodes, nodes) << "nothing recorded";
+}
+
 TEST_F(PointValues, TheDriveSideIsSyncedUpdatedChosenAndLocked) {
   sideTold = -1;
   const auto kept = EditorShellHooks.driveSideChanged;

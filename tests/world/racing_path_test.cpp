@@ -746,4 +746,28 @@ TEST(RacingPath, NeighbouringCurvesMergeBelowThirtyNodesAndBalanceToWithinOne) {
   EXPECT_EQ(CurveEnds(ai), (Ends{{0, 16}, {16, 31}}));
 }
 
+// A half circle read as one curve runs out of order and is split at its middle node; on a
+// loop the curve over the last node wraps, and its middle is counted across the wrap.  The
+// oval of 60 m straights and 30 m radius, a node every 5 m: 12 straight steps and 19 arc
+// steps a piece, 62 nodes; the right straight 0-11, the upper half circle 12-30, the left
+// straight 31-42, the lower half circle 43-61.  Nodes 1-11 and 32-42 go straight on (turn
+// 0), the others turn left, so the curves read first are [1, 12], [12, 32], [32, 43] and
+// [43, 1].  Limits of +-20 m hold each half circle's curve, but neither keeps its order:
+// [12, 32] splits at (12 + 32) / 2 = 22, and [43, 1], which runs over 61 to 1, at
+// ((43 + 1 + 62) / 2) mod 62 = 53, ten nodes on from 43 and ten before 1.  Every two
+// neighbours then span 20 or 21 nodes, under the 30 that may merge, but no joined curve over a
+// straight and half a bend passes the checks, so none joins again.
+TEST(RacingPath, AWrappingCurveOutOfOrderSplitsAtItsMiddleAcrossTheWrap) {
+  using Ends = std::vector<std::pair<int, int>>;
+  TrackPathRecord record;
+  record.flags = PATH_FLAG_LOOP;
+  record.nodes = OvalPathNodes(60, 30, 5, 5, 20);
+  TrackPath p;
+  ReadBack(record, p);
+  ASSERT_EQ(p.nodeCount, 62);
+  AiPath ai;
+  InterpretPath(p, ai, 1.0f);
+  EXPECT_EQ(CurveEnds(ai), (Ends{{1, 12}, {12, 22}, {22, 32}, {32, 43}, {43, 53}, {53, 1}}));
+}
+
 }  // namespace

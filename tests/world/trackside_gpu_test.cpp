@@ -2,8 +2,9 @@
 // (on the world's lists, then Draw): a cloth flag from the front and from behind in its
 // mapping's colour, under its own light unless the pass overrides the lighting; a turbine of a
 // two-part test model whose rotor turns with its phase, and one with clock hands drawn through
-// its fast mesh; the packed light of a turbine's lighting byte on its vertices; a marshal and a
-// group of spectators from the human mesh slots.  The pictures go to gpu/ to look at.
+// its fast mesh; a turbine drawn once for each four of its local lights; the packed light of
+// a turbine's lighting byte on its vertices; a marshal and a group of spectators from the
+// human mesh slots.  The pictures go to gpu/ to look at.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -367,6 +368,51 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
   EXPECT_EQ(clock->parts, nullptr) << "the drawn parts go with the object";
   EXPECT_EQ(clock->restCount, 0);
   RaceState.dateTime = savedDate;
+  WorldModels = saved;
+}
+
+// Under local lights a turbine draws once for each four of its lights that are on: five
+// lights are lights 0-3, then light 4, two drawings; four lights one, none on no drawing.
+// The rotor through its temporary meshes, the clock through its fast mesh.
+TEST_F(TracksideDrawing, ATurbineUnderLocalLightsDrawsOnceForEachFourOfItsLightsThatAreOn) {
+  const WorldModelServices saved = WorldModels;
+  const uint32_t savedLights = WorldLightsOn;
+  TurbineMaterial = material_;
+  WorldModelServices s = {};
+  s.EntryOf = TurbineEntry;
+  s.ModelPartSpheres = TurbineSpheres;
+  s.BuildDrawMesh = BuildTurbineMesh;
+  WorldModels = s;
+  ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
+  for (const int model : {1, 2}) {
+    WTurbine* turbine = new WTurbine({0, 0, 0});
+    turbine->model = model;
+    turbine->Setup();
+    ASSERT_TRUE(world_.AddObjectToTable(turbine));
+    NextFrame();
+    turbine->AddToDrawList();
+    ASSERT_NE(turbine->parts, nullptr);
+    EXPECT_EQ(bool(turbine->parts->fastMesh), model == 2);
+    uint32_t draws = Gfx.drawCalls;
+    turbine->Draw();
+    const uint32_t one = Gfx.drawCalls - draws;
+    ASSERT_GT(one, 0u) << "model " << model;
+
+    turbine->lightMask = 0x1F;
+    WorldLightsOn = 0x1F;
+    draws = Gfx.drawCalls;
+    turbine->DrawLit();
+    EXPECT_EQ(Gfx.drawCalls - draws, 2 * one) << "model " << model << ": lights 0-3, then light 4";
+    WorldLightsOn = 0x0F;
+    draws = Gfx.drawCalls;
+    turbine->DrawLit();
+    EXPECT_EQ(Gfx.drawCalls - draws, one) << "model " << model << ": lights 0-3 together";
+    WorldLightsOn = 0x100;
+    draws = Gfx.drawCalls;
+    turbine->DrawLit();
+    EXPECT_EQ(Gfx.drawCalls - draws, 0u) << "model " << model << ": none of its lights on";
+  }
+  WorldLightsOn = savedLights;
   WorldModels = saved;
 }
 
