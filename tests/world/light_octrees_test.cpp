@@ -152,6 +152,19 @@ TEST_F(LightOctrees, DamagedBlocksAreRefusedWithOneMessage) {
   EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 0);
 }
 
+// A node count one past the nodes written is refused at the nodes, not further on.
+// GridBlock(7, 0) writes 9 sixteen-byte nodes, then the spare word, the table count and the
+// sample count: 9 * 16 + 4 + 4 + 4 = 156 bytes after the node count.  Ten nodes need 160.
+TEST_F(LightOctrees, ANodeCountOnePastTheNodesIsRefusedAtTheNodes) {
+  TrackLightingBlock b = GridBlock(7, 0);
+  b.nodeCountOverride = 10;
+  EXPECT_EQ(Read(b), 0);
+  EXPECT_TRUE(WorldLighting.nodes.empty());
+  EXPECT_EQ(lines.Count("Lighting octree block refused"), 1);
+  EXPECT_EQ(lines.Count("its node count passes the bytes left"), 1);
+  EXPECT_EQ(lines.Count("its table count passes the bytes left"), 0);
+}
+
 TEST_F(LightOctrees, FreeingPutsTheCentresAtTheCamera) {
   View* saved = CurrentView;
   View view = MainView;
