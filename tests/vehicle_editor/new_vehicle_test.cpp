@@ -884,6 +884,21 @@ TEST_F(NewVehicle, ALayoutPastTheListStartsNothing) {
   EXPECT_EQ(VehicleUndo::NumNodes, nodes);
 }
 
+// A class past the list, or below it, changes nothing: the saloon stays a saloon, its engine
+// is not clamped to another class's range and no rebuild is asked for.
+TEST_F(NewVehicle, AClassPastTheListChangesNothing) {
+  Begin(NEW_LAYOUT_CAR);
+  ASSERT_EQ(W::Settings.vehicleClass, CLASS_SALOON);
+  ASSERT_FALSE(W::RebuildWanted);
+  const float engine = W::Settings.engineSize;
+  for (const int past : {VEHICLE_CLASS_COUNT, -1}) {
+    W::SetClass(*e, past);
+    EXPECT_EQ(W::Settings.vehicleClass, CLASS_SALOON) << past;
+    EXPECT_EQ(W::Settings.engineSize, engine) << past;
+    EXPECT_FALSE(W::RebuildWanted) << past;
+  }
+}
+
 // The page's axle rows: a single wheel says so, a pair has its track width.
 TEST_F(NewVehicle, ThePagesAxleRowsShowATrackForAPairAndNoneForASingleWheel) {
   Begin(NEW_LAYOUT_TRIKE);
