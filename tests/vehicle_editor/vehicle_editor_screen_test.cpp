@@ -490,6 +490,9 @@ TEST_F(Screen, TheEditPointListTheTextPanelAndTheDriversEye) {
   ASSERT_NE(ok, nullptr);
   EXPECT_EQ(ok->top, ScreenHeight - ButtonHeight);
   EXPECT_EQ(ok->bottom, ScreenHeight);
+  // The bottom row starts twelve buttons in, and "OK" is four buttons wide.
+  EXPECT_EQ(ok->left, 12 * ButtonWidth);
+  EXPECT_EQ(ok->right, 16 * ButtonWidth);
   const InterfaceButton press = *ok;
   ASSERT_NE(press.handler, nullptr);
   press.handler(press.owner, CLICK_LEFT, press.word);
