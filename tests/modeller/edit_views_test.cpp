@@ -1127,3 +1127,26 @@ TEST_F(EditViewsTest, ADragBoxAtTheEdgeOfTheWorldIsHeldAtTheLargestViewValue) {
   EXPECT_EQ(box.viewCorners[1][1], 1 << 16);
   box = DragBox{};
 }
+
+// The other way round: the pointer at the most negative view x of the front view (right is -x)
+// is the largest world x, never wrapped round to the most negative one.  The view's centre sits
+// at x = 0x7FFF0000, which the front view sees at -2147418112; the pointer 100 pixels left of
+// the screen's centre adds -100 * (8 << 16) / 800 = -65536: -2147483648 in the view, and
+// +2147483648 in the world, one past the largest number.
+TEST_F(EditViewsTest, APointerAtTheEdgeOfTheViewIsHeldAtTheLargestWorldValue) {
+  ScreenWidth = 800, ScreenHeight = 600;
+  SelectEditView(VIEW_FRONT);
+  EditViews.width = 8 << 16;  // 100 pixels a metre
+  CurrentView->position[0] = 0x7FFF0000;
+  CurrentView->position[1] = CurrentView->position[2] = 0;
+  SetEditViewProjection(0);
+  DragBox& box = EditViews.dragBox;
+  MouseX = 300, MouseY = 300;
+  MouseRecord m = Press(CLICK_RIGHT);
+  HandleEditViewMouse(&m, 0);
+  ASSERT_EQ(box.state, DRAG_BOX_DRAGGING);
+  EXPECT_EQ(box.viewCorners[0][0], INT32_MIN);
+  EXPECT_EQ(box.worldCorners[0][0], INT32_MAX);
+  EXPECT_EQ(box.worldCorners[1][0], INT32_MAX);
+  box = DragBox{};
+}

@@ -304,6 +304,48 @@ TEST(ParallelWorkers, AFreshGroupStartsOneWorkerFewerThanTheThreadsAsked) {
       ::testing::ExitedWithCode(16 * 2 + 4), "");
 }
 
+// In a process of its own: the worker that the very first range starts joins that range.  The
+// caller's own work waits for a worker to take a chunk, so the range goes on only once the new
+// worker has woken for it; the wait has a deadline only so that a worker sleeping through the
+// range fails the test instead of hanging it.  The child exits 0 when a worker took a chunk and
+// the 8 chunks ran once each between the worker and the caller.
+TEST(ParallelWorkers, TheWorkerStartedForTheFirstRangeTakesAChunkOfIt) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Shared {
+    std::thread::id caller;
+    std::mutex lock;
+    std::condition_variable taken;
+    int byWorker = 0, byCaller = 0;
+    bool workerSeen = false;
+  };
+  EXPECT_EXIT(
+      {
+        SetParallelThreadCount(2);
+        Shared shared;
+        shared.caller = std::this_thread::get_id();
+        RunParallelChunks(
+            8, 1,
+            [](void* context, int, int, int) {
+              auto& s = *static_cast<Shared*>(context);
+              std::lock_guard<std::mutex> hold(s.lock);
+              if (std::this_thread::get_id() == s.caller) {
+                ++s.byCaller;
+              } else {
+                ++s.byWorker;
+                s.taken.notify_all();
+              }
+            },
+            &shared,
+            [](void* context) {
+              auto& s = *static_cast<Shared*>(context);
+              std::unique_lock<std::mutex> hold(s.lock);
+              s.workerSeen = s.taken.wait_for(hold, std::chrono::seconds(20), [&] { return s.byWorker > 0; });
+            });
+        std::_Exit((shared.workerSeen ? 0 : 1) + (shared.byWorker + shared.byCaller == 8 ? 0 : 2));
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 // A started thread runs its function once on a stack of the size asked for; a second start
 // while it runs is refused, and joining ends it (a second join does nothing).
 TEST(Threads, AStartedThreadRunsOnceOnTheStackAskedForAndIsJoined) {

@@ -1,6 +1,7 @@
 // window_test.cpp - the window layer on the real SDL2 video: placement, displays, the
 // cursor, and the event source that fills the message queue in order.
 #include <SDL.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,6 +12,51 @@
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/window.h"
+
+// Displays side by side on the one display of the test run: while a test has set some, SDL's
+// display count and bounds answer from them.  The two calls are defined here in the test
+// program, where the window layer's calls land; with none set they go on to SDL's own.
+namespace {
+
+const SDL_Rect* g_madeUpDisplays = nullptr;
+int g_madeUpDisplayCount = 0;
+
+template <typename Call>
+Call SdlsOwn(const char* name) {
+  return reinterpret_cast<Call>(dlsym(RTLD_NEXT, name));
+}
+
+// Sets the displays for the scope and puts SDL's own back afterwards.
+struct MadeUpDisplays {
+  MadeUpDisplays(const SDL_Rect* displays, int count) {
+    g_madeUpDisplays = displays;
+    g_madeUpDisplayCount = count;
+  }
+  ~MadeUpDisplays() {
+    g_madeUpDisplays = nullptr;
+    g_madeUpDisplayCount = 0;
+  }
+  MadeUpDisplays(const MadeUpDisplays&) = delete;
+  MadeUpDisplays& operator=(const MadeUpDisplays&) = delete;
+};
+
+}  // namespace
+
+extern "C" int SDL_GetNumVideoDisplays(void) {
+  if (g_madeUpDisplays) return g_madeUpDisplayCount;
+  static const auto own = SdlsOwn<int (*)(void)>("SDL_GetNumVideoDisplays");
+  return own ? own() : -1;
+}
+
+extern "C" int SDL_GetDisplayBounds(int displayIndex, SDL_Rect* rect) {
+  if (g_madeUpDisplays) {
+    if (displayIndex < 0 || displayIndex >= g_madeUpDisplayCount || !rect) return -1;
+    *rect = g_madeUpDisplays[displayIndex];
+    return 0;
+  }
+  static const auto own = SdlsOwn<int (*)(int, SDL_Rect*)>("SDL_GetDisplayBounds");
+  return own ? own(displayIndex, rect) : -1;
+}
 
 namespace {
 
@@ -83,6 +129,27 @@ TEST_F(PlatformWindowTest, TheNearestDisplayAndTheDesktopCoverTheDisplays) {
   // A rectangle far outside every display still finds the nearest one.
   EXPECT_GE(PlatformDisplayNearest(PlatformRect{-100000, -100000, -99000, -99000}), 0);
   EXPECT_EQ(PlatformDisplayBounds(9999, first), 0);
+}
+
+// Two 1920 x 1080 displays side by side, the second to the right of the first.  A rectangle
+// on neither is given the one nearest to it, and of two at the same distance the first.
+TEST(PlatformDisplays, ARectangleOnNoDisplayGoesToTheNearestAndOnATieToTheFirst) {
+  const SDL_Rect sideBySide[2] = {{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}};
+  const MadeUpDisplays displays(sideBySide, 2);
+  ASSERT_EQ(PlatformDisplayCount(), 2);
+  PlatformRect second{};
+  ASSERT_EQ(PlatformDisplayBounds(1, second), 1);
+  EXPECT_EQ(second.left, 1920);
+  EXPECT_EQ(second.right, 3840);
+  // Mostly on the second: the larger share wins.
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1900, 100, 2100, 300}), 1);
+  // Above the seam, 100 pixels over both tops (x 1820..2020 lies over each display's columns):
+  // 100 * 100 = 10000 from each, and the first is taken.
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1820, -300, 2020, -100}), 0);
+  // Below and right of the second: 120 below it, but 1080 right of and 120 below the first.
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{3000, 1200, 3100, 1300}), 1);
+  // Left of the first, 100 pixels out: 100 * 100 from it and 2020 * 2020 from the second.
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{-300, 100, -100, 300}), 0);
 }
 
 // Hiding and showing the window hide and show it.
