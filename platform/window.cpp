@@ -185,9 +185,27 @@ void PlatformAllowScreenSaver(int allow) {
 
 // ---- [Displays] ----
 
-int PlatformDisplayCount() { return std::max(SDL_GetNumVideoDisplays(), 0); }
+namespace {
+const PlatformRect* g_fakeDisplays = nullptr;
+int g_fakeDisplayCount = 0;
+}  // namespace
+
+void PlatformUseFakeDisplays(const PlatformRect* displays, int count) {
+  g_fakeDisplays = displays;
+  g_fakeDisplayCount = displays ? std::max(count, 0) : 0;
+}
+
+int PlatformDisplayCount() {
+  if (g_fakeDisplays) return g_fakeDisplayCount;
+  return std::max(SDL_GetNumVideoDisplays(), 0);
+}
 
 int PlatformDisplayBounds(int index, PlatformRect& out) {
+  if (g_fakeDisplays) {
+    if (index < 0 || index >= g_fakeDisplayCount) return 0;
+    out = g_fakeDisplays[index];
+    return 1;
+  }
   SDL_Rect r;
   if (SDL_GetDisplayBounds(index, &r) != 0) return 0;
   out = PlatformRect{r.x, r.y, r.x + r.w, r.y + r.h};

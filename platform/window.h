@@ -63,6 +63,9 @@ int  PlatformDisplayBounds(int index, PlatformRect& out);  // 1 on success
 // displays cannot be read.
 int  PlatformDisplayNearest(const PlatformRect& rect);
 void PlatformVirtualDesktop(PlatformRect& out);  // the union of every display
+// Tests only: answer the display count and bounds from these (nullptr: the real displays
+// again), for layouts a test machine does not have, such as two displays side by side.
+void PlatformUseFakeDisplays(const PlatformRect* displays, int count);
 
 // ---- [Cursor and mouse] ----
 void PlatformShowCursor(int show);

@@ -1,7 +1,6 @@
 // window_test.cpp - the window layer on the real SDL2 video: placement, displays, the
 // cursor, and the event source that fills the message queue in order.
 #include <SDL.h>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,51 +11,6 @@
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/window.h"
-
-// Displays side by side on the one display of the test run: while a test has set some, SDL's
-// display count and bounds answer from them.  The two calls are defined here in the test
-// program, where the window layer's calls land; with none set they go on to SDL's own.
-namespace {
-
-const SDL_Rect* g_madeUpDisplays = nullptr;
-int g_madeUpDisplayCount = 0;
-
-template <typename Call>
-Call SdlsOwn(const char* name) {
-  return reinterpret_cast<Call>(dlsym(RTLD_NEXT, name));
-}
-
-// Sets the displays for the scope and puts SDL's own back afterwards.
-struct MadeUpDisplays {
-  MadeUpDisplays(const SDL_Rect* displays, int count) {
-    g_madeUpDisplays = displays;
-    g_madeUpDisplayCount = count;
-  }
-  ~MadeUpDisplays() {
-    g_madeUpDisplays = nullptr;
-    g_madeUpDisplayCount = 0;
-  }
-  MadeUpDisplays(const MadeUpDisplays&) = delete;
-  MadeUpDisplays& operator=(const MadeUpDisplays&) = delete;
-};
-
-}  // namespace
-
-extern "C" int SDL_GetNumVideoDisplays(void) {
-  if (g_madeUpDisplays) return g_madeUpDisplayCount;
-  static const auto own = SdlsOwn<int (*)(void)>("SDL_GetNumVideoDisplays");
-  return own ? own() : -1;
-}
-
-extern "C" int SDL_GetDisplayBounds(int displayIndex, SDL_Rect* rect) {
-  if (g_madeUpDisplays) {
-    if (displayIndex < 0 || displayIndex >= g_madeUpDisplayCount || !rect) return -1;
-    *rect = g_madeUpDisplays[displayIndex];
-    return 0;
-  }
-  static const auto own = SdlsOwn<int (*)(int, SDL_Rect*)>("SDL_GetDisplayBounds");
-  return own ? own(displayIndex, rect) : -1;
-}
 
 namespace {
 
@@ -134,8 +88,11 @@ TEST_F(PlatformWindowTest, TheNearestDisplayAndTheDesktopCoverTheDisplays) {
 // Two 1920 x 1080 displays side by side, the second to the right of the first.  A rectangle
 // on neither is given the one nearest to it, and of two at the same distance the first.
 TEST(PlatformDisplays, ARectangleOnNoDisplayGoesToTheNearestAndOnATieToTheFirst) {
-  const SDL_Rect sideBySide[2] = {{0, 0, 1920, 1080}, {1920, 0, 1920, 1080}};
-  const MadeUpDisplays displays(sideBySide, 2);
+  const PlatformRect sideBySide[2] = {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}};
+  PlatformUseFakeDisplays(sideBySide, 2);
+  struct RealDisplaysAfter {
+    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
+  } realAfter;
   ASSERT_EQ(PlatformDisplayCount(), 2);
   PlatformRect second{};
   ASSERT_EQ(PlatformDisplayBounds(1, second), 1);
