@@ -340,6 +340,33 @@ TEST_F(EnginePageWindow, ThePlotsGroundFillsTheUpperRightQuarterAlone) {
     for (int x = 16; x < WIDTH / 2; x += 40) EXPECT_NE(Rgb(p.At(x, y)), Rgb(ground)) << x << ", " << y;
 }
 
+// The zero line runs level across the plot, light grey over the bluer ground: on this screen of
+// 1024 x 768 with rows of 24 pixels the plot starts at 512 + 512 / 16 = 544 and is
+// 512 - 2 x 32 = 448 wide, its zero line on row 384 - 4 x 24 = 288.  Columns where a curve
+// comes within a few rows of the line are left out, as either may lie on top there.
+TEST_F(EnginePageWindow, TheZeroLineRunsLevelAcrossThePlot) {
+  OpenOn("Runabout");
+  ASSERT_EQ(ButtonHeight, 24);
+  const EngineModel& e = Engine();
+  const Picture p = Shot("engine_page_zero_line");
+  constexpr int left = 544, width = 448, zeroY = 288;
+  constexpr double height = 264.0;  // full scale, 384 - 5 x 24 rows above the zero line
+  const double torqueScale = EngineScale(e.maxTorque), powerScale = EngineScale(e.maxPower * ENGINE_BHP_PER_WATT);
+  const auto grey = [](const uint8_t* q) {
+    return q[0] > 150 && std::max({q[0], q[1], q[2]}) - std::min({q[0], q[1], q[2]}) < 16;
+  };
+  int checked = 0;
+  for (int x = 4; x < width - 4; x += 12) {
+    const double s = double(x) * e.redline / width;
+    const double n = NetTorque(e, s);
+    const double ty = height * n / torqueScale, py = height * (n * s * 0.0013413) / powerScale;
+    if (std::abs(ty) < 4.0 || std::abs(py) < 4.0) continue;
+    EXPECT_TRUE(grey(p.At(left + x, zeroY))) << "column " << x << ": " << Rgb(p.At(left + x, zeroY));
+    ++checked;
+  }
+  EXPECT_GT(checked, 20);
+}
+
 // On the real GL context: the curves at sample columns and the needle at idle; files.
 TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundTrip) {
   OpenOn("Runabout");

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -225,6 +227,38 @@ TEST_F(ScreenshotPixels, TheHighResolutionCaptureTakesTheWholeRenderTexture) {
   ScreenshotRequest = 1;
   TakeScreenshot();
   EXPECT_NE(IdentifyVerbose("data/shots/zkt_00000001.png").find("Geometry: 3840x2160"), std::string::npos);
+}
+
+// A texture the CPU cannot read is copied into a readable one before it is written: one
+// texel of red 200, green 100, blue 50 makes a 24-bit BMP of 14 + 40 header bytes and one row
+// of 3 bytes padded to 4, 58 in all, its texel stored blue first at byte 54.
+TEST_F(ScreenshotPixels, ATextureTheCpuCannotReadIsSavedWithItsOwnPixels) {
+  const std::filesystem::path folder = "data/one_texel_shot";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  GfxTexture2DDesc d;
+  d.width = 1;
+  d.height = 1;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.usage = GFX_USAGE_DEFAULT;
+  const uint8_t texel[4] = {200, 100, 50, 255};
+  GfxSubresourceData initial;
+  initial.data = texel;
+  initial.rowPitch = 4;
+  GfxTexture2D texture;
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, &initial, &texture), GFX_OK);
+  const std::string path = (folder / "one.bmp").string();
+  EXPECT_EQ(SaveWICTextureToFile(Gfx.context, texture, IMAGE_BMP, path.c_str(), GFX_FORMAT_UNKNOWN, nullptr), GFX_OK);
+  GfxRelease(texture);
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  std::filesystem::remove_all(folder);
+  ASSERT_EQ(bytes.size(), 58u);
+  EXPECT_EQ(bytes[54], 50);
+  EXPECT_EQ(bytes[55], 100);
+  EXPECT_EQ(bytes[56], 200);
 }
 
 TEST_F(ScreenshotPixels, ThePackedBitmapOfTheScreenIsBgrTopFirst) {
