@@ -23,6 +23,7 @@
 #include "render/immediate.h"
 #include "render/object_picture.h"
 #include "render/views.h"
+#include "ui/interface_draw.h"
 #include "modeller/edit_views.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
@@ -666,6 +667,10 @@ TEST_F(AnimScreen, DriverModeShowsTheVehicleTheWheelTurnTheTogglesAndTheSitAndSt
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(caption->top, ButtonHeight);
   EXPECT_EQ(caption->left, panelLeft);
+  // The caption is a plain label: never lit, so its face stays the plain light grey (200, 200,
+  // 200) rather than the lit face's 14/16 of it (175, 175, 175).
+  EXPECT_EQ(caption->fourth.i, 0);
+  EXPECT_EQ(ButtonFaceColour(*caption), 0xC8C8C8u);
   const InterfaceButton* wheel = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
     if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&E().selected->scale) && InterfaceButtons[i].handler) {

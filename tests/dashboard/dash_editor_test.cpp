@@ -408,6 +408,31 @@ TEST_F(DashEditor, ManualMaximumsComeFromTheCarAndStepWithinTheirRanges) {
   EXPECT_TRUE(Said(Reports().boxes, TEXT_DASH_UNIT_TEST));
 }
 
+// The arrows beside a manual maximum step it: they are no choice, so neither is ever drawn
+// chosen (lit, in the chosen yellow), while the "manual" beside them is.
+TEST_F(DashEditor, TheManualMaximumsArrowsAreNeverDrawnChosen) {
+  Open(1);
+  SetDashFlags(car.dash, (Flags() | DASH_ANALOG_SPEEDOMETER_ON) & ~DASH_ANALOG_TACHOMETER_OFF);
+  Frame();
+  // Speedometer words carry 4; then 1 is "manual", 2 the left arrow and 3 the right one.
+  Click("manual", 1, 4 | 1);
+  Click("manual", 1, 1);
+  ASSERT_NE(car.dash[DASH_DIALS + DASH_SPEEDOMETER * DASH_DIAL_BYTES + 5], 0);
+  ASSERT_NE(car.dash[DASH_DIALS + DASH_TACHOMETER * DASH_DIAL_BYTES + 5], 0);
+  for (const intptr_t base : {intptr_t(4), intptr_t(0)}) {
+    const InterfaceButton* manual = Live("manual", base | 1);
+    const InterfaceButton* left = Live("\x8B", base | 2);
+    const InterfaceButton* right = Live("\x9B", base | 3);
+    ASSERT_TRUE(manual && left && right) << base;
+    EXPECT_EQ(manual->fourth.i, 1) << base;
+    EXPECT_EQ(manual->colour, &TextColours.lightYellow) << base;
+    EXPECT_EQ(left->fourth.i, 0) << base;
+    EXPECT_EQ(left->colour, nullptr) << base;
+    EXPECT_EQ(right->fourth.i, 0) << base;
+    EXPECT_EQ(right->colour, nullptr) << base;
+  }
+}
+
 TEST_F(DashEditor, TypeThreesQuestionsWriteTheirDefaultsIntoTheBlock) {
   Open(3);
   const uint32_t flags = Flags();

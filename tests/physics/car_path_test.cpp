@@ -600,6 +600,30 @@ TEST_F(CarPath, CuttingTheBendSendsItsEvent) {
   EXPECT_NE(car.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u);
 }
 
+// The cut line lies the half width and 3 m beyond the left limit; a car exactly on it has not
+// cut, and one 1/65536 m further in has.  Stepping from node 29 on to node 30, the last of the
+// top bend (direction (-sin 18pi/19, cos 18pi/19) = (-0.165, -0.986)), the bend turns left
+// into node 31 at (-30, 30) pointing (0, -1): cross = -0.165 * -1 - (-0.986 * 0) = 0.165.
+// Across node 31 the offset is -(x + 30) and the cut line -8 - (1 + 3) = -12, so x = -18.
+TEST_F(CarPath, ExactlyOnTheCutLineIsNoCutAndJustPastItIsOne) {
+  CarRace race;
+  race.Drive(car);
+  RaceState.sideLimitRule = 1;
+  const struct {
+    double x;
+    bool cut;
+  } cases[] = {{-18.0, false}, {-18.0 + 1.0 / 65536, true}};
+  for (const auto& c : cases) {
+    car.eventByte = 0;
+    car.pathNode = 29;
+    // 2 m past node 30 and 1 m short of node 31, heading down the straight.
+    Place(c.x, 31, 0, -1, 10);
+    car.FollowPath(1);
+    ASSERT_EQ(car.pathNode, 30) << c.x;
+    EXPECT_EQ((car.eventByte & (1u << CAR_EVENT_CORNER_CUT)) != 0, c.cut) << c.x;
+  }
+}
+
 // The head's look: modes 4 to 7 turn it 30 and 60 degrees left, then 30 and 60 right; any
 // other mode follows nine tenths of the steering's angle.
 TEST_F(CarPath, TheLookTargetByModeAndByTheSteering) {
