@@ -998,9 +998,8 @@ TEST_F(AppHarness, ADriveFileOpenedOnDescriptorZeroIsTakenWithoutComplaint) {
       }
     }
   } aside;
-  ASSERT_GE(aside.saved, 0);
   testing::internal::CaptureStderr();  // its file is opened before descriptor 0 is freed
-  close(0);
+  if (aside.saved >= 0) close(0);      // (a test program started without one has it free)
   const int opened = OpenDriveFile("drive.txt");
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   EXPECT_EQ(opened, 1);
