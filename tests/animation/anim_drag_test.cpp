@@ -440,6 +440,24 @@ TEST(CopyToFrames, AFlippedCopyFromTheSecondHalfMirrorsIntoTheFirstAndTheMiddleG
   }
 }
 
+// After a flipped copy the rig shows the frame the copy came from again, not the last frame of
+// the half it went into: the forearm, which the copy leaves alone, stands where frame 0 has it
+// and not 6553 higher as in frame 1.
+TEST(CopyToFrames, AFlippedCopyLeavesTheRigShowingTheFrameCopiedFrom) {
+  TestEditor t(4);
+  AnimEditor& e = t.editor;
+  e.autoCopyAndFlip = 1;
+  t.animation.frames[1].transforms[FOREARM].translation.y += 6553;
+  const int32_t forearmY = t.animation.frames[0].transforms[FOREARM].translation.y;
+  SetCurrentFrame(e, 0);
+  e.selectedBone = FOREARM;
+  ASSERT_EQ(PrepareCopyToFrames(e), 1);
+  CopyToFrames(e, 0);
+  ASSERT_EQ(CurrentFrameIndex(e), 0);
+  EXPECT_EQ(t.rig.bones[FOREARM].position.y, forearmY);
+  EXPECT_EQ(t.rig.bones[HAND].position.y, t.animation.frames[0].transforms[HAND].translation.y);
+}
+
 
 // The legs' mirroring at the end of a drag covers solids 6 to 13: solid 6 (here a hand) gives
 // its twin its mirror image, solid 5 (a forearm) does not.  The root may be dragged; a bone

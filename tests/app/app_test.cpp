@@ -982,6 +982,35 @@ TEST_F(AppHarness, TheDriveFileRunsCommandsTakesCrLfLinesAndForgetsItsRestWhenCl
   AppShutdown();
 }
 
+// A drive file may come on descriptor 0 (a program started with its standard input closed
+// opens it there): that is an opened file like any other, neither refused nor told as one that
+// could not be opened.
+TEST_F(AppHarness, ADriveFileOpenedOnDescriptorZeroIsTakenWithoutComplaint) {
+  std::ofstream("drive.txt") << "type x\n";
+  // Standard input goes aside for the test and comes back however it ends.
+  struct StandardInputAside {
+    int saved = dup(0);
+    ~StandardInputAside() {
+      CloseDriveFile();
+      if (saved >= 0) {
+        dup2(saved, 0);
+        close(saved);
+      }
+    }
+  } aside;
+  testing::internal::CaptureStderr();  // its file is opened before descriptor 0 is freed
+  if (aside.saved >= 0) close(0);      // (a test program started without one has it free)
+  const int opened = OpenDriveFile("drive.txt");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(opened, 1);
+  ClearWindowMessages();
+  RunDriveLines();
+  std::string typed;
+  for (WindowMessage m; PeekWindowMessage(m);)
+    if (m.id == MSG_CHAR) typed += char(m.wParam);
+  EXPECT_EQ(typed, "x");
+}
+
 TEST_F(AppHarness, TheFrameTimingHistoryKeepsTheLastSixtyRecordsOldestFirst) {
   AppForceNoGraphics(1);
   WriteConfigFile("Max FPS 50\n");

@@ -2,6 +2,7 @@
 // 1024 x 768 interface over cars of types 1, 3 and 5, its buttons clicked as a user would,
 // its questions answered and its prompts typed into.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cmath>
@@ -17,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/config.h"
 #include "core/frame_globals.h"
 #include "core/process.h"
 #include "core/report.h"
@@ -26,6 +28,9 @@
 #include "dashboard/dash_figures.h"
 #include "dashboard/dash_file.h"
 #include "physics/car.h"
+#include "render/texture_record.h"
+#include "render/texture_table.h"
+#include "tests/render/null_renderer.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -1505,4 +1510,69 @@ TEST_F(DashEditor, HalfARowOfSpaceStandsBeforeTheBlackRectangleAndTheLamps) {
     ClearInterface();
   }
   EXPECT_EQ(firstLamps, 2) << "the first lamp under other rows on each page";
+}
+
+namespace {
+
+// The editor with the renderer up on the null device, for the rows that reach its textures.
+class DashEditorOnDevice : public OnNullDevice<DashEditor> {};
+
+// A square RGB picture of one colour (no alpha: the name asks for none).
+bool WriteSquarePng(const std::string& path, uint32_t size) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = image.height = size;
+  image.format = PNG_FORMAT_RGB;
+  const std::vector<uint8_t> rgb(size_t(size) * size * 3, 200);
+  return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+}
+
+}  // namespace
+
+// "reload backing texture" reads again the picture of the model's dashboard page: the page's
+// texture, first read from a 16 x 16 picture, is 32 wide once the picture is 32 x 32.
+TEST_F(DashEditorOnDevice, ReloadBackingTextureReadsTheDashboardPagesPictureAgain) {
+  ASSERT_TRUE(NullDevice::ready_);
+  // The texture settings come back however the test ends.
+  struct SettingsKept {
+    TextureSettings texture = TextureConfig;
+    int compressed = CfgCompressedTex, half = CfgHalfTexRes;
+    ~SettingsKept() {
+      FreeTextureRecord(AddTextureRef("DASHBACK", 0));
+      TextureConfig = texture;
+      CfgCompressedTex = compressed;
+      CfgHalfTexRes = half;
+    }
+  } kept;
+  TextureConfig = TextureSettings();
+  TextureConfig.loadNow = 1;
+  CfgCompressedTex = CfgHalfTexRes = 0;  // the picture itself is read, no converted copy kept
+  // The model is the test's own: the car is given it only for the test.
+  struct LentModel {
+    Car& car;
+    ModelObject model{};
+    explicit LentModel(Car& c) : car(c) {
+      model.Init();
+      car.model = &model;
+      car.ownsModel = 0;
+    }
+    ~LentModel() {
+      car.model = nullptr;
+      model.Free();
+    }
+  } lent(car);
+  ASSERT_EQ(lent.model.pageCount, 1);
+  lent.model.pages[0].type = PAGE_DASH;
+  std::memcpy(lent.model.pages[0].name, "DASHBACK", 8);
+  fs::create_directories("data/png");
+  ASSERT_TRUE(WriteSquarePng("data/png/DASHBACK.png", 16));
+  ZKTETexture* texture = GetTexture("DASHBACK", 3);
+  ASSERT_NE(texture, nullptr);
+  ASSERT_EQ(texture->width, 16);
+  ASSERT_TRUE(WriteSquarePng("data/png/DASHBACK.png", 32));
+  Open(1);
+  Click("reload backing texture");
+  const ZKTETexture* reloaded = AddTextureRef("DASHBACK", 0);
+  ASSERT_NE(reloaded, nullptr);
+  EXPECT_EQ(reloaded->width, 32);
 }
