@@ -695,6 +695,65 @@ TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
   EXPECT_EQ(files, expected);
 }
 
+// One name and the hundred numbered ones, 00 to 99, are all a clash can be given: a hundred
+// and one pages whose cut names clash all get files of their own.
+TEST_F(ModExport, AHundredAndOnePagesWhoseCutNamesClashGetNumbers00To99) {
+  ASSERT_NE(car->model, nullptr);
+  const TexturePage* glass = nullptr;
+  for (int i = 0; i < car->model->pageCount; ++i)
+    if (std::strcmp(car->model->pages[i].name, "sample_glass_ALP") == 0) glass = &car->model->pages[i];
+  ASSERT_NE(glass, nullptr);
+  const TexturePage record = *glass;
+  // Spread over every object, none holding more than 64 pages.
+  std::vector<ModelObject*> objects = {car->model};
+  for (int i = 0; i < car->model->childCount; ++i) objects.push_back(&car->model->children[i]);
+  objects.push_back(&car->spoke);
+  std::vector<std::string> names;
+  for (int n = 0; n <= 100; ++n) {
+    char name[MODEL_NAME_SIZE] = {};
+    std::snprintf(name, sizeof name, "abcdefghijk_%03d_ALP", n);
+    names.push_back(name);
+  }
+  size_t placed = 0;
+  for (ModelObject* object : objects) {
+    while (placed < names.size() && object->pageCount < 64) {
+      TexturePage page = record;
+      std::memset(page.name, 0, MODEL_NAME_SIZE);
+      std::snprintf(page.name, MODEL_NAME_SIZE, "%s", names[placed].c_str());
+      object->AddPage(&page);
+      ++placed;
+    }
+  }
+  ASSERT_EQ(placed, names.size()) << "the objects need room for 101 pages";
+  ASSERT_EQ(WriteVehicleFile(*car, SOURCE, nullptr, 1), 1);
+  for (const std::string& name : names)
+    fs::copy_file("data/png/sample_glass_ALP.png", fs::path("data/png") / (name + ".png"));
+
+  // Worked by hand: the first 15 characters and the last 4 of each full name, the same for all.
+  const auto cut = [&](const std::string& name) {
+    const std::string full = std::string(car->shortName) + "~" + name;
+    return full.size() > 19 ? full.substr(0, 15) + full.substr(full.size() - 4) : full;
+  };
+  const std::string one = cut(names[0]);
+  for (const std::string& name : names) ASSERT_EQ(cut(name), one) << "the test needs every name to clash";
+
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  const fs::path dds = ModFolder(fs::current_path(), "Testcar~001") / "dds";
+  // The first keeps the cut name, the other hundred have 00 .. 99 in characters 14 and 15.
+  std::vector<std::string> expected = {one + ".dds"};
+  for (int n = 0; n <= 99; ++n) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02d", n);
+    expected.push_back(one.substr(0, 13) + digits + one.substr(15) + ".dds");
+  }
+  for (const std::string& file : expected) EXPECT_TRUE(fs::exists(dds / file)) << file;
+  int clashing = 0;  // the files of the hundred and one pages, nothing else of theirs
+  for (const std::string& file : Files(dds)) clashing += file.compare(0, 13, one, 0, 13) == 0;
+  EXPECT_EQ(clashing, 101);
+}
+
 // The vehicle is read again from its file for the export: a name there that cannot be a
 // file name ends the export, naming the vehicle and the name.
 TEST_F(ModExport, AnUnsafeNameInTheSavedVehicleEndsTheExportNamingIt) {

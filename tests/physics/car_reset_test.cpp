@@ -114,6 +114,20 @@ TEST_F(CarReset, APlacedCarStandsFiveCentimetresUpAtItsHeadingStillAndInNeutral)
   }
 }
 
+// A placed car has taken no step at rest yet: a count left from before is dropped, and its
+// first still step is the first of the thousand it needs to sleep.
+TEST_F(CarReset, APlacedCarCountsItsStepsAtRestFromNought) {
+  Car car;
+  MakeSampleCar(ROAD_CAR, car);
+  car.restCount = 500;
+  car.PlaceAt(0, 0, 0.0f);
+  EXPECT_EQ(car.restCount, 0u);
+  // Placed still with the engine stopped, the step counts one at rest.
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_TRUE(car.awake);
+  EXPECT_EQ(car.restCount, 1u);
+}
+
 // Placed on a track with the program's toggle option and class option bit value 0x200 (and
 // only then) the first toggle byte starts at 1.
 TEST_F(CarReset, TheFirstToggleStartsSetOnATrackWithItsOptions) {
