@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -18,10 +19,12 @@
 #include "core/checksum.h"
 #include "core/controls.h"
 #include "core/fixed_math.h"
+#include "core/report.h"
 #include "core/sort_tree.h"
 #include "core/window_state.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
+#include "model/model_object.h"
 #include "platform/files.h"
 #include "platform/instance_link.h"
 #include "platform/keys.h"
@@ -1439,6 +1442,35 @@ TEST(ShellHooks, TheCoverIsTakenOnceAndThePlayersOptionsAreReadAndSetInTheirPlac
   SendTypedLine("/horn 3");
   EXPECT_EQ(CommandState.horn, 2) << "a typed line goes in as typed";
   ResetTextCommandState();
+}
+
+// The editor's texture export with format 1 goes to the DDS folder; a texture that is only a
+// JPG picture is copied as it is, and the line counts it among the JPGs: 0 DDS, 1 JPG.
+TEST(ShellHooks, TheTextureExportInFormatOneGoesToTheDdsFolder) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path scratch = previous / "app" / "ShellHooks.TextureExport";
+  std::filesystem::remove_all(scratch);
+  std::filesystem::create_directories(scratch / "data" / "png");
+  std::ofstream(scratch / "data" / "png" / "tex.jpg", std::ios::binary) << "not a real picture";
+  std::filesystem::current_path(scratch);
+
+  InstallShellHooks();
+  ModelObject model;
+  model.Init();
+  std::snprintf(model.pages[0].name, sizeof model.pages[0].name, "%s", "tex");
+  std::vector<HeldReportLine> lines;
+  std::vector<HeldReportLine>* kept = HoldReportLines(&lines);
+  const int failed = EditorShellHooks.exportTextures(nullptr, &model, nullptr, 1);
+  HoldReportLines(kept);
+  model.Free();
+  std::filesystem::current_path(previous);
+
+  EXPECT_EQ(failed, 0);
+  EXPECT_TRUE(std::filesystem::exists(scratch / "data" / "dds_export" / "tex.jpg"));
+  EXPECT_FALSE(std::filesystem::exists(scratch / "data" / "png_export"));
+  EXPECT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines.empty() ? std::string() : lines[0].text, "Exported 0 .dds and 1 .jpg to dds_export (skip 0 / fail 0)");
+  std::filesystem::remove_all(scratch);
 }
 
 TEST(TimingServices, NoonOfRaceDateIsMiddayOfTheHotlapDateLessTheTimeZone) {

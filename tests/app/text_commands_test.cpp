@@ -236,6 +236,26 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   EXPECT_EQ(AxisTable[7].input, 2);
 }
 
+// /axis and /invert with nothing after them ask for the parameter and leave the table as it was,
+// whether the word ends the line or another command follows it.
+TEST_F(TextCommands, AxisAndInvertWithoutAValueNeedAParameter) {
+  Type("/axis steer 3");
+  Type("/invert brake 1");
+  for (const char* line : {"/axis /echo hi", "/invert /echo hi"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said("This command needs a parameter")) << line;
+    EXPECT_TRUE(Said("hi")) << line;
+  }
+  for (const char* line : {"/axis", "/invert"}) {
+    ClearLines();
+    Type(line);
+    EXPECT_TRUE(Said("This command needs a parameter")) << line;
+  }
+  EXPECT_EQ(AxisTable[0].input, 2);
+  EXPECT_EQ(AxisTable[3].invert, 1);
+}
+
 // Axes are numbered 1..80 and buttons 1..1440, stored less one; -1 clears; 0 and one past
 // the last are refused and change nothing.
 TEST_F(TextCommands, AxisAndButtonNumbersTakeBothEndsAndRefuseOnePast) {
