@@ -381,6 +381,10 @@ TEST_F(CarServices, TheLiveSettingLineShowsTheSelectedFigure) {
   char untouched[2] = {'x', 0};
   FormatSetupLine(untouched, 0, car);
   EXPECT_EQ(untouched[0], 'x');
+  // Nor is it cleared for a selector that shows nothing.
+  LiveSettingSelector = 5;
+  FormatSetupLine(untouched, 0, car);
+  EXPECT_EQ(untouched[0], 'x');
 }
 
 // The local player's choice takes the car's names, colour set, set-up and colour index.
