@@ -404,6 +404,24 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   same.nodeCount = 3;
 }
 
+// A single node off the ground is reported too: the count of failed checks names it alone.
+TEST_F(AiPathTest, OneNodeOffTheGroundIsReportedAsOneFailedSurfaceCheck) {
+  LoadTrack(TRACK_TEST_OVAL);
+  const TrackPath& oval = Racing();
+  TrackPath p;
+  p.nodeCount = oval.nodeCount;
+  p.nodes = new PathNode[p.nodeCount];
+  std::copy(oval.nodes, oval.nodes + oval.nodeCount, p.nodes);
+  p.flags = oval.flags;
+  p.nodes[10].x += 100 << 16;  // 100 m off the track: nothing under it
+  AiPath ai;
+  ai.nodeCount = p.nodeCount;
+  ai.nodes = new AiPathNode[p.nodeCount]{};
+  EXPECT_EQ(SetupAll(ai, p, 1, 1.0f, p.nodeCount - 1), 1);
+  EXPECT_EQ(TrackScratch::CountLines("SetupAll : Failed surface checks : 1"), 1);
+  EXPECT_EQ(ai.nodes[10].surfaceLeft, 0);
+}
+
 // The neighbours of a node: round the loop on a closed path; an open path's ends are their own
 // missing neighbour.
 TEST_F(AiPathTest, NeighboursWrapOnALoopAndStopAtAnOpenPathsEnds) {
