@@ -973,6 +973,30 @@ TEST_F(AiPathTest, WithoutGripOnlyTheHillChangesTheSpeed) {
   EXPECT_EQ(ai.nodes[0].brake, 0);
 }
 
+// Braking on the front tyres alone (the rear's grip gone), with both front wheels on one
+// side of the car: the brakes hold what those tyres hold, whichever side they stand on, so
+// the car and its mirror image brake into the open path's end from the same speed, and that
+// is well above the walking pace at the end (the air alone would barely slow it).
+TEST_F(AiPathTest, FrontTyresOnOneSideBrakeAlikeOnEitherSide) {
+  float cornerSpeed[2] = {0, 0};
+  const int sides[2] = {-1, 1};
+  for (int k = 0; k < 2; ++k) {
+    Car car;
+    AiPath ai;
+    StraightNodes(ai, car, 3);
+    car.wheelSetGrip[0][0] = car.wheelSetGrip[0][1] = 0.0f;  // wheel set 0: the rear
+    int front = 0;
+    for (int i = 0; i < car.wheelCount; ++i)
+      if (car.wheels[i].wheelSet == 1) car.wheels[i].side = sides[k], ++front;
+    ASSERT_EQ(front, 2);
+    BuildAiSpeedProfile(ai, 0);
+    cornerSpeed[k] = ai.nodes[1].cornerSpeed;
+    EXPECT_GT(cornerSpeed[k], 2.0f) << sides[k];
+    EXPECT_EQ(ai.nodes[1].brake, 255) << sides[k];
+  }
+  EXPECT_EQ(cornerSpeed[0], cornerSpeed[1]);
+}
+
 // Each node's four grips: the car's grip for the wheel set and the surface's class, times the
 // kind's factor (and 0.92 for kinds 1 and 16, 0.96 for 14, 0.84 for 15), times the wheel's own
 // factor for that class; worked out again only where the kind changes.
