@@ -563,3 +563,35 @@ TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
   Bone::SimulateStep(rig, editor, DT, G);
   for (int p = 0; p < rig.bones[0].pointCount; ++p) EXPECT_EQ(rig.bones[0].points[p].touching, 0) << p;
 }
+
+namespace {
+int mapSquareCalls = 0;
+int CountMapSquareRange(int32_t, int32_t, int32_t, int32_t, int&, int&, int&, int&) {
+  ++mapSquareCalls;
+  return 0;
+}
+// Puts the world's table back however the test ends.
+struct WorldHooksKept {
+  WorldHooks saved;
+  explicit WorldHooksKept(const WorldHooks& hooks) : saved(InstallWorldHooks(hooks)) {}
+  ~WorldHooksKept() { InstallWorldHooks(saved); }
+  WorldHooksKept(const WorldHooksKept&) = delete;
+  WorldHooksKept& operator=(const WorldHooksKept&) = delete;
+};
+}  // namespace
+
+// Bones never meet the world's tree trunks: a step asks the world for no map squares, even a
+// step of a whole second, whatever its length.
+TEST(BoneRig, AStepNeverLooksForTreeTrunks) {
+  WorldHooks hooks = NoWorldHooks();
+  hooks.MapSquareRange = CountMapSquareRange;
+  const WorldHooksKept kept(hooks);
+  mapSquareCalls = 0;
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 50.0f);  // awake, and heavy enough to be stepped
+  ASSERT_NE(rig.bones[0].awake, 0);
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, 1.0f, 0.0f);
+  EXPECT_EQ(mapSquareCalls, 0);
+}
