@@ -563,3 +563,69 @@ TEST(BoneRig, NegativeCountsMakeAnEmptyRigAndAHeldIndexPastTheRigHoldsNothing) {
   Bone::SimulateStep(rig, editor, DT, G);
   for (int p = 0; p < rig.bones[0].pointCount; ++p) EXPECT_EQ(rig.bones[0].points[p].touching, 0) << p;
 }
+
+namespace {
+int mapSquareCalls = 0;
+int CountMapSquareRange(int32_t, int32_t, int32_t, int32_t, int&, int&, int&, int&) {
+  ++mapSquareCalls;
+  return 0;
+}
+// Puts the world's table back however the test ends.
+struct WorldHooksKept {
+  WorldHooks saved;
+  explicit WorldHooksKept(const WorldHooks& hooks) : saved(InstallWorldHooks(hooks)) {}
+  ~WorldHooksKept() { InstallWorldHooks(saved); }
+  WorldHooksKept(const WorldHooksKept&) = delete;
+  WorldHooksKept& operator=(const WorldHooksKept&) = delete;
+};
+}  // namespace
+
+// Bones never meet the world's tree trunks: a step asks the world for no map squares, even a
+// step of a whole second, whatever its length.
+TEST(BoneRig, AStepNeverLooksForTreeTrunks) {
+  WorldHooks hooks = NoWorldHooks();
+  hooks.MapSquareRange = CountMapSquareRange;
+  const WorldHooksKept kept(hooks);
+  mapSquareCalls = 0;
+  BoneRig rig;
+  rig.Allocate(1, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 50.0f);  // awake, and heavy enough to be stepped
+  ASSERT_NE(rig.bones[0].awake, 0);
+  AnimEditor editor;
+  Bone::SimulateStep(rig, editor, 1.0f, 0.0f);
+  EXPECT_EQ(mapSquareCalls, 0);
+}
+
+// The editor's pose list may run past the rig's bones; the entries past the last bone belong to
+// no bone and move nothing.  Bone 0 is held on its own place, bone 1 is free and still, and a
+// third entry fixed to the held bone stands beyond them: after a step both bones are where they
+// were, level, and the rig still has two.
+TEST(BoneRig, PoseEntriesPastTheLastBoneAreIgnored) {
+  BoneRig rig;
+  rig.Allocate(2, 0);
+  MakeBone(rig.bones[0], 0.1f, 2.0f, 1.0f);
+  MakeBone(rig.bones[1], 0.1f, 2.0f, 1.0f);
+  rig.bones[1].position.x = FixedFromMetres(0.5f);
+  AnimEditor editor;
+  editor.heldBone = 0;
+  editor.pose.resize(3);
+  editor.pose[2].mode = BONE_FIXED_TO_HELD;
+  editor.pose[2].offset = {0.0f, 0.5f, 0.0f};
+  editor.targetPosition = rig.bones[0].position;  // held where it is: no drag
+  editor.targetRadius = 4.0f;
+  editor.dragGain = 50.0f;
+  Bone::SimulateStep(rig, editor, DT, 0.0f);
+  EXPECT_EQ(rig.boneCount, 2);
+  ASSERT_EQ(rig.bones.size(), 2u);
+  const IntVector at[2] = {{0, 0, FixedFromMetres(1.0f)}, {FixedFromMetres(0.5f), 0, FixedFromMetres(1.0f)}};
+  for (int i = 0; i < 2; ++i) {
+    const Bone& b = rig.bones[size_t(i)];
+    EXPECT_EQ(b.position.x, at[i].x) << i;
+    EXPECT_EQ(b.position.y, at[i].y) << i;
+    EXPECT_EQ(b.position.z, at[i].z) << i;
+    EXPECT_EQ(b.offset.x, 0.0f) << i;
+    EXPECT_EQ(b.offset.y, 0.0f) << i;
+    EXPECT_EQ(b.offset.z, 0.0f) << i;
+    for (int k = 0; k < 9; ++k) EXPECT_EQ(b.orientation[k], k % 4 == 0 ? 1.0f : 0.0f) << i << " " << k;
+  }
+}

@@ -638,6 +638,37 @@ TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
   a.Free();
 }
 
+// A file whose folder is missing cannot be made: writing it fails with 0, says so once on the
+// message line and leaves nothing behind.  Run in a scratch folder of its own, which has a data
+// folder but no data\absent_dir in it.
+TEST(AnimationFile, WritingIntoAMissingFolderFailsAndMakesNoFile) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path folder = previous / "animation_absent_dir";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "data");
+  std::filesystem::current_path(folder);
+  static std::vector<std::string> lines;
+  lines.clear();
+  ReportSink sink{};
+  sink.line = [](const char* text, ReportColour colour, int) {
+    if (colour == REPORT_ERROR) lines.push_back(text);
+  };
+  const ReportSink saved = InstallReportSink(sink);
+  Animation a;
+  MakeAnimation(a, 3, 4, 7);
+  const int written = WriteAnimationFile(a, "data\\absent_dir\\wave.ban", nullptr, 4);
+  InstallReportSink(saved);
+  std::filesystem::current_path(previous);
+  a.Free();
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(lines.size(), 1u) << "the failure is reported once, in the error colour";
+  if (!lines.empty()) {
+    EXPECT_NE(lines[0].find("data\\absent_dir\\wave.ban"), std::string::npos) << lines[0];
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "data" / "absent_dir")) << "no file, nor a folder made for it";
+  std::filesystem::remove_all(folder);
+}
+
 TEST(AnimationFile, AnAnimationMadeFromARigHoldsItsPresentPose) {
   Skeleton s;
   MakeSkeleton(s, 2, 15);
