@@ -568,6 +568,23 @@ TEST_F(RimEditor, SurfaceModeShowsAButtonPerPointAndPerSurfaceInItsMappingsColou
   rim.surfaces[3].mapping = 3;
 }
 
+// A mapping count below zero is a rim with no mappings: every surface's button is white, even
+// those whose mapping numbers 0 to 3 still have records behind the count.
+TEST_F(RimEditor, ANegativeMappingCountShowsEverySurfaceInWhite) {
+  Open();
+  Click("surface");
+  const int count = rim.mappingCount;
+  rim.mappingCount = -1;
+  Frame();
+  std::vector<intptr_t> colours;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].handler == RimSurfacePressed) colours.push_back(InterfaceButtons[i].third.i);
+  rim.mappingCount = count;  // closing the editor walks the mappings back from the count
+  const intptr_t white = intptr_t(255) << 16 | intptr_t(255) << 8 | intptr_t(255);
+  ASSERT_EQ(colours.size(), 4u);
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(colours[i], white) << "surface " << i;
+}
+
 // The ends of the lists: a point, surface or mapping one past the last is no press; a current
 // mapping one past the last makes no surface; a caller's surface limit above 255 stops at 255
 // (the count is a byte); a row word past the rows' range is a colour change.

@@ -87,6 +87,25 @@ TEST(Bc1Blocks, TwoColoursWithoutRedThatRunOppositeWaysComeBackExactly) {
   EXPECT_EQ(MaxColourError(block, back), 0);
 }
 
+TEST(Bc1Blocks, OneOddFirstTexelIsNotTakenForASingleColourBlock) {
+  // Texel 0 black, texels 1 to 15 red: two colours, not one.  Both are 5:6:5 colours, so the
+  // ends are red (31, 0, 0) = 0xF800 and black 0x0000, stored low byte first: F800 > 0000
+  // keeps four points.  Red takes index 0 and black index 1; texel 0's index sits in the low
+  // two bits of byte 4, so the index bytes are 01 00 00 00.
+  uint8_t block[64], bc[8], back[64];
+  Fill(block, 255, 0, 0, 255);
+  block[0] = 0;
+  EncodeBc1Block(block, 0.5f, bc);
+  const uint8_t expected[8] = {0x00, 0xF8, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00};
+  for (int k = 0; k < 8; ++k) EXPECT_EQ(bc[k], expected[k]) << "byte " << k;
+  // Red expands to (31 << 3 | 31 >> 2, 0, 0) = (255, 0, 0); black stays (0, 0, 0).
+  DecodeBc1Block(bc, back);
+  for (int i = 0; i < 16; ++i) {
+    const uint8_t want[4] = {uint8_t(i == 0 ? 0 : 255), 0, 0, 255};
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(back[4 * i + c], want[c]) << "texel " << i << " channel " << c;
+  }
+}
+
 TEST(Bc1Blocks, ThePaletteOfAnEndPairIsExact) {
   // Ends (31, 32, 1) and (1, 0, 31) in 5:6:5 expand to (255, 130, 8) and (8, 0, 255); texel i
   // takes index i % 4.  Thirds and halves are rounded to nearest.
