@@ -194,26 +194,22 @@ TEST_F(ParallelChunks, TheCallersOwnWorkRunsOnceOnItsThreadBesideTheChunks) {
   }
 }
 
-// The caller's own work waits for a worker to take a chunk, so the range can only go on once a
-// worker has woken; the first range may start the worker, the later ones find it asleep from the
-// range before (it has finished with it before that range returned).  The wait has a deadline
-// only so that a worker that never wakes fails the test instead of hanging it.
-TEST_F(ParallelChunks, AWorkerAsleepFromTheRangeBeforeWakesAndTakesAChunk) {
-  struct Shared {
-    std::thread::id caller;
-    std::mutex lock;
-    std::condition_variable taken;
-    int byWorker = 0, byCaller = 0;
-    bool workerSeen = false;
-  };
-  SetParallelThreadCount(2);
-  for (int range = 0; range < 4; ++range) {
-    Shared shared;
-    shared.caller = std::this_thread::get_id();
+namespace {
+
+// One range of 8 chunks of 1 whose caller's own work waits (20 s at most) for a worker to take
+// a chunk: counts who ran the chunks, and whether a worker was seen.
+struct WorkerTaken {
+  std::thread::id caller = std::this_thread::get_id();
+  std::mutex lock;
+  std::condition_variable taken;
+  int byWorker = 0, byCaller = 0;
+  bool workerSeen = false;
+
+  void RunRange() {
     RunParallelChunks(
         8, 1,
         [](void* context, int, int, int) {
-          auto& s = *static_cast<Shared*>(context);
+          auto& s = *static_cast<WorkerTaken*>(context);
           std::lock_guard<std::mutex> hold(s.lock);
           if (std::this_thread::get_id() == s.caller) {
             ++s.byCaller;
@@ -222,12 +218,26 @@ TEST_F(ParallelChunks, AWorkerAsleepFromTheRangeBeforeWakesAndTakesAChunk) {
             s.taken.notify_all();
           }
         },
-        &shared,
+        this,
         [](void* context) {
-          auto& s = *static_cast<Shared*>(context);
+          auto& s = *static_cast<WorkerTaken*>(context);
           std::unique_lock<std::mutex> hold(s.lock);
           s.workerSeen = s.taken.wait_for(hold, std::chrono::seconds(20), [&] { return s.byWorker > 0; });
         });
+  }
+};
+
+}  // namespace
+
+// The caller's own work waits for a worker to take a chunk, so the range can only go on once a
+// worker has woken; the first range may start the worker, the later ones find it asleep from the
+// range before (it has finished with it before that range returned).  The wait has a deadline
+// only so that a worker that never wakes fails the test instead of hanging it.
+TEST_F(ParallelChunks, AWorkerAsleepFromTheRangeBeforeWakesAndTakesAChunk) {
+  SetParallelThreadCount(2);
+  for (int range = 0; range < 4; ++range) {
+    WorkerTaken shared;
+    shared.RunRange();
     EXPECT_TRUE(shared.workerSeen) << "range " << range << ": no worker took a chunk";
     EXPECT_EQ(shared.byWorker + shared.byCaller, 8) << "range " << range;
     if (!shared.workerSeen) break;
@@ -311,36 +321,11 @@ TEST(ParallelWorkers, AFreshGroupStartsOneWorkerFewerThanTheThreadsAsked) {
 // the 8 chunks ran once each between the worker and the caller.
 TEST(ParallelWorkers, TheWorkerStartedForTheFirstRangeTakesAChunkOfIt) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  struct Shared {
-    std::thread::id caller;
-    std::mutex lock;
-    std::condition_variable taken;
-    int byWorker = 0, byCaller = 0;
-    bool workerSeen = false;
-  };
   EXPECT_EXIT(
       {
         SetParallelThreadCount(2);
-        Shared shared;
-        shared.caller = std::this_thread::get_id();
-        RunParallelChunks(
-            8, 1,
-            [](void* context, int, int, int) {
-              auto& s = *static_cast<Shared*>(context);
-              std::lock_guard<std::mutex> hold(s.lock);
-              if (std::this_thread::get_id() == s.caller) {
-                ++s.byCaller;
-              } else {
-                ++s.byWorker;
-                s.taken.notify_all();
-              }
-            },
-            &shared,
-            [](void* context) {
-              auto& s = *static_cast<Shared*>(context);
-              std::unique_lock<std::mutex> hold(s.lock);
-              s.workerSeen = s.taken.wait_for(hold, std::chrono::seconds(20), [&] { return s.byWorker > 0; });
-            });
+        WorkerTaken shared;
+        shared.RunRange();
         std::_Exit((shared.workerSeen ? 0 : 1) + (shared.byWorker + shared.byCaller == 8 ? 0 : 2));
       },
       ::testing::ExitedWithCode(0), "");
