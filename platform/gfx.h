@@ -549,6 +549,9 @@ struct GfxFakeDisplays {
   int virtualWidth = 0, virtualHeight = 0;
 };
 void GfxUseFakeDisplays(const GfxFakeDisplays* displays);
+// Tests only: while on, windows are presented by the blit kept for drivers that cannot build
+// the present pass.
+void GfxPresentByBlit(bool on);
 // The client size of headless swap chains (no window), 800 x 600 at first.
 void GfxSetHeadlessClientSize(int width, int height);
 // Reads a mip level of any texture (render targets included) as tightly packed bytes in the

@@ -219,6 +219,8 @@ GLuint CompileStage(GLenum stage, const char* text) {
   return 0;
 }
 
+bool g_presentByBlit = false;
+
 // The pass's program and samplers, made once per device; false when they cannot be made.
 bool PresentPassReady() {
   if (g_gfx.presentTried) return g_gfx.presentProgram != 0;
@@ -259,7 +261,7 @@ bool PresentPassReady() {
 // Draws the back buffer over the window's framebuffer; false when the pass cannot be made.
 // GL's state and the layer's record of it are put back to their defaults afterwards.
 bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
-  if (!PresentPassReady()) return false;
+  if (g_presentByBlit || !PresentPassReady()) return false;
   GL(BindFramebuffer)(GL_FRAMEBUFFER, 0);
   GL(Disable)(GL_FRAMEBUFFER_SRGB);
   GL(Disable)(GL_BLEND);
@@ -304,6 +306,8 @@ void BlitToWindow(const GfxTextureObj& buffer, int width, int height) {
 }
 
 }  // namespace
+
+void GfxPresentByBlit(bool on) { g_presentByBlit = on; }
 
 bool GfxReadWindowPixel(void* window, int x, int y, uint8_t rgba[4]) {
   if (!window || !GfxGlUsesSdl() || !GfxGlBindWindow(window)) return false;

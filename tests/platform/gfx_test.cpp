@@ -2646,6 +2646,45 @@ TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   SDL_DestroyWindow(window);
 }
 
+// Where the present pass cannot be made the back buffer is blitted instead, just as whole:
+// a window twice as wide as high, red in its left half and blue in its right, shows red at
+// x 24 and blue at x 40 on every row, as the buffer has it.
+TEST(GfxSwapChainTest, TheBlitPresentationFillsAWideWindowWithTheBufferAsItIs) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 64, 32, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  std::vector<uint8_t> pixels(64 * 32 * 4);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) {
+      uint8_t* p = &pixels[(size_t(y) * 64 + x) * 4];
+      p[0] = x < 32 ? 200 : 0, p[1] = 0, p[2] = x < 32 ? 0 : 200, p[3] = 255;
+    }
+  GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 64 * 4, 0);
+  GfxPresentByBlit(true);
+  const GfxResult presented = GfxSwapChainPresent(chain, 0, 0);
+  GfxPresentByBlit(false);
+  ASSERT_EQ(presented, GFX_OK);
+  const int at[4][2] = {{24, 16}, {40, 16}, {24, 2}, {40, 29}};
+  const uint8_t want[4][3] = {{200, 0, 0}, {0, 0, 200}, {200, 0, 0}, {0, 0, 200}};
+  for (int i = 0; i < 4; ++i) {
+    uint8_t rgba[4] = {};
+    ASSERT_TRUE(GfxReadWindowPixel(window, at[i][0], at[i][1], rgba));
+    EXPECT_EQ(rgba[0], want[i][0]) << at[i][0] << ", " << at[i][1];
+    EXPECT_EQ(rgba[1], want[i][1]) << at[i][0] << ", " << at[i][1];
+    EXPECT_EQ(rgba[2], want[i][2]) << at[i][0] << ", " << at[i][1];
+  }
+  GfxRelease(buffer);
+  GfxRelease(chain);
+  SDL_DestroyWindow(window);
+}
+
 TEST(GfxDisplays, SdlDisplaysAreTheOutputsAndTheRendererNamesTheAdapter) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
   GfxFactory factory;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -583,6 +584,24 @@ TEST_F(RimEditor, ANegativeMappingCountShowsEverySurfaceInWhite) {
   const intptr_t white = intptr_t(255) << 16 | intptr_t(255) << 8 | intptr_t(255);
   ASSERT_EQ(colours.size(), 4u);
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(colours[i], white) << "surface " << i;
+}
+
+// The lowest count there is draws no mapping row either: the rows are counted from zero up,
+// so the frame never multiplies the count itself by a row's height, and the total reads the
+// count as it stands.
+TEST_F(RimEditor, TheLowestMappingCountDrawsNoRowsAndShowsTheCount) {
+  Open();
+  const int count = rim.mappingCount;
+  rim.mappingCount = INT_MIN;
+  Frame();
+  const bool total = FindShownButton("cols : -2147483648") != nullptr;
+  std::vector<std::string> rows;
+  char shown[128];
+  for (int i = 0; i < ButtonCount; ++i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::strstr(shown, " surf")) rows.push_back(shown);
+  rim.mappingCount = count;  // closing the editor walks the mappings back from the count
+  EXPECT_TRUE(total);
+  EXPECT_TRUE(rows.empty()) << rows.size() << " rows, the first \"" << (rows.empty() ? "" : rows[0]) << "\"";
 }
 
 // The ends of the lists: a point, surface or mapping one past the last is no press; a current
