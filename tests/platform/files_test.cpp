@@ -543,3 +543,26 @@ TEST(FolderSearch, EntriesMatchingAPatternComeSortedWithTheirKindAndTime) {
   EXPECT_TRUE(FolderRemoveAll((root + "/none").c_str()));
   EXPECT_TRUE(FolderRemoveAll(""));
 }
+
+// A new file and a new folder get the usual modes less the umask (0666 and 0777); a folder
+// asked for where a file already stands, or under a folder that is not there, is not made.
+TEST(FileProbing, NewFilesAndFoldersGetTheUsualModesAndAFileIsNoFolder) {
+  const std::string root = FreshFolder("new_modes");
+  const mode_t mask = ::umask(022);  // 022 for this test, put back below
+  EXPECT_EQ(FileWriteAll((root + "/new.txt").c_str(), "x", 1), 0);
+  EXPECT_TRUE(MakeFolder((root + "/folder").c_str()));
+  ::umask(mask);
+  struct stat st;
+  ASSERT_EQ(::stat((root + "/new.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u) << "0666 less 022";
+  ASSERT_EQ(::stat((root + "/folder").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u) << "0777 less 022";
+
+  WriteText(root + "/plain", "p");
+  EXPECT_FALSE(MakeFolder((root + "/PLAIN").c_str())) << "a file of that name in another case";
+  EXPECT_EQ(ReadText(root + "/plain"), "p");
+  EXPECT_FALSE(MakeFolder((root + "/none/child").c_str()));
+  EXPECT_FALSE(fs::exists(root + "/none"));
+  EXPECT_TRUE(MakeFolder((root + "/FOLDER").c_str())) << "the folder is there in another case";
+  EXPECT_FALSE(fs::exists(root + "/FOLDER"));
+}
