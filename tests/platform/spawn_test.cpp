@@ -200,3 +200,47 @@ TEST(StartedPrograms, AProgramNotWaitedForIsReapedByALaterStart) {
   EXPECT_TRUE(gone) << "process " << pid << " was never reaped";
   if (!gone) waitpid(std::stoi(pid), nullptr, 0);
 }
+
+// A watched child reads nothing from the program's own standard input: its input is empty
+// even while the program's has a line waiting.
+TEST(WatchedChild, AChildsInputIsEmptyWhateverTheProgramsInputHolds) {
+  std::filesystem::create_directories("child");
+  WriteScript("child/reads.sh", "#!/bin/sh\nif read line; then echo \"got $line\"; else echo nothing; fi\n");
+  int waiting[2];
+  ASSERT_EQ(pipe(waiting), 0);
+  ASSERT_EQ(write(waiting[1], "typed\n", 6), 6);
+  const int savedInput = fcntl(0, F_DUPFD_CLOEXEC, 3);  // -1 when the program has no input
+  ASSERT_EQ(dup2(waiting[0], 0), 0);  // the program's input now holds "typed"
+  ChildProcess child;
+  const char* argv[] = {"reads", nullptr};
+  const int started = ChildStart(child, "child/reads.sh", argv, nullptr);
+  if (savedInput >= 0) {
+    dup2(savedInput, 0);
+    close(savedInput);
+  } else {
+    close(0);
+  }
+  if (waiting[0] != 0) close(waiting[0]);
+  close(waiting[1]);
+  ASSERT_EQ(started, 0);
+  WaitForEnd(child);
+  EXPECT_EQ(child.output, "nothing\n");
+}
+
+// A child that something else has already reaped is no longer ours: its poll ends it as a
+// failure (exit code 255) and its output is still read and its pipe closed.
+TEST(WatchedChild, AChildReapedElsewhereEndsAsAFailureWithItsOutputRead) {
+  std::filesystem::create_directories("child");
+  WriteScript("child/quick.sh", "#!/bin/sh\necho quick\nexit 0\n");
+  ChildProcess child;
+  const char* argv[] = {"quick", nullptr};
+  ASSERT_EQ(ChildStart(child, "child/quick.sh", argv, nullptr), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child.pid, &status, 0), child.pid);  // reaped behind the watcher's back
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ChildPoll(child), 1);
+  EXPECT_EQ(child.pid, 0);
+  EXPECT_EQ(child.exitCode, 255);
+  EXPECT_EQ(child.output, "quick\n");
+  EXPECT_EQ(child.outputFd, -1);
+}
