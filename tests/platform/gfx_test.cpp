@@ -2831,6 +2831,41 @@ TEST(GfxDisplays, FourFactoriesAtOnceAndTheFakeDescriptionsAndDefaults) {
   GfxUseFakeDisplays(nullptr);
 }
 
+// The fake names are copied when the fakes are set, the last adapter's (the fourth) and the
+// last output's (the eighth) too: the caller's buffers may change or go afterwards.  An
+// output's name keeps its first 31 characters.
+TEST(GfxDisplays, FakeNamesAreKeptUpToTheLastAdapterAndOutput) {
+  char adapterName[16] = "Fourth";
+  char outputName[16] = "EIGHTH";
+  const std::string longName(40, 'N');
+  GfxFakeDisplays fake;
+  fake.adapterCount = 4;
+  fake.adapterNames[3] = adapterName;
+  fake.outputCount = 8;
+  fake.outputNames[6] = longName.c_str();
+  fake.outputNames[7] = outputName;
+  GfxUseFakeDisplays(&fake);
+  std::strcpy(adapterName, "changed");
+  std::strcpy(outputName, "CHANGED");
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapter adapter;
+  ASSERT_EQ(GfxEnumAdapters(factory, 3, &adapter), GFX_OK);
+  GfxAdapterDesc ad;
+  ASSERT_EQ(GfxGetAdapterDesc(adapter, &ad), GFX_OK);
+  EXPECT_EQ(std::wstring(ad.description), L"Fourth");
+  GfxOutput output;
+  GfxOutputDesc od;
+  ASSERT_EQ(GfxEnumOutputs(adapter, 7, &output), GFX_OK);
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), L"EIGHTH");
+  ASSERT_EQ(GfxEnumOutputs(adapter, 6, &output), GFX_OK);
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(std::wstring(od.deviceName), std::wstring(31, L'N'));
+  GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
 TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
   GfxOutputDesc desc;
   std::memset(&desc, 0x5A, sizeof desc);
