@@ -109,6 +109,41 @@ TEST(PlatformDisplays, ARectangleOnNoDisplayGoesToTheNearestAndOnATieToTheFirst)
   EXPECT_EQ(PlatformDisplayNearest(PlatformRect{-300, 100, -100, 300}), 0);
 }
 
+// The desktop spans every display, whichever of them holds its edges: here the second holds
+// the left and top edges, the third the right and bottom, and the last lies inside the first.
+// With no display at all it is 1920 x 1080 at the origin.  A rectangle shared equally by two
+// displays goes to the first; an index past the last display, or before the first, has no bounds.
+TEST(PlatformDisplays, TheDesktopSpansEveryDisplayAndAnEvenShareGoesToTheFirst) {
+  const PlatformRect four[4] = {
+      {0, 0, 1920, 1080}, {-1280, -200, 0, 824}, {1920, 100, 3000, 1300}, {100, 100, 200, 200}};
+  PlatformUseFakeDisplays(four, 4);
+  struct RealDisplaysAfter {
+    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
+  } realAfter;
+  PlatformRect desktop{};
+  PlatformVirtualDesktop(desktop);
+  EXPECT_EQ(desktop.left, -1280);
+  EXPECT_EQ(desktop.top, -200);
+  EXPECT_EQ(desktop.right, 3000);
+  EXPECT_EQ(desktop.bottom, 1300);
+  PlatformRect bounds{};
+  EXPECT_EQ(PlatformDisplayBounds(3, bounds), 1);
+  EXPECT_EQ(bounds.right, 200);
+  EXPECT_EQ(PlatformDisplayBounds(4, bounds), 0);
+  EXPECT_EQ(PlatformDisplayBounds(-1, bounds), 0);
+  // 100 columns on each side of the seam at 1920, rows 150..350 on both: 100 * 200 each.
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1820, 150, 2020, 350}), 0);
+
+  PlatformUseFakeDisplays(four, -2);
+  EXPECT_EQ(PlatformDisplayCount(), 0) << "a count below zero is none";
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{0, 0, 10, 10}), -1);
+  PlatformVirtualDesktop(desktop);
+  EXPECT_EQ(desktop.left, 0);
+  EXPECT_EQ(desktop.top, 0);
+  EXPECT_EQ(desktop.right, 1920);
+  EXPECT_EQ(desktop.bottom, 1080);
+}
+
 // Hiding and showing the window hide and show it.
 TEST_F(PlatformWindowTest, HidingAndShowingTheWindowFollowTheCall) {
   SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
