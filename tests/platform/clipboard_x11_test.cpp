@@ -64,3 +64,24 @@ TEST_F(X11Clipboard, TextRoundTripsThroughAnotherProgram) {
   }
   EXPECT_EQ(expected, read);
 }
+
+// Text read into a buffer too small for it is cut to what fits with its zero, and never in
+// the middle of a character: "ab" + a-umlaut (two bytes) + "c" is five bytes.
+TEST_F(X11Clipboard, TextReadIntoASmallBufferIsCutBeforeTheCharacterThatDoesNotFit) {
+  ASSERT_EQ(PlatformSetClipboardText("ab\xC3\xA4" "c"), nullptr);
+  char out[8];
+  EXPECT_EQ(PlatformGetClipboardText(out, 6), 5);
+  EXPECT_STREQ(out, "ab\xC3\xA4" "c");
+  EXPECT_EQ(PlatformGetClipboardText(out, 5), 4) << "the c does not fit";
+  EXPECT_STREQ(out, "ab\xC3\xA4");
+  EXPECT_EQ(PlatformGetClipboardText(out, 4), 2) << "half the a-umlaut would fit: left out whole";
+  EXPECT_STREQ(out, "ab");
+  EXPECT_EQ(PlatformGetClipboardText(out, 2), 1);
+  EXPECT_STREQ(out, "a");
+  EXPECT_EQ(PlatformGetClipboardText(out, 1), 0);
+  EXPECT_STREQ(out, "");
+  out[0] = 'x';
+  EXPECT_EQ(PlatformGetClipboardText(out, 0), 0);
+  EXPECT_EQ(out[0], 'x') << "no room: nothing written";
+  EXPECT_EQ(PlatformGetClipboardText(nullptr, 8), 0);
+}
