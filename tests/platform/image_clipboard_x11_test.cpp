@@ -4,12 +4,14 @@
 // display.
 #include "platform/image_clipboard.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/window.h"
 #include "tests/platform/skip_outside_ci.h"
@@ -110,4 +112,65 @@ TEST_F(X11PictureOwner, AnOwnerThatLostTheClipboardLeavesItToTheNextOwnerWhenItS
   EXPECT_EQ(XGetSelectionOwner(display, clipboard), window) << "the next owner keeps the clipboard";
   XDestroyWindow(display, window);
   XCloseDisplay(display);
+}
+
+namespace {
+
+// Asks the clipboard's owner for target into the window's property (None: an old client that
+// names no property) and reads what the answer left there; false when the answer names none.
+bool Ask(Display* display, Window window, Atom target, Atom property, Atom* type, std::vector<unsigned char>* bytes,
+         std::vector<long>* items) {
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  XConvertSelection(display, clipboard, target, property, window, CurrentTime);
+  XSelectionEvent answer;
+  if (!NextSelectionNotify(display, window, &answer) || answer.property == None) return false;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, answer.property, 0, 1 << 20, True, AnyPropertyType, type, &format, &count,
+                         &after, &data) != Success)
+    return false;
+  if (format == 8 && bytes) bytes->assign(data, data + count);
+  if (format == 32 && items) items->assign(reinterpret_cast<const long*>(data), reinterpret_cast<const long*>(data) + count);
+  XFree(data);
+  return true;
+}
+
+}  // namespace
+
+// The owner offers its four targets, gives each picture's bytes whole when they fit one piece
+// (256 KiB, the largest piece, exactly here), and answers a client that names no property in
+// the property named like the target.
+TEST_F(X11PictureOwner, TheOwnerListsItsTargetsAndGivesEachPictureWhole) {
+  std::vector<uint8_t> png(256 * 1024);
+  for (size_t i = 0; i < png.size(); ++i) png[i] = uint8_t(i * 7 + 1);
+  const uint8_t bmp[3] = {'B', 'M', 9};
+  ASSERT_EQ(PlatformSetClipboardPicture(png.data(), png.size(), bmp, sizeof bmp), nullptr);
+
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  const Atom into = XInternAtom(display, "ZKT_TEST_ANSWER", False);
+  const Atom pngType = XInternAtom(display, "image/png", False);
+  const Atom bmpType = XInternAtom(display, "image/bmp", False);
+  const Atom targets = XInternAtom(display, "TARGETS", False);
+  Atom type = None;
+  std::vector<long> offered;
+  ASSERT_TRUE(Ask(display, window, targets, into, &type, nullptr, &offered));
+  EXPECT_EQ(type, Atom(XA_ATOM));
+  EXPECT_EQ(offered, (std::vector<long>{long(targets), long(XInternAtom(display, "TIMESTAMP", False)), long(pngType),
+                                        long(bmpType)}));
+
+  std::vector<unsigned char> got;
+  ASSERT_TRUE(Ask(display, window, pngType, into, &type, &got, nullptr));
+  EXPECT_EQ(type, pngType) << "whole, not in pieces";
+  EXPECT_TRUE(got == std::vector<unsigned char>(png.begin(), png.end())) << got.size() << " bytes";
+  ASSERT_TRUE(Ask(display, window, bmpType, None, &type, &got, nullptr));
+  EXPECT_EQ(type, bmpType);
+  EXPECT_EQ(got, (std::vector<unsigned char>{'B', 'M', 9}));
+  EXPECT_FALSE(Ask(display, window, XInternAtom(display, "UTF8_STRING", False), into, &type, &got, nullptr))
+      << "no text on offer";
+  XDestroyWindow(display, window);
+  XCloseDisplay(display);
+  PlatformReleaseClipboardPicture();
 }
