@@ -2631,6 +2631,11 @@ TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
     EXPECT_EQ(rgba[1], colour[1]) << at[i][0] << ", " << at[i][1];
     EXPECT_EQ(rgba[2], colour[2]) << at[i][0] << ", " << at[i][1];
   }
+  // A pixel just outside the 96 x 64 window is not read.
+  for (const auto& [x, y] : {std::pair{96, 10}, std::pair{10, 64}, std::pair{-1, 10}, std::pair{10, -1}}) {
+    uint8_t outside[4] = {};
+    EXPECT_FALSE(GfxReadWindowPixel(window, x, y, outside)) << x << ", " << y;
+  }
   // The layer's own drawing goes on as before after a presentation.
   GfxRenderTargetView view;
   ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, nullptr, &view), GFX_OK);
