@@ -128,6 +128,30 @@ TEST_F(History, EqualKeysMergeAndAnyStepOrSaveClearsThem) {
   EXPECT_EQ(NumRedo, 0);
 }
 
+// Cleared keys are all zero, so no keyed edit matches them: an edit keyed 1, 1, 1 right after
+// a save, an undo or a dropped node is recorded as a step of its own.
+TEST_F(History, ClearedKeysAreAllZeroAndMatchNoKeyedEdit) {
+  Load();
+  const auto keysClear = [] { return Keys[0] == 0 && Keys[1] == 0 && Keys[2] == 0; };
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_FALSE(keysClear());
+  MarkSaved(e->vehicleName);
+  EXPECT_TRUE(keysClear()) << "a save";
+  int nodes = NumNodes;
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_EQ(NumNodes, nodes + 1) << "the first edit after a save";
+  UndoEdit(*e);
+  EXPECT_TRUE(keysClear()) << "an undo";
+  nodes = NumNodes - NumRedo;  // the edit replaces the step undone
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_EQ(NumNodes, nodes + 1) << "the first edit after an undo";
+  ASSERT_EQ(FreeLatestNode(nullptr), 1);
+  EXPECT_TRUE(keysClear()) << "a dropped node";
+  nodes = NumNodes;
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_EQ(NumNodes, nodes + 1) << "the first edit after a dropped node";
+}
+
 TEST_F(History, UndoToTheStartAndRedoAllGivesBackEveryStoredStateByteForByte) {
   Load();
   for (int i = 1; i <= 6; ++i) Edit("step", float(10 * i));
