@@ -453,6 +453,30 @@ TEST_F(History, ASmallVehicleIsFramedAsTwoMetresAndAViewWithoutAFieldHasZoomOne)
   }
 }
 
+// The mouse turns the 3D view itself, not just the editor's angles: 100 mouse units right
+// and 100 up from level ahead give a heading of 3600 and a pitch of 1800, with no roll, and
+// the view looks another way.
+TEST_F(History, TurningTheThreeDViewAimsTheViewAlongTheNewAngles) {
+  Load();
+  ASSERT_NE(CurrentView, nullptr);
+  ASSERT_EQ(EditViews.width, 0);
+  for (const int inPlace : {1, 0}) {
+    e->eyeView = uint8_t(inPlace);
+    e->viewAngles[0] = 0;
+    e->viewAngles[1] = 0;
+    VehicleEditor::AimView(*e);
+    CurrentView->roll = 300;
+    const float before[3] = {CurrentView->direction[0], CurrentView->direction[1], CurrentView->direction[2]};
+    VehicleEditor::TurnView(*e, 100, -100);
+    EXPECT_EQ(CurrentView->heading, 3600) << inPlace;
+    EXPECT_EQ(CurrentView->pitch, 1800) << inPlace;
+    EXPECT_EQ(CurrentView->roll, 0) << inPlace;
+    float moved = 0.0f;
+    for (int i = 0; i < 3; ++i) moved += std::fabs(CurrentView->direction[i] - before[i]);
+    EXPECT_GT(moved, 0.1f) << inPlace;
+  }
+}
+
 TEST_F(History, TheViewTurnsWithinItsLimitsAndTheSteeringFollowsItsFormula) {
   e->viewAngles[0] = 65000;
   VehicleEditor::TurnView(*e, 100, 0);
