@@ -10,6 +10,7 @@
 #include "physics/car.h"
 #include "tests/ui/control_clicks.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "vehicle_data/engine_record.h"
 #include "vehicle_data/vehicle_class.h"
@@ -207,6 +208,64 @@ TEST_F(EnginePageFrame, TheLayoutRowIsALabelThenThreeChoicesAndEachSwitchIsLitBy
   ClearInterface();
   Prss_Terminate(&page->prss);
   EngineEditorScreenAction(&page->prss);
+}
+
+}  // namespace
+
+namespace {
+
+// The three file buttons each ask for a name with their own prompt: words 0 and 5 as a file
+// to read (entry kind 4), word 1 as a file to write (kind 6); no other word asks anything.
+TEST_F(EnginePageFrame, EachFileButtonWordAsksForItsOwnName) {
+  EnginePage* page = PageOnTheScreen();
+  ASSERT_NE(page, nullptr);
+  struct Case {
+    uintptr_t word;
+    const char* prompt;
+    int type;
+  };
+  const Case cases[] = {{ENGINE_FILE_LOAD, "Enter name of ENGINE to LOAD", 4},
+                        {ENGINE_FILE_SAVE, "Enter name of ENGINE to SAVE", 6},
+                        {ENGINE_FILE_LOAD_WAVES, "Enter name of engine from which to LOAD WAVES", 4}};
+  for (const Case& c : cases) {
+    EngineEditorFileButton(page, 0, c.word);
+    ASSERT_EQ(OpenTextEntry.open, 1) << c.word;
+    EXPECT_STREQ(OpenTextEntry.prompt, c.prompt) << c.word;
+    EXPECT_EQ(OpenTextEntry.type, c.type) << c.word;
+    EXPECT_EQ(OpenTextEntry.maxLength, ENGINE_NAME_LENGTH) << c.word;
+    CancelTextEntry();
+    Prss_ActSub(&page->prss);
+  }
+  for (uintptr_t word : {uintptr_t(2), uintptr_t(3), uintptr_t(4), uintptr_t(6)}) {
+    EngineEditorFileButton(page, 0, word);
+    EXPECT_EQ(OpenTextEntry.open, 0) << word;
+  }
+  Prss_Terminate(&page->prss);
+  EngineEditorScreenAction(&page->prss);
+}
+
+// I stops a running engine, and starts a stopped one again at its idle speed; X with Shift
+// held closes the page, X alone does not.
+TEST_F(EnginePageFrame, IStopsAndRestartsAtIdleAndShiftXCloses) {
+  EnginePage* page = PageOnTheScreen();
+  ASSERT_NE(page, nullptr);
+  EngineModel& m = *page->engine;
+  ASSERT_EQ(m.running, 1);
+  EngineEditorKey(&page->prss, 'i');
+  EXPECT_EQ(m.running, 0);
+  m.speed = m.idleSpeed + 300.0f;
+  EngineEditorKey(&page->prss, 'I');
+  EXPECT_EQ(m.running, 1);
+  EXPECT_FLOAT_EQ(m.speed, m.idleSpeed);
+  const int shift = ShiftHeld;
+  ShiftHeld = 0;
+  EngineEditorKey(&page->prss, 'x');
+  EXPECT_EQ(page->prss.alive, 1);
+  ShiftHeld = 1;
+  EngineEditorKey(&page->prss, 'X');
+  ShiftHeld = shift;
+  EXPECT_EQ(page->prss.alive, 0);
+  EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
 }
 
 }  // namespace

@@ -4,8 +4,12 @@
 // deleted and dragged, tubes added and deleted, the frame deleted; refusals change nothing.
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "core/fixed_math.h"
 #include "core/window_state.h"
+#include "model/model_object.h"
 #include "modeller/edit_views.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "ui/screen_labels.h"
@@ -507,4 +511,64 @@ TEST_F(Frame, DeletingAFrameThatLeavesOneSuspensionPointKeepsThatPoint) {
   ASSERT_EQ(car().framePointCount, 1);
   ASSERT_NE(car().framePoints, nullptr);
   EXPECT_EQ(std::memcmp(&car().framePoints[0], &only, sizeof only), 0);
+}
+
+// The model's reference points show as squares in the view, in the model marks' colour and
+// with no click: a plain one once, a mirrored one twice, at its own x and at -x (seen from
+// the front on a screen 1024 wide, as far left of its middle as right); a point that is no reference shows nothing.
+TEST_F(Frame, TheModelsReferencePointsShowAsSquaresAndAMirroredOneOnBothSides) {
+  ModelObject& m = *car().model;
+  ASSERT_GE(m.pointCount, 3);
+  std::vector<uint8_t> flags(size_t(m.pointCount));
+  for (int i = 0; i < m.pointCount; ++i) {
+    flags[size_t(i)] = m.points[i].flags;
+    m.points[i].flags = uint8_t(m.points[i].flags & ~(POINT_REFERENCE | POINT_MIRRORED));
+  }
+  // Two points off the middle: one plain, one mirrored.
+  int plain = -1, mirrored = -1;
+  for (int i = 0; i < m.pointCount && mirrored < 0; ++i) {
+    if (m.points[i].x == 0) continue;
+    if (plain < 0) plain = i;
+    else mirrored = i;
+  }
+  ASSERT_GE(mirrored, 0);
+  m.points[plain].flags |= POINT_REFERENCE;
+  m.points[mirrored].flags |= POINT_REFERENCE | POINT_MIRRORED;
+  // The car drawn at the origin, unturned.
+  const auto transform = car().drawTransform;
+  MatrixIdentity(car().drawTransform.rotation);
+  car().drawTransform.translation = IntVector{};
+  const int screen[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 1024;
+  ScreenHeight = 768;
+  SelectEditView(VIEW_FRONT);
+  const int32_t width = EditViews.width;
+  EditViews.width = 8 << 16;
+  SetEditViewProjection(0);
+  ClearScreenLabels();
+  VehicleEditor::DrawModelMarks(*e);
+  ScreenWidth = screen[0];
+  ScreenHeight = screen[1];
+  EditViews.width = width;
+  static const ScreenLabel* labels[MAX_SCREEN_LABELS];
+  const int n = ScreenLabelsByDepth(labels, MAX_SCREEN_LABELS);
+  ASSERT_EQ(n, 3);
+  std::vector<std::pair<float, float>> mirroredAt;
+  int plainShown = 0;
+  for (int i = 0; i < n; ++i) {
+    const ScreenLabel& label = *labels[i];
+    EXPECT_EQ(label.colourKind, 1) << i;
+    EXPECT_EQ(label.type, LABEL_SQUARE) << i;
+    EXPECT_EQ(label.callback, nullptr) << i;
+    if (label.first == plain) ++plainShown;
+    if (label.first == mirrored) mirroredAt.emplace_back(label.x, label.y);
+  }
+  EXPECT_EQ(plainShown, 1);
+  ASSERT_EQ(mirroredAt.size(), 2u);
+  const float apart = std::hypot(mirroredAt[0].first - mirroredAt[1].first, mirroredAt[0].second - mirroredAt[1].second);
+  EXPECT_GT(apart, 1.0f) << "the copy stands at -x";
+  EXPECT_NEAR((mirroredAt[0].first + mirroredAt[1].first) / 2, 512.0f, 0.5f) << "as far either side of the middle";
+  ClearScreenLabels();
+  car().drawTransform = transform;
+  for (int i = 0; i < m.pointCount; ++i) m.points[i].flags = flags[size_t(i)];
 }

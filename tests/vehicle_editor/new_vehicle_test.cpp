@@ -960,3 +960,19 @@ TEST_F(NewVehicle, EachAxlesSuspensionRowIsHalfLabelAndHalfTypeWithinTheRow) {
   W::Settings.rear.suspensionType = rear;
   ClearInterface();
 }
+// A kart's springs and dampers lie inside its limits (300 to 3000 for the dampers), so each
+// shows its own rounding. 120 kg, 54.9% of it on the rear axle: 0.549 x 120 x 9.81 = 646 N,
+// 323 N a wheel, over half the 0.04 m ride height k = 16158: spring 16000, bump 1616 -> 1600,
+// rebound 808 -> 800. The front's 531 N, 265.5 N a wheel: k = 13274, 13000, 1327 -> 1300,
+// 664 -> 700.
+TEST_F(NewVehicle, AKartsSpringsAndDampersAreRoundedFromItsAxleLoads) {
+  Begin(NEW_LAYOUT_KART);
+  const Car& c = car();
+  ASSERT_NEAR(c.mass, 120.0f, 0.01f);
+  ASSERT_FLOAT_EQ(W::Settings.rideHeight, 0.04f);
+  ASSERT_NEAR((W::Settings.wheelbase / 2 - c.centreOfMass.y) / c.WheelBaseDivisor(), 0.549f, 0.0005f);
+  const float expected[2][3] = {{16000.0f, 1600.0f, 800.0f}, {13000.0f, 1300.0f, 700.0f}};
+  const int fields[3] = {AXLE_SPRING, AXLE_BUMP, AXLE_REBOUND};
+  for (int axle = 0; axle < 2; ++axle)
+    for (int f = 0; f < 3; ++f) EXPECT_FLOAT_EQ(AxleSetup(c, axle, fields[f]), expected[axle][f]) << axle << " " << f;
+}

@@ -152,3 +152,45 @@ TEST_F(EditorViews, TheCarInTheModellerTakesTheSkyShineTextures) {
   e->subEditor = savedSub;
   FrameSkipped = savedSkipped;
 }
+
+// The wheel lines belong to the suspension page (tab 3) and the wheels page (tab 6) alone:
+// two lines a wheel there, none on any other tab or with no page open; none either while a
+// diagram, a sub-screen or a sub-editor covers the car.
+TEST_F(EditorViews, TheWheelLinesShowOnTheSuspensionAndWheelsPagesOnly) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Car& c = car();
+  ASSERT_GE(c.wheelCount, 1);
+  e->subEditor = 0;
+  e->diagramFlags = 0;
+  const auto linesDrawn = [&](int tab) {
+    e->selection.openTab = tab;
+    EXPECT_EQ(BeginLineBatch3D(), 1);
+    const uint32_t before = StreamLines3D.vertexCount;
+    VehicleEditor::DrawMarks(*e);
+    const uint32_t drawn = (StreamLines3D.vertexCount - before) / 2;
+    EndLineBatch3D();
+    return int(drawn);
+  };
+  const int two = 2 * c.wheelCount;
+  EXPECT_EQ(linesDrawn(3), two);
+  EXPECT_EQ(linesDrawn(6), two);
+  for (int tab : {-1, 0, 1, 2, 4, 5, 7, 8, 11}) EXPECT_EQ(linesDrawn(tab), 0) << tab;
+  e->diagramFlags = 1;
+  EXPECT_EQ(linesDrawn(3), 0) << "a diagram covers the car";
+  e->diagramFlags = 0;
+  e->subEditor = SUB_MODELLER;
+  EXPECT_EQ(linesDrawn(3), 0) << "the modeller has the view";
+  e->subEditor = 0;
+  EXPECT_EQ(linesDrawn(6), two);
+}
+
+// Special draw hides the body, its sub-objects and the wheels' pieces (bits 0, 2 and 3) and
+// keeps every other part; without it every part is drawn.
+TEST_F(EditorViews, SpecialDrawHidesTheBodySubObjectsAndWheelPiecesOnly) {
+  const uint8_t special = SpecialDraw;
+  SpecialDraw = 0;
+  EXPECT_EQ(VehicleEditor::CarGraphicsOptions(), 0xFFFFFFFFu);
+  SpecialDraw = 1;
+  EXPECT_EQ(VehicleEditor::CarGraphicsOptions(), ~0xDu);
+  SpecialDraw = special;
+}

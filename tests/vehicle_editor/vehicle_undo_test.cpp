@@ -128,6 +128,30 @@ TEST_F(History, EqualKeysMergeAndAnyStepOrSaveClearsThem) {
   EXPECT_EQ(NumRedo, 0);
 }
 
+// Cleared keys are all zero, so no keyed edit matches them: an edit keyed 1, 1, 1 right after
+// a save, an undo or a dropped node is recorded as a step of its own.
+TEST_F(History, ClearedKeysAreAllZeroAndMatchNoKeyedEdit) {
+  Load();
+  const auto keysClear = [] { return Keys[0] == 0 && Keys[1] == 0 && Keys[2] == 0; };
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_FALSE(keysClear());
+  MarkSaved(e->vehicleName);
+  EXPECT_TRUE(keysClear()) << "a save";
+  int nodes = NumNodes;
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_EQ(NumNodes, nodes + 1) << "the first edit after a save";
+  UndoEdit(*e);
+  EXPECT_TRUE(keysClear()) << "an undo";
+  nodes = NumNodes - NumRedo;  // the edit replaces the step undone
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_EQ(NumNodes, nodes + 1) << "the first edit after an undo";
+  ASSERT_EQ(FreeLatestNode(nullptr), 1);
+  EXPECT_TRUE(keysClear()) << "a dropped node";
+  nodes = NumNodes;
+  RecordEditKeyed("ones", 1, 1, 1);
+  EXPECT_EQ(NumNodes, nodes + 1) << "the first edit after a dropped node";
+}
+
 TEST_F(History, UndoToTheStartAndRedoAllGivesBackEveryStoredStateByteForByte) {
   Load();
   for (int i = 1; i <= 6; ++i) Edit("step", float(10 * i));
@@ -426,6 +450,30 @@ TEST_F(History, ASmallVehicleIsFramedAsTwoMetresAndAViewWithoutAFieldHasZoomOne)
     CurrentView->position[0] = side * (32500 << 16);
     VehicleEditor::TurnView(*e, 100, 0);
     EXPECT_EQ(CurrentView->position[0], side * (32000 << 16)) << side;
+  }
+}
+
+// The mouse turns the 3D view itself, not just the editor's angles: 100 mouse units right
+// and 100 up from level ahead give a heading of 3600 and a pitch of 1800, with no roll, and
+// the view looks another way.
+TEST_F(History, TurningTheThreeDViewAimsTheViewAlongTheNewAngles) {
+  Load();
+  ASSERT_NE(CurrentView, nullptr);
+  ASSERT_EQ(EditViews.width, 0);
+  for (const int inPlace : {1, 0}) {
+    e->eyeView = uint8_t(inPlace);
+    e->viewAngles[0] = 0;
+    e->viewAngles[1] = 0;
+    VehicleEditor::AimView(*e);
+    CurrentView->roll = 300;
+    const float before[3] = {CurrentView->direction[0], CurrentView->direction[1], CurrentView->direction[2]};
+    VehicleEditor::TurnView(*e, 100, -100);
+    EXPECT_EQ(CurrentView->heading, 3600) << inPlace;
+    EXPECT_EQ(CurrentView->pitch, 1800) << inPlace;
+    EXPECT_EQ(CurrentView->roll, 0) << inPlace;
+    float moved = 0.0f;
+    for (int i = 0; i < 3; ++i) moved += std::fabs(CurrentView->direction[i] - before[i]);
+    EXPECT_GT(moved, 0.1f) << inPlace;
   }
 }
 
