@@ -132,6 +132,44 @@ TEST_F(LightOctrees, OlderBlockVersions) {
   EXPECT_EQ(WorldLighting.nodes[8].firstSample, 0u);
 }
 
+// Version 2: twelve-byte nodes like version 1, but each edge has its own vertical size; the
+// table after the nodes is read whole and no sample count follows it.
+TEST_F(LightOctrees, VersionTwoHasVerticalSizesAndTwelveByteNodes) {
+  TrackLightingBlock v2 = GridBlock(7, 0);
+  v2.version = 2;
+  v2.verticalSize = 12345;
+  v2.secondSize = 77;
+  v2.secondVerticalSize = 88;
+  v2.nodes[8].word = 0xA1B2C3D4u;
+  v2.table = {5, 6, 7};
+  ASSERT_EQ(Read(v2), 1);
+  EXPECT_EQ(WorldLighting.size, 2 * HALF);
+  EXPECT_EQ(WorldLighting.verticalSize, 12345);
+  EXPECT_EQ(WorldLighting.secondSize, 77);
+  EXPECT_EQ(WorldLighting.secondVerticalSize, 88);
+  ASSERT_EQ(WorldLighting.nodes.size(), 9u);
+  EXPECT_EQ(WorldLighting.nodes[0].firstChild, 1u);
+  EXPECT_EQ(WorldLighting.nodes[8].high, 1);
+  EXPECT_EQ(WorldLighting.nodes[8].word8, 0xA1B2C3D4u);
+  EXPECT_EQ(WorldLighting.nodes[8].firstSample, 0u);
+  EXPECT_EQ(WorldLighting.table, (std::vector<uint16_t>{5, 6, 7}));
+}
+
+// A leaf is lit only when its high byte is above its low one: equal bytes leave it dark even
+// with its grid of samples in the table.
+TEST_F(LightOctrees, ALeafWhoseHighEqualsItsLowIsDark) {
+  TrackLightingBlock b = GridBlock(7, 2);
+  b.nodes[8].low = 1;  // high is 1 too
+  ASSERT_EQ(Read(b), 1);
+  EXPECT_EQ(WorldLighting.nodes[8].lit, 0);
+  LightRecord r;
+  EXPECT_EQ(LookUpLighting({10 << 16, 10 << 16, 1 << 16}, r), 0);
+  b.nodes[8].low = 0;
+  ASSERT_EQ(Read(b), 1);
+  EXPECT_EQ(WorldLighting.nodes[8].lit, 1);
+  EXPECT_EQ(LookUpLighting({10 << 16, 10 << 16, 1 << 16}, r), 1);
+}
+
 TEST_F(LightOctrees, DamagedBlocksAreRefusedWithOneMessage) {
   // A good block read first: the refused one after it leaves no octree, not the old one.
   ASSERT_EQ(Read(GridBlock(7, 2)), 1);

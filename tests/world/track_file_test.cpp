@@ -501,6 +501,61 @@ TEST(TrackFileReaders, CountsAreCheckedAgainstTheirRoom) {
   }
 }
 
+// A count whose records fill exactly the bytes left is taken; one record more is refused at the
+// count. Past a count that is taken, a missing field is named as cut short instead.
+TEST(TrackFileReaders, CountsThatExactlyFillTheBytesLeftAreTaken) {
+  TrackReadError error{};
+  {
+    // One model entry in exactly its 28 bytes.
+    Bytes b;
+    b.u32(1);
+    b.v.resize(4 + 28, 0);
+    MemoryFile file(b);
+    int32_t count = -1;
+    EXPECT_EQ(ReadTrackModelCount(file.file, 22, count, error), 1) << error.text;
+    EXPECT_EQ(count, 1);
+  }
+  {
+    // Two entries need 56 bytes: 55 is one short.
+    Bytes b;
+    b.u32(2);
+    b.v.resize(4 + 55, 0);
+    MemoryFile file(b);
+    int32_t count = -1;
+    EXPECT_EQ(ReadTrackModelCount(file.file, 22, count, error), 0);
+    EXPECT_STREQ(error.text, "model count 2");
+  }
+  {
+    // One record of the first extra table (8 bytes) ends the file: the table is read and the
+    // colours after it are missing.
+    MemoryFile file(Bytes{}.u16(1).u16(0).u32(0x01020304).u32(0x05060708));
+    TrackTail tail;
+    EXPECT_EQ(ReadTrackTail(file.file, 22, 0x20, tail, error), 0);
+    EXPECT_STREQ(error.text, "world colours and scale cut short");
+    EXPECT_EQ(tail.extraCounts[0], 1);
+  }
+  {
+    // The same for the second table: one record of 16 bytes.
+    Bytes b;
+    b.u16(0).u16(1).u32(1).u32(2).u32(3).u32(4);
+    MemoryFile file(b);
+    TrackTail tail;
+    EXPECT_EQ(ReadTrackTail(file.file, 22, 0x20, tail, error), 0);
+    EXPECT_STREQ(error.text, "world colours and scale cut short");
+    EXPECT_EQ(tail.extraCounts[1], 1);
+  }
+  {
+    // An occlusion record whose two words (4 bytes) end the file: the words are skipped and the
+    // next record's object index is missing.
+    ReportRecorder recorder;
+    MemoryFile file(Bytes{}.u32(3).u32(0).u32(0).u32(2).u16(1).u16(2));
+    int skipped = 0;
+    EXPECT_EQ(ReadCameraOcclusionRecords(file.file, nullptr, nullptr, skipped, error), 0);
+    EXPECT_STREQ(error.text, "occlusion records cut short");
+    EXPECT_EQ(skipped, 1);
+  }
+}
+
 // A camera stand-in: accepts the record of object 7 at (1, 2) and reads its words.
 struct Cameras {
   std::vector<int32_t> wordCounts;

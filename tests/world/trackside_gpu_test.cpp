@@ -363,6 +363,14 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
   for (const auto& p : {At(hands, 2.5, 0.0), At(hands, -2.5, 0.0), At(hands, 0.0, 2.5), At(hands, 0.0, -2.5)})
     red += Near(p, blade);
   EXPECT_EQ(red, 4) << "one hand along x, the other upright";
+  // Which hand is which: at 3:00:00 the second hand (the second part) has no turn and stands
+  // as built, while the first hand has turned three quarters round.
+  ASSERT_GE(clock->parts->childCount, 2);
+  ASSERT_GE(clock->restCount, 2);
+  for (int k = 0; k < 9; ++k)
+    EXPECT_EQ(clock->parts->children[1]->local.rotation.m[k], clock->partRest[1].m[k]) << "second hand, " << k;
+  EXPECT_FALSE(std::equal(clock->partRest[0].m, clock->partRest[0].m + 9, clock->parts->children[0]->local.rotation.m))
+      << "the first hand has turned from its rest";
   WritePicture(hands, "turbine_clock.png");
   clock->Free();
   EXPECT_EQ(clock->parts, nullptr) << "the drawn parts go with the object";

@@ -297,6 +297,12 @@ TEST_F(WorldSetup, OpenConfigurationHoldsTheNumberAt15AndTouchesOnlyTheFirstObje
   w->ApplyOpenConfiguration(1);
   EXPECT_EQ(high->configMask, 0x80018001u) << "bits 15 and 31 copied to 0 and 16";
   EXPECT_EQ(later->configMask, 0xFFFFFFFFu) << "the second object is past the count";
+  // A count asked for past the table's is held to the objects in it: with the table cut to its
+  // first object, the second one's slot is left alone.
+  w->objectCount = 1;
+  w->ApplyOpenConfiguration(2);
+  w->objectCount = 2;
+  EXPECT_EQ(later->configMask, 0xFFFFFFFFu) << "the second object is past the table";
 }
 
 // A timing line is stored as eight little-endian words of 32 bytes; writing one leaves its
@@ -381,8 +387,11 @@ TEST_F(WorldSetup, StartPositionsAndTiming) {
   EXPECT_EQ(w->gridStarts[1].fixedHeading, 0);
   EXPECT_EQ(caught.Count("More than one Start Position #1"), 1);
   EXPECT_EQ(caught.Count("Pit Start #3 is not within the path"), 1);
-  EXPECT_FLOAT_EQ(w->startDirection[0], std::cos(0.25f));
-  EXPECT_FLOAT_EQ(w->startDirection[1], -std::sin(0.25f));
+  // The start direction is the first start's heading turned about z, rows of three:
+  // (cos, -sin, 0), (sin, cos, 0), (0, 0, 1).
+  const float cosine = std::cos(0.25f), sine = std::sin(0.25f);
+  const float direction[9] = {cosine, -sine, 0, sine, cosine, 0, 0, 0, 1};
+  for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(w->startDirection[k], direction[k]) << k;
   // Timing: a finish line and one checkpoint.
   TrackPlacedObject wide;
   wide.byteB = 6;
