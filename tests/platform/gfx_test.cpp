@@ -16,6 +16,7 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <array>
 #include <vector>
 
 #include "tests/platform/skip_outside_ci.h"
@@ -2594,29 +2595,54 @@ TEST_F(GfxPixels, AWindowsPresentationLeavesGlAtItsDefaults) {
   SDL_DestroyWindow(window);
 }
 
+namespace {
+
+// A window of the given size with a swap chain on it, and the chain's back buffer filled
+// from colourAt(x, y) (red, green, blue; alpha 255).
+struct WindowWithChain {
+  SDL_Window* window = nullptr;
+  GfxSwapChain chain;
+  GfxTexture2D buffer;
+
+  template <typename ColourAt>
+  void Open(int width, int height, ColourAt colourAt) {
+    window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL);
+    ASSERT_NE(window, nullptr) << SDL_GetError();
+    GfxSwapChainDesc sd;
+    sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    sd.outputWindow = window;
+    ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+    ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+    std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        uint8_t* p = &pixels[(size_t(y) * size_t(width) + size_t(x)) * 4];
+        const std::array<uint8_t, 3> c = colourAt(x, y);
+        p[0] = c[0], p[1] = c[1], p[2] = c[2], p[3] = 255;
+      }
+    GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), uint32_t(width) * 4, 0);
+  }
+
+  ~WindowWithChain() {
+    GfxRelease(buffer);
+    GfxRelease(chain);
+    if (window) SDL_DestroyWindow(window);
+  }
+};
+
+}  // namespace
+
 TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
-  GfxSwapChainDesc sd;
-  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  sd.outputWindow = window;
-  GfxSwapChain chain;
-  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
-  GfxTexture2D buffer;
-  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
   // Four quarters: red top left, green top right, blue bottom left, grey bottom right; the
   // bytes are shown as they are (an encoded 100 stays 100).
-  std::vector<uint8_t> pixels(96 * 64 * 4);
-  for (int y = 0; y < 64; ++y)
-    for (int x = 0; x < 96; ++x) {
-      uint8_t* p = &pixels[(size_t(y) * 96 + x) * 4];
-      const int quarter = (y >= 32) * 2 + (x >= 48);
-      const uint8_t colours[4][3] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {100, 100, 100}};
-      p[0] = colours[quarter][0], p[1] = colours[quarter][1], p[2] = colours[quarter][2], p[3] = 255;
-    }
-  GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 96 * 4, 0);
-  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  WindowWithChain shown;
+  ASSERT_NO_FATAL_FAILURE(shown.Open(96, 64, [](int x, int y) {
+    const std::array<uint8_t, 3> colours[4] = {{200, 0, 0}, {0, 200, 0}, {0, 0, 200}, {100, 100, 100}};
+    return colours[(y >= 32) * 2 + (x >= 48)];
+  }));
+  SDL_Window* window = shown.window;
+  ASSERT_EQ(GfxSwapChainPresent(shown.chain, 0, 0), GFX_OK);
   // Inside each quarter, then pixel for pixel at the corners and either side of the edges
   // between the quarters: the picture is neither moved nor stretched by a pixel.
   const int at[10][2] = {{10, 10}, {85, 10}, {10, 53}, {85, 53}, {0, 0},
@@ -2638,17 +2664,14 @@ TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
   }
   // The layer's own drawing goes on as before after a presentation.
   GfxRenderTargetView view;
-  ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, nullptr, &view), GFX_OK);
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, shown.buffer, nullptr, &view), GFX_OK);
   const float black[4] = {0, 0, 0, 1};
   GfxClearRenderTargetView(g_context, view, black);
-  ASSERT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+  ASSERT_EQ(GfxSwapChainPresent(shown.chain, 0, 0), GFX_OK);
   uint8_t rgba[4] = {};
   ASSERT_TRUE(GfxReadWindowPixel(window, 10, 10, rgba));
   EXPECT_EQ(rgba[0], 0);
   GfxRelease(view);
-  GfxRelease(buffer);
-  GfxRelease(chain);
-  SDL_DestroyWindow(window);
 }
 
 // Where the present pass cannot be made the back buffer is blitted instead, just as whole:
@@ -2656,24 +2679,13 @@ TEST(GfxSwapChainTest, TheWindowShowsTheBackBufferTheRightWayRound) {
 // x 24 and blue at x 40 on every row, as the buffer has it.
 TEST(GfxSwapChainTest, TheBlitPresentationFillsAWideWindowWithTheBufferAsItIs) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 64, 32, SDL_WINDOW_OPENGL);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
-  GfxSwapChainDesc sd;
-  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  sd.outputWindow = window;
-  GfxSwapChain chain;
-  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
-  GfxTexture2D buffer;
-  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
-  std::vector<uint8_t> pixels(64 * 32 * 4);
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 64; ++x) {
-      uint8_t* p = &pixels[(size_t(y) * 64 + x) * 4];
-      p[0] = x < 32 ? 200 : 0, p[1] = 0, p[2] = x < 32 ? 0 : 200, p[3] = 255;
-    }
-  GfxUpdateSubresource(g_context, buffer, 0, nullptr, pixels.data(), 64 * 4, 0);
+  WindowWithChain shown;
+  ASSERT_NO_FATAL_FAILURE(shown.Open(64, 32, [](int x, int) {
+    return x < 32 ? std::array<uint8_t, 3>{200, 0, 0} : std::array<uint8_t, 3>{0, 0, 200};
+  }));
+  SDL_Window* window = shown.window;
   GfxPresentByBlit(true);
-  const GfxResult presented = GfxSwapChainPresent(chain, 0, 0);
+  const GfxResult presented = GfxSwapChainPresent(shown.chain, 0, 0);
   GfxPresentByBlit(false);
   ASSERT_EQ(presented, GFX_OK);
   const int at[4][2] = {{24, 16}, {40, 16}, {24, 2}, {40, 29}};
@@ -2685,9 +2697,6 @@ TEST(GfxSwapChainTest, TheBlitPresentationFillsAWideWindowWithTheBufferAsItIs) {
     EXPECT_EQ(rgba[1], want[i][1]) << at[i][0] << ", " << at[i][1];
     EXPECT_EQ(rgba[2], want[i][2]) << at[i][0] << ", " << at[i][1];
   }
-  GfxRelease(buffer);
-  GfxRelease(chain);
-  SDL_DestroyWindow(window);
 }
 
 TEST(GfxDisplays, SdlDisplaysAreTheOutputsAndTheRendererNamesTheAdapter) {

@@ -41,6 +41,7 @@ namespace {
 
 constexpr int SIZE = 64;
 constexpr uint32_t CLEAR = 0xFF000000u;
+Material* TurbineMaterial = nullptr;  // the material the turbines' test meshes draw with
 
 class TracksideDrawing : public WorldDeviceTest<SIZE> {
  protected:
@@ -99,6 +100,18 @@ class TracksideDrawing : public WorldDeviceTest<SIZE> {
       std::fwrite(png.data(), 1, png.size(), f);
       std::fclose(f);
     }
+  }
+
+  // Turbines draw with the test's white material, their models through these services.
+  void UseTurbineModels(decltype(WorldModelServices::EntryOf) entryOf,
+                        decltype(WorldModelServices::ModelPartSpheres) partSpheres,
+                        decltype(WorldModelServices::BuildDrawMesh) buildDrawMesh) {
+    TurbineMaterial = material_;
+    WorldModelServices s = {};
+    s.EntryOf = entryOf;
+    s.ModelPartSpheres = partSpheres;
+    s.BuildDrawMesh = buildDrawMesh;
+    WorldModels = s;
   }
 
   Wld world_;
@@ -227,7 +240,6 @@ TEST_F(TracksideDrawing, AFlagSetsItsOwnLightUnlessThePassOverridesTheLighting) 
 constexpr GouraudColour HUB_COLOUR{40, 220, 60, 0};     // green
 constexpr GouraudColour BLADE_COLOUR{230, 50, 40, 0};   // red
 int RotorModel = 0, ClockModel = 0;
-Material* TurbineMaterial = nullptr;
 
 // A box of half sizes (hx, hy, hz) metres about (cx, cy, cz), one part.
 void FillBox(GouraudO3d& mesh, const GouraudColour* colour, double hx, double hy, double hz) {
@@ -294,12 +306,7 @@ int TurbineSpheres(void* model, ModelSphere& own, ModelSphere* parts, int room) 
 
 TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThroughTheFastMesh) {
   const WorldModelServices saved = WorldModels;
-  TurbineMaterial = material_;
-  WorldModelServices s = {};
-  s.EntryOf = TurbineEntry;
-  s.ModelPartSpheres = TurbineSpheres;
-  s.BuildDrawMesh = BuildTurbineMesh;
-  WorldModels = s;
+  UseTurbineModels(TurbineEntry, TurbineSpheres, BuildTurbineMesh);
   WTurbine* rotor = new WTurbine({0, 0, 0});
   rotor->model = 1;
   rotor->Setup();
@@ -385,12 +392,7 @@ TEST_F(TracksideDrawing, ATurbinesRotorTurnsWithItsPhaseAndClockHandsDrawThrough
 TEST_F(TracksideDrawing, ATurbineUnderLocalLightsDrawsOnceForEachFourOfItsLightsThatAreOn) {
   const WorldModelServices saved = WorldModels;
   const uint32_t savedLights = WorldLightsOn;
-  TurbineMaterial = material_;
-  WorldModelServices s = {};
-  s.EntryOf = TurbineEntry;
-  s.ModelPartSpheres = TurbineSpheres;
-  s.BuildDrawMesh = BuildTurbineMesh;
-  WorldModels = s;
+  UseTurbineModels(TurbineEntry, TurbineSpheres, BuildTurbineMesh);
   ASSERT_TRUE(BeginWorldFrame(target_, LookFromTheFront, LightEvenly));
   for (const int model : {1, 2}) {
     WTurbine* turbine = new WTurbine({0, 0, 0});
@@ -447,12 +449,7 @@ int ManyPartsEntry(int, PreGenEntryView& view) {
 
 TEST_F(TracksideDrawing, ATurbineKeepsTheRestOfItsFirstEightPartsOnly) {
   const WorldModelServices saved = WorldModels;
-  TurbineMaterial = material_;
-  WorldModelServices s = {};
-  s.EntryOf = ManyPartsEntry;
-  s.ModelPartSpheres = TurbineSpheres;
-  s.BuildDrawMesh = BuildManyPartsTurbineMesh;
-  WorldModels = s;
+  UseTurbineModels(ManyPartsEntry, TurbineSpheres, BuildManyPartsTurbineMesh);
   WTurbine* rotor = new WTurbine({0, 0, 0});
   rotor->model = 1;
   rotor->Setup();
@@ -505,12 +502,7 @@ void CheckPackedLight(const std::vector<uint8_t>& bytes, uint32_t first, uint32_
 
 TEST_F(TracksideDrawing, ATurbinesPointsCarryThePackedLightOfItsLightingByte) {
   const WorldModelServices saved = WorldModels;
-  TurbineMaterial = material_;
-  WorldModelServices s = {};
-  s.EntryOf = LitEntry;
-  s.ModelPartSpheres = TurbineSpheres;
-  s.BuildDrawMesh = BuildLitTurbineMesh;
-  WorldModels = s;
+  UseTurbineModels(LitEntry, TurbineSpheres, BuildLitTurbineMesh);
 
   // Byte 0x45: 2^(5/3) on green.  Temporary meshes.
   WTurbine* rotor = new WTurbine({0, 0, 0});
