@@ -174,3 +174,91 @@ TEST_F(X11PictureOwner, TheOwnerListsItsTargetsAndGivesEachPictureWhole) {
   XCloseDisplay(display);
   PlatformReleaseClipboardPicture();
 }
+
+namespace {
+
+// The next change of the window's property to a new value; false when none comes in 10 s.
+bool NextNewValue(Display* display, Window window, Atom property) {
+  XFlush(display);
+  for (;;) {
+    XEvent event;
+    while (XCheckTypedWindowEvent(display, window, PropertyNotify, &event))
+      if (event.xproperty.atom == property && event.xproperty.state == PropertyNewValue) return true;
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    if (poll(&fd, 1, 10000) <= 0) return false;
+  }
+}
+
+// Reads the window's property and deletes it (which asks the owner for the next piece).
+bool Take(Display* display, Window window, Atom property, Atom* type, std::vector<unsigned char>* bytes,
+          std::vector<long>* items) {
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, window, property, 0, 1 << 20, True, AnyPropertyType, type, &format, &count, &after,
+                         &data) != Success)
+    return false;
+  if (format == 8 && bytes) bytes->assign(data, data + count);
+  if (format == 32 && items) items->assign(reinterpret_cast<const long*>(data), reinterpret_cast<const long*>(data) + count);
+  if (data) XFree(data);
+  return true;
+}
+
+}  // namespace
+
+// A picture larger than one piece (256 KiB here, the X server's requests being far larger)
+// goes in pieces: the answer announces its size under INCR, each deletion of the property
+// brings the next piece, 256 KiB and then the 1000 bytes left, and an empty piece ends it.
+// The second picture, asked for after the first has ended, comes in pieces of its own.
+TEST_F(X11PictureOwner, APictureLargerThanOnePieceGoesInPiecesOfTheLargestSize) {
+  const size_t piece = 256 * 1024;
+  std::vector<uint8_t> png(piece + 1000), bmp(piece + 1000);
+  for (size_t i = 0; i < png.size(); ++i) {
+    png[i] = uint8_t(i * 13 + i / 251);
+    bmp[i] = uint8_t(i * 7 + 3);
+  }
+  ASSERT_EQ(PlatformSetClipboardPicture(png.data(), png.size(), bmp.data(), bmp.size()), nullptr);
+
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+  XSelectInput(display, window, PropertyChangeMask);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  const Atom into = XInternAtom(display, "ZKT_TEST_ANSWER", False);
+  const Atom incr = XInternAtom(display, "INCR", False);
+  const Atom pngType = XInternAtom(display, "image/png", False);
+  const Atom bmpType = XInternAtom(display, "image/bmp", False);
+  for (const Atom target : {pngType, bmpType}) {
+    const std::vector<uint8_t>& picture = target == pngType ? png : bmp;
+    const char* name = target == pngType ? "png" : "bmp";
+    XConvertSelection(display, clipboard, target, into, window, CurrentTime);
+    XSelectionEvent answer;
+    ASSERT_TRUE(NextSelectionNotify(display, window, &answer)) << "the owner did not answer " << name;
+    ASSERT_EQ(answer.property, into) << name;
+    // The announcement's own change of the property came before the answer: not a piece.
+    for (XEvent seen; XCheckTypedWindowEvent(display, window, PropertyNotify, &seen);) {
+    }
+    Atom type = None;
+    std::vector<long> size;
+    ASSERT_TRUE(Take(display, window, into, &type, nullptr, &size)) << name;
+    EXPECT_EQ(type, incr) << name << " in pieces";
+    EXPECT_EQ(size, (std::vector<long>{long(piece + 1000)})) << "the announced size of the " << name;
+
+    std::vector<size_t> pieces;
+    std::vector<unsigned char> got;
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_TRUE(NextNewValue(display, window, into)) << name << " piece " << i << " did not come";
+      std::vector<unsigned char> bytes;
+      ASSERT_TRUE(Take(display, window, into, &type, &bytes, nullptr));
+      EXPECT_EQ(type, target) << name << " piece " << i;
+      pieces.push_back(bytes.size());
+      got.insert(got.end(), bytes.begin(), bytes.end());
+      if (bytes.empty()) break;
+    }
+    EXPECT_EQ(pieces, (std::vector<size_t>{piece, 1000, 0})) << name;
+    EXPECT_TRUE(got == std::vector<unsigned char>(picture.begin(), picture.end())) << name << ": " << got.size();
+  }
+  XDestroyWindow(display, window);
+  XCloseDisplay(display);
+  PlatformReleaseClipboardPicture();
+}
