@@ -149,6 +149,53 @@ TEST(FontFaces, ANegativeCountOfLanguagesPreparesNoneAndTheSurfaceStillOpens) {
   CloseGlyphSurface();
 }
 
+// A list shorter than the faces found gets the first faces only: the entries past the room
+// the caller gave stay as they were, while the count still tells every face.
+TEST(FontFaces, AShortListIsFilledUpToItsRoomAndNoFurther) {
+  CloseGlyphSurface();
+  const FaceList english = Faces("en");
+  ASSERT_GT(english.count, 3) << "the installed fonts cover English with several families";
+  std::vector<FontFaceInfo> found(size_t(english.count) + 1);
+  for (FontFaceInfo& f : found) {
+    std::snprintf(f.face, sizeof f.face, "%s", "untouched");
+    f.familyKind = -1;
+  }
+  EXPECT_EQ(ListFontFaces("en", found.data(), 2), english.count);
+  EXPECT_EQ(std::string(found[0].face), english.faces[0]);
+  EXPECT_EQ(std::string(found[1].face), english.faces[1]);
+  for (size_t i = 2; i < found.size(); ++i) {
+    EXPECT_EQ(std::string(found[i].face), "untouched") << "entry " << i;
+    EXPECT_EQ(found[i].familyKind, -1) << "entry " << i;
+  }
+  EXPECT_EQ(ListFontFaces("en", nullptr, 2), english.count) << "counted without a list";
+  CloseGlyphSurface();
+}
+
+// Each face is told by its kind: fixed-width spacing or "mono" in the name is mono, "serif"
+// without "sans" is another kind, and the rest are sans.  The families below come with the
+// fonts this program is built and tested with; each one listed is checked.
+TEST(FontFaces, EachListedFaceIsToldMonoSerifOrSans) {
+  CloseGlyphSurface();
+  const FaceList english = Faces("en");
+  const struct {
+    const char* face;
+    int kind;
+  } known[] = {
+      {"DejaVu Sans Mono", FONT_FAMILY_MONO}, {"Noto Mono", FONT_FAMILY_MONO}, {"Nimbus Mono PS", FONT_FAMILY_MONO},
+      {"Noto Sans Mono", FONT_FAMILY_MONO},   {"DejaVu Serif", FONT_FAMILY_OTHER}, {"DejaVu Sans", FONT_FAMILY_SANS},
+      {"Nimbus Sans", FONT_FAMILY_SANS},
+  };
+  int checked = 0;
+  for (const auto& k : known) {
+    const auto at = std::find(english.faces.begin(), english.faces.end(), k.face);
+    if (at == english.faces.end()) continue;
+    EXPECT_EQ(english.kinds[size_t(at - english.faces.begin())], k.kind) << k.face;
+    ++checked;
+  }
+  EXPECT_GT(checked, 0) << "none of the usual families is installed";
+  CloseGlyphSurface();
+}
+
 // Text is inked black on the surface's white up to its length and no further; each pixel keeps
 // the darker of what it had and the ink, and ink past the right edge is dropped, never carried
 // into the next row.
