@@ -248,4 +248,30 @@ TEST(GlyphSurface, TextIsInkedUpToItsLengthKeepingTheDarkerPixelAndClippedAtTheR
   CloseGlyphSurface();
 }
 
+// Ink that starts left of the surface or above it is dropped there, but the very first column
+// and the very first row are inked.  DejaVu Sans at cells of 32 pixels (26 above the baseline)
+// gives "j" a hook one pixel left of the pen, and the capital A with circumflex and acute
+// (U+1EA4) accents two pixels above the ascent.
+TEST(GlyphSurface, InkReachesTheFirstColumnAndTheFirstRow) {
+  CloseGlyphSurface();
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  SystemFont* font = OpenSystemFont("DejaVu Sans", 400, 32);
+  ASSERT_NE(font, nullptr) << "DejaVu Sans comes with the build's fonts";
+  std::vector<uint8_t> pixels(GLYPH_SURFACE_BYTES);
+  const auto draw = [&](const char16_t* text) {
+    EXPECT_EQ(FillGlyphSurface(255), 1);
+    EXPECT_EQ(DrawTextOnGlyphSurface(font, text, 1), 1);
+    EXPECT_EQ(ReadGlyphSurface(pixels.data()), 1);
+  };
+  draw(u"j");
+  bool column = false;
+  for (int y = 0; y < GLYPH_SURFACE_SIZE; ++y) column = column || pixels[size_t(y) * GLYPH_SURFACE_SIZE * 3] != 255;
+  EXPECT_TRUE(column) << "the hook of the j in the first column";
+  draw(u"\u1EA4");
+  EXPECT_TRUE(std::any_of(pixels.begin(), pixels.begin() + GLYPH_SURFACE_SIZE * 3, [](uint8_t p) { return p != 255; }))
+      << "the accents in the first row";
+  CloseSystemFont(font);
+  CloseGlyphSurface();
+}
+
 }  // namespace
