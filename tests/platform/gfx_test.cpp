@@ -1828,6 +1828,45 @@ TEST_F(GfxPixels, AStateReleasedWhileBoundGivesWayToTheDefault) {
   EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF0000FFu) << "back faces culled again";
 }
 
+// A vertex shader released while it is bound takes its program with it: draws do nothing
+// until another shader is set, rather than going on with what GL still holds.
+TEST_F(GfxPixels, AVertexShaderReleasedWhileBoundDrawsNothingUntilAnotherIsSet) {
+  GfxVertexShader own;
+  ASSERT_EQ(GfxCreateVertexShader(g_device, VS_SOURCE, 0, &own), GFX_OK) << GfxLastShaderLog();
+  GfxVSSetShader(g_context, own);
+  Draw(Quad(0.5f, 0xFF00FF00));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u) << "drawn with the shader bound";
+  GfxRelease(own);
+  Draw(Quad(0.4f, 0xFFFF0000));  // nearer: it would show if it were drawn
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u) << "no vertex shader, no draw";
+  GfxVSSetShader(g_context, vs);
+  Draw(Quad(0.3f, 0xFFFF0000));
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFFFF0000u) << "drawn again with the fixture's shader";
+}
+
+// A depth view names a level of the texture's chain: the last level is a view, the next is not.
+TEST_F(GfxPixels, DepthViewsAreMadeUpToTheLastLevelOfTheChain) {
+  GfxTexture2DDesc d;
+  d.width = d.height = 4;
+  d.mipLevels = 3;  // 4x4 2x2 1x1
+  d.format = GFX_FORMAT_D24_UNORM_S8_UINT;
+  d.bindFlags = GFX_BIND_DEPTH_STENCIL;
+  GfxTexture2D t;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &t), GFX_OK);
+  const int live = GfxLiveObjectCount();
+  GfxViewDesc vd;
+  vd.mipSlice = 2;
+  GfxDepthStencilView view;
+  EXPECT_EQ(GfxCreateDepthStencilView(g_device, t, &vd, &view), GFX_OK);
+  EXPECT_EQ(GfxLiveObjectCount(), live + 1);
+  GfxRelease(view);
+  vd.mipSlice = 3;
+  EXPECT_EQ(GfxCreateDepthStencilView(g_device, t, &vd, &view), GFX_E_INVALIDARG);
+  EXPECT_EQ(view.id, 0u);
+  EXPECT_EQ(GfxLiveObjectCount(), live) << "nothing made for the refused view";
+  GfxRelease(t);
+}
+
 // Whole-level and boxed updates of a GPU texture land at their place, read back from GL.
 TEST_F(GfxPixels, TextureUpdatesLandWhereTheBoxSays) {
   GfxTexture2DDesc d;
