@@ -196,6 +196,49 @@ TEST(FontFaces, EachListedFaceIsToldMonoSerifOrSans) {
   CloseGlyphSurface();
 }
 
+// Each language lists the face made for it first: of the CJK families that all cover Japanese,
+// Korean and both Chinese scripts, each language's own; and each face once.
+TEST(FontFaces, EachLanguageListsTheFaceMadeForItFirst) {
+  CloseGlyphSurface();
+  const struct {
+    const char* language;
+    const char* first;
+  } expected[] = {{"ja", "Noto Sans CJK JP"}, {"ko", "Noto Sans CJK KR"}, {"zh-cn", "Noto Sans CJK SC"},
+                  {"zh-tw", "Noto Sans CJK TC"}, {"en", "DejaVu Sans"}};
+  for (const auto& e : expected) {
+    const FaceList list = Faces(e.language, 256);
+    ASSERT_GT(list.count, 0) << e.language;
+    EXPECT_EQ(list.faces.front(), e.first) << e.language;
+    std::vector<std::string> sorted = list.faces;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << e.language << ": a face twice";
+  }
+  const FaceList japanese = Faces("ja", 256);
+  EXPECT_EQ(std::count(japanese.faces.begin(), japanese.faces.end(), "DejaVu Sans"), 0)
+      << "a face without Japanese is not listed for it";
+  CloseGlyphSurface();
+}
+
+// The weight picks the face of the family: DejaVu Sans comes in extra light, book and bold, and
+// its bold W is wider than its book one.  Weights past either end of 1 to 1000 are the ends.
+TEST(FontFaces, TheWeightPicksTheFamilysFace) {
+  CloseGlyphSurface();
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  const auto advance = [](int weight) {
+    SystemFont* font = OpenSystemFont("DejaVu Sans", weight, 64);
+    EXPECT_NE(font, nullptr) << weight;
+    const int w = SystemFontAdvance(font, 'W');
+    CloseSystemFont(font);
+    return w;
+  };
+  const int book = advance(400), bold = advance(700);
+  EXPECT_GT(bold, book);
+  EXPECT_EQ(advance(1000), bold);
+  EXPECT_EQ(advance(5000), bold);
+  EXPECT_EQ(advance(-5), advance(1));
+  CloseGlyphSurface();
+}
+
 // Text is inked black on the surface's white up to its length and no further; each pixel keeps
 // the darker of what it had and the ink, and ink past the right edge is dropped, never carried
 // into the next row.
