@@ -49,3 +49,14 @@ TEST(DoubleByteChars, SingleBytesUnknownCharactersAndOtherPagesAreTold) {
   EXPECT_EQ(used, 1);
   EXPECT_EQ(EncodeDoubleByteChar(932, 0, out), 0) << "the terminating zero is no character";
 }
+
+// Every byte of the code point counts: a character past the 16 bits of the plane, or a number
+// past Unicode, whose low 16 bits are a character of the page is still no character of it.
+TEST(DoubleByteChars, CharactersPastTheBasicPlaneAreNotTheirLowBits) {
+  unsigned char out[2] = {0, 0};
+  ASSERT_EQ(EncodeDoubleByteChar(936, 0x4E2D, out), 2) << "zhong, D6 D0";
+  EXPECT_EQ(EncodeDoubleByteChar(936, 0x14E2D, out), 0) << "plane 1: not zhong";
+  EXPECT_EQ(EncodeDoubleByteChar(936, 0x24E2D, out), 0) << "plane 2: not zhong";
+  EXPECT_EQ(EncodeDoubleByteChar(936, 0x01004E2D, out), 0) << "past Unicode: not zhong";
+  EXPECT_EQ(EncodeDoubleByteChar(932, 0x10041, out), 0) << "plane 1: not 'A'";
+}
