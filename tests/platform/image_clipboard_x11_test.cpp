@@ -262,3 +262,21 @@ TEST_F(X11PictureOwner, APictureLargerThanOnePieceGoesInPiecesOfTheLargestSize) 
   XCloseDisplay(display);
   PlatformReleaseClipboardPicture();
 }
+
+// Releasing the picture while the owner holds the clipboard leaves the clipboard to nobody,
+// once the release returns; a picture set after that is owned afresh.
+TEST_F(X11PictureOwner, ReleasingThePictureLeavesTheClipboardWithoutAnOwner) {
+  const uint8_t png[4] = {0x89, 'P', 'N', 'G'}, bmp[2] = {'B', 'M'};
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(PlatformSetClipboardPicture(png, sizeof png, bmp, sizeof bmp), nullptr) << "round " << round;
+    EXPECT_EQ(PlatformClipboardPictureOwned(), 1) << "round " << round;
+    EXPECT_NE(XGetSelectionOwner(display, clipboard), Window(None)) << "round " << round;
+    PlatformReleaseClipboardPicture();
+    EXPECT_EQ(PlatformClipboardPictureOwned(), 0) << "round " << round;
+    EXPECT_EQ(XGetSelectionOwner(display, clipboard), Window(None)) << "round " << round;
+  }
+  XCloseDisplay(display);
+}
