@@ -317,4 +317,40 @@ TEST(GlyphSurface, InkReachesTheFirstColumnAndTheFirstRow) {
   CloseGlyphSurface();
 }
 
+// A glyph is inked over its own bitmap only.  The stem of DejaVu Sans' "l" is 184 units wide
+// and 1556 high on an em of 2048; at cells of 32 pixels the em is 27.5 pixels (the cell is
+// ascent plus descent, 2384 units), so the stem is 2.5 pixels wide, three columns with its
+// soft edges, and 21 rows high.
+TEST(GlyphSurface, AGlyphInksItsOwnColumnsAndRowsOnly) {
+  CloseGlyphSurface();
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  SystemFont* font = OpenSystemFont("DejaVu Sans", 400, 32);
+  ASSERT_NE(font, nullptr);
+  ASSERT_EQ(FillGlyphSurface(255), 1);
+  ASSERT_EQ(DrawTextOnGlyphSurface(font, u"l", 1), 1);
+  std::vector<uint8_t> pixels(GLYPH_SURFACE_BYTES);
+  ASSERT_EQ(ReadGlyphSurface(pixels.data()), 1);
+  std::vector<bool> columns(GLYPH_SURFACE_SIZE), rows(GLYPH_SURFACE_SIZE);
+  for (int y = 0; y < GLYPH_SURFACE_SIZE; ++y)
+    for (int x = 0; x < GLYPH_SURFACE_SIZE; ++x)
+      if (pixels[size_t(y * GLYPH_SURFACE_SIZE + x) * 3] != 255) columns[size_t(x)] = rows[size_t(y)] = true;
+  EXPECT_EQ(std::count(columns.begin(), columns.end(), true), 3);
+  EXPECT_EQ(std::count(rows.begin(), rows.end(), true), 21);
+  CloseSystemFont(font);
+  CloseGlyphSurface();
+}
+
+// A surface opened again starts white, whatever the one before was left holding.
+TEST(GlyphSurface, ANewSurfaceIsWhite) {
+  CloseGlyphSurface();
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  ASSERT_EQ(FillGlyphSurface(0), 1);
+  CloseGlyphSurface();
+  ASSERT_EQ(OpenGlyphSurface(), GLYPH_SURFACE_OK);
+  std::vector<uint8_t> pixels(GLYPH_SURFACE_BYTES, 0);
+  ASSERT_EQ(ReadGlyphSurface(pixels.data()), 1);
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), uint8_t(255)), GLYPH_SURFACE_BYTES);
+  CloseGlyphSurface();
+}
+
 }  // namespace
