@@ -2967,6 +2967,34 @@ TEST(GfxContexts, WithoutSdlVideoTheDeviceDrawsOnAContextWithoutAWindow) {
   EXPECT_EXIT(std::_Exit(ClearOnAContextWithoutSdlVideo()), ::testing::ExitedWithCode(0), "");
 }
 
+// In a process of its own, with the context held to level 10_0: a device is made at the first
+// level asked for that the context reaches, only the levels counted are looked at, and no
+// list at all gives the context's own level.  The exit code says which step failed.
+int DevicesAtTheLevelsAskedFor() {
+  GfxRelease(g_context);
+  GfxRelease(g_device);
+  GfxForceFeatureLevel(GFX_FEATURE_LEVEL_10_0);
+  const GfxFeatureLevel levels[2] = {GFX_FEATURE_LEVEL_11_0, GFX_FEATURE_LEVEL_10_0};
+  GfxAdapter adapter;
+  GfxFeatureLevel got = GfxFeatureLevel(0);
+  GfxDevice device;
+  GfxContext context;
+  if (GfxCreateDevice(adapter, levels, 1, &device, &got, &context) != GFX_E_INVALIDARG || device) return 1;
+  if (GfxCreateDevice(adapter, levels, 2, &device, &got, &context) != GFX_OK) return 2;
+  if (got != GFX_FEATURE_LEVEL_10_0 || GfxGetFeatureLevel(device) != GFX_FEATURE_LEVEL_10_0) return 3;
+  GfxRelease(context), GfxRelease(device);
+  if (GfxCreateDevice(adapter, nullptr, 0, &device, &got, &context) != GFX_OK) return 4;
+  if (got != GFX_FEATURE_LEVEL_10_0) return 5;
+  GfxRelease(context), GfxRelease(device);
+  return 0;
+}
+
+TEST(GfxContexts, ADeviceIsMadeAtTheFirstCountedLevelTheContextReaches) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(std::_Exit(DevicesAtTheLevelsAskedFor()), ::testing::ExitedWithCode(0), "");
+}
+
 // In a process of its own, a device and then a factory asked for where no GL context can be
 // made (SDL's video up, its GL libraries files that are not there) are refused, and stderr
 // says why each time: the callers have only the result code, so these lines are all the user
