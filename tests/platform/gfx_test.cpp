@@ -1844,6 +1844,23 @@ TEST_F(GfxPixels, AVertexShaderReleasedWhileBoundDrawsNothingUntilAnotherIsSet) 
   EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFFFF0000u) << "drawn again with the fixture's shader";
 }
 
+// A swizzle is four entries, each a channel, zero or one: what follows them is not read, a
+// fifth source (past one) is refused and leaves the texture's swizzle as it was.
+TEST_F(GfxPixels, ATexturesSwizzleIsItsFourEntriesEachAChannelZeroOrOne) {
+  OneTexel made = MadeTexel({1, 2, 3, 4});
+  const GfxTexture2D t = made.texture;
+  const uint8_t five[5] = {GFX_SWIZZLE_ONE, GFX_SWIZZLE_ZERO, GFX_SWIZZLE_R, GFX_SWIZZLE_A, 200};
+  EXPECT_EQ(GfxSetTextureSwizzle(t, five), GFX_OK) << "the byte after the four is not the swizzle's";
+  uint8_t got[4] = {9, 9, 9, 9};
+  GfxGetTextureSwizzle(t, got);
+  EXPECT_EQ(std::vector<uint8_t>(got, got + 4), std::vector<uint8_t>(five, five + 4));
+  const uint8_t past[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_G, GFX_SWIZZLE_B, GFX_SWIZZLE_ONE + 1};
+  EXPECT_EQ(GfxSetTextureSwizzle(t, past), GFX_E_INVALIDARG);
+  GfxGetTextureSwizzle(t, got);
+  EXPECT_EQ(std::vector<uint8_t>(got, got + 4), std::vector<uint8_t>(five, five + 4)) << "unchanged";
+  GfxRelease(made.view), GfxRelease(made.texture);
+}
+
 // A depth view names a level of the texture's chain: the last level is a view, the next is not.
 TEST_F(GfxPixels, DepthViewsAreMadeUpToTheLastLevelOfTheChain) {
   GfxTexture2DDesc d;
