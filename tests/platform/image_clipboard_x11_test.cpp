@@ -280,3 +280,12 @@ TEST_F(X11PictureOwner, ReleasingThePictureLeavesTheClipboardWithoutAnOwner) {
   }
   XCloseDisplay(display);
 }
+
+// Without a window no picture can be put on the clipboard: the call says so and nothing is
+// owned.
+TEST(PictureOwnerWithoutAWindow, NoPictureIsTaken) {
+  const uint8_t png[4] = {0x89, 'P', 'N', 'G'}, bmp[2] = {'B', 'M'};
+  EXPECT_EQ(PlatformClipboardPicturesAvailable(), 0) << "no window";
+  EXPECT_STREQ(PlatformSetClipboardPicture(png, sizeof png, bmp, sizeof bmp), CLIPBOARD_PICTURES_NEED_X11);
+  EXPECT_EQ(PlatformClipboardPictureOwned(), 0);
+}
