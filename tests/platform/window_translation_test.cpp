@@ -498,3 +498,35 @@ TEST(ImeState, NoCandidatesGuideLineOrNativeModeAreOffered) {
   EXPECT_EQ(PlatformImeGuideLine(), 0);
   EXPECT_EQ(PlatformImeNativeMode(), 0);
 }
+
+// A key message's data is one stroke (bit 0); a release also has the previous-state and
+// release bits (30 and 31), and a key with Alt held the Alt bit (29). The characters the keys
+// make carry the same data, and text carries one stroke alone.
+TEST_F(TranslationTest, KeyMessagesCarryOneStrokeWithTheReleaseAndAltBits) {
+  constexpr int64_t ONE = 1, ALT = int64_t{1} << 29, UP = (int64_t{1} << 30) | (int64_t{1} << 31);
+  Key(SDL_SCANCODE_A, SDLK_a, true);
+  Key(SDL_SCANCODE_A, SDLK_a, false);
+  Key(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true);
+  Text("q");
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Key(SDL_SCANCODE_3, SDLK_3, true, KMOD_LALT);
+  Key(SDL_SCANCODE_3, SDLK_3, false, KMOD_LALT);
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  const std::vector<WindowMessage> m = Drain();
+  const std::vector<std::pair<uint32_t, int64_t>> expected = {
+      {MSG_KEYDOWN, ONE},         {MSG_KEYUP, ONE | UP},          // A
+      {MSG_KEYDOWN, ONE},         {MSG_CHAR, ONE},                // Backspace and its character 8
+      {MSG_CHAR, ONE},                                            // the text's q
+      {MSG_SYSKEYDOWN, ONE | ALT},                                // Alt itself is held once down
+      {MSG_SYSKEYDOWN, ONE | ALT}, {MSG_SYSCHAR, ONE | ALT},      // 3 and its Alt digit
+      {MSG_SYSKEYUP, ONE | ALT | UP},                             // 3 let go, Alt still held
+      {MSG_SYSKEYUP, ONE | UP}};                                  // Alt let go: no longer held
+  ASSERT_EQ(m.size(), expected.size());
+  for (size_t i = 0; i < m.size(); ++i) {
+    EXPECT_EQ(m[i].id, expected[i].first) << i;
+    EXPECT_EQ(m[i].lParam, expected[i].second) << i;
+  }
+  EXPECT_EQ(m[3].wParam, 8u);
+  EXPECT_EQ(m[4].wParam, uint64_t('q'));
+  EXPECT_EQ(m[7].wParam, uint64_t('3'));
+}
