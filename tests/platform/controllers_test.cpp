@@ -274,6 +274,33 @@ TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {
                                                      "close " + n}));
 }
 
+// Each call reaches the haptic calls with its own device, effect and count in their places:
+// here the second of two devices alone plays forces, and its effect is started five times.
+TEST_F(Controllers, AForceEffectReachesItsDeviceWithItsNumberAndCountInPlace) {
+  HapticRecorder recorder;
+  recorder.forceFeedbackDevices = 0b10;  // the second device only
+  recorder.nextEffect = 3;
+  PlatformRecordHaptics(&recorder);
+  VirtualJoystick first(2, 2, 0, "Plain One");
+  VirtualJoystick second(2, 2, 0, "Forceful Two");
+  ASSERT_EQ(PlatformOpenControllers(), 2) << "only the two sticks of this test";
+  ASSERT_EQ(Find("Plain One"), 0);
+  ASSERT_EQ(Find("Forceful Two"), 1);
+  ControllerInfo info{};
+  PlatformControllerInfo(0, info);
+  EXPECT_EQ(info.forceFeedback, 0);
+  PlatformControllerInfo(1, info);
+  EXPECT_EQ(info.forceFeedback, 1);
+  int effect = -1;
+  ASSERT_EQ(PlatformCreateConstantForce(1, 2, effect), CONTROLLER_OK);
+  EXPECT_EQ(effect, 3);
+  EXPECT_EQ(PlatformStartForceEffect(1, effect, 5), CONTROLLER_OK);
+  PlatformReleaseForceEffect(1, effect);
+  PlatformCloseControllers();
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"create 1 axes 2", "start 1 effect 3 times 5",
+                                                     "release 1 effect 3", "close 0", "close 1"}));
+}
+
 // ---- A force-feedback device made through the kernel's uinput ----
 
 // A joystick with two axes, two buttons and a constant force; the kernel's effect uploads
