@@ -317,4 +317,19 @@ TEST_F(PlatformWindowTest, TheScreenSaverIsKeptOffAndAllowedOnRequest) {
   EXPECT_TRUE(SDL_IsScreenSaverEnabled());
 }
 
+// A warp puts the pointer at a client position: the driver, with no pointer of its own to move,
+// reports it as a move there, which arrives as a mouse message with that position.
+TEST_F(PlatformWindowTest, AWarpedPointerArrivesAsAMoveToItsPosition) {
+  PlatformWarpMouse(17, 9);
+  WindowMessage m;
+  bool moved = false;
+  while (PeekWindowMessage(m)) {
+    if (m.id != MSG_MOUSEMOVE) continue;
+    moved = true;
+    EXPECT_EQ(PointParamX(m.lParam), 17);
+    EXPECT_EQ(PointParamY(m.lParam), 9);
+  }
+  EXPECT_TRUE(moved);
+}
+
 }  // namespace
