@@ -174,6 +174,28 @@ TEST_F(TranslationTest, AltDigitsRunFromZeroToNineOnBothRows) {
   EXPECT_EQ(characters, (std::vector<uint64_t>{'1', '9', '0', '1', '9', '0'}));
 }
 
+// With Alt alone held, the digits 0 to 9 of the text are left out (their keys make them), but
+// the characters beside them, / before 0 and : after 9, are system characters; with Ctrl and
+// Alt held (AltGr on some layouts) a digit is an ordinary character.
+TEST_F(TranslationTest, WithAltTheTextsDigitsComeFromTheKeysButTheirNeighboursStay) {
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Drain();
+  Text("/09:");
+  std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].id, uint32_t(MSG_SYSCHAR));
+  EXPECT_EQ(m[0].wParam, uint64_t('/'));
+  EXPECT_EQ(m[1].id, uint32_t(MSG_SYSCHAR));
+  EXPECT_EQ(m[1].wParam, uint64_t(':'));
+  Key(SDL_SCANCODE_RCTRL, SDLK_RCTRL, true);
+  Drain();
+  Text("7");
+  m = Drain();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].id, uint32_t(MSG_CHAR));
+  EXPECT_EQ(m[0].wParam, uint64_t('7'));
+}
+
 TEST_F(TranslationTest, TextBecomesOneCharacterMessagePerCodePoint) {
   Text("a\xC3\xA9\xE2\x82\xAC");
   const std::vector<WindowMessage> m = Drain();
