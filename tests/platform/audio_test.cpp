@@ -292,3 +292,12 @@ TEST_F(Audio, AStartSetsTheDevicePlayingAndAPauseHoldsItAgain) {
   EXPECT_EQ(SDL_GetAudioDeviceStatus(id), SDL_AUDIO_STOPPED) << "closed";
   EXPECT_EQ(AudioPauseDevice(0), AUDIO_NOT_OPEN);
 }
+
+// A closed device lets go of SDL's audio, and so does an open that finds no such output.
+TEST_F(Audio, ACloseOrAnOutputNotFoundLetsGoOfSdlsAudio) {
+  ASSERT_NE(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+  AudioCloseDevice();
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << "closed";
+  ASSERT_EQ(AudioOpenDevice(AudioIdentityOfName("no such output")), AUDIO_NOT_FOUND);
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << "not found";
+}
