@@ -301,6 +301,18 @@ TEST_F(Controllers, AForceEffectReachesItsDeviceWithItsNumberAndCountInPlace) {
                                                      "release 1 effect 3", "close 0", "close 1"}));
 }
 
+// Started, the layer has SDL read the devices while another window has the focus; and opening
+// the devices leaves no error behind, whatever was there before.
+TEST_F(Controllers, DevicesAreReadInTheBackgroundAndOpeningLeavesNoError) {
+  const char* hint = SDL_GetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_STREQ(hint, "1");
+  VirtualJoystick stick(2, 2, 0, "Quiet");
+  SDL_SetError("an older error");
+  PlatformOpenControllers();
+  EXPECT_STREQ(PlatformLastControllerError(), "");
+}
+
 // ---- A force-feedback device made through the kernel's uinput ----
 
 // A joystick with two axes, two buttons and a constant force; the kernel's effect uploads
