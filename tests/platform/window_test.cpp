@@ -332,4 +332,22 @@ TEST_F(PlatformWindowTest, AWarpedPointerArrivesAsAMoveToItsPosition) {
   EXPECT_TRUE(moved);
 }
 
+// Shown maximised, a hidden window is shown too (then made as large as its display allows).
+TEST_F(PlatformWindowTest, ShowingAHiddenWindowMaximisedShowsIt) {
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  PlatformShowWindow(SHOW_HIDE);
+  ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+  PlatformShowWindow(SHOW_MAXIMISED);
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+}
+
+// Video started, an IME's composition longer than an editing event holds arrives whole, in the
+// extended editing event.
+TEST_F(PlatformWindowTest, LongCompositionsAreAskedForWhole) {
+  const char* hint = SDL_GetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_STREQ(hint, "1");
+}
+
 }  // namespace
