@@ -313,6 +313,30 @@ TEST_F(Controllers, DevicesAreReadInTheBackgroundAndOpeningLeavesNoError) {
   EXPECT_STREQ(PlatformLastControllerError(), "");
 }
 
+// The device numbers run from 0 to the count less one: the number just past the last open
+// device, and the one before the first, have no information and reach no haptic call.
+TEST_F(Controllers, TheNumbersJustOutsideTheOpenDevicesReachNothing) {
+  HapticRecorder recorder;
+  recorder.forceFeedbackDevices = 0b111;
+  PlatformRecordHaptics(&recorder);
+  VirtualJoystick first(2, 2, 0, "Edge One");
+  VirtualJoystick second(2, 2, 0, "Edge Two");
+  ASSERT_EQ(PlatformOpenControllers(), 2);
+  ControllerInfo info{};
+  EXPECT_EQ(PlatformControllerInfo(0, info), 1) << "the first";
+  EXPECT_EQ(PlatformControllerInfo(1, info), 1) << "the last";
+  EXPECT_EQ(PlatformControllerInfo(2, info), 0) << "one past the last";
+  EXPECT_EQ(PlatformControllerInfo(-1, info), 0);
+  EXPECT_EQ(PlatformPollController(1), CONTROLLER_OK);
+  EXPECT_EQ(PlatformPollController(2), CONTROLLER_UNPLUGGED);
+  int effect = 9;
+  EXPECT_EQ(PlatformCreateConstantForce(2, 1, effect), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(effect, -1);
+  EXPECT_EQ(PlatformAcquireForceDevice(-1), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(PlatformAcquireForceDevice(2), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(recorder.calls, std::vector<std::string>{}) << "no call reached a device";
+}
+
 // ---- A force-feedback device made through the kernel's uinput ----
 
 // A joystick with two axes, two buttons and a constant force; the kernel's effect uploads
