@@ -144,6 +144,26 @@ TEST(PlatformDisplays, TheDesktopSpansEveryDisplayAndAnEvenShareGoesToTheFirst) 
   EXPECT_EQ(desktop.bottom, 1080);
 }
 
+// Two 1920 x 1080 displays one above the other, the second below the first.  A rectangle over
+// the seam between them goes to the one holding more of its rows: 200 columns wide, rows
+// 1000..1300 lie 80 on the first and 220 on the second; rows 1040..1100 lie 40 on the first
+// and 20 on the second.
+TEST(PlatformDisplays, ARectangleOverAHorizontalSeamGoesToTheDisplayWithMoreOfItsRows) {
+  const PlatformRect stacked[2] = {{0, 0, 1920, 1080}, {0, 1080, 1920, 2160}};
+  PlatformUseFakeDisplays(stacked, 2);
+  struct RealDisplaysAfter {
+    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
+  } realAfter;
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{100, 1000, 300, 1300}), 1);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{100, 1040, 300, 1100}), 0);
+  // The same over the vertical seam of two displays side by side: columns 1900..2100 lie 20 on
+  // the first and 180 on the second; columns 1880..1940, 40 and 20.
+  const PlatformRect sideBySide[2] = {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}};
+  PlatformUseFakeDisplays(sideBySide, 2);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1900, 100, 2100, 300}), 1);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1880, 100, 1940, 300}), 0);
+}
+
 // Hiding and showing the window hide and show it.
 TEST_F(PlatformWindowTest, HidingAndShowingTheWindowFollowTheCall) {
   SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
