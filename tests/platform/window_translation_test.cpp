@@ -510,6 +510,24 @@ TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
   PlatformResetIme();
 }
 
+// The IME starts open, as SDL starts text input with video; closed it reads 0, and opened again
+// with any number but 0 it reads 1.  Opening an open IME keeps what it was composing.
+TEST(ImeState, TheImeStartsOpenAndReadsOneOrZero) {
+  PlatformResetIme();
+  EXPECT_EQ(PlatformImeOpen(), 1);
+  PlatformNoteComposition("ab", 2);
+  PlatformSetImeOpen(3);
+  char text[8];
+  int cursor = -1;
+  EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 2) << "already open: nothing dropped";
+  EXPECT_EQ(cursor, 2);
+  PlatformSetImeOpen(0);
+  EXPECT_EQ(PlatformImeOpen(), 0);
+  PlatformSetImeOpen(3);
+  EXPECT_EQ(PlatformImeOpen(), 1);
+  PlatformResetIme();
+}
+
 // Here the IME gives no candidate list (none selected), no guide line and no native mode.
 TEST(ImeState, NoCandidatesGuideLineOrNativeModeAreOffered) {
   char candidates[4][16] = {};
