@@ -400,3 +400,16 @@ TEST_F(KeyInput, SentKeysCarryOneStrokeWithTheReleaseAndAltBits) {
     EXPECT_EQ(got[i].lParam, expected[i].data) << i;
   }
 }
+
+// A control key after a dead key types its own character alone: the waiting accent is dropped,
+// so the next letter is plain.
+TEST_F(KeyInput, AControlKeyDropsAWaitingAccent) {
+  Tap(GERMAN, 220);  // dead circumflex
+  Tap(GERMAN, KEY_ENTER);
+  EXPECT_EQ(Typed(), u"\r");
+  EXPECT_EQ(TakeWaitingAccent(), 0);
+  Tap(GERMAN, 220);
+  Tap(GERMAN, KEY_TAB);
+  Tap(GERMAN, 'E');
+  EXPECT_EQ(Typed(), u"\te");
+}
