@@ -370,4 +370,15 @@ TEST_F(PlatformWindowTest, LongCompositionsAreAskedForWhole) {
   EXPECT_STREQ(hint, "1");
 }
 
+// A window is made with the mouse free, and made hidden when asked.
+TEST_F(PlatformWindowTest, AWindowIsMadeWithTheMouseFreeAndHiddenWhenAsked) {
+  EXPECT_EQ(PlatformMouseCaptured(), 0);
+  PlatformDestroyWindow();
+  ASSERT_EQ(PlatformCreateWindow("hidden", 10, 20, 64, 48, WINDOW_HIDDEN), 1) << PlatformLastError();
+  EXPECT_EQ(PlatformMouseCaptured(), 0);
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+}
+
 }  // namespace
