@@ -416,6 +416,27 @@ TEST_F(TranslationTest, ASizeBelowNothingIsReportedAsNothing) {
   EXPECT_EQ(m[1].lParam, 0);
 }
 
+// A window maximised or restored reports its client area's size; with no window made there is
+// no client area, and the size reported is nothing.
+TEST_F(TranslationTest, AMaximisedOrRestoredEventWithoutAWindowReportsNoSize) {
+  ASSERT_EQ(PlatformWindowExists(), 0);
+  for (const Uint8 change : {SDL_WINDOWEVENT_MAXIMIZED, SDL_WINDOWEVENT_RESTORED}) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = change;
+    e.window.data1 = 640;  // not read: the size is the client area's
+    e.window.data2 = 480;
+    TranslateSdlEvent(e);
+  }
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  for (const WindowMessage& w : m) {
+    EXPECT_EQ(w.id, uint32_t(MSG_SIZE));
+    EXPECT_EQ(w.wParam, 0u);
+    EXPECT_EQ(w.lParam, 0);
+  }
+}
+
 TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
   const Uint8 events[] = {SDL_WINDOWEVENT_CLOSE, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_SIZE_CHANGED,
                           SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_EXPOSED};
