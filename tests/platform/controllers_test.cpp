@@ -63,6 +63,19 @@ TEST(ControllerScales, AxesEndsMapToTheEndsAndHatsToHundredthsOfADegree) {
   EXPECT_EQ(HatDirection(SDL_HAT_UP | SDL_HAT_DOWN), HAT_CENTRED);  // no such direction
 }
 
+// An axis value is rounded to the nearest thousandth of its half range, a half away from zero:
+// 14696 / 32767 of 1000 is 448.50002 (449) and 14695 gives 448.47 (448); 18071 gives 551.49997
+// (551).  Below zero the half range is 32768: 2048 of it is 62.5 exactly (-63), 2047 is 62.47 (-62)
+// and 1196 is 36.499 (-36).
+TEST(ControllerScales, AnAxisValueRoundsToTheNearestThousandthAndHalvesAwayFromZero) {
+  EXPECT_EQ(ScaleControllerAxis(14696), 449);
+  EXPECT_EQ(ScaleControllerAxis(14695), 448);
+  EXPECT_EQ(ScaleControllerAxis(18071), 551);
+  EXPECT_EQ(ScaleControllerAxis(-2048), -63);
+  EXPECT_EQ(ScaleControllerAxis(-2047), -62);
+  EXPECT_EQ(ScaleControllerAxis(-1196), -36);
+}
+
 TEST_F(Controllers, AVirtualJoystickIsReadInTheRawModel) {
   VirtualJoystick stick(3, 10, 2, "Test Wheel");
   PlatformOpenControllers();
