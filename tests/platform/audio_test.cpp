@@ -2,6 +2,7 @@
 // (the device stays paused, so SDL's audio thread takes nothing), and the device identities.
 #include "platform/audio.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -269,4 +270,34 @@ TEST_F(Audio, TheDriversOneOutputIsListedAndOpenedByTheIdentityOfItsName) {
   EXPECT_STREQ(AudioDeviceName(), name) << "the output found, not the default";
   EXPECT_EQ(AudioOpenDevice(AudioIdentityOfName("another name")), AUDIO_OK) << "an open device stays open";
   EXPECT_STREQ(AudioDeviceName(), name);
+}
+
+// The device opens paused, so SDL's audio thread takes nothing until it is started; a start sets
+// it playing, and pausing and unpausing follow the call.  SDL numbers its open devices from 1,
+// and ours is the one open device, found by its paused state.
+TEST_F(Audio, AStartSetsTheDevicePlayingAndAPauseHoldsItAgain) {
+  SDL_AudioDeviceID id = 0;
+  for (SDL_AudioDeviceID i = 1; i < 64 && id == 0; ++i)
+    if (SDL_GetAudioDeviceStatus(i) == SDL_AUDIO_PAUSED) id = i;
+  ASSERT_NE(id, 0u) << "the opened device is paused";
+  ASSERT_EQ(AudioStartDevice(), AUDIO_OK);
+  EXPECT_EQ(SDL_GetAudioDeviceStatus(id), SDL_AUDIO_PLAYING);
+  ASSERT_EQ(AudioPauseDevice(1), AUDIO_OK);
+  EXPECT_EQ(SDL_GetAudioDeviceStatus(id), SDL_AUDIO_PAUSED);
+  ASSERT_EQ(AudioPauseDevice(0), AUDIO_OK);
+  EXPECT_EQ(SDL_GetAudioDeviceStatus(id), SDL_AUDIO_PLAYING);
+  ASSERT_EQ(AudioPauseDevice(7), AUDIO_OK) << "any number but 0 pauses";
+  EXPECT_EQ(SDL_GetAudioDeviceStatus(id), SDL_AUDIO_PAUSED);
+  AudioCloseDevice();
+  EXPECT_EQ(SDL_GetAudioDeviceStatus(id), SDL_AUDIO_STOPPED) << "closed";
+  EXPECT_EQ(AudioPauseDevice(0), AUDIO_NOT_OPEN);
+}
+
+// A closed device lets go of SDL's audio, and so does an open that finds no such output.
+TEST_F(Audio, ACloseOrAnOutputNotFoundLetsGoOfSdlsAudio) {
+  ASSERT_NE(SDL_WasInit(SDL_INIT_AUDIO), 0u);
+  AudioCloseDevice();
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << "closed";
+  ASSERT_EQ(AudioOpenDevice(AudioIdentityOfName("no such output")), AUDIO_NOT_FOUND);
+  EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u) << "not found";
 }

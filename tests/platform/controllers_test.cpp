@@ -63,6 +63,19 @@ TEST(ControllerScales, AxesEndsMapToTheEndsAndHatsToHundredthsOfADegree) {
   EXPECT_EQ(HatDirection(SDL_HAT_UP | SDL_HAT_DOWN), HAT_CENTRED);  // no such direction
 }
 
+// An axis value is rounded to the nearest thousandth of its half range, a half away from zero:
+// 14696 / 32767 of 1000 is 448.50002 (449) and 14695 gives 448.47 (448); 18071 gives 551.49997
+// (551).  Below zero the half range is 32768: 2048 of it is 62.5 exactly (-63), 2047 is 62.47 (-62)
+// and 1196 is 36.499 (-36).
+TEST(ControllerScales, AnAxisValueRoundsToTheNearestThousandthAndHalvesAwayFromZero) {
+  EXPECT_EQ(ScaleControllerAxis(14696), 449);
+  EXPECT_EQ(ScaleControllerAxis(14695), 448);
+  EXPECT_EQ(ScaleControllerAxis(18071), 551);
+  EXPECT_EQ(ScaleControllerAxis(-2048), -63);
+  EXPECT_EQ(ScaleControllerAxis(-2047), -62);
+  EXPECT_EQ(ScaleControllerAxis(-1196), -36);
+}
+
 TEST_F(Controllers, AVirtualJoystickIsReadInTheRawModel) {
   VirtualJoystick stick(3, 10, 2, "Test Wheel");
   PlatformOpenControllers();
@@ -272,6 +285,69 @@ TEST_F(Controllers, TheRecordingHapticCallsStandInForTheDevice) {
   EXPECT_EQ(recorder.calls, (std::vector<std::string>{"create " + n + " axes 2", "start " + n + " effect 1 times 1",
                                                      "acquire " + n, "unacquire " + n, "release " + n + " effect 1",
                                                      "close " + n}));
+}
+
+// Each call reaches the haptic calls with its own device, effect and count in their places:
+// here the second of two devices alone plays forces, and its effect is started five times.
+TEST_F(Controllers, AForceEffectReachesItsDeviceWithItsNumberAndCountInPlace) {
+  HapticRecorder recorder;
+  recorder.forceFeedbackDevices = 0b10;  // the second device only
+  recorder.nextEffect = 3;
+  PlatformRecordHaptics(&recorder);
+  VirtualJoystick first(2, 2, 0, "Plain One");
+  VirtualJoystick second(2, 2, 0, "Forceful Two");
+  ASSERT_EQ(PlatformOpenControllers(), 2) << "only the two sticks of this test";
+  ASSERT_EQ(Find("Plain One"), 0);
+  ASSERT_EQ(Find("Forceful Two"), 1);
+  ControllerInfo info{};
+  PlatformControllerInfo(0, info);
+  EXPECT_EQ(info.forceFeedback, 0);
+  PlatformControllerInfo(1, info);
+  EXPECT_EQ(info.forceFeedback, 1);
+  int effect = -1;
+  ASSERT_EQ(PlatformCreateConstantForce(1, 2, effect), CONTROLLER_OK);
+  EXPECT_EQ(effect, 3);
+  EXPECT_EQ(PlatformStartForceEffect(1, effect, 5), CONTROLLER_OK);
+  PlatformReleaseForceEffect(1, effect);
+  PlatformCloseControllers();
+  EXPECT_EQ(recorder.calls, (std::vector<std::string>{"create 1 axes 2", "start 1 effect 3 times 5",
+                                                     "release 1 effect 3", "close 0", "close 1"}));
+}
+
+// Started, the layer has SDL read the devices while another window has the focus; and opening
+// the devices leaves no error behind, whatever was there before.
+TEST_F(Controllers, DevicesAreReadInTheBackgroundAndOpeningLeavesNoError) {
+  const char* hint = SDL_GetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_STREQ(hint, "1");
+  VirtualJoystick stick(2, 2, 0, "Quiet");
+  SDL_SetError("an older error");
+  PlatformOpenControllers();
+  EXPECT_STREQ(PlatformLastControllerError(), "");
+}
+
+// The device numbers run from 0 to the count less one: the number just past the last open
+// device, and the one before the first, have no information and reach no haptic call.
+TEST_F(Controllers, TheNumbersJustOutsideTheOpenDevicesReachNothing) {
+  HapticRecorder recorder;
+  recorder.forceFeedbackDevices = 0b111;
+  PlatformRecordHaptics(&recorder);
+  VirtualJoystick first(2, 2, 0, "Edge One");
+  VirtualJoystick second(2, 2, 0, "Edge Two");
+  ASSERT_EQ(PlatformOpenControllers(), 2);
+  ControllerInfo info{};
+  EXPECT_EQ(PlatformControllerInfo(0, info), 1) << "the first";
+  EXPECT_EQ(PlatformControllerInfo(1, info), 1) << "the last";
+  EXPECT_EQ(PlatformControllerInfo(2, info), 0) << "one past the last";
+  EXPECT_EQ(PlatformControllerInfo(-1, info), 0);
+  EXPECT_EQ(PlatformPollController(1), CONTROLLER_OK);
+  EXPECT_EQ(PlatformPollController(2), CONTROLLER_UNPLUGGED);
+  int effect = 9;
+  EXPECT_EQ(PlatformCreateConstantForce(2, 1, effect), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(effect, -1);
+  EXPECT_EQ(PlatformAcquireForceDevice(-1), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(PlatformAcquireForceDevice(2), CONTROLLER_UNPLUGGED);
+  EXPECT_EQ(recorder.calls, std::vector<std::string>{}) << "no call reached a device";
 }
 
 // ---- A force-feedback device made through the kernel's uinput ----

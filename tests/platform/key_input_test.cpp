@@ -361,3 +361,55 @@ TEST_F(LocaleVariables, TheUserLanguageIsEnglishForEnCAndPosixOnly) {
 }
 
 }  // namespace
+
+// Sent keys carry the data typed keys do: one stroke (bit 0), the Alt bit (29) while Alt is
+// held, and on a release the previous-state and release bits (30 and 31); the characters
+// they make, composed or not, carry the same.
+TEST_F(KeyInput, SentKeysCarryOneStrokeWithTheReleaseAndAltBits) {
+  constexpr int64_t ONE = 1, ALT = int64_t{1} << 29, UP = (int64_t{1} << 30) | (int64_t{1} << 31);
+  Tap(US, 'A');
+  SendKeyEvent(US, KEY_ALT, true);
+  Tap(US, 'B');
+  SendKeyEvent(US, KEY_ALT, false);
+  Tap(GERMAN, 220);  // dead circumflex
+  Tap(GERMAN, 'E');  // e with circumflex
+  Tap(GERMAN, 220);
+  Tap(GERMAN, 'Q');  // no q with circumflex: the accent, then q
+  struct Sent {
+    uint32_t id;
+    uint64_t w;
+    int64_t data;
+  };
+  const std::vector<Sent> expected = {
+      {MSG_KEYDOWN, 'A', ONE},          {MSG_CHAR, 'a', ONE},          {MSG_KEYUP, 'A', ONE | UP},
+      {MSG_SYSKEYDOWN, KEY_ALT, ONE | ALT},
+      {MSG_SYSKEYDOWN, 'B', ONE | ALT}, {MSG_SYSCHAR, 'b', ONE | ALT}, {MSG_SYSKEYUP, 'B', ONE | ALT | UP},
+      {MSG_SYSKEYUP, KEY_ALT, ONE | UP},
+      {MSG_KEYDOWN, 220, ONE},          {MSG_KEYUP, 220, ONE | UP},
+      {MSG_KEYDOWN, 'E', ONE},          {MSG_CHAR, 0xEA, ONE},         {MSG_KEYUP, 'E', ONE | UP},
+      {MSG_KEYDOWN, 220, ONE},          {MSG_KEYUP, 220, ONE | UP},
+      {MSG_KEYDOWN, 'Q', ONE},          {MSG_CHAR, '^', ONE},          {MSG_CHAR, 'q', ONE},
+      {MSG_KEYUP, 'Q', ONE | UP}};
+  std::vector<WindowMessage> got;
+  WindowMessage m;
+  while (PeekWindowMessage(m)) got.push_back(m);
+  ASSERT_EQ(got.size(), expected.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].id, expected[i].id) << i;
+    EXPECT_EQ(got[i].wParam, expected[i].w) << i;
+    EXPECT_EQ(got[i].lParam, expected[i].data) << i;
+  }
+}
+
+// A control key after a dead key types its own character alone: the waiting accent is dropped,
+// so the next letter is plain.
+TEST_F(KeyInput, AControlKeyDropsAWaitingAccent) {
+  Tap(GERMAN, 220);  // dead circumflex
+  Tap(GERMAN, KEY_ENTER);
+  EXPECT_EQ(Typed(), u"\r");
+  EXPECT_EQ(TakeWaitingAccent(), 0);
+  Tap(GERMAN, 220);
+  Tap(GERMAN, KEY_TAB);
+  Tap(GERMAN, 'E');
+  EXPECT_EQ(Typed(), u"\te");
+}

@@ -144,6 +144,26 @@ TEST(PlatformDisplays, TheDesktopSpansEveryDisplayAndAnEvenShareGoesToTheFirst) 
   EXPECT_EQ(desktop.bottom, 1080);
 }
 
+// Two 1920 x 1080 displays one above the other, the second below the first.  A rectangle over
+// the seam between them goes to the one holding more of its rows: 200 columns wide, rows
+// 1000..1300 lie 80 on the first and 220 on the second; rows 1040..1100 lie 40 on the first
+// and 20 on the second.
+TEST(PlatformDisplays, ARectangleOverAHorizontalSeamGoesToTheDisplayWithMoreOfItsRows) {
+  const PlatformRect stacked[2] = {{0, 0, 1920, 1080}, {0, 1080, 1920, 2160}};
+  PlatformUseFakeDisplays(stacked, 2);
+  struct RealDisplaysAfter {
+    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
+  } realAfter;
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{100, 1000, 300, 1300}), 1);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{100, 1040, 300, 1100}), 0);
+  // The same over the vertical seam of two displays side by side: columns 1900..2100 lie 20 on
+  // the first and 180 on the second; columns 1880..1940, 40 and 20.
+  const PlatformRect sideBySide[2] = {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}};
+  PlatformUseFakeDisplays(sideBySide, 2);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1900, 100, 2100, 300}), 1);
+  EXPECT_EQ(PlatformDisplayNearest(PlatformRect{1880, 100, 1940, 300}), 0);
+}
+
 // Hiding and showing the window hide and show it.
 TEST_F(PlatformWindowTest, HidingAndShowingTheWindowFollowTheCall) {
   SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
@@ -315,6 +335,50 @@ TEST_F(PlatformWindowTest, TheScreenSaverIsKeptOffAndAllowedOnRequest) {
   EXPECT_FALSE(SDL_IsScreenSaverEnabled());
   PlatformAllowScreenSaver(1);
   EXPECT_TRUE(SDL_IsScreenSaverEnabled());
+}
+
+// A warp puts the pointer at a client position: the driver, with no pointer of its own to move,
+// reports it as a move there, which arrives as a mouse message with that position.
+TEST_F(PlatformWindowTest, AWarpedPointerArrivesAsAMoveToItsPosition) {
+  PlatformWarpMouse(17, 9);
+  WindowMessage m;
+  bool moved = false;
+  while (PeekWindowMessage(m)) {
+    if (m.id != MSG_MOUSEMOVE) continue;
+    moved = true;
+    EXPECT_EQ(PointParamX(m.lParam), 17);
+    EXPECT_EQ(PointParamY(m.lParam), 9);
+  }
+  EXPECT_TRUE(moved);
+}
+
+// Shown maximised, a hidden window is shown too (then made as large as its display allows).
+TEST_F(PlatformWindowTest, ShowingAHiddenWindowMaximisedShowsIt) {
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  PlatformShowWindow(SHOW_HIDE);
+  ASSERT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+  PlatformShowWindow(SHOW_MAXIMISED);
+  EXPECT_FALSE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
+}
+
+// Video started, an IME's composition longer than an editing event holds arrives whole, in the
+// extended editing event.
+TEST_F(PlatformWindowTest, LongCompositionsAreAskedForWhole) {
+  const char* hint = SDL_GetHint(SDL_HINT_IME_SUPPORT_EXTENDED_TEXT);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_STREQ(hint, "1");
+}
+
+// A window is made with the mouse free, and made hidden when asked.
+TEST_F(PlatformWindowTest, AWindowIsMadeWithTheMouseFreeAndHiddenWhenAsked) {
+  EXPECT_EQ(PlatformMouseCaptured(), 0);
+  PlatformDestroyWindow();
+  ASSERT_EQ(PlatformCreateWindow("hidden", 10, 20, 64, 48, WINDOW_HIDDEN), 1) << PlatformLastError();
+  EXPECT_EQ(PlatformMouseCaptured(), 0);
+  SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_HIDDEN);
 }
 
 }  // namespace

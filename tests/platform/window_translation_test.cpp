@@ -174,6 +174,28 @@ TEST_F(TranslationTest, AltDigitsRunFromZeroToNineOnBothRows) {
   EXPECT_EQ(characters, (std::vector<uint64_t>{'1', '9', '0', '1', '9', '0'}));
 }
 
+// With Alt alone held, the digits 0 to 9 of the text are left out (their keys make them), but
+// the characters beside them, / before 0 and : after 9, are system characters; with Ctrl and
+// Alt held (AltGr on some layouts) a digit is an ordinary character.
+TEST_F(TranslationTest, WithAltTheTextsDigitsComeFromTheKeysButTheirNeighboursStay) {
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Drain();
+  Text("/09:");
+  std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  EXPECT_EQ(m[0].id, uint32_t(MSG_SYSCHAR));
+  EXPECT_EQ(m[0].wParam, uint64_t('/'));
+  EXPECT_EQ(m[1].id, uint32_t(MSG_SYSCHAR));
+  EXPECT_EQ(m[1].wParam, uint64_t(':'));
+  Key(SDL_SCANCODE_RCTRL, SDLK_RCTRL, true);
+  Drain();
+  Text("7");
+  m = Drain();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].id, uint32_t(MSG_CHAR));
+  EXPECT_EQ(m[0].wParam, uint64_t('7'));
+}
+
 TEST_F(TranslationTest, TextBecomesOneCharacterMessagePerCodePoint) {
   Text("a\xC3\xA9\xE2\x82\xAC");
   const std::vector<WindowMessage> m = Drain();
@@ -394,6 +416,27 @@ TEST_F(TranslationTest, ASizeBelowNothingIsReportedAsNothing) {
   EXPECT_EQ(m[1].lParam, 0);
 }
 
+// A window maximised or restored reports its client area's size; with no window made there is
+// no client area, and the size reported is nothing.
+TEST_F(TranslationTest, AMaximisedOrRestoredEventWithoutAWindowReportsNoSize) {
+  ASSERT_EQ(PlatformWindowExists(), 0);
+  for (const Uint8 change : {SDL_WINDOWEVENT_MAXIMIZED, SDL_WINDOWEVENT_RESTORED}) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = change;
+    e.window.data1 = 640;  // not read: the size is the client area's
+    e.window.data2 = 480;
+    TranslateSdlEvent(e);
+  }
+  const std::vector<WindowMessage> m = Drain();
+  ASSERT_EQ(m.size(), 2u);
+  for (const WindowMessage& w : m) {
+    EXPECT_EQ(w.id, uint32_t(MSG_SIZE));
+    EXPECT_EQ(w.wParam, 0u);
+    EXPECT_EQ(w.lParam, 0);
+  }
+}
+
 TEST_F(TranslationTest, WindowEventsBecomeWindowMessages) {
   const Uint8 events[] = {SDL_WINDOWEVENT_CLOSE, SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_SIZE_CHANGED,
                           SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_LEAVE, SDL_WINDOWEVENT_EXPOSED};
@@ -488,6 +531,24 @@ TEST_F(TranslationTest, TheImesCompositionIsKeptAndAnnounced) {
   PlatformResetIme();
 }
 
+// The IME starts open, as SDL starts text input with video; closed it reads 0, and opened again
+// with any number but 0 it reads 1.  Opening an open IME keeps what it was composing.
+TEST(ImeState, TheImeStartsOpenAndReadsOneOrZero) {
+  PlatformResetIme();
+  EXPECT_EQ(PlatformImeOpen(), 1);
+  PlatformNoteComposition("ab", 2);
+  PlatformSetImeOpen(3);
+  char text[8];
+  int cursor = -1;
+  EXPECT_EQ(PlatformImeComposition(text, sizeof text, &cursor), 2) << "already open: nothing dropped";
+  EXPECT_EQ(cursor, 2);
+  PlatformSetImeOpen(0);
+  EXPECT_EQ(PlatformImeOpen(), 0);
+  PlatformSetImeOpen(3);
+  EXPECT_EQ(PlatformImeOpen(), 1);
+  PlatformResetIme();
+}
+
 // Here the IME gives no candidate list (none selected), no guide line and no native mode.
 TEST(ImeState, NoCandidatesGuideLineOrNativeModeAreOffered) {
   char candidates[4][16] = {};
@@ -497,4 +558,36 @@ TEST(ImeState, NoCandidatesGuideLineOrNativeModeAreOffered) {
   EXPECT_EQ(PlatformImeCandidates(candidates, 4, nullptr), 0);
   EXPECT_EQ(PlatformImeGuideLine(), 0);
   EXPECT_EQ(PlatformImeNativeMode(), 0);
+}
+
+// A key message's data is one stroke (bit 0); a release also has the previous-state and
+// release bits (30 and 31), and a key with Alt held the Alt bit (29). The characters the keys
+// make carry the same data, and text carries one stroke alone.
+TEST_F(TranslationTest, KeyMessagesCarryOneStrokeWithTheReleaseAndAltBits) {
+  constexpr int64_t ONE = 1, ALT = int64_t{1} << 29, UP = (int64_t{1} << 30) | (int64_t{1} << 31);
+  Key(SDL_SCANCODE_A, SDLK_a, true);
+  Key(SDL_SCANCODE_A, SDLK_a, false);
+  Key(SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, true);
+  Text("q");
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, true);
+  Key(SDL_SCANCODE_3, SDLK_3, true, KMOD_LALT);
+  Key(SDL_SCANCODE_3, SDLK_3, false, KMOD_LALT);
+  Key(SDL_SCANCODE_LALT, SDLK_LALT, false);
+  const std::vector<WindowMessage> m = Drain();
+  const std::vector<std::pair<uint32_t, int64_t>> expected = {
+      {MSG_KEYDOWN, ONE},         {MSG_KEYUP, ONE | UP},          // A
+      {MSG_KEYDOWN, ONE},         {MSG_CHAR, ONE},                // Backspace and its character 8
+      {MSG_CHAR, ONE},                                            // the text's q
+      {MSG_SYSKEYDOWN, ONE | ALT},                                // Alt itself is held once down
+      {MSG_SYSKEYDOWN, ONE | ALT}, {MSG_SYSCHAR, ONE | ALT},      // 3 and its Alt digit
+      {MSG_SYSKEYUP, ONE | ALT | UP},                             // 3 let go, Alt still held
+      {MSG_SYSKEYUP, ONE | UP}};                                  // Alt let go: no longer held
+  ASSERT_EQ(m.size(), expected.size());
+  for (size_t i = 0; i < m.size(); ++i) {
+    EXPECT_EQ(m[i].id, expected[i].first) << i;
+    EXPECT_EQ(m[i].lParam, expected[i].second) << i;
+  }
+  EXPECT_EQ(m[3].wParam, 8u);
+  EXPECT_EQ(m[4].wParam, uint64_t('q'));
+  EXPECT_EQ(m[7].wParam, uint64_t('3'));
 }
