@@ -566,3 +566,65 @@ TEST(FileProbing, NewFilesAndFoldersGetTheUsualModesAndAFileIsNoFolder) {
   EXPECT_TRUE(MakeFolder((root + "/FOLDER").c_str())) << "the folder is there in another case";
   EXPECT_FALSE(fs::exists(root + "/FOLDER"));
 }
+
+// 1 January 1601 itself is the first instant a file time holds: its nanoseconds count (500 ns
+// are 5 units), and a second later is 10000000 units.
+TEST(FileTimes, TheFirstSecondOf1601KeepsItsNanoseconds) {
+  EXPECT_EQ(FileTimeFromUnix(-FILETIME_UNIX_EPOCH_SECONDS, 500), 5ull);
+  EXPECT_EQ(FileTimeFromUnix(-FILETIME_UNIX_EPOCH_SECONDS + 1, 0), 10000000ull);
+}
+
+// A buffer of no bytes is never written, not even its first byte.
+TEST(FileNames, ANamedPathIntoABufferOfNoBytesLeavesItUntouched) {
+  char out[8] = "keep";
+  EXPECT_FALSE(MakeNamedPath(out, 0, "%s", "a"));
+  EXPECT_STREQ(out, "keep");
+  EXPECT_FALSE(MakeNamedPath(out, -1, "%s", "a"));
+  EXPECT_STREQ(out, "keep");
+}
+
+// A line source opened when descriptor 0 is free gets it, is read like any other, and is
+// closed again.  In a forked process, so the test binary's own descriptor 0 is never touched.
+TEST(FilePaths, ALineSourceOnDescriptorZeroIsReadAndClosed) {
+  const std::string root = FreshFolder("line_zero");
+  WriteText(root + "/lines.txt", "first\nsecond\n");
+  const pid_t child = fork();
+  if (child == 0) {
+    ::close(0);
+    const int source = OpenLineSource((root + "/lines.txt").c_str());
+    if (source != 0) _exit(1);
+    std::string read;
+    ReadLineSource(source, read);
+    if (read != "first\nsecond\n") _exit(2);
+    CloseLineSource(source);
+    if (::fcntl(0, F_GETFD) != -1) _exit(3);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 not on descriptor 0, 2 not read, 3 left open";
+}
+
+// The final path of a safe write, its zero included, fits FILE_PATH_SIZE bytes: a path of 259
+// characters is written, one of 260 is refused as too long and nothing is made.
+TEST(SafeWriting, APathOfTheLongestLengthIsWrittenAndOneLongerRefused) {
+  const std::string root = FullPath(FreshFolder("long_path").c_str());
+  ASSERT_LT(root.size() + 2, size_t(FILE_PATH_SIZE) - 100) << root;
+  // Folders of 100 characters at most below root, then a leaf that makes the length exact.
+  std::string folder = root;
+  while (folder.size() + 1 + 100 + 1 + 20 < size_t(FILE_PATH_SIZE)) {
+    folder += "/" + std::string(100, 'd');
+    fs::create_directories(folder);
+  }
+  const size_t leafLongest = size_t(FILE_PATH_SIZE) - 1 - folder.size() - 1;
+  const std::string longest = folder + "/" + std::string(leafLongest, 'f');
+  const std::string tooLong = folder + "/" + std::string(leafLongest + 1, 'f');
+  ASSERT_EQ(longest.size(), size_t(FILE_PATH_SIZE) - 1);
+  EXPECT_EQ(FileWriteAll(longest.c_str(), "x", 1), 0);
+  EXPECT_EQ(ReadText(longest), "x");
+  EXPECT_EQ(FileWriteAll(tooLong.c_str(), "x", 1), ENAMETOOLONG);
+  EXPECT_FALSE(fs::exists(tooLong));
+  EXPECT_TRUE(NoTemporaryLeft(folder));
+  fs::remove_all(root);
+}
