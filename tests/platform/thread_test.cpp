@@ -372,3 +372,29 @@ TEST(Threads, ASleepReturnsOnceItsTimeIsUp) {
   ThreadSleepMs(1);
   SUCCEED();
 }
+
+// In a process of its own (a fresh group), 8 threads asked: a range of one chunk runs as a
+// plain loop and starts no worker; a range of 3 chunks starts only the 2 workers that can get
+// a chunk beside the caller.  The child's exit code is 16 * after1 + after3, the workers added
+// after each range, and 128 more when a range lost items.
+TEST(ParallelWorkers, ARangeOfFewChunksStartsOneWorkerFewerThanItsChunks) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        int before = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++before;
+        SetParallelThreadCount(8);
+        std::atomic<int> items{0};
+        const ParallelChunkJob count = [](void* context, int, int begin, int end) {
+          *static_cast<std::atomic<int>*>(context) += end - begin;
+        };
+        RunParallelChunks(5, 8, count, &items);  // one chunk of 5
+        int after1 = -before;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++after1;
+        RunParallelChunks(20, 8, count, &items);  // chunks of 8, 8 and 4
+        int after3 = -before;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++after3;
+        std::_Exit((items.load() == 25 ? 0 : 128) + 16 * after1 + after3);
+      },
+      ::testing::ExitedWithCode(2), "");
+}
