@@ -303,4 +303,40 @@ TEST_F(InstanceLink, OpeningWhileAnotherInstanceAnswersFailsAndLeavesNoDescripto
   unlink(INSTANCE_SOCKET_NAME);
 }
 
+// The table holds INSTANCE_CONNECTION_MAX connections: once it is full, a new one takes the
+// place of the oldest, which is closed without a reply, and the newcomer is served.  Each of
+// the first ones is accepted (a serving side descriptor more) before the next is made, so that
+// their ages are in the order they were made.
+TEST_F(InstanceLink, ANewConnectionBeyondAFullTableClosesTheOldest) {
+  ASSERT_EQ(InstanceLinkOpen(), 1);
+  const int base = OpenDescriptors();
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<int> clients;
+  for (int i = 0; i < INSTANCE_CONNECTION_MAX; ++i) {
+    const int fd = ConnectRaw();
+    ASSERT_GE(fd, 0) << i;
+    clients.push_back(fd);
+    for (int pass = 0; pass < 1000 && OpenDescriptors() != base + 2 * (i + 1); ++pass) InstanceLinkServe(EchoLength);
+    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS / 2)) {
+      for (int client : clients) close(client);
+      GTEST_SKIP() << "the table was not filled within a request's time: silent connections could time out";
+    }
+    ASSERT_EQ(OpenDescriptors(), base + 2 * (i + 1)) << "connection " << i << " accepted";
+  }
+  // The newcomer sends its whole request at once: the pass that accepts it answers it.
+  const int newest = ConnectRaw();
+  ASSERT_GE(newest, 0);
+  const uint8_t request[7] = {7, 0, 0, 0, 2, 'h', 'i'};  // code 7, two characters
+  ASSERT_EQ(write(newest, request, sizeof request), 7);
+  int served = 0;
+  for (int pass = 0; pass < 1000 && served == 0; ++pass) served = InstanceLinkServe(EchoLength);
+  EXPECT_EQ(served, 1);
+  EXPECT_EQ(ReplyOrEnd(newest, 1000), 7002);
+  EXPECT_EQ(ReplyOrEnd(clients[0], 1000), -1) << "the oldest was closed";
+  // The clients, and the 15 connections still held: the oldest and the newcomer's are closed.
+  EXPECT_EQ(OpenDescriptors(), base + INSTANCE_CONNECTION_MAX + 1 + INSTANCE_CONNECTION_MAX - 1);
+  for (int fd : clients) close(fd);
+  close(newest);
+}
+
 }  // namespace
