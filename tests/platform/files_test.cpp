@@ -490,9 +490,11 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 5), EFBIG);
+  EXPECT_EQ(text, "") << "nothing of a file above the limit";
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
+  EXPECT_EQ(text, "") << "nothing of a file that is not there";
   EXPECT_EQ(OpenDescriptors(), descriptors) << "every file read is closed, the refused one too";
   EXPECT_EQ(FileLength((root + "/f.txt").c_str()), 6);
   EXPECT_TRUE(MakeFolder((root + "/new_folder").c_str()));
@@ -627,4 +629,38 @@ TEST(SafeWriting, APathOfTheLongestLengthIsWrittenAndOneLongerRefused) {
   EXPECT_FALSE(fs::exists(tooLong));
   EXPECT_TRUE(NoTemporaryLeft(folder));
   fs::remove_all(root);
+}
+
+// An abandoned save closes its temporary file, and a copy whose destination cannot be made
+// closes its source: no descriptor is left open by either.  An empty path resolves to nothing.
+TEST(SafeWriting, AnAbandonedSaveAndACopyWithNowhereToGoCloseTheirFiles) {
+  const std::string root = FreshFolder("closed");
+  WriteText(root + "/src.txt", "source");
+  const int before = OpenDescriptors();
+  SafeWrite w;
+  ASSERT_NE(SafeWriteBegin(w, (root + "/out.txt").c_str()), nullptr);
+  std::fputs("half", w.stream);
+  SafeWriteAbandon(w);
+  EXPECT_EQ(w.stream, nullptr);
+  EXPECT_EQ(OpenDescriptors(), before) << "the temporary file closed";
+  EXPECT_TRUE(NoTemporaryLeft(root));
+  EXPECT_FALSE(fs::exists(root + "/out.txt"));
+  EXPECT_NE(FileCopy((root + "/src.txt").c_str(), (root + "/no_folder/dst.txt").c_str(), false), 0);
+  EXPECT_EQ(OpenDescriptors(), before) << "the source closed";
+
+  std::string out = "old";
+  EXPECT_FALSE(ResolvePath("", out));
+  EXPECT_EQ(out, "");
+}
+
+// The program's folder is the test binary's: an entry beside it makes it the working folder;
+// an entry found neither there nor in its "work" subfolder leaves the working folder alone.
+TEST(FilePaths, TheProgramFolderIsTheOneHoldingTheRequiredEntry) {
+  const fs::path previous = fs::current_path();
+  const fs::path program = fs::read_symlink("/proc/self/exe");
+  EXPECT_EQ(ChangeToProgramFolder("no_such_entry_here"), ENOENT);
+  EXPECT_EQ(fs::current_path(), previous);
+  EXPECT_EQ(ChangeToProgramFolder(program.filename().c_str()), 0);
+  EXPECT_EQ(fs::current_path(), program.parent_path());
+  fs::current_path(previous);
 }
