@@ -112,6 +112,27 @@ TEST_F(InstanceLink, HungInstanceTimesOutTheSender) {
   unlink(INSTANCE_SOCKET_NAME);
 }
 
+// Asking a folder where nobody listens, or sending to an instance that never answers, leaves
+// no descriptor open on the asking side.
+TEST_F(InstanceLink, AskingNobodyOrAHungInstanceLeavesNoDescriptorOpen) {
+  const int before = OpenDescriptors();
+  EXPECT_EQ(InstanceLinkFindRunning(), 0);
+  uint32_t reply = 0;
+  EXPECT_EQ(InstanceLinkSend(1, "x", 100, reply), INSTANCE_NOT_RUNNING);
+  EXPECT_EQ(OpenDescriptors(), before) << "nobody listening";
+  close(BindRawSocket());  // a socket file nobody answers on
+  EXPECT_EQ(InstanceLinkFindRunning(), 0);
+  EXPECT_EQ(OpenDescriptors(), before) << "a refused connection";
+  unlink(INSTANCE_SOCKET_NAME);
+  const int hung = BindRawSocket();
+  ASSERT_EQ(listen(hung, 4), 0);  // accepts into its backlog, never answers
+  const int listening = OpenDescriptors();
+  EXPECT_EQ(InstanceLinkSend(2, "y", 100, reply), INSTANCE_TIMED_OUT);
+  EXPECT_EQ(OpenDescriptors(), listening) << "the sender's connection closed";
+  close(hung);
+  unlink(INSTANCE_SOCKET_NAME);
+}
+
 // A raw client connected to the running instance's socket.
 int ConnectRaw() {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
