@@ -398,3 +398,29 @@ TEST(ParallelWorkers, ARangeOfFewChunksStartsOneWorkerFewerThanItsChunks) {
       },
       ::testing::ExitedWithCode(2), "");
 }
+
+// The last chunk of a range ends at the item count, not a whole chunk on: 10 items in chunks of
+// 4 are [0, 4), [4, 8) and [8, 10), on one thread as on several.
+TEST_F(ParallelChunks, TheLastChunkEndsAtTheItemCount) {
+  struct Ends {
+    std::atomic<int> ends[3];
+    std::atomic<int> items{0};
+  };
+  for (const int threads : {1, 4}) {
+    SetParallelThreadCount(threads);
+    Ends seen{};
+    for (auto& end : seen.ends) end = -1;
+    RunParallelChunks(
+        10, 4,
+        [](void* context, int chunk, int begin, int end) {
+          auto& s = *static_cast<Ends*>(context);
+          if (chunk >= 0 && chunk < 3) s.ends[chunk] = end;
+          s.items += end - begin;
+        },
+        &seen);
+    EXPECT_EQ(seen.ends[0], 4) << threads << " threads";
+    EXPECT_EQ(seen.ends[1], 8) << threads << " threads";
+    EXPECT_EQ(seen.ends[2], 10) << threads << " threads";
+    EXPECT_EQ(seen.items, 10) << threads << " threads";
+  }
+}
