@@ -664,3 +664,22 @@ TEST(FilePaths, TheProgramFolderIsTheOneHoldingTheRequiredEntry) {
   EXPECT_EQ(fs::current_path(), program.parent_path());
   fs::current_path(previous);
 }
+
+// Injected commit failures come after the successes asked for, as many as asked, and then the
+// saves succeed again: with one success and one failure, the first save is made, the second
+// fails with the error given and keeps the first, the third is made.
+TEST(SafeWriting, InjectedFailuresComeAfterTheSuccessesAndEndWhenUsedUp) {
+  const std::string root = FreshFolder("injected");
+  const std::string path = root + "/cfg.txt";
+  FilesInjectCommitFailuresAfter(1, 1, ENOSPC);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "one", 3), 0);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "two", 3), ENOSPC);
+  EXPECT_EQ(ReadText(path), "one");
+  EXPECT_EQ(FileWriteAll(path.c_str(), "three", 5), 0);
+  EXPECT_EQ(ReadText(path), "three");
+  FilesInjectCommitFailures(1, EIO);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "four", 4), EIO);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "five", 4), 0);
+  EXPECT_EQ(ReadText(path), "five");
+  EXPECT_TRUE(NoTemporaryLeft(root));
+}
