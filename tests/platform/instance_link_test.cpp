@@ -360,4 +360,28 @@ TEST_F(InstanceLink, ANewConnectionBeyondAFullTableClosesTheOldest) {
   close(newest);
 }
 
+// A program started with its standard input closed asks the running instance over a socket
+// that gets descriptor 0: it is found running, a request to it times out (nobody serves it
+// here), and the asking socket is closed each time.  In a forked process, so the test binary's
+// own descriptor 0 is never touched.
+TEST_F(InstanceLink, AnAskingSocketOnDescriptorZeroReachesTheInstance) {
+  const pid_t process = fork();
+  if (process == 0) {
+    if (InstanceLinkOpen() != 1) _exit(1);
+    ::close(0);
+    if (InstanceLinkFindRunning() != 1) _exit(2);
+    if (fcntl(0, F_GETFD) != -1) _exit(3);
+    uint32_t reply = 0;
+    if (InstanceLinkSend(5, "z", 100, reply) != INSTANCE_TIMED_OUT) _exit(4);
+    if (fcntl(0, F_GETFD) != -1) _exit(5);
+    InstanceLinkClose();
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(process, &status, 0), process);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 not opened, 2 not found running, 3 asking socket left open, "
+                                       "4 request did not time out, 5 sending socket left open";
+}
+
 }  // namespace
