@@ -210,3 +210,17 @@ TEST(Clock, SettingTheFakeCounterMovesItAloneAndTheFileTimeFollowsTheFakeWall) {
   ClockUseReal();
   EXPECT_FALSE(ClockIsFake());
 }
+
+// Once the fake clock is put back, sliced work reads the real counter again only every
+// CLOCK_SLICE_STRIDE-th ask: of three strides of asks on work begun a second ago (far past its
+// limit), exactly three see it over, whatever ask the count had reached before.
+TEST(Clock, AfterTheFakeClockTheRealOneIsReadEverySixteenthAskAgain) {
+  ClockUseFake(1000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
+  EXPECT_TRUE(ClockIsFake());
+  ClockUseReal();
+  EXPECT_FALSE(ClockIsFake());
+  const uint32_t begun = ClockNowMs() - 1000;
+  int over = 0;
+  for (uint32_t k = 0; k < 3 * CLOCK_SLICE_STRIDE; ++k) over += ClockSliceOver(begun, 50) ? 1 : 0;
+  EXPECT_EQ(over, 3);
+}

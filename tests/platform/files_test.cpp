@@ -490,9 +490,11 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 5), EFBIG);
+  EXPECT_EQ(text, "") << "nothing of a file above the limit";
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
   EXPECT_EQ(text, "abcdef");
   EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
+  EXPECT_EQ(text, "") << "nothing of a file that is not there";
   EXPECT_EQ(OpenDescriptors(), descriptors) << "every file read is closed, the refused one too";
   EXPECT_EQ(FileLength((root + "/f.txt").c_str()), 6);
   EXPECT_TRUE(MakeFolder((root + "/new_folder").c_str()));
@@ -565,4 +567,119 @@ TEST(FileProbing, NewFilesAndFoldersGetTheUsualModesAndAFileIsNoFolder) {
   EXPECT_FALSE(fs::exists(root + "/none"));
   EXPECT_TRUE(MakeFolder((root + "/FOLDER").c_str())) << "the folder is there in another case";
   EXPECT_FALSE(fs::exists(root + "/FOLDER"));
+}
+
+// 1 January 1601 itself is the first instant a file time holds: its nanoseconds count (500 ns
+// are 5 units), and a second later is 10000000 units.
+TEST(FileTimes, TheFirstSecondOf1601KeepsItsNanoseconds) {
+  EXPECT_EQ(FileTimeFromUnix(-FILETIME_UNIX_EPOCH_SECONDS, 500), 5ull);
+  EXPECT_EQ(FileTimeFromUnix(-FILETIME_UNIX_EPOCH_SECONDS + 1, 0), 10000000ull);
+}
+
+// A buffer of no bytes is never written, not even its first byte.
+TEST(FileNames, ANamedPathIntoABufferOfNoBytesLeavesItUntouched) {
+  char out[8] = "keep";
+  EXPECT_FALSE(MakeNamedPath(out, 0, "%s", "a"));
+  EXPECT_STREQ(out, "keep");
+  EXPECT_FALSE(MakeNamedPath(out, -1, "%s", "a"));
+  EXPECT_STREQ(out, "keep");
+}
+
+// A line source opened when descriptor 0 is free gets it, is read like any other, and is
+// closed again.  In a forked process, so the test binary's own descriptor 0 is never touched.
+TEST(FilePaths, ALineSourceOnDescriptorZeroIsReadAndClosed) {
+  const std::string root = FreshFolder("line_zero");
+  WriteText(root + "/lines.txt", "first\nsecond\n");
+  const pid_t child = fork();
+  if (child == 0) {
+    ::close(0);
+    const int source = OpenLineSource((root + "/lines.txt").c_str());
+    if (source != 0) _exit(1);
+    std::string read;
+    ReadLineSource(source, read);
+    if (read != "first\nsecond\n") _exit(2);
+    CloseLineSource(source);
+    if (::fcntl(0, F_GETFD) != -1) _exit(3);
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 not on descriptor 0, 2 not read, 3 left open";
+}
+
+// The final path of a safe write, its zero included, fits FILE_PATH_SIZE bytes: a path of 259
+// characters is written, one of 260 is refused as too long and nothing is made.
+TEST(SafeWriting, APathOfTheLongestLengthIsWrittenAndOneLongerRefused) {
+  const std::string root = FullPath(FreshFolder("long_path").c_str());
+  ASSERT_LT(root.size() + 2, size_t(FILE_PATH_SIZE) - 100) << root;
+  // Folders of 100 characters at most below root, then a leaf that makes the length exact.
+  std::string folder = root;
+  while (folder.size() + 1 + 100 + 1 + 20 < size_t(FILE_PATH_SIZE)) {
+    folder += "/" + std::string(100, 'd');
+    fs::create_directories(folder);
+  }
+  const size_t leafLongest = size_t(FILE_PATH_SIZE) - 1 - folder.size() - 1;
+  const std::string longest = folder + "/" + std::string(leafLongest, 'f');
+  const std::string tooLong = folder + "/" + std::string(leafLongest + 1, 'f');
+  ASSERT_EQ(longest.size(), size_t(FILE_PATH_SIZE) - 1);
+  EXPECT_EQ(FileWriteAll(longest.c_str(), "x", 1), 0);
+  EXPECT_EQ(ReadText(longest), "x");
+  EXPECT_EQ(FileWriteAll(tooLong.c_str(), "x", 1), ENAMETOOLONG);
+  EXPECT_FALSE(fs::exists(tooLong));
+  EXPECT_TRUE(NoTemporaryLeft(folder));
+  fs::remove_all(root);
+}
+
+// An abandoned save closes its temporary file, and a copy whose destination cannot be made
+// closes its source: no descriptor is left open by either.  An empty path resolves to nothing.
+TEST(SafeWriting, AnAbandonedSaveAndACopyWithNowhereToGoCloseTheirFiles) {
+  const std::string root = FreshFolder("closed");
+  WriteText(root + "/src.txt", "source");
+  const int before = OpenDescriptors();
+  SafeWrite w;
+  ASSERT_NE(SafeWriteBegin(w, (root + "/out.txt").c_str()), nullptr);
+  std::fputs("half", w.stream);
+  SafeWriteAbandon(w);
+  EXPECT_EQ(w.stream, nullptr);
+  EXPECT_EQ(OpenDescriptors(), before) << "the temporary file closed";
+  EXPECT_TRUE(NoTemporaryLeft(root));
+  EXPECT_FALSE(fs::exists(root + "/out.txt"));
+  EXPECT_NE(FileCopy((root + "/src.txt").c_str(), (root + "/no_folder/dst.txt").c_str(), false), 0);
+  EXPECT_EQ(OpenDescriptors(), before) << "the source closed";
+
+  std::string out = "old";
+  EXPECT_FALSE(ResolvePath("", out));
+  EXPECT_EQ(out, "");
+}
+
+// The program's folder is the test binary's: an entry beside it makes it the working folder;
+// an entry found neither there nor in its "work" subfolder leaves the working folder alone.
+TEST(FilePaths, TheProgramFolderIsTheOneHoldingTheRequiredEntry) {
+  const fs::path previous = fs::current_path();
+  const fs::path program = fs::read_symlink("/proc/self/exe");
+  EXPECT_EQ(ChangeToProgramFolder("no_such_entry_here"), ENOENT);
+  EXPECT_EQ(fs::current_path(), previous);
+  EXPECT_EQ(ChangeToProgramFolder(program.filename().c_str()), 0);
+  EXPECT_EQ(fs::current_path(), program.parent_path());
+  fs::current_path(previous);
+}
+
+// Injected commit failures come after the successes asked for, as many as asked, and then the
+// saves succeed again: with one success and one failure, the first save is made, the second
+// fails with the error given and keeps the first, the third is made.
+TEST(SafeWriting, InjectedFailuresComeAfterTheSuccessesAndEndWhenUsedUp) {
+  const std::string root = FreshFolder("injected");
+  const std::string path = root + "/cfg.txt";
+  FilesInjectCommitFailuresAfter(1, 1, ENOSPC);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "one", 3), 0);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "two", 3), ENOSPC);
+  EXPECT_EQ(ReadText(path), "one");
+  EXPECT_EQ(FileWriteAll(path.c_str(), "three", 5), 0);
+  EXPECT_EQ(ReadText(path), "three");
+  FilesInjectCommitFailures(1, EIO);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "four", 4), EIO);
+  EXPECT_EQ(FileWriteAll(path.c_str(), "five", 4), 0);
+  EXPECT_EQ(ReadText(path), "five");
+  EXPECT_TRUE(NoTemporaryLeft(root));
 }

@@ -112,6 +112,27 @@ TEST_F(InstanceLink, HungInstanceTimesOutTheSender) {
   unlink(INSTANCE_SOCKET_NAME);
 }
 
+// Asking a folder where nobody listens, or sending to an instance that never answers, leaves
+// no descriptor open on the asking side.
+TEST_F(InstanceLink, AskingNobodyOrAHungInstanceLeavesNoDescriptorOpen) {
+  const int before = OpenDescriptors();
+  EXPECT_EQ(InstanceLinkFindRunning(), 0);
+  uint32_t reply = 0;
+  EXPECT_EQ(InstanceLinkSend(1, "x", 100, reply), INSTANCE_NOT_RUNNING);
+  EXPECT_EQ(OpenDescriptors(), before) << "nobody listening";
+  close(BindRawSocket());  // a socket file nobody answers on
+  EXPECT_EQ(InstanceLinkFindRunning(), 0);
+  EXPECT_EQ(OpenDescriptors(), before) << "a refused connection";
+  unlink(INSTANCE_SOCKET_NAME);
+  const int hung = BindRawSocket();
+  ASSERT_EQ(listen(hung, 4), 0);  // accepts into its backlog, never answers
+  const int listening = OpenDescriptors();
+  EXPECT_EQ(InstanceLinkSend(2, "y", 100, reply), INSTANCE_TIMED_OUT);
+  EXPECT_EQ(OpenDescriptors(), listening) << "the sender's connection closed";
+  close(hung);
+  unlink(INSTANCE_SOCKET_NAME);
+}
+
 // A raw client connected to the running instance's socket.
 int ConnectRaw() {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
@@ -301,6 +322,66 @@ TEST_F(InstanceLink, OpeningWhileAnotherInstanceAnswersFailsAndLeavesNoDescripto
   EXPECT_TRUE(std::filesystem::exists(INSTANCE_SOCKET_NAME));  // still the other one's
   close(other);
   unlink(INSTANCE_SOCKET_NAME);
+}
+
+// The table holds INSTANCE_CONNECTION_MAX connections: once it is full, a new one takes the
+// place of the oldest, which is closed without a reply, and the newcomer is served.  Each of
+// the first ones is accepted (a serving side descriptor more) before the next is made, so that
+// their ages are in the order they were made.
+TEST_F(InstanceLink, ANewConnectionBeyondAFullTableClosesTheOldest) {
+  ASSERT_EQ(InstanceLinkOpen(), 1);
+  const int base = OpenDescriptors();
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<int> clients;
+  for (int i = 0; i < INSTANCE_CONNECTION_MAX; ++i) {
+    const int fd = ConnectRaw();
+    ASSERT_GE(fd, 0) << i;
+    clients.push_back(fd);
+    for (int pass = 0; pass < 1000 && OpenDescriptors() != base + 2 * (i + 1); ++pass) InstanceLinkServe(EchoLength);
+    if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS / 2)) {
+      for (int client : clients) close(client);
+      GTEST_SKIP() << "the table was not filled within a request's time: silent connections could time out";
+    }
+    ASSERT_EQ(OpenDescriptors(), base + 2 * (i + 1)) << "connection " << i << " accepted";
+  }
+  // The newcomer sends its whole request at once: the pass that accepts it answers it.
+  const int newest = ConnectRaw();
+  ASSERT_GE(newest, 0);
+  const uint8_t request[7] = {7, 0, 0, 0, 2, 'h', 'i'};  // code 7, two characters
+  ASSERT_EQ(write(newest, request, sizeof request), 7);
+  int served = 0;
+  for (int pass = 0; pass < 1000 && served == 0; ++pass) served = InstanceLinkServe(EchoLength);
+  EXPECT_EQ(served, 1);
+  EXPECT_EQ(ReplyOrEnd(newest, 1000), 7002);
+  EXPECT_EQ(ReplyOrEnd(clients[0], 1000), -1) << "the oldest was closed";
+  // The clients, and the 15 connections still held: the oldest and the newcomer's are closed.
+  EXPECT_EQ(OpenDescriptors(), base + INSTANCE_CONNECTION_MAX + 1 + INSTANCE_CONNECTION_MAX - 1);
+  for (int fd : clients) close(fd);
+  close(newest);
+}
+
+// A program started with its standard input closed asks the running instance over a socket
+// that gets descriptor 0: it is found running, a request to it times out (nobody serves it
+// here), and the asking socket is closed each time.  In a forked process, so the test binary's
+// own descriptor 0 is never touched.
+TEST_F(InstanceLink, AnAskingSocketOnDescriptorZeroReachesTheInstance) {
+  const pid_t process = fork();
+  if (process == 0) {
+    if (InstanceLinkOpen() != 1) _exit(1);
+    ::close(0);
+    if (InstanceLinkFindRunning() != 1) _exit(2);
+    if (fcntl(0, F_GETFD) != -1) _exit(3);
+    uint32_t reply = 0;
+    if (InstanceLinkSend(5, "z", 100, reply) != INSTANCE_TIMED_OUT) _exit(4);
+    if (fcntl(0, F_GETFD) != -1) _exit(5);
+    InstanceLinkClose();
+    _exit(0);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(process, &status, 0), process);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1 not opened, 2 not found running, 3 asking socket left open, "
+                                       "4 request did not time out, 5 sending socket left open";
 }
 
 }  // namespace

@@ -372,3 +372,55 @@ TEST(Threads, ASleepReturnsOnceItsTimeIsUp) {
   ThreadSleepMs(1);
   SUCCEED();
 }
+
+// In a process of its own (a fresh group), 8 threads asked: a range of one chunk runs as a
+// plain loop and starts no worker; a range of 3 chunks starts only the 2 workers that can get
+// a chunk beside the caller.  The child's exit code is 16 * after1 + after3, the workers added
+// after each range, and 128 more when a range lost items.
+TEST(ParallelWorkers, ARangeOfFewChunksStartsOneWorkerFewerThanItsChunks) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        int before = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++before;
+        SetParallelThreadCount(8);
+        std::atomic<int> items{0};
+        const ParallelChunkJob count = [](void* context, int, int begin, int end) {
+          *static_cast<std::atomic<int>*>(context) += end - begin;
+        };
+        RunParallelChunks(5, 8, count, &items);  // one chunk of 5
+        int after1 = -before;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++after1;
+        RunParallelChunks(20, 8, count, &items);  // chunks of 8, 8 and 4
+        int after3 = -before;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++after3;
+        std::_Exit((items.load() == 25 ? 0 : 128) + 16 * after1 + after3);
+      },
+      ::testing::ExitedWithCode(2), "");
+}
+
+// The last chunk of a range ends at the item count, not a whole chunk on: 10 items in chunks of
+// 4 are [0, 4), [4, 8) and [8, 10), on one thread as on several.
+TEST_F(ParallelChunks, TheLastChunkEndsAtTheItemCount) {
+  struct Ends {
+    std::atomic<int> ends[3];
+    std::atomic<int> items{0};
+  };
+  for (const int threads : {1, 4}) {
+    SetParallelThreadCount(threads);
+    Ends seen{};
+    for (auto& end : seen.ends) end = -1;
+    RunParallelChunks(
+        10, 4,
+        [](void* context, int chunk, int begin, int end) {
+          auto& s = *static_cast<Ends*>(context);
+          if (chunk >= 0 && chunk < 3) s.ends[chunk] = end;
+          s.items += end - begin;
+        },
+        &seen);
+    EXPECT_EQ(seen.ends[0], 4) << threads << " threads";
+    EXPECT_EQ(seen.ends[1], 8) << threads << " threads";
+    EXPECT_EQ(seen.ends[2], 10) << threads << " threads";
+    EXPECT_EQ(seen.items, 10) << threads << " threads";
+  }
+}
