@@ -41,6 +41,7 @@
 #include "render/views.h"
 #include "render/vr.h"
 #include "skeleton/human_system.h"
+#include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/language.h"
 #include "text/text_strings.h"
@@ -323,6 +324,20 @@ TEST_F(AppHarness, StartUpReadsTheLanguageInForce) {
   EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
   AppShutdown();
   LanguageName[0] = 0;
+}
+
+// Start-up takes the input code page from the keyboard's layout and names it in the log.
+TEST_F(AppHarness, StartUpTakesTheKeyboardsCodePageAndLogsIt) {
+  const int savedPage = InputCodePage;
+  SetKeyboardLocale("ko_KR.UTF-8");
+  InputCodePage = 0;  // the Latin page: Korean is a change, so it is always told
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(InputCodePage, 9) << "Korean is the tenth of the ten pages";
+  EXPECT_TRUE(LogHas("kb : Korean"));
+  AppShutdown();
+  SetKeyboardLocale("");
+  InputCodePage = savedPage;
 }
 
 // A start while another instance runs in the same folder warns of it and appends to that
