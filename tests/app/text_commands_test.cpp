@@ -225,6 +225,12 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   ClearLines();
   Type("/key steer_left ab");
   EXPECT_TRUE(Said(ReplyText(47)));
+  // A key no control may have (';' is neither a letter, a digit nor a space) is refused, and
+  // the control keeps the key it had.
+  ClearLines();
+  Type("/key steer_right ;");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(ControlTable[1].key, 'A');
   Type("/button ctrl_f1 2");
   Type("/button alt_f1 2");  // a button belongs to one control
   EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);
