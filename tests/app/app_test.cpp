@@ -48,9 +48,13 @@
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"
+#include "ui/text_measure.h"
+#include "vehicle/frame_tubes.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_editor/file_actions.h"
+#include "wheel/wheel.h"
 #include "world/environment.h"
+#include "world/sphere_directions.h"
 #include "world/world.h"
 
 namespace {
@@ -839,6 +843,34 @@ TEST_F(AppHarness, StartupBuildsTheUpperCaseAndCrcTables) {
   EXPECT_EQ(UpperCaseTable[uint8_t('A')], 'A');
   EXPECT_EQ(UpperCaseTable[247], 247);
   EXPECT_EQ(Crc32Table[1], 0x04C11DB7u);
+  AppShutdown();
+}
+
+// Start-up fills the tables the world, the frame tubes and the wheels read.  The first row of
+// sphere directions points straight up; the next is 12 degrees (pi / 15) away from it, so its
+// first direction has x = 65536 sin 12 deg = 13625.7 and z = 65536 cos 12 deg = 64103.9.  A tube
+// direction steps by 45 degrees: the third has sine 1, the first cosine 1.  The wheel's
+// pressure integral sums (1 - x^2)^(2/3) over twenty slices of 0.1 at x = 0.95, 0.85, ..,
+// -0.95: twice 0.74113 by a hand sum.  The interface text is 2 s + 11 pixels for a character
+// size s, and the main view's eye stands at (10, 10, 5) metres until a world places it.
+TEST_F(AppHarness, StartupFillsTheSphereTubeAndWheelTablesTheMetricsAndTheView) {
+  AppForceNoGraphics(1);
+  SphereDirections[0][0].d = SphereDirections[1][0].d = IntVector{0, 0, 0};
+  TubeSines.sin[2] = TubeSines.cos[0] = 0;
+  WheelPressureIntegral = 0.0f;
+  TextSize = 0;
+  MainView.position[0] = MainView.position[2] = 0;
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(SphereDirections[0][0].d.x, 0);
+  EXPECT_EQ(SphereDirections[0][0].d.z, 65536);
+  EXPECT_EQ(SphereDirections[1][0].d.x, 13626);
+  EXPECT_EQ(SphereDirections[1][0].d.z, 64104);
+  EXPECT_EQ(TubeSines.sin[2], 65536);
+  EXPECT_EQ(TubeSines.cos[0], 65536);
+  EXPECT_NEAR(WheelPressureIntegral, 1.48225, 1e-4);
+  EXPECT_EQ(TextSize, 2 * CfgCharSize + 11) << CfgCharSize;
+  EXPECT_EQ(MainView.position[0], 10 * 65536);
+  EXPECT_EQ(MainView.position[2], 5 * 65536);
   AppShutdown();
 }
 
