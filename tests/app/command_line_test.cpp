@@ -169,6 +169,11 @@ TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
   EXPECT_EQ(CfgAdminSlots, 5) << "fewer guests take admin slots away";
   EXPECT_EQ(ErrorOf("/maxguests=7"), "");
   EXPECT_EQ(CfgAdminSlots, 5) << "more guests give none back";
+  // A connection count below two (the host alone, as a setting made elsewhere may leave it)
+  // leaves no admin slot: never a negative count.
+  CfgMaxConns = 1;
+  EXPECT_EQ(ErrorOf("/adminslots=3"), "");
+  EXPECT_EQ(CfgAdminSlots, 0);
   // The headset choices: off, on, then the plugins from 1.
   EXPECT_EQ(ErrorOf("/vr=rift"), "");
   EXPECT_EQ(CommandLineVrChoice, 2);
