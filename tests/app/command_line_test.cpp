@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command_test_folder.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
 #include "frontend/frontend.h"
 #include "platform/instance_link.h"
@@ -463,6 +464,7 @@ TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
   LogLine("through the mapping");
   SetLogFileName("messages.log");
   EXPECT_NE(Read("Logs/Run.LOG").find("through the mapping"), std::string::npos);
+  EXPECT_NE(Read("Logs/Run.LOG").find("ZKT : 1.4C20"), std::string::npos) << "a new log begins with the version";
 }
 
 TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
@@ -735,12 +737,19 @@ TEST_F(CommandLine, GuestStatusFileHoldsThreeLines) {
   EXPECT_EQ(Read("guest.txt"), "zkt=1.4C20\nstatus=online\njoined=Club\n");
 }
 
+// The hotlap check's exit keeps its first code, ends the loop at once and drops the
+// background picture.
 TEST_F(CommandLine, HotlapExitKeepsTheFirstCode) {
+  QuitFlag = 0;
+  CurrentBackground = "entry picture";
   ExitForHotlapCheck(5);
   ExitForHotlapCheck(7);
   EXPECT_EQ(ExitCode, 5);
   EXPECT_EQ(ExitRequested, 1);
+  EXPECT_EQ(QuitFlag, 1);
+  EXPECT_EQ(CurrentBackground, nullptr);
   EXPECT_TRUE(Said("exit : HLCK"));
+  QuitFlag = 0;
 }
 
 }  // namespace
