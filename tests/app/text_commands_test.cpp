@@ -16,6 +16,7 @@
 #include "platform/spawn.h"
 #include "race/race.h"
 #include "render/screenshot.h"
+#include "render/texture_table.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "text/language.h"
@@ -177,6 +178,14 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   Type("/ss");
   Type("/exit");
   EXPECT_EQ(ExitRequested, 1);
+}
+
+// "/tr" asks for every texture read from a file to be read again.
+TEST_F(TextCommands, TrAsksForTheTexturesToBeReadAgain) {
+  TextureReloadPending = 0;
+  Type("/tr");
+  EXPECT_EQ(TextureReloadPending, 1);
+  TextureReloadPending = 0;
 }
 
 TEST_F(TextCommands, TgZeroClearsTheProfilersCountsAndOtherValuesAreIgnored) {
