@@ -796,6 +796,15 @@ TEST_F(AppHarness, ADeviceReloadForgetsTheThumbnailsTheEyeTextureAndTheBackgroun
   AppShutdown();
 }
 
+// Shut-down empties the list of installed mods the front end showed.
+TEST_F(AppHarness, ShutDownEmptiesTheModList) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ModList.count = 2;  // as a refresh that found two mods leaves it
+  AppShutdown();
+  EXPECT_EQ(ModList.count, 0);
+}
+
 // Shut-down stops the sky worker, waits for it, and frees its images.
 TEST_F(AppHarness, ShutDownStopsTheSkyWorkerAndFreesItsImages) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
