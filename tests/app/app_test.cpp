@@ -796,6 +796,29 @@ TEST_F(AppHarness, ADeviceReloadForgetsTheThumbnailsTheEyeTextureAndTheBackgroun
   AppShutdown();
 }
 
+// With a headset on, the system cursor is hidden while the pointer is over the window (the
+// headset's picture has its own), and shown again once it leaves.
+TEST_F(AppHarness, WithAHeadsetOnThePointerOverTheWindowHidesTheSystemCursor) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  ASSERT_EQ(PlatformCursorShown(), 1);
+  ASSERT_NE(ScreenWidth, 0);
+  ASSERT_NE(ScreenHeight, 0);
+  VrEnabled = 1;
+  MouseInWindow = 1;
+  RedrawRequested = 1;  // a pass that draws
+  RunPasses(1);
+  EXPECT_EQ(PlatformCursorShown(), 0);
+  MouseInWindow = 0;
+  RedrawRequested = 1;
+  RunPasses(1);
+  EXPECT_EQ(PlatformCursorShown(), 1);
+  VrEnabled = 0;
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+}
+
 // Shut-down empties the list of installed mods the front end showed.
 TEST_F(AppHarness, ShutDownEmptiesTheModList) {
   AppForceNoGraphics(1);
