@@ -420,8 +420,10 @@ TEST_F(AnimScreen, PosesAreMadeCopiedRenamedAndDeletedWithTheLastTakingThePlace)
   EXPECT_STREQ(skeleton.poses[0].name, "a-very-long-pos") << "15 characters and the zero";
   AddUndo(E());
   ASSERT_FALSE(E().undo.empty());
+  s->selectedMovement = 2;  // a movement was shown last
   NewPose(*s);  // "dup pose"
   EXPECT_TRUE(E().undo.empty()) << "the poses move to a new table: no undo reaches back across";
+  EXPECT_EQ(s->selectedMovement, -1) << "the new pose is what is edited: no movement is selected";
   ASSERT_EQ(skeleton.poseCount, 2);
   EXPECT_STREQ(skeleton.poses[1].name, "a-very-long-pos");
   EXPECT_EQ(s->selectedPose, 1);

@@ -41,15 +41,20 @@
 #include "render/views.h"
 #include "render/vr.h"
 #include "skeleton/human_system.h"
+#include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/language.h"
 #include "text/text_strings.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"
+#include "ui/text_measure.h"
+#include "vehicle/frame_tubes.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_editor/file_actions.h"
+#include "wheel/wheel.h"
 #include "world/environment.h"
+#include "world/sphere_directions.h"
 #include "world/world.h"
 
 namespace {
@@ -323,6 +328,20 @@ TEST_F(AppHarness, StartUpReadsTheLanguageInForce) {
   EXPECT_STREQ(LanguageTexts[TX_3a_capitlok], "Jawohl");
   AppShutdown();
   LanguageName[0] = 0;
+}
+
+// Start-up takes the input code page from the keyboard's layout and names it in the log.
+TEST_F(AppHarness, StartUpTakesTheKeyboardsCodePageAndLogsIt) {
+  const int savedPage = InputCodePage;
+  SetKeyboardLocale("ko_KR.UTF-8");
+  InputCodePage = 0;  // the Latin page: Korean is a change, so it is always told
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(InputCodePage, 9) << "Korean is the tenth of the ten pages";
+  EXPECT_TRUE(LogHas("kb : Korean"));
+  AppShutdown();
+  SetKeyboardLocale("");
+  InputCodePage = savedPage;
 }
 
 // A start while another instance runs in the same folder warns of it and appends to that
@@ -777,6 +796,38 @@ TEST_F(AppHarness, ADeviceReloadForgetsTheThumbnailsTheEyeTextureAndTheBackgroun
   AppShutdown();
 }
 
+// With a headset on, the system cursor is hidden while the pointer is over the window (the
+// headset's picture has its own), and shown again once it leaves.
+TEST_F(AppHarness, WithAHeadsetOnThePointerOverTheWindowHidesTheSystemCursor) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  ASSERT_EQ(PlatformCursorShown(), 1);
+  ASSERT_NE(ScreenWidth, 0);
+  ASSERT_NE(ScreenHeight, 0);
+  VrEnabled = 1;
+  MouseInWindow = 1;
+  RedrawRequested = 1;  // a pass that draws
+  RunPasses(1);
+  EXPECT_EQ(PlatformCursorShown(), 0);
+  MouseInWindow = 0;
+  RedrawRequested = 1;
+  RunPasses(1);
+  EXPECT_EQ(PlatformCursorShown(), 1);
+  VrEnabled = 0;
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+}
+
+// Shut-down empties the list of installed mods the front end showed.
+TEST_F(AppHarness, ShutDownEmptiesTheModList) {
+  AppForceNoGraphics(1);
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  ModList.count = 2;  // as a refresh that found two mods leaves it
+  AppShutdown();
+  EXPECT_EQ(ModList.count, 0);
+}
+
 // Shut-down stops the sky worker, waits for it, and frees its images.
 TEST_F(AppHarness, ShutDownStopsTheSkyWorkerAndFreesItsImages) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
@@ -824,6 +875,34 @@ TEST_F(AppHarness, StartupBuildsTheUpperCaseAndCrcTables) {
   EXPECT_EQ(UpperCaseTable[uint8_t('A')], 'A');
   EXPECT_EQ(UpperCaseTable[247], 247);
   EXPECT_EQ(Crc32Table[1], 0x04C11DB7u);
+  AppShutdown();
+}
+
+// Start-up fills the tables the world, the frame tubes and the wheels read.  The first row of
+// sphere directions points straight up; the next is 12 degrees (pi / 15) away from it, so its
+// first direction has x = 65536 sin 12 deg = 13625.7 and z = 65536 cos 12 deg = 64103.9.  A tube
+// direction steps by 45 degrees: the third has sine 1, the first cosine 1.  The wheel's
+// pressure integral sums (1 - x^2)^(2/3) over twenty slices of 0.1 at x = 0.95, 0.85, ..,
+// -0.95: twice 0.74113 by a hand sum.  The interface text is 2 s + 11 pixels for a character
+// size s, and the main view's eye stands at (10, 10, 5) metres until a world places it.
+TEST_F(AppHarness, StartupFillsTheSphereTubeAndWheelTablesTheMetricsAndTheView) {
+  AppForceNoGraphics(1);
+  SphereDirections[0][0].d = SphereDirections[1][0].d = IntVector{0, 0, 0};
+  TubeSines.sin[2] = TubeSines.cos[0] = 0;
+  WheelPressureIntegral = 0.0f;
+  TextSize = 0;
+  MainView.position[0] = MainView.position[2] = 0;
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  EXPECT_EQ(SphereDirections[0][0].d.x, 0);
+  EXPECT_EQ(SphereDirections[0][0].d.z, 65536);
+  EXPECT_EQ(SphereDirections[1][0].d.x, 13626);
+  EXPECT_EQ(SphereDirections[1][0].d.z, 64104);
+  EXPECT_EQ(TubeSines.sin[2], 65536);
+  EXPECT_EQ(TubeSines.cos[0], 65536);
+  EXPECT_NEAR(WheelPressureIntegral, 1.48225, 1e-4);
+  EXPECT_EQ(TextSize, 2 * CfgCharSize + 11) << CfgCharSize;
+  EXPECT_EQ(MainView.position[0], 10 * 65536);
+  EXPECT_EQ(MainView.position[2], 5 * 65536);
   AppShutdown();
 }
 

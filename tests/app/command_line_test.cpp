@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command_test_folder.h"
+#include "core/frame_globals.h"
 #include "core/process.h"
 #include "frontend/frontend.h"
 #include "platform/instance_link.h"
@@ -169,6 +170,11 @@ TEST_F(CommandLine, NumberOptionsTakeTheirEndsAndCutCountsToTheirCeilings) {
   EXPECT_EQ(CfgAdminSlots, 5) << "fewer guests take admin slots away";
   EXPECT_EQ(ErrorOf("/maxguests=7"), "");
   EXPECT_EQ(CfgAdminSlots, 5) << "more guests give none back";
+  // A connection count below two (the host alone, as a setting made elsewhere may leave it)
+  // leaves no admin slot: never a negative count.
+  CfgMaxConns = 1;
+  EXPECT_EQ(ErrorOf("/adminslots=3"), "");
+  EXPECT_EQ(CfgAdminSlots, 0);
   // The headset choices: off, on, then the plugins from 1.
   EXPECT_EQ(ErrorOf("/vr=rift"), "");
   EXPECT_EQ(CommandLineVrChoice, 2);
@@ -458,6 +464,7 @@ TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
   LogLine("through the mapping");
   SetLogFileName("messages.log");
   EXPECT_NE(Read("Logs/Run.LOG").find("through the mapping"), std::string::npos);
+  EXPECT_NE(Read("Logs/Run.LOG").find("ZKT : 1.4C20"), std::string::npos) << "a new log begins with the version";
 }
 
 TEST_F(CommandLine, UrlRequestsAreDecodedAndMayNotNameFiles) {
@@ -730,12 +737,19 @@ TEST_F(CommandLine, GuestStatusFileHoldsThreeLines) {
   EXPECT_EQ(Read("guest.txt"), "zkt=1.4C20\nstatus=online\njoined=Club\n");
 }
 
+// The hotlap check's exit keeps its first code, ends the loop at once and drops the
+// background picture.
 TEST_F(CommandLine, HotlapExitKeepsTheFirstCode) {
+  QuitFlag = 0;
+  CurrentBackground = "entry picture";
   ExitForHotlapCheck(5);
   ExitForHotlapCheck(7);
   EXPECT_EQ(ExitCode, 5);
   EXPECT_EQ(ExitRequested, 1);
+  EXPECT_EQ(QuitFlag, 1);
+  EXPECT_EQ(CurrentBackground, nullptr);
   EXPECT_TRUE(Said("exit : HLCK"));
+  QuitFlag = 0;
 }
 
 }  // namespace

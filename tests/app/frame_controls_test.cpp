@@ -168,6 +168,29 @@ TEST_F(FrameKeys, TheLastCtrlAndTheFirstAndLastAltFunctionKeyControls) {
   DialogFunctionKey = 0;
 }
 
+// A control held through the reset between runs is a new press afterwards: the reset forgets
+// which controls were seen held.
+TEST_F(FrameKeys, TheResetForgetsWhichControlsWereHeld) {
+  Stick();
+  Probe();
+  AssignControlKey2(CONTROL_ALT_F1 - 1, 0);  // Ctrl+F12, message 19
+  DialogOpen = 1;
+  stick_->Button(0, true);
+  Frame();
+  EXPECT_EQ(DialogFunctionKey, 20);
+  DialogFunctionKey = 0;
+  Frame();
+  EXPECT_EQ(DialogFunctionKey, 0) << "held: sent once";
+  AppResetState();
+  DialogOpen = 1;
+  Frame();
+  EXPECT_EQ(DialogFunctionKey, 20) << "after the reset the held button is pressed anew";
+  stick_->Button(0, false);
+  for (int i = 0; i < 5; ++i) Frame();
+  DialogOpen = 0;
+  DialogFunctionKey = 0;
+}
+
 TEST_F(FrameKeys, ArrowControlsPressAndReleaseTheArrowKeys) {
   Stick();
   KeyProbe& probe = Probe();

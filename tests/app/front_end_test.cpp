@@ -4,8 +4,10 @@
 
 #include <cstring>
 
+#include "core/frame_globals.h"
 #include "frontend/frontend.h"
 #include "platform/spawn.h"
+#include "render/system_textures.h"
 #include "render/texture_table.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
@@ -108,6 +110,28 @@ TEST_F(AppHarness, TrackThumbnailsLoadFromTheirPicturesAndAreFreedByName) {
   ReleaseMediaForReload();
   ASSERT_NE(TrackSelect.thumbnails[0], nullptr);
   EXPECT_EQ(TrackSelect.thumbnails[0]->state, TEXTURE_OWNED);
+  RequestExit(0, "test over");
+  RunPasses(5);
+  AppShutdown();
+}
+
+// The media reload after the device is made again brings back the system materials the
+// screens draw with, and the pass it runs in draws nothing: its textures were the old
+// device's.
+TEST_F(AppHarness, AMediaReloadMakesTheSystemMaterialsAgainAndSkipsThePass) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  ASSERT_NE(SystemMaterials.plainWhite, nullptr);
+  CloseD3D();
+  ResetForDeviceReload();
+  ASSERT_EQ(PreInitD3D(), nullptr);
+  ASSERT_EQ(InitialiseGraphicsForScreen(), nullptr);
+  SystemMaterials = SystemMaterialSet{};  // the old device's materials are gone with it
+  FrameSkipped = 0;
+  ReleaseMediaForReload();
+  EXPECT_NE(SystemMaterials.plainWhite, nullptr);
+  EXPECT_NE(SystemMaterials.plainBlack, nullptr);
+  EXPECT_EQ(FrameSkipped, 1);
   RequestExit(0, "test over");
   RunPasses(5);
   AppShutdown();

@@ -16,6 +16,7 @@
 #include "platform/spawn.h"
 #include "race/race.h"
 #include "render/screenshot.h"
+#include "render/texture_table.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "text/language.h"
@@ -179,6 +180,14 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   EXPECT_EQ(ExitRequested, 1);
 }
 
+// "/tr" asks for every texture read from a file to be read again.
+TEST_F(TextCommands, TrAsksForTheTexturesToBeReadAgain) {
+  TextureReloadPending = 0;
+  Type("/tr");
+  EXPECT_EQ(TextureReloadPending, 1);
+  TextureReloadPending = 0;
+}
+
 TEST_F(TextCommands, TgZeroClearsTheProfilersCountsAndOtherValuesAreIgnored) {
   ProfilerInit();
   const int timer = ProfilerAddTimer("T");
@@ -225,6 +234,12 @@ TEST_F(TextCommands, ControlsAxesAndKeys) {
   ClearLines();
   Type("/key steer_left ab");
   EXPECT_TRUE(Said(ReplyText(47)));
+  // A key no control may have (';' is neither a letter, a digit nor a space) is refused, and
+  // the control keeps the key it had.
+  ClearLines();
+  Type("/key steer_right ;");
+  EXPECT_TRUE(Said(ReplyText(47)));
+  EXPECT_EQ(ControlTable[1].key, 'A');
   Type("/button ctrl_f1 2");
   Type("/button alt_f1 2");  // a button belongs to one control
   EXPECT_EQ(ControlTable[37].button, CONTROL_NONE);

@@ -283,6 +283,34 @@ TEST_F(DashEditor, EachToggleFlipsItsFlagAndItsLabelReadsTheFlagsSense) {
   EXPECT_EQ(Flags() & DASH_ANALOG_SECOND_GAP, 0u);
 }
 
+// A process over the page (a question, a file box) acts each frame in its place: the page
+// draws nothing under it, and draws again once the process has ended.
+TEST_F(DashEditor, AProcessOverThePageActsEachFrameInItsPlace) {
+  Open(1);
+  static int acted;
+  static int ending;
+  acted = 0;
+  ending = 0;
+  Prss over{};
+  Prss_Init(
+      &over, &page->prss,
+      [](Prss* p) -> Prss* {
+        ++acted;
+        return ending ? nullptr : p;
+      },
+      Prss_SimpleKey, Prss_SimpleMouse, nullptr, nullptr);
+  Prss_AddSub(&page->prss, &over);
+  ClearInterface();
+  EXPECT_EQ(DashEditorScreenAction(&page->prss), &page->prss);
+  EXPECT_EQ(acted, 1);
+  EXPECT_EQ(page->prss.sub, &over);
+  ending = 1;
+  ClearInterface();
+  EXPECT_EQ(DashEditorScreenAction(&page->prss), &page->prss);
+  EXPECT_EQ(acted, 2);
+  EXPECT_EQ(page->prss.sub, nullptr) << "the ended process is gone from the page";
+}
+
 TEST_F(DashEditor, TheLampEditorsFollowTheLampMaskOfTheNextFrame) {
   Open(1);
   SetDashFlags(car.dash, Flags() & ~DASH_ANALOG_OIL_PRESSURE_ON & ~DASH_ANALOG_SEPARATE_SIGNALS);
