@@ -548,6 +548,18 @@ TEST_F(Trees, EachReasonInItsOrderShownOnceWhileNewest) {
   tree.Free();
 }
 
+// A level's entry is a 16-bit number: a mesh already holding 40000 groups gives 32767, never
+// a negative entry (40000 - 65536) that would name no group at all.
+TEST_F(Trees, AnEntryPastTheSixteenBitRangeIsHeldAtItsTop) {
+  GetFastMesh(handle)->groupCount = 40000;
+  TestPreGen tree;
+  tree.levelCount = 1;
+  CheckTreeMaterials(tree, "Oak", 0);
+  EXPECT_EQ(tree.levels[0].renderMesh, 0);
+  EXPECT_EQ(tree.levels[0].entry, 32767);
+  tree.Free();
+}
+
 // ---- Mesh lights ----
 
 TEST(MeshLights, TheFadeTheColourAndTheLightingByte) {
