@@ -706,6 +706,14 @@ TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
   bytes[0] = 6;
   ASSERT_EQ(DecodeMultiObjPacket(bytes, 20, q), 1);
   EXPECT_EQ(q.count, 1) << "a record cut short is not read";
+  // A length byte of 0 (or any below the header's two words) holds no records, whatever the
+  // count byte says: (0 - 8) / 8 rounds to -1, and a count below 0 is none.
+  for (const uint8_t words : {0, 1}) {
+    bytes[0] = words;
+    ASSERT_EQ(DecodeMultiObjPacket(bytes, 24, q), 1) << int(words);
+    EXPECT_EQ(q.count, 0) << int(words);
+  }
+  bytes[0] = 6;
   EXPECT_EQ(DecodeMultiObjPacket(bytes, 7, q), 0) << "shorter than its header";
   bytes[1] = 100;
   EXPECT_EQ(DecodeMultiObjPacket(bytes, 24, q), 0);
