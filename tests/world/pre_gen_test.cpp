@@ -624,6 +624,25 @@ TEST(MeshLights, ShadesPastAByteAreHeldToItsEnds) {
   PointLight = saved;
 }
 
+// An ambient cube past a byte's range on every face (open 510, ambient 300) lights a point of
+// brightness 200 to 200 x 510 / 255 = 400 and gives it 300 of ambient: each held at 255.
+TEST(MeshLights, AmbientPastAByteIsHeldAt255) {
+  const LightRecord saved = PointLight;
+  InitLightRecord(PointLight);
+  for (int f = 0; f < 6; ++f) {
+    PointLight.ambient[f] = 300.0f;
+    PointLight.open[f] = 510.0f;
+  }
+  MeshLight light = {};
+  light.normal[2] = 1.0f;
+  light.brightness = 200;
+  light.colour = 0x00112233;
+  MeshLights::ApplyAmbient(&light, 1);
+  EXPECT_EQ(light.brightness, 255);
+  EXPECT_EQ(light.colour, 0xFF112233u);
+  PointLight = saved;
+}
+
 TEST(MeshLights, AmbientFromTheCubeAndSamplesFromThePointOctree) {
   InitLightRecord(PointLight);
   for (int f = 0; f < 6; ++f) {
