@@ -706,6 +706,14 @@ TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
   bytes[0] = 6;
   ASSERT_EQ(DecodeMultiObjPacket(bytes, 20, q), 1);
   EXPECT_EQ(q.count, 1) << "a record cut short is not read";
+  // A length byte of 0 (or any below the header's two words) holds no records, whatever the
+  // count byte says: (0 - 8) / 8 rounds to -1, and a count below 0 is none.
+  for (const uint8_t words : {0, 1}) {
+    bytes[0] = words;
+    ASSERT_EQ(DecodeMultiObjPacket(bytes, 24, q), 1) << int(words);
+    EXPECT_EQ(q.count, 0) << int(words);
+  }
+  bytes[0] = 6;
   EXPECT_EQ(DecodeMultiObjPacket(bytes, 7, q), 0) << "shorter than its header";
   bytes[1] = 100;
   EXPECT_EQ(DecodeMultiObjPacket(bytes, 24, q), 0);
@@ -723,6 +731,42 @@ TEST(LayoutPackets, DecodingTakesNoMoreThanTheBytesHoldAndSixty) {
   EXPECT_EQ(r.count, 2);
   EXPECT_EQ(r.records[2].heading, 7);
   EXPECT_EQ(r.records[2].x, 7);
+}
+
+// A packet's records sorted by kind, equal kinds keeping their order, except the numbered
+// kinds 253 and 255, which go by their heading byte (equal headings keep their order); the
+// records past the count stay put.
+TEST(LayoutPackets, SortingGoesByKindAndNumbersOnlyKinds253And255) {
+  MultiObjPacket p;
+  const uint8_t kinds[10] = {20, 255, 20, 255, 253, 253, 254, 254, 255, 0};
+  const uint8_t headings[10] = {5, 9, 1, 3, 7, 2, 9, 1, 3, 0};
+  for (int i = 0; i < 10; ++i) p.records[i] = {int16_t(i + 1), 0, 0, 0, kinds[i], headings[i]};
+  p.count = 9;
+  SortLayoutRecords(p);
+  // By x, the records' first places: kind 20 as they came (5 before 1), 253 by heading 2, 7;
+  // 254 as they came (9 before 1); 255 by heading 3, 3 (4 before 9 as they came), 9.
+  const int16_t order[10] = {1, 3, 6, 5, 7, 8, 4, 9, 2, 10};
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(p.records[i].x, order[i]) << i;
+}
+
+// A count past the sixty a packet holds is taken as sixty, by the encoding and the sorting both:
+// the record after the packet's sixty is neither written nor sorted in.
+TEST(LayoutPackets, ACountPastSixtyEncodesAndSortsTheSixtyOnly) {
+  struct Followed {
+    MultiObjPacket p;
+    LayoutObjectRecord after;
+  } f;
+  for (int i = 0; i < MULTI_OBJ_MAX_RECORDS; ++i) f.p.records[i] = {int16_t(i), 0, 0, 0, 50, 0};
+  f.after = {-1, -1, 0, 0, 1, 0};
+  f.p.count = MULTI_OBJ_MAX_RECORDS + 1;
+  uint8_t bytes[8 + 8 * 64] = {};
+  EXPECT_EQ(EncodeMultiObjPacket(f.p, bytes), 8 + 8 * 60);
+  EXPECT_EQ(bytes[0], (8 + 8 * 60) / 4);
+  EXPECT_EQ(bytes[4], 60);
+  SortLayoutRecords(f.p);
+  EXPECT_EQ(f.p.records[0].x, 0);
+  EXPECT_EQ(f.p.records[0].kind, 50);
+  EXPECT_EQ(f.after.kind, 1);
 }
 
 TEST_F(Layouts, AddPacketsSendRefusalsBackAndClearIsByteForByte) {

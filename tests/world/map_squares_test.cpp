@@ -556,6 +556,21 @@ TEST_F(MapSquares, TheGroundBelowIsTheHighestPlaneUnderTheStartAndZeroOffTheGrid
   EXPECT_EQ(FindSurfaceBelow(W(), 0, 0, 2 * M, 0), 3 * M) << "the minimum edge is inside";
 }
 
+// A start at the top of the coordinates: its first try reaches from 2 m above it down to -20 m,
+// more than the range holds, and is held to the longest downward reach, so it still comes down
+// through the dynamic box (the second try never sees it).
+TEST_F(MapSquares, TheGroundBelowTheTopOfTheRangeIsStillFoundWithTheDynamicObjects) {
+  SetGrid(W(), 2, 2, 0, 0);
+  Add(OBJECT_SECTION, 0, 0, 50, 50, 1);
+  BuildMapSquares(W());
+  PlaneBox* box = Add(OBJECT_PLACED, 0, 0, 50, 50, 3);
+  box->GiveBody(25 * M, 25 * M, 30.0f);
+  ASSERT_EQ(AddObToMapSquares(W(), box), 1);
+  EXPECT_EQ(FindSurfaceBelow(W(), 10 * M, 10 * M, INT32_MAX, 0), 3 * M);
+  EXPECT_EQ(FindSurfaceBelow(W(), 10 * M, 10 * M, INT32_MAX - 2 * M, 0), 3 * M);
+  EXPECT_EQ(FindSurfaceBelow(W(), 10 * M, 10 * M, INT32_MAX, 1), 1 * M) << "starting low: the static plane";
+}
+
 // A world box one square wider than its 2 x 2 squares (64 m each), rays from 5 m above the
 // ground down to 5 m below: a point in that third column (128 to 192 m) is inside the box but
 // has no square, so nothing is found there, not even a plane that reaches over it; the last

@@ -219,6 +219,17 @@ Wld* MakeReportingWorld() {
 
 }  // namespace
 
+// A group of no objects, or a damaged count below none, sets up nothing with any worker count.
+TEST_F(ParallelSetup, AnEmptyOrNegativeGroupSetsUpNothing) {
+  for (const int threads : {1, 4}) {
+    SetParallelThreadCount(threads);
+    for (const int count : {0, -1, -100}) {
+      SCOPED_TRACE(testing::Message() << threads << " threads, count " << count);
+      EXPECT_NO_THROW(SetupObjectGroup(nullptr, count));
+    }
+  }
+}
+
 TEST_F(ParallelSetup, LinesProfileCopiesAndModelsKeepThePlainLoopsOrder) {
   CfgDebugLevel = 1;
   std::vector<std::vector<uint8_t>> plain;

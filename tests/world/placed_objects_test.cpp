@@ -811,6 +811,56 @@ TEST_F(PlacedObjects, AStaticBoxIsFoundByARayDown) {
   o.Free();
 }
 
+// Tilted forward or back and rolled, the box's first corner is no longer its lowest point nor
+// its leftmost: the box still holds every turned corner, and no more.
+TEST_F(PlacedObjects, ATiltedStaticBoxTakesTheBoxOfAllItsTurnedPoints) {
+  InitSinCosTables();
+  stand.view.physicsKind = PHYSICS_STATIC;
+  for (const float tilt : {0.5f, -0.5f}) {
+    SCOPED_TRACE(tilt);
+    FObject o({0, 0, 0});
+    Place(o, 10, 20, 1.0, 5);
+    o.heading = 2.5f;
+    o.pitch = tilt;
+    o.roll = -0.6f * tilt;
+    o.Setup();
+    o.AddPhysics();
+    ASSERT_NE(o.mesh, nullptr);
+    FixedTransform t;
+    o.GetTransform(t, 1.0f);
+    int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+    for (int i = 0; i < 8; ++i) {
+      IntVector w;
+      TransformPoint(t, stand.model.Corner(i), w);
+      const int32_t v[3] = {w.x, w.y, w.z};
+      for (int a = 0; a < 3; ++a) {
+        lo[a] = std::min(lo[a], v[a]);
+        hi[a] = std::max(hi[a], v[a]);
+      }
+    }
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_EQ(o.box[a], lo[a]) << a;
+      EXPECT_EQ(o.box[3 + a], hi[a]) << a;
+    }
+    o.Free();
+  }
+}
+
+// A model that says it has no levels still gives its collision mesh, from level 0.
+TEST_F(PlacedObjects, AModelOfNoLevelsGivesItsCollisionMeshFromLevelZero) {
+  stand.view.physicsKind = PHYSICS_STATIC;
+  stand.model.levels = 0;
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 5);
+  o.Setup();
+  EXPECT_EQ(o.levelCount, 1);
+  g_flatLevel = -1;
+  o.AddPhysics();
+  EXPECT_NE(o.mesh, nullptr);
+  EXPECT_EQ(g_flatLevel, 0);
+  o.Free();
+}
+
 TEST_F(PlacedObjects, APotGetsTheCollisionMeshOfItsOutlineTurnedRound) {
   // A wall of radius 1 m from 0 to 2 m, its one edge collidable: six steps round, two
   // triangles a step, over six rings of two points.

@@ -548,6 +548,18 @@ TEST_F(Trees, EachReasonInItsOrderShownOnceWhileNewest) {
   tree.Free();
 }
 
+// A level's entry is a 16-bit number: a mesh already holding 40000 groups gives 32767, never
+// a negative entry (40000 - 65536) that would name no group at all.
+TEST_F(Trees, AnEntryPastTheSixteenBitRangeIsHeldAtItsTop) {
+  GetFastMesh(handle)->groupCount = 40000;
+  TestPreGen tree;
+  tree.levelCount = 1;
+  CheckTreeMaterials(tree, "Oak", 0);
+  EXPECT_EQ(tree.levels[0].renderMesh, 0);
+  EXPECT_EQ(tree.levels[0].entry, 32767);
+  tree.Free();
+}
+
 // ---- Mesh lights ----
 
 TEST(MeshLights, TheFadeTheColourAndTheLightingByte) {
@@ -609,6 +621,25 @@ TEST(MeshLights, ShadesPastAByteAreHeldToItsEnds) {
   EXPECT_EQ(points[2].shade, 128);
   mesh.points = nullptr;
   mesh.pointCount = 0;
+  PointLight = saved;
+}
+
+// An ambient cube past a byte's range on every face (open 510, ambient 300) lights a point of
+// brightness 200 to 200 x 510 / 255 = 400 and gives it 300 of ambient: each held at 255.
+TEST(MeshLights, AmbientPastAByteIsHeldAt255) {
+  const LightRecord saved = PointLight;
+  InitLightRecord(PointLight);
+  for (int f = 0; f < 6; ++f) {
+    PointLight.ambient[f] = 300.0f;
+    PointLight.open[f] = 510.0f;
+  }
+  MeshLight light = {};
+  light.normal[2] = 1.0f;
+  light.brightness = 200;
+  light.colour = 0x00112233;
+  MeshLights::ApplyAmbient(&light, 1);
+  EXPECT_EQ(light.brightness, 255);
+  EXPECT_EQ(light.colour, 0xFF112233u);
   PointLight = saved;
 }
 

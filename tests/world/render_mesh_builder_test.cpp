@@ -108,6 +108,22 @@ TEST(Sweep, FlatGriddedSeamedClosedAndPlanarCountsMatchTheFormulas) {
     planar.record.orientation = 4;                 // mirrored
     RunSweep(ChainEdges(2, 1), Records({planar}), rings, 4, 1, false);
     EXPECT_FLOAT_EQ(Pool().vertices[1].u, 0.25f);
+    // Each of the two vertices is its end of the edge, with that end's normal: edge 0 of ring
+    // 1 runs from (0, 1 m, 0) to (1 m, 1 m, 0), edge 1 on to (2 m, 1 m, 0).
+    rings.normals[0] = {10000, 20000, 60000};
+    rings.normals[1] = {40000, 5000, 30000};
+    RunSweep(ChainEdges(2, 1), Records({planar}), rings, 4, 1, false);
+    const PoolVertex* v = Pool().vertices;
+    const int32_t wantA[2][3] = {{0, 65536, 0}, {10000, 20000, 60000}};
+    const int32_t wantB[2][3] = {{65536, 65536, 0}, {40000, 5000, 30000}};
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_EQ(v[4].position[k], wantA[0][k]) << k;
+      EXPECT_EQ(v[4].normal[k], wantA[1][k]) << k;
+      EXPECT_EQ(v[5].position[k], wantB[0][k]) << k;
+      EXPECT_EQ(v[5].normal[k], wantB[1][k]) << k;
+    }
+    EXPECT_EQ(v[7].position[0], 2 * 65536);
+    EXPECT_EQ(v[7].position[1], 65536);
   }
 }
 

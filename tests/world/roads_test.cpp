@@ -1277,6 +1277,30 @@ TEST_F(Roads, LevelsAreSweptIntoBuiltMeshes) {
   EXPECT_EQ(s->BuildLodMesh(0), 0);
 }
 
+// A part that fits its texture to its width measures the wider of its two ends: a strip 8 m
+// wide at one end and 6 m at the other is 8 m whichever end is the wider.  A part without the
+// fit leaves its reference length alone.
+TEST_F(Roads, AWidthFitPartMeasuresTheWiderOfItsEnds) {
+  for (const bool widerFirst : {true, false}) {
+    SCOPED_TRACE(widerFirst);
+    const float first = widerFirst ? 4.0f : 3.0f, second = widerFirst ? 3.0f : 4.0f;
+    const int32_t from = W().objectCount;
+    AddSection(Profile(0, {-first, first}, {0, 0}), 0, 0)->Setup();
+    AddSection(Profile(0, {-second, second}, {0, 0}), 0, 40 * M)->Setup();
+    for (const uint8_t fit : {uint8_t(1), uint8_t(0)}) {
+      TrackSegment t = Road(from, from + 1, 2, 0);
+      t.parts[0].widthFit = fit;
+      WSegment* s = AddSegment(t);
+      s->Setup();
+      SweepReferenceLengths[0] = -1.0f;
+      s->BuildMeshes();
+      ASSERT_NE(s->levels[0].built, nullptr);
+      EXPECT_FLOAT_EQ(SweepReferenceLengths[0], fit ? 8.0f : -1.0f) << int(fit);
+    }
+  }
+  SweepReferenceLengths[0] = 0.0f;
+}
+
 // ---- Repeaters ----
 
 namespace {

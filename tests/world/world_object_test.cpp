@@ -12,6 +12,7 @@
 #include "tools/track_writer/track_writer.h"
 #include "world/light_octrees.h"
 #include "world/octree.h"
+#include "world/pre_gen.h"
 #include "world/racing_path.h"
 #include "world_test_util.h"
 
@@ -92,7 +93,9 @@ TEST_F(WorldObject, FreeingTheObjectsLeavesNothingLoaded) {
   w.fileObjectCount = 2;
   w.loadStep = 5;
   w.meshesAdded = 1;
+  WorldRenderMeshes.assign(3, FastMeshHandle{});
   w.FreeObjects();
+  EXPECT_TRUE(WorldRenderMeshes.empty()) << "the batches' render meshes go with the objects";
   EXPECT_EQ(w.objectCount, 0);
   EXPECT_EQ(w.addedCount, 0);
   EXPECT_EQ(w.objects[0], nullptr);
@@ -115,12 +118,15 @@ TEST_F(WorldObject, RebuildingTheMeshesClearsTheLoadAndStartsAtStep17UnlessLoadi
   DiscObject* a = Add(OBJECT_PLACED, {}, 65536);
   DiscObject* b = Add(OBJECT_SECTION, {}, 65536);
   w.loadStep = 5;
+  WorldRenderMeshes.assign(2, FastMeshHandle{});
   RebuildWorldObjectMeshes();
   EXPECT_EQ(w.loadStep, 5) << "still loading";
   EXPECT_EQ(a->freesBuilt, 0);
+  EXPECT_EQ(WorldRenderMeshes.size(), 2u) << "a world still loading keeps its render meshes";
   w.loadStep = 0;
   w.meshesAdded = 1;
   RebuildWorldObjectMeshes();
+  EXPECT_TRUE(WorldRenderMeshes.empty()) << "the batches are made again from the first";
   EXPECT_EQ(w.loadStep, 17);
   EXPECT_EQ(w.rebuildStep, 1);
   EXPECT_EQ(w.meshesAdded, 0);
