@@ -264,6 +264,18 @@ TEST_F(GfxPixels, AScissorRectKeepsDrawingInsideItAndAnInsideOutOneDrawsNothing)
     p = Read(colour);
     for (uint32_t x : {8u, 12u, 15u}) EXPECT_EQ(Pixel(p, x, uint32_t(flat.top)), 0u) << x << ", " << flat.top;
   }
+  // Rows 4..11 but its right left of its left (16 back to 8): no columns, so not even its
+  // left column (16) is drawn.
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxRect backwards{16, 4, 8, 12};
+  GfxRSSetScissorRects(g_context, 1, &backwards);
+  Draw(Quad(0.5f, 0xFFFFFF00));
+  p = Read(colour);
+  for (uint32_t y : {4u, 8u, 11u}) {
+    EXPECT_EQ(Pixel(p, 16, y), 0u) << "row " << y;
+    EXPECT_EQ(Pixel(p, 12, y), 0u) << "row " << y;
+  }
   GfxRelease(scissor);
 }
 
