@@ -2892,6 +2892,40 @@ TEST(GfxDisplays, FakeNamesAreKeptUpToTheLastAdapterAndOutput) {
   GfxUseFakeDisplays(nullptr);
 }
 
+// With two fake adapters and three outputs, each entry point takes adapter 1 and output 2,
+// the last ones, and refuses adapter 2 and output 3, one past them.  A negative mode count
+// lists no modes at all.
+TEST(GfxDisplays, TheAdapterAndOutputPastTheLastAreRefusedByEveryCall) {
+  GfxModeDesc mode = {};
+  mode.width = 640, mode.height = 480, mode.refreshRate = {60, 1};
+  GfxFakeDisplays fake;
+  fake.adapterCount = 2;
+  fake.outputCount = 3;
+  fake.modes = &mode;
+  fake.modeCount = -1;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapterDesc ad;
+  EXPECT_EQ(GfxGetAdapterDesc(GfxAdapter{factory.id, 1}, &ad), GFX_OK);
+  EXPECT_EQ(GfxGetAdapterDesc(GfxAdapter{factory.id, 2}, &ad), GFX_ERROR_INVALID_CALL);
+  GfxOutput output;
+  EXPECT_EQ(GfxEnumOutputs(GfxAdapter{factory.id, 1}, 2, &output), GFX_OK);
+  EXPECT_EQ(GfxEnumOutputs(GfxAdapter{factory.id, 2}, 0, &output), GFX_ERROR_INVALID_CALL);
+  GfxOutputDesc od;
+  EXPECT_EQ(GfxGetOutputDesc(GfxOutput{factory.id, 0, 2}, &od), GFX_OK);
+  EXPECT_EQ(GfxGetOutputDesc(GfxOutput{factory.id, 0, 3}, &od), GFX_ERROR_INVALID_CALL);
+  uint32_t count = 5;
+  EXPECT_EQ(GfxGetDisplayModeList(GfxOutput{factory.id, 0, 2}, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
+  EXPECT_EQ(count, 0u) << "a negative mode count lists none";
+  count = 5;
+  EXPECT_EQ(GfxGetDisplayModeList(GfxOutput{factory.id, 0, 3}, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr),
+            GFX_ERROR_INVALID_CALL);
+  EXPECT_EQ(count, 5u) << "untouched";
+  GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
 TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
   GfxOutputDesc desc;
   std::memset(&desc, 0x5A, sizeof desc);
