@@ -2769,6 +2769,14 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_OK);
   EXPECT_EQ(got[1].refreshRate.denominator, 1001u);
   EXPECT_EQ(got[2].format, GFX_FORMAT_R8G8B8A8_UNORM);
+  // Room for five: the three there are, the count says so, and the rest is not written.
+  GfxModeDesc roomy[5] = {};
+  roomy[3].width = 77;
+  count = 5;
+  ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, roomy), GFX_OK);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(roomy[2].width, 1920u);
+  EXPECT_EQ(roomy[3].width, 77u);
   int w = 0, h = 0;
   GfxGetVirtualScreenSize(&w, &h);
   EXPECT_EQ(w, 1920);
