@@ -647,6 +647,52 @@ TEST_F(GfxPixels, SlotsSetFromNoViewsAreEmptiedEvenOfTheFirstHandle) {
   GfxRelease(texture), GfxRelease(sampler);
 }
 
+// A call that names no slots (a count of 0) changes none, whatever array it is given; and a
+// vertex constant buffer past that stage's last slot (15) goes nowhere, not to the pixel
+// stage's first, where the fixture's tint of ones sits.  A 2 x 2 picture sampled at its centre
+// with the default (linear) sampler gives the mean of its four texels: (200 + 0 + 0 + 200) / 4
+// = 100 in each channel, where a point sampler would give the bottom right's 200.
+TEST_F(GfxPixels, BindingCallsOfNoSlotsOrPastTheLastSlotChangeNothing) {
+  const float half[4] = {0.5f, 0.5f, 0.5f, 1};
+  GfxBuffer dim = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, half, sizeof half);
+  const GfxBuffer pair[2] = {dim, dim};
+  GfxVSSetConstantBuffers(g_context, 15, 2, pair);
+  GfxPSSetConstantBuffers(g_context, 0, 0, pair);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFFFFFFFFu) << "white times the tint of ones";
+
+  GfxTexture2DDesc d;
+  d.width = d.height = 2;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texels[16] = {200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 255, 200, 200, 200, 255};
+  const GfxSubresourceData init{texels, 8, 0};
+  GfxTexture2D picture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &picture), GFX_OK);
+  GfxShaderResourceView pictureView;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, picture, nullptr, &pictureView), GFX_OK);
+  auto [texel, texelView] = MadeTexel({10, 20, 30, 255});
+  GfxSamplerState point = MadePointSampler();
+  GfxPixelShader sampling;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampling), GFX_OK) << GfxLastShaderLog();
+  GfxPSSetShader(g_context, sampling);
+  GfxPSSetShaderResources(g_context, 0, 1, &pictureView);
+  GfxPSSetShaderResources(g_context, 0, 0, &texelView);
+  GfxPSSetSamplers(g_context, 0, 0, &point);
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  const uint32_t mean = Pixel(Read(colour), 16, 16);
+  EXPECT_NEAR(double(mean >> 16 & 0xFF), 100.0, 2.0) << std::hex << mean;
+  EXPECT_NEAR(double(mean >> 8 & 0xFF), 100.0, 2.0) << std::hex << mean;
+  EXPECT_NEAR(double(mean & 0xFF), 100.0, 2.0) << std::hex << mean;
+  GfxClearState(g_context);
+  GfxRelease(sampling), GfxRelease(point), GfxRelease(texelView), GfxRelease(texel);
+  GfxRelease(pictureView), GfxRelease(picture), GfxRelease(dim);
+}
+
 // A compute dispatch reads its first constant buffer and its texture and writes the buffer of
 // the unordered-access slot it names, one word an invocation; a clear of words 1 and 2 (of a
 // view that starts at word 1) keeps words 0 and 3.  Words read back through a staging copy.
@@ -695,6 +741,8 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   // stage's texture.
   const GfxShaderResourceView pastTheEnd[2] = {GfxShaderResourceView{}, otherView};
   GfxPSSetShaderResources(g_context, 7, 2, pastTheEnd);
+  // No slot named: slot 1 keeps its view.
+  GfxCSSetUnorderedAccessViews(g_context, 1, 0, nullptr);
   GfxDispatch(g_context, 2, 1, 1);  // words 0 and 1: 7 + 100 + i
 
   GfxBufferDesc sd = wd;
