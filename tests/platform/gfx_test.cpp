@@ -1615,6 +1615,57 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
 }
 
+// The bare-GL quads need four vertices of 24 bytes and six 2-byte indices each: buffers of
+// exactly that size for two quads (192 and 24 bytes) are drawn into, top half and bottom half,
+// each colour kept by a table that maps every value to itself.  No quads draw nothing, not
+// even the clear; the most quads there may be, 16384 (each a sliver in the top left corner),
+// are drawn over their clear.
+TEST_F(GfxPixels, TheBareGlQuadsFillBuffersOfTheirExactSizeAndNeedAtLeastOneQuad) {
+  const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
+  GfxPixelShader untinted;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
+  uint8_t same[256];
+  for (int v = 0; v < 256; ++v) same[v] = uint8_t(v);
+  auto dynamicBuffer = [](uint32_t bindFlags, uint32_t bytes) {
+    GfxBufferDesc d;
+    d.byteWidth = bytes;
+    d.bindFlags = bindFlags;
+    d.usage = GFX_USAGE_DYNAMIC;
+    d.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+    GfxBuffer b;
+    EXPECT_EQ(GfxCreateBuffer(g_device, d, nullptr, &b), GFX_OK);
+    return b;
+  };
+  GfxBuffer quadVertices = dynamicBuffer(GFX_BIND_VERTEX_BUFFER, 2 * 4 * 24);
+  GfxBuffer quadIndices = dynamicBuffer(GFX_BIND_INDEX_BUFFER, 2 * 6 * 2);
+  const GfxReferenceQuad halves[2] = {{-1, -1, 1, 0, 0xFF102030u}, {-1, 0, 1, 1, 0xFF405060u}};
+  const float blue[4] = {0, 0, 1, 1};
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, quadVertices, quadIndices, halves, 2, same, blue);
+  GfxResetGlState(g_context);
+  std::vector<uint8_t> px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFF102030u) << "top half";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFF405060u) << "bottom half";
+
+  const float red[4] = {1, 0, 0, 1};
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, quadVertices, quadIndices, halves, 0, same, red);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFF102030u) << "no quads: no clear either";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFF405060u) << "no quads: no clear either";
+  GfxRelease(quadVertices), GfxRelease(quadIndices);
+
+  constexpr int MOST = 16384;
+  quadVertices = dynamicBuffer(GFX_BIND_VERTEX_BUFFER, MOST * 4 * 24);
+  quadIndices = dynamicBuffer(GFX_BIND_INDEX_BUFFER, MOST * 6 * 2);
+  const std::vector<GfxReferenceQuad> slivers(MOST, GfxReferenceQuad{-1, -1, -0.75f, -0.75f, 0xFF708090u});
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, quadVertices, quadIndices, slivers.data(), MOST, same, red);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 1, 1), 0xFF708090u) << "a sliver";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFFFF0000u) << "the clear";
+  GfxRelease(quadVertices), GfxRelease(quadIndices), GfxRelease(untinted);
+}
+
 // After the bare-GL frame the layer's next draw sets its own state again rather than trusting
 // what it last put into GL: its 8 x 8 viewport in the top left corner and its white tint, not
 // the frame's whole-target viewport and red-only constants.
