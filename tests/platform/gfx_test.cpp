@@ -693,6 +693,52 @@ TEST_F(GfxPixels, BindingCallsOfNoSlotsOrPastTheLastSlotChangeNothing) {
   GfxRelease(pictureView), GfxRelease(picture), GfxRelease(dim);
 }
 
+// The vertex stage reads the constant buffers set for it: a shift of +1 in x from its slot 0
+// moves a quad over the left half (x -1 to 0) to the right half (0 to 1).
+TEST_F(GfxPixels, TheVertexStageReadsItsOwnConstantBuffers) {
+  const char* shifting = R"(#version 430 core
+layout(location = 0) in vec3 inPosition;
+layout(location = 2) in vec4 inColor;
+layout(std140, binding = 0) uniform Shift { vec4 shift; };
+out vec4 colour;
+void main() { gl_Position = vec4(inPosition + shift.xyz, 1.0); colour = inColor; }
+)";
+  GfxVertexShader shifted;
+  ASSERT_EQ(GfxCreateVertexShader(g_device, shifting, 0, &shifted), GFX_OK) << GfxLastShaderLog();
+  const float right[4] = {1, 0, 0, 0};
+  GfxBuffer shift = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, right, sizeof right);
+  GfxVSSetShader(g_context, shifted);
+  GfxVSSetConstantBuffers(g_context, 0, 1, &shift);
+  Draw(Quad(0.5f, 0xFF00FF00, -1, -1, 0, 1));
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 24, 16), 0xFF00FF00u) << "right half";
+  EXPECT_EQ(Pixel(p, 8, 16), 0u) << "left half";
+  GfxClearState(g_context);
+  GfxRelease(shifted), GfxRelease(shift);
+}
+
+// The call asked for before the next draw is made once, just before it, by a plain draw and
+// by an indexed one alike; the draws after it make it no more.
+TEST_F(GfxPixels, TheCallBeforeTheNextDrawIsMadeOnceByEitherKindOfDraw) {
+  static int calls;
+  calls = 0;
+  GfxCallBeforeNextDraw([] { ++calls; });
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(calls, 1);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(calls, 1);
+  const uint16_t order[3] = {0, 1, 2};
+  GfxBuffer indices = MadeBuffer(GFX_BIND_INDEX_BUFFER, order, sizeof order);
+  GfxIASetIndexBuffer(g_context, indices, GFX_FORMAT_R16_UINT, 0);
+  GfxCallBeforeNextDraw([] { ++calls; });
+  GfxDrawIndexed(g_context, 3, 0, 0);
+  EXPECT_EQ(calls, 2);
+  GfxDrawIndexed(g_context, 3, 0, 0);
+  EXPECT_EQ(calls, 2);
+  GfxClearState(g_context);
+  GfxRelease(indices);
+}
+
 // A compute dispatch reads its first constant buffer and its texture and writes the buffer of
 // the unordered-access slot it names, one word an invocation; a clear of words 1 and 2 (of a
 // view that starts at word 1) keeps words 0 and 3.  Words read back through a staging copy.
@@ -1492,6 +1538,68 @@ TEST(GfxTextureUploads, AnUpdateReachesTheTextureItNamesNotTheOneMadeLast) {
   ASSERT_TRUE(GfxReadTexturePixels(g_context, b, 0, read, sizeof read));
   EXPECT_EQ(std::vector<uint8_t>(read, read + 8), std::vector<uint8_t>(second, second + 8)) << "the other";
   GfxRelease(a), GfxRelease(b);
+}
+
+// An update of a buffer reaches that buffer, not the one last written through a map; and mips
+// are made for the texture whose view is named, not the one made last.  Bytes and texels read
+// back through staging copies and level reads.
+TEST(GfxTextureUploads, UpdatesAndMipsReachTheResourceNamedNotTheOneEditedLast) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GfxBufferDesc bd;
+  bd.byteWidth = 8;
+  bd.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  const uint8_t first[8] = {1, 2, 3, 4, 5, 6, 7, 8}, second[8] = {9, 10, 11, 12, 13, 14, 15, 16};
+  const uint8_t update[8] = {21, 22, 23, 24, 25, 26, 27, 28};
+  const GfxSubresourceData firstData{first, 0, 0};
+  GfxBuffer a, b;
+  ASSERT_EQ(GfxCreateBuffer(g_device, bd, &firstData, &a), GFX_OK);
+  bd.usage = GFX_USAGE_DYNAMIC;
+  bd.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  ASSERT_EQ(GfxCreateBuffer(g_device, bd, nullptr, &b), GFX_OK);
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, b, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  std::memcpy(m.data, second, sizeof second);
+  GfxUnmap(g_context, b, 0);
+  GfxUpdateSubresource(g_context, a, 0, nullptr, update, 0, 0);
+  GfxBufferDesc sd;
+  sd.byteWidth = 8;
+  sd.usage = GFX_USAGE_STAGING;
+  sd.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+  for (const auto& [buffer, want] : {std::pair{a, update}, std::pair{b, second}}) {
+    GfxBuffer staging;
+    ASSERT_EQ(GfxCreateBuffer(g_device, sd, nullptr, &staging), GFX_OK);
+    GfxCopyResource(g_context, staging, buffer);
+    ASSERT_EQ(GfxMapResource(g_context, staging, 0, GFX_MAP_READ, &m), GFX_OK);
+    const uint8_t* got = static_cast<const uint8_t*>(m.data);
+    EXPECT_EQ(std::vector<uint8_t>(got, got + 8), std::vector<uint8_t>(want, want + 8));
+    GfxUnmap(g_context, staging, 0);
+    GfxRelease(staging);
+  }
+  GfxRelease(a), GfxRelease(b);
+
+  // Two 2 x 2 chains of two levels; the first's texels all (100, 150, 200, 255), so its made
+  // 1 x 1 level is that too, where it was given zeros.
+  GfxTexture2DDesc td;
+  td.width = td.height = 2;
+  td.mipLevels = 2;
+  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  td.bindFlags = GFX_BIND_SHADER_RESOURCE | GFX_BIND_RENDER_TARGET;
+  td.miscFlags = GFX_MISC_GENERATE_MIPS;
+  uint8_t even[16];
+  for (int i = 0; i < 16; i += 4) even[i] = 100, even[i + 1] = 150, even[i + 2] = 200, even[i + 3] = 255;
+  const uint8_t zeros[16] = {};
+  const GfxSubresourceData levels[2] = {{even, 8, 0}, {zeros, 4, 0}};
+  const GfxSubresourceData blank[2] = {{zeros, 8, 0}, {zeros, 4, 0}};
+  GfxTexture2D named, last;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, levels, &named), GFX_OK);
+  GfxShaderResourceView namedView;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, named, nullptr, &namedView), GFX_OK);
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, blank, &last), GFX_OK);
+  GfxGenerateMips(g_context, namedView);
+  uint8_t texel[4] = {};
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, named, 1, texel, sizeof texel));
+  EXPECT_EQ(std::vector<uint8_t>(texel, texel + 4), (std::vector<uint8_t>{100, 150, 200, 255}));
+  GfxRelease(namedView), GfxRelease(named), GfxRelease(last);
 }
 
 // The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
