@@ -2376,6 +2376,40 @@ TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
   GfxRelease(msView), GfxRelease(ms);
 }
 
+// With alpha to coverage on, a fragment's alpha says how many of its pixel's samples it
+// covers: alpha 0 covers none, so a quad of alpha 0 leaves a 4-sample target's black clear.
+// With it off (and blending off) the same quad writes its colour, alpha 0 and all.
+TEST_F(GfxPixels, AlphaToCoverageDropsEverySampleOfATransparentQuad) {
+  if (GfxMaxSampleCount(g_device) < 4) GTEST_SKIP();
+  GfxTexture2DDesc d;
+  d.width = d.height = SIZE;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.sampleDesc.count = 4;
+  d.mipLevels = 1;
+  d.bindFlags = GFX_BIND_RENDER_TARGET;
+  GfxTexture2D ms;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &ms), GFX_OK);
+  GfxRenderTargetView msView;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, ms, nullptr, &msView), GFX_OK);
+  GfxOMSetRenderTargets(g_context, 1, &msView, GfxDepthStencilView{});
+  const float black[4] = {0, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, msView, black);
+  GfxBlendDesc bd;
+  bd.alphaToCoverageEnable = 1;
+  GfxBlendState coverage;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &coverage), GFX_OK);
+  GfxOMSetBlendState(g_context, coverage, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0x00FF0000, -1, -1, 0, 1));  // left half
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0x00FF0000, 0, -1, 1, 1));  // right half
+  GfxResolveSubresource(g_context, colour, 0, ms, 0, GFX_FORMAT_R8G8B8A8_UNORM);
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFF000000u) << "no sample covered";
+  EXPECT_EQ(Pixel(p, 28, 16), 0x00FF0000u) << "every sample written";
+  GfxClearState(g_context);
+  GfxRelease(coverage), GfxRelease(msView), GfxRelease(ms);
+}
+
 // A chain of two levels, 4 x 1 or 1 x 4 at level 0 and so 2 x 1 or 1 x 2 at level 1 (a side
 // halves per level, and never below one), with sixteen distinct bytes and two distinct texels.
 constexpr uint32_t CHAIN_SIDES[2][2] = {{4, 1}, {1, 4}};
