@@ -3157,7 +3157,9 @@ TEST(GfxDisplays, TheAdapterAndOutputPastTheLastAreRefusedByEveryCall) {
   ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
   GfxAdapterDesc ad;
   EXPECT_EQ(GfxGetAdapterDesc(GfxAdapter{factory.id, 1}, &ad), GFX_OK);
+  std::memset(&ad, 0x5A, sizeof ad);
   EXPECT_EQ(GfxGetAdapterDesc(GfxAdapter{factory.id, 2}, &ad), GFX_ERROR_INVALID_CALL);
+  EXPECT_EQ(ad.description[0], 0) << "an adapter not there is described as nothing";
   GfxOutput output;
   EXPECT_EQ(GfxEnumOutputs(GfxAdapter{factory.id, 1}, 2, &output), GFX_OK);
   EXPECT_EQ(GfxEnumOutputs(GfxAdapter{factory.id, 2}, 0, &output), GFX_ERROR_INVALID_CALL);
