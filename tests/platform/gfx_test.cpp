@@ -1774,6 +1774,58 @@ TEST_F(GfxPixels, TheBareGlQuadsFillBuffersOfTheirExactSizeAndNeedAtLeastOneQuad
   GfxRelease(quadVertices), GfxRelease(quadIndices), GfxRelease(untinted);
 }
 
+// The bare-GL frame sets what it draws with itself, whatever the layer left in GL: here the
+// layer's last draw culled front faces (then back ones), blended additively (one and one) and
+// read another vertex buffer (all zeros) through the same layout; the target was then cleared
+// to red 0.2.
+// Two draws of red 0.4 at half alpha, the second blended by its alpha: 0.4 (102), alpha one
+// half.  Left additive, the first would give 0.6 and the second 0.5; the second alone, 0.8.
+TEST_F(GfxPixels, TheBareGlFrameSetsItsOwnCullingBlendingAndVertices) {
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  const Vertex corners[4] = {{-1, -1, 0.5f, 0xFFFFFFFF}, {1, -1, 0.5f, 0xFFFFFFFF},
+                             {1, 1, 0.5f, 0xFFFFFFFF},   {-1, 1, 0.5f, 0xFFFFFFFF}};
+  std::memcpy(m.data, corners, sizeof corners);
+  GfxUnmap(g_context, vertices, 0);
+  const uint16_t order[6] = {0, 1, 2, 2, 3, 0};
+  GfxBuffer indices = MadeBuffer(GFX_BIND_INDEX_BUFFER, order, sizeof order);
+  const float halfRed[4] = {0.4f, 0, 0, 0.5f};
+  GfxBuffer half = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, halfRed, sizeof halfRed);
+  const uint8_t zeros[sizeof(Vertex) * 6] = {};
+  GfxBuffer elsewhere = MadeBuffer(GFX_BIND_VERTEX_BUFFER, zeros, sizeof zeros);
+
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].srcBlendAlpha = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlendAlpha = GFX_BLEND_ONE;
+  GfxBlendState additive;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &additive), GFX_OK);
+  for (GfxCullMode cull : {GFX_CULL_FRONT, GFX_CULL_BACK}) {
+    GfxRasterizerDesc rd;
+    rd.cullMode = cull;
+    GfxRasterizerState culling;
+    ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &culling), GFX_OK);
+    GfxRSSetState(g_context, culling);
+    GfxOMSetBlendState(g_context, additive, nullptr, 0xFFFFFFFF);
+    const uint32_t stride = sizeof(Vertex), offset = 0;
+    GfxIASetVertexBuffers(g_context, 0, 1, &elsewhere, &stride, &offset);
+    GfxDraw(g_context, 6, 0);  // puts the states into GL (and draws nothing: its vertices are one point)
+    const float dimRed[4] = {0.2f, 0, 0, 0};
+    GfxClearRenderTargetView(g_context, rtv, dimRed);
+
+    GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, half, 6, 2, 1);
+    GfxResetGlState(g_context);
+    const uint32_t got = Pixel(Read(colour), 16, 16);
+    EXPECT_NEAR(double(got >> 16 & 0xFF), 102.0, 1.0) << "culling " << int(cull) << ": " << std::hex << got;
+    EXPECT_NEAR(double(got >> 24), 127.5, 1.0) << "culling " << int(cull) << ": " << std::hex << got;
+    GfxRelease(culling);
+  }
+  GfxRelease(additive);
+  GfxRelease(indices), GfxRelease(half), GfxRelease(elsewhere);
+}
+
 // After the bare-GL frame the layer's next draw sets its own state again rather than trusting
 // what it last put into GL: its 8 x 8 viewport in the top left corner and its white tint, not
 // the frame's whole-target viewport and red-only constants.
