@@ -1826,6 +1826,62 @@ TEST_F(GfxPixels, TheBareGlFrameSetsItsOwnCullingBlendingAndVertices) {
   GfxRelease(indices), GfxRelease(half), GfxRelease(elsewhere);
 }
 
+// The bare-GL quads too set what they draw with, whatever the layer left in GL: its culling of
+// front faces (then back ones) and a blend of the destination less the source, which would
+// leave black.  On a 64 x 32 target a quad over the right half covers columns 32 to 63 of
+// every row, in its own colour over the clear's blue.
+TEST_F(GfxPixels, TheBareGlQuadsSetTheirOwnCullingBlendAndViewportOnAWideTarget) {
+  GfxTexture2DDesc wd;
+  wd.width = 64;
+  wd.height = 32;
+  wd.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  wd.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D wide;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, wd, nullptr, &wide), GFX_OK);
+  GfxRenderTargetView wideRtv;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, wide, nullptr, &wideRtv), GFX_OK);
+  const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
+  GfxPixelShader untinted;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
+  uint8_t same[256];
+  for (int v = 0; v < 256; ++v) same[v] = uint8_t(v);
+  GfxBufferDesc ibd;
+  ibd.byteWidth = 12;
+  ibd.bindFlags = GFX_BIND_INDEX_BUFFER;
+  ibd.usage = GFX_USAGE_DYNAMIC;
+  ibd.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  GfxBuffer quadIndices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ibd, nullptr, &quadIndices), GFX_OK);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].blendOp = GFX_BLEND_OP_REV_SUBTRACT;
+  bd.renderTarget[0].blendOpAlpha = GFX_BLEND_OP_REV_SUBTRACT;
+  GfxBlendState subtract;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &subtract), GFX_OK);
+  const GfxReferenceQuad rightHalf{0, -1, 1, 1, 0xFF60A020u};
+  const float blue[4] = {0, 0, 1, 1};
+  for (GfxCullMode cull : {GFX_CULL_FRONT, GFX_CULL_BACK}) {
+    GfxRasterizerDesc rd;
+    rd.cullMode = cull;
+    GfxRasterizerState culling;
+    ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &culling), GFX_OK);
+    GfxRSSetState(g_context, culling);
+    GfxOMSetBlendState(g_context, subtract, nullptr, 0xFFFFFFFF);
+    GfxDraw(g_context, 6, 0);  // puts the states into GL
+    GfxReferenceDrawQuads(wideRtv, vs, untinted, layout, vertices, quadIndices, &rightHalf, 1, same, blue);
+    GfxResetGlState(g_context);
+    const auto p = Read(wide);
+    for (uint32_t y : {1u, 30u}) {
+      EXPECT_EQ(Pixel(p, 33, y, 64), 0xFF60A020u) << "culling " << int(cull) << ", row " << y;
+      EXPECT_EQ(Pixel(p, 62, y, 64), 0xFF60A020u) << "culling " << int(cull) << ", row " << y;
+      EXPECT_EQ(Pixel(p, 30, y, 64), 0xFF0000FFu) << "culling " << int(cull) << ", row " << y;
+    }
+    GfxRelease(culling);
+  }
+  GfxClearState(g_context);
+  GfxRelease(subtract), GfxRelease(quadIndices), GfxRelease(untinted), GfxRelease(wideRtv), GfxRelease(wide);
+}
+
 // After the bare-GL frame the layer's next draw sets its own state again rather than trusting
 // what it last put into GL: its 8 x 8 viewport in the top left corner and its white tint, not
 // the frame's whole-target viewport and red-only constants.
