@@ -1143,6 +1143,35 @@ TEST_F(GfxPixels, UnchangedStateMakesNoGlCall) {
   GfxRelease(a), GfxRelease(b);
 }
 
+// The same scissor rect set again, and another blend state of the same values with the same
+// blend factor, make no GL call besides the draw's.
+TEST_F(GfxPixels, TheSameScissorAndBlendFactorSetAgainMakeNoGlCall) {
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState scissor;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &scissor), GFX_OK);
+  GfxRSSetState(g_context, scissor);
+  const GfxRect box{4, 4, 20, 20};
+  GfxRSSetScissorRects(g_context, 1, &box);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_BLEND_FACTOR;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ZERO;
+  GfxBlendState a, b;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &b), GFX_OK);
+  const float factor[4] = {0.5f, 0.25f, 0.75f, 1};
+  GfxOMSetBlendState(g_context, a, factor, 0xFFFFFFFF);
+  GfxDraw(g_context, 3, 0);
+  const uint64_t before = GfxGlCallCount();
+  GfxRSSetScissorRects(g_context, 1, &box);
+  GfxOMSetBlendState(g_context, b, factor, 0xFFFFFFFF);
+  GfxDraw(g_context, 3, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 1u);  // the draw alone
+  GfxClearState(g_context);
+  GfxRelease(scissor), GfxRelease(a), GfxRelease(b);
+}
+
 TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   GfxTexture2DDesc d;
   d.width = 16;
