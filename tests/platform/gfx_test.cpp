@@ -3103,6 +3103,16 @@ TEST(GfxDisplays, SdlDisplaysAreTheOutputsAndTheRendererNamesTheAdapter) {
   uint32_t count = 0;
   EXPECT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
   EXPECT_GE(count, 1u);
+  // The output covers the display's bounds as SDL gives them.
+  SDL_Rect bounds{};
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0) << SDL_GetError();
+  ASSERT_GT(bounds.w, 0);
+  GfxOutputDesc od;
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(od.left, bounds.x);
+  EXPECT_EQ(od.top, bounds.y);
+  EXPECT_EQ(od.right, bounds.x + bounds.w);
+  EXPECT_EQ(od.bottom, bounds.y + bounds.h);
   GfxRelease(factory);
 }
 
