@@ -3414,9 +3414,10 @@ TEST(GfxFormats, TheSrgbDepthAndCompressedFlagsFollowTheNames) {
                                     GFX_FORMAT_BC7_UNORM, GFX_FORMAT_BC7_UNORM_SRGB};
   for (int f = 0; f < int(GFX_FORMAT_COUNT); ++f) {
     const GfxFormatInfo& info = GfxGetFormatInfo(GfxFormat(f));
-    EXPECT_EQ(info.srgb != 0, srgb.count(f) == 1) << "format " << f;
-    EXPECT_EQ(info.depth != 0, depth.count(f) == 1) << "format " << f;
-    EXPECT_EQ(info.compressed != 0, compressed.count(f) == 1) << "format " << f;
+    // Each flag is 1 or 0.
+    EXPECT_EQ(info.srgb, srgb.count(f)) << "format " << f;
+    EXPECT_EQ(info.depth, depth.count(f)) << "format " << f;
+    EXPECT_EQ(info.compressed, compressed.count(f)) << "format " << f;
   }
 }
 
