@@ -3449,6 +3449,14 @@ TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
   uint32_t pitch = 0;
   EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 6, 5, &pitch), 32u);  // 2 x 2 blocks of 8 bytes
   EXPECT_EQ(pitch, 16u);
+  // Sides that are whole blocks take no block more: 4 x 8 is 1 x 2 blocks, 1 x 1 one block.
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 4, 8, &pitch), 16u);
+  EXPECT_EQ(pitch, 8u);
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC3_UNORM, 8, 4, &pitch), 32u);  // 2 x 1 blocks of 16 bytes
+  EXPECT_EQ(pitch, 32u);
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC3_UNORM, 1, 1, &pitch), 16u);
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_R16G16B16A16_FLOAT, 3, 2, &pitch), 48u);  // 3 x 8 bytes a row
+  EXPECT_EQ(pitch, 24u);
 }
 
 // Each format's bytes per pixel from its name (the bits of its channels, 8 a byte), or per 4x4
