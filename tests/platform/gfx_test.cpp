@@ -264,6 +264,18 @@ TEST_F(GfxPixels, AScissorRectKeepsDrawingInsideItAndAnInsideOutOneDrawsNothing)
     p = Read(colour);
     for (uint32_t x : {8u, 12u, 15u}) EXPECT_EQ(Pixel(p, x, uint32_t(flat.top)), 0u) << x << ", " << flat.top;
   }
+  // Rows 4..11 but its right left of its left (16 back to 8): no columns, so not even its
+  // left column (16) is drawn.
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  GfxRect backwards{16, 4, 8, 12};
+  GfxRSSetScissorRects(g_context, 1, &backwards);
+  Draw(Quad(0.5f, 0xFFFFFF00));
+  p = Read(colour);
+  for (uint32_t y : {4u, 8u, 11u}) {
+    EXPECT_EQ(Pixel(p, 16, y), 0u) << "row " << y;
+    EXPECT_EQ(Pixel(p, 12, y), 0u) << "row " << y;
+  }
   GfxRelease(scissor);
 }
 
@@ -635,6 +647,98 @@ TEST_F(GfxPixels, SlotsSetFromNoViewsAreEmptiedEvenOfTheFirstHandle) {
   GfxRelease(texture), GfxRelease(sampler);
 }
 
+// A call that names no slots (a count of 0) changes none, whatever array it is given; and a
+// vertex constant buffer past that stage's last slot (15) goes nowhere, not to the pixel
+// stage's first, where the fixture's tint of ones sits.  A 2 x 2 picture sampled at its centre
+// with the default (linear) sampler gives the mean of its four texels: (200 + 0 + 0 + 200) / 4
+// = 100 in each channel, where a point sampler would give the bottom right's 200.
+TEST_F(GfxPixels, BindingCallsOfNoSlotsOrPastTheLastSlotChangeNothing) {
+  const float half[4] = {0.5f, 0.5f, 0.5f, 1};
+  GfxBuffer dim = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, half, sizeof half);
+  const GfxBuffer pair[2] = {dim, dim};
+  GfxVSSetConstantBuffers(g_context, 15, 2, pair);
+  GfxPSSetConstantBuffers(g_context, 0, 0, pair);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFFFFFFFFu) << "white times the tint of ones";
+
+  GfxTexture2DDesc d;
+  d.width = d.height = 2;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.bindFlags = GFX_BIND_SHADER_RESOURCE;
+  const uint8_t texels[16] = {200, 0, 0, 255, 0, 200, 0, 255, 0, 0, 200, 255, 200, 200, 200, 255};
+  const GfxSubresourceData init{texels, 8, 0};
+  GfxTexture2D picture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, &init, &picture), GFX_OK);
+  GfxShaderResourceView pictureView;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, picture, nullptr, &pictureView), GFX_OK);
+  auto [texel, texelView] = MadeTexel({10, 20, 30, 255});
+  GfxSamplerState point = MadePointSampler();
+  GfxPixelShader sampling;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, CENTRE_SAMPLING_PS, 0, &sampling), GFX_OK) << GfxLastShaderLog();
+  GfxPSSetShader(g_context, sampling);
+  GfxPSSetShaderResources(g_context, 0, 1, &pictureView);
+  GfxPSSetShaderResources(g_context, 0, 0, &texelView);
+  GfxPSSetSamplers(g_context, 0, 0, &point);
+  const float black[4] = {0, 0, 0, 0};
+  GfxClearRenderTargetView(g_context, rtv, black);
+  GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH, 1.0f, 0);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  const uint32_t mean = Pixel(Read(colour), 16, 16);
+  EXPECT_NEAR(double(mean >> 16 & 0xFF), 100.0, 2.0) << std::hex << mean;
+  EXPECT_NEAR(double(mean >> 8 & 0xFF), 100.0, 2.0) << std::hex << mean;
+  EXPECT_NEAR(double(mean & 0xFF), 100.0, 2.0) << std::hex << mean;
+  GfxClearState(g_context);
+  GfxRelease(sampling), GfxRelease(point), GfxRelease(texelView), GfxRelease(texel);
+  GfxRelease(pictureView), GfxRelease(picture), GfxRelease(dim);
+}
+
+// The vertex stage reads the constant buffers set for it: a shift of +1 in x from its slot 0
+// moves a quad over the left half (x -1 to 0) to the right half (0 to 1).
+TEST_F(GfxPixels, TheVertexStageReadsItsOwnConstantBuffers) {
+  const char* shifting = R"(#version 430 core
+layout(location = 0) in vec3 inPosition;
+layout(location = 2) in vec4 inColor;
+layout(std140, binding = 0) uniform Shift { vec4 shift; };
+out vec4 colour;
+void main() { gl_Position = vec4(inPosition + shift.xyz, 1.0); colour = inColor; }
+)";
+  GfxVertexShader shifted;
+  ASSERT_EQ(GfxCreateVertexShader(g_device, shifting, 0, &shifted), GFX_OK) << GfxLastShaderLog();
+  const float right[4] = {1, 0, 0, 0};
+  GfxBuffer shift = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, right, sizeof right);
+  GfxVSSetShader(g_context, shifted);
+  GfxVSSetConstantBuffers(g_context, 0, 1, &shift);
+  Draw(Quad(0.5f, 0xFF00FF00, -1, -1, 0, 1));
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 24, 16), 0xFF00FF00u) << "right half";
+  EXPECT_EQ(Pixel(p, 8, 16), 0u) << "left half";
+  GfxClearState(g_context);
+  GfxRelease(shifted), GfxRelease(shift);
+}
+
+// The call asked for before the next draw is made once, just before it, by a plain draw and
+// by an indexed one alike; the draws after it make it no more.
+TEST_F(GfxPixels, TheCallBeforeTheNextDrawIsMadeOnceByEitherKindOfDraw) {
+  static int calls;
+  calls = 0;
+  GfxCallBeforeNextDraw([] { ++calls; });
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(calls, 1);
+  Draw(Quad(0.5f, 0xFFFFFFFF));
+  EXPECT_EQ(calls, 1);
+  const uint16_t order[3] = {0, 1, 2};
+  GfxBuffer indices = MadeBuffer(GFX_BIND_INDEX_BUFFER, order, sizeof order);
+  GfxIASetIndexBuffer(g_context, indices, GFX_FORMAT_R16_UINT, 0);
+  GfxCallBeforeNextDraw([] { ++calls; });
+  GfxDrawIndexed(g_context, 3, 0, 0);
+  EXPECT_EQ(calls, 2);
+  GfxDrawIndexed(g_context, 3, 0, 0);
+  EXPECT_EQ(calls, 2);
+  GfxClearState(g_context);
+  GfxRelease(indices);
+}
+
 // A compute dispatch reads its first constant buffer and its texture and writes the buffer of
 // the unordered-access slot it names, one word an invocation; a clear of words 1 and 2 (of a
 // view that starts at word 1) keeps words 0 and 3.  Words read back through a staging copy.
@@ -683,6 +787,8 @@ TEST_F(GfxPixels, AComputeDispatchReadsItsConstantsAndTextureAndWritesItsSlotsBu
   // stage's texture.
   const GfxShaderResourceView pastTheEnd[2] = {GfxShaderResourceView{}, otherView};
   GfxPSSetShaderResources(g_context, 7, 2, pastTheEnd);
+  // No slot named: slot 1 keeps its view.
+  GfxCSSetUnorderedAccessViews(g_context, 1, 0, nullptr);
   GfxDispatch(g_context, 2, 1, 1);  // words 0 and 1: 7 + 100 + i
 
   GfxBufferDesc sd = wd;
@@ -1035,6 +1141,35 @@ TEST_F(GfxPixels, UnchangedStateMakesNoGlCall) {
   GfxDraw(g_context, 3, 0);
   EXPECT_EQ(GfxGlCallCount() - before, 1u);
   GfxRelease(a), GfxRelease(b);
+}
+
+// The same scissor rect set again, and another blend state of the same values with the same
+// blend factor, make no GL call besides the draw's.
+TEST_F(GfxPixels, TheSameScissorAndBlendFactorSetAgainMakeNoGlCall) {
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState scissor;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &scissor), GFX_OK);
+  GfxRSSetState(g_context, scissor);
+  const GfxRect box{4, 4, 20, 20};
+  GfxRSSetScissorRects(g_context, 1, &box);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_BLEND_FACTOR;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ZERO;
+  GfxBlendState a, b;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &a), GFX_OK);
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &b), GFX_OK);
+  const float factor[4] = {0.5f, 0.25f, 0.75f, 1};
+  GfxOMSetBlendState(g_context, a, factor, 0xFFFFFFFF);
+  GfxDraw(g_context, 3, 0);
+  const uint64_t before = GfxGlCallCount();
+  GfxRSSetScissorRects(g_context, 1, &box);
+  GfxOMSetBlendState(g_context, b, factor, 0xFFFFFFFF);
+  GfxDraw(g_context, 3, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 1u);  // the draw alone
+  GfxClearState(g_context);
+  GfxRelease(scissor), GfxRelease(a), GfxRelease(b);
 }
 
 TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
@@ -1434,6 +1569,68 @@ TEST(GfxTextureUploads, AnUpdateReachesTheTextureItNamesNotTheOneMadeLast) {
   GfxRelease(a), GfxRelease(b);
 }
 
+// An update of a buffer reaches that buffer, not the one last written through a map; and mips
+// are made for the texture whose view is named, not the one made last.  Bytes and texels read
+// back through staging copies and level reads.
+TEST(GfxTextureUploads, UpdatesAndMipsReachTheResourceNamedNotTheOneEditedLast) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  GfxBufferDesc bd;
+  bd.byteWidth = 8;
+  bd.bindFlags = GFX_BIND_VERTEX_BUFFER;
+  const uint8_t first[8] = {1, 2, 3, 4, 5, 6, 7, 8}, second[8] = {9, 10, 11, 12, 13, 14, 15, 16};
+  const uint8_t update[8] = {21, 22, 23, 24, 25, 26, 27, 28};
+  const GfxSubresourceData firstData{first, 0, 0};
+  GfxBuffer a, b;
+  ASSERT_EQ(GfxCreateBuffer(g_device, bd, &firstData, &a), GFX_OK);
+  bd.usage = GFX_USAGE_DYNAMIC;
+  bd.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  ASSERT_EQ(GfxCreateBuffer(g_device, bd, nullptr, &b), GFX_OK);
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, b, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  std::memcpy(m.data, second, sizeof second);
+  GfxUnmap(g_context, b, 0);
+  GfxUpdateSubresource(g_context, a, 0, nullptr, update, 0, 0);
+  GfxBufferDesc sd;
+  sd.byteWidth = 8;
+  sd.usage = GFX_USAGE_STAGING;
+  sd.cpuAccessFlags = GFX_CPU_ACCESS_READ;
+  for (const auto& [buffer, want] : {std::pair{a, update}, std::pair{b, second}}) {
+    GfxBuffer staging;
+    ASSERT_EQ(GfxCreateBuffer(g_device, sd, nullptr, &staging), GFX_OK);
+    GfxCopyResource(g_context, staging, buffer);
+    ASSERT_EQ(GfxMapResource(g_context, staging, 0, GFX_MAP_READ, &m), GFX_OK);
+    const uint8_t* got = static_cast<const uint8_t*>(m.data);
+    EXPECT_EQ(std::vector<uint8_t>(got, got + 8), std::vector<uint8_t>(want, want + 8));
+    GfxUnmap(g_context, staging, 0);
+    GfxRelease(staging);
+  }
+  GfxRelease(a), GfxRelease(b);
+
+  // Two 2 x 2 chains of two levels; the first's texels all (100, 150, 200, 255), so its made
+  // 1 x 1 level is that too, where it was given zeros.
+  GfxTexture2DDesc td;
+  td.width = td.height = 2;
+  td.mipLevels = 2;
+  td.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  td.bindFlags = GFX_BIND_SHADER_RESOURCE | GFX_BIND_RENDER_TARGET;
+  td.miscFlags = GFX_MISC_GENERATE_MIPS;
+  uint8_t even[16];
+  for (int i = 0; i < 16; i += 4) even[i] = 100, even[i + 1] = 150, even[i + 2] = 200, even[i + 3] = 255;
+  const uint8_t zeros[16] = {};
+  const GfxSubresourceData levels[2] = {{even, 8, 0}, {zeros, 4, 0}};
+  const GfxSubresourceData blank[2] = {{zeros, 8, 0}, {zeros, 4, 0}};
+  GfxTexture2D named, last;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, levels, &named), GFX_OK);
+  GfxShaderResourceView namedView;
+  ASSERT_EQ(GfxCreateShaderResourceView(g_device, named, nullptr, &namedView), GFX_OK);
+  ASSERT_EQ(GfxCreateTexture2D(g_device, td, blank, &last), GFX_OK);
+  GfxGenerateMips(g_context, namedView);
+  uint8_t texel[4] = {};
+  ASSERT_TRUE(GfxReadTexturePixels(g_context, named, 1, texel, sizeof texel));
+  EXPECT_EQ(std::vector<uint8_t>(texel, texel + 4), (std::vector<uint8_t>{100, 150, 200, 255}));
+  GfxRelease(namedView), GfxRelease(named), GfxRelease(last);
+}
+
 // The bare-GL yardsticks draw what the layer would: the indexed mesh as often as asked, tinted
 // by the constants given, and quads in the interface's units (y down) with their colours
 // through the table and the alpha kept, over the clear colour.
@@ -1553,6 +1750,165 @@ TEST_F(GfxPixels, TheBareGlYardsticksDrawTheirMeshAndTheirQuads) {
     EXPECT_EQ(Pixel(untouched, x, y), 0xFF00FF00u) << "the other target keeps its green at " << x << ", " << y;
   GfxRelease(otherRtv), GfxRelease(other);
   GfxRelease(indices), GfxRelease(quadIndices), GfxRelease(red), GfxRelease(untinted);
+}
+
+// The bare-GL quads need four vertices of 24 bytes and six 2-byte indices each: buffers of
+// exactly that size for two quads (192 and 24 bytes) are drawn into, top half and bottom half,
+// each colour kept by a table that maps every value to itself.  No quads draw nothing, not
+// even the clear; the most quads there may be, 16384 (each a sliver in the top left corner),
+// are drawn over their clear.
+TEST_F(GfxPixels, TheBareGlQuadsFillBuffersOfTheirExactSizeAndNeedAtLeastOneQuad) {
+  const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
+  GfxPixelShader untinted;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
+  uint8_t same[256];
+  for (int v = 0; v < 256; ++v) same[v] = uint8_t(v);
+  auto dynamicBuffer = [](uint32_t bindFlags, uint32_t bytes) {
+    GfxBufferDesc d;
+    d.byteWidth = bytes;
+    d.bindFlags = bindFlags;
+    d.usage = GFX_USAGE_DYNAMIC;
+    d.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+    GfxBuffer b;
+    EXPECT_EQ(GfxCreateBuffer(g_device, d, nullptr, &b), GFX_OK);
+    return b;
+  };
+  GfxBuffer quadVertices = dynamicBuffer(GFX_BIND_VERTEX_BUFFER, 2 * 4 * 24);
+  GfxBuffer quadIndices = dynamicBuffer(GFX_BIND_INDEX_BUFFER, 2 * 6 * 2);
+  const GfxReferenceQuad halves[2] = {{-1, -1, 1, 0, 0xFF102030u}, {-1, 0, 1, 1, 0xFF405060u}};
+  const float blue[4] = {0, 0, 1, 1};
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, quadVertices, quadIndices, halves, 2, same, blue);
+  GfxResetGlState(g_context);
+  std::vector<uint8_t> px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFF102030u) << "top half";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFF405060u) << "bottom half";
+
+  const float red[4] = {1, 0, 0, 1};
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, quadVertices, quadIndices, halves, 0, same, red);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 2, 2), 0xFF102030u) << "no quads: no clear either";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFF405060u) << "no quads: no clear either";
+  GfxRelease(quadVertices), GfxRelease(quadIndices);
+
+  constexpr int MOST = 16384;
+  quadVertices = dynamicBuffer(GFX_BIND_VERTEX_BUFFER, MOST * 4 * 24);
+  quadIndices = dynamicBuffer(GFX_BIND_INDEX_BUFFER, MOST * 6 * 2);
+  const std::vector<GfxReferenceQuad> slivers(MOST, GfxReferenceQuad{-1, -1, -0.75f, -0.75f, 0xFF708090u});
+  GfxReferenceDrawQuads(rtv, vs, untinted, layout, quadVertices, quadIndices, slivers.data(), MOST, same, red);
+  GfxResetGlState(g_context);
+  px = Read(colour);
+  EXPECT_EQ(Pixel(px, 1, 1), 0xFF708090u) << "a sliver";
+  EXPECT_EQ(Pixel(px, 29, 29), 0xFFFF0000u) << "the clear";
+  GfxRelease(quadVertices), GfxRelease(quadIndices), GfxRelease(untinted);
+}
+
+// The bare-GL frame sets what it draws with itself, whatever the layer left in GL: here the
+// layer's last draw culled front faces (then back ones), blended additively (one and one) and
+// read another vertex buffer (all zeros) through the same layout; the target was then cleared
+// to red 0.2.
+// Two draws of red 0.4 at half alpha, the second blended by its alpha: 0.4 (102), alpha one
+// half.  Left additive, the first would give 0.6 and the second 0.5; the second alone, 0.8.
+TEST_F(GfxPixels, TheBareGlFrameSetsItsOwnCullingBlendingAndVertices) {
+  GfxMappedSubresource m;
+  ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+  const Vertex corners[4] = {{-1, -1, 0.5f, 0xFFFFFFFF}, {1, -1, 0.5f, 0xFFFFFFFF},
+                             {1, 1, 0.5f, 0xFFFFFFFF},   {-1, 1, 0.5f, 0xFFFFFFFF}};
+  std::memcpy(m.data, corners, sizeof corners);
+  GfxUnmap(g_context, vertices, 0);
+  const uint16_t order[6] = {0, 1, 2, 2, 3, 0};
+  GfxBuffer indices = MadeBuffer(GFX_BIND_INDEX_BUFFER, order, sizeof order);
+  const float halfRed[4] = {0.4f, 0, 0, 0.5f};
+  GfxBuffer half = MadeBuffer(GFX_BIND_CONSTANT_BUFFER, halfRed, sizeof halfRed);
+  const uint8_t zeros[sizeof(Vertex) * 6] = {};
+  GfxBuffer elsewhere = MadeBuffer(GFX_BIND_VERTEX_BUFFER, zeros, sizeof zeros);
+
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
+  bd.renderTarget[0].srcBlendAlpha = GFX_BLEND_ONE;
+  bd.renderTarget[0].destBlendAlpha = GFX_BLEND_ONE;
+  GfxBlendState additive;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &additive), GFX_OK);
+  for (GfxCullMode cull : {GFX_CULL_FRONT, GFX_CULL_BACK}) {
+    GfxRasterizerDesc rd;
+    rd.cullMode = cull;
+    GfxRasterizerState culling;
+    ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &culling), GFX_OK);
+    GfxRSSetState(g_context, culling);
+    GfxOMSetBlendState(g_context, additive, nullptr, 0xFFFFFFFF);
+    const uint32_t stride = sizeof(Vertex), offset = 0;
+    GfxIASetVertexBuffers(g_context, 0, 1, &elsewhere, &stride, &offset);
+    GfxDraw(g_context, 6, 0);  // puts the states into GL (and draws nothing: its vertices are one point)
+    const float dimRed[4] = {0.2f, 0, 0, 0};
+    GfxClearRenderTargetView(g_context, rtv, dimRed);
+
+    GfxReferenceDrawFrame(rtv, vs, ps, layout, vertices, sizeof(Vertex), indices, half, 6, 2, 1);
+    GfxResetGlState(g_context);
+    const uint32_t got = Pixel(Read(colour), 16, 16);
+    EXPECT_NEAR(double(got >> 16 & 0xFF), 102.0, 1.0) << "culling " << int(cull) << ": " << std::hex << got;
+    EXPECT_NEAR(double(got >> 24), 127.5, 1.0) << "culling " << int(cull) << ": " << std::hex << got;
+    GfxRelease(culling);
+  }
+  GfxRelease(additive);
+  GfxRelease(indices), GfxRelease(half), GfxRelease(elsewhere);
+}
+
+// The bare-GL quads too set what they draw with, whatever the layer left in GL: its culling of
+// front faces (then back ones) and a blend of the destination less the source, which would
+// leave black.  On a 64 x 32 target a quad over the right half covers columns 32 to 63 of
+// every row, in its own colour over the clear's blue.
+TEST_F(GfxPixels, TheBareGlQuadsSetTheirOwnCullingBlendAndViewportOnAWideTarget) {
+  GfxTexture2DDesc wd;
+  wd.width = 64;
+  wd.height = 32;
+  wd.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  wd.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
+  GfxTexture2D wide;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, wd, nullptr, &wide), GFX_OK);
+  GfxRenderTargetView wideRtv;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, wide, nullptr, &wideRtv), GFX_OK);
+  const char* plain = "#version 430 core\nin vec4 colour;\nout vec4 outColor;\nvoid main() { outColor = colour; }\n";
+  GfxPixelShader untinted;
+  ASSERT_EQ(GfxCreatePixelShader(g_device, plain, 0, &untinted), GFX_OK) << GfxLastShaderLog();
+  uint8_t same[256];
+  for (int v = 0; v < 256; ++v) same[v] = uint8_t(v);
+  GfxBufferDesc ibd;
+  ibd.byteWidth = 12;
+  ibd.bindFlags = GFX_BIND_INDEX_BUFFER;
+  ibd.usage = GFX_USAGE_DYNAMIC;
+  ibd.cpuAccessFlags = GFX_CPU_ACCESS_WRITE;
+  GfxBuffer quadIndices;
+  ASSERT_EQ(GfxCreateBuffer(g_device, ibd, nullptr, &quadIndices), GFX_OK);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].blendOp = GFX_BLEND_OP_REV_SUBTRACT;
+  bd.renderTarget[0].blendOpAlpha = GFX_BLEND_OP_REV_SUBTRACT;
+  GfxBlendState subtract;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &subtract), GFX_OK);
+  const GfxReferenceQuad rightHalf{0, -1, 1, 1, 0xFF60A020u};
+  const float blue[4] = {0, 0, 1, 1};
+  for (GfxCullMode cull : {GFX_CULL_FRONT, GFX_CULL_BACK}) {
+    GfxRasterizerDesc rd;
+    rd.cullMode = cull;
+    GfxRasterizerState culling;
+    ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &culling), GFX_OK);
+    GfxRSSetState(g_context, culling);
+    GfxOMSetBlendState(g_context, subtract, nullptr, 0xFFFFFFFF);
+    GfxDraw(g_context, 6, 0);  // puts the states into GL
+    GfxReferenceDrawQuads(wideRtv, vs, untinted, layout, vertices, quadIndices, &rightHalf, 1, same, blue);
+    GfxResetGlState(g_context);
+    const auto p = Read(wide);
+    for (uint32_t y : {1u, 30u}) {
+      EXPECT_EQ(Pixel(p, 33, y, 64), 0xFF60A020u) << "culling " << int(cull) << ", row " << y;
+      EXPECT_EQ(Pixel(p, 62, y, 64), 0xFF60A020u) << "culling " << int(cull) << ", row " << y;
+      EXPECT_EQ(Pixel(p, 30, y, 64), 0xFF0000FFu) << "culling " << int(cull) << ", row " << y;
+    }
+    GfxRelease(culling);
+  }
+  GfxClearState(g_context);
+  GfxRelease(subtract), GfxRelease(quadIndices), GfxRelease(untinted), GfxRelease(wideRtv), GfxRelease(wide);
 }
 
 // After the bare-GL frame the layer's next draw sets its own state again rather than trusting
@@ -2213,6 +2569,40 @@ TEST_F(GfxPixels, MultisampledTargetResolvesIntoAPlainTexture) {
   GfxRelease(msView), GfxRelease(ms);
 }
 
+// With alpha to coverage on, a fragment's alpha says how many of its pixel's samples it
+// covers: alpha 0 covers none, so a quad of alpha 0 leaves a 4-sample target's black clear.
+// With it off (and blending off) the same quad writes its colour, alpha 0 and all.
+TEST_F(GfxPixels, AlphaToCoverageDropsEverySampleOfATransparentQuad) {
+  if (GfxMaxSampleCount(g_device) < 4) GTEST_SKIP();
+  GfxTexture2DDesc d;
+  d.width = d.height = SIZE;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.sampleDesc.count = 4;
+  d.mipLevels = 1;
+  d.bindFlags = GFX_BIND_RENDER_TARGET;
+  GfxTexture2D ms;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &ms), GFX_OK);
+  GfxRenderTargetView msView;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, ms, nullptr, &msView), GFX_OK);
+  GfxOMSetRenderTargets(g_context, 1, &msView, GfxDepthStencilView{});
+  const float black[4] = {0, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, msView, black);
+  GfxBlendDesc bd;
+  bd.alphaToCoverageEnable = 1;
+  GfxBlendState coverage;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &coverage), GFX_OK);
+  GfxOMSetBlendState(g_context, coverage, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0x00FF0000, -1, -1, 0, 1));  // left half
+  GfxOMSetBlendState(g_context, GfxBlendState{}, nullptr, 0xFFFFFFFF);
+  Draw(Quad(0.5f, 0x00FF0000, 0, -1, 1, 1));  // right half
+  GfxResolveSubresource(g_context, colour, 0, ms, 0, GFX_FORMAT_R8G8B8A8_UNORM);
+  const auto p = Read(colour);
+  EXPECT_EQ(Pixel(p, 4, 16), 0xFF000000u) << "no sample covered";
+  EXPECT_EQ(Pixel(p, 28, 16), 0x00FF0000u) << "every sample written";
+  GfxClearState(g_context);
+  GfxRelease(coverage), GfxRelease(msView), GfxRelease(ms);
+}
+
 // A chain of two levels, 4 x 1 or 1 x 4 at level 0 and so 2 x 1 or 1 x 2 at level 1 (a side
 // halves per level, and never below one), with sixteen distinct bytes and two distinct texels.
 constexpr uint32_t CHAIN_SIDES[2][2] = {{4, 1}, {1, 4}};
@@ -2769,6 +3159,16 @@ TEST(GfxDisplays, SdlDisplaysAreTheOutputsAndTheRendererNamesTheAdapter) {
   uint32_t count = 0;
   EXPECT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
   EXPECT_GE(count, 1u);
+  // The output covers the display's bounds as SDL gives them.
+  SDL_Rect bounds{};
+  ASSERT_EQ(SDL_GetDisplayBounds(0, &bounds), 0) << SDL_GetError();
+  ASSERT_GT(bounds.w, 0);
+  GfxOutputDesc od;
+  ASSERT_EQ(GfxGetOutputDesc(output, &od), GFX_OK);
+  EXPECT_EQ(od.left, bounds.x);
+  EXPECT_EQ(od.top, bounds.y);
+  EXPECT_EQ(od.right, bounds.x + bounds.w);
+  EXPECT_EQ(od.bottom, bounds.y + bounds.h);
   GfxRelease(factory);
 }
 
@@ -2813,6 +3213,14 @@ TEST(GfxDisplays, FakeDisplaysAreListedAndCountedLikeTheRealOnes) {
   ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, got), GFX_OK);
   EXPECT_EQ(got[1].refreshRate.denominator, 1001u);
   EXPECT_EQ(got[2].format, GFX_FORMAT_R8G8B8A8_UNORM);
+  // Room for five: the three there are, the count says so, and the rest is not written.
+  GfxModeDesc roomy[5] = {};
+  roomy[3].width = 77;
+  count = 5;
+  ASSERT_EQ(GfxGetDisplayModeList(output, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, roomy), GFX_OK);
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(roomy[2].width, 1920u);
+  EXPECT_EQ(roomy[3].width, 77u);
   int w = 0, h = 0;
   GfxGetVirtualScreenSize(&w, &h);
   EXPECT_EQ(w, 1920);
@@ -2936,6 +3344,42 @@ TEST(GfxDisplays, FakeNamesAreKeptUpToTheLastAdapterAndOutput) {
   GfxUseFakeDisplays(nullptr);
 }
 
+// With two fake adapters and three outputs, each entry point takes adapter 1 and output 2,
+// the last ones, and refuses adapter 2 and output 3, one past them.  A negative mode count
+// lists no modes at all.
+TEST(GfxDisplays, TheAdapterAndOutputPastTheLastAreRefusedByEveryCall) {
+  GfxModeDesc mode = {};
+  mode.width = 640, mode.height = 480, mode.refreshRate = {60, 1};
+  GfxFakeDisplays fake;
+  fake.adapterCount = 2;
+  fake.outputCount = 3;
+  fake.modes = &mode;
+  fake.modeCount = -1;
+  GfxUseFakeDisplays(&fake);
+  GfxFactory factory;
+  ASSERT_EQ(GfxCreateFactory(&factory), GFX_OK);
+  GfxAdapterDesc ad;
+  EXPECT_EQ(GfxGetAdapterDesc(GfxAdapter{factory.id, 1}, &ad), GFX_OK);
+  std::memset(&ad, 0x5A, sizeof ad);
+  EXPECT_EQ(GfxGetAdapterDesc(GfxAdapter{factory.id, 2}, &ad), GFX_ERROR_INVALID_CALL);
+  EXPECT_EQ(ad.description[0], 0) << "an adapter not there is described as nothing";
+  GfxOutput output;
+  EXPECT_EQ(GfxEnumOutputs(GfxAdapter{factory.id, 1}, 2, &output), GFX_OK);
+  EXPECT_EQ(GfxEnumOutputs(GfxAdapter{factory.id, 2}, 0, &output), GFX_ERROR_INVALID_CALL);
+  GfxOutputDesc od;
+  EXPECT_EQ(GfxGetOutputDesc(GfxOutput{factory.id, 0, 2}, &od), GFX_OK);
+  EXPECT_EQ(GfxGetOutputDesc(GfxOutput{factory.id, 0, 3}, &od), GFX_ERROR_INVALID_CALL);
+  uint32_t count = 5;
+  EXPECT_EQ(GfxGetDisplayModeList(GfxOutput{factory.id, 0, 2}, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr), GFX_OK);
+  EXPECT_EQ(count, 0u) << "a negative mode count lists none";
+  count = 5;
+  EXPECT_EQ(GfxGetDisplayModeList(GfxOutput{factory.id, 0, 3}, GFX_FORMAT_R8G8B8A8_UNORM, 0, &count, nullptr),
+            GFX_ERROR_INVALID_CALL);
+  EXPECT_EQ(count, 5u) << "untouched";
+  GfxRelease(factory);
+  GfxUseFakeDisplays(nullptr);
+}
+
 TEST(GfxDisplays, AnOutputThatIsNotThereDescribesNothing) {
   GfxOutputDesc desc;
   std::memset(&desc, 0x5A, sizeof desc);
@@ -3054,9 +3498,10 @@ TEST(GfxFormats, TheSrgbDepthAndCompressedFlagsFollowTheNames) {
                                     GFX_FORMAT_BC7_UNORM, GFX_FORMAT_BC7_UNORM_SRGB};
   for (int f = 0; f < int(GFX_FORMAT_COUNT); ++f) {
     const GfxFormatInfo& info = GfxGetFormatInfo(GfxFormat(f));
-    EXPECT_EQ(info.srgb != 0, srgb.count(f) == 1) << "format " << f;
-    EXPECT_EQ(info.depth != 0, depth.count(f) == 1) << "format " << f;
-    EXPECT_EQ(info.compressed != 0, compressed.count(f) == 1) << "format " << f;
+    // Each flag is 1 or 0.
+    EXPECT_EQ(info.srgb, srgb.count(f)) << "format " << f;
+    EXPECT_EQ(info.depth, depth.count(f)) << "format " << f;
+    EXPECT_EQ(info.compressed, compressed.count(f)) << "format " << f;
   }
 }
 
@@ -3088,6 +3533,14 @@ TEST(GfxFormats, TableRowsFollowTheirEnumerators) {
   uint32_t pitch = 0;
   EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 6, 5, &pitch), 32u);  // 2 x 2 blocks of 8 bytes
   EXPECT_EQ(pitch, 16u);
+  // Sides that are whole blocks take no block more: 4 x 8 is 1 x 2 blocks, 1 x 1 one block.
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC1_UNORM, 4, 8, &pitch), 16u);
+  EXPECT_EQ(pitch, 8u);
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC3_UNORM, 8, 4, &pitch), 32u);  // 2 x 1 blocks of 16 bytes
+  EXPECT_EQ(pitch, 32u);
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_BC3_UNORM, 1, 1, &pitch), 16u);
+  EXPECT_EQ(GfxLevelByteSize(GFX_FORMAT_R16G16B16A16_FLOAT, 3, 2, &pitch), 48u);  // 3 x 8 bytes a row
+  EXPECT_EQ(pitch, 24u);
 }
 
 // Each format's bytes per pixel from its name (the bits of its channels, 8 a byte), or per 4x4
