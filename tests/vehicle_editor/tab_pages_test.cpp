@@ -605,6 +605,27 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   e->selection.openTab = -1;
 }
 
+// A minimised window has no pixels: a page built then still goes past its room and gets its
+// scroll bar, and the bar's wheel area keeps to finite coordinates (a zero width or height
+// counts as one pixel) instead of dividing by zero.
+TEST_F(PagesTest, APageOnAScreenWithoutPixelsKeepsItsWheelAreaFinite) {
+  Load("Runabout");
+  for (const int size : {0, 1}) {
+    ScreenWidth = size, ScreenHeight = size;
+    Open(TAB_SUSPENSION);
+    ASSERT_NE(ScrollKnob(), nullptr) << "the page is past its room at size " << size;
+    const ValueControl* area = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 48) area = &ValueControls[i];
+    ASSERT_NE(area, nullptr) << size;
+    EXPECT_TRUE(std::isfinite(area->left) && std::isfinite(area->right)) << size;
+    EXPECT_TRUE(std::isfinite(area->top) && std::isfinite(area->bottom)) << size;
+    // From the left edge (0 of one pixel, -1 normalised) to past the right edge.
+    EXPECT_FLOAT_EQ(area->left, -1.0f) << size;
+  }
+  e->selection.openTab = -1;
+}
+
 // The Light Colours page's eight blocks stand one below the other, three rows apart (four
 // sliders of three quarters of a row each), when the screen has the rows; on a 768-row screen
 // they stand in two columns of four, the two switches sharing a row, and the file rows end
