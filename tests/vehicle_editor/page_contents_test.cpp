@@ -821,6 +821,74 @@ TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
   e->car = kept;
 }
 
+// The side panel at the edges of its cases: a selection one past the last point (left from a
+// longer frame) is no point, and its test weight goes off; a tube ending on point 0 is a solid
+// tube; a frame without points has nothing to move; the panel starts on the top row from
+// exactly 27 W of room left of it (where the history buttons end).
+TEST_F(PageContentsTest, TheSidePanelAtTheEdgesOfItsCases) {
+  Car& c = car();
+  ASSERT_GT(c.framePointCount, 1);
+  SpecialDraw = 1;
+  e->diagramFlags = 0;
+  e->displayFlags |= SHOW_FRAME;
+  e->selection.selectedTube = -1;
+
+  e->selection.selectedPoint = c.framePointCount;
+  c.testWeight |= 1;
+  BuildSide();
+  EXPECT_FALSE(Shown("POINT type")) << "one past the last point";
+  EXPECT_FALSE(Shown("dup pt"));
+  EXPECT_EQ(c.testWeight & 1, 0) << "no weight without its point";
+  e->selection.selectedPoint = c.framePointCount - 1;
+  BuildSide();
+  EXPECT_TRUE(Shown("POINT type")) << "the last point";
+
+  // Tube 0 joins two frame points; moved to end on point 0 it stays solid (kg/m, no radius).
+  e->selection.selectedPoint = NO_POINT;
+  FrameTube& tube = c.frameTubes[0];
+  ASSERT_GE(tube.a, 0);
+  ASSERT_GE(tube.b, 0);
+  ASSERT_GT(tube.massPerMetre, 0.0f);
+  const int16_t a = tube.a, b = tube.b;
+  tube.a = 1;
+  tube.b = 0;
+  e->selection.selectedTube = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown(Format("%.2f kg/m", tube.massPerMetre).c_str())) << "ending on point 0";
+  EXPECT_FALSE(StartsShown("radius"));
+  EXPECT_TRUE(Shown("OFF")) << "solid tubes are never visible";
+  tube.a = b;
+  tube.b = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown(Format("%.2f kg/m", tube.massPerMetre).c_str()));
+  tube.a = a;
+  tube.b = b;
+  e->selection.selectedTube = -1;
+
+  // No points: a new one can be made, but there is no frame to move.
+  const int points = c.framePointCount;
+  c.framePointCount = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown("new point"));
+  EXPECT_FALSE(Shown("allow frame move"));
+  c.framePointCount = points;
+  BuildSide();
+  EXPECT_TRUE(Shown("allow frame move"));
+
+  // 16 W of panel and 27 W beside it: the top row; a pixel less: one row lower.
+  const int width = ScreenWidth;
+  ScreenWidth = 43 * ButtonWidth;
+  BuildSide();
+  ASSERT_NE(Find("Skin ID"), nullptr);
+  EXPECT_EQ(Find("Skin ID")->top, 0);
+  EXPECT_EQ(Find("Skin ID")->left, 27 * ButtonWidth);
+  ScreenWidth = 43 * ButtonWidth - 1;
+  BuildSide();
+  ASSERT_NE(Find("Skin ID"), nullptr);
+  EXPECT_EQ(Find("Skin ID")->top, ButtonHeight);
+  ScreenWidth = width;
+}
+
 TEST_F(PageContentsTest, TheDriveSideRowLocksAndTriesTheOtherSide) {
   Car& c = car();
   c.driverPosition.x = -0.37f;
