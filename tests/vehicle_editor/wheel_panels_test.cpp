@@ -4,6 +4,7 @@
 // every edit undone to the vehicle's exact bytes.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -78,6 +79,50 @@ TEST_F(WheelPanels, TheRowsShowTheSetsAsStored) {
   front().profile.status = 0;
   car().options |= OPT1_SAME_TYRES;
   EXPECT_FALSE(Shows("Rear brake disc")) << "REAR identical hides the rear set";
+}
+
+// A vehicle without wheels has no tyre to measure: the outer rows read zero, whatever the
+// set's rolling radius; with its wheels they read that radius.
+TEST_F(WheelPanels, WithoutWheelsTheOuterSizeRowsReadZero) {
+  ASSERT_GT(front().rollingRadius, 0.0f);
+  const auto shows = [](const std::string& text) {
+    for (int i = 0; i < ButtonCount; ++i)
+      if (InterfaceButtons[i].text.text && text == InterfaceButtons[i].text.text) return true;
+    return false;
+  };
+  char radius[48];
+  std::snprintf(radius, sizeof radius, "outer radius %.3fm", double(front().rollingRadius));
+  ClearInterface();
+  VehicleEditor::AddTyreRows(*e, 1);
+  EXPECT_TRUE(shows(radius));
+  const int wheels = car().wheelCount;
+  car().wheelCount = 0;
+  ClearInterface();
+  VehicleEditor::AddTyreRows(*e, 1);
+  EXPECT_TRUE(shows("outer radius 0.000m"));
+  EXPECT_FALSE(shows(radius));
+  car().wheelCount = wheels;
+}
+
+// The disc radius slider of a panel built while the window has no pixels (minimised) keeps to
+// finite coordinates: a zero width or height counts as one pixel.
+TEST_F(WheelPanels, TheDiscRadiusSliderOnAScreenWithoutPixelsStaysFinite) {
+  const int width = ScreenWidth, height = ScreenHeight;
+  for (const int side : {0, 1}) {
+    ScreenWidth = side == 0 ? 0 : 1024;
+    ScreenHeight = side == 1 ? 0 : 768;
+    ClearInterface();
+    VehicleEditor::AddBrakeDiscPanel(*e, 1);
+    ASSERT_GT(ValueControlCount, 0) << side;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      EXPECT_TRUE(std::isfinite(c.left) && std::isfinite(c.right)) << side << " control " << i;
+      EXPECT_TRUE(std::isfinite(c.top) && std::isfinite(c.bottom)) << side << " control " << i;
+    }
+  }
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ClearInterface();
 }
 
 TEST_F(WheelPanels, SizeStepsSnapClampAndMergeAndTheCarFollows) {
