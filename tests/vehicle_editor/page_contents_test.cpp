@@ -530,6 +530,38 @@ TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
   EXPECT_EQ(NumNodes, nodes) << "undo keeps the nodes, steps back";
 }
 
+// The weight distribution needs wheels and a wheelbase of more than a millimetre; without
+// wheels the spare wheel weighs nothing.
+TEST_F(PageContentsTest, TheWeightDistributionNeedsWheelsAndMoreThanAMillimetreOfWheelbase) {
+  UseTallScreen();
+  Car& c = car();
+  VehicleEditor::UpdateDriveSide(*e);
+  Open(TAB_MASS);
+  c.centreOfMass.y = c.foremostY;  // on the front axle: 100 : 0 over any wheelbase
+  const float base = c.wheelBase;
+  c.wheelBase = 0.002f;
+  Build();
+  EXPECT_TRUE(Shown("100.0 F : 0.0 R")) << "two millimetres";
+  c.wheelBase = 0.001f;
+  Build();
+  EXPECT_FALSE(Shown("100.0 F : 0.0 R")) << "one millimetre is none";
+  c.wheelBase = base;
+  Build();
+  EXPECT_TRUE(Shown("100.0 F : 0.0 R"));
+
+  c.options |= OPT1_SPARE_WHEEL_MASS;
+  ASSERT_GE(c.wheels[0].unsprungMass, 1.0f);
+  Build();
+  EXPECT_TRUE(Shown(Format("Spare wheel %.0fkg", c.wheels[0].unsprungMass).c_str()));
+  const int wheels = c.wheelCount;
+  c.wheelCount = 0;
+  Build();
+  EXPECT_FALSE(Shown("100.0 F : 0.0 R")) << "no wheels";
+  EXPECT_TRUE(Shown("Spare wheel 0kg")) << "no wheels";
+  c.wheelCount = wheels;
+  VehicleEditor::VehicleValueChanged(*e);
+}
+
 // ---- Aerodynamics, configurations, textures ----
 
 TEST_F(PageContentsTest, AerodynamicsUnsprungWingsUsabilityAndTheTopSpeedUnits) {
