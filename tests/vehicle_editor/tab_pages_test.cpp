@@ -705,6 +705,42 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
   }
 }
 
+// A half upright of exactly three quarters or of exactly 0.65 of the rolling radius is no
+// warning yet; an axle without wheels has no anti roll bar to disable.
+TEST_F(PagesTest, TheUprightWarningsStartPastTheirRatiosAndAnAxleWithoutWheelsHasNoAntiRollSwitch) {
+  UseTallScreen();
+  Car& c = car();
+  SuspensionBlock& front = c.wheelSets[1];
+  for (int set = 0; set < CAR_WHEEL_SETS; ++set) c.wheelSets[set].rollingRadius = 0.4f;
+  for (const float upright : {0.75f * 0.4f, 0.65f * 0.4f}) {
+    for (int set = 0; set < CAR_WHEEL_SETS; ++set) c.wheelSets[set].halfUprightLength = upright;
+    Open(TAB_SUSPENSION);
+    EXPECT_NE(FindLabelled("Half upright length", 16), nullptr) << upright;
+    EXPECT_EQ(FindLabelled("Half upright ^3(TOO", 16), nullptr) << upright;
+  }
+
+  const auto switches = [] {
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i)
+      if ((InterfaceButtons[i].style == 53 || InterfaceButtons[i].style == 55) && InterfaceButtons[i].text.text &&
+          std::strcmp(InterfaceButtons[i].text.text, "Disable anti roll bar") == 0)
+        ++n;
+    return n;
+  };
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_ANTI_ROLL, 1000.0f);
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[1] + AXLE_ANTI_ROLL, 0.0f);
+  ASSERT_NE(front.suspensionType, SUSPENSION_RIGID);
+  Build();
+  EXPECT_EQ(switches(), 1) << "the front axle's, without an anti roll setting";
+  const auto leftWheel = front.leftWheel, rightWheel = front.rightWheel;
+  front.leftWheel = front.rightWheel = 0;
+  Build();
+  EXPECT_EQ(switches(), 0) << "no wheels on the axle";
+  front.leftWheel = leftWheel;
+  front.rightWheel = rightWheel;
+  e->selection.openTab = -1;
+}
+
 TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
   Car& c = car();
   SuspensionBlock& front = c.wheelSets[1];
