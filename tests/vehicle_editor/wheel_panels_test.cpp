@@ -87,7 +87,9 @@ TEST_F(WheelPanels, WithoutWheelsTheOuterSizeRowsReadZero) {
   ASSERT_GT(front().rollingRadius, 0.0f);
   const auto shows = [](const std::string& text) {
     for (int i = 0; i < ButtonCount; ++i)
-      if (InterfaceButtons[i].text.text && text == InterfaceButtons[i].text.text) return true;
+      if ((InterfaceButtons[i].style == 2 || InterfaceButtons[i].style == 3) && InterfaceButtons[i].text.text &&
+          text == InterfaceButtons[i].text.text)
+        return true;
     return false;
   };
   char radius[48];
