@@ -278,6 +278,68 @@ TEST_F(PagesTest, TheStatusLineKeepsThePointButtonsClearFor3000ms) {
   EXPECT_TRUE(SaidLine("Centre of mass"));
 }
 
+// The status line asks for more frames while it counts down, and not on the frame it ends.
+TEST_F(PagesTest, TheStatusLineAsksForNoFrameOnceItHasEnded) {
+  ShowVehicleEditorInfo("Mesh centre");
+  FrameTime = 1000;
+  KeepDrawing = 0;
+  Build();
+  EXPECT_EQ(KeepDrawing, 1) << "2000 ms left";
+  Build();
+  KeepDrawing = 0;
+  Build();
+  EXPECT_EQ(e->statusTime, 0);
+  EXPECT_EQ(KeepDrawing, 0) << "the text has gone";
+  FrameTime = 0;
+}
+
+// With every edit undone there is nothing left to undo: "undo" is off and does nothing,
+// "redo" is on; one edit back from there, both are on.
+TEST_F(PagesTest, WithEveryEditUndoneUndoIsOffAndRedoOn) {
+  RecordEdit("tyre width");
+  const int redo = NumRedo;
+  ASSERT_GE(NumNodes, 1);
+  NumRedo = NumNodes;
+  Build();
+  const InterfaceButton* undo = Find("undo");
+  const InterfaceButton* redoButton = Find("redo");
+  ASSERT_TRUE(undo && redoButton);
+  EXPECT_EQ(undo->handler, nullptr);
+  EXPECT_EQ(undo->fourth.i, 0);
+  EXPECT_NE(redoButton->handler, nullptr);
+  NumRedo = NumNodes - 1;
+  Build();
+  undo = Find("undo");
+  ASSERT_NE(undo, nullptr);
+  EXPECT_NE(undo->handler, nullptr);
+  EXPECT_EQ(undo->fourth.i, 1);
+  NumRedo = redo;
+}
+
+// A set-up count past the most a vehicle holds lists no more set-ups than the most; a tab
+// number past the last page opens no page.
+TEST_F(PagesTest, NoMoreSetupRowsThanTheMostAndNoPagePastTheLast) {
+  Car& c = car();
+  ASSERT_GT(c.setupCount, 0);
+  const int setups = c.setupCount;
+  for (int i = c.setupCount; i < VEHICLE_MAX_SETUPS; ++i) c.setups[i] = c.setups[0];
+  c.setupCount = VEHICLE_MAX_SETUPS + 1;
+  Build();
+  int listed = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].handler == VehicleEditor::SelectSetup) ++listed;
+  EXPECT_EQ(listed, VEHICLE_MAX_SETUPS);
+  c.setupCount = setups;
+
+  e->selection.openTab = -1;
+  Build();
+  const int closed = ButtonCount;
+  e->selection.openTab = TAB_PAGE_COUNT;
+  Build();
+  EXPECT_EQ(ButtonCount, closed) << "nothing more than with no tab open";
+  e->selection.openTab = -1;
+}
+
 TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) {
   Open(TAB_CLASS);
   ExpectSnapshot("page0_saloon");
