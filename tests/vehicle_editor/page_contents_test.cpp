@@ -292,6 +292,27 @@ TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLig
 // Every text of a frame with the Light Colours page open, on each sample vehicle with every
 // optional row shown: read once the page is built and again at the end of the frame (the side
 // panel built after it), each must still be there and unchanged.
+// The light colours page without the pit light is 29 rows (the two switches, the pit limiter
+// row, eight blocks of three rows and the two file rows) and starts under the tab rows' last
+// row (5 rows down): when its rows and one more end exactly on the common rows the switches
+// keep a row each; a pixel less and they share one.
+TEST_F(PageContentsTest, TheLightSwitchesShareARowOnlyWhenThePageIsShortOfRows) {
+  Car& c = car();
+  c.options &= ~OPT1_PIT_LIMITER;
+  const int H = ButtonHeight;
+  const int common = ScreenHeight - CommonRowsTop(c);  // the common rows' height
+  ScreenHeight = 5 * H + 30 * H + common;
+  ASSERT_EQ(CommonRowsTop(c), 35 * H);
+  Open(TAB_LIGHT_COLOURS);
+  ASSERT_TRUE(Toggle("Headlights") && Toggle("Indicators"));
+  EXPECT_EQ(Toggle("Indicators")->top, Toggle("Headlights")->top + H) << "a row each";
+  ScreenHeight -= 1;
+  Build();
+  ASSERT_TRUE(Toggle("Headlights") && Toggle("Indicators"));
+  EXPECT_EQ(Toggle("Indicators")->top, Toggle("Headlights")->top) << "one row shared";
+  e->selection.openTab = -1;
+}
+
 TEST_F(PageContentsTest, LightColoursTextsLiveThroughTheWholeFrame) {
   const auto texts = [](int buttons, int values) {
     std::vector<std::string> out;
