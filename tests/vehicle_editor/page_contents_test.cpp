@@ -369,6 +369,29 @@ TEST_F(PageContentsTest, ALightColourSliderStepReachesTheLamp) {
   }
 }
 
+// A bike's handlebar heading, and its pitch against the caster, may be off by the checks'
+// tolerance of 0.005 degrees itself and still pass; 0.006 degrees is off.
+TEST_F(PageContentsTest, TheBikeHeadingAndPitchChecksAllowExactlyTheirTolerance) {
+  Car& c = car();
+  c.options |= OPT1_BIKE;
+  float angle = 0.005f * DEGREE;  // the float whose degrees are exactly 0.005f
+  for (int i = 0; i < 8 && angle / DEGREE < 0.005f; ++i) angle = std::nextafter(angle, 1.0f);
+  for (int i = 0; i < 8 && angle / DEGREE > 0.005f; ++i) angle = std::nextafter(angle, 0.0f);
+  ASSERT_EQ(angle / DEGREE, 0.005f);
+  c.wheelSets[1].caster = 0.0f;
+  c.steeringWheelAlign = angle;
+  c.steeringWheelPitch = angle;
+  Open(TAB_STEERING);
+  EXPECT_TRUE(Shown("BIKE: Heading is zero - OK"));
+  EXPECT_TRUE(Shown("BIKE: Pitch matches caster - OK"));
+  c.steeringWheelAlign = 0.006f * DEGREE;
+  c.steeringWheelPitch = 0.006f * DEGREE;
+  Build();
+  EXPECT_TRUE(Shown("BIKE: Heading is not zero"));
+  EXPECT_TRUE(StartsShown("BIKE: Pitch does not match caster"));
+  e->selection.openTab = -1;
+}
+
 TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock) {
   Car& c = car();
   c.options &= ~OPT1_BIKE;
