@@ -211,6 +211,38 @@ TEST_F(SettingsTest, GearsClocksPointTypesAndTheFrameMassScale) {
   EXPECT_EQ(rear[AXLE_CAMBER_RIGHT], 40);
 }
 
+// The drive list's answer is the drive chosen: front wheel drive for a saloon, four wheel
+// drive for its four wheels.
+TEST_F(SettingsTest, TheDriveListsAnswerIsTheDriveChosen) {
+  Car& c = car();
+  ASSERT_GE(c.wheelCount, 4);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  Choose(DRIVE_FRONT);
+  EXPECT_EQ(c.driveType, DRIVE_FRONT);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  Choose(DRIVE_FOUR);
+  EXPECT_EQ(c.driveType, DRIVE_FOUR);
+}
+
+// "edit engine" opens the engine page over the editor, with the fuel on while it is open;
+// a second press while it is open opens no other.
+TEST_F(SettingsTest, TheEngineEditorOpensOverTheEditorWithTheFuelOn) {
+  e->displayFlags &= ~SHOW_FUEL;
+  e->toggleFuelRequest = 0;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_PAGE);
+  ASSERT_NE(e->prss.sub, nullptr) << "the engine page is the editor's sub-screen";
+  EXPECT_TRUE(e->displayFlags & SHOW_FUEL);
+  EXPECT_EQ(e->toggleFuelRequest, 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "edit engine");
+  const Prss* page = e->prss.sub;
+  const int nodes = NumNodes;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_PAGE);
+  EXPECT_EQ(e->prss.sub, page);
+  EXPECT_EQ(NumNodes, nodes);
+  Prss_RemoveSub(&e->prss, "test");
+  EXPECT_EQ(e->prss.sub, nullptr);
+}
+
 // The first point has a type too: its list is offered with the type it has selected.
 TEST_F(SettingsTest, ThePointTypeListIsOfferedForTheFirstPoint) {
   Car& c = car();
