@@ -348,6 +348,26 @@ TEST_F(WheelPanels, TheRimShapeIsSharedAndTheInnerDepthStaysInItsRange) {
   EXPECT_EQ(front().rimInnerDepthMm, 5);
 }
 
+// A deeper inner rim shrinks the spoke radially by the rim's remaining radius: from 9 mm to
+// 10 mm deep, every point's y and z times (r - 10 mm) / (r - 9 mm); back up, the inverse.
+TEST_F(WheelPanels, TheSpokeFollowsTheInnerRimDepthAtEveryPoint) {
+  front().rimInnerDepthMm = 9;
+  const std::vector<ModelPoint> before = Spoke();
+  int far = 0;
+  for (size_t i = 0; i < before.size(); ++i)
+    if (std::abs(before[i].y) + std::abs(before[i].z) > std::abs(before[size_t(far)].y) + std::abs(before[size_t(far)].z))
+      far = int(i);
+  ASSERT_GT(std::abs(before[size_t(far)].y) + std::abs(before[size_t(far)].z), 65536 / 100) << "a point off the axle";
+  const float radius = front().rimRadius;
+  VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 1);
+  ASSERT_EQ(front().rimInnerDepthMm, 10);
+  const float factor = (radius - 0.010f) / (radius - 0.009f);
+  const ModelPoint& p = Spoke()[size_t(far)];
+  EXPECT_EQ(p.y, FixedFromScaled(float(before[size_t(far)].y) * factor));
+  EXPECT_EQ(p.z, FixedFromScaled(float(before[size_t(far)].z) * factor));
+  EXPECT_EQ(p.x, before[size_t(far)].x) << "not sideways";
+}
+
 TEST_F(WheelPanels, DiscTypeAndSpokeCountsKeepTheirLimits) {
   VehicleEditor::SetDiscType(e, CLICK_LEFT, 1);
   EXPECT_EQ(car().rimBytes[0], 1);
