@@ -106,6 +106,33 @@ TEST_F(PageContentsTest, TheTestExportFolderButtonShowsTheFolderOrAPlaceholder) 
   EXPECT_TRUE(Shown("[folder for TEST export]"));
 }
 
+// The four mod rows hand the shell's export check the editor, the click and the row's word:
+// check 0, test 1, upload 2, share 3.
+struct ModCheckCall {
+  void* editor;
+  int click;
+  uintptr_t word;
+};
+ModCheckCall g_modCheck{};
+void RecordModCheck(void* editor, int click, uintptr_t word) { g_modCheck = {editor, click, word}; }
+
+TEST_F(PageContentsTest, TheModRowsHandTheExportCheckTheirClickAndWord) {
+  EditorShellHooks.checkModForExport = RecordModCheck;
+  const char* const rows[4] = {"CHECK if vehicle is valid for mod export", "TEST mod in ZKT", "EXPORT mod for UPLOAD",
+                               "export to SHARE vehicle for development"};
+  for (int word = 0; word < 4; ++word) {
+    BuildSide();
+    const InterfaceButton* row = Find(rows[word]);
+    ASSERT_NE(row, nullptr) << rows[word];
+    g_modCheck = {nullptr, 0, 99};
+    ClickButton(*row, CLICK_RIGHT);
+    EXPECT_EQ(g_modCheck.editor, static_cast<void*>(e)) << rows[word];
+    EXPECT_EQ(g_modCheck.click & CLICK_RIGHT, CLICK_RIGHT) << rows[word];
+    EXPECT_EQ(g_modCheck.word, uintptr_t(word)) << rows[word];
+  }
+  EditorShellHooks.checkModForExport = nullptr;
+}
+
 // The side panel with a tube of the frame selected (and the frame move rows open), then with a
 // suspension link, as snapshots; the tube's row of buttons measured by hand: "clr" 2 units,
 // "delete tube" 6, the visibility label 6 and its switch 2, the panel's 16 units in all.
