@@ -261,6 +261,22 @@ TEST_F(Frame, WheelPointsComeFromTheWheelsByAxle) {
   EXPECT_EQ(WheelPointAxle(0), -1);
 }
 
+// A wheel on the centre line (side 0, as a bike's) stands for its axle's right wheel: both
+// axles still give all six wheel points.
+TEST_F(Frame, WheelsOnTheCentreLineGiveTheirAxlesWheelPoints) {
+  int central = 0;
+  for (int i = 0; i < car().wheelCount; ++i)
+    if (car().wheels[i].side > 0.0f) {
+      car().wheels[i].side = 0.0f;
+      ++central;
+    }
+  ASSERT_EQ(central, 2) << "one right wheel per axle";
+  IntVector at[WHEEL_POINTS];
+  uint8_t present[WHEEL_POINTS];
+  WheelPointPositions(car(), at, present);
+  for (int s = 0; s < WHEEL_POINTS; ++s) EXPECT_EQ(present[s], 1) << s;
+}
+
 TEST_F(Frame, APivotMovedAlignsOnlyPivotsOfItsTypeOnItsSide) {
   Select(4, -1);
   VehicleEditor::PointAction(e, 0, 1);  // 8: a second front lower pivot

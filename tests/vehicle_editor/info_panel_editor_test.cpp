@@ -99,6 +99,28 @@ TEST_F(EditorInfoPanel, StandsInTheLeftColumnUnderTheTabsWhileNoTabIsOpen) {
   InfoPageShown = INFO_PAGE_INFO;
 }
 
+// A minimised window (no width or no height) gets no panel; a tab number past the last page
+// opens no page, so the column is the panel's again.
+TEST_F(EditorInfoPanel, NoPanelOnAScreenWithoutPixelsAndOneBesideATabPastThePages) {
+  for (const int side : {0, 1}) {
+    ScreenWidth = side == 0 ? 0 : 1280;
+    ScreenHeight = side == 1 ? 0 : 1024;
+    Draw();
+    EXPECT_EQ(ValueControlCount, 0) << (side == 0 ? "no width" : "no height");
+    EXPECT_EQ(ButtonCount, 0) << (side == 0 ? "no width" : "no height");
+  }
+  ScreenWidth = 1280;
+  ScreenHeight = 1024;
+  e->selection.openTab = TAB_PAGE_COUNT - 1;
+  Draw();
+  EXPECT_EQ(ValueControlCount, 0) << "the last page has the column";
+  e->selection.openTab = TAB_PAGE_COUNT;
+  Draw();
+  EXPECT_GT(ValueControlCount, 0) << "no page past the last";
+  EXPECT_NE(Showing("Info"), nullptr);
+  e->selection.openTab = -1;
+}
+
 // The panel stays at half size in the left column, so on its deeper pages it would reach the
 // common rows at the bottom (set-ups, colours, drive side, file row): it ends above them on
 // every page, for every sample car, at both screen sizes, with the car's own rows and with the

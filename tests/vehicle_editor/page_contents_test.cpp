@@ -106,6 +106,33 @@ TEST_F(PageContentsTest, TheTestExportFolderButtonShowsTheFolderOrAPlaceholder) 
   EXPECT_TRUE(Shown("[folder for TEST export]"));
 }
 
+// The four mod rows hand the shell's export check the editor, the click and the row's word:
+// check 0, test 1, upload 2, share 3.
+struct ModCheckCall {
+  void* editor;
+  int click;
+  uintptr_t word;
+};
+ModCheckCall g_modCheck{};
+void RecordModCheck(void* editor, int click, uintptr_t word) { g_modCheck = {editor, click, word}; }
+
+TEST_F(PageContentsTest, TheModRowsHandTheExportCheckTheirClickAndWord) {
+  EditorShellHooks.checkModForExport = RecordModCheck;
+  const char* const rows[4] = {"CHECK if vehicle is valid for mod export", "TEST mod in ZKT", "EXPORT mod for UPLOAD",
+                               "export to SHARE vehicle for development"};
+  for (int word = 0; word < 4; ++word) {
+    BuildSide();
+    const InterfaceButton* row = Find(rows[word]);
+    ASSERT_NE(row, nullptr) << rows[word];
+    g_modCheck = {nullptr, 0, 99};
+    ClickButton(*row, CLICK_RIGHT);
+    EXPECT_EQ(g_modCheck.editor, static_cast<void*>(e)) << rows[word];
+    EXPECT_EQ(g_modCheck.click & CLICK_RIGHT, CLICK_RIGHT) << rows[word];
+    EXPECT_EQ(g_modCheck.word, uintptr_t(word)) << rows[word];
+  }
+  EditorShellHooks.checkModForExport = nullptr;
+}
+
 // The side panel with a tube of the frame selected (and the frame move rows open), then with a
 // suspension link, as snapshots; the tube's row of buttons measured by hand: "clr" 2 units,
 // "delete tube" 6, the visibility label 6 and its switch 2, the panel's 16 units in all.
@@ -292,6 +319,27 @@ TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLig
 // Every text of a frame with the Light Colours page open, on each sample vehicle with every
 // optional row shown: read once the page is built and again at the end of the frame (the side
 // panel built after it), each must still be there and unchanged.
+// The light colours page without the pit light is 29 rows (the two switches, the pit limiter
+// row, eight blocks of three rows and the two file rows) and starts under the tab rows' last
+// row (5 rows down): when its rows and one more end exactly on the common rows the switches
+// keep a row each; a pixel less and they share one.
+TEST_F(PageContentsTest, TheLightSwitchesShareARowOnlyWhenThePageIsShortOfRows) {
+  Car& c = car();
+  c.options &= ~OPT1_PIT_LIMITER;
+  const int H = ButtonHeight;
+  const int common = ScreenHeight - CommonRowsTop(c);  // the common rows' height
+  ScreenHeight = 5 * H + 30 * H + common;
+  ASSERT_EQ(CommonRowsTop(c), 35 * H);
+  Open(TAB_LIGHT_COLOURS);
+  ASSERT_TRUE(Toggle("Headlights") && Toggle("Indicators"));
+  EXPECT_EQ(Toggle("Indicators")->top, Toggle("Headlights")->top + H) << "a row each";
+  ScreenHeight -= 1;
+  Build();
+  ASSERT_TRUE(Toggle("Headlights") && Toggle("Indicators"));
+  EXPECT_EQ(Toggle("Indicators")->top, Toggle("Headlights")->top) << "one row shared";
+  e->selection.openTab = -1;
+}
+
 TEST_F(PageContentsTest, LightColoursTextsLiveThroughTheWholeFrame) {
   const auto texts = [](int buttons, int values) {
     std::vector<std::string> out;
@@ -346,6 +394,29 @@ TEST_F(PageContentsTest, ALightColourSliderStepReachesTheLamp) {
     EXPECT_EQ(c.lights[light].colour[2], ColourBlue(c.colours[light])) << "light " << light;
     Build();
   }
+}
+
+// A bike's handlebar heading, and its pitch against the caster, may be off by the checks'
+// tolerance of 0.005 degrees itself and still pass; 0.006 degrees is off.
+TEST_F(PageContentsTest, TheBikeHeadingAndPitchChecksAllowExactlyTheirTolerance) {
+  Car& c = car();
+  c.options |= OPT1_BIKE;
+  float angle = 0.005f * DEGREE;  // the float whose degrees are exactly 0.005f
+  for (int i = 0; i < 8 && angle / DEGREE < 0.005f; ++i) angle = std::nextafter(angle, 1.0f);
+  for (int i = 0; i < 8 && angle / DEGREE > 0.005f; ++i) angle = std::nextafter(angle, 0.0f);
+  ASSERT_EQ(angle / DEGREE, 0.005f);
+  c.wheelSets[1].caster = 0.0f;
+  c.steeringWheelAlign = angle;
+  c.steeringWheelPitch = angle;
+  Open(TAB_STEERING);
+  EXPECT_TRUE(Shown("BIKE: Heading is zero - OK"));
+  EXPECT_TRUE(Shown("BIKE: Pitch matches caster - OK"));
+  c.steeringWheelAlign = 0.006f * DEGREE;
+  c.steeringWheelPitch = 0.006f * DEGREE;
+  Build();
+  EXPECT_TRUE(Shown("BIKE: Heading is not zero"));
+  EXPECT_TRUE(StartsShown("BIKE: Pitch does not match caster"));
+  e->selection.openTab = -1;
 }
 
 TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock) {
@@ -528,6 +599,38 @@ TEST_F(PageContentsTest, TheMassSummaryMatchesTheCarsFigures) {
   const int nodes = NumNodes;
   UndoEdit(*e);
   EXPECT_EQ(NumNodes, nodes) << "undo keeps the nodes, steps back";
+}
+
+// The weight distribution needs wheels and a wheelbase of more than a millimetre; without
+// wheels the spare wheel weighs nothing.
+TEST_F(PageContentsTest, TheWeightDistributionNeedsWheelsAndMoreThanAMillimetreOfWheelbase) {
+  UseTallScreen();
+  Car& c = car();
+  VehicleEditor::UpdateDriveSide(*e);
+  Open(TAB_MASS);
+  c.centreOfMass.y = c.foremostY;  // on the front axle: 100 : 0 over any wheelbase
+  const float base = c.wheelBase;
+  c.wheelBase = 0.002f;
+  Build();
+  EXPECT_TRUE(Shown("100.0 F : 0.0 R")) << "two millimetres";
+  c.wheelBase = 0.001f;
+  Build();
+  EXPECT_FALSE(Shown("100.0 F : 0.0 R")) << "one millimetre is none";
+  c.wheelBase = base;
+  Build();
+  EXPECT_TRUE(Shown("100.0 F : 0.0 R"));
+
+  c.options |= OPT1_SPARE_WHEEL_MASS;
+  ASSERT_GE(c.wheels[0].unsprungMass, 1.0f);
+  Build();
+  EXPECT_TRUE(Shown(Format("Spare wheel %.0fkg", c.wheels[0].unsprungMass).c_str()));
+  const int wheels = c.wheelCount;
+  c.wheelCount = 0;
+  Build();
+  EXPECT_FALSE(Shown("100.0 F : 0.0 R")) << "no wheels";
+  EXPECT_TRUE(Shown("Spare wheel 0kg")) << "no wheels";
+  c.wheelCount = wheels;
+  VehicleEditor::VehicleValueChanged(*e);
 }
 
 // ---- Aerodynamics, configurations, textures ----
@@ -819,6 +922,74 @@ TEST_F(PageContentsTest, TheSidePanelByCarSelectionAndSpecialDraw) {
   BuildSide();
   EXPECT_EQ(PanelButtons(), 0);
   e->car = kept;
+}
+
+// The side panel at the edges of its cases: a selection one past the last point (left from a
+// longer frame) is no point, and its test weight goes off; a tube ending on point 0 is a solid
+// tube; a frame without points has nothing to move; the panel starts on the top row from
+// exactly 27 W of room left of it (where the history buttons end).
+TEST_F(PageContentsTest, TheSidePanelAtTheEdgesOfItsCases) {
+  Car& c = car();
+  ASSERT_GT(c.framePointCount, 1);
+  SpecialDraw = 1;
+  e->diagramFlags = 0;
+  e->displayFlags |= SHOW_FRAME;
+  e->selection.selectedTube = -1;
+
+  e->selection.selectedPoint = c.framePointCount;
+  c.testWeight |= 1;
+  BuildSide();
+  EXPECT_FALSE(Shown("POINT type")) << "one past the last point";
+  EXPECT_FALSE(Shown("dup pt"));
+  EXPECT_EQ(c.testWeight & 1, 0) << "no weight without its point";
+  e->selection.selectedPoint = c.framePointCount - 1;
+  BuildSide();
+  EXPECT_TRUE(Shown("POINT type")) << "the last point";
+
+  // Tube 0 joins two frame points; moved to end on point 0 it stays solid (kg/m, no radius).
+  e->selection.selectedPoint = NO_POINT;
+  FrameTube& tube = c.frameTubes[0];
+  ASSERT_GE(tube.a, 0);
+  ASSERT_GE(tube.b, 0);
+  ASSERT_GT(tube.massPerMetre, 0.0f);
+  const int16_t a = tube.a, b = tube.b;
+  tube.a = 1;
+  tube.b = 0;
+  e->selection.selectedTube = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown(Format("%.2f kg/m", tube.massPerMetre).c_str())) << "ending on point 0";
+  EXPECT_FALSE(StartsShown("radius"));
+  EXPECT_TRUE(Shown("OFF")) << "solid tubes are never visible";
+  tube.a = b;
+  tube.b = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown(Format("%.2f kg/m", tube.massPerMetre).c_str()));
+  tube.a = a;
+  tube.b = b;
+  e->selection.selectedTube = -1;
+
+  // No points: a new one can be made, but there is no frame to move.
+  const int points = c.framePointCount;
+  c.framePointCount = 0;
+  BuildSide();
+  EXPECT_TRUE(Shown("new point"));
+  EXPECT_FALSE(Shown("allow frame move"));
+  c.framePointCount = points;
+  BuildSide();
+  EXPECT_TRUE(Shown("allow frame move"));
+
+  // 16 W of panel and 27 W beside it: the top row; a pixel less: one row lower.
+  const int width = ScreenWidth;
+  ScreenWidth = 43 * ButtonWidth;
+  BuildSide();
+  ASSERT_NE(Find("Skin ID"), nullptr);
+  EXPECT_EQ(Find("Skin ID")->top, 0);
+  EXPECT_EQ(Find("Skin ID")->left, 27 * ButtonWidth);
+  ScreenWidth = 43 * ButtonWidth - 1;
+  BuildSide();
+  ASSERT_NE(Find("Skin ID"), nullptr);
+  EXPECT_EQ(Find("Skin ID")->top, ButtonHeight);
+  ScreenWidth = width;
 }
 
 TEST_F(PageContentsTest, TheDriveSideRowLocksAndTriesTheOtherSide) {

@@ -211,6 +211,69 @@ TEST_F(SettingsTest, GearsClocksPointTypesAndTheFrameMassScale) {
   EXPECT_EQ(rear[AXLE_CAMBER_RIGHT], 40);
 }
 
+// The drive list's answer is the drive chosen: front wheel drive for a saloon, four wheel
+// drive for its four wheels.
+TEST_F(SettingsTest, TheDriveListsAnswerIsTheDriveChosen) {
+  Car& c = car();
+  ASSERT_GE(c.wheelCount, 4);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  Choose(DRIVE_FRONT);
+  EXPECT_EQ(c.driveType, DRIVE_FRONT);
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_DRIVE_TYPE);
+  Choose(DRIVE_FOUR);
+  EXPECT_EQ(c.driveType, DRIVE_FOUR);
+}
+
+// "edit engine" opens the engine page over the editor, with the fuel on while it is open;
+// a second press while it is open opens no other.
+TEST_F(SettingsTest, TheEngineEditorOpensOverTheEditorWithTheFuelOn) {
+  e->displayFlags &= ~SHOW_FUEL;
+  e->toggleFuelRequest = 0;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_PAGE);
+  ASSERT_NE(e->prss.sub, nullptr) << "the engine page is the editor's sub-screen";
+  EXPECT_TRUE(e->displayFlags & SHOW_FUEL);
+  EXPECT_EQ(e->toggleFuelRequest, 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "edit engine");
+  const Prss* page = e->prss.sub;
+  const int nodes = NumNodes;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_ENGINE_PAGE);
+  EXPECT_EQ(e->prss.sub, page);
+  EXPECT_EQ(NumNodes, nodes);
+  Prss_RemoveSub(&e->prss, "test");
+  EXPECT_EQ(e->prss.sub, nullptr);
+}
+
+// The first point has a type too: its list is offered with the type it has selected.
+TEST_F(SettingsTest, ThePointTypeListIsOfferedForTheFirstPoint) {
+  Car& c = car();
+  ASSERT_GT(c.framePointCount, 0);
+  c.framePoints[0].type = 2;
+  e->selection.selectedPoint = 0;
+  Do(VehicleEditor::ChooseAction, e, CHOOSE_POINT_TYPE);
+  EXPECT_STREQ(SelectDialog.title, "Select point type");
+  EXPECT_EQ(SelectDialog.count, 4);
+  EXPECT_EQ(SelectDialog.current, 2);
+  Choose(1);
+  EXPECT_EQ(c.framePoints[0].type, 1) << "lower pivot";
+}
+
+// The frame mass scale takes every tube between two frame points, point 0 included at either
+// end (x 2 on a right click on plus): links, with a wheel point at an end, keep theirs.
+TEST_F(SettingsTest, TheFrameMassScaleTakesTubesEndingOnTheFirstPoint) {
+  Car& c = car();
+  ASSERT_GE(c.frameTubeCount, 2);
+  ASSERT_GT(c.framePointCount, 2);
+  c.frameTubes[0].a = 2;
+  c.frameTubes[0].b = 0;
+  c.frameTubes[0].massPerMetre = 5.0f;
+  c.frameTubes[1].a = 0;
+  c.frameTubes[1].b = 1;
+  c.frameTubes[1].massPerMetre = 6.0f;
+  Do(VehicleEditor::ScaleFrameMass, e, 1, 10);
+  EXPECT_NEAR(c.frameTubes[0].massPerMetre, 10.0f, 1e-5f) << "ending on point 0";
+  EXPECT_NEAR(c.frameTubes[1].massPerMetre, 12.0f, 1e-5f) << "starting on point 0";
+}
+
 TEST_F(SettingsTest, TyreTypeAndPressureRanges) {
   Car& c = car();
   Do(VehicleEditor::ChooseAction, e, CHOOSE_TYRE_TYPES);

@@ -278,6 +278,68 @@ TEST_F(PagesTest, TheStatusLineKeepsThePointButtonsClearFor3000ms) {
   EXPECT_TRUE(SaidLine("Centre of mass"));
 }
 
+// The status line asks for more frames while it counts down, and not on the frame it ends.
+TEST_F(PagesTest, TheStatusLineAsksForNoFrameOnceItHasEnded) {
+  ShowVehicleEditorInfo("Mesh centre");
+  FrameTime = 1000;
+  KeepDrawing = 0;
+  Build();
+  EXPECT_EQ(KeepDrawing, 1) << "2000 ms left";
+  Build();
+  KeepDrawing = 0;
+  Build();
+  EXPECT_EQ(e->statusTime, 0);
+  EXPECT_EQ(KeepDrawing, 0) << "the text has gone";
+  FrameTime = 0;
+}
+
+// With every edit undone there is nothing left to undo: "undo" is off and does nothing,
+// "redo" is on; one edit back from there, both are on.
+TEST_F(PagesTest, WithEveryEditUndoneUndoIsOffAndRedoOn) {
+  RecordEdit("tyre width");
+  const int redo = NumRedo;
+  ASSERT_GE(NumNodes, 1);
+  NumRedo = NumNodes;
+  Build();
+  const InterfaceButton* undo = Find("undo");
+  const InterfaceButton* redoButton = Find("redo");
+  ASSERT_TRUE(undo && redoButton);
+  EXPECT_EQ(undo->handler, nullptr);
+  EXPECT_EQ(undo->fourth.i, 0);
+  EXPECT_NE(redoButton->handler, nullptr);
+  NumRedo = NumNodes - 1;
+  Build();
+  undo = Find("undo");
+  ASSERT_NE(undo, nullptr);
+  EXPECT_NE(undo->handler, nullptr);
+  EXPECT_EQ(undo->fourth.i, 1);
+  NumRedo = redo;
+}
+
+// A set-up count past the most a vehicle holds lists no more set-ups than the most; a tab
+// number past the last page opens no page.
+TEST_F(PagesTest, NoMoreSetupRowsThanTheMostAndNoPagePastTheLast) {
+  Car& c = car();
+  ASSERT_GT(c.setupCount, 0);
+  const int setups = c.setupCount;
+  for (int i = c.setupCount; i < VEHICLE_MAX_SETUPS; ++i) c.setups[i] = c.setups[0];
+  c.setupCount = VEHICLE_MAX_SETUPS + 1;
+  Build();
+  int listed = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].handler == VehicleEditor::SelectSetup) ++listed;
+  EXPECT_EQ(listed, VEHICLE_MAX_SETUPS);
+  c.setupCount = setups;
+
+  e->selection.openTab = -1;
+  Build();
+  const int closed = ButtonCount;
+  e->selection.openTab = TAB_PAGE_COUNT;
+  Build();
+  EXPECT_EQ(ButtonCount, closed) << "nothing more than with no tab open";
+  e->selection.openTab = -1;
+}
+
 TEST_F(PagesTest, PageSnapshotsOfASaloonAnElectricCarABikeGearboxAKartAndABike) {
   Open(TAB_CLASS);
   ExpectSnapshot("page0_saloon");
@@ -605,6 +667,27 @@ TEST_F(PagesTest, APageLongerThanItsRoomGoesOnBesideThePanelOrScrolls) {
   e->selection.openTab = -1;
 }
 
+// A minimised window has no pixels: a page built then still goes past its room and gets its
+// scroll bar, and the bar's wheel area keeps to finite coordinates (a zero width or height
+// counts as one pixel) instead of dividing by zero.
+TEST_F(PagesTest, APageOnAScreenWithoutPixelsKeepsItsWheelAreaFinite) {
+  Load("Runabout");
+  for (const int size : {0, 1}) {
+    ScreenWidth = size, ScreenHeight = size;
+    Open(TAB_SUSPENSION);
+    ASSERT_NE(ScrollKnob(), nullptr) << "the page is past its room at size " << size;
+    const ValueControl* area = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 48) area = &ValueControls[i];
+    ASSERT_NE(area, nullptr) << size;
+    EXPECT_TRUE(std::isfinite(area->left) && std::isfinite(area->right)) << size;
+    EXPECT_TRUE(std::isfinite(area->top) && std::isfinite(area->bottom)) << size;
+    // From the left edge (0 of one pixel, -1 normalised) to past the right edge.
+    EXPECT_FLOAT_EQ(area->left, -1.0f) << size;
+  }
+  e->selection.openTab = -1;
+}
+
 // The Light Colours page's eight blocks stand one below the other, three rows apart (four
 // sliders of three quarters of a row each), when the screen has the rows; on a 768-row screen
 // they stand in two columns of four, the two switches sharing a row, and the file rows end
@@ -682,6 +765,42 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
     ASSERT_NE(b[i], nullptr) << names[i];
     EXPECT_EQ(b[i]->left, 0) << names[i];
   }
+}
+
+// A half upright of exactly three quarters or of exactly 0.65 of the rolling radius is no
+// warning yet; an axle without wheels has no anti roll bar to disable.
+TEST_F(PagesTest, TheUprightWarningsStartPastTheirRatiosAndAnAxleWithoutWheelsHasNoAntiRollSwitch) {
+  UseTallScreen();
+  Car& c = car();
+  SuspensionBlock& front = c.wheelSets[1];
+  for (int set = 0; set < CAR_WHEEL_SETS; ++set) c.wheelSets[set].rollingRadius = 0.4f;
+  for (const float upright : {0.75f * 0.4f, 0.65f * 0.4f}) {
+    for (int set = 0; set < CAR_WHEEL_SETS; ++set) c.wheelSets[set].halfUprightLength = upright;
+    Open(TAB_SUSPENSION);
+    EXPECT_NE(FindLabelled("Half upright length", 16), nullptr) << upright;
+    EXPECT_EQ(FindLabelled("Half upright ^3(TOO", 16), nullptr) << upright;
+  }
+
+  const auto switches = [] {
+    int n = 0;
+    for (int i = 0; i < ButtonCount; ++i)
+      if ((InterfaceButtons[i].style == 53 || InterfaceButtons[i].style == 55) && InterfaceButtons[i].text.text &&
+          std::strcmp(InterfaceButtons[i].text.text, "Disable anti roll bar") == 0)
+        ++n;
+    return n;
+  };
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[0] + AXLE_ANTI_ROLL, 1000.0f);
+  SetSetupFloat(c.currentSetup, SETUP_AXLE[1] + AXLE_ANTI_ROLL, 0.0f);
+  ASSERT_NE(front.suspensionType, SUSPENSION_RIGID);
+  Build();
+  EXPECT_EQ(switches(), 1) << "the front axle's, without an anti roll setting";
+  const auto leftWheel = front.leftWheel, rightWheel = front.rightWheel;
+  front.leftWheel = front.rightWheel = 0;
+  Build();
+  EXPECT_EQ(switches(), 0) << "no wheels on the axle";
+  front.leftWheel = leftWheel;
+  front.rightWheel = rightWheel;
+  e->selection.openTab = -1;
 }
 
 TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {

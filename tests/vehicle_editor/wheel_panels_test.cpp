@@ -4,6 +4,7 @@
 // every edit undone to the vehicle's exact bytes.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -78,6 +79,52 @@ TEST_F(WheelPanels, TheRowsShowTheSetsAsStored) {
   front().profile.status = 0;
   car().options |= OPT1_SAME_TYRES;
   EXPECT_FALSE(Shows("Rear brake disc")) << "REAR identical hides the rear set";
+}
+
+// A vehicle without wheels has no tyre to measure: the outer rows read zero, whatever the
+// set's rolling radius; with its wheels they read that radius.
+TEST_F(WheelPanels, WithoutWheelsTheOuterSizeRowsReadZero) {
+  ASSERT_GT(front().rollingRadius, 0.0f);
+  const auto shows = [](const std::string& text) {
+    for (int i = 0; i < ButtonCount; ++i)
+      if ((InterfaceButtons[i].style == 2 || InterfaceButtons[i].style == 3) && InterfaceButtons[i].text.text &&
+          text == InterfaceButtons[i].text.text)
+        return true;
+    return false;
+  };
+  char radius[48];
+  std::snprintf(radius, sizeof radius, "outer radius %.3fm", double(front().rollingRadius));
+  ClearInterface();
+  VehicleEditor::AddTyreRows(*e, 1);
+  EXPECT_TRUE(shows(radius));
+  const int wheels = car().wheelCount;
+  car().wheelCount = 0;
+  ClearInterface();
+  VehicleEditor::AddTyreRows(*e, 1);
+  EXPECT_TRUE(shows("outer radius 0.000m"));
+  EXPECT_FALSE(shows(radius));
+  car().wheelCount = wheels;
+}
+
+// The disc radius slider of a panel built while the window has no pixels (minimised) keeps to
+// finite coordinates: a zero width or height counts as one pixel.
+TEST_F(WheelPanels, TheDiscRadiusSliderOnAScreenWithoutPixelsStaysFinite) {
+  const int width = ScreenWidth, height = ScreenHeight;
+  for (const int side : {0, 1}) {
+    ScreenWidth = side == 0 ? 0 : 1024;
+    ScreenHeight = side == 1 ? 0 : 768;
+    ClearInterface();
+    VehicleEditor::AddBrakeDiscPanel(*e, 1);
+    ASSERT_GT(ValueControlCount, 0) << side;
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      EXPECT_TRUE(std::isfinite(c.left) && std::isfinite(c.right)) << side << " control " << i;
+      EXPECT_TRUE(std::isfinite(c.top) && std::isfinite(c.bottom)) << side << " control " << i;
+    }
+  }
+  ScreenWidth = width;
+  ScreenHeight = height;
+  ClearInterface();
 }
 
 TEST_F(WheelPanels, SizeStepsSnapClampAndMergeAndTheCarFollows) {
@@ -299,6 +346,26 @@ TEST_F(WheelPanels, TheRimShapeIsSharedAndTheInnerDepthStaysInItsRange) {
   EXPECT_STREQ(Slots[NumNodes].name, "set rim inner depth mm");
   for (int i = 0; i < 8; ++i) VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 0);
   EXPECT_EQ(front().rimInnerDepthMm, 5);
+}
+
+// A deeper inner rim shrinks the spoke radially by the rim's remaining radius: from 9 mm to
+// 10 mm deep, every point's y and z times (r - 10 mm) / (r - 9 mm); back up, the inverse.
+TEST_F(WheelPanels, TheSpokeFollowsTheInnerRimDepthAtEveryPoint) {
+  front().rimInnerDepthMm = 9;
+  const std::vector<ModelPoint> before = Spoke();
+  int far = 0;
+  for (size_t i = 0; i < before.size(); ++i)
+    if (std::abs(before[i].y) + std::abs(before[i].z) > std::abs(before[size_t(far)].y) + std::abs(before[size_t(far)].z))
+      far = int(i);
+  ASSERT_GT(std::abs(before[size_t(far)].y) + std::abs(before[size_t(far)].z), 65536 / 100) << "a point off the axle";
+  const float radius = front().rimRadius;
+  VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 1);
+  ASSERT_EQ(front().rimInnerDepthMm, 10);
+  const float factor = (radius - 0.010f) / (radius - 0.009f);
+  const ModelPoint& p = Spoke()[size_t(far)];
+  EXPECT_EQ(p.y, FixedFromScaled(float(before[size_t(far)].y) * factor));
+  EXPECT_EQ(p.z, FixedFromScaled(float(before[size_t(far)].z) * factor));
+  EXPECT_EQ(p.x, before[size_t(far)].x) << "not sideways";
 }
 
 TEST_F(WheelPanels, DiscTypeAndSpokeCountsKeepTheirLimits) {
