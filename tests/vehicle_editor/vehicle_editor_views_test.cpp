@@ -9,6 +9,7 @@
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "modeller/object_editor.h"
 #include "render/buffers.h"
 #include "render/env_maps.h"
@@ -193,4 +194,25 @@ TEST_F(EditorViews, SpecialDrawHidesTheBodySubObjectsAndWheelPiecesOnly) {
   SpecialDraw = 1;
   EXPECT_EQ(VehicleEditor::CarGraphicsOptions(), ~0xDu);
   SpecialDraw = special;
+}
+
+// A drag far past anything a coordinate holds: the handle's step count is held to the largest
+// 32-bit step, 2^31 - 1, so the point moves that far forward (wrapping as a 16.16 value
+// does) and not the other way.
+TEST_F(EditorViews, AMouseDragPastTheLargestStepMovesThePointTheLargestStepForward) {
+  ASSERT_GE(car().framePointCount, 3);
+  VehicleEditor::SelectPoint(e, 0, 2);
+  const FramePoint start = car().framePoints[2];
+  e->axisDirections[1][0] = 0.001f, e->axisDirections[1][1] = 0.0f;  // a handle a thousandth of a pixel
+  e->dragScale = 2147483647;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  MouseRecord m{};
+  m.leftHeld = 1;
+  MouseX = 101;  // a pixel along it: about 2 * 10^12 steps
+  VehicleEditor::PointDragMouse(*e, m);
+  const uint32_t expected = uint32_t(start.y) + 0x7FFFFFFFu;
+  EXPECT_EQ(uint32_t(car().framePoints[2].y), expected);
+  EXPECT_EQ(car().framePoints[2].x, start.x);
+  VehicleEditor::CancelPointDrag(*e);
 }
