@@ -615,3 +615,16 @@ TEST_F(Screen, ClosingGivesBackTheTopLimitItRaisedEvenAZeroOne) {
   EXPECT_EQ(PointButtonTopLimit, 0);
   PointButtonTopLimit = kept;
 }
+
+// A driver exactly on the middle line sits on no left side: the program goes to right-hand drive.
+TEST_F(Screen, ADriverOnTheMiddleLineGivesRightHandDrive) {
+  Load();
+  const uint8_t kept = DriveSideLeft;
+  e->car->driverPosition.x = -0.4f;
+  VehicleEditor::UpdateDriveSide(*e);
+  EXPECT_EQ(DriveSideLeft, 1) << "left of the middle";
+  e->car->driverPosition.x = 0.0f;
+  VehicleEditor::UpdateDriveSide(*e);
+  EXPECT_EQ(DriveSideLeft, 0);
+  DriveSideLeft = kept;
+}
