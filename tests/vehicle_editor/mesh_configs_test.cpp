@@ -296,6 +296,18 @@ TEST_F(MeshConfigs, RemovingTheFirstRecordsSkinLeavesTheOthers) {
   EXPECT_TRUE(SaidBox("Removed skin but the model contains a texture page of type 'skin'"));
 }
 
+// With no record chosen (an index one past the three) the current colours stay as they are
+// when the skins are removed: no record is taken into them.
+TEST_F(MeshConfigs, RemovingSkinsWithNoRecordChosenKeepsTheCurrentColours) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  std::snprintf(car().colourConfigs[3].name, sizeof car().colourConfigs[3].name, "past");
+  std::snprintf(car().currentColours.name, sizeof car().currentColours.name, "mine");
+  car().colourIndex = 3;
+  VehicleEditor::RemoveSkins(*e, -1);
+  EXPECT_STREQ(car().currentColours.name, "mine");
+  EXPECT_STREQ(car().colourConfigs[3].name, "past") << "past the records: not one of them";
+}
+
 TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   car().colourIndex = 1;
   car().currentColours = car().colourConfigs[1];
