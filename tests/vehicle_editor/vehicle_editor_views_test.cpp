@@ -216,3 +216,28 @@ TEST_F(EditorViews, AMouseDragPastTheLargestStepMovesThePointTheLargestStepForwa
   EXPECT_EQ(car().framePoints[2].x, start.x);
   VehicleEditor::CancelPointDrag(*e);
 }
+
+// With special draw and the frame shown, the selected point gets its axis handles, the
+// frame's first point included, and a drag takes their directions and length from them; a
+// selection one past the points draws none.
+TEST_F(EditorViews, TheSelectedPointsHandlesGiveTheDragItsScaleTheFirstPointIncluded) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Car& c = car();
+  ASSERT_GE(c.framePointCount, 1);
+  MatrixIdentity(c.drawTransform.rotation);
+  c.drawTransform.translation = IntVector{};
+  const uint8_t special = SpecialDraw;
+  SpecialDraw = 1;
+  e->displayFlags |= SHOW_FRAME;
+  e->subEditor = 0;
+  e->diagramFlags = 0;
+  e->dragAxis = -1;
+  e->selection.selectedPoint = c.framePointCount;
+  e->dragScale = 0;
+  VehicleEditor::DrawMarks(*e);
+  EXPECT_EQ(e->dragScale, 0) << "no point, no handles";
+  e->selection.selectedPoint = 0;
+  VehicleEditor::DrawMarks(*e);
+  EXPECT_GT(e->dragScale, 0) << "the first point's handles";
+  SpecialDraw = special;
+}
