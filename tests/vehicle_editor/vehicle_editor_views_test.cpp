@@ -198,7 +198,7 @@ TEST_F(EditorViews, SpecialDrawHidesTheBodySubObjectsAndWheelPiecesOnly) {
 
 // A drag far past anything a coordinate holds: the handle's step count is held to the largest
 // 32-bit step, 2^31 - 1, so the point moves that far forward (wrapping as a 16.16 value
-// does) and not the other way.
+// does) and not the other way.  The third handle (z) drags like the others.
 TEST_F(EditorViews, AMouseDragPastTheLargestStepMovesThePointTheLargestStepForward) {
   ASSERT_GE(car().framePointCount, 3);
   VehicleEditor::SelectPoint(e, 0, 2);
@@ -214,6 +214,15 @@ TEST_F(EditorViews, AMouseDragPastTheLargestStepMovesThePointTheLargestStepForwa
   const uint32_t expected = uint32_t(start.y) + 0x7FFFFFFFu;
   EXPECT_EQ(uint32_t(car().framePoints[2].y), expected);
   EXPECT_EQ(car().framePoints[2].x, start.x);
+  VehicleEditor::CancelPointDrag(*e);
+  // The third handle (z) drags alike: a pixel along a 1-pixel handle is one step of the scale.
+  e->axisDirections[2][0] = 0.0f, e->axisDirections[2][1] = -1.0f;
+  e->dragScale = 65536;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 2);
+  MouseY = 99;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].z, start.z + 65536);
   VehicleEditor::CancelPointDrag(*e);
 }
 
@@ -239,5 +248,11 @@ TEST_F(EditorViews, TheSelectedPointsHandlesGiveTheDragItsScaleTheFirstPointIncl
   e->selection.selectedPoint = 0;
   VehicleEditor::DrawMarks(*e);
   EXPECT_GT(e->dragScale, 0) << "the first point's handles";
+  // A drag under way along the first handle (axis 0) keeps the directions it started with.
+  e->dragAxis = 0;
+  e->dragScale = 0;
+  VehicleEditor::DrawMarks(*e);
+  EXPECT_EQ(e->dragScale, 0);
+  e->dragAxis = -1;
   SpecialDraw = special;
 }
