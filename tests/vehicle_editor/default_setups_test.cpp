@@ -133,6 +133,80 @@ TEST_F(Setups, DeletingTakesTheLastIntoTheSlotOrSelectsTheFirst) {
   EXPECT_TRUE(Reports().questions.empty());
 }
 
+// Each list's first entry is an entry like the others, and an index one past a list is none: a
+// set-up or colour set loaded while the first is chosen is kept in it, and one loaded with the
+// choice past the set-ups goes into no entry; a duplicate with that choice copies the first
+// set-up; a choice or an application past the colour configs changes nothing; and the last
+// colour config left is not deleted.
+TEST_F(Setups, TheFirstEntryCountsAndOnePastTheListIsNone) {
+  std::filesystem::create_directories("data/setups");
+  std::filesystem::create_directories("data/colours");
+  ASSERT_EQ(car().setupCount, 2);
+  VehicleEditor::ApplySetup(*e, 0);
+  ASSERT_NE(car().setups[0].record.bytes[SETUP_BALLAST], 25);
+  car().currentSetup.bytes[SETUP_BALLAST] = 25;
+  VehicleEditor::SetupAction(e, 0, 0);
+  Type("Enter name of setup to SAVE", "ballast");
+  VehicleEditor::ApplySetup(*e, 0);
+  VehicleEditor::SetupAction(e, 0, 1);
+  Type("Enter name of setup to LOAD", "ballast");
+  EXPECT_EQ(car().currentSetup.bytes[SETUP_BALLAST], 25);
+  EXPECT_EQ(car().setups[0].record.bytes[SETUP_BALLAST], 25) << "the first set-up takes it";
+  // Chosen one past the two: the slot past them is left as it was.
+  car().setups[2] = car().setups[1];
+  car().setups[2].record.bytes[SETUP_BALLAST] = 9;
+  const VehicleSetup past = car().setups[2];
+  car().setupIndex = 2;
+  VehicleEditor::SetupAction(e, 0, 1);
+  Type("Enter name of setup to LOAD", "ballast");
+  EXPECT_EQ(car().setups[2].record.bytes[SETUP_BALLAST], 9);
+  EXPECT_EQ(std::memcmp(&car().setups[2], &past, sizeof past), 0);
+  // A duplicate then copies the first set-up (25 kg), not the slot past the list (9 kg).
+  car().setupIndex = 2;
+  VehicleEditor::SetupAction(e, 0, 2);
+  ASSERT_EQ(car().setupCount, 3);
+  EXPECT_EQ(car().setups[2].record.bytes[SETUP_BALLAST], 25);
+
+  // The colours alike: the first colour config takes a loaded colour set.
+  VehicleEditor::ApplyColourConfig(*e, 0);
+  ASSERT_EQ(car().colourIndex, 0);
+  const auto unshaded = car().colourConfigs[0].groups[0][0];
+  const auto shade = unshaded ^ 0x00101010u;  // another shade
+  car().currentColours.groups[0][0] = shade;
+  VehicleEditor::ColourConfigAction(e, 0, 0);
+  Type("Enter name of colour config to SAVE", "shade");
+  VehicleEditor::ApplyColourConfig(*e, 0);
+  ASSERT_EQ(car().currentColours.groups[0][0], unshaded);
+  VehicleEditor::ColourConfigAction(e, 0, 1);
+  Type("Enter name of colour config to LOAD", "shade");
+  EXPECT_NE(car().currentColours.groups[0][0], unshaded) << "the file's shade (held to the file's steps)";
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[0], &car().currentColours, sizeof(ColourSet)), 0)
+      << "the first colour config takes it";
+
+  // A choice or an application one past the three colour configs changes nothing.
+  ASSERT_EQ(car().colourConfigCount, 3);
+  VehicleEditor::ApplyColourConfig(*e, 1);
+  const ColourSet current = car().currentColours;
+  ColoursChangedWord = 0;
+  VehicleEditor::SelectColourConfig(e, 0, 3);
+  EXPECT_EQ(car().colourIndex, 1);
+  EXPECT_EQ(ColoursChangedWord, 0u);
+  VehicleEditor::ApplyColourConfig(*e, 3);
+  EXPECT_EQ(car().colourIndex, 1);
+  EXPECT_EQ(std::memcmp(&car().currentColours, &current, sizeof current), 0);
+  VehicleEditor::SelectColourConfig(e, 0, 2);
+  EXPECT_EQ(car().colourIndex, 2) << "the last one is chosen";
+  EXPECT_EQ(ColoursChangedWord, 1u);
+
+  // The delete word itself leaves the last colour config alone.
+  car().colourConfigCount = 1;
+  VehicleEditor::ApplyColourConfig(*e, 0);
+  const int nodes = NumNodes;
+  VehicleEditor::ColourConfigAction(e, 0, 4);
+  EXPECT_EQ(car().colourConfigCount, 1);
+  EXPECT_EQ(NumNodes, nodes);
+}
+
 // Duplicating and deleting a colour configuration are each one named edit; undo gives back
 // the three records of the sample.
 TEST_F(Setups, ColourConfigDuplicatesAndDeletesAreEditsUndoTakesBack) {

@@ -220,6 +220,25 @@ TEST_F(Files, AddingAFrameKeepsTheVehiclesTubesAndMovesOnlyPointEnds) {
   EXPECT_TRUE(SaidBox("No points in frame - use LOAD frame function instead")) << "a name typed straight";
 }
 
+// A tube of the added frame that ends at the file's first point (number 0) has that end moved
+// past the vehicle's eight points too: from 1 to 0 in the file, from 9 to 8 in the vehicle.
+TEST_F(Files, AnAddedFramesTubeToItsFirstPointIsMovedPastTheVehiclesPoints) {
+  std::vector<uint8_t> b;
+  PutInt(b, 2);
+  PutPoint(b, 65536, 0, 0, 0.0f, 0, 0);
+  PutPoint(b, 0, 65536, 0, 0.0f, 0, 1);
+  PutInt(b, 1);
+  PutTube(b, 1, 0, 1.0f, 0);
+  WriteFile("data\\frame\\back.frm", "QXFRM_", b, 252);
+  ASSERT_EQ(car().framePointCount, 8);
+  const int tubes = car().frameTubeCount;
+  ASSERT_EQ(VehicleEditor::AddFrameFile(*e, "back"), 1);
+  ASSERT_EQ(car().framePointCount, 10);
+  ASSERT_EQ(car().frameTubeCount, tubes + 1);
+  EXPECT_EQ(car().frameTubes[tubes].a, 9);
+  EXPECT_EQ(car().frameTubes[tubes].b, 8);
+}
+
 std::vector<uint8_t> ColourSetBody(uint32_t count, bool lights) {
   std::vector<uint8_t> b;
   PutInt(b, count);
@@ -253,9 +272,12 @@ TEST_F(Files, AColourSetReadsBackToTheSameBytesWithItsNormalisations) {
   EXPECT_EQ(intAt(lights), 8u);
   for (int i = 0; i < 8; ++i) EXPECT_EQ(intAt(lights + 4 + 4 * size_t(i)), uint32_t(car().colours[i])) << i;
 
+  ASSERT_EQ(car().colourConfigCount, 3);
+  const ColourSet third = car().colourConfigs[2];
   WriteFile("data\\colours\\raw.all", "ZKTALL", ColourSetBody(2, true), 248);
   ASSERT_EQ(VehicleEditor::LoadAllColours(*e, "raw"), 1);
   ASSERT_EQ(car().colourConfigCount, 2);
+  EXPECT_EQ(std::memcmp(&car().colourConfigs[2], &third, sizeof third), 0) << "only the two read are copied";
   EXPECT_STREQ(car().colourConfigs[1].name, "abcdefghijklmno");
   EXPECT_EQ(car().colourConfigs[1].groups[1][3], RgbWord(160, 10, 10));
   EXPECT_EQ(car().colours[7], 0x00112233u + 7);
@@ -546,6 +568,10 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(car().steerAnimation, "a") << "one character past the prefix is a name";
   const int nodes = NumNodes;
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_\xC3\xA9t\xC3\xA9"), 0);
+  EXPECT_TRUE(SaidBox("Animation file name must be ASCII (e.g. 0-9 A-Z a-z)"));
+  EXPECT_EQ(NumNodes, nodes);
+  Reports() = Caught{};
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_a\x80"), 0) << "128, the first code past ASCII";
   EXPECT_TRUE(SaidBox("Animation file name must be ASCII (e.g. 0-9 A-Z a-z)"));
   EXPECT_EQ(NumNodes, nodes);
 

@@ -282,6 +282,32 @@ TEST_F(MeshConfigs, RemovingTheSelectedSkinClearsOnlyItsRecord) {
   EXPECT_TRUE(Reports().questions.empty());
 }
 
+// The first record is a record like any other: removing its skin leaves the other two.
+TEST_F(MeshConfigs, RemovingTheFirstRecordsSkinLeavesTheOthers) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  const char* const names[3] = {"one", "two", "three"};
+  for (int i = 0; i < 3; ++i)
+    std::snprintf(car().colourConfigs[i].name, sizeof car().colourConfigs[i].name, "%s", names[i]);
+  VehicleEditor::RemoveSkins(*e, 0);
+  EXPECT_STREQ(car().colourConfigs[0].name, "");
+  EXPECT_STREQ(car().colourConfigs[1].name, "two");
+  EXPECT_STREQ(car().colourConfigs[2].name, "three");
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "remove skin");
+  EXPECT_TRUE(SaidBox("Removed skin but the model contains a texture page of type 'skin'"));
+}
+
+// With no record chosen (an index one past the three) the current colours stay as they are
+// when the skins are removed: no record is taken into them.
+TEST_F(MeshConfigs, RemovingSkinsWithNoRecordChosenKeepsTheCurrentColours) {
+  ASSERT_EQ(car().colourConfigCount, 3);
+  std::snprintf(car().colourConfigs[3].name, sizeof car().colourConfigs[3].name, "past");
+  std::snprintf(car().currentColours.name, sizeof car().currentColours.name, "mine");
+  car().colourIndex = 3;
+  VehicleEditor::RemoveSkins(*e, -1);
+  EXPECT_STREQ(car().currentColours.name, "mine");
+  EXPECT_STREQ(car().colourConfigs[3].name, "past") << "past the records: not one of them";
+}
+
 TEST_F(MeshConfigs, ASkinNameIsSplitFromItsFileNameAndWarnsWithoutASkinPage) {
   car().colourIndex = 1;
   car().currentColours = car().colourConfigs[1];

@@ -12,6 +12,7 @@
 #include "editor_fixture.h"
 #include "physics/car.h"
 #include "tests/ui/control_clicks.h"
+#include "vehicle_data/rim_profile.h"
 #include "vehicle_data/setup_record.h"
 #include "vehicle_data/vehicle_class.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
@@ -256,6 +257,10 @@ TEST_F(NewVehicle, AKartAndAnObjectAreBuiltTheirOwnWay) {
   EXPECT_NEAR(c.model->points[7].x / 65536.0 - c.model->points[0].x / 65536.0, 1.0, 1e-4);
   EXPECT_FLOAT_EQ(AxleSetup(c, 0, AXLE_SPRING), 20000.0f) << "no spring figures";
   EXPECT_NE(c.currentSetup.bytes[SETUP_BRAKE_BALANCE], 'K') << "no brake figures";
+  // Without wheels the rim profile's one mapping is the plain "rim" (a wheeled car's is "M1_rim").
+  ASSERT_NE(c.rim, nullptr);
+  ASSERT_EQ(c.rim->mappingCount, 1);
+  EXPECT_STREQ(c.rim->mappings[0].name, "rim");
 }
 
 // The editor's driver toggle decides whether a new car carries its driver: hidden, the car has

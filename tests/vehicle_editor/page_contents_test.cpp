@@ -729,6 +729,17 @@ TEST_F(PageContentsTest, ConfigurationsCountLayersAndTheTexturesPage) {
   c.model->lodCount = 4;
   Build();
   EXPECT_TRUE(Shown("Error: car has more than 3 LOD"));
+  // The error takes a row of its own at the page's left, the one above the materials' count.
+  const InterfaceButton* error = Find("Error: car has more than 3 LOD");
+  const InterfaceButton* count = nullptr;
+  char shown[128];
+  for (int i = 0; i < ButtonCount && !count; ++i)
+    if (ButtonText(InterfaceButtons[i], shown, sizeof shown) && std::string(shown).rfind("ALL materials:", 0) == 0)
+      count = &InterfaceButtons[i];
+  ASSERT_NE(error, nullptr);
+  ASSERT_NE(count, nullptr);
+  EXPECT_EQ(error->left, count->left);
+  EXPECT_EQ(error->bottom, count->top);
   c.model->lodCount = 3;
   Build();
   EXPECT_FALSE(Shown("Error: car has more than 3 LOD")) << "three are not more than three";
@@ -784,6 +795,18 @@ TEST_F(PageContentsTest, TheMaterialTableCountsTrianglesByMaterialAndLevel) {
   EXPECT_TRUE(Shown("ALL materials: 3"));
   EXPECT_TRUE(Shown("sh")) << "the shiny material";
   EXPECT_TRUE(Shown("[no tex]"));
+  // A row per material, the three levels' counts after the name and "sh" column: material 0
+  // shows 10 in L1, material 1 shows 4 and 6 in L1 and L2, material 2 only 2 in L2.
+  const InterfaceButton* ten = Find("10");
+  const InterfaceButton* four = Find("4");
+  const InterfaceButton* six = Find("6");
+  ASSERT_NE(ten, nullptr);
+  ASSERT_NE(four, nullptr);
+  ASSERT_NE(six, nullptr);
+  EXPECT_EQ(four->top, six->top) << "one material's counts share its row";
+  EXPECT_LT(ten->top, four->top) << "the next material on the row below";
+  EXPECT_EQ(ten->left, four->left) << "both in the L1 column";
+  EXPECT_LT(four->left, six->left);
 
   // 65 distinct materials in the first level: the 65th overflows the table.
   std::vector<GouraudPart> many;

@@ -96,6 +96,9 @@ TEST_F(SetupActions, DifferentialsAndConfigurationsWrap) {
   EXPECT_EQ(setup()[SETUP_CONFIGURATION], 0);
   VehicleEditor::StepConfiguration(e, CLICK_LEFT, 1);
   EXPECT_EQ(setup()[SETUP_CONFIGURATION], 1);
+  setup()[SETUP_CONFIGURATION] = 2;  // one past the two: down from the last, the first
+  VehicleEditor::StepConfiguration(e, CLICK_LEFT, 0);
+  EXPECT_EQ(setup()[SETUP_CONFIGURATION], 0);
   // A count past the four a vehicle holds (a damaged file) wraps at the fourth.
   ASSERT_EQ(VEHICLE_MAX_CONFIGS, 4);
   for (int i = 2; i < VEHICLE_MAX_CONFIGS; ++i) car().configs[i] = car().configs[0];

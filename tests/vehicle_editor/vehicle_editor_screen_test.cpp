@@ -602,3 +602,29 @@ TEST_F(Screen, OpeningLoadingEditingAndClosingAHundredTimesKeepsNothing) {
 }
 
 }  // namespace
+
+// The point buttons' top limit the editor raised for its status text is given back when it
+// closes, a limit of 0 (the top of the screen) as much as any other.
+TEST_F(Screen, ClosingGivesBackTheTopLimitItRaisedEvenAZeroOne) {
+  const int kept = PointButtonTopLimit;
+  e->raisedTopLimit = 0;
+  PointButtonTopLimit = 61;
+  Prss_Terminate(&e->prss);
+  EXPECT_EQ(e->prss.act(&e->prss), nullptr);
+  e = nullptr;
+  EXPECT_EQ(PointButtonTopLimit, 0);
+  PointButtonTopLimit = kept;
+}
+
+// A driver exactly on the middle line sits on no left side: the program goes to right-hand drive.
+TEST_F(Screen, ADriverOnTheMiddleLineGivesRightHandDrive) {
+  Load();
+  const uint8_t kept = DriveSideLeft;
+  e->car->driverPosition.x = -0.4f;
+  VehicleEditor::UpdateDriveSide(*e);
+  EXPECT_EQ(DriveSideLeft, 1) << "left of the middle";
+  e->car->driverPosition.x = 0.0f;
+  VehicleEditor::UpdateDriveSide(*e);
+  EXPECT_EQ(DriveSideLeft, 0);
+  DriveSideLeft = kept;
+}

@@ -9,6 +9,7 @@
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
+#include "core/window_state.h"
 #include "modeller/object_editor.h"
 #include "render/buffers.h"
 #include "render/env_maps.h"
@@ -192,5 +193,66 @@ TEST_F(EditorViews, SpecialDrawHidesTheBodySubObjectsAndWheelPiecesOnly) {
   EXPECT_EQ(VehicleEditor::CarGraphicsOptions(), 0xFFFFFFFFu);
   SpecialDraw = 1;
   EXPECT_EQ(VehicleEditor::CarGraphicsOptions(), ~0xDu);
+  SpecialDraw = special;
+}
+
+// A drag far past anything a coordinate holds: the handle's step count is held to the largest
+// 32-bit step, 2^31 - 1, so the point moves that far forward (wrapping as a 16.16 value
+// does) and not the other way.  The third handle (z) drags like the others.
+TEST_F(EditorViews, AMouseDragPastTheLargestStepMovesThePointTheLargestStepForward) {
+  ASSERT_GE(car().framePointCount, 3);
+  VehicleEditor::SelectPoint(e, 0, 2);
+  const FramePoint start = car().framePoints[2];
+  e->axisDirections[1][0] = 0.001f, e->axisDirections[1][1] = 0.0f;  // a handle a thousandth of a pixel
+  e->dragScale = 2147483647;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 1);
+  MouseRecord m{};
+  m.leftHeld = 1;
+  MouseX = 101;  // a pixel along it: about 2 * 10^12 steps
+  VehicleEditor::PointDragMouse(*e, m);
+  const uint32_t expected = uint32_t(start.y) + 0x7FFFFFFFu;
+  EXPECT_EQ(uint32_t(car().framePoints[2].y), expected);
+  EXPECT_EQ(car().framePoints[2].x, start.x);
+  VehicleEditor::CancelPointDrag(*e);
+  // The third handle (z) drags alike: a pixel along a 1-pixel handle is one step of the scale.
+  e->axisDirections[2][0] = 0.0f, e->axisDirections[2][1] = -1.0f;
+  e->dragScale = 65536;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 2);
+  MouseY = 99;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].z, start.z + 65536);
+  VehicleEditor::CancelPointDrag(*e);
+}
+
+// With special draw and the frame shown, the selected point gets its axis handles, the
+// frame's first point included, and a drag takes their directions and length from them; a
+// selection one past the points draws none.
+TEST_F(EditorViews, TheSelectedPointsHandlesGiveTheDragItsScaleTheFirstPointIncluded) {
+  ASSERT_TRUE(NullDevice::ready_);
+  Car& c = car();
+  ASSERT_GE(c.framePointCount, 1);
+  MatrixIdentity(c.drawTransform.rotation);
+  c.drawTransform.translation = IntVector{};
+  const uint8_t special = SpecialDraw;
+  SpecialDraw = 1;
+  e->displayFlags |= SHOW_FRAME;
+  e->subEditor = 0;
+  e->diagramFlags = 0;
+  e->dragAxis = -1;
+  e->selection.selectedPoint = c.framePointCount;
+  e->dragScale = 0;
+  VehicleEditor::DrawMarks(*e);
+  EXPECT_EQ(e->dragScale, 0) << "no point, no handles";
+  e->selection.selectedPoint = 0;
+  VehicleEditor::DrawMarks(*e);
+  EXPECT_GT(e->dragScale, 0) << "the first point's handles";
+  // A drag under way along the first handle (axis 0) keeps the directions it started with.
+  e->dragAxis = 0;
+  e->dragScale = 0;
+  VehicleEditor::DrawMarks(*e);
+  EXPECT_EQ(e->dragScale, 0);
+  e->dragAxis = -1;
   SpecialDraw = special;
 }
