@@ -362,7 +362,7 @@ TEST_F(WheelPanels, TheSpokeFollowsTheInnerRimDepthAtEveryPoint) {
   VehicleEditor::StepRimInnerDepth(e, CLICK_LEFT, 1);
   ASSERT_EQ(front().rimInnerDepthMm, 10);
   const float factor = (radius - 0.010f) / (radius - 0.009f);
-  const ModelPoint& p = Spoke()[size_t(far)];
+  const ModelPoint p = Spoke()[size_t(far)];
   EXPECT_EQ(p.y, FixedFromScaled(float(before[size_t(far)].y) * factor));
   EXPECT_EQ(p.z, FixedFromScaled(float(before[size_t(far)].z) * factor));
   EXPECT_EQ(p.x, before[size_t(far)].x) << "not sideways";
