@@ -111,4 +111,15 @@ TEST_F(VrPanel, TheHintNamesTheRecentreKeyOrCommand) {
   EXPECT_NE(Row("Yaw 29 degrees / Position 0 mm 100 mm 0 mm"), nullptr);
 }
 
+// A language file may leave the command's label empty (" %s"): its blank is dropped with the
+// label's trailing blanks, so the hint keeps the one blank put before the command.
+TEST_F(VrPanel, AnEmptyCommandLabelLeavesOneBlankBeforeTheCommand) {
+  LanguageTexts[TX_3h_vrrstcmd] = " %s";
+  ClearInterface();
+  DrawVrPanel(&owner);
+  EXPECT_NE(Row(" ^7/vr reset"), nullptr);
+  EXPECT_EQ(Row("  ^7/vr reset"), nullptr) << "the label's own blank is not kept";
+  ResetLanguageTexts();
+}
+
 }  // namespace
