@@ -220,6 +220,28 @@ TEST_F(CharsetReader, ANegativeOrTooSmallCountIsReportedAsADamagedFileNamingTheC
   EXPECT_NE(refusal(negativePages).find("-1"), std::string::npos) << "negative glyph page count";
 }
 
+// A glyph count that just fits the bytes left is read, so a damaged record in it is told for
+// what it is.  24 bytes: the magic and version 252 (8), the flag 1 (no padding) and three
+// bytes (4), one glyph (4), then 8 bytes left, one unpadded record's least: a point count of
+// -1 and four zero counts.  One record of 8 in 8 bytes fits; the record's -1 is refused.
+TEST_F(CharsetReader, AGlyphCountThatJustFitsIsReadSoItsDamagedRecordIsNamed) {
+  SetLogFileName("");
+  const Bytes image = {'Q', 'X', 'C', 'H', 'A', 'R', 0x00, 0xFC, 0x01, 0x00, 0x00, 0x00,
+                       0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00};
+  std::remove(CurrentLogPath());
+  EXPECT_EQ(LoadTestImage(image), 0);
+  EXPECT_EQ(CharacterSetError, 9);
+  std::stringstream log;
+  {
+    std::ifstream in(CurrentLogPath());
+    log << in.rdbuf();
+  }
+  std::remove(CurrentLogPath());
+  EXPECT_NE(log.str().find("Corrupted file : test.abc (glyph 0: negative point count)"), std::string::npos)
+      << log.str();
+  EXPECT_EQ(log.str().find("File is too short"), std::string::npos) << "the count fits: not a short file";
+}
+
 TEST_F(CharsetReader, ARefusedFileLeavesTheLoadedSetInPlace) {
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   Bytes bad = set.Build();
