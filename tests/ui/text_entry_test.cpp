@@ -443,6 +443,20 @@ TEST_F(TextEntryLineTest, TheCompositionIsConvertedIntoTheInputPageWithinItsBuff
   EXPECT_EQ(Ime.composition[0], 0);
 }
 
+// The composition is cut at 95 UTF-16 units counted from its first byte: a face outside the
+// basic plane (four bytes, two units) and 94 letters are 96 units, so the face and 93 letters
+// (2 + 93 = 95) are kept, and the face becomes "?" in the Latin page: 94 bytes.
+TEST_F(TextEntryLineTest, ACompositionOpeningWithAFourByteCharacterKeepsNinetyFiveUnits) {
+  StartTextEntry(96, nullptr, 0, ENTRY_MODE_FREE);
+  OnIMEStartComposition();
+  const std::string composed = "\xF0\x9F\x98\x80" + std::string(94, 'a');
+  PlatformNoteComposition(composed.c_str(), 0);
+  OnIMEComposition(IME_COMPOSITION_STRING);
+  UpdateIME();
+  EXPECT_EQ(std::string(Ime.composition), "?" + std::string(93, 'a'));
+  OnIMEEndComposition();
+}
+
 TEST_F(TextEntryLineTest, TheImeReopensForTheNextEntryInTheSamePage) {
   InputCodePage = CODE_PAGE_KOREAN;
   StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
