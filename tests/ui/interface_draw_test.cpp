@@ -431,6 +431,24 @@ TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
   ScreenHeight = savedHeight;
 }
 
+// The message lines are drawn at once: their backings and letters leave nothing in the 2D
+// list, so the next frame does not draw them again.
+TEST_F(PanelDraw, MessageLinesLeaveTheTwoDListEmptyOnceDrawn) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1000;
+  ScreenHeight = 600;
+  AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
+  ClearInterface();
+  PlaceMessageLines();
+  DrawMessageLines();
+  EXPECT_EQ(Draw2DList.counters.batchCount, 0u);
+  EXPECT_EQ(Draw2DList.counters.vertexCount, 0u);
+  EXPECT_EQ(Draw2DList.counters.triangleCount, 0u);
+  EXPECT_EQ(Draw2DList.counters.batchOpen, 0);
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
 // With opaque alphas a control's panel shows its colour as it is: each type's panel takes the
 // button or the big colour, or draws nothing, as its fields ask.
 TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
