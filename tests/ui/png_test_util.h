@@ -1,4 +1,4 @@
-// png_test_util.h - writing and reading RGBA pictures for the tests that look at what was drawn.
+// png_test_util.h - writing and reading pictures for the tests that look at what was drawn.
 #pragma once
 #include <png.h>
 
@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-inline bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
+// Rows of `channels` bytes a pixel, in PNG colour type `colourType` (2 RGB, 6 RGBA).
+inline bool WritePngRows(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height,
+                         int colourType, int channels) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -18,13 +20,22 @@ inline bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, 
     return false;
   }
   png_init_io(png, f);
-  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, width, height, 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  for (int y = 0; y < height; ++y) png_write_row(png, const_cast<png_bytep>(rgba.data() + y * width * 4));
+  for (int y = 0; y < height; ++y) png_write_row(png, const_cast<png_bytep>(pixels.data() + y * width * channels));
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
   return std::fclose(f) == 0;
+}
+
+inline bool WritePng(const std::string& path, const std::vector<uint8_t>& rgba, int width, int height) {
+  return WritePngRows(path, rgba, width, height, PNG_COLOR_TYPE_RGBA, 4);
+}
+
+// A picture without alpha, as the pictures whose names lack "_ALP" must be.
+inline bool WriteRgbPng(const std::string& path, const std::vector<uint8_t>& rgb, int width, int height) {
+  return WritePngRows(path, rgb, width, height, PNG_COLOR_TYPE_RGB, 3);
 }
 
 // The picture as RGBA rows; empty when the file cannot be read.

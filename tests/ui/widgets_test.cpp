@@ -10,11 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "core/config.h"
 #include "core/process.h"
 #include "platform/files.h"
+#include "render/buffers.h"
 #include "render/draw2d.h"
 #include "render/immediate.h"
+#include "render/render_target.h"
 #include "tests/render/null_renderer.h"
+#include "tests/ui/png_test_util.h"
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
@@ -434,6 +438,55 @@ TEST_F(BannerDraw, WithoutALogoNoQuadIsDrawn) {
   EXPECT_EQ(Draw2DList.counters.vertexCount, before);
   EmptyTextBatches();
   ResetDraw2D();
+}
+
+// With a logo picture the banner draws it as one quad of white corners over the top 0.32 of
+// the picture.  Position 7 is centred, 0.6 half wide; on a square screen its half height is
+// 0.6 * 0.32 = 0.192.  The full-screen window turns y over (clip space points up), so the
+// corners (-0.6, -0.192), (0.6, -0.192), (0.6, 0.192), (-0.6, 0.192) are kept with y negated.
+TEST_F(BannerDraw, TheLogoIsAQuadOverTheBannerShowingTheTopOfItsPicture) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path folder = previous / "banner_logo";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "data" / "png");
+  EXPECT_TRUE(WriteRgbPng((folder / "data" / "png" / "LOGO.png").string(), std::vector<uint8_t>(16 * 16 * 3, 200), 16,
+                          16));
+  const int savedCompressed = CfgCompressedTex;
+  const FrameProjection savedProjection = Projection;
+  const ScreenWindow savedWindow = RenderTargets.window;
+  CfgCompressedTex = 0;
+  std::filesystem::current_path(folder);
+  FreeAllGraphics(1, 0);  // the logo is looked up again, its file there now
+  Projection.inverseAspect = 1.0f;
+  SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
+  ResetDraw2D();
+  DrawVersionBanner(7, 0);
+  std::vector<Draw2DVertex> quad;
+  uint32_t triangles = 0;
+  if (Draw2DList.counters.batchCount > 0) {
+    const Draw2DBatch last = Draw2DList.batches[Draw2DList.counters.batchCount - 1];
+    triangles = last.triangleCount;
+    quad.assign(Draw2DList.vertices.begin() + last.firstVertex,
+                Draw2DList.vertices.begin() + last.firstVertex + last.vertexCount);
+  }
+  ResetDraw2D();
+  FreeAllGraphics(1, 0);  // nothing kept of the picture past the test
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(folder);
+  CfgCompressedTex = savedCompressed;
+  Projection = savedProjection;
+  RenderTargets.window = savedWindow;
+
+  ASSERT_EQ(quad.size(), 4u) << "the logo's batch";
+  EXPECT_EQ(triangles, 2u);
+  const float expected[4][4] = {
+      {-0.6f, 0.192f, 0.0f, 0.0f}, {0.6f, 0.192f, 1.0f, 0.0f}, {0.6f, -0.192f, 1.0f, 0.32f}, {-0.6f, -0.192f, 0.0f, 0.32f}};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(quad[i].x, expected[i][0], 1e-6f) << i;
+    EXPECT_NEAR(quad[i].y, expected[i][1], 1e-6f) << i;
+    EXPECT_FLOAT_EQ(quad[i].u, expected[i][2]) << i;
+    EXPECT_FLOAT_EQ(quad[i].v, expected[i][3]) << i;
+  }
 }
 
 // The version text is queued in the title colour, each channel in its own byte of the
