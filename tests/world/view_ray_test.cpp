@@ -138,6 +138,23 @@ TEST_F(ViewRayTest, TheMarchedStretchRunsFromTheNearestSphereToTheFarthest) {
   EXPECT_NEAR(farD, 105.0f, 1e-3f);
 }
 
+// A placed tile at 20 m over a road segment at 10 m (its sphere of 20 m reaching from 30 m
+// down to -10 m), looked at straight down from 100 m: the tile is met 80 m along, and the
+// march along the segments stops there, so the segment behind the tile (90 m along) is not
+// what the ray meets.
+TEST_F(ViewRayTest, ThePlacedObjectMetFirstEndsTheSegmentMarch) {
+  w->AddObjectToTable(new Tile(0, 0, 20, 8));
+  w->AddObjectToTable(new DiscSegment({0, 0, 10 << 16}, 20 << 16));
+  w->viewRay.kindMode = 1;
+  w->viewRay.segmentPass = 1;
+  Ray(0, 0, 100, 0, 0, -1);
+  ComputeViewHit(*w);
+  EXPECT_EQ(w->viewRay.state, 2);
+  EXPECT_EQ(w->viewRay.index, 0);
+  EXPECT_EQ(w->viewRay.hitDistance, 80 << 16);
+  EXPECT_EQ(w->viewRay.hitPoint.z, 20 << 16);
+}
+
 TEST_F(ViewRayTest, SegmentMarchAndFallBack) {
   // A segment 0.3 m below the eye: the first step is at 0.5 m even though near is 0.
   w->AddObjectToTable(new DiscSegment({0, 0, int32_t(9.7 * 65536)}, 20 << 16));
