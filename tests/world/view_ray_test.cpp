@@ -215,6 +215,28 @@ TEST_F(ViewRayTest, BoundsIntoThePickRecord) {
   EXPECT_EQ(w->GetBounds(camera), 0);
 }
 
+// The pick record takes every part of the hit's normal: a segment whose face leans along x
+// (normal 0.6, 0, 0.8) met 0.3 m under the eye.
+TEST_F(ViewRayTest, ThePickNormalTakesAllThreeParts) {
+  struct LeaningSegment : DiscSegment {
+    using DiscSegment::DiscSegment;
+    int RayTest(const IntVector& o, const IntVector& r, ContactProbe& hit, uint32_t* s, int32_t* b, int32_t* u,
+                int32_t m) override {
+      if (!DiscSegment::RayTest(o, r, hit, s, b, u, m)) return 0;
+      hit.candidateNormal = {0.6f, 0, 0.8f};
+      return 1;
+    }
+  };
+  w->AddObjectToTable(new LeaningSegment({0, 0, int32_t(9.7 * 65536)}, 20 << 16));
+  Ray(0, 0, 10, 0, 0, -1);
+  ViewCameraRecord camera = {};
+  ASSERT_EQ(w->GetBounds(camera), 1);
+  EXPECT_EQ(w->viewRay.index, 0);
+  EXPECT_EQ(camera.pick.pickNormal[0], 0.6f);
+  EXPECT_EQ(camera.pick.pickNormal[1], 0.0f);
+  EXPECT_EQ(camera.pick.pickNormal[2], 0.8f);
+}
+
 TEST_F(ViewRayTest, CameraPickUnderTheMouse) {
   // The camera test's view: 10 m up, 20 m back, looking down at the origin, the mouse at the
   // centre; a road tile at 1 m.
