@@ -277,6 +277,24 @@ TEST_F(Frame, WheelsOnTheCentreLineGiveTheirAxlesWheelPoints) {
   for (int s = 0; s < WHEEL_POINTS; ++s) EXPECT_EQ(present[s], 1) << s;
 }
 
+// The first wheel counts like any other: made the rear axle's only right-hand wheel (its
+// partner turned to the left), it gives the rear axle's three points, the centre one at its
+// own centre in fixed units.
+TEST_F(Frame, TheFirstWheelGivesItsAxlesWheelPoints) {
+  ASSERT_EQ(car().wheels[0].wheelSet, 0) << "wheel 0 is a rear wheel";
+  ASSERT_EQ(car().wheels[1].wheelSet, 0) << "wheel 1 is the other rear wheel";
+  car().wheels[0].side = 1.0f;
+  car().wheels[1].side = -1.0f;
+  IntVector at[WHEEL_POINTS];
+  uint8_t present[WHEEL_POINTS];
+  WheelPointPositions(car(), at, present);
+  for (const int point : {-3, -4, -6}) EXPECT_EQ(present[point + WHEEL_POINTS], 1) << point;
+  const Vec3& centre = car().wheels[0].centre;
+  EXPECT_EQ(at[-6 + WHEEL_POINTS].x, int32_t(std::lround(centre.x * 65536.0f)));
+  EXPECT_EQ(at[-6 + WHEEL_POINTS].y, int32_t(std::lround(centre.y * 65536.0f)));
+  EXPECT_EQ(at[-6 + WHEEL_POINTS].z, int32_t(std::lround(centre.z * 65536.0f)));
+}
+
 TEST_F(Frame, APivotMovedAlignsOnlyPivotsOfItsTypeOnItsSide) {
   Select(4, -1);
   VehicleEditor::PointAction(e, 0, 1);  // 8: a second front lower pivot

@@ -892,6 +892,17 @@ TEST_F(Roads, BadSegmentRecordsLeaveTheSegmentWithoutGeometry) {
   s->Setup();
   EXPECT_FALSE(s->valid);
   EXPECT_GE(lines.Count("more than 64 edges"), 1);
+  // Exactly 64 edges (63 parts) are still held.
+  TrackSegment most = Road(0, 1, 64, 2);
+  for (auto& e : most.edges) e.startVertex = e.endVertex = 0;
+  WSegment* full = AddSegment(most);
+  EXPECT_EQ(full->edgeCount, 64);
+  EXPECT_EQ(full->partCount, 63);
+  const int tooMany = lines.Count("more than 64 edges");
+  full->Setup();
+  EXPECT_TRUE(full->valid);
+  EXPECT_GT(full->radius, 0);
+  EXPECT_EQ(lines.Count("more than 64 edges"), tooMany);
   // Step lengths of 0 and NaN become 5 m, negative ones give one step.
   TrackSegment t = Road(0, 1, 2, 0);
   for (float step : {0.0f, std::nanf(""), -3.0f}) {

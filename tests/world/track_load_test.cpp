@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/config.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
@@ -461,6 +462,27 @@ TEST(WorldTextureNames, OnlyMappingsInUseGiveTheirNames) {
   GatherMappingTextureNames(world);
   EXPECT_EQ(world.textureNameCount, 1);
   EXPECT_STREQ(world.textureNames, "road");
+}
+
+// The texture step fetches exactly the names gathered: with none gathered its second call
+// fetches nothing (no "no name" message for the empty name past the last) and ends the step.
+TEST_F(TrackLoadTest, TheTextureStepFetchesNoNamePastTheLast) {
+  const int debugLevel = CfgDebugLevel;
+  CfgDebugLevel = 1;  // an empty name asked for is reported
+  void (*const gather)(Wld&) = GatherWorldTextureNames;
+  GatherWorldTextureNames = nullptr;
+  Wld world;
+  world.loadStep = 14;
+  RunWorldLoadStep(world);  // the buffer made, no names in it
+  EXPECT_NE(world.textureNames, nullptr);
+  EXPECT_EQ(world.textureNameCount, 0);
+  EXPECT_EQ(world.loadStep, 14);
+  RunWorldLoadStep(world);  // nothing to fetch: the step ends
+  EXPECT_EQ(world.loadStep, 15);
+  EXPECT_EQ(world.textureNames, nullptr);
+  EXPECT_EQ(CountLines("CreateZKTETextureNULL : no name"), 0);
+  GatherWorldTextureNames = gather;
+  CfgDebugLevel = debugLevel;
 }
 
 // Golden bytes of the writer's flat square, written by hand: the header, B1..B9, C1, the

@@ -138,6 +138,23 @@ TEST_F(ViewRayTest, TheMarchedStretchRunsFromTheNearestSphereToTheFarthest) {
   EXPECT_NEAR(farD, 105.0f, 1e-3f);
 }
 
+// A placed tile at 20 m over a road segment at 10 m (its sphere of 20 m reaching from 30 m
+// down to -10 m), looked at straight down from 100 m: the tile is met 80 m along, and the
+// march along the segments stops there, so the segment behind the tile (90 m along) is not
+// what the ray meets.
+TEST_F(ViewRayTest, ThePlacedObjectMetFirstEndsTheSegmentMarch) {
+  w->AddObjectToTable(new Tile(0, 0, 20, 8));
+  w->AddObjectToTable(new DiscSegment({0, 0, 10 << 16}, 20 << 16));
+  w->viewRay.kindMode = 1;
+  w->viewRay.segmentPass = 1;
+  Ray(0, 0, 100, 0, 0, -1);
+  ComputeViewHit(*w);
+  EXPECT_EQ(w->viewRay.state, 2);
+  EXPECT_EQ(w->viewRay.index, 0);
+  EXPECT_EQ(w->viewRay.hitDistance, 80 << 16);
+  EXPECT_EQ(w->viewRay.hitPoint.z, 20 << 16);
+}
+
 TEST_F(ViewRayTest, SegmentMarchAndFallBack) {
   // A segment 0.3 m below the eye: the first step is at 0.5 m even though near is 0.
   w->AddObjectToTable(new DiscSegment({0, 0, int32_t(9.7 * 65536)}, 20 << 16));
@@ -196,6 +213,28 @@ TEST_F(ViewRayTest, BoundsIntoThePickRecord) {
   EXPECT_EQ(camera.pick.pickResult[0], 3);
   w->viewRay.followedId = 0;
   EXPECT_EQ(w->GetBounds(camera), 0);
+}
+
+// The pick record takes every part of the hit's normal: a segment whose face leans along x
+// (normal 0.6, 0, 0.8) met 0.3 m under the eye.
+TEST_F(ViewRayTest, ThePickNormalTakesAllThreeParts) {
+  struct LeaningSegment : DiscSegment {
+    using DiscSegment::DiscSegment;
+    int RayTest(const IntVector& o, const IntVector& r, ContactProbe& hit, uint32_t* s, int32_t* b, int32_t* u,
+                int32_t m) override {
+      if (!DiscSegment::RayTest(o, r, hit, s, b, u, m)) return 0;
+      hit.candidateNormal = {0.6f, 0, 0.8f};
+      return 1;
+    }
+  };
+  w->AddObjectToTable(new LeaningSegment({0, 0, int32_t(9.7 * 65536)}, 20 << 16));
+  Ray(0, 0, 10, 0, 0, -1);
+  ViewCameraRecord camera = {};
+  ASSERT_EQ(w->GetBounds(camera), 1);
+  EXPECT_EQ(w->viewRay.index, 0);
+  EXPECT_EQ(camera.pick.pickNormal[0], 0.6f);
+  EXPECT_EQ(camera.pick.pickNormal[1], 0.0f);
+  EXPECT_EQ(camera.pick.pickNormal[2], 0.8f);
 }
 
 TEST_F(ViewRayTest, CameraPickUnderTheMouse) {
