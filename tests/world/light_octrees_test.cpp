@@ -203,6 +203,26 @@ TEST_F(LightOctrees, ANodeCountOnePastTheNodesIsRefusedAtTheNodes) {
   EXPECT_EQ(lines.Count("its table count passes the bytes left"), 0);
 }
 
+// A lighting block of no nodes is a valid, empty tree: it is read with its centre and sizes,
+// says nothing, and lights nothing.
+TEST_F(LightOctrees, ABlockOfNoNodesIsReadAndLightsNothing) {
+  TrackLightingBlock empty;
+  empty.version = 4;
+  empty.centre[0] = 5, empty.centre[1] = 6, empty.centre[2] = 7;
+  empty.size = 100;
+  empty.verticalSize = 100;
+  ASSERT_EQ(Read(empty), 1);
+  EXPECT_TRUE(WorldLighting.nodes.empty());
+  EXPECT_EQ(WorldLighting.centre.x, 5);
+  EXPECT_EQ(WorldLighting.centre.z, 7);
+  EXPECT_EQ(WorldLighting.size, 100);
+  EXPECT_EQ(WorldLighting.verticalSize, 100);
+  LightRecord r;
+  InitLightRecord(r);
+  EXPECT_EQ(LookUpLighting({0, 0, 0}, r), 0);
+  EXPECT_EQ(lines.Lines().size(), 0u);
+}
+
 TEST_F(LightOctrees, FreeingPutsTheCentresAtTheCamera) {
   View* saved = CurrentView;
   View view = MainView;
