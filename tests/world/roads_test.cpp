@@ -278,6 +278,28 @@ TEST_F(Roads, LinkedSectionsTakeTheirEndsFromTheirNeighbours) {
   EXPECT_GE(lines.Count("OOB vertex"), 1);
 }
 
+// A link equal to the object count is the first slot past the table: it is out of bounds,
+// said as such, and the end it names is missing (taken at the origin).
+TEST_F(Roads, ALinkEqualToTheObjectCountIsOutOfBounds) {
+  AddSection(Profile(0, {-3, 1}, {0.25f, 0.5f}, {0, 5}), 0, 0);
+  AddSection(Profile(0, {2, 4}, {1, 2}, {6, 6}), 0, 10 * M);
+  TrackSection linked = Profile(0, {0, 0, 0}, {0, 0, 0});
+  linked.flags = SECTION_LINKED | SECTION_COLLIDABLE;
+  linked.endCodes[0] = 5, linked.endCodes[1] = 6;
+  linked.links[0] = 0, linked.links[1] = 3;
+  WSection* s = AddSection(linked, 0, 0);
+  ASSERT_EQ(W().objectCount, 3);
+  CfgDebugLevel = 1;
+  CaughtLines lines;
+  s->Setup();
+  EXPECT_EQ(lines.Count("LinkEnds: Requesting position of vertex from OOB section"), 1);
+  EXPECT_EQ(lines.Count("wrong type of object"), 0);
+  EXPECT_EQ(lines.Count("ERROR: A linked section could not find its right end"), 1);
+  // Left end at (1 m, 0), the missing right end at the origin: the middle is at x 0.5 m.
+  EXPECT_EQ(s->position[0], M / 2);
+  EXPECT_EQ(s->position[1], 0);
+}
+
 // A world's set-up of its objects sets up its own linked sections only: setting up a second,
 // empty world afterwards leaves the first world's linked section where its set-up put it.
 TEST_F(Roads, SettingUpAnotherWorldLeavesThisWorldsLinkedSectionsAlone) {
