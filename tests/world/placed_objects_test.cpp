@@ -1418,6 +1418,36 @@ TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
   TreeBarkMaterials[1] = nullptr;
 }
 
+// The trunk joins its base ring (vertices 0-4, the fifth closing the round on the first side)
+// to its top ring (5-9) by four quads, each two triangles: lower i, lower i+1, upper i, then
+// lower i+1, upper i+1, upper i.  Together they close the trunk without gaps.
+TEST(ProceduralTrees, TheTrunksQuadsJoinTheBaseRingToTheTopRing) {
+  InitSphereDirections();
+  Material bark{};
+  TreeBarkMaterials[1] = &bark;
+  WTree t({0, 0, 0});
+  t.tipCount = 4;
+  t.barkTexture = 1;
+  t.branchLength = 3.0f;
+  t.lengthFactor = 0.5f;
+  t.trunkRadius = 0.25f;
+  t.options = 0;
+  t.Setup();
+  FastMesh mesh{};
+  mesh.parts.resize(1);
+  mesh.parts[0].material = &bark;
+  mesh.groupCount = 1;
+  BuildTreeMesh(t, mesh, 0);
+  const std::vector<uint16_t>& built = mesh.parts[0].buildIndices;
+  ASSERT_GE(built.size(), 24u);
+  const std::vector<uint16_t> trunk(built.begin(), built.begin() + 24);
+  EXPECT_EQ(trunk, (std::vector<uint16_t>{0, 1, 5, 1, 6, 5,  //
+                                          1, 2, 6, 2, 7, 6,  //
+                                          2, 3, 7, 3, 8, 7,  //
+                                          3, 4, 8, 4, 9, 8}));
+  TreeBarkMaterials[1] = nullptr;
+}
+
 // ---- Lighting of the levels ----
 
 // A box at (10 m, 20 m) whose points face up, fully bright and without alpha: corner 0 stands
