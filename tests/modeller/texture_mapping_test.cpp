@@ -2002,6 +2002,25 @@ TEST_F(MappingButtonsTest, EachMappingsLabelSelectsItAndAShiftClickLetsGo) {
   EXPECT_EQ(SelectedMapping, -1);
 }
 
+// A shift-click on a mapping's label also lets go of a finished drag box: no box is left to
+// make a new mapping from.
+TEST_F(MappingButtonsTest, AShiftClickOnAMappingsLabelLetsGoOfTheDragBox) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = -1;
+  Box(-0.5, 0.25, 0.5, 0.75);
+  Buttons(&panel->prss);
+  ASSERT_TRUE(Shown("NEW mapping"));
+  const ScreenLabel* labels[4] = {};
+  ASSERT_GE(ScreenLabelsByDepth(labels, 4), 1);
+  const ScreenLabel clicked = *labels[0];
+  clicked.callback(clicked.ownerWord, CLICK_LEFT | CLICK_SHIFT, clicked.first, clicked.second);
+  EXPECT_EQ(SelectedMapping, -1);
+  EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_NONE);
+  Buttons(&panel->prss);
+  EXPECT_FALSE(Shown("NEW mapping"));
+}
+
 TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
   OpenTool();
   FrontView();
