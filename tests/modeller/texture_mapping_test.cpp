@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -2019,6 +2020,26 @@ TEST_F(MappingButtonsTest, AShiftClickOnAMappingsLabelLetsGoOfTheDragBox) {
   EXPECT_EQ(EditViews.dragBox.state, DRAG_BOX_NONE);
   Buttons(&panel->prss);
   EXPECT_FALSE(Shown("NEW mapping"));
+}
+
+// The selected mapping's handles each have one label in a front view: the four corners (0..3),
+// the four edge middles (4..7), the centre (8) and the roll (9); the direction handle (10) is
+// for the perspective view only.
+TEST_F(MappingButtonsTest, TheSelectedMappingHasOneLabelForEachHandleOfTheView) {
+  OpenTool();
+  FrontView();
+  SelectedMapping = 0;
+  Buttons(&panel->prss);
+  const ScreenLabel* labels[16] = {};
+  const int count = ScreenLabelsByDepth(labels, 16);
+  EXPECT_EQ(count, 10);
+  std::set<int32_t> handles;
+  for (int i = 0; i < count; ++i) {
+    EXPECT_GE(labels[i]->first, 0);
+    EXPECT_LE(labels[i]->first, 9);
+    EXPECT_TRUE(handles.insert(labels[i]->first).second) << "handle " << labels[i]->first << " twice";
+  }
+  EXPECT_EQ(handles.size(), 10u);
 }
 
 TEST_F(MappingToolTest, EachMappingEditAsksForTheMeshesAgainUnderItsName) {
