@@ -390,10 +390,10 @@ TEST_F(OperationsTest, EscapeEndsAReductionAtTheNextFrameAndNothingToDoRecordsNo
   EXPECT_EQ(modeller->stepwiseRun, STEPWISE_NONE);
 }
 
-TEST_F(OperationsTest, ACollapseKeepsTheCornerOfTwoMappingsAndFixedPoints) {
-  // A fan: the centre 0 inside mapping 0, its edge to point 1 (a corner of mappings 0 and 1)
-  // is the shortest.
-  ModelObject o{};
+namespace {
+// A fan, all selected: the centre 0 inside mapping 0, its edge to point 1 (a corner of
+// mappings 0 and 1) the shortest (0.01 m); every other edge is a metre or more.
+void MappedFan(ModelObject& o) {
   o.Init();
   ModelBuilder b;
   b.Point(0, 0, 0), b.Point(0.01, 0, 0), b.Point(0, 1, 0), b.Point(-1, 0, 0), b.Point(0, -1, 0), b.Point(1, 1, 0),
@@ -406,6 +406,12 @@ TEST_F(OperationsTest, ACollapseKeepsTheCornerOfTwoMappingsAndFixedPoints) {
   o.AddMapping(nullptr);
   for (int t = 0; t < o.triangleCount; ++t) o.triangles[t].flags |= TRIANGLE_SELECTED;
   for (int p = 0; p < o.pointCount; ++p) o.points[p].flags |= POINT_SELECTED;
+}
+}  // namespace
+
+TEST_F(OperationsTest, ACollapseKeepsTheCornerOfTwoMappingsAndFixedPoints) {
+  ModelObject o{};
+  MappedFan(o);
   ModelObject copy{};
   copy.Init();
   copy.CopyFrom(o, 0, 1);
@@ -422,6 +428,19 @@ TEST_F(OperationsTest, ACollapseKeepsTheCornerOfTwoMappingsAndFixedPoints) {
   EXPECT_EQ(copy.points[1].flags & POINT_SELECTED, 0);
   o.Free();
   copy.Free();
+}
+
+// The plain scan's run tells its caller once, before its first change, even when that change
+// is its only one: the fan has one edge under 5 cm.
+TEST_F(OperationsTest, ThePlainDetailReductionCallsItsFirstChangeHookBeforeASingleCollapse) {
+  ModelObject o{};
+  MappedFan(o);
+  int calls = 0;
+  StepwiseCounts counts{};
+  DetailReductionSlicePlain(o, 0, 0.05f, counts, [](void* context) { ++*static_cast<int*>(context); }, &calls);
+  EXPECT_EQ(counts.done, 1);
+  EXPECT_EQ(calls, 1);
+  o.Free();
 }
 
 TEST_F(OperationsTest, TheEdgeTableTakesTheEdgesOfThePlainScanSliceBySlice) {
