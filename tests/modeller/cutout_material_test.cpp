@@ -242,5 +242,18 @@ TEST_F(MaterialDialogTest, AlphaTextureAndNoTexture) {
   Key(KEY_ESCAPE);
 }
 
+// A shine refused under a matt environment answers 0, says why and leaves the shine as it was.
+TEST_F(MaterialDialogTest, ARefusedShineTypeAnswersNoAndLeavesTheShine) {
+  Start(SampleCar);
+  CutoutMaterial matt{ALPHA_SOLID, ENV_MATT, SHINE_NONE, 0, {255, 255, 255}, 0};
+  ASSERT_EQ(AskMaterialProperties(&modeller->prss, nullptr, nullptr, matt, 0), 1);
+  EXPECT_EQ(CheckShineEnvRules(SHINE_PAINT), 0);
+  ASSERT_TRUE(MessageBoxDialog.prss.alive && !MessageBoxDialog.callback);
+  EXPECT_STREQ(MessageBoxDialog.first, "Env type MATT requires shine type NONE");
+  Key(KEY_ENTER);
+  EXPECT_EQ(MaterialDialog.material.shineType, SHINE_NONE);
+  Key(KEY_ESCAPE);
+}
+
 }  // namespace
 }  // namespace modeller_test
