@@ -130,6 +130,23 @@ TEST_F(BuildModeTest, ClickedPointsMakeTrianglesAndFans) {
   EXPECT_EQ(modeller->state.buildCount, 0u);
 }
 
+// Two triangles built one after the other from the same first two points are two edits: one
+// undo takes back the second only.
+TEST_F(BuildModeTest, TrianglesBuiltFromTheSameFirstTwoPointsAreUndoneOneAtATime) {
+  Start(FanPoints);
+  Key('B', true);
+  modeller->state.autoMirror = 0;
+  const int history = ModellerUndo.count;
+  Click(1), Click(2), Click(3);
+  Click(1), Click(2), Click(4);
+  ASSERT_EQ(model.triangleCount, 2);
+  EXPECT_EQ(ModellerUndo.count, history + 2) << "one undo point a triangle";
+  CtrlKey('Z');
+  ASSERT_EQ(model.triangleCount, 1);
+  const uint16_t first[3] = {1, 2, 3};
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(model.triangles[0].corners[k], first[k]);
+}
+
 // A current colour past the object's mappings: the built triangle takes colour 0, and the
 // user is told.
 TEST_F(BuildModeTest, ATriangleBuiltWithAColourOutOfBoundsTakesColourZeroAndSaysSo) {
