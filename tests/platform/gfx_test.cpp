@@ -1075,6 +1075,24 @@ TEST_F(GfxPixels, NoColourTargetsBindTheDepthViewAlone) {
   EXPECT_EQ(Pixel(Read(colour), 16, 16), 0x00000000u) << "the depth was written";
 }
 
+// A clear of no view, and a draw with no targets bound, have nothing to draw to: neither makes
+// a GL call, and the target cleared before them keeps its colour.
+TEST_F(GfxPixels, AClearOfNoViewAndADrawWithNoTargetsMakeNoGlCall) {
+  const float red[4] = {1, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, rtv, red);
+  const float green[4] = {0, 1, 0, 1};
+  uint64_t before = GfxGlCallCount();
+  GfxClearRenderTargetView(g_context, GfxRenderTargetView{}, green);
+  EXPECT_EQ(GfxGlCallCount() - before, 0u) << "a clear of no view";
+  GfxOMSetRenderTargets(g_context, 0, nullptr, GfxDepthStencilView{});
+  Draw(Quad(0.5f, 0xFF0000FF));  // the first draw lets go of the target's framebuffer
+  before = GfxGlCallCount();
+  GfxDraw(g_context, 6, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 0u) << "a draw with no targets";
+  GfxOMSetRenderTargets(g_context, 1, &rtv, dsv);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFFFF0000u) << "still the red of its own clear";
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
