@@ -1075,6 +1075,24 @@ TEST_F(GfxPixels, NoColourTargetsBindTheDepthViewAlone) {
   EXPECT_EQ(Pixel(Read(colour), 16, 16), 0x00000000u) << "the depth was written";
 }
 
+// A clear of no view, and a draw with no targets bound, have nothing to draw to: neither makes
+// a GL call, and the target cleared before them keeps its colour.
+TEST_F(GfxPixels, AClearOfNoViewAndADrawWithNoTargetsMakeNoGlCall) {
+  const float red[4] = {1, 0, 0, 1};
+  GfxClearRenderTargetView(g_context, rtv, red);
+  const float green[4] = {0, 1, 0, 1};
+  uint64_t before = GfxGlCallCount();
+  GfxClearRenderTargetView(g_context, GfxRenderTargetView{}, green);
+  EXPECT_EQ(GfxGlCallCount() - before, 0u) << "a clear of no view";
+  GfxOMSetRenderTargets(g_context, 0, nullptr, GfxDepthStencilView{});
+  Draw(Quad(0.5f, 0xFF0000FF));  // the first draw lets go of the target's framebuffer
+  before = GfxGlCallCount();
+  GfxDraw(g_context, 6, 0);
+  EXPECT_EQ(GfxGlCallCount() - before, 0u) << "a draw with no targets";
+  GfxOMSetRenderTargets(g_context, 1, &rtv, dsv);
+  EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFFFF0000u) << "still the red of its own clear";
+}
+
 // Each bit of a write mask lets one channel through: 1 red, 2 green, 4 blue, 8 alpha.
 TEST_F(GfxPixels, EachBitOfTheWriteMaskWritesItsOwnChannel) {
   const struct {
@@ -2879,6 +2897,35 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
   EXPECT_EQ(full, 0);
   GfxRelease(chain);
   SDL_DestroyWindow(window);
+}
+
+// In full screen a resize asks the display for its mode closest to the size given, and the
+// window takes that mode for full screen. The offscreen display lists a single mode of no size,
+// which fits any size, so the window's full-screen mode is each size asked, not its own 96 x 64.
+TEST(GfxSwapChainTest, AFullScreenResizeGivesTheWindowTheModeAskedFor) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  GfxSwapChainDesc sd;
+  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  sd.outputWindow = window;
+  GfxSwapChain chain;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  ASSERT_EQ(GfxSwapChainSetFullscreenState(chain, 1, GfxOutput{}), GFX_OK) << SDL_GetError();
+  for (const auto& size : {std::pair{200, 150}, std::pair{320, 240}}) {
+    GfxModeDesc mode;
+    mode.width = uint32_t(size.first);
+    mode.height = uint32_t(size.second);
+    EXPECT_EQ(GfxSwapChainResizeTarget(chain, mode), GFX_OK) << size.first << "x" << size.second;
+    SDL_DisplayMode taken{};
+    ASSERT_EQ(SDL_GetWindowDisplayMode(window, &taken), 0) << SDL_GetError();
+    EXPECT_EQ(taken.w, size.first);
+    EXPECT_EQ(taken.h, size.second);
+  }
+  EXPECT_EQ(GfxSwapChainSetFullscreenState(chain, 0, GfxOutput{}), GFX_OK);
+  GfxRelease(chain);
+  SDL_DestroyWindow(window);
+  EXPECT_EQ(GfxLiveObjectCount(), 0);
 }
 
 // Two windows, each with its own swap chain: each presentation lands in its own window, whichever

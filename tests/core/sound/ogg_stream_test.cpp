@@ -77,6 +77,25 @@ TEST(OggStream, AFillStopsShortOfTheMinimumAndAfterTheEndWritesSilence) {
   OggStreamClose(d);
 }
 
+// A fill whose frames left are exactly the minimum still decodes: one frame asked with a
+// minimum of one writes the stream's first frame, and the frame after it is left alone.
+TEST(OggStream, AFillOfExactlyTheMinimumWritesItsFrames) {
+  const std::vector<uint8_t> file = EncodeTestMusic(0.3, 2);
+  const std::vector<int16_t> reference = ReferenceFrames(file);
+  ASSERT_GE(reference.size(), 2u);
+  OggDecoder d;
+  uint32_t bytesRead = 0;
+  ASSERT_EQ(OggStreamOpen(d, file.data(), file.size(), bytesRead), OGG_OK);
+  std::vector<int16_t> ring(OGG_RING_FRAMES * 2, 0x5555);
+  uint32_t position = 0;
+  EXPECT_EQ(OggStreamFill(d, position, ring.data(), bytesRead, 1, 1), 1u);
+  EXPECT_EQ(position, 1u);
+  EXPECT_EQ(ring[0], reference[0]) << "left of the first frame";
+  EXPECT_EQ(ring[1], reference[1]) << "right of the first frame";
+  EXPECT_EQ(ring[2], 0x5555) << "nothing past the one frame";
+  OggStreamClose(d);
+}
+
 TEST(OggStream, FilesThatAreNotMonoOrStereoVorbisAt44100AreRefused) {
   OggDecoder d;
   // A refused open gives back all it took: no part of the decoder is left to close.
