@@ -6,6 +6,8 @@
 // alpha a over white leaves luminance 1 - a; 200 grey is 0.578; the interface aims at 4.6.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -297,15 +299,39 @@ TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScen
 
 // ---- Labels ----
 
+// The labels are measured on the fixed-width character set at the plain text scale; the set,
+// the spacing, the scales and the code page in place before are put back after each test.
 class ButtonLabels : public ::testing::Test {
  protected:
   void SetUp() override {
+    savedMetrics_.assign(std::begin(CharMetrics), std::end(CharMetrics));
+    savedRecords_.assign(std::begin(CodePageRecords), std::end(CodePageRecords));
+    savedSpacing_ = LetterSpacing;
+    savedFactor_ = TextSizeFactor;
+    savedScale_ = TextHorizontalScale;
+    savedCodePage_ = CurrentCodePage;
     UseFixedWidthCharacterSet();
     LetterSpacing = 1.0f / 12.0f;
+    TextSizeFactor = 1.0f;
+    TextHorizontalScale = 1.0f;
     CurrentCodePage = 0;
+  }
+  void TearDown() override {
+    std::copy(savedMetrics_.begin(), savedMetrics_.end(), std::begin(CharMetrics));
+    std::copy(savedRecords_.begin(), savedRecords_.end(), std::begin(CodePageRecords));
+    LetterSpacing = savedSpacing_;
+    TextSizeFactor = savedFactor_;
+    TextHorizontalScale = savedScale_;
+    CurrentCodePage = savedCodePage_;
   }
   char out[64] = {};
   float size = 19.0f;
+
+ private:
+  std::vector<GlyphMetrics> savedMetrics_;
+  std::vector<CodePageRecord> savedRecords_;
+  float savedSpacing_ = 0.0f, savedFactor_ = 1.0f, savedScale_ = 1.0f;
+  int savedCodePage_ = 0;
 };
 
 TEST_F(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {
