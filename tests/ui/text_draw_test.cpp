@@ -49,7 +49,9 @@ class TextDraw : public NullRenderer {
  protected:
   void SetUp() override {
     NullRenderer::SetUp();
-    saved_ = {TextSize, TextSizeFactor, LetterSpacing, TextHorizontalScale, CurrentCodePage, GlyphMode};
+    saved_ = {TextSize,     TextSizeFactor, LetterSpacing, TextHorizontalScale, CurrentCodePage,
+              GlyphMode,    TextDrawCursor, WrapMaxLines,  WrapLineCount,       ProgramClock,
+              LastInputClock};
     for (int g = 0; g < GLYPH_COUNT; ++g)
       savedPlaces_[g] = {Glyphs[g].fontPage, Glyphs[g].u0, Glyphs[g].u1, Glyphs[g].v0, Glyphs[g].v1};
     UseFixedWidthCharacterSet();
@@ -84,14 +86,20 @@ class TextDraw : public NullRenderer {
     ImeComposition = TextComposition();
     EmptyTextBatches();
     ResetDraw2D();
-    // The sizes, the spacing, the scale, the code page and the glyphs' places on the font
-    // pages in place before are put back.
+    // The sizes, the spacing, the scale, the code page, the glyph mode, the cursor word, the
+    // wrapping, the clocks and the glyphs' places on the font pages in place before are put
+    // back.
     TextSize = saved_.textSize;
     TextSizeFactor = saved_.sizeFactor;
     LetterSpacing = saved_.letterSpacing;
     TextHorizontalScale = saved_.horizontalScale;
     CurrentCodePage = saved_.codePage;
     GlyphMode = saved_.glyphMode;
+    TextDrawCursor = saved_.cursor;
+    WrapMaxLines = saved_.wrapMaxLines;
+    WrapLineCount = saved_.wrapLineCount;
+    ProgramClock = saved_.programClock;
+    LastInputClock = saved_.lastInputClock;
     for (int g = 0; g < GLYPH_COUNT; ++g) {
       const GlyphPlace& place = savedPlaces_[g];
       Glyphs[g].fontPage = place.fontPage;
@@ -106,6 +114,9 @@ class TextDraw : public NullRenderer {
     float sizeFactor, letterSpacing, horizontalScale;
     int codePage;
     uint8_t glyphMode;
+    int32_t cursor;
+    int wrapMaxLines, wrapLineCount;
+    uint32_t programClock, lastInputClock;
   };
   struct GlyphPlace {
     uint8_t fontPage;
