@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -48,11 +50,16 @@ class InterfaceLayout : public NullRenderer {
   int savedWidth = 0, savedHeight = 0, savedMode = 0;
   void SetUp() override {
     NullRenderer::SetUp();
+    savedMetrics_.assign(std::begin(CharMetrics), std::end(CharMetrics));
+    savedRecords_.assign(std::begin(CodePageRecords), std::end(CodePageRecords));
+    savedText_ = {LetterSpacing, TextSizeFactor, CurrentCodePage, TextDrawCursor, GlyphMode};
     UseFixedWidthCharacterSet();
     for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, 1);
     LetterSpacing = 1.0f / 12.0f;
     TextSizeFactor = 1.0f;
     CurrentCodePage = 0;
+    TextDrawCursor = TEXT_CURSOR_NONE;  // every text drawn as it is, in its glyphs' own boxes
+    GlyphMode = GLYPH_MODE_PLAIN;
     savedWidth = ScreenWidth;
     savedHeight = ScreenHeight;
     ScreenWidth = WIDTH;
@@ -91,7 +98,25 @@ class InterfaceLayout : public NullRenderer {
     TextHorizontalScale = 1.0f;
     CurrentProcess = nullptr;
     for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, !CODE_PAGES[page].doubleByte);
+    // The character set, the spacing, the size factor, the code page, the cursor word and the
+    // glyph mode in place before are put back.
+    std::copy(savedMetrics_.begin(), savedMetrics_.end(), std::begin(CharMetrics));
+    std::copy(savedRecords_.begin(), savedRecords_.end(), std::begin(CodePageRecords));
+    LetterSpacing = savedText_.letterSpacing;
+    TextSizeFactor = savedText_.sizeFactor;
+    CurrentCodePage = savedText_.codePage;
+    TextDrawCursor = savedText_.cursor;
+    GlyphMode = savedText_.glyphMode;
   }
+  struct SavedText {
+    float letterSpacing, sizeFactor;
+    int codePage;
+    int32_t cursor;
+    uint8_t glyphMode;
+  };
+  std::vector<GlyphMetrics> savedMetrics_;
+  std::vector<CodePageRecord> savedRecords_;
+  SavedText savedText_{};
   // One frame as the frame loop draws it: the tables filled, the interface, then the buttons.
   void Frame(void (*addRows)(Prss*) = nullptr) {
     ClearInterface();
