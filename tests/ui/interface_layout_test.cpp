@@ -37,7 +37,6 @@
 namespace {
 
 constexpr int WIDTH = 1000, HEIGHT = 800;
-constexpr uint32_t SALMON = 0xFFFA8C78u;  // the message colour
 
 Prss* OwnerAct(Prss* p) {
   Prss_ActSub(p);
