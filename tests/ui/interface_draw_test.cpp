@@ -14,6 +14,7 @@
 #include "core/gamma_tables.h"
 #include "core/process.h"
 #include "render/draw2d.h"
+#include "render/font_pages.h"
 #include "render/frame.h"
 #include "render/material.h"
 #include "render/render_target.h"
@@ -23,6 +24,7 @@
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/draw_record.h"
+#include "ui/font_page_layout.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -53,6 +55,7 @@ class PanelDraw : public NullRenderer {
     Projection.inverseAspect = 1.0f / 0.5625f;
     PanelTextureState = PANEL_STATE_NONE;
     ResetInterfaceState();
+    ResetMessages();
     EmptyTextBatches();
   }
   void TearDown() override {
@@ -392,7 +395,13 @@ TEST_F(PanelDraw, CodeColoursAndStripes) {
   EXPECT_FLOAT_EQ(V(4).x, 0.1f);
 }
 
+// The lines' letters are drawn from the font pages.  The program makes a page with the first
+// glyph drawn on it; the character set left in place may have no page laid out for its
+// glyphs, and a page missing from the device is looked for as a file and reported as a
+// message line of its own.  The pages stand before the lines are counted.
 TEST_F(PanelDraw, MessageBackgroundsAreOneRowEachAndFollowTheHistory) {
+  for (int page = 0; page < FONT_TEXTURE_PAGES; ++page)
+    ASSERT_TRUE(CreateFontPageTexture(page, FONT_PAGE_PIXELS)) << "font page " << page;
   const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
   ScreenWidth = 1000;
   ScreenHeight = 600;

@@ -6,6 +6,10 @@
 // alpha a over white leaves luminance 1 - a; 200 grey is 0.578; the interface aims at 4.6.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,7 +37,6 @@
 namespace {
 
 constexpr int WIDTH = 1000, HEIGHT = 800;
-constexpr uint32_t SALMON = 0xFFFA8C78u;  // the message colour
 
 Prss* OwnerAct(Prss* p) {
   Prss_ActSub(p);
@@ -46,11 +49,16 @@ class InterfaceLayout : public NullRenderer {
   int savedWidth = 0, savedHeight = 0, savedMode = 0;
   void SetUp() override {
     NullRenderer::SetUp();
+    savedMetrics_.assign(std::begin(CharMetrics), std::end(CharMetrics));
+    savedRecords_.assign(std::begin(CodePageRecords), std::end(CodePageRecords));
+    savedText_ = {LetterSpacing, TextSizeFactor, CurrentCodePage, TextDrawCursor, GlyphMode};
     UseFixedWidthCharacterSet();
     for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, 1);
     LetterSpacing = 1.0f / 12.0f;
     TextSizeFactor = 1.0f;
     CurrentCodePage = 0;
+    TextDrawCursor = TEXT_CURSOR_NONE;  // every text drawn as it is, in its glyphs' own boxes
+    GlyphMode = GLYPH_MODE_PLAIN;
     savedWidth = ScreenWidth;
     savedHeight = ScreenHeight;
     ScreenWidth = WIDTH;
@@ -89,7 +97,25 @@ class InterfaceLayout : public NullRenderer {
     TextHorizontalScale = 1.0f;
     CurrentProcess = nullptr;
     for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, !CODE_PAGES[page].doubleByte);
+    // The character set, the spacing, the size factor, the code page, the cursor word and the
+    // glyph mode in place before are put back.
+    std::copy(savedMetrics_.begin(), savedMetrics_.end(), std::begin(CharMetrics));
+    std::copy(savedRecords_.begin(), savedRecords_.end(), std::begin(CodePageRecords));
+    LetterSpacing = savedText_.letterSpacing;
+    TextSizeFactor = savedText_.sizeFactor;
+    CurrentCodePage = savedText_.codePage;
+    TextDrawCursor = savedText_.cursor;
+    GlyphMode = savedText_.glyphMode;
   }
+  struct SavedText {
+    float letterSpacing, sizeFactor;
+    int codePage;
+    int32_t cursor;
+    uint8_t glyphMode;
+  };
+  std::vector<GlyphMetrics> savedMetrics_;
+  std::vector<CodePageRecord> savedRecords_;
+  SavedText savedText_{};
   // One frame as the frame loop draws it: the tables filled, the interface, then the buttons.
   void Frame(void (*addRows)(Prss*) = nullptr) {
     ClearInterface();
@@ -297,15 +323,39 @@ TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScen
 
 // ---- Labels ----
 
+// The labels are measured on the fixed-width character set at the plain text scale; the set,
+// the spacing, the scales and the code page in place before are put back after each test.
 class ButtonLabels : public ::testing::Test {
  protected:
   void SetUp() override {
+    savedMetrics_.assign(std::begin(CharMetrics), std::end(CharMetrics));
+    savedRecords_.assign(std::begin(CodePageRecords), std::end(CodePageRecords));
+    savedSpacing_ = LetterSpacing;
+    savedFactor_ = TextSizeFactor;
+    savedScale_ = TextHorizontalScale;
+    savedCodePage_ = CurrentCodePage;
     UseFixedWidthCharacterSet();
     LetterSpacing = 1.0f / 12.0f;
+    TextSizeFactor = 1.0f;
+    TextHorizontalScale = 1.0f;
     CurrentCodePage = 0;
+  }
+  void TearDown() override {
+    std::copy(savedMetrics_.begin(), savedMetrics_.end(), std::begin(CharMetrics));
+    std::copy(savedRecords_.begin(), savedRecords_.end(), std::begin(CodePageRecords));
+    LetterSpacing = savedSpacing_;
+    TextSizeFactor = savedFactor_;
+    TextHorizontalScale = savedScale_;
+    CurrentCodePage = savedCodePage_;
   }
   char out[64] = {};
   float size = 19.0f;
+
+ private:
+  std::vector<GlyphMetrics> savedMetrics_;
+  std::vector<CodePageRecord> savedRecords_;
+  float savedSpacing_ = 0.0f, savedFactor_ = 1.0f, savedScale_ = 1.0f;
+  int savedCodePage_ = 0;
 };
 
 TEST_F(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {

@@ -49,6 +49,11 @@ class TextDraw : public NullRenderer {
  protected:
   void SetUp() override {
     NullRenderer::SetUp();
+    saved_ = {TextSize,     TextSizeFactor, LetterSpacing, TextHorizontalScale, CurrentCodePage,
+              GlyphMode,    TextDrawCursor, WrapMaxLines,  WrapLineCount,       ProgramClock,
+              LastInputClock};
+    for (int g = 0; g < GLYPH_COUNT; ++g)
+      savedPlaces_[g] = {Glyphs[g].fontPage, Glyphs[g].u0, Glyphs[g].u1, Glyphs[g].v0, Glyphs[g].v1};
     UseFixedWidthCharacterSet();
     for (int page = 0; page < CODE_PAGE_COUNT; ++page) SetCodePageHasFont(page, 1);
     TextSize = 11;
@@ -81,7 +86,44 @@ class TextDraw : public NullRenderer {
     ImeComposition = TextComposition();
     EmptyTextBatches();
     ResetDraw2D();
+    // The sizes, the spacing, the scale, the code page, the glyph mode, the cursor word, the
+    // wrapping, the clocks and the glyphs' places on the font pages in place before are put
+    // back.
+    TextSize = saved_.textSize;
+    TextSizeFactor = saved_.sizeFactor;
+    LetterSpacing = saved_.letterSpacing;
+    TextHorizontalScale = saved_.horizontalScale;
+    CurrentCodePage = saved_.codePage;
+    GlyphMode = saved_.glyphMode;
+    TextDrawCursor = saved_.cursor;
+    WrapMaxLines = saved_.wrapMaxLines;
+    WrapLineCount = saved_.wrapLineCount;
+    ProgramClock = saved_.programClock;
+    LastInputClock = saved_.lastInputClock;
+    for (int g = 0; g < GLYPH_COUNT; ++g) {
+      const GlyphPlace& place = savedPlaces_[g];
+      Glyphs[g].fontPage = place.fontPage;
+      Glyphs[g].u0 = place.u0;
+      Glyphs[g].u1 = place.u1;
+      Glyphs[g].v0 = place.v0;
+      Glyphs[g].v1 = place.v1;
+    }
   }
+  struct SavedText {
+    int textSize;
+    float sizeFactor, letterSpacing, horizontalScale;
+    int codePage;
+    uint8_t glyphMode;
+    int32_t cursor;
+    int wrapMaxLines, wrapLineCount;
+    uint32_t programClock, lastInputClock;
+  };
+  struct GlyphPlace {
+    uint8_t fontPage;
+    float u0, u1, v0, v1;
+  };
+  SavedText saved_{};
+  GlyphPlace savedPlaces_[GLYPH_COUNT] = {};
   // Each glyph on its own texture spot: page = glyph % 2, u0 = glyph / 1000.
   static void PlaceGlyphs() {
     for (int g = 0; g < GLYPH_COUNT; ++g) {

@@ -1,8 +1,10 @@
 // widgets_test.cpp - interface_cfg.txt and the stock widgets' controls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,7 @@
 #include "tests/ui/png_test_util.h"
 #include "text/language.h"
 #include "text/text_colours.h"
+#include "ui/character_set.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
@@ -428,7 +431,27 @@ TEST(VersionBanner, PlacementFollowsThePosition) {
   EXPECT_FLOAT_EQ(VersionBannerPlacement(7, 1.0f).centreY, 0.0f);
 }
 
-class BannerDraw : public NullRenderer {};
+// The version text is drawn on the fixed-width stand-in character set (without a set its
+// letters all map to the blank and nothing is queued); the set in place before is put back
+// after each test.
+class BannerDraw : public NullRenderer {
+ protected:
+  void SetUp() override {
+    NullRenderer::SetUp();
+    savedMetrics_.assign(std::begin(CharMetrics), std::end(CharMetrics));
+    savedRecords_.assign(std::begin(CodePageRecords), std::end(CodePageRecords));
+    UseFixedWidthCharacterSet();
+  }
+  void TearDown() override {
+    EmptyTextBatches();
+    std::copy(savedMetrics_.begin(), savedMetrics_.end(), std::begin(CharMetrics));
+    std::copy(savedRecords_.begin(), savedRecords_.end(), std::begin(CodePageRecords));
+  }
+
+ private:
+  std::vector<GlyphMetrics> savedMetrics_;
+  std::vector<CodePageRecord> savedRecords_;
+};
 
 TEST_F(BannerDraw, WithoutALogoNoQuadIsDrawn) {
   ResetDraw2D();
