@@ -56,6 +56,23 @@ TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
   EXPECT_TRUE(SameTransforms(now.data(), t.animation.frames[0].transforms, TEST_SOLIDS));
 }
 
+// The drag's target starts as the grabbed bone's whole orientation, all nine elements: here a
+// quarter turn about x, whose last element (0) differs from the identity's.
+TEST(Drag, TheStartTakesAllNineElementsOfTheBonesOrientation) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  e.gravity = 0;
+  e.selectedBone = FOREARM;
+  e.slideMode = 1;
+  e.axisMask = 1;
+  e.keyActive = 1;
+  const float quarterAboutX[9] = {1, 0, 0, 0, 0, -1, 0, 1, 0};
+  std::copy(quarterAboutX, quarterAboutX + 9, t.rig.bones[FOREARM].orientation);
+  ASSERT_EQ(StartDrag(e, 100, 100), 1);
+  for (int k = 0; k < 9; ++k) EXPECT_EQ(e.targetOrientation[k], quarterAboutX[k]) << k;
+  EndDrag(e);
+}
+
 TEST(Drag, APlaneSlideFollowsTheMouseRay) {
   TestEditor t;
   AnimEditor& e = t.editor;
