@@ -349,6 +349,22 @@ TEST_F(CarRaceDuties, MovingOffIsToldOnlyWithAnEventPending) {
   EXPECT_EQ(CarRace::Added(73).size(), 2u) << "stopped";
 }
 
+// The car's own step hands the watch's answer to the duties as the change: a stopped car of
+// player 0 moving off at 2 m/s (past the 1 m/s to move) with an event pending tells the race.
+TEST_F(CarRaceDuties, TheStepTellsTheRaceWhenThePlayersStoppedCarMovesOff) {
+  race.Drive(car);
+  car.position.x = 100 * 65536;  // out of the pit lane
+  car.watch.warmUp = WATCH_WARM_UP;
+  car.stopState = 1;
+  car.speed = 2.0f;
+  car.velocity = {0.0f, 2.0f, 0.0f};
+  car.race.pendingEvents[1] = 4;
+  car.Update(CAR_STEP_SECONDS, TEST_GRAVITY);
+  EXPECT_EQ(car.stopState, 0) << "moving";
+  ASSERT_EQ(CarRace::Added(73).size(), 1u);
+  EXPECT_EQ(CarRace::Added(73)[0], (std::vector<uint8_t>{1, 73, 0, 0}));
+}
+
 TEST_F(CarRaceDuties, SpeedingInThePitLaneGivesADriveThroughOrAStopGoOrTimeInTheLastLaps) {
   race.Drive(car);
   DriveAt(60.0f + 19.0f);
