@@ -192,6 +192,43 @@ TEST_F(CarPath, TheLeastSpeedIsHalfTheSpacingFigureOrOfASlowCarsTopSpeed) {
   EXPECT_EQ(car.minimumSpeed, 0.5f);
 }
 
+// A racing path of a single node is still followed: the car stays on node 0, and with the
+// node its own next there is no span to share (fraction 0), so the distance is the node's
+// (0), the spacing 0 gives a least speed of 0, and the offset across the node's direction
+// (0, 1) from (0, 0) to (1, 0.5) is dirY * 1 - dirX * 0.5 = 1 m.
+TEST_F(CarPath, APathOfOneNodeIsStillFollowed) {
+  DeleteWorld();
+  auto* path = new TrackPath;
+  path->nodeCount = 1;
+  path->nodes = new PathNode[1]{};
+  PathNode& only = path->nodes[0];
+  only.x = only.y = 0;
+  only.dirX = 0.0f;
+  only.dirY = 1.0f;
+  only.roadLeft = -5;
+  only.roadRight = 5;
+  only.limitLeft = -8;
+  only.limitRight = 8;
+  path->flags = PATH_FLAG_RACING;
+  CWld = new Wld;
+  CWld->paths = new NamedPath[1]{{"one", path}};
+  CWld->pathCount = 1;
+  CWld->configNumber = 1;
+  CWld->SelectCurrentPath();
+  SetupPathChecks(*CWld->currentPath);
+  InstallCarWorld();
+  Place(1, 0.5, 0, 1, 0.0f);
+  car.pathNode = 0;
+  car.pathOffset = 7.0f;
+  car.pathDistance = 7.0f;
+  car.minimumSpeed = 9.0f;
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, 0);
+  EXPECT_FLOAT_EQ(car.pathOffset, 1.0f);
+  EXPECT_EQ(car.pathDistance, 0.0f);
+  EXPECT_EQ(car.minimumSpeed, 0.0f);
+}
+
 TEST_F(CarPath, TheGarageCarNeverTouchesItsPath) {
   car.locationKind = 0;
   car.pathNode = 77;
