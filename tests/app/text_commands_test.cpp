@@ -884,6 +884,21 @@ TEST_F(TextCommands, RaceSessionWordsSayWhatTheyAreForOffline) {
   ExitAction = keptAction;
 }
 
+// "/join" alone asks for a car first; any built-in car will do, the first of them (ZK1) too,
+// and offline the word then answers that it is not for this mode.
+TEST_F(TextCommands, JoinWithTheFirstBuiltInCarSelectedGoesOnToTheModeCheck) {
+  CfgSelectedCar[0] = 0;
+  ClearLines();
+  Type("/join");
+  EXPECT_TRUE(Said("No car selected"));
+  Type("/car zk1");
+  ASSERT_STREQ(CfgSelectedCar, "ZK1");
+  ClearLines();
+  Type("/join");
+  EXPECT_TRUE(Said("Invalid mode for command"));
+  EXPECT_FALSE(Said("No car selected"));
+}
+
 // "/window" alone asks for a normal window, "min" to minimise (in any case), "monitor" and
 // "virtual" for the borderless window over its display or over the whole desktop.
 TEST_F(TextCommands, WindowWordsAskForTheirWindowModes) {

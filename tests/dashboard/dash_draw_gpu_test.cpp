@@ -243,6 +243,11 @@ TEST_F(DashPixels, ABackingTextureCoversTheWholeDashboardThroughOnePrelitMateria
   for (const auto& [x, y] :
        {std::pair{0.0f, 0.0f}, {-0.995f, -0.995f}, {0.995f, -0.995f}, {-0.995f, 0.995f}, {0.995f, 0.995f}})
     EXPECT_TRUE(Near(At(x, y), Rgb{48, 192, 80})) << x << " " << y << ": " << Str(At(x, y));
+  // And every quarter between the diagonals: the two triangles share the diagonal from corner
+  // to corner, so each of the four (left, right, top, bottom) is wholly inside one of them.
+  for (const auto& [x, y] : {std::pair{-0.9f, 0.0f}, {-0.6f, -0.2f}, {-0.6f, 0.2f}, {0.9f, 0.0f}, {0.0f, 0.9f},
+                             {0.0f, -0.9f}})
+    EXPECT_TRUE(Near(At(x, y), Rgb{48, 192, 80})) << x << " " << y << ": " << Str(At(x, y));
   std::vector<Material*> made;
   for (Material* m : Materials)
     if (m->texture == &backing) made.push_back(m);

@@ -557,6 +557,20 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   ClearInterface();
 }
 
+// A mapped byte slider (type 37) lays its panel over the whole control like any other: the
+// first corner at the control's left and top (clip space, y up: top 0.2 is y -0.2), whatever
+// its thumb shows.
+TEST_F(PanelDraw, AMappedByteSlidersPanelStartsAtTheControlsLeftAndTop) {
+  Prss owner{};
+  uint8_t byte = 175;
+  ASSERT_GE(AddValueControl4(&owner, &byte, 0.0f, 1.0f, "%.2f", 100, 200, nullptr, -0.5f, 0.2f, 0.5f, 0.3f), 0);
+  DrawValueControlPanels(0);
+  ASSERT_EQ(Triangles(), 24u);  // nine quads of panel, then three for the thumb
+  EXPECT_FLOAT_EQ(V(0).x, -0.5f);
+  EXPECT_FLOAT_EQ(V(0).y, -0.2f);
+  ClearInterface();
+}
+
 // A list's scroll bar (type 39): the bar from the first shown entry to the last of the total,
 // kept 0.005 inside the control, and never upside down.
 TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
