@@ -617,6 +617,18 @@ TEST_F(CarControlsTest, ShiftsStayWithinTheBoxAtTopGearAndAMotorbikesFirst) {
   EXPECT_EQ(car.gearbox.requested, FIRST);
 }
 
+// A motorbike box in neutral is not shifted up into first: the up button leaves it in neutral
+// (first is found from neutral with the down button).
+TEST_F(CarControlsTest, AMotorbikeInNeutralStaysInNeutralOnShiftUp) {
+  Make(TRAILBIKE);
+  ASSERT_EQ(car.transmissionType, TRANSMISSION_MOTORBIKE);
+  ASSERT_EQ(car.gear, NEUTRAL);
+  ASSERT_EQ(car.gearbox.requested, NEUTRAL);
+  Press(0, 0);
+  Press(1, 0);
+  EXPECT_EQ(car.gearbox.requested, NEUTRAL);
+}
+
 // The brake assist's grip watch: above 5 m/s, unless on both wheel sets some wheel in contact
 // has a grip use below 0.925, the brake-limit timer starts at 0.2 s; while it runs the brake
 // target is at most t x 0.667 / 0.2 + 0.333.

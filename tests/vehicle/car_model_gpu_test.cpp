@@ -12,6 +12,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -674,6 +675,42 @@ TEST_F(CarPixels, TheLevelFollowsTheLevelScaleAndTheDetailsTheDetailScale) {
   EXPECT_EQ(d.lodIndex, 1);
   EXPECT_EQ(d.detailState, 2) << "details as though 1 m off, not 0.2";
   car.model->lodDistances[0] = 30 << 16;
+}
+
+// The lamps light only on the near levels: a car drawn at its last level (the second of the
+// sample's two, 20 m off seen as 40 m) shows none while braking, the same car at its first
+// level (seen as 10 m) lights its brake lamp.
+TEST_F(CarPixels, TheLampsAreLitAtTheFirstLevelButNotAtTheLastLevel) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  InitSinTable();
+  Car car;
+  MakeCar(car, RgbWord(200, 120, 60));
+  SetIdentity3x3(car.orientation);
+  car.position = IntVector{0, 0, 0};
+  ASSERT_EQ(car.model->lodCount, 2);
+  CarDrawing& d = DrawingOf(car);
+  d.drawAlways = 1;
+  CarViewSettings view = {};
+  view.kind = VIEW_OUTSIDE;
+  view.viewPosition = IntVector{20 << 16, 0, 0};  // 20 m off
+  view.graphicsOptions = 0xFFFFFFFF;
+  const auto lampsAt = [&](float lodScale) {
+    view.lodScale = lodScale;
+    d.lamps.brake = 1.0f;
+    d.lamps.gearIndex = 2;
+    SaveCarViewState(car);
+    ResetTempMeshes();
+    EXPECT_EQ(DrawCarModel(car, view), VIEW_OUTSIDE);
+    DrawCarLit(car, view);
+    DrawCarSecondPass(car);
+    return std::pair<int, int>(d.lodIndex, d.lampsDrawn);
+  };
+  const std::pair<int, int> last = lampsAt(2.0f);  // as though 40 m off: past 30 m
+  EXPECT_EQ(last.first, 1);
+  EXPECT_EQ(last.second, 0) << "no lamps at the last level";
+  const std::pair<int, int> first = lampsAt(0.5f);  // as though 10 m off: within 30 m
+  EXPECT_EQ(first.first, 0);
+  EXPECT_EQ(first.second, 1) << "the brake lamp at the first level";
 }
 
 TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInModeOne) {
