@@ -1729,6 +1729,31 @@ TEST_F(PlacedObjects, AnObjectTooLargeForABatchIsLeftOutAndTheBatchingEnds) {
   GraphicsEnabled = saved;
 }
 
+// A pass goes through the build lists one call at a time (segments 0..3, placed objects 4..6,
+// sections 7..9, trees 10): over a world of no objects the file's pass is done after the
+// eleventh call and not before, and the added objects' pass (lists 4 to 6) after the third.
+TEST_F(PlacedObjects, APassIsDoneAfterItsLastListAndNotBefore) {
+  Wld world;
+  CWld = &world;
+  std::vector<void*> objects(BATCH_OBJECTS);
+  StartBatchPass(world, 0, 0);
+  for (int call = 1; call <= 11; ++call) {
+    ASSERT_FALSE(WorldBatch.passDone) << call;
+    EXPECT_EQ(CollectBatch(world, objects.data(), 0), 0) << call;
+    EXPECT_EQ(WorldBatch.list, call) << call;
+  }
+  EXPECT_TRUE(WorldBatch.passDone);
+  StartBatchPass(world, 1, 1);
+  EXPECT_EQ(WorldBatch.list, 4);
+  for (int call = 1; call <= 3; ++call) {
+    ASSERT_FALSE(WorldBatch.passDone) << call;
+    EXPECT_EQ(CollectBatch(world, objects.data(), 1), 0) << call;
+  }
+  EXPECT_TRUE(WorldBatch.passDone);
+  EXPECT_EQ(WorldBatch.list, 7);
+  CWld = nullptr;
+}
+
 // ---- Start lights ----
 
 namespace {
