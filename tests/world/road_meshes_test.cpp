@@ -269,6 +269,36 @@ TEST_F(SectionMeshes, AJoinWithNoHeightRangeTakesTheTopRowOfTheTexture) {
   }
 }
 
+// An upright join across the heading: own vertices 0 (0, 0) and 1 (0, 2) of a section at
+// (40 m, 20 m) and vertex 0 of a section at (40 m, 25 m), which lies at (40 m, 25 m, 0).  Every
+// point lies 0 m along the heading, so there is no range along it: each takes the texture's
+// first column, p = 0, rather than a division by nothing; the heights run 0 to 2 m, q 1 to 0.
+TEST_F(SectionMeshes, AJoinWithNoRangeAlongTheHeadingTakesTheFirstColumnOfTheTexture) {
+  MappingRecord& a = W().mappings[1];
+  std::strcpy(a.textureName, "ROAD");
+  a.uSpan = a.vSpan = 128;
+  TrackSection t = Profile(0, {0, 0}, {0, 2});
+  t.mapping = 1;
+  TrackSectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 0;
+  join.link[2] = W().objectCount + 1;  // the section added after this one
+  t.triangles = {join};
+  WSection* upright = AddSection(t, 40 * M, 20 * M);
+  WSection* far = AddSection(Profile(0, {0}, {0}), 40 * M, 25 * M);
+  far->Setup();
+  upright->Setup();
+  upright->BuildMesh(true);
+  ASSERT_NE(upright->builtMesh, nullptr);
+  const BuiltMesh& m = *upright->builtMesh;
+  ASSERT_EQ(m.pointCount, 3);
+  for (int i = 0; i < m.pointCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(m.points[i].position[0], 40 * M);
+    EXPECT_EQ(m.points[i].u, 0.0f);
+    EXPECT_EQ(m.points[i].v, m.points[i].position[2] == 2 * M ? 0.0f : 1.0f);
+  }
+}
+
 TEST_F(SectionMeshes, PointsAreRelitFromThePointOctreeAtTheirPlaceAndNormal) {
   // One sample at own vertex 1 (11 m, 20 m, 0) for the normal -y: brightness 200, alpha 9.
   TrackPointBlock b;
