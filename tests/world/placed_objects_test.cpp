@@ -1901,6 +1901,44 @@ TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   GraphicsEnabled = saved;
 }
 
+// A damaged level whose first lamp's part counts -5 triangles: that part holds none, and the
+// parts after it start where it does, so the second lamp's part takes the twelve triangles
+// after the body's (box 1's, its eight points), as many as it counts.
+TEST_F(PlacedObjects, APartOfANegativeCountHoldsNoneOfTheLampsTriangles) {
+  ZKTETexture textures[5] = {};
+  Material materials[5] = {};
+  const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
+  for (int i = 0; i < 5; ++i) {
+    std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
+    materials[i].texture = &textures[i];
+    LampMaterials[i] = &materials[i];
+  }
+  WorldModels.BuildLodMesh = LampMesh;
+  WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
+    int n = 0;
+    for (Material* m : LampMaterials)
+      if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
+    return n;
+  };
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 172);
+  o.Setup();
+  ASSERT_EQ(o.BuildLodMesh(0), 1);
+  BuiltMesh* mesh = o.levels[0].built;
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_EQ(mesh->partCount, 5);
+  mesh->parts[1].triangleCount = -5;
+  uint32_t triangles = 0, vertices = 0;
+  o.CountStartLightGeometry(&materials[1], 0, triangles, vertices);
+  EXPECT_EQ(triangles, 0u);
+  EXPECT_EQ(vertices, 0u);
+  o.CountStartLightGeometry(&materials[2], 0, triangles, vertices);
+  EXPECT_EQ(triangles, 12u);
+  EXPECT_EQ(vertices, 8u);
+  o.Free();
+  for (Material*& m : LampMaterials) m = nullptr;
+}
+
 namespace {
 
 // A world with one fast mesh of two parts and four entries, none marked, as the world's only
