@@ -1935,6 +1935,18 @@ TEST_F(PlacedObjects, APartOfANegativeCountHoldsNoneOfTheLampsTriangles) {
   o.CountStartLightGeometry(&materials[2], 0, triangles, vertices);
   EXPECT_EQ(triangles, 12u);
   EXPECT_EQ(vertices, 8u);
+  // The lit parts take the same triangles: box 1's eight points, from 1 m up to 2 m.
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh* lit = GetFastMesh(handle);
+  ASSERT_NE(lit, nullptr);
+  lit->parts.resize(5);
+  for (int i = 0; i < 5; ++i) lit->parts[size_t(i)].material = &materials[i];
+  o.BuildStartLightParts(*lit, 0);
+  EXPECT_TRUE(lit->parts[1].buildVertices.empty());
+  EXPECT_EQ(lit->parts[2].buildVertices.size(), 8u);
+  EXPECT_EQ(lit->parts[2].buildIndices.size(), 3u * 12u);
+  for (const VertexLit& v : lit->parts[2].buildVertices) EXPECT_TRUE(v.z == 1.0f || v.z == 2.0f) << v.z;
+  FreeFastMesh(handle);
   o.Free();
   for (Material*& m : LampMaterials) m = nullptr;
 }
