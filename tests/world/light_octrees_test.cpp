@@ -294,6 +294,24 @@ TEST_F(LightOctrees, APointBlockOfNoPositionsIsReadAndFindsNothing) {
   EXPECT_EQ(lines.Lines().size(), 0u);
 }
 
+// The slots are first made as many as the block stores, held within 9 (the root and its eight
+// children) and 2^20 (more grow as they are needed): a damaged capacity of 2^24 makes no more
+// than 2^20 of them at first.
+TEST_F(LightOctrees, AStoredSlotCapacityIsHeldWithinNineAndTwoToTheTwentieth) {
+  const uint32_t cases[][2] = {{3, 9}, {9, 9}, {4096, 4096}, {1u << 20, 1u << 20}, {(1u << 20) + 1, 1u << 20},
+                               {1u << 24, 1u << 20}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    TrackPointBlock b;
+    b.size = 2 * HALF;
+    b.verticalSize = 2 * HALF;
+    b.slotCapacity = c[0];
+    b.AddPosition(0, 0, 0, 0);
+    ASSERT_EQ(ReadPoints(b), 1);
+    EXPECT_EQ(WorldPoints.slots.size(), size_t(c[1]));
+  }
+}
+
 // The reader takes at most 48 steps down the slots for a position (each step a descent into a
 // child or the split of a leaf held there).  In a block 2^30 units wide, positions at
 // A = 2^20 and A + 2^28 share the root's child and part in the cell below it, whose slot is
