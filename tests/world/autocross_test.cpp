@@ -593,6 +593,29 @@ TEST(LayoutRoles, TheSevenRoleNamesAndNoneOutsideThem) {
   EXPECT_STREQ(LayoutRoleName(-1), "");
 }
 
+// Index 0 is the control objects (start places and timing lines) and 192 up lie past the world
+// objects: neither is a layout model even when the track's table answers for it with a model.
+// A table entry of another kind (a pot) is no layout model either.
+TEST_F(Layouts, OnlyIndicesOneTo191CanBeLayoutModels) {
+  WorldModels.EntryOf = [](int index, PreGenEntryView& view) {
+    view = {};
+    view.sourceKind = index == 7 ? SOURCE_POT : SOURCE_MODEL;
+    view.model = &g_box;
+    view.physicsKind = PHYSICS_MOVABLE;
+    return 1;
+  };
+  EXPECT_EQ(LayoutObjectPresent(-1), 0);
+  EXPECT_EQ(LayoutObjectPresent(0), 0);
+  EXPECT_EQ(LayoutObjectPresent(1), 1);
+  EXPECT_EQ(LayoutObjectPresent(7), 0) << "a pot";
+  EXPECT_EQ(LayoutObjectPresent(191), 1);
+  EXPECT_EQ(LayoutObjectPresent(192), 0);
+  EXPECT_EQ(LayoutObjectCollidable(0), 0);
+  EXPECT_EQ(LayoutObjectCollidable(1), 1);
+  EXPECT_EQ(LayoutObjectCollidable(191), 1);
+  EXPECT_EQ(LayoutObjectCollidable(192), 0);
+}
+
 TEST_F(Layouts, ALayoutsTimingLineTakesItsPlaceHalfWidthAndTurnedAxes) {
   // The finish line at (0, 10 m), 5 m either side, turned a quarter (heading byte 192):
   // its direction words are -sin, cos, cos, sin of the heading in 16.16.

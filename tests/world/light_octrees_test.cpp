@@ -314,6 +314,54 @@ TEST_F(LightOctrees, APointBlockOfNoPositionsIsReadAndFindsNothing) {
   EXPECT_EQ(lines.Lines().size(), 0u);
 }
 
+// The slots are first made as many as the block stores, held within 9 (the root and its eight
+// children) and 2^20 (more grow as they are needed): a damaged capacity of 2^24 makes no more
+// than 2^20 of them at first.
+TEST_F(LightOctrees, AStoredSlotCapacityIsHeldWithinNineAndTwoToTheTwentieth) {
+  const uint32_t cases[][2] = {{3, 9}, {9, 9}, {4096, 4096}, {1u << 20, 1u << 20}, {(1u << 20) + 1, 1u << 20},
+                               {1u << 24, 1u << 20}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c[0]);
+    TrackPointBlock b;
+    b.size = 2 * HALF;
+    b.verticalSize = 2 * HALF;
+    b.slotCapacity = c[0];
+    b.AddPosition(0, 0, 0, 0);
+    ASSERT_EQ(ReadPoints(b), 1);
+    EXPECT_EQ(WorldPoints.slots.size(), size_t(c[1]));
+  }
+}
+
+// The reader takes at most 48 steps down the slots for a position (each step a descent into a
+// child or the split of a leaf held there).  In a block 2^30 units wide, positions at
+// A = 2^20 and A + 2^28 share the root's child and part in the cell below it, whose slot is
+// split; a third position close past A then follows A down, splitting with it level by level
+// until they part: 64 units past A it is stored at the 47th step, while 32 units past A it
+// would be stored at the 49th and is skipped instead, and said to be.
+TEST_F(LightOctrees, APositionNeedingMoreThanFortyEightStepsDownIsSkipped) {
+  constexpr int32_t A = 1 << 20;
+  for (const int32_t apart : {64, 32}) {
+    SCOPED_TRACE(apart);
+    CaughtLines caught;
+    TrackPointBlock b;
+    b.size = 1 << 30;
+    b.verticalSize = 1 << 30;
+    for (const int32_t x : {A, A + (1 << 28), A + apart}) b.AddPosition(x, 0, 0, 3);  // the sample after them
+    ASSERT_EQ(b.AddAllDirection(0, true, Light(7)), 3);
+    ASSERT_EQ(ReadPoints(b), 1);
+    ASSERT_NE(WorldPoints.Find({A, 0, 0}), nullptr);
+    EXPECT_EQ(WorldPoints.Find({A, 0, 0})[4], 7);
+    EXPECT_NE(WorldPoints.Find({A + (1 << 28), 0, 0}), nullptr);
+    if (apart == 64) {
+      EXPECT_NE(WorldPoints.Find({A + apart, 0, 0}), nullptr);
+      EXPECT_EQ(caught.Count("positions skipped"), 0);
+    } else {
+      EXPECT_EQ(WorldPoints.Find({A + apart, 0, 0}), nullptr);
+      EXPECT_EQ(caught.Count("Point octree block: 1 positions skipped"), 1);
+    }
+  }
+}
+
 TEST_F(LightOctrees, PointOctreeEdgesAndDamage) {
   TrackPointBlock b;
   b.size = 2 * HALF;

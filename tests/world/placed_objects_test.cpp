@@ -1759,6 +1759,31 @@ TEST_F(PlacedObjects, AnObjectTooLargeForABatchIsLeftOutAndTheBatchingEnds) {
   GraphicsEnabled = saved;
 }
 
+// A pass goes through the build lists one call at a time (segments 0..3, placed objects 4..6,
+// sections 7..9, trees 10): over a world of no objects the file's pass is done after the
+// eleventh call and not before, and the added objects' pass (lists 4 to 6) after the third.
+TEST_F(PlacedObjects, APassIsDoneAfterItsLastListAndNotBefore) {
+  Wld world;
+  CWld = &world;
+  std::vector<void*> objects(BATCH_OBJECTS);
+  StartBatchPass(world, 0, 0);
+  for (int call = 1; call <= 11; ++call) {
+    ASSERT_FALSE(WorldBatch.passDone) << call;
+    EXPECT_EQ(CollectBatch(world, objects.data(), 0), 0) << call;
+    EXPECT_EQ(WorldBatch.list, call) << call;
+  }
+  EXPECT_TRUE(WorldBatch.passDone);
+  StartBatchPass(world, 1, 1);
+  EXPECT_EQ(WorldBatch.list, 4);
+  for (int call = 1; call <= 3; ++call) {
+    ASSERT_FALSE(WorldBatch.passDone) << call;
+    EXPECT_EQ(CollectBatch(world, objects.data(), 1), 0) << call;
+  }
+  EXPECT_TRUE(WorldBatch.passDone);
+  EXPECT_EQ(WorldBatch.list, 7);
+  CWld = nullptr;
+}
+
 // ---- Start lights ----
 
 namespace {
@@ -1904,6 +1929,56 @@ TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   }
   CfgDebugLevel = debug;
   GraphicsEnabled = saved;
+}
+
+// A damaged level whose first lamp's part counts -5 triangles: that part holds none, and the
+// parts after it start where it does, so the second lamp's part takes the twelve triangles
+// after the body's (box 1's, its eight points), as many as it counts.
+TEST_F(PlacedObjects, APartOfANegativeCountHoldsNoneOfTheLampsTriangles) {
+  ZKTETexture textures[5] = {};
+  Material materials[5] = {};
+  const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
+  for (int i = 0; i < 5; ++i) {
+    std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
+    materials[i].texture = &textures[i];
+    LampMaterials[i] = &materials[i];
+  }
+  WorldModels.BuildLodMesh = LampMesh;
+  WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
+    int n = 0;
+    for (Material* m : LampMaterials)
+      if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
+    return n;
+  };
+  FObject o({0, 0, 0});
+  Place(o, 0, 0, 0, 172);
+  o.Setup();
+  ASSERT_EQ(o.BuildLodMesh(0), 1);
+  BuiltMesh* mesh = o.levels[0].built;
+  ASSERT_NE(mesh, nullptr);
+  ASSERT_EQ(mesh->partCount, 5);
+  mesh->parts[1].triangleCount = -5;
+  uint32_t triangles = 0, vertices = 0;
+  o.CountStartLightGeometry(&materials[1], 0, triangles, vertices);
+  EXPECT_EQ(triangles, 0u);
+  EXPECT_EQ(vertices, 0u);
+  o.CountStartLightGeometry(&materials[2], 0, triangles, vertices);
+  EXPECT_EQ(triangles, 12u);
+  EXPECT_EQ(vertices, 8u);
+  // The lit parts take the same triangles: box 1's eight points, from 1 m up to 2 m.
+  FastMeshHandle handle = NewFastMesh();
+  FastMesh* lit = GetFastMesh(handle);
+  ASSERT_NE(lit, nullptr);
+  lit->parts.resize(5);
+  for (int i = 0; i < 5; ++i) lit->parts[size_t(i)].material = &materials[i];
+  o.BuildStartLightParts(*lit, 0);
+  EXPECT_TRUE(lit->parts[1].buildVertices.empty());
+  EXPECT_EQ(lit->parts[2].buildVertices.size(), 8u);
+  EXPECT_EQ(lit->parts[2].buildIndices.size(), 3u * 12u);
+  for (const VertexLit& v : lit->parts[2].buildVertices) EXPECT_TRUE(v.z == 1.0f || v.z == 2.0f) << v.z;
+  FreeFastMesh(handle);
+  o.Free();
+  for (Material*& m : LampMaterials) m = nullptr;
 }
 
 namespace {

@@ -638,6 +638,39 @@ TEST(RacingPath, InterpretationOfTheOval) {
   EXPECT_EQ(p.nodes[20].turn, -1);
 }
 
+// A curve from node 0 to node 4 of a path running up y, held 2 m to the right of every node
+// (x = 2 m, the nodes at x = 0 heading +y: offset 2 m).  With the margin of 1 m (and the 0.9 m
+// always added) a node whose right limit lies below 3.9 m is passed; the curve's own ends are
+// not its nodes to check, the three between them are, and of two passed the farther is named.
+TEST(RacingPath, ACurvesLimitsAreCheckedAtTheNodesBetweenItsEnds) {
+  TrackPath p;
+  p.nodeCount = 6;
+  p.nodes = new PathNode[6];
+  for (int i = 0; i < 6; ++i) {
+    p.nodes[i].y = (10 * i) << 16;
+    p.nodes[i].dirY = 1.0f;
+    p.nodes[i].limitLeft = -10.0f;
+    p.nodes[i].limitRight = 10.0f;
+  }
+  PathCurve curve;
+  curve.startNode = 0;
+  curve.endNode = 4;
+  curve.xCurve.d = 2 << 16;
+  curve.yCurve.d = 20 << 16;
+  EXPECT_EQ(FindCurveLimitViolation(curve, p, 1.0f), -1);
+  p.nodes[0].limitRight = p.nodes[4].limitRight = 3.0f;  // the ends
+  EXPECT_EQ(FindCurveLimitViolation(curve, p, 1.0f), -1);
+  p.nodes[3].limitRight = 3.5f;  // 0.4 m short
+  EXPECT_EQ(FindCurveLimitViolation(curve, p, 1.0f), 3);
+  p.nodes[1].limitRight = 3.8f;  // 0.1 m short: the other is worse
+  EXPECT_EQ(FindCurveLimitViolation(curve, p, 1.0f), 3);
+  p.nodes[1].limitRight = 3.0f;  // 0.9 m short
+  EXPECT_EQ(FindCurveLimitViolation(curve, p, 1.0f), 1);
+  p.nodes[1].limitRight = p.nodes[3].limitRight = 10.0f;
+  p.nodes[2].limitLeft = 2.5f;  // on the left side: 2 - 1.9 = 0.1 m is left of 2.5 m
+  EXPECT_EQ(FindCurveLimitViolation(curve, p, 1.0f), 2);
+}
+
 TEST(RacingPath, InterpretationEdgeCases) {
   CaughtLines caught;
   // An open path of two nodes: one curve.

@@ -199,6 +199,45 @@ TEST(Sweep, InnerColumnVerticesStandAtTheirShareFromTheFirstPoint) {
   }
 }
 
+// The inner columns of an edge that starts away from the origin on every axis: each of the
+// vertex's coordinates and of its normal's parts lies its column's share along from the first
+// point to the second (a share of 0.1 of the way from 3 m to 11 m is 3.8 m), in both rings.
+TEST(Sweep, InnerColumnsShareEveryCoordinateAndNormalPartFromAnEdgeAwayFromTheOrigin) {
+  const auto share = [](int32_t a, int32_t b, int32_t f) { return int32_t(a + ((int64_t(b) - a) * f >> 16)); };
+  SweepMapping m(3, 1, 0, "");
+  m.ends = {6554, 19661, 65536};  // 0.1, 0.3 and the whole width
+  const MappingRecord record = m.Record();  // points into m's arrays
+  const std::vector<MappingRef> edges = ChainEdges(1, 1);
+  const IntVector rings[2][2] = {{{3 << 16, 5 << 16, 7 << 16}, {11 << 16, 2 << 16, -(4 << 16)}},
+                                 {{3 << 16, 6 << 16, 8 << 16}, {11 << 16, 3 << 16, -(3 << 16)}}};
+  for (const bool sameNormals : {false, true}) {
+    SCOPED_TRACE(sameNormals);
+    std::vector<IntVector> normals(2 * MAX_SWEEP_EDGES, IntVector{0, 0, 0});
+    normals[0] = {10000, -20000, 60000};
+    normals[1] = sameNormals ? normals[0] : IntVector{-40000, 5000, 30000};
+    const SweepRing first{rings[0], 2, normals.data()}, second{rings[1], 2, normals.data()};
+    BeginSweep(1, edges.data(), &record, 1, first, 1, 1, 1.0f);
+    AddSweepRing(&second);
+    ASSERT_EQ(Pool().vertexCount, 8);
+    const int32_t f[2] = {6554, 19661};
+    for (int k = 0; k < 2; ++k)
+      for (int c = 0; c < 2; ++c) {
+        const PoolVertex& inner = Pool().vertices[4 * k + 1 + c];
+        const IntVector& a = rings[k][0];
+        const IntVector& b = rings[k][1];
+        SCOPED_TRACE(testing::Message() << "ring " << k << " column " << c);
+        EXPECT_EQ(inner.position[0], share(a.x, b.x, f[c]));
+        EXPECT_EQ(inner.position[1], share(a.y, b.y, f[c]));
+        EXPECT_EQ(inner.position[2], share(a.z, b.z, f[c]));
+        EXPECT_EQ(inner.normal[0], share(normals[0].x, normals[1].x, f[c]));
+        EXPECT_EQ(inner.normal[1], share(normals[0].y, normals[1].y, f[c]));
+        EXPECT_EQ(inner.normal[2], share(normals[0].z, normals[1].z, f[c]));
+      }
+    // By hand: 3 m + 0.1 x 8 m, in 16.16.
+    EXPECT_EQ(Pool().vertices[1].position[0], (3 << 16) + ((8 << 16) * int64_t(6554) >> 16));
+  }
+}
+
 // ---- What is left out ----
 
 TEST(Sweep, EmptyGridsShortSidesAndBadEdgesAddNoTriangles) {

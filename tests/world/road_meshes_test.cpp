@@ -239,6 +239,66 @@ TEST_F(SectionMeshes, TextureCoordinatesAlongTheSectionInEveryOrientationAndPlan
   EXPECT_NEAR(Mesh().points[9].u, 0.75f, 1e-6f);
 }
 
+// A flat join: own vertices 0 (-1, 0) and 1 (1, 0) of a section at (40 m, 20 m) and vertex 0 of
+// a section at (40 m, 25 m), which lies at (39 m, 25 m, 0).  Every point stands at height 0, so
+// there is no height range to spread the texture over: each takes the top row, q = 1, rather
+// than a division by nothing; along the heading they run from -1 m to 1 m, p 0 to 1.
+TEST_F(SectionMeshes, AJoinWithNoHeightRangeTakesTheTopRowOfTheTexture) {
+  MappingRecord& a = W().mappings[1];
+  std::strcpy(a.textureName, "ROAD");
+  a.uSpan = a.vSpan = 128;
+  TrackSection t = Profile(0, {-1, 1}, {0, 0});
+  t.mapping = 1;
+  TrackSectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 0;
+  join.link[2] = W().objectCount + 1;  // the section added after this one
+  t.triangles = {join};
+  WSection* flat = AddSection(t, 40 * M, 20 * M);
+  WSection* far = AddSection(Profile(0, {-1}, {0}), 40 * M, 25 * M);
+  far->Setup();
+  flat->Setup();
+  flat->BuildMesh(true);
+  ASSERT_NE(flat->builtMesh, nullptr);
+  const BuiltMesh& m = *flat->builtMesh;
+  ASSERT_EQ(m.pointCount, 3);
+  for (int i = 0; i < m.pointCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(m.points[i].position[2], 0);
+    EXPECT_EQ(m.points[i].v, 1.0f);
+    EXPECT_EQ(m.points[i].u, m.points[i].position[0] == 41 * M ? 1.0f : 0.0f);
+  }
+}
+
+// An upright join across the heading: own vertices 0 (0, 0) and 1 (0, 2) of a section at
+// (40 m, 20 m) and vertex 0 of a section at (40 m, 25 m), which lies at (40 m, 25 m, 0).  Every
+// point lies 0 m along the heading, so there is no range along it: each takes the texture's
+// first column, p = 0, rather than a division by nothing; the heights run 0 to 2 m, q 1 to 0.
+TEST_F(SectionMeshes, AJoinWithNoRangeAlongTheHeadingTakesTheFirstColumnOfTheTexture) {
+  MappingRecord& a = W().mappings[1];
+  std::strcpy(a.textureName, "ROAD");
+  a.uSpan = a.vSpan = 128;
+  TrackSection t = Profile(0, {0, 0}, {0, 2});
+  t.mapping = 1;
+  TrackSectionTriangle join;
+  join.corner[0] = 0, join.corner[1] = 1, join.corner[2] = 0;
+  join.link[2] = W().objectCount + 1;  // the section added after this one
+  t.triangles = {join};
+  WSection* upright = AddSection(t, 40 * M, 20 * M);
+  WSection* far = AddSection(Profile(0, {0}, {0}), 40 * M, 25 * M);
+  far->Setup();
+  upright->Setup();
+  upright->BuildMesh(true);
+  ASSERT_NE(upright->builtMesh, nullptr);
+  const BuiltMesh& m = *upright->builtMesh;
+  ASSERT_EQ(m.pointCount, 3);
+  for (int i = 0; i < m.pointCount; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(m.points[i].position[0], 40 * M);
+    EXPECT_EQ(m.points[i].u, 0.0f);
+    EXPECT_EQ(m.points[i].v, m.points[i].position[2] == 2 * M ? 0.0f : 1.0f);
+  }
+}
+
 TEST_F(SectionMeshes, PointsAreRelitFromThePointOctreeAtTheirPlaceAndNormal) {
   // One sample at own vertex 1 (11 m, 20 m, 0) for the normal -y: brightness 200, alpha 9.
   TrackPointBlock b;

@@ -1334,6 +1334,28 @@ TEST_F(Roads, AWidthFitPartMeasuresTheWiderOfItsEnds) {
   SweepReferenceLengths[0] = 0.0f;
 }
 
+// Each width-fit part measures its own two edges, wherever they lie in the segment: edges at
+// -10, -4 and 4 m at the start and -10, -3 and 3 m at the end make the first part (edges 0
+// and 1) 6 m wide at the start and 7 m at the end, so 7 m, and the second (edges 1 and 2) 8 m
+// and 6 m, so 8 m.
+TEST_F(Roads, EachWidthFitPartMeasuresItsOwnEdges) {
+  const int32_t from = W().objectCount;
+  AddSection(Profile(0, {-10, -4, 4}, {0, 0, 0}), 0, 0)->Setup();
+  AddSection(Profile(0, {-10, -3, 3}, {0, 0, 0}), 0, 40 * M)->Setup();
+  TrackSegment t = Road(from, from + 1, 3, 0);
+  ASSERT_EQ(t.parts.size(), 2u);
+  t.parts[0].widthFit = 1;
+  t.parts[1].widthFit = 1;
+  WSegment* s = AddSegment(t);
+  s->Setup();
+  SweepReferenceLengths[0] = SweepReferenceLengths[1] = -1.0f;
+  s->BuildMeshes();
+  ASSERT_NE(s->levels[0].built, nullptr);
+  EXPECT_FLOAT_EQ(SweepReferenceLengths[0], 7.0f);
+  EXPECT_FLOAT_EQ(SweepReferenceLengths[1], 8.0f);
+  SweepReferenceLengths[0] = SweepReferenceLengths[1] = 0.0f;
+}
+
 // ---- Repeaters ----
 
 namespace {

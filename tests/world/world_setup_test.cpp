@@ -554,6 +554,25 @@ TEST_F(WorldSetup, PitZonesAndStops) {
   for (int k = 0; k < WORLD_START_POSITIONS; ++k) EXPECT_EQ(w->pitStops[k], 0) << k;
 }
 
+// The circle round the zones reaches the farthest of them: its centre is the mean of their
+// places, (30 m, 20 m), and each zone reaches its whole diagonal past its distance from it.
+// The wide zone at (30, 0) (half sizes 20 by 9 m: a diagonal of 21 m) reaches 21 + 20 = 41 m;
+// the narrower two at (30, 30) only 20 + 10 = 30 m.  A point inside the wide zone near its
+// corner, (49, -8), lies 33.8 m from the centre: inside the circle, so its zone is found.
+TEST_F(WorldSetup, TheCircleRoundThePitZonesReachesTheFarthestOfThem) {
+  AddPaths(1);
+  const WPit* wide = Pit(30, 0, 80, 9);
+  Pit(30, 30, 60, 3);
+  Pit(30, 30, 60, 4);
+  w->ReSetup();
+  ASSERT_EQ(w->pitZoneCount, 3);
+  EXPECT_EQ(w->pitZones[0], wide) << "the widest first";
+  EXPECT_EQ(w->pitCircle[0], 30 << 16);
+  EXPECT_EQ(w->pitCircle[1], 20 << 16);
+  EXPECT_FLOAT_EQ(w->pitCircleRadiusSquared, 41.0f * 41.0f);
+  EXPECT_EQ(w->FindSpeedLimitZoneAt(49 << 16, -(8 << 16)), wide);
+}
+
 TEST_F(WorldSetup, WorldBoxAndGrid) {
   AddPaths(1);
   Segment(-100 << 16, -10 << 16, 70 << 16, 300 << 16);
