@@ -1285,3 +1285,36 @@ TEST_F(Interface, AScrollKnobCoversItsWindowsShareOfTheTrough) {
   EXPECT_EQ(knob.left, 2);
   EXPECT_EQ(knob.right, ButtonWidth - 2);
 }
+
+// Types 23 to 25 hand their handler the maximum as the code and the variable as the word.
+TEST_F(Interface, PickControlsHandTheirHandlerTheirMaximumAndVariable) {
+  static int picked;
+  for (const int type : {23, 24, 25}) {
+    ClearInterface();
+    g_Call = HandlerCall{};
+    Control(100, 100, 200, 200, &picked, type, IvInt(0), IvInt(5), IvText(nullptr), &owner);
+    Press(150, 150);
+    Release(150, 150);
+    EXPECT_EQ(g_Call.count, 1) << type;
+    EXPECT_EQ(g_Call.code, 5) << type;
+    EXPECT_EQ(g_Call.word, reinterpret_cast<uintptr_t>(&picked)) << type;
+  }
+}
+
+// A colour byte slider's paste is an edit of its byte, recorded before the byte changes.
+TEST_F(Interface, APasteIntoAColourByteSliderIsRecordedAsAColourEdit) {
+  RecordEditMerging = RecordStepperEdit;
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  uint8_t byte = 50;
+  g_StepperEdits.clear();
+  Control(0, 0, 400, 20, &byte, VALUE_TYPE_COLOUR_BYTE, IvInt(10), IvInt(200), IvText("%d"), &owner);
+  ValueClipboard.byte = 77;
+  Press(10, 10, 10);
+  EXPECT_EQ(byte, 77);
+  ASSERT_EQ(g_StepperEdits.size(), 1u);
+  EXPECT_EQ(g_StepperEdits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_StepperEdits[0].variable, &byte);
+  EditDomain = EDIT_DOMAIN_NONE;
+  RecordEditMerging = nullptr;
+}
+
