@@ -13,6 +13,7 @@
 
 #include "core/gamma_tables.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "render/draw2d.h"
 #include "render/frame.h"
 #include "render/material.h"
@@ -26,6 +27,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/interface_local.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/profiler_display.h"
 #include "ui/text_draw.h"
@@ -1114,3 +1116,51 @@ TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
 }
 
 }  // namespace
+
+// A striped fill (type 57) has as many stripes as its maximum, at least one and at most 64:
+// two triangles each.
+TEST_F(PanelDraw, AStripedFillHasOneToSixtyFourStripes) {
+  Prss owner{};
+  const struct {
+    int maximum;
+    uint32_t triangles;
+  } cases[] = {{0, 2}, {-5, 2}, {1, 2}, {64, 128}, {65, 128}, {100, 128}};
+  for (const auto& k : cases) {
+    ResetInterfaceState();
+    Reset();
+    AddValueControl(&owner, nullptr, IvInt(0), IvInt(k.maximum), IvInt(-4), 57, nullptr, nullptr, 0.0f, 0.0f, 0.4f,
+                    0.1f);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), k.triangles) << k.maximum;
+    FlushInterfaceBatch();
+  }
+}
+
+// A pressed control's text is 24 darker in each channel and never below nothing: a colour of
+// (0x10, 0x80, 0xF0) is written as (0x00, 0x68, 0xD8), opaque.
+TEST_F(PanelDraw, APressedControlsTextIs24DarkerAndNeverBelowZero) {
+  Prss owner{};
+  ColourWord colour = RgbWord(0x10, 0x80, 0xF0);
+  const int index = AddValueControl(&owner, nullptr, IvInt('A'), IvInt(7), IvText(nullptr), 2, &colour,
+                                    [](void*, int, uintptr_t) {}, -0.5f, -0.5f, 0.5f, 0.5f);
+  ASSERT_GE(index, 0);
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  MouseX = 400;
+  MouseY = 300;
+  PendingPress = PendingPressState{1, 2, 0.0f, 0.0f};  // a press on the glyph button (type 2)
+  KeyState[1] = 1;
+  EmptyTextBatches();
+  TextBatch* const before = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  PrepareValueControl(ValueControls[index]);
+  CurrentTextBatch = before;
+  KeyState[1] = 0;
+  PendingPress = PendingPressState{};
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+  ASSERT_FALSE(InterfaceTextBatch.items.empty());
+  for (const TextBatchItem& item : InterfaceTextBatch.items) EXPECT_EQ(item.colour, 0xFF0068D8u);
+  EmptyTextBatches();
+}
