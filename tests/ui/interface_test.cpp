@@ -1318,3 +1318,51 @@ TEST_F(Interface, APasteIntoAColourByteSliderIsRecordedAsAColourEdit) {
   RecordEditMerging = nullptr;
 }
 
+
+// With two layout columns or fewer a spinner's display and a value button keep one unit of
+// width: never none, never less.
+TEST_F(Interface, ASpinnerAndAValueButtonKeepOneUnitInANarrowLayout) {
+  SetInterfaceMetrics();
+  const int saved = LayoutColumns;
+  for (const int columns : {1, 2}) {
+    LayoutColumns = columns;
+    ClearInterface();
+    RowCursorX = 0;
+    RowCursorY = 0;
+    int32_t group = 3;
+    AddSmoothingGroupSpinner(&owner, &group);
+    EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, ButtonWidth) << columns;
+    EXPECT_EQ(InterfaceButtons[1].left, ButtonWidth) << columns;
+    ClearInterface();
+    RowCursorX = 0;
+    float v = 5.0f;
+    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler, 16, nullptr);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(InterfaceButtons[row].right - InterfaceButtons[row].left, ButtonWidth) << columns;
+  }
+  LayoutColumns = saved;
+}
+
+// A trough shorter than a knob's ends has no travel: the knob of a list shorter than its
+// window fills it from 2 pixels below its top to 2 above its bottom (a 6 pixel trough: 2..4).
+TEST_F(Interface, AScrollKnobInATroughShorterThanItsEndsFillsTheTrough) {
+  SetInterfaceMetrics();
+  ASSERT_EQ(InterfaceScaleRounded, 3);
+  RowCursorX = 0;
+  RowCursorY = 0;
+  int32_t position = 0;
+  SliderGeometry g{-1, -1, 0, 1, 6};
+  AddSliderControl(&owner, g, &position, 0, 4, 2);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  EXPECT_EQ(knob.top, 2);
+  EXPECT_EQ(knob.bottom, 4);
+}
+
+
+// A list whose position was left below zero scrolls down to its top, not further up.
+TEST_F(Interface, TheWheelBringsANegativePositionBackToTheTop) {
+  int32_t position = -5;
+  ScrollList(position, 10);
+  Send(10, 10, 0, 0, 0, 0, 2);
+  EXPECT_EQ(position, 0);
+}
