@@ -124,6 +124,28 @@ TEST_F(Chooser, ThirtySixFilesNeedNoScrollBarAndOneMoreDoes) {
   EXPECT_EQ(Count(VALUE_TYPE_WHEEL), 1);
 }
 
+// A scroll position past either end of a list of 37 (one more than a page of 36) is held to
+// 0..1 when the page is drawn.
+TEST_F(Chooser, AScrollPastEitherEndIsHeldWithinTheList) {
+  for (int i = 0; i < 37; ++i) Touch("chooser/f" + std::to_string(100 + i) + ".set", 1000 + i);
+  Open(32, 0);
+  // The first name shown (the scroll bar's own controls hold numbers, not texts).
+  const auto firstName = [] {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 0 && ValueControls[i].owner && ValueControls[i].minimum.text)
+        return std::string(ValueControls[i].minimum.text);
+    return std::string();
+  };
+  chooser->scroll = 100;
+  Frame();
+  EXPECT_EQ(chooser->scroll, 1);
+  EXPECT_EQ(firstName(), "f101");
+  chooser->scroll = -3;
+  Frame();
+  EXPECT_EQ(chooser->scroll, 0);
+  EXPECT_EQ(firstName(), "f100");
+}
+
 TEST_F(Chooser, TheDateHeaderSortsNewestFirstAndIsHighlighted) {
   Touch("chooser/aold.set", 1000);
   Touch("chooser/bnew.set", 2000000);
