@@ -466,6 +466,21 @@ TEST_F(ValueEdit, MappedBytesAndWordsTakeTheFloatRange) {
   EXPECT_EQ(byte, 10);
 }
 
+// A typed value past what a word can hold is held at its top or bottom: 70000 is kept as
+// 65535 and -5 as 0.
+TEST_F(ValueEdit, TypedValuesPastAWordAreHeldAtItsEnds) {
+  uint16_t word = 7;
+  AddValueSliderBar(&owner, &word, -10.0f, 70000.0f, "Teeth %.0f", 0, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("70000");
+  EXPECT_EQ(word, 65535);
+  ClearInterface();
+  AddValueSliderBar(&owner, &word, -10.0f, 70000.0f, "Teeth %.0f", 0, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("-5");
+  EXPECT_EQ(word, 0);
+}
+
 TEST_F(ValueEdit, AClosedScreensTypedEntryStoresNothing) {
   float v = 1.0f;
   Control(0, 0, 400, 20, &v, 27, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
@@ -582,6 +597,23 @@ TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   Control(0, 0, 400, 20, name, 13, IvInt(0), IvInt(0), IvText("x"));
   Click(10, 10);
   EXPECT_FALSE(OpenTextEntry.open);
+}
+
+// A text field's entry takes no more than the entry line's 96 characters however large its
+// buffer, and one less than a smaller buffer.
+TEST_F(ValueEdit, ATextFieldsEntryIsAsLongAsItsBufferOrTheEntryLine) {
+  char large[200] = "";
+  Control(0, 0, 400, 20, large, 11, IvInt(0), IvInt(sizeof large), IvText("Enter a name"));
+  Click(10, 10);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_EQ(OpenTextEntry.maxLength, 96);
+  CancelTextEntry();
+  char small[20] = "";
+  Control(0, 0, 400, 20, small, 11, IvInt(0), IvInt(sizeof small), IvText("Enter a name"));
+  Click(10, 10);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_EQ(OpenTextEntry.maxLength, 19);
+  CancelTextEntry();
 }
 
 TEST_F(ValueEdit, TheHostNameRowTakesThirtyTwoCharacters) {
