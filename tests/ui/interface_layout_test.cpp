@@ -705,3 +705,36 @@ TEST_F(InterfaceLayout, EdgeButtonsAreDrawnAndColourSquaresTakeTheirLitColours) 
     EXPECT_EQ(square->colour, expected[lit]) << "lit " << lit;
   }
 }
+
+// A colour's channel values are written dark over a light colour and light over a dark one:
+// light up to a weighted sum (2 red + 3 green + blue) of 960, dark past it; for a lifted
+// colour (label 1) the turn comes at 720.
+TEST_F(InterfaceLayout, ChannelValuesTurnDarkPastTheirColoursWeightedSum) {
+  TextColours.lightText = RgbWord(0xEE, 0xEE, 0xEE);
+  TextColours.darkText = RgbWord(0x11, 0x11, 0x11);
+  const struct {
+    int r, g, b, label;
+    uint32_t ink;
+  } cases[] = {
+      {120, 160, 240, 0, 0xFFEEEEEEu},  // 960
+      {120, 160, 241, 0, 0xFF111111u},  // 961
+      {100, 100, 220, 1, 0xFFEEEEEEu},  // 720
+      {100, 100, 221, 1, 0xFF111111u},  // 721
+  };
+  for (const auto& k : cases) {
+    ClearInterface();
+    EmptyTextBatches();
+    ColourWord colour = RgbWord(uint8_t(k.r), uint8_t(k.g), uint8_t(k.b));
+    const int index = AddValueControl(nullptr, nullptr, IvText(nullptr), IvInt(0), IvInt(k.label), 52, &colour,
+                                      nullptr, -0.5f, -0.5f, 0.0f, 0.0f);
+    ASSERT_GE(index, 0);
+    TextBatch* const before = CurrentTextBatch;
+    CurrentTextBatch = &InterfaceTextBatch;
+    PrepareValueControl(ValueControls[index]);
+    CurrentTextBatch = before;
+    ASSERT_FALSE(InterfaceTextBatch.items.empty()) << k.b;
+    for (const TextBatchItem& item : InterfaceTextBatch.items) EXPECT_EQ(item.colour, k.ink) << k.b << " " << k.label;
+  }
+  ClearInterface();
+  EmptyTextBatches();
+}
