@@ -26,6 +26,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/interface_local.h"
 #include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
@@ -737,4 +738,67 @@ TEST_F(InterfaceLayout, ChannelValuesTurnDarkPastTheirColoursWeightedSum) {
   }
   ClearInterface();
   EmptyTextBatches();
+}
+
+// The glyphs a control queues for its text, into the interface's batch.
+std::vector<TextBatchItem> QueuedItems(int index) {
+  EmptyTextBatches();
+  TextBatch* const before = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  PrepareValueControl(ValueControls[index]);
+  CurrentTextBatch = before;
+  std::vector<TextBatchItem> items = InterfaceTextBatch.items;
+  EmptyTextBatches();
+  return items;
+}
+
+// A segment bar writes its five digits, the chosen one (the variable's value, from 0) in the
+// selected text colour and the others in the control's.
+TEST_F(InterfaceLayout, ASegmentBarWritesFiveDigitsTheChosenOneSelected) {
+  InterfaceColours.textSelected = RgbWord(0x20, 0xC0, 0x40);
+  ColourWord colour = RgbWord(0x80, 0x90, 0xA0);
+  int32_t chosen = 2;
+  const int index = AddValueControl(nullptr, &chosen, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_SEGMENT_BAR, &colour,
+                                    nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_EQ(items.size(), 5u);
+  for (size_t i = 0; i < items.size(); ++i)
+    EXPECT_EQ(items[i].colour, i == 2 ? 0xFF20C040u : 0xFF8090A0u) << i;
+}
+
+// The lowest glyph is drawn like any other: a glyph button of code 32 and a character cell of
+// glyph 0 each queue their one glyph.
+TEST_F(InterfaceLayout, TheFirstGlyphIsDrawnByGlyphButtonsAndCharacterCells) {
+  const int button = AddValueControl(nullptr, nullptr, IvInt(32), IvInt(0), IvInt(0), 2, nullptr, nullptr, -0.5f,
+                                     -0.5f, -0.4f, -0.4f);
+  ASSERT_GE(button, 0);
+  EXPECT_EQ(QueuedItems(button).size(), 1u);
+  const int cell = AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.3f, -0.5f,
+                                   -0.2f, -0.4f);
+  ASSERT_GE(cell, 0);
+  EXPECT_EQ(QueuedItems(cell).size(), 1u);
+}
+
+// The characters of a bit field (type 57): bits 0 to 9 are the digits, bits from 10 the
+// capitals, so bits 9 and 10 are '9' and 'A' (glyphs 25 and 33).
+TEST_F(InterfaceLayout, ABitFieldShowsDigitsThenCapitals) {
+  const int index = AddValueControl(nullptr, nullptr, IvInt((1 << 9) | (1 << 10)), IvInt(0), IvInt(0), 57, nullptr,
+                                    nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].glyph, '9' - 32);
+  EXPECT_EQ(items[1].glyph, 'A' - 32);
+}
+
+// A text in a control narrower than its margins is squeezed to nothing, never turned over.
+TEST_F(InterfaceLayout, ATextInAControlNarrowerThanItsMarginsIsSqueezedToNothing) {
+  const int index = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvText(nullptr), 0, nullptr, nullptr,
+                                    0.0f, 0.0f, 0.02f, 0.1f);  // margins of 0.015 each side
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_FALSE(items.empty());
+  for (const TextBatchItem& item : items) EXPECT_FLOAT_EQ(item.x1, item.x0);
+  EXPECT_FLOAT_EQ(TextHorizontalScale, Projection.aspect) << "the scale is put back";
 }
