@@ -1366,3 +1366,66 @@ TEST_F(Interface, TheWheelBringsANegativePositionBackToTheTop) {
   Send(10, 10, 0, 0, 0, 0, 2);
   EXPECT_EQ(position, 0);
 }
+
+// The texts' store takes a copy that fills it to its last byte, and nothing after: 1638 full
+// copies of 160 bytes leave 64 bytes, which a 63 character text and its end fill exactly.
+TEST_F(Interface, TheButtonTextStoreFillsToItsLastByte) {
+  ClearInterface();
+  const std::string full(BUTTON_TEXT_SIZE - 1, 'c');
+  for (int i = 0; i < BUTTON_TEXT_STORE / BUTTON_TEXT_SIZE; ++i) {
+    ASSERT_GE(AddRowButton(&owner, 1, 0, 0, nullptr, full.c_str(), nullptr, nullptr), 0) << i;
+    ButtonCount = 0;  // dropped, not emptied
+  }
+  ASSERT_EQ(BUTTON_TEXT_STORE % BUTTON_TEXT_SIZE, 64);
+  const std::string last(63, 'l');
+  EXPECT_GE(AddRowButton(&owner, 1, 0, 0, nullptr, last.c_str(), nullptr, nullptr), 0);
+  ButtonCount = 0;
+  EXPECT_EQ(AddRowButton(&owner, 1, 0, 0, nullptr, "", nullptr, nullptr), -1);
+  ClearInterface();
+}
+
+// An empty list's knob fills its trough whatever window it is given: from 2 pixels below the
+// trough's top to 2 above its bottom (a 206 pixel trough: 2..204).
+TEST_F(Interface, AnEmptyListsKnobFillsItsTrough) {
+  SetInterfaceMetrics();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  int32_t position = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 2, 6, 0);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  EXPECT_EQ(knob.top, 2);
+  EXPECT_EQ(knob.bottom, 204);
+}
+
+// A colour point whose top lies on the top limit is added; one a pixel higher is not.
+TEST_F(Interface, AColourPointOnTheTopLimitIsAdded) {
+  const uint8_t rgb[3] = {1, 2, 3};
+  PointButtonTopLimit = 100;
+  const int half = CfgBlobSize;
+  EXPECT_GE(AddColourPointButton(&owner, 50, 100 + half, 1, 0, rgb, RecordHandler), 0);
+  EXPECT_EQ(AddColourPointButton(&owner, 50, 99 + half, 1, 0, rgb, RecordHandler), -1);
+  PointButtonTopLimit = 0;
+}
+
+// The smallest step a float step button or an angle step takes is 1e-8: a step of exactly
+// that still moves its value.
+TEST_F(Interface, FloatAndAngleStepsOfTheSmallestStepStillMove) {
+  float value = 0.0f;
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvFloat(1e-8f), IvFloat(10.0f),
+            IvText("Mass %.1f"), BUTTON_STYLE_FLOAT_PLUS, nullptr, RecordHandler, nullptr);
+  Press(50, 10);
+  EXPECT_FLOAT_EQ(value, 1e-8f);
+  ClearInterface();
+  value = 0.0f;
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvText("Angle"), IvFloat(1e-8f),
+            IvFloat(0.25f), 36, nullptr, RecordHandler, nullptr);
+  Press(50, 10);
+  EXPECT_NEAR(value, 0.25f, 1e-6f);
+  ClearInterface();
+  value = 0.0f;
+  Control(100, 100, 200, 200, &value, 44, IvFloat(0.0f), IvFloat(1e-8f), IvFloat(10.0f), &owner);
+  Press(150, 150);
+  Release(150, 150);
+  EXPECT_FLOAT_EQ(value, 1e-8f) << "a float stepper";
+}
