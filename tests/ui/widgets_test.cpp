@@ -16,6 +16,7 @@
 #include "render/immediate.h"
 #include "tests/render/null_renderer.h"
 #include "text/language.h"
+#include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
@@ -641,4 +642,27 @@ TEST_F(Widgets, OnlyTheFixedColourTypesIgnoreTheColourTheControlNames) {
   EXPECT_EQ(ink(8), 0xFFC80A14u) << "its own";
   EXPECT_EQ(ink(0), 0xFFC80A14u) << "its own";
   TextColours = saved;
+}
+
+// The message history button is one unit wide at the row cursor, lit while the history shows,
+// and a press on it shows or hides the history.
+TEST_F(Widgets, TheMessageHistoryButtonIsOneUnitAndTogglesTheHistory) {
+  SetInterfaceMetrics();
+  const int saved = ShowMessageHistory;
+  ShowMessageHistory = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  const int index = AddMessageHistoryButton(&owner);
+  ASSERT_GE(index, 0);
+  const InterfaceButton b = InterfaceButtons[index];
+  EXPECT_EQ(b.left, 0);
+  EXPECT_EQ(b.right, ButtonWidth);
+  EXPECT_EQ(b.fourth.i, 0);
+  ASSERT_NE(b.handler, nullptr);
+  b.handler(&owner, 1, b.word);
+  EXPECT_EQ(ShowMessageHistory, 1);
+  ClearInterface();
+  RowCursorX = 0;
+  EXPECT_EQ(InterfaceButtons[AddMessageHistoryButton(&owner)].fourth.i, 1) << "lit while shown";
+  ShowMessageHistory = saved;
 }
