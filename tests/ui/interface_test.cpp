@@ -1429,3 +1429,18 @@ TEST_F(Interface, FloatAndAngleStepsOfTheSmallestStepStillMove) {
   Release(150, 150);
   EXPECT_FLOAT_EQ(value, 1e-8f) << "a float stepper";
 }
+
+// A styled row button keeps its text as its text and the value given as its third field.
+TEST_F(Interface, AStyledRowButtonKeepsItsTextAndThirdField) {
+  SetInterfaceMetrics();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  const int index = AddRowStyledButton(&owner, 2, 7, IvInt(5), "label", nullptr, RecordHandler, nullptr);
+  ASSERT_GE(index, 0);
+  const InterfaceButton& b = InterfaceButtons[index];
+  EXPECT_EQ(b.third.i, 5);
+  ASSERT_NE(b.text.text, nullptr);
+  EXPECT_STREQ(b.text.text, "label");
+  EXPECT_EQ(b.right - b.left, 2 * ButtonWidth);
+  EXPECT_EQ(b.word, 7u);
+}
