@@ -22,6 +22,7 @@
 #include "render/vr.h"
 #include "tests/render/null_renderer.h"
 #include "text/messages.h"
+#include "ui/character_set.h"
 #include "ui/dialogs.h"
 #include "ui/draw_record.h"
 #include "ui/interface.h"
@@ -30,6 +31,7 @@
 #include "ui/interface_local.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/profiler_display.h"
+#include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -1283,6 +1285,92 @@ TEST_F(PanelDraw, AFillUnderATextsCentreCountsByItsNearEdgesOnly) {
   }
   SmallTextBatch.items.clear();
   ResetDrawRecord();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
+// The panels of the value controls, the buttons and the screen labels each leave the record's
+// tags for plain texts and fills when they are done, whatever tags they found.
+TEST_F(PanelDraw, ControlPanelsButtonsAndLabelsLeaveThePlainTags) {
+  const auto expectPlain = [](const char* what) {
+    EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT) << what;
+    EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL) << what;
+    TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  };
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  Prss owner{};
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  expectPlain("control panels");
+  AddButton(&owner, 10, 10, 100, 40, 0, IvText("b"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  DrawButtons();
+  expectPlain("buttons");
+  ResetDrawRecord();
+  SetInterfaceRectangleToScreen();
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  AddScreenLabel(10, 0, 7, 0, nullptr, 0, LABEL_INTEGER, 300, 300);
+  DrawScreenLabels();
+  expectPlain("labels");
+  bool box = false;
+  for (const DrawRecordEntry& e : DrawRecord) box = box || e.role == RECORD_LABEL_BOX;
+  EXPECT_TRUE(box) << "the label's box is recorded as one";
+  ClearScreenLabels();
+  ResetDrawRecord();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
+// Only the controls of this frame are drawn: the table's entries past its count, left from a
+// larger frame before, are not.
+TEST_F(PanelDraw, ControlsLeftFromAnEarlierFrameAreNotDrawn) {
+  static ColourWord fill = RgbWord(10, 20, 30);
+  Prss owner{};
+  for (int i = 0; i < 2; ++i)
+    AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 51, &fill, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  ClearInterface();
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 51, &fill, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  EXPECT_EQ(Triangles(), 2u) << "one plain fill";
+  ClearInterface();
+}
+
+// Placing the message lines starts afresh each time: placed twice before they are drawn, two
+// lines still give two backings and two texts, and the tags are left for plain texts and fills.
+TEST_F(PanelDraw, MessageLinesPlacedTwiceAreDrawnOnce) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1000;
+  ScreenHeight = 600;
+  AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
+  AddMessage("second", TextColours.grey, MSG_TARGET_LOCAL);
+  UseFixedWidthCharacterSet();  // the lines' texts are measured and queued
+  ClearInterface();
+  PlaceMessageLines();
+  const size_t items = MessageLineBatch.items.size();
+  ASSERT_GT(items, 0u);
+  PlaceMessageLines();
+  EXPECT_EQ(MessageLineBatch.items.size(), items);
+  EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+  EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
+  DrawMessageLines();
+  int backings = 0, texts = 0;
+  for (const DrawRecordEntry& e : DrawRecord) {
+    backings += e.role == RECORD_BACKING;
+    texts += e.role == RECORD_MESSAGE;
+  }
+  EXPECT_EQ(backings, 2);
+  EXPECT_EQ(texts, 2);
+  EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+  EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE) << "the backings' batch is closed";
+  // Drawn, they are gone: a second draw adds nothing.
+  const size_t recorded = DrawRecord.size();
+  DrawMessageLines();
+  EXPECT_EQ(DrawRecord.size(), recorded);
+  ClearInterface();
   ScreenWidth = savedWidth;
   ScreenHeight = savedHeight;
 }
