@@ -1444,3 +1444,15 @@ TEST_F(Interface, AStyledRowButtonKeepsItsTextAndThirdField) {
   EXPECT_EQ(b.right - b.left, 2 * ButtonWidth);
   EXPECT_EQ(b.word, 7u);
 }
+
+// A float drag lands on whole steps of the label's precision: from 5.04 (one decimal, so
+// steps of 0.1) a move of 3 pixels of 100 over a range of 10 gives 5.34, kept as 5.3.
+TEST_F(Interface, AFloatDragLandsOnWholeStepsOfItsLabel) {
+  float value = 5.04f;
+  AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
+            IvText("Gain %.1f"), 16, nullptr, RecordHandler, nullptr);
+  Press(150, 110);
+  Move(153, 110);
+  EXPECT_NEAR(value, 5.3f, 1e-5f);
+  Move(153, 110, 0);
+}
