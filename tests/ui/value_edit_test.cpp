@@ -174,6 +174,17 @@ TEST(ValueSteps, LabelsPrintOnlyTheNumberTheyAreGiven) {
   EXPECT_EQ(RoundToInt32(3e9f), INT32_MAX);
 }
 
+// Rounding to a 32-bit integer holds what the integer cannot take at its ends: the largest
+// float below 2^31, 2147483520, is already held at the top, the one below it (2147483392) is
+// kept; -2^31 and below give the bottom.
+TEST(ValueSteps, RoundingToAnIntegerHoldsTheFloatsPastItsRangeAtItsEnds) {
+  EXPECT_EQ(RoundToInt32(2147483520.0f), INT32_MAX);
+  EXPECT_EQ(RoundToInt32(2147483392.0f), 2147483392);
+  EXPECT_EQ(RoundToInt32(-2147483648.0f), INT32_MIN);
+  EXPECT_EQ(RoundToInt32(-3e9f), INT32_MIN);
+  EXPECT_EQ(RoundToInt32(-2.5f), -3) << "halves away from zero";
+}
+
 TEST(ValueSteps, LabelDigitsAtTheirEndsAndPlainTextCutToTheBuffer) {
   // The decimals digit runs from 0 to 9; a "%" with no "." before the digit shows none.
   EXPECT_EQ(LabelDecimals("x %.9f"), 9);
