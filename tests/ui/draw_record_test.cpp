@@ -246,4 +246,28 @@ TEST_F(DrawRecordTest, ATextIsPlacedOverTheItemsItsBatchStillHolds) {
   EXPECT_EQ(DrawRecord[0].bottom, 32.0f);
 }
 
+// A text whose items are all gone from its batch by the time it is drawn is not recorded.
+TEST_F(DrawRecordTest, ATextWhoseItemsAreAllGoneIsNotRecorded) {
+  std::vector<TextBatchItem>& items = SmallTextBatch.items;
+  items.push_back(Item(0.0f, 0.0f, 5.0f, 5.0f));
+  items.push_back(Item(10.0f, 20.0f, 18.0f, 32.0f));
+  RecordQueuedText(SmallTextBatch, 1, "gone", 0xFFFFFFFFu);
+  items.pop_back();
+  RecordDrawnBatch(SmallTextBatch, 0);
+  EXPECT_TRUE(DrawRecord.empty());
+}
+
+// No more texts wait to be placed than the record can hold: 16384.
+TEST_F(DrawRecordTest, NoMoreTextsWaitThanTheRecordHolds) {
+  std::vector<TextBatchItem>& items = SmallTextBatch.items;
+  for (size_t i = 0; i < DRAW_RECORD_MAX + 1; ++i) {
+    items.push_back(Item(0.0f, 0.0f, 5.0f, 5.0f));
+    RecordQueuedText(SmallTextBatch, i, "x", 0xFFFFFFFFu);
+  }
+  std::vector<DrawRecordEntry> waiting;
+  WaitingTexts(SmallTextBatch, 0, waiting);
+  EXPECT_EQ(waiting.size(), size_t{16384});
+  ForgetQueuedTexts(SmallTextBatch);
+}
+
 }  // namespace
