@@ -138,6 +138,19 @@ TEST(GaugeLabels, EachStyleLabelsItsMarksInItsFormat) {
   EXPECT_EQ(Labels(g), (std::vector<std::string>{"0", "1", "2", "3"})) << "other styles label every mark";
 }
 
+// Marks exactly 0.11 radians apart are not yet close: a speedometer style labels every fourth
+// of them, as it does further apart. A label into no room is refused.
+TEST(GaugeLabels, MarksExactlyTheCloseSpacingApartAreLabelledEveryFourth) {
+  DashGauge g = Speedometer();
+  g.maximum = 8;
+  g.labelGap = 1;
+  g.kind = 1;
+  g.turn = 8.0f * 0.11f;  // 8 marks, 0.11 rad apart
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "4", "8"}));
+  char text[16];
+  EXPECT_FALSE(GaugeLabel(g, 0, text, 0));
+}
+
 TEST_F(NumberGauge, MarksAreQuadsRedFromTheRedIndexWithMajorsAtTheFigures) {
   DashGauge g = Speedometer();
   g.firstRedMark = 17;
