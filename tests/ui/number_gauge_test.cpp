@@ -269,6 +269,23 @@ TEST_F(NumberGauge, TheNeedlePointsAtItsValueAndIsLongerOnTheClock) {
   EXPECT_EQ(b.quadCount, GaugeMarkCount(g) + 1) << "no needle unless flagged";
 }
 
+// A dial without a maximum has its needle at its start whatever the value.
+TEST_F(NumberGauge, ANeedleOnADialWithoutAMaximumStaysAtItsStart) {
+  DashGauge g = Speedometer();
+  g.kind = 7;
+  g.startAngle = 0.0f;  // the start at the right
+  g.turn = PI;
+  g.maximum = 0;
+  g.value = 50.0f;
+  DrawNumberGauge(g, 1, GAUGE_STYLE_COL, 0, nullptr);
+  const TextBatch& b = InterfaceTextBatch;
+  ASSERT_GE(b.quadCount, 1);
+  const GaugeQuad& needle = b.quads[b.quadCount - 1];
+  const float r = 0.25f * GAUGE_RADIUS_SCALE;
+  EXPECT_NEAR(0.5f * (needle.x[1] + needle.x[2]), GAUGE_NEEDLE_LENGTH * r, 1e-5f);
+  EXPECT_NEAR(0.5f * (needle.y[1] + needle.y[2]), 0.0f, 1e-5f);
+}
+
 TEST_F(NumberGauge, TheHubIsAddedAndTheFlushDrawsQuadsAndCircles) {
   DashGauge g = Speedometer();
   g.centreX = 0.3f;
