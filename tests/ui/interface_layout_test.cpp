@@ -802,3 +802,14 @@ TEST_F(InterfaceLayout, ATextInAControlNarrowerThanItsMarginsIsSqueezedToNothing
   for (const TextBatchItem& item : items) EXPECT_FLOAT_EQ(item.x1, item.x0);
   EXPECT_FLOAT_EQ(TextHorizontalScale, Projection.aspect) << "the scale is put back";
 }
+
+// A glyph in a control with no room across (its right edge left of its left) is squeezed to
+// nothing, never turned over.
+TEST_F(InterfaceLayout, AGlyphInAControlWithNoRoomIsSqueezedToNothing) {
+  const int index = AddValueControl(nullptr, nullptr, IvInt('A'), IvInt(0), IvInt(0), 2, nullptr, nullptr, 0.5f,
+                                    -0.5f, 0.4f, -0.4f);
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_FLOAT_EQ(items[0].x1, items[0].x0);
+}
