@@ -1456,3 +1456,14 @@ TEST_F(Interface, AFloatDragLandsOnWholeStepsOfItsLabel) {
   EXPECT_NEAR(value, 5.3f, 1e-5f);
   Move(153, 110, 0);
 }
+
+// A flag toggle over a byte is lit (1) while its bit is set, unlit (0) while it is clear.
+TEST_F(Interface, AByteFlagToggleIsLitByItsBit) {
+  SetInterfaceMetrics();
+  uint8_t flags = 4;
+  RowCursorX = 0;
+  EXPECT_EQ(InterfaceButtons[AddByteFlagToggle(&owner, 4, "bit", 4, &flags, nullptr, RecordHandler, nullptr)].fourth.i, 1);
+  flags = 0;
+  RowCursorX = 0;
+  EXPECT_EQ(InterfaceButtons[AddByteFlagToggle(&owner, 4, "bit", 4, &flags, nullptr, RecordHandler, nullptr)].fourth.i, 0);
+}
