@@ -813,3 +813,51 @@ TEST_F(InterfaceLayout, AGlyphInAControlWithNoRoomIsSqueezedToNothing) {
   ASSERT_EQ(items.size(), 1u);
   EXPECT_FLOAT_EQ(items[0].x1, items[0].x0);
 }
+
+// Texts of several kinds are written at their size, where their control puts them: the
+// segment bar's digits, a title tab, the rows of a wrapped text; a character cell's glyph
+// keeps its width in any cell wider than it.
+TEST_F(InterfaceLayout, SegmentDigitsTitlesWrappedRowsAndCellsAreWrittenAtTheirSize) {
+  int32_t chosen = 0;
+  const int bar = AddValueControl(nullptr, &chosen, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_SEGMENT_BAR, nullptr,
+                                  nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  ASSERT_GE(bar, 0);
+  for (const TextBatchItem& item : QueuedItems(bar)) EXPECT_GT(item.y1 - item.y0, 0.0f) << "a segment digit";
+  const int title = AddValueControl(nullptr, nullptr, IvText("Title"), IvInt(0), IvText(nullptr), 10, nullptr,
+                                    nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
+  ASSERT_GE(title, 0);
+  const std::vector<TextBatchItem> titleItems = QueuedItems(title);
+  ASSERT_FALSE(titleItems.empty());
+  for (const TextBatchItem& item : titleItems) EXPECT_GT(item.y1 - item.y0, 0.0f) << "a title letter";
+  // Two rows in a control 0.2 high from y 0.2: the text starts at the left margin (0.15 of
+  // the height, 0.03) of x -0.6, within the control's height.
+  const int wrapped = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvInt(2), 8, nullptr, nullptr, -0.6f,
+                                      0.2f, 0.6f, 0.4f);
+  ASSERT_GE(wrapped, 0);
+  const std::vector<TextBatchItem> rows = QueuedItems(wrapped);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LT(rows[0].x0, -0.5f);
+  EXPECT_GE(rows[0].y0, 0.2f - 0.05f);
+  EXPECT_LE(rows[0].y0, 0.4f);
+  const int narrow = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.9f,
+                                     -0.9f, -0.7f, -0.8f);
+  const int wide = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.5f, -0.9f,
+                                   0.1f, -0.8f);
+  ASSERT_GE(wide, 0);
+  const std::vector<TextBatchItem> a = QueuedItems(narrow), b = QueuedItems(wide);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_NEAR(a[0].x1 - a[0].x0, b[0].x1 - b[0].x0, 1e-6f);
+}
+
+// A hint field shows the hint of what the pointer is over.
+TEST_F(InterfaceLayout, AHintFieldShowsTheHoverHint) {
+  ValueControl c{};
+  c.displayType = 6;
+  const char* const saved = HoverHint;
+  HoverHint = "a hint";
+  char out[32] = "x";
+  EXPECT_EQ(ValueControlText(c, out, sizeof out), 1);
+  EXPECT_STREQ(out, "a hint");
+  HoverHint = saved;
+}
