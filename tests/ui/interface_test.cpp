@@ -1467,3 +1467,17 @@ TEST_F(Interface, AByteFlagToggleIsLitByItsBit) {
   RowCursorX = 0;
   EXPECT_EQ(InterfaceButtons[AddByteFlagToggle(&owner, 4, "bit", 4, &flags, nullptr, RecordHandler, nullptr)].fourth.i, 0);
 }
+
+// A control away from the diagonal shows pressed where it was pressed: its x and its y are
+// not taken for one another (pixels 100..200 across, 400..500 down).
+TEST_F(Interface, AControlOffTheDiagonalShowsPressedAtItsPress) {
+  const int index = Control(100, 400, 200, 500, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  ASSERT_GE(index, 0);
+  const ValueControl c = ValueControls[index];
+  Press(150, 450);
+  KeyState[1] = 1;
+  MouseX = 150;
+  MouseY = 450;
+  EXPECT_TRUE(IsControlPressed(c));
+  KeyState[1] = 0;
+}
