@@ -146,6 +146,19 @@ TEST_F(Chooser, AScrollPastEitherEndIsHeldWithinTheList) {
   EXPECT_EQ(firstName(), "f100");
 }
 
+// A chooser keeps its own copy of its title, and lists the files of its second pattern after
+// those of its first.
+TEST_F(Chooser, ItKeepsItsTitleAndListsBothPatterns) {
+  Touch("chooser/first.set", 1000);
+  Touch("chooser/second.alt", 1000);
+  char title[16] = "Pick one";
+  chooser = StartListChooser(&parent, OnPick, title, "chooser\\*.set", 32, nullptr, 0, "chooser\\*.alt");
+  Prss_AddSub(&parent, &chooser->prss);
+  std::strcpy(title, "gone");
+  EXPECT_STREQ(chooser->title, "Pick one");
+  EXPECT_EQ(chooser->list.count, 2);
+}
+
 TEST_F(Chooser, TheDateHeaderSortsNewestFirstAndIsHighlighted) {
   Touch("chooser/aold.set", 1000);
   Touch("chooser/bnew.set", 2000000);
