@@ -78,4 +78,16 @@ TEST(Contrast, ABackingTooNearTheInkGivesWayToBlackOrWhite) {
   EXPECT_EQ(BackingToStandOut(0xFF767576u, nullptr, 0, 0x40767576u), 0xFFFFFFFFu);
 }
 
+// A backing reaching the aim exactly is enough: white ink on a black page stands out by
+// exactly 21 (1.05 / 0.05) with no backing at all.
+TEST(Contrast, AContrastExactlyAtTheAimIsEnough) {
+  EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, BLACK, 0, 0xFF000000u, 21.0), 0);
+}
+
+// A backing whose own alpha is already enough keeps its colour, even at alpha 0: white ink on
+// a black page needs none, so a see-through dark blue stays dark blue.
+TEST(Contrast, ABackingEnoughAtAlphaZeroKeepsItsColour) {
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x00123456u, 0xFF000000u), 0x00123456u);
+}
+
 }  // namespace

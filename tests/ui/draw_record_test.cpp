@@ -214,4 +214,60 @@ TEST_F(DrawRecordTest, AFontPageGlyphsExtentIsItsAdvanceWithoutTheTextureMargins
   EXPECT_FLOAT_EQ(DrawRecord[0].bottom, 32.0f);
 }
 
+// A text's extent is the least and the most of all its items, whichever item brings them:
+// here the second item reaches furthest left and up, the first furthest down, the second
+// furthest right, and the last item none of them.
+TEST_F(DrawRecordTest, ATextsExtentTakesEachEdgeFromWhicheverItemReachesFurthest) {
+  std::vector<TextBatchItem>& items = SmallTextBatch.items;
+  items.push_back(Item(20.0f, 30.0f, 30.0f, 44.0f));
+  items.push_back(Item(10.0f, 20.0f, 40.0f, 35.0f));
+  items.push_back(Item(15.0f, 32.0f, 25.0f, 38.0f));
+  RecordQueuedText(SmallTextBatch, 0, "abc", 0xFFFFFFFFu);
+  RecordDrawnBatch(SmallTextBatch, 0);
+  ASSERT_EQ(DrawRecord.size(), 1u);
+  EXPECT_EQ(DrawRecord[0].left, 10.0f);
+  EXPECT_EQ(DrawRecord[0].top, 20.0f);
+  EXPECT_EQ(DrawRecord[0].right, 40.0f);
+  EXPECT_EQ(DrawRecord[0].bottom, 44.0f);
+}
+
+// A batch that lost some of a text's items before it was drawn places the text over the
+// items still there: the first of two, x 10..18.
+TEST_F(DrawRecordTest, ATextIsPlacedOverTheItemsItsBatchStillHolds) {
+  std::vector<TextBatchItem>& items = SmallTextBatch.items;
+  items.push_back(Item(10.0f, 20.0f, 18.0f, 32.0f));
+  items.push_back(Item(18.0f, 22.0f, 25.0f, 34.0f));
+  RecordQueuedText(SmallTextBatch, 0, "Hi", 0xFFFFFFFFu);
+  items.pop_back();
+  RecordDrawnBatch(SmallTextBatch, 0);
+  ASSERT_EQ(DrawRecord.size(), 1u);
+  EXPECT_EQ(DrawRecord[0].left, 10.0f);
+  EXPECT_EQ(DrawRecord[0].right, 18.0f);
+  EXPECT_EQ(DrawRecord[0].bottom, 32.0f);
+}
+
+// A text whose items are all gone from its batch by the time it is drawn is not recorded.
+TEST_F(DrawRecordTest, ATextWhoseItemsAreAllGoneIsNotRecorded) {
+  std::vector<TextBatchItem>& items = SmallTextBatch.items;
+  items.push_back(Item(0.0f, 0.0f, 5.0f, 5.0f));
+  items.push_back(Item(10.0f, 20.0f, 18.0f, 32.0f));
+  RecordQueuedText(SmallTextBatch, 1, "gone", 0xFFFFFFFFu);
+  items.pop_back();
+  RecordDrawnBatch(SmallTextBatch, 0);
+  EXPECT_TRUE(DrawRecord.empty());
+}
+
+// No more texts wait to be placed than the record can hold: 16384.
+TEST_F(DrawRecordTest, NoMoreTextsWaitThanTheRecordHolds) {
+  std::vector<TextBatchItem>& items = SmallTextBatch.items;
+  for (size_t i = 0; i < DRAW_RECORD_MAX + 1; ++i) {
+    items.push_back(Item(0.0f, 0.0f, 5.0f, 5.0f));
+    RecordQueuedText(SmallTextBatch, i, "x", 0xFFFFFFFFu);
+  }
+  std::vector<DrawRecordEntry> waiting;
+  WaitingTexts(SmallTextBatch, 0, waiting);
+  EXPECT_EQ(waiting.size(), size_t{16384});
+  ForgetQueuedTexts(SmallTextBatch);
+}
+
 }  // namespace

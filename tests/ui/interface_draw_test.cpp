@@ -13,6 +13,7 @@
 
 #include "core/gamma_tables.h"
 #include "core/process.h"
+#include "core/window_state.h"
 #include "render/draw2d.h"
 #include "render/font_pages.h"
 #include "render/frame.h"
@@ -22,14 +23,17 @@
 #include "render/vr.h"
 #include "tests/render/null_renderer.h"
 #include "text/messages.h"
+#include "ui/character_set.h"
 #include "ui/dialogs.h"
 #include "ui/draw_record.h"
 #include "ui/font_page_layout.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/interface_local.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/profiler_display.h"
+#include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 
 namespace {
@@ -1058,6 +1062,28 @@ TEST(FreePlace, TheGridKeepsBoxesOnAScreenNotAWholeNumberOfCells) {
   ASSERT_TRUE(FindFreePlace(&left, 1, 4.0f, 4.0f, 0.0f, &x, &y));
   EXPECT_EQ(x, 98.0f);
   EXPECT_EQ(y, 0.0f);
+
+  // The same for rows: on an 8 x 102 screen taken but for the right column of cells from y 97
+  // down, the one free cell starts at y 100, and the box moves back up to y 98 (the left
+  // column there is taken too, so nothing straight below the usual place is free).
+  ScreenWidth = 8;
+  ScreenHeight = 102;
+  const PixelBox rows[2] = {{0.0f, 0.0f, 8.0f, 97.0f}, {0.0f, 97.0f, 4.0f, 102.0f}};
+  x = 0.0f;
+  y = 0.0f;
+  ASSERT_TRUE(FindFreePlace(rows, 2, 4.0f, 4.0f, 0.0f, &x, &y));
+  EXPECT_EQ(x, 4.0f);
+  EXPECT_EQ(y, 98.0f);
+
+  // A lowest top above the screen counts from the screen's top, straight above the usual
+  // place: x stays at 101 (the grid would give 100).
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  x = 101.0f;
+  y = -5.0f;
+  ASSERT_TRUE(FindFreePlace(nullptr, 0, 200.0f, 50.0f, -10.0f, &x, &y));
+  EXPECT_EQ(x, 101.0f);
+  EXPECT_EQ(y, 0.0f);
   ScreenWidth = saved[0];
   ScreenHeight = saved[1];
 }
@@ -1155,3 +1181,237 @@ TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
 }
 
 }  // namespace
+
+// A striped fill (type 57) has as many stripes as its maximum, at least one and at most 64:
+// two triangles each.
+TEST_F(PanelDraw, AStripedFillHasOneToSixtyFourStripes) {
+  Prss owner{};
+  const struct {
+    int maximum;
+    uint32_t triangles;
+  } cases[] = {{0, 2}, {-5, 2}, {1, 2}, {64, 128}, {65, 128}, {100, 128}};
+  for (const auto& k : cases) {
+    ResetInterfaceState();
+    Reset();
+    AddValueControl(&owner, nullptr, IvInt(0), IvInt(k.maximum), IvInt(-4), 57, nullptr, nullptr, 0.0f, 0.0f, 0.4f,
+                    0.1f);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), k.triangles) << k.maximum;
+    FlushInterfaceBatch();
+  }
+}
+
+// A pressed control's text is 24 darker in each channel and never below nothing: a colour of
+// (0x10, 0x80, 0xF0) is written as (0x00, 0x68, 0xD8), opaque.
+TEST_F(PanelDraw, APressedControlsTextIs24DarkerAndNeverBelowZero) {
+  Prss owner{};
+  ColourWord colour = RgbWord(0x10, 0x80, 0xF0);
+  const int index = AddValueControl(&owner, nullptr, IvInt('A'), IvInt(7), IvText(nullptr), 2, &colour,
+                                    [](void*, int, uintptr_t) {}, -0.5f, -0.5f, 0.5f, 0.5f);
+  ASSERT_GE(index, 0);
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  MouseX = 400;
+  MouseY = 300;
+  PendingPress = PendingPressState{1, 2, 0.0f, 0.0f};  // a press on the glyph button (type 2)
+  KeyState[1] = 1;
+  EmptyTextBatches();
+  TextBatch* const before = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  PrepareValueControl(ValueControls[index]);
+  CurrentTextBatch = before;
+  KeyState[1] = 0;
+  PendingPress = PendingPressState{};
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+  ASSERT_FALSE(InterfaceTextBatch.items.empty());
+  for (const TextBatchItem& item : InterfaceTextBatch.items) EXPECT_EQ(item.colour, 0xFF0068D8u);
+  EmptyTextBatches();
+}
+
+// A text that does not stand out from what lies under it gets a strip of its extent with a
+// little room (0.15 of its height each side, 0.06 above and below), kept within its button
+// when the button is at least a pixel each way. The text here: x 100..200, y 100..150 over a
+// fill of its own grey, so the room is 7.5 by 3: 92.5..207.5 by 97..153 before the button.
+TEST_F(PanelDraw, AStandOutStripKeepsWithinTheTextsButton) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  const struct {
+    int left, top, right, bottom;      // the button
+    float x1, y1, x2, y2;              // the strip
+  } cases[] = {
+      {95, 99, 205, 152, 95.0f, 99.0f, 205.0f, 152.0f},      // a button a little wider: its edges
+      {105, 102, 195, 148, 100.0f, 100.0f, 200.0f, 150.0f},  // a button within the text: the text's
+      {150, 120, 151, 121, 100.0f, 100.0f, 200.0f, 150.0f},  // one pixel each way still counts
+      {150, 120, 150, 121, 92.5f, 97.0f, 207.5f, 153.0f},    // no width: the room as it is
+  };
+  for (const auto& k : cases) {
+    ResetDrawRecord();
+    SmallTextBatch.items.clear();
+    TagRecordFor(RECORD_TEXT, RECORD_FILL);
+    RecordFillPixels(0xFF808080u, 0.0f, 0.0f, 400.0f, 400.0f);
+    TagRecordForButton(0, 1, k.left, k.top, k.right, k.bottom, "b", 0, 0);
+    TextBatchItem item{};
+    item.texturePage = 6;  // a cached glyph: its box is its extent
+    item.x0 = 100.0f;
+    item.y0 = 100.0f;
+    item.x1 = 200.0f;
+    item.y1 = 150.0f;
+    SmallTextBatch.items.push_back(item);
+    RecordQueuedText(SmallTextBatch, 0, "text", 0xFF808080u);
+    AddStandOutStrips(SmallTextBatch, 0);
+    ASSERT_EQ(DrawRecord.size(), 2u) << k.left;
+    const DrawRecordEntry& strip = DrawRecord.back();
+    EXPECT_EQ(strip.role, RECORD_BACKING) << k.left;
+    EXPECT_FLOAT_EQ(strip.left, k.x1) << k.left << " " << k.right;
+    EXPECT_FLOAT_EQ(strip.top, k.y1) << k.left << " " << k.right;
+    EXPECT_FLOAT_EQ(strip.right, k.x2) << k.left << " " << k.right;
+    EXPECT_FLOAT_EQ(strip.bottom, k.y2) << k.left << " " << k.right;
+    // Fills after the strips are plain fills again.
+    EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+    EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
+    ForgetQueuedTexts(SmallTextBatch);
+  }
+  SmallTextBatch.items.clear();
+  ResetDrawRecord();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
+// An icon's number below zero is icon 0: the first column of the first row.
+TEST_F(PanelDraw, AnIconBelowZeroIsTheFirstIcon) {
+  Prss owner{};
+  AddValueControl(&owner, HeldInt(-1), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  ASSERT_EQ(Triangles(), 2u);
+  EXPECT_FLOAT_EQ(V(0).u, -1.0f / 256.0f);
+  EXPECT_FLOAT_EQ(V(0).v, -1.0f / 256.0f);
+}
+
+// What lies under a text is what covers its centre, a fill's left and top edges included and
+// its right and bottom edges not: grey ink (0x80) over its own grey needs a strip, but over
+// opaque black it stands out (about 5.3 to 1) and needs none. The text's centre: (150, 125).
+TEST_F(PanelDraw, AFillUnderATextsCentreCountsByItsNearEdgesOnly) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  const struct {
+    float x1, y1, x2, y2;  // the black fill
+    size_t records;        // the fills and the strip, if any
+  } cases[] = {
+      {150.0f, 0.0f, 400.0f, 400.0f, 2},  // its left edge on the centre: under it, no strip
+      {0.0f, 125.0f, 400.0f, 400.0f, 2},  // its top edge
+      {0.0f, 0.0f, 150.0f, 400.0f, 3},    // its right edge: not under it, a strip
+      {0.0f, 0.0f, 400.0f, 125.0f, 3},    // its bottom edge
+  };
+  for (const auto& k : cases) {
+    ResetDrawRecord();
+    SmallTextBatch.items.clear();
+    TagRecordFor(RECORD_TEXT, RECORD_FILL);
+    RecordFillPixels(0xFF808080u, 0.0f, 0.0f, 400.0f, 400.0f);
+    RecordFillPixels(0xFF000000u, k.x1, k.y1, k.x2, k.y2);
+    TextBatchItem item{};
+    item.texturePage = 6;
+    item.x0 = 100.0f;
+    item.y0 = 100.0f;
+    item.x1 = 200.0f;
+    item.y1 = 150.0f;
+    SmallTextBatch.items.push_back(item);
+    RecordQueuedText(SmallTextBatch, 0, "text", 0xFF808080u);
+    AddStandOutStrips(SmallTextBatch, 0);
+    EXPECT_EQ(DrawRecord.size(), k.records) << k.x1 << " " << k.y1 << " " << k.x2 << " " << k.y2;
+    ForgetQueuedTexts(SmallTextBatch);
+  }
+  SmallTextBatch.items.clear();
+  ResetDrawRecord();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
+// The panels of the value controls, the buttons and the screen labels each leave the record's
+// tags for plain texts and fills when they are done, whatever tags they found.
+TEST_F(PanelDraw, ControlPanelsButtonsAndLabelsLeaveThePlainTags) {
+  const auto expectPlain = [](const char* what) {
+    EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT) << what;
+    EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL) << what;
+    TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  };
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  SetInterfaceMetrics();
+  Prss owner{};
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  expectPlain("control panels");
+  AddButton(&owner, 10, 10, 100, 40, 0, IvText("b"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  DrawButtons();
+  expectPlain("buttons");
+  ResetDrawRecord();
+  SetInterfaceRectangleToScreen();
+  TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
+  AddScreenLabel(10, 0, 7, 0, nullptr, 0, LABEL_INTEGER, 300, 300);
+  DrawScreenLabels();
+  expectPlain("labels");
+  bool box = false;
+  for (const DrawRecordEntry& e : DrawRecord) box = box || e.role == RECORD_LABEL_BOX;
+  EXPECT_TRUE(box) << "the label's box is recorded as one";
+  ClearScreenLabels();
+  ResetDrawRecord();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
+// Only the controls of this frame are drawn: the table's entries past its count, left from a
+// larger frame before, are not.
+TEST_F(PanelDraw, ControlsLeftFromAnEarlierFrameAreNotDrawn) {
+  static ColourWord fill = RgbWord(10, 20, 30);
+  Prss owner{};
+  for (int i = 0; i < 2; ++i)
+    AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 51, &fill, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  ClearInterface();
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 51, &fill, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  DrawValueControlPanels(0);
+  EXPECT_EQ(Triangles(), 2u) << "one plain fill";
+  ClearInterface();
+}
+
+// Placing the message lines starts afresh each time: placed twice before they are drawn, two
+// lines still give two backings and two texts, and the tags are left for plain texts and fills.
+TEST_F(PanelDraw, MessageLinesPlacedTwiceAreDrawnOnce) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 1000;
+  ScreenHeight = 600;
+  AddMessage("first", TextColours.grey, MSG_TARGET_LOCAL);
+  AddMessage("second", TextColours.grey, MSG_TARGET_LOCAL);
+  UseFixedWidthCharacterSet();  // the lines' texts are measured and queued
+  ClearInterface();
+  PlaceMessageLines();
+  const size_t items = MessageLineBatch.items.size();
+  ASSERT_GT(items, 0u);
+  PlaceMessageLines();
+  EXPECT_EQ(MessageLineBatch.items.size(), items);
+  EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+  EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
+  DrawMessageLines();
+  int backings = 0, texts = 0;
+  for (const DrawRecordEntry& e : DrawRecord) {
+    backings += e.role == RECORD_BACKING;
+    texts += e.role == RECORD_MESSAGE;
+  }
+  EXPECT_EQ(backings, 2);
+  EXPECT_EQ(texts, 2);
+  EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
+  EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
+  EXPECT_EQ(PanelTextureState, PANEL_STATE_NONE) << "the backings' batch is closed";
+  // Drawn, they are gone: a second draw adds nothing.
+  const size_t recorded = DrawRecord.size();
+  DrawMessageLines();
+  EXPECT_EQ(DrawRecord.size(), recorded);
+  ClearInterface();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}

@@ -30,6 +30,7 @@
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/interface_local.h"
 #include "ui/screen_labels.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
@@ -754,4 +755,159 @@ TEST_F(InterfaceLayout, EdgeButtonsAreDrawnAndColourSquaresTakeTheirLitColours) 
     ASSERT_NE(square, nullptr) << lit;
     EXPECT_EQ(square->colour, expected[lit]) << "lit " << lit;
   }
+}
+
+// A colour's channel values are written dark over a light colour and light over a dark one:
+// light up to a weighted sum (2 red + 3 green + blue) of 960, dark past it; for a lifted
+// colour (label 1) the turn comes at 720.
+TEST_F(InterfaceLayout, ChannelValuesTurnDarkPastTheirColoursWeightedSum) {
+  TextColours.lightText = RgbWord(0xEE, 0xEE, 0xEE);
+  TextColours.darkText = RgbWord(0x11, 0x11, 0x11);
+  const struct {
+    int r, g, b, label;
+    uint32_t ink;
+  } cases[] = {
+      {120, 160, 240, 0, 0xFFEEEEEEu},  // 960
+      {120, 160, 241, 0, 0xFF111111u},  // 961
+      {100, 100, 220, 1, 0xFFEEEEEEu},  // 720
+      {100, 100, 221, 1, 0xFF111111u},  // 721
+  };
+  for (const auto& k : cases) {
+    ClearInterface();
+    EmptyTextBatches();
+    ColourWord colour = RgbWord(uint8_t(k.r), uint8_t(k.g), uint8_t(k.b));
+    const int index = AddValueControl(nullptr, nullptr, IvText(nullptr), IvInt(0), IvInt(k.label), 52, &colour,
+                                      nullptr, -0.5f, -0.5f, 0.0f, 0.0f);
+    ASSERT_GE(index, 0);
+    TextBatch* const before = CurrentTextBatch;
+    CurrentTextBatch = &InterfaceTextBatch;
+    PrepareValueControl(ValueControls[index]);
+    CurrentTextBatch = before;
+    ASSERT_FALSE(InterfaceTextBatch.items.empty()) << k.b;
+    for (const TextBatchItem& item : InterfaceTextBatch.items) EXPECT_EQ(item.colour, k.ink) << k.b << " " << k.label;
+  }
+  ClearInterface();
+  EmptyTextBatches();
+}
+
+// The glyphs a control queues for its text, into the interface's batch.
+std::vector<TextBatchItem> QueuedItems(int index) {
+  EmptyTextBatches();
+  TextBatch* const before = CurrentTextBatch;
+  CurrentTextBatch = &InterfaceTextBatch;
+  PrepareValueControl(ValueControls[index]);
+  CurrentTextBatch = before;
+  std::vector<TextBatchItem> items = InterfaceTextBatch.items;
+  EmptyTextBatches();
+  return items;
+}
+
+// A segment bar writes its five digits, the chosen one (the variable's value, from 0) in the
+// selected text colour and the others in the control's.
+TEST_F(InterfaceLayout, ASegmentBarWritesFiveDigitsTheChosenOneSelected) {
+  InterfaceColours.textSelected = RgbWord(0x20, 0xC0, 0x40);
+  ColourWord colour = RgbWord(0x80, 0x90, 0xA0);
+  int32_t chosen = 2;
+  const int index = AddValueControl(nullptr, &chosen, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_SEGMENT_BAR, &colour,
+                                    nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_EQ(items.size(), 5u);
+  for (size_t i = 0; i < items.size(); ++i)
+    EXPECT_EQ(items[i].colour, i == 2 ? 0xFF20C040u : 0xFF8090A0u) << i;
+}
+
+// The lowest glyph is drawn like any other: a glyph button of code 32 and a character cell of
+// glyph 0 each queue their one glyph.
+TEST_F(InterfaceLayout, TheFirstGlyphIsDrawnByGlyphButtonsAndCharacterCells) {
+  const int button = AddValueControl(nullptr, nullptr, IvInt(32), IvInt(0), IvInt(0), 2, nullptr, nullptr, -0.5f,
+                                     -0.5f, -0.4f, -0.4f);
+  ASSERT_GE(button, 0);
+  EXPECT_EQ(QueuedItems(button).size(), 1u);
+  const int cell = AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.3f, -0.5f,
+                                   -0.2f, -0.4f);
+  ASSERT_GE(cell, 0);
+  EXPECT_EQ(QueuedItems(cell).size(), 1u);
+}
+
+// The characters of a bit field (type 57): bits 0 to 9 are the digits, bits from 10 the
+// capitals, so bits 9 and 10 are '9' and 'A' (glyphs 25 and 33).
+TEST_F(InterfaceLayout, ABitFieldShowsDigitsThenCapitals) {
+  const int index = AddValueControl(nullptr, nullptr, IvInt((1 << 9) | (1 << 10)), IvInt(0), IvInt(0), 57, nullptr,
+                                    nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].glyph, '9' - 32);
+  EXPECT_EQ(items[1].glyph, 'A' - 32);
+}
+
+// A text in a control narrower than its margins is squeezed to nothing, never turned over.
+TEST_F(InterfaceLayout, ATextInAControlNarrowerThanItsMarginsIsSqueezedToNothing) {
+  const int index = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvText(nullptr), 0, nullptr, nullptr,
+                                    0.0f, 0.0f, 0.02f, 0.1f);  // margins of 0.015 each side
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_FALSE(items.empty());
+  for (const TextBatchItem& item : items) EXPECT_FLOAT_EQ(item.x1, item.x0);
+  EXPECT_FLOAT_EQ(TextHorizontalScale, Projection.aspect) << "the scale is put back";
+}
+
+// A glyph in a control with no room across (its right edge left of its left) is squeezed to
+// nothing, never turned over.
+TEST_F(InterfaceLayout, AGlyphInAControlWithNoRoomIsSqueezedToNothing) {
+  const int index = AddValueControl(nullptr, nullptr, IvInt('A'), IvInt(0), IvInt(0), 2, nullptr, nullptr, 0.5f,
+                                    -0.5f, 0.4f, -0.4f);
+  ASSERT_GE(index, 0);
+  const std::vector<TextBatchItem> items = QueuedItems(index);
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_FLOAT_EQ(items[0].x1, items[0].x0);
+}
+
+// Texts of several kinds are written at their size, where their control puts them: the
+// segment bar's digits, a title tab, the rows of a wrapped text; a character cell's glyph
+// keeps its width in any cell wider than it.
+TEST_F(InterfaceLayout, SegmentDigitsTitlesWrappedRowsAndCellsAreWrittenAtTheirSize) {
+  int32_t chosen = 0;
+  const int bar = AddValueControl(nullptr, &chosen, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_SEGMENT_BAR, nullptr,
+                                  nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  ASSERT_GE(bar, 0);
+  for (const TextBatchItem& item : QueuedItems(bar)) EXPECT_GT(item.y1 - item.y0, 0.0f) << "a segment digit";
+  const int title = AddValueControl(nullptr, nullptr, IvText("Title"), IvInt(0), IvText(nullptr), 10, nullptr,
+                                    nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
+  ASSERT_GE(title, 0);
+  const std::vector<TextBatchItem> titleItems = QueuedItems(title);
+  ASSERT_FALSE(titleItems.empty());
+  for (const TextBatchItem& item : titleItems) EXPECT_GT(item.y1 - item.y0, 0.0f) << "a title letter";
+  // Two rows in a control 0.2 high from y 0.2: the text starts at the left margin (0.15 of
+  // the height, 0.03) of x -0.6, within the control's height.
+  const int wrapped = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvInt(2), 8, nullptr, nullptr, -0.6f,
+                                      0.2f, 0.6f, 0.4f);
+  ASSERT_GE(wrapped, 0);
+  const std::vector<TextBatchItem> rows = QueuedItems(wrapped);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_LT(rows[0].x0, -0.5f);
+  EXPECT_GE(rows[0].y0, 0.2f - 0.05f);
+  EXPECT_LE(rows[0].y0, 0.4f);
+  const int narrow = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.9f,
+                                     -0.9f, -0.7f, -0.8f);
+  const int wide = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.5f, -0.9f,
+                                   0.1f, -0.8f);
+  ASSERT_GE(wide, 0);
+  const std::vector<TextBatchItem> a = QueuedItems(narrow), b = QueuedItems(wide);
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_NEAR(a[0].x1 - a[0].x0, b[0].x1 - b[0].x0, 1e-6f);
+}
+
+// A hint field shows the hint of what the pointer is over.
+TEST_F(InterfaceLayout, AHintFieldShowsTheHoverHint) {
+  ValueControl c{};
+  c.displayType = 6;
+  const char* const saved = HoverHint;
+  HoverHint = "a hint";
+  char out[32] = "x";
+  EXPECT_EQ(ValueControlText(c, out, sizeof out), 1);
+  EXPECT_STREQ(out, "a hint");
+  HoverHint = saved;
 }

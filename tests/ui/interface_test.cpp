@@ -1285,3 +1285,199 @@ TEST_F(Interface, AScrollKnobCoversItsWindowsShareOfTheTrough) {
   EXPECT_EQ(knob.left, 2);
   EXPECT_EQ(knob.right, ButtonWidth - 2);
 }
+
+// Types 23 to 25 hand their handler the maximum as the code and the variable as the word.
+TEST_F(Interface, PickControlsHandTheirHandlerTheirMaximumAndVariable) {
+  static int picked;
+  for (const int type : {23, 24, 25}) {
+    ClearInterface();
+    g_Call = HandlerCall{};
+    Control(100, 100, 200, 200, &picked, type, IvInt(0), IvInt(5), IvText(nullptr), &owner);
+    Press(150, 150);
+    Release(150, 150);
+    EXPECT_EQ(g_Call.count, 1) << type;
+    EXPECT_EQ(g_Call.code, 5) << type;
+    EXPECT_EQ(g_Call.word, reinterpret_cast<uintptr_t>(&picked)) << type;
+  }
+}
+
+// A colour byte slider's paste is an edit of its byte, recorded before the byte changes.
+TEST_F(Interface, APasteIntoAColourByteSliderIsRecordedAsAColourEdit) {
+  RecordEditMerging = RecordStepperEdit;
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  uint8_t byte = 50;
+  g_StepperEdits.clear();
+  Control(0, 0, 400, 20, &byte, VALUE_TYPE_COLOUR_BYTE, IvInt(10), IvInt(200), IvText("%d"), &owner);
+  ValueClipboard.byte = 77;
+  Press(10, 10, 10);
+  EXPECT_EQ(byte, 77);
+  ASSERT_EQ(g_StepperEdits.size(), 1u);
+  EXPECT_EQ(g_StepperEdits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_StepperEdits[0].variable, &byte);
+  EditDomain = EDIT_DOMAIN_NONE;
+  RecordEditMerging = nullptr;
+}
+
+
+// With two layout columns or fewer a spinner's display and a value button keep one unit of
+// width: never none, never less.
+TEST_F(Interface, ASpinnerAndAValueButtonKeepOneUnitInANarrowLayout) {
+  SetInterfaceMetrics();
+  const int saved = LayoutColumns;
+  for (const int columns : {1, 2}) {
+    LayoutColumns = columns;
+    ClearInterface();
+    RowCursorX = 0;
+    RowCursorY = 0;
+    int32_t group = 3;
+    AddSmoothingGroupSpinner(&owner, &group);
+    EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, ButtonWidth) << columns;
+    EXPECT_EQ(InterfaceButtons[1].left, ButtonWidth) << columns;
+    ClearInterface();
+    RowCursorX = 0;
+    float v = 5.0f;
+    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler, 16, nullptr);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(InterfaceButtons[row].right - InterfaceButtons[row].left, ButtonWidth) << columns;
+  }
+  LayoutColumns = saved;
+}
+
+// A trough shorter than a knob's ends has no travel: the knob of a list shorter than its
+// window fills it from 2 pixels below its top to 2 above its bottom (a 6 pixel trough: 2..4).
+TEST_F(Interface, AScrollKnobInATroughShorterThanItsEndsFillsTheTrough) {
+  SetInterfaceMetrics();
+  ASSERT_EQ(InterfaceScaleRounded, 3);
+  RowCursorX = 0;
+  RowCursorY = 0;
+  int32_t position = 0;
+  SliderGeometry g{-1, -1, 0, 1, 6};
+  AddSliderControl(&owner, g, &position, 0, 4, 2);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  EXPECT_EQ(knob.top, 2);
+  EXPECT_EQ(knob.bottom, 4);
+}
+
+
+// A list whose position was left below zero scrolls down to its top, not further up.
+TEST_F(Interface, TheWheelBringsANegativePositionBackToTheTop) {
+  int32_t position = -5;
+  ScrollList(position, 10);
+  Send(10, 10, 0, 0, 0, 0, 2);
+  EXPECT_EQ(position, 0);
+}
+
+// The texts' store takes a copy that fills it to its last byte, and nothing after: 1638 full
+// copies of 160 bytes leave 64 bytes, which a 63 character text and its end fill exactly.
+TEST_F(Interface, TheButtonTextStoreFillsToItsLastByte) {
+  ClearInterface();
+  const std::string full(BUTTON_TEXT_SIZE - 1, 'c');
+  for (int i = 0; i < BUTTON_TEXT_STORE / BUTTON_TEXT_SIZE; ++i) {
+    ASSERT_GE(AddRowButton(&owner, 1, 0, 0, nullptr, full.c_str(), nullptr, nullptr), 0) << i;
+    ButtonCount = 0;  // dropped, not emptied
+  }
+  ASSERT_EQ(BUTTON_TEXT_STORE % BUTTON_TEXT_SIZE, 64);
+  const std::string last(63, 'l');
+  EXPECT_GE(AddRowButton(&owner, 1, 0, 0, nullptr, last.c_str(), nullptr, nullptr), 0);
+  ButtonCount = 0;
+  EXPECT_EQ(AddRowButton(&owner, 1, 0, 0, nullptr, "", nullptr, nullptr), -1);
+  ClearInterface();
+}
+
+// An empty list's knob fills its trough whatever window it is given: from 2 pixels below the
+// trough's top to 2 above its bottom (a 206 pixel trough: 2..204).
+TEST_F(Interface, AnEmptyListsKnobFillsItsTrough) {
+  SetInterfaceMetrics();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  int32_t position = 0;
+  SliderGeometry g{-1, -1, 0, 1, 206};
+  AddSliderControl(&owner, g, &position, 2, 6, 0);
+  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+  EXPECT_EQ(knob.top, 2);
+  EXPECT_EQ(knob.bottom, 204);
+}
+
+// A colour point whose top lies on the top limit is added; one a pixel higher is not.
+TEST_F(Interface, AColourPointOnTheTopLimitIsAdded) {
+  const uint8_t rgb[3] = {1, 2, 3};
+  PointButtonTopLimit = 100;
+  const int half = CfgBlobSize;
+  EXPECT_GE(AddColourPointButton(&owner, 50, 100 + half, 1, 0, rgb, RecordHandler), 0);
+  EXPECT_EQ(AddColourPointButton(&owner, 50, 99 + half, 1, 0, rgb, RecordHandler), -1);
+  PointButtonTopLimit = 0;
+}
+
+// The smallest step a float step button or an angle step takes is 1e-8: a step of exactly
+// that still moves its value.
+TEST_F(Interface, FloatAndAngleStepsOfTheSmallestStepStillMove) {
+  float value = 0.0f;
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvFloat(1e-8f), IvFloat(10.0f),
+            IvText("Mass %.1f"), BUTTON_STYLE_FLOAT_PLUS, nullptr, RecordHandler, nullptr);
+  Press(50, 10);
+  EXPECT_FLOAT_EQ(value, 1e-8f);
+  ClearInterface();
+  value = 0.0f;
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvText("Angle"), IvFloat(1e-8f),
+            IvFloat(0.25f), 36, nullptr, RecordHandler, nullptr);
+  Press(50, 10);
+  EXPECT_NEAR(value, 0.25f, 1e-6f);
+  ClearInterface();
+  value = 0.0f;
+  Control(100, 100, 200, 200, &value, 44, IvFloat(0.0f), IvFloat(1e-8f), IvFloat(10.0f), &owner);
+  Press(150, 150);
+  Release(150, 150);
+  EXPECT_FLOAT_EQ(value, 1e-8f) << "a float stepper";
+}
+
+// A styled row button keeps its text as its text and the value given as its third field.
+TEST_F(Interface, AStyledRowButtonKeepsItsTextAndThirdField) {
+  SetInterfaceMetrics();
+  RowCursorX = 0;
+  RowCursorY = 0;
+  const int index = AddRowStyledButton(&owner, 2, 7, IvInt(5), "label", nullptr, RecordHandler, nullptr);
+  ASSERT_GE(index, 0);
+  const InterfaceButton& b = InterfaceButtons[index];
+  EXPECT_EQ(b.third.i, 5);
+  ASSERT_NE(b.text.text, nullptr);
+  EXPECT_STREQ(b.text.text, "label");
+  EXPECT_EQ(b.right - b.left, 2 * ButtonWidth);
+  EXPECT_EQ(b.word, 7u);
+}
+
+// A float drag lands on whole steps of the label's precision: from 5.04 (one decimal, so
+// steps of 0.1) a move of 3 pixels of 100 over a range of 10 gives 5.34, kept as 5.3.
+TEST_F(Interface, AFloatDragLandsOnWholeStepsOfItsLabel) {
+  float value = 5.04f;
+  AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
+            IvText("Gain %.1f"), 16, nullptr, RecordHandler, nullptr);
+  Press(150, 110);
+  Move(153, 110);
+  EXPECT_NEAR(value, 5.3f, 1e-5f);
+  Move(153, 110, 0);
+}
+
+// A flag toggle over a byte is lit (1) while its bit is set, unlit (0) while it is clear.
+TEST_F(Interface, AByteFlagToggleIsLitByItsBit) {
+  SetInterfaceMetrics();
+  uint8_t flags = 4;
+  RowCursorX = 0;
+  EXPECT_EQ(InterfaceButtons[AddByteFlagToggle(&owner, 4, "bit", 4, &flags, nullptr, RecordHandler, nullptr)].fourth.i, 1);
+  flags = 0;
+  RowCursorX = 0;
+  EXPECT_EQ(InterfaceButtons[AddByteFlagToggle(&owner, 4, "bit", 4, &flags, nullptr, RecordHandler, nullptr)].fourth.i, 0);
+}
+
+// A control away from the diagonal shows pressed where it was pressed: its x and its y are
+// not taken for one another (pixels 100..200 across, 400..500 down).
+TEST_F(Interface, AControlOffTheDiagonalShowsPressedAtItsPress) {
+  const int index = Control(100, 400, 200, 500, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  ASSERT_GE(index, 0);
+  const ValueControl c = ValueControls[index];
+  Press(150, 450);
+  KeyState[1] = 1;
+  MouseX = 150;
+  MouseY = 450;
+  EXPECT_TRUE(IsControlPressed(c));
+  KeyState[1] = 0;
+}

@@ -124,6 +124,41 @@ TEST_F(Chooser, ThirtySixFilesNeedNoScrollBarAndOneMoreDoes) {
   EXPECT_EQ(Count(VALUE_TYPE_WHEEL), 1);
 }
 
+// A scroll position past either end of a list of 37 (one more than a page of 36) is held to
+// 0..1 when the page is drawn.
+TEST_F(Chooser, AScrollPastEitherEndIsHeldWithinTheList) {
+  for (int i = 0; i < 37; ++i) Touch("chooser/f" + std::to_string(100 + i) + ".set", 1000 + i);
+  Open(32, 0);
+  // The first name shown (the scroll bar's own controls hold numbers, not texts).
+  const auto firstName = [] {
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == 0 && ValueControls[i].owner && ValueControls[i].minimum.text)
+        return std::string(ValueControls[i].minimum.text);
+    return std::string();
+  };
+  chooser->scroll = 100;
+  Frame();
+  EXPECT_EQ(chooser->scroll, 1);
+  EXPECT_EQ(firstName(), "f101");
+  chooser->scroll = -3;
+  Frame();
+  EXPECT_EQ(chooser->scroll, 0);
+  EXPECT_EQ(firstName(), "f100");
+}
+
+// A chooser keeps its own copy of its title, and lists the files of its second pattern after
+// those of its first.
+TEST_F(Chooser, ItKeepsItsTitleAndListsBothPatterns) {
+  Touch("chooser/first.set", 1000);
+  Touch("chooser/second.alt", 1000);
+  char title[16] = "Pick one";
+  chooser = StartListChooser(&parent, OnPick, title, "chooser\\*.set", 32, nullptr, 0, "chooser\\*.alt");
+  Prss_AddSub(&parent, &chooser->prss);
+  std::strcpy(title, "gone");
+  EXPECT_STREQ(chooser->title, "Pick one");
+  EXPECT_EQ(chooser->list.count, 2);
+}
+
 TEST_F(Chooser, TheDateHeaderSortsNewestFirstAndIsHighlighted) {
   Touch("chooser/aold.set", 1000);
   Touch("chooser/bnew.set", 2000000);

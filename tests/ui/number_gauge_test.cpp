@@ -138,6 +138,19 @@ TEST(GaugeLabels, EachStyleLabelsItsMarksInItsFormat) {
   EXPECT_EQ(Labels(g), (std::vector<std::string>{"0", "1", "2", "3"})) << "other styles label every mark";
 }
 
+// Marks exactly 0.11 radians apart are not yet close: a speedometer style labels every fourth
+// of them, as it does further apart. A label into no room is refused.
+TEST(GaugeLabels, MarksExactlyTheCloseSpacingApartAreLabelledEveryFourth) {
+  DashGauge g = Speedometer();
+  g.maximum = 8;
+  g.labelGap = 1;
+  g.kind = 1;
+  g.turn = 8.0f * 0.11f;  // 8 marks, 0.11 rad apart
+  EXPECT_EQ(Nonempty(Labels(g)), (std::vector<std::string>{"0", "4", "8"}));
+  char text[16];
+  EXPECT_FALSE(GaugeLabel(g, 0, text, 0));
+}
+
 TEST_F(NumberGauge, MarksAreQuadsRedFromTheRedIndexWithMajorsAtTheFigures) {
   DashGauge g = Speedometer();
   g.firstRedMark = 17;
@@ -254,6 +267,23 @@ TEST_F(NumberGauge, TheNeedlePointsAtItsValueAndIsLongerOnTheClock) {
   g.needle = 0;
   DrawNumberGauge(g, 1, 0, 0, nullptr);
   EXPECT_EQ(b.quadCount, GaugeMarkCount(g) + 1) << "no needle unless flagged";
+}
+
+// A dial without a maximum has its needle at its start whatever the value.
+TEST_F(NumberGauge, ANeedleOnADialWithoutAMaximumStaysAtItsStart) {
+  DashGauge g = Speedometer();
+  g.kind = 7;
+  g.startAngle = 0.0f;  // the start at the right
+  g.turn = PI;
+  g.maximum = 0;
+  g.value = 50.0f;
+  DrawNumberGauge(g, 1, GAUGE_STYLE_COL, 0, nullptr);
+  const TextBatch& b = InterfaceTextBatch;
+  ASSERT_GE(b.quadCount, 1);
+  const GaugeQuad& needle = b.quads[b.quadCount - 1];
+  const float r = 0.25f * GAUGE_RADIUS_SCALE;
+  EXPECT_NEAR(0.5f * (needle.x[1] + needle.x[2]), GAUGE_NEEDLE_LENGTH * r, 1e-5f);
+  EXPECT_NEAR(0.5f * (needle.y[1] + needle.y[2]), 0.0f, 1e-5f);
 }
 
 TEST_F(NumberGauge, TheHubIsAddedAndTheFlushDrawsQuadsAndCircles) {

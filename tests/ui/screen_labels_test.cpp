@@ -134,3 +134,20 @@ TEST_F(ScreenLabels, AFullListRefusesMore) {
   EXPECT_EQ(AddScreenLabel(1, 0, 0, 0, nullptr, 0, 0, 1, 1), 0);
   EXPECT_EQ(ScreenLabelCount, MAX_SCREEN_LABELS);
 }
+
+// The top edge exactly on the clip's top is inside; a pixel above is not (a square of blob
+// size 6 reaches 5 pixels up from its point).
+TEST_F(ScreenLabels, ALabelsTopOnTheClipsTopIsShown) {
+  char text[LABEL_TEXT_SIZE];
+  float r[4];
+  EXPECT_EQ(Rect(Label(LABEL_SQUARE, 100, 5), text, r), 1);
+  EXPECT_EQ(Rect(Label(LABEL_SQUARE, 100, 4), text, r), 0);
+}
+
+// The depth list fills no more than the room it is given.
+TEST_F(ScreenLabels, TheDepthListKeepsToItsRoom) {
+  for (int i = 0; i < 3; ++i) AddScreenLabel(i, i, 0, 0, nullptr, 0, LABEL_SQUARE, 10, 10);
+  const ScreenLabel* byDepth[3] = {nullptr, nullptr, nullptr};
+  EXPECT_EQ(ScreenLabelsByDepth(byDepth, 2), 2);
+  EXPECT_EQ(byDepth[2], nullptr);
+}

@@ -174,6 +174,17 @@ TEST(ValueSteps, LabelsPrintOnlyTheNumberTheyAreGiven) {
   EXPECT_EQ(RoundToInt32(3e9f), INT32_MAX);
 }
 
+// Rounding to a 32-bit integer holds what the integer cannot take at its ends: the largest
+// float below 2^31, 2147483520, is already held at the top, the one below it (2147483392) is
+// kept; -2^31 and below give the bottom.
+TEST(ValueSteps, RoundingToAnIntegerHoldsTheFloatsPastItsRangeAtItsEnds) {
+  EXPECT_EQ(RoundToInt32(2147483520.0f), INT32_MAX);
+  EXPECT_EQ(RoundToInt32(2147483392.0f), 2147483392);
+  EXPECT_EQ(RoundToInt32(-2147483648.0f), INT32_MIN);
+  EXPECT_EQ(RoundToInt32(-3e9f), INT32_MIN);
+  EXPECT_EQ(RoundToInt32(-2.5f), -3) << "halves away from zero";
+}
+
 TEST(ValueSteps, LabelDigitsAtTheirEndsAndPlainTextCutToTheBuffer) {
   // The decimals digit runs from 0 to 9; a "%" with no "." before the digit shows none.
   EXPECT_EQ(LabelDecimals("x %.9f"), 9);
@@ -311,6 +322,72 @@ TEST_F(ValueEdit, AFloatButtonPasteIsRecordedAsASetOfItsRow) {
   EXPECT_EQ(g_Edits[0].name, "set grip");
   EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_SET_FLOAT);
   EXPECT_EQ(g_Edits[0].variable, &target);
+}
+
+// Every button that changes its variable records the edit first, one per press, of the kind
+// its variable is: floats are set, bytes and words set, colours adjusted.
+TEST_F(ValueEdit, EachEditingButtonRecordsItsEditOfItsKind) {
+  EditDomain = EDIT_DOMAIN_VEHICLE;
+  float value = 1.0f;
+  uint8_t bytes[4] = {100, 110, 120, 0};
+  int32_t count = 3;
+  const struct {
+    const char* what;
+    int style, code;
+    void* variable;
+    InterfaceValue text, third, fourth;
+    int kind;
+  } cases[] = {
+      {"float drag", 16, 1, &value, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f"), EDIT_KIND_SET_FLOAT},
+      {"byte drag", 20, 1, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_SET_INTEGER},
+      {"byte paste", 20, 10, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_SET_INTEGER},
+      {"grey drag", BUTTON_STYLE_COLOUR_TRIPLE, 1, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_ADJUST_COLOUR},
+      {"byte step", 26, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_SET_INTEGER},
+      {"channel step", 28, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
+      {"grey step", 30, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
+      {"brighter", 32, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
+      {"float step", BUTTON_STYLE_FLOAT_PLUS, 1, &value, IvFloat(0.5f), IvFloat(10.0f), IvText("Mass %.1f"),
+       EDIT_KIND_SET_FLOAT},
+      {"angle step", 36, 1, &value, IvText("Angle"), IvFloat(0.1f), IvFloat(0.2f), EDIT_KIND_SET_FLOAT},
+      {"spinner", 44, 1, &count, IvInt(0), IvInt(9), IvText("Spokes"), EDIT_KIND_SET_INTEGER},
+  };
+  for (const auto& k : cases) {
+    g_Edits.clear();
+    AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(k.variable), k.text, k.third, k.fourth, k.style,
+              nullptr, RecordCallback, nullptr);
+    Click(50, 10, k.code);
+    ASSERT_EQ(g_Edits.size(), 1u) << k.what;
+    EXPECT_EQ(g_Edits[0].kind, k.kind) << k.what;
+    EXPECT_EQ(g_Edits[0].variable, k.variable) << k.what;
+  }
+  // A swatch's paste adjusts the swatch's own colour.
+  ColourWord colour = RgbWord(1, 2, 3);
+  g_Edits.clear();
+  AddButton(&owner, 0, 0, 100, 20, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH_A, &colour,
+            RecordCallback, nullptr);
+  Click(50, 10, 10);
+  ASSERT_EQ(g_Edits.size(), 1u);
+  EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
+  EXPECT_EQ(g_Edits[0].variable, &colour);
+  // Float controls set their float on a press that drags it and on a paste; a float stepper
+  // (44, its step in the maximum, its limit in the label) on each step.
+  const struct {
+    const char* what;
+    int type, code;
+    InterfaceValue minimum, maximum, label;
+  } controls[] = {
+      {"float drag", 27, 1, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f")},
+      {"float paste", 27, 10, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f")},
+      {"float stepper", 44, 1, IvFloat(0.0f), IvFloat(0.5f), IvFloat(10.0f)},
+  };
+  for (const auto& k : controls) {
+    g_Edits.clear();
+    Control(0, 0, 400, 20, &value, k.type, k.minimum, k.maximum, k.label);
+    Click(200, 10, k.code);
+    ASSERT_EQ(g_Edits.size(), 1u) << k.what;
+    EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_SET_FLOAT) << k.what;
+    EXPECT_EQ(g_Edits[0].variable, &value) << k.what;
+  }
 }
 
 // Adding a value control leaves the record's tags as they were: texts as texts, fills as
@@ -466,6 +543,21 @@ TEST_F(ValueEdit, MappedBytesAndWordsTakeTheFloatRange) {
   EXPECT_EQ(byte, 10);
 }
 
+// A typed value past what a word can hold is held at its top or bottom: 70000 is kept as
+// 65535 and -5 as 0.
+TEST_F(ValueEdit, TypedValuesPastAWordAreHeldAtItsEnds) {
+  uint16_t word = 7;
+  AddValueSliderBar(&owner, &word, -10.0f, 70000.0f, "Teeth %.0f", 0, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("70000");
+  EXPECT_EQ(word, 65535);
+  ClearInterface();
+  AddValueSliderBar(&owner, &word, -10.0f, 70000.0f, "Teeth %.0f", 0, RecordCallback, -1.0f, -1.0f, 0.0f, -0.9f);
+  Press(10, 10, 2);
+  ConfirmTextEntry("-5");
+  EXPECT_EQ(word, 0);
+}
+
 TEST_F(ValueEdit, AClosedScreensTypedEntryStoresNothing) {
   float v = 1.0f;
   Control(0, 0, 400, 20, &v, 27, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
@@ -582,6 +674,23 @@ TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   Control(0, 0, 400, 20, name, 13, IvInt(0), IvInt(0), IvText("x"));
   Click(10, 10);
   EXPECT_FALSE(OpenTextEntry.open);
+}
+
+// A text field's entry takes no more than the entry line's 96 characters however large its
+// buffer, and one less than a smaller buffer.
+TEST_F(ValueEdit, ATextFieldsEntryIsAsLongAsItsBufferOrTheEntryLine) {
+  char large[200] = "";
+  Control(0, 0, 400, 20, large, 11, IvInt(0), IvInt(sizeof large), IvText("Enter a name"));
+  Click(10, 10);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_EQ(OpenTextEntry.maxLength, 96);
+  CancelTextEntry();
+  char small[20] = "";
+  Control(0, 0, 400, 20, small, 11, IvInt(0), IvInt(sizeof small), IvText("Enter a name"));
+  Click(10, 10);
+  ASSERT_TRUE(OpenTextEntry.open);
+  EXPECT_EQ(OpenTextEntry.maxLength, 19);
+  CancelTextEntry();
 }
 
 TEST_F(ValueEdit, TheHostNameRowTakesThirtyTwoCharacters) {

@@ -22,6 +22,7 @@
 #include "tests/render/null_renderer.h"
 #include "tests/ui/png_test_util.h"
 #include "text/language.h"
+#include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/interface.h"
@@ -717,4 +718,62 @@ TEST_F(Widgets, OnlyTheFixedColourTypesIgnoreTheColourTheControlNames) {
   EXPECT_EQ(ink(8), 0xFFC80A14u) << "its own";
   EXPECT_EQ(ink(0), 0xFFC80A14u) << "its own";
   TextColours = saved;
+}
+
+// The message history button is one unit wide at the row cursor, lit while the history shows,
+// and a press on it shows or hides the history.
+TEST_F(Widgets, TheMessageHistoryButtonIsOneUnitAndTogglesTheHistory) {
+  SetInterfaceMetrics();
+  const int saved = ShowMessageHistory;
+  ShowMessageHistory = 0;
+  RowCursorX = 0;
+  RowCursorY = 0;
+  const int index = AddMessageHistoryButton(&owner);
+  ASSERT_GE(index, 0);
+  const InterfaceButton b = InterfaceButtons[index];
+  EXPECT_EQ(b.left, 0);
+  EXPECT_EQ(b.right, ButtonWidth);
+  EXPECT_EQ(b.fourth.i, 0);
+  ASSERT_NE(b.handler, nullptr);
+  b.handler(&owner, 1, b.word);
+  EXPECT_EQ(ShowMessageHistory, 1);
+  ClearInterface();
+  RowCursorX = 0;
+  EXPECT_EQ(InterfaceButtons[AddMessageHistoryButton(&owner)].fourth.i, 1) << "lit while shown";
+  ShowMessageHistory = saved;
+}
+
+// A flag row and the screenshot format row each begin with their label in the label column.
+TEST_F(Widgets, FlagAndScreenshotFormatRowsHaveTheirLabels) {
+  AddScreenTitle("t", 0, 1);
+  uint32_t flags = 0;
+  AddPanelFlagRow(&owner, "Flag :", &flags, 4, nullptr, 0.1f);
+  const ValueControl* label = FindType(15);
+  ASSERT_NE(label, nullptr);
+  EXPECT_STREQ(label->minimum.text, "Flag :");
+  EXPECT_EQ(CountType(15), 1);
+  ClearInterface();
+  AddScreenshotFormatRow(&owner, 0.0f);
+  label = FindType(15);
+  ASSERT_NE(label, nullptr);
+  EXPECT_STREQ(label->minimum.text, LanguageTexts[TX_3h_ssfiletp]);
+  EXPECT_EQ(CountType(15), 1);
+}
+
+// A colour row is its label, its swatch and three sliders over the whole byte, 0 to 255.
+TEST_F(Widgets, AColourRowIsALabelASwatchAndThreeFullByteSliders) {
+  AddScreenTitle("t", 0, 1);
+  ColourWord colour = RgbWord(1, 2, 3);
+  const int before = ValueControlCount;
+  AddColourRow(&owner, "Colour :", &colour, 0.0f);
+  ASSERT_EQ(ValueControlCount - before, 5);
+  const ValueControl* c = &ValueControls[before];
+  EXPECT_EQ(c[0].displayType, 15);
+  EXPECT_STREQ(c[0].minimum.text, "Colour :");
+  EXPECT_EQ(c[1].displayType, 52);
+  for (int i = 2; i < 5; ++i) {
+    EXPECT_EQ(c[i].displayType, VALUE_TYPE_COLOUR_BYTE) << i;
+    EXPECT_EQ(c[i].minimum.i, 0) << i;
+    EXPECT_EQ(c[i].maximum.i, 255) << i;
+  }
 }
