@@ -571,6 +571,24 @@ TEST_F(AnimScreen, EscapeWithNothingUnsavedClosesAtOnce) {
   EXPECT_EQ(ObjectEditorShared.closeAll, 0);
 }
 
+// Space selects the root, which is the trunk, solid 0: the side panel's first row still shows
+// the selected bone's place in millimetres.  The trunk rests 1.2 m up, stored as
+// int(1.2 * 65536) = 78643, and 78643 * 1000 / 65536 = 1199.996 rounds to 1200.
+TEST_F(AnimScreen, TheFirstSolidSelectedShowsItsPlaceInTheSidePanelsFirstRow) {
+  AnimEditorKey(&s->prss, ' ');
+  ASSERT_EQ(E().selectedBone, TRUNK);
+  Draw();
+  const InterfaceButton* label = Shown("selected bone pos");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->top, ButtonHeight);
+  const InterfaceButton* axes = Shown("xyz");
+  ASSERT_NE(axes, nullptr);
+  EXPECT_EQ(axes->top, ButtonHeight);
+  const InterfaceButton* place = Shown("0 0 1200");
+  ASSERT_NE(place, nullptr);
+  EXPECT_EQ(place->top, ButtonHeight);
+}
+
 // The side panel against the screen's right edge, row under row: each command under its word
 // in the order of the editor's command list, a full row filling the panel's fourteen units.
 TEST_F(AnimScreen, TheSidePanelOffersEachCommandUnderItsWordRowUnderRow) {

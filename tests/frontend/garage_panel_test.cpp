@@ -29,6 +29,7 @@
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/interface.h"
+#include "ui/widgets.h"
 
 namespace fs = std::filesystem;
 
@@ -357,6 +358,25 @@ TEST_F(GaragePanel, WithoutADeviceTheCoverButtonTakesNoPicture) {
   EXPECT_EQ(page->act(page), nullptr);
   InfoPageShown = INFO_PAGE_INFO;
   InstallReportSink(saved);
+}
+
+// The garage's title picks the first panel layout, so the "take cover picture" button lies
+// in its label column at the left: x -0.95 to -0.3, one row of 0.06 from 0.6 down to 0.66.
+TEST_F(GaragePanel, TheCoverButtonLiesInTheFirstLayoutsLabelColumn) {
+  Open();
+  CoverState = COVER_TAKING;
+  FrameSkipped = 0;
+  ClearInterface();
+  page->act(page);
+  EXPECT_EQ(PanelLayoutIndex, 0);
+  const ValueControl* take = Showing("take cover picture");
+  ASSERT_NE(take, nullptr);
+  EXPECT_FLOAT_EQ(take->left, -0.95f);
+  EXPECT_FLOAT_EQ(take->right, -0.3f);
+  EXPECT_FLOAT_EQ(take->top, 0.6f);
+  EXPECT_FLOAT_EQ(take->bottom, 0.66f);
+  CoverState = COVER_NONE;
+  Close();
 }
 
 // A vehicle that cannot be loaded leaves the garage without a car and says which.

@@ -586,6 +586,28 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_TRUE(fs::exists("data/veh/Aftersave.veh"));
 }
 
+// Work folders left by crashes that differ from the mod's only in case: names are looked up
+// without regard to case, the smallest name first.  The export removes the first at its start,
+// writes into the second and moves that into place; once placed there is no work folder left
+// to remove, so the third, which is not the export's, stays as it is.
+TEST_F(ModExport, APlacedModLeavesAnotherWorkFolderOfTheSameNameInAnotherCase) {
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  ASSERT_EQ(ModExportRunning(), 1);
+  ASSERT_STREQ(ModExportName, "Testcar~001");
+  const fs::path vehicles = "mods/vehicles";
+  WriteBytes(vehicles / "TESTCAR~001.PARTIAL/a.txt", "one");
+  WriteBytes(vehicles / "Testcar~001.PARTIAL/b.txt", "two");
+  WriteBytes(vehicles / "testcar~001.partial/c.txt", "three");
+  RunExport();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(fs::exists(vehicles / "Testcar~001/Testcar~001.veh"));
+  EXPECT_FALSE(fs::exists(vehicles / "TESTCAR~001.PARTIAL"));
+  EXPECT_FALSE(fs::exists(vehicles / "Testcar~001.PARTIAL"));
+  EXPECT_EQ(ReadAll(vehicles / "testcar~001.partial/c.txt"), "three");
+  fs::remove_all(vehicles / "testcar~001.partial");
+  fs::remove_all(vehicles / "Testcar~001");
+}
+
 // A default skin kept only as its JPG picture is converted to its DDS on the way (the DDS
 // left in data/skins_dds too) and goes into the mod with the others.
 TEST_F(ModExport, ASkinKeptOnlyAsAJpgIsConvertedIntoTheMod) {

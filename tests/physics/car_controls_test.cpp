@@ -576,6 +576,34 @@ TEST_F(CarControlsTest, TheGearboxsExactEdgesAtTheStallSpeedAndTheRevLimit) {
   EXPECT_EQ(car.AutoShiftDecision(std::nextafter(limit, 1e9f)), SHIFT_UP);
 }
 
+// At the lowest shift speed itself the box neither goes up nor down: both sides are strict.
+// Second and third gear share one ratio (equal set-up words give it), so the speed in the gear
+// below comes out a rounding under the lowest shift speed: 0.516663134 * (1 / 0.516663134) *
+// 100 = 99.9999924 in floats.  The torque curve peaks at 50 (100 / (1 + ((w - 50) / 10)^2))
+// less a friction of 1.5, so the power falls with speed there: 234.615372 at 100 against
+// 234.615494 at 99.9999924.  Going down would win power and land below the lowest speed, yet
+// the box keeps the gear because the speed is not below it.
+TEST_F(CarControlsTest, AtTheLowestShiftSpeedItselfTheGearIsKept) {
+  Make(RACER);
+  car.controls.clutch = 0.0f;
+  car.controls.throttle = 0.0f;
+  for (int i = 0; i < car.wheelCount; ++i) car.wheels[i].groundContact = 1;
+  car.gear = 3;
+  car.gearRatios[2] = car.gearRatios[3] = 0.516663134f;
+  EngineModel& e = car.engine;
+  e.peakTorque = 100.0f;
+  e.peakSpeed = 50.0f;
+  e.spread = 10.0f;
+  e.idleSpeed = 0.0f;
+  e.resistance = 0.0f;
+  e.torqueLimit = 0.0f;
+  e.boostMultiplier = 1.0f;
+  e.maxPowerSpeed = 200.0f;  // the lowest shift speed is 100
+  EXPECT_EQ(car.AutoShiftDecision(100.0f), SHIFT_KEEP);
+  // Just below it the same gear below is taken: the power still favours it.
+  EXPECT_EQ(car.AutoShiftDecision(std::nextafter(100.0f, 0.0f)), SHIFT_DOWN);
+}
+
 // In the top gear there is no gear above, whatever the slots beyond hold: even past 0.99 of the rev limit the box keeps it,
 // where the gear below the top goes up.
 TEST_F(CarControlsTest, TheTopGearIsKeptPastTheRevLimit) {

@@ -176,6 +176,18 @@ TEST_F(HumanSystemFileTest, AModelHeaderExactlyFillingTheFilePassesTheCount) {
   }
 }
 
+// A file holding a model count of 0 and a skeleton count of 0 and nothing after: the count of
+// no skeletons needs no bytes, so with none left it is read as a file without humans.
+TEST_F(HumanSystemFileTest, NoModelsAndNoSkeletonsEndingTheFileAreAccepted) {
+  Install(DataFileImage("QXHSYS", {0, 0, 0, 0, 0, 0, 0, 0}, 252));
+  EXPECT_EQ(LoadHumanSystem(), 1);
+  EXPECT_EQ(Humans.modelCount, 0);
+  EXPECT_EQ(Humans.models, nullptr);
+  EXPECT_EQ(Humans.skeletonCount, 0);
+  EXPECT_EQ(Humans.skeletons, nullptr);
+  EXPECT_FALSE(Logged("damaged after 0 models and 0 skeletons"));
+}
+
 TEST(HumanLevels, APointFarFromItsBoneWrapsAsStoredCoordinatesDo) {
   // A damaged figure: a point at the far end of the 16.16 range following a bone at rest a
   // little way off.  Taking it into the bone's frame wraps, never overflows.
