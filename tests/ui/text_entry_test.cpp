@@ -286,6 +286,52 @@ TEST_F(TextEntryLineTest, TheLineLengthIsKeptBetweenOneCellAndTheWholeLine) {
   EXPECT_EQ(StartTextEntry(TEXT_ENTRY_CELLS, nullptr, 0, ENTRY_MODE_FREE), TEXT_ENTRY_CELLS - 1);
 }
 
+// A click on the line puts the cursor before the character the text drawing's probe counted,
+// once the probe has answered; a count inside the prefix or past the text is held to them.
+TEST_F(TextEntryLineTest, AClickPlacesTheCursorBetweenThePrefixAndTheEnd) {
+  const int savedProbe = TextClickProbe, savedCount = TextClickProbeCount;
+  StartTextEntry(40, "ab: cdef", 4, ENTRY_MODE_FREE);  // eight cells, four of them fixed, the rest selected
+  ASSERT_EQ(TextEntry.selected, 1);
+  TextClickProbe = 1;  // the probe has not drawn yet: nothing moves
+  TextClickProbeCount = 6;
+  RequestEntryClickPlacement();
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 8);
+  EXPECT_EQ(TextEntry.placementRequested, 1);
+  TextClickProbe = 0;
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 6);
+  EXPECT_EQ(TextEntry.codedCursor, 6) << "the coded copy follows";
+  EXPECT_EQ(TextEntry.selected, 0);
+  EXPECT_EQ(TextEntry.placementRequested, 0);
+  TextClickProbeCount = 30;  // right of the text: its end
+  RequestEntryClickPlacement();
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 8);
+  TextClickProbeCount = 1;  // on the prefix: where it ends
+  RequestEntryClickPlacement();
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 4);
+  TextClickProbeCount = 5;  // no request: nothing moves
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 4);
+  TextClickProbe = savedProbe;
+  TextClickProbeCount = savedCount;
+}
+
+// A character inserted with a code page or colour out of their ranges keeps the nearest one:
+// pages 0 to 9, colours 0 to 7 and 8 the default.
+TEST_F(TextEntryLineTest, AnInsertedCharacterKeepsItsPageAndColourInRange) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EXPECT_EQ(EntryInsertChar('a', 0, CODE_PAGE_COUNT + 2, 12), 1);
+  EXPECT_EQ(EntryInsertChar('b', 0, -3, -1), 1);
+  ASSERT_EQ(EntryLength(), 2);
+  EXPECT_EQ(TextEntry.cells[0].codePage, CODE_PAGE_COUNT - 1);
+  EXPECT_EQ(TextEntry.cells[0].colour, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(TextEntry.cells[1].codePage, 0);
+  EXPECT_EQ(TextEntry.cells[1].colour, 0);
+}
+
 TEST_F(TextEntryLineTest, APrefixLongerThanTheTextIsTheWholeText) {
   StartTextEntry(40, "abc", 10, ENTRY_MODE_FREE);
   EXPECT_EQ(TextEntry.prefix, 3);
