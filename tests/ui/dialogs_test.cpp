@@ -865,3 +865,118 @@ TEST_F(Dialogs, AnEntryBracketsTheImeFromOpeningToClosing) {
     EXPECT_EQ(TextEntryActive, 0) << type;
   }
 }
+
+namespace {
+
+struct PageDraw {
+  int count = 0;
+  MessageSub* box = nullptr;
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+PageDraw g_Page;
+
+void DrawPage(MessageSub* box, float left, float top, float right, float bottom) {
+  ++g_Page.count;
+  g_Page.box = box;
+  g_Page.left = left;
+  g_Page.top = top;
+  g_Page.right = right;
+  g_Page.bottom = bottom;
+}
+
+// The dialog's own panel: the grey box without owner or text.
+const ValueControl* DialogPanel() {
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.owner && c.displayType == 4 && c.minimum.text && !c.minimum.text[0]) return &c;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// A message page makes the box taller by the page's height: the page is drawn from under the
+// title (-0.37) to -0.29 plus the height, the panel ends at -0.19 plus it and the OK button sits
+// 0.1 to 0.02 above that.  A negative height is none.
+TEST_F(Dialogs, AMessagePageMakesTheBoxTallerByItsHeight) {
+  g_Page = PageDraw{};
+  ASSERT_EQ(OpenMessagePage(&owner, nullptr, "title", DrawPage, 0.25f), 1);
+  EXPECT_EQ(OpenMessagePage(&owner, nullptr, "again", DrawPage, 0.25f), 0) << "one box at a time";
+  Frame();
+  ASSERT_EQ(g_Page.count, 1);
+  EXPECT_EQ(g_Page.box, &MessageBoxDialog);
+  EXPECT_FLOAT_EQ(g_Page.left, -0.42f);
+  EXPECT_FLOAT_EQ(g_Page.top, -0.37f);
+  EXPECT_FLOAT_EQ(g_Page.right, 0.42f);
+  EXPECT_NEAR(g_Page.bottom, -0.04f, 1e-6f);  // -0.29 + 0.25
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->top, -0.53f);
+  EXPECT_NEAR(panel->bottom, 0.06f, 1e-6f);  // -0.19 + 0.25
+  const ValueControl* ok = FindControl(LanguageTexts[TX_3a_capitlok]);
+  ASSERT_NE(ok, nullptr);
+  EXPECT_NEAR(ok->top, -0.04f, 1e-6f);
+  EXPECT_NEAR(ok->bottom, 0.04f, 1e-6f);
+  Key(13);
+  ASSERT_EQ(owner.sub, nullptr);
+
+  ASSERT_EQ(OpenMessagePage(&owner, nullptr, "title", DrawPage, -0.3f), 1);
+  Frame();
+  EXPECT_EQ(MessageBoxDialog.pageHeight, 0.0f);
+  EXPECT_NEAR(g_Page.bottom, -0.29f, 1e-6f);
+  panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, -0.19f, 1e-6f);
+  Key(13);
+  EXPECT_EQ(owner.sub, nullptr);
+}
+
+// A dialog holds still once drawn: each of its frames clears the request to draw again.
+TEST_F(Dialogs, EachDialogClearsTheRedrawRequestOnceDrawn) {
+  static const char* const ITEMS[] = {"red", "green"};
+  ShowMessageBox(&owner, "note");
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0) << "message box";
+  Key(13);
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0) << "text entry";
+  CancelTextEntry();
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, -1);
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0) << "option list";
+  Key(27);
+  EXPECT_EQ(owner.sub, nullptr);
+  RedrawRequested = 1;
+}
+
+// The entry's panel reaches down over its file list: from the sort buttons' foot (-0.13) a row
+// of 0.06 for each name, sixteen rows at most, and 0.02 more.
+TEST_F(Dialogs, TheEntrysPanelReachesOverSixteenListRowsAtMost) {
+  char name[32];
+  for (int i = 0; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    Touch(name);
+  }
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 20);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, 0.85f, 1e-5f);  // -0.13 + 16 x 0.06 + 0.02
+  CancelTextEntry();
+  for (int i = 3; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    fs::remove(name);
+  }
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 3);
+  Frame();
+  panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, 0.07f, 1e-5f);  // -0.13 + 3 x 0.06 + 0.02
+  CancelTextEntry();
+}
