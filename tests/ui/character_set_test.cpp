@@ -483,6 +483,22 @@ TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
             GLYPH_PLACEHOLDER);
 }
 
+// Every page of the table, the first and the last too, takes its font flag; a page outside it
+// has no font.
+TEST_F(CharsetReader, TheFontFlagIsSetAndClearedOnEveryPageFromTheFirstToTheLast) {
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  for (const int page : {0, 4, CODE_PAGE_COUNT - 1}) {
+    SetCodePageHasFont(page, 0);
+    EXPECT_EQ(CharacterSetHasFont(page), 0) << page;
+    EXPECT_EQ(CodePageRecords[page].noFont, 1) << page;
+    SetCodePageHasFont(page, 1);
+    EXPECT_EQ(CharacterSetHasFont(page), 1) << page;
+    EXPECT_EQ(CodePageRecords[page].noFont, 0) << page;
+  }
+  EXPECT_EQ(CharacterSetHasFont(-1), 0);
+  EXPECT_EQ(CharacterSetHasFont(CODE_PAGE_COUNT), 0);
+}
+
 TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {
   // Any installed face stands in for the code page's font: the build's own font always is.
   set.glyphPages[0][0x42 - 64] = 'W';
