@@ -980,3 +980,87 @@ TEST_F(Dialogs, TheEntrysPanelReachesOverSixteenListRowsAtMost) {
   EXPECT_NEAR(panel->bottom, 0.07f, 1e-5f);  // -0.13 + 3 x 0.06 + 0.02
   CancelTextEntry();
 }
+
+// The entry's keys: a space is typed like any character, and Up (the first key beyond the
+// bytes) recalls the last message line.
+TEST_F(Dialogs, AnEntryTypesSpacesAndRecallsTheLastMessageWithUp) {
+  AddMessage("older", TextColours.grey, MSG_TARGET_LOCAL);
+  AskText(&owner, Typed, "Say", 40, 3, "", 0, 0, nullptr);
+  Key(KEYCODE_UP);
+  Type(" b");
+  Key(13);
+  ASSERT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "older b");
+  EXPECT_EQ(g_Answers.a, 3u);
+}
+
+// The nine colour buttons set the typing colour: the first 0, the last 8 (the default).
+TEST_F(Dialogs, TheFirstAndLastColourButtonsSetTheTypingColour) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  ASSERT_EQ(TextEntry.colour, ENTRY_COLOUR_DEFAULT);
+  TextEntryButton(&TextEntryDialogSub, 1, 0);
+  EXPECT_EQ(TextEntry.colour, 0);
+  TextEntryButton(&TextEntryDialogSub, 1, 7);
+  EXPECT_EQ(TextEntry.colour, 7);
+  TextEntryButton(&TextEntryDialogSub, 1, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(TextEntry.colour, ENTRY_COLOUR_DEFAULT);
+  Key(27);
+}
+
+// An option list answers 1 for any row chosen, the first one too, and 0 when cancelled.
+TEST_F(Dialogs, AnOptionListAnswersOneForTheFirstRowAndZeroWhenCancelled) {
+  static const char* const ITEMS[] = {"red", "green"};
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, 0);
+  Key(13);
+  EXPECT_EQ(g_Answers.chosen, 0);
+  EXPECT_EQ(SelectDialog.answer, 1);
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, 0);
+  Key(27);
+  EXPECT_EQ(SelectDialog.answer, 0);
+  EXPECT_EQ(g_Answers.count, 1);
+}
+
+// A save without a pattern needs a name past its fixed start: nothing or the fixed start alone
+// says so instead of answering.
+TEST_F(Dialogs, ASaveWithoutAPatternNeedsANamePastItsFixedStart) {
+  AskText(&owner, Typed, "Save", 30, 0, "", 0, 6, nullptr);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_NAME);
+  EXPECT_EQ(g_Answers.count, 0);
+  CancelTextEntry();
+  AskText(&owner, Typed, "Save", 30, 0, "ab", 2, 6, nullptr);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_NAME);
+  Key(13);  // acknowledged: editing again
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  Type("c");
+  Key(13);
+  ASSERT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "abc");
+}
+
+// While the entry says a name exists, typing does not reach the line; Space, like Enter,
+// goes back to renaming.
+TEST_F(Dialogs, WhileANameExistsTypingIsIgnoredAndSpaceGoesBackToRenaming) {
+  AskText(&owner, Typed, "Name", 30, 0, "old", 0, 0, nullptr);
+  TextEntryDialogSub.state = ENTRY_NAME_EXISTS;
+  Type("xy");
+  EXPECT_STREQ(TextEntry.coded, "old");
+  Key(' ');
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  EXPECT_STREQ(TextEntry.coded, "old");
+  CancelTextEntry();
+}
+
+// Without files the list is not shown: the panel ends at -0.19 and there are no sort buttons.
+TEST_F(Dialogs, AnEntryWithoutFilesShowsNoListNorSortButtons) {
+  AskText(&owner, Typed, "Save", 30, 0, "", 0, 6, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 0);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, -0.19f, 1e-6f);
+  EXPECT_EQ(FindControl(LanguageTexts[TX_3a_namesort]), nullptr);
+  EXPECT_EQ(FindControl(LanguageTexts[TX_3a_datesort]), nullptr);
+  CancelTextEntry();
+}
