@@ -332,6 +332,88 @@ TEST_F(TextEntryLineTest, AnInsertedCharacterKeepsItsPageAndColourInRange) {
   EXPECT_EQ(TextEntry.cells[1].colour, 0);
 }
 
+// A character typed inside the text goes between its neighbours, which move on.
+TEST_F(TextEntryLineTest, ACharacterTypedInsideTheTextMovesTheRestOn) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  Type("acd");
+  EntryKeyDown(KEYCODE_LEFT);
+  EntryKeyDown(KEYCODE_LEFT);
+  Type("b");
+  EXPECT_EQ(Coded(), "abcd");
+  EXPECT_EQ(TextEntry.cursor, 2);
+  EntryKeyDown(KEYCODE_HOME);
+  Type("_");
+  EXPECT_EQ(Coded(), "_abcd");
+}
+
+// The coded copy read back in another code page: its bytes become that page's characters, the
+// cursor goes to the end and nothing stays selected.
+TEST_F(TextEntryLineTest, TheCodedCopyReadsBackInTheCodePageGiven) {
+  StartTextEntry(20, "ab\xC6", 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_HOME);
+  ASSERT_EQ(TextEntry.cursor, 0);
+  SetEntryText(CYRILLIC);
+  ASSERT_EQ(EntryLength(), 3);
+  EXPECT_EQ(TextEntry.cells[2].codePage, CYRILLIC);
+  EXPECT_EQ(TextEntry.cells[2].byte, 0xC6);
+  EXPECT_EQ(TextEntry.cursor, 3);
+  EXPECT_EQ(TextEntry.selected, 0);
+  EXPECT_EQ(Coded(), "ab^C\xC6");
+}
+
+// With no candidate list to be had the IME says so on the message line and keeps none.
+TEST_F(TextEntryLineTest, NoCandidateListIsSaidAndNoneKept) {
+  Ime.candidateCount = 3;
+  OnIMENotify(3);
+  UpdateIME();
+  EXPECT_EQ(Ime.candidateCount, 0);
+  EXPECT_EQ(Ime.candidateSelected, -1);
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "UpdateCandidates : Could not get candidate list");
+  // The end of a composition lets go of a list too.
+  Ime.candidateCount = 2;
+  Ime.candidateSelected = 1;
+  OnIMEEndComposition();
+  EXPECT_EQ(Ime.candidateCount, 0);
+  EXPECT_EQ(Ime.candidateSelected, -1);
+}
+
+// Ending a composition leaves the line no room; starting one works it out again, and a fresh
+// composition update forgets the old one's attributes.
+TEST_F(TextEntryLineTest, StartingACompositionWorksOutTheRoomAgain) {
+  StartTextEntry(10, "abc", -1, ENTRY_MODE_FREE);
+  ASSERT_EQ(TextEntry.room, 6);  // nine coded bytes, three used
+  OnIMEEndComposition();
+  EXPECT_EQ(TextEntry.room, 0);
+  OnIMEStartComposition();
+  EXPECT_EQ(TextEntry.room, 6);
+  Ime.attributes[0] = 3;
+  Ime.attributes[1] = 2;
+  UpdateComposition();
+  EXPECT_EQ(Ime.attributes[0], 0);
+  EXPECT_EQ(Ime.attributes[1], 0);
+  OnIMEEndComposition();
+}
+
+// Delete and the word rubout (127) on a selection clear it back to the prefix; Delete called
+// on its own rebuilds the coded copy too.
+TEST_F(TextEntryLineTest, DeleteAndRuboutClearASelectionToThePrefix) {
+  StartTextEntry(20, "to: abc", 4, ENTRY_MODE_FREE);
+  ASSERT_EQ(TextEntry.selected, 1);
+  EntryKeyDown(KEYCODE_DELETE);
+  EXPECT_EQ(Coded(), "to: ");
+  EXPECT_EQ(TextEntry.selected, 0);
+  StartTextEntry(20, "to: abc", 4, ENTRY_MODE_FREE);
+  EntryKeyDown(127);
+  EXPECT_EQ(Coded(), "to: ");
+  EXPECT_EQ(TextEntry.cursor, 4);
+  StartTextEntry(20, "abc", -1, ENTRY_MODE_FREE);
+  TextEntry.prefix = 0;
+  EntryKeyDown(KEYCODE_HOME);
+  EntryDelete();
+  EXPECT_EQ(Coded(), "bc");
+}
+
 TEST_F(TextEntryLineTest, APrefixLongerThanTheTextIsTheWholeText) {
   StartTextEntry(40, "abc", 10, ENTRY_MODE_FREE);
   EXPECT_EQ(TextEntry.prefix, 3);
@@ -440,6 +522,17 @@ TEST_F(ClipboardLine, PastingTheCopiedTextRestoresItsColoursAndCodePages) {
   EXPECT_EQ(Plain(), "/");
   PlatformGetClipboardText(clip, sizeof clip);
   EXPECT_STREQ(clip, "/join");  // the whole line is copied
+}
+
+// Cutting a selection copies the whole line to the clipboard and leaves the prefix.
+TEST_F(ClipboardLine, CuttingASelectionCopiesTheLineAndLeavesThePrefix) {
+  PlatformSetClipboardText("before");
+  StartTextEntry(40, "to: abc", 4, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_CUT);
+  EXPECT_EQ(Coded(), "to: ");
+  char clip[32];
+  PlatformGetClipboardText(clip, sizeof clip);
+  EXPECT_STREQ(clip, "to: abc");
 }
 
 TEST_F(ClipboardLine, ALongClipboardIsCutToTheLine) {
