@@ -1064,3 +1064,68 @@ TEST_F(Dialogs, AnEntryWithoutFilesShowsNoListNorSortButtons) {
   EXPECT_EQ(FindControl(LanguageTexts[TX_3a_datesort]), nullptr);
   CancelTextEntry();
 }
+
+// An entry confirmed from outside keeps its fixed start and answers it with the text given.
+TEST_F(Dialogs, AnEntryConfirmedFromOutsideKeepsItsFixedStart) {
+  AskText(&owner, Typed, "Say", 40, 4, "to: ", 4, 0, nullptr);
+  ASSERT_EQ(ConfirmTextEntry("abc"), 1);
+  ASSERT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "to: abc");
+  EXPECT_EQ(ConfirmTextEntry("again"), 0) << "nothing open";
+}
+
+// An entry shows its list and code-page buttons, and says so when there are no files to load.
+TEST_F(Dialogs, AnEntryShowsItsListAndCodePageButtonsOrThatNoFilesAreThere) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  Frame();
+  const ValueControl* list = FindControl("...");
+  const ValueControl* codePage = FindControl("^");
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(codePage, nullptr);
+  EXPECT_FLOAT_EQ(list->left, -0.55f);
+  EXPECT_FLOAT_EQ(codePage->left, -0.67f);
+  CancelTextEntry();
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_NO_FILES);
+  Frame();
+  bool said = false;
+  for (int i = 0; i < ValueControlCount; ++i)
+    said = said || (ValueControls[i].displayType == 14 && ValueControls[i].minimum.text &&
+                    std::string(ValueControls[i].minimum.text) == LanguageTexts[TX_3g_nofilesl]);
+  EXPECT_TRUE(said);
+  CancelTextEntry();
+}
+
+// An option list stands on its own panel: from its top (-0.47 for a short list) down past its
+// rows of 0.06 by 0.24.
+TEST_F(Dialogs, AnOptionListStandsOnItsPanel) {
+  static const char* const ITEMS[] = {"red", "green"};
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, -1);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->top, -0.47f, 1e-6f);
+  EXPECT_NEAR(panel->bottom, -0.11f, 1e-6f);  // -0.47 + 2 x 0.06 + 0.24
+  Key(27);
+}
+
+// A box or list opened again for another owner leaves the first owner first.
+TEST_F(Dialogs, ADialogOpenedAgainLeavesItsFirstOwner) {
+  Prss other{};
+  Prss_Init(&other, nullptr, OwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
+  ShowMessageBox(&owner, "one");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  ShowMessageBox(&other, "two");
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(other.sub, &MessageBoxDialog.prss);
+  Key(13);
+  static const char* const ITEMS[] = {"red"};
+  Prss_MakeCurrent(&owner);
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 1, 9, -1);
+  ASSERT_EQ(owner.sub, &SelectDialog.prss);
+  AskSelect(&other, Chosen, "Colour", nullptr, ITEMS, 1, 9, -1);
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(other.sub, &SelectDialog.prss);
+  Key(27);
+  Prss_MakeCurrent(&owner);
+}
