@@ -164,6 +164,7 @@ TEST_F(TextEntryLineTest, AStartingTextLongerThanTheLineIsCutToIt) {
   StartTextEntry(4, "x^C\xC6y", 0, ENTRY_MODE_FREE);  // three coded bytes: "x^C\xC6y" has five
   EXPECT_EQ(TextEntry.codedLength, 5);
   EXPECT_LE(std::strlen(TextEntry.coded), 3u);
+  EXPECT_EQ(TextEntry.coded[0], 'x') << "cut after the first character, not to nothing";
   EXPECT_EQ(TextEntry.codedCursor, 3) << "the end of the text, held at the line's end";
   ASSERT_EQ(TextEntry.selected, 1);
   EXPECT_EQ(TextEntry.drawCursor, TextCursorWithSelection(0, 3)) << "the selection ends there too";
@@ -412,6 +413,30 @@ TEST_F(TextEntryLineTest, DeleteAndRuboutClearASelectionToThePrefix) {
   EntryKeyDown(KEYCODE_HOME);
   EntryDelete();
   EXPECT_EQ(Coded(), "bc");
+}
+
+// A byte above 127 that reads as the same character in both pages needs no switch either:
+// 0xA0 is the no-break space in Latin 1 and in Cyrillic alike.
+TEST_F(TextEntryLineTest, AHighByteReadingTheSameInBothPagesNeedsNoSwitch) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryInsertChar('x', 0, CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT);
+  EntryInsertChar(0xA0, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "x\xA0");
+  EntryInsertChar(0xC6, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "x\xA0^C\xC6");
+}
+
+// A key beyond the bytes that the input page writes in two bytes goes in as one double-byte
+// character of that page, in the typing colour.
+TEST_F(TextEntryLineTest, AKeyBeyondTheBytesCanTypeADoubleByteCharacter) {
+  InputCodePage = CODE_PAGE_JAPANESE;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryKeyDown(0x3042);  // HIRAGANA LETTER A: 0x82 0xA0 in the Japanese page
+  ASSERT_EQ(EntryLength(), 1);
+  EXPECT_EQ(TextEntry.cells[0].byte, 0x82);
+  EXPECT_EQ(TextEntry.cells[0].trail, 0xA0);
+  EXPECT_EQ(TextEntry.cells[0].codePage, CODE_PAGE_JAPANESE);
+  EXPECT_EQ(TextEntry.cells[0].colour, ENTRY_COLOUR_DEFAULT);
 }
 
 TEST_F(TextEntryLineTest, APrefixLongerThanTheTextIsTheWholeText) {
