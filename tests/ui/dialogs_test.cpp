@@ -1129,3 +1129,58 @@ TEST_F(Dialogs, ADialogOpenedAgainLeavesItsFirstOwner) {
   Key(27);
   Prss_MakeCurrent(&owner);
 }
+
+// Closing an entry puts back the dialog word it found and the plain mouse mode.
+TEST_F(Dialogs, ClosingAnEntryPutsBackTheDialogWordAndThePlainMouseMode) {
+  DialogOpen = 5;
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  EXPECT_NE(DialogOpen, 5);
+  Key(27);
+  EXPECT_EQ(DialogOpen, 5);
+  EXPECT_EQ(MouseMode, 0);
+  DialogOpen = 0;
+}
+
+// The code-page button offers the ten pages with the input page current.
+TEST_F(Dialogs, TheCodePageButtonOffersThePagesWithTheInputPageCurrent) {
+  const int saved = InputCodePage;
+  InputCodePage = 3;
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  TextEntryButton(&TextEntryDialogSub, 1, static_cast<uintptr_t>(ENTRY_BUTTON_CODE_PAGE));
+  ASSERT_EQ(TextEntryDialogSub.prss.sub, &SelectDialog.prss);
+  EXPECT_EQ(SelectDialog.count, CODE_PAGE_COUNT);
+  EXPECT_EQ(SelectDialog.current, 3);
+  EXPECT_EQ(SelectDialog.answerWord, 0u);
+  Key(27);
+  CancelTextEntry();
+  InputCodePage = saved;
+}
+
+// The entry's panel spans 0.69 each side from -0.53 down; a long second line of a message box
+// widens it as a long first line does.
+TEST_F(Dialogs, TheEntrysPanelAndALongSecondLineOfABox) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->left, -0.69f);
+  EXPECT_FLOAT_EQ(panel->top, -0.53f);
+  EXPECT_FLOAT_EQ(panel->right, 0.69f);
+  CancelTextEntry();
+  // 80 glyphs a full text size wide each, whatever character set an earlier test left loaded.
+  CharacterEntry& entry = CodePageRecords[CurrentCodePage].entries['w' - 32];
+  const CharacterEntry keptEntry = entry;
+  const GlyphMetrics keptMetrics = CharMetrics['w' - 32];
+  entry = CharacterEntry{};
+  entry.glyph = 'w' - 32;
+  CharMetrics['w' - 32].width = 1.0f;
+  const std::string wide(80, 'w');
+  ShowMessageBox2Lines(&owner, "first", wide.c_str());
+  Frame();
+  entry = keptEntry;
+  CharMetrics['w' - 32] = keptMetrics;
+  panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->left, -0.69f);
+  Key(13);
+}
