@@ -80,6 +80,10 @@ TEST_F(CharsetReader, FewerGlyphRecordsLeaveTheRestEmptyWithThePlaceholdersSize)
   EXPECT_EQ(Glyphs[300].numPoints, 0);
   EXPECT_FLOAT_EQ(Glyphs[300].width, Glyphs[GLYPH_PLACEHOLDER].width);
   EXPECT_FLOAT_EQ(Glyphs[300].height, Glyphs[GLYPH_PLACEHOLDER].height);
+  // From the first raw glyph (96) on, not below it: glyph 94 keeps the least size, a ninth.
+  EXPECT_FLOAT_EQ(Glyphs[FIRST_RAW_GLYPH].width, 5.0f / 9.0f) << "the placeholder box's width";
+  EXPECT_FLOAT_EQ(Glyphs[FIRST_RAW_GLYPH].height, Glyphs[GLYPH_PLACEHOLDER].height);
+  EXPECT_FLOAT_EQ(Glyphs[GLYPH_PLACEHOLDER - 1].width, 1.0f / 9.0f);
 }
 
 // No glyph records at all is the least of "fewer": the set loads with every glyph empty.
@@ -150,6 +154,8 @@ TEST_F(CharsetReader, RefusesIndicesOutsideTheirTables) {
   s.glyphs[40].links = {{0, 1}};
   s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
   EXPECT_TRUE(refused(s)) << "curve link";
+  s.glyphs[40].curves = {{1, 0, 1, 1, {0, 0, 0, 0}}};
+  EXPECT_TRUE(refused(s)) << "curve's first link one past the links";
   s.glyphs[40].curves = {{0, 0, 1, 1, {0, NAN, 0, 0}}};
   EXPECT_TRUE(refused(s)) << "curve angle not a number";
   s = set;
@@ -481,6 +487,10 @@ TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
             GLYPH_PLACEHOLDER);
   EXPECT_EQ(GetDoubleByteGlyph(0, CodePageRecords[0].entries['a' - 32], 0x40, &width, &advance, &location, nullptr),
             GLYPH_PLACEHOLDER);
+  // A lead byte naming the glyph page one past the last (the set has one) has no page.
+  CodePageRecords[4].noFont = 0;
+  const CharacterEntry pastTheLast{1, 0, ENTRY_LEAD_PAGE};
+  EXPECT_EQ(GetDoubleByteGlyph(4, pastTheLast, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
 }
 
 // Every page of the table, the first and the last too, takes its font flag; a page outside it
