@@ -226,6 +226,59 @@ TEST_F(CharsetReader, ANegativeOrTooSmallCountIsReportedAsADamagedFileNamingTheC
   EXPECT_NE(refusal(negativePages).find("-1"), std::string::npos) << "negative glyph page count";
 }
 
+// A damaged glyph record or table entry is logged with the file, naming the glyph (or the
+// number) and what was wrong with it.
+TEST_F(CharsetReader, ARefusalNamesTheGlyphAndItsFault) {
+  SetLogFileName("");
+  const auto refusal = [](const Bytes& image) {
+    std::remove(CurrentLogPath());
+    const int ok = LoadTestImage(image);
+    std::stringstream log;
+    {
+      std::ifstream in(CurrentLogPath());
+      log << in.rdbuf();
+    }
+    std::remove(CurrentLogPath());
+    const std::string text = log.str();
+    const size_t at = text.find("test.abc");
+    return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
+  };
+  const auto says = [&](const TestCharset& s, const std::string& reason) {
+    return refusal(s.Build()).find(reason) != std::string::npos;
+  };
+  TestCharset s = set;
+  s.glyphs[40].points = {{1, 1}, {2, 2}};
+  s.glyphs[40].triangles = {{0, 1, 2}};
+  EXPECT_TRUE(says(s, "glyph 40: triangle point out of range"));
+  s = set;
+  s.glyphs[40].points = {{1, 1}};
+  s.glyphs[40].links = {{0, 1}};
+  EXPECT_TRUE(says(s, "glyph 40: link point out of range"));
+  s = set;
+  s.glyphs[40].points = {{1, 1}};
+  s.glyphs[40].dots = {{3, 10, 10}};
+  EXPECT_TRUE(says(s, "glyph 40: dot point out of range"));
+  s = set;
+  s.glyphs[40].points = {{1, 1}, {2, 2}};
+  s.glyphs[40].links = {{0, 1}};
+  s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
+  EXPECT_TRUE(says(s, "glyph 40: curve link out of range"));
+  s.glyphs[40].curves = {{0, 0, 1, 1, {0, NAN, 0, 0}}};
+  EXPECT_TRUE(says(s, "glyph 40: curve angle is not a number"));
+  s = set;
+  s.glyphs[40].points = {{NAN, 1}};
+  EXPECT_TRUE(says(s, "glyph 40: point is not a number"));
+  s = set;
+  s.codePages[2]['x' - 32].glyph = GLYPH_COUNT;
+  EXPECT_TRUE(says(s, "glyph " + std::to_string(GLYPH_COUNT) + " out of range"));
+  s = set;
+  s.codePages[4][0x83 - 32] = CharacterEntry{1, 0, ENTRY_LEAD_PAGE};
+  EXPECT_TRUE(says(s, "glyph page 1 out of range"));
+  Bytes negativePoints = set.Build();
+  negativePoints[16] = negativePoints[17] = negativePoints[18] = negativePoints[19] = 0xFF;  // glyph 0's point count
+  EXPECT_NE(refusal(negativePoints).find("glyph 0: negative point count"), std::string::npos);
+}
+
 TEST_F(CharsetReader, ARefusedFileLeavesTheLoadedSetInPlace) {
   ASSERT_EQ(LoadTestImage(set.Build()), 1);
   Bytes bad = set.Build();
