@@ -86,3 +86,49 @@ TEST(OnscreenKeyboardKeys, TheSpaceBarTypesOneSpaceAndIsHeldUntilLetGo) {
   HandleKeyUp = savedUp;
   ResetOnscreenKeyboard();
 }
+
+// A screen reading raw keys gets the space bar as a key press instead; hiding the keyboard lets
+// go of a bar still held.  A press on the bar's control presses it, its release does not.
+TEST(OnscreenKeyboardKeys, RawKeysGetTheSpaceBarAsAKeyAndHidingLetsItGo) {
+  ResetOnscreenKeyboard();
+  g_Characters.clear();
+  g_KeysUp.clear();
+  static std::vector<int> keysDown;
+  keysDown.clear();
+  Prss screen{};
+  screen.rawKeys = 1;
+  Prss* const savedProcess = CurrentProcess;
+  const auto savedChar = HandleCharMessage;
+  const auto savedDown = HandleKeyDown;
+  const auto savedUp = HandleKeyUp;
+  CurrentProcess = &screen;
+  HandleCharMessage = [](int character) { g_Characters.push_back(character); };
+  HandleKeyDown = [](int key, int64_t) { keysDown.push_back(key); };
+  HandleKeyUp = [](int key) { g_KeysUp.push_back(key); };
+  ToggleOnscreenKeyboard();
+  ASSERT_EQ(OnscreenKeyboardShown, 1);
+  ClearInterface();
+  DoOnScreenKeyboard();
+  const ValueControl* space = nullptr;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == 34 && reinterpret_cast<uintptr_t>(ValueControls[i].variable) == uintptr_t{KEY_SPACE})
+      space = &ValueControls[i];
+  ASSERT_NE(space, nullptr);
+  ASSERT_NE(space->callback, nullptr);
+  space->callback(nullptr, 0, uintptr_t{KEY_SPACE});  // the release: nothing
+  EXPECT_TRUE(keysDown.empty());
+  space->callback(nullptr, 1, uintptr_t{KEY_SPACE});
+  EXPECT_EQ(keysDown, std::vector<int>{KEY_SPACE});
+  EXPECT_TRUE(g_Characters.empty());
+  EXPECT_EQ(KeyboardToggles.heldSpace, 1);
+  ToggleOnscreenKeyboard();  // hidden: the bar goes up
+  EXPECT_EQ(OnscreenKeyboardShown, 0);
+  EXPECT_EQ(g_KeysUp, std::vector<int>{KEY_SPACE});
+  EXPECT_EQ(KeyboardToggles.heldSpace, 0);
+  ClearInterface();
+  CurrentProcess = savedProcess;
+  HandleCharMessage = savedChar;
+  HandleKeyDown = savedDown;
+  HandleKeyUp = savedUp;
+  ResetOnscreenKeyboard();
+}
