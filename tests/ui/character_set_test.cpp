@@ -80,6 +80,10 @@ TEST_F(CharsetReader, FewerGlyphRecordsLeaveTheRestEmptyWithThePlaceholdersSize)
   EXPECT_EQ(Glyphs[300].numPoints, 0);
   EXPECT_FLOAT_EQ(Glyphs[300].width, Glyphs[GLYPH_PLACEHOLDER].width);
   EXPECT_FLOAT_EQ(Glyphs[300].height, Glyphs[GLYPH_PLACEHOLDER].height);
+  // From the first raw glyph (96) on, not below it: glyph 94 keeps the least size, a ninth.
+  EXPECT_FLOAT_EQ(Glyphs[FIRST_RAW_GLYPH].width, 5.0f / 9.0f) << "the placeholder box's width";
+  EXPECT_FLOAT_EQ(Glyphs[FIRST_RAW_GLYPH].height, Glyphs[GLYPH_PLACEHOLDER].height);
+  EXPECT_FLOAT_EQ(Glyphs[GLYPH_PLACEHOLDER - 1].width, 1.0f / 9.0f);
 }
 
 // No glyph records at all is the least of "fewer": the set loads with every glyph empty.
@@ -150,6 +154,8 @@ TEST_F(CharsetReader, RefusesIndicesOutsideTheirTables) {
   s.glyphs[40].links = {{0, 1}};
   s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
   EXPECT_TRUE(refused(s)) << "curve link";
+  s.glyphs[40].curves = {{1, 0, 1, 1, {0, 0, 0, 0}}};
+  EXPECT_TRUE(refused(s)) << "curve's first link one past the links";
   s.glyphs[40].curves = {{0, 0, 1, 1, {0, NAN, 0, 0}}};
   EXPECT_TRUE(refused(s)) << "curve angle not a number";
   s = set;
@@ -240,6 +246,59 @@ TEST_F(CharsetReader, AGlyphCountThatJustFitsIsReadSoItsDamagedRecordIsNamed) {
   EXPECT_NE(log.str().find("Corrupted file : test.abc (glyph 0: negative point count)"), std::string::npos)
       << log.str();
   EXPECT_EQ(log.str().find("File is too short"), std::string::npos) << "the count fits: not a short file";
+}
+
+// A damaged glyph record or table entry is logged with the file, naming the glyph (or the
+// number) and what was wrong with it.
+TEST_F(CharsetReader, ARefusalNamesTheGlyphAndItsFault) {
+  SetLogFileName("");
+  const auto refusal = [](const Bytes& image) {
+    std::remove(CurrentLogPath());
+    const int ok = LoadTestImage(image);
+    std::stringstream log;
+    {
+      std::ifstream in(CurrentLogPath());
+      log << in.rdbuf();
+    }
+    std::remove(CurrentLogPath());
+    const std::string text = log.str();
+    const size_t at = text.find("test.abc");
+    return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
+  };
+  const auto says = [&](const TestCharset& s, const std::string& reason) {
+    return refusal(s.Build()).find(reason) != std::string::npos;
+  };
+  TestCharset s = set;
+  s.glyphs[40].points = {{1, 1}, {2, 2}};
+  s.glyphs[40].triangles = {{0, 1, 2}};
+  EXPECT_TRUE(says(s, "glyph 40: triangle point out of range"));
+  s = set;
+  s.glyphs[40].points = {{1, 1}};
+  s.glyphs[40].links = {{0, 1}};
+  EXPECT_TRUE(says(s, "glyph 40: link point out of range"));
+  s = set;
+  s.glyphs[40].points = {{1, 1}};
+  s.glyphs[40].dots = {{3, 10, 10}};
+  EXPECT_TRUE(says(s, "glyph 40: dot point out of range"));
+  s = set;
+  s.glyphs[40].points = {{1, 1}, {2, 2}};
+  s.glyphs[40].links = {{0, 1}};
+  s.glyphs[40].curves = {{0, 1, 1, 1, {0, 0, 0, 0}}};
+  EXPECT_TRUE(says(s, "glyph 40: curve link out of range"));
+  s.glyphs[40].curves = {{0, 0, 1, 1, {0, NAN, 0, 0}}};
+  EXPECT_TRUE(says(s, "glyph 40: curve angle is not a number"));
+  s = set;
+  s.glyphs[40].points = {{NAN, 1}};
+  EXPECT_TRUE(says(s, "glyph 40: point is not a number"));
+  s = set;
+  s.codePages[2]['x' - 32].glyph = GLYPH_COUNT;
+  EXPECT_TRUE(says(s, "glyph " + std::to_string(GLYPH_COUNT) + " out of range"));
+  s = set;
+  s.codePages[4][0x83 - 32] = CharacterEntry{1, 0, ENTRY_LEAD_PAGE};
+  EXPECT_TRUE(says(s, "glyph page 1 out of range"));
+  Bytes negativePoints = set.Build();
+  negativePoints[16] = negativePoints[17] = negativePoints[18] = negativePoints[19] = 0xFF;  // glyph 0's point count
+  EXPECT_NE(refusal(negativePoints).find("glyph 0: negative point count"), std::string::npos);
 }
 
 TEST_F(CharsetReader, ARefusedFileLeavesTheLoadedSetInPlace) {
@@ -503,6 +562,26 @@ TEST_F(CharsetReader, DoubleByteLookupShowsThePlaceholderWithoutAFontOrAPage) {
             GLYPH_PLACEHOLDER);
   EXPECT_EQ(GetDoubleByteGlyph(0, CodePageRecords[0].entries['a' - 32], 0x40, &width, &advance, &location, nullptr),
             GLYPH_PLACEHOLDER);
+  // A lead byte naming the glyph page one past the last (the set has one) has no page.
+  CodePageRecords[4].noFont = 0;
+  const CharacterEntry pastTheLast{1, 0, ENTRY_LEAD_PAGE};
+  EXPECT_EQ(GetDoubleByteGlyph(4, pastTheLast, 0x40, &width, &advance, &location, &brk), GLYPH_PLACEHOLDER);
+}
+
+// Every page of the table, the first and the last too, takes its font flag; a page outside it
+// has no font.
+TEST_F(CharsetReader, TheFontFlagIsSetAndClearedOnEveryPageFromTheFirstToTheLast) {
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  for (const int page : {0, 4, CODE_PAGE_COUNT - 1}) {
+    SetCodePageHasFont(page, 0);
+    EXPECT_EQ(CharacterSetHasFont(page), 0) << page;
+    EXPECT_EQ(CodePageRecords[page].noFont, 1) << page;
+    SetCodePageHasFont(page, 1);
+    EXPECT_EQ(CharacterSetHasFont(page), 1) << page;
+    EXPECT_EQ(CodePageRecords[page].noFont, 0) << page;
+  }
+  EXPECT_EQ(CharacterSetHasFont(-1), 0);
+  EXPECT_EQ(CharacterSetHasFont(CODE_PAGE_COUNT), 0);
 }
 
 TEST_F(CharsetReader, DoubleByteLookupMeasuresWithTheFontAndFlagsBreaks) {

@@ -865,3 +865,322 @@ TEST_F(Dialogs, AnEntryBracketsTheImeFromOpeningToClosing) {
     EXPECT_EQ(TextEntryActive, 0) << type;
   }
 }
+
+namespace {
+
+struct PageDraw {
+  int count = 0;
+  MessageSub* box = nullptr;
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+PageDraw g_Page;
+
+void DrawPage(MessageSub* box, float left, float top, float right, float bottom) {
+  ++g_Page.count;
+  g_Page.box = box;
+  g_Page.left = left;
+  g_Page.top = top;
+  g_Page.right = right;
+  g_Page.bottom = bottom;
+}
+
+// The dialog's own panel: the grey box without owner or text.
+const ValueControl* DialogPanel() {
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.owner && c.displayType == 4 && c.minimum.text && !c.minimum.text[0]) return &c;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+// A message page makes the box taller by the page's height: the page is drawn from under the
+// title (-0.37) to -0.29 plus the height, the panel ends at -0.19 plus it and the OK button sits
+// 0.1 to 0.02 above that.  A negative height is none.
+TEST_F(Dialogs, AMessagePageMakesTheBoxTallerByItsHeight) {
+  g_Page = PageDraw{};
+  ASSERT_EQ(OpenMessagePage(&owner, nullptr, "title", DrawPage, 0.25f), 1);
+  EXPECT_EQ(OpenMessagePage(&owner, nullptr, "again", DrawPage, 0.25f), 0) << "one box at a time";
+  Frame();
+  ASSERT_EQ(g_Page.count, 1);
+  EXPECT_EQ(g_Page.box, &MessageBoxDialog);
+  EXPECT_FLOAT_EQ(g_Page.left, -0.42f);
+  EXPECT_FLOAT_EQ(g_Page.top, -0.37f);
+  EXPECT_FLOAT_EQ(g_Page.right, 0.42f);
+  EXPECT_NEAR(g_Page.bottom, -0.04f, 1e-6f);  // -0.29 + 0.25
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->top, -0.53f);
+  EXPECT_NEAR(panel->bottom, 0.06f, 1e-6f);  // -0.19 + 0.25
+  const ValueControl* ok = FindControl(LanguageTexts[TX_3a_capitlok]);
+  ASSERT_NE(ok, nullptr);
+  EXPECT_NEAR(ok->top, -0.04f, 1e-6f);
+  EXPECT_NEAR(ok->bottom, 0.04f, 1e-6f);
+  Key(13);
+  ASSERT_EQ(owner.sub, nullptr);
+
+  ASSERT_EQ(OpenMessagePage(&owner, nullptr, "title", DrawPage, -0.3f), 1);
+  Frame();
+  EXPECT_EQ(MessageBoxDialog.pageHeight, 0.0f);
+  EXPECT_NEAR(g_Page.bottom, -0.29f, 1e-6f);
+  panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, -0.19f, 1e-6f);
+  Key(13);
+  EXPECT_EQ(owner.sub, nullptr);
+}
+
+// A dialog holds still once drawn: each of its frames clears the request to draw again.
+TEST_F(Dialogs, EachDialogClearsTheRedrawRequestOnceDrawn) {
+  static const char* const ITEMS[] = {"red", "green"};
+  ShowMessageBox(&owner, "note");
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0) << "message box";
+  Key(13);
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0) << "text entry";
+  CancelTextEntry();
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, -1);
+  RedrawRequested = 1;
+  Frame();
+  EXPECT_EQ(RedrawRequested, 0) << "option list";
+  Key(27);
+  EXPECT_EQ(owner.sub, nullptr);
+  RedrawRequested = 1;
+}
+
+// The entry's panel reaches down over its file list: from the sort buttons' foot (-0.13) a row
+// of 0.06 for each name, sixteen rows at most, and 0.02 more.
+TEST_F(Dialogs, TheEntrysPanelReachesOverSixteenListRowsAtMost) {
+  char name[32];
+  for (int i = 0; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    Touch(name);
+  }
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 20);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, 0.85f, 1e-5f);  // -0.13 + 16 x 0.06 + 0.02
+  CancelTextEntry();
+  for (int i = 3; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    fs::remove(name);
+  }
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 3);
+  Frame();
+  panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, 0.07f, 1e-5f);  // -0.13 + 3 x 0.06 + 0.02
+  CancelTextEntry();
+}
+
+// The entry's keys: a space is typed like any character, and Up (the first key beyond the
+// bytes) recalls the last message line.
+TEST_F(Dialogs, AnEntryTypesSpacesAndRecallsTheLastMessageWithUp) {
+  AddMessage("older", TextColours.grey, MSG_TARGET_LOCAL);
+  AskText(&owner, Typed, "Say", 40, 3, "", 0, 0, nullptr);
+  Key(KEYCODE_UP);
+  Type(" b");
+  Key(13);
+  ASSERT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "older b");
+  EXPECT_EQ(g_Answers.a, 3u);
+}
+
+// The nine colour buttons set the typing colour: the first 0, the last 8 (the default).
+TEST_F(Dialogs, TheFirstAndLastColourButtonsSetTheTypingColour) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  ASSERT_EQ(TextEntry.colour, ENTRY_COLOUR_DEFAULT);
+  TextEntryButton(&TextEntryDialogSub, 1, 0);
+  EXPECT_EQ(TextEntry.colour, 0);
+  TextEntryButton(&TextEntryDialogSub, 1, 7);
+  EXPECT_EQ(TextEntry.colour, 7);
+  TextEntryButton(&TextEntryDialogSub, 1, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(TextEntry.colour, ENTRY_COLOUR_DEFAULT);
+  Key(27);
+}
+
+// An option list answers 1 for any row chosen, the first one too, and 0 when cancelled.
+TEST_F(Dialogs, AnOptionListAnswersOneForTheFirstRowAndZeroWhenCancelled) {
+  static const char* const ITEMS[] = {"red", "green"};
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, 0);
+  Key(13);
+  EXPECT_EQ(g_Answers.chosen, 0);
+  EXPECT_EQ(SelectDialog.answer, 1);
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, 0);
+  Key(27);
+  EXPECT_EQ(SelectDialog.answer, 0);
+  EXPECT_EQ(g_Answers.count, 1);
+}
+
+// A save without a pattern needs a name past its fixed start: nothing or the fixed start alone
+// says so instead of answering.
+TEST_F(Dialogs, ASaveWithoutAPatternNeedsANamePastItsFixedStart) {
+  AskText(&owner, Typed, "Save", 30, 0, "", 0, 6, nullptr);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_NAME);
+  EXPECT_EQ(g_Answers.count, 0);
+  CancelTextEntry();
+  AskText(&owner, Typed, "Save", 30, 0, "ab", 2, 6, nullptr);
+  Key(13);
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_NO_NAME);
+  Key(13);  // acknowledged: editing again
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_EDITING);
+  Type("c");
+  Key(13);
+  ASSERT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "abc");
+}
+
+// While the entry says a name exists, typing does not reach the line; Space, like Enter,
+// goes back to renaming.
+TEST_F(Dialogs, WhileANameExistsTypingIsIgnoredAndSpaceGoesBackToRenaming) {
+  AskText(&owner, Typed, "Name", 30, 0, "old", 0, 0, nullptr);
+  TextEntryDialogSub.state = ENTRY_NAME_EXISTS;
+  Type("xy");
+  EXPECT_STREQ(TextEntry.coded, "old");
+  Key(' ');
+  EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING);
+  EXPECT_STREQ(TextEntry.coded, "old");
+  CancelTextEntry();
+}
+
+// Without files the list is not shown: the panel ends at -0.19 and there are no sort buttons.
+TEST_F(Dialogs, AnEntryWithoutFilesShowsNoListNorSortButtons) {
+  AskText(&owner, Typed, "Save", 30, 0, "", 0, 6, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.pick.count, 0);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->bottom, -0.19f, 1e-6f);
+  EXPECT_EQ(FindControl(LanguageTexts[TX_3a_namesort]), nullptr);
+  EXPECT_EQ(FindControl(LanguageTexts[TX_3a_datesort]), nullptr);
+  CancelTextEntry();
+}
+
+// An entry confirmed from outside keeps its fixed start and answers it with the text given.
+TEST_F(Dialogs, AnEntryConfirmedFromOutsideKeepsItsFixedStart) {
+  AskText(&owner, Typed, "Say", 40, 4, "to: ", 4, 0, nullptr);
+  ASSERT_EQ(ConfirmTextEntry("abc"), 1);
+  ASSERT_EQ(g_Answers.count, 1);
+  EXPECT_EQ(g_Answers.text, "to: abc");
+  EXPECT_EQ(ConfirmTextEntry("again"), 0) << "nothing open";
+}
+
+// An entry shows its list and code-page buttons, and says so when there are no files to load.
+TEST_F(Dialogs, AnEntryShowsItsListAndCodePageButtonsOrThatNoFilesAreThere) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  Frame();
+  const ValueControl* list = FindControl("...");
+  const ValueControl* codePage = FindControl("^");
+  ASSERT_NE(list, nullptr);
+  ASSERT_NE(codePage, nullptr);
+  EXPECT_FLOAT_EQ(list->left, -0.55f);
+  EXPECT_FLOAT_EQ(codePage->left, -0.67f);
+  CancelTextEntry();
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  ASSERT_EQ(TextEntryDialogSub.state, ENTRY_NO_FILES);
+  Frame();
+  bool said = false;
+  for (int i = 0; i < ValueControlCount; ++i)
+    said = said || (ValueControls[i].displayType == 14 && ValueControls[i].minimum.text &&
+                    std::string(ValueControls[i].minimum.text) == LanguageTexts[TX_3g_nofilesl]);
+  EXPECT_TRUE(said);
+  CancelTextEntry();
+}
+
+// An option list stands on its own panel: from its top (-0.47 for a short list) down past its
+// rows of 0.06 by 0.24.
+TEST_F(Dialogs, AnOptionListStandsOnItsPanel) {
+  static const char* const ITEMS[] = {"red", "green"};
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 2, 9, -1);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->top, -0.47f, 1e-6f);
+  EXPECT_NEAR(panel->bottom, -0.11f, 1e-6f);  // -0.47 + 2 x 0.06 + 0.24
+  Key(27);
+}
+
+// A box or list opened again for another owner leaves the first owner first.
+TEST_F(Dialogs, ADialogOpenedAgainLeavesItsFirstOwner) {
+  Prss other{};
+  Prss_Init(&other, nullptr, OwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
+  ShowMessageBox(&owner, "one");
+  ASSERT_EQ(owner.sub, &MessageBoxDialog.prss);
+  ShowMessageBox(&other, "two");
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(other.sub, &MessageBoxDialog.prss);
+  Key(13);
+  static const char* const ITEMS[] = {"red"};
+  Prss_MakeCurrent(&owner);
+  AskSelect(&owner, Chosen, "Colour", nullptr, ITEMS, 1, 9, -1);
+  ASSERT_EQ(owner.sub, &SelectDialog.prss);
+  AskSelect(&other, Chosen, "Colour", nullptr, ITEMS, 1, 9, -1);
+  EXPECT_EQ(owner.sub, nullptr);
+  EXPECT_EQ(other.sub, &SelectDialog.prss);
+  Key(27);
+  Prss_MakeCurrent(&owner);
+}
+
+// Closing an entry puts back the dialog word it found and the plain mouse mode.
+TEST_F(Dialogs, ClosingAnEntryPutsBackTheDialogWordAndThePlainMouseMode) {
+  DialogOpen = 5;
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  EXPECT_NE(DialogOpen, 5);
+  Key(27);
+  EXPECT_EQ(DialogOpen, 5);
+  EXPECT_EQ(MouseMode, 0);
+  DialogOpen = 0;
+}
+
+// The code-page button offers the ten pages with the input page current.
+TEST_F(Dialogs, TheCodePageButtonOffersThePagesWithTheInputPageCurrent) {
+  const int saved = InputCodePage;
+  InputCodePage = 3;
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  TextEntryButton(&TextEntryDialogSub, 1, static_cast<uintptr_t>(ENTRY_BUTTON_CODE_PAGE));
+  ASSERT_EQ(TextEntryDialogSub.prss.sub, &SelectDialog.prss);
+  EXPECT_EQ(SelectDialog.count, CODE_PAGE_COUNT);
+  EXPECT_EQ(SelectDialog.current, 3);
+  EXPECT_EQ(SelectDialog.answerWord, 0u);
+  Key(27);
+  CancelTextEntry();
+  InputCodePage = saved;
+}
+
+// The entry's panel spans 0.69 each side from -0.53 down; a long second line of a message box
+// widens it as a long first line does.
+TEST_F(Dialogs, TheEntrysPanelAndALongSecondLineOfABox) {
+  AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
+  Frame();
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->left, -0.69f);
+  EXPECT_FLOAT_EQ(panel->top, -0.53f);
+  EXPECT_FLOAT_EQ(panel->right, 0.69f);
+  CancelTextEntry();
+  // 80 glyphs a full text size wide each, whatever character set an earlier test left loaded.
+  CharacterEntry& entry = CodePageRecords[CurrentCodePage].entries['w' - 32];
+  const CharacterEntry keptEntry = entry;
+  const GlyphMetrics keptMetrics = CharMetrics['w' - 32];
+  entry = CharacterEntry{};
+  entry.glyph = 'w' - 32;
+  CharMetrics['w' - 32].width = 1.0f;
+  const std::string wide(80, 'w');
+  ShowMessageBox2Lines(&owner, "first", wide.c_str());
+  Frame();
+  entry = keptEntry;
+  CharMetrics['w' - 32] = keptMetrics;
+  panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_FLOAT_EQ(panel->left, -0.69f);
+  Key(13);
+}

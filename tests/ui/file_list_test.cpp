@@ -251,3 +251,25 @@ TEST_F(FileLists, DrawingAddsAScrollBarOnlyWhenRowsRunOut) {
   EXPECT_EQ(wheel, 1);
   EXPECT_FLOAT_EQ(ValueControls[ValueControlCount - 1].right, 0.475f);
 }
+
+// Removing an entry keeps the selection on the list: the last entry selected stays the last.
+TEST_F(FileLists, RemovingAnEntryKeepsTheSelectionOnTheList) {
+  for (const char* n : {"a.set", "b.set", "c.set"}) Touch(std::string("fl_a/") + n, 1);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 32, nullptr, 0, nullptr, 0);
+  list.selected = 2;
+  list.RemoveAt(0);
+  EXPECT_EQ(Names(), "b,c");
+  EXPECT_EQ(list.selected, 1);
+  list.selected = 0;
+  list.RemoveAt(1);
+  EXPECT_EQ(Names(), "b");
+  EXPECT_EQ(list.selected, 0);
+}
+
+// The character check refuses a name with a byte from 127 (DEL) on, and takes one below it.
+TEST_F(FileLists, TheCharacterCheckRefusesDelAndAbove) {
+  Touch("fl_a/a\x7F.set", 1);
+  Touch("fl_a/b~.set", 1);
+  list.Fill("fl_a\\*.set", FILE_SORT_NAME, 32, nullptr, 2, nullptr, 0);
+  EXPECT_EQ(Names(), "b~");
+}

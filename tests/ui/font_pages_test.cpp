@@ -201,3 +201,27 @@ TEST_F(GeneratedFontPages, TextureRowsFollowTheGlyphHeight) {
   EXPECT_EQ(CharMetrics['A' - 32].leftClass, 2);
   EXPECT_EQ(CharMetrics['V' - 32].rightClass, 6);
 }
+
+// A glyph wider than a cell is inked across its cell's 72 pixels only: the drawing it comes from
+// is one cell (288 source pixels, four to a page pixel) wide.  Here a box 1.5 cells wide.
+TEST(FontPages, AGlyphWiderThanItsCellIsInkedAcrossTheCellOnly) {
+  TestCharset set;
+  set.glyphs[33].points = {{0.0f, 2.0f}, {13.5f, 2.0f}, {13.5f, 8.0f}, {0.0f, 8.0f}};
+  set.glyphs[33].triangles = {{0, 1, 2}, {0, 2, 3}};
+  ASSERT_EQ(LoadTestImage(set.Build()), 1);
+  const Char& wide = Glyphs[33];
+  ASSERT_FLOAT_EQ(wide.width, 1.5f);
+  FontPageImages images;
+  ASSERT_GT(RasteriseFontPages(&images), wide.fontPage);
+  const std::vector<uint8_t>& page = images.pages[wide.fontPage];
+  const PixelRect r = RectOf(wide);
+  int inkedColumns = 0;
+  for (int x = std::max(r.left, 0); x < std::min(r.right, FONT_PAGE_PIXELS); ++x) {
+    bool inked = false;
+    for (int y = std::max(r.top, 0); y < std::min(r.bottom, FONT_PAGE_PIXELS); ++y)
+      inked = inked || page[(y * FONT_PAGE_PIXELS + x) * 4 + 3] != 0;
+    inkedColumns += inked;
+  }
+  EXPECT_EQ(inkedColumns, 72);
+  FreeCharacterSet();
+}

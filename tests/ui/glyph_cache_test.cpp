@@ -199,6 +199,45 @@ TEST_F(GlyphCache, AgesFallOnlyOnPagesThatTakeNewGlyphs) {
   EXPECT_EQ(GlyphCachePages[0].cells[2].age, 0);  // empty cells stay empty
 }
 
+// Ages fall down to 1 and no further: a cell at 2 goes to 1, one at 1 stays there.
+TEST_F(GlyphCache, AgesFallToOneAndNoFurther) {
+  for (int slot = 0; slot < 3; ++slot) Show(slot);
+  EndFrame();
+  GlyphCachePages[0].cells[1].age = 2;
+  GlyphCachePages[0].cells[2].age = 1;
+  Show(3);
+  GlyphCacheInit();
+  EXPECT_EQ(GlyphCachePages[0].cells[0].age, 253);
+  EXPECT_EQ(GlyphCachePages[0].cells[1].age, 1);
+  EXPECT_EQ(GlyphCachePages[0].cells[2].age, 1);
+  EXPECT_EQ(Location(3), 3) << "into the first empty cell";
+}
+
+// Between equally used pages the first is chosen, and between equally old cells the first.
+TEST_F(GlyphCache, TiesGoToTheFirstPageAndItsFirstCell) {
+  for (int slot = 0; slot < 65; ++slot) Show(slot);
+  EndFrame();  // page 0 full, page 1 holding one; neither used now
+  ASSERT_EQ(NumGlyphCachePages, 2);
+  Show(100);
+  GlyphCacheInit();
+  EXPECT_EQ(Location(100), 0) << "page 0, its first cell of the 64 equally old";
+  EXPECT_EQ(Location(0), CACHE_LOCATION_NONE);
+  EXPECT_EQ(GlyphCachePages[1].usedThisFrame, 0);
+}
+
+// A page with exactly the room still needed this frame takes the glyphs; no page is added.
+TEST_F(GlyphCache, APageWithExactlyTheRoomLeftTakesTheGlyphs) {
+  for (int slot = 0; slot < 62; ++slot) Show(slot);
+  GlyphCacheInit();
+  ASSERT_EQ(GlyphCachePages[0].usedThisFrame, 62);
+  Show(62);
+  Show(63);
+  GlyphCacheInit();  // two more in the same frame: two cells left
+  EXPECT_EQ(NumGlyphCachePages, 1);
+  EXPECT_EQ(Location(62), 62);
+  EXPECT_EQ(Location(63), 63);
+}
+
 TEST_F(GlyphCache, ReleaseForgetsEveryPlaceAndWidth) {
   for (int slot = 0; slot < 10; ++slot) Show(slot);
   GlyphCacheInit();

@@ -164,6 +164,7 @@ TEST_F(TextEntryLineTest, AStartingTextLongerThanTheLineIsCutToIt) {
   StartTextEntry(4, "x^C\xC6y", 0, ENTRY_MODE_FREE);  // three coded bytes: "x^C\xC6y" has five
   EXPECT_EQ(TextEntry.codedLength, 5);
   EXPECT_LE(std::strlen(TextEntry.coded), 3u);
+  EXPECT_EQ(TextEntry.coded[0], 'x') << "cut after the first character, not to nothing";
   EXPECT_EQ(TextEntry.codedCursor, 3) << "the end of the text, held at the line's end";
   ASSERT_EQ(TextEntry.selected, 1);
   EXPECT_EQ(TextEntry.drawCursor, TextCursorWithSelection(0, 3)) << "the selection ends there too";
@@ -286,6 +287,158 @@ TEST_F(TextEntryLineTest, TheLineLengthIsKeptBetweenOneCellAndTheWholeLine) {
   EXPECT_EQ(StartTextEntry(TEXT_ENTRY_CELLS, nullptr, 0, ENTRY_MODE_FREE), TEXT_ENTRY_CELLS - 1);
 }
 
+// A click on the line puts the cursor before the character the text drawing's probe counted,
+// once the probe has answered; a count inside the prefix or past the text is held to them.
+TEST_F(TextEntryLineTest, AClickPlacesTheCursorBetweenThePrefixAndTheEnd) {
+  const int savedProbe = TextClickProbe, savedCount = TextClickProbeCount;
+  StartTextEntry(40, "ab: cdef", 4, ENTRY_MODE_FREE);  // eight cells, four of them fixed, the rest selected
+  ASSERT_EQ(TextEntry.selected, 1);
+  TextClickProbe = 1;  // the probe has not drawn yet: nothing moves
+  TextClickProbeCount = 6;
+  RequestEntryClickPlacement();
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 8);
+  EXPECT_EQ(TextEntry.placementRequested, 1);
+  TextClickProbe = 0;
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 6);
+  EXPECT_EQ(TextEntry.codedCursor, 6) << "the coded copy follows";
+  EXPECT_EQ(TextEntry.selected, 0);
+  EXPECT_EQ(TextEntry.placementRequested, 0);
+  TextClickProbeCount = 30;  // right of the text: its end
+  RequestEntryClickPlacement();
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 8);
+  TextClickProbeCount = 1;  // on the prefix: where it ends
+  RequestEntryClickPlacement();
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 4);
+  TextClickProbeCount = 5;  // no request: nothing moves
+  EntryRecallHistory();
+  EXPECT_EQ(TextEntry.cursor, 4);
+  TextClickProbe = savedProbe;
+  TextClickProbeCount = savedCount;
+}
+
+// A character inserted with a code page or colour out of their ranges keeps the nearest one:
+// pages 0 to 9, colours 0 to 7 and 8 the default.
+TEST_F(TextEntryLineTest, AnInsertedCharacterKeepsItsPageAndColourInRange) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EXPECT_EQ(EntryInsertChar('a', 0, CODE_PAGE_COUNT + 2, 12), 1);
+  EXPECT_EQ(EntryInsertChar('b', 0, -3, -1), 1);
+  ASSERT_EQ(EntryLength(), 2);
+  EXPECT_EQ(TextEntry.cells[0].codePage, CODE_PAGE_COUNT - 1);
+  EXPECT_EQ(TextEntry.cells[0].colour, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(TextEntry.cells[1].codePage, 0);
+  EXPECT_EQ(TextEntry.cells[1].colour, 0);
+}
+
+// A character typed inside the text goes between its neighbours, which move on.
+TEST_F(TextEntryLineTest, ACharacterTypedInsideTheTextMovesTheRestOn) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  Type("acd");
+  EntryKeyDown(KEYCODE_LEFT);
+  EntryKeyDown(KEYCODE_LEFT);
+  Type("b");
+  EXPECT_EQ(Coded(), "abcd");
+  EXPECT_EQ(TextEntry.cursor, 2);
+  EntryKeyDown(KEYCODE_HOME);
+  Type("_");
+  EXPECT_EQ(Coded(), "_abcd");
+}
+
+// The coded copy read back in another code page: its bytes become that page's characters, the
+// cursor goes to the end and nothing stays selected.
+TEST_F(TextEntryLineTest, TheCodedCopyReadsBackInTheCodePageGiven) {
+  StartTextEntry(20, "ab\xC6", 0, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_HOME);
+  ASSERT_EQ(TextEntry.cursor, 0);
+  SetEntryText(CYRILLIC);
+  ASSERT_EQ(EntryLength(), 3);
+  EXPECT_EQ(TextEntry.cells[2].codePage, CYRILLIC);
+  EXPECT_EQ(TextEntry.cells[2].byte, 0xC6);
+  EXPECT_EQ(TextEntry.cursor, 3);
+  EXPECT_EQ(TextEntry.selected, 0);
+  EXPECT_EQ(Coded(), "ab^C\xC6");
+}
+
+// With no candidate list to be had the IME says so on the message line and keeps none.
+TEST_F(TextEntryLineTest, NoCandidateListIsSaidAndNoneKept) {
+  Ime.candidateCount = 3;
+  OnIMENotify(3);
+  UpdateIME();
+  EXPECT_EQ(Ime.candidateCount, 0);
+  EXPECT_EQ(Ime.candidateSelected, -1);
+  ASSERT_NE(GetNewestMessageText(), nullptr);
+  EXPECT_STREQ(GetNewestMessageText(), "UpdateCandidates : Could not get candidate list");
+  // The end of a composition lets go of a list too.
+  Ime.candidateCount = 2;
+  Ime.candidateSelected = 1;
+  OnIMEEndComposition();
+  EXPECT_EQ(Ime.candidateCount, 0);
+  EXPECT_EQ(Ime.candidateSelected, -1);
+}
+
+// Ending a composition leaves the line no room; starting one works it out again, and a fresh
+// composition update forgets the old one's attributes.
+TEST_F(TextEntryLineTest, StartingACompositionWorksOutTheRoomAgain) {
+  StartTextEntry(10, "abc", -1, ENTRY_MODE_FREE);
+  ASSERT_EQ(TextEntry.room, 6);  // nine coded bytes, three used
+  OnIMEEndComposition();
+  EXPECT_EQ(TextEntry.room, 0);
+  OnIMEStartComposition();
+  EXPECT_EQ(TextEntry.room, 6);
+  Ime.attributes[0] = 3;
+  Ime.attributes[1] = 2;
+  UpdateComposition();
+  EXPECT_EQ(Ime.attributes[0], 0);
+  EXPECT_EQ(Ime.attributes[1], 0);
+  OnIMEEndComposition();
+}
+
+// Delete and the word rubout (127) on a selection clear it back to the prefix; Delete called
+// on its own rebuilds the coded copy too.
+TEST_F(TextEntryLineTest, DeleteAndRuboutClearASelectionToThePrefix) {
+  StartTextEntry(20, "to: abc", 4, ENTRY_MODE_FREE);
+  ASSERT_EQ(TextEntry.selected, 1);
+  EntryKeyDown(KEYCODE_DELETE);
+  EXPECT_EQ(Coded(), "to: ");
+  EXPECT_EQ(TextEntry.selected, 0);
+  StartTextEntry(20, "to: abc", 4, ENTRY_MODE_FREE);
+  EntryKeyDown(127);
+  EXPECT_EQ(Coded(), "to: ");
+  EXPECT_EQ(TextEntry.cursor, 4);
+  StartTextEntry(20, "abc", -1, ENTRY_MODE_FREE);
+  TextEntry.prefix = 0;
+  EntryKeyDown(KEYCODE_HOME);
+  EntryDelete();
+  EXPECT_EQ(Coded(), "bc");
+}
+
+// A byte above 127 that reads as the same character in both pages needs no switch either:
+// 0xA0 is the no-break space in Latin 1 and in Cyrillic alike.
+TEST_F(TextEntryLineTest, AHighByteReadingTheSameInBothPagesNeedsNoSwitch) {
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryInsertChar('x', 0, CODE_PAGE_LATIN1, ENTRY_COLOUR_DEFAULT);
+  EntryInsertChar(0xA0, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "x\xA0");
+  EntryInsertChar(0xC6, 0, CYRILLIC, ENTRY_COLOUR_DEFAULT);
+  EXPECT_EQ(Coded(), "x\xA0^C\xC6");
+}
+
+// A key beyond the bytes that the input page writes in two bytes goes in as one double-byte
+// character of that page, in the typing colour.
+TEST_F(TextEntryLineTest, AKeyBeyondTheBytesCanTypeADoubleByteCharacter) {
+  InputCodePage = CODE_PAGE_JAPANESE;
+  StartTextEntry(20, nullptr, 0, ENTRY_MODE_FREE);
+  EntryKeyDown(0x3042);  // HIRAGANA LETTER A: 0x82 0xA0 in the Japanese page
+  ASSERT_EQ(EntryLength(), 1);
+  EXPECT_EQ(TextEntry.cells[0].byte, 0x82);
+  EXPECT_EQ(TextEntry.cells[0].trail, 0xA0);
+  EXPECT_EQ(TextEntry.cells[0].codePage, CODE_PAGE_JAPANESE);
+  EXPECT_EQ(TextEntry.cells[0].colour, ENTRY_COLOUR_DEFAULT);
+}
+
 TEST_F(TextEntryLineTest, APrefixLongerThanTheTextIsTheWholeText) {
   StartTextEntry(40, "abc", 10, ENTRY_MODE_FREE);
   EXPECT_EQ(TextEntry.prefix, 3);
@@ -394,6 +547,17 @@ TEST_F(ClipboardLine, PastingTheCopiedTextRestoresItsColoursAndCodePages) {
   EXPECT_EQ(Plain(), "/");
   PlatformGetClipboardText(clip, sizeof clip);
   EXPECT_STREQ(clip, "/join");  // the whole line is copied
+}
+
+// Cutting a selection copies the whole line to the clipboard and leaves the prefix.
+TEST_F(ClipboardLine, CuttingASelectionCopiesTheLineAndLeavesThePrefix) {
+  PlatformSetClipboardText("before");
+  StartTextEntry(40, "to: abc", 4, ENTRY_MODE_FREE);
+  EntryKeyDown(KEYCODE_CUT);
+  EXPECT_EQ(Coded(), "to: ");
+  char clip[32];
+  PlatformGetClipboardText(clip, sizeof clip);
+  EXPECT_STREQ(clip, "to: abc");
 }
 
 TEST_F(ClipboardLine, ALongClipboardIsCutToTheLine) {

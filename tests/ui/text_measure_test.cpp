@@ -353,3 +353,24 @@ TEST(KerningTable, EveryPairOfClassesHasItsListedSteps) {
 }
 
 }  // namespace
+
+// With letters 0.75 wide (a half and a quarter of spacing) every sum is exact, so the limits
+// are met exactly: a probe on a letter's middle does not count it, and a line exactly as wide
+// as its letters holds them all.
+TEST_F(TextMeasure, ExactLimitsCountAsInside) {
+  LetterSpacing = 0.25f;
+  TextLayoutSettings s;
+  s.size = 1.0f;
+  s.probe = true;
+  s.probeX = 0.375f;  // the middle of the first letter
+  EXPECT_EQ(Lay("ab", s).result.probeCount, 0);
+  s.probeX = 1.125f;  // the middle of the second
+  EXPECT_EQ(Lay("ab", s).result.probeCount, 1);
+  const Laid four = Lay("aaaa", Wrapped(3.0f));
+  EXPECT_EQ(Lines(four), (std::vector<std::string>{"aaaa"}));
+  EXPECT_EQ(four.result.lineCount, 1);
+  EXPECT_EQ(Lines(Lay("aaaaa", Wrapped(3.0f))), (std::vector<std::string>{"aaaa", "a"}));
+  // No wrapping without a width or without lines to wrap into.
+  EXPECT_EQ(Lay("aaaa bbbb", Wrapped(0.0f)).result.lineCount, 1);
+  EXPECT_EQ(Lay("aaaa bbbb", Wrapped(3.0f, 0)).result.lineCount, 1);
+}
