@@ -508,3 +508,20 @@ TEST(Bc1Blocks, TheEndsLieOnTheAxisOfFourPowerStepsFromTheBoxDiagonal) {
   const uint8_t expected[8] = {0x64, 0xA2, 0x84, 0x59, 0xAD, 0xAD, 0x2F, 0x2B};
   for (int k = 0; k < 8; ++k) EXPECT_EQ(bc[k], expected[k]) << "byte " << k;
 }
+
+TEST(Bc1Blocks, ASingleColourTakesTheNarrowestOfTheEqualEndPairs) {
+  // Grey 128, opaque, in the four-point form: the 2/3 point of ends a and b decodes to
+  // (2 a + b + 1) / 3.  Worked out by hand:
+  // - red and blue (5 bits, q -> q << 3 | q >> 2): no pair gives 128 exactly; ends 16 (132)
+  //   and 15 (123) give (264 + 123 + 1) / 3 = 129, one off, and no pair one apart does
+  //   better, while a single end (132 or 123) is four or five off;
+  // - green (6 bits, q -> q << 2 | q >> 4): ends 32 (130) and 31 (125) give
+  //   (260 + 125 + 1) / 3 = 128 exactly, and no single end does (130, 125).
+  // Wider pairs can be as near; the narrowest is kept.  So c0 = (16, 32, 16) = 0x8410,
+  // c1 = (15, 31, 15) = 0x7BEF, every texel index 2 (the 2/3 point): 0xAA per row.
+  uint8_t block[64], bc[8];
+  Fill(block, 128, 128, 128, 255);
+  EncodeBc1Block(block, 0.5f, bc);
+  const uint8_t want[8] = {0x10, 0x84, 0xEF, 0x7B, 0xAA, 0xAA, 0xAA, 0xAA};
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(bc[i], want[i]) << i;
+}
