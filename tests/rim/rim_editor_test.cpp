@@ -892,6 +892,25 @@ TEST_F(RimEditor, PointsGoWhereThePointerIsUntilThereAreFourteen) {
   EXPECT_EQ(rim.numPoints, 14);
 }
 
+// A point added with "P" puts points 0 and 1 back on their fixed places, (0, 4) and (4, 4),
+// and has the wheels made again.
+TEST_F(RimEditor, APointAddedPutsTheFixedPointsBackAndRemakesTheWheels) {
+  Open();
+  const GraphWXS& g = graph();
+  rim.points[0] = GraphPoint{1.0f, 2.0f};  // as a rim file with them moved would bring them
+  rim.points[1] = GraphPoint{3.0f, 1.5f};
+  car->wheelMeshesBuilt = 1;
+  MouseX = g.left + g.width / 2;
+  MouseY = g.top + g.height / 2;
+  Key('P');
+  ASSERT_EQ(rim.numPoints, 6);
+  EXPECT_EQ(rim.points[0].x, 0.0f);
+  EXPECT_EQ(rim.points[0].y, 4.0f);
+  EXPECT_EQ(rim.points[1].x, 4.0f);
+  EXPECT_EQ(rim.points[1].y, 4.0f);
+  EXPECT_EQ(car->wheelMeshesBuilt, 0) << "the wheels are made again";
+}
+
 // Keys the editor does not take go to the graph: "A" selects every point, "C" clears.
 TEST_F(RimEditor, OtherKeysGoToTheGraph) {
   Open();

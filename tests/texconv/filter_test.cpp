@@ -380,3 +380,19 @@ TEST(MipChain, AFlatPictureKeepsEachChannelThroughAnSrgbChain) {
     EXPECT_EQ(p[3], 255) << m;
   }
 }
+
+TEST(Resizing, FloatAlphaIsNotTakenThroughTheSrgbCurve) {
+  // One float texel of 0.5 in every channel, resized to itself with the sRGB flag.  The
+  // colours are decoded and encoded again, so come back 0.5; alpha is linear and must be
+  // left alone: 0.5 exactly, where decoding it as a colour would store
+  // ((0.5 + 0.055) / 1.055)^2.4 = 0.2140 (worked out by hand).
+  const float texel[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+  std::vector<uint8_t> px(sizeof texel);
+  std::memcpy(px.data(), texel, sizeof texel);
+  ScratchImage out;
+  ASSERT_EQ(Resize(ImageOver(px, 1, 1, FORMAT_R32G32B32A32_FLOAT), 1, 1, TEX_FILTER_SRGB, &out), TEX_OK);
+  float back[4];
+  std::memcpy(back, out.images[0].pixels, sizeof back);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[c], 0.5, 1e-6) << c;
+  EXPECT_EQ(back[3], 0.5f);
+}
