@@ -1381,13 +1381,10 @@ TEST(ProceduralTrees, TheMeshWritesWhatTheCountsSay) {
   TreeFoliageMaterials[2] = nullptr;
 }
 
-// The bark's v runs up each branch by the branch's length over pi times its radius: the base
-// ring at 0, the trunk's top ring at 3 m / (pi x 0.25 m), the two branches of the next generation
-// (half as long, their radius the trunk's times the square root of a half, in 16.16) on from it.
-TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
+// A four-tipped tree on bark texture 1 (3 m trunk of radius 0.25 m, each generation half as
+// long), built into a one-part mesh whose material is the given bark.
+static void BuildFourTipBarkTree(Material& bark, FastMesh& mesh) {
   InitSphereDirections();
-  Material bark{};
-  TreeBarkMaterials[1] = &bark;
   WTree t({0, 0, 0});
   t.tipCount = 4;
   t.barkTexture = 1;
@@ -1396,11 +1393,20 @@ TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
   t.trunkRadius = 0.25f;
   t.options = 0;
   t.Setup();
-  FastMesh mesh{};
   mesh.parts.resize(1);
   mesh.parts[0].material = &bark;
   mesh.groupCount = 1;
   BuildTreeMesh(t, mesh, 0);
+}
+
+// The bark's v runs up each branch by the branch's length over pi times its radius: the base
+// ring at 0, the trunk's top ring at 3 m / (pi x 0.25 m), the two branches of the next generation
+// (half as long, their radius the trunk's times the square root of a half, in 16.16) on from it.
+TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
+  Material bark{};
+  TreeBarkMaterials[1] = &bark;
+  FastMesh mesh{};
+  BuildFourTipBarkTree(bark, mesh);
   const std::vector<VertexLit>& v = mesh.parts[0].buildVertices;
   ASSERT_GE(v.size(), 20u);
   const double pi = 3.14159265358979;
@@ -1422,22 +1428,10 @@ TEST(ProceduralTrees, TheBarksVRunsUpEachBranchByItsLengthOverItsGirth) {
 // to its top ring (5-9) by four quads, each two triangles: lower i, lower i+1, upper i, then
 // lower i+1, upper i+1, upper i.  Together they close the trunk without gaps.
 TEST(ProceduralTrees, TheTrunksQuadsJoinTheBaseRingToTheTopRing) {
-  InitSphereDirections();
   Material bark{};
   TreeBarkMaterials[1] = &bark;
-  WTree t({0, 0, 0});
-  t.tipCount = 4;
-  t.barkTexture = 1;
-  t.branchLength = 3.0f;
-  t.lengthFactor = 0.5f;
-  t.trunkRadius = 0.25f;
-  t.options = 0;
-  t.Setup();
   FastMesh mesh{};
-  mesh.parts.resize(1);
-  mesh.parts[0].material = &bark;
-  mesh.groupCount = 1;
-  BuildTreeMesh(t, mesh, 0);
+  BuildFourTipBarkTree(bark, mesh);
   const std::vector<uint16_t>& built = mesh.parts[0].buildIndices;
   ASSERT_GE(built.size(), 24u);
   const std::vector<uint16_t> trunk(built.begin(), built.begin() + 24);
