@@ -21,14 +21,19 @@ void StepFrames(TestEditor& t, int frames) {
   }
 }
 
-TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
-  TestEditor t;
-  AnimEditor& e = t.editor;
+// Gravity off, the forearm selected for a slide along x alone, its key held.
+void ReadyForearmXSlide(AnimEditor& e) {
   e.gravity = 0;
   e.selectedBone = FOREARM;
   e.slideMode = 1;
   e.axisMask = 1;
   e.keyActive = 1;
+}
+
+TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
+  TestEditor t;
+  AnimEditor& e = t.editor;
+  ReadyForearmXSlide(e);
   e.handleScreen[0][0] = 30.0f;
   e.handleScreen[0][1] = -40.0f;  // L = 50
   e.handleLength = 6553;
@@ -61,11 +66,7 @@ TEST(Drag, AOneAxisSlideMovesTheTargetByTheHandlesScreenDirection) {
 TEST(Drag, TheStartTakesAllNineElementsOfTheBonesOrientation) {
   TestEditor t;
   AnimEditor& e = t.editor;
-  e.gravity = 0;
-  e.selectedBone = FOREARM;
-  e.slideMode = 1;
-  e.axisMask = 1;
-  e.keyActive = 1;
+  ReadyForearmXSlide(e);
   const float quarterAboutX[9] = {1, 0, 0, 0, 0, -1, 0, 1, 0};
   std::copy(quarterAboutX, quarterAboutX + 9, t.rig.bones[FOREARM].orientation);
   ASSERT_EQ(StartDrag(e, 100, 100), 1);
