@@ -26,6 +26,22 @@ class CharsetReader : public ::testing::Test {
   TestCharset set;
 };
 
+// Loads the image with a fresh log: the log's line from the file's name on when the load was
+// refused as a damaged file (error 9), else "accepted or unreported".
+std::string RefusalLine(const Bytes& image) {
+  std::remove(CurrentLogPath());
+  const int ok = LoadTestImage(image);
+  std::stringstream log;
+  {
+    std::ifstream in(CurrentLogPath());
+    log << in.rdbuf();
+  }
+  std::remove(CurrentLogPath());
+  const std::string text = log.str();
+  const size_t at = text.find("test.abc");
+  return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
+}
+
 }  // namespace
 
 // ---- Versions, padding and record counts ----
@@ -193,25 +209,12 @@ TEST_F(CharsetReader, RefusesNegativeAndOversizedCounts) {
 // and the log's line names the file and the count it could not take.
 TEST_F(CharsetReader, ANegativeOrTooSmallCountIsReportedAsADamagedFileNamingTheCount) {
   SetLogFileName("");
-  const auto refusal = [](const Bytes& image) {
-    std::remove(CurrentLogPath());
-    const int ok = LoadTestImage(image);
-    std::stringstream log;
-    {
-      std::ifstream in(CurrentLogPath());
-      log << in.rdbuf();
-    }
-    std::remove(CurrentLogPath());
-    const std::string text = log.str();
-    const size_t at = text.find("test.abc");
-    return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
-  };
   Bytes negativeGlyphs = set.Build();
   negativeGlyphs[12] = negativeGlyphs[13] = negativeGlyphs[14] = negativeGlyphs[15] = 0xFF;
-  EXPECT_NE(refusal(negativeGlyphs).find("-1"), std::string::npos) << "negative glyph count";
+  EXPECT_NE(RefusalLine(negativeGlyphs).find("-1"), std::string::npos) << "negative glyph count";
   TestCharset tenPages = set;  // eleven code pages at least
   tenPages.numCodePages = 10;
-  EXPECT_NE(refusal(tenPages.Build()).find("10"), std::string::npos) << "ten code pages";
+  EXPECT_NE(RefusalLine(tenPages.Build()).find("10"), std::string::npos) << "ten code pages";
   tenPages.numCodePages = 11;
   EXPECT_EQ(LoadTestImage(tenPages.Build()), 1);
   EXPECT_EQ(CharacterSetError, 0) << "eleven code pages";
@@ -223,7 +226,7 @@ TEST_F(CharsetReader, ANegativeOrTooSmallCountIsReportedAsADamagedFileNamingTheC
   ASSERT_EQ(LoadTestImage(negativePages), 1);
   const size_t last = negativePages.size() - 4;
   negativePages[last] = negativePages[last + 1] = negativePages[last + 2] = negativePages[last + 3] = 0xFF;
-  EXPECT_NE(refusal(negativePages).find("-1"), std::string::npos) << "negative glyph page count";
+  EXPECT_NE(RefusalLine(negativePages).find("-1"), std::string::npos) << "negative glyph page count";
 }
 
 // A glyph count that just fits the bytes left is read, so a damaged record in it is told for
@@ -252,21 +255,8 @@ TEST_F(CharsetReader, AGlyphCountThatJustFitsIsReadSoItsDamagedRecordIsNamed) {
 // number) and what was wrong with it.
 TEST_F(CharsetReader, ARefusalNamesTheGlyphAndItsFault) {
   SetLogFileName("");
-  const auto refusal = [](const Bytes& image) {
-    std::remove(CurrentLogPath());
-    const int ok = LoadTestImage(image);
-    std::stringstream log;
-    {
-      std::ifstream in(CurrentLogPath());
-      log << in.rdbuf();
-    }
-    std::remove(CurrentLogPath());
-    const std::string text = log.str();
-    const size_t at = text.find("test.abc");
-    return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
-  };
   const auto says = [&](const TestCharset& s, const std::string& reason) {
-    return refusal(s.Build()).find(reason) != std::string::npos;
+    return RefusalLine(s.Build()).find(reason) != std::string::npos;
   };
   TestCharset s = set;
   s.glyphs[40].points = {{1, 1}, {2, 2}};
@@ -298,7 +288,7 @@ TEST_F(CharsetReader, ARefusalNamesTheGlyphAndItsFault) {
   EXPECT_TRUE(says(s, "glyph page 1 out of range"));
   Bytes negativePoints = set.Build();
   negativePoints[16] = negativePoints[17] = negativePoints[18] = negativePoints[19] = 0xFF;  // glyph 0's point count
-  EXPECT_NE(refusal(negativePoints).find("glyph 0: negative point count"), std::string::npos);
+  EXPECT_NE(RefusalLine(negativePoints).find("glyph 0: negative point count"), std::string::npos);
 }
 
 TEST_F(CharsetReader, ARefusedFileLeavesTheLoadedSetInPlace) {
