@@ -79,6 +79,15 @@ Prss* OwnerAct(Prss* p) {
 
 void Touch(const std::string& path) { FileWriteAll(path.c_str(), "x", 1); }
 
+// Twenty names for the file list: dlg/n00.set to dlg/n19.set.
+void TouchTwentyNames() {
+  char name[32];
+  for (int i = 0; i < 20; ++i) {
+    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
+    Touch(name);
+  }
+}
+
 class Dialogs : public ::testing::Test {
  protected:
   Prss owner{};
@@ -478,11 +487,7 @@ TEST_F(Dialogs, TheListsCounterShowsThePlaceOfTheTypedNameAndTheCount) {
 // Twenty names in sixteen rows: the list scrolls 0 to 4.  Typing scrolls so that the first name
 // the text begins is the eighth row (place - 7, held to 0..4); the page keys move by 15 within it.
 TEST_F(Dialogs, TheFileListScrollsToTheTypedNameWithinItsEnds) {
-  char name[32];
-  for (int i = 0; i < 20; ++i) {
-    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
-    Touch(name);
-  }
+  TouchTwentyNames();
   AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
   ASSERT_TRUE(ClickText("name"));
   ASSERT_EQ(TextEntryDialogSub.pick.count, 20);
@@ -956,12 +961,9 @@ TEST_F(Dialogs, EachDialogClearsTheRedrawRequestOnceDrawn) {
 // The entry's panel reaches down over its file list: from the sort buttons' foot (-0.13) a row
 // of 0.06 for each name, sixteen rows at most, and 0.02 more.
 TEST_F(Dialogs, TheEntrysPanelReachesOverSixteenListRowsAtMost) {
-  char name[32];
-  for (int i = 0; i < 20; ++i) {
-    std::snprintf(name, sizeof name, "dlg/n%02d.set", i);
-    Touch(name);
-  }
+  TouchTwentyNames();
   AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  char name[32];
   ASSERT_EQ(TextEntryDialogSub.pick.count, 20);
   Frame();
   const ValueControl* panel = DialogPanel();
