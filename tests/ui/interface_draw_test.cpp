@@ -1230,6 +1230,20 @@ TEST_F(PanelDraw, APressedControlsTextIs24DarkerAndNeverBelowZero) {
   EmptyTextBatches();
 }
 
+// Queues a grey text at x 100..200, y 100..150 (a cached glyph: its box is its extent), records
+// it and adds the strips it needs to stand out.
+static void QueueGreyTextAndAddStrips() {
+  TextBatchItem item{};
+  item.texturePage = 6;
+  item.x0 = 100.0f;
+  item.y0 = 100.0f;
+  item.x1 = 200.0f;
+  item.y1 = 150.0f;
+  SmallTextBatch.items.push_back(item);
+  RecordQueuedText(SmallTextBatch, 0, "text", 0xFF808080u);
+  AddStandOutStrips(SmallTextBatch, 0);
+}
+
 // A text that does not stand out from what lies under it gets a strip of its extent with a
 // little room (0.15 of its height each side, 0.06 above and below), kept within its button
 // when the button is at least a pixel each way. The text here: x 100..200, y 100..150 over a
@@ -1253,15 +1267,7 @@ TEST_F(PanelDraw, AStandOutStripKeepsWithinTheTextsButton) {
     TagRecordFor(RECORD_TEXT, RECORD_FILL);
     RecordFillPixels(0xFF808080u, 0.0f, 0.0f, 400.0f, 400.0f);
     TagRecordForButton(0, 1, k.left, k.top, k.right, k.bottom, "b", 0, 0);
-    TextBatchItem item{};
-    item.texturePage = 6;  // a cached glyph: its box is its extent
-    item.x0 = 100.0f;
-    item.y0 = 100.0f;
-    item.x1 = 200.0f;
-    item.y1 = 150.0f;
-    SmallTextBatch.items.push_back(item);
-    RecordQueuedText(SmallTextBatch, 0, "text", 0xFF808080u);
-    AddStandOutStrips(SmallTextBatch, 0);
+    QueueGreyTextAndAddStrips();
     ASSERT_EQ(DrawRecord.size(), 2u) << k.left;
     const DrawRecordEntry& strip = DrawRecord.back();
     EXPECT_EQ(strip.role, RECORD_BACKING) << k.left;
@@ -1312,15 +1318,7 @@ TEST_F(PanelDraw, AFillUnderATextsCentreCountsByItsNearEdgesOnly) {
     TagRecordFor(RECORD_TEXT, RECORD_FILL);
     RecordFillPixels(0xFF808080u, 0.0f, 0.0f, 400.0f, 400.0f);
     RecordFillPixels(0xFF000000u, k.x1, k.y1, k.x2, k.y2);
-    TextBatchItem item{};
-    item.texturePage = 6;
-    item.x0 = 100.0f;
-    item.y0 = 100.0f;
-    item.x1 = 200.0f;
-    item.y1 = 150.0f;
-    SmallTextBatch.items.push_back(item);
-    RecordQueuedText(SmallTextBatch, 0, "text", 0xFF808080u);
-    AddStandOutStrips(SmallTextBatch, 0);
+    QueueGreyTextAndAddStrips();
     EXPECT_EQ(DrawRecord.size(), k.records) << k.x1 << " " << k.y1 << " " << k.x2 << " " << k.y2;
     ForgetQueuedTexts(SmallTextBatch);
   }
