@@ -581,6 +581,20 @@ TEST_F(SetupPages, TheAidSteeringCamberAndCentreRowsRunOverTheirStatedRanges) {
 
 // With tyre warmers, their temperature row runs over the bytes 20 to 120 shown as stored; the
 // pressure unit's buttons store 0 for psi and 1 for bar.
+// The tyres page opens with the "Manufacturer" label, left-aligned, and the set-up's maker
+// (row 1 of the makers: Halberg) beside it.
+TEST_F(SetupPages, TyresOpenWithTheManufacturerLabelAndTheMakersName) {
+  Load(RUNABOUT);
+  Bytes()[SETUP_TYRE_MAKER] = 1;
+  const std::vector<std::string> lines = Draw(INFO_PAGE_TYRES);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], "Manufacturer");
+  EXPECT_EQ(lines[1], "Halberg");
+  const ValueControl* label = Texted("Manufacturer", 15);
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->label.i, 1) << "left-aligned (label bit 1)";
+}
+
 TEST_F(SetupPages, TheTyreWarmerRowAndThePressureUnitButtons) {
   Load(RUNABOUT);
   const int savedWarm = RaceSetup.warmStart;

@@ -234,6 +234,14 @@ TEST_F(AiPathTest, FileNameAndCarCode) {
     FormatAiCarCode(id, code);
     EXPECT_STREQ(code, hex) << c;
   }
+  // The third character is checked too: "AA/" is 0x41 | 0x41 << 8 | 0x2F << 16 = 0x2F4141.
+  const std::pair<const char*, const char*> thirdOutside[] = {
+      {"AA/", "2F4141"}, {"AA[", "5B4141"}, {"AB~", "7E4241"}};
+  for (const auto& [text, hex] : thirdOutside) {
+    const char id[4] = {text[0], text[1], text[2], 0};
+    FormatAiCarCode(id, code);
+    EXPECT_STREQ(code, hex) << text;
+  }
   const char four[4] = {'A', 'B', 'C', 'D'};
   FormatAiCarCode(four, code);
   EXPECT_STREQ(code, "");

@@ -151,6 +151,22 @@ TEST_F(SolidWorld, ABoxSlidingIntoATrunkIsPushedOff) {
   EXPECT_TRUE(Reports.lines.empty());
 }
 
+// A trunk ending inside the box below its centre of mass is aimed at from its top: the probe
+// from (0.2, 0.1, -0.3) m a trunk radius (0.1 m) towards the centre lies at z -0.2198, 0.2802 m
+// above the bottom face, 0.2802 / 0.8018 = 0.3494 m along its line; that depth times the
+// stiffness and the step, 0.3494 * 20000 * 0.001 / 10 kg, kicks the box up by 0.699 m/s.
+TEST_F(SolidWorld, ATrunkEndingBelowTheCentreOfMassPushesUpFromItsTop) {
+  Solid box;
+  MakeBox(box, {0.5f, 0.5f, 0.5f}, 10.0f, {0.0f, 0.0f, 0.0f});
+  box.Integrate(STEP, 1);  // the box, from here on
+  Hooks.trunks = {Trunk(0.1f, 0.2f, 0.1f, -2.0f, -0.3f)};
+  box.Integrate(STEP, 1);
+  EXPECT_NEAR(box.velocity.z, 0.699f, 0.01f);
+  EXPECT_NEAR(box.velocity.x, 0.0f, 1e-6f);
+  EXPECT_NEAR(box.velocity.y, 0.0f, 1e-6f);
+  EXPECT_TRUE(Reports.lines.empty());
+}
+
 // The square under the box is column 3, row 1: its trunks are asked for by column, then row.
 TEST_F(SolidWorld, TheTrunksAreThoseOfTheSquareAtTheColumnAndRowUnderTheBox) {
   Hooks.trunkColumn = 3;
