@@ -1402,3 +1402,16 @@ TEST(OutputCounts, AMirroredTriangleCountsTwiceOverItsPointsOnBothSides) {
 
 }  // namespace
 }  // namespace modeller_test
+
+// The subobject list colours each name by its kind: 1 (the wings, the undertray and the aero
+// centre) red, 2 green, 3 orange, 4 yellow, 5 light orange, and anything else the panel grey.
+TEST(SubobjectLabels, EachKindTakesItsColourAndTheKindsPastTheEndsAreGrey) {
+  EXPECT_EQ(LabelKindColour(0), &TextColours.panelGrey);
+  EXPECT_EQ(LabelKindColour(1), &TextColours.red);
+  EXPECT_EQ(LabelKindColour(2), &TextColours.green);
+  EXPECT_EQ(LabelKindColour(3), &TextColours.orange);
+  EXPECT_EQ(LabelKindColour(4), &TextColours.yellow);
+  EXPECT_EQ(LabelKindColour(5), &TextColours.lightOrange);
+  EXPECT_EQ(LabelKindColour(6), &TextColours.panelGrey);
+  EXPECT_EQ(LabelKindColour(-1), &TextColours.panelGrey);
+}
