@@ -85,14 +85,19 @@ TEST_F(PlatformWindowTest, TheNearestDisplayAndTheDesktopCoverTheDisplays) {
   EXPECT_EQ(PlatformDisplayBounds(9999, first), 0);
 }
 
+// Answers the display calls from the given rectangles while it lives, the real displays after.
+struct FakeDisplays {
+  FakeDisplays(const PlatformRect* displays, int count) { PlatformUseFakeDisplays(displays, count); }
+  ~FakeDisplays() { PlatformUseFakeDisplays(nullptr, 0); }
+  FakeDisplays(const FakeDisplays&) = delete;
+  FakeDisplays& operator=(const FakeDisplays&) = delete;
+};
+
 // Two 1920 x 1080 displays side by side, the second to the right of the first.  A rectangle
 // on neither is given the one nearest to it, and of two at the same distance the first.
 TEST(PlatformDisplays, ARectangleOnNoDisplayGoesToTheNearestAndOnATieToTheFirst) {
   const PlatformRect sideBySide[2] = {{0, 0, 1920, 1080}, {1920, 0, 3840, 1080}};
-  PlatformUseFakeDisplays(sideBySide, 2);
-  struct RealDisplaysAfter {
-    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
-  } realAfter;
+  const FakeDisplays fake(sideBySide, 2);
   ASSERT_EQ(PlatformDisplayCount(), 2);
   PlatformRect second{};
   ASSERT_EQ(PlatformDisplayBounds(1, second), 1);
@@ -116,10 +121,7 @@ TEST(PlatformDisplays, ARectangleOnNoDisplayGoesToTheNearestAndOnATieToTheFirst)
 TEST(PlatformDisplays, TheDesktopSpansEveryDisplayAndAnEvenShareGoesToTheFirst) {
   const PlatformRect four[4] = {
       {0, 0, 1920, 1080}, {-1280, -200, 0, 824}, {1920, 100, 3000, 1300}, {100, 100, 200, 200}};
-  PlatformUseFakeDisplays(four, 4);
-  struct RealDisplaysAfter {
-    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
-  } realAfter;
+  const FakeDisplays fake(four, 4);
   PlatformRect desktop{};
   PlatformVirtualDesktop(desktop);
   EXPECT_EQ(desktop.left, -1280);
@@ -150,10 +152,7 @@ TEST(PlatformDisplays, TheDesktopSpansEveryDisplayAndAnEvenShareGoesToTheFirst) 
 // and 20 on the second.
 TEST(PlatformDisplays, ARectangleOverAHorizontalSeamGoesToTheDisplayWithMoreOfItsRows) {
   const PlatformRect stacked[2] = {{0, 0, 1920, 1080}, {0, 1080, 1920, 2160}};
-  PlatformUseFakeDisplays(stacked, 2);
-  struct RealDisplaysAfter {
-    ~RealDisplaysAfter() { PlatformUseFakeDisplays(nullptr, 0); }
-  } realAfter;
+  const FakeDisplays fake(stacked, 2);
   EXPECT_EQ(PlatformDisplayNearest(PlatformRect{100, 1000, 300, 1300}), 1);
   EXPECT_EQ(PlatformDisplayNearest(PlatformRect{100, 1040, 300, 1100}), 0);
   // The same over the vertical seam of two displays side by side: columns 1900..2100 lie 20 on

@@ -76,6 +76,14 @@ class AiPathTest : public ::testing::Test {
     return path;
   }
   static const TrackPath& Racing() { return *CWld->racingPath; }
+  // The loaded racing path copied node for node into an empty path, for a test to change.
+  static void CopyRacing(TrackPath& into) {
+    const TrackPath& racing = Racing();
+    into.nodeCount = racing.nodeCount;
+    into.nodes = new PathNode[racing.nodeCount];
+    std::copy(racing.nodes, racing.nodes + racing.nodeCount, into.nodes);
+    into.flags = racing.flags;
+  }
   // The sample road car (the first built-in car) with the oval's path file read and its line set up.
   void OvalLine(AiPath& ai, Car& car) {
     LoadTrack(TRACK_TEST_OVAL);
@@ -306,10 +314,7 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   const TrackPath& oval = Racing();
   // A stretch of five nodes moved 100 m off the track: nothing under them.
   TrackPath p;
-  p.nodeCount = oval.nodeCount;
-  p.nodes = new PathNode[p.nodeCount];
-  std::copy(oval.nodes, oval.nodes + oval.nodeCount, p.nodes);
-  p.flags = oval.flags;
+  CopyRacing(p);
   for (int i = 10; i < 15; ++i) p.nodes[i].x += 100 << 16;
   AiPath ai;
   ai.nodeCount = p.nodeCount;
@@ -363,10 +368,7 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
   // Side points beyond the road's ground: the line point itself is looked up, and the line
   // stands 1/32 m above the road there.
   TrackPath wide;
-  wide.nodeCount = p.nodeCount;
-  wide.nodes = new PathNode[p.nodeCount];
-  std::copy(oval.nodes, oval.nodes + oval.nodeCount, wide.nodes);
-  wide.flags = oval.flags;
+  CopyRacing(wide);
   for (int i = 0; i < wide.nodeCount; ++i) wide.nodes[i].limitLeft = -40, wide.nodes[i].limitRight = 40;
   AiPath under;
   under.nodeCount = wide.nodeCount;
@@ -415,12 +417,8 @@ TEST_F(AiPathTest, SurfaceChecksLimitsAndCoincidentNeighbours) {
 // A single node off the ground is reported too: the count of failed checks names it alone.
 TEST_F(AiPathTest, OneNodeOffTheGroundIsReportedAsOneFailedSurfaceCheck) {
   LoadTrack(TRACK_TEST_OVAL);
-  const TrackPath& oval = Racing();
   TrackPath p;
-  p.nodeCount = oval.nodeCount;
-  p.nodes = new PathNode[p.nodeCount];
-  std::copy(oval.nodes, oval.nodes + oval.nodeCount, p.nodes);
-  p.flags = oval.flags;
+  CopyRacing(p);
   p.nodes[10].x += 100 << 16;  // 100 m off the track: nothing under it
   AiPath ai;
   ai.nodeCount = p.nodeCount;

@@ -33,6 +33,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// While it lives, 'w' is a glyph a full text size wide in the current code page, whatever
+// character set an earlier test left loaded or none; the glyph is put back after.
+class FullWidthW {
+ public:
+  FullWidthW()
+      : entry_(CodePageRecords[CurrentCodePage].entries['w' - 32]), keptEntry_(entry_), keptMetrics_(CharMetrics['w' - 32]) {
+    entry_ = CharacterEntry{};
+    entry_.glyph = 'w' - 32;
+    CharMetrics['w' - 32].width = 1.0f;
+  }
+  ~FullWidthW() {
+    entry_ = keptEntry_;
+    CharMetrics['w' - 32] = keptMetrics_;
+  }
+  FullWidthW(const FullWidthW&) = delete;
+  FullWidthW& operator=(const FullWidthW&) = delete;
+
+ private:
+  CharacterEntry& entry_;
+  const CharacterEntry keptEntry_;
+  const GlyphMetrics keptMetrics_;
+};
+
 const char* const FOLDER = "dlg";
 const char* const PATTERN = "dlg\\%s.set";
 
@@ -542,17 +565,12 @@ TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
   ASSERT_EQ(owner.sub, nullptr);
   // A line of 80 glyphs a full text size wide each, whatever character set an earlier test
   // left loaded or none, kept to the box's line buffer.
-  CharacterEntry& entry = CodePageRecords[CurrentCodePage].entries['w' - 32];
-  const CharacterEntry keptEntry = entry;
-  const GlyphMetrics keptMetrics = CharMetrics['w' - 32];
-  entry = CharacterEntry{};
-  entry.glyph = 'w' - 32;
-  CharMetrics['w' - 32].width = 1.0f;
-  const std::string wide(80, 'w');
-  ShowMessageBox2Lines(&owner, wide.c_str(), "second");
-  Frame();
-  entry = keptEntry;
-  CharMetrics['w' - 32] = keptMetrics;
+  {
+    const FullWidthW widen;
+    const std::string wide(80, 'w');
+    ShowMessageBox2Lines(&owner, wide.c_str(), "second");
+    Frame();
+  }
   expectRect(control(14, MessageBoxDialog.first), -0.69f, -0.45f, 0.69f, -0.37f, "a long line");
   Key(13);
 }
@@ -1170,17 +1188,12 @@ TEST_F(Dialogs, TheEntrysPanelAndALongSecondLineOfABox) {
   EXPECT_FLOAT_EQ(panel->right, 0.69f);
   CancelTextEntry();
   // 80 glyphs a full text size wide each, whatever character set an earlier test left loaded.
-  CharacterEntry& entry = CodePageRecords[CurrentCodePage].entries['w' - 32];
-  const CharacterEntry keptEntry = entry;
-  const GlyphMetrics keptMetrics = CharMetrics['w' - 32];
-  entry = CharacterEntry{};
-  entry.glyph = 'w' - 32;
-  CharMetrics['w' - 32].width = 1.0f;
-  const std::string wide(80, 'w');
-  ShowMessageBox2Lines(&owner, "first", wide.c_str());
-  Frame();
-  entry = keptEntry;
-  CharMetrics['w' - 32] = keptMetrics;
+  {
+    const FullWidthW widen;
+    const std::string wide(80, 'w');
+    ShowMessageBox2Lines(&owner, "first", wide.c_str());
+    Frame();
+  }
   panel = DialogPanel();
   ASSERT_NE(panel, nullptr);
   EXPECT_FLOAT_EQ(panel->left, -0.69f);

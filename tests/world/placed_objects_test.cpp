@@ -177,6 +177,26 @@ class PlacedObjects : public ::testing::Test {
     Stand::Current() = nullptr;
     stand.pot.Free();
   }
+  // The object's box is the box of the stand model's eight corners as the object turns and
+  // places them, no more and no less.
+  void ExpectTheBoxOfTheTurnedCorners(FObject& o) {
+    FixedTransform t;
+    o.GetTransform(t, 1.0f);
+    int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
+    for (int i = 0; i < 8; ++i) {
+      IntVector w;
+      TransformPoint(t, stand.model.Corner(i), w);
+      const int32_t v[3] = {w.x, w.y, w.z};
+      for (int a = 0; a < 3; ++a) {
+        lo[a] = std::min(lo[a], v[a]);
+        hi[a] = std::max(hi[a], v[a]);
+      }
+    }
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_EQ(o.box[a], lo[a]) << "low, axis " << a;
+      EXPECT_EQ(o.box[3 + a], hi[a]) << "high, axis " << a;
+    }
+  }
   // The stand's view made from a pot of two outline points and one collidable edge between
   // them, turned round in 24 segments.
   void StandPot(GraphPoint bottom, GraphPoint top) {
@@ -782,22 +802,7 @@ TEST_F(PlacedObjects, AStaticBoxIsFoundByARayDown) {
   EXPECT_EQ(o.IsCollidable(), 1);
   EXPECT_EQ(o.mesh->physics[0], 2);
   // The box is the box of the transformed points.
-  FixedTransform t;
-  o.GetTransform(t, 1.0f);
-  int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
-  for (int i = 0; i < 8; ++i) {
-    IntVector w;
-    TransformPoint(t, stand.model.Corner(i), w);
-    const int32_t v[3] = {w.x, w.y, w.z};
-    for (int a = 0; a < 3; ++a) {
-      lo[a] = std::min(lo[a], v[a]);
-      hi[a] = std::max(hi[a], v[a]);
-    }
-  }
-  for (int a = 0; a < 3; ++a) {
-    EXPECT_EQ(o.box[a], lo[a]);
-    EXPECT_EQ(o.box[3 + a], hi[a]);
-  }
+  ExpectTheBoxOfTheTurnedCorners(o);
   ContactProbe hit = {};
   const IntVector start = {10 << 16, 20 << 16, -(10 << 16)};
   const IntVector ray = {0, 0, -(20 << 16)};
@@ -826,22 +831,7 @@ TEST_F(PlacedObjects, ATiltedStaticBoxTakesTheBoxOfAllItsTurnedPoints) {
     o.Setup();
     o.AddPhysics();
     ASSERT_NE(o.mesh, nullptr);
-    FixedTransform t;
-    o.GetTransform(t, 1.0f);
-    int32_t lo[3] = {INT32_MAX, INT32_MAX, INT32_MAX}, hi[3] = {INT32_MIN, INT32_MIN, INT32_MIN};
-    for (int i = 0; i < 8; ++i) {
-      IntVector w;
-      TransformPoint(t, stand.model.Corner(i), w);
-      const int32_t v[3] = {w.x, w.y, w.z};
-      for (int a = 0; a < 3; ++a) {
-        lo[a] = std::min(lo[a], v[a]);
-        hi[a] = std::max(hi[a], v[a]);
-      }
-    }
-    for (int a = 0; a < 3; ++a) {
-      EXPECT_EQ(o.box[a], lo[a]) << a;
-      EXPECT_EQ(o.box[3 + a], hi[a]) << a;
-    }
+    ExpectTheBoxOfTheTurnedCorners(o);
     o.Free();
   }
 }
@@ -1813,6 +1803,33 @@ int LampMesh(void*, const FixedTransform& t, int, BuiltMesh& mesh) {
   mesh.partCount = boxes;
   return 0;
 }
+
+// The lamp stand-in's five materials, named as a start light's (the body, three reds and a
+// green), and the model hooks answering with them and with the five-box level, while it lives.
+struct LampModels {
+  ZKTETexture textures[5] = {};
+  Material materials[5] = {};
+  LampModels() {
+    const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
+    for (int i = 0; i < 5; ++i) {
+      std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
+      materials[i].texture = &textures[i];
+      LampMaterials[i] = &materials[i];
+    }
+    WorldModels.BuildLodMesh = LampMesh;
+    WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
+      int n = 0;
+      for (Material* m : LampMaterials)
+        if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
+      return n;
+    };
+  }
+  ~LampModels() {
+    for (Material*& m : LampMaterials) m = nullptr;
+  }
+  LampModels(const LampModels&) = delete;
+  LampModels& operator=(const LampModels&) = delete;
+};
 }  // namespace
 
 // A start light's level mesh is built with its variant's layout properties on the model, and
@@ -1858,21 +1875,8 @@ TEST_F(PlacedObjects, AStartLightsLevelIsBuiltWithItsPropertiesAndThenTheyAreTak
 TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
   const int saved = GraphicsEnabled;
   GraphicsEnabled = 1;
-  ZKTETexture textures[5] = {};
-  Material materials[5] = {};
-  const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
-  for (int i = 0; i < 5; ++i) {
-    std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
-    materials[i].texture = &textures[i];
-    LampMaterials[i] = &materials[i];
-  }
-  WorldModels.BuildLodMesh = LampMesh;
-  WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
-    int n = 0;
-    for (Material* m : LampMaterials)
-      if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
-    return n;
-  };
+  LampModels lamps;
+  Material* const materials = lamps.materials;
   {
     Wld world;
     CWld = &world;
@@ -1929,21 +1933,8 @@ TEST_F(PlacedObjects, StartLightsAddALitEntryALamp) {
 // parts after it start where it does, so the second lamp's part takes the twelve triangles
 // after the body's (box 1's, its eight points), as many as it counts.
 TEST_F(PlacedObjects, APartOfANegativeCountHoldsNoneOfTheLampsTriangles) {
-  ZKTETexture textures[5] = {};
-  Material materials[5] = {};
-  const char* names[5] = {"lamp_body", "L_RED1", "l_red2", "l_red3", "l_green"};
-  for (int i = 0; i < 5; ++i) {
-    std::snprintf(textures[i].name, sizeof textures[i].name, "%s", names[i]);
-    materials[i].texture = &textures[i];
-    LampMaterials[i] = &materials[i];
-  }
-  WorldModels.BuildLodMesh = LampMesh;
-  WorldModels.MaterialsNamed = [](void*, const char* name, Material** out, int room) {
-    int n = 0;
-    for (Material* m : LampMaterials)
-      if (n < room && strcasecmp(m->texture->name, name) == 0) out[n++] = m;
-    return n;
-  };
+  LampModels lamps;
+  Material* const materials = lamps.materials;
   FObject o({0, 0, 0});
   Place(o, 0, 0, 0, 172);
   o.Setup();
@@ -1972,7 +1963,6 @@ TEST_F(PlacedObjects, APartOfANegativeCountHoldsNoneOfTheLampsTriangles) {
   for (const VertexLit& v : lit->parts[2].buildVertices) EXPECT_TRUE(v.z == 1.0f || v.z == 2.0f) << v.z;
   FreeFastMesh(handle);
   o.Free();
-  for (Material*& m : LampMaterials) m = nullptr;
 }
 
 namespace {
