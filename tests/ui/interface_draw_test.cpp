@@ -552,6 +552,8 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   EXPECT_NEAR(thumbLeft(&byte, 35, IvInt(0), IvInt(128)), -0.005f, 1e-6f);
   uint8_t rgb[3] = {10, 96, 20};  // the largest byte, 96 of 0..128
   EXPECT_NEAR(thumbLeft(rgb, 36, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
+  uint8_t reddest[3] = {96, 10, 20};  // red the largest: the same 96 of 0..128, -0.5 + 0.75 - 0.005
+  EXPECT_NEAR(thumbLeft(reddest, 36, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
   byte = 175;  // 175 of the bytes 100..200
   EXPECT_NEAR(thumbLeft(&byte, 37, IvFloat(0.0f), IvFloat(1.0f)), 0.245f, 1e-6f);
   uint16_t word = 30;  // 30 of 0.4..40.4, rounded to 0..40
