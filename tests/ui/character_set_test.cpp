@@ -251,6 +251,28 @@ TEST_F(CharsetReader, AGlyphCountThatJustFitsIsReadSoItsDamagedRecordIsNamed) {
   EXPECT_EQ(log.str().find("File is too short"), std::string::npos) << "the count fits: not a short file";
 }
 
+// Likewise a point count that just fits: 28 bytes, the magic and version 252 (8), the flag 1
+// (no padding) and three bytes (4), one glyph (4), a point count of 1 (4), then 8 bytes left,
+// one point's worth: x a NaN (0x7FC00000, low byte first) and y 0.  One point of 8 in 8 bytes
+// is read, and the NaN is refused by name rather than as a short file.
+TEST_F(CharsetReader, APointCountThatJustFitsIsReadSoItsDamagedPointIsNamed) {
+  SetLogFileName("");
+  const Bytes image = {'Q',  'X',  'C',  'H',  'A',  'R',  0x00, 0xFC, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00,
+                       0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x7F, 0x00, 0x00, 0x00, 0x00};
+  std::remove(CurrentLogPath());
+  EXPECT_EQ(LoadTestImage(image), 0);
+  EXPECT_EQ(CharacterSetError, 9);
+  std::stringstream log;
+  {
+    std::ifstream in(CurrentLogPath());
+    log << in.rdbuf();
+  }
+  std::remove(CurrentLogPath());
+  EXPECT_NE(log.str().find("Corrupted file : test.abc (glyph 0: point is not a number)"), std::string::npos)
+      << log.str();
+  EXPECT_EQ(log.str().find("File is too short"), std::string::npos) << "the point fits: not a short file";
+}
+
 // A damaged glyph record or table entry is logged with the file, naming the glyph (or the
 // number) and what was wrong with it.
 TEST_F(CharsetReader, ARefusalNamesTheGlyphAndItsFault) {
