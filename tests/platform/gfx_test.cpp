@@ -1190,6 +1190,23 @@ TEST_F(GfxPixels, TheSameScissorAndBlendFactorSetAgainMakeNoGlCall) {
   GfxRelease(scissor), GfxRelease(a), GfxRelease(b);
 }
 
+// A reset of the GL record puts back each state and each binding once, and binds nothing
+// past the layer's slots: 22 state calls (program, vertex array and framebuffer 3; blending,
+// its functions and equations, the colour mask and alpha to coverage 5; the depth test, its
+// function and mask 3; the stencil test and mask 2; culling, the culled face, the front's
+// winding, the fill mode, the two offset switches and the offset 7; scissor and depth clamp
+// 2), 48 uniform-block unbinds (16 for each of the three stages), 4 storage-buffer unbinds
+// (slots 0 to 3), 3 calls on each of the 10 texture units 0 to 9 (the 8 pixel units, the
+// compute unit 8 and the scratch unit 9: select it, unbind the plain and the multisampled
+// texture), 8 sampler unbinds for the pixel units, and the final select of unit 0:
+// 22 + 48 + 4 + 30 + 8 + 1 = 113.
+TEST_F(GfxPixels, AResetOfTheGlRecordMakesOneCallPerStateAndPerSlot) {
+  Draw(Quad(0.5f, 0xFF808080));
+  const uint64_t before = GfxGlCallCount();
+  GfxResetGlState(g_context);
+  EXPECT_EQ(GfxGlCallCount() - before, 113u);
+}
+
 TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
   GfxTexture2DDesc d;
   d.width = 16;
