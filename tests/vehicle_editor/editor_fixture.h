@@ -21,6 +21,7 @@ class EditorTest : public ::testing::Test {
  protected:
   struct Caught {
     std::vector<std::string> lines, boxes, questions;
+    std::vector<int> questionModes;  // each question's message box mode, in the order asked
     std::vector<int> sounds;
     QuestionCallback question = nullptr;
     Prss* questionOwner = nullptr;
@@ -41,8 +42,9 @@ class EditorTest : public ::testing::Test {
       Reports().boxes.push_back(second ? std::string(first) + " " + second : std::string(first));
     };
     sink.question = [](Prss* owner, QuestionCallback callback, const char* first, const char* second, uint32_t,
-                       uint32_t, int) {
+                       uint32_t, int mode) {
       Reports().questions.push_back(second ? std::string(first) + " / " + second : std::string(first));
+      Reports().questionModes.push_back(mode);
       Reports().question = callback;
       Reports().questionOwner = owner;
       return 1;

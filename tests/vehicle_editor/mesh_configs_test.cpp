@@ -409,6 +409,24 @@ TEST_F(MeshConfigs, TheTextureExportAsksAndHandsOverTheModelAndTheSpoke) {
   EditorShellHooks.exportTextures = kept;
 }
 
+// Both export questions are plain message boxes: their second line ("Files will be saved to
+// ..._export folder") is drawn in the current code page like the first.
+TEST_F(MeshConfigs, TheTextureExportQuestionsArePlainMessageBoxes) {
+  const int compressed = CfgCompressedTex, reloading = TextureReloadPending;
+  CfgCompressedTex = 1;
+  TextureReloadPending = 0;
+  VehicleEditor::ExportTextures(e, 0, 0);
+  VehicleEditor::ExportTextures(e, 0, 1);
+  ASSERT_EQ(Reports().questions.size(), 2u);
+  EXPECT_EQ(Reports().questions[0], "Export PNG files? / Files will be saved to png_export folder");
+  EXPECT_EQ(Reports().questions[1], "Export DDS files? / Files will be saved to dds_export folder");
+  ASSERT_EQ(Reports().questionModes.size(), 2u);
+  EXPECT_EQ(Reports().questionModes[0], int(MESSAGE_PLAIN)) << "PNG";
+  EXPECT_EQ(Reports().questionModes[1], int(MESSAGE_PLAIN)) << "DDS";
+  CfgCompressedTex = compressed;
+  TextureReloadPending = reloading;
+}
+
 TEST_F(MeshConfigs, TheSkinChooserListsTheVehiclesSkinsAndAPickSetsTheName) {
   const std::string prefix = car().shortName;
   ASSERT_FALSE(prefix.empty());

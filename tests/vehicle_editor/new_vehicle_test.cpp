@@ -531,6 +531,22 @@ TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
   ClearInterface();
 }
 
+// The page's "OK" takes a row of its own under the last one, the front axle's suspension row
+// (the last "Suspension type" label): at the row's left edge, a quarter of the 16-unit row wide.
+TEST_F(NewVehicle, ThePagesOkButtonStartsItsOwnRowUnderTheFrontSuspensionRow) {
+  Begin(NEW_LAYOUT_CAR);
+  ClearInterface();
+  W::Draw(*e);
+  const InterfaceButton* suspension = FindShownButton("Suspension type");
+  const InterfaceButton* ok = FindShownButton("OK");
+  ASSERT_NE(suspension, nullptr);
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(ok->left, 0);
+  EXPECT_EQ(ok->right, 4 * ButtonWidth);
+  EXPECT_EQ(ok->top, suspension->top + ButtonHeight);
+  ClearInterface();
+}
+
 // A pair of wheels stands half its track either side of the middle: the rear pair half a
 // wheelbase back, the front pair half a wheelbase forward less the trail reduction, each
 // wheel's centre 0.2 m up.  Rear left, rear right, front left, front right.

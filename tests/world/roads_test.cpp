@@ -1123,6 +1123,27 @@ TEST_F(Roads, ClippingTheRayAtTheEndLines) {
   EXPECT_EQ(s->IsCollidable(), 1);
 }
 
+// A ray from 4 m before the start line and 7 m under the road, (1 m, -4 m, -7 m), to 4 m past
+// the end line and 7 m over it, (1 m, 24 m, 7 m): its direction is the origin less that far
+// end, (0, -28 m, -14 m).  Both ends are clipped: the origin moves on 4/28 = 1/7 of the ray to
+// the start line, (1 m, 0, -5 m), and the far end comes back 4/28 to the end line, so
+// nearClip = farClip = 6/7 (56174 in fixed point).  The road (z = 0) is crossed halfway, at
+// y = 10 m: along the clipped ray that is (1/2 - 1/7) / (6/7) = 5/12, 27307 in fixed point,
+// and back on the whole ray ((27307 x 56174) >> 16) - 56174 + 65536 = 23406 + 9362 = 32768,
+// one half.
+TEST_F(Roads, ARayCrossingBothEndLinesIsClippedAtEachAndStillMeetsTheRoadBetween) {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
+  ContactProbe hit = Fresh();
+  EXPECT_EQ(s->RayTest({M, -4 * M, -7 * M}, {0, -28 * M, -14 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
+  EXPECT_NEAR(hit.candidateStrength, 32768, 2);
+  EXPECT_NEAR(hit.candidatePoint.x, M, 8);
+  EXPECT_NEAR(hit.candidatePoint.y, 10 * M, 8);
+  EXPECT_NEAR(hit.candidatePoint.z, 0, 8);
+}
+
 // The end lines are crossed only past a slack of 64 (1/1024 m).  A ray from 1 m past the end
 // line, (1, 21 m, 21 m + 32), down at 45 degrees to its origin (1 m, -64, -32), 64 units before
 // the start line: its far end is clipped at the end line, but its origin lies within the start
