@@ -2,6 +2,7 @@
 #include "core/data_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -819,4 +820,32 @@ TEST(DataFileBounds, AStreamedByteReadAtTheEndMarksTheRecordShort) {
   EXPECT_EQ(df.ReadByte(), -1);
   EXPECT_TRUE(df.readPastEnd);
   df.Close();
+}
+
+TEST(DataFileBounds, AnImageWhoseBodyIsExactly1GbOpensInMemoryAndOneByteMoreIsRefused) {
+  // The largest body held in memory is 2^30 bytes: with the 8-byte header that is an image of
+  // 1073741824 + 8 = 1073741832 bytes.  The image lives in a mapping that is never touched past
+  // its header, so its untouched pages read as zeroes and take no memory; the reader's own copy
+  // of the body is the one real gigabyte, given back by Close.
+  constexpr int64_t BODY = int64_t(1) << 30;
+  const size_t mapped = size_t(BODY) + 8 + 1;  // room for the one byte more as well
+  void* mapping = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(mapping, MAP_FAILED) << std::strerror(errno);
+  uint8_t* image = static_cast<uint8_t*>(mapping);
+  const Bytes header = Header("ZKTTST", 0, 1);
+  std::memcpy(image, header.data(), header.size());
+
+  DataFile df{};
+  int32_t version = 0;
+  EXPECT_EQ(df.OpenReadMemory(nullptr, image, BODY + 8, "ZKTTST", &version, 1), 1);
+  EXPECT_EQ(LastDataFileError, DATA_FILE_OK);
+  EXPECT_EQ(version, 1);
+  EXPECT_EQ(df.size, 1073741832);
+  EXPECT_EQ(df.end - df.buffer, BODY);
+  EXPECT_EQ(df.ReadByte(), 0);
+  df.Close();
+
+  EXPECT_EQ(df.OpenReadMemory(nullptr, image, BODY + 9, "ZKTTST", &version, 1), 0);
+  EXPECT_EQ(df.file, nullptr);
+  EXPECT_EQ(munmap(mapping, mapped), 0);
 }
