@@ -914,3 +914,27 @@ TEST_F(Config, AFileOfAnotherVersionIsNotedInTheLog) {
   EXPECT_NE(log.find("cfg.txt was written by version 0.9"), std::string::npos) << log;
   SetLogFileName("");
 }
+
+TEST_F(Config, ASettingsFileThatCannotBeReadHasItsCauseLogged) {
+  // Over 16 MiB is too large to be settings: the read fails with EFBIG and the log says so.
+  fs::remove_all("config_unread");
+  fs::create_directories("config_unread");
+  SetLogFileName("config_unread/deb.log");
+  fs::remove("config_unread/deb.log");
+  SetConfigPath("config_unread\\cfg.txt");
+  std::ofstream("config_unread/cfg.txt", std::ios::binary) << "Show FPS 2\n";
+  fs::resize_file("config_unread/cfg.txt", (16 << 20) + 1);  // sparse: no real 16 MiB written
+  {
+    ReportRecorder recorder;  // the file is kept aside, and that is told
+    EXPECT_EQ(LoadConfig(), 0);
+  }
+  std::string log;
+  {
+    std::ifstream in("config_unread/deb.log");
+    log.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  EXPECT_NE(log.find("Could not read config_unread\\cfg.txt (File too large)"), std::string::npos) << log;
+  SetLogFileName("");
+  SetConfigPath("");
+  fs::remove_all("config_unread");
+}
