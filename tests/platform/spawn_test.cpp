@@ -244,3 +244,25 @@ TEST(WatchedChild, AChildReapedElsewhereEndsAsAFailureWithItsOutputRead) {
   EXPECT_EQ(child.output, "quick\n");
   EXPECT_EQ(child.outputFd, -1);
 }
+
+// A kill reads what the child printed since the last poll: the child prints, then makes a flag
+// file, so once the flag is there its line is waiting in the pipe, and no poll has read it.
+TEST(WatchedChild, AKilledChildsUnpolledOutputIsRead) {
+  std::filesystem::remove_all("child_said");
+  std::filesystem::create_directories("child_said");
+  WriteScript("child_said/says.sh", "#!/bin/sh\necho said\n: > child_said/said.flag\nexec sleep 30\n");
+  ChildProcess child;
+  const char* argv[] = {"says", nullptr};
+  ASSERT_EQ(ChildStart(child, "child_said/says.sh", argv, nullptr), 0);
+  bool flagged = false;
+  for (uint32_t start = ClockNowMs(); !flagged && ClockNowMs() - start < 10000; ClockSleepMs(1))
+    flagged = std::filesystem::exists("child_said/said.flag");
+  EXPECT_TRUE(flagged) << "the child never got past its line";
+  EXPECT_EQ(child.output, "") << "nothing read yet";
+  ChildKill(child);
+  EXPECT_EQ(child.output, "said\n");
+  EXPECT_EQ(child.exitCode, 128 + SIGKILL);
+  EXPECT_EQ(child.pid, 0);
+  EXPECT_EQ(child.outputFd, -1);
+  std::filesystem::remove_all("child_said");
+}
