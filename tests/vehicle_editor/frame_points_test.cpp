@@ -113,6 +113,24 @@ TEST_F(Frame, DeletingPointsRenumbersTheLastPointsTubesAndFreesAnEmptyArray) {
   EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
 }
 
+// A point's label clicked after the last point was deleted selects an index one past the
+// frame (8 on the sample's 8 points): no marker shows and the delete key records nothing.
+TEST_F(Frame, ASelectionOnePastTheLastPointIsNoFramePoint) {
+  ASSERT_EQ(car().framePointCount, 8);
+  Select(NO_POINT, -1);
+  e->markedPointShown = 0;
+  VehicleEditor::SelectPoint(e, 0, 8);
+  EXPECT_EQ(e->selection.selectedPoint, 8);
+  EXPECT_EQ(e->markedPointShown, 0) << "no marker for a point that is not there";
+  const int nodes = NumNodes;
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::DeleteSelected(*e);
+  EXPECT_EQ(NumNodes, nodes) << "no delete recorded";
+  EXPECT_EQ(e->carSetups, setups);
+  EXPECT_EQ(car().framePointCount, 8);
+  EXPECT_EQ(e->markedPointShown, 0);
+}
+
 TEST_F(Frame, DeletingATubeMovesTheLastIntoItsSlotAndTheDeleteKeyChoosesByTheSelection) {
   const FrameTube last = car().frameTubes[6];
   Select(NO_POINT, 1);
