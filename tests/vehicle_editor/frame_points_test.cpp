@@ -391,6 +391,34 @@ TEST_F(Frame, DragsOfOnePointMakeOneNodeAndARightClickPutsThePointBack) {
   EXPECT_EQ(NumNodes, nodes + 1);
 }
 
+// The smallest drag step, one unit (1/65536 m), moves the point: by a step given directly,
+// and by a one-pixel move along a 50-pixel handle worth 50 units (1 * 50 / 50^2 * 50 = 1).
+TEST_F(Frame, ADragStepOfOneUnitMovesThePoint) {
+  VehicleEditor::SelectPoint(e, 0, 2);
+  const FramePoint start = car().framePoints[2];
+  VehicleEditor::StartPointDrag(e, 0, 1);  // handle 1 is y
+  VehicleEditor::DragPointStep(*e, 1);
+  EXPECT_EQ(car().framePoints[2].y, start.y + 1);
+  EXPECT_EQ(car().framePoints[2].x, start.x);
+  EXPECT_EQ(car().framePoints[2].z, start.z);
+
+  e->axisDirections[0][0] = 50.0f, e->axisDirections[0][1] = 0.0f;
+  e->dragScale = 50;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 0);
+  ASSERT_EQ(e->dragAxis, 0);
+  MouseRecord m{};
+  m.leftHeld = 1;
+  MouseX = 101;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].x, start.x + 1);
+  MouseX = 102;  // one more pixel from where the last step left the pointer
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].x, start.x + 2);
+  m.leftHeld = 0;
+  VehicleEditor::PointDragMouse(*e, m);
+}
+
 // The mouse during a handle drag: the pointer's travel projected onto the handle's screen
 // direction, over its squared length, times the drag scale; a move across the handle or a
 // handle without a direction moves nothing; letting go ends the drag, the right button
