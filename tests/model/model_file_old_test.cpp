@@ -406,6 +406,19 @@ TEST_F(OldModelFile, OldColoursConvertWithTiesToEven) {
   EXPECT_EQ(plain.object.colourChoices[0], RgbWord(100, 50, 0));
 }
 
+// From record 11 on a world model's self-lit colours are read as they are stored: the
+// same two colours that record 10 scales (200, 100, 0 up to 255) are read unchanged.
+TEST_F(OldModelFile, AWorldModelOfRecord11KeepsItsSelfLitColours) {
+  RawRecord r = OneTriangle(11);
+  r.mappings = {MappingOn(0, 0, RgbWord(200, 100, 0) | CF_SELF_LIT), MappingOn(0, 0, RgbWord(100, 100, 100) | CF_SELF_LIT)};
+  ReadResult world;
+  ReadRecord(world, r, 252, MODEL_READ_WORLD);
+  ASSERT_EQ(world.result, 1);
+  ASSERT_EQ(world.object.mappingCount, 2);
+  EXPECT_EQ(world.object.mappings[0].colour, RgbWord(200, 100, 0) | CF_SELF_LIT);
+  EXPECT_EQ(world.object.mappings[1].colour, RgbWord(100, 100, 100) | CF_SELF_LIT);
+}
+
 TEST_F(OldModelFile, MaterialFlagsAxisMappingsDecalsAndOverlayOfOldRecords) {
   // Record 11: an overlay cutout's mapping loses both material flags, without a message.
   RawRecord flags = OneTriangle(11);

@@ -179,6 +179,22 @@ TEST_F(ModellerTest, SelectAllTakesTheShownTrianglesAndPointsAndInvertsThem) {
   ObjectEditorShared.visibleLayers = ~0u;
 }
 
+// Select all takes the triangles in order, the last one taken becoming current; a current
+// triangle that is selected again stays current, triangle 0 too (group 0, mapping 0, where
+// the last, triangle 7, has group 7 and mapping 1).
+TEST_F(ModellerTest, SelectAllKeepsTriangleZeroCurrent) {
+  Open();
+  Key('T', true);
+  ObjectEditorShared.visibleLayers = ~0u;
+  SelectTriangle(*modeller, 0);
+  Key('A');
+  EXPECT_EQ(SelectedTriangles(), 8);
+  EXPECT_EQ(modeller->state.selectedTriangleCount, 8);
+  EXPECT_EQ(modeller->state.currentTriangle, 0);
+  EXPECT_EQ(modeller->state.currentGroup, 0u);
+  EXPECT_EQ(modeller->state.currentMapping, 0);
+}
+
 // ---- points and trace ----
 
 TEST_F(ModellerTest, PointMarkersSelectAloneOrWithCtrlAndTheTraceKeepsItsLimit) {

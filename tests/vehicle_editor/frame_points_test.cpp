@@ -113,6 +113,24 @@ TEST_F(Frame, DeletingPointsRenumbersTheLastPointsTubesAndFreesAnEmptyArray) {
   EXPECT_EQ(e->selection.selectedPoint, NO_POINT);
 }
 
+// A point's label clicked after the last point was deleted selects an index one past the
+// frame (8 on the sample's 8 points): no marker shows and the delete key records nothing.
+TEST_F(Frame, ASelectionOnePastTheLastPointIsNoFramePoint) {
+  ASSERT_EQ(car().framePointCount, 8);
+  Select(NO_POINT, -1);
+  e->markedPointShown = 0;
+  VehicleEditor::SelectPoint(e, 0, 8);
+  EXPECT_EQ(e->selection.selectedPoint, 8);
+  EXPECT_EQ(e->markedPointShown, 0) << "no marker for a point that is not there";
+  const int nodes = NumNodes;
+  const uint32_t setups = e->carSetups;
+  VehicleEditor::DeleteSelected(*e);
+  EXPECT_EQ(NumNodes, nodes) << "no delete recorded";
+  EXPECT_EQ(e->carSetups, setups);
+  EXPECT_EQ(car().framePointCount, 8);
+  EXPECT_EQ(e->markedPointShown, 0);
+}
+
 TEST_F(Frame, DeletingATubeMovesTheLastIntoItsSlotAndTheDeleteKeyChoosesByTheSelection) {
   const FrameTube last = car().frameTubes[6];
   Select(NO_POINT, 1);
@@ -371,6 +389,34 @@ TEST_F(Frame, DragsOfOnePointMakeOneNodeAndARightClickPutsThePointBack) {
   // A new drag after the cancel records again.
   VehicleEditor::StartPointDrag(e, 0, 0);
   EXPECT_EQ(NumNodes, nodes + 1);
+}
+
+// The smallest drag step, one unit (1/65536 m), moves the point: by a step given directly,
+// and by a one-pixel move along a 50-pixel handle worth 50 units (1 * 50 / 50^2 * 50 = 1).
+TEST_F(Frame, ADragStepOfOneUnitMovesThePoint) {
+  VehicleEditor::SelectPoint(e, 0, 2);
+  const FramePoint start = car().framePoints[2];
+  VehicleEditor::StartPointDrag(e, 0, 1);  // handle 1 is y
+  VehicleEditor::DragPointStep(*e, 1);
+  EXPECT_EQ(car().framePoints[2].y, start.y + 1);
+  EXPECT_EQ(car().framePoints[2].x, start.x);
+  EXPECT_EQ(car().framePoints[2].z, start.z);
+
+  e->axisDirections[0][0] = 50.0f, e->axisDirections[0][1] = 0.0f;
+  e->dragScale = 50;
+  MouseX = 100, MouseY = 100;
+  VehicleEditor::StartPointDrag(e, 0, 0);
+  ASSERT_EQ(e->dragAxis, 0);
+  MouseRecord m{};
+  m.leftHeld = 1;
+  MouseX = 101;
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].x, start.x + 1);
+  MouseX = 102;  // one more pixel from where the last step left the pointer
+  VehicleEditor::PointDragMouse(*e, m);
+  EXPECT_EQ(car().framePoints[2].x, start.x + 2);
+  m.leftHeld = 0;
+  VehicleEditor::PointDragMouse(*e, m);
 }
 
 // The mouse during a handle drag: the pointer's travel projected onto the handle's screen
