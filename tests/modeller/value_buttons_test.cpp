@@ -147,6 +147,24 @@ TEST_F(OperationsTest, TheObjectMovesTurnsOnQuarterDegreesAndScales) {
   ExpectUnchanged(before, history);
 }
 
+TEST_F(OperationsTest, ATypedAngleMoreThanATurnAwayIsHeldToOneTurnAndLeavesTheObjectAsItWas) {
+  Start(SampleCar);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  auto sub = [this]() -> ModelObject& { return model.children[0]; };
+  // From a heading of 0, 450 degrees is 450 * 65536 / 360 = 81920 units away, -450 is -81920:
+  // each is held to one whole turn (65536), which comes back round to 0, so nothing is turned
+  // and no undo point is made (a quarter turn, 16384, would be the result unheld).
+  for (const char* typed : {"450", "-450"}) {
+    sub().angles[2] = 0;
+    const std::vector<uint8_t> before = Serialised();
+    const int history = ModellerUndo.count;
+    PressValue("Heading of the selected object", 8);
+    Type(typed);
+    EXPECT_EQ(sub().angles[2], 0) << typed;
+    ExpectUnchanged(before, history);
+  }
+}
+
 TEST_F(OperationsTest, TheTypedScaleIsRefusedWhenAnyMappingOrSubobjectValueWouldLeaveTheRange) {
   Start(SampleCar);
   SelectSubobject(*modeller, 0, &model.children[0]);
