@@ -18,12 +18,15 @@
 #include "core/window_state.h"
 #include "model/model_object.h"
 #include "modeller/edit_views.h"
+#include "render/buffers.h"
 #include "render/constant_buffers.h"
 #include "render/frame.h"
+#include "render/immediate.h"
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/texture_record.h"
 #include "render/views.h"
+#include "tests/render/null_renderer.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "tests/ui/control_clicks.h"
@@ -858,6 +861,44 @@ TEST_F(EditViewsTest, TheGridIsDrawnThroughTheViewAndProjectionAlone) {
             << "view " << view << ", element " << r << c;
   }
   ScreenWidth = ScreenHeight = 0;
+}
+
+namespace {
+class EditViewsOnDevice : public OnNullDevice<EditViewsTest> {};
+}  // namespace
+
+// The top and under views draw the ground grid with its axes: with the metre grid, 50 steps of
+// 1 m each way, lines at -50 .. 50 m.  The 100 positions off the centre give two lines each
+// (one along y, one along x), 200 lines; the centre gives the two axes with two arrow-head
+// strokes each, 6 lines: 206 lines, 412 vertices, all at z = 0.  The first is the line along y
+// at x = -50 m, from (-50, -50) to (-50, 50); the next the line along x at y = -50 m.
+TEST_F(EditViewsOnDevice, TheTopAndUnderViewsDrawTheGroundGridWithItsAxes) {
+  ASSERT_TRUE(NullDevice::ready_);
+  const int grid = EditViews.gridChoice;
+  const int view = EditView::IndexFromCode(CurrentViewCode());
+  EditViews.gridChoice = GRID_METRE;
+  for (int shown : {VIEW_TOP, VIEW_UNDER}) {
+    SelectEditView(shown);
+    // A batch of our own stays open through the grid, so its lines can be read before drawing.
+    ASSERT_EQ(BeginLineBatch3D(), 1);
+    DrawEditViewGrid();
+    ASSERT_EQ(StreamLines3D.vertexCount, 412u) << "view " << shown;
+    const uint8_t* first = StreamLines3D.vertexWrite - size_t(StreamLines3D.vertexCount) * sizeof(VertexLine3D);
+    std::vector<VertexLine3D> v(StreamLines3D.vertexCount);
+    std::memcpy(v.data(), first, v.size() * sizeof(VertexLine3D));
+    EndLineBatch3D();
+    EXPECT_EQ(v[0].x, -50.0f);
+    EXPECT_EQ(v[0].y, -50.0f);
+    EXPECT_EQ(v[1].x, -50.0f);
+    EXPECT_EQ(v[1].y, 50.0f);
+    EXPECT_EQ(v[2].x, -50.0f);
+    EXPECT_EQ(v[2].y, -50.0f);
+    EXPECT_EQ(v[3].x, 50.0f);
+    EXPECT_EQ(v[3].y, -50.0f);
+    for (size_t i = 0; i < v.size(); ++i) EXPECT_EQ(v[i].z, 0.0f) << "view " << shown << ", vertex " << i;
+  }
+  EditViews.gridChoice = grid;
+  SelectEditView(view);
 }
 
 // A view's own background picture is drawn in each 2D view that has one, the front (the first
