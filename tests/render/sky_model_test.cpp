@@ -187,6 +187,23 @@ TEST_F(SkyTables, BelowTheHorizonTheSkyDimsToAUniformOne) {
   }
 }
 
+// Past the dark elevation (18 degrees down) the sky stays as it is there: fully dimmed to the
+// uniform C = 1 with D, F, G and I at 0, not turned over past it.  The brightness is held at the
+// darkest magnitude, 19, so the radiance is the horizon's times 10^(-0.4 * 19) / 10^(-2.69956).
+TEST_F(SkyTables, FarBelowTheDarkElevationTheSkyStaysFullyDimmed) {
+  const HosekSkyState horizon = *HosekSkyModelInit(0.0f);
+  for (float elevation : {-0.62831853f, -1.5f}) {  // 36 and about 86 degrees down
+    const HosekSkyState deep = *HosekSkyModelInit(elevation);
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_NEAR(deep.configs[c][2], 1.0f, 1e-6f) << "C, elevation " << elevation << ", channel " << c;
+      for (int k : {3, 5, 6, 7})
+        EXPECT_NEAR(deep.configs[c][k], 0.0f, 1e-6f) << "parameter " << k << ", elevation " << elevation;
+      EXPECT_NEAR(deep.radiances[c] / horizon.radiances[c], std::pow(10.0, -0.4 * 19) / std::pow(10.0, -2.69956),
+                  1e-7);
+    }
+  }
+}
+
 TEST_F(SkyTables, TheSolarRadianceFollowsTheTablesAndIsContinuousAtItsPieces) {
   // 440 nm at turbidity 3: the text's own coefficients, in double.
   auto piece = [&](int band, int t, int p) -> const std::vector<double>& {
