@@ -286,6 +286,17 @@ TEST_F(ShaderChoice, SpecialPassesLightsMirrorEchoAndObjectRenders) {
 // Under the layered render state the world material's vertex shader is the tree variant, in
 // the shadow flag's variant too; the pixel shader stays the material's, and selector 0 (or a
 // number outside the catalogue) gives the material its own again.
+// The layout modes (1 and 2) and the local lights mode (5) bind the material's own vertex
+// layout, whatever was bound before: a new material's is layout 1, the 2D layout 3 is left.
+TEST_F(ShaderChoice, TheLayoutAndLocalLightsModesBindTheMaterialsVertexLayout) {
+  Material* m = Make(0, 0);
+  for (int mode : {1, 2, 5}) {
+    Material::EnableVertexDeclaration(3);
+    Choice(m, mode);
+    EXPECT_EQ(Shaders.boundLayout, 1) << "mode " << mode;
+  }
+}
+
 TEST_F(ShaderChoice, TheLayeredRenderStateDrawsWithTheTreeVariant) {
   using P = std::pair<int, int>;
   SetRenderStateSelector(RENDER_STATE_LAYERED);
