@@ -1192,6 +1192,40 @@ TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
   ClockUseReal();
 }
 
+// The clock line shows the hour and the minute of the wall clock, in 24 hours when the
+// twelve-hour setting is off: 15:04 and 15:07 differ in the minute, 15:04 and 03:04 in the
+// hour (a twelve-hour clock would show "3:04" for both).
+TEST_F(DashPixels, TheDisplaysClockShowsTheHourAndTheMinute) {
+  DashCarState s = State(1);
+  WriteAnalogBlock(DisplayTextsBlock(), s.block);
+  s.engineType = 0;
+  DashUnits.twelveHour = 0;
+  const float clockY = 0.08f;
+  // The clock line's band, row after row.
+  const auto band = [&]() {
+    std::vector<uint8_t> out;
+    for (int py = Px(clockY + 0.01f); py <= Px(clockY + 0.09f); ++py)
+      out.insert(out.end(), pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(-0.95f))) * 4),
+                 pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(0.0f))) * 4));
+    return out;
+  };
+  const auto drawnAt = [&](int hour, int minute) {
+    WallTime t{};
+    t.year = 2026, t.month = 3, t.day = 1, t.hour = hour, t.minute = minute;
+    ClockUseFake(0, t);
+    Draw(s);
+    return band();
+  };
+  const std::vector<uint8_t> fourPastThree = drawnAt(15, 4);
+  const std::vector<uint8_t> sevenPastThree = drawnAt(15, 7);
+  const std::vector<uint8_t> fourPastThreeAtNight = drawnAt(3, 4);
+  const std::vector<uint8_t> again = drawnAt(15, 4);
+  ClockUseReal();
+  EXPECT_TRUE(again == fourPastThree) << "the same time draws the same line";
+  EXPECT_FALSE(sevenPastThree == fourPastThree) << "15:07 against 15:04: the minute is shown";
+  EXPECT_FALSE(fourPastThreeAtNight == fourPastThree) << "03:04 against 15:04: the hour is not taken modulo 12";
+}
+
 // A lamp is a disc at full colour to 0.8 of its radius with a ring fading out to the radius:
 // the centre first, then for each of its 16 segments the inner point and the outer one, at
 // angle i x 22.5 degrees.  A red lamp of radius 0.1 at (0.5, -0.25), on a window that leaves
