@@ -23,6 +23,7 @@
 #include "modeller/object_editor.h"
 #include "modeller/texture_mapping.h"
 #include "modeller/texture_pages.h"
+#include "platform/clock.h"
 #include "platform/keys.h"
 #include "render/image_files.h"
 #include "render/screenshot.h"
@@ -258,6 +259,27 @@ TEST_F(TextureScreensWindow, TheMappingShotReachesTheClipboardSizedToTheRegion) 
   EXPECT_EQ(small.width, 320);
   EXPECT_EQ(small.height, 160);
   Click("2048");
+}
+
+// The pass that takes the copy lets the screen settle 200 ms before it and 200 ms after it
+// (on the fake clock); the frame limiter at the pass's start adds at most one frame period,
+// here the screens' 25 ms: 400 to 425 ms slept in that pass.
+TEST_F(TextureScreensWindow, TheMappingShotPassWaitsBeforeAndAfterTheCopy) {
+  Key('M', true);
+  SelectedMapping = 0;
+  Frame();
+  Click("copy screen shot");
+  ASSERT_EQ(MappingScreenshotRequested, 2);
+  Frame();
+  ASSERT_EQ(MappingScreenshotRequested, 3);
+  const uint64_t before = ClockFakeSleptMs();
+  Frame();
+  const uint64_t slept = ClockFakeSleptMs() - before;
+  EXPECT_EQ(MappingScreenshotRequested, 4);
+  EXPECT_GE(slept, 400u);
+  EXPECT_LE(slept, 425u);
+  Frame();
+  EXPECT_EQ(MappingScreenshotRequested, 0);
 }
 
 TEST_F(TextureScreensWindow, TheViewTakesTheMappingsRollWhilePending) {

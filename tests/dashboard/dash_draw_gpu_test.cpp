@@ -19,9 +19,11 @@
 #include "core/config.h"
 #include "core/gamma_tables.h"
 #include "dashboard/dash_draw.h"
+#include "dashboard/dash_draw_local.h"
 #include "dashboard/dash_figures.h"
 #include "physics/car.h"
 #include "platform/clock.h"
+#include "render/draw2d.h"
 #include "render/material.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
@@ -1188,6 +1190,71 @@ TEST_F(DashPixels, TheDisplaysClockAndOdometerLines) {
   EXPECT_EQ(ink(clockY, -0.95f, 0.0f), 0) << "not live: the background only";
   EXPECT_EQ(ink(odometerY, -0.95f, 0.0f), 0);
   ClockUseReal();
+}
+
+// The clock line shows the hour and the minute of the wall clock, in 24 hours when the
+// twelve-hour setting is off: 15:04 and 15:07 differ in the minute, 15:04 and 03:04 in the
+// hour (a twelve-hour clock would show "3:04" for both).
+TEST_F(DashPixels, TheDisplaysClockShowsTheHourAndTheMinute) {
+  DashCarState s = State(1);
+  WriteAnalogBlock(DisplayTextsBlock(), s.block);
+  s.engineType = 0;
+  DashUnits.twelveHour = 0;
+  const float clockY = 0.08f;
+  // The clock line's band, row after row.
+  const auto band = [&]() {
+    std::vector<uint8_t> out;
+    for (int py = Px(clockY + 0.01f); py <= Px(clockY + 0.09f); ++py)
+      out.insert(out.end(), pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(-0.95f))) * 4),
+                 pixels.begin() + std::ptrdiff_t((size_t(py) * SIZE + size_t(Px(0.0f))) * 4));
+    return out;
+  };
+  const auto drawnAt = [&](int hour, int minute) {
+    WallTime t{};
+    t.year = 2026, t.month = 3, t.day = 1, t.hour = hour, t.minute = minute;
+    ClockUseFake(0, t);
+    Draw(s);
+    return band();
+  };
+  const std::vector<uint8_t> fourPastThree = drawnAt(15, 4);
+  const std::vector<uint8_t> sevenPastThree = drawnAt(15, 7);
+  const std::vector<uint8_t> fourPastThreeAtNight = drawnAt(3, 4);
+  const std::vector<uint8_t> again = drawnAt(15, 4);
+  ClockUseReal();
+  EXPECT_TRUE(again == fourPastThree) << "the same time draws the same line";
+  EXPECT_FALSE(sevenPastThree == fourPastThree) << "15:07 against 15:04: the minute is shown";
+  EXPECT_FALSE(fourPastThreeAtNight == fourPastThree) << "03:04 against 15:04: the hour is not taken modulo 12";
+}
+
+// A lamp is a disc at full colour to 0.8 of its radius with a ring fading out to the radius:
+// the centre first, then for each of its 16 segments the inner point and the outer one, at
+// angle i x 22.5 degrees.  A red lamp of radius 0.1 at (0.5, -0.25), on a window that leaves
+// the units as they are: the inner point of segment 0 at (0.58, -0.25), its outer point at
+// (0.6, -0.25) and transparent; segment 1's outer point at (0.5 + 0.1 cos 22.5,
+// -0.25 + 0.1 sin 22.5) = (0.592388, -0.211732).
+TEST_F(DashPixels, ALampsFadingRingStandsAroundItsCentre) {
+  const ScreenWindow kept = RenderTargets.window;
+  RenderTargets.window.centreX = RenderTargets.window.centreY = 0.0f;
+  RenderTargets.window.scaleX = RenderTargets.window.scaleY = 1.0f;
+  if (Draw2DList.counters.batchOpen) Draw2DList.EndBatch();  // the lamp opens a batch of its own
+  FillLamp(0xFFFF0000u, 0.5f, -0.25f, 0.1f);
+  RenderTargets.window = kept;
+  const uint32_t first = Draw2DList.counters.batchVertexStart;
+  ASSERT_EQ(Draw2DList.counters.vertexCount - first, 1u + 2u * 16u);
+  const std::vector<Draw2DVertex> v(Draw2DList.vertices.begin() + std::ptrdiff_t(first),
+                                    Draw2DList.vertices.begin() + std::ptrdiff_t(first + 33));
+  Draw2DList.Reset();  // the lamp is not drawn
+  EXPECT_NEAR(v[0].x, 0.5f, 1e-5f);
+  EXPECT_NEAR(v[0].y, -0.25f, 1e-5f);
+  EXPECT_NEAR(v[1].x, 0.58f, 1e-5f);
+  EXPECT_NEAR(v[1].y, -0.25f, 1e-5f);
+  EXPECT_EQ(v[1].colour >> 24, 0xFFu) << "the solid disc";
+  EXPECT_NEAR(v[2].x, 0.6f, 1e-5f);
+  EXPECT_NEAR(v[2].y, -0.25f, 1e-5f);
+  EXPECT_EQ(v[2].colour >> 24, 0u) << "the ring fades out";
+  EXPECT_NEAR(v[4].x, 0.592388f, 1e-5f);
+  EXPECT_NEAR(v[4].y, -0.211732f, 1e-5f);
+  EXPECT_EQ(v[4].colour >> 24, 0u);
 }
 
 // The gear bar of nine positions labels every one of them: the ninth ("7") too.

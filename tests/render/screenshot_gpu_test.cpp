@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 #include "core/config.h"
+#include "platform/files.h"
 #include "render/device.h"
 #include "render/frame.h"
 #include "render/image_files.h"
@@ -259,6 +262,43 @@ TEST_F(ScreenshotPixels, ATextureTheCpuCannotReadIsSavedWithItsOwnPixels) {
   EXPECT_EQ(bytes[54], 50);
   EXPECT_EQ(bytes[55], 100);
   EXPECT_EQ(bytes[56], 200);
+}
+
+// A picture whose bytes cannot all be written (here the file-size limit, whose signal the
+// program ignores so the write fails with EFBIG) is refused, and its temporary file is removed:
+// the folder is left empty.  The 1 x 1 bitmap is 54 header bytes and 4 of pixels; 16 fit.
+TEST_F(ScreenshotPixels, AFailedWriteLeavesNoTemporaryFile) {
+  const std::filesystem::path folder = "data/failed_shot";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  GfxTexture2DDesc d;
+  d.width = 1;
+  d.height = 1;
+  d.mipLevels = 1;
+  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+  d.usage = GFX_USAGE_DEFAULT;
+  const uint8_t texel[4] = {200, 100, 50, 255};
+  GfxSubresourceData initial;
+  initial.data = texel;
+  initial.rowPitch = 4;
+  GfxTexture2D texture;
+  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, &initial, &texture), GFX_OK);
+  const std::string path = (folder / "one.bmp").string();
+  IgnoreFileSizeLimitSignal();  // as the program does at start-up: else the signal ends it
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const GfxResult saveResult =
+      SaveWICTextureToFile(Gfx.context, texture, IMAGE_BMP, path.c_str(), GFX_FORMAT_UNKNOWN, nullptr);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  GfxRelease(texture);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) left.push_back(entry.path().filename().string());
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(saveResult, GFX_E_FAIL);
+  EXPECT_TRUE(left.empty()) << left.size() << " left, the first " << (left.empty() ? "" : left[0]);
 }
 
 TEST_F(ScreenshotPixels, ThePackedBitmapOfTheScreenIsBgrTopFirst) {
