@@ -86,6 +86,22 @@ TEST(Frames, InsertAndDeleteKeepTheOrderAndOneIntervalsShareAndIgnoreIndexesOuts
   a.Free();
 }
 
+// A single frame has no interval to share: its copy makes the first interval, and the scale
+// stays what it was.
+TEST(Frames, InsertingIntoASingleFrameLeavesTheScale) {
+  Animation a;
+  MakeFrames(a, 1, 2);
+  a.scale = 3.0f;
+  a.InsertFrame(0, 2);  // 0 0
+  ASSERT_EQ(a.frameCount, 2);
+  EXPECT_TRUE(std::isfinite(a.scale));
+  EXPECT_EQ(a.scale, 3.0f);
+  EXPECT_EQ(FrameX(a, 0), 0);
+  EXPECT_EQ(FrameX(a, 1), 0);
+  EXPECT_NE(a.frames[1].transforms, a.frames[0].transforms) << "the copy has transforms of its own";
+  a.Free();
+}
+
 TEST(Frames, CopiesAreDeepAndKeepEveryField) {
   Animation a, b;
   MakeFrames(a, 3, 4);
