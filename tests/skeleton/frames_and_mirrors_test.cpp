@@ -300,4 +300,37 @@ TEST(Mirrors, APlainBoneMirrorsInPlaceAndAPairExchangesItsMirroredTransforms) {
   s.Free();
 }
 
+// A symmetrical pair standing last in the rig: its second solid is the rig's last, and the
+// pair is still mirrored and exchanged.
+TEST(Mirrors, APairOnTheRigsLastTwoSolidsIsMirroredAndExchanged) {
+  Skeleton s;
+  MakeSmallSkeleton(s);
+  s.bones[2].flags = SKELETON_BONE_SYMMETRICAL;  // solids 0; 1 and 2; 3 and 4
+  BoneRig rig;
+  s.CreateBones(rig);
+  ASSERT_EQ(rig.boneCount, 5);
+  ASSERT_EQ(s.bones[2].firstSolid, 3);
+  for (int k = 0; k < 9; ++k) {
+    rig.bones[3].orientation[k] = 0.1f * float(k + 1);
+    rig.bones[4].orientation[k] = -0.05f * float(k + 2);
+  }
+  rig.bones[3].position = {1000, 2000, 3000};
+  rig.bones[4].position = {-4000, 5000, 6000};
+  s.MirrorBone(2, rig);
+  // Each mirrored (x negated), then the two exchanged.
+  EXPECT_EQ(rig.bones[3].position.x, 4000);
+  EXPECT_EQ(rig.bones[3].position.y, 5000);
+  EXPECT_EQ(rig.bones[3].position.z, 6000);
+  EXPECT_EQ(rig.bones[4].position.x, -1000);
+  EXPECT_EQ(rig.bones[4].position.y, 2000);
+  EXPECT_EQ(rig.bones[4].position.z, 3000);
+  const int sign[9] = {1, -1, -1, -1, 1, 1, -1, 1, 1};
+  for (int k = 0; k < 9; ++k) {
+    EXPECT_EQ(rig.bones[3].orientation[k], float(sign[k]) * -0.05f * float(k + 2)) << k;
+    EXPECT_EQ(rig.bones[4].orientation[k], float(sign[k]) * 0.1f * float(k + 1)) << k;
+  }
+  rig.Free();
+  s.Free();
+}
+
 }  // namespace
