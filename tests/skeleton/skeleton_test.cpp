@@ -566,6 +566,20 @@ TEST(SkeletonFile, AJointNamingABonePastEitherEndRefusesTheSkeleton) {
 }
 
 
+// An animation body's header, twelve bytes little-endian: the flags (two bytes), the marker
+// saying the scale is stored (1), a reserved byte written as 0, the scale as a float, the frame
+// count and the solids a frame stores (two bytes each); the first frame's time follows.
+TEST(AnimationBody, TheHeaderHoldsFlagsScaleMarkerAZeroReservedByteScaleAndCounts) {
+  Animation a;
+  MakeAnimation(a, 2, 3, 3);  // flags 1, scale 3.5
+  const std::vector<uint8_t> body = Body([&](DataFile& f) { WriteAnimation(a, f, 3); });
+  a.Free();
+  ASSERT_GE(body.size(), 16u);
+  // 3.5 = 1.75 x 2^1: sign 0, exponent 128, fraction .11 -> 0x40600000.
+  const uint8_t header[16] = {1, 0, 1, 0, 0x00, 0x00, 0x60, 0x40, 2, 0, 3, 0, 0, 0, 0, 0};
+  for (size_t i = 0; i < 16; ++i) EXPECT_EQ(body[i], header[i]) << "byte " << i;
+}
+
 // The frame limit of an animation body: exactly the limit is read, one frame more refused.
 TEST(AnimationBody, TheFrameLimitItselfIsReadAndOneMoreRefused) {
   for (const int frames : {ANIMATION_FRAME_LIMIT, ANIMATION_FRAME_LIMIT + 1}) {
