@@ -39,12 +39,14 @@ void MakeSkeleton(Skeleton& s, int solids) {
   }
 }
 
-// A human system body of models (each naming a skeleton) and skeletons of the given solids.
+// A human system body of models (each naming a skeleton and storing levelsStored level
+// distances) and skeletons of the given solids.
 std::vector<uint8_t> HumanFile(const std::vector<uint32_t>& skeletonOfModel, const std::vector<int>& solids,
-                               bool withSkeletonCount = true) {
+                               bool withSkeletonCount = true, int levelsStored = 1) {
   std::vector<HumanModel> models(skeletonOfModel.size());
   for (size_t k = 0; k < models.size(); ++k) {
     models[k].model.Init();
+    models[k].model.lodCount = uint8_t(levelsStored);
     models[k].flags = k % 2;
     models[k].skeletonIndex = skeletonOfModel[k];
     models[k].value = float(k) + 0.5f;
@@ -255,6 +257,34 @@ TEST_F(HumanSystemFileTest, SlotsTakeTheirModelsLevelsWithinOneToFourAndBoneSets
   EXPECT_EQ(table->rig, &Humans.boneSets[0]);
   EXPECT_EQ(HumanSkeletonBones(1, &bones, &table), 0);
   EXPECT_EQ(HumanSkeletonBones(-1, &bones, &table), 0);
+}
+
+// A model's record stores only its first levels' distances: the others keep the defaults of a
+// fresh model object, 30, 100, 400 and 1200 metres (16.16). A record storing no level keeps
+// all four, held to one level, and its slots take them.
+TEST_F(HumanSystemFileTest, LevelDistancesTheRecordLacksKeepAFreshModelsDefaults) {
+  const int32_t metres[4] = {30 * 65536, 100 * 65536, 400 * 65536, 1200 * 65536};
+  Install(HumanFile({0, 0}, {31}));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_EQ(Humans.modelCount, 2);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(Humans.models[k].model.lodCount, 1) << k;
+    for (int level = 0; level < 4; ++level)
+      EXPECT_EQ(Humans.models[k].model.lodDistances[level], metres[level]) << k << " " << level;
+  }
+  FreeHumans();
+
+  Install(HumanFile({0}, {31}, true, 0));
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_EQ(Humans.modelCount, 1);
+  EXPECT_EQ(Humans.models[0].model.lodCount, 1) << "one level at least";
+  BuildHumanMeshes();
+  ASSERT_EQ(HumanMeshes.slotCount, 6);
+  for (int level = 0; level < HUMAN_LEVELS; ++level) {
+    EXPECT_EQ(Humans.models[0].model.lodDistances[level], metres[level]) << level;
+    EXPECT_EQ(HumanMeshes.slots[0].distanceLimits[level], metres[level]) << level;
+    EXPECT_EQ(HumanMeshes.slots[5].distanceLimits[level], metres[level]) << level;
+  }
 }
 
 TEST(RestBones, EachSolidsRestFrameAndASymmetricalBonesFirstSolidMarked) {
