@@ -1568,6 +1568,34 @@ TEST(SkinTemplate, TheTemplateTextureIsOfASkinKindOrTheBlankOne) {
   mesh.parts = child.parts = nullptr;
 }
 
+// A template asked for with no car, a car without a body mesh, or a body whose only texture is
+// of no skin kind, is refused in a box to the asking window and nothing else.
+TEST_F(PanelTest, ASkinTemplateWithoutASkinTextureIsRefusedInABox) {
+  MakeSkinTemplate(&owner, nullptr, 0);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Could not find skin texture"}) << "no car";
+  Boxes().clear();
+  Car car;
+  MakeSkinTemplate(&owner, &car, 0);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Could not find skin texture"}) << "no body mesh";
+  Boxes().clear();
+  ZKTETexture texture{};
+  texture.type = 4;  // a texture, but not a skin's
+  Material material{};
+  material.texture = &texture;
+  GouraudPart part{};
+  part.key = &material;
+  GouraudO3d body;
+  body.Init();
+  body.partCount = 1;
+  body.parts = &part;
+  car.levelMeshes[0] = &body;
+  MakeSkinTemplate(&owner, &car, 0);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Could not find skin texture"}) << "no skin texture on the body";
+  car.levelMeshes[0] = nullptr;
+  body.partCount = 0;
+  body.parts = nullptr;
+}
+
 // Only the object's mappings counted mark colours: a marked mapping past them, its triangle
 // on a shown layer, marks nothing.
 TEST(ColourMarks, OnlyTheCountedMappingsOfAnObjectMark) {
