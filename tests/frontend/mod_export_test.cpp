@@ -496,6 +496,14 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_GE(RunExport(), 5) << "one step a frame";
   ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
   EXPECT_STREQ(ModExportName, "Testcar~001");
+  // The end is told as a message naming the mod's folder: the test export's folder (here the
+  // working folder), then mods\vehicles\<mod name>.
+  {
+    const std::string told = "Mod exported : " + fs::current_path().string() + "\\mods\\vehicles\\Testcar~001";
+    const size_t at = static_cast<size_t>(std::find(g_lines.begin(), g_lines.end(), told) - g_lines.begin());
+    ASSERT_LT(at, g_lines.size()) << "not told: " << told;
+    EXPECT_EQ(g_colours[at], REPORT_MESSAGE);
+  }
   EXPECT_EQ(ExportNameTable, nullptr);
   EXPECT_EQ(VehicleExportPath, nullptr);
 

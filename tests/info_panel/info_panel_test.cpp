@@ -3,6 +3,7 @@
 // our own double arithmetic from each car's data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,9 +31,12 @@
 #include "tests/physics/car_test_util.h"
 #include "text/language.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
+#include "ui/character_set.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/text_draw.h"
+#include "ui/text_measure.h"
 #include "vehicle_data/builtin_vehicles.h"
 #include "vehicle_data/rim_profile.h"
 
@@ -825,6 +829,63 @@ TEST_F(PanelTest, AFloatRowsLeftArrowStepsDownAndItsRightArrowUp) {
   EXPECT_FLOAT_EQ(v, 95.0f);
 }
 
+// A float row's figure is a label (display type 19, 20 in thousandths, 21 in degrees)
+// whose label field holds no alignment bits: its text stands in the middle of the row, as far
+// from the row's left edge as from its right.  Drawn on the fixed-width character set, which
+// is put back afterwards with the text settings.
+TEST_F(PanelTest, AFloatRowsFigureIsCentredOnItsRow) {
+  struct Restore {
+    std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
+    std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
+    float spacing = LetterSpacing, factor = TextSizeFactor, scale = TextHorizontalScale;
+    int cursor = TextDrawCursor;
+    ~Restore() {
+      EmptyTextBatches();
+      std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
+      std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
+      LetterSpacing = spacing;
+      TextSizeFactor = factor;
+      TextHorizontalScale = scale;
+      TextDrawCursor = cursor;
+    }
+  } restore;
+  UseFixedWidthCharacterSet();
+  LetterSpacing = 1.0f / 12.0f;
+  TextSizeFactor = 1.0f;
+  TextHorizontalScale = 1.0f;
+  TextDrawCursor = TEXT_CURSOR_NONE;
+  float v = 1.5f;
+  struct Case {
+    int precision, type;
+  };
+  for (const Case k : {Case{0, 19}, Case{2, 20}, Case{1, 21}}) {
+    SCOPED_TRACE(k.precision);
+    ClearInterface();
+    AddPanelFloatRow(&owner, "F %.1f", 0.0f, &v, 1.0f, 0.0f, 3000.0f, nullptr, k.precision, 0, 0.0f, 0.4f);
+    ASSERT_EQ(ValueControlCount, 4);
+    const ValueControl& figure = ValueControls[0];
+    EXPECT_EQ(figure.displayType, k.type);
+    EXPECT_EQ(figure.label.i & 3, 0) << "0 centred, 1 left, 2 right";
+    EmptyTextBatches();
+    TextBatch* const before = CurrentTextBatch;
+    CurrentTextBatch = &InterfaceTextBatch;
+    PrepareValueControl(ValueControls[0]);
+    CurrentTextBatch = before;
+    const std::vector<TextBatchItem> items = InterfaceTextBatch.items;
+    EmptyTextBatches();
+    ASSERT_FALSE(items.empty());
+    float first = items[0].x0, last = items[0].x1;
+    for (const TextBatchItem& item : items) {
+      first = std::min({first, item.x0, item.x1});
+      last = std::max({last, item.x0, item.x1});
+    }
+    const float width = figure.right - figure.left;
+    ASSERT_LT(last - first, 0.5f * width) << "a short figure on a wide row";
+    // Left-aligned it would start a margin in, leaving most of the row on its right.
+    EXPECT_NEAR(first - figure.left, figure.right - last, 0.05f * width);
+  }
+}
+
 TEST_F(PanelTest, TheInfoFiguresMatchOurOwnArithmetic) {
   for (int row : {RUNABOUT, ROADSTER, RACER, KART}) {
     SCOPED_TRACE(row);
@@ -1505,6 +1566,34 @@ TEST(SkinTemplate, TheTemplateTextureIsOfASkinKindOrTheBlankOne) {
   mesh.children = nullptr;
   mesh.partCount = child.partCount = 0;
   mesh.parts = child.parts = nullptr;
+}
+
+// A template asked for with no car, a car without a body mesh, or a body whose only texture is
+// of no skin kind, is refused in a box to the asking window and nothing else.
+TEST_F(PanelTest, ASkinTemplateWithoutASkinTextureIsRefusedInABox) {
+  MakeSkinTemplate(&owner, nullptr, 0);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Could not find skin texture"}) << "no car";
+  Boxes().clear();
+  Car car;
+  MakeSkinTemplate(&owner, &car, 0);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Could not find skin texture"}) << "no body mesh";
+  Boxes().clear();
+  ZKTETexture texture{};
+  texture.type = 4;  // a texture, but not a skin's
+  Material material{};
+  material.texture = &texture;
+  GouraudPart part{};
+  part.key = &material;
+  GouraudO3d body;
+  body.Init();
+  body.partCount = 1;
+  body.parts = &part;
+  car.levelMeshes[0] = &body;
+  MakeSkinTemplate(&owner, &car, 0);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"Could not find skin texture"}) << "no skin texture on the body";
+  car.levelMeshes[0] = nullptr;
+  body.partCount = 0;
+  body.parts = nullptr;
 }
 
 // Only the object's mappings counted mark colours: a marked mapping past them, its triangle

@@ -143,6 +143,23 @@ TEST(EngineModel, ANegativeTorqueLimitGivesNothingAtAStandstill) {
   EXPECT_EQ(e.TorqueAtRpm(-1.0f), 0.0f);
 }
 
+TEST(EngineModel, AnEngineWithoutTorqueOrResistanceHasItsMaximaAtNoSpeed) {
+  // An engine or vehicle file may hold 0 for both the torque per cc and the resistance: the
+  // peak torque and the friction are then 0, so the net torque and the power are 0 at every
+  // speed scanned. No speed beats nothing, so the greatest torque and power stay at speed 0
+  // (taking the last speed scanned would put them at 255/256 of the 800 redline, 796.875).
+  EngineModel e = NewEngine(CLASS_GT);
+  e.torquePerCc = 0.0f;
+  e.resistanceMul = 0.0f;
+  e.BuildCurve(CLASS_GT);
+  EXPECT_EQ(e.peakTorque, 0.0f);
+  EXPECT_EQ(e.resistance, 0.0f);
+  EXPECT_EQ(e.maxTorque, 0.0f);
+  EXPECT_EQ(e.maxTorqueSpeed, 0.0f);
+  EXPECT_EQ(e.maxPower, 0.0f);
+  EXPECT_EQ(e.maxPowerSpeed, 0.0f);
+}
+
 TEST(EngineModel, FiringOrdersByCylindersAndLayout) {
   struct Case {
     int cylinders, layout;
