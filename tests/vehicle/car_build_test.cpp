@@ -5,6 +5,7 @@
 // player chose.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -290,6 +291,30 @@ TEST_F(CarBuild, TheDriverAndPassengersByTheirSeatBits) {
   FreeHumans();
   car.LoadAnimations();
   EXPECT_EQ(car.steeringInstance, nullptr);
+}
+
+// A car with a front passenger seat beside a driver sitting off the middle but no back seat
+// seats only its front passenger: the back seats' bits give no figure.
+TEST_F(CarBuild, WithoutABackSeatOnlyTheFrontPassengerIsSeated) {
+  CopySample(ROAD_CAR, "data/veh/Runabout.veh");
+  // Front passenger kind 0, left back seat kind 1.
+  SetupRecord setup{};
+  setup.bytes[SETUP_FLAGS] = 1;
+  setup.bytes[SETUP_PASSENGERS] = 0x01 | 0x08;
+  Car car;
+  ASSERT_EQ(car.LoadVehicle("Runabout", Full(&setup)), 1);
+  ASSERT_EQ(car.seatsPerRow, 3);
+  ASSERT_NE(car.options & OPT1_FRONT_PASSENGER, 0u);
+  ASSERT_GE(std::fabs(car.driverPosition.x), 0.2f) << "the driver sits off the middle";
+  car.FreeAnimations();
+  car.options &= ~OPT1_BACK_SEAT;
+  car.LoadAnimations();
+  ASSERT_NE(car.steeringInstance, nullptr);
+  ASSERT_NE(car.passengerAnimations[0], nullptr) << "the front passenger";
+  EXPECT_EQ(car.passengerAnimations[0]->human, &Humans.models[0]);
+  EXPECT_EQ(car.passengerAnimations[1], nullptr) << "no back seat";
+  EXPECT_EQ(car.passengerAnimations[2], nullptr);
+  EXPECT_EQ(car.passengerAnimations[3], nullptr);
 }
 
 // A driver slot at the human models' count, one past the last, takes the first model; a model

@@ -823,6 +823,43 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   ReleaseTexture(&picture);
 }
 
+// Seen side-on the car is wider than 16:9: the fit zooms by its width, until the box spans
+// 1.875 of the view's 2 across (its height then under 1.875 * 9 / 16 = 1.0546875), and the
+// picture leaves a margin of (2 - 1.875) / 4 of its width, 10 of 320 columns, at each side.
+TEST_F(CarPixels, TheGaragePictureFitsACarWiderThanSixteenByNineByItsWidth) {
+  ASSERT_TRUE(ShadersCompile(12, 38));
+  Car car;
+  StandGarageCar(car);
+  car.position = IntVector{3 << 16, -2 << 16, 0};
+  constexpr int W = 320, H = 180;
+  ZKTETexture picture{};
+  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  EditorCarPicture p = GaragePicture(picture, W, H, 0xC000, 3.0f);
+  p.fit = 1;
+  ASSERT_EQ(DrawEditorCar(car, p, GarageSettings()), 1);
+  const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
+  ASSERT_GT(boxWidth * 9.0f, boxHeight * 16.0f) << "side-on the car is wider than 16:9";
+  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
+  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  EXPECT_NEAR(boxWidth, 1.875f, 0.08f) << "filling 16:9 by the width";
+  EXPECT_LT(boxHeight, 1.0546875f) << "within the frame's height";
+
+  const std::vector<uint8_t> px = ReadTargetPixels(picture);
+  int left = W, right = -1, top = H, bottom = -1;
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      if (PixelArgb(px, W, x, y) != CLEAR) {
+        left = std::min(left, x), right = std::max(right, x);
+        top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+  ASSERT_GE(right, 0) << "the car is in the picture";
+  EXPECT_NEAR(left, 10, 4) << "a margin at the left";
+  EXPECT_NEAR(right, W - 1 - 10, 4) << "and at the right";
+  EXPECT_GT(top, 0);
+  EXPECT_LT(bottom, H - 1) << "nothing cut off";
+  ReleaseTexture(&picture);
+}
+
 // Without the fit the picture is taken from the car's own place (the distance back along the
 // heading), whatever place the frame's view stood at: two pictures taken with the view far
 // apart are the same, and both show the car.

@@ -832,6 +832,28 @@ TEST_F(CarModel, TheBuildTakesAPlateSlotOnlyWithoutOneAndTheFirstConfigurationPa
   TakeCarPlateSlot = savedSlot;
 }
 
+// Made again after a device re-creation, a car takes a plate slot again at once (the reload
+// gave its slot back); kept detached it takes none.
+TEST_F(CarModel, AReloadedModelTakesAPlateSlotAgainButNotWhileKeptDetached) {
+  static int taken;
+  taken = 0;
+  int (*const savedSlot)(Car&) = TakeCarPlateSlot;
+  TakeCarPlateSlot = [](Car&) {
+    ++taken;
+    return 5;
+  };
+  Car car;
+  car.plateSlot = -1;
+  car.ReloadModel(1);
+  EXPECT_EQ(car.plateSlot, -1);
+  EXPECT_EQ(taken, 0) << "kept detached";
+  car.ReloadModel(0);
+  EXPECT_EQ(car.plateSlot, 5);
+  EXPECT_EQ(taken, 1) << "one slot taken";
+  car.plateSlot = -1;  // the slot is the stand-in's: nothing to give back
+  TakeCarPlateSlot = savedSlot;
+}
+
 TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {
   GraphicsEnabled = 0;
   Car car;
