@@ -1158,6 +1158,31 @@ TEST_F(AiPathTest, AnOpenPathBrakesIntoItsEnd) {
   EXPECT_EQ(ai.nodes[0].throttle, 255);
 }
 
+// A closed path repeats its braking pass at most eight times.  One node looping onto itself
+// with a segment of -0.5 m, no grip (no braking force), no air drag and a ground drag of 0.1:
+// the drag alone slows the car by 0.1 x 9.81 = 0.981 m/s^2, and each pass takes the node's
+// speed from v to sqrt(v^2 + 2 x (-0.5) x 0.981) = sqrt(v^2 - 0.981), lower every time, so
+// the passes never settle.  From the top speed of 10 m/s eight passes leave
+// sqrt(100 - 8 x 0.981) = 9.59958 m/s; a ninth would leave sqrt(100 - 9 x 0.981) = 9.54835.
+TEST_F(AiPathTest, BrakingPassesStopAfterEight) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 1);
+  for (auto& set : car.wheelSetGrip) set[0] = set[1] = 0.0f;
+  car.totalDragFactor = 0;
+  car.topSpeed = 10.0f;
+  ai.carModel[0] = 0;  // the car's own mass
+  AiPathNode& node = ai.nodes[0];
+  node.curvature = 0;
+  node.grade = 0;
+  node.surfaceDrag = 0.1f;
+  node.normalZ = 1.0f;
+  node.segmentLength = -0.5f;
+  BuildAiSpeedProfile(ai, 1);
+  EXPECT_NEAR(node.cornerSpeed, 9.59958f, 1e-3f);
+  EXPECT_EQ(node.brake, 255);
+}
+
 // The lateral grip is the weaker axle's: with the rear's grip halved, the rear's; with the
 // front's halved, the front's (each axle's pair of tyres under its share of the weight and
 // its downforce, over its share of the mass); a camber leaning into the curve adds g x |camber|,
