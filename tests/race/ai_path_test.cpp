@@ -1460,6 +1460,23 @@ TEST_F(AiPathTest, FuelPlan) {
   CWld->racingPath->nodeCount = count;
 }
 
+// A mandatory stop needs somewhere to stop: on a track without pit zones a 10-lap race with
+// refuelling is planned as one stint, the whole race's fuel and a lap over, and 5 %:
+// (10 / 1 + 1) x 1.5 x 1.05 = 17.325 % of the 100 tank, + 0.5 rounds to 18.  (Two stints
+// would take (10 / 2 + 1) x 1.5 x 1.05 = 9.45, 10 %.)
+TEST_F(AiPathTest, AMandatoryStopWithoutPitZonesPlansOneStint) {
+  AiPath ai;
+  ai.fuelCapacity = 100.0f;
+  ai.fuelPerLap = 1.5f;
+  LoadTrack(TRACK_TEST_OVAL);
+  CWld->pitZoneCount = 0;
+  RaceSettings.flags = RACE_FLAG_REFUELLING | RACE_FLAG_MANDATORY_STOP;
+  int stints = -1;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), 18);
+  EXPECT_EQ(stints, 1);
+  RaceSettings.flags = 0;
+}
+
 TEST_F(AiPathTest, DriverReset) {
   Car car;
   car.mass = 1500.0f;
