@@ -782,6 +782,29 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   car.remote = 0;
 }
 
+// A lane narrower than the car: placed back at an open path's start node, the car stands on
+// the right limit less its half width.  Node 0 at (30, -30) heads along +y, so an offset o
+// across it lies at x = 30 + o (left negative).  With limits -0.5 and 0.5 and a half width of
+// 1 the left clamp is -0.5 + 1 = 0.5 and the right one 0.5 - 1 = -0.5; a car 45 m behind the
+// start at x = 30.5 has the offset 0.5, not left of the left clamp, and so is held to the right
+// one: x = 29.5 m (1933312 in 1/65536 m), y = -30 m (-1966080).
+TEST_F(CarPath, ALaneNarrowerThanTheCarPlacesItAtTheRightClamp) {
+  CWld->currentPath->flags &= ~PATH_FLAG_LOOP;
+  PathNode& start = CWld->currentPath->nodes[0];
+  ASSERT_EQ(start.x, 30 * 65536);
+  ASSERT_EQ(start.y, -30 * 65536);
+  start.limitLeft = -0.5f;
+  start.limitRight = 0.5f;
+  car.halfWidth = 1.0f;
+  car.pathNode = 0;
+  Place(30.5, -75, 0, -1, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, 0);
+  EXPECT_EQ(LengthSquared(car.velocity), 0.0f) << "placed: standing";
+  EXPECT_NEAR(car.position.x, 1933312, 2);
+  EXPECT_NEAR(car.position.y, -1966080, 2);
+}
+
 TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {
   car.lookMode = 4;
   for (int i = 0; i < 149; ++i) car.FollowPath(1);
