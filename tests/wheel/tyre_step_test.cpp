@@ -435,6 +435,27 @@ TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
   EXPECT_NEAR(w().normalForce, w().radialStiffness * d + (d - dmax) * q.car.stiffness, 1.0);
 }
 
+// On the rim the car's own stiffness pushes back by the depth past the maximum deflection;
+// a stiffness of 3.4e38 N/m pressed 2 m past it gives 6.8e38 N, past the largest float, and
+// such a step counts as off the ground: no contact, no normal force, no contact width, no
+// grip, no deflection, and nothing but finite figures handed on.
+TEST_F(TyreStep, ARimForceThatOverflowsCountsAsOffTheGround) {
+  const float dmax = q.set().maxDeflection;
+  Press(dmax + 2.0f);
+  w().deflection = dmax + 2.0f;  // no damping this step
+  w().spinRate = 0.0f;
+  q.car.stiffness = 3.4e38f;
+  const Vec3 total = Call();
+  EXPECT_EQ(w().contactKind, 0);
+  EXPECT_EQ(w().normalForce, 0.0f);
+  EXPECT_EQ(w().inContact, 0.0f);
+  EXPECT_EQ(w().gripFactor, 0.0f);
+  EXPECT_EQ(w().frictionLimit, 0.0f);
+  EXPECT_EQ(w().deflection, 0.0f);
+  EXPECT_TRUE(IsFinite(w().wheelForce));
+  EXPECT_TRUE(IsFinite(total));
+}
+
 // A tread deformed by exactly what friction holds still holds.  On the rim the grip is a
 // quarter, so with a radial stiffness of 4 and a tread stiffness of 1 the friction held is the
 // deflection itself; a still wheel (no rolling, no movement) deformed along f by the deflection
