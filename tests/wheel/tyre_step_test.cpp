@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "tests/wheel/quarter_car.h"
 #include "tests/wheel/wheel_reference.h"
@@ -761,6 +762,24 @@ TEST_F(TyreStep, ATyreOfTheLeastStiffnessStillTouches) {
     EXPECT_EQ(w().contactKind, 1) << which;
     EXPECT_EQ(w().inContact, q.set().sectionWidth) << which;
   }
+}
+
+// A radial stiffness so small that the load it carries rounds to nothing: the smallest
+// float (1.4e-45 N/m) pressed in by 0.01 m carries 1.4e-47 N, which is 0 in a float.  The
+// tyre still touches (the tread's damping pushes back), but a load of nothing has no grip
+// to share out: grip factor and friction limit 0.
+TEST_F(TyreStep, AStiffnessSoSmallTheLoadIsZeroStillTouchesWithoutGrip) {
+  w().radialStiffness = std::numeric_limits<float>::denorm_min();
+  ASSERT_EQ(w().radialStiffness * 0.01f, 0.0f);
+  w().spinRate = 0.0f;
+  w().deflection = 0.0f;  // pressed in from nothing: the damping pushes back
+  Call();
+  EXPECT_EQ(w().contactKind, 1);
+  EXPECT_EQ(w().gripFactor, 0.0f);
+  EXPECT_EQ(w().frictionLimit, 0.0f);
+  EXPECT_NEAR(w().deflection, 0.01f, 1e-6f);
+  EXPECT_GT(w().normalForce, 0.0f);
+  EXPECT_EQ(w().inContact, q.set().sectionWidth);
 }
 
 // The tyre's lowest point put at height 0 and its tread worn to nothing, so that the
