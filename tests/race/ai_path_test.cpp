@@ -1183,6 +1183,34 @@ TEST_F(AiPathTest, BrakingPassesStopAfterEight) {
   EXPECT_EQ(node.brake, 255);
 }
 
+// The passes start from the first of the slowest nodes.  Two level straight nodes 3 m apart
+// on a closed path, both at the top speed of 131072 m/s (2^17; no curve), a motor with no
+// power, air drag 1 N per (m/s)^2 and an effective mass of 8 kg: the drag alone slows the car,
+// so a step from a node at v reaches sqrt(v^2 + 2 x 3 x (0 - v^2) / 8) = sqrt(v^2 / 4) = v / 2
+// at the next, powers of two throughout.  Braking lowers nothing (both at the top speed), so
+// each acceleration pass from node 0 takes node 1 to half of node 0 and then node 0 to half of
+// that, a quarter in all; after eight passes node 0 is at 2^17 / 4^8 = 2 m/s and node 1 at 4.
+// (Starting from node 1 it would be the other way round.)  Every step lowered the speed
+// ahead: full throttle on both.
+TEST_F(AiPathTest, ThePassesStartFromTheFirstOfTheSlowestNodes) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 2);
+  car.topSpeed = 131072.0f;
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 0.0f;
+  car.totalDragFactor = 1.0f;
+  ai.carModel[0] = 8.0f;
+  for (int i = 0; i < 2; ++i) ai.nodes[i].segmentLength = 3.0f;
+  BuildAiSpeedProfile(ai, 1);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(ai.nodes[i].cornerSpeed, 131072.0f) << i;
+    EXPECT_EQ(ai.nodes[i].throttle, 255) << i;
+  }
+  EXPECT_EQ(ai.nodes[0].targetSpeed, 2.0f);
+  EXPECT_EQ(ai.nodes[1].targetSpeed, 4.0f);
+}
+
 // The lateral grip is the weaker axle's: with the rear's grip halved, the rear's; with the
 // front's halved, the front's (each axle's pair of tyres under its share of the weight and
 // its downforce, over its share of the mass); a camber leaning into the curve adds g x |camber|,
