@@ -661,6 +661,33 @@ TEST_F(CarPath, ExactlyOnTheCutLineIsNoCutAndJustPastItIsOne) {
   }
 }
 
+// A bend must turn by more than a thousandth to count as one for the cut: with node 30
+// turned to (0, -1) and node 31 to (0.001, -0.9999995), the turn's cross product is
+// 0 x -0.9999995 - (-1 x 0.001) = 0.001 exactly (one float product by 1 and one by 0), which
+// is no bend, so a car 13 m left of node 31's line (past the cut line at -8 - (1 + 3) = -12)
+// has cut nothing, and a cut flag it carried is cleared.
+TEST_F(CarPath, ATurnOfExactlyAThousandthIsNoBendToCut) {
+  CarRace race;
+  race.Drive(car);
+  RaceState.sideLimitRule = 1;
+  PathNode* nodes = CWld->currentPath->nodes;
+  nodes[30].dirX = 0.0f;
+  nodes[30].dirY = -1.0f;
+  nodes[31].dirX = 0.001f;
+  nodes[31].dirY = -0.9999995f;
+  ASSERT_EQ(nodes[31].x, -30 * 65536);
+  ASSERT_EQ(nodes[31].y, 30 * 65536);
+  for (const unsigned before : {0u, 1u << CAR_EVENT_CORNER_CUT}) {
+    car.eventByte = uint8_t(before);
+    car.pathNode = 29;
+    // Past node 30 (about 34.9 m up) and short of node 31, heading down the straight.
+    Place(-17, 31, 0, -1, 10);
+    car.FollowPath(1);
+    ASSERT_EQ(car.pathNode, 30) << before;
+    EXPECT_EQ(car.eventByte & (1u << CAR_EVENT_CORNER_CUT), 0u) << before;
+  }
+}
+
 // The head's look: modes 4 to 7 turn it 30 and 60 degrees left, then 30 and 60 right; any
 // other mode follows nine tenths of the steering's angle.
 TEST_F(CarPath, TheLookTargetByModeAndByTheSteering) {
@@ -753,6 +780,29 @@ TEST_F(CarPath, OpenPathEndsAndTheirHeadings) {
   EXPECT_EQ(car.pathNode, CarWorld.NearestPathNode(car.position));
   EXPECT_NE(LengthSquared(car.velocity), 0.0f) << "not placed";
   car.remote = 0;
+}
+
+// A lane narrower than the car: placed back at an open path's start node, the car stands on
+// the right limit less its half width.  Node 0 at (30, -30) heads along +y, so an offset o
+// across it lies at x = 30 + o (left negative).  With limits -0.5 and 0.5 and a half width of
+// 1 the left clamp is -0.5 + 1 = 0.5 and the right one 0.5 - 1 = -0.5; a car 45 m behind the
+// start at x = 30.5 has the offset 0.5, not left of the left clamp, and so is held to the right
+// one: x = 29.5 m (1933312 in 1/65536 m), y = -30 m (-1966080).
+TEST_F(CarPath, ALaneNarrowerThanTheCarPlacesItAtTheRightClamp) {
+  CWld->currentPath->flags &= ~PATH_FLAG_LOOP;
+  PathNode& start = CWld->currentPath->nodes[0];
+  ASSERT_EQ(start.x, 30 * 65536);
+  ASSERT_EQ(start.y, -30 * 65536);
+  start.limitLeft = -0.5f;
+  start.limitRight = 0.5f;
+  car.halfWidth = 1.0f;
+  car.pathNode = 0;
+  Place(30.5, -75, 0, -1, 5);
+  car.FollowPath(1);
+  EXPECT_EQ(car.pathNode, 0);
+  EXPECT_EQ(LengthSquared(car.velocity), 0.0f) << "placed: standing";
+  EXPECT_NEAR(car.position.x, 1933312, 2);
+  EXPECT_NEAR(car.position.y, -1966080, 2);
 }
 
 TEST_F(CarPath, HeadLookReachesItsAngleAtRest) {

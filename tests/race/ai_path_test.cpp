@@ -1158,6 +1158,59 @@ TEST_F(AiPathTest, AnOpenPathBrakesIntoItsEnd) {
   EXPECT_EQ(ai.nodes[0].throttle, 255);
 }
 
+// A closed path repeats its braking pass at most eight times.  One node looping onto itself
+// with a segment of -0.5 m, no grip (no braking force), no air drag and a ground drag of 0.1:
+// the drag alone slows the car by 0.1 x 9.81 = 0.981 m/s^2, and each pass takes the node's
+// speed from v to sqrt(v^2 + 2 x (-0.5) x 0.981) = sqrt(v^2 - 0.981), lower every time, so
+// the passes never settle.  From the top speed of 10 m/s eight passes leave
+// sqrt(100 - 8 x 0.981) = 9.59958 m/s; a ninth would leave sqrt(100 - 9 x 0.981) = 9.54835.
+TEST_F(AiPathTest, BrakingPassesStopAfterEight) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 1);
+  for (auto& set : car.wheelSetGrip) set[0] = set[1] = 0.0f;
+  car.totalDragFactor = 0;
+  car.topSpeed = 10.0f;
+  ai.carModel[0] = 0;  // the car's own mass
+  AiPathNode& node = ai.nodes[0];
+  node.curvature = 0;
+  node.grade = 0;
+  node.surfaceDrag = 0.1f;
+  node.normalZ = 1.0f;
+  node.segmentLength = -0.5f;
+  BuildAiSpeedProfile(ai, 1);
+  EXPECT_NEAR(node.cornerSpeed, 9.59958f, 1e-3f);
+  EXPECT_EQ(node.brake, 255);
+}
+
+// The passes start from the first of the slowest nodes.  Two level straight nodes 3 m apart
+// on a closed path, both at the top speed of 131072 m/s (2^17; no curve), a motor with no
+// power, air drag 1 N per (m/s)^2 and an effective mass of 8 kg: the drag alone slows the car,
+// so a step from a node at v reaches sqrt(v^2 + 2 x 3 x (0 - v^2) / 8) = sqrt(v^2 / 4) = v / 2
+// at the next, powers of two throughout.  Braking lowers nothing (both at the top speed), so
+// each acceleration pass from node 0 takes node 1 to half of node 0 and then node 0 to half of
+// that, a quarter in all; after eight passes node 0 is at 2^17 / 4^8 = 2 m/s and node 1 at 4.
+// (Starting from node 1 it would be the other way round.)  Every step lowered the speed
+// ahead: full throttle on both.
+TEST_F(AiPathTest, ThePassesStartFromTheFirstOfTheSlowestNodes) {
+  Car car;
+  AiPath ai;
+  StraightNodes(ai, car, 2);
+  car.topSpeed = 131072.0f;
+  car.transmissionType = TRANSMISSION_ELECTRIC;
+  car.engine.maxPower = 0.0f;
+  car.totalDragFactor = 1.0f;
+  ai.carModel[0] = 8.0f;
+  for (int i = 0; i < 2; ++i) ai.nodes[i].segmentLength = 3.0f;
+  BuildAiSpeedProfile(ai, 1);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(ai.nodes[i].cornerSpeed, 131072.0f) << i;
+    EXPECT_EQ(ai.nodes[i].throttle, 255) << i;
+  }
+  EXPECT_EQ(ai.nodes[0].targetSpeed, 2.0f);
+  EXPECT_EQ(ai.nodes[1].targetSpeed, 4.0f);
+}
+
 // The lateral grip is the weaker axle's: with the rear's grip halved, the rear's; with the
 // front's halved, the front's (each axle's pair of tyres under its share of the weight and
 // its downforce, over its share of the mass); a camber leaning into the curve adds g x |camber|,
@@ -1433,6 +1486,23 @@ TEST_F(AiPathTest, FuelPlan) {
   CWld->racingPath->nodeCount = 1;
   EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 0), 50);
   CWld->racingPath->nodeCount = count;
+}
+
+// A mandatory stop needs somewhere to stop: on a track without pit zones a 10-lap race with
+// refuelling is planned as one stint, the whole race's fuel and a lap over, and 5 %:
+// (10 / 1 + 1) x 1.5 x 1.05 = 17.325 % of the 100 tank, + 0.5 rounds to 18.  (Two stints
+// would take (10 / 2 + 1) x 1.5 x 1.05 = 9.45, 10 %.)
+TEST_F(AiPathTest, AMandatoryStopWithoutPitZonesPlansOneStint) {
+  AiPath ai;
+  ai.fuelCapacity = 100.0f;
+  ai.fuelPerLap = 1.5f;
+  LoadTrack(TRACK_TEST_OVAL);
+  CWld->pitZoneCount = 0;
+  RaceSettings.flags = RACE_FLAG_REFUELLING | RACE_FLAG_MANDATORY_STOP;
+  int stints = -1;
+  EXPECT_EQ(CalcAiFuelPlan(ai, 0, stints, 10), 18);
+  EXPECT_EQ(stints, 1);
+  RaceSettings.flags = 0;
 }
 
 TEST_F(AiPathTest, DriverReset) {

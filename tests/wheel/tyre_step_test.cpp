@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "tests/wheel/quarter_car.h"
 #include "tests/wheel/wheel_reference.h"
@@ -435,6 +436,27 @@ TEST_F(TyreStep, PastTheMaximumDeflectionTheRimTouchesWithGripQuarter) {
   EXPECT_NEAR(w().normalForce, w().radialStiffness * d + (d - dmax) * q.car.stiffness, 1.0);
 }
 
+// On the rim the car's own stiffness pushes back by the depth past the maximum deflection;
+// a stiffness of 3.4e38 N/m pressed 2 m past it gives 6.8e38 N, past the largest float, and
+// such a step counts as off the ground: no contact, no normal force, no contact width, no
+// grip, no deflection, and nothing but finite figures handed on.
+TEST_F(TyreStep, ARimForceThatOverflowsCountsAsOffTheGround) {
+  const float dmax = q.set().maxDeflection;
+  Press(dmax + 2.0f);
+  w().deflection = dmax + 2.0f;  // no damping this step
+  w().spinRate = 0.0f;
+  q.car.stiffness = 3.4e38f;
+  const Vec3 total = Call();
+  EXPECT_EQ(w().contactKind, 0);
+  EXPECT_EQ(w().normalForce, 0.0f);
+  EXPECT_EQ(w().inContact, 0.0f);
+  EXPECT_EQ(w().gripFactor, 0.0f);
+  EXPECT_EQ(w().frictionLimit, 0.0f);
+  EXPECT_EQ(w().deflection, 0.0f);
+  EXPECT_TRUE(IsFinite(w().wheelForce));
+  EXPECT_TRUE(IsFinite(total));
+}
+
 // A tread deformed by exactly what friction holds still holds.  On the rim the grip is a
 // quarter, so with a radial stiffness of 4 and a tread stiffness of 1 the friction held is the
 // deflection itself; a still wheel (no rolling, no movement) deformed along f by the deflection
@@ -740,6 +762,24 @@ TEST_F(TyreStep, ATyreOfTheLeastStiffnessStillTouches) {
     EXPECT_EQ(w().contactKind, 1) << which;
     EXPECT_EQ(w().inContact, q.set().sectionWidth) << which;
   }
+}
+
+// A radial stiffness so small that the load it carries rounds to nothing: the smallest
+// float (1.4e-45 N/m) pressed in by 0.01 m carries 1.4e-47 N, which is 0 in a float.  The
+// tyre still touches (the tread's damping pushes back), but a load of nothing has no grip
+// to share out: grip factor and friction limit 0.
+TEST_F(TyreStep, AStiffnessSoSmallTheLoadIsZeroStillTouchesWithoutGrip) {
+  w().radialStiffness = std::numeric_limits<float>::denorm_min();
+  ASSERT_EQ(w().radialStiffness * 0.01f, 0.0f);
+  w().spinRate = 0.0f;
+  w().deflection = 0.0f;  // pressed in from nothing: the damping pushes back
+  Call();
+  EXPECT_EQ(w().contactKind, 1);
+  EXPECT_EQ(w().gripFactor, 0.0f);
+  EXPECT_EQ(w().frictionLimit, 0.0f);
+  EXPECT_NEAR(w().deflection, 0.01f, 1e-6f);
+  EXPECT_GT(w().normalForce, 0.0f);
+  EXPECT_EQ(w().inContact, q.set().sectionWidth);
 }
 
 // The tyre's lowest point put at height 0 and its tread worn to nothing, so that the
