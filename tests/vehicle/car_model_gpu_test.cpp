@@ -215,6 +215,27 @@ class CarPixels : public ::testing::Test {
     return settings;
   }
 
+  // The fit's box, from the last garage picture, centred in the view across and up and down.
+  static void ExpectFitBoxCentred(const std::string& note = "") {
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across" << note;
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down" << note;
+  }
+  // The first and last columns and rows of a w x h picture holding pixels other than CLEAR;
+  // right and bottom are -1 when there are none.
+  struct DrawnExtent {
+    int left, right, top, bottom;
+  };
+  static DrawnExtent DrawnBox(const std::vector<uint8_t>& px, int w, int h) {
+    DrawnExtent b{w, -1, h, -1};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (PixelArgb(px, w, x, y) != CLEAR) {
+          b.left = std::min(b.left, x), b.right = std::max(b.right, x);
+          b.top = std::min(b.top, y), b.bottom = std::max(b.bottom, y);
+        }
+    return b;
+  }
+
   static inline bool ready_ = false;
   View view_{};
 };
@@ -796,8 +817,7 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   EXPECT_EQ(std::memcmp(&before, CurrentView, sizeof before), 0) << "the view given back";
   EXPECT_EQ(std::memcmp(basis, ViewBasis, sizeof basis), 0) << "and its axes";
   const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  ExpectFitBoxCentred();
   const bool wide = boxWidth * 9.0f > boxHeight * 16.0f;
   EXPECT_NEAR(wide ? boxWidth : boxHeight, wide ? 1.875f : 1.0546875f, 0.08f) << "filling 16:9";
 
@@ -805,13 +825,7 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   std::vector<uint8_t> opaque = px;
   for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
   WritePng("gpu/car_garage_picture.png", opaque, W, H);
-  int left = W, right = -1, top = H, bottom = -1;
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x)
-      if (PixelArgb(px, W, x, y) != CLEAR) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-      }
+  const auto [left, right, top, bottom] = DrawnBox(px, W, H);
   ASSERT_GE(right, 0) << "the car is in the picture";
   EXPECT_GT(left, 0);
   EXPECT_LT(right, W - 1);
@@ -839,19 +853,12 @@ TEST_F(CarPixels, TheGaragePictureFitsACarWiderThanSixteenByNineByItsWidth) {
   ASSERT_EQ(DrawEditorCar(car, p, GarageSettings()), 1);
   const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
   ASSERT_GT(boxWidth * 9.0f, boxHeight * 16.0f) << "side-on the car is wider than 16:9";
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  ExpectFitBoxCentred();
   EXPECT_NEAR(boxWidth, 1.875f, 0.08f) << "filling 16:9 by the width";
   EXPECT_LT(boxHeight, 1.0546875f) << "within the frame's height";
 
   const std::vector<uint8_t> px = ReadTargetPixels(picture);
-  int left = W, right = -1, top = H, bottom = -1;
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x)
-      if (PixelArgb(px, W, x, y) != CLEAR) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-      }
+  const auto [left, right, top, bottom] = DrawnBox(px, W, H);
   ASSERT_GE(right, 0) << "the car is in the picture";
   EXPECT_NEAR(left, 10, 4) << "a margin at the left";
   EXPECT_NEAR(right, W - 1 - 10, 4) << "and at the right";
@@ -905,8 +912,7 @@ TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
     p.offsets[0] = 2.0f;
     p.fit = 1;
     ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
-    EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across, heading " << heading;
-    EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down, heading " << heading;
+    ExpectFitBoxCentred(", heading " + std::to_string(heading));
   }
   ReleaseTexture(&picture);
 }
