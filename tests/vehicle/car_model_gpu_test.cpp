@@ -215,6 +215,14 @@ class CarPixels : public ::testing::Test {
     return settings;
   }
 
+  // With the shaders made: a garage car standing at (3 m, -2 m, 0) and a w x h target for
+  // its picture.
+  static void StandGarageCarAside(Car& car, ZKTETexture& picture, int w, int h) {
+    ASSERT_TRUE(ShadersCompile(12, 38));
+    StandGarageCar(car);
+    car.position = IntVector{3 << 16, -2 << 16, 0};
+    ASSERT_TRUE(MakeTestTarget(picture, w, h, true));
+  }
   // The fit's box, from the last garage picture, centred in the view across and up and down.
   static void ExpectFitBoxCentred(const std::string& note = "") {
     EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across" << note;
@@ -798,13 +806,10 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
 // The garage picture: the car drawn alone into a 16:9 render texture, the camera moved and
 // zoomed until the car's box fills the frame, centred; the view given back as it was.
 TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 320, H = 180;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   // From ahead and to the side, far too wide at first: the fit zooms in.
   EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 3.0f);
   p.fit = 1;
@@ -841,13 +846,10 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
 // 1.875 of the view's 2 across (its height then under 1.875 * 9 / 16 = 1.0546875), and the
 // picture leaves a margin of (2 - 1.875) / 4 of its width, 10 of 320 columns, at each side.
 TEST_F(CarPixels, TheGaragePictureFitsACarWiderThanSixteenByNineByItsWidth) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 320, H = 180;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   EditorCarPicture p = GaragePicture(picture, W, H, 0xC000, 3.0f);
   p.fit = 1;
   ASSERT_EQ(DrawEditorCar(car, p, GarageSettings()), 1);
@@ -871,13 +873,10 @@ TEST_F(CarPixels, TheGaragePictureFitsACarWiderThanSixteenByNineByItsWidth) {
 // heading), whatever place the frame's view stood at: two pictures taken with the view far
 // apart are the same, and both show the car.
 TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 160, H = 90;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   const EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 1.0f);
   const CarViewSettings settings = GarageSettings();
   const View kept = *CurrentView;
@@ -899,13 +898,10 @@ TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
 // The fit moves the eye across to centre the car: an eye put 2 m to one side at first, looking
 // along either axis of the ground, ends with the car's box centred.
 TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 320, H = 180;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   const CarViewSettings settings = GarageSettings();
   for (const uint16_t heading : {uint16_t(0), uint16_t(0x4000)}) {
     EditorCarPicture p = GaragePicture(picture, W, H, heading, 1.5f);
