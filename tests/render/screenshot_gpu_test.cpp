@@ -54,6 +54,25 @@ class ScreenshotPixels : public ::testing::Test {
     std::filesystem::remove_all("data/shots");
   }
 
+  // The folder emptied, or made when missing.
+  static void MakeEmptyFolder(const std::filesystem::path& folder) {
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+  }
+  // A 1 x 1 RGBA texture of default usage (not readable by the CPU) holding the texel given.
+  static GfxResult MakeOneTexelTexture(const uint8_t (&texel)[4], GfxTexture2D* texture) {
+    GfxTexture2DDesc d;
+    d.width = 1;
+    d.height = 1;
+    d.mipLevels = 1;
+    d.format = GFX_FORMAT_R8G8B8A8_UNORM;
+    d.usage = GFX_USAGE_DEFAULT;
+    GfxSubresourceData initial;
+    initial.data = texel;
+    initial.rowPitch = 4;
+    return GfxCreateTexture2D(Gfx.device, d, &initial, texture);
+  }
+
   // 8 x 8 blocks of flat colours, written straight into the back buffer's bytes.
   std::vector<uint8_t> FillBackBuffer() {
     std::vector<uint8_t> p(size_t(width_) * height_ * 4);
@@ -237,20 +256,10 @@ TEST_F(ScreenshotPixels, TheHighResolutionCaptureTakesTheWholeRenderTexture) {
 // of 3 bytes padded to 4, 58 in all, its texel stored blue first at byte 54.
 TEST_F(ScreenshotPixels, ATextureTheCpuCannotReadIsSavedWithItsOwnPixels) {
   const std::filesystem::path folder = "data/one_texel_shot";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  GfxTexture2DDesc d;
-  d.width = 1;
-  d.height = 1;
-  d.mipLevels = 1;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.usage = GFX_USAGE_DEFAULT;
+  MakeEmptyFolder(folder);
   const uint8_t texel[4] = {200, 100, 50, 255};
-  GfxSubresourceData initial;
-  initial.data = texel;
-  initial.rowPitch = 4;
   GfxTexture2D texture;
-  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, &initial, &texture), GFX_OK);
+  ASSERT_EQ(MakeOneTexelTexture(texel, &texture), GFX_OK);
   const std::string path = (folder / "one.bmp").string();
   EXPECT_EQ(SaveWICTextureToFile(Gfx.context, texture, IMAGE_BMP, path.c_str(), GFX_FORMAT_UNKNOWN, nullptr), GFX_OK);
   GfxRelease(texture);
@@ -269,20 +278,10 @@ TEST_F(ScreenshotPixels, ATextureTheCpuCannotReadIsSavedWithItsOwnPixels) {
 // the folder is left empty.  The 1 x 1 bitmap is 54 header bytes and 4 of pixels; 16 fit.
 TEST_F(ScreenshotPixels, AFailedWriteLeavesNoTemporaryFile) {
   const std::filesystem::path folder = "data/failed_shot";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  GfxTexture2DDesc d;
-  d.width = 1;
-  d.height = 1;
-  d.mipLevels = 1;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  d.usage = GFX_USAGE_DEFAULT;
+  MakeEmptyFolder(folder);
   const uint8_t texel[4] = {200, 100, 50, 255};
-  GfxSubresourceData initial;
-  initial.data = texel;
-  initial.rowPitch = 4;
   GfxTexture2D texture;
-  ASSERT_EQ(GfxCreateTexture2D(Gfx.device, d, &initial, &texture), GFX_OK);
+  ASSERT_EQ(MakeOneTexelTexture(texel, &texture), GFX_OK);
   const std::string path = (folder / "one.bmp").string();
   IgnoreFileSizeLimitSignal();  // as the program does at start-up: else the signal ends it
   rlimit saved;

@@ -26,18 +26,25 @@ class CharsetReader : public ::testing::Test {
   TestCharset set;
 };
 
-// Loads the image with a fresh log: the log's line from the file's name on when the load was
-// refused as a damaged file (error 9), else "accepted or unreported".
-std::string RefusalLine(const Bytes& image) {
+// Loads the image with a fresh log, which it removes again: what the load returned and the
+// log's text.
+std::string LoadWithFreshLog(const Bytes& image, int& loaded) {
   std::remove(CurrentLogPath());
-  const int ok = LoadTestImage(image);
+  loaded = LoadTestImage(image);
   std::stringstream log;
   {
     std::ifstream in(CurrentLogPath());
     log << in.rdbuf();
   }
   std::remove(CurrentLogPath());
-  const std::string text = log.str();
+  return log.str();
+}
+
+// Loads the image with a fresh log: the log's line from the file's name on when the load was
+// refused as a damaged file (error 9), else "accepted or unreported".
+std::string RefusalLine(const Bytes& image) {
+  int ok = -1;
+  const std::string text = LoadWithFreshLog(image, ok);
   const size_t at = text.find("test.abc");
   return ok == 0 && CharacterSetError == 9 && at != std::string::npos ? text.substr(at) : "accepted or unreported";
 }
@@ -237,18 +244,13 @@ TEST_F(CharsetReader, AGlyphCountThatJustFitsIsReadSoItsDamagedRecordIsNamed) {
   SetLogFileName("");
   const Bytes image = {'Q', 'X', 'C', 'H', 'A', 'R', 0x00, 0xFC, 0x01, 0x00, 0x00, 0x00,
                        0x01, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x00};
-  std::remove(CurrentLogPath());
-  EXPECT_EQ(LoadTestImage(image), 0);
+  int loaded = -1;
+  const std::string log = LoadWithFreshLog(image, loaded);
+  EXPECT_EQ(loaded, 0);
   EXPECT_EQ(CharacterSetError, 9);
-  std::stringstream log;
-  {
-    std::ifstream in(CurrentLogPath());
-    log << in.rdbuf();
-  }
-  std::remove(CurrentLogPath());
-  EXPECT_NE(log.str().find("Corrupted file : test.abc (glyph 0: negative point count)"), std::string::npos)
-      << log.str();
-  EXPECT_EQ(log.str().find("File is too short"), std::string::npos) << "the count fits: not a short file";
+  EXPECT_NE(log.find("Corrupted file : test.abc (glyph 0: negative point count)"), std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("File is too short"), std::string::npos) << "the count fits: not a short file";
 }
 
 // Likewise a point count that just fits: 28 bytes, the magic and version 252 (8), the flag 1
@@ -259,18 +261,13 @@ TEST_F(CharsetReader, APointCountThatJustFitsIsReadSoItsDamagedPointIsNamed) {
   SetLogFileName("");
   const Bytes image = {'Q',  'X',  'C',  'H',  'A',  'R',  0x00, 0xFC, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00,
                        0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x7F, 0x00, 0x00, 0x00, 0x00};
-  std::remove(CurrentLogPath());
-  EXPECT_EQ(LoadTestImage(image), 0);
+  int loaded = -1;
+  const std::string log = LoadWithFreshLog(image, loaded);
+  EXPECT_EQ(loaded, 0);
   EXPECT_EQ(CharacterSetError, 9);
-  std::stringstream log;
-  {
-    std::ifstream in(CurrentLogPath());
-    log << in.rdbuf();
-  }
-  std::remove(CurrentLogPath());
-  EXPECT_NE(log.str().find("Corrupted file : test.abc (glyph 0: point is not a number)"), std::string::npos)
-      << log.str();
-  EXPECT_EQ(log.str().find("File is too short"), std::string::npos) << "the point fits: not a short file";
+  EXPECT_NE(log.find("Corrupted file : test.abc (glyph 0: point is not a number)"), std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("File is too short"), std::string::npos) << "the point fits: not a short file";
 }
 
 // A damaged glyph record or table entry is logged with the file, naming the glyph (or the

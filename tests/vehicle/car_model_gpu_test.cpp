@@ -215,6 +215,35 @@ class CarPixels : public ::testing::Test {
     return settings;
   }
 
+  // With the shaders made: a garage car standing at (3 m, -2 m, 0) and a w x h target for
+  // its picture.
+  static void StandGarageCarAside(Car& car, ZKTETexture& picture, int w, int h) {
+    ASSERT_TRUE(ShadersCompile(12, 38));
+    StandGarageCar(car);
+    car.position = IntVector{3 << 16, -2 << 16, 0};
+    ASSERT_TRUE(MakeTestTarget(picture, w, h, true));
+  }
+  // The fit's box, from the last garage picture, centred in the view across and up and down.
+  static void ExpectFitBoxCentred(const std::string& note = "") {
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across" << note;
+    EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down" << note;
+  }
+  // The first and last columns and rows of a w x h picture holding pixels other than CLEAR;
+  // right and bottom are -1 when there are none.
+  struct DrawnExtent {
+    int left, right, top, bottom;
+  };
+  static DrawnExtent DrawnBox(const std::vector<uint8_t>& px, int w, int h) {
+    DrawnExtent b{w, -1, h, -1};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (PixelArgb(px, w, x, y) != CLEAR) {
+          b.left = std::min(b.left, x), b.right = std::max(b.right, x);
+          b.top = std::min(b.top, y), b.bottom = std::max(b.bottom, y);
+        }
+    return b;
+  }
+
   static inline bool ready_ = false;
   View view_{};
 };
@@ -777,13 +806,10 @@ TEST_F(CarPixels, TheSecondPassDrawsWhatTheLitPassLeftAndTheEditorMarksShowInMod
 // The garage picture: the car drawn alone into a 16:9 render texture, the camera moved and
 // zoomed until the car's box fills the frame, centred; the view given back as it was.
 TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 320, H = 180;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   // From ahead and to the side, far too wide at first: the fit zooms in.
   EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 3.0f);
   p.fit = 1;
@@ -796,8 +822,7 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   EXPECT_EQ(std::memcmp(&before, CurrentView, sizeof before), 0) << "the view given back";
   EXPECT_EQ(std::memcmp(basis, ViewBasis, sizeof basis), 0) << "and its axes";
   const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  ExpectFitBoxCentred();
   const bool wide = boxWidth * 9.0f > boxHeight * 16.0f;
   EXPECT_NEAR(wide ? boxWidth : boxHeight, wide ? 1.875f : 1.0546875f, 0.08f) << "filling 16:9";
 
@@ -805,13 +830,7 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
   std::vector<uint8_t> opaque = px;
   for (size_t i = 3; i < opaque.size(); i += 4) opaque[i] = 255;
   WritePng("gpu/car_garage_picture.png", opaque, W, H);
-  int left = W, right = -1, top = H, bottom = -1;
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x)
-      if (PixelArgb(px, W, x, y) != CLEAR) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-      }
+  const auto [left, right, top, bottom] = DrawnBox(px, W, H);
   ASSERT_GE(right, 0) << "the car is in the picture";
   EXPECT_GT(left, 0);
   EXPECT_LT(right, W - 1);
@@ -827,31 +846,21 @@ TEST_F(CarPixels, TheGaragePictureFitsTheCarCentredInSixteenByNine) {
 // 1.875 of the view's 2 across (its height then under 1.875 * 9 / 16 = 1.0546875), and the
 // picture leaves a margin of (2 - 1.875) / 4 of its width, 10 of 320 columns, at each side.
 TEST_F(CarPixels, TheGaragePictureFitsACarWiderThanSixteenByNineByItsWidth) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 320, H = 180;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   EditorCarPicture p = GaragePicture(picture, W, H, 0xC000, 3.0f);
   p.fit = 1;
   ASSERT_EQ(DrawEditorCar(car, p, GarageSettings()), 1);
   const float boxWidth = EditorCarFitBox[2] - EditorCarFitBox[0], boxHeight = EditorCarFitBox[3] - EditorCarFitBox[1];
   ASSERT_GT(boxWidth * 9.0f, boxHeight * 16.0f) << "side-on the car is wider than 16:9";
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across";
-  EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down";
+  ExpectFitBoxCentred();
   EXPECT_NEAR(boxWidth, 1.875f, 0.08f) << "filling 16:9 by the width";
   EXPECT_LT(boxHeight, 1.0546875f) << "within the frame's height";
 
   const std::vector<uint8_t> px = ReadTargetPixels(picture);
-  int left = W, right = -1, top = H, bottom = -1;
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x)
-      if (PixelArgb(px, W, x, y) != CLEAR) {
-        left = std::min(left, x), right = std::max(right, x);
-        top = std::min(top, y), bottom = std::max(bottom, y);
-      }
+  const auto [left, right, top, bottom] = DrawnBox(px, W, H);
   ASSERT_GE(right, 0) << "the car is in the picture";
   EXPECT_NEAR(left, 10, 4) << "a margin at the left";
   EXPECT_NEAR(right, W - 1 - 10, 4) << "and at the right";
@@ -864,13 +873,10 @@ TEST_F(CarPixels, TheGaragePictureFitsACarWiderThanSixteenByNineByItsWidth) {
 // heading), whatever place the frame's view stood at: two pictures taken with the view far
 // apart are the same, and both show the car.
 TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 160, H = 90;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   const EditorCarPicture p = GaragePicture(picture, W, H, 0x2000, 1.0f);
   const CarViewSettings settings = GarageSettings();
   const View kept = *CurrentView;
@@ -892,21 +898,17 @@ TEST_F(CarPixels, TheGaragePictureIsTakenFromTheCarsPlaceWhereverTheViewStood) {
 // The fit moves the eye across to centre the car: an eye put 2 m to one side at first, looking
 // along either axis of the ground, ends with the car's box centred.
 TEST_F(CarPixels, TheGaragePictureFitMovesAnEyePutToOneSideBackAcross) {
-  ASSERT_TRUE(ShadersCompile(12, 38));
-  Car car;
-  StandGarageCar(car);
-  car.position = IntVector{3 << 16, -2 << 16, 0};
   constexpr int W = 320, H = 180;
+  Car car;
   ZKTETexture picture{};
-  ASSERT_TRUE(MakeTestTarget(picture, W, H, true));
+  ASSERT_NO_FATAL_FAILURE(StandGarageCarAside(car, picture, W, H));
   const CarViewSettings settings = GarageSettings();
   for (const uint16_t heading : {uint16_t(0), uint16_t(0x4000)}) {
     EditorCarPicture p = GaragePicture(picture, W, H, heading, 1.5f);
     p.offsets[0] = 2.0f;
     p.fit = 1;
     ASSERT_EQ(DrawEditorCar(car, p, settings), 1);
-    EXPECT_NEAR(0.5f * (EditorCarFitBox[0] + EditorCarFitBox[2]), 0.0f, 0.05f) << "centred across, heading " << heading;
-    EXPECT_NEAR(0.5f * (EditorCarFitBox[1] + EditorCarFitBox[3]), 0.0f, 0.05f) << "centred up and down, heading " << heading;
+    ExpectFitBoxCentred(", heading " + std::to_string(heading));
   }
   ReleaseTexture(&picture);
 }

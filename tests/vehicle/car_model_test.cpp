@@ -803,16 +803,30 @@ TEST_F(CarModel, ReleasedForADeviceRecreationACarForgetsItsLightsAndTextures) {
   EXPECT_EQ(car.helmetTexture, nullptr);
 }
 
+// While it stands, plate slots are taken by a stand-in that counts its calls and gives slot 5;
+// the slot taker is put back when it goes.
+class StandInPlateSlots {
+ public:
+  StandInPlateSlots() {
+    taken = 0;
+    TakeCarPlateSlot = [](Car&) {
+      ++taken;
+      return 5;
+    };
+  }
+  ~StandInPlateSlots() { TakeCarPlateSlot = saved_; }
+  StandInPlateSlots(const StandInPlateSlots&) = delete;
+  StandInPlateSlots& operator=(const StandInPlateSlots&) = delete;
+  static inline int taken = 0;
+
+ private:
+  int (*const saved_)(Car&) = TakeCarPlateSlot;
+};
+
 // A build takes a plate slot only for a car that has none; a configuration index at or past
 // the configurations' count builds the first.
 TEST_F(CarModel, TheBuildTakesAPlateSlotOnlyWithoutOneAndTheFirstConfigurationPastTheCount) {
-  static int taken;
-  taken = 0;
-  int (*const savedSlot)(Car&) = TakeCarPlateSlot;
-  TakeCarPlateSlot = [](Car&) {
-    ++taken;
-    return 5;
-  };
+  const StandInPlateSlots slots;
   Car car;
   ModelBuilder b;
   AddSquare(b, "x", "PLAIN~W", 0);
@@ -822,36 +836,28 @@ TEST_F(CarModel, TheBuildTakesAPlateSlotOnlyWithoutOneAndTheFirstConfigurationPa
   car.configIndex = 2;
   car.BuildModel();
   EXPECT_EQ(car.plateSlot, 3);
-  EXPECT_EQ(taken, 0) << "the car keeps its slot";
+  EXPECT_EQ(slots.taken, 0) << "the car keeps its slot";
   EXPECT_EQ(car.configIndex, 0) << "index 2 of 2 configurations";
   car.plateSlot = -1;
   car.BuildModel();
   EXPECT_EQ(car.plateSlot, 5);
-  EXPECT_EQ(taken, 1);
+  EXPECT_EQ(slots.taken, 1);
   car.plateSlot = -1;  // the slot is the stand-in's: nothing to give back
-  TakeCarPlateSlot = savedSlot;
 }
 
 // Made again after a device re-creation, a car takes a plate slot again at once (the reload
 // gave its slot back); kept detached it takes none.
 TEST_F(CarModel, AReloadedModelTakesAPlateSlotAgainButNotWhileKeptDetached) {
-  static int taken;
-  taken = 0;
-  int (*const savedSlot)(Car&) = TakeCarPlateSlot;
-  TakeCarPlateSlot = [](Car&) {
-    ++taken;
-    return 5;
-  };
+  const StandInPlateSlots slots;
   Car car;
   car.plateSlot = -1;
   car.ReloadModel(1);
   EXPECT_EQ(car.plateSlot, -1);
-  EXPECT_EQ(taken, 0) << "kept detached";
+  EXPECT_EQ(slots.taken, 0) << "kept detached";
   car.ReloadModel(0);
   EXPECT_EQ(car.plateSlot, 5);
-  EXPECT_EQ(taken, 1) << "one slot taken";
+  EXPECT_EQ(slots.taken, 1) << "one slot taken";
   car.plateSlot = -1;  // the slot is the stand-in's: nothing to give back
-  TakeCarPlateSlot = savedSlot;
 }
 
 TEST_F(CarModel, WithoutGraphicsNothingIsBoundAndTheBodyStillStands) {

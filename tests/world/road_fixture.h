@@ -68,6 +68,9 @@ struct Roads : ::testing::Test {
     W().AddObjectToTable(s);
     return s;
   }
+  // A flat straight road, 8 m across, from a section at (0, 0) to one 20 m up y: the two
+  // sections and the segment between them, all set up.
+  WSegment* AddStraightRoad();  // below, after Profile and Road
 };
 
 // A profile of vertices at the offsets (m) and heights (m), end codes given.
@@ -102,6 +105,14 @@ inline TrackSegment Road(int32_t from, int32_t to, int edges, uint8_t kind) {
     p.second = uint8_t(i + 1);
     s.parts.push_back(p);
   }
+  return s;
+}
+
+inline WSegment* Roads::AddStraightRoad() {
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
+  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
+  WSegment* s = AddSegment(Road(0, 1, 2, 0));
+  s->Setup();
   return s;
 }
 

@@ -1132,10 +1132,7 @@ TEST_F(Roads, ClippingTheRayAtTheEndLines) {
 // and back on the whole ray ((27307 x 56174) >> 16) - 56174 + 65536 = 23406 + 9362 = 32768,
 // one half.
 TEST_F(Roads, ARayCrossingBothEndLinesIsClippedAtEachAndStillMeetsTheRoadBetween) {
-  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
-  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
-  WSegment* s = AddSegment(Road(0, 1, 2, 0));
-  s->Setup();
+  WSegment* s = AddStraightRoad();
   ContactProbe hit = Fresh();
   EXPECT_EQ(s->RayTest({M, -4 * M, -7 * M}, {0, -28 * M, -14 * M}, hit, nullptr, nullptr, nullptr, 1), 1);
   EXPECT_NEAR(hit.candidateStrength, 32768, 2);
@@ -1152,10 +1149,7 @@ TEST_F(Roads, ARayCrossingBothEndLinesIsClippedAtEachAndStillMeetsTheRoadBetween
 // recorded goes with the whole strength, a step of 1376320 / 65536 = 21 units along y and z:
 // still before the start line.
 TEST_F(Roads, AnOriginWithinTheStartLinesSlackIsKeptWhenTheFarEndIsClipped) {
-  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
-  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
-  WSegment* s = AddSegment(Road(0, 1, 2, 0));
-  s->Setup();
+  WSegment* s = AddStraightRoad();
   ContactProbe hit = Fresh();
   EXPECT_EQ(s->RayTest({M, -64, -32}, {0, -(21 * M + 64), -(21 * M + 64)}, hit, nullptr, nullptr, nullptr, 1), 1);
   EXPECT_NEAR(hit.candidateStrength, 1.52, 1);
@@ -1190,10 +1184,7 @@ TEST_F(Roads, ARayWhollyPastATurnedEndLineInsideTheBoxMissesWithZero) {
 }
 
 TEST_F(Roads, BumpValuesOfTheThreeModes) {
-  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 0)->Setup();
-  AddSection(Profile(0, {-4, 4}, {0, 0}, {1, 2}), 0, 20 * M)->Setup();
-  WSegment* s = AddSegment(Road(0, 1, 2, 0));
-  s->Setup();
+  WSegment* s = AddStraightRoad();
   MappingRecord& m = W().mappings[0];
   for (int i = 0; i < 256; ++i) {
     W().bumpProfile[i] = uint8_t(i - 128);
