@@ -23,6 +23,7 @@
 #include <string>
 
 #include "platform/instance_link.h"
+#include "tests/platform/instance_link_client.h"
 
 namespace {
 
@@ -66,19 +67,6 @@ class InstanceLinkDeadline : public ::testing::Test {
   }
   std::filesystem::path folder_, previous_;
 };
-
-// A raw client connected to the running instance's socket, not blocking.
-int ConnectRaw() {
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strcpy(address.sun_path, INSTANCE_SOCKET_NAME);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
-}
 
 // What the client's end sees now, without waiting: "held" while the instance keeps the
 // connection and has sent nothing, "closed" once it dropped it.

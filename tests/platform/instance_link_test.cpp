@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/instance_link.h"
+#include "tests/platform/instance_link_client.h"
 #include "tests/platform/open_descriptors.h"
 
 namespace {
@@ -131,19 +132,6 @@ TEST_F(InstanceLink, AskingNobodyOrAHungInstanceLeavesNoDescriptorOpen) {
   EXPECT_EQ(OpenDescriptors(), listening) << "the sender's connection closed";
   close(hung);
   unlink(INSTANCE_SOCKET_NAME);
-}
-
-// A raw client connected to the running instance's socket.
-int ConnectRaw() {
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  std::strcpy(address.sun_path, INSTANCE_SOCKET_NAME);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    close(fd);
-    return -1;
-  }
-  return fd;
 }
 
 // Waits up to ms for the reply (4 bytes) or the end of the connection: the reply, -1 when
