@@ -72,8 +72,8 @@ float HistogramMeanLuminance(const uint32_t histogram[EXPOSURE_BINS]);  // 0 for
 // ---- [Seams] ----
 // Set by the world while its own metering is off; none without a world.
 extern int WorldMeteringFlag;
-// The VR plug-in's tangents of the eye's half-angles (left, right, up, down) once known; the
-// stereo region is then centred on the view direction.
+// The VR plug-in's tangents of the left eye's half-angles (left, right, up, down), set while a
+// headset is open; the stereo region is then centred on the view direction.
 struct EyeTangents {
   int known;
   float horizontal[2], vertical[2];

@@ -16,6 +16,7 @@
 #include "platform/shared_library.h"
 #include "platform/window.h"
 #include "render/device.h"
+#include "render/exposure.h"
 #include "render/frame.h"
 #include "render/post_process.h"
 #include "render/render_states.h"
@@ -289,6 +290,9 @@ const char* InitVrDevice() {
       ReopenSound();
     }
   }
+  // The exposure meters what the left eye sees once its frustum is known.
+  const float* left = info.fovTangents[0];
+  VrEyeTangents = EyeTangents{1, {left[0], left[1]}, {left[2], left[3]}};
   Vr.deviceReady = 1;
   VrPresenting = 1;
   StartVrRecentre();
@@ -526,6 +530,7 @@ void CloseVr() {
   g_handedTextureId = 0;
   Vr.info.eyeTexture = 0;
   Vr.tiltAngle = 0.0f;
+  VrEyeTangents = EyeTangents{};
   Vr.deviceReady = 0;
   Gfx.vrInUse = 0;
   VrPresenting = 0;

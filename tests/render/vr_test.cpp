@@ -4,6 +4,7 @@
 // error and the mirror's crop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "core/config.h"
 #include "core/sound.h"
 #include "platform/audio.h"
+#include "render/exposure.h"
 #include "render/frame.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -197,8 +199,17 @@ TEST_F(VrPlugin, DeviceHandsOverItsEyeTextureAndCloseUndoesEverything) {
   void* held = HoldVrTestPlugin("dll/ZKTRiftVR.so");  // its script is read after it is closed
   s->recommendedWidth = 20;
   s->tilt = 0.5f;
+  const float left[4] = {0.75f, 1.25f, 0.5f, 1.5f}, right[4] = {1.25f, 0.75f, 0.5f, 1.5f};
+  std::copy(left, left + 4, s->tangents[0]);
+  std::copy(right, right + 4, s->tangents[1]);
   ASSERT_EQ(OpenVrSession(), nullptr);
   ASSERT_EQ(InitVrDevice(), nullptr);
+  // The exposure is told the left eye's frustum: horizontal left and right, vertical up and down.
+  EXPECT_EQ(VrEyeTangents.known, 1);
+  EXPECT_EQ(VrEyeTangents.horizontal[0], 0.75f);
+  EXPECT_EQ(VrEyeTangents.horizontal[1], 1.25f);
+  EXPECT_EQ(VrEyeTangents.vertical[0], 0.5f);
+  EXPECT_EQ(VrEyeTangents.vertical[1], 1.5f);
   EXPECT_EQ(s->seen.size, sizeof(ZKTVR_DeviceInfo));
   EXPECT_EQ(s->seen.device, static_cast<void*>(&Gfx));
   EXPECT_EQ(Vr.eyeWidth, 32);
@@ -224,6 +235,7 @@ TEST_F(VrPlugin, DeviceHandsOverItsEyeTextureAndCloseUndoesEverything) {
   EXPECT_EQ(Vr.library, nullptr);
   EXPECT_EQ(VrPresenting, 0);
   EXPECT_EQ(Gfx.vrInUse, 0);
+  EXPECT_EQ(VrEyeTangents.known, 0) << "no frustum without a headset";
   dlclose(held);
 }
 
