@@ -1085,6 +1085,10 @@ int AppShutdown() {
   SaveReplayState();
   LogLine("free mouse");
   ClipCursorToClient(0);
+  if (!g_loop.cursorShown) {  // the system cursor hidden under a headset comes back
+    g_loop.cursorShown = 1;
+    SetSystemCursorVisible(1);
+  }
   CleanupSockets();
   ReleaseStatusOutput();
   CloseInstanceRequests();

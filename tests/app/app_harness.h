@@ -51,6 +51,7 @@ class AppHarness : public ::testing::Test {
     WriteConfigFile("");
     GameState = 0;
     ShiftHeld = CtrlHeld = AltHeld = 0;
+    MouseInWindow = 0;  // the pointer is outside until the window says otherwise
     LogFileName[0] = 0;
     InjectPresentStatus(0, 0);
     InjectPreInitFailures(0);

@@ -819,6 +819,20 @@ TEST_F(AppHarness, WithAHeadsetOnThePointerOverTheWindowHidesTheSystemCursor) {
   AppShutdown();
 }
 
+// A program leaving while the headset hides the system cursor gives the cursor back.
+TEST_F(AppHarness, AShutDownUnderAHeadsetShowsTheSystemCursorAgain) {
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  RunPasses(2);
+  VrEnabled = 1;
+  MouseInWindow = 1;
+  RedrawRequested = 1;
+  RunPasses(1);
+  ASSERT_EQ(PlatformCursorShown(), 0);
+  AppShutdown();
+  VrEnabled = 0;
+  EXPECT_EQ(PlatformCursorShown(), 1);
+}
+
 // Shut-down empties the list of installed mods the front end showed.
 TEST_F(AppHarness, ShutDownEmptiesTheModList) {
   AppForceNoGraphics(1);
