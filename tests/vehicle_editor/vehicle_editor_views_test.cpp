@@ -10,6 +10,7 @@
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
+#include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "render/buffers.h"
 #include "render/env_maps.h"
@@ -237,6 +238,11 @@ TEST_F(EditorViews, TheSelectedPointsHandlesGiveTheDragItsScaleTheFirstPointIncl
   c.drawTransform.translation = IntVector{};
   const uint8_t special = SpecialDraw;
   SpecialDraw = 1;
+  // A side view 8 m across of its own, whatever view an earlier test left.
+  SelectEditView(VIEW_RIGHT);
+  const int32_t width = EditViews.width;
+  EditViews.width = 8 << 16;
+  SetEditViewProjection(0);
   e->displayFlags |= SHOW_FRAME;
   e->subEditor = 0;
   e->diagramFlags = 0;
@@ -255,4 +261,6 @@ TEST_F(EditorViews, TheSelectedPointsHandlesGiveTheDragItsScaleTheFirstPointIncl
   EXPECT_EQ(e->dragScale, 0);
   e->dragAxis = -1;
   SpecialDraw = special;
+  EditViews.width = width;
+  SelectEditView(VIEW_PERSPECTIVE);
 }
