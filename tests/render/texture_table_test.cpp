@@ -71,6 +71,9 @@ class TextureTable : public NullRenderer {
     ClockUseReal();
     TextureConfig = TextureSettings();
     CfgCompressedTex = CfgHalfTexRes = 0;
+    // The pictures written here would be found by later tests' textures of the same names.
+    std::filesystem::remove_all("data");
+    std::filesystem::remove_all("mods");
   }
   static int Lines(const std::string& text) { return CountLogLines(text); }
 };
