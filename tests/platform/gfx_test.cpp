@@ -2842,15 +2842,25 @@ TEST(GfxSwapChainTest, AClientAreaOfNoSizeGivesABackBufferOfOnePixel) {
   EXPECT_EQ(GfxLiveObjectCount(), 0);
 }
 
-TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
-  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
+namespace {
+
+// A window of the given size with a swap chain of 8-bit RGBA back buffers on it.
+void OpenWindowWithChain(int width, int height, SDL_Window** window, GfxSwapChain* chain) {
+  *window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL);
+  ASSERT_NE(*window, nullptr) << SDL_GetError();
   GfxSwapChainDesc sd;
   sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  sd.outputWindow = window;
+  sd.outputWindow = *window;
+  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, chain), GFX_OK);
+}
+
+}  // namespace
+
+TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
+  if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
+  SDL_Window* window = nullptr;
   GfxSwapChain chain;
-  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(96, 64, &window, &chain));
   GfxTexture2D buffer;
   ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
   GfxTexture2DDesc d;
@@ -2921,13 +2931,9 @@ TEST(GfxSwapChainTest, AnSdlWindowPresentsAndFollowsFullScreenAndResizes) {
 // which fits any size, so the window's full-screen mode is each size asked, not its own 96 x 64.
 TEST(GfxSwapChainTest, AFullScreenResizeGivesTheWindowTheModeAskedFor) {
   if (!g_device) ZKT_SKIP_OUTSIDE_CI() << "no GL context";
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 96, 64, SDL_WINDOW_OPENGL);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
-  GfxSwapChainDesc sd;
-  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  sd.outputWindow = window;
+  SDL_Window* window = nullptr;
   GfxSwapChain chain;
-  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(96, 64, &window, &chain));
   ASSERT_EQ(GfxSwapChainSetFullscreenState(chain, 1, GfxOutput{}), GFX_OK) << SDL_GetError();
   for (const auto& size : {std::pair{200, 150}, std::pair{320, 240}}) {
     GfxModeDesc mode;
@@ -2986,13 +2992,9 @@ TEST(GfxSwapChainTest, EachChainPresentsIntoItsOwnWindow) {
 // (fronts made counter-clockwise, front faces culled), wire frames and a scissor of 4 x 4.  The window shows 10, 20, 30 first, then 200, 100, 50 exactly
 // (added it would be 210, 120, 80; red only 200, 20, 30).
 TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 48, 40, SDL_WINDOW_OPENGL);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
-  GfxSwapChainDesc sd;
-  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  sd.outputWindow = window;
+  SDL_Window* window = nullptr;
   GfxSwapChain chain;
-  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(48, 40, &window, &chain));
   GfxTexture2D buffer;
   ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
   GfxRenderTargetView view;
@@ -3071,13 +3073,9 @@ TEST_F(GfxPixels, AWindowsPresentationLeavesGlAtItsDefaults) {
     return name;
   };
 
-  SDL_Window* window = SDL_CreateWindow("test", 0, 0, 32, 32, SDL_WINDOW_OPENGL);
-  ASSERT_NE(window, nullptr) << SDL_GetError();
-  GfxSwapChainDesc sd;
-  sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-  sd.outputWindow = window;
+  SDL_Window* window = nullptr;
   GfxSwapChain chain;
-  ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+  ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(32, 32, &window, &chain));
   GfxBlendDesc bd;
   bd.renderTarget[0].blendEnable = 1;
   bd.renderTarget[0].srcBlend = bd.renderTarget[0].destBlend = GFX_BLEND_ONE;
@@ -3116,12 +3114,7 @@ struct WindowWithChain {
 
   template <typename ColourAt>
   void Open(int width, int height, ColourAt colourAt) {
-    window = SDL_CreateWindow("test", 0, 0, width, height, SDL_WINDOW_OPENGL);
-    ASSERT_NE(window, nullptr) << SDL_GetError();
-    GfxSwapChainDesc sd;
-    sd.bufferDesc.format = GFX_FORMAT_R8G8B8A8_UNORM;
-    sd.outputWindow = window;
-    ASSERT_EQ(GfxCreateSwapChain(GfxFactory{}, g_device, sd, &chain), GFX_OK);
+    ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(width, height, &window, &chain));
     ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
     std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
     for (int y = 0; y < height; ++y)

@@ -1343,21 +1343,26 @@ TEST_F(Interface, ASpinnerAndAValueButtonKeepOneUnitInANarrowLayout) {
   LayoutColumns = saved;
 }
 
-// A trough shorter than a knob's ends has no travel: the knob of a list shorter than its
-// window fills it from 2 pixels below its top to 2 above its bottom (a 6 pixel trough: 2..4).
-TEST_F(Interface, AScrollKnobInATroughShorterThanItsEndsFillsTheTrough) {
+// A knob with no travel fills its trough from 2 pixels below its top to 2 above its bottom:
+// a list shorter than its window in a trough shorter than a knob's ends (6 pixels: 2..4), and
+// an empty list whatever window it is given (206 pixels: 2..204).
+TEST_F(Interface, AKnobWithNoTravelFillsItsTrough) {
   SetInterfaceMetrics();
   ASSERT_EQ(InterfaceScaleRounded, 3);
-  RowCursorX = 0;
-  RowCursorY = 0;
-  int32_t position = 0;
-  SliderGeometry g{-1, -1, 0, 1, 6};
-  AddSliderControl(&owner, g, &position, 0, 4, 2);
-  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
-  EXPECT_EQ(knob.top, 2);
-  EXPECT_EQ(knob.bottom, 4);
+  const struct {
+    int trough, windowStart, windowEnd, total, bottom;
+  } cases[] = {{6, 0, 4, 2, 4}, {206, 2, 6, 0, 204}};
+  for (const auto& k : cases) {
+    RowCursorX = 0;
+    RowCursorY = 0;
+    int32_t position = 0;
+    SliderGeometry g{-1, -1, 0, 1, k.trough};
+    AddSliderControl(&owner, g, &position, k.windowStart, k.windowEnd, k.total);
+    const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
+    EXPECT_EQ(knob.top, 2) << "a trough of " << k.trough;
+    EXPECT_EQ(knob.bottom, k.bottom) << "a trough of " << k.trough;
+  }
 }
-
 
 // A list whose position was left below zero scrolls down to its top, not further up.
 TEST_F(Interface, TheWheelBringsANegativePositionBackToTheTop) {
@@ -1382,20 +1387,6 @@ TEST_F(Interface, TheButtonTextStoreFillsToItsLastByte) {
   ButtonCount = 0;
   EXPECT_EQ(AddRowButton(&owner, 1, 0, 0, nullptr, "", nullptr, nullptr), -1);
   ClearInterface();
-}
-
-// An empty list's knob fills its trough whatever window it is given: from 2 pixels below the
-// trough's top to 2 above its bottom (a 206 pixel trough: 2..204).
-TEST_F(Interface, AnEmptyListsKnobFillsItsTrough) {
-  SetInterfaceMetrics();
-  RowCursorX = 0;
-  RowCursorY = 0;
-  int32_t position = 0;
-  SliderGeometry g{-1, -1, 0, 1, 206};
-  AddSliderControl(&owner, g, &position, 2, 6, 0);
-  const InterfaceButton& knob = InterfaceButtons[ButtonCount - 1];
-  EXPECT_EQ(knob.top, 2);
-  EXPECT_EQ(knob.bottom, 204);
 }
 
 // A colour point whose top lies on the top limit is added; one a pixel higher is not.
