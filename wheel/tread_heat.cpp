@@ -21,6 +21,11 @@ constexpr float CARCASS = 0.02f;                // m of carcass per m of section
 constexpr float FAILURE_TEMPERATURE = 473.15f;  // K (200 C)
 constexpr float COAT_LIMIT = 0.16f;
 
+// A tread sector's three lanes and a spare place, for the heat step's arithmetic on all three
+// at once.
+typedef float LaneFloats __attribute__((vector_size(16)));
+static_assert(TREAD_LANES < 4);
+
 void StiffnessFromPressure(CarWheel& w, const SuspensionBlock& set) {
   w.radialStiffness = set.radialStiffnessSlope * w.pressure + set.radialStiffnessAtZero;
   w.treadStiffness = set.treadStiffnessSlope * w.pressure + set.treadStiffnessAtZero;
@@ -123,40 +128,49 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
   const float carcassToOutside = sidewall * 10.0f * dt * a;
   const float carcassToAir = sidewall * 10.0f * dt * pressureRatio;
 
-  float thicknessSum[TREAD_LANES] = {}, bodySum[TREAD_LANES] = {}, carcassSum[2] = {};
-  float coatSum = 0.0f;
-  // What flows into the air, and the new heats (only to find one that overflowed), by lane
-  // and by carcass side: five short sums run side by side where one would wait on every
-  // addition.
-  float intoAir[TREAD_LANES + 2] = {}, heatSum[TREAD_LANES + 2] = {};
+  // Each sector's three lanes side by side in one vector (its fourth place spare), worked
+  // element by element as each lane alone would be; every sum still runs round the sectors in
+  // order, one lane or carcass side each.
+  LaneFloats intoAirByLane = {}, heatByLane = {}, thicknessSum = {}, bodySum = {};
+  float intoAirInner = 0.0f, intoAirOuter = 0.0f, heatInner = 0.0f, heatOuter = 0.0f;
+  float carcassSum[2] = {}, coatSum = 0.0f;
   for (TreadSector& sector : sectors) {
     // 3. Contact layer to tread body to air.
+    TreadLane* const lane = sector.lanes;
+    const LaneFloats thickness = {lane[0].thickness, lane[1].thickness, lane[2].thickness, 1.0f};
+    LaneFloats bodyHeat = {lane[0].bodyHeat, lane[1].bodyHeat, lane[2].bodyHeat, 0.0f};
+    LaneFloats contactHeat = {lane[0].contactHeat, lane[1].contactHeat, lane[2].contactHeat, 0.0f};
+    const LaneFloats layer = contactHeat * perLayerCapacity;
+    const LaneFloats body = bodyHeat / (thickness * bodyCapacityPerMetre);
+    const LaneFloats inward = (layer - body) * layerToBody;
+    const LaneFloats toAir = (body - air) * bodyToAir;
+    contactHeat += (REFERENCE_TEMPERATURE - layer) * layerToOutside - inward;
+    bodyHeat += inward - toAir;
     for (int j = 0; j < TREAD_LANES; ++j) {
-      TreadLane& lane = sector.lanes[j];
-      const float layer = lane.contactHeat * perLayerCapacity;
-      const float body = lane.bodyHeat / (lane.thickness * bodyCapacityPerMetre);
-      const float inward = (layer - body) * layerToBody;
-      const float toAir = (body - air) * bodyToAir;
-      lane.contactHeat += (REFERENCE_TEMPERATURE - layer) * layerToOutside - inward;
-      lane.bodyHeat += inward - toAir;
-      intoAir[j] += toAir;
-      heatSum[j] += lane.contactHeat + lane.bodyHeat;
-      thicknessSum[j] += lane.thickness;
-      bodySum[j] += body;
+      lane[j].contactHeat = contactHeat[j];
+      lane[j].bodyHeat = bodyHeat[j];
     }
+    intoAirByLane += toAir;
+    heatByLane += contactHeat + bodyHeat;
+    thicknessSum += thickness;
+    bodySum += body;
     // 4. Each carcass side to the outside and to the air.
-    float* const carcassHeat[2] = {&sector.innerCarcassHeat, &sector.outerCarcassHeat};
-    for (int c = 0; c < 2; ++c) {
-      const float carcass = *carcassHeat[c] * perCarcassCapacity;
-      const float toAir = (carcass - air) * carcassToAir;
-      *carcassHeat[c] += (REFERENCE_TEMPERATURE - carcass) * carcassToOutside - toAir;
-      intoAir[TREAD_LANES + c] += toAir;
-      heatSum[TREAD_LANES + c] += *carcassHeat[c];
-      carcassSum[c] += carcass;
-    }
+    const float inner = sector.innerCarcassHeat * perCarcassCapacity;
+    const float innerToAir = (inner - air) * carcassToAir;
+    sector.innerCarcassHeat += (REFERENCE_TEMPERATURE - inner) * carcassToOutside - innerToAir;
+    intoAirInner += innerToAir;
+    heatInner += sector.innerCarcassHeat;
+    carcassSum[0] += inner;
+    const float outer = sector.outerCarcassHeat * perCarcassCapacity;
+    const float outerToAir = (outer - air) * carcassToAir;
+    sector.outerCarcassHeat += (REFERENCE_TEMPERATURE - outer) * carcassToOutside - outerToAir;
+    intoAirOuter += outerToAir;
+    heatOuter += sector.outerCarcassHeat;
+    carcassSum[1] += outer;
     coatSum += sector.coat;
   }
-  airHeat += intoAir[0] + intoAir[1] + intoAir[2] + intoAir[3] + intoAir[4];
+  airHeat += intoAirByLane[0] + intoAirByLane[1] + intoAirByLane[2] + intoAirInner + intoAirOuter;
+  const float heats = heatByLane[0] + heatByLane[1] + heatByLane[2] + heatInner + heatOuter;
 
   // 5, 6: means round the tyre, the temperature and condition bytes.
   const float newTread = 0.03f * R;
@@ -184,7 +198,6 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
 
   // A wheel set of absurd sizes can make the explicit step run away: the tyre starts again
   // cold rather than hand the tyre step a heat or a stiffness that is not a number.
-  const float heats = heatSum[0] + heatSum[1] + heatSum[2] + heatSum[3] + heatSum[4];
   if (!std::isfinite(heats + airHeat + rimHeat + pressure + radialStiffness + treadStiffness + twistStiffness))
     InitThermalState(set, 0);
 }
