@@ -204,7 +204,7 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     if (absSc > 0.866f) profile = profile * ((1.0f - absSc) / 0.134f);
     const TreadSector& tread = sectors[sector];
     const float treadLeft =
-        (tread.lanes[0].thickness + tread.lanes[1].thickness + tread.lanes[2].thickness) * 0.333333f;
+        (tread.thickness[0] + tread.thickness[1] + tread.thickness[2]) * 0.333333f;
     const float d = Dot(n, groundPoint - (reference + profile)) + treadLeft - newTread;
     if (d > 0) {
       contactPoint = reference + profile + n * d;

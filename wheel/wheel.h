@@ -243,16 +243,15 @@ void WheelContactForce(float a, float d, float sx, float sy, float v, float k, f
 // ---- [Tread] ----
 constexpr int TREAD_SECTORS = 16;
 constexpr int TREAD_LANES = 3;  // inner, centre, outer
-struct TreadLane {
-  float thickness;    // m
-  float bodyHeat;     // J, the tread body
-  float contactHeat;  // J, the thin layer that touches the ground
-};
+// A sector's lanes by figure, each figure's three lanes side by side: the heat step works the
+// three lanes of a figure at once.
 struct TreadSector {
-  TreadLane lanes[TREAD_LANES];
-  float innerCarcassHeat;  // J
-  float outerCarcassHeat;  // J
-  float coat;              // 0..0.16: share of the tread covered by loose material
+  float thickness[TREAD_LANES];    // m
+  float bodyHeat[TREAD_LANES];     // J, the tread body
+  float contactHeat[TREAD_LANES];  // J, the thin layer that touches the ground
+  float innerCarcassHeat;          // J
+  float outerCarcassHeat;          // J
+  float coat;                      // 0..0.16: share of the tread covered by loose material
 };
 static_assert(sizeof(TreadSector) == 12 * 4);
 

@@ -53,7 +53,7 @@ void CheckFinite(const Car& car) {
     CHECK(std::isfinite(w.rimHeat) && std::isfinite(w.spinRate) && std::isfinite(w.travel));
     for (const TreadSector& s : w.sectors) {
       CHECK(std::isfinite(s.coat) && std::isfinite(s.innerCarcassHeat) && std::isfinite(s.outerCarcassHeat));
-      for (const TreadLane& l : s.lanes) CHECK(std::isfinite(l.thickness) && std::isfinite(l.bodyHeat));
+      for (int j = 0; j < TREAD_LANES; ++j) CHECK(std::isfinite(s.thickness[j]) && std::isfinite(s.bodyHeat[j]));
     }
   }
 }
