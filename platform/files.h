@@ -15,10 +15,12 @@
 // 1601-01-01 UTC.  They are converted from the Linux times in FileTimeFromUnix only.
 //
 // Every file written for the user goes through SafeWriteBegin/SafeWriteCommit: the bytes go
-// to a temporary file of a new, unique name beside the file ("<name>.<8 hex digits>.tmp",
-// created only when nothing of that name exists, never through a link), which replaces the
-// old file only when every byte was written and flushed; the folder is synced after the
-// rename.  A crash, a full disk or the file-size limit leaves the previous file as it was.
+// to a temporary file of a new, unique name beside the file ("<name>.zkt-save-<8 hex
+// digits>.tmp", created only when nothing of that name exists, never through a link), which
+// replaces the old file only when every byte was written and flushed; the folder is synced
+// after the rename.  A crash, a full disk or the file-size limit leaves the previous file as
+// it was, and the run's journal (save_journal.cpp) names every temporary file in flight, so
+// that the next start removes what a killed save left and nothing else.
 //
 // Layer: platform/, the bottom (with texconv/).  It knows nothing of the program; every
 // other layer reaches the operating system, SDL2 and OpenGL through it (tools/layers.txt).
@@ -110,7 +112,7 @@ bool FileSetWriteTime(const char* path, uint64_t fileTime);
 struct SafeWrite {
   FILE* stream;                          // write here; null when not begun
   char path[FILE_PATH_SIZE];             // the resolved final path
-  char tempPath[FILE_PATH_SIZE + 16];    // "<path>.<8 hex digits>.tmp"
+  char tempPath[FILE_PATH_SIZE + 24];    // "<path>.zkt-save-<8 hex digits>.tmp"
   int error;                             // first errno seen; 0 while all is well
   uint64_t writeTime;                    // non-zero: the file's write time (FILETIME) on commit
 };
@@ -122,19 +124,24 @@ void SafeWriteFail(SafeWrite& w, int error);
 // Flushes, syncs and closes the temporary file and renames it over path.  On any failure
 // the temporary file is removed, path is left as it was and the errno value is returned.
 int SafeWriteCommit(SafeWrite& w);
+// As SafeWriteCommit, but the file takes the name only while nothing has it (EEXIST else):
+// for a new file that must never replace another.
+int SafeWriteCommitNew(SafeWrite& w);
 // Closes and removes the temporary file; path is left as it was.
 void SafeWriteAbandon(SafeWrite& w);
-// The temporary files of saves that never reached their rename (a killed program) are ours
-// alone by their names: "<name>.<8 lower-case hex digits>.tmp", a plain file (never a link),
-// last written more than two seconds before this program started (file times may be that
-// coarse), so no save of a running program is ever taken.  The first safe write into a
-// folder in each run removes those of the folder, and start-up removes them from the folders
-// the program saves to.  Nothing else is touched.
+// A temporary file of a safe write by its name: "<name>.zkt-save-<8 lower-case hex
+// digits>.tmp" with a name before it.  No file of the user's carries that mark.
 bool IsOwnTemporaryName(const char* name);
-// Removes the stale temporary files of folder (and of the folders below it, links to folders
-// not followed, with subfolders); returns how many were removed.  A folder once swept is not
-// swept again in this run.
-int RemoveStaleTemporaries(const char* folder, bool subfolders);
+// Starts this run's journal of temporary files in flight in folder (which must exist), after
+// taking the journals there of runs that ended (a run's journal is locked while it lasts):
+// each temporary file one of them names is removed when it is still the very file that run
+// made (a plain file of this user's, the mark in its name, the same device and inode), and
+// the journal with it.  Nothing is searched for and nothing else is touched.  0, with
+// removed the count of temporary files removed, or the errno value (saves then go on without
+// a journal).  Once a run.
+int StartSaveJournal(const char* folder, int& removed);
+// Removes this run's journal at its end (its saves are done).
+void EndSaveJournal();
 // Writes bytes as a whole file through a safe write.  Returns 0 or the errno value.
 int FileWriteAll(const char* path, const void* bytes, size_t length);
 // A write beyond the process's file-size limit then fails (EFBIG) like any other failed
@@ -148,6 +155,11 @@ void IgnoreFileSizeLimitSignal();
 int  OpenLineSource(const char* path);
 void ReadLineSource(int source, std::string& into);
 void CloseLineSource(int source);
+// The next count safe writes fail to begin with error as if the folder refused the file.
+void FilesInjectBeginFailures(int count, int error);
+// Called with a journalled temporary file's full path just before it is looked at for removal
+// (a test swaps a folder on its way then); null for none.
+void FilesSetJournalRemovalHook(void (*hook)(const char* path));
 // The next count commits fail with error as if the disk were full (count 0 turns it off).
 void FilesInjectCommitFailures(int count, int error);
 // As above after `successes` more commits have gone through (a failure in the middle of a

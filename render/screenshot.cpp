@@ -133,21 +133,13 @@ bool MakeUsablePicture(PassRecord& source, bool drawIt, PassRecord& picture) {
 }
 
 // Writes bytes as a new file: into the safe write's temporary file (made new, never through a
-// link), which is then renamed only while the name is still free.
+// link), which then takes the name only while it is still free.  0 or the errno value.
 int WriteNewFile(const char* path, const std::vector<uint8_t>& bytes) {
   SafeWrite w{};
   FILE* f = SafeWriteBegin(w, path);
   if (!f) return w.error ? w.error : EIO;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
-  w.stream = nullptr;
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) {
-    FileRemove(w.tempPath);
-    return EIO;
-  }
-  const int renamed = FileRename(w.tempPath, path);
-  if (renamed != 0) FileRemove(w.tempPath);
-  return renamed;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) SafeWriteFail(w, errno ? errno : EIO);
+  return SafeWriteCommitNew(w);
 }
 
 // The numbers of "zkt_<digits>.<extension>" files in the shots folder.
