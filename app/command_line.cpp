@@ -950,8 +950,9 @@ int WriteGuestStatus(int connectionState, const char* joinedName) {
   FILE* file = SafeWriteBegin(w, "guest.txt");
   if (file) std::fprintf(file, "zkt=%s\nstatus=%s\njoined=%s\n", PROGRAM_VERSION, connectionState == 2 ? "ingame" : "online",
                          joinedName ? joinedName : "");
-  if (file && SafeWriteCommit(w) == 0) return 1;
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, "guest.txt");
+  const int error = file ? SafeWriteCommit(w) : w.error;
+  if (error == 0) return 1;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, "guest.txt", error);
   return 0;
 }
 

@@ -968,7 +968,7 @@ int SaveConfig(int* failure) {
   char message[128];
   std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
   LogLine(message);
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, ConfigPath);
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, ConfigPath, error);
   return 0;
 }
 

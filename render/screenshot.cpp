@@ -277,16 +277,14 @@ int Screenshot(const char* path) {
   if (!shot) return 0;
   const GfxResult r = SaveWICTextureToFile(Gfx.context, shot, CfgSsType, path, GFX_FORMAT_UNKNOWN, nullptr);
   GfxRelease(shot);
-  if (GfxFailed(r)) {
-    ReportFailed("SaveWICTextureToFile");
-    return 0;
-  }
-  return 1;
+  return GfxFailed(r) ? 0 : 1;  // a failure is told with the file
 }
 
-GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
-                               GfxFormat targetFormat, const ImageWriteOptions* options) {
-  if (!texture || !path) return GFX_E_INVALIDARG;
+namespace {
+
+// The picture encoded and written; writeError gets the errno value of a failed write.
+GfxResult WritePictureFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
+                           GfxFormat targetFormat, const ImageWriteOptions* options, int& writeError) {
   GfxTexture2DDesc desc;
   GfxGetDesc(texture, &desc);
   if (!IsRgba8(desc.format) && !IsBgra8(desc.format)) return GFX_ERROR_UNSUPPORTED;
@@ -323,12 +321,27 @@ GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int con
     std::vector<uint8_t> bytes;
     if (EncodeImage(container, rows, chosen, bytes)) r = GFX_E_FAIL;
     GfxUnmap(context, staging, 0);
-    if (!GfxFailed(r) && WriteNewFile(path, bytes) != 0) {
-      ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
-      r = GFX_E_FAIL;
-    }
+    if (!GfxFailed(r)) writeError = WriteNewFile(path, bytes);
+    if (writeError) r = GFX_E_FAIL;
   }
   if (ownStaging) GfxRelease(staging);
+  return r;
+}
+
+}  // namespace
+
+GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
+                               GfxFormat targetFormat, const ImageWriteOptions* options) {
+  if (!texture || !path) return GFX_E_INVALIDARG;
+  int writeError = 0;
+  const GfxResult r = WritePictureFile(context, texture, container, path, targetFormat, options, writeError);
+  if (!GfxFailed(r)) return r;
+  // A picture that could not be made is told as the file it was to be, with the nearest reason.
+  const int error = writeError             ? writeError
+                    : r == GFX_ERROR_UNSUPPORTED ? ENOTSUP
+                    : r == GFX_E_OUTOFMEMORY    ? ENOMEM
+                                                : EIO;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, error);
   return r;
 }
 

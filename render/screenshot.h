@@ -47,8 +47,9 @@ int NextShotName(const char* extension, char* name, int nameSize);
 // The captured picture written to path in the "SS Type " format; 1 when the file was written.
 int Screenshot(const char* path);
 // Writes a texture (any usage; multisampled ones are resolved) as an image file of the
-// container (ImageContainer of image_files.h), never over an existing file: the bytes go to
-// "<path>.tmp", which takes the name only when it is still free, and is removed otherwise.
+// container (ImageContainer of image_files.h), never over an existing file: the bytes go to a
+// safe write's temporary file, which takes the name only while it is still free.  A failure is
+// told as a save failure of path with its reason (ReportSaveFailure).
 // targetFormat B8G8R8A8 asks for 32-bit BGRA (BMP); unknown keeps 24-bit colour.  Options
 // may be null.  GFX_OK, or a failure code.
 GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int container, const char* path,

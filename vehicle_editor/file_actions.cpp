@@ -4,6 +4,7 @@
 #include "vehicle_editor/file_actions.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -174,8 +175,9 @@ std::vector<uint8_t> ModelImage(const ModelObject& model) {
 
 int WriteImage(const char* path, const std::vector<uint8_t>& image) {
   MakeFolderOf(path);
-  if (!image.empty() && FileWriteAll(path, image.data(), image.size()) == 0) return 1;
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  const int error = image.empty() ? ENOMEM : FileWriteAll(path, image.data(), image.size());
+  if (error == 0) return 1;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, error);
   return 0;
 }
 
@@ -237,8 +239,8 @@ int WriteVehicleAndVob(VehicleEditor& e, const char* name) {
   const bool hadOld = FileReadAll(vehPath, old, MOST_KEPT_BYTES) == 0;
   if (!WriteImage(vehPath, veh)) return 0;
   if (!WriteImage(vobPath, vob)) {
-    const int restored = hadOld ? FileWriteAll(vehPath, old.data(), old.size()) == 0 : FileRemove(vehPath);
-    if (!restored) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, vehPath);
+    const int error = hadOld ? FileWriteAll(vehPath, old.data(), old.size()) : FileRemove(vehPath) ? 0 : (errno ? errno : EIO);
+    if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, vehPath, error);
     return 0;
   }
   RebuildEditedCar(car);

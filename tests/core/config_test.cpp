@@ -523,8 +523,8 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
     EXPECT_EQ(SaveConfig(&error), 0);  // reported, and the previous file kept
     const std::string said = testing::internal::GetCapturedStderr();
     // A message line names the file, and without a window standard error says it too.
-    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test\\CFG.TXT");
-    EXPECT_NE(said.find("Could not write file : config_test\\CFG.TXT\n"), std::string::npos) << said;
+    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test\\CFG.TXT^8 : No space left on device");
+    EXPECT_NE(said.find("Could not write file : config_test\\CFG.TXT : No space left on device\n"), std::string::npos) << said;
   }
   EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(LoadConfig(), 1);
