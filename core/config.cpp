@@ -103,6 +103,27 @@ constexpr int64_t CONFIG_MAX_FILE = 16 << 20;    // a larger cfg.txt is damage, 
 constexpr const char* TEXT_COULD_NOT_READ_SETTINGS = "Could not read settings :";
 constexpr const char* TEXT_NO_SETTING_FOUND = "No setting found in :";
 bool g_leftAlone;  // the settings file could not be read nor moved aside: never written over
+bool g_fromLaterVersion;  // the settings file read was written by a later version of the program
+
+// The parts of a version text "<major>.<minor><letter><build>" ("1.4C20"); false for another form.
+bool ParseVersion(const char* text, int parts[4]) {
+  char letter = 0;
+  int used = 0;
+  if (std::sscanf(text, "%d.%d%c%d%n", &parts[0], &parts[1], &letter, &parts[3], &used) != 4 || text[used] != 0 ||
+      letter < 'A' || letter > 'Z')
+    return false;
+  parts[2] = letter;
+  return true;
+}
+
+// True when version names a later program than this one; a text of another form is not.
+bool IsLaterVersion(const char* version) {
+  int theirs[4], ours[4];
+  if (!ParseVersion(version, theirs) || !ParseVersion(PROGRAM_VERSION, ours)) return false;
+  for (int i = 0; i < 4; ++i)
+    if (theirs[i] != ours[i]) return theirs[i] > ours[i];
+  return false;
+}
 constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
 // The four floats of "Time Control ", in the line's order, with the decimals they are written with.
 float* const ENVIRONMENT_FLOATS[4] = {&EnvironmentTimeOfDay, &EnvironmentDayOfYear, &EnvironmentHourOffset,
@@ -656,6 +677,7 @@ void ReadValue(const ConfigKey& k, ConfigScanner& in) {
       char version[8];
       in.ReadLine(version, sizeof version, false);
       if (std::strcmp(version, PROGRAM_VERSION) != 0) LogF("cfg.txt was written by version %s", version);
+      if (IsLaterVersion(version)) g_fromLaterVersion = true;
       break;
     }
     case CONFIG_INT: {
@@ -926,6 +948,7 @@ void WriteConfigKeys(std::string& out, const ConfigKey* table, int count) {
 
 int LoadConfigFromText(const char* text, size_t length) {
   SetConfigDefaults();
+  g_fromLaterVersion = false;
   const int found = ReadConfigKeys(text, length, ConfigKeyTable, CONFIG_KEY_COUNT);
   ApplyChecksAfterReading();
   return found;
@@ -949,6 +972,9 @@ int LoadConfig() {
     g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_NO_SETTING_FOUND);
     return 0;
   }
+  // A later version's settings are used, and its file is kept aside for it: the settings this
+  // version writes at exit never take the place of keys it does not know.
+  if (g_fromLaterVersion) g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_FILE_LATER_VERSION);
   return 1;
 }
 

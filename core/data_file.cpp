@@ -514,6 +514,8 @@ int KeepUnreadFileAside(const char* path, const char* reason) {
                   path, std::strerror(error));
   ReportLine(text, REPORT_ERROR);
   if (!LogFileName[0]) LogLine(text);  // message lines reach the log only while one is named
+  std::fprintf(stderr, "%s\n", text);  // read even when it happens before any window, or without one
+  std::fflush(stderr);
   return error == 0 ? 1 : 0;
 }
 

@@ -536,7 +536,7 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
   SetConfigPath("");
 }
 
-TEST_F(Config, AFileWithoutOneSettingIsKeptAsideBeforeItIsWrittenOver) {
+TEST_F(Config, AFileWithoutOneSettingOrFromALaterVersionIsKeptAsideBeforeItIsWrittenOver) {
   fs::remove_all("config_kept");
   fs::create_directories("config_kept");
   const auto read = [](const char* path) {
@@ -561,15 +561,38 @@ TEST_F(Config, AFileWithoutOneSettingIsKeptAsideBeforeItIsWrittenOver) {
   EXPECT_EQ(LoadConfig(), 1);
   EXPECT_FALSE(fs::exists("config_kept/cfg.txt.kept2"));
 
+  // A later version's file: its settings are used, and it is kept aside for that version (with
+  // the keys this one does not know) before this one writes its own; standard error says so.
+  // The same version, earlier ones and version texts of another form change nothing.
+  for (const char* version : {"1.4C20", "1.4C19", "1.4B99", "0.9Z99", "1.4C", "1.4c21", "x"}) {
+    std::ofstream("config_kept/cfg.txt", std::ios::binary) << "Version " << version << "\nShow FPS 3\n";
+    EXPECT_EQ(LoadConfig(), 1) << version;
+    EXPECT_FALSE(fs::exists("config_kept/cfg.txt.kept2")) << version;
+  }
+  const std::string later = "Version 1.10A0\nShow FPS 1\nA Key Of 1.10 1\n";
+  std::ofstream("config_kept/cfg.txt", std::ios::binary) << later;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadConfig(), 1);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(CfgShowFps, 1);
+  EXPECT_EQ(read("config_kept/cfg.txt.kept2"), later);
+  EXPECT_NE(said.find("File was created by a later version : config_kept\\cfg.txt - kept as config_kept\\cfg.txt.kept2\n"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(SaveConfig(), 1);
+  EXPECT_EQ(read("config_kept/cfg.txt.kept2"), later);
+  EXPECT_NE(read("config_kept/cfg.txt").find("Version 1.4C20"), std::string::npos);
+  EXPECT_NE(read("config_kept/cfg.txt").find("Show FPS 1"), std::string::npos);
+
   // Too large to be settings: unreadable, so kept aside as well.
   fs::resize_file("config_kept/cfg.txt", (16 << 20) + 1);
   EXPECT_EQ(LoadConfig(), 0);
-  EXPECT_EQ(fs::file_size("config_kept/cfg.txt.kept2"), (16u << 20) + 1);
+  EXPECT_EQ(fs::file_size("config_kept/cfg.txt.kept3"), (16u << 20) + 1);
   EXPECT_FALSE(fs::exists("config_kept/cfg.txt"));
 
   // When it cannot be moved it is never written over.
   std::ofstream("config_kept/cfg.txt", std::ios::binary) << foreign;
-  for (int n = 3; n <= 99; ++n) std::ofstream("config_kept/cfg.txt.kept" + std::to_string(n)) << "";
+  for (int n = 4; n <= 99; ++n) std::ofstream("config_kept/cfg.txt.kept" + std::to_string(n)) << "";
   EXPECT_EQ(LoadConfig(), 0);
   int error = -1;
   EXPECT_EQ(SaveConfig(&error), 0);
