@@ -165,6 +165,61 @@ bool IsSafeRelativePath(const char* path) {
   return true;
 }
 
+bool IsValidUtf8(const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p;) {
+    const unsigned c = *p;
+    int trail;
+    uint32_t code, least;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      trail = 1, code = c & 0x1F, least = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      trail = 2, code = c & 0x0F, least = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      trail = 3, code = c & 0x07, least = 0x10000;
+    } else {
+      return false;
+    }
+    for (int i = 1; i <= trail; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;  // a zero ends the text here too
+      code = code << 6 | (p[i] & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    p += trail + 1;
+  }
+  return true;
+}
+
+const char* FileNameFault(const char* name, int maxLength, bool asPath) {
+  static char tooLong[48];
+  if (!name || !name[0]) return "is empty";
+  if (static_cast<int>(std::strlen(name)) > maxLength) {
+    std::snprintf(tooLong, sizeof tooLong, "is longer than %d characters", maxLength);
+    return tooLong;
+  }
+  if (HasControlCharacter(name) || std::strchr(name, 127)) return "holds a control character";
+  for (const char* c = name; *c; ++c) {
+    if (!std::strchr("*:\\#<?>/\"|", *c) || (asPath && (*c == '/' || *c == '\\'))) continue;
+    static char held[48];
+    std::snprintf(held, sizeof held, "holds \"%c\", which no file name may hold", *c);
+    return held;
+  }
+  if (!IsValidUtf8(name)) return "is not valid UTF-8";
+  if (asPath && (name[0] == '/' || name[0] == '\\')) return "is not inside the working folder";
+  // Each component: neither "." nor "..", nor hidden.
+  for (const char* component = name;;) {
+    const size_t length = std::strcspn(component, asPath ? "/\\" : "");
+    if (length == 0) return "ends with a separator or holds two together";
+    if (length == 2 && component[0] == '.' && component[1] == '.') return asPath ? "leads out of the working folder" : "is \"..\"";
+    if (component[0] == '.') return length == 1 ? "is \".\"" : "begins with \".\"";
+    if (!component[length]) break;
+    component += length + 1;
+  }
+  return nullptr;
+}
+
 bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name) {
   if (outSize <= 0) return false;
   out[0] = 0;

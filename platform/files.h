@@ -1,15 +1,16 @@
 // files.h - the file layer: paths, opening, file times and safe writing.
 //
-// Sections: [Paths] [Opening and probing] [Folder search] [File times] [Safe writing] [Test switches]
+// Sections: [Paths] [Names a user gives] [Opening and probing] [Folder search] [File times] [Safe writing] [Test switches]
 //
 // The program writes its paths the way its data names them, with backslashes
 // ("data\misc\%s.ply"); they are mapped to '/' here and nowhere else.  Where the exact name
 // does not exist, each component is looked up without regard to ASCII case, so a mod made
 // on a case-blind system that names "Car.DDS" still finds "car.dds".
 //
-// Names that come from a file, a command or a packet are checked with IsSafeFileName or
-// IsSafeRelativePath (or built with MakeNamedPath) before they reach any path: such a name
-// never leaves the working folder.
+// Names that come from a file or a packet are checked with IsSafeFileName or
+// IsSafeRelativePath (or built with MakeNamedPath) before they reach any path, and a name the
+// user gives with FileNameFault, which says why it fails: such a name never leaves the
+// working folder.
 //
 // File times are FILETIME values everywhere above this layer: 100-ns units since
 // 1601-01-01 UTC.  They are converted from the Linux times in FileTimeFromUnix only.
@@ -32,6 +33,7 @@
 
 constexpr int FILE_PATH_SIZE = 260;  // longest path the program builds, terminating zero included
 
+
 // ---- [Paths] ----
 // path with every backslash turned into '/': the one place the program's paths are mapped.
 std::string PathToNative(const char* path);
@@ -41,7 +43,8 @@ std::string PathToNative(const char* path);
 // Returns true when the whole path names something that exists.
 bool ResolvePath(const char* path, std::string& out);
 // A single name: not empty, not "." or "..", no separator, no drive colon, no control
-// character.  For names that come from files, commands and packets.
+// character.  For names that come from files and packets (a name the user gives is checked
+// by FileNameFault).
 bool IsSafeFileName(const char* name);
 // A relative path that stays inside the working folder: not absolute, no drive, no ".."
 // component, no control character.  Separators of either kind are allowed.
@@ -49,6 +52,23 @@ bool IsSafeRelativePath(const char* path);
 // The absolute native path of path (a relative one is taken from the working folder), for
 // telling the user where a file or folder was looked for.
 std::string FullPath(const char* path);
+
+// ---- [Names a user gives] ----
+// The one check of a name the user gives a file: typed in a save or load entry, given on the
+// command line, in a script or a text command, or handed over by a second start.  Null when
+// the name may be used, else why not, as words that follow the name ("is longer than 31
+// characters"), kept until the next call (main thread only).  maxLength is the
+// most bytes the place keeps.  A plain name is one file's; a path (asPath) may also name
+// folders below the working folder, with separators of either kind.  Refused: an empty name,
+// "." and "..", a name that begins with ".", control characters, the ten characters no file
+// name of the program holds (* : \ # < ? > / " |; separators allowed in a path), a ".."
+// folder or a path from the root, and bytes that are not UTF-8 (file names on this system
+// are UTF-8, whatever code page the program's texts are in).
+constexpr int FILE_NAME_MAX = 255;  // the longest name of one file the system allows, in bytes
+const char* FileNameFault(const char* name, int maxLength, bool asPath = false);
+// True when text is valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool IsValidUtf8(const char* text);
+
 // Formats pathTemplate with name in place of every "%s" ("mods\vehicles\%s\%s.veh").
 // Returns false, with out empty, when name is not a safe file name or the path does not fit.
 bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name);

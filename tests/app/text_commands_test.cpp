@@ -310,7 +310,7 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   EXPECT_TRUE(Said(ReplyText(44))) << "no car is selected";
   ClearLines();
   Type("/lang ../x");
-  EXPECT_TRUE(Said(ReplyText(47))) << "a language name that leaves its folder";
+  EXPECT_TRUE(Said("Invalid file name : ../x holds \"/\", which no file name may hold")) << "a language name that leaves its folder";
   Type("/car zk2");
   EXPECT_STREQ(CfgSelectedCar, "ZK2");
   Type("/car XYZ");
@@ -328,6 +328,8 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   Type("/car zk2");
   ClearLines();
   Type("/colour ../../x");
+  EXPECT_TRUE(Said("Invalid file name : ../../x holds \"/\", which no file name may hold"));
+  Type("/colour missing");
   EXPECT_TRUE(Said("Colour was not found"));
   Type("/spr lap");
   EXPECT_TRUE(Said("Command is for entry screen only"));
@@ -492,10 +494,15 @@ TEST_F(TextCommands, ReplayWordsTakeNamesOf63CharactersAndRefuse64) {
   EXPECT_EQ(PendingRequestType, REQUEST_MULTI_REPLAY);
   EXPECT_STREQ(RequestText, "race");
   PendingRequestType = 0;
-  for (const std::string& line : {"/spr " + std::string(64, 's'), std::string("/mpr ../x")}) {
+  const std::pair<std::string, std::string> refused[] = {
+      {"/spr " + std::string(64, 's'), ReplyText(48)},
+      {"/mpr ../x", "Invalid file name : ../x holds \"/\", which no file name may hold"},
+      {"/mpr lap\xe9", "Invalid file name : lap\xe9 is not valid UTF-8"},
+  };
+  for (const auto& [line, said] : refused) {
     ClearLines();
     Type(line.c_str());
-    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_TRUE(Said(said)) << line;
     EXPECT_EQ(PendingRequestType, 0) << line;
   }
   EXPECT_STREQ(RequestText, "race");
@@ -659,7 +666,7 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   Type("/run missing");
   EXPECT_TRUE(Said("Can't open : missing"));
   Type("/run ../../etc/passwd");
-  EXPECT_TRUE(Said("Can't open : ../../etc/passwd"));
+  EXPECT_TRUE(Said("Invalid file name : ../../etc/passwd holds \"/\", which no file name may hold"));
   Type(("/run " + std::string(40, 'n')).c_str());
   EXPECT_TRUE(Said("Name is too long"));
 
@@ -814,7 +821,7 @@ TEST_F(TextCommands, LogWithoutANameGoesBackToTheDefaultLog) {
 
 TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
   Type("/log ../escaped.log");
-  EXPECT_TRUE(Said("Unknown error"));
+  EXPECT_TRUE(Said("Invalid file name : ../escaped.log leads out of the working folder"));
   EXPECT_FALSE(std::filesystem::exists("../escaped.log"));
   Type("/log second.log");
   EXPECT_STREQ(LogFileName, "second.log");

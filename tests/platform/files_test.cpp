@@ -162,6 +162,48 @@ TEST(SafeWriting, OnlyANamedTemporaryWithOurMarkCountsAsOurs) {
   SafeWriteAbandon(w);
 }
 
+// The one check of a name the user gives says why a name cannot be used.
+TEST(FileNames, AUsersNameIsRefusedWithItsReason) {
+  const struct {
+    const char* name;
+    int most;
+    bool path;
+    const char* fault;  // null: usable
+  } cases[] = {
+      {"Runabout", 31, false, nullptr},
+      {"my car 2.veh", 31, false, nullptr},
+      {"caf\xC3\xA9", 31, false, nullptr},                 // UTF-8 "cafe" with an acute e
+      {"\xF0\x9F\x9A\x97", 31, false, nullptr},            // a four-byte character
+      {"logs/run.log", 31, true, nullptr},
+      {"logs\\run.log", 31, true, nullptr},
+      {"", 31, false, "is empty"},
+      {"0123456789012345678901234567890", 31, false, nullptr},
+      {"01234567890123456789012345678901", 31, false, "is longer than 31 characters"},
+      {"x\xff\xfe.log", 31, false, "is not valid UTF-8"},
+      {"\xC0\xAF", 31, false, "is not valid UTF-8"},          // an overlong "/"
+      {"\xED\xA0\x80", 31, false, "is not valid UTF-8"},      // a surrogate
+      {"\xF4\x90\x80\x80", 31, false, "is not valid UTF-8"},  // above U+10FFFF
+      {"a\xE2\x82", 31, false, "is not valid UTF-8"},          // cut short
+      {"tab\there", 31, false, "holds a control character"},
+      {"del\x7f", 31, false, "holds a control character"},
+      {"a*b", 31, false, "holds \"*\", which no file name may hold"},
+      {"a/b", 31, false, "holds \"/\", which no file name may hold"},
+      {"a\\b", 31, false, "holds \"\\\", which no file name may hold"},
+      {"c:x", 31, true, "holds \":\", which no file name may hold"},
+      {".", 31, false, "is \".\""},
+      {"..", 31, false, "is \"..\""},
+      {".hidden", 31, false, "begins with \".\""},
+      {"../x.log", 31, true, "leads out of the working folder"},
+      {"a/../../x.log", 31, true, "leads out of the working folder"},
+      {"/etc/x.log", 31, true, "is not inside the working folder"},
+      {"logs//x.log", 31, true, "ends with a separator or holds two together"},
+  };
+  for (const auto& c : cases) {
+    const char* fault = FileNameFault(c.name, c.most, c.path);
+    EXPECT_STREQ(fault, c.fault) << c.name;
+  }
+}
+
 TEST(FileNames, TheLongestNameAndPathFitTheirBuffersExactly) {
   const std::string longest(FILE_PATH_SIZE - 1, 'n'), tooLong(FILE_PATH_SIZE, 'n');
   EXPECT_TRUE(IsSafeFileName(longest.c_str()));
