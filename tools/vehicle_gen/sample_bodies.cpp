@@ -237,7 +237,9 @@ void Bike(ModelBuilder& b, const Paints& p, const BodyFrame& f, SampleBody style
     // over the rear wheel.
     b.mapping = p.skin;
     b.Loft(Straight(between0, between1 - 0.1, 0.2, f.ground + 0.2, f.seat.z + 0.02, 0.2));
-    b.Loft({{between1 - 0.12, 0.24, f.ground + 0.2, bars.z - 0.05, 0.18}, {between1, 0.26, f.ground + 0.22, bars.z - 0.02, 0.2}});
+    b.mapping = p.accent;
+    b.Loft({{between1 - 0.16, 0.24, f.ground + 0.2, bars.z - 0.05, 0.18}, {between1, 0.26, f.ground + 0.22, bars.z - 0.02, 0.2}});
+    b.mapping = p.skin;
     b.Loft({{rear - 0.25, 0.1, rearTop - 0.04, rearTop + 0.1, 0.08},
             {rear + 0.1, 0.18, rearTop - 0.05, saddle - 0.02, 0.16},
             {between0 + 0.05, 0.18, f.ground + 0.2, saddle - 0.02, 0.16}});
@@ -260,14 +262,14 @@ void Bike(ModelBuilder& b, const Paints& p, const BodyFrame& f, SampleBody style
   if (style == BODY_SPORT) {
     // A fairing round the steering head, its screen up to the rider's eyes, a belly pan below.
     b.mapping = p.skin;
-    b.Loft({{bars.y - 0.08, 0.2, frontTop + 0.06, bars.z + 0.14, 0.16},
-            {bars.y + 0.12, 0.18, frontTop + 0.08, bars.z + 0.1, 0.12},
-            {bars.y + 0.3, 0.08, frontTop + 0.12, bars.z - 0.02, 0.05}});
+    b.Loft({{bars.y + 0.06, 0.17, frontTop + 0.06, bars.z + 0.04, 0.12},
+            {bars.y + 0.24, 0.15, frontTop + 0.1, bars.z - 0.01, 0.1},
+            {bars.y + 0.4, 0.07, frontTop + 0.14, bars.z - 0.1, 0.05}});
     Pair(b, Straight(between0 + 0.12, between1, 0.02, f.ground + 0.16, saddle - 0.12, 0.02), 0.15);
     b.mapping = p.glass;
-    b.Loft({{bars.y + 0.02, 0.13, bars.z + 0.12, bars.z + 0.14, 0.13}, {bars.y - 0.06, 0.1, bars.z + 0.14, bars.z + 0.26, 0.06}});
+    b.Loft({{bars.y + 0.06, 0.12, bars.z + 0.02, bars.z + 0.04, 0.12}, {bars.y + 0.16, 0.1, bars.z + 0.02, bars.z + 0.18, 0.06}});
     b.mapping = p.head;
-    b.Box(-0.07, bars.y + 0.29, frontTop + 0.14, 0.07, bars.y + 0.31, frontTop + 0.2);
+    b.Box(-0.06, bars.y + 0.39, frontTop + 0.15, 0.06, bars.y + 0.41, frontTop + 0.21);
   } else {
     // A guard over the front wheel and a lamp on the steering head.
     b.mapping = p.accent;
@@ -287,7 +289,7 @@ void Bike(ModelBuilder& b, const Paints& p, const BodyFrame& f, SampleBody style
   b.mapping = p.skin;
   b.Box(-0.15, between0, f.ground + 0.14, 0.15, between1, saddle + 0.2);
   b.Box(-0.11, rear - 0.3, rearTop, 0.11, between0, saddle + 0.02);
-  b.Box(-0.12, bars.y - 0.1, frontTop + 0.06, 0.12, bars.y + 0.3, bars.z);
+  b.Box(-0.12, bars.y - 0.1, frontTop + 0.06, 0.12, bars.y + 0.4, bars.z);
   b.lod = 0;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/model_materials.h"
+#include "text/text_colours.h"
 #include "tools/model_gen/model_builder.h"
 #include "tools/model_gen/sample_driver.h"
 #include "tools/model_gen/sample_models.h"
@@ -329,11 +330,13 @@ void BuildSetups(const SampleVehicle& s, VehicleData& d) {
   }
 }
 
+// A colour set: the body in a but for its second colour, a light trim (as light as a set's
+// colours go), the wheels in b.
 ColourSet Colours(const char* name, ColourWord a, ColourWord b) {
   ColourSet set{};
   CopyName(set.name, COLOUR_SET_NAME_SIZE, name);
   for (int i = 0; i < COLOUR_SET_GROUP_SIZE; ++i) {
-    set.groups[0][i] = a;
+    set.groups[0][i] = i == 1 ? RgbWord(160, 160, 160) : a;
     set.groups[1][i] = b;
   }
   return set;
