@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/data_file.h"
+#include "core/fixed_math.h"
 #include "model/model_file.h"
 #include "tools/model_gen/model_builder.h"
 #include "vehicle_data/vehicle_class.h"
@@ -199,19 +200,10 @@ Vec3 Mirrored(const Vec3& v) { return {-v.x, v.y, v.z}; }
 Vec3 MirroredAxis(const Vec3& a) { return {a.x, -a.y, -a.z}; }
 Vec3 Normalised(const Vec3& v) { return v * float(1.0 / std::sqrt(double(LengthSquared(v)))); }
 
-// The turn by angle about a unit axis, row-major.
-void TurnMatrix(const Vec3& u, double angle, float r[9]) {
-  const float c = float(std::cos(angle)), sn = float(std::sin(angle)), t = 1.0f - c;
-  const float m[9] = {t * u.x * u.x + c,        t * u.x * u.y - sn * u.z, t * u.x * u.z + sn * u.y,
-                      t * u.x * u.y + sn * u.z, t * u.y * u.y + c,        t * u.y * u.z - sn * u.x,
-                      t * u.x * u.z - sn * u.y, t * u.y * u.z + sn * u.x, t * u.z * u.z + c};
-  std::copy(m, m + 9, r);
-}
-
 // A point turned by angle about axis through pivot.
 Vec3 Turned(const Vec3& point, const Vec3& pivot, const Vec3& axis, double angle) {
   float r[9];
-  TurnMatrix(axis, angle, r);
+  MatrixFromAxisAngleF(r, axis.x, axis.y, axis.z, float(angle));
   return MatrixTimes(r, point - pivot) + pivot;
 }
 
@@ -238,7 +230,8 @@ void TurnSolids(const Skeleton& s, BoneRig& rig, std::initializer_list<int> bone
   for (const int side : {RIGHT_SIDE, LEFT_SIDE}) {
     if (!(sides & side)) continue;
     float r[9];
-    TurnMatrix(side == LEFT_SIDE ? MirroredAxis(axis) : axis, angle, r);
+    const Vec3 u = side == LEFT_SIDE ? MirroredAxis(axis) : axis;
+    MatrixFromAxisAngleF(r, u.x, u.y, u.z, float(angle));
     const Vec3 p = side == LEFT_SIDE ? Mirrored(pivot) : pivot;
     for (const int bone : bones) {
       Bone* b = SolidOn(s, rig, bone, side);
