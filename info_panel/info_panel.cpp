@@ -421,6 +421,15 @@ void ApplySwitchWord(SetupRecord& setup, uintptr_t word) {
   if (word % 2) flags |= bit;
   else flags &= static_cast<uint8_t>(~bit);
   if (flags == 0) flags = SETUP_FLAG_KEEP;
+  ApplySymmetricSetup(setup);
+}
+
+void ApplySymmetricSetup(SetupRecord& setup) {
+  if (!(setup.bytes[SETUP_FLAGS] & SETUP_FLAG_SYMMETRIC)) return;
+  for (const int axle : SETUP_AXLE) {
+    setup.bytes[axle + AXLE_CAMBER_RIGHT] = setup.bytes[axle + AXLE_CAMBER_LEFT];
+    SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
+  }
 }
 
 void ApplyPassengerWord(SetupRecord& setup, uintptr_t word) {
