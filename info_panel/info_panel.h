@@ -32,6 +32,10 @@ struct InfoPanelArgs {
   Car* car = nullptr;
   float fuelPerLap = 0.0f;  // tank units per lap; 0: no estimate
   int inEditor = 0;         // 1 in the vehicle editor, 0 in the garage
+  // The history the rows of the car's set-up and colours record their edits in (an EditDomain
+  // of ui/value_edit.h: the vehicle editor's); the other rows (the strategy, the test speed,
+  // the units) record nothing.  0: none, as in the garage.
+  uint8_t editDomain = 0;
 };
 
 // What the set-up buttons' words ask of the current set-up, for every owner's callbacks.
