@@ -318,6 +318,11 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   }
   e->panelMode = PANEL_NORMAL;
   e->pageOpen = 0;
+  // A page that recorded an edit point on opening has closed: unchanged, it leaves none.
+  if (e->pageEditPoint) {
+    DropUnchangedEditPoint(*e, e->pageEditPoint);
+    e->pageEditPoint = nullptr;
+  }
   if (FrameSkipped) {
     CountDownStatus(*e);
     return process;
