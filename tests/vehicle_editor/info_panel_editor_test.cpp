@@ -38,6 +38,13 @@ class EditorInfoPanel : public EditorTest {
         return &ValueControls[i];
     return nullptr;
   }
+  // The last control of the frame bound to the variable with the display type, or null.
+  static const ValueControl* Bound(const void* variable, int type) {
+    const ValueControl* found = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].variable == variable && ValueControls[i].displayType == type) found = &ValueControls[i];
+    return found;
+  }
   void Click(const ValueControl& control) {
     const ValueControl c = control;
     MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
@@ -211,9 +218,7 @@ TEST_F(EditorInfoPanel, ASetupRowsChangeIsAnEditPointNamedAfterItsRow) {
   const int nodes = NumNodes;
   InfoPageShown = INFO_PAGE_BRAKES;
   Draw();
-  const ValueControl* down = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &torque && ValueControls[i].displayType == 45) down = &ValueControls[i];
+  const ValueControl* down = Bound(&torque, 45);
   ASSERT_NE(down, nullptr);
   Click(*down);
   EXPECT_EQ(torque, before - 1.0f);
@@ -239,10 +244,7 @@ TEST_F(EditorInfoPanel, ASetupRowsChangeIsAnEditPointNamedAfterItsRow) {
   s.bytes[SETUP_FLAGS] = SETUP_FLAG_KEEP;
   InfoPageShown = INFO_PAGE_TYRES;
   Draw();
-  const ValueControl* bar = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == s.bytes + SETUP_AXLE[1] + AXLE_PRESSURE_RIGHT && ValueControls[i].displayType == 38)
-      bar = &ValueControls[i];
+  const ValueControl* bar = Bound(s.bytes + SETUP_AXLE[1] + AXLE_PRESSURE_RIGHT, 38);
   ASSERT_NE(bar, nullptr);
   const int tyreNodes = NumNodes - NumRedo;  // the undone step is dropped
   Click(*bar);
@@ -263,7 +265,8 @@ TEST_F(EditorInfoPanel, TheColoursTabShowsThePaintAndSkin) {
   EXPECT_NE(Showing(browse), nullptr);  // the editor's skin button
 }
 
-TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
+// A colour channel dragged repaints the car, stores the colours and is an edit point.
+TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColoursAsAnEdit) {
   for (uint8_t& f : ColourMarkFlags) f = 0;
   ColourMarkFlags[0] = 1;
   ColourWord& paint = car().currentColours.groups[0][0];
@@ -271,9 +274,7 @@ TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
   e->rebuildModelCountdown = 0;
   InfoPageShown = INFO_PAGE_COLOURS;
   Draw();
-  const ValueControl* red = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &paint && ValueControls[i].displayType == 35) red = &ValueControls[i];
+  const ValueControl* red = Bound(&paint, 35);
   ASSERT_NE(red, nullptr);
   const ValueControl c = *red;
   MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
@@ -296,6 +297,8 @@ TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
   ASSERT_GE(car().colourIndex, 0);
   ASSERT_LT(car().colourIndex, car().colourConfigCount);
   EXPECT_EQ(car().colourConfigs[car().colourIndex].groups[0][0], paint) << "stored into the chosen colours";
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "adjust colour") << "an edit point";
+  EXPECT_EQ(e->selection.saved, 0);
 }
 
 }  // namespace
