@@ -28,6 +28,7 @@ char PendingShotName[SHOT_NAME_SIZE];
 int PendingShotConnection = SHOT_NO_CONNECTION;
 char LastShotName[SHOT_NAME_SIZE];
 GfxTexture2D CaptureSourceOverride;
+ShotPicture KeptShot;
 void (*ShotReplyToConnection)(int connection, int error);
 
 namespace {
@@ -173,6 +174,32 @@ std::set<long> TakenShotNumbers(const char* extension) {
   return taken;
 }
 
+// The captured picture read into memory; empty after a failure (reported).
+void KeepPicture(ShotPicture& out) {
+  out.width = out.height = 0;
+  out.pixels.clear();
+  GfxTexture2D shot = GetScreenshotTexture();
+  if (!shot) return;
+  GfxTexture2DDesc desc;
+  GfxGetDesc(shot, &desc);
+  GfxMappedSubresource mapped;
+  if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
+    GfxRelease(shot);
+    ReportFailed("Map (kept picture)");
+    return;
+  }
+  out.width = int(desc.width);
+  out.height = int(desc.height);
+  out.pixels.resize(size_t(out.width) * size_t(out.height));
+  for (int y = 0; y < out.height; ++y) {
+    const uint8_t* row = static_cast<const uint8_t*>(mapped.data) + size_t(y) * mapped.rowPitch;
+    uint32_t* to = out.pixels.data() + size_t(y) * size_t(out.width);
+    for (int x = 0; x < out.width; ++x, row += 4) to[x] = uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+  }
+  GfxUnmap(Gfx.context, shot, 0);
+  GfxRelease(shot);
+}
+
 }  // namespace
 
 // ---- [Requests] ----
@@ -183,6 +210,10 @@ void TakeScreenshot() {
   ScreenshotRequest = 0;
   if (request == 2) {
     CopyScreenToClipboard();
+    return;
+  }
+  if (request == 3) {
+    KeepPicture(KeptShot);
     return;
   }
   if (request != 1) return;
