@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "ui/character_set.h"
@@ -323,13 +324,32 @@ void Cuts(const std::vector<DrawRecordEntry>& record, const TextMeasure& measure
   }
 }
 
-void Thumbs(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+// A slider's thumb: a value control's inner part, or a narrow button that takes no presses
+// drawn inside a row (the knob of a row's value); it must not run through the row's text.
+void Thumbs(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, Row>& rows,
+            std::vector<LayoutFinding>& out) {
+  constexpr float THUMB_MOST = 0.2f;  // of its row's width
+  std::set<std::pair<RowKey, std::string>> named;
   for (const DrawRecordEntry& thumb : record) {
-    if (!thumb.inner || thumb.ownerKind != RECORD_OWNER_CONTROL || !IsFill(thumb)) continue;
+    if (!IsFill(thumb) || thumb.ownerKind == RECORD_OWNER_NONE || thumb.marker) continue;
+    const Box box = EntryBox(thumb);
+    RowKey of{thumb.ownerKind, thumb.owner};
+    if (thumb.ownerKind == RECORD_OWNER_CONTROL) {
+      if (!thumb.inner) continue;
+    } else {
+      if (thumb.clickable || thumb.role != RECORD_BUTTON) continue;
+      bool found = false;
+      for (const auto& [key, row] : rows)
+        if (Within(box, row.box) && box.right - box.left <= THUMB_MOST * (row.box.right - row.box.left)) {
+          of = key, found = true;
+          break;
+        }
+      if (!found) continue;
+    }
     for (const DrawRecordEntry& text : record)
-      if (IsText(text) && text.ownerKind == thumb.ownerKind && text.owner == thumb.owner &&
-          Meet(EntryBox(thumb), EntryBox(text)) && thumb.left > text.left && thumb.right < text.right)
-        Add(out, "thumb", "the thumb through " + TextName(text), "at " + Where(EntryBox(thumb)));
+      if (IsText(text) && RowKey{text.ownerKind, text.owner} == of && Meet(box, EntryBox(text)) &&
+          box.left > text.left && box.right < text.right && named.insert({of, text.text}).second)
+        Add(out, "thumb", "the thumb through " + TextName(text), "at " + Where(box));
   }
 }
 
@@ -462,7 +482,7 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
   if (picture.width > 0 && picture.height > 0) OffWindow(record, rows, float(picture.width), float(picture.height), out);
   SmallTexts(record, measure, out);
   Cuts(record, measure, float(picture.width), out);
-  Thumbs(record, out);
+  Thumbs(record, rows, out);
   Contrasts(record, picture, out);
   KeptInSight(record, keep, float(picture.width), float(picture.height), out);
   return out;

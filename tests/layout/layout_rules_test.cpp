@@ -322,11 +322,22 @@ TEST(LayoutThumbs, ASlidersThumbThroughItsOwnTextIsNamed) {
   thumb.left = 60, thumb.right = 65, thumb.top = 2, thumb.bottom = 22;
   DrawRecordEntry text = Text(RECORD_TEXT, "Forward 1.300m", BLACK_INK, 40, 5, 160, 19);
   text.ownerKind = RECORD_OWNER_CONTROL, text.owner = 3;
-  const std::vector<LayoutFinding> found = Found({panel, thumb, text}, "thumb");
+  std::vector<LayoutFinding> found = Found({panel, thumb, text}, "thumb");
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].what, "the thumb through \"Forward 1.300m\"");
   thumb.left = 170, thumb.right = 175;
   EXPECT_TRUE(Found({panel, thumb, text}, "thumb").empty()) << "beside the text";
+
+  // A row's knob: a narrow button that takes no presses drawn inside the row.
+  const DrawRecordEntry row = Fill(RECORD_BUTTON, OPAQUE_GREY, 0, 240, 336, 264, 50, "Reverse gear ratio");
+  DrawRecordEntry knob = Fill(RECORD_BUTTON, OPAQUE_GREY, 102, 240, 108, 264, 51);
+  knob.clickable = 0;
+  const DrawRecordEntry label = TextOf(row, "Reverse gear ratio", BLACK_INK, 93, 245, 241, 258);
+  found = Found({row, knob, label}, "thumb");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].what, "the thumb through \"Reverse gear ratio\"");
+  knob.right = knob.ownerRight = 180;  // wider than a fifth of its row: no knob
+  EXPECT_TRUE(Found({row, knob, label}, "thumb").empty());
 }
 
 // The garage keeps the car in sight: drawn at all, and the information panel over a third of
