@@ -199,22 +199,28 @@ void Covered(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, 
   }
 }
 
-// Texts of the interface overlap no other text; a shadow (the same text a few pixels off) is
-// its text's own.  Labels that follow points of the scene are judged as a pile.
+// Texts of the interface overlap no other text, nor run into one on their line with less
+// than a quarter of their glyphs' cell between them ("Camber : +2.50Camber : +0.50"); a
+// shadow (the same text a few pixels off) is its text's own.  Labels that follow points of the
+// scene are judged as a pile.
 void TextOverlaps(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
-  constexpr float SHADOW_OFFSET = 3.0f;
+  constexpr float SHADOW_OFFSET = 3.0f, LEAST_GAP = 0.25f;
   std::vector<const DrawRecordEntry*> texts;
   for (const DrawRecordEntry& e : record)
     if (IsText(e) && !e.marker) texts.push_back(&e);
   for (size_t a = 0; a < texts.size(); ++a)
     for (size_t b = a + 1; b < texts.size(); ++b) {
       const DrawRecordEntry &x = *texts[a], &y = *texts[b];
-      if (!Meet(EntryBox(x), EntryBox(y))) continue;
+      const auto [w, h] = Overlap(EntryBox(x), EntryBox(y));
+      const float lower = std::min(x.bottom - x.top, y.bottom - y.top);
+      const bool overlap = w > OVERLAP_ALLOWED_PIXELS && h > OVERLAP_ALLOWED_PIXELS;
+      const bool touching = !overlap && h > 0.5f * lower && -w < LEAST_GAP * std::min(x.glyphHeight, y.glyphHeight);
+      if (!overlap && !touching) continue;
       if (x.text == y.text && std::abs(x.left - y.left) <= SHADOW_OFFSET && std::abs(x.top - y.top) <= SHADOW_OFFSET)
         continue;
-      const auto [w, h] = Overlap(EntryBox(x), EntryBox(y));
       Add(out, "text-overlap", TextName(x) + " and " + TextName(y),
-          Format("by %.0f x %.0f pixels", w, h) + " at " + Where(EntryBox(x)) + " and " + Where(EntryBox(y)));
+          (overlap ? Format("by %.0f x %.0f pixels", w, h) : Format("%.0f pixels apart on one line", std::max(0.0f, -w))) +
+              " at " + Where(EntryBox(x)) + " and " + Where(EntryBox(y)));
     }
 }
 

@@ -198,6 +198,14 @@ TEST(LayoutTexts, OverlappingTextsAndPiledLabelsAreNamed) {
   DrawRecordEntry shadow = left;
   shadow.left += 2, shadow.right += 2, shadow.top += 2, shadow.bottom += 2;
   EXPECT_TRUE(Found({left, shadow}, "text-overlap").empty());
+  // Run together on one line: under a quarter of the 16-pixel cells apart (4 pixels).
+  DrawRecordEntry next = right;
+  next.left = 203.5f, next.right = 300;
+  EXPECT_EQ(Found({left, next}, "text-overlap").size(), 1u) << "3.5 pixels apart";
+  next.left = 204.5f;
+  EXPECT_TRUE(Found({left, next}, "text-overlap").empty()) << "4.5 pixels apart";
+  next.left = 200, next.top = 30, next.bottom = 44;
+  EXPECT_TRUE(Found({left, next}, "text-overlap").empty()) << "the line below";
 
   // Scene labels, each a box 20 x 16 and its text over all of it, drawn deepest first: one
   // half hidden under the next is not yet a pile; boxes without texts pile up unread.

@@ -100,9 +100,9 @@ States MakeStates() {
       {"vehicle sample", "dashboard_editor", "/press ESCAPE; click Textures; click EDIT"},
       // The car and its driver on show, the bones' labels over them.
       {"vehicle sample", "animation_editor", "/press ESCAPE; click Textures; click Animate", AREA_CAR},
-      // A long name in the bottom row, with its unsaved mark.
+      // The longest name in the bottom row, with its unsaved mark (a step of the Mass page's last row).
       {"vehicle sample", "sample_long_name",
-       "/press ESCAPE; click SAVE; type RunaboutWithTheLongestNameYet; click built as left drive"},
+       "/press ESCAPE; click SAVE; type RunaboutTouringSpecialEditionXL; click Mass; click \x9B"},
       {"vehicle sample", "model_editor", "click Edit"},
 
       // ---- The spoke in the modeller, over the vehicle editor ----
@@ -122,7 +122,8 @@ States MakeStates() {
   // ---- The modeller with the sample model ----
   const States modeller = {
       {"modeller", "object_editor_empty", "click object editor"},
-      {"modeller", "modeller_subobject", "/ctrl O; type sample_car"},
+      {"modeller", "dialog_model_chooser", "/ctrl O"},
+      {"modeller", "modeller_subobject", "type sample_car"},
       {"modeller", "modeller_triangle", "/shift T"},
       {"modeller", "modeller_triangle_selected", "/press A"},
       {"modeller", "modeller_point", "/shift P"},
