@@ -174,30 +174,40 @@ std::set<long> TakenShotNumbers(const char* extension) {
   return taken;
 }
 
-// The captured picture read into memory; empty after a failure (reported).
-void KeepPicture(ShotPicture& out) {
-  out.width = out.height = 0;
-  out.pixels.clear();
+// The captured picture mapped for reading and handed to use as its rows (8-bit sRGB RGBA, top
+// row first); false after a failure, reported as mapStep when the mapping failed.
+template <typename Use>
+bool UseCapturedRows(const char* mapStep, Use&& use) {
   GfxTexture2D shot = GetScreenshotTexture();
-  if (!shot) return;
+  if (!shot) return false;
   GfxTexture2DDesc desc;
   GfxGetDesc(shot, &desc);
   GfxMappedSubresource mapped;
   if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
     GfxRelease(shot);
-    ReportFailed("Map (kept picture)");
-    return;
+    ReportFailed(mapStep);
+    return false;
   }
-  out.width = int(desc.width);
-  out.height = int(desc.height);
-  out.pixels.resize(size_t(out.width) * size_t(out.height));
-  for (int y = 0; y < out.height; ++y) {
-    const uint8_t* row = static_cast<const uint8_t*>(mapped.data) + size_t(y) * mapped.rowPitch;
-    uint32_t* to = out.pixels.data() + size_t(y) * size_t(out.width);
-    for (int x = 0; x < out.width; ++x, row += 4) to[x] = uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
-  }
+  use(PictureRows{int(desc.width), int(desc.height), static_cast<const uint8_t*>(mapped.data), mapped.rowPitch, 0, 1});
   GfxUnmap(Gfx.context, shot, 0);
   GfxRelease(shot);
+  return true;
+}
+
+// The captured picture read into memory; empty after a failure (reported).
+void KeepPicture(ShotPicture& out) {
+  out.width = out.height = 0;
+  out.pixels.clear();
+  UseCapturedRows("Map (kept picture)", [&](const PictureRows& rows) {
+    out.width = rows.width;
+    out.height = rows.height;
+    out.pixels.resize(size_t(out.width) * size_t(out.height));
+    for (int y = 0; y < out.height; ++y) {
+      const uint8_t* row = rows.pixels + size_t(y) * rows.rowPitch;
+      uint32_t* to = out.pixels.data() + size_t(y) * size_t(out.width);
+      for (int x = 0; x < out.width; ++x, row += 4) to[x] = uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+    }
+  });
 }
 
 }  // namespace
@@ -375,22 +385,7 @@ GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int con
 
 int GetGlobalDIB(std::vector<uint8_t>& block) {
   block.clear();
-  GfxTexture2D shot = GetScreenshotTexture();
-  if (!shot) return 0;
-  GfxTexture2DDesc desc;
-  GfxGetDesc(shot, &desc);
-  GfxMappedSubresource mapped;
-  if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
-    GfxRelease(shot);
-    ReportFailed("GlobalLock");
-    return 0;
-  }
-  const PictureRows rows{int(desc.width), int(desc.height), static_cast<const uint8_t*>(mapped.data),
-                         mapped.rowPitch, 0, 1};
-  BuildPackedBitmap(rows, block);
-  GfxUnmap(Gfx.context, shot, 0);
-  GfxRelease(shot);
-  return 1;
+  return UseCapturedRows("GlobalLock", [&](const PictureRows& rows) { BuildPackedBitmap(rows, block); }) ? 1 : 0;
 }
 
 int GetDDB(const std::vector<uint8_t>& block, ClipboardPicture& out) {
