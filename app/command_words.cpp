@@ -257,8 +257,8 @@ void WindowCommand(const Command& c) {
     Reply(c, 47);
     return;
   }
-  CfgWindow[2] = CfgWindow[0] + width;
-  CfgWindow[3] = CfgWindow[1] + height;
+  CfgWindow[2] = CfgWindow[0] + std::max(width, LEAST_WINDOW_WIDTH);
+  CfgWindow[3] = CfgWindow[1] + std::max(height, LEAST_WINDOW_HEIGHT);
   WindowRequest = WINDOW_REQUEST_NORMAL;
 }
 

@@ -15,6 +15,7 @@
 #include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/report.h"
+#include "core/window_state.h"
 #include "platform/files.h"
 
 // ---- [Settings] ----
@@ -662,15 +663,14 @@ void CheckWindowRectangle() {
   const int64_t width = int64_t{w[2]} - w[0], height = int64_t{w[3]} - w[1];
   const bool keep = width <= r - x && height <= b - y && w[0] < r - 40 && w[2] > x + 40 && w[1] < b - 40 &&
                     w[3] > y + 40 && w[2] > w[0] && w[3] > w[1];
-  if (keep) return;
-  w[0] = w[1] = 80;
-  if (r < 640 || b < 480) {
-    w[2] = 400;
-    w[3] = 320;
-  } else {
+  if (!keep) {
+    w[0] = w[1] = 80;
     w[2] = std::min(r - 80, 1360);
     w[3] = std::min(b - 80, 1040);
   }
+  // Held at the least window from its corner, whatever the desktop.
+  w[2] = std::max(w[2], w[0] + LEAST_WINDOW_WIDTH);
+  w[3] = std::max(w[3], w[1] + LEAST_WINDOW_HEIGHT);
 }
 
 void ApplyChecksAfterReading() {

@@ -28,6 +28,7 @@ char PendingShotName[SHOT_NAME_SIZE];
 int PendingShotConnection = SHOT_NO_CONNECTION;
 char LastShotName[SHOT_NAME_SIZE];
 GfxTexture2D CaptureSourceOverride;
+ShotPicture KeptShot;
 void (*ShotReplyToConnection)(int connection, int error);
 
 namespace {
@@ -165,6 +166,42 @@ std::set<long> TakenShotNumbers(const char* extension) {
   return taken;
 }
 
+// The captured picture mapped for reading and handed to use as its rows (8-bit sRGB RGBA, top
+// row first); false after a failure, reported as mapStep when the mapping failed.
+template <typename Use>
+bool UseCapturedRows(const char* mapStep, Use&& use) {
+  GfxTexture2D shot = GetScreenshotTexture();
+  if (!shot) return false;
+  GfxTexture2DDesc desc;
+  GfxGetDesc(shot, &desc);
+  GfxMappedSubresource mapped;
+  if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
+    GfxRelease(shot);
+    ReportFailed(mapStep);
+    return false;
+  }
+  use(PictureRows{int(desc.width), int(desc.height), static_cast<const uint8_t*>(mapped.data), mapped.rowPitch, 0, 1});
+  GfxUnmap(Gfx.context, shot, 0);
+  GfxRelease(shot);
+  return true;
+}
+
+// The captured picture read into memory; empty after a failure (reported).
+void KeepPicture(ShotPicture& out) {
+  out.width = out.height = 0;
+  out.pixels.clear();
+  UseCapturedRows("Map (kept picture)", [&](const PictureRows& rows) {
+    out.width = rows.width;
+    out.height = rows.height;
+    out.pixels.resize(size_t(out.width) * size_t(out.height));
+    for (int y = 0; y < out.height; ++y) {
+      const uint8_t* row = rows.pixels + size_t(y) * rows.rowPitch;
+      uint32_t* to = out.pixels.data() + size_t(y) * size_t(out.width);
+      for (int x = 0; x < out.width; ++x, row += 4) to[x] = uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+    }
+  });
+}
+
 }  // namespace
 
 // ---- [Requests] ----
@@ -175,6 +212,10 @@ void TakeScreenshot() {
   ScreenshotRequest = 0;
   if (request == 2) {
     CopyScreenToClipboard();
+    return;
+  }
+  if (request == 3) {
+    KeepPicture(KeptShot);
     return;
   }
   if (request != 1) return;
@@ -349,22 +390,7 @@ GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int con
 
 int GetGlobalDIB(std::vector<uint8_t>& block) {
   block.clear();
-  GfxTexture2D shot = GetScreenshotTexture();
-  if (!shot) return 0;
-  GfxTexture2DDesc desc;
-  GfxGetDesc(shot, &desc);
-  GfxMappedSubresource mapped;
-  if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
-    GfxRelease(shot);
-    ReportFailed("GlobalLock");
-    return 0;
-  }
-  const PictureRows rows{int(desc.width), int(desc.height), static_cast<const uint8_t*>(mapped.data),
-                         mapped.rowPitch, 0, 1};
-  BuildPackedBitmap(rows, block);
-  GfxUnmap(Gfx.context, shot, 0);
-  GfxRelease(shot);
-  return 1;
+  return UseCapturedRows("GlobalLock", [&](const PictureRows& rows) { BuildPackedBitmap(rows, block); }) ? 1 : 0;
 }
 
 int GetDDB(const std::vector<uint8_t>& block, ClipboardPicture& out) {

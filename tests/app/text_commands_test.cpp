@@ -134,15 +134,15 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 800);
   EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 600);
   EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
-  Type("/window 960 540");  // a size may start with any digit from 1 to 9
+  Type("/window 960 640");  // a size may start with any digit from 1 to 9
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 960);
-  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 540);
-  Type("/window 16 8192");  // the least width and the most height
-  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 16);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 640);
+  Type("/window 16 8192");  // the least width and the most height: held at the least window
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 800);
   EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 8192);
-  Type("/window 8192 16");  // the most width and the least height
+  Type("/window 8192 599");  // the most width, and one under the least window's height
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 8192);
-  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 16);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 600);
   ClearLines();
   Type("/window 8 600");
   EXPECT_TRUE(Said("Parameter is not valid"));
@@ -1153,17 +1153,17 @@ TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
     EXPECT_TRUE(Said(ReplyText(47))) << line;
   }
   EXPECT_STREQ(FunctionKeyMessage(8 + 11), "over and out");
-  // Each side 16 to 8192, from the stored corner.
+  // Each side 16 to 8192, from the stored corner, held at the least window.
   CfgWindow[0] = 100, CfgWindow[1] = 50;
   Type("/window 16 8192");
-  EXPECT_EQ(CfgWindow[2], 116);
+  EXPECT_EQ(CfgWindow[2], 900);
   EXPECT_EQ(CfgWindow[3], 50 + 8192);
   for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600", "/window 800 6x0"}) {
     ClearLines();
     Type(line);
     EXPECT_TRUE(Said(ReplyText(47))) << line;
   }
-  EXPECT_EQ(CfgWindow[2], 116) << "a refused size changes nothing";
+  EXPECT_EQ(CfgWindow[2], 900) << "a refused size changes nothing";
   Type("/window min");
   EXPECT_EQ(WindowRequest, WINDOW_REQUEST_MINIMISE);
   Type("/window");

@@ -341,10 +341,10 @@ TEST_F(Config, TheWindowRectangleMustLieOnTheVirtualScreen) {
   EXPECT_EQ(CfgWindow[2], 1360);
   Load("Window 1890 100 2500 700\n");  // less than 40 pixels inside
   EXPECT_EQ(CfgWindow[0], 80);
-  SetConfigVirtualScreen(0, 0, 600, 400);
+  SetConfigVirtualScreen(0, 0, 600, 400);  // under the least window: held at it all the same
   Load("");
-  EXPECT_EQ(CfgWindow[2], 400);
-  EXPECT_EQ(CfgWindow[3], 320);
+  EXPECT_EQ(CfgWindow[2], 880);
+  EXPECT_EQ(CfgWindow[3], 680);
   SetConfigVirtualScreen(-1920, 0, 3840, 1080);
   Load("Window -1800 50 -1000 700\n");
   EXPECT_EQ(CfgWindow[0], -1800);
@@ -354,7 +354,7 @@ TEST_F(Config, EachWindowRectangleLimitHoldsExactlyAtItsEdge) {
   // A screen at (100, 50) of 1300 x 1150: R = 1400, B = 1200.  The rule, edge by edge: kept
   // when right - left <= R - X, bottom - top <= B - Y, left < R - 40, right > X + 40,
   // top < B - 40, bottom > Y + 40, right > left and bottom > top; else (80, 80) to
-  // (min(R - 80, 1360), min(B - 80, 1040)).
+  // (min(R - 80, 1360), min(B - 80, 1040)).  Either way at least 800 x 600 from the left top.
   SetConfigVirtualScreen(100, 50, 1300, 1150);
   struct Case {
     int left, top, right, bottom;
@@ -380,17 +380,19 @@ TEST_F(Config, EachWindowRectangleLimitHoldsExactlyAtItsEdge) {
   for (const Case& c : cases) {
     Load("Window " + std::to_string(c.left) + " " + std::to_string(c.top) + " " + std::to_string(c.right) + " " +
          std::to_string(c.bottom) + "\n");
-    const int expected[4] = {c.kept ? c.left : 80, c.kept ? c.top : 80, c.kept ? c.right : 1320,
-                             c.kept ? c.bottom : 1040};
+    const int expected[4] = {c.kept ? c.left : 80, c.kept ? c.top : 80,
+                             c.kept ? std::max(c.right, c.left + 800) : 1320,
+                             c.kept ? std::max(c.bottom, c.top + 600) : 1040};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(CfgWindow[i], expected[i]) << c.edge << ", value " << i;
   }
   // The size a refused rectangle gets: the screen less an 80 pixel margin, at most 1360 x 1040,
-  // and 400 x 320 on a screen narrower than 640 or lower than 480.
+  // and never under 800 x 600 (to 880 x 680) however small the screen.
   struct Screen {
     int width, height, right, bottom;
   };
   const Screen screens[] = {{3000, 2000, 1360, 1040}, {1441, 1121, 1360, 1040}, {1439, 1119, 1359, 1039},
-                            {640, 480, 560, 400},     {639, 480, 400, 320},     {640, 479, 400, 320}};
+                            {961, 761, 881, 681},     {960, 760, 880, 680},     {959, 759, 880, 680},
+                            {640, 480, 880, 680},     {639, 479, 880, 680}};
   for (const Screen& s : screens) {
     SetConfigVirtualScreen(0, 0, s.width, s.height);
     Load("Window 0 0 0 0\n");
@@ -694,10 +696,10 @@ TEST_F(Config, EveryWholeNumberKeyIsHeldExactlyAtBothEndsOfItsRange) {
   EXPECT_EQ(SavedValue("Control Mode "), "2 2");
   EXPECT_EQ(CfgControlModeInForce, 2);  // the first number as it was held
   // Four numbers each, not clamped, the fifth left for the key window.
-  Load("SHIFT_F9 -7 2 3 99999 5\nScreen Info 60 1024 768 -3 9\nWindow 100 110 900 700 6\n");
+  Load("SHIFT_F9 -7 2 3 99999 5\nScreen Info 60 1024 768 -3 9\nWindow 100 110 900 710 6\n");
   EXPECT_EQ(SavedValue("SHIFT_F9 "), "-7 2 3 99999");
   EXPECT_EQ(SavedValue("Screen Info "), "60 1024 768 -3");
-  EXPECT_EQ(SavedValue("Window "), "100 110 900 700");
+  EXPECT_EQ(SavedValue("Window "), "100 110 900 710");
 }
 
 TEST_F(Config, EveryFloatKeyIsHeldExactlyAtBothEndsOfItsRange) {
