@@ -1,9 +1,12 @@
 // obj_fan_bench.cpp - the OBJ import of one face that fans over a repeated vertex ("f 1 2 3 1 1
-// 1 ..."), from 10^3 to 10^6 corners and the 66 KB file of 33,003 corners, and the grouping by
-// edges alone over levels whose triangles all lie on one edge.  Both must grow linearly: the
-// last lines print the time per corner (per triangle) at each size and the growth of the
-// time from each size to the next beside the size, and the 33,003-corner file's time against
-// its target of 0.1 s.  Past 32,768 triangles the fan's corners are only counted.
+// 1 ..."), from 10^3 to 10^6 corners and the 66 KB file of 33,003 corners, the import of one
+// vertex used with a new normal index on every face ("f 1//k 2//1 3//1", a copy of the vertex
+// each), from 1,000 to 32,000 faces, and the grouping by edges alone over levels whose
+// triangles all lie on one edge.  Each must grow linearly: the last lines print the time per
+// corner (per face, per triangle) at each size and the growth of the time from each size to
+// the next beside the size, the 33,003-corner file's time against its target of 0.1 s, and
+// the 32,000 copies' time against 30 ms with their 32k/1k time ratio against 64.  Past 32,768
+// triangles the fan's corners are only counted.
 //
 //   build/bench/bench_modeller_obj_fan
 #include <benchmark/benchmark.h>
@@ -51,6 +54,40 @@ BENCHMARK(BM_ObjFan)
     ->Arg(FILE_CORNERS)
     ->Arg(100000)
     ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// Three vertices and the faces "f 1//k 2//1 3//1" for k = 1 .. faces: vertex 1 gets a copy for
+// every normal index past the first.
+std::string CopiesText(int faces) {
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  text.reserve(text.size() + size_t(faces) * 24);
+  for (int k = 1; k <= faces; ++k) text += "f 1//" + std::to_string(k) + " 2//1 3//1\n";
+  return text;
+}
+
+constexpr int MOST_COPIES = 32000;
+
+void BM_ObjNormalCopies(benchmark::State& state) {
+  const int faces = int(state.range(0));
+  const std::string text = CopiesText(faces);
+  for (auto _ : state) {
+    ModelObject o;
+    o.Init();
+    if (!ImportObjMesh(o, nullptr, text.data(), text.size()) || o.triangleCount != faces)
+      state.SkipWithError("the faces did not import as one triangle each");
+    o.Free();
+    ResetMessages();
+  }
+  state.SetComplexityN(faces);
+}
+BENCHMARK(BM_ObjNormalCopies)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Arg(16000)
+    ->Arg(MOST_COPIES)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
@@ -138,11 +175,17 @@ int main(int argc, char** argv) {
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintGrowth(reporter, "BM_ObjFan", {1000, 10000, FILE_CORNERS, 100000, 1000000}, "corner");
+  PrintGrowth(reporter, "BM_ObjNormalCopies", {1000, 2000, 4000, 8000, 16000, MOST_COPIES}, "face");
   PrintGrowth(reporter, "BM_GroupsOnOneEdge", {1000, 8000, 64000}, "triangle");
   PrintGrowth(reporter, "BM_RenumberOnOneEdge", {1000, 4000, 16000, 32000}, "triangle");
   const auto file = reporter.seconds.find("BM_ObjFan/" + std::to_string(FILE_CORNERS));
   if (file != reporter.seconds.end())
     std::printf("The %d-corner fan file imports in %.1f ms (target: under 100 ms)\n", FILE_CORNERS, file->second * 1e3);
+  const auto small = reporter.seconds.find("BM_ObjNormalCopies/1000");
+  const auto most = reporter.seconds.find("BM_ObjNormalCopies/" + std::to_string(MOST_COPIES));
+  if (small != reporter.seconds.end() && most != reporter.seconds.end())
+    std::printf("%d copies import in %.1f ms (target: under 30 ms), %.1f times the 1,000 copies' time (target: under 64)\n",
+                MOST_COPIES, most->second * 1e3, most->second / small->second);
   benchmark::Shutdown();
   return 0;
 }
