@@ -114,13 +114,53 @@ bool ReadIndex(const char* p, const char* end, int32_t& out) {
 
 int32_t ToFixed(float value) { return int32_t(std::nearbyint(double(value) * 65536.0)); }
 
+// The copies of vertices used with a further normal index, by (vertex, normal index): open
+// addressing over a power-of-two table that doubles before it is half full, so each look-up
+// takes a step or two however many copies one vertex has.
+class CopyTable {
+ public:
+  // The copy's point, or -1 when there is none.
+  int Find(uint64_t key) const {
+    if (slots_.empty()) return -1;
+    for (size_t i = Home(key);; i = (i + 1) & mask_) {
+      if (slots_[i].point < 0) return -1;
+      if (slots_[i].key == key) return slots_[i].point;
+    }
+  }
+  void Add(uint64_t key, int point) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    size_t i = Home(key);
+    while (slots_[i].point >= 0) i = (i + 1) & mask_;
+    slots_[i] = Slot{key, point};
+    ++used_;
+  }
+
+ private:
+  struct Slot {
+    uint64_t key;
+    int32_t point;  // -1: empty
+  };
+  std::vector<Slot> slots_;
+  size_t mask_ = 0, used_ = 0;
+
+  size_t Home(uint64_t key) const { return size_t((key * 0x9E3779B97F4A7C15ull) >> 40) & mask_; }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(64, old.size() * 2), Slot{0, -1});
+    mask_ = slots_.size() - 1;
+    used_ = 0;
+    for (const Slot& slot : old)
+      if (slot.point >= 0) Add(slot.key, slot.point);
+  }
+};
+
 struct Importer {
   ModelObject& object;
   Prss* screen;
   std::vector<ModelPoint> points;
   std::vector<ModelTriangle> triangles;
-  std::vector<uint32_t> normalOf;   // per point: the normal index it was first used with, 0 none
-  std::vector<uint16_t> nextCopy;   // per point: the next copy of the same vertex, 0 none
+  std::vector<uint32_t> normalOf;   // per vertex: the normal index it was first used with, 0 none
+  CopyTable copies;                 // the copies of vertices used with further normal indices
   int vertexCount = 0;              // of the vertex pass: the faces' bound
   int overflow = 0;
   std::vector<size_t> faceLines;    // where each face line starts, found by the vertex pass
@@ -157,29 +197,24 @@ struct Importer {
     return 1;
   }
 
-  // The point a corner of OBJ vertex index (1-based) and normal index uses; -1 when a copy
-  // would pass the limit (the import stops).
+  // The point a corner of OBJ vertex index (1-based) and normal index uses: the vertex's own
+  // point for the first normal index it is used with, else the copy made for that normal
+  // index; -1 when a new copy would pass the limit (the import stops).
   int ChoosePoint(int vertex, uint32_t normal) {
-    int p = vertex - 1;
-    if (normalOf[size_t(p)] == 0) {
-      normalOf[size_t(p)] = normal;
-      return p;
-    }
-    int last = p;
-    for (int at = p;; at = nextCopy[size_t(at)]) {  // copies lie past the vertices: never 0
-      if (normalOf[size_t(at)] == normal) return at;
-      last = at;
-      if (nextCopy[size_t(at)] == 0) break;
-    }
+    const int p = vertex - 1;
+    uint32_t& first = normalOf[size_t(p)];
+    if (first == 0) first = normal;
+    if (first == normal) return p;
+    const uint64_t key = uint64_t(p) << 32 | normal;
+    const int found = copies.Find(key);
+    if (found >= 0) return found;
     if (int(points.size()) >= OBJ_POINT_LIMIT) {
       Stop(TEXT_OBJ_TOO_MANY_VERTICES, OBJ_POINT_LIMIT);
       return -1;
     }
     const int copy = int(points.size());
     points.push_back(points[size_t(p)]);
-    normalOf.push_back(normal);
-    nextCopy.push_back(0);
-    nextCopy[size_t(last)] = uint16_t(copy);
+    copies.Add(key, copy);
     return copy;
   }
 
@@ -208,7 +243,6 @@ struct Importer {
 
   int FacePass(const char* data, size_t size) {
     normalOf.assign(points.size(), 0);
-    nextCopy.assign(points.size(), 0);
     LineReader lines(data, size);
     const char *begin = nullptr, *end = nullptr;
     int face = 0;
