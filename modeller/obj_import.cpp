@@ -3,6 +3,7 @@
 #include "modeller/obj_import.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "model/model_object.h"
+#include "modeller/face_triangles.h"
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -172,6 +174,7 @@ struct Importer {
   int overflow = 0;
   std::vector<size_t> faceLines;    // where each face line starts, found by the vertex pass
   std::vector<int> faceCorners;     // the points of the face in hand
+  FaceTriangles faceShape;
 
   Importer(ModelObject& into, Prss* page) : object(into), screen(page) {}
   void Stop(const char* format, int a, int b = 0) { ShowMessageBoxF(screen, format, a, b); }
@@ -267,9 +270,14 @@ struct Importer {
     (a == b || b == c || a == c ? noSurface : triangles).push_back(t);
   }
 
-  // The face's triangles: its fan (first, previous, next).
+  // The face's triangles: ear clipped when it is concave, else its fan (first, previous, next).
   void AddFace() {
     const int count = int(faceCorners.size());
+    if (faceShape.Clip(points.data(), faceCorners.data(), count)) {
+      for (const std::array<int, 3>& t : faceShape.Triangles())
+        AddTriangle(faceCorners[size_t(t[0])], faceCorners[size_t(t[1])], faceCorners[size_t(t[2])]);
+      return;
+    }
     for (int k = 2; k < count; ++k) AddTriangle(faceCorners[0], faceCorners[size_t(k - 1)], faceCorners[size_t(k)]);
   }
 

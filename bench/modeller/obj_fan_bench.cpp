@@ -91,6 +91,38 @@ BENCHMARK(BM_ObjNormalCopies)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
+// One comb-shaped face of the given number of corners: a back along the x axis and teeth of
+// 1 m standing up from it, every other corner reflex; ear clipped.
+std::string CombText(int corners) {
+  const int teeth = corners / 4;
+  std::string text;
+  text.reserve(size_t(teeth) * 80);
+  char line[64];
+  for (int t = teeth - 1; t >= 0; --t) {  // the teeth from the right: 4 vertices each
+    const double x = t * 0.02;
+    std::snprintf(line, sizeof line, "v %.3f 1 0\nv %.3f 0.1 0\nv %.3f 0.1 0\nv %.3f 1 0\n", x + 0.01, x + 0.01, x, x);
+    text += line;
+  }
+  text += "v 0 0 0\nv " + std::to_string(teeth * 0.02) + " 0 0\nf";
+  text += " " + std::to_string(4 * teeth + 1) + " " + std::to_string(4 * teeth + 2);
+  for (int v = 1; v <= 4 * teeth; ++v) text += " " + std::to_string(v);
+  return text + "\n";
+}
+
+void BM_ObjComb(benchmark::State& state) {
+  const int corners = int(state.range(0));
+  const std::string text = CombText(corners);
+  for (auto _ : state) {
+    ModelObject o;
+    o.Init();
+    if (!ImportObjMesh(o, nullptr, text.data(), text.size())) state.SkipWithError("the comb did not import");
+    o.Free();
+    ResetMessages();
+  }
+  state.SetComplexityN(corners);
+}
+BENCHMARK(BM_ObjComb)->Arg(1000)->Arg(4000)->Arg(16000)->Arg(32000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+
 // Triangles that all lie on one edge (every corner point 0): the grouping alone, without the
 // import's removal of such triangles before it.
 void BM_GroupsOnOneEdge(benchmark::State& state) {
@@ -176,6 +208,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintGrowth(reporter, "BM_ObjFan", {1000, 10000, FILE_CORNERS, 100000, 1000000}, "corner");
   PrintGrowth(reporter, "BM_ObjNormalCopies", {1000, 2000, 4000, 8000, 16000, MOST_COPIES}, "face");
+  PrintGrowth(reporter, "BM_ObjComb", {1000, 4000, 16000, 32000}, "corner");
   PrintGrowth(reporter, "BM_GroupsOnOneEdge", {1000, 8000, 64000}, "triangle");
   PrintGrowth(reporter, "BM_RenumberOnOneEdge", {1000, 4000, 16000, 32000}, "triangle");
   const auto file = reporter.seconds.find("BM_ObjFan/" + std::to_string(FILE_CORNERS));
