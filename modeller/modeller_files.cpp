@@ -220,7 +220,11 @@ int SaveMainObject(ModellerScreen& s, const char* name) {
   if (!NamedPath(s, path, spoke ? SPOKE_FILE_PATTERN : MODEL_FILE_PATTERN, name)) return 0;
   DeselectAll(s);
   PrepareForSave(s, main, 0);
-  const int written = spoke ? SaveSpokeObject(main, &s.prss, path) : SaveModelFile(main, &s.prss, path, 1);
+  // The file carries the name it is saved under, whatever the object in the editor is called
+  // until the question below is answered.
+  ModelObject saved = main;  // shares the arrays: never freed
+  CopyName(saved.name, MODEL_NAME_SIZE, name, OBJECT_NAME_LENGTH);
+  const int written = spoke ? SaveSpokeObject(saved, &s.prss, path) : SaveModelFile(saved, &s.prss, path, 1);
   if (!written || BoxOpened(s)) {
     if (!BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, path);
     return 0;

@@ -98,6 +98,14 @@ class FilesTest : public OperationsTest {
     EXPECT_STREQ(MessageBoxDialog.first, refusal);
     CloseBox();
   }
+  // The name the model file at path carries.
+  static std::string NameInFile(const char* path) {
+    ModelObject back{};
+    back.Init();
+    std::string name = LoadModelFile(back, nullptr, path, 1, nullptr) ? back.name : "(unreadable)";
+    back.Free();
+    return name;
+  }
   // The file written reads back and writes the same bytes.
   static void ExpectReadsBack(const char* path, bool spoke = false) {
     ModelObject back{};
@@ -118,6 +126,7 @@ TEST_F(FilesTest, SaveAndLoadTheMainObjectThroughThePanelAndCtrlO) {
   EXPECT_STREQ(LastEdit(), "prepare for save");
   EXPECT_EQ(modeller->state.unchanged, 1);
   EXPECT_STREQ(model.name, "mycar");
+  EXPECT_EQ(NameInFile("data/3dob/mycar.qxe"), "mycar") << "the file carries the name it is saved under";
   ExpectReadsBack("data/3dob/mycar.qxe");
   const std::vector<uint8_t> saved = Serialised();
 
@@ -187,6 +196,7 @@ TEST_F(FilesTest, TheWaysOfOpeningDecideTheNameAndPlace) {
   Start(TwoTriangles);
   File("SAVE", "renamed");
   EXPECT_STREQ(model.name, "two") << "the track editor's name until the question is answered";
+  EXPECT_EQ(NameInFile("data/3dob/renamed.qxe"), "renamed") << "the file the name it is saved under";
   ASSERT_NE(modeller->prss.sub, nullptr);
   EXPECT_STREQ(MessageBoxDialog.first, "The model is named ^3two^8 in the track editor");
   EXPECT_STREQ(MessageBoxDialog.second, "Change the name in the editor to ^3renamed^8 instead?");
