@@ -182,7 +182,11 @@ int LoadIntoModeller(ModellerScreen& s, const char* name, int kind) {
   }
   if (!read && !BoxOpened(s)) ShowMessageBox(&s.prss, TEXT_COULD_NOT_LOAD_OBJECT);
   if (read && kind != LOAD_OBJ) loaded.AssignMissingSmoothingGroups();
-  if (!read || BoxOpened(s) || (SpokeObjectEdited() && !PassesSpokeRules(s, loaded, kind))) {
+  // An OBJ file that gives no triangle (no vertices, or faces that all fall away) is a
+  // failed load: the model stays as it was.
+  const bool empty = read && !BoxOpened(s) && kind == LOAD_OBJ && loaded.triangleCount == 0;
+  if (empty) ShowEditorInfof(TEXT_OBJ_NO_TRIANGLES, name);
+  if (!read || empty || BoxOpened(s) || (SpokeObjectEdited() && !PassesSpokeRules(s, loaded, kind))) {
     loaded.Free();
     return 0;
   }
@@ -206,8 +210,10 @@ int LoadIntoModeller(ModellerScreen& s, const char* name, int kind) {
   SetEditedObject(s, &main, 0);
   if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
   DeselectAll(s);
-  s.state.unchanged = 1;
-  ObjectEditorShared.unsavedChanges = 0;
+  // A loaded model file is saved as it stands; an imported mesh or model is a change no file
+  // holds yet.
+  s.state.unchanged = kind == LOAD_MODEL;
+  ObjectEditorShared.unsavedChanges = kind != LOAD_MODEL;
   if (ModellerOpenedAs == OPENED_FROM_TRACK_EDITOR) CheckTrackEditorName(s, name);
   if (kind == LOAD_OBJ && !BoxOpened(s)) Prss_AddSub(&s.prss, LoadHelpText(&s.prss, OBJ_LICENSE_TITLE, OBJ_LICENSE_HELP, HELP_MODE_OK));
   return 1;
