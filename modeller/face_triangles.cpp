@@ -45,7 +45,8 @@ bool FaceTriangles::Clip(const ModelPoint* points, const int* corners, int count
     const double u[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v[3] = {c[0] - b[0], c[1] - b[1], c[2] - b[2]};
     const double turn = (u[1] * v[2] - u[2] * v[1]) * normal[0] + (u[2] * v[0] - u[0] * v[2]) * normal[1] +
                         (u[0] * v[1] - u[1] * v[0]) * normal[2];
-    concave = turn < -FLAT * std::sqrt((u[0] * u[0] + u[1] * u[1] + u[2] * u[2]) * (v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
+    concave = turn < 0 && turn * turn > FLAT * FLAT * (u[0] * u[0] + u[1] * u[1] + u[2] * u[2]) *
+                                           (v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
   }
   if (!concave) return false;
   OnPlane(normal, count);

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,16 +56,16 @@ struct LineReader {
   }
 };
 
-// The text without the characters below 32 other than tabs and line ends.
-std::string WithoutControlCharacters(const char* data, size_t size) {
-  std::string kept(size, '\0');
-  char* out = kept.data();
+// The text without the characters below 32 other than tabs and line ends, into kept; gives
+// its length.
+size_t WithoutControlCharacters(const char* data, size_t size, std::unique_ptr<char[]>& kept) {
+  kept.reset(new char[size]);
+  char* out = kept.get();
   for (const char* c = data; c < data + size; ++c) {
     *out = *c;
     out += !LineReader::IsControl(*c);
   }
-  kept.resize(size_t(out - kept.data()));
-  return kept;
+  return size_t(out - kept.get());
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -348,11 +349,11 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
   in.points.reserve(std::min<size_t>(size / 8 + 16, OBJ_POINT_LIMIT));
   in.faceLines.reserve(std::min<size_t>(size / 8 + 16, 4096));
   int ok = in.VertexPass(data, size);
-  std::string kept;
+  std::unique_ptr<char[]> kept;
   if (ok < 0) {
     // Read again without the characters below 32 (tabs and line ends stay).
-    kept = WithoutControlCharacters(data, size);
-    data = kept.data(), size = kept.size();
+    size = WithoutControlCharacters(data, size, kept);
+    data = kept.get();
     in.points.clear();
     in.faceLines.clear();
     ok = in.VertexPass(data, size);
