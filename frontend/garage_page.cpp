@@ -27,6 +27,7 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_info_file.h"
 #include "vehicle/garage_picture.h"
+#include "world/race_state.h"
 
 int CoverState;
 float GarageFuelPerLap = 0.0f;

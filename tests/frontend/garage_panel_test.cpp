@@ -30,6 +30,7 @@
 #include "text/text_colours.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
+#include "world/race_state.h"
 
 namespace fs = std::filesystem;
 
