@@ -1,6 +1,7 @@
-// mod_export.cpp - the mod export, one step a frame: the vehicle loaded again unmirrored, its
-// files written into a folder beside the target, then moved into place or packed by the
-// packer; and the handler of the export rows.
+// mod_export.cpp - the mod export, one step a frame: the car being edited, as the editor holds
+// it, built again unmirrored from a copy taken when the export starts; its files written into a
+// folder beside the target, then moved into place or packed by the packer; and the handler of
+// the export rows.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -34,7 +35,7 @@ namespace {
 
 enum Stage {
   STAGE_IDLE,
-  STAGE_LOAD,      // the vehicle loaded again, the names collected, the folders made
+  STAGE_LOAD,      // the car built again from its copy, the names collected, the folders made
   STAGE_VEHICLE,   // the vehicle file with the unique names
   STAGE_FILES,     // engine, animations and cover picture
   STAGE_TEXTURES,  // one page a frame, converted
@@ -47,7 +48,9 @@ enum Stage {
 struct ExportState {
   int stage = STAGE_IDLE;
   int word = 0;
-  char source[MOD_NAME_SIZE] = {};  // the vehicle the export loads
+  char source[MOD_NAME_SIZE] = {};  // the vehicle's name
+  std::vector<uint8_t> body;        // the car as the editor held it when the export started
+  bool fromMod = false;             // the vehicle came from a mod: its files are in its folder
   std::string modsFolder;           // "<root>\mods\vehicles"
   std::string target;               // "<modsFolder>\<mod>"
   std::string work;                 // "<modsFolder>\<mod>.partial" (upload: the staging root's)
@@ -143,15 +146,16 @@ int StepLoad() {
   ExportState& e = g_export;
   e.car = new Car;
   const VehicleLoadArgs args{0, 0, 0, nullptr, 0, nullptr, 0, {}, 1, nullptr, 0};
-  // A mirrored twin stays a twin: the car is loaded as stored, never mirrored for a side.
-  const int savedKeep = KeepUnmirrored;
-  KeepUnmirrored = 1;
+  // The copy is read in place of any file, and a mirrored twin stays a twin: the car is built
+  // as it was held, never mirrored for a side.
+  const int savedKeep = KeepUnmirrored, savedNoMod = NoModPath;
+  KeepUnmirrored = NoModPath = 1;
+  HistoryVehicleCopy = {e.body.data(), int64_t(e.body.size())};
   const int loaded = e.car->LoadVehicle(e.source, args);
+  HistoryVehicleCopy = {};
   KeepUnmirrored = savedKeep;
+  NoModPath = savedNoMod;
   if (!loaded || !e.car->model) {
-    char path[FILE_PATH_SIZE];
-    MakeVehiclePath(path, sizeof path, e.source, IsModVehicleName(e.source));
-    ReportVehicleReadFailure(path);
     Fail(e.source);
     return 0;
   }
@@ -189,7 +193,7 @@ int StepVehicle() {
 int StepFiles() {
   ExportState& e = g_export;
   const Car& car = *e.car;
-  const bool fromMod = car.isMod != 0;
+  const bool fromMod = e.fromMod;
   char name[FILE_PATH_SIZE];
   if (car.engineName[0] && IsSafeFileName(car.engineName)) {
     std::snprintf(name, sizeof name, "%s.eng", car.engineName);
@@ -345,9 +349,12 @@ void Finished() {
   ModExportResult = MOD_EXPORT_DONE;
 }
 
-// Sets up the folders of an export of word; 0 (with the reason shown) when it cannot start.
-int StartExport(int word, const char* source) {
+// Sets up the folders of an export of word and keeps a copy of car as it is now; 0 (with the
+// reason shown) when it cannot start.
+int StartExport(int word, Car& car) {
   ExportState& e = g_export;
+  char source[MOD_NAME_SIZE];
+  std::snprintf(source, sizeof source, "%s", car.vehicleName);
   std::string root;
   if (word == MOD_TEST) {
     if (TestExportFolder[0] != '/') {
@@ -363,6 +370,7 @@ int StartExport(int word, const char* source) {
     return 0;
   }
   e.word = word;
+  e.fromMod = car.isMod != 0;
   std::snprintf(e.source, sizeof e.source, "%s", source);
   const bool upload = word == MOD_UPLOAD;
   const std::string numbered = upload ? std::string(UPLOAD_FOLDER) : root + "\\mods\\vehicles";
@@ -392,6 +400,11 @@ int StartExport(int word, const char* source) {
     }
     e.target = Join(e.modsFolder, ModExportName);
     e.work = e.target + ".partial";
+  }
+  if (!WriteVehicleBody(car, source, 1, e.body)) {
+    Fail(std::string("could not copy ") + source);
+    EndExport();
+    return 0;
   }
   ModExportResult = MOD_EXPORT_NONE;
   e.stage = STAGE_LOAD;
@@ -480,7 +493,7 @@ void CheckModForExport(void*, int, uintptr_t word) {
   Car* car = ModExportCar;
   if (!car || ModExportRunning()) return;
   if (word == MOD_SHARE) {
-    StartExport(MOD_SHARE, car->vehicleName);
+    StartExport(MOD_SHARE, *car);
     return;
   }
   const int problems = ListModProblems(*car, word == MOD_UPLOAD);
@@ -489,5 +502,5 @@ void CheckModForExport(void*, int, uintptr_t word) {
     PackerFailed("not found", "");
     return;
   }
-  StartExport(int(word), car->vehicleName);
+  StartExport(int(word), *car);
 }

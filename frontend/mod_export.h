@@ -5,7 +5,8 @@
 // Sections: [Names] [Texture names] [Check] [Export] [Texture files] [Texts]
 //
 // What a mod holds (the program's own loader reads it back):
-//   mods\vehicles\<mod>\<mod>.veh           the vehicle, its model stored in it, pages renamed
+//   mods\vehicles\<mod>\<mod>.veh           the vehicle as the editor holds it (saved or not), its
+//                                           model stored in it, pages renamed
 //   mods\vehicles\<mod>\engine\<name>.eng   the engine it names
 //   mods\vehicles\<mod>\move\str_<a>.ban    the driver's and passengers' animations, when found
 //   mods\vehicles\<mod>\dds\<page>.dds      each page of the model, converted from its PNG
@@ -74,7 +75,8 @@ int ListModProblems(const Car& car, int forUpload);
 // ---- [Export] ----
 enum ModExportWord { MOD_CHECK = 0, MOD_TEST = 1, MOD_UPLOAD = 2, MOD_SHARE = 3 };
 // The car the export rows work on: the vehicle editor sets it while it edits one (until that
-// screen exists, its tests do).  Its vehicleName names the file the export loads.
+// screen exists, its tests do).  The check reads it, and an export writes it as it stands when
+// the export starts, changes not yet saved included: the export and the check see one car.
 extern Car* ModExportCar;
 constexpr int TEST_EXPORT_FOLDER_SIZE = 128;
 // The folder of the program the test export installs into (an absolute path); the mod goes
@@ -101,7 +103,7 @@ int ModExportRunning();
 enum ModExportOutcome { MOD_EXPORT_NONE = 0, MOD_EXPORT_DONE = 1, MOD_EXPORT_FAILED = 2 };
 extern int ModExportResult;
 extern char ModExportName[MOD_NAME_SIZE];  // the mod being (or last) exported
-// The car the running export loaded from the vehicle's file; null while none runs.
+// The car the running export built from its copy of ModExportCar; null while none runs.
 const Car* ModExportLoadedCar();
 
 // ---- [Texture files] ----
