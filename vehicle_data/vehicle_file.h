@@ -128,6 +128,8 @@ extern const char* LastVehicleReadField;  // the field that failed, or null
 void ReportVehicleReadFailure(const char* path);
 // The same text into out.
 void FormatVehicleReadFailure(char* out, int outSize, const char* path);
+// The failure of that text alone ("File is damaged :", "Could not open file :", ...).
+const char* VehicleReadFailureText();
 
 // ---- [Frame records] ----
 // The point and tube records themselves are in vehicle_data/frame_records.h.
