@@ -209,14 +209,17 @@ int ListModProblems(const Car& car, int forUpload) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_maxu], MOD_UPLOAD_MAX_MEGAPIXELS);
     ReportLine(text, REPORT_ERROR);
   }
-  if (!IsModCarId(ModSkinId(car))) problem(LanguageTexts[TX_3m_no_sknid]);
-  // Only after the Skin ID: the default skins are named after it.
-  else problems += CheckVehicleSkins(car);
+  if (!IsModCarId(ModSkinId(car))) {
+    problem(LanguageTexts[TX_3m_no_sknid]);
+    ReportLine(LanguageTexts[TX_3m_sknid_hw], REPORT_ERROR);
+  } else {
+    problems += CheckVehicleSkins(car);  // only after the Skin ID: the default skins are named after it
+  }
   const int named = car.CountColourConfigNames();
   if (named < car.colourConfigCount) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_col_name], named, int(car.colourConfigCount));
     problem(text);
   }
-  if (problems == 0) ReportLine(LanguageTexts[TX_3m_mod_vald], REPORT_MESSAGE);
+  if (problems == 0) ReportLine(LanguageTexts[TX_3m_mod_vald], REPORT_SUCCESS);
   return problems;
 }

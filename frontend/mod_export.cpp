@@ -344,9 +344,19 @@ int StepPacking() {
 
 void Finished() {
   ExportState& e = g_export;
-  const std::string text = Format(TEXT_EXPORTED, e.word == MOD_UPLOAD ? e.archive : e.target);
-  ReportLine(text.c_str(), REPORT_MESSAGE);
+  const std::string& made = e.word == MOD_UPLOAD ? e.archive : e.target;
+  const std::string text = Format(TEXT_EXPORTED, PathToNative(made.c_str()));
+  ReportLine(text.c_str(), REPORT_SUCCESS);
   ModExportResult = MOD_EXPORT_DONE;
+}
+
+// An export that does not start: the line says that nothing was exported and why.
+void Refuse(const std::string& reason) {
+  const std::string text = Format(TEXT_NOTHING_EXPORTED, reason);
+  ReportLine(text.c_str(), REPORT_ERROR);
+  ReportSound(3);
+  LogLine(text.c_str());
+  ModExportResult = MOD_EXPORT_FAILED;
 }
 
 // Sets up the folders of an export of word and keeps a copy of car as it is now; 0 (with the
@@ -357,11 +367,7 @@ int StartExport(int word, Car& car) {
   std::snprintf(source, sizeof source, "%s", car.vehicleName);
   std::string root;
   if (word == MOD_TEST) {
-    if (TestExportFolder[0] != '/') {
-      Fail("the folder for TEST export must be an absolute path");
-      return 0;
-    }
-    root = TestExportFolder;
+    root = TestExportFolder;  // CheckModForExport made sure it is an absolute path
   } else if (word == MOD_SHARE) {
     root = SHARE_FOLDER;
   }
@@ -496,8 +502,23 @@ void CheckModForExport(void*, int, uintptr_t word) {
     StartExport(MOD_SHARE, *car);
     return;
   }
+  // The test export's folder first: without it there is nothing to check for.
+  if (word == MOD_TEST && !TestExportFolder[0]) {
+    Refuse(TEXT_NO_TEST_FOLDER);
+    return;
+  }
+  if (word == MOD_TEST && TestExportFolder[0] != '/') {
+    Refuse(TEXT_RELATIVE_TEST_FOLDER);
+    return;
+  }
   const int problems = ListModProblems(*car, word == MOD_UPLOAD);
-  if (word == MOD_CHECK || problems) return;
+  if (word == MOD_CHECK) return;
+  if (problems) {
+    char reason[64];
+    std::snprintf(reason, sizeof reason, problems == 1 ? TEXT_ONE_PROBLEM : TEXT_PROBLEMS, problems);
+    Refuse(reason);
+    return;
+  }
   if (word == MOD_UPLOAD && !FileIsRegular(PACKER_PATH)) {
     PackerFailed("not found", "");
     return;

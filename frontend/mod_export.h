@@ -88,7 +88,9 @@ constexpr const char* PACKER_PATH = "bin\\7zr";
 extern uint32_t PackerTimeLimitMs;                        // 120 s; tests shorten it
 // The handler of the export rows (words of ModExportWord).  Word 0 lists the problems; words
 // 1 and 2 list them too and start the export only when there are none (word 2 also refuses
-// an area above MOD_UPLOAD_MAX_MEGAPIXELS); word 3 starts the export into the share folder.
+// an area above MOD_UPLOAD_MAX_MEGAPIXELS), else say that nothing was exported and why; word 1
+// first needs its folder (set, and an absolute path); word 3 starts the export into the share
+// folder.
 void CheckModForExport(void* editor, int click, uintptr_t word);
 // Makes the mod's folder and its subfolders under root ("<root>\dds", ...).  0 naming the
 // folder that could not be made.
@@ -121,5 +123,11 @@ constexpr const char* TEXT_BAD_VEHICLE_NAME = "Vehicle name can not be used for 
 constexpr const char* TEXT_BAD_NAME = "%s : name can not be used in a mod : %s";
 constexpr const char* TEXT_EXPORT_FAILED = "Mod export failed : %s";
 constexpr const char* TEXT_COULD_NOT_WRITE = "Could not write %s";
-constexpr const char* TEXT_EXPORTED = "Mod exported : %s";
+constexpr const char* TEXT_EXPORTED = "Mod exported : %s";  // the folder or archive made, as on disk
+// An export that does not start: "Nothing was exported : <why>".
+constexpr const char* TEXT_NOTHING_EXPORTED = "Nothing was exported : %s";
+constexpr const char* TEXT_NO_TEST_FOLDER = "the folder for TEST export is not set";
+constexpr const char* TEXT_RELATIVE_TEST_FOLDER = "the folder for TEST export must be an absolute path";
+constexpr const char* TEXT_ONE_PROBLEM = "the check found %d problem";
+constexpr const char* TEXT_PROBLEMS = "the check found %d problems";
 constexpr const char* TEXT_EXPORT_FILES = "Exported %d .%s and %d .jpg to %s_export (skip %d / fail %d)";

@@ -377,7 +377,7 @@ int load_wic_as_dds_texture(const char* name, const void* bytes, size_t size, in
     }
     if (FileWriteAll(ddsPath, blob.data(), blob.size()) == 0 && (!sourceTime || FileSetWriteTime(ddsPath, *sourceTime))) {
       ++TexturesSavedCount;
-      TextureMessage(REPORT_MESSAGE, "Saved : %s", ddsPath);
+      TextureMessage(REPORT_SUCCESS, "Saved : %s", PathToNative(ddsPath).c_str());
     } else {
       TextureMessage(REPORT_MESSAGE, "Could not save : %s", ddsPath);
     }

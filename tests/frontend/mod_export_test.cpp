@@ -272,6 +272,7 @@ TEST_F(ModExport, AModsFolderWhoseSearchWouldNotFitAPathGetsNoName) {
 TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
   EXPECT_TRUE(Said("Vehicle is valid for mod export"));
+  EXPECT_EQ(g_colours.back(), REPORT_SUCCESS);
   float megapixels = 0;
   EXPECT_EQ(car->CheckTextures(&megapixels), 0);
   EXPECT_GT(megapixels, 0.0f);
@@ -330,7 +331,11 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 2);
   EXPECT_TRUE(Said("Colour configurations need their own names"));
-  EXPECT_TRUE(Said("No mod Skin ID: the mod's skins are named after it"));
+  EXPECT_TRUE(Said("No mod Skin ID: a 3-character Skin ID is an official one"));
+  EXPECT_TRUE(Said("A mod needs a 6-character hexadecimal Skin ID from the mod exchange"));
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 2 problems");
 
   // A page or skin name that could leave its folder is refused, naming the vehicle.
   car->colourConfigs[0].name[0] = 'a';
@@ -350,9 +355,12 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::snprintf(car->vehicleName, sizeof car->vehicleName, "../up");
   EXPECT_EQ(Problems(), 1);
   EXPECT_TRUE(Said("Vehicle name can not be used for a mod : ../up"));
-  // Words 1 and 2 refuse to export such a car.
+  // Words 1 and 2 refuse to export such a car, and say so.
+  g_lines.clear();
   CheckModForExport(nullptr, 0, MOD_TEST);
   EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 1 problem");
+  EXPECT_EQ(g_colours.back(), REPORT_ERROR);
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(ModExportRunning(), 0);
 }
@@ -496,13 +504,13 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_GE(RunExport(), 5) << "one step a frame";
   ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
   EXPECT_STREQ(ModExportName, "Testcar~001");
-  // The end is told as a message naming the mod's folder: the test export's folder (here the
-  // working folder), then mods\vehicles\<mod name>.
+  // The end is told in the colour of success, naming the mod's folder as it is on disk: the
+  // test export's folder (here the working folder), then mods/vehicles/<mod name>.
   {
-    const std::string told = "Mod exported : " + fs::current_path().string() + "\\mods\\vehicles\\Testcar~001";
+    const std::string told = "Mod exported : " + fs::current_path().string() + "/mods/vehicles/Testcar~001";
     const size_t at = static_cast<size_t>(std::find(g_lines.begin(), g_lines.end(), told) - g_lines.begin());
     ASSERT_LT(at, g_lines.size()) << "not told: " << told;
-    EXPECT_EQ(g_colours[at], REPORT_MESSAGE);
+    EXPECT_EQ(g_colours[at], REPORT_SUCCESS);
   }
   EXPECT_EQ(ExportNameTable, nullptr);
   EXPECT_EQ(VehicleExportPath, nullptr);
@@ -1018,6 +1026,13 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   EXPECT_TRUE(Said("no mod number left for Testcar")) << (g_lines.empty() ? "" : g_lines.back());
   fs::remove_all("elsewhere/mods/vehicles/Testcar~999");
 
+  // A test folder not set is told before anything is checked.
+  TestExportFolder[0] = 0;
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(g_lines, std::vector<std::string>{"Nothing was exported : the folder for TEST export is not set"});
+
   // A test folder that is not an absolute path is refused.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
   g_lines.clear();
@@ -1098,7 +1113,7 @@ TEST_F(ModExport, TheUploadPacksAFreshStagingFolderAndTheLogKeepsWhatHappened) {
   EXPECT_EQ(listing.find("stale.txt"), std::string::npos) << listing;
   EXPECT_EQ(LoggedLines("packer output : packed it all"), packerLines + 1);
 
-  const char* failed = "Mod export failed : the folder for TEST export must be an absolute path";
+  const char* failed = "Nothing was exported : the folder for TEST export must be an absolute path";
   const int failures = LoggedLines(failed);
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", "relative");
   CheckModForExport(nullptr, 0, MOD_TEST);
@@ -1158,14 +1173,14 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   ASSERT_GE(dds.size(), 128u);
   EXPECT_EQ(dds.substr(84, 4), "DXT3") << "an alpha name converts with alpha";
   EXPECT_EQ(ReadAll("data/dds_export/sample_page.dds").substr(84, 4), "DXT1");
-  // Without a failure the summary is an ordinary message.
+  // Without a failure the summary is in the colour of success.
   list->count = 3;
   g_lines.clear();
   g_colours.clear();
   EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 0);
   ASSERT_EQ(g_lines.size(), 1u);
   EXPECT_EQ(g_lines[0], "Exported 0 .png and 0 .jpg to png_export (skip 3 / fail 0)");
-  EXPECT_EQ(g_colours[0], REPORT_MESSAGE);
+  EXPECT_EQ(g_colours[0], REPORT_SUCCESS);
   delete list;
 
   // A vehicle name that cannot name a folder is refused, naming it.
