@@ -9,7 +9,6 @@
 #include <iterator>
 #include <string>
 #include <strings.h>
-#include <unistd.h>
 
 #include "app/app.h"
 #include "app/main_window.h"
@@ -802,9 +801,7 @@ UrlRequestResult CopyHandedFile(const char* path, int type, std::string& fileNam
   if (source[0] != '/') {
     std::string resolved;
     ResolvePath(path, resolved);
-    char* cwd = getcwd(nullptr, 0);
-    source = std::string(cwd ? cwd : ".") + "/" + resolved;
-    std::free(cwd);
+    source = FullPath(resolved.c_str());
   }
   if (!ChangeToWorkingFolder()) return Fail("Could not change to ZKT folder");
 

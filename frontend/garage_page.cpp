@@ -27,6 +27,7 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_info_file.h"
 #include "vehicle/garage_picture.h"
+#include "world/race_state.h"
 
 int CoverState;
 float GarageFuelPerLap = 0.0f;
@@ -68,7 +69,10 @@ void GarageButton(void* owner, int, uintptr_t word) {
 Car* OwnersCar(void* owner) { return static_cast<GaragePage*>(owner)->car; }
 
 void GarageSetupChanged(void* owner, int, uintptr_t) {
-  if (Car* car = OwnersCar(owner)) car->SetupFromVehicle(1);
+  Car* car = OwnersCar(owner);
+  if (!car) return;
+  ApplySymmetricSetup(car->currentSetup);
+  car->SetupFromVehicle(1);
 }
 
 // A paint change: the car's meshes are made again with the new colours.

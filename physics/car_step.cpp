@@ -17,6 +17,7 @@
 #include "core/window_state.h"
 #include "physics/car.h"
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 namespace {
 

@@ -93,10 +93,7 @@ void VehicleEditor::SubEditorClosed(VehicleEditor& e) {
   if (which == SUB_MODELLER) {
     RebuildFromModel(e);
     // The modeller reports a change of the model by its unsaved-changes word.
-    if (!ObjectEditorShared.unsavedChanges) {
-      MarkEdit("no changes");
-      VehicleUndo::FreeLatestNode(&e.selection);
-    }
+    if (!ObjectEditorShared.unsavedChanges) DropEditPoint(e);
     ObjectEditorShared.unsavedChanges = 0;
   } else if (which == SUB_ANIMATION) {
     e.car->FreeAnimations();

@@ -11,6 +11,7 @@
 #include "tests/physics/car_drive_util.h"
 #include "tests/physics/static_balance.h"
 #include "text/language.h"
+#include "world/race_state.h"
 
 namespace {
 

@@ -410,12 +410,27 @@ void SetSpokeAndRim(Car& car, const NewVehicleSettings& s) {
 
 float RoundTo(float value, float unit) { return std::nearbyint(value / unit) * unit; }
 
+// The last mass lines given, each empty while the builds since gave none: a build repeating a
+// line says nothing (the page builds on every step of a row).
+char g_massLine[128], g_shortfallLine[128];
+
+// Gives the line unless it is the one last given in its place; the place keeps it.
+void GiveMassLine(char (&given)[128], const char* text, ReportColour colour) {
+  if (std::strcmp(given, text) == 0) return;
+  std::snprintf(given, sizeof given, "%s", text);
+  ReportLine(text, colour);
+}
+
 // The mass topped up: every tube's own mass per metre scaled by (total + excess) / total,
 // each held to the readers' 0.5..40 kg/m.  The message gives the mass reached.
 void TopUpMass(Car& car, float target) {
   const float total = car.partMasses.frame;  // every tube and its mirror image
   const float before = car.mass;
-  if (!(target > before) || car.frameTubeCount == 0 || !(total > 1.0f)) return;
+  g_shortfallLine[0] = 0;
+  if (!(target > before) || car.frameTubeCount == 0 || !(total > 1.0f)) {
+    g_massLine[0] = 0;
+    return;
+  }
   const float scale = (total + (target - before)) / total;
   for (int i = 0; i < car.frameTubeCount; ++i) {
     FrameTube& t = car.frameTubes[i];
@@ -427,10 +442,10 @@ void TopUpMass(Car& car, float target) {
   car.SetupFromVehicle(0);
   char text[128];
   std::snprintf(text, sizeof text, "Mass was %.0f - adjusted to %.0f", double(before), double(car.mass));
-  ReportLine(text, REPORT_MESSAGE);
+  GiveMassLine(g_massLine, text, REPORT_MESSAGE);
   if (car.mass < target - 0.5f) {
     std::snprintf(text, sizeof text, "Target mass %.0f not reached: the frame tubes are at their heaviest", double(target));
-    ReportLine(text, REPORT_WARNING);
+    GiveMassLine(g_shortfallLine, text, REPORT_WARNING);
   }
 }
 
@@ -519,6 +534,8 @@ Car* BuildCar(int32_t driverSlot) {
   car->setups[0].record = car->currentSetup;
   return car;
 }
+
+void ForgetMassLines() { g_massLine[0] = g_shortfallLine[0] = 0; }
 
 void BuildVehicle(VehicleEditor& e) {
   Car* car = BuildCar(e.displayFlags & SHOW_DRIVER ? 0 : -1);
