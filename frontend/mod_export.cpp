@@ -75,13 +75,17 @@ std::string Format(const char* format, const std::string& value) {
   return at == std::string::npos ? text : text.replace(at, 2, value);
 }
 
-void Fail(const std::string& reason) {
-  const std::string text = Format(TEXT_EXPORT_FAILED, reason);
+// A failed export (TEXT_EXPORT_FAILED) or one that does not start (TEXT_NOTHING_EXPORTED): the
+// line in the error colour with the error sound, and in the log.
+void TellFailure(const char* format, const std::string& reason) {
+  const std::string text = Format(format, reason);
   ReportLine(text.c_str(), REPORT_ERROR);
   ReportSound(3);
   LogLine(text.c_str());
   ModExportResult = MOD_EXPORT_FAILED;
 }
+
+void Fail(const std::string& reason) { TellFailure(TEXT_EXPORT_FAILED, reason); }
 
 void FailWriting(const std::string& path) { Fail(Format(TEXT_COULD_NOT_WRITE, path)); }
 
@@ -350,14 +354,6 @@ void Finished() {
   ModExportResult = MOD_EXPORT_DONE;
 }
 
-// An export that does not start: the line says that nothing was exported and why.
-void Refuse(const std::string& reason) {
-  const std::string text = Format(TEXT_NOTHING_EXPORTED, reason);
-  ReportLine(text.c_str(), REPORT_ERROR);
-  ReportSound(3);
-  LogLine(text.c_str());
-  ModExportResult = MOD_EXPORT_FAILED;
-}
 
 // Sets up the folders of an export of word and keeps a copy of car as it is now; 0 (with the
 // reason shown) when it cannot start.
@@ -504,11 +500,11 @@ void CheckModForExport(void*, int, uintptr_t word) {
   }
   // The test export's folder first: without it there is nothing to check for.
   if (word == MOD_TEST && !TestExportFolder[0]) {
-    Refuse(TEXT_NO_TEST_FOLDER);
+    TellFailure(TEXT_NOTHING_EXPORTED, TEXT_NO_TEST_FOLDER);
     return;
   }
   if (word == MOD_TEST && TestExportFolder[0] != '/') {
-    Refuse(TEXT_RELATIVE_TEST_FOLDER);
+    TellFailure(TEXT_NOTHING_EXPORTED, TEXT_RELATIVE_TEST_FOLDER);
     return;
   }
   const int problems = ListModProblems(*car, word == MOD_UPLOAD);
@@ -516,7 +512,7 @@ void CheckModForExport(void*, int, uintptr_t word) {
   if (problems) {
     char reason[64];
     std::snprintf(reason, sizeof reason, problems == 1 ? TEXT_ONE_PROBLEM : TEXT_PROBLEMS, problems);
-    Refuse(reason);
+    TellFailure(TEXT_NOTHING_EXPORTED, reason);
     return;
   }
   if (word == MOD_UPLOAD && !FileIsRegular(PACKER_PATH)) {
