@@ -137,8 +137,11 @@ void StepAndDrawCar(VehicleEditor& e) {
 // The deferred car work: a model rebuild and a release of the meshes, a number of frames on.
 void RunCountdowns(VehicleEditor& e) {
   if (e.rebuildModelCountdown && --e.rebuildModelCountdown == 0 && e.car) {
-    std::lock_guard<std::recursive_mutex> lock(CarLock);
-    e.car->modelRebuild = 1;
+    {
+      std::lock_guard<std::recursive_mutex> lock(CarLock);
+      e.car->modelRebuild = 1;
+    }
+    if (ScanColourMarks) ScanColourMarks(*e.car);
   }
   if (e.releaseMeshesCountdown && --e.releaseMeshesCountdown == 0 && e.car) e.car->ReleaseMeshes();
 }
@@ -464,6 +467,7 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(car);
   if (!car) return;
   SyncDriveSide(e);
+  if (ScanColourMarks) ScanColourMarks(*car);
   ResetCar(e);
   if (first) FitView(e, 1);  // the editor's first car is framed by the views
 }
