@@ -209,12 +209,10 @@ int ListModProblems(const Car& car, int forUpload) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_maxu], MOD_UPLOAD_MAX_MEGAPIXELS);
     ReportLine(text, REPORT_ERROR);
   }
-  if (!IsModCarId(ModSkinId(car))) {
-    problem(LanguageTexts[TX_3m_no_sknid]);
-    ReportLine(LanguageTexts[TX_3m_sknid_hw], REPORT_ERROR);
-  } else {
-    problems += CheckVehicleSkins(car);  // only after the Skin ID: the default skins are named after it
-  }
+  // Three letters or digits are an official Skin ID, a built-in car's.
+  if (!IsModCarId(ModSkinId(car))) problem(LanguageTexts[IsShortCarName(car.shortCode) ? TX_3m_off_sknd : TX_3m_no_sknid]);
+  // Only after the Skin ID: the default skins are named after it.
+  else problems += CheckVehicleSkins(car);
   const int named = car.CountColourConfigNames();
   if (named < car.colourConfigCount) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_col_name], named, int(car.colourConfigCount));

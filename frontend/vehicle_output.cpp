@@ -105,13 +105,9 @@ int ExportVehicleWithLog(const char* name) {
   char text[TEXT_SIZE];
   std::snprintf(text, sizeof text, "Vehicle output : %s", name);
   LogLine(text);
-  if (std::strlen(name) >= size_t(VEHICLE_NAME_SIZE)) {
-    std::snprintf(text, sizeof text, "Vehicle output : a vehicle name has at most %d characters : %s",
-                  VEHICLE_NAME_SIZE - 1, name);
-    return Failed(text);
-  }
-  if (!IsValidVehicleName(name)) {
-    std::snprintf(text, sizeof text, "Vehicle output : a vehicle name names no folder, drive or \"..\" : %s", name);
+  // The one check of a name the user gives, with its reason ("is longer than 31 characters").
+  if (const char* fault = FileNameFault(name, VEHICLE_NAME_SIZE - 1)) {
+    std::snprintf(text, sizeof text, "Vehicle output : %s %s", name, fault);
     return Failed(text);
   }
   const StoredForm stored;

@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "text/text_names.h"
 #include "ui/dialogs.h"
 #include "ui/help_screen.h"
 #include "ui/interface.h"
@@ -52,8 +53,9 @@ void CopyName(char* out, int size, const char* name, int length) {
 
 // The path of a typed name; a name that would leave the folder is refused with a message box.
 bool NamedPath(ModellerScreen& s, char (&path)[FILE_PATH_SIZE], const char* pattern, const char* name) {
-  if (MakeNamedPath(path, FILE_PATH_SIZE, pattern, name)) return true;
-  ShowMessageBoxPair(&s.prss, TEXT_NOT_A_FILE_NAME, name);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(path, FILE_PATH_SIZE, pattern, name, refusal)) return true;
+  ShowMessageBox(&s.prss, refusal);
   return false;
 }
 const char* MainPattern() { return SpokeObjectEdited() ? SPOKE_FILE_PATTERN : MODEL_FILE_PATTERN; }

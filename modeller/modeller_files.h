@@ -98,7 +98,6 @@ void AskEditorSkin(ModellerScreen& screen);
 // ---- [Texts] ----
 constexpr const char* TEXT_SELECT_EDITOR_SKIN = "Select skin to be used in the editor ^3data\\skins\\*.jpg";
 constexpr const char* TEXT_COULD_NOT_LOAD_OBJECT = "Could not load object";
-constexpr const char* TEXT_NOT_A_FILE_NAME = "Not a file name :";
 constexpr const char* TEXT_SPOKE_TRIANGLES = "Max %d triangles for a spoke object";
 constexpr const char* TEXT_SPOKE_POINTS = "Max %d points for a spoke object";
 constexpr const char* TEXT_LOADED_OBJ_SPOKES = "Loaded OBJ - number of spokes set to 1";

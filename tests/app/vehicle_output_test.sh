@@ -94,14 +94,18 @@ long63=$(printf 'v%.0s' $(seq 1 63))
 long64=$(printf 'v%.0s' $(seq 1 64))
 long32=$(printf 'v%.0s' $(seq 1 32))
 long31=$(printf 'v%.0s' $(seq 1 31))
-for name in ../x /tmp/x 'a\b' 'C:\x'; do
-  fresh
-  refused 1 "$name" "a vehicle name names no folder, drive or \"..\" : $name"
-done
 fresh
-refused 1 "$long63" "a vehicle name has at most 31 characters : v"
+refused 1 ../x 'Vehicle output : ../x holds "/", which no file name may hold'
 fresh
-refused 1 "$long32" "a vehicle name has at most 31 characters : $long32"
+refused 1 /tmp/x 'Vehicle output : /tmp/x holds "/", which no file name may hold'
+fresh
+refused 1 'a\b' 'Vehicle output : a\b holds "\", which no file name may hold'
+fresh
+refused 1 'C:\x' 'Vehicle output : C:\x holds ":", which no file name may hold'
+fresh
+refused 1 "$long63" "Vehicle output : $long63 is longer than 31 characters"
+fresh
+refused 1 "$long32" "Vehicle output : $long32 is longer than 31 characters"
 fresh
 refused 1 "$long31" "there is no vehicle file data/veh/$long31.veh"
 fresh

@@ -331,8 +331,7 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 2);
   EXPECT_TRUE(Said("Colour configurations need their own names"));
-  EXPECT_TRUE(Said("No mod Skin ID: a 3-character Skin ID is an official one"));
-  EXPECT_TRUE(Said("A mod needs a 6-character hexadecimal Skin ID from the mod exchange"));
+  EXPECT_TRUE(Said("Official Skin ID: get 6 hex digits (mod exchange)"));
   g_lines.clear();
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 2 problems");
@@ -388,17 +387,21 @@ TEST_F(ModExport, TheSpokeObjectsPagesAreCheckedAsTheModelsAre) {
 }
 
 // A Skin ID is a mod's when any one of its three bytes is no letter or digit, whichever byte
-// that is: such a car passes the check.  Three letters are a built-in car's code.
+// that is: such a car passes the check.  Three letters are a built-in car's official code, and
+// a code with an empty byte is none: the check says which, and what a mod needs.
 TEST_F(ModExport, ASkinIdWithAnyOneByteNoLetterOrDigitIsAModsId) {
   for (const char* code : {"\x80" "BC", "A\x80" "C", "AB\x80"}) {
     std::memcpy(car->shortCode, code, 3);
     car->shortCode[3] = 0;
     EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
-    EXPECT_FALSE(Said("No mod Skin ID"));
+    EXPECT_FALSE(Said("Skin ID:"));
   }
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 1);
-  EXPECT_TRUE(Said("No mod Skin ID"));
+  EXPECT_TRUE(Said("Official Skin ID: get 6 hex digits (mod exchange)"));
+  std::memcpy(car->shortCode, "AB\0", 4);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("No mod Skin ID: get 6 hex digits (mod exchange)"));
   std::memcpy(car->shortCode, MOD_ID, 3);
 }
 

@@ -280,7 +280,7 @@ TEST_F(FilesTest, RefusedLoadsLeaveTheModelAndItsHistory) {
   ExpectUnchanged(before, count);
   CloseBox();
   EXPECT_EQ(LoadIntoModeller(*modeller, "../escape", LOAD_MODEL), 0);
-  EXPECT_STREQ(MessageBoxDialog.first, "Not a file name : ../escape");
+  EXPECT_STREQ(MessageBoxDialog.first, "Invalid file name : ../escape holds \"/\", which no file name may hold");
   ExpectUnchanged(before, count);
 }
 
