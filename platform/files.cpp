@@ -346,27 +346,35 @@ int FileCopy(const char* source, const char* dest, bool keepTime) {
 
 int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
   out.clear();
-  FILE* file = FileOpen(path, "rb");
-  if (!file) return errno ? errno : ENOENT;
+  // The path as given first; the look-up without regard to case only when it names nothing.
+  const std::string native = PathToNative(path);
+  int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && (native.empty() || errno == ENOENT)) {
+    std::string resolved;
+    if (!ResolvePath(path, resolved)) return ENOENT;
+    fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+  }
+  if (fd < 0) return errno ? errno : ENOENT;
   int result = 0;
-  if (std::fseek(file, 0, SEEK_END) != 0) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
     result = errno;
+  } else if (st.st_size > maxBytes) {
+    result = EFBIG;
   } else {
-    const long length = std::ftell(file);
-    if (length < 0) {
-      result = errno;
-    } else if (length > maxBytes) {
-      result = EFBIG;
-    } else {
-      out.resize(static_cast<size_t>(length));
-      std::rewind(file);
-      if (length && std::fread(out.data(), 1, out.size(), file) != out.size()) {
+    out.resize(static_cast<size_t>(st.st_size));
+    for (size_t done = 0; done < out.size();) {
+      const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
         result = EIO;
         out.clear();
+        break;
       }
+      done += static_cast<size_t>(n);
     }
   }
-  std::fclose(file);
+  ::close(fd);
   return result;
 }
 
