@@ -4,7 +4,7 @@
 #include <strings.h>
 
 #include "core/data_file.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "model/model_meshes.h"  // IsPlainTextureName
 #include "platform/files.h"
 #include "render/device.h"

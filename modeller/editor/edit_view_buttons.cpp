@@ -10,7 +10,7 @@
 #include "core/config.h"
 #include "core/report.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "model/model_meshes.h"  // IsPlainTextureName
 #include "model/model_object.h"  // the packed direction codes
 #include "platform/files.h"

@@ -1,7 +1,7 @@
 // edit_views.cpp - the edit view: its codes, switching views, projection, grid, background
 // drawing, the drag box and the mouse.  The scheme file and the button block are in
 // background_scheme.cpp and edit_view_buttons.cpp.
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,8 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "model/model_object.h"  // the packed direction codes
-#include "modeller/modeller.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/screen/modeller.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "render/frame.h"
 #include "render/immediate.h"
 #include "render/matrices.h"

@@ -1,7 +1,7 @@
 // object_editor.cpp - the object editor screen: opening, each frame, keys, mouse, draw modes,
 // the previews and closing.  Picking is in object_editor_pick.cpp, the options panel and the
 // panel helpers in object_editor_panel.cpp.
-#include "modeller/object_editor.h"
+#include "modeller/editor/object_editor.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,11 +13,11 @@
 #include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "model/model_object.h"
-#include "modeller/cutouts_screen.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/texture/cutouts_screen.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/screen/modeller.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
 #include "render/gouraud_mesh.h"

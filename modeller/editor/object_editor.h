@@ -13,8 +13,8 @@
 
 #include "core/frame_globals.h"
 #include "core/process.h"
-#include "modeller/preview_mesh.h"
-#include "modeller/wire_edges.h"
+#include "modeller/editor/preview_mesh.h"
+#include "modeller/editor/wire_edges.h"
 #include "ui/interface.h"
 
 struct Bone;

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
 

@@ -6,8 +6,8 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
-#include "modeller/object_editor.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"
 #include "world/geometry_queries.h"

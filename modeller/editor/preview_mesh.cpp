@@ -1,5 +1,5 @@
 // preview_mesh.cpp - building and drawing the object editor's previews.
-#include "modeller/preview_mesh.h"
+#include "modeller/editor/preview_mesh.h"
 
 #include <cmath>
 #include <vector>

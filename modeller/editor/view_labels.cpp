@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "text/code_pages.h"
 #include "ui/interface.h"
 #include "ui/text_measure.h"

@@ -2,7 +2,7 @@
 //
 // An edge is found again through a hash table of the object list, so that a mesh of 131072
 // edges is collected in linear time; the list keeps the order in which edges were first seen.
-#include "modeller/wire_edges.h"
+#include "modeller/editor/wire_edges.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // face_triangles.cpp - a polygon face's fan or its ear clipping.
-#include "modeller/face_triangles.h"
+#include "modeller/files/face_triangles.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 // modeller_files.cpp - the modeller's file operations: the name question, loading and
 // importing into the main object with the spoke object's rules, saving the main object and
 // subobjects, exporting a spoke object, the car's spoke count and the object panel's file rows.
-#include "modeller/modeller_files.h"
+#include "modeller/files/modeller_files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,12 +12,12 @@
 #include "model/model_meshes.h"
 #include "model/model_object.h"
 #include "model/spoke_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/obj_import.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/files/obj_import.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"

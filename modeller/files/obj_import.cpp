@@ -1,6 +1,6 @@
 // obj_import.cpp - the OBJ importer: the file read whole, a pass over its vertex lines, a pass
 // over its face lines, then the points merged and the smoothing groups numbered.
-#include "modeller/obj_import.h"
+#include "modeller/files/obj_import.h"
 
 #include <algorithm>
 #include <array>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/face_triangles.h"
+#include "modeller/files/face_triangles.h"
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"

@@ -37,7 +37,7 @@ int ImportObjFile(ModelObject& object, Prss* screen, const char* path);
 // The two passes over the file's bytes: vertices, then faces.  Each face becomes triangles in
 // group 0 on level 0, layer 0, mapping 0, with the low normal share (1): a fan (first,
 // previous, next), or, where the face is concave on its own plane, its ears
-// (modeller/face_triangles.h); a vertex used with a second normal index becomes a copy of its
+// (modeller/files/face_triangles.h); a vertex used with a second normal index becomes a copy of its
 // point.  Afterwards each edge-connected surface gets its own smoothing region, points equal
 // in position are merged (triangles they make degenerate drop out), the smoothing groups are
 // numbered and "V %d / T %d / G %d" reports the counts.  Same result as ImportObjFile.

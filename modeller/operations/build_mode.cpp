@@ -1,6 +1,6 @@
 // build_mode.cpp - the build mode's clicks on point markers and the edge division, the
 // triangle mode's edge rotation and flood select, and selection by index or from a list.
-#include "modeller/build_mode.h"
+#include "modeller/operations/build_mode.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +8,11 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/triangle_tools.h"
 #include "render/draw_mesh.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"

@@ -1,5 +1,5 @@
 // collision_mesh.cpp - the collision hull of the main object's last level of detail.
-#include "modeller/collision_mesh.h"
+#include "modeller/operations/collision_mesh.h"
 
 #include <strings.h>
 
@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/point_tools.h"
-#include "modeller/triangle_tools.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"
 

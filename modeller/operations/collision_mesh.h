@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 // ---- [Action] ----
 constexpr int HULL_POINT_COUNT = 10, HULL_TRIANGLE_COUNT = 26;

@@ -1,17 +1,17 @@
 // drag_handles.cpp - the move and box handles, their drag starts, the shared box and the
 // selected points' bone.
-#include "modeller/drag_handles.h"
+#include "modeller/operations/drag_handles.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/object_editor.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/editor/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/immediate.h"
 #include "render/views.h"

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 #include "ui/interface.h"
 
 // ---- [Handles] ----

@@ -7,11 +7,11 @@
 
 #include "core/report.h"
 #include "model/model_object.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/object_editor.h"
-#include "modeller/point_tools.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/point_tools.h"
 #include "text/messages.h"
 #include "ui/value_edit.h"
 

@@ -1,6 +1,6 @@
 // layers.cpp - the layer panel and its actions, the attribute assignments and the clean-ups
 // of hidden items and unused points.
-#include "modeller/layers.h"
+#include "modeller/operations/layers.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,13 +9,13 @@
 #include "core/window_state.h"
 #include "model/model_materials.h"
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/point_tools.h"
-#include "modeller/triangle_tools.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"

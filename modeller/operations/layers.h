@@ -10,7 +10,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 // ---- [Layer panel] ----
 constexpr int PANEL_LAYERS = 16;  // the panels offer layers 0..15

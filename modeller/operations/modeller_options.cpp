@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "core/window_state.h"
-#include "modeller/modeller_operations.h"
+#include "modeller/state/modeller_operations.h"
 #include "text/language.h"
 #include "text/language_keys.h"
 #include "text/text_colours.h"

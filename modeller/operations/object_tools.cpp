@@ -1,5 +1,5 @@
 // object_tools.cpp - the object tools command and the merge of another model file's mesh.
-#include "modeller/object_tools.h"
+#include "modeller/operations/object_tools.h"
 
 #include <cstdio>
 #include <cstring>
@@ -9,12 +9,12 @@
 #include "core/window_state.h"
 #include "model/model_file.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller_files.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/object_editor.h"
-#include "modeller/subobjects.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/subobjects.h"
 #include "text/text_names.h"
 #include "platform/files.h"
 #include "text/messages.h"

@@ -9,7 +9,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 // ---- [Command] ----
 enum ObjectToolWord : int {

@@ -1,7 +1,7 @@
 // point_tools.cpp - the point mode's command by button word: new and duplicated points,
 // deletion, the mirror and centre-plane flags, reference points, flips, the ambient darkness,
 // and the selection routines the point and triangle modes share.
-#include "modeller/point_tools.h"
+#include "modeller/operations/point_tools.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,11 +10,11 @@
 
 #include "core/report.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"
 

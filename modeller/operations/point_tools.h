@@ -11,7 +11,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 struct ModelObject;
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/stepwise_runs.h"
+#include "modeller/operations/stepwise_runs.h"
 #include "platform/clock.h"
 
 namespace {

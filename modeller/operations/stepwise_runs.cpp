@@ -1,12 +1,12 @@
 // stepwise_runs.cpp - merge by distance and detail reduction on the modeller screen: starting
 // a run, one slice of it each frame, and the report when it ends (by itself or by Escape).
-#include "modeller/stepwise_runs.h"
+#include "modeller/operations/stepwise_runs.h"
 
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/point_tools.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/operations/point_tools.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"

@@ -1,6 +1,6 @@
 // subobjects.cpp - the subobject mode's operations by button word, the new and duplicated
 // subobjects, the list order, the clean-up and the merge of a subobject into the main object.
-#include "modeller/subobjects.h"
+#include "modeller/operations/subobjects.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/point_tools.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"

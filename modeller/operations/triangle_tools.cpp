@@ -1,7 +1,7 @@
 // triangle_tools.cpp - the triangle mode's command by button word, the subdivision, the
 // duplication and deletion the other operations share, hiding, the smoothing groups and the
 // mappings ("colours").
-#include "modeller/triangle_tools.h"
+#include "modeller/operations/triangle_tools.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,12 +11,12 @@
 #include "core/report.h"
 #include "model/model_materials.h"
 #include "model/model_object.h"
-#include "modeller/build_mode.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/point_tools.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/point_tools.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"

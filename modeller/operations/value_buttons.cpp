@@ -8,9 +8,9 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/object_editor.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/editor/object_editor.h"
 #include "text/text_strings.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"

@@ -4,13 +4,13 @@
 // checked: the main object first, then its subobjects with their rotations and offsets, so
 // that each marker lands where its point or triangle is drawn.  Marker object numbers are
 // therefore the subobject's number plus one (1 the main object), as the report counts them.
-#include "modeller/model_checks.h"
+#include "modeller/screen/model_checks.h"
 
 #include <cstddef>
 #include <vector>
 
 #include "model/model_lod_cache.h"
-#include "modeller/object_editor.h"
+#include "modeller/editor/object_editor.h"
 #include "ui/problem_report.h"
 
 namespace {

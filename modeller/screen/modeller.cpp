@@ -1,11 +1,11 @@
 // modeller.cpp - modeller state read by the frame loop and the interface.
-#include "modeller/modeller.h"
+#include "modeller/screen/modeller.h"
 
-#include "modeller/cutouts_screen.h"
-#include "modeller/edit_views.h"
-#include "modeller/object_editor.h"
-#include "modeller/texture_mapping.h"
-#include "modeller/texture_pages.h"
+#include "modeller/texture/cutouts_screen.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/texture/texture_mapping.h"
+#include "modeller/texture/texture_pages.h"
 
 int MappingScreenshotRequested;
 unsigned EditViewState = 0xFFFFFFFFu;  // the perspective view

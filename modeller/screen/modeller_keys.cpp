@@ -6,11 +6,11 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
 #include "ui/value_edit.h"
 
 namespace {

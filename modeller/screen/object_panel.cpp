@@ -1,6 +1,6 @@
 // object_panel.cpp - the mapping list with its chain and material, the subobject list and the
 // subobject labels.
-#include "modeller/object_panel.h"
+#include "modeller/screen/object_panel.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -9,15 +9,15 @@
 #include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "model/model_object.h"
-#include "modeller/cutout_material.h"
-#include "modeller/layers.h"
-#include "modeller/modeller_files.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/subobjects.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/texture/cutout_material.h"
+#include "modeller/operations/layers.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/subobjects.h"
+#include "modeller/operations/triangle_tools.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "model/model_object.h"
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 #include "text/text_colours.h"
 
 // ---- [Mapping list] ----

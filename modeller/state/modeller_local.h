@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/fixed_math.h"
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 // A formatted button text that stays until 512 more are made: the interface keeps the
 // pointers of a frame's texts until the frame is drawn (texture_page_view.cpp).

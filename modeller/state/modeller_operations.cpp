@@ -1,6 +1,6 @@
 // modeller_operations.cpp - what every edit ends with (the edited mesh rebuilt), the hooks the
 // modeller installs, the checks and limits the operations share, and the keys' dispatch.
-#include "modeller/modeller_operations.h"
+#include "modeller/state/modeller_operations.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,16 +9,16 @@
 #include "core/window_state.h"
 #include "model/model_materials.h"
 #include "model/model_object.h"
-#include "modeller/build_mode.h"
-#include "modeller/modeller_files.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/point_tools.h"
-#include "modeller/stepwise_runs.h"
-#include "modeller/subobjects.h"
-#include "modeller/triangle_tools.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/operations/stepwise_runs.h"
+#include "modeller/operations/subobjects.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/problem_report.h"

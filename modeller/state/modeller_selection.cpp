@@ -1,7 +1,7 @@
 // modeller_selection.cpp - the selection of points and triangles: counters, the trace,
 // clicks on points and triangles, select all, the axis views' drag box and the passes of the
 // selection rectangle.  The drags are in modeller_mouse.cpp.
-#include "modeller/modeller_selection.h"
+#include "modeller/state/modeller_selection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,12 +10,12 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/build_mode.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
 #include "render/draw_mesh.h"
 #include "render/views.h"
 #include "text/messages.h"

@@ -1,6 +1,6 @@
 // modeller_screen.cpp - the modeller's life (start, each frame, closing and the exit
 // questions), its modes, the edited object and the stand-in sub-screens of modes 4 to 6.
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,14 +11,14 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/cutouts_screen.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/texture_mapping.h"
-#include "modeller/texture_pages.h"
+#include "modeller/texture/cutouts_screen.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/texture/texture_mapping.h"
+#include "modeller/texture/texture_pages.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"

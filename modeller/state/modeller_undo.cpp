@@ -1,6 +1,6 @@
 // modeller_undo.cpp - the modeller's undo history: recording, merging, undo, redo and jumps,
 // save marking, the history buttons and the status line.
-#include "modeller/modeller_undo.h"
+#include "modeller/state/modeller_undo.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -9,8 +9,8 @@
 #include <strings.h>
 
 #include "model/model_object.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/object_editor.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/editor/object_editor.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"

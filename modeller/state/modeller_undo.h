@@ -11,7 +11,7 @@
 #pragma once
 #include <cstdint>
 
-#include "modeller/modeller_screen.h"
+#include "modeller/state/modeller_state.h"
 
 // ---- [History] ----
 constexpr int UNDO_NODE_LIMIT = 30;   // nodes holding a saved object; UNDO_SLOT_COUNT slots

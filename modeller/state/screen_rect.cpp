@@ -4,9 +4,9 @@
 #include <cmath>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_screen.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_state.h"
 #include "render/draw2d.h"
 #include "render/views.h"
 

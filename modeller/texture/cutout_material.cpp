@@ -1,5 +1,5 @@
 // cutout_material.cpp - the cutout material's repair, its dialog and its row of buttons.
-#include "modeller/cutout_material.h"
+#include "modeller/texture/cutout_material.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // cutouts_screen.cpp - the cutouts screen: the cutout list with pages, backing and materials,
 // the cutout operations and the multi-cutout update, and the page panel of the current
 // cutout with its region handles.
-#include "modeller/cutouts_screen.h"
+#include "modeller/texture/cutouts_screen.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,13 +14,13 @@
 #include "core/window_state.h"
 #include "model/model_materials.h"
 #include "model/model_meshes.h"
-#include "modeller/cutout_material.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/texture_mapping.h"
-#include "modeller/texture_pages.h"
+#include "modeller/texture/cutout_material.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/texture/texture_mapping.h"
+#include "modeller/texture/texture_pages.h"
 #include "render/material.h"
 #include "render/system_textures.h"
 #include "render/texture_names.h"

@@ -5,8 +5,8 @@
 
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "modeller/modeller_local.h"
-#include "modeller/texture_pages.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/texture/texture_pages.h"
 #include "render/material.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"

@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "core/fixed_math.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/texture_mapping.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/texture/texture_mapping.h"
 
 const int OPPOSITE_MAPPING_HANDLE[8] = {1, 0, 3, 2, 5, 4, 7, 6};
 

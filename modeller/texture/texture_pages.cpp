@@ -1,6 +1,6 @@
 // texture_pages.cpp - the texture pages screen: the page list with its file choosers and
 // types, the page picture, the page operations and the template pictures on the clipboard.
-#include "modeller/texture_pages.h"
+#include "modeller/texture/texture_pages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,11 +10,11 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "model/model_meshes.h"
-#include "modeller/modeller_local.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/modeller_undo.h"
-#include "modeller/object_editor.h"
-#include "modeller/texture_mapping.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/state/modeller_undo.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/texture/texture_mapping.h"
 #include "render/gouraud_mesh.h"
 #include "render/object_picture.h"
 #include "render/system_textures.h"

@@ -1,5 +1,5 @@
 // layout_properties.cpp - the type properties of the layout objects 172 to 179.
-#include "modeller/layout_properties.h"
+#include "modeller/world/layout_properties.h"
 
 #include <cmath>
 

@@ -1,5 +1,5 @@
 // world_models.cpp - the world's model services over the editable model.
-#include "modeller/world_models.h"
+#include "modeller/world/world_models.h"
 
 #include <cmath>
 #include <new>
@@ -8,7 +8,7 @@
 #include "core/gamma_tables.h"
 #include "model/model_meshes.h"
 #include "model/pregen_model.h"
-#include "modeller/layout_properties.h"
+#include "modeller/world/layout_properties.h"
 #include "render/gouraud_mesh.h"
 #include "render/object_mesh.h"
 #include "world/built_mesh.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "modeller/modeller_operations.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller_fixture.h"
 #include "tests/ui/control_clicks.h"
 #include "platform/keys.h"

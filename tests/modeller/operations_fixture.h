@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "model/model_file.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/point_tools.h"
-#include "modeller/stepwise_runs.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/operations/stepwise_runs.h"
 #include "modeller_fixture.h"
 #include "platform/clock.h"
 #include "platform/keys.h"

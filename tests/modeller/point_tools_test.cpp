@@ -4,8 +4,8 @@
 // connected triangles, and the build mode's merge, relocation and real point.
 #include <cmath>
 
-#include "modeller/modeller_selection.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/operations/triangle_tools.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;
