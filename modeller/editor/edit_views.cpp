@@ -11,7 +11,6 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "model/model_object.h"  // the packed direction codes
-#include "modeller/screen/modeller.h"
 #include "modeller/editor/vehicle_editor_link.h"
 #include "render/frame.h"
 #include "render/immediate.h"
@@ -110,6 +109,8 @@ void BoxLines(const float axes[3][3], const int32_t a[3], const int32_t b[3]) {
 }  // namespace
 
 // ---- [View codes] ----
+
+unsigned EditViewState = 0xFFFFFFFFu;  // the perspective view
 
 int32_t CurrentViewCode() { return static_cast<int32_t>(EditViewState); }
 void SetCurrentViewCode(int32_t code) { EditViewState = static_cast<unsigned>(code); }

@@ -9,7 +9,7 @@
 // one view.  A 2D view is orthographic: its width (16.16 metres) is what the screen shows from
 // left to right.  A 2D view can show a square picture ("data\bkg\<name>.png") placed and scaled
 // to trace a drawing; the seven views' pictures form a scheme saved in "data\bkg\<name>.scm".
-// The current view code is EditViewState (modeller.h).  Main thread only.
+// The current view code is EditViewState.  Main thread only.
 #pragma once
 #include <cstdint>
 
@@ -39,6 +39,9 @@ enum EditViewIndex : int {
 constexpr int EDIT_VIEW_COUNT = 7;
 extern const int32_t EDIT_VIEW_CODES[EDIT_VIEW_COUNT];  // -1, 720, 0, 360, 1688, 0x14C000, 738000
 
+// The edit views' current view code, -1 for the perspective view; the top 11 bits (the roll)
+// are cleared when the mapping tool's copy is done (MappingScreenshotRequested, object_editor.h).
+extern unsigned EditViewState;
 // The current view code (EditViewState as a signed code).
 int32_t CurrentViewCode();
 void SetCurrentViewCode(int32_t code);

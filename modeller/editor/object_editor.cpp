@@ -13,10 +13,7 @@
 #include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "model/model_object.h"
-#include "modeller/texture/cutouts_screen.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/screen/modeller.h"
-#include "modeller/state/modeller_state.h"
 #include "modeller/editor/vehicle_editor_link.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
@@ -34,6 +31,10 @@ ObjectEditorState ObjectEditorShared;
 ObjectEditor* ActiveObjectEditor;
 int ObjectEditorPagesShared;
 Prss* (*OpenOptionsScreen)(Prss* parent);
+int ObjectEditorOpen;
+int MappingScreenshotRequested;
+CutoutsLayout CutoutsPlaced;
+ModellerLink ModellerHooks;
 
 // The options panel at the bottom right (object_editor_panel.cpp): the rows it used.
 int AddViewOptionsPanel(ObjectEditor& editor, int firstRow);
@@ -289,8 +290,8 @@ void ObjectEditorMenuAction(ObjectEditor& e, int action) {
       return;
     }
     case 1:
-      if (e.prss.sub || e.shownCount == 0) return;
-      Prss_AddSub(&e.prss, StartModeller(e, e.shown[0], &e.previews[0], e.bones, e.boneTable, e.callerKind));
+      if (e.prss.sub || e.shownCount == 0 || !ModellerHooks.start) return;
+      Prss_AddSub(&e.prss, ModellerHooks.start(e, e.shown[0], &e.previews[0], e.bones, e.boneTable, e.callerKind));
       return;
     case 4: {
       const VehicleEditorLink& v = VehicleEditorHooks;
@@ -462,7 +463,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
       BeginEditorFrameClear();
       DrawEditorGround();
     }
-    e->twoSidedPicking = mode == DRAW_LAYERS || ShowsViewMarks();
+    e->twoSidedPicking = mode == DRAW_LAYERS || (ModellerHooks.showsViewMarks && ModellerHooks.showsViewMarks());
     PickSurfaceUnderMouse(*e);
     SetIdentityMatrix(WorldMatrix);
     UploadWorldMatrix(0, 0);
@@ -472,10 +473,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
   if (e->shownCount > 0 && bool(e->previews[0].posed) != PosesFigure(*e, 0)) s.meshChangePending = 1;
   if (s.meshChangePending) {
     s.meshChangePending = 0;
-    if (ModellerOf(process->sub) && RefreshEditedMesh)
-      RefreshEditedMesh(process->sub);
-    else
-      RebuildMainPreview(*e);
+    if (!ModellerHooks.refreshEditedMesh || !ModellerHooks.refreshEditedMesh(process->sub)) RebuildMainPreview(*e);
   }
   if (!DrawingOff() && !MappingScreenshotRequested && EditViews.gridChoice != GRID_NONE && mode != DRAW_WIRE &&
       mode != DRAW_LAYERS)

@@ -3,7 +3,7 @@
 // sub-screen (the modeller, the animation editor or the options).
 //
 // Sections: [Screen] [Shared state] [Opening] [Draw modes and previews] [Picking]
-//           [Panel helpers] [Modeller seam]
+//           [Panel helpers] [Modeller]
 //
 // One object editor is open at a time (OpenObjectEditorScreen).  It owns the objects it
 // shows and their previews, except the first object when the caller gave it.  Main thread
@@ -108,6 +108,19 @@ int CurrentDrawMode();  // MeshDisplay.modellerDrawMode
 extern int ObjectEditorPagesShared;
 // The options screen (opened under the deepest open sub-screen); null until it exists.
 extern Prss* (*OpenOptionsScreen)(Prss* parent);
+extern int ObjectEditorOpen;  // the object editor screen is open
+// The mapping tool's shot of a mapping's screen area: 0 none pending, else the frames drawn
+// since the request (1..4).  The frame loop counts them while the tool is open and takes the
+// copy at 4 with CopyMappingToClipboard (texture_mapping.h); meanwhile the editor draws no
+// background, grid or panels.
+extern int MappingScreenshotRequested;
+// Where the cutouts screen's rows stand this frame (pixels), for its page panel's size and for
+// the editor's panels at the bottom right: the cutout list's right edge and bottom, and the
+// bottom of the page panel's rows (0 while the panel is not shown).
+struct CutoutsLayout {
+  int listRight = 0, listBottom = 0, panelBottom = 0;
+};
+extern CutoutsLayout CutoutsPlaced;
 
 // ---- [Opening] ----
 // Opens the editor as a sub-screen of parent (the caller attaches it with Prss_AddSub):
@@ -163,11 +176,20 @@ void AddSplitRowButtons(Prss* owner, int units, int highlighted, int count, cons
 void AddPanelSeparator(float x, float y);
 
 // ---- [Modeller] ----
-// The modeller's screen inside the object editor (modeller_screen.h), over the main object
-// and its preview entry; noExitQuestion 0 asks before a changed model is left.  The editor
-// attaches it as its sub-screen.
-Prss* StartModeller(ObjectEditor& editor, ModelObject* object, PreviewEntry* preview, Bone* bones,
-                    BoneTable* boneTable, int noExitQuestion);
-// Points the interface's edit hooks (AddUndoPoint, RefreshEditedMesh) at the modeller; with
-// the other modeller hooks at start-up (InstallModellerHooks).
-void InstallObjectEditorHooks();
+// The modeller stands above the object editor: it installs these with its other hooks at
+// start-up (InstallModellerHooks, modeller_screen.h's StartModeller and ShowsViewMarks).  A
+// null member means no modeller: none opens, no marks are shown and the editor rebuilds its
+// own preview.
+struct ModellerLink {
+  // The modeller's screen inside the editor, over the main object and its preview entry;
+  // noExitQuestion 0 asks before a changed model is left.  The editor attaches it as its
+  // sub-screen.
+  Prss* (*start)(ObjectEditor& editor, ModelObject* object, PreviewEntry* preview, Bone* bones, BoneTable* boneTable,
+                 int noExitQuestion);
+  // The modeller shows its marks on the view: the picking takes both sides of triangles.
+  int (*showsViewMarks)();
+  // The edited mesh of the modeller rebuilt when process is the modeller's screen or one of its
+  // sub-screens (1); 0, nothing done, for any other process.
+  int (*refreshEditedMesh)(Prss* process);
+};
+extern ModellerLink ModellerHooks;

@@ -210,7 +210,7 @@ int LoadIntoModeller(ModellerScreen& s, const char* name, int kind) {
   main = loaded;  // the arrays are the main object's now
   main.currentLod = 0;
   SetEditedObject(s, &main, 0);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
   DeselectAll(s);
   // A loaded model file is saved as it stands; an imported mesh or model is a change no file
   // holds yet.
@@ -308,7 +308,7 @@ int ExportModel(ModellerScreen& s, const char* name) {
   const int ok = written && !BoxOpened(s);
   if (!written && !BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, path);
   if (ok) ShowEditorInfo(TEXT_EXPORTED_MODEL);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
   return ok;
 }
 
@@ -354,7 +354,7 @@ void ChangeSpokeCount(ModellerScreen& s, int up) {
   uint8_t count = uint8_t(n);
   if (!CheckTotalLimits(&s.prss, count, *s.mainObject, up ? 1 : 0) || count == n) return;
   SetSpokes(s, count);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 // ---- [Object panel] ----
@@ -367,7 +367,7 @@ void SkinAnswered(Prss* owner, const char* text, uint32_t) {
   if (!text) return;
   CopyName(EditorSkinName, EDITOR_SKIN_NAME_SIZE, text, EDITOR_SKIN_LENGTH);
   if (ModellerScreen* s = ModellerOf(owner))
-    if (RefreshEditedMesh) RefreshEditedMesh(&s->prss);
+    RefreshEditedMesh(&s->prss);
 }
 
 void SkinButton(void* owner, int, uintptr_t) {

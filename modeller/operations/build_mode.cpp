@@ -1,5 +1,6 @@
 // build_mode.cpp - the build mode's clicks on point markers and the edge division, the
-// triangle mode's edge rotation and flood select, and selection by index or from a list.
+// clicks on triangles with the triangle mode's edge rotation and flood select, and selection
+// by index or from a list.
 #include "modeller/operations/build_mode.h"
 
 #include <cstdio>
@@ -24,7 +25,7 @@ namespace {
 int Level(const ModellerScreen& s) { return s.mainObject ? s.mainObject->currentLod : 0; }
 bool Reflected(uint32_t reference) { return (reference & CORNER_MIRRORED) != 0; }
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 void Record(const char* name, int first, int second) {
   if (AddUndoPoint) AddUndoPoint(name, 0, uintptr_t(first), uintptr_t(second));
@@ -211,6 +212,44 @@ void DivideEdge(void* owner, int, uintptr_t) {
 }
 
 // ---- [Triangle clicks] ----
+
+void TriangleClick(ModellerScreen& s, int clickCode, int t, int startsDrag) {
+  ModelObject& o = *EditedObject;
+  if (t < 0 || t >= o.triangleCount) return;
+  if (s.state.mode == ModeBuild) {
+    DeselectAllTriangles(s);
+    SelectTriangle(s, t);
+    return;
+  }
+  if (s.state.mode != ModeTriangle) return;
+  const bool ctrl = CtrlHeld != 0, shift = ShiftHeld != 0;
+  if (shift && !ctrl) {
+    RotateSharedEdge(s, t);
+    return;
+  }
+  if (shift && (MeshDisplay.modellerDrawMode == DRAW_WIRE || MeshDisplay.modellerDrawMode == DRAW_LAYERS)) {
+    ShowEditorInfo(TEXT_FLOOD_DRAW_MODE);
+    return;
+  }
+  bool becameSelected = false;
+  if (!(o.triangles[t].flags & TRIANGLE_SELECTED)) {
+    if (!ctrl || AltHeld) DeselectAll(s);
+    SelectTriangle(s, t);
+    becameSelected = true;
+  } else if (clickCode == CLICK_MAKE_CURRENT) {
+    TakeTriangleAttributes(s, t);
+    return;
+  } else if (!ctrl) {
+    DeselectAll(s);
+  } else {
+    DeselectTriangle(s, t);
+  }
+  if (shift) {
+    FloodSelect(s, t);
+    return;
+  }
+  if (startsDrag) s.dragSelect = becameSelected ? DRAG_SELECT_SELECT : DRAG_SELECT_DESELECT;
+}
 
 void RotateSharedEdge(ModellerScreen& s, int clicked) {
   ModelObject& o = *EditedObject;

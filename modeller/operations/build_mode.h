@@ -25,6 +25,9 @@ void EndPendingFan(ModellerScreen& screen);
 void DivideEdge(void* owner, int clickCode, uintptr_t word);
 
 // ---- [Triangle clicks] ----
+// A click on a triangle of the edited object in build or triangle mode (click code of the
+// mouse record).  startsDrag 1 starts the Ctrl drag selection in the direction the click took.
+void TriangleClick(ModellerScreen& screen, int clickCode, int triangle, int startsDrag);
 // Shift-click with one triangle selected: the edge it shares with triangle (run the other way
 // round) is replaced by the edge joining their third points.
 void RotateSharedEdge(ModellerScreen& screen, int triangle);

@@ -163,5 +163,5 @@ void CreateCollisionMesh(void* owner, int, uintptr_t confirmed) {
   }
   o.triangleCount = uint16_t(first + HULL_TRIANGLE_COUNT);
   s->state.currentTriangle = o.triangleCount;
-  if (RefreshEditedMesh) RefreshEditedMesh(&s->prss);
+  RefreshEditedMesh(&s->prss);
 }

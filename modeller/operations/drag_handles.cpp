@@ -246,5 +246,5 @@ void AssignPointsToBone(ModellerScreen& s, int bone) {
   if (AddUndoPoint) AddUndoPoint("assign bone", 0, 0, 0);
   for (int p = 0; p < o.pointCount; ++p)
     if (o.points[p].flags & POINT_SELECTED) o.points[p].bone = uint8_t(bone);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }

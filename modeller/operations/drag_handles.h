@@ -1,18 +1,20 @@
 // drag_handles.h - the handles by which the selected points, the edited subobject or a corner
-// of the shared box are dragged, what a press on one records, and the bone assignment of the
-// selected points.
+// of the shared box are dragged, what a press on one records, the drags themselves (with the
+// Ctrl drag that selects triangles and the rotate and scale drags of the selected points), the
+// geometry of moving points in the view plane, and the bone assignment of the selected points.
 //
-// Sections: [Handles] [Drag starts] [Bones]
+// Sections: [Handles] [Drag starts] [Drags] [Geometry in the view plane] [Bones]
 //
-// The handles are drawn over the previews by DrawEditedObjectOverlay; the drag itself (mouse
-// motion along a handle's screen direction, or on a plane in perspective) is HandleDrag
-// (modeller_selection.h).  Main thread only.
+// The handles are drawn over the previews by DrawEditedObjectOverlay; the drags are
+// selection_drags.cpp.  Main thread only.
 #pragma once
 #include <cstdint>
 
 #include "core/fixed_math.h"
 #include "modeller/state/modeller_state.h"
 #include "ui/interface.h"
+
+struct ModelObject;
 
 // ---- [Handles] ----
 // Handle words: in move mode the axis handles 1 (x), 2 (y), 4 (z) and the plane handles 3
@@ -48,6 +50,36 @@ void StartAxisDrag(void* owner, int flags, uintptr_t word);
 void StartBoxCornerDrag(void* owner, int flags, uintptr_t word);
 // The corner (0 minimum, 1 maximum) becomes the selected one, or none when it was.
 void SelectBoxCorner(void* owner, int flags, uintptr_t corner);
+
+// ---- [Drags] ----
+void TriangleDragSelect(ModellerScreen& screen, const MouseRecord& mouse);
+// Starts the rotate or scale drag (kind 1..4) of the selected points about the current point:
+// their positions kept, the undo point "rotate points" or "scale points" recorded.  Nothing
+// without a selected point; a press with flag 2 asks for the typed transform instead.
+void StartPointTransformDrag(ModellerScreen& screen, int flags, int kind);
+void EndPointTransformDrag(ModellerScreen& screen);
+// One step of the rotate or scale drag from the pointer; the mesh is rebuilt.
+void PointTransformDrag(ModellerScreen& screen);
+// One step of a handle drag: a release ends it, a right press ends it and undoes a move.
+void HandleDrag(ModellerScreen& screen, const MouseRecord& mouse);
+// Adds the vector to every selected point (a central point keeps x = 0), then moves the
+// mappings that only moved points use.
+void MoveSelectedPoints(ModellerScreen& screen, const IntVector& by);
+
+// ---- [Geometry in the view plane] ----
+// The view's right, up and towards-the-viewer axes (rows, unit vectors) in the object's own
+// frame: its mesh rotation taken out.
+void LocalViewAxes(const ModelObject* object, double axes[3][3]);
+// Each gives the moved point in 64 bits (rounded to nearest, ties to even), for the caller to
+// refuse a result outside the 16.16 range.
+// out = point moved in the view plane: its right component about centre times fh, its up
+// component times fv; its depth component unchanged.
+void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int64_t out[3], double fh, double fv);
+// The point's distance from centre in the view plane becomes r metres (below 1 mm: unchanged).
+void SetPointViewDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]);
+// The 3D distance becomes r metres (a point on the centre is unchanged).
+void SetPointDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]);
+constexpr float TRANSFORM_FACTOR_LIMIT = 100.0f;
 
 // ---- [Bones] ----
 // The selected points' bone byte becomes bone ("assign bone"); with none selected the message

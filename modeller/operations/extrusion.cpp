@@ -7,11 +7,13 @@
 
 #include "core/report.h"
 #include "model/model_object.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/drag_handles.h"
+#include "modeller/operations/modeller_options.h"
+#include "modeller/operations/point_tools.h"
 #include "modeller/state/modeller_local.h"
 #include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
-#include "modeller/editor/object_editor.h"
-#include "modeller/operations/point_tools.h"
 #include "text/messages.h"
 #include "ui/value_edit.h"
 
@@ -77,6 +79,12 @@ void ReportDone(const char* text) {
 }  // namespace
 
 // ---- [Extrusion] ----
+
+int64_t ExtrusionTriangles(int64_t n, int closed, int sides) {
+  if (n <= 0) return 0;
+  const int64_t one = closed ? 2 * n : 2 * n - 2;
+  return sides == ADD_BOTH ? 2 * one : one;
+}
 
 void ExtrudeSelection(ModellerScreen& s, int closed, int sides, const uint16_t* indexList) {
   ModelObject& o = *EditedObject;
@@ -154,7 +162,7 @@ void RunExtrusion(ModellerScreen& s) {
   if (AddUndoPoint) AddUndoPoint("extrusion", 0, 0, 0);
   EnsureTwoGroups(s, *EditedObject);
   ExtrudeSelection(s, v.extrudeClosure, v.extrudeSides, nullptr);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
   ReportDone(TEXT_EXTRUSION_DONE);
 }
 
@@ -224,7 +232,7 @@ void CreateCircle(ModellerScreen& s) {
     p.x = int32_t(made[size_t(k) * 3]), p.y = int32_t(made[size_t(k) * 3 + 1]), p.z = int32_t(made[size_t(k) * 3 + 2]);
     SelectPoint(s, index);
   }
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 void RunLathe(ModellerScreen& s) {
@@ -279,5 +287,5 @@ void RunLathe(ModellerScreen& s) {
     RotatePointsAroundGreen(s, step, 1);
   }
   if (o.MergeDuplicatePoints() > 0) DeselectAll(s);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }

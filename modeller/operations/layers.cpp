@@ -34,7 +34,7 @@ void Record(const char* name) {
   if (AddUndoPoint) AddUndoPoint(name, 0, 0, 0);
 }
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 const char* LayerName(const ModellerScreen& s, int layer) {

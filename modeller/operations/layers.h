@@ -58,7 +58,6 @@ constexpr const char* TEXT_MERGE_LAYER_TITLE = "Select a layer to merge the sele
 constexpr const char* TEXT_ALL_MIRRORED = "All the triangles are mirrored so can't be set to l.r.swap";
 constexpr const char* TEXT_UNNAMED_LAYER = "layer";
 constexpr const char* TEXT_RENAME_MAPPING = "Enter new name for mapping";
-constexpr const char* TEXT_UNNAMED_MAPPING = "unnamed mapping";
 // The hints of the four normal contribution level buttons, "zero" to "high"; the row's label
 // keeps the row's own hint, "Normal contribution level".
 constexpr const char* NORMAL_LEVEL_HINTS[4] = {"Contribution to normals overridden by other triangles",

@@ -1,6 +1,8 @@
 // modeller_options.cpp - the option pages of the operations: the circle, the extrusion, the
 // lathe, the point merge and the detail reduction.  A page is the message sub-screen with its
 // title, its controls drawn under it each frame and "yes" running the operation.
+#include "modeller/operations/modeller_options.h"
+
 #include <algorithm>
 #include <cstdio>
 

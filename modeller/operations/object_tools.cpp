@@ -10,7 +10,6 @@
 #include "model/model_file.h"
 #include "model/model_object.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/files/modeller_files.h"
 #include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
 #include "modeller/editor/object_editor.h"
@@ -29,7 +28,7 @@ constexpr int MERGE_NAME_LENGTH = 32;
 constexpr int FIRST_FREE_LAYER = 1;  // layer 0 is every model's own: never taken for "OLD" or "NEW"
 
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 const char* const CLEANUP_CHOICES[2] = {TEXT_CLEANUP_PARTIAL, TEXT_CLEANUP_FULL};

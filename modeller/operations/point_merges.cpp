@@ -7,11 +7,13 @@
 #include "core/window_state.h"
 #include "model/model_object.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/state/modeller_operations.h"
-#include "modeller/state/modeller_selection.h"
 #include "modeller/editor/object_editor.h"
+#include "modeller/operations/drag_handles.h"
+#include "modeller/operations/modeller_options.h"
 #include "modeller/operations/point_tools.h"
 #include "modeller/operations/stepwise_runs.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
 #include "text/messages.h"
 #include "text/text_strings.h"
 #include "ui/dialogs.h"
@@ -36,7 +38,7 @@ void Record(const char* name) {
 }
 
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 // The moved positions (three 64-bit words a point, for the selected points but the green one)

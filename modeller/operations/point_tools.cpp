@@ -11,10 +11,11 @@
 #include "core/report.h"
 #include "model/model_object.h"
 #include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/modeller_options.h"
 #include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"
 
@@ -37,7 +38,7 @@ void Record(const char* name) {
 }
 
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 // One of the green point's edits: its undo point, then the change and the rebuild.

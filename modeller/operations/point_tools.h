@@ -1,11 +1,11 @@
 // point_tools.h - the point mode's operations on the selected points of the edited object:
 // new and duplicated points, deletion, mirroring and the centre plane, reference points, the
 // ambient darkness, the merges, the distance from the green point, rotating and scaling about
-// it, the circle and the lathe; the build mode's merge, relocation and real point; and the
-// selection routines they share with the triangle mode.
+// it, the circle, the lathe and the extrusion of the traced selection; the build mode's merge,
+// relocation and real point; and the selection routines they share with the triangle mode.
 //
 // Sections: [Point tools] [Darkness and merges] [Typed transforms] [Circle and lathe]
-//           [Build mode] [Selection routines] [Texts]
+//           [Extrusion] [Build mode] [Selection routines] [Texts]
 //
 // Every operation follows the pattern of modeller_operations.h.  Main thread only.
 #pragma once
@@ -74,6 +74,19 @@ int RotatePointsAroundGreen(ModellerScreen& screen, double radians, int apply);
 // ---- [Circle and lathe] ----
 void CreateCircle(ModellerScreen& screen);   // run of "Options for circle of points"
 void RunLathe(ModellerScreen& screen);       // run of "Lathe options"
+
+// ---- [Extrusion] ----
+// The triangles an extrusion of n points adds: 2n closed, 2n - 2 open, doubled for both sides.
+int64_t ExtrusionTriangles(int64_t n, int closed, int sides);
+// Extrudes the trace (less its last entry, the reference, in trace mode 2): n new points (the
+// entries of indexList when given), 2n triangles for a closed strip and 2n - 2 for an open
+// one, doubled for both sides; the trace moves onto the new points, which stay selected.
+void ExtrudeSelection(ModellerScreen& screen, int closed, int sides, const uint16_t* indexList);
+// Run of "Extrude options": the undo point "extrusion", two groups at least, the strip and the
+// message with its sound.
+void RunExtrusion(ModellerScreen& screen);
+// Point tool word 19 (E): the checks, then "Extrude options".
+void ExtrudeCommand(ModellerScreen& screen);
 
 // ---- [Build mode] ----
 // Word 0 merges the first build point into the last, word 1 moves the triangles from the

@@ -3,10 +3,11 @@
 #include "modeller/operations/stepwise_runs.h"
 
 #include "model/model_object.h"
+#include "modeller/operations/modeller_options.h"
+#include "modeller/operations/point_tools.h"
 #include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/operations/point_tools.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"
@@ -21,7 +22,7 @@ void RecordRunStart(void* name) {
 const char* Plural(int count) { return count == 1 ? "" : "s"; }
 
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 }  // namespace

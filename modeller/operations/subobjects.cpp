@@ -47,7 +47,7 @@ void Record(const char* name) {
   if (AddUndoPoint) AddUndoPoint(name, 0, 0, 0);
 }
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 bool IsSubobject(const ModellerScreen& s) { return EditedObject && EditedObject != s.mainObject; }
 

@@ -38,7 +38,7 @@ void Record(const char* name) {
   if (AddUndoPoint) AddUndoPoint(name, 0, 0, 0);
 }
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 // The same edit of every selected triangle under one undo point; nothing with none selected.

@@ -2,15 +2,18 @@
 // the points along an axis, the value buttons of the green point and of the object's position
 // and angles (steps by click code, copy and paste, typed values), the object's scale buttons
 // and typed scale, and the distance of the current level of detail.
+#include "modeller/operations/value_buttons.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "core/window_state.h"
 #include "model/model_object.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/operations/drag_handles.h"
 #include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
-#include "modeller/editor/object_editor.h"
 #include "text/text_strings.h"
 #include "ui/dialogs.h"
 #include "ui/value_edit.h"
@@ -49,7 +52,7 @@ int CurrentLevel(const ModellerScreen& s) {
 }
 
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 void Record(const char* name) {

@@ -1,4 +1,5 @@
-// model_checks.cpp - model check findings into the problem report.
+// model_checks.cpp - model check findings into the problem report, and the installation of the
+// modeller's hooks.
 //
 // While a check runs, the report's checked model is filled from the ModelObject tree being
 // checked: the main object first, then its subobjects with their rotations and offsets, so
@@ -11,7 +12,12 @@
 
 #include "model/model_lod_cache.h"
 #include "modeller/editor/object_editor.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_undo.h"
 #include "ui/problem_report.h"
+#include "ui/value_edit.h"
 
 namespace {
 
@@ -66,9 +72,20 @@ void EndCheck() {
   g_run.root = nullptr;
 }
 
+// The object editor's refresh of its sub-screen: only the modeller's.
+int RefreshModellerMesh(Prss* process) {
+  if (!ModellerOf(process)) return 0;
+  RefreshEditedMesh(process);
+  return 1;
+}
+
 }  // namespace
 
 void InstallModellerHooks() {
   ModelCheckReport = ModelCheckHooks{BeginCheck, ReportCheckProblem, AddCheckMarker, EndCheck};
-  InstallObjectEditorHooks();
+  EditedMeshChanged = RefreshEditedMesh;
+  AddUndoPoint = ModellerAddUndoPoint;
+  SelectListedItems = ModellerSelectListedItems;
+  ModellerHooks = ModellerLink{StartModeller, ShowsViewMarks, RefreshModellerMesh};
+  ModeSubScreens = ModeSubScreenLink{OpenModeSubScreen, ReloadModeSubScreen};
 }

@@ -6,6 +6,8 @@
 // interface; the checks report through hooks that this file points at ui/problem_report.h.
 #pragma once
 
-// Installs the check hooks (and the other hooks the modeller gives the model's layer and the
-// interface: the edited mesh's refresh).  Once at start-up, after the interface's.
+// Installs the check hooks and the other hooks the modeller gives the layers below it: the
+// interface's undo point, edited mesh and listed items, the object editor's modeller
+// (ModellerHooks) and, inside the modeller, the sub-screens of the texture modes
+// (ModeSubScreens).  Once at start-up, after the interface's.
 void InstallModellerHooks();

@@ -2,16 +2,9 @@
 #include "modeller/screen/modeller.h"
 
 #include "modeller/texture/cutouts_screen.h"
-#include "modeller/editor/edit_views.h"
-#include "modeller/editor/object_editor.h"
-#include "modeller/texture/texture_mapping.h"
 #include "modeller/texture/texture_pages.h"
 
-int MappingScreenshotRequested;
-unsigned EditViewState = 0xFFFFFFFFu;  // the perspective view
 int MappingChanged;
-
-int ObjectEditorOpen;
 
 void ReloadEditorTextures() {
   ReloadBackgroundImages();

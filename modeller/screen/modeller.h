@@ -1,29 +1,23 @@
-// modeller.h - the modeller's services the frame loop and the interface use.
+// modeller.h - the modeller's services the frame loop and the window use: the mapping tool's
+// copy of a mapping's screen area (counted by MappingScreenshotRequested, object_editor.h;
+// MappingToolIsOpen and CopyMappingToClipboard, texture_mapping.h; the view's roll in
+// EditViewState, edit_views.h), whether an object editor is open (ObjectEditorOpen) and the
+// editors' textures after the device was made again.
 //
-// Layer: modeller/, a subsystem over the interface (tools/layers.txt).
+// Layer: modeller/, a subsystem over the interface in rooms by job (tools/layers.txt).
 #pragma once
 #include <cstdint>
 
-#include "ui/value_edit.h"  // the edit hooks the modeller installs
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/texture/texture_mapping.h"
 
-struct Prss;
-
-// The mapping tool's shot of a mapping's screen area: 0 none pending, else the frames drawn
-// since the request (1..4).  The frame loop counts them while the tool is open and takes the
-// copy at 4 with CopyMappingToClipboard (1 when it reached the clipboard).
-extern int MappingScreenshotRequested;
-int MappingToolIsOpen();
-int CopyMappingToClipboard();
-// The edit views' current view code (edit_views.h), -1 for the perspective view; the top 11
-// bits (the roll) are cleared when the mapping copy is done.
-extern unsigned EditViewState;
+// Set by the frame loop when the mapping tool's copy is done.
 extern int MappingChanged;
-
-extern int ObjectEditorOpen;   // the object editor screen is open
 // The editors' own textures after the device was made again: the background pictures and
 // the object editor's previews.
 void ReloadEditorTextures();
 
 // ---- Undo history, edited mesh and mapping panel ----
-// AddUndoPoint, RefreshEditedMesh, MappingPanelSelection and MappingPanelRedraw are the
+// AddUndoPoint, EditedMeshChanged, MappingPanelSelection and MappingPanelRedraw are the
 // interface's hooks into the modeller (ui/value_edit.h): the modeller installs them.

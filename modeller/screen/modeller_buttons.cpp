@@ -9,18 +9,20 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/files/modeller_files.h"
 #include "modeller/operations/build_mode.h"
 #include "modeller/operations/collision_mesh.h"
 #include "modeller/operations/layers.h"
-#include "modeller/files/modeller_files.h"
-#include "modeller/state/modeller_local.h"
-#include "modeller/state/modeller_state.h"
-#include "modeller/state/modeller_selection.h"
-#include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
-#include "modeller/screen/object_panel.h"
 #include "modeller/operations/stepwise_runs.h"
 #include "modeller/operations/subobjects.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/screen/object_panel.h"
+#include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/state/modeller_undo.h"
 #include "render/views.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
@@ -28,26 +30,11 @@
 
 namespace {
 
-void ModeButtonAction(void* owner, int clickCode, uintptr_t mode) {
-  if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) SetModellerMode(*s, clickCode, int(mode));
-}
-
 void TriangleButtonsAction(void* owner, int, uintptr_t) {
   if (ModellerScreen* s = ModellerOf(static_cast<Prss*>(owner))) s->triangleButtons ^= 1;
 }
 
-int ModeButtonUnits(const char* label) { return std::strlen(label) > 4 ? 3 : 2; }
-
 }  // namespace
-
-void AddModeButtons(ModellerScreen& s) {
-  AddMessageHistoryButton(&s.prss);
-  for (int m = 0; m < MODELLER_MODE_COUNT; ++m) {
-    const ModellerModeButton& b = MODELLER_MODE_BUTTONS[m];
-    AddRowButton(&s.prss, ModeButtonUnits(b.label), uintptr_t(m), s.state.mode == m, &TextColours.lightOrange, b.label,
-                 ModeButtonAction, b.hint);
-  }
-}
 
 void AddTriangleButtonsOption(ModellerScreen& s, int units) {
   ColourWord* colour = &TextColours.lightOrange;
@@ -198,7 +185,7 @@ void FollowCameraDistance(ModellerScreen& s) {
   if (level == main.currentLod) return;
   main.currentLod = uint8_t(level);
   DeselectAllTriangles(s);
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 }  // namespace

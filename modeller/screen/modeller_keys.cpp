@@ -1,16 +1,22 @@
 // modeller_keys.cpp - the modeller's keys: modes, leaving, the panels, selection shortcuts,
-// undo and redo, and the keys of the operations still to come.  A key not taken here (and a
-// key whose action says so) goes on to the object editor.
+// undo and redo, and the keys of the operations still to come, with the dispatch of the
+// operations the keys ask for.  A key not taken here (and a key whose action says so) goes on
+// to the object editor.
 #include <cstdio>
 
 #include "core/report.h"
 #include "core/window_state.h"
 #include "model/model_object.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/operations/subobjects.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/screen/modeller_screen.h"
 #include "modeller/state/modeller_operations.h"
-#include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_selection.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
+#include "ui/interface.h"
 #include "ui/value_edit.h"
 
 namespace {
@@ -98,7 +104,7 @@ void ModellerScreenKeys(Prss* process, int key) {
   switch (letter) {
     case ' ':
       ObjectEditorShared.hidePanels = 0;
-      if (RefreshEditedMesh) RefreshEditedMesh(process);
+      RefreshEditedMesh(process);
       return;
     case 'F':
       if (!ShiftHeld) break;
@@ -174,4 +180,49 @@ void ModellerScreenKeys(Prss* process, int key) {
     return;
   }
   PassOn(s, key);
+}
+
+// ---- [Dispatch] ----
+
+void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
+  s.lastOperationAsked = operation;
+  Prss* owner = &s.prss;
+  switch (operation) {
+    case OPERATION_DELETE_POINTS: PointToolsCommand(owner, 0, POINT_TOOL_DELETE); break;
+    case OPERATION_DUPLICATE_POINTS:
+    case OPERATION_NEW_POINT: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_NEW_OR_DUPLICATE); break;
+    case OPERATION_EXTRUDE: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_EXTRUDE); break;
+    case OPERATION_SELECT_POINT_TRIANGLES: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_SELECT_TRIANGLES); break;
+    case OPERATION_MERGE_DIALOG:
+      if (s.state.mode == ModeBuild)
+        MergeOrRelocate(owner, CLICK_LEFT, 0);
+      else
+        PointMergeButton(owner, CLICK_LEFT, 3);
+      break;
+    case OPERATION_DETAIL_REDUCTION_DIALOG: TriangleModeCommand(owner, CLICK_LEFT, 1); break;
+    case OPERATION_DELETE_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_DELETE); break;
+    case OPERATION_DUPLICATE_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE); break;
+    case OPERATION_FLIP_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_FLIP); break;
+    case OPERATION_SELECT_TRIANGLE_POINTS: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_SELECT_POINTS); break;
+    case OPERATION_HIDE_SELECTED:
+    case OPERATION_HIDE_UNSELECTED:
+    case OPERATION_UNHIDE_ALL: {
+      const uintptr_t word = operation == OPERATION_UNHIDE_ALL ? 0 : operation == OPERATION_HIDE_SELECTED ? 1 : 2;
+      if (s.state.mode == ModeTriangle) HideTriangles(owner, CLICK_LEFT, word);
+      if (s.state.mode == ModePoint) HidePoints(owner, CLICK_LEFT, word);
+      break;
+    }
+    case OPERATION_FLIP_CONNECTED:
+      CountSelectedPoints(s, 1);
+      if (s.state.selectedPointCount == 0 || !EditedObject) break;
+      if (AddUndoPoint) AddUndoPoint("flip connected tris", 0, 0, 0);
+      SelectTrianglesFromPoints(s, 1);
+      RefreshEditedMesh(owner);
+      break;
+    case OPERATION_NEW_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 0); break;
+    case OPERATION_DUPLICATE_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 1); break;
+    case OPERATION_DELETE_SUBOBJECT: SubobjectCommand(owner, CLICK_LEFT, SUBOBJECT_DELETE); break;
+    case OPERATION_LOAD_DIALOG: FileCommand(owner, CLICK_LEFT, FILE_LOAD_MAIN); break;
+    default: break;
+  }
 }

@@ -1,6 +1,6 @@
 // modeller_panels.cpp - the button panels of the modes, in the order of their rows, the level of
-// detail's distance, the main object's colour and cutout choices, and the column of the
-// current triangle attributes at the right edge.
+// detail's distance, the main object's colour and cutout choices, the column of the current
+// triangle attributes at the right edge, and the triangle mode's commands.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -8,17 +8,23 @@
 #include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "model/model_object.h"
-#include "modeller/operations/build_mode.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/operations/layers.h"
-#include "modeller/state/modeller_operations.h"
-#include "modeller/state/modeller_selection.h"
 #include "modeller/editor/object_editor.h"
-#include "modeller/screen/object_panel.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/operations/layers.h"
+#include "modeller/operations/modeller_options.h"
 #include "modeller/operations/object_tools.h"
 #include "modeller/operations/point_tools.h"
+#include "modeller/operations/stepwise_runs.h"
 #include "modeller/operations/subobjects.h"
 #include "modeller/operations/triangle_tools.h"
+#include "modeller/operations/value_buttons.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/screen/object_panel.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "ui/dialogs.h"
 #include "text/messages.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
@@ -60,7 +66,7 @@ void AddToLodAction(void* owner, int, uintptr_t level) {
 }
 
 void Refresh(void* owner) {
-  if (RefreshEditedMesh) RefreshEditedMesh(static_cast<Prss*>(owner));
+  RefreshEditedMesh(static_cast<Prss*>(owner));
 }
 
 // The main object's colour choices: a button picks the one shown, the sliders edit it.
@@ -645,4 +651,46 @@ int AddBuildPanel(ModellerScreen& s) {
   AddTriangleButtonsOption(s, PANEL_UNITS);
   NextRow();
   return top;
+}
+
+// ---- [Triangle mode's commands] ----
+
+namespace {
+
+void RepairMirroringAnswered(Prss* owner, uint32_t, uint32_t) { TriangleModeCommand(owner, CLICK_LEFT, 5); }
+
+// The shared box round every point of the edited object: symmetric in x, at least -1..1 m
+// in x and y and 0..1 m in z.
+void FitBoxToPoints(const ModelObject& o) {
+  int32_t low[3] = {-FIXED_ONE, -FIXED_ONE, 0}, high[3] = {FIXED_ONE, FIXED_ONE, FIXED_ONE};
+  for (int i = 0; i < o.pointCount; ++i) {
+    const int32_t v[3] = {o.points[i].x, o.points[i].y, o.points[i].z};
+    for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], v[a]), high[a] = std::max(high[a], v[a]);
+  }
+  const int32_t x = std::max(high[0], low[0] == INT32_MIN ? INT32_MAX : -low[0]);
+  low[0] = -x, high[0] = x;
+  for (int a = 0; a < 3; ++a) ModelBox.corners[0][a] = low[a], ModelBox.corners[1][a] = high[a];
+  ModelBox.set = 1;
+}
+
+}  // namespace
+
+void TriangleModeCommand(void* owner, int, uintptr_t word) {
+  ModellerScreen* s = OperationScreen(owner);
+  if (!s || !EditedObject) return;
+  switch (word) {
+    case 1: OpenModellerOptions(*s, StartDetailReduction, OPTIONS_REDUCTION); break;
+    case 4: AskQuestion(&s->prss, RepairMirroringAnswered, "Replace unmirrored triangles with mirrored?", "", 0, 0, 0); break;
+    case 5:
+      if (AddUndoPoint) AddUndoPoint("repair mirroring", 0, 0, 0);
+      EditedObject->ReplaceMirroredTriangles();
+      CountSelectedTriangles(*s, 0);
+      s->state.currentTriangle = EditedObject->triangleCount;
+      RefreshEditedMesh(owner ? static_cast<Prss*>(owner) : nullptr);
+      break;
+    case 6: ObjectEditorShared.modellerBox = ObjectEditorShared.modellerBox ? 0 : 2; break;
+    case 7: FitBoxToPoints(*EditedObject); break;
+    case 0: AskEditorSkin(*s); break;
+    default: break;
+  }
 }

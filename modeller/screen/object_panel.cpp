@@ -43,7 +43,7 @@ ColourWord* Plain() { return &TextColours.lightOrange; }
 ColourWord* Grey() { return &TextColours.grey; }
 
 void Refresh(ModellerScreen& s) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
+  RefreshEditedMesh(&s.prss);
 }
 
 float NormalisedX(int pixels) { return -1.0f + 2.0f * float(pixels) / float(std::max(ScreenWidth, 1)); }

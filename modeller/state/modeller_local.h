@@ -8,17 +8,6 @@
 #include "core/fixed_math.h"
 #include "modeller/state/modeller_state.h"
 
-// A formatted button text that stays until 512 more are made: the interface keeps the
-// pointers of a frame's texts until the frame is drawn (texture_page_view.cpp).
-const char* FrameText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// A texture screen takes the frame's draw hook, keeping the one before to chain and give back
-// (only while its own is still installed).
-void TakeDrawHook(void (*hook)(void*), void* owner, void (**savedHook)(void*), void** savedOwner);
-// A texture screen's mouse when no drag of its own runs: the interface's buttons first, then
-// the object editor's mouse (the screen's parent is the modeller, the modeller's the editor).
-void PassMouseToEditor(Prss* screen, MouseRecord* mouse);
-void GiveBackDrawHook(void (*hook)(void*), void* owner, void (*savedHook)(void*), void* savedOwner);
-
 // The triangle of three projected corners (normalised units) overlaps the rectangle; flag as
 // ScreenRect::ContainsTriangle's.
 int RectOverlapsProjected(const ScreenRect& rect, const float corners[3][2], int flag);
@@ -39,9 +28,6 @@ void PlaceEditedPoints(const ModelObject& object, std::vector<PlacedPoint>& out)
 FixedTransform MeshTransformOf(const ModelObject& object);
 // Whether the copy of point i is shown (a mirrored point, or a spoke point off the axle).
 int HasMirroredCopy(const ModelObject& object, int point);
-// The view's right, up and towards-the-viewer axes (rows, unit vectors) in the object's own
-// frame: its mesh rotation taken out.
-void LocalViewAxes(const ModelObject* object, double axes[3][3]);
 // The corners' normal ((b - a) x (c - a), world) points against the view: away from the
 // eye in perspective, against the view direction in an axis view.
 int FacesViewer(const IntVector& a, const IntVector& b, const IntVector& c);

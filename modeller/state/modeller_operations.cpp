@@ -1,28 +1,17 @@
-// modeller_operations.cpp - what every edit ends with (the edited mesh rebuilt), the hooks the
-// modeller installs, the checks and limits the operations share, and the keys' dispatch.
+// modeller_operations.cpp - what every edit ends with (the edited mesh rebuilt), the checks
+// and limits the operations share, and the callbacks of the material flags and colour choice.
 #include "modeller/state/modeller_operations.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "core/window_state.h"
 #include "model/model_materials.h"
 #include "model/model_object.h"
-#include "modeller/operations/build_mode.h"
-#include "modeller/files/modeller_files.h"
-#include "modeller/state/modeller_selection.h"
-#include "modeller/state/modeller_undo.h"
 #include "modeller/editor/object_editor.h"
-#include "modeller/operations/point_tools.h"
-#include "modeller/operations/stepwise_runs.h"
-#include "modeller/operations/subobjects.h"
-#include "modeller/operations/triangle_tools.h"
 #include "modeller/editor/vehicle_editor_link.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
-#include "ui/problem_report.h"
-#include "ui/value_edit.h"
 
 namespace {
 
@@ -34,10 +23,14 @@ void ApplyChoicesToMain(ModellerScreen& s, ModelObject& main) {
   main.SelectNumberedCutouts(s.cutoutChoice & 63);
 }
 
-// The body of the RefreshEditedMesh hook: the car's wheels when a spoke object of the car on
-// show was edited, the colour and cutout choices, then the main object's preview; the wire
-// edges follow in the next frame.
-void ModellerRefreshEditedMesh(Prss* process) {
+}  // namespace
+
+// ---- [Edited mesh] ----
+
+int EditedMeshRefreshes;
+
+void RefreshEditedMesh(Prss* process) {
+  ++EditedMeshRefreshes;
   ModellerScreen* s = process ? ModellerOf(process) : nullptr;
   if (!s) s = ActiveModeller;
   ObjectEditor* editor = s ? s->editor : ActiveObjectEditor;
@@ -49,14 +42,6 @@ void ModellerRefreshEditedMesh(Prss* process) {
   if (s && main.colourChoiceCount > 0) ApplyChoicesToMain(*s, main);
   RebuildMainPreview(*editor);
   ObjectEditorShared.rebuildWire = 1;
-}
-
-}  // namespace
-
-void InstallObjectEditorHooks() {
-  RefreshEditedMesh = ModellerRefreshEditedMesh;
-  AddUndoPoint = ModellerAddUndoPoint;
-  SelectListedItems = ModellerSelectListedItems;
 }
 
 // ---- [Checks and limits] ----
@@ -110,12 +95,6 @@ int CheckAddLimits(ModellerScreen& s, int64_t addPoints, int64_t addTriangles) {
   return 1;
 }
 
-int64_t ExtrusionTriangles(int64_t n, int closed, int sides) {
-  if (n <= 0) return 0;
-  const int64_t one = closed ? 2 * n : 2 * n - 2;
-  return sides == ADD_BOTH ? 2 * one : one;
-}
-
 int64_t RoundNearest(double value) {
   constexpr double LIMIT = 4.0e18;
   if (!(value == value)) return 0;
@@ -124,92 +103,7 @@ int64_t RoundNearest(double value) {
   return int64_t(std::nearbyint(value));  // the default rounding: to nearest, ties to even
 }
 
-// ---- [Dispatch] ----
-
 ModellerScreen* OperationScreen(void* owner) { return owner ? ModellerOf(static_cast<Prss*>(owner)) : nullptr; }
-
-void RunModellerOperation(ModellerScreen& s, ModellerOperation operation) {
-  s.lastOperationAsked = operation;
-  Prss* owner = &s.prss;
-  switch (operation) {
-    case OPERATION_DELETE_POINTS: PointToolsCommand(owner, 0, POINT_TOOL_DELETE); break;
-    case OPERATION_DUPLICATE_POINTS:
-    case OPERATION_NEW_POINT: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_NEW_OR_DUPLICATE); break;
-    case OPERATION_EXTRUDE: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_EXTRUDE); break;
-    case OPERATION_SELECT_POINT_TRIANGLES: PointToolsCommand(owner, CLICK_LEFT, POINT_TOOL_SELECT_TRIANGLES); break;
-    case OPERATION_MERGE_DIALOG:
-      if (s.state.mode == ModeBuild)
-        MergeOrRelocate(owner, CLICK_LEFT, 0);
-      else
-        PointMergeButton(owner, CLICK_LEFT, 3);
-      break;
-    case OPERATION_DETAIL_REDUCTION_DIALOG: TriangleModeCommand(owner, CLICK_LEFT, 1); break;
-    case OPERATION_DELETE_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_DELETE); break;
-    case OPERATION_DUPLICATE_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_DUPLICATE); break;
-    case OPERATION_FLIP_TRIANGLES: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_FLIP); break;
-    case OPERATION_SELECT_TRIANGLE_POINTS: TriangleToolsCommand(owner, CLICK_LEFT, TRIANGLE_TOOL_SELECT_POINTS); break;
-    case OPERATION_HIDE_SELECTED:
-    case OPERATION_HIDE_UNSELECTED:
-    case OPERATION_UNHIDE_ALL: {
-      const uintptr_t word = operation == OPERATION_UNHIDE_ALL ? 0 : operation == OPERATION_HIDE_SELECTED ? 1 : 2;
-      if (s.state.mode == ModeTriangle) HideTriangles(owner, CLICK_LEFT, word);
-      if (s.state.mode == ModePoint) HidePoints(owner, CLICK_LEFT, word);
-      break;
-    }
-    case OPERATION_FLIP_CONNECTED:
-      CountSelectedPoints(s, 1);
-      if (s.state.selectedPointCount == 0 || !EditedObject) break;
-      if (AddUndoPoint) AddUndoPoint("flip connected tris", 0, 0, 0);
-      SelectTrianglesFromPoints(s, 1);
-      if (RefreshEditedMesh) RefreshEditedMesh(owner);
-      break;
-    case OPERATION_NEW_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 0); break;
-    case OPERATION_DUPLICATE_SUBOBJECT: NewSubobject(owner, CLICK_LEFT, 1); break;
-    case OPERATION_DELETE_SUBOBJECT: SubobjectCommand(owner, CLICK_LEFT, SUBOBJECT_DELETE); break;
-    case OPERATION_LOAD_DIALOG: FileCommand(owner, CLICK_LEFT, FILE_LOAD_MAIN); break;
-    default: break;
-  }
-}
-
-namespace {
-
-void RepairMirroringAnswered(Prss* owner, uint32_t, uint32_t) { TriangleModeCommand(owner, CLICK_LEFT, 5); }
-
-// The shared box round every point of the edited object: symmetric in x, at least -1..1 m
-// in x and y and 0..1 m in z.
-void FitBoxToPoints(const ModelObject& o) {
-  int32_t low[3] = {-FIXED_ONE, -FIXED_ONE, 0}, high[3] = {FIXED_ONE, FIXED_ONE, FIXED_ONE};
-  for (int i = 0; i < o.pointCount; ++i) {
-    const int32_t v[3] = {o.points[i].x, o.points[i].y, o.points[i].z};
-    for (int a = 0; a < 3; ++a) low[a] = std::min(low[a], v[a]), high[a] = std::max(high[a], v[a]);
-  }
-  const int32_t x = std::max(high[0], low[0] == INT32_MIN ? INT32_MAX : -low[0]);
-  low[0] = -x, high[0] = x;
-  for (int a = 0; a < 3; ++a) ModelBox.corners[0][a] = low[a], ModelBox.corners[1][a] = high[a];
-  ModelBox.set = 1;
-}
-
-}  // namespace
-
-void TriangleModeCommand(void* owner, int, uintptr_t word) {
-  ModellerScreen* s = OperationScreen(owner);
-  if (!s || !EditedObject) return;
-  switch (word) {
-    case 1: OpenModellerOptions(*s, StartDetailReduction, OPTIONS_REDUCTION); break;
-    case 4: AskQuestion(&s->prss, RepairMirroringAnswered, "Replace unmirrored triangles with mirrored?", "", 0, 0, 0); break;
-    case 5:
-      if (AddUndoPoint) AddUndoPoint("repair mirroring", 0, 0, 0);
-      EditedObject->ReplaceMirroredTriangles();
-      CountSelectedTriangles(*s, 0);
-      s->state.currentTriangle = EditedObject->triangleCount;
-      if (RefreshEditedMesh) RefreshEditedMesh(owner ? static_cast<Prss*>(owner) : nullptr);
-      break;
-    case 6: ObjectEditorShared.modellerBox = ObjectEditorShared.modellerBox ? 0 : 2; break;
-    case 7: FitBoxToPoints(*EditedObject); break;
-    case 0: AskEditorSkin(*s); break;
-    default: break;
-  }
-}
 
 // ---- [Material callbacks] ----
 

@@ -10,7 +10,6 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/operations/build_mode.h"
 #include "modeller/editor/edit_views.h"
 #include "modeller/state/modeller_local.h"
 #include "modeller/state/modeller_operations.h"
@@ -21,8 +20,6 @@
 #include "text/messages.h"
 
 namespace {
-
-constexpr int CLICK_MAKE_CURRENT = CLICK_RIGHT | CLICK_CTRL;  // the interface's "make current" click
 
 ModelObject& Edited() { return *EditedObject; }
 
@@ -253,44 +250,6 @@ void FindCurrentTriangle(ModellerScreen& s) {
       return;
     }
   s.state.currentTriangle = o.triangleCount;
-}
-
-void TriangleClick(ModellerScreen& s, int clickCode, int t, int startsDrag) {
-  ModelObject& o = Edited();
-  if (t < 0 || t >= o.triangleCount) return;
-  if (s.state.mode == ModeBuild) {
-    DeselectAllTriangles(s);
-    SelectTriangle(s, t);
-    return;
-  }
-  if (s.state.mode != ModeTriangle) return;
-  const bool ctrl = CtrlHeld != 0, shift = ShiftHeld != 0;
-  if (shift && !ctrl) {
-    RotateSharedEdge(s, t);
-    return;
-  }
-  if (shift && (MeshDisplay.modellerDrawMode == DRAW_WIRE || MeshDisplay.modellerDrawMode == DRAW_LAYERS)) {
-    ShowEditorInfo(TEXT_FLOOD_DRAW_MODE);
-    return;
-  }
-  bool becameSelected = false;
-  if (!TriangleSelected(o, t)) {
-    if (!ctrl || AltHeld) DeselectAll(s);
-    SelectTriangle(s, t);
-    becameSelected = true;
-  } else if (clickCode == CLICK_MAKE_CURRENT) {
-    TakeTriangleAttributes(s, t);
-    return;
-  } else if (!ctrl) {
-    DeselectAll(s);
-  } else {
-    DeselectTriangle(s, t);
-  }
-  if (shift) {
-    FloodSelect(s, t);
-    return;
-  }
-  if (startsDrag) s.dragSelect = becameSelected ? DRAG_SELECT_SELECT : DRAG_SELECT_DESELECT;
 }
 
 // ---- [Whole selections] ----

@@ -1,9 +1,9 @@
 // modeller_selection.h - what the modeller selects and how: the selection counters, the
-// trace, selecting points and triangles by click, by drag, by rectangle and by the axis
-// views' drag box, and the drags that move, rotate and scale the selection.
+// trace, selecting points and triangles by click, by rectangle and by the axis views' drag
+// box.
 //
 // Sections: [Counters and clearing] [Points and trace] [Triangles] [Whole selections]
-//           [Rectangle passes] [Picking] [Drags] [Geometry in the view plane]
+//           [Rectangle passes] [Picking] [Texts]
 //
 // A point or triangle is selected while its selected flag (4) is set; the modeller's state
 // counts them and names the current point and triangle.  Everything works on the edited
@@ -11,9 +11,8 @@
 #pragma once
 #include <cstdint>
 
+#include "core/window_state.h"
 #include "modeller/state/modeller_state.h"
-
-struct IntVector;
 
 // ---- [Counters and clearing] ----
 // The green point -1, the trace and the point selection cleared.
@@ -38,6 +37,8 @@ void SelectPoint(ModellerScreen& screen, int point);
 // Clears the point's selection and trace entries; when it was the green point the nearest
 // selected point (in metres) becomes green, or none.
 void DeselectPoint(ModellerScreen& screen, int point);
+// The interface's "make current" click (click code 6).
+constexpr int CLICK_MAKE_CURRENT = CLICK_RIGHT | CLICK_CTRL;
 // A point marker's click: alone; with Ctrl added or removed; click code 6 makes a selected
 // point the green one.
 void PointMarkerClick(void* owner, int clickCode, uintptr_t point);
@@ -52,9 +53,6 @@ void SelectTriangle(ModellerScreen& screen, int triangle);
 void DeselectTriangle(ModellerScreen& screen, int triangle);
 // The first selected triangle becomes current with its attributes; none when none is selected.
 void FindCurrentTriangle(ModellerScreen& screen);
-// A click on a triangle of the edited object in build or triangle mode (click code of the
-// mouse record).  startsDrag 1 starts the Ctrl drag selection in the direction the click took.
-void TriangleClick(ModellerScreen& screen, int clickCode, int triangle, int startsDrag);
 
 // ---- [Whole selections] ----
 // Triangle mode: every shown triangle of the current level selected (toggle: the selected ones
@@ -79,34 +77,7 @@ void ApplyRectangleToTriangles(ModellerScreen& screen, const ScreenRect& rect, i
 // object; null beyond them.
 ModelObject* GetPickedObject(ModellerScreen& screen);
 
-// ---- [Drags] ----
-void TriangleDragSelect(ModellerScreen& screen, const MouseRecord& mouse);
-// Starts the rotate or scale drag (kind 1..4) of the selected points about the current point:
-// their positions kept, the undo point "rotate points" or "scale points" recorded.  Nothing
-// without a selected point; a press with flag 2 asks for the typed transform instead.
-void StartPointTransformDrag(ModellerScreen& screen, int flags, int kind);
-void EndPointTransformDrag(ModellerScreen& screen);
-// One step of the rotate or scale drag from the pointer; the mesh is rebuilt.
-void PointTransformDrag(ModellerScreen& screen);
-// One step of a handle drag: a release ends it, a right press ends it and undoes a move.
-void HandleDrag(ModellerScreen& screen, const MouseRecord& mouse);
-// Adds the vector to every selected point (a central point keeps x = 0), then moves the
-// mappings that only moved points use.
-void MoveSelectedPoints(ModellerScreen& screen, const IntVector& by);
-
-// ---- [Geometry in the view plane] ----
-// Each gives the moved point in 64 bits (rounded to nearest, ties to even), for the caller to
-// refuse a result outside the 16.16 range.
-// out = point moved in the view plane: its right component about centre times fh, its up
-// component times fv; its depth component unchanged.
-void ScalePointInViewPlane(const int32_t centre[3], const int32_t point[3], int64_t out[3], double fh, double fv);
-// The point's distance from centre in the view plane becomes r metres (below 1 mm: unchanged).
-void SetPointViewDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]);
-// The 3D distance becomes r metres (a point on the centre is unchanged).
-void SetPointDistance(const int32_t centre[3], const int32_t point[3], double r, int64_t out[3]);
-
 // ---- [Texts] ----
 constexpr const char* TEXT_TRIANGLE_SELECTION_ERROR = "Triangle selection error";
 constexpr const char* TEXT_FIXED_POINTS = "FIXED: num_selpoints was %d but should be %d";
 constexpr const char* TEXT_FIXED_TRIANGLES = "FIXED: num_seltri was %d but should be %d";
-constexpr float TRANSFORM_FACTOR_LIMIT = 100.0f;

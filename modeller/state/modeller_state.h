@@ -1,15 +1,17 @@
-// modeller_screen.h - the modeller: the object editor's sub-screen in which one model is
-// edited, in one of eight modes, with the selection it owns, its keys, its mouse (picking and
-// selection), the overlay that shows the selection and the frame of its buttons.
+// modeller_state.h - the modeller's state: its modes, what the undo history saves with each
+// point, the drags, the screen's record and the shared state (the open modeller, its edited
+// object, the texture screens' selections and the shared box), with the changes of mode and of
+// edited object that every part of the modeller makes.
 //
-// Sections: [Modes] [State] [Drags and rectangle] [Screen] [Shared state] [Screen life]
-//           [Modes and edited object] [Keys and mouse] [Buttons and overlay]
-//           [Mode sub-screens] [Operations]
+// Sections: [Modes] [State] [Drags and rectangle] [Screen] [Shared state]
+//           [Modes and edited object] [Mode buttons] [Mode sub-screens] [Texts]
 //
 // One modeller is open at a time (ActiveModeller).  It edits the main object that the object
-// editor shows (not owned) and, inside its tree, one edited object (EditedObject).  The undo
-// history and the status line are in modeller_undo.h, the selection routines and the drags
-// in modeller_selection.h.  Main thread only.
+// editor shows (not owned) and, inside its tree, one edited object (EditedObject).  The
+// screen itself (its life, keys, mouse, buttons and overlay) is modeller_screen.h; the undo
+// history and the status line are in modeller_undo.h, the selection routines in
+// modeller_selection.h, the checks every operation shares in modeller_operations.h.  Main
+// thread only.
 #pragma once
 #include <cstdint>
 
@@ -18,7 +20,6 @@
 struct Bone;
 struct BoneTable;
 struct ModelObject;
-struct MouseRecord;
 struct ObjectEditor;
 struct PreviewEntry;
 
@@ -136,7 +137,7 @@ enum StepwiseRun : int {
 };
 enum DragSelectState : int { DRAG_SELECT_NONE = 0, DRAG_SELECT_DESELECT = 1, DRAG_SELECT_SELECT = 2 };
 
-// The operations the keys reach (RunModellerOperation, modeller_operations.h).
+// The operations the keys reach (RunModellerOperation, modeller_screen.h).
 enum ModellerOperation : int {
   OPERATION_NONE = 0,
   OPERATION_DELETE_SUBOBJECT, OPERATION_DELETE_TRIANGLES, OPERATION_DELETE_POINTS,
@@ -205,12 +206,6 @@ struct ModellerBox {
 };
 extern ModellerBox ModelBox;
 
-// ---- [Screen life] ----
-// StartModeller (object_editor.h) opens the modeller; the object editor attaches it.
-Prss* ModellerScreenAction(Prss* process);
-// "yes" to "Exit ZKT?": the program's exit is asked for again and the modeller closes.
-void ConfirmModellerExit(ModellerScreen& screen);
-
 // ---- [Modes and edited object] ----
 // The open sub-screen is told to terminate and frees itself; the modeller is current again.
 void CloseModellerSubScreen(ModellerScreen& screen);
@@ -226,81 +221,26 @@ void SetCurrentLod(ModellerScreen& screen, int flags, int level);
 // The object at a depth-first pre-order index of the tree (0 the main object); null beyond.
 ModelObject* ObjectAtTreeIndex(ModelObject& main, int index);
 int TreeIndexOf(const ModelObject& main, const ModelObject* object);  // -1 when not in the tree
-// The modeller's screen behind a process (the modeller itself or a sub-screen of it); null.
+// The open modeller when process is its screen or a sub-screen of it; null otherwise.
 ModellerScreen* ModellerOf(Prss* process);
 
-// ---- [Keys and mouse] ----
-void ModellerScreenKeys(Prss* process, int key);
-// Escape and Shift+X: the panels shown again, a stepwise run asked to stop, the question
-// before a changed model is left, or the modeller closed.
-void ModellerExitKey(ModellerScreen& screen);
-void ModellerScreenMouse(Prss* process, MouseRecord* mouse);  // modeller_mouse.cpp
-
-// ---- [Buttons and overlay] ----
-// Each frame, last: a slice of a stepwise run (and nothing else while one runs); else the
-// markers with the pass of the selection rectangle, the rectangle itself and the subobject
-// labels, the automatic level of detail; then the mode bar, the level-of-detail row (or the
-// spoke count) with the collision mesh's button, the level's distance, the colour choices,
-// the output counts, the undo buttons, the mode's panel with the attribute column, the layer
-// panel, the mapping list and the object panel.
-void AddModellerButtons(ModellerScreen& screen);
-// The level automatic choice takes at a (zoom-scaled, 16.16) camera distance: the current one
-// while the distance lies between the previous level's distance (0 for the first) and its own,
-// else the first whose distance is not below it (the last at most).
-int LodForDistance(const ModelObject& object, int current, int32_t distance);
-// The object's output triangles and vertices of a level: its built cache's, or, before a
-// build, each triangle (a mirrored one twice) over the corners it uses.
-void OutputCounts(const ModelObject& object, int level, int64_t& triangles, int64_t& vertices);
-constexpr int64_t OUTPUT_WARNING_COUNT = 65536;  // totals above it show in the warning colour
+// ---- [Mode buttons] ----
 // The message history button and the eight mode buttons at the row cursor, the mode lit.
 void AddModeButtons(ModellerScreen& screen);
-// "lod dist" and the current level's distance of the edited object, with its steps, at the row
-// cursor; then the next row.
-void AddLodDistanceRow(ModellerScreen& screen);
-// The main object's colour choices (a button each and the sliders of the one shown) and the
-// cutout choice of its numbered families ("mapping config : %d"), when it has them.
-void AddChoiceRows(ModellerScreen& screen);
-// The panels of modes 0 to 3 at the row cursor, a row at a time (modeller_panels.cpp).  The
-// triangle and build panels return the row (pixels) where the attribute column starts.
-void AddSubobjectPanel(ModellerScreen& screen);
-int AddTrianglePanel(ModellerScreen& screen);
-void AddPointPanel(ModellerScreen& screen);
-int AddBuildPanel(ModellerScreen& screen);
-// At the right edge from row top (pixels): the current mapping, smoothing group, normal
-// contribution level and drive-side swap, each a button of its attribute.
-void AddAttributeColumn(ModellerScreen& screen, int top);
-// "triangle buttons :" with "NO" and "YES" (word 3), width units in all.
-void AddTriangleButtonsOption(ModellerScreen& screen, int units);
-// The fills and outlines of the selected triangles and the transform buttons of point mode
-// (drawn after the previews).
-void DrawEditedObjectOverlay(ModellerScreen& screen);
-// Point and build modes: a marker button at each shown point (and its mirrored copy); the
-// pass of the selection rectangle over the points; in point mode with the skeleton shown, a
-// label at each bone whose click assigns the selected points to it (AssignPointsToBone).
-void DrawPointMarkers(ModellerScreen& screen);
-void DrawBoneLabels(ModellerScreen& screen);
-// Triangle mode: the pass of the selection rectangle over the triangles, and the centre
-// buttons while the triangle-buttons option is on.
-void DrawTriangleMarkers(ModellerScreen& screen);
-// Triangle, point and build modes, a draw mode that shows the model's surfaces (not wire or
-// layers) and the wire overlay on.
-int ShowsViewMarks();
 
 // ---- [Mode sub-screens] ----
-// The texture mapping panel (texture_mapping.h), the cutouts screen (cutouts_screen.h) and
-// the texture pages screen (texture_pages.h) are opened as the modeller's sub-screen in modes
-// 4, 5 and 6; after undo and redo the open one takes up the restored selection.
-Prss* OpenModeSubScreen(ModellerScreen& screen, int mode);
-void ReloadModeSubScreen(ModellerScreen& screen);
-
-// ---- [Operations] ----
-// The keys' operations run through RunModellerOperation, the limits are set by
-// SetSpokeLimits (modeller_operations.h); a frame of merge by distance or detail reduction is
-// StepStepwiseRun (stepwise_runs.h).
+// The texture mapping panel, the cutouts screen and the texture pages screen are opened as the
+// modeller's sub-screen in modes 4, 5 and 6; after undo and redo the open one takes up the
+// restored selection.  The texture tools stand above the modes, so the screen installs these
+// (OpenModeSubScreen and ReloadModeSubScreen, modeller_screen.h) with the modeller's other
+// hooks (InstallModellerHooks); null members open and reload nothing.
+struct ModeSubScreenLink {
+  Prss* (*open)(ModellerScreen& screen, int mode);
+  void (*reload)(ModellerScreen& screen);
+};
+extern ModeSubScreenLink ModeSubScreens;
 
 // ---- [Texts] ----
-constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
-constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
-constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
+constexpr const char* TEXT_UNNAMED_MAPPING = "unnamed mapping";
 constexpr const char* TEXT_NO_VISIBLE_LAYERS = "No visible layers - a layer must be selected";
 constexpr int MAX_EDIT_LIMIT = 32768;

@@ -9,8 +9,9 @@
 #include <strings.h>
 
 #include "model/model_object.h"
-#include "modeller/state/modeller_selection.h"
 #include "modeller/editor/object_editor.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -248,10 +249,10 @@ void ApplyUndoStep(ModellerScreen& screen, int newDepth) {
   ObjectEditorShared.modellerMode = screen.state.mode;
   if (IsTextureMode(screen.state.mode)) {
     if (screen.state.mode != oldMode) {
-      Prss_AddSub(&screen.prss, OpenModeSubScreen(screen, screen.state.mode));
-      if (screen.state.mode == ModeTextureMapping && RefreshEditedMesh) RefreshEditedMesh(&screen.prss);
-    } else {
-      ReloadModeSubScreen(screen);
+      if (ModeSubScreens.open) Prss_AddSub(&screen.prss, ModeSubScreens.open(screen, screen.state.mode));
+      if (screen.state.mode == ModeTextureMapping) RefreshEditedMesh(&screen.prss);
+    } else if (ModeSubScreens.reload) {
+      ModeSubScreens.reload(screen);
     }
   }
   h.depth = newDepth;

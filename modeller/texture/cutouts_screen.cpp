@@ -14,11 +14,12 @@
 #include "core/window_state.h"
 #include "model/model_materials.h"
 #include "model/model_meshes.h"
-#include "modeller/texture/cutout_material.h"
+#include "modeller/editor/object_editor.h"
 #include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
+#include "modeller/texture/cutout_material.h"
 #include "modeller/texture/texture_mapping.h"
 #include "modeller/texture/texture_pages.h"
 #include "render/material.h"
@@ -35,7 +36,6 @@ uint32_t TexturePanelSwitches;
 int32_t CutoutOverlay;
 CutoutUpdateSetting CutoutUpdateSet;
 CutoutsScreen* ActiveCutoutsScreen;
-CutoutsLayout CutoutsPlaced;
 
 namespace {
 
@@ -54,7 +54,7 @@ int SelectedCount() {
   return n;
 }
 void Rebuild(CutoutsScreen& screen) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&screen.prss);
+  RefreshEditedMesh(&screen.prss);
 }
 
 const char* PageTextureName(const ModelObject& o, int page) {

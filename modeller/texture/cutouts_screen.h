@@ -75,13 +75,7 @@ struct CutoutsScreen {
   void* savedHookOwner;
 };
 extern CutoutsScreen* ActiveCutoutsScreen;
-// Where the screen's rows stand this frame (pixels), for the page panel's size and for the
-// object editor's panels at the bottom right: the cutout list's right edge and bottom, and
-// the bottom of the page panel's rows (0 while the panel is not shown).
-struct CutoutsLayout {
-  int listRight = 0, listBottom = 0, panelBottom = 0;
-};
-extern CutoutsLayout CutoutsPlaced;
+// Where the screen's rows stand this frame: CutoutsPlaced (object_editor.h).
 // The rows under the page panel: the switches, the position, the size, the turn, the overlay.
 constexpr int PAGE_PANEL_ROWS = 5;
 constexpr int PAGE_PANEL_ROW_UNITS = 16;  // the widest of them (the turn's row)

@@ -9,11 +9,10 @@
 
 #include "core/window_state.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/operations/layers.h"
-#include "modeller/screen/modeller.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
 #include "modeller/texture/texture_mapping.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
@@ -36,7 +35,7 @@ void BeginMappingEdit(const char* name) {
 void Refuse(MappingPanel& panel, const char* text) { ShowMessageBox(&panel.prss, text); }
 
 void RebuildMesh(MappingPanel& panel) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&panel.prss);
+  RefreshEditedMesh(&panel.prss);
 }
 
 // Typed metres as 16.16, held within the 32-bit range (a typed 1e9 would not fit).

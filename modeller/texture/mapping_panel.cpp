@@ -11,12 +11,13 @@
 #include "core/window_state.h"
 #include "model/model_meshes.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/screen/modeller.h"
+#include "modeller/editor/object_editor.h"
 #include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
 #include "modeller/texture/texture_mapping.h"
+#include "modeller/texture/texture_pages.h"
 #include "render/device.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
@@ -285,7 +286,7 @@ void AskLink(MappingPanel& panel, int flag) {
 // The swatch recorded the edit and wrote the colour; the master colours and the mesh follow.
 void ColourPasted(MappingPanel& panel) {
   EditedObject->PropagateMasterColours();
-  if (RefreshEditedMesh) RefreshEditedMesh(&panel.prss);
+  RefreshEditedMesh(&panel.prss);
 }
 
 void MappingButton(void* owner, int code, uintptr_t word) {

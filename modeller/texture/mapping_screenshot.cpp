@@ -10,7 +10,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/editor/edit_views.h"
-#include "modeller/screen/modeller.h"
+#include "modeller/editor/object_editor.h"
 #include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_undo.h"
 #include "modeller/texture/texture_mapping.h"

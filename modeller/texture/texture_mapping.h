@@ -180,7 +180,10 @@ void SetMappingSkinSize(int size);
 void RequestMappingScreenshot(void* owner, int clickCode, uintptr_t word);
 // The checks of a shot of the selected mapping; null when it may be taken, else the reason.
 const char* CheckMappingScreenshot(const ModellerScreen& screen, const ModelMapping& mapping);
-// CopyMappingToClipboard and MappingToolIsOpen are the frame loop's (modeller.h).
+// For the frame loop (modeller.h): whether the tool is open, and the copy of the selected
+// mapping's screen area to the clipboard (1 when it reached the clipboard).
+int MappingToolIsOpen();
+int CopyMappingToClipboard();
 // The screen rectangle (pixels, top-left and size) of an RGBA picture, area-averaged to the
 // destination size.  Exposed for the tests.
 void AreaAverageRect(const uint8_t* rgba, int pitch, int sx, int sy, int sw, int sh, int dw, int dh,

@@ -10,10 +10,11 @@
 #include "core/report.h"
 #include "core/window_state.h"
 #include "model/model_meshes.h"
+#include "modeller/editor/object_editor.h"
 #include "modeller/state/modeller_local.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_undo.h"
-#include "modeller/editor/object_editor.h"
 #include "modeller/texture/texture_mapping.h"
 #include "render/gouraud_mesh.h"
 #include "render/object_picture.h"
@@ -46,7 +47,7 @@ void BeginPageEdit(const char* name) {
 
 // The model's display follows its pages.
 void Rebuild(TexturePagesScreen& screen) {
-  if (RefreshEditedMesh) RefreshEditedMesh(&screen.prss);
+  RefreshEditedMesh(&screen.prss);
 }
 
 // Materials found by name are the material table's, shared with the meshes: dropped, never freed.

@@ -1,9 +1,10 @@
 // texture_pages.h - the texture pages screen (the modeller's texture page mode): the edited
 // object's pages with their types and texture files, the page picture with the overlay of the
-// areas the triangles use, the template pictures on the clipboard; and the page pictures the
-// cutouts screen shares.
+// areas the triangles use, the template pictures on the clipboard; the page pictures the
+// cutouts screen shares, and the frame texts, draw hook and mouse all three texture screens
+// share.
 //
-// Sections: [Page pictures] [Screen state] [Screen life] [Operations] [Texts]
+// Sections: [Page pictures] [Texture screens] [Screen state] [Screen life] [Operations] [Texts]
 //
 // Every edit records an undo point first (AddUndoPoint) and marks the model changed;
 // refusals change nothing.  Main thread only.
@@ -39,6 +40,19 @@ void AddTextureInfoButtons(Prss* owner, const Material* material, InterfaceHandl
 int ReloadPageTexture(Prss* owner, const char* name, int asDds, int exportDds);
 // The texture viewer page over owner: the picture whole, Escape closes it.
 Prss* CreateImageViewerPage(Prss* owner, const char* textureName);
+
+// ---- [Texture screens] ----
+// What the three texture screens share (texture_page_view.cpp).
+// A formatted button text that stays until 512 more are made: the interface keeps the
+// pointers of a frame's texts until the frame is drawn (texture_page_view.cpp).
+const char* FrameText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// A texture screen takes the frame's draw hook, keeping the one before to chain and give back
+// (only while its own is still installed).
+void TakeDrawHook(void (*hook)(void*), void* owner, void (**savedHook)(void*), void** savedOwner);
+// A texture screen's mouse when no drag of its own runs: the interface's buttons first, then
+// the object editor's mouse (the screen's parent is the modeller, the modeller's the editor).
+void PassMouseToEditor(Prss* screen, MouseRecord* mouse);
+void GiveBackDrawHook(void (*hook)(void*), void* owner, void (*savedHook)(void*), void* savedOwner);
 
 // ---- [Screen state] ----
 extern int32_t PageOverlay;  // draw the used areas (off at start)

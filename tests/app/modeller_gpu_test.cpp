@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "editor_window_harness.h"
-#include "modeller/state/modeller_state.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_state.h"
 #include "modeller/state/modeller_undo.h"
 #include "platform/clock.h"
 #include "platform/files.h"

@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "model/spoke_object.h"
-#include "modeller/files/obj_import.h"
 #include "modeller/editor/vehicle_editor_link.h"
+#include "modeller/files/obj_import.h"
+#include "modeller/operations/value_buttons.h"
+#include "modeller/screen/modeller_screen.h"
 #include "operations_fixture.h"
 #include "platform/files.h"
 

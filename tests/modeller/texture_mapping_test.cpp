@@ -15,6 +15,7 @@
 #include "model/model_meshes.h"
 #include "modeller/operations/drag_handles.h"
 #include "modeller/screen/modeller.h"
+#include "modeller/screen/modeller_screen.h"
 #include "modeller/state/modeller_state.h"
 #include "modeller/texture/texture_mapping.h"
 #include "modeller_fixture.h"
