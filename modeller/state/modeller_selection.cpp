@@ -1,6 +1,7 @@
 // modeller_selection.cpp - the selection of points and triangles: counters, the trace,
-// clicks on points and triangles, select all, the axis views' drag box and the passes of the
-// selection rectangle.  The drags are in modeller_mouse.cpp.
+// clicks on points, select all, the axis views' drag box and the passes of the selection
+// rectangle.  The clicks on triangles are in build_mode.cpp, the drags in
+// selection_drags.cpp.
 #include "modeller/state/modeller_selection.h"
 
 #include <algorithm>
