@@ -103,6 +103,8 @@ States MakeStates() {
       // The longest name in the bottom row, with its unsaved mark (a step of the Mass page's last row).
       {"vehicle sample", "sample_long_name",
        "/press ESCAPE; click SAVE; type RunaboutTouringSpecialEditionXL; click Mass; click \x9B"},
+      // The status line beside the information panel's Brakes tab (the Mass page closed).
+      {"vehicle sample", "sample_info_brakes", "click Mass; click Brakes / TC; /press D"},
       {"vehicle sample", "model_editor", "click Edit"},
 
       // ---- The spoke in the modeller, over the vehicle editor ----
@@ -113,6 +115,8 @@ States MakeStates() {
 
   // ---- A new vehicle of each layout ----
   AddNewVehicle(s, "Car (4 Wheels)", "car");
+  // The new vehicle's mass line, still shown in the editor over the information panel's Colours.
+  s.push_back({"new car", "new_car_mass_line", "click Textures; /ctrl N; click Car (4 Wheels); wait 20; click OK; click Colours"});
   AddNewVehicle(s, "Three Wheeler", "three_wheeler");
   AddNewVehicle(s, "Trike", "trike");
   AddNewVehicle(s, "Bike (experimental)", "bike");
