@@ -219,6 +219,14 @@ TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
   ASSERT_NE(backing, nullptr);
   EXPECT_NEAR(backing->top, 66.0f, 0.01f) << "the band just below the row";
   EXPECT_GT(IndexOf(status), IndexOf(Find("level")));
+  // A text a page draws there, without a row of its own, moves it too.
+  Frame([](Prss*) {
+    ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50));
+    DrawText("Maximum Per Wheel 1200 Nm", 0xFFFFFFFFu, -0.3f, -0.9f, 0.05f, 0);
+  });
+  const DrawRecordEntry* text = Find("Maximum Per Wheel 1200 Nm");
+  ASSERT_TRUE(text && Find("prepare for save") && Under(Find("prepare for save")));
+  EXPECT_FALSE(Meet(*Under(Find("prepare for save")), text->left, text->top, text->right, text->bottom));
   // Without the row it stands where it always did; the next frame forgets it.
   Frame([](Prss*) { ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50)); });
   EXPECT_NEAR(Under(Find("prepare for save"))->top, 32.0f, 0.01f);
