@@ -102,8 +102,9 @@ if(at GREATER_EQUAL 0)
   message(FATAL_ERROR "a member of the block was refused:\n${output}")
 endif()
 # Rooms: the folders of one library's parts, each with a line and no library of its own, are
-# layers like any other; the library's line stands over its top room.  A lower room that includes a higher one (or a sibling) is refused,
-# however little the higher one uses, and a function a lower room declares is defined there.
+# layers like any other; the library's line stands over its top room.  A lower room that
+# includes a higher one (or a sibling) is refused, however little the higher one uses, and a
+# function a lower room declares is defined there.
 file(REMOVE_RECURSE "${tree}")
 file(WRITE "${tree}/tools/layers.txt" "platform zkt_platform -\n"
      "core/base - platform\ncore/tools - core/base\ncore/files - core/base\ncore/top - core/tools core/files\n"
