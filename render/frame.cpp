@@ -17,6 +17,7 @@
 #include "render/draw2d.h"
 #include "render/generated_textures.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/matrices.h"
 #include "render/post_process.h"
 #include "render/render_states.h"
@@ -200,6 +201,14 @@ int BeginFrame() {
 int FrameStillBlack(GfxRenderTargetView target) {
   return target && target == g_blackTarget && GfxDrawCount() == g_drawsAtStart;
 }
+
+namespace {
+uint64_t g_drawsAtSceneMark;
+}  // namespace
+
+void MarkSceneStart() { g_drawsAtSceneMark = GfxDrawCount(); }
+
+int SceneDrawnSinceMark() { return EditorFrameCleared || GfxDrawCount() != g_drawsAtSceneMark ? 1 : 0; }
 
 int BeginFrameClear() {
   float rgba[4];
