@@ -245,14 +245,14 @@ void BackgroundVRange(float aspectFactor, float* v0, float* v1) {
 void DrawBackgroundPicture() {
   BackgroundPictureState& b = Background;
   if (b.switchedOff) return;
-  const char* name = b.garage ? "garage" : CurrentBackground;
+  const char* name = CurrentBackground;
   if (!name || !name[0]) {
     ForgetBackgroundPicture();
     return;
   }
-  // Outside the garage a running race has no background; a failed presentation (a device
-  // being recovered) draws nothing.
-  if ((!b.garage && GameState > 1) || FrameDrawSkipped || LastPresentStatus != PRESENT_OK) return;
+  // A running race has no background; a failed presentation (a device being recovered) draws
+  // nothing.
+  if (GameState > 1 || FrameDrawSkipped || LastPresentStatus != PRESENT_OK) return;
   if (std::strcmp(name, b.loadedName) != 0) {
     ForgetBackgroundPicture();
     std::snprintf(b.loadedName, sizeof b.loadedName, "%s", name);

@@ -70,7 +70,6 @@ int TopClearMode();            // FrameClear.mode
 // ---- [Background picture] ----
 struct BackgroundPictureState {
   int switchedOff;                 // backgrounds are not drawn at all
-  int garage;                      // the garage is shown: its picture is "garage"
   char loadedName[64];             // the name whose picture is loaded
   Material* material;              // its material (with its texture), or none
 };
