@@ -740,13 +740,29 @@ TEST_F(VehicleEditorWindow, OriginAndObjectCentreTheViewAndTheWheelLinesAndModel
   model.points[mirrored].flags &= uint8_t(~POINT_REFERENCE);
 }
 
+// The animation editor frames the car and its driver as a loaded car is framed, however far
+// the view was zoomed out before (here until the car is too far off to be drawn).
 TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsToTheCar) {
   OpenAndLoad();
   VehicleEditor& e = *CurrentVehicleEditor;
   Frame();
   ASSERT_NE(FindButton("Animate"), nullptr) << "the display row";
   Car* car = e.car;
+  // The car's dark blue paint, lit or in shade, in the middle of the view (clear of the
+  // panels and of the colour rows' blue swatch): a fifth of its pixels or more.
+  const auto paint = [](const Picture& p) {
+    int n = 0, all = 0;
+    for (int y = HEIGHT * 3 / 10; y < HEIGHT * 7 / 10; ++y)
+      for (int x = WIDTH * 42 / 100; x < WIDTH * 8 / 10; ++x, ++all) {
+        const uint8_t* c = p.At(x, y);
+        n += c[2] > 90 && c[2] > c[0] + 60 && c[2] > c[1] + 60 ? 1 : 0;
+      }
+    return double(n) / all;
+  };
+  EXPECT_GT(paint(Shot("vehicle_editor_framed")), 0.2) << "the loaded car framed";
+  for (int notch = 0; notch < 20; ++notch) Wheel(2);
   const Picture editor = Shot("vehicle_editor_before_animate");
+  EXPECT_LT(paint(editor), 0.01) << "zoomed out, the car is gone";
   Key('A');
   ASSERT_NE(e.car->steeringInstance, nullptr) << "the sample car has a driver";
   ASSERT_NE(ActiveObjectEditor, nullptr) << "A opens the object editor";
@@ -760,6 +776,7 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   EXPECT_EQ(FindButton("walk"), nullptr) << "no movement buttons";
   const Picture shown = Shot("vehicle_editor_animate");
   EXPECT_GT(Differing(editor, shown, 0, 0, WIDTH, HEIGHT), 2000) << "the animation editor's screen";
+  EXPECT_GT(paint(shown), 0.2) << "the car framed again";
   // The driver is drawn in the car while the car's figure is one that sits in cars (its flag
   // bit 0), and not otherwise.
   FixedTransform seat;
