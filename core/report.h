@@ -23,6 +23,7 @@ enum ReportColour : uint8_t {
   REPORT_GREY = 2,     // TextColours.grey: the default grey of plain text
   REPORT_LIGHT_BLUE = 3,  // TextColours.lightBlue (160 160 255)
   REPORT_WARNING = 4,  // TextColours.red: the warning colour (pure red)
+  REPORT_SUCCESS = 5,  // TextColours.lightGreen (colour code 2): a save or an export that succeeded
 };
 // The targets of a line: -1 the local user, -2 the local user without a report to the
 // control link, -3 a debug line (shown only while the debug messages are on).
@@ -64,11 +65,13 @@ void ReportStatus(const char* text);
 void ReportSound(int index);
 
 // ---- [Save failures] ----
-// A file that could not be saved, told wherever the user is: the message line "<text> <path>"
-// in the error colour (the path in the Latin page, its carets kept as they are); a box on page
-// as well when one is given and it shows no sub-screen; and without a window (nothing would
-// show the line) the same words on standard error.
-void ReportSaveFailure(Prss* page, const char* text, const char* path);
+// A file that could not be saved, told wherever the user is with the system's reason for the
+// failure (error, an errno value; 0 for none known): the message line "<text> <path> :
+// <reason>" in the error colour (the path in the Latin page, its carets kept as they are); a
+// box on page as well when one is given and it shows no sub-screen ("<text>" over "<path> :
+// <reason>"); and without a window (nothing would show the line) the same words on standard
+// error.
+void ReportSaveFailure(Prss* page, const char* text, const char* path, int error);
 
 // ---- [Held lines] ----
 // Work run on worker threads must not reach the sink, and its lines would come in any order:

@@ -13,6 +13,7 @@
 #include "core/report.h"
 #include "core/sound_echo.h"
 #include "frontend/frontend.h"
+#include "info_panel/colour_marks.h"
 #include "info_panel/info_panel.h"
 #include "info_panel/info_panel_layout.h"
 #include "physics/car.h"
@@ -120,6 +121,7 @@ void GarageStepConfiguration(void* owner, int, uintptr_t word) {
   current = static_cast<uint8_t>(WrappedStep(std::min<int>(current, last), 0, last, word == 1));
   car->ReleaseMeshes();
   car->SetupFromVehicle(1);
+  ScanCarColourMarks(car);  // the colours the configuration shows
 }
 
 void GaragePassengers(void* owner, int, uintptr_t word) {
@@ -227,6 +229,7 @@ Prss* OpenGaragePage(Prss* parent, const char* vehicleName) {
     page->car->showCar = 1;
     page->car->PlaceAt(0, 0, 0.0f);
   }
+  ScanCarColourMarks(page->car);  // the Colours page offers what this car's model paints
   // The sound of a screen that shows a car: the listener at the camera, the echo ready.
   ResetSoundListener();
   InitEchoDelayLines();

@@ -28,7 +28,7 @@ bool Stamp(const char* source, const char* copy) {
 
 // A write into the export folder that failed is told with the file's name.
 bool Written(int error, const char* path) {
-  if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, error);
   return error == 0;
 }
 
@@ -82,6 +82,6 @@ int ExportModFiles(Prss*, const TextureNameList& list, int format, int) {
   }
   char text[128];
   std::snprintf(text, sizeof text, TEXT_EXPORT_FILES, exported, kind, jpgs, kind, skipped, failed);
-  ReportLine(text, failed ? REPORT_ERROR : REPORT_MESSAGE);
+  ReportLine(text, failed ? REPORT_ERROR : REPORT_SUCCESS);
   return failed;
 }

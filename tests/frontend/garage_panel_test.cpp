@@ -261,6 +261,8 @@ TEST_F(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
 
 // The car on show is built with the vehicle's first set-up and first colours, in no driver's
 // slot and with no pair words, as a show car that is stepped.  Nothing is said of defaults.
+// Its Colours page offers the colours its model paints: the Runabout's body has one marked
+// mapping ("M1", the grille), its rim "M1_rim" and "M2_rim" and its spoke "M2_spoke".
 TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   static std::vector<std::string> lines;
   lines.clear();
@@ -282,6 +284,17 @@ TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   EXPECT_EQ(car->pairWords[0], 0u);
   EXPECT_EQ(car->pairWords[1], 0u);
   EXPECT_EQ(car->showCar, 1);
+  ShowInfoPage(page, INFO_PAGE_COLOURS);
+  const auto offered = [&](int group) {
+    std::vector<int> colours;
+    for (int i = 0; i < ValueControlCount; ++i)
+      for (int k = 0; k < 4; ++k)
+        if (ValueControls[i].displayType == 52 && ValueControls[i].colour == &car->currentColours.groups[group][k])
+          colours.push_back(k + 1);
+    return colours;
+  };
+  EXPECT_EQ(offered(0), std::vector<int>{1}) << "the body";
+  EXPECT_EQ(offered(1), (std::vector<int>{1, 2})) << "the wheels";
   Close();
 }
 

@@ -11,7 +11,9 @@
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "physics/car.h"
+#include "skeleton/human_system.h"
 #include "tests/ui/control_clicks.h"
+#include "vehicle/car_animations.h"
 #include "vehicle_data/rim_profile.h"
 #include "vehicle_data/setup_record.h"
 #include "vehicle_data/vehicle_class.h"
@@ -27,6 +29,7 @@ class NewVehicle : public EditorTest {
   void TearDown() override {
     W::Close();
     EditorTest::TearDown();
+    FreeHumans();  // a test that loaded our figures
   }
   // The wizard started on a layout and its first vehicle built.
   void Begin(int layout) {
@@ -543,8 +546,17 @@ TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
   ClearInterface();
 }
 
-// The page's "OK" keeps the vehicle built and closes the page, as Enter does.
+// The page's "OK" keeps the vehicle built and closes the page, as Enter does.  Its driver is
+// aboard at once, posed from his class's animation set with his hips on the seat (0.2 m
+// forward and 0.3 m up, where the mass model seats a person), as a loaded vehicle's is.
 TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
+  namespace fs = std::filesystem;
+  const fs::path work = std::getenv("ZKT_WORK_DIR");
+  fs::create_directories("data/hmn");
+  fs::copy_file(work / "data/hmn/hmn.hmn", "data/hmn/hmn.hmn");
+  fs::copy(work / "data/move", "data/move");
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  e->displayFlags |= SHOW_DRIVER;  // "driver" lit
   Begin(NEW_LAYOUT_CAR);
   W::Draw(*e);
   const InterfaceButton* ok = FindShownButton("OK");
@@ -555,6 +567,10 @@ TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
   EXPECT_FALSE(W::Running);
   ASSERT_NE(e->car, nullptr);
   EXPECT_EQ(e->car->wheelCount, 4);
+  ASSERT_NE(e->car->steeringInstance, nullptr) << "the driver is aboard";
+  const IntVector& hips = e->car->steeringInstance->bones[0].translation;
+  EXPECT_NEAR(hips.y / 65536.0, 0.2, 0.01);
+  EXPECT_NEAR(hips.z / 65536.0, 0.3, 0.01);
   ClearInterface();
 }
 

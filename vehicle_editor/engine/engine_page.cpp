@@ -176,10 +176,9 @@ void EngineSaveAnswered(Prss* owner, const char* text, uint32_t word) { EngineEd
 
 // The path of a typed name, or a message and 0 for a name that is no valid file name.
 int TypedEnginePath(EnginePage& p, const char* name, char* path, int size) {
-  if (name && name[0] && IsValidFileName(name) && MakeNamedPath(path, size, ENGINE_FILE_PATTERN, name)) return 1;
-  char text[FILE_PATH_SIZE + 64];
-  std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name ? name : "");
-  ReportBox(&p.prss, text);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(path, size, ENGINE_FILE_PATTERN, name ? name : "", refusal)) return 1;
+  ReportBox(&p.prss, refusal);
   return 0;
 }
 
@@ -386,8 +385,8 @@ int EngineEditorSaveEngine(Prss* owner, const char* name, uint32_t) {
   if (!TypedEnginePath(p, name, path, sizeof path)) return 0;
   if (!WriteEngineFile(*p.engine, path, &p.prss, WritesMotorForm(*p.car))) return 0;
   char text[FILE_PATH_SIZE + 32];
-  std::snprintf(text, sizeof text, "Engine saved : ^L%s", path);
-  ReportLine(text, REPORT_MESSAGE);
+  std::snprintf(text, sizeof text, "Engine saved : ^L%s", PathToNative(path).c_str());
+  ReportLine(text, REPORT_SUCCESS);
   return 1;
 }
 
