@@ -32,6 +32,7 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/interface_draw.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "ui/widgets.h"
@@ -65,11 +66,11 @@ constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 constexpr uintptr_t UNDO_WORD = 0;
 constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
-// The suspension diagram's texts: their line and largest size (normalised screen units), their
-// least size in pixels; the least room its figure keeps (in lines); the rows above the room it
-// takes.
-constexpr float DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f, DIAGRAM_LEAST_TEXT_PIXELS = 10.0f;
-constexpr float DIAGRAM_LEAST_FIGURE_LINES = 3.0f;
+// The suspension diagram's texts: their largest and least sizes in pixels (the least gives
+// capitals 7 pixels high) and their lines' spacing; the least room its figure keeps (in lines);
+// the rows above the room it takes.
+constexpr float DIAGRAM_LARGEST_TEXT_PIXELS = 20.0f, DIAGRAM_LEAST_TEXT_PIXELS = 13.5f, DIAGRAM_LINE_SPACING = 1.1f;
+constexpr float DIAGRAM_LEAST_FIGURE_LINES = 1.5f, DIAGRAM_LEAST_NARROW = 0.8f;
 constexpr int DIAGRAM_TOP_ROWS = 2;
 constexpr float TEXT_PANEL_SIZE = 0.04f;
 constexpr int TEXT_PANEL_LINES = 30;
@@ -155,7 +156,7 @@ void RunCountdowns(VehicleEditor& e) {
 // ---- The suspension diagram ----
 // Both axles' diagrams in place of the bottom rows, the front before the rear (side by side,
 // or one over the other), in the room the rows leave, each with its texts at the largest size
-// up to DIAGRAM_TEXT_SIZE at which its two wheel columns, its title and its track line fit
+// up to DIAGRAM_LARGEST_TEXT_PIXELS at which its two wheel columns, its title and its track line fit
 // without meeting, and its figure fits between its texts.
 struct PixelRoom {
   float left, top, right, bottom;
@@ -186,10 +187,11 @@ PixelRoom RowsExtent(int firstButton, int endButton, int firstControl, int endCo
 }
 
 // How the two axles stand in a room: their panels (pixels), the texts' size and line height
-// (pixels); size 0 when nothing fits.
+// (pixels) and how far they are narrowed across; size 0 when nothing fits.
 struct DiagramLayout {
   PixelRoom panels[2];  // the front axle's, the rear axle's
   float size, line;
+  float narrow = 1.0f;
 };
 
 // The widest texts a panel shows: a wheel column's line, and the title or track line.
@@ -231,20 +233,26 @@ DiagramLayout PlacePanels(const PixelRoom& room, int stacked, float size, float 
   return l;
 }
 
-// The largest text size, from DIAGRAM_TEXT_SIZE down to the least, at which both axles'
+// The largest text size, from DIAGRAM_LARGEST_TEXT_PIXELS down to the least, at which both axles'
 // panels fit the room (side by side, or one over the other): a panel's title and track line,
 // its wheel columns under the figure and at least DIAGRAM_LEAST_FIGURE_LINES of figure fit
-// down, and its two columns and its headings across.  Size 0 when nothing fits.
+// down, and its two columns and its headings across, the texts narrowed to no less than
+// DIAGRAM_LEAST_NARROW of their width where they need it.  Size 0 when nothing fits.
 DiagramLayout FitDiagram(const PixelRoom& room, const DiagramWidths& widths, int stacked) {
   const float gap = DiagramGap();
   const float shareWidth = stacked ? room.Width() : (room.Width() - gap) / 2.0f;
   const float shareHeight = stacked ? (room.Height() - gap) / 2.0f : room.Height();
   constexpr float lines = DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES + DIAGRAM_WHEEL_LINES + DIAGRAM_LEAST_FIGURE_LINES;
-  for (float size = DIAGRAM_TEXT_SIZE * 0.5f * float(ScreenHeight); size >= DIAGRAM_LEAST_TEXT_PIXELS; size -= 0.5f) {
-    const float line = size * DIAGRAM_LINE / DIAGRAM_TEXT_SIZE;
+  for (float size = DIAGRAM_LARGEST_TEXT_PIXELS; size >= DIAGRAM_LEAST_TEXT_PIXELS; size -= 0.5f) {
+    const float line = size * DIAGRAM_LINE_SPACING;
     if (lines * line > shareHeight) continue;
-    if (2.0f * widths.column * size + gap > shareWidth || widths.heading * size > shareWidth) continue;
-    return PlacePanels(room, stacked, size, line);
+    // Narrowed across no further than DIAGRAM_LEAST_NARROW where the columns need it.
+    const float narrow = std::min({1.0f, (shareWidth - gap) / (2.0f * widths.column * size),
+                                   shareWidth / (widths.heading * size)});
+    if (narrow < DIAGRAM_LEAST_NARROW) continue;
+    DiagramLayout l = PlacePanels(room, stacked, size, line);
+    l.narrow = narrow;
+    return l;
   }
   return DiagramLayout{};
 }
@@ -261,7 +269,9 @@ void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideBu
   const PixelRoom side = RowsExtent(sideButton, ButtonCount, sideControl, ValueControlCount);
   const float gap = DiagramGap(), w = float(ScreenWidth), h = float(ScreenHeight);
   const float left = (rows.right > rows.left ? rows.right : 0.0f) + gap;
-  const float topRows = float(DIAGRAM_TOP_ROWS * ButtonHeight) + gap;
+  // Under the top rows and the status line's place at the top of the screen.
+  const float statusFoot = (STATUS_LINE_TOP + STATUS_LINE_HEIGHT + 1.0f) * 0.5f * h;
+  const float topRows = std::max(float(DIAGRAM_TOP_ROWS * ButtonHeight), statusFoot) + gap;
   const bool hasSide = side.right > side.left;
   // Under the side panel to the right edge, or beside it from under the top rows.
   const PixelRoom under{left, std::max(topRows, hasSide ? side.bottom + gap : topRows), w - gap, h - gap};
@@ -279,7 +289,7 @@ void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideBu
         chosen = l;
     }
   if (chosen.size <= 0.0f)  // nothing fits even at the least size: side by side under the side panel
-    chosen = PlacePanels(under, 0, DIAGRAM_LEAST_TEXT_PIXELS, DIAGRAM_LEAST_TEXT_PIXELS * DIAGRAM_LINE / DIAGRAM_TEXT_SIZE);
+    chosen = PlacePanels(under, 0, DIAGRAM_LEAST_TEXT_PIXELS, DIAGRAM_LEAST_TEXT_PIXELS * DIAGRAM_LINE_SPACING);
   const auto x = [w](float pixels) { return 2.0f * pixels / w - 1.0f; };
   const auto y = [h](float pixels) { return 2.0f * pixels / h - 1.0f; };
   for (int k = 0; k < 2; ++k) {
@@ -287,7 +297,10 @@ void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideBu
     DiagramTexts texts{};
     DrawSetupDiagram(car, k == 0 ? 1 : 0, x(p.left), y(p.top), x(p.right) - x(p.left), y(p.bottom) - y(p.top), 1,
                      2.0f * chosen.line / h, texts);
+    const float savedScale = TextHorizontalScale;
+    TextHorizontalScale *= chosen.narrow;
     QueueDiagramTexts(texts, 2.0f * chosen.size / h, 0xFFFFFFFF);
+    TextHorizontalScale = savedScale;
   }
 }
 
