@@ -403,11 +403,50 @@ void MakeWhatStartUpLeft() {
   }
 }
 
+// ---- [Rest] ----
+// A screen at rest waits for the next thing that needs a pass instead of sleeping a
+// millisecond a pass: the window's events, a second start on the instance socket and drive
+// lines wake the wait as they arrive (platform/messages.h); the alarms below end it in time.
+// The longest wait stays below the frame-time bound, so a pass after a rest is never cut.
+constexpr uint32_t REST_WAIT_MAX_MS = 1000;
+static_assert(REST_WAIT_MAX_MS < FRAME_TIME_BOUND_MS, "a rest is no stall");
+
+// Milliseconds from now until something needs a pass; 0 when one is due now.
+uint32_t RestWaitMs(uint32_t now) {
+  uint32_t wait = REST_WAIT_MAX_MS;
+  const auto until = [&](uint32_t at) {
+    const int32_t left = static_cast<int32_t>(at - now);
+    wait = std::min(wait, left > 0 ? static_cast<uint32_t>(left) : 0u);
+  };
+  if (RedrawAlarmSet) until(RedrawAlarmMs);           // redraw alarms; message lines leaving
+  if (FrameChangesWithTime) until(g_loop.nextBlink);  // the blink tick draws again
+  wait = std::min({wait, DriveLineDueMs(now), SoundStreamRefillDueMs()});
+  // Work each pass does a step of: a deferred mouse move, the network poll, device recovery.
+  if (DeferredMouseMovePending() || NetworkPollPending() ||
+      (LastPresentStatus != PRESENT_OK && LastPresentStatus != PRESENT_OCCLUDED))
+    wait = 0;
+  // A run limited to a number of passes keeps its passes a millisecond apart, as it always has.
+  if (g_loop.passLimit) wait = std::min(wait, 1u);
+  return wait;
+}
+
 void SleepUntilClockChanges() {
   const uint32_t start = ClockNowMs();
   do {
     ClockSleepMs(1);
   } while (ClockNowMs() == start);
+}
+
+// Step 11's rest, in place of its millisecond's sleep; the pump follows at once.  A rest
+// still lasts until the clock moves on, as that sleep made sure: a frame drawn for what
+// woke it never has a frame time of 0 (a car on show steps by it).
+void RestUntilNextPass() {
+  const uint32_t start = ClockNowMs();
+  const uint32_t wait = RestWaitMs(start);
+  ProfilerStart(g_loop.sleepTimer);
+  if (wait > 0) WaitForMessages(wait);
+  if (ClockNowMs() == start) SleepUntilClockChanges();
+  ProfilerStop(g_loop.sleepTimer);
 }
 
 }  // namespace
@@ -748,11 +787,12 @@ void AppRunPass() {
   ControlsPolledThisFrame = 0;
 
   // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does, and
-  // so does a resting screen whose last frame still moved or whose alarm has come.  A
-  // presenting headset shows a view that follows the head: it is drawn every pass.
+  // so does a resting screen whose last frame still moved or whose alarm has come, and
+  // deferred work waiting for its frame.  A presenting headset shows a view that follows the
+  // head: it is drawn every pass.  A pass that draws nothing waits (RestUntilNextPass).
   if (!RedrawRequested) {
     if (WorldBuildStage() != 0 || KeyHeldForRedraw() || InterfaceRedraw || KeepDrawing ||
-        RedrawAlarmDue(g_loop.now) || VrPresenting)
+        RedrawAlarmDue(g_loop.now) || DeferredWorkPending() || VrPresenting)
       RedrawRequested = 1;
   }
   if (RedrawRequested) {
@@ -896,9 +936,9 @@ void AppRunPass() {
       UpdateSoundStream();
     MakeWhatStartUpLeft();
   } else {
-    ClockSleepMs(1);
     // A screen at rest still plays its music: the stream is refilled as on a drawn pass.
     if (SoundOpen && SoundStreaming) UpdateSoundStream();
+    RestUntilNextPass();
   }
 
   // 25..28: messages, per-pass input, window changes and device recovery.
