@@ -97,6 +97,17 @@ DisplayModeRecord CurrentModeRecord;
 
 namespace {
 
+// Where a pass's time went, in milliseconds: told in the log when a pass outlasts the frame
+// time's bound, and on standard output while passes are traced (AppTracePasses).
+enum PassPart { PART_PREPARE, PART_ACT, PART_INTERFACE, PART_PRESENT, PART_AFTER_PRESENT, PART_REST,
+                PART_MESSAGES, PASS_PART_COUNT };
+constexpr const char* PASS_PART_NAMES[PASS_PART_COUNT] = {"prepare", "act", "interface", "present",
+                                                          "after present", "rest", "messages"};
+struct PassParts {
+  uint32_t ms[PASS_PART_COUNT];
+  uint32_t mark;  // the clock where the part under way began
+};
+
 struct LoopState {
   Prss* top = nullptr;
   uint32_t now = 0;          // read at the top of this pass, refreshed by the limiter
@@ -118,7 +129,10 @@ struct LoopState {
   int helmetAfterFirstFrame = 0;
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
+  int environmentAfterFirstFrame = 0;
   uint32_t passes = 0;
+  PassParts parts{};  // the pass under way's, until the next pass has read them
+  int tracePasses = 0;
   int forceNoGraphics = 0;
   // The frame loop's profiler timers.
   int sleepTimer = 0, hudTimer = 0, flipTimer = 0;
@@ -143,6 +157,21 @@ void TraceStep(const char* name) {
   if (g_trace.step) LogF("trace : %-22s %5u ms", g_trace.step, static_cast<unsigned>(now - g_trace.stepStart));
   g_trace.step = name;
   g_trace.stepStart = now;
+}
+
+// The part of the pass under way that ends now.
+void PartEnds(PassPart part) {
+  const uint32_t now = ClockNowMs();
+  g_loop.parts.ms[part] += now - g_loop.parts.mark;
+  g_loop.parts.mark = now;
+}
+
+// "<frame time> ms : prepare 1, act 2, ..." of the last pass.
+void FormatPassParts(char* out, size_t size, uint32_t frameMs) {
+  int at = std::snprintf(out, size, "%u ms :", static_cast<unsigned>(frameMs));
+  for (int i = 0; i < PASS_PART_COUNT && at > 0 && size_t(at) < size; ++i)
+    at += std::snprintf(out + at, size - size_t(at), "%s %s %u", i ? "," : "", PASS_PART_NAMES[i],
+                        static_cast<unsigned>(g_loop.parts.ms[i]));
 }
 
 // A start-up step as the log names it; traced when the trace is on.
@@ -394,6 +423,10 @@ void MakeWhatStartUpLeft() {
   if (g_loop.controllersAfterFirstFrame) {
     g_loop.controllersAfterFirstFrame = 0;
     StartControllers();
+  }
+  if (g_loop.environmentAfterFirstFrame) {
+    g_loop.environmentAfterFirstFrame = 0;
+    PrepareEnvironmentTexture();
   }
   // An exit asked for on the first pass has closed what there was: the sound stays shut.
   if (g_loop.soundAfterFirstFrame) {
@@ -680,6 +713,9 @@ StartResult AppStartup(const char* commandLine) {
     StartupStep("controllers");
     SetControlStartValues();
     g_loop.controllersAfterFirstFrame = 1;
+    // The sky and the environment that cars reflect are made for the first car once the
+    // first frame is up: made with it, they would hold up its first frame.
+    g_loop.environmentAfterFirstFrame = 1;
   }
   TraceStep("profiler and view");
   ProfilerInit();
@@ -757,6 +793,15 @@ void AppRunPass() {
   FrameTimingHistory[FRAME_HISTORY_LENGTH - 1] = CurrentFrameTiming;
   CurrentFrameTiming = FrameTimingRecord{};
 
+  if (g_loop.tracePasses || FrameTime > FRAME_TIME_BOUND_MS) {
+    char parts[192];
+    FormatPassParts(parts, sizeof parts, FrameTime);
+    if (FrameTime > FRAME_TIME_BOUND_MS) LogF("frame time %s", parts);  // what the stall was
+    if (g_loop.tracePasses) {
+      std::printf("pass %s\n", parts);
+      std::fflush(stdout);
+    }
+  }
   if (FrameTime > FRAME_TIME_BOUND_MS) {
     // No simulated time jump may exceed the bound, however long the stall.
     ProgramClock += FRAME_TIME_BOUND_MS;
@@ -779,6 +824,8 @@ void AppRunPass() {
   ProfilerStop(g_loop.sleepTimer);
   SimFrameTime = FrameTime;
   g_loop.frameStart = g_loop.now;
+  g_loop.parts = PassParts{};
+  g_loop.parts.mark = g_loop.now;
 
   // 9, 10: blink colours and per-frame flags.
   SetBlinkColours();
@@ -845,8 +892,10 @@ void AppRunPass() {
 
     // 16: the act call steps the whole chain of screens.
     if (g_trace.step) TraceStep("first frame : the act");
+    PartEnds(PART_PREPARE);
     Prss* top = g_loop.top;
     g_loop.top = top ? top->act(top) : nullptr;
+    PartEnds(PART_ACT);
 
     // 17, 18: the editor's hook, screen labels, hover under changed modifiers, the cursor.
     if (FrameBegun3D) {
@@ -910,6 +959,7 @@ void AppRunPass() {
 
     // 22..24: an occluded window still tries to present; present, deferred work, sound.
     if (skippedOnlyForOcclusion) FrameSkipped = 0;
+    PartEnds(PART_INTERFACE);
     if (presents && !FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
       TickMappingScreenshot();
@@ -928,6 +978,7 @@ void AppRunPass() {
         LogF("trace : start to first frame %u ms", static_cast<unsigned>(ClockNowMs() - g_trace.start));
       }
       ProfilerStop(g_loop.flipTimer);
+      PartEnds(PART_PRESENT);
       if (RunDeferredWork() | TakeCarModelRebuilt()) RedrawRequested = 1;
     }
     if (!g_loop.top)
@@ -935,10 +986,13 @@ void AppRunPass() {
     else if (SoundOpen && SoundStreaming)
       UpdateSoundStream();
     MakeWhatStartUpLeft();
+    PartEnds(PART_AFTER_PRESENT);
   } else {
     // A screen at rest still plays its music: the stream is refilled as on a drawn pass.
     if (SoundOpen && SoundStreaming) UpdateSoundStream();
+    PartEnds(PART_PREPARE);
     RestUntilNextPass();
+    PartEnds(PART_REST);
   }
 
   // 25..28: messages, per-pass input, window changes and device recovery.
@@ -952,6 +1006,7 @@ void AppRunPass() {
   if (TextEntryActive) UpdateIME();
   ApplyDeferredWindowChanges();
   if (LastPresentStatus != PRESENT_OK) RecoverD3DDevice();
+  PartEnds(PART_MESSAGES);
 
   ++g_loop.passes;
   if (g_loop.passLimit && g_loop.passes >= g_loop.passLimit) RequestExit(0, "pass limit");
@@ -1344,6 +1399,8 @@ void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
 void AppReportFirstFrame(int report) { g_loop.reportFirstFrame = report; }
 
+void AppTracePasses(int trace) { g_loop.tracePasses = trace; }
+
 void AppTraceStartup(int trace) {
   g_trace = StartupTrace{};
   g_trace.on = trace;
@@ -1353,9 +1410,11 @@ void AppResetState() {
   ResetFrameKeys();
   const int forceNoGraphics = g_loop.forceNoGraphics;
   const int reportFirstFrame = g_loop.reportFirstFrame;
+  const int tracePasses = g_loop.tracePasses;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;
   g_loop.reportFirstFrame = reportFirstFrame;
+  g_loop.tracePasses = tracePasses;
   CloseInstanceRequests();
   ResetCommandLineState();
   ResetTextCommandState();

@@ -116,6 +116,13 @@ void draw_enviro_sky() {
   RunEnvironmentUpsize(BlurChain);
 }
 
+void PrepareEnvironmentTexture() {
+  if (!Global3DMode) return;
+  UpdateSky();
+  if (Environment.state == ENVIRONMENT_NOT_CREATED) CreateEnvironmentTextures();
+  if (Environment.state == ENVIRONMENT_TO_DRAW && CurrentScheme().skyTexture) draw_enviro_sky();
+}
+
 void RequestEnvironmentRedraw() {
   if (Environment.state != ENVIRONMENT_NOT_CREATED && Environment.state != ENVIRONMENT_FAILED)
     Environment.state = ENVIRONMENT_TO_DRAW;

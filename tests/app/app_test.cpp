@@ -298,10 +298,12 @@ TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbs
   EXPECT_GT(Humans.modelCount, 0) << "loaded at step 23";
   EXPECT_EQ(HumanMeshes.built, 0) << "no first page shows a human";
   EXPECT_EQ(HelmetModel, nullptr);
+  EXPECT_EQ(Environment.state, ENVIRONMENT_NOT_CREATED) << "nor a car's reflections";
   AppRunPass();
   EXPECT_EQ(HumanMeshes.built, 1) << "built once the first frame is up";
   EXPECT_GT(HumanMeshes.slotCount, 0);
   EXPECT_NE(HelmetModel, nullptr) << "and the helmet read";
+  EXPECT_EQ(Environment.state, ENVIRONMENT_DRAWN) << "and the environment drawn, ahead of the first car";
   AppShutdown();
   EXPECT_EQ(Humans.modelCount, 0) << "freed at shut-down";
   EXPECT_EQ(HumanMeshes.slotCount, 0);
