@@ -542,7 +542,8 @@ TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {
 }
 
 // The bound's line is a debugging line: in the log (with no log name set for message lines),
-// never on the user's screen.
+// never on the user's screen.  The log also tells the frame time before it was cut and where
+// the pass before went, part by part.
 TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
@@ -555,6 +556,9 @@ TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
   EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
   EXPECT_TRUE(LogHas("LOCAL : GRAPHICS TIMER BOUNDED"));
   EXPECT_EQ(MessageLineCount, shown);
+  // The pass before rested a second at the entry page: the other five were spent outside it.
+  EXPECT_TRUE(LogHas("frame time 6001 ms : prepare 0, act 0, interface 0, present 0, after present 0, "
+                     "rest 1000, messages 0"));
   AppShutdown();
 }
 
