@@ -99,10 +99,10 @@ namespace {
 
 // Where a pass's time went, in milliseconds: told in the log when a pass outlasts the frame
 // time's bound, and on standard output while passes are traced (AppTracePasses).
-enum PassPart { PART_PREPARE, PART_ACT, PART_INTERFACE, PART_PRESENT, PART_AFTER_PRESENT, PART_REST,
-                PART_MESSAGES, PASS_PART_COUNT };
-constexpr const char* PASS_PART_NAMES[PASS_PART_COUNT] = {"prepare", "act", "interface", "present",
-                                                          "after present", "rest", "messages"};
+enum PassPart { PART_PREPARE, PART_ACT, PART_INTERFACE, PART_PRESENT, PART_AFTER_PRESENT, PART_WORK_AT_REST,
+                PART_REST, PART_MESSAGES, PASS_PART_COUNT };
+constexpr const char* PASS_PART_NAMES[PASS_PART_COUNT] = {"prepare", "act", "interface", "present", "after present",
+                                                          "work at rest", "rest", "messages"};
 struct PassParts {
   uint32_t ms[PASS_PART_COUNT];
   uint32_t mark;  // the clock where the part under way began
@@ -129,7 +129,6 @@ struct LoopState {
   int helmetAfterFirstFrame = 0;
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
-  int environmentAfterFirstFrame = 0;
   uint32_t passes = 0;
   PassParts parts{};  // the pass under way's, until the next pass has read them
   int tracePasses = 0;
@@ -424,10 +423,6 @@ void MakeWhatStartUpLeft() {
     g_loop.controllersAfterFirstFrame = 0;
     StartControllers();
   }
-  if (g_loop.environmentAfterFirstFrame) {
-    g_loop.environmentAfterFirstFrame = 0;
-    PrepareEnvironmentTexture();
-  }
   // An exit asked for on the first pass has closed what there was: the sound stays shut.
   if (g_loop.soundAfterFirstFrame) {
     g_loop.soundAfterFirstFrame = 0;
@@ -470,11 +465,20 @@ void SleepUntilClockChanges() {
   } while (ClockNowMs() == start);
 }
 
-// Step 11's rest, in place of its millisecond's sleep; the pump follows at once.  A rest
+// Step 11's rest, in place of its millisecond's sleep; the pump follows at once.  Work a
+// screen left for the rest (WorkAtRest) is done instead of a wait.  A rest
 // still lasts until the clock moves on, as that sleep made sure: a frame drawn for what
 // woke it never has a frame time of 0 (a car on show steps by it).
 void RestUntilNextPass() {
   const uint32_t start = ClockNowMs();
+  if (void (*work)() = WorkAtRest) {
+    // A screen's work for the rest is done in its place; the next pass rests again.
+    WorkAtRest = nullptr;
+    work();
+    PartEnds(PART_WORK_AT_REST);
+    if (ClockNowMs() == start) SleepUntilClockChanges();
+    return;
+  }
   const uint32_t wait = RestWaitMs(start);
   ProfilerStart(g_loop.sleepTimer);
   if (wait > 0) WaitForMessages(wait);
@@ -713,9 +717,6 @@ StartResult AppStartup(const char* commandLine) {
     StartupStep("controllers");
     SetControlStartValues();
     g_loop.controllersAfterFirstFrame = 1;
-    // The sky and the environment that cars reflect are made for the first car once the
-    // first frame is up: made with it, they would hold up its first frame.
-    g_loop.environmentAfterFirstFrame = 1;
   }
   TraceStep("profiler and view");
   ProfilerInit();
@@ -1442,6 +1443,7 @@ void AppResetState() {
   std::memset(FrameTimingHistory, 0, sizeof FrameTimingHistory);
   EditorFrameHook = nullptr;
   EditorFrameHookArgument = nullptr;
+  WorkAtRest = nullptr;
   RenderTargetMode = 0;
   FullScreenModeIndex = -1;
   CurrentProcess = nullptr;

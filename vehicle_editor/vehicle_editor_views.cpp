@@ -18,6 +18,7 @@
 #include "modeller/drag_handles.h"
 #include "modeller/edit_views.h"
 #include "physics/car.h"
+#include "render/env_maps.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
 #include "render/object_picture.h"
@@ -230,6 +231,9 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
   if (!flat && !e.pageOpen) {
     UpdateSky();
     SetViewLightColours(1);
+    // The first car's frame would wait for the environment it reflects: it is made while
+    // the empty editor rests.
+    if (!drawn) PrepareEnvironmentAtRest();
   }
   SetEditViewProjection(FrameTime);
   BeginEditorFrameClear();

@@ -1,7 +1,8 @@
 // editor_process.h - a program of the benchmarks run as a process of its own in a scratch copy
 // of the working folder: started with switches in its environment, its standard output read
 // line by line as it comes, driven through the named pipe of ZKT_DRIVE (app/drive_file.h),
-// and killed.  The start-up and first-load benchmarks share it.
+// and killed.  The start-up and first-load benchmarks share it.  ZKT_BENCH_EDITOR=<path> runs
+// another build of the editor in place of this build's (an earlier one, to compare).
 #pragma once
 #include <fcntl.h>
 #include <poll.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,6 +25,11 @@ extern char** environ;
 namespace bench {
 
 namespace fs = std::filesystem;
+
+inline std::string EditorProgram() {
+  const char* other = std::getenv("ZKT_BENCH_EDITOR");
+  return other && other[0] ? other : ZKT_EDITOR;
+}
 
 // A fresh copy of the working folder at folder, with a cfg.txt that opens the entry page in a
 // 1024 x 768 window.  False when it cannot be made.

@@ -76,7 +76,7 @@ bool RunOnce(Loads& loads, std::string& error) {
     return false;
   }
   bench::Process editor;
-  if (!editor.Start(folder, ZKT_EDITOR, {},
+  if (!editor.Start(folder, bench::EditorProgram(), {},
                     {"SDL_VIDEODRIVER=offscreen", "SDL_AUDIODRIVER=dummy", "ZKT_PASS_TRACE=1"}, true)) {
     error = "cannot start the editor";
     return false;
