@@ -411,6 +411,8 @@ void RecordToConfig(const DisplayModeRecord& record, int32_t values[4]) {
 
 // After the first drawn frame: what start-up left for later.
 void MakeWhatStartUpLeft() {
+  // A worker decodes the sounds while the human figures and the helmet are made.
+  if (g_loop.soundAfterFirstFrame) PrepareInterfaceSounds();
   if (g_loop.humanMeshesAfterFirstFrame) {
     g_loop.humanMeshesAfterFirstFrame = 0;
     BuildHumanMeshes();
@@ -572,14 +574,12 @@ StartResult AppStartup(const char* commandLine) {
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
   // screen to show it the program would run unseen: it ends at once, saving nothing.  While
-  // the window system starts (the longest step), workers read the system's font list, decode
-  // the interface sounds and fill the sine and cosine tables, which nothing reads before:
-  // steps 16, 33 and 21 take them, with the lines they always logged.
+  // the window system starts (the longest step), workers read the system's font list and
+  // fill the sine and cosine tables, which nothing reads before: steps 16 and 21 take them,
+  // with the lines they always logged.  (The interface sounds are decoded once the first
+  // frame is up, beside the rest of what start-up leaves until then.)
   TraceStep("window system");
-  if (GraphicsEnabled) {
-    PrepareGlyphFonts();
-    PrepareInterfaceSounds();
-  }
+  if (GraphicsEnabled) PrepareGlyphFonts();
   std::jthread tables(InitSinCosTables);
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");
@@ -609,10 +609,8 @@ StartResult AppStartup(const char* commandLine) {
   RemoveStaleSaves();
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
-  // is no device at all.  With the configuration read (it holds the fonts' weights), a
-  // worker opens the double-byte fonts meanwhile for step 16.
+  // is no device at all.
   if (GraphicsEnabled) {
-    PrepareGlyphFontFaces();
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
     if (CommandLineVrPlugin) VrConfig.plugin = CommandLineVrPlugin - 1;  // "rift" the first, "openvr" the second
