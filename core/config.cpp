@@ -15,6 +15,7 @@
 #include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/report.h"
+#include "core/window_state.h"
 #include "platform/files.h"
 
 // ---- [Settings] ----
@@ -103,6 +104,27 @@ constexpr int64_t CONFIG_MAX_FILE = 16 << 20;    // a larger cfg.txt is damage, 
 constexpr const char* TEXT_COULD_NOT_READ_SETTINGS = "Could not read settings :";
 constexpr const char* TEXT_NO_SETTING_FOUND = "No setting found in :";
 bool g_leftAlone;  // the settings file could not be read nor moved aside: never written over
+bool g_fromLaterVersion;  // the settings file read was written by a later version of the program
+
+// The parts of a version text "<major>.<minor><letter><build>" ("1.4C20"); false for another form.
+bool ParseVersion(const char* text, int parts[4]) {
+  char letter = 0;
+  int used = 0;
+  if (std::sscanf(text, "%d.%d%c%d%n", &parts[0], &parts[1], &letter, &parts[3], &used) != 4 || text[used] != 0 ||
+      letter < 'A' || letter > 'Z')
+    return false;
+  parts[2] = letter;
+  return true;
+}
+
+// True when version names a later program than this one; a text of another form is not.
+bool IsLaterVersion(const char* version) {
+  int theirs[4], ours[4];
+  if (!ParseVersion(version, theirs) || !ParseVersion(PROGRAM_VERSION, ours)) return false;
+  for (int i = 0; i < 4; ++i)
+    if (theirs[i] != ours[i]) return theirs[i] > ours[i];
+  return false;
+}
 constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
 // The four floats of "Time Control ", in the line's order, with the decimals they are written with.
 float* const ENVIRONMENT_FLOATS[4] = {&EnvironmentTimeOfDay, &EnvironmentDayOfYear, &EnvironmentHourOffset,
@@ -114,31 +136,51 @@ constexpr ConfigRange EXPOSURE_RANGES[4] = {{0, 3}, {0, 18}, {0, 30}, {0, 33}};
 
 // ---- Table builders ----
 constexpr int KeyLength(const char* key) { return static_cast<int>(std::char_traits<char>::length(key)); }
-constexpr ConfigKey Version(const char* key) { return {key, KeyLength(key), CONFIG_VERSION, nullptr, 8, 0, 0, 0, nullptr, nullptr}; }
+// Each builder takes the key's value and limits, then its default (see ConfigKey).
+constexpr ConfigKey Version(const char* key) {
+  return {key, KeyLength(key), CONFIG_VERSION, nullptr, 8, 0, 0, 0, nullptr, nullptr, 0, nullptr, true};
+}
 constexpr auto& Int = ConfigIntKey;
-constexpr ConfigKey Unclamped(const char* key, int* v) {
-  return {key, KeyLength(key), CONFIG_INT, v, 1, 1.0, -1.0, 0, nullptr, nullptr};  // min above max: not clamped
+constexpr ConfigKey Unclamped(const char* key, int* v, int byDefault) {
+  return {key, KeyLength(key), CONFIG_INT, v, 1, 1.0, -1.0, 0, nullptr, nullptr, double(byDefault)};  // min above max: not clamped
 }
-constexpr ConfigKey Bits(const char* key, uint32_t* v, uint32_t mask) {
-  return {key, KeyLength(key), CONFIG_BITS, v, 1, 0, 0, mask, nullptr, nullptr};
+constexpr ConfigKey Bits(const char* key, uint32_t* v, uint32_t mask, uint32_t byDefault) {
+  return {key, KeyLength(key), CONFIG_BITS, v, 1, 0, 0, mask, nullptr, nullptr, double(byDefault)};
 }
-constexpr ConfigKey Float(const char* key, float* v, double lo, double hi, const char* format) {
-  return {key, KeyLength(key), CONFIG_FLOAT, v, 1, lo, hi, 0, format, nullptr};
+constexpr ConfigKey Float(const char* key, float* v, double lo, double hi, const char* format, float byDefault) {
+  return {key, KeyLength(key), CONFIG_FLOAT, v, 1, lo, hi, 0, format, nullptr, byDefault};
 }
-constexpr ConfigKey Ints(const char* key, int* v, int count, const ConfigRange* ranges) {
-  return {key, KeyLength(key), CONFIG_INTS, v, count, 0, 0, 0, nullptr, ranges};
+constexpr ConfigKey Ints(const char* key, int* v, int count, const ConfigRange* ranges, const int* byDefault) {
+  return {key, KeyLength(key), CONFIG_INTS, v, count, 0, 0, 0, nullptr, ranges, 0, byDefault};
 }
-constexpr ConfigKey Colour(const char* key, uint32_t* v) { return {key, KeyLength(key), CONFIG_COLOUR, v, 3, 0, 0, 0, nullptr, nullptr}; }
-constexpr auto& Text = ConfigTextKey;
+constexpr ConfigKey Colour(const char* key, uint32_t* v, int r, int g, int b) {
+  return {key, KeyLength(key), CONFIG_COLOUR, v, 3, 0, 0, 0, nullptr, nullptr, double(r | g << 8 | b << 16)};
+}
+constexpr ConfigKey Text(const char* key, char* v, int size, const char* byDefault = nullptr) {
+  return ConfigTextKey(key, v, size, byDefault);
+}
 constexpr ConfigKey FileName(const char* key, char* v, int size) {
   return {key, KeyLength(key), CONFIG_FILE_NAME, v, size, 0, 0, 0, nullptr, nullptr};
 }
 constexpr ConfigKey Uuid(const char* key, ConfigUuid* v) { return {key, KeyLength(key), CONFIG_UUID, v, 1, 0, 0, 0, nullptr, nullptr}; }
-constexpr ConfigKey Count(const char* key, int* v) { return {key, KeyLength(key), CONFIG_COUNT, v, 1, 1, 100, 0, nullptr, nullptr}; }
+constexpr ConfigKey Count(const char* key, int* v, int byDefault) {
+  return {key, KeyLength(key), CONFIG_COUNT, v, 1, 1, 100, 0, nullptr, nullptr, double(byDefault)};
+}
 constexpr ConfigKey Hex(const char* key, uint32_t* v) { return {key, KeyLength(key), CONFIG_HEX, v, 1, 0, 0, 0, nullptr, nullptr}; }
+// The four rows with values of their own kinds; their defaults are set by SetKeyDefault.
 constexpr ConfigKey Special(const char* key, ConfigKind kind, void* v) {
   return {key, KeyLength(key), kind, v, 1, 0, 0, 0, nullptr, nullptr};
 }
+// The font faces and weights keep the values start-up gave them.
+constexpr ConfigKey FontName(const char* key, char* v) {
+  return {key, KeyLength(key), CONFIG_TEXT, v, 64, 0, 0, 0, nullptr, nullptr, 0, nullptr, true};
+}
+constexpr ConfigKey FontWeight(const char* key, int* v) {
+  return {key, KeyLength(key), CONFIG_INT, v, 1, 100, 900, 0, nullptr, nullptr, 0, nullptr, true};
+}
+
+constexpr int CONTROL_MODE_DEFAULTS[2] = {0, 1};
+constexpr int EXPOSURE_DEFAULTS[4] = {3, 0, 24, 21};
 
 }  // namespace
 
@@ -146,178 +188,174 @@ constexpr ConfigKey Special(const char* key, ConfigKind kind, void* v) {
 // stands before it ("Borderless Window " before "Window ", "Audio Options " before "Options ").
 const ConfigKey ConfigKeyTable[CONFIG_KEY_COUNT] = {
     Version("Version "),
-    Int("Start Windowed ", &CfgStartWindowed, 0, 1),
-    Int("Welcome C ", &CfgWelcome, 0, 1),
-    Int("Borderless Window ", &CfgBorderlessWindow, 0, 5),
-    Ints("Window ", CfgWindow, 4, nullptr),
-    Int("Adapter Select ", &CfgAdapterSelect, 0, 3),
-    Int("Output Select ", &CfgOutputSelect, 0, 7),
-    Int("ZBD Select ", &CfgZbdSelect, 0, 3),
+    Int("Start Windowed ", &CfgStartWindowed, 0, 1, 1),
+    Int("Welcome C ", &CfgWelcome, 0, 1, 1),
+    Int("Borderless Window ", &CfgBorderlessWindow, 0, 5, 0),
+    Ints("Window ", CfgWindow, 4, nullptr, nullptr),
+    Int("Adapter Select ", &CfgAdapterSelect, 0, 3, 0),
+    Int("Output Select ", &CfgOutputSelect, 0, 7, 0),
+    Int("ZBD Select ", &CfgZbdSelect, 0, 3, 2),
     Uuid("Speaker GUID ", &CfgSpeakerGuid),
     Uuid("Control GUID ", &CfgControlGuid),
-    Int("Show FPS ", &CfgShowFps, 0, 2),
-    Int("Mirror Internal ", &CfgMirrorInternal, 0, 2),
-    Int("Mirror External ", &CfgMirrorExternal, 0, 1),
-    Int("Clocks Internal ", &CfgClocksInternal, 0, 3),
-    Int("Clocks External ", &CfgClocksExternal, 0, 1),
-    Ints("Control Mode ", CfgControlMode, 2, EACH_0_TO_2),
-    Int("Steer KB ", &CfgSteerKb, 0, 2),
-    Int("Debug Level ", &CfgDebugLevel, 0, 3),
-    Int("Next Shot ", &CfgNextShot, 1, 99999999),
-    Int("SS Type ", &CfgSsType, 0, 4),
-    Ints("Screen Info ", CfgScreenInfo, 4, nullptr),
+    Int("Show FPS ", &CfgShowFps, 0, 2, 1),
+    Int("Mirror Internal ", &CfgMirrorInternal, 0, 2, 1),
+    Int("Mirror External ", &CfgMirrorExternal, 0, 1, 1),
+    Int("Clocks Internal ", &CfgClocksInternal, 0, 3, 1),
+    Int("Clocks External ", &CfgClocksExternal, 0, 1, 0),
+    Ints("Control Mode ", CfgControlMode, 2, EACH_0_TO_2, CONTROL_MODE_DEFAULTS),
+    Int("Steer KB ", &CfgSteerKb, 0, 2, 0),
+    Int("Debug Level ", &CfgDebugLevel, 0, 3, 1),
+    Int("Next Shot ", &CfgNextShot, 1, 99999999, 1),
+    Int("SS Type ", &CfgSsType, 0, 4, 1),
+    Ints("Screen Info ", CfgScreenInfo, 4, nullptr, nullptr),
     Special("Time Control ", CONFIG_TIME_CONTROL, nullptr),
-    Unclamped("TrackEd Speed ", &CfgTrackEdSpeed),
-    Unclamped("ModelEd Speed ", &CfgModelEdSpeed),
-    Bits("Editor Options ", &CfgEditorOptions, 0x81DE),
-    Bits("Screen Flags ", &CfgScreenFlags, 0x77FFFF),
-    Bits("Audio Options ", &CfgAudioOptions, 31),
-    Bits("Extra Displays ", &CfgExtraDisplays, 15),
-    Bits("Render HDR ", &CfgRenderHdr, 0),
-    Colour("Sun Colour ", &CfgSunColour),
-    Colour("Sky High ", &CfgSkyHigh),
-    Colour("Ground ", &CfgGround),
-    Colour("Back Texture ", &CfgBackTexture),
-    Colour("ZK1 Dash2 ", &CfgCarDashColours[0]),
-    Colour("ZK2 Dash2 ", &CfgCarDashColours[1]),
-    Colour("ZK3 Dash2 ", &CfgCarDashColours[2]),
-    Colour("ZK4 Dash2 ", &CfgCarDashColours[3]),
-    Colour("Road Gear LED2 ", &CfgRoadGearLed2),
-    Colour("Clock Text2 ", &CfgClockText2),
-    Colour("Clock Needle2 ", &CfgClockNeedle2),
-    Colour("Split Text ", &CfgSplitText),
-    Float("Editor FOV ", &CfgEditorFov, 2, 120, "%.1f"),
-    Float("View Smooth ", &CfgViewSmooth, 0.1, 1, "%.1f"),
-    Float("Transition ", &CfgTransition, 0, 4, "%.1f"),
-    Float("Button Look ", &CfgButtonLook, 30, 90, "%.0f"),
-    Float("Fol Lag ", &CfgFolLag, 0.1, 0.5, "%.1f"),
-    Float("Fol Height ", &CfgFolHeight, 0, 0.6, "%.1f"),
-    Float("Fol Pitch ", &CfgFolPitch, 4, 20, "%.1f"),
-    Float("Fol Dist ", &CfgFolDist, 3, 7, "%.1f"),
-    Int("Fol Dir ", &CfgFolDir, 0, 1),
-    Int("View Lock ", &CfgViewLock, 0, 2),
-    Float("Eye Height ", &CfgEyeHeight, 1, 2, "%.2f"),
+    Unclamped("TrackEd Speed ", &CfgTrackEdSpeed, 65536),
+    Unclamped("ModelEd Speed ", &CfgModelEdSpeed, 65536),
+    Bits("Editor Options ", &CfgEditorOptions, 0x81DE, 0),
+    Bits("Screen Flags ", &CfgScreenFlags, 0x77FFFF, 0x60D203),
+    Bits("Audio Options ", &CfgAudioOptions, 31, 8),
+    Bits("Extra Displays ", &CfgExtraDisplays, 15, 7),
+    Bits("Render HDR ", &CfgRenderHdr, 0, 1),
+    Colour("Sun Colour ", &CfgSunColour, 255, 255, 255),
+    Colour("Sky High ", &CfgSkyHigh, 150, 160, 200),
+    Colour("Ground ", &CfgGround, 80, 80, 80),
+    Colour("Back Texture ", &CfgBackTexture, 100, 100, 100),
+    Colour("ZK1 Dash2 ", &CfgCarDashColours[0], 120, 160, 200),
+    Colour("ZK2 Dash2 ", &CfgCarDashColours[1], 48, 48, 255),
+    Colour("ZK3 Dash2 ", &CfgCarDashColours[2], 200, 40, 40),
+    Colour("ZK4 Dash2 ", &CfgCarDashColours[3], 140, 160, 140),
+    Colour("Road Gear LED2 ", &CfgRoadGearLed2, 48, 48, 255),
+    Colour("Clock Text2 ", &CfgClockText2, 200, 200, 200),
+    Colour("Clock Needle2 ", &CfgClockNeedle2, 200, 40, 40),
+    Colour("Split Text ", &CfgSplitText, 200, 200, 200),
+    Float("Editor FOV ", &CfgEditorFov, 2, 120, "%.1f", 60.0f),
+    Float("View Smooth ", &CfgViewSmooth, 0.1, 1, "%.1f", 0.2f),
+    Float("Transition ", &CfgTransition, 0, 4, "%.1f", 2.0f),
+    Float("Button Look ", &CfgButtonLook, 30, 90, "%.0f", 45.0f),
+    Float("Fol Lag ", &CfgFolLag, 0.1, 0.5, "%.1f", 0.3f),
+    Float("Fol Height ", &CfgFolHeight, 0, 0.6, "%.1f", 0.3f),
+    Float("Fol Pitch ", &CfgFolPitch, 4, 20, "%.1f", 12.0f),
+    Float("Fol Dist ", &CfgFolDist, 3, 7, "%.1f", 5.0f),
+    Int("Fol Dir ", &CfgFolDir, 0, 1, 0),
+    Int("View Lock ", &CfgViewLock, 0, 2, 0),
+    Float("Eye Height ", &CfgEyeHeight, 1, 2, "%.2f", 1.6f),
     Text("Map Name ", g_pendingMapName, 32),
     FileName("Ply Name ", CfgPlayerName, 24),
-    Int("Master Port ", &CfgMasterPort, 1, 65535),
-    Int("Auto Kick ", &CfgAutoKick, 0, 3),
-    Int("Location ", &CfgLocation, 0, 6),
+    Int("Master Port ", &CfgMasterPort, 1, 65535, 29410),
+    Int("Auto Kick ", &CfgAutoKick, 0, 3, 3),
+    Int("Location ", &CfgLocation, 0, 6, 0),
     Text("Server Name ", CfgServerName, 32),
     Text("Selected Car ", g_pendingSelectedCar, 32),
     FileName("Setup Name ", g_pendingSetupName, 16),
     FileName("Colours Name ", g_pendingColoursName, 16),
     Text("Find User ", CfgFindUser, 24),
     Text("Game Name ", CfgGameName, 32),
-    Text("Game IP ", CfgGameIp, 16),
-    Text("Game Port ", CfgGamePort, 8),
+    Text("Game IP ", CfgGameIp, 16, "auto"),
+    Text("Game Port ", CfgGamePort, 8, "63410"),
     Text("Game Pass ", CfgGamePass, 16),
     Text("Game Admin ", CfgGameAdmin, 16),
-    Text("Upload Bandwidth ", CfgUploadBandwidth, 8),
-    Int("Setup Index ", &CfgSetupIndex, -1, 3),
-    Int("Colours Index ", &CfgColoursIndex, -1, 8),
-    Int("Lighting ", &CfgLighting, 0, 19),
-    Int("Flip ", &CfgFlip, 0, 3),
-    Int("Config ", &CfgConfig, 1, 15),
-    Int("Race Start ", &CfgRaceStart, 0, 3),
-    Float("SCREEN_CX ", &CfgScreenCx, -0.5, 0.5, "%.2f"),
-    Float("SCREEN_CY ", &CfgScreenCy, -0.5, 0.5, "%.2f"),
-    Float("SCREEN_XMUL ", &CfgScreenXmul, 0.5, 1, "%.2f"),
-    Float("SCREEN_YMUL ", &CfgScreenYmul, 0.5, 1, "%.2f"),
-    Ints("SHIFT_F9 ", CfgShiftF9, 4, nullptr),
-    Float("Combined Non Linear ", &CfgCombinedNonLinear, 0, 1, "%.2f"),
-    Float("Turn Compensation ", &CfgTurnCompensation, 0, 1, "%.2f"),
-    Float("Mouse Non Linear ", &CfgMouseNonLinear, 0, 1, "%.2f"),
-    Float("Steer Smooth ", &CfgSteerSmooth, 0, 0.95, "%.2f"),
-    Float("Speed Steer Reduction WM ", &CfgSpeedSteerReductionWm, 0, 1, "%.2f"),
-    Float("Half Reduce Speed m/s WM ", &CfgHalfReduceSpeedWm, 10, 200, "%.2f"),
-    Float("Speed Steer Reduction KB ", &CfgSpeedSteerReductionKb, 0, 1, "%.2f"),
-    Float("Half Reduce Speed m/s KB ", &CfgHalfReduceSpeedKb, 10, 200, "%.2f"),
+    Text("Upload Bandwidth ", CfgUploadBandwidth, 8, "128"),
+    Int("Setup Index ", &CfgSetupIndex, -1, 3, 0),
+    Int("Colours Index ", &CfgColoursIndex, -1, 8, 0),
+    Int("Lighting ", &CfgLighting, 0, 19, 0),
+    Int("Flip ", &CfgFlip, 0, 3, 0),
+    Int("Config ", &CfgConfig, 1, 15, 1),
+    Int("Race Start ", &CfgRaceStart, 0, 3, 1),
+    Float("SCREEN_CX ", &CfgScreenCx, -0.5, 0.5, "%.2f", 0.0f),
+    Float("SCREEN_CY ", &CfgScreenCy, -0.5, 0.5, "%.2f", 0.0f),
+    Float("SCREEN_XMUL ", &CfgScreenXmul, 0.5, 1, "%.2f", 1.0f),
+    Float("SCREEN_YMUL ", &CfgScreenYmul, 0.5, 1, "%.2f", 1.0f),
+    Ints("SHIFT_F9 ", CfgShiftF9, 4, nullptr, nullptr),
+    Float("Combined Non Linear ", &CfgCombinedNonLinear, 0, 1, "%.2f", 0.0f),
+    Float("Turn Compensation ", &CfgTurnCompensation, 0, 1, "%.2f", 1.0f),
+    Float("Mouse Non Linear ", &CfgMouseNonLinear, 0, 1, "%.2f", 0.8f),
+    Float("Steer Smooth ", &CfgSteerSmooth, 0, 0.95, "%.2f", 0.0f),
+    Float("Speed Steer Reduction WM ", &CfgSpeedSteerReductionWm, 0, 1, "%.2f", 0.0f),
+    Float("Half Reduce Speed m/s WM ", &CfgHalfReduceSpeedWm, 10, 200, "%.2f", 50.0f),
+    Float("Speed Steer Reduction KB ", &CfgSpeedSteerReductionKb, 0, 1, "%.2f", 1.0f),
+    Float("Half Reduce Speed m/s KB ", &CfgHalfReduceSpeedKb, 10, 200, "%.2f", 50.0f),
     Special("Mods Screen ", CONFIG_MODS_SCREEN, CfgModsScreen),
-    Int("Driver Pos View ", &CfgDriverPosView, 0, 1),
-    Int("Show Names ", &CfgShowNames, 0, 2),
-    Int("Show Mouse ", &CfgShowMouse, 0, 1),
-    Int("Internal Show ", &CfgInternalShow, 0, 2),
-    Int("Show Map ", &CfgShowMap, 0, 2),
-    Int("Start Lights ", &CfgStartLights, 0, 2),
-    Int("Skill Level ", &CfgSkillLevel, 0, 4),
-    Int("Windowed Link ", &CfgWindowedLink, 0, 1),
-    Int("No Rubber ", &CfgNoRubber, 0, 2),
-    Int("ALL SPR MPR ", &CfgAllSprMpr, 0, 2),
-    Text("Music Dir ", CfgMusicDir, 80),
-    Float("MUSIC ", &CfgMusic, 0, 20, "%.1f"),
-    Float("BEEPS ", &CfgBeeps, 0, 20, "%.1f"),
-    Float("CAR_V ", &CfgCarV, 0, 20, "%.1f"),
-    Float("ECHO_C ", &CfgEchoC, 0, 1, "%.1f"),
-    Float("SKID_B ", &CfgSkidB, 0, 1, "%.1f"),
-    Float("WIND_B ", &CfgWindB, 0, 1, "%.1f"),
-    Float("Sound Delay ", &CfgSoundDelay, 0.04, 0.12, "%.2f"),
-    Float("Text Size ", &CfgTextSize, 0.04, 0.06, "%.3f"),
-    Ints("Exposure ", CfgExposure, 4, EXPOSURE_RANGES),
+    Int("Driver Pos View ", &CfgDriverPosView, 0, 1, 0),
+    Int("Show Names ", &CfgShowNames, 0, 2, 0),
+    Int("Show Mouse ", &CfgShowMouse, 0, 1, 0),
+    Int("Internal Show ", &CfgInternalShow, 0, 2, 0),
+    Int("Show Map ", &CfgShowMap, 0, 2, 2),
+    Int("Start Lights ", &CfgStartLights, 0, 2, 2),
+    Int("Skill Level ", &CfgSkillLevel, 0, 4, 4),
+    Int("Windowed Link ", &CfgWindowedLink, 0, 1, 1),
+    Int("No Rubber ", &CfgNoRubber, 0, 2, 0),
+    Int("ALL SPR MPR ", &CfgAllSprMpr, 0, 2, 0),
+    Text("Music Dir ", CfgMusicDir, 80, "data\\ogg"),
+    Float("MUSIC ", &CfgMusic, 0, 20, "%.1f", 10.0f),
+    Float("BEEPS ", &CfgBeeps, 0, 20, "%.1f", 10.0f),
+    Float("CAR_V ", &CfgCarV, 0, 20, "%.1f", 15.0f),
+    Float("ECHO_C ", &CfgEchoC, 0, 1, "%.1f", 0.5f),
+    Float("SKID_B ", &CfgSkidB, 0, 1, "%.1f", 0.5f),
+    Float("WIND_B ", &CfgWindB, 0, 1, "%.1f", 0.5f),
+    Float("Sound Delay ", &CfgSoundDelay, 0.04, 0.12, "%.2f", 0.08f),
+    Float("Text Size ", &CfgTextSize, 0.04, 0.06, "%.3f", 0.05f),
+    Ints("Exposure ", CfgExposure, 4, EXPOSURE_RANGES, EXPOSURE_DEFAULTS),
     Special("Bloom Effect ", CONFIG_BLOOM, CfgBloomEffect),
-    Unclamped("Music Channel ", &CfgMusicChannel),
-    Int("Antialiasing ", &CfgAntialiasing, 0, 16),
-    Int("Mirror AA ", &CfgMirrorAa, 0, 1),
-    Int("Filter AF ", &CfgFilterAf, 1, 16),
-    Int("Max FPS ", &CfgMaxFps, 20, 500),
-    Int("Game Limit FPS ", &CfgGameLimitFps, 0, 1),
-    Int("Min Sleep ", &CfgMinSleep, 0, 1),
-    Int("Buffered Frames ", &CfgBufferedFrames, 0, 2),
-    Int("Shift Debounce ", &CfgShiftDebounce, 10, 200),
-    Int("Half Tex Res ", &CfgHalfTexRes, 0, 1),
-    Int("Compressed Tex ", &CfgCompressedTex, 0, 1),
-    Text("Export Dir ", CfgExportDir, 128),
-    Int("Char Size ", &CfgCharSize, 1, 10),
-    Int("Blob Size ", &CfgBlobSize, 4, 10),
-    Int("Dedicated Host ", &CfgDedicatedHost, 0, 1),
-    Int("AI Use Ply Setup ", &CfgAiUsePlySetup, 0, 1),
-    Int("AI Use Ply Colours ", &CfgAiUsePlyColours, 0, 1),
-    Int("SPR Auto Save ", &CfgSprAutoSave, 0, 2),
-    Int("MPR Auto Save ", &CfgMprAutoSave, 0, 2),
-    Int("MPR Message Block ", &CfgMprMessageBlock, 0, 2),
-    Int("Options ", &CfgOptions, 1, 4),
-    Int("Max Conns ", &CfgMaxConns, 2, 48),
-    Int("Modem Type ", &CfgModemType, 3, 6),
-    Int("Packs Per Sec ", &CfgPacksPerSec, 3, 12),
-    Int("Cars In Race ", &CfgCarsInRace, 1, 40),
-    Int("Cars Per Guest ", &CfgCarsPerGuest, 0, 40),
-    Int("Cars Per Host ", &CfgCarsPerHost, 0, 40),
-    Int("Admin Slots ", &CfgAdminSlots, 0, 8),
-    Bits("MP Rules ", &CfgMpRules, 0x1FFFFF),
-    Bits("MP Flags ", &CfgMpFlags, 0x7FE3),
-    Bits("MP Filter ", &CfgMpFilter, 0x13C),
-    Bits("Rules_Y ", &CfgRulesY, 0x1FFFFF),
-    Bits("Rules_N ", &CfgRulesN, 0x1FFFFF),
-    Bits("Flags_Y ", &CfgFlagsY, 0x3FE7),
-    Bits("Flags_N ", &CfgFlagsN, 0x3FE7),
-    Int("Conn To Master ", &CfgConnToMaster, 0, 2),
-    Int("Kinefeed Mode ", &CfgKinefeedMode, 0, 2),
-    Count("Kinefeed Delay ", &CfgKinefeedDelay),
-    Text("Kinefeed IP ", CfgKinefeedIp, 16),
-    Text("Kinefeed Port ", CfgKinefeedPort, 8),
-    Int("Kinefeed ID ", &CfgKinefeedId, 0, 65535),
+    Unclamped("Music Channel ", &CfgMusicChannel, 3),
+    Int("Antialiasing ", &CfgAntialiasing, 0, 16, 4),
+    Int("Mirror AA ", &CfgMirrorAa, 0, 1, 1),
+    Int("Filter AF ", &CfgFilterAf, 1, 16, 8),
+    Int("Max FPS ", &CfgMaxFps, 20, 500, 100),
+    Int("Game Limit FPS ", &CfgGameLimitFps, 0, 1, 1),
+    Int("Min Sleep ", &CfgMinSleep, 0, 1, 1),
+    Int("Buffered Frames ", &CfgBufferedFrames, 0, 2, 1),
+    Int("Shift Debounce ", &CfgShiftDebounce, 10, 200, 20),
+    Int("Half Tex Res ", &CfgHalfTexRes, 0, 1, 0),
+    Int("Compressed Tex ", &CfgCompressedTex, 0, 1, 0),
+    Text("Export Dir ", CfgExportDir, 128, "C:\\ZKT"),
+    Int("Char Size ", &CfgCharSize, 1, 10, 4),
+    Int("Blob Size ", &CfgBlobSize, 4, 10, 6),
+    Int("Dedicated Host ", &CfgDedicatedHost, 0, 1, 0),
+    Int("AI Use Ply Setup ", &CfgAiUsePlySetup, 0, 1, 0),
+    Int("AI Use Ply Colours ", &CfgAiUsePlyColours, 0, 1, 0),
+    Int("SPR Auto Save ", &CfgSprAutoSave, 0, 2, 1),
+    Int("MPR Auto Save ", &CfgMprAutoSave, 0, 2, 1),
+    Int("MPR Message Block ", &CfgMprMessageBlock, 0, 2, 0),
+    Int("Options ", &CfgOptions, 1, 4, 1),
+    Int("Max Conns ", &CfgMaxConns, 2, 48, 8),
+    Int("Modem Type ", &CfgModemType, 3, 6, 3),  // the lowest of its range, so that a saved default reads back
+    Int("Packs Per Sec ", &CfgPacksPerSec, 3, 12, 6),
+    Int("Cars In Race ", &CfgCarsInRace, 1, 40, 4),
+    Int("Cars Per Guest ", &CfgCarsPerGuest, 0, 40, 1),
+    Int("Cars Per Host ", &CfgCarsPerHost, 0, 40, 1),
+    Int("Admin Slots ", &CfgAdminSlots, 0, 8, 1),
+    Bits("MP Rules ", &CfgMpRules, 0x1FFFFF, 0x1FFFFF),
+    Bits("MP Flags ", &CfgMpFlags, 0x7FE3, 0x3C23),
+    Bits("MP Filter ", &CfgMpFilter, 0x13C, 0x114),
+    Bits("Rules_Y ", &CfgRulesY, 0x1FFFFF, 0),
+    Bits("Rules_N ", &CfgRulesN, 0x1FFFFF, 0),
+    Bits("Flags_Y ", &CfgFlagsY, 0x3FE7, 0),
+    Bits("Flags_N ", &CfgFlagsN, 0x3FE7, 0),
+    Int("Conn To Master ", &CfgConnToMaster, 0, 2, 1),
+    Int("Kinefeed Mode ", &CfgKinefeedMode, 0, 2, 0),
+    Count("Kinefeed Delay ", &CfgKinefeedDelay, 1),
+    Text("Kinefeed IP ", CfgKinefeedIp, 16, "127.0.0.1"),
+    Text("Kinefeed Port ", CfgKinefeedPort, 8, "0"),
+    Int("Kinefeed ID ", &CfgKinefeedId, 0, 65535, 0),
     Hex("Kinefeed Opts ", &CfgKinefeedOpts),
-    Int("Dialfeed Mode ", &CfgDialfeedMode, 0, 2),
-    Count("Dialfeed Delay ", &CfgDialfeedDelay),
-    Text("Dialfeed IP ", CfgDialfeedIp, 16),
-    Text("Dialfeed Port ", CfgDialfeedPort, 8),
-    Int("Dialfeed ID ", &CfgDialfeedId, 0, 65535),
-    Text("FN_J ", CfgFontNames[0], 64),
-    Text("FN_H ", CfgFontNames[1], 64),
-    Text("FN_S ", CfgFontNames[2], 64),
-    Text("FN_K ", CfgFontNames[3], 64),
-    Int("FW_J ", &CfgFontWeights[0], 100, 900),
-    Int("FW_H ", &CfgFontWeights[1], 100, 900),
-    Int("FW_S ", &CfgFontWeights[2], 100, 900),
-    Int("FW_K ", &CfgFontWeights[3], 100, 900),
+    Int("Dialfeed Mode ", &CfgDialfeedMode, 0, 2, 0),
+    Count("Dialfeed Delay ", &CfgDialfeedDelay, 1),
+    Text("Dialfeed IP ", CfgDialfeedIp, 16, "127.0.0.1"),
+    Text("Dialfeed Port ", CfgDialfeedPort, 8, "0"),
+    Int("Dialfeed ID ", &CfgDialfeedId, 0, 65535, 0),
+    FontName("FN_J ", CfgFontNames[0]),
+    FontName("FN_H ", CfgFontNames[1]),
+    FontName("FN_S ", CfgFontNames[2]),
+    FontName("FN_K ", CfgFontNames[3]),
+    FontWeight("FW_J ", &CfgFontWeights[0]),
+    FontWeight("FW_H ", &CfgFontWeights[1]),
+    FontWeight("FW_S ", &CfgFontWeights[2]),
+    FontWeight("FW_K ", &CfgFontWeights[3]),
 };
 
 namespace {
 
 // ---- Defaults ----
-
-uint32_t ColourWord(int r, int g, int b) {
-  return static_cast<uint32_t>(r) | static_cast<uint32_t>(g) << 8 | static_cast<uint32_t>(b) << 16;
-}
 
 void CopyText(char* dest, const char* text, size_t size) {
   const size_t length = std::min(std::strlen(text), size - 1);
@@ -325,179 +363,55 @@ void CopyText(char* dest, const char* text, size_t size) {
   dest[length] = 0;
 }
 
-// Every default in one place, in table order.  The font weights have none here: start-up
-// gives them 600 before the file is read.
+// Sets one row's value to its default.
+void SetKeyDefault(const ConfigKey& k) {
+  if (k.keepsValue) return;
+  switch (k.kind) {
+    case CONFIG_VERSION: break;
+    case CONFIG_INT:
+    case CONFIG_COUNT: *static_cast<int*>(k.value) = static_cast<int>(k.defaultValue); break;
+    case CONFIG_BITS:
+    case CONFIG_COLOUR:
+    case CONFIG_HEX: *static_cast<uint32_t*>(k.value) = static_cast<uint32_t>(k.defaultValue); break;
+    case CONFIG_FLOAT: *static_cast<float*>(k.value) = static_cast<float>(k.defaultValue); break;
+    case CONFIG_INTS: {
+      const int* values = static_cast<const int*>(k.defaults);
+      for (int i = 0; i < k.count; ++i) static_cast<int*>(k.value)[i] = values ? values[i] : 0;
+      break;
+    }
+    case CONFIG_TEXT:
+    case CONFIG_FILE_NAME:
+      CopyText(static_cast<char*>(k.value), k.defaults ? static_cast<const char*>(k.defaults) : "", k.count);
+      break;
+    case CONFIG_UUID: *static_cast<ConfigUuid*>(k.value) = ConfigUuid{}; break;
+    case CONFIG_TIME_CONTROL:
+      EnvironmentMode = 2;
+      EnvironmentTimeOfDay = 12.0f;
+      EnvironmentDayOfYear = 81.0f;
+      EnvironmentHourOffset = 0.0f;
+      EnvironmentDayOffset = 0.0f;
+      break;
+    case CONFIG_BLOOM:
+      CfgBloomEffect[0] = 0.9f;
+      CfgBloomEffect[1] = 0.001f;
+      break;
+    case CONFIG_MODS_SCREEN:
+      CfgModsScreen[0] = 0;
+      CfgModsScreen[1] = 2;
+      break;
+  }
+}
+
+// Every key's default comes from its row of the table; then the settings no row reads
+// directly.  The "Window " rectangle's zeros are replaced by the rectangle check.
 void SetConfigDefaults() {
-  CfgStartWindowed = 1;
-  CfgWelcome = 1;
-  CfgBorderlessWindow = 0;
-  CfgWindow[0] = CfgWindow[1] = CfgWindow[2] = CfgWindow[3] = 0;  // replaced by the rectangle check
-  CfgAdapterSelect = 0;
-  CfgOutputSelect = 0;
-  CfgZbdSelect = 2;
-  CfgSpeakerGuid = ConfigUuid{};
-  CfgControlGuid = ConfigUuid{};
-  CfgShowFps = 1;
-  CfgMirrorInternal = 1;
-  CfgMirrorExternal = 1;
-  CfgClocksInternal = 1;
-  CfgClocksExternal = 0;
-  CfgControlMode[0] = 0;
-  CfgControlMode[1] = 1;
-  CfgSteerKb = 0;
-  CfgDebugLevel = 1;
-  CfgNextShot = 1;
-  CfgSsType = 1;
-  std::fill(CfgScreenInfo, CfgScreenInfo + 4, 0);
-  EnvironmentMode = 2;
-  EnvironmentTimeOfDay = 12.0f;
-  EnvironmentDayOfYear = 81.0f;
-  EnvironmentHourOffset = 0.0f;
-  EnvironmentDayOffset = 0.0f;
-  CfgTrackEdSpeed = 65536;
-  CfgModelEdSpeed = 65536;
-  CfgEditorOptions = 0;
-  CfgScreenFlags = 0x60D203;
-  CfgAudioOptions = 8;
-  CfgExtraDisplays = 7;
-  CfgRenderHdr = 1;
-  CfgSunColour = ColourWord(255, 255, 255);
-  CfgSkyHigh = ColourWord(150, 160, 200);
-  CfgGround = ColourWord(80, 80, 80);
-  CfgBackTexture = ColourWord(100, 100, 100);
-  CfgCarDashColours[0] = ColourWord(120, 160, 200);
-  CfgCarDashColours[1] = ColourWord(48, 48, 255);
-  CfgCarDashColours[2] = ColourWord(200, 40, 40);
-  CfgCarDashColours[3] = ColourWord(140, 160, 140);
-  CfgRoadGearLed2 = ColourWord(48, 48, 255);
-  CfgClockText2 = ColourWord(200, 200, 200);
-  CfgClockNeedle2 = ColourWord(200, 40, 40);
-  CfgSplitText = ColourWord(200, 200, 200);
-  CfgEditorFov = 60.0f;
-  CfgViewSmooth = 0.2f;
-  CfgTransition = 2.0f;
-  CfgButtonLook = 45.0f;
-  CfgFolLag = 0.3f;
-  CfgFolHeight = 0.3f;
-  CfgFolPitch = 12.0f;
-  CfgFolDist = 5.0f;
-  CfgFolDir = 0;
-  CfgViewLock = 0;
-  CfgEyeHeight = 1.6f;
-  CfgMapName[0] = 0;
-  CfgPlayerName[0] = 0;
-  CfgMasterPort = 29410;
-  CfgAutoKick = 3;
-  CfgLocation = 0;
-  CfgServerName[0] = 0;
+  for (const ConfigKey& k : ConfigKeyTable) SetKeyDefault(k);
+  // The names the file's rows give are held aside until the first-run rule allows them.
+  CfgMapName[0] = CfgSetupName[0] = CfgColoursName[0] = 0;
   CopyText(CfgSelectedCar, CONFIG_DEFAULT_CAR, sizeof CfgSelectedCar);
-  CfgSetupName[0] = 0;
-  CfgColoursName[0] = 0;
-  CfgFindUser[0] = 0;
-  CfgGameName[0] = 0;
-  CopyText(CfgGameIp, "auto", sizeof CfgGameIp);
-  CopyText(CfgGamePort, "63410", sizeof CfgGamePort);
-  CfgGamePass[0] = 0;
-  CfgGameAdmin[0] = 0;
-  CopyText(CfgUploadBandwidth, "128", sizeof CfgUploadBandwidth);
-  CfgSetupIndex = 0;
-  CfgColoursIndex = 0;
-  CfgLighting = 0;
-  CfgFlip = 0;
-  CfgConfig = 1;
-  CfgRaceStart = 1;
-  CfgScreenCx = 0.0f;
-  CfgScreenCy = 0.0f;
-  CfgScreenXmul = 1.0f;
-  CfgScreenYmul = 1.0f;
-  std::fill(CfgShiftF9, CfgShiftF9 + 4, 0);
-  CfgCombinedNonLinear = 0.0f;
-  CfgTurnCompensation = 1.0f;
-  CfgMouseNonLinear = 0.8f;
-  CfgSteerSmooth = 0.0f;
-  CfgSpeedSteerReductionWm = 0.0f;
-  CfgHalfReduceSpeedWm = 50.0f;
-  CfgSpeedSteerReductionKb = 1.0f;
-  CfgHalfReduceSpeedKb = 50.0f;
   constexpr float KEYBOARD_STEER_DEFAULTS[6] = {6.0f, 0.4f, 0.2f, 2.0f, 0.5f, 0.8f};
   std::copy(std::begin(KEYBOARD_STEER_DEFAULTS), std::end(KEYBOARD_STEER_DEFAULTS), CfgKeyboardSteer);
-  CfgModsScreen[0] = 0;
-  CfgModsScreen[1] = 2;
-  CfgDriverPosView = 0;
-  CfgShowNames = 0;
-  CfgShowMouse = 0;
-  CfgInternalShow = 0;
-  CfgShowMap = 2;
-  CfgStartLights = 2;
-  CfgSkillLevel = 4;
-  CfgWindowedLink = 1;
-  CfgNoRubber = 0;
-  CfgAllSprMpr = 0;
-  CopyText(CfgMusicDir, "data\\ogg", sizeof CfgMusicDir);
-  CfgMusic = 10.0f;
-  CfgBeeps = 10.0f;
-  CfgCarV = 15.0f;
-  CfgEchoC = 0.5f;
-  CfgSkidB = 0.5f;
-  CfgWindB = 0.5f;
-  CfgSoundDelay = 0.08f;
-  CfgTextSize = 0.05f;
-  CfgExposure[0] = 3;
-  CfgExposure[1] = 0;
-  CfgExposure[2] = 24;
-  CfgExposure[3] = 21;
-  CfgBloomEffect[0] = 0.9f;
-  CfgBloomEffect[1] = 0.001f;
-  CfgMusicChannel = 3;
-  CfgAntialiasing = 4;
-  CfgMirrorAa = 1;
-  CfgFilterAf = 8;
-  CfgMaxFps = 100;
-  CfgGameLimitFps = 1;
-  CfgMinSleep = 1;
-  CfgBufferedFrames = 1;
-  CfgShiftDebounce = 20;
-  CfgHalfTexRes = 0;
-  CfgCompressedTex = 0;
-  CopyText(CfgExportDir, "C:\\ZKT", sizeof CfgExportDir);
-  CfgCharSize = 4;
-  CfgBlobSize = 6;
-  CfgDedicatedHost = 0;
-  CfgAiUsePlySetup = 0;
-  CfgAiUsePlyColours = 0;
-  CfgSprAutoSave = 1;
-  CfgMprAutoSave = 1;
-  CfgMprMessageBlock = 0;
-  CfgOptions = 1;
-  CfgMaxConns = 8;
-  // The table's start value 0 lies outside the key's own range 3..6, so a saved default
-  // would read back as 3; start inside the range so a saved file reads back unchanged.
-  CfgModemType = 3;
-  CfgPacksPerSec = 6;
-  CfgCarsInRace = 4;
-  CfgCarsPerGuest = 1;
-  CfgCarsPerHost = 1;
-  CfgAdminSlots = 1;
-  CfgMpRules = 0x1FFFFF;
-  CfgMpFlags = 0x3C23;
-  CfgMpFilter = 0x114;
-  CfgRulesY = CfgRulesN = 0;
-  CfgFlagsY = CfgFlagsN = 0;
-  CfgConnToMaster = 1;
-  CfgKinefeedMode = 0;
-  CfgKinefeedDelay = 1;
-  CopyText(CfgKinefeedIp, "127.0.0.1", sizeof CfgKinefeedIp);
-  CopyText(CfgKinefeedPort, "0", sizeof CfgKinefeedPort);
-  CfgKinefeedId = 0;
-  CfgKinefeedOpts = 0;
-  CfgDialfeedMode = 0;
-  CfgDialfeedDelay = 1;
-  CopyText(CfgDialfeedIp, "127.0.0.1", sizeof CfgDialfeedIp);
-  CopyText(CfgDialfeedPort, "0", sizeof CfgDialfeedPort);
-  CfgDialfeedId = 0;
   CfgTextureSize = 4096;
-
-  g_pendingMapName[0] = g_pendingSelectedCar[0] = g_pendingSetupName[0] = g_pendingColoursName[0] = 0;
   g_sawMpFilter = false;
 }
 
@@ -656,6 +570,7 @@ void ReadValue(const ConfigKey& k, ConfigScanner& in) {
       char version[8];
       in.ReadLine(version, sizeof version, false);
       if (std::strcmp(version, PROGRAM_VERSION) != 0) LogF("cfg.txt was written by version %s", version);
+      if (IsLaterVersion(version)) g_fromLaterVersion = true;
       break;
     }
     case CONFIG_INT: {
@@ -748,15 +663,14 @@ void CheckWindowRectangle() {
   const int64_t width = int64_t{w[2]} - w[0], height = int64_t{w[3]} - w[1];
   const bool keep = width <= r - x && height <= b - y && w[0] < r - 40 && w[2] > x + 40 && w[1] < b - 40 &&
                     w[3] > y + 40 && w[2] > w[0] && w[3] > w[1];
-  if (keep) return;
-  w[0] = w[1] = 80;
-  if (r < 640 || b < 480) {
-    w[2] = 400;
-    w[3] = 320;
-  } else {
+  if (!keep) {
+    w[0] = w[1] = 80;
     w[2] = std::min(r - 80, 1360);
     w[3] = std::min(b - 80, 1040);
   }
+  // Held at the least window from its corner, whatever the desktop.
+  w[2] = std::max(w[2], w[0] + LEAST_WINDOW_WIDTH);
+  w[3] = std::max(w[3], w[1] + LEAST_WINDOW_HEIGHT);
 }
 
 void ApplyChecksAfterReading() {
@@ -926,6 +840,7 @@ void WriteConfigKeys(std::string& out, const ConfigKey* table, int count) {
 
 int LoadConfigFromText(const char* text, size_t length) {
   SetConfigDefaults();
+  g_fromLaterVersion = false;
   const int found = ReadConfigKeys(text, length, ConfigKeyTable, CONFIG_KEY_COUNT);
   ApplyChecksAfterReading();
   return found;
@@ -949,6 +864,9 @@ int LoadConfig() {
     g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_NO_SETTING_FOUND);
     return 0;
   }
+  // A later version's settings are used, and its file is kept aside for it: the settings this
+  // version writes at exit never take the place of keys it does not know.
+  if (g_fromLaterVersion) g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_FILE_LATER_VERSION);
   return 1;
 }
 
@@ -968,7 +886,7 @@ int SaveConfig(int* failure) {
   char message[128];
   std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
   LogLine(message);
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, ConfigPath);
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, ConfigPath, error);
   return 0;
 }
 

@@ -172,15 +172,22 @@ struct ConfigKey {
   uint32_t mask;     // BITS
   const char* format;        // FLOAT
   const ConfigRange* ranges; // INTS: one per value, or null for no clamping
+  // The value before any file is read.  INT, FLOAT, BITS, COUNT, HEX: the number; COLOUR: the
+  // packed word.  INTS: `count` ints, or null for zeros; TEXT, FILE_NAME: the text, or null
+  // for empty.  A row with keepsValue has none: the value start-up gave it stands.
+  double defaultValue = 0;
+  const void* defaults = nullptr;
+  bool keepsValue = false;
 };
 
 // Table rows for other key files read the same way.
-constexpr ConfigKey ConfigIntKey(const char* key, int* v, int lo, int hi) {
+constexpr ConfigKey ConfigIntKey(const char* key, int* v, int lo, int hi, int byDefault = 0) {
   return {key, static_cast<int>(std::char_traits<char>::length(key)), CONFIG_INT, v, 1, double(lo), double(hi), 0,
-          nullptr, nullptr};
+          nullptr, nullptr, double(byDefault)};
 }
-constexpr ConfigKey ConfigTextKey(const char* key, char* v, int size) {
-  return {key, static_cast<int>(std::char_traits<char>::length(key)), CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr};
+constexpr ConfigKey ConfigTextKey(const char* key, char* v, int size, const char* byDefault = nullptr) {
+  return {key, static_cast<int>(std::char_traits<char>::length(key)), CONFIG_TEXT, v, size, 0, 0, 0, nullptr, nullptr,
+          0, byDefault};
 }
 
 constexpr int CONFIG_KEY_COUNT = 164;

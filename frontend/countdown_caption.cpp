@@ -7,6 +7,7 @@
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/text_draw.h"
+#include "world/race_state.h"
 
 void (*CountdownCaptionDrawer)(const char* text, uint32_t colour) = DrawCentredCaption;
 

@@ -13,6 +13,7 @@
 #include "core/report.h"
 #include "core/sound_echo.h"
 #include "frontend/frontend.h"
+#include "info_panel/colour_marks.h"
 #include "info_panel/info_panel.h"
 #include "info_panel/info_panel_layout.h"
 #include "physics/car.h"
@@ -27,6 +28,7 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_info_file.h"
 #include "vehicle/garage_picture.h"
+#include "world/race_state.h"
 
 int CoverState;
 float GarageFuelPerLap = 0.0f;
@@ -68,7 +70,10 @@ void GarageButton(void* owner, int, uintptr_t word) {
 Car* OwnersCar(void* owner) { return static_cast<GaragePage*>(owner)->car; }
 
 void GarageSetupChanged(void* owner, int, uintptr_t) {
-  if (Car* car = OwnersCar(owner)) car->SetupFromVehicle(1);
+  Car* car = OwnersCar(owner);
+  if (!car) return;
+  ApplySymmetricSetup(car->currentSetup);
+  car->SetupFromVehicle(1);
 }
 
 // A paint change: the car's meshes are made again with the new colours.
@@ -113,6 +118,7 @@ void GarageStepConfiguration(void* owner, int, uintptr_t word) {
   current = static_cast<uint8_t>(WrappedStep(std::min<int>(current, last), 0, last, word == 1));
   car->ReleaseMeshes();
   car->SetupFromVehicle(1);
+  ScanCarColourMarks(car);  // the colours the configuration shows
 }
 
 void GaragePassengers(void* owner, int, uintptr_t word) {
@@ -214,6 +220,7 @@ Prss* OpenGaragePage(Prss* parent, const char* vehicleName) {
     page->car->showCar = 1;
     page->car->PlaceAt(0, 0, 0.0f);
   }
+  ScanCarColourMarks(page->car);  // the Colours page offers what this car's model paints
   // The sound of a screen that shows a car: the listener at the camera, the echo ready.
   ResetSoundListener();
   InitEchoDelayLines();

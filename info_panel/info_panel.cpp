@@ -21,6 +21,7 @@
 #include "render/object_picture.h"
 #include "text/language.h"
 #include "text/language_keys.h"
+#include "ui/draw_record.h"
 #include "ui/interface_config.h"
 #include "vehicle_data/builtin_vehicles.h"
 #include "vehicle_data/engine_power.h"
@@ -251,6 +252,7 @@ void AddHandicapRows(const InfoPanelArgs& a, Column& c) {
   AddLine(c, heading, HeadingColour());
   if (!HasPowerUnit(car)) return;
   uint8_t* bytes = car.currentSetup.bytes;
+  CarRows rows(a.editDomain);
   AddPanelByteRow(a.owner, Text(IsElectric(car) ? TX_3h_vol_powr : TX_3h_vol_tres), c.x, &bytes[SETUP_RESTRICTION],
                   nullptr, 0, MOST_VOLUNTARY_RESTRICTION, 0, MOST_VOLUNTARY_RESTRICTION, a.onSetupChanged,
                   bytes[SETUP_RESTRICTION] ? 0 : 2, c.y, c.y + PANEL_VALUE_ROW);
@@ -327,6 +329,7 @@ void AddColourLines(const InfoPanelArgs& a, Column& c, int group, InterfaceHandl
     uint8_t* bytes = reinterpret_cast<uint8_t*>(&colours[i]);
     const float x1 = c.x + 0.22f, third = (PANEL_ROW_WIDTH - 0.22f) / 3.0f;
     ColourWord* channel[3] = {&TextColours.sliderRed, &TextColours.sliderGreen, &TextColours.sliderBlue};
+    CarRows rows(a.editDomain);
     for (int k = 0; k < 3; ++k)
       AddPanelValueControl(a.owner, &bytes[k], IvInt(0), IvInt(255), IvInt(0), 35, channel[k], callback,
                            x1 + third * k, y1, x1 + third * (k + 1), y1 + 0.08f);
@@ -421,6 +424,15 @@ void ApplySwitchWord(SetupRecord& setup, uintptr_t word) {
   if (word % 2) flags |= bit;
   else flags &= static_cast<uint8_t>(~bit);
   if (flags == 0) flags = SETUP_FLAG_KEEP;
+  ApplySymmetricSetup(setup);
+}
+
+void ApplySymmetricSetup(SetupRecord& setup) {
+  if (!(setup.bytes[SETUP_FLAGS] & SETUP_FLAG_SYMMETRIC)) return;
+  for (const int axle : SETUP_AXLE) {
+    setup.bytes[axle + AXLE_CAMBER_RIGHT] = setup.bytes[axle + AXLE_CAMBER_LEFT];
+    SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
+  }
 }
 
 void ApplyPassengerWord(SetupRecord& setup, uintptr_t word) {
@@ -456,8 +468,27 @@ void OpenModPage(void*, int, uintptr_t word) {
   if (word) OpenWebAddress(reinterpret_cast<const char*>(word));
 }
 
+namespace {
+
+// The panel's extent for the layout check: the box of the controls it added from first on.
+void RecordPanelArea(int first) {
+  if (!DrawRecording || first >= ValueControlCount) return;
+  float left = 1.0f, top = 1.0f, right = -1.0f, bottom = -1.0f;
+  for (int i = first; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    left = std::min(left, c.left), top = std::min(top, c.top);
+    right = std::max(right, c.right), bottom = std::max(bottom, c.bottom);
+  }
+  RecordAreaUnits(AREA_INFO_PANEL, left, top, right, bottom);
+}
+
+}  // namespace
+
 void DrawVehicleInfoPanel(const InfoPanelArgs& args) {
   if (!args.car) return;
+  const int firstControl = ValueControlCount;
+  const uint8_t domain = EditDomain;
+  EditDomain = 0;
   BeginPanelRows();
   TextLinesUsed = 0;
   const Car& car = *args.car;
@@ -472,4 +503,6 @@ void DrawVehicleInfoPanel(const InfoPanelArgs& args) {
       if (InfoPageShown >= INFO_PAGE_BRAKES && InfoPageShown < INFO_PAGE_COUNT) DrawInfoSetupPage(args, InfoPageShown);
       break;
   }
+  EditDomain = domain;
+  RecordPanelArea(firstControl);
 }

@@ -32,6 +32,10 @@ struct InfoPanelArgs {
   Car* car = nullptr;
   float fuelPerLap = 0.0f;  // tank units per lap; 0: no estimate
   int inEditor = 0;         // 1 in the vehicle editor, 0 in the garage
+  // The history the rows of the car's set-up and colours record their edits in (an EditDomain
+  // of ui/value_edit.h: the vehicle editor's); the other rows (the strategy, the test speed,
+  // the units) record nothing.  0: none, as in the garage.
+  uint8_t editDomain = 0;
 };
 
 // What the set-up buttons' words ask of the current set-up, for every owner's callbacks.
@@ -40,10 +44,15 @@ int WrappedStep(int value, int least, int most, bool up);
 // The set-up flag a switch word (under 6: onSwitch above) turns on (odd) or off (even).
 uint8_t SwitchFlagOfWord(uintptr_t word);
 // The switch word applied to the set-up's flags; flags left at 0 keep SETUP_FLAG_KEEP, so a
-// switch turned off never unmakes the set-up.  word under 6.
+// switch turned off never unmakes the set-up; symmetric turned on evens the sides
+// (ApplySymmetricSetup).  word under 6.
 void ApplySwitchWord(SetupRecord& setup, uintptr_t word);
 // The seat word (seat x 4 + kind, under 16) applied to the set-up's passengers.
 void ApplyPassengerWord(SetupRecord& setup, uintptr_t word);
+// With the symmetric switch lit, each axle's right side takes its left side's camber and tyre
+// pressure: a symmetric pair row's one set of arrows moves the left value.  Every owner calls
+// it on each set-up change; a switch word turning symmetric on applies it too.
+void ApplySymmetricSetup(SetupRecord& setup);
 
 // ---- [Display choices] ----
 // The page on show: -1 the mod ratings, 0 Info, 1 Colours, 2..8 the set-up pages.

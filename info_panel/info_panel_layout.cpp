@@ -50,29 +50,36 @@ Band RowBand(float x, float y1, float y2) {
   return {x + ROW_EDGE, x + PANEL_ROW_WIDTH - ROW_EDGE, y1, y2};
 }
 
-void AddByteSet(Prss* owner, uint8_t* value, float lo, float hi, int min, int max, const char* format,
-                InterfaceHandler callback, const Band& b) {
-  AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(min), 41, ButtonColour(), callback, b.x1,
-                       b.y1, b.x1 + ARROW_WIDTH, b.y2);
+// A set's bar takes the format it shows a value with (null for one side of a pair, whose
+// line shows both); its arrows and bar are named after the row's label, so every edit through
+// them names the row.
+void AddByteSet(Prss* owner, uint8_t* value, float lo, float hi, int min, int max, const char* row,
+                const char* format, InterfaceHandler callback, const Band& b) {
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(min), 41, ButtonColour(),
+                                        callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
+                   row);
   float x1 = b.x1 + ARROW_WIDTH, y1 = b.y1, x2 = b.x2 - ARROW_WIDTH, y2 = b.y2;
   TransformPanelRect(x1, y1, x2, y2);
-  AddValueControl4(owner, value, lo, hi, format, min, max, callback, x1, y1, x2, y2);
-  AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(max), 40, ButtonColour(), callback,
-                       b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2);
+  NameValueControl(AddValueControl4(owner, value, lo, hi, format, min, max, callback, x1, y1, x2, y2), row);
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(max), 40, ButtonColour(),
+                                        callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
+                   row);
 }
 
-void AddWordSet(Prss* owner, uint16_t* value, float lo, float hi, int scaled, const char* format,
+void AddWordSet(Prss* owner, uint16_t* value, float lo, float hi, int scaled, const char* row, const char* format,
                 InterfaceHandler callback, const Band& b) {
   // A scaled word steps through the mapped range; a plain one stops at the bounds.
   const intptr_t least = scaled ? 0 : static_cast<intptr_t>(std::lround(lo));
   const intptr_t most = scaled ? static_cast<intptr_t>(WORD_TOP) : static_cast<intptr_t>(std::lround(hi));
-  AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(least), 43, ButtonColour(), callback,
-                       b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2);
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(least), 43,
+                                        ButtonColour(), callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
+                   row);
   float x1 = b.x1 + ARROW_WIDTH, y1 = b.y1, x2 = b.x2 - ARROW_WIDTH, y2 = b.y2;
   TransformPanelRect(x1, y1, x2, y2);
-  AddValueSliderBar(owner, value, lo, hi, format, scaled, callback, x1, y1, x2, y2);
-  AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(most), 42, ButtonColour(), callback,
-                       b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2);
+  NameValueControl(AddValueSliderBar(owner, value, lo, hi, format, scaled, callback, x1, y1, x2, y2), row);
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(most), 42, ButtonColour(),
+                                        callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
+                   row);
 }
 
 }  // namespace
@@ -163,13 +170,16 @@ void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, fl
   // The bar maps the span: a row without one shows its value alone.
   if (!(max > min)) return;
   const Band b = RowBand(x, y2 - LABEL_GAP + BAND_INSET, y2 - BAND_INSET);
+  // The arrows carry the format as their name: their steps are named after the row.
   const InterfaceValue arrowText = IvText(withFormat ? format : nullptr);
-  AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(min), 45, ButtonColour(), callback, b.x1,
-                       b.y1, b.x1 + ARROW_WIDTH, b.y2);
+  NameValueControl(AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(min), 45, ButtonColour(),
+                                        callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
+                   arrowText.text);
   AddPanelValueControl(owner, value, IvFloat(min), IvFloat(max), IvText(format), 27 + kind, BarColour(), callback,
                        b.x1 + ARROW_WIDTH, b.y1, b.x2 - ARROW_WIDTH, b.y2);
-  AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(max), 44, ButtonColour(), callback,
-                       b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2);
+  NameValueControl(AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(max), 44, ButtonColour(),
+                                        callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
+                   arrowText.text);
 }
 
 void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, uint16_t* right, float lo, float hi,
@@ -185,9 +195,9 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
                        x + PANEL_ROW_WIDTH, y2 - h);
   if (!(hi > lo)) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
-  AddWordSet(owner, left, lo, hi, scaled, twoSets ? nullptr : format, callback, b);
+  AddWordSet(owner, left, lo, hi, scaled, format, twoSets ? nullptr : format, callback, b);
   if (twoSets)
-    AddWordSet(owner, right, lo, hi, scaled, nullptr, callback,
+    AddWordSet(owner, right, lo, hi, scaled, format, nullptr, callback,
                {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
 }
 
@@ -204,8 +214,8 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
                        mode == 2 ? DimmedColour() : TextColour(), nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - h);
   if (max <= min) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
-  AddByteSet(owner, left, lo, hi, min, max, twoSets ? nullptr : format, callback, b);
+  AddByteSet(owner, left, lo, hi, min, max, format, twoSets ? nullptr : format, callback, b);
   if (twoSets)
-    AddByteSet(owner, right, lo, hi, min, max, nullptr, callback,
+    AddByteSet(owner, right, lo, hi, min, max, format, nullptr, callback,
                {b.x1, b.x2, b.y1 + PANEL_PAIR_EXTRA, b.y2 + PANEL_PAIR_EXTRA});
 }

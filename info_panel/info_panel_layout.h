@@ -77,6 +77,15 @@ int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, Interfa
 int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback);
 
 // ---- [Value rows] ----
+// While one lives, the controls added are rows of the car's own data: they record their edits
+// in the owner's history (InfoPanelArgs::editDomain).  The panel adds its other controls
+// under no edit domain.
+struct CarRows {
+  explicit CarRows(uint8_t domain) { EditDomain = domain; }
+  ~CarRows() { EditDomain = 0; }
+  CarRows(const CarRows&) = delete;
+  CarRows& operator=(const CarRows&) = delete;
+};
 // Float row of precision 0 (shown as stored), 2 (times 0.001) or 1 (radians in degrees): the
 // label from x to x + PANEL_ROW_WIDTH and y1 to y2 - 0.3, then arrows and bar in the band y2 -
 // 0.27 .. y2 - 0.03.  A row whose max is not above its min shows the label alone.

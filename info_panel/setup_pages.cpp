@@ -151,27 +151,32 @@ struct Page {
   void FloatRow(const char* format, float* value, float step, float min, float max, int precision,
                 InterfaceHandler handler = nullptr) {
     MendFloat(*value, min);
+    CarRows rows(handler ? 0 : args.editDomain);  // a row of its own handler sets no set-up field
     AddPanelFloatRow(Owner(), format, x, value, step, min, max, handler ? handler : args.onSetupChanged, precision,
                      1, y, y + PANEL_VALUE_ROW);
     y += PANEL_VALUE_ROW;
   }
   void ByteRow(const char* format, int offset, float lo, float hi, int min, int max) {
+    CarRows rows(args.editDomain);
     AddPanelByteRow(Owner(), format, x, Field<uint8_t>(car, offset), nullptr, lo, hi, min, max,
                     args.onSetupChanged, 0, y, y + PANEL_VALUE_ROW);
     y += PANEL_VALUE_ROW;
   }
   // A left and right pair: one set of arrows and bar (mode 0, bound to the left value) or two.
   void BytePairRow(const char* format, int left, int right, float lo, float hi, int min, int max, int mode) {
+    CarRows rows(args.editDomain);
     AddPanelByteRow(Owner(), format, x, Field<uint8_t>(car, left), Field<uint8_t>(car, right), lo, hi, min, max,
                     args.onSetupChanged, mode, y, y + PANEL_VALUE_ROW);
     y += PANEL_VALUE_ROW + (mode ? PANEL_PAIR_EXTRA : 0.0f);
   }
   void WordRow(const char* format, int offset, float lo, float hi, int scaled) {
+    CarRows rows(args.editDomain);
     AddPanelWordRow(Owner(), format, x, Field<uint16_t>(car, offset), nullptr, lo, hi, args.onSetupChanged, scaled,
                     0, y, y + PANEL_VALUE_ROW);
     y += PANEL_VALUE_ROW;
   }
   void WordPairRow(const char* format, int left, int right, float lo, float hi, int mode) {
+    CarRows rows(args.editDomain);
     AddPanelWordRow(Owner(), format, x, Field<uint16_t>(car, left), Field<uint16_t>(car, right), lo, hi,
                     args.onSetupChanged, 0, mode, y, y + PANEL_VALUE_ROW);
     y += PANEL_VALUE_ROW + (mode ? PANEL_PAIR_EXTRA : 0.0f);

@@ -7,9 +7,9 @@
 // Layers: the car step of physics/ and the vehicle model above it both read and write it; it
 // stands on the rigid body (solid/solid.h) and the vehicle data (vehicle_data/), whose
 // wheels and wheel sets (wheel/wheel.h) push on the car as a Solid.  The members that
-// read a vehicle, load its animations or build meshes (Car::LoadVehicle,
-// Car::BuildFromVehicle, Car::AllocModelObjects, Car::LoadAnimations, CreateCar in
-// vehicle/car_load.h) are defined by the vehicle model.  The car's set-up from its vehicle
+// read a vehicle, load its animations, build its model and meshes or check its textures are
+// defined above it, by the vehicle model and the front end: they stand together in the
+// struct's block [Defined above], which the car simulation never calls.  The car's set-up from its vehicle
 // data (car_setup.cpp, with its wheels in car_setup_wheels.cpp and its parts in
 // car_setup_parts.cpp), its generated mass model (car_mass.cpp) and the read-only questions
 // the editor and the car step ask of it (car_queries.cpp) are the car simulation's.
@@ -766,7 +766,14 @@ struct Car : Solid, VehicleData {
   float gearRatios[GEAR_SLOTS] = {};
   float finalDrive = 0;
 
-  // ---- defined by the vehicle model (vehicle/car_load.cpp) ----
+  // ---- [Defined above] ----
+  // Members the layers above the car simulation define: the vehicle model (vehicle/) builds
+  // the car's model, figures and animations from the vehicle data, and the front end checks
+  // its textures.  The car simulation never calls them: the layer check
+  // (tools/check_layers.cmake) fails on a call from physics/ and on a member defined above
+  // that is not in this block.
+  //
+  // The vehicle load (vehicle/car_load.cpp, car_people.cpp, car_animations.cpp).
   // Finds the vehicle's file (a mod folder under VehicleFileLock, the edit history's copy, or
   // "data\veh") and builds the car from it.  1, or 0 with the data file's error set.
   int LoadVehicle(const char* name, const VehicleLoadArgs& args);
@@ -788,16 +795,8 @@ struct Car : Solid, VehicleData {
   // car has no driver's figure.
   Vec3 PoseDriver();
 
-  // ---- the damage (car_damage.cpp) ----
-  // With 16 nodes held, the first of the shallowest gives way to a deeper node (the others
-  // keep their order, the new one goes last) and a node no deeper is refused (0); otherwise,
-  // under CarLock, the node is appended and the count and the physical version go up (1).
-  int AddDamageNode(const DamageNode& node);
-  // Every wheel's mounting point and every physical point back at its undamaged place.
-  void RestoreUndamagedPoints();
-
-  // ---- the model assembly (the vehicle model: car_model.cpp, car_skins.cpp, car_lights.cpp,
-  // car_mirrors.cpp, car_damage_meshes.cpp) ----
+  // The model assembly (vehicle/car_model.cpp, car_skins.cpp, car_lights.cpp, car_mirrors.cpp,
+  // car_damage_meshes.cpp, car_wheel_meshes.cpp).
   // Posts a rebuild (1, or 2 with CarRebuildAll raised while it runs) under CarLock.
   void RequestModelRebuild(uint32_t kind);
   // Before the car is drawn: a posted rebuild, else new damage on the drawn meshes; a helmet
@@ -840,6 +839,20 @@ struct Car : Solid, VehicleData {
   // centred on its origin; its position moves by the same amount.
   void CentreMirrorSubobject(GouraudO3d& subobject);
 
+  // The mod check (frontend/mod_check.cpp).
+  // The textures of the model and the spoke object whose PNG is missing, unreadable or not
+  // decodable: their number (0 no error); megapixels gets the PNGs' combined area.
+  int CheckTextures(float* megapixels) const;
+  // ---- [End of defined above] ----
+
+  // ---- the damage (car_damage.cpp) ----
+  // With 16 nodes held, the first of the shallowest gives way to a deeper node (the others
+  // keep their order, the new one goes last) and a node no deeper is refused (0); otherwise,
+  // under CarLock, the node is appended and the count and the physical version go up (1).
+  int AddDamageNode(const DamageNode& node);
+  // Every wheel's mounting point and every physical point back at its undamaged place.
+  void RestoreUndamagedPoints();
+
   // ---- the stepping (car_step.cpp) and the move (car_move.cpp) ----
   // Steps the car in 1 ms steps up to the program's time: the run time grows by the frame's
   // time (not while the window is inactive, the car is not simulated or its set-up is not
@@ -869,10 +882,6 @@ struct Car : Solid, VehicleData {
   // 1 when the driver sits at least 0.2 m off the centre line and the drive side is not
   // locked (option bit 1).
   int HasOffCentreDriver() const;
-  // ---- defined by the front end (frontend/mod_check.cpp) ----
-  // The textures of the model and the spoke object whose PNG is missing, unreadable or not
-  // decodable: their number (0 no error); megapixels gets the PNGs' combined area.
-  int CheckTextures(float* megapixels) const;
   // The car's place in the race's player table, or -1 when no player drives it.
   int GetPlayer() const;
   // Halts the car: frozen, no speed, no velocity or angular momentum.

@@ -8,6 +8,7 @@
 
 #include "physics/car.h"
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "physics/car.h"
+#include "physics/car_setup_local.h"
 #include "render/oriented_box.h"
 #include "vehicle_data/vehicle_class.h"
 
@@ -47,19 +48,6 @@ Vec3 HalfDifference(const IntVector& a, const IntVector& b) {
           static_cast<float>((int64_t{b.z} - a.z) >> 1) / 65536.0f};
 }
 
-// Adds the parallel-axis terms of a point mass m at c to a tensor about the origin.
-void AddPointInertia(float I[9], float m, const Vec3& c) {
-  I[0] += m * (c.y * c.y + c.z * c.z);
-  I[4] += m * (c.x * c.x + c.z * c.z);
-  I[8] += m * (c.x * c.x + c.y * c.y);
-  I[1] -= m * c.x * c.y;
-  I[3] -= m * c.x * c.y;
-  I[2] -= m * c.x * c.z;
-  I[6] -= m * c.x * c.z;
-  I[5] -= m * c.y * c.z;
-  I[7] -= m * c.y * c.z;
-}
-
 // The inverse of I as its adjugate over its determinant; false when the determinant is not
 // above the least, or the determinant or the inverse is not finite.
 bool Invert(const float I[9], float out[9]) {
@@ -80,6 +68,18 @@ bool Invert(const float I[9], float out[9]) {
 }
 
 }  // namespace
+
+void AddPointInertia(float I[9], float m, const Vec3& c) {
+  I[0] += m * (c.y * c.y + c.z * c.z);
+  I[4] += m * (c.x * c.x + c.z * c.z);
+  I[8] += m * (c.x * c.x + c.y * c.y);
+  I[1] -= m * c.x * c.y;
+  I[3] -= m * c.x * c.y;
+  I[2] -= m * c.x * c.z;
+  I[6] -= m * c.x * c.z;
+  I[5] -= m * c.y * c.z;
+  I[7] -= m * c.y * c.z;
+}
 
 void (*DrawMassBox)(const MassBox& box, const FixedTransform& transform) = DrawBoxThroughRenderer;
 

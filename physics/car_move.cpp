@@ -7,6 +7,7 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 void StartPacket(uint8_t* packet, int size, uint8_t type) {
   std::memset(packet, 0, static_cast<size_t>(size));

@@ -12,6 +12,7 @@
 #include "physics/car.h"
 #include "physics/car_path.h"
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 float CarViewLeadTime = 0.3f;
 const Car* CarViewed = nullptr;

@@ -29,6 +29,9 @@ inline int ClampToRange(int v, int lowest, int highest) {
   return v <= lowest ? lowest : (v >= highest ? highest : v);
 }
 
+// ---- mass ----
+// Adds the parallel-axis terms of a point mass m at c to an inertia tensor about the origin.
+void AddPointInertia(float I[9], float m, const Vec3& c);
 
 // ---- steps of Car::SetupFromVehicle done elsewhere ----
 // Step 16: each wheel's mount, set, side, links, radius, slot and tyre pressure.

@@ -172,16 +172,7 @@ void Car::ApplyBallast(int kilograms) {
   base.centreWithoutWheels = (built.centreWithoutWheels * built.massWithoutWheels + at * m) * (1.0f / sprung);
   base.mass = total;
   base.massWithoutWheels = sprung;
-  float* I = base.inertia;  // about the origin: the point mass's parallel-axis terms
-  I[0] += m * (at.y * at.y + at.z * at.z);
-  I[4] += m * (at.x * at.x + at.z * at.z);
-  I[8] += m * (at.x * at.x + at.y * at.y);
-  I[1] -= m * at.x * at.y;
-  I[3] -= m * at.x * at.y;
-  I[2] -= m * at.x * at.z;
-  I[6] -= m * at.x * at.z;
-  I[5] -= m * at.y * at.z;
-  I[7] -= m * at.y * at.z;
+  AddPointInertia(base.inertia, m, at);  // the tensor is about the origin
   UpdateMassProperties();
 }
 

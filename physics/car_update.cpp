@@ -14,6 +14,7 @@
 #include "physics/car.h"
 #include "solid/physics_registry.h"
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 Vec3 CarImpactSum;
 

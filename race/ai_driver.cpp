@@ -15,6 +15,7 @@
 #include "solid/solid_hooks.h"
 #include "vehicle/car_load.h"
 #include "world/ai_path.h"
+#include "world/race_state.h"
 #include "world/world.h"
 
 namespace {

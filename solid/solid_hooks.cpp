@@ -42,17 +42,6 @@ WorldHooks NoWorldHooks() {
 }
 
 RaceHooks RaceLink = OfflineRaceHooks();
-RaceLayoutWords RaceLayout;
-
-int GetRaceLaps(int lapsCode) {
-  if (lapsCode >= 1 && lapsCode <= 100) return lapsCode;
-  if (lapsCode >= 101 && lapsCode <= 190) return (lapsCode - 90) * 10;
-  return 0;
-}
-
-int GetRaceHours(int lapsCode) { return lapsCode >= 191 && lapsCode <= 238 ? lapsCode - 190 : 0; }
-ConnectionState RaceConnection;
-RaceWords RaceState;
 WorldHooks WorldLink = NoWorldHooks();
 
 RaceHooks InstallRaceHooks(const RaceHooks& hooks) {

@@ -216,6 +216,10 @@ int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, Interfa
                             bottom, CurrentCodePage);
 }
 
+void NameValueControl(int index, const char* name) {
+  if (index >= 0 && index < ValueControlCount) ValueControls[index].name = name;
+}
+
 int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
                      InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom) {
@@ -339,9 +343,10 @@ int AddValueEditButton(Prss* owner, const char* label, float minimum, float maxi
   AddButton(nullptr, knobX - 1, top + 1, knobX + 1, top + ButtonHeight - 1, 0, IvText(nullptr), IvInt(0), IvInt(0),
             0, &TextColours.lightText, nullptr, nullptr);
   const float step = FormatPrecision(label, ButtonStyleToValueType(style));
-  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(minimum), IvInt(0),
+  // The "-" and "+" carry the row's label: their steps are named after it.
+  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(minimum), IvText(label),
            BUTTON_STYLE_FLOAT_MINUS, colour, handler, hint);
-  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(maximum), IvInt(0),
+  AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(maximum), IvText(label),
            BUTTON_STYLE_FLOAT_PLUS, colour, handler, hint);
   return index;
 }

@@ -85,6 +85,7 @@ struct ValueControl {
   ColourWord* colour;
   Prss* owner;                     // null: shown, takes only the wheel
   InterfaceHandler callback;
+  const char* name;                // the row an edit through it is named after; null: its label
 };
 
 constexpr int MAX_INTERFACE_BUTTONS = 1024;
@@ -147,6 +148,10 @@ int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, Interf
 int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
                      InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom);  // code page 10
+// Names the edits made through value control `index` (as the adds return it; -1 does nothing)
+// after its row's printf label: for a control whose label field holds no such text, as the
+// step arrows (types 40..45, whose label field is their limit) and one side of a pair.
+void NameValueControl(int index, const char* name);
 // Type 38 over a 16-bit variable; spanFloatRange 1 maps 0..65534 onto [minimum, maximum].
 int AddValueSliderBar(Prss* owner, uint16_t* variable, float minimum, float maximum, const char* label,
                       int spanFloatRange, InterfaceHandler callback, float left, float top, float right,

@@ -44,6 +44,10 @@ void RecordEdit(int domain, int kind, const char*, const char* label, void* vari
   RecordControlEdit(domain, kind, label, variable, mask);
 }
 
+// The label an edit through the control is named after: the row's, when the control carries
+// one, else the label its type holds (given).
+const char* EditLabel(const ValueControl& c, const char* label) { return c.name ? c.name : label; }
+
 void OpenFloatEntry(Prss* owner, void* variable, int typeOrStyle, float lower, float upper, float step,
                     const char* label, int domain, InterfaceHandler callback) {
   TypedEntryRequest r{};
@@ -196,6 +200,12 @@ PressResult PressFloatButton(const InterfaceButton& b, int code) {
   }
 }
 
+// A byte slider's edit: a colour channel's (styles 21..23) adjusts the colour, a value's is set.
+void RecordByteSliderEdit(const InterfaceButton& b, void* variable) {
+  if (b.style == 20) RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", b.text.text, variable);
+  else RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
+}
+
 PressResult PressButtonStyle(const InterfaceButton& b, int code) {
   void* variable = AddressOf(b.word);
   const int style = b.style;
@@ -228,7 +238,7 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
       // Unlike the float values, the byte sliders tell their handler of every press: the
       // drag's start, the copy and the paste (with word 0).
       if (code == 1) {
-        RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+        RecordByteSliderEdit(b, variable);
         StartDrag(DRAG_BYTE, variable, static_cast<float>(b.text.i), static_cast<float>(b.third.i),
                   static_cast<int>(b.fourth.i), b.owner, b.handler, b.editDomain);
         return {};
@@ -238,7 +248,7 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
         return {};
       }
       if (code == 10) {
-        RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
+        RecordByteSliderEdit(b, variable);
         BytesAt(variable)[0] =
             static_cast<uint8_t>(ClampInt(ValueClipboard.byte, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
         return {true, true};
@@ -377,6 +387,7 @@ void OpenMappedEntry(const ValueControl& c, int mapped) {
   r.minimum = c.minimum.f;
   r.maximum = c.maximum.f;
   r.label = c.label.text;
+  r.name = c.name;
   r.editDomain = c.editDomain;
   r.byteMinimum = c.byteMinimum;
   r.byteMaximum = c.byteMaximum;
@@ -396,7 +407,7 @@ bool PressNow(const ValueControl& c, int code) {
   const char* label = c.label.text;
   if (type >= VALUE_TYPE_FLOAT_FIRST && type <= VALUE_TYPE_FLOAT_LAST) {
     const float step = type == 31 ? c.label.f : FormatPrecision(label, type);
-    const char* name = type == 31 ? nullptr : label;
+    const char* name = EditLabel(c, type == 31 ? nullptr : label);
     if (code == 1 && type != VALUE_TYPE_TYPED_FLOAT) {
       RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", name, variable);
       StartDrag(DRAG_FLOAT, variable, c.minimum.f, c.maximum.f, ControlSpanPixels(c), c.owner, c.callback,
@@ -434,6 +445,7 @@ bool PressNow(const ValueControl& c, int code) {
       return true;
     case VALUE_TYPE_COLOUR_TRIPLE:
       if (code == 1) {
+        RecordEdit(c.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
         uint8_t* bytes = BytesAt(variable);
         bytes[0] = bytes[1] = bytes[2] = LargestOf3(bytes);
         StartDrag(DRAG_COLOUR, variable, static_cast<float>(lo), static_cast<float>(hi), ControlSpanPixels(c), c.owner,
@@ -441,28 +453,37 @@ bool PressNow(const ValueControl& c, int code) {
       }
       return true;
     case VALUE_TYPE_MAPPED_BYTE:
-      if (code == 1)
+      // A drag and a paste are edits as a step is: recorded, and the paste told to the owner.
+      if (code == 1) {
+        RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, label), variable);
         StartDrag(DRAG_BYTE, variable, c.byteMinimum, c.byteMaximum, ControlSpanPixels(c), c.owner, c.callback,
                   c.editDomain);
-      else if (code == 2)
+      } else if (code == 2) {
         OpenMappedEntry(c, 0);
-      else if (code == 6)
+      } else if (code == 6) {
         ValueClipboard.byte = BytesAt(variable)[0];
-      else if (code == 10)
+      } else if (code == 10) {
+        RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, label), variable);
         BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(ValueClipboard.byte, c.byteMinimum, c.byteMaximum));
+        if (c.callback) c.callback(c.owner, 10, 0);
+      }
       return true;
     case VALUE_TYPE_WORD: {
       const float wordLo = c.subType ? 0.0f : std::round(c.minimum.f);
       const float wordHi = c.subType ? 65534.0f : std::round(c.maximum.f);
-      if (code == 1)
+      if (code == 1) {
+        RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, label), variable);
         StartDrag(DRAG_WORD, variable, wordLo, wordHi, ControlSpanPixels(c), c.owner, c.callback, c.editDomain);
-      else if (code == 2)
+      } else if (code == 2) {
         OpenMappedEntry(c, c.subType);
-      else if (code == 6)
+      } else if (code == 6) {
         ValueClipboard.word = WordAt(variable);
-      else if (code == 10)
+      } else if (code == 10) {
+        RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, label), variable);
         WordAt(variable) = static_cast<uint16_t>(ClampInt(ValueClipboard.word, static_cast<int>(wordLo),
                                                           static_cast<int>(wordHi)));
+        if (c.callback) c.callback(c.owner, 10, 0);
+      }
       return true;
     }
     case VALUE_TYPE_SCROLL:
@@ -538,7 +559,7 @@ bool ReleaseAction(const ValueControl& c) {
       return false;
     case 40:
     case 41: {
-      RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", nullptr, variable);
+      RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, nullptr), variable);
       const int step = (rightPress ? 10 : 1) * (type == 40 ? 1 : -1);
       const int limit = static_cast<int>(c.label.i);
       const int v = BytesAt(variable)[0] + step;
@@ -547,7 +568,7 @@ bool ReleaseAction(const ValueControl& c) {
     }
     case 42:
     case 43: {
-      RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", nullptr, variable);
+      RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, nullptr), variable);
       const int step = ValueStepMultiplier(code) * (type == 42 ? 1 : -1);
       uint16_t& word = WordAt(variable);
       if (c.maximum.i != 0) {
@@ -563,7 +584,7 @@ bool ReleaseAction(const ValueControl& c) {
     case 45: {
       const float step = c.maximum.f;
       if (step < MIN_STEP) return false;
-      RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", nullptr, variable);
+      RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", EditLabel(c, nullptr), variable);
       const float moved = (std::round(FloatAt(variable) / step) +
                            static_cast<float>(ValueStepMultiplier(code) * (type == 44 ? 1 : -1))) *
                           step;

@@ -103,7 +103,7 @@ void CommitWith(const char* text, uint32_t typeOrStyle, StoreTypedValue store) {
   const TypedEntryRequest r = *entry;
   float value;
   if (!ReadTypedValue(r, text, value)) return;
-  RecordControlEdit(r.editDomain, EDIT_KIND_SET_FLOAT, r.label, r.variable);
+  RecordControlEdit(r.editDomain, EDIT_KIND_SET_FLOAT, r.name ? r.name : r.label, r.variable);
   store(r, value);
   if (r.callback) r.callback(r.owner, 0, 0);
 }

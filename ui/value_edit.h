@@ -71,6 +71,7 @@ struct TypedEntryRequest {
   float minimum, maximum;         // in the stored unit
   float step;                     // snapping of floats; 0 none
   const char* label;              // printf label, or null
+  const char* name;               // the row the edit is named after; null: the label
   int editDomain;
   int byteMinimum, byteMaximum;   // type 37
   int mapped;                     // type 38

@@ -61,12 +61,14 @@ void AddCornerButton(Prss* owner, uintptr_t word, InterfaceHandler handler, cons
   BackButtonShown = 1;
 }
 
-// A step control 0.03 wide that is live only while the variable differs from its bound.
-void AddFloatStep(Prss* owner, int type, float* variable, float bound, float step, InterfaceHandler handler,
-                  float x1, float x2, float top, float bottom) {
+// A step control 0.03 wide that is live only while the variable differs from its bound; its
+// steps are named after the row's label.
+void AddFloatStep(Prss* owner, const char* label, int type, float* variable, float bound, float step,
+                  InterfaceHandler handler, float x1, float x2, float top, float bottom) {
   const bool live = *variable != bound;
-  AddValueControl(live ? owner : nullptr, variable, IvFloat(0.0f), IvFloat(step), IvFloat(bound), type,
-                  live ? &C.textUnselected : &C.textUnavailable, handler, x1, top, x2, bottom);
+  NameValueControl(AddValueControl(live ? owner : nullptr, variable, IvFloat(0.0f), IvFloat(step), IvFloat(bound),
+                                   type, live ? &C.textUnselected : &C.textUnavailable, handler, x1, top, x2, bottom),
+                   label);
 }
 
 // A label, then over the value columns the arrow glyphs 139 and 155 (words word and word + 1)
@@ -220,10 +222,10 @@ void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float mi
 void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y, float height, float* variable,
                     float minimum, float maximum, float step, InterfaceHandler handler) {
   const float top = y + SLIDER_INSET, bottom = y + height - SLIDER_INSET;
-  AddFloatStep(owner, 45, variable, minimum, step, handler, x1, x1 + STEP_BUTTON_WIDTH, top, bottom);
+  AddFloatStep(owner, label, 45, variable, minimum, step, handler, x1, x1 + STEP_BUTTON_WIDTH, top, bottom);
   AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), VALUE_TYPE_FLOAT, &C.bigText,
                   handler, x1 + STEP_BUTTON_WIDTH, top, x2 - STEP_BUTTON_WIDTH, bottom);
-  AddFloatStep(owner, 44, variable, maximum, step, handler, x2 - STEP_BUTTON_WIDTH, x2, top, bottom);
+  AddFloatStep(owner, label, 44, variable, maximum, step, handler, x2 - STEP_BUTTON_WIDTH, x2, top, bottom);
 }
 
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
@@ -233,12 +235,16 @@ void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, floa
   AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), 19, &C.textSelected,
                   nullptr, x1, y, x2, bottom);
   const bool down = *variable != lowest, up = *variable != highest;
-  AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest), 41,
-                  down ? &C.textUnselected : &C.textUnavailable, handler, x1, y, x1 + STEP_BUTTON_WIDTH, bottom);
+  NameValueControl(AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest), 41,
+                                   down ? &C.textUnselected : &C.textUnavailable, handler, x1, y,
+                                   x1 + STEP_BUTTON_WIDTH, bottom),
+                   label);
   AddValueControl4(owner, variable, minimum, maximum, label, lowest, highest, handler, x1 + STEP_BUTTON_WIDTH, y,
                    x2 - STEP_BUTTON_WIDTH, bottom);
-  AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(highest), 40,
-                  up ? &C.textUnselected : &C.textUnavailable, handler, x2 - STEP_BUTTON_WIDTH, y, x2, bottom);
+  NameValueControl(AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(highest), 40,
+                                   up ? &C.textUnselected : &C.textUnavailable, handler, x2 - STEP_BUTTON_WIDTH, y,
+                                   x2, bottom),
+                   label);
 }
 
 void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y) {
@@ -247,10 +253,10 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
   const float step = FormatPrecision(label, VALUE_TYPE_FLOAT);
   AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected,
                   nullptr, l.labelX1, y, l.labelX2, bottom);
-  AddFloatStep(owner, 45, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y, bottom);
+  AddFloatStep(owner, label, 45, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y, bottom);
   AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), 32, &C.bigText, nullptr,
                   l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
-  AddFloatStep(owner, 44, variable, maximum, step, nullptr, l.valueX2 - 0.06f, l.valueX2, y, bottom);
+  AddFloatStep(owner, label, 44, variable, maximum, step, nullptr, l.valueX2 - 0.06f, l.valueX2, y, bottom);
 }
 
 void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int rows, int count) {

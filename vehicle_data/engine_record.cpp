@@ -1,7 +1,8 @@
 // engine_record.cpp - the engine's defaults and its record of every sub-version.
 //
 // Record as written (sub-version 16; little-endian):
-//   u32 flags (AND 23, OR 8), u8 16, u8 0, u8 0, u8 kind (1 electric motor, 0 combustion)
+//   u32 flags (AND 23, OR 8; OR 32 in a vehicle file whose redline is the user's), u8 16, u8 0,
+//   u8 0, u8 kind (1 electric motor, 0 combustion)
 //   electric:   f32 redline, maxPower, maxTorque
 //   combustion: f32 engineSize, u8 cylinders, u8 layout, u16 0, f32 turboMaxBoost,
 //               turboInertiaMul, torquePerCc, spreadMul, torqueLimit, redline, camTiming,
@@ -130,8 +131,8 @@ void EngineModel::FreeWaves() {
 
 // ---- [Record] ----
 
-void EngineModel::Write(DataFile& file, int skipWaves, int electric) {
-  file.WriteInt(static_cast<int32_t>((flags & STORED_FLAGS) | ENGINE_SUB_VERSION));
+void EngineModel::Write(DataFile& file, int skipWaves, int electric, int ownRedline) {
+  file.WriteInt(static_cast<int32_t>((flags & STORED_FLAGS) | ENGINE_SUB_VERSION | (ownRedline ? ENGINE_OWN_REDLINE : 0)));
   file.WriteByte(ENGINE_RECORD_VERSION);
   file.WriteByte(0);
   file.WriteByte(0);

@@ -31,6 +31,9 @@ constexpr uint32_t ENGINE_CROSS_PLANE = 2;
 constexpr uint32_t ENGINE_OLD_SPREAD = 4;     // records of sub-version 13 or lower: spread and redline stored
 constexpr uint32_t ENGINE_SUB_VERSION = 8;    // the record carries its sub-version byte
 constexpr uint32_t ENGINE_TWO_STROKE = 16;
+// Vehicle files only: the redline is the user's own, not the class's (see ClassRedline), and a
+// read keeps it.  Never held in memory nor written to an engine file.
+constexpr uint32_t ENGINE_OWN_REDLINE = 32;
 constexpr int ENGINE_RECORD_VERSION = 16;
 constexpr int ENGINE_SOUND_PARAMS = 29;
 constexpr int ENGINE_MAX_CYLINDERS = 12;
@@ -137,8 +140,9 @@ struct EngineModel {
   // ---- [Record] ----
   // Writes the record at sub-version 16 in any write mode.  skipWaves leaves out the waves and
   // the sound figures (the vehicle file); otherwise the waves that do not apply to the power
-  // unit are released first, in memory as well as in the file.
-  void Write(DataFile& file, int skipWaves, int electric);
+  // unit are released first, in memory as well as in the file.  ownRedline writes
+  // ENGINE_OWN_REDLINE among the flags (the vehicle file's mark).
+  void Write(DataFile& file, int skipWaves, int electric, int ownRedline = 0);
   // Reads a record of any sub-version into this engine and its sound and waves into
   // soundTarget; classIndex picks the class row that converts records below sub-version 16.
   // With skipWaves the sound is read only from records of sub-version 7 and below, which

@@ -23,3 +23,35 @@ const VehicleClass& VehicleClassRow(int vehicleClass) {
   if (vehicleClass < 0 || vehicleClass >= VEHICLE_CLASS_COUNT) vehicleClass = CLASS_OBJECT;
   return VehicleClassTable[vehicleClass];
 }
+
+ClassStart ClassStartOf(int vehicleClass, int rearWheels, int frontWheels, float wheelbase) {
+  constexpr float UPRIGHT = 0.7853982f, RAKED = 0.4188790f;  // 45 and 24 degrees
+  const float b = wheelbase;
+  ClassStart c{nullptr, 360.0f, UPRIGHT, 100, false, {}, {}, {}, 0.4f};
+  if (frontWheels == 1) {
+    c = {"bike", 30.0f, RAKED, 250, true, {0, b / 2 - 1.0f, 0.3f}, {0, 0, 0.2f}, {0, 0.3f, 0.6f}, 0.3f};
+    if (rearWheels == 1) c.aero = 0.2f;
+    return c;
+  }
+  switch (vehicleClass) {
+    case CLASS_TOURING_CAR:
+    case CLASS_SALOON:
+      return {"saloon", 450.0f, UPRIGHT, 250, true, {0, -0.2f, 0}, {0, b / 2, 0.2f}, {0, -b / 2, 0.2f}, 0.4f};
+    case CLASS_BUGGY:
+      return {"saloon", 450.0f, UPRIGHT, 250, true, {0, -0.5f, 0}, {0, -b / 2, 0.2f}, {0, b / 2, 0.2f}, 0.4f};
+    case CLASS_VAN:
+    case CLASS_TRUCK:
+      return {"saloon", 450.0f, UPRIGHT, 250, true, {0, 0.2f, 0.5f}, {0, b / 2, 0.2f}, {0, -b / 2, 0.2f}, 0.4f};
+    case CLASS_FORMULA:
+      return {"racer", 225.0f, UPRIGHT, 120, true, {0, 0.1f, -0.05f}, {0, -b / 4, 0.2f}, {0, 0, 0.2f}, 0.2f};
+    case CLASS_GT:
+      return {"coupe", 270.0f, UPRIGHT, 180, true, {0, -0.2f, 0}, {0, b / 2, 0.2f}, {0, -b / 2, 0.2f}, 0.3f};
+    case CLASS_KART:
+      return {"kart", 75.0f, UPRIGHT, 80, true, {0, -0.5f, -0.1f}, {0, -b / 2, 0.1f}, {0, b / 4, 0.1f}, 0.2f};
+    case CLASS_F1:
+      return {"f1", 200.0f, UPRIGHT, 120, true, {0, 0, -0.1f}, {0, -b / 4, 0.2f}, {0, 0, 0.2f}, 0.25f};
+    case CLASS_FSAE:
+      return {"fsae", 135.0f, UPRIGHT, 100, true, {0, -0.1f, -0.1f}, {0, -b / 4, 0.2f}, {0, 0, 0.2f}, 0.2f};
+    default: return c;
+  }
+}

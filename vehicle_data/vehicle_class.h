@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 
+#include "solid/solid.h"
+
 enum VehicleClassIndex : uint8_t {
   CLASS_OBJECT = 0,
   CLASS_TOURING_CAR = 1,
@@ -39,3 +41,20 @@ extern const VehicleClass VehicleClassTable[VEHICLE_CLASS_COUNT];
 
 // The row of a class; a class out of range gives row 0 ("object").
 const VehicleClass& VehicleClassRow(int vehicleClass);
+
+// What a class (or a single front wheel, which takes precedence) gives a new vehicle: its
+// driver's animation set ("sit_<name>" and "str_<name>" in "data\\move"; null for no driver),
+// the steering wheel's turn to one side and its column's pitch, the tyre pressure of the
+// set-up, and, where placed is set, the driver's seat, the engine and the fuel tank (lateral,
+// forward, up from the car's origin); the aerodynamic value of its drag items.
+struct ClassStart {
+  const char* animation;
+  float steeringTurn;     // degrees
+  float steeringPitch;    // radians: the column's lean back from upright
+  uint16_t tyrePressure;  // kPa
+  bool placed;
+  Vec3 driver, engine, tank;
+  float aero;
+};
+// The start of a vehicle of the class with the axles' wheel counts and the wheelbase (m).
+ClassStart ClassStartOf(int vehicleClass, int rearWheels, int frontWheels, float wheelbase);

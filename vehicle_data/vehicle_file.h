@@ -111,7 +111,8 @@ struct VehicleChoice {
 // 28.  1 on success; 0 with the error set (see Failures), the data then half read: the caller
 // releases it.  Thread: main.
 int ReadVehicleData(VehicleData& data, DataFile& stream, int version, const char* name, const VehicleChoice& choice);
-// The rev limit every read gives an engine, and a new vehicle's: 1000 x floor(s / 1000) rpm
+// The rev limit every read gives an engine whose file does not mark its redline as the user's
+// own (ENGINE_OWN_REDLINE), and a new vehicle's: 1000 x floor(s / 1000) rpm
 // (in rad/s) with s = 4654 / (size / cylinders)^(1/3) x the class's factor x 30 / pi, and 1.5
 // times that for a kart, computed in float.
 float ClassRevLimit(float engineSize, int cylinders, int vehicleClass);

@@ -279,14 +279,17 @@ bool ReadDashboard(Reader& r) {
   return r.Whole("dashboard");
 }
 
-// Field 28's two words are replaced at once, and the engine takes its class's rev limit (a
-// vehicle read back from the edit history keeps the limit it stored, as it keeps its engine).
+// Field 28's two words are replaced at once, and the engine takes its class's rev limit unless
+// the file marks its redline as the user's own (one set in the engine editor, which a save and
+// a load, and the edit history, keep).
 void FixEngineFigures(VehicleData& d) {
   d.engineWords[0] = ENGINE_WORD_VALUES[0];
   d.engineWords[1] = ENGINE_WORD_VALUES[1];
   d.options |= OPT1_ENGINE_WORDS;
+  const bool own = d.engine.flags & ENGINE_OWN_REDLINE;
+  d.engine.flags &= ~ENGINE_OWN_REDLINE;
   float redline;
-  if (!HistoryVehicleCopy.body && ClassRedline(d, &redline)) d.engine.redline = redline;
+  if (!own && ClassRedline(d, &redline)) d.engine.redline = redline;
 }
 
 }  // namespace

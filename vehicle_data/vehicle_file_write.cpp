@@ -156,8 +156,12 @@ void SerializeVehicleData(VehicleData& d, DataFile& f, const char* name, int sto
   f.WriteByte(torqueRpm >> 8);
   f.WriteFloat(d.fuelTankCapacity);
   // A vehicle without a gearbox (an electric motor, or no power unit) stores the motor's form,
-  // as such vehicles' files always have.
-  d.engine.Write(f, 1, d.transmissionType == TRANSMISSION_ELECTRIC || d.transmissionType == TRANSMISSION_NONE);
+  // as such vehicles' files always have.  A redline other than the one a read would give the
+  // engine is the user's own: the file marks it, and the read keeps it.
+  float classRedline = 0.0f;
+  const int ownRedline = ClassRedline(d, &classRedline) && d.engine.redline != classRedline;
+  d.engine.Write(f, 1, d.transmissionType == TRANSMISSION_ELECTRIC || d.transmissionType == TRANSMISSION_NONE,
+                 ownRedline);
 
   WriteLists(d, f);
   WriteBackSeatAndPositions(d, f);

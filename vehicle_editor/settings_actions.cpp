@@ -46,6 +46,9 @@ constexpr float ELECTRIC_TOP_SPEED = 2094.3953f;  // rad/s: 20000 rpm
 constexpr float COMBUSTION_REDLINE = 733.0383f;   // rad/s: 7000 rpm
 constexpr float TURBO_INERTIA_MUL = 0.5f;
 constexpr const char* ELECTRIC_ENGINE_NAME = "ELECTRIC";
+// The edit points the engine and dashboard pages record on opening.
+constexpr const char* EDIT_ENGINE = "edit engine";
+constexpr const char* EDIT_CLOCKS = "edit clocks";
 constexpr uint8_t CAMBER_NEUTRAL = 45;
 constexpr float CAMBER_UNIT = 0.07853982f / 45.0f;  // rad per step (0.1 degree)
 constexpr double TENTHS_PER_RADIAN = 1800.0 / 3.1415927;
@@ -230,7 +233,8 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
           e.displayFlags |= SHOW_FUEL;
           e.toggleFuelRequest = 1;
         }
-        RecordEdit("edit engine");
+        RecordEdit(EDIT_ENGINE);
+        e.pageEditPoint = EDIT_ENGINE;
         if (EnginePage* page = CreateEnginePage(&e.prss, &car)) Prss_AddSub(&e.prss, &page->prss);
       }
       return;
@@ -272,7 +276,8 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
     }
     case CHOOSE_DASH_EDITOR:
       if (car.dashType >= 1 && car.dashType < DASH_TYPE_COUNT && !e.prss.sub) {
-        RecordEdit("edit clocks");
+        RecordEdit(EDIT_CLOCKS);
+        e.pageEditPoint = EDIT_CLOCKS;
         if (DashEditorPage* page = CreateDashEditorPage(&e.prss, e.car)) {
           e.panelMode = 2;  // no view buttons while the page is open
           Prss_AddSub(&e.prss, &page->prss);
@@ -704,8 +709,10 @@ void VehicleEditor::RemoveUnusedLayers(void* owner, int, uintptr_t mask) {
 int VehicleEditor::SetEngineSoundName(VehicleEditor& e, const char* name) {
   if (!e.car || !name) return 0;
   Car& car = *e.car;
-  if (!IsValidFileName(name) || std::strlen(name) >= sizeof car.engineName) {
-    Refuse(e, "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
+  if (const char* fault = name[0] ? FileNameFault(name, int(sizeof car.engineName) - 1) : nullptr) {
+    char refusal[NAME_REFUSAL_SIZE];
+    FormatNameRefusal(refusal, sizeof refusal, "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)", name, fault);
+    Refuse(e, refusal);
     return 0;
   }
   RecordEdit("set engine sound file name");

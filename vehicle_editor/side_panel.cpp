@@ -188,6 +188,7 @@ void VehicleEditor::DrawInfoPanel(VehicleEditor& e) {
   a.car = e.car;
   a.fuelPerLap = 0.0f;
   a.inEditor = 1;
+  a.editDomain = EDIT_DOMAIN_VEHICLE;  // every change of the car through the panel is an edit point
   DrawVehicleInfoPanel(a);
   ResetInfoPanelLayout();
 }

@@ -18,6 +18,7 @@
 #include "core/sound_echo.h"
 #include "core/window_state.h"
 #include "dashboard/dash_figures.h"
+#include "info_panel/info_panel.h"
 #include "modeller/edit_views.h"
 #include "modeller/object_editor.h"
 #include "modeller/vehicle_editor_link.h"
@@ -136,8 +137,11 @@ void StepAndDrawCar(VehicleEditor& e) {
 // The deferred car work: a model rebuild and a release of the meshes, a number of frames on.
 void RunCountdowns(VehicleEditor& e) {
   if (e.rebuildModelCountdown && --e.rebuildModelCountdown == 0 && e.car) {
-    std::lock_guard<std::recursive_mutex> lock(CarLock);
-    e.car->modelRebuild = 1;
+    {
+      std::lock_guard<std::recursive_mutex> lock(CarLock);
+      e.car->modelRebuild = 1;
+    }
+    if (ScanColourMarks) ScanColourMarks(*e.car);
   }
   if (e.releaseMeshesCountdown && --e.releaseMeshesCountdown == 0 && e.car) e.car->ReleaseMeshes();
 }
@@ -317,6 +321,11 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   }
   e->panelMode = PANEL_NORMAL;
   e->pageOpen = 0;
+  // A page that recorded an edit point on opening has closed: unchanged, it leaves none.
+  if (e->pageEditPoint) {
+    DropUnchangedEditPoint(*e, e->pageEditPoint);
+    e->pageEditPoint = nullptr;
+  }
   if (FrameSkipped) {
     CountDownStatus(*e);
     return process;
@@ -457,6 +466,7 @@ void VehicleEditor::InstallCar(VehicleEditor& e, Car* car, const char* name) {
   if (EditorShellHooks.carChanged) EditorShellHooks.carChanged(car);
   if (!car) return;
   SyncDriveSide(e);
+  if (ScanColourMarks) ScanColourMarks(*car);
   ResetCar(e);
   if (first) FitView(e, 1);  // the editor's first car is framed by the views
 }
@@ -474,13 +484,7 @@ void VehicleEditor::ResetCar(VehicleEditor& e) {
 
 void VehicleEditor::VehicleValueChanged(VehicleEditor& e) {
   if (!e.car) return;
-  // The symmetric switch: each axle's right side takes its left side's camber and pressure.
-  SetupRecord& setup = e.car->currentSetup;
-  if (setup.bytes[SETUP_FLAGS] & SETUP_FLAG_SYMMETRIC)
-    for (const int axle : SETUP_AXLE) {
-      setup.bytes[axle + AXLE_CAMBER_RIGHT] = setup.bytes[axle + AXLE_CAMBER_LEFT];
-      SetSetupShort(setup, axle + AXLE_PRESSURE_RIGHT, SetupShort(setup, axle + AXLE_PRESSURE_LEFT));
-    }
+  ApplySymmetricSetup(e.car->currentSetup);
   ++e.carSetups;
   // The full set-up: the mass model runs again, so the masses, the total and the centre of
   // gravity the pages show follow the edit (a spare wheel, a tube's size, a position).

@@ -22,7 +22,8 @@ VehicleEditor* Editor(void* owner) { return static_cast<VehicleEditor*>(owner); 
 // A sub-editor opens only over an editor with a car and nothing else open.
 bool MayOpenSubEditor(const VehicleEditor& e) { return e.car && !e.prss.sub && e.subEditor == SUB_NONE; }
 
-// The car's meshes made again from its (possibly edited) model, and the car set up again.
+// The car's meshes made again from its (possibly edited) model or spoke, the car set up again
+// and its colour marks scanned.
 void RebuildFromModel(VehicleEditor& e) {
   Car& car = *e.car;
   car.modelInEditor = 0;
@@ -30,6 +31,7 @@ void RebuildFromModel(VehicleEditor& e) {
   car.SetLodDistances();
   car.BuildBodyMesh();
   VehicleEditor::ResetCar(e);
+  if (ScanColourMarks) ScanColourMarks(car);  // the model's or the spoke's marks may have changed
 }
 
 }  // namespace
@@ -93,10 +95,7 @@ void VehicleEditor::SubEditorClosed(VehicleEditor& e) {
   if (which == SUB_MODELLER) {
     RebuildFromModel(e);
     // The modeller reports a change of the model by its unsaved-changes word.
-    if (!ObjectEditorShared.unsavedChanges) {
-      MarkEdit("no changes");
-      VehicleUndo::FreeLatestNode(&e.selection);
-    }
+    if (!ObjectEditorShared.unsavedChanges) DropEditPoint(e);
     ObjectEditorShared.unsavedChanges = 0;
   } else if (which == SUB_ANIMATION) {
     e.car->FreeAnimations();

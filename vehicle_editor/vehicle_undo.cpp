@@ -76,31 +76,37 @@ void UpdateHints() {
     std::snprintf(RedoHint, sizeof RedoHint, "Redo %s (CTRL+Y)", Slots[NumNodes - NumRedo + 1].name);
 }
 
-// Serialises the open editor's vehicle into n: a counting pass, then the body.  When memory
-// runs out the oldest nodes are dropped first.  1 on success.
+// The editor's vehicle serialised as a node holds it, into n: a counting pass, then the body.
+enum class Serialized { DONE, FAILED, NO_MEMORY };
+Serialized SerializeEdited(VehicleEditor& e, VehicleUndoNode& n) {
+  DataFile f;
+  int failed = 0;
+  if (const char* error = f.BeginMemoryWrite(0, &failed)) {
+    ReportLine(error, REPORT_ERROR);
+    return Serialized::FAILED;
+  }
+  SerializeVehicleData(*e.car, f, e.vehicleName, 1);
+  const bool refused = FailAllocations > 0;
+  if (refused) --FailAllocations;
+  if (refused || f.BeginMemoryWrite(1, &failed)) return Serialized::NO_MEMORY;
+  SerializeVehicleData(*e.car, f, e.vehicleName, 1);
+  if (!f.FinishMemoryWrite()) {
+    std::free(f.buffer);
+    return Serialized::FAILED;
+  }
+  n.stored = f.buffer;
+  n.size = f.end - f.buffer;
+  return Serialized::DONE;
+}
+
+// Serialises the open editor's vehicle into n.  When memory runs out the oldest nodes are
+// dropped first.  1 on success.
 int FillStored(VehicleUndoNode& n) {
   VehicleEditor* e = CurrentVehicleEditor;
   if (!e || !e->car) return 1;  // no vehicle: the node holds none
   for (;;) {
-    DataFile f;
-    int failed = 0;
-    if (const char* error = f.BeginMemoryWrite(0, &failed)) {
-      ReportLine(error, REPORT_ERROR);
-      return 0;
-    }
-    SerializeVehicleData(*e->car, f, e->vehicleName, 1);
-    const bool refused = FailAllocations > 0;
-    if (refused) --FailAllocations;
-    if (!refused && !f.BeginMemoryWrite(1, &failed)) {
-      SerializeVehicleData(*e->car, f, e->vehicleName, 1);
-      if (!f.FinishMemoryWrite()) {
-        std::free(f.buffer);
-        return 0;
-      }
-      n.stored = f.buffer;
-      n.size = f.end - f.buffer;
-      return 1;
-    }
+    const Serialized result = SerializeEdited(*e, n);
+    if (result != Serialized::NO_MEMORY) return result == Serialized::DONE ? 1 : 0;
     if (NumNodes == 0) {
       ReportLine(TEXT_COULD_NOT_ALLOCATE, REPORT_ERROR);
       return 0;
@@ -161,6 +167,23 @@ void MarkEdit(const char* name) {
   e->statusIsEdit = 1;
   CopyName(e->statusText, sizeof e->statusText, name);
   e->statusTime = STATUS_SHOW_MS;
+}
+
+void DropEditPoint(VehicleEditor& editor) {
+  MarkEdit("no changes");
+  FreeLatestNode(&editor.selection);
+}
+
+int DropUnchangedEditPoint(VehicleEditor& editor, const char* name) {
+  if (!editor.car || !name || NumRedo != 0 || NumNodes == 0 || std::strcmp(Slots[NumNodes].name, name) != 0) return 0;
+  const VehicleUndoNode& before = Slots[NumNodes - 1];
+  VehicleUndoNode now{};
+  if (!before.stored || SerializeEdited(editor, now) != Serialized::DONE) return 0;
+  const bool same = now.size == before.size && std::memcmp(now.stored, before.stored, size_t(now.size)) == 0;
+  FreeStored(now);
+  if (!same) return 0;
+  DropEditPoint(editor);
+  return 1;
 }
 
 void ShowVehicleEditorInfo(const char* text) {

@@ -46,6 +46,12 @@ void RecordEdit(const char* name);
 void RecordEditKeyed(const char* name, uintptr_t key1, uintptr_t key2, uintptr_t key3);
 // Marks the vehicle changed without a node: the name shows as an edit for 3000 ms.
 void MarkEdit(const char* name);
+// "no changes", and the newest node removed with its saved mark given back: a sub-editor
+// closed without changing what its opening recorded.
+void DropEditPoint(VehicleEditor& editor);
+// DropEditPoint when the newest edit, at the current point, is `name` and the vehicle is as
+// its node holds it, byte for byte.  1 when dropped.
+int DropUnchangedEditPoint(VehicleEditor& editor, const char* name);
 // An information text on the editor's status line for 3000 ms.
 void ShowVehicleEditorInfo(const char* text);
 // The interface's hook body (RecordEditMerging): kind, variable and mask are the keys.

@@ -24,6 +24,7 @@ constexpr int ROW_UNITS = 16;
 constexpr int LABEL_UNITS = 14;
 constexpr float INCH = 0.0254f;
 constexpr float MM = 0.001f;
+constexpr const char* EDIT_RIM = "edit rim";  // the edit point the rim editor records on opening
 constexpr float RIM_EDGE_ALLOWANCE_M = 0.005f;  // the spoke's reach beyond half the rim's width
 constexpr float LEAST_DIVISOR = 0.001f;         // m: a spoke is not scaled by a smaller size
 constexpr int WORD_SPOKE_DOWN = 0, WORD_SPOKE_UP = 1;
@@ -355,7 +356,8 @@ void VehicleEditor::EditRim(void* owner, int, uintptr_t) {
     car.rim = new WXS;
     car.rim->MakeDefault("rim", RgbWord(180, 180, 180));
   }
-  RecordEdit("edit rim");
+  RecordEdit(EDIT_RIM);
+  e.pageEditPoint = EDIT_RIM;
   RimScreen* screen = CreateRimScreen(&e.prss, car.rim, &car);
   if (!screen) return;
   screen->parentRows = RIM_SHAPE_ROWS;

@@ -17,6 +17,7 @@
 #include "world/layout_file.h"
 #include "world/octree.h"
 #include "world/placed_object.h"
+#include "world/race_state.h"
 #include "world/world.h"
 #include "world/world_setup.h"
 

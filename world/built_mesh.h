@@ -50,6 +50,25 @@ struct BuiltMesh {
   void AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const;
 };
 
+// Calls visit(part, firstPoint, points, firstTriangle, triangles) for each part of the mesh
+// that has triangles and whose points and triangles lie within the mesh's, in order; a visit
+// that returns false ends the walk.
+template <class Visit>
+void ForEachBuiltPart(const BuiltMesh& mesh, Visit&& visit) {
+  int firstPoint = 0, firstTriangle = 0;
+  for (int p = 0; p < mesh.partCount; ++p) {
+    const BuiltPart& part = mesh.parts[p];
+    const int points = part.pointCount > 0 ? part.pointCount : 0;
+    const int triangles = part.triangleCount > 0 ? part.triangleCount : 0;
+    const int pointStart = firstPoint, triangleStart = firstTriangle;
+    firstPoint += points;
+    firstTriangle += triangles;
+    if (triangles == 0 || pointStart + points > mesh.pointCount || triangleStart + triangles > mesh.triangleCount)
+      continue;
+    if (!visit(part, pointStart, points, triangleStart, triangles)) return;
+  }
+}
+
 // The material kinds of a mesh's parts (each with a material and a triangle): SOLID (0) sets
 // drawFlags bit 0, ATEST (1) bit 1, TEA (3) bit 2, ALPHA (2) sets hasAlpha.  Nothing without
 // graphics (GraphicsEnabled 0).  The caller clears both first.

@@ -9,6 +9,7 @@
 #include "core/report.h"
 #include "platform/clock.h"
 #include "solid/solid_hooks.h"
+#include "world/race_state.h"
 
 TrackPlace WorldTrackPlace;
 

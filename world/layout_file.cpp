@@ -12,6 +12,7 @@
 #include "solid/solid_hooks.h"
 #include "world/autocross.h"
 #include "world/placed_object.h"
+#include "world/race_state.h"
 #include "world/world.h"
 
 namespace {

@@ -197,22 +197,14 @@ void BuiltMesh::GetBoundingSphere(IntVector& centre, int32_t& radius, IntVector&
 
 void BuiltMesh::AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const {
   const BuiltMesh& mesh = *this;
-  int firstPoint = 0, firstTriangle = 0;
-  for (int p = 0; p < mesh.partCount; ++p) {
-    const BuiltPart& part = mesh.parts[p];
-    const int points = std::max(part.pointCount, 0), triangles = std::max(part.triangleCount, 0);
-    const int pointStart = firstPoint, triangleStart = firstTriangle;
-    firstPoint += points;
-    firstTriangle += triangles;
-    if (triangles == 0 || pointStart + points > mesh.pointCount || triangleStart + triangles > mesh.triangleCount)
-      continue;
+  ForEachBuiltPart(mesh, [&](const BuiltPart& part, int pointStart, int points, int triangleStart, int triangles) {
     int found = -1;
     for (size_t r = 0; r < renderMesh.parts.size(); ++r)
       if (renderMesh.parts[r].material == part.material) {
         found = static_cast<int>(r);
         break;
       }
-    if (found < 0) continue;
+    if (found < 0) return true;
     Primitive& target = renderMesh.parts[found];
     const uint32_t base = static_cast<uint32_t>(target.buildVertices.size());
     target.buildVertices.resize(size_t(base) + size_t(points));
@@ -253,7 +245,8 @@ void BuiltMesh::AddToRenderMesh(FastMesh& renderMesh, uint8_t* partSlots) const 
       uint8_t& slot = partSlots[part.material->params.alphaMode];
       slot = slot == PART_SLOT_NONE ? static_cast<uint8_t>(found) : PART_SLOT_MANY;
     }
-  }
+    return true;
+  });
 }
 
 void DeleteBuiltMesh(BuiltMesh* mesh) {

@@ -729,17 +729,13 @@ const char* AppendBuiltMeshToPool(MeshPool& pool, const BuiltMesh& mesh) {
       int64_t(pool.triangleCount) + mesh.triangleCount > MESH_POOL_TRIANGLES ||
       int64_t(pool.cornerCount) + 3 * int64_t(mesh.triangleCount) > MESH_POOL_CORNERS)
     return TEXT_TOO_MANY_VERTICES;
-  int firstPoint = 0, firstTriangle = 0;
-  for (int p = 0; p < mesh.partCount; ++p) {
-    const BuiltPart& part = mesh.parts[p];
-    const int points = std::max(part.pointCount, 0), triangles = std::max(part.triangleCount, 0);
-    const int pointStart = firstPoint, triangleStart = firstTriangle;
-    firstPoint += points;
-    firstTriangle += triangles;
-    if (triangles == 0 || pointStart + points > mesh.pointCount || triangleStart + triangles > mesh.triangleCount)
-      continue;
+  const char* error = nullptr;
+  ForEachBuiltPart(mesh, [&](const BuiltPart& part, int pointStart, int points, int triangleStart, int triangles) {
     const int texture = TextureIndex(pool, part.material);
-    if (texture < 0) return TEXT_TOO_MANY_TEXTURES;
+    if (texture < 0) {
+      error = TEXT_TOO_MANY_TEXTURES;
+      return false;
+    }
     const int32_t base = pool.vertexCount - pointStart;  // mesh point i becomes pool vertex base + i
     for (int i = 0; i < points; ++i) {
       const BuiltPoint& bp = mesh.points[pointStart + i];
@@ -776,8 +772,9 @@ const char* AppendBuiltMeshToPool(MeshPool& pool, const BuiltMesh& mesh) {
       out.colour = tri.colour;
       ++pool.triangleCount;
     }
-  }
-  return nullptr;
+    return true;
+  });
+  return error;
 }
 
 const char* FinishObjectMesh(MeshPool& pool, void* model, const FixedTransform& transform) {

@@ -1,4 +1,5 @@
 // turbine.cpp - the turbine's record, its merged bounds and its turning parts.
+#include "world/race_state.h"
 #include "world/turbine.h"
 
 #include <algorithm>

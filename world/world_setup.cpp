@@ -1,4 +1,5 @@
 // world_setup.cpp - the world's set-up after loading and after a change of configuration.
+#include "world/race_state.h"
 #include "world/world_setup.h"
 
 #include <algorithm>

@@ -17,6 +17,7 @@
 #include "solid/solid_hooks.h"
 #include "tests/physics/static_balance.h"
 #include "ui/text_draw.h"
+#include "world/race_state.h"
 
 namespace {
 

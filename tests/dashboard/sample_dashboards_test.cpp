@@ -1,9 +1,11 @@
 // sample_dashboards_test.cpp - the dashboards of the sample vehicles the build wrote into the
 // working folder, read as the garage reads a car: every byte the dashboard page edits lies in
 // its slider's range, the tachometer reaches the engine's rev limit and the speedometer the
-// car's top speed, and the lamps the car has sit on the texture without covering each other.
+// car's top speed, the gearing lets the speed needle pass most of its scale, and the lamps the
+// car has sit on the texture without covering each other.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include "text/text_colours.h"
 #include "vehicle/car_load.h"
 #include "vehicle_data/builtin_vehicles.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 
@@ -59,6 +62,24 @@ TEST_F(SampleDashboards, EachSampleHasDialsToItsEngineAndSpeedAndItsLampsInPlace
     Car car;
     const VehicleLoadArgs args = {0, 0, 0, nullptr, 0, nullptr, 1, {0, 0}, 1, nullptr, 0};
     ASSERT_EQ(car.LoadVehicle(name, args), 1);
+    // Geared to its engine: at the rev limit in top gear (the one gear of an electric motor) the
+    // car's speed, limit / (gear x final drive) x the driven tyre's radius (its sidewall over
+    // the rim), passes 85% of the speedometer's scale, its top speed cut down to whole tens of
+    // km/h.  The car without a power unit has nothing to gear, the kart no dash: it reaches a
+    // kart's 80 to 130 km/h.
+    if (car.transmissionType != TRANSMISSION_NONE) {
+      const int top = car.transmissionType == TRANSMISSION_ELECTRIC ? Car::FIRST_GEAR_SLOT : car.gearCount - 1;
+      const SuspensionBlock& driven = car.wheelSets[0];
+      const double radius = double(driven.sectionWidth) * driven.aspectRatio + driven.rimRadius;
+      const double kmh = car.engine.redline / (double(car.gearRatios[top]) * car.finalDrive) * radius * 3.6;
+      const double scale = std::max(30.0, std::floor(car.topSpeed * 3.6 / 10) * 10);
+      if (car.vehicleClass == CLASS_KART) {
+        EXPECT_GE(kmh, 80.0);
+        EXPECT_LE(kmh, 130.0);
+      } else {
+        EXPECT_GE(kmh, 0.85 * scale) << "of a scale of " << scale << " km/h";
+      }
+    }
     if (car.dashType < 1 || car.dashType > 3) continue;
     car.flagWord = car.MakeFlagWord();
     const DashCarState s = DashStateOf(car);

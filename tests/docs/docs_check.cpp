@@ -102,3 +102,49 @@ std::vector<std::string> CheckDocsLinks(const fs::path& root) {
   }
   return findings;
 }
+
+std::vector<std::string> CheckArchitectureHooks(const fs::path& root) {
+  std::vector<std::string> installed, listed, findings;
+  {
+    std::istringstream app(ReadWhole(root / "app/app.cpp"));
+    static const std::regex STATEMENT(R"(^\s+([A-Za-z_]\w*)(\(\);| = ))");
+    bool inside = false;
+    for (std::string line; std::getline(app, line);) {
+      if (line.starts_with("void InstallShellHooks() {")) inside = true;
+      else if (inside && line.starts_with("}")) break;
+      else if (std::smatch m; inside && std::regex_search(line, m, STATEMENT)) installed.push_back(m[1].str());
+    }
+  }
+  {
+    std::istringstream page(ReadWhole(root / "docs/architecture.md"));
+    static const std::regex ROW(R"(^\| `([A-Za-z_]\w*)` \|)");
+    bool inside = false;
+    for (std::string line; std::getline(page, line);) {
+      if (line.starts_with("| installed |")) inside = true;
+      else if (inside && !line.starts_with("|")) break;
+      else if (std::smatch m; inside && std::regex_search(line, m, ROW)) listed.push_back(m[1].str());
+    }
+  }
+  auto has = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  for (const std::string& name : installed)
+    if (!has(listed, name)) findings.push_back("docs/architecture.md: the hook table does not list " + name);
+  for (const std::string& name : listed)
+    if (!has(installed, name))
+      findings.push_back("docs/architecture.md: the hook table lists " + name + ", which InstallShellHooks does not install");
+  // The order of the names both have.
+  std::vector<std::string> both, order;
+  for (const std::string& name : listed)
+    if (has(installed, name)) both.push_back(name);
+  for (const std::string& name : installed)
+    if (has(listed, name)) order.push_back(name);
+  for (size_t i = 0; i < both.size(); ++i)
+    if (both[i] != order[i]) {
+      findings.push_back("docs/architecture.md: the hook table lists " + both[i] + " where InstallShellHooks installs " +
+                         order[i]);
+      break;
+    }
+  if (installed.empty()) findings.push_back("app/app.cpp: no InstallShellHooks found");
+  return findings;
+}

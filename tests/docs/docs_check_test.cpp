@@ -81,6 +81,28 @@ TEST(DocsCheck, NamesEachLinkThatReachesNoFile) {
             "docs/guide/index.md: links to pictures/entry.png, which is not there\n");
 }
 
+TEST(DocsCheck, NamesEachHookTheTableMissesInventsOrListsOutOfOrder) {
+  const fs::path root = MadeUpTree("hooks");
+  WriteFile(root / "app/app.cpp",
+            "void Other() {\n  Ignored();\n}\n\nvoid InstallShellHooks() {\n  InstallA();\n  HookB = BodyB;\n"
+            "  InstallC();\n  InstallD();\n}\n");
+  const std::string head = "# Architecture\n\n| installed | its body | fills |\n|---|---|---|\n";
+  WriteFile(root / "docs/architecture.md",
+            head + "| `InstallA` | a | x |\n| `HookB` | b | y |\n| `InstallC` | c | z |\n| `InstallD` | d | w |\n\ntext\n");
+  EXPECT_EQ(Lines(CheckArchitectureHooks(root)), "");
+  WriteFile(root / "docs/architecture.md",
+            head + "| `HookB` | b | y |\n| `InstallA` | a | x |\n| `InstallGone` | g | v |\n| `InstallD` | d | w |\n");
+  EXPECT_EQ(Lines(CheckArchitectureHooks(root)),
+            "docs/architecture.md: the hook table does not list InstallC\n"
+            "docs/architecture.md: the hook table lists InstallGone, which InstallShellHooks does not install\n"
+            "docs/architecture.md: the hook table lists HookB where InstallShellHooks installs InstallA\n");
+}
+
+TEST(Docs, TheHookTableListsWhatTheShellInstallsInOrder) {
+  ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
+  EXPECT_EQ(Lines(CheckArchitectureHooks(SourceRoot())), "");
+}
+
 TEST(Docs, EveryPictureIsAScreenStateThePictureScriptMakesAndAPageShows) {
   ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
   std::set<std::string> states;

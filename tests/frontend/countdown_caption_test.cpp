@@ -10,6 +10,7 @@
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/text_draw.h"
+#include "world/race_state.h"
 
 namespace {
 

@@ -30,6 +30,7 @@
 #include "text/text_colours.h"
 #include "ui/interface.h"
 #include "ui/widgets.h"
+#include "world/race_state.h"
 
 namespace fs = std::filesystem;
 
@@ -260,6 +261,8 @@ TEST_F(GaragePanel, TheCarOnShowStandsOnTheFloorFacingAlongY) {
 
 // The car on show is built with the vehicle's first set-up and first colours, in no driver's
 // slot and with no pair words, as a show car that is stepped.  Nothing is said of defaults.
+// Its Colours page offers the colours its model paints: the Runabout's body has one marked
+// mapping ("M1", the grille), its rim "M1_rim" and "M2_rim" and its spoke "M2_spoke".
 TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   static std::vector<std::string> lines;
   lines.clear();
@@ -281,6 +284,17 @@ TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
   EXPECT_EQ(car->pairWords[0], 0u);
   EXPECT_EQ(car->pairWords[1], 0u);
   EXPECT_EQ(car->showCar, 1);
+  ShowInfoPage(page, INFO_PAGE_COLOURS);
+  const auto offered = [&](int group) {
+    std::vector<int> colours;
+    for (int i = 0; i < ValueControlCount; ++i)
+      for (int k = 0; k < 4; ++k)
+        if (ValueControls[i].displayType == 52 && ValueControls[i].colour == &car->currentColours.groups[group][k])
+          colours.push_back(k + 1);
+    return colours;
+  };
+  EXPECT_EQ(offered(0), std::vector<int>{1}) << "the body";
+  EXPECT_EQ(offered(1), (std::vector<int>{1, 2})) << "the wheels";
   Close();
 }
 
@@ -616,6 +630,39 @@ TEST_F(GaragePanel, TheSecondAxlesTyreArrowsStepOnlyItsOwnType) {
   Step(left);
   EXPECT_EQ(second, most) << "below the first type, the last";
   EXPECT_EQ(first, least);
+  InfoPageShown = INFO_PAGE_INFO;
+  Close();
+}
+
+// With "symmetric" lit the Tyres page shows one set of arrows per pair row, bound to the left
+// side: the front pressure's ► and the camber's ► move the right side with it, as in the
+// vehicle editor; with the switch off the right side stays.
+TEST_F(GaragePanel, WithSymmetricLitAPairRowsArrowMovesBothSides) {
+  Open();
+  ASSERT_NE(car, nullptr);
+  SetupRecord& s = car->currentSetup;
+  const int front = SETUP_AXLE[1];
+  // The right arrow (type 42 for a word, 40 for a byte) of the row bound to the variable.
+  const auto stepUp = [&](const void* variable, int type) {
+    ShowInfoPage(page, INFO_PAGE_TYRES);
+    const ValueControl* up = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].variable == variable && ValueControls[i].displayType == type) up = &ValueControls[i];
+    ASSERT_NE(up, nullptr) << type;
+    ClickMiddle(*up);
+  };
+  for (const bool symmetric : {true, false}) {
+    const uint16_t kpa = SetupShort(s, front + AXLE_PRESSURE_LEFT);
+    SetSetupShort(s, front + AXLE_PRESSURE_RIGHT, kpa);
+    s.bytes[front + AXLE_CAMBER_LEFT] = s.bytes[front + AXLE_CAMBER_RIGHT] = 40;
+    s.bytes[SETUP_FLAGS] = symmetric ? uint8_t(SETUP_FLAG_KEEP | SETUP_FLAG_SYMMETRIC) : uint8_t(SETUP_FLAG_KEEP);
+    stepUp(s.bytes + front + AXLE_PRESSURE_LEFT, 42);
+    EXPECT_EQ(SetupShort(s, front + AXLE_PRESSURE_LEFT), kpa + 1) << symmetric;
+    EXPECT_EQ(SetupShort(s, front + AXLE_PRESSURE_RIGHT), symmetric ? kpa + 1 : kpa) << symmetric;
+    stepUp(s.bytes + front + AXLE_CAMBER_LEFT, 40);
+    EXPECT_EQ(s.bytes[front + AXLE_CAMBER_LEFT], 41) << symmetric;
+    EXPECT_EQ(s.bytes[front + AXLE_CAMBER_RIGHT], symmetric ? 41 : 40) << symmetric;
+  }
   InfoPageShown = INFO_PAGE_INFO;
   Close();
 }

@@ -39,6 +39,7 @@
 #include "vehicle/car_load.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_data/vehicle_file.h"
+#include "world/race_state.h"
 
 namespace {
 

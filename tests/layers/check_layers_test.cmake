@@ -70,4 +70,34 @@ foreach(expected "zkt_inner lives in core/inner, inside the folder of zkt_core"
     message(FATAL_ERROR "the check did not say \"${expected}\":\n${output}")
   endif()
 endforeach()
+# Definitions above their declarations: a member of a lower class or a free function that a
+# lower header declares, defined only above, is refused unless the member stands in its
+# class's block [Defined above]; the class's own layer may not call the block's members.
+file(REMOVE_RECURSE "${tree}")
+file(WRITE "${tree}/tools/layers.txt" "platform zkt_platform -\ncore zkt_core platform\nui zkt_ui core\n")
+file(WRITE "${tree}/core/thing.h" "struct Thing {\n  void Step();\n  void Tidy();\n  // ---- [Defined above] ----\n"
+     "  void Draw();  // by the interface\n  // ---- [End of defined above] ----\n};\nvoid Reset();\n"
+     "inline int Twice(int x) { return 2 * x; }\n")
+file(WRITE "${tree}/core/thing.cpp" "#include \"core/thing.h\"\nvoid Thing::Step() {}\nvoid Reset() {}\n")
+file(WRITE "${tree}/ui/draw.cpp" "#include \"core/thing.h\"\nvoid Thing::Draw() {}\n"
+     "namespace {\nint Twice(int x) { return x + x; }\n}  // namespace\n")
+run_check(TRUE)
+file(APPEND "${tree}/ui/draw.cpp" "void Thing::Tidy() {}\nvoid Reset() {}\n")
+file(APPEND "${tree}/core/thing.h" "void Shared();\n")
+file(WRITE "${tree}/core/thing.cpp" "#include \"core/thing.h\"\nvoid Thing::Step() { Draw(); }\n")
+file(APPEND "${tree}/ui/draw.cpp" "void Shared() {}\n")
+run_check(FALSE)
+foreach(expected "ui/draw.cpp: defines Thing::Tidy, which core/thing.h declares below it"
+                 "ui/draw.cpp: defines Reset, which core/thing.h declares below it"
+                 "ui/draw.cpp: defines Shared, which core/thing.h declares below it"
+                 "core/thing.cpp: calls Thing::Draw, which a layer above core defines")
+  string(FIND "${output}" "${expected}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the check did not say \"${expected}\":\n${output}")
+  endif()
+endforeach()
+string(FIND "${output}" "Thing::Draw, which core/thing.h" at)
+if(at GREATER_EQUAL 0)
+  message(FATAL_ERROR "a member of the block was refused:\n${output}")
+endif()
 message(STATUS "the layer check finds what runs against the layers")

@@ -9,6 +9,7 @@
 #include "physics/car.h"
 #include "physics/car_packets.h"
 #include "tests/physics/car_test_util.h"
+#include "world/race_state.h"
 
 namespace {
 

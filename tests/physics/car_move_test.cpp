@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/physics/car_test_util.h"
+#include "world/race_state.h"
 
 namespace {
 

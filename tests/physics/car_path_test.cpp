@@ -23,6 +23,7 @@
 #include "tools/track_writer/track_files.h"
 #include "world/fixed_ob.h"
 #include "world/pit.h"
+#include "world/race_state.h"
 #include "world/racing_path.h"
 #include "world/track_file.h"
 #include "world/world.h"

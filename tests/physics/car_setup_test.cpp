@@ -973,7 +973,7 @@ TEST_F(CarSetup, AZeroWheelBaseAndArmsOfNoLengthGiveFiniteFigures) {
   ASSERT_EQ(c->inertiaStatus, INERTIA_VALID);
   const float T = c->ComputeDownforce() * 0.41f * c->wheelSets[0].rollingRadius;
   EXPECT_EQ(SetupFloat(c->currentSetup, SETUP_BRAKE_STRENGTH), std::min(1200.0f, T));
-  EXPECT_EQ(c->centreHeight, base.centreOfMass.z - (c->wheelSets[0].maxUpPosition - c->wheelSets[0].rollingRadius));
+  EXPECT_FLOAT_EQ(c->centreHeight, base.centreOfMass.z - (c->wheelSets[0].maxUpPosition - c->wheelSets[0].rollingRadius));
   EXPECT_EQ(c->tyreRadiusRatio, 1.0f);
 
   // A trailing arm whose pivot is level with the wheel's mount in y.

@@ -12,6 +12,7 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "tests/physics/car_test_util.h"
+#include "world/race_state.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "text/text_colours.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "vehicle_data/vehicle_class.h"
+#include "world/race_state.h"
 
 // A car with no parts: no power unit, no wheels, no frame, a set-up that asks for a set-up.
 inline void MakeBareCar(Car& car) {

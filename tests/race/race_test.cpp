@@ -52,19 +52,6 @@ TEST(OfflineRace, TheChosenCarIsKeptForTheNextJoin) {
   EXPECT_STREQ(SelectedCar(), "");
 }
 
-TEST(OfflineRace, LapsCodes) {
-  EXPECT_EQ(GetRaceLaps(0), 0) << "practice";
-  EXPECT_EQ(GetRaceLaps(1), 1);
-  EXPECT_EQ(GetRaceLaps(100), 100);
-  EXPECT_EQ(GetRaceLaps(101), 110);
-  EXPECT_EQ(GetRaceLaps(190), 1000);
-  EXPECT_EQ(GetRaceLaps(191), 0) << "a race of hours";
-  EXPECT_EQ(GetRaceHours(191), 1);
-  EXPECT_EQ(GetRaceHours(238), 48);
-  EXPECT_EQ(GetRaceHours(239), 0);
-  EXPECT_EQ(GetRaceHours(100), 0);
-}
-
 TEST(OfflineRace, TrackShortNamesByRowAndNoneOutsideTheTable) {
   const char* const codes[TRACK_COUNT] = {"HS", "DK", "PK", "CW", "MR", "LK", "RB", "QY", "SH"};
   for (int row = 0; row < TRACK_COUNT; ++row) EXPECT_STREQ(TrackShortName(row), codes[row]) << row;

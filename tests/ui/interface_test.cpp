@@ -799,7 +799,7 @@ TEST_F(Interface, GreyAndFloatStepButtonsStopAtTheirLimits) {
 }
 
 // A pasted byte is held to the control's range: a colour byte's minimum and maximum, a mapped
-// byte's byte range.
+// byte's byte range; the mapped byte's owner is told of the paste as of any other change.
 TEST_F(Interface, PastedBytesAreHeldToTheControlsRange) {
   uint8_t byte = 50;
   const auto paste = [&](int clipboard) {
@@ -815,7 +815,10 @@ TEST_F(Interface, PastedBytesAreHeldToTheControlsRange) {
   AddValueControl4(&owner, &byte, 0.0f, 1.0f, "%.2f", 20, 150, RecordHandler, -1.0f, -1.0f, 0.0f, -0.9f);
   EXPECT_EQ(paste(250), 150);
   EXPECT_EQ(paste(5), 20);
+  g_Call = HandlerCall{};
   EXPECT_EQ(paste(99), 99);
+  EXPECT_EQ(g_Call.count, 1);
+  EXPECT_EQ(g_Call.code, 10);
 }
 
 // A value control's near edges are inside it too; the pixel before either is not.

@@ -5,6 +5,8 @@
 // player chose.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -50,7 +52,7 @@ void CopySample(int row, const std::filesystem::path& path) {
 }
 
 // The sample's body, as the edit history keeps it.
-std::vector<uint8_t> SampleBody(int row) {
+std::vector<uint8_t> SampleVehicleBody(int row) {
   std::string bytes;
   const std::string path = (Work() / "data" / "veh" / (std::string(BuiltinVehicleTable[row].name) + ".veh")).string();
   EXPECT_EQ(FileReadAll(path.c_str(), bytes, 1 << 24), 0);
@@ -191,7 +193,7 @@ TEST_F(CarBuild, WholeCarsFromTheDataFolderAModFolderAndTheEditHistory) {
   }
   // The edit history's copy in memory, in place of any file.
   {
-    const std::vector<uint8_t> body = SampleBody(ROAD_CAR);
+    const std::vector<uint8_t> body = SampleVehicleBody(ROAD_CAR);
     std::filesystem::remove("data/veh/Runabout.veh");
     HistoryVehicleCopy = {body.data(), int64_t(body.size())};
     NoModPath = KeepUnmirrored = 1;
@@ -495,4 +497,245 @@ TEST_F(CarBuild, TheDriverSitsOnTheMassModelsSeatPosedAtLoadAndByEachDraw) {
   PoseCarPeople(car, d, view, 1);
   expectOnTheSeat("mirrored");
   FreeHumanMeshSlots();
+}
+
+namespace {
+
+struct Point3 {
+  double x, y, z;
+};
+Point3 Minus(const Point3& a, const Point3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+double DotOf(const Point3& a, const Point3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Point3 Along(const Point3& a, const Point3& d, double k) { return {a.x + d.x * k, a.y + d.y * k, a.z + d.z * k}; }
+
+// The distance from p to the triangle a b c (the nearest point by the regions of the
+// triangle's plane: inside, on an edge, at a corner).
+double DistanceToTriangle(const Point3& p, const Point3& a, const Point3& b, const Point3& c) {
+  const Point3 ab = Minus(b, a), ac = Minus(c, a), ap = Minus(p, a);
+  const double d1 = DotOf(ab, ap), d2 = DotOf(ac, ap);
+  auto length = [&](const Point3& q) { return std::sqrt(DotOf(Minus(p, q), Minus(p, q))); };
+  if (d1 <= 0 && d2 <= 0) return length(a);
+  const Point3 bp = Minus(p, b);
+  const double d3 = DotOf(ab, bp), d4 = DotOf(ac, bp);
+  if (d3 >= 0 && d4 <= d3) return length(b);
+  const double vc = d1 * d4 - d3 * d2;
+  if (vc <= 0 && d1 >= 0 && d3 <= 0) return length(Along(a, ab, d1 / (d1 - d3)));
+  const Point3 cp = Minus(p, c);
+  const double d5 = DotOf(ab, cp), d6 = DotOf(ac, cp);
+  if (d6 >= 0 && d5 <= d6) return length(c);
+  const double vb = d5 * d2 - d1 * d6;
+  if (vb <= 0 && d2 >= 0 && d6 <= 0) return length(Along(a, ac, d2 / (d2 - d6)));
+  const double va = d3 * d6 - d5 * d4;
+  if (va <= 0 && d4 - d3 >= 0 && d5 - d6 >= 0)
+    return length(Along(b, Minus(c, b), (d4 - d3) / ((d4 - d3) + (d5 - d6))));
+  const double denominator = 1.0 / (va + vb + vc);
+  return length(Along(Along(a, ab, vb * denominator), ac, vc * denominator));
+}
+
+// The triangles of an object's nearest level in car space: each triangle drawn mirrored across
+// the centre plane too, each point moved by place.
+template <class Place>
+std::vector<std::array<Point3, 3>> LevelTriangles(const ModelObject& o, Place place) {
+  std::vector<std::array<Point3, 3>> out;
+  for (int t = 0; t < o.triangleCount; ++t) {
+    const ModelTriangle& tri = o.triangles[t];
+    if (tri.lod != 0) continue;
+    for (int side = 0; side < (tri.flags & TRIANGLE_MIRRORED ? 2 : 1); ++side) {
+      std::array<Point3, 3> corners;
+      for (int k = 0; k < 3; ++k) {
+        const ModelPoint& p = o.points[tri.corners[k] & CORNER_INDEX_MASK];
+        corners[size_t(k)] = place(Point3{(side ? -p.x : p.x) / 65536.0, p.y / 65536.0, p.z / 65536.0});
+      }
+      out.push_back(corners);
+    }
+  }
+  return out;
+}
+
+// The height of the triangle over (x, y) seen from above, or nothing when (x, y) lies outside it.
+bool HeightOver(const std::array<Point3, 3>& t, double x, double y, double* z) {
+  const double x1 = t[1].x - t[0].x, y1 = t[1].y - t[0].y, x2 = t[2].x - t[0].x, y2 = t[2].y - t[0].y;
+  const double det = x1 * y2 - x2 * y1;
+  if (std::fabs(det) < 1e-12) return false;
+  const double u = ((x - t[0].x) * y2 - x2 * (y - t[0].y)) / det, v = (x1 * (y - t[0].y) - (x - t[0].x) * y1) / det;
+  if (u < 0 || v < 0 || u + v > 1) return false;
+  *z = t[0].z + u * (t[1].z - t[0].z) + v * (t[2].z - t[0].z);
+  return true;
+}
+
+// The same from the side: the x of the triangle at (y, z), or nothing outside it.
+bool SideOver(const std::array<Point3, 3>& t, double y, double z, double* x) {
+  std::array<Point3, 3> turned;
+  for (size_t k = 0; k < 3; ++k) turned[k] = {t[k].y, t[k].z, t[k].x};
+  return HeightOver(turned, y, z, x);
+}
+
+// The posed figure of a car's driver in car space: the corners of each solid's box at the
+// seat (the vehicle's driver position, as stored: the figure is the same mirrored).
+std::vector<std::array<Point3, 8>> DriverSolids(const Car& car) {
+  const Skeleton& s = Humans.skeletons[0];
+  std::vector<std::array<Point3, 8>> solids(size_t(car.steeringInstance->boneCount));
+  for (int bone = 0; bone < s.boneCount; ++bone)
+    for (int twin = 0; twin < (s.bones[bone].flags & SKELETON_BONE_SYMMETRICAL ? 2 : 1); ++twin) {
+      const int solid = s.SolidOf(bone, twin == 1);
+      const FixedTransform& t = car.steeringInstance->bones[solid];
+      const float* h = s.bones[bone].halfExtent;
+      for (int c = 0; c < 8; ++c) {
+        const double local[3] = {c & 1 ? h[0] : -h[0], c & 2 ? h[1] : -h[1], c & 4 ? h[2] : -h[2]};
+        double p[3];
+        for (int i = 0; i < 3; ++i) {
+          p[i] = 0;
+          for (int j = 0; j < 3; ++j) p[i] += t.rotation.m[i * 3 + j] / 65536.0 * local[j];
+        }
+        const Vec3 seat = car.driverPosition;
+        solids[size_t(solid)][size_t(c)] = {seat.x + t.translation.x / 65536.0 + p[0],
+                                            seat.y + t.translation.y / 65536.0 + p[1],
+                                            seat.z + t.translation.z / 65536.0 + p[2]};
+      }
+    }
+  return solids;
+}
+
+// Every sample as the build wrote it, with the figures and their animations.
+void CopyEverySample() {
+  constexpr auto ALL = std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing;
+  std::filesystem::copy(Work() / "data" / "veh", "data/veh", ALL);
+  std::filesystem::copy(Work() / "data" / "move", "data/move", ALL);
+}
+
+}  // namespace
+
+// Every sample seats its driver as the mass model seats a person, and draws him so: at the
+// middle frame of his steering animation no solid of his lies below his seat or below the
+// body, his head stays under the roof of a closed body, and each palm lies within 5 cm of the
+// steering wheel or the bars, drawn at the driver's side leaning back by the column's pitch.
+// His animation turns through the steering wheel's turn, which is his class's (degrees,
+// transcribed from the class table: a bike 30, "formula" 225, GT 270, kart 75, F1 200, FSAE 135,
+// the others 450), so that he reaches his end frame at full lock.
+TEST_F(CarBuild, EverySampleSeatsItsDriverAboveItsSeatUnderItsRoofWithHisHandsOnTheWheel) {
+  CopyEverySample();
+  BoneRig rig;  // made once, so that the skeleton numbers its solids
+  Humans.skeletons[0].CreateBones(rig);
+  rig.Free();
+  const Skeleton& skeleton = Humans.skeletons[0];
+  const int palms[2] = {skeleton.SolidOf(16, false), skeleton.SolidOf(16, true)};
+  const int head = skeleton.SolidOf(4, false), chestSolid = skeleton.SolidOf(2, false);
+  int closed = 0;
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
+    const char* name = BuiltinVehicleTable[row].name;
+    SCOPED_TRACE(name);
+    Car car;
+    ASSERT_EQ(car.LoadVehicle(name, Full()), 1);
+    ASSERT_NE(car.steeringInstance, nullptr);
+    ASSERT_NE(car.model, nullptr);
+    const double turn = car.vehicleClass == CLASS_BIKE    ? 30
+                        : car.vehicleClass == CLASS_FORMULA ? 225
+                        : car.vehicleClass == CLASS_GT      ? 270
+                        : car.vehicleClass == CLASS_KART    ? 75
+                        : car.vehicleClass == CLASS_F1      ? 200
+                        : car.vehicleClass == CLASS_FSAE    ? 135
+                                                            : 450;
+    EXPECT_NEAR(car.steeringWheelTurn, turn * M_PI / 180, 1e-5);
+    ASSERT_NE(car.steeringPose, nullptr);
+    EXPECT_NEAR(car.steeringPose->scale, turn * M_PI / 180, 1e-5) << "the animation's range";
+
+    const auto body = LevelTriangles(*car.model, [](Point3 p) { return p; });
+    double lowest = 1e9;
+    for (const auto& t : body)
+      for (const Point3& p : t) lowest = std::min(lowest, p.z);
+    const std::vector<std::array<Point3, 8>> solids = DriverSolids(car);
+    double lowestSolid = 1e9;
+    for (const auto& solid : solids)
+      for (const Point3& p : solid) lowestSolid = std::min(lowestSolid, p.z);
+    EXPECT_GE(lowestSolid, car.driverPosition.z - 1e-3) << "below the seat";
+    EXPECT_GE(lowestSolid, lowest - 1e-3) << "below the body";
+
+    // The roof: the highest of the body's faces over the head, when it lies above his chest.
+    double headTop = -1e9, headX = 0, headY = 0, chest = 0;
+    for (const Point3& p : solids[size_t(head)]) {
+      headTop = std::max(headTop, p.z);
+      headX += p.x / 8;
+      headY += p.y / 8;
+    }
+    for (const Point3& p : solids[size_t(chestSolid)]) chest += p.z / 8;
+    double roof = -1e9, z;
+    for (const auto& t : body)
+      if (HeightOver(t, headX, headY, &z)) roof = std::max(roof, z);
+    if (roof > chest) {
+      ++closed;
+      EXPECT_LT(headTop, roof) << "the head through the roof";
+    }
+
+    // The steering wheel or the bars as drawn when the wheel stands straight.
+    const ModelObject* wheel = nullptr;
+    for (int i = 0; i < car.model->childCount; ++i)
+      if (car.model->children[i].type == SUBOBJECT_STEERING_WHEEL) wheel = &car.model->children[i];
+    ASSERT_NE(wheel, nullptr);
+    const double c = std::cos(car.steeringWheelPitch), s = std::sin(car.steeringWheelPitch);
+    const double ca = std::cos(car.steeringWheelAlign), sa = std::sin(car.steeringWheelAlign);
+    const auto placed = LevelTriangles(*wheel, [&](Point3 p) {
+      const Point3 pitched = {p.x, c * p.y - s * p.z, s * p.y + c * p.z};  // Rz(align) Rx(pitch)
+      return Point3{car.driverPosition.x + ca * pitched.x - sa * pitched.y, wheel->offset[1] / 65536.0 + sa * pitched.x + ca * pitched.y,
+                    wheel->offset[2] / 65536.0 + pitched.z};
+    });
+    for (const int palm : palms) {
+      Point3 centre = {0, 0, 0};
+      for (const Point3& p : solids[size_t(palm)]) centre = Along(centre, p, 1.0 / 8);
+      double nearest = 1e9;
+      for (const auto& t : placed) nearest = std::min(nearest, DistanceToTriangle(centre, t[0], t[1], t[2]));
+      EXPECT_LT(nearest, 0.05) << "palm " << palm << " off the wheel";
+    }
+  }
+  EXPECT_EQ(closed, 13) << "the road cars and the vans";
+}
+
+// The bodies of the bikes, the open-wheelers and the kart keep between their wheels' outer
+// faces (a bike's, its wheels on the middle, no wider than 0.8 m with its bars) and leave each
+// wheel's hub in sight from the side: no face of the body lies over the hub on the side it is
+// seen from (both sides for a wheel on the middle).
+TEST_F(CarBuild, TheSampleBikesOpenWheelersAndKartKeepBetweenTheirWheelsAndShowThem) {
+  CopyEverySample();
+  int checked = 0;
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
+    const SampleLayout layout = SAMPLE_VEHICLES[row].layout;
+    if (layout != LAYOUT_TWO_WHEELER && layout != LAYOUT_OPEN_WHEELER && layout != LAYOUT_KART) continue;
+    const char* name = BuiltinVehicleTable[row].name;
+    SCOPED_TRACE(name);
+    Car car;
+    ASSERT_EQ(car.LoadVehicle(name, Full()), 1);
+    ASSERT_NE(car.model, nullptr);
+    ++checked;
+    double left = 1e9, right = -1e9;
+    const auto widen = [&](const ModelObject& o, double dx) {
+      for (int i = 0; i < o.pointCount; ++i) {
+        const double x = o.points[i].x / 65536.0 + dx;
+        left = std::min({left, x, -x});
+        right = std::max({right, x, -x});
+      }
+    };
+    widen(*car.model, 0);
+    for (int i = 0; i < car.model->childCount; ++i) widen(car.model->children[i], 0);
+    if (layout == LAYOUT_TWO_WHEELER) {
+      EXPECT_LE(right - left, 0.8) << "wider than a bike";
+    } else {
+      double outer = 0;
+      for (int i = 0; i < car.wheelCount; ++i)
+        outer = std::max(outer, double(std::fabs(car.wheelPositions[i].x) + car.wheelSets[car.wheels[i].wheelSet].sectionWidth / 2));
+      EXPECT_LE(right, outer) << "beyond the wheels' outer faces";
+    }
+    const auto body = LevelTriangles(*car.model, [](Point3 p) { return p; });
+    for (int i = 0; i < car.wheelCount; ++i) {
+      const Vec3 hub = car.wheelPositions[i];
+      for (const int side : {1, -1}) {
+        if (hub.x * side < 0) continue;  // a wheel is seen from its own side
+        double x;
+        for (const auto& t : body)
+          if (SideOver(t, hub.y, hub.z, &x) && (x - hub.x) * side > 0) {
+            ADD_FAILURE() << "wheel " << i << " covered from side " << side << " by a face at x " << x;
+            break;
+          }
+      }
+    }
+  }
+  EXPECT_EQ(checked, 8);
 }

@@ -307,31 +307,38 @@ TEST_F(VehicleFile, ABodyCutAnywhereFailsAsDamagedAndNamesTheField) {
   EXPECT_STREQ(text, "File is damaged : ^Ldata\\veh\\Runabout.veh^8 - aerodynamic figures");
 }
 
-TEST_F(VehicleFile, TheRevLimitFollowsTheClassButNotForMotorsOrEnginesWithoutSize) {
+// The class's rev limit replaces the stored one, but not for motors, engines without size or
+// a redline the file marks as the user's own (flag 32 of the engine record, kept nowhere in
+// memory); the writer marks exactly a redline other than the class's.
+TEST_F(VehicleFile, TheRevLimitFollowsTheClassButNotForMotorsOrEnginesWithoutSizeOrOwnRedlines) {
   struct Case {
     int transmission;
     float size;
     int cylinders;
+    uint32_t flags;
     bool recomputed;
   };
-  const Case cases[] = {{TRANSMISSION_H_PATTERN, 1600, 4, true},
-                        {TRANSMISSION_NONE, 1600, 4, false},
-                        {TRANSMISSION_ELECTRIC, 1600, 4, false},
-                        {TRANSMISSION_H_PATTERN, 0, 4, false},
-                        {TRANSMISSION_H_PATTERN, -50, 4, false},
-                        {TRANSMISSION_H_PATTERN, 1600, 0, false}};
+  const Case cases[] = {{TRANSMISSION_H_PATTERN, 1600, 4, 0, true},
+                        {TRANSMISSION_H_PATTERN, 1600, 4, ENGINE_OWN_REDLINE, false},
+                        {TRANSMISSION_NONE, 1600, 4, 0, false},
+                        {TRANSMISSION_ELECTRIC, 1600, 4, 0, false},
+                        {TRANSMISSION_H_PATTERN, 0, 4, 0, false},
+                        {TRANSMISSION_H_PATTERN, -50, 4, 0, false},
+                        {TRANSMISSION_H_PATTERN, 1600, 0, 0, false}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.transmission * 100 + c.cylinders);
+    SCOPED_TRACE(c.transmission * 100 + c.cylinders + c.flags * 1000);
     RawVehicle raw;
     raw.transmission = c.transmission;
     raw.engine.size = c.size;
     raw.engine.cylinders = c.cylinders;
+    raw.engine.flags = c.flags;
     raw.engine.electric = c.transmission == TRANSMISSION_ELECTRIC;
     raw.engine.redline = 777;
     ReadVehicle v;
     ReadBodyInto(v, raw.Encode(252, 6), 252);
     ASSERT_EQ(v.result, 1) << v.field;
     EXPECT_TRUE(std::isfinite(v.data.engine.redline));
+    EXPECT_EQ(v.data.engine.flags & ENGINE_OWN_REDLINE, 0u);
     if (c.recomputed) {
       EXPECT_NEAR(v.data.engine.redline * 30 / 3.14159265358979, 9000.0, 0.01);
     } else {

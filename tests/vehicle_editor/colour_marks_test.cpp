@@ -126,11 +126,17 @@ TEST_F(ColourMarksOfCars, AFlaggedHubCountsAsTheFirstSubobjectToo) {
   EXPECT_EQ(CarHasFlaggedHub(&c), 0) << "without the flag it does not count";
 }
 
-TEST_F(ColourMarksOfCars, TheWizardsCarMarksBodyAndWheelColourOne) {
+// A car the editor installs is scanned: the wizard's marks body and wheel colour one; the
+// Runabout loaded by name marks the body's "M1" (its grille) and the wheels' "M1_rim", "M2_rim"
+// and "M2_spoke".
+TEST_F(ColourMarksOfCars, EachCarTheEditorInstallsIsScanned) {
+  EXPECT_EQ(Marks(MARKS_WHEELS), (std::vector<int>{1, 1, 0, 0})) << "the Runabout the fixture loaded";
   BuildNewCar();
-  ScanCarColourMarks(e->car);
   EXPECT_EQ(Marks(MARKS_BODY), (std::vector<int>{1, 0, 0, 0}));
   EXPECT_EQ(Marks(MARKS_WHEELS), (std::vector<int>{1, 0, 0, 0}));
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1);
+  EXPECT_EQ(Marks(MARKS_BODY), (std::vector<int>{1, 0, 0, 0}));
+  EXPECT_EQ(Marks(MARKS_WHEELS), (std::vector<int>{1, 1, 0, 0}));
 }
 
 TEST_F(ColourMarksOfCars, WithoutSkinTextureOrClipboardTheSkinActionsSaySo) {

@@ -3,7 +3,9 @@
 // where one frame of the page puts its buttons.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/window_state.h"
@@ -240,6 +242,49 @@ TEST_F(EnginePageFrame, EachFileButtonWordAsksForItsOwnName) {
     EngineEditorFileButton(page, 0, word);
     EXPECT_EQ(OpenTextEntry.open, 0) << word;
   }
+  Prss_Terminate(&page->prss);
+  EngineEditorScreenAction(&page->prss);
+}
+
+// The redline typed into the page's row survives SAVE and LOAD: after the load the row shows
+// what it showed before the save (8298 rpm on the sample, whose class gives it another), where
+// the vehicle file used to bring back the class's limit.
+TEST_F(EnginePageFrame, TheRedlineTheRowShowedIsTheOneShownAfterSaveAndLoad) {
+  const auto redlineRow = [](EnginePage* page) -> std::string {
+    FrameSkipped = 0;
+    ClearInterface();
+    EngineEditorScreenAction(&page->prss);
+    FrameSkipped = 1;
+    char shown[128];
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.style == 18 && b.fourth.text && std::strncmp(b.fourth.text, "Redline", 7) == 0 &&
+          ButtonText(b, shown, sizeof shown))
+        return shown;
+    }
+    return "";
+  };
+  EnginePage* page = PageOnTheScreen();
+  ASSERT_NE(page, nullptr);
+  const std::string classRow = redlineRow(page);
+  ASSERT_NE(classRow, "Redline 8298") << "the sample's class gives another";
+  const InterfaceButton* row = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].style == 18 && std::strncmp(InterfaceButtons[i].fourth.text, "Redline", 7) == 0)
+      row = &InterfaceButtons[i];
+  ASSERT_NE(row, nullptr);
+  ClickButton(*row, 2);
+  Type(OpenTextEntry.prompt, "8298");
+  Prss_ActSub(&page->prss);
+  const std::string shown = redlineRow(page);
+  EXPECT_EQ(shown, "Redline 8298");
+  Prss_Terminate(&page->prss);
+  EXPECT_EQ(EngineEditorScreenAction(&page->prss), nullptr);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Redlined", 1), 1);
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Redlined", -1), 1);
+  page = PageOnTheScreen();
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(redlineRow(page), shown);
   Prss_Terminate(&page->prss);
   EngineEditorScreenAction(&page->prss);
 }

@@ -38,6 +38,13 @@ class EditorInfoPanel : public EditorTest {
         return &ValueControls[i];
     return nullptr;
   }
+  // The last control of the frame bound to the variable with the display type, or null.
+  static const ValueControl* Bound(const void* variable, int type) {
+    const ValueControl* found = nullptr;
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].variable == variable && ValueControls[i].displayType == type) found = &ValueControls[i];
+    return found;
+  }
   void Click(const ValueControl& control) {
     const ValueControl c = control;
     MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
@@ -198,6 +205,54 @@ TEST_F(EditorInfoPanel, TheConfigurationArrowsStepAndStoreTheSetup) {
   EXPECT_EQ(car().setups[car().setupIndex].record.bytes[SETUP_CONFIGURATION], 1);
 }
 
+// A set-up row changed through the panel is an edit point named after the row, a step of an
+// arrow and a drag of a bar alike (the Brakes page's "Maximum Per Wheel %.0f Nm" names "set
+// maximum per wheel nm", either side of the Tyres page's pressure pair "set pressure"): the car
+// is marked changed, so leaving asks "Exit editor?", and an undo brings the value back, in the
+// car and in its stored set-up, with the saved mark.
+TEST_F(EditorInfoPanel, ASetupRowsChangeIsAnEditPointNamedAfterItsRow) {
+  using namespace VehicleUndo;
+  ASSERT_EQ(e->selection.saved, 1) << "as loaded";
+  float& torque = *reinterpret_cast<float*>(car().currentSetup.bytes + SETUP_BRAKE_STRENGTH);
+  const float before = torque;
+  const int nodes = NumNodes;
+  InfoPageShown = INFO_PAGE_BRAKES;
+  Draw();
+  const ValueControl* down = Bound(&torque, 45);
+  ASSERT_NE(down, nullptr);
+  Click(*down);
+  EXPECT_EQ(torque, before - 1.0f);
+  EXPECT_EQ(NumNodes, nodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "set maximum per wheel nm");
+  EXPECT_STREQ(e->statusText, "set maximum per wheel nm");
+  EXPECT_EQ(e->selection.saved, 0) << "the red mark";
+  EXPECT_EQ(std::memcmp(car().setups[car().setupIndex].record.bytes + SETUP_BRAKE_STRENGTH, &torque, sizeof torque), 0)
+      << "stored into the chosen set-up";
+  VehicleEditor::AskExit(*e);
+  EXPECT_EQ(e->prss.alive, 1);
+  EXPECT_STREQ(MessageBoxDialog.first, "Exit editor?");
+  ResetDialogs();
+  e->prss.sub = nullptr;
+  UndoEdit(*e);
+  const float& restored = *reinterpret_cast<const float*>(car().currentSetup.bytes + SETUP_BRAKE_STRENGTH);
+  EXPECT_EQ(restored, before);
+  EXPECT_EQ(e->selection.saved, 1);
+
+  // Asymmetric, the pressure pair shows a set of arrows and a bar for each side; a press on
+  // the right side's bar starts a drag, recorded before it moves anything.
+  SetupRecord& s = car().currentSetup;
+  s.bytes[SETUP_FLAGS] = SETUP_FLAG_KEEP;
+  InfoPageShown = INFO_PAGE_TYRES;
+  Draw();
+  const ValueControl* bar = Bound(s.bytes + SETUP_AXLE[1] + AXLE_PRESSURE_RIGHT, 38);
+  ASSERT_NE(bar, nullptr);
+  const int tyreNodes = NumNodes - NumRedo;  // the undone step is dropped
+  Click(*bar);
+  EXPECT_EQ(NumNodes, tyreNodes + 1);
+  EXPECT_STREQ(Slots[NumNodes].name, "set pressure");
+  InfoPageShown = INFO_PAGE_INFO;
+}
+
 TEST_F(EditorInfoPanel, TheColoursTabShowsThePaintAndSkin) {
   Draw();
   const ValueControl* tab = Showing("Colours");
@@ -210,7 +265,8 @@ TEST_F(EditorInfoPanel, TheColoursTabShowsThePaintAndSkin) {
   EXPECT_NE(Showing(browse), nullptr);  // the editor's skin button
 }
 
-TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
+// A colour channel dragged repaints the car, stores the colours and is an edit point.
+TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColoursAsAnEdit) {
   for (uint8_t& f : ColourMarkFlags) f = 0;
   ColourMarkFlags[0] = 1;
   ColourWord& paint = car().currentColours.groups[0][0];
@@ -218,9 +274,7 @@ TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
   e->rebuildModelCountdown = 0;
   InfoPageShown = INFO_PAGE_COLOURS;
   Draw();
-  const ValueControl* red = nullptr;
-  for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &paint && ValueControls[i].displayType == 35) red = &ValueControls[i];
+  const ValueControl* red = Bound(&paint, 35);
   ASSERT_NE(red, nullptr);
   const ValueControl c = *red;
   MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
@@ -243,6 +297,8 @@ TEST_F(EditorInfoPanel, ADraggedColourChannelRepaintsAndStoresTheColours) {
   ASSERT_GE(car().colourIndex, 0);
   ASSERT_LT(car().colourIndex, car().colourConfigCount);
   EXPECT_EQ(car().colourConfigs[car().colourIndex].groups[0][0], paint) << "stored into the chosen colours";
+  EXPECT_STREQ(VehicleUndo::Slots[VehicleUndo::NumNodes].name, "adjust colour") << "an edit point";
+  EXPECT_EQ(e->selection.saved, 0);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // vehicle_editor_screen_test.cpp - the vehicle editor's screen on the sample vehicle: the
 // seats and the drive side after a change of the driver, the driver option, the modeller on
-// the car's model as one undoable step, the pages the front end opens over the editor, the
+// the car's model and the engine, rim and dashboard pages as one undoable step each (none when
+// closed unchanged), the pages the front end opens over the editor, the
 // quit request, the closing and the shared sorting tree.
 #include <gtest/gtest.h>
 
@@ -22,7 +23,9 @@
 #include "ui/interface.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
+#include "vehicle_data/rim_profile.h"
 #include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/settings_actions.h"
 
 namespace {
 
@@ -330,6 +333,59 @@ TEST_F(Screen, TheModellerOnTheSpokeIsOneUndoableStep) {
   EXPECT_EQ(e->subEditor, SUB_NONE);
   EXPECT_EQ(e->spokeInEditor, 0);
   EXPECT_EQ(NumNodes, nodes) << "closing unchanged leaves the history as before";
+}
+
+// The engine, rim and dashboard pages record "edit engine", "edit rim" and "edit clocks" on
+// opening, as the modeller records "edit model": left with Escape without a change, the edit
+// point goes again, "no changes" is said and the car is marked saved again; a change keeps the
+// point as one step.
+TEST_F(Screen, APageLeftWithoutAChangeLeavesNoEditPointAndTheSavedMark) {
+  Load();
+  ASSERT_EQ(e->selection.saved, 1);
+  struct Page {
+    const char* name;
+    void (*open)(VehicleEditor& e);
+    void (*change)(Car& car);
+  };
+  const Page pages[] = {
+      {"edit engine", [](VehicleEditor& e) { VehicleEditor::ChooseAction(&e, 1, CHOOSE_ENGINE_PAGE); },
+       [](Car& car) { car.engine.idleSpeed += 10.0f; }},
+      {"edit rim", [](VehicleEditor& e) { VehicleEditor::EditRim(&e, 0, 0); },
+       [](Car& car) { car.rim->mappings[0].colour ^= 0x10; }},
+      {"edit clocks", [](VehicleEditor& e) { VehicleEditor::ChooseAction(&e, 1, CHOOSE_DASH_EDITOR); },
+       [](Car& car) { car.dash[0] ^= 1; }},
+  };
+  for (const bool change : {false, true}) {
+    for (const Page& p : pages) {
+      const int nodes = NumNodes;
+      const uint8_t saved = e->selection.saved;
+      p.open(*e);
+      ASSERT_NE(e->prss.sub, nullptr) << p.name;
+      ASSERT_EQ(NumNodes, nodes + 1) << p.name;
+      EXPECT_STREQ(Slots[NumNodes].name, p.name);
+      EXPECT_EQ(e->selection.saved, 0) << p.name;
+      if (change) p.change(*e->car);
+      // A few drawn frames with the page open: the car and its engine run.
+      FrameSkipped = 0;
+      for (int frame = 0; frame < 5; ++frame) {
+        ClearInterface();
+        Act();
+      }
+      FrameSkipped = 1;
+      Prss_DeliverKey(27);
+      Act();
+      ASSERT_EQ(e->prss.sub, nullptr) << p.name;
+      if (change) {
+        EXPECT_EQ(NumNodes, nodes + 1) << p.name;
+        EXPECT_STREQ(Slots[NumNodes].name, p.name);
+        EXPECT_EQ(e->selection.saved, 0) << p.name;
+      } else {
+        EXPECT_EQ(NumNodes, nodes) << p.name;
+        EXPECT_STREQ(e->statusText, "no changes") << p.name;
+        EXPECT_EQ(e->selection.saved, saved) << p.name;
+      }
+    }
+  }
 }
 
 // Opening the modeller lets the wheel meshes go; closing it builds the car again from its

@@ -28,6 +28,7 @@
 #include "world/layout.h"
 #include "world/layout_file.h"
 #include "world/placed_object.h"
+#include "world/race_state.h"
 #include "world/sphere_directions.h"
 #include "world/track_file.h"
 #include "world/world.h"

@@ -10,6 +10,7 @@
 #include "solid/solid_hooks.h"
 #include "tests/core/report_recorder.h"
 #include "world/environment.h"
+#include "world/race_state.h"
 #include "world/world.h"
 
 namespace {

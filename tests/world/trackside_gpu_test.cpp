@@ -33,6 +33,7 @@
 #include "world/flag.h"
 #include "world/mapping.h"
 #include "world/pre_gen.h"
+#include "world/race_state.h"
 #include "world/turbine.h"
 #include "world/world.h"
 #include "world_gpu_frame.h"

@@ -11,6 +11,7 @@
 #include "world/pit.h"
 #include "world/placed_object.h"
 #include "world/pre_gen.h"
+#include "world/race_state.h"
 #include "world/racing_path.h"
 #include "world/start_grid.h"
 #include "world/world_setup.h"
@@ -859,3 +860,19 @@ TEST_F(WorldSetup, RaceStartDraws) {
 }
 
 }  // namespace
+
+TEST(RaceState, OfflineNoConnectionAndTheLapsCodes) {
+  // No connection: the open word, 0 only while a connection is open, reads closed.
+  const ConnectionState offline;
+  EXPECT_EQ(offline.connectionOpen, 1);
+  EXPECT_EQ(offline.connectedToHost, 0);
+  EXPECT_EQ(RaceConnection.connectionOpen, 1);
+  // The laps code: 0 practice, 1 to 100 laps, then tens of laps to 1000, then 1 to 48 hours.
+  const int codes[] = {0, 1, 100, 101, 190, 191, 238, 239};
+  const int laps[] = {0, 1, 100, 110, 1000, 0, 0, 0};
+  const int hours[] = {0, 0, 0, 0, 0, 1, 48, 0};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(GetRaceLaps(codes[i]), laps[i]) << codes[i];
+    EXPECT_EQ(GetRaceHours(codes[i]), hours[i]) << codes[i];
+  }
+}

@@ -66,7 +66,7 @@ int WriteDriverAnimation(const std::string& path, const Animation& a, int solids
 
 // "data\move\sit_<set>.ban" and "data\move\str_<set>.ban" of every driver animation set.
 int WriteDriverAnimations() {
-  for (const DriverAnimationSet& set : DRIVER_ANIMATION_SETS) {
+  for (const DriverAnimationSet& set : DriverAnimationSets()) {
     Animation sit, steer;
     BuildDriverAnimations(set, sit, steer);
     const int ok = WriteDriverAnimation(std::string("data\\move\\sit_") + set.name + ".ban", sit, SAMPLE_SKELETON_SOLIDS) &&

@@ -1,13 +1,16 @@
 // sample_humans.cpp - our skeleton, figures, helmet and the human system file they make.
 #include "tools/human_gen/sample_humans.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "core/data_file.h"
+#include "core/fixed_math.h"
 #include "model/model_file.h"
 #include "tools/model_gen/model_builder.h"
+#include "vehicle_data/vehicle_class.h"
 
 namespace {
 
@@ -154,62 +157,186 @@ void BuildSampleSkeleton(Skeleton& s) {
 namespace {
 
 // The bones of the table above the driver's posture moves.
-enum SampleBone { THIGH = 6, KNEE = 7, SHIN = 8, FOOT = 9, TOES = 11, UPPER_ARM = 13, FOREARM = 14, WRIST = 15,
-                  PALM = 16, THUMB = 17, FINGERS = 18 };
+enum SampleBone { WAIST = 1, CHEST, NECK, HEAD, JAW, THIGH, KNEE, SHIN, FOOT, HIP, TOES, CLAVICLE, UPPER_ARM, FOREARM,
+                  WRIST, PALM, THUMB, FINGERS };
+const std::initializer_list<int> UPPER_BODY = {WAIST, CHEST, NECK, HEAD, JAW, CLAVICLE, UPPER_ARM, FOREARM, WRIST,
+                                               PALM, THUMB, FINGERS};
+const std::initializer_list<int> LEG = {THIGH, KNEE, SHIN, FOOT, TOES};
+const std::initializer_list<int> LOWER_LEG = {SHIN, FOOT, TOES};
+const std::initializer_list<int> ARM = {UPPER_ARM, FOREARM, WRIST, PALM, THUMB, FINGERS};
+const std::initializer_list<int> FOREARM_AND_HAND = {FOREARM, WRIST, PALM, THUMB, FINGERS};
 
-// The solids of bones (both twins of symmetrical ones, the twin about the mirrored pivot)
-// turned by angle about axis through pivot (m).
-void TurnSolids(const Skeleton& s, BoneRig& rig, std::initializer_list<int> bones, const Vec3& pivot,
+// The standing figure's joints the posture turns about (the right side's), m.
+constexpr Vec3 HIP_JOINT = {0.09f, 0.0f, 0.85f}, SHOULDER_JOINT = {0.24f, 0.0f, 1.40f};
+constexpr float PELVIS_HEIGHT = 0.95f;
+constexpr float THIGH_LENGTH = 0.38f, SHIN_LENGTH = 0.39f;   // hip to knee, knee to ankle
+constexpr float UPPER_ARM_LENGTH = 0.26f, FOREARM_LENGTH = 0.32f;  // shoulder to elbow, elbow to palm
+constexpr double MOST_HAND_TURN = PI / 2;  // the hands follow the wheel a quarter turn at most
+
+// How a posture places the body, the legs and the elbows; angles in radians.
+struct PostureShape {
+  double lean;       // the trunk's lean forward from upright about the hips (back when negative)
+  float legLift;     // the legs raised at the hips, m: the thighs lie on the seat's cushion
+  double thighRise;  // the thighs' rise from level toward the knees
+  double shinDrop;   // the shins' direction below level forward (past a quarter turn: folded back)
+  double ankle;      // the feet turned up at the ankles
+  double shinOut;    // the shins swung out about the thighs
+  double splay;      // the knees turned out from the hips
+  Vec3 elbowPole;    // the way the elbows point, the right arm's
+};
+const PostureShape POSTURES[DRIVER_POSTURE_COUNT] = {
+    // seated: upright but for a little lean back, the legs out over the floor to the pedals
+    {-PI / 18, 0.09f, PI / 18, PI / 18, 0.0, 0.0, PI / 45, {0.5f, -0.2f, -1.0f}},
+    // kart: lying back, the legs straight out to the pedals in the nose
+    {-PI * 5 / 36, 0.09f, PI / 22, PI / 30, 0.0, 0.0, PI / 30, {0.7f, 0.0f, -1.0f}},
+    // bike: leaning forward to the bars, the knees at the tank, the feet back on the pegs
+    {PI * 2 / 9, 0.06f, PI / 36, PI * 5 / 6, PI / 3, PI * 5 / 36, PI / 12, {1.0f, 0.0f, -0.6f}},
+};
+
+enum Sides { RIGHT_SIDE = 1, LEFT_SIDE = 2, BOTH_SIDES = 3 };
+
+Vec3 Mirrored(const Vec3& v) { return {-v.x, v.y, v.z}; }
+// The axis of the mirror image of a turn about axis (an axial vector: its mirror is negated).
+Vec3 MirroredAxis(const Vec3& a) { return {a.x, -a.y, -a.z}; }
+Vec3 Normalised(const Vec3& v) { return v * float(1.0 / std::sqrt(double(LengthSquared(v)))); }
+
+// A point turned by angle about axis through pivot.
+Vec3 Turned(const Vec3& point, const Vec3& pivot, const Vec3& axis, double angle) {
+  float r[9];
+  MatrixFromAxisAngleF(r, axis.x, axis.y, axis.z, float(angle));
+  return MatrixTimes(r, point - pivot) + pivot;
+}
+
+Vec3 Metric(const IntVector& v) { return {float(v.x / 65536.0), float(v.y / 65536.0), float(v.z / 65536.0)}; }
+
+// The solid of a bone on a side (a bone on the centre plane has its one solid on the right).
+Bone* SolidOn(const Skeleton& s, BoneRig& rig, int bone, int side) {
+  const bool twins = s.bones[bone].flags & SKELETON_BONE_SYMMETRICAL;
+  if (side == LEFT_SIDE && !twins) return nullptr;
+  return &rig.bones[size_t(s.SolidOf(bone, side == LEFT_SIDE))];
+}
+
+// A bone's centre on a side in the right side's terms (the left's mirrored across the centre
+// plane).
+Vec3 CentreOn(const Skeleton& s, BoneRig& rig, int bone, int side) {
+  const Vec3 p = Metric(SolidOn(s, rig, bone, side)->position);
+  return side == LEFT_SIDE ? Mirrored(p) : p;
+}
+
+// The solids of bones turned by angle about axis through pivot, given in the right side's
+// terms: on the right as given, on the left as its mirror image.
+void TurnSolids(const Skeleton& s, BoneRig& rig, std::initializer_list<int> bones, int sides, const Vec3& pivot,
                 const Vec3& axis, double angle) {
-  const float c = float(std::cos(angle)), sn = float(std::sin(angle)), t = 1.0f - c;
-  const Vec3 u = axis;
-  const float r[9] = {t * u.x * u.x + c,        t * u.x * u.y - sn * u.z, t * u.x * u.z + sn * u.y,
-                      t * u.x * u.y + sn * u.z, t * u.y * u.y + c,        t * u.y * u.z - sn * u.x,
-                      t * u.x * u.z - sn * u.y, t * u.y * u.z + sn * u.x, t * u.z * u.z + c};
-  for (int bone : bones)
-    for (int twin = 0; twin < (s.bones[bone].flags & SKELETON_BONE_SYMMETRICAL ? 2 : 1); ++twin) {
-      Bone& b = rig.bones[size_t(s.SolidOf(bone, twin == 1))];
-      // The twin's pivot is the mirror of the pivot.
-      const Vec3 p = twin ? Vec3{-pivot.x, pivot.y, pivot.z} : pivot;
-      const Vec3 arm = {float(b.position.x / 65536.0 - p.x), float(b.position.y / 65536.0 - p.y),
-                        float(b.position.z / 65536.0 - p.z)};
-      const Vec3 moved = MatrixTimes(r, arm) + p;
-      b.position = {Fixed(moved.x), Fixed(moved.y), Fixed(moved.z)};
+  for (const int side : {RIGHT_SIDE, LEFT_SIDE}) {
+    if (!(sides & side)) continue;
+    float r[9];
+    const Vec3 u = side == LEFT_SIDE ? MirroredAxis(axis) : axis;
+    MatrixFromAxisAngleF(r, u.x, u.y, u.z, float(angle));
+    const Vec3 p = side == LEFT_SIDE ? Mirrored(pivot) : pivot;
+    for (const int bone : bones) {
+      Bone* b = SolidOn(s, rig, bone, side);
+      if (!b) continue;
+      const Vec3 moved = MatrixTimes(r, Metric(b->position) - p) + p;
+      b->position = {Fixed(moved.x), Fixed(moved.y), Fixed(moved.z)};
       float m[9];
       for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-          m[i * 3 + j] = r[i * 3] * b.orientation[j] + r[i * 3 + 1] * b.orientation[3 + j] + r[i * 3 + 2] * b.orientation[6 + j];
-      std::copy(m, m + 9, b.orientation);
+          m[i * 3 + j] = r[i * 3] * b->orientation[j] + r[i * 3 + 1] * b->orientation[3 + j] +
+                         r[i * 3 + 2] * b->orientation[6 + j];
+      std::copy(m, m + 9, b->orientation);
     }
+  }
+}
+
+// The solids of bones (every side) moved by offset.
+void MoveSolids(const Skeleton& s, BoneRig& rig, std::initializer_list<int> bones, const Vec3& offset) {
+  for (const int bone : bones)
+    for (const int side : {RIGHT_SIDE, LEFT_SIDE})
+      if (Bone* b = SolidOn(s, rig, bone, side)) {
+        b->position.x += Fixed(offset.x);
+        b->position.y += Fixed(offset.y);
+        b->position.z += Fixed(offset.z);
+      }
+}
+
+// The solids of bones on a side turned about pivot so that the direction from it to the
+// solid of bone `along` becomes the direction to target; in the right side's terms.
+void Aim(const Skeleton& s, BoneRig& rig, std::initializer_list<int> bones, int side, const Vec3& pivot, int along,
+         const Vec3& target) {
+  const Vec3 from = Normalised(CentreOn(s, rig, along, side) - pivot), to = Normalised(target - pivot);
+  const Vec3 axis = Cross(from, to);
+  const double sine = std::sqrt(double(LengthSquared(axis))), cosine = Dot(from, to);
+  if (sine < 1e-6) return;
+  TurnSolids(s, rig, bones, side, pivot, axis * float(1.0 / sine), std::atan2(sine, cosine));
+}
+
+// The arm of a side reaching its palm to target from its shoulder, the elbow bent toward the
+// pole; in the right side's terms.
+void Reach(const Skeleton& s, BoneRig& rig, int side, const Vec3& shoulder, const Vec3& target, const Vec3& pole) {
+  const double a = UPPER_ARM_LENGTH, b = FOREARM_LENGTH;
+  const double length = std::clamp(std::sqrt(double(LengthSquared(target - shoulder))), std::fabs(a - b) + 1e-3,
+                                   a + b - 1e-3);
+  const Vec3 u = Normalised(target - shoulder);
+  const Vec3 v = Normalised(pole - u * Dot(pole, u));
+  const double bend = std::acos((a * a + length * length - b * b) / (2 * a * length));
+  const Vec3 elbow = shoulder + (u * float(std::cos(bend)) + v * float(std::sin(bend))) * float(a);
+  Aim(s, rig, ARM, side, shoulder, UPPER_ARM, elbow);
+  Aim(s, rig, FOREARM_AND_HAND, side, elbow, PALM, target);
 }
 
 }  // namespace
 
-void PoseSampleDriver(Skeleton& s, BoneRig& rig, float steer) {
+std::vector<DriverAnimationSet> DriverAnimationSets() {
+  std::vector<DriverAnimationSet> sets;
+  const auto add = [&sets](const ClassStart& c, DriverPosture posture) {
+    if (!c.animation) return;
+    for (const DriverAnimationSet& set : sets)
+      if (std::strcmp(set.name, c.animation) == 0) return;
+    sets.push_back({c.animation, c.steeringTurn, c.steeringPitch, posture});
+  };
+  constexpr float WHEELBASE = 2.5f;  // the sets do not depend on it
+  for (int k = 0; k < VEHICLE_CLASS_COUNT; ++k)
+    add(ClassStartOf(k, 2, 2, WHEELBASE), k == CLASS_KART ? POSTURE_KART : POSTURE_SEATED);
+  add(ClassStartOf(CLASS_BIKE, 1, 1, WHEELBASE), POSTURE_BIKE);
+  return sets;
+}
+
+void PoseSampleDriver(Skeleton& s, BoneRig& rig, const DriverAnimationSet& set, float steer) {
   s.UpdateBones(rig);
-  const Vec3 X = {1, 0, 0}, Y = {0, 1, 0};
-  // The legs forward from the hips, the lower legs bent down at the knees.
-  const Vec3 hip = {0.09f, 0.0f, 0.85f}, kneeSeated = {0.09f, 0.38f, 0.85f};
-  TurnSolids(s, rig, {THIGH, KNEE, SHIN, FOOT, TOES}, hip, X, PI / 2);
-  TurnSolids(s, rig, {SHIN, FOOT, TOES}, kneeSeated, X, -PI / 3);
-  // The arms reach forward from the shoulders nearly level, the forearms raised a little at
-  // the elbows: the palms come to 0.58 m in front of the shoulders, just below them.
-  const Vec3 shoulder = {0.24f, 0.0f, 1.40f};
-  const double upper = PI * 4 / 9, reach = 0.26;  // the upper arm's turn (80 degrees); shoulder to elbow
-  TurnSolids(s, rig, {UPPER_ARM, FOREARM, WRIST, PALM, THUMB, FINGERS}, shoulder, X, upper);
-  const Vec3 elbow = {shoulder.x, shoulder.y + float(reach * std::sin(upper)), shoulder.z - float(reach * std::cos(upper))};
-  TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, elbow, X, PI / 12);
-  // The hands turn with the wheel about its column (forward, on the middle, at the palms'
-  // height), up to an eighth of a turn each way.
-  const Bone& palm = rig.bones[size_t(s.SolidOf(PALM, false))];
-  const Vec3 wheel = {0.0f, float(palm.position.y / 65536.0), float(palm.position.z / 65536.0)};
-  if (steer != 0.0f) TurnSolids(s, rig, {FOREARM, WRIST, PALM, THUMB, FINGERS}, wheel, Y, steer * PI / 4);
-  // The whole figure moved so that its pelvis sits at the seated hip point.
-  const Bone& pelvis = rig.bones[0];
-  const int32_t dy = Fixed(SEATED_HIP_FORWARD) - pelvis.position.y, dz = Fixed(SEATED_HIP_UP) - pelvis.position.z;
+  const PostureShape& p = POSTURES[set.posture];
+  const Vec3 X = {1, 0, 0}, Z = {0, 0, 1};
+  // The whole figure moved so that its pelvis sits at the seated hip point; the trunk leans
+  // about it.
+  const Vec3 move = {0.0f, SEATED_HIP_FORWARD, SEATED_HIP_UP - PELVIS_HEIGHT};
   for (int i = 0; i < rig.boneCount; ++i) {
-    rig.bones[size_t(i)].position.y += dy;
-    rig.bones[size_t(i)].position.z += dz;
+    rig.bones[size_t(i)].position.y += Fixed(move.y);
+    rig.bones[size_t(i)].position.z += Fixed(move.z);
+  }
+  const Vec3 hips = {0.0f, SEATED_HIP_FORWARD, SEATED_HIP_UP};
+  TurnSolids(s, rig, UPPER_BODY, BOTH_SIDES, hips, X, -p.lean);
+  // The legs raised onto the cushion and turned forward at the hips, the shins at the knees
+  // and the feet at the ankles, the shins swung out about the thighs and the knees turned out.
+  MoveSolids(s, rig, LEG, {0.0f, 0.0f, p.legLift});
+  const Vec3 hip = HIP_JOINT + move + Vec3{0.0f, 0.0f, p.legLift};
+  TurnSolids(s, rig, LEG, BOTH_SIDES, hip, X, PI / 2 + p.thighRise);
+  const Vec3 thigh = {0.0f, float(std::cos(p.thighRise)), float(std::sin(p.thighRise))};
+  const Vec3 knee = hip + thigh * THIGH_LENGTH;
+  TurnSolids(s, rig, LOWER_LEG, BOTH_SIDES, knee, X, -(p.thighRise + p.shinDrop));
+  const Vec3 ankle = knee + Vec3{0.0f, float(std::cos(p.shinDrop)), float(-std::sin(p.shinDrop))} * SHIN_LENGTH;
+  TurnSolids(s, rig, {FOOT, TOES}, BOTH_SIDES, ankle, X, p.ankle);
+  TurnSolids(s, rig, LOWER_LEG, BOTH_SIDES, knee, thigh, -p.shinOut);
+  TurnSolids(s, rig, LEG, BOTH_SIDES, hip, Z, -p.splay);
+  // The palms on the rim or the grips, which turn about the column (leaning back by its
+  // pitch through the grips' middle) with the steer.
+  const DriverGrip& grip = DRIVER_GRIPS[set.posture];
+  const Vec3 middle = {0.0f, grip.forward, grip.up};
+  const Vec3 column = {0.0f, float(-std::sin(set.columnPitch)), float(std::cos(set.columnPitch))};
+  const double turn = -steer * std::min(double(set.wheelTurnDegrees) * PI / 180.0, MOST_HAND_TURN);
+  const Vec3 shoulder = Turned(SHOULDER_JOINT + move, hips, X, -p.lean);
+  for (const int side : {RIGHT_SIDE, LEFT_SIDE}) {
+    const Vec3 hand = Turned(middle + Vec3{side == RIGHT_SIDE ? grip.halfWidth : -grip.halfWidth, 0.0f, 0.0f}, middle,
+                             column, turn);
+    Reach(s, rig, side, shoulder, side == LEFT_SIDE ? Mirrored(hand) : hand, p.elbowPole);
   }
 }
 
@@ -218,14 +345,14 @@ void BuildDriverAnimations(const DriverAnimationSet& set, Animation& sit, Animat
   BuildSampleSkeleton(s);
   BoneRig rig;
   s.CreateBones(rig);
-  PoseSampleDriver(s, rig, 0.0f);
+  PoseSampleDriver(s, rig, set, 0.0f);
   sit.Init(rig);
   steer.Init(rig);
   steer.InsertFrame(0, rig.boneCount);
   steer.InsertFrame(1, rig.boneCount);
   const float locks[3] = {-1.0f, 0.0f, 1.0f};
   for (int f = 0; f < 3; ++f) {
-    PoseSampleDriver(s, rig, locks[f]);
+    PoseSampleDriver(s, rig, set, locks[f]);
     CopyPartPositions(rig, steer.frames[f].transforms);
     steer.frames[f].time = 0.0f;
   }

@@ -9,6 +9,7 @@
 #include "model/model_object.h"
 #include "skeleton/human_system.h"
 #include "skeleton/skeleton.h"
+#include "tools/model_gen/sample_driver.h"
 
 // The pictures the models name: the figures' cloth page ("data\png\<name>.png") and the
 // helmet's default skin ("data\skins\<name>.jpg", the prefix "HEL" and the skin "DEFAULT").
@@ -33,26 +34,28 @@ float SampleFigureValue(int k);
 void BuildSampleHelmet(ModelObject& object);
 
 // ---- Driver animations ----
-// Our driver animation sets, one per animation set a new vehicle's class names (the new
-// vehicle wizard's) and the samples name: the name ("sit_<name>" and "str_<name>" in
-// "data\move") and the steering wheel's turn to one side, degrees.
+// Our driver animation sets, one for each animation set a vehicle class names (ClassStartOf,
+// the new vehicle wizard's and the samples'): the name ("sit_<name>" and "str_<name>" in
+// "data\\move"), the steering wheel's turn to one side (degrees) and its column's pitch
+// (radians) of that class, and the posture its figure takes.
 struct DriverAnimationSet {
   const char* name;
   float wheelTurnDegrees;
+  float columnPitch;
+  DriverPosture posture;
 };
-constexpr DriverAnimationSet DRIVER_ANIMATION_SETS[] = {{"saloon", 450.0f}, {"kart", 75.0f}, {"bike", 30.0f},
-                                                        {"f1", 200.0f},     {"fsae", 135.0f}, {"racer", 225.0f},
-                                                        {"coupe", 270.0f}};
+std::vector<DriverAnimationSet> DriverAnimationSets();
 // Where a seated figure's pelvis (its first solid, the skeleton's anchor) is posed, from the
 // animation's origin, which a car draws at its seat (the driver's position, a passenger's seat):
 // 0.2 m forward and 0.3 m up, where the vehicle's mass model seats a person (its legs' box
 // centred 0.3 m up, its body's box 0.2 m forward with its centre 0.35 m above the pelvis, at
 // the figure's chest).
 constexpr float SEATED_HIP_FORWARD = 0.2f, SEATED_HIP_UP = 0.3f;
-// The sample skeleton's rig posed seated, hands on a wheel in front of the chest turned by
-// steer (-1 full left, 0 centre, 1 full right), the pelvis at the seated hip point; a neutral
-// posture fitted to no car.
-void PoseSampleDriver(Skeleton& skeleton, BoneRig& rig, float steer);
+// The sample skeleton's rig posed in the set's posture: the pelvis at the seated hip point, the
+// legs forward above the seat, the palms on the rim of the wheel or the grips of the bars
+// (DRIVER_GRIPS) as the column turns them by steer (-1 full left, 0 centre, 1 full right) of the
+// set's turn, a quarter turn at most.
+void PoseSampleDriver(Skeleton& skeleton, BoneRig& rig, const DriverAnimationSet& set, float steer);
 // The seated animation (one frame) and the steering animation (left lock, centre, right lock,
 // not cyclic, scale the wheel's turn to one side in radians) of a set.
 void BuildDriverAnimations(const DriverAnimationSet& set, Animation& sit, Animation& steer);

@@ -1,6 +1,7 @@
 // model_builder.cpp - plain lists into ModelObject arrays.
 #include "tools/model_gen/model_builder.h"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -37,6 +38,44 @@ void ModelBuilder::Triangle(int a, int b, int c) {
 void ModelBuilder::Quad(int a, int b, int c, int d) {
   Triangle(a, b, c);
   Triangle(a, c, d);
+}
+
+void ModelBuilder::Box(double x0, double y0, double z0, double x1, double y1, double z1) {
+  const int p[8] = {Point(x0, y0, z0), Point(x1, y0, z0), Point(x1, y1, z0), Point(x0, y1, z0),
+                    Point(x0, y0, z1), Point(x1, y0, z1), Point(x1, y1, z1), Point(x0, y1, z1)};
+  Quad(p[0], p[3], p[2], p[1]);  // bottom
+  Quad(p[4], p[5], p[6], p[7]);  // top
+  Quad(p[0], p[1], p[5], p[4]);  // back
+  Quad(p[2], p[3], p[7], p[6]);  // front
+  Quad(p[1], p[2], p[6], p[5]);  // right
+  Quad(p[3], p[0], p[4], p[7]);  // left
+}
+
+void ModelBuilder::Loft(const std::vector<Section>& sections, double x) {
+  if (sections.size() < 2) return;
+  // Each section's corners: bottom left, bottom right, top right, top left.
+  std::vector<std::array<int, 4>> corners;
+  for (const Section& s : sections)
+    corners.push_back({Point(x - s.halfWidth, s.y, s.bottom), Point(x + s.halfWidth, s.y, s.bottom),
+                       Point(x + s.topHalfWidth, s.y, s.top), Point(x - s.topHalfWidth, s.y, s.top)});
+  const int first = group;
+  for (size_t i = 0; i + 1 < corners.size(); ++i) {
+    const std::array<int, 4>&a = corners[i], &b = corners[i + 1];
+    group = first;
+    Quad(a[0], b[0], b[1], a[1]);  // bottom
+    group = first + 1;
+    Quad(a[3], a[2], b[2], b[3]);  // top
+    group = first + 2;
+    Quad(a[1], b[1], b[2], a[2]);  // right
+    group = first + 3;
+    Quad(b[0], a[0], a[3], b[3]);  // left
+  }
+  const std::array<int, 4>&back = corners.front(), &front = corners.back();
+  group = first + 4;
+  Quad(back[0], back[1], back[2], back[3]);
+  group = first + 5;
+  Quad(front[1], front[0], front[3], front[2]);
+  group = first;
 }
 
 int ModelBuilder::Page(uint8_t type, const char* name) {

@@ -27,6 +27,17 @@ struct ModelBuilder {
   int Point(double x, double y, double z);
   void Triangle(int a, int b, int c);
   void Quad(int a, int b, int c, int d);  // two triangles a b c and a c d
+  // An axis-aligned box from (x0, y0, z0) to (x1, y1, z1), every face in the current mapping,
+  // each turned outward.
+  void Box(double x0, double y0, double z0, double x1, double y1, double z1);
+  // A closed solid along y through its sections (at least two, y rising), centred on x, its
+  // ends capped, every face in the current mapping and turned outward; the faces of each side
+  // (bottom, top, right, left, the two ends) take a smoothing group of their own, from the
+  // current group on, so that its edges stay hard and each side is smooth along its length.
+  struct Section {
+    double y, halfWidth, bottom, top, topHalfWidth;  // the section from bottom to top, narrowing or widening
+  };
+  void Loft(const std::vector<Section>& sections, double x = 0);
 
   int Page(uint8_t type, const char* name);
   // Region in 1/128 of the page: width, height, left and top (measured from the bottom).

@@ -88,18 +88,6 @@ void Cylinder(ModelBuilder& b, double x0, double x1, double radius, int segments
   b.group = 0;
 }
 
-// An axis-aligned box from (x0, y0, z0) to (x1, y1, z1), every face in the current mapping.
-void Box(ModelBuilder& b, double x0, double y0, double z0, double x1, double y1, double z1) {
-  const int p[8] = {b.Point(x0, y0, z0), b.Point(x1, y0, z0), b.Point(x1, y1, z0), b.Point(x0, y1, z0),
-                    b.Point(x0, y0, z1), b.Point(x1, y0, z1), b.Point(x1, y1, z1), b.Point(x0, y1, z1)};
-  b.Quad(p[0], p[3], p[2], p[1]);  // bottom
-  b.Quad(p[4], p[5], p[6], p[7]);  // top
-  b.Quad(p[0], p[1], p[5], p[4]);  // back
-  b.Quad(p[2], p[3], p[7], p[6]);  // front
-  b.Quad(p[1], p[2], p[6], p[5]);  // right
-  b.Quad(p[3], p[0], p[4], p[7]);  // left
-}
-
 // ---- the car's subobjects ----
 
 void BrakeDisc(ModelObject& o) {
@@ -113,33 +101,6 @@ void BrakeDisc(ModelObject& o) {
   const int disc = PageCutout(b, page, "disc", Surface(ALPHA_SOLID, ENV_C_SHINE, SHINE_METAL, 180, 40));
   b.AddMapping("disc", disc, disc, DIRECTION_RIGHT, 0.34, 0.34, 0xFFFFFF);
   Cylinder(b, -0.015, 0.015, 0.16, 12, 0, 0, 0, false);
-  b.Into(o);
-}
-
-void SteeringWheel(ModelObject& o) {
-  o.Init();
-  NameObject(o, "steering", SUBOBJECT_STEERING_WHEEL, SIDE_SWAP_ONLY);
-  // In front of the driver's chest, where the sample figures' hands hold it (drawn at the
-  // driver's side).
-  o.offset[0] = Metres(0.38);
-  o.offset[1] = Metres(0.47);
-  o.offset[2] = Metres(0.78);
-  o.angles[1] = -0x0C00;  // tilted back
-  ModelBuilder b;
-  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
-  const int rim = PageCutout(b, page, "detail", Surface(ALPHA_SOLID, ENV_MATT, SHINE_RUBBER, 200, 70));
-  b.AddMapping("wheel rim", rim, rim, DIRECTION_FRONT, 0.4, 0.4, 0x303030);
-  // A flat ring of quads facing the driver.
-  constexpr int SEGMENTS = 12;
-  for (int i = 0; i < SEGMENTS; ++i) {
-    const double a = 2 * PI * i / SEGMENTS;
-    b.Point(0.18 * std::cos(a), 0, 0.18 * std::sin(a));
-    b.Point(0.15 * std::cos(a), 0, 0.15 * std::sin(a));
-  }
-  for (int i = 0; i < SEGMENTS; ++i) {
-    const int j = (i + 1) % SEGMENTS;
-    b.Quad(2 * i, 2 * j, 2 * j + 1, 2 * i + 1);
-  }
   b.Into(o);
 }
 
@@ -188,11 +149,51 @@ void DoorMirror(ModelObject& o) {
   const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
   const int paint = PageCutout(b, page, "paint", Surface(ALPHA_SOLID, ENV_C_SHINE, SHINE_PAINT, 230, 50));
   b.AddMapping("C1", paint, paint, DIRECTION_RIGHT, 0.2, 0.1, 0x1E1EC8);
-  Box(b, 0, -0.05, -0.05, 0.16, 0.05, 0.05);
+  b.Box(0, -0.05, -0.05, 0.16, 0.05, 0.05);
   b.Into(o);
 }
 
 }  // namespace
+
+CutoutMaterial SampleSurface(uint8_t alpha, uint8_t env, uint8_t shine, uint8_t grey, uint8_t roughness) {
+  return Surface(alpha, env, shine, grey, roughness);
+}
+
+int AddSampleCutout(ModelBuilder& b, int page, const char* region, const CutoutMaterial& material) {
+  return PageCutout(b, page, region, material);
+}
+
+void BuildSteeringWheel(ModelObject& o, double radius, double x, double y, double z) {
+  NameObject(o, "steering", SUBOBJECT_STEERING_WHEEL, SIDE_SWAP_ONLY);
+  o.offset[0] = Metres(x);
+  o.offset[1] = Metres(y);
+  o.offset[2] = Metres(z);
+  ModelBuilder b;
+  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
+  const int rim = PageCutout(b, page, "detail", Surface(ALPHA_SOLID, ENV_MATT, SHINE_RUBBER, 200, 70));
+  b.AddMapping("wheel rim", rim, rim, DIRECTION_TOP, 0.4, 0.4, 0x303030);
+  // The rim: a square tube 3 cm thick round the middle.
+  constexpr int SEGMENTS = 16;
+  constexpr double HALF = 0.015;
+  std::vector<int> ring;
+  for (int i = 0; i < SEGMENTS; ++i) {
+    const double a = 2 * PI * i / SEGMENTS, c = std::cos(a), sn = std::sin(a);
+    for (const double r : {radius - HALF, radius + HALF})
+      for (const double h : {-HALF, HALF}) ring.push_back(b.Point(r * c, r * sn, h));
+  }
+  for (int i = 0; i < SEGMENTS; ++i) {
+    const int p = 4 * i, q = 4 * ((i + 1) % SEGMENTS);  // inner low, inner high, outer low, outer high
+    b.Quad(ring[p + 3], ring[q + 3], ring[q + 1], ring[p + 1]);  // the face toward the driver
+    b.Quad(ring[p + 0], ring[q + 0], ring[q + 2], ring[p + 2]);  // the face toward the dash
+    b.Quad(ring[p + 2], ring[q + 2], ring[q + 3], ring[p + 3]);  // outside
+    b.Quad(ring[p + 1], ring[q + 1], ring[q + 0], ring[p + 0]);  // inside
+  }
+  // The spokes across, the hub and the column down the wheel's axis.
+  b.Box(-radius, -0.02, -0.01, radius, 0.02, 0.01);
+  b.Box(-0.04, -0.04, -0.03, 0.04, 0.04, 0.02);
+  b.Box(-0.02, -0.02, -0.3, 0.02, 0.02, -0.03);
+  b.Into(o);
+}
 
 // ---- the samples ----
 
@@ -334,7 +335,10 @@ void BuildSampleCar(ModelObject& o) {
 
   std::vector<ModelObject> children(5);
   BrakeDisc(children[0]);
-  SteeringWheel(children[1]);
+  // In front of the driver's chest, where the sample figures' hands hold it (drawn at the
+  // driver's side).
+  children[1].Init();
+  BuildSteeringWheel(children[1], 0.165, 0.38, 0.47, 0.78);
   RearWing(children[2]);
   InternalMirror(children[3]);
   DoorMirror(children[4]);
@@ -403,7 +407,7 @@ void BuildLayoutBlock(ModelObject& o) {
   NameObject(o, "block", SUBOBJECT_MAIN, SIDE_STATIC);
   ModelBuilder b;
   LayoutMapping(b, RgbWord(200, 200, 210));
-  Box(b, -0.6, -0.3, 0, 0.6, 0.3, 0.8);
+  b.Box(-0.6, -0.3, 0, 0.6, 0.3, 0.8);
   b.Into(o);
 }
 
@@ -441,14 +445,14 @@ void BuildLayoutStartLights(ModelObject& o) {
   }
   // The gantry: a beam 2 m wide at 2.5 m on two posts.
   b.mapping = 0;
-  Box(b, -1.0, -0.15, 2.4, 1.0, 0.15, 2.8);
-  Box(b, -1.0, -0.1, 0.0, -0.85, 0.1, 2.4);
-  Box(b, 0.85, -0.1, 0.0, 1.0, 0.1, 2.4);
+  b.Box(-1.0, -0.15, 2.4, 1.0, 0.15, 2.8);
+  b.Box(-1.0, -0.1, 0.0, -0.85, 0.1, 2.4);
+  b.Box(0.85, -0.1, 0.0, 1.0, 0.1, 2.4);
   // The lamps on the beam's front, one mapping each.
   for (int k = 0; k < 4; ++k) {
     b.mapping = 1 + k;
     const double x = -0.75 + 0.5 * k;
-    Box(b, x - 0.15, -0.25, 2.45, x + 0.15, -0.15, 2.75);
+    b.Box(x - 0.15, -0.25, 2.45, x + 0.15, -0.15, 2.75);
   }
   b.Into(o);
 }

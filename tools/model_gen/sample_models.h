@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/model_object.h"
+#include "tools/model_gen/model_builder.h"
 
 // The texture pages the samples name ("data\png\<name>.png", drawn by model_gen).
 constexpr const char* SAMPLE_PAGE_TEXTURE = "sample_page";
@@ -47,6 +48,11 @@ void BuildLayoutStartLights(ModelObject& object);
 std::vector<uint8_t> SampleLayoutModelsImage(int slotCount);
 void BuildSampleWheel(ModelObject& object);
 void BuildSampleCar(ModelObject& object);
+// A steering wheel subobject (a set-to-defaults object) at (x, y, z): a rim of the radius
+// given round its middle in the x-y plane, spokes across and a column 0.3 m down its axis.
+// The car turns it about its axis, leans it back by the column's pitch and draws it at the
+// driver's side.
+void BuildSteeringWheel(ModelObject& object, double radius, double x, double y, double z);
 
 // The page's regions (1/128 of the page: left, top from the bottom, width, height), shared
 // by the models and the picture drawn for them.
@@ -57,3 +63,7 @@ struct SampleRegion {
 constexpr int SAMPLE_REGION_COUNT = 14;
 extern const SampleRegion SAMPLE_REGIONS[SAMPLE_REGION_COUNT];
 const SampleRegion& FindSampleRegion(const char* cutout);
+// A material of the samples: its alpha kind, shine and surface kinds, grey and roughness.
+CutoutMaterial SampleSurface(uint8_t alpha, uint8_t env, uint8_t shine, uint8_t grey, uint8_t roughness);
+// A cutout of the sample page at the region of that name.
+int AddSampleCutout(ModelBuilder& builder, int page, const char* region, const CutoutMaterial& material);

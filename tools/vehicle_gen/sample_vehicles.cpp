@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "model/model_materials.h"
+#include "text/text_colours.h"
 #include "tools/model_gen/model_builder.h"
+#include "tools/model_gen/sample_driver.h"
 #include "tools/model_gen/sample_models.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "vehicle_data/dashboard.h"
@@ -21,27 +23,27 @@
 
 // clang-format off
 const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT] = {
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1},  // Runabout
-    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1},  // Tourer
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1},  // Coupe
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1},  // Roadster
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1},  // Scooter
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1},  // Trailbike
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1},  // Sportbike
-    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1},  // Carrier
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1},  // Saloon
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1},  // Estate
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1},  // Limousine
-    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1},  // Racer
-    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1},  // Sprinter
-    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1},  // Student
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1},  // Endurance
-    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1},  // Buggy
-    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1},  // Hauler
-    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1},  // Rally
-    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1},  // Prototype
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1},  // Solar
-    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0},  // Kart
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   365},  // Runabout
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   295},  // Tourer
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   355},  // Coupe
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   265},  // Roadster
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1, BODY_SCOOTER,    145},  // Scooter
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_TRAIL,      165},  // Trailbike
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_SPORT,      190},  // Sportbike
+    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        265},  // Carrier
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   310},  // Saloon
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   360},  // Estate
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   295},  // Limousine
+    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1, BODY_FORMULA,    315},  // Racer
+    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_GRAND_PRIX, 385},  // Sprinter
+    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1, BODY_STUDENT,    205},  // Student
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   355},  // Endurance
+    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1, BODY_ROAD_CAR,   360},  // Buggy
+    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        265},  // Hauler
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   305},  // Rally
+    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_BARCHETTA,  260},  // Prototype
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1, BODY_ROAD_CAR,     0},  // Solar
+    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0, BODY_KART,       105},  // Kart
 };
 // clang-format on
 
@@ -52,30 +54,53 @@ struct LayoutFigures {
   float wheelbase, track, wheelHeight;
   float sectionWidth, aspectRatio, rimRadius, rimWidth;
   uint8_t rearType, frontType;
-  Vec3 driver, engine;  // the driver's seat low enough for a seated figure's head to stay under the roof
-  const char* animation;  // a driver animation set human_gen makes
+  float driverAside;  // the driver's seat this far left of the middle (the class places it on the middle)
+  Vec3 engine;
   uint8_t gears;
 };
 
 const LayoutFigures& Figures(SampleLayout layout) {
   static const LayoutFigures FIGURES[] = {
       // road car: linear rear, MacPherson front
-      {2.6f, 1.5f, 0.3f, 0.205f, 0.55f, 0.19f, 0.152f, SUSPENSION_LINEAR, SUSPENSION_MACPHERSON_STRUT,
-       {-0.37f, -0.3f, 0.05f}, {0.0f, 1.3f, 0.2f}, "saloon", 8},
+      {2.6f, 1.5f, 0.3f, 0.205f, 0.55f, 0.19f, 0.152f, SUSPENSION_LINEAR, SUSPENSION_MACPHERSON_STRUT, 0.37f,
+       {0.0f, 1.3f, 0.2f}, 8},
       // open-wheeler: double wishbones all round
-      {3.0f, 1.6f, 0.33f, 0.3f, 0.45f, 0.165f, 0.28f, SUSPENSION_DOUBLE_WISHBONE, SUSPENSION_DOUBLE_WISHBONE,
-       {0.0f, 0.1f, -0.05f}, {0.0f, -0.75f, 0.2f}, "racer", 9},
+      {3.0f, 1.6f, 0.33f, 0.3f, 0.45f, 0.165f, 0.28f, SUSPENSION_DOUBLE_WISHBONE, SUSPENSION_DOUBLE_WISHBONE, 0.0f,
+       {0.0f, -0.75f, 0.2f}, 9},
       // kart: rigid axles
-      {1.05f, 1.1f, 0.13f, 0.1f, 0.5f, 0.065f, 0.12f, SUSPENSION_RIGID, SUSPENSION_RIGID,
-       {0.0f, -0.5f, -0.1f}, {0.2f, -0.52f, 0.1f}, "kart", 3},
+      {1.05f, 1.1f, 0.13f, 0.1f, 0.5f, 0.065f, 0.12f, SUSPENSION_RIGID, SUSPENSION_RIGID, 0.0f, {0.2f, -0.52f, 0.1f}, 3},
       // van: rigid rear, MacPherson front
-      {3.3f, 1.7f, 0.36f, 0.215f, 0.65f, 0.203f, 0.165f, SUSPENSION_RIGID, SUSPENSION_MACPHERSON_STRUT,
-       {-0.45f, -0.3f, 0.05f}, {0.0f, 1.65f, 0.2f}, "saloon", 7},
+      {3.3f, 1.7f, 0.36f, 0.215f, 0.65f, 0.203f, 0.165f, SUSPENSION_RIGID, SUSPENSION_MACPHERSON_STRUT, 0.45f,
+       {0.0f, 1.65f, 0.2f}, 7},
       // two-wheeler: trailing arm rear, front fork
-      {1.4f, 0.0f, 0.31f, 0.16f, 0.6f, 0.215f, 0.09f, SUSPENSION_TRAILING_ARM, SUSPENSION_FRONT_FORK,
-       {0.0f, -0.3f, 0.3f}, {0.0f, 0.0f, 0.2f}, "bike", 7},
+      {1.4f, 0.0f, 0.31f, 0.16f, 0.6f, 0.215f, 0.09f, SUSPENSION_TRAILING_ARM, SUSPENSION_FRONT_FORK, 0.0f,
+       {0.0f, 0.0f, 0.2f}, 7},
   };
   return FIGURES[layout];
+}
+
+// What the class gives a new vehicle of the sample's wheels.
+ClassStart StartOf(const SampleVehicle& s) {
+  const int wheels = s.layout == LAYOUT_TWO_WHEELER ? 1 : 2;
+  return ClassStartOf(s.vehicleClass, wheels, wheels, Figures(s.layout).wheelbase);
+}
+
+// The sample's driver seat: where its class seats him, on the left for a car with a
+// passenger beside him.
+Vec3 SeatOf(const SampleVehicle& s) {
+  Vec3 seat = StartOf(s).driver;
+  seat.x -= Figures(s.layout).driverAside;
+  return seat;
+}
+
+// An axle's tyres: an open-wheeler's rear ones a fifth wider; the radius is the sidewall over
+// the rim.
+float SectionWidth(const SampleVehicle& s, int axle) {
+  return Figures(s.layout).sectionWidth * (axle == 0 && s.layout == LAYOUT_OPEN_WHEELER ? 1.2f : 1.0f);
+}
+float TyreRadius(const SampleVehicle& s, int axle) {
+  const LayoutFigures& f = Figures(s.layout);
+  return SectionWidth(s, axle) * f.aspectRatio + f.rimRadius;
 }
 
 // The suspension's mounts on the frame, on each side: the lower pivot this far in from the
@@ -123,7 +148,7 @@ void BuildWheels(const SampleVehicle& s, VehicleData& d) {
   for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
     SuspensionBlock& set = d.wheelSets[axle];
     set = {};
-    set.sectionWidth = f.sectionWidth * (axle == 0 && s.layout == LAYOUT_OPEN_WHEELER ? 1.2f : 1.0f);
+    set.sectionWidth = SectionWidth(s, axle);
     set.aspectRatio = f.aspectRatio;
     set.rimRadius = f.rimRadius;
     set.rimWidth = f.rimWidth;
@@ -233,14 +258,37 @@ uint8_t SampleCompound(uint8_t vehicleClass) {
 // A gear ratio as the set-up's word: ratio = word x 7 / 65534 + 0.5.
 uint16_t GearWord(float ratio) { return static_cast<uint16_t>((ratio - 0.5f) * 65534.0f / 7.0f + 0.5f); }
 
-// Two set-ups, "[default]" and "track": the track set-up stiffer, lower, with ballast, a
-// restriction, more wing, a limited-slip rear differential and anti-lock braking asked for.
+// The gears' ratios (first to seventh) and the final drive (of the default set-up; the
+// track's is a tenth shorter) that bring the sample to its geared-for speed at the rev limit in
+// top gear: the final drive takes the ratio the top gear leaves, and where that would pass a
+// set-up word's range every gear takes its share.
+struct Gearing {
+  float ratios[SETUP_GEAR_COUNT];
+  float finalDrive;
+};
+Gearing GearingOf(const SampleVehicle& s, const VehicleData& d) {
+  constexpr float BOX[SETUP_GEAR_COUNT] = {3.4f, 2.2f, 1.6f, 1.25f, 1.0f, 0.85f, 0.75f};
+  constexpr float LEAST = 0.5f, MOST = 7.5f;  // a set-up word's ratios
+  const int forwardGears = d.transmissionType == TRANSMISSION_ELECTRIC ? 1 : std::max(Figures(s.layout).gears - 2, 1);
+  Gearing g;
+  for (int i = 0; i < SETUP_GEAR_COUNT; ++i) g.ratios[i] = BOX[std::min(i, forwardGears - 1)];
+  g.finalDrive = 4.1f;
+  if (s.gearedFor == 0 || !(d.engine.redline > 0.0f)) return g;
+  const float overall = d.engine.redline * TyreRadius(s, 0) * 3.6f / float(s.gearedFor);
+  const float wanted = overall / g.ratios[forwardGears - 1];
+  g.finalDrive = std::clamp(wanted, LEAST, MOST);
+  for (float& ratio : g.ratios) ratio = std::clamp(ratio * wanted / g.finalDrive, LEAST, MOST);
+  return g;
+}
+
+// Two set-ups, "[default]" and "track": the track set-up stiffer, lower, shorter geared, with
+// ballast, a restriction, more wing, a limited-slip rear differential and anti-lock braking
+// asked for.
 void BuildSetups(const SampleVehicle& s, VehicleData& d) {
   const LayoutFigures& f = Figures(s.layout);
   const char* names[2] = {"[default]", "track"};
   const float springs[] = {40000.0f, 90000.0f, 0.0f, 60000.0f, 30000.0f};  // by layout, N/m
-  const float ratios[SETUP_GEAR_COUNT] = {3.4f, 2.2f, 1.6f, 1.25f, 1.0f, 0.85f, 0.75f};
-  const int forwardGears = std::max(f.gears - 2, 1);
+  const Gearing gearing = GearingOf(s, d);
   d.setupCount = 2;
   for (int i = 0; i < 2; ++i) {
     VehicleSetup& setup = d.setups[i];
@@ -257,9 +305,8 @@ void BuildSetups(const SampleVehicle& s, VehicleData& d) {
     r.bytes[SETUP_STEERING_LOCK] = static_cast<uint8_t>(30 + 10 * i);
     r.bytes[SETUP_FRONT_SHARE] = 60;
     r.bytes[SETUP_BRAKE_BALANCE] = static_cast<uint8_t>(62 - 4 * i);
-    for (int g = 0; g < SETUP_GEAR_COUNT; ++g)
-      SetSetupShort(r, SETUP_GEAR_WORDS + 2 * g, GearWord(ratios[std::min(g, forwardGears - 1)]));
-    SetSetupShort(r, SETUP_FINAL_DRIVE, GearWord(4.1f - 0.3f * i));
+    for (int g = 0; g < SETUP_GEAR_COUNT; ++g) SetSetupShort(r, SETUP_GEAR_WORDS + 2 * g, GearWord(gearing.ratios[g]));
+    SetSetupShort(r, SETUP_FINAL_DRIVE, GearWord(std::min(gearing.finalDrive * (1.0f + 0.1f * i), 7.5f)));
     for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {
       const int at = SETUP_AXLE[axle];
       const float spring = springs[s.layout] * (1.0f + 0.25f * i);
@@ -283,11 +330,13 @@ void BuildSetups(const SampleVehicle& s, VehicleData& d) {
   }
 }
 
+// A colour set: the body in a but for its second colour, a light trim (as light as a set's
+// colours go), the wheels in b.
 ColourSet Colours(const char* name, ColourWord a, ColourWord b) {
   ColourSet set{};
   CopyName(set.name, COLOUR_SET_NAME_SIZE, name);
   for (int i = 0; i < COLOUR_SET_GROUP_SIZE; ++i) {
-    set.groups[0][i] = a;
+    set.groups[0][i] = i == 1 ? RgbWord(160, 160, 160) : a;
     set.groups[1][i] = b;
   }
   return set;
@@ -408,11 +457,26 @@ void BuildSampleSpoke(ModelObject& o) {
 
 void BuildSampleBody(int row, ModelObject& o) {
   o.Init();
-  switch (SAMPLE_VEHICLES[row].layout) {
-    case LAYOUT_ROAD_CAR:
-    case LAYOUT_VAN: BuildSampleCar(o); break;
-    default: BuildSampleBox(o); break;
+  const SampleVehicle& s = SAMPLE_VEHICLES[row];
+  const Vec3 seat = SeatOf(s);
+  if (s.body != BODY_ROAD_CAR) {
+    const LayoutFigures& f = Figures(s.layout);
+    const float rear = TyreRadius(s, 0), front = TyreRadius(s, 1);
+    // The road at rest: under the wheels at the default set-up's ride height.
+    const float ground = f.wheelHeight - RIDE_BELOW_WHEEL - std::max(rear, front);
+    const BodyFrame frame{f.wheelbase, f.track, rear, SectionWidth(s, 0), front, SectionWidth(s, 1), ground, seat};
+    BuildStyledBody(s.body, frame, o);
+    return;
   }
+  BuildSampleCar(o);
+  // The steering wheel under the seated driver's hands.
+  const DriverGrip& grip = DRIVER_GRIPS[POSTURE_SEATED];
+  for (int i = 0; i < o.childCount; ++i)
+    if (o.children[i].type == SUBOBJECT_STEERING_WHEEL) {
+      o.children[i].offset[0] = Metres(seat.x);
+      o.children[i].offset[1] = Metres(seat.y + grip.forward);
+      o.children[i].offset[2] = Metres(seat.z + grip.up);
+    }
 }
 
 void BuildSampleVehicle(int row, VehicleData& d) {
@@ -440,7 +504,7 @@ void BuildSampleVehicle(int row, VehicleData& d) {
   // An electric motor's tank is its traction battery, in kWh.
   d.fuelTankCapacity = s.transmissionType == TRANSMISSION_ELECTRIC ? 40.0f : 45.0f;
   d.enginePosition = f.engine;
-  d.driverPosition = f.driver;
+  d.driverPosition = SeatOf(s);
   d.backSeatForward = -0.9f;
   d.backSeatUp = 0.05f;
   d.mainBatteryPosition = {0.0f, 0.2f, 0.1f};
@@ -448,13 +512,14 @@ void BuildSampleVehicle(int row, VehicleData& d) {
   d.smallBatteryMass = 12.0f;
   d.spareWheelPosition = {0.0f, -1.6f, 0.2f};
   d.spareWheelPitch = 0.1f;
-  d.steeringWheelTurn = s.layout == LAYOUT_KART ? 1.309f : 7.854f;
+  const ClassStart start = StartOf(s);
+  d.steeringWheelTurn = start.steeringTurn * 3.14159265f / 180.0f;
   d.steeringWheelAlign = 0.0f;
-  d.steeringWheelPitch = s.layout == LAYOUT_TWO_WHEELER ? 0.418879f : 0.785398f;
+  d.steeringWheelPitch = start.steeringPitch;
   d.lightsAndAids = 0x7;
   d.gearPositions = s.transmissionType == TRANSMISSION_ELECTRIC ? 3 : f.gears;
   d.reverseRatio = -4.0f;
-  CopyName(d.steerAnimation, STEER_ANIMATION_SIZE, f.animation);
+  CopyName(d.steerAnimation, STEER_ANIMATION_SIZE, start.animation);
   if (s.transmissionType != TRANSMISSION_NONE) CopyName(d.engineName, ENGINE_NAME_SIZE, "DEFAULT");
   CopyName(d.modelCode, MODEL_CODE_SIZE, s.storeModel ? entry.code : "KT");
   d.suspensionMassConstant = VehicleClassTable[s.vehicleClass].suspensionMassConstant;

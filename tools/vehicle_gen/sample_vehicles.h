@@ -15,6 +15,7 @@
 
 #include <vector>
 
+#include "tools/vehicle_gen/sample_bodies.h"
 #include "vehicle_data/vehicle_data.h"
 
 enum SampleLayout { LAYOUT_ROAD_CAR, LAYOUT_OPEN_WHEELER, LAYOUT_KART, LAYOUT_VAN, LAYOUT_TWO_WHEELER };
@@ -26,6 +27,8 @@ struct SampleVehicle {
   uint8_t driveType;
   uint8_t dashType;
   uint8_t storeModel;  // 0: the body is written as "data\veh\<model code>.vob"
+  SampleBody body;
+  uint16_t gearedFor;  // km/h at the rev limit in top gear: its power's top speed, a little more
 };
 // The samples in the order of BuiltinVehicleTable.
 extern const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT];

@@ -40,38 +40,8 @@ void CopyName(char* field, int size, const char* text) {
   std::snprintf(field, static_cast<size_t>(size), "%s", text);
 }
 
-// What the class (or a single front wheel) gives the new vehicle.
-struct ClassStart {
-  const char* animation;  // null: no driver
-  float steeringTurn;     // degrees
-  uint16_t tyrePressure;  // kPa
-  bool placed;            // the driver, engine and tank positions below apply
-  Vec3 driver, engine, tank;
-  float aero;
-};
-
 ClassStart StartFigures(const NewVehicleSettings& s) {
-  const float b = s.wheelbase;
-  ClassStart c{nullptr, 360.0f, 100, false, {}, {}, {}, 0.4f};
-  if (s.front.wheelCount == 1) {
-    c = {"bike", 30.0f, 250, true, {0, b / 2 - 1.0f, 0.3f}, {0, 0, 0.2f}, {0, 0.3f, 0.6f}, 0.3f};
-    if (s.rear.wheelCount == 1) c.aero = 0.2f;
-    return c;
-  }
-  switch (s.vehicleClass) {
-    case CLASS_TOURING_CAR:
-    case CLASS_SALOON: return {"saloon", 450.0f, 250, true, {0, -0.2f, 0}, {0, b / 2, 0.2f}, {0, -b / 2, 0.2f}, 0.4f};
-    case CLASS_BUGGY: return {"saloon", 450.0f, 250, true, {0, -0.5f, 0}, {0, -b / 2, 0.2f}, {0, b / 2, 0.2f}, 0.4f};
-    case CLASS_VAN:
-    case CLASS_TRUCK: return {"saloon", 450.0f, 250, true, {0, 0.2f, 0.5f}, {0, b / 2, 0.2f}, {0, -b / 2, 0.2f}, 0.4f};
-    case CLASS_FORMULA:
-      return {"racer", 225.0f, 120, true, {0, 0.1f, -0.05f}, {0, -b / 4, 0.2f}, {0, 0, 0.2f}, 0.2f};
-    case CLASS_GT: return {"coupe", 270.0f, 180, true, {0, -0.2f, 0}, {0, b / 2, 0.2f}, {0, -b / 2, 0.2f}, 0.3f};
-    case CLASS_KART: return {"kart", 75.0f, 80, true, {0, -0.5f, -0.1f}, {0, -b / 2, 0.1f}, {0, b / 4, 0.1f}, 0.2f};
-    case CLASS_F1: return {"f1", 200.0f, 120, true, {0, 0, -0.1f}, {0, -b / 4, 0.2f}, {0, 0, 0.2f}, 0.25f};
-    case CLASS_FSAE: return {"fsae", 135.0f, 100, true, {0, -0.1f, -0.1f}, {0, -b / 4, 0.2f}, {0, 0, 0.2f}, 0.2f};
-    default: return c;
-  }
+  return ClassStartOf(s.vehicleClass, s.rear.wheelCount, s.front.wheelCount, s.wheelbase);
 }
 
 bool IsClass(const NewVehicleSettings& s, std::initializer_list<int> classes) {
@@ -147,7 +117,7 @@ void SetEngine(Car& car, const NewVehicleSettings& s, const ClassStart& start) {
   // factor, as every read gives it.
   if (s.cylinders > 0 && s.engineSize > 0) e.redline = ClassRevLimit(s.engineSize, s.cylinders, s.vehicleClass);
   car.steeringWheelTurn = start.steeringTurn * DEGREES;
-  car.steeringWheelPitch = s.front.wheelCount == 1 ? 0.4188790f : 0.7853982f;
+  car.steeringWheelPitch = start.steeringPitch;
   CopyName(car.steerAnimation, STEER_ANIMATION_SIZE, start.animation ? start.animation : "");
   if (car.transmissionType != TRANSMISSION_NONE) {
     CopyName(car.engineName, ENGINE_NAME_SIZE, "DEFAULT");
@@ -410,12 +380,27 @@ void SetSpokeAndRim(Car& car, const NewVehicleSettings& s) {
 
 float RoundTo(float value, float unit) { return std::nearbyint(value / unit) * unit; }
 
+// The last mass lines given, each empty while the builds since gave none: a build repeating a
+// line says nothing (the page builds on every step of a row).
+char g_massLine[128], g_shortfallLine[128];
+
+// Gives the line unless it is the one last given in its place; the place keeps it.
+void GiveMassLine(char (&given)[128], const char* text, ReportColour colour) {
+  if (std::strcmp(given, text) == 0) return;
+  std::snprintf(given, sizeof given, "%s", text);
+  ReportLine(text, colour);
+}
+
 // The mass topped up: every tube's own mass per metre scaled by (total + excess) / total,
 // each held to the readers' 0.5..40 kg/m.  The message gives the mass reached.
 void TopUpMass(Car& car, float target) {
   const float total = car.partMasses.frame;  // every tube and its mirror image
   const float before = car.mass;
-  if (!(target > before) || car.frameTubeCount == 0 || !(total > 1.0f)) return;
+  g_shortfallLine[0] = 0;
+  if (!(target > before) || car.frameTubeCount == 0 || !(total > 1.0f)) {
+    g_massLine[0] = 0;
+    return;
+  }
   const float scale = (total + (target - before)) / total;
   for (int i = 0; i < car.frameTubeCount; ++i) {
     FrameTube& t = car.frameTubes[i];
@@ -427,10 +412,10 @@ void TopUpMass(Car& car, float target) {
   car.SetupFromVehicle(0);
   char text[128];
   std::snprintf(text, sizeof text, "Mass was %.0f - adjusted to %.0f", double(before), double(car.mass));
-  ReportLine(text, REPORT_MESSAGE);
+  GiveMassLine(g_massLine, text, REPORT_MESSAGE);
   if (car.mass < target - 0.5f) {
     std::snprintf(text, sizeof text, "Target mass %.0f not reached: the frame tubes are at their heaviest", double(target));
-    ReportLine(text, REPORT_WARNING);
+    GiveMassLine(g_shortfallLine, text, REPORT_WARNING);
   }
 }
 
@@ -505,12 +490,11 @@ Car* BuildCar(int32_t driverSlot) {
   }
   TakeVehicleLightsAndSkin(*car);
   const int wheels = s.rear.wheelCount + s.front.wheelCount;
-  float target = s.targetMass;
-  if (wheels == 2) {
-    target += RIDER_MASS;
-    car->FreeAnimations();
-    car->LoadAnimations();
-  }
+  const float target = s.targetMass + (wheels == 2 ? RIDER_MASS : 0.0f);
+  // The driver is posed from his class's animation set as a loaded vehicle's is, so that he
+  // sits in the new vehicle from its first drawing.
+  car->FreeAnimations();
+  car->LoadAnimations();
   car->SetupFromVehicle(0);
   TopUpMass(*car, target);
   if (wheels == 0) return car;
@@ -520,11 +504,12 @@ Car* BuildCar(int32_t driverSlot) {
   return car;
 }
 
+void ForgetMassLines() { g_massLine[0] = g_shortfallLine[0] = 0; }
+
 void BuildVehicle(VehicleEditor& e) {
   Car* car = BuildCar(e.displayFlags & SHOW_DRIVER ? 0 : -1);
   e.selection.selectedPoint = NO_POINT;
   VehicleEditor::InstallCar(e, car, "");
-  if (ScanColourMarks) ScanColourMarks(*car);
 }
 
 }  // namespace NewVehicleWizard

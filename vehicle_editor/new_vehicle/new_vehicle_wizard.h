@@ -96,8 +96,12 @@ void Confirm(void* owner, int click, uintptr_t word);
 // ---- [Construction] ----
 // A new car from the settings (the defaults applied first), its driver's figure from
 // driverSlot (-1 none); the mass topped up towards the target.  Never null.  Messages: "Mass
-// was %.0f - adjusted to %.0f" when the mass was raised.
+// was %.0f - adjusted to %.0f" when the mass was raised, and "Target mass %.0f not reached:
+// ..." when the tubes could not carry it; each given once while it stays the same from build
+// to build (the page builds on every step of a row).
 Car* BuildCar(int32_t driverSlot);
+// Forgets the mass lines given: the next build gives its own again (a new vehicle).
+void ForgetMassLines();
 // BuildCar, the car installed in the editor (the selection cleared).
 void BuildVehicle(VehicleEditor& editor);
 }  // namespace NewVehicleWizard

@@ -273,6 +273,7 @@ void AskLayout(VehicleEditor& e) {
 void Start(VehicleEditor& e, int layout) {
   if (layout < 0 || layout >= NEW_LAYOUT_COUNT) return;
   StartSettings(layout);
+  ForgetMassLines();
   Running = 1;
   RebuildWanted = 1;
   RecordEdit("new vehicle");

@@ -147,35 +147,62 @@ TEST(DriverAnimations, EachSetSitsOnceAndSteersThroughThreeFramesOfItsWheelTurn)
     if ((s.joints[j].boneA == 13 && s.joints[j].boneB == 14) || (s.joints[j].boneA == 6 && s.joints[j].boneB == 7))
       hinges += s.joints[j].type == SKELETON_JOINT_HINGE;
   EXPECT_EQ(hinges, 2);
-  for (const DriverAnimationSet& set : DRIVER_ANIMATION_SETS) {
+  // One set for each animation set a class names, in its class's posture: the cars' seated,
+  // the kart's lying back, the bike's leaning forward.
+  std::vector<std::string> names;
+  for (const DriverAnimationSet& set : DriverAnimationSets()) names.push_back(set.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"saloon", "racer", "coupe", "kart", "f1", "fsae", "bike"}));
+  for (const DriverAnimationSet& set : DriverAnimationSets()) {
+    SCOPED_TRACE(set.name);
     Animation sit, steer;
     BuildDriverAnimations(set, sit, steer);
-    EXPECT_EQ(sit.frameCount, 1) << set.name;
-    ASSERT_EQ(steer.frameCount, 3) << set.name;
+    EXPECT_EQ(sit.frameCount, 1);
+    ASSERT_EQ(steer.frameCount, 3);
     EXPECT_EQ(steer.flags & ANIMATION_CYCLIC, 0);
     EXPECT_FLOAT_EQ(steer.scale, set.wheelTurnDegrees * 3.14159265f / 180.0f);
-    // The centre frame is the seated pose; the locks turn the hands opposite ways.
+    // The centre frame is the seated pose.
     EXPECT_EQ(std::memcmp(steer.frames[1].transforms, sit.frames[0].transforms, sizeof(FixedTransform) * 32), 0);
-    const int hand = s.SolidOf(16, false);
-    const int32_t centre = steer.frames[1].transforms[hand].translation.z;
-    EXPECT_GT(steer.frames[0].transforms[hand].translation.z - centre, 0) << set.name;
-    EXPECT_LT(steer.frames[2].transforms[hand].translation.z - centre, 0) << set.name;
-    // Seated: the pelvis at the seat's hip point, 0.2 m forward of the seat and 0.3 m up (the
-    // place every frame keeps), the head over it as high above it as it stood, the thighs
-    // pointing forward from it.
-    for (const Animation* a : {&sit, &steer})
-      for (int f = 0; f < a->frameCount; ++f) {
-        EXPECT_EQ(a->frames[f].transforms[0].translation.x, 0) << set.name;
-        EXPECT_NEAR(a->frames[f].transforms[0].translation.y, 0.2 * 65536, 1) << set.name;
-        EXPECT_NEAR(a->frames[f].transforms[0].translation.z, 0.3 * 65536, 1) << set.name;
-      }
-    const FixedTransform* seated = sit.frames[0].transforms;
-    EXPECT_EQ(seated[4].translation.z - seated[0].translation.z, s.bones[4].position[2] - s.bones[0].position[2]);
-    EXPECT_GT(seated[s.SolidOf(8, false)].translation.y - seated[0].translation.y, 65536 / 4);
-    // The hands in front of the chest, at its height within 0.15 m.
-    const int32_t chest = seated[2].translation.z;
-    EXPECT_GT(seated[hand].translation.y - seated[0].translation.y, 65536 / 2);
-    EXPECT_NEAR(seated[hand].translation.z, chest, 0.15 * 65536);
+    const int hand = s.SolidOf(16, false), otherHand = s.SolidOf(16, true);
+    EXPECT_EQ(steer.frames[1].transforms[hand].translation.x, -steer.frames[1].transforms[otherHand].translation.x)
+        << "the hands either side of the middle";
+    for (int f = 0; f < 3; ++f) {
+      const FixedTransform* t = steer.frames[f].transforms;
+      // The pelvis at the seat's hip point, 0.2 m forward of the seat and 0.3 m up.
+      EXPECT_EQ(t[0].translation.x, 0);
+      EXPECT_NEAR(t[0].translation.y, 0.2 * 65536, 1);
+      EXPECT_NEAR(t[0].translation.z, 0.3 * 65536, 1);
+      // No solid below the seat: every corner of every box at or above it.
+      for (int bone = 0; bone < s.boneCount; ++bone)
+        for (int twin = 0; twin < (s.bones[bone].flags & SKELETON_BONE_SYMMETRICAL ? 2 : 1); ++twin) {
+          const FixedTransform& b = t[s.SolidOf(bone, twin == 1)];
+          const float* h = s.bones[bone].halfExtent;
+          double low = 0;
+          for (int k = 0; k < 3; ++k) low += std::fabs(b.rotation.m[6 + k] / 65536.0) * h[k];
+          EXPECT_GE(b.translation.z / 65536.0 - low, 0.0) << "bone " << bone << " in frame " << f;
+        }
+    }
+    // At the middle the palms hold the grips: from the seat, the cars' wheel 0.55 m forward and
+    // 0.65 m up, its rim 0.165 m out; the kart's 0.45 and 0.55, 0.14 out; the bike's bars 0.88
+    // and 0.58, their grips 0.3 out.
+    const double grips[3][3] = {{0.165, 0.55, 0.65}, {0.14, 0.45, 0.55}, {0.30, 0.88, 0.58}};
+    const double* g = grips[set.posture];
+    const IntVector& palm = steer.frames[1].transforms[hand].translation;
+    EXPECT_NEAR(palm.x / 65536.0, g[0], 1e-3);
+    EXPECT_NEAR(palm.y / 65536.0, g[1], 1e-3);
+    EXPECT_NEAR(palm.z / 65536.0, g[2], 1e-3);
+    // At the locks the hands have turned with the wheel about its column, which leans back by the
+    // set's pitch: the right hand rises at the left lock, falls at the right.
+    const int32_t centre = palm.z;
+    EXPECT_GT(steer.frames[0].transforms[hand].translation.z - centre, 0);
+    EXPECT_LT(steer.frames[2].transforms[hand].translation.z - centre, 0);
+    if (set.posture == POSTURE_BIKE) {
+      // The bars' 30 degrees about a column leaning back 24 degrees: the right grip at the left
+      // lock is (0.3 cos 30, 0.88 + 0.3 sin 30 cos 24, 0.58 + 0.3 sin 30 sin 24).
+      const IntVector& locked = steer.frames[0].transforms[hand].translation;
+      EXPECT_NEAR(locked.x / 65536.0, 0.2598, 1e-3);
+      EXPECT_NEAR(locked.y / 65536.0, 1.0170, 1e-3);
+      EXPECT_NEAR(locked.z / 65536.0, 0.6410, 1e-3);
+    }
     sit.Free();
     steer.Free();
   }
