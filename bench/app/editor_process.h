@@ -12,8 +12,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -155,6 +158,18 @@ inline std::string LoadAverage() {
   std::string one, five, fifteen;
   in >> one >> five >> fifteen;
   return one + " " + five + " " + fifteen;
+}
+
+// The benchmarks' main: runs them, then report() prints the figures the targets are set on,
+// and the load average before and after follows.
+inline int RunAndReport(int argc, char** argv, void (*report)()) {
+  const std::string before = LoadAverage();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  report();
+  std::printf("load average (1, 5, 15 min): %s before, %s after\n", before.c_str(), LoadAverage().c_str());
+  benchmark::Shutdown();
+  return 0;
 }
 
 // The value at the fraction (0.5 the median) of the values, between neighbours.

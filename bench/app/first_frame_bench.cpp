@@ -108,12 +108,8 @@ void BM_FirstFrame(benchmark::State& state) {
 BENCHMARK(BM_FirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(31)
     ->ReportAggregatesOnly(true);
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::string loadBefore = bench::LoadAverage();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+// The medians and the pairs' ratios; the scratch folder goes.
+void Report() {
   if (!g_pairs.empty()) {
     std::vector<double> editor, plain, ratio;
     for (const Pair& p : g_pairs) {
@@ -126,10 +122,11 @@ int main(int argc, char** argv) {
                 "(the pairs' ratios: median %.2f, quartiles %.2f and %.2f; target <= 1.3)\n",
                 g_pairs.size(), e, m, e / m, bench::Quantile(ratio, 0.5), bench::Quantile(ratio, 0.25),
                 bench::Quantile(ratio, 0.75));
-    std::printf("load average (1, 5, 15 min): %s before, %s after\n", loadBefore.c_str(), bench::LoadAverage().c_str());
   }
   std::error_code error;
   if (!g_folder.empty()) fs::remove_all(g_folder, error);
-  benchmark::Shutdown();
-  return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return bench::RunAndReport(argc, argv, Report); }

@@ -111,12 +111,8 @@ void BM_FirstLoad(benchmark::State& state) {
 BENCHMARK(BM_FirstLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(9)
     ->ReportAggregatesOnly(true);
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const std::string loadBefore = bench::LoadAverage();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+// The medians of the two loads' longest passes and of their differences.
+void Report() {
   if (!g_loads.empty()) {
     std::vector<double> first, later, difference;
     for (const Loads& l : g_loads) {
@@ -133,8 +129,9 @@ int main(int argc, char** argv) {
     });
     std::printf("the first load's longest pass of the median start: %s\nthe later load's: %s\n",
                 median->first.line.c_str(), median->later.line.c_str());
-    std::printf("load average (1, 5, 15 min): %s before, %s after\n", loadBefore.c_str(), bench::LoadAverage().c_str());
   }
-  benchmark::Shutdown();
-  return 0;
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return bench::RunAndReport(argc, argv, Report); }
