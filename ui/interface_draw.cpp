@@ -248,13 +248,7 @@ void DrawControlPanel(const ValueControl& c) {
       return;
     case 2:
     case 52: {
-      ColourWord colour = c.colour ? *c.colour : TextColours.panelGrey;
-      if (c.label.i == 1) {
-        ColourWord lifted = 0;
-        for (int shift = 0; shift < 24; shift += 8)
-          lifted |= static_cast<ColourWord>(std::min(255L, std::lround(((colour >> shift) & 0xFF) * 1.25f))) << shift;
-        colour = lifted;
-      }
+      const ColourWord colour = ColourSwatchFace(c);
       DrawButtonPanel(&colour, pressed, c.right, c.bottom, 2, false, c.left, c.top);
       return;
     }
@@ -339,11 +333,7 @@ bool AlwaysUnlit(int style) {
   return (style >= 16 && style <= 25) || (style >= 34 && style <= 36) || (style >= 43 && style <= 51);
 }
 
-uint32_t TextOver(ColourWord face) {
-  const int score = 2 * static_cast<int>(ColourRed(face)) + 3 * static_cast<int>(ColourGreen(face)) +
-                    static_cast<int>(ColourBlue(face));
-  return ToVertex(score >= 661 ? TextColours.darkText : TextColours.lightText, OPAQUE);
-}
+uint32_t TextOver(ColourWord face) { return ToVertex(TextColourOver(face), OPAQUE); }
 
 // Pixel text goes into the small batch, without the screen's horizontal scale.
 void ButtonText(const char* text, uint32_t colour, float x, float y, float size) {
@@ -628,28 +618,59 @@ uint32_t PlainScreenColour() {
   return OPAQUE | uint32_t{BrightnessTable[0]} << 16 | uint32_t{BrightnessTable[25]} << 8 | BrightnessTable[100];
 }
 
-void AddStandOutStrips(const TextBatch& batch, int inScreenUnits) {
+namespace {
+
+// The fills of the frame's record under the point (x, y) in pixels, bottom first; the top one.
+const DrawRecordEntry* LayersAt(float x, float y, std::vector<uint32_t>& layers) {
+  layers.clear();
+  const DrawRecordEntry* top = nullptr;
+  for (const DrawRecordEntry& f : DrawRecord) {
+    if (IsRecordedText(f.role) || x < f.left || x >= f.right || y < f.top || y >= f.bottom) continue;
+    layers.push_back(f.colour);
+    top = &f;
+  }
+  return top;
+}
+
+// The glyphs of a text in another colour than its ink, each over the layers at its middle and
+// the text's strip (0: none), made to stand out as the ink does.
+void RecolourSpans(TextBatch& batch, const TextItemRange& range, uint32_t ink, uint32_t strip, int inScreenUnits) {
+  const float sx = inScreenUnits ? 0.5f * static_cast<float>(ScreenWidth) : 1.0f;
+  const float sy = inScreenUnits ? 0.5f * static_cast<float>(ScreenHeight) : 1.0f;
+  const float ox = inScreenUnits ? 1.0f : 0.0f;
+  std::vector<uint32_t> layers;
+  for (size_t i = range.first; i < range.end; ++i) {
+    TextBatchItem& item = batch.items[i];
+    if (((item.colour ^ ink) & 0xFFFFFFu) == 0) continue;
+    LayersAt((0.5f * (item.x0 + item.x1) + ox) * sx, (0.5f * (item.y0 + item.y1) + ox) * sy, layers);
+    if (strip) layers.push_back(strip);
+    item.colour = SpanToStandOut(item.colour, ink, layers.data(), static_cast<int>(layers.size()), g_scene);
+  }
+}
+
+}  // namespace
+
+void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
   static std::vector<DrawRecordEntry> texts;
-  WaitingTexts(batch, inScreenUnits, texts);
+  static std::vector<TextItemRange> items;
+  WaitingTexts(batch, inScreenUnits, texts, &items);
   if (texts.empty() || ScreenWidth <= 0 || ScreenHeight <= 0) return;
   const float width = static_cast<float>(ScreenWidth), height = static_cast<float>(ScreenHeight);
   std::vector<uint32_t> layers;
   TagRecordFor(RECORD_TEXT, RECORD_BACKING);
-  for (const DrawRecordEntry& t : texts) {
+  for (size_t k = 0; k < texts.size(); ++k) {
+    const DrawRecordEntry& t = texts[k];
     if (t.role == RECORD_MESSAGE || t.role == RECORD_STATUS) continue;  // they bring their own
-    const float x = 0.5f * (t.left + t.right), y = 0.5f * (t.top + t.bottom);
-    layers.clear();
-    const DrawRecordEntry* top = nullptr;
-    for (const DrawRecordEntry& f : DrawRecord) {
-      if (IsRecordedText(f.role) || x < f.left || x >= f.right || y < f.top || y >= f.bottom) continue;
-      layers.push_back(f.colour);
-      top = &f;
-    }
+    const DrawRecordEntry* top = LayersAt(0.5f * (t.left + t.right), 0.5f * (t.top + t.bottom), layers);
     // A button's face or a label's box keeps its own dark or light text rule.
-    if (top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX)) continue;
+    const bool face = top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX);
     const int n = static_cast<int>(layers.size());
-    if (WorstContrast(t.colour, layers.data(), n, g_scene) >= TEXT_CONTRAST_AIMED) continue;
+    if (face || WorstContrast(t.colour, layers.data(), n, g_scene) >= TEXT_CONTRAST_AIMED) {
+      RecolourSpans(batch, items[k], t.colour, 0, inScreenUnits);
+      continue;
+    }
     const uint32_t strip = BackingToStandOut(t.colour, layers.data(), n, 0x00000000u, g_scene);
+    RecolourSpans(batch, items[k], t.colour, strip, inScreenUnits);
     // The text's extent with a little room, kept inside the text's own control.
     const float mx = 0.15f * (t.bottom - t.top), my = 0.06f * (t.bottom - t.top);
     float x1 = t.left - mx, y1 = t.top - my, x2 = t.right + mx, y2 = t.bottom + my;
@@ -868,10 +889,7 @@ void DrawScreenLabels() {
         ButtonText(text, ToVertex(colour, OPAQUE), l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
       } else if (text[0]) {
         DrawBevelBox(colour, label.colourKind, l, t, r, bt, static_cast<float>(InterfaceScaleRounded));
-        const int score = 2 * static_cast<int>(ColourRed(colour)) + 3 * static_cast<int>(ColourGreen(colour)) +
-                          static_cast<int>(ColourBlue(colour));
-        ButtonText(text, ToVertex(score > 660 ? TextColours.darkText : TextColours.lightText, OPAQUE),
-                   l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
+        ButtonText(text, TextOver(colour), l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
       } else {
         DrawBevelBoxWide(colour, 0, l, t, r, bt);
       }

@@ -103,8 +103,10 @@ bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float hei
 // view or picture of any colour may lie behind.
 uint32_t PlainScreenColour();
 // Draws the strips the texts waiting in the batch need, over what the frame's record holds so
-// far (units 1: the batch is in normalised screen units, 0: in pixels).
-void AddStandOutStrips(const TextBatch& batch, int inScreenUnits);
+// far (units 1: the batch is in normalised screen units, 0: in pixels), and gives each
+// coloured span of them that would not stand out where its own text does the colour that
+// does (SpanToStandOut).
+void AddStandOutStrips(TextBatch& batch, int inScreenUnits);
 
 // ---- [Buttons] ----
 // Face colour, text colour and text of a button as DrawButtons shows it.

@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
+#include "ui/contrast.h"
 #include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
@@ -64,14 +65,26 @@ const char* ListEntry(const ValueControl& c) {
   return list[index];
 }
 
+}  // namespace
+
+ColourWord ColourSwatchFace(const ValueControl& c) {
+  const ColourWord colour = c.colour ? *c.colour : TextColours.panelGrey;
+  if (c.label.i != 1) return colour;
+  ColourWord lifted = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+    lifted |= static_cast<ColourWord>(std::min(255L, std::lround(((colour >> shift) & 0xFF) * 1.25f))) << shift;
+  return lifted;
+}
+
+namespace {
+
 // The three channel values of type 52, one per row.
 void QueueChannelRows(const ValueControl& c, float h, float margin) {
   if (!c.colour) return;
   const ColourWord colour = *c.colour;
   const int r = static_cast<int>(ColourRed(colour)), g = static_cast<int>(ColourGreen(colour)),
             b = static_cast<int>(ColourBlue(colour));
-  const int limit = c.label.i == 1 ? 720 : 960;
-  const uint32_t ink = Opaque(2 * r + 3 * g + b > limit ? TextColours.darkText : TextColours.lightText);
+  const uint32_t ink = Opaque(TextColourOver(ColourSwatchFace(c)));
   const float row = 0.3f * h;
   const int values[3] = {r, g, b};
   for (int i = 0; i < 3; ++i) {
