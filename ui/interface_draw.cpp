@@ -26,6 +26,7 @@
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "ui/bevel_box.h"
+#include "ui/character_set.h"
 #include "ui/contrast.h"
 #include "ui/dialogs.h"
 #include "ui/draw_record.h"
@@ -421,19 +422,32 @@ void DrawButtonGlyphCodes(const InterfaceButton& b, const char* codes, uint32_t 
   CurrentTextBatch = saved;
 }
 
-void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
+// Where an aligned label goes: its fitted text, size, left x and top y.
+struct PlacedLabel {
+  char text[BUTTON_LABEL_SIZE];
+  float size, x, y, width;
+};
+PlacedLabel PlaceButtonLabel(const InterfaceButton& b, const char* text, int align) {
   const float inset = static_cast<float>(InterfaceScaleRounded);
-  float size = ButtonLabelSize(b);
-  char fitted[BUTTON_LABEL_SIZE];
-  FitButtonLabel(text, static_cast<float>(b.right - b.left) - 2.0f * inset, &size, fitted, sizeof fitted);
-  text = fitted;
-  const float width = PixelWidth(text, size);
-  float x;
-  if (align == 1) x = b.left + inset;
-  else if (align == 2) x = b.right - inset - width;
-  else x = 0.5f * static_cast<float>(b.left + b.right) - 0.5f * width;
-  x = std::max(x, b.left + inset);  // centred text that does not fit starts at the left inset
-  ButtonText(text, colour, x, 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * size, size);
+  PlacedLabel p{};
+  p.size = ButtonLabelSize(b);
+  FitButtonLabel(text, static_cast<float>(b.right - b.left) - 2.0f * inset, &p.size, p.text, sizeof p.text);
+  p.width = PixelWidth(p.text, p.size);
+  if (align == 1) p.x = b.left + inset;
+  else if (align == 2) p.x = b.right - inset - p.width;
+  else p.x = 0.5f * static_cast<float>(b.left + b.right) - 0.5f * p.width;
+  p.x = std::max(p.x, b.left + inset);  // centred text that does not fit starts at the left inset
+  p.y = 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * p.size;
+  return p;
+}
+
+int LabelAlignment(int style) {
+  return (style == 3 || style == 38 || style == 41) ? 1 : (style == 39 || style == 42) ? 2 : 0;
+}
+
+void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
+  const PlacedLabel p = PlaceButtonLabel(b, text, align);
+  ButtonText(p.text, colour, p.x, p.y, p.size);
 }
 
 // Breaks a label at spaces into lines of at most 15 characters that fit the width.
@@ -817,8 +831,32 @@ void QueueButtonLabel(const InterfaceButton& b, uint32_t ink) {
     }
     return;
   }
-  const int align = (b.style == 3 || b.style == 38 || b.style == 41) ? 1 : (b.style == 39 || b.style == 42) ? 2 : 0;
-  DrawButtonTextAligned(b, text, ink, align);
+  DrawButtonTextAligned(b, text, ink, LabelAlignment(b.style));
+}
+
+int ButtonLabelBand(const InterfaceButton& b, float* left, float* top, float* right, float* bottom) {
+  char text[BUTTON_LABEL_SIZE];
+  if (!ButtonText(b, text, sizeof text) || !text[0] || ShowsGlyphCodes(b.style) || b.style == 5 || b.style == 6)
+    return 0;
+  const PlacedLabel p = PlaceButtonLabel(b, text, LabelAlignment(b.style));
+  *left = p.x;
+  *right = p.x + p.width;
+  // From the glyphs' boxes' top to the foot of its deepest glyph (a whole cell for another
+  // than a glyph of the character set).
+  static TextPiece pieces[2 * BUTTON_LABEL_SIZE];
+  TextLayoutSettings settings;
+  settings.codePage = CurrentCodePage;
+  settings.size = p.size;
+  TextLayoutResult r;
+  const int n = LayoutText(p.text, p.x, p.y, settings, pieces, static_cast<int>(std::size(pieces)), &r);
+  float deepest = 0.0f;
+  for (int i = 0; i < n; ++i)
+    deepest = std::max(deepest, pieces[i].kind == TEXT_PIECE_GLYPH && pieces[i].glyph < GLYPH_COUNT
+                                    ? CharMetrics[pieces[i].glyph].height
+                                    : 1.0f);
+  *top = p.y + GLYPH_BOX_DROP * p.size;
+  *bottom = *top + GLYPH_BOX_HEIGHT * deepest * p.size;
+  return 1;
 }
 
 void DrawButtons() {

@@ -122,3 +122,7 @@ void FitButtonLabel(const char* text, float room, float* size, char* out, int ou
 // the current code page, or for the symbol button (style 4) and the arrow styles 26..35 each
 // glyph code as the character set's own glyph.
 void QueueButtonLabel(const InterfaceButton& button, uint32_t colour);
+// The band a one-line label of the button takes as DrawButtons draws it, in pixels: across
+// from its first to its last glyph, down from its glyphs' top to the foot of the deepest
+// glyph.  0 for a button without such a label.
+int ButtonLabelBand(const InterfaceButton& button, float* left, float* top, float* right, float* bottom);

@@ -616,6 +616,47 @@ TEST_F(InterfaceLayout, ButtonFacesKeepTheirOwnTextRule) {
   EXPECT_EQ(text->colour, 0xFF000000u);
 }
 
+// A value button's knob never runs through its label: under the label (the value in the
+// middle of the range) it stands only above and below the glyphs as drawn, and clear of the
+// label (at the range's end) it runs the row's height, one grey piece and one white line.
+TEST_F(InterfaceLayout, AValueButtonsKnobStandsClearOfItsLabel) {
+  SetInterfaceMetrics();
+  static float value;
+  const auto knobPieces = [](const DrawRecordEntry* text) {
+    std::vector<const DrawRecordEntry*> pieces;
+    for (const DrawRecordEntry& e : DrawRecord)
+      if (e.role == RECORD_BUTTON && !e.clickable && e.right - e.left < 10.0f) {
+        EXPECT_FALSE(Meet(e, text->left, text->top, text->right, text->bottom))
+            << "a knob piece at " << e.left << "," << e.top << ".." << e.bottom << " over " << text->text;
+        pieces.push_back(&e);
+      }
+    return pieces;
+  };
+  value = 5.0f;
+  Frame([](Prss* o) {
+    RowCursorX = 0;
+    RowCursorY = 100;
+    AddValueEditButton(o, "Reverse gear ratio %.1f", 0.0f, 10.0f, &value, nullptr, nullptr, 16, nullptr);
+  });
+  const DrawRecordEntry* text = Find("Reverse gear ratio 5.0");
+  ASSERT_NE(text, nullptr);
+  std::vector<const DrawRecordEntry*> pieces = knobPieces(text);
+  ASSERT_FALSE(pieces.empty()) << "the knob still shows";
+  EXPECT_LE(pieces.front()->bottom, text->top) << "above the label";
+  value = 0.0f;
+  Frame([](Prss* o) {
+    RowCursorX = 0;
+    RowCursorY = 100;
+    AddValueEditButton(o, "Reverse gear ratio %.1f", 0.0f, 10.0f, &value, nullptr, nullptr, 16, nullptr);
+  });
+  text = Find("Reverse gear ratio 0.0");
+  ASSERT_NE(text, nullptr);
+  pieces = knobPieces(text);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_EQ(pieces[0]->top, 100.0f);
+  EXPECT_EQ(pieces[0]->bottom, float(100 + ButtonHeight));
+}
+
 // A style 6 button says "UNUSED" under its face, over the scene, where the light text needs a
 // strip: drawn in pixels around the text with 0.15 x the text's height to either side and
 // 0.06 x above it, but not below the text, which lies below its button.
