@@ -700,7 +700,8 @@ TEST_F(InterfaceLayout, TextOverAFaceTakesTheTextColourThatStandsFurtherFromIt) 
   const struct {
     const char* text;
     uint32_t ink;
-  } cases[] = {{"lit", black}, {"dim", white}, {"118", black}, {"117", white}, {"94", black}, {"93", white}};
+  } cases[] = {{"lit", black},         {"dim", white},         {"118 118 118", black},
+               {"117 117 117", white}, {"94 94 94", black},    {"93 93 93", white}};
   for (const auto& k : cases) {
     const DrawRecordEntry* text = Find(k.text);
     ASSERT_NE(text, nullptr) << k.text;
