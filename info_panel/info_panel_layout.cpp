@@ -39,6 +39,10 @@ ColourWord* ButtonColour() { return &InterfaceColours.textUnselected; }
 ColourWord* DimmedColour() { return &InterfaceColours.textUnavailable; }
 ColourWord* BarColour() { return &TextColours.panelGrey; }
 
+// A row's label: one line high, just above its band (within the row's top y1), so that its
+// text is as large as the panel's lines and no larger: a long label then fits its width.
+float LabelTop(float y1, float labelBottom) { return std::max(y1, labelBottom - PANEL_LINE); }
+
 // One arrow-bar-arrow set over the band from y1 to y2.
 struct Band {
   float x1, x2, y1, y2;
@@ -86,7 +90,7 @@ void AddWordSet(Prss* owner, uint16_t* value, float lo, float hi, int scaled, co
 
 // ---- Layout transform ----
 
-void SetInfoPanelLayout(float left, float right, float top) {
+void SetInfoPanelLayout(float left, float right, float top, float widest) {
   float s = (right - left) / PANEL_WIDTH;
   if (s <= MIN_SCALE) {
     s = MIN_SCALE;
@@ -94,8 +98,17 @@ void SetInfoPanelLayout(float left, float right, float top) {
     const float most = static_cast<float>(ButtonHeight) / (static_cast<float>(ScreenHeight) / 2.0f) / PANEL_ROW_METRIC;
     if (s > most) s = std::max(most, MIN_SCALE);
   }
-  InfoLayout.sx = InfoLayout.sy = s;
   InfoLayout.x0 = (left + right) / 2.0f - 0.15f * s;
+  if (ScreenHeight > 0) {
+    // A line's text: 0.85 of PANEL_LINE x s screen units, ScreenHeight / 2 pixels a unit.
+    const float readable = LEAST_TEXT_PIXELS / (0.85f * PANEL_LINE * static_cast<float>(ScreenHeight) / 2.0f);
+    const float room = (std::max(widest, right) - left) / PANEL_WIDTH;
+    if (std::min(readable, room) > s) {
+      s = std::min(readable, room);
+      InfoLayout.x0 = left - PANEL_LEFT * s;  // widened to the right, its left edge kept
+    }
+  }
+  InfoLayout.sx = InfoLayout.sy = s;
   // The panel's top edge (PANEL_TOP) lands on top.
   InfoLayout.y0 = top - PANEL_TOP * s;
 }
@@ -166,7 +179,7 @@ void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, fl
   // A row is shown whole or not at all.
   if (!AboveClip(max > min ? y2 - BAND_INSET : y2 - LABEL_GAP)) return;
   AddPanelValueControl(nullptr, HeldFloat(*value), IvText(format), IvInt(0), IvInt(0), 19 + kind, TextColour(),
-                       nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
+                       nullptr, x, LabelTop(y1, y2 - LABEL_GAP), x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
   // The bar maps the span: a row without one shows its value alone.
   if (!(max > min)) return;
   const Band b = RowBand(x, y2 - LABEL_GAP + BAND_INSET, y2 - BAND_INSET);
@@ -191,8 +204,8 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
   const float l = PanelWordShown(*left, lo, hi, scaled);
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelWordShown(*right, lo, hi, scaled));
   else std::snprintf(line, ROW_LINE_SIZE, format, l);
-  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15, TextColour(), nullptr, x, y1,
-                       x + PANEL_ROW_WIDTH, y2 - h);
+  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15, TextColour(), nullptr, x,
+                       LabelTop(y1, y2 - h), x + PANEL_ROW_WIDTH, y2 - h);
   if (!(hi > lo)) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
   AddWordSet(owner, left, lo, hi, scaled, format, twoSets ? nullptr : format, callback, b);
@@ -211,7 +224,8 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelByteShown(*right, lo, hi, min, max));
   else std::snprintf(line, ROW_LINE_SIZE, format, l);
   AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15,
-                       mode == 2 ? DimmedColour() : TextColour(), nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - h);
+                       mode == 2 ? DimmedColour() : TextColour(), nullptr, x, LabelTop(y1, y2 - h),
+                       x + PANEL_ROW_WIDTH, y2 - h);
   if (max <= min) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
   AddByteSet(owner, left, lo, hi, min, max, format, twoSets ? nullptr : format, callback, b);

@@ -34,8 +34,10 @@ constexpr float PANEL_ROW_METRIC = 0.3f;
 
 // Fits the panel into the screen rectangle from left to right (normalised units) whose top is
 // at top: scale (right - left) / 1.6, never below 0.5 and never so large that a value row
-// grows past one interface button's height; the panel's top edge lands on top.
-void SetInfoPanelLayout(float left, float right, float top);
+// grows past one interface button's height; the panel's top edge lands on top.  Nor below the
+// scale at which a line's text (0.85 of PANEL_LINE) reaches LEAST_TEXT_PIXELS, as far as the
+// panel may widen: up to the screen x widest (by default no further than right).
+void SetInfoPanelLayout(float left, float right, float top, float widest = -2.0f);
 // The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge
 // and centre, so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive
 // car's final drive) end on screen.
@@ -55,8 +57,11 @@ void TransformPanelRect(float& left, float& top, float& right, float& bottom);
 // PANEL_ROW_WIDTH each.
 constexpr float PANEL_LEFT = -0.65f;
 constexpr float PANEL_TOP = PANEL_ROW_METRIC - 1.0f;
-constexpr float PANEL_TAB_HEIGHT = 0.1f;
-constexpr float PANEL_PAGE_TOP = PANEL_TOP + PANEL_TAB_HEIGHT + 0.05f;
+constexpr float PANEL_TAB_HEIGHT = 0.08f;  // a row of tabs
+// The tabs stand in two rows: in one, nine tabs' names had to be squeezed until letters
+// vanished.
+constexpr int PANEL_TAB_ROWS = 2;
+constexpr float PANEL_PAGE_TOP = PANEL_TOP + PANEL_TAB_ROWS * PANEL_TAB_HEIGHT + 0.05f;
 constexpr float PANEL_ROW_WIDTH = 0.75f;               // the W of a value row
 constexpr float PANEL_COLUMN_1 = PANEL_LEFT;
 constexpr float PANEL_COLUMN_2 = PANEL_LEFT + 0.85f;
@@ -87,8 +92,8 @@ struct CarRows {
   CarRows& operator=(const CarRows&) = delete;
 };
 // Float row of precision 0 (shown as stored), 2 (times 0.001) or 1 (radians in degrees): the
-// label from x to x + PANEL_ROW_WIDTH and y1 to y2 - 0.3, then arrows and bar in the band y2 -
-// 0.27 .. y2 - 0.03.  A row whose max is not above its min shows the label alone.
+// label from x to x + PANEL_ROW_WIDTH, one PANEL_LINE high (no higher than y1) down to y2 - 0.3,
+// then arrows and bar in the band y2 - 0.27 .. y2 - 0.03.  A row whose max is not above its min shows the label alone.
 void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, float step, float min, float max,
                       InterfaceHandler callback, int precision, int withFormat, float y1, float y2);
 // 16-bit row of one word or a left and right pair.  scaled: shown raw x (hi - lo) / 65534 +
