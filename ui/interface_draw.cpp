@@ -328,6 +328,7 @@ void DrawHighlights() {
 // ---- Buttons ----
 
 constexpr int BUTTON_TEXT_LINE_MAX = 15;
+constexpr size_t MARK_MOST = 2;  // characters of a coloured mark that a cut label keeps
 constexpr int BUTTON_LABEL_SIZE = 160;
 
 bool AlwaysUnlit(int style) {
@@ -369,8 +370,9 @@ int NextCut(const char* text, int at) {
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize) {
   std::snprintf(out, static_cast<size_t>(outSize), "%s", text ? text : "");
   if (PixelWidth(out, *size) <= room) return;
-  // The interface's text sizes step by two pixels; the smallest taken is 0.6 of the label's own.
-  const float least = 0.6f * *size;
+  // The interface's text sizes step by two pixels; the smallest taken is 0.6 of the label's own,
+  // and never under the least text size (unless the label's own is).
+  const float least = std::max(0.6f * *size, std::min(*size, LEAST_TEXT_PIXELS));
   float fitting = *size;
   for (float s = *size - 2.0f; s >= least; s -= 2.0f) {
     fitting = s;
@@ -380,16 +382,23 @@ void FitButtonLabel(const char* text, float room, float* size, char* out, int ou
     }
   }
   *size = fitting;
-  // Still too wide: as much of the text as fits, then "...".
-  const std::string whole = out;
+  // Still too wide: as much of the text as fits, then "...", then a mark that ends it in a
+  // colour of its own (the unsaved mark "^1*"), which tells more than the letters cut for it.
+  std::string whole = out, mark;
+  const size_t code = whole.rfind('^');
+  if (code != std::string::npos && code + 2 < whole.size() && whole[code + 1] >= '0' && whole[code + 1] <= '7' &&
+      whole.size() - code <= 2 + MARK_MOST) {
+    mark = whole.substr(code);
+    whole.resize(code);
+  }
   int keep = 0;
   for (int at = 0; at < static_cast<int>(whole.size());) {
     const int next = NextCut(whole.c_str(), at);
-    if (PixelWidth((whole.substr(0, size_t(next)) + "...").c_str(), fitting) > room) break;
+    if (PixelWidth((whole.substr(0, size_t(next)) + "..." + mark).c_str(), fitting) > room) break;
     keep = at = next;
   }
   while (keep > 0 && whole[size_t(keep) - 1] == ' ') --keep;  // "mono..." rather than "mono ..."
-  std::snprintf(out, static_cast<size_t>(outSize), "%s...", whole.substr(0, size_t(keep)).c_str());
+  std::snprintf(out, static_cast<size_t>(outSize), "%s...%s", whole.substr(0, size_t(keep)).c_str(), mark.c_str());
   if (PixelWidth(out, fitting) > room) out[0] = 0;  // not even the full stops fit
 }
 

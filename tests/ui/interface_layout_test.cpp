@@ -384,6 +384,17 @@ TEST_F(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
   size = 19.0f;
   FitButtonLabel("mono colours", 20.0f, &size, out, sizeof out);
   EXPECT_STREQ(out, "") << "not even the stops fit";
+  // A coloured mark at the end stays after the stops: "..." and "*" take 30.33 of 60, and
+  // "mon" (22.75) fits the 29.67 left, "mono" (30.33) does not.
+  size = 19.0f;
+  FitButtonLabel("mono colours^1*", 60.0f, &size, out, sizeof out);
+  EXPECT_STREQ(out, "mon...^1*");
+  // Never under the least text size of 12 pixels: from 15 the last step is 13 (0.6 x 15 = 9
+  // would allow 11 and 9), where "..." (22.75) leaves 17.25 of 40 for "mo" (15.17).
+  size = 15.0f;
+  FitButtonLabel("mono colours", 40.0f, &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 13.0f);
+  EXPECT_STREQ(out, "mo...");
 }
 
 // A label exactly as wide as its room fits, at its own size, at a two-pixel step, at the
