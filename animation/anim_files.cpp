@@ -17,10 +17,9 @@ constexpr const char* TEXT_NO_ANIM_SELECTED = "NO ANIM selected";
 
 // The path of a typed name, or 0 with the invalid name shown.
 int NamedPath(AnimEditor& editor, const char* pattern, const char* name, char (&path)[FILE_PATH_SIZE]) {
-  if (name && IsValidFileName(name) && MakeNamedPath(path, sizeof path, pattern, name)) return 1;
-  char text[FILE_PATH_SIZE + 64];
-  std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name ? name : "");
-  ReportBox(editor.screen, text);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(path, sizeof path, pattern, name ? name : "", refusal)) return 1;
+  ReportBox(editor.screen, refusal);
   return 0;
 }
 

@@ -218,12 +218,13 @@ DataFolderState ProbeDataFolder() {
   return DATA_FOLDER_WRITABLE;
 }
 
-// The temporary files that saves killed in an earlier run left in the folders the program
-// saves to.  Not while another instance runs: its saves are not this one's to judge.
-void RemoveStaleSaves() {
-  if (g_loop.runningInstance) return;
-  const int removed =
-      RemoveStaleTemporaries(".", false) + RemoveStaleTemporaries("data", true) + RemoveStaleTemporaries("mods", true);
+// The journal of saves in flight, in "cache": what saves killed in an earlier run left (named
+// in that run's journal) is removed first.  Without a journal the saves go on as ever.
+void StartJournalOfSaves() {
+  MakeFolder("cache");
+  int removed = 0;
+  if (const int error = StartSaveJournal("cache", removed))
+    LogF("no journal of saves in flight : cache : %s", std::strerror(error));
   if (removed) LogF("removed %d temporary files of unfinished saves", removed);
 }
 
@@ -530,7 +531,7 @@ StartResult AppStartup(const char* commandLine) {
       ExitCode = EXIT_START_FAILED;
       return START_ENDED;
   }
-  RemoveStaleSaves();
+  StartJournalOfSaves();
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
   // is no device at all.  With the configuration read (it holds the fonts' weights), a
@@ -1092,6 +1093,7 @@ int AppShutdown() {
   CleanupSockets();
   ReleaseStatusOutput();
   CloseInstanceRequests();
+  EndSaveJournal();
   CloseDriveFile();
   LogLine("EXIT");
   DestroyImeContext();

@@ -26,6 +26,7 @@
 #include "race/race.h"
 #include "text/coded_text.h"
 #include "text/language.h"
+#include "text/text_names.h"
 #include "text/messages.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
@@ -245,8 +246,10 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
         ReportOptionError(name, "File name must end .txt");
         return false;
       }
-      if (!IsSafeRelativePath(value)) {  // the settings are written back there at exit
-        ReportOptionError(name, "Invalid file name");
+      if (const char* fault = FileNameFault(value, CONFIG_PATH_SIZE - 1, true)) {  // written back at exit
+        char refusal[NAME_REFUSAL_SIZE];
+        FormatNameRefusal(refusal, sizeof refusal, "Invalid file name", value, fault);
+        ReportOptionError(name, refusal);
         return false;
       }
       if (ConfigRead) {
@@ -395,7 +398,13 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
       return true;
     case OPT_LOG:
       // The log file is deleted before it is written: only a log file in the working folder.
-      if (!IsLogFileNameAllowed(value) || !CanAppendToFile(value)) {
+      if (const char* fault = LogFileNameFault(value)) {
+        char refusal[NAME_REFUSAL_SIZE];
+        FormatNameRefusal(refusal, sizeof refusal, "Log file error", value, fault);
+        ReportOptionError(name, refusal);
+        return false;
+      }
+      if (!CanAppendToFile(value)) {
         ReportOptionError(name, "Log file error");
         return false;
       }
@@ -716,8 +725,8 @@ constexpr HandedFileType HANDED_TYPES[5] = {
     {"LYT", "ZKTLYT", "layout"},
 };
 
-UrlRequestResult Fail(const char* format, const char* word = "") {
-  std::snprintf(StartupErrorText, sizeof StartupErrorText, format, word);
+UrlRequestResult Fail(const char* format, const char* word = "", const char* second = "") {
+  std::snprintf(StartupErrorText, sizeof StartupErrorText, format, word, second);
   return URL_FAILED;
 }
 
@@ -807,7 +816,8 @@ UrlRequestResult CopyHandedFile(const char* path, int type, std::string& fileNam
 
   const size_t slash = source.rfind('/');
   fileName = slash == std::string::npos ? source : source.substr(slash + 1);
-  if (fileName.size() >= 68 || !IsSafeFileName(fileName.c_str())) return Fail("%s file name is too long", kind.letters);
+  if (fileName.size() >= 68) return Fail("%s file name is too long", kind.letters);
+  if (const char* fault = FileNameFault(fileName.c_str(), 67)) return Fail("%s file name %s", kind.letters, fault);
   char destination[FILE_PATH_SIZE];
   std::snprintf(destination, sizeof destination, "data\\%s\\%s", kind.folder, fileName.c_str());
   bool copy = true;
@@ -904,7 +914,10 @@ uint32_t HandleInstanceRequest(uint32_t code, const char* text) {
     case REQUEST_SINGLE_REPLAY:
     case REQUEST_MULTI_REPLAY:
       if (!EntryPageFree()) return REPLY_NO_SCREEN;
-      if (length < 1 || length > INSTANCE_TEXT_MAX || !IsSafeFileName(text)) return REPLY_BAD_TEXT;
+      if (const char* fault = FileNameFault(text, INSTANCE_TEXT_MAX)) {
+        LogF("instance request : replay name %s", fault);
+        return REPLY_BAD_TEXT;
+      }
       std::snprintf(RequestText, sizeof RequestText, "%s", text);
       PendingRequestType = static_cast<int>(code);
       return REPLY_DONE;
@@ -947,8 +960,9 @@ int WriteGuestStatus(int connectionState, const char* joinedName) {
   FILE* file = SafeWriteBegin(w, "guest.txt");
   if (file) std::fprintf(file, "zkt=%s\nstatus=%s\njoined=%s\n", PROGRAM_VERSION, connectionState == 2 ? "ingame" : "online",
                          joinedName ? joinedName : "");
-  if (file && SafeWriteCommit(w) == 0) return 1;
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, "guest.txt");
+  const int error = file ? SafeWriteCommit(w) : w.error;
+  if (error == 0) return 1;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, "guest.txt", error);
   return 0;
 }
 

@@ -30,6 +30,7 @@
 #include "render/views.h"
 #include "render/vr.h"
 #include "text/language.h"
+#include "text/text_names.h"
 #include "text/messages.h"
 
 CommandSettings CommandState = {0, 0, 0, 100, 3, 0.0f, {0, 0, 0}, 0, 0, 0, 0, 0, 0, 0, {0, 0}};
@@ -107,6 +108,16 @@ bool RefusedToCtrlink(const Command& c) {
   return true;
 }
 
+// A file name given in a command that cannot be used: the reply says why.
+bool RefusedName(const Command& c, const char* name) {
+  const char* fault = FileNameFault(name, FILE_NAME_MAX);
+  if (!fault) return false;
+  char refusal[NAME_REFUSAL_SIZE];
+  FormatNameRefusal(refusal, sizeof refusal, LanguageTexts[TX_3h_invalidf], name, fault);
+  Reply(c, refusal);
+  return true;
+}
+
 // ---- The words ----
 
 void RunCommand(const Command& c) {
@@ -115,6 +126,7 @@ void RunCommand(const Command& c) {
     ReplyText(c, TX_3a_namelong);
     return;
   }
+  if (RefusedName(c, c.value)) return;
   char path[FILE_PATH_SIZE];
   if (!MakeNamedPath(path, sizeof path, SCRIPT_PATH, c.value) || !FileExists(path)) {
     char text[96];
@@ -143,7 +155,13 @@ void LogCommand(const Command& c) {
     return;
   }
   // The log file is deleted first: only a log file inside the working folder.
-  if (!IsLogFileNameAllowed(c.value) || !CanAppendToFile(c.value)) {
+  if (const char* fault = LogFileNameFault(c.value)) {
+    char refusal[NAME_REFUSAL_SIZE];
+    FormatNameRefusal(refusal, sizeof refusal, LanguageTexts[TX_3h_invalidf], c.value, fault);
+    Reply(c, refusal);
+    return;
+  }
+  if (!CanAppendToFile(c.value)) {
     Reply(c, 13);
     return;
   }
@@ -197,10 +215,7 @@ void LangCommand(const Command& c) {
     Reply(c, 48);
     return;
   }
-  if (!IsSafeFileName(name)) {
-    Reply(c, 47);
-    return;
-  }
+  if (RefusedName(c, name)) return;
   SetLanguage(name);
 }
 
@@ -242,8 +257,8 @@ void WindowCommand(const Command& c) {
     Reply(c, 47);
     return;
   }
-  CfgWindow[2] = CfgWindow[0] + width;
-  CfgWindow[3] = CfgWindow[1] + height;
+  CfgWindow[2] = CfgWindow[0] + std::max(width, LEAST_WINDOW_WIDTH);
+  CfgWindow[3] = CfgWindow[1] + std::max(height, LEAST_WINDOW_HEIGHT);
   WindowRequest = WINDOW_REQUEST_NORMAL;
 }
 
@@ -519,7 +534,7 @@ void ReduceHalfCommand(const Command& c) {
 }
 
 void KeyboardFileCommand(const Command& c) {
-  if (RefusedToCtrlink(c) || !Needed(c)) return;
+  if (RefusedToCtrlink(c) || !Needed(c) || RefusedName(c, c.value)) return;
   const bool load = strcasecmp(c.word, "loadkb") == 0;
   if (!(load ? LoadKbsFile(c.value) : SaveKbsFile(c.value))) Reply(c, load ? 53 : 54);
 }
@@ -557,6 +572,7 @@ void SetupColourCommand(const Command& c) {
     ReplyText(c, TX_3a_namelong);
     return;
   }
+  if (RefusedName(c, c.value)) return;
   char fileName[64];
   std::snprintf(fileName, sizeof fileName, "%s_%s", CfgSelectedCar, c.value);
   char path[FILE_PATH_SIZE];
@@ -647,10 +663,11 @@ void ReplayCommand(const Command& c) {
     ReplyText(c, TX_3g_comentry);
     return;
   }
-  if (std::strlen(c.value) >= REQUEST_TEXT_SIZE || !IsSafeFileName(c.value)) {
-    Reply(c, 47);
+  if (std::strlen(c.value) >= REQUEST_TEXT_SIZE) {
+    Reply(c, 48);
     return;
   }
+  if (RefusedName(c, c.value)) return;
   std::snprintf(RequestText, sizeof RequestText, "%s", c.value);
   PendingRequestType = strcasecmp(c.word, "spr") == 0 ? REQUEST_SINGLE_REPLAY : REQUEST_MULTI_REPLAY;
 }

@@ -90,10 +90,15 @@ const char* OnOff(int on) { return on ? "On" : "Off"; }
 
 // ---- [Window] helpers ----
 
-// The stored window rectangle, or a sound default when it cannot hold a window.
+// The stored window rectangle, held at the least window, or a sound default when it cannot
+// hold a window.
 PlatformRect StoredWindowRect() {
   PlatformRect r{CfgWindow[0], CfgWindow[1], CfgWindow[2], CfgWindow[3]};
-  if (r.Width() >= 64 && r.Height() >= 64) return r;
+  if (r.Width() >= 64 && r.Height() >= 64) {
+    r.right = std::max(r.right, r.left + LEAST_WINDOW_WIDTH);
+    r.bottom = std::max(r.bottom, r.top + LEAST_WINDOW_HEIGHT);
+    return r;
+  }
   PlatformRect desktop;
   PlatformVirtualDesktop(desktop);
   DefaultWindowRect(desktop, r);
@@ -318,6 +323,7 @@ int CreateMainWindow(int showCommand, int windowed) {
         return 0;
       }
     }
+    PlatformSetLeastClientSize(LEAST_WINDOW_WIDTH, LEAST_WINDOW_HEIGHT);
     PlatformInstallEventSource();
     DeviceWindow = PlatformWindowHandle();
   }
@@ -340,8 +346,8 @@ void DestroyMainWindow() {
 int MainWindowExists() { return PlatformWindowExists(); }
 
 void DefaultWindowRect(const PlatformRect& desktop, PlatformRect& out) {
-  const int width = std::max(64, std::min(1280, desktop.Width() - 160));
-  const int height = std::max(64, std::min(720, desktop.Height() - 160));
+  const int width = std::max(LEAST_WINDOW_WIDTH, std::min(1280, desktop.Width() - 160));
+  const int height = std::max(LEAST_WINDOW_HEIGHT, std::min(720, desktop.Height() - 160));
   out = PlatformRect{desktop.left + 80, desktop.top + 80, desktop.left + 80 + width, desktop.top + 80 + height};
 }
 

@@ -28,8 +28,8 @@ void DestroyMainWindow();
 void InstallMainWindowHooks();
 int  MainWindowExists();
 // The window's rectangle when the stored one cannot hold a window: 80 pixels in from the
-// desktop's corner, the desktop less 160 pixels but at most 1280 x 720, and never below
-// 64 x 64 however small the desktop.
+// desktop's corner, the desktop less 160 pixels but at most 1280 x 720, and never below the
+// least window (core/window_state.h) however small the desktop.
 void DefaultWindowRect(const PlatformRect& desktop, PlatformRect& out);
 
 // ---- [Messages and input] ----

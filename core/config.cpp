@@ -15,6 +15,7 @@
 #include "core/frame_globals.h"
 #include "core/log.h"
 #include "core/report.h"
+#include "core/window_state.h"
 #include "platform/files.h"
 
 // ---- [Settings] ----
@@ -103,6 +104,27 @@ constexpr int64_t CONFIG_MAX_FILE = 16 << 20;    // a larger cfg.txt is damage, 
 constexpr const char* TEXT_COULD_NOT_READ_SETTINGS = "Could not read settings :";
 constexpr const char* TEXT_NO_SETTING_FOUND = "No setting found in :";
 bool g_leftAlone;  // the settings file could not be read nor moved aside: never written over
+bool g_fromLaterVersion;  // the settings file read was written by a later version of the program
+
+// The parts of a version text "<major>.<minor><letter><build>" ("1.4C20"); false for another form.
+bool ParseVersion(const char* text, int parts[4]) {
+  char letter = 0;
+  int used = 0;
+  if (std::sscanf(text, "%d.%d%c%d%n", &parts[0], &parts[1], &letter, &parts[3], &used) != 4 || text[used] != 0 ||
+      letter < 'A' || letter > 'Z')
+    return false;
+  parts[2] = letter;
+  return true;
+}
+
+// True when version names a later program than this one; a text of another form is not.
+bool IsLaterVersion(const char* version) {
+  int theirs[4], ours[4];
+  if (!ParseVersion(version, theirs) || !ParseVersion(PROGRAM_VERSION, ours)) return false;
+  for (int i = 0; i < 4; ++i)
+    if (theirs[i] != ours[i]) return theirs[i] > ours[i];
+  return false;
+}
 constexpr int VALID_MAX_FPS[] = {20, 25, 30, 50, 60, 75, 90, 100, 120, 125, 150, 180, 200, 240, 250, 300, 400, 500};
 // The four floats of "Time Control ", in the line's order, with the decimals they are written with.
 float* const ENVIRONMENT_FLOATS[4] = {&EnvironmentTimeOfDay, &EnvironmentDayOfYear, &EnvironmentHourOffset,
@@ -548,6 +570,7 @@ void ReadValue(const ConfigKey& k, ConfigScanner& in) {
       char version[8];
       in.ReadLine(version, sizeof version, false);
       if (std::strcmp(version, PROGRAM_VERSION) != 0) LogF("cfg.txt was written by version %s", version);
+      if (IsLaterVersion(version)) g_fromLaterVersion = true;
       break;
     }
     case CONFIG_INT: {
@@ -640,15 +663,14 @@ void CheckWindowRectangle() {
   const int64_t width = int64_t{w[2]} - w[0], height = int64_t{w[3]} - w[1];
   const bool keep = width <= r - x && height <= b - y && w[0] < r - 40 && w[2] > x + 40 && w[1] < b - 40 &&
                     w[3] > y + 40 && w[2] > w[0] && w[3] > w[1];
-  if (keep) return;
-  w[0] = w[1] = 80;
-  if (r < 640 || b < 480) {
-    w[2] = 400;
-    w[3] = 320;
-  } else {
+  if (!keep) {
+    w[0] = w[1] = 80;
     w[2] = std::min(r - 80, 1360);
     w[3] = std::min(b - 80, 1040);
   }
+  // Held at the least window from its corner, whatever the desktop.
+  w[2] = std::max(w[2], w[0] + LEAST_WINDOW_WIDTH);
+  w[3] = std::max(w[3], w[1] + LEAST_WINDOW_HEIGHT);
 }
 
 void ApplyChecksAfterReading() {
@@ -818,6 +840,7 @@ void WriteConfigKeys(std::string& out, const ConfigKey* table, int count) {
 
 int LoadConfigFromText(const char* text, size_t length) {
   SetConfigDefaults();
+  g_fromLaterVersion = false;
   const int found = ReadConfigKeys(text, length, ConfigKeyTable, CONFIG_KEY_COUNT);
   ApplyChecksAfterReading();
   return found;
@@ -841,6 +864,9 @@ int LoadConfig() {
     g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_NO_SETTING_FOUND);
     return 0;
   }
+  // A later version's settings are used, and its file is kept aside for it: the settings this
+  // version writes at exit never take the place of keys it does not know.
+  if (g_fromLaterVersion) g_leftAlone = !KeepUnreadFileAside(ConfigPath, TEXT_FILE_LATER_VERSION);
   return 1;
 }
 
@@ -860,7 +886,7 @@ int SaveConfig(int* failure) {
   char message[128];
   std::snprintf(message, sizeof message, "Could not save %s : %s", ConfigPath, std::strerror(error));
   LogLine(message);
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, ConfigPath);
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, ConfigPath, error);
   return 0;
 }
 

@@ -155,7 +155,7 @@ int DataFile::OpenWrite(Prss* page, const char* path, const char* magic, int32_t
   FILE* stream = SafeWriteBegin(out, path);
   if (!stream) {
     LogF("Could not create %s (%s)", path, std::strerror(out.error));
-    ReportSaveFailure(page, TEXT_COULD_NOT_CREATE_FILE, path);
+    ReportSaveFailure(page, TEXT_COULD_NOT_CREATE_FILE, path, out.error);
     return 0;
   }
   file = stream;
@@ -239,7 +239,7 @@ void DataFile::Abandon() {
 
 void DataFile::ReportWriteFailure(int error) {
   LogF("%s %s (%s)", TEXT_COULD_NOT_WRITE_FILE, writePath, std::strerror(error));
-  ReportSaveFailure(reportPage, TEXT_COULD_NOT_WRITE_FILE, writePath);
+  ReportSaveFailure(reportPage, TEXT_COULD_NOT_WRITE_FILE, writePath, error);
 }
 
 // ---- [Reads] ----
@@ -514,6 +514,8 @@ int KeepUnreadFileAside(const char* path, const char* reason) {
                   path, std::strerror(error));
   ReportLine(text, REPORT_ERROR);
   if (!LogFileName[0]) LogLine(text);  // message lines reach the log only while one is named
+  std::fprintf(stderr, "%s\n", text);  // read even when it happens before any window, or without one
+  std::fflush(stderr);
   return error == 0 ? 1 : 0;
 }
 

@@ -213,9 +213,9 @@ const char* RenameFileReport(const char* oldPath, const char* newPath);
 // A user's file that exists but could not be read is moved aside before anything is written
 // in its place, so that defaults never replace what another version (or a damaged disk) left:
 // it is renamed "<path>.kept" ("<path>.kept2" .. ".kept99" when taken) with one message line
-// "<reason> <path> - kept as <new path>".  Returns 1 when it was kept aside (or is not there),
-// 0 when it could not be moved (also said in a message line): the caller must then leave it
-// as it is and write nothing over it.
+// "<reason> <path> - kept as <new path>", said on standard error too.  Returns 1 when it was
+// kept aside (or is not there), 0 when it could not be moved (also said): the caller must then
+// leave it as it is and write nothing over it.
 int KeepUnreadFileAside(const char* path, const char* reason);
 constexpr int KEPT_ASIDE_MAX = 99;
 // 1 when text holds anything but blanks and control characters.

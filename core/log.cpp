@@ -28,11 +28,11 @@ void SetLogFileName(const char* name) {
   std::snprintf(LogFileName, sizeof LogFileName, "%s", name ? name : "");
 }
 
-int IsLogFileNameAllowed(const char* name) {
-  const size_t length = name ? std::strlen(name) : 0;
-  if (length <= 4 || length >= LOG_NAME_SIZE || !IsSafeRelativePath(name)) return 0;
-  if (strcasecmp(name + length - 4, ".log") != 0) return 0;
-  return FileIsFolder(name) ? 0 : 1;
+const char* LogFileNameFault(const char* name) {
+  if (const char* fault = FileNameFault(name, LOG_NAME_SIZE - 1, true)) return fault;
+  const size_t length = std::strlen(name);
+  if (length <= 4 || strcasecmp(name + length - 4, ".log") != 0) return "is not a name ending in \".log\"";
+  return FileIsFolder(name) ? "is a folder" : nullptr;
 }
 
 void RestartLog(const char* firstLine, bool keepExisting) {

@@ -20,10 +20,11 @@ extern int (*LogStripCodes)(char* out, const char* in, int outLength, int inInde
 
 const char* CurrentLogPath();         // LogFileName, or "deb.log" when empty
 void SetLogFileName(const char* name);  // at most 31 characters are kept
-// 1 when name may become the log file: at most 31 characters, a path inside the working
-// folder ending ".log" (any case), naming no folder.  A new log deletes the file it names,
-// so a name from a command never reaches another file.
-int IsLogFileNameAllowed(const char* name);
+// Null when name may become the log file, else why not (as words after the name, see
+// FileNameFault): at most 31 characters, a path inside the working folder ending ".log" (any
+// case), naming no folder.  A new log deletes the file it names, so a name from a command
+// never reaches another file.
+const char* LogFileNameFault(const char* name);
 
 // Starts a new log: deletes the file and writes firstLine.  keepExisting appends instead of
 // deleting, for a second instance that must not wipe the running instance's log.

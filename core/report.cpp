@@ -2,8 +2,10 @@
 #include "core/report.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "core/process.h"
+#include "platform/system_error.h"
 #include "platform/window.h"
 
 namespace {
@@ -48,14 +50,21 @@ void ReportSound(int index) {
 
 // ---- [Save failures] ----
 
-void ReportSaveFailure(Prss* page, const char* text, const char* path) {
+void ReportSaveFailure(Prss* page, const char* text, const char* path, int error) {
   if (!path) path = "";
+  char reason[SYSTEM_ERROR_TEXT_SIZE + 3] = "";
+  if (error) {
+    std::memcpy(reason, " : ", 4);
+    SystemErrorText(error, reason + 3, SYSTEM_ERROR_TEXT_SIZE);
+  }
   std::string line = std::string(text) + " ^L";
   for (const char* c = path; *c; ++c) line += *c == '^' ? std::string("^^") : std::string(1, *c);
+  if (error) line += std::string("^8") + reason;
   ReportLine(line.c_str(), REPORT_ERROR);
-  if (page && !page->sub) ReportBox(page, text, path);
+  const std::string where = std::string(path) + reason;
+  if (page && !page->sub) ReportBox(page, text, where.c_str());
   if (!PlatformWindowExists()) {
-    std::fprintf(stderr, "%s %s\n", text, path);
+    std::fprintf(stderr, "%s %s\n", text, where.c_str());
     std::fflush(stderr);
   }
 }

@@ -64,11 +64,13 @@ void ReportStatus(const char* text);
 void ReportSound(int index);
 
 // ---- [Save failures] ----
-// A file that could not be saved, told wherever the user is: the message line "<text> <path>"
-// in the error colour (the path in the Latin page, its carets kept as they are); a box on page
-// as well when one is given and it shows no sub-screen; and without a window (nothing would
-// show the line) the same words on standard error.
-void ReportSaveFailure(Prss* page, const char* text, const char* path);
+// A file that could not be saved, told wherever the user is with the system's reason for the
+// failure (error, an errno value; 0 for none known): the message line "<text> <path> :
+// <reason>" in the error colour (the path in the Latin page, its carets kept as they are); a
+// box on page as well when one is given and it shows no sub-screen ("<text>" over "<path> :
+// <reason>"); and without a window (nothing would show the line) the same words on standard
+// error.
+void ReportSaveFailure(Prss* page, const char* text, const char* path, int error);
 
 // ---- [Held lines] ----
 // Work run on worker threads must not reach the sink, and its lines would come in any order:

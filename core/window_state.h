@@ -77,6 +77,9 @@ constexpr int BORDERLESS_MONITOR = 4;  // over the window's display
 constexpr int BORDERLESS_DESKTOP = 5;  // over the whole desktop
 
 constexpr const char* MAIN_WINDOW_TITLE = "ZKT Editor";
+// The least window the interface is laid out for: a window asked smaller (the stored
+// rectangle, the "window" command, a drag of its border) is held at this size.
+constexpr int LEAST_WINDOW_WIDTH = 800, LEAST_WINDOW_HEIGHT = 600;
 
 // The display mode chosen for full screen (an index into the device's mode list), -1 none.
 extern int FullScreenModeIndex;

@@ -245,7 +245,7 @@ enum FileWord : uint32_t { FILE_LOAD = 0, FILE_SAVE = 1 };
 
 void NameTyped(Prss* owner, const char* text, uint32_t word) {
   Car& car = CarOf(owner);
-  // The dash file checks the name (IsValidFileName) before any path is made, and says why
+  // The dash file checks the name (FileNameFault) before any path is made, and says why
   // it refuses a name or a file; the block changes only after a complete read.
   if (word == FILE_SAVE) {
     if (SaveDash(owner, car, text) == DASH_FILE_OK) ReportLabelledLine(TEXT_DASH_SAVED, text, REPORT_GREY);

@@ -16,10 +16,9 @@ namespace {
 
 // The path of a name, or 0 (reported on the page) for a name the prompts must refuse.
 int DashPath(Prss* page, const char* name, char* path, int pathSize) {
-  if (name && IsValidFileName(name) && MakeNamedPath(path, pathSize, DASH_FILE_PATTERN, name)) return 1;
-  char text[FILE_PATH_SIZE + 64];
-  std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name ? name : "");
-  ReportBox(page, text);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(path, pathSize, DASH_FILE_PATTERN, name ? name : "", refusal)) return 1;
+  ReportBox(page, refusal);
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "core/data_file.h"
 #include "core/log.h"
 #include "core/report.h"
 #include "frontend/frontend.h"
@@ -80,7 +81,15 @@ void Fail(const std::string& reason) {
   ModExportResult = MOD_EXPORT_FAILED;
 }
 
-void FailWriting(const std::string& path) { Fail(Format(TEXT_COULD_NOT_WRITE, path)); }
+// A file or folder of the mod that could not be written: told as every failed save is, with
+// the system's reason (error, an errno value), and the export ends.
+void FailWriting(const std::string& path, int error) {
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path.c_str(), error);
+  Fail(Format(TEXT_COULD_NOT_WRITE, path));
+}
+
+// The reason a folder could not be made, read at once.
+int FolderError() { return errno ? errno : EIO; }
 
 // Every ending comes here: nothing of the export stays in force, and what was written but not
 // moved into place is removed.
@@ -132,8 +141,8 @@ const char* UniqueName(const char* name) {
 // A file of the source vehicle copied into the mod when it exists.
 int CopyIfFound(const std::string& from, const std::string& to) {
   if (!FileIsRegular(from.c_str())) return 1;
-  if (FileCopy(from.c_str(), to.c_str(), false) != 0) {
-    FailWriting(to);
+  if (const int error = FileCopy(from.c_str(), to.c_str(), false)) {
+    FailWriting(to, error);
     return 0;
   }
   return 1;
@@ -182,7 +191,7 @@ int StepVehicle() {
   const int written = WriteVehicleFile(*e.car, ModExportName, nullptr, 1);
   ExportNameTable = nullptr;
   VehicleExportPath = nullptr;
-  if (!written) FailWriting(path);
+  if (!written) Fail(Format(TEXT_COULD_NOT_WRITE, path));  // the file told its reason
   return written;
 }
 
@@ -225,8 +234,8 @@ int StepTexture(const char* name) {
     return 0;
   }
   const std::string to = Join(Join(e.work, "dds"), (std::string(UniqueName(name)) + ".dds").c_str());
-  if (FileWriteAll(to.c_str(), dds.data(), dds.size()) != 0) {
-    FailWriting(to);
+  if (const int error = FileWriteAll(to.c_str(), dds.data(), dds.size())) {
+    FailWriting(to, error);
     return 0;
   }
   return 1;
@@ -260,14 +269,14 @@ int StepPlace() {
   const std::string old = e.target + ".old";
   FolderRemoveAll(old.c_str());
   const bool replacing = FileExists(e.target.c_str());
-  if (replacing && FileRename(e.target.c_str(), old.c_str()) != 0) {
-    FailWriting(e.target);
+  if (const int error = replacing ? FileRename(e.target.c_str(), old.c_str()) : 0) {
+    FailWriting(e.target, error);
     return 0;
   }
   if (const int error = FileRename(e.work.c_str(), e.target.c_str())) {
     if (replacing) FileRename(old.c_str(), e.target.c_str());
     LogF("mod export : rename %s : %s", e.work.c_str(), std::strerror(error));
-    FailWriting(e.target);
+    FailWriting(e.target, error);
     return 0;
   }
   FolderRemoveAll(old.c_str());
@@ -379,14 +388,14 @@ int StartExport(int word, const char* source) {
     e.archive = Join(UPLOAD_FOLDER, (std::string(ModExportName) + ".7z").c_str());
     if (!MakeFolder(e.stagingRoot.c_str()) || !MakeFolder((e.stagingRoot + "\\mods").c_str()) ||
         !MakeFolder(e.modsFolder.c_str())) {
-      FailWriting(e.modsFolder);
+      FailWriting(e.modsFolder, FolderError());
       EndExport();
       return 0;
     }
   } else {
     e.modsFolder = numbered;
     if (!MakeFolder(root.c_str()) || !MakeFolder((root + "\\mods").c_str()) || !MakeFolder(numbered.c_str())) {
-      FailWriting(numbered);
+      FailWriting(numbered, FolderError());
       e = ExportState{};
       return 0;
     }
@@ -405,7 +414,7 @@ int CreateModFolders(const char* root) {
   for (const char* sub : {"", "engine", "move", "dds", "skins_dds"}) {
     const std::string folder = sub[0] ? Join(base, sub) : base;
     if (!MakeFolder(folder.c_str())) {
-      FailWriting(folder);
+      FailWriting(folder, FolderError());
       return 0;
     }
   }

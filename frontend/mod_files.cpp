@@ -28,7 +28,7 @@ bool Stamp(const char* source, const char* copy) {
 
 // A write into the export folder that failed is told with the file's name.
 bool Written(int error, const char* path) {
-  if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, error);
   return error == 0;
 }
 

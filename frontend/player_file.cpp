@@ -315,7 +315,7 @@ int SaveUpdateConfig() {
   const int error = FileWriteAll(UPDATE_CONFIG_PATH, text.data(), text.size());
   if (!error) return 1;
   LogF("Could not save %s (%s)", UPDATE_CONFIG_PATH, std::strerror(error));
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, UPDATE_CONFIG_PATH);
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, UPDATE_CONFIG_PATH, error);
   return 0;
 }
 

@@ -22,6 +22,7 @@
 #include "text/code_pages.h"
 #include "text/language.h"
 #include "text/language_keys.h"
+#include "ui/draw_record.h"
 #include "ui/interface_config.h"
 #include "ui/text_measure.h"
 #include "vehicle_data/builtin_vehicles.h"
@@ -494,8 +495,25 @@ void OpenModPage(void*, int, uintptr_t word) {
   if (word) OpenWebAddress(reinterpret_cast<const char*>(word));
 }
 
+namespace {
+
+// The panel's extent for the layout check: the box of the controls it added from first on.
+void RecordPanelArea(int first) {
+  if (!DrawRecording || first >= ValueControlCount) return;
+  float left = 1.0f, top = 1.0f, right = -1.0f, bottom = -1.0f;
+  for (int i = first; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    left = std::min(left, c.left), top = std::min(top, c.top);
+    right = std::max(right, c.right), bottom = std::max(bottom, c.bottom);
+  }
+  RecordAreaUnits(AREA_INFO_PANEL, left, top, right, bottom);
+}
+
+}  // namespace
+
 void DrawVehicleInfoPanel(const InfoPanelArgs& args) {
   if (!args.car) return;
+  const int firstControl = ValueControlCount;
   const uint8_t domain = EditDomain;
   EditDomain = 0;
   BeginPanelRows();
@@ -513,4 +531,5 @@ void DrawVehicleInfoPanel(const InfoPanelArgs& args) {
       break;
   }
   EditDomain = domain;
+  RecordPanelArea(firstControl);
 }

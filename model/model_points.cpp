@@ -32,20 +32,34 @@ int MergeEqualPoints(ModelObject& o, const uint32_t* pointClass) {
     return 0;
   }
   const size_t n = static_cast<size_t>(total);
-  const uint32_t* layerMasks = pointClass;
   // The groups of equal keys, each in id order.
-  std::vector<int> byKey(n);
-  for (int i = 0; i < total; ++i) byKey[size_t(i)] = i;
-  auto key = [&](int i) {
-    const ModelPoint& p = points[i];
-    return std::make_tuple(p.x, p.y, p.z, p.bone, layerMasks[size_t(i)]);
+  struct Keyed {
+    int32_t x, y, z;
+    uint8_t bone;
+    uint32_t pointClass;
+    int id;
+    auto Key() const { return std::tie(x, y, z, bone, pointClass); }
   };
-  std::sort(byKey.begin(), byKey.end(), [&](int a, int b) { return key(a) != key(b) ? key(a) < key(b) : a < b; });
-  std::vector<int> groupStart(n), groupOf(n);
+  std::vector<Keyed> byKey(n);
+  for (int i = 0; i < total; ++i) {
+    const ModelPoint& p = points[i];
+    byKey[size_t(i)] = Keyed{p.x, p.y, p.z, p.bone, pointClass[size_t(i)], i};
+  }
+  std::sort(byKey.begin(), byKey.end(), [](const Keyed& a, const Keyed& b) {
+    return std::tie(a.x, a.y, a.z, a.bone, a.pointClass, a.id) < std::tie(b.x, b.y, b.z, b.bone, b.pointClass, b.id);
+  });
+  bool alike = false;
+  for (int k = 1; k < total && !alike; ++k) alike = byKey[size_t(k)].Key() == byKey[size_t(k - 1)].Key();
+  if (!alike) {
+    o.NormaliseTriangles();
+    return 0;
+  }
+  std::vector<int> groupOf(n);
   std::vector<int> groupBegin;
+  groupBegin.reserve(n + 1);
   for (int k = 0; k < total; ++k) {
-    if (k == 0 || key(byKey[size_t(k)]) != key(byKey[size_t(k - 1)])) groupBegin.push_back(k);
-    groupOf[size_t(byKey[size_t(k)])] = int(groupBegin.size()) - 1;
+    if (k == 0 || byKey[size_t(k)].Key() != byKey[size_t(k - 1)].Key()) groupBegin.push_back(k);
+    groupOf[size_t(byKey[size_t(k)].id)] = int(groupBegin.size()) - 1;
   }
   groupBegin.push_back(total);
 
@@ -60,7 +74,7 @@ int MergeEqualPoints(ModelObject& o, const uint32_t* pointClass) {
     if (last - first < 2) continue;
     others.clear();
     for (int k = first; k < last; ++k)
-      if (byKey[size_t(k)] != id) others.push_back(place[size_t(byKey[size_t(k)])]);
+      if (byKey[size_t(k)].id != id) others.push_back(place[size_t(byKey[size_t(k)].id)]);
     std::sort(others.begin(), others.end());
     auto absorb = [&](int other) {
       ModelPoint& into = records[size_t(id)];

@@ -10,7 +10,6 @@
 // the input (a fan over one repeated corner puts thousands of triangles on one edge, and
 // thousands of separate surfaces can meet at one point).
 #include <algorithm>
-#include <unordered_map>
 #include <vector>
 
 #include "model/model_object.h"
@@ -39,9 +38,11 @@ struct TriangleLists {
       if (list >= 0) ++first[size_t(list) + 1];
     for (size_t list = 0; list < size_t(count); ++list) first[list + 1] += first[list];
     triangles.resize(size_t(first.back()));
-    std::vector<int> fill(first.begin(), first.end() - 1);
+    // Each list filled from its start, which moves on to the next list's; moved back after.
     for (size_t corner = 0; corner < listAt.size(); ++corner)
-      if (listAt[corner] >= 0) triangles[size_t(fill[size_t(listAt[corner])]++)] = int(corner / 3);
+      if (listAt[corner] >= 0) triangles[size_t(first[size_t(listAt[corner])]++)] = int(corner / 3);
+    for (size_t list = size_t(count); list > 0; --list) first[list] = first[list - 1];
+    first[0] = 0;
     walked.assign(size_t(count), 0);
   }
 
@@ -74,21 +75,28 @@ TriangleLists PointGroupLists(const ModelObject& o, int lod) {
   }
   for (size_t p = 0; p < size_t(o.pointCount); ++p) firstAt[p + 1] += firstAt[p];
   std::vector<int> corners(size_t(firstAt.back()));
-  std::vector<int> fill(firstAt.begin(), firstAt.end() - 1);
+  // Each point's corners filled from its start, which moves on to the next point's; moved
+  // back after.
   for (int t = 0; t < o.triangleCount; ++t)
     if (InLod(o.triangles[t], lod))
       for (int k = 0; k < 3; ++k) {
         const int p = o.triangles[t].corners[k] & CORNER_INDEX_MASK;
-        if (p < o.pointCount) corners[size_t(fill[size_t(p)]++)] = t * 3 + k;
+        if (p < o.pointCount) corners[size_t(firstAt[size_t(p)]++)] = t * 3 + k;
       }
-  std::vector<int> openAt(size_t(groups), -1), listOfGroup(size_t(groups), 0);  // per working group
+  for (size_t p = size_t(o.pointCount); p > 0; --p) firstAt[p] = firstAt[p - 1];
+  firstAt[0] = 0;
+  struct Open {
+    int point = -1;  // the point the group's list is open at
+    int list = 0;
+  };
+  std::vector<Open> opened(static_cast<size_t>(groups));  // per working group
   int count = 0;
   for (int p = 0; p < o.pointCount; ++p)
     for (int i = firstAt[size_t(p)]; i < firstAt[size_t(p) + 1]; ++i) {
       const int corner = corners[size_t(i)];
-      const int group = WorkingGroup(o.triangles[corner / 3]);
-      if (openAt[size_t(group)] != p) openAt[size_t(group)] = p, listOfGroup[size_t(group)] = count++;
-      lists.listAt[size_t(corner)] = listOfGroup[size_t(group)];
+      Open& group = opened[WorkingGroup(o.triangles[corner / 3])];
+      if (group.point != p) group.point = p, group.list = count++;
+      lists.listAt[size_t(corner)] = group.list;
     }
   lists.Gather(count);
   return lists;
@@ -166,16 +174,24 @@ void RenumberSmoothingRegion(ModelObject& o, int start, TriangleLists& atPoint, 
 // Renumbers one level; gives how many regions ran out of numbers.
 int RenumberLod(ModelObject& o, int lod) {
   RegionWork w;
-  w.toVisit.resize(o.triangleCount);
-  w.pointMarked.assign(o.pointCount, 0);
-  w.groupsAt.assign(size_t(o.pointCount) * MAX_SMOOTHING_GROUPS, 0);
-  for (int t = 0; t < o.triangleCount; ++t) {
-    w.toVisit[t] = InLod(o.triangles[t], lod);
-    if (w.toVisit[t]) CountCorners(o, w, t, WorkingGroup(o.triangles[t]), +1);
+  // Regions of group 0 keep it: a level all in group 0 has nothing to renumber.
+  bool renumbered = false;
+  for (int t = 0; t < o.triangleCount && !renumbered; ++t)
+    renumbered = InLod(o.triangles[t], lod) && WorkingGroup(o.triangles[t]) != 0;
+  if (renumbered) {
+    w.toVisit.resize(o.triangleCount);
+    w.pointMarked.assign(o.pointCount, 0);
+    w.markedPoints.reserve(o.pointCount);
+    w.region.reserve(o.triangleCount);
+    w.groupsAt.assign(size_t(o.pointCount) * MAX_SMOOTHING_GROUPS, 0);
+    for (int t = 0; t < o.triangleCount; ++t) {
+      w.toVisit[t] = InLod(o.triangles[t], lod);
+      if (w.toVisit[t]) CountCorners(o, w, t, WorkingGroup(o.triangles[t]), +1);
+    }
+    TriangleLists atPoint = PointGroupLists(o, lod);
+    for (int t = 0; t < o.triangleCount; ++t)
+      if (w.toVisit[t]) RenumberSmoothingRegion(o, t, atPoint, w);
   }
-  TriangleLists atPoint = PointGroupLists(o, lod);
-  for (int t = 0; t < o.triangleCount; ++t)
-    if (w.toVisit[t]) RenumberSmoothingRegion(o, t, atPoint, w);
   for (int t = 0; t < o.triangleCount; ++t) {
     ModelTriangle& tri = o.triangles[t];
     if (!InLod(tri, lod)) continue;
@@ -200,32 +216,67 @@ void SetGroupCount(ModelObject& o) {
 // A directed edge as stored: its two full corner references.
 uint32_t EdgeKey(uint16_t from, uint16_t to) { return uint32_t(from) << 16 | to; }
 
-// The triangles of a level by the directed edges they walk; listOf finds an edge's list.
-TriangleLists EdgeLists(const ModelObject& o, int lod, std::unordered_map<uint32_t, int>& listOf) {
+// The list of each directed edge by its key: open addressing over a power of two of slots,
+// made at least twice the edges it will hold.
+class EdgeIndex {
+ public:
+  explicit EdgeIndex(size_t edges) {
+    int bits = 4;
+    while ((size_t(1) << bits) < edges * 2) ++bits;
+    slots_.assign(size_t(1) << bits, Slot{0, -1});
+    shift_ = 64 - bits;
+  }
+  int Count() const { return count_; }
+  // The edge's list, -1 when it has none.
+  int Find(uint32_t key) const { return slots_[Place(key)].list; }
+  // The edge's list, numbered next when it is new.
+  int Add(uint32_t key) {
+    Slot& slot = slots_[Place(key)];
+    if (slot.list < 0) slot = Slot{key, count_++};
+    return slot.list;
+  }
+
+ private:
+  struct Slot {
+    uint32_t key;
+    int32_t list;  // -1: empty
+  };
+  std::vector<Slot> slots_;
+  int shift_;  // 64 less the bits of a slot number
+  int count_ = 0;
+  // The key's slot, or the empty one where it would go.
+  size_t Place(uint32_t key) const {
+    const size_t mask = slots_.size() - 1;
+    size_t i = size_t((uint64_t(key) * 0x9E3779B97F4A7C15ull) >> shift_);
+    while (slots_[i].list >= 0 && slots_[i].key != key) i = (i + 1) & mask;
+    return i;
+  }
+};
+
+// The triangles of a level by the directed edges they walk; the index finds an edge's list.
+TriangleLists EdgeLists(const ModelObject& o, int lod, EdgeIndex& index) {
   TriangleLists lists;
   lists.listAt.assign(size_t(o.triangleCount) * 3, -1);
-  listOf.reserve(size_t(o.triangleCount) * 3);
   for (int t = 0; t < o.triangleCount; ++t) {
     if (!InLod(o.triangles[t], lod)) continue;
     const uint16_t* c = o.triangles[t].corners;
-    for (int k = 0; k < 3; ++k)
-      lists.listAt[size_t(t) * 3 + size_t(k)] = listOf.try_emplace(EdgeKey(c[k], c[(k + 1) % 3]), int(listOf.size())).first->second;
+    for (int k = 0; k < 3; ++k) lists.listAt[size_t(t) * 3 + size_t(k)] = index.Add(EdgeKey(c[k], c[(k + 1) % 3]));
   }
-  lists.Gather(int(listOf.size()));
+  lists.Gather(index.Count());
   return lists;
 }
 
-// Grows the start triangle's surface across edges walked the other way by a neighbour.
-void FloodGroupByEdges(ModelObject& o, int start, int group, TriangleLists& edges,
-                       const std::unordered_map<uint32_t, int>& listOf, std::vector<uint8_t>& toVisit) {
-  std::vector<int> surface{start};
+// Grows the start triangle's surface across edges walked the other way by a neighbour; surface
+// is the work list.
+void FloodGroupByEdges(ModelObject& o, int start, int group, TriangleLists& edges, const EdgeIndex& index,
+                       std::vector<uint8_t>& toVisit, std::vector<int>& surface) {
+  surface.assign(1, start);
   toVisit[start] = 0;
   SetWorkingGroup(o.triangles[start], group);
   for (size_t next = 0; next < surface.size(); ++next) {
     const uint16_t* c = o.triangles[surface[next]].corners;
     for (int k = 0; k < 3; ++k) {
-      const auto found = listOf.find(EdgeKey(c[(k + 1) % 3], c[k]));
-      const int list = found == listOf.end() ? -1 : edges.TakeList(found->second);
+      const int list = edges.TakeList(index.Find(EdgeKey(c[(k + 1) % 3], c[k])));
       if (list < 0) continue;
       for (int i = edges.first[size_t(list)]; i < edges.first[size_t(list) + 1]; ++i) {
         const int t = edges.triangles[size_t(i)];
@@ -282,12 +333,14 @@ int LodHasNoSmoothingGroups(const ModelObject& o, int lod) {
 }
 
 void AssignGroupsByEdges(ModelObject& o, int lod) {
-  std::unordered_map<uint32_t, int> listOf;
-  TriangleLists edges = EdgeLists(o, lod, listOf);
+  EdgeIndex index(size_t(o.triangleCount) * 3);
+  TriangleLists edges = EdgeLists(o, lod, index);
   std::vector<uint8_t> toVisit(o.triangleCount, 1);
+  std::vector<int> surface;
+  surface.reserve(o.triangleCount);
   int group = 0;
   for (int t = 0; t < o.triangleCount; ++t)
-    if (InLod(o.triangles[t], lod) && toVisit[t]) FloodGroupByEdges(o, t, group++, edges, listOf, toVisit);
+    if (InLod(o.triangles[t], lod) && toVisit[t]) FloodGroupByEdges(o, t, group++, edges, index, toVisit, surface);
   ClearSelection(o);
 }
 

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int LAYER_NAME_LENGTH = 8;
+constexpr int LAYER_NAME_LENGTH = LAYER_NAME_SIZE - 1;  // the entry takes no more than the name keeps
 const char* const SWAP_NAMES[2] = {"static", "swap"};
 
 const char* Plural(int n) { return n == 1 ? "" : "s"; }
@@ -45,7 +45,7 @@ const char* LayerName(const ModellerScreen& s, int layer) {
 void LayerNameAnswered(Prss* owner, const char* text, uint32_t layer) {
   ModellerScreen* s = OperationScreen(owner);
   if (!s || !s->mainObject || !text || layer >= LAYER_COUNT) return;
-  std::snprintf(s->mainObject->layerNames[layer], LAYER_NAME_SIZE, "%.7s", text);
+  std::snprintf(s->mainObject->layerNames[layer], LAYER_NAME_SIZE, "%s", text);
 }
 
 void AskLayerName(ModellerScreen& s, int layer) {

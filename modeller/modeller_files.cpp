@@ -21,6 +21,7 @@
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "text/text_names.h"
 #include "ui/dialogs.h"
 #include "ui/help_screen.h"
 #include "ui/interface.h"
@@ -52,8 +53,9 @@ void CopyName(char* out, int size, const char* name, int length) {
 
 // The path of a typed name; a name that would leave the folder is refused with a message box.
 bool NamedPath(ModellerScreen& s, char (&path)[FILE_PATH_SIZE], const char* pattern, const char* name) {
-  if (MakeNamedPath(path, FILE_PATH_SIZE, pattern, name)) return true;
-  ShowMessageBoxPair(&s.prss, TEXT_NOT_A_FILE_NAME, name);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(path, FILE_PATH_SIZE, pattern, name, refusal)) return true;
+  ShowMessageBox(&s.prss, refusal);
   return false;
 }
 const char* MainPattern() { return SpokeObjectEdited() ? SPOKE_FILE_PATTERN : MODEL_FILE_PATTERN; }
@@ -182,7 +184,11 @@ int LoadIntoModeller(ModellerScreen& s, const char* name, int kind) {
   }
   if (!read && !BoxOpened(s)) ShowMessageBox(&s.prss, TEXT_COULD_NOT_LOAD_OBJECT);
   if (read && kind != LOAD_OBJ) loaded.AssignMissingSmoothingGroups();
-  if (!read || BoxOpened(s) || (SpokeObjectEdited() && !PassesSpokeRules(s, loaded, kind))) {
+  // An OBJ file that gives no triangle (no vertices, or faces that all fall away) is a
+  // failed load: the model stays as it was.
+  const bool empty = read && !BoxOpened(s) && kind == LOAD_OBJ && loaded.triangleCount == 0;
+  if (empty) ShowEditorInfof(TEXT_OBJ_NO_TRIANGLES, name);
+  if (!read || empty || BoxOpened(s) || (SpokeObjectEdited() && !PassesSpokeRules(s, loaded, kind))) {
     loaded.Free();
     return 0;
   }
@@ -206,8 +212,10 @@ int LoadIntoModeller(ModellerScreen& s, const char* name, int kind) {
   SetEditedObject(s, &main, 0);
   if (RefreshEditedMesh) RefreshEditedMesh(&s.prss);
   DeselectAll(s);
-  s.state.unchanged = 1;
-  ObjectEditorShared.unsavedChanges = 0;
+  // A loaded model file is saved as it stands; an imported mesh or model is a change no file
+  // holds yet.
+  s.state.unchanged = kind == LOAD_MODEL;
+  ObjectEditorShared.unsavedChanges = kind != LOAD_MODEL;
   if (ModellerOpenedAs == OPENED_FROM_TRACK_EDITOR) CheckTrackEditorName(s, name);
   if (kind == LOAD_OBJ && !BoxOpened(s)) Prss_AddSub(&s.prss, LoadHelpText(&s.prss, OBJ_LICENSE_TITLE, OBJ_LICENSE_HELP, HELP_MODE_OK));
   return 1;
@@ -220,7 +228,11 @@ int SaveMainObject(ModellerScreen& s, const char* name) {
   if (!NamedPath(s, path, spoke ? SPOKE_FILE_PATTERN : MODEL_FILE_PATTERN, name)) return 0;
   DeselectAll(s);
   PrepareForSave(s, main, 0);
-  const int written = spoke ? SaveSpokeObject(main, &s.prss, path) : SaveModelFile(main, &s.prss, path, 1);
+  // The file carries the name it is saved under, whatever the object in the editor is called
+  // until the question below is answered.
+  ModelObject saved = main;  // shares the arrays: never freed
+  CopyName(saved.name, MODEL_NAME_SIZE, name, OBJECT_NAME_LENGTH);
+  const int written = spoke ? SaveSpokeObject(saved, &s.prss, path) : SaveModelFile(saved, &s.prss, path, 1);
   if (!written || BoxOpened(s)) {
     if (!BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, path);
     return 0;

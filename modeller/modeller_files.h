@@ -53,7 +53,9 @@ enum LoadKind : int { LOAD_MODEL = 0, LOAD_OBJ = 1, LOAD_IMPORT = 2 };
 // Reads the named file into a new main object: the model file (or, while a spoke object is
 // edited, its spoke file), an OBJ file, or a model file imported into a spoke object; checks
 // it against the spoke object's rules; then records "load <name>" and puts it in place of the
-// main object.  1 when loaded.
+// main object.  A loaded model file leaves the model saved; an OBJ or a model imported leaves
+// it changed.  An OBJ file that gives no triangle fails with a status line saying so.  1 when
+// loaded.
 int LoadIntoModeller(ModellerScreen& screen, const char* name, int kind);
 // Saves the main object (a spoke object to its ".spk" path): the save fix-ups first unless the
 // model is unchanged since its last load or save.  1 when written.
@@ -98,7 +100,6 @@ void AskEditorSkin(ModellerScreen& screen);
 // ---- [Texts] ----
 constexpr const char* TEXT_SELECT_EDITOR_SKIN = "Select skin to be used in the editor ^3data\\skins\\*.jpg";
 constexpr const char* TEXT_COULD_NOT_LOAD_OBJECT = "Could not load object";
-constexpr const char* TEXT_NOT_A_FILE_NAME = "Not a file name :";
 constexpr const char* TEXT_SPOKE_TRIANGLES = "Max %d triangles for a spoke object";
 constexpr const char* TEXT_SPOKE_POINTS = "Max %d points for a spoke object";
 constexpr const char* TEXT_LOADED_OBJ_SPOKES = "Loaded OBJ - number of spokes set to 1";
@@ -113,5 +114,6 @@ constexpr const char* TEXT_ROTATED_NEED_TWO = "Some triangles refer to rotated p
 constexpr const char* TEXT_TOTAL_POINTS_EXCEEDED = "The maximum total number of points (%d) would be exceeded";
 constexpr const char* TEXT_TOTAL_TRIANGLES_EXCEEDED = "The maximum total number of triangles (%d) would be exceeded";
 constexpr const char* TEXT_EXPORTED_MODEL = "Exported model";
+constexpr const char* TEXT_OBJ_NO_TRIANGLES = "Load failed : %s.obj gives no triangles";
 constexpr const char* TEXT_TRACK_EDITOR_NAME = "The model is named ^3%s^8 in the track editor";
 constexpr const char* TEXT_TRACK_EDITOR_RENAME = "Change the name in the editor to ^3%s^8 instead?";

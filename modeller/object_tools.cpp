@@ -15,6 +15,7 @@
 #include "modeller/modeller_selection.h"
 #include "modeller/object_editor.h"
 #include "modeller/subobjects.h"
+#include "text/text_names.h"
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -165,8 +166,9 @@ int MergeMeshFile(ModellerScreen& s, const char* name) {
   ModelObject& o = *EditedObject;
   ModelObject& main = *s.mainObject;
   char path[FILE_PATH_SIZE];
-  if (!MakeNamedPath(path, FILE_PATH_SIZE, MODEL_FILE_PATTERN, name)) {
-    ShowMessageBoxPair(&s.prss, TEXT_NOT_A_FILE_NAME, name);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (!MakeUserFilePath(path, FILE_PATH_SIZE, MODEL_FILE_PATTERN, name, refusal)) {
+    ShowMessageBox(&s.prss, refusal);
     return 0;
   }
   ModelObject loaded{};

@@ -1,6 +1,8 @@
 // files.cpp - the file layer over POSIX.
 #include "platform/files.h"
 
+#include "platform/files_local.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,12 +13,9 @@
 #include <cerrno>
 #include <cctype>
 #include <chrono>
-#include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
-#include <set>
 #include <vector>
 
 namespace {
@@ -24,6 +23,8 @@ namespace {
 int g_injectedFailures;
 int g_injectedError;
 int g_commitsBeforeFailures;  // commits that still succeed before the injected failures
+int g_injectedBeginFailures;
+int g_injectedBeginError;
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -60,6 +61,24 @@ bool FindFolderEntry(const std::string& folder, const std::string& name, std::st
   return any;
 }
 
+// Renames from to the free name to; EEXIST when something has that name.  0 or the errno value.
+int RenameNoReplace(const char* from, const char* to) {
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace flag: check, then rename.
+  struct stat existing;
+  if (::lstat(to, &existing) == 0) return EEXIST;
+  return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+bool HasControlCharacter(const char* text) {
+  for (; *text; ++text)
+    if (static_cast<unsigned char>(*text) < 32) return true;
+  return false;
+}
+
+}  // namespace
+
 std::string LeafOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -71,14 +90,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
-
-bool HasControlCharacter(const char* text) {
-  for (; *text; ++text)
-    if (static_cast<unsigned char>(*text) < 32) return true;
-  return false;
-}
-
-}  // namespace
 
 // ---- [Paths] ----
 
@@ -152,6 +163,61 @@ bool IsSafeRelativePath(const char* path) {
     }
   }
   return true;
+}
+
+bool IsValidUtf8(const char* text) {
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p;) {
+    const unsigned c = *p;
+    int trail;
+    uint32_t code, least;
+    if (c < 0x80) {
+      ++p;
+      continue;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      trail = 1, code = c & 0x1F, least = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      trail = 2, code = c & 0x0F, least = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      trail = 3, code = c & 0x07, least = 0x10000;
+    } else {
+      return false;
+    }
+    for (int i = 1; i <= trail; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;  // a zero ends the text here too
+      code = code << 6 | (p[i] & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    p += trail + 1;
+  }
+  return true;
+}
+
+const char* FileNameFault(const char* name, int maxLength, bool asPath) {
+  static char tooLong[48];
+  if (!name || !name[0]) return "is empty";
+  if (static_cast<int>(std::strlen(name)) > maxLength) {
+    std::snprintf(tooLong, sizeof tooLong, "is longer than %d characters", maxLength);
+    return tooLong;
+  }
+  if (HasControlCharacter(name) || std::strchr(name, 127)) return "holds a control character";
+  for (const char* c = name; *c; ++c) {
+    if (!std::strchr("*:\\#<?>/\"|", *c) || (asPath && (*c == '/' || *c == '\\'))) continue;
+    static char held[48];
+    std::snprintf(held, sizeof held, "holds \"%c\", which no file name may hold", *c);
+    return held;
+  }
+  if (!IsValidUtf8(name)) return "is not valid UTF-8";
+  if (asPath && (name[0] == '/' || name[0] == '\\')) return "is not inside the working folder";
+  // Each component: neither "." nor "..", nor hidden.
+  for (const char* component = name;;) {
+    const size_t length = std::strcspn(component, asPath ? "/\\" : "");
+    if (length == 0) return "ends with a separator or holds two together";
+    if (length == 2 && component[0] == '.' && component[1] == '.') return asPath ? "leads out of the working folder" : "is \"..\"";
+    if (component[0] == '.') return length == 1 ? "is \".\"" : "begins with \".\"";
+    if (!component[length]) break;
+    component += length + 1;
+  }
+  return nullptr;
 }
 
 bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name) {
@@ -249,12 +315,7 @@ int FileRename(const char* oldPath, const char* newPath) {
     to = Join(FolderOf(to), LeafOf(literal));
     if (to == from) return 0;
   }
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // A file system without the no-replace flag: check, then rename.
-  struct stat existing;
-  if (::lstat(to.c_str(), &existing) == 0) return EEXIST;
-  return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  return RenameNoReplace(from.c_str(), to.c_str());
 }
 
 int FileCopy(const char* source, const char* dest, bool keepTime) {
@@ -285,27 +346,35 @@ int FileCopy(const char* source, const char* dest, bool keepTime) {
 
 int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
   out.clear();
-  FILE* file = FileOpen(path, "rb");
-  if (!file) return errno ? errno : ENOENT;
+  // The path as given first; the look-up without regard to case only when it names nothing.
+  const std::string native = PathToNative(path);
+  int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 && (native.empty() || errno == ENOENT)) {
+    std::string resolved;
+    if (!ResolvePath(path, resolved)) return ENOENT;
+    fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+  }
+  if (fd < 0) return errno ? errno : ENOENT;
   int result = 0;
-  if (std::fseek(file, 0, SEEK_END) != 0) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
     result = errno;
+  } else if (st.st_size > maxBytes) {
+    result = EFBIG;
   } else {
-    const long length = std::ftell(file);
-    if (length < 0) {
-      result = errno;
-    } else if (length > maxBytes) {
-      result = EFBIG;
-    } else {
-      out.resize(static_cast<size_t>(length));
-      std::rewind(file);
-      if (length && std::fread(out.data(), 1, out.size(), file) != out.size()) {
+    out.resize(static_cast<size_t>(st.st_size));
+    for (size_t done = 0; done < out.size();) {
+      const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
         result = EIO;
         out.clear();
+        break;
       }
+      done += static_cast<size_t>(n);
     }
   }
-  std::fclose(file);
+  ::close(fd);
   return result;
 }
 
@@ -350,12 +419,6 @@ bool FileSetWriteTime(const char* path, uint64_t fileTime) {
 
 // ---- [Safe writing] ----
 
-namespace {
-
-// Creates "<before><8 hex digits><after>" with a number not used before in this run, under a
-// name nothing has yet: a file or link planted under a name this program might use is never
-// opened, let alone followed.  The mode is the usual one of a new file (the umask applies).
-// The descriptor, or -1 with errno set.
 int CreateUniqueFile(const char* before, const char* after, char* made, size_t madeSize) {
   static std::atomic<uint32_t> counter{0};
   const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -364,6 +427,7 @@ int CreateUniqueFile(const char* before, const char* after, char* made, size_t m
                       (counter.fetch_add(1) * 40503u);
     unique ^= unique >> 15;
     std::snprintf(made, madeSize, "%s%08x%s", before, unique, after);
+    // The mode is the usual one of a new file (the umask applies).
     const int fd = ::open(made, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -371,52 +435,7 @@ int CreateUniqueFile(const char* before, const char* after, char* made, size_t m
   return -1;
 }
 
-// When this program started, as a Linux time: a temporary file last written more than
-// TEMPORARY_MARGIN before it cannot be a save of this run.
-const std::chrono::system_clock::time_point g_programStart = std::chrono::system_clock::now();
-constexpr auto TEMPORARY_MARGIN = std::chrono::seconds(2);
-
-std::mutex g_sweptMutex;
-std::set<std::string> g_sweptFolders;  // real paths of the folders swept in this run
-
-bool IsStale(const struct stat& st) {
-  const auto written = std::chrono::system_clock::time_point(
-      std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::seconds(st.st_mtim.tv_sec) +
-                                                                      std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
-  return written + TEMPORARY_MARGIN < g_programStart;
-}
-
-// Removes the folder's stale temporary files, unless it was swept already in this run, and
-// with subfolders those of the folders below it too.
-int SweepFolder(const std::string& folder, bool subfolders) {
-  char real[PATH_MAX];
-  if (!::realpath(folder.empty() ? "." : folder.c_str(), real)) return 0;
-  bool sweep;
-  {
-    const std::lock_guard<std::mutex> lock(g_sweptMutex);
-    sweep = g_sweptFolders.insert(real).second;
-  }
-  if (!sweep && !subfolders) return 0;
-  DIR* dir = ::opendir(real);
-  if (!dir) return 0;
-  int removed = 0;
-  std::vector<std::string> below;
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    const std::string path = Join(real, name);
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {
-      if (subfolders) below.push_back(path);
-    } else if (sweep && S_ISREG(st.st_mode) && IsOwnTemporaryName(name.c_str()) && IsStale(st)) {
-      removed += ::unlink(path.c_str()) == 0;
-    }
-  }
-  ::closedir(dir);
-  for (const std::string& path : below) removed += SweepFolder(path, true);
-  return removed;
-}
+namespace {
 
 void SyncFolderOf(const char* path) {
   const std::string folder = FolderOf(path);
@@ -426,42 +445,9 @@ void SyncFolderOf(const char* path) {
   ::close(fd);
 }
 
-}  // namespace
-
-FILE* SafeWriteBegin(SafeWrite& w, const char* path) {
-  std::memset(&w, 0, sizeof w);
-  std::string resolved;
-  ResolvePath(path, resolved);
-  if (resolved.empty() || resolved.size() >= sizeof w.path) {
-    w.error = ENAMETOOLONG;
-    return nullptr;
-  }
-  std::memcpy(w.path, resolved.c_str(), resolved.size() + 1);
-  SweepFolder(FolderOf(w.path), false);  // what an earlier run's killed saves left here
-  const std::string before = std::string(w.path) + ".";
-  const int fd = CreateUniqueFile(before.c_str(), ".tmp", w.tempPath, sizeof w.tempPath);
-  if (fd < 0) {
-    w.error = errno ? errno : EIO;
-    return nullptr;
-  }
-  w.stream = ::fdopen(fd, "wb");
-  if (!w.stream) {
-    w.error = errno ? errno : EIO;
-    ::close(fd);
-    ::unlink(w.tempPath);
-    return nullptr;
-  }
-  // The replacement keeps the permissions of the file it replaces.
-  struct stat old;
-  if (::stat(w.path, &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(::fileno(w.stream), old.st_mode & 07777);
-  return w.stream;
-}
-
-void SafeWriteFail(SafeWrite& w, int error) {
-  if (!w.error) w.error = error ? error : EIO;
-}
-
-int SafeWriteCommit(SafeWrite& w) {
+// The end of every commit: the temporary file takes the name (over the old file, or only while
+// the name is free) or is removed.
+int FinishCommit(SafeWrite& w, bool replace) {
   if (!w.stream) return w.error ? w.error : EBADF;
   if (std::fflush(w.stream) != 0) SafeWriteFail(w, errno);
   if (std::ferror(w.stream)) SafeWriteFail(w, EIO);
@@ -475,36 +461,86 @@ int SafeWriteCommit(SafeWrite& w) {
     SafeWriteFail(w, g_injectedError);
   }
   if (!w.error && w.writeTime && !SetWriteTimeNative(w.tempPath, w.writeTime)) SafeWriteFail(w, errno);
-  if (!w.error && std::rename(w.tempPath, w.path) != 0) SafeWriteFail(w, errno);
-  if (w.error) {
-    ::unlink(w.tempPath);
-    return w.error;
+  if (!w.error) {
+    if (replace) {
+      if (std::rename(w.tempPath, w.path) != 0) SafeWriteFail(w, errno);
+    } else if (const int renamed = RenameNoReplace(w.tempPath, w.path)) {
+      SafeWriteFail(w, renamed);
+    }
   }
+  if (w.error) ::unlink(w.tempPath);
+  ForgetTemporary(w.tempPath);
+  if (w.error) return w.error;
   SyncFolderOf(w.path);  // the rename itself survives a power cut
   return 0;
 }
+
+}  // namespace
+
+FILE* SafeWriteBegin(SafeWrite& w, const char* path) {
+  std::memset(&w, 0, sizeof w);
+  std::string resolved;
+  ResolvePath(path, resolved);
+  if (resolved.empty() || resolved.size() >= sizeof w.path) {
+    w.error = ENAMETOOLONG;
+    return nullptr;
+  }
+  std::memcpy(w.path, resolved.c_str(), resolved.size() + 1);
+  if (g_injectedBeginFailures > 0) {
+    --g_injectedBeginFailures;
+    w.error = g_injectedBeginError;
+    return nullptr;
+  }
+  const std::string before = std::string(w.path) + TEMPORARY_MARK;
+  const int fd = CreateUniqueFile(before.c_str(), TEMPORARY_EXTENSION, w.tempPath, sizeof w.tempPath);
+  if (fd < 0) {
+    w.error = errno ? errno : EIO;
+    return nullptr;
+  }
+  JournalTemporary(fd, w.tempPath);
+  w.stream = ::fdopen(fd, "wb");
+  if (!w.stream) {
+    w.error = errno ? errno : EIO;
+    ::close(fd);
+    ::unlink(w.tempPath);
+    ForgetTemporary(w.tempPath);
+    return nullptr;
+  }
+  // The replacement keeps the permissions of the file it replaces.
+  struct stat old;
+  if (::stat(w.path, &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(::fileno(w.stream), old.st_mode & 07777);
+  return w.stream;
+}
+
+void SafeWriteFail(SafeWrite& w, int error) {
+  if (!w.error) w.error = error ? error : EIO;
+}
+
+int SafeWriteCommit(SafeWrite& w) { return FinishCommit(w, true); }
+
+int SafeWriteCommitNew(SafeWrite& w) { return FinishCommit(w, false); }
 
 void SafeWriteAbandon(SafeWrite& w) {
   if (w.stream) {
     std::fclose(w.stream);
     w.stream = nullptr;
     ::unlink(w.tempPath);
+    ForgetTemporary(w.tempPath);
   }
 }
 
 bool IsOwnTemporaryName(const char* name) {
   const size_t length = std::strlen(name);
-  constexpr size_t TAIL = 1 + 8 + 4;  // ".<8 hex digits>.tmp"
-  if (length <= TAIL || name[length - TAIL] != '.' || std::strcmp(name + length - 4, ".tmp") != 0) return false;
-  for (size_t i = length - TAIL + 1; i < length - 4; ++i)
-    if (!std::isdigit(static_cast<unsigned char>(name[i])) && !(name[i] >= 'a' && name[i] <= 'f')) return false;
+  const size_t markLength = std::strlen(TEMPORARY_MARK), extensionLength = std::strlen(TEMPORARY_EXTENSION);
+  const size_t tail = markLength + 8 + extensionLength;
+  if (length <= tail) return false;
+  const char* mark = name + length - tail;
+  if (std::strncmp(mark, TEMPORARY_MARK, markLength) != 0 ||
+      std::strcmp(name + length - extensionLength, TEMPORARY_EXTENSION) != 0)
+    return false;
+  for (const char* digit = mark + markLength; digit < name + length - extensionLength; ++digit)
+    if (!std::isdigit(static_cast<unsigned char>(*digit)) && !(*digit >= 'a' && *digit <= 'f')) return false;
   return true;
-}
-
-int RemoveStaleTemporaries(const char* folder, bool subfolders) {
-  std::string resolved;
-  if (!ResolvePath(folder, resolved)) return 0;
-  return SweepFolder(resolved, subfolders);
 }
 
 int ProbeFolderWrite(const char* folder, uint64_t& fileTime) {
@@ -548,6 +584,11 @@ void ReadLineSource(int source, std::string& into) {
 
 void CloseLineSource(int source) {
   if (source >= 0) close(source);
+}
+
+void FilesInjectBeginFailures(int count, int error) {
+  g_injectedBeginFailures = count;
+  g_injectedBeginError = error;
 }
 
 void FilesInjectCommitFailures(int count, int error) { FilesInjectCommitFailuresAfter(0, count, error); }

@@ -1,24 +1,27 @@
 // files.h - the file layer: paths, opening, file times and safe writing.
 //
-// Sections: [Paths] [Opening and probing] [Folder search] [File times] [Safe writing] [Test switches]
+// Sections: [Paths] [Names a user gives] [Opening and probing] [Folder search] [File times] [Safe writing] [Test switches]
 //
 // The program writes its paths the way its data names them, with backslashes
 // ("data\misc\%s.ply"); they are mapped to '/' here and nowhere else.  Where the exact name
 // does not exist, each component is looked up without regard to ASCII case, so a mod made
 // on a case-blind system that names "Car.DDS" still finds "car.dds".
 //
-// Names that come from a file, a command or a packet are checked with IsSafeFileName or
-// IsSafeRelativePath (or built with MakeNamedPath) before they reach any path: such a name
-// never leaves the working folder.
+// Names that come from a file or a packet are checked with IsSafeFileName or
+// IsSafeRelativePath (or built with MakeNamedPath) before they reach any path, and a name the
+// user gives with FileNameFault, which says why it fails: such a name never leaves the
+// working folder.
 //
 // File times are FILETIME values everywhere above this layer: 100-ns units since
 // 1601-01-01 UTC.  They are converted from the Linux times in FileTimeFromUnix only.
 //
 // Every file written for the user goes through SafeWriteBegin/SafeWriteCommit: the bytes go
-// to a temporary file of a new, unique name beside the file ("<name>.<8 hex digits>.tmp",
-// created only when nothing of that name exists, never through a link), which replaces the
-// old file only when every byte was written and flushed; the folder is synced after the
-// rename.  A crash, a full disk or the file-size limit leaves the previous file as it was.
+// to a temporary file of a new, unique name beside the file ("<name>.zkt-save-<8 hex
+// digits>.tmp", created only when nothing of that name exists, never through a link), which
+// replaces the old file only when every byte was written and flushed; the folder is synced
+// after the rename.  A crash, a full disk or the file-size limit leaves the previous file as
+// it was, and the run's journal (save_journal.cpp) names every temporary file in flight, so
+// that the next start removes what a killed save left and nothing else.
 //
 // Layer: platform/, the bottom (with texconv/).  It knows nothing of the program; every
 // other layer reaches the operating system, SDL2 and OpenGL through it (tools/layers.txt).
@@ -30,6 +33,7 @@
 
 constexpr int FILE_PATH_SIZE = 260;  // longest path the program builds, terminating zero included
 
+
 // ---- [Paths] ----
 // path with every backslash turned into '/': the one place the program's paths are mapped.
 std::string PathToNative(const char* path);
@@ -39,7 +43,8 @@ std::string PathToNative(const char* path);
 // Returns true when the whole path names something that exists.
 bool ResolvePath(const char* path, std::string& out);
 // A single name: not empty, not "." or "..", no separator, no drive colon, no control
-// character.  For names that come from files, commands and packets.
+// character.  For names that come from files and packets (a name the user gives is checked
+// by FileNameFault).
 bool IsSafeFileName(const char* name);
 // A relative path that stays inside the working folder: not absolute, no drive, no ".."
 // component, no control character.  Separators of either kind are allowed.
@@ -47,6 +52,23 @@ bool IsSafeRelativePath(const char* path);
 // The absolute native path of path (a relative one is taken from the working folder), for
 // telling the user where a file or folder was looked for.
 std::string FullPath(const char* path);
+
+// ---- [Names a user gives] ----
+// The one check of a name the user gives a file: typed in a save or load entry, given on the
+// command line, in a script or a text command, or handed over by a second start.  Null when
+// the name may be used, else why not, as words that follow the name ("is longer than 31
+// characters"), kept until the next call (main thread only).  maxLength is the
+// most bytes the place keeps.  A plain name is one file's; a path (asPath) may also name
+// folders below the working folder, with separators of either kind.  Refused: an empty name,
+// "." and "..", a name that begins with ".", control characters, the ten characters no file
+// name of the program holds (* : \ # < ? > / " |; separators allowed in a path), a ".."
+// folder or a path from the root, and bytes that are not UTF-8 (file names on this system
+// are UTF-8, whatever code page the program's texts are in).
+constexpr int FILE_NAME_MAX = 255;  // the longest name of one file the system allows, in bytes
+const char* FileNameFault(const char* name, int maxLength, bool asPath = false);
+// True when text is valid UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool IsValidUtf8(const char* text);
+
 // Formats pathTemplate with name in place of every "%s" ("mods\vehicles\%s\%s.veh").
 // Returns false, with out empty, when name is not a safe file name or the path does not fit.
 bool MakeNamedPath(char* out, int outSize, const char* pathTemplate, const char* name);
@@ -110,7 +132,7 @@ bool FileSetWriteTime(const char* path, uint64_t fileTime);
 struct SafeWrite {
   FILE* stream;                          // write here; null when not begun
   char path[FILE_PATH_SIZE];             // the resolved final path
-  char tempPath[FILE_PATH_SIZE + 16];    // "<path>.<8 hex digits>.tmp"
+  char tempPath[FILE_PATH_SIZE + 24];    // "<path>.zkt-save-<8 hex digits>.tmp"
   int error;                             // first errno seen; 0 while all is well
   uint64_t writeTime;                    // non-zero: the file's write time (FILETIME) on commit
 };
@@ -122,19 +144,24 @@ void SafeWriteFail(SafeWrite& w, int error);
 // Flushes, syncs and closes the temporary file and renames it over path.  On any failure
 // the temporary file is removed, path is left as it was and the errno value is returned.
 int SafeWriteCommit(SafeWrite& w);
+// As SafeWriteCommit, but the file takes the name only while nothing has it (EEXIST else):
+// for a new file that must never replace another.
+int SafeWriteCommitNew(SafeWrite& w);
 // Closes and removes the temporary file; path is left as it was.
 void SafeWriteAbandon(SafeWrite& w);
-// The temporary files of saves that never reached their rename (a killed program) are ours
-// alone by their names: "<name>.<8 lower-case hex digits>.tmp", a plain file (never a link),
-// last written more than two seconds before this program started (file times may be that
-// coarse), so no save of a running program is ever taken.  The first safe write into a
-// folder in each run removes those of the folder, and start-up removes them from the folders
-// the program saves to.  Nothing else is touched.
+// A temporary file of a safe write by its name: "<name>.zkt-save-<8 lower-case hex
+// digits>.tmp" with a name before it.  No file of the user's carries that mark.
 bool IsOwnTemporaryName(const char* name);
-// Removes the stale temporary files of folder (and of the folders below it, links to folders
-// not followed, with subfolders); returns how many were removed.  A folder once swept is not
-// swept again in this run.
-int RemoveStaleTemporaries(const char* folder, bool subfolders);
+// Starts this run's journal of temporary files in flight in folder (which must exist), after
+// taking the journals there of runs that ended (a run's journal is locked while it lasts):
+// each temporary file one of them names is removed when it is still the very file that run
+// made (a plain file of this user's, the mark in its name, the same device and inode), and
+// the journal with it.  Nothing is searched for and nothing else is touched.  0, with
+// removed the count of temporary files removed, or the errno value (saves then go on without
+// a journal).  Once a run.
+int StartSaveJournal(const char* folder, int& removed);
+// Removes this run's journal at its end (its saves are done).
+void EndSaveJournal();
 // Writes bytes as a whole file through a safe write.  Returns 0 or the errno value.
 int FileWriteAll(const char* path, const void* bytes, size_t length);
 // A write beyond the process's file-size limit then fails (EFBIG) like any other failed
@@ -148,6 +175,11 @@ void IgnoreFileSizeLimitSignal();
 int  OpenLineSource(const char* path);
 void ReadLineSource(int source, std::string& into);
 void CloseLineSource(int source);
+// The next count safe writes fail to begin with error as if the folder refused the file.
+void FilesInjectBeginFailures(int count, int error);
+// Called with a journalled temporary file's full path just before it is looked at for removal
+// (a test swaps a folder on its way then); null for none.
+void FilesSetJournalRemovalHook(void (*hook)(const char* path));
 // The next count commits fail with error as if the disk were full (count 0 turns it off).
 void FilesInjectCommitFailures(int count, int error);
 // As above after `successes` more commits have gone through (a failure in the middle of a

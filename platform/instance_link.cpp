@@ -18,6 +18,7 @@
 namespace {
 
 int g_listenSocket = -1;
+struct stat g_socketFile;  // the socket file this instance made, removed again only while it is that file
 
 using SteadyClock = std::chrono::steady_clock;
 
@@ -28,6 +29,20 @@ sockaddr_un SocketAddress() {
   address.sun_family = AF_UNIX;
   std::snprintf(address.sun_path, sizeof address.sun_path, "%s", INSTANCE_SOCKET_NAME);
   return address;
+}
+
+// A socket file of this user's that nobody answers on is what an instance left that ended
+// without closing: that alone may be removed.  Any other file of that name (a plain file, a
+// link, another user's socket) is left as it is.
+bool IsLeftSocket() {
+  struct stat st;
+  return lstat(INSTANCE_SOCKET_NAME, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == geteuid();
+}
+
+bool IsOwnSocket() {
+  struct stat st;
+  return lstat(INSTANCE_SOCKET_NAME, &st) == 0 && S_ISSOCK(st.st_mode) && st.st_dev == g_socketFile.st_dev &&
+         st.st_ino == g_socketFile.st_ino;
 }
 
 void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL, 0) | O_NONBLOCK); }
@@ -200,7 +215,7 @@ int InstanceLinkOpen() {
   const sockaddr_un address = SocketAddress();
   if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
     // A socket file nobody answers on is left from an instance that did not close it.
-    if (errno != EADDRINUSE || InstanceLinkFindRunning() || unlink(INSTANCE_SOCKET_NAME) != 0 ||
+    if (errno != EADDRINUSE || InstanceLinkFindRunning() || !IsLeftSocket() || unlink(INSTANCE_SOCKET_NAME) != 0 ||
         bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
       close(fd);
       return 0;
@@ -208,7 +223,8 @@ int InstanceLinkOpen() {
   }
   // Only this user may connect, whatever the umask made of the file; nobody can connect
   // before listen, so the mode is right before the first connection.
-  if (chmod(INSTANCE_SOCKET_NAME, 0600) != 0 || listen(fd, 8) != 0) {
+  if (lstat(INSTANCE_SOCKET_NAME, &g_socketFile) != 0 || chmod(INSTANCE_SOCKET_NAME, 0600) != 0 ||
+      listen(fd, 8) != 0) {
     close(fd);
     unlink(INSTANCE_SOCKET_NAME);
     return 0;
@@ -223,7 +239,7 @@ void InstanceLinkClose() {
   if (g_listenSocket < 0) return;
   close(g_listenSocket);
   g_listenSocket = -1;
-  unlink(INSTANCE_SOCKET_NAME);
+  if (IsOwnSocket()) unlink(INSTANCE_SOCKET_NAME);
 }
 
 int InstanceLinkListening() { return g_listenSocket >= 0; }

@@ -26,7 +26,9 @@ constexpr int INSTANCE_SERVE_BUDGET_MS = 2;      // longest time of one serving 
 constexpr int INSTANCE_CONNECTION_MAX = 16;      // connections held at once; a new one drops the oldest
 
 // Starts listening in the working folder; a socket left by an instance that ended without
-// closing is replaced.  1 when listening (also when already listening), 0 on failure.
+// closing is replaced when it is a socket of this user's (anything else of that name stays,
+// and this instance does not listen).  1 when listening (also when already listening), 0 on
+// failure.  Closing removes the socket file only while it is still the one this instance made.
 int  InstanceLinkOpen();
 void InstanceLinkClose();    // stops listening and removes the socket
 int  InstanceLinkListening();

@@ -145,6 +145,10 @@ void PlatformShowWindow(int show) {
   }
 }
 
+void PlatformSetLeastClientSize(int width, int height) {
+  if (g_window.window) SDL_SetWindowMinimumSize(g_window.window, std::max(width, 1), std::max(height, 1));
+}
+
 void PlatformPlaceClient(const PlatformRect& client) {
   if (!g_window.window) return;
   SDL_SetWindowSize(g_window.window, std::max(client.Width(), 1), std::max(client.Height(), 1));

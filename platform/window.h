@@ -47,6 +47,7 @@ int  PlatformWindowExists();
 void* PlatformWindowHandle();
 uint32_t PlatformWindowId();
 void PlatformSetWindowFramed(int framed);  // 1: title bar, border, resizable; 0: none
+void PlatformSetLeastClientSize(int width, int height);  // a drag of the border stops there
 void PlatformShowWindow(int show);
 void PlatformPlaceClient(const PlatformRect& client);
 int  PlatformClientRect(PlatformRect& out);  // the client area on the desktop; 0 without a window

@@ -28,6 +28,7 @@ char PendingShotName[SHOT_NAME_SIZE];
 int PendingShotConnection = SHOT_NO_CONNECTION;
 char LastShotName[SHOT_NAME_SIZE];
 GfxTexture2D CaptureSourceOverride;
+ShotPicture KeptShot;
 void (*ShotReplyToConnection)(int connection, int error);
 
 namespace {
@@ -133,21 +134,13 @@ bool MakeUsablePicture(PassRecord& source, bool drawIt, PassRecord& picture) {
 }
 
 // Writes bytes as a new file: into the safe write's temporary file (made new, never through a
-// link), which is then renamed only while the name is still free.
+// link), which then takes the name only while it is still free.  0 or the errno value.
 int WriteNewFile(const char* path, const std::vector<uint8_t>& bytes) {
   SafeWrite w{};
   FILE* f = SafeWriteBegin(w, path);
   if (!f) return w.error ? w.error : EIO;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
-  w.stream = nullptr;
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed) {
-    FileRemove(w.tempPath);
-    return EIO;
-  }
-  const int renamed = FileRename(w.tempPath, path);
-  if (renamed != 0) FileRemove(w.tempPath);
-  return renamed;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) SafeWriteFail(w, errno ? errno : EIO);
+  return SafeWriteCommitNew(w);
 }
 
 // The numbers of "zkt_<digits>.<extension>" files in the shots folder.
@@ -173,6 +166,42 @@ std::set<long> TakenShotNumbers(const char* extension) {
   return taken;
 }
 
+// The captured picture mapped for reading and handed to use as its rows (8-bit sRGB RGBA, top
+// row first); false after a failure, reported as mapStep when the mapping failed.
+template <typename Use>
+bool UseCapturedRows(const char* mapStep, Use&& use) {
+  GfxTexture2D shot = GetScreenshotTexture();
+  if (!shot) return false;
+  GfxTexture2DDesc desc;
+  GfxGetDesc(shot, &desc);
+  GfxMappedSubresource mapped;
+  if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
+    GfxRelease(shot);
+    ReportFailed(mapStep);
+    return false;
+  }
+  use(PictureRows{int(desc.width), int(desc.height), static_cast<const uint8_t*>(mapped.data), mapped.rowPitch, 0, 1});
+  GfxUnmap(Gfx.context, shot, 0);
+  GfxRelease(shot);
+  return true;
+}
+
+// The captured picture read into memory; empty after a failure (reported).
+void KeepPicture(ShotPicture& out) {
+  out.width = out.height = 0;
+  out.pixels.clear();
+  UseCapturedRows("Map (kept picture)", [&](const PictureRows& rows) {
+    out.width = rows.width;
+    out.height = rows.height;
+    out.pixels.resize(size_t(out.width) * size_t(out.height));
+    for (int y = 0; y < out.height; ++y) {
+      const uint8_t* row = rows.pixels + size_t(y) * rows.rowPitch;
+      uint32_t* to = out.pixels.data() + size_t(y) * size_t(out.width);
+      for (int x = 0; x < out.width; ++x, row += 4) to[x] = uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+    }
+  });
+}
+
 }  // namespace
 
 // ---- [Requests] ----
@@ -183,6 +212,10 @@ void TakeScreenshot() {
   ScreenshotRequest = 0;
   if (request == 2) {
     CopyScreenToClipboard();
+    return;
+  }
+  if (request == 3) {
+    KeepPicture(KeptShot);
     return;
   }
   if (request != 1) return;
@@ -285,16 +318,14 @@ int Screenshot(const char* path) {
   if (!shot) return 0;
   const GfxResult r = SaveWICTextureToFile(Gfx.context, shot, CfgSsType, path, GFX_FORMAT_UNKNOWN, nullptr);
   GfxRelease(shot);
-  if (GfxFailed(r)) {
-    ReportFailed("SaveWICTextureToFile");
-    return 0;
-  }
-  return 1;
+  return GfxFailed(r) ? 0 : 1;  // a failure is told with the file
 }
 
-GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
-                               GfxFormat targetFormat, const ImageWriteOptions* options) {
-  if (!texture || !path) return GFX_E_INVALIDARG;
+namespace {
+
+// The picture encoded and written; writeError gets the errno value of a failed write.
+GfxResult WritePictureFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
+                           GfxFormat targetFormat, const ImageWriteOptions* options, int& writeError) {
   GfxTexture2DDesc desc;
   GfxGetDesc(texture, &desc);
   if (!IsRgba8(desc.format) && !IsBgra8(desc.format)) return GFX_ERROR_UNSUPPORTED;
@@ -331,12 +362,27 @@ GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int con
     std::vector<uint8_t> bytes;
     if (EncodeImage(container, rows, chosen, bytes)) r = GFX_E_FAIL;
     GfxUnmap(context, staging, 0);
-    if (!GfxFailed(r) && WriteNewFile(path, bytes) != 0) {
-      ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
-      r = GFX_E_FAIL;
-    }
+    if (!GfxFailed(r)) writeError = WriteNewFile(path, bytes);
+    if (writeError) r = GFX_E_FAIL;
   }
   if (ownStaging) GfxRelease(staging);
+  return r;
+}
+
+}  // namespace
+
+GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
+                               GfxFormat targetFormat, const ImageWriteOptions* options) {
+  if (!texture || !path) return GFX_E_INVALIDARG;
+  int writeError = 0;
+  const GfxResult r = WritePictureFile(context, texture, container, path, targetFormat, options, writeError);
+  if (!GfxFailed(r)) return r;
+  // A picture that could not be made is told as the file it was to be, with the nearest reason.
+  const int error = writeError             ? writeError
+                    : r == GFX_ERROR_UNSUPPORTED ? ENOTSUP
+                    : r == GFX_E_OUTOFMEMORY    ? ENOMEM
+                                                : EIO;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, error);
   return r;
 }
 
@@ -344,22 +390,7 @@ GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int con
 
 int GetGlobalDIB(std::vector<uint8_t>& block) {
   block.clear();
-  GfxTexture2D shot = GetScreenshotTexture();
-  if (!shot) return 0;
-  GfxTexture2DDesc desc;
-  GfxGetDesc(shot, &desc);
-  GfxMappedSubresource mapped;
-  if (GfxFailed(GfxMapResource(Gfx.context, shot, 0, GFX_MAP_READ, &mapped))) {
-    GfxRelease(shot);
-    ReportFailed("GlobalLock");
-    return 0;
-  }
-  const PictureRows rows{int(desc.width), int(desc.height), static_cast<const uint8_t*>(mapped.data),
-                         mapped.rowPitch, 0, 1};
-  BuildPackedBitmap(rows, block);
-  GfxUnmap(Gfx.context, shot, 0);
-  GfxRelease(shot);
-  return 1;
+  return UseCapturedRows("GlobalLock", [&](const PictureRows& rows) { BuildPackedBitmap(rows, block); }) ? 1 : 0;
 }
 
 int GetDDB(const std::vector<uint8_t>& block, ClipboardPicture& out) {

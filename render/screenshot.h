@@ -2,7 +2,7 @@
 // high-resolution capture) read back after a frame is drawn and before it is presented, and
 // either written to a numbered image file under "data\shots" or put on the clipboard.
 //
-// Sections: [Requests] [Capture] [Files] [Clipboard] [Seams]
+// Sections: [Requests] [Capture] [Files] [Clipboard] [Kept picture] [Seams]
 //
 // Files are "data\shots\zkt_%.8d.<ext>", numbered by "Next Shot " and typed by "SS Type ";
 // a shot never overwrites a file (numbers whose file exists are passed over).  Every failure
@@ -17,8 +17,9 @@
 struct ImageWriteOptions;
 
 // ---- [Requests] ----
-// 0 none, 1 save to a file (Ctrl+S, the "ss" command), 2 copy to the clipboard (Ctrl+P).
-// Taken with the next presented frame and cleared then.
+// 0 none, 1 save to a file (Ctrl+S, the "ss" command), 2 copy to the clipboard (Ctrl+P),
+// 3 keep it in memory (KeptShot, for the programs that judge the drawn frames).  Taken with
+// the next presented frame and cleared then.
 extern int ScreenshotRequest;
 constexpr int SHOT_NAME_SIZE = 32;     // a shot name: 31 characters and a zero
 constexpr int SHOT_NO_CONNECTION = 8;
@@ -47,8 +48,9 @@ int NextShotName(const char* extension, char* name, int nameSize);
 // The captured picture written to path in the "SS Type " format; 1 when the file was written.
 int Screenshot(const char* path);
 // Writes a texture (any usage; multisampled ones are resolved) as an image file of the
-// container (ImageContainer of image_files.h), never over an existing file: the bytes go to
-// "<path>.tmp", which takes the name only when it is still free, and is removed otherwise.
+// container (ImageContainer of image_files.h), never over an existing file: the bytes go to a
+// safe write's temporary file, which takes the name only while it is still free.  A failure is
+// told as a save failure of path with its reason (ReportSaveFailure).
 // targetFormat B8G8R8A8 asks for 32-bit BGRA (BMP); unknown keeps 24-bit colour.  Options
 // may be null.  GFX_OK, or a failure code.
 GfxResult SaveWICTextureToFile(GfxContext context, GfxTexture2D texture, int container, const char* path,
@@ -67,6 +69,15 @@ struct ClipboardPicture {
 int GetDDB(const std::vector<uint8_t>& block, ClipboardPicture& out);
 // The captured picture on the clipboard, as "image/png" and "image/bmp".
 void CopyScreenToClipboard();
+
+// ---- [Kept picture] ----
+// The picture of request 3: 0xRRGGBB pixels as the screen shows them (sRGB), rows top first.
+// Emptied (no width) when the picture could not be read.
+struct ShotPicture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+};
+extern ShotPicture KeptShot;
 
 // ---- [Seams] ----
 // Installed by the race services (none while offline): the reply to the control-link

@@ -10,6 +10,7 @@
 
 #include "core/config.h"
 #include "platform/files.h"
+#include "platform/system_error.h"
 #include "render/device.h"
 #include "render/jpeg_exif.h"
 #include "render/texture_create.h"
@@ -375,11 +376,15 @@ int load_wic_as_dds_texture(const char* name, const void* bytes, size_t size, in
       *slash = 0;
       MakeFolder(folder);
     }
-    if (FileWriteAll(ddsPath, blob.data(), blob.size()) == 0 && (!sourceTime || FileSetWriteTime(ddsPath, *sourceTime))) {
+    int error = FileWriteAll(ddsPath, blob.data(), blob.size());
+    if (!error && sourceTime && !FileSetWriteTime(ddsPath, *sourceTime)) error = errno ? errno : EIO;
+    if (!error) {
       ++TexturesSavedCount;
       TextureMessage(REPORT_MESSAGE, "Saved : %s", ddsPath);
     } else {
-      TextureMessage(REPORT_MESSAGE, "Could not save : %s", ddsPath);
+      char reason[SYSTEM_ERROR_TEXT_SIZE];
+      SystemErrorText(error, reason, sizeof reason);
+      TextureMessage(REPORT_MESSAGE, "Could not save : %s : %s", ddsPath, reason);
     }
   }
   GfxResult r = LoadDDSFromMemory(blob.data(), blob.size(), HalvedLimit(width, half), outTexture, outView);

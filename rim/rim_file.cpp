@@ -73,10 +73,9 @@ int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen) {
 }
 
 int RimFilePath(Prss* screen, const char* name, char* path, int pathSize) {
-  if (!name || !name[0] || !IsValidFileName(name) || !MakeNamedPath(path, pathSize, RIM_FILE_PATTERN, name)) {
-    char text[FILE_PATH_SIZE + 64];
-    std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name ? name : "");
-    ReportBox(screen, text);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (!MakeUserFilePath(path, pathSize, RIM_FILE_PATTERN, name ? name : "", refusal)) {
+    ReportBox(screen, refusal);
     return 0;
   }
   return 1;

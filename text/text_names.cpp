@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "text/code_pages.h"
 #include "text/coded_text.h"
+#include "text/language.h"
 #include "text/text_strings.h"
 
 // ---- [Cleaning] ----
@@ -150,6 +151,24 @@ int CheckUserName(const char* name) {
   }
   if (length < 3) return 1;
   if (name[0] == ' ' || name[length - 1] == ' ') return 3;
+  return 0;
+}
+
+void FormatNameRefusal(char* out, int outSize, const char* text, const char* name, const char* fault) {
+  char named[NAME_REFUSAL_SIZE];
+  if (!name || !name[0])
+    std::snprintf(named, sizeof named, "the name is empty");
+  else
+    std::snprintf(named, sizeof named, "%s %s", MakeDisplayName(name), fault ? fault : "");
+  std::snprintf(out, static_cast<size_t>(outSize), LanguageTexts[TX_3h_s_coln_s], text, named);
+}
+
+int MakeUserFilePath(char* path, int pathSize, const char* pattern, const char* name, char* refusal) {
+  const char* fault = FileNameFault(name, FILE_NAME_MAX);
+  if (!fault && MakeNamedPath(path, pathSize, pattern, name)) return 1;
+  if (pathSize > 0) path[0] = 0;
+  FormatNameRefusal(refusal, NAME_REFUSAL_SIZE, LanguageTexts[TX_3h_invalidf], name,
+                    fault ? fault : "is too long for its folder");
   return 0;
 }
 

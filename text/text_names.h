@@ -44,6 +44,17 @@ bool IsPlainName(const char* text);
 // in a user name, 3 a space at the start or the end.
 int CheckUserName(const char* name);
 
+// A name the user gave that FileNameFault (platform/files.h) refused, for a message:
+// "<text> : <name> <fault>" (the language's "%s : %s") with the name made fit for a message
+// ("<text> : the name is empty" for none).  text is the refusal's own words ("Invalid file
+// name").
+constexpr int NAME_REFUSAL_SIZE = 192;
+void FormatNameRefusal(char* out, int outSize, const char* text, const char* name, const char* fault);
+// The path of a file name the user gave: pattern with the name in place of "%s".  1, or 0
+// with refusal "Invalid file name : <name> <why>" (NAME_REFUSAL_SIZE bytes) for a name
+// FileNameFault refuses or a path that does not fit.
+int MakeUserFilePath(char* path, int pathSize, const char* pattern, const char* name, char* refusal);
+
 // ---- [Player files] ----
 constexpr int PLAYER_NAME_BUDGET = 23;  // characters of a player name with its "_%d"
 // Finds a free player file for name: "data\misc\<name>.ply", else "<name>_1", "_2" ... (up to

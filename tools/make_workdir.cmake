@@ -4,7 +4,7 @@ if(NOT WORK_DIR)
 endif()
 set(folders
   data data/3dob data/abc data/bkg data/colours data/dds data/engine data/png data/hmn data/language data/layout data/misc
-  data/mpr data/pic data/script data/setups data/shots data/skies data/skins data/sound data/spr data/veh
+  data/mpr data/obj data/pic data/script data/setups data/shots data/skies data/skins data/sound data/spr data/veh
   data/raf data/whl mods/vehicles cache bin/shaders2 dll)
 foreach(folder IN LISTS folders)
   file(MAKE_DIRECTORY ${WORK_DIR}/${folder})

@@ -136,11 +136,11 @@ int LineSize() { return std::min(OpenTextEntry.maxLength + 1, TEXT_ENTRY_CELLS);
 
 bool SingleByteType(int type) { return type == 2 || type == 3; }
 
-// A typed name becomes a path only inside the pattern's folder.
-bool EntryPath(const char* name, char* out, int outSize) {
+// A typed name becomes a path only inside the pattern's folder; refusal says why another
+// cannot (NAME_REFUSAL_SIZE bytes).
+bool EntryPath(const char* name, char* out, int outSize, char* refusal) {
   const TextEntrySub& d = E();
-  if (!d.filePattern || !name[0] || name[0] == '.' || !IsValidFileName(name)) return false;
-  return MakeNamedPath(out, outSize, d.filePattern, name);
+  return d.filePattern && MakeUserFilePath(out, outSize, d.filePattern, name, refusal);
 }
 
 void BuildPickList() {
@@ -205,10 +205,10 @@ void ReportFileFailure(int actionText) {
 
 void ConfirmRename() {
   TextEntrySub& d = E();
-  char name[TEXT_ENTRY_CELLS + 1], oldPath[FILE_PATH_SIZE], newPath[FILE_PATH_SIZE];
+  char name[TEXT_ENTRY_CELLS + 1], oldPath[FILE_PATH_SIZE], newPath[FILE_PATH_SIZE], refusal[NAME_REFUSAL_SIZE];
   EntryPlainText(name, sizeof name);
-  if (!EntryPath(name, newPath, sizeof newPath) || !EntryPath(d.oldName, oldPath, sizeof oldPath)) {
-    ShowMessage(Text(TX_3h_invalidf), TextColours.error);
+  if (!EntryPath(name, newPath, sizeof newPath, refusal) || !EntryPath(d.oldName, oldPath, sizeof oldPath, refusal)) {
+    ShowMessage(refusal, TextColours.error);
     PlayUISound(ERROR_SOUND);
     return;
   }
@@ -226,9 +226,9 @@ void ConfirmRename() {
 
 void ConfirmDelete() {
   TextEntrySub& d = E();
-  char name[TEXT_ENTRY_CELLS + 1], path[FILE_PATH_SIZE];
+  char name[TEXT_ENTRY_CELLS + 1], path[FILE_PATH_SIZE], refusal[NAME_REFUSAL_SIZE];
   EntryPlainText(name, sizeof name);
-  if (!EntryPath(name, path, sizeof path) || !FileRemove(path)) {
+  if (!EntryPath(name, path, sizeof path, refusal) || !FileRemove(path)) {
     ReportFileFailure(TX_3a_del_butt);
     d.state = ENTRY_EDITING;  // the file stays listed, as it still exists
     return;
@@ -446,15 +446,15 @@ void TextEntryConfirm() {
     case ENTRY_ASK_DELETE: ConfirmDelete(); return;
     default: break;
   }
-  char name[TEXT_ENTRY_CELLS + 1], path[FILE_PATH_SIZE];
+  char name[TEXT_ENTRY_CELLS + 1], path[FILE_PATH_SIZE], refusal[NAME_REFUSAL_SIZE];
   EntryPlainText(name, sizeof name);
   if (d.filePattern) {
     if (d.entryType == 6 && d.state != ENTRY_ASK_OVERWRITE && EntryLength() <= TextEntry.prefix) {
       d.state = ENTRY_NO_NAME;
       return;
     }
-    if (!EntryPath(name, path, sizeof path)) {  // a name that would leave the folder
-      ShowMessage(Text(TX_3h_invalidf), TextColours.error);
+    if (!EntryPath(name, path, sizeof path, refusal)) {  // said with the reason
+      ShowMessage(refusal, TextColours.error);
       PlayUISound(ERROR_SOUND);
       return;
     }

@@ -4,14 +4,14 @@
 #include <algorithm>
 
 #include "core/window_state.h"
+#include "render/frame.h"
+#include "render/render_target.h"
 #include "ui/character_set.h"
 #include "ui/font_page_layout.h"
-#include "ui/interface_draw.h"
 #include "ui/text_draw.h"
 
 int DrawRecording;
 std::vector<DrawRecordEntry> DrawRecord;
-uint32_t DrawRecordScene;
 DrawRecordTag DrawRecordCurrentTag;
 
 namespace {
@@ -46,6 +46,7 @@ DrawRecordEntry Tagged(int role, uint32_t colour) {
   const DrawRecordTag& t = DrawRecordCurrentTag;
   DrawRecordEntry e{};
   e.role = static_cast<uint8_t>(role);
+  e.squeeze = 1.0f;
   e.ownerKind = t.ownerKind;
   e.clickable = t.clickable;
   e.marker = t.marker;
@@ -64,34 +65,73 @@ void Push(DrawRecordEntry&& e) {
   if (DrawRecord.size() < DRAW_RECORD_MAX) DrawRecord.push_back(std::move(e));
 }
 
-// Sets the entry's extent from its items in the batch; false when they are gone.
+// The cell height and the width unit of a vector glyph's item (in the batch's units), from
+// its glyph's sizes; false for a double-byte glyph or one without ink.
+bool GlyphUnits(const TextBatchItem& item, float* height, float* across) {
+  if (item.texturePage >= FONT_TEXTURE_PAGES || item.glyph >= GLYPH_COUNT) return false;
+  const GlyphMetrics& m = CharMetrics[item.glyph];
+  if (m.height <= 0.0f || m.width <= 0.0f) return false;
+  constexpr float MARGIN = FONT_PAGE_MARGIN / FONT_PAGE_CELL;
+  *height = (item.y1 - item.y0) / m.height;
+  *across = (item.x1 - item.x0) / (m.width + 2.0f * MARGIN);
+  return true;
+}
+
+// Sets the entry's extent, sizes and (while recording) coloured spans from its items in the
+// batch; false when they are gone.
 bool PlaceQueued(const QueuedText& q, const TextBatch& batch, int inScreenUnits, DrawRecordEntry& e) {
   const size_t end = std::min(q.endItem, batch.items.size());
   if (q.firstItem >= end) return false;
-  float x0, x1;
-  InkSpan(batch.items[q.firstItem], &x0, &x1);
-  float y0 = batch.items[q.firstItem].y0, y1 = batch.items[q.firstItem].y1;
-  for (size_t i = q.firstItem + 1; i < end; ++i) {
+  const float sx = inScreenUnits ? 0.5f * static_cast<float>(ScreenWidth) : 1.0f;
+  const float sy = inScreenUnits ? 0.5f * static_cast<float>(ScreenHeight) : 1.0f;
+  auto px = [&](float x) { return inScreenUnits ? PixelX(x) : x; };
+  auto py = [&](float y) { return inScreenUnits ? PixelY(y) : y; };
+  float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+  e.glyphHeight = 0.0f;
+  e.squeeze = 1.0f;
+  e.spans.clear();
+  for (size_t i = q.firstItem; i < end; ++i) {
     const TextBatchItem& item = batch.items[i];
     float a, b;
     InkSpan(item, &a, &b);
-    x0 = std::min(x0, a);
-    x1 = std::max(x1, b);
-    y0 = std::min(y0, item.y0);
-    y1 = std::max(y1, item.y1);
+    const DrawRecordSpan box{item.colour, px(a), py(item.y0), px(b), py(item.y1), 1};
+    if (i == q.firstItem) {
+      x0 = box.left, y0 = box.top, x1 = box.right, y1 = box.bottom;
+    } else {
+      x0 = std::min(x0, box.left), y0 = std::min(y0, box.top);
+      x1 = std::max(x1, box.right), y1 = std::max(y1, box.bottom);
+    }
+    float height, across;
+    if (GlyphUnits(item, &height, &across) && height > 0.0f) {
+      e.glyphHeight = std::max(e.glyphHeight, height * sy);
+      // Unsqueezed, a glyph is as wide per size as it is high: its cell is GLYPH_BOX_HEIGHT of it.
+      e.squeeze = std::min(e.squeeze, across * sx * GLYPH_BOX_HEIGHT / (height * sy));
+    }
+    if (!DrawRecording) continue;
+    // A new span for a new colour, and for a new line (a glyph left of the one before).
+    DrawRecordSpan* last = e.spans.empty() ? nullptr : &e.spans.back();
+    if (last && last->colour == box.colour && box.left >= last->right - 0.5f * (box.bottom - box.top)) {
+      last->top = std::min(last->top, box.top), last->bottom = std::max(last->bottom, box.bottom);
+      last->left = std::min(last->left, box.left), last->right = std::max(last->right, box.right);
+      ++last->glyphs;
+    } else {
+      e.spans.push_back(box);
+    }
   }
-  e.left = inScreenUnits ? PixelX(x0) : x0;
-  e.top = inScreenUnits ? PixelY(y0) : y0;
-  e.right = inScreenUnits ? PixelX(x1) : x1;
-  e.bottom = inScreenUnits ? PixelY(y1) : y1;
+  e.left = x0, e.top = y0, e.right = x1, e.bottom = y1;
   return true;
+}
+
+// Texts queued while a texture other than the frame's own is the target become part of a
+// picture (a dashboard, a clock), not of the screen.
+bool DrawingIntoPicture() {
+  return RenderTargets.renderTexture && RenderTargets.renderTexture != RenderTexture.texture;
 }
 
 }  // namespace
 
 void StartFrameRecord() {
   DrawRecord.clear();
-  DrawRecordScene = 0;
   DrawRecordCurrentTag = DrawRecordTag{};
 }
 
@@ -147,18 +187,16 @@ void TagRecordForButton(int index, int clickable, int left, int top, int right, 
   if (DrawRecording) t.label = label ? label : "";
 }
 
-void TagRecordFor(int textRole, int fillRole) {
+void TagRecordFor(int textRole, int fillRole, int marker) {
   DrawRecordCurrentTag = DrawRecordTag{};
   DrawRecordCurrentTag.role = static_cast<uint8_t>(textRole);
   DrawRecordCurrentTag.fillRole = static_cast<uint8_t>(fillRole);
+  DrawRecordCurrentTag.marker = static_cast<uint8_t>(marker != 0);
 }
 
 void RecordQueuedText(const TextBatch& batch, size_t firstItem, const char* text, uint32_t colour) {
   if (batch.items.size() <= firstItem || g_queued.size() >= DRAW_RECORD_MAX) return;
-  // The interface's own batches; the screens' own (a dashboard's texture, a dial) are pictures.
-  if (&batch != &InterfaceTextBatch && &batch != &SmallTextBatch && &batch != &LabelTextBatch &&
-      &batch != &MessageLineBatch)
-    return;
+  if (&batch == &Text3DBatch || DrawingIntoPicture()) return;
   bool blank = true;
   for (const char* p = text; p && *p && blank; ++p) blank = *p == ' ';
   QueuedText q{&batch, firstItem, batch.items.size(), blank, Tagged(DrawRecordCurrentTag.role, colour)};
@@ -186,4 +224,20 @@ void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRec
 
 void ForgetQueuedTexts(const TextBatch& batch) {
   std::erase_if(g_queued, [&](const QueuedText& q) { return q.batch == &batch; });
+}
+
+void RecordArea(const char* name, float left, float top, float right, float bottom) {
+  if (!DrawRecording || !(right > left) || !(bottom > top)) return;
+  DrawRecordEntry e = Tagged(RECORD_AREA, 0);
+  e.ownerKind = RECORD_OWNER_NONE;
+  e.owner = -1;
+  e.clickable = e.marker = e.inner = 0;
+  e.ownerLeft = e.ownerTop = e.ownerRight = e.ownerBottom = 0.0f;
+  e.left = left, e.top = top, e.right = right, e.bottom = bottom;
+  e.label = name ? name : "";
+  Push(std::move(e));
+}
+
+void RecordAreaUnits(const char* name, float left, float top, float right, float bottom) {
+  RecordArea(name, PixelX(left), PixelY(top), PixelX(right), PixelY(bottom));
 }

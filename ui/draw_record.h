@@ -1,16 +1,18 @@
 // draw_record.h - what the interface drew in one frame, in drawing order: the rectangles of
-// panels, buttons and backings and the extents of texts, in pixels, with their colours.
+// panels, buttons and backings and the extents of texts, in pixels, with their colours, and
+// the parts of the picture that screens name (the car on show, its wheels, a panel).
 //
-// Sections: [Entries] [Recording] [Tags] [Texts waiting]
+// Sections: [Entries] [Recording] [Tags] [Texts waiting] [Areas]
 //
 // The interface's fill routines append a fill as they draw it, and every text queued into a
 // text batch is appended when its batch is drawn, so the record's order is the order on
-// screen: a later entry covers an earlier one where they meet.  The interface reads it to give
+// screen: a later entry covers an earlier one where they meet.  The texts of the screens' own
+// drawings on the screen (the suspension diagram, the rev counter, the screen labels) are in
+// it too; texts drawn in 3D or into a texture (a dashboard, a clock) are parts of pictures and
+// are not, nor are the screens' own lines and shapes.  The interface reads the record to give
 // a text that would not stand out a backing (ui/contrast.h); the layout check reads it too,
-// and switches DrawRecording on to have the texts and labels kept with it.  ClearInterface
-// starts each frame's record.  Texts drawn in 3D or into the screens' own text batches and
-// the screens' own pictures (dials, graphs, dashboards, texture pages) are not in it.  Main
-// thread only.
+// and switches DrawRecording on to have the texts, their coloured spans, the labels and the
+// areas kept with it.  ClearInterface starts each frame's record.  Main thread only.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -26,8 +28,17 @@ enum DrawRecordRole : uint8_t {
   RECORD_TEXT = 5,       // a text of a control, a button, a label or a screen
   RECORD_MESSAGE = 6,    // a message line's text (the history's too)
   RECORD_STATUS = 7,     // a status line's text
+  RECORD_AREA = 8,       // a part of the picture named by what drew it (its label); nothing is drawn for it
 };
-inline bool IsRecordedText(int role) { return role >= RECORD_TEXT; }
+inline bool IsRecordedText(int role) { return role >= RECORD_TEXT && role <= RECORD_STATUS; }
+
+// A run of a text's glyphs in one colour on one line, in pixels: the glyphs' advances across,
+// from the top of their cell to their lowest ink down.
+struct DrawRecordSpan {
+  uint32_t colour;  // 0xAARRGGBB as drawn
+  float left, top, right, bottom;
+  int glyphs;       // the glyphs it runs over (spaces draw none)
+};
 
 // Who drew an entry: a value control or a pixel button by its table index, or nothing.
 enum DrawRecordOwnerKind : uint8_t { RECORD_OWNER_NONE = 0, RECORD_OWNER_CONTROL = 1, RECORD_OWNER_BUTTON = 2 };
@@ -36,25 +47,27 @@ struct DrawRecordEntry {
   uint8_t role;
   uint8_t ownerKind;
   uint8_t clickable;    // the owner takes presses (it has an owning screen)
-  uint8_t marker;       // the owner marks a point of the scene (a modeller's point button), not a row
-  uint8_t inner;        // the owner is a part drawn inside another row (a scroll bar's knob in its trough)
+  uint8_t marker;       // it follows a point of the 3D scene (a modeller's point button, a screen label): no row
+  uint8_t inner;        // a part drawn inside a row (a scroll bar's knob in its trough, a slider's thumb)
   int32_t owner;        // the table index, -1 none
   float left, top, right, bottom;  // pixels, right and bottom outside
   // The owner's rectangle in pixels (its text must stay inside it); zero for none.
   float ownerLeft, ownerTop, ownerRight, ownerBottom;
   uint32_t colour;      // 0xAARRGGBB: a fill's colour and alpha, a text's ink
+  // Texts: the height of their glyphs' cell in pixels (the largest), and how far the glyphs
+  // are squeezed across (the narrowest: their width over their width unsqueezed, 1 for none).
+  float glyphHeight;
+  float squeeze;
   // Kept only while DrawRecording is on:
   std::string text;     // a text's characters (colour codes kept); empty for a fill
-  std::string label;    // the owner's label (the text it shows), empty without one
+  std::string label;    // the owner's label (the text it shows), an area's name; empty without one
+  std::vector<DrawRecordSpan> spans;  // a text's runs in one colour, in order
 };
 
 // ---- [Recording] ----
 extern int DrawRecording;                    // 1: keep the texts and labels too
 constexpr size_t DRAW_RECORD_MAX = 16384;    // entries past it are not kept
 extern std::vector<DrawRecordEntry> DrawRecord;
-// What lies behind the interface: 0xFFRRGGBB when the frame is a plain page cleared to that
-// colour with nothing else drawn behind, 0 when a scene or picture of any colour may be there.
-extern uint32_t DrawRecordScene;
 // Starts a frame's record (ClearInterface): empties it; texts queued for this frame stay.
 void StartFrameRecord();
 // Empties the record and forgets the texts waiting in their batches (between tests).
@@ -85,10 +98,13 @@ void TagRecordForControl(int index, int clickable, float left, float top, float 
 void TagRecordForButton(int index, int clickable, int left, int top, int right, int bottom, const char* label,
                         int marker = 0, int inner = 0);
 // No owner: texts in textRole (messages, status lines, screens' own texts) and fills in
-// fillRole (their backings, screen labels' boxes, plain fills).
-void TagRecordFor(int textRole, int fillRole);
+// fillRole (their backings, screen labels' boxes, plain fills); marker for the screen labels,
+// which follow points of the scene.
+void TagRecordFor(int textRole, int fillRole, int marker = 0);
 // The text batches call these: a text queued into a batch (its items first .. end), and the
-// batch drawn (units 1: normalised screen units, 0: pixels) or emptied unseen.
+// batch drawn (units 1: normalised screen units, 0: pixels) or emptied unseen.  Texts queued
+// into the 3D batch or while a texture other than the frame's own is the target are pictures'
+// and are left out.
 struct TextBatch;
 void RecordQueuedText(const TextBatch& batch, size_t firstItem, const char* text, uint32_t colour);
 void RecordDrawnBatch(const TextBatch& batch, int inScreenUnits);
@@ -103,3 +119,13 @@ struct TextItemRange {
 };
 void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRecordEntry>& out,
                   std::vector<TextItemRange>* items = nullptr);
+
+// ---- [Areas] ----
+// While DrawRecording is on: the part of the picture a screen names, in pixels (the car on
+// show, a wheel, the information panel), so that the layout check can hold the interface
+// clear of it.  An empty or inside-out box is left out.
+void RecordArea(const char* name, float left, float top, float right, float bottom);
+void RecordAreaUnits(const char* name, float left, float top, float right, float bottom);  // screen units
+constexpr const char* AREA_CAR = "car";
+constexpr const char* AREA_FRONT_WHEEL = "front wheel";
+constexpr const char* AREA_INFO_PANEL = "information panel";

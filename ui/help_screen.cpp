@@ -74,7 +74,9 @@ Prss* HelpScreenAction(Prss* process) {
     return nullptr;
   }
   Prss_ActSub(process);
-  if (!FrameSkipped && !process->sub) AddHelpScreen(*screen);
+  if (FrameSkipped || process->sub) return process;
+  AddHelpScreen(*screen);
+  Prss_RestAfterDrawing(process);  // the page holds still: the next frame waits for input
   return process;
 }
 

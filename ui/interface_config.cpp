@@ -187,7 +187,7 @@ int WriteInterfaceCfg(int* failure) {
   WriteInterfaceCfgToText(text);
   if (const int error = FileWriteAll(InterfaceCfgPath, text.data(), text.size())) {
     LogF("%s could not be written (%s)", InterfaceCfgPath, std::strerror(error));
-    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, InterfaceCfgPath);
+    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, InterfaceCfgPath, error);
     if (failure) *failure = error;
     return 0;
   }

@@ -168,8 +168,10 @@ void Thumb(const ValueControl& c, float value, float minimum, float maximum, boo
   const float range = maximum - minimum;
   float p = c.left + (range != 0.0f ? (c.right - c.left) * (value - minimum) / range : 0.0f);
   p = std::clamp(p, c.left + THUMB_INSET, std::max(c.left + THUMB_INSET, c.right - THUMB_INSET));
+  DrawRecordCurrentTag.inner = 1;  // the thumb is a part inside its control
   DrawButtonPanel(&InterfaceColours.bigText, pressed, p + THUMB_HALF_WIDTH, c.bottom - THUMB_HALF_WIDTH, 2, false,
                   p - THUMB_HALF_WIDTH, c.top + THUMB_HALF_WIDTH);
+  DrawRecordCurrentTag.inner = 0;
 }
 
 uint32_t g_scene;  // PlainScreenColour() of the panel pass
@@ -717,7 +719,7 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
 
 void DrawInterface() {
   if (ExitRequested) return;
-  g_scene = DrawRecordScene = PlainScreenColour();
+  g_scene = PlainScreenColour();
   TextSelectionHighlight = QueueSelection;
   TextCompositionMarker = QueueCompositionMarker;
   // The message and status lines are placed now, while every row of the frame is known, and
@@ -920,7 +922,7 @@ void DrawScreenLabels() {
       float l, t, r, bt;
       if (!GetScreenLabelRect(label, text, &l, &t, &r, &bt)) continue;
       // Each label's box anew: the flush after the label before retags fills as plain ones.
-      TagRecordFor(RECORD_TEXT, RECORD_LABEL_BOX);
+      TagRecordFor(RECORD_TEXT, RECORD_LABEL_BOX, 1);
       ColourWord colour = TextColours.panelGrey;
       if (label.colourKind >= 1 && label.colourKind <= 5) {
         colour = *KINDS[label.colourKind - 1];

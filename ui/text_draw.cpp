@@ -30,6 +30,7 @@
 
 int32_t TextDrawCursor = TEXT_CURSOR_NONE;
 uint8_t GlyphMode = GLYPH_MODE_PLAIN;
+int TextInkHidden;
 float TextSlantLine, TextSlantFactor;
 int WrapMaxLines, WrapLineCount;
 float WrapWidth, WrapLineHeight;
@@ -217,8 +218,9 @@ float DrawComposition(TextBatch& batch, float x, float y, float size, const Glyp
   return r.endX - x;
 }
 
-// DrawText's work; DrawText adds the text to the frame's record when one is kept.
-float QueueText(const char* text, uint32_t colour, float x, float y, float size, int codePage) {
+// DrawText's work; DrawText adds the text to the frame's record when one is kept, from the
+// item *textFirst on (after the text cursor, which is no part of the text).
+float QueueText(const char* text, uint32_t colour, float x, float y, float size, int codePage, size_t* textFirst) {
   if (!text) text = "";
   const int32_t cursorWord = TextDrawCursor;
   TextLayoutSettings s;
@@ -272,8 +274,10 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
   } else {
     const bool blinking = ProgramClock - LastInputClock < TEXT_CURSOR_BLINK_SPAN_MS;
     if (blinking) FrameChangesWithTime = 1;
-    if (!blinking || ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2))
+    if (!blinking || ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2)) {
       QueueTextItem(batch, VectorItem(GLYPH_BAR, cursorX, cursorY + box.drop, box, WHITE));
+      *textFirst = batch.items.size();
+    }
   }
   for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);
   return endX;
@@ -282,8 +286,8 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
 }  // namespace
 
 float DrawText(const char* text, uint32_t colour, float x, float y, float size, int codePage) {
-  const size_t first = CurrentTextBatch->items.size();
-  const float endX = QueueText(text, colour, x, y, size, codePage);
+  size_t first = CurrentTextBatch->items.size();
+  const float endX = QueueText(text, colour, x, y, size, codePage, &first);
   RecordQueuedText(*CurrentTextBatch, first, text, colour);
   return endX;
 }
@@ -522,7 +526,7 @@ void DrawTextBox(TextBatch& batch) {
   ResolveWaitingItems(batch);
   GroupByPage(batch);
   Draw2D& list = Draw2DList;
-  for (int page = 0; page <= LastTexturePage(); ++page) {
+  for (int page = 0; !TextInkHidden && page <= LastTexturePage(); ++page) {
     if (g_starts[page] == g_starts[page + 1]) continue;
     list.StartBatch(PageMaterial(batch, page));
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
@@ -545,7 +549,7 @@ void DrawTextPanel(TextBatch& batch) {
   CircularVBuffer& stream = Stream2D;
   const int savedBlend = RenderStates.pendingBlend;
   RenderStates.pendingBlend = 2;
-  for (int page = 0; page <= LastTexturePage(); ++page) {
+  for (int page = 0; !TextInkHidden && page <= LastTexturePage(); ++page) {
     if (g_starts[page] == g_starts[page + 1]) continue;
     const Material* material = PageMaterial(batch, page);
     if (!stream.StartBuf(material, 1, 1)) break;

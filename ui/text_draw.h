@@ -32,6 +32,9 @@ enum TextGlyphMode : uint8_t {
   GLYPH_MODE_FADED = 2,    // faded and cut at a list panel's top (-0.2) and foot (0.85)
 };
 extern uint8_t GlyphMode;  // copied into every queued item
+// 1: the batches are drawn without their glyphs (their texts are still recorded, and the
+// dials' shapes drawn): the layout check's picture of what lies behind every text.
+extern int TextInkHidden;
 extern float TextSlantLine, TextSlantFactor;  // set by the value control being drawn
 
 // Word wrapping of DrawText: off while WrapMaxLines is 0.  WrapLineCount counts the line

@@ -21,6 +21,7 @@
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/views.h"
+#include "ui/draw_record.h"
 #include "ui/text_draw.h"
 #include "vehicle/car_model.h"
 #include "vehicle/setup_marks.h"
@@ -571,6 +572,10 @@ void DrawCarSecondPass(Car& car) {
   }
 }
 
+namespace {
+void RecordCarAreas(Car& car);
+}  // namespace
+
 void DrawCar(Car& car, const CarViewSettings& view, int refreshEnvironment, uint16_t extraFlags, int parts) {
   CarDrawing& d = DrawingOf(car);
   if (parts & 1) {
@@ -588,6 +593,7 @@ void DrawCar(Car& car, const CarViewSettings& view, int refreshEnvironment, uint
   d.drawFlags |= extraFlags;
   DrawCarLit(car, view);
   SetIdentityMatrix(WorldMatrix);
+  if (DrawRecording) RecordCarAreas(car);
 }
 
 void DrawWheelInPlace(Car& car, int wheel, CarTyreFrame tyres) {
@@ -648,6 +654,13 @@ void ProjectCarToView(const Car& car, IntVector& out, FixedTransform& inView) {
 
 namespace {
 
+// A world point (16.16) in the screen's pixels; false behind the view or far off it.
+bool ProjectPixel(const int32_t point[3], float* x, float* y) {
+  int32_t inView[3];
+  WorldToView(point, inView);
+  return ProjectAndTestOnScreen(inView, x, y, 1) != 0;
+}
+
 struct Bounds {
   float* min;
   float* max;
@@ -655,10 +668,11 @@ struct Bounds {
   int taken;
   void Take(const IntVector& p) {
     float v[3];
-    if (mode == 2) {
+    if (mode == 2 || mode == 3) {
       const int32_t point[3] = {p.x, p.y, p.z};
       float x = 0, y = 0;
-      if (!ProjectPointDepth(point, &x, &y)) return;  // behind the view
+      if (mode == 2 && !ProjectPointDepth(point, &x, &y)) return;  // behind the view
+      if (mode == 3 && !ProjectPixel(point, &x, &y)) return;
       v[0] = x;
       v[1] = y;
       v[2] = 0.0f;
@@ -701,6 +715,50 @@ int CarMeshBounds(float min[3], float max[3], Car& car, const FixedTransform& tr
   }
   return b.taken;
 }
+
+namespace {
+
+// Where the car and its front wheels lie on the screen, for the layout check (ui/draw_record.h):
+// each wheel's box over the corners of the box round its tyre, the car's over its meshes'
+// points and its wheels.
+void RecordCarAreas(Car& car) {
+  float min[3], max[3];
+  bool any = CarMeshBounds(min, max, car, car.drawTransform, 3) > 0;
+  float left = any ? min[0] : 0.0f, top = any ? min[1] : 0.0f, right = any ? max[0] : 0.0f,
+        bottom = any ? max[1] : 0.0f;
+  const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
+  for (int w = 0; w < wheels; ++w) {
+    const CarWheel& wheel = car.wheels[w];
+    const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+    const float radius = set.rollingRadius > 0.0f ? set.rollingRadius : set.rimRadius;
+    const float halfWidth = 0.5f * std::max(set.sectionWidth, set.rimWidth);
+    if (!(radius > 0.0f)) continue;
+    float axes[3][3], centre[3];
+    ComputeWheelMatrix(car, wheel, axes, centre);
+    float wl = 0, wt = 0, wr = 0, wb = 0;
+    int taken = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+      const float a = (corner & 1) ? halfWidth : -halfWidth, b = (corner & 2) ? radius : -radius,
+                  c = (corner & 4) ? radius : -radius;
+      int32_t point[3];
+      for (int i = 0; i < 3; ++i)
+        point[i] = static_cast<int32_t>(std::lround((centre[i] + a * axes[0][i] + b * axes[1][i] + c * axes[2][i]) * 65536.0f));
+      float x, y;
+      if (!ProjectPixel(point, &x, &y)) continue;
+      wl = taken ? std::min(wl, x) : x, wr = taken ? std::max(wr, x) : x;
+      wt = taken ? std::min(wt, y) : y, wb = taken ? std::max(wb, y) : y;
+      ++taken;
+    }
+    if (taken < 8) continue;
+    if (wheel.wheelSet == 1) RecordArea(AREA_FRONT_WHEEL, wl, wt, wr, wb);
+    left = any ? std::min(left, wl) : wl, top = any ? std::min(top, wt) : wt;
+    right = any ? std::max(right, wr) : wr, bottom = any ? std::max(bottom, wb) : wb;
+    any = true;
+  }
+  if (any) RecordArea(AREA_CAR, left, top, right, bottom);
+}
+
+}  // namespace
 
 namespace {
 

@@ -154,7 +154,7 @@ void SpinningWheelMatrix(const CarWheel& wheel, const float matrix[16], float ou
 void ProjectCarToView(const Car& car, IntVector& out, FixedTransform& inView);
 // The running box of the body's top level and of every posed item through transform: mode 2
 // on the screen (x across the view -1..1, y up in the same unit, z 0; points behind the view
-// skipped), otherwise in metres.
+// skipped), mode 3 in the screen's pixels (the same points skipped), otherwise in metres.
 // Returns the points taken.
 int CarMeshBounds(float min[3], float max[3], Car& car, const FixedTransform& transform, int mode);
 // The marks at the wheel centres and the seats (the editor's, main pass only).

@@ -3,6 +3,7 @@
 #include "vehicle/car_info_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 
@@ -182,7 +183,7 @@ int WriteCarInfo(const Car& car) {
   if (!MakeNamedPath(path, sizeof path, CAR_INFO_PATTERN, car.shortName)) {
     // A name that would leave the folder: told as the file it would have named.
     std::snprintf(path, sizeof path, CAR_INFO_PATTERN, car.shortName);
-    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, EINVAL);
   } else if (f.OpenWrite(nullptr, path, CAR_INFO_MAGIC, CAR_INFO_VERSION)) {  // a failure is told by the file
     WriteCarInfoBody(car, f);
     written = f.Close();

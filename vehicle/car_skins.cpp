@@ -3,6 +3,7 @@
 #include "vehicle/car_skins.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -119,7 +120,11 @@ int EnsureSkinDds(const char* name) {
     ReportLine(text, REPORT_ERROR);
     return 0;
   }
-  if (!MakeFolder(SKINS_DDS_FOLDER) || FileWriteAll(paths.dds, dds.data(), dds.size()) != 0) return 0;
+  const int error = MakeFolder(SKINS_DDS_FOLDER) ? FileWriteAll(paths.dds, dds.data(), dds.size()) : (errno ? errno : EIO);
+  if (error) {
+    ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, paths.dds, error);
+    return 0;
+  }
   FileSetWriteTime(paths.dds, jpgTime);
   return 1;
 }

@@ -129,10 +129,9 @@ int WriteEngineFile(EngineModel& engine, const char* path, Prss* page, int elect
 
 int SaveEngine(Prss* page, const char* name, EngineModel& engine, int electric) {
   char path[FILE_PATH_SIZE];
-  if (!IsValidFileName(name) || !MakeNamedPath(path, sizeof path, ENGINE_FILE_PATTERN, name)) {
-    char text[FILE_PATH_SIZE + 64];
-    std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name);
-    ReportBox(page, text);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (!MakeUserFilePath(path, sizeof path, ENGINE_FILE_PATTERN, name, refusal)) {
+    ReportBox(page, refusal);
     return 0;
   }
   return WriteEngineFile(engine, path, page, electric);

@@ -4,6 +4,7 @@
 #include "vehicle_editor/file_actions.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "model/model_file.h"
 #include "physics/car.h"
 #include "platform/files.h"
+#include "text/language.h"
 #include "text/text_names.h"
 #include "ui/dialogs.h"
 #include "vehicle_data/builtin_vehicles.h"
@@ -38,7 +40,6 @@ constexpr const char* TEXT_NO_VOB_FOR_VEH = "Can't save VEH only - %s.vob was no
 constexpr const char* TEXT_VERY_DIFFERENT = "A VERY DIFFERENT object file %s.vob already exists";
 constexpr const char* TEXT_OVERWRITE_DIFFERENT = "Overwrite ^1DIFFERENT^8 file named ^1%s.vob^8?";
 constexpr const char* TEXT_OLD_COLOUR_SET = "Loaded mesh colours but could not load light colours (old version)";
-constexpr const char* TEXT_BAD_FILE_NAME = "File name must be ASCII (e.g. 0-9 A-Z a-z)";
 constexpr const char* TEXT_BAD_ANIMATION_NAME = "Animation file name must be ASCII (e.g. 0-9 A-Z a-z)";
 constexpr const char* TEXT_SKIN_ID_LENGTH = "Skin ID must have either 3 or 6 characters";
 constexpr const char* TEXT_SKIN_ID_NOT_HEX = "Skin ID should be a hexadecimal number";
@@ -50,6 +51,7 @@ constexpr const char* TEXT_SKINS_MISSING = "Skin ID is set but %d default skins 
 constexpr const char* TEXT_SEE_HISTORY = "Press H to see them in the message history";
 constexpr const char* TEXT_NOT_A_FOLDER = "Folder not found :";
 constexpr const char* TEXT_TOO_MANY_POINTS = "Too many frame points";
+constexpr const char* TEXT_NOT_STEERING = "Not a steering animation";
 constexpr const char* STEERING_PREFIX = "str_";
 constexpr int STEERING_PREFIX_LENGTH = 4;
 constexpr int NAME_PROMPT_LENGTH = 32;
@@ -174,8 +176,9 @@ std::vector<uint8_t> ModelImage(const ModelObject& model) {
 
 int WriteImage(const char* path, const std::vector<uint8_t>& image) {
   MakeFolderOf(path);
-  if (!image.empty() && FileWriteAll(path, image.data(), image.size()) == 0) return 1;
-  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path);
+  const int error = image.empty() ? ENOMEM : FileWriteAll(path, image.data(), image.size());
+  if (error == 0) return 1;
+  ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, path, error);
   return 0;
 }
 
@@ -206,13 +209,24 @@ int VobExists(const Car& car) {
   return code[0] && MakeNamedPath(path, sizeof path, VEHICLE_MODEL_PATTERN, code) && FileIsRegular(path);
 }
 
+// A name the user gave that cannot be used: the box says why.
+void RefuseName(VehicleEditor& e, const char* text, const char* name, const char* fault) {
+  char refusal[NAME_REFUSAL_SIZE];
+  FormatNameRefusal(refusal, sizeof refusal, text, name, fault);
+  ReportBox(&e.prss, refusal);
+}
+
+// A vehicle's name is the file's and the one the file holds (31 characters): a longer one is
+// refused rather than cut, so that the two never differ.
 int CheckVehName(VehicleEditor& e, const char* name) {
   if (std::strlen(name) < 2) {
     ReportBox(&e.prss, TEXT_VEH_NAME_SHORT);
     return 0;
   }
-  if (!IsValidFileName(name) || !IsValidVehicleName(name)) {
-    ReportBox(&e.prss, TEXT_BAD_FILE_NAME);
+  const char* fault = FileNameFault(name, VEHICLE_NAME_SIZE - 1);
+  if (!fault && !IsValidVehicleName(name)) fault = "holds \"..\"";  // refused wherever vehicles are named
+  if (fault) {
+    RefuseName(e, LanguageTexts[TX_3h_invalidf], name, fault);
     return 0;
   }
   return 1;
@@ -237,8 +251,8 @@ int WriteVehicleAndVob(VehicleEditor& e, const char* name) {
   const bool hadOld = FileReadAll(vehPath, old, MOST_KEPT_BYTES) == 0;
   if (!WriteImage(vehPath, veh)) return 0;
   if (!WriteImage(vobPath, vob)) {
-    const int restored = hadOld ? FileWriteAll(vehPath, old.data(), old.size()) == 0 : FileRemove(vehPath);
-    if (!restored) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, vehPath);
+    const int error = hadOld ? FileWriteAll(vehPath, old.data(), old.size()) : FileRemove(vehPath) ? 0 : (errno ? errno : EIO);
+    if (error) ReportSaveFailure(nullptr, TEXT_COULD_NOT_WRITE_FILE, vehPath, error);
     return 0;
   }
   RebuildEditedCar(car);
@@ -340,8 +354,9 @@ bool IsModId(uint32_t id) {
 }  // namespace
 
 int TypedEditorPath(char* out, int outSize, const char* pattern, const char* name) {
-  if (name && IsValidFileName(name) && MakeNamedPath(out, outSize, pattern, name)) return 1;
-  ShowVehicleEditorInfo(TEXT_BAD_FILE_NAME);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(out, outSize, pattern, name ? name : "", refusal)) return 1;
+  ShowVehicleEditorInfo(refusal);
   return 0;
 }
 
@@ -671,8 +686,8 @@ int VehicleEditor::SaveVobOnly(VehicleEditor& e, const char* name) {
     ReportBox(&e.prss, TEXT_VOB_NAME_LENGTH);
     return 0;
   }
-  if (!IsValidFileName(name) || !IsSafeFileName(name)) {
-    ReportBox(&e.prss, TEXT_BAD_FILE_NAME);
+  if (const char* fault = FileNameFault(name, VOB_NAME_LENGTH)) {
+    RefuseName(e, LanguageTexts[TX_3h_invalidf], name, fault);
     return 0;
   }
   if (!MayOverwriteVob(e, name, name, 1)) return 0;
@@ -735,21 +750,37 @@ void VehicleEditor::AskSteeringAnimation(void* owner, int, uintptr_t word) {
   if (!e.car) return;
   char start[STEERING_PROMPT_LENGTH + 1];
   std::snprintf(start, sizeof start, "%s%.*s", STEERING_PREFIX, STEER_ANIMATION_SIZE - 1, e.car->steerAnimation);
+  // "str_" stays at the front: only steering animations are listed.
   AskText(&e.prss, SteeringAnswered, "Select a steering animation", STEERING_PROMPT_LENGTH,
-          static_cast<uint32_t>(word), start, 0, ENTRY_CHOOSE, "data\\move\\%s.ban");
+          static_cast<uint32_t>(word), start, STEERING_PREFIX_LENGTH, ENTRY_CHOOSE, "data\\move\\%s.ban");
 }
 
+// The row holds the name after "str_" (the driver's files are "str_<name>.ban" and
+// "sit_<name>.ban"): the prefix is taken off where the name begins with it, and a name the
+// row cannot hold whole is refused with the reason.  Nothing, or "str_" alone, clears it.
 int VehicleEditor::SetSteeringAnimation(VehicleEditor& e, const char* text) {
   if (!e.car) return 0;
-  if (!IsValidFileName(text) || !IsAsciiText(text) || !IsSafeFileName(text)) {
-    ReportBox(&e.prss, TEXT_BAD_ANIMATION_NAME);
+  const bool prefixed = strncasecmp(text, STEERING_PREFIX, STEERING_PREFIX_LENGTH) == 0;
+  const char* kept = prefixed ? text + STEERING_PREFIX_LENGTH : text;
+  const char* fault = nullptr;
+  if (!kept[0]) {
+    // no animation: no driver
+  } else if (!prefixed) {
+    RefuseName(e, TEXT_NOT_STEERING, text, "does not begin with \"str_\"");
+    return 0;
+  } else if (std::strlen(kept) >= STEER_ANIMATION_SIZE) {
+    fault = "has more than 7 characters after \"str_\"";
+  } else if (!(fault = FileNameFault(kept, STEER_ANIMATION_SIZE - 1)) && !IsAsciiText(kept)) {
+    fault = "is not ASCII";
+  }
+  if (fault) {
+    RefuseName(e, TEXT_BAD_ANIMATION_NAME, text, fault);
     return 0;
   }
   RecordEdit("set animation name");
   char* name = e.car->steerAnimation;
   std::memset(name, 0, STEER_ANIMATION_SIZE);
-  if (std::strlen(text) >= STEERING_PREFIX_LENGTH + 1)
-    std::snprintf(name, STEER_ANIMATION_SIZE, "%s", text + STEERING_PREFIX_LENGTH);
+  std::memcpy(name, kept, std::strlen(kept));
   // The seats follow the animation (the seat options' refresh).
   VehicleValueChanged(e);
   return 1;

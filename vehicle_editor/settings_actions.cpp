@@ -709,8 +709,10 @@ void VehicleEditor::RemoveUnusedLayers(void* owner, int, uintptr_t mask) {
 int VehicleEditor::SetEngineSoundName(VehicleEditor& e, const char* name) {
   if (!e.car || !name) return 0;
   Car& car = *e.car;
-  if (!IsValidFileName(name) || std::strlen(name) >= sizeof car.engineName) {
-    Refuse(e, "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
+  if (const char* fault = name[0] ? FileNameFault(name, int(sizeof car.engineName) - 1) : nullptr) {
+    char refusal[NAME_REFUSAL_SIZE];
+    FormatNameRefusal(refusal, sizeof refusal, "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)", name, fault);
+    Refuse(e, refusal);
     return 0;
   }
   RecordEdit("set engine sound file name");

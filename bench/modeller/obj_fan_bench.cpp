@@ -1,9 +1,12 @@
 // obj_fan_bench.cpp - the OBJ import of one face that fans over a repeated vertex ("f 1 2 3 1 1
-// 1 ..."), from 10^3 to 10^6 corners and the 66 KB file of 33,003 corners, and the grouping by
-// edges alone over levels whose triangles all lie on one edge.  Both must grow linearly: the
-// last lines print the time per corner (per triangle) at each size and the growth of the
-// time from each size to the next beside the size, and the 33,003-corner file's time against
-// its target of 0.1 s.  Past 32,768 triangles the fan's corners are only counted.
+// 1 ..."), from 10^3 to 10^6 corners and the 66 KB file of 33,003 corners, the import of one
+// vertex used with a new normal index on every face ("f 1//k 2//1 3//1", a copy of the vertex
+// each), from 1,000 to 32,000 faces, and the grouping by edges alone over levels whose
+// triangles all lie on one edge.  Each must grow linearly: the last lines print the time per
+// corner (per face, per triangle) at each size and the growth of the time from each size to
+// the next beside the size, the 33,003-corner file's time against its target of 0.1 s, and
+// the 32,000 copies' time against 30 ms with their 32k/1k time ratio against 64.  Past 32,768
+// triangles the fan's corners are only counted.
 //
 //   build/bench/bench_modeller_obj_fan
 #include <benchmark/benchmark.h>
@@ -32,18 +35,21 @@ std::string FanText(int corners) {
   return text;
 }
 
-void BM_ObjFan(benchmark::State& state) {
-  const int corners = int(state.range(0));
-  const std::string text = FanText(corners);
+// Imports the text once an iteration; each import must keep the number of triangles given,
+// else the run stops with what went wrong.  The run's size is its argument.
+void ImportRuns(benchmark::State& state, const std::string& text, int triangles, const char* wrong) {
   for (auto _ : state) {
     ModelObject o;
     o.Init();
-    if (!ImportObjMesh(o, nullptr, text.data(), text.size()) || o.triangleCount != 1)
-      state.SkipWithError("the fan did not import as its one triangle");
+    if (!ImportObjMesh(o, nullptr, text.data(), text.size()) || o.triangleCount != triangles) state.SkipWithError(wrong);
     o.Free();
     ResetMessages();
   }
-  state.SetComplexityN(corners);
+  state.SetComplexityN(state.range(0));
+}
+
+void BM_ObjFan(benchmark::State& state) {
+  ImportRuns(state, FanText(int(state.range(0))), 1, "the fan did not import as its one triangle");
 }
 BENCHMARK(BM_ObjFan)
     ->Arg(1000)
@@ -53,6 +59,55 @@ BENCHMARK(BM_ObjFan)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
+
+// Three vertices and the faces "f 1//k 2//1 3//1" for k = 1 .. faces: vertex 1 gets a copy for
+// every normal index past the first.
+std::string CopiesText(int faces) {
+  std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+  text.reserve(text.size() + size_t(faces) * 24);
+  for (int k = 1; k <= faces; ++k) text += "f 1//" + std::to_string(k) + " 2//1 3//1\n";
+  return text;
+}
+
+constexpr int MOST_COPIES = 32000;
+
+void BM_ObjNormalCopies(benchmark::State& state) {
+  const int faces = int(state.range(0));
+  ImportRuns(state, CopiesText(faces), faces, "the faces did not import as one triangle each");
+}
+BENCHMARK(BM_ObjNormalCopies)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(4000)
+    ->Arg(8000)
+    ->Arg(16000)
+    ->Arg(MOST_COPIES)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// One comb-shaped face of the given number of corners: a back along the x axis and teeth of
+// 1 m standing up from it, every other corner reflex; ear clipped.
+std::string CombText(int corners) {
+  const int teeth = corners / 4;
+  std::string text;
+  text.reserve(size_t(teeth) * 80);
+  char line[64];
+  for (int t = teeth - 1; t >= 0; --t) {  // the teeth from the right: 4 vertices each
+    const double x = t * 0.02;
+    std::snprintf(line, sizeof line, "v %.3f 1 0\nv %.3f 0.1 0\nv %.3f 0.1 0\nv %.3f 1 0\n", x + 0.01, x + 0.01, x, x);
+    text += line;
+  }
+  text += "v 0 0 0\nv " + std::to_string(teeth * 0.02) + " 0 0\nf";
+  text += " " + std::to_string(4 * teeth + 1) + " " + std::to_string(4 * teeth + 2);
+  for (int v = 1; v <= 4 * teeth; ++v) text += " " + std::to_string(v);
+  return text + "\n";
+}
+
+void BM_ObjComb(benchmark::State& state) {
+  const int teeth = int(state.range(0)) / 4;  // a face of 4 corners a tooth and two more
+  ImportRuns(state, CombText(int(state.range(0))), 4 * teeth, "the comb did not import as its triangles");
+}
+BENCHMARK(BM_ObjComb)->Arg(1000)->Arg(4000)->Arg(16000)->Arg(32000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
 
 // Triangles that all lie on one edge (every corner point 0): the grouping alone, without the
 // import's removal of such triangles before it.
@@ -138,11 +193,18 @@ int main(int argc, char** argv) {
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintGrowth(reporter, "BM_ObjFan", {1000, 10000, FILE_CORNERS, 100000, 1000000}, "corner");
+  PrintGrowth(reporter, "BM_ObjNormalCopies", {1000, 2000, 4000, 8000, 16000, MOST_COPIES}, "face");
+  PrintGrowth(reporter, "BM_ObjComb", {1000, 4000, 16000, 32000}, "corner");
   PrintGrowth(reporter, "BM_GroupsOnOneEdge", {1000, 8000, 64000}, "triangle");
   PrintGrowth(reporter, "BM_RenumberOnOneEdge", {1000, 4000, 16000, 32000}, "triangle");
   const auto file = reporter.seconds.find("BM_ObjFan/" + std::to_string(FILE_CORNERS));
   if (file != reporter.seconds.end())
     std::printf("The %d-corner fan file imports in %.1f ms (target: under 100 ms)\n", FILE_CORNERS, file->second * 1e3);
+  const auto small = reporter.seconds.find("BM_ObjNormalCopies/1000");
+  const auto most = reporter.seconds.find("BM_ObjNormalCopies/" + std::to_string(MOST_COPIES));
+  if (small != reporter.seconds.end() && most != reporter.seconds.end())
+    std::printf("%d copies import in %.1f ms (target: under 30 ms), %.1f times the 1,000 copies' time (target: under 64)\n",
+                MOST_COPIES, most->second * 1e3, most->second / small->second);
   benchmark::Shutdown();
   return 0;
 }

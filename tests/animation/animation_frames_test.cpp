@@ -245,7 +245,8 @@ TEST_F(AnimationFiles, SavedThenLoadedTheAnimationComesBackAndTheHistoryEmpties)
   EXPECT_EQ(LoadAnimation(t.editor, "none"), 0);
   EXPECT_EQ(SaveAnimation(t.editor, "a|b"), 0);
   ASSERT_FALSE(ReportRecorder::Reports().boxes.empty());
-  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "Invalid file name : a|b|-") << "the fault, then the name";
+  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "Invalid file name : a|b holds \"|\", which no file name may hold|-")
+      << "the fault, the name and why";
   EXPECT_EQ(LoadAnimation(t.editor, "../x"), 0);
   EXPECT_EQ(t.animation.frameCount, 3);
   EXPECT_FALSE(std::filesystem::exists("data/move/a|b.ban"));

@@ -12,6 +12,7 @@
 #include "app/main_window.h"
 #include "core/config.h"
 #include "core/log.h"
+#include "platform/files.h"
 #include "core/process.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -59,6 +60,7 @@ class AppHarness : public ::testing::Test {
   }
 
   void TearDown() override {
+    EndSaveJournal();  // a test that starts without shutting down leaves no journal to the next
     AppForceNoGraphics(0);
     ClockUseReal();
     SetMessageBoxHandler(nullptr);

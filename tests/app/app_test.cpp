@@ -7,8 +7,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -479,34 +481,46 @@ TEST_F(AppHarness, TheDataFolderProbeFollowsNoLinkAndLeavesNothing) {
   AppShutdown();
 }
 
-// Start-up removes what saves killed in an earlier run left in the folders the program saves
-// to (the working folder, data and mods with the folders below them): only our own
-// temporary files, and only those older than the program.
+// Start-up removes what saves killed in an earlier run left, as that run's journal in "cache"
+// names it, also through a data folder kept elsewhere behind a link.  Nothing is searched for:
+// the user's files in data and mods (links to other folders, an ordinary set-up) stay, however
+// much their names look like temporary files.
 TEST_F(AppHarness, StartUpRemovesTheTemporaryFilesOfKilledSavesOnly) {
-  std::filesystem::create_directories("data/veh");
-  std::filesystem::create_directories("mods/vehicles/XRT/engine");
-  const auto make = [](const char* path, bool old) {
+  namespace fs = std::filesystem;
+  fs::create_directories("elsewhere/mods/vehicles/XRT/deep/er");
+  fs::rename("data", "elsewhere/data");
+  fs::create_directory_symlink("elsewhere/data", "data");
+  fs::create_directory_symlink("elsewhere/mods", "mods");
+  fs::create_directories("data/veh");
+  fs::create_directories("cache");
+  const auto make = [](const char* path) {
     std::ofstream(path) << "half a save";
-    if (old) {
-      ASSERT_TRUE(FileSetWriteTime(path, FileTimeFromUnix(1000000000, 0)));  // 2001
-    }
+    ASSERT_TRUE(FileSetWriteTime(path, FileTimeFromUnix(1000000000, 0)));  // 2001
   };
-  const char* stale[] = {"cfg.txt.0badf00d.tmp", "data/veh/XRT.veh.12345678.tmp",
-                         "mods/vehicles/XRT/engine/XRT.eng.abcdef01.tmp"};
-  const char* kept[] = {"data/veh/XRT.veh.ABCDEF01.tmp", "data/veh/XRT.veh.1234567.tmp", "data/veh/XRT.veh.tmp",
-                        "data/veh/XRT.12345678.tmp.bak", "data/veh/notes.txt"};
-  for (const char* path : stale) make(path, true);
-  for (const char* path : kept) make(path, true);
-  make("data/veh/XRT.veh.87654321.tmp", false);  // a save of a program still running
+  const char* killed = "data/veh/XRT.veh.zkt-save-12345678.tmp";
+  const char* kept[] = {"mods/vehicles/XRT/deep/er/report.deadbeef.tmp", "mods/notes.20261201.tmp",
+                        "data/veh/backup.20261209.tmp", "data/veh/XRT.veh.12345678.tmp",
+                        "data/veh/XRT.veh.zkt-save-87654321.tmp", "cfg.txt.0badf00d.tmp"};
+  make(killed);
+  for (const char* path : kept) make(path);
+  struct stat st;
+  ASSERT_EQ(stat(killed, &st), 0);
+  {
+    std::ofstream journal("cache/saves.0badf00d.jnl");
+    journal << st.st_dev << ' ' << st.st_ino << ' ' << (fs::current_path() / killed).string() << '\n';
+    journal << st.st_dev << ' ' << st.st_ino + 1 << ' ' << (fs::current_path() / kept[4]).string() << '\n';
+  }
+  ASSERT_TRUE(FileSetWriteTime("cache/saves.0badf00d.jnl", FileTimeFromUnix(1000000000, 0)));
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  for (const char* path : stale) EXPECT_FALSE(std::filesystem::exists(path)) << path;
-  for (const char* path : kept) EXPECT_TRUE(std::filesystem::exists(path)) << path;
-  EXPECT_TRUE(std::filesystem::exists("data/veh/XRT.veh.87654321.tmp"));
-  EXPECT_TRUE(LogHas("removed 3 temporary files of unfinished saves"));
+  EXPECT_FALSE(fs::exists(killed));
+  for (const char* path : kept) EXPECT_TRUE(fs::exists(path)) << path;
+  EXPECT_FALSE(fs::exists("cache/saves.0badf00d.jnl"));
+  EXPECT_TRUE(LogHas("removed 1 temporary files of unfinished saves"));
   RequestExit(0, "test over");
   RunPasses(5);
   AppShutdown();
+  EXPECT_TRUE(fs::is_empty("cache")) << "the run's own journal goes with it";
 }
 
 // A bad option: the box keeps its words, standard error and deb.log name the option.

@@ -421,7 +421,7 @@ TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   FormatLayoutPath(layoutPath, sizeof layoutPath, "club");
   EXPECT_STREQ(layoutPath, "data/shapes/club.lyt");
   EXPECT_EQ(ErrorOf("/mprdir=../outside"), "Command /mprdir : Could not create the folder");
-  EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error");
+  EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error : ../outside.log leads out of the working folder");
 }
 
 TEST_F(CommandLine, ASettingsFileAloneOnTheLineIsReadAtOnce) {
@@ -438,8 +438,10 @@ TEST_F(CommandLine, ASettingsFileAloneOnTheLineIsReadAtOnce) {
 TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
   // The settings file is written back at exit: never outside the working folder.
   // (Option values end at a "/": their paths are written with backslashes.)
-  EXPECT_EQ(ErrorOf("/settings=..\\outside.txt"), "Command /settings : Invalid file name");
-  EXPECT_EQ(ErrorOf("/settings=\\tmp\\outside.txt"), "Command /settings : Invalid file name");
+  EXPECT_EQ(ErrorOf("/settings=..\\outside.txt"),
+            "Command /settings : Invalid file name : ..\\outside.txt leads out of the working folder");
+  EXPECT_EQ(ErrorOf("/settings=\\tmp\\outside.txt"),
+            "Command /settings : Invalid file name : \\tmp\\outside.txt is not inside the working folder");
   EXPECT_EQ(ConfigRead, 0);
   // A command file on the process's own command line may be anywhere; one named inside a
   // command file is refused and nothing of it is read.
@@ -453,9 +455,15 @@ TEST_F(CommandLine, NamesOfWrittenFilesStayInTheWorkingFolder) {
   // The log is a ".log" file: a setting file or a setup is never named (and so never deleted).
   Write("cfg.txt", "Max FPS 50\n");
   Write("data/setups/ZK1_race.set", "setup bytes");
-  for (const char* option : {"/log=cfg.txt", "/log=data\\setups\\ZK1_race.set", "/log=.log", "/log=data"}) {
-    EXPECT_EQ(ErrorOf(option), "Command /log : Log file error") << option;
-  }
+  // Each refusal keeps the option's text and says why after it.
+  const std::pair<const char*, const char*> logs[] = {
+      {"/log=cfg.txt", "cfg.txt is not a name ending in \".log\""},
+      {"/log=data\\setups\\ZK1_race.set", "data\\setups\\ZK1_race.set is not a name ending in \".log\""},
+      {"/log=.log", ".log begins with \".\""},
+      {"/log=data", "data is not a name ending in \".log\""},
+      {"/log=\xff\xfe.log", "\xff\xfe.log is not valid UTF-8"},
+  };
+  for (const auto& [option, why] : logs) EXPECT_EQ(ErrorOf(option), std::string("Command /log : Log file error : ") + why);
   EXPECT_EQ(Read("cfg.txt"), "Max FPS 50\n");
   EXPECT_EQ(Read("data/setups/ZK1_race.set"), "setup bytes");
   // The log's name goes through the file layer: backslashes and any case.
@@ -556,6 +564,10 @@ TEST_F(CommandLine, HandedSetupIsCopiedOnceAndNeverOverwrittenWithoutAsking) {
   EXPECT_EQ(Read("data/setups/" + std::string(46, 'p') + ".set"), HandedFile("QXSETT", 0, "deep"));
   EXPECT_EQ(HandleUrlRequest(0, path256.c_str()), URL_FAILED);
   EXPECT_STREQ(StartupErrorText, "SET file name is too long");
+  // A name that is no file name here says why.
+  Write("incoming/lap\xff.set", HandedFile("QXSETT", 0, "bytes"));
+  EXPECT_EQ(HandleUrlRequest(0, "incoming/lap\xff.set"), URL_FAILED);
+  EXPECT_STREQ(StartupErrorText, "SET file name is not valid UTF-8");
 }
 
 TEST_F(CommandLine, HandedFilesAreCheckedBeforeCopying) {
@@ -609,6 +621,7 @@ TEST_F(CommandLine, RunningInstanceRepliesByScreenAndState) {
   Prss* page = CreateEntryPage(nullptr);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, ""), REPLY_BAD_TEXT);
   EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "../../etc/x"), REPLY_BAD_TEXT);
+  EXPECT_EQ(HandleInstanceRequest(REQUEST_MULTI_REPLAY, "lap\xff"), REPLY_BAD_TEXT) << "not UTF-8";
   // A replay's name of 63 characters, the most a request carries, is taken; 64 are not.
   EXPECT_EQ(HandleInstanceRequest(REQUEST_SINGLE_REPLAY, std::string(63, 'r').c_str()), REPLY_DONE);
   EXPECT_EQ(PendingRequestType, 1);

@@ -1,14 +1,15 @@
 // editor_rest_gpu_test.cpp - the editors at rest (editor_window_harness.h), in fake time: once
 // the sample car in the vehicle editor has settled, the loop draws nothing and steps nothing
 // until something changes; a key press, a message line and a test weight on the car each bring
-// the frames they need and no more.  The object editor on a new model and the modeller in
-// each of its modes rest as well.
+// the frames they need and no more.  The object editor on a new model, the modeller in each of
+// its modes and the licence page after an OBJ import rest as well.
 #include <cmath>
 #include <cstdint>
 #include <fstream>
 
 #include "app/drive_file.h"
 #include "editor_window_harness.h"
+#include "modeller/modeller_files.h"
 #include "modeller/modeller_screen.h"
 #include "physics/car.h"
 #include "platform/messages.h"
@@ -161,6 +162,18 @@ TEST_F(EditorAtRest, TheObjectEditorAndEveryModellerModeRest) {
     EXPECT_EQ(ActiveModeller->state.mode, mode) << MODELLER_MODE_BUTTONS[mode].label;
     EXPECT_EQ(DrawnIn(5000), 0) << MODELLER_MODE_BUTTONS[mode].label;
   }
+  // The licence page an OBJ import opens holds still too.
+  PostWindowMessage(MSG_KEYDOWN, KEY_SHIFT, 0);
+  PressKey(MODELLER_MODE_BUTTONS[ModeSubobject].shiftKey);
+  PostWindowMessage(MSG_KEYUP, KEY_SHIFT, 0);
+  ASSERT_TRUE(ComesToRest(20000));
+  std::filesystem::create_directories("data/obj");
+  std::ofstream("data/obj/rest.obj") << "v 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nf 1 2 3 4\n";
+  ASSERT_EQ(LoadIntoModeller(*ActiveModeller, "rest", LOAD_OBJ), 1);
+  ASSERT_NE(ActiveModeller->prss.sub, nullptr) << "the licence page";
+  EXPECT_TRUE(ComesToRest(20000)) << "the licence page";
+  EXPECT_EQ(DrawnIn(10000), 0) << "the licence page";
+  ASSERT_NE(ActiveModeller->prss.sub, nullptr) << "still open";
 }
 
 // The benchmarks' drive file: a reach scrolls the wheel page down until "edit rim" shows and

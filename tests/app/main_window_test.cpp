@@ -216,19 +216,21 @@ class MainWindowTest : public AppHarness {
 
 // ---- The window ----
 
+// The stored rectangle is 300 x 200 at (700, 600): the window takes its corner and is held
+// at the least window, 800 x 600.
 TEST_F(MainWindowTest, TheWindowHasItsTitleAnOpenGLSurfaceAndTheStoredClientRectangle) {
   OpenWindow();
   SDL_Window* window = static_cast<SDL_Window*>(PlatformWindowHandle());
   ASSERT_NE(window, nullptr);
   EXPECT_STREQ(SDL_GetWindowTitle(window), "ZKT Editor");
   EXPECT_TRUE(SDL_GetWindowFlags(window) & SDL_WINDOW_OPENGL) << "the device makes its GL context on it";
-  EXPECT_EQ(ScreenWidth, 300);
-  EXPECT_EQ(ScreenHeight, 200);
+  EXPECT_EQ(ScreenWidth, 800);
+  EXPECT_EQ(ScreenHeight, 600);
   int width = 0, height = 0;
   ASSERT_EQ(MainWindowClientSize(width, height), 1);
-  EXPECT_EQ(width, 300);
-  EXPECT_EQ(height, 200);
-  EXPECT_TRUE(LogHas("window mode : window 300 x 200 at 700, 600"));
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 600);
+  EXPECT_TRUE(LogHas("window mode : window 800 x 600 at 700, 600"));
   EXPECT_TRUE(SDL_IsScreenSaverEnabled()) << "a normal window lets the screen saver run";
 }
 
@@ -760,11 +762,11 @@ TEST_F(MainWindowTest, TheWheelStepsUpAndDownAndIsIgnoredOutsideTheClientArea) {
   PushWheel(1, 20, 20);
   PushWheel(-2, 20, 20);
   PushWheel(1, -5, 20);    // outside
-  PushWheel(1, 20, 250);   // below the 200-pixel client area
-  PushWheel(1, 300, 20);   // x 300 is one past the 300-pixel width
-  PushWheel(1, 20, 200);   // y 200 one past the height
+  PushWheel(1, 20, 650);   // below the 600-pixel client area
+  PushWheel(1, 800, 20);   // x 800 is one past the 800-pixel width
+  PushWheel(1, 20, 600);   // y 600 one past the height
   PushWheel(-1, 0, 0);     // the first pixel
-  PushWheel(1, 299, 199);  // the last pixel
+  PushWheel(1, 799, 599);  // the last pixel
   Pump();
   ASSERT_EQ(probe.mice.size(), 4u);
   EXPECT_EQ(probe.mice[0].wheel, 1);
@@ -977,24 +979,29 @@ TEST_F(MainWindowTest, FullScreenTakenAwayGoesOnInAWindowAndIsAskedForAgainOnAct
   AppShutdown();
 }
 
+// A window made smaller than the least window is held at it.
 TEST_F(MainWindowTest, AResizedWindowIsFollowedBetweenFramesAndLogged) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   Settle();
-  ASSERT_NE(ScreenWidth, 500);
-  SDL_SetWindowSize(static_cast<SDL_Window*>(PlatformWindowHandle()), 500, 400);
+  ASSERT_NE(ScreenWidth, 900);
+  SDL_SetWindowSize(static_cast<SDL_Window*>(PlatformWindowHandle()), 900, 700);
   RunPasses(2);
-  EXPECT_EQ(ScreenWidth, 500);
-  EXPECT_EQ(ScreenHeight, 400);
+  EXPECT_EQ(ScreenWidth, 900);
+  EXPECT_EQ(ScreenHeight, 700);
   EXPECT_EQ(ResizeRequest, 0) << "carried out";
   const std::vector<std::string> texts = LogTexts();
-  const auto size = std::find(texts.begin(), texts.end(), "window size 500 x 400");
+  const auto size = std::find(texts.begin(), texts.end(), "window size 900 x 700");
   ASSERT_NE(size, texts.end());
   EXPECT_NE(std::find(size, texts.end(), "window change : resize"), texts.end()) << "after the size message";
   GfxSwapChainDesc desc{};
   ASSERT_EQ(GfxSwapChainGetDesc(Gfx.swapChain, &desc), GFX_OK);
-  EXPECT_EQ(desc.bufferDesc.width, 500u) << "the back buffer follows the window";
-  EXPECT_EQ(desc.bufferDesc.height, 400u);
-  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 500) << "the normal window's new rectangle is kept";
+  EXPECT_EQ(desc.bufferDesc.width, 900u) << "the back buffer follows the window";
+  EXPECT_EQ(desc.bufferDesc.height, 700u);
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 900) << "the normal window's new rectangle is kept";
+  SDL_SetWindowSize(static_cast<SDL_Window*>(PlatformWindowHandle()), 500, 400);
+  RunPasses(2);
+  EXPECT_EQ(ScreenWidth, 800);
+  EXPECT_EQ(ScreenHeight, 600);
   AppShutdown();
 }
 
@@ -1139,15 +1146,16 @@ TEST_F(MainWindowTest, In4KCaptureThePointerIsScaledTo3840By2160OverTheLetterbox
   EXPECT_EQ(moveTo(100, 200), std::pair(100, 200));
 }
 
-// A stored window rectangle of at least 64 x 64 is the window; one pixel narrower or shorter
-// cannot hold one, and the default rectangle over the desktop takes its place.
+// A stored window rectangle of at least 64 x 64 is the window, held at the least window from
+// its corner; one pixel narrower or shorter cannot hold one, and the default rectangle over
+// the desktop takes its place.
 TEST_F(MainWindowTest, AStoredWindowOf64By64IsKeptAndOnePixelLessGivesTheDefault) {
   CfgWindow[0] = 700, CfgWindow[1] = 600, CfgWindow[2] = 764, CfgWindow[3] = 664;
   OpenWindow();
-  EXPECT_EQ(ScreenWidth, 64);
-  EXPECT_EQ(ScreenHeight, 64);
+  EXPECT_EQ(ScreenWidth, 800);
+  EXPECT_EQ(ScreenHeight, 600);
   EXPECT_EQ(CfgWindow[0], 700);
-  EXPECT_EQ(CfgWindow[3], 664);
+  EXPECT_EQ(CfgWindow[1], 600);
   DestroyMainWindow();
   PlatformRect desktop{};
   PlatformVirtualDesktop(desktop);
@@ -1165,7 +1173,7 @@ TEST_F(MainWindowTest, AStoredWindowOf64By64IsKeptAndOnePixelLessGivesTheDefault
 
 }  // namespace
 
-TEST(DefaultWindowRect, TheDesktopLess160AtMost1280By720AndNeverBelow64) {
+TEST(DefaultWindowRect, TheDesktopLess160AtMost1280By720AndNeverBelowTheLeastWindow) {
   struct Case {
     PlatformRect desktop;
     PlatformRect expected;
@@ -1173,10 +1181,11 @@ TEST(DefaultWindowRect, TheDesktopLess160AtMost1280By720AndNeverBelow64) {
   const Case cases[] = {
       {{0, 0, 1920, 1080}, {80, 80, 1360, 800}},             // the most
       {{-1920, 100, 0, 1180}, {-1840, 180, -560, 900}},      // a desktop left of and below the origin
-      {{0, 0, 1000, 700}, {80, 80, 920, 620}},               // the desktop less 160
-      {{0, 0, 224, 224}, {80, 80, 144, 144}},                // exactly 64 left
-      {{0, 0, 200, 100}, {80, 80, 144, 144}},                // less than 64 left: 64
-      {{10, 20, 10, 20}, {90, 100, 154, 164}},               // no desktop at all
+      {{0, 0, 1100, 800}, {80, 80, 1020, 720}},              // the desktop less 160
+      {{0, 0, 960, 760}, {80, 80, 880, 680}},                // exactly the least window left
+      {{0, 0, 1000, 700}, {80, 80, 920, 680}},               // less left in height: 600
+      {{0, 0, 200, 100}, {80, 80, 880, 680}},                // a desktop under the least window
+      {{10, 20, 10, 20}, {90, 100, 890, 700}},               // no desktop at all
   };
   for (const Case& c : cases) {
     PlatformRect r{};

@@ -90,7 +90,8 @@ bool SameRecord(const PlayerRecord& a, const PlayerRecord& b) { return std::memc
 using PlayerFiles = CommandTestFolder;
 
 // The settings files saved without an editor's page tell a failure as every save does: a
-// message line with the file's name and, with no window, standard error.
+// message line with the file's name and the system's reason and, with no window, standard
+// error.
 TEST_F(PlayerFiles, SettingsFilesThatCannotBeSavedAreToldWithTheirNames) {
   ReadInterfaceCfg();  // none here: it may be written
   ReportRecorder recorder;
@@ -108,8 +109,9 @@ TEST_F(PlayerFiles, SettingsFilesThatCannotBeSavedAreToldWithTheirNames) {
     EXPECT_EQ(s.save(), 0) << s.file;
     const std::string said = testing::internal::GetCapturedStderr();
     FilesInjectCommitFailures(0, 0);
-    EXPECT_EQ(ReportRecorder::NewestText(), std::string("Could not write file : ^L") + s.file);
-    EXPECT_NE(said.find(std::string("Could not write file : ") + s.file + "\n"), std::string::npos) << said;
+    EXPECT_EQ(ReportRecorder::NewestText(), std::string("Could not write file : ^L") + s.file + "^8 : No space left on device");
+    EXPECT_NE(said.find(std::string("Could not write file : ") + s.file + " : No space left on device\n"), std::string::npos)
+        << said;
     EXPECT_FALSE(std::filesystem::exists(s.file)) << "nothing half written";
   }
 }
@@ -420,7 +422,7 @@ TEST_F(KeyboardFiles, DefaultsRoundTripAndTheTextCommands) {
   EXPECT_EQ(LoadKbsFile("short"), 0);
   EXPECT_FLOAT_EQ(CfgKeyboardSteer[0], 3.0f);
   Prss_SendMessage(nullptr, "/savekb ../outside", SOURCE_TYPED);
-  EXPECT_TRUE(Said(ReplyText(54)));
+  EXPECT_TRUE(Said("Invalid file name : ../outside holds \"/\", which no file name may hold"));
   EXPECT_FALSE(std::filesystem::exists("data/outside.kbs"));
 }
 

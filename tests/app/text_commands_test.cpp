@@ -134,15 +134,15 @@ TEST_F(TextCommands, RepliesAndValuesOfCommonWords) {
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 800);
   EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 600);
   EXPECT_EQ(WindowRequest, WINDOW_REQUEST_NORMAL);
-  Type("/window 960 540");  // a size may start with any digit from 1 to 9
+  Type("/window 960 640");  // a size may start with any digit from 1 to 9
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 960);
-  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 540);
-  Type("/window 16 8192");  // the least width and the most height
-  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 16);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 640);
+  Type("/window 16 8192");  // the least width and the most height: held at the least window
+  EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 800);
   EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 8192);
-  Type("/window 8192 16");  // the most width and the least height
+  Type("/window 8192 599");  // the most width, and one under the least window's height
   EXPECT_EQ(CfgWindow[2] - CfgWindow[0], 8192);
-  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 16);
+  EXPECT_EQ(CfgWindow[3] - CfgWindow[1], 600);
   ClearLines();
   Type("/window 8 600");
   EXPECT_TRUE(Said("Parameter is not valid"));
@@ -310,7 +310,7 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   EXPECT_TRUE(Said(ReplyText(44))) << "no car is selected";
   ClearLines();
   Type("/lang ../x");
-  EXPECT_TRUE(Said(ReplyText(47))) << "a language name that leaves its folder";
+  EXPECT_TRUE(Said("Invalid file name : ../x holds \"/\", which no file name may hold")) << "a language name that leaves its folder";
   Type("/car zk2");
   EXPECT_STREQ(CfgSelectedCar, "ZK2");
   Type("/car XYZ");
@@ -328,6 +328,8 @@ TEST_F(TextCommands, CarSetupAndReplayNamesStayInTheirFolders) {
   Type("/car zk2");
   ClearLines();
   Type("/colour ../../x");
+  EXPECT_TRUE(Said("Invalid file name : ../../x holds \"/\", which no file name may hold"));
+  Type("/colour missing");
   EXPECT_TRUE(Said("Colour was not found"));
   Type("/spr lap");
   EXPECT_TRUE(Said("Command is for entry screen only"));
@@ -492,10 +494,15 @@ TEST_F(TextCommands, ReplayWordsTakeNamesOf63CharactersAndRefuse64) {
   EXPECT_EQ(PendingRequestType, REQUEST_MULTI_REPLAY);
   EXPECT_STREQ(RequestText, "race");
   PendingRequestType = 0;
-  for (const std::string& line : {"/spr " + std::string(64, 's'), std::string("/mpr ../x")}) {
+  const std::pair<std::string, std::string> refused[] = {
+      {"/spr " + std::string(64, 's'), ReplyText(48)},
+      {"/mpr ../x", "Invalid file name : ../x holds \"/\", which no file name may hold"},
+      {"/mpr lap\xe9", "Invalid file name : lap\xe9 is not valid UTF-8"},
+  };
+  for (const auto& [line, said] : refused) {
     ClearLines();
     Type(line.c_str());
-    EXPECT_TRUE(Said(ReplyText(47))) << line;
+    EXPECT_TRUE(Said(said)) << line;
     EXPECT_EQ(PendingRequestType, 0) << line;
   }
   EXPECT_STREQ(RequestText, "race");
@@ -659,7 +666,7 @@ TEST_F(TextCommands, ScriptLimitsAndErrors) {
   Type("/run missing");
   EXPECT_TRUE(Said("Can't open : missing"));
   Type("/run ../../etc/passwd");
-  EXPECT_TRUE(Said("Can't open : ../../etc/passwd"));
+  EXPECT_TRUE(Said("Invalid file name : ../../etc/passwd holds \"/\", which no file name may hold"));
   Type(("/run " + std::string(40, 'n')).c_str());
   EXPECT_TRUE(Said("Name is too long"));
 
@@ -814,7 +821,7 @@ TEST_F(TextCommands, LogWithoutANameGoesBackToTheDefaultLog) {
 
 TEST_F(TextCommands, LogCommandStaysInTheWorkingFolder) {
   Type("/log ../escaped.log");
-  EXPECT_TRUE(Said("Unknown error"));
+  EXPECT_TRUE(Said("Invalid file name : ../escaped.log leads out of the working folder"));
   EXPECT_FALSE(std::filesystem::exists("../escaped.log"));
   Type("/log second.log");
   EXPECT_STREQ(LogFileName, "second.log");
@@ -1146,17 +1153,17 @@ TEST_F(TextCommands, FunctionKeyTextsAndTheWindowsSizeStayInTheirRanges) {
     EXPECT_TRUE(Said(ReplyText(47))) << line;
   }
   EXPECT_STREQ(FunctionKeyMessage(8 + 11), "over and out");
-  // Each side 16 to 8192, from the stored corner.
+  // Each side 16 to 8192, from the stored corner, held at the least window.
   CfgWindow[0] = 100, CfgWindow[1] = 50;
   Type("/window 16 8192");
-  EXPECT_EQ(CfgWindow[2], 116);
+  EXPECT_EQ(CfgWindow[2], 900);
   EXPECT_EQ(CfgWindow[3], 50 + 8192);
   for (const char* line : {"/window 15 600", "/window 800 8193", "/window 0800 600", "/window 800 6x0"}) {
     ClearLines();
     Type(line);
     EXPECT_TRUE(Said(ReplyText(47))) << line;
   }
-  EXPECT_EQ(CfgWindow[2], 116) << "a refused size changes nothing";
+  EXPECT_EQ(CfgWindow[2], 900) << "a refused size changes nothing";
   Type("/window min");
   EXPECT_EQ(WindowRequest, WINDOW_REQUEST_MINIMISE);
   Type("/window");

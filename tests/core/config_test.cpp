@@ -341,10 +341,10 @@ TEST_F(Config, TheWindowRectangleMustLieOnTheVirtualScreen) {
   EXPECT_EQ(CfgWindow[2], 1360);
   Load("Window 1890 100 2500 700\n");  // less than 40 pixels inside
   EXPECT_EQ(CfgWindow[0], 80);
-  SetConfigVirtualScreen(0, 0, 600, 400);
+  SetConfigVirtualScreen(0, 0, 600, 400);  // under the least window: held at it all the same
   Load("");
-  EXPECT_EQ(CfgWindow[2], 400);
-  EXPECT_EQ(CfgWindow[3], 320);
+  EXPECT_EQ(CfgWindow[2], 880);
+  EXPECT_EQ(CfgWindow[3], 680);
   SetConfigVirtualScreen(-1920, 0, 3840, 1080);
   Load("Window -1800 50 -1000 700\n");
   EXPECT_EQ(CfgWindow[0], -1800);
@@ -354,7 +354,7 @@ TEST_F(Config, EachWindowRectangleLimitHoldsExactlyAtItsEdge) {
   // A screen at (100, 50) of 1300 x 1150: R = 1400, B = 1200.  The rule, edge by edge: kept
   // when right - left <= R - X, bottom - top <= B - Y, left < R - 40, right > X + 40,
   // top < B - 40, bottom > Y + 40, right > left and bottom > top; else (80, 80) to
-  // (min(R - 80, 1360), min(B - 80, 1040)).
+  // (min(R - 80, 1360), min(B - 80, 1040)).  Either way at least 800 x 600 from the left top.
   SetConfigVirtualScreen(100, 50, 1300, 1150);
   struct Case {
     int left, top, right, bottom;
@@ -380,17 +380,19 @@ TEST_F(Config, EachWindowRectangleLimitHoldsExactlyAtItsEdge) {
   for (const Case& c : cases) {
     Load("Window " + std::to_string(c.left) + " " + std::to_string(c.top) + " " + std::to_string(c.right) + " " +
          std::to_string(c.bottom) + "\n");
-    const int expected[4] = {c.kept ? c.left : 80, c.kept ? c.top : 80, c.kept ? c.right : 1320,
-                             c.kept ? c.bottom : 1040};
+    const int expected[4] = {c.kept ? c.left : 80, c.kept ? c.top : 80,
+                             c.kept ? std::max(c.right, c.left + 800) : 1320,
+                             c.kept ? std::max(c.bottom, c.top + 600) : 1040};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(CfgWindow[i], expected[i]) << c.edge << ", value " << i;
   }
   // The size a refused rectangle gets: the screen less an 80 pixel margin, at most 1360 x 1040,
-  // and 400 x 320 on a screen narrower than 640 or lower than 480.
+  // and never under 800 x 600 (to 880 x 680) however small the screen.
   struct Screen {
     int width, height, right, bottom;
   };
   const Screen screens[] = {{3000, 2000, 1360, 1040}, {1441, 1121, 1360, 1040}, {1439, 1119, 1359, 1039},
-                            {640, 480, 560, 400},     {639, 480, 400, 320},     {640, 479, 400, 320}};
+                            {961, 761, 881, 681},     {960, 760, 880, 680},     {959, 759, 880, 680},
+                            {640, 480, 880, 680},     {639, 479, 880, 680}};
   for (const Screen& s : screens) {
     SetConfigVirtualScreen(0, 0, s.width, s.height);
     Load("Window 0 0 0 0\n");
@@ -523,8 +525,8 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
     EXPECT_EQ(SaveConfig(&error), 0);  // reported, and the previous file kept
     const std::string said = testing::internal::GetCapturedStderr();
     // A message line names the file, and without a window standard error says it too.
-    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test\\CFG.TXT");
-    EXPECT_NE(said.find("Could not write file : config_test\\CFG.TXT\n"), std::string::npos) << said;
+    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test\\CFG.TXT^8 : No space left on device");
+    EXPECT_NE(said.find("Could not write file : config_test\\CFG.TXT : No space left on device\n"), std::string::npos) << said;
   }
   EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(LoadConfig(), 1);
@@ -536,7 +538,7 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
   SetConfigPath("");
 }
 
-TEST_F(Config, AFileWithoutOneSettingIsKeptAsideBeforeItIsWrittenOver) {
+TEST_F(Config, AFileWithoutOneSettingOrFromALaterVersionIsKeptAsideBeforeItIsWrittenOver) {
   fs::remove_all("config_kept");
   fs::create_directories("config_kept");
   const auto read = [](const char* path) {
@@ -561,15 +563,38 @@ TEST_F(Config, AFileWithoutOneSettingIsKeptAsideBeforeItIsWrittenOver) {
   EXPECT_EQ(LoadConfig(), 1);
   EXPECT_FALSE(fs::exists("config_kept/cfg.txt.kept2"));
 
+  // A later version's file: its settings are used, and it is kept aside for that version (with
+  // the keys this one does not know) before this one writes its own; standard error says so.
+  // The same version, earlier ones and version texts of another form change nothing.
+  for (const char* version : {"1.4C20", "1.4C19", "1.4B99", "0.9Z99", "1.4C", "1.4c21", "x"}) {
+    std::ofstream("config_kept/cfg.txt", std::ios::binary) << "Version " << version << "\nShow FPS 3\n";
+    EXPECT_EQ(LoadConfig(), 1) << version;
+    EXPECT_FALSE(fs::exists("config_kept/cfg.txt.kept2")) << version;
+  }
+  const std::string later = "Version 1.10A0\nShow FPS 1\nA Key Of 1.10 1\n";
+  std::ofstream("config_kept/cfg.txt", std::ios::binary) << later;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(LoadConfig(), 1);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(CfgShowFps, 1);
+  EXPECT_EQ(read("config_kept/cfg.txt.kept2"), later);
+  EXPECT_NE(said.find("File was created by a later version : config_kept\\cfg.txt - kept as config_kept\\cfg.txt.kept2\n"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(SaveConfig(), 1);
+  EXPECT_EQ(read("config_kept/cfg.txt.kept2"), later);
+  EXPECT_NE(read("config_kept/cfg.txt").find("Version 1.4C20"), std::string::npos);
+  EXPECT_NE(read("config_kept/cfg.txt").find("Show FPS 1"), std::string::npos);
+
   // Too large to be settings: unreadable, so kept aside as well.
   fs::resize_file("config_kept/cfg.txt", (16 << 20) + 1);
   EXPECT_EQ(LoadConfig(), 0);
-  EXPECT_EQ(fs::file_size("config_kept/cfg.txt.kept2"), (16u << 20) + 1);
+  EXPECT_EQ(fs::file_size("config_kept/cfg.txt.kept3"), (16u << 20) + 1);
   EXPECT_FALSE(fs::exists("config_kept/cfg.txt"));
 
   // When it cannot be moved it is never written over.
   std::ofstream("config_kept/cfg.txt", std::ios::binary) << foreign;
-  for (int n = 3; n <= 99; ++n) std::ofstream("config_kept/cfg.txt.kept" + std::to_string(n)) << "";
+  for (int n = 4; n <= 99; ++n) std::ofstream("config_kept/cfg.txt.kept" + std::to_string(n)) << "";
   EXPECT_EQ(LoadConfig(), 0);
   int error = -1;
   EXPECT_EQ(SaveConfig(&error), 0);
@@ -671,10 +696,10 @@ TEST_F(Config, EveryWholeNumberKeyIsHeldExactlyAtBothEndsOfItsRange) {
   EXPECT_EQ(SavedValue("Control Mode "), "2 2");
   EXPECT_EQ(CfgControlModeInForce, 2);  // the first number as it was held
   // Four numbers each, not clamped, the fifth left for the key window.
-  Load("SHIFT_F9 -7 2 3 99999 5\nScreen Info 60 1024 768 -3 9\nWindow 100 110 900 700 6\n");
+  Load("SHIFT_F9 -7 2 3 99999 5\nScreen Info 60 1024 768 -3 9\nWindow 100 110 900 710 6\n");
   EXPECT_EQ(SavedValue("SHIFT_F9 "), "-7 2 3 99999");
   EXPECT_EQ(SavedValue("Screen Info "), "60 1024 768 -3");
-  EXPECT_EQ(SavedValue("Window "), "100 110 900 700");
+  EXPECT_EQ(SavedValue("Window "), "100 110 900 710");
 }
 
 TEST_F(Config, EveryFloatKeyIsHeldExactlyAtBothEndsOfItsRange) {

@@ -246,7 +246,7 @@ TEST(DataFileErrors, FailuresAreShownOnTheReportPageWithThePath) {
   const auto& boxes = ReportRecorder::Reports().boxes;
   ASSERT_EQ(boxes.size(), 4u);
   EXPECT_EQ(boxes[0], "File is too short :|" + root + "/short.bin");
-  EXPECT_EQ(boxes[1], "Could not create file :|" + root + "/no/such/folder.bin");
+  EXPECT_EQ(boxes[1], "Could not create file :|" + root + "/no/such/folder.bin : No such file or directory");
   EXPECT_EQ(boxes[2], "Could not open file :|" + root + "/missing.bin");
   EXPECT_EQ(boxes[3], "File was created by a later version :|" + root + "/later.bin");
 }
@@ -274,9 +274,9 @@ TEST(DataFileErrors, ABodyThatReadsShorterThanTheFileMeasuresIsTooShort) {
   EXPECT_EQ(boxes[0], std::string("File is too short :|") + path);
 }
 
-// Every save that fails is told where the user is: a message line with the file's name
-// (whether the caller has a page or not), the box too on a page that shows no sub-screen,
-// and standard error while there is no window (none in this test).
+// Every save that fails is told where the user is: a message line with the file's name and
+// the system's reason (whether the caller has a page or not), the box too on a page that
+// shows no sub-screen, and standard error while there is no window (none in this test).
 TEST(DataFileErrors, AFailedSaveIsAMessageLineWithTheFileNameAndOnStandardError) {
   ReportRecorder recorder;
   const std::string root = FreshFolder("save_failures");
@@ -287,9 +287,9 @@ TEST(DataFileErrors, AFailedSaveIsAMessageLineWithTheFileNameAndOnStandardError)
   std::string said = testing::internal::GetCapturedStderr();
   const RecordedReports& r = ReportRecorder::Reports();
   ASSERT_EQ(r.lines.size(), 1u);
-  EXPECT_EQ(r.lines[0], "1|-1|Could not create file : ^L" + missing);
+  EXPECT_EQ(r.lines[0], "1|-1|Could not create file : ^L" + missing + "^8 : No such file or directory");
   EXPECT_TRUE(r.boxes.empty());
-  EXPECT_EQ(said, "Could not create file : " + missing + "\n");
+  EXPECT_EQ(said, "Could not create file : " + missing + " : No such file or directory\n");
 
   // A commit that fails: the line names the file; a page shows its box as well.
   const std::string path = root + "/kept.bin";
@@ -301,10 +301,10 @@ TEST(DataFileErrors, AFailedSaveIsAMessageLineWithTheFileNameAndOnStandardError)
   EXPECT_EQ(df.Close(), 0);
   said = testing::internal::GetCapturedStderr();
   ASSERT_EQ(r.lines.size(), 2u);
-  EXPECT_EQ(r.lines[1], "1|-1|Could not write file : ^L" + path);
+  EXPECT_EQ(r.lines[1], "1|-1|Could not write file : ^L" + path + "^8 : No space left on device");
   ASSERT_EQ(r.boxes.size(), 1u);
-  EXPECT_EQ(r.boxes[0], "Could not write file :|" + path);
-  EXPECT_EQ(said, "Could not write file : " + path + "\n");
+  EXPECT_EQ(r.boxes[0], "Could not write file :|" + path + " : No space left on device");
+  EXPECT_EQ(said, "Could not write file : " + path + " : No space left on device\n");
 
   // A page with a sub-screen open shows no box over it: the line says it alone.  A caret in
   // the name is kept as a caret.
@@ -315,7 +315,7 @@ TEST(DataFileErrors, AFailedSaveIsAMessageLineWithTheFileNameAndOnStandardError)
   EXPECT_EQ(df.OpenWrite(&pageRecord, caret.c_str(), "ZKTTST", 1), 0);
   testing::internal::GetCapturedStderr();
   ASSERT_EQ(r.lines.size(), 3u);
-  EXPECT_EQ(r.lines[2], "1|-1|Could not create file : ^L" + root + "/no/a^^1b.bin");
+  EXPECT_EQ(r.lines[2], "1|-1|Could not create file : ^L" + root + "/no/a^^1b.bin^8 : No such file or directory");
   EXPECT_EQ(r.boxes.size(), 1u);
 }
 

@@ -150,16 +150,20 @@ TEST_F(Log, TheLogNameKeepsAtMost31Characters) {
 
 TEST(LogName, ANameFromOutsideIsALogFileOfFiveTo31CharactersInsideTheWorkingFolder) {
   std::filesystem::create_directories("log_names/dir.log");
-  EXPECT_EQ(IsLogFileNameAllowed("a.log"), 1);  // five characters: the shortest
-  EXPECT_EQ(IsLogFileNameAllowed("B.LOG"), 1) << "the ending in any case";
-  EXPECT_EQ(IsLogFileNameAllowed(".log"), 0);
-  EXPECT_EQ(IsLogFileNameAllowed("a.txt"), 0);
   const std::string longest = std::string(27, 'n') + ".log";  // 31 characters
-  EXPECT_EQ(IsLogFileNameAllowed(longest.c_str()), 1);
-  EXPECT_EQ(IsLogFileNameAllowed(("n" + longest).c_str()), 0) << "32 characters do not fit";
-  EXPECT_EQ(IsLogFileNameAllowed("../a.log"), 0);
-  EXPECT_EQ(IsLogFileNameAllowed("/tmp/a.log"), 0);
-  EXPECT_EQ(IsLogFileNameAllowed("log_names/dir.log"), 0) << "a folder is no log file";
-  EXPECT_EQ(IsLogFileNameAllowed("log_names/new.log"), 1);
-  EXPECT_EQ(IsLogFileNameAllowed(nullptr), 0);
+  const std::pair<std::string, const char*> names[] = {
+      {"a.log", nullptr},  // five characters: the shortest
+      {"B.LOG", nullptr},  // the ending in any case
+      {longest, nullptr},
+      {"log_names/new.log", nullptr},
+      {".log", "begins with \".\""},
+      {"a.txt", "is not a name ending in \".log\""},
+      {"n" + longest, "is longer than 31 characters"},
+      {"../a.log", "leads out of the working folder"},
+      {"/tmp/a.log", "is not inside the working folder"},
+      {"log_names/dir.log", "is a folder"},
+      {"\xff\xfe.log", "is not valid UTF-8"},
+  };
+  for (const auto& [name, fault] : names) EXPECT_STREQ(LogFileNameFault(name.c_str()), fault) << name;
+  EXPECT_STREQ(LogFileNameFault(nullptr), "is empty");
 }

@@ -155,10 +155,11 @@ for seed in "$SEEDS"/car_build/*.seed; do
     printf '\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\x00\x01\x20'
     cat "$seed"; } > "$SEEDS/car_step/$name-sunk.seed"
 done
-# OBJ seeds: Debian's assimp-testmodels OBJ files (good and malformed) when installed, and a
-# quad with texture and normal indices.
+# OBJ seeds: Debian's assimp-testmodels OBJ files (good and malformed) when installed, the
+# files of corpus/obj_import, and a quad with texture and normal indices.
 mkdir -p "$SEEDS/obj"
 cp /usr/share/assimp/models/OBJ/*.obj /usr/share/assimp/models/invalid/*.obj "$SEEDS/obj/" 2>/dev/null || true
+cp "$ROOT"/tests/fuzz/corpus/obj_import/* "$SEEDS/obj/"
 printf 'v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf 1/1/1 2/1/1 3/1/1 4/1/1\n' > "$SEEDS/obj/quad.obj"
 "$BUILD/tools/sky_gen/sky_gen" --out "$SEEDS/sky_work" --seeds "$SEEDS/light_schemes" > /dev/null
 "$BUILD/tools/human_gen/human_gen" --out "$SEEDS/human_work" --seeds "$SEEDS/human_system" > /dev/null

@@ -1,11 +1,17 @@
-// layout_rules.cpp - the four rules over a frame's record.
+// layout_rules.cpp - the rules over a frame's record and its picture.
 #include "tests/layout/layout_rules.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <utility>
+
+#include "ui/character_set.h"
+#include "ui/font_page_layout.h"
+#include "ui/font_pages.h"
 
 namespace {
 
@@ -16,17 +22,36 @@ double SrgbToLinear(uint32_t channel) {
   return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
+// The linear light of each 8-bit channel value, for the pixel loops.
+const std::array<double, 256>& LinearTable() {
+  static const std::array<double, 256> table = [] {
+    std::array<double, 256> t{};
+    for (uint32_t i = 0; i < 256; ++i) t[i] = SrgbToLinear(i);
+    return t;
+  }();
+  return table;
+}
+
+double FastLuminance(uint32_t rgb) {
+  const std::array<double, 256>& t = LinearTable();
+  return 0.2126 * t[Channel(rgb, 16)] + 0.7152 * t[Channel(rgb, 8)] + 0.0722 * t[Channel(rgb, 0)];
+}
+
 struct Box {
   float left, top, right, bottom;
 };
 
 Box EntryBox(const DrawRecordEntry& e) { return {e.left, e.top, e.right, e.bottom}; }
 Box OwnerBox(const DrawRecordEntry& e) { return {e.ownerLeft, e.ownerTop, e.ownerRight, e.ownerBottom}; }
+Box SpanBox(const DrawRecordSpan& s) { return {s.left, s.top, s.right, s.bottom}; }
 bool Empty(const Box& b) { return b.right - b.left < 1.0f || b.bottom - b.top < 1.0f; }
 
 // The overlap's width and height (negative when apart).
 std::pair<float, float> Overlap(const Box& a, const Box& b) {
   return {std::min(a.right, b.right) - std::max(a.left, b.left), std::min(a.bottom, b.bottom) - std::max(a.top, b.top)};
+}
+Box Intersection(const Box& a, const Box& b) {
+  return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
 }
 bool Within(const Box& inner, const Box& outer) {
   return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top && inner.bottom <= outer.bottom;
@@ -57,7 +82,28 @@ std::string Where(const Box& b) {
   return text;
 }
 
+std::string Format(const char* format, double a, double b = 0.0, double c = 0.0) {
+  char text[160];
+  std::snprintf(text, sizeof text, format, a, b, c);
+  return text;
+}
+
 bool Blank(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+bool IsText(const DrawRecordEntry& e) { return IsRecordedText(e.role) && !Blank(PlainText(e.text)); }
+bool IsFill(const DrawRecordEntry& e) { return !IsRecordedText(e.role) && e.role != RECORD_AREA; }
+
+std::string TextName(const DrawRecordEntry& e) { return Quoted(PlainText(e.text)); }
+
+void Add(std::vector<LayoutFinding>& out, const char* rule, std::string what, std::string detail, bool fails = true) {
+  LayoutFinding f;
+  f.fails = fails;
+  f.rule = rule;
+  f.what = std::move(what);
+  f.detail = std::move(detail);
+  out.push_back(std::move(f));
+}
+
+// ---- Rows ----
 
 // A clickable row: a button or a value control with an owning screen, as drawn.
 struct Row {
@@ -74,14 +120,14 @@ std::map<RowKey, Row> ClickableRows(const std::vector<DrawRecordEntry>& record) 
     if (!e.clickable || e.marker || e.ownerKind == RECORD_OWNER_NONE || Empty(OwnerBox(e))) continue;
     Row& row = rows[{e.ownerKind, e.owner}];
     row.box = OwnerBox(e);
-    row.inner = e.inner != 0;
+    row.inner = row.inner || (e.inner != 0 && e.ownerKind == RECORD_OWNER_BUTTON);
     if (row.label.empty()) row.label = e.label;
   }
   return rows;
 }
 
 std::string RowName(const Row& row) {
-  return row.label.empty() || Blank(row.label) ? "an unlabelled row at " + Where(row.box) : Quoted(row.label);
+  return row.label.empty() || Blank(PlainText(row.label)) ? "an unlabelled row" : Quoted(PlainText(row.label));
 }
 
 void Overlaps(const std::map<RowKey, Row>& rows, std::vector<LayoutFinding>& out) {
@@ -92,16 +138,14 @@ void Overlaps(const std::map<RowKey, Row>& rows, std::vector<LayoutFinding>& out
           (b->second.inner && Within(b->second.box, a->second.box)))
         continue;  // a knob in its trough
       const auto [w, h] = Overlap(a->second.box, b->second.box);
-      char size[48];
-      std::snprintf(size, sizeof size, " overlap by %.0f x %.0f pixels", w, h);
-      out.push_back({true, "overlap", RowName(a->second) + " and " + RowName(b->second) + size + " at " +
-                                          Where(a->second.box) + " and " + Where(b->second.box)});
+      Add(out, "overlap", RowName(a->second) + " and " + RowName(b->second),
+          Format("by %.0f x %.0f pixels", w, h) + " at " + Where(a->second.box) + " and " + Where(b->second.box));
     }
 }
 
 void TextsOutside(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
   for (const DrawRecordEntry& e : record) {
-    if (!IsRecordedText(e.role) || e.ownerKind == RECORD_OWNER_NONE || Blank(e.text)) continue;
+    if (!IsText(e) || e.ownerKind == RECORD_OWNER_NONE) continue;
     const Box owner = OwnerBox(e), text = EntryBox(e);
     if (Empty(owner)) continue;
     const float left = owner.left - text.left, right = text.right - owner.right;
@@ -109,75 +153,401 @@ void TextsOutside(const std::vector<DrawRecordEntry>& record, std::vector<Layout
     const float worst = std::max({left, right, top, bottom});
     if (worst <= OVERLAP_ALLOWED_PIXELS) continue;
     const char* side = worst == left ? "left" : worst == right ? "right" : worst == top ? "top" : "bottom";
-    char by[64];
-    std::snprintf(by, sizeof by, " by %.0f pixels on the %s", worst, side);
-    const std::string button = e.label.empty() || e.label == e.text ? Where(owner) : Quoted(e.label) + " " + Where(owner);
-    out.push_back({true, "outside", "text " + Quoted(e.text) + " runs outside its button " + button + by});
+    const std::string label = PlainText(e.label);
+    const std::string button = label.empty() || label == PlainText(e.text) ? "its button" : "its button " + Quoted(label);
+    Add(out, "outside", TextName(e) + " runs outside " + button,
+        Format("by %.0f pixels on the ", worst) + side + " of " + Where(owner));
   }
 }
 
-bool IsMessage(int role) { return role == RECORD_MESSAGE || role == RECORD_STATUS || role == RECORD_BACKING; }
-const char* LineKind(int role) { return role == RECORD_STATUS ? "status line" : "message"; }
+bool IsLine(int role) { return role == RECORD_MESSAGE || role == RECORD_STATUS; }
+bool IsMessage(int role) { return IsLine(role) || role == RECORD_BACKING; }
 
 std::string EntryName(const DrawRecordEntry& e) {
-  if (IsRecordedText(e.role)) return "text " + Quoted(e.text);
-  if (!e.label.empty() && !Blank(e.label)) return "the panel of " + Quoted(e.label);
-  return "a fill at " + Where(EntryBox(e));
+  if (IsRecordedText(e.role)) return "text " + TextName(e);
+  if (!e.label.empty() && !Blank(PlainText(e.label))) return "the panel of " + Quoted(PlainText(e.label));
+  if (e.role == RECORD_BACKING) return "a backing";
+  return "a fill";
 }
 
-// Messages and status lines: nothing drawn after them covers them, and they lie over no
-// clickable row.
-void MessagesInSight(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, Row>& rows,
-                     std::vector<LayoutFinding>& out) {
+// Nothing drawn after a text covers it (texts over texts are the next rule's), and a message
+// or status line lies over no clickable row.  A message's own block covers nothing of it, and
+// the labels of scene points lie in the scene (their pile is judged on its own).
+void Covered(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, Row>& rows,
+             std::vector<LayoutFinding>& out) {
+  constexpr uint32_t SEEN_ALPHA = 0x20;
   for (size_t i = 0; i < record.size(); ++i) {
-    const DrawRecordEntry& line = record[i];
-    if ((line.role != RECORD_MESSAGE && line.role != RECORD_STATUS) || Blank(line.text)) continue;
-    const Box box = EntryBox(line);
+    const DrawRecordEntry& text = record[i];
+    if (!IsText(text) || text.marker) continue;  // a label of a scene point lies in the scene, under the interface
+    const Box box = EntryBox(text);
+    const std::string name = IsLine(text.role) ? std::string(text.role == RECORD_STATUS ? "status line " : "message ") +
+                                                     TextName(text)
+                                               : "text " + TextName(text);
     for (size_t j = i + 1; j < record.size(); ++j) {
-      if (IsMessage(record[j].role) || !Meet(box, EntryBox(record[j]))) continue;
-      out.push_back({true, "covered", std::string(LineKind(line.role)) + " " + Quoted(line.text) + " is covered by " +
-                                          EntryName(record[j]) + " at " + Where(EntryBox(record[j]))});
+      const DrawRecordEntry& over = record[j];
+      if (!IsFill(over) || (over.colour >> 24) < SEEN_ALPHA || !Meet(box, EntryBox(over))) continue;
+      if (IsLine(text.role) && IsMessage(over.role)) continue;
+      Add(out, "covered", name + " under " + EntryName(over), "at " + Where(EntryBox(over)));
       break;
     }
+    if (!IsLine(text.role)) continue;
     for (const auto& [key, row] : rows)
       if (Meet(box, row.box)) {
-        out.push_back({true, "covered", std::string(LineKind(line.role)) + " " + Quoted(line.text) + " lies over " +
-                                            RowName(row) + " at " + Where(row.box)});
+        Add(out, "covered", name + " over " + RowName(row), "at " + Where(row.box));
         break;
       }
   }
 }
 
-
-void Contrasts(const std::vector<DrawRecordEntry>& record, uint32_t scene, std::vector<LayoutFinding>& out) {
-  const bool plain = (scene >> 24) == 0xFF;
-  for (size_t i = 0; i < record.size(); ++i) {
-    const DrawRecordEntry& text = record[i];
-    if (!IsRecordedText(text.role) || Blank(text.text)) continue;
-    const float x = 0.5f * (text.left + text.right), y = 0.5f * (text.top + text.bottom);
-    uint32_t overBlack = plain ? scene & 0xFFFFFF : 0x000000, overWhite = plain ? scene & 0xFFFFFF : 0xFFFFFF;
-    int face = -1;  // the last opaque fill under the text, while nothing see-through lies over it
-    for (size_t j = 0; j < i; ++j) {
-      const DrawRecordEntry& fill = record[j];
-      if (IsRecordedText(fill.role) || x < fill.left || x >= fill.right || y < fill.top || y >= fill.bottom) continue;
-      overBlack = Composite(fill.colour, overBlack);
-      overWhite = Composite(fill.colour, overWhite);
-      face = (fill.colour >> 24) == 0xFF ? static_cast<int>(j) : -1;
+// Texts of the interface overlap no other text, nor run into one on their line with less
+// than a quarter of their glyphs' cell between them ("Camber : +2.50Camber : +0.50"); a
+// shadow (the same text a few pixels off) is its text's own.  Labels that follow points of the
+// scene are judged as a pile.
+void TextOverlaps(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+  constexpr float SHADOW_OFFSET = 3.0f, LEAST_GAP = 0.25f;
+  std::vector<const DrawRecordEntry*> texts;
+  for (const DrawRecordEntry& e : record)
+    if (IsText(e) && !e.marker) texts.push_back(&e);
+  for (size_t a = 0; a < texts.size(); ++a)
+    for (size_t b = a + 1; b < texts.size(); ++b) {
+      const DrawRecordEntry &x = *texts[a], &y = *texts[b];
+      const auto [w, h] = Overlap(EntryBox(x), EntryBox(y));
+      const float lower = std::min(x.bottom - x.top, y.bottom - y.top);
+      const bool overlap = w > OVERLAP_ALLOWED_PIXELS && h > OVERLAP_ALLOWED_PIXELS;
+      const bool touching = !overlap && h > 0.5f * lower && -w < LEAST_GAP * std::min(x.glyphHeight, y.glyphHeight);
+      if (!overlap && !touching) continue;
+      if (x.text == y.text && std::abs(x.left - y.left) <= SHADOW_OFFSET && std::abs(x.top - y.top) <= SHADOW_OFFSET)
+        continue;
+      Add(out, "text-overlap", TextName(x) + " and " + TextName(y),
+          (overlap ? Format("by %.0f x %.0f pixels", w, h) : Format("%.0f pixels apart on one line", std::max(0.0f, -w))) +
+              " at " + Where(EntryBox(x)) + " and " + Where(EntryBox(y)));
     }
-    const double ratio = std::min(ContrastRatio(Composite(text.colour, overBlack), overBlack),
-                                  ContrastRatio(Composite(text.colour, overWhite), overWhite));
-    if (ratio >= CONTRAST_NEEDED) continue;
-    char detail[160];
-    std::snprintf(detail, sizeof detail, " (ink %02X%02X%02X, backing %06X over black, %06X over white) is %.2f:1",
-                  Channel(text.colour, 16), Channel(text.colour, 8), Channel(text.colour, 0), overBlack, overWhite,
-                  ratio);
-    const bool buttonFace = face >= 0 && (record[size_t(face)].role == RECORD_BUTTON ||
-                                          record[size_t(face)].role == RECORD_LABEL_BOX);
-    out.push_back({!buttonFace, buttonFace ? "face contrast" : "contrast", "text " + Quoted(text.text) + detail});
+}
+
+// Part of a box under a set of boxes, counted on a pixel grid over the box.
+float CoveredShare(const Box& box, const std::vector<Box>& over) {
+  const int x0 = int(std::floor(box.left)), y0 = int(std::floor(box.top));
+  const int w = std::max(0, int(std::ceil(box.right)) - x0), h = std::max(0, int(std::ceil(box.bottom)) - y0);
+  if (w == 0 || h == 0) return 0.0f;
+  std::vector<uint8_t> mask(size_t(w) * size_t(h), 0);
+  for (const Box& b : over) {
+    const Box c = Intersection(box, b);
+    for (int y = std::max(0, int(std::floor(c.top)) - y0); y < std::min(h, int(std::ceil(c.bottom)) - y0); ++y)
+      for (int x = std::max(0, int(std::floor(c.left)) - x0); x < std::min(w, int(std::ceil(c.right)) - x0); ++x)
+        if (float(x0 + x) + 0.5f >= c.left && float(x0 + x) + 0.5f < c.right && float(y0 + y) + 0.5f >= c.top &&
+            float(y0 + y) + 0.5f < c.bottom)
+          mask[size_t(y) * size_t(w) + size_t(x)] = 1;
+  }
+  size_t covered = 0, inside = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const float cx = float(x0 + x) + 0.5f, cy = float(y0 + y) + 0.5f;
+      if (cx < box.left || cx >= box.right || cy < box.top || cy >= box.bottom) continue;
+      ++inside;
+      covered += mask[size_t(y) * size_t(w) + size_t(x)];
+    }
+  return inside ? float(covered) / float(inside) : 0.0f;
+}
+
+// Labels of scene points are drawn deepest first, each box before its text: a label's text
+// more than half hidden under the boxes drawn after it, and less than half over the car on
+// show, lies in a pile with no scene under it.  One finding for the frame.
+void Piles(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+  std::vector<Box> scene;
+  for (const DrawRecordEntry& e : record)
+    if (e.role == RECORD_AREA && e.label == AREA_CAR) scene.push_back(EntryBox(e));
+  int hidden = 0, labels = 0;
+  for (size_t i = 0; i < record.size(); ++i) {
+    if (!record[i].marker || !IsText(record[i])) continue;
+    ++labels;
+    const Box text = EntryBox(record[i]);
+    std::vector<Box> later;
+    for (size_t j = i + 1; j < record.size(); ++j)
+      if (record[j].marker && IsFill(record[j]) && Meet(text, EntryBox(record[j]))) later.push_back(EntryBox(record[j]));
+    if (!later.empty() && CoveredShare(text, later) > PILE_HIDDEN && CoveredShare(text, scene) < PILE_HIDDEN) ++hidden;
+  }
+  if (hidden > 0)
+    Add(out, "pile", "labels of scene points",
+        Format("%.0f of %.0f labels more than half hidden under others", hidden, labels));
+}
+
+void OffWindow(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, Row>& rows, float width,
+               float height, std::vector<LayoutFinding>& out) {
+  const Box window{0.0f, 0.0f, width, height};
+  auto beyond = [&](const Box& b) {
+    return std::max({window.left - b.left, b.right - window.right, window.top - b.top, b.bottom - window.bottom});
+  };
+  for (const auto& [key, row] : rows) {
+    const float by = beyond(row.box);
+    if (by > OVERLAP_ALLOWED_PIXELS) Add(out, "off-window", "row " + RowName(row), Format("by %.0f pixels", by) + " at " + Where(row.box));
+  }
+  for (const DrawRecordEntry& e : record) {
+    if (!IsText(e)) continue;
+    const float by = beyond(EntryBox(e));
+    if (by > OVERLAP_ALLOWED_PIXELS) Add(out, "off-window", "text " + TextName(e), Format("by %.0f pixels", by) + " at " + Where(EntryBox(e)));
+  }
+}
+
+void SmallTexts(const std::vector<DrawRecordEntry>& record, const TextMeasure& measure, std::vector<LayoutFinding>& out) {
+  for (const DrawRecordEntry& e : record) {
+    if (!IsText(e) || e.glyphHeight <= 0.0f) continue;
+    const float cap = e.glyphHeight * measure.capPerCell;
+    if (measure.capPerCell > 0.0f && cap < LEAST_CAP_HEIGHT)
+      Add(out, "small", TextName(e), Format("capitals %.1f pixels high", cap) + " at " + Where(EntryBox(e)));
+    else if (e.squeeze < LEAST_SQUEEZE)
+      Add(out, "small", TextName(e), Format("squeezed to %.2f of its width", e.squeeze) + " at " + Where(EntryBox(e)));
+  }
+}
+
+// A text cut with "..." is allowed only where its whole text, at the least size, needs more
+// room than lies free between the rows to the left and right of its own.
+void Cuts(const std::vector<DrawRecordEntry>& record, const TextMeasure& measure, float width,
+          std::vector<LayoutFinding>& out) {
+  if (!measure.width || measure.capPerCell <= 0.0f) return;
+  constexpr float INSETS = 4.0f;  // a button's text keeps this much room from its edges
+  const float leastCell = LEAST_CAP_HEIGHT / measure.capPerCell;
+  std::map<RowKey, Box> owners;
+  for (const DrawRecordEntry& e : record)
+    if (e.ownerKind != RECORD_OWNER_NONE && !e.marker && !Empty(OwnerBox(e))) owners[{e.ownerKind, e.owner}] = OwnerBox(e);
+  for (const DrawRecordEntry& e : record) {
+    if (!IsText(e)) continue;
+    const std::string shown = PlainText(e.text), whole = PlainText(e.label);
+    if (shown.size() < 3 || shown.compare(shown.size() - 3, 3, "...") != 0 || whole.size() <= shown.size() - 3 ||
+        whole == shown || whole.compare(0, shown.size() - 3, shown, 0, shown.size() - 3) != 0)
+      continue;
+    const Box own = e.ownerKind != RECORD_OWNER_NONE ? OwnerBox(e) : EntryBox(e);
+    const float centre = 0.5f * (own.left + own.right);
+    float left = 0.0f, right = width;
+    for (const auto& [key, box] : owners) {
+      if (key == RowKey{e.ownerKind, e.owner} || Overlap(box, own).second <= OVERLAP_ALLOWED_PIXELS) continue;
+      if (box.right <= centre) left = std::max(left, box.right);
+      else if (box.left >= centre) right = std::min(right, box.left);
+    }
+    const float needed = measure.width(e.label, leastCell) + INSETS, room = right - left;
+    const std::string numbers = Format("the whole text needs %.0f pixels at the least size, %.0f lie free", needed, room);
+    if (needed > room) Add(out, "cut-allowed", Quoted(shown) + " for " + Quoted(whole), numbers, false);
+    else Add(out, "cut", Quoted(shown) + " for " + Quoted(whole), numbers);
+  }
+}
+
+// A slider's thumb: a value control's inner part, or a narrow button that takes no presses
+// drawn inside a row (the knob of a row's value); it must not run through the row's text.
+void Thumbs(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, Row>& rows,
+            std::vector<LayoutFinding>& out) {
+  constexpr float THUMB_MOST = 0.2f;  // of its row's width
+  std::set<std::pair<RowKey, std::string>> named;
+  for (const DrawRecordEntry& thumb : record) {
+    if (!IsFill(thumb) || thumb.ownerKind == RECORD_OWNER_NONE || thumb.marker) continue;
+    const Box box = EntryBox(thumb);
+    RowKey of{thumb.ownerKind, thumb.owner};
+    if (thumb.ownerKind == RECORD_OWNER_CONTROL) {
+      if (!thumb.inner) continue;
+    } else {
+      if (thumb.clickable || thumb.role != RECORD_BUTTON) continue;
+      bool found = false;
+      for (const auto& [key, row] : rows)
+        if (Within(box, row.box) && box.right - box.left <= THUMB_MOST * (row.box.right - row.box.left)) {
+          of = key, found = true;
+          break;
+        }
+      if (!found) continue;
+    }
+    for (const DrawRecordEntry& text : record)
+      if (IsText(text) && RowKey{text.ownerKind, text.owner} == of && Meet(box, EntryBox(text)) &&
+          box.left > text.left && box.right < text.right && named.insert({of, text.text}).second)
+        Add(out, "thumb", "the thumb through " + TextName(text), "at " + Where(box));
+  }
+}
+
+// The characters of a text's span: the span's glyphs counted along the text, spaces between
+// them kept.
+std::string SpanText(const std::string& plain, const std::vector<DrawRecordSpan>& spans, size_t index) {
+  size_t skip = 0;
+  for (size_t k = 0; k < index; ++k) skip += spans[k].glyphs;
+  std::string out;
+  size_t seen = 0;
+  for (char c : plain) {
+    if (c == ' ') {
+      if (!out.empty()) out += c;
+      continue;
+    }
+    if (seen >= skip && seen < skip + spans[index].glyphs) out += c;
+    ++seen;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// The share of the span's box (its pixel centres) over which the ink stands under the ratio,
+// and the ratio a tenth of the box falls under.
+struct SpanContrast {
+  double shortShare = 0.0, marginalShare = 0.0, tenth = 21.0;
+  int pixels = 0;
+};
+
+SpanContrast MeasureSpan(const DrawRecordSpan& span, const LayoutPicture& picture) {
+  SpanContrast m;
+  const int x0 = std::max(0, int(std::ceil(span.left - 0.5f))), x1 = std::min(picture.width, int(std::ceil(span.right - 0.5f)));
+  const int y0 = std::max(0, int(std::ceil(span.top - 0.5f))), y1 = std::min(picture.height, int(std::ceil(span.bottom - 0.5f)));
+  if (x1 <= x0 || y1 <= y0) return m;
+  const bool opaque = (span.colour >> 24) == 0xFF;
+  const double inkLight = FastLuminance(span.colour & 0xFFFFFF);
+  std::vector<double> ratios;
+  ratios.reserve(size_t(x1 - x0) * size_t(y1 - y0));
+  int under = 0, marginal = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const uint32_t behind = picture.pixels[size_t(y) * size_t(picture.width) + size_t(x)] & 0xFFFFFF;
+      const double back = FastLuminance(behind);
+      const double ink = opaque ? inkLight : FastLuminance(Composite(span.colour, behind));
+      const double ratio = (std::max(ink, back) + 0.05) / (std::min(ink, back) + 0.05);
+      ratios.push_back(ratio);
+      under += ratio < CONTRAST_NEEDED;
+      marginal += ratio < CONTRAST_NEEDED * MARGIN_FACTOR;
+    }
+  m.pixels = int(ratios.size());
+  m.shortShare = double(under) / double(m.pixels);
+  m.marginalShare = double(marginal) / double(m.pixels);
+  const size_t tenth = size_t(CONTRAST_SHARE * double(ratios.size()));
+  std::nth_element(ratios.begin(), ratios.begin() + std::ptrdiff_t(tenth), ratios.end());
+  m.tenth = ratios[tenth];
+  return m;
+}
+
+void Contrasts(const std::vector<DrawRecordEntry>& record, const LayoutPicture& picture, std::vector<LayoutFinding>& out) {
+  if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return;
+  for (const DrawRecordEntry& text : record) {
+    if (!IsText(text)) continue;
+    const std::string plain = PlainText(text.text);
+    for (size_t k = 0; k < text.spans.size(); ++k) {
+      const DrawRecordSpan& span = text.spans[k];
+      const SpanContrast m = MeasureSpan(span, picture);
+      if (m.pixels == 0 || m.marginalShare <= CONTRAST_SHARE) continue;
+      std::string what = Quoted(plain);
+      if (text.spans.size() > 1) what += " its part " + Quoted(SpanText(plain, text.spans, k));
+      LayoutFinding f;
+      f.rule = "contrast";
+      f.what = what;
+      f.fails = m.shortShare > CONTRAST_SHARE;
+      f.marginal = !f.fails;
+      char detail[200];
+      std::snprintf(detail, sizeof detail, "%.2f:1 or less over a tenth of its box, under 4.5:1 over %.0f%% (ink %06X) at %s",
+                    m.tenth, 100.0 * m.shortShare, span.colour & 0xFFFFFFu, Where(SpanBox(span)).c_str());
+      f.detail = detail;
+      out.push_back(std::move(f));
+    }
+  }
+}
+
+// ---- What a state keeps in sight ----
+
+Box Clipped(const Box& b, float width, float height) { return Intersection(b, Box{0.0f, 0.0f, width, height}); }
+
+void KeptInSight(const std::vector<DrawRecordEntry>& record, const std::string& keep, float width, float height,
+                 std::vector<LayoutFinding>& out) {
+  if (keep.empty()) return;
+  std::vector<Box> kept, panels, interface;
+  for (const DrawRecordEntry& e : record) {
+    if (e.role == RECORD_AREA && e.label == keep) kept.push_back(Clipped(EntryBox(e), width, height));
+    else if (e.role == RECORD_AREA && e.label == AREA_INFO_PANEL) panels.push_back(EntryBox(e));
+    else if (e.role != RECORD_AREA && !e.marker && (IsText(e) || (e.colour >> 24) >= 0x20)) interface.push_back(EntryBox(e));
+  }
+  const bool car = keep == AREA_CAR;
+  const char* rule = car ? "car-covered" : "wheel-covered";
+  // Seen at all: on the window, and a car over a hundredth of it.
+  float largest = 0.0f;
+  for (const Box& box : kept)
+    if (!Empty(box)) largest = std::max(largest, (box.right - box.left) * (box.bottom - box.top));
+  if (largest == 0.0f || (car && largest < CAR_LEAST_SHARE * width * height)) {
+    Add(out, car ? "car-unseen" : "wheel-unseen", "the " + keep,
+        largest == 0.0f ? "not drawn on the window" : Format("drawn %.0f pixels large", largest));
+    return;
+  }
+  for (const Box& box : kept) {
+    if (Empty(box)) continue;
+    const float share = CoveredShare(box, car ? panels : interface);
+    if (share > (car ? CAR_COVERED_MOST : WHEEL_COVERED_MOST))
+      Add(out, rule, car ? "the information panel over the car" : "the interface over the " + keep,
+          Format("covers %.0f%% of its box ", 100.0 * share) + Where(box));
   }
 }
 
 }  // namespace
+
+// ---- [Rules] ----
+
+std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& record, const LayoutPicture& picture,
+                                       const TextMeasure& measure, const std::string& keep) {
+  std::vector<LayoutFinding> out;
+  const std::map<RowKey, Row> rows = ClickableRows(record);
+  Overlaps(rows, out);
+  TextsOutside(record, out);
+  Covered(record, rows, out);
+  TextOverlaps(record, out);
+  Piles(record, out);
+  if (picture.width > 0 && picture.height > 0) OffWindow(record, rows, float(picture.width), float(picture.height), out);
+  SmallTexts(record, measure, out);
+  Cuts(record, measure, float(picture.width), out);
+  Thumbs(record, rows, out);
+  Contrasts(record, picture, out);
+  KeptInSight(record, keep, float(picture.width), float(picture.height), out);
+  return out;
+}
+
+namespace {
+
+// Whether the texels of a page from [x0, x1) x [y0, y1), taken round the page's edges as the
+// sampler wraps them, hold any ink.
+bool InkWrapped(const std::vector<uint8_t>& page, int x0, int y0, int x1, int y1) {
+  constexpr int N = FONT_PAGE_PIXELS;
+  if (page.size() < size_t(N) * N * 4) return false;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      if (page[(size_t(((y % N) + N) % N) * N + size_t(((x % N) + N) % N)) * 4 + 3]) return true;
+  return false;
+}
+
+}  // namespace
+
+std::vector<LayoutFinding> CheckGlyphs(const std::set<unsigned char>& shown, const FontPageImages& pages) {
+  constexpr int N = FONT_PAGE_PIXELS;
+  std::vector<LayoutFinding> out;
+  for (unsigned char c : shown) {
+    if (c < FIRST_CODE) continue;
+    const CharacterEntry& entry = CodePageRecords[0].entries[c - FIRST_CODE];
+    if (entry.flags & ENTRY_LEAD) continue;
+    const Char& g = Glyphs[entry.glyph < GLYPH_COUNT ? entry.glyph : 0];
+    if (g.numPoints == 0 || g.fontPage >= pages.pages.size()) continue;
+    // The texels the box reaches beyond the page, and the one filtering reads past them.
+    const int x0 = int(std::floor(g.u0 * N)) - 1, x1 = int(std::ceil(g.u1 * N)) + 1;
+    const int y0 = int(std::floor(g.v0 * N)) - 1, y1 = int(std::ceil(g.v1 * N)) + 1;
+    const std::vector<uint8_t>& page = pages.pages[g.fontPage];
+    const bool beyond = (g.u0 < 0.0f && InkWrapped(page, x0, y0, 0, y1)) ||
+                        (g.u1 > 1.0f && InkWrapped(page, N, y0, x1, y1)) ||
+                        (g.v0 < 0.0f && InkWrapped(page, x0, y0, x1, 0)) ||
+                        (g.v1 > 1.0f && InkWrapped(page, x0, N, x1, y1));
+    if (beyond)
+      Add(out, "glyph", Quoted(std::string(1, char(c))),
+          Format("its box on font page %.0f runs from u %.4f to %.4f", g.fontPage, g.u0, g.u1) +
+              Format(", v %.4f to %.4f, onto ink of the page's other side", g.v0, g.v1));
+  }
+  return out;
+}
+
+std::string PlainText(const std::string& coded) {
+  std::string out;
+  for (size_t i = 0; i < coded.size(); ++i) {
+    if (coded[i] != '^') {
+      out += coded[i];
+    } else if (i + 1 < coded.size()) {
+      if (coded[i + 1] == '^') out += '^';
+      ++i;
+    }
+  }
+  return out;
+}
+
+// ---- [Colour] ----
 
 double RelativeLuminance(uint32_t rgb) {
   return 0.2126 * SrgbToLinear(Channel(rgb, 16)) + 0.7152 * SrgbToLinear(Channel(rgb, 8)) +
@@ -198,15 +568,5 @@ uint32_t Composite(uint32_t over, uint32_t under) {
     const double encoded = mixed <= 0.0031308 ? 12.92 * mixed : 1.055 * std::pow(mixed, 1.0 / 2.4) - 0.055;
     out |= static_cast<uint32_t>(std::lround(std::clamp(encoded, 0.0, 1.0) * 255.0)) << shift;
   }
-  return out;
-}
-
-std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& record, uint32_t scene) {
-  std::vector<LayoutFinding> out;
-  const std::map<RowKey, Row> rows = ClickableRows(record);
-  Overlaps(rows, out);
-  TextsOutside(record, out);
-  MessagesInSight(record, rows, out);
-  Contrasts(record, scene, out);
   return out;
 }

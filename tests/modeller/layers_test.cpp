@@ -66,8 +66,9 @@ TEST_F(LayersTest, TheVisibilityPanelShowsHidesAndRenames) {
   // Shown again, it becomes the current layer.
   LayerButtonAction(&modeller->prss, CLICK_LEFT, 3);
   EXPECT_EQ(modeller->state.currentLayer, 3u);
-  // A right click renames, the name cut to 7 characters.
+  // A right click renames; the entry takes the 7 characters a layer's name keeps, no more.
   LayerButtonAction(&modeller->prss, CLICK_RIGHT, 7);
+  EXPECT_EQ(OpenTextEntry.maxLength, 7);
   Type("bodywork");
   EXPECT_STREQ(model.layerNames[7], "bodywor");
 }

@@ -98,6 +98,14 @@ class FilesTest : public OperationsTest {
     EXPECT_STREQ(MessageBoxDialog.first, refusal);
     CloseBox();
   }
+  // The name the model file at path carries.
+  static std::string NameInFile(const char* path) {
+    ModelObject back{};
+    back.Init();
+    std::string name = LoadModelFile(back, nullptr, path, 1, nullptr) ? back.name : "(unreadable)";
+    back.Free();
+    return name;
+  }
   // The file written reads back and writes the same bytes.
   static void ExpectReadsBack(const char* path, bool spoke = false) {
     ModelObject back{};
@@ -118,6 +126,7 @@ TEST_F(FilesTest, SaveAndLoadTheMainObjectThroughThePanelAndCtrlO) {
   EXPECT_STREQ(LastEdit(), "prepare for save");
   EXPECT_EQ(modeller->state.unchanged, 1);
   EXPECT_STREQ(model.name, "mycar");
+  EXPECT_EQ(NameInFile("data/3dob/mycar.qxe"), "mycar") << "the file carries the name it is saved under";
   ExpectReadsBack("data/3dob/mycar.qxe");
   const std::vector<uint8_t> saved = Serialised();
 
@@ -187,6 +196,7 @@ TEST_F(FilesTest, TheWaysOfOpeningDecideTheNameAndPlace) {
   Start(TwoTriangles);
   File("SAVE", "renamed");
   EXPECT_STREQ(model.name, "two") << "the track editor's name until the question is answered";
+  EXPECT_EQ(NameInFile("data/3dob/renamed.qxe"), "renamed") << "the file the name it is saved under";
   ASSERT_NE(modeller->prss.sub, nullptr);
   EXPECT_STREQ(MessageBoxDialog.first, "The model is named ^3two^8 in the track editor");
   EXPECT_STREQ(MessageBoxDialog.second, "Change the name in the editor to ^3renamed^8 instead?");
@@ -279,12 +289,37 @@ TEST_F(FilesTest, RefusedLoadsLeaveTheModelAndItsHistory) {
   EXPECT_STREQ(MessageBoxDialog.first, "File not found : data\\obj\\missing.obj");
   ExpectUnchanged(before, count);
   CloseBox();
+  // OBJ files that give no triangle fail too, on the status line, with the importer's own
+  // lines: an empty file, and one whose only face has a corner twice.
+  WriteText("data/obj/empty.obj", "");
+  WriteText("data/obj/flat.obj", "v 0 0 0\nv 1 0 0\nf 1 2 2\n");
+  const struct {
+    const char* name;
+    const char* said;
+    bool noVertices;
+  } empties[] = {{"empty", "V 0 / T 0 / G 1", true}, {"flat", "V 2 / T 0 / G 1", false}};
+  for (const auto& empty : empties) {
+    SCOPED_TRACE(empty.name);
+    ResetMessages();
+    File("OBJ", empty.name);
+    ExpectUnchanged(before, count);
+    EXPECT_EQ(modeller->prss.sub, nullptr) << "no licence page";
+    EXPECT_EQ(modeller->state.unchanged, 0) << "the changes before stay unsaved";
+    EXPECT_STREQ(modeller->statusText, (std::string("Load failed : ") + empty.name + ".obj gives no triangles").c_str());
+    EXPECT_TRUE(Said(empty.said));
+    EXPECT_EQ(Said(TEXT_OBJ_NO_VERTICES), empty.noVertices);
+  }
   EXPECT_EQ(LoadIntoModeller(*modeller, "../escape", LOAD_MODEL), 0);
-  EXPECT_STREQ(MessageBoxDialog.first, "Not a file name : ../escape");
+  EXPECT_STREQ(MessageBoxDialog.first, "Invalid file name : ../escape holds \"/\", which no file name may hold");
   ExpectUnchanged(before, count);
 }
 
 TEST_F(FilesTest, AnOBJImportBecomesTheMainObjectWithItsHelpPage) {
+  // The working folder the build lays out holds the folder the OBJ question lists.
+  const char* work = std::getenv("ZKT_WORK_DIR");
+  if (work) {
+    EXPECT_TRUE(FileIsFolder((std::string(work) + "/data/obj").c_str()));
+  }
   Start(TwoTriangles);
   WriteText("data/obj/quad.obj", "v 0 0 0\nv 1 0 0\nv 1 0 1\nv 0 0 1\nf 1 2 3 4\n");
   Press("OBJ");
@@ -298,6 +333,15 @@ TEST_F(FilesTest, AnOBJImportBecomesTheMainObjectWithItsHelpPage) {
   EXPECT_NE(modeller->prss.sub, nullptr) << "the licence page";
   EXPECT_TRUE(Said("V 4 / T 2 / G 1"));
   CloseBox();
+  // The import is a change no file holds: the name's red asterisk, and Escape asks.
+  EXPECT_EQ(modeller->state.unchanged, 0);
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 1);
+  Buttons();
+  EXPECT_NE(Find("quad^1*"), nullptr);
+  Key(27);
+  ASSERT_NE(modeller->prss.sub, nullptr);
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_EXIT_EDITOR);
+  Key('N');
   ModelObject back{};
   ASSERT_EQ(SaveModelFile(model, nullptr, "quad_direct.qxe", 1), 1);
   back.Init();
@@ -359,7 +403,9 @@ TEST_F(FilesTest, SpokeObjectsLoadSaveImportAndExportWithinTheirLimits) {
   EXPECT_STREQ(MessageBoxDialog.second, TEXT_REFER_TO_MIRRORED);
   ExpectUnchanged(before, count);
   CloseBox();
+  ASSERT_EQ(modeller->state.unchanged, 1) << "as loaded";
   File("import QXE", "plain");
+  EXPECT_EQ(modeller->state.unchanged, 0) << "an imported model is a change no file holds";
   EXPECT_EQ(ObjectEditorShared.spokeCount, 1);
   EXPECT_EQ(modeller->pointLimit, 1600);
   EXPECT_TRUE(Said(TEXT_IMPORTED_QXE_SPOKES));

@@ -144,20 +144,64 @@ TEST(FileNames, ControlCharactersEndBelowTheSpaceAndCaseFoldsFromAToZ) {
   EXPECT_FALSE(MatchesWildcard("@[", "`{")) << "the neighbours of A and Z are not letters";
 }
 
-// The temporary name of a safe write is "<name>.<8 lower-case hex digits>.tmp": it needs a name
-// before it, exactly 8 digits, and the digits end at f.
-TEST(SafeWriting, OnlyANamedEightHexDigitTemporaryCountsAsOurs) {
-  EXPECT_TRUE(IsOwnTemporaryName("a.09afcdeb.tmp"));
-  EXPECT_TRUE(IsOwnTemporaryName("cfg.txt.00000000.tmp"));
-  EXPECT_FALSE(IsOwnTemporaryName(".09afcdeb.tmp")) << "no name before it";
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeg.tmp")) << "g is no hex digit";
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeB.tmp")) << "upper case";
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcde/.tmp"));
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcde:.tmp"));
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcde.tmp")) << "7 digits";
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeb0.tmp")) << "9 digits";
-  EXPECT_FALSE(IsOwnTemporaryName("a.09afcdeb.tmq"));
-  EXPECT_FALSE(IsOwnTemporaryName("a_09afcdeb.tmp"));
+// The temporary name of a safe write is "<name>.zkt-save-<8 lower-case hex digits>.tmp": the
+// saved file's own name, our mark and exactly 8 digits that end at f.  A user's names of the
+// old shape ("<name>.<8 hex digits>.tmp", a date passes for hex) are not ours.
+TEST(SafeWriting, OnlyANamedTemporaryWithOurMarkCountsAsOurs) {
+  EXPECT_TRUE(IsOwnTemporaryName("a.zkt-save-09afcdeb.tmp"));
+  EXPECT_TRUE(IsOwnTemporaryName("cfg.txt.zkt-save-00000000.tmp"));
+  for (const char* name : {".zkt-save-09afcdeb.tmp", "a.zkt-save-09afcdeg.tmp", "a.zkt-save-09afcdeB.tmp",
+                           "a.zkt-save-09afcde/.tmp", "a.zkt-save-09afcde.tmp", "a.zkt-save-09afcdeb0.tmp",
+                           "a.zkt-save-09afcdeb.tmq", "a.zkt_save-09afcdeb.tmp", "a.zkt-save-09afcdeb.tmp.bak",
+                           "backup.20261209.tmp", "cfg.txt.0123abcd.tmp", "notes.deadbeef.tmp"})
+    EXPECT_FALSE(IsOwnTemporaryName(name)) << name;
+  SafeWrite w;
+  const std::string root = FreshFolder("mark");
+  ASSERT_NE(SafeWriteBegin(w, (root + "/x.veh").c_str()), nullptr);
+  EXPECT_TRUE(IsOwnTemporaryName(fs::path(w.tempPath).filename().c_str())) << w.tempPath;
+  SafeWriteAbandon(w);
+}
+
+// The one check of a name the user gives says why a name cannot be used.
+TEST(FileNames, AUsersNameIsRefusedWithItsReason) {
+  const struct {
+    const char* name;
+    int most;
+    bool path;
+    const char* fault;  // null: usable
+  } cases[] = {
+      {"Runabout", 31, false, nullptr},
+      {"my car 2.veh", 31, false, nullptr},
+      {"caf\xC3\xA9", 31, false, nullptr},                 // UTF-8 "cafe" with an acute e
+      {"\xF0\x9F\x9A\x97", 31, false, nullptr},            // a four-byte character
+      {"logs/run.log", 31, true, nullptr},
+      {"logs\\run.log", 31, true, nullptr},
+      {"", 31, false, "is empty"},
+      {"0123456789012345678901234567890", 31, false, nullptr},
+      {"01234567890123456789012345678901", 31, false, "is longer than 31 characters"},
+      {"x\xff\xfe.log", 31, false, "is not valid UTF-8"},
+      {"\xC0\xAF", 31, false, "is not valid UTF-8"},          // an overlong "/"
+      {"\xED\xA0\x80", 31, false, "is not valid UTF-8"},      // a surrogate
+      {"\xF4\x90\x80\x80", 31, false, "is not valid UTF-8"},  // above U+10FFFF
+      {"a\xE2\x82", 31, false, "is not valid UTF-8"},          // cut short
+      {"tab\there", 31, false, "holds a control character"},
+      {"del\x7f", 31, false, "holds a control character"},
+      {"a*b", 31, false, "holds \"*\", which no file name may hold"},
+      {"a/b", 31, false, "holds \"/\", which no file name may hold"},
+      {"a\\b", 31, false, "holds \"\\\", which no file name may hold"},
+      {"c:x", 31, true, "holds \":\", which no file name may hold"},
+      {".", 31, false, "is \".\""},
+      {"..", 31, false, "is \"..\""},
+      {".hidden", 31, false, "begins with \".\""},
+      {"../x.log", 31, true, "leads out of the working folder"},
+      {"a/../../x.log", 31, true, "leads out of the working folder"},
+      {"/etc/x.log", 31, true, "is not inside the working folder"},
+      {"logs//x.log", 31, true, "ends with a separator or holds two together"},
+  };
+  for (const auto& c : cases) {
+    const char* fault = FileNameFault(c.name, c.most, c.path);
+    EXPECT_STREQ(fault, c.fault) << c.name;
+  }
 }
 
 TEST(FileNames, TheLongestNameAndPathFitTheirBuffersExactly) {
@@ -280,57 +324,141 @@ TEST(SafeWriting, ALinkPlantedWhereATemporaryFileWouldGoIsNeverFollowed) {
   SafeWriteAbandon(second);
 }
 
-// What a save killed at its rename leaves: "<file>.<8 hex digits>.tmp".  The next save in its
-// folder removes those older than this program; names of any other shape, links, folders and
-// temporary files of saves still running stay.
-TEST(SafeWriting, TheNextSaveRemovesWhatKilledSavesLeftAndNothingElse) {
-  EXPECT_TRUE(IsOwnTemporaryName("cfg.txt.0123abcd.tmp"));
-  EXPECT_TRUE(IsOwnTemporaryName("x.99999999.tmp"));
-  for (const char* name : {"cfg.txt.0123ABCD.tmp", "cfg.txt.0123abc.tmp", "cfg.txt.0123abcde.tmp", "cfg.txt.tmp",
-                           ".0123abcd.tmp", "cfg.txt.0123abcd.tmp.bak", "cfg.txt.0123abcg.tmp", "cfg.txt-0123abcd.tmp"})
-    EXPECT_FALSE(IsOwnTemporaryName(name)) << name;
+namespace {
 
-  // A folder of its own each time: a folder is swept once a run.
-  static int run = 0;
-  const std::string root = FreshFolder(("stale" + std::to_string(run++)).c_str());
-  const std::string path = root + "/cfg.txt";
+// A child process that starts a journal in journalFolder, begins a save of each path and ends
+// without committing them, as a killed program would.  It tells the parent through ready once
+// its saves are under way, and ends when told through hold (-1: at once).
+pid_t KillSavesInChild(const std::string& journalFolder, const std::vector<std::string>& paths, int ready = -1,
+                       int hold = -1) {
+  const pid_t child = fork();
+  if (child != 0) return child;
+  int removed = 0;
+  if (StartSaveJournal(journalFolder.c_str(), removed) != 0) _exit(1);
+  if (FileWriteAll((journalFolder + "/../committed.txt").c_str(), "whole", 5) != 0) _exit(2);
+  for (const std::string& path : paths) {
+    SafeWrite w;
+    if (!SafeWriteBegin(w, path.c_str())) _exit(3);
+    std::fputs("half a save", w.stream);
+    std::fflush(w.stream);
+  }
+  char byte = 1;
+  if (ready >= 0 && write(ready, &byte, 1) != 1) _exit(4);
+  if (hold >= 0 && read(hold, &byte, 1) < 0) _exit(5);
+  _exit(0);
+}
+
+// The temporary files beside path.
+std::vector<std::string> TemporariesOf(const std::string& path) {
+  std::vector<std::string> found;
+  const fs::path p(path);
+  for (const auto& entry : fs::directory_iterator(p.parent_path()))
+    if (entry.path().filename().string().rfind(p.filename().string() + ".zkt-save-", 0) == 0)
+      found.push_back(entry.path().string());
+  return found;
+}
+
+// Makes every journal in folder look as old as a run that ended long ago.
+void AgeJournals(const std::string& folder) {
+  for (const auto& entry : fs::directory_iterator(folder))
+    ASSERT_TRUE(FileSetWriteTime(entry.path().c_str(), FileTimeFromUnix(1000000000, 0)));
+}
+
+int StartJournal(const std::string& folder) {
+  int removed = -1;
+  EXPECT_EQ(StartSaveJournal(folder.c_str(), removed), 0);
+  return removed;
+}
+
+}  // namespace
+
+// What saves killed before their rename leave is removed at the next start, found through the
+// ended run's journal: only those very files.  A user's files that look like temporary files
+// (of the old shape, or with our mark but never made by a save), a temporary file now owned by
+// another user, a save of a run that still goes on and anything in the folders a save goes
+// into stay; a save no longer sweeps its folder.
+TEST(SaveJournal, AStartRemovesTheTemporariesOfKilledSavesAndNothingElse) {
+  const std::string root = FreshFolder("journal");
+  const std::string cache = root + "/cache", data = root + "/data";
+  fs::create_directories(cache);
+  fs::create_directories(data + "/sub");
   const uint64_t longAgo = FileTimeFromUnix(1000000000, 0);  // 2001
-  const auto make = [&](const std::string& name, bool old) {
-    WriteText(root + "/" + name, "half a save");
-    if (old) {
-      ASSERT_TRUE(FileSetWriteTime((root + "/" + name).c_str(), longAgo));
-    }
-  };
-  WriteText(path, "old settings");
-  make("cfg.txt.0123abcd.tmp", true);
-  make("player.ply.89abcdef.tmp", true);   // another file's, in the same folder
-  make("cfg.txt.fedcba98.tmp", false);     // a save running now
-  make("cfg.txt.0123ABCD.tmp", true);      // not a name this program makes
-  make("cfg.txt.0123abcd.tmp.bak", true);
-  fs::create_directory(root + "/folder.0badf00d.tmp");
-  WriteText(root + "/victim.txt", "not yours");
-  fs::create_symlink("victim.txt", root + "/link.0badcafe.tmp");
-  fs::create_directories(root + "/below");
-  WriteText(root + "/below/x.txt.11111111.tmp", "half a save");
-  ASSERT_TRUE(FileSetWriteTime((root + "/below/x.txt.11111111.tmp").c_str(), longAgo));
+  const std::vector<std::string> users = {data + "/backup.20261209.tmp", data + "/notes.deadbeef.tmp",
+                                          data + "/x.veh.zkt-save-0badf00d.tmp", data + "/sub/y.veh.12345678.tmp"};
+  for (const std::string& path : users) {
+    WriteText(path, "the user's");
+    ASSERT_TRUE(FileSetWriteTime(path.c_str(), longAgo));
+  }
 
-  ASSERT_EQ(FileWriteAll(path.c_str(), "new settings", 12), 0);
-  EXPECT_EQ(ReadText(path), "new settings");
-  EXPECT_FALSE(fs::exists(root + "/cfg.txt.0123abcd.tmp"));
-  EXPECT_FALSE(fs::exists(root + "/player.ply.89abcdef.tmp"));
-  for (const char* name : {"cfg.txt.fedcba98.tmp", "cfg.txt.0123ABCD.tmp", "cfg.txt.0123abcd.tmp.bak",
-                           "folder.0badf00d.tmp", "victim.txt", "below/x.txt.11111111.tmp"})
-    EXPECT_TRUE(fs::exists(root + "/" + name)) << name;
-  EXPECT_TRUE(fs::is_symlink(root + "/link.0badcafe.tmp"));
-  EXPECT_EQ(ReadText(root + "/victim.txt"), "not yours");
+  int status = -1;
+  const pid_t killed = KillSavesInChild(cache, {data + "/a.veh", data + "/sub/b.veh", data + "/c.veh"});
+  ASSERT_EQ(waitpid(killed, &status, 0), killed);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  ASSERT_EQ(TemporariesOf(data + "/a.veh").size(), 1u);
+  ASSERT_EQ(TemporariesOf(data + "/sub/b.veh").size(), 1u);
+  const std::string othersUsers = TemporariesOf(data + "/c.veh").at(0);
+  ASSERT_EQ(chown(othersUsers.c_str(), 4242, 4242), 0);  // since given to another user
 
-  // The folders below are swept when asked for, and a folder swept once is not swept again.
-  EXPECT_EQ(RemoveStaleTemporaries(root.c_str(), true), 1);
-  EXPECT_FALSE(fs::exists(root + "/below/x.txt.11111111.tmp"));
-  make("cfg.txt.22222222.tmp", true);
-  EXPECT_EQ(RemoveStaleTemporaries(root.c_str(), false), 0);
-  EXPECT_TRUE(fs::exists(root + "/cfg.txt.22222222.tmp"));
-  EXPECT_EQ(RemoveStaleTemporaries((root + "/none").c_str(), true), 0);
+  int ready[2], hold[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(hold), 0);
+  const pid_t running = KillSavesInChild(cache, {data + "/running.veh"}, ready[1], hold[0]);
+  char byte;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  AgeJournals(cache);
+
+  // A save into the folder before the start touches nothing of what stands there.
+  ASSERT_EQ(FileWriteAll((data + "/a.veh").c_str(), "saved", 5), 0);
+  EXPECT_EQ(TemporariesOf(data + "/a.veh").size(), 1u);
+
+  EXPECT_EQ(StartJournal(cache), 2);
+  EXPECT_TRUE(TemporariesOf(data + "/a.veh").empty());
+  EXPECT_TRUE(TemporariesOf(data + "/sub/b.veh").empty());
+  EXPECT_TRUE(fs::exists(othersUsers));
+  EXPECT_EQ(TemporariesOf(data + "/running.veh").size(), 1u) << "a run still going";
+  for (const std::string& path : users) EXPECT_EQ(ReadText(path), "the user's") << path;
+  EXPECT_EQ(ReadText(data + "/a.veh"), "saved");
+  EXPECT_EQ(ReadText(root + "/committed.txt"), "whole");
+
+  ASSERT_EQ(write(hold[1], &byte, 1), 1);
+  ASSERT_EQ(waitpid(running, &status, 0), running);
+  for (int fd : {ready[0], ready[1], hold[0], hold[1]}) close(fd);
+  // Our own journal goes with the run; the one the ended run left is read by the next start.
+  EndSaveJournal();
+  AgeJournals(cache);
+  EXPECT_EQ(StartJournal(cache), 1);
+  EXPECT_TRUE(TemporariesOf(data + "/running.veh").empty());
+  EndSaveJournal();
+  EXPECT_TRUE(fs::is_empty(cache));
+}
+
+// A folder on a journalled temporary file's way that is swapped for a link, between the
+// journal's reading and the removal, leads to a file that is not the one the save made: it
+// stays, whatever its name.
+TEST(SaveJournal, AFolderSwappedForALinkIsNotFollowed) {
+  const std::string root = FreshFolder("journal_swap");
+  const std::string cache = root + "/cache", data = root + "/data";
+  fs::create_directories(cache);
+  fs::create_directories(data + "/sub");
+  fs::create_directories(root + "/elsewhere");
+  int status = -1;
+  const pid_t killed = KillSavesInChild(cache, {data + "/sub/b.veh"});
+  ASSERT_EQ(waitpid(killed, &status, 0), killed);
+  const std::string left = TemporariesOf(data + "/sub/b.veh").at(0);
+  const std::string lookalike = root + "/elsewhere/" + fs::path(left).filename().string();
+  WriteText(lookalike, "not the save's");
+  AgeJournals(cache);
+  static std::string swapRoot;
+  swapRoot = root;
+  FilesSetJournalRemovalHook([](const char*) {
+    fs::rename(swapRoot + "/data/sub", swapRoot + "/data/sub.moved");
+    fs::create_directory_symlink(swapRoot + "/elsewhere", swapRoot + "/data/sub");
+  });
+  EXPECT_EQ(StartJournal(cache), 0);
+  FilesSetJournalRemovalHook(nullptr);
+  EndSaveJournal();
+  EXPECT_EQ(ReadText(lookalike), "not the save's");
+  EXPECT_TRUE(fs::exists(data + "/sub.moved/" + fs::path(left).filename().string()));
 }
 
 // The data folder's probe: a new file of a new name each time, made and removed, that never

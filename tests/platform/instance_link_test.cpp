@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -290,12 +291,37 @@ TEST_F(InstanceLink, AFullQueueIsAskedAgainUntilTheTimeIsUp) {
   EXPECT_EQ(reply, 2003u);
 }
 
+// Only a socket of this user's that nobody answers on is taken as left by an instance that
+// ended: a plain file or a link of that name, or another user's socket, stays as it is (and
+// this instance does not listen); closing removes only the socket file this instance made.
 TEST_F(InstanceLink, SocketLeftByAnEndedInstanceIsReplaced) {
+  namespace fs = std::filesystem;
+  {
+    std::ofstream(INSTANCE_SOCKET_NAME) << "the user's";
+  }
+  EXPECT_EQ(InstanceLinkOpen(), 0);
+  EXPECT_TRUE(fs::is_regular_file(INSTANCE_SOCKET_NAME));
+  ASSERT_TRUE(fs::remove(INSTANCE_SOCKET_NAME));
+  fs::create_symlink("elsewhere.sock", INSTANCE_SOCKET_NAME);
+  EXPECT_EQ(InstanceLinkOpen(), 0);
+  EXPECT_TRUE(fs::is_symlink(INSTANCE_SOCKET_NAME));
+  ASSERT_TRUE(fs::remove(INSTANCE_SOCKET_NAME));
+  close(BindRawSocket());
+  if (chown(INSTANCE_SOCKET_NAME, 4242, 4242) == 0) {  // root can give it away
+    EXPECT_EQ(InstanceLinkOpen(), 0);
+    EXPECT_TRUE(fs::is_socket(INSTANCE_SOCKET_NAME)) << "another user's socket";
+    ASSERT_TRUE(fs::remove(INSTANCE_SOCKET_NAME));
+  }
+
   close(BindRawSocket());  // bound, never listened: what a crashed instance leaves
-  ASSERT_TRUE(std::filesystem::exists(INSTANCE_SOCKET_NAME));
+  ASSERT_TRUE(fs::exists(INSTANCE_SOCKET_NAME));
   EXPECT_EQ(InstanceLinkFindRunning(), 0);
   EXPECT_EQ(InstanceLinkOpen(), 1);
   EXPECT_EQ(InstanceLinkFindRunning(), 1);
+  fs::rename(INSTANCE_SOCKET_NAME, "moved.sock");
+  std::ofstream(INSTANCE_SOCKET_NAME) << "put there since";
+  InstanceLinkClose();
+  EXPECT_TRUE(fs::is_regular_file(INSTANCE_SOCKET_NAME));
 }
 
 // A second start while an instance answers on the socket gives up without taking it over,

@@ -300,7 +300,9 @@ TEST_F(ScreenshotPixels, AFailedWriteLeavesNoTemporaryFile) {
   EXPECT_TRUE(left.empty()) << left.size() << " left, the first " << (left.empty() ? "" : left[0]);
 }
 
-TEST_F(ScreenshotPixels, ThePackedBitmapOfTheScreenIsBgrTopFirst) {
+// The clipboard's packed bitmap and the picture kept in memory (request 3) both hold the
+// screen's pixels top row first.
+TEST_F(ScreenshotPixels, ThePackedBitmapOfTheScreenIsBgrTopFirstAndTheKeptPictureRgb) {
   const std::vector<uint8_t> frame = FillBackBuffer();
   std::vector<uint8_t> block;
   ASSERT_EQ(GetGlobalDIB(block), 1);
@@ -309,6 +311,11 @@ TEST_F(ScreenshotPixels, ThePackedBitmapOfTheScreenIsBgrTopFirst) {
   int32_t height;
   std::memcpy(&height, &block[8], 4);
   EXPECT_EQ(height, -height_);
+  ScreenshotRequest = 3;
+  TakeScreenshot();
+  EXPECT_EQ(ScreenshotRequest, 0);
+  ASSERT_EQ(KeptShot.width, width_);
+  ASSERT_EQ(KeptShot.height, height_);
   for (int y : {0, 9, height_ - 1})
     for (int x : {0, 17, width_ - 1}) {
       const uint8_t* bgr = &block[40 + size_t(y) * stride + size_t(x) * 3];
@@ -316,6 +323,7 @@ TEST_F(ScreenshotPixels, ThePackedBitmapOfTheScreenIsBgrTopFirst) {
       EXPECT_EQ(bgr[0], rgba[2]);
       EXPECT_EQ(bgr[1], rgba[1]);
       EXPECT_EQ(bgr[2], rgba[0]);
+      EXPECT_EQ(KeptShot.pixels[size_t(y) * width_ + x], uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2]);
     }
 }
 

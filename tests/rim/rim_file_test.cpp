@@ -217,11 +217,11 @@ TEST_F(RimFile, AFailedSaveKeepsTheOldFileAndSaysSo) {
   g_boxes.clear();
   EXPECT_EQ(SaveRimFile(&page, "..\\away", rim), 0);
   EXPECT_FALSE(std::filesystem::exists("data/away.wxs"));
-  EXPECT_TRUE(Said(g_boxes, "Invalid file name : ..\\away")) << "the refused name is shown";
+  EXPECT_TRUE(Said(g_boxes, "Invalid file name : ..\\away holds \"\\\", which no file name may hold")) << "the name and why";
   g_boxes.clear();
   EXPECT_EQ(SaveRimFile(&page, "", rim), 0);
   ASSERT_EQ(g_boxes.size(), 1u);
-  EXPECT_EQ(g_boxes[0], "Invalid file name : ");
+  EXPECT_EQ(g_boxes[0], "Invalid file name : the name is empty");
 }
 
 TEST_F(RimFile, MappingsInUseAndMappingZeroStayAndSurfacesAboveARemovedOneFollow) {

@@ -351,13 +351,21 @@ TEST_F(Dialogs, LoadingAMissingFileSaysSoAndAnEmptyFolderHasNothingToLoad) {
 TEST_F(Dialogs, ATypedFileNameCannotLeaveItsFolder) {
   Touch("dlg/a.set");
   // Single-byte text (type 3) takes every character the name mode would refuse.
-  for (const char* name : {"../a", "x/y", "..", ".hidden", "a\\b", "/etc/passwd"}) {
+  const std::pair<const char*, const char*> refused[] = {
+      {"../a", "Invalid file name : ../a holds \"/\", which no file name may hold"},
+      {"x/y", "Invalid file name : x/y holds \"/\", which no file name may hold"},
+      {"..", "Invalid file name : .. is \"..\""},
+      {".hidden", "Invalid file name : .hidden begins with \".\""},
+      {"/etc/passwd", "Invalid file name : /etc/passwd holds \"/\", which no file name may hold"},
+      {"caf\xE9", "Invalid file name : caf\xE9 is not valid UTF-8"},  // a Latin-1 byte, not UTF-8
+  };
+  for (const auto& [name, said] : refused) {
     AskText(&owner, Typed, "Load", 30, 0, "", 0, 3, PATTERN);
     Type(name);
     Key(13);
     EXPECT_EQ(g_Answers.count, 0) << name;
     EXPECT_EQ(owner.sub, &TextEntryDialogSub.prss) << name;  // still open, said why
-    EXPECT_STREQ(GetNewestMessageText(), "Invalid file name");
+    EXPECT_STREQ(GetNewestMessageText(), said);
     CancelTextEntry();
   }
 }
@@ -374,7 +382,7 @@ TEST_F(Dialogs, RenamingToANameThatCannotBeAFileNameSaysSoAndKeepsTheFile) {
     Type(name);
     Key(13);
     EXPECT_EQ(TextEntryDialogSub.state, ENTRY_RENAMING) << name;
-    EXPECT_STREQ(GetNewestMessageText(), "Invalid file name") << name;
+    EXPECT_EQ(std::string(GetNewestMessageText()).rfind("Invalid file name : ", 0), 0u) << name;
     EXPECT_TRUE(fs::exists("dlg/one.set")) << name;
   }
   EXPECT_EQ(g_Answers.count, 0);

@@ -1,6 +1,6 @@
-// draw_record_test.cpp - the frame's record of fills and texts: fills without width or height
-// left out, screen units to pixels, the owner's tag carried into each entry, the record's
-// limit, and texts queued into the interface's batches placed when their batch is drawn.
+// draw_record_test.cpp - the frame's record of fills, texts and areas: fills without width or
+// height left out, screen units to pixels, the owner's tag carried into each entry, the
+// record's limit, and queued texts placed when their batch is drawn.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -134,19 +134,31 @@ TEST_F(DrawRecordTest, ControlAndButtonTagsGoWithTheFillsAfterThem) {
   EXPECT_EQ(backing.owner, -1);
   EXPECT_EQ(backing.ownerRight, 0.0f);
 
-  // Without recording on, the labels are not kept.
+  // An area is named and owned by nothing; one without width is left out.
+  RecordAreaUnits(AREA_CAR, -0.5f, 0.0f, 0.5f, 0.5f);
+  RecordArea(AREA_FRONT_WHEEL, 10.0f, 10.0f, 10.0f, 20.0f);
+  ASSERT_EQ(DrawRecord.size(), 5u);
+  EXPECT_EQ(DrawRecord[4].role, RECORD_AREA);
+  EXPECT_EQ(DrawRecord[4].label, AREA_CAR);
+  EXPECT_EQ(DrawRecord[4].ownerKind, RECORD_OWNER_NONE);
+  EXPECT_FLOAT_EQ(DrawRecord[4].left, 200.0f);
+  EXPECT_FLOAT_EQ(DrawRecord[4].bottom, 450.0f);
+
+  // Without recording on, the labels and areas are not kept.
   DrawRecording = 0;
   TagRecordForControl(8, 1, -1.0f, -1.0f, 1.0f, 1.0f, "Kept?");
   RecordFillPixels(0xFF00FF00u, 1.0f, 2.0f, 3.0f, 4.0f);
   EXPECT_EQ(DrawRecord.back().label, "");
+  RecordArea(AREA_CAR, 0.0f, 0.0f, 10.0f, 10.0f);
+  EXPECT_EQ(DrawRecord.back().role, RECORD_PANEL);
 }
 
 TEST_F(DrawRecordTest, QueuedTextsArePlacedOverTheirItemsWhenTheirBatchIsDrawn) {
   DrawRecording = 1;
   std::vector<TextBatchItem>& items = SmallTextBatch.items;
   items.push_back(Item(0.0f, 0.0f, 5.0f, 5.0f));  // someone else's text
-  // A text is queued after its items: nothing from the batch's end on, nor for a batch
-  // outside the interface's.
+  // A text is queued after its items: nothing from the batch's end on, nor for the 3D batch
+  // (its texts are parts of the scene's picture).
   RecordQueuedText(SmallTextBatch, 1, "late", 0xFFFFFFFFu);
   Text3DBatch.items.push_back(Item(0.0f, 0.0f, 5.0f, 5.0f));
   RecordQueuedText(Text3DBatch, 0, "3D", 0xFFFFFFFFu);

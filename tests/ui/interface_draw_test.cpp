@@ -522,7 +522,8 @@ TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
 }
 
 // A slider's thumb sits where its value lies between the control's ends, kept 0.01 inside
-// them; each type reads its own kind of variable and range.
+// them; each type reads its own kind of variable and range.  The record knows it as a part
+// inside its control.
 TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   Prss owner{};
   // The control spans x -0.5 to 0.5; the thumb's first vertex is 0.005 left of its centre.
@@ -539,6 +540,7 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
     if (type == 38) ValueControls[i].subType = static_cast<uint8_t>(extra);
     DrawValueControlPanels(0);
     EXPECT_EQ(Triangles(), 24u) << "type " << type;  // nine quads, then three for the thumb
+    EXPECT_TRUE(DrawRecord.size() == 2 && !DrawRecord[0].inner && DrawRecord[1].inner) << "type " << type;
     return Triangles() == 24u ? V(36).x : 99.0f;
   };
   float f = 0.25f;
@@ -1421,8 +1423,8 @@ TEST_F(PanelDraw, ControlPanelsButtonsAndLabelsLeaveThePlainTags) {
   DrawScreenLabels();
   expectPlain("labels");
   bool box = false;
-  for (const DrawRecordEntry& e : DrawRecord) box = box || e.role == RECORD_LABEL_BOX;
-  EXPECT_TRUE(box) << "the label's box is recorded as one";
+  for (const DrawRecordEntry& e : DrawRecord) box = box || (e.role == RECORD_LABEL_BOX && e.marker);
+  EXPECT_TRUE(box) << "the label's box is recorded as one, following its point of the scene";
   ClearScreenLabels();
   ResetDrawRecord();
   ScreenWidth = savedWidth;

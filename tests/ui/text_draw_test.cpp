@@ -24,6 +24,7 @@
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/character_set.h"
+#include "ui/draw_record.h"
 #include "ui/glyph_cache.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
@@ -823,4 +824,51 @@ TEST_F(TextDraw, TextInABoxWrapsAcrossThePanelAtMostTenLinesOverABoxThatItLeaves
   EXPECT_FLOAT_EQ(y0, -0.8f);
   EXPECT_FLOAT_EQ(y1, y);
   EXPECT_EQ(v[0].colour & 0xFF000000u, TEXT_BOX_COLOUR & 0xFF000000u);
+}
+
+// What the frame's record keeps of a drawn text: its runs of one colour (the cursor no part of
+// them), its glyphs' cell height in pixels and their squeeze; a text drawn into another
+// texture is a picture's and is left out.  With the ink hidden the glyphs are not drawn and
+// the text is still recorded.
+TEST_F(TextDraw, TheRecordHoldsATextsColouredRunsCellAndSqueezeWhetherOrNotItsInkIsDrawn) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight, savedRecording = DrawRecording;
+  ScreenWidth = 800, ScreenHeight = 600;
+  DrawRecording = 1;
+  ResetDrawRecord();
+  TextHorizontalScale = 0.75f;  // square glyphs on a 4:3 screen
+  ProgramClock = 2000;
+  TextDrawCursor = 1;
+  DrawText("a^1bc", WHITE, 0.0f, 0.0f, 0.23f, 0);  // 69 pixels: cells of 60
+  TextHorizontalScale = 0.375f;                    // squeezed to half
+  DrawText("d", GREY, 0.0f, 0.5f, 0.23f, 0);
+  ZKTETexture picture{};
+  RenderTargets.renderTexture = &picture;  // a dashboard's texture
+  DrawText("120", WHITE, 0.0f, -0.5f, 0.23f, 0);
+  RenderTargets.renderTexture = nullptr;
+  Draw2D& l = Draw2DList;
+  TextInkHidden = 1;
+  DrawTextBox(InterfaceTextBatch);
+  TextInkHidden = 0;
+  EXPECT_EQ(l.counters.triangleCount, 0u) << "no glyph drawn";
+  ASSERT_EQ(DrawRecord.size(), 2u) << "the dashboard's text is its picture's";
+  const DrawRecordEntry& e = DrawRecord[0];
+  EXPECT_EQ(e.text, "a^1bc");
+  EXPECT_NEAR(e.glyphHeight, 60.0f, 1e-3f);
+  EXPECT_NEAR(e.squeeze, 1.0f, 1e-4f);
+  ASSERT_EQ(e.spans.size(), 2u) << "white a, red bc; the white cursor is left out";
+  EXPECT_EQ(e.spans[0].colour, WHITE);
+  EXPECT_EQ(e.spans[0].glyphs, 1);
+  EXPECT_EQ(e.spans[1].colour, RED);
+  EXPECT_EQ(e.spans[1].glyphs, 2);
+  // The runs lie over the glyphs' widths, 69 pixels a cell across: "a" from x 400, "b" one
+  // letter (with its spacing) further.
+  EXPECT_NEAR(e.left, 400.0f, 1e-3f);
+  EXPECT_NEAR(e.spans[0].right, 400.0f + FIXED_GLYPH_WIDTH * 69.0f, 0.01f);
+  EXPECT_NEAR(e.spans[1].left, 400.0f + LETTER * 69.0f, 0.01f);
+  EXPECT_FLOAT_EQ(e.spans[1].right, e.right);
+  EXPECT_NEAR(DrawRecord[1].squeeze, 0.5f, 1e-4f);
+  DrawTextBox(InterfaceTextBatch);
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
+  DrawRecording = savedRecording;
+  ResetDrawRecord();
 }

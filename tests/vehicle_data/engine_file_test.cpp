@@ -261,10 +261,18 @@ TEST_F(EngineFile, SavingRefusesNamesThatAreNoFileNamesAndKeepsTheOldFileOnAFaul
   EXPECT_EQ(Body("data\\engine\\Mine.eng"), saved);
 
   // Names that would leave the folder, or that no file may carry, are refused.
-  for (const char* name : {"../Mine", "sub/Mine", "sub\\Mine", "..", "", "a:b", "a*b", "tab\there"}) {
+  const std::pair<const char*, const char*> refused[] = {
+      {"../Mine", "Invalid file name : ../Mine holds \"/\", which no file name may hold"},
+      {"sub\\Mine", "Invalid file name : sub\\Mine holds \"\\\", which no file name may hold"},
+      {"..", "Invalid file name : .. is \"..\""},
+      {"", "Invalid file name : the name is empty"},
+      {"a:b", "Invalid file name : a:b holds \":\", which no file name may hold"},
+      {"tab\there", "Invalid file name : tabhere holds a control character"},  // shown without it
+  };
+  for (const auto& [name, said] : refused) {
     boxes.clear();
     EXPECT_EQ(SaveEngine(&page, name, e, 0), 0) << name;
-    EXPECT_EQ(boxes, std::vector<std::string>{std::string("Invalid file name : ") + name}) << name;
+    EXPECT_EQ(boxes, std::vector<std::string>{said}) << name;
   }
   EXPECT_FALSE(std::filesystem::exists("data/Mine.eng"));
   EXPECT_FALSE(std::filesystem::exists("data/engine/sub"));

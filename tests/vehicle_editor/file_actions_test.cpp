@@ -2,6 +2,7 @@
 // colour sets written, read back and written again to the same bytes, their normalisations
 // and versions, damaged files that change nothing, the saves with their name rules, the
 // very-different question and injected write failures, and the prompts of the vehicle pages.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -373,15 +374,27 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   EXPECT_TRUE(SaidBox("VEH name must contain at least two characters"));
   EXPECT_EQ(VehicleEditor::SaveVehicleOnly(*e, "ab", 1), 1) << "two characters are enough";
   EXPECT_TRUE(fs::exists("data/veh/ab.veh"));
-  Reports() = Caught{};
-  EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "../x"), 0);
-  EXPECT_TRUE(SaidBox("File name must be ASCII (e.g. 0-9 A-Z a-z)"));
+  // Every other refusal says why.  A name longer than the 31 characters the file holds is
+  // refused, not cut: the file's name and the name in it never differ.
+  const std::string longName(55, 'L');
+  const std::pair<std::string, std::string> refused[] = {
+      {"../x", "Invalid file name : ../x holds \"/\", which no file name may hold"},
+      {longName, "Invalid file name : " + longName.substr(0, 31) + " is longer than 31 characters"},
+      {"caf\xE9", "Invalid file name : caf\xE9 is not valid UTF-8"},
+      {"a*b", "Invalid file name : a*b holds \"*\", which no file name may hold"},
+      {"a..b", "Invalid file name : a..b holds \"..\""},
+  };
+  for (const auto& [name, said] : refused) {
+    Reports() = Caught{};
+    EXPECT_EQ(VehicleEditor::SaveVehicleAndVob(*e, name.c_str()), 0) << name;
+    EXPECT_EQ(Reports().boxes, std::vector<std::string>{said}) << name;
+  }
   EXPECT_FALSE(fs::exists("data/x.veh"));
   EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, "ABC"), 0);
   EXPECT_TRUE(SaidBox("VOB name must be two characters in length"));
   Reports() = Caught{};
   EXPECT_EQ(VehicleEditor::SaveVobOnly(*e, ".."), 0);  // two characters, but the folder above
-  EXPECT_TRUE(SaidBox("File name must be ASCII (e.g. 0-9 A-Z a-z)"));
+  EXPECT_TRUE(SaidBox("Invalid file name : .. is \"..\""));
   // The two name buttons rename nothing: each says which save sets its name.
   Reports() = Caught{};
   VehicleEditor::FileAction(e, 0, 0);
@@ -555,25 +568,47 @@ TEST_F(Files, TheFileRowMarksUnsavedWorkAndItsSaveButtonSaves) {
   ClearInterface();
 }
 
+// The steering animation's row holds the name after "str_": the prefix goes only where the
+// name begins with it, and a name the row cannot hold whole is refused with the reason.  The
+// picker lists the steering animations alone.
 TEST_F(Files, ThePromptsOfTheVehiclePages) {
   const uint32_t setups = e->carSetups;
-  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_abcdefghij"), 1);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_abcdefg"), 1);
   EXPECT_EQ(e->carSetups, setups + 1) << "the car is set up again for its seats";
-  EXPECT_EQ(std::string(car().steerAnimation, 7), "abcdefg");
-  EXPECT_EQ(car().steerAnimation[7], 0);
+  EXPECT_EQ(std::string(car().steerAnimation, 8), std::string("abcdefg\0", 8));
   EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_"), 1);
   EXPECT_EQ(car().steerAnimation[0], 0);
-  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_a"), 1);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "STR_a"), 1);
   EXPECT_STREQ(car().steerAnimation, "a") << "one character past the prefix is a name";
   const int nodes = NumNodes;
-  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_\xC3\xA9t\xC3\xA9"), 0);
-  EXPECT_TRUE(SaidBox("Animation file name must be ASCII (e.g. 0-9 A-Z a-z)"));
-  EXPECT_EQ(NumNodes, nodes);
-  Reports() = Caught{};
-  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_a\x80"), 0) << "128, the first code past ASCII";
-  EXPECT_TRUE(SaidBox("Animation file name must be ASCII (e.g. 0-9 A-Z a-z)"));
-  EXPECT_EQ(NumNodes, nodes);
+  const std::pair<const char*, const char*> refused[] = {
+      {"UVanim", "Not a steering animation : UVanim does not begin with \"str_\""},
+      {"sit_abc", "Not a steering animation : sit_abc does not begin with \"str_\""},
+      {"str_abcdefgh", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_abcdefgh has more than 7 "
+                       "characters after \"str_\""},
+      {"str_\xC3\xA9t\xC3\xA9", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_\xC3\xA9t\xC3\xA9 is not ASCII"},
+      {"str_a\x80", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_a\x80 is not valid UTF-8"},
+      {"str_a/b", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_a/b holds \"/\", which no file name may "
+                  "hold"},
+  };
+  for (const auto& [name, said] : refused) {
+    Reports() = Caught{};
+    EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, name), 0) << name;
+    EXPECT_EQ(Reports().boxes, std::vector<std::string>{said}) << name;
+    EXPECT_STREQ(car().steerAnimation, "a") << name;
+    EXPECT_EQ(NumNodes, nodes) << name;
+  }
+  fs::create_directories("data/move");
+  for (const char* file : {"str_one.ban", "sit_one.ban", "UVanim.ban", "str_two.ban"}) std::ofstream("data/move/" + std::string(file));
+  VehicleEditor::AskSteeringAnimation(e, 0, 0);
+  ASSERT_EQ(OpenTextEntry.open, 1);
+  std::vector<std::string> listed;
+  for (int i = 0; i < TextEntryDialogSub.pick.count; ++i) listed.push_back(TextEntryDialogSub.pick.entries[i].name);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, (std::vector<std::string>{"str_one", "str_two"}));
+  Type("Select a steering animation", "two");  // after the "str_" that stays
+  EXPECT_STREQ(car().steerAnimation, "two");
 
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab1"), 1);
   EXPECT_STREQ(car().shortName, "AB1");

@@ -610,7 +610,7 @@ TEST_F(SettingsTest, AlignmentStaggerAxlePositionsAndSingleWheelOffsets) {
 
 TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   ExpectRefused([&] { VehicleEditor::SetEngineSoundName(*e, "a/b"); },
-                "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
+                "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z) : a/b holds \"/\", which no file name may hold");
   VehicleEditor::SetEngineSoundName(*e, "MISSING");
   EXPECT_TRUE(SaidBox("Engine sound file name is set but the file was not found"));
   EXPECT_STREQ(car().engineName, "MISSING");
@@ -635,7 +635,9 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   EXPECT_EQ(std::memcmp(car().engineName, shorter, sizeof shorter), 0);
   const std::string past(32, 'E');
   ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, past.c_str()), 0); },
-                "Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z)");
+                ("Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z) : " + past.substr(0, 31) +
+                 " is longer than 31 characters")
+                    .c_str());
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // panels and its dialogs, with the steps a user takes to each.
 #include "tools/screenshots/screen_states.h"
 
+#include "ui/draw_record.h"
+
 namespace {
 
 using States = std::vector<ScreenState>;
@@ -40,31 +42,53 @@ States MakeStates() {
       {"entry", "entry", ""},
       {"entry", "credits", "click exit"},
 
-      // ---- The garage with the information panel's tabs ----
-      {"garage", "garage", "click garage"},
-      {"garage", "garage_colours", "click Colours"},
-      {"garage", "garage_brakes", "click Brakes / TC"},
-      {"garage", "garage_suspension", "click Suspension"},
-      {"garage", "garage_steering", "click Steering"},
-      {"garage", "garage_final_drive", "click Final Drive"},
-      {"garage", "garage_tyres", "click Tyres"},
-      {"garage", "garage_downforce", "click Downforce"},
-      {"garage", "garage_passengers", "click Passengers"},
+      // ---- The garage with the information panel's tabs, the car on show beside it ----
+      {"garage", "garage", "click garage", AREA_CAR},
+      {"garage", "garage_colours", "click Colours", AREA_CAR},
+      {"garage", "garage_brakes", "click Brakes / TC", AREA_CAR},
+      {"garage", "garage_suspension", "click Suspension", AREA_CAR},
+      {"garage", "garage_steering", "click Steering", AREA_CAR},
+      {"garage", "garage_final_drive", "click Final Drive", AREA_CAR},
+      {"garage", "garage_tyres", "click Tyres", AREA_CAR},
+      {"garage", "garage_downforce", "click Downforce", AREA_CAR},
+      {"garage", "garage_passengers", "click Passengers", AREA_CAR},
 
       // ---- The vehicle editor with the sample car ----
       {"vehicle sample", "vehicle_editor_empty", "click vehicle editor"},
       {"vehicle sample", "dialog_file_chooser", "click LOAD"},
-      {"vehicle sample", "vehicle_editor_sample", "type Runabout"},
+      {"vehicle sample", "dialog_onscreen_keyboard", "click kb"},
+      {"vehicle sample", "vehicle_editor_sample", "click kb; type Runabout"},
   };
   AddEditorPages(s, "vehicle sample", "sample_");
   const States more = {
       {"vehicle sample", "sample_info_panel", "click Textures"},
+      // The information panel over the 2D views: front, back, right, left, top and under.
+      {"vehicle sample", "sample_view_front", "click f"},
+      {"vehicle sample", "sample_view_back", "click b"},
+      {"vehicle sample", "sample_view_right", "click r"},
+      {"vehicle sample", "sample_view_left", "click l"},
+      {"vehicle sample", "sample_view_top", "click t"},
+      {"vehicle sample", "sample_view_under", "click u"},
+      {"vehicle sample", "sample_suspension_diagram", "click P; click Suspension; /shift L"},
+      // The side views with the Suspension page: the front wheel its rows set stays in sight.
+      {"vehicle sample", "sample_suspension_left", "/shift L; click l", AREA_FRONT_WHEEL},
+      {"vehicle sample", "sample_suspension_right", "click r", AREA_FRONT_WHEEL},
       {"vehicle sample", "sample_messages",
-       "message Could not load vehicle : Corrupted file HHalf; message Repaired triangle point mirroring"},
+       "click P; message Could not load vehicle : Corrupted file HHalf; message Repaired triangle point mirroring"},
       // The lines of the state before are in the history now.
       {"vehicle sample", "sample_message_history", "message Could not write file : data/veh/Runabout.veh; click H"},
-      {"vehicle sample", "sample_status_line", "click H; /press D"},
-      {"vehicle sample", "sample_frame_tools", "/press S; click frame"},
+      // Many lines, and lines longer than the window, whose reasons come at their ends.
+      {"vehicle sample", "sample_long_messages",
+       "click H; message Could not write file : data/veh/Runabout_with_its_longest_name_yet.veh : No space left on device; "
+       "message Could not write file : data/veh/Runabout.veh : No space left on device; "
+       "message Could not load vehicle : data/veh/Another_vehicle_with_a_name_of_many_words.veh : Corrupted file; "
+       "message Repaired triangle point mirroring; message Could not write file : data/setups/Runabout/default.set; "
+       "message Could not load engine : data/engine/Runabout.eng : Corrupted file; "
+       "message Could not write file : data/skins/ZK1_blue.dds : Permission denied; "
+       "message Could not load dashboard : data/misc/clock.dsh : Corrupted file"},
+      {"vehicle sample", "sample_status_line", "/press D"},
+      {"vehicle sample", "dialog_edit_points", "click | View the edit history to select an edit point"},
+      {"vehicle sample", "sample_frame_tools", "/press ESCAPE; /press S; click frame"},
       {"vehicle sample", "sample_mod_check", "/press S; click CHECK if vehicle is valid for mod export"},
       {"vehicle sample", "options", "/shift O"},
       {"vehicle sample", "dialog_question", "click back; click Vehicle Class; click touring car"},
@@ -74,7 +98,16 @@ States MakeStates() {
       {"vehicle sample", "engine_editor", "click edit engine"},
       {"vehicle sample", "rim_editor", "/press ESCAPE; click Wheel Object; wheel FRONT 20; click edit rim"},
       {"vehicle sample", "dashboard_editor", "/press ESCAPE; click Textures; click EDIT"},
-      {"vehicle sample", "animation_editor", "/press ESCAPE; click Textures; click Animate"},
+      // The car and its driver on show, the bones' labels over them.
+      {"vehicle sample", "animation_editor", "/press ESCAPE; click Textures; click Animate", AREA_CAR},
+      // The longest name in the bottom row, with its unsaved mark (a step of the Mass page's last row).
+      {"vehicle sample", "sample_long_name",
+       "/press ESCAPE; click SAVE; type RunaboutTouringSpecialEditionXL; click Mass; click \x9B"},
+      {"vehicle sample", "model_editor", "click Edit"},
+
+      // ---- The spoke in the modeller, over the vehicle editor ----
+      {"vehicle spoke", "spoke_editor",
+       "click vehicle editor; click LOAD; type Runabout; click Wheel Object; wheel FRONT 20; click edit spoke"},
   };
   s.insert(s.end(), more.begin(), more.end());
 
@@ -89,7 +122,8 @@ States MakeStates() {
   // ---- The modeller with the sample model ----
   const States modeller = {
       {"modeller", "object_editor_empty", "click object editor"},
-      {"modeller", "modeller_subobject", "/ctrl O; type sample_car"},
+      {"modeller", "dialog_model_chooser", "/ctrl O"},
+      {"modeller", "modeller_subobject", "type sample_car"},
       {"modeller", "modeller_triangle", "/shift T"},
       {"modeller", "modeller_triangle_selected", "/press A"},
       {"modeller", "modeller_point", "/shift P"},
@@ -104,6 +138,11 @@ States MakeStates() {
       {"modeller", "modeller_status_line", "/shift T; /press A; /ctrl F"},
       {"modeller", "dialog_typed_value", "/shift S; click 30 m"},
       {"modeller", "dialog_exit_question", "click cancel; /press ESCAPE"},
+
+      // ---- An OBJ file imported into the object editor: its prompt, then its licence page ----
+      {"obj import", "obj_prompt",
+       "click object editor; file data/obj/cube.obj v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n; click OBJ"},
+      {"obj import", "obj_licence", "type cube"},
   };
   s.insert(s.end(), modeller.begin(), modeller.end());
   return s;

@@ -9,14 +9,16 @@
 // Steps, separated by ";":
 //   /...             a text command as typed ("/shift M", "/ctrl O", "/press ESCAPE")
 //   click L          a left click on the button or control showing the text L (the last
-//                    one added when several do); "click L | H" takes the one whose hint is H
+//                    one added when several do); "click L | H" takes the one whose hint is H,
+//                    "click | H" the one whose hint is H whatever it shows
 //   rclick L         the same with the right button
 //   type T           the open text entry gets the text T and is confirmed
 //   hover L          the pointer rests over the button showing L
 //   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
 //   wait N           N milliseconds pass, one 20 ms frame at a time
 //   message T        a message line in the error colour (a failure the user is told of)
-//   file P T         the file P (a path in the working folder) is written holding the text T
+//   file P T         the file P (a path in the working folder, its folders made) is written
+//                    holding the text T, each "\n" in it a new line
 // Every step but the last is followed by a drawn frame; the frame after the last is the
 // caller's, the one that shows the state.  Main thread only.
 #pragma once
@@ -28,6 +30,10 @@ struct ScreenState {
   std::string session;  // the fresh start the state belongs to; "first run" shows the welcome page
   std::string name;     // a file name: lower-case letters, digits and "_"
   std::string steps;
+  // What the state keeps in sight of the interface (ui/draw_record.h's area names): AREA_CAR,
+  // the car on show, of which the information panel may cover a third; AREA_FRONT_WHEEL, the
+  // wheel whose geometry the page sets, which nothing may cover.  Empty for nothing.
+  std::string keep = {};
 };
 extern const std::vector<ScreenState> ScreenStates;
 
@@ -46,6 +52,11 @@ void StopStatesProgram();
 std::string ReachState(const ScreenState& state);
 // One drawn frame, as the frame loop draws it.
 void DrawStateFrame();
+// The frame that shows the state (in place of DrawStateFrame's) with the frame's record kept in
+// full (ui/draw_record.h) and every text's glyphs left out, read back from the screen: what
+// lies behind and around each text.
+struct ShotPicture;
+void DrawStateWithoutGlyphs(ShotPicture& picture);
 
 // ---- [Steps] ----
 std::string RunStateStep(const std::string& step);  // the step and a frame

@@ -1,12 +1,16 @@
 // state_driver.cpp - starts the program in a scratch copy of its working folder and takes it
 // through a state's steps as a user would: text commands, clicks on what the screen shows,
 // typed answers and time passing.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/app.h"
 #include "app/text_commands.h"
@@ -17,12 +21,15 @@
 #include "core/window_state.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "render/screenshot.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "tools/screenshots/screen_states.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
+#include "ui/text_draw.h"
 
 namespace {
 
@@ -45,13 +52,33 @@ std::string Trim(const std::string& s) {
   return s.substr(a, b - a + 1);
 }
 
+// The copies' times are those of the copying, in an order that varies from run to run: lists
+// sorted by date would too.  Each file takes a time of its own from its path's place in order,
+// a minute apart from 1 December 2026 on, whatever the machine; a file a step writes comes a
+// day after them all.
+std::filesystem::file_time_type FixedFileTime(int minute) {
+  using namespace std::chrono;
+  return file_clock::from_sys(time_point_cast<seconds>(sys_days{year{2026} / 12 / 1}) + minutes(minute));
+}
+constexpr int WRITTEN_FILE_MINUTE = 100000;
+
+void GiveFilesFixedTimes(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (const fs::directory_entry& e : fs::recursive_directory_iterator(folder, error))
+    if (e.is_regular_file(error)) files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  for (size_t i = 0; i < files.size(); ++i) fs::last_write_time(files[i], FixedFileTime(int(i)), error);
+}
+
 // The button (pixel table) or control (value table) showing the text, the last added first;
 // only what takes presses unless anyShown.  False when none does.
 bool FindShown(const std::string& label, const std::string& hint, int* pixelX, int* pixelY, bool anyShown = false) {
   char shown[256];
   for (int i = ButtonCount - 1; i >= 0; --i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if ((!b.owner && !anyShown) || !ButtonText(b, shown, sizeof shown) || label != shown) continue;
+    if ((!b.owner && !anyShown) || !ButtonText(b, shown, sizeof shown) || (!label.empty() && label != shown)) continue;
     if (!hint.empty() && (!b.hint || hint != b.hint)) continue;
     *pixelX = (b.left + b.right) / 2;
     *pixelY = (b.top + b.bottom) / 2;
@@ -137,6 +164,7 @@ std::string StartStatesProgram(const std::string& workFolder, const std::string&
   fs::create_directories(scratchFolder, error);
   fs::copy(workFolder, scratchFolder, fs::copy_options::recursive, error);
   if (error) return "cannot copy " + workFolder + " to " + scratchFolder + ": " + error.message();
+  GiveFilesFixedTimes(scratchFolder);
   fs::remove(fs::path(scratchFolder) / "cfg.txt", error);
   fs::remove(fs::path(scratchFolder) / "deb.log", error);
   fs::current_path(scratchFolder, error);
@@ -196,6 +224,16 @@ void DrawStateFrame() {
   AppRunPass();
 }
 
+void DrawStateWithoutGlyphs(ShotPicture& picture) {
+  TextInkHidden = 1;
+  DrawRecording = 1;
+  ScreenshotRequest = 3;
+  DrawStateFrame();
+  DrawRecording = 0;
+  TextInkHidden = 0;
+  std::swap(picture, KeptShot);
+}
+
 namespace {
 
 std::string RunStep(const std::string& stepText, bool frameAfter) {
@@ -224,9 +262,16 @@ std::string RunStep(const std::string& stepText, bool frameAfter) {
     AddMessage(rest.c_str(), TextColours.error, MSG_TARGET_LOCAL);
   } else if (word == "file") {
     const size_t gap = rest.find(' ');
-    std::ofstream file(rest.substr(0, gap), std::ios::binary);
-    file << (gap == std::string::npos ? "" : rest.substr(gap + 1));
-    if (!file) result = "cannot write " + rest.substr(0, gap);
+    const std::filesystem::path path = rest.substr(0, gap);
+    std::string text = gap == std::string::npos ? "" : rest.substr(gap + 1);
+    for (size_t at = text.find("\\n"); at != std::string::npos; at = text.find("\\n", at + 1)) text.replace(at, 2, "\n");
+    std::error_code error;
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), error);
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    file.close();
+    if (!file) result = "cannot write " + path.string();
+    std::filesystem::last_write_time(path, FixedFileTime(WRITTEN_FILE_MINUTE), error);
   } else {
     result = "unknown step \"" + step + "\"";
   }

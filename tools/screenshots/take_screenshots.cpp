@@ -14,6 +14,7 @@
 #include <string>
 
 #include "core/config.h"
+#include "core/window_state.h"
 #include "render/screenshot.h"
 #include "text/messages.h"
 #include "ui/draw_record.h"
@@ -28,7 +29,7 @@ int Usage() {
 
 // The frame's record, one entry a line: role, owner, rectangle, colour, text or label.
 std::string RecordListing() {
-  static const char* const ROLES[] = {"panel", "button", "label box", "fill", "backing", "text", "message", "status"};
+  static const char* const ROLES[] = {"panel", "button", "label box", "fill", "backing", "text", "message", "status", "area"};
   std::string out;
   for (const DrawRecordEntry& e : DrawRecord) {
     char line[160];
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
     else if (a == "--out" && hasValue) out = argv[++i];
     else if (a == "--only" && hasValue) only = argv[++i];
     else if (a == "--size" && hasValue) {
-      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 640 || height < 480) return Usage();
+      if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < LEAST_WINDOW_WIDTH || height < LEAST_WINDOW_HEIGHT) return Usage();
     } else if (a == "--labels") labels = true;
     else return Usage();
   }

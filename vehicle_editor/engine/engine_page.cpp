@@ -168,10 +168,9 @@ void EngineSaveAnswered(Prss* owner, const char* text, uint32_t word) { EngineEd
 
 // The path of a typed name, or a message and 0 for a name that is no valid file name.
 int TypedEnginePath(EnginePage& p, const char* name, char* path, int size) {
-  if (name && name[0] && IsValidFileName(name) && MakeNamedPath(path, size, ENGINE_FILE_PATTERN, name)) return 1;
-  char text[FILE_PATH_SIZE + 64];
-  std::snprintf(text, sizeof text, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3h_invalidf], name ? name : "");
-  ReportBox(&p.prss, text);
+  char refusal[NAME_REFUSAL_SIZE];
+  if (MakeUserFilePath(path, size, ENGINE_FILE_PATTERN, name ? name : "", refusal)) return 1;
+  ReportBox(&p.prss, refusal);
   return 0;
 }
 
