@@ -19,12 +19,10 @@
 #include "physics/car_race.h"
 #include "platform/spawn.h"
 #include "render/object_picture.h"
-#include "text/code_pages.h"
 #include "text/language.h"
 #include "text/language_keys.h"
 #include "ui/draw_record.h"
 #include "ui/interface_config.h"
-#include "ui/text_measure.h"
 #include "vehicle_data/builtin_vehicles.h"
 #include "vehicle_data/engine_power.h"
 #include "vehicle_data/setup_record.h"
@@ -38,14 +36,13 @@ HeldModRatings ModRatings;
 
 namespace {
 
-constexpr float TABS_WIDTH = 1.625f;
 constexpr float LBS_PER_KG = 2.20461988f;
 constexpr float BHP_PER_WATT = 0.0013413f, TONS_PER_KG = 0.000984206679f;
 constexpr float LEAST_MASS = 0.001f;         // kg: below it no power-weight line
 constexpr float LEAST_WHEEL_BASE = 0.001f;   // m: at or below it no weight distribution
 constexpr int MOST_VOLUNTARY_RESTRICTION = 50;
 constexpr int BALLAST_MASS_STEP = 50, BALLAST_PER_STEP = 10, MOST_BALLAST = 200;  // kg
-constexpr float LABEL_HEIGHT = PANEL_LINE;  // a line's text as large as the set-up pages' lines
+constexpr float LABEL_HEIGHT = PANEL_TEXT_HEIGHT;  // a line's text as large as the set-up pages' lines
 constexpr float ARROW = 0.06f;
 constexpr int LINE_SIZE = 160;
 
@@ -105,32 +102,9 @@ void AddTextAt(const char* text, ColourWord* colour, float x1, float y1, float x
   AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(1), 15, colour, nullptr, x1, y1, x2, y2);
 }
 
-// A text line down the column; one too long to be shown unsqueezed across the row's width
-// (its glyphs no narrower than four fifths) is broken at spaces onto as many lines as it needs.
+// A text line down the column, on as many lines as it needs.
 void AddLine(Column& c, const char* text, ColourWord* colour) {
-  constexpr float LEAST_SQUEEZE = 0.8f;
-  const float h = LABEL_HEIGHT * InfoLayout.sy, size = 0.85f * h;
-  const float room = PANEL_ROW_WIDTH * InfoLayout.sx - 2.0f * 0.15f * h;  // less the text's margins
-  while (TextWidth(text, CurrentCodePage, size) * LEAST_SQUEEZE > room) {
-    // The longest start that ends before a space and fits.
-    char* line = NextLine();
-    int cut = 0;
-    for (int i = 1; text[i] && i < LINE_SIZE - 1; ++i) {
-      if (text[i] != ' ') continue;
-      std::memcpy(line, text, size_t(i));
-      line[i] = 0;
-      if (TextWidth(line, CurrentCodePage, size) > room) break;
-      cut = i;
-    }
-    if (cut == 0) break;  // one word longer than the row: squeezed as it is
-    line[cut] = 0;
-    std::memcpy(line, text, size_t(cut));
-    AddTextAt(line, colour, c.x, c.y, c.x + PANEL_ROW_WIDTH, c.y + LABEL_HEIGHT);
-    c.y += PANEL_LINE;
-    text += cut + 1;
-  }
-  AddTextAt(text, colour, c.x, c.y, c.x + PANEL_ROW_WIDTH, c.y + LABEL_HEIGHT);
-  c.y += PANEL_LINE;
+  c.y += PANEL_LINE * static_cast<float>(AddPanelTextLines(text, colour, c.x, c.x + PANEL_ROW_WIDTH, c.y));
 }
 
 // A clickable text: the callback gets (owner, word, word).
@@ -415,7 +389,7 @@ void AddTabRow(const InfoPanelArgs& a) {
   const int n = ShownTabs(a, tabs);
   // The first row takes the odd tab.
   const int perRow = (n + PANEL_TAB_ROWS - 1) / PANEL_TAB_ROWS;
-  const float width = TABS_WIDTH / static_cast<float>(perRow);
+  const float width = PANEL_TABS_WIDTH / static_cast<float>(perRow);
   const bool tractionTab = (car.lightsAndAids & (AID_TRACTION_CONTROL | AID_ENGINE_BRAKE)) != 0;
   for (int i = 0; i < n; ++i) {
     const int page = tabs[i];

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "core/window_state.h"
 #include "text/code_pages.h"
 #include "ui/interface_config.h"
+#include "ui/text_measure.h"
 
 InfoPanelLayout InfoLayout;
 
@@ -41,7 +43,7 @@ ColourWord* BarColour() { return &TextColours.panelGrey; }
 
 // A row's label: one line high, just above its band (within the row's top y1), so that its
 // text is as large as the panel's lines and no larger: a long label then fits its width.
-float LabelTop(float y1, float labelBottom) { return std::max(y1, labelBottom - PANEL_LINE); }
+float LabelTop(float y1, float labelBottom) { return std::max(y1, labelBottom - PANEL_TEXT_HEIGHT); }
 
 // One arrow-bar-arrow set over the band from y1 to y2.
 struct Band {
@@ -100,8 +102,8 @@ void SetInfoPanelLayout(float left, float right, float top, float widest) {
   }
   InfoLayout.x0 = (left + right) / 2.0f - 0.15f * s;
   if (ScreenHeight > 0) {
-    // A line's text: 0.85 of PANEL_LINE x s screen units, ScreenHeight / 2 pixels a unit.
-    const float readable = LEAST_TEXT_PIXELS / (0.85f * PANEL_LINE * static_cast<float>(ScreenHeight) / 2.0f);
+    // A line's text: 0.85 of PANEL_TEXT_HEIGHT x s screen units, ScreenHeight / 2 pixels a unit.
+    const float readable = LEAST_TEXT_PIXELS / (0.85f * PANEL_TEXT_HEIGHT * static_cast<float>(ScreenHeight) / 2.0f);
     const float room = (std::max(widest, right) - left) / PANEL_WIDTH;
     if (std::min(readable, room) > s) {
       s = std::min(readable, room);
@@ -152,6 +154,39 @@ int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, Interfa
   const int index = AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
   if (index >= 0) ValueControls[index].cleared = 0;
   return index;
+}
+
+int AddPanelTextLines(const char* text, ColourWord* colour, float x1, float x2, float y) {
+  constexpr float LEAST_SQUEEZE = 0.8f;
+  constexpr intptr_t LEFT_ALIGNED = 1;
+  const float h = PANEL_TEXT_HEIGHT * InfoLayout.sy, size = 0.85f * h;
+  const float room = (x2 - x1) * InfoLayout.sx - 2.0f * 0.15f * h;  // less the text's margins
+  int lines = 0;
+  const auto add = [&](const char* shown) {
+    AddPanelValueControl(nullptr, nullptr, IvText(shown), IvInt(0), IvInt(LEFT_ALIGNED), 15, colour, nullptr, x1,
+                         y + PANEL_LINE * static_cast<float>(lines), x2,
+                         y + PANEL_LINE * static_cast<float>(lines) + PANEL_TEXT_HEIGHT);
+    ++lines;
+  };
+  while (TextWidth(text, CurrentCodePage, size) * LEAST_SQUEEZE > room) {
+    // The longest start that ends before a space and fits.
+    char* line = NextRowLine();
+    int cut = 0;
+    for (int i = 1; text[i] && i < ROW_LINE_SIZE - 1; ++i) {
+      if (text[i] != ' ') continue;
+      std::memcpy(line, text, size_t(i));
+      line[i] = 0;
+      if (TextWidth(line, CurrentCodePage, size) > room) break;
+      cut = i;
+    }
+    if (cut == 0) break;  // one word longer than the row: squeezed as it is
+    std::memcpy(line, text, size_t(cut));
+    line[cut] = 0;
+    add(line);
+    text += cut + 1;
+  }
+  add(text);
+  return lines;
 }
 
 int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback) {

@@ -112,7 +112,7 @@ extern int LayoutColumns;           // button units in a panel row
 void SetInterfaceMetrics();
 // The smallest text size (pixels) a screen lays its texts out for: its capital letters stand
 // 7 pixels high, the least that reads.
-constexpr float LEAST_TEXT_PIXELS = 12.0f;
+constexpr float LEAST_TEXT_PIXELS = 11.85f;
 void SetRowCursorFromBottomLeft(int rows);
 void SetRowCursorFromRight(int units, int rows);
 void SetRowCursorFromBottomRight(int units, int rows);

@@ -212,13 +212,13 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   ResetInfoPanelLayout();
   EXPECT_FLOAT_EQ(InfoLayout.sx, 1.0f);
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
-  // On a screen 608 high a line's text (0.85 x 0.07 x s screen units, 304 pixels a unit)
-  // reaches 12 pixels at s = 12 / (0.85 x 0.07 x 304) = 0.66342: the panel widens so far,
-  // to the right, where it may reach x 0.2, and only as far as x -0.2 lets it, (-0.2 + 0.98) / 1.6 = 0.4875,
-  // when that is its end, never below a half.
+  // On a screen 608 high a line's text (0.85 x 0.072 x s screen units, 304 pixels a unit)
+  // reaches the least text size, 11.85 pixels, at s = 11.85 / (0.85 x 0.072 x 304) = 0.63693:
+  // the panel widens so far, to the right, where it may reach x 0.2, and only as far as x -0.2
+  // lets it, (-0.2 + 0.98) / 1.6 = 0.4875, when that is its end, never below a half.
   ScreenHeight = 608;
   SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, 0.2f);
-  EXPECT_NEAR(InfoLayout.sx, 0.66342f, 1e-4f);
+  EXPECT_NEAR(InfoLayout.sx, 0.63693f, 1e-4f);
   EXPECT_FLOAT_EQ(InfoLayout.sy, InfoLayout.sx);
   EXPECT_FLOAT_EQ(InfoLayout.x0, -0.98f + 0.65f * InfoLayout.sx) << "its left edge (-0.65) kept at -0.98";
   SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, -0.2f);
@@ -659,10 +659,10 @@ TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
 // the pixels 223 and 1057 just outside.  In the garage's full-screen layout (scale 0.65 about
 // the panel's top edge y = 0.3 - 1 = -0.7, so y0 = -0.7 x 0.35 = -0.245) the row runs from the
 // page top -0.7 + 2 x 0.08 + 0.05 = -0.49 (below two rows of tabs) plus 1.5 lines of 0.07,
-// -0.385, to -0.385 + 0.07 = -0.315.  Its top is drawn at 0.65 x -0.385 - 0.245 = -0.49525,
-// which pixel 2019 of a screen 8000 high meets (2 x 2019 / 8000 - 1 = -0.49525, in floats
-// exactly; pixel 2018 is above); its bottom at 0.65 x -0.315 - 0.245 = -0.44975, which pixel
-// 2201 of a screen 8000 high meets, though not in floats: pixel 2200 is on the row, 2202 below.
+// -0.385, to -0.385 + 0.072 = -0.313 (a line's text box).  Its top is drawn at 0.65 x -0.385
+// - 0.245 = -0.49525, which pixel 2019 of a screen 8000 high meets (2 x 2019 / 8000 - 1 =
+// -0.49525, in floats exactly; pixel 2018 is above); its bottom at 0.65 x -0.313 - 0.245 =
+// -0.44845, pixel 2206.2 of that screen: pixel 2206 is on the row, 2207 below.
 TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
   Car car;
   MakeModCar(car);
@@ -712,7 +712,7 @@ TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
     EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel past it";
   };
   fullScreenEdge(8000, 2019, -1, true);
-  fullScreenEdge(8000, 2200, +2, false);
+  fullScreenEdge(8000, 2206, +1, false);
   ResetInfoPanelLayout();
 }
 
@@ -1092,10 +1092,10 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
 
 // Every control of every page, for cars of each kind in the garage and the editor, is an
 // upright box (left before right, top above bottom) inside the panel: from its left edge -0.65
-// to the tab row's end -0.65 + 1.625 = 0.975, no higher than its top edge 0.3 - 1 = -0.7, no taller than
-// a value row's band (0.4 - 0.15 = 0.25 at most, the pair's second band included).  The tabs
-// stand in two rows 0.08 high, the first taking the odd one, each row sharing the width 1.625
-// equally from the left edge, and only the shown page's tab is lit.
+// to its right edge -0.65 + 1.6 = 0.95, no higher than its top edge 0.3 - 1 = -0.7, no taller
+// than a value row's band (0.4 - 0.15 = 0.25 at most, the pair's second band included).  The tabs
+// stand in two rows 0.08 high, the first taking the odd one, each row sharing the panel's width
+// 1.6 equally from the left edge, and only the shown page's tab is lit.
 TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLit) {
   struct Restore {
     uint32_t options = CfgEditorOptions;
@@ -1132,7 +1132,7 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
           EXPECT_LT(c.left, c.right) << i << " " << text;
           EXPECT_LT(c.top, c.bottom) << i << " " << text;
           EXPECT_GE(c.left, -0.65f - 1e-4f) << i << " " << text;
-          EXPECT_LE(c.right, 0.975f + 1e-4f) << i << " " << text;
+          EXPECT_LE(c.right, 0.95f + 1e-4f) << i << " " << text;
           EXPECT_GE(c.top, -0.7f - 1e-4f) << i << " " << text;
           EXPECT_LE(c.bottom - c.top, 0.25f + 1e-4f) << i << " " << text;
         }
@@ -1142,7 +1142,7 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
         for (int k = 0; k < INFO_PAGE_COUNT; ++k)
           if (k != INFO_PAGE_PASSENGERS || (car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) pages.push_back(k);
         const size_t perRow = (pages.size() + 1) / 2;
-        const double width = 1.625 / static_cast<double>(perRow);
+        const double width = 1.6 / static_cast<double>(perRow);
         size_t tab = 0;
         for (int i = 0; i < ValueControlCount; ++i) {
           const ValueControl& c = ValueControls[i];

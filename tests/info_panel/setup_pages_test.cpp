@@ -914,7 +914,8 @@ TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxl
   ASSERT_NE(symmetric, nullptr);
   float columns = -1.0f;  // the lowest edge of everything drawn before the switches
   for (const ValueControl* c = ValueControls; c < symmetric; ++c) columns = std::max(columns, c->bottom);
-  EXPECT_NEAR(symmetric->top, columns + 0.07f, 1e-5f);
+  // The lowest line's text box (0.072 high) ends 0.002 past its step of 0.07.
+  EXPECT_NEAR(symmetric->top, columns - 0.072f + 2 * 0.07f, 1e-5f);
 }
 
 // The estimated top speed and its unit buttons stand only for a speed above 1 m/s: at exactly
@@ -958,7 +959,7 @@ TEST_F(SetupPages, TheTyreSelectorsStepByTheirWordsFromTheirEnds) {
   EXPECT_NEAR(arrows[4]->right, 0.26f, 1e-5f);
   EXPECT_NEAR(arrows[5]->left, 0.89f, 1e-5f);
   EXPECT_NEAR(arrows[5]->right, 0.95f, 1e-5f);
-  for (const ValueControl* c : arrows) EXPECT_NEAR(c->bottom - c->top, 0.07f, 1e-5f) << "one line high";
+  for (const ValueControl* c : arrows) EXPECT_NEAR(c->bottom - c->top, 0.072f, 1e-5f) << "a line's text box high";
   for (const size_t k : {0u, 2u, 4u}) EXPECT_FLOAT_EQ(arrows[k]->top, arrows[k + 1]->top) << "on one line";
   Calls().clear();
   Click(arrows[1]);
@@ -1254,9 +1255,9 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
 // at the top of the second where the next would reach below the screen.  The four-wheel-drive car with open
 // differentials, by hand in panel units from the page's top at -0.49: three headings and three
 // selectors (6 x 0.07) and the front split row (0.4) end at 0.33; the first gear row runs to
-// 0.73, its label one line (0.07) high above its band (from 0.33 + 0.4 - 0.3 - 0.07 = 0.36);
-// the second would end at 1.13, past the bottom at 1.0, so it starts the second column (x 0.2)
-// at -0.49 (its label at -0.46), and the third follows it at -0.09 (-0.06).
+// 0.73, its label a line's text box (0.072) high above its band (from 0.33 + 0.4 - 0.3 - 0.072
+// = 0.358); the second would end at 1.13, past the bottom at 1.0, so it starts the second
+// column (x 0.2) at -0.49 (its label at -0.462), and the third follows it at -0.09 (-0.062).
 TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) {
   Load(ESTATE);
   ASSERT_EQ(car->driveType, DRIVE_FOUR);
@@ -1278,14 +1279,14 @@ TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) 
   const ValueControl* third = row("Third ");
   ASSERT_TRUE(first && second && third);
   EXPECT_NEAR(first->left, -0.65f, 1e-5f);
-  EXPECT_NEAR(first->top, 0.36f, 1e-5f);
+  EXPECT_NEAR(first->top, 0.358f, 1e-5f);
   EXPECT_NEAR(second->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(second->top, -0.46f, 1e-5f);
+  EXPECT_NEAR(second->top, -0.462f, 1e-5f);
   EXPECT_NEAR(third->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(third->top, -0.06f, 1e-5f);
+  EXPECT_NEAR(third->top, -0.062f, 1e-5f);
 
   // The front-drive car with three gears: a heading and a selector end at -0.35, the gears
-  // run from -0.35, 0.05 and 0.45 to 0.85, their labels from 0.03 below; the final drive would
+  // run from -0.35, 0.05 and 0.45 to 0.85, their labels from 0.028 below; the final drive would
   // end at 1.25, so it starts the second column.
   Load(RUNABOUT);
   ASSERT_EQ(car->driveType, DRIVE_FRONT);
@@ -1296,9 +1297,9 @@ TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) 
   const ValueControl* final = row("Final Drive Ratio");
   ASSERT_TRUE(last && final);
   EXPECT_NEAR(last->left, -0.65f, 1e-5f);
-  EXPECT_NEAR(last->top, 0.48f, 1e-5f);
+  EXPECT_NEAR(last->top, 0.478f, 1e-5f);
   EXPECT_NEAR(final->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(final->top, -0.46f, 1e-5f);
+  EXPECT_NEAR(final->top, -0.462f, 1e-5f);
 }
 
 // The front seat's row stands only beside a driver off the centre line (0.2 m out or more) of a

@@ -371,12 +371,13 @@ TEST_F(ButtonLabels, ALabelTooWideTakesTheLargestTwoPixelStepThatFits) {
   EXPECT_STREQ(out, "mono colours");
 }
 
-TEST_F(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
-  // At 13 (the last step above 0.6 x 19 = 11.4) "..." takes 22.75 pixels, leaving 37.25 of 60:
-  // "mono" (30.33) fits, "mono c" (42.25) does not; the blank before the stops goes.
+TEST_F(ButtonLabels, BelowTheLeastSizeALabelIsCutWithFullStops) {
+  // After the steps 17, 15 and 13 the last is the least text size, 11.85 (above 0.6 x 19 =
+  // 11.4), where a glyph takes 6.91 pixels and a blank 3.95: "..." takes 20.74, leaving 39.26
+  // of 60 for "mono c" (38.51); "mono co" (45.43) does not fit.
   FitButtonLabel("mono colours", 60.0f, &size, out, sizeof out);
-  EXPECT_FLOAT_EQ(size, 13.0f);
-  EXPECT_STREQ(out, "mono...");
+  EXPECT_FLOAT_EQ(size, 11.85f);
+  EXPECT_STREQ(out, "mono c...");
   // A colour code is never cut from its letter.
   size = 19.0f;
   FitButtonLabel("^1abcdefghij", 60.0f, &size, out, sizeof out);
@@ -384,21 +385,21 @@ TEST_F(ButtonLabels, BelowSixTenthsOfItsSizeALabelIsCutWithFullStops) {
   size = 19.0f;
   FitButtonLabel("mono colours", 20.0f, &size, out, sizeof out);
   EXPECT_STREQ(out, "") << "not even the stops fit";
-  // A coloured mark at the end stays after the stops: "..." and "*" take 30.33 of 60, and
-  // "mon" (22.75) fits the 29.67 left, "mono" (30.33) does not.
+  // A coloured mark at the end stays after the stops: "..." and "*" take 27.65 of 60, and
+  // "mono" (27.65) fits the 32.35 left, "mono c" (38.51) does not.
   size = 19.0f;
   FitButtonLabel("mono colours^1*", 60.0f, &size, out, sizeof out);
-  EXPECT_STREQ(out, "mon...^1*");
-  // Never under the least text size of 12 pixels: from 15 the last step is 13 (0.6 x 15 = 9
-  // would allow 11 and 9), where "..." (22.75) leaves 17.25 of 40 for "mo" (15.17).
+  EXPECT_STREQ(out, "mono...^1*");
+  // Never under the least text size: from 15 the steps are 13 and 11.85 (0.6 x 15 = 9 would
+  // allow 11 and 9), where "..." (20.74) leaves 19.26 of 40 for "mo" (13.83).
   size = 15.0f;
   FitButtonLabel("mono colours", 40.0f, &size, out, sizeof out);
-  EXPECT_FLOAT_EQ(size, 13.0f);
+  EXPECT_FLOAT_EQ(size, 11.85f);
   EXPECT_STREQ(out, "mo...");
 }
 
 // A label exactly as wide as its room fits, at its own size, at a two-pixel step, at the
-// smallest step (0.6 of its size), and cut: the stops and the kept text may fill the room
+// smallest step (0.6 of its size, or the least text size), and cut: the stops and the kept text may fill the room
 // to its last pixel.
 TEST_F(ButtonLabels, ALabelExactlyAsWideAsItsRoomFits) {
   const float savedScale = TextHorizontalScale;
@@ -416,11 +417,11 @@ TEST_F(ButtonLabels, ALabelExactlyAsWideAsItsRoomFits) {
   EXPECT_FLOAT_EQ(size, 12.0f);
   EXPECT_STREQ(out, "mono colours");
   size = 19.0f;
-  FitButtonLabel("mono colours", width("mono...", 13.0f), &size, out, sizeof out);
-  EXPECT_FLOAT_EQ(size, 13.0f);
+  FitButtonLabel("mono colours", width("mono...", 11.85f), &size, out, sizeof out);
+  EXPECT_FLOAT_EQ(size, 11.85f);
   EXPECT_STREQ(out, "mono...");
   size = 19.0f;
-  FitButtonLabel("mono colours", width("...", 13.0f), &size, out, sizeof out);
+  FitButtonLabel("mono colours", width("...", 11.85f), &size, out, sizeof out);
   EXPECT_STREQ(out, "...") << "the stops alone, to the pixel";
   TextHorizontalScale = savedScale;
 }
