@@ -790,6 +790,16 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // "flat" chooses the first draw mode.
   ClickButton(Must("flat"));
   EXPECT_EQ(CurrentDrawMode(), DRAW_FLAT);
+  // While a dialog is open (the file chooser of Ctrl + O) neither the block nor the options
+  // stand over it: the dialog is drawn before the pixel buttons.
+  DialogOpen = 2;
+  ClearInterface();
+  FrameSkipped = 0;
+  editor->prss.act(&editor->prss);
+  FrameSkipped = 1;
+  EXPECT_EQ(FindShownButton("reload textures"), nullptr);
+  EXPECT_EQ(FindShownButton("flat"), nullptr);
+  DialogOpen = 0;
 }
 
 TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {
