@@ -98,6 +98,30 @@ struct Calls {
 };
 Calls g_calls;
 
+// While it lives, the fixed-width character set (every glyph 7/12 of the size, 1/12 between
+// glyphs) and the text settings it measures by; what was there before comes back after.
+struct FixedWidthText {
+  std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
+  std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
+  float spacing = LetterSpacing, factor = TextSizeFactor, scale = TextHorizontalScale;
+  int cursor = TextDrawCursor;
+  FixedWidthText() {
+    UseFixedWidthCharacterSet();
+    LetterSpacing = 1.0f / 12.0f;
+    TextSizeFactor = 1.0f;
+    TextDrawCursor = TEXT_CURSOR_NONE;
+  }
+  ~FixedWidthText() {
+    EmptyTextBatches();
+    std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
+    std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
+    LetterSpacing = spacing;
+    TextSizeFactor = factor;
+    TextHorizontalScale = scale;
+    TextDrawCursor = cursor;
+  }
+};
+
 class PanelTest : public ::testing::Test {
  protected:
   ReportSink saved{};
@@ -234,20 +258,7 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
 // next.  A text's room is its control's width less 0.15 of its height each side; its size
 // 0.85 of its height.
 TEST_F(PanelTest, TabsAndLinesAreNotSqueezedBelowThreeQuarters) {
-  struct Restore {
-    std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
-    std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
-    float spacing = LetterSpacing, factor = TextSizeFactor;
-    ~Restore() {
-      std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
-      std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
-      LetterSpacing = spacing;
-      TextSizeFactor = factor;
-    }
-  } restore;
-  UseFixedWidthCharacterSet();
-  LetterSpacing = 1.0f / 12.0f;
-  TextSizeFactor = 1.0f;
+  FixedWidthText fixed;
   ScreenWidth = 864;
   ScreenHeight = 608;
   SetInterfaceMetrics();
@@ -900,26 +911,8 @@ TEST_F(PanelTest, AFloatRowsLeftArrowStepsDownAndItsRightArrowUp) {
 // from the row's left edge as from its right.  Drawn on the fixed-width character set, which
 // is put back afterwards with the text settings.
 TEST_F(PanelTest, AFloatRowsFigureIsCentredOnItsRow) {
-  struct Restore {
-    std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
-    std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
-    float spacing = LetterSpacing, factor = TextSizeFactor, scale = TextHorizontalScale;
-    int cursor = TextDrawCursor;
-    ~Restore() {
-      EmptyTextBatches();
-      std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
-      std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
-      LetterSpacing = spacing;
-      TextSizeFactor = factor;
-      TextHorizontalScale = scale;
-      TextDrawCursor = cursor;
-    }
-  } restore;
-  UseFixedWidthCharacterSet();
-  LetterSpacing = 1.0f / 12.0f;
-  TextSizeFactor = 1.0f;
+  FixedWidthText fixed;
   TextHorizontalScale = 1.0f;
-  TextDrawCursor = TEXT_CURSOR_NONE;
   float v = 1.5f;
   struct Case {
     int precision, type;

@@ -752,10 +752,13 @@ TEST_F(ModellerTest, CtrlDragsTurnTheLightAndHoldItsElevationBetweenLevelAndTheL
 TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   Open();
   SelectEditView(VIEW_PERSPECTIVE);
-  ClearInterface();
-  FrameSkipped = 0;  // one frame's buttons
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  const auto frame = [this] {  // one frame's buttons
+    ClearInterface();
+    FrameSkipped = 0;
+    editor->prss.act(&editor->prss);
+    FrameSkipped = 1;
+  };
+  frame();
   // The block takes the bottom eight rows; the options stand ten units wide against the right
   // edge from the ninth row up: two items of five units a row, the vertex normals' four
   // buttons of two units on a row of their own.
@@ -779,10 +782,7 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // An axis view has neither "invert" nor "shadow", and its block a background row more: the
   // wireframe overlay opens the options on the tenth row.
   SelectEditView(VIEW_FRONT);
-  ClearInterface();
-  FrameSkipped = 0;
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  frame();
   EXPECT_EQ(FindShownButton("invert"), nullptr);
   ASSERT_NE(FindShownButton("wire overlay"), nullptr);
   EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
@@ -793,10 +793,7 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // While a dialog is open (the file chooser of Ctrl + O) neither the block nor the options
   // stand over it: the dialog is drawn before the pixel buttons.
   DialogOpen = 2;
-  ClearInterface();
-  FrameSkipped = 0;
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  frame();
   EXPECT_EQ(FindShownButton("reload textures"), nullptr);
   EXPECT_EQ(FindShownButton("flat"), nullptr);
   DialogOpen = 0;
