@@ -105,9 +105,9 @@ void CountDownStatus(VehicleEditor& e) {
 }
 
 // The editor's page holds still once drawn: unless something on it still changes by itself
-// (deferred car work a frame or more on; the status line keeps drawing where it counts down)
-// or the editor is closing, the next frame waits for input, a moving car (KeepDrawing) or an
-// alarm.
+// (deferred car work a frame or more on; the status line keeps drawing where it counts down; a
+// running export asks for its frames where it steps) or the editor is closing, the next frame
+// waits for input, a moving car (KeepDrawing) or an alarm.
 void RestAfterDrawing(VehicleEditor& e) {
   if (e.rebuildModelCountdown || e.releaseMeshesCountdown) KeepDrawing = 1;
   Prss_RestAfterDrawing(&e.prss);
@@ -364,7 +364,8 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     }
     // The options page has closed: the editor is drawn in this frame, which the page cleared.
   }
-  if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
+  // A running export takes one step a frame: the frames go on, input or not, until it ends.
+  if (EditorShellHooks.exportStep && EditorShellHooks.exportStep()) KeepDrawing = 1;
   // A quit request: with unsaved changes a question, which waits while a sub-screen is open.
   if (ExitRequested && !process->sub) {
     if (e->car && !e->selection.saved) {

@@ -556,6 +556,12 @@ TEST_F(AnimScreen, KeysToggleSelectUnlockAndAskBeforeLosingChanges) {
   ShiftHeld = 1;
   AnimEditorKey(&s->prss, 'X');
   EXPECT_EQ(questions, 2) << "Shift+X asks too";
+  // The program's quit asks too, taking the request back until answered.
+  ExitRequested = 1;
+  AnimEditorScreenAction(&s->prss);
+  EXPECT_EQ(lastQuestion, "Exit ZKT?|Unsaved changes will be lost");
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(s->prss.alive, 1);
   E().unsaved = 0;
   AnimEditorKey(&s->prss, 'X');
   ShiftHeld = 0;
