@@ -38,10 +38,13 @@ constexpr float PANEL_ROW_METRIC = 0.3f;
 // scale at which a line's text (0.85 of PANEL_TEXT_HEIGHT) reaches LEAST_TEXT_PIXELS, as far as the
 // panel may widen: up to the screen x widest (by default no further than right).
 void SetInfoPanelLayout(float left, float right, float top, float widest = -2.0f);
-// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge
-// and centre, so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive
-// car's final drive) end on screen.
+// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge,
+// so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive car's
+// final drive) end on screen, and standing against the screen's right edge, from
+// FULL_SCREEN_PANEL_LEFT to FULL_SCREEN_PANEL_RIGHT: the car on show has the room at its left.
 constexpr float FULL_SCREEN_PANEL_SCALE = 0.65f;
+constexpr float FULL_SCREEN_PANEL_RIGHT = 0.98f;
+constexpr float FULL_SCREEN_PANEL_LEFT = FULL_SCREEN_PANEL_RIGHT - PANEL_WIDTH * FULL_SCREEN_PANEL_SCALE;
 void SetFullScreenInfoPanelLayout();
 // Leaves out what would reach below the screen y bottom (normalised units), until the reset:
 // the editor's panel ends above the rows under it.
