@@ -349,10 +349,10 @@ static void PrepareControlText(ValueControl& c) {
   const float room = std::max(0.0f, right - c.left - 2.0f * margin);
   float width = TextWidth(text, c.codePage, size);
   if (width > room && width > 0.0f && ScreenHeight > 0) {
-    // Too wide: smaller first, as a button's label is (to 0.6 of its size, never under the
-    // least text size unless its own is), then squeezed across for what is left.
+    // Too wide: smaller first, as a button's label is (never under the least text size unless
+    // its own is), then squeezed across for what is left.
     const float pixels = 0.5f * size * static_cast<float>(ScreenHeight);
-    const float least = std::max(0.6f * pixels, std::min(pixels, LEAST_TEXT_PIXELS));
+    const float least = std::min(pixels, LEAST_TEXT_PIXELS);
     const float smaller = std::max(size * room / width, size * least / pixels);
     width *= smaller / size;
     size = smaller;
