@@ -241,7 +241,10 @@ static void PrepareControlText(ValueControl& c) {
   // Glyph-only types.
   const int glyphCode = RawGlyphOf(c);
   if (glyphCode >= 32 && glyphCode - 32 < GLYPH_COUNT) {
-    const float glyphSize = type == 2 ? 1.15f * h : size;
+    // A glyph stands at the least text size where its control is as tall: a scroll bar's arrow
+    // in a short control reads as a text does.
+    const float least = ScreenHeight > 0 ? 2.0f * LEAST_TEXT_PIXELS / static_cast<float>(ScreenHeight) : 0.0f;
+    const float glyphSize = type == 2 ? 1.15f * h : std::max(size, std::min(h, least));
     const float width = (CharMetrics[glyphCode - 32].width + LetterSpacing) * glyphSize * TextHorizontalScale;
     const float narrow = GlyphSqueeze(width, c.right - c.left);
     const size_t first = CurrentTextBatch->items.size();
