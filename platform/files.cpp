@@ -17,7 +17,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <vector>
+
+#include "platform/messages.h"
 
 namespace {
 
@@ -263,6 +266,39 @@ FILE* FileOpen(const char* path, const char* mode) {
     return nullptr;
   }
   return std::fopen(resolved.c_str(), mode);
+}
+
+bool HeldAppendFile::Append(const char* path, const char* data, size_t size) {
+  struct stat st;
+  const bool same = fd_ >= 0 && path_ == path && ::stat(resolved_.c_str(), &st) == 0 &&
+                    uint64_t(st.st_dev) == device_ && uint64_t(st.st_ino) == inode_;
+  if (!same) {
+    Close();
+    ResolvePath(path, resolved_);
+    if (resolved_.empty()) return false;
+    fd_ = ::open(resolved_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+      Close();
+      return false;
+    }
+    path_ = path;
+    device_ = uint64_t(st.st_dev);
+    inode_ = uint64_t(st.st_ino);
+  }
+  while (size > 0) {
+    const ssize_t written = ::write(fd_, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= size_t(written);
+  }
+  return true;
+}
+
+void HeldAppendFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  path_.clear();
 }
 
 bool FileExists(const char* path) {
@@ -589,19 +625,45 @@ void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 // ---- [Test switches] ----
 
+namespace {
+// The pipes among the line sources, by descriptor, with their paths to open them afresh.
+std::map<int, std::string> g_linePipes;
+}  // namespace
+
 int OpenLineSource(const char* path) {
   // Not waiting for a writer: a pipe opened for reading alone would block until one came.
-  return open(PathToNative(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const std::string native = PathToNative(path);
+  const int source = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info{};
+  if (source >= 0 && fstat(source, &info) == 0 && S_ISFIFO(info.st_mode)) {
+    g_linePipes[source] = native;
+    WatchDescriptor(source);
+  }
+  return source;
 }
 
 void ReadLineSource(int source, std::string& into) {
   if (source < 0) return;
   char buffer[512];
-  for (ssize_t got; (got = read(source, buffer, sizeof buffer)) > 0;) into.append(buffer, size_t(got));
+  ssize_t got;
+  while ((got = read(source, buffer, sizeof buffer)) > 0) into.append(buffer, size_t(got));
+  // A pipe whose writers have gone reads as ended, and a wait would see that end at once,
+  // again and again: the pipe is opened afresh under the same descriptor.
+  const auto pipe = g_linePipes.find(source);
+  if (got == 0 && pipe != g_linePipes.end()) {
+    const int fresh = open(pipe->second.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fresh >= 0) {
+      dup3(fresh, source, O_CLOEXEC);
+      close(fresh);
+    }
+  }
 }
 
 void CloseLineSource(int source) {
-  if (source >= 0) close(source);
+  if (source < 0) return;
+  UnwatchDescriptor(source);
+  g_linePipes.erase(source);
+  close(source);
 }
 
 void FilesInjectBeginFailures(int count, int error) {

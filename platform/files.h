@@ -114,6 +114,29 @@ struct FileView {
 bool MapFileView(FILE* stream, int64_t length, FileView& view);
 void UnmapFileView(FileView& view);  // nothing for an empty view
 
+// A file that lines are appended to, kept open between them, as a log that writes one line
+// at a time.  Each line is one write to a descriptor opened for appending, so it is on disk as
+// soon as Append returns and survives a crash of the program.  Before each line the path is
+// looked at again: when it names another file than the one held (deleted, renamed, another
+// working folder or another path), that one is opened instead.  Not thread-safe: the owner locks.
+class HeldAppendFile {
+ public:
+  HeldAppendFile() = default;
+  HeldAppendFile(const HeldAppendFile&) = delete;
+  HeldAppendFile& operator=(const HeldAppendFile&) = delete;
+  ~HeldAppendFile() { Close(); }
+  // Appends size bytes to the file path names (created when missing).  False when it cannot
+  // be opened or written.
+  bool Append(const char* path, const char* data, size_t size);
+  void Close();
+
+ private:
+  int fd_ = -1;
+  std::string path_;      // as the caller gave it
+  std::string resolved_;  // what it resolved to when opened
+  uint64_t device_ = 0, inode_ = 0;
+};
+
 // Makes the program's own working folder current: the executable's folder or its "work"
 // subfolder, whichever holds requiredEntry (a file or folder name).  0 or the errno value.
 int ChangeToProgramFolder(const char* requiredEntry);
@@ -185,6 +208,8 @@ void IgnoreFileSizeLimitSignal();
 // A file (usually a named pipe) read a little at a time without waiting: the benchmarks
 // drive a running program through one.  OpenLineSource gives -1 when the path cannot be
 // opened; ReadLineSource appends what has arrived (nothing when no writer has come yet).
+// A pipe's arrivals wake a loop's wait (platform/messages.h); once its writers have all gone
+// it is opened afresh, so that the next writer wakes it too.
 int  OpenLineSource(const char* path);
 void ReadLineSource(int source, std::string& into);
 void CloseLineSource(int source);

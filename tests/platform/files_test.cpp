@@ -12,12 +12,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/messages.h"
 #include "tests/platform/open_descriptors.h"
 
 namespace fs = std::filesystem;
@@ -236,6 +239,36 @@ TEST(FilePaths, FullPathsRegularFilesAndLineSources) {
   EXPECT_EQ(read, "before:" + text);
   CloseLineSource(source);
   EXPECT_LT(OpenLineSource((root + "/none.txt").c_str()), 0);
+}
+
+// A named pipe's lines wake a loop's wait as they arrive.  Once its writer has gone the pipe
+// would read as ended at every wait, and the loop would never rest: it is opened afresh, and
+// the next writer's lines wake the wait again.  A plain file is always readable and is never
+// waited on.
+TEST(FilePaths, ALinePipeWakesAWaitUntilItsWriterGoesAndAgainForTheNext) {
+  const std::string root = FreshFolder("line_pipe");
+  const std::string path = root + "/drive";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  WriteText(root + "/lines.txt", "a line\n");
+  ClockUseFake(1000, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
+  const int file = OpenLineSource((root + "/lines.txt").c_str());
+  const int source = OpenLineSource(path.c_str());
+  ASSERT_GE(source, 0);
+  EXPECT_EQ(WaitForMessages(50), WAIT_TIMED_OUT) << "no writer yet; the plain file is not waited on";
+  std::string read;
+  for (const char* line : {"first\n", "second\n"}) {
+    const int writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, line, std::strlen(line)), ssize_t(std::strlen(line)));
+    EXPECT_EQ(WaitForMessages(50), WAIT_WOKEN) << line;
+    ::close(writer);
+    ReadLineSource(source, read);
+    EXPECT_EQ(WaitForMessages(50), WAIT_TIMED_OUT) << "the writer of " << line << " has gone";
+  }
+  EXPECT_EQ(read, "first\nsecond\n");
+  CloseLineSource(source);
+  CloseLineSource(file);
+  ClockUseReal();
 }
 
 TEST(FileTimes, LinuxTimesConvertToHundredNanosecondsSince1601) {
@@ -608,6 +641,37 @@ TEST(FileCopying, ACopyCanKeepTheSourceWriteTime) {
   EXPECT_NE(time, 130000000000000000ull);
   EXPECT_EQ(FileCopy((root + "/none.bin").c_str(), (root + "/d.bin").c_str(), true), ENOENT);
   EXPECT_FALSE(fs::exists(root + "/d.bin"));
+}
+
+// A held file follows its name: each line lands in the file the name names at that moment,
+// after the file was removed or renamed away, and in another working folder.
+TEST(FileWriting, AHeldAppendFileWritesWhereItsNameNamesNow) {
+  const std::string root = FreshFolder("held_append");
+  const fs::path previous = fs::current_path();
+  {
+    HeldAppendFile held;
+    const std::string path = root + "/log.txt";
+    EXPECT_TRUE(held.Append(path.c_str(), "a\n", 2));
+    EXPECT_TRUE(held.Append(path.c_str(), "b\n", 2));
+    EXPECT_EQ(ReadText(path), "a\nb\n");
+    fs::remove(path);
+    EXPECT_TRUE(held.Append(path.c_str(), "c\n", 2));
+    EXPECT_EQ(ReadText(path), "c\n");
+    fs::rename(path, root + "/old.txt");
+    EXPECT_TRUE(held.Append(path.c_str(), "d\n", 2));
+    EXPECT_EQ(ReadText(path), "d\n");
+    EXPECT_EQ(ReadText(root + "/old.txt"), "c\n");
+    fs::create_directories(root + "/sub");
+    EXPECT_TRUE(held.Append("here.txt", "e\n", 2));
+    fs::current_path(root + "/sub");
+    EXPECT_TRUE(held.Append("here.txt", "f\n", 2));
+    fs::current_path(previous);
+    EXPECT_EQ(ReadText("here.txt"), "e\n");
+    EXPECT_EQ(ReadText(root + "/sub/here.txt"), "f\n");
+    fs::remove("here.txt");
+    EXPECT_FALSE(held.Append((root + "/no_such_folder/x.txt").c_str(), "g\n", 2));
+  }
+  fs::current_path(previous);
 }
 
 TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
