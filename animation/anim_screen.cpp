@@ -256,6 +256,7 @@ Prss* AnimEditorScreenAction(Prss* process) {
   if (!e.dragging) ReadHeldKeys(s);
   Prss_ActSub(process);
   if (process->sub) return process;
+  if (Prss_CloseOnExitRequest(process, e.unsaved)) return process;
   if (e.dragging) {
     e.dragGain = e.slideMode ? DRAG_GAIN_SLIDE : DRAG_GAIN_TURN;
     for (int i = 0; i < DRAG_STEPS_A_FRAME; ++i) Bone::Step(*e.rig, e);

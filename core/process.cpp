@@ -62,6 +62,26 @@ void Prss_Terminate(Prss* process) {
   process->alive = 0;
 }
 
+namespace {
+// "yes" to "Exit ZKT?".
+void ExitQuestionAnswered(Prss* owner, uint32_t, uint32_t) {
+  ExitRequested = 1;
+  RedrawRequested = 1;
+  if (owner->alive) owner->terminate(owner);
+}
+}  // namespace
+
+int Prss_CloseOnExitRequest(Prss* process, int unsaved) {
+  if (!ExitRequested || process->sub || !process->alive) return 0;
+  if (unsaved) {
+    ExitRequested = 0;
+    if (ReportQuestion(process, ExitQuestionAnswered, "Exit ZKT?", "Unsaved changes will be lost", 0, 0, 0)) return 1;
+    ExitRequested = 1;  // no question can be asked here (nobody to answer it)
+  }
+  process->terminate(process);
+  return 1;
+}
+
 void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word) {
   Prss* process = static_cast<Prss*>(owner);
   process->terminate(process);

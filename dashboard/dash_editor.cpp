@@ -658,10 +658,7 @@ Prss* DashEditorScreenAction(Prss* process) {
     Prss_ActSub(process);
     if (process->sub) return process;
   }
-  if (ExitRequested) {
-    process->terminate(process);
-    return process;
-  }
+  if (Prss_CloseOnExitRequest(process)) return process;
   if (FrameSkipped) return process;
   Car& car = *p.car;
   car.flagWord = car.MakeFlagWord();

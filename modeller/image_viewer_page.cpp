@@ -23,6 +23,7 @@ struct ImageViewerPage {
 
 Prss* ImageViewerAction(Prss* process) {
   ImageViewerPage& page = *reinterpret_cast<ImageViewerPage*>(process);
+  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     delete &page;
     return nullptr;

@@ -340,6 +340,7 @@ int OpenMessagePage(Prss* owner, QuestionCallback callback, const char* title, M
 
 Prss* MessageSubAct(Prss* process) {
   MessageSub& box = *reinterpret_cast<MessageSub*>(process);
+  Prss_CloseOnExitRequest(process);  // unanswered
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;
@@ -561,6 +562,7 @@ void TextEntryListClick(void* owner, int, uintptr_t index) {
 
 Prss* TextEntrySubAct(Prss* process) {
   TextEntrySub& d = *reinterpret_cast<TextEntrySub*>(process);
+  Prss_CloseOnExitRequest(process);  // unanswered
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;
@@ -705,6 +707,7 @@ int AskSelect(Prss* owner, SelectCallback callback, const char* title, const cha
 
 Prss* SelectSubAct(Prss* process) {
   SelectSub& s = *reinterpret_cast<SelectSub*>(process);
+  Prss_CloseOnExitRequest(process);  // unanswered
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;

@@ -88,7 +88,7 @@ Prss* ListChooserScreenAction(Prss* process) {
   }
   Prss_ActSub(process);
   if (process->sub) return process;
-  if (ExitRequested) process->terminate(process);
+  Prss_CloseOnExitRequest(process);
   if (FrameSkipped || !process->alive) return process;
 
   InterfaceColourSettings& colours = InterfaceColours;

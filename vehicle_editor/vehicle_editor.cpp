@@ -58,7 +58,6 @@ ViewTransformTable EditorViewTransforms = [] {
 namespace {
 
 constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
-constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 
 constexpr uintptr_t UNDO_WORD = 0;
@@ -87,12 +86,6 @@ struct HistoryRead {
 };
 
 void ExitEditorAnswered(Prss* owner, uint32_t, uint32_t) { VehicleEditor::Terminate(owner); }
-
-void ExitProgramAnswered(Prss* owner, uint32_t, uint32_t) {
-  ExitRequested = 1;
-  RedrawRequested = 1;
-  VehicleEditor::Terminate(owner);
-}
 
 void EditPointChosen(Prss* owner, uint32_t, int point) {
   GoToEditPoint(*reinterpret_cast<VehicleEditor*>(owner), point);
@@ -299,16 +292,8 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     // The options page has closed: the editor is drawn in this frame, which the page cleared.
   }
   if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
-  // A quit request: with unsaved changes a question, which waits while a sub-screen is open.
-  if (ExitRequested && !process->sub) {
-    if (e->car && !e->selection.saved) {
-      ExitRequested = 0;
-      AskQuestion(process, ExitProgramAnswered, TEXT_EXIT_PROGRAM, TEXT_UNSAVED_LOST, 0, 0, 0);
-      return process;
-    }
-    Terminate(process);
-    return process;
-  }
+  // A quit request: with unsaved changes a question, once the sub-screens have closed.
+  if (Prss_CloseOnExitRequest(process, e->car && !e->selection.saved)) return process;
   ApplyDriverOption(*e);
   StepAndDrawCar(*e);
   if (process->sub) {

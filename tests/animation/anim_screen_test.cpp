@@ -571,6 +571,34 @@ TEST_F(AnimScreen, EscapeWithNothingUnsavedClosesAtOnce) {
   EXPECT_EQ(ObjectEditorShared.closeAll, 0);
 }
 
+// The program's exit (a window closed, a signal, "/exit") closes the screen, so that the
+// screens under it close too; changes no file holds are asked about first, in a question that
+// takes answers (the request is withdrawn while it is open).
+TEST_F(AnimScreen, TheProgramsExitClosesTheScreenAndAsksFirstAboutUnsavedChanges) {
+  const int skipped = FrameSkipped;
+  FrameSkipped = 1;
+  E().unsaved = 1;
+  ExitRequested = 1;
+  s->prss.act(&s->prss);
+  EXPECT_EQ(lastQuestion, "Exit ZKT?|Unsaved changes will be lost");
+  EXPECT_EQ(ExitRequested, 0) << "withdrawn while the question is open";
+  EXPECT_EQ(s->prss.alive, 1);
+  ASSERT_NE(lastAnswer, nullptr);
+  lastAnswer(&s->prss, lastWords[0], lastWords[1]);  // "yes"
+  EXPECT_EQ(ExitRequested, 1) << "asked for again";
+  EXPECT_EQ(s->prss.alive, 0);
+  Close();
+
+  s = reinterpret_cast<AnimEditorScreen*>(
+      CreateAnimEditor(nullptr, nullptr, &table, CheckObjectEditorHierarchy(nullptr, nullptr, &table), nullptr));
+  s->prss.act(&s->prss);
+  EXPECT_EQ(s->prss.alive, 0) << "nothing unsaved: it closes at once";
+  EXPECT_EQ(questions, 1);
+  EXPECT_EQ(ExitRequested, 1);
+  ExitRequested = 0;
+  FrameSkipped = skipped;
+}
+
 // Space selects the root, which is the trunk, solid 0: the side panel's first row still shows
 // the selected bone's place in millimetres.  The trunk rests 1.2 m up, stored as
 // int(1.2 * 65536) = 78643, and 78643 * 1000 / 65536 = 1199.996 rounds to 1200.

@@ -217,6 +217,7 @@ EnginePage* CreateEnginePage(Prss* parent, Car* car) {
 
 Prss* EngineEditorScreenAction(Prss* process) {
   EnginePage& p = PageOf(process);
+  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     p.car->SetupFromVehicle(1);
     p.engine->running = 0;
