@@ -491,7 +491,8 @@ StartResult AppStartup(const char* commandLine) {
     return START_ENDED;
   }
   if (RunMode == RUN_MODE_VEHICLE_OUTPUT) {
-    ExitCode = ExportVehicleWithLog();
+    InitSinCosTables();  // the car's set-up on loading reads them
+    ExitCode = ExportVehicleWithLog(RequestText);
     return START_ENDED;
   }
 

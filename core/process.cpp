@@ -47,7 +47,14 @@ void Prss_RemoveSub(Prss* process, const char* label) {
 }
 
 void Prss_ActSub(Prss* process) {
-  if (process->sub) process->sub = process->sub->act(process->sub);
+  Prss* sub = process->sub;
+  if (!sub) return;
+  const bool leaf = sub->sub == nullptr;  // it saw the request with nothing open over it
+  process->sub = sub->act(sub);
+  if (ExitRequested && leaf && process->sub == sub && sub->alive && !sub->sub) {
+    sub->terminate(sub);
+    process->sub = sub->act(sub);
+  }
 }
 
 void Prss_RestAfterDrawing(const Prss* process) {
@@ -60,26 +67,6 @@ void Prss_Terminate(Prss* process) {
   CurrentProcess = process->parent;
   if (process->parent && process->parent->background) CurrentBackground = process->parent->background;
   process->alive = 0;
-}
-
-namespace {
-// "yes" to "Exit ZKT?".
-void ExitQuestionAnswered(Prss* owner, uint32_t, uint32_t) {
-  ExitRequested = 1;
-  RedrawRequested = 1;
-  if (owner->alive) owner->terminate(owner);
-}
-}  // namespace
-
-int Prss_CloseOnExitRequest(Prss* process, int unsaved) {
-  if (!ExitRequested || process->sub || !process->alive) return 0;
-  if (unsaved) {
-    ExitRequested = 0;
-    if (ReportQuestion(process, ExitQuestionAnswered, "Exit ZKT?", "Unsaved changes will be lost", 0, 0, 0)) return 1;
-    ExitRequested = 1;  // no question can be asked here (nobody to answer it)
-  }
-  process->terminate(process);
-  return 1;
 }
 
 void Prss_CloseHandler(void* owner, int clickCode, uintptr_t word) {

@@ -6,9 +6,8 @@
 // go to CurrentProcess only.  Everything here runs on the main thread.
 //
 // The act contract, in order: (1) carry out close requests that concern it (terminate when
-// ExitRequested and no subprocess: Prss_CloseOnExitRequest); (2) when not alive, free
-// everything and return null; (3) Prss_ActSub; (4) a pending page change; (5) unless
-// FrameSkipped, draw; (6) return self.
+// ExitRequested and no subprocess); (2) when not alive, free everything and return null;
+// (3) Prss_ActSub; (4) a pending page change; (5) unless FrameSkipped, draw; (6) return self.
 //
 // Layer: core/, the foundation, over platform/ only: files and data files, configuration,
 // fixed-point maths, checksums, the sort tree, the log, this framework, the report seam
@@ -57,15 +56,12 @@ void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse 
 void Prss_MakeCurrent(Prss* process);
 void Prss_AddSub(Prss* process, Prss* subprocess);
 void Prss_RemoveSub(Prss* process, const char* label);  // only while a subprocess exists
+// Steps the subprocess.  Under an exit request a subprocess that had none of its own, and
+// neither closed nor took the request back (to ask first) in its act, is closed here: its
+// own terminate and one act, so it is gone at once.  Input is dropped while an exit is
+// requested, so a screen that does not close by itself could never be closed.
 void Prss_ActSub(Prss* process);
 void Prss_Terminate(Prss* process);
-// The act contract's first step: once the program's exit is asked for (ExitRequested), a
-// process with no subprocess open closes, so that the chain closes from its end, a screen a
-// pass.  Every screen keeps it: one left open would stand undrawn and deaf to input for as
-// long as the request stands.  A screen holding work no file keeps passes unsaved 1 and asks
-// "Exit ZKT?" instead, the request cleared while the question is open; "yes" asks for the
-// exit again and closes the screen.  1 when the request was taken (closed, or asking).
-int Prss_CloseOnExitRequest(Prss* process, int unsaved = 0);
 // The end of the act of a screen that holds still once drawn: unless a subprocess draws over
 // it (that one decides for itself), it is closing or the program is, the next pass waits for
 // input, for something still moving (KeepDrawing) or for an alarm (RedrawAtMs).

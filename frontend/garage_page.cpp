@@ -174,7 +174,6 @@ int DrawGarageCar(Car& car) {
 
 Prss* GarageScreenAction(Prss* process) {
   GaragePage* page = reinterpret_cast<GaragePage*>(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     delete page->car;
     if (g_garage == page) g_garage = nullptr;

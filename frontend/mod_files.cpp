@@ -82,6 +82,6 @@ int ExportModFiles(Prss*, const TextureNameList& list, int format, int) {
   }
   char text[128];
   std::snprintf(text, sizeof text, TEXT_EXPORT_FILES, exported, kind, jpgs, kind, skipped, failed);
-  ReportLine(text, failed ? REPORT_ERROR : REPORT_MESSAGE);
+  ReportLine(text, failed ? REPORT_ERROR : REPORT_SUCCESS);
   return failed;
 }

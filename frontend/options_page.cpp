@@ -69,7 +69,6 @@ void OptionsKey(Prss* process, int keyCode) {
 
 Prss* OptionsAction(Prss* process) {
   OptionsPage* page = reinterpret_cast<OptionsPage*>(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     KeepChoices(*page);
     delete page;

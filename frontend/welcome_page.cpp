@@ -62,7 +62,7 @@ void AddLanguageButtons(Prss* owner) {
 
 Prss* WelcomePageAction(Prss* process) {
   WelcomePage* page = reinterpret_cast<WelcomePage*>(process);
-  Prss_CloseOnExitRequest(process);
+  if (ExitRequested && !process->sub) process->terminate(process);
   if (!process->alive) {
     delete page;
     return nullptr;

@@ -751,7 +751,6 @@ void AddCutoutButtons(CutoutsScreen& screen) {
 
 Prss* CutoutsScreenAction(Prss* process) {
   CutoutsScreen& screen = *reinterpret_cast<CutoutsScreen*>(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     GiveBackDrawHook(DrawCutoutPagePanel, &screen, screen.savedHook, screen.savedHookOwner);
     ReleaseScreenTexture(screen);

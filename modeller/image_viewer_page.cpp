@@ -23,7 +23,6 @@ struct ImageViewerPage {
 
 Prss* ImageViewerAction(Prss* process) {
   ImageViewerPage& page = *reinterpret_cast<ImageViewerPage*>(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     delete &page;
     return nullptr;

@@ -640,7 +640,6 @@ void ClosePanel(MappingPanel* panel) {
 
 Prss* MappingPanelScreenAction(Prss* process) {
   MappingPanel* panel = reinterpret_cast<MappingPanel*>(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     ClosePanel(panel);
     return nullptr;

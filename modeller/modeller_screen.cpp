@@ -71,6 +71,10 @@ void ExitEditorAnswered(Prss* owner, uint32_t, uint32_t) {
   Prss_Terminate(&screen->prss);
 }
 
+void ExitProgramAnswered(Prss* owner, uint32_t, uint32_t) {
+  if (ModellerScreen* screen = ModellerOf(owner)) ConfirmModellerExit(*screen);
+}
+
 // Frees what the screen holds and puts back what it changed; the model is tidied when it
 // was changed.
 void CloseModeller(ModellerScreen* screen) {
@@ -175,7 +179,15 @@ Prss* ModellerScreenAction(Prss* process) {
   RunStatusLine(*s);
   if (process->sub) return process;  // a sub-screen draws its own page
 
-  if (Prss_CloseOnExitRequest(process, s->state.unchanged == 0 && s->noExitQuestion == 0)) return process;
+  if (ExitRequested) {
+    if (s->state.unchanged == 0 && s->noExitQuestion == 0) {
+      ExitRequested = 0;
+      AskQuestion(process, ExitProgramAnswered, TEXT_EXIT_PROGRAM, TEXT_UNSAVED_LOST, 0, 0, 0);
+      return process;
+    }
+    Prss_Terminate(process);  // the request stays
+    return process;
+  }
 
   if (s->editedChanged) {
     // The wire edges and the limits follow the edited object.
@@ -189,6 +201,12 @@ Prss* ModellerScreenAction(Prss* process) {
   AddModellerButtons(*s);
   Prss_RestAfterDrawing(process);
   return process;
+}
+
+void ConfirmModellerExit(ModellerScreen& screen) {
+  ExitRequested = 1;
+  RedrawRequested = 1;
+  if (screen.prss.alive) Prss_Terminate(&screen.prss);
 }
 
 // The exit key (Escape, Shift+X).

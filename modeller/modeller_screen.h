@@ -208,6 +208,8 @@ extern ModellerBox ModelBox;
 // ---- [Screen life] ----
 // StartModeller (object_editor.h) opens the modeller; the object editor attaches it.
 Prss* ModellerScreenAction(Prss* process);
+// "yes" to "Exit ZKT?": the program's exit is asked for again and the modeller closes.
+void ConfirmModellerExit(ModellerScreen& screen);
 
 // ---- [Modes and edited object] ----
 // The open sub-screen is told to terminate and frees itself; the modeller is current again.
@@ -298,6 +300,7 @@ void ReloadModeSubScreen(ModellerScreen& screen);
 
 // ---- [Texts] ----
 constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
+constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 constexpr const char* TEXT_NO_VISIBLE_LAYERS = "No visible layers - a layer must be selected";
 constexpr int MAX_EDIT_LIMIT = 32768;

@@ -256,7 +256,6 @@ void DrawPageView(TexturePagesScreen& screen) {
 
 Prss* TexturePagesScreenAction(Prss* process) {
   TexturePagesScreen& screen = *reinterpret_cast<TexturePagesScreen*>(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     ReleaseScreenTexture(screen);
     if (ActivePagesScreen == &screen) ActivePagesScreen = nullptr;

@@ -154,7 +154,6 @@ RimScreen* CreateRimScreen(Prss* parent, WXS* rim, Car* car) {
 Prss* RimScreenAction(Prss* process) {
   RimScreen& s = *RimOf(process);
   GraphWXS& g = s.graph;
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     if (EditorFrameHookArgument == &s) {
       EditorFrameHook = s.savedHook;

@@ -340,7 +340,6 @@ int OpenMessagePage(Prss* owner, QuestionCallback callback, const char* title, M
 
 Prss* MessageSubAct(Prss* process) {
   MessageSub& box = *reinterpret_cast<MessageSub*>(process);
-  Prss_CloseOnExitRequest(process);  // unanswered
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;
@@ -562,7 +561,6 @@ void TextEntryListClick(void* owner, int, uintptr_t index) {
 
 Prss* TextEntrySubAct(Prss* process) {
   TextEntrySub& d = *reinterpret_cast<TextEntrySub*>(process);
-  Prss_CloseOnExitRequest(process);  // unanswered
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;
@@ -707,7 +705,6 @@ int AskSelect(Prss* owner, SelectCallback callback, const char* title, const cha
 
 Prss* SelectSubAct(Prss* process) {
   SelectSub& s = *reinterpret_cast<SelectSub*>(process);
-  Prss_CloseOnExitRequest(process);  // unanswered
   if (!process->alive) return nullptr;
   Prss_ActSub(process);
   if (process->sub || FrameSkipped) return process;

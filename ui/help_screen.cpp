@@ -68,7 +68,7 @@ void AddHelpScreen(HelpScreen& screen) {
 
 Prss* HelpScreenAction(Prss* process) {
   HelpScreen* screen = reinterpret_cast<HelpScreen*>(process);
-  Prss_CloseOnExitRequest(process);
+  if (ExitRequested && !process->sub) process->terminate(process);
   if (!process->alive) {
     delete screen;
     return nullptr;

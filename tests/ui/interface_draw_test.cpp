@@ -1046,6 +1046,30 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   ScreenHeight = saved[1];
 }
 
+// Where no place is free a box goes where it covers the fewest taken cells, on the screen and
+// at or below the lowest top asked for while it fits there; of places that cover alike, the
+// nearest.  A 200 x 60 box on an 800 x 600 screen.
+TEST(FreePlace, WhereNoPlaceIsFreeABoxCoversTheFewest) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  using Place = std::pair<float, float>;
+  const auto place = [](std::vector<PixelBox> taken, float x, float y, float minTop) {
+    FindLeastCoveredPlace(taken.data(), int(taken.size()), 200.0f, 60.0f, minTop, &x, &y);
+    return Place{x, y};
+  };
+  // Taken down to y 560: the bottom of the screen, 20 rows of pixels covered, under x.
+  EXPECT_EQ(place({{0, 0, 800, 560}}, 100, 100, 0), Place(100, 540));
+  EXPECT_EQ(place({{0, 0, 800, 560}}, 100, 100, 580), Place(100, 540)) << "no room below 580: as low as it goes";
+  // The right half taken less deep: there, though further.
+  EXPECT_EQ(place({{0, 0, 400, 600}, {400, 0, 800, 570}}, 0, 0, 0), Place(400, 540));
+  // All taken: the nearest place on the screen to the one asked for.
+  EXPECT_EQ(place({{0, 0, 800, 600}}, 900, 300, 0), Place(600, 300));
+  EXPECT_EQ(place({{0, 0, 800, 600}}, 100, 300, 400), Place(100, 400));
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 // When no place straight above or below is free, a grid of 4-pixel cells is searched, and a
 // screen whose size is not a whole number of cells keeps the grid's places on it: on a 100 x 10
 // screen the cells' third row runs to y 12, and the box moved back to y 6 is above the lowest

@@ -219,6 +219,14 @@ TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
   ASSERT_NE(backing, nullptr);
   EXPECT_NEAR(backing->top, 66.0f, 0.01f) << "the band just below the row";
   EXPECT_GT(IndexOf(status), IndexOf(Find("level")));
+  // A text a page draws there, without a row of its own, moves it too.
+  Frame([](Prss*) {
+    ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50));
+    DrawText("Maximum Per Wheel 1200 Nm", 0xFFFFFFFFu, -0.3f, -0.9f, 0.05f, 0);
+  });
+  const DrawRecordEntry* text = Find("Maximum Per Wheel 1200 Nm");
+  ASSERT_TRUE(text && Find("prepare for save") && Under(Find("prepare for save")));
+  EXPECT_FALSE(Meet(*Under(Find("prepare for save")), text->left, text->top, text->right, text->bottom));
   // Without the row it stands where it always did; the next frame forgets it.
   Frame([](Prss*) { ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50)); });
   EXPECT_NEAR(Under(Find("prepare for save"))->top, 32.0f, 0.01f);
@@ -282,7 +290,8 @@ TEST_F(InterfaceLayout, TwoStatusLinesMovedOffARowKeepClearOfEachOther) {
 // A control without owner larger than a tenth of the screen is a page's background, which a
 // message line may cover; one of exactly a tenth (1 x 0.4 of the 2 x 2 units) is a row the
 // line keeps clear of.  With the message top at the middle (pixel 400) the line's usual band
-// is 400 to 417; against the tenth it goes straight above, to 383.
+// is 400 to 417; against the tenth it goes straight above, to 383.  The page's text drawn
+// over the background, as the licence page draws its own, is never covered.
 TEST_F(InterfaceLayout, AControlOfATenthOfTheScreenIsARowAndALargerOneABackground) {
   AddMessage("Where am I", TextColours.grey, MSG_TARGET_LOCAL);
   const auto top = [this](void (*rows)(Prss*)) {
@@ -304,6 +313,47 @@ TEST_F(InterfaceLayout, AControlOfATenthOfTheScreenIsARowAndALargerOneABackgroun
                                 0.0f, 0.41f);
               }),
               400.0f, 0.01f);
+  Frame([](Prss*) {
+    MessageTop = 0.0f;
+    AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f, 0.0f, 0.41f);
+    DrawText("You have imported a mesh", 0xFFFFFFFFu, -0.95f, 0.0f, 0.05f, 0);
+  });
+  const DrawRecordEntry* text = Find("You have imported a mesh");
+  const DrawRecordEntry* line = Find("Where am I");
+  ASSERT_TRUE(text && line && Under(line));
+  EXPECT_FALSE(Meet(*Under(line), text->left, text->top, text->right, text->bottom))
+      << "the line's top " << Under(line)->top << " over the page's text from " << text->top;
+}
+
+// A line wider than the window is wrapped at its blanks onto more rows, so its end is read;
+// a block wider than the free room beside the rows is wrapped narrower (half the window) and
+// stands there.  The glyphs advance 7/12 of 0.05 units, 11.67 pixels at this window's 0.8
+// horizontal scale, a blank 1/3 (6.67 pixels): the line of 111 is over 1200 pixels and takes
+// two rows of 17 pixels, and the line of 57 (about 630 pixels) two beside a column 450 wide.
+TEST_F(InterfaceLayout, ALineWiderThanItsRoomIsWrappedOntoMoreRows) {
+  const char* const LONG_LINE = "Could not write file : data/veh/Runabout_with_its_longest_name_yet_and_more_words.veh "
+                                ": No space left on device";
+  ASSERT_EQ(std::string(LONG_LINE).size(), 111u);
+  AddMessage(LONG_LINE, TextColours.error, MSG_TARGET_LOCAL);
+  Frame();
+  const DrawRecordEntry* line = Find(LONG_LINE);
+  ASSERT_TRUE(line && Under(line));
+  EXPECT_LE(line->right, float(WIDTH)) << "the line runs off the window";
+  EXPECT_NEAR(Under(line)->bottom - Under(line)->top, 34.0f, 0.01f) << "two rows";
+  EXPECT_LE(Under(line)->right, float(WIDTH));
+
+  ClearMessages();
+  const char* const LINE = "Could not load vehicle : data/veh/Another.veh : Corrupted";
+  AddMessage(LINE, TextColours.error, MSG_TARGET_LOCAL);
+  Frame([](Prss* o) {
+    AddButton(o, 0, 0, 450, 800, 0, IvText("column"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  });
+  line = Find(LINE);
+  ASSERT_TRUE(line && Under(line));
+  const DrawRecordEntry& backing = *Under(line);
+  EXPECT_FALSE(Meet(backing, 0.0f, 0.0f, 450.0f, 800.0f)) << "over the column, from x " << backing.left;
+  EXPECT_LE(backing.right, float(WIDTH));
+  EXPECT_NEAR(backing.bottom - backing.top, 34.0f, 0.01f) << "two rows";
 }
 
 TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScene) {

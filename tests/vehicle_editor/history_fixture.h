@@ -1,6 +1,6 @@
 // history_fixture.h - the vehicle editor's history and screen tests open the screen without a
 // parent and without drawing, on the sample vehicle "Runabout" of the build copied into a fresh
-// data folder; the report lines are recorded, questions open the dialog.
+// data folder; the report lines are recorded.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 #include "core/report.h"
 #include "physics/car.h"
 #include "render/material.h"
-#include "ui/dialogs.h"
 #include "vehicle_data/vehicle_file.h"
 #include "vehicle_editor/vehicle_undo.h"
 
@@ -30,7 +29,6 @@ class History : public ::testing::Test {
     g_lines.clear();
     ReportSink sink{};
     sink.line = [](const char* text, ReportColour, int) { g_lines.push_back(text); };
-    sink.question = AskQuestion;  // asked in the dialog, as in the program
     saved = InstallReportSink(sink);
     const char* work = std::getenv("ZKT_WORK_DIR");
     std::filesystem::remove_all("data");

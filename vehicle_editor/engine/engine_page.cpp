@@ -217,7 +217,6 @@ EnginePage* CreateEnginePage(Prss* parent, Car* car) {
 
 Prss* EngineEditorScreenAction(Prss* process) {
   EnginePage& p = PageOf(process);
-  Prss_CloseOnExitRequest(process);
   if (!process->alive) {
     p.car->SetupFromVehicle(1);
     p.engine->running = 0;
@@ -378,8 +377,8 @@ int EngineEditorSaveEngine(Prss* owner, const char* name, uint32_t) {
   if (!TypedEnginePath(p, name, path, sizeof path)) return 0;
   if (!WriteEngineFile(*p.engine, path, &p.prss, WritesMotorForm(*p.car))) return 0;
   char text[FILE_PATH_SIZE + 32];
-  std::snprintf(text, sizeof text, "Engine saved : ^L%s", path);
-  ReportLine(text, REPORT_MESSAGE);
+  std::snprintf(text, sizeof text, "Engine saved : ^L%s", PathToNative(path).c_str());
+  ReportLine(text, REPORT_SUCCESS);
   return 1;
 }
 
