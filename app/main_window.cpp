@@ -18,7 +18,7 @@
 #include "core/sound.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
-#include "modeller/modeller.h"
+#include "modeller/screen/modeller.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/window.h"

@@ -97,8 +97,8 @@ int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, in
                   decreaseStyle - 1, colour, handler, hint);
 }
 
-void RefreshEditedMeshHandler(void* owner, int, uintptr_t) {
-  if (RefreshEditedMesh) RefreshEditedMesh(static_cast<Prss*>(owner));
+void EditedMeshChangedHandler(void* owner, int, uintptr_t) {
+  if (EditedMeshChanged) EditedMeshChanged(static_cast<Prss*>(owner));
 }
 
 int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
@@ -448,7 +448,7 @@ int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* fl
   AddRowAt(owner, 10 * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, &TextColours.grey, nullptr, hint);
   const int lit = (flags && (*flags & mask)) ? 1 : 0;
   return AddRowAt(owner, 2 * ButtonWidth, AddressWord(flags), IvText(text), IvInt(mask), IvInt(lit), 54,
-                  &TextColours.grey, RefreshEditedMeshHandler, hint);
+                  &TextColours.grey, EditedMeshChangedHandler, hint);
 }
 
 int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char* label, InterfaceHandler handler,

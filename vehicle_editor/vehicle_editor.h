@@ -486,7 +486,7 @@ void ShowEditorText(const char* text);
 
 
 // ---- [Object editor's view] ----
-// The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
+// The object editor reaches these through the hooks of modeller/editor/vehicle_editor_link.h, which
 // InstallVehicleEditorHooks points here (once, at start-up).
 // The animation editor's screen, its overlay and its check are animation/anim_screen.h's.
 int CarBeingEdited();                      // 1 while a car is edited

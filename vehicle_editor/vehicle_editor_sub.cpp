@@ -2,8 +2,8 @@
 // model ("Edit"), the driver's animation ("Animate"), the car drawn in the object editor's
 // view, and what the editor rebuilds when the sub-editor has closed.
 #include "core/frame_globals.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "skeleton/human_system.h"
 #include "vehicle/car_animations.h"

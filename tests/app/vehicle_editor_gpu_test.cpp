@@ -21,7 +21,7 @@
 #include "core/gamma_tables.h"
 #include "editor_window_harness.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "physics/car.h"
 #include "platform/clock.h"
 #include "render/gouraud_mesh.h"

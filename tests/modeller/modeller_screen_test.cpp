@@ -3,7 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "modeller/modeller_operations.h"
+#include "modeller/operations/modeller_options.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller_fixture.h"
 #include "tests/ui/control_clicks.h"
 #include "platform/keys.h"
@@ -21,12 +23,8 @@ static const InterfaceButton& Must(const char* text, const char* hint = nullptr)
 
 namespace {
 
-int g_refreshes;
-void (*g_realRefresh)(Prss*);
-void CountingRefresh(Prss* screen) {
-  ++g_refreshes;
-  g_realRefresh(screen);
-}
+// The modeller's mesh rebuilds, counted from where a test sets them to 0.
+int& g_refreshes = EditedMeshRefreshes;
 
 // Two points of the panel's layer 0 put on one place: a tidy merges them.
 void BuildPanelWithTwin(ModelObject& o) {
@@ -133,8 +131,6 @@ TEST_F(ModellerTest, BuildModeHandsItsPointsToPointModeAndFindsAVisibleLayer) {
 
 TEST_F(ModellerTest, LeavingTextureMappingRebuildsTheMeshOnce) {
   Open();
-  g_realRefresh = RefreshEditedMesh;
-  RefreshEditedMesh = CountingRefresh;
   Key('M', true);
   g_refreshes = 0;
   Key('T', true);
@@ -142,7 +138,6 @@ TEST_F(ModellerTest, LeavingTextureMappingRebuildsTheMeshOnce) {
   EXPECT_EQ(modeller->prss.sub, nullptr);
   Key('P', true);
   EXPECT_EQ(g_refreshes, 1) << "other changes rebuild nothing";
-  RefreshEditedMesh = g_realRefresh;
 }
 
 TEST_F(ModellerTest, SubobjectsAreChosenAndTheLevelOfDetailFollowsThem) {
@@ -240,13 +235,10 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   // Shift+F hides the panels, Space shows them again and rebuilds the mesh.
   Key('F', true);
   EXPECT_EQ(ObjectEditorShared.hidePanels, 1);
-  g_realRefresh = RefreshEditedMesh;
-  RefreshEditedMesh = CountingRefresh;
   g_refreshes = 0;
   Key(' ');
   EXPECT_EQ(ObjectEditorShared.hidePanels, 0);
   EXPECT_EQ(g_refreshes, 1);
-  RefreshEditedMesh = g_realRefresh;
   // Escape first shows hidden panels.
   Key('F', true);
   Key(27);
