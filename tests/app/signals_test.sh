@@ -123,7 +123,7 @@ box_case() {
 }
 box_case "bad option, SIGTERM" TERM 2 "Command 1 is invalid: /bogus=7" true /bogus=7
 box_case "bad option, SIGKILL" KILL - "Command 1 is invalid: /bogus=7" true /bogus=7
-box_case "missing data folder, SIGINT" INT 1 "is missing: start ZKT" "rm -rf data"
+box_case "missing data folder, SIGTERM" TERM 1 "is missing: start ZKT" "rm -rf data"
 
 # A new vehicle, not saved: a hang-up asks first, as the window's close does; a second signal
 # while the question is open asks it again, and "yes" ends the program through its shut-down.
