@@ -71,8 +71,8 @@ int BeginBox() {
 
 void EndBox() {
   if (BoxProcess* box = g_box.load()) {
+    box->child.store(0);  // first: a signal now kills no process the box's number may name
     box->showing.store(0);
-    box->child.store(0);
   }
 }
 }  // namespace

@@ -17,7 +17,9 @@ constexpr int END_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<int> g_pending{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch lock-free atomics");
-int g_wake[2] = {-1, -1};  // a byte written by the handler, read by TakeEndSignal
+// A byte written by the handler, read by TakeEndSignal: what a loop that waits on descriptors
+// (rather than looking every pass) would wake on.
+int g_wake[2] = {-1, -1};
 
 // Only what is safe in a handler: atomics, kill and write.
 void OnEndSignal(int signal) {
@@ -67,5 +69,3 @@ const char* EndSignalName(int signal) {
     default: return "signal";
   }
 }
-
-int EndSignalDescriptor() { return g_wake[0]; }

@@ -16,5 +16,3 @@ int TakeEndSignal();
 int EndSignalPending();
 // The signal's name as the log gives the exit's reason: "SIGINT", "SIGTERM", "SIGHUP".
 const char* EndSignalName(int signal);
-// Readable while a signal waits to be taken: a loop waiting on descriptors wakes on it.
-int EndSignalDescriptor();
