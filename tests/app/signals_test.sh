@@ -39,6 +39,12 @@ waitfor() {
   return 1
 }
 alive() { kill -0 "$pid" 2> /dev/null; }
+# A run given up: the program goes, so that the next starts alone.
+stop() {
+  kill -KILL "$pid" 2> /dev/null
+  wait "$pid" 2> /dev/null
+  pid=
+}
 ended() { ! alive; }
 # The program's child processes that still run (a box's process; a dead one is only a zombie).
 children() {
@@ -64,9 +70,9 @@ for signal in INT TERM HUP; do
   fresh
   (cd "$scratch/w" && exec env --default-signal=INT,TERM,HUP ZKT_NO_GRAPHICS=1 "$program" > /dev/null 2>&1) &
   pid=$!
-  waitfor "SIG$signal: the program never listened" 60 test -S "$scratch/w/zkt_instance.sock" || continue
+  waitfor "SIG$signal: the program never listened" 60 test -S "$scratch/w/zkt_instance.sock" || { stop; continue; }
   kill -"$signal" "$pid"
-  waitfor "SIG$signal: the program did not end" 60 ended || continue
+  waitfor "SIG$signal: the program did not end" 60 ended || { stop; continue; }
   code_of
   [ "$code" -eq 0 ] || fail "SIG$signal: exit code $code, not 0"
   log_has "exit : SIG$signal" || fail "SIG$signal: deb.log lacks \"exit : SIG$signal\""
@@ -79,10 +85,12 @@ done
 fresh
 (cd "$scratch/w" && trap '' HUP && exec env ZKT_NO_GRAPHICS=1 "$program" > /dev/null 2>&1) &
 pid=$!
-if waitfor "ignored SIGHUP: the program never listened" 60 test -S "$scratch/w/zkt_instance.sock"; then
+if ! waitfor "ignored SIGHUP: the program never listened" 60 test -S "$scratch/w/zkt_instance.sock"; then
+  stop
+else
   kill -HUP "$pid"
   kill -TERM "$pid"
-  waitfor "ignored SIGHUP: the program did not end" 60 ended && code_of
+  if waitfor "ignored SIGHUP: the program did not end" 60 ended; then code_of; else stop; fi
   log_has "exit : SIGTERM" || fail "ignored SIGHUP: the exit was not the SIGTERM's"
   log_has "exit : SIGHUP" && fail "ignored SIGHUP: the hang-up was taken"
 fi
@@ -108,13 +116,13 @@ box_case() {
   (cd "$scratch/w" && $setup && exec env --default-signal=INT,TERM,HUP -u SDL_VIDEODRIVER "$program" "$@" \
     > /dev/null 2> "$scratch/err") &
   pid=$!
-  waitfor "$name: no box came up" 60 has_box || return
+  waitfor "$name: no box came up" 60 has_box || { stop; return; }
   box=$(children)
   boxes="$boxes $box"
   grep -qF "$text" "$scratch/err" || fail "$name: standard error lacks \"$text\" while the box is up"
   log_has "$text" || fail "$name: deb.log lacks \"$text\" while the box is up"
   kill -"$signal" "$pid"
-  waitfor "$name: the program did not end" 60 ended || return
+  waitfor "$name: the program did not end" 60 ended || { stop; return; }
   code_of
   [ "$wanted" = - ] || [ "$code" -eq "$wanted" ] || fail "$name: exit code $code, not $wanted"
   for b in $box; do
