@@ -102,9 +102,8 @@ void SetInfoPanelLayout(float left, float right, float top) {
 
 void SetFullScreenInfoPanelLayout() {
   constexpr float s = FULL_SCREEN_PANEL_SCALE;
-  constexpr float centre = PANEL_LEFT + PANEL_WIDTH / 2.0f;
   InfoLayout.sx = InfoLayout.sy = s;
-  InfoLayout.x0 = centre * (1.0f - s);
+  InfoLayout.x0 = FULL_SCREEN_PANEL_RIGHT - (PANEL_LEFT + PANEL_WIDTH) * s;
   InfoLayout.y0 = PANEL_TOP * (1.0f - s);
 }
 

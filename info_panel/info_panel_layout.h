@@ -36,10 +36,13 @@ constexpr float PANEL_ROW_METRIC = 0.3f;
 // at top: scale (right - left) / 1.6, never below 0.5 and never so large that a value row
 // grows past one interface button's height; the panel's top edge lands on top.
 void SetInfoPanelLayout(float left, float right, float top);
-// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge
-// and centre, so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive
-// car's final drive) end on screen.
+// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge,
+// so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive car's
+// final drive) end on screen, and standing against the screen's right edge, from
+// FULL_SCREEN_PANEL_LEFT to FULL_SCREEN_PANEL_RIGHT: the car on show has the room at its left.
 constexpr float FULL_SCREEN_PANEL_SCALE = 0.65f;
+constexpr float FULL_SCREEN_PANEL_RIGHT = 0.98f;
+constexpr float FULL_SCREEN_PANEL_LEFT = FULL_SCREEN_PANEL_RIGHT - PANEL_WIDTH * FULL_SCREEN_PANEL_SCALE;
 void SetFullScreenInfoPanelLayout();
 // Leaves out what would reach below the screen y bottom (normalised units), until the reset:
 // the editor's panel ends above the rows under it.

@@ -10,6 +10,7 @@
 #include "core/process.h"
 #include "core/window_state.h"
 #include "platform/clock.h"
+#include "render/frame.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "ui/draw_record.h"
@@ -170,6 +171,7 @@ void ClearInterface() {
   MessageTop = -1.0f;
   ClearStatusLines();
   StartFrameRecord();
+  MarkSceneStart();
   BackButtonShown = 0;
   ClearScreenLabels();
 }

@@ -620,11 +620,13 @@ void DrawValueControlPanels(int first) {
 // ---- [Contrast] ----
 
 uint32_t PlainScreenColour() {
-  // Editors with a view clear for themselves (modes 2 and 3); the garage and pages with a
-  // picture show it behind their interface.
+  // Editors with a view clear for themselves (modes 2 and 3); pages with a picture show it
+  // behind their interface; a screen that drew this frame (the garage's car, a model in a 2D
+  // view, a dial) shows that.
   const int mode = FrameClear.mode;
   if (mode != 0 && mode != 1) return 0;
-  if (Background.garage || (!Background.switchedOff && CurrentBackground && CurrentBackground[0])) return 0;
+  if (!Background.switchedOff && CurrentBackground && CurrentBackground[0]) return 0;
+  if (SceneDrawnSinceMark()) return 0;
   if (mode == 1) return OPAQUE | (FrameClear.colour & 0xFFFFFFu);
   if (!FrameClear.alternativeBackground) return OPAQUE;
   return OPAQUE | uint32_t{BrightnessTable[0]} << 16 | uint32_t{BrightnessTable[25]} << 8 | BrightnessTable[100];

@@ -121,6 +121,10 @@ struct VehicleEditor {
   float axlePositions[2];
   int32_t raisedTopLimit;
   int32_t pageScroll;
+  // Pixels: the right edge of the rows at the left of the screen (an open tab page and the
+  // common rows) in the last frame drawn, 0 while no page is open; the 2D views stand in the
+  // room right of it.
+  int32_t rowsRight;
   // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
   uint8_t spokeInEditor;                       // the modeller edits the spoke object
   uint8_t lightTests[EDITOR_LIGHT_TESTS];      // the lights tab's test switches, 0 or 1

@@ -75,6 +75,9 @@ void VehicleEditor::Animate(void* owner, int, uintptr_t) {
     return;
   }
   HumanModel& figure = Humans.models[human];
+  // The animation editor shows the car and its driver in the editor's views: framed as a
+  // loaded car is, whatever the view was turned or zoomed to.
+  FitView(e, 1);
   e.subEditor = SUB_ANIMATION;
   ObjectEditor* editor = OpenObjectEditor(&e.prss, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex),
                                           e.car->steeringPose, nullptr, CALLER_VEHICLE_EDITOR, ~0u);

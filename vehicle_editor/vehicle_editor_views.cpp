@@ -231,7 +231,9 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
     UpdateSky();
     SetViewLightColours(1);
   }
-  SetEditViewProjection(FrameTime);
+  // A 2D view stands in the room right of the rows at the left: the open page is about what
+  // the view shows, its wheels and points.
+  SetEditViewProjection(FrameTime, flat && ScreenWidth > 0 ? 2.0f * float(e.rowsRight) / float(ScreenWidth) - 1.0f : -1.0f);
   BeginEditorFrameClear();
   if (!flat) DrawEditorGround();
   DrawEditViewBackground();

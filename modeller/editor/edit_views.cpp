@@ -298,7 +298,10 @@ void BuildOrthoViewMatrix(int32_t code, float axes[3][3]) {
   }
 }
 
-void SetEditViewProjection(uint32_t frameTimeMs) {
+// A room narrower than a quarter of the screen is taken as a quarter.
+constexpr float MOST_2D_ROOM_LEFT = 0.5f;
+
+void SetEditViewProjection(uint32_t frameTimeMs, float roomLeft2D) {
   EditViewSettings& s = EditViews;
   s.currentIndex = EditView::IndexFromCode(CurrentViewCode());
   if (!Is2D()) {
@@ -314,7 +317,10 @@ void SetEditViewProjection(uint32_t frameTimeMs) {
   PanByArrows(frameTimeMs, axes);
   ApplyOrthoBasis(axes);
   ViewOrthoDepth = std::max(s.width, MIN_2D_WIDTH);
-  SetupViewRectangle(0, 0, ScreenWidth, ScreenHeight, 0.0f, 0.0f, 1.0f, 0.0f, 1);
+  // The screen shows 2 / (room's width) times the view's width, the room's middle its middle.
+  const float roomLeft = std::clamp(roomLeft2D, -1.0f, MOST_2D_ROOM_LEFT);
+  SetupViewRectangle(0, 0, ScreenWidth, ScreenHeight, 0.5f * (roomLeft + 1.0f), 0.0f, 2.0f / (1.0f - roomLeft), 0.0f,
+                     1);
 }
 
 void DrawEditViewGrid() {

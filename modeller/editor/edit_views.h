@@ -135,8 +135,11 @@ extern int32_t EditViewNearClip;
 
 // ---- [Each frame] ----
 // The projection of the current view over the whole screen, and the 2D pan by the held
-// arrow keys (without Shift and Ctrl): width x frame time / 1200 per frame.
-void SetEditViewProjection(uint32_t frameTimeMs);
+// arrow keys (without Shift and Ctrl): width x frame time / 1200 per frame.  A 2D view shows
+// its width across the room from roomLeft2D (normalised, -1 the screen's left edge) to the
+// screen's right edge, its middle in the room's: an editor whose rows cover the left of the
+// screen shows the view in the room they leave.
+void SetEditViewProjection(uint32_t frameTimeMs, float roomLeft2D = -1.0f);
 // The 2D view's axes in world coordinates (rows right, up and towards the viewer), from the
 // code's heading, pitch and roll.
 void BuildOrthoViewMatrix(int32_t code, float axes[3][3]);

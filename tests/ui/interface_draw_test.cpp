@@ -14,10 +14,12 @@
 #include "core/gamma_tables.h"
 #include "core/process.h"
 #include "core/window_state.h"
+#include "render/device.h"
 #include "render/draw2d.h"
 #include "render/font_pages.h"
 #include "render/frame.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/vr.h"
@@ -379,6 +381,24 @@ TEST_F(PanelDraw, LabelsGetAPanelOnlyOnScreensThatDoNotClearToAColour) {
     DrawValueControlPanels(0);
     EXPECT_EQ(Triangles(), uint32_t(triangles)) << "clear mode " << mode;
   }
+  FrameClear = saved;
+}
+
+// A screen that clears to a colour is a plain page of it until it draws behind the interface
+// (a car, a model in a 2D view) or an editor clears the frame for its view: then the texts
+// cannot count on the clear's colour.  The next frame of the interface is plain again.
+TEST_F(PanelDraw, APageIsPlainUntilItsScreenDrawsBehindTheInterface) {
+  const FrameClearSettings saved = FrameClear;
+  FrameClear.mode = 0;
+  ClearInterface();
+  EXPECT_EQ(PlainScreenColour(), 0xFF000000u);
+  GfxDraw(Gfx.context, 0, 0);
+  EXPECT_EQ(PlainScreenColour(), 0u) << "drawn behind";
+  ClearInterface();
+  EXPECT_EQ(PlainScreenColour(), 0xFF000000u) << "a new frame";
+  EditorFrameCleared = 1;
+  EXPECT_EQ(PlainScreenColour(), 0u) << "an editor's own clear";
+  EditorFrameCleared = 0;
   FrameClear = saved;
 }
 
