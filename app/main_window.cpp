@@ -811,6 +811,8 @@ void HandleMouseInput(uint32_t message, uint64_t wParam, int64_t lParam) {
   Prss_DeliverMouse(&m);
 }
 
+int DeferredMouseMovePending() { return g_state.movePending; }
+
 void DeliverDeferredMouseMove() {
   if (!g_state.movePending) return;
   g_state.movePending = 0;

@@ -124,7 +124,7 @@ int Car::CheckTextures(float* megapixels) const {
       LogF("texture check : %s - %s", list->names[i], reason);
       char text[128];
       std::snprintf(text, sizeof text, "%s : %s", list->names[i], reason);
-      ReportLine(text, REPORT_ERROR, REPORT_TARGET_DEBUG);
+      ReportLine(text, REPORT_ERROR);  // the "more info" the check's box sends the user to (H)
     } else {
       area += pixels;
     }

@@ -57,7 +57,8 @@ int CollectObjectTextureNames(const ModelObject& object, TextureNameList& list);
 // ---- [Check] ----
 constexpr int MOD_UPLOAD_MAX_MEGAPIXELS = 5;
 // What Car::CheckTextures found.  An error is a texture whose PNG ("data\png\<name>.png") is
-// missing, cannot be read or cannot be decoded; each is told in a debug line with its reason.
+// missing, cannot be read or cannot be decoded; each is told in a message line with its
+// reason (the history that the texture check's box points to).
 struct TextureCheck {
   int errors;
   float megapixels;  // the combined area of the PNGs that could be read

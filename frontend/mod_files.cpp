@@ -75,7 +75,7 @@ int ExportModFiles(Prss*, const TextureNameList& list, int format, int) {
         ++failed;
         char text[96];
         std::snprintf(text, sizeof text, "Could not export %s", list.names[i]);
-        ReportLine(text, REPORT_ERROR, REPORT_TARGET_DEBUG);
+        ReportLine(text, REPORT_ERROR);  // which file the count's "fail" stands for
         break;
       }
     }

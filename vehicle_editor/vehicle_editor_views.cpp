@@ -18,6 +18,7 @@
 #include "modeller/operations/drag_handles.h"
 #include "modeller/editor/edit_views.h"
 #include "physics/car.h"
+#include "render/env_maps.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
 #include "render/object_picture.h"
@@ -230,6 +231,9 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
   if (!flat && !e.pageOpen) {
     UpdateSky();
     SetViewLightColours(1);
+    // The first car's frame would wait for the environment it reflects: it is made while
+    // the empty editor rests.
+    if (!drawn) PrepareEnvironmentAtRest();
   }
   // A 2D view stands in the room right of the rows at the left: the open page is about what
   // the view shows, its wheels and points.

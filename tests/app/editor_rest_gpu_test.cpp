@@ -14,6 +14,7 @@
 #include "modeller/state/modeller_state.h"
 #include "physics/car.h"
 #include "platform/messages.h"
+#include "render/env_maps.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 
@@ -78,17 +79,31 @@ TEST_F(EditorAtRest, ASettledCarAsksForNoFrameAndIsNotSteppedUntilAKeyBringsOneF
   EXPECT_EQ(DrawnIn(3000), 1);
   EXPECT_LE(std::abs(car.position.z - at.z), 7) << "it was at rest: 0.1 mm is 6.55 units";
 
-  // The first frame after a long stall catches up at most a second of the car's time (1 ms a
-  // step).  That second may show the car settled a little further, which the next frame
-  // finds still.
-  ClockAdvanceFake(5000);
+  // A frame after a long stall catches up at most a second of the car's time (1 ms a step).
+  // That second may show the car settled a little further, which the next frame finds still.
+  // (A stall while nothing is drawn is no time of the car's: the frame that input brings
+  // after it steps only its own pass.)
   PressKey('G');
+  AppRunPass();  // the rest ends for the key, which asks for a frame
+  ClockAdvanceFake(5000);
   const uint32_t stalled = car.stepCount;
   const int frames = counter_->acts;
   while (counter_->acts == frames) AppRunPass();
   EXPECT_EQ(car.stepCount - stalled, CAR_MOST_LAG_MS) << "the lag beyond a second is dropped";
   EXPECT_LE(DrawnIn(3000), 1);
   EXPECT_EQ(DrawnIn(3000), 0);
+}
+
+// The environment a car reflects is drawn while the empty editor rests, not in the first car's
+// frame, which would otherwise wait for it (the first load after each start stalled).
+TEST_F(EditorAtRest, TheEmptyEditorDrawsTheEnvironmentForItsFirstCarWhileItRests) {
+  CountFrames();
+  ASSERT_EQ(Environment.state, ENVIRONMENT_NOT_CREATED);
+  OpenVehicleEditorFromTheEntryPage();
+  ASSERT_NE(CurrentVehicleEditor, nullptr);
+  DrawnIn(3000);
+  EXPECT_EQ(Environment.state, ENVIRONMENT_DRAWN);
+  EXPECT_EQ(WorkAtRest, nullptr);
 }
 
 TEST_F(EditorAtRest, AMessageLineBringsTheFrameThatShowsItAndTheOneThatShowsItGone) {
