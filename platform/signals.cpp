@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "platform/message_box.h"
+#include "platform/messages.h"
 
 namespace {
 
@@ -17,8 +18,7 @@ constexpr int END_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<int> g_pending{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the handler may only touch lock-free atomics");
-// A byte written by the handler, read by TakeEndSignal: what a loop that waits on descriptors
-// (rather than looking every pass) would wake on.
+// A byte written by the handler, read by TakeEndSignal: the loop at rest wakes on it.
 int g_wake[2] = {-1, -1};
 
 // Only what is safe in a handler: atomics, kill and write.
@@ -38,6 +38,7 @@ void OnEndSignal(int signal) {
 void CatchEndSignals() {
   if (g_wake[0] >= 0) return;
   if (pipe2(g_wake, O_NONBLOCK | O_CLOEXEC) != 0) g_wake[0] = g_wake[1] = -1;
+  WatchDescriptor(g_wake[0]);  // a signal ends the loop's wait for messages at once
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // SDL would turn two of them into a window's close
   for (const int signal : END_SIGNALS) {
     struct sigaction before = {};
