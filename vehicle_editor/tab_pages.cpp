@@ -270,7 +270,7 @@ void StartPageFlow(VehicleEditor& e, const Car& car) {
   g_flow.active = 1;
   g_flow.top = TAB_ROWS * ButtonHeight;
   g_flow.firstBottom = CommonRowsTop(car);
-  g_flow.otherBottom = ScreenHeight - (DISPLAY_ROW + DISPLAY_ROWS - 1) * ButtonHeight;
+  g_flow.otherBottom = ScreenHeight - (DISPLAY_ROW + std::max(3, DisplayRows(e)) - 1) * ButtonHeight;
   const int column = PANEL_ROW_UNITS * ButtonWidth;
   g_flow.columns = std::max(1, (ScreenWidth - column - SCROLL_BAR_UNITS * ButtonWidth) / column);
   g_flow.scroll = std::max(0, e.pageScroll);

@@ -308,29 +308,82 @@ void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
 
 // The display toggles above the file row, from the bottom left (the edit views' button block
 // holds the bottom right): "driver", "fuel", "special draw" and "COG"; above them "Edit" and
-// "Animate"; with special draw, its own toggles in the row above those.
+// "Animate"; with special draw, its own toggles in the row above those.  Where a row would
+// reach the button block it goes on in the row above (DisplayRows counts them).
+constexpr int DISPLAY_LEFT_UNITS = 12;
+constexpr int VIEW_BLOCK_UNITS = 8;  // the edit views' buttons at the bottom right
+// The groups of toggles, each starting a row of its own, by their widths in units.
+constexpr int DISPLAY_TOGGLE_UNITS[] = {5, 5, 6, 5};
+constexpr int DISPLAY_EDIT_UNITS[] = {5, 6};
+constexpr int DISPLAY_SPECIAL_UNITS[] = {5, 5, 3, 5};  // wire, masses, (w with masses), frame
+
+// Places rows of buttons upwards from a row counted from the bottom, from DISPLAY_LEFT_UNITS
+// (the row cursor follows while placing; a count leaves it alone).
+struct DisplayFlow {
+  int row;
+  bool placing;
+  int room = std::max(1, ScreenWidth / std::max(1, ButtonWidth) - VIEW_BLOCK_UNITS - DISPLAY_LEFT_UNITS);
+  int used = 0;  // units on the current row
+  void Start() {
+    if (used > 0) ++row;
+    used = 0;
+    if (placing) SetRowCursorFromBottomLeft(row);
+  }
+  // Before a button `units` wide: the row above when it would reach the block.
+  void Fit(int units) {
+    if (used > 0 && used + units > room) {
+      used = 0;
+      ++row;
+      if (placing) SetRowCursorFromBottomLeft(row);
+    }
+    used += units;
+  }
+};
+
+int FlowRows(DisplayFlow& f, const int* units, int count) {
+  f.Start();
+  for (int i = 0; i < count; ++i) f.Fit(units[i]);
+  return f.row;
+}
+
+
 void AddDisplayRow(VehicleEditor& e) {
   Prss* owner = &e.prss;
   const bool special = SpecialDraw != 0;
   uint32_t* flags = &e.displayFlags;
-  SetRowCursorFromBottomLeft(DISPLAY_ROW);
-  AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
-  AddFlagToggle(owner, 5, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
-  AddRowButton(owner, 6, 0, special, nullptr, "special draw", FlipSpecialDraw,
+  DisplayFlow f{DISPLAY_ROW, true};
+  const int* units = DISPLAY_TOGGLE_UNITS;
+  f.Start();
+  f.Fit(units[0]);
+  AddFlagToggle(owner, units[0], "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
+  f.Fit(units[1]);
+  AddFlagToggle(owner, units[1], "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
+  f.Fit(units[2]);
+  AddRowButton(owner, units[2], 0, special, nullptr, "special draw", FlipSpecialDraw,
                "Hide the graphical model to inspect masses and frame (S)");
-  AddFlagToggle(owner, 5, "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
-  SetRowCursorFromBottomLeft(DISPLAY_ROW + 1);
-  AddRowButton(owner, 5, 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
+  f.Fit(units[3]);
+  AddFlagToggle(owner, units[3], "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
+  units = DISPLAY_EDIT_UNITS;
+  f.Start();
+  f.Fit(units[0]);
+  AddRowButton(owner, units[0], 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
                "Edit the 3D model in the modeller (E)");
-  AddRowButton(owner, 6, 0, 0, nullptr, "Animate", e.car ? VehicleEditor::Animate : nullptr,
+  f.Fit(units[1]);
+  AddRowButton(owner, units[1], 0, 0, nullptr, "Animate", e.car ? VehicleEditor::Animate : nullptr,
                "Edit the steering animation or passenger pose (A)");
   if (!special) return;
-  SetRowCursorFromBottomLeft(DISPLAY_ROW + 2);
-  AddFlagToggle(owner, 5, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
-  AddFlagToggle(owner, 5, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
-  if (e.displayFlags & SHOW_MASSES)
-    AddFlagToggle(owner, 3, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
-  AddFlagToggle(owner, 5, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
+  units = DISPLAY_SPECIAL_UNITS;
+  f.Start();
+  f.Fit(units[0]);
+  AddFlagToggle(owner, units[0], "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
+  f.Fit(units[1]);
+  AddFlagToggle(owner, units[1], "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
+  if (e.displayFlags & SHOW_MASSES) {
+    f.Fit(units[2]);
+    AddFlagToggle(owner, units[2], "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
+  }
+  f.Fit(units[3]);
+  AddFlagToggle(owner, units[3], "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
 }
 
 // The text panel over the editor, closed by its control.
@@ -372,6 +425,19 @@ void CloseEditor(VehicleEditor* e) {
 }
 
 }  // namespace
+
+int DisplayRows(const VehicleEditor& e) {
+  DisplayFlow f{DISPLAY_ROW, false};
+  FlowRows(f, DISPLAY_TOGGLE_UNITS, 4);
+  int last = FlowRows(f, DISPLAY_EDIT_UNITS, 2);
+  if (SpecialDraw) {
+    const bool masses = (e.displayFlags & SHOW_MASSES) != 0;
+    const int* u = DISPLAY_SPECIAL_UNITS;
+    const int shown[4] = {u[0], u[1], masses ? u[2] : u[3], u[3]};
+    last = FlowRows(f, shown, masses ? 4 : 3);
+  }
+  return last - DISPLAY_ROW + 1;
+}
 
 const char* LoadErrorText() {
   switch (LastDataFileError) {

@@ -508,7 +508,9 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     TerminateObjectEditor(process);
     return process;
   }
-  if (!DrawingOff() && !s.hidePanels && Alive(*e)) {
+  // A dialog (drawn before the pixel buttons) takes the input while it is open: the block and
+  // the view options give way to it, so none of them lies over its rows.
+  if (!DrawingOff() && !s.hidePanels && Alive(*e) && !DialogOpen) {
     const int eyeMode = perspective && e->eyeObject ? (e->skeletonIndex >= 0 ? 1 : 2) : 0;
     const int rows = AddEditViewButtons(process, FrameViewHandler, eyeMode);
     s.bottomRightRows = rows;

@@ -117,8 +117,9 @@ class VehicleEditorWindow : public CarWindow {
     return unlike;
   }
   // In the 3D view: the body where the car's centre (0.45 m up) projects (the roof over it,
-  // far from the clear colour) and the paint of its bonnet; the ground where a point on it 3 m
-  // from the car towards the eye projects, grey and unlike the clear colour.
+  // far from the clear colour) and the paint of its bonnet (its half away from the information
+  // panel's column); the ground where a point on it 3 m from the car towards the eye projects,
+  // grey and unlike the clear colour.
   static void ExpectBodyAndGround(const Picture& shot, const char* when) {
     SCOPED_TRACE(when);
     const Car& car = *CurrentVehicleEditor->car;
@@ -126,7 +127,7 @@ class VehicleEditorWindow : public CarWindow {
     ASSERT_TRUE(CarPointOnScreen(car, 0.0, 0.0, 0.45, &x, &y));
     ASSERT_TRUE(x >= 0 && y >= 0 && x < WIDTH && y < HEIGHT) << x << ", " << y;
     EXPECT_GT(FromClear(shot.At(int(x), int(y))), 60) << "the body at " << x << ", " << y;
-    ASSERT_TRUE(CarPointOnScreen(car, 0.3, 1.4, 0.7, &x, &y));
+    ASSERT_TRUE(CarPointOnScreen(car, -0.3, 1.4, 0.7, &x, &y));
     EXPECT_TRUE(Coloured(shot.At(int(x), int(y)))) << "the bonnet's paint at " << x << ", " << y;
     const float* d = CurrentView->direction;
     const double across = std::hypot(d[0], d[1]);
@@ -447,16 +448,19 @@ TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEac
   ASSERT_NE(open, nullptr);
   ASSERT_NE(closed, nullptr);
   const int openX = open->right - 3, openY = open->top + 3, closedX = closed->right - 3, closedY = closed->top + 3;
-  // The knob's bright middle line: the second button after the bar.
-  const InterfaceButton& line = ratio[2];
-  const int knobX = line.left, knobY = (line.top + line.bottom) / 2;
+  // The knob's bright part: the last button without owner after the bar (its middle line, or,
+  // under the label, its piece above or below the glyphs).
+  const InterfaceButton* knob = ratio + 1;
+  while (!knob[1].owner) ++knob;
+  const InterfaceButton& line = *knob;
+  const int knobX = (line.left + line.right) / 2, knobY = (line.top + line.bottom) / 2;
   const Picture page = Shot("vehicle_editor_page1");
   const uint8_t *lit = page.At(openX, openY), *unlit = page.At(closedX, closedY);
   EXPECT_GT(std::abs(lit[0] - unlit[0]) + std::abs(lit[1] - unlit[1]) + std::abs(lit[2] - unlit[2]), 60)
       << "the open tab is drawn in the highlight colour";
   const auto bright = [](const uint8_t* p) { return p[0] + p[1] + p[2] > 3 * 180; };
   EXPECT_TRUE(page.Near(knobX, knobY, bright)) << "the reverse ratio bar's knob";
-  EXPECT_FALSE(page.Near(knobX + ButtonWidth, knobY, bright)) << "the bar beside it";
+  EXPECT_FALSE(page.Near(knobX + ButtonWidth, (ratio->top + ratio->bottom) / 2, bright)) << "the bar beside it";
   const std::vector<uint8_t> combustion = bytes();
 
   Click("H-pattern gearbox");

@@ -744,10 +744,13 @@ TEST_F(ModellerTest, CtrlDragsTurnTheLightAndHoldItsElevationBetweenLevelAndTheL
 TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   Open();
   SelectEditView(VIEW_PERSPECTIVE);
-  ClearInterface();
-  FrameSkipped = 0;  // one frame's buttons
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  const auto frame = [this] {  // one frame's buttons
+    ClearInterface();
+    FrameSkipped = 0;
+    editor->prss.act(&editor->prss);
+    FrameSkipped = 1;
+  };
+  frame();
   // The block takes the bottom eight rows; the options stand ten units wide against the right
   // edge from the ninth row up: two items of five units a row, the vertex normals' four
   // buttons of two units on a row of their own.
@@ -771,10 +774,7 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // An axis view has neither "invert" nor "shadow", and its block a background row more: the
   // wireframe overlay opens the options on the tenth row.
   SelectEditView(VIEW_FRONT);
-  ClearInterface();
-  FrameSkipped = 0;
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  frame();
   EXPECT_EQ(FindShownButton("invert"), nullptr);
   ASSERT_NE(FindShownButton("wire overlay"), nullptr);
   EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
@@ -782,6 +782,13 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // "flat" chooses the first draw mode.
   ClickButton(Must("flat"));
   EXPECT_EQ(CurrentDrawMode(), DRAW_FLAT);
+  // While a dialog is open (the file chooser of Ctrl + O) neither the block nor the options
+  // stand over it: the dialog is drawn before the pixel buttons.
+  DialogOpen = 2;
+  frame();
+  EXPECT_EQ(FindShownButton("reload textures"), nullptr);
+  EXPECT_EQ(FindShownButton("flat"), nullptr);
+  DialogOpen = 0;
 }
 
 TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {
