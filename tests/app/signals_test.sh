@@ -10,10 +10,8 @@ program=$1
 work=$2
 scratch=$(mktemp -d)
 pid=
-boxes=
 cleanup() {
   [ -n "$pid" ] && kill -KILL "$pid" 2> /dev/null
-  for b in $boxes; do kill -KILL "$b" 2> /dev/null; done  # a box that outlived its program
   rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -27,30 +25,45 @@ fresh() {
   rm -f "$scratch/w/cfg.txt" "$scratch/w/deb.log" "$scratch/w/zkt_instance.sock"
 }
 
-# waitfor <what> <seconds> <command...>: true once the command succeeds.
+# waitfor <what> <seconds> <command...>: true once the command succeeds; false, the failure
+# said, once the seconds have passed or at once when the command says (99) it never will.
 waitfor() {
-  what=$1 seconds=$2
+  what=$1 seconds=$2 deadline=$((SECONDS + $2))
   shift 2
-  for _ in $(seq $((seconds * 10))); do
-    "$@" && return 0
+  while :; do
+    "$@"
+    case $? in
+      0) return 0 ;;
+      99) fail "$what (the program ended first)"; return 1 ;;
+    esac
+    [ $SECONDS -lt $deadline ] || break
     sleep 0.1
   done
   fail "$what (waited $seconds s)"
   return 1
 }
 alive() { kill -0 "$pid" 2> /dev/null; }
+ended() { ! alive; }
+# while_up <command...>: the command, given up once the program has ended.
+while_up() {
+  "$@" && return 0
+  alive || return 99
+  return 1
+}
 # A run given up: the program goes, so that the next starts alone.
 stop() {
   kill -KILL "$pid" 2> /dev/null
   wait "$pid" 2> /dev/null
   pid=
 }
-ended() { ! alive; }
-# The program's child processes that still run (a box's process; a dead one is only a zombie).
+# The program's child processes that still run (a box's process; a dead one is only a zombie),
+# read with the shell's own commands: the wait for a box polls this under load.
 children() {
-  for status in /proc/[0-9]*/status; do
-    awk -v p="$pid" '/^State:/ { s = $2 } /^PPid:/ { pp = $2 } END { if (pp == p && s != "Z") exit 0; exit 1 }' \
-      "$status" 2> /dev/null && basename "$(dirname "$status")"
+  local stat fields
+  for stat in /proc/[0-9]*/stat; do
+    { read -r fields < "$stat"; } 2> /dev/null || continue  # a process that has just ended
+    set -- ${fields##*) }  # the state and the parent, after the command's name
+    [ "$2" = "$pid" ] && [ "$1" != Z ] && { stat=${stat%/stat}; echo "${stat#/proc/}"; }
   done
 }
 has_box() { [ -n "$(children)" ]; }
@@ -70,7 +83,7 @@ for signal in INT TERM HUP; do
   fresh
   (cd "$scratch/w" && exec env --default-signal=INT,TERM,HUP ZKT_NO_GRAPHICS=1 "$program" > /dev/null 2>&1) &
   pid=$!
-  waitfor "SIG$signal: the program never listened" 60 test -S "$scratch/w/zkt_instance.sock" || { stop; continue; }
+  waitfor "SIG$signal: the program never listened" 60 while_up test -S "$scratch/w/zkt_instance.sock" || { stop; continue; }
   kill -"$signal" "$pid"
   waitfor "SIG$signal: the program did not end" 60 ended || { stop; continue; }
   code_of
@@ -85,7 +98,7 @@ done
 fresh
 (cd "$scratch/w" && trap '' HUP && exec env ZKT_NO_GRAPHICS=1 "$program" > /dev/null 2>&1) &
 pid=$!
-if ! waitfor "ignored SIGHUP: the program never listened" 60 test -S "$scratch/w/zkt_instance.sock"; then
+if ! waitfor "ignored SIGHUP: the program never listened" 60 while_up test -S "$scratch/w/zkt_instance.sock"; then
   stop
 else
   kill -HUP "$pid"
@@ -113,20 +126,20 @@ box_case() {
   name=$1 signal=$2 wanted=$3 text=$4 setup=$5
   shift 5
   fresh
-  (cd "$scratch/w" && $setup && exec env --default-signal=INT,TERM,HUP -u SDL_VIDEODRIVER "$program" "$@" \
+  (cd "$scratch/w" && $setup)  # before the start: a child of the setup's is no box
+  (cd "$scratch/w" && exec env --default-signal=INT,TERM,HUP -u SDL_VIDEODRIVER "$program" "$@" \
     > /dev/null 2> "$scratch/err") &
   pid=$!
-  waitfor "$name: no box came up" 60 has_box || { stop; return; }
+  waitfor "$name: no box came up" 60 while_up has_box || { stop; return; }
   box=$(children)
-  boxes="$boxes $box"
   grep -qF "$text" "$scratch/err" || fail "$name: standard error lacks \"$text\" while the box is up"
   log_has "$text" || fail "$name: deb.log lacks \"$text\" while the box is up"
   kill -"$signal" "$pid"
-  waitfor "$name: the program did not end" 60 ended || { stop; return; }
+  waitfor "$name: the program did not end" 60 ended 2> /dev/null || { stop; return; }  # no notice of a killed job
   code_of
   [ "$wanted" = - ] || [ "$code" -eq "$wanted" ] || fail "$name: exit code $code, not $wanted"
   for b in $box; do
-    waitfor "$name: the box ($b) stayed" 60 gone "$b"
+    waitfor "$name: the box ($b) stayed" 60 gone "$b" || kill -KILL "$b"
   done
 }
 box_case "bad option, SIGTERM" TERM 2 "Command 1 is invalid: /bogus=7" true /bogus=7
@@ -141,19 +154,21 @@ mkfifo "$scratch/drive"
 (cd "$scratch/w" && exec env --default-signal=INT,TERM,HUP -u SDL_VIDEODRIVER ZKT_DRIVE="$scratch/drive" "$program" \
   > /dev/null 2>&1) &
 pid=$!
-exec 3> "$scratch/drive"
+exec 3<> "$scratch/drive"  # opened for reading too: never waits for the program to open it
 # "Info" is shown only with a vehicle in the editor; the screenshot is asked for once it is clicked.
 printf '%s\n' "click vehicle editor" "click NEW" "click Car (4 Wheels)" "click OK" "click Info" "/ss" >&3
 shot() { ls "$scratch/w/data/shots/"* > /dev/null 2>&1; }
-if waitfor "the new vehicle was never made" 120 shot; then
+if waitfor "the new vehicle was never made" 120 while_up shot; then
   kill -HUP "$pid"
-  if waitfor "SIGHUP with unsaved work: no question" 60 log_has "Exit ZKT?"; then
+  if waitfor "SIGHUP with unsaved work: no question" 60 while_up log_has "Exit ZKT?"; then
     alive || fail "SIGHUP with unsaved work ended the program"
     kill -TERM "$pid"
-    waitfor "a second signal: the question was not asked again" 60 asked_twice
+    waitfor "a second signal: the question was not asked again" 60 while_up asked_twice
     printf '%s\n' "click yes" >&3
-    waitfor "yes did not end the program" 60 ended && code_of
-    [ "${code:-1}" -eq 0 ] || fail "yes: exit code $code, not 0"
+    if waitfor "yes did not end the program" 60 ended; then
+      code_of
+      [ "$code" -eq 0 ] || fail "yes: exit code $code, not 0"
+    fi
     log_has "exit : SIGHUP" || fail "the hang-up is not the exit's reason"
     log_has "EXIT" || fail "the shut-down did not run"
     grep -q "^Version " "$scratch/w/cfg.txt" || fail "cfg.txt was not saved"
