@@ -564,11 +564,11 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   DrawInfoPanel(*e);
   BuildPanels(*e);
   const int sideButton = ButtonCount, sideControl = ValueControlCount;
-  // The 2D views stand in the room right of these rows (an open tab page or the information
-  // panel, and the common rows), which would cover the car: a change of their width is shown
-  // in the next frame.
+  // While a tab page is open, the 2D views stand in the room right of these rows: a change of
+  // their width is shown in the next frame.
   const PixelRoom rows = RowsExtent(firstButton, sideButton, firstControl, sideControl);
-  const int32_t rowsRight = rows.right > rows.left ? int32_t(std::lround(rows.right)) : 0;
+  const bool page = e->selection.openTab >= 0 && e->selection.openTab < TAB_PAGE_COUNT;
+  const int32_t rowsRight = page && rows.right > rows.left ? int32_t(std::lround(rows.right)) : 0;
   if (rowsRight != e->rowsRight) {
     e->rowsRight = rowsRight;
     KeepDrawing = 1;

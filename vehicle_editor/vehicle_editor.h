@@ -121,9 +121,9 @@ struct VehicleEditor {
   float axlePositions[2];
   int32_t raisedTopLimit;
   int32_t pageScroll;
-  // Pixels: the right edge of the rows at the left of the screen (an open tab page or the
-  // information panel, and the common rows) in the last frame drawn, 0 for none; the 2D views
-  // stand in the room right of it.
+  // Pixels: the right edge of the rows at the left of the screen (an open tab page and the
+  // common rows) in the last frame drawn, 0 while no page is open; the 2D views stand in the
+  // room right of it.
   int32_t rowsRight;
   // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
   uint8_t spokeInEditor;                       // the modeller edits the spoke object
