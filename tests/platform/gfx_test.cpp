@@ -1135,6 +1135,133 @@ TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
   GfxRelease(add);
 }
 
+// The fingerprint of what a texture holds: the same clear and draws from the same inputs give
+// the same one again; a changed constant, or vertices written without a note, another.  Draws
+// into a texture being skipped are fingerprinted as if drawn and leave its pixels alone.
+TEST_F(GfxPixels, FingerprintsFollowWhatTheDrawsTakeAndSkippedDrawsLeaveThePixels) {
+  const float black[4] = {0, 0, 0, 0};
+  const auto clear = [&] {
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
+  };
+  const auto drawNoted = [&](const std::vector<Vertex>& v) {
+    GfxMappedSubresource m;
+    ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+    std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
+    GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
+    GfxUnmap(g_context, vertices, 0);
+    GfxDraw(g_context, uint32_t(v.size()), 0);
+  };
+  clear();
+  const uint64_t cleared = GfxContentFingerprint(colour);
+  drawNoted(Quad(0.5f, 0xFFFF0000));
+  const uint64_t red = GfxContentFingerprint(colour);
+  EXPECT_NE(red, cleared);
+  clear();
+  EXPECT_EQ(GfxContentFingerprint(colour), cleared) << "a clear starts afresh";
+  drawNoted(Quad(0.5f, 0xFFFF0000));
+  EXPECT_EQ(GfxContentFingerprint(colour), red) << "the same draw from the same inputs";
+
+  const float half[4] = {0.5f, 0.5f, 0.5f, 1}, ones[4] = {1, 1, 1, 1};
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, half, 0, 0);
+  clear();
+  drawNoted(Quad(0.5f, 0xFFFF0000));
+  EXPECT_NE(GfxContentFingerprint(colour), red) << "another constant";
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, ones, 0, 0);
+  clear();
+  Draw(Quad(0.5f, 0xFFFF0000));
+  EXPECT_NE(GfxContentFingerprint(colour), red) << "vertices written without a note";
+
+  // Green drawn, then a red frame only fingerprinted: the pixels stay green.
+  clear();
+  drawNoted(Quad(0.5f, 0xFF00FF00));
+  GfxSkipDrawsInto(colour);
+  clear();
+  drawNoted(Quad(0.5f, 0xFFFF0000));
+  EXPECT_EQ(GfxContentFingerprint(colour), red);
+  GfxSkipDrawsInto(GfxTexture2D{});
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u);
+}
+
+// A watch of the draws into a texture: the first ones, as foreseen, are skipped and the
+// picture taken where they ended in the stretch before is copied in; one not foreseen fails
+// the stretch and leaves the pixels alone.
+TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
+  GfxTexture2DDesc d;
+  GfxGetDesc(colour, &d);
+  GfxTexture2D picture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &picture), GFX_OK);
+  const float black[4] = {0, 0, 0, 0};
+  // Red on the left, then the right half in the colour given; each draw's vertices noted.
+  const auto stretch = [&](uint32_t right) {
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
+    for (const auto& v : {Quad(0.5f, 0xFFFF0000, -1, -1, 0, 1), Quad(0.5f, right, 0, -1, 1, 1)}) {
+      GfxMappedSubresource m;
+      ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
+      std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
+      GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
+      GfxUnmap(g_context, vertices, 0);
+      GfxDraw(g_context, uint32_t(v.size()), 0);
+    }
+  };
+  GfxWriteWatch first;
+  first.texture = colour;
+  GfxWatchWrites(&first);
+  stretch(0xFF0000FF);
+  GfxWatchWrites(nullptr);
+  ASSERT_EQ(first.written.size(), 3u) << "the clear and the two draws";
+  GfxWriteWatch again;
+  again.texture = colour;
+  again.expected = first.written;
+  again.snapshot = picture;
+  again.snapshotBefore = 2;
+  GfxWatchWrites(&again);
+  stretch(0xFF0000FF);
+  GfxWatchWrites(nullptr);
+  EXPECT_EQ(again.written, first.written) << "the same draws from the same inputs";
+  EXPECT_EQ(again.snapshotAt, 2u);
+  EXPECT_EQ(Pixel(Read(picture), 24, 8), 0u) << "taken before the right half";
+
+  // Over a green target: the clear and the red half are skipped, the picture copied in, and
+  // the yellow half drawn.
+  Draw(Quad(0.1f, 0xFF00FF00));
+  GfxWriteWatch second;
+  second.texture = colour;
+  second.expected = first.written;
+  second.skip = 2;
+  second.resume = picture;
+  GfxWatchWrites(&second);
+  stretch(0xFFFFFF00);
+  GfxWatchWrites(nullptr);
+  EXPECT_FALSE(second.failed);
+  EXPECT_EQ(second.written[0], first.written[0]);
+  EXPECT_NE(second.written[2], first.written[2]);
+  std::vector<uint8_t> pixels = Read(colour);
+  EXPECT_EQ(Pixel(pixels, 8, 8), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(pixels, 24, 8), 0xFFFFFF00u);
+
+  // The first draw not the one foreseen: nothing from there on is drawn.
+  GfxWriteWatch third;
+  third.texture = colour;
+  third.expected = first.written;
+  third.skip = 3;
+  third.resume = picture;
+  GfxWatchWrites(&third);
+  stretch(0xFF0000FF);
+  EXPECT_FALSE(third.failed) << "as foreseen";
+  EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u) << "the picture from before the right half";
+  third.written.clear();
+  third.failed = false;
+  third.skip = 1;
+  const float white[4] = {1, 1, 1, 1};
+  GfxClearRenderTargetView(g_context, rtv, white);
+  GfxWatchWrites(nullptr);
+  EXPECT_TRUE(third.failed);
+  EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u);
+  GfxRelease(picture);
+}
+
 TEST_F(GfxPixels, UnchangedStateMakesNoGlCall) {
   GfxBlendDesc bd;
   bd.renderTarget[0].blendEnable = 1;
