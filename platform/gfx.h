@@ -503,11 +503,12 @@ void GfxFlush(GfxContext context);
 uint64_t GfxContentFingerprint(GfxTexture2D texture);  // 0 for no texture
 // Bytes just written through a write mapping of the buffer, at that offset of it.
 void GfxNoteWritten(GfxBuffer buffer, uint32_t offset, uint32_t size, const void* bytes);
-// Until called with no texture, draws and colour clears into the texture are fingerprinted
-// but not carried out: its fingerprint is then that of what they would have made, for the
-// caller to compare, and the caller copies in a texture holding that or forgets the
-// contents.  A depth texture drawn into with it, and any target drawn from it meanwhile, are
-// forgotten when the skipping ends.
+// Until called with no texture, draws and colour clears into the texture (and any other so
+// named) are fingerprinted but not carried out: its fingerprint is that of what they would
+// have made, for the caller to compare.  When the skipping ends, a skipped texture whose
+// fingerprint is as it began keeps it (it holds what the skipped drawing made again); the
+// others are forgotten, and so are a depth texture drawn into with them and any target
+// drawn from one of them meanwhile.
 void GfxSkipDrawsInto(GfxTexture2D texture);
 // What the texture holds is unknown: it gets a fingerprint never seen before.
 void GfxForgetContent(GfxTexture2D texture);

@@ -30,10 +30,25 @@ enum WriteKind : uint64_t {
 };
 
 struct SkipState {
-  uint32_t texture = 0;            // draws into it are only fingerprinted
-  std::vector<uint32_t> tainted;   // textures whose contents lag their fingerprints
+  std::vector<uint32_t> textures;  // draws into them are only fingerprinted
+  std::vector<uint64_t> began;     // their fingerprints when their skipping began
+  std::vector<uint32_t> tainted;   // textures drawn from them meanwhile
 };
 SkipState g_skip;
+
+bool Holds(const std::vector<uint32_t>& list, uint32_t id) {
+  return id && std::find(list.begin(), list.end(), id) != list.end();
+}
+
+// A skipped texture whose fingerprint moved on no longer holds what it says.
+bool Lags(uint32_t id) {
+  for (size_t i = 0; i < g_skip.textures.size(); ++i)
+    if (g_skip.textures[i] == id) {
+      GfxTextureObj* t = g_gfx.textures.Get(id);
+      return !t || t->content != g_skip.began[i];
+    }
+  return Holds(g_skip.tainted, id);
+}
 GfxWriteWatch* g_watch;
 
 // A draw or clear into the watched texture: the write's own fingerprint, and what the texture
@@ -98,18 +113,14 @@ uint64_t HashRead(uint64_t h, uint32_t viewId) {
 }
 
 void Taint(uint32_t textureId) {
-  if (textureId && std::find(g_skip.tainted.begin(), g_skip.tainted.end(), textureId) == g_skip.tainted.end())
-    g_skip.tainted.push_back(textureId);
+  if (textureId && !Holds(g_skip.tainted, textureId)) g_skip.tainted.push_back(textureId);
 }
 
 bool ReadsLaggingTexture(const GfxBound& s) {
-  if (!g_skip.texture) return false;
+  if (g_skip.textures.empty()) return false;
   for (uint32_t view : s.srv) {
     GfxViewObj* v = g_gfx.views.Get(view);
-    if (v && v->texture &&
-        (v->texture == g_skip.texture ||
-         std::find(g_skip.tainted.begin(), g_skip.tainted.end(), v->texture) != g_skip.tainted.end()))
-      return true;
+    if (v && Lags(v->texture)) return true;
   }
   return false;
 }
@@ -190,7 +201,7 @@ bool GfxFingerprintDraw(uint32_t kind, uint32_t a, uint32_t b, int32_t c) {
   const uint64_t before = target ? target->content : 0;
   if (target) target->content = GfxHashWord(target->content, fp);
   if (depthTexture) depthTexture->content = GfxHashWord(depthTexture->content, fp);
-  bool skipped = target && colour->texture == g_skip.texture;
+  bool skipped = target && Holds(g_skip.textures, colour->texture);
   if (target && g_watch && colour->texture == g_watch->texture.id)
     skipped = WatchWrite(*target, fp, before) || skipped;
   if (skipped || ReadsLaggingTexture(g_gfx.bound)) {
@@ -224,7 +235,7 @@ bool GfxFingerprintClear(uint32_t viewId, const float* values, int count) {
   // Only a texture of one level is wholly cleared.
   const uint64_t before = t->content;
   t->content = t->desc.mipLevels == 1 ? h : GfxHashWord(t->content, h);
-  bool skipped = v->texture == g_skip.texture && v->kind == VIEW_RTV;
+  bool skipped = v->kind == VIEW_RTV && Holds(g_skip.textures, v->texture);
   if (g_watch && v->kind == VIEW_RTV && v->texture == g_watch->texture.id) skipped = WatchWrite(*t, h, before) || skipped;
   return skipped;
 }
@@ -252,11 +263,20 @@ void GfxNoteWritten(GfxBuffer buffer, uint32_t offset, uint32_t size, const void
 }
 
 void GfxSkipDrawsInto(GfxTexture2D texture) {
-  if (texture.id == g_skip.texture) return;
+  if (GfxTextureObj* t = g_gfx.textures.Get(texture.id)) {
+    if (Holds(g_skip.textures, texture.id)) return;
+    g_skip.textures.push_back(texture.id);
+    g_skip.began.push_back(t->content);
+    return;
+  }
+  if (texture.id) return;
+  for (size_t i = 0; i < g_skip.textures.size(); ++i) {
+    GfxTextureObj* t = g_gfx.textures.Get(g_skip.textures[i]);
+    if (t && t->content != g_skip.began[i]) t->content = GfxFreshContent();
+  }
   for (uint32_t id : g_skip.tainted)
     if (GfxTextureObj* t = g_gfx.textures.Get(id)) t->content = GfxFreshContent();
   g_skip = SkipState{};
-  g_skip.texture = texture.id;
 }
 
 void GfxWatchWrites(GfxWriteWatch* watch) { g_watch = watch; }

@@ -120,13 +120,18 @@ void SceneStarted() {
   if (g_pass.target) g_pass.atStart = GfxContentFingerprint(g_pass.target);
 }
 
+void DrawnWithTheScene(GfxTexture2D texture) {
+  if (g_pass.trial) GfxSkipDrawsInto(texture);
+}
+
 SceneOutcome EndScene() {
   if (!g_pass.target) return SCENE_DRAWN;
   g_pass.atEnd = GfxContentFingerprint(g_pass.target);
   if (!g_pass.trial) return SCENE_DRAWN;
+  // The target holds what the last drawn pass left in it, not what was only fingerprinted;
+  // a texture drawn with the scene holds what its drawing made again, or is forgotten.
   GfxSkipDrawsInto(GfxTexture2D{});
   g_pass.trial = 0;
-  // The target holds what the last drawn pass left in it, not what was only fingerprinted.
   GfxForgetContent(g_pass.target);
   g_pass.outcome = g_pass.atEnd == g_kept.scene ? SCENE_KEPT : SCENE_CHANGED;
   return g_pass.outcome;

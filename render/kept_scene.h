@@ -23,6 +23,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/gfx.h"
+
 enum SceneOutcome { SCENE_DRAWN = 0, SCENE_KEPT = 1, SCENE_CHANGED = 2 };
 
 // The scene's target is the current one, in render target mode 0 (the back buffer) or 5 (the
@@ -30,6 +32,9 @@ enum SceneOutcome { SCENE_DRAWN = 0, SCENE_KEPT = 1, SCENE_CHANGED = 2 };
 // and size, its drawing is only fingerprinted from now on: 1 then, else 0.
 int StartScene(int renderTargetMode, int trial);
 void SceneStarted();
+// A texture the act draws afresh in each pass, for its 3D view alone (a dashboard's face):
+// during a trial its drawing is only fingerprinted as well.  Nothing while no trial runs.
+void DrawnWithTheScene(GfxTexture2D texture);
 SceneOutcome EndScene();
 // A drawn scene with a 3D view is kept (a pass without one lets go of the kept picture); a
 // kept one is put back into the back buffer; a changed one's pass draws its interface
