@@ -10,9 +10,9 @@
 #include "animation/bone_links.h"
 #include "core/report.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "platform/keys.h"
 #include "render/object_picture.h"
 #include "render/views.h"
@@ -30,6 +30,7 @@ namespace {
 constexpr double THREE_PI = 3.0 * 3.14159265358979323846;
 constexpr int DRAG_STEPS_A_FRAME = 4;
 constexpr const char* TEXT_EXIT_QUESTION = "Exit animation editor?";
+constexpr const char* TEXT_EXIT_PROGRAM = "Exit ZKT?";
 constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 constexpr const char* TEXT_UNDO_EMPTY = "Undo buffer is empty";
 constexpr const char* TEXT_NO_ANIM = "NO ANIM selected";
@@ -40,6 +41,13 @@ AnimEditorScreen& ScreenOf(Prss* process) { return *reinterpret_cast<AnimEditorS
 // Word 1: the object editor closes too (Shift+X).
 void LeaveAnswered(Prss* owner, uint32_t closeAll, uint32_t) {
   if (closeAll) ObjectEditorShared.closeAll = 1;
+  Prss_Terminate(owner);
+}
+
+// "Yes" to the program's quit with unsaved changes: the request again, the editor closed.
+void QuitAnswered(Prss* owner, uint32_t, uint32_t) {
+  ExitRequested = 1;
+  RedrawRequested = 1;
   Prss_Terminate(owner);
 }
 
@@ -256,6 +264,16 @@ Prss* AnimEditorScreenAction(Prss* process) {
   if (!e.dragging) ReadHeldKeys(s);
   Prss_ActSub(process);
   if (process->sub) return process;
+  // A quit request: unsaved changes are asked about first, as the other editors do.
+  if (ExitRequested) {
+    if (e.unsaved) {
+      ExitRequested = 0;
+      ReportQuestion(process, QuitAnswered, TEXT_EXIT_PROGRAM, TEXT_UNSAVED_LOST, 0, 0, 0);
+    } else {
+      Prss_Terminate(process);
+    }
+    return process;
+  }
   if (e.dragging) {
     e.dragGain = e.slideMode ? DRAG_GAIN_SLIDE : DRAG_GAIN_TURN;
     for (int i = 0; i < DRAG_STEPS_A_FRAME; ++i) Bone::Step(*e.rig, e);

@@ -33,10 +33,10 @@
 #include "frontend/frontend.h"
 #include "frontend/mod_export.h"
 #include "frontend/player_file.h"
-#include "modeller/model_checks.h"
-#include "modeller/modeller.h"
-#include "modeller/object_editor.h"
-#include "modeller/world_models.h"
+#include "modeller/screen/model_checks.h"
+#include "modeller/screen/modeller.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/world/world_models.h"
 #include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
@@ -99,6 +99,17 @@ DisplayModeRecord CurrentModeRecord;
 
 namespace {
 
+// Where a pass's time went, in milliseconds: told in the log when a pass outlasts the frame
+// time's bound, and on standard output while passes are traced (AppTracePasses).
+enum PassPart { PART_PREPARE, PART_ACT, PART_INTERFACE, PART_PRESENT, PART_AFTER_PRESENT, PART_WORK_AT_REST,
+                PART_REST, PART_MESSAGES, PASS_PART_COUNT };
+constexpr const char* PASS_PART_NAMES[PASS_PART_COUNT] = {"prepare", "act", "interface", "present", "after present",
+                                                          "work at rest", "rest", "messages"};
+struct PassParts {
+  uint32_t ms[PASS_PART_COUNT];
+  uint32_t mark;  // the clock where the part under way began
+};
+
 struct LoopState {
   Prss* top = nullptr;
   uint32_t now = 0;          // read at the top of this pass, refreshed by the limiter
@@ -121,6 +132,8 @@ struct LoopState {
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
   uint32_t passes = 0;
+  PassParts parts{};  // the pass under way's, until the next pass has read them
+  int tracePasses = 0;
   int forceNoGraphics = 0;
   // What asked for the next drawn pass.  Only the interface's own changes (the blink tick,
   // a message line, an alarm, a pointer moved with no button held, a typed character) let a
@@ -155,6 +168,21 @@ void TraceStep(const char* name) {
   if (g_trace.step) LogF("trace : %-22s %5u ms", g_trace.step, static_cast<unsigned>(now - g_trace.stepStart));
   g_trace.step = name;
   g_trace.stepStart = now;
+}
+
+// The part of the pass under way that ends now.
+void PartEnds(PassPart part) {
+  const uint32_t now = ClockNowMs();
+  g_loop.parts.ms[part] += now - g_loop.parts.mark;
+  g_loop.parts.mark = now;
+}
+
+// "<frame time> ms : prepare 1, act 2, ..." of the last pass.
+void FormatPassParts(char* out, size_t size, uint32_t frameMs) {
+  int at = std::snprintf(out, size, "%u ms :", static_cast<unsigned>(frameMs));
+  for (int i = 0; i < PASS_PART_COUNT && at > 0 && size_t(at) < size; ++i)
+    at += std::snprintf(out + at, size - size_t(at), "%s %s %u", i ? "," : "", PASS_PART_NAMES[i],
+                        static_cast<unsigned>(g_loop.parts.ms[i]));
 }
 
 // A start-up step as the log names it; traced when the trace is on.
@@ -405,6 +433,8 @@ void RecordToConfig(const DisplayModeRecord& record, int32_t values[4]) {
 
 // After the first drawn frame: what start-up left for later.
 void MakeWhatStartUpLeft() {
+  // A worker decodes the sounds while the human figures and the helmet are made.
+  if (g_loop.soundAfterFirstFrame) PrepareInterfaceSounds();
   if (g_loop.humanMeshesAfterFirstFrame) {
     g_loop.humanMeshesAfterFirstFrame = 0;
     BuildHumanMeshes();
@@ -425,11 +455,59 @@ void MakeWhatStartUpLeft() {
   }
 }
 
+// ---- [Rest] ----
+// A screen at rest waits for the next thing that needs a pass instead of sleeping a
+// millisecond a pass: the window's events, a second start on the instance socket and drive
+// lines wake the wait as they arrive (platform/messages.h); the alarms below end it in time.
+// The longest wait stays below the frame-time bound, so a pass after a rest is never cut.
+constexpr uint32_t REST_WAIT_MAX_MS = 1000;
+static_assert(REST_WAIT_MAX_MS < FRAME_TIME_BOUND_MS, "a rest is no stall");
+
+// Milliseconds from now until something needs a pass; 0 when one is due now.
+uint32_t RestWaitMs(uint32_t now) {
+  uint32_t wait = REST_WAIT_MAX_MS;
+  const auto until = [&](uint32_t at) {
+    const int32_t left = static_cast<int32_t>(at - now);
+    wait = std::min(wait, left > 0 ? static_cast<uint32_t>(left) : 0u);
+  };
+  if (RedrawAlarmSet) until(RedrawAlarmMs);           // redraw alarms; message lines leaving
+  if (FrameChangesWithTime) until(g_loop.nextBlink);  // the blink tick draws again
+  wait = std::min({wait, DriveLineDueMs(now), SoundStreamRefillDueMs()});
+  // Work each pass does a step of: a deferred mouse move, the network poll, device recovery.
+  if (DeferredMouseMovePending() || NetworkPollPending() ||
+      (LastPresentStatus != PRESENT_OK && LastPresentStatus != PRESENT_OCCLUDED))
+    wait = 0;
+  // A run limited to a number of passes keeps its passes a millisecond apart, as it always has.
+  if (g_loop.passLimit) wait = std::min(wait, 1u);
+  return wait;
+}
+
 void SleepUntilClockChanges() {
   const uint32_t start = ClockNowMs();
   do {
     ClockSleepMs(1);
   } while (ClockNowMs() == start);
+}
+
+// Step 11's rest, in place of its millisecond's sleep; the pump follows at once.  Work a
+// screen left for the rest (WorkAtRest) is done instead of a wait.  A rest
+// still lasts until the clock moves on, as that sleep made sure: a frame drawn for what
+// woke it never has a frame time of 0 (a car on show steps by it).
+void RestUntilNextPass() {
+  const uint32_t start = ClockNowMs();
+  if (void (*work)() = WorkAtRest) {
+    // A screen's work for the rest is done in its place; the next pass rests again.
+    WorkAtRest = nullptr;
+    work();
+    PartEnds(PART_WORK_AT_REST);
+    if (ClockNowMs() == start) SleepUntilClockChanges();
+    return;
+  }
+  const uint32_t wait = RestWaitMs(start);
+  ProfilerStart(g_loop.sleepTimer);
+  if (wait > 0) WaitForMessages(wait);
+  if (ClockNowMs() == start) SleepUntilClockChanges();
+  ProfilerStop(g_loop.sleepTimer);
 }
 
 }  // namespace
@@ -510,7 +588,8 @@ StartResult AppStartup(const char* commandLine) {
     return START_ENDED;
   }
   if (RunMode == RUN_MODE_VEHICLE_OUTPUT) {
-    ExitCode = ExportVehicleWithLog();
+    InitSinCosTables();  // the car's set-up on loading reads them
+    ExitCode = ExportVehicleWithLog(RequestText);
     return START_ENDED;
   }
 
@@ -518,14 +597,12 @@ StartResult AppStartup(const char* commandLine) {
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
   // screen to show it the program would run unseen: it ends at once, saving nothing.  While
-  // the window system starts (the longest step), workers read the system's font list, decode
-  // the interface sounds and fill the sine and cosine tables, which nothing reads before:
-  // steps 16, 33 and 21 take them, with the lines they always logged.
+  // the window system starts (the longest step), workers read the system's font list and
+  // fill the sine and cosine tables, which nothing reads before: steps 16 and 21 take them,
+  // with the lines they always logged.  (The interface sounds are decoded once the first
+  // frame is up, beside the rest of what start-up leaves until then.)
   TraceStep("window system");
-  if (GraphicsEnabled) {
-    PrepareGlyphFonts();
-    PrepareInterfaceSounds();
-  }
+  if (GraphicsEnabled) PrepareGlyphFonts();
   std::jthread tables(InitSinCosTables);
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");
@@ -555,10 +632,8 @@ StartResult AppStartup(const char* commandLine) {
   StartJournalOfSaves();
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
-  // is no device at all.  With the configuration read (it holds the fonts' weights), a
-  // worker opens the double-byte fonts meanwhile for step 16.
+  // is no device at all.
   if (GraphicsEnabled) {
-    PrepareGlyphFontFaces();
     if (CommandLineVrChoice == 1) VrEnabled = 0;
     if (CommandLineVrChoice == 2) VrEnabled = 1;
     if (CommandLineVrPlugin) VrConfig.plugin = CommandLineVrPlugin - 1;  // "rift" the first, "openvr" the second
@@ -776,6 +851,15 @@ void AppRunPass() {
   FrameTimingHistory[FRAME_HISTORY_LENGTH - 1] = CurrentFrameTiming;
   CurrentFrameTiming = FrameTimingRecord{};
 
+  if (g_loop.tracePasses || FrameTime > FRAME_TIME_BOUND_MS) {
+    char parts[192];
+    FormatPassParts(parts, sizeof parts, FrameTime);
+    if (FrameTime > FRAME_TIME_BOUND_MS) LogF("frame time %s", parts);  // what the stall was
+    if (g_loop.tracePasses) {
+      std::printf("pass %s\n", parts);
+      std::fflush(stdout);
+    }
+  }
   if (FrameTime > FRAME_TIME_BOUND_MS) {
     // No simulated time jump may exceed the bound, however long the stall.
     ProgramClock += FRAME_TIME_BOUND_MS;
@@ -798,6 +882,8 @@ void AppRunPass() {
   ProfilerStop(g_loop.sleepTimer);
   SimFrameTime = FrameTime;
   g_loop.frameStart = g_loop.now;
+  g_loop.parts = PassParts{};
+  g_loop.parts.mark = g_loop.now;
 
   // 9, 10: blink colours and per-frame flags.
   SetBlinkColours();
@@ -806,14 +892,16 @@ void AppRunPass() {
   ControlsPolledThisFrame = 0;
 
   // 11: the redraw test.  Alt alone does not draw a frame; a changed message line does, and
-  // so does a resting screen whose last frame still moved or whose alarm has come.  A
-  // presenting headset shows a view that follows the head: it is drawn every pass.
+  // so does a resting screen whose last frame still moved or whose alarm has come, and
+  // deferred work waiting for its frame.  A presenting headset shows a view that follows the
+  // head: it is drawn every pass.  A pass that draws nothing waits (RestUntilNextPass).
   if (!RedrawRequested) {
     if (WorldBuildStage() != 0 || KeyHeldForRedraw() || InterfaceRedraw || KeepDrawing ||
-        RedrawAlarmDue(g_loop.now) || VrPresenting)
+        RedrawAlarmDue(g_loop.now) || DeferredWorkPending() || VrPresenting)
       RedrawRequested = 1;
   }
-  if (WorldBuildStage() != 0 || KeyHeldForRedraw() || KeepDrawing || VrPresenting || MouseButtonHeld())
+  if (WorldBuildStage() != 0 || KeyHeldForRedraw() || KeepDrawing || DeferredWorkPending() || VrPresenting ||
+      MouseButtonHeld())
     g_loop.interfaceOnly = 0;
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.  What it shows asks again for the next frame and the
@@ -878,8 +966,10 @@ void AppRunPass() {
 
     // 16: the act call steps the whole chain of screens.
     if (g_trace.step) TraceStep("first frame : the act");
+    PartEnds(PART_PREPARE);
     Prss* top = g_loop.top;
     g_loop.top = top ? top->act(top) : nullptr;
+    PartEnds(PART_ACT);
 
     // 17, 18: the editor's hook, screen labels, hover under changed modifiers, the cursor.
     if (FrameBegun3D) {
@@ -957,6 +1047,7 @@ void AppRunPass() {
       presents = 0;
       RedrawRequested = 1;
     }
+    PartEnds(PART_INTERFACE);
     if (presents && !FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
       TickMappingScreenshot();
@@ -975,6 +1066,7 @@ void AppRunPass() {
         LogF("trace : start to first frame %u ms", static_cast<unsigned>(ClockNowMs() - g_trace.start));
       }
       ProfilerStop(g_loop.flipTimer);
+      PartEnds(PART_PRESENT);
       if (RunDeferredWork() | TakeCarModelRebuilt()) RedrawRequested = 1;
     }
     if (!g_loop.top)
@@ -983,10 +1075,13 @@ void AppRunPass() {
       UpdateSoundStream();
     MakeWhatStartUpLeft();
     g_loop.interfaceOnly = !(askedAgain || (RedrawRequested && !thrownAway));
+    PartEnds(PART_AFTER_PRESENT);
   } else {
-    ClockSleepMs(1);
     // A screen at rest still plays its music: the stream is refilled as on a drawn pass.
     if (SoundOpen && SoundStreaming) UpdateSoundStream();
+    PartEnds(PART_PREPARE);
+    RestUntilNextPass();
+    PartEnds(PART_REST);
   }
 
   // 25..28: messages, per-pass input, window changes and device recovery.
@@ -1001,6 +1096,7 @@ void AppRunPass() {
   RunStep(ApplyDeferredWindowChanges);
   if (LastPresentStatus != PRESENT_OK) RecoverD3DDevice();
   g_loop.redrawAtEnd = RedrawRequested;
+  PartEnds(PART_MESSAGES);
 
   ++g_loop.passes;
   if (g_loop.passLimit && g_loop.passes >= g_loop.passLimit) RequestExit(0, "pass limit");
@@ -1394,6 +1490,8 @@ void AppSetPassLimit(uint32_t passes) { g_loop.passLimit = passes; }
 
 void AppReportFirstFrame(int report) { g_loop.reportFirstFrame = report; }
 
+void AppTracePasses(int trace) { g_loop.tracePasses = trace; }
+
 void AppTraceStartup(int trace) {
   g_trace = StartupTrace{};
   g_trace.on = trace;
@@ -1403,9 +1501,11 @@ void AppResetState() {
   ResetFrameKeys();
   const int forceNoGraphics = g_loop.forceNoGraphics;
   const int reportFirstFrame = g_loop.reportFirstFrame;
+  const int tracePasses = g_loop.tracePasses;
   g_loop = LoopState{};
   g_loop.forceNoGraphics = forceNoGraphics;
   g_loop.reportFirstFrame = reportFirstFrame;
+  g_loop.tracePasses = tracePasses;
   CloseInstanceRequests();
   ResetCommandLineState();
   ResetTextCommandState();
@@ -1433,6 +1533,7 @@ void AppResetState() {
   std::memset(FrameTimingHistory, 0, sizeof FrameTimingHistory);
   EditorFrameHook = nullptr;
   EditorFrameHookArgument = nullptr;
+  WorkAtRest = nullptr;
   RenderTargetMode = 0;
   FullScreenModeIndex = -1;
   CurrentProcess = nullptr;

@@ -78,6 +78,9 @@ void AppSetPassLimit(uint32_t passes);
 // Writes "first frame" to standard output once the first frame has been presented (the
 // start-up benchmark waits for it).
 void AppReportFirstFrame(int report);
+// Writes each pass's frame time and where it went ("pass <ms> ms : prepare 0, act 12, ...", the
+// parts of the pass before) to standard output, for the benchmarks that look for stalls.
+void AppTracePasses(int trace);
 // Writes each start-up step's milliseconds to the log ("trace : <step> <ms> ms") and the time
 // from the start to the first presented frame.
 void AppTraceStartup(int trace);

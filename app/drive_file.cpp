@@ -143,6 +143,12 @@ void RunDriveLines() {
   }
 }
 
+uint32_t DriveLineDueMs(uint32_t nowMs) {
+  if (!g_waiting) return UINT32_MAX;
+  const int32_t left = int32_t(g_waitStart + DRIVE_WAIT_MS - nowMs);
+  return left > 0 ? uint32_t(left) : 0u;
+}
+
 void CloseDriveFile() {
   CloseLineSource(g_source);
   g_source = -1;

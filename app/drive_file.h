@@ -12,9 +12,13 @@
 // shows its button, the lines after it with it; then it is given up, in the log and on
 // standard error.
 #pragma once
+#include <cstdint>
 
 // Opens the file; 0 when it cannot be opened (said on standard error).
 int  OpenDriveFile(const char* path);
 // Carries out the lines that arrived since the last pass.
 void RunDriveLines();
+// Milliseconds until a line waiting for its button gives up (a loop at rest waits no longer);
+// UINT32_MAX while no line waits.
+uint32_t DriveLineDueMs(uint32_t nowMs);
 void CloseDriveFile();

@@ -6,7 +6,8 @@
 // to standard output when the first frame has been presented, ZKT_DRIVE=PATH takes commands
 // and clicks from the named pipe PATH while the program runs (app/drive_file.h).  The
 // developer's switches: ZKT_PROFILER=1 draws the frame profiler's table over every frame,
-// ZKT_STARTUP_TRACE=1 writes each start-up step's milliseconds to the log.
+// ZKT_STARTUP_TRACE=1 writes each start-up step's milliseconds to the log, ZKT_PASS_TRACE=1 each
+// pass's frame time and its parts to standard output.
 #include <cstdlib>
 #include <string>
 
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
   if (const char* report = std::getenv("ZKT_REPORT_FIRST_FRAME")) AppReportFirstFrame(std::atoi(report) != 0);
   if (const char* profiler = std::getenv("ZKT_PROFILER")) ProfilerDisplayOn = std::atoi(profiler) != 0;
   if (const char* trace = std::getenv("ZKT_STARTUP_TRACE")) AppTraceStartup(std::atoi(trace) != 0);
+  if (const char* trace = std::getenv("ZKT_PASS_TRACE")) AppTracePasses(std::atoi(trace) != 0);
   if (const char* drive = std::getenv("ZKT_DRIVE"))
     if (!OpenDriveFile(drive)) return 1;
   return WinMain(commandLine.c_str());

@@ -18,7 +18,7 @@
 #include "core/sound.h"
 #include "frontend/frontend.h"
 #include "frontend/player_file.h"
-#include "modeller/modeller.h"
+#include "modeller/screen/modeller.h"
 #include "platform/keys.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -810,6 +810,8 @@ void HandleMouseInput(uint32_t message, uint64_t wParam, int64_t lParam) {
   }
   Prss_DeliverMouse(&m);
 }
+
+int DeferredMouseMovePending() { return g_state.movePending; }
 
 void DeliverDeferredMouseMove() {
   if (!g_state.movePending) return;

@@ -37,6 +37,7 @@ void MainWndProc(const WindowMessage& message);
 void HandleActivate(int state);        // 0 inactive, 1 active, 2 active by a click
 void HandleMouseInput(uint32_t message, uint64_t wParam, int64_t lParam);
 void DeliverDeferredMouseMove();
+int  DeferredMouseMovePending();     // a move waits for DeliverDeferredMouseMove
 void SimulateKeyPress(int ctrl, int shift, int alt, int key);
 int  CommitPendingEdit();              // 1 when the key is consumed
 void CentreCursorInView();

@@ -2,6 +2,7 @@
 #include "core/checksum.h"
 
 uint32_t Crc32Table[256];
+uint32_t Crc32WordTables[3][256];
 
 namespace {
 constexpr uint32_t CRC32_POLYNOMIAL = 0x04C11DB7u;
@@ -16,6 +17,12 @@ void Crc32InitTable() {
     uint32_t r = i << 24;
     for (int bit = 0; bit < 8; ++bit) r = (r & 0x80000000u) ? (r << 1) ^ CRC32_POLYNOMIAL : r << 1;
     Crc32Table[i] = r;
+  }
+  // A register byte k places above the lowest reaches the top after 3 - k steps, where the
+  // table takes it; the remaining k steps shift what the table gave.
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t r = Crc32Table[i];
+    for (int k = 0; k < 3; ++k) Crc32WordTables[k][i] = r = CrcStep(r, 0);
   }
 }
 
@@ -38,6 +45,13 @@ uint32_t Crc32String(uint32_t running, const char* text) {
 uint32_t Crc32Block12(uint32_t running, const uint8_t bytes[12]) {
   for (int i = 0; i < 12; ++i) running = CrcStep(running, bytes[i]);
   return running;
+}
+
+uint32_t Crc32Word(uint32_t running, uint32_t word) {
+  // Four steps shift the word's bytes in, lowest first, and what the register held out.
+  const uint32_t in = (word & 0xFFu) << 24 | (word & 0xFF00u) << 8 | (word >> 8 & 0xFF00u) | word >> 24;
+  return in ^ Crc32WordTables[2][running >> 24] ^ Crc32WordTables[1][running >> 16 & 0xFFu] ^
+         Crc32WordTables[0][running >> 8 & 0xFFu] ^ Crc32Table[running & 0xFFu];
 }
 
 void TeaEncipher(const uint32_t in[2], uint32_t out[2], const uint32_t key[4]) {

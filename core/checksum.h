@@ -10,6 +10,9 @@
 #include <cstdint>
 
 extern uint32_t Crc32Table[256];
+// What a byte of the register adds after four steps, by its place (1 to 3 above the lowest):
+// the lowest byte's is the table itself.
+extern uint32_t Crc32WordTables[3][256];
 
 void Crc32InitTable();
 
@@ -21,6 +24,8 @@ uint32_t Crc32Packet(const uint8_t* bytes, size_t length);
 uint32_t Crc32String(uint32_t running, const char* text);
 // Continues running over 12 bytes, taken unsigned.
 uint32_t Crc32Block12(uint32_t running, const uint8_t bytes[12]);
+// Continues running over the four bytes of a word, lowest first, in one step.
+uint32_t Crc32Word(uint32_t running, uint32_t word);
 
 // One 8-byte block (two 32-bit words as they lie in memory); out may be in.
 void TeaEncipher(const uint32_t in[2], uint32_t out[2], const uint32_t key[4]);

@@ -17,6 +17,7 @@ void RedrawAtMs(uint32_t clockMs) {
   RedrawAlarmSet = 1;
   RedrawAlarmMs = clockMs;
 }
+void (*WorkAtRest)();
 int FrameSkipped;
 uint32_t DrawnFrameCount;
 int BlinkPhase;

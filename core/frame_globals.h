@@ -32,6 +32,11 @@ void RedrawAtMs(uint32_t clockMs);
 inline bool RedrawAlarmDue(uint32_t nowMs) {
   return RedrawAlarmSet && static_cast<int32_t>(nowMs - RedrawAlarmMs) >= 0;
 }
+// Work a screen leaves for the loop's next rest: something it will soon need, made while
+// nobody waits for a frame (the environment cars reflect, drawn while the vehicle editor waits
+// for its first car).  The loop's next rest takes it and runs it in place of the wait; null
+// when there is none.
+extern void (*WorkAtRest)();
 extern int FrameSkipped;        // this pass draws nothing
 extern uint32_t DrawnFrameCount;  // passes that drew since the last blink tick
 extern int BlinkPhase;          // 0 or 1, flipped about twice a second

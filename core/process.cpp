@@ -47,7 +47,14 @@ void Prss_RemoveSub(Prss* process, const char* label) {
 }
 
 void Prss_ActSub(Prss* process) {
-  if (process->sub) process->sub = process->sub->act(process->sub);
+  Prss* sub = process->sub;
+  if (!sub) return;
+  const bool leaf = sub->sub == nullptr;  // it saw the request with nothing open over it
+  process->sub = sub->act(sub);
+  if (ExitRequested && leaf && process->sub == sub && sub->alive && !sub->sub) {
+    sub->terminate(sub);
+    process->sub = sub->act(sub);
+  }
 }
 
 void Prss_RestAfterDrawing(const Prss* process) {

@@ -56,6 +56,10 @@ void Prss_Init(Prss* process, Prss* parent, PrssAct act, PrssKey key, PrssMouse 
 void Prss_MakeCurrent(Prss* process);
 void Prss_AddSub(Prss* process, Prss* subprocess);
 void Prss_RemoveSub(Prss* process, const char* label);  // only while a subprocess exists
+// Steps the subprocess.  Under an exit request a subprocess that had none of its own, and
+// neither closed nor took the request back (to ask first) in its act, is closed here: its
+// own terminate and one act, so it is gone at once.  Input is dropped while an exit is
+// requested, so a screen that does not close by itself could never be closed.
 void Prss_ActSub(Prss* process);
 void Prss_Terminate(Prss* process);
 // The end of the act of a screen that holds still once drawn: unless a subprocess draws over

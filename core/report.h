@@ -23,6 +23,7 @@ enum ReportColour : uint8_t {
   REPORT_GREY = 2,     // TextColours.grey: the default grey of plain text
   REPORT_LIGHT_BLUE = 3,  // TextColours.lightBlue (160 160 255)
   REPORT_WARNING = 4,  // TextColours.red: the warning colour (pure red)
+  REPORT_SUCCESS = 5,  // TextColours.lightGreen (colour code 2): a save or an export that succeeded
 };
 // The targets of a line: -1 the local user, -2 the local user without a report to the
 // control link, -3 a debug line (shown only while the debug messages are on).

@@ -357,6 +357,15 @@ void UpdateSoundStream() {
   g_music.lastBlock = target;
 }
 
+uint32_t SoundStreamRefillDueMs() {
+  if (!SoundOpen || !SoundStreaming) return UINT32_MAX;
+  uint32_t bytes = 0;
+  if (AudioGetPlayPosition(MUSIC_BUFFER, &bytes) != 0) return 0;  // the refill reports it
+  const uint32_t frame = bytes / AUDIO_FRAME_BYTES % MUSIC_RING_FRAMES;
+  const uint32_t framesLeft = MUSIC_BLOCK_FRAMES - frame % MUSIC_BLOCK_FRAMES;
+  return (framesLeft * 1000u + AUDIO_RATE - 1) / AUDIO_RATE;  // rounded up: never before it
+}
+
 void StopMusicStream() {
   CloseMusicFile();
   g_music.paused = 0;

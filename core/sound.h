@@ -75,6 +75,9 @@ extern void (*SoundSwitchText)(int on, char* line, size_t size);
 // Copies an Ogg Vorbis file, fills the ring from it and plays the ring; 1 when it plays.
 int  PlayMusicData(const uint8_t* data, size_t size);
 void UpdateSoundStream();  // per frame: refills the blocks the ring has played
+// Milliseconds until the ring plays into its next block, when UpdateSoundStream has a block
+// to refill (a loop at rest waits no longer); UINT32_MAX while no stream plays.
+uint32_t SoundStreamRefillDueMs();
 void StopMusicStream();    // closes the stream and stops the ring at position 0
 void PauseMusicStream();   // the ring stops where it is; the stream stays open
 int  RestartMusicStream(); // plays a paused ring again; 1 when it plays

@@ -4,7 +4,7 @@
 #include "core/process.h"
 #include <cstdio>
 #include "frontend/frontend.h"
-#include "modeller/object_editor.h"
+#include "modeller/editor/object_editor.h"
 #include "race/race.h"
 #include "text/language.h"
 #include "ui/dialogs.h"

@@ -144,7 +144,15 @@ void RefreshModList();
 void FreeModList();
 
 // ---- [Services] ----
-int  ExportVehicleWithLog();          // the command line's vehicle output run; its exit code
+// The command line's vehicle output run (/vehd=<name>, without graphics): "data\veh\<name>.veh"
+// read as stored (unmirrored, never from the mods, its dashboard as stored) and written as
+// "export\<name>\<name>.veh", its model stored in it or, when the source names a body model
+// file, that file copied beside it, with the engine file it names read and written beside it
+// in the form and with the figures read.  The run logs to VEHICLE_OUTPUT_LOG unless the command
+// line named a log.  0, or 1 with the reason on standard error and in the log.
+constexpr const char* VEHICLE_OUTPUT_FOLDER = "export";
+constexpr const char* VEHICLE_OUTPUT_LOG = "vehicle_output.log";
+int  ExportVehicleWithLog(const char* name);
 void ReloadGarageCarModel(int flag);  // as ReloadAllCarModels, for the garage's car
 void ReloadThumbnailTextures();       // the car thumbnails and the track thumbnails
 void RefreshGarageSetups();           // the garage re-lists its setups when it is open

@@ -41,6 +41,9 @@ constexpr float GARAGE_DISTANCE = 7.0f;      // m from the car's reference point
 constexpr float GARAGE_FIELD = 1.0f;
 constexpr int GARAGE_SKY_MODE = 1;           // the sky as it is: no refresh of the shine
 constexpr int GARAGE_TYRE_MAKERS = 7;        // the rows of the set-up's tyre maker byte
+// The car's room (normalised screen units): from near the left edge to a gap before the
+// panel, between the title (down to -0.85) and the back button (from 0.85).
+constexpr float GARAGE_ROOM_LEFT = -0.96f, GARAGE_ROOM_GAP = 0.04f, GARAGE_ROOM_HALF_HEIGHT = 0.78f;
 
 struct GaragePage {
   Prss prss;
@@ -158,13 +161,19 @@ void DrawGaragePanel(GaragePage& page) {
   ResetInfoPanelLayout();
 }
 
-// The car from its right and an eighth of a turn above, lit by the settings' sun and sky; the
-// drawing steps it to the frame's time.  1 when drawn.
+// The car from its right and an eighth of a turn above, standing on the editors' floor and
+// lit by the settings' sun, sky and ground colours, fitted into the room between the title,
+// the back button and the panel; the drawing steps it to the frame's time.  1 when drawn.
 int DrawGarageCar(Car& car) {
   EditorCarPicture p{};
   p.heading = GARAGE_HEADING;
   p.distance = GARAGE_DISTANCE;
   p.fieldFactor = GARAGE_FIELD;
+  p.room[0] = GARAGE_ROOM_LEFT;
+  p.room[1] = -GARAGE_ROOM_HALF_HEIGHT;
+  p.room[2] = FULL_SCREEN_PANEL_LEFT - GARAGE_ROOM_GAP;
+  p.room[3] = GARAGE_ROOM_HALF_HEIGHT;
+  p.floor = 1;
   CarViewSettings settings{};
   settings.graphicsOptions = 0xFFFFFFFF;
   settings.driverOption = 1;

@@ -124,7 +124,7 @@ int Car::CheckTextures(float* megapixels) const {
       LogF("texture check : %s - %s", list->names[i], reason);
       char text[128];
       std::snprintf(text, sizeof text, "%s : %s", list->names[i], reason);
-      ReportLine(text, REPORT_ERROR, REPORT_TARGET_DEBUG);
+      ReportLine(text, REPORT_ERROR);  // the "more info" the check's box sends the user to (H)
     } else {
       area += pixels;
     }
@@ -209,7 +209,8 @@ int ListModProblems(const Car& car, int forUpload) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_tex_maxu], MOD_UPLOAD_MAX_MEGAPIXELS);
     ReportLine(text, REPORT_ERROR);
   }
-  if (!IsModCarId(ModSkinId(car))) problem(LanguageTexts[TX_3m_no_sknid]);
+  // Three letters or digits are an official Skin ID, a built-in car's.
+  if (!IsModCarId(ModSkinId(car))) problem(LanguageTexts[IsShortCarName(car.shortCode) ? TX_3m_off_sknd : TX_3m_no_sknid]);
   // Only after the Skin ID: the default skins are named after it.
   else problems += CheckVehicleSkins(car);
   const int named = car.CountColourConfigNames();
@@ -217,6 +218,6 @@ int ListModProblems(const Car& car, int forUpload) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_col_name], named, int(car.colourConfigCount));
     problem(text);
   }
-  if (problems == 0) ReportLine(LanguageTexts[TX_3m_mod_vald], REPORT_MESSAGE);
+  if (problems == 0) ReportLine(LanguageTexts[TX_3m_mod_vald], REPORT_SUCCESS);
   return problems;
 }

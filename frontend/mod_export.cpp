@@ -1,6 +1,7 @@
-// mod_export.cpp - the mod export, one step a frame: the vehicle loaded again unmirrored, its
-// files written into a folder beside the target, then moved into place or packed by the
-// packer; and the handler of the export rows.
+// mod_export.cpp - the mod export, one step a frame: the car being edited, as the editor holds
+// it, built again unmirrored from a copy taken when the export starts; its files written into a
+// folder beside the target, then moved into place or packed by the packer; and the handler of
+// the export rows.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -35,7 +36,7 @@ namespace {
 
 enum Stage {
   STAGE_IDLE,
-  STAGE_LOAD,      // the vehicle loaded again, the names collected, the folders made
+  STAGE_LOAD,      // the car built again from its copy, the names collected, the folders made
   STAGE_VEHICLE,   // the vehicle file with the unique names
   STAGE_FILES,     // engine, animations and cover picture
   STAGE_TEXTURES,  // one page a frame, converted
@@ -48,7 +49,9 @@ enum Stage {
 struct ExportState {
   int stage = STAGE_IDLE;
   int word = 0;
-  char source[MOD_NAME_SIZE] = {};  // the vehicle the export loads
+  char source[MOD_NAME_SIZE] = {};  // the vehicle's name
+  std::vector<uint8_t> body;        // the car as the editor held it when the export started
+  bool fromMod = false;             // the vehicle came from a mod: its files are in its folder
   std::string modsFolder;           // "<root>\mods\vehicles"
   std::string target;               // "<modsFolder>\<mod>"
   std::string work;                 // "<modsFolder>\<mod>.partial" (upload: the staging root's)
@@ -73,13 +76,17 @@ std::string Format(const char* format, const std::string& value) {
   return at == std::string::npos ? text : text.replace(at, 2, value);
 }
 
-void Fail(const std::string& reason) {
-  const std::string text = Format(TEXT_EXPORT_FAILED, reason);
+// A failed export (TEXT_EXPORT_FAILED) or one that does not start (TEXT_NOTHING_EXPORTED): the
+// line in the error colour with the error sound, and in the log.
+void TellFailure(const char* format, const std::string& reason) {
+  const std::string text = Format(format, reason);
   ReportLine(text.c_str(), REPORT_ERROR);
   ReportSound(3);
   LogLine(text.c_str());
   ModExportResult = MOD_EXPORT_FAILED;
 }
+
+void Fail(const std::string& reason) { TellFailure(TEXT_EXPORT_FAILED, reason); }
 
 // A file or folder of the mod that could not be written: told as every failed save is, with
 // the system's reason (error, an errno value), and the export ends.
@@ -152,15 +159,16 @@ int StepLoad() {
   ExportState& e = g_export;
   e.car = new Car;
   const VehicleLoadArgs args{0, 0, 0, nullptr, 0, nullptr, 0, {}, 1, nullptr, 0};
-  // A mirrored twin stays a twin: the car is loaded as stored, never mirrored for a side.
-  const int savedKeep = KeepUnmirrored;
-  KeepUnmirrored = 1;
+  // The copy is read in place of any file, and a mirrored twin stays a twin: the car is built
+  // as it was held, never mirrored for a side.
+  const int savedKeep = KeepUnmirrored, savedNoMod = NoModPath;
+  KeepUnmirrored = NoModPath = 1;
+  HistoryVehicleCopy = {e.body.data(), int64_t(e.body.size())};
   const int loaded = e.car->LoadVehicle(e.source, args);
+  HistoryVehicleCopy = {};
   KeepUnmirrored = savedKeep;
+  NoModPath = savedNoMod;
   if (!loaded || !e.car->model) {
-    char path[FILE_PATH_SIZE];
-    MakeVehiclePath(path, sizeof path, e.source, IsModVehicleName(e.source));
-    ReportVehicleReadFailure(path);
     Fail(e.source);
     return 0;
   }
@@ -198,7 +206,7 @@ int StepVehicle() {
 int StepFiles() {
   ExportState& e = g_export;
   const Car& car = *e.car;
-  const bool fromMod = car.isMod != 0;
+  const bool fromMod = e.fromMod;
   char name[FILE_PATH_SIZE];
   if (car.engineName[0] && IsSafeFileName(car.engineName)) {
     std::snprintf(name, sizeof name, "%s.eng", car.engineName);
@@ -349,21 +357,21 @@ int StepPacking() {
 
 void Finished() {
   ExportState& e = g_export;
-  const std::string text = Format(TEXT_EXPORTED, e.word == MOD_UPLOAD ? e.archive : e.target);
-  ReportLine(text.c_str(), REPORT_MESSAGE);
+  const std::string& made = e.word == MOD_UPLOAD ? e.archive : e.target;
+  const std::string text = Format(TEXT_EXPORTED, PathToNative(made.c_str()));
+  ReportLine(text.c_str(), REPORT_SUCCESS);
   ModExportResult = MOD_EXPORT_DONE;
 }
 
-// Sets up the folders of an export of word; 0 (with the reason shown) when it cannot start.
-int StartExport(int word, const char* source) {
+// Sets up the folders of an export of word and keeps a copy of car as it is now; 0 (with the
+// reason shown) when it cannot start.
+int StartExport(int word, Car& car) {
   ExportState& e = g_export;
+  char source[MOD_NAME_SIZE];
+  std::snprintf(source, sizeof source, "%s", car.vehicleName);
   std::string root;
   if (word == MOD_TEST) {
-    if (TestExportFolder[0] != '/') {
-      Fail("the folder for TEST export must be an absolute path");
-      return 0;
-    }
-    root = TestExportFolder;
+    root = TestExportFolder;  // CheckModForExport made sure it is an absolute path
   } else if (word == MOD_SHARE) {
     root = SHARE_FOLDER;
   }
@@ -372,6 +380,7 @@ int StartExport(int word, const char* source) {
     return 0;
   }
   e.word = word;
+  e.fromMod = car.isMod != 0;
   std::snprintf(e.source, sizeof e.source, "%s", source);
   const bool upload = word == MOD_UPLOAD;
   const std::string numbered = upload ? std::string(UPLOAD_FOLDER) : root + "\\mods\\vehicles";
@@ -401,6 +410,11 @@ int StartExport(int word, const char* source) {
     }
     e.target = Join(e.modsFolder, ModExportName);
     e.work = e.target + ".partial";
+  }
+  if (!WriteVehicleBody(car, source, 1, e.body)) {
+    Fail(std::string("could not copy ") + source);
+    EndExport();
+    return 0;
   }
   ModExportResult = MOD_EXPORT_NONE;
   e.stage = STAGE_LOAD;
@@ -489,14 +503,29 @@ void CheckModForExport(void*, int, uintptr_t word) {
   Car* car = ModExportCar;
   if (!car || ModExportRunning()) return;
   if (word == MOD_SHARE) {
-    StartExport(MOD_SHARE, car->vehicleName);
+    StartExport(MOD_SHARE, *car);
+    return;
+  }
+  // The test export's folder first: without it there is nothing to check for.
+  if (word == MOD_TEST && !TestExportFolder[0]) {
+    TellFailure(TEXT_NOTHING_EXPORTED, TEXT_NO_TEST_FOLDER);
+    return;
+  }
+  if (word == MOD_TEST && TestExportFolder[0] != '/') {
+    TellFailure(TEXT_NOTHING_EXPORTED, TEXT_RELATIVE_TEST_FOLDER);
     return;
   }
   const int problems = ListModProblems(*car, word == MOD_UPLOAD);
-  if (word == MOD_CHECK || problems) return;
+  if (word == MOD_CHECK) return;
+  if (problems) {
+    char reason[64];
+    std::snprintf(reason, sizeof reason, problems == 1 ? TEXT_ONE_PROBLEM : TEXT_PROBLEMS, problems);
+    TellFailure(TEXT_NOTHING_EXPORTED, reason);
+    return;
+  }
   if (word == MOD_UPLOAD && !FileIsRegular(PACKER_PATH)) {
     PackerFailed("not found", "");
     return;
   }
-  StartExport(int(word), car->vehicleName);
+  StartExport(int(word), *car);
 }

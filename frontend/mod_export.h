@@ -5,7 +5,8 @@
 // Sections: [Names] [Texture names] [Check] [Export] [Texture files] [Texts]
 //
 // What a mod holds (the program's own loader reads it back):
-//   mods\vehicles\<mod>\<mod>.veh           the vehicle, its model stored in it, pages renamed
+//   mods\vehicles\<mod>\<mod>.veh           the vehicle as the editor holds it (saved or not), its
+//                                           model stored in it, pages renamed
 //   mods\vehicles\<mod>\engine\<name>.eng   the engine it names
 //   mods\vehicles\<mod>\move\str_<a>.ban    the driver's and passengers' animations, when found
 //   mods\vehicles\<mod>\dds\<page>.dds      each page of the model, converted from its PNG
@@ -56,7 +57,8 @@ int CollectObjectTextureNames(const ModelObject& object, TextureNameList& list);
 // ---- [Check] ----
 constexpr int MOD_UPLOAD_MAX_MEGAPIXELS = 5;
 // What Car::CheckTextures found.  An error is a texture whose PNG ("data\png\<name>.png") is
-// missing, cannot be read or cannot be decoded; each is told in a debug line with its reason.
+// missing, cannot be read or cannot be decoded; each is told in a message line with its
+// reason (the history that the texture check's box points to).
 struct TextureCheck {
   int errors;
   float megapixels;  // the combined area of the PNGs that could be read
@@ -74,7 +76,8 @@ int ListModProblems(const Car& car, int forUpload);
 // ---- [Export] ----
 enum ModExportWord { MOD_CHECK = 0, MOD_TEST = 1, MOD_UPLOAD = 2, MOD_SHARE = 3 };
 // The car the export rows work on: the vehicle editor sets it while it edits one (until that
-// screen exists, its tests do).  Its vehicleName names the file the export loads.
+// screen exists, its tests do).  The check reads it, and an export writes it as it stands when
+// the export starts, changes not yet saved included: the export and the check see one car.
 extern Car* ModExportCar;
 constexpr int TEST_EXPORT_FOLDER_SIZE = 128;
 // The folder of the program the test export installs into (an absolute path); the mod goes
@@ -86,7 +89,9 @@ constexpr const char* PACKER_PATH = "bin\\7zr";
 extern uint32_t PackerTimeLimitMs;                        // 120 s; tests shorten it
 // The handler of the export rows (words of ModExportWord).  Word 0 lists the problems; words
 // 1 and 2 list them too and start the export only when there are none (word 2 also refuses
-// an area above MOD_UPLOAD_MAX_MEGAPIXELS); word 3 starts the export into the share folder.
+// an area above MOD_UPLOAD_MAX_MEGAPIXELS), else say that nothing was exported and why; word 1
+// first needs its folder (set, and an absolute path); word 3 starts the export into the share
+// folder.
 void CheckModForExport(void* editor, int click, uintptr_t word);
 // Makes the mod's folder and its subfolders under root ("<root>\dds", ...).  0 naming the
 // folder that could not be made.
@@ -101,7 +106,7 @@ int ModExportRunning();
 enum ModExportOutcome { MOD_EXPORT_NONE = 0, MOD_EXPORT_DONE = 1, MOD_EXPORT_FAILED = 2 };
 extern int ModExportResult;
 extern char ModExportName[MOD_NAME_SIZE];  // the mod being (or last) exported
-// The car the running export loaded from the vehicle's file; null while none runs.
+// The car the running export built from its copy of ModExportCar; null while none runs.
 const Car* ModExportLoadedCar();
 
 // ---- [Texture files] ----
@@ -119,5 +124,11 @@ constexpr const char* TEXT_BAD_VEHICLE_NAME = "Vehicle name can not be used for 
 constexpr const char* TEXT_BAD_NAME = "%s : name can not be used in a mod : %s";
 constexpr const char* TEXT_EXPORT_FAILED = "Mod export failed : %s";
 constexpr const char* TEXT_COULD_NOT_WRITE = "Could not write %s";
-constexpr const char* TEXT_EXPORTED = "Mod exported : %s";
+constexpr const char* TEXT_EXPORTED = "Mod exported : %s";  // the folder or archive made, as on disk
+// An export that does not start: "Nothing was exported : <why>".
+constexpr const char* TEXT_NOTHING_EXPORTED = "Nothing was exported : %s";
+constexpr const char* TEXT_NO_TEST_FOLDER = "the folder for TEST export is not set";
+constexpr const char* TEXT_RELATIVE_TEST_FOLDER = "the folder for TEST export must be an absolute path";
+constexpr const char* TEXT_ONE_PROBLEM = "the check found %d problem";
+constexpr const char* TEXT_PROBLEMS = "the check found %d problems";
 constexpr const char* TEXT_EXPORT_FILES = "Exported %d .%s and %d .jpg to %s_export (skip %d / fail %d)";

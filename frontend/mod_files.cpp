@@ -75,13 +75,13 @@ int ExportModFiles(Prss*, const TextureNameList& list, int format, int) {
         ++failed;
         char text[96];
         std::snprintf(text, sizeof text, "Could not export %s", list.names[i]);
-        ReportLine(text, REPORT_ERROR, REPORT_TARGET_DEBUG);
+        ReportLine(text, REPORT_ERROR);  // which file the count's "fail" stands for
         break;
       }
     }
   }
   char text[128];
   std::snprintf(text, sizeof text, TEXT_EXPORT_FILES, exported, kind, jpgs, kind, skipped, failed);
-  ReportLine(text, failed ? REPORT_ERROR : REPORT_MESSAGE);
+  ReportLine(text, failed ? REPORT_ERROR : REPORT_SUCCESS);
   return failed;
 }

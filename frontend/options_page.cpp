@@ -36,7 +36,7 @@ const GearboxOption GEARBOX_OPTIONS[5] = {
     {"wheel gear shift", 3, SHIFT_VALUES},
     {"other controls shift", 2, SHIFT_VALUES},
     {"motorbike / sequential gearbox", 1, ONOFF_VALUES},
-    {"sequential operation of H-pattern gearbox", 1, ONOFF_VALUES},
+    {"sequential H-pattern", 1, ONOFF_VALUES},
     {"H-pattern gearbox", 1, ONOFF_VALUES},
 };
 

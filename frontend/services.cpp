@@ -4,20 +4,12 @@
 
 #include <new>
 
-#include "core/log.h"
 #include "frontend/frontend.h"
 #include "frontend/mod_export.h"
 #include "model/pregen_model.h"
 #include "world/pre_gen.h"
 #include "world/track_file.h"
 #include "world/world.h"
-
-// The vehicle output run is started from a terminal with graphics off: what it says must
-// reach standard error as well as deb.log, or the user sees a silent exit code 1.
-int ExportVehicleWithLog() {
-  ErrorBox("vehicle output : not available in this build");
-  return 1;
-}
 
 void ReloadGarageCarModel(int) {}
 

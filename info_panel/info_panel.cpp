@@ -36,14 +36,13 @@ HeldModRatings ModRatings;
 
 namespace {
 
-constexpr float TABS_WIDTH = 1.625f;
 constexpr float LBS_PER_KG = 2.20461988f;
 constexpr float BHP_PER_WATT = 0.0013413f, TONS_PER_KG = 0.000984206679f;
 constexpr float LEAST_MASS = 0.001f;         // kg: below it no power-weight line
 constexpr float LEAST_WHEEL_BASE = 0.001f;   // m: at or below it no weight distribution
 constexpr int MOST_VOLUNTARY_RESTRICTION = 50;
 constexpr int BALLAST_MASS_STEP = 50, BALLAST_PER_STEP = 10, MOST_BALLAST = 200;  // kg
-constexpr float LABEL_HEIGHT = 0.06f;
+constexpr float LABEL_HEIGHT = PANEL_TEXT_HEIGHT;  // a line's text as large as the set-up pages' lines
 constexpr float ARROW = 0.06f;
 constexpr int LINE_SIZE = 160;
 
@@ -103,9 +102,9 @@ void AddTextAt(const char* text, ColourWord* colour, float x1, float y1, float x
   AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(1), 15, colour, nullptr, x1, y1, x2, y2);
 }
 
+// A text line down the column, on as many lines as it needs.
 void AddLine(Column& c, const char* text, ColourWord* colour) {
-  AddTextAt(text, colour, c.x, c.y, c.x + PANEL_ROW_WIDTH, c.y + LABEL_HEIGHT);
-  c.y += PANEL_LINE;
+  c.y += PANEL_LINE * static_cast<float>(AddPanelTextLines(text, colour, c.x, c.x + PANEL_ROW_WIDTH, c.y));
 }
 
 // A clickable text: the callback gets (owner, word, word).
@@ -388,12 +387,14 @@ void AddTabRow(const InfoPanelArgs& a) {
   const Car& car = *a.car;
   int tabs[INFO_PAGE_COUNT + 1];
   const int n = ShownTabs(a, tabs);
-  const float width = TABS_WIDTH / static_cast<float>(n);
+  // The first row takes the odd tab.
+  const int perRow = (n + PANEL_TAB_ROWS - 1) / PANEL_TAB_ROWS;
+  const float width = PANEL_TABS_WIDTH / static_cast<float>(perRow);
   const bool tractionTab = (car.lightsAndAids & (AID_TRACTION_CONTROL | AID_ENGINE_BRAKE)) != 0;
   for (int i = 0; i < n; ++i) {
     const int page = tabs[i];
-    const float x1 = PANEL_LEFT + width * static_cast<float>(i), x2 = x1 + width;
-    const float y1 = PANEL_TOP, y2 = PANEL_TOP + PANEL_TAB_HEIGHT;
+    const float x1 = PANEL_LEFT + width * static_cast<float>(i % perRow), x2 = x1 + width;
+    const float y1 = PANEL_TOP + PANEL_TAB_HEIGHT * static_cast<float>(i / perRow), y2 = y1 + PANEL_TAB_HEIGHT;
     ColourWord* colour = page == InfoPageShown ? TextColour() : ButtonColour();
     if (page == INFO_PAGE_RATINGS) {
       const bool held = ModRatings.modId == ModIdOf(car) && ModRatings.modId != 0;

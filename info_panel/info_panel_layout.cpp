@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "core/window_state.h"
 #include "text/code_pages.h"
 #include "ui/interface_config.h"
+#include "ui/text_measure.h"
 
 InfoPanelLayout InfoLayout;
 
@@ -38,6 +40,10 @@ ColourWord* TextColour() { return &InterfaceColours.textSelected; }
 ColourWord* ButtonColour() { return &InterfaceColours.textUnselected; }
 ColourWord* DimmedColour() { return &InterfaceColours.textUnavailable; }
 ColourWord* BarColour() { return &TextColours.panelGrey; }
+
+// A row's label: one line high, just above its band (within the row's top y1), so that its
+// text is as large as the panel's lines and no larger: a long label then fits its width.
+float LabelTop(float y1, float labelBottom) { return std::max(y1, labelBottom - PANEL_TEXT_HEIGHT); }
 
 // One arrow-bar-arrow set over the band from y1 to y2.
 struct Band {
@@ -86,7 +92,7 @@ void AddWordSet(Prss* owner, uint16_t* value, float lo, float hi, int scaled, co
 
 // ---- Layout transform ----
 
-void SetInfoPanelLayout(float left, float right, float top) {
+void SetInfoPanelLayout(float left, float right, float top, float widest) {
   float s = (right - left) / PANEL_WIDTH;
   if (s <= MIN_SCALE) {
     s = MIN_SCALE;
@@ -94,17 +100,25 @@ void SetInfoPanelLayout(float left, float right, float top) {
     const float most = static_cast<float>(ButtonHeight) / (static_cast<float>(ScreenHeight) / 2.0f) / PANEL_ROW_METRIC;
     if (s > most) s = std::max(most, MIN_SCALE);
   }
-  InfoLayout.sx = InfoLayout.sy = s;
   InfoLayout.x0 = (left + right) / 2.0f - 0.15f * s;
+  if (ScreenHeight > 0) {
+    // A line's text: 0.85 of PANEL_TEXT_HEIGHT x s screen units, ScreenHeight / 2 pixels a unit.
+    const float readable = LEAST_TEXT_PIXELS / (0.85f * PANEL_TEXT_HEIGHT * static_cast<float>(ScreenHeight) / 2.0f);
+    const float room = (std::max(widest, right) - left) / PANEL_WIDTH;
+    if (std::min(readable, room) > s) {
+      s = std::min(readable, room);
+      InfoLayout.x0 = left - PANEL_LEFT * s;  // widened to the right, its left edge kept
+    }
+  }
+  InfoLayout.sx = InfoLayout.sy = s;
   // The panel's top edge (PANEL_TOP) lands on top.
   InfoLayout.y0 = top - PANEL_TOP * s;
 }
 
 void SetFullScreenInfoPanelLayout() {
   constexpr float s = FULL_SCREEN_PANEL_SCALE;
-  constexpr float centre = PANEL_LEFT + PANEL_WIDTH / 2.0f;
   InfoLayout.sx = InfoLayout.sy = s;
-  InfoLayout.x0 = centre * (1.0f - s);
+  InfoLayout.x0 = FULL_SCREEN_PANEL_RIGHT - (PANEL_LEFT + PANEL_WIDTH) * s;
   InfoLayout.y0 = PANEL_TOP * (1.0f - s);
 }
 
@@ -141,6 +155,39 @@ int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, Interfa
   return index;
 }
 
+int AddPanelTextLines(const char* text, ColourWord* colour, float x1, float x2, float y) {
+  constexpr float LEAST_SQUEEZE = 0.8f;
+  constexpr intptr_t LEFT_ALIGNED = 1;
+  const float h = PANEL_TEXT_HEIGHT * InfoLayout.sy, size = 0.85f * h;
+  const float room = (x2 - x1) * InfoLayout.sx - 2.0f * 0.15f * h;  // less the text's margins
+  int lines = 0;
+  const auto add = [&](const char* shown) {
+    AddPanelValueControl(nullptr, nullptr, IvText(shown), IvInt(0), IvInt(LEFT_ALIGNED), 15, colour, nullptr, x1,
+                         y + PANEL_LINE * static_cast<float>(lines), x2,
+                         y + PANEL_LINE * static_cast<float>(lines) + PANEL_TEXT_HEIGHT);
+    ++lines;
+  };
+  while (TextWidth(text, CurrentCodePage, size) * LEAST_SQUEEZE > room) {
+    // The longest start that ends before a space and fits.
+    char* line = NextRowLine();
+    int cut = 0;
+    for (int i = 1; text[i] && i < ROW_LINE_SIZE - 1; ++i) {
+      if (text[i] != ' ') continue;
+      std::memcpy(line, text, size_t(i));
+      line[i] = 0;
+      if (TextWidth(line, CurrentCodePage, size) > room) break;
+      cut = i;
+    }
+    if (cut == 0) break;  // one word longer than the row: squeezed as it is
+    std::memcpy(line, text, size_t(cut));
+    line[cut] = 0;
+    add(line);
+    text += cut + 1;
+  }
+  add(text);
+  return lines;
+}
+
 int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback) {
   return AddPanelValueControl(owner, nullptr, IvText(BrowseText), IvInt(1), IvInt(0), 0, ButtonColour(), callback,
                               x1, y1, x2, y2);
@@ -166,7 +213,7 @@ void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, fl
   // A row is shown whole or not at all.
   if (!AboveClip(max > min ? y2 - BAND_INSET : y2 - LABEL_GAP)) return;
   AddPanelValueControl(nullptr, HeldFloat(*value), IvText(format), IvInt(0), IvInt(0), 19 + kind, TextColour(),
-                       nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
+                       nullptr, x, LabelTop(y1, y2 - LABEL_GAP), x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
   // The bar maps the span: a row without one shows its value alone.
   if (!(max > min)) return;
   const Band b = RowBand(x, y2 - LABEL_GAP + BAND_INSET, y2 - BAND_INSET);
@@ -191,8 +238,8 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
   const float l = PanelWordShown(*left, lo, hi, scaled);
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelWordShown(*right, lo, hi, scaled));
   else std::snprintf(line, ROW_LINE_SIZE, format, l);
-  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15, TextColour(), nullptr, x, y1,
-                       x + PANEL_ROW_WIDTH, y2 - h);
+  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15, TextColour(), nullptr, x,
+                       LabelTop(y1, y2 - h), x + PANEL_ROW_WIDTH, y2 - h);
   if (!(hi > lo)) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
   AddWordSet(owner, left, lo, hi, scaled, format, twoSets ? nullptr : format, callback, b);
@@ -211,7 +258,8 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelByteShown(*right, lo, hi, min, max));
   else std::snprintf(line, ROW_LINE_SIZE, format, l);
   AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15,
-                       mode == 2 ? DimmedColour() : TextColour(), nullptr, x, y1, x + PANEL_ROW_WIDTH, y2 - h);
+                       mode == 2 ? DimmedColour() : TextColour(), nullptr, x, LabelTop(y1, y2 - h),
+                       x + PANEL_ROW_WIDTH, y2 - h);
   if (max <= min) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
   AddByteSet(owner, left, lo, hi, min, max, format, twoSets ? nullptr : format, callback, b);

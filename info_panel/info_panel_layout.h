@@ -34,12 +34,17 @@ constexpr float PANEL_ROW_METRIC = 0.3f;
 
 // Fits the panel into the screen rectangle from left to right (normalised units) whose top is
 // at top: scale (right - left) / 1.6, never below 0.5 and never so large that a value row
-// grows past one interface button's height; the panel's top edge lands on top.
-void SetInfoPanelLayout(float left, float right, float top);
-// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge
-// and centre, so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive
-// car's final drive) end on screen.
+// grows past one interface button's height; the panel's top edge lands on top.  Nor below the
+// scale at which a line's text (0.85 of PANEL_TEXT_HEIGHT) reaches LEAST_TEXT_PIXELS, as far as the
+// panel may widen: up to the screen x widest (by default no further than right).
+void SetInfoPanelLayout(float left, float right, float top, float widest = -2.0f);
+// The garage's full-screen panel: scaled by FULL_SCREEN_PANEL_SCALE about its own top edge,
+// so that the deepest pages (the suspension's five rows per axle, a four-wheel-drive car's
+// final drive) end on screen, and standing against the screen's right edge, from
+// FULL_SCREEN_PANEL_LEFT to FULL_SCREEN_PANEL_RIGHT: the car on show has the room at its left.
 constexpr float FULL_SCREEN_PANEL_SCALE = 0.65f;
+constexpr float FULL_SCREEN_PANEL_RIGHT = 0.98f;
+constexpr float FULL_SCREEN_PANEL_LEFT = FULL_SCREEN_PANEL_RIGHT - PANEL_WIDTH * FULL_SCREEN_PANEL_SCALE;
 void SetFullScreenInfoPanelLayout();
 // Leaves out what would reach below the screen y bottom (normalised units), until the reset:
 // the editor's panel ends above the rows under it.
@@ -55,12 +60,19 @@ void TransformPanelRect(float& left, float& top, float& right, float& bottom);
 // PANEL_ROW_WIDTH each.
 constexpr float PANEL_LEFT = -0.65f;
 constexpr float PANEL_TOP = PANEL_ROW_METRIC - 1.0f;
-constexpr float PANEL_TAB_HEIGHT = 0.1f;
-constexpr float PANEL_PAGE_TOP = PANEL_TOP + PANEL_TAB_HEIGHT + 0.05f;
+constexpr float PANEL_TAB_HEIGHT = 0.08f;  // a row of tabs
+constexpr float PANEL_TABS_WIDTH = PANEL_WIDTH;  // the tabs' rows
+// The tabs stand in two rows: in one, nine tabs' names had to be squeezed until letters
+// vanished.
+constexpr int PANEL_TAB_ROWS = 2;
+constexpr float PANEL_PAGE_TOP = PANEL_TOP + PANEL_TAB_ROWS * PANEL_TAB_HEIGHT + 0.05f;
 constexpr float PANEL_ROW_WIDTH = 0.75f;               // the W of a value row
 constexpr float PANEL_COLUMN_1 = PANEL_LEFT;
 constexpr float PANEL_COLUMN_2 = PANEL_LEFT + 0.85f;
 constexpr float PANEL_LINE = 0.07f;                    // one line of text
+// A line's text box, a little taller than the line's step, so that its text (0.85 of it)
+// reaches LEAST_TEXT_PIXELS in the garage's panel on a screen 600 pixels high.
+constexpr float PANEL_TEXT_HEIGHT = 0.072f;
 constexpr float PANEL_VALUE_ROW = 0.4f;                // a one-set value row: label and band
 constexpr float PANEL_PAIR_EXTRA = 0.15f;              // the second set of a pair row, below y2
 
@@ -73,6 +85,10 @@ int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, In
 int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float x1,
                     float y1, float x2, float y2);
+// A left-aligned text line (type 15) from x1 to x2 at y, PANEL_TEXT_HEIGHT high; one too long
+// to be shown across that width with its glyphs no narrower than four fifths is broken at
+// spaces onto as many lines as it needs, PANEL_LINE apart.  Returns the lines taken.
+int AddPanelTextLines(const char* text, ColourWord* colour, float x1, float x2, float y);
 // The small "browse" button: the character 0xB8, type 0, value 1, button colour.
 int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback);
 
@@ -87,8 +103,8 @@ struct CarRows {
   CarRows& operator=(const CarRows&) = delete;
 };
 // Float row of precision 0 (shown as stored), 2 (times 0.001) or 1 (radians in degrees): the
-// label from x to x + PANEL_ROW_WIDTH and y1 to y2 - 0.3, then arrows and bar in the band y2 -
-// 0.27 .. y2 - 0.03.  A row whose max is not above its min shows the label alone.
+// label from x to x + PANEL_ROW_WIDTH, PANEL_TEXT_HEIGHT high (from no higher than y1) down to y2 - 0.3,
+// then arrows and bar in the band y2 - 0.27 .. y2 - 0.03.  A row whose max is not above its min shows the label alone.
 void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, float step, float min, float max,
                       InterfaceHandler callback, int precision, int withFormat, float y1, float y2);
 // 16-bit row of one word or a left and right pair.  scaled: shown raw x (hi - lo) / 65534 +

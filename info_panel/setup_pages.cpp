@@ -105,10 +105,15 @@ struct Page {
   }
 
   // A text line over the row's width (display-only).
+  // A line that goes on down the column takes as many lines as it needs.
   void Text(const char* text, ColourWord* colour, float from = 0.0f, float to = 1.0f, bool advance = true) {
+    if (advance) {
+      y += PANEL_LINE * static_cast<float>(
+                            AddPanelTextLines(text, colour, x + from * PANEL_ROW_WIDTH, x + to * PANEL_ROW_WIDTH, y));
+      return;
+    }
     AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(LEFT_ALIGNED), 15, colour, nullptr,
-                         x + from * PANEL_ROW_WIDTH, y, x + to * PANEL_ROW_WIDTH, y + PANEL_LINE);
-    if (advance) y += PANEL_LINE;
+                         x + from * PANEL_ROW_WIDTH, y, x + to * PANEL_ROW_WIDTH, y + PANEL_TEXT_HEIGHT);
   }
   void Heading(const char* text) { Text(text, HeadingColour()); }
   void Line(const char* text) { Text(text, TextColour()); }
@@ -127,7 +132,7 @@ struct Page {
     float left = x + from * PANEL_ROW_WIDTH;
     for (const Choice& c : choices) {
       AddPanelValueControl(Owner(), variable ? variable : Word(c.word), IvText(c.text), IvInt(c.word), IvInt(0), 0,
-                           c.lit ? TextColour() : ButtonColour(), handler, left, y, left + width, y + PANEL_LINE);
+                           c.lit ? TextColour() : ButtonColour(), handler, left, y, left + width, y + PANEL_TEXT_HEIGHT);
       left += width;
     }
     y += PANEL_LINE;
@@ -139,11 +144,11 @@ struct Page {
     constexpr float ARROW = 0.06f;
     const float left = x + from * PANEL_ROW_WIDTH, right = x + PANEL_ROW_WIDTH;
     AddPanelValueControl(Owner(), Word(back), IvInt(STEP_LEFT), IvInt(back), IvInt(0), 2, ButtonColour(), handler,
-                         left, y, left + ARROW, y + PANEL_LINE);
+                         left, y, left + ARROW, y + PANEL_TEXT_HEIGHT);
     AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(0), 15, TextColour(), nullptr,
-                         left + ARROW, y, right - ARROW, y + PANEL_LINE);  // centred
+                         left + ARROW, y, right - ARROW, y + PANEL_TEXT_HEIGHT);  // centred
     AddPanelValueControl(Owner(), Word(back + 1), IvInt(STEP_RIGHT), IvInt(back + 1), IvInt(0), 2, ButtonColour(),
-                         handler, right - ARROW, y, right, y + PANEL_LINE);
+                         handler, right - ARROW, y, right, y + PANEL_TEXT_HEIGHT);
     y += PANEL_LINE;
   }
 

@@ -9,7 +9,7 @@
 // The same pass counts five kinds of problem (degenerate, too small and too thin triangles,
 // triangles spanning two cutouts, points with bad normals) and reports them through the
 // check hooks, which the modeller points at its problem report (InstallModellerHooks,
-// modeller/model_checks.h).  Problems never stop the build.  The display meshes
+// modeller/screen/model_checks.h).  Problems never stop the build.  The display meshes
 // (model_meshes.h) read the cache.  Main thread only.
 #pragma once
 #include <cstdint>

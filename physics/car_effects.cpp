@@ -70,8 +70,7 @@ void Car::WheelEffects() {
     const float R = set.rollingRadius;
     const float capacity = set.sectionWidth * 0.001f * R * TREAD_HEAT_CAPACITY;
     for (int k = 0; k < TREAD_SECTORS && capacity > 0.0f; ++k) {
-      const TreadLane& lane = w.sectors[k].lanes[1];
-      const float t = lane.bodyHeat / capacity - ZERO_CELSIUS;
+      const float t = w.sectors[k].bodyHeat[1] / capacity - ZERO_CELSIUS;
       if (!(t > SMOKE_TEMPERATURE)) continue;
       const float angle = w.rotationAngle + SEGMENT_ANGLE * static_cast<float>(k);
       const Vec3 round = MatrixTimes(orientation, Vec3{0.0f, std::cos(angle) * R, std::sin(angle) * R});

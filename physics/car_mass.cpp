@@ -120,16 +120,8 @@ void Car::AddFrameRod(const IntVector& a, const IntVector& b, FrameTube& tube, i
   }
   const float m = tube.mass;
   const Vec3 h = HalfDifference(a, b);
-  const float k = m / 3.0f;
-  inertia[0] += k * (h.y * h.y + h.z * h.z);
-  inertia[4] += k * (h.x * h.x + h.z * h.z);
-  inertia[8] += k * (h.x * h.x + h.y * h.y);
-  inertia[1] -= k * h.x * h.y;
-  inertia[3] -= k * h.x * h.y;
-  inertia[2] -= k * h.x * h.z;
-  inertia[6] -= k * h.x * h.z;
-  inertia[5] -= k * h.y * h.z;
-  inertia[7] -= k * h.y * h.z;
+  // A thin rod about its centre: the terms of a third of its mass at its half-length.
+  AddPointInertia(inertia, m / 3.0f, h);
   AddPointInertia(inertia, m, c);
 }
 

@@ -21,9 +21,7 @@ constexpr double PI = 3.14159265358979323846;
 struct Crc {
   uint32_t value;
   void Byte(uint8_t b) { value = (value << 8 | b) ^ Crc32Table[value >> 24]; }
-  void Word(uint32_t w) {
-    for (int i = 0; i < 4; ++i) Byte(static_cast<uint8_t>(w >> (8 * i)));
-  }
+  void Word(uint32_t w) { value = Crc32Word(value, w); }
   void Float(float f) { Word(std::bit_cast<uint32_t>(f)); }
   void Short(int16_t s) {
     Byte(static_cast<uint8_t>(s));

@@ -151,10 +151,9 @@ void Car::ApplyStatePacket(const uint8_t packet[STATE_PACKET_SIZE]) {
       w.condition[j] = v;
       const float d = static_cast<float>(v) * (D - LEAST_TREAD * D) / 255.0f + LEAST_TREAD * D;
       for (TreadSector& sector : w.sectors) {
-        TreadLane& lane = sector.lanes[j];
-        const float scale = lane.thickness > 0.0f ? d / lane.thickness : 1.0f;
-        if (std::isfinite(scale)) lane.bodyHeat *= scale;
-        lane.thickness = d;
+        const float scale = sector.thickness[j] > 0.0f ? d / sector.thickness[j] : 1.0f;
+        if (std::isfinite(scale)) sector.bodyHeat[j] *= scale;
+        sector.thickness[j] = d;
       }
     }
     if (b[STATE_DIRT] != w.condition[TYRE_CONDITION_COAT]) {
@@ -179,7 +178,7 @@ void Car::ApplyStatePacket(const uint8_t packet[STATE_PACKET_SIZE]) {
           break;
         default:
           for (TreadSector& sector : w.sectors)
-            sector.lanes[t].bodyHeat = sector.lanes[t].thickness * s.heatCapacityWidth * RUBBER * T;
+            sector.bodyHeat[t] = sector.thickness[t] * s.heatCapacityWidth * RUBBER * T;
           break;
       }
     }

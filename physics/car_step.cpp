@@ -38,9 +38,8 @@ Dvec Turned(const float r[9], const Dvec& v) {
   return {r[0] * v.x + r[1] * v.y + r[2] * v.z, r[3] * v.x + r[4] * v.y + r[5] * v.z,
           r[6] * v.x + r[7] * v.y + r[8] * v.z};
 }
-// v turned by angle about the unit axis k (right-handed).
-Dvec AboutAxis(const Dvec& v, const Dvec& k, double angle) {
-  const double c = std::cos(angle), s = std::sin(angle);
+// v turned about the unit axis k (right-handed) by the angle of the given cosine and sine.
+Dvec AboutAxis(const Dvec& v, const Dvec& k, double c, double s) {
   const Dvec kv = {k.y * v.z - k.z * v.y, k.z * v.x - k.x * v.z, k.x * v.y - k.y * v.x};
   return v * c + kv * s + k * (DotD(k, v) * (1.0 - c));
 }
@@ -195,7 +194,10 @@ int Car::PlaceWheelRays() {
     CarWheel& w = wheels[i];
     const SuspensionBlock& set = wheelSets[w.wheelSet & 1];
     Dvec offset = Widen(w.contactOffset);
-    if (w.steerAngle != 0.0f) offset = AboutAxis(offset, Widen(w.uprightAxis), w.steerAngle);
+    if (w.steerAngle != 0.0f) {
+      w.steerTrig.Of(w.steerAngle);
+      offset = AboutAxis(offset, Widen(w.uprightAxis), w.steerTrig.cosine, w.steerTrig.sine);
+    }
     const Dvec mount = Turned(orientation, Widen(w.centre));
     IntVector end, ray;
     if (!OffsetFixed(position, mount + Turned(orientation, offset) + up * -static_cast<double>(set.rayOffset), end) ||

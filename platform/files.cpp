@@ -16,7 +16,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <vector>
+
+#include "platform/messages.h"
 
 namespace {
 
@@ -571,19 +574,45 @@ void IgnoreFileSizeLimitSignal() { std::signal(SIGXFSZ, SIG_IGN); }
 
 // ---- [Test switches] ----
 
+namespace {
+// The pipes among the line sources, by descriptor, with their paths to open them afresh.
+std::map<int, std::string> g_linePipes;
+}  // namespace
+
 int OpenLineSource(const char* path) {
   // Not waiting for a writer: a pipe opened for reading alone would block until one came.
-  return open(PathToNative(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const std::string native = PathToNative(path);
+  const int source = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat info{};
+  if (source >= 0 && fstat(source, &info) == 0 && S_ISFIFO(info.st_mode)) {
+    g_linePipes[source] = native;
+    WatchDescriptor(source);
+  }
+  return source;
 }
 
 void ReadLineSource(int source, std::string& into) {
   if (source < 0) return;
   char buffer[512];
-  for (ssize_t got; (got = read(source, buffer, sizeof buffer)) > 0;) into.append(buffer, size_t(got));
+  ssize_t got;
+  while ((got = read(source, buffer, sizeof buffer)) > 0) into.append(buffer, size_t(got));
+  // A pipe whose writers have gone reads as ended, and a wait would see that end at once,
+  // again and again: the pipe is opened afresh under the same descriptor.
+  const auto pipe = g_linePipes.find(source);
+  if (got == 0 && pipe != g_linePipes.end()) {
+    const int fresh = open(pipe->second.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fresh >= 0) {
+      dup3(fresh, source, O_CLOEXEC);
+      close(fresh);
+    }
+  }
 }
 
 void CloseLineSource(int source) {
-  if (source >= 0) close(source);
+  if (source < 0) return;
+  UnwatchDescriptor(source);
+  g_linePipes.erase(source);
+  close(source);
 }
 
 void FilesInjectBeginFailures(int count, int error) {

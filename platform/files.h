@@ -172,6 +172,8 @@ void IgnoreFileSizeLimitSignal();
 // A file (usually a named pipe) read a little at a time without waiting: the benchmarks
 // drive a running program through one.  OpenLineSource gives -1 when the path cannot be
 // opened; ReadLineSource appends what has arrived (nothing when no writer has come yet).
+// A pipe's arrivals wake a loop's wait (platform/messages.h); once its writers have all gone
+// it is opened afresh, so that the next writer wakes it too.
 int  OpenLineSource(const char* path);
 void ReadLineSource(int source, std::string& into);
 void CloseLineSource(int source);

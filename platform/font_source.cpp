@@ -67,12 +67,6 @@ struct PreparedFaces {
   int count;
 };
 std::vector<PreparedFaces> g_prepared;
-// The fonts the worker opened, not yet taken (nor linked into g_fonts).
-struct PreparedFont {
-  SystemFontRequest request;
-  SystemFont* font;
-};
-std::vector<PreparedFont> g_preparedFonts;
 // Declared after what it fills: at exit it is joined before those are destroyed.
 std::jthread g_preparer;
 
@@ -155,15 +149,6 @@ SystemFont* OpenFace(const char* face, int weight, int cellHeightPixels) {
   return font;
 }
 
-void FreePreparedFonts() {
-  for (PreparedFont& prepared : g_preparedFonts) {
-    if (!prepared.font) continue;
-    FT_Done_Face(prepared.font->face);
-    delete prepared.font;
-  }
-  g_preparedFonts.clear();
-}
-
 }  // namespace
 
 // ---- [Preparing] ----
@@ -180,16 +165,6 @@ void PrepareFontFaces(const char* const* languages, int count) {
       prepared.count = SortFaces(g_config, language.c_str(), &prepared.faces);
       g_prepared.push_back(std::move(prepared));
     }
-  });
-}
-
-void PrepareSystemFonts(const SystemFontRequest* requests, int count) {
-  WaitForPreparation();
-  if (!g_config || !g_library || count <= 0) return;
-  std::vector<SystemFontRequest> wanted(requests, requests + count);
-  g_preparer = std::jthread([wanted] {
-    for (const SystemFontRequest& r : wanted)
-      g_preparedFonts.push_back({r, OpenFace(r.face, r.weight, r.cellHeightPixels)});
   });
 }
 
@@ -216,9 +191,8 @@ void CloseGlyphSurface() {
   WaitForPreparation();
   // Closed before it was ever opened (a character set replacing none): what the worker read
   // stays for the opening.
-  if (!g_pixels && !g_fonts && (!g_prepared.empty() || !g_preparedFonts.empty())) return;
+  if (!g_pixels && !g_fonts && !g_prepared.empty()) return;
   g_prepared.clear();
-  FreePreparedFonts();
   while (g_fonts) CloseSystemFont(g_fonts);
   delete[] g_pixels;
   g_pixels = nullptr;
@@ -297,17 +271,7 @@ int ListFontFaces(const char* language, FontFaceInfo* out, int max) {
 SystemFont* OpenSystemFont(const char* face, int weight, int cellHeightPixels) {
   WaitForPreparation();
   if (!face) return nullptr;
-  SystemFont* font = nullptr;
-  bool prepared = false;
-  for (auto it = g_preparedFonts.begin(); it != g_preparedFonts.end(); ++it) {
-    const SystemFontRequest& r = it->request;
-    if (std::strcmp(r.face, face) != 0 || r.weight != weight || r.cellHeightPixels != cellHeightPixels) continue;
-    font = it->font;
-    prepared = true;
-    g_preparedFonts.erase(it);
-    break;
-  }
-  if (!prepared) font = OpenFace(face, weight, cellHeightPixels);
+  SystemFont* font = OpenFace(face, weight, cellHeightPixels);
   if (font) {
     font->next = g_fonts;
     g_fonts = font;

@@ -13,22 +13,12 @@
 constexpr int FONT_FACE_SIZE = 64;
 
 // ---- [Preparing] ----
-// Reading the font configuration, sorting the faces of a language and opening a face take
-// milliseconds each: these start that work on a worker thread and return.  Every function
-// below waits for the worker first and then finds its results ready; they are the same as
-// without it.
+// Reading the font configuration and sorting the faces of a language take milliseconds each:
+// this starts that work on a worker thread and returns.  Every function below waits for the
+// worker first and then finds its results ready; they are the same as without it.
 // The configuration and the face lists of the given languages; does nothing once the
 // configuration is read or a worker started.
 void PrepareFontFaces(const char* const* languages, int count);
-// Opens the fonts OpenSystemFont will be asked for, each taken by the first call that asks
-// for the same face, weight and cell height (after the lists: it waits for their worker).
-// Does nothing without the configuration.
-struct SystemFontRequest {
-  char face[FONT_FACE_SIZE];
-  int weight;
-  int cellHeightPixels;
-};
-void PrepareSystemFonts(const SystemFontRequest* requests, int count);
 
 // ---- [Surface] ----
 constexpr int GLYPH_SURFACE_SIZE = 64;

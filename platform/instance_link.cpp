@@ -15,6 +15,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/messages.h"
+
 namespace {
 
 int g_listenSocket = -1;
@@ -133,7 +135,10 @@ Connection g_connections[INSTANCE_CONNECTION_MAX];
 int g_nextConnection;  // where the next pass starts, so every connection gets its turn
 
 void Drop(Connection& c) {
-  if (c.fd >= 0) close(c.fd);
+  if (c.fd >= 0) {
+    UnwatchDescriptor(c.fd);
+    close(c.fd);
+  }
   c.fd = -1;
   c.have = 0;
 }
@@ -162,6 +167,7 @@ void Keep(int fd) {
     if (!slot || c.deadline < slot->deadline) slot = &c;
   }
   Drop(*slot);
+  WatchDescriptor(fd);  // the rest of its request, or its end, wakes a waiting loop
   slot->fd = fd;
   slot->have = 0;
   slot->deadline = SteadyClock::now() + std::chrono::milliseconds(INSTANCE_READ_TIMEOUT_MS);
@@ -231,12 +237,14 @@ int InstanceLinkOpen() {
   }
   SetNonBlocking(fd);
   g_listenSocket = fd;
+  WatchDescriptor(fd);  // a second start connecting wakes a waiting loop
   return 1;
 }
 
 void InstanceLinkClose() {
   DropAll();
   if (g_listenSocket < 0) return;
+  UnwatchDescriptor(g_listenSocket);
   close(g_listenSocket);
   g_listenSocket = -1;
   if (IsOwnSocket()) unlink(INSTANCE_SOCKET_NAME);

@@ -6,6 +6,7 @@
 // running instance answers between frames.  Neither side waits for the other for longer
 // than its time-out, so a hung instance never hangs a second start (nor the reverse).
 //
+// The socket and its connections wake a loop waiting for messages (platform/messages.h).
 // The running instance never blocks on the socket: each connection keeps the part of its
 // request read so far, a pass of the frame loop spends at most INSTANCE_SERVE_BUDGET_MS on
 // the socket however many clients wait, and a connection whose request is not complete

@@ -64,3 +64,24 @@ int  CountWindowMessages();
 // Where platform events come from; the window layer installs its own source.
 using MessageSource = void (*)();
 void SetMessageSource(MessageSource collect);
+
+// ---- [Waiting] ----
+// A loop with nothing to do waits here instead of sleeping a millisecond at a time: until a
+// message waits in the queue (posted, or an event the source collects), something can be read
+// from a watched descriptor, another thread wakes the wait, or timeoutMs have passed.  Under
+// the fake clock (platform/clock.h) it never blocks: with nothing to wake it the clock moves on
+// by timeoutMs, so a test sees exactly when a loop would have woken.
+enum WaitResult { WAIT_WOKEN = 0, WAIT_TIMED_OUT = 1 };
+WaitResult WaitForMessages(uint32_t timeoutMs);
+// From any thread: the wait under way (or the next one) returns at once.  Posts from other
+// threads wake it by themselves.
+void WakeMessageWait();
+// Platform code: readable data on fd (or its end) wakes the wait: the window's display
+// connection, the instance link's socket and connections, a line source's pipe.  At most
+// WATCHED_DESCRIPTOR_MAX at once; watching a descriptor twice watches it once.
+constexpr int WATCHED_DESCRIPTOR_MAX = 32;
+void WatchDescriptor(int fd);
+void UnwatchDescriptor(int fd);
+// A source whose events arrive with nothing to wait on (a video driver whose connection the
+// platform cannot watch) limits each wait to ms; 0 lifts the limit.
+void LimitMessageWait(uint32_t ms);

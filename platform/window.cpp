@@ -4,6 +4,8 @@
 #include "platform/window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <climits>
@@ -24,6 +26,8 @@ struct WindowState {
   int videoStarts = 0;
   int videoUp = 0;
   int captured = 0;
+  int watchedFd = -1;           // the display connection a waiting loop watches, -1 none
+  SDL_threadID mainThread = 0;  // the thread that pumps the events
 };
 WindowState g_window;
 
@@ -51,6 +55,12 @@ uint64_t MouseBits() {
 // Events of other windows (the device may keep a hidden one of its own) are not ours.
 // Pushed events that name no window are taken as the main window's.
 bool ForOurWindow(uint32_t windowId) { return windowId == 0 || windowId == g_window.id; }
+
+int WakeForOtherThreadsEvent(void*, SDL_Event*) {
+  // The main thread collects its own events before it waits.
+  if (SDL_ThreadID() != g_window.mainThread) WakeMessageWait();
+  return 1;
+}
 
 }  // namespace
 
@@ -104,6 +114,10 @@ void PlatformDestroyWindow() {
   if (!g_window.window) return;
   PlatformReleaseClipboardPicture();  // it works through this window's display
   SetMessageSource(nullptr);
+  SDL_DelEventWatch(WakeForOtherThreadsEvent, nullptr);
+  UnwatchDescriptor(g_window.watchedFd);
+  g_window.watchedFd = -1;
+  LimitMessageWait(0);
   if (g_window.captured) SDL_CaptureMouse(SDL_FALSE);
   SDL_DestroyWindow(g_window.window);
   g_window.window = nullptr;
@@ -580,4 +594,27 @@ void PlatformCollectEvents() {
   while (SDL_PollEvent(&event)) TranslateSdlEvent(event);
 }
 
-void PlatformInstallEventSource() { SetMessageSource(PlatformCollectEvents); }
+void PlatformInstallEventSource() {
+  SetMessageSource(PlatformCollectEvents);
+  // A waiting loop wakes for the window's events: on X when the display's connection has
+  // something to read (the collection before the wait has emptied what Xlib had read
+  // already); events pushed by other threads wake it themselves.  The offscreen and dummy
+  // drivers have no events from outside.  Another driver's connection is not ours to watch:
+  // its waits are cut short instead, so its events come at most EVENT_POLL_MS late.
+  g_window.mainThread = SDL_ThreadID();
+  SDL_DelEventWatch(WakeForOtherThreadsEvent, nullptr);
+  SDL_AddEventWatch(WakeForOtherThreadsEvent, nullptr);
+  UnwatchDescriptor(g_window.watchedFd);
+  g_window.watchedFd = -1;
+  LimitMessageWait(0);
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (g_window.window && SDL_GetWindowWMInfo(g_window.window, &info) && info.subsystem == SDL_SYSWM_X11 &&
+      info.info.x11.display) {
+    g_window.watchedFd = ConnectionNumber(info.info.x11.display);
+    WatchDescriptor(g_window.watchedFd);
+  } else if (!driver || (SDL_strcasecmp(driver, "offscreen") != 0 && SDL_strcasecmp(driver, "dummy") != 0)) {
+    LimitMessageWait(EVENT_POLL_MS);
+  }
+}

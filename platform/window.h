@@ -81,7 +81,9 @@ void PlatformWarpMouse(int x, int y);  // client pixels
 
 // ---- [Events] ----
 // Installs the window's event source in the message queue (messages.h): each pump turns
-// waiting SDL events into window messages, in order.  Removed by PlatformDestroyWindow.
+// waiting SDL events into window messages, in order, and the window's events wake a loop
+// waiting for messages (WaitForMessages).  Removed by PlatformDestroyWindow.
+constexpr uint32_t EVENT_POLL_MS = 10;  // the longest wait where the display cannot be watched
 void PlatformInstallEventSource();
 void PlatformCollectEvents();
 

@@ -14,6 +14,8 @@ extern uint64_t HotlapDateTime; // 100-ns file time of the last hot-lap check
 void LoadAIDriverNames();
 void LoadFunctionKeyMessages();
 void PollNetwork();
+// 1 while the network poll has work for the next pass (a layout being sent block by block).
+int  NetworkPollPending();
 void CloseCtrlink();
 void CloseMprRecorder();
 void ReleaseRaceCarLighting();

@@ -34,3 +34,5 @@ void InstallRaceLayoutHooks() {
 void SendPendingLayoutBlock() {
   if (LayoutLoadUnderWay()) SendLayoutBlock();
 }
+
+int NetworkPollPending() { return LayoutLoadUnderWay(); }

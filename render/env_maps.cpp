@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/config.h"
+#include "core/frame_globals.h"
 #include "core/report.h"
 #include "render/device.h"
 #include "render/immediate.h"
@@ -114,6 +115,18 @@ void draw_enviro_sky() {
   if (BlurChain.count < BLUR_LEVELS && !CreateBlurTargets(BlurChain)) return;
   RunBlurChain(BlurChain);
   RunEnvironmentUpsize(BlurChain);
+}
+
+void PrepareEnvironmentTexture() {
+  if (!Global3DMode) return;
+  UpdateSky();
+  if (Environment.state == ENVIRONMENT_NOT_CREATED) CreateEnvironmentTextures();
+  if (Environment.state == ENVIRONMENT_TO_DRAW && CurrentScheme().skyTexture) draw_enviro_sky();
+}
+
+void PrepareEnvironmentAtRest() {
+  if (Environment.state == ENVIRONMENT_NOT_CREATED || Environment.state == ENVIRONMENT_TO_DRAW)
+    WorkAtRest = PrepareEnvironmentTexture;
 }
 
 void RequestEnvironmentRedraw() {

@@ -40,6 +40,14 @@ void UpdateEnvironmentTexture();
 void draw_enviro_sky();
 // States 0 and 1 stay; any other becomes 2 (after a sky upload or a change of scheme).
 void RequestEnvironmentRedraw();
+// The sky texture and the environment textures made and drawn ahead of the first car, whose
+// first frame would otherwise wait for them (and for the driver, which makes the shaders of
+// the mips and the blur at their first use).  Nothing without 3D drawing; a sky computed
+// meanwhile is drawn in again as always.
+void PrepareEnvironmentTexture();
+// For a screen that will show cars and has none yet: the loop's next rest prepares the
+// environment (WorkAtRest, core/frame_globals.h), unless it is drawn or failed.
+void PrepareEnvironmentAtRest();
 
 // ---- [Release] ----
 // Every environment texture and the blur targets released; state 0.

@@ -17,6 +17,7 @@
 #include "render/draw2d.h"
 #include "render/generated_textures.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/matrices.h"
 #include "render/post_process.h"
 #include "render/render_states.h"
@@ -201,6 +202,14 @@ int FrameStillBlack(GfxRenderTargetView target) {
   return target && target == g_blackTarget && GfxDrawCount() == g_drawsAtStart;
 }
 
+namespace {
+uint64_t g_drawsAtSceneMark;
+}  // namespace
+
+void MarkSceneStart() { g_drawsAtSceneMark = GfxDrawCount(); }
+
+int SceneDrawnSinceMark() { return EditorFrameCleared || GfxDrawCount() != g_drawsAtSceneMark ? 1 : 0; }
+
 int BeginFrameClear() {
   float rgba[4];
   return StartFrame(FrameClearColour(FrameClear, rgba) ? rgba : nullptr);
@@ -236,14 +245,14 @@ void BackgroundVRange(float aspectFactor, float* v0, float* v1) {
 void DrawBackgroundPicture() {
   BackgroundPictureState& b = Background;
   if (b.switchedOff) return;
-  const char* name = b.garage ? "garage" : CurrentBackground;
+  const char* name = CurrentBackground;
   if (!name || !name[0]) {
     ForgetBackgroundPicture();
     return;
   }
-  // Outside the garage a running race has no background; a failed presentation (a device
-  // being recovered) draws nothing.
-  if ((!b.garage && GameState > 1) || FrameDrawSkipped || LastPresentStatus != PRESENT_OK) return;
+  // A running race has no background; a failed presentation (a device being recovered) draws
+  // nothing.
+  if (GameState > 1 || FrameDrawSkipped || LastPresentStatus != PRESENT_OK) return;
   if (std::strcmp(name, b.loadedName) != 0) {
     ForgetBackgroundPicture();
     std::snprintf(b.loadedName, sizeof b.loadedName, "%s", name);

@@ -41,6 +41,12 @@ int BeginFrameClear();  // clears by FrameClear; 1 when the frame can be drawn
 // Whether the target still holds nothing but the black clear of the last frame start: that
 // start cleared it and nothing was drawn since.
 int FrameStillBlack(GfxRenderTargetView target);
+// The interface's frame begins with MarkSceneStart (ClearInterface); SceneDrawnSinceMark then
+// tells whether a screen has drawn since (into the frame or any other target) or an editor
+// has cleared the frame for its view: what lies behind the interface is the screen's picture,
+// not the frame's plain clear.
+void MarkSceneStart();
+int SceneDrawnSinceMark();
 
 // ---- [Clear-mode stack] ----
 // Screens that clear their own frame push their clear mode on opening and pop it on closing
@@ -64,7 +70,6 @@ int TopClearMode();            // FrameClear.mode
 // ---- [Background picture] ----
 struct BackgroundPictureState {
   int switchedOff;                 // backgrounds are not drawn at all
-  int garage;                      // the garage is shown: its picture is "garage"
   char loadedName[64];             // the name whose picture is loaded
   Material* material;              // its material (with its texture), or none
 };

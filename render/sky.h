@@ -11,7 +11,9 @@
 // is the main thread's (sky.cpp: schemes and file; sky_worker.cpp: the worker).
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "platform/thread.h"
 #include "render/sh_light.h"
@@ -143,6 +145,10 @@ struct SkyWorker {
   ZKTETexture* texture;       // "SKY~GPU"
   int textureFailed;          // reported once; not tried again until the device is made anew
   PlatformThread thread;
+  // The worker sleeps on wake until work is posted (2) or it is asked to stop (4): a program at
+  // rest gives it nothing to look at.
+  std::mutex wakeLock;
+  std::condition_variable wake;
 };
 extern SkyWorker Sky;
 

@@ -38,6 +38,13 @@ uint8_t GammaByte(double linear) {
   return uint8_t(std::min(255L, std::lround(std::pow(std::max(linear, 0.0), 1.0 / 2.2) * 255.0)));
 }
 
+// After a write of 2 or 4: the lock taken between the write and the notice, so that a worker
+// that found neither is asleep before the notice comes.
+void WakeWorker(SkyWorker& w) {
+  { std::lock_guard<std::mutex> lock(w.wakeLock); }
+  w.wake.notify_one();
+}
+
 void SkyThread(void* argument) {
   SkyWorker& w = *static_cast<SkyWorker*>(argument);
   SetColourMessageSink(w.message, SKY_MESSAGE_SIZE);
@@ -52,7 +59,11 @@ void SkyThread(void* argument) {
       w.state.store(SKY_RESULT_READY, std::memory_order_release);
       continue;
     }
-    ThreadSleepMs(10);
+    std::unique_lock<std::mutex> lock(w.wakeLock);
+    w.wake.wait(lock, [&w] {
+      const int now = w.state.load(std::memory_order_acquire);
+      return now == SKY_WORK_POSTED || now == SKY_STOP;
+    });
   }
   SetColourMessageSink(nullptr, 0);
   w.state.store(SKY_NO_THREAD, std::memory_order_release);
@@ -128,8 +139,10 @@ void StopSkyThread() {
       int state = w.state.load(std::memory_order_acquire);
       if (state == SKY_NO_THREAD || state == SKY_STOP) break;
       if ((state == SKY_IDLE || state == SKY_RESULT_READY) &&
-          w.state.compare_exchange_strong(state, SKY_STOP, std::memory_order_acq_rel))
+          w.state.compare_exchange_strong(state, SKY_STOP, std::memory_order_acq_rel)) {
+        WakeWorker(w);
         break;
+      }
       ThreadSleepMs(1);
     }
     JoinThread(w.thread);
@@ -199,6 +212,7 @@ void PollSkyWorker(const float direction[3]) {
   w.worldSunSetting = world;
   w.neverPosted = 0;
   w.state.store(SKY_WORK_POSTED, std::memory_order_release);
+  WakeWorker(w);
 }
 
 const char* ComputeSky(SkyWorker& w) {

@@ -380,7 +380,7 @@ int load_wic_as_dds_texture(const char* name, const void* bytes, size_t size, in
     if (!error && sourceTime && !FileSetWriteTime(ddsPath, *sourceTime)) error = errno ? errno : EIO;
     if (!error) {
       ++TexturesSavedCount;
-      TextureMessage(REPORT_MESSAGE, "Saved : %s", ddsPath);
+      TextureMessage(REPORT_SUCCESS, "Saved : %s", PathToNative(ddsPath).c_str());
     } else {
       char reason[SYSTEM_ERROR_TEXT_SIZE];
       SystemErrorText(error, reason, sizeof reason);

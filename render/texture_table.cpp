@@ -329,6 +329,8 @@ void RequestAllTexturesReload() {
   TextureReloadPending = 1;
 }
 
+int DeferredWorkPending() { return ForcedRedrawPending || TextureReloadPending || PlateRegenPending; }
+
 int RunDeferredWork() {
   if (ForcedRedrawPending) {
     ForcedRedrawPending = 0;

@@ -110,6 +110,8 @@ void ReloadTextures();
 // again (render/system_textures.h's PlateRegenPending; the flag is cleared and the redraw run
 // under PlateLock).  1 when something was done (the loop then draws again).
 int RunDeferredWork();
+// 1 while RunDeferredWork has something to do.
+int DeferredWorkPending();
 
 // ---- [Render textures] ----
 // flags: bits 0..1 depth (2 D16, 3 D24S8), 4 multisampled (8 samples with 8, else 4),

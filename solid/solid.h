@@ -91,14 +91,12 @@ struct ContactProbe {
   uint8_t candidateKind;      // 7 the floor; a body's contact kind; a world object's own
   uint8_t candidateSubKind;
   uint8_t candidatePart;      // the segment part or mesh group a world ray test hit; 0 otherwise
-  uint8_t checkDelay;         // steps to wait before the point is searched again
 
-  // Zeroes the candidate fields; the check delay stays.
+  // Zeroes the candidate fields.
   void ClearCandidate();
 };
 
 constexpr uint8_t FLOOR_CONTACT_KIND = 7;
-constexpr uint8_t CHECK_DELAY_STEPS = 9;  // a free point is searched once every ten steps
 
 // ---- [Hull] ----
 // One hull point with its contact state.
@@ -115,7 +113,7 @@ struct SolidPoint {
   float planeGrip;     // surface grip factor of the contact
   Vec3 planeNormal;    // unit
 
-  // Everything but the local position to zero, the check delay too.
+  // Everything but the local position to zero.
   void Clear();
 };
 
@@ -135,7 +133,6 @@ constexpr int SOLID_MAX_TRUNKS = 64;
 // it clears (reset clears them all).
 constexpr uint8_t SOLID_REPORTED_NOT_FINITE = 1;
 constexpr uint8_t SOLID_REPORTED_TRUNKS = 2;
-constexpr uint8_t SOLID_REPORTED_CHECK_DELAY = 4;
 
 // The display mesh a body's owner attached, released with the body through the world's
 // hook (the owner made it).
@@ -163,7 +160,7 @@ struct Solid {
   // upperPoints above the centre of mass, else positiveYPoints with local y above 0, else
   // otherPoints.
   virtual void CollideWithObject(FixedOb* object, int upperPoints, int positiveYPoints, int otherPoints);
-  // Candidates from the other body's hull for every searched point.
+  // Candidates from the other body's hull for every point.
   virtual void CollideWithSolid(Solid& other);
   virtual void FloorContacts();
   virtual void CheckGround();

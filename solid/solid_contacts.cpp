@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "core/report.h"
 #include "solid/physics_registry.h"
@@ -62,15 +61,16 @@ void FloorContactProbe(ContactProbe& probe) {
   probe.candidatePart = 0;
 }
 
+// Every point is searched on every step.  A free point searched only one step in ten would be
+// found up to ten steps' travel deep, and the spring would push it out with energy it never
+// stored on the way in: a box dropped level would bounce higher than it fell.
 void Solid::FloorContacts() {
-  for (int i = 0; i < pointCount; ++i)
-    if (points[i].probe.checkDelay == 0) FloorContactProbe(points[i].probe);
+  for (int i = 0; i < pointCount; ++i) FloorContactProbe(points[i].probe);
 }
 
 void Solid::CollideWithObject(FixedOb* object, int upperPoints, int positiveYPoints, int otherPoints) {
   for (int i = 0; i < pointCount; ++i) {
     SolidPoint& p = points[i];
-    if (p.probe.checkDelay != 0) continue;
     const int selected = p.local.z > centreOfMass.z ? upperPoints : p.local.y > 0.0f ? positiveYPoints : otherPoints;
     if (selected)
       WorldLink.RayTest(object, p.probe.world, p.probe.fromCentre, p.probe, 0, 0, 0, RAY_TEST_MODE_CONTACT);
@@ -78,8 +78,7 @@ void Solid::CollideWithObject(FixedOb* object, int upperPoints, int positiveYPoi
 }
 
 void Solid::CollideWithSolid(Solid& other) {
-  for (int i = 0; i < pointCount; ++i)
-    if (points[i].probe.checkDelay == 0) other.PointContactWithHull(points[i].probe);
+  for (int i = 0; i < pointCount; ++i) other.PointContactWithHull(points[i].probe);
 }
 
 void Solid::PointContactWithHull(ContactProbe& probe) const {
@@ -121,13 +120,11 @@ void Solid::PointContactWithHull(ContactProbe& probe) const {
 }
 
 void Solid::CheckGround() {
-  int delayedContact = 0;
   for (int i = 0; i < pointCount; ++i) {
     SolidPoint& p = points[i];
-    ContactProbe& probe = p.probe;
+    const ContactProbe& probe = p.probe;
     if (probe.candidateStrength < 1) {
       p.touching = 0;
-      probe.checkDelay = probe.checkDelay > 0 ? static_cast<uint8_t>(probe.checkDelay - 1) : CHECK_DELAY_STEPS;
       continue;
     }
     p.planePoint = MetresBetween(probe.candidatePoint, position);
@@ -141,20 +138,7 @@ void Solid::CheckGround() {
         object && IsLocalCar() && (WorldLink.ObjectFlags(object) & OBJECT_FLAG_RECORDS_IMPACTS))
       AddImpactGround(this, object, p.planeNormal);
     p.touching = 1;
-    if (probe.checkDelay != 0) {
-      // Shown once until no point of the body is in this state any more.
-      if (!(flag & SOLID_REPORTED_CHECK_DELAY)) {
-        char line[64];
-        std::snprintf(line, sizeof line, "CheckGround = 1 BUT CheckDelay %d", probe.checkDelay);
-        ReportLine(line, REPORT_WARNING);
-      }
-      delayedContact = 1;
-    }
   }
-  if (delayedContact)
-    flag |= SOLID_REPORTED_CHECK_DELAY;
-  else
-    flag &= static_cast<uint8_t>(~SOLID_REPORTED_CHECK_DELAY);
 }
 
 void Solid::CheckContact(float dt) {

@@ -1908,6 +1908,7 @@ enum LanguageTextId : int {
   TX_3m_skn_miss,
   TX_3m_col_name,
   TX_3m_no_sknid,
+  TX_3m_off_sknd,
   TX_3m_mod_vald,
   // The garage's countdown caption (keys of this program's own).
   TX_zk_cntdncap,

@@ -1909,7 +1909,8 @@ const LanguageTextEntry LanguageTextTable[LANGUAGE_TEXT_COUNT] = {
     {"3m_tex_maxu", 48, 0, 0, "(maximum for upload is %d megapixels)"},
     {"3m_skn_miss", 48, 0, 0, "Default skin not found : %s"},
     {"3m_col_name", 80, 0, 0, "Colour configurations need their own names (%d of %d named)"},
-    {"3m_no_sknid", 64, 0, 0, "No mod Skin ID: the mod's skins are named after it"},
+    {"3m_no_sknid", 80, 0, 0, "No mod Skin ID: get 6 hex digits (mod exchange)"},
+    {"3m_off_sknd", 80, 0, 0, "Official Skin ID: get 6 hex digits (mod exchange)"},
     {"3m_mod_vald", 48, 0, 0, "Vehicle is valid for mod export"},
     // The garage's countdown caption: the name, the state text and the seconds left fill
     // the caption ("%s %s" into its first conversion, "%d" into its second).

@@ -109,7 +109,14 @@ int TakeRecalled(MessageRecall& recall, const MessageLine& line, int* codePageOu
 }  // namespace
 
 void AddMessage(const char* text, ColourWord colour, int target) {
-  if (!text || !text[0] || MessageLevel == 2 || (MessageLevel == 1 && target >= 0)) return;
+  if (!text || !text[0]) return;
+  // A debugging line is no user's to read: it goes on the screen only while the debug
+  // messages are on, and to the log always.
+  if (target == MSG_TARGET_DEBUG && !DebugMessagesOn) {
+    LogLine(text);
+    return;
+  }
+  if (MessageLevel == 2 || (MessageLevel == 1 && target >= 0)) return;
   MessageSender sender{};
   if (target >= 0 && !(MessageConnectionLookup && MessageConnectionLookup(target, &sender))) return;
 

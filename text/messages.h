@@ -45,7 +45,7 @@ extern uint32_t MessageSequence;
 // 0 every line is added; 1 only lines with a negative target; 2 none.
 extern int MessageLevel;
 extern int ShowMessageHistory;   // the history is drawn under the shown lines
-extern int DebugMessagesOn;      // the debug-messages setting: ShowDebugMessage adds lines
+extern int DebugMessagesOn;      // the debug-messages setting: debug lines (target -3) are shown
 extern int InterfaceRedraw;      // a line changed: the next frame is drawn
 // Set while a frame is drawn that shows something changing with the clock (a message line
 // that will expire, a text cursor): the blink tick then draws again.  The frame loop clears
@@ -74,7 +74,8 @@ extern const char* (*MessageSecondPlayerName)();
 
 // ---- [Adding] ----
 // Adds a line by the rules above.  A text longer than a record is cut at 127 bytes where no
-// caret code or double-byte character is split.
+// caret code or double-byte character is split.  A debug line (target -3) is shown only while
+// DebugMessagesOn; otherwise it is written to the log alone.
 void AddMessage(const char* text, ColourWord colour, int target);
 
 // ---- [Wrappers] ----

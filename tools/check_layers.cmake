@@ -48,15 +48,19 @@ foreach(line IN LISTS layer_lines)
 endforeach()
 
 # Each library in its own folder: none lies inside another library's folder, so the tree shows
-# the layers.
+# the layers.  A folder with a line but no library inside a library's folder is a room of that
+# library: a layer of its own whose code goes into the library (home_library_<folder>).
 foreach(outer IN LISTS folders)
   if(NOT DEFINED library_of_${outer})
     continue()
   endif()
+  set(home_library_${outer} ${library_of_${outer}})
   foreach(inner IN LISTS folders)
     string(FIND "${inner}" "${outer}/" at)
     if(at EQUAL 0 AND DEFINED library_of_${inner})
       fault("tools/layers.txt: ${library_of_${inner}} lives in ${inner}, inside the folder of ${library_of_${outer}}")
+    elseif(at EQUAL 0)
+      set(home_library_${inner} ${library_of_${outer}})
     endif()
   endforeach()
 endforeach()
@@ -93,12 +97,13 @@ function(layer_of path out)
   set(${out} "" PARENT_SCOPE)
 endfunction()
 
-# A folder without a library (the test helpers) may be used by whoever may use all it uses.
+# A folder without a library that is no library's room (the test helpers) may be used by
+# whoever may use all it uses.
 function(may_use user used out)
   set(${out} FALSE PARENT_SCOPE)
   if(user STREQUAL used OR used IN_LIST allowed_${user})
     set(${out} TRUE PARENT_SCOPE)
-  elseif(NOT DEFINED library_of_${used})
+  elseif(NOT DEFINED home_library_${used})
     foreach(below IN LISTS direct_${used})
       if(NOT below IN_LIST allowed_${user} AND NOT user STREQUAL below)
         return()
@@ -147,13 +152,14 @@ endforeach()
 # defines calls upwards through the linker, which the include check cannot see.  The only
 # exception is a block of members a class marks "[Defined above]" (physics/car.h: the car's
 # model, figures and texture check, which the vehicle model and the front end define); the
-# class's own layer never calls them.  Only the libraries' own files count, not tests.
+# class's own layer never calls them.  Only the libraries' own files (their rooms' too) count,
+# not tests.
 set(block_begin "// ---- [Defined above] ----")
 set(block_end "// ---- [End of defined above] ----")
 set(library_sources "")
 foreach(source IN LISTS sources)
   layer_of("${source}" layer)
-  if(layer AND DEFINED library_of_${layer} AND NOT source MATCHES "^(tests|bench)/")
+  if(layer AND DEFINED home_library_${layer} AND NOT source MATCHES "^(tests|bench)/")
     list(APPEND library_sources "${source}")
     set(layer_of_${source} "${layer}")
   endif()

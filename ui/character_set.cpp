@@ -644,21 +644,16 @@ void SetUpFontSlot(int slotIndex) {
   const FontSlotInfo& slot = FONT_SLOTS[slotIndex];
   CodePageRecord& page = CodePageRecords[slot.codePage];
   page.noFont = 1;
+  page.fontToOpen = 0;
   page.fontSlot = slotIndex;
   char face[FONT_NAME_SIZE];
   if (!ChooseFace(slotIndex, face)) {
     LogF("no fonts available : %s", slot.logName);
     return;
   }
-  FontChoice& choice = FontChoices[slotIndex];
-  page.font = OpenSystemFont(face, choice.weight, FONT_CELL_PIXELS);
-  if (!page.font) {
-    LogF("could not create font : %s", slot.logName);
-    return;
-  }
-  MeasureFont(slotIndex, page);
+  CopyFaceName(FontChoices[slotIndex].face, face);
   page.noFont = 0;
-  CopyFaceName(choice.face, face);
+  page.fontToOpen = 1;
 }
 
 }  // namespace
@@ -728,24 +723,12 @@ void PrepareGlyphFonts() {
   PrepareFontFaces(languages, NUM_FONT_SLOTS);
 }
 
-void PrepareGlyphFontFaces() {
-  SystemFontRequest requests[NUM_FONT_SLOTS];
-  int count = 0;
-  for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
-    char face[FONT_NAME_SIZE];
-    if (!ChooseFace(s, face) || std::strlen(face) >= sizeof requests[count].face) continue;
-    std::snprintf(requests[count].face, sizeof requests[count].face, "%s", face);
-    requests[count].weight = CfgFontWeights[s];
-    requests[count].cellHeightPixels = FONT_CELL_PIXELS;
-    ++count;
-  }
-  PrepareSystemFonts(requests, count);
-}
-
 void SetUpGlyphFonts() {
   for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
     CodePageRecord& page = CodePageRecords[FONT_SLOTS[s].codePage];
     page.noFont = 1;
+    page.fontToOpen = 0;
+    if (page.font) CloseSystemFont(page.font);
     page.font = nullptr;
   }
   switch (OpenGlyphSurface()) {
@@ -759,10 +742,27 @@ void SetUpGlyphFonts() {
   FillGlyphCacheStagingWhite();
 }
 
+SystemFont* DoubleByteFont(CodePageRecord& page) {
+  if (page.fontToOpen) {
+    page.fontToOpen = 0;
+    const int s = page.fontSlot;
+    if (s >= 0 && s < NUM_FONT_SLOTS) {
+      page.font = OpenSystemFont(FontChoices[s].face, FontChoices[s].weight, FONT_CELL_PIXELS);
+      if (page.font)
+        MeasureFont(s, page);  // closes a font that draws nothing
+      else
+        LogF("could not create font : %s", FONT_SLOTS[s].logName);
+    }
+    if (!page.font) page.noFont = 1;
+  }
+  return page.noFont ? nullptr : page.font;
+}
+
 void FreeGlyphFonts() {
   for (CodePageRecord& page : CodePageRecords) {
     if (page.font) CloseSystemFont(page.font);
     page.font = nullptr;
+    page.fontToOpen = 0;
   }
   CloseGlyphSurface();
 }
@@ -859,11 +859,12 @@ int GetDoubleByteGlyph(int codePage, const CharacterEntry& entry, int trail, int
   GlyphPage* page = GlyphPageOfEntry(entry);
   if (!page || !page->owner) return GLYPH_PLACEHOLDER;
   CodePageRecord& owner = *page->owner;
-  if (owner.noFont || !owner.font) return GLYPH_PLACEHOLDER;
+  SystemFont* font = DoubleByteFont(owner);
+  if (!font) return GLYPH_PLACEHOLDER;
   GlyphSlot& slot = page->slots[trail - FIRST_TRAIL_BYTE];
   if (slot.codePoint == 0) return GLYPH_NOT_DRAWABLE;
   if (slot.pixelWidth == GLYPH_WIDTH_UNMEASURED) {
-    const int measured = SystemFontAdvance(owner.font, slot.codePoint);
+    const int measured = SystemFontAdvance(font, slot.codePoint);
     slot.pixelWidth = measured < 0 ? GLYPH_WIDTH_CANNOT_DRAW
                                    : static_cast<uint8_t>(std::clamp(measured, 1, GLYPH_MAX_PIXEL_WIDTH));
   }
@@ -890,13 +891,14 @@ void UseFixedWidthCharacterSet() {
   CharMetrics[GLYPH_SPACE].width = FIXED_SPACE_WIDTH;
   for (int page = 0; page < CODE_PAGE_COUNT; ++page) {
     CodePageRecord& record = CodePageRecords[page];
-    const uint8_t noFont = record.noFont;
+    const uint8_t noFont = record.noFont, fontToOpen = record.fontToOpen;
     SystemFont* font = record.font;
     const int32_t fontSlot = record.fontSlot;
     record = FreshRecord(page);
     record.noFont = noFont;
     record.font = font;
     record.fontSlot = fontSlot;
+    record.fontToOpen = fontToOpen;
     record.glyphScale = 1.0f / 64.0f;
     record.topOffset = 0.0f;
     record.bottomExtent = 1.0f;

@@ -123,8 +123,9 @@ struct CodePageRecord {
   float topOffset;      // double-byte glyph box, in units of the box height
   float bottomExtent;
   CharacterEntry entries[CODE_ENTRY_COUNT];  // bytes 32..255
-  SystemFont* font;     // the double-byte page's font; null when none
+  SystemFont* font;     // the double-byte page's font; null when none or not opened yet
   int32_t fontSlot;     // 0..3 for the double-byte pages
+  uint8_t fontToOpen;   // 1: a face is chosen (FontChoices), opened by the first glyph that needs it
 };
 extern CodePageRecord CodePageRecords[CODE_PAGE_COUNT];
 extern int NumCodePagesInUse;  // min(records in the file, 10)
@@ -218,11 +219,13 @@ int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
 // that SetUpGlyphFonts finds it ready (the start-up calls it before the window system
 // starts, which takes longer).  Optional: without it SetUpGlyphFonts reads the list itself.
 void PrepareGlyphFonts();
-// Then, once the configuration is read (it holds the fonts' weights), starts opening on a
-// worker the face each of the four will choose; SetUpGlyphFonts takes them.  Optional too.
-void PrepareGlyphFontFaces();
-// Sets up the system fonts of the four double-byte code pages.
+// Sets up the system fonts of the four double-byte code pages: chooses each one's face from
+// the list.  A face is opened and measured only when the first of its glyphs is needed
+// (DoubleByteFont): the faces of these fonts are large, and most runs draw none of them.
 void SetUpGlyphFonts();
+// The page's font, opened and measured at its first use; null when the page has none (also
+// when its chosen face cannot be opened or draws nothing, which gives the page no font).
+SystemFont* DoubleByteFont(CodePageRecord& page);
 void FreeGlyphFonts();
 
 // ---- [Double-byte glyphs] ----

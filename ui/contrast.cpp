@@ -86,3 +86,27 @@ uint32_t BackingToStandOut(uint32_t ink, const uint32_t* under, int underCount, 
   const int alpha = AlphaToStandOut(ink, under, underCount, plain, 0, scene);
   return static_cast<uint32_t>(alpha < 0 ? 255 : alpha) << 24 | plain;
 }
+
+uint32_t SpanToStandOut(uint32_t span, uint32_t ink, const uint32_t* layers, int layerCount, uint32_t scene,
+                        double aim) {
+  if (WorstContrast(span, layers, layerCount, scene) >= aim) return span;
+  constexpr int STEPS = 32;
+  auto channel = [](uint32_t from, uint32_t to, int shift, int k) {
+    const int a = static_cast<int>(from >> shift & 0xFF), b = static_cast<int>(to >> shift & 0xFF);
+    return static_cast<uint32_t>(a + (b - a) * k / STEPS) << shift;
+  };
+  for (int k = 1; k < STEPS; ++k) {
+    const uint32_t mixed = (span & 0xFF000000u) | channel(span, ink, 16, k) | channel(span, ink, 8, k) |
+                           channel(span, ink, 0, k);
+    if (WorstContrast(mixed, layers, layerCount, scene) >= aim) return mixed;
+  }
+  return (span & 0xFF000000u) | (ink & 0xFFFFFFu);
+}
+
+ColourWord TextColourOver(ColourWord face) {
+  const auto rgb = [](ColourWord c) { return ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c); };
+  const uint32_t f = rgb(face);
+  return ColourContrast(rgb(TextColours.darkText), f) >= ColourContrast(rgb(TextColours.lightText), f)
+             ? TextColours.darkText
+             : TextColours.lightText;
+}

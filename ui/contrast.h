@@ -9,6 +9,8 @@
 #pragma once
 #include <cstdint>
 
+#include "text/text_colours.h"
+
 constexpr double TEXT_CONTRAST_NEEDED = 4.5;
 // What the interface aims at: a little above the need, so that the 8-bit rounding of blended
 // colours never takes a text below it.
@@ -33,3 +35,14 @@ int AlphaToStandOut(uint32_t ink, const uint32_t* under, int underCount, uint32_
 // from the ink) at the least alpha that is, or opaque.
 uint32_t BackingToStandOut(uint32_t ink, const uint32_t* under, int underCount, uint32_t backing,
                            uint32_t scene = 0);
+
+// A coloured part of a text (a colour code's span) over the same layers as the text's own
+// ink, which stands out there: the span's colour when it stands out too; else that colour
+// mixed towards the ink by the least share that does, so it keeps what it can of its hue;
+// the ink itself when no share short of it does.  Alpha stays the span's.
+uint32_t SpanToStandOut(uint32_t span, uint32_t ink, const uint32_t* layers, int layerCount, uint32_t scene = 0,
+                        double aim = TEXT_CONTRAST_AIMED);
+
+// The text colour for an opaque face: the dark or the light text colour of TextColours,
+// whichever stands further from it.
+ColourWord TextColourOver(ColourWord face);

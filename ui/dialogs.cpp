@@ -40,6 +40,7 @@ namespace {
 constexpr int DIALOG_WORD_OPEN = 2;
 constexpr float BOX_TEXT_SIZE = 0.068f;
 constexpr float ROW_HEIGHT = 0.06f;
+constexpr float ENTRY_TOP = -0.53f;  // the text entry's panel
 constexpr int ERROR_SOUND = 3;
 constexpr int KEY_ENTER = 13, KEY_ESCAPE = 27, KEY_SPACE = 32, KEY_BACKSPACE = 8;
 
@@ -190,6 +191,7 @@ void CloseTextEntry(bool answered) {
   OnIMEEndComposition();
   d.pick.Free();
   OpenTextEntry.open = 0;
+  OnscreenKeyboardRaised = 0;
   CloseDialog(&d.prss, d.savedDialogWord, 0);
   if (answered && d.callback) d.callback(d.prss.parent, text, d.answerWord);
 }
@@ -420,6 +422,7 @@ int OpenTextEntrySub(Prss* owner, TextEntryCallback callback, const char* prompt
   }
   OpenDialog(&d.prss, owner, TextEntrySubAct, TextEntrySubKey, TextEntrySubTerminate, d.savedDialogWord,
              MOUSE_MODE_ENTRY);
+  OnscreenKeyboardRaised = 1;  // the keyboard, when shown, goes above the dialog
   d.prss.rawKeys = 0;  // characters, not key numbers
   return 1;
 }
@@ -577,23 +580,25 @@ Prss* TextEntrySubAct(Prss* process) {
   const bool listShown = d.showList && d.pick.count > 0 && d.state <= ENTRY_RENAMING;
   const int rows = listShown ? std::min(d.pick.count, ENTRY_LIST_ROWS) : 0;
   const bool sortButtons = listShown && d.filePattern && d.entryType >= 4;
-  const float listTop = sortButtons ? -0.13f : -0.19f;
-  AddPanel(-half, -0.53f, half, listShown ? listTop + ROW_HEIGHT * static_cast<float>(rows) + 0.02f : -0.19f);
-  AddTextLine(message, &C.textUnselected, -0.45f, -0.37f, half, 0);
+  // Under a raised keyboard the whole dialog stands below it.
+  const float dy = OnscreenKeyboardShown && OnscreenKeyboardRaised ? std::max(0.0f, OnscreenKeyboardBottom() + 0.02f - ENTRY_TOP) : 0.0f;
+  const float listTop = (sortButtons ? -0.13f : -0.19f) + dy;
+  AddPanel(-half, ENTRY_TOP + dy, half, listShown ? listTop + ROW_HEIGHT * static_cast<float>(rows) + 0.02f : -0.19f + dy);
+  AddTextLine(message, &C.textUnselected, -0.45f + dy, -0.37f + dy, half, 0);
   // The keyboard and plain-text switches sit in the panel's top right corner, above the
   // prompt, lit while on.  The keyboard serves every state (they all take keys).
   AddDialogButton(process, "kb", OnscreenKeyboardShown ? &C.textSelected : &C.buttonAlt, ENTRY_BUTTON_KEYBOARD,
-                  TextEntryButton, 0.57f, 0.67f, -0.52f, -0.46f);
+                  TextEntryButton, 0.57f, 0.67f, -0.52f + dy, -0.46f + dy);
   if (d.state <= ENTRY_RENAMING)
     AddDialogButton(process, "abc", TextEntry.mode == ENTRY_MODE_SINGLE_BYTE ? &C.textSelected : &C.buttonAlt,
-                    ENTRY_BUTTON_PLAIN, TextEntryButton, 0.45f, 0.55f, -0.52f, -0.46f);
+                    ENTRY_BUTTON_PLAIN, TextEntryButton, 0.45f, 0.55f, -0.52f + dy, -0.46f + dy);
   if (d.state == ENTRY_NO_FILES) {
-    AddTextLine(Text(TX_3g_nofilesl), &C.textSelected, -0.37f, -0.29f, half, 0);
+    AddTextLine(Text(TX_3g_nofilesl), &C.textSelected, -0.37f + dy, -0.29f + dy, half, 0);
   } else {
     AddValueControl(process, nullptr, IvText(TextEntry.coded), IvInt(0), IvText(nullptr),
-                    d.entryType == 2 ? 22 : 14, &C.textString, nullptr, -half + 0.02f, -0.37f, half - 0.02f, -0.29f);
+                    d.entryType == 2 ? 22 : 14, &C.textString, nullptr, -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);
   }
-  const float y1 = -0.29f, y2 = -0.21f;
+  const float y1 = -0.29f + dy, y2 = -0.21f + dy;
   if (d.state <= ENTRY_RENAMING) {
     AddDialogButton(process, Text(TX_3a_cancelbt), &C.buttonRed, 0, [](void*, int, uintptr_t) { TextEntryCancel(); },
                     -0.35f, -0.15f, y1, y2);
@@ -606,7 +611,7 @@ Prss* TextEntrySubAct(Prss* process) {
       for (int i = 0; i < 9; ++i) {
         const float x = -0.1f + 0.0222f * static_cast<float>(i);
         AddDialogButton(process, i == TextEntry.colour ? "*" : "", COLOURS[i], i, TextEntryButton, x, x + 0.0222f,
-                        -0.24f, -0.21f);
+                        -0.24f + dy, -0.21f + dy);
       }
     }
     AddDialogButton(process, "...", &C.buttonAlt, ENTRY_BUTTON_LIST, TextEntryButton, -0.55f, -0.45f, y1, y2);
@@ -630,9 +635,9 @@ Prss* TextEntrySubAct(Prss* process) {
   if (!listShown) return process;
   if (sortButtons) {
     AddDialogButton(process, Text(TX_3a_namesort), d.sortMode == 0 ? &C.textSelected : &C.textUnselected,
-                    ENTRY_BUTTON_SORT_NAME, TextEntryButton, -0.4f, 0.1f, -0.19f, -0.13f);
+                    ENTRY_BUTTON_SORT_NAME, TextEntryButton, -0.4f, 0.1f, -0.19f + dy, -0.13f + dy);
     AddDialogButton(process, Text(TX_3a_datesort), d.sortMode == 1 ? &C.textSelected : &C.textUnselected,
-                    ENTRY_BUTTON_SORT_DATE, TextEntryButton, 0.1f, 0.4f, -0.19f, -0.13f);
+                    ENTRY_BUTTON_SORT_DATE, TextEntryButton, 0.1f, 0.4f, -0.19f + dy, -0.13f + dy);
   }
   char line[TEXT_ENTRY_CELLS + 1];
   EntryPlainText(line, sizeof line);
@@ -642,7 +647,7 @@ Prss* TextEntrySubAct(Prss* process) {
   static char counter[32];
   std::snprintf(counter, sizeof counter, "%d / %d", d.pick.FindByPath() + 1, d.pick.count);
   AddValueControl(nullptr, nullptr, IvText(counter), IvInt(0), IvText(nullptr), 0, &C.titleGrey, nullptr, 0.42f,
-                  -0.19f, 0.67f, -0.13f);
+                  -0.19f + dy, 0.67f, -0.13f + dy);
   return process;
 }
 
@@ -757,4 +762,5 @@ void ResetDialogs() {
   DialogOpen = 0;
   MouseMode = 0;
   DialogFunctionKey = 0;
+  OnscreenKeyboardRaised = 0;
 }

@@ -210,11 +210,15 @@ void RecordDrawnBatch(const TextBatch& batch, int inScreenUnits) {
   ForgetQueuedTexts(batch);
 }
 
-void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRecordEntry>& out) {
+void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRecordEntry>& out,
+                  std::vector<TextItemRange>* items) {
   out.clear();
+  if (items) items->clear();
   for (const QueuedText& q : g_queued) {
     DrawRecordEntry e = q.entry;
-    if (q.batch == &batch && !q.blank && PlaceQueued(q, batch, inScreenUnits, e)) out.push_back(std::move(e));
+    if (q.batch != &batch || q.blank || !PlaceQueued(q, batch, inScreenUnits, e)) continue;
+    out.push_back(std::move(e));
+    if (items) items->push_back({q.firstItem, std::min(q.endItem, batch.items.size())});
   }
 }
 

@@ -112,8 +112,13 @@ void ForgetQueuedTexts(const TextBatch& batch);
 
 // ---- [Texts waiting] ----
 // The texts queued into a batch and not drawn yet, as the record will hold them (extents in
-// pixels; units as RecordDrawnBatch takes them), blank ones left out.
-void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRecordEntry>& out);
+// pixels; units as RecordDrawnBatch takes them), blank ones left out; with items, the range
+// of each one's items in the batch (first, end), in the same order.
+struct TextItemRange {
+  size_t first, end;
+};
+void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRecordEntry>& out,
+                  std::vector<TextItemRange>* items = nullptr);
 
 // ---- [Areas] ----
 // While DrawRecording is on: the part of the picture a screen names, in pixels (the car on

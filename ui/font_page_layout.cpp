@@ -6,8 +6,15 @@
 
 namespace {
 
+// A row's first glyph stands clear of its texture margin from the page's left edge, and a
+// glyph's margin never passes the right edge: a filtered texel beyond the edge is read from the
+// page's other side, which would show the ink there beside the glyph.  Four pixels in, an even
+// number, so that each glyph keeps its place among the second level's 2 x 2 texels.
+constexpr float ROW_START = -1.0f + 4.0f / 256.0f;
+constexpr float ROW_RIGHT = 1.0f - FONT_PAGE_MARGIN;
+
 struct RowCursor {
-  float x = -1.0f, y = -1.0f;
+  float x = ROW_START, y = -1.0f;
   bool rowEmpty = true;
 };
 
@@ -21,11 +28,11 @@ bool RowFits(float y, float rowStep, float rowLimit, bool tall) {
 // start past rowLimit (the glyph stays for later).
 bool PlaceInRow(RowCursor& c, float cellWidth, float rowStep, float rowLimit, int page, bool tall,
                 FontPagePlace& place) {
-  if (!c.rowEmpty && c.x + cellWidth > FONT_ROW_END) {
+  if (!c.rowEmpty && c.x + cellWidth > ROW_RIGHT) {
     const float next = c.y + rowStep;
     if (!RowFits(next, rowStep, rowLimit, tall)) return false;
     c.y = next;
-    c.x = -1.0f;
+    c.x = ROW_START;
     c.rowEmpty = true;
   }
   place.page = static_cast<int8_t>(page);
@@ -47,7 +54,7 @@ FontPageLayout LayOutFontPages(const float* widths, const float* heights, const 
     places[g] = FontPagePlace();
     if (g == 0 || !drawn[g]) continue;
     // A glyph wider than a row would wrap for ever: it is left out and shown as glyph 95.
-    if (widths[g] * FONT_PAGE_CELL > FONT_ROW_END + 1.0f) {
+    if (widths[g] * FONT_PAGE_CELL > ROW_RIGHT - ROW_START) {
       ++layout.tooWide;
       continue;
     }
@@ -65,7 +72,7 @@ FontPageLayout LayOutFontPages(const float* widths, const float* heights, const 
       ++ti;
     }
     // Short rows start on the row after the last tall one.
-    if (anyTall) c = RowCursor{-1.0f, c.y + FONT_TALL_ROW, true};
+    if (anyTall) c = RowCursor{ROW_START, c.y + FONT_TALL_ROW, true};
     if (!RowFits(c.y, FONT_SHORT_ROW, FONT_PAGE_END, false)) continue;
     while (si < shortOnes.size()) {
       const int g = shortOnes[si];

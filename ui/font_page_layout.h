@@ -11,14 +11,16 @@
 constexpr int FONT_PAGE_PIXELS = 512;
 constexpr int MAX_FONT_PAGES = 6;
 constexpr float FONT_PAGE_CELL = 0.28125f;      // page units per cell height (72 pixels)
-constexpr float FONT_PAGE_GAP = 0.0234375f;     // between glyphs of a row (6 pixels)
+// Between glyphs of a row (8 pixels): a glyph's texture margin and the second level's 2 x 2
+// texels that filtering reads beyond it stay off its neighbour's ink.
+constexpr float FONT_PAGE_GAP = 0.03125f;
 constexpr float FONT_PAGE_MARGIN = 0.01171875f; // texture margin left and right (3 pixels)
 constexpr float FONT_TALL_HEIGHT = 0.8343333f;  // glyphs taller than this use tall rows
 constexpr float FONT_TALL_ROW = 0.296875f;      // 76 pixels
 constexpr float FONT_SHORT_ROW = 0.234375f;     // 60 pixels
 constexpr float FONT_TALL_ROWS_END = -0.40725f; // no tall row starts below this
 constexpr float FONT_PAGE_END = 0.999f;         // no short row starts below this
-constexpr float FONT_ROW_END = 1.001f;          // a glyph may not pass this
+constexpr float FONT_ROW_END = 1.001f;          // a row may not reach below this
 constexpr int FONT_TALL_CELL_PIXELS = 72;
 constexpr int FONT_SHORT_CELL_PIXELS = 56;
 
@@ -43,6 +45,7 @@ struct FontPageLayout {
 
 // Places every glyph g with drawn[g] (glyph 0, the space, never is): tall glyphs first in
 // rows of 76 pixels, two rows a page, then short glyphs in rows of 60 pixels to the page's
-// foot; pages are filled one after another, at most MAX_FONT_PAGES.
+// foot; pages are filled one after another, at most MAX_FONT_PAGES.  A row's glyphs and their
+// texture margins stay within the page's sides.
 FontPageLayout LayOutFontPages(const float* widths, const float* heights, const uint8_t* drawn, int count,
                                FontPagePlace* places);

@@ -145,9 +145,10 @@ bool Servable(const GlyphRequest& r) {
   if (r.glyphPage >= NumGlyphPages || r.slot >= GLYPH_PAGE_SLOTS) return false;
   GlyphPage& page = GlyphPages[r.glyphPage];
   GlyphSlot& slot = page.slots[r.slot];
-  if (!page.owner || !page.owner->font || slot.codePoint == 0) return false;
+  SystemFont* font = page.owner ? DoubleByteFont(*page.owner) : nullptr;
+  if (!font || slot.codePoint == 0) return false;
   if (slot.pixelWidth == GLYPH_WIDTH_UNMEASURED) {
-    const int measured = SystemFontAdvance(page.owner->font, slot.codePoint);
+    const int measured = SystemFontAdvance(font, slot.codePoint);
     slot.pixelWidth = measured < 0 ? GLYPH_WIDTH_CANNOT_DRAW
                                    : static_cast<uint8_t>(std::clamp(measured, 1, GLYPH_MAX_PIXEL_WIDTH));
   }

@@ -10,6 +10,7 @@
 #include "core/process.h"
 #include "core/window_state.h"
 #include "platform/clock.h"
+#include "render/frame.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "ui/draw_record.h"
@@ -97,8 +98,8 @@ int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, in
                   decreaseStyle - 1, colour, handler, hint);
 }
 
-void RefreshEditedMeshHandler(void* owner, int, uintptr_t) {
-  if (RefreshEditedMesh) RefreshEditedMesh(static_cast<Prss*>(owner));
+void EditedMeshChangedHandler(void* owner, int, uintptr_t) {
+  if (EditedMeshChanged) EditedMeshChanged(static_cast<Prss*>(owner));
 }
 
 int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
@@ -170,6 +171,7 @@ void ClearInterface() {
   MessageTop = -1.0f;
   ClearStatusLines();
   StartFrameRecord();
+  MarkSceneStart();
   BackButtonShown = 0;
   ClearScreenLabels();
 }
@@ -333,15 +335,31 @@ int AddValueEditButton(Prss* owner, const char* label, float minimum, float maxi
   const int left = RowCursorX, top = RowCursorY;
   const int index = AddRowAt(owner, width, reinterpret_cast<uintptr_t>(variable), IvFloat(minimum),
                              IvFloat(maximum), IvText(label), style, colour, handler, hint);
-  // The knob: two buttons without owner, kept InterfaceScaleRounded from the ends.
+  // The knob: two buttons without owner, kept InterfaceScaleRounded from the ends.  Where it
+  // would run through the row's label it stands only above and below the label's band, so
+  // that it never reads as a stroke of a letter.
   const int r = InterfaceScaleRounded;
   const float range = maximum - minimum;
   const float share = range != 0.0f ? std::clamp((*variable - minimum) / range, 0.0f, 1.0f) : 0.0f;
   const int knobX = left + r + static_cast<int>(std::lround(share * static_cast<float>(width - 2 * r)));
-  AddButton(nullptr, knobX - r, top, knobX + r, top + ButtonHeight, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
-            &TextColours.panelGrey, nullptr, nullptr);
-  AddButton(nullptr, knobX - 1, top + 1, knobX + 1, top + ButtonHeight - 1, 0, IvText(nullptr), IvInt(0), IvInt(0),
-            0, &TextColours.lightText, nullptr, nullptr);
+  const int bottom = top + ButtonHeight;
+  float textLeft, textTop, textRight, textBottom;
+  if (index >= 0 && ButtonLabelBand(InterfaceButtons[index], &textLeft, &textTop, &textRight, &textBottom) &&
+      static_cast<float>(knobX + r) > textLeft && static_cast<float>(knobX - r) < textRight) {
+    // Its whole width in the light colour, so that the short pieces still catch the eye.
+    const int above = static_cast<int>(std::floor(textTop)) - 1, below = static_cast<int>(std::ceil(textBottom)) + 1;
+    if (above - top >= 2)
+      AddButton(nullptr, knobX - r, top, knobX + r, above, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+                &TextColours.lightText, nullptr, nullptr);
+    if (bottom - below >= 2)
+      AddButton(nullptr, knobX - r, below, knobX + r, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+                &TextColours.lightText, nullptr, nullptr);
+  } else {
+    AddButton(nullptr, knobX - r, top, knobX + r, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+              &TextColours.panelGrey, nullptr, nullptr);
+    AddButton(nullptr, knobX - 1, top + 1, knobX + 1, bottom - 1, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+              &TextColours.lightText, nullptr, nullptr);
+  }
   const float step = FormatPrecision(label, ButtonStyleToValueType(style));
   // The "-" and "+" carry the row's label: their steps are named after it.
   AddRowAt(owner, ButtonWidth, reinterpret_cast<uintptr_t>(variable), IvFloat(step), IvFloat(minimum), IvText(label),
@@ -448,7 +466,7 @@ int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* fl
   AddRowAt(owner, 10 * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, &TextColours.grey, nullptr, hint);
   const int lit = (flags && (*flags & mask)) ? 1 : 0;
   return AddRowAt(owner, 2 * ButtonWidth, AddressWord(flags), IvText(text), IvInt(mask), IvInt(lit), 54,
-                  &TextColours.grey, RefreshEditedMeshHandler, hint);
+                  &TextColours.grey, EditedMeshChangedHandler, hint);
 }
 
 int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char* label, InterfaceHandler handler,

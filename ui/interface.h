@@ -110,6 +110,9 @@ extern int RowCursorX, RowCursorY;  // pixels
 extern int LayoutColumns;           // button units in a panel row
 // From "Char Size " s: TextSize 2s + 11, a row 5 more, a unit 2 x round(1.3 TextSize / 2).
 void SetInterfaceMetrics();
+// The smallest text size (pixels) a screen lays its texts out for: its capital letters stand
+// 7 pixels high, the least that reads.
+constexpr float LEAST_TEXT_PIXELS = 11.85f;
 void SetRowCursorFromBottomLeft(int rows);
 void SetRowCursorFromRight(int units, int rows);
 void SetRowCursorFromBottomRight(int units, int rows);

@@ -26,6 +26,7 @@
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "ui/bevel_box.h"
+#include "ui/character_set.h"
 #include "ui/contrast.h"
 #include "ui/dialogs.h"
 #include "ui/draw_record.h"
@@ -250,13 +251,7 @@ void DrawControlPanel(const ValueControl& c) {
       return;
     case 2:
     case 52: {
-      ColourWord colour = c.colour ? *c.colour : TextColours.panelGrey;
-      if (c.label.i == 1) {
-        ColourWord lifted = 0;
-        for (int shift = 0; shift < 24; shift += 8)
-          lifted |= static_cast<ColourWord>(std::min(255L, std::lround(((colour >> shift) & 0xFF) * 1.25f))) << shift;
-        colour = lifted;
-      }
+      const ColourWord colour = ColourSwatchFace(c);
       DrawButtonPanel(&colour, pressed, c.right, c.bottom, 2, false, c.left, c.top);
       return;
     }
@@ -335,17 +330,14 @@ void DrawHighlights() {
 // ---- Buttons ----
 
 constexpr int BUTTON_TEXT_LINE_MAX = 15;
+constexpr size_t MARK_MOST = 2;  // characters of a coloured mark that a cut label keeps
 constexpr int BUTTON_LABEL_SIZE = 160;
 
 bool AlwaysUnlit(int style) {
   return (style >= 16 && style <= 25) || (style >= 34 && style <= 36) || (style >= 43 && style <= 51);
 }
 
-uint32_t TextOver(ColourWord face) {
-  const int score = 2 * static_cast<int>(ColourRed(face)) + 3 * static_cast<int>(ColourGreen(face)) +
-                    static_cast<int>(ColourBlue(face));
-  return ToVertex(score >= 661 ? TextColours.darkText : TextColours.lightText, OPAQUE);
-}
+uint32_t TextOver(ColourWord face) { return ToVertex(TextColourOver(face), OPAQUE); }
 
 // Pixel text goes into the small batch, without the screen's horizontal scale.
 void ButtonText(const char* text, uint32_t colour, float x, float y, float size) {
@@ -380,27 +372,35 @@ int NextCut(const char* text, int at) {
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize) {
   std::snprintf(out, static_cast<size_t>(outSize), "%s", text ? text : "");
   if (PixelWidth(out, *size) <= room) return;
-  // The interface's text sizes step by two pixels; the smallest taken is 0.6 of the label's own.
-  const float least = 0.6f * *size;
+  // The interface's text sizes step by two pixels; the smallest taken is 0.6 of the label's own,
+  // and never under the least text size (unless the label's own is), which is the last step.
+  const float least = std::max(0.6f * *size, std::min(*size, LEAST_TEXT_PIXELS));
   float fitting = *size;
-  for (float s = *size - 2.0f; s >= least; s -= 2.0f) {
-    fitting = s;
-    if (PixelWidth(out, s) <= room) {
-      *size = s;
+  for (float s = *size - 2.0f; fitting > least; s -= 2.0f) {
+    fitting = std::max(s, least);  // the last step: the least size itself
+    if (PixelWidth(out, fitting) <= room) {
+      *size = fitting;
       return;
     }
   }
   *size = fitting;
-  // Still too wide: as much of the text as fits, then "...".
-  const std::string whole = out;
+  // Still too wide: as much of the text as fits, then "...", then a mark that ends it in a
+  // colour of its own (the unsaved mark "^1*"), which tells more than the letters cut for it.
+  std::string whole = out, mark;
+  const size_t code = whole.rfind('^');
+  if (code != std::string::npos && code + 2 < whole.size() && whole[code + 1] >= '0' && whole[code + 1] <= '7' &&
+      whole.size() - code <= 2 + MARK_MOST) {
+    mark = whole.substr(code);
+    whole.resize(code);
+  }
   int keep = 0;
   for (int at = 0; at < static_cast<int>(whole.size());) {
     const int next = NextCut(whole.c_str(), at);
-    if (PixelWidth((whole.substr(0, size_t(next)) + "...").c_str(), fitting) > room) break;
+    if (PixelWidth((whole.substr(0, size_t(next)) + "..." + mark).c_str(), fitting) > room) break;
     keep = at = next;
   }
   while (keep > 0 && whole[size_t(keep) - 1] == ' ') --keep;  // "mono..." rather than "mono ..."
-  std::snprintf(out, static_cast<size_t>(outSize), "%s...", whole.substr(0, size_t(keep)).c_str());
+  std::snprintf(out, static_cast<size_t>(outSize), "%s...%s", whole.substr(0, size_t(keep)).c_str(), mark.c_str());
   if (PixelWidth(out, fitting) > room) out[0] = 0;  // not even the full stops fit
 }
 
@@ -433,19 +433,32 @@ void DrawButtonGlyphCodes(const InterfaceButton& b, const char* codes, uint32_t 
   CurrentTextBatch = saved;
 }
 
-void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
+// Where an aligned label goes: its fitted text, size, left x and top y.
+struct PlacedLabel {
+  char text[BUTTON_LABEL_SIZE];
+  float size, x, y, width;
+};
+PlacedLabel PlaceButtonLabel(const InterfaceButton& b, const char* text, int align) {
   const float inset = static_cast<float>(InterfaceScaleRounded);
-  float size = ButtonLabelSize(b);
-  char fitted[BUTTON_LABEL_SIZE];
-  FitButtonLabel(text, static_cast<float>(b.right - b.left) - 2.0f * inset, &size, fitted, sizeof fitted);
-  text = fitted;
-  const float width = PixelWidth(text, size);
-  float x;
-  if (align == 1) x = b.left + inset;
-  else if (align == 2) x = b.right - inset - width;
-  else x = 0.5f * static_cast<float>(b.left + b.right) - 0.5f * width;
-  x = std::max(x, b.left + inset);  // centred text that does not fit starts at the left inset
-  ButtonText(text, colour, x, 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * size, size);
+  PlacedLabel p{};
+  p.size = ButtonLabelSize(b);
+  FitButtonLabel(text, static_cast<float>(b.right - b.left) - 2.0f * inset, &p.size, p.text, sizeof p.text);
+  p.width = PixelWidth(p.text, p.size);
+  if (align == 1) p.x = b.left + inset;
+  else if (align == 2) p.x = b.right - inset - p.width;
+  else p.x = 0.5f * static_cast<float>(b.left + b.right) - 0.5f * p.width;
+  p.x = std::max(p.x, b.left + inset);  // centred text that does not fit starts at the left inset
+  p.y = 0.5f * static_cast<float>(b.top + b.bottom) - 0.5f * p.size;
+  return p;
+}
+
+int LabelAlignment(int style) {
+  return (style == 3 || style == 38 || style == 41) ? 1 : (style == 39 || style == 42) ? 2 : 0;
+}
+
+void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
+  const PlacedLabel p = PlaceButtonLabel(b, text, align);
+  ButtonText(p.text, colour, p.x, p.y, p.size);
 }
 
 // Breaks a label at spaces into lines of at most 15 characters that fit the width.
@@ -620,38 +633,71 @@ void DrawValueControlPanels(int first) {
 // ---- [Contrast] ----
 
 uint32_t PlainScreenColour() {
-  // Editors with a view clear for themselves (modes 2 and 3); the garage and pages with a
-  // picture show it behind their interface.
+  // Editors with a view clear for themselves (modes 2 and 3); pages with a picture show it
+  // behind their interface; a screen that drew this frame (the garage's car, a model in a 2D
+  // view, a dial) shows that.
   const int mode = FrameClear.mode;
   if (mode != 0 && mode != 1) return 0;
-  if (Background.garage || (!Background.switchedOff && CurrentBackground && CurrentBackground[0])) return 0;
+  if (!Background.switchedOff && CurrentBackground && CurrentBackground[0]) return 0;
+  if (SceneDrawnSinceMark()) return 0;
   if (mode == 1) return OPAQUE | (FrameClear.colour & 0xFFFFFFu);
   if (!FrameClear.alternativeBackground) return OPAQUE;
   return OPAQUE | uint32_t{BrightnessTable[0]} << 16 | uint32_t{BrightnessTable[25]} << 8 | BrightnessTable[100];
 }
 
-void AddStandOutStrips(const TextBatch& batch, int inScreenUnits) {
+namespace {
+
+// The fills of the frame's record under the point (x, y) in pixels, bottom first; the top one.
+const DrawRecordEntry* LayersAt(float x, float y, std::vector<uint32_t>& layers) {
+  layers.clear();
+  const DrawRecordEntry* top = nullptr;
+  for (const DrawRecordEntry& f : DrawRecord) {
+    if (IsRecordedText(f.role) || x < f.left || x >= f.right || y < f.top || y >= f.bottom) continue;
+    layers.push_back(f.colour);
+    top = &f;
+  }
+  return top;
+}
+
+// The glyphs of a text in another colour than its ink, each over the layers at its middle and
+// the text's strip (0: none), made to stand out as the ink does.
+void RecolourSpans(TextBatch& batch, const TextItemRange& range, uint32_t ink, uint32_t strip, int inScreenUnits) {
+  const float sx = inScreenUnits ? 0.5f * static_cast<float>(ScreenWidth) : 1.0f;
+  const float sy = inScreenUnits ? 0.5f * static_cast<float>(ScreenHeight) : 1.0f;
+  const float ox = inScreenUnits ? 1.0f : 0.0f;
+  std::vector<uint32_t> layers;
+  for (size_t i = range.first; i < range.end; ++i) {
+    TextBatchItem& item = batch.items[i];
+    if (((item.colour ^ ink) & 0xFFFFFFu) == 0) continue;
+    LayersAt((0.5f * (item.x0 + item.x1) + ox) * sx, (0.5f * (item.y0 + item.y1) + ox) * sy, layers);
+    if (strip) layers.push_back(strip);
+    item.colour = SpanToStandOut(item.colour, ink, layers.data(), static_cast<int>(layers.size()), g_scene);
+  }
+}
+
+}  // namespace
+
+void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
   static std::vector<DrawRecordEntry> texts;
-  WaitingTexts(batch, inScreenUnits, texts);
+  static std::vector<TextItemRange> items;
+  WaitingTexts(batch, inScreenUnits, texts, &items);
   if (texts.empty() || ScreenWidth <= 0 || ScreenHeight <= 0) return;
   const float width = static_cast<float>(ScreenWidth), height = static_cast<float>(ScreenHeight);
   std::vector<uint32_t> layers;
   TagRecordFor(RECORD_TEXT, RECORD_BACKING);
-  for (const DrawRecordEntry& t : texts) {
+  for (size_t k = 0; k < texts.size(); ++k) {
+    const DrawRecordEntry& t = texts[k];
     if (t.role == RECORD_MESSAGE || t.role == RECORD_STATUS) continue;  // they bring their own
-    const float x = 0.5f * (t.left + t.right), y = 0.5f * (t.top + t.bottom);
-    layers.clear();
-    const DrawRecordEntry* top = nullptr;
-    for (const DrawRecordEntry& f : DrawRecord) {
-      if (IsRecordedText(f.role) || x < f.left || x >= f.right || y < f.top || y >= f.bottom) continue;
-      layers.push_back(f.colour);
-      top = &f;
-    }
+    const DrawRecordEntry* top = LayersAt(0.5f * (t.left + t.right), 0.5f * (t.top + t.bottom), layers);
     // A button's face or a label's box keeps its own dark or light text rule.
-    if (top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX)) continue;
+    const bool face = top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX);
     const int n = static_cast<int>(layers.size());
-    if (WorstContrast(t.colour, layers.data(), n, g_scene) >= TEXT_CONTRAST_AIMED) continue;
+    if (face || WorstContrast(t.colour, layers.data(), n, g_scene) >= TEXT_CONTRAST_AIMED) {
+      RecolourSpans(batch, items[k], t.colour, 0, inScreenUnits);
+      continue;
+    }
     const uint32_t strip = BackingToStandOut(t.colour, layers.data(), n, 0x00000000u, g_scene);
+    RecolourSpans(batch, items[k], t.colour, strip, inScreenUnits);
     // The text's extent with a little room, kept inside the text's own control.
     const float mx = 0.15f * (t.bottom - t.top), my = 0.06f * (t.bottom - t.top);
     float x1 = t.left - mx, y1 = t.top - my, x2 = t.right + mx, y2 = t.bottom + my;
@@ -798,8 +844,32 @@ void QueueButtonLabel(const InterfaceButton& b, uint32_t ink) {
     }
     return;
   }
-  const int align = (b.style == 3 || b.style == 38 || b.style == 41) ? 1 : (b.style == 39 || b.style == 42) ? 2 : 0;
-  DrawButtonTextAligned(b, text, ink, align);
+  DrawButtonTextAligned(b, text, ink, LabelAlignment(b.style));
+}
+
+int ButtonLabelBand(const InterfaceButton& b, float* left, float* top, float* right, float* bottom) {
+  char text[BUTTON_LABEL_SIZE];
+  if (!ButtonText(b, text, sizeof text) || !text[0] || ShowsGlyphCodes(b.style) || b.style == 5 || b.style == 6)
+    return 0;
+  const PlacedLabel p = PlaceButtonLabel(b, text, LabelAlignment(b.style));
+  *left = p.x;
+  *right = p.x + p.width;
+  // From the glyphs' boxes' top to the foot of its deepest glyph (a whole cell for another
+  // than a glyph of the character set).
+  static TextPiece pieces[2 * BUTTON_LABEL_SIZE];
+  TextLayoutSettings settings;
+  settings.codePage = CurrentCodePage;
+  settings.size = p.size;
+  TextLayoutResult r;
+  const int n = LayoutText(p.text, p.x, p.y, settings, pieces, static_cast<int>(std::size(pieces)), &r);
+  float deepest = 0.0f;
+  for (int i = 0; i < n; ++i)
+    deepest = std::max(deepest, pieces[i].kind == TEXT_PIECE_GLYPH && pieces[i].glyph < GLYPH_COUNT
+                                    ? CharMetrics[pieces[i].glyph].height
+                                    : 1.0f);
+  *top = p.y + GLYPH_BOX_DROP * p.size;
+  *bottom = *top + GLYPH_BOX_HEIGHT * deepest * p.size;
+  return 1;
 }
 
 void DrawButtons() {
@@ -870,10 +940,7 @@ void DrawScreenLabels() {
         ButtonText(text, ToVertex(colour, OPAQUE), l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
       } else if (text[0]) {
         DrawBevelBox(colour, label.colourKind, l, t, r, bt, static_cast<float>(InterfaceScaleRounded));
-        const int score = 2 * static_cast<int>(ColourRed(colour)) + 3 * static_cast<int>(ColourGreen(colour)) +
-                          static_cast<int>(ColourBlue(colour));
-        ButtonText(text, ToVertex(score > 660 ? TextColours.darkText : TextColours.lightText, OPAQUE),
-                   l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
+        ButtonText(text, TextOver(colour), l + LABEL_TEXT_MARGIN, t + 2.0f, static_cast<float>(TextSize));
       } else {
         DrawBevelBoxWide(colour, 0, l, t, r, bt);
       }

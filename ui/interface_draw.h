@@ -91,6 +91,11 @@ struct PixelBox {
 };
 bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
                    float* y);
+// Where no place is free: the top-left corner, on the screen and at or below minTop while the
+// box fits there, at which the box covers the fewest cells of the taken boxes (the nearest to
+// (x, y) of those), on a grid of 4 pixels.
+void FindLeastCoveredPlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
+                           float* y);
 
 // ---- [Contrast] ----
 // Every text over the scene or over a see-through panel stands out from what lies under it by
@@ -103,8 +108,10 @@ bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float hei
 // view or picture of any colour may lie behind.
 uint32_t PlainScreenColour();
 // Draws the strips the texts waiting in the batch need, over what the frame's record holds so
-// far (units 1: the batch is in normalised screen units, 0: in pixels).
-void AddStandOutStrips(const TextBatch& batch, int inScreenUnits);
+// far (units 1: the batch is in normalised screen units, 0: in pixels), and gives each
+// coloured span of them that would not stand out where its own text does the colour that
+// does (SpanToStandOut).
+void AddStandOutStrips(TextBatch& batch, int inScreenUnits);
 
 // ---- [Buttons] ----
 // Face colour, text colour and text of a button as DrawButtons shows it.
@@ -112,7 +119,8 @@ ColourWord ButtonFaceColour(const InterfaceButton& button);
 int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 when the style shows none
 // A pixel button's label that is wider than the room between its insets is drawn at the
 // largest of the interface's text sizes (two pixels a step) that fits, down to 0.6 of its own
-// size; still too wide, it is cut with "..." at the smallest.  The button keeps its
+// size but not under LEAST_TEXT_PIXELS; still too wide, it is cut with "..." at the smallest,
+// keeping a mark of one or two characters in a colour of its own at its end ("^1*").  The button keeps its
 // rectangle.  out receives the text to draw and *size its size (pixels).  Value controls keep
 // their own rule: their text is squeezed across to fit.
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize);
@@ -120,3 +128,7 @@ void FitButtonLabel(const char* text, float room, float* size, char* out, int ou
 // the current code page, or for the symbol button (style 4) and the arrow styles 26..35 each
 // glyph code as the character set's own glyph.
 void QueueButtonLabel(const InterfaceButton& button, uint32_t colour);
+// The band a one-line label of the button takes as DrawButtons draws it, in pixels: across
+// from its first to its last glyph, down from its glyphs' top to the foot of the deepest
+// glyph.  0 for a button without such a label.
+int ButtonLabelBand(const InterfaceButton& button, float* left, float* top, float* right, float* bottom);

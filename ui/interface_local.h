@@ -32,6 +32,9 @@ constexpr int VALUE_TYPE_WORD = 38;
 constexpr int VALUE_TYPE_SCROLL = 39;
 constexpr int VALUE_TYPE_WHEEL = 48;         // a list's wheel area
 constexpr int VALUE_TYPE_COLOUR_SWATCH = 52;
+// The opaque face of a colour swatch (types 2 and 52): the colour its pointer names, lifted by
+// a quarter when its label field holds 1.
+ColourWord ColourSwatchFace(const ValueControl& control);
 constexpr int VALUE_TYPE_SEGMENT_BAR = 58;   // five segments; a left click picks one
 
 // ---- Mouse state ----

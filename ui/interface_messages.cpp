@@ -1,6 +1,7 @@
 // interface_messages.cpp - the message lines, the message history and the status lines: drawn
 // after every panel and button, each on a backing its text stands out from, at its usual place
-// when no row lies there, else in the nearest free place.
+// when no row or text lies there, else in the nearest free place; a line wider than the room
+// it finds is wrapped onto more rows, so its end (the reason, mostly) is read too.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include "ui/draw_record.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/character_set.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -27,6 +29,10 @@ namespace {
 constexpr uint32_t MESSAGE_BACKING = 0x80000000u;  // black at half: the lines' usual backing
 constexpr float ROWS_AREA_LIMIT = 0.1f;  // shown controls larger than this share of the screen are backgrounds
 constexpr float GRID_CELL = 4.0f;        // pixels: the free-place search's grid
+// The widths a message block may take, as shares of the screen's width, widest first: a block
+// that finds no free place at one is wrapped narrower and tried again.
+constexpr float ROOM_SHARES[] = {1.0f, 0.75f, 0.5f, 0.375f, 0.25f};
+constexpr int MESSAGE_MOST_ROWS = 10;  // the longest line needs 8 at the narrowest room; more are cut
 
 struct StatusLine {
   char text[STATUS_LINE_TEXT_SIZE];
@@ -81,9 +87,45 @@ bool Clear(const PixelBox* taken, int count, const PixelBox& box) {
   return true;
 }
 
-// What rows take this frame: every button, every control a screen presses, and the shown
-// controls smaller than a tenth of the screen (labels and headings; larger ones are a page's
-// background, which a line may cover).
+bool Inside(const PixelBox& inner, const PixelBox& outer) {
+  return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+         inner.bottom <= outer.bottom;
+}
+
+// The interface's texts queued so far, the controls' and those the screens draw themselves (a
+// page's text over its background), one box a run of glyphs along a line; a run inside a row
+// already taken adds nothing.
+void AddQueuedTexts(std::vector<PixelBox>& rows) {
+  const size_t rowCount = rows.size();
+  PixelBox run{};
+  bool open = false;
+  auto close = [&] {
+    if (!open) return;
+    open = false;
+    for (size_t i = 0; i < rowCount; ++i)
+      if (Inside(run, rows[i])) return;
+    rows.push_back(run);
+  };
+  for (const TextBatchItem& item : InterfaceTextBatch.items) {
+    const PixelBox box{PixelX(item.x0), PixelY(item.y0), PixelX(item.x1), PixelY(item.y1)};
+    if (box.right <= box.left || box.bottom <= box.top) continue;
+    const float gap = box.bottom - box.top;  // letters further apart than a glyph's height are two runs
+    if (open && box.top < run.bottom && box.bottom > run.top && box.left >= run.left - gap &&
+        box.left <= run.right + gap) {
+      run = {std::min(run.left, box.left), std::min(run.top, box.top), std::max(run.right, box.right),
+             std::max(run.bottom, box.bottom)};
+      continue;
+    }
+    close();
+    run = box;
+    open = true;
+  }
+  close();
+}
+
+// What rows take this frame: every button, every control a screen presses, the shown controls
+// smaller than a tenth of the screen (labels and headings; larger ones are a page's
+// background, which a line may cover) and every text queued.
 std::vector<PixelBox> RowsOnScreen() {
   std::vector<PixelBox> rows;
   for (int i = 0; i < ButtonCount; ++i) {
@@ -97,8 +139,38 @@ std::vector<PixelBox> RowsOnScreen() {
     if (!c.owner && (c.right - c.left) * (c.bottom - c.top) > 4.0f * ROWS_AREA_LIMIT) continue;
     rows.push_back({PixelX(c.left), PixelY(c.top), PixelX(c.right), PixelY(c.bottom)});
   }
+  AddQueuedTexts(rows);
   return rows;
 }
+
+// The screen in cells of GRID_CELL pixels, each marked where a taken box lies over it, with
+// its sums so that the taken cells under any box are counted at once.
+struct TakenGrid {
+  int columns, rows;
+  std::vector<int> sums;
+  TakenGrid(const PixelBox* taken, int takenCount)
+      : columns(Cells(float(ScreenWidth))), rows(Cells(float(ScreenHeight))),
+        sums(size_t(columns + 1) * size_t(rows + 1), 0) {
+    for (int i = 0; i < takenCount; ++i) {
+      const int c0 = std::clamp(static_cast<int>(std::floor((taken[i].left + 0.5f) / GRID_CELL)), 0, columns);
+      const int c1 = std::clamp(static_cast<int>(std::ceil((taken[i].right - 0.5f) / GRID_CELL)), 0, columns);
+      const int r0 = std::clamp(static_cast<int>(std::floor((taken[i].top + 0.5f) / GRID_CELL)), 0, rows);
+      const int r1 = std::clamp(static_cast<int>(std::ceil((taken[i].bottom - 0.5f) / GRID_CELL)), 0, rows);
+      for (int r = r0; r < r1; ++r)
+        for (int c = c0; c < c1; ++c) At(c + 1, r + 1) = 1;
+    }
+    for (int r = 1; r <= rows; ++r)
+      for (int c = 1; c <= columns; ++c) At(c, r) += At(c - 1, r) + At(c, r - 1) - At(c - 1, r - 1);
+  }
+  static int Cells(float pixels) { return static_cast<int>(std::ceil(pixels / GRID_CELL)); }
+  int& At(int c, int r) { return sums[size_t(r) * size_t(columns + 1) + size_t(c)]; }
+  int At(int c, int r) const { return sums[size_t(r) * size_t(columns + 1) + size_t(c)]; }
+  // Taken cells among the wide x high cells from column c and row r (those past the screen count none).
+  int Covered(int c, int r, int wide, int high) const {
+    const int c1 = std::min(c + wide, columns), r1 = std::min(r + high, rows);
+    return At(c1, r1) - At(c, r1) - At(c1, r) + At(c, r);
+  }
+};
 
 uint32_t Opaque(ColourWord c) { return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c); }
 
@@ -127,39 +199,110 @@ void PlaceStatusLines(std::vector<PixelBox>& taken) {
   }
 }
 
+// A message line wrapped within a room (screen units, from the text's start): its rows and its
+// widest row, both in pixels with the backing's margins.
+struct WrappedLine {
+  const MessageLine* line;
+  float room;
+  int rows;
+  float width;
+};
+
+WrappedLine WrapLine(const MessageLine* line, float room) {
+  TextLayoutSettings s;
+  s.codePage = line->codePage;
+  s.size = MessageTextSize;
+  s.wrapMaxLines = MESSAGE_MOST_ROWS;
+  s.wrapWidth = room;
+  s.wrapLineHeight = 1.0f;
+  TextPiece pieces[2 * MESSAGE_TEXT_SIZE + 2];
+  TextLayoutResult r;
+  const int n = LayoutText(line->text, 0.0f, 0.0f, s, pieces, int(std::size(pieces)), &r);
+  float widest = 0.0f;
+  for (int i = 0; i < n; ++i)
+    if (pieces[i].kind != TEXT_PIECE_GLYPH || pieces[i].glyph != GLYPH_SPACE)
+      widest = std::max(widest, pieces[i].x + pieces[i].advance);
+  const float row = MessageRow();
+  return {line, room, r.lineCount, PixelX(-1.0f + widest + 0.2f * row) - PixelX(-1.0f)};
+}
+
+// The room of a block that takes the given share of the screen's width.
+float RoomAtShare(float share) { return 2.0f * share - 0.2f * MessageRow(); }
+
+// One line placed: its top-left corner in pixels.
+void QueueLine(const WrappedLine& w, float x, float y, float rowPixels, uint32_t scene) {
+  const float row = MessageRow();
+  const uint32_t ink = Opaque(w.line->colour);
+  g_placed.push_back({{x, y, x + w.width, y + rowPixels * float(w.rows)},
+                      BackingToStandOut(ink, nullptr, 0, MESSAGE_BACKING, scene), false});
+  WrapMaxLines = MESSAGE_MOST_ROWS;
+  WrapLineCount = 0;
+  WrapWidth = w.room;
+  WrapLineHeight = row;
+  DrawText(w.line->text, ink, UnitX(x) + 0.1f * row, UnitY(y) + 0.5f * (row - MessageTextSize), MessageTextSize,
+           w.line->codePage);
+  WrapMaxLines = 0;
+  WrapLineCount = 0;
+}
+
+// The lines as one block where it fits, as wide as the screen allows, else narrower; else line
+// by line, each below the one before, each as wide as its place allows; a line that finds no
+// free place at all stands at its usual place.
 void PlaceMessages(std::vector<PixelBox>& taken) {
   const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
   const int n = MessageLinesDrawn(lines);
   if (n == 0) return;
   float ux, uy;
   MessageOrigin(&ux, &uy);
-  const float row = MessageRow();
-  const float rowPixels = PixelY(uy + row) - PixelY(uy);
-  float widths[2 * MESSAGE_LINE_COUNT], widest = 0.0f;
-  for (int i = 0; i < n; ++i) {
-    widths[i] = PixelX(ux + TextWidth(lines[i]->text, lines[i]->codePage, MessageTextSize) + 0.2f * row) - PixelX(ux);
-    widest = std::max(widest, widths[i]);
-  }
-  // The whole block where it fits; else line by line, each below the one before.
-  float bx = PixelX(ux), by = PixelY(uy);
-  const bool block = FindFreePlace(taken.data(), static_cast<int>(taken.size()), widest, rowPixels * float(n), 0.0f,
-                                   &bx, &by);
+  const float rowPixels = PixelY(uy + MessageRow()) - PixelY(uy);
   const uint32_t scene = PlainScreenColour();
-  float minTop = 0.0f;
   TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
-  for (int i = 0; i < n; ++i) {
-    float x = bx, y = by + rowPixels * float(i);
-    if (!block) {
-      x = PixelX(ux);
-      y = std::max(PixelY(uy) + rowPixels * float(i), minTop);
-      PlaceBlock(taken, widths[i], rowPixels, minTop, &x, &y);
-      minTop = y + rowPixels;
+  std::vector<WrappedLine> wrapped(size_t(n), WrappedLine{});
+  for (float share : ROOM_SHARES) {
+    float widest = 0.0f;
+    int rows = 0;
+    for (int i = 0; i < n; ++i) {
+      wrapped[size_t(i)] = WrapLine(lines[i], RoomAtShare(share));
+      widest = std::max(widest, wrapped[size_t(i)].width);
+      rows += wrapped[size_t(i)].rows;
     }
-    const uint32_t ink = Opaque(lines[i]->colour);
-    g_placed.push_back({{x, y, x + widths[i], y + rowPixels}, BackingToStandOut(ink, nullptr, 0, MESSAGE_BACKING, scene),
-                        false});
-    DrawText(lines[i]->text, ink, UnitX(x) + 0.1f * row, UnitY(y) + 0.5f * (row - MessageTextSize), MessageTextSize,
-             lines[i]->codePage);
+    float x = PixelX(ux), y = PixelY(uy);
+    if (!FindFreePlace(taken.data(), static_cast<int>(taken.size()), widest, rowPixels * float(rows), 0.0f, &x, &y))
+      continue;
+    taken.push_back({x, y, x + widest, y + rowPixels * float(rows)});
+    for (const WrappedLine& w : wrapped) {
+      QueueLine(w, x, y, rowPixels, scene);
+      y += rowPixels * float(w.rows);
+    }
+    return;
+  }
+  float minTop = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    float x = 0.0f, y = 0.0f;
+    WrappedLine w{};
+    // Below the line before; else wherever it is free; else where it covers the least.
+    bool found = false;
+    for (float top : {minTop, 0.0f}) {
+      for (float share : ROOM_SHARES) {
+        w = WrapLine(lines[i], RoomAtShare(share));
+        x = PixelX(ux);
+        y = std::max(PixelY(uy), top);
+        found = FindFreePlace(taken.data(), static_cast<int>(taken.size()), w.width, rowPixels * float(w.rows), top,
+                              &x, &y);
+        if (found) break;
+      }
+      if (found) break;
+    }
+    if (!found) {
+      w = WrapLine(lines[i], RoomAtShare(ROOM_SHARES[0]));
+      x = PixelX(ux);
+      y = std::max(PixelY(uy), minTop);
+      FindLeastCoveredPlace(taken.data(), static_cast<int>(taken.size()), w.width, rowPixels * float(w.rows), minTop,
+                            &x, &y);
+    }
+    taken.push_back({x, y, x + w.width, y + rowPixels * float(w.rows)});
+    QueueLine(w, x, y, rowPixels, scene);
+    minTop = y + rowPixels * float(w.rows);
   }
 }
 
@@ -210,26 +353,13 @@ bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float hei
     return true;
   }
   // Anywhere: a grid of the rows' cells, a box free where its cells are.
-  const int columns = static_cast<int>(std::ceil(screenW / GRID_CELL)), rows = static_cast<int>(std::ceil(screenH / GRID_CELL));
-  std::vector<int> sums(size_t(columns + 1) * size_t(rows + 1), 0);
-  auto at = [&](int c, int r) -> int& { return sums[size_t(r) * size_t(columns + 1) + size_t(c)]; };
-  for (int i = 0; i < takenCount; ++i) {
-    const int c0 = std::clamp(static_cast<int>(std::floor((taken[i].left + 0.5f) / GRID_CELL)), 0, columns);
-    const int c1 = std::clamp(static_cast<int>(std::ceil((taken[i].right - 0.5f) / GRID_CELL)), 0, columns);
-    const int r0 = std::clamp(static_cast<int>(std::floor((taken[i].top + 0.5f) / GRID_CELL)), 0, rows);
-    const int r1 = std::clamp(static_cast<int>(std::ceil((taken[i].bottom - 0.5f) / GRID_CELL)), 0, rows);
-    for (int r = r0; r < r1; ++r)
-      for (int c = c0; c < c1; ++c) at(c + 1, r + 1) = 1;
-  }
-  for (int r = 1; r <= rows; ++r)
-    for (int c = 1; c <= columns; ++c) at(c, r) += at(c - 1, r) + at(c, r - 1) - at(c - 1, r - 1);
-  const int wide = static_cast<int>(std::ceil(width / GRID_CELL)), high = static_cast<int>(std::ceil(height / GRID_CELL));
-  const int firstRow = static_cast<int>(std::ceil(std::max(0.0f, minTop) / GRID_CELL));
+  const TakenGrid grid(taken, takenCount);
   float bestX = 0.0f;
   bestDistance = -1.0f;
-  for (int r = firstRow; r + high <= rows; ++r)
-    for (int c = 0; c + wide <= columns; ++c) {
-      if (at(c + wide, r + high) - at(c, r + high) - at(c + wide, r) + at(c, r) != 0) continue;
+  const int wide = grid.Cells(width), high = grid.Cells(height);
+  for (int r = grid.Cells(std::max(0.0f, minTop)); r + high <= grid.rows; ++r)
+    for (int c = 0; c + wide <= grid.columns; ++c) {
+      if (grid.Covered(c, r, wide, high) != 0) continue;
       float px = float(c) * GRID_CELL, py = float(r) * GRID_CELL;
       if (px + width > screenW || py + height > screenH) {
         // The last column or row of cells runs past a screen whose size is not a whole
@@ -249,6 +379,33 @@ bool FindFreePlace(const PixelBox* taken, int takenCount, float width, float hei
   *x = bestX;
   *y = bestY;
   return true;
+}
+
+void FindLeastCoveredPlace(const PixelBox* taken, int takenCount, float width, float height, float minTop, float* x,
+                           float* y) {
+  const float screenW = static_cast<float>(ScreenWidth), screenH = static_cast<float>(ScreenHeight);
+  width = std::min(width, screenW);
+  height = std::min(height, screenH);
+  const TakenGrid grid(taken, takenCount);
+  const int wide = grid.Cells(width), high = grid.Cells(height);
+  const int lastRow = std::max(0, static_cast<int>(std::floor((screenH - height) / GRID_CELL)));
+  const int lastColumn = std::max(0, static_cast<int>(std::floor((screenW - width) / GRID_CELL)));
+  const int firstRow = std::min(static_cast<int>(std::ceil(std::max(0.0f, minTop) / GRID_CELL)), lastRow);
+  const float x0 = *x, y0 = *y;
+  int bestCovered = -1;
+  float bestDistance = 0.0f;
+  for (int r = firstRow; r <= lastRow; ++r)
+    for (int c = 0; c <= lastColumn; ++c) {
+      const int covered = grid.Covered(c, r, wide, high);
+      const float px = float(c) * GRID_CELL, py = float(r) * GRID_CELL;
+      const float d = std::hypot(px - x0, py - y0);
+      if (bestCovered < 0 || covered < bestCovered || (covered == bestCovered && d < bestDistance)) {
+        bestCovered = covered;
+        bestDistance = d;
+        *x = px;
+        *y = py;
+      }
+    }
 }
 
 void PlaceMessageLines() {

@@ -55,7 +55,9 @@ constexpr uint32_t GAUGE_RED_MARK_COLOUR = 0xFFC82020u;
 
 // ---- [Layout] ----
 constexpr float GAUGE_RADIUS_SCALE = 1.36f;
-constexpr float GAUGE_LABEL_RING = 0.9f;        // figures lie inside this ring (1 - 0.1)
+// Figures lie inside this ring: a gap of 0.04 inside the marks' inner end (0.9), so that no
+// mark runs into a figure.
+constexpr float GAUGE_LABEL_RING = 0.86f;
 constexpr float GAUGE_LABEL_SIZE = 0.15f;       // figure height
 constexpr float GAUGE_MAJOR_WIDTH = 0.02f;
 constexpr float GAUGE_MAJOR_INNER = 0.9f;       // major marks run from here to the rim

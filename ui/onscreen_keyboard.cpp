@@ -159,6 +159,7 @@ const KeyboardRows* g_rows = &DEFAULT_ROWS;
 Prss g_keyboardOwner;
 
 constexpr float TOP_NORMAL = -0.47f, TOP_RAISED = -0.9f;
+constexpr float HEIGHT = 0.43f;
 constexpr float LEFT = -0.4f;
 constexpr float UNIT = 0.025f;       // a width unit of the five rows
 constexpr float ROW_HEIGHT = 0.06f;
@@ -315,6 +316,8 @@ void ToggleOnscreenKeyboard() {
   }
 }
 
+float OnscreenKeyboardBottom() { return (OnscreenKeyboardRaised ? TOP_RAISED : TOP_NORMAL) + HEIGHT; }
+
 void DoOnScreenKeyboard() {
   if (!g_labelsBuilt || CurrentLayout() != KeyboardLayout) BuildKeyLabels();
   const int savedCodePage = CurrentCodePage;
@@ -323,7 +326,7 @@ void DoOnScreenKeyboard() {
   const float top = OnscreenKeyboardRaised ? TOP_RAISED : TOP_NORMAL;
   // The background takes the presses between keys, so they reach nothing beneath it.
   AddValueControl(&g_keyboardOwner, nullptr, IvInt(0), IvInt(0), IvInt(0), 33, nullptr, nullptr, -0.42f, top, 0.42f,
-                  top + 0.43f);
+                  top + HEIGHT);
   AddRow(KEYBOARD_TOP_ROW, 0.5f * UNIT, top + 0.02f, top + 0.08f);
   for (int r = 0; r < KEYBOARD_ROWS; ++r) {
     const float rowTop = top + 0.11f + ROW_HEIGHT * static_cast<float>(r);

@@ -66,9 +66,11 @@ void BuildKeyLabels();
 
 // ---- [Shown] ----
 extern int OnscreenKeyboardShown;
-// STAND-IN for the main window's state flag that raises the keyboard: its top at -0.9
-// instead of -0.47.
+// The window's state flag that raises the keyboard, its top at -0.9 instead of -0.47: set
+// while a text entry dialog is open (ui/dialogs.h), which then stands below the keyboard so
+// that its prompt, entry line, buttons and list stay in sight.
 extern int OnscreenKeyboardRaised;
+float OnscreenKeyboardBottom();  // the keyboard's lower edge, raised or not
 void ToggleOnscreenKeyboard();
 // Adds the keyboard's controls for this frame (the labels are rebuilt first after a layout
 // change).  Nothing is added once the value-control table is full.

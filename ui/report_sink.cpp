@@ -21,6 +21,7 @@ ColourWord PaletteColour(ReportColour colour) {
     case REPORT_GREY: return TextColours.grey;
     case REPORT_LIGHT_BLUE: return TextColours.lightBlue;
     case REPORT_WARNING: return TextColours.red;
+    case REPORT_SUCCESS: return TextColours.lightGreen;
     case REPORT_MESSAGE:
     default: return TextColours.message;
   }

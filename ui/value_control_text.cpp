@@ -10,6 +10,7 @@
 #include "core/window_state.h"
 #include "render/vr.h"
 #include "ui/character_set.h"
+#include "ui/contrast.h"
 #include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
@@ -64,23 +65,18 @@ const char* ListEntry(const ValueControl& c) {
   return list[index];
 }
 
-// The three channel values of type 52, one per row.
-void QueueChannelRows(const ValueControl& c, float h, float margin) {
-  if (!c.colour) return;
-  const ColourWord colour = *c.colour;
-  const int r = static_cast<int>(ColourRed(colour)), g = static_cast<int>(ColourGreen(colour)),
-            b = static_cast<int>(ColourBlue(colour));
-  const int limit = c.label.i == 1 ? 720 : 960;
-  const uint32_t ink = Opaque(2 * r + 3 * g + b > limit ? TextColours.darkText : TextColours.lightText);
-  const float row = 0.3f * h;
-  const int values[3] = {r, g, b};
-  for (int i = 0; i < 3; ++i) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%d", values[i]);
-    const float width = TextWidth(text, 0, row);
-    DrawText(text, ink, c.right - margin - width, c.top + 0.05f * h + static_cast<float>(i) * row, row, 0);
-  }
+}  // namespace
+
+ColourWord ColourSwatchFace(const ValueControl& c) {
+  const ColourWord colour = c.colour ? *c.colour : TextColours.panelGrey;
+  if (c.label.i != 1) return colour;
+  ColourWord lifted = 0;
+  for (int shift = 0; shift < 24; shift += 8)
+    lifted |= static_cast<ColourWord>(std::min(255L, std::lround(((colour >> shift) & 0xFF) * 1.25f))) << shift;
+  return lifted;
 }
+
+namespace {
 
 // Type 58: the digits 1..5 centred in their segments, the chosen one in the selected colour.
 void QueueSegmentDigits(const ValueControl& c, uint32_t colour) {
@@ -172,6 +168,15 @@ int ValueControlText(const ValueControl& c, char* out, int outSize) {
       return 1;
     }
     case 26: std::snprintf(out, static_cast<size_t>(outSize), "?"); return 1;
+    case 52: {
+      // The three channel values on one line: one above the other they would stand a third
+      // of the row high.
+      if (!c.colour) return 0;
+      const ColourWord colour = *c.colour;
+      std::snprintf(out, static_cast<size_t>(outSize), "%u %u %u", ColourRed(colour), ColourGreen(colour),
+                    ColourBlue(colour));
+      return 1;
+    }
     case 32: {
       const float value = c.variable ? *static_cast<const float*>(c.variable) : 0.0f;
       std::snprintf(out, static_cast<size_t>(outSize), PrecisionFormat(c.label.text), static_cast<double>(value));
@@ -246,10 +251,6 @@ static void PrepareControlText(ValueControl& c) {
     RecordQueuedText(*CurrentTextBatch, first, shown, colour);
     return;
   }
-  if (type == 52) {
-    QueueChannelRows(c, h, margin);
-    return;
-  }
   if (type == VALUE_TYPE_SEGMENT_BAR) {
     QueueSegmentDigits(c, colour);
     return;
@@ -322,6 +323,10 @@ static void PrepareControlText(ValueControl& c) {
       colour = Opaque(c.maximum.i == 0 ? InterfaceColours.textUnselected : InterfaceColours.textSelected);
       break;
     case 56: size = 0.25f * h * 2.0f; break;
+    case 52:
+      align = ALIGN_RIGHT;
+      colour = Opaque(TextColourOver(ColourSwatchFace(c)));
+      break;
     default:
       if (IsLabelType(type)) align = labelBits & LABEL_ALIGN_MASK;
       break;

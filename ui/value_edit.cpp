@@ -19,7 +19,7 @@
 
 void (*RecordEditMerging)(const char* name, int kind, void* variable, uint32_t mask);
 void (*AddUndoPoint)(const char* name, int kind, uintptr_t itemA, uintptr_t itemB);
-void (*RefreshEditedMesh)(Prss* screen);
+void (*EditedMeshChanged)(Prss* screen);
 int MappingPanelSelection = -1;
 int MappingPanelRedraw;
 

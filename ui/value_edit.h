@@ -29,8 +29,9 @@ extern void (*RecordEditMerging)(const char* name, int kind, void* variable, uin
 // null records nothing.
 extern void (*AddUndoPoint)(const char* name, int kind, uintptr_t itemA, uintptr_t itemB);
 // Rebuilds the display of the modeller's edited object after an edit (screen: the modeller or
-// a sub-screen of it).  The modeller installs it; null does nothing.
-extern void (*RefreshEditedMesh)(Prss* screen);
+// a sub-screen of it): a flag toggle of AddLabelledFlag16 calls it.  The modeller installs its
+// RefreshEditedMesh; null does nothing.
+extern void (*EditedMeshChanged)(Prss* screen);
 
 // The mapping panel's selected mapping (-1 none), and its request to be drawn again; an edit
 // through a control of edit domain 4 clears the one and sets the other.

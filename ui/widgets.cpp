@@ -232,8 +232,9 @@ void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, floa
                float minimum, float maximum, int lowest, int highest, InterfaceHandler handler) {
   const float bottom = y + height;
   const float shown = MappedByteValue(*variable, minimum, maximum, lowest, highest);
+  // The label between the step buttons, which would cover its first and last letters.
   AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), 19, &C.textSelected,
-                  nullptr, x1, y, x2, bottom);
+                  nullptr, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
   const bool down = *variable != lowest, up = *variable != highest;
   NameValueControl(AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest), 41,
                                    down ? &C.textUnselected : &C.textUnavailable, handler, x1, y,

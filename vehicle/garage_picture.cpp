@@ -21,12 +21,20 @@ namespace {
 
 int32_t ToFixed(double metres) { return static_cast<int32_t>(std::clamp(metres * 65536.0, -2147483647.0, 2147483647.0)); }
 
-void ApplyView(const EditorCarPicture& p, float field) {
-  // Into the frame without a size given: the whole screen.
-  const bool whole = !p.target && (p.width <= 0 || p.height <= 0);
-  SetupViewRectangle(0, 0, whole ? Gfx.screenWidth : p.width, whole ? Gfx.screenHeight : p.height, 0.0f, 0.0f, field,
-                     EDITOR_CAR_NEAR, 1);
+// Into the frame without a size given: the whole screen.
+bool WholeScreen(const EditorCarPicture& p) { return !p.target && (p.width <= 0 || p.height <= 0); }
+
+void ApplyView(const EditorCarPicture& p, float field, float centreX = 0.0f, float centreY = 0.0f) {
+  const bool whole = WholeScreen(p);
+  SetupViewRectangle(0, 0, whole ? Gfx.screenWidth : p.width, whole ? Gfx.screenHeight : p.height, centreX, centreY,
+                     field, EDITOR_CAR_NEAR, 1);
   BuildViewMatrices();
+}
+
+float PictureAspect(const EditorCarPicture& p) {
+  const bool whole = WholeScreen(p);
+  const float w = float(whole ? Gfx.screenWidth : p.width), h = float(whole ? Gfx.screenHeight : p.height);
+  return w > 0.0f && h > 0.0f ? w / h : 1.0f;
 }
 
 void TakePoint(const IntVector& world, float box[4], int& taken) {
@@ -64,6 +72,21 @@ int ScreenBox(Car& car, float box[4]) {
 
 }  // namespace
 
+int FitBoxIntoRoom(const float box[4], const float room[4], float aspect, RoomFit& out) {
+  const float boxWidth = box[2] - box[0], boxHeight = box[3] - box[1];
+  const float roomWidth = room[2] - room[0], roomHeight = room[3] - room[1];
+  if (!(boxWidth > 0.0f) || !(boxHeight > 0.0f) || !(roomWidth > 0.0f) || !(roomHeight > 0.0f) || !(aspect > 0.0f))
+    return 0;
+  // Across, the box's units are the picture's; up and down, one of them is aspect of the
+  // picture's (its height is 2 / aspect of them).
+  const float k = std::max(boxWidth / roomWidth, boxHeight * aspect / roomHeight);
+  if (!std::isfinite(k)) return 0;
+  out.widthFactor = k;
+  out.centreX = 0.5f * (room[0] + room[2]) - 0.5f * (box[0] + box[2]) / k;
+  out.centreY = 0.5f * (room[1] + room[3]) + 0.5f * (box[1] + box[3]) * aspect / k;
+  return 1;
+}
+
 int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& settings) {
   // Not while the device is being made or switched, without graphics, or into a frame that
   // draws nothing (a picture into a texture is still made then).
@@ -97,7 +120,16 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
   view.viewPosition = IntVector{v.position[0], v.position[1], v.position[2]};
   DrawCar(car, view, 0, 0, 1);
 
-  if (p.target && p.fit) {
+  const bool room = p.room[2] > p.room[0] && p.room[3] > p.room[1];
+  if (room) {
+    float box[4] = {};
+    RoomFit fit;
+    if (ScreenBox(car, box) > 0 && FitBoxIntoRoom(box, p.room, PictureAspect(p), fit)) {
+      field *= fit.widthFactor;
+      ApplyView(p, field, fit.centreX, fit.centreY);
+      ScreenBox(car, EditorCarFitBox);
+    }
+  } else if (p.target && p.fit) {
     for (int pass = 0; pass < EDITOR_CAR_FIT_PASSES; ++pass) {
       float box[4] = {};
       if (ScreenBox(car, box) == 0) break;
@@ -119,6 +151,10 @@ int DrawEditorCar(Car& car, const EditorCarPicture& p, const CarViewSettings& se
       for (int i = 0; i < 4; ++i) EditorCarFitBox[i] = box[i];
   }
   if (p.target) Clear(p.clearColour, 3);
+  if (p.floor && !p.target) {
+    BeginEditorFrameClear();
+    DrawEditorGround();
+  }
   view.viewPosition = IntVector{v.position[0], v.position[1], v.position[2]};
   UploadViewMatrices();
   const int outline = view.skyMode == EDITOR_CAR_SKY_OUTLINE;

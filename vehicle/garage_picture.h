@@ -1,7 +1,7 @@
 // garage_picture.h - one car alone in a picture, as the garage and the mod thumbnails show it
 // (DrawEditorCar): seen from a heading and an eighth of a turn above, drawn at a near level of
-// detail, and, into a render texture, with the camera moved and zoomed until the car fills a
-// 16:9 frame.
+// detail; into a render texture, with the camera moved and zoomed until the car fills a 16:9
+// frame; or fitted into a room of the picture, standing on the editors' floor.
 //
 // The current view is saved whole and given back.  Main thread only.
 #pragma once
@@ -20,6 +20,13 @@ struct EditorCarPicture {
   int width, height;    // of the target, pixels (into the frame, 0 for the whole screen)
   int fit;              // into a render texture: zoom and move until the car fills 16:9
   uint32_t clearColour; // the target's background when one is drawn into
+  // The rectangle of the picture the car is fitted into (normalised: x -1 left to 1 right,
+  // y -1 top to 1 bottom), by the view's width and its centre alone, so that the car is seen
+  // from the same place wherever it lands; all 0: none, the car at the picture's middle.
+  float room[4];        // left, top, right, bottom
+  // Into the frame: the frame cleared to the light's ambient colour and the editors' floor
+  // drawn under the car.
+  int floor;
 };
 constexpr uint16_t EDITOR_CAR_PITCH = 0x2000;  // looking down an eighth of a turn
 constexpr float EDITOR_CAR_LOD_SCALE = 0.1f;
@@ -35,3 +42,12 @@ constexpr int EDITOR_CAR_OUTLINE_RASTER = 7;  // the wireframe rasterizer state,
 int DrawEditorCar(Car& car, const EditorCarPicture& picture, const CarViewSettings& settings);
 // The last fit's box in the view's normalised units (x across -1..1, y up), for the tests.
 extern float EditorCarFitBox[4];  // min x, min y, max x, max y
+// The factor of the view's width and its centre offsets (the projection's, in the picture's
+// normalised units, y down) that put a car's box (the view's units: x across -1..1 at the
+// width given, y up in the same unit) into the room at the picture's aspect (width / height):
+// as large as the room allows, in its middle.  0 (nothing changes) for a box or room of no size.
+struct RoomFit {
+  float widthFactor;
+  float centreX, centreY;
+};
+int FitBoxIntoRoom(const float box[4], const float room[4], float aspect, RoomFit& out);

@@ -231,7 +231,11 @@ float PlateTextSize(const char* text) {
 }
 
 void DrawPlateCanvas(const PlateSlotText texts[PLATES_PER_PAGE], std::vector<uint16_t>& canvas) {
-  canvas.assign(size_t(PLATE_CANVAS_SIZE) * PLATE_CANVAS_SIZE, PLATE_WHITE);
+  // White has every bit set: one memset whites a canvas of the right size, which a caller
+  // drawing page after page keeps.
+  static_assert(PLATE_WHITE == 0xFFFF);
+  canvas.resize(size_t(PLATE_CANVAS_SIZE) * PLATE_CANVAS_SIZE);
+  std::memset(canvas.data(), 0xFF, canvas.size() * sizeof canvas[0]);
   const Bitmap16 saved = CurrentBitmap16;
   SetCurrentBitmap16(canvas.data(), PLATE_CANVAS_SIZE, PLATE_CANVAS_SIZE);
   for (int k = 0; k < PLATES_PER_PAGE; ++k) {

@@ -161,7 +161,14 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
   const SuspensionBlock& set = car.wheelSets[setIndex];
   const float carWidth = car.extent[2] - car.extent[3];
   const float thickness = std::max(width / 200.0f, 1e-4f);
-  DiagramPlane plane = {left + width / 2, top + height * 0.55f, DiagramScale(width, carWidth), 1.0f};
+  // The wheel columns fill the panel's foot; the figure stands on its ground a line and a half
+  // above them, and reaches no higher than under the title and the track line: in a panel too
+  // short for it at its scale it is drawn smaller.
+  const float columnsTop = top + height - float(car.remote ? 0 : DIAGRAM_WHEEL_LINES) * lineHeight;
+  const float groundY = columnsTop - DIAGRAM_GROUND_LINES * lineHeight;
+  const float figureRoom = groundY - (top + DIAGRAM_HEADING_LINES * lineHeight);
+  const float scale = std::max(0.0f, std::min(DiagramScale(width, carWidth), figureRoom / DIAGRAM_FIGURE_REACH_M));
+  DiagramPlane plane = {left + width / 2, groundY, scale, 1.0f};
   Draw2DList.StartBatch(nullptr);
   FilledQuad(0xFF202020u, std::array<float, 8>{left, top, left + width, top, left + width, top + height, left,
                                                top + height}
@@ -260,7 +267,7 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
       const int count = FormatWheelColumn(values, car.remote, lines);
       const int right = pass == 1;
       for (int k = 0; k < count; ++k)
-        AddText(texts, right ? left + width : left, top + height * 0.7f + lineHeight * float(k), right, lines[k]);
+        AddText(texts, right ? left + width : left, columnsTop + lineHeight * float(k), right, lines[k]);
     }
   }
   Draw2DList.EndBatch();

@@ -93,7 +93,11 @@ struct DiagramTexts {
 // (x right, y down; lineHeight apart for the texts): the wheels of the set on side -1 then
 // the others, each with its tyre section, upright, links by suspension type and ground;
 // the lateral force's wedge and the columns of live values (neither for a remote car), the
-// title and the track line.
+// title and the track line.  The title and the track line stand at the panel's top, the
+// columns at its foot, the ground DIAGRAM_GROUND_LINES above them; the figure's scale is
+// DiagramScale's unless DIAGRAM_FIGURE_REACH_M at it would reach the track line.
+constexpr float DIAGRAM_GROUND_LINES = 1.2f, DIAGRAM_HEADING_LINES = 2.2f;
+constexpr float DIAGRAM_FIGURE_REACH_M = 1.0f;  // a wheel with its strut or wishbones above its ground
 void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float width, float height, int checkTrack,
                       float lineHeight, DiagramTexts& texts);
 // The diagram's texts through the interface's text calls (drawn with the interface's batch),

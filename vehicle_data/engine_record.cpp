@@ -53,6 +53,7 @@ int ReadWaveInto(EngineWave& wave, DataFile& f, int slot) {
 }  // namespace
 
 EngineReadFailure LastEngineReadFailure;
+int LastEngineReadElectric;
 
 // ---- [Waves] ----
 
@@ -167,12 +168,14 @@ int EngineModel::Read(DataFile& file, EngineModel& soundTarget, int skipWaves, i
   if (!Whole(file, "flags")) return 0;
   int subVersion = 0;
   bool electric = false;
+  LastEngineReadElectric = 0;
   if (flags & ENGINE_SUB_VERSION) {
     subVersion = file.ReadByte();
     if (subVersion > ENGINE_RECORD_VERSION) return Fail(TEXT_COULD_NOT_READ_ENGINE, "sub-version", DATA_FILE_LATER_VERSION);
     file.ReadByte();
     file.ReadByte();
     electric = file.ReadByte() != 0;
+    LastEngineReadElectric = electric ? 1 : 0;
     if (!Whole(file, "sub-version")) return 0;
   }
   if (electric) {

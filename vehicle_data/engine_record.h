@@ -178,3 +178,6 @@ struct EngineReadFailure {
   int error;
 };
 extern EngineReadFailure LastEngineReadFailure;
+// The form of the last record read: 1 an electric motor's (its kind byte set), 0 a combustion
+// engine's.  Written again in the form it was read in, a record keeps its bytes.
+extern int LastEngineReadElectric;

@@ -65,8 +65,9 @@ void ChooseMirrored(VehicleData& d, int requestedDriveSide);
 // Set around the edit history's restore and the command-line vehicle output: a mod name is
 // not looked for in "mods\vehicles".
 extern int NoModPath;
-// The edit history's copy of the vehicle being edited: a body written at version 252, read
-// in place of any file while it is set (null: none).  The vehicle editor sets and clears it.
+// A copy of the vehicle being edited: a body written at version 252, read in place of any file
+// while it is set (null: none).  The vehicle editor sets and clears it around a load from its
+// edit history, the mod export around its load of the car it exports.
 struct VehicleBodyCopy {
   const uint8_t* body;
   int64_t size;
@@ -128,6 +129,8 @@ extern const char* LastVehicleReadField;  // the field that failed, or null
 void ReportVehicleReadFailure(const char* path);
 // The same text into out.
 void FormatVehicleReadFailure(char* out, int outSize, const char* path);
+// The failure of that text alone ("File is damaged :", "Could not open file :", ...).
+const char* VehicleReadFailureText();
 
 // ---- [Frame records] ----
 // The point and tube records themselves are in vehicle_data/frame_records.h.

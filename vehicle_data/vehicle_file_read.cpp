@@ -607,11 +607,15 @@ int ReadVehicleData(VehicleData& data, DataFile& stream, int version, const char
 
 // ---- [Failures] ----
 
-void FormatVehicleReadFailure(char* out, int outSize, const char* path) {
+const char* VehicleReadFailureText() {
   const char* reason = LastDataFileError == VEHICLE_FILE_CORRUPTED ? TEXT_MODEL_FILE_DAMAGED
                                                                    : DataFileErrorText(LastDataFileError);
-  std::snprintf(out, static_cast<size_t>(outSize), "%s ^L%s^8 - %s", reason ? reason : TEXT_MODEL_FILE_DAMAGED,
-                path ? path : "", LastVehicleReadField ? LastVehicleReadField : "header");
+  return reason ? reason : TEXT_MODEL_FILE_DAMAGED;
+}
+
+void FormatVehicleReadFailure(char* out, int outSize, const char* path) {
+  std::snprintf(out, static_cast<size_t>(outSize), "%s ^L%s^8 - %s", VehicleReadFailureText(), path ? path : "",
+                LastVehicleReadField ? LastVehicleReadField : "header");
 }
 
 void ReportVehicleReadFailure(const char* path) {

@@ -41,7 +41,8 @@ const char* const AXIS_FORMATS[3] = {"R %.3f", "F %.3f", "U %.3f"};
 const char* const MOVE_ALL[3] = {"move all R", "move all F", "move all U"};
 const char* const AXIS_HINTS[3] = {"Right (relative to object centre)", "Forward (relative to object centre)",
                                    "Up (relative to object centre)"};
-const char* const SKIN_ID_HINT = "The Skin ID from your vehicle's page on the mod exchange";
+const char* const SKIN_ID_HINT =
+    "A mod's 6-character hexadecimal Skin ID from the mod exchange (3 characters: an official ID)";
 
 int g_sideLeft = 0;  // pixels: the panel's left edge
 
@@ -167,9 +168,12 @@ void AddTubeRows(VehicleEditor& e, FrameTube& tube) {
 void VehicleEditor::DrawInfoPanel(VehicleEditor& e) {
   if (!e.car || ScreenWidth <= 0 || ScreenHeight <= 0) return;
   if (e.selection.openTab >= 0 && e.selection.openTab < TAB_PAGE_COUNT) return;  // the tab page has the column
-  const float left = INFO_PANEL_GAP - 1.0f;
   const float top = 2.0f * static_cast<float>(TAB_ROWS * ButtonHeight) / ScreenHeight - 1.0f + INFO_PANEL_GAP;
-  SetInfoPanelLayout(left, left + INFO_PANEL_WIDTH, top);
+  // Wider where its lines need it, up to the rows at the right (the panel's tabs stand level
+  // with their lowest rows): then from the screen's edge, without the gap.
+  const float sideLeft = 2.0f * static_cast<float>(ScreenWidth - PANEL_ROW_UNITS * ButtonWidth) / ScreenWidth - 1.0f;
+  SetInfoPanelLayout(INFO_PANEL_GAP - 1.0f, INFO_PANEL_GAP - 1.0f + INFO_PANEL_WIDTH, top, sideLeft);
+  if (InfoLayout.sx * PANEL_WIDTH > INFO_PANEL_WIDTH) SetInfoPanelLayout(-1.0f, -1.0f + INFO_PANEL_WIDTH, top, sideLeft);
   // The panel's scale stays at its least in this column, so a deep page ends early instead of
   // reaching over the common rows.
   ClipInfoPanelBelow(2.0f * static_cast<float>(CommonRowsTop(*e.car)) / ScreenHeight - 1.0f - INFO_PANEL_GAP);

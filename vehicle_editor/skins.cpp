@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/report.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "physics/car.h"
 #include "ui/dialogs.h"
 #include "ui/list_chooser.h"

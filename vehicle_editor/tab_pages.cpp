@@ -10,8 +10,8 @@
 #include "core/frame_globals.h"
 #include "core/report.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
-#include "modeller/object_editor.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
 #include "physics/car.h"
 #include "text/text_colours.h"
 #include "ui/screen_labels.h"
@@ -270,7 +270,7 @@ void StartPageFlow(VehicleEditor& e, const Car& car) {
   g_flow.active = 1;
   g_flow.top = TAB_ROWS * ButtonHeight;
   g_flow.firstBottom = CommonRowsTop(car);
-  g_flow.otherBottom = ScreenHeight - (DISPLAY_ROW + DISPLAY_ROWS - 1) * ButtonHeight;
+  g_flow.otherBottom = ScreenHeight - (DISPLAY_ROW + std::max(3, DisplayRows(e)) - 1) * ButtonHeight;
   const int column = PANEL_ROW_UNITS * ButtonWidth;
   g_flow.columns = std::max(1, (ScreenWidth - column - SCROLL_BAR_UNITS * ButtonWidth) / column);
   g_flow.scroll = std::max(0, e.pageScroll);

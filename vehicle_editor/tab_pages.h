@@ -45,9 +45,10 @@ constexpr int TAB_ROWS = TAB_PAGE_COUNT / 2;
 int CommonRowsTop(const Car& car);
 
 // The display toggles ("driver", "fuel", ...; "Edit", "Animate"; the special-draw row) stand
-// in the rows DISPLAY_ROW to DISPLAY_ROW + DISPLAY_ROWS - 1 from the bottom, from 12 W.
+// in the rows DISPLAY_ROW to DISPLAY_ROW + DisplayRows - 1 from the bottom, from 12 W: three,
+// or more on a screen too narrow for a group's toggles in one row beside the edit views' block.
 constexpr int DISPLAY_ROW = 3;
-constexpr int DISPLAY_ROWS = 3;
+int DisplayRows(const VehicleEditor& editor);
 
 // ---- [Layout] ----
 // The row cursor to the panel's left edge, one row lower.  While a page is built its rows

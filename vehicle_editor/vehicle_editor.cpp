@@ -19,9 +19,9 @@
 #include "core/window_state.h"
 #include "dashboard/dash_figures.h"
 #include "info_panel/info_panel.h"
-#include "modeller/edit_views.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "render/draw_mesh.h"
 #include "render/frame.h"
@@ -32,7 +32,9 @@
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/interface_draw.h"
 #include "ui/text_draw.h"
+#include "ui/text_measure.h"
 #include "ui/widgets.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_draw.h"
@@ -64,7 +66,12 @@ constexpr const char* TEXT_UNSAVED_LOST = "Unsaved changes will be lost";
 constexpr uintptr_t UNDO_WORD = 0;
 constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
-constexpr float DIAGRAM_TOP = -0.6f, DIAGRAM_HEIGHT = 1.2f, DIAGRAM_LINE = 0.05f, DIAGRAM_TEXT_SIZE = 0.04f;
+// The suspension diagram's texts: their largest and least sizes in pixels (the least gives
+// capitals 7 pixels high) and their lines' spacing; the least room its figure keeps (in lines);
+// the rows above the room it takes.
+constexpr float DIAGRAM_LARGEST_TEXT_PIXELS = 20.0f, DIAGRAM_LEAST_TEXT_PIXELS = 13.5f, DIAGRAM_LINE_SPACING = 1.1f;
+constexpr float DIAGRAM_LEAST_FIGURE_LINES = 1.5f, DIAGRAM_LEAST_NARROW = 0.8f;
+constexpr int DIAGRAM_TOP_ROWS = 2;
 constexpr float TEXT_PANEL_SIZE = 0.04f;
 constexpr int TEXT_PANEL_LINES = 30;
 
@@ -105,9 +112,9 @@ void CountDownStatus(VehicleEditor& e) {
 }
 
 // The editor's page holds still once drawn: unless something on it still changes by itself
-// (deferred car work a frame or more on; the status line keeps drawing where it counts down)
-// or the editor is closing, the next frame waits for input, a moving car (KeepDrawing) or an
-// alarm.
+// (deferred car work a frame or more on; the status line keeps drawing where it counts down; a
+// running export asks for its frames where it steps) or the editor is closing, the next frame
+// waits for input, a moving car (KeepDrawing) or an alarm.
 void RestAfterDrawing(VehicleEditor& e) {
   if (e.rebuildModelCountdown || e.releaseMeshesCountdown) KeepDrawing = 1;
   Prss_RestAfterDrawing(&e.prss);
@@ -146,13 +153,154 @@ void RunCountdowns(VehicleEditor& e) {
   if (e.releaseMeshesCountdown && --e.releaseMeshesCountdown == 0 && e.car) e.car->ReleaseMeshes();
 }
 
-// The suspension diagram of both axles in place of the bottom rows, in the interface's units:
-// the front axle on the left half, the rear on the right.
-void DrawDiagram(VehicleEditor& e) {
-  for (int set : {1, 0}) {
+// ---- The suspension diagram ----
+// Both axles' diagrams in place of the bottom rows, the front before the rear (side by side,
+// or one over the other), in the room the rows leave, each with its texts at the largest size
+// up to DIAGRAM_LARGEST_TEXT_PIXELS at which its two wheel columns, its title and its track line fit
+// without meeting, and its figure fits between its texts.
+struct PixelRoom {
+  float left, top, right, bottom;
+  float Width() const { return right - left; }
+  float Height() const { return bottom - top; }
+};
+
+// The rows' extent from the button first and the control first on: x across from minX, the
+// rows that reach below the top two rows (the history row, the view area's hint line).
+PixelRoom RowsExtent(int firstButton, int endButton, int firstControl, int endControl) {
+  PixelRoom r{float(ScreenWidth), float(ScreenHeight), 0.0f, 0.0f};
+  const float topRows = float(DIAGRAM_TOP_ROWS * ButtonHeight);
+  const auto take = [&r, topRows](float left, float top, float right, float bottom) {
+    if (bottom <= topRows || right <= left || bottom <= top) return;
+    r.left = std::min(r.left, left), r.top = std::min(r.top, top);
+    r.right = std::max(r.right, right), r.bottom = std::max(r.bottom, bottom);
+  };
+  for (int i = firstButton; i < endButton; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    take(float(b.left), float(b.top), float(b.right), float(b.bottom));
+  }
+  const float w = float(ScreenWidth), h = float(ScreenHeight);
+  for (int i = firstControl; i < endControl; ++i) {
+    const ValueControl& c = ValueControls[i];
+    take((c.left + 1.0f) * 0.5f * w, (c.top + 1.0f) * 0.5f * h, (c.right + 1.0f) * 0.5f * w, (c.bottom + 1.0f) * 0.5f * h);
+  }
+  return r;
+}
+
+// How the two axles stand in a room: their panels (pixels), the texts' size and line height
+// (pixels) and how far they are narrowed across; size 0 when nothing fits.
+struct DiagramLayout {
+  PixelRoom panels[2];  // the front axle's, the rear axle's
+  float size, line;
+  float narrow = 1.0f;
+};
+
+// The widest texts a panel shows: a wheel column's line, and the title or track line.
+struct DiagramWidths {
+  float column, heading;  // pixels at a text size of one pixel
+};
+DiagramWidths MeasureDiagramTexts() {
+  const float unit = 2.0f / float(std::max(ScreenHeight, 1));  // one pixel of text size
+  const float toPixels = 0.5f * float(ScreenWidth);  // a width in normalised units, in pixels
+  DiagramWidths w{0.0f, 0.0f};
+  for (const char* t : {"Camber : +10.00", "Inclination : 10.00", "Scrub : -0.100", "\xB5 : 1.00 / air 99.9\xB0",
+                        "99.9 psi / 6.89 bar"})
+    w.column = std::max(w.column, TextWidth(t, 0, unit) * toPixels);
+  char track[DIAGRAM_LINE_SIZE];
+  std::snprintf(track, sizeof track, TEXT_TRACK_NARROW, 1.5);
+  for (const char* t : {"FRONT : MacPherson Strut", "REAR : Double Wishbone", static_cast<const char*>(track)})
+    w.heading = std::max(w.heading, TextWidth(t, 0, unit) * toPixels);
+  return w;
+}
+
+// Between the diagram and the rows, its two panels, and a panel's two wheel columns.
+float DiagramGap() { return 0.25f * float(ButtonHeight); }
+
+// The two panels in a room: side by side or one over the other, each filling its share.
+DiagramLayout PlacePanels(const PixelRoom& room, int stacked, float size, float line) {
+  DiagramLayout l{};
+  const float gap = DiagramGap();
+  const float shareWidth = stacked ? room.Width() : (room.Width() - gap) / 2.0f;
+  const float shareHeight = stacked ? (room.Height() - gap) / 2.0f : room.Height();
+  for (int k = 0; k < 2; ++k) {
+    PixelRoom& p = l.panels[k];
+    p.left = room.left + (stacked ? 0.0f : float(k) * (shareWidth + gap));
+    p.top = room.top + (stacked ? float(k) * (shareHeight + gap) : 0.0f);
+    p.right = p.left + shareWidth;
+    p.bottom = p.top + shareHeight;
+  }
+  l.size = size;
+  l.line = line;
+  return l;
+}
+
+// The largest text size, from DIAGRAM_LARGEST_TEXT_PIXELS down to the least, at which both axles'
+// panels fit the room (side by side, or one over the other): a panel's title and track line,
+// its wheel columns under the figure and at least DIAGRAM_LEAST_FIGURE_LINES of figure fit
+// down, and its two columns and its headings across, the texts narrowed to no less than
+// DIAGRAM_LEAST_NARROW of their width where they need it.  Size 0 when nothing fits.
+DiagramLayout FitDiagram(const PixelRoom& room, const DiagramWidths& widths, int stacked) {
+  const float gap = DiagramGap();
+  const float shareWidth = stacked ? room.Width() : (room.Width() - gap) / 2.0f;
+  const float shareHeight = stacked ? (room.Height() - gap) / 2.0f : room.Height();
+  constexpr float lines = DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES + DIAGRAM_WHEEL_LINES + DIAGRAM_LEAST_FIGURE_LINES;
+  for (float size = DIAGRAM_LARGEST_TEXT_PIXELS; size >= DIAGRAM_LEAST_TEXT_PIXELS; size -= 0.5f) {
+    const float line = size * DIAGRAM_LINE_SPACING;
+    if (lines * line > shareHeight) continue;
+    // Narrowed across no further than DIAGRAM_LEAST_NARROW where the columns need it.
+    const float narrow = std::min({1.0f, (shareWidth - gap) / (2.0f * widths.column * size),
+                                   shareWidth / (widths.heading * size)});
+    if (narrow < DIAGRAM_LEAST_NARROW) continue;
+    DiagramLayout l = PlacePanels(room, stacked, size, line);
+    l.narrow = narrow;
+    return l;
+  }
+  return DiagramLayout{};
+}
+
+// The figure's scale (pixels per metre) in a panel of the layout, as the diagram draws it.
+float FigureScale(const DiagramLayout& l, float carWidth) {
+  const PixelRoom& p = l.panels[0];
+  const float figureRoom = p.Height() - (DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES + DIAGRAM_WHEEL_LINES) * l.line;
+  return std::min(DiagramScale(p.Width(), carWidth), figureRoom / DIAGRAM_FIGURE_REACH_M);
+}
+
+void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideButton, int sideControl) {
+  const PixelRoom rows = RowsExtent(firstButton, sideButton, firstControl, sideControl);
+  const PixelRoom side = RowsExtent(sideButton, ButtonCount, sideControl, ValueControlCount);
+  const float gap = DiagramGap(), w = float(ScreenWidth), h = float(ScreenHeight);
+  const float left = (rows.right > rows.left ? rows.right : 0.0f) + gap;
+  // Under the top rows and the status line's place at the top of the screen.
+  const float statusFoot = (STATUS_LINE_TOP + STATUS_LINE_HEIGHT + 1.0f) * 0.5f * h;
+  const float topRows = std::max(float(DIAGRAM_TOP_ROWS * ButtonHeight), statusFoot) + gap;
+  const bool hasSide = side.right > side.left;
+  // Under the side panel to the right edge, or beside it from under the top rows.
+  const PixelRoom under{left, std::max(topRows, hasSide ? side.bottom + gap : topRows), w - gap, h - gap};
+  const PixelRoom beside{left, topRows, hasSide ? side.left - gap : w - gap, h - gap};
+  const Car& car = *e.car;
+  const float carWidth = car.extent[2] - car.extent[3];
+  const DiagramWidths widths = MeasureDiagramTexts();
+  // The largest texts, then the largest figure.
+  DiagramLayout chosen{};
+  for (const PixelRoom& room : {under, beside})
+    for (int stacked : {0, 1}) {
+      if (room.Width() <= 0.0f || room.Height() <= 0.0f) continue;
+      const DiagramLayout l = FitDiagram(room, widths, stacked);
+      if (l.size > chosen.size || (l.size == chosen.size && l.size > 0.0f && FigureScale(l, carWidth) > FigureScale(chosen, carWidth)))
+        chosen = l;
+    }
+  if (chosen.size <= 0.0f)  // nothing fits even at the least size: side by side under the side panel
+    chosen = PlacePanels(under, 0, DIAGRAM_LEAST_TEXT_PIXELS, DIAGRAM_LEAST_TEXT_PIXELS * DIAGRAM_LINE_SPACING);
+  const auto x = [w](float pixels) { return 2.0f * pixels / w - 1.0f; };
+  const auto y = [h](float pixels) { return 2.0f * pixels / h - 1.0f; };
+  for (int k = 0; k < 2; ++k) {
+    const PixelRoom& p = chosen.panels[k];
     DiagramTexts texts{};
-    DrawSetupDiagram(*e.car, set, set == 1 ? -1.0f : 0.0f, DIAGRAM_TOP, 1.0f, DIAGRAM_HEIGHT, 1, DIAGRAM_LINE, texts);
-    QueueDiagramTexts(texts, DIAGRAM_TEXT_SIZE, 0xFFFFFFFF);
+    DrawSetupDiagram(car, k == 0 ? 1 : 0, x(p.left), y(p.top), x(p.right) - x(p.left), y(p.bottom) - y(p.top), 1,
+                     2.0f * chosen.line / h, texts);
+    const float savedScale = TextHorizontalScale;
+    TextHorizontalScale *= chosen.narrow;
+    QueueDiagramTexts(texts, 2.0f * chosen.size / h, 0xFFFFFFFF);
+    TextHorizontalScale = savedScale;
   }
 }
 
@@ -160,29 +308,82 @@ void FlipSpecialDraw(void*, int, uintptr_t) { SpecialDraw ^= 1; }
 
 // The display toggles above the file row, from the bottom left (the edit views' button block
 // holds the bottom right): "driver", "fuel", "special draw" and "COG"; above them "Edit" and
-// "Animate"; with special draw, its own toggles in the row above those.
+// "Animate"; with special draw, its own toggles in the row above those.  Where a row would
+// reach the button block it goes on in the row above (DisplayRows counts them).
+constexpr int DISPLAY_LEFT_UNITS = 12;
+constexpr int VIEW_BLOCK_UNITS = 8;  // the edit views' buttons at the bottom right
+// The groups of toggles, each starting a row of its own, by their widths in units.
+constexpr int DISPLAY_TOGGLE_UNITS[] = {5, 5, 6, 5};
+constexpr int DISPLAY_EDIT_UNITS[] = {5, 6};
+constexpr int DISPLAY_SPECIAL_UNITS[] = {5, 5, 3, 5};  // wire, masses, (w with masses), frame
+
+// Places rows of buttons upwards from a row counted from the bottom, from DISPLAY_LEFT_UNITS
+// (the row cursor follows while placing; a count leaves it alone).
+struct DisplayFlow {
+  int row;
+  bool placing;
+  int room = std::max(1, ScreenWidth / std::max(1, ButtonWidth) - VIEW_BLOCK_UNITS - DISPLAY_LEFT_UNITS);
+  int used = 0;  // units on the current row
+  void Start() {
+    if (used > 0) ++row;
+    used = 0;
+    if (placing) SetRowCursorFromBottomLeft(row);
+  }
+  // Before a button `units` wide: the row above when it would reach the block.
+  void Fit(int units) {
+    if (used > 0 && used + units > room) {
+      used = 0;
+      ++row;
+      if (placing) SetRowCursorFromBottomLeft(row);
+    }
+    used += units;
+  }
+};
+
+int FlowRows(DisplayFlow& f, const int* units, int count) {
+  f.Start();
+  for (int i = 0; i < count; ++i) f.Fit(units[i]);
+  return f.row;
+}
+
+
 void AddDisplayRow(VehicleEditor& e) {
   Prss* owner = &e.prss;
   const bool special = SpecialDraw != 0;
   uint32_t* flags = &e.displayFlags;
-  SetRowCursorFromBottomLeft(DISPLAY_ROW);
-  AddFlagToggle(owner, 5, "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
-  AddFlagToggle(owner, 5, "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
-  AddRowButton(owner, 6, 0, special, nullptr, "special draw", FlipSpecialDraw,
+  DisplayFlow f{DISPLAY_ROW, true};
+  const int* units = DISPLAY_TOGGLE_UNITS;
+  f.Start();
+  f.Fit(units[0]);
+  AddFlagToggle(owner, units[0], "driver", SHOW_DRIVER, flags, nullptr, 0, nullptr, "Include driver and passengers (D)");
+  f.Fit(units[1]);
+  AddFlagToggle(owner, units[1], "fuel", SHOW_FUEL, flags, nullptr, 0, nullptr, "Include fuel (I)");
+  f.Fit(units[2]);
+  AddRowButton(owner, units[2], 0, special, nullptr, "special draw", FlipSpecialDraw,
                "Hide the graphical model to inspect masses and frame (S)");
-  AddFlagToggle(owner, 5, "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
-  SetRowCursorFromBottomLeft(DISPLAY_ROW + 1);
-  AddRowButton(owner, 5, 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
+  f.Fit(units[3]);
+  AddFlagToggle(owner, units[3], "COG", SHOW_COG, flags, nullptr, 0, nullptr, "Show the centre of gravity (G)");
+  units = DISPLAY_EDIT_UNITS;
+  f.Start();
+  f.Fit(units[0]);
+  AddRowButton(owner, units[0], 0, 0, nullptr, "Edit", e.car ? VehicleEditor::EditModel : nullptr,
                "Edit the 3D model in the modeller (E)");
-  AddRowButton(owner, 6, 0, 0, nullptr, "Animate", e.car ? VehicleEditor::Animate : nullptr,
+  f.Fit(units[1]);
+  AddRowButton(owner, units[1], 0, 0, nullptr, "Animate", e.car ? VehicleEditor::Animate : nullptr,
                "Edit the steering animation or passenger pose (A)");
   if (!special) return;
-  SetRowCursorFromBottomLeft(DISPLAY_ROW + 2);
-  AddFlagToggle(owner, 5, "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
-  AddFlagToggle(owner, 5, "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
-  if (e.displayFlags & SHOW_MASSES)
-    AddFlagToggle(owner, 3, "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
-  AddFlagToggle(owner, 5, "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
+  units = DISPLAY_SPECIAL_UNITS;
+  f.Start();
+  f.Fit(units[0]);
+  AddFlagToggle(owner, units[0], "wire", SHOW_WIRE, flags, nullptr, 0, nullptr, "Show a wireframe of the 3D model");
+  f.Fit(units[1]);
+  AddFlagToggle(owner, units[1], "masses", SHOW_MASSES, flags, nullptr, 0, nullptr, "Show the object masses");
+  if (e.displayFlags & SHOW_MASSES) {
+    f.Fit(units[2]);
+    AddFlagToggle(owner, units[2], "w", SHOW_WHEEL_MASSES, flags, nullptr, 0, nullptr, "Include the wheel masses");
+  }
+  f.Fit(units[3]);
+  AddFlagToggle(owner, units[3], "frame", SHOW_FRAME, flags, nullptr, 0, nullptr, "Show the frame");
 }
 
 // The text panel over the editor, closed by its control.
@@ -224,6 +425,19 @@ void CloseEditor(VehicleEditor* e) {
 }
 
 }  // namespace
+
+int DisplayRows(const VehicleEditor& e) {
+  DisplayFlow f{DISPLAY_ROW, false};
+  FlowRows(f, DISPLAY_TOGGLE_UNITS, 4);
+  int last = FlowRows(f, DISPLAY_EDIT_UNITS, 2);
+  if (SpecialDraw) {
+    const bool masses = (e.displayFlags & SHOW_MASSES) != 0;
+    const int* u = DISPLAY_SPECIAL_UNITS;
+    const int shown[4] = {u[0], u[1], masses ? u[2] : u[3], u[3]};
+    last = FlowRows(f, shown, masses ? 4 : 3);
+  }
+  return last - DISPLAY_ROW + 1;
+}
 
 const char* LoadErrorText() {
   switch (LastDataFileError) {
@@ -298,7 +512,8 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     }
     // The options page has closed: the editor is drawn in this frame, which the page cleared.
   }
-  if (EditorShellHooks.exportStep) EditorShellHooks.exportStep();
+  // A running export takes one step a frame: the frames go on, input or not, until it ends.
+  if (EditorShellHooks.exportStep && EditorShellHooks.exportStep()) KeepDrawing = 1;
   // A quit request: with unsaved changes a question, which waits while a sub-screen is open.
   if (ExitRequested && !process->sub) {
     if (e->car && !e->selection.saved) {
@@ -345,12 +560,23 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     return process;
   }
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
+  const int firstButton = ButtonCount, firstControl = ValueControlCount;
   DrawInfoPanel(*e);
   BuildPanels(*e);
+  const int sideButton = ButtonCount, sideControl = ValueControlCount;
+  // While a tab page is open, the 2D views stand in the room right of these rows: a change of
+  // their width is shown in the next frame.
+  const PixelRoom rows = RowsExtent(firstButton, sideButton, firstControl, sideControl);
+  const bool page = e->selection.openTab >= 0 && e->selection.openTab < TAB_PAGE_COUNT;
+  const int32_t rowsRight = page && rows.right > rows.left ? int32_t(std::lround(rows.right)) : 0;
+  if (rowsRight != e->rowsRight) {
+    e->rowsRight = rowsRight;
+    KeepDrawing = 1;
+  }
   BuildSidePanel(*e);
   if (e->diagramFlags && e->car) {
     SaveCarViewState(*e->car);
-    DrawDiagram(*e);
+    DrawDiagram(*e, firstButton, firstControl, sideButton, sideControl);
     RestAfterDrawing(*e);
     return process;
   }

@@ -124,6 +124,10 @@ struct VehicleEditor {
   float axlePositions[2];
   int32_t raisedTopLimit;
   int32_t pageScroll;
+  // Pixels: the right edge of the rows at the left of the screen (an open tab page and the
+  // common rows) in the last frame drawn, 0 while no page is open; the 2D views stand in the
+  // room right of it.
+  int32_t rowsRight;
   // The wheel and set-up actions (wheel_panels.cpp, setup_actions.cpp).
   uint8_t spokeInEditor;                       // the modeller edits the spoke object
   uint8_t lightTests[EDITOR_LIGHT_TESTS];      // the lights tab's test switches, 0 or 1
@@ -489,7 +493,7 @@ void ShowEditorText(const char* text);
 
 
 // ---- [Object editor's view] ----
-// The object editor reaches these through the hooks of modeller/vehicle_editor_link.h, which
+// The object editor reaches these through the hooks of modeller/editor/vehicle_editor_link.h, which
 // InstallVehicleEditorHooks points here (once, at start-up).
 // The animation editor's screen, its overlay and its check are animation/anim_screen.h's.
 int CarBeingEdited();                      // 1 while a car is edited

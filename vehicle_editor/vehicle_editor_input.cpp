@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "physics/car.h"
 #include "render/views.h"
 #include "solid/solid.h"

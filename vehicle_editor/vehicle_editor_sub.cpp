@@ -2,8 +2,8 @@
 // model ("Edit"), the driver's animation ("Animate"), the car drawn in the object editor's
 // view, and what the editor rebuilds when the sub-editor has closed.
 #include "core/frame_globals.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "skeleton/human_system.h"
 #include "vehicle/car_animations.h"
@@ -75,6 +75,9 @@ void VehicleEditor::Animate(void* owner, int, uintptr_t) {
     return;
   }
   HumanModel& figure = Humans.models[human];
+  // The animation editor shows the car and its driver in the editor's views: framed as a
+  // loaded car is, whatever the view was turned or zoomed to.
+  FitView(e, 1);
   e.subEditor = SUB_ANIMATION;
   ObjectEditor* editor = OpenObjectEditor(&e.prss, OPEN_ANIMATION_EDITOR, &figure.model, int(figure.skeletonIndex),
                                           e.car->steeringPose, nullptr, CALLER_VEHICLE_EDITOR, ~0u);

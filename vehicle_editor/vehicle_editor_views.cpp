@@ -15,9 +15,10 @@
 #include "core/window_state.h"
 #include "dashboard/dash_draw.h"
 #include "model/model_object.h"
-#include "modeller/drag_handles.h"
-#include "modeller/edit_views.h"
+#include "modeller/operations/drag_handles.h"
+#include "modeller/editor/edit_views.h"
 #include "physics/car.h"
+#include "render/env_maps.h"
 #include "render/immediate.h"
 #include "render/matrices.h"
 #include "render/object_picture.h"
@@ -231,8 +232,13 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
   if (!flat && !e.pageOpen) {
     UpdateSky();
     SetViewLightColours(1);
+    // The first car's frame would wait for the environment it reflects: it is made while
+    // the empty editor rests.
+    if (!drawn) PrepareEnvironmentAtRest();
   }
-  SetEditViewProjection(FrameTime);
+  // A 2D view stands in the room right of the rows at the left: the open page is about what
+  // the view shows, its wheels and points.
+  SetEditViewProjection(FrameTime, flat && ScreenWidth > 0 ? 2.0f * float(e.rowsRight) / float(ScreenWidth) - 1.0f : -1.0f);
   BeginEditorFrameClear();
   if (!flat) DrawEditorGround();
   DrawEditViewBackground();

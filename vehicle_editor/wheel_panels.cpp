@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "core/window_state.h"
-#include "modeller/modeller_files.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "rim/rim_screen.h"
 #include "ui/interface.h"

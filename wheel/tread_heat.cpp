@@ -7,6 +7,8 @@
 // follows the air's temperature at a fixed volume: absolute pressure over 293.15 K.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 
 #include "wheel/wheel.h"
 #include "wheel/wheel_local.h"
@@ -20,6 +22,16 @@ constexpr float CONTACT_LAYER = 0.001f;         // m of contact layer per m of r
 constexpr float CARCASS = 0.02f;                // m of carcass per m of section width
 constexpr float FAILURE_TEMPERATURE = 473.15f;  // K (200 C)
 constexpr float COAT_LIMIT = 0.16f;
+
+// Four floats worked at once, place by place, each as a float alone would be.
+typedef float Floats4 __attribute__((vector_size(16)));
+static_assert(TREAD_LANES == 3 && sizeof(TreadSector) == 12 * sizeof(float));
+Floats4 Load4(const unsigned char* from) {
+  Floats4 v;
+  std::memcpy(&v, from, sizeof v);
+  return v;
+}
+void Store4(unsigned char* to, const Floats4& v) { std::memcpy(to, &v, sizeof v); }
 
 void StiffnessFromPressure(CarWheel& w, const SuspensionBlock& set) {
   w.radialStiffness = set.radialStiffnessSlope * w.pressure + set.radialStiffnessAtZero;
@@ -55,10 +67,10 @@ void CarWheel::InitThermalState(const SuspensionBlock& set, int warm) {
   const float R = set.rollingRadius, wc = set.heatCapacityWidth;
   const float newTread = 0.03f * R;
   for (TreadSector& sector : sectors) {
-    for (TreadLane& lane : sector.lanes) {
-      lane.thickness = newTread;
-      lane.bodyHeat = wc * newTread * RUBBER * t;
-      lane.contactHeat = R * CONTACT_LAYER * wc * RUBBER * t;
+    for (int j = 0; j < TREAD_LANES; ++j) {
+      sector.thickness[j] = newTread;
+      sector.bodyHeat[j] = wc * newTread * RUBBER * t;
+      sector.contactHeat[j] = R * CONTACT_LAYER * wc * RUBBER * t;
     }
     sector.innerCarcassHeat = sector.outerCarcassHeat = set.sectionWidth * CARCASS * set.sidewallFactor * RUBBER * t;
     sector.coat = 0.0f;
@@ -123,40 +135,46 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
   const float carcassToOutside = sidewall * 10.0f * dt * a;
   const float carcassToAir = sidewall * 10.0f * dt * pressureRatio;
 
-  float thicknessSum[TREAD_LANES] = {}, bodySum[TREAD_LANES] = {}, carcassSum[2] = {};
+  // A figure's three lanes are read as one vector of four floats, its fourth place the next
+  // figure's first (the two carcass sides: the second and third places of the four from the
+  // last contact heat), and worked place by place as each lane alone would be.  Every sum still
+  // runs round the sectors in order, one lane or carcass side each.
+  Floats4 intoAirByLane = {}, heatByLane = {}, thicknessSum = {}, bodySum = {};
+  Floats4 intoAirBySide = {}, heatBySide = {}, carcassSum = {};
   float coatSum = 0.0f;
-  // What flows into the air, and the new heats (only to find one that overflowed), by lane
-  // and by carcass side: five short sums run side by side where one would wait on every
-  // addition.
-  float intoAir[TREAD_LANES + 2] = {}, heatSum[TREAD_LANES + 2] = {};
   for (TreadSector& sector : sectors) {
+    unsigned char* const bytes = reinterpret_cast<unsigned char*>(&sector);
+    const Floats4 thickness = Load4(bytes + offsetof(TreadSector, thickness));
+    Floats4 bodyHeat = Load4(bytes + offsetof(TreadSector, bodyHeat));
+    Floats4 contactHeat = Load4(bytes + offsetof(TreadSector, contactHeat));
+    Floats4 carcassHeat = Load4(bytes + offsetof(TreadSector, contactHeat) + 2 * sizeof(float));
     // 3. Contact layer to tread body to air.
-    for (int j = 0; j < TREAD_LANES; ++j) {
-      TreadLane& lane = sector.lanes[j];
-      const float layer = lane.contactHeat * perLayerCapacity;
-      const float body = lane.bodyHeat / (lane.thickness * bodyCapacityPerMetre);
-      const float inward = (layer - body) * layerToBody;
-      const float toAir = (body - air) * bodyToAir;
-      lane.contactHeat += (REFERENCE_TEMPERATURE - layer) * layerToOutside - inward;
-      lane.bodyHeat += inward - toAir;
-      intoAir[j] += toAir;
-      heatSum[j] += lane.contactHeat + lane.bodyHeat;
-      thicknessSum[j] += lane.thickness;
-      bodySum[j] += body;
-    }
+    const Floats4 layer = contactHeat * perLayerCapacity;
+    const Floats4 body = bodyHeat / (thickness * bodyCapacityPerMetre);
+    const Floats4 inward = (layer - body) * layerToBody;
+    const Floats4 toAir = (body - air) * bodyToAir;
+    contactHeat += (REFERENCE_TEMPERATURE - layer) * layerToOutside - inward;
+    bodyHeat += inward - toAir;
+    intoAirByLane += toAir;
+    heatByLane += contactHeat + bodyHeat;
+    thicknessSum += thickness;
+    bodySum += body;
     // 4. Each carcass side to the outside and to the air.
-    float* const carcassHeat[2] = {&sector.innerCarcassHeat, &sector.outerCarcassHeat};
-    for (int c = 0; c < 2; ++c) {
-      const float carcass = *carcassHeat[c] * perCarcassCapacity;
-      const float toAir = (carcass - air) * carcassToAir;
-      *carcassHeat[c] += (REFERENCE_TEMPERATURE - carcass) * carcassToOutside - toAir;
-      intoAir[TREAD_LANES + c] += toAir;
-      heatSum[TREAD_LANES + c] += *carcassHeat[c];
-      carcassSum[c] += carcass;
-    }
+    const Floats4 carcass = carcassHeat * perCarcassCapacity;
+    const Floats4 sideToAir = (carcass - air) * carcassToAir;
+    carcassHeat += (REFERENCE_TEMPERATURE - carcass) * carcassToOutside - sideToAir;
+    intoAirBySide += sideToAir;
+    heatBySide += carcassHeat;
+    carcassSum += carcass;
     coatSum += sector.coat;
+    // Each store's fourth place is put right by the next.
+    Store4(bytes + offsetof(TreadSector, bodyHeat), bodyHeat);
+    Store4(bytes + offsetof(TreadSector, contactHeat), contactHeat);
+    sector.innerCarcassHeat = carcassHeat[1];
+    sector.outerCarcassHeat = carcassHeat[2];
   }
-  airHeat += intoAir[0] + intoAir[1] + intoAir[2] + intoAir[3] + intoAir[4];
+  airHeat += intoAirByLane[0] + intoAirByLane[1] + intoAirByLane[2] + intoAirBySide[1] + intoAirBySide[2];
+  const float heats = heatByLane[0] + heatByLane[1] + heatByLane[2] + heatBySide[1] + heatBySide[2];
 
   // 5, 6: means round the tyre, the temperature and condition bytes.
   const float newTread = 0.03f * R;
@@ -167,8 +185,8 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
     condition[j] = RoundToByte((thicknessSum[j] * 0.0625f - 0.3f * newTread) * 255.0f / (0.7f * newTread));
   }
   temperatures[TYRE_TEMP_AIR] = CelsiusByte(air);
-  temperatures[TYRE_TEMP_INNER_CARCASS] = CelsiusByte(carcassSum[0] * 0.0625f);
-  temperatures[TYRE_TEMP_OUTER_CARCASS] = CelsiusByte(carcassSum[1] * 0.0625f);
+  temperatures[TYRE_TEMP_INNER_CARCASS] = CelsiusByte(carcassSum[1] * 0.0625f);
+  temperatures[TYRE_TEMP_OUTER_CARCASS] = CelsiusByte(carcassSum[2] * 0.0625f);
   temperatures[TYRE_TEMP_RIM] = CelsiusByte(rim);
   condition[TYRE_CONDITION_COAT] = RoundToByte(coatSum * 0.0625f * 1593.75f);  // a coat of 0.16 shows 255
 
@@ -184,7 +202,6 @@ void CarWheel::UpdateTyreTemperatures(const SuspensionBlock& set, int noFailure,
 
   // A wheel set of absurd sizes can make the explicit step run away: the tyre starts again
   // cold rather than hand the tyre step a heat or a stiffness that is not a number.
-  const float heats = heatSum[0] + heatSum[1] + heatSum[2] + heatSum[3] + heatSum[4];
   if (!std::isfinite(heats + airHeat + rimHeat + pressure + radialStiffness + treadStiffness + twistStiffness))
     InitThermalState(set, 0);
 }
@@ -214,8 +231,8 @@ float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, fl
   TreadSector& tread = w.sectors[sector];
   float laneHeat = 0.0f;
   for (int j = 0; j < TREAD_LANES; ++j) {
-    const float added = tread.lanes[j].thickness * heat * w.laneDeflection[j];
-    tread.lanes[j].bodyHeat += added;
+    const float added = tread.thickness[j] * heat * w.laneDeflection[j];
+    tread.bodyHeat[j] += added;
     laneHeat += added;
   }
   w.laneHeat = laneHeat;
@@ -223,7 +240,7 @@ float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, fl
   // 0.8 far from it; the lanes weighted by their loads.
   float weighted = 0.0f, loads = 0.0f;
   for (int j = 0; j < TREAD_LANES; ++j) {
-    const float offset = (tread.lanes[j].contactHeat / layerCapacity - optimum) / 60.0f;
+    const float offset = (tread.contactHeat[j] / layerCapacity - optimum) / 60.0f;
     weighted += (0.8f + 0.2f / (offset * offset + 1.0f)) * w.gripCoefficient * w.laneDeflection[j];
     loads += w.laneDeflection[j];
   }
@@ -237,8 +254,8 @@ float HeatTreadByRolling(CarWheel& w, const SuspensionBlock& set, int sector, fl
   // but never turn it the other way, so a wheel at rest neither creeps under a small force nor
   // rocks between its two directions.
   const float perRadian = set.rollingHeat * 800.0f * R;
-  const float laneLoad = tread.lanes[0].thickness * w.laneDeflection[0] + tread.lanes[1].thickness * w.laneDeflection[1] +
-                         tread.lanes[2].thickness * w.laneDeflection[2];
+  const float laneLoad = tread.thickness[0] * w.laneDeflection[0] + tread.thickness[1] * w.laneDeflection[1] +
+                         tread.thickness[2] * w.laneDeflection[2];
   rollingTorque = perRadian * 600.0f * set.treadContactWidth * laneLoad +
                   (w.laneDeflection[0] + w.laneDeflection[2]) * width * CARCASS * perRadian * 100.0f;
   return weighted / loads;
@@ -266,13 +283,12 @@ void HeatAndWearBySliding(CarWheel& w, const SuspensionBlock& set, int sector) {
   const float minimum = 0.3f * (0.03f * set.rollingRadius);
   for (int j = 0; j < TREAD_LANES; ++j) {
     const float e = perMetre * w.laneDeflection[j];
-    TreadLane& lane = tread.lanes[j];
-    lane.contactHeat += 0.2f * e;
+    tread.contactHeat[j] += 0.2f * e;
     const float wear = rate * e;
     w.totalWear += wear;
-    lane.thickness -= wear / wc;
-    if (lane.thickness < minimum) {
-      lane.thickness = minimum;
+    tread.thickness[j] -= wear / wc;
+    if (tread.thickness[j] < minimum) {
+      tread.thickness[j] = minimum;
       w.tyreFailed = 1;
     }
   }

@@ -103,9 +103,9 @@ void LoseContact(CarWheel& w, const Vec3& reference) {
 
 // ---- shared with the wheel's looks (wheel_local.h) ----
 
-void AxisRotation(const Vec3& u, float angle, float out[9]) {
-  const float c = static_cast<float>(std::cos(static_cast<double>(angle)));
-  const float s = static_cast<float>(std::sin(static_cast<double>(angle)));
+void AxisRotation(const Vec3& u, double cosine, double sine, float out[9]) {
+  const float c = static_cast<float>(cosine);
+  const float s = static_cast<float>(sine);
   const float t = 1.0f - c;
   out[0] = c + t * u.x * u.x;
   out[1] = t * u.x * u.y - s * u.z;
@@ -150,7 +150,8 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
   float wheelMatrix[9];
   if (steerAngle != 0.0f) {
     float steer[9];
-    AxisRotation(uprightAxis, steerAngle, steer);
+    steerTrig.Of(steerAngle);
+    AxisRotation(uprightAxis, steerTrig.cosine, steerTrig.sine, steer);
     MatrixProduct(carMatrix, steer, wheelMatrix);
   } else {
     for (int i = 0; i < 9; ++i) wheelMatrix[i] = carMatrix[i];  // no turn: the rotation is the identity
@@ -203,7 +204,7 @@ void CarWheel::UpdateWheelForces(const SuspensionBlock& set, const float carMatr
     if (absSc > 0.866f) profile = profile * ((1.0f - absSc) / 0.134f);
     const TreadSector& tread = sectors[sector];
     const float treadLeft =
-        (tread.lanes[0].thickness + tread.lanes[1].thickness + tread.lanes[2].thickness) * 0.333333f;
+        (tread.thickness[0] + tread.thickness[1] + tread.thickness[2]) * 0.333333f;
     const float d = Dot(n, groundPoint - (reference + profile)) + treadLeft - newTread;
     if (d > 0) {
       contactPoint = reference + profile + n * d;

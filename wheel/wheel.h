@@ -14,6 +14,8 @@
 // and turned into kelvin through a heat capacity, 293.15 K being the reference.
 // Not thread-safe: the car step runs on the main thread.
 #pragma once
+#include <bit>
+#include <cmath>
 #include <cstdint>
 
 #include "core/fixed_math.h"
@@ -241,16 +243,15 @@ void WheelContactForce(float a, float d, float sx, float sy, float v, float k, f
 // ---- [Tread] ----
 constexpr int TREAD_SECTORS = 16;
 constexpr int TREAD_LANES = 3;  // inner, centre, outer
-struct TreadLane {
-  float thickness;    // m
-  float bodyHeat;     // J, the tread body
-  float contactHeat;  // J, the thin layer that touches the ground
-};
+// A sector's lanes by figure, each figure's three lanes side by side: the heat step works the
+// three lanes of a figure at once.
 struct TreadSector {
-  TreadLane lanes[TREAD_LANES];
-  float innerCarcassHeat;  // J
-  float outerCarcassHeat;  // J
-  float coat;              // 0..0.16: share of the tread covered by loose material
+  float thickness[TREAD_LANES];    // m
+  float bodyHeat[TREAD_LANES];     // J, the tread body
+  float contactHeat[TREAD_LANES];  // J, the thin layer that touches the ground
+  float innerCarcassHeat;          // J
+  float outerCarcassHeat;          // J
+  float coat;                      // 0..0.16: share of the tread covered by loose material
 };
 static_assert(sizeof(TreadSector) == 12 * 4);
 
@@ -269,6 +270,21 @@ enum TyreTemperatureByte {
 constexpr int TYRE_CONDITION_COAT = 3;  // condition bytes 0..2 are the lanes'
 
 // ---- [Wheel] ----
+// The cosine and sine of an angle (rad), taken in double precision and worked out again only
+// when the angle changes: the step turns a wheel by its steer angle twice (its ground ray and
+// its tyre), and the angle holds still while the steering does.
+struct AngleTrig {
+  uint32_t angleBits = 0x7FC00000u;  // the angle they are of, bit for bit (none yet)
+  double cosine = std::nan(""), sine = std::nan("");
+  void Of(float angle) {
+    const uint32_t bits = std::bit_cast<uint32_t>(angle);
+    if (bits == angleBits) return;
+    angleBits = bits;
+    cosine = std::cos(static_cast<double>(angle));
+    sine = std::sin(static_cast<double>(angle));
+  }
+};
+
 // Damage states of the spring, the upper arm, the lower arm and the toe.
 enum WheelDamagePart { DAMAGE_SPRING = 0, DAMAGE_UPPER_ARM, DAMAGE_LOWER_ARM, DAMAGE_TOE };
 enum WheelDamageState : uint8_t { DAMAGE_INTACT = 0, DAMAGE_DAMAGED = 2, DAMAGE_AT_LIMIT = 3 };
@@ -330,6 +346,7 @@ struct CarWheel {
 
   // Spin.
   float steerAngle;     // rad, about the upright
+  AngleTrig steerTrig;  // of the steer angle
   float rotationAngle;  // rad, within +-16 turns
   float spinRate;       // omega, rad/s
   float spinInertia;    // kg m^2

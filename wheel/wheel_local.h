@@ -52,9 +52,13 @@ inline const TyreCompound& CompoundOf(const SuspensionBlock& set) {
 }
 inline const SurfaceGrip& SurfaceOf(const CarWheel& w) { return SurfaceGrips[SurfaceRow(w.surfaceKind)]; }
 
-// The rotation by angle about the unit axis u (Rodrigues: cos I + (1 - cos) u u^T + sin [u]x),
-// row-major; and the product a b of two row-major 3 x 3 matrices.
-void AxisRotation(const Vec3& u, float angle, float out[9]);
+// The rotation by an angle about the unit axis u (Rodrigues: cos I + (1 - cos) u u^T + sin [u]x),
+// row-major, from the angle's cosine and sine or from the angle; and the product a b of two
+// row-major 3 x 3 matrices.
+void AxisRotation(const Vec3& u, double cosine, double sine, float out[9]);
+inline void AxisRotation(const Vec3& u, float angle, float out[9]) {
+  AxisRotation(u, std::cos(static_cast<double>(angle)), std::sin(static_cast<double>(angle)), out);
+}
 void MatrixProduct(const float a[9], const float b[9], float out[9]);
 
 // 1 when the wheel set's figures that the tyre and heat steps divide by are all positive:

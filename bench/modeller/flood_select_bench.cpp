@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/build_mode.h"
-#include "modeller/object_editor.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/editor/object_editor.h"
 #include "tools/model_gen/model_builder.h"
 
 namespace {

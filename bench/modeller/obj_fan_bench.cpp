@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/obj_import.h"
+#include "modeller/files/obj_import.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "tools/model_gen/model_builder.h"

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/stepwise_runs.h"
+#include "modeller/operations/stepwise_runs.h"
 #include "tools/model_gen/model_builder.h"
 
 #ifdef ZKT_HAVE_MESHOPTIMIZER

@@ -17,14 +17,14 @@
 #include "animation/anim_screen.h"
 #include "core/frame_globals.h"
 #include "core/window_state.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "platform/keys.h"
 #include "render/immediate.h"
 #include "render/object_picture.h"
 #include "render/views.h"
 #include "ui/interface_draw.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
@@ -556,6 +556,12 @@ TEST_F(AnimScreen, KeysToggleSelectUnlockAndAskBeforeLosingChanges) {
   ShiftHeld = 1;
   AnimEditorKey(&s->prss, 'X');
   EXPECT_EQ(questions, 2) << "Shift+X asks too";
+  // The program's quit asks too, taking the request back until answered.
+  ExitRequested = 1;
+  AnimEditorScreenAction(&s->prss);
+  EXPECT_EQ(lastQuestion, "Exit ZKT?|Unsaved changes will be lost");
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(s->prss.alive, 1);
   E().unsaved = 0;
   AnimEditorKey(&s->prss, 'X');
   ShiftHeld = 0;

@@ -123,6 +123,8 @@ struct ProbeProcess {
   bool clearRedraw = false;   // like the screens that draw only on demand
   int moveForActs = 0;        // this many more acts show something still moving (KeepDrawing)
   uint32_t alarmAt = 0;       // until this clock reading, each act asks to be drawn then (RedrawAtMs)
+  bool changesWithTime = false;  // shows something the blink tick changes (a text cursor)
+  uint32_t lastActMs = 0;     // the clock at its last act
   int closeAfterActs = 0;     // returns null from this act on (0: never)
   bool* freed = nullptr;
 };
@@ -136,6 +138,7 @@ inline Prss* ProbeAct(Prss* process) {
     return nullptr;
   }
   ++probe->acts;
+  probe->lastActMs = ClockNowMs();
   Prss_ActSub(process);
   if (probe->clearRedraw) RedrawRequested = 0;
   if (probe->moveForActs > 0) {
@@ -143,6 +146,7 @@ inline Prss* ProbeAct(Prss* process) {
     KeepDrawing = 1;
   }
   if (probe->alarmAt && static_cast<int32_t>(ClockNowMs() - probe->alarmAt) < 0) RedrawAtMs(probe->alarmAt);
+  if (probe->changesWithTime) FrameChangesWithTime = 1;
   if (probe->closeAfterActs && probe->acts >= probe->closeAfterActs) process->terminate(process);
   return process;
 }

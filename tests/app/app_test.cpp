@@ -40,6 +40,7 @@
 #include "render/shaders.h"
 #include "render/sky.h"
 #include "render/system_textures.h"
+#include "render/texture_table.h"
 #include "render/views.h"
 #include "render/vr.h"
 #include "skeleton/human_system.h"
@@ -53,7 +54,9 @@
 #include "ui/text_measure.h"
 #include "vehicle/frame_tubes.h"
 #include "vehicle_data/engine_file.h"
+#include "ui/dialogs.h"
 #include "vehicle_editor/file_actions.h"
+#include "vehicle_editor/vehicle_editor.h"
 #include "wheel/wheel.h"
 #include "world/environment.h"
 #include "world/sphere_directions.h"
@@ -552,17 +555,24 @@ TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {
   EXPECT_EQ(boxes_[0], "Error|PreInitD3D : no adapter");
 }
 
+// The bound's line is a debugging line: in the log (with no log name set for message lines),
+// never on the user's screen.  The log also tells the frame time before it was cut and where
+// the pass before went, part by part.
 TEST_F(AppHarness, AStallOfFiveSecondsAdvancesTheProgramClockByTheBound) {
   AppForceNoGraphics(1);
-  SetLogFileName("deb.log");  // message lines are logged while a log name is set
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   RunPasses(2);
+  const int shown = MessageLineCount;
   const uint32_t before = ProgramClock;
   ClockAdvanceFake(5000);
   AppRunPass();
   EXPECT_EQ(FrameTime, FRAME_TIME_BOUND_MS);
   EXPECT_EQ(ProgramClock - before, FRAME_TIME_BOUND_MS);
   EXPECT_TRUE(LogHas("LOCAL : GRAPHICS TIMER BOUNDED"));
+  EXPECT_EQ(MessageLineCount, shown);
+  // The pass before rested a second at the entry page: the other five were spent outside it.
+  EXPECT_TRUE(LogHas("frame time 6001 ms : prepare 0, act 0, interface 0, present 0, after present 0, "
+                     "work at rest 0, rest 1000, messages 0"));
   AppShutdown();
 }
 
@@ -598,7 +608,8 @@ TEST_F(AppHarness, AClockThatGoesBackGivesAZeroFrameTime) {
   WriteConfigFile("Game Limit FPS 0\n");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   RunPasses(2);
-  ClockSetFakeMs(ClockNowMs() - 500);
+  // Further back than the last pass began, however long it rested.
+  ClockSetFakeMs(ClockNowMs() - 5000);
   const uint32_t before = ProgramClock;
   AppRunPass();
   // The pass itself sleeps until the clock ticks once; nothing of the jump back counts.
@@ -683,6 +694,7 @@ TEST_F(AppHarness, APassLimitAsksForTheExitAtItsLastPass) {
 TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);  // the entry page is a menu page
+  ShiftHeld = 1;  // a held Shift draws every pass: the limiter paces them
   RunPasses(3);
   uint32_t before = ClockNowMs();
   AppRunPass();
@@ -695,6 +707,7 @@ TEST_F(AppHarness, FrontEndPagesKeepTheMenuPeriodWhileEditorsDoNot) {
   before = ClockNowMs();
   AppRunPass();
   EXPECT_EQ(ClockNowMs() - before, 10u);
+  ShiftHeld = 0;
   AppShutdown();
 }
 
@@ -967,9 +980,11 @@ TEST_F(AppHarness, TheDriveFileTypesWaitsForItsButtonsAndTellsUnknownLines) {
   EXPECT_EQ(typed, "ab");
   EXPECT_TRUE(LogHas("drive : what is \"frobnicate\"?"));
   EXPECT_FALSE(LogHas("drive : what is \"click"));
+  EXPECT_EQ(DriveLineDueMs(ClockNowMs()), 30000u) << "a loop at rest wakes when the wait is up";
   ClockAdvanceFake(29999);
   RunDriveLines();
   EXPECT_FALSE(LogHas("drive : no button \"nothing shown\""));
+  EXPECT_EQ(DriveLineDueMs(ClockNowMs()), 1u);
   ClockAdvanceFake(1);
   ClearWindowMessages();
   RunDriveLines();
@@ -1215,9 +1230,13 @@ TEST_F(AppHarness, TheFirstPresentedFrameIsReportedOnStandardOutputOnce) {
   EXPECT_EQ(out.find("first frame", 1), std::string::npos) << out;
 }
 
-// Without a frame period the limiter sleeps until the clock moves on (1 ms of the fake clock);
-// a pass that draws nothing then sleeps 1 ms more before it pumps the messages.
-TEST_F(AppHarness, APassThatDrawsNothingSleepsOneMillisecondMore) {
+// A pass that draws nothing waits for the next thing that needs a pass, not a millisecond: a
+// second at most with nothing due (below the frame-time bound: a rest is no stall), until a
+// frame's redraw alarm and no longer, and only until the clock moves on while a mouse move
+// waits to be delivered; work a screen left for the rest is done in place of one wait.
+// Without a frame period the limiter of every pass sleeps until the clock moves on (a
+// millisecond of the fake clock): a held key draws every pass that far apart.
+TEST_F(AppHarness, APassAtRestWaitsForTheNextThingThatNeedsAPass) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   CfgGameLimitFps = 0;
@@ -1225,13 +1244,54 @@ TEST_F(AppHarness, APassThatDrawsNothingSleepsOneMillisecondMore) {
   probe->clearRedraw = true;
   ReplaceTop(&probe->prss);
   RunPasses(3);
-  const int acts = probe->acts;
-  uint64_t slept = ClockFakeSleptMs();
-  RunPasses(5);
+  int acts = probe->acts;
+  for (int i = 0; i < 5; ++i) {
+    const uint32_t before = ClockNowMs();
+    AppRunPass();
+    EXPECT_EQ(ClockNowMs() - before, 1u + 1000u) << "pass " << i;
+    if (i > 0) {
+      EXPECT_EQ(FrameTime, 1001u) << "a rest counts whole, pass " << i;
+    }
+  }
   ASSERT_EQ(probe->acts, acts) << "nothing asked for a frame";
-  EXPECT_EQ(ClockFakeSleptMs() - slept, 5u * 2u);
+
+  // A frame that asks to be drawn in 300 ms: the loop wakes then, and draws.
+  probe->alarmAt = ClockNowMs() + 300;
+  PostWindowMessage(MSG_MOUSEMOVE, 0, 0);
+  RunPasses(2);  // the pump takes the move, the next pass draws and sets the alarm
+  ASSERT_EQ(probe->acts, acts + 1);
+  RunPasses(2);
+  EXPECT_EQ(probe->acts, acts + 2);
+  EXPECT_EQ(probe->lastActMs, probe->alarmAt + 1) << "drawn when the alarm came, past the limiter";
+  probe->alarmAt = 0;
+  acts = probe->acts;
+
+  // A move the window procedure put aside is delivered at once, without a wait.
+  RunPasses(2);
+  MainWndProc(WindowMessage{MSG_MOUSEMOVE, 0, PointParam(7, 9)});
+  ASSERT_TRUE(DeferredMouseMovePending());
+  const uint32_t before = ClockNowMs();
+  AppRunPass();
+  EXPECT_EQ(ClockNowMs() - before, 1u + 1u) << "the limiter's millisecond and the rest's";
+  EXPECT_FALSE(DeferredMouseMovePending());
+  EXPECT_EQ(MouseX, 7);
+
+  // Work a screen left for the rest is done in place of the wait, once.
+  static int worked;
+  worked = 0;
+  WorkAtRest = [] { ++worked; };
+  uint32_t at = ClockNowMs();
+  AppRunPass();
+  EXPECT_EQ(worked, 1);
+  EXPECT_EQ(WorkAtRest, nullptr);
+  EXPECT_EQ(ClockNowMs() - at, 1u + 1u) << "no wait";
+  at = ClockNowMs();
+  AppRunPass();
+  EXPECT_EQ(worked, 1);
+  EXPECT_EQ(ClockNowMs() - at, 1u + 1000u) << "the next rest waits again";
+
   ShiftHeld = 1;  // a held Shift draws every pass
-  slept = ClockFakeSleptMs();
+  uint64_t slept = ClockFakeSleptMs();
   RunPasses(5);
   ShiftHeld = 0;
   ASSERT_EQ(probe->acts, acts + 5);
@@ -1239,11 +1299,14 @@ TEST_F(AppHarness, APassThatDrawsNothingSleepsOneMillisecondMore) {
   AppShutdown();
 }
 
+// On a screen that shows something the tick changes (a text cursor), the loop at rest wakes
+// for each tick and draws: 100 ms after each half second of the wall clock.
 TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
   probe->clearRedraw = true;
+  probe->changesWithTime = true;
   ReplaceTop(&probe->prss);
   GameState = 0;
   int flips = 0;
@@ -1264,6 +1327,9 @@ TEST_F(AppHarness, TheBlinkTickFlipsThePhaseAboutTwiceASecond) {
     if (BlinkPhase != phase) {
       ++flips;
       if (!checked[BlinkPhase]++) phaseColours(BlinkPhase);
+      if (flips > 1) {
+        EXPECT_EQ(SystemTimeUtc.millisecond % 500, 101) << "woken for the tick, drawn past the limiter";
+      }
     }
     phase = BlinkPhase;
   }
@@ -1368,6 +1434,35 @@ TEST_F(AppHarness, RequestExitActsOnceAndTheEntryPageThenCloses) {
   RunPasses(3);
   EXPECT_TRUE(QuitFlag);
   EXPECT_EQ(AppShutdown(), 0);
+}
+
+// "/exit" from the drive file ends the program whatever is open: a name entry over the
+// vehicle editor, the garage over the entry page.  While an exit is requested input is dropped,
+// so every screen that does not ask first closes.
+TEST_F(AppHarness, AnExitFromTheDriveFileEndsTheProgramOverADialogOrAPage) {
+  AppForceNoGraphics(1);
+  for (int screen = 0; screen < 2; ++screen) {
+    SCOPED_TRACE(screen == 0 ? "a name entry over the vehicle editor" : "the garage");
+    ASSERT_EQ(AppStartup(""), START_RUNNING);
+    RunPasses(2);
+    Prss* entry = AppTopProcess();
+    if (screen == 0) {
+      VehicleEditor* editor = VehicleEditor::Create(entry);
+      Prss_AddSub(entry, &editor->prss);
+      AskText(&editor->prss, [](Prss*, const char*, uint32_t) {}, "Load vehicle", 31, 0, "", 0, 1, nullptr);
+    } else {
+      Prss_AddSub(entry, OpenGaragePage(entry, "Runabout"));
+    }
+    RunPasses(2);
+    ASSERT_FALSE(QuitFlag);
+    std::ofstream("drive.txt") << "/exit\n";
+    ASSERT_EQ(OpenDriveFile("drive.txt"), 1);
+    RunPasses(10);
+    CloseDriveFile();
+    EXPECT_TRUE(QuitFlag);
+    EXPECT_EQ(AppShutdown(), 0);
+    QuitFlag = ExitRequested = 0;
+  }
 }
 
 TEST_F(AppHarness, RequestExitWithAnActionLeavesItForTheEntryPage) {
@@ -1663,9 +1758,11 @@ TEST_F(RestingPages, AMessageLineIsDrawnWhenItComesAndWhenItGoes) {
   RunFor(5900);
   EXPECT_EQ(counter->acts - before, 1) << "the line's first frame, then nothing changes for six seconds";
   EXPECT_EQ(MessageLineCount, 1);
+  const uint32_t shownAt = counter->lastActMs;
   RunFor(500);
   EXPECT_EQ(counter->acts - before, 2) << "the frame that shows it gone";
   EXPECT_EQ(MessageLineCount, 0) << "the line expired";
+  EXPECT_EQ(counter->lastActMs, shownAt + 6001 + 1) << "woken as the line's time is up, drawn past the limiter";
   RunFor(50000);
   EXPECT_EQ(counter->acts - before, 2) << "then the page rests again";
   AppShutdown();
@@ -1781,7 +1878,8 @@ TEST_F(AppHarness, TheFrameProjectionFollowsTheScreenAndKeepsTheFourByThreeField
 }
 
 // A request to refresh the render textures waits for the next drawn frame, which carries it
-// out; that frame also clears bit 31 of the screen flags, and no other.
+// out; that frame also clears bit 31 of the screen flags, and no other.  Deferred work (a
+// texture reload) does not wait at rest: it draws the next pass, which runs it.
 TEST_F(AppHarness, TheRenderTexturesAreRefreshedByTheNextDrawnFrame) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ProbeProcess* probe = OpenProbe(nullptr);
@@ -1801,6 +1899,14 @@ TEST_F(AppHarness, TheRenderTexturesAreRefreshedByTheNextDrawnFrame) {
   EXPECT_EQ(RenderTexturesNeedRefresh, 0);
   EXPECT_EQ(CfgScreenFlags, 1u << 30 | 1u);
   CfgScreenFlags = 0;
+
+  RunPasses(2);
+  ASSERT_EQ(probe->acts, acts + 1) << "at rest";
+  RequestTextureReload();
+  ASSERT_TRUE(DeferredWorkPending());
+  RunPasses(1);
+  EXPECT_EQ(probe->acts, acts + 2);
+  EXPECT_FALSE(DeferredWorkPending());
   AppShutdown();
 }
 

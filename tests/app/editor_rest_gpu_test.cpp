@@ -9,13 +9,15 @@
 #include <fstream>
 
 #include "app/drive_file.h"
+#include "frontend/mod_export.h"
 #include "editor_window_harness.h"
-#include "modeller/modeller_files.h"
-#include "modeller/modeller_screen.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/state/modeller_state.h"
 #include "physics/car.h"
 #include "platform/gfx.h"
 #include "platform/messages.h"
 #include "render/device.h"
+#include "render/env_maps.h"
 #include "render/kept_scene.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -81,12 +83,14 @@ TEST_F(EditorAtRest, ASettledCarAsksForNoFrameAndIsNotSteppedUntilAKeyBringsOneF
   EXPECT_EQ(DrawnIn(3000), 1);
   EXPECT_LE(std::abs(car.position.z - at.z), 7) << "it was at rest: 0.1 mm is 6.55 units";
 
-  // The first frame after a long stall that draws the car catches up at most a second of the
-  // car's time (1 ms a step), that of a frame before it which only changed the interface (a
-  // message line leaving) included.  That second may show the car settled a little
-  // further, which the next frame finds still.
-  ClockAdvanceFake(5000);
+  // A frame after a long stall that draws the car catches up at most a second of the car's
+  // time (1 ms a step), that of a frame before it which only changed the interface (a message
+  // line leaving) included.  That second may show the car settled a little further, which the
+  // next frame finds still.  (A stall while nothing is drawn is no time of the car's: the
+  // frame that input brings after it steps only its own pass.)
   PressKey('G');
+  AppRunPass();  // the rest ends for the key, which asks for a frame
+  ClockAdvanceFake(5000);
   const uint32_t stalled = car.stepCount;
   for (int pass = 0; pass < 100 && car.stepCount == stalled; ++pass) AppRunPass();
   EXPECT_EQ(car.stepCount - stalled, CAR_MOST_LAG_MS) << "the lag beyond a second is dropped";
@@ -96,6 +100,18 @@ TEST_F(EditorAtRest, ASettledCarAsksForNoFrameAndIsNotSteppedUntilAKeyBringsOneF
   const uint32_t still = car.stepCount;
   EXPECT_LE(DrawnIn(4000), 1);
   EXPECT_EQ(car.stepCount, still);
+}
+
+// The environment a car reflects is drawn while the empty editor rests, not in the first car's
+// frame, which would otherwise wait for it (the first load after each start stalled).
+TEST_F(EditorAtRest, TheEmptyEditorDrawsTheEnvironmentForItsFirstCarWhileItRests) {
+  CountFrames();
+  ASSERT_EQ(Environment.state, ENVIRONMENT_NOT_CREATED);
+  OpenVehicleEditorFromTheEntryPage();
+  ASSERT_NE(CurrentVehicleEditor, nullptr);
+  DrawnIn(3000);
+  EXPECT_EQ(Environment.state, ENVIRONMENT_DRAWN);
+  EXPECT_EQ(WorkAtRest, nullptr);
 }
 
 TEST_F(EditorAtRest, AMessageLineBringsTheFrameThatShowsItAndTheOneThatShowsItGone) {
@@ -245,6 +261,21 @@ TEST_F(EditorAtRest, ATestWeightNudgesTheCarWhichIsDrawnUntilItRestsAgain) {
   for (int i = 0; i < 9; ++i) squares += (double(lastRow[i]) - previousRow[i]) * (double(lastRow[i]) - previousRow[i]);
   EXPECT_LE(std::sqrt(squares / 2.0), 0.01 * 3.14159265358979 / 180.0);
   EXPECT_EQ(DrawnIn(5000), 0);
+}
+
+// An export takes a step a frame: once started it draws the frames it needs with no input
+// until the mod stands in place, and then the editor rests again.
+TEST_F(EditorAtRest, AnExportUnderWayDrawsUntilItEndsWithNoInput) {
+  OpenAndLoadTheSample();
+  ASSERT_TRUE(ComesToRest(30000));
+  Click("export to SHARE vehicle for development");
+  ASSERT_TRUE(ModExportRunning());
+  EXPECT_GT(DrawnIn(10000), 3) << "a step a frame";
+  EXPECT_FALSE(ModExportRunning());
+  EXPECT_EQ(ModExportResult, MOD_EXPORT_DONE);
+  EXPECT_TRUE(std::filesystem::exists("share/mods/vehicles/Runabout~001/Runabout~001.veh"));
+  EXPECT_FALSE(std::filesystem::exists("share/mods/vehicles/Runabout~001.partial"));
+  EXPECT_TRUE(ComesToRest(20000)) << "the line that tells of it goes, and the editor rests";
 }
 
 TEST_F(EditorAtRest, TheObjectEditorAndEveryModellerModeRest) {

@@ -400,17 +400,32 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   EXPECT_GT(torques, 10);
   EXPECT_GT(powers, 10);
 
-  // The needle at idle: the dial's figures in thousands of rpm up to the redline's.
+  // The rev counter in the middle of the lower right quarter, round, its radius 0.42 of the
+  // quarter's smaller side (161 pixels here).  The needle at idle: the dial's figures in
+  // thousands of rpm up to the redline's.
   const double rpmThousands = e.idleSpeed * 60.0 / (2.0 * M_PI * 1000.0);
   const int maximum = 1 + int(std::lround(e.redline * 60.0 / (2.0 * M_PI * 1000.0)));
   const double angle = ENGINE_REV_COUNTER_START + ENGINE_REV_COUNTER_TURN * std::clamp(rpmThousands / maximum, 0.0, 1.0);
-  const double radius = ENGINE_REV_COUNTER_SIZE * InterfaceScale / 3.333333;
-  const double rx = radius * GAUGE_RADIUS_SCALE * WIDTH / 2.0, ry = radius * GAUGE_RADIUS_SCALE * HEIGHT / 2.0;
-  const double cx = (ENGINE_REV_COUNTER_X + 1.0) / 2.0 * WIDTH, cy = (ENGINE_REV_COUNTER_Y + 1.0) / 2.0 * HEIGHT;
-  EXPECT_TRUE(p.Near(int(cx + std::cos(angle) * 0.4 * rx), int(cy - std::sin(angle) * 0.4 * ry), IsNeedle))
+  const double r = 0.42 * std::min(WIDTH, HEIGHT) / 2.0;
+  const double cx = 0.75 * WIDTH, cy = 0.75 * HEIGHT;
+  EXPECT_TRUE(p.Near(int(cx + std::cos(angle) * 0.4 * r), int(cy - std::sin(angle) * 0.4 * r), IsNeedle))
       << "the needle at idle";
-  EXPECT_FALSE(p.Near(int(cx + std::cos(angle + 1.2) * 0.4 * rx), int(cy - std::sin(angle + 1.2) * 0.4 * ry), IsNeedle))
+  EXPECT_FALSE(p.Near(int(cx + std::cos(angle + 1.2) * 0.4 * r), int(cy - std::sin(angle + 1.2) * 0.4 * r), IsNeedle))
       << "and not beside it";
+  // Its white figures stand on a dark face, whatever lies behind, and are large enough to
+  // read: the "5" at the top (marks every 1000 rpm from 240 degrees round to the right) at
+  // least 12 pixels high.
+  for (const double a : {45.0, 75.0, 105.0, 135.0}) {
+    const uint8_t* face = p.At(int(cx + std::cos(a * M_PI / 180.0) * 0.5 * r), int(cy - std::sin(a * M_PI / 180.0) * 0.5 * r));
+    EXPECT_LT(face[0] + face[1] + face[2], 120) << "the face at " << a << " degrees: " << Rgb(face);
+  }
+  int inkTop = HEIGHT, inkBottom = -1;
+  for (int y = int(cy - r); y < int(cy - 0.5 * r); ++y)
+    for (int x = int(cx - 0.1 * r); x <= int(cx + 0.1 * r); ++x) {
+      const uint8_t* c = p.At(x, y);
+      if (c[0] > 200 && c[1] > 200 && c[2] > 200) inkTop = std::min(inkTop, y), inkBottom = std::max(inkBottom, y);
+    }
+  EXPECT_GE(inkBottom - inkTop + 1, 12) << "the top figure's ink from row " << inkTop << " to " << inkBottom;
 
   // "save ENG" writes data/engine/<name>.eng; saving again gives the same bytes.
   Click("save ENG");
@@ -470,7 +485,7 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   std::filesystem::create_directories("data/engine/Taken.eng/inside");
   EXPECT_EQ(EngineEditorSaveEngine(&OpenEnginePage->prss, "Taken", 0), 0);
   while (OpenEnginePage->prss.sub) Key(KEY_ESCAPE);
-  EXPECT_FALSE(MessageShown("Engine saved : ^Ldata\\engine\\Taken.eng"));
+  EXPECT_FALSE(MessageShown("Engine saved : ^Ldata/engine/Taken.eng"));
 
   // "load ENG" of it on another car gives that car the same engine.
   Key(KEY_ESCAPE);

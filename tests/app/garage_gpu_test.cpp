@@ -4,6 +4,7 @@
 // again after a set-up edit, and stands placed again after its motion ran away.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -36,6 +37,13 @@ class Garage : public CarWindow {
     EXPECT_FALSE(car.frozen);
     EXPECT_LT(car.speed, 0.01f);
     ExpectStaticBalance(car, StaticBalanceShares{0.02, 0.02, 0.02});
+  }
+  // The value control of the last frame showing the text.
+  static const ValueControl* ControlShowing(const char* text) {
+    char shown[128];
+    for (int i = ValueControlCount - 1; i >= 0; --i)
+      if (ValueControlText(ValueControls[i], shown, sizeof shown) && std::strcmp(shown, text) == 0) return &ValueControls[i];
+    return nullptr;
   }
   // Shown message lines that hold the text.
   static int MessageCount(const char* text) {
@@ -120,13 +128,43 @@ TEST_F(Garage, TheCarOnShowStepsWithTheFramesSettlesAndComesBackPlaced) {
   Settle(3000);
   ExpectSettled(*car, "placed again");
 
-  const Picture p = Shot("garage");
-  ASSERT_EQ(p.width, WIDTH);
-  // The car's boxes stand in the middle of the picture, over the clear colour.
-  int coloured = 0;
-  for (int x = WIDTH / 2 - 150; x < WIDTH / 2 + 150; x += 10)
-    for (int y = HEIGHT / 2 - 50; y < HEIGHT / 2 + 150; y += 10) coloured += p.Black(x, y) ? 0 : 1;
-  EXPECT_GT(coloured, 50) << "the car is drawn";
+  // On every tab the car stands on the floor under the settings' sky, the panel beside it
+  // covering at most a third of the car's box (the box of its blue body's pixels).
+  for (const char* tab : {"Info", "Colours", "Brakes / TC", "Suspension", "Steering", "Final Drive", "Tyres",
+                          "Downforce", "Passengers"}) {
+    SCOPED_TRACE(tab);
+    const ValueControl* t = ControlShowing(tab);
+    ASSERT_NE(t, nullptr);
+    ClickControl(*t);
+    Frame();
+    const Picture p = Shot("garage");
+    ASSERT_EQ(p.width, WIDTH);
+    int left = WIDTH, top = HEIGHT, right = -1, bottom = -1;
+    for (int y = 0; y < HEIGHT; ++y)
+      for (int x = 0; x < WIDTH; ++x)
+        if (IsBlue(p.At(x, y))) left = std::min(left, x), top = std::min(top, y), right = std::max(right, x), bottom = std::max(bottom, y);
+    ASSERT_GT(right - left, WIDTH / 5) << "the car is drawn";
+    ASSERT_GT(bottom - top, HEIGHT / 20);
+    float pl = 1.0f, pt = 1.0f, pr = -1.0f, pb = -1.0f;  // the panel: its controls between the title and back
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      if (c.top < -0.85f || c.bottom > 0.85f) continue;
+      pl = std::min(pl, c.left), pt = std::min(pt, c.top), pr = std::max(pr, c.right), pb = std::max(pb, c.bottom);
+    }
+    const auto pixelX = [](float x) { return (x + 1.0f) * 0.5f * WIDTH; };
+    const auto pixelY = [](float y) { return (y + 1.0f) * 0.5f * HEIGHT; };
+    const float across = std::max(0.0f, std::min(pixelX(pr), float(right)) - std::max(pixelX(pl), float(left)));
+    const float down = std::max(0.0f, std::min(pixelY(pb), float(bottom)) - std::max(pixelY(pt), float(top)));
+    EXPECT_LE(across * down, float(right - left) * float(bottom - top) / 3.0f)
+        << "the car's box " << left << ".." << right << " x " << top << ".." << bottom;
+    // Not the black of a plain page: the sky's colour in the top right corner, and under the
+    // car the lit floor, brighter than the sky far off.
+    const uint8_t* sky = p.At(WIDTH - 4, 4);
+    EXPECT_FALSE(p.Black(WIDTH - 4, 4));
+    EXPECT_TRUE(IsGrey(sky)) << int(sky[0]) << " " << int(sky[1]) << " " << int(sky[2]);
+    const uint8_t* floor = p.At((left + right) / 2, std::min(bottom + 40, HEIGHT - 1));
+    EXPECT_GT(floor[0] + floor[1] + floor[2], sky[0] + sky[1] + sky[2] + 30) << "the floor under the car";
+  }
 
   Key(27);  // Escape leaves the garage
   Frame();

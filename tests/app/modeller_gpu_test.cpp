@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "editor_window_harness.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/modeller_selection.h"
-#include "modeller/modeller_undo.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_selection.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/state/modeller_undo.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "ui/value_edit.h"

@@ -88,6 +88,52 @@ TEST_F(Processes, ASubprocessThatWillNotCloseIsReportedAndStaysAttached) {
   ProbeAct(&top->prss);
 }
 
+// Under an exit request a screen that knows nothing of it is closed once it has acted with
+// nothing open over it, and the chain then closes from the top down, each screen in its turn;
+// a screen that takes the request back (to ask first) stays.
+TEST_F(Processes, AnExitRequestClosesAScreenThatIgnoresItAndSparesOneThatAsks) {
+  struct Plain {
+    Prss prss;
+    bool* freed;
+  };
+  // Knows nothing of exit requests; asking takes the request back.
+  const PrssAct deaf = [](Prss* p) -> Prss* {
+    if (p->alive) return p;
+    Plain* plain = reinterpret_cast<Plain*>(p);
+    *plain->freed = true;
+    delete plain;
+    return nullptr;
+  };
+  const PrssAct asking = [](Prss* p) -> Prss* {
+    ExitRequested = 0;
+    return p;
+  };
+  ProbeProcess* top = OpenProbe(nullptr);
+  ProbeProcess* middle = OpenProbe(&top->prss);
+  Prss_AddSub(&top->prss, &middle->prss);
+  bool leafFreed = false, middleFreed = false;
+  Plain* leaf = new Plain{{}, &leafFreed};
+  Prss_Init(&leaf->prss, &middle->prss, deaf, nullptr, nullptr, nullptr, nullptr);
+  Prss_AddSub(&middle->prss, &leaf->prss);
+  middle->freed = &middleFreed;
+
+  leaf->prss.act = asking;
+  ExitRequested = 1;
+  ProbeAct(&top->prss);
+  EXPECT_EQ(middle->prss.sub, &leaf->prss) << "a screen that took the request back stays";
+  EXPECT_EQ(ExitRequested, 0);
+
+  leaf->prss.act = deaf;
+  ExitRequested = 1;
+  ProbeAct(&top->prss);
+  EXPECT_TRUE(leafFreed) << "it acted with nothing over it and was closed";
+  EXPECT_FALSE(middleFreed) << "its parent acted with it open: left to close by itself";
+  ProbeAct(&top->prss);
+  EXPECT_TRUE(middleFreed);
+  EXPECT_EQ(ProbeAct(&top->prss), nullptr);
+  ExitRequested = 0;
+}
+
 TEST_F(Processes, SimpleKeysCloseTheProcess) {
   for (int key : {13, 27, int('Q'), int('X')}) {
     ProbeProcess* page = OpenProbe(nullptr);

@@ -51,10 +51,6 @@ expect "bad option without graphics" 2 "Command /laps : Out of bounds" ZKT_NO_GR
 fresh
 expect "bad option name" 2 "Command 1 is invalid: /bogus=7" ZKT_NO_GRAPHICS=1 "$program" /bogus=7
 
-# The vehicle output run turns graphics off: its answer is for the terminal it was started from.
-fresh
-expect "vehicle output" 1 "vehicle output : not available in this build" "$program" /vehd=car
-
 fresh
 rm -rf "$scratch/w/data" && touch "$scratch/w/data"
 expect "missing data folder" nonzero "$scratch/w/data is missing" SDL_VIDEODRIVER=offscreen "$program"

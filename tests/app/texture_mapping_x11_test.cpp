@@ -16,13 +16,14 @@
 #include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "model/model_meshes.h"
-#include "modeller/cutouts_screen.h"
-#include "modeller/edit_views.h"
-#include "modeller/modeller.h"
-#include "modeller/modeller_screen.h"
-#include "modeller/object_editor.h"
-#include "modeller/texture_mapping.h"
-#include "modeller/texture_pages.h"
+#include "modeller/editor/edit_views.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/screen/modeller.h"
+#include "modeller/state/modeller_operations.h"
+#include "modeller/state/modeller_state.h"
+#include "modeller/texture/cutouts_screen.h"
+#include "modeller/texture/texture_mapping.h"
+#include "modeller/texture/texture_pages.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
 #include "render/image_files.h"
@@ -368,9 +369,11 @@ TEST_F(TextureScreensWindow, ThePageOverlayShowsUsedAreasGreenOnThePageAndRedOff
   const uint8_t* inside = shot.At(left + int(0.05f * side), top + int(0.6f * side));
   EXPECT_GT(inside[1], 70) << "green over the page's blue quadrant";
   EXPECT_LT(inside[0], 40);
-  // With the mapping centred at x 0, the same corners fall left of the page: red.
+  // With the mapping centred at x 0, the same corners fall left of the page: red.  The
+  // message lines (the first shot's among them) are put away: their backings would cover it.
   model.mappings[0].offset[0] = 0;
   RefreshEditedMesh(&modeller->prss);
+  ClearMessages();
   Frame();
   shot = Shot();
   const uint8_t* off = shot.At(left - int(0.047f * side), top + int(0.6f * side));

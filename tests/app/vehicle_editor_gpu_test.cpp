@@ -21,7 +21,7 @@
 #include "core/gamma_tables.h"
 #include "editor_window_harness.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "physics/car.h"
 #include "platform/clock.h"
 #include "render/gouraud_mesh.h"
@@ -31,6 +31,7 @@
 #include "tests/gpu_device.h"
 #include "tests/physics/static_balance.h"
 #include "text/code_pages.h"
+#include "ui/draw_record.h"
 #include "ui/screen_labels.h"
 #include "vehicle/car_animations.h"
 #include "vehicle/car_drawing.h"
@@ -116,8 +117,9 @@ class VehicleEditorWindow : public CarWindow {
     return unlike;
   }
   // In the 3D view: the body where the car's centre (0.45 m up) projects (the roof over it,
-  // far from the clear colour) and the paint of its bonnet; the ground where a point on it 3 m
-  // from the car towards the eye projects, grey and unlike the clear colour.
+  // far from the clear colour) and the paint of its bonnet (its half away from the information
+  // panel's column); the ground where a point on it 3 m from the car towards the eye projects,
+  // grey and unlike the clear colour.
   static void ExpectBodyAndGround(const Picture& shot, const char* when) {
     SCOPED_TRACE(when);
     const Car& car = *CurrentVehicleEditor->car;
@@ -125,7 +127,7 @@ class VehicleEditorWindow : public CarWindow {
     ASSERT_TRUE(CarPointOnScreen(car, 0.0, 0.0, 0.45, &x, &y));
     ASSERT_TRUE(x >= 0 && y >= 0 && x < WIDTH && y < HEIGHT) << x << ", " << y;
     EXPECT_GT(FromClear(shot.At(int(x), int(y))), 60) << "the body at " << x << ", " << y;
-    ASSERT_TRUE(CarPointOnScreen(car, 0.3, 1.4, 0.7, &x, &y));
+    ASSERT_TRUE(CarPointOnScreen(car, -0.3, 1.4, 0.7, &x, &y));
     EXPECT_TRUE(Coloured(shot.At(int(x), int(y)))) << "the bonnet's paint at " << x << ", " << y;
     const float* d = CurrentView->direction;
     const double across = std::hypot(d[0], d[1]);
@@ -446,16 +448,19 @@ TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEac
   ASSERT_NE(open, nullptr);
   ASSERT_NE(closed, nullptr);
   const int openX = open->right - 3, openY = open->top + 3, closedX = closed->right - 3, closedY = closed->top + 3;
-  // The knob's bright middle line: the second button after the bar.
-  const InterfaceButton& line = ratio[2];
-  const int knobX = line.left, knobY = (line.top + line.bottom) / 2;
+  // The knob's bright part: the last button without owner after the bar (its middle line, or,
+  // under the label, its piece above or below the glyphs).
+  const InterfaceButton* knob = ratio + 1;
+  while (!knob[1].owner) ++knob;
+  const InterfaceButton& line = *knob;
+  const int knobX = (line.left + line.right) / 2, knobY = (line.top + line.bottom) / 2;
   const Picture page = Shot("vehicle_editor_page1");
   const uint8_t *lit = page.At(openX, openY), *unlit = page.At(closedX, closedY);
   EXPECT_GT(std::abs(lit[0] - unlit[0]) + std::abs(lit[1] - unlit[1]) + std::abs(lit[2] - unlit[2]), 60)
       << "the open tab is drawn in the highlight colour";
   const auto bright = [](const uint8_t* p) { return p[0] + p[1] + p[2] > 3 * 180; };
   EXPECT_TRUE(page.Near(knobX, knobY, bright)) << "the reverse ratio bar's knob";
-  EXPECT_FALSE(page.Near(knobX + ButtonWidth, knobY, bright)) << "the bar beside it";
+  EXPECT_FALSE(page.Near(knobX + ButtonWidth, (ratio->top + ratio->bottom) / 2, bright)) << "the bar beside it";
   const std::vector<uint8_t> combustion = bytes();
 
   Click("H-pattern gearbox");
@@ -630,6 +635,90 @@ TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
   Key('S');
 }
 
+// The Suspension page's pictures keep clear of the rows: the suspension diagram (Shift+L)
+// stands in the room the page and the side panel leave, its texts (both axles' titles, track
+// lines and wheel columns) meeting neither each other nor a row; in a side view the front
+// wheel, whose geometry the page's rows set, lies in the room right of the page.
+TEST_F(VehicleEditorWindow, TheSuspensionPagesDiagramAndSideViewKeepClearOfItsRows) {
+  OpenAndLoad();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Run(200);
+  Key('L', true);
+  ASSERT_NE(e.diagramFlags, 0u);
+  ASSERT_EQ(e.selection.openTab, TAB_SUSPENSION) << "Shift+L opens the Suspension page";
+  Shot("vehicle_editor_suspension_diagram");
+  DrawRecording = 1;
+  Frame();
+  DrawRecording = 0;
+  struct Box {
+    float left, top, right, bottom;
+    std::string what;
+  };
+  const auto meet = [](const Box& a, const Box& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+  };
+  std::vector<Box> texts, rows;
+  const auto diagramText = [](const std::string& t) {
+    for (const char* start : {"Camber :", "Inclination :", "Caster :", "Scrub :", "SA ", "\xB5 :", "FRONT :", "REAR :",
+                              "Track :"})
+      if (t.rfind(start, 0) == 0) return true;
+    return t.find(" psi / ") != std::string::npos;
+  };
+  for (const DrawRecordEntry& t : DrawRecord)
+    if (t.role == RECORD_TEXT && t.label.empty() && diagramText(t.text)) texts.push_back({t.left, t.top, t.right, t.bottom, t.text});
+  EXPECT_EQ(texts.size(), 2u * (2u * 7u + 2u)) << "two axles: each wheel's seven lines, the title and the track";
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    rows.push_back({float(b.left), float(b.top), float(b.right), float(b.bottom), "a button"});
+  }
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    rows.push_back({(c.left + 1.0f) * 0.5f * WIDTH, (c.top + 1.0f) * 0.5f * HEIGHT, (c.right + 1.0f) * 0.5f * WIDTH,
+                    (c.bottom + 1.0f) * 0.5f * HEIGHT, "a control"});
+  }
+  for (size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_TRUE(texts[i].left >= 0.0f && texts[i].right <= WIDTH && texts[i].bottom <= HEIGHT) << texts[i].what;
+    for (size_t j = i + 1; j < texts.size(); ++j)
+      EXPECT_FALSE(meet(texts[i], texts[j])) << "\"" << texts[i].what << "\" and \"" << texts[j].what << "\"";
+    for (const Box& r : rows) EXPECT_FALSE(meet(texts[i], r)) << "\"" << texts[i].what << "\" under " << r.what;
+  }
+
+  // The left view: the front's wheel box (its centre, a rolling radius each way along the car
+  // and up) in sight, under no row.
+  Key('L', true);
+  ASSERT_EQ(e.diagramFlags, 0u);
+  Click("l");
+  ASSERT_NE(EditViews.width, 0);
+  Frame(2);
+  Shot("vehicle_editor_suspension_left_view");
+  int fronts = 0;
+  for (int i = 0; i < e.car->wheelCount; ++i) {
+    const CarWheel& w = e.car->wheels[i];
+    if (w.wheelSet != 1) continue;
+    const double r = e.car->wheelSets[1].rollingRadius;
+    ASSERT_GT(r, 0.1);
+    Box wheel{float(WIDTH), float(HEIGHT), 0.0f, 0.0f, "the front wheel"};
+    for (const double dy : {-r, r})
+      for (const double dz : {-r, r}) {
+        float x, y;
+        ASSERT_TRUE(CarPointOnScreen(*e.car, w.centre.x, w.centre.y + dy, w.centre.z + dz, &x, &y));
+        wheel.left = std::min(wheel.left, x), wheel.right = std::max(wheel.right, x);
+        wheel.top = std::min(wheel.top, y), wheel.bottom = std::max(wheel.bottom, y);
+      }
+    EXPECT_TRUE(wheel.left >= 0.0f && wheel.right <= WIDTH && wheel.top >= 0.0f && wheel.bottom <= HEIGHT)
+        << wheel.left << ".." << wheel.right << " x " << wheel.top << ".." << wheel.bottom;
+    for (int k = 0; k < ButtonCount; ++k) {
+      const InterfaceButton& b = InterfaceButtons[k];
+      // The view's own marks (a wheel's letters) are no rows.
+      if (b.right - b.left < ButtonWidth || b.bottom - b.top < ButtonHeight - 1) continue;
+      EXPECT_FALSE(meet(wheel, Box{float(b.left), float(b.top), float(b.right), float(b.bottom), ""}))
+          << "a row over the front wheel: " << b.left << ".." << b.right << " x " << b.top << ".." << b.bottom;
+    }
+    ++fronts;
+  }
+  EXPECT_EQ(fronts, 2);
+}
+
 // With special draw and "frame", the selected frame point shows axis handles in a 2D view.
 // Pressing one starts the drag, the point follows the pointer along the handle, a second drag
 // of the same point makes no second history node, and the right button puts the point back
@@ -740,13 +829,29 @@ TEST_F(VehicleEditorWindow, OriginAndObjectCentreTheViewAndTheWheelLinesAndModel
   model.points[mirrored].flags &= uint8_t(~POINT_REFERENCE);
 }
 
+// The animation editor frames the car and its driver as a loaded car is framed, however far
+// the view was zoomed out before (here until the car is too far off to be drawn).
 TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsToTheCar) {
   OpenAndLoad();
   VehicleEditor& e = *CurrentVehicleEditor;
   Frame();
   ASSERT_NE(FindButton("Animate"), nullptr) << "the display row";
   Car* car = e.car;
+  // The car's dark blue paint, lit or in shade, in the middle of the view (clear of the
+  // panels and of the colour rows' blue swatch): a fifth of its pixels or more.
+  const auto paint = [](const Picture& p) {
+    int n = 0, all = 0;
+    for (int y = HEIGHT * 3 / 10; y < HEIGHT * 7 / 10; ++y)
+      for (int x = WIDTH * 42 / 100; x < WIDTH * 8 / 10; ++x, ++all) {
+        const uint8_t* c = p.At(x, y);
+        n += c[2] > 90 && c[2] > c[0] + 60 && c[2] > c[1] + 60 ? 1 : 0;
+      }
+    return double(n) / all;
+  };
+  EXPECT_GT(paint(Shot("vehicle_editor_framed")), 0.2) << "the loaded car framed";
+  for (int notch = 0; notch < 20; ++notch) Wheel(2);
   const Picture editor = Shot("vehicle_editor_before_animate");
+  EXPECT_LT(paint(editor), 0.01) << "zoomed out, the car is gone";
   Key('A');
   ASSERT_NE(e.car->steeringInstance, nullptr) << "the sample car has a driver";
   ASSERT_NE(ActiveObjectEditor, nullptr) << "A opens the object editor";
@@ -760,6 +865,7 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   EXPECT_EQ(FindButton("walk"), nullptr) << "no movement buttons";
   const Picture shown = Shot("vehicle_editor_animate");
   EXPECT_GT(Differing(editor, shown, 0, 0, WIDTH, HEIGHT), 2000) << "the animation editor's screen";
+  EXPECT_GT(paint(shown), 0.2) << "the car framed again";
   // The driver is drawn in the car while the car's figure is one that sits in cars (its flag
   // bit 0), and not otherwise.
   FixedTransform seat;
@@ -1069,15 +1175,16 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   Frame();
 
   // The brake lamp: the middle of the right-hand lamp's panel on the car's back (x 0 to
-  // 0.45 m, z 0.5 to 0.7 m at y -2.0 m), in the back view clear of the panels; 10 m across,
-  // so that the lamp stands below the see-through information panel over the view's top.
+  // 0.45 m, z 0.5 to 0.7 m at y -2.0 m), in the back view clear of the panels; 10 m across
+  // the room right of the page, the view's middle in the room's.
   EditViews.width = 10 << 16;
   Frame();
   float lx, ly;
   ASSERT_TRUE(CarPointOnScreen(*e.car, 0.225, -2.0, 0.6, &lx, &ly));
   const int px = int(lx), py = int(ly);
-  ASSERT_GT(px, 16 * ButtonWidth);
-  ASSERT_LT(px, WIDTH - 16 * ButtonWidth);
+  ASSERT_GT(e.rowsRight, 0) << "the page's rows";
+  ASSERT_GT(px, e.rowsRight);
+  ASSERT_LT(px, WIDTH);
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
     ASSERT_FALSE(px >= b.left && px < b.right && py >= b.top && py < b.bottom) << "a button over the lamp";
@@ -1129,11 +1236,12 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   const Picture again = Shot("vehicle_editor_brake_off_again");
   EXPECT_EQ(brightness(again.At(px, py)), brightness(unlit.At(px, py))) << "off again";
 
-  // The headlights from the front (x 0 to 0.9 m, z 0.5 to 0.7 m at y 2.0 m), their lamp's
-  // colour darkened so that neither picture saturates and the brightness shows.
+  // The headlights from the front (x 0 to 0.9 m, z 0.5 to 0.7 m at y 2.0 m), 4 m across the
+  // room right of the page, their lamp's colour darkened so that neither picture saturates and
+  // the brightness shows.
   Click("f");
   Click("object");
-  EditViews.width = 10 << 16;
+  EditViews.width = 4 << 16;
   uint8_t* headColour = e.car->lights[LIGHT_HEAD].colour;
   const uint8_t savedHead[3] = {headColour[0], headColour[1], headColour[2]};
   headColour[0] = 160, headColour[1] = 140, headColour[2] = 120;

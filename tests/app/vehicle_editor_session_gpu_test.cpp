@@ -9,9 +9,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "editor_window_harness.h"
+#include "frontend/mod_export.h"
 #include "physics/car.h"
 #include "rim/rim_screen.h"
 #include "vehicle_data/engine_record.h"
@@ -330,6 +332,38 @@ TEST_F(EditorSession, SavingOverAnExistingVehicleIsConfirmedByOneEnterOrY) {
   EXPECT_EQ(Editor().selection.saved, 0) << "nothing saved";
   Stroke(SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, nullptr, 40, 100);
   EXPECT_FALSE(TextEntryDialogSub.prss.alive);
+}
+
+// The check and the export read one car, the one in the editor: a Skin ID typed and not saved
+// is the one the check looks for skins by and the one the exported pages are renamed by; the
+// vehicle's file and its saved state stay as they were.
+TEST_F(EditorSession, ATypedSkinIdIsCheckedAndExportedWithoutASave) {
+  const auto bytes = [](const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const auto said = [](const char* text) {
+    for (const MessageLine& line : MessageLines)
+      if (std::strstr(line.text, text)) return true;
+    return false;
+  };
+  OpenWith("Runabout");
+  const std::string savedFile = bytes("data/veh/Runabout.veh");
+  Click("ZK1");
+  Answer("A1B2C3");
+  while (MessageBoxDialog.prss.alive) Key(KEY_ESCAPE);  // no default skin of that ID
+  ASSERT_STREQ(TheCar().shortName, "A1B2C3");
+  ASSERT_EQ(Editor().selection.saved, 0);
+  Click("CHECK if vehicle is valid for mod export");
+  EXPECT_TRUE(said("Default skin not found : A1B2C3_blue"));
+  Click("export to SHARE vehicle for development");
+  for (int frame = 0; frame < 500 && ModExportRunning(); ++frame) Frame();
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE);
+  const std::filesystem::path mod = "share/mods/vehicles/Runabout~001";
+  EXPECT_TRUE(std::filesystem::exists(mod / "dds/A1B2C3~sample_page.dds"));
+  EXPECT_FALSE(std::filesystem::exists(mod / "dds/ZK1~sample_page.dds"));
+  EXPECT_EQ(bytes("data/veh/Runabout.veh"), savedFile);
+  EXPECT_EQ(Editor().selection.saved, 0);
 }
 
 // The masses: with "driver" off the Mass page counts no one; switched on, the car carries its

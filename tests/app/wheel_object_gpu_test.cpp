@@ -14,8 +14,8 @@
 
 #include "core/window_state.h"
 #include "editor_window_harness.h"
-#include "modeller/object_editor.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/object_editor.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "physics/car.h"
 #include "rim/rim_screen.h"
 #include "ui/interface_draw.h"

@@ -2,6 +2,7 @@
 #include "tests/docs/docs_check.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -147,4 +148,126 @@ std::vector<std::string> CheckArchitectureHooks(const fs::path& root) {
     }
   if (installed.empty()) findings.push_back("app/app.cpp: no InstallShellHooks found");
   return findings;
+}
+
+// ---- The guide's buttons and keys ----
+
+namespace {
+
+int LineAt(const std::string& text, size_t offset) {
+  return 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+}
+
+// Code spans ("`...`") name files and commands: their letters are no bold marks or keys.
+std::string WithoutCodeSpans(std::string text) {
+  for (size_t at = text.find('`'); at != std::string::npos;) {
+    const size_t end = text.find('`', at + 1);
+    if (end == std::string::npos) break;
+    for (size_t i = at; i <= end; ++i)
+      if (text[i] != '\n') text[i] = ' ';
+    at = text.find('`', end + 1);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::vector<std::string> GuidePages(const fs::path& root) {
+  std::vector<std::string> pages;
+  for (const std::string& page : DocsPages(root))
+    if (page == "README.md" || page.starts_with("docs/guide/")) pages.push_back(page);
+  return pages;
+}
+
+std::vector<GuideQuote> GuideButtons(const fs::path& root) {
+  static const std::regex BOLD(R"(\*\*([^*]+?)\*\*)");
+  std::vector<GuideQuote> quotes;
+  for (const std::string& page : GuidePages(root)) {
+    const std::string text = WithoutCodeSpans(ReadWhole(root / page));
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), BOLD); it != std::sregex_iterator(); ++it) {
+      // One blank for each run of blanks and line breaks: a quote may wrap.
+      std::string quoted;
+      for (char c : (*it)[1].str())
+        if (c != ' ' && c != '\n') quoted += c;
+        else if (!quoted.empty() && quoted.back() != ' ') quoted += ' ';
+      if ((quoted.ends_with(".") && quoted != "...") || quoted.ends_with(":")) continue;  // a paragraph's lead-in
+      quotes.push_back({page, LineAt(text, size_t(it->position(0))), quoted});
+    }
+  }
+  return quotes;
+}
+
+std::vector<GuideQuote> GuideKeys(const fs::path& root) {
+  // A chord's last part is its key; a modifier there ("Shift+Ctrl" held for a drag) is none.
+  static const std::regex KEY(
+      R"(\b((?:(?:Ctrl|Shift|Alt)\+)+(?:F1[0-2]|F[1-9]|[A-Z0-9](?![A-Za-z0-9])|(?!Ctrl\b|Shift\b|Alt\b)[A-Z][a-z]+)|)"
+      R"(Escape|Enter|Backspace|Tab|Space|F1[0-2]|F[1-9])\b)");
+  std::vector<GuideQuote> quotes;
+  for (const std::string& page : GuidePages(root)) {
+    const std::string text = WithoutCodeSpans(ReadWhole(root / page));
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), KEY); it != std::sregex_iterator(); ++it)
+      quotes.push_back({page, LineAt(text, size_t(it->position(0))), (*it)[1].str()});
+  }
+  return quotes;
+}
+
+const std::vector<UnreachedButton> GUIDE_BUTTONS_UNREACHED = {
+    {"NEW mapping", "shown with a drag box, which only a right-drag in a 2D view makes"},
+    {"ADJUST", "shown with a drag box, which only a right-drag in a 2D view makes"},
+    {"delete tube", "shown with a frame tube selected by a click on its unlabelled marker"},
+    {"clr", "the selected tube's clear, shown with a frame tube selected"},
+};
+
+std::vector<std::string> CheckGuideButtons(const std::vector<GuideQuote>& quotes, const std::set<std::string>& shown,
+                                           const std::vector<UnreachedButton>& unreached) {
+  std::vector<std::string> findings;
+  auto isShown = [&shown](const std::string& text) {
+    if (shown.contains(text)) return true;
+    // A row's text before its value: the text and a blank, then a figure or " : ".
+    for (auto it = shown.lower_bound(text + " "); it != shown.end() && it->starts_with(text + " "); ++it) {
+      const std::string rest = it->substr(text.size() + 1);
+      if ((!rest.empty() && std::isdigit(static_cast<unsigned char>(rest[0]))) || rest.starts_with(": ")) return true;
+    }
+    return false;
+  };
+  std::set<std::string> unreachedQuoted;
+  for (const GuideQuote& q : quotes) {
+    const bool listed = std::any_of(unreached.begin(), unreached.end(),
+                                    [&q](const UnreachedButton& u) { return q.text == u.text; });
+    if (listed) unreachedQuoted.insert(q.text);
+    else if (!isShown(q.text))
+      findings.push_back(q.page + ":" + std::to_string(q.line) + ": **" + q.text +
+                         "** is no button or row of any screen state");
+  }
+  for (const UnreachedButton& u : unreached)
+    if (!unreachedQuoted.contains(u.text))
+      findings.push_back("**" + std::string(u.text) + "** is listed as unreached, but the guide no longer names it");
+    else if (isShown(u.text))
+      findings.push_back("**" + std::string(u.text) + "** is listed as unreached, but a screen state shows it now");
+  return findings;
+}
+
+std::vector<std::string> CheckGuideKeys(const std::vector<GuideQuote>& quotes, int (*keyCode)(const char* name)) {
+  std::vector<std::string> findings;
+  for (const GuideQuote& q : quotes) {
+    const std::string key = q.text.substr(q.text.rfind('+') == std::string::npos ? 0 : q.text.rfind('+') + 1);
+    const bool single = key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0]));
+    if (!single && keyCode(key.c_str()) <= 0)
+      findings.push_back(q.page + ":" + std::to_string(q.line) + ": " + q.text + " is no key of the keyboard");
+  }
+  return findings;
+}
+
+std::set<std::string> KeysPressedBySteps(const std::vector<std::string>& steps) {
+  static const std::regex KEY_STEP(R"((?:^|;)\s*/(press|ctrl|shift|alt)\s+([^;\s]+))");
+  std::set<std::string> keys;
+  for (const std::string& step : steps)
+    for (auto it = std::sregex_iterator(step.begin(), step.end(), KEY_STEP); it != std::sregex_iterator(); ++it) {
+      std::string key = (*it)[2].str();
+      for (size_t i = 1; i < key.size(); ++i) key[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[i])));
+      const std::string word = (*it)[1].str();
+      const std::string modifier = word == "ctrl" ? "Ctrl+" : word == "shift" ? "Shift+" : word == "alt" ? "Alt+" : "";
+      keys.insert(modifier + key);
+    }
+  return keys;
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "race/race.h"
 #include "tests/docs/docs_check.h"
 #include "tools/screenshots/screen_states.h"
 
@@ -98,6 +99,42 @@ TEST(DocsCheck, NamesEachHookTheTableMissesInventsOrListsOutOfOrder) {
             "docs/architecture.md: the hook table lists HookB where InstallShellHooks installs InstallA\n");
 }
 
+// The guide's pages are README.md and docs/guide; a bold text names a button or row unless it
+// leads a paragraph in, a code span holds no bold or key, and a bold text may wrap.
+TEST(DocsCheck, ReadsTheButtonsAndKeysTheGuideNames) {
+  const fs::path root = MadeUpTree("quotes");
+  WriteFile(root / "README.md", "Click **LOAD** (or Ctrl+O) and **SAVE**; Escape leaves.\n");
+  WriteFile(root / "docs/guide/a.md",
+            "**Keys.** Shift+click adds, hold Shift+Ctrl and drag, **Messages:** none.\n"
+            "- **CHECK if vehicle is\n  valid** and `**not bold** Ctrl+Q`, Alt+F4, Ctrl+Foo, Shift+X.\n");
+  WriteFile(root / "docs/architecture.md", "**A new screen.** **not the guide**\n");
+  std::vector<std::string> buttons, keys;
+  for (const GuideQuote& q : GuideButtons(root)) buttons.push_back(q.page + ":" + std::to_string(q.line) + " " + q.text);
+  for (const GuideQuote& q : GuideKeys(root)) keys.push_back(q.page + ":" + std::to_string(q.line) + " " + q.text);
+  EXPECT_EQ(buttons, (std::vector<std::string>{"README.md:1 LOAD", "README.md:1 SAVE",
+                                               "docs/guide/a.md:2 CHECK if vehicle is valid"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"README.md:1 Ctrl+O", "README.md:1 Escape", "docs/guide/a.md:3 Alt+F4",
+                                            "docs/guide/a.md:3 Ctrl+Foo", "docs/guide/a.md:3 Shift+X"}));
+  EXPECT_EQ(Lines(CheckGuideKeys(GuideKeys(root), LookupKeyName)), "docs/guide/a.md:3: Ctrl+Foo is no key of the keyboard\n");
+}
+
+// A quoted button is found as a shown text, or as a row's text before its value (a figure, or
+// " : " and a word); the list of unreached buttons only shrinks.
+TEST(DocsCheck, FindsEachQuotedButtonAmongTheShownTexts) {
+  const std::set<std::string> shown = {"LOAD", "Fuel tank size 45.0 litres", "auto mirror : OFF", "load scm", "H"};
+  const auto quote = [](const char* text) { return GuideQuote{"docs/guide/a.md", 7, text}; };
+  const std::vector<UnreachedButton> unreached = {{"delete tube", "a tube selected"}, {"gone", "x"}, {"H", "y"}};
+  EXPECT_EQ(Lines(CheckGuideButtons({quote("LOAD"), quote("Fuel tank size"), quote("auto mirror"), quote("load"),
+                                     quote("Fuel tank"), quote("delete tube"), quote("H")},
+                                    shown, unreached)),
+            "docs/guide/a.md:7: **load** is no button or row of any screen state\n"
+            "docs/guide/a.md:7: **Fuel tank** is no button or row of any screen state\n"
+            "**gone** is listed as unreached, but the guide no longer names it\n"
+            "**H** is listed as unreached, but a screen state shows it now\n");
+  EXPECT_EQ(KeysPressedBySteps({"click next; /press ESCAPE", "/ctrl O; type a", "/shift L; click l", "/press D"}),
+            (std::set<std::string>{"Escape", "Ctrl+O", "Shift+L", "D"}));
+}
+
 TEST(Docs, TheHookTableListsWhatTheShellInstallsInOrder) {
   ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
   EXPECT_EQ(Lines(CheckArchitectureHooks(SourceRoot())), "");
@@ -115,4 +152,23 @@ TEST(Docs, EveryPictureIsAScreenStateThePictureScriptMakesAndAPageShows) {
 TEST(Docs, EveryLinkOfThePagesReachesAFile) {
   ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
   EXPECT_EQ(Lines(CheckDocsLinks(SourceRoot())), "");
+}
+
+// Each key the guide names is a key of the keyboard.  Whether it does on its screen what the
+// page says is tried only for the keys the screen states press (the walk of the layout check
+// reaches their states); the others are listed.
+TEST(Docs, EveryKeyTheGuideNamesIsAKey) {
+  ASSERT_FALSE(SourceRoot().empty()) << "ZKT_SOURCE_DIR is not set";
+  const std::vector<GuideQuote> keys = GuideKeys(SourceRoot());
+  EXPECT_GT(keys.size(), 30u) << "the guide's keys were not read";
+  EXPECT_EQ(Lines(CheckGuideKeys(keys, LookupKeyName)), "");
+  std::vector<std::string> steps;
+  for (const ScreenState& s : ScreenStates) steps.push_back(s.steps);
+  const std::set<std::string> pressed = KeysPressedBySteps(steps);
+  std::set<std::string> untried;
+  for (const GuideQuote& q : keys)
+    if (!pressed.contains(q.text)) untried.insert(q.text);
+  std::string list;
+  for (const std::string& key : untried) list += " " + key;
+  std::printf("keys the guide names that no screen state presses:%s\n", list.c_str());
 }

@@ -272,6 +272,7 @@ TEST_F(ModExport, AModsFolderWhoseSearchWouldNotFitAPathGetsNoName) {
 TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
   EXPECT_TRUE(Said("Vehicle is valid for mod export"));
+  EXPECT_EQ(g_colours.back(), REPORT_SUCCESS);
   float megapixels = 0;
   EXPECT_EQ(car->CheckTextures(&megapixels), 0);
   EXPECT_GT(megapixels, 0.0f);
@@ -330,7 +331,10 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 2);
   EXPECT_TRUE(Said("Colour configurations need their own names"));
-  EXPECT_TRUE(Said("No mod Skin ID: the mod's skins are named after it"));
+  EXPECT_TRUE(Said("Official Skin ID: get 6 hex digits (mod exchange)"));
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_UPLOAD);
+  EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 2 problems");
 
   // A page or skin name that could leave its folder is refused, naming the vehicle.
   car->colourConfigs[0].name[0] = 'a';
@@ -350,9 +354,12 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::snprintf(car->vehicleName, sizeof car->vehicleName, "../up");
   EXPECT_EQ(Problems(), 1);
   EXPECT_TRUE(Said("Vehicle name can not be used for a mod : ../up"));
-  // Words 1 and 2 refuse to export such a car.
+  // Words 1 and 2 refuse to export such a car, and say so.
+  g_lines.clear();
   CheckModForExport(nullptr, 0, MOD_TEST);
   EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 1 problem");
+  EXPECT_EQ(g_colours.back(), REPORT_ERROR);
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(ModExportRunning(), 0);
 }
@@ -380,17 +387,21 @@ TEST_F(ModExport, TheSpokeObjectsPagesAreCheckedAsTheModelsAre) {
 }
 
 // A Skin ID is a mod's when any one of its three bytes is no letter or digit, whichever byte
-// that is: such a car passes the check.  Three letters are a built-in car's code.
+// that is: such a car passes the check.  Three letters are a built-in car's official code, and
+// a code with an empty byte is none: the check says which, and what a mod needs.
 TEST_F(ModExport, ASkinIdWithAnyOneByteNoLetterOrDigitIsAModsId) {
   for (const char* code : {"\x80" "BC", "A\x80" "C", "AB\x80"}) {
     std::memcpy(car->shortCode, code, 3);
     car->shortCode[3] = 0;
     EXPECT_EQ(Problems(), 0) << (g_lines.empty() ? "" : g_lines[0]);
-    EXPECT_FALSE(Said("No mod Skin ID"));
+    EXPECT_FALSE(Said("Skin ID:"));
   }
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 1);
-  EXPECT_TRUE(Said("No mod Skin ID"));
+  EXPECT_TRUE(Said("Official Skin ID: get 6 hex digits (mod exchange)"));
+  std::memcpy(car->shortCode, "AB\0", 4);
+  EXPECT_EQ(Problems(), 1);
+  EXPECT_TRUE(Said("No mod Skin ID: get 6 hex digits (mod exchange)"));
   std::memcpy(car->shortCode, MOD_ID, 3);
 }
 
@@ -496,13 +507,13 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
   EXPECT_GE(RunExport(), 5) << "one step a frame";
   ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
   EXPECT_STREQ(ModExportName, "Testcar~001");
-  // The end is told as a message naming the mod's folder: the test export's folder (here the
-  // working folder), then mods\vehicles\<mod name>.
+  // The end is told in the colour of success, naming the mod's folder as it is on disk: the
+  // test export's folder (here the working folder), then mods/vehicles/<mod name>.
   {
-    const std::string told = "Mod exported : " + fs::current_path().string() + "\\mods\\vehicles\\Testcar~001";
+    const std::string told = "Mod exported : " + fs::current_path().string() + "/mods/vehicles/Testcar~001";
     const size_t at = static_cast<size_t>(std::find(g_lines.begin(), g_lines.end(), told) - g_lines.begin());
     ASSERT_LT(at, g_lines.size()) << "not told: " << told;
-    EXPECT_EQ(g_colours[at], REPORT_MESSAGE);
+    EXPECT_EQ(g_colours[at], REPORT_SUCCESS);
   }
   EXPECT_EQ(ExportNameTable, nullptr);
   EXPECT_EQ(VehicleExportPath, nullptr);
@@ -784,21 +795,17 @@ TEST_F(ModExport, AHundredAndOnePagesWhoseCutNamesClashGetNumbers00To99) {
   EXPECT_EQ(clashing, 101);
 }
 
-// The vehicle is read again from its file for the export: a name there that cannot be a
-// file name ends the export, naming the vehicle and the name.
-TEST_F(ModExport, AnUnsafeNameInTheSavedVehicleEndsTheExportNamingIt) {
-  Car* saved = Load(SOURCE);
-  ASSERT_NE(saved, nullptr);
-  ASSERT_GT(saved->colourConfigCount, 0);
-  std::memset(saved->colourConfigs[0].name, 0, COLOUR_SET_NAME_SIZE);
-  std::memcpy(saved->colourConfigs[0].name, "a/b", 3);
-  ASSERT_EQ(WriteVehicleFile(*saved, SOURCE, nullptr, 1), 1);
-  delete saved;
-  CheckModForExport(nullptr, 0, MOD_TEST);
+// The share copy does not check first: a name of the car that cannot be a file name ends the
+// export when it builds the car, naming the vehicle and the name.
+TEST_F(ModExport, AnUnsafeNameEndsTheShareCopyNamingIt) {
+  ASSERT_GT(car->colourConfigCount, 0);
+  std::memset(car->colourConfigs[0].name, 0, COLOUR_SET_NAME_SIZE);
+  std::memcpy(car->colourConfigs[0].name, "a/b", 3);
+  CheckModForExport(nullptr, 0, MOD_SHARE);
   RunExport();
   EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
   EXPECT_TRUE(Said("Testcar : name can not be used in a mod : a/b")) << (g_lines.empty() ? "" : g_lines.back());
-  EXPECT_FALSE(fs::exists(ModFolder(fs::current_path(), "Testcar~001")));
+  EXPECT_FALSE(fs::exists("share/mods/vehicles/Testcar~001"));
 }
 
 TEST_F(ModExport, TheUploadIsPackedByThePackerAndUnpacksByteForByte) {
@@ -947,20 +954,19 @@ TEST_F(ModExport, AnUploadWithoutItsStagingFolderDoesNotStart) {
   fs::remove("export");
 }
 
-// A source vehicle that can no longer be read when the export loads it ends the export,
-// naming the vehicle and not the mod it would have made.
-TEST_F(ModExport, ASourceThatCannotBeReadEndsTheExportNamingTheVehicle) {
+// An export writes the car as it stood when it started, whatever happens to the car or its
+// file meanwhile: a Skin ID changed after the start does not rename its pages, and the file
+// removed is not missed.
+TEST_F(ModExport, AnExportWritesTheCarAsItStoodWhenItStarted) {
+  const std::string id = car->shortName;
   CheckModForExport(nullptr, 0, MOD_TEST);
   ASSERT_EQ(ModExportRunning(), 1);
+  std::memcpy(car->shortCode, "ABC", 4);
+  std::snprintf(car->shortName, sizeof car->shortName, "ABC");
   ASSERT_TRUE(fs::remove("data/veh/Testcar.veh"));
-  g_lines.clear();
   RunExport();
-  EXPECT_EQ(ModExportResult, MOD_EXPORT_FAILED);
-  EXPECT_EQ(ModExportRunning(), 0);
-  EXPECT_NE(std::find(g_lines.begin(), g_lines.end(), "Mod export failed : Testcar"), g_lines.end())
-      << (g_lines.empty() ? "" : g_lines.back());
-  EXPECT_FALSE(Said("Mod export failed : Testcar~"));
-  EXPECT_TRUE(fs::is_empty("mods/vehicles"));
+  ASSERT_EQ(ModExportResult, MOD_EXPORT_DONE) << (g_lines.empty() ? "" : g_lines.back());
+  EXPECT_TRUE(fs::exists(ModFolder(fs::current_path(), "Testcar~001") / "dds" / (id + "~sample_page.dds")));
   EXPECT_EQ(ExportMod(), 0) << "with no export under way there is nothing to step";
 }
 
@@ -1022,6 +1028,13 @@ TEST_F(ModExport, FailuresAndQuitsLeaveNoHalfModAndNothingInForce) {
   EXPECT_EQ(ModExportRunning(), 0);
   EXPECT_TRUE(Said("no mod number left for Testcar")) << (g_lines.empty() ? "" : g_lines.back());
   fs::remove_all("elsewhere/mods/vehicles/Testcar~999");
+
+  // A test folder not set is told before anything is checked.
+  TestExportFolder[0] = 0;
+  g_lines.clear();
+  CheckModForExport(nullptr, 0, MOD_TEST);
+  EXPECT_EQ(ModExportRunning(), 0);
+  EXPECT_EQ(g_lines, std::vector<std::string>{"Nothing was exported : the folder for TEST export is not set"});
 
   // A test folder that is not an absolute path is refused.
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "relative");
@@ -1103,7 +1116,7 @@ TEST_F(ModExport, TheUploadPacksAFreshStagingFolderAndTheLogKeepsWhatHappened) {
   EXPECT_EQ(listing.find("stale.txt"), std::string::npos) << listing;
   EXPECT_EQ(LoggedLines("packer output : packed it all"), packerLines + 1);
 
-  const char* failed = "Mod export failed : the folder for TEST export must be an absolute path";
+  const char* failed = "Nothing was exported : the folder for TEST export must be an absolute path";
   const int failures = LoggedLines(failed);
   std::snprintf(TestExportFolder, sizeof TestExportFolder, "%s", "relative");
   CheckModForExport(nullptr, 0, MOD_TEST);
@@ -1163,14 +1176,14 @@ TEST_F(ModExport, TheShareCopyAndTheTextureFiles) {
   ASSERT_GE(dds.size(), 128u);
   EXPECT_EQ(dds.substr(84, 4), "DXT3") << "an alpha name converts with alpha";
   EXPECT_EQ(ReadAll("data/dds_export/sample_page.dds").substr(84, 4), "DXT1");
-  // Without a failure the summary is an ordinary message.
+  // Without a failure the summary is in the colour of success.
   list->count = 3;
   g_lines.clear();
   g_colours.clear();
   EXPECT_EQ(ExportModFiles(nullptr, *list, 0, 0), 0);
   ASSERT_EQ(g_lines.size(), 1u);
   EXPECT_EQ(g_lines[0], "Exported 0 .png and 0 .jpg to png_export (skip 3 / fail 0)");
-  EXPECT_EQ(g_colours[0], REPORT_MESSAGE);
+  EXPECT_EQ(g_colours[0], REPORT_SUCCESS);
   delete list;
 
   // A vehicle name that cannot name a folder is refused, naming it.

@@ -22,6 +22,7 @@
 #include "render/draw2d.h"
 #include "render/frame.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
 #include "render/screenshot.h"
@@ -143,9 +144,9 @@ TEST_F(OptionsScreen, ACoverPictureThatCannotBeWrittenIsNotTaken) {
 }
 
 // The garage draws its car as the garage picture does, from its right, lit by the view's sky
-// light and the settings' sun that the picture sets up for itself: the car stands in the frame,
-// and with the sky's light halved its lit pixels darken with it (before, nothing lit the car in
-// the garage and its body drew black).
+// light and the settings' sun that the picture sets up for itself, on a floor it clears its
+// frame for: the car stands in the frame, and with the sky's light halved its lit pixels
+// darken with it (before, nothing lit the car in the garage and its body drew black).
 TEST_F(OptionsScreen, TheGarageShowsItsCarLit) {
   constexpr uint32_t BACKGROUND = 0xFF203040u;
   // The sample vehicles, their models, textures and engines as the build wrote them.
@@ -175,8 +176,8 @@ TEST_F(OptionsScreen, TheGarageShowsItsCarLit) {
   Prss* page = OpenGaragePage(nullptr, GARAGE_SAMPLE_VEHICLE);
   ASSERT_NE(GarageCar(), nullptr) << "the sample vehicle loads";
   Prss_MakeCurrent(page);
-  // One frame of the page into the target: the car's pixels and their summed channels.
-  const auto drawFrame = [&](const char* png, long& covered) {
+  // One frame of the page into the target, read back.
+  const auto drawFrame = [&](const char* png) {
     EXPECT_EQ(SetRenderTexture(&frame, 0, 0, 0), 1);
     SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
     RenderStates.pendingBlend = 0;
@@ -188,32 +189,35 @@ TEST_F(OptionsScreen, TheGarageShowsItsCarLit) {
     FrameSkipped = 0;
     TakeCarModelRebuilt();  // the frame loop's deferred work
     FrameBegun3D = 1;
+    EditorFrameCleared = 0;
     page = page->act(page);
     FrameBegun3D = 0;
     const std::vector<uint8_t> px = ReadTargetPixels(frame);
     while (RenderTargets.depth > 0) UnsetRenderTarget();
     EXPECT_TRUE(WritePng(png, px, WIDTH, HEIGHT));
-    long light = 0;
-    covered = 0;
-    for (int y = 0; y < HEIGHT; ++y)
-      for (int x = 0; x < WIDTH; ++x) {
-        const uint32_t p = PixelArgb(px, WIDTH, x, y);
-        if (p == BACKGROUND) continue;
-        ++covered;
-        light += (p >> 16 & 255) + (p >> 8 & 255) + (p & 255);
-      }
-    return light;
+    return px;
   };
-  long covered = 0, dimCovered = 0;
-  const long full = drawFrame("gpu/garage_car.png", covered);
-  EXPECT_GT(covered, WIDTH * HEIGHT / 20) << "the car stands in the frame";
+  const std::vector<uint8_t> full = drawFrame("gpu/garage_car.png");
   for (auto& channel : MainView.lightMatrices)
     for (float& v : channel) v *= 0.5f;
-  const long dim = drawFrame("gpu/garage_car_dim.png", dimCovered);
-  EXPECT_EQ(dimCovered, covered);
-  EXPECT_GT(full, 0);
-  EXPECT_LT(dim, full * 3 / 4) << "the view's sky light reaches the car";
-  EXPECT_GT(dim, full / 4);
+  const std::vector<uint8_t> dim = drawFrame("gpu/garage_car_dim.png");
+  // The floor and the sky behind fill the frame in the light's ambient colour, which the sky's
+  // light matrices leave alone: the car's pixels are the ones the dimmer light changed.
+  long covered = 0, fullLight = 0, dimLight = 0;
+  const auto sum = [](uint32_t p) { return long(p >> 16 & 255) + long(p >> 8 & 255) + long(p & 255); };
+  for (int y = 0; y < HEIGHT; ++y)
+    for (int x = 0; x < WIDTH; ++x) {
+      const uint32_t a = PixelArgb(full, WIDTH, x, y), b = PixelArgb(dim, WIDTH, x, y);
+      EXPECT_NE(a, BACKGROUND) << "the garage clears its own frame, at " << x << ", " << y;
+      if (a == b) continue;
+      ++covered;
+      fullLight += sum(a);
+      dimLight += sum(b);
+    }
+  EXPECT_GT(covered, WIDTH * HEIGHT / 20) << "the car stands in the frame";
+  EXPECT_GT(fullLight, 0);
+  EXPECT_LT(dimLight, fullLight * 3 / 4) << "the view's sky light reaches the car";
+  EXPECT_GT(dimLight, fullLight / 4);
   Prss_Terminate(page);
   EXPECT_EQ(page->act(page), nullptr);
   FindSkinTexture = FindPageTextureByName;

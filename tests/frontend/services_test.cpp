@@ -386,19 +386,6 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   OpenVehicleEditorScreen = savedOpener;
 }
 
-// The vehicle output run, started from a terminal with graphics off, ends with exit code 1
-// and says on standard error that this build has none.
-TEST_F(Services, TheVehicleOutputRunSaysOnStandardErrorThatThisBuildHasNone) {
-  const int graphics = GraphicsEnabled;
-  GraphicsEnabled = 0;
-  testing::internal::CaptureStderr();
-  const int code = ExportVehicleWithLog();
-  const std::string said = testing::internal::GetCapturedStderr();
-  GraphicsEnabled = graphics;
-  EXPECT_EQ(code, 1);
-  EXPECT_EQ(said, "vehicle output : not available in this build\n");
-}
-
 // A loaded world's texture names: its mappings' own, then the pages of the models of the
 // track's own entries (from entry 192 on: the layout objects' models before them are the
 // program's), each name once, a hidden entry's left out.

@@ -8,7 +8,7 @@
 
 #include "core/fixed_math.h"
 #include "model/model_object.h"
-#include "modeller/obj_import.h"
+#include "modeller/files/obj_import.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"

@@ -11,7 +11,7 @@
 
 #include "core/data_file.h"
 #include "model/model_meshes.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 

@@ -1,11 +1,13 @@
 // fuzz_track_file.cpp - the track file's staged loading over arbitrary bodies.  The input's
 // first byte chooses: bit 0 set sends the second half of the rest to a lighting file ("t.lgh"),
-// the rest (or its first half) is the world file's body, placed after a good header in a
-// zeroed image of the one accepted length.  The load is stepped headless through every step
-// with a clock that stands still (each long step ends in one call) until it ends: it must end
-// (finished or failed) within a bounded number of calls, never read past a body, a world that
-// got past its paths keeps its path count and configuration in range, and a finished world
-// keeps its objects, paths and map squares whole.
+// the rest (or its first half) is the world file's body, placed after a good header in an
+// image of the one accepted length: zeros, with a barrier of 16 bytes of 0xFF every 4 KB, so
+// that a list read on past the body (the camera occlusion records, which zeros never end)
+// stops at the next barrier rather than 7.5 MB later at the file's end.  The load is stepped
+// headless through every step with a clock that stands still (each long step ends in one call)
+// until it ends: it must end (finished or failed) within a bounded number of calls, never read
+// past a body, a world that got past its paths keeps its path count and configuration in range,
+// and a finished world keeps its objects, paths and map squares whole.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -38,15 +40,19 @@ void WriteAt(const char* path, size_t offset, const uint8_t* data, size_t size) 
 
 constexpr const char* WORLD_PATH = "data/wld/t.wld";
 constexpr int MAX_CALLS = 64;  // far above the steps a load can take with a still clock
+constexpr size_t BARRIER_SPACING = 4096, BARRIER_SIZE = 16;
+std::vector<uint8_t> Image;  // the world file as it stands between inputs
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzz_scratch::Enter("fuzz_track_file", {"wld"});
-  std::vector<uint8_t> image(size_t(TRACK_FILE_SIZE), 0);
+  Image.assign(size_t(TRACK_FILE_SIZE), 0);
+  for (size_t at = BARRIER_SPACING; at + BARRIER_SIZE <= Image.size(); at += BARRIER_SPACING)
+    std::fill(Image.begin() + long(at), Image.begin() + long(at + BARRIER_SIZE), 0xFF);
   const uint8_t header[8] = {'Q', 'X', 'W', 'O', 'R', 'L', 0, 252};
-  std::copy(header, header + 8, image.begin());
-  fuzz_scratch::WriteFile(WORLD_PATH, image.data(), image.size());
+  std::copy(header, header + 8, Image.begin());
+  fuzz_scratch::WriteFile(WORLD_PATH, Image.data(), Image.size());
   ClockUseFake(1000, WallTime{2026, 1, 1, 12, 0, 0, 0, 4});
   GraphicsEnabled = 0;  // headless: the textures and the meshes' steps are not run
   return 0;
@@ -91,9 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   DeleteWorld();
 
-  // Zero what was written for the next input.
-  const std::vector<uint8_t> zeros(worldSize, 0);
-  WriteAt(WORLD_PATH, 8, zeros.data(), zeros.size());
+  // The image as it was for the next input.
+  WriteAt(WORLD_PATH, 8, Image.data() + 8, worldSize);
   if (lighting) std::remove("data/wld/t.lgh");
   return 0;
 }

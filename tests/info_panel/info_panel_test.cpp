@@ -98,6 +98,30 @@ struct Calls {
 };
 Calls g_calls;
 
+// While it lives, the fixed-width character set (every glyph 7/12 of the size, 1/12 between
+// glyphs) and the text settings it measures by; what was there before comes back after.
+struct FixedWidthText {
+  std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
+  std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
+  float spacing = LetterSpacing, factor = TextSizeFactor, scale = TextHorizontalScale;
+  int cursor = TextDrawCursor;
+  FixedWidthText() {
+    UseFixedWidthCharacterSet();
+    LetterSpacing = 1.0f / 12.0f;
+    TextSizeFactor = 1.0f;
+    TextDrawCursor = TEXT_CURSOR_NONE;
+  }
+  ~FixedWidthText() {
+    EmptyTextBatches();
+    std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
+    std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
+    LetterSpacing = spacing;
+    TextSizeFactor = factor;
+    TextHorizontalScale = scale;
+    TextDrawCursor = cursor;
+  }
+};
+
 class PanelTest : public ::testing::Test {
  protected:
   ReportSink saved{};
@@ -174,11 +198,15 @@ class PanelTest : public ::testing::Test {
     EXPECT_EQ(down->label.i, lowest) << what;
     EXPECT_EQ(up->label.i, highest) << what;
   }
-  // The tab row: the controls on the panel's top band.
+  // The tabs: the controls on the panel's two top bands.
+  static bool IsTab(const ValueControl& c) {
+    for (int row = 0; row < 2; ++row)
+      if (c.top == PANEL_TOP + row * PANEL_TAB_HEIGHT && c.bottom == c.top + PANEL_TAB_HEIGHT) return true;
+    return false;
+  }
   int Tabs() {
     int n = 0;
-    for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].top == PANEL_TOP && ValueControls[i].bottom == PANEL_TOP + PANEL_TAB_HEIGHT) ++n;
+    for (int i = 0; i < ValueControlCount; ++i) n += IsTab(ValueControls[i]);
     return n;
   }
 };
@@ -208,6 +236,54 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   ResetInfoPanelLayout();
   EXPECT_FLOAT_EQ(InfoLayout.sx, 1.0f);
   EXPECT_FLOAT_EQ(InfoLayout.x0, 0.0f);
+  // On a screen 608 high a line's text (0.85 x 0.072 x s screen units, 304 pixels a unit)
+  // reaches the least text size, 11.85 pixels, at s = 11.85 / (0.85 x 0.072 x 304) = 0.63693:
+  // the panel widens so far, to the right, where it may reach x 0.2, and only as far as x -0.2
+  // lets it, (-0.2 + 0.98) / 1.6 = 0.4875, when that is its end, never below a half.
+  ScreenHeight = 608;
+  SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, 0.2f);
+  EXPECT_NEAR(InfoLayout.sx, 0.63693f, 1e-4f);
+  EXPECT_FLOAT_EQ(InfoLayout.sy, InfoLayout.sx);
+  EXPECT_FLOAT_EQ(InfoLayout.x0, -0.98f + 0.65f * InfoLayout.sx) << "its left edge (-0.65) kept at -0.98";
+  SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, -0.2f);
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 0.5f);
+  SetInfoPanelLayout(-0.98f, -0.18f, -0.5f);
+  EXPECT_FLOAT_EQ(InfoLayout.sx, 0.5f) << "no wider than its rectangle unless it may";
+  ResetInfoPanelLayout();
+}
+
+// The tabs' names and the Info page's lines are not squeezed across below three quarters of
+// their width (with the fixed-width set every glyph advances 7/12 of the size and 1/12 more
+// between glyphs): the tabs stand in two rows, a line too long for its row goes on over the
+// next.  A text's room is its control's width less 0.15 of its height each side; its size
+// 0.85 of its height.
+TEST_F(PanelTest, TabsAndLinesAreNotSqueezedBelowThreeQuarters) {
+  FixedWidthText fixed;
+  ScreenWidth = 864;
+  ScreenHeight = 608;
+  SetInterfaceMetrics();
+  const float aspect = 608.0f / 864.0f;
+  Car car;
+  MakeSampleCar(RUNABOUT, car);
+  SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, 0.1f);
+  Draw(car, 1);
+  int tabs = 0, lines = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    char text[256] = "";
+    if (c.displayType != 0 && (c.displayType < 15 || c.displayType > 21)) continue;
+    if (!ValueControlText(c, text, sizeof text) || !text[0]) continue;
+    const float h = c.bottom - c.top, size = 0.85f * h;
+    const float width = 8.0f / 12.0f * size * aspect * float(std::strlen(text));
+    const float room = c.right - c.left - 0.3f * h;
+    EXPECT_GE(room / width, 0.75f) << text;
+    (c.callback == SelectInfoPage ? tabs : lines) += 1;
+  }
+  EXPECT_EQ(tabs, 9);
+  EXPECT_GT(lines, 8);
+  EXPECT_FALSE(Shows("Engine : 3.2 litre turbocharged inline 4 / Front wheel drive"));
+  EXPECT_TRUE(Shows("/ Front wheel drive"));
+  ResetInfoPanelLayout();
 }
 
 // In a scaled layout each row's bar stands between its two arrows, edge to edge, on their
@@ -593,11 +669,11 @@ TEST_F(PanelTest, TheRatingsRowUnderThePointerChoosesTheDescription) {
 // wide pixel 224 is at 2 x 224 / 1280 - 1 = -0.65 and pixel 1056 at 2 x 1056 / 1280 - 1 = 0.65,
 // the pixels 223 and 1057 just outside.  In the garage's full-screen layout (scale 0.65 about
 // the panel's top edge y = 0.3 - 1 = -0.7, so y0 = -0.7 x 0.35 = -0.245) the row runs from the
-// page top -0.7 + 0.1 + 0.05 = -0.55 plus 1.5 lines of 0.07, -0.445, to -0.445 + 0.06 = -0.385.
-// Its top is drawn at 0.65 x -0.445 - 0.245 = -0.53425, which pixel 1880 of a screen 8073 high
-// meets (2 x 1880 / 8073 - 1 = -0.53425, in floats exactly; pixel 1879 is above); its bottom at
-// 0.65 x -0.385 - 0.245 = -0.49525, which pixel 2019 of a screen 8000 high meets (pixel 2020 is
-// below).
+// page top -0.7 + 2 x 0.08 + 0.05 = -0.49 (below two rows of tabs) plus 1.5 lines of 0.07,
+// -0.385, to -0.385 + 0.072 = -0.313 (a line's text box).  Its top is drawn at 0.65 x -0.385
+// - 0.245 = -0.49525, which pixel 2019 of a screen 8000 high meets (2 x 2019 / 8000 - 1 =
+// -0.49525, in floats exactly; pixel 2018 is above); its bottom at 0.65 x -0.313 - 0.245 =
+// -0.44845, pixel 2206.2 of that screen: pixel 2206 is on the row, 2207 below.
 TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
   Car car;
   MakeModCar(car);
@@ -634,7 +710,8 @@ TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
     ASSERT_NE(row, nullptr);
     MouseX = static_cast<int>(((row->left + row->right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
     MouseY = onEdge;
-    ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, top ? row->top : row->bottom) << "exactly on the edge";
+    if (top) ASSERT_EQ(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, row->top) << "exactly on the edge";
+    else ASSERT_LE(2.0f * float(MouseY) / float(ScreenHeight) - 1.0f, row->bottom) << "on the row";
     Draw(car, 0);
     EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdstechn])) << "on the edge";
     if (!top) {
@@ -645,8 +722,8 @@ TEST_F(PanelTest, APointerOnAnyEdgeOfARatingsRowChoosesThatRow) {
     EXPECT_FALSE(Shows(LanguageTexts[TX_3h_rdstechn])) << "a pixel past it";
     EXPECT_TRUE(Shows(LanguageTexts[TX_3h_rdsovera])) << "a pixel past it";
   };
-  fullScreenEdge(8073, 1880, -1, true);
-  fullScreenEdge(8000, 2019, +1, false);
+  fullScreenEdge(8000, 2019, -1, true);
+  fullScreenEdge(8000, 2206, +1, false);
   ResetInfoPanelLayout();
 }
 
@@ -834,26 +911,8 @@ TEST_F(PanelTest, AFloatRowsLeftArrowStepsDownAndItsRightArrowUp) {
 // from the row's left edge as from its right.  Drawn on the fixed-width character set, which
 // is put back afterwards with the text settings.
 TEST_F(PanelTest, AFloatRowsFigureIsCentredOnItsRow) {
-  struct Restore {
-    std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
-    std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
-    float spacing = LetterSpacing, factor = TextSizeFactor, scale = TextHorizontalScale;
-    int cursor = TextDrawCursor;
-    ~Restore() {
-      EmptyTextBatches();
-      std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
-      std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
-      LetterSpacing = spacing;
-      TextSizeFactor = factor;
-      TextHorizontalScale = scale;
-      TextDrawCursor = cursor;
-    }
-  } restore;
-  UseFixedWidthCharacterSet();
-  LetterSpacing = 1.0f / 12.0f;
-  TextSizeFactor = 1.0f;
+  FixedWidthText fixed;
   TextHorizontalScale = 1.0f;
-  TextDrawCursor = TEXT_CURSOR_NONE;
   float v = 1.5f;
   struct Case {
     int precision, type;
@@ -1026,9 +1085,10 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
 
 // Every control of every page, for cars of each kind in the garage and the editor, is an
 // upright box (left before right, top above bottom) inside the panel: from its left edge -0.65
-// to the tab row's end -0.65 + 1.625 = 0.975, no higher than its top edge 0.3 - 1 = -0.7, no taller than
-// a value row's band (0.4 - 0.15 = 0.25 at most, the pair's second band included).  The tabs
-// share the width 1.625 equally from the left edge, and only the shown page's tab is lit.
+// to its right edge -0.65 + 1.6 = 0.95, no higher than its top edge 0.3 - 1 = -0.7, no taller
+// than a value row's band (0.4 - 0.15 = 0.25 at most, the pair's second band included).  The tabs
+// stand in two rows 0.08 high, the first taking the odd one, each row sharing the panel's width
+// 1.6 equally from the left edge, and only the shown page's tab is lit.
 TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLit) {
   struct Restore {
     uint32_t options = CfgEditorOptions;
@@ -1065,7 +1125,7 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
           EXPECT_LT(c.left, c.right) << i << " " << text;
           EXPECT_LT(c.top, c.bottom) << i << " " << text;
           EXPECT_GE(c.left, -0.65f - 1e-4f) << i << " " << text;
-          EXPECT_LE(c.right, 0.975f + 1e-4f) << i << " " << text;
+          EXPECT_LE(c.right, 0.95f + 1e-4f) << i << " " << text;
           EXPECT_GE(c.top, -0.7f - 1e-4f) << i << " " << text;
           EXPECT_LE(c.bottom - c.top, 0.25f + 1e-4f) << i << " " << text;
         }
@@ -1074,14 +1134,17 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
         if (!inEditor) pages.push_back(INFO_PAGE_RATINGS);
         for (int k = 0; k < INFO_PAGE_COUNT; ++k)
           if (k != INFO_PAGE_PASSENGERS || (car.options & (OPT1_FRONT_PASSENGER | OPT1_BACK_SEAT))) pages.push_back(k);
-        const double width = 1.625 / static_cast<double>(pages.size());
+        const size_t perRow = (pages.size() + 1) / 2;
+        const double width = 1.6 / static_cast<double>(perRow);
         size_t tab = 0;
         for (int i = 0; i < ValueControlCount; ++i) {
           const ValueControl& c = ValueControls[i];
-          if (c.top != PANEL_TOP || c.bottom != PANEL_TOP + PANEL_TAB_HEIGHT) continue;
+          if (!IsTab(c)) continue;
           ASSERT_LT(tab, pages.size());
-          EXPECT_NEAR(c.left, -0.65 + width * static_cast<double>(tab), 1e-5) << "tab " << tab;
-          EXPECT_NEAR(c.right, -0.65 + width * static_cast<double>(tab + 1), 1e-5) << "tab " << tab;
+          const size_t column = tab % perRow;
+          EXPECT_NEAR(c.top, -0.7 + 0.08 * static_cast<double>(tab / perRow), 1e-5) << "tab " << tab;
+          EXPECT_NEAR(c.left, -0.65 + width * static_cast<double>(column), 1e-5) << "tab " << tab;
+          EXPECT_NEAR(c.right, -0.65 + width * static_cast<double>(column + 1), 1e-5) << "tab " << tab;
           EXPECT_EQ(c.colour, pages[tab] == page ? &InterfaceColours.textSelected : &InterfaceColours.textUnselected)
               << "tab " << tab;
           ++tab;

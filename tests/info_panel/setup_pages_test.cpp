@@ -894,8 +894,8 @@ TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
 }
 
 // Where the brakes page and the tyres page go on: the driver aids at the top of the second
-// column (x -0.65 + 0.85 = 0.2, y -0.7 + 0.1 + 0.05 = -0.55); the tyres page's switches a
-// line (0.07) below the longer of the two axles' columns.
+// column (x -0.65 + 0.85 = 0.2, y -0.7 + 2 x 0.08 + 0.05 = -0.49, below two rows of tabs); the
+// tyres page's switches a line (0.07) below the longer of the two axles' columns.
 TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxles) {
   Load(RUNABOUT);
   car->options2 |= OPT2_ANTI_LOCK;
@@ -904,7 +904,7 @@ TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxl
   const ValueControl* abs = Texted("ABS", 15);
   ASSERT_NE(abs, nullptr);
   EXPECT_NEAR(abs->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(abs->top, -0.55f, 1e-5f);
+  EXPECT_NEAR(abs->top, -0.49f, 1e-5f);
 
   RaceSetup.warmStart = 0;
   ASSERT_NE(car->vehicleClass, CLASS_GT);
@@ -914,7 +914,8 @@ TEST_F(SetupPages, TheAidsStartTheSecondColumnAndTheTyreSwitchesALineBelowTheAxl
   ASSERT_NE(symmetric, nullptr);
   float columns = -1.0f;  // the lowest edge of everything drawn before the switches
   for (const ValueControl* c = ValueControls; c < symmetric; ++c) columns = std::max(columns, c->bottom);
-  EXPECT_NEAR(symmetric->top, columns + 0.07f, 1e-5f);
+  // The lowest line's text box (0.072 high) ends 0.002 past its step of 0.07.
+  EXPECT_NEAR(symmetric->top, columns - 0.072f + 2 * 0.07f, 1e-5f);
 }
 
 // The estimated top speed and its unit buttons stand only for a speed above 1 m/s: at exactly
@@ -958,7 +959,7 @@ TEST_F(SetupPages, TheTyreSelectorsStepByTheirWordsFromTheirEnds) {
   EXPECT_NEAR(arrows[4]->right, 0.26f, 1e-5f);
   EXPECT_NEAR(arrows[5]->left, 0.89f, 1e-5f);
   EXPECT_NEAR(arrows[5]->right, 0.95f, 1e-5f);
-  for (const ValueControl* c : arrows) EXPECT_NEAR(c->bottom - c->top, 0.07f, 1e-5f) << "one line high";
+  for (const ValueControl* c : arrows) EXPECT_NEAR(c->bottom - c->top, 0.072f, 1e-5f) << "a line's text box high";
   for (const size_t k : {0u, 2u, 4u}) EXPECT_FLOAT_EQ(arrows[k]->top, arrows[k + 1]->top) << "on one line";
   Calls().clear();
   Click(arrows[1]);
@@ -1252,10 +1253,11 @@ TEST_F(SetupPages, GearSpeedsAndLiveCamberEndAtTheLastGearAndWheel) {
 
 // The gear rows and the final drive follow the differentials down the first column and go on
 // at the top of the second where the next would reach below the screen.  The four-wheel-drive car with open
-// differentials, by hand in panel units from the page's top at -0.55: three headings and three
-// selectors (6 x 0.07) and the front split row (0.4) end at 0.27; the first gear row runs to
-// 0.67; the second would end at 1.07, past the bottom at 1.0, so it starts the second column
-// (x 0.2) at -0.55, and the third follows it at -0.15.
+// differentials, by hand in panel units from the page's top at -0.49: three headings and three
+// selectors (6 x 0.07) and the front split row (0.4) end at 0.33; the first gear row runs to
+// 0.73, its label a line's text box (0.072) high above its band (from 0.33 + 0.4 - 0.3 - 0.072
+// = 0.358); the second would end at 1.13, past the bottom at 1.0, so it starts the second
+// column (x 0.2) at -0.49 (its label at -0.462), and the third follows it at -0.09 (-0.062).
 TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) {
   Load(ESTATE);
   ASSERT_EQ(car->driveType, DRIVE_FOUR);
@@ -1277,15 +1279,15 @@ TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) 
   const ValueControl* third = row("Third ");
   ASSERT_TRUE(first && second && third);
   EXPECT_NEAR(first->left, -0.65f, 1e-5f);
-  EXPECT_NEAR(first->top, 0.27f, 1e-5f);
+  EXPECT_NEAR(first->top, 0.358f, 1e-5f);
   EXPECT_NEAR(second->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(second->top, -0.55f, 1e-5f);
+  EXPECT_NEAR(second->top, -0.462f, 1e-5f);
   EXPECT_NEAR(third->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(third->top, -0.15f, 1e-5f);
+  EXPECT_NEAR(third->top, -0.062f, 1e-5f);
 
-  // The front-drive car with three gears: a heading and a selector end at -0.41, the gears
-  // run from -0.41, -0.01 and 0.39 to 0.79; the final drive would end at 1.19, so it starts
-  // the second column.
+  // The front-drive car with three gears: a heading and a selector end at -0.35, the gears
+  // run from -0.35, 0.05 and 0.45 to 0.85, their labels from 0.028 below; the final drive would
+  // end at 1.25, so it starts the second column.
   Load(RUNABOUT);
   ASSERT_EQ(car->driveType, DRIVE_FRONT);
   car->gearCount = uint8_t(Car::FIRST_GEAR_SLOT + 3);
@@ -1295,9 +1297,9 @@ TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) 
   const ValueControl* final = row("Final Drive Ratio");
   ASSERT_TRUE(last && final);
   EXPECT_NEAR(last->left, -0.65f, 1e-5f);
-  EXPECT_NEAR(last->top, 0.39f, 1e-5f);
+  EXPECT_NEAR(last->top, 0.478f, 1e-5f);
   EXPECT_NEAR(final->left, 0.2f, 1e-5f);
-  EXPECT_NEAR(final->top, -0.55f, 1e-5f);
+  EXPECT_NEAR(final->top, -0.462f, 1e-5f);
 }
 
 // The front seat's row stands only beside a driver off the centre line (0.2 m out or more) of a

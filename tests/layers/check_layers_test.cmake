@@ -1,5 +1,6 @@
 # check_layers_test.cmake - the layer check finds an upward include, an upward link and a
-# circle of links in a small tree of its own, and passes the same tree without them.
+# circle of links in a small tree of its own, and an include between the rooms of one library
+# against their lines, and passes the same trees without them.
 #
 #   cmake -DSOURCE_DIR=<tree> -DWORK_DIR=<scratch folder> -P tests/layers/check_layers_test.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -100,4 +101,34 @@ string(FIND "${output}" "Thing::Draw, which core/thing.h" at)
 if(at GREATER_EQUAL 0)
   message(FATAL_ERROR "a member of the block was refused:\n${output}")
 endif()
+# Rooms: the folders of one library's parts, each with a line and no library of its own, are
+# layers like any other; the library's line stands over its top room.  A lower room that
+# includes a higher one (or a sibling) is refused, however little the higher one uses, and a
+# function a lower room declares is defined there.
+file(REMOVE_RECURSE "${tree}")
+file(WRITE "${tree}/tools/layers.txt" "platform zkt_platform -\n"
+     "core/base - platform\ncore/tools - core/base\ncore/files - core/base\ncore/top - core/tools core/files\n"
+     "core zkt_core core/top\nui zkt_ui core\n")
+file(WRITE "${tree}/core/CMakeLists.txt" "add_library(zkt_core STATIC base/b.cpp tools/t.cpp files/f.cpp top/s.cpp)\n"
+     "target_link_libraries(zkt_core PUBLIC zkt_platform)\n")
+file(WRITE "${tree}/core/base/b.h" "void Base();\n")
+file(WRITE "${tree}/core/base/b.cpp" "#include \"core/base/b.h\"\n#include \"platform/p.h\"\nvoid Base() {}\n")
+file(WRITE "${tree}/core/tools/t.cpp" "#include \"core/base/b.h\"\n")
+file(WRITE "${tree}/core/files/f.cpp" "#include \"core/base/b.h\"\n")
+file(WRITE "${tree}/core/top/s.cpp" "#include \"core/tools/t.h\"\n#include \"core/files/f.h\"\n")
+file(WRITE "${tree}/ui/u.cpp" "#include \"core/top/s.h\"\n#include \"core/base/b.h\"\n")
+run_check(TRUE)
+file(APPEND "${tree}/core/base/b.cpp" "#include \"core/tools/t.h\"\n")
+file(APPEND "${tree}/core/tools/t.cpp" "#include \"core/files/f.h\"\n")
+file(APPEND "${tree}/core/base/b.h" "void Later();\n")
+file(APPEND "${tree}/core/top/s.cpp" "void Later() {}\n")
+run_check(FALSE)
+foreach(expected "core/base/b.cpp: includes core/tools/t.h: core/base may not use core/tools"
+                 "core/tools/t.cpp: includes core/files/f.h: core/tools may not use core/files"
+                 "core/top/s.cpp: defines Later, which core/base/b.h declares below it")
+  string(FIND "${output}" "${expected}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the check did not say \"${expected}\":\n${output}")
+  endif()
+endforeach()
 message(STATUS "the layer check finds what runs against the layers")

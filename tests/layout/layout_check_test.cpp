@@ -17,6 +17,10 @@
 // ZKT_LAYOUT_TIMES set, each state's time to reach and judge is printed; with
 // ZKT_LAYOUT_PICTURES set to a folder, each picture the check judged is written there as
 // <size>_<state>.png.
+//
+// At the largest size the walk also gathers every button's and row's text of every state, and
+// each button or row the guide names in bold (tests/docs/docs_check.h) must be among them: a
+// button renamed or gone fails here with the guide's page and line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,12 +36,16 @@
 
 #include "render/image_files.h"
 #include "render/screenshot.h"
+#include "text/code_pages.h"
+#include "tests/docs/docs_check.h"
 #include "tests/layout/layout_rules.h"
 #include "tests/platform/skip_outside_ci.h"
 #include "tools/screenshots/screen_states.h"
 #include "ui/character_set.h"
 #include "ui/draw_record.h"
 #include "ui/font_pages.h"
+#include "ui/interface.h"
+#include "ui/interface_draw.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -77,6 +85,28 @@ float WidthAtCell(const std::string& text, float cell) {
   return width;
 }
 
+constexpr const char* GUIDE_CHECK_SIZE = "1920x1080";  // where no label is cut short
+
+// Every text the frame shows on a button, a row or by itself, as the guide writes it: without
+// colour codes, in UTF-8.
+void AddShownTexts(std::set<std::string>& shown) {
+  auto add = [&shown](const std::string& coded) {
+    const std::string plain = PlainText(coded);
+    char utf8[1024];
+    if (CodePageToUtf8(plain.c_str(), -1, 0, utf8, int(sizeof utf8)) < 0) return;
+    std::string text = utf8;
+    const size_t first = text.find_first_not_of(' '), last = text.find_last_not_of(' ');
+    if (first != std::string::npos) shown.insert(text.substr(first, last - first + 1));
+  };
+  char text[256];
+  for (int i = 0; i < ButtonCount; ++i)
+    if (ButtonText(InterfaceButtons[i], text, sizeof text)) add(text);
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControlText(ValueControls[i], text, sizeof text)) add(text);
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (IsRecordedText(e.role)) add(e.text);
+}
+
 // The picture the check judged, for a person to look at.
 void WritePicture(const ShotPicture& picture, const std::string& path) {
   std::vector<uint8_t> rgba(picture.pixels.size() * 4);
@@ -113,6 +143,7 @@ class LayoutCheck : public ::testing::Test {
     std::set<std::string> seen;
     std::map<std::string, int> counts;  // failing findings by rule
     std::set<unsigned char> shownCharacters;
+    std::set<std::string> shownTexts;
     int unlisted = 0;
     auto judge = [&](const std::string& state, const LayoutFinding& f) {
       const std::string key = state + " " + size + " " + f.rule + " " + f.what;
@@ -161,6 +192,7 @@ class LayoutCheck : public ::testing::Test {
       for (const DrawRecordEntry& e : DrawRecord)
         if (IsRecordedText(e.role))
           for (char c : PlainText(e.text)) shownCharacters.insert(static_cast<unsigned char>(c));
+      if (size == GUIDE_CHECK_SIZE) AddShownTexts(shownTexts);
       if (std::getenv("ZKT_LAYOUT_TIMES"))
         std::printf("%s %.2f s\n", state.name.c_str(),
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - stateStart).count());
@@ -168,6 +200,13 @@ class LayoutCheck : public ::testing::Test {
     FontPageImages pages;
     RasteriseFontPages(&pages);
     for (const LayoutFinding& f : CheckGlyphs(shownCharacters, pages)) judge("character_set", f);
+    if (size == GUIDE_CHECK_SIZE) {
+      const char* source = std::getenv("ZKT_SOURCE_DIR");
+      ASSERT_NE(source, nullptr) << "ZKT_SOURCE_DIR is not set";
+      const std::vector<GuideQuote> quotes = GuideButtons(source);
+      EXPECT_GT(quotes.size(), 100u) << "the guide's buttons were not read";
+      for (const std::string& f : CheckGuideButtons(quotes, shownTexts)) ADD_FAILURE() << f;
+    }
     for (const auto& [line, number] : known)
       if (!seen.count(line))
         ADD_FAILURE() << "known_findings.txt line " << number << " is no longer found: delete it\n  " << line;

@@ -542,6 +542,8 @@ std::string PlainText(const std::string& coded) {
     } else if (i + 1 < coded.size()) {
       if (coded[i + 1] == '^') out += '^';
       ++i;
+    } else {
+      out += '^';  // a caret ending the text is drawn as one
     }
   }
   return out;

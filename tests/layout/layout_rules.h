@@ -92,7 +92,8 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
 // as rasterised (ui/font_pages.h: RGBA, coverage in alpha).
 struct FontPageImages;
 std::vector<LayoutFinding> CheckGlyphs(const std::set<unsigned char>& shown, const FontPageImages& pages);
-// A recorded text without its colour codes ("^" and the next character; "^^" is a caret).
+// A recorded text without its colour codes ("^" and the next character; "^^", or a "^" that ends
+// the text, is a caret).
 std::string PlainText(const std::string& coded);
 
 // ---- [Colour] ----

@@ -111,9 +111,11 @@ TEST(LayoutContrast, TheWcagRatioAndTheFrameBuffersBlend) {
   EXPECT_EQ(Composite(0x80FFFFFFu, 0x000000), 0xBCBCBCu);
   EXPECT_EQ(Composite(0xFF123456u, 0xFFFFFF), 0x123456u);
   EXPECT_EQ(Composite(0x00123456u, 0xABCDEF), 0xABCDEFu);
-  // Colour codes take no room in what a finding names; "^^" is a caret.
+  // Colour codes take no room in what a finding names; "^^" is a caret, and so is a caret that
+  // ends the text, as the text drawing shows it (the file chooser's "^" button).
   EXPECT_EQ(PlainText("^1Runabout^7*"), "Runabout*");
-  EXPECT_EQ(PlainText("a^^b^"), "a^b");
+  EXPECT_EQ(PlainText("a^^b^"), "a^b^");
+  EXPECT_EQ(PlainText("^"), "^");
 }
 
 TEST(LayoutRows, ClickableRowsThatShareMoreThanAPixelAreNamedBoth) {

@@ -4,8 +4,9 @@
 #include <random>
 #include <utility>
 
-#include "modeller/build_mode.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/screen/modeller_screen.h"
 #include "operations_fixture.h"
 #include "render/buffers.h"
 #include "render/draw_mesh.h"

@@ -9,8 +9,8 @@
 #include <set>
 #include <utility>
 
-#include "modeller/collision_mesh.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/operations/collision_mesh.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "operations_fixture.h"
 
 namespace modeller_test {

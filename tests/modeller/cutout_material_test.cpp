@@ -6,7 +6,7 @@
 #include <cmath>
 #include <string>
 
-#include "modeller/cutout_material.h"
+#include "modeller/texture/cutout_material.h"
 #include "operations_fixture.h"
 #include "render/material.h"
 

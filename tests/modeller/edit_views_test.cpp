@@ -17,7 +17,7 @@
 #include "core/data_file.h"
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "render/buffers.h"
 #include "render/constant_buffers.h"
 #include "render/frame.h"

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <utility>
 
+#include "modeller/operations/modeller_options.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

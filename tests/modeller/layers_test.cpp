@@ -1,8 +1,8 @@
 // layers_test.cpp - the layer panel (showing, hiding, renaming, assigning, merging), the
 // attribute buttons with Ctrl and with their questions, and the unused points' clean-ups.
 #include "model/model_materials.h"
-#include "modeller/layers.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/operations/layers.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

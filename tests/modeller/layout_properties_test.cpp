@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/model_object.h"
-#include "modeller/layout_properties.h"
+#include "modeller/world/layout_properties.h"
 #include "tools/model_gen/sample_models.h"
 
 namespace {

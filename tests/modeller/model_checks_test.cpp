@@ -9,7 +9,7 @@
 #include <string>
 
 #include "model/model_lod_cache.h"
-#include "modeller/model_checks.h"
+#include "modeller/screen/model_checks.h"
 #include "text/messages.h"
 #include "ui/problem_report.h"
 

@@ -1,7 +1,7 @@
 // modeller_files_test.cpp - loading and saving in the modeller through its object panel, Ctrl+O
 // and the file question: main objects, spoke objects, subobjects, OBJ imports, exports, the
 // spoke count of the car on show, failed writes and the exit question after a save.
-#include "modeller/modeller_files.h"
+#include "modeller/files/modeller_files.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "model/spoke_object.h"
-#include "modeller/obj_import.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/editor/vehicle_editor_link.h"
+#include "modeller/files/obj_import.h"
+#include "modeller/operations/value_buttons.h"
+#include "modeller/screen/modeller_screen.h"
 #include "operations_fixture.h"
 #include "platform/files.h"
 

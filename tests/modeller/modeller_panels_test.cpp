@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "modeller/build_mode.h"
-#include "modeller/layers.h"
-#include "modeller/modeller_files.h"
-#include "modeller/object_panel.h"
-#include "modeller/object_tools.h"
-#include "modeller/subobjects.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/files/modeller_files.h"
+#include "modeller/operations/build_mode.h"
+#include "modeller/operations/layers.h"
+#include "modeller/operations/object_tools.h"
+#include "modeller/operations/subobjects.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/operations/value_buttons.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/screen/object_panel.h"
 #include "operations_fixture.h"
 #include "row_layout.h"
 #include "tests/ui/placement_check.h"

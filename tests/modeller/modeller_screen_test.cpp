@@ -3,7 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "modeller/modeller_operations.h"
+#include "modeller/operations/modeller_options.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller_fixture.h"
 #include "tests/ui/control_clicks.h"
 #include "platform/keys.h"
@@ -21,12 +23,8 @@ static const InterfaceButton& Must(const char* text, const char* hint = nullptr)
 
 namespace {
 
-int g_refreshes;
-void (*g_realRefresh)(Prss*);
-void CountingRefresh(Prss* screen) {
-  ++g_refreshes;
-  g_realRefresh(screen);
-}
+// The modeller's mesh rebuilds, counted from where a test sets them to 0.
+int& g_refreshes = EditedMeshRefreshes;
 
 // Two points of the panel's layer 0 put on one place: a tidy merges them.
 void BuildPanelWithTwin(ModelObject& o) {
@@ -133,8 +131,6 @@ TEST_F(ModellerTest, BuildModeHandsItsPointsToPointModeAndFindsAVisibleLayer) {
 
 TEST_F(ModellerTest, LeavingTextureMappingRebuildsTheMeshOnce) {
   Open();
-  g_realRefresh = RefreshEditedMesh;
-  RefreshEditedMesh = CountingRefresh;
   Key('M', true);
   g_refreshes = 0;
   Key('T', true);
@@ -142,7 +138,6 @@ TEST_F(ModellerTest, LeavingTextureMappingRebuildsTheMeshOnce) {
   EXPECT_EQ(modeller->prss.sub, nullptr);
   Key('P', true);
   EXPECT_EQ(g_refreshes, 1) << "other changes rebuild nothing";
-  RefreshEditedMesh = g_realRefresh;
 }
 
 TEST_F(ModellerTest, SubobjectsAreChosenAndTheLevelOfDetailFollowsThem) {
@@ -240,13 +235,10 @@ TEST_F(ModellerTest, KeysActOnTheSelectionThePanelsAndTheOperationsToCome) {
   // Shift+F hides the panels, Space shows them again and rebuilds the mesh.
   Key('F', true);
   EXPECT_EQ(ObjectEditorShared.hidePanels, 1);
-  g_realRefresh = RefreshEditedMesh;
-  RefreshEditedMesh = CountingRefresh;
   g_refreshes = 0;
   Key(' ');
   EXPECT_EQ(ObjectEditorShared.hidePanels, 0);
   EXPECT_EQ(g_refreshes, 1);
-  RefreshEditedMesh = g_realRefresh;
   // Escape first shows hidden panels.
   Key('F', true);
   Key(27);
@@ -752,10 +744,13 @@ TEST_F(ModellerTest, CtrlDragsTurnTheLightAndHoldItsElevationBetweenLevelAndTheL
 TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   Open();
   SelectEditView(VIEW_PERSPECTIVE);
-  ClearInterface();
-  FrameSkipped = 0;  // one frame's buttons
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  const auto frame = [this] {  // one frame's buttons
+    ClearInterface();
+    FrameSkipped = 0;
+    editor->prss.act(&editor->prss);
+    FrameSkipped = 1;
+  };
+  frame();
   // The block takes the bottom eight rows; the options stand ten units wide against the right
   // edge from the ninth row up: two items of five units a row, the vertex normals' four
   // buttons of two units on a row of their own.
@@ -779,10 +774,7 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // An axis view has neither "invert" nor "shadow", and its block a background row more: the
   // wireframe overlay opens the options on the tenth row.
   SelectEditView(VIEW_FRONT);
-  ClearInterface();
-  FrameSkipped = 0;
-  editor->prss.act(&editor->prss);
-  FrameSkipped = 1;
+  frame();
   EXPECT_EQ(FindShownButton("invert"), nullptr);
   ASSERT_NE(FindShownButton("wire overlay"), nullptr);
   EXPECT_EQ(rowOf(FindShownButton("wire overlay")), 10);
@@ -790,6 +782,13 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   // "flat" chooses the first draw mode.
   ClickButton(Must("flat"));
   EXPECT_EQ(CurrentDrawMode(), DRAW_FLAT);
+  // While a dialog is open (the file chooser of Ctrl + O) neither the block nor the options
+  // stand over it: the dialog is drawn before the pixel buttons.
+  DialogOpen = 2;
+  frame();
+  EXPECT_EQ(FindShownButton("reload textures"), nullptr);
+  EXPECT_EQ(FindShownButton("flat"), nullptr);
+  DialogOpen = 0;
 }
 
 TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {

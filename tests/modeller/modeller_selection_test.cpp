@@ -6,9 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "modeller/drag_handles.h"
-#include "modeller/modeller_local.h"
-#include "modeller/point_tools.h"
+#include "modeller/operations/drag_handles.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/state/modeller_local.h"
 #include "modeller_fixture.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/value_edit.h"

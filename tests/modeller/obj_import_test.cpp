@@ -1,7 +1,7 @@
 // obj_import_test.cpp - the OBJ importer against files other programs made (Debian's
 // assimp-testmodels, their vertices and faces read by tinyobjloader), against the cases its
 // rules name, and the fast point merge against the plain scan it replaces.
-#include "modeller/obj_import.h"
+#include "modeller/files/obj_import.h"
 
 #include <gtest/gtest.h>
 

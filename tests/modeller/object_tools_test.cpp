@@ -1,8 +1,8 @@
 // object_tools_test.cpp - the tools on the whole edited object: clean-ups, reflection, the
 // triangle sort, merging another model file's mesh, and the selection shortcuts by mode.
-#include "modeller/object_tools.h"
+#include "modeller/operations/object_tools.h"
 
-#include "modeller/drag_handles.h"
+#include "modeller/operations/drag_handles.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "model/model_file.h"
-#include "modeller/modeller_operations.h"
-#include "modeller/point_tools.h"
-#include "modeller/stepwise_runs.h"
+#include "modeller/operations/modeller_options.h"
+#include "modeller/operations/point_tools.h"
+#include "modeller/operations/stepwise_runs.h"
+#include "modeller/operations/value_buttons.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/state/modeller_operations.h"
 #include "modeller_fixture.h"
 #include "platform/clock.h"
 #include "platform/keys.h"
@@ -73,19 +76,12 @@ inline void SliceClock(uint32_t step) {
 }
 
 // The shown mesh's rebuilds since the model was last serialised: every edit asks for one.
-inline int MeshRebuilds = 0;
-inline void (*RealRefreshEditedMesh)(Prss*) = nullptr;
-inline void CountingRefreshEditedMesh(Prss* process) {
-  ++MeshRebuilds;
-  if (RealRefreshEditedMesh) RealRefreshEditedMesh(process);
-}
+inline int& MeshRebuilds = EditedMeshRefreshes;
 
 class OperationsTest : public ModellerTest {
  protected:
   void SetUp() override {
     ModellerTest::SetUp();
-    RealRefreshEditedMesh = RefreshEditedMesh;
-    RefreshEditedMesh = CountingRefreshEditedMesh;
     SetInterfaceMetrics();
     ModellerOptions = ModellerOptionValues{};
     ValueCopies = ValueCopySlots{};
@@ -96,7 +92,6 @@ class OperationsTest : public ModellerTest {
   void TearDown() override {
     ClockFakeStepOnRead(0);
     ClockUseReal();
-    RefreshEditedMesh = RealRefreshEditedMesh;
     ModellerTest::TearDown();
   }
 

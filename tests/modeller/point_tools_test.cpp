@@ -4,8 +4,10 @@
 // connected triangles, and the build mode's merge, relocation and real point.
 #include <cmath>
 
-#include "modeller/modeller_selection.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/operations/modeller_options.h"
+#include "modeller/operations/triangle_tools.h"
+#include "modeller/screen/modeller_screen.h"
+#include "modeller/state/modeller_selection.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

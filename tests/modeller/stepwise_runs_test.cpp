@@ -8,6 +8,7 @@
 #include <random>
 #include <set>
 
+#include "modeller/operations/modeller_options.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

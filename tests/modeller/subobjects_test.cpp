@@ -3,8 +3,8 @@
 // object with its refusals.
 #include <cmath>
 
-#include "modeller/subobjects.h"
-#include "modeller/vehicle_editor_link.h"
+#include "modeller/operations/subobjects.h"
+#include "modeller/editor/vehicle_editor_link.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "modeller/cutout_material.h"
-#include "modeller/cutouts_screen.h"
-#include "modeller/modeller.h"
-#include "modeller/texture_mapping.h"
-#include "modeller/texture_pages.h"
+#include "modeller/texture/cutout_material.h"
+#include "modeller/texture/cutouts_screen.h"
+#include "modeller/screen/modeller.h"
+#include "modeller/texture/texture_mapping.h"
+#include "modeller/texture/texture_pages.h"
 #include "modeller_fixture.h"
 #include "row_layout.h"
 #include "platform/keys.h"

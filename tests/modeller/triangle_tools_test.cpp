@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "core/fixed_math.h"
-#include "modeller/triangle_tools.h"
+#include "modeller/operations/triangle_tools.h"
 #include "operations_fixture.h"
 #include "render/draw_mesh.h"
 

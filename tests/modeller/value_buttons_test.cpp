@@ -4,6 +4,7 @@
 // levels of detail.
 #include <cstring>
 
+#include "modeller/operations/value_buttons.h"
 #include "operations_fixture.h"
 
 using namespace modeller_test;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "model/model_meshes.h"
-#include "modeller/wire_edges.h"
+#include "modeller/editor/wire_edges.h"
 #include "render/object_mesh.h"
 #include "text/messages.h"
 #include "tools/model_gen/model_builder.h"

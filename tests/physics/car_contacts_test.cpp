@@ -205,8 +205,7 @@ TEST_F(CarContacts, ACarOnItsBackTestsOnlyItsBodyPoints) {
   car.Integrate(CAR_STEP_SECONDS, 0);
   Hooks.rayCalls.clear();
   car.CollideWithObject(plane.Object(), 1, 1, 1);
-  int bodyProbes = 0;
-  for (int i = 0; i < car.pointCount; ++i) bodyProbes += car.points[i].probe.checkDelay == 0;
+  const int bodyProbes = car.pointCount;
   EXPECT_EQ(int(Hooks.rayCalls.size()), bodyProbes);
   for (const auto& call : Hooks.rayCalls)
     for (int i = 0; i < car.wheelCount; ++i) EXPECT_FALSE(call.position.z == car.wheels[i].groundRay.world.z &&
@@ -220,7 +219,7 @@ TEST_F(CarContacts, ACarOnItsBackTestsOnlyItsBodyPoints) {
 }
 
 // A remote car placed on its wheels looks at an object only when one of its wheels meets it (a
-// ground candidate already found, or a locked contact), whichever wheel that is: then every due
+// ground candidate already found, or a locked contact), whichever wheel that is: then every
 // body point, every wheel's ground ray and the meeting wheel's tyre ray are tested; when none
 // meets it, nothing is.
 TEST_F(CarContacts, AnUprightRemoteCarTestsAnObjectWhenAnyOneOfItsWheelsMeetsIt) {
@@ -234,8 +233,6 @@ TEST_F(CarContacts, AnUprightRemoteCarTestsAnObjectWhenAnyOneOfItsWheelsMeetsIt)
   ASSERT_GE(wheels, 2);
   ASSERT_NE(car.wheels[0].tyreScale, 0.0f);
   ASSERT_NE(car.wheels[wheels - 1].tyreScale, 0.0f);
-  // Every body point due this step, so each is tested once when the object is looked at.
-  for (int i = 0; i < car.pointCount; ++i) car.points[i].probe.checkDelay = 0;
   const auto at = [](const HookRecord::RayCall& call, const IntVector& p) {
     return call.position.x == p.x && call.position.y == p.y && call.position.z == p.z;
   };

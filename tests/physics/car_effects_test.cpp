@@ -145,9 +145,9 @@ TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaise
   // Tread sector 3 at 300 degrees: its heat is (300 + 273.15) x the capacity
   // 0.2 x 0.001 x 0.3 x 910 x 2000 = 109.2 J/K.
   const double capacity = 200.0 * 0.001 * 0.3 * 910.0 * 2000.0;
-  w.sectors[3].lanes[1].bodyHeat = float((300.0 + 273.15) * capacity);
-  w.sectors[5].lanes[1].bodyHeat = float((200.0 + 273.15) * capacity);  // not above 200
-  w.sectors[7].lanes[1].bodyHeat = float((400.0 + 273.15) * capacity);  // 255 held to 128
+  w.sectors[3].bodyHeat[1] = float((300.0 + 273.15) * capacity);
+  w.sectors[5].bodyHeat[1] = float((200.0 + 273.15) * capacity);  // not above 200
+  w.sectors[7].bodyHeat[1] = float((400.0 + 273.15) * capacity);  // 255 held to 128
   w.spinRate = 10.0f;
   car.speed = 5.0f;
   car.effectsCounter = 38;
@@ -161,8 +161,8 @@ TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaise
   EXPECT_NEAR(smoke.length / 65536.0, (10.0 * 0.3 + 5.0) * 0.04, 1e-4);
   EXPECT_EQ(g_lines[1].alpha, 128) << "400 x 255 / 200 - 255 = 255, at most 128";
   // Dust: grip use above a half on a dusty surface, at the next fortieth step.
-  w.sectors[3].lanes[1].bodyHeat = 0.0f;
-  w.sectors[7].lanes[1].bodyHeat = 0.0f;
+  w.sectors[3].bodyHeat[1] = 0.0f;
+  w.sectors[7].bodyHeat[1] = 0.0f;
   car.wheelSteps[0].gripUse = 0.6f;
   w.surfaceKind = uint16_t(KindWhere(SurfaceRaisesDust, 1));
   g_lines.clear();
@@ -178,16 +178,16 @@ TEST_F(WheelEffects, EveryFortiethStepHotTreadSmokesAndAGrippingWheelOnDustRaise
   car.WheelEffects();
   EXPECT_TRUE(g_lines.empty()) << "a half is not above a half";
   // A tyre of no width holds no heat to read: its tread never smokes.
-  w.sectors[3].lanes[1].bodyHeat = float((300.0 + 273.15) * capacity);
+  w.sectors[3].bodyHeat[1] = float((300.0 + 273.15) * capacity);
   car.wheelSets[w.wheelSet & 1].sectionWidth = 0.0f;
   car.effectsCounter = 159;
   car.WheelEffects();
   EXPECT_TRUE(g_lines.empty()) << "no width, no smoke";
   // The first and the last sector smoke as the others do.
   car.wheelSets[w.wheelSet & 1].sectionWidth = width;
-  w.sectors[3].lanes[1].bodyHeat = 0.0f;
-  w.sectors[0].lanes[1].bodyHeat = float((300.0 + 273.15) * capacity);
-  w.sectors[TREAD_SECTORS - 1].lanes[1].bodyHeat = float((400.0 + 273.15) * capacity);
+  w.sectors[3].bodyHeat[1] = 0.0f;
+  w.sectors[0].bodyHeat[1] = float((300.0 + 273.15) * capacity);
+  w.sectors[TREAD_SECTORS - 1].bodyHeat[1] = float((400.0 + 273.15) * capacity);
   car.effectsCounter = 199;
   car.WheelEffects();
   ASSERT_EQ(g_lines.size(), 2u);

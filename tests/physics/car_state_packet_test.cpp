@@ -25,8 +25,8 @@ const SuspensionBlock& SetOf(const Car& car, int wheel) { return car.wheelSets[c
 
 // The kelvin of a tread lane's body in one sector.
 float LaneKelvin(const Car& car, int wheel, int sector, int lane) {
-  const TreadLane& l = car.wheels[wheel].sectors[sector].lanes[lane];
-  return l.bodyHeat / (l.thickness * SetOf(car, wheel).heatCapacityWidth * RUBBER);
+  const TreadSector& s = car.wheels[wheel].sectors[sector];
+  return s.bodyHeat[lane] / (s.thickness[lane] * SetOf(car, wheel).heatCapacityWidth * RUBBER);
 }
 
 class CarStatePacketTest : public CarTest {
@@ -104,7 +104,7 @@ TEST_F(CarStatePacketTest, AppliedToASecondCarItReproducesTheFirstsFigures) {
     for (int c = 0; c < 4; ++c) EXPECT_EQ(y.condition[c], x.condition[c]) << i << " " << c;
     // The heats stand at the temperatures received; the tread at the depth of its byte.
     const float D = 0.03f * SetOf(b, i).rollingRadius;
-    EXPECT_NEAR(y.sectors[5].lanes[1].thickness, y.condition[1] * 0.7f * D / 255.0f + 0.3f * D, 1e-7f);
+    EXPECT_NEAR(y.sectors[5].thickness[1], y.condition[1] * 0.7f * D / 255.0f + 0.3f * D, 1e-7f);
     EXPECT_NEAR(LaneKelvin(b, i, 5, 1), x.temperatures[1] + 273.15f, 1e-2f);
     EXPECT_NEAR(y.airHeat / (y.airMass * 1005.0f), x.temperatures[TYRE_TEMP_AIR] + 273.15f, 1e-2f);
     EXPECT_NEAR(y.rimHeat / (SetOf(b, i).rimVolume * 2.7e6f), x.temperatures[TYRE_TEMP_RIM] + 273.15f, 1e-2f);
@@ -170,11 +170,11 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
   // A temperature that moves by one degree is ignored, by two applied.
   w0[STATE_TEMPERATURES] = 80;
   b.ApplyStatePacket(packet);
-  const float heat80 = b.wheels[0].sectors[3].lanes[0].bodyHeat;
+  const float heat80 = b.wheels[0].sectors[3].bodyHeat[0];
   w0[STATE_TEMPERATURES] = 81;
   b.ApplyStatePacket(packet);
   EXPECT_EQ(b.wheels[0].temperatures[0], 80);
-  EXPECT_EQ(b.wheels[0].sectors[3].lanes[0].bodyHeat, heat80);
+  EXPECT_EQ(b.wheels[0].sectors[3].bodyHeat[0], heat80);
   w0[STATE_TEMPERATURES] = 82;
   b.ApplyStatePacket(packet);
   EXPECT_EQ(b.wheels[0].temperatures[0], 82);
@@ -186,11 +186,11 @@ TEST_F(CarStatePacketTest, TheReceiversRules) {
   w0[STATE_TREAD] = 0;
   b.ApplyStatePacket(packet);
   EXPECT_NEAR(LaneKelvin(b, 0, 3, 0), before, 1e-2f);
-  for (TreadSector& s : b.wheels[1].sectors) s.lanes[2].thickness = 0.0f;
+  for (TreadSector& s : b.wheels[1].sectors) s.thickness[2] = 0.0f;
   packet[8 + STATE_WHEEL_BLOCK + STATE_TREAD + 2] = 100;
   b.ApplyStatePacket(packet);
-  EXPECT_GT(b.wheels[1].sectors[0].lanes[2].thickness, 0.0f);
-  EXPECT_TRUE(std::isfinite(b.wheels[1].sectors[0].lanes[2].bodyHeat));
+  EXPECT_GT(b.wheels[1].sectors[0].thickness[2], 0.0f);
+  EXPECT_TRUE(std::isfinite(b.wheels[1].sectors[0].bodyHeat[2]));
 }
 
 // Shares past their range are sent at its ends: above 1 as the greatest byte or word, below

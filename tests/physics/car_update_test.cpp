@@ -160,7 +160,7 @@ TEST_F(CarUpdate, FullThrottleInSecondGearFollowsTheDriveTrainsEquation) {
     const CarWheel& w = car.wheels[i];
     const SuspensionBlock& set = car.wheelSets[w.wheelSet];
     double lanes = 0;
-    for (int j = 0; j < TREAD_LANES; ++j) lanes += w.sectors[0].lanes[j].thickness * w.laneDeflection[j];
+    for (int j = 0; j < TREAD_LANES; ++j) lanes += w.sectors[0].thickness[j] * w.laneDeflection[j];
     ref.rolling += set.rollingHeat * 800.0 *
                    (600.0 * set.treadContactWidth * lanes +
                     set.sectionWidth * 0.02 * 100.0 * (w.laneDeflection[0] + w.laneDeflection[2]));
@@ -1161,7 +1161,7 @@ uint64_t StateHash(const Car& car) {
     f.F(w.deflection), f.F(w.normalForce), f.F(w.deformLongitudinal), f.F(w.deformLateral), f.F(w.twist);
     f.V(w.wheelForce), f.V(w.contactPoint), f.F(w.airHeat), f.F(w.pressure);
     for (const TreadSector& s : w.sectors)
-      for (const TreadLane& l : s.lanes) f.F(l.bodyHeat), f.F(l.contactHeat), f.F(l.thickness);
+      for (int j = 0; j < TREAD_LANES; ++j) f.F(s.bodyHeat[j]), f.F(s.contactHeat[j]), f.F(s.thickness[j]);
   }
   f.F(car.engine.speed), f.F(car.engine.crankAngle), f.F(car.engine.drivelineAngle), f.F(car.engine.clutchTorque);
   f.F(car.engine.health), f.F(car.engine.clutchHeat), f.F(car.fuelAmount);

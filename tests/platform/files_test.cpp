@@ -12,12 +12,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/messages.h"
 #include "tests/platform/open_descriptors.h"
 
 namespace fs = std::filesystem;
@@ -236,6 +239,36 @@ TEST(FilePaths, FullPathsRegularFilesAndLineSources) {
   EXPECT_EQ(read, "before:" + text);
   CloseLineSource(source);
   EXPECT_LT(OpenLineSource((root + "/none.txt").c_str()), 0);
+}
+
+// A named pipe's lines wake a loop's wait as they arrive.  Once its writer has gone the pipe
+// would read as ended at every wait, and the loop would never rest: it is opened afresh, and
+// the next writer's lines wake the wait again.  A plain file is always readable and is never
+// waited on.
+TEST(FilePaths, ALinePipeWakesAWaitUntilItsWriterGoesAndAgainForTheNext) {
+  const std::string root = FreshFolder("line_pipe");
+  const std::string path = root + "/drive";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  WriteText(root + "/lines.txt", "a line\n");
+  ClockUseFake(1000, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
+  const int file = OpenLineSource((root + "/lines.txt").c_str());
+  const int source = OpenLineSource(path.c_str());
+  ASSERT_GE(source, 0);
+  EXPECT_EQ(WaitForMessages(50), WAIT_TIMED_OUT) << "no writer yet; the plain file is not waited on";
+  std::string read;
+  for (const char* line : {"first\n", "second\n"}) {
+    const int writer = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, line, std::strlen(line)), ssize_t(std::strlen(line)));
+    EXPECT_EQ(WaitForMessages(50), WAIT_WOKEN) << line;
+    ::close(writer);
+    ReadLineSource(source, read);
+    EXPECT_EQ(WaitForMessages(50), WAIT_TIMED_OUT) << "the writer of " << line << " has gone";
+  }
+  EXPECT_EQ(read, "first\nsecond\n");
+  CloseLineSource(source);
+  CloseLineSource(file);
+  ClockUseReal();
 }
 
 TEST(FileTimes, LinuxTimesConvertToHundredNanosecondsSince1601) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/instance_link.h"
+#include "platform/messages.h"
 #include "tests/platform/instance_link_client.h"
 #include "tests/platform/open_descriptors.h"
 
@@ -151,19 +152,25 @@ int64_t ReplyOrEnd(int fd, int ms) {
   return -2;
 }
 
+// A loop at rest is woken by a new connection and by each piece of a request (its waits are
+// long: a wake that never came would show as a wait that timed out).
 TEST_F(InstanceLink, RequestsArriveInPiecesAcrossPassesAndSilentSendersAreDropped) {
   ASSERT_EQ(InstanceLinkOpen(), 1);
+  EXPECT_EQ(WaitForMessages(0), WAIT_TIMED_OUT) << "nobody connects";
   const int silent = ConnectRaw();
   const int slow = ConnectRaw();
   ASSERT_GE(silent, 0);
   ASSERT_GE(slow, 0);
   const uint8_t head[3] = {129, 0, 0};  // a request cut short
   ASSERT_EQ(write(slow, head, sizeof head), 3);
+  EXPECT_EQ(WaitForMessages(60000), WAIT_WOKEN) << "connections wait";
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(InstanceLinkServe(EchoLength), 0);  // nothing complete: the pass never waits
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  EXPECT_EQ(WaitForMessages(0), WAIT_TIMED_OUT) << "what arrived is read";
   const uint8_t rest[4] = {0, 2, 'o', 'k'};  // code 129, two characters
   ASSERT_EQ(write(slow, rest, sizeof rest), 4);
+  EXPECT_EQ(WaitForMessages(60000), WAIT_WOKEN) << "the rest of a request";
   EXPECT_EQ(InstanceLinkServe(EchoLength), 1);
   EXPECT_EQ(ReplyOrEnd(slow, 1000), 129002);
   EXPECT_EQ(g_lastText, "ok");

@@ -1,9 +1,15 @@
 // messages_test.cpp - the window message queue: messages come out in the order they went in,
 // a conditional peek takes the oldest only when it passes, and the event source is asked
-// before every peek.
+// before every peek; the wait of a loop at rest ends for what arrives and else takes its time.
 #include "platform/messages.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/clock.h"
 
 namespace {
 
@@ -61,4 +67,60 @@ TEST_F(WindowMessages, TheEventSourceIsAskedBeforeEitherPeekAndClearingEmptiesTh
   ClearWindowMessages();
   EXPECT_EQ(CountWindowMessages(), 0);
   EXPECT_FALSE(PeekWindowMessage(m));
+}
+
+// ---- the wait of a loop at rest ----
+
+// Under the fake clock the wait only looks: with nothing to wake it, the clock moves on by its
+// time (or the limit a source put on it); a message, a wake or a readable watched descriptor
+// ends it at once, the clock standing still.
+TEST_F(WindowMessages, AWaitEndsAtOnceForAMessageAWakeOrAWatchedDescriptorAndElseTakesItsTime) {
+  ClockUseFake(5000, WallTime{2026, 1, 1, 0, 0, 0, 0, 4});
+  EXPECT_EQ(WaitForMessages(700), WAIT_TIMED_OUT);
+  EXPECT_EQ(ClockNowMs(), 5700u);
+  LimitMessageWait(10);
+  EXPECT_EQ(WaitForMessages(700), WAIT_TIMED_OUT);
+  EXPECT_EQ(ClockNowMs(), 5710u) << "a source that cannot be watched cuts the wait short";
+  LimitMessageWait(0);
+
+  PostWindowMessage(MSG_PAINT, 0, 0);
+  EXPECT_EQ(WaitForMessages(700), WAIT_WOKEN);
+  ClearWindowMessages();
+  SetMessageSource(CollectOne);
+  EXPECT_EQ(WaitForMessages(700), WAIT_WOKEN) << "the source's events are collected first";
+  SetMessageSource(nullptr);
+  ClearWindowMessages();
+  WakeMessageWait();
+  EXPECT_EQ(WaitForMessages(700), WAIT_WOKEN);
+  EXPECT_EQ(ClockNowMs(), 5710u);
+  EXPECT_EQ(WaitForMessages(700), WAIT_TIMED_OUT) << "a wake is taken once";
+
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  WatchDescriptor(ends[0]);
+  WatchDescriptor(ends[0]);
+  ASSERT_EQ(write(ends[1], "x", 1), 1);
+  EXPECT_EQ(WaitForMessages(700), WAIT_WOKEN);
+  UnwatchDescriptor(ends[0]);
+  EXPECT_EQ(WaitForMessages(700), WAIT_TIMED_OUT) << "watched once, unwatched once";
+  close(ends[0]);
+  close(ends[1]);
+  ClockUseReal();
+}
+
+// Posts and wakes from other threads end a wait under way.  The wait is long: a wake that
+// never came would show as a wait that timed out, not as a slow test that passes.
+TEST_F(WindowMessages, PostsAndWakesFromOtherThreadsEndAWaitUnderWay) {
+  for (const bool post : {true, false}) {
+    std::thread other([post] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      if (post)
+        PostWindowMessage(MSG_USER, 0, 0);
+      else
+        WakeMessageWait();
+    });
+    EXPECT_EQ(WaitForMessages(60000), WAIT_WOKEN) << (post ? "a post" : "a wake");
+    other.join();
+    ClearWindowMessages();
+  }
 }

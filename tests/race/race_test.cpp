@@ -89,9 +89,11 @@ TEST(OfflineRace, LayoutPacketsComeBackAsFromAHost) {
   Connections[2].layoutByte = 0;
   EXPECT_EQ(LayoutPlaceCount, 60) << "the first block";
   EXPECT_EQ(LayoutLoadUnderWay(), 1);
+  EXPECT_EQ(NetworkPollPending(), 1) << "a loop at rest does not wait: the next pass sends";
   PollNetwork();
   EXPECT_EQ(LayoutPlaceCount, 61);
   EXPECT_EQ(LayoutLoadUnderWay(), 0);
+  EXPECT_EQ(NetworkPollPending(), 0);
   EXPECT_EQ(RaceLink.RaceFlags(), 0u);
   DeleteWorld();
   ConnectionCount = 0;

@@ -685,11 +685,12 @@ TEST_F(FrameOnNullDevice, SpecialNamesFindTheirMaterialsInAnyCase) {
 TEST_F(FrameOnNullDevice, BackgroundPictureIsSkippedWithoutItsFile) {
   EXPECT_EQ(LoadBackgroundPicture("nowhere"), nullptr);
   EXPECT_EQ(LoadBackgroundPicture(""), nullptr);
-  Background.garage = 1;
-  DrawBackgroundPicture();  // "garage" has no picture here: nothing drawn, nothing kept
+  const char* const saved = CurrentBackground;
+  CurrentBackground = "dock";
+  DrawBackgroundPicture();  // "dock" has no picture: nothing drawn, nothing kept
   EXPECT_EQ(Background.material, nullptr);
-  EXPECT_STREQ(Background.loadedName, "garage");
-  Background.garage = 0;
+  EXPECT_STREQ(Background.loadedName, "dock");
+  CurrentBackground = saved;
 }
 
 TEST_F(FrameOnNullDevice, BackgroundPictureIsTheJpgInThePictureFolderWithOneLevel) {
@@ -726,7 +727,6 @@ TEST_F(FrameOnNullDevice, TheBackgroundPictureIsAQuadOfFourWhiteCornersInTheBack
   ResetDraw2D();
   SetScreenWindow(1, 0.0f, 0.0f, 1.0f, 1.0f);
   CurrentBackground = "pits";
-  Background.garage = 0;
   DrawBackgroundPicture();
   ASSERT_NE(Background.material, nullptr);
   const Draw2D& l = Draw2DList;

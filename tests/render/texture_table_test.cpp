@@ -360,7 +360,7 @@ TEST_F(TextureTable, AConvertedPictureIsKeptWhileItsTimeEqualsThePictures) {
   EXPECT_EQ(brick->format, GFX_FORMAT_BC1_UNORM_SRGB);
   EXPECT_EQ(brick->mipLevels, 7);
   EXPECT_EQ(TexturesSavedCount, saved + 1);
-  EXPECT_EQ(Lines("Saved : data\\dds\\BRICK.dds"), 1);
+  EXPECT_EQ(Lines("Saved : data/dds/BRICK.dds"), 1) << "the path as it is on disk";
   uint64_t pngTime = 0, ddsTime = 0;
   ASSERT_TRUE(FileGetWriteTime("data\\png\\BRICK.png", pngTime));
   ASSERT_TRUE(FileGetWriteTime("data\\dds\\BRICK.dds", ddsTime));

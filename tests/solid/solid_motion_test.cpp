@@ -276,7 +276,6 @@ TEST_F(SolidMotion, ResetClearsMotionContactsAndBoxAndPresetsTheReservedWords) {
     p.lastDepth = 0.1f;
     p.contactState = 2;
     p.sliding = p.touching = 1;
-    p.probe.checkDelay = 5;
     p.probe.candidateStrength = 9;
   }
   body.triangles[0].localNormal = {0.0f, 0.0f, 1.0f};
@@ -304,7 +303,6 @@ TEST_F(SolidMotion, ResetClearsMotionContactsAndBoxAndPresetsTheReservedWords) {
     const SolidPoint& p = body.points[i];
     EXPECT_EQ(p.contactState, 0) << i;
     EXPECT_EQ(p.touching, 0) << i;
-    EXPECT_EQ(p.probe.checkDelay, 0) << i;
     EXPECT_EQ(p.probe.candidateStrength, 0) << i;
     EXPECT_EQ(LengthSquared(p.anchor) + LengthSquared(p.contactForce) + p.lastDepth, 0.0f) << i;
   }

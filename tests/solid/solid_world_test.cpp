@@ -63,10 +63,6 @@ TEST_F(SolidWorld, AnObjectIsAskedOnlyForThePointsItsFlagsSelect) {
       EXPECT_EQ(p.candidateSurface, reinterpret_cast<uintptr_t>(&ramp));
     }
   }
-  box.points[0].probe.checkDelay = 3;
-  box.points[0].probe.ClearCandidate();
-  EXPECT_EQ(asked(0, 0, 1), 0x02) << "a delayed point is not searched";
-  box.points[0].probe.checkDelay = 0;
   // Points level with the centre of mass are no upper points, and a point at y = 0 has no
   // positive y: the top four (z = 0.5) and point 7 (moved to y = 0) go to the other flag.
   box.centreOfMass.z = 0.5f;

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -80,7 +82,22 @@ TEST_F(Messages, AFullHistoryDropsItsOldestLine) {
   EXPECT_STREQ(MessageHistory[19].text, "40");
 }
 
-TEST_F(Messages, TheMessageLevelFiltersLines) {
+// The message level filters lines; a debug line (target -3) is a developer's: shown only while
+// the debug messages are on, and written to the log whatever the setting.
+TEST_F(Messages, TheMessageLevelAndTheDebugSettingFilterLines) {
+  std::filesystem::remove("deb.log");
+  AddMessage("a debugging line", TextColours.grey, MSG_TARGET_DEBUG);
+  EXPECT_EQ(MessageLineCount, 0) << "not on a user's screen";
+  std::string log;
+  std::getline(std::ifstream("deb.log"), log);
+  EXPECT_NE(log.find("a debugging line"), std::string::npos) << log;
+  DebugMessagesOn = 1;
+  AddMessage("shown while asked for", TextColours.grey, MSG_TARGET_DEBUG);
+  DebugMessagesOn = 0;
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "shown while asked for");
+  ResetMessages();
+
   MessageLevel = 1;
   AddMessage("chat", TextColours.grey, 0);
   EXPECT_EQ(MessageLineCount, 0);

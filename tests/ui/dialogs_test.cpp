@@ -204,6 +204,8 @@ TEST_F(Dialogs, ReportsFromBelowTheInterfaceBecomeLinesBoxesAndQuestions) {
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(160, 160, 255));
   ReportLine("CheckGround", REPORT_WARNING);
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(255, 0, 0)) << "the warning colour is pure red";
+  ReportLine("Mod exported", REPORT_SUCCESS);
+  EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, RgbWord(160, 255, 160)) << "success: colour code 2's light green";
   ReportLabelledLine("AddSub", "removed subprocess", REPORT_GREY);
   EXPECT_STREQ(GetNewestMessageText(), "AddSub : removed subprocess");
   EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.grey);
@@ -1007,6 +1009,32 @@ TEST_F(Dialogs, TheEntrysPanelReachesOverSixteenListRowsAtMost) {
   ASSERT_NE(panel, nullptr);
   EXPECT_NEAR(panel->bottom, 0.07f, 1e-5f);  // -0.13 + 3 x 0.06 + 0.02
   CancelTextEntry();
+}
+
+// While an entry is open the keyboard, once shown, is raised: it runs from -0.9 to -0.47, and
+// the whole dialog stands 0.08 lower, its panel from -0.45 (0.02 under the keyboard) to
+// -0.13 + 16 x 0.06 + 0.02 + 0.08 = 0.93, so no key lies over its prompt, line, buttons or
+// list.  Closed, the keyboard is lowered again.
+TEST_F(Dialogs, AnEntryRaisesTheKeyboardAndStandsBelowIt) {
+  TouchTwentyNames();
+  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
+  EXPECT_EQ(OnscreenKeyboardRaised, 1);
+  ASSERT_TRUE(ClickText("kb"));
+  Frame();
+  const int dialogControls = ValueControlCount;
+  DoOnScreenKeyboard();
+  ASSERT_GT(ValueControlCount, dialogControls);
+  float keyboardBottom = -1.0f;
+  for (int i = dialogControls; i < ValueControlCount; ++i) keyboardBottom = std::max(keyboardBottom, ValueControls[i].bottom);
+  EXPECT_NEAR(ValueControls[dialogControls].top, -0.9f, 1e-5f);
+  EXPECT_NEAR(keyboardBottom, -0.47f, 1e-5f);
+  const ValueControl* panel = DialogPanel();
+  ASSERT_NE(panel, nullptr);
+  EXPECT_NEAR(panel->top, -0.45f, 1e-5f);
+  EXPECT_NEAR(panel->bottom, 0.93f, 1e-5f);
+  for (int i = 0; i < dialogControls; ++i) EXPECT_GE(ValueControls[i].top, keyboardBottom) << i;
+  Key(27);
+  EXPECT_EQ(OnscreenKeyboardRaised, 0);
 }
 
 // The entry's keys: a space is typed like any character, and Up (the first key beyond the

@@ -47,7 +47,7 @@ class GeneratedFontPages : public ::testing::Test {
 }  // namespace
 
 TEST(FontPageLayout, FillsTwoTallRowsThenSixShortRowsAPage) {
-  // Glyphs of exactly one cell width: 72 + 6 pixels each, so 6 fit in a 512-pixel row.
+  // Glyphs of exactly one cell width: 72 + 8 pixels each, so 6 fit in a 512-pixel row.
   std::vector<float> widths(GLYPH_COUNT, 1.0f), heights(GLYPH_COUNT, 0.5f);
   std::vector<uint8_t> drawn(GLYPH_COUNT, 1);
   for (int g = 1; g <= 20; ++g) heights[g] = 1.0f;  // 20 tall glyphs
@@ -62,7 +62,7 @@ TEST(FontPageLayout, FillsTwoTallRowsThenSixShortRowsAPage) {
   EXPECT_FLOAT_EQ(places[13].y, -1.0f);
   EXPECT_EQ(places[21].page, 0);  // the first short glyph
   EXPECT_FLOAT_EQ(places[21].y, -0.40625f);
-  EXPECT_FLOAT_EQ(places[21].x, -1.0f);
+  EXPECT_FLOAT_EQ(places[21].x, -1.0f + 4.0f / 256.0f);  // its texture margin on the page
   EXPECT_TRUE(places[1].tall);
   EXPECT_FALSE(places[21].tall);
   // Six short rows of six on page 0.
@@ -144,8 +144,12 @@ TEST_F(GeneratedFontPages, InkLiesOnlyInsideTheGlyphsRectanglesWhichNeverOverlap
     std::vector<int> onPage;
     for (int g = 1; g < GLYPH_COUNT; ++g)
       if (Glyphs[g].fontPage == p && Glyphs[g].numPoints > 0) onPage.push_back(g);
-    // Texture rectangles may touch (the margins meet half way between cells) but never overlap.
+    // Texture rectangles may touch (the margins meet half way between cells) but never overlap,
+    // and never reach past the page's side: filtering would read the ink of the other side
+    // there, a stroke beside the glyph.
     for (size_t i = 0; i < onPage.size(); ++i) {
+      EXPECT_GE(Glyphs[onPage[i]].u0, 0.0f) << "glyph " << onPage[i];
+      EXPECT_LE(Glyphs[onPage[i]].u1, 1.0f) << "glyph " << onPage[i];
       for (size_t j = i + 1; j < onPage.size(); ++j) {
         const Char& a = Glyphs[onPage[i]];
         const Char& b = Glyphs[onPage[j]];

@@ -14,16 +14,19 @@
 #include "core/gamma_tables.h"
 #include "core/process.h"
 #include "core/window_state.h"
+#include "render/device.h"
 #include "render/draw2d.h"
 #include "render/font_pages.h"
 #include "render/frame.h"
 #include "render/material.h"
+#include "render/object_picture.h"
 #include "render/render_target.h"
 #include "render/texture_record.h"
 #include "render/vr.h"
 #include "tests/render/null_renderer.h"
 #include "text/messages.h"
 #include "ui/character_set.h"
+#include "ui/contrast.h"
 #include "ui/dialogs.h"
 #include "ui/draw_record.h"
 #include "ui/font_page_layout.h"
@@ -379,6 +382,24 @@ TEST_F(PanelDraw, LabelsGetAPanelOnlyOnScreensThatDoNotClearToAColour) {
     DrawValueControlPanels(0);
     EXPECT_EQ(Triangles(), uint32_t(triangles)) << "clear mode " << mode;
   }
+  FrameClear = saved;
+}
+
+// A screen that clears to a colour is a plain page of it until it draws behind the interface
+// (a car, a model in a 2D view) or an editor clears the frame for its view: then the texts
+// cannot count on the clear's colour.  The next frame of the interface is plain again.
+TEST_F(PanelDraw, APageIsPlainUntilItsScreenDrawsBehindTheInterface) {
+  const FrameClearSettings saved = FrameClear;
+  FrameClear.mode = 0;
+  ClearInterface();
+  EXPECT_EQ(PlainScreenColour(), 0xFF000000u);
+  GfxDraw(Gfx.context, 0, 0);
+  EXPECT_EQ(PlainScreenColour(), 0u) << "drawn behind";
+  ClearInterface();
+  EXPECT_EQ(PlainScreenColour(), 0xFF000000u) << "a new frame";
+  EditorFrameCleared = 1;
+  EXPECT_EQ(PlainScreenColour(), 0u) << "an editor's own clear";
+  EditorFrameCleared = 0;
   FrameClear = saved;
 }
 
@@ -1046,6 +1067,30 @@ TEST(FreePlace, ABoxGoesToTheNearestClearPlaceOnTheScreen) {
   ScreenHeight = saved[1];
 }
 
+// Where no place is free a box goes where it covers the fewest taken cells, on the screen and
+// at or below the lowest top asked for while it fits there; of places that cover alike, the
+// nearest.  A 200 x 60 box on an 800 x 600 screen.
+TEST(FreePlace, WhereNoPlaceIsFreeABoxCoversTheFewest) {
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  using Place = std::pair<float, float>;
+  const auto place = [](std::vector<PixelBox> taken, float x, float y, float minTop) {
+    FindLeastCoveredPlace(taken.data(), int(taken.size()), 200.0f, 60.0f, minTop, &x, &y);
+    return Place{x, y};
+  };
+  // Taken down to y 560: the bottom of the screen, 20 rows of pixels covered, under x.
+  EXPECT_EQ(place({{0, 0, 800, 560}}, 100, 100, 0), Place(100, 540));
+  EXPECT_EQ(place({{0, 0, 800, 560}}, 100, 100, 580), Place(100, 540)) << "no room below 580: as low as it goes";
+  // The right half taken less deep: there, though further.
+  EXPECT_EQ(place({{0, 0, 400, 600}, {400, 0, 800, 570}}, 0, 0, 0), Place(400, 540));
+  // All taken: the nearest place on the screen to the one asked for.
+  EXPECT_EQ(place({{0, 0, 800, 600}}, 900, 300, 0), Place(600, 300));
+  EXPECT_EQ(place({{0, 0, 800, 600}}, 100, 300, 400), Place(100, 400));
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
+}
+
 // When no place straight above or below is free, a grid of 4-pixel cells is searched, and a
 // screen whose size is not a whole number of cells keeps the grid's places on it: on a 100 x 10
 // screen the cells' third row runs to y 12, and the box moved back to y 6 is above the lowest
@@ -1285,6 +1330,69 @@ TEST_F(PanelDraw, AStandOutStripKeepsWithinTheTextsButton) {
     ForgetQueuedTexts(SmallTextBatch);
   }
   SmallTextBatch.items.clear();
+  ResetDrawRecord();
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
+}
+
+// A text's coloured span stands out where its text does, by its own colour made darker or
+// lighter towards the text's ink as far as it must.  The unsaved mark, pure red after a black
+// name on the 148 grey of a button, is 1.32:1 as it is (luminances 0.2126 and 0.2961); the
+// yellow path of a black prompt over a see-through panel needs a darker yellow over the strip
+// the prompt gets.  The black ink and a span that stands out already keep theirs.
+TEST_F(PanelDraw, ColouredSpansStandOutWhereTheirTextDoes) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  const auto glyph = [](TextBatch& batch, float x0, float y0, float x1, float y1, uint32_t colour) {
+    TextBatchItem item{};
+    item.texturePage = 6;  // a cached glyph: its box is its extent
+    item.x0 = x0, item.y0 = y0, item.x1 = x1, item.y1 = y1;
+    item.colour = colour;
+    batch.items.push_back(item);
+  };
+  const auto rgb = [](uint32_t c) { return c & 0xFFFFFFu; };
+  // On a button's face, in pixels: the name, the mark, and a navy span (0x000080, luminance
+  // 0.0156: 5.3:1 on that grey).
+  ResetDrawRecord();
+  SmallTextBatch.items.clear();
+  TagRecordForButton(0, 1, 100, 100, 300, 124, "Runabout*", 0, 0);
+  RecordFillPixels(0xFF949494u, 100.0f, 100.0f, 300.0f, 124.0f);
+  glyph(SmallTextBatch, 110.0f, 104.0f, 180.0f, 120.0f, 0xFF000000u);
+  glyph(SmallTextBatch, 180.0f, 104.0f, 190.0f, 120.0f, 0xFFFF0000u);
+  glyph(SmallTextBatch, 190.0f, 104.0f, 200.0f, 120.0f, 0xFF000080u);
+  RecordQueuedText(SmallTextBatch, 0, "Runabout^1*^4!", 0xFF000000u);
+  AddStandOutStrips(SmallTextBatch, 0);
+  EXPECT_EQ(DrawRecord.size(), 1u) << "a face gets no strip";
+  EXPECT_EQ(SmallTextBatch.items[0].colour, 0xFF000000u);
+  const uint32_t mark = SmallTextBatch.items[1].colour;
+  EXPECT_GE(ColourContrast(rgb(mark), 0x949494u), 4.5) << std::hex << mark;
+  EXPECT_GT(mark >> 16 & 0xFF, 0u) << "still red";
+  EXPECT_EQ(mark & 0xFFFFu, 0u) << "only red";
+  EXPECT_EQ(SmallTextBatch.items[2].colour, 0xFF000080u);
+  ForgetQueuedTexts(SmallTextBatch);
+  SmallTextBatch.items.clear();
+
+  // Over a see-through panel (200 grey at alpha 48, too thin for black over a black scene)
+  // and a scene of any colour, in screen units: x -0.5..0.5, y -0.1..0.1 are pixels
+  // 200..600, 270..330.
+  ResetDrawRecord();
+  InterfaceTextBatch.items.clear();
+  TagRecordFor(RECORD_TEXT, RECORD_FILL);
+  RecordFillPixels(0x30C8C8C8u, 200.0f, 270.0f, 600.0f, 330.0f);
+  glyph(InterfaceTextBatch, -0.4f, -0.05f, 0.0f, 0.05f, 0xFF000000u);
+  glyph(InterfaceTextBatch, 0.0f, -0.05f, 0.3f, 0.05f, 0xFFFFFF00u);
+  RecordQueuedText(InterfaceTextBatch, 0, "Enter name ^3data", 0xFF000000u);
+  AddStandOutStrips(InterfaceTextBatch, 1);
+  ASSERT_EQ(DrawRecord.size(), 2u);
+  EXPECT_EQ(DrawRecord[1].role, RECORD_BACKING);
+  const uint32_t layers[2] = {DrawRecord[0].colour, DrawRecord[1].colour};
+  const uint32_t path = InterfaceTextBatch.items[1].colour;
+  EXPECT_GE(WorstContrast(path, layers, 2), 4.5) << std::hex << path;
+  EXPECT_EQ(path & 0xFFu, 0u) << "still yellow: red and green, no blue";
+  EXPECT_EQ(path >> 16 & 0xFF, path >> 8 & 0xFF);
+  ForgetQueuedTexts(InterfaceTextBatch);
+  InterfaceTextBatch.items.clear();
   ResetDrawRecord();
   ScreenWidth = savedWidth;
   ScreenHeight = savedHeight;

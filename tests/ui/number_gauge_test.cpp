@@ -195,14 +195,16 @@ TEST_F(NumberGauge, FiguresSitInsideTheRingCentredOnTheirMarks) {
   const auto& items = InterfaceTextBatch.items;
   ASSERT_EQ(items.size(), 6u) << "one figure per mark";
   const float r = 0.25f * GAUGE_RADIUS_SCALE, size = GAUGE_LABEL_SIZE * r;
-  // "0" straight up: centred across, its top on the ring.
+  // "0" straight up: centred across, its top on the ring of the figures, 0.86 of the radius:
+  // 0.04 inside the major marks, which run from 0.9 to the rim, so that none runs into it.
   const TextBatchItem& zero = items[0];
   const float margin = 1.0f / 24.0f * size;  // the texture margin left of a glyph's box
   EXPECT_NEAR(zero.x0 + margin + 0.5f * TextWidth("0", 0, size), 0.2f, 1e-5f);
-  EXPECT_NEAR(zero.y0 - size * GLYPH_BOX_DROP, -0.1f - GAUGE_LABEL_RING * r, 1e-5f);
+  EXPECT_NEAR(zero.y0 - size * GLYPH_BOX_DROP, -0.1f - 0.86f * r, 1e-5f);
+  EXPECT_FLOAT_EQ(GAUGE_MAJOR_INNER, 0.9f);
   // "5" at the right: its right edge on the ring, centred vertically on the centre line.
   const TextBatchItem& five = items[5];
-  EXPECT_NEAR(five.x0 + margin + TextWidth("5", 0, size), 0.2f + GAUGE_LABEL_RING * r, 1e-5f);
+  EXPECT_NEAR(five.x0 + margin + TextWidth("5", 0, size), 0.2f + 0.86f * r, 1e-5f);
   EXPECT_NEAR(five.y0 - size * GLYPH_BOX_DROP + 0.5f * size, -0.1f, 1e-5f);
   EXPECT_EQ(five.colour, GaugeTextColour);
 }

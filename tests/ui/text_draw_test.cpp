@@ -459,7 +459,9 @@ TEST_F(TextDraw, ACharacterCellShowsOnlyAGlyphOfTheSet) {
   ResetInterfaceState();
 }
 
-// A colour control (type 52) shows its three channel values, red first, one per row.
+// A colour control (type 52) shows its three channel values, red first, on one line at the
+// text size of its height (0.7 x 0.5): one above the other they would stand 0.3 x 0.5 high,
+// too small to read in a row.
 TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {
   ResetInterfaceState();
   EmptyTextBatches();
@@ -469,8 +471,12 @@ TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {
   AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &colour, nullptr, 0.0f, 0.0f, 1.0f, 0.5f);
   EXPECT_EQ(Shown(), "123456");
   ASSERT_EQ(Items().size(), 6u);
-  EXPECT_LT(Items()[0].y0, Items()[2].y0) << "red above green";
-  EXPECT_LT(Items()[2].y0, Items()[4].y0) << "green above blue";
+  EXPECT_LT(Items()[1].x1, Items()[2].x0) << "red left of green";
+  EXPECT_LT(Items()[3].x1, Items()[4].x0) << "green left of blue";
+  for (const TextBatchItem& item : Items()) {
+    EXPECT_EQ(item.y0, Items()[0].y0) << "one line";
+    EXPECT_GT(item.y1 - item.y0, 0.3f * 0.5f);
+  }
   ResetInterfaceState();
 }
 

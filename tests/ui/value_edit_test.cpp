@@ -68,7 +68,7 @@ class ValueEdit : public ::testing::Test {
     g_Refreshes = 0;
     RecordEditMerging = RecordVehicleEdit;
     AddUndoPoint = RecordModellerEdit;
-    RefreshEditedMesh = CountRefresh;
+    EditedMeshChanged = CountRefresh;
     MappingPanelSelection = 3;
     MappingPanelRedraw = 0;
     SetInterfaceMetrics();
@@ -76,7 +76,7 @@ class ValueEdit : public ::testing::Test {
   void TearDown() override {
     RecordEditMerging = nullptr;
     AddUndoPoint = nullptr;
-    RefreshEditedMesh = nullptr;
+    EditedMeshChanged = nullptr;
     EditDomain = 0;
     ResetInterfaceState();
     CancelTextEntry();

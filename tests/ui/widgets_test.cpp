@@ -688,7 +688,8 @@ TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
   uint8_t byte = 200;
   AddSlider(&owner, "%.0f", &byte, -0.5f, 0.5f, 0.1f, 0.05f, 0.0f, 100.0f, 0, 200, nullptr);
   ASSERT_EQ(ValueControlCount, 4);
-  ExpectControl(ValueControls[0], 19, nullptr, &c.textSelected, -0.5f, 0.1f, 0.5f, 0.15f, "shown");
+  // The label between the steps, which would cover its first and last letters.
+  ExpectControl(ValueControls[0], 19, nullptr, &c.textSelected, -0.47f, 0.1f, 0.47f, 0.15f, "shown");
   EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[0].variable), 100.0f);
   ExpectControl(ValueControls[1], 41, &owner, &c.textUnselected, -0.5f, 0.1f, -0.47f, 0.15f, "down");
   EXPECT_EQ(ValueControls[1].label.i, 0);

@@ -382,11 +382,12 @@ TEST_F(CarGeometryPixels, TheAxleDiagramShowsItsLinksAndTyreSectionWherePredicte
     FlushDraw2D();
     const std::vector<uint8_t> p = ReadTargetPixels(target);
     WritePng(std::string("gpu/diagram_") + (setIndex == 0 ? "macpherson" : "wishbone") + ".png", p, SIZE, SIZE);
-    // Where the diagram puts car axes: centred across, the ground at 55% down, 0.4 of the
-    // panel for the car's width.
+    // Where the diagram puts car axes: centred across, the ground 1.2 lines above the seven
+    // lines of wheel columns at the panel's foot (1 - 8.2 x 0.05 = 0.59), 0.4 of the panel for
+    // the car's width.
     const float scale = DiagramScale(2.0f, 1.6f);
     const auto X = [&](float x) { return pixel(x * scale); };
-    const auto Y = [&](float z) { return pixel(0.1f - z * scale); };
+    const auto Y = [&](float z) { return pixel(0.59f - z * scale); };
     // Some pixel within one of (x, y) shows the colour.
     const auto shows = [&](float x, float y, uint32_t colour) {
       const uint32_t want = ApplyBrightnessTable(colour) & 0xFFFFFF;

@@ -26,6 +26,7 @@
 #include "vehicle/car_drawing.h"
 #include "vehicle/car_lighting.h"
 #include "vehicle/car_people.h"
+#include "vehicle/garage_picture.h"
 #include "vehicle/setup_marks.h"
 
 namespace {
@@ -250,6 +251,40 @@ TEST(CarDraw, GarageZoomAndMirrorOffset) {
   EXPECT_FLOAT_EQ(InternalMirrorDrop(0.0f), 0.0f);
   EXPECT_FLOAT_EQ(InternalMirrorDrop(0.4f), -0.04f);
   EXPECT_FLOAT_EQ(InternalMirrorDrop(-0.2f), -0.01f);
+}
+
+// A box (the view's units: x across -1..1, y up) fitted into a room of the picture (x right,
+// y down, -1..1 each way): its corners land inside the room, centred, touching two sides.
+TEST(CarDraw, GarageRoomFitPutsTheBoxInTheRoomsMiddleAsLargeAsItAllows) {
+  const struct {
+    float box[4], room[4], aspect;
+    bool byWidth;
+  } cases[] = {
+      {{-0.5f, -0.2f, 0.5f, 0.2f}, {-1.0f, -0.5f, 0.0f, 0.5f}, 2.0f, true},  // a wide car, the room's width
+      {{0.0f, 0.0f, 0.4f, 0.2f}, {0.0f, 0.0f, 1.0f, 0.2f}, 1.0f, false},    // off-centre, a flat room
+      {{-0.1f, -0.9f, 0.1f, -0.5f}, {-0.9f, -0.9f, 0.9f, 0.9f}, 0.75f, false},
+  };
+  for (const auto& k : cases) {
+    RoomFit fit{};
+    ASSERT_EQ(FitBoxIntoRoom(k.box, k.room, k.aspect, fit), 1);
+    // Where a box point lands: across by the width factor and the centre, down likewise with
+    // the picture's aspect.
+    const float x0 = k.box[0] / fit.widthFactor + fit.centreX, x1 = k.box[2] / fit.widthFactor + fit.centreX;
+    const float y0 = fit.centreY - k.box[3] * k.aspect / fit.widthFactor;
+    const float y1 = fit.centreY - k.box[1] * k.aspect / fit.widthFactor;
+    EXPECT_NEAR(x0 + x1, k.room[0] + k.room[2], 1e-5f) << "centred across";
+    EXPECT_NEAR(y0 + y1, k.room[1] + k.room[3], 1e-5f) << "centred down";
+    EXPECT_LE(x1 - x0, k.room[2] - k.room[0] + 1e-5f);
+    EXPECT_LE(y1 - y0, k.room[3] - k.room[1] + 1e-5f);
+    if (k.byWidth)
+      EXPECT_NEAR(x1 - x0, k.room[2] - k.room[0], 1e-5f) << "filling the room's width";
+    else
+      EXPECT_NEAR(y1 - y0, k.room[3] - k.room[1], 1e-5f) << "filling the room's height";
+  }
+  RoomFit fit{};
+  const float flat[4] = {0.0f, 0.0f, 1.0f, 0.0f}, room[4] = {-1.0f, -1.0f, 1.0f, 1.0f};
+  EXPECT_EQ(FitBoxIntoRoom(flat, room, 1.0f, fit), 0) << "a box of no height";
+  EXPECT_EQ(FitBoxIntoRoom(room, flat, 1.0f, fit), 0) << "a room of no height";
 }
 
 TEST(CarDraw, ItemListsDropBeyondTheirRoom) {

@@ -173,11 +173,12 @@ std::vector<DrawnLine> LinesOfColour(uint32_t colour) {
 // side, z up), the upper at (0.3, 0.4); both arms 0.4 m, at rest level (no travel, no rest
 // angle), so the lower outer joint is at (0.7, 0.1); the upright 2 x 0.15 m long with no caster
 // stands straight up from it to (0.7, 0.4), 0.4 m from the upper pivot as the upper arm needs.
-// The panel (-0.4, -0.4) 0.8 x 0.8, the car 1.6 m wide: 0.4 x 0.8 / 1.6 = 0.2 per metre, x about
-// -0.4 + 0.4 = 0, the ground at -0.4 + 0.55 x 0.8 = 0.04 with z upwards, so (x, z) is drawn at
-// (0.2 x, 0.04 - 0.2 z):
-//   lower pivot (0.06, 0.02), upper pivot (0.06, -0.04), lower joint (0.14, 0.02), upper joint
-//   (0.14, -0.04), the x negated for the left wheel, drawn first.
+// The panel (-0.4, -0.4) 0.8 x 0.8 with lines 0.04 apart, the car 1.6 m wide: 0.4 x 0.8 / 1.6 =
+// 0.2 per metre, x about -0.4 + 0.4 = 0; the seven column lines fill the foot from 0.4 - 0.28 =
+// 0.12, the ground 1.2 lines above, at 0.072, with z upwards, so (x, z) is drawn at
+// (0.2 x, 0.072 - 0.2 z):
+//   lower pivot (0.06, 0.052), upper pivot (0.06, -0.008), lower joint (0.14, 0.052), upper
+//   joint (0.14, -0.008), the x negated for the left wheel, drawn first.
 // The lower arm runs from the lower pivot to the lower joint, the upper arm from the upper pivot
 // to the upper joint; the third colour draws two lines from the lower pivot: to the upper pivot,
 // then to the upright's upper end.
@@ -228,9 +229,9 @@ TEST(SetupDiagram, TheDoubleWishbonesLinksRunBetweenItsPivotsAndTheUprightsEnds)
       EXPECT_NEAR(d.y1, window.scaleY * e.y1 + window.centreY, 1e-5f) << std::hex << colour << " line " << k;
     }
   };
-  expectLines(DIAGRAM_LINK_COLOURS[0], {{0.06f, 0.02f, 0.14f, 0.02f}});  // the lower arm
-  expectLines(DIAGRAM_LINK_COLOURS[1], {{0.06f, -0.04f, 0.14f, -0.04f}});  // the upper arm
-  expectLines(DIAGRAM_LINK_COLOURS[2], {{0.06f, 0.02f, 0.06f, -0.04f}, {0.06f, 0.02f, 0.14f, -0.04f}});
+  expectLines(DIAGRAM_LINK_COLOURS[0], {{0.06f, 0.052f, 0.14f, 0.052f}});  // the lower arm
+  expectLines(DIAGRAM_LINK_COLOURS[1], {{0.06f, -0.008f, 0.14f, -0.008f}});  // the upper arm
+  expectLines(DIAGRAM_LINK_COLOURS[2], {{0.06f, 0.052f, 0.06f, -0.008f}, {0.06f, 0.052f, 0.14f, -0.008f}});
   Draw2DList.Free();
 }
 
@@ -245,11 +246,11 @@ std::vector<Draw2DVertex> VerticesOfColour(uint32_t colour) {
 }
 
 // The strut axle of the sample car by hand, in the panel (-0.4, -0.4) 0.8 x 0.8 at 0.2 per metre,
-// (x, z) drawn at (0.2 x, 0.04 - 0.2 z), the lines 0.8 / 200 = 0.004 thick; each wheel, the
-// left first, x times its side:
-//   the arm from the lower pivot (0.3, 0.12) m, drawn (0.06, 0.016), to the upright's lower end;
-//   the strut from the upright's upper end to its top (0.58, 0.75) m, drawn (0.116, -0.11);
-//   the track rod from 5 cm above the pivot (0.3, 0.17) m, drawn (0.06, 0.006), to the upright's
+// its ground at 0.072 as above, (x, z) drawn at (0.2 x, 0.072 - 0.2 z), the lines 0.8 / 200 =
+// 0.004 thick; each wheel, the left first, x times its side:
+//   the arm from the lower pivot (0.3, 0.12) m, drawn (0.06, 0.048), to the upright's lower end;
+//   the strut from the upright's upper end to its top (0.58, 0.75) m, drawn (0.116, -0.078);
+//   the track rod from 5 cm above the pivot (0.3, 0.17) m, drawn (0.06, 0.038), to the upright's
 //   middle;
 //   square plates 4 x 0.004 = 0.016 each way about the pivot, the strut top and the arm's outer
 //   end; the contact marker 3 x 0.004 = 0.012 each way; the ground the tyre's section width
@@ -291,11 +292,11 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
   for (int k = 0; k < 2; ++k) {
     const float side = k == 0 ? -1.0f : 1.0f;
     EXPECT_NEAR(arm[k].x0, X(side * 0.06f), tol) << k;
-    EXPECT_NEAR(arm[k].y0, Y(0.016f), tol) << k;
+    EXPECT_NEAR(arm[k].y0, Y(0.048f), tol) << k;
     EXPECT_NEAR(strut[k].x1, X(side * 0.116f), tol) << k;
-    EXPECT_NEAR(strut[k].y1, Y(-0.11f), tol) << k;
+    EXPECT_NEAR(strut[k].y1, Y(-0.078f), tol) << k;
     EXPECT_NEAR(rod[k].x0, X(side * 0.06f), tol) << k;
-    EXPECT_NEAR(rod[k].y0, Y(0.006f), tol) << k;
+    EXPECT_NEAR(rod[k].y0, Y(0.038f), tol) << k;
     // The upright's ends (its vertices 2 and 3) join the arm, the strut and the rod.
     const Draw2DVertex* up = &markers[12 * size_t(k)];
     EXPECT_NEAR(arm[k].x1, up[2].x, tol) << k;
@@ -322,7 +323,7 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
       }
     }
     const float plateX[3] = {X(side * 0.06f), X(side * 0.116f), up[2].x};
-    const float plateY[3] = {Y(0.016f), Y(-0.11f), up[2].y};
+    const float plateY[3] = {Y(0.048f), Y(-0.078f), up[2].y};
     for (int q = 0; q < 3; ++q)
       for (int i = 0; i < 4; ++i) {
         const Draw2DVertex& v = plates[12 * size_t(k) + 4 * size_t(q) + size_t(i)];
@@ -578,9 +579,9 @@ TEST(SetupDiagram, ForceWedgeAlongTheForce) {
 
 // The diagram's first quad is its background over the whole panel, in its dark grey; each
 // thick line after it is three quads over its eight vertices, (0,1,3,2), (2,3,5,4), (4,5,7,6),
-// each quad two triangles (a,b,c) and (c,d,a).  The wheel columns stand from seven tenths of
-// the panel down, a line apart, the left one at the panel's left edge, the right one ending at
-// its right edge; the title at the top left, the track a line below it.
+// each quad two triangles (a,b,c) and (c,d,a).  The wheel columns fill the panel's foot, a
+// line apart, the left one at the panel's left edge, the right one ending at its right edge;
+// the title at the top left, the track a line below it.
 TEST(SetupDiagram, TheBackgroundLinesAndTextsStandWhereThePanelPutsThem) {
   BuildGammaTables();
   Car car;
@@ -615,13 +616,19 @@ TEST(SetupDiagram, TheBackgroundLinesAndTextsStandWhereThePanelPutsThem) {
     EXPECT_EQ(triangle(int(2 + 2 * q)), (std::vector<uint32_t>{first, first + 1, first + 3})) << q;
     EXPECT_EQ(triangle(int(3 + 2 * q)), (std::vector<uint32_t>{first + 3, first + 2, first})) << q;
   }
+  // The panel is too short for the figure at its scale (0.4 x 0.6 / 1.6 = 0.15 per metre,
+  // a metre of wheel and strut over a ground at -0.1 - 8.2 x 0.04 = -0.428): it is drawn
+  // smaller, none of it above the track line's foot at -0.6 + 2.2 x 0.04 = -0.512.
+  const ScreenWindow& window = RenderTargets.window;
+  for (uint32_t i = 4; i < batch.vertexCount; ++i)
+    EXPECT_GE((Draw2DList.vertices[batch.firstVertex + i].y - window.centreY) / window.scaleY, -0.512f - 1e-5f) << i;
   ASSERT_EQ(texts.count, 2 * DIAGRAM_WHEEL_LINES + 2);
   for (int k = 0; k < DIAGRAM_WHEEL_LINES; ++k) {
     const DiagramText& l = texts.lines[k];
     const DiagramText& r = texts.lines[DIAGRAM_WHEEL_LINES + k];
     EXPECT_FLOAT_EQ(l.x, left) << k;
     EXPECT_FLOAT_EQ(r.x, left + width) << k;
-    EXPECT_FLOAT_EQ(l.y, top + 0.7f * height + line * float(k)) << k;
+    EXPECT_FLOAT_EQ(l.y, top + height - line * float(DIAGRAM_WHEEL_LINES - k)) << k;
     EXPECT_FLOAT_EQ(r.y, l.y) << k;
   }
   const DiagramText& title = texts.lines[texts.count - 2];

@@ -10,7 +10,7 @@
 #include "core/fixed_math.h"
 #include "core/window_state.h"
 #include "model/model_object.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "ui/screen_labels.h"
 #include "vehicle/car_geometry.h"

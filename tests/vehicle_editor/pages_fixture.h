@@ -14,7 +14,7 @@
 
 #include "core/window_state.h"
 #include "editor_fixture.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "tests/ui/control_clicks.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"

@@ -96,7 +96,8 @@ TEST_F(PagesTest, TheConfigurationsPageCountsNoMoreThanFourConfigurations) {
 // The display toggles of a drawn frame stand from 12 units in the rows 3, 4 and (with special
 // draw) 5 up from the bottom edge: "driver" 5 units, "fuel" 5, "special draw" 6, "COG" 5;
 // "Edit" 5 and "Animate" 6 above them; "wire" and "masses" 5 each above those.  A toggle's 5
-// units are its label's 3 and its box's 2.
+// units are its label's 3 and its box's 2.  A row that would reach the edit views' block at
+// the bottom right goes on in the row above.
 TEST_F(PagesTest, TheDisplayTogglesStandInTheirRowsAboveTheBottomFromTwelveUnits) {
   const auto frame = [&] {
     ClearInterface();
@@ -125,6 +126,24 @@ TEST_F(PagesTest, TheDisplayTogglesStandInTheirRowsAboveTheBottomFromTwelveUnits
   SpecialDraw = 1;
   frame();
   for (const Place& p : {Place{"wire", 12, 3, 5}, Place{"masses", 17, 3, 5}, Place{"Edit", 12, 5, 4}}) expectAt(p);
+  // 864 pixels wide (36 units) the edit views' block of 8 units leaves 16 from 12: "COG" goes
+  // on in the row above, and the rows after it one higher; none reaches the block.
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 864;
+  ScreenHeight = 608;
+  ASSERT_EQ(ButtonWidth, 24);
+  frame();
+  for (const Place& p : {Place{"driver", 12, 3, 3}, Place{"special draw", 22, 6, 3}, Place{"COG", 12, 3, 4},
+                         Place{"Edit", 12, 5, 5}, Place{"Animate", 17, 6, 5}, Place{"wire", 12, 3, 6}})
+    expectAt(p);
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.top >= ScreenHeight - 6 * ButtonHeight && b.left >= 12 * ButtonWidth && b.left < 28 * ButtonWidth) {
+      EXPECT_LE(b.right, 28 * ButtonWidth) << "button " << i;
+    }
+  }
+  ScreenWidth = savedWidth;
+  ScreenHeight = savedHeight;
   SpecialDraw = special;
 }
 

@@ -14,7 +14,7 @@
 
 #include "core/data_file.h"
 #include "core/window_state.h"
-#include "modeller/edit_views.h"
+#include "modeller/editor/edit_views.h"
 #include "physics/car.h"
 #include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"

@@ -28,8 +28,8 @@ bool WheelIsFinite(const QuarterCar& q) {
                   w.toeDamageAngle,  w.spinTorque})
     ok = ok && std::isfinite(v);
   for (const TreadSector& s : w.sectors) {
-    for (const TreadLane& lane : s.lanes)
-      ok = ok && std::isfinite(lane.thickness) && std::isfinite(lane.bodyHeat) && std::isfinite(lane.contactHeat);
+    for (int j = 0; j < TREAD_LANES; ++j)
+      ok = ok && std::isfinite(s.thickness[j]) && std::isfinite(s.bodyHeat[j]) && std::isfinite(s.contactHeat[j]);
     ok = ok && std::isfinite(s.innerCarcassHeat) && std::isfinite(s.outerCarcassHeat) && std::isfinite(s.coat);
   }
   return ok;
@@ -94,9 +94,9 @@ TEST_F(QuarterCarRuns, ALockedWheelSlidesOnOneSectorAndWearsIt) {
   const float newTread = 0.03f * q.set().rollingRadius;
   for (int k = 0; k < 16; ++k) {
     if (k == sector)
-      EXPECT_LT(w.sectors[k].lanes[1].thickness, newTread);
+      EXPECT_LT(w.sectors[k].thickness[1], newTread);
     else
-      EXPECT_EQ(w.sectors[k].lanes[1].thickness, newTread) << k;
+      EXPECT_EQ(w.sectors[k].thickness[1], newTread) << k;
   }
   EXPECT_GT(w.totalWear, 0.0f);
   EXPECT_GT(w.temperatures[TYRE_TEMP_CENTRE], 20);

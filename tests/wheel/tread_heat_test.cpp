@@ -26,13 +26,13 @@ class TreadHeat : public ::testing::Test {
   const SuspensionBlock& set() { return q.set(); }
   double LayerCapacity() { return double(set().rollingRadius) * 0.001 * set().heatCapacityWidth * RUBBER; }
   double CarcassCapacity() { return double(set().sectionWidth) * 0.02 * set().sidewallFactor * RUBBER; }
-  double BodyTemperature(const TreadLane& lane) {
-    return lane.bodyHeat / (double(lane.thickness) * set().heatCapacityWidth * RUBBER);
+  double BodyTemperature(const TreadSector& s, int j) {
+    return s.bodyHeat[j] / (double(s.thickness[j]) * set().heatCapacityWidth * RUBBER);
   }
   double TotalHeat() {
     double total = double(w().airHeat) + w().rimHeat;
     for (const TreadSector& s : w().sectors) {
-      for (const TreadLane& lane : s.lanes) total += double(lane.bodyHeat) + lane.contactHeat;
+      for (int j = 0; j < TREAD_LANES; ++j) total += double(s.bodyHeat[j]) + s.contactHeat[j];
       total += double(s.innerCarcassHeat) + s.outerCarcassHeat;
     }
     return total;
@@ -42,10 +42,10 @@ class TreadHeat : public ::testing::Test {
 TEST_F(TreadHeat, AResetTyreIsAtTwentyDegreesWithNewTreadAndItsColdPressure) {
   const float R = set().rollingRadius;
   for (const TreadSector& s : w().sectors) {
-    for (const TreadLane& lane : s.lanes) {
-      EXPECT_EQ(lane.thickness, 0.03f * R);
-      EXPECT_NEAR(BodyTemperature(lane), REF, 1e-3);
-      EXPECT_NEAR(lane.contactHeat / LayerCapacity(), REF, 1e-3);
+    for (int j = 0; j < TREAD_LANES; ++j) {
+      EXPECT_EQ(s.thickness[j], 0.03f * R);
+      EXPECT_NEAR(BodyTemperature(s, j), REF, 1e-3);
+      EXPECT_NEAR(s.contactHeat[j] / LayerCapacity(), REF, 1e-3);
     }
     EXPECT_NEAR(s.innerCarcassHeat / CarcassCapacity(), REF, 1e-3);
     EXPECT_EQ(s.coat, 0.0f);
@@ -103,7 +103,7 @@ TEST_F(TreadHeat, ResetWheelStateClearsTheRunningState) {
   w().edgeTouching = 1;
   w().edgeSaturated = 1;
   w().groundContact = 1;
-  const float heat = w().sectors[5].lanes[1].bodyHeat;
+  const float heat = w().sectors[5].bodyHeat[1];
   w().ResetWheelState();
   for (int j = 0; j < 3; ++j) EXPECT_EQ(w().laneDeflection[j], 0.0f) << j;
   for (int i = 0; i < 8; ++i) EXPECT_EQ(w().temperatures[i], 0) << i;
@@ -125,7 +125,7 @@ TEST_F(TreadHeat, ResetWheelStateClearsTheRunningState) {
   EXPECT_EQ(w().pressure, 0.0f);
   EXPECT_EQ(w().radialStiffness, 0.0f);
   EXPECT_EQ(w().condition[0], 0);
-  EXPECT_EQ(w().sectors[5].lanes[1].bodyHeat, heat);  // the tread is the thermal reset's
+  EXPECT_EQ(w().sectors[5].bodyHeat[1], heat);  // the tread is the thermal reset's
 }
 
 // One heat step in double precision over a copy of the wheel.
@@ -148,12 +148,12 @@ HeatD HeatStepD(const CarWheel& w, const SuspensionBlock& set, double dt, double
   for (int k = 0; k < 16; ++k) {
     const TreadSector& s = w.sectors[k];
     for (int j = 0; j < 3; ++j) {
-      const double Tc = s.lanes[j].contactHeat / Cl, Tb = s.lanes[j].bodyHeat / (double(s.lanes[j].thickness) * Cb);
+      const double Tc = s.contactHeat[j] / Cl, Tb = s.bodyHeat[j] / (double(s.thickness[j]) * Cb);
       const double fl = (Tc - Tb) * kl, fa = (Tb - Ta) * kb;
-      out.contact[k][j] = s.lanes[j].contactHeat + (REF - Tc) * kc - fl;
-      out.body[k][j] = s.lanes[j].bodyHeat + fl - fa;
+      out.contact[k][j] = s.contactHeat[j] + (REF - Tc) * kc - fl;
+      out.body[k][j] = s.bodyHeat[j] + fl - fa;
       air += fa;
-      thick[j] += s.lanes[j].thickness;
+      thick[j] += s.thickness[j];
       bodyT[j] += Tb;
     }
     const double heats[2] = {s.innerCarcassHeat, s.outerCarcassHeat};
@@ -187,13 +187,13 @@ HeatD HeatStepD(const CarWheel& w, const SuspensionBlock& set, double dt, double
 TEST_F(TreadHeat, OneStepMatchesTheTranscription) {
   // Uneven heat: a hot patch, a warm carcass, a hot rim, some coat and wear.
   const double Cl = LayerCapacity();
-  w().sectors[3].lanes[0].contactHeat = static_cast<float>(Cl * 380);
-  w().sectors[3].lanes[1].contactHeat = static_cast<float>(Cl * 360);
-  w().sectors[3].lanes[1].bodyHeat *= 1.2f;
+  w().sectors[3].contactHeat[0] = static_cast<float>(Cl * 380);
+  w().sectors[3].contactHeat[1] = static_cast<float>(Cl * 360);
+  w().sectors[3].bodyHeat[1] *= 1.2f;
   w().sectors[7].outerCarcassHeat *= 1.3f;
   w().sectors[9].coat = 0.05f;
-  w().sectors[9].lanes[2].thickness *= 0.8f;
-  w().sectors[9].lanes[2].bodyHeat *= 0.8f;
+  w().sectors[9].thickness[2] *= 0.8f;
+  w().sectors[9].bodyHeat[2] *= 0.8f;
   w().rimHeat *= 1.4f;
   for (float a : {0.0f, 0.8f}) {
     for (int step = 0; step < 3; ++step) {
@@ -201,8 +201,8 @@ TEST_F(TreadHeat, OneStepMatchesTheTranscription) {
       w().UpdateTyreTemperatures(set(), 0, 0.001f, a);
       for (int k = 0; k < 16; ++k) {
         for (int j = 0; j < 3; ++j) {
-          EXPECT_NEAR(w().sectors[k].lanes[j].contactHeat, d.contact[k][j], d.contact[k][j] * 1e-6);
-          EXPECT_NEAR(w().sectors[k].lanes[j].bodyHeat, d.body[k][j], d.body[k][j] * 1e-6);
+          EXPECT_NEAR(w().sectors[k].contactHeat[j], d.contact[k][j], d.contact[k][j] * 1e-6);
+          EXPECT_NEAR(w().sectors[k].bodyHeat[j], d.body[k][j], d.body[k][j] * 1e-6);
         }
         EXPECT_NEAR(w().sectors[k].innerCarcassHeat, d.carcass[k][0], d.carcass[k][0] * 1e-6);
         EXPECT_NEAR(w().sectors[k].outerCarcassHeat, d.carcass[k][1], d.carcass[k][1] * 1e-6);
@@ -223,7 +223,7 @@ TEST_F(TreadHeat, EachLaneAndCarcassSideWarmsTheAir) {
     SetUp();
     for (TreadSector& s : w().sectors) {
       if (part < 3) {
-        s.lanes[part].bodyHeat *= static_cast<float>((REF + 100) / REF);
+        s.bodyHeat[part] *= static_cast<float>((REF + 100) / REF);
       } else {
         float& carcass = part == 3 ? s.innerCarcassHeat : s.outerCarcassHeat;
         carcass *= static_cast<float>((REF + 100) / REF);
@@ -240,7 +240,7 @@ TEST_F(TreadHeat, EachLaneAndCarcassSideWarmsTheAir) {
 
 TEST_F(TreadHeat, WithoutAirCoolingTheTotalHeatIsKept) {
   const double Cl = LayerCapacity();
-  for (TreadSector& s : w().sectors) s.lanes[1].contactHeat = static_cast<float>(Cl * 400);
+  for (TreadSector& s : w().sectors) s.contactHeat[1] = static_cast<float>(Cl * 400);
   w().rimHeat *= 1.3f;
   const double before = TotalHeat();
   for (int i = 0; i < 5000; ++i) w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
@@ -253,9 +253,9 @@ TEST_F(TreadHeat, WithoutAirCoolingTheTotalHeatIsKept) {
 TEST_F(TreadHeat, ThePressureFollowsTheAirTemperature) {
   const double Cl = LayerCapacity();
   for (TreadSector& s : w().sectors)
-    for (TreadLane& lane : s.lanes) {
-      lane.contactHeat = static_cast<float>(Cl * 370);
-      lane.bodyHeat *= 1.25f;
+    for (int j = 0; j < TREAD_LANES; ++j) {
+      s.contactHeat[j] = static_cast<float>(Cl * 370);
+      s.bodyHeat[j] *= 1.25f;
     }
   for (int i = 0; i < 3000; ++i) w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
   const double air = w().airHeat / (double(w().airMass) * 1005);
@@ -268,7 +268,7 @@ TEST_F(TreadHeat, ThePressureFollowsTheAirTemperature) {
 TEST_F(TreadHeat, ATyreOverTwoHundredDegreesFailsAndLosesItsPressure) {
   const double Cb = set().heatCapacityWidth * RUBBER;
   const auto heatCentreLanes = [&](double kelvin) {
-    for (TreadSector& s : w().sectors) s.lanes[1].bodyHeat = static_cast<float>(s.lanes[1].thickness * Cb * kelvin);
+    for (TreadSector& s : w().sectors) s.bodyHeat[1] = static_cast<float>(s.thickness[1] * Cb * kelvin);
   };
   heatCentreLanes(472.0);
   w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
@@ -286,13 +286,13 @@ TEST_F(TreadHeat, ATyreOverTwoHundredDegreesFailsAndLosesItsPressure) {
 
 TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
   q.set().ambientTemperatureC = 35;  // a hot day: cold is still 20 degrees, not the air's 35
-  w().sectors[6].lanes[0].contactHeat = 3.0e38f;  // together past what a float holds
-  w().sectors[7].lanes[0].contactHeat = 3.0e38f;
-  w().sectors[6].lanes[0].thickness *= 0.5f;
+  w().sectors[6].contactHeat[0] = 3.0e38f;  // together past what a float holds
+  w().sectors[7].contactHeat[0] = 3.0e38f;
+  w().sectors[6].thickness[0] *= 0.5f;
   w().UpdateTyreTemperatures(set(), 0, 0.001f, 1.0f);
   EXPECT_TRUE(std::isfinite(w().airHeat));
-  EXPECT_NEAR(w().sectors[6].lanes[0].contactHeat / LayerCapacity(), REF, 1e-3);
-  EXPECT_EQ(w().sectors[6].lanes[0].thickness, 0.03f * set().rollingRadius);
+  EXPECT_NEAR(w().sectors[6].contactHeat[0] / LayerCapacity(), REF, 1e-3);
+  EXPECT_EQ(w().sectors[6].thickness[0], 0.03f * set().rollingRadius);
   EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
   EXPECT_EQ(w().temperatures[TYRE_TEMP_AIR], 20);
   // So does a run-away in any other lane, or in either carcass side: two sectors' heats that
@@ -303,12 +303,12 @@ TEST_F(TreadHeat, AHeatStepThatRunsAwayStartsTheTyreAgainCold) {
     q.set().ambientTemperatureC = 35;
     for (int k : {6, 7}) {
       TreadSector& s = w().sectors[k];
-      (part < 3 ? s.lanes[part].contactHeat : part == 3 ? s.innerCarcassHeat : s.outerCarcassHeat) = 3.0e38f;
+      (part < 3 ? s.contactHeat[part] : part == 3 ? s.innerCarcassHeat : s.outerCarcassHeat) = 3.0e38f;
     }
     w().UpdateTyreTemperatures(set(), 0, 0.001f, 1.0f);
     const TreadSector& s = w().sectors[6];
-    EXPECT_NEAR(s.lanes[1].contactHeat / LayerCapacity(), REF, 1e-3);
-    EXPECT_NEAR(s.lanes[2].contactHeat / LayerCapacity(), REF, 1e-3);
+    EXPECT_NEAR(s.contactHeat[1] / LayerCapacity(), REF, 1e-3);
+    EXPECT_NEAR(s.contactHeat[2] / LayerCapacity(), REF, 1e-3);
     EXPECT_NEAR(s.innerCarcassHeat / CarcassCapacity(), REF, 1e-3);
     EXPECT_NEAR(s.outerCarcassHeat / CarcassCapacity(), REF, 1e-3);
     EXPECT_NEAR(w().pressure, 220000.0f, 0.1f);
@@ -323,31 +323,31 @@ TEST_F(TreadHeat, SlidingWearsTheLanesDownToTheirFloor) {
   w().slidingEnergy = 300.0f;
   w().rolledDistance = 0.01f;
   w().frictionLimit = 3000.0f;
-  const float before = w().sectors[4].lanes[2].thickness, heat = w().sectors[4].lanes[2].contactHeat;
+  const float before = w().sectors[4].thickness[2], heat = w().sectors[4].contactHeat[2];
   HeatAndWearBySliding(w(), set(), 4);
   // The outer lane carries 0.016 / 0.03 of the energy.
   const double share = 300.0 * 0.016 / 0.03;
-  EXPECT_NEAR(w().sectors[4].lanes[2].contactHeat - heat, 0.2 * share, 0.2 * share * 1e-3);
-  EXPECT_NEAR(before - w().sectors[4].lanes[2].thickness, TyreCompounds[5].wearRate * share / set().heatCapacityWidth,
+  EXPECT_NEAR(w().sectors[4].contactHeat[2] - heat, 0.2 * share, 0.2 * share * 1e-3);
+  EXPECT_NEAR(before - w().sectors[4].thickness[2], TyreCompounds[5].wearRate * share / set().heatCapacityWidth,
               3e-9);
-  EXPECT_EQ(w().sectors[5].lanes[2].thickness, before);  // only the sector in contact
+  EXPECT_EQ(w().sectors[5].thickness[2], before);  // only the sector in contact
   w().slidingEnergy = 1e9f;
   HeatAndWearBySliding(w(), set(), 4);
-  for (const TreadLane& lane : w().sectors[4].lanes) EXPECT_EQ(lane.thickness, floor);
+  for (float thickness : w().sectors[4].thickness) EXPECT_EQ(thickness, floor);
   EXPECT_EQ(w().tyreFailed, 1);
   EXPECT_NEAR(floor, 0.009f * R, 1e-9);
   // A lane exactly at the floor with nothing more worn off has not failed yet.
   SetUp();
-  for (TreadLane& lane : w().sectors[4].lanes) lane.thickness = floor;
+  for (float& thickness : w().sectors[4].thickness) thickness = floor;
   w().laneDeflection[1] = 0.01f;
   w().slidingEnergy = 0.0f;
   HeatAndWearBySliding(w(), set(), 4);
-  EXPECT_EQ(w().sectors[4].lanes[0].thickness, floor);
+  EXPECT_EQ(w().sectors[4].thickness[0], floor);
   EXPECT_EQ(w().tyreFailed, 0);
   w().slidingEnergy = 1e9f;
   // A tread worn all round shows condition 0; a new one 255.
   for (TreadSector& s : w().sectors)
-    for (TreadLane& lane : s.lanes) lane.thickness = floor;
+    for (float& thickness : s.thickness) thickness = floor;
   w().UpdateTyreTemperatures(set(), 1, 0.001f, 0.0f);
   EXPECT_EQ(w().condition[0], 0);
   EXPECT_EQ(w().condition[1], 0);
@@ -363,8 +363,8 @@ TEST_F(TreadHeat, LooseGroundLaysACoatOfAtMostSixteenPercentAndNeitherHeatsNorWe
   const TreadSector before = w().sectors[2];
   for (int i = 0; i < 20000; ++i) HeatAndWearBySliding(w(), set(), 2);
   EXPECT_EQ(w().sectors[2].coat, 0.16f);
-  EXPECT_EQ(w().sectors[2].lanes[1].thickness, before.lanes[1].thickness);
-  EXPECT_EQ(w().sectors[2].lanes[1].contactHeat, before.lanes[1].contactHeat);
+  EXPECT_EQ(w().sectors[2].thickness[1], before.thickness[1]);
+  EXPECT_EQ(w().sectors[2].contactHeat[1], before.contactHeat[1]);
   for (TreadSector& s : w().sectors) s.coat = 0.16f;
   w().UpdateTyreTemperatures(set(), 0, 0.001f, 0.0f);
   EXPECT_EQ(w().condition[TYRE_CONDITION_COAT], 255);
@@ -421,7 +421,7 @@ TEST_F(TreadHeat, GripByTheContactLayersTemperature) {
   w().camberTerm = 0.0f;
   w().gripCoefficient = 0.9f;
   for (double away : {0.0, 60.0, -60.0, 600.0}) {
-    for (TreadLane& lane : w().sectors[1].lanes) lane.contactHeat = static_cast<float>(Cl * (optimum + away));
+    for (float& heat : w().sectors[1].contactHeat) heat = static_cast<float>(Cl * (optimum + away));
     float rolling = 0.0f;
     const float grip = HeatTreadByRolling(w(), set(), 1, rolling);
     const double expected = (0.8 + 0.2 / (away * away / 3600 + 1)) * 0.9;
@@ -481,9 +481,9 @@ TEST_F(TreadHeat, TheRollingTorqueIsTheRollingHeatOfOneRadianUnderALean) {
   for (double g : {0.02 / width, -0.02 / width, 0.06 / width}) {
     w().camberTerm = float(g);
     TreadSector& s = w().sectors[1];
-    s.lanes[0].thickness = 0.006f;  // worn unevenly, so each lane counts by its own thickness
-    s.lanes[1].thickness = 0.008f;
-    s.lanes[2].thickness = 0.009f;
+    s.thickness[0] = 0.006f;  // worn unevenly, so each lane counts by its own thickness
+    s.thickness[1] = 0.008f;
+    s.thickness[2] = 0.009f;
     const double inner = std::max(0.0, d - g * width / 2), outer = std::max(0.0, d + g * width / 2);
     const double laneLoad = 0.006 * inner + 0.008 * d + 0.009 * outer;
     const double expected = h * 800 * R * (600 * b * laneLoad + width * 0.02 * 100 * (inner + outer));

@@ -45,7 +45,7 @@ class TyreStep : public ::testing::Test {
     SetUp();
     centre.z = -w().contactOffset.z;
     for (TreadSector& s : w().sectors)
-      for (TreadLane& lane : s.lanes) lane.thickness = 0.0f;
+      for (float& thickness : s.thickness) thickness = 0.0f;
   }
   Vec3 Reference() const { return centre + q.car.wheels[0].contactOffset; }
   // The ground raised under the tyre's lowest point so that it is pressed in by d.
@@ -801,7 +801,7 @@ TEST_F(TyreStep, TheExactEdgesOfTouchingAndOfStandingOnTheRim) {
   EXPECT_EQ(w().inContact, 0.0f);
   EXPECT_EQ(w().normalForce, 0.0f);
   for (const TreadSector& s : w().sectors)  // nothing rubbed on the tread either
-    for (const TreadLane& lane : s.lanes) EXPECT_EQ(lane.thickness, 0.0f);
+    for (float thickness : s.thickness) EXPECT_EQ(thickness, 0.0f);
   EXPECT_EQ(w().tyreFailed, 0);
   groundAt(std::nextafter(newTread, 1.0f));
   EXPECT_EQ(w().contactKind, 1);

@@ -80,7 +80,7 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
   const TreadSector& tread = w.sectors[k];
   const double t0 = 0.03 * R;
   const double d = DotD(n, D3(w.groundPoint) - (P + o)) +
-                   (double(tread.lanes[0].thickness) + tread.lanes[1].thickness + tread.lanes[2].thickness) * 0.333333 -
+                   (double(tread.thickness[0]) + tread.thickness[1] + tread.thickness[2]) * 0.333333 -
                    t0;
   out.deflection = d;
   if (!(d > 0)) return out;
@@ -94,7 +94,7 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
                Topt = double(TyreCompounds[set.compoundIndex].optimumTemperatureC) + 273.15;
   double weighted = 0, loads = 0;
   for (int j = 0; j < 3; ++j) {
-    const double tau = (double(tread.lanes[j].contactHeat) / Cl - Topt) / 60;
+    const double tau = (double(tread.contactHeat[j]) / Cl - Topt) / 60;
     weighted += (0.8 + 0.2 / (tau * tau + 1)) * w.gripCoefficient * lane[j];
     loads += lane[j];
   }
@@ -104,7 +104,7 @@ inline TyreStepD TyreStepReference(const CarWheel& w, const SuspensionBlock& set
   // The rolling resistance: the heat of one radian rolled.
   const double perRadian = double(set.rollingHeat) * 800 * R;
   out.rollingTorque = 0;
-  for (int j = 0; j < 3; ++j) out.rollingTorque += double(tread.lanes[j].thickness) * perRadian * 600 * set.treadContactWidth * lane[j];
+  for (int j = 0; j < 3; ++j) out.rollingTorque += double(tread.thickness[j]) * perRadian * 600 * set.treadContactWidth * lane[j];
   out.rollingTorque += (lane[0] + lane[2]) * width * 0.02 * perRadian * 100;
   // Movement, load, grip.
   const V3 delta = w.contactKind == 2 ? velocity * dt : P - D3(w.lastReference);

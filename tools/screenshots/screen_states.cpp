@@ -103,7 +103,14 @@ States MakeStates() {
       // The longest name in the bottom row, with its unsaved mark (a step of the Mass page's last row).
       {"vehicle sample", "sample_long_name",
        "/press ESCAPE; click SAVE; type RunaboutTouringSpecialEditionXL; click Mass; click \x9B"},
+      // The status line beside the information panel's Brakes tab (the Mass page closed).
+      {"vehicle sample", "sample_info_brakes", "click Mass; click Brakes / TC; /press D"},
       {"vehicle sample", "model_editor", "click Edit"},
+      // The frame's tools with the whole frame to move, then with a new point selected; the
+      // rim editor's graph with a new point selected.
+      {"vehicle sample", "sample_frame_move", "/press ESCAPE; /press S; click allow frame move"},
+      {"vehicle sample", "sample_frame_point", "click new point"},
+      {"vehicle sample", "rim_editor_point", "/press S; click Wheel Object; wheel FRONT 20; click edit rim; click new point"},
 
       // ---- The spoke in the modeller, over the vehicle editor ----
       {"vehicle spoke", "spoke_editor",
@@ -113,6 +120,8 @@ States MakeStates() {
 
   // ---- A new vehicle of each layout ----
   AddNewVehicle(s, "Car (4 Wheels)", "car");
+  // The new vehicle's mass line, still shown in the editor over the information panel's Colours.
+  s.push_back({"new car", "new_car_mass_line", "click Textures; /ctrl N; click Car (4 Wheels); wait 20; click OK; click Colours"});
   AddNewVehicle(s, "Three Wheeler", "three_wheeler");
   AddNewVehicle(s, "Trike", "trike");
   AddNewVehicle(s, "Bike (experimental)", "bike");
@@ -135,9 +144,13 @@ States MakeStates() {
       {"modeller", "cutouts", "/shift C; click body"},
       {"modeller", "cutouts_large", "click L"},
       {"modeller", "texture_pages", "/shift G"},
+      {"modeller", "texture_pages_selected", "click sample_page"},
       {"modeller", "modeller_status_line", "/shift T; /press A; /ctrl F"},
       {"modeller", "dialog_typed_value", "/shift S; click 30 m"},
       {"modeller", "dialog_exit_question", "click cancel; /press ESCAPE"},
+      // A mapping selected; a new subobject, selected.
+      {"modeller", "texture_mapping_selected", "/press N; /shift M; click C1"},
+      {"modeller", "modeller_new_subobject", "/shift S; /ctrl N; type arch"},
 
       // ---- An OBJ file imported into the object editor: its prompt, then its licence page ----
       {"obj import", "obj_prompt",

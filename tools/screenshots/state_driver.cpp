@@ -19,6 +19,7 @@
 #include "core/log.h"
 #include "core/process.h"
 #include "core/window_state.h"
+#include "info_panel/info_panel.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "render/screenshot.h"
@@ -174,6 +175,7 @@ std::string StartStatesProgram(const std::string& workFolder, const std::string&
   SetMessageBoxHandler(NoteBox);
   AppResetState();
   ResetMessages();  // the lines of an earlier start are not this one's
+  InfoPageShown = INFO_PAGE_INFO;  // nor the information panel's tab
   ConfigRead = 0;
   GameState = 0;
   ShiftHeld = CtrlHeld = AltHeld = 0;

@@ -1,6 +1,7 @@
 // engine_page.cpp - the engine page: its rows, keys, files, rev counter and curves.
 #include "vehicle_editor/engine/engine_page.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,7 @@
 #include "text/text_names.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/number_gauge.h"
 #include "ui/shapes_2d.h"
 #include "ui/text_draw.h"
 #include "ui/value_edit.h"
@@ -140,9 +142,11 @@ TextBatch g_revCounterBatch;
 
 void DrawRevCounter(EnginePage& p) {
   DashGauge& g = p.revCounter;
-  g.centreX = ENGINE_REV_COUNTER_X;
-  g.centreY = ENGINE_REV_COUNTER_Y;
-  g.radiusX = g.radiusY = EngineRevCounterRadius();
+  const EngineDialPlace place = EngineRevCounterPlace(ScreenWidth, ScreenHeight);
+  g.centreX = place.centreX;
+  g.centreY = place.centreY;
+  g.radiusX = place.radiusX;
+  g.radiusY = place.radiusY;
   const EngineModel& e = *p.engine;
   SetupTachometer(g, EngineDialFlags(e.redline), 0, e.speed, e.redline);
   TextBatch* const savedBatch = CurrentTextBatch;
@@ -153,6 +157,10 @@ void DrawRevCounter(EnginePage& p) {
   GaugeTextColour = ENGINE_DIAL_TEXT_COLOUR;
   GaugeNeedleColour = ENGINE_DIAL_NEEDLE_COLOUR;
   CurrentTextBatch = &g_revCounterBatch;
+  // The face first, in a batch of its own: the dial's shapes are drawn after its figures.
+  AddHubCircle(g_revCounterBatch, HubCircle{g.centreX, g.centreY, g.radiusX * GAUGE_RADIUS_SCALE,
+                                            g.radiusY * GAUGE_RADIUS_SCALE, ENGINE_DIAL_FACE_COLOUR, 0});
+  DrawTextBox(g_revCounterBatch);
   DrawNumberGauge(g, 1, 0, 0, nullptr);
   DrawTextBox(g_revCounterBatch);
   FlushDraw2D();
@@ -377,14 +385,18 @@ int EngineEditorSaveEngine(Prss* owner, const char* name, uint32_t) {
   if (!TypedEnginePath(p, name, path, sizeof path)) return 0;
   if (!WriteEngineFile(*p.engine, path, &p.prss, WritesMotorForm(*p.car))) return 0;
   char text[FILE_PATH_SIZE + 32];
-  std::snprintf(text, sizeof text, "Engine saved : ^L%s", path);
-  ReportLine(text, REPORT_MESSAGE);
+  std::snprintf(text, sizeof text, "Engine saved : ^L%s", PathToNative(path).c_str());
+  ReportLine(text, REPORT_SUCCESS);
   return 1;
 }
 
 // ---- [Curves] ----
 
-float EngineRevCounterRadius() { return ENGINE_REV_COUNTER_SIZE * InterfaceScale / ENGINE_INTERFACE_SCALE_DEFAULT; }
+EngineDialPlace EngineRevCounterPlace(int w, int h) {
+  const float width = float(std::max(w, 1)), height = float(std::max(h, 1));
+  const float drawn = ENGINE_REV_COUNTER_ROOM * 0.5f * std::min(width, height) / GAUGE_RADIUS_SCALE;  // pixels
+  return EngineDialPlace{0.5f, 0.5f, 2.0f * drawn / width, 2.0f * drawn / height};
+}
 
 int EngineScale(float value) {
   int i = SCALE_COUNT - 1;

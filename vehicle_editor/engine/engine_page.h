@@ -26,11 +26,16 @@ constexpr int ENGINE_PAGE_UNITS = 12;  // button units of the left column
 constexpr int ENGINE_NAME_LENGTH = 32;
 constexpr int ENGINE_CYLINDER_CHOICES = 9;
 extern const uint8_t ENGINE_CYLINDER_COUNTS[ENGINE_CYLINDER_CHOICES];  // 1, 2, 3, 4, 5, 6, 8, 10, 12
-// The rev counter: centre and radius (normalised screen units), the radius growing with the
-// interface's size from its default.
-constexpr float ENGINE_REV_COUNTER_X = -0.25f, ENGINE_REV_COUNTER_Y = -0.7f, ENGINE_REV_COUNTER_SIZE = 0.12f;
-constexpr float ENGINE_INTERFACE_SCALE_DEFAULT = 3.333333f;  // InterfaceScale at the default character size
-float EngineRevCounterRadius();
+// The rev counter stands in the room under the curves, the screen's lower right quarter: in
+// its middle, round, its drawn radius ENGINE_REV_COUNTER_ROOM of the quarter's smaller side, on
+// a dark face, so that its white figures and marks stand out from the car behind.
+constexpr float ENGINE_REV_COUNTER_ROOM = 0.42f;
+// Its centre and radii in normalised screen units, the radii as its DashGauge holds them (the
+// dial is drawn GAUGE_RADIUS_SCALE larger), on a screen of w x h pixels.
+struct EngineDialPlace {
+  float centreX, centreY, radiusX, radiusY;
+};
+EngineDialPlace EngineRevCounterPlace(int w, int h);
 // The rev counter's needle sweep (radians): from its start, clockwise by its turn.
 constexpr float ENGINE_REV_COUNTER_START = -2.0953f, ENGINE_REV_COUNTER_TURN = -4.1877f;
 
@@ -91,6 +96,7 @@ constexpr uint32_t ENGINE_TORQUE_COLOUR = 0xFF40A0FFu;  // ARGB
 constexpr uint32_t ENGINE_POWER_COLOUR = 0xFFFF5030u;
 constexpr uint32_t ENGINE_AXIS_COLOUR = 0xFFC0C0C0u;
 constexpr uint32_t ENGINE_DIAL_TEXT_COLOUR = 0xFFFFFFFFu, ENGINE_DIAL_NEEDLE_COLOUR = 0xFFC82828u;
+constexpr uint32_t ENGINE_DIAL_FACE_COLOUR = 0xFF101418u;
 // The scale of a plot's figure: the smallest of 10, 20, 50, 100, 200, 500, 1000, 2000, 5000
 // above value (200 for 150 bhp, 5000 for 2500 N m), 5000 for any larger value.
 int EngineScale(float value);

@@ -475,11 +475,16 @@ TEST_F(Sound, TheRingIsRefilledOnlyWhenItsPlayPositionReachesANewBlock) {
   for (uint32_t f : {0u, 1u, 4095u, 40000u, MUSIC_RING_FRAMES - MUSIC_FILL_MIN_FRAMES})
     EXPECT_EQ(ringFrame(f), (std::vector<int16_t>{reference[f * 2], reference[f * 2 + 1]})) << f;
 
+  // A loop at rest wakes for the refill when the ring plays into its next block: 4096 frames
+  // at 44100 Hz are 92.9 ms, one frame 0.02 ms; never early, so rounded up.
+  EXPECT_EQ(SoundStreamRefillDueMs(), 93u);
   std::vector<int16_t> played = Mix(MUSIC_BLOCK_FRAMES - 1);
   EXPECT_EQ(played[0], reference[0]) << "the ring plays from its start";
+  EXPECT_EQ(SoundStreamRefillDueMs(), 1u);
   UpdateSoundStream();
   EXPECT_EQ(ringFrame(0)[0], reference[0]) << "still in the first block: no refill";
   Mix(1);
+  EXPECT_EQ(SoundStreamRefillDueMs(), 93u);
   UpdateSoundStream();
   // The ring's end and the first block now hold the frames that follow (short of the last
   // frames before the block being played, which the next refill takes).
@@ -495,6 +500,7 @@ TEST_F(Sound, TheRingIsRefilledOnlyWhenItsPlayPositionReachesANewBlock) {
   // A paused ring stands where it is and restarts from there.
   PauseMusicStream();
   EXPECT_EQ(SoundStreaming, 0);
+  EXPECT_EQ(SoundStreamRefillDueMs(), UINT32_MAX) << "nothing to refill";
   Mix(1000);
   uint32_t position = 0;
   AudioGetPlayPosition(MUSIC_BUFFER, &position);

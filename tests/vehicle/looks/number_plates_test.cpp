@@ -320,6 +320,10 @@ TEST_F(NumberPlates, CaretCodesColourTheTextAndEachPlateStaysInItsQuarter) {
       EXPECT_EQ(canvas[size_t(q * 256 - 1) * PLATE_CANVAS_SIZE + size_t(x)], PLATE_WHITE);
       EXPECT_EQ(canvas[size_t(q * 256) * PLATE_CANVAS_SIZE + size_t(x)], PLATE_WHITE);
     }
+  // The canvas kept for the next page is white again before that page is drawn.
+  const PlateSlotText blank[4] = {};
+  DrawPlateCanvas(blank, canvas);
+  EXPECT_EQ(std::count(canvas.begin(), canvas.end(), PLATE_WHITE), std::ptrdiff_t(canvas.size()));
 }
 
 // A caret and a code page letter switch the plate's characters to that page, the first page
