@@ -167,12 +167,20 @@ class GfxPixels : public ::testing::Test {
     EXPECT_EQ(GfxCreateSamplerState(g_device, d, &point), GFX_OK);
     return point;
   }
-  void Draw(const std::vector<Vertex>& v) {
+  // Noted: the bytes written through the mapping are told to the layer for its fingerprints.
+  void Draw(const std::vector<Vertex>& v, bool noted = false) {
     GfxMappedSubresource m;
     ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
     std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
+    if (noted) GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
     GfxUnmap(g_context, vertices, 0);
     GfxDraw(g_context, uint32_t(v.size()), 0);
+  }
+  // The colour target black, the depth target far.
+  void ClearTargets() {
+    const float black[4] = {0, 0, 0, 0};
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
   }
   // A triangle covering the left half, or the whole target when full.
   static std::vector<Vertex> Quad(float z, uint32_t colour, float x0 = -1, float y0 = -1, float x1 = 1, float y1 = 1) {
@@ -1139,45 +1147,32 @@ TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
 // the same one again; a changed constant, or vertices written without a note, another.  Draws
 // into a texture being skipped are fingerprinted as if drawn and leave its pixels alone.
 TEST_F(GfxPixels, FingerprintsFollowWhatTheDrawsTakeAndSkippedDrawsLeaveThePixels) {
-  const float black[4] = {0, 0, 0, 0};
-  const auto clear = [&] {
-    GfxClearRenderTargetView(g_context, rtv, black);
-    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
-  };
-  const auto drawNoted = [&](const std::vector<Vertex>& v) {
-    GfxMappedSubresource m;
-    ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
-    std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
-    GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
-    GfxUnmap(g_context, vertices, 0);
-    GfxDraw(g_context, uint32_t(v.size()), 0);
-  };
-  clear();
+  ClearTargets();
   const uint64_t cleared = GfxContentFingerprint(colour);
-  drawNoted(Quad(0.5f, 0xFFFF0000));
+  Draw(Quad(0.5f, 0xFFFF0000), true);
   const uint64_t red = GfxContentFingerprint(colour);
   EXPECT_NE(red, cleared);
-  clear();
+  ClearTargets();
   EXPECT_EQ(GfxContentFingerprint(colour), cleared) << "a clear starts afresh";
-  drawNoted(Quad(0.5f, 0xFFFF0000));
+  Draw(Quad(0.5f, 0xFFFF0000), true);
   EXPECT_EQ(GfxContentFingerprint(colour), red) << "the same draw from the same inputs";
 
   const float half[4] = {0.5f, 0.5f, 0.5f, 1}, ones[4] = {1, 1, 1, 1};
   GfxUpdateSubresource(g_context, tint, 0, nullptr, half, 0, 0);
-  clear();
-  drawNoted(Quad(0.5f, 0xFFFF0000));
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000), true);
   EXPECT_NE(GfxContentFingerprint(colour), red) << "another constant";
   GfxUpdateSubresource(g_context, tint, 0, nullptr, ones, 0, 0);
-  clear();
+  ClearTargets();
   Draw(Quad(0.5f, 0xFFFF0000));
   EXPECT_NE(GfxContentFingerprint(colour), red) << "vertices written without a note";
 
   // Green drawn, then a red frame only fingerprinted: the pixels stay green.
-  clear();
-  drawNoted(Quad(0.5f, 0xFF00FF00));
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFF00FF00), true);
   GfxSkipDrawsInto(colour);
-  clear();
-  drawNoted(Quad(0.5f, 0xFFFF0000));
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000), true);
   EXPECT_EQ(GfxContentFingerprint(colour), red);
   GfxSkipDrawsInto(GfxTexture2D{});
   EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u);
@@ -1191,34 +1186,34 @@ TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
   GfxGetDesc(colour, &d);
   GfxTexture2D picture;
   ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &picture), GFX_OK);
-  const float black[4] = {0, 0, 0, 0};
   // Red on the left, then the right half in the colour given; each draw's vertices noted.
   const auto stretch = [&](uint32_t right) {
-    GfxClearRenderTargetView(g_context, rtv, black);
-    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
-    for (const auto& v : {Quad(0.5f, 0xFFFF0000, -1, -1, 0, 1), Quad(0.5f, right, 0, -1, 1, 1)}) {
-      GfxMappedSubresource m;
-      ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
-      std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
-      GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
-      GfxUnmap(g_context, vertices, 0);
-      GfxDraw(g_context, uint32_t(v.size()), 0);
-    }
+    ClearTargets();
+    Draw(Quad(0.5f, 0xFFFF0000, -1, -1, 0, 1), true);
+    Draw(Quad(0.5f, right, 0, -1, 1, 1), true);
+  };
+  const auto watched = [&](GfxWriteWatch& watch, uint32_t right) {
+    GfxWatchWrites(&watch);
+    stretch(right);
+    GfxWatchWrites(nullptr);
   };
   GfxWriteWatch first;
   first.texture = colour;
-  GfxWatchWrites(&first);
-  stretch(0xFF0000FF);
-  GfxWatchWrites(nullptr);
+  watched(first, 0xFF0000FF);
   ASSERT_EQ(first.written.size(), 3u) << "the clear and the two draws";
-  GfxWriteWatch again;
-  again.texture = colour;
-  again.expected = first.written;
+  // A watch foreseeing the first stretch's writes, skipping the first of them.
+  const auto following = [&](size_t skip) {
+    GfxWriteWatch watch;
+    watch.texture = colour;
+    watch.expected = first.written;
+    watch.skip = skip;
+    watch.resume = skip ? picture : GfxTexture2D{};
+    return watch;
+  };
+  GfxWriteWatch again = following(0);
   again.snapshot = picture;
   again.snapshotBefore = 2;
-  GfxWatchWrites(&again);
-  stretch(0xFF0000FF);
-  GfxWatchWrites(nullptr);
+  watched(again, 0xFF0000FF);
   EXPECT_EQ(again.written, first.written) << "the same draws from the same inputs";
   EXPECT_EQ(again.snapshotAt, 2u);
   EXPECT_EQ(Pixel(Read(picture), 24, 8), 0u) << "taken before the right half";
@@ -1226,14 +1221,8 @@ TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
   // Over a green target: the clear and the red half are skipped, the picture copied in, and
   // the yellow half drawn.
   Draw(Quad(0.1f, 0xFF00FF00));
-  GfxWriteWatch second;
-  second.texture = colour;
-  second.expected = first.written;
-  second.skip = 2;
-  second.resume = picture;
-  GfxWatchWrites(&second);
-  stretch(0xFFFFFF00);
-  GfxWatchWrites(nullptr);
+  GfxWriteWatch second = following(2);
+  watched(second, 0xFFFFFF00);
   EXPECT_FALSE(second.failed);
   EXPECT_EQ(second.written[0], first.written[0]);
   EXPECT_NE(second.written[2], first.written[2]);
@@ -1242,11 +1231,7 @@ TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
   EXPECT_EQ(Pixel(pixels, 24, 8), 0xFFFFFF00u);
 
   // The first draw not the one foreseen: nothing from there on is drawn.
-  GfxWriteWatch third;
-  third.texture = colour;
-  third.expected = first.written;
-  third.skip = 3;
-  third.resume = picture;
+  GfxWriteWatch third = following(3);
   GfxWatchWrites(&third);
   stretch(0xFF0000FF);
   EXPECT_FALSE(third.failed) << "as foreseen";
