@@ -40,6 +40,7 @@
 #include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
+#include "platform/gfx.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -129,6 +130,7 @@ struct LoopState {
   int helmetAfterFirstFrame = 0;
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
+  int framePresented = 0;  // a frame was presented: the program cache was written then
   uint32_t passes = 0;
   PassParts parts{};  // the pass under way's, until the next pass has read them
   int tracePasses = 0;
@@ -244,6 +246,13 @@ DataFolderState ProbeDataFolder() {
   if (ProbeFolderWrite("data", time) != 0) return DATA_FOLDER_UNWRITABLE;
   DataFolderTimeMinutes = FileTimeToMinutes(time);
   return DATA_FOLDER_WRITABLE;
+}
+
+constexpr const char* PROGRAM_CACHE_PATH = "cache/programs.bin";
+
+// Writes the programs linked since the cache was read or last written; a failure is logged.
+void SaveProgramCache() {
+  if (const int error = GfxSaveProgramCache()) LogF("could not save %s : %s", PROGRAM_CACHE_PATH, std::strerror(error));
 }
 
 // The journal of saves in flight, in "cache": what saves killed in an earlier run left (named
@@ -609,6 +618,9 @@ StartResult AppStartup(const char* commandLine) {
       return START_ENDED;
   }
   StartJournalOfSaves();
+  // The driver's binaries of the programs linked in earlier runs: the first frame links its
+  // programs from them instead of compiling (written once the first frame is up, and at exit).
+  if (GraphicsEnabled) GfxUseProgramCache(PROGRAM_CACHE_PATH);
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
   // is no device at all.
@@ -969,6 +981,10 @@ void AppRunPass() {
       if (g_trace.step) TraceStep("first frame : present");
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
+      if (!g_loop.framePresented) {
+        g_loop.framePresented = 1;
+        SaveProgramCache();
+      }
       if (g_loop.reportFirstFrame) {
         std::printf("first frame\n");
         std::fflush(stdout);
@@ -1174,6 +1190,7 @@ int AppShutdown() {
   FreeHelmet();
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
+  if (GraphicsEnabled) SaveProgramCache();
   ShutdownGraphics();
   StopSkyThread();
   LogLine("save config");
