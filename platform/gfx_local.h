@@ -298,8 +298,9 @@ GLuint GfxLinkSources(const char* vertexSource, const char* pixelSource);
 
 // ---- [Program cache] ----  (gfx_program_cache.cpp)
 uint64_t GfxSourceHash(const char* source, size_t length);
-// Whether a kept program was linked from the source: it compiled then, with this driver.
-bool GfxProgramCacheKnows(uint64_t sourceHash);
+// Whether the source compiled in an earlier run with this driver (GfxKeepCompiled).
+bool GfxSourceCompiledBefore(uint64_t sourceHash);
+void GfxKeepCompiled(uint64_t sourceHash);
 // A new program from the kept binary of the pair; 0 when none is kept or the driver refuses it.
 GLuint GfxProgramFromCache(uint64_t vertexHash, uint64_t pixelHash);
 // Keeps the binary of a program just linked from the pair (linked with the retrievable hint).

@@ -10,9 +10,11 @@
 //   char[4] "ZKPB", uint32 version (1),
 //   uint32 length and the bytes of the driver's name ("<renderer> | <version>"),
 //   uint32 count, then per program: uint64 vertex source hash, uint64 pixel source hash
-//   (0: no pixel stage), uint32 binary format, uint32 length, and the binary's bytes.
+//   (0: no pixel stage), uint32 binary format, uint32 length, and the binary's bytes;
+//   uint32 count, then per source that compiled: uint64 its hash.
 #include "platform/gfx_local.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ namespace {
 constexpr char MAGIC[4] = {'Z', 'K', 'P', 'B'};
 constexpr uint32_t VERSION = 1;
 constexpr uint32_t MAX_PROGRAMS = 4096;
+constexpr uint32_t MAX_SOURCES = 4096;
 constexpr uint32_t MAX_BINARY_BYTES = 16u << 20;
 constexpr int64_t MAX_FILE_BYTES = 256ll << 20;
 
@@ -39,6 +42,7 @@ struct ProgramCache {
   bool changed = false;
   std::string driver;
   std::vector<KeptProgram> programs;
+  std::vector<uint64_t> compiled;  // hashes of the sources that compiled
 };
 ProgramCache g_cache;
 
@@ -89,8 +93,9 @@ void PutU64(std::vector<uint8_t>& out, uint64_t v) {
   PutU32(out, uint32_t(v >> 32));
 }
 
-// The file's programs when it is whole and this driver's; false otherwise.
-bool Parse(const std::string& bytes, const std::string& driver, std::vector<KeptProgram>& out) {
+// The file's programs and compiled sources when it is whole and this driver's; false otherwise.
+bool Parse(const std::string& bytes, const std::string& driver, std::vector<KeptProgram>& out,
+           std::vector<uint64_t>& compiled) {
   Reader r(bytes);
   char magic[4];
   uint32_t version = 0, nameLength = 0, count = 0;
@@ -109,6 +114,10 @@ bool Parse(const std::string& bytes, const std::string& driver, std::vector<Kept
     if (!r.Bytes(p.binary.data(), length)) return false;
     out.push_back(std::move(p));
   }
+  if (!r.U32(count) || count > MAX_SOURCES) return false;
+  compiled.resize(count);
+  for (uint64_t& hash : compiled)
+    if (!r.U64(hash)) return false;
   return r.AtEnd();
 }
 
@@ -119,8 +128,9 @@ void ReadOnce() {
   g_cache.driver = DriverName();
   std::string bytes;
   if (FileReadAll(g_cache.path.c_str(), bytes, MAX_FILE_BYTES) != 0) return;  // none yet
-  if (!Parse(bytes, g_cache.driver, g_cache.programs)) {
+  if (!Parse(bytes, g_cache.driver, g_cache.programs, g_cache.compiled)) {
     g_cache.programs.clear();
+    g_cache.compiled.clear();
     g_cache.changed = true;  // written anew
   }
 }
@@ -152,6 +162,8 @@ int GfxSaveProgramCache() {
     PutU32(out, uint32_t(p.binary.size()));
     out.insert(out.end(), p.binary.begin(), p.binary.end());
   }
+  PutU32(out, uint32_t(g_cache.compiled.size()));
+  for (uint64_t hash : g_cache.compiled) PutU64(out, hash);
   const int error = FileWriteAll(g_cache.path.c_str(), out.data(), out.size());
   if (error == 0) g_cache.changed = false;
   return error;
@@ -163,12 +175,15 @@ uint64_t GfxSourceHash(const char* source, size_t length) {
   return (h ^ length) * 0x100000001b3ull;
 }
 
-bool GfxProgramCacheKnows(uint64_t sourceHash) {
+bool GfxSourceCompiledBefore(uint64_t sourceHash) {
   ReadOnce();
-  if (!Active()) return false;
-  for (const KeptProgram& p : g_cache.programs)
-    if (p.vertexHash == sourceHash || p.pixelHash == sourceHash) return true;
-  return false;
+  return Active() && std::find(g_cache.compiled.begin(), g_cache.compiled.end(), sourceHash) != g_cache.compiled.end();
+}
+
+void GfxKeepCompiled(uint64_t sourceHash) {
+  if (GfxSourceCompiledBefore(sourceHash) || !Active() || g_cache.compiled.size() >= MAX_SOURCES) return;
+  g_cache.compiled.push_back(sourceHash);
+  g_cache.changed = true;
 }
 
 GLuint GfxProgramFromCache(uint64_t vertexHash, uint64_t pixelHash) {

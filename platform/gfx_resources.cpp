@@ -609,8 +609,8 @@ static GfxResult CreateStageShader(GLenum stage, const char* source, size_t leng
   if (stage != GL_COMPUTE_SHADER) {
     if (!length) length = std::strlen(source);
     o.hash = GfxSourceHash(source, length);
-    if (GfxProgramCacheKnows(o.hash)) {
-      // It compiled before: a kept binary stands in for the compile, else it is compiled to link.
+    if (GfxSourceCompiledBefore(o.hash)) {
+      // It compiled in an earlier run: compiled when a link finds no kept binary.
       o.source.assign(source, length);
       *outId = g_gfx.shaders.Add(o);
       return GFX_OK;
@@ -618,6 +618,7 @@ static GfxResult CreateStageShader(GLenum stage, const char* source, size_t leng
   }
   GLuint shader = Compile(stage, source, length);
   if (!shader) return GFX_E_FAIL;
+  if (o.hash) GfxKeepCompiled(o.hash);
   o.gl = shader;
   if (stage == GL_COMPUTE_SHADER) {
     if (g_gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) {
