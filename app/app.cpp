@@ -41,6 +41,7 @@
 #include "physics/physics.h"
 #include "platform/files.h"
 #include "platform/gfx.h"
+#include "platform/memory.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/window.h"
@@ -131,6 +132,7 @@ struct LoopState {
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
   int framePresented = 0;  // a frame was presented: the program cache was written then
+  int memoryReleased = 0;  // the heap's free pages were given back at the first rest
   uint32_t passes = 0;
   PassParts parts{};  // the pass under way's, until the next pass has read them
   int tracePasses = 0;
@@ -490,6 +492,12 @@ void RestUntilNextPass() {
     PartEnds(PART_WORK_AT_REST);
     if (ClockNowMs() == start) SleepUntilClockChanges();
     return;
+  }
+  // The first rest after start-up's work (what it left until the first frame is up included):
+  // the heap's pages that work freed go back to the system.
+  if (!g_loop.memoryReleased && g_loop.framePresented && !g_loop.soundAfterFirstFrame) {
+    g_loop.memoryReleased = 1;
+    ReleaseFreeMemory();
   }
   const uint32_t wait = RestWaitMs(start);
   ProfilerStart(g_loop.sleepTimer);
