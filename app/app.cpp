@@ -40,7 +40,9 @@
 #include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
+#include "platform/gfx.h"
 #include "platform/keys.h"
+#include "platform/memory.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
@@ -132,6 +134,8 @@ struct LoopState {
   int helmetAfterFirstFrame = 0;
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
+  int framePresented = 0;  // a frame was presented: the program cache was written then
+  int memoryReleased = 0;  // the heap's free pages were given back at the first rest
   uint32_t passes = 0;
   PassParts parts{};  // the pass under way's, until the next pass has read them
   int tracePasses = 0;
@@ -258,6 +262,13 @@ DataFolderState ProbeDataFolder() {
   if (ProbeFolderWrite("data", time) != 0) return DATA_FOLDER_UNWRITABLE;
   DataFolderTimeMinutes = FileTimeToMinutes(time);
   return DATA_FOLDER_WRITABLE;
+}
+
+constexpr const char* PROGRAM_CACHE_PATH = "cache/programs.bin";
+
+// Writes the programs linked since the cache was read or last written; a failure is logged.
+void SaveProgramCache() {
+  if (const int error = GfxSaveProgramCache()) LogF("could not save %s : %s", PROGRAM_CACHE_PATH, std::strerror(error));
 }
 
 // The journal of saves in flight, in "cache": what saves killed in an earlier run left (named
@@ -505,6 +516,12 @@ void RestUntilNextPass() {
     if (ClockNowMs() == start) SleepUntilClockChanges();
     return;
   }
+  // The first rest after start-up's work (what it left until the first frame is up included):
+  // the heap's pages that work freed go back to the system.
+  if (!g_loop.memoryReleased && g_loop.framePresented && !g_loop.soundAfterFirstFrame) {
+    g_loop.memoryReleased = 1;
+    ReleaseFreeMemory();
+  }
   const uint32_t wait = RestWaitMs(start);
   ProfilerStart(g_loop.sleepTimer);
   if (wait > 0) WaitForMessages(wait);
@@ -632,6 +649,9 @@ StartResult AppStartup(const char* commandLine) {
       return START_ENDED;
   }
   StartJournalOfSaves();
+  // The driver's binaries of the programs linked in earlier runs: the first frame links its
+  // programs from them instead of compiling (written once the first frame is up, and at exit).
+  if (GraphicsEnabled) GfxUseProgramCache(PROGRAM_CACHE_PATH);
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
   // is no device at all.
@@ -1058,6 +1078,10 @@ void AppRunPass() {
       if (g_trace.step) TraceStep("first frame : present");
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
+      if (!g_loop.framePresented) {
+        g_loop.framePresented = 1;
+        SaveProgramCache();
+      }
       if (g_loop.reportFirstFrame) {
         std::printf("first frame\n");
         std::fflush(stdout);
@@ -1270,6 +1294,7 @@ int AppShutdown() {
   FreeHelmet();
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
+  if (GraphicsEnabled) SaveProgramCache();
   ShutdownGraphics();
   StopSkyThread();
   LogLine("save config");

@@ -378,6 +378,12 @@ GfxResult GfxCreateVertexShader(GfxDevice device, const char* source, size_t len
 GfxResult GfxCreatePixelShader(GfxDevice device, const char* source, size_t length, GfxPixelShader* out);
 GfxResult GfxCreateComputeShader(GfxDevice device, const char* source, size_t length, GfxComputeShader* out);
 const char* GfxLastShaderLog();  // compiler or linker messages of the last failure
+// Linked vertex and pixel programs are kept between runs as the driver's own binaries in the
+// file at path (null: none are kept), so that a later start links them without compiling.  The
+// file is read when first needed; GfxSaveProgramCache writes it when programs were linked since
+// (0 or the errno value).  A file another driver wrote, or a damaged one, is passed over.
+void GfxUseProgramCache(const char* path);
+int GfxSaveProgramCache();
 
 enum GfxInputClass : uint32_t { GFX_INPUT_PER_VERTEX = 0 };
 struct GfxInputElementDesc {

@@ -6,6 +6,7 @@
 
 #include <GL/glcorearb.h>
 
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -52,6 +53,8 @@
   X(DetachShader, PFNGLDETACHSHADERPROC) X(LinkProgram, PFNGLLINKPROGRAMPROC)                        \
   X(GetProgramiv, PFNGLGETPROGRAMIVPROC) X(GetProgramInfoLog, PFNGLGETPROGRAMINFOLOGPROC)            \
   X(DeleteProgram, PFNGLDELETEPROGRAMPROC) X(UseProgram, PFNGLUSEPROGRAMPROC)                        \
+  X(ProgramParameteri, PFNGLPROGRAMPARAMETERIPROC) X(ProgramBinary, PFNGLPROGRAMBINARYPROC)          \
+  X(GetProgramBinary, PFNGLGETPROGRAMBINARYPROC)                                                     \
   X(GenVertexArrays, PFNGLGENVERTEXARRAYSPROC) X(DeleteVertexArrays, PFNGLDELETEVERTEXARRAYSPROC)    \
   X(BindVertexArray, PFNGLBINDVERTEXARRAYPROC) X(EnableVertexAttribArray, PFNGLENABLEVERTEXATTRIBARRAYPROC) \
   X(VertexAttribFormat, PFNGLVERTEXATTRIBFORMATPROC) X(VertexAttribIFormat, PFNGLVERTEXATTRIBIFORMATPROC) \
@@ -144,6 +147,8 @@ struct GfxShaderObj {
   GLenum stage = 0;
   GLuint gl = 0;       // shader object
   GLuint program = 0;  // compute shaders are linked alone
+  uint64_t hash = 0;   // of the source, for the program cache
+  std::string source;  // kept uncompiled while a kept binary may stand in (gl is 0 meanwhile)
 };
 struct GfxLayoutObj {
   uint32_t refs = 0;
@@ -321,3 +326,18 @@ GLuint GfxFramebufferFor(uint32_t rtv, uint32_t dsv);  // 0 when the pair cannot
 void GfxSetFramebufferSrgb(bool on);
 GfxResult GfxMakeSwapChainBuffer(uint32_t swapChain, uint32_t width, uint32_t height, GfxFormat format,
                                  uint32_t* textureId);
+// Links a vertex and a pixel stage (a pixel stage of 0: none) through the program cache; 0 and
+// the log when they do not link.  The two sources' hashes name the pair in the cache.
+GLuint GfxLinkStages(GLuint vertex, uint64_t vertexHash, GLuint pixel, uint64_t pixelHash);
+// Links two sources the same way, a kept binary standing in for both compiles (presentation).
+GLuint GfxLinkSources(const char* vertexSource, const char* pixelSource);
+
+// ---- [Program cache] ----  (gfx_program_cache.cpp)
+uint64_t GfxSourceHash(const char* source, size_t length);
+// Whether the source compiled in an earlier run with this driver (GfxKeepCompiled).
+bool GfxSourceCompiledBefore(uint64_t sourceHash);
+void GfxKeepCompiled(uint64_t sourceHash);
+// A new program from the kept binary of the pair; 0 when none is kept or the driver refuses it.
+GLuint GfxProgramFromCache(uint64_t vertexHash, uint64_t pixelHash);
+// Keeps the binary of a program just linked from the pair (linked with the retrievable hint).
+void GfxKeepProgram(uint64_t vertexHash, uint64_t pixelHash, GLuint program);

@@ -19,6 +19,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/gfx_local.h"
 #include "tests/platform/skip_outside_ci.h"
 
 namespace {
@@ -402,7 +403,6 @@ TEST_F(GfxPixels, TheStencilMarksAndTestsWithEachFacesOwnFunctionAndMasks) {
     EXPECT_EQ(Pixel(p, 4, 16), 0xFFFFFFFFu) << "stencil cleared to " << int(value);
     EXPECT_EQ(Pixel(p, 28, 16), 0xFFFFFFFFu) << "stencil cleared to " << int(value);
   }
-  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
   GfxRSSetState(g_context, GfxRasterizerState{});
   GfxRelease(noCull), GfxRelease(mark), GfxRelease(less), GfxRelease(equal), GfxRelease(backOnly);
 }
@@ -723,6 +723,64 @@ void main() { gl_Position = vec4(inPosition + shift.xyz, 1.0); colour = inColor;
   EXPECT_EQ(Pixel(p, 8, 16), 0u) << "left half";
   GfxClearState(g_context);
   GfxRelease(shifted), GfxRelease(shift);
+}
+
+// A pair linked while a program cache is in use is kept in its file; read again, the file's
+// binary stands in for compiling both stages and draws the same.  A damaged file is passed
+// over (the stages are compiled at once) and written anew.
+TEST_F(GfxPixels, ProgramsKeptInTheCacheFileLinkWithoutCompilingAndADamagedFileIsWrittenAnew) {
+  const char* path = "program_cache_test.bin";
+  std::remove(path);
+  const std::string vertexSource = std::string(VS_SOURCE) + "// kept\n";
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
+  uint32_t shade = 0xFF200000;  // each draw's own colour, nearer than the last
+  float nearness = 0.9f;
+  auto drawKept = [&](bool compiledAtOnce) {
+    GfxVertexShader keptVs;
+    GfxPixelShader keptPs;
+    ASSERT_EQ(GfxCreateVertexShader(g_device, vertexSource.c_str(), 0, &keptVs), GFX_OK) << GfxLastShaderLog();
+    ASSERT_EQ(GfxCreatePixelShader(g_device, PS_SOURCE, 0, &keptPs), GFX_OK) << GfxLastShaderLog();
+    EXPECT_EQ(g_gfx.shaders.Get(keptVs.id)->gl != 0, compiledAtOnce);
+    GfxVSSetShader(g_context, keptVs);
+    GfxPSSetShader(g_context, keptPs);
+    shade += 0x00200000;
+    nearness -= 0.1f;
+    Draw(Quad(nearness, shade));
+    EXPECT_EQ(Pixel(Read(colour), 16, 16), shade);
+    EXPECT_EQ(g_gfx.shaders.Get(keptVs.id)->gl != 0, compiledAtOnce) << "the binary stood in for the compile";
+    GfxVSSetShader(g_context, vs);
+    GfxPSSetShader(g_context, ps);
+    GfxRelease(keptVs), GfxRelease(keptPs);
+  };
+  auto fileStart = [&] {
+    char magic[5] = {};
+    if (FILE* f = std::fopen(path, "rb")) {
+      EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
+      std::fclose(f);
+    }
+    return std::string(magic);
+  };
+
+  GfxUseProgramCache(path);
+  drawKept(true);
+  ASSERT_EQ(GfxSaveProgramCache(), 0);
+  EXPECT_EQ(fileStart(), "ZKPB");
+  GfxUseProgramCache(path);  // as the next run reads it
+  drawKept(false);
+
+  if (FILE* f = std::fopen(path, "r+b")) {
+    std::fseek(f, 12, SEEK_SET);  // into the driver's name
+    std::fputc('?', f);
+    std::fclose(f);
+  }
+  GfxUseProgramCache(path);
+  drawKept(true);
+  ASSERT_EQ(GfxSaveProgramCache(), 0);
+  GfxUseProgramCache(path);
+  drawKept(false);
+
+  GfxUseProgramCache(nullptr);
+  std::remove(path);
 }
 
 // The call asked for before the next draw is made once, just before it, by a plain draw and
