@@ -140,7 +140,7 @@ void TransformPanelRect(float& left, float& top, float& right, float& bottom) {
 // ---- Controls ----
 
 int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                         InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback,
+                         InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback,
                          float x1, float y1, float x2, float y2) {
   TransformPanelRect(x1, y1, x2, y2);
   if (std::max(y1, y2) > InfoLayout.bottom) return -1;
@@ -148,7 +148,7 @@ int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, In
 }
 
 int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label,
-                    int type, ColourWord* colour, InterfaceHandler callback, float x1, float y1, float x2,
+                    DisplayType type, ColourWord* colour, InterfaceHandler callback, float x1, float y1, float x2,
                     float y2) {
   TransformPanelRect(x1, y1, x2, y2);
   if (std::max(y1, y2) > InfoLayout.bottom) return -1;

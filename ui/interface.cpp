@@ -73,7 +73,7 @@ bool HoldsShownText(int style) {
 
 // Places a button of the given pixel size at the row cursor and moves the cursor past it.
 int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceValue text, InterfaceValue third,
-                InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
+                InterfaceValue fourth, ButtonStyle style, ColourWord* colour, InterfaceHandler handler,
                 const char* hint) {
   const int left = RowCursorX;
   RowCursorX += width;
@@ -82,7 +82,7 @@ int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceVal
 }
 
 int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, InterfaceValue third,
-             InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+             InterfaceValue fourth, ButtonStyle style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
   return AddRowSized(owner, width, ButtonHeight, word, text, third, fourth, style, colour, handler, hint);
 }
 
@@ -93,7 +93,7 @@ uintptr_t AddressWord(const void* variable) { return reinterpret_cast<uintptr_t>
 // format in their fourth field: their edits are named after the row (their text field holds
 // the lower limit).
 int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, int minimum, int maximum,
-                  int decreaseStyle, int increaseStyle, ColourWord* colour, InterfaceHandler handler,
+                  ButtonStyle decreaseStyle, ButtonStyle increaseStyle, ColourWord* colour, InterfaceHandler handler,
                   const char* hint) {
   AddRowAt(owner, std::max(1, LayoutColumns - 2) * ButtonWidth, static_cast<uintptr_t>(static_cast<intptr_t>(value)),
            IvText(nullptr), IvInt(0), IvText(format), BUTTON_STYLE_INTEGER_DISPLAY, colour, nullptr, hint);
@@ -108,7 +108,7 @@ void EditedMeshChangedHandler(void* owner, int, uintptr_t) {
 }
 
 int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                       InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback,
+                       InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback,
                        float left, float top, float right, float bottom, int codePage) {
   if (ValueControlCount >= MAX_VALUE_CONTROLS) return -1;
   ValueControl& c = ValueControls[ValueControlCount];
@@ -133,7 +133,7 @@ int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, Inte
 
 // A label of units - 2 (BUTTON_STYLE_LABEL) and a two-unit toggle of the given style over flags.
 int AddLabelledToggle(Prss* owner, int units, const char* text, uint32_t mask, void* flags, int lit,
-                      ColourWord* colour, int style, InterfaceHandler handler, const char* hint) {
+                      ColourWord* colour, ButtonStyle style, InterfaceHandler handler, const char* hint) {
   AddRowAt(owner, (units - 2) * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), BUTTON_STYLE_LABEL, colour, nullptr,
            hint);
   // The toggle keeps the label's text: its edits are named after it.
@@ -186,7 +186,7 @@ void SetInterfaceRectangleToScreen() { InterfaceClipRect = {0, 0, ScreenWidth, S
 void ClearCaptionWords() {}
 
 int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
-              InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour,
+              InterfaceValue third, InterfaceValue fourth, ButtonStyle style, ColourWord* colour,
               InterfaceHandler handler, const char* hint) {
   if (ButtonCount >= MAX_INTERFACE_BUTTONS) return -1;
   if (HoldsShownText(style) && text.text) {
@@ -218,7 +218,7 @@ int AddNullButton() {
 }
 
 int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                    InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                     float top, float right, float bottom) {
   return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
                             bottom, CurrentCodePage);
@@ -229,14 +229,14 @@ void NameValueControl(int index, const char* name) {
 }
 
 int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom) {
   return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
                             bottom, 0);
 }
 
 int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom) {
   return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
                             bottom, 10);
@@ -338,7 +338,7 @@ int AddSliderControl(Prss* owner, const SliderGeometry& g, int32_t* scrollPositi
 }
 
 int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
-                       ColourWord* colour, InterfaceHandler handler, int style, const char* hint) {
+                       ColourWord* colour, InterfaceHandler handler, ButtonStyle style, const char* hint) {
   const int width = std::max(1, LayoutColumns - 2) * ButtonWidth;
   const int left = RowCursorX, top = RowCursorY;
   const int index = AddRowAt(owner, width, reinterpret_cast<uintptr_t>(variable), IvFloat(minimum),
@@ -377,7 +377,7 @@ int AddValueEditButton(Prss* owner, const char* label, float minimum, float maxi
   return index;
 }
 
-int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* variable, ColourWord* colour,
+int AddRowByteSlider(Prss* owner, int maximum, int height, ButtonStyle style, uint8_t* variable, ColourWord* colour,
                      InterfaceHandler handler) {
   const int troughWidth = 2 * ButtonWidth;
   const int left = RowCursorX, top = RowCursorY;
@@ -422,7 +422,7 @@ int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, ui
   return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, BUTTON_STYLE_FLAG8, handler, hint);
 }
 
-int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSteps, uintptr_t word,
+int AddLabelledValueButton(Prss* owner, const char* label, ButtonStyle style, int withSteps, uintptr_t word,
                            ColourWord* colour, InterfaceValue text, InterfaceHandler handler, const char* hint) {
   int units = withSteps ? 6 : 8;
   if (label) {

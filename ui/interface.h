@@ -139,20 +139,20 @@ void ClearCaptionWords();              // the two per-frame caption words of cen
 // copied, cut to BUTTON_TEXT_SIZE - 1 bytes, into a store emptied with the tables; -1 too when
 // that store is full.
 int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
-              InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour,
+              InterfaceValue third, InterfaceValue fourth, ButtonStyle style, ColourWord* colour,
               InterfaceHandler handler, const char* hint);
 int AddNullButton();  // a zero rectangle without owner: never pressed
 
 // ---- [Value controls] ----
 // Appends a value control (code page CurrentCodePage); -1 when the table is full.
 int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                    InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                     float top, float right, float bottom);
 int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom);  // code page 0
 int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom);  // code page 10
 // Names the edits made through value control `index` (as the adds return it; -1 does nothing)
 // after its row's printf label: for a control whose label field holds no such text, as the
@@ -210,10 +210,10 @@ int AddSliderControl(Prss* owner, const SliderGeometry& geometry, int32_t* scrol
 // units with its knob, then "-" and "+" (BUTTON_STYLE_FLOAT_MINUS, _PLUS) stepping by the
 // label's precision.
 int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
-                       ColourWord* colour, InterfaceHandler handler, int style, const char* hint);
+                       ColourWord* colour, InterfaceHandler handler, ButtonStyle style, const char* hint);
 // A byte slider of four units: trough and knob (BUTTON_STYLE_BYTE_SLIDER .. BUTTON_STYLE_COLOUR_TRIPLE),
 // then decrease and increase.
-int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* variable, ColourWord* colour,
+int AddRowByteSlider(Prss* owner, int maximum, int height, ButtonStyle style, uint8_t* variable, ColourWord* colour,
                      InterfaceHandler handler);
 // A BUTTON_STYLE_NAMED_FLAG toggle.
 int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags,
@@ -229,7 +229,7 @@ int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* fl
 // or _DISTANCE16: the text field holds the number shown) that is 8 units wide (7 after a label)
 // and takes no click, or with steps 6 (5) units with word + 2, followed by "-" and "+" step
 // buttons with the words word and word + 1 and the style's step hints.
-int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSteps, uintptr_t word,
+int AddLabelledValueButton(Prss* owner, const char* label, ButtonStyle style, int withSteps, uintptr_t word,
                            ColourWord* colour, InterfaceValue text, InterfaceHandler handler, const char* hint);
 // One-unit "-" and "+" buttons whose hints describe the steps of a kind (STEP_HINT_ANGLE ..
 // STEP_HINT_DISTANCE, ui/value_steps.h).

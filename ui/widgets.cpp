@@ -62,7 +62,7 @@ void AddCornerButton(Prss* owner, uintptr_t word, InterfaceHandler handler, cons
 
 // A step control 0.03 wide that is live only while the variable differs from its bound; its
 // steps are named after the row's label.
-void AddFloatStep(Prss* owner, const char* label, int type, float* variable, float bound, float step,
+void AddFloatStep(Prss* owner, const char* label, DisplayType type, float* variable, float bound, float step,
                   InterfaceHandler handler, float x1, float x2, float top, float bottom) {
   const bool live = *variable != bound;
   NameValueControl(AddValueControl(live ? owner : nullptr, variable, IvFloat(0.0f), IvFloat(step), IvFloat(bound),
@@ -73,7 +73,7 @@ void AddFloatStep(Prss* owner, const char* label, int type, float* variable, flo
 // A label, then over the value columns the arrow glyphs 139 and 155 (words word and word + 1)
 // around a middle control; without a handler all are shown unavailable and take no clicks.
 void AddArrowRow(Prss* owner, const char* label, void* middleVariable, InterfaceValue middleText,
-                 InterfaceValue middleLabel, int middleType, uintptr_t word, InterfaceHandler handler,
+                 InterfaceValue middleLabel, DisplayType middleType, uintptr_t word, InterfaceHandler handler,
                  float y) {
   static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
   static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
@@ -191,7 +191,7 @@ void AddScreenshotFormatRow(Prss* owner, float y) {
 }
 
 void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLength, const char* helpKey,
-                       int fieldType, InterfaceHandler handler, float y) {
+                       DisplayType fieldType, InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
   AddRowLabel(label, y);
   // A text field's maximum field holds its buffer's size: the characters and the zero.

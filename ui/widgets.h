@@ -63,7 +63,7 @@ void AddScreenshotFormatRow(Prss* owner, float y);
 // The buffer holds maxLength characters and a zero; fieldType is the control type
 // (VALUE_TYPE_EDIT_TEXT, VALUE_TYPE_EDIT_PASSWORD or VALUE_TYPE_EDIT_SINGLE_BYTE).
 void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLength, const char* helpKey,
-                       int fieldType, InterfaceHandler handler, float y);
+                       DisplayType fieldType, InterfaceHandler handler, float y);
 void AddHostNameRow(Prss* owner, float y);
 // Arrows with words word and word + 1 around the value (VALUE_TYPE_INT_VALUE through text); without a
 // handler the row is shown unavailable and takes no clicks.
