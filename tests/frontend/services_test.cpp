@@ -309,7 +309,7 @@ TEST_F(Services, TheEntryPageLeavesForTheCreditsOnEscapeQOrX) {
   ExitRequested = 0;
 }
 
-// The entry page as drawn: the big panel (type 7) over -0.5..0.5 by -0.3..0.3, "object editor" as the OK button 0.45 wide (from 0.75 - 0.45 = 0.3 to
+// The entry page as drawn: the big panel (VALUE_TYPE_BIG_PANEL) over -0.5..0.5 by -0.3..0.3, "object editor" as the OK button 0.45 wide (from 0.75 - 0.45 = 0.3 to
 // the right edge), "garage" at 0.45 and, while the editor can be opened, "vehicle editor" at
 // 0.35, each with its own word.  A menu page: nothing moves, so no redraw is asked for.
 TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
@@ -529,7 +529,7 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   EXPECT_EQ(gearboxRows, 5);
   // Laid out in the options layout (5), one row every 1.2 row heights from -0.7: the two
   // alphas and four colours in rows 0..5, the name in row 6, the gearbox in rows 7..11.  The
-  // name is a plain text field (type 11) that holds the whole name and its zero.
+  // name is a plain text field (VALUE_TYPE_EDIT_TEXT) that holds the whole name and its zero.
   EXPECT_EQ(PanelLayoutIndex, 5);
   const float step = CurrentPanelLayout().rowHeight * 1.2f;
   const ValueControl* name = nullptr;

@@ -177,7 +177,7 @@ class PanelTest : public ::testing::Test {
     a.fuelPerLap = fuelPerLap;
     DrawVehicleInfoPanel(a);
   }
-  // A byte row's bar (type 37) and its down and up arrows (41, 40) bound to a variable: the
+  // A byte row's bar (VALUE_TYPE_MAPPED_BYTE) and its down and up arrows (41, 40) bound to a variable: the
   // bytes' range, the same figures shown at its ends, and the arrows stopping at them.
   void ExpectByteRow(const uint8_t* variable, int lowest, int highest, const char* what) {
     const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
@@ -1161,8 +1161,8 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
 }
 
 // The clickable texts (the page tabs, the mod page's address, the skin's file name and the
-// template sizes) are plain buttons (type 0) with centred text at the ordinary size; the
-// ratings tab and each ratings row's own rating are rating-segment controls (type 58), a row's
+// template sizes) are plain buttons (VALUE_TYPE_TEXT) with centred text at the ordinary size; the
+// ratings tab and each ratings row's own rating are rating-segment controls (VALUE_TYPE_SEGMENT_BAR), a row's
 // bound to its category's own rating.
 TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) {
   Car car;

@@ -126,7 +126,7 @@ class SetupPages : public ::testing::Test {
       if (ValueControls[i].displayType == type && ValueControls[i].variable == variable) return &ValueControls[i];
     return nullptr;
   }
-  // A byte row's bar (type 37) and its down and up arrows (41, 40): the bytes' range, the
+  // A byte row's bar (VALUE_TYPE_MAPPED_BYTE) and its down and up arrows (41, 40): the bytes' range, the
   // figures shown at its ends, and the arrows stopping at the bytes' ends.
   void ExpectByteRow(int at, float shownLow, float shownHigh, int lowest, int highest, const char* what) {
     const ValueControl* bar = Bound(37, Bytes() + at);
@@ -871,7 +871,7 @@ TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
 
 // How the tyre page's texts are drawn: headings and figure lines left-aligned (label bits 1),
 // the selector's choice centred between its arrows (0), the arrows the code page's single angle
-// quotes (0x8B left, 0x9B right), the switches plain buttons (type 0) with centred text.
+// quotes (0x8B left, 0x9B right), the switches plain buttons (VALUE_TYPE_TEXT) with centred text.
 TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
   Load(RUNABOUT);
   Draw(INFO_PAGE_TYRES);

@@ -600,7 +600,7 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   ClearInterface();
 }
 
-// A mapped byte slider (type 37) lays its panel over the whole control like any other: the
+// A mapped byte slider (VALUE_TYPE_MAPPED_BYTE) lays its panel over the whole control like any other: the
 // first corner at the control's left and top (clip space, y up: top 0.2 is y -0.2), whatever
 // its thumb shows.
 TEST_F(PanelDraw, AMappedByteSlidersPanelStartsAtTheControlsLeftAndTop) {
@@ -614,7 +614,7 @@ TEST_F(PanelDraw, AMappedByteSlidersPanelStartsAtTheControlsLeftAndTop) {
   ClearInterface();
 }
 
-// A list's scroll bar (type 39): the bar from the first shown entry to the last of the total,
+// A list's scroll bar (VALUE_TYPE_SCROLL): the bar from the first shown entry to the last of the total,
 // kept 0.005 inside the control, and never upside down.
 TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
   Prss owner{};
@@ -733,7 +733,7 @@ TEST_F(PanelDraw, APanelOf0099IsLarge) {
   EXPECT_EQ(PanelTextureState, PANEL_STATE_SMALL);
 }
 
-// A text field (type 14) with a colour code of -3 or below gets a fill in that code's colour;
+// A text field (VALUE_TYPE_TEXT_LINE) with a colour code of -3 or below gets a fill in that code's colour;
 // -2 is no code.
 TEST_F(PanelDraw, ATextFieldWithACodeGetsItsFill) {
   Prss owner{};
@@ -1269,7 +1269,7 @@ TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
 
 }  // namespace
 
-// A striped fill (type 57) has as many stripes as its maximum, at least one and at most 64:
+// A striped fill (VALUE_TYPE_CHARACTER_BITS) has as many stripes as its maximum, at least one and at most 64:
 // two triangles each.
 TEST_F(PanelDraw, AStripedFillHasOneToSixtyFourStripes) {
   Prss owner{};
@@ -1301,7 +1301,7 @@ TEST_F(PanelDraw, APressedControlsTextIs24DarkerAndNeverBelowZero) {
   ScreenHeight = 600;
   MouseX = 400;
   MouseY = 300;
-  PendingPress = PendingPressState{1, 2, 0.0f, 0.0f};  // a press on the glyph button (type 2)
+  PendingPress = PendingPressState{1, VALUE_TYPE_GLYPH, 0.0f, 0.0f};  // a press on the glyph button
   KeyState[1] = 1;
   EmptyTextBatches();
   TextBatch* const before = CurrentTextBatch;

@@ -540,8 +540,8 @@ TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle)
   }
 }
 
-// A two-line button (style 5) too narrow for its label breaks it at spaces into two lines at
-// most; a one-line button (style 6) shows its first line, and "UNUSED" a row below.
+// A two-line button (BUTTON_STYLE_SWATCH) too narrow for its label breaks it at spaces into two lines at
+// most; a one-line button (BUTTON_STYLE_SWATCH_UNUSED) shows its first line, and "UNUSED" a row below.
 TEST_F(InterfaceLayout, WrappedButtonLabelsKeepToTheirNumberOfLines) {
   Frame([](Prss* o) {
     AddButton(o, 100, 100, 150, 148, 0, IvText("alpha beta gamma"), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH, nullptr,
@@ -575,7 +575,7 @@ TEST_F(InterfaceLayout, AButtonsFaceIsRecordedWithItsShownTextOrNone) {
 }
 
 TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
-  // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
+  // A tall, narrow step arrow (VALUE_TYPE_BYTE_MINUS): at 0.7 of its height the glyph is wider than it.
   Frame([](Prss* o) {
     AddValueControl(
         o, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_BYTE_MINUS, nullptr, [](void*, int, uintptr_t) {}, 0.0f,
@@ -912,7 +912,7 @@ TEST_F(InterfaceLayout, TheFirstGlyphIsDrawnByGlyphButtonsAndCharacterCells) {
   EXPECT_EQ(QueuedItems(cell).size(), 1u);
 }
 
-// The characters of a bit field (type 57): bits 0 to 9 are the digits, bits from 10 the
+// The characters of a bit field (VALUE_TYPE_CHARACTER_BITS): bits 0 to 9 are the digits, bits from 10 the
 // capitals, so bits 9 and 10 are '9' and 'A' (glyphs 25 and 33).
 TEST_F(InterfaceLayout, ABitFieldShowsDigitsThenCapitals) {
   const int index = AddValueControl(nullptr, nullptr, IvInt((1 << 9) | (1 << 10)), IvInt(0), IvInt(0),

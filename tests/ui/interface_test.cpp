@@ -345,7 +345,7 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
 
-// A press-only control (type 33) hands its handler the press's own code at once, word 0.
+// A press-only control (VALUE_TYPE_PRESS_ONLY) hands its handler the press's own code at once, word 0.
 TEST_F(Interface, APressOnlyControlHandsItsHandlerThePressCodeAndNoWord) {
   Control(100, 100, 200, 200, nullptr, VALUE_TYPE_PRESS_ONLY, IvInt(0), IvInt(0), IvText(nullptr), &owner);
   Press(150, 150, 2);

@@ -439,7 +439,7 @@ TEST_F(TextDraw, AValueControlsTextTakesTheSizeAndPlaceOfItsType) {
   ResetInterfaceState();
 }
 
-// A code-list control (type 57) shows the character of each bit set in its minimum field,
+// A code-list control (VALUE_TYPE_CHARACTER_BITS) shows the character of each bit set in its minimum field,
 // "0" for bit 0 up to "9", then "A" for bit 10, spaced evenly a quarter into each share.
 TEST_F(TextDraw, ACodeListControlShowsACharacterPerSetBit) {
   ResetInterfaceState();
@@ -470,7 +470,7 @@ TEST_F(TextDraw, ACharacterCellShowsOnlyAGlyphOfTheSet) {
   ResetInterfaceState();
 }
 
-// A colour control (type 52) shows its three channel values, red first, on one line at the
+// A colour control (VALUE_TYPE_COLOUR_SWATCH) shows its three channel values, red first, on one line at the
 // text size of its height (0.7 x 0.5): one above the other they would stand 0.3 x 0.5 high,
 // too small to read in a row.
 TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {

@@ -832,7 +832,7 @@ TEST_F(ValueEdit, ColourSlidersEditTheirChannelsWithinTheModesLimit) {
   EXPECT_EQ(g_Callback.count, 1);
 }
 
-// A list control (type 23) shows the entry its variable chooses, the first one included;
+// A list control (VALUE_TYPE_TEXT_LIST) shows the entry its variable chooses, the first one included;
 // before the first or past the last it shows "?".
 TEST(ValueControlText, AListControlShowsTheChosenEntryFromTheFirst) {
   static const char* list[] = {"off", "on", nullptr};

@@ -264,7 +264,7 @@ TEST_F(Widgets, AFlagRowShowsNoOrYesByItsBit) {
   EXPECT_STREQ(shown, LanguageTexts[TX_3a_smlysbrk]);
 }
 
-// A screen title is a title tab (type 10) across the top; a labelled toggle's label is a
+// A screen title is a title tab (VALUE_TYPE_TITLE) across the top; a labelled toggle's label is a
 // style-3 label two units shorter than the row.
 TEST_F(Widgets, ATitleIsATabAndALabelledToggleLabelIsStyleThree) {
   AddScreenTitle("t", 0, 1);
@@ -690,8 +690,8 @@ TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
   EXPECT_FLOAT_EQ(ValueControls[n + 3].label.f, 2.0f) << "the upper step's bound";
 }
 
-// A byte slider: the mapped value shown over the whole row, the down step (type 41) at the
-// left, the byte control between, the up step (type 40) at the right.
+// A byte slider: the mapped value shown over the whole row, the down step (VALUE_TYPE_BYTE_MINUS) at the
+// left, the byte control between, the up step (VALUE_TYPE_BYTE_PLUS) at the right.
 TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
   const InterfaceColourSettings& c = InterfaceColours;
   uint8_t byte = 200;
@@ -709,7 +709,7 @@ TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
   EXPECT_EQ(ValueControls[3].label.i, 200);
 }
 
-// A control's ink: a right-aligned light label (type 9) and a dark-text field (type 3) keep
+// A control's ink: a right-aligned light label (VALUE_TYPE_FADE_TEXT) and a dark-text field (VALUE_TYPE_DARK_TEXT) keep
 // their fixed colours whatever colour the control names; a plain label (types 0 and 8) is
 // drawn in the colour it names.  Colour words hold red in the low byte, the ink is 0xFFRRGGBB.
 TEST_F(Widgets, OnlyTheFixedColourTypesIgnoreTheColourTheControlNames) {

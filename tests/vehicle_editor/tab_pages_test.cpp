@@ -477,7 +477,7 @@ TEST_F(PagesTest, TheWheelObjectPageInSnapshotsAndItsDiscAndRimRowsMeasured) {
 struct Placed {
   int left, top, right, bottom;
   std::string name;
-  bool decoration;  // a slider's knob (no owner, no text) or a scroll bar's (style 25): inside its trough
+  bool decoration;  // a slider's knob (no owner, no text) or a scroll bar's knob: inside its trough
 };
 
 std::vector<Placed> PlacedControls(int firstButton, int firstValue) {
