@@ -387,9 +387,10 @@ TEST_F(TextDraw, FittedTextCaptionsAndSingleCharacters) {
 
 // A value control's text, queued as the control is added: 0.85 of the control's height below
 // 0.099, else 0.7; 0.15 of the height kept clear at the sides; the label's low bits align it.
-// Each type's own size and room: type 1 half as large again, type 3 0.55 of a tall control,
-// type 5 0.15 less room on the right, type 9 right-aligned, type 56 half the height, and a
-// label type with its full-height bit the whole height with no margin.
+// Each type's own size and room: the large text half as large again, the dark text 0.55 of a
+// tall control, the narrow text 0.15 less room on the right, the fade text right-aligned, the
+// character row half the height, and a label type with its full-height bit the whole height
+// with no margin.
 TEST_F(TextDraw, AValueControlsTextTakesTheSizeAndPlaceOfItsType) {
   struct Case {
     DisplayType type;
