@@ -582,7 +582,8 @@ void AddRegionHandles(CutoutsScreen& screen) {
     if (points[hd][1] < top) continue;
     const int half = RegionHandleHalf();
     AddButton(&screen.prss, points[hd][0] - half, points[hd][1] - half, points[hd][0] + half, points[hd][1] + half,
-              K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), 0, Orange(), CutoutButton, nullptr);
+              K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, Orange(), CutoutButton,
+              nullptr);
   }
 }
 

@@ -663,7 +663,7 @@ Prss* MappingPanelScreenAction(Prss* process) {
   }
   AddMappingList(*panel);
   AddValueEditButton(process, HasSelection() ? "mapping display opacity %.2f" : "mappings display opacity %.2f", 0.0f, 1.0f, HasSelection() ? &MappingTool.opacitySelected : &MappingTool.opacityAll,
-                     Orange(), nullptr, 16,
+                     Orange(), nullptr, BUTTON_STYLE_FLOAT,
                      HasSelection() ? "Opacity of selected mapping (only for editor)" : "Opacity of multiple mappings (only for editor)");
   RowCursorX = 0, RowCursorY += ButtonHeight;
   AddUndoButtons(process);

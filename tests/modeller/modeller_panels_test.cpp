@@ -82,7 +82,7 @@ void ExpectTable(int first, const Table& table, const char* what) {
     } else {
       EXPECT_EQ(reinterpret_cast<void*>(b.handler), reinterpret_cast<void*>(r.handler)) << at;
     }
-    if (b.style == 2 || b.style == 3) {
+    if (b.style == BUTTON_STYLE_TEXT || b.style == BUTTON_STYLE_LABEL) {
       EXPECT_EQ(b.fourth.i != 0, r.lit != 0) << at << ": lit";
     }
     if (r.hint == ANY_HINT) continue;
@@ -1014,7 +1014,7 @@ TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
     std::string lit;
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (b.fourth.i == 1 && b.style == 2) lit += (lit.empty() ? "" : " ") + TextOf(&b);
+      if (b.fourth.i == 1 && b.style == BUTTON_STYLE_TEXT) lit += (lit.empty() ? "" : " ") + TextOf(&b);
     }
     return lit;
   };
@@ -1174,7 +1174,7 @@ TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTopAndNoneOnAScreenOfNoS
   const auto separatorAt = [](float top) {
     for (int i = 0; i < ValueControlCount; ++i) {
       const ValueControl& c = ValueControls[i];
-      if (c.displayType == 7 && std::abs(c.top - top) < 0.002f && std::abs(c.left + 1.0f) < 0.002f &&
+      if (c.displayType == VALUE_TYPE_BIG_PANEL && std::abs(c.top - top) < 0.002f && std::abs(c.left + 1.0f) < 0.002f &&
           c.bottom > c.top && c.bottom - c.top < 0.01f)
         return true;
     }
@@ -1195,7 +1195,7 @@ TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTopAndNoneOnAScreenOfNoS
     RowCursorX = RowCursorY = 0;
     AddObjectPanel(*modeller, 0);
     for (int i = 0; i < ValueControlCount; ++i)
-      EXPECT_NE(ValueControls[i].displayType, 7) << (zeroWidth ? "no width" : "no height");
+      EXPECT_NE(ValueControls[i].displayType, VALUE_TYPE_BIG_PANEL) << (zeroWidth ? "no width" : "no height");
   }
   ScreenWidth = 1280, ScreenHeight = 960;
 }

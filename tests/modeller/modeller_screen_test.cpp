@@ -469,7 +469,7 @@ TEST_F(ModellerTest, RepeatsOfOneEditMergeAndKindZeroNeverDoes) {
   ClearInterface();
   RowCursorX = RowCursorY = 0;
   EditDomain = EDIT_DOMAIN_MODELLER;
-  AddRowByteSlider(&modeller->prss, 200, ButtonHeight, 20, &level, &TextColours.grey, nullptr);
+  AddRowByteSlider(&modeller->prss, 200, ButtonHeight, BUTTON_STYLE_BYTE_SLIDER, &level, &TextColours.grey, nullptr);
   EditDomain = EDIT_DOMAIN_NONE;
   const InterfaceButton trough = InterfaceButtons[0];
   MouseX = (trough.left + trough.right) / 2, MouseY = (trough.top + trough.bottom) / 2;
