@@ -250,17 +250,18 @@ void AddModellerButtons(ModellerScreen& s) {
     case ModeBuild: attributeColumn = AddBuildPanel(s); break;
     default: break;
   }
-  AddAttributeColumn(s, attributeColumn);
+  AddAttributeColumn(s, attributeColumn, firstPanelButton);
   // The layer panel under the mode's panel, clear of the model in the middle of the screen;
   // the mapping list starts on the row under the last one placed (the layer panel leaves the
   // cursor on its fourth row).
   AddLayerPanel(s);
   NextRow();
   AddMappingList(s);
-  // Where the left column's rows end: a long panel may reach the object panel's rows.
-  int usedBottom = 0;
+  // Where the left column's rows that reach the object panel's rows end: a long panel may.
+  const int panelTop = ScreenHeight - ObjectPanelRows(s) * ButtonHeight;
+  int usedRight = 0;
   for (int i = firstPanelButton; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].left < PANEL_COLUMN_UNITS * ButtonWidth)
-      usedBottom = std::max(usedBottom, InterfaceButtons[i].bottom);
-  AddObjectPanel(s, usedBottom);
+    if (InterfaceButtons[i].left < PANEL_COLUMN_UNITS * ButtonWidth && InterfaceButtons[i].bottom > panelTop)
+      usedRight = std::max(usedRight, InterfaceButtons[i].right);
+  AddObjectPanel(s, usedRight);
 }

@@ -237,9 +237,14 @@ void AddChoiceRows(ModellerScreen& s) {
   }
 }
 
-void AddAttributeColumn(ModellerScreen& s, int top) {
+void AddAttributeColumn(ModellerScreen& s, int top, int firstButton) {
   if (!EditedObject || top < 0) return;
   constexpr int COLUMN_UNITS = 8;
+  const int columnLeft = ScreenWidth - COLUMN_UNITS * ButtonWidth;
+  int clear = 0;  // under the rows that reach into the column
+  for (int i = firstButton; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].right > columnLeft) clear = std::max(clear, InterfaceButtons[i].bottom);
+  top = std::min(top, clear);
   const ModelObject& o = *EditedObject;
   ModellerState& st = s.state;
   const int leftX = RowCursorX, leftY = RowCursorY;  // the panels carry on from here
