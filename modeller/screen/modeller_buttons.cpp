@@ -253,8 +253,21 @@ void AddModellerButtons(ModellerScreen& s) {
   AddAttributeColumn(s, attributeColumn, firstPanelButton);
   // The layer panel under the mode's panel, clear of the model in the middle of the screen;
   // the mapping list starts on the row under the last one placed (the layer panel leaves the
-  // cursor on its fourth row).
+  // cursor on its fourth row).  Where the window is too short for it there, it stands against
+  // the right edge in the highest rows free.
+  const int layerFirst = ButtonCount, columnY = RowCursorY;
+  RowCursorX = 0;
   AddLayerPanel(s);
+  int lowest = 0;
+  for (int i = layerFirst; i < ButtonCount; ++i) lowest = std::max(lowest, InterfaceButtons[i].bottom);
+  if (lowest > ScreenHeight) {
+    const int rows = (lowest - columnY) / ButtonHeight - 1;
+    ButtonCount = layerFirst;
+    RowCursorX = ScreenWidth - LAYER_PANEL_UNITS * ButtonWidth;
+    RowCursorY = FreeTopAtRightEdge(firstPanelButton, LAYER_PANEL_UNITS, rows) - ButtonHeight;
+    AddLayerPanel(s);
+    RowCursorX = 0, RowCursorY = columnY;
+  }
   NextRow();
   AddMappingList(s);
   // Where the left column's rows that reach the object panel's rows end: a long panel may.

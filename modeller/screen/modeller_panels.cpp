@@ -237,14 +237,28 @@ void AddChoiceRows(ModellerScreen& s) {
   }
 }
 
+int FreeTopAtRightEdge(int firstButton, int units, int rows) {
+  const int left = ScreenWidth - units * ButtonWidth, height = rows * ButtonHeight;
+  const auto free = [&](int top) {
+    for (int i = firstButton; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.right > left && b.top < top + height && top < b.bottom) return false;
+    }
+    return true;
+  };
+  // The top edge or just under one of the rows that reach there.
+  int best = free(0) ? 0 : ScreenHeight;
+  for (int i = firstButton; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (b.right > left && b.bottom < best && free(b.bottom)) best = b.bottom;
+  }
+  return best;
+}
+
 void AddAttributeColumn(ModellerScreen& s, int top, int firstButton) {
   if (!EditedObject || top < 0) return;
   constexpr int COLUMN_UNITS = 8;
-  const int columnLeft = ScreenWidth - COLUMN_UNITS * ButtonWidth;
-  int clear = 0;  // under the rows that reach into the column
-  for (int i = firstButton; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].right > columnLeft) clear = std::max(clear, InterfaceButtons[i].bottom);
-  top = std::min(top, clear);
+  top = std::min(top, FreeTopAtRightEdge(firstButton, COLUMN_UNITS, 4));
   const ModelObject& o = *EditedObject;
   ModellerState& st = s.state;
   const int leftX = RowCursorX, leftY = RowCursorY;  // the panels carry on from here
