@@ -162,16 +162,17 @@ void SetRowCursorFromBottomRight(int units, int rows) {
   RowCursorY = ScreenHeight - rows * ButtonHeight;
 }
 
+bool IsRowButton(const InterfaceButton& b) {
+  return b.style != BUTTON_STYLE_COLOUR_SQUARE && b.right > b.left && b.bottom > b.top;
+}
+
 bool RowsLieOverEarlierRows(int first, int from, int to) {
-  const auto isRow = [](const InterfaceButton& b) {
-    return b.style != BUTTON_STYLE_COLOUR_SQUARE && b.right > b.left && b.bottom > b.top;
-  };
   for (int i = std::max(from, 0); i < std::min(to, ButtonCount); ++i) {
     const InterfaceButton& a = InterfaceButtons[i];
-    if (!isRow(a)) continue;
+    if (!IsRowButton(a)) continue;
     for (int k = std::max(first, 0); k < from; ++k) {
       const InterfaceButton& b = InterfaceButtons[k];
-      if (isRow(b) && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) return true;
+      if (IsRowButton(b) && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) return true;
     }
   }
   return false;

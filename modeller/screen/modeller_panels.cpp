@@ -242,7 +242,7 @@ int FreeTopAtRightEdge(int firstButton, int units, int rows) {
   const auto free = [&](int top) {
     for (int i = firstButton; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (b.right > left && b.top < top + height && top < b.bottom) return false;
+      if (IsRowButton(b) && b.right > left && b.top < top + height && top < b.bottom) return false;
     }
     return true;
   };
@@ -250,7 +250,7 @@ int FreeTopAtRightEdge(int firstButton, int units, int rows) {
   int best = free(0) ? 0 : ScreenHeight;
   for (int i = firstButton; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if (b.right > left && b.bottom < best && free(b.bottom)) best = b.bottom;
+    if (IsRowButton(b) && b.right > left && b.bottom < best && free(b.bottom)) best = b.bottom;
   }
   return best;
 }

@@ -743,6 +743,15 @@ TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
   ASSERT_NE(layer, nullptr);
   EXPECT_EQ(layer->left, ScreenWidth - 12 * ButtonWidth) << "after its leader of four units";
   EXPECT_LE(layer->bottom + 3 * ButtonHeight, ScreenHeight);
+  // In one of 16 rows the mode's rows that would run off the bottom stand beside the column:
+  // every row on the window.
+  ScreenHeight = 16 * ButtonHeight;
+  Buttons();
+  for (int i = 0; i < ButtonCount; ++i) {
+    char text[64] = "";
+    ButtonText(InterfaceButtons[i], text, sizeof text);
+    EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << text;
+  }
   ScreenHeight = height;
   Buttons();
   // The last level: the collision mesh's row under the level row.
