@@ -42,6 +42,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
+#include "platform/signals.h"
 #include "platform/window.h"
 #include "race/race.h"
 #include "render/build_list.h"
@@ -193,8 +194,9 @@ void ShowStartError(const char* text, const char* title, MessageBoxIcon icon, co
   else
     LogLine(told);
   if (GraphicsEnabled) {
-    ShowPlatformMessageBox(text, title, icon);
+    // Said before the box opens: a script waiting on the program learns it at once.
     if (detail) std::fprintf(stderr, "%s\n", detail);
+    ShowPlatformMessageBox(text, title, icon);
   } else if (title) {
     std::fprintf(stderr, "%s : %s\n", title, told);
   } else {
@@ -998,6 +1000,9 @@ void AppRunPass() {
 
   // 25..28: messages, per-pass input, window changes and device recovery.
   if (!QuitFlag) PumpMessages();
+  // A signal to end (Ctrl+C in the terminal, SIGTERM, a hang-up) is an exit request like the
+  // window's close: work no file holds is asked about first.
+  if (const int signal = TakeEndSignal()) RequestExit(0, EndSignalName(signal));
   RunDriveLines();
   DeliverDeferredMouseMove();
   if (!GraphicsEnabled) UpdateStatusOutput();
@@ -1197,6 +1202,7 @@ int AppShutdown() {
 }
 
 int WinMain(const char* commandLine) {
+  CatchEndSignals();  // from the first step on: one coming during start-up is taken by the first pass
   if (AppStartup(commandLine) == START_ENDED) return ExitCode;
   while (!QuitFlag) AppRunPass();
   return AppShutdown();

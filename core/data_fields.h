@@ -6,6 +6,7 @@
 #include <bit>
 #include <cassert>
 #include <cstdint>
+#include <cstring>
 
 #include "core/data_file.h"
 
@@ -26,6 +27,11 @@ struct FieldBytes {
   }
   uint32_t ReadUInt() { return static_cast<uint32_t>(ReadInt()); }
   float ReadFloat() { return std::bit_cast<float>(ReadInt()); }
+  int ReadBlock(void* dest, int n) {
+    std::memcpy(dest, at, size_t(n));
+    at += n;
+    return 1;
+  }
   int Skip(int n) {
     at += n;
     return 1;

@@ -1,6 +1,7 @@
 // log.cpp - the debug log and the error box.
 #include "core/log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -17,6 +18,7 @@ int (*LogStripCodes)(char* out, const char* in, int outLength, int inIndex);
 
 namespace {
 std::mutex g_logLock;  // worker threads log platform failures too
+HeldAppendFile g_logFile;  // under g_logLock
 const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 }  // namespace
@@ -38,6 +40,7 @@ const char* LogFileNameFault(const char* name) {
 void RestartLog(const char* firstLine, bool keepExisting) {
   {
     std::lock_guard<std::mutex> lock(g_logLock);
+    g_logFile.Close();
     if (!keepExisting) FileRemove(CurrentLogPath());
   }
   LogLine(firstLine);
@@ -53,12 +56,11 @@ void LogLine(const char* text) {
   ClockWallTime(now, true);
   const int month = (now.month >= 1 && now.month <= 12) ? now.month - 1 : 0;
 
+  char line[LOG_TEXT_MAX + 32];
+  const int length = std::snprintf(line, sizeof line, "%s %02d %02d:%02d:%02d %s\n", kMonthNames[month], now.day,
+                                   now.hour, now.minute, now.second, stripped);
   std::lock_guard<std::mutex> lock(g_logLock);
-  FILE* file = FileOpen(CurrentLogPath(), "a");
-  if (!file) return;
-  std::fprintf(file, "%s %02d %02d:%02d:%02d %s\n", kMonthNames[month], now.day, now.hour, now.minute,
-               now.second, stripped);
-  std::fclose(file);
+  g_logFile.Append(CurrentLogPath(), line, size_t(std::min<int>(length, int(sizeof line) - 1)));
 }
 
 void LogV(const char* format, va_list args) {

@@ -1,7 +1,7 @@
 // log.h - the debug log ("deb.log") and the error box.
 //
-// Every line is opened, written and closed on its own, so the log survives a crash up to
-// its last line.  The log's name goes through the file layer like every other path.  A line is a 16-character date prefix ("Dec 06 14:03:59 ") and the text
+// Every line is one write to the file, kept open while its name still names it, so the log
+// survives a crash up to its last line.  The log's name goes through the file layer like every other path.  A line is a 16-character date prefix ("Dec 06 14:03:59 ") and the text
 // without colour codes, cut to 127 characters.  Lines from several threads never mix.
 #pragma once
 #include <cstdarg>

@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -267,6 +268,39 @@ FILE* FileOpen(const char* path, const char* mode) {
   return std::fopen(resolved.c_str(), mode);
 }
 
+bool HeldAppendFile::Append(const char* path, const char* data, size_t size) {
+  struct stat st;
+  const bool same = fd_ >= 0 && path_ == path && ::stat(resolved_.c_str(), &st) == 0 &&
+                    uint64_t(st.st_dev) == device_ && uint64_t(st.st_ino) == inode_;
+  if (!same) {
+    Close();
+    ResolvePath(path, resolved_);
+    if (resolved_.empty()) return false;
+    fd_ = ::open(resolved_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+      Close();
+      return false;
+    }
+    path_ = path;
+    device_ = uint64_t(st.st_dev);
+    inode_ = uint64_t(st.st_ino);
+  }
+  while (size > 0) {
+    const ssize_t written = ::write(fd_, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= size_t(written);
+  }
+  return true;
+}
+
+void HeldAppendFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  path_.clear();
+}
+
 bool FileExists(const char* path) {
   std::string resolved;
   return ResolvePath(path, resolved);
@@ -379,6 +413,23 @@ int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
   }
   ::close(fd);
   return result;
+}
+
+bool MapFileView(FILE* stream, int64_t length, FileView& view) {
+  view = FileView{};
+  struct stat st;
+  const int fd = stream ? ::fileno(stream) : -1;
+  if (fd < 0 || length <= 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != length) return false;
+  void* at = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+  if (at == MAP_FAILED) return false;
+  view.data = static_cast<uint8_t*>(at);
+  view.length = length;
+  return true;
+}
+
+void UnmapFileView(FileView& view) {
+  if (view.data) ::munmap(view.data, static_cast<size_t>(view.length));
+  view = FileView{};
 }
 
 // ---- [File times] ----

@@ -100,6 +100,42 @@ int FileRename(const char* oldPath, const char* newPath);
 int FileCopy(const char* source, const char* dest, bool keepTime);
 // Reads a whole file into out.  Returns 0 or the errno value; EFBIG above maxBytes.
 int FileReadAll(const char* path, std::string& out, int64_t maxBytes);
+// A file's bytes in place in memory: private and writable (a write changes this copy, never the
+// file), each page read from the file when it is first touched, so the part never read costs
+// nothing.  Another program that cuts the file short while it is mapped ends this one (SIGBUS)
+// when a page past the new end is touched: map only files the program never changes in place
+// (its data files) and keep the mapping no longer than the read.
+struct FileView {
+  uint8_t* data;   // null when nothing is mapped
+  int64_t length;
+};
+// Maps the whole of the regular file open as stream when it still measures length bytes.
+// False, with nothing mapped, for any other file or when the system refuses.
+bool MapFileView(FILE* stream, int64_t length, FileView& view);
+void UnmapFileView(FileView& view);  // nothing for an empty view
+
+// A file that lines are appended to, kept open between them, as a log that writes one line
+// at a time.  Each line is one write to a descriptor opened for appending, so it is on disk as
+// soon as Append returns and survives a crash of the program.  Before each line the path is
+// looked at again: when it names another file than the one held (deleted, renamed, another
+// working folder or another path), that one is opened instead.  Not thread-safe: the owner locks.
+class HeldAppendFile {
+ public:
+  HeldAppendFile() = default;
+  HeldAppendFile(const HeldAppendFile&) = delete;
+  HeldAppendFile& operator=(const HeldAppendFile&) = delete;
+  ~HeldAppendFile() { Close(); }
+  // Appends size bytes to the file path names (created when missing).  False when it cannot
+  // be opened or written.
+  bool Append(const char* path, const char* data, size_t size);
+  void Close();
+
+ private:
+  int fd_ = -1;
+  std::string path_;      // as the caller gave it
+  std::string resolved_;  // what it resolved to when opened
+  uint64_t device_ = 0, inode_ = 0;
+};
 
 // Makes the program's own working folder current: the executable's folder or its "work"
 // subfolder, whichever holds requiredEntry (a file or folder name).  0 or the errno value.

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "core/data_fields.h"
 #include "core/data_file.h"
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
@@ -34,13 +35,63 @@ namespace {
 // The smallest record of any version: flags and material bytes, names, texture colour, the
 // eight counts, four type bytes, the surface word.
 constexpr int64_t MAPPING_RECORD_MIN_BYTES = 4 + 16 + 16 + 4 + 8 + 4 + 4;
+// The most bytes a record takes before its arrays: the latest version's fields with every
+// projection field present.
+constexpr int MAPPING_RECORD_HEAD_MOST = 1 + 7 + 4 + 2 * MAPPING_NAME_SIZE + 4 + 8 + 5 + 3 + 4 + 32;
 
-void ReadName(DataFile& file, char* name, int size) {
-  std::memset(name, 0, MAPPING_NAME_SIZE + 1);
-  file.ReadBlock(name, size);
+template <class In>
+void ReadName(In& in, char* name, int size) {
+  in.ReadBlock(name, size);  // a name cut short by the end is read with zeros after it
   // Nothing after the terminator: a record reads and compares as its name.
   const size_t length = strnlen(name, size_t(size));
   std::memset(name + length, 0, size_t(MAPPING_NAME_SIZE + 1) - length);
+}
+
+// The record's fields before its arrays.
+template <class In>
+void ReadMappingHead(MappingRecord& r, In& in, int version) {
+  r.flags = uint8_t(in.ReadByte());
+  if (version < 6) {
+    r.material[0] = uint8_t(in.ReadByte());
+    r.projection = uint8_t(in.ReadByte());
+    r.material[1] = uint8_t(in.ReadByte());
+  } else {
+    r.projection = uint8_t(in.ReadByte());
+    r.byte2 = uint8_t(in.ReadByte());
+    r.normalWeight = uint8_t(in.ReadByte());
+    for (uint8_t& b : r.material) b = uint8_t(in.ReadByte());
+  }
+  r.colour = version >= 7 ? in.ReadUInt() : MAPPING_COLOUR_DEFAULT;
+  const int nameSize = version < 5 ? 16 : MAPPING_NAME_SIZE;
+  ReadName(in, r.name, nameSize);
+  ReadName(in, r.textureName, nameSize);
+  for (uint8_t& b : r.textureColour) b = uint8_t(in.ReadByte());
+  r.uSpan = uint8_t(in.ReadByte());
+  r.vSpan = uint8_t(in.ReadByte());
+  r.uOffset = uint8_t(in.ReadByte());
+  r.vOffset = uint8_t(in.ReadByte());
+  r.gridRows = uint8_t(in.ReadByte());
+  r.repeatLength = uint8_t(in.ReadByte());
+  r.paletteCount = uint8_t(in.ReadByte());
+  r.columnCount = uint8_t(in.ReadByte());
+  r.surfaceType = uint8_t(in.ReadByte());
+  if (version >= 16) r.usageType = uint8_t(in.ReadByte());
+  r.orientation = uint8_t(in.ReadByte());
+  r.trimCodes = uint8_t(in.ReadByte());
+  const int options = in.ReadByte();
+  if (version >= 16) in.Skip(3);
+  for (uint8_t& b : r.surfaceWord) b = uint8_t(in.ReadByte());
+  r.width = r.height = MAPPING_SIZE_DEFAULT;
+  if (r.projection != 0) {
+    r.origin[0] = in.ReadInt();
+    r.origin[1] = in.ReadInt();
+    if (options & 1) r.origin[2] = in.ReadInt();
+    r.angle[0] = in.ReadFloat();
+    if (options & 2) r.angle[1] = in.ReadFloat();
+    if (options & 4) r.angle[2] = in.ReadFloat();
+    r.width = in.ReadFloat();
+    r.height = in.ReadFloat();
+  }
 }
 
 }  // namespace
@@ -49,48 +100,7 @@ void ReadName(DataFile& file, char* name, int size) {
 
 int ReadMappingRecord(MappingRecord& r, DataFile& file, int version) {
   std::memset(&r, 0, sizeof r);
-  r.flags = uint8_t(file.ReadByte());
-  if (version < 6) {
-    r.material[0] = uint8_t(file.ReadByte());
-    r.projection = uint8_t(file.ReadByte());
-    r.material[1] = uint8_t(file.ReadByte());
-  } else {
-    r.projection = uint8_t(file.ReadByte());
-    r.byte2 = uint8_t(file.ReadByte());
-    r.normalWeight = uint8_t(file.ReadByte());
-    for (uint8_t& b : r.material) b = uint8_t(file.ReadByte());
-  }
-  r.colour = version >= 7 ? file.ReadUInt() : MAPPING_COLOUR_DEFAULT;
-  const int nameSize = version < 5 ? 16 : MAPPING_NAME_SIZE;
-  ReadName(file, r.name, nameSize);
-  ReadName(file, r.textureName, nameSize);
-  for (uint8_t& b : r.textureColour) b = uint8_t(file.ReadByte());
-  r.uSpan = uint8_t(file.ReadByte());
-  r.vSpan = uint8_t(file.ReadByte());
-  r.uOffset = uint8_t(file.ReadByte());
-  r.vOffset = uint8_t(file.ReadByte());
-  r.gridRows = uint8_t(file.ReadByte());
-  r.repeatLength = uint8_t(file.ReadByte());
-  r.paletteCount = uint8_t(file.ReadByte());
-  r.columnCount = uint8_t(file.ReadByte());
-  r.surfaceType = uint8_t(file.ReadByte());
-  if (version >= 16) r.usageType = uint8_t(file.ReadByte());
-  r.orientation = uint8_t(file.ReadByte());
-  r.trimCodes = uint8_t(file.ReadByte());
-  const int options = file.ReadByte();
-  if (version >= 16) file.Skip(3);
-  for (uint8_t& b : r.surfaceWord) b = uint8_t(file.ReadByte());
-  r.width = r.height = MAPPING_SIZE_DEFAULT;
-  if (r.projection != 0) {
-    r.origin[0] = file.ReadInt();
-    r.origin[1] = file.ReadInt();
-    if (options & 1) r.origin[2] = file.ReadInt();
-    r.angle[0] = file.ReadFloat();
-    if (options & 2) r.angle[1] = file.ReadFloat();
-    if (options & 4) r.angle[2] = file.ReadFloat();
-    r.width = file.ReadFloat();
-    r.height = file.ReadFloat();
-  }
+  ReadFieldsUpTo(file, MAPPING_RECORD_HEAD_MOST, [&](auto& in) { ReadMappingHead(r, in, version); });
   // Damaged enum bytes would index the type tables and the projection's cases.
   if (r.surfaceType >= SURFACE_TYPE_COUNT) r.surfaceType = 0;
   if (r.usageType >= USAGE_TYPE_COUNT) r.usageType = 0;
@@ -117,15 +127,19 @@ int ReadMappingRecord(MappingRecord& r, DataFile& file, int version) {
   if (columnBytes) {
     r.columnEnds = static_cast<int32_t*>(std::malloc(size_t(columnBytes)));
     if (!r.columnEnds) return 0;
-    for (int c = 0; c < r.columnCount; ++c) r.columnEnds[c] = file.ReadInt();
+    ReadFields(file, int(columnBytes), [&](auto& in) {
+      for (int c = 0; c < r.columnCount; ++c) r.columnEnds[c] = in.ReadInt();
+    });
   }
   if (cellCount) {
     r.cells = static_cast<uint8_t*>(std::malloc(size_t(cellCount)));
     if (!r.cells) return 0;
-    for (int64_t i = 0; i < cellCount; ++i) {
-      const int32_t index = file.ReadInt();
-      r.cells[i] = index >= 0 && index < r.paletteCount ? uint8_t(index) : MAPPING_NO_COLOUR;
-    }
+    ReadFields(file, int(cellCount * 4), [&](auto& in) {
+      for (int64_t i = 0; i < cellCount; ++i) {
+        const uint32_t index = in.ReadUInt();  // a negative index is past the palette too
+        r.cells[i] = index < uint32_t(r.paletteCount) ? uint8_t(index) : MAPPING_NO_COLOUR;
+      }
+    });
   }
   return file.readPastEnd ? 0 : 1;
 }
@@ -198,12 +212,17 @@ void ComputeMappingAverageColours(MappingRecord* records, int32_t count) {
     for (int p = 0; p < r.paletteCount; ++p) flag |= r.palette[p * 4 + 3] & 1;
     int64_t sum[3] = {};
     bool found = false;
+    int64_t widths[256];  // each column's width, the same in every row
+    for (int c = 0; c < r.columnCount; ++c) widths[c] = int64_t(r.columnEnds[c]) - (c ? r.columnEnds[c - 1] : 0);
+    const uint8_t* cell = r.cells;
     for (int row = 0; row < r.gridRows; ++row) {
       for (int c = 0; c < r.columnCount; ++c) {
-        const uint8_t index = r.cells[row * r.columnCount + c];
-        if (index == MAPPING_NO_COLOUR || index >= r.paletteCount) continue;
-        const int64_t w = int64_t(r.columnEnds[c]) - (c ? r.columnEnds[c - 1] : 0);
-        for (int k = 0; k < 3; ++k) sum[k] += (int64_t(r.palette[index * 4 + k]) * w) >> 16;
+        const uint8_t index = *cell++;
+        if (index >= r.paletteCount) continue;  // MAPPING_NO_COLOUR among them: a palette has at most 255
+        const uint8_t* colour = r.palette + index * 4;
+        sum[0] += (colour[0] * widths[c]) >> 16;
+        sum[1] += (colour[1] * widths[c]) >> 16;
+        sum[2] += (colour[2] * widths[c]) >> 16;
         found = true;
       }
     }

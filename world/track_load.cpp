@@ -288,21 +288,25 @@ void RunWorldLoadStep(Wld& world) {
 
 // ---- [Bump table] ----
 
-void BuildBumpTable(Wld& world) {
+namespace {
+
+using BumpTable = int8_t[WORLD_BUMP_SIZE][WORLD_BUMP_SIZE];
+
+void BuildBumps(BumpTable& table, int32_t seed, int32_t bumpCount, int32_t radius) {
   struct Bump {
     int height, column, row;
   };
   // Every cell restarts the generator from the seed, so every cell sees these same bumps.
   Bump bumps[256];
-  const int count = std::clamp(world.bumpCount, 0, 256);
-  uint32_t state = uint32_t(world.bumpSeed) & 0xFFFF;
+  const int count = std::clamp(bumpCount, 0, 256);
+  uint32_t state = uint32_t(seed) & 0xFFFF;
   auto next = [](uint32_t value) { return (5 * value + 1) & 0xFFFF; };
   for (int k = 0; k < count; ++k) {
     const uint32_t r1 = next(state), r2 = next(r1), r3 = next(r2);
     bumps[k] = {int(r1 % 65) - 32, int(r2 >> 8), int(r3 >> 8)};
     state = r3;
   }
-  const int32_t radiusSquared = world.bumpRadius * world.bumpRadius;
+  const int32_t radiusSquared = radius * radius;
   // Each bump touches only the cells within its radius (offsets wrap round the table), and the
   // bumps are added to a cell in their order, each sum held within -32..32.
   int reach = 0;
@@ -321,10 +325,10 @@ void BuildBumpTable(Wld& world) {
       falloffs[size_t(dr - low) * size_t(span) + size_t(high - dc)] =
           FixMul(FixMul(FixMul(2 * FIXED_ONE, t) - 3 * FIXED_ONE, t), t) + FIXED_ONE;
     }
-  std::memset(world.bumps, 0, sizeof world.bumps);
+  std::memset(table, 0, sizeof table);
   for (int k = 0; k < count; ++k)
     for (int dr = low; dr <= high; ++dr) {
-      int8_t* row = world.bumps[(bumps[k].row - dr) & 255];
+      int8_t* row = table[(bumps[k].row - dr) & 255];
       const int32_t* falloff = &falloffs[size_t(dr - low) * size_t(span)];
       // Offset dc lands on column (column - dc) & 255: the span (at most 256 columns, each
       // once) walked by column, in at most two runs either side of the wrap.  A cell's sums
@@ -342,6 +346,24 @@ void BuildBumpTable(Wld& world) {
         at += run;
       }
     }
+}
+
+}  // namespace
+
+void BuildBumpTable(Wld& world) {
+  // The table depends on the three settings alone, which every world has alike: the last one
+  // built is kept and copied while they stay the same.
+  static struct {
+    bool built;
+    int32_t seed, count, radius;
+    BumpTable table;
+  } last;
+  if (!last.built || last.seed != world.bumpSeed || last.count != world.bumpCount || last.radius != world.bumpRadius) {
+    BuildBumps(last.table, world.bumpSeed, world.bumpCount, world.bumpRadius);
+    last.built = true;
+    last.seed = world.bumpSeed, last.count = world.bumpCount, last.radius = world.bumpRadius;
+  }
+  std::memcpy(world.bumps, last.table, sizeof world.bumps);
   for (int k = 0; k < WORLD_BUMP_SIZE; ++k)
     world.bumpProfile[k] = uint8_t(std::lround((1.0 - std::cos(k * 0.024543693)) * 32.0));
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -34,7 +35,8 @@ char WorldLoadingText[WORLD_LOADING_TEXT_SIZE] = {};
 // ---- [World object] ----
 
 Wld::Wld() {
-  objects = new (std::nothrow) FixedOb*[WORLD_MAX_OBJECTS]();  // null: no object can be added
+  // Zeroed pages as the system gives them: the room few tracks fill costs nothing until used.
+  objects = static_cast<FixedOb**>(std::calloc(WORLD_MAX_OBJECTS, sizeof(FixedOb*)));  // null: no object can be added
   figureList.Reserve(WORLD_LIST_CAPACITY);
   activeList.Reserve(WORLD_LIST_CAPACITY);
 }
@@ -49,7 +51,7 @@ Wld::~Wld() {
   FreeMappingTable(mappingCount, mappings);
   std::free(mappingSecond);
   mappingSecond = nullptr;
-  delete[] objects;
+  std::free(objects);
   for (uint8_t*& table : extraTables) {
     delete[] table;
     table = nullptr;

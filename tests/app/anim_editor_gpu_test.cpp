@@ -11,6 +11,7 @@
 #include "animation/anim_edit.h"
 #include "animation/anim_screen.h"
 #include "animation/bone_links.h"
+#include "app/text_commands.h"
 #include "core/data_file.h"
 #include "core/window_state.h"
 #include "editor_window_harness.h"
@@ -167,6 +168,27 @@ TEST_F(AnimEditorWindow, ANewUserMakesAnAnimationSelectsAndLocksBonesAndLeaves) 
   Frame(2);
   EXPECT_EQ(OpenAnimEditorScreen, nullptr);
   EXPECT_EQ(EditorFrameHook, ActiveObjectEditor ? editorsHook : EditorFrameHook);
+}
+
+// The program's exit asked for (/exit) while the editor's own question is open: that question
+// closes unanswered and the program's takes its place, the request withdrawn while it asks (so
+// the screens draw and take input), and "yes" by key ends the program through every screen.
+TEST_F(AnimEditorWindow, AnExitAskedOverItsQuestionAsksAgainAndYesEndsTheProgram) {
+  OpenFigure();
+  Click("walk");
+  Click("delete animation");
+  ASSERT_EQ(E().unsaved, 1);
+  Key(KEY_ESCAPE);
+  ASSERT_EQ(Box(), "Exit animation editor?");
+  Prss_SendMessage(nullptr, "/exit", SOURCE_TYPED);
+  Frame();
+  EXPECT_EQ(ExitRequested, 0) << "withdrawn while it asks";
+  EXPECT_EQ(Box(), "Exit ZKT?");
+  Key('Y');
+  for (int pass = 0; pass < 6 && AppTopProcess(); ++pass) Frame();
+  EXPECT_EQ(OpenAnimEditorScreen, nullptr);
+  EXPECT_EQ(AppTopProcess(), nullptr) << "the program's exit went on";
+  EXPECT_EQ(AppShutdown(), 0);
 }
 
 // A forearm turned at the elbow with the mouse, compared with the chain the test composes

@@ -6,7 +6,8 @@
 set -eu
 program=$1
 scratch=$(mktemp -d)
-trap 'kill "$first" 2>/dev/null || true; rm -rf "$scratch"' EXIT
+# The running instance ends through its shut-down (which still writes to its folder) first.
+trap 'kill "$first" 2>/dev/null && wait "$first"; rm -rf "$scratch"' EXIT
 cp -r "$2"/. "$scratch"
 cd "$scratch"
 rm -f deb.log zkt_instance.sock

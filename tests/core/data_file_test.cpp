@@ -661,11 +661,25 @@ TEST(DataFileBounds, ASkipOfExactlyWhatIsLeftSucceedsAndOneMoreRunsShort) {
   }
 }
 
+// Lines of /proc/self/maps that name path: a file mapped into this process.
+int MappingsOf(const std::string& path) {
+  std::ifstream maps("/proc/self/maps");
+  int found = 0;
+  for (std::string line; std::getline(maps, line);) found += line.find(path) != std::string::npos;
+  return found;
+}
+
 TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
   const std::string root = FreshFolder("handles");
   Bytes good = Header("ZKTTST", 0, 1);
   good.insert(good.end(), SAMPLE_BODY.begin(), SAMPLE_BODY.end());
   WriteBytes(root + "/good.bin", good);
+  // A body large enough to be read in place: the sample, zeros, and a last byte of 5.
+  Bytes large = good;
+  large.resize(size_t(DATA_FILE_HEADER_SIZE + DATA_FILE_MAP_FROM) + 4096, 0);
+  large.back() = 5;
+  WriteBytes(root + "/large.bin", large);
+  const std::string largePath = fs::absolute(root + "/large.bin").string();
   WriteBytes(root + "/short.bin", Header("ZKTTST", 0, 1));
   WriteBytes(root + "/later.bin", Header("ZKTTST", 0, 9));
   WriteBytes(root + "/other.bin", Header("QQQQQQ", 0, 1));
@@ -677,6 +691,18 @@ TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
     EXPECT_EQ(df.Close(), 1);
     ASSERT_EQ(df.OpenRead(nullptr, (root + "/good.bin").c_str(), "ZKTTST", nullptr, 1, 0), 1);  // into memory
     EXPECT_EQ(df.Close(), 1);
+    // In place: the same bytes, the last where the file ends; a write reaches only this copy,
+    // and Close lets the file go.
+    ASSERT_EQ(df.OpenRead(nullptr, largePath.c_str(), "ZKTTST", nullptr, 1, 0), 1);
+    EXPECT_EQ(df.size, int32_t(large.size()));
+    EXPECT_EQ(MappingsOf(largePath), 1);
+    EXPECT_TRUE(ReadSample(df));
+    df.buffer[0] = 0x77;
+    EXPECT_EQ(df.Skip(int(df.BytesLeft()) - 1), 1);
+    EXPECT_EQ(df.ReadByte(), 5);
+    EXPECT_EQ(df.ReadByte(), -1);
+    EXPECT_EQ(df.Close(), 1);
+    EXPECT_EQ(MappingsOf(largePath), 0);
     EXPECT_EQ(df.OpenRead(nullptr, (root + "/short.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
     EXPECT_EQ(df.OpenRead(nullptr, (root + "/later.bin").c_str(), "ZKTTST", nullptr, 1, 0), 0);
     EXPECT_EQ(df.OpenRead(nullptr, (root + "/other.bin").c_str(), "ZKTTST", nullptr, 1, 1), 0);
@@ -688,6 +714,7 @@ TEST(DataFileModes, EveryWayOfOpeningAndFailingGivesItsFileHandleBack) {
     EXPECT_EQ(CompareFiles((root + "/none.bin").c_str(), (root + "/good.bin").c_str()), 0);
   }
   EXPECT_EQ(OpenDescriptors(), before);
+  EXPECT_EQ(ReadBytes(largePath), large);  // the writes into the copy never reached the file
 }
 
 TEST(DataFileErrors, TheSmallestImagesAndVersionsAtTheirLimits) {

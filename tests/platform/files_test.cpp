@@ -643,6 +643,37 @@ TEST(FileCopying, ACopyCanKeepTheSourceWriteTime) {
   EXPECT_FALSE(fs::exists(root + "/d.bin"));
 }
 
+// A held file follows its name: each line lands in the file the name names at that moment,
+// after the file was removed or renamed away, and in another working folder.
+TEST(FileWriting, AHeldAppendFileWritesWhereItsNameNamesNow) {
+  const std::string root = FreshFolder("held_append");
+  const fs::path previous = fs::current_path();
+  {
+    HeldAppendFile held;
+    const std::string path = root + "/log.txt";
+    EXPECT_TRUE(held.Append(path.c_str(), "a\n", 2));
+    EXPECT_TRUE(held.Append(path.c_str(), "b\n", 2));
+    EXPECT_EQ(ReadText(path), "a\nb\n");
+    fs::remove(path);
+    EXPECT_TRUE(held.Append(path.c_str(), "c\n", 2));
+    EXPECT_EQ(ReadText(path), "c\n");
+    fs::rename(path, root + "/old.txt");
+    EXPECT_TRUE(held.Append(path.c_str(), "d\n", 2));
+    EXPECT_EQ(ReadText(path), "d\n");
+    EXPECT_EQ(ReadText(root + "/old.txt"), "c\n");
+    fs::create_directories(root + "/sub");
+    EXPECT_TRUE(held.Append("here.txt", "e\n", 2));
+    fs::current_path(root + "/sub");
+    EXPECT_TRUE(held.Append("here.txt", "f\n", 2));
+    fs::current_path(previous);
+    EXPECT_EQ(ReadText("here.txt"), "e\n");
+    EXPECT_EQ(ReadText(root + "/sub/here.txt"), "f\n");
+    fs::remove("here.txt");
+    EXPECT_FALSE(held.Append((root + "/no_such_folder/x.txt").c_str(), "g\n", 2));
+  }
+  fs::current_path(previous);
+}
+
 TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   const std::string root = FreshFolder("read_all");
   const int descriptors = OpenDescriptors();

@@ -494,6 +494,15 @@ TEST_F(Screen, AQuitRequestWithUnsavedChangesClosesAnOpenPageAndThenAsks) {
   EXPECT_EQ(ExitRequested, 0);
   EXPECT_EQ(e->prss.sub, &MessageBoxDialog.prss);
   EXPECT_STREQ(MessageBoxDialog.first, "Exit ZKT?");
+  // A second request while it is open (Ctrl+C again): the question closes unanswered and is
+  // asked again, never left standing with the request set (nothing drawn, no input taken).
+  ExitRequested = 1;
+  Act();
+  Act();
+  EXPECT_EQ(ExitRequested, 0);
+  EXPECT_EQ(e->prss.alive, 1);
+  EXPECT_EQ(e->prss.sub, &MessageBoxDialog.prss);
+  EXPECT_STREQ(MessageBoxDialog.first, "Exit ZKT?");
   // "Yes" ends the editor, and the program with it.
   ASSERT_NE(MessageBoxDialog.callback, nullptr);
   MessageBoxDialog.callback(&e->prss, MessageBoxDialog.firstWord, MessageBoxDialog.secondWord);

@@ -242,9 +242,11 @@ TEST_F(TrackLoadTest, BumpTable) {
 // The bump table cell by cell, every bump tried against every cell: the loader visits only the
 // cells within each bump's radius and must build the same table.
 TEST_F(TrackLoadTest, BumpTableEqualsTheCellByCellSum) {
-  // A count past 256 makes 256 bumps, a negative one none.
+  // A count past 256 makes 256 bumps, a negative one none.  The last three each differ from
+  // the one before in one setting only, so that no table is taken for another's.
   const int settings[][3] = {{30168, 32, 48}, {7, 256, 200}, {12345, 3, 1}, {99, 16, 0},
-                             {4242, 40, 130}, {5, 1000, 24}, {6, -3, 24}};
+                             {4242, 40, 130}, {5, 1000, 24}, {6, -3, 24},
+                             {6, 40, 24}, {6, 40, 25}, {7, 40, 25}};
   for (const auto& s : settings) {
     Wld world;
     world.bumpSeed = s[0], world.bumpCount = s[1], world.bumpRadius = s[2];
