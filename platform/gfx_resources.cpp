@@ -325,6 +325,7 @@ GfxResult GfxCreateBuffer(GfxDevice, const GfxBufferDesc& desc, const GfxSubreso
                    desc.usage == GFX_USAGE_DYNAMIC ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
   }
   out->id = g_gfx.buffers.Add(b);
+  if (initial && initial->data) GfxFingerprintBufferWrite(*g_gfx.buffers.Get(out->id), 0, desc.byteWidth, initial->data);
   return GFX_OK;
 }
 
@@ -412,6 +413,9 @@ GfxResult GfxSetTextureSwizzle(GfxTexture2D texture, const uint8_t swizzle[4]) {
   for (int c = 0; c < 4; ++c)
     if (swizzle[c] > GFX_SWIZZLE_ONE) return GFX_E_INVALIDARG;
   std::memcpy(t->swizzle, swizzle, 4);
+  uint32_t word;
+  std::memcpy(&word, swizzle, 4);
+  t->content = GfxFingerprintWrite(t->content, GFX_WRITE_SWIZZLE, word, 0);
   if (t->gl && t->target == GL_TEXTURE_2D) {
     GfxBindTextureForEdit(t->target, t->gl);
     ApplyTextureSwizzle(t->target, t->swizzle);

@@ -167,12 +167,20 @@ class GfxPixels : public ::testing::Test {
     EXPECT_EQ(GfxCreateSamplerState(g_device, d, &point), GFX_OK);
     return point;
   }
-  void Draw(const std::vector<Vertex>& v) {
+  // Noted: the bytes written through the mapping are told to the layer for its fingerprints.
+  void Draw(const std::vector<Vertex>& v, bool noted = false) {
     GfxMappedSubresource m;
     ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
     std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
+    if (noted) GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
     GfxUnmap(g_context, vertices, 0);
     GfxDraw(g_context, uint32_t(v.size()), 0);
+  }
+  // The colour target black, the depth target far.
+  void ClearTargets() {
+    const float black[4] = {0, 0, 0, 0};
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
   }
   // A triangle covering the left half, or the whole target when full.
   static std::vector<Vertex> Quad(float z, uint32_t colour, float x0 = -1, float y0 = -1, float x1 = 1, float y1 = 1) {
@@ -1133,6 +1141,110 @@ TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
   EXPECT_NEAR(int((p >> 8) & 0xFF), 0x40, 1);
   EXPECT_NEAR(int(p & 0xFF), 0x20, 1);
   GfxRelease(add);
+}
+
+// The fingerprint of what a texture holds: the same clear and draws from the same inputs give
+// the same one again; a changed constant, or vertices written without a note, another.  Draws
+// into a texture being skipped are fingerprinted as if drawn and leave its pixels alone.
+TEST_F(GfxPixels, FingerprintsFollowWhatTheDrawsTakeAndSkippedDrawsLeaveThePixels) {
+  ClearTargets();
+  const uint64_t cleared = GfxContentFingerprint(colour);
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  const uint64_t red = GfxContentFingerprint(colour);
+  EXPECT_NE(red, cleared);
+  ClearTargets();
+  EXPECT_EQ(GfxContentFingerprint(colour), cleared) << "a clear starts afresh";
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  EXPECT_EQ(GfxContentFingerprint(colour), red) << "the same draw from the same inputs";
+
+  const float half[4] = {0.5f, 0.5f, 0.5f, 1}, ones[4] = {1, 1, 1, 1};
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, half, 0, 0);
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  EXPECT_NE(GfxContentFingerprint(colour), red) << "another constant";
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, ones, 0, 0);
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000));
+  EXPECT_NE(GfxContentFingerprint(colour), red) << "vertices written without a note";
+
+  // Green drawn, then a red frame only fingerprinted: the pixels stay green.
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFF00FF00), true);
+  GfxSkipDrawsInto(colour);
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  EXPECT_EQ(GfxContentFingerprint(colour), red);
+  GfxSkipDrawsInto(GfxTexture2D{});
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u);
+}
+
+// A watch of the draws into a texture: the first ones, as foreseen, are skipped and the
+// picture taken where they ended in the stretch before is copied in; one not foreseen fails
+// the stretch and leaves the pixels alone.
+TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
+  GfxTexture2DDesc d;
+  GfxGetDesc(colour, &d);
+  GfxTexture2D picture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &picture), GFX_OK);
+  // Red on the left, then the right half in the colour given; each draw's vertices noted.
+  const auto stretch = [&](uint32_t right) {
+    ClearTargets();
+    Draw(Quad(0.5f, 0xFFFF0000, -1, -1, 0, 1), true);
+    Draw(Quad(0.5f, right, 0, -1, 1, 1), true);
+  };
+  const auto watched = [&](GfxWriteWatch& watch, uint32_t right) {
+    GfxWatchWrites(&watch);
+    stretch(right);
+    GfxWatchWrites(nullptr);
+  };
+  GfxWriteWatch first;
+  first.texture = colour;
+  watched(first, 0xFF0000FF);
+  ASSERT_EQ(first.written.size(), 3u) << "the clear and the two draws";
+  // A watch foreseeing the first stretch's writes, skipping the first of them.
+  const auto following = [&](size_t skip) {
+    GfxWriteWatch watch;
+    watch.texture = colour;
+    watch.expected = first.written;
+    watch.skip = skip;
+    watch.resume = skip ? picture : GfxTexture2D{};
+    return watch;
+  };
+  GfxWriteWatch again = following(0);
+  again.snapshot = picture;
+  again.snapshotBefore = 2;
+  watched(again, 0xFF0000FF);
+  EXPECT_EQ(again.written, first.written) << "the same draws from the same inputs";
+  EXPECT_EQ(again.snapshotAt, 2u);
+  EXPECT_EQ(Pixel(Read(picture), 24, 8), 0u) << "taken before the right half";
+
+  // Over a green target: the clear and the red half are skipped, the picture copied in, and
+  // the yellow half drawn.
+  Draw(Quad(0.1f, 0xFF00FF00));
+  GfxWriteWatch second = following(2);
+  watched(second, 0xFFFFFF00);
+  EXPECT_FALSE(second.failed);
+  EXPECT_EQ(second.written[0], first.written[0]);
+  EXPECT_NE(second.written[2], first.written[2]);
+  std::vector<uint8_t> pixels = Read(colour);
+  EXPECT_EQ(Pixel(pixels, 8, 8), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(pixels, 24, 8), 0xFFFFFF00u);
+
+  // The first draw not the one foreseen: nothing from there on is drawn.
+  GfxWriteWatch third = following(3);
+  GfxWatchWrites(&third);
+  stretch(0xFF0000FF);
+  EXPECT_FALSE(third.failed) << "as foreseen";
+  EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u) << "the picture from before the right half";
+  third.written.clear();
+  third.failed = false;
+  third.skip = 1;
+  const float white[4] = {1, 1, 1, 1};
+  GfxClearRenderTargetView(g_context, rtv, white);
+  GfxWatchWrites(nullptr);
+  EXPECT_TRUE(third.failed);
+  EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u);
+  GfxRelease(picture);
 }
 
 TEST_F(GfxPixels, UnchangedStateMakesNoGlCall) {
