@@ -604,8 +604,10 @@ Prss* TextEntrySubAct(Prss* process) {
   if (d.state <= ENTRY_RENAMING) {
     AddDialogButton(process, Text(TX_3a_cancelbt), &C.buttonRed, 0, [](void*, int, uintptr_t) { TextEntryCancel(); },
                     -0.35f, -0.15f, y1, y2);
+    // Beside "Rename" and "Delete" OK gives them room to show unsqueezed in a narrow window.
+    const bool fileButtons = d.filePattern && d.state == ENTRY_EDITING && d.pick.count > 0;
     AddDialogButton(process, Text(TX_3a_capitlok), &C.buttonGreen, 0, [](void*, int, uintptr_t) { TextEntryConfirm(); },
-                    0.15f, 0.35f, y1, y2);
+                    fileButtons ? 0.12f : 0.15f, fileButtons ? 0.30f : 0.35f, y1, y2);
     if (d.colourChoice) {
       static ColourWord* const COLOURS[9] = {&TextColours.darkText, &TextColours.red,  &TextColours.green,
                                              &TextColours.yellow, &TextColours.blue, &TextColours.magenta,
@@ -618,10 +620,10 @@ Prss* TextEntrySubAct(Prss* process) {
     }
     AddDialogButton(process, "...", &C.buttonAlt, ENTRY_BUTTON_LIST, TextEntryButton, -0.55f, -0.45f, y1, y2);
     AddDialogButton(process, "^", &C.buttonAlt, ENTRY_BUTTON_CODE_PAGE, TextEntryButton, -0.67f, -0.57f, y1, y2);
-    if (d.filePattern && d.state == ENTRY_EDITING && d.pick.count > 0) {
-      AddDialogButton(process, Text(TX_3g_rename_b), &C.buttonAlt, ENTRY_BUTTON_RENAME, TextEntryButton, 0.37f, 0.52f,
+    if (fileButtons) {
+      AddDialogButton(process, Text(TX_3g_rename_b), &C.buttonAlt, ENTRY_BUTTON_RENAME, TextEntryButton, 0.31f, 0.50f,
                       y1, y2);
-      AddDialogButton(process, Text(TX_3a_del_butt), &C.buttonRed, ENTRY_BUTTON_DELETE, TextEntryButton, 0.53f, 0.67f,
+      AddDialogButton(process, Text(TX_3a_del_butt), &C.buttonRed, ENTRY_BUTTON_DELETE, TextEntryButton, 0.51f, 0.67f,
                       y1, y2);
     }
   } else if (d.state <= ENTRY_ASK_OVERWRITE) {

@@ -168,6 +168,22 @@ void SetRowCursorFromBottomRight(int units, int rows) {
   RowCursorY = ScreenHeight - rows * ButtonHeight;
 }
 
+bool IsRowButton(const InterfaceButton& b) {
+  return b.style != BUTTON_STYLE_COLOUR_SQUARE && b.right > b.left && b.bottom > b.top;
+}
+
+bool RowsLieOverEarlierRows(int first, int from, int to) {
+  for (int i = std::max(from, 0); i < std::min(to, ButtonCount); ++i) {
+    const InterfaceButton& a = InterfaceButtons[i];
+    if (!IsRowButton(a)) continue;
+    for (int k = std::max(first, 0); k < from; ++k) {
+      const InterfaceButton& b = InterfaceButtons[k];
+      if (IsRowButton(b) && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) return true;
+    }
+  }
+  return false;
+}
+
 void ClearInterface() {
   ButtonCount = 0;
   g_buttonTextsUsed = 0;

@@ -118,6 +118,10 @@ constexpr float LEAST_TEXT_PIXELS = 11.85f;
 void SetRowCursorFromBottomLeft(int rows);
 void SetRowCursorFromRight(int units, int rows);
 void SetRowCursorFromBottomRight(int units, int rows);
+// Whether a button is a row: the markers of the scene's points and the layer breaks are none.
+bool IsRowButton(const InterfaceButton& button);
+// Whether a row added at index from..to-1 lies over a row added before it, from index first on.
+bool RowsLieOverEarlierRows(int first, int from, int to);
 
 // ---- [Frame] ----
 // Empties both tables, the screen labels, the status lines and the frame's drawing record

@@ -271,24 +271,25 @@ void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int 
   if (ScreenWidth <= 0 || ScreenHeight <= 0) return;
   const auto nx = [](int px) { return 2.0f * float(px) / float(ScreenWidth) - 1.0f; };
   const auto ny = [](int py) { return 2.0f * float(py) / float(ScreenHeight) - 1.0f; };
-  AddScrollBar(owner, position, nx(left), nx(left + ButtonWidth), ny(top), ny(top + rows * ButtonHeight), rows, count);
+  AddScrollBar(owner, position, nx(left), nx(left + ButtonWidth), ny(top), ny(top + rows * ButtonHeight), rows, count,
+               2.0f * float(ButtonHeight) / float(ScreenHeight));
 }
 
-void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count) {
+void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count,
+                  float arrow) {
   const float height = y2 - y1;
   // The thumb and the scroll controls share the window fields: first, last, total.
   const InterfaceValue first = IvInt(*position), last = IvInt(*position + page), total = IvInt(count);
   float downTop = y1;
-  if (height >= 0.081f) {
-    const float upBottom = height < 0.121f ? y1 + height * 0.5f : y1 + 0.04f;
-    AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL_UP, &TextColours.panelGrey, nullptr, x1, y1,
-                    x2, upBottom);
+  if (height >= 2.0f * arrow + 0.001f) {
+    const float upBottom = height < 3.0f * arrow + 0.001f ? y1 + height * 0.5f : y1 + arrow;
+    AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL_UP, &TextColours.panelGrey, nullptr, x1, y1, x2, upBottom);
     downTop = upBottom;
   }
-  if (height >= 0.121f) {
-    AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL, &TextColours.panelGrey, nullptr, x1,
-                    y1 + 0.04f, x2, y2 - 0.04f);
-    downTop = y2 - 0.04f;
+  if (height >= 3.0f * arrow + 0.001f) {
+    AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL, &TextColours.panelGrey, nullptr, x1, y1 + arrow, x2,
+                    y2 - arrow);
+    downTop = y2 - arrow;
   }
   AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL_DOWN, &TextColours.panelGrey, nullptr, x1,
                   downTop, x2, y2);

@@ -97,11 +97,12 @@ void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y,
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
                float minimum, float maximum, int lowest, int highest, InterfaceHandler handler);
 void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y);
-// Up and down controls, the thumb showing [position, position + page) of count, and the
-// drag area, by the bar's height.
-void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count);
+// Up and down controls (each `arrow` high, by the bar's height), the thumb showing
+// [position, position + page) of count, and the drag area.
+void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count,
+                  float arrow = 0.04f);
 // The same bar one button unit wide at pixel column `left`, over `rows` rows from pixel row
-// `top` (a list laid out with the row cursor).
+// `top` (a list laid out with the row cursor), its arrows a row high as the list's rows.
 void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int rows, int count);
 
 // Byte sliders on a colour's red, green and blue in thirds of x1..x2; flag bit 1 adds a

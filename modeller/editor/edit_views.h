@@ -180,6 +180,8 @@ void ReloadBackgroundImages();
 void ReleaseBackgroundTexture(EditViewRecord& record);
 
 // ---- [Button block] ----
+// The block stands at the bottom right, this many button units wide.
+constexpr int EDIT_VIEW_BLOCK_UNITS = 8;
 // Word of the view point buttons handed to the handler: 0 "origin", 1 "object", 2 "eye".
 // eyeMode 0 no eye button, 1 an eye button, 2 a grey one.  Returns the rows used.
 int AddEditViewButtons(Prss* owner, InterfaceHandler handler, int eyeMode);

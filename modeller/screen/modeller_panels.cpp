@@ -238,9 +238,28 @@ void AddChoiceRows(ModellerScreen& s) {
   }
 }
 
-void AddAttributeColumn(ModellerScreen& s, int top) {
+int FreeTopAtRightEdge(int firstButton, int units, int rows) {
+  const int left = ScreenWidth - units * ButtonWidth, height = rows * ButtonHeight;
+  const auto free = [&](int top) {
+    for (int i = firstButton; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (IsRowButton(b) && b.right > left && b.top < top + height && top < b.bottom) return false;
+    }
+    return true;
+  };
+  // The top edge or just under one of the rows that reach there.
+  int best = free(0) ? 0 : ScreenHeight;
+  for (int i = firstButton; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (IsRowButton(b) && b.right > left && b.bottom < best && free(b.bottom)) best = b.bottom;
+  }
+  return best;
+}
+
+void AddAttributeColumn(ModellerScreen& s, int top, int firstButton) {
   if (!EditedObject || top < 0) return;
   constexpr int COLUMN_UNITS = 8;
+  top = std::min(top, FreeTopAtRightEdge(firstButton, COLUMN_UNITS, 4));
   const ModelObject& o = *EditedObject;
   ModellerState& st = s.state;
   const int leftX = RowCursorX, leftY = RowCursorY;  // the panels carry on from here

@@ -789,6 +789,19 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   EXPECT_EQ(FindShownButton("reload textures"), nullptr);
   EXPECT_EQ(FindShownButton("flat"), nullptr);
   DialogOpen = 0;
+  // Where a tool's rows stand in their place (triangle mode's attribute column at the right
+  // edge, in a window of 20 rows), the options give way rather than lie over them.
+  SelectEditView(VIEW_PERSPECTIVE);
+  Key('T', true);
+  const int height = ScreenHeight;
+  ScreenHeight = 20 * ButtonHeight;
+  frame();
+  EXPECT_NE(FindShownButton("group"), nullptr);
+  EXPECT_EQ(FindShownButton("flat"), nullptr);
+  ScreenHeight = height;
+  frame();
+  EXPECT_NE(FindShownButton("group"), nullptr);
+  EXPECT_NE(FindShownButton("flat"), nullptr);
 }
 
 TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {

@@ -352,7 +352,8 @@ TEST_F(Widgets, AScrollBarsArrowAndThumbComeAtTheirExactHeights) {
 }
 
 // A row list's scroll bar, on an 800 x 600 screen, is one button wide at the given pixels and
-// as tall as its rows; on a screen of no size it is not added.
+// as tall as its rows, its arrows a row high (their glyphs as large as the rows' texts); on a
+// screen of no size it is not added.
 TEST_F(Widgets, ARowListsScrollBarIsOneButtonWideAndAsTallAsItsRows) {
   const int saved[2] = {ScreenWidth, ScreenHeight};
   ScreenWidth = 800;
@@ -367,6 +368,12 @@ TEST_F(Widgets, ARowListsScrollBarIsOneButtonWideAndAsTallAsItsRows) {
   EXPECT_NEAR(area->bottom, 2.0f * float(150 + 5 * ButtonHeight) / 600.0f - 1.0f, 1e-6f);
   EXPECT_EQ(area->maximum.i, 5) << "the last row shown: the position plus the rows";
   EXPECT_EQ(area->label.i, 20);
+  const float row = 2.0f * float(ButtonHeight) / 600.0f;
+  for (const DisplayType type : {VALUE_TYPE_SCROLL_UP, VALUE_TYPE_SCROLL_DOWN}) {
+    const ValueControl* arrow = FindType(type);
+    ASSERT_NE(arrow, nullptr) << type;
+    EXPECT_NEAR(arrow->bottom - arrow->top, row, 1e-5f) << type;
+  }
   for (const auto& [w, h] : {std::pair{0, 600}, std::pair{800, 0}}) {
     ClearInterface();
     ScreenWidth = w;
