@@ -189,11 +189,12 @@ void PosePanel(AnimEditorScreen& s, Prss* o, int x) {
   if (blend && !s.blendTest) {
     Row(x, row++);
     AddValueEditButton(o, "animation height %.2f", 0.0f, 1.0f, s.poseHalf ? &p.highHeight : &p.lowHeight, nullptr,
-                       OnHeight, 16, nullptr);
+                       OnHeight, BUTTON_STYLE_FLOAT, nullptr);
   }
   if (s.blendTest) {
     Row(x, row++);
-    AddValueEditButton(o, "test height %.2f", 0.0f, 1.0f, &s.testHeight, nullptr, OnTestHeight, 16, nullptr);
+    AddValueEditButton(o, "test height %.2f", 0.0f, 1.0f, &s.testHeight, nullptr, OnTestHeight, BUTTON_STYLE_FLOAT,
+                       nullptr);
   }
   LayoutColumns = keptColumns;
   Row(x, row++);
@@ -244,7 +245,7 @@ void SidePanel(AnimEditorScreen& s, Prss* o) {
     const int keptColumns = LayoutColumns;
     LayoutColumns = PANEL_UNITS;
     AddValueEditButton(o, "Wheel Max Turn (ONE WAY) %.2f", float(PI / 8), float(3 * PI), &e.selected->scale, nullptr,
-                       OnWheelTurn, 16, nullptr);
+                       OnWheelTurn, BUTTON_STYLE_FLOAT, nullptr);
     LayoutColumns = keptColumns;
   }
   if (driver && VehicleOnShow()) {
@@ -352,7 +353,7 @@ void DrawAnimHandles(AnimEditorScreen& s) {
     ++g_lines.count;
     const bool lit = !e.keyActive || (e.axisMask >> axis & 1);
     const int left = int(std::lround(ex)) - w / 2, top = int(std::lround(ey)) - h / 2;
-    AddButton(nullptr, left, top, left + w, top + h, 0, IvText(labels[axis]), IvInt(0), IvInt(0), 2,
+    AddButton(nullptr, left, top, left + w, top + h, 0, IvText(labels[axis]), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT,
               lit ? &g_handleLit : &g_handleGrey, nullptr, nullptr);
   }
 }

@@ -40,6 +40,9 @@
 #include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
+#include "platform/gfx.h"
+#include "platform/keys.h"
+#include "platform/memory.h"
 #include "platform/message_box.h"
 #include "platform/messages.h"
 #include "platform/signals.h"
@@ -50,6 +53,7 @@
 #include "render/draw2d.h"
 #include "render/env_maps.h"
 #include "render/frame.h"
+#include "render/kept_scene.h"
 #include "render/object_picture.h"
 #include "render/post_process.h"
 #include "render/primitives.h"
@@ -130,10 +134,22 @@ struct LoopState {
   int helmetAfterFirstFrame = 0;
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
+  int framePresented = 0;  // a frame was presented: the program cache was written then
+  int memoryReleased = 0;  // the heap's free pages were given back at the first rest
   uint32_t passes = 0;
   PassParts parts{};  // the pass under way's, until the next pass has read them
   int tracePasses = 0;
   int forceNoGraphics = 0;
+  // What asked for the next drawn pass.  Only the interface's own changes (the blink tick,
+  // a message line, an alarm, a pointer moved with no button held, a typed character) let a
+  // pass try the kept scene (render/kept_scene.h); anything else (another message, a screen
+  // or deferred work asking, something moving, the last trial finding the scene changed) may
+  // change the scene or set something in motion, and the pass draws it.
+  int interfaceOnly = 0;
+  int redrawAtEnd = 0;  // RedrawRequested as the last pass left it
+  // The simulated time of passes that tried the kept scene, given to the next pass that draws
+  // its scene (at most the bound of a pass's time).
+  uint32_t heldSimTime = 0;
   // The frame loop's profiler timers.
   int sleepTimer = 0, hudTimer = 0, flipTimer = 0;
 };
@@ -248,6 +264,13 @@ DataFolderState ProbeDataFolder() {
   return DATA_FOLDER_WRITABLE;
 }
 
+constexpr const char* PROGRAM_CACHE_PATH = "cache/programs.bin";
+
+// Writes the programs linked since the cache was read or last written; a failure is logged.
+void SaveProgramCache() {
+  if (const int error = GfxSaveProgramCache()) LogF("could not save %s : %s", PROGRAM_CACHE_PATH, std::strerror(error));
+}
+
 // The journal of saves in flight, in "cache": what saves killed in an earlier run left (named
 // in that run's journal) is removed first.  Without a journal the saves go on as ever.
 void StartJournalOfSaves() {
@@ -316,10 +339,19 @@ bool IsModifierKey(uint64_t key) { return key == 16 || key == 17 || key == 18; }
 
 bool IsCharacterMessage(const WindowMessage& message) { return message.id == MSG_CHAR || message.id == MSG_SYSCHAR; }
 
+// A message that changes only the interface: the pointer moved with no button held (a hover),
+// a character typed, the pointer gone from the window.
+bool InterfaceMessage(const WindowMessage& message) {
+  if (message.id == MSG_MOUSEMOVE)
+    return (message.wParam & (MOUSE_LEFT_DOWN | MOUSE_RIGHT_DOWN | MOUSE_MIDDLE_DOWN)) == 0;
+  return message.id == MSG_CHAR || message.id == MSG_MOUSELEAVE;
+}
+
 void PumpMessages() {
   WindowMessage message;
   while (PeekWindowMessage(message)) {
     RedrawRequested = 1;
+    if (!InterfaceMessage(message)) g_loop.interfaceOnly = 0;
     LastInputClock = ProgramClock;
     if (message.id == MSG_QUIT) {
       QuitFlag = 1;  // the queue is still drained
@@ -484,6 +516,12 @@ void RestUntilNextPass() {
     if (ClockNowMs() == start) SleepUntilClockChanges();
     return;
   }
+  // The first rest after start-up's work (what it left until the first frame is up included):
+  // the heap's pages that work freed go back to the system.
+  if (!g_loop.memoryReleased && g_loop.framePresented && !g_loop.soundAfterFirstFrame) {
+    g_loop.memoryReleased = 1;
+    ReleaseFreeMemory();
+  }
   const uint32_t wait = RestWaitMs(start);
   ProfilerStart(g_loop.sleepTimer);
   if (wait > 0) WaitForMessages(wait);
@@ -611,6 +649,9 @@ StartResult AppStartup(const char* commandLine) {
       return START_ENDED;
   }
   StartJournalOfSaves();
+  // The driver's binaries of the programs linked in earlier runs: the first frame links its
+  // programs from them instead of compiling (written once the first frame is up, and at exit).
+  if (GraphicsEnabled) GfxUseProgramCache(PROGRAM_CACHE_PATH);
 
   // 11..13: the device's choices, made before the window exists.  Without graphics there
   // is no device at all.
@@ -761,7 +802,43 @@ StartResult AppStartup(const char* commandLine) {
 
 // ---- [Frame loop] ----
 
+namespace {
+
+// Whether this pass may try the kept scene: only the interface would change.  The kept scene
+// is stale after any change of
+//  - the camera, the car, the model, and whatever else the act's 3D view draws: a trial
+//    fingerprints that drawing and compares it with the kept scene's (render/kept_scene.h);
+//  - the window's size and the device: the kept picture is of the back buffer it was taken
+//    from, and is released with the device's resources (FreeAllGraphics);
+//  - the render textures (a refresh releases it), the HDR mode and the 4K capture (the
+//    picture is of one render target mode; the capture modes and VR keep none);
+//  - the mapping tool's screen copy and screenshots: a frame that is copied or saved is
+//    drawn whole;
+// and a pass that is known to change the scene draws it without a trial.
+bool SceneTrialAllowed() {
+  return g_loop.interfaceOnly && !RenderTexturesNeedRefresh && !ScreenshotRequest && !MappingScreenshotRequested &&
+         !VrEnabled && !(CfgScreenFlags & SCREEN_FLAG_4K_CAPTURE);
+}
+
+bool MouseButtonHeld() { return KeyState[1] || KeyState[2] || KeyState[3]; }
+
+
+// One of the loop's own steps after the pump: when it asks for a frame, the frame may change
+// the scene.
+template <class Step>
+void RunStep(Step step) {
+  const int asked = RedrawRequested;
+  RedrawRequested = 0;
+  step();
+  if (RedrawRequested) g_loop.interfaceOnly = 0;
+  RedrawRequested |= asked;
+}
+
+}  // namespace
+
 void AppRunPass() {
+  // A frame asked for from outside the loop since its last pass may change anything.
+  if (RedrawRequested && !g_loop.redrawAtEnd) g_loop.interfaceOnly = 0;
   // 1..8: the clock, the limiter, the timing history and the blink tick.  The profiler's
   // counts of the last pass roll into its history first.
   ProfilerEndFrame();
@@ -845,6 +922,9 @@ void AppRunPass() {
         RedrawAlarmDue(g_loop.now) || DeferredWorkPending() || VrPresenting)
       RedrawRequested = 1;
   }
+  if (WorldBuildStage() != 0 || KeyHeldForRedraw() || KeepDrawing || DeferredWorkPending() || VrPresenting ||
+      MouseButtonHeld())
+    g_loop.interfaceOnly = 0;
   if (RedrawRequested) {
     // 12..15: prepare the drawn frame.  What it shows asks again for the next frame and the
     // alarm as it needs them.
@@ -877,10 +957,23 @@ void AppRunPass() {
       // Lines whose time is up leave before the frame is laid out: this frame shows them gone.
       DropExpiredMessages(ClockNowMs());
       SetInterfaceRectangleToScreen();
+      const bool trial = SceneTrialAllowed();
       if (RenderTexturesNeedRefresh) RefreshRenderTextures();
+      // A trial's 3D view is the kept one only if nothing in it moved on: the simulated time
+      // of the car and the figures stands still in it, and is handed to the next pass that
+      // draws its scene.
+      if (StartScene(FrameSkipped ? -1 : RenderTargetMode, trial)) {
+        g_loop.heldSimTime = std::min<uint32_t>(g_loop.heldSimTime + SimFrameTime, FRAME_TIME_BOUND_MS);
+        SimFrameTime = 0;
+      } else {
+        SimFrameTime += g_loop.heldSimTime;
+        g_loop.heldSimTime = 0;
+      }
       if (!FrameSkipped && !BeginFrameClear()) FrameSkipped = 1;
+      SceneStarted();
     } else {
       FrameSkipped = 1;
+      StartScene(-1, 0);
       skippedOnlyForOcclusion = GraphicsEnabled && LastPresentStatus == PRESENT_OCCLUDED && ScreenWidth != 0 &&
                                 ScreenHeight != 0;
     }
@@ -916,18 +1009,23 @@ void AppRunPass() {
       SetSystemCursorVisible(wantCursor);
     }
 
-    // 19..21: finish the render texture, draw the interface, finish the other modes.
+    // 19..21: finish the render texture, draw the interface, finish the other modes.  A pass
+    // whose act drew the kept scene again draws its interface over the kept picture; one that
+    // drew another scene while only fingerprinting it is thrown away, and the next draws.
+    const SceneOutcome scene = EndScene();
+    bool thrownAway = false;
     if (RenderTargetMode == 5) {
       UnsetRenderTarget();
       ScreenWidth = g_loop.savedWidth;
       ScreenHeight = g_loop.savedHeight;
-      if (!FrameSkipped) DrawFullScreenQuad(1, 0, &BloomChain);
+      if (!FrameSkipped && scene == SCENE_DRAWN) DrawFullScreenQuad(1, 0, &BloomChain);
       if (PostFrameHidden) RedrawRequested = 1;  // the picture waits for its exposure: draw again
       RenderTargetMode = 0;
     }
     if (!FrameSkipped) {
       if (!FrameBegun3D && !BeginFrame()) FrameSkipped = 1;
       if (!FrameSkipped) {
+        BeginInterface(scene);
         InterfaceDrawing = 1;
         if (g_trace.step) TraceStep("first frame : interface");
         ProfilerStart(g_loop.hudTimer);
@@ -945,6 +1043,7 @@ void AppRunPass() {
         DrawButtons();
         ProfilerStop(g_loop.hudTimer);
         InterfaceDrawing = 0;
+        thrownAway = !EndInterface();
       }
     }
     int presents = 1;
@@ -962,6 +1061,14 @@ void AppRunPass() {
 
     // 22..24: an occluded window still tries to present; present, deferred work, sound.
     if (skippedOnlyForOcclusion) FrameSkipped = 0;
+    // What this pass asks of the next: a thrown-away pass's frame is drawn again, the scene
+    // too when it changed; only a pass whose interface alone was not the one foreseen leaves
+    // the next a frame of the interface alone.
+    const int askedAgain = RedrawRequested || scene == SCENE_CHANGED;
+    if (thrownAway) {
+      presents = 0;
+      RedrawRequested = 1;
+    }
     PartEnds(PART_INTERFACE);
     if (presents && !FrameSkipped && GraphicsEnabled) {
       TakeScreenshot();
@@ -971,6 +1078,10 @@ void AppRunPass() {
       if (g_trace.step) TraceStep("first frame : present");
       PresentFrame();
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
+      if (!g_loop.framePresented) {
+        g_loop.framePresented = 1;
+        SaveProgramCache();
+      }
       if (g_loop.reportFirstFrame) {
         std::printf("first frame\n");
         std::fflush(stdout);
@@ -989,6 +1100,7 @@ void AppRunPass() {
     else if (SoundOpen && SoundStreaming)
       UpdateSoundStream();
     MakeWhatStartUpLeft();
+    g_loop.interfaceOnly = !(askedAgain || (RedrawRequested && !thrownAway));
     PartEnds(PART_AFTER_PRESENT);
   } else {
     // A screen at rest still plays its music: the stream is refilled as on a drawn pass.
@@ -1002,16 +1114,19 @@ void AppRunPass() {
   if (!QuitFlag) PumpMessages();
   // A signal to end (Ctrl+C in the terminal, SIGTERM, a hang-up) is an exit request like the
   // window's close: work no file holds is asked about first.
-  if (const int signal = TakeEndSignal()) RequestExit(0, EndSignalName(signal));
-  RunDriveLines();
+  RunStep([] {
+    if (const int signal = TakeEndSignal()) RequestExit(0, EndSignalName(signal));
+  });
+  RunStep(RunDriveLines);
   DeliverDeferredMouseMove();
   if (!GraphicsEnabled) UpdateStatusOutput();
-  HandleFrameKeys();
-  PollNetwork();
-  ServeInstanceRequests();
-  if (TextEntryActive) UpdateIME();
-  ApplyDeferredWindowChanges();
+  RunStep(HandleFrameKeys);
+  RunStep(PollNetwork);
+  RunStep(ServeInstanceRequests);
+  if (TextEntryActive) RunStep(UpdateIME);
+  RunStep(ApplyDeferredWindowChanges);
   if (LastPresentStatus != PRESENT_OK) RecoverD3DDevice();
+  g_loop.redrawAtEnd = RedrawRequested;
   PartEnds(PART_MESSAGES);
 
   ++g_loop.passes;
@@ -1179,6 +1294,7 @@ int AppShutdown() {
   FreeHelmet();
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
+  if (GraphicsEnabled) SaveProgramCache();
   ShutdownGraphics();
   StopSkyThread();
   LogLine("save config");

@@ -14,6 +14,7 @@
 #include "platform/gfx.h"
 #include "render/device.h"
 #include "render/draw2d.h"
+#include "render/kept_scene.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -383,6 +384,8 @@ ZKTETexture* DrawDashboard(const Car& car, float frameRate) {
 
 ZKTETexture* DrawDashboardPreview(const Car& car, float frameRate) {
   if (car.dashType >= DASH_TYPE_COUNT) return nullptr;
+  // Drawn afresh for the editor's 3D view alone: a frame that keeps the view keeps it too.
+  if (ZKTETexture* target = DashboardTarget ? DashboardTarget() : nullptr) DrawnWithTheScene(target->texture);
   DashCarState s = DashStateOf(car);
   s.gearIndex = std::max(s.gearCount - 1, 0);
   s.live = 1;

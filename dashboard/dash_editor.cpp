@@ -38,7 +38,6 @@ constexpr int LABEL_UNITS = 2;    // a row's leading label ("Max", "Unit", "Out"
 // The interface's step arrows, as glyph codes.
 constexpr const char* TEXT_LEFT = "\x8B";
 constexpr const char* TEXT_RIGHT = "\x9B";
-constexpr int STYLE_SYMBOL = 4;  // a button showing glyph codes (AddRowButtonStyle4)
 
 DashEditorPage* PageOf(void* owner) { return static_cast<DashEditorPage*>(owner); }
 Car& CarOf(void* owner) { return *PageOf(owner)->car; }
@@ -281,28 +280,28 @@ void Close(void* owner, int, uintptr_t) {
 // ---- controls ----
 ColourWord* Choice(int selected) { return selected ? &TextColours.lightYellow : nullptr; }
 
-// A button at the row cursor, `units` W wide and one row high (style 2: a text; 3: a heading).
+// A button at the row cursor, `units` W wide and one row high (a text; a label for a heading).
 void Place(Rows& r, Prss* owner, const char* text, int units, uintptr_t word, int lit, ColourWord* colour,
-           InterfaceHandler handler, int style = 2) {
+           InterfaceHandler handler, ButtonStyle style = BUTTON_STYLE_TEXT) {
   const int left = RowCursorX, right = left + units * ButtonWidth;
   RowCursorX = right;
   if (r.counting) return;
   AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + r.h, word,
-            style == STYLE_SYMBOL ? GlyphCodes(text) : IvText(text), IvInt(0), IvInt(lit), style, colour, handler,
-            nullptr);
+            style == BUTTON_STYLE_SYMBOL ? GlyphCodes(text) : IvText(text), IvInt(0), IvInt(lit), style, colour,
+            handler, nullptr);
 }
 void Label(Rows& r, const char* text, int units) { Place(r, nullptr, text, units, 0, 0, nullptr, nullptr); }
 void Heading(Rows& r, const char* text) {
   Section(r);
   Row(r);
-  Place(r, nullptr, text, r.units, 0, 0, &TextColours.lightCyan, nullptr, 3);
+  Place(r, nullptr, text, r.units, 0, 0, &TextColours.lightCyan, nullptr, BUTTON_STYLE_LABEL);
 }
 void Button(Rows& r, const char* text, int units, uintptr_t word, int selected, InterfaceHandler handler) {
   Place(r, r.owner, text, units, word, selected, Choice(selected), handler);
 }
 // A button labelled with the character set's symbols (glyph codes), which no code page shows.
 void SymbolButton(Rows& r, const char* codes, int units, uintptr_t word, int selected, InterfaceHandler handler) {
-  Place(r, r.owner, codes, units, word, selected, Choice(selected), handler, STYLE_SYMBOL);
+  Place(r, r.owner, codes, units, word, selected, Choice(selected), handler, BUTTON_STYLE_SYMBOL);
 }
 // A full-width row button: a toggle whose text reads the flag's sense.
 void ToggleRow(Rows& r, const char* text, uintptr_t word, InterfaceHandler handler) {
@@ -315,8 +314,8 @@ void Number(Rows& r, const char* format, int value, int units) {
   const int left = RowCursorX, right = left + units * ButtonWidth;
   RowCursorX = right;
   if (r.counting) return;
-  AddButton(nullptr, left, RowCursorY, right, RowCursorY + r.h, 0, IvInt(value), IvText(format), IvInt(0), 40,
-            nullptr, nullptr, nullptr);
+  AddButton(nullptr, left, RowCursorY, right, RowCursorY + r.h, 0, IvInt(value), IvText(format), IvInt(0),
+            BUTTON_STYLE_INT_FORMAT, nullptr, nullptr, nullptr);
 }
 
 void Slider(Rows& r, Car& car, const char* label, int offset, float minimum, float maximum, int lowest, int highest) {

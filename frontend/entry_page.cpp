@@ -26,7 +26,6 @@ constexpr const char* TEXT_VEHICLE_EDITOR = "vehicle editor";
 constexpr float VEHICLE_EDITOR_BUTTON_Y = 0.35f;
 constexpr const char* TEXT_OBJECT_EDITOR = "object editor";
 constexpr float OBJECT_EDITOR_BUTTON_WIDTH = 0.45f;
-constexpr int VALUE_TYPE_BIG_PANEL = 7;
 // The big panel in the middle of the page, and the version line inside it.
 constexpr float PANEL_LEFT = -0.5f, PANEL_TOP = -0.3f, PANEL_RIGHT = 0.5f, PANEL_BOTTOM = 0.3f;
 constexpr float VERSION_INSET = 0.05f;

@@ -86,8 +86,8 @@ Prss* OptionsAction(Prss* process) {
   AddColourRowWithFlags(process, "Big Col", &c.bigCol, 0, ColoursChanged, y += step);
   AddColourRowWithFlags(process, "Big Text", &c.bigText, 0, ColoursChanged, y += step);
   AddColourRowWithFlags(process, "Text Unselected", &c.textUnselected, 0, ColoursChanged, y += step);
-  AddPanelTextField(process, "Player name", CfgPlayerName, int(sizeof CfgPlayerName) - 1, nullptr, 11, nullptr,
-                    y += step);
+  AddPanelTextField(process, "Player name", CfgPlayerName, int(sizeof CfgPlayerName) - 1, nullptr, VALUE_TYPE_EDIT_TEXT,
+                    nullptr, y += step);
   for (int i = 0; i < 5; ++i) {
     const GearboxOption& o = GEARBOX_OPTIONS[i];
     AddPanelValueRow(process, o.label, o.values[page->gearbox[i]], &page->gearbox[i], uintptr_t(2 * i), GearboxStep,

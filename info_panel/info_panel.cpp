@@ -99,7 +99,8 @@ struct Column {
 };
 
 void AddTextAt(const char* text, ColourWord* colour, float x1, float y1, float x2, float y2) {
-  AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(1), 15, colour, nullptr, x1, y1, x2, y2);
+  AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(1), VALUE_TYPE_LABEL, colour, nullptr, x1, y1,
+                       x2, y2);
 }
 
 // A text line down the column, on as many lines as it needs.
@@ -111,7 +112,7 @@ void AddLine(Column& c, const char* text, ColourWord* colour) {
 void AddClickText(Prss* owner, const char* text, ColourWord* colour, InterfaceHandler callback, uintptr_t word,
                   float x1, float y1, float x2, float y2) {
   AddPanelValueControl(callback ? owner : nullptr, Held(word), IvText(text), IvInt(static_cast<intptr_t>(word)),
-                       IvInt(0), 0, colour, callback, x1, y1, x2, y2);
+                       IvInt(0), VALUE_TYPE_TEXT, colour, callback, x1, y1, x2, y2);
 }
 
 // "label  < text >": the arrows call the callback with words `back` and `back + 1`.
@@ -143,8 +144,8 @@ void DrawRatingsPage(const InfoPanelArgs& a) {
     const float y1 = c.y, y2 = c.y + LABEL_HEIGHT;
     AddTextAt(Text(row.label), TextColour(), c.x, y1, c.x + 0.4f, y2);
     int32_t* own = held ? &ModRatings.own[row.category] : nullptr;
-    AddPanelValueControl(ModRatings.onRate ? a.owner : nullptr, own, IvInt(0), IvInt(row.category), IvInt(0), 58,
-                         ButtonColour(), ModRatings.onRate, c.x + 0.4f, y1, c.x + 0.9f, y2);
+    AddPanelValueControl(ModRatings.onRate ? a.owner : nullptr, own, IvInt(0), IvInt(row.category), IvInt(0),
+                         VALUE_TYPE_SEGMENT_BAR, ButtonColour(), ModRatings.onRate, c.x + 0.4f, y1, c.x + 0.9f, y2);
     char* average = NextLine();
     std::snprintf(average, LINE_SIZE, "%.1f", held ? ModRatings.average[row.category] / 50.0 : 0.0);
     AddTextAt(average, TextColour(), c.x + 0.92f, y1, c.x + 1.1f, y2);
@@ -322,18 +323,18 @@ void AddColourLines(const InfoPanelArgs& a, Column& c, int group, InterfaceHandl
   for (int i = 0; i < COLOUR_MARK_GROUP; ++i) {
     if (!ColourMarkFlags[group * COLOUR_MARK_GROUP + i]) continue;
     const float y1 = c.y, y2 = c.y + 0.12f;
-    AddPanelValueControl(nullptr, nullptr, IvText(nullptr), IvInt(0), IvInt(0), 52, &colours[i], nullptr, c.x, y1,
-                         c.x + 0.2f, y2);
+    AddPanelValueControl(nullptr, nullptr, IvText(nullptr), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_SWATCH, &colours[i],
+                         nullptr, c.x, y1, c.x + 0.2f, y2);
     // The red, green and blue bytes of the word, and the brightness of all three across them.
     uint8_t* bytes = reinterpret_cast<uint8_t*>(&colours[i]);
     const float x1 = c.x + 0.22f, third = (PANEL_ROW_WIDTH - 0.22f) / 3.0f;
     ColourWord* channel[3] = {&TextColours.sliderRed, &TextColours.sliderGreen, &TextColours.sliderBlue};
     CarRows rows(a.editDomain);
     for (int k = 0; k < 3; ++k)
-      AddPanelValueControl(a.owner, &bytes[k], IvInt(0), IvInt(255), IvInt(0), 35, channel[k], callback,
-                           x1 + third * k, y1, x1 + third * (k + 1), y1 + 0.08f);
-    AddPanelValueControl(a.owner, bytes, IvInt(0), IvInt(255), IvInt(0), 36, &TextColours.grey, callback, x1,
-                         y1 + 0.08f, x1 + 3 * third, y2);
+      AddPanelValueControl(a.owner, &bytes[k], IvInt(0), IvInt(255), IvInt(0), VALUE_TYPE_COLOUR_BYTE, channel[k],
+                           callback, x1 + third * k, y1, x1 + third * (k + 1), y1 + 0.08f);
+    AddPanelValueControl(a.owner, bytes, IvInt(0), IvInt(255), IvInt(0), VALUE_TYPE_COLOUR_TRIPLE, &TextColours.grey,
+                         callback, x1, y1 + 0.08f, x1 + 3 * third, y2);
     c.y += 0.15f;
   }
 }
@@ -398,8 +399,8 @@ void AddTabRow(const InfoPanelArgs& a) {
     ColourWord* colour = page == InfoPageShown ? TextColour() : ButtonColour();
     if (page == INFO_PAGE_RATINGS) {
       const bool held = ModRatings.modId == ModIdOf(car) && ModRatings.modId != 0;
-      AddPanelValueControl(a.owner, held ? &ModRatings.own[0] : nullptr, IvInt(0), IvInt(0), IvInt(0), 58, colour,
-                           SelectRatingsPage, x1, y1, x2, y2);
+      AddPanelValueControl(a.owner, held ? &ModRatings.own[0] : nullptr, IvInt(0), IvInt(0), IvInt(0),
+                           VALUE_TYPE_SEGMENT_BAR, colour, SelectRatingsPage, x1, y1, x2, y2);
       continue;
     }
     const LanguageTextId key = page == INFO_PAGE_BRAKES && tractionTab ? TX_3h_grgbrktc : TAB_KEYS[page];

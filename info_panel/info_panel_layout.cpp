@@ -61,14 +61,14 @@ Band RowBand(float x, float y1, float y2) {
 // them names the row.
 void AddByteSet(Prss* owner, uint8_t* value, float lo, float hi, int min, int max, const char* row,
                 const char* format, InterfaceHandler callback, const Band& b) {
-  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(min), 41, ButtonColour(),
-                                        callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(min), VALUE_TYPE_BYTE_MINUS,
+                                        ButtonColour(), callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
                    row);
   float x1 = b.x1 + ARROW_WIDTH, y1 = b.y1, x2 = b.x2 - ARROW_WIDTH, y2 = b.y2;
   TransformPanelRect(x1, y1, x2, y2);
   NameValueControl(AddValueControl4(owner, value, lo, hi, format, min, max, callback, x1, y1, x2, y2), row);
-  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(max), 40, ButtonColour(),
-                                        callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(0), IvInt(max), VALUE_TYPE_BYTE_PLUS,
+                                        ButtonColour(), callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
                    row);
 }
 
@@ -77,14 +77,15 @@ void AddWordSet(Prss* owner, uint16_t* value, float lo, float hi, int scaled, co
   // A scaled word steps through the mapped range; a plain one stops at the bounds.
   const intptr_t least = scaled ? 0 : static_cast<intptr_t>(std::lround(lo));
   const intptr_t most = scaled ? static_cast<intptr_t>(WORD_TOP) : static_cast<intptr_t>(std::lround(hi));
-  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(least), 43,
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(least),
+                                        VALUE_TYPE_WORD_MINUS,
                                         ButtonColour(), callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
                    row);
   float x1 = b.x1 + ARROW_WIDTH, y1 = b.y1, x2 = b.x2 - ARROW_WIDTH, y2 = b.y2;
   TransformPanelRect(x1, y1, x2, y2);
   NameValueControl(AddValueSliderBar(owner, value, lo, hi, format, scaled, callback, x1, y1, x2, y2), row);
-  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(most), 42, ButtonColour(),
-                                        callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
+  NameValueControl(AddPanelValueControl(owner, value, IvText(format), IvInt(scaled), IvInt(most), VALUE_TYPE_WORD_PLUS,
+                                        ButtonColour(), callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
                    row);
 }
 
@@ -139,15 +140,16 @@ void TransformPanelRect(float& left, float& top, float& right, float& bottom) {
 // ---- Controls ----
 
 int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                         InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float x1,
-                         float y1, float x2, float y2) {
+                         InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback,
+                         float x1, float y1, float x2, float y2) {
   TransformPanelRect(x1, y1, x2, y2);
   if (std::max(y1, y2) > InfoLayout.bottom) return -1;
   return AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
 }
 
 int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label,
-                    int type, ColourWord* colour, InterfaceHandler callback, float x1, float y1, float x2, float y2) {
+                    DisplayType type, ColourWord* colour, InterfaceHandler callback, float x1, float y1, float x2,
+                    float y2) {
   TransformPanelRect(x1, y1, x2, y2);
   if (std::max(y1, y2) > InfoLayout.bottom) return -1;
   const int index = AddValueControl(owner, variable, minimum, maximum, label, type, colour, callback, x1, y1, x2, y2);
@@ -162,8 +164,8 @@ int AddPanelTextLines(const char* text, ColourWord* colour, float x1, float x2, 
   const float room = (x2 - x1) * InfoLayout.sx - 2.0f * 0.15f * h;  // less the text's margins
   int lines = 0;
   const auto add = [&](const char* shown) {
-    AddPanelValueControl(nullptr, nullptr, IvText(shown), IvInt(0), IvInt(LEFT_ALIGNED), 15, colour, nullptr, x1,
-                         y + PANEL_LINE * static_cast<float>(lines), x2,
+    AddPanelValueControl(nullptr, nullptr, IvText(shown), IvInt(0), IvInt(LEFT_ALIGNED), VALUE_TYPE_LABEL, colour,
+                         nullptr, x1, y + PANEL_LINE * static_cast<float>(lines), x2,
                          y + PANEL_LINE * static_cast<float>(lines) + PANEL_TEXT_HEIGHT);
     ++lines;
   };
@@ -189,8 +191,8 @@ int AddPanelTextLines(const char* text, ColourWord* colour, float x1, float x2, 
 }
 
 int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback) {
-  return AddPanelValueControl(owner, nullptr, IvText(BrowseText), IvInt(1), IvInt(0), 0, ButtonColour(), callback,
-                              x1, y1, x2, y2);
+  return AddPanelValueControl(owner, nullptr, IvText(BrowseText), IvInt(1), IvInt(0), VALUE_TYPE_TEXT, ButtonColour(),
+                              callback, x1, y1, x2, y2);
 }
 
 // ---- Value rows ----
@@ -210,22 +212,24 @@ float PanelWordShown(int w, float lo, float hi, int scaled) {
 void AddPanelFloatRow(Prss* owner, const char* format, float x, float* value, float step, float min, float max,
                       InterfaceHandler callback, int precision, int withFormat, float y1, float y2) {
   const int kind = precision == 2 ? 1 : precision == 1 ? 2 : 0;  // stored, thousandths, degrees
+  constexpr DisplayType SHOWN[3] = {VALUE_TYPE_HELD_FLOAT, VALUE_TYPE_HELD_THOUSANDTHS, VALUE_TYPE_HELD_DEGREES};
+  constexpr DisplayType EDITED[3] = {VALUE_TYPE_FLOAT, VALUE_TYPE_THOUSANDTHS, VALUE_TYPE_ANGLE};
   // A row is shown whole or not at all.
   if (!AboveClip(max > min ? y2 - BAND_INSET : y2 - LABEL_GAP)) return;
-  AddPanelValueControl(nullptr, HeldFloat(*value), IvText(format), IvInt(0), IvInt(0), 19 + kind, TextColour(),
+  AddPanelValueControl(nullptr, HeldFloat(*value), IvText(format), IvInt(0), IvInt(0), SHOWN[kind], TextColour(),
                        nullptr, x, LabelTop(y1, y2 - LABEL_GAP), x + PANEL_ROW_WIDTH, y2 - LABEL_GAP);
   // The bar maps the span: a row without one shows its value alone.
   if (!(max > min)) return;
   const Band b = RowBand(x, y2 - LABEL_GAP + BAND_INSET, y2 - BAND_INSET);
   // The arrows carry the format as their name: their steps are named after the row.
   const InterfaceValue arrowText = IvText(withFormat ? format : nullptr);
-  NameValueControl(AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(min), 45, ButtonColour(),
-                                        callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
+  NameValueControl(AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(min), VALUE_TYPE_FLOAT_MINUS,
+                                        ButtonColour(), callback, b.x1, b.y1, b.x1 + ARROW_WIDTH, b.y2),
                    arrowText.text);
-  AddPanelValueControl(owner, value, IvFloat(min), IvFloat(max), IvText(format), 27 + kind, BarColour(), callback,
+  AddPanelValueControl(owner, value, IvFloat(min), IvFloat(max), IvText(format), EDITED[kind], BarColour(), callback,
                        b.x1 + ARROW_WIDTH, b.y1, b.x2 - ARROW_WIDTH, b.y2);
-  NameValueControl(AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(max), 44, ButtonColour(),
-                                        callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
+  NameValueControl(AddPanelValueControl(owner, value, arrowText, IvFloat(step), IvFloat(max), VALUE_TYPE_FLOAT_PLUS,
+                                        ButtonColour(), callback, b.x2 - ARROW_WIDTH, b.y1, b.x2, b.y2),
                    arrowText.text);
 }
 
@@ -238,7 +242,7 @@ void AddPanelWordRow(Prss* owner, const char* format, float x, uint16_t* left, u
   const float l = PanelWordShown(*left, lo, hi, scaled);
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelWordShown(*right, lo, hi, scaled));
   else std::snprintf(line, ROW_LINE_SIZE, format, l);
-  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15, TextColour(), nullptr, x,
+  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, TextColour(), nullptr, x,
                        LabelTop(y1, y2 - h), x + PANEL_ROW_WIDTH, y2 - h);
   if (!(hi > lo)) return;
   const Band b = RowBand(x, y2 - h + BAND_INSET, y2 - BAND_INSET);
@@ -257,7 +261,7 @@ void AddPanelByteRow(Prss* owner, const char* format, float x, uint8_t* left, ui
   const float l = PanelByteShown(*left, lo, hi, min, max);
   if (right) std::snprintf(line, ROW_LINE_SIZE, format, l, PanelByteShown(*right, lo, hi, min, max));
   else std::snprintf(line, ROW_LINE_SIZE, format, l);
-  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), 15,
+  AddPanelValueControl(nullptr, nullptr, IvText(line), IvInt(0), IvInt(0), VALUE_TYPE_LABEL,
                        mode == 2 ? DimmedColour() : TextColour(), nullptr, x, LabelTop(y1, y2 - h),
                        x + PANEL_ROW_WIDTH, y2 - h);
   if (max <= min) return;

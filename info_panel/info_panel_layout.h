@@ -79,17 +79,17 @@ constexpr float PANEL_PAIR_EXTRA = 0.15f;              // the second set of a pa
 // ---- [Controls] ----
 // AddValueControl with its rectangle transformed.
 int AddPanelValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                         InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float x1,
-                         float y1, float x2, float y2);
+                         InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback,
+                         float x1, float y1, float x2, float y2);
 // One value control with every field given: the current code page; -1 when the table is full.
 int AddPanelControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float x1,
+                    InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float x1,
                     float y1, float x2, float y2);
-// A left-aligned text line (type 15) from x1 to x2 at y, PANEL_TEXT_HEIGHT high; one too long
+// A left-aligned text line (VALUE_TYPE_LABEL) from x1 to x2 at y, PANEL_TEXT_HEIGHT high; one too long
 // to be shown across that width with its glyphs no narrower than four fifths is broken at
 // spaces onto as many lines as it needs, PANEL_LINE apart.  Returns the lines taken.
 int AddPanelTextLines(const char* text, ColourWord* colour, float x1, float x2, float y);
-// The small "browse" button: the character 0xB8, type 0, value 1, button colour.
+// The small "browse" button: the character 0xB8, VALUE_TYPE_TEXT, value 1, button colour.
 int AddPanelBrowseButton(Prss* owner, float x1, float y1, float x2, float y2, InterfaceHandler callback);
 
 // ---- [Value rows] ----

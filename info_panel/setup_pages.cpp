@@ -112,8 +112,8 @@ struct Page {
                             AddPanelTextLines(text, colour, x + from * PANEL_ROW_WIDTH, x + to * PANEL_ROW_WIDTH, y));
       return;
     }
-    AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(LEFT_ALIGNED), 15, colour, nullptr,
-                         x + from * PANEL_ROW_WIDTH, y, x + to * PANEL_ROW_WIDTH, y + PANEL_TEXT_HEIGHT);
+    AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(LEFT_ALIGNED), VALUE_TYPE_LABEL, colour,
+                         nullptr, x + from * PANEL_ROW_WIDTH, y, x + to * PANEL_ROW_WIDTH, y + PANEL_TEXT_HEIGHT);
   }
   void Heading(const char* text) { Text(text, HeadingColour()); }
   void Line(const char* text) { Text(text, TextColour()); }
@@ -131,7 +131,8 @@ struct Page {
     const float width = (1.0f - from) * PANEL_ROW_WIDTH / static_cast<float>(choices.size());
     float left = x + from * PANEL_ROW_WIDTH;
     for (const Choice& c : choices) {
-      AddPanelValueControl(Owner(), variable ? variable : Word(c.word), IvText(c.text), IvInt(c.word), IvInt(0), 0,
+      AddPanelValueControl(Owner(), variable ? variable : Word(c.word), IvText(c.text), IvInt(c.word), IvInt(0),
+                           VALUE_TYPE_TEXT,
                            c.lit ? TextColour() : ButtonColour(), handler, left, y, left + width, y + PANEL_TEXT_HEIGHT);
       left += width;
     }
@@ -143,12 +144,12 @@ struct Page {
     constexpr int STEP_LEFT = 0x8B, STEP_RIGHT = 0x9B;
     constexpr float ARROW = 0.06f;
     const float left = x + from * PANEL_ROW_WIDTH, right = x + PANEL_ROW_WIDTH;
-    AddPanelValueControl(Owner(), Word(back), IvInt(STEP_LEFT), IvInt(back), IvInt(0), 2, ButtonColour(), handler,
-                         left, y, left + ARROW, y + PANEL_TEXT_HEIGHT);
-    AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(0), 15, TextColour(), nullptr,
+    AddPanelValueControl(Owner(), Word(back), IvInt(STEP_LEFT), IvInt(back), IvInt(0), VALUE_TYPE_GLYPH, ButtonColour(),
+                         handler, left, y, left + ARROW, y + PANEL_TEXT_HEIGHT);
+    AddPanelValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, TextColour(), nullptr,
                          left + ARROW, y, right - ARROW, y + PANEL_TEXT_HEIGHT);  // centred
-    AddPanelValueControl(Owner(), Word(back + 1), IvInt(STEP_RIGHT), IvInt(back + 1), IvInt(0), 2, ButtonColour(),
-                         handler, right - ARROW, y, right, y + PANEL_TEXT_HEIGHT);
+    AddPanelValueControl(Owner(), Word(back + 1), IvInt(STEP_RIGHT), IvInt(back + 1), IvInt(0), VALUE_TYPE_GLYPH,
+                         ButtonColour(), handler, right - ARROW, y, right, y + PANEL_TEXT_HEIGHT);
     y += PANEL_LINE;
   }
 

@@ -17,6 +17,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // ---- [Results] ----
 using GfxResult = int32_t;
@@ -377,6 +378,12 @@ GfxResult GfxCreateVertexShader(GfxDevice device, const char* source, size_t len
 GfxResult GfxCreatePixelShader(GfxDevice device, const char* source, size_t length, GfxPixelShader* out);
 GfxResult GfxCreateComputeShader(GfxDevice device, const char* source, size_t length, GfxComputeShader* out);
 const char* GfxLastShaderLog();  // compiler or linker messages of the last failure
+// Linked vertex and pixel programs are kept between runs as the driver's own binaries in the
+// file at path (null: none are kept), so that a later start links them without compiling.  The
+// file is read when first needed; GfxSaveProgramCache writes it when programs were linked since
+// (0 or the errno value).  A file another driver wrote, or a damaged one, is passed over.
+void GfxUseProgramCache(const char* path);
+int GfxSaveProgramCache();
 
 enum GfxInputClass : uint32_t { GFX_INPUT_PER_VERTEX = 0 };
 struct GfxInputElementDesc {
@@ -490,6 +497,49 @@ void GfxGenerateMips(GfxContext context, GfxShaderResourceView view);
 // Forgets every binding (views, buffers, shaders, states) as a fresh context has none.
 void GfxClearState(GfxContext context);
 void GfxFlush(GfxContext context);
+
+// ---- [Content fingerprints] ----
+// Every texture and buffer carries a fingerprint of what it holds: two equal fingerprints
+// mean equal contents.  A clear, copy, upload, draw or dispatch that writes one gives it a
+// fingerprint made from everything the write takes (the bound state, the fingerprints of the
+// textures and buffers it reads, the bytes of buffer uploads and noted writes), so the same
+// drawing from the same inputs gives the same fingerprint again.  A write the layer cannot
+// see into gives a fingerprint never seen before: a texture upload, a mapped buffer unmapped
+// without a note.
+uint64_t GfxContentFingerprint(GfxTexture2D texture);  // 0 for no texture
+// Bytes just written through a write mapping of the buffer, at that offset of it.
+void GfxNoteWritten(GfxBuffer buffer, uint32_t offset, uint32_t size, const void* bytes);
+// Until called with no texture, draws and colour clears into the texture (and any other so
+// named) are fingerprinted but not carried out: its fingerprint is that of what they would
+// have made, for the caller to compare.  When the skipping ends, a skipped texture whose
+// fingerprint is as it began keeps it (it holds what the skipped drawing made again); the
+// others are forgotten, and so are a depth texture drawn into with them and any target
+// drawn from one of them meanwhile.
+void GfxSkipDrawsInto(GfxTexture2D texture);
+// What the texture holds is unknown: it gets a fingerprint never seen before.
+void GfxForgetContent(GfxTexture2D texture);
+// The draws and colour clears into one texture during a stretch of work, each told by a
+// fingerprint of the write itself (what it takes, not what the texture held before it):
+// 'written' receives them.  The first 'skip' writes are only fingerprinted, while each is
+// the one 'expected' holds at its place; after the last of them 'resume' is copied in (it
+// must hold what they make over what the texture held when the watch began) and the writes
+// after are carried out.  A skipped write that is not the expected one fails the stretch: it
+// and every write after it are skipped.  With a 'snapshot' texture, the texture is copied
+// into it just before the first carried-out write that is not the expected one at its place
+// (or has no place there), or before write number 'snapshotBefore' if that comes first;
+// 'snapshotAt' is that write's number.
+struct GfxWriteWatch {
+  GfxTexture2D texture;
+  std::vector<uint64_t> expected;
+  size_t skip = 0;
+  GfxTexture2D resume;
+  GfxTexture2D snapshot;
+  size_t snapshotBefore = SIZE_MAX;
+  std::vector<uint64_t> written;
+  size_t snapshotAt = SIZE_MAX;
+  bool failed = false;
+};
+void GfxWatchWrites(GfxWriteWatch* watch);  // null: none
 
 // ---- [Swap chain] ----
 enum GfxSwapEffect : uint32_t { GFX_SWAP_EFFECT_DISCARD = 0 };

@@ -673,14 +673,14 @@ void GfxCallBeforeNextDraw(void (*call)()) { g_beforeNextDraw = call; }
 void GfxDraw(GfxContext, uint32_t vertexCount, uint32_t startVertex) {
   CallBeforeDraw();
   ++g_drawCount;
-  if (vertexCount == 0 || !PrepareDraw(false)) return;
+  if (vertexCount == 0 || GfxFingerprintDraw(1, vertexCount, startVertex, 0) || !PrepareDraw(false)) return;
   GL(DrawArrays)(Topology(g_gfx.bound.topology), GLint(startVertex), GLsizei(vertexCount));
 }
 
 void GfxDrawIndexed(GfxContext, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex) {
   CallBeforeDraw();
   ++g_drawCount;
-  if (indexCount == 0 || !PrepareDraw(true)) return;
+  if (indexCount == 0 || GfxFingerprintDraw(2, indexCount, startIndex, baseVertex) || !PrepareDraw(true)) return;
   bool wide = g_gfx.bound.ibFormat == GFX_FORMAT_R32_UINT;
   uintptr_t offset = g_gfx.bound.ibOffset + uintptr_t(startIndex) * (wide ? 4 : 2);
   GL(DrawElementsBaseVertex)(Topology(g_gfx.bound.topology), GLsizei(indexCount),
@@ -690,6 +690,7 @@ void GfxDrawIndexed(GfxContext, uint32_t indexCount, uint32_t startIndex, int32_
 
 void GfxDispatch(GfxContext, uint32_t x, uint32_t y, uint32_t z) {
   ++g_drawCount;
+  GfxFingerprintDispatch(x, y, z);
   GfxShaderObj* cs = g_gfx.shaders.Get(g_gfx.bound.cs);
   if (!cs || !cs->program) return;
   if (g_gfx.gl.program != cs->program) {
@@ -719,7 +720,7 @@ void GfxDispatch(GfxContext, uint32_t x, uint32_t y, uint32_t z) {
 // ---- [Clears] ----
 
 void GfxClearRenderTargetView(GfxContext, GfxRenderTargetView view, const float rgba[4]) {
-  if (!PrepareClear(view.id, 0)) return;
+  if (GfxFingerprintClear(view.id, rgba, 4) || !PrepareClear(view.id, 0)) return;
   if (g_gfx.gl.colorMask != 0xF) {  // and ignore the write mask
     SetColorMask(0xF);
     g_gfx.dirty |= DIRTY_BLEND;
@@ -729,7 +730,10 @@ void GfxClearRenderTargetView(GfxContext, GfxRenderTargetView view, const float 
 
 void GfxClearDepthStencilView(GfxContext, GfxDepthStencilView view, uint32_t flags, float depth, uint8_t stencil) {
   GfxViewObj* v = g_gfx.views.Get(view.id);
-  if (!v || v->kind != VIEW_DSV || !PrepareClear(0, view.id)) return;
+  if (!v || v->kind != VIEW_DSV) return;
+  const float values[3] = {float(flags), depth, float(stencil)};
+  GfxFingerprintClear(view.id, values, 3);
+  if (!PrepareClear(0, view.id)) return;
   bool hasStencil = g_gfx.textures.Get(v->texture)->desc.format == GFX_FORMAT_D24_UNORM_S8_UINT;
   if ((flags & GFX_CLEAR_DEPTH) && !g_gfx.gl.depthWrite) {
     GL(DepthMask)(GL_TRUE);
@@ -755,6 +759,9 @@ void GfxClearUnorderedAccessViewUint(GfxContext, GfxUnorderedAccessView view, co
   GfxViewObj* v = g_gfx.views.Get(view.id);
   GfxBufferObj* b = v && v->kind == VIEW_UAV ? g_gfx.buffers.Get(v->buffer) : nullptr;
   if (!b) return;
+  b->content = GfxFingerprintWrite(b->content, GFX_WRITE_CLEAR_UAV,
+                                   (uint64_t(values[0]) << 32 | values[1]) ^ (uint64_t(values[2]) << 32 | values[3]),
+                                   uint64_t(v->uav.firstElement) << 32 | v->uav.numElements);
   GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, b->gl);
   GL(ClearBufferSubData)(GL_COPY_WRITE_BUFFER, GL_R32UI, GLintptr(v->uav.firstElement) * 4,
                          GLsizeiptr(v->uav.numElements) * 4, GL_RED_INTEGER, GL_UNSIGNED_INT, values);
@@ -782,6 +789,7 @@ GfxResult GfxMapResource(GfxContext, GfxResource resource, uint32_t subresource,
       return GFX_E_INVALIDARG;
     }
     b->mapped = type;
+    if (type != GFX_MAP_READ) GfxFingerprintMap(*b, type);
     out->rowPitch = out->depthPitch = b->desc.byteWidth;
     return GFX_OK;
   }
@@ -790,6 +798,7 @@ GfxResult GfxMapResource(GfxContext, GfxResource resource, uint32_t subresource,
   uint32_t pitch = 0;
   size_t size = GfxLevelByteSize(t->desc.format, std::max(t->desc.width >> subresource, 1u),
                                  std::max(t->desc.height >> subresource, 1u), &pitch);
+  if (type != GFX_MAP_READ) t->content = GfxFreshContent();
   out->data = t->cpu.data() + t->levelOffset[subresource];
   out->rowPitch = pitch;
   out->depthPitch = uint32_t(size);
@@ -799,6 +808,7 @@ GfxResult GfxMapResource(GfxContext, GfxResource resource, uint32_t subresource,
 void GfxUnmap(GfxContext, GfxResource resource, uint32_t) {
   GfxBufferObj* b = BufferOf(resource);
   if (!b || !b->mapped) return;
+  if (b->mapped != GFX_MAP_READ) GfxFingerprintUnmap(*b);
   if (b->gl) {
     GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, b->gl);
     GL(UnmapBuffer)(GL_COPY_WRITE_BUFFER);
@@ -811,6 +821,7 @@ void GfxUpdateSubresource(GfxContext, GfxResource resource, uint32_t subresource
   if (GfxBufferObj* b = BufferOf(resource)) {
     uint32_t begin = box ? box->left : 0, end = box ? box->right : b->desc.byteWidth;
     if (end > b->desc.byteWidth || begin >= end) return;
+    GfxFingerprintBufferWrite(*b, begin, end, data);
     if (b->gl) {
       GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, b->gl);
       GL(BufferSubData)(GL_COPY_WRITE_BUFFER, begin, end - begin, data);
@@ -821,6 +832,7 @@ void GfxUpdateSubresource(GfxContext, GfxResource resource, uint32_t subresource
   }
   GfxTextureObj* t = TextureOf(resource);
   if (!t || subresource >= t->desc.mipLevels) return;
+  t->content = GfxFreshContent();
   if (t->gl) {
     GfxUploadTextureBox(*t, subresource, box, data, rowPitch);
     return;
@@ -866,6 +878,9 @@ void GfxCopySubresourceRegion(GfxContext context, GfxResource destination, uint3
     uint32_t begin = box ? box->left : 0, end = box ? box->right : sb->desc.byteWidth;
     if (end > sb->desc.byteWidth || x + (end - begin) > db->desc.byteWidth || begin >= end) return;
     uint32_t n = end - begin;
+    db->content = begin == 0 && x == 0 && n == db->desc.byteWidth
+                      ? sb->content
+                      : GfxFingerprintWrite(db->content, GFX_WRITE_REGION, sb->content, uint64_t(begin) << 32 | x);
     if (db->gl && sb->gl) {
       GfxBindBufferForEdit(GL_COPY_READ_BUFFER, sb->gl);
       GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, db->gl);
@@ -891,9 +906,13 @@ void GfxCopySubresourceRegion(GfxContext context, GfxResource destination, uint3
   uint32_t w = b.right - b.left, h = b.bottom - b.top;
   if (x + w > dw || y + h > dh) return;
   const GfxFormatInfo& info = GfxGetFormatInfo(st->desc.format);
+  const uint64_t where = uint64_t(b.left) << 48 ^ uint64_t(b.top) << 32 ^ uint64_t(w) << 16 ^ h;
+  const uint64_t written = GfxFingerprintWrite(dt->content, GFX_WRITE_REGION, st->content,
+                                               where ^ (uint64_t(x) << 40 | uint64_t(y) << 8 | destSubresource));
   if (dt->gl && st->gl) {
     GL(CopyImageSubData)(st->gl, st->target, GLint(sourceSubresource), GLint(b.left), GLint(b.top), 0, dt->gl,
                          dt->target, GLint(destSubresource), GLint(x), GLint(y), 0, GLsizei(w), GLsizei(h), 1);
+    dt->content = written;
     return;
   }
   if (info.compressed) return;  // staging copies of block formats are not needed
@@ -904,6 +923,7 @@ void GfxCopySubresourceRegion(GfxContext context, GfxResource destination, uint3
   const uint8_t* first = level.data() + (size_t(b.top) * sw + b.left) * bpp;
   GfxBox target{x, y, 0, x + w, y + h, 1};
   GfxUpdateSubresource(context, destination, destSubresource, &target, first, sw * bpp, 0);
+  dt->content = written;
 }
 
 void GfxCopyResource(GfxContext context, GfxResource destination, GfxResource source) {
@@ -917,6 +937,8 @@ void GfxCopyResource(GfxContext context, GfxResource destination, GfxResource so
   if (!dt || !st || dt->desc.width != st->desc.width || dt->desc.height != st->desc.height) return;
   uint32_t levels = std::min(dt->desc.mipLevels, st->desc.mipLevels);
   for (uint32_t l = 0; l < levels; ++l) GfxCopySubresourceRegion(context, destination, l, 0, 0, 0, source, l, nullptr);
+  // A copy of every level holds what the source holds.
+  if (dt->desc.mipLevels == st->desc.mipLevels && dt->desc.format == st->desc.format) dt->content = st->content;
 }
 
 void GfxResolveSubresource(GfxContext, GfxResource destination, uint32_t destSubresource, GfxResource source,
@@ -935,12 +957,15 @@ void GfxResolveSubresource(GfxContext, GfxResource destination, uint32_t destSub
   GLint w = GLint(std::max(st->desc.width >> sourceSubresource, 1u));
   GLint h = GLint(std::max(st->desc.height >> sourceSubresource, 1u));
   GL(BlitFramebuffer)(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  dt->content = GfxFingerprintWrite(dt->content, GFX_WRITE_RESOLVE, st->content,
+                                    uint64_t(sourceSubresource) << 32 | destSubresource);
 }
 
 void GfxGenerateMips(GfxContext, GfxShaderResourceView view) {
   GfxViewObj* v = g_gfx.views.Get(view.id);
   GfxTextureObj* t = v ? g_gfx.textures.Get(v->texture) : nullptr;
   if (!t || !t->gl || t->target != GL_TEXTURE_2D) return;
+  t->content = GfxFingerprintWrite(t->content, GFX_WRITE_MIPS, 0, 0);
   GfxBindTextureForEdit(t->target, t->gl);
   GL(GenerateMipmap)(t->target);
 }

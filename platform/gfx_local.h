@@ -6,6 +6,7 @@
 
 #include <GL/glcorearb.h>
 
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -52,6 +53,8 @@
   X(DetachShader, PFNGLDETACHSHADERPROC) X(LinkProgram, PFNGLLINKPROGRAMPROC)                        \
   X(GetProgramiv, PFNGLGETPROGRAMIVPROC) X(GetProgramInfoLog, PFNGLGETPROGRAMINFOLOGPROC)            \
   X(DeleteProgram, PFNGLDELETEPROGRAMPROC) X(UseProgram, PFNGLUSEPROGRAMPROC)                        \
+  X(ProgramParameteri, PFNGLPROGRAMPARAMETERIPROC) X(ProgramBinary, PFNGLPROGRAMBINARYPROC)          \
+  X(GetProgramBinary, PFNGLGETPROGRAMBINARYPROC)                                                     \
   X(GenVertexArrays, PFNGLGENVERTEXARRAYSPROC) X(DeleteVertexArrays, PFNGLDELETEVERTEXARRAYSPROC)    \
   X(BindVertexArray, PFNGLBINDVERTEXARRAYPROC) X(EnableVertexAttribArray, PFNGLENABLEVERTEXATTRIBARRAYPROC) \
   X(VertexAttribFormat, PFNGLVERTEXATTRIBFORMATPROC) X(VertexAttribIFormat, PFNGLVERTEXATTRIBIFORMATPROC) \
@@ -83,15 +86,20 @@ void GfxGlSetSwapInterval(int interval);
 void GfxGlWindowClientSize(void* window, int* width, int* height);
 
 // ---- [Objects] ----
+// Every object has a serial number given once (an id is given again after a release); buffers
+// and textures also carry the fingerprint of what they hold (gfx_fingerprint.cpp).
 struct GfxBufferObj {
   uint32_t refs = 0;
+  uint64_t serial = 0, content = 0;
   GfxBufferDesc desc;
   GLuint gl = 0;
   std::vector<uint8_t> cpu;  // staging contents
   uint32_t mapped = 0;       // GfxMap type while mapped
+  bool noted = false;        // a write was noted while mapped
 };
 struct GfxTextureObj {
   uint32_t refs = 0;
+  uint64_t serial = 0, content = 0;
   GfxTexture2DDesc desc;  // mipLevels resolved
   GLuint gl = 0;          // 0 for staging textures
   GLenum target = 0;
@@ -103,6 +111,7 @@ struct GfxTextureObj {
 enum GfxViewKind : uint32_t { VIEW_RTV = 1, VIEW_DSV = 2, VIEW_SRV = 3, VIEW_UAV = 4 };
 struct GfxViewObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GfxViewKind kind = VIEW_RTV;
   uint32_t texture = 0, buffer = 0;  // the resource, holding one of its references
   GfxViewDesc desc;
@@ -113,35 +122,46 @@ struct GfxViewObj {
 };
 struct GfxBlendObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GfxBlendDesc desc;
 };
 struct GfxRasterObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GfxRasterizerDesc desc;
 };
 struct GfxDepthObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GfxDepthStencilDesc desc;
 };
 struct GfxSamplerObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GfxSamplerDesc desc;
   GLuint gl = 0;
 };
 struct GfxShaderObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GLenum stage = 0;
   GLuint gl = 0;       // shader object
   GLuint program = 0;  // compute shaders are linked alone
+  uint64_t hash = 0;   // of the source, for the program cache
+  std::string source;  // kept uncompiled while a kept binary may stand in (gl is 0 meanwhile)
 };
 struct GfxLayoutObj {
   uint32_t refs = 0;
+  uint64_t serial = 0;
   GLuint vao = 0;
   // The vertex and index buffers GL holds in this layout's VAO.
   GLuint vb = 0;
   uint32_t vbOffset = 0, vbStride = 0;
   GLuint ib = 0;
 };
+
+uint64_t GfxNextSerial();    // never the same twice in a run
+uint64_t GfxFreshContent();  // a fingerprint nothing else has (gfx_fingerprint.cpp)
 
 template <class T>
 struct GfxPool {
@@ -158,6 +178,8 @@ struct GfxPool {
       id = uint32_t(items.size());
     }
     items[id - 1].refs = 1;
+    items[id - 1].serial = GfxNextSerial();
+    if constexpr (requires(T& t) { t.content; }) items[id - 1].content = GfxFreshContent();
     return id;
   }
   T* Get(uint32_t id) {
@@ -274,6 +296,25 @@ struct GfxState {
 };
 extern GfxState g_gfx;
 
+// ---- [Fingerprints] ----  (gfx_fingerprint.cpp)
+uint64_t GfxHashWord(uint64_t hash, uint64_t word);
+uint64_t GfxHashBytes(uint64_t hash, const void* bytes, size_t size);
+// A draw into the bound targets: their fingerprints take it.  True when the colour target is
+// the texture being skipped: the caller draws nothing.
+bool GfxFingerprintDraw(uint32_t kind, uint32_t a, uint32_t b, int32_t c);
+void GfxFingerprintDispatch(uint32_t x, uint32_t y, uint32_t z);
+// A clear of the view with these values; true when it is skipped.
+bool GfxFingerprintClear(uint32_t viewId, const float* values, int count);
+// Bytes [begin, end) of the buffer written from system memory.
+void GfxFingerprintBufferWrite(GfxBufferObj& buffer, uint32_t begin, uint32_t end, const void* bytes);
+void GfxFingerprintMap(GfxBufferObj& buffer, uint32_t mapType);
+void GfxFingerprintUnmap(GfxBufferObj& buffer);  // written without a note: a fresh fingerprint
+// The other writes (copies of a region, resolves, mips, swizzles, cleared raw buffers): the
+// new fingerprint from the old one (or the source's), the kind of write and two words of it.
+enum GfxWriteKind : uint32_t { GFX_WRITE_REGION = 1, GFX_WRITE_RESOLVE, GFX_WRITE_MIPS, GFX_WRITE_SWIZZLE,
+                               GFX_WRITE_CLEAR_UAV };
+uint64_t GfxFingerprintWrite(uint64_t previous, uint32_t kind, uint64_t a, uint64_t b);
+
 // ---- [Shared helpers] ----
 void GfxContextReset();                      // fresh bindings and shadow after the context is made
 void GfxForgetGlTexture(GLuint name);        // a texture name was deleted: drop it from the shadow
@@ -285,3 +326,18 @@ GLuint GfxFramebufferFor(uint32_t rtv, uint32_t dsv);  // 0 when the pair cannot
 void GfxSetFramebufferSrgb(bool on);
 GfxResult GfxMakeSwapChainBuffer(uint32_t swapChain, uint32_t width, uint32_t height, GfxFormat format,
                                  uint32_t* textureId);
+// Links a vertex and a pixel stage (a pixel stage of 0: none) through the program cache; 0 and
+// the log when they do not link.  The two sources' hashes name the pair in the cache.
+GLuint GfxLinkStages(GLuint vertex, uint64_t vertexHash, GLuint pixel, uint64_t pixelHash);
+// Links two sources the same way, a kept binary standing in for both compiles (presentation).
+GLuint GfxLinkSources(const char* vertexSource, const char* pixelSource);
+
+// ---- [Program cache] ----  (gfx_program_cache.cpp)
+uint64_t GfxSourceHash(const char* source, size_t length);
+// Whether the source compiled in an earlier run with this driver (GfxKeepCompiled).
+bool GfxSourceCompiledBefore(uint64_t sourceHash);
+void GfxKeepCompiled(uint64_t sourceHash);
+// A new program from the kept binary of the pair; 0 when none is kept or the driver refuses it.
+GLuint GfxProgramFromCache(uint64_t vertexHash, uint64_t pixelHash);
+// Keeps the binary of a program just linked from the pair (linked with the retrievable hint).
+void GfxKeepProgram(uint64_t vertexHash, uint64_t pixelHash, GLuint program);

@@ -325,6 +325,7 @@ GfxResult GfxCreateBuffer(GfxDevice, const GfxBufferDesc& desc, const GfxSubreso
                    desc.usage == GFX_USAGE_DYNAMIC ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
   }
   out->id = g_gfx.buffers.Add(b);
+  if (initial && initial->data) GfxFingerprintBufferWrite(*g_gfx.buffers.Get(out->id), 0, desc.byteWidth, initial->data);
   return GFX_OK;
 }
 
@@ -412,6 +413,9 @@ GfxResult GfxSetTextureSwizzle(GfxTexture2D texture, const uint8_t swizzle[4]) {
   for (int c = 0; c < 4; ++c)
     if (swizzle[c] > GFX_SWIZZLE_ONE) return GFX_E_INVALIDARG;
   std::memcpy(t->swizzle, swizzle, 4);
+  uint32_t word;
+  std::memcpy(&word, swizzle, 4);
+  t->content = GfxFingerprintWrite(t->content, GFX_WRITE_SWIZZLE, word, 0);
   if (t->gl && t->target == GL_TEXTURE_2D) {
     GfxBindTextureForEdit(t->target, t->gl);
     ApplyTextureSwizzle(t->target, t->swizzle);
@@ -604,10 +608,21 @@ const char* GfxLastShaderLog() { return g_shaderLog; }
 static GfxResult CreateStageShader(GLenum stage, const char* source, size_t length, uint32_t* outId) {
   *outId = 0;
   if (!g_gfx.deviceAlive || !source) return GFX_E_INVALIDARG;
-  GLuint shader = Compile(stage, source, length);
-  if (!shader) return GFX_E_FAIL;
   GfxShaderObj o;
   o.stage = stage;
+  if (stage != GL_COMPUTE_SHADER) {
+    if (!length) length = std::strlen(source);
+    o.hash = GfxSourceHash(source, length);
+    if (GfxSourceCompiledBefore(o.hash)) {
+      // It compiled in an earlier run: compiled when a link finds no kept binary.
+      o.source.assign(source, length);
+      *outId = g_gfx.shaders.Add(o);
+      return GFX_OK;
+    }
+  }
+  GLuint shader = Compile(stage, source, length);
+  if (!shader) return GFX_E_FAIL;
+  if (o.hash) GfxKeepCompiled(o.hash);
   o.gl = shader;
   if (stage == GL_COMPUTE_SHADER) {
     if (g_gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) {
@@ -641,7 +656,49 @@ GfxResult GfxCreateComputeShader(GfxDevice, const char* source, size_t length, G
   return CreateStageShader(GL_COMPUTE_SHADER, source, length, &out->id);
 }
 
-// Links the pair on first use; 0 (and the log) when they do not link.
+// A stage kept uncompiled, compiled now; false (and the log) when it does not compile.
+static bool CompileKept(GfxShaderObj& s) {
+  if (s.gl || s.source.empty()) return s.gl != 0;
+  s.gl = Compile(s.stage, s.source.data(), s.source.size());
+  std::string().swap(s.source);
+  if (!s.gl) std::fprintf(stderr, "gfx: shader compile failed: %s\n", g_shaderLog);
+  return s.gl != 0;
+}
+
+GLuint GfxLinkStages(GLuint vertex, uint64_t vertexHash, GLuint pixel, uint64_t pixelHash) {
+  GLuint program = GL(CreateProgram)();
+  GL(AttachShader)(program, vertex);
+  if (pixel) GL(AttachShader)(program, pixel);
+  GL(ProgramParameteri)(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
+  GL(LinkProgram)(program);
+  GLint ok = 0;
+  GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
+  GL(DetachShader)(program, vertex);
+  if (pixel) GL(DetachShader)(program, pixel);
+  if (!ok) {
+    GL(GetProgramInfoLog)(program, sizeof g_shaderLog, nullptr, g_shaderLog);
+    std::fprintf(stderr, "gfx: program link failed: %s\n", g_shaderLog);
+    GL(DeleteProgram)(program);
+    return 0;
+  }
+  GfxKeepProgram(vertexHash, pixelHash, program);
+  return program;
+}
+
+GLuint GfxLinkSources(const char* vertexSource, const char* pixelSource) {
+  const uint64_t vertexHash = GfxSourceHash(vertexSource, std::strlen(vertexSource));
+  const uint64_t pixelHash = GfxSourceHash(pixelSource, std::strlen(pixelSource));
+  if (GLuint kept = GfxProgramFromCache(vertexHash, pixelHash)) return kept;
+  const GLuint vertex = Compile(GL_VERTEX_SHADER, vertexSource, 0);
+  const GLuint pixel = vertex ? Compile(GL_FRAGMENT_SHADER, pixelSource, 0) : 0;
+  const GLuint program = pixel ? GfxLinkStages(vertex, vertexHash, pixel, pixelHash) : 0;
+  if (vertex) GL(DeleteShader)(vertex);
+  if (pixel) GL(DeleteShader)(pixel);
+  return program;
+}
+
+// Links the pair on first use, from a kept binary where there is one; 0 (and the log) when
+// they do not link.
 GLuint GfxProgramFor(uint32_t vs, uint32_t ps) {
   uint64_t key = (uint64_t(vs) << 32) | ps;
   auto it = g_gfx.programs.find(key);
@@ -650,20 +707,10 @@ GLuint GfxProgramFor(uint32_t vs, uint32_t ps) {
   GfxShaderObj* p = g_gfx.shaders.Get(ps);
   GLuint program = 0;
   if (v && v->stage == GL_VERTEX_SHADER && (!p || p->stage == GL_FRAGMENT_SHADER)) {
-    program = GL(CreateProgram)();
-    GL(AttachShader)(program, v->gl);
-    if (p) GL(AttachShader)(program, p->gl);
-    GL(LinkProgram)(program);
-    GLint ok = 0;
-    GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
-    GL(DetachShader)(program, v->gl);
-    if (p) GL(DetachShader)(program, p->gl);
-    if (!ok) {
-      GL(GetProgramInfoLog)(program, sizeof g_shaderLog, nullptr, g_shaderLog);
-      std::fprintf(stderr, "gfx: program link failed: %s\n", g_shaderLog);
-      GL(DeleteProgram)(program);
-      program = 0;
-    }
+    const uint64_t pixelHash = p ? p->hash : 0;
+    program = GfxProgramFromCache(v->hash, pixelHash);
+    if (!program && CompileKept(*v) && (!p || CompileKept(*p)))
+      program = GfxLinkStages(v->gl, v->hash, p ? p->gl : 0, pixelHash);
   }
   g_gfx.programs[key] = program;  // a failed pair is not tried again
   return program;

@@ -208,43 +208,14 @@ out vec4 colour;
 void main() { colour = texture(backBuffer, uv); }
 )";
 
-GLuint CompileStage(GLenum stage, const char* text) {
-  GLuint shader = GL(CreateShader)(stage);
-  GL(ShaderSource)(shader, 1, &text, nullptr);
-  GL(CompileShader)(shader);
-  GLint ok = 0;
-  GL(GetShaderiv)(shader, GL_COMPILE_STATUS, &ok);
-  if (ok) return shader;
-  GL(DeleteShader)(shader);
-  return 0;
-}
-
 bool g_presentByBlit = false;
 
 // The pass's program and samplers, made once per device; false when they cannot be made.
 bool PresentPassReady() {
   if (g_gfx.presentTried) return g_gfx.presentProgram != 0;
   g_gfx.presentTried = true;
-  const GLuint vs = CompileStage(GL_VERTEX_SHADER, PRESENT_VERTEX);
-  const GLuint ps = vs ? CompileStage(GL_FRAGMENT_SHADER, PRESENT_PIXEL) : 0;
-  if (!ps) {
-    if (vs) GL(DeleteShader)(vs);
-    return false;
-  }
-  GLuint program = GL(CreateProgram)();
-  GL(AttachShader)(program, vs);
-  GL(AttachShader)(program, ps);
-  GL(LinkProgram)(program);
-  GLint ok = 0;
-  GL(GetProgramiv)(program, GL_LINK_STATUS, &ok);
-  GL(DetachShader)(program, vs);
-  GL(DetachShader)(program, ps);
-  GL(DeleteShader)(vs);
-  GL(DeleteShader)(ps);
-  if (!ok) {
-    GL(DeleteProgram)(program);
-    return false;
-  }
+  const GLuint program = GfxLinkSources(PRESENT_VERTEX, PRESENT_PIXEL);
+  if (!program) return false;
   g_gfx.presentProgram = program;
   GL(GenSamplers)(2, g_gfx.presentSampler);
   for (int i = 0; i < 2; ++i) {

@@ -15,6 +15,7 @@
 #include "render/exposure.h"
 #include "render/frame.h"
 #include "render/immediate.h"
+#include "render/kept_scene.h"
 #include "render/material.h"
 #include "render/object_picture.h"
 #include "render/primitives.h"
@@ -85,6 +86,7 @@ bool Upload(GfxBuffer buffer, bool dynamic, const void* bytes, uint32_t count) {
     GfxMappedSubresource m;
     if (GfxFailed(GfxMapResource(Gfx.context, buffer, 0, GFX_MAP_WRITE_DISCARD, &m)) || !m.data) return false;
     std::memcpy(m.data, bytes, count);
+    GfxNoteWritten(buffer, 0, count, bytes);
     GfxUnmap(Gfx.context, buffer, 0);
     return true;
   }
@@ -266,7 +268,8 @@ int CircularVBuffer::StartV(const Material* batchMaterial, int mapVertices, GfxT
   if (mapVertices) {
     void* p;
     if (!vertexBuffer->LockV(GFX_MAP_WRITE_DISCARD, &p, 0)) return 0;
-    vertexWrite = static_cast<uint8_t*>(p);
+    vertexWrite = vertexMapping = static_cast<uint8_t*>(p);
+    firstVertexWritten = 0;
     verticesMapped = 1;
   } else {
     if (!vertexCopy) vertexCopy = std::make_unique<uint8_t[]>(size_t(stride) * vertexCapacity);
@@ -290,7 +293,8 @@ int CircularVBuffer::StartBuf(const Material* batchMaterial, int mapVertices, in
       batchOpen = 0;
       return 0;
     }
-    indexWrite = static_cast<uint16_t*>(p);
+    indexWrite = indexMapping = static_cast<uint16_t*>(p);
+    firstIndexWritten = 0;
     indicesMapped = 1;
   } else {
     if (!indexCopy) indexCopy = std::make_unique<uint16_t[]>(size_t(3) * triangleCapacity);
@@ -304,14 +308,18 @@ int CircularVBuffer::ContinueBuf() {
   if (!vertexBuffer || !indexBuffer || vertexCount >= vertexCapacity) return 0;
   void* p;
   if (!vertexBuffer->LockV(GFX_MAP_WRITE_NO_OVERWRITE, &p, 0)) return 0;
-  vertexWrite = static_cast<uint8_t*>(p) + size_t(vertexCount) * stride;
+  vertexMapping = static_cast<uint8_t*>(p);
+  vertexWrite = vertexMapping + size_t(vertexCount) * stride;
+  firstVertexWritten = vertexCount;
   verticesMapped = 1;
   if (topology == GFX_TOPOLOGY_TRIANGLELIST) {
     if (!indexBuffer->LockI(GFX_MAP_WRITE_NO_OVERWRITE, &p, 0)) {
       UnlockBuffer();
       return 0;
     }
-    indexWrite = static_cast<uint16_t*>(p) + size_t(3) * triangleCount;
+    indexMapping = static_cast<uint16_t*>(p);
+    indexWrite = indexMapping + size_t(3) * triangleCount;
+    firstIndexWritten = 3 * triangleCount;
     indicesMapped = 1;
   }
   batchOpen = 1;
@@ -320,11 +328,18 @@ int CircularVBuffer::ContinueBuf() {
 
 void CircularVBuffer::UnlockBuffer() {
   if (verticesMapped) {
+    if (vertexCount > firstVertexWritten && vertexCount <= vertexCapacity)
+      GfxNoteWritten(vertexBuffer->buffer, firstVertexWritten * stride, (vertexCount - firstVertexWritten) * stride,
+                     vertexMapping + size_t(firstVertexWritten) * stride);
     vertexBuffer->UnlockV();
   } else if (vertexWrite && vertexCount > 0) {
     if (!Upload(vertexBuffer->buffer, dynamic, vertexCopy.get(), vertexCount * stride)) vertexCount = 0;
   }
   if (indicesMapped) {
+    const uint32_t indices = 3 * triangleCount;
+    if (indices > firstIndexWritten && triangleCount <= triangleCapacity)
+      GfxNoteWritten(indexBuffer->buffer, firstIndexWritten * 2, (indices - firstIndexWritten) * 2,
+                     indexMapping + firstIndexWritten);
     indexBuffer->UnlockI();
   } else if (indexWrite && triangleCount > 0 && topology == GFX_TOPOLOGY_TRIANGLELIST) {
     if (!Upload(indexBuffer->buffer, dynamic, indexCopy.get(), triangleCount * 6)) triangleCount = 0;
@@ -465,6 +480,7 @@ void FreeAllGraphics(int recreate, int releaseShaders) {
   // that is emptied next.
   ShineTextures[0] = ShineTextures[1] = nullptr;
   ReleaseEditorGround();
+  ReleaseKeptScene();
   ForgetRenderTextures();
   ForgetEnvironmentTextures();
   ForgetSkyMeasureSurfaces();

@@ -97,6 +97,11 @@ struct CircularVBuffer {
   uint32_t vertexCapacity, triangleCapacity;
   uint8_t* vertexWrite;   // the next vertex goes here while a batch is open
   uint16_t* indexWrite;
+  // While mapped: the mapping's start and the first vertex and index this batch writes, whose
+  // bytes are noted for the buffers' fingerprints when it is unmapped (platform/gfx.h).
+  uint8_t* vertexMapping;
+  uint16_t* indexMapping;
+  uint32_t firstVertexWritten, firstIndexWritten;
   std::unique_ptr<uint8_t[]> vertexCopy;   // system-memory copies, made on first use
   std::unique_ptr<uint16_t[]> indexCopy;
   GfxTopology topology;

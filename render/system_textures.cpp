@@ -14,6 +14,7 @@
 #include "render/env_maps.h"
 #include "render/frame.h"
 #include "render/generated_textures.h"
+#include "render/kept_scene.h"
 #include "render/material.h"
 #include "render/render_target.h"
 #include "render/texture_names.h"
@@ -168,6 +169,7 @@ void RefreshRenderTextures() {
     ClearRenderTextureMaterial(SystemMaterials.clocks);
     ClearRenderTextureMaterial(SystemMaterials.infoPanel);
     ReleaseEnvironmentTextures();
+    ReleaseKeptScene();
   }
   RenderTexturesNeedRefresh = 0;
 }

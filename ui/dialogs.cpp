@@ -84,19 +84,20 @@ float BoxHalfWidth(const char* a, const char* b) {
 }
 
 void AddPanel(float left, float top, float right, float bottom) {
-  AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), 4, &TextColours.panelGrey, nullptr, left,
-                  top, right, bottom);
+  AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_BUTTON, &TextColours.panelGrey,
+                  nullptr, left, top, right, bottom);
 }
 
 void AddTextLine(const char* text, ColourWord* colour, float top, float bottom, float halfWidth, int plain) {
-  (plain ? AddValueControl2 : AddValueControl)(nullptr, nullptr, IvText(text), IvInt(-1), IvText(nullptr), 14, colour,
-                                               nullptr, -halfWidth, top, halfWidth, bottom);
+  (plain ? AddValueControl2 : AddValueControl)(nullptr, nullptr, IvText(text), IvInt(-1), IvText(nullptr),
+                                               VALUE_TYPE_TEXT_LINE, colour, nullptr, -halfWidth, top, halfWidth,
+                                               bottom);
 }
 
 void AddDialogButton(Prss* dialog, const char* text, ColourWord* colour, intptr_t word, InterfaceHandler handler,
                      float left, float right, float top, float bottom) {
-  AddValueControl(dialog, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 4, colour, handler,
-                  left, top, right, bottom);
+  AddValueControl(dialog, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), VALUE_TYPE_BUTTON,
+                  colour, handler, left, top, right, bottom);
 }
 
 // ---- message box ----
@@ -596,14 +597,17 @@ Prss* TextEntrySubAct(Prss* process) {
     AddTextLine(Text(TX_3g_nofilesl), &C.textSelected, -0.37f + dy, -0.29f + dy, half, 0);
   } else {
     AddValueControl(process, nullptr, IvText(TextEntry.coded), IvInt(0), IvText(nullptr),
-                    d.entryType == 2 ? 22 : 14, &C.textString, nullptr, -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);
+                    d.entryType == 2 ? VALUE_TYPE_PASSWORD_LINE : VALUE_TYPE_TEXT_LINE, &C.textString, nullptr,
+                    -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);
   }
   const float y1 = -0.29f + dy, y2 = -0.21f + dy;
   if (d.state <= ENTRY_RENAMING) {
     AddDialogButton(process, Text(TX_3a_cancelbt), &C.buttonRed, 0, [](void*, int, uintptr_t) { TextEntryCancel(); },
                     -0.35f, -0.15f, y1, y2);
+    // Beside "Rename" and "Delete" OK gives them room to show unsqueezed in a narrow window.
+    const bool fileButtons = d.filePattern && d.state == ENTRY_EDITING && d.pick.count > 0;
     AddDialogButton(process, Text(TX_3a_capitlok), &C.buttonGreen, 0, [](void*, int, uintptr_t) { TextEntryConfirm(); },
-                    0.15f, 0.35f, y1, y2);
+                    fileButtons ? 0.12f : 0.15f, fileButtons ? 0.30f : 0.35f, y1, y2);
     if (d.colourChoice) {
       static ColourWord* const COLOURS[9] = {&TextColours.darkText, &TextColours.red,  &TextColours.green,
                                              &TextColours.yellow, &TextColours.blue, &TextColours.magenta,
@@ -616,10 +620,10 @@ Prss* TextEntrySubAct(Prss* process) {
     }
     AddDialogButton(process, "...", &C.buttonAlt, ENTRY_BUTTON_LIST, TextEntryButton, -0.55f, -0.45f, y1, y2);
     AddDialogButton(process, "^", &C.buttonAlt, ENTRY_BUTTON_CODE_PAGE, TextEntryButton, -0.67f, -0.57f, y1, y2);
-    if (d.filePattern && d.state == ENTRY_EDITING && d.pick.count > 0) {
-      AddDialogButton(process, Text(TX_3g_rename_b), &C.buttonAlt, ENTRY_BUTTON_RENAME, TextEntryButton, 0.37f, 0.52f,
+    if (fileButtons) {
+      AddDialogButton(process, Text(TX_3g_rename_b), &C.buttonAlt, ENTRY_BUTTON_RENAME, TextEntryButton, 0.31f, 0.50f,
                       y1, y2);
-      AddDialogButton(process, Text(TX_3a_del_butt), &C.buttonRed, ENTRY_BUTTON_DELETE, TextEntryButton, 0.53f, 0.67f,
+      AddDialogButton(process, Text(TX_3a_del_butt), &C.buttonRed, ENTRY_BUTTON_DELETE, TextEntryButton, 0.51f, 0.67f,
                       y1, y2);
     }
   } else if (d.state <= ENTRY_ASK_OVERWRITE) {
@@ -646,8 +650,8 @@ Prss* TextEntrySubAct(Prss* process) {
               same ? static_cast<int>(same - d.pick.entries) : -1);
   static char counter[32];
   std::snprintf(counter, sizeof counter, "%d / %d", d.pick.FindByPath() + 1, d.pick.count);
-  AddValueControl(nullptr, nullptr, IvText(counter), IvInt(0), IvText(nullptr), 0, &C.titleGrey, nullptr, 0.42f,
-                  -0.19f + dy, 0.67f, -0.13f + dy);
+  AddValueControl(nullptr, nullptr, IvText(counter), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT, &C.titleGrey, nullptr,
+                  0.42f, -0.19f + dy, 0.67f, -0.13f + dy);
   return process;
 }
 
@@ -723,7 +727,7 @@ Prss* SelectSubAct(Prss* process) {
     const float y = top + 0.12f + row * static_cast<float>(i);
     AddValueControl(process, reinterpret_cast<void*>(static_cast<uintptr_t>(i)),
                     s.textSlots ? IvAddress(const_cast<const char**>(s.textSlots[i])) : IvText(ItemText(s, i)),
-                    IvInt(i), IvText(nullptr), s.textSlots ? 25 : 0,
+                    IvInt(i), IvText(nullptr), s.textSlots ? VALUE_TYPE_TEXT_SLOT : VALUE_TYPE_TEXT,
                     i == s.current ? &C.textSelected : &C.bigText, SelectItemClick, -0.35f, y, 0.35f, y + row);
   }
   if (s.current < 0)
@@ -741,7 +745,7 @@ void SelectSubKey(Prss* process, int keyCode) {
 
 void SelectItemClick(void*, int code, uintptr_t index) {
   SelectSub& s = SelectDialog;
-  // Type 25 items call with (maximum, variable) and type 0 items likewise: the index is in both.
+  // Text-slot items call with (maximum, variable) and plain text items likewise: the index is in both.
   const int i = static_cast<int>(index);
   (void)code;
   if (!s.prss.alive || i < 0 || i >= s.count) return;

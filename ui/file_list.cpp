@@ -250,6 +250,6 @@ void FileList::Draw(Prss* owner, InterfaceHandler callback, float left, float to
   for (int i = scroll; i < scroll + rows && i < count; ++i, y += rowHeight) {
     ColourWord* colour = i == highlighted ? &InterfaceColours.textSelected : &InterfaceColours.bigText;
     AddValueControl2(owner, reinterpret_cast<void*>(static_cast<uintptr_t>(i)), IvText(entries[i].name), IvInt(0),
-                     IvText(nullptr), 0, colour, callback, left, y, rowsRight, y + rowHeight);
+                     IvText(nullptr), VALUE_TYPE_TEXT, colour, callback, left, y, rowsRight, y + rowHeight);
   }
 }

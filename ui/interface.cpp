@@ -63,14 +63,18 @@ const char* KeepButtonText(const char* text) {
 // others hold a number or a limit there (a union), or keep their format elsewhere.
 bool HoldsShownText(int style) {
   switch (style) {
-    case 2: case 3: case 5: case 6: case 14: case 36: case 52: case 53: case 54: case 55: return true;
+    case BUTTON_STYLE_TEXT: case BUTTON_STYLE_LABEL: case BUTTON_STYLE_SWATCH: case BUTTON_STYLE_SWATCH_UNUSED:
+    case BUTTON_STYLE_RADIO: case BUTTON_STYLE_ANGLE_PLUS: case BUTTON_STYLE_NAMED_FLAG: case BUTTON_STYLE_FLAG32:
+    case BUTTON_STYLE_FLAG16: case BUTTON_STYLE_FLAG8:
+      return true;
     default: return false;
   }
 }
 
 // Places a button of the given pixel size at the row cursor and moves the cursor past it.
 int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceValue text, InterfaceValue third,
-                InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+                InterfaceValue fourth, ButtonStyle style, ColourWord* colour, InterfaceHandler handler,
+                const char* hint) {
   const int left = RowCursorX;
   RowCursorX += width;
   return AddButton(owner, left, RowCursorY, left + width, RowCursorY + height, word, text, third, fourth, style,
@@ -78,24 +82,25 @@ int AddRowSized(Prss* owner, int width, int height, uintptr_t word, InterfaceVal
 }
 
 int AddRowAt(Prss* owner, int width, uintptr_t word, InterfaceValue text, InterfaceValue third,
-             InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+             InterfaceValue fourth, ButtonStyle style, ColourWord* colour, InterfaceHandler handler, const char* hint) {
   return AddRowSized(owner, width, ButtonHeight, word, text, third, fourth, style, colour, handler, hint);
 }
 
 uintptr_t AddressWord(const void* variable) { return reinterpret_cast<uintptr_t>(variable); }
 
-// A display of value through format (style 51) of LayoutColumns - 2 units, then a decrease
-// and an increase button over variable within [minimum, maximum].  The step buttons keep the
+// A display of value through format (BUTTON_STYLE_INTEGER_DISPLAY) of LayoutColumns - 2 units,
+// then a decrease and an increase button over variable within [minimum, maximum].  The step buttons keep the
 // format in their fourth field: their edits are named after the row (their text field holds
 // the lower limit).
 int AddSpinnerRow(Prss* owner, const char* format, int value, void* variable, int minimum, int maximum,
-                  int decreaseStyle, ColourWord* colour, InterfaceHandler handler, const char* hint) {
+                  ButtonStyle decreaseStyle, ButtonStyle increaseStyle, ColourWord* colour, InterfaceHandler handler,
+                  const char* hint) {
   AddRowAt(owner, std::max(1, LayoutColumns - 2) * ButtonWidth, static_cast<uintptr_t>(static_cast<intptr_t>(value)),
            IvText(nullptr), IvInt(0), IvText(format), BUTTON_STYLE_INTEGER_DISPLAY, colour, nullptr, hint);
   AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvText(format), decreaseStyle,
            colour, handler, hint);
   return AddRowAt(owner, ButtonWidth, AddressWord(variable), IvInt(minimum), IvInt(maximum), IvText(format),
-                  decreaseStyle - 1, colour, handler, hint);
+                  increaseStyle, colour, handler, hint);
 }
 
 void EditedMeshChangedHandler(void* owner, int, uintptr_t) {
@@ -103,8 +108,8 @@ void EditedMeshChangedHandler(void* owner, int, uintptr_t) {
 }
 
 int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                       InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
-                       float top, float right, float bottom, int codePage) {
+                       InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback,
+                       float left, float top, float right, float bottom, int codePage) {
   if (ValueControlCount >= MAX_VALUE_CONTROLS) return -1;
   ValueControl& c = ValueControls[ValueControlCount];
   c = ValueControl{};
@@ -126,10 +131,11 @@ int AppendValueControl(Prss* owner, void* variable, InterfaceValue minimum, Inte
   return ValueControlCount++;
 }
 
-// A label of units - 2 (style 3) and a two-unit toggle of the given style over flags.
+// A label of units - 2 (BUTTON_STYLE_LABEL) and a two-unit toggle of the given style over flags.
 int AddLabelledToggle(Prss* owner, int units, const char* text, uint32_t mask, void* flags, int lit,
-                      ColourWord* colour, int style, InterfaceHandler handler, const char* hint) {
-  AddRowAt(owner, (units - 2) * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, colour, nullptr, hint);
+                      ColourWord* colour, ButtonStyle style, InterfaceHandler handler, const char* hint) {
+  AddRowAt(owner, (units - 2) * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), BUTTON_STYLE_LABEL, colour, nullptr,
+           hint);
   // The toggle keeps the label's text: its edits are named after it.
   return AddRowAt(owner, 2 * ButtonWidth, reinterpret_cast<uintptr_t>(flags), IvText(text),
                   IvInt(static_cast<intptr_t>(mask)), IvInt(lit), style, colour, handler, hint);
@@ -162,6 +168,22 @@ void SetRowCursorFromBottomRight(int units, int rows) {
   RowCursorY = ScreenHeight - rows * ButtonHeight;
 }
 
+bool IsRowButton(const InterfaceButton& b) {
+  return b.style != BUTTON_STYLE_COLOUR_SQUARE && b.right > b.left && b.bottom > b.top;
+}
+
+bool RowsLieOverEarlierRows(int first, int from, int to) {
+  for (int i = std::max(from, 0); i < std::min(to, ButtonCount); ++i) {
+    const InterfaceButton& a = InterfaceButtons[i];
+    if (!IsRowButton(a)) continue;
+    for (int k = std::max(first, 0); k < from; ++k) {
+      const InterfaceButton& b = InterfaceButtons[k];
+      if (IsRowButton(b) && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) return true;
+    }
+  }
+  return false;
+}
+
 void ClearInterface() {
   ButtonCount = 0;
   g_buttonTextsUsed = 0;
@@ -180,8 +202,8 @@ void SetInterfaceRectangleToScreen() { InterfaceClipRect = {0, 0, ScreenWidth, S
 void ClearCaptionWords() {}
 
 int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
-              InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
-              const char* hint) {
+              InterfaceValue third, InterfaceValue fourth, ButtonStyle style, ColourWord* colour,
+              InterfaceHandler handler, const char* hint) {
   if (ButtonCount >= MAX_INTERFACE_BUTTONS) return -1;
   if (HoldsShownText(style) && text.text) {
     const char* copy = KeepButtonText(text.text);
@@ -207,12 +229,12 @@ int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t w
 }
 
 int AddNullButton() {
-  return AddButton(nullptr, 0, 0, 0, 0, 0, IvText(nullptr), IvInt(0), IvInt(0), 0, &TextColours.lightText,
-                   nullptr, nullptr);
+  return AddButton(nullptr, 0, 0, 0, 0, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN,
+                   &TextColours.lightText, nullptr, nullptr);
 }
 
 int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                    InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                     float top, float right, float bottom) {
   return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
                             bottom, CurrentCodePage);
@@ -223,14 +245,14 @@ void NameValueControl(int index, const char* name) {
 }
 
 int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom) {
   return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
                             bottom, 0);
 }
 
 int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom) {
   return AppendValueControl(owner, variable, minimum, maximum, label, type, colour, callback, left, top, right,
                             bottom, 10);
@@ -267,35 +289,37 @@ int AddValueControl4(Prss* owner, uint8_t* variable, float minimum, float maximu
 
 int AddRowButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
                  InterfaceHandler handler, const char* hint) {
-  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit), text ? 2 : 0, colour,
-                  handler, hint);
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit),
+                  text ? BUTTON_STYLE_TEXT : BUTTON_STYLE_PLAIN, colour, handler, hint);
 }
 
 int AddRowOptionButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
                        InterfaceHandler handler, const char* hint) {
-  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit), text ? 3 : 0, colour,
-                  handler, hint);
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), IvInt(0), IvInt(lit),
+                  text ? BUTTON_STYLE_LABEL : BUTTON_STYLE_PLAIN, colour, handler, hint);
 }
 
 int AddRowButtonStyle4(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* glyphCodes,
                        InterfaceHandler handler, const char* hint) {
-  return AddRowAt(owner, units * ButtonWidth, word, GlyphCodes(glyphCodes), IvInt(0), IvInt(lit), 4, colour, handler,
-                  hint);
+  return AddRowAt(owner, units * ButtonWidth, word, GlyphCodes(glyphCodes), IvInt(0), IvInt(lit), BUTTON_STYLE_SYMBOL,
+                  colour, handler, hint);
 }
 
 int AddRowButtonWidth(Prss* owner, int pixels, uintptr_t word, const char* text, InterfaceHandler handler) {
-  return AddRowAt(owner, pixels, word, IvText(text), IvInt(0), IvInt(0), text ? 2 : 0, &TextColours.lightOrange,
-                  handler, nullptr);
+  return AddRowAt(owner, pixels, word, IvText(text), IvInt(0), IvInt(0), text ? BUTTON_STYLE_TEXT : BUTTON_STYLE_PLAIN,
+                  &TextColours.lightOrange, handler, nullptr);
 }
 
 int AddRowButtonStyle37(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
                         ColourWord* colour, InterfaceHandler handler, const char* hint) {
-  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), third, IvInt(0), 37, colour, handler, hint);
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), third, IvInt(0), BUTTON_STYLE_FLOAT_FORMAT, colour,
+                  handler, hint);
 }
 
 int AddRowStyledButton(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
                        ColourWord* colour, InterfaceHandler handler, const char* hint) {
-  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), third, IvInt(0), 40, colour, handler, hint);
+  return AddRowAt(owner, units * ButtonWidth, word, IvText(text), third, IvInt(0), BUTTON_STYLE_INT_FORMAT, colour,
+                  handler, hint);
 }
 
 int AddRadioButtonColumn(Prss* owner, int units, int32_t* chosen, int count, const char* const* texts,
@@ -313,8 +337,8 @@ int AddSliderControl(Prss* owner, const SliderGeometry& g, int32_t* scrollPositi
                   &TextColours.panelGrey, nullptr, g.listLeft, g.listTop, g.listRight, g.listBottom);
   const int left = RowCursorX, top = RowCursorY, right = left + ButtonWidth, bottom = top + g.troughHeight;
   RowCursorX = right;
-  AddButton(owner, left, top, right, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), 0, &TextColours.panelGrey,
-            nullptr, nullptr);
+  AddButton(owner, left, top, right, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN,
+            &TextColours.panelGrey, nullptr, nullptr);
   // The knob covers the window's share of the trough; an empty list shows it full.
   const int r = InterfaceScaleRounded;
   const int travel = std::max(0, g.troughHeight - 2 * KNOB_INSET - 2 * r);
@@ -330,7 +354,7 @@ int AddSliderControl(Prss* owner, const SliderGeometry& g, int32_t* scrollPositi
 }
 
 int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
-                       ColourWord* colour, InterfaceHandler handler, int style, const char* hint) {
+                       ColourWord* colour, InterfaceHandler handler, ButtonStyle style, const char* hint) {
   const int width = std::max(1, LayoutColumns - 2) * ButtonWidth;
   const int left = RowCursorX, top = RowCursorY;
   const int index = AddRowAt(owner, width, reinterpret_cast<uintptr_t>(variable), IvFloat(minimum),
@@ -349,16 +373,16 @@ int AddValueEditButton(Prss* owner, const char* label, float minimum, float maxi
     // Its whole width in the light colour, so that the short pieces still catch the eye.
     const int above = static_cast<int>(std::floor(textTop)) - 1, below = static_cast<int>(std::ceil(textBottom)) + 1;
     if (above - top >= 2)
-      AddButton(nullptr, knobX - r, top, knobX + r, above, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+      AddButton(nullptr, knobX - r, top, knobX + r, above, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN,
                 &TextColours.lightText, nullptr, nullptr);
     if (bottom - below >= 2)
-      AddButton(nullptr, knobX - r, below, knobX + r, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
-                &TextColours.lightText, nullptr, nullptr);
+      AddButton(nullptr, knobX - r, below, knobX + r, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0),
+                BUTTON_STYLE_PLAIN, &TextColours.lightText, nullptr, nullptr);
   } else {
-    AddButton(nullptr, knobX - r, top, knobX + r, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
+    AddButton(nullptr, knobX - r, top, knobX + r, bottom, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN,
               &TextColours.panelGrey, nullptr, nullptr);
-    AddButton(nullptr, knobX - 1, top + 1, knobX + 1, bottom - 1, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
-              &TextColours.lightText, nullptr, nullptr);
+    AddButton(nullptr, knobX - 1, top + 1, knobX + 1, bottom - 1, 0, IvText(nullptr), IvInt(0), IvInt(0),
+              BUTTON_STYLE_PLAIN, &TextColours.lightText, nullptr, nullptr);
   }
   const float step = FormatPrecision(label, ButtonStyleToValueType(style));
   // The "-" and "+" carry the row's label: their steps are named after it.
@@ -369,51 +393,56 @@ int AddValueEditButton(Prss* owner, const char* label, float minimum, float maxi
   return index;
 }
 
-int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* variable, ColourWord* colour,
+int AddRowByteSlider(Prss* owner, int maximum, int height, ButtonStyle style, uint8_t* variable, ColourWord* colour,
                      InterfaceHandler handler, int troughWidth) {
   if (troughWidth <= 0) troughWidth = 2 * ButtonWidth;
   const int left = RowCursorX, top = RowCursorY;
   const int span = std::max(1, troughWidth - 2 * InterfaceScaleRounded);
   AddButton(owner, left, top, left + troughWidth, top + height, reinterpret_cast<uintptr_t>(variable), IvInt(0),
             IvInt(maximum), IvInt(span), style, colour, handler, nullptr);
-  // Style 24 shows the largest of the three colour bytes.
+  // The colour triple's slider shows the largest of the three colour bytes.
   int value = variable ? *variable : 0;
   if (style == BUTTON_STYLE_COLOUR_TRIPLE && variable) value = std::max({variable[0], variable[1], variable[2]});
   const int knobX = left + InterfaceScaleRounded + MulDivInt(std::min(value, maximum), span, std::max(1, maximum));
-  AddButton(nullptr, knobX - 1, top, knobX + 1, top + height, 0, IvText(nullptr), IvInt(0), IvInt(0), 0,
-            &TextColours.lightText, nullptr, nullptr);
+  AddButton(nullptr, knobX - 1, top, knobX + 1, top + height, 0, IvText(nullptr), IvInt(0), IvInt(0),
+            BUTTON_STYLE_PLAIN, &TextColours.lightText, nullptr, nullptr);
   RowCursorX = left + troughWidth;
-  const int down = style == 20 ? 27 : style == BUTTON_STYLE_COLOUR_TRIPLE ? 31 : 29;
+  const ButtonStyle down = style == BUTTON_STYLE_BYTE_SLIDER       ? BUTTON_STYLE_BYTE_STEP_MINUS
+                           : style == BUTTON_STYLE_COLOUR_TRIPLE ? BUTTON_STYLE_GREY_MINUS
+                                                                 : BUTTON_STYLE_COLOUR_MINUS;
+  const ButtonStyle up = style == BUTTON_STYLE_BYTE_SLIDER       ? BUTTON_STYLE_BYTE_STEP_PLUS
+                         : style == BUTTON_STYLE_COLOUR_TRIPLE ? BUTTON_STYLE_GREY_PLUS
+                                                               : BUTTON_STYLE_COLOUR_PLUS;
   AddRowSized(owner, ButtonWidth, height, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum), IvInt(0),
               down, colour, handler, nullptr);
   return AddRowSized(owner, ButtonWidth, height, reinterpret_cast<uintptr_t>(variable), IvInt(0), IvInt(maximum),
-                     IvInt(0), down - 1, colour, handler, nullptr);
+                     IvInt(0), up, colour, handler, nullptr);
 }
 
 int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
                      int invert, InterfaceHandler handler, const char* hint) {
   const int lit = ((flags && (*flags & mask)) ? 1 : 0) ^ (invert ? 1 : 0);
   return AddRowAt(owner, units * ButtonWidth, reinterpret_cast<uintptr_t>(flags), IvText(text),
-                  IvInt(static_cast<intptr_t>(mask)), IvInt(lit), 52, colour, handler, hint);
+                  IvInt(static_cast<intptr_t>(mask)), IvInt(lit), BUTTON_STYLE_NAMED_FLAG, colour, handler, hint);
 }
 
 int AddFlagToggle(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
                   int invert, InterfaceHandler handler, const char* hint) {
   const int lit = ((flags && (*flags & mask)) ? 1 : 0) ^ (invert ? 1 : 0);
-  return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, 53, handler, hint);
+  return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, BUTTON_STYLE_FLAG32, handler, hint);
 }
 
 int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, uint8_t* flags, ColourWord* colour,
                       InterfaceHandler handler, const char* hint) {
   const int lit = (flags && (*flags & mask)) ? 1 : 0;
-  return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, 55, handler, hint);
+  return AddLabelledToggle(owner, units, text, mask, flags, lit, colour, BUTTON_STYLE_FLAG8, handler, hint);
 }
 
-int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSteps, uintptr_t word,
+int AddLabelledValueButton(Prss* owner, const char* label, ButtonStyle style, int withSteps, uintptr_t word,
                            ColourWord* colour, InterfaceValue text, InterfaceHandler handler, const char* hint) {
   int units = withSteps ? 6 : 8;
   if (label) {
-    AddRowAt(owner, ButtonWidth, 0, IvText(label), IvInt(0), IvInt(0), 2, colour, nullptr, hint);
+    AddRowAt(owner, ButtonWidth, 0, IvText(label), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, colour, nullptr, hint);
     --units;
   }
   if (!withSteps) return AddRowAt(owner, units * ButtonWidth, 0, text, IvInt(0), IvInt(0), style, colour, nullptr, hint);
@@ -423,8 +452,9 @@ int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSt
 
 int AddStepHintButtons(Prss* owner, uintptr_t wordMinus, uintptr_t wordPlus, ColourWord* colour,
                        InterfaceHandler handler, int kind) {
-  AddRowAt(owner, ButtonWidth, wordMinus, IvText("-"), IvInt(0), IvInt(0), 2, colour, handler, StepHintText(kind, false));
-  return AddRowAt(owner, ButtonWidth, wordPlus, IvText("+"), IvInt(0), IvInt(0), 2, colour, handler,
+  AddRowAt(owner, ButtonWidth, wordMinus, IvText("-"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, colour, handler,
+           StepHintText(kind, false));
+  return AddRowAt(owner, ButtonWidth, wordPlus, IvText("+"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, colour, handler,
                   StepHintText(kind, true));
 }
 
@@ -444,29 +474,32 @@ int AddRowColourSwatch(Prss* owner, int units, uintptr_t word, ColourWord* colou
                        const char* hint) {
   if (!colour) return -1;
   return AddRowAt(owner, units * ButtonWidth, word, IvText(nullptr), IvFunction(handler), IvInt(0),
-                  BUTTON_STYLE_SWATCH_A, colour, handler, hint);
+                  BUTTON_STYLE_SWATCH, colour, handler, hint);
 }
 
 int AddSmoothingGroupSpinner(Prss* owner, int32_t* variable) {
-  return AddSpinnerRow(owner, "Smoothing group %d", variable ? *variable : 0, variable, 0, 16, 44, &TextColours.grey,
-                       nullptr, nullptr);
+  return AddSpinnerRow(owner, "Smoothing group %d", variable ? *variable : 0, variable, 0, 16, BUTTON_STYLE_INT_MINUS,
+                       BUTTON_STYLE_INT_PLUS, &TextColours.grey, nullptr, nullptr);
 }
 
 int AddRowColourButton(Prss* owner, const char* label, int minimum, int maximum, uint8_t* variable,
                        ColourWord* colour, InterfaceHandler handler, const char* hint) {
-  return AddSpinnerRow(owner, label, variable ? *variable : 0, variable, minimum, maximum, 46, colour, handler, hint);
+  return AddSpinnerRow(owner, label, variable ? *variable : 0, variable, minimum, maximum, BUTTON_STYLE_BYTE_MINUS,
+                       BUTTON_STYLE_BYTE_PLUS, colour, handler, hint);
 }
 
 int AddDiscOffsetSpinner(Prss* owner, int8_t* variable) {
-  return AddSpinnerRow(owner, "Offset %d mm", variable ? *variable : 0, variable, -60, 60, 48, &TextColours.grey,
-                       nullptr, "Disc offset relative to wheel centre");
+  return AddSpinnerRow(owner, "Offset %d mm", variable ? *variable : 0, variable, -60, 60,
+                       BUTTON_STYLE_SIGNED_BYTE_MINUS, BUTTON_STYLE_SIGNED_BYTE_PLUS, &TextColours.grey, nullptr,
+                       "Disc offset relative to wheel centre");
 }
 
 int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* flags, const char* hint) {
-  AddRowAt(owner, 10 * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), 3, &TextColours.grey, nullptr, hint);
+  AddRowAt(owner, 10 * ButtonWidth, 0, IvText(text), IvInt(0), IvInt(0), BUTTON_STYLE_LABEL, &TextColours.grey, nullptr,
+           hint);
   const int lit = (flags && (*flags & mask)) ? 1 : 0;
-  return AddRowAt(owner, 2 * ButtonWidth, AddressWord(flags), IvText(text), IvInt(mask), IvInt(lit), 54,
-                  &TextColours.grey, EditedMeshChangedHandler, hint);
+  return AddRowAt(owner, 2 * ButtonWidth, AddressWord(flags), IvText(text), IvInt(mask), IvInt(lit),
+                  BUTTON_STYLE_FLAG16, &TextColours.grey, EditedMeshChangedHandler, hint);
 }
 
 int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char* label, InterfaceHandler handler,
@@ -481,12 +514,15 @@ int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char
   const int numberWidth = ButtonWidth * 3 / 2, troughWidth = 5 * ButtonWidth - 2 * ButtonWidth - numberWidth;
   // The swatch with the label, over the three channel rows; Shift + right pastes into it.
   AddButton(owner, left, top, left + 2 * ButtonWidth, top + 3 * rowHeight, word, IvText(label), IvFunction(handler),
-            IvInt(0), BUTTON_STYLE_SWATCH_A, colour, handler, nullptr);
+            IvInt(0), BUTTON_STYLE_SWATCH, colour, handler, nullptr);
   int last = -1;
   for (int channel = 0; channel < 3; ++channel) {
     RowCursorX = left + 2 * ButtonWidth;
     RowCursorY = top + channel * rowHeight;
-    AddRowByteSlider(owner, limit, rowHeight, 21 + channel, bytes + channel, &TextColours.grey, handler, troughWidth);
+    constexpr ButtonStyle CHANNEL_SLIDERS[3] = {BUTTON_STYLE_RED_SLIDER, BUTTON_STYLE_GREEN_SLIDER,
+                                                BUTTON_STYLE_BLUE_SLIDER};
+    AddRowByteSlider(owner, limit, rowHeight, CHANNEL_SLIDERS[channel], bytes + channel, &TextColours.grey, handler,
+                     troughWidth);
     last = AddRowSized(owner, numberWidth, rowHeight, 0, IvInt(bytes[channel]), IvInt(0), IvInt(0),
                        BUTTON_STYLE_NUMBER, &TextColours.grey, nullptr, nullptr);
   }

@@ -23,6 +23,7 @@
 #include <cstdint>
 
 #include "text/text_colours.h"
+#include "ui/interface_styles.h"
 
 struct MouseRecord;
 struct Prss;
@@ -47,7 +48,8 @@ inline InterfaceValue IvText(const char* v) { InterfaceValue r{}; r.text = v; re
 inline InterfaceValue IvAddress(void* v) { InterfaceValue r{}; r.address = v; return r; }
 inline InterfaceValue IvFunction(InterfaceHandler v) { InterfaceValue r{}; r.function = v; return r; }
 
-// Display-only value types (19..21, 54, 55) hold the number they show in the variable field.
+// Display-only value types (VALUE_TYPE_HELD_FLOAT and the other held types) hold the number
+// they show in the variable field.
 inline void* HeldFloat(float v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(std::bit_cast<uint32_t>(v))); }
 inline void* HeldInt(int32_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(v))); }
 inline float HeldFloatOf(const void* p) {
@@ -58,7 +60,7 @@ inline int32_t HeldIntOf(const void* p) {
 }
 
 struct InterfaceButton {
-  uint8_t style;        // the drawing and the built-in press action (see interface_mouse.cpp)
+  uint8_t style;        // a ButtonStyle: the drawing and the built-in press action
   uint8_t editDomain;   // EditDomain when added
   int32_t left, top, right, bottom;  // pixels
   uintptr_t word;       // handed to the handler; the bound variable's address for value styles
@@ -75,10 +77,10 @@ struct ValueControl {
   float left, top, right, bottom;  // normalised screen units
   void* variable;
   InterfaceValue minimum, maximum;
-  InterfaceValue label;            // printf label, a float step (type 31) or a function (23..25)
-  uint8_t displayType;
-  uint8_t subType;                 // type 38: the 16-bit value spans [minimum, maximum]
-  uint8_t byteMinimum, byteMaximum;// type 37
+  InterfaceValue label;            // printf label, a float step (explicit step) or a function (choices)
+  uint8_t displayType;             // a DisplayType
+  uint8_t subType;                 // 16-bit value: it spans [minimum, maximum]
+  uint8_t byteMinimum, byteMaximum;// mapped byte
   uint8_t codePage;
   uint8_t editDomain;
   uint16_t cleared;                // 0 when added
@@ -116,6 +118,10 @@ constexpr float LEAST_TEXT_PIXELS = 11.85f;
 void SetRowCursorFromBottomLeft(int rows);
 void SetRowCursorFromRight(int units, int rows);
 void SetRowCursorFromBottomRight(int units, int rows);
+// Whether a button is a row: the markers of the scene's points and the layer breaks are none.
+bool IsRowButton(const InterfaceButton& button);
+// Whether a row added at index from..to-1 lies over a row added before it, from index first on.
+bool RowsLieOverEarlierRows(int first, int from, int to);
 
 // ---- [Frame] ----
 // Empties both tables, the screen labels, the status lines and the frame's drawing record
@@ -133,33 +139,35 @@ void ClearCaptionWords();              // the two per-frame caption words of cen
 
 // ---- [Buttons] ----
 // Appends a button with the current EditDomain; -1 (nothing added) when the table is full.
-// The text of a text style (2, 3, 5, 6, 14, 36, 52 to 55) is copied, cut to BUTTON_TEXT_SIZE - 1
-// bytes, into a store emptied with the tables; -1 too when that store is full.
+// The text of a text style (the text, label, swatch, radio, angle step and flag styles) is
+// copied, cut to BUTTON_TEXT_SIZE - 1 bytes, into a store emptied with the tables; -1 too when
+// that store is full.
 int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t word, InterfaceValue text,
-              InterfaceValue third, InterfaceValue fourth, int style, ColourWord* colour, InterfaceHandler handler,
-              const char* hint);
+              InterfaceValue third, InterfaceValue fourth, ButtonStyle style, ColourWord* colour,
+              InterfaceHandler handler, const char* hint);
 int AddNullButton();  // a zero rectangle without owner: never pressed
 
 // ---- [Value controls] ----
 // Appends a value control (code page CurrentCodePage); -1 when the table is full.
 int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                    InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                    InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                     float top, float right, float bottom);
 int AddValueControl2(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom);  // code page 0
 int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
-                     InterfaceValue label, int type, ColourWord* colour, InterfaceHandler callback, float left,
+                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                      float top, float right, float bottom);  // code page 10
 // Names the edits made through value control `index` (as the adds return it; -1 does nothing)
 // after its row's printf label: for a control whose label field holds no such text, as the
-// step arrows (types 40..45, whose label field is their limit) and one side of a pair.
+// step arrows (VALUE_TYPE_BYTE_PLUS .. VALUE_TYPE_FLOAT_MINUS, whose label field is their limit)
+// and one side of a pair.
 void NameValueControl(int index, const char* name);
-// Type 38 over a 16-bit variable; spanFloatRange 1 maps 0..65534 onto [minimum, maximum].
+// VALUE_TYPE_WORD over a 16-bit variable; spanFloatRange 1 maps 0..65534 onto [minimum, maximum].
 int AddValueSliderBar(Prss* owner, uint16_t* variable, float minimum, float maximum, const char* label,
                       int spanFloatRange, InterfaceHandler callback, float left, float top, float right,
                       float bottom);
-// Type 37: a byte in [byteMinimum, byteMaximum] shown as [minimum, maximum].
+// VALUE_TYPE_MAPPED_BYTE: a byte in [byteMinimum, byteMaximum] shown as [minimum, maximum].
 int AddValueControl4(Prss* owner, uint8_t* variable, float minimum, float maximum, const char* label,
                      int byteMinimum, int byteMaximum, InterfaceHandler callback, float left, float top,
                      float right, float bottom);
@@ -168,10 +176,10 @@ int AddValueControl4(Prss* owner, uint8_t* variable, float minimum, float maximu
 // Each places at the row cursor, ButtonHeight high and a whole number of units wide, and
 // moves RowCursorX right by what it placed.  They return what AddButton returns.
 int AddRowButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
-                 InterfaceHandler handler, const char* hint);  // style 2 with a text, else 0
+                 InterfaceHandler handler, const char* hint);  // BUTTON_STYLE_TEXT with a text, else plain
 int AddRowOptionButton(Prss* owner, int units, uintptr_t word, int lit, ColourWord* colour, const char* text,
-                       InterfaceHandler handler, const char* hint);  // style 3 with a text, else 0
-// Style 4, a symbol button: its label is glyph codes (up to four bytes 32..255, as
+                       InterfaceHandler handler, const char* hint);  // BUTTON_STYLE_LABEL with a text, else plain
+// BUTTON_STYLE_SYMBOL, a symbol button: its label is glyph codes (up to four bytes 32..255, as
 // GlyphCodes packs them), each drawn as the character set's own glyph (glyph = code - 32)
 // whatever the code page, so the program's symbols (step arrows, lamps, display styles) show
 // as themselves where a code page would read their bytes as letters or lead bytes.
@@ -187,48 +195,52 @@ inline InterfaceValue GlyphCodes(const char* codes) {
 }
 int AddRowButtonWidth(Prss* owner, int pixels, uintptr_t word, const char* text, InterfaceHandler handler);
 int AddRowButtonStyle37(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
-                        ColourWord* colour, InterfaceHandler handler, const char* hint);
+                        ColourWord* colour, InterfaceHandler handler, const char* hint);  // BUTTON_STYLE_FLOAT_FORMAT
 int AddRowStyledButton(Prss* owner, int units, uintptr_t word, InterfaceValue third, const char* text,
-                       ColourWord* colour, InterfaceHandler handler, const char* hint);  // style 40
-// One style-14 item per text; the item whose index equals *chosen is lit.
+                       ColourWord* colour, InterfaceHandler handler, const char* hint);  // BUTTON_STYLE_INT_FORMAT
+// One BUTTON_STYLE_RADIO item per text; the item whose index equals *chosen is lit.
 int AddRadioButtonColumn(Prss* owner, int units, int32_t* chosen, int count, const char* const* texts,
                          ColourWord* colour, InterfaceHandler handler, const char* const* hints);
-// A list's scroll bar: a wheel area (type 48, no owner) over the list, a one-unit trough at
-// the row cursor and a knob (style 25) showing [windowStart, windowEnd) of total entries.
+// A list's scroll bar: a wheel area (VALUE_TYPE_WHEEL, no owner) over the list, a one-unit
+// trough at the row cursor and a knob (BUTTON_STYLE_SCROLL_KNOB) showing [windowStart,
+// windowEnd) of total entries.
 struct SliderGeometry {
   float listLeft, listTop, listRight, listBottom;  // the wheel area, normalised units
   int troughHeight;                                // pixels
 };
 int AddSliderControl(Prss* owner, const SliderGeometry& geometry, int32_t* scrollPosition, int windowStart,
                      int windowEnd, int total);
-// A float value button (style 16..19) of LayoutColumns - 2 units with its knob, then "-"
-// (style 35) and "+" (style 34) stepping by the label's precision.
+// A float value button (BUTTON_STYLE_FLOAT .. BUTTON_STYLE_FLOAT_THOUSANDTHS) of LayoutColumns - 2
+// units with its knob, then "-" and "+" (BUTTON_STYLE_FLOAT_MINUS, _PLUS) stepping by the
+// label's precision.
 int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
-                       ColourWord* colour, InterfaceHandler handler, int style, const char* hint);
-// A byte slider: trough and knob (style 20..24) of two units (or troughWidth pixels), then
-// decrease and increase of a unit each.
-int AddRowByteSlider(Prss* owner, int maximum, int height, int style, uint8_t* variable, ColourWord* colour,
+                       ColourWord* colour, InterfaceHandler handler, ButtonStyle style, const char* hint);
+// A byte slider: trough and knob (BUTTON_STYLE_BYTE_SLIDER .. BUTTON_STYLE_COLOUR_TRIPLE) of two
+// units (or troughWidth pixels), then decrease and increase of a unit each.
+int AddRowByteSlider(Prss* owner, int maximum, int height, ButtonStyle style, uint8_t* variable, ColourWord* colour,
                      InterfaceHandler handler, int troughWidth = 0);
+// A BUTTON_STYLE_NAMED_FLAG toggle.
 int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags,
-                     ColourWord* colour, int invert, InterfaceHandler handler, const char* hint);  // style 52
+                     ColourWord* colour, int invert, InterfaceHandler handler, const char* hint);
 int AddFlagToggle(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags, ColourWord* colour,
-                  int invert, InterfaceHandler handler, const char* hint);  // label + style 53
+                  int invert, InterfaceHandler handler, const char* hint);  // label + BUTTON_STYLE_FLAG32
 int AddByteFlagToggle(Prss* owner, int units, const char* text, uint8_t mask, uint8_t* flags, ColourWord* colour,
-                      InterfaceHandler handler, const char* hint);  // label + style 55
-// A ten-unit label and a two-unit toggle (style 54) of a 16-bit flags word; a click rebuilds
+                      InterfaceHandler handler, const char* hint);  // label + BUTTON_STYLE_FLAG8
+// A ten-unit label and a two-unit toggle (BUTTON_STYLE_FLAG16) of a 16-bit flags word; a click rebuilds
 // the modeller's edited mesh.
 int AddLabelledFlag16(Prss* owner, const char* text, uint16_t mask, uint16_t* flags, const char* hint);
-// An optional one-unit label, then a button of style (10 angle, 11 length, 12 scale, 13
-// distance: the text field holds the number shown) that is 8 units wide (7 after a label)
+// An optional one-unit label, then a button of style (BUTTON_STYLE_ANGLE16, _LENGTH16, _SCALE
+// or _DISTANCE16: the text field holds the number shown) that is 8 units wide (7 after a label)
 // and takes no click, or with steps 6 (5) units with word + 2, followed by "-" and "+" step
 // buttons with the words word and word + 1 and the style's step hints.
-int AddLabelledValueButton(Prss* owner, const char* label, int style, int withSteps, uintptr_t word,
+int AddLabelledValueButton(Prss* owner, const char* label, ButtonStyle style, int withSteps, uintptr_t word,
                            ColourWord* colour, InterfaceValue text, InterfaceHandler handler, const char* hint);
-// One-unit "-" and "+" buttons whose hints describe the steps of kind 10..13 (ui/value_steps.h).
+// One-unit "-" and "+" buttons whose hints describe the steps of a kind (STEP_HINT_ANGLE ..
+// STEP_HINT_DISTANCE, ui/value_steps.h).
 int AddStepHintButtons(Prss* owner, uintptr_t wordMinus, uintptr_t wordPlus, ColourWord* colour,
                        InterfaceHandler handler, int kind);
-// A square of twice "Blob Size " centred on the pixel point (x, y), style 1, showing the
-// three colour bytes; -1 (not added) when its top edge lies above PointButtonTopLimit.
+// A square of twice "Blob Size " centred on the pixel point (x, y), BUTTON_STYLE_COLOUR_SQUARE,
+// showing the three colour bytes; -1 (not added) when its top edge lies above PointButtonTopLimit.
 extern int PointButtonTopLimit;
 int AddColourPointButton(Prss* owner, int x, int y, uintptr_t word, int lit, const uint8_t* colourBytes,
                          InterfaceHandler handler);

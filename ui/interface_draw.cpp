@@ -204,19 +204,19 @@ void TagControl(int index) {
   TagRecordForControl(index, c.owner != nullptr, c.left, c.top, c.right, c.bottom, label);
 }
 
-// The stripes of type 57 and the plain fills of types 14 and 51.
+// The stripes of the character bits and the plain fills of the text lines and colour quads.
 void DrawPlainFills(int first) {
   for (int i = first; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
     TagControl(i);
     switch (c.displayType) {
-      case 14:
+      case VALUE_TYPE_TEXT_LINE:
         if (c.label.i <= -3) DrawInterfaceQuad(CodeColour(static_cast<int>(c.label.i)), c.left, c.top, c.right, c.bottom);
         break;
-      case 51:
+      case VALUE_TYPE_COLOUR_QUAD:
         if (c.colour) DrawInterfaceQuad(*c.colour, c.left, c.top, c.right, c.bottom);
         break;
-      case 57: {
+      case VALUE_TYPE_CHARACTER_BITS: {
         const int n = std::clamp(static_cast<int>(c.maximum.i), 1, 64);
         const int code = static_cast<int>(c.label.i);
         const float w = (c.right - c.left) / static_cast<float>(n);
@@ -241,46 +241,54 @@ void DrawControlPanel(const ValueControl& c) {
   const uint32_t panelAlpha = big ? BigAlphaWord : ButtonAlphaWord;
   const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
   switch (type) {
-    case 0: case 1: case 4: case 5: case 6: case 8: case 11: case 12: case 13: case 23: case 24: case 25: case 26:
-    case 32: case 34: case 40: case 41: case 42: case 43: case 44: case 45: case 46: case 47: case 49: case 50:
-    case 58:
+    case VALUE_TYPE_TEXT: case VALUE_TYPE_LARGE_TEXT: case VALUE_TYPE_BUTTON: case VALUE_TYPE_NARROW_TEXT:
+    case VALUE_TYPE_HINT: case VALUE_TYPE_TEXT_BLOCK: case VALUE_TYPE_EDIT_TEXT: case VALUE_TYPE_EDIT_PASSWORD:
+    case VALUE_TYPE_EDIT_SINGLE_BYTE: case VALUE_TYPE_TEXT_LIST: case VALUE_TYPE_YES_NO: case VALUE_TYPE_TEXT_SLOT:
+    case VALUE_TYPE_HELP: case VALUE_TYPE_TYPED_FLOAT: case VALUE_TYPE_PRESS_CALLBACK: case VALUE_TYPE_BYTE_PLUS:
+    case VALUE_TYPE_BYTE_MINUS: case VALUE_TYPE_WORD_PLUS: case VALUE_TYPE_WORD_MINUS: case VALUE_TYPE_FLOAT_PLUS:
+    case VALUE_TYPE_FLOAT_MINUS: case VALUE_TYPE_SCROLL_UP: case VALUE_TYPE_SCROLL_DOWN: case VALUE_TYPE_INT_VALUE:
+    case VALUE_TYPE_FLOAT_VALUE: case VALUE_TYPE_SEGMENT_BAR:
       TextPanel(c, panel, panelAlpha, pressed);
       return;
-    case 33:
+    case VALUE_TYPE_PRESS_ONLY:
       if (c.maximum.i != 1) TextPanel(c, panel, panelAlpha, pressed);
       return;
-    case 2:
-    case 52: {
+    case VALUE_TYPE_GLYPH:
+    case VALUE_TYPE_COLOUR_SWATCH: {
       const ColourWord colour = ColourSwatchFace(c);
       DrawButtonPanel(&colour, pressed, c.right, c.bottom, 2, false, c.left, c.top);
       return;
     }
-    case 3: DrawButtonPanel(c.colour, pressed, c.right, c.bottom, 2, false, c.left, c.top); return;
-    case 7: TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed); return;
-    case 9:
+    case VALUE_TYPE_DARK_TEXT:
+      DrawButtonPanel(c.colour, pressed, c.right, c.bottom, 2, false, c.left, c.top);
+      return;
+    case VALUE_TYPE_BIG_PANEL: TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed); return;
+    case VALUE_TYPE_FADE_TEXT:
       FadePanel(TextPanelColour(c, Darker(InterfaceColours.bigCol, pressed), BigAlphaWord), c.left, c.top, c.right,
                 c.bottom);
       return;
-    case 10: DrawTitleTab(c); return;
-    case 15: case 19: case 20: case 21: case 54: case 55:
+    case VALUE_TYPE_TITLE: DrawTitleTab(c); return;
+    case VALUE_TYPE_LABEL: case VALUE_TYPE_HELD_FLOAT: case VALUE_TYPE_HELD_THOUSANDTHS: case VALUE_TYPE_HELD_DEGREES:
+    case VALUE_TYPE_HELD_INT: case VALUE_TYPE_HELD_CODED_NUMBER:
       if (c.left != c.right && !(labelBits & 4) && FrameClear.mode != 0 && FrameClear.mode != 1)
         TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed);
       return;
-    case 16: case 17: case 18:
+    case VALUE_TYPE_ITEM: case VALUE_TYPE_ITEM_B: case VALUE_TYPE_ITEM_C:
       if (c.label.i == 1) TextPanel(c, &InterfaceColours.buttonCol, ButtonAlphaWord, pressed);
       else if (c.label.i != 0) TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed);
       return;
-    case 27: case 28: case 29: case 30: case 31:
+    case VALUE_TYPE_FLOAT: case VALUE_TYPE_THOUSANDTHS: case VALUE_TYPE_ANGLE: case VALUE_TYPE_RATE:
+    case VALUE_TYPE_EXPLICIT_STEP:
       DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
       if (c.variable) Thumb(c, *static_cast<const float*>(c.variable), c.minimum.f, c.maximum.f, pressed);
       return;
-    case 35:
+    case VALUE_TYPE_COLOUR_BYTE:
       PanelInColour(c.colour, HALF_ALPHA, pressed, c);
       if (c.variable)
         Thumb(c, *static_cast<const uint8_t*>(c.variable), static_cast<float>(c.minimum.i),
               static_cast<float>(c.maximum.i), pressed);
       return;
-    case 36:
+    case VALUE_TYPE_COLOUR_TRIPLE:
       PanelInColour(c.colour, HALF_ALPHA, pressed, c);
       if (c.variable) {
         const uint8_t* b = static_cast<const uint8_t*>(c.variable);
@@ -288,18 +296,18 @@ void DrawControlPanel(const ValueControl& c) {
               pressed);
       }
       return;
-    case 37:
+    case VALUE_TYPE_MAPPED_BYTE:
       DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
       if (c.variable) Thumb(c, *static_cast<const uint8_t*>(c.variable), c.byteMinimum, c.byteMaximum, pressed);
       return;
-    case 38:
+    case VALUE_TYPE_WORD:
       DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
       if (c.variable) {
         const float lo = c.subType ? 0.0f : std::round(c.minimum.f), hi = c.subType ? 65534.0f : std::round(c.maximum.f);
         Thumb(c, *static_cast<const uint16_t*>(c.variable), lo, hi, pressed);
       }
       return;
-    case 39: {
+    case VALUE_TYPE_SCROLL: {
       DrawButtonPanel(panel, pressed, c.right, c.bottom, 0, big, c.left, c.top);
       const float total = static_cast<float>(std::max<intptr_t>(1, c.label.i));
       const float h = c.bottom - c.top, mid = 0.5f * (c.left + c.right);
@@ -308,14 +316,14 @@ void DrawControlPanel(const ValueControl& c) {
       DrawButtonPanel(&InterfaceColours.textUnselected, pressed, mid + 0.005f, y2, 2, false, mid - 0.005f, y1);
       return;
     }
-    case 53: PanelInColour(c.colour, HALF_ALPHA, pressed, c); return;
-    case 60:
+    case VALUE_TYPE_SELECTABLE: PanelInColour(c.colour, HALF_ALPHA, pressed, c); return;
+    case VALUE_TYPE_CHARACTER_CELL:
       if ((c.label.i & 0x20) || (c.label.i == 0 && c.minimum.i == 544))
         TextPanel(c, &InterfaceColours.bigCol, BigAlphaWord, pressed);
       else
         TextPanel(c, &InterfaceColours.buttonCol, ButtonAlphaWord, pressed);
       return;
-    case 61: DrawInterfaceIcon(c); return;
+    case VALUE_TYPE_ICON: DrawInterfaceIcon(c); return;
     default: return;
   }
 }
@@ -334,7 +342,9 @@ constexpr size_t MARK_MOST = 2;  // characters of a coloured mark that a cut lab
 constexpr int BUTTON_LABEL_SIZE = 160;
 
 bool AlwaysUnlit(int style) {
-  return (style >= 16 && style <= 25) || (style >= 34 && style <= 36) || (style >= 43 && style <= 51);
+  return (style >= BUTTON_STYLE_FLOAT && style <= BUTTON_STYLE_SCROLL_KNOB) ||
+         (style >= BUTTON_STYLE_FLOAT_PLUS && style <= BUTTON_STYLE_ANGLE_PLUS) ||
+         (style >= BUTTON_STYLE_INT_PLUS && style <= BUTTON_STYLE_INTEGER_DISPLAY);
 }
 
 uint32_t TextOver(ColourWord face) { return ToVertex(TextColourOver(face), OPAQUE); }
@@ -416,7 +426,9 @@ float ButtonLabelSize(const InterfaceButton& b) {
 }
 
 // Whether a style's label is glyph codes rather than text: the symbol button and the arrows.
-bool ShowsGlyphCodes(int style) { return style == 4 || (style >= 26 && style <= 35); }
+bool ShowsGlyphCodes(int style) {
+  return style == BUTTON_STYLE_SYMBOL || (style >= BUTTON_STYLE_BYTE_STEP_PLUS && style <= BUTTON_STYLE_FLOAT_MINUS);
+}
 
 // Glyph codes centred on the button, each the character set's own glyph whatever the code
 // page (a code page reads the symbols' bytes as letters, or as lead bytes).
@@ -453,7 +465,9 @@ PlacedLabel PlaceButtonLabel(const InterfaceButton& b, const char* text, int ali
 }
 
 int LabelAlignment(int style) {
-  return (style == 3 || style == 38 || style == 41) ? 1 : (style == 39 || style == 42) ? 2 : 0;
+  if (style == BUTTON_STYLE_LABEL || style == BUTTON_STYLE_FLOAT_FORMAT_LEFT || style == BUTTON_STYLE_INT_FORMAT_LEFT)
+    return 1;
+  return (style == BUTTON_STYLE_FLOAT_FORMAT_RIGHT || style == BUTTON_STYLE_INT_FORMAT_RIGHT) ? 2 : 0;
 }
 
 void DrawButtonTextAligned(const InterfaceButton& b, const char* text, uint32_t colour, int align) {
@@ -750,11 +764,15 @@ void DrawInterface() {
 ColourWord ButtonFaceColour(const InterfaceButton& b) {
   ColourWord face = b.colour ? *b.colour : TextColours.panelGrey;
   switch (b.style) {
-    case 20: face = TextColours.grey; break;
-    case 21: face = TextColours.message; break;
-    case 22: face = TextColours.lightGreen; break;
-    case 23: face = TextColours.lightBlue; break;
-    case 24: case 26: case 27: case 28: case 29: case 30: case 31: case 32: case 33: face = TextColours.panelGrey; break;
+    case BUTTON_STYLE_BYTE_SLIDER: face = TextColours.grey; break;
+    case BUTTON_STYLE_RED_SLIDER: face = TextColours.message; break;
+    case BUTTON_STYLE_GREEN_SLIDER: face = TextColours.lightGreen; break;
+    case BUTTON_STYLE_BLUE_SLIDER: face = TextColours.lightBlue; break;
+    case BUTTON_STYLE_COLOUR_TRIPLE: case BUTTON_STYLE_BYTE_STEP_PLUS: case BUTTON_STYLE_BYTE_STEP_MINUS:
+    case BUTTON_STYLE_COLOUR_PLUS: case BUTTON_STYLE_COLOUR_MINUS: case BUTTON_STYLE_GREY_PLUS:
+    case BUTTON_STYLE_GREY_MINUS: case BUTTON_STYLE_BRIGHTER: case BUTTON_STYLE_DARKER:
+      face = TextColours.panelGrey;
+      break;
     default: break;
   }
   const intptr_t lit = AlwaysUnlit(b.style) ? 0 : b.fourth.i;
@@ -773,10 +791,11 @@ int ButtonText(const InterfaceButton& b, char* out, int outSize) {
   const intptr_t number = b.text.i;
   const void* variable = reinterpret_cast<const void*>(b.word);
   switch (b.style) {
-    case 2: case 3: case 5: case 6: case 14: case 36: case 52:
+    case BUTTON_STYLE_TEXT: case BUTTON_STYLE_LABEL: case BUTTON_STYLE_SWATCH: case BUTTON_STYLE_SWATCH_UNUSED:
+    case BUTTON_STYLE_RADIO: case BUTTON_STYLE_ANGLE_PLUS: case BUTTON_STYLE_NAMED_FLAG:
       std::snprintf(out, size, "%s", b.text.text ? b.text.text : "");
       return 1;
-    case 4: {
+    case BUTTON_STYLE_SYMBOL: {
       // Glyph codes, the first in the low byte (GlyphCodes).
       const uint32_t packed = static_cast<uint32_t>(number);
       if ((packed & 0xFF) < 32 || static_cast<uint64_t>(number) > 0xFFFFFFFFu) return 0;
@@ -786,38 +805,50 @@ int ButtonText(const InterfaceButton& b, char* out, int outSize) {
       out[n] = 0;
       return 1;
     }
-    case 7: std::snprintf(out, size, "%d", static_cast<int>(number)); return 1;
-    case 8: std::snprintf(out, size, "%02X", static_cast<unsigned>(number)); return 1;
-    case 9: std::snprintf(out, size, "%08X", static_cast<unsigned>(number)); return 1;
-    case 10: std::snprintf(out, size, "%.2f\xB0", static_cast<int>(number) * 360.0 / 65536.0); return 1;
-    case 11: std::snprintf(out, size, "%.3f m", static_cast<int>(number) / 65536.0); return 1;
-    case 13: std::snprintf(out, size, "%d m", static_cast<int>(static_cast<int32_t>(number) >> 16)); return 1;
-    case 15:
+    case BUTTON_STYLE_NUMBER: std::snprintf(out, size, "%d", static_cast<int>(number)); return 1;
+    case BUTTON_STYLE_HEX_BYTE: std::snprintf(out, size, "%02X", static_cast<unsigned>(number)); return 1;
+    case BUTTON_STYLE_HEX: std::snprintf(out, size, "%08X", static_cast<unsigned>(number)); return 1;
+    case BUTTON_STYLE_ANGLE16:
+      std::snprintf(out, size, "%.2f\xB0", static_cast<int>(number) * 360.0 / 65536.0);
+      return 1;
+    case BUTTON_STYLE_LENGTH16: std::snprintf(out, size, "%.3f m", static_cast<int>(number) / 65536.0); return 1;
+    case BUTTON_STYLE_DISTANCE16:
+      std::snprintf(out, size, "%d m", static_cast<int>(static_cast<int32_t>(number) >> 16));
+      return 1;
+    case BUTTON_STYLE_NUMBER_TEXT:
       std::snprintf(out, size, "%d%s", static_cast<int>(number), b.third.text ? b.third.text : "");
       return 1;
-    case 16: case 17: case 18: case 19: {
+    case BUTTON_STYLE_FLOAT: case BUTTON_STYLE_FLOAT_DEGREES: case BUTTON_STYLE_FLOAT_RPM:
+    case BUTTON_STYLE_FLOAT_THOUSANDTHS: {
       if (!b.fourth.text || !variable) return 0;
       static const float FACTORS[4] = {1.0f, 57.295776f, 9.549296f, 0.001f};
-      FormatLabelFloat(out, outSize, b.fourth.text, *static_cast<const float*>(variable) * FACTORS[b.style - 16]);
+      const float shown = *static_cast<const float*>(variable) * FACTORS[b.style - BUTTON_STYLE_FLOAT];
+      FormatLabelFloat(out, outSize, b.fourth.text, shown);
       return 1;
     }
-    case 51:
+    case BUTTON_STYLE_INTEGER_DISPLAY:
       if (!b.fourth.text) return 0;
       FormatLabelInt(out, outSize, b.fourth.text, static_cast<int32_t>(static_cast<intptr_t>(b.word)));
       return 1;
-    case 37: case 38: case 39:
+    case BUTTON_STYLE_FLOAT_FORMAT: case BUTTON_STYLE_FLOAT_FORMAT_LEFT: case BUTTON_STYLE_FLOAT_FORMAT_RIGHT:
       if (!b.third.text) return 0;
       FormatLabelFloat(out, outSize, b.third.text, b.text.f);
       return 1;
-    case 40: case 41: case 42:
+    case BUTTON_STYLE_INT_FORMAT: case BUTTON_STYLE_INT_FORMAT_LEFT: case BUTTON_STYLE_INT_FORMAT_RIGHT:
       if (!b.third.text) return 0;
       FormatLabelInt(out, outSize, b.third.text, static_cast<int32_t>(number));
       return 1;
-    case 43: case 45: case 47: case 49: std::snprintf(out, size, "+"); return 1;
-    case 44: case 46: case 48: case 50: std::snprintf(out, size, "-"); return 1;
-    case 53: case 54: case 55: std::snprintf(out, size, "%s", b.fourth.i ? "YES" : "NO"); return 1;
-    case 26: case 28: case 30: case 32: case 34: out[0] = '\x9B'; out[1] = 0; return 1;
-    case 27: case 29: case 31: case 33: case 35: out[0] = '\x8B'; out[1] = 0; return 1;
+    case BUTTON_STYLE_INT_PLUS: case BUTTON_STYLE_BYTE_PLUS: case BUTTON_STYLE_SIGNED_BYTE_PLUS:
+    case BUTTON_STYLE_WORD_PLUS: std::snprintf(out, size, "+"); return 1;
+    case BUTTON_STYLE_INT_MINUS: case BUTTON_STYLE_BYTE_MINUS: case BUTTON_STYLE_SIGNED_BYTE_MINUS:
+    case BUTTON_STYLE_WORD_MINUS: std::snprintf(out, size, "-"); return 1;
+    case BUTTON_STYLE_FLAG32: case BUTTON_STYLE_FLAG16: case BUTTON_STYLE_FLAG8:
+      std::snprintf(out, size, "%s", b.fourth.i ? "YES" : "NO");
+      return 1;
+    case BUTTON_STYLE_BYTE_STEP_PLUS: case BUTTON_STYLE_COLOUR_PLUS: case BUTTON_STYLE_GREY_PLUS:
+    case BUTTON_STYLE_BRIGHTER: case BUTTON_STYLE_FLOAT_PLUS: out[0] = '\x9B'; out[1] = 0; return 1;
+    case BUTTON_STYLE_BYTE_STEP_MINUS: case BUTTON_STYLE_COLOUR_MINUS: case BUTTON_STYLE_GREY_MINUS:
+    case BUTTON_STYLE_DARKER: case BUTTON_STYLE_FLOAT_MINUS: out[0] = '\x8B'; out[1] = 0; return 1;
     default: return 0;
   }
 }
@@ -831,13 +862,13 @@ void QueueButtonLabel(const InterfaceButton& b, uint32_t ink) {
     DrawButtonGlyphCodes(b, text, ink);
     return;
   }
-  if (b.style == 5 || b.style == 6) {
+  if (b.style == BUTTON_STYLE_SWATCH || b.style == BUTTON_STYLE_SWATCH_UNUSED) {
     if (PixelWidth(text, static_cast<float>(TextSize)) <= x2 - x1 - 2.0f * inset)
       ButtonText(text, ink, 0.5f * (x1 + x2) - 0.5f * PixelWidth(text, static_cast<float>(TextSize)), y1 + 3.0f,
                  static_cast<float>(TextSize));
     else
-      DrawWrappedButtonText(b, text, ink, b.style == 5 ? 2 : 1);
-    if (b.style == 6) {
+      DrawWrappedButtonText(b, text, ink, b.style == BUTTON_STYLE_SWATCH ? 2 : 1);
+    if (b.style == BUTTON_STYLE_SWATCH_UNUSED) {
       const float w = PixelWidth("UNUSED", static_cast<float>(TextSize));
       ButtonText("UNUSED", ink, 0.5f * (x1 + x2) - 0.5f * w, y1 + 3.0f + static_cast<float>(ButtonHeight),
                  static_cast<float>(TextSize));
@@ -849,7 +880,8 @@ void QueueButtonLabel(const InterfaceButton& b, uint32_t ink) {
 
 int ButtonLabelBand(const InterfaceButton& b, float* left, float* top, float* right, float* bottom) {
   char text[BUTTON_LABEL_SIZE];
-  if (!ButtonText(b, text, sizeof text) || !text[0] || ShowsGlyphCodes(b.style) || b.style == 5 || b.style == 6)
+  if (!ButtonText(b, text, sizeof text) || !text[0] || ShowsGlyphCodes(b.style) || b.style == BUTTON_STYLE_SWATCH ||
+      b.style == BUTTON_STYLE_SWATCH_UNUSED)
     return 0;
   const PlacedLabel p = PlaceButtonLabel(b, text, LabelAlignment(b.style));
   *left = p.x;
@@ -877,7 +909,7 @@ void DrawButtons() {
   const float inset = static_cast<float>(InterfaceScaleRounded);
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if (b.style == 0 && b.right == b.left) {  // a layer break
+    if (b.style == BUTTON_STYLE_PLAIN && b.right == b.left) {  // a layer break
       FlushButtonLayer();
       continue;
     }

@@ -47,8 +47,8 @@ void DrawFlatPanel(const ColourWord* colour, bool pressed, float x2, float y2, b
 // A panel whose left end fades out from x1 - 0.1 to x1 + 0.05.
 void DrawFadePanel(const ColourWord* colour, bool pressed, float x2, float y2, bool big, float x1, float y1);
 void FadePanel(uint32_t vertexColour, float x1, float y1, float x2, float y2);  // in a ready vertex colour
-void DrawTitleTab(const ValueControl& control);       // type 10
-void DrawInterfaceIcon(const ValueControl& control);  // type 61
+void DrawTitleTab(const ValueControl& control);       // VALUE_TYPE_TITLE
+void DrawInterfaceIcon(const ValueControl& control);  // VALUE_TYPE_ICON
 void DrawInterfaceQuad(uint32_t vertexColour, float x1, float y1, float x2, float y2);
 // The nine-slice panel in a ready vertex colour (0xAARRGGBB, its alpha as given).
 void DrawPanelInColour(uint32_t vertexColour, float x1, float y1, float x2, float y2);
@@ -125,8 +125,8 @@ int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 whe
 // their own rule: their text is made smaller as far, then squeezed across to fit.
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize);
 // Queues the button's label into the small text batch as DrawButtons draws it: text through
-// the current code page, or for the symbol button (style 4) and the arrow styles 26..35 each
-// glyph code as the character set's own glyph.
+// the current code page, or for the symbol button and the arrow styles (BUTTON_STYLE_BYTE_STEP_PLUS
+// .. BUTTON_STYLE_FLOAT_MINUS) each glyph code as the character set's own glyph.
 void QueueButtonLabel(const InterfaceButton& button, uint32_t colour);
 // The band a one-line label of the button takes as DrawButtons draws it, in pixels: across
 // from its first to its last glyph, down from its glyphs' top to the foot of the deepest

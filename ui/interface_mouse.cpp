@@ -200,9 +200,9 @@ PressResult PressFloatButton(const InterfaceButton& b, int code) {
   }
 }
 
-// A byte slider's edit: a colour channel's (styles 21..23) adjusts the colour, a value's is set.
+// A byte slider's edit: a colour channel's adjusts the colour, a value's is set.
 void RecordByteSliderEdit(const InterfaceButton& b, void* variable) {
-  if (b.style == 20) RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", b.text.text, variable);
+  if (b.style == BUTTON_STYLE_BYTE_SLIDER) RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", b.text.text, variable);
   else RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
 }
 
@@ -210,11 +210,11 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
   void* variable = AddressOf(b.word);
   const int style = b.style;
   const char* text = b.text.text;
-  if (style >= BUTTON_STYLE_FLOAT_FIRST && style <= BUTTON_STYLE_FLOAT_LAST) return PressFloatButton(b, code);
-  if (style >= 43 && style <= 50 && !variable) return {};
+  if (style >= BUTTON_STYLE_FLOAT && style <= BUTTON_STYLE_FLOAT_THOUSANDTHS) return PressFloatButton(b, code);
+  if (style >= BUTTON_STYLE_INT_PLUS && style <= BUTTON_STYLE_WORD_MINUS && !variable) return {};
   switch (style) {
-    case BUTTON_STYLE_SWATCH_A:
-    case BUTTON_STYLE_SWATCH_B: {
+    case BUTTON_STYLE_SWATCH:
+    case BUTTON_STYLE_SWATCH_UNUSED: {
       uint8_t* colour = reinterpret_cast<uint8_t*>(b.colour);
       if (code == 6) {
         std::memcpy(ValueClipboard.colour, colour, 3);
@@ -231,10 +231,10 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
     case BUTTON_STYLE_RADIO:
       if (b.third.address) IntAt(b.third.address) = static_cast<int32_t>(b.word);
       return {};
-    case 20:
-    case 21:
-    case 22:
-    case 23:
+    case BUTTON_STYLE_BYTE_SLIDER:
+    case BUTTON_STYLE_RED_SLIDER:
+    case BUTTON_STYLE_GREEN_SLIDER:
+    case BUTTON_STYLE_BLUE_SLIDER:
       // Unlike the float values, the byte sliders tell their handler of every press: the
       // drag's start, the copy and the paste (with word 0).
       if (code == 1) {
@@ -271,37 +271,37 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
         return {false, false};
       }
       return {};
-    case 26:
-    case 27: {
+    case BUTTON_STYLE_BYTE_STEP_PLUS:
+    case BUTTON_STYLE_BYTE_STEP_MINUS: {
       RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", text, variable);
-      const int step = ValueStepMultiplier(code) * (style == 26 ? 1 : -1);
+      const int step = ValueStepMultiplier(code) * (style == BUTTON_STYLE_BYTE_STEP_PLUS ? 1 : -1);
       uint8_t& v = BytesAt(variable)[0];
       v = static_cast<uint8_t>(ClampInt(v + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
       return {true, true};
     }
-    case 28:
-    case 29: {
+    case BUTTON_STYLE_COLOUR_PLUS:
+    case BUTTON_STYLE_COLOUR_MINUS: {
       RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
-      const int step = ColourStep(code) * (style == 28 ? 1 : -1);
+      const int step = ColourStep(code) * (style == BUTTON_STYLE_COLOUR_PLUS ? 1 : -1);
       uint8_t& v = BytesAt(variable)[0];
       v = static_cast<uint8_t>(ClampInt(v + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
       return {true, true};
     }
-    case 30:
-    case 31: {
+    case BUTTON_STYLE_GREY_PLUS:
+    case BUTTON_STYLE_GREY_MINUS: {
       RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
       uint8_t* bytes = BytesAt(variable);
-      const int step = ColourStep(code) * (style == 30 ? 1 : -1);
+      const int step = ColourStep(code) * (style == BUTTON_STYLE_GREY_PLUS ? 1 : -1);
       const int grey = ClampInt(bytes[0] + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i));
       bytes[0] = bytes[1] = bytes[2] = static_cast<uint8_t>(grey);
       return {true, true};
     }
-    case 32:
-    case 33: {
+    case BUTTON_STYLE_BRIGHTER:
+    case BUTTON_STYLE_DARKER: {
       RecordEdit(b.editDomain, EDIT_ADJUST_COLOUR, "adjust", "colour", variable);
       const bool right = (code & 2) != 0;
-      const int num = style == 32 ? (right ? 20 : 10) : (right ? 19 : 9);
-      const int den = style == 32 ? (right ? 19 : 9) : (right ? 20 : 10);
+      const int num = style == BUTTON_STYLE_BRIGHTER ? (right ? 20 : 10) : (right ? 19 : 9);
+      const int den = style == BUTTON_STYLE_BRIGHTER ? (right ? 19 : 9) : (right ? 20 : 10);
       uint8_t* bytes = BytesAt(variable);
       for (int i = 0; i < 3; ++i) bytes[i] = static_cast<uint8_t>(ClampInt(MulDivInt(bytes[i], num, den), 0, 255));
       return {true, true};
@@ -317,7 +317,7 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
       v = style == BUTTON_STYLE_FLOAT_PLUS ? std::min(moved, b.third.f) : std::max(moved, b.third.f);
       return {true, true};
     }
-    case 36: {
+    case BUTTON_STYLE_ANGLE_PLUS: {
       const float multiple = b.third.f;
       if (multiple < MIN_STEP) return {false, false};
       RecordEdit(b.editDomain, EDIT_SET_FLOAT, "set", text, variable);
@@ -328,35 +328,41 @@ PressResult PressButtonStyle(const InterfaceButton& b, int code) {
       FloatAt(variable) = std::round(v / multiple) * multiple;
       return {true, true};
     }
-    case 43: case 44: case 45: case 46: case 47: case 48: {
+    case BUTTON_STYLE_INT_PLUS:
+    case BUTTON_STYLE_INT_MINUS:
+    case BUTTON_STYLE_BYTE_PLUS:
+    case BUTTON_STYLE_BYTE_MINUS:
+    case BUTTON_STYLE_SIGNED_BYTE_PLUS:
+    case BUTTON_STYLE_SIGNED_BYTE_MINUS: {
       // The text field holds the lower limit; the row's format names the edit.
       RecordEdit(b.editDomain, EDIT_SET_INTEGER, "set", b.fourth.text, variable);
-      const int step = (code == 1 ? 1 : 10) * (style % 2 == 1 ? 1 : -1);
+      const int step = (code == 1 ? 1 : 10) * (style % 2 == 1 ? 1 : -1);  // the plus styles are odd
       const int lo = static_cast<int>(b.text.i), hi = static_cast<int>(b.third.i);
-      if (style <= 44) IntAt(variable) = ClampInt(IntAt(variable) + step, lo, hi);
-      else if (style <= 46) BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(BytesAt(variable)[0] + step, lo, hi));
+      if (style <= BUTTON_STYLE_INT_MINUS) IntAt(variable) = ClampInt(IntAt(variable) + step, lo, hi);
+      else if (style <= BUTTON_STYLE_BYTE_MINUS)
+        BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(BytesAt(variable)[0] + step, lo, hi));
       else {
         int8_t& v = *static_cast<int8_t*>(variable);
         v = static_cast<int8_t>(ClampInt(v + step, lo, hi));
       }
       return {true, true};
     }
-    case 49:
-    case 50: {
-      const int step = ValueStepByte(code) * (style == 49 ? 1 : -1);
+    case BUTTON_STYLE_WORD_PLUS:
+    case BUTTON_STYLE_WORD_MINUS: {
+      const int step = ValueStepByte(code) * (style == BUTTON_STYLE_WORD_PLUS ? 1 : -1);
       WordAt(variable) = static_cast<uint16_t>(
           ClampInt(WordAt(variable) + step, static_cast<int>(b.text.i), static_cast<int>(b.third.i)));
       return {true, true};
     }
-    case 52:
-    case 53:
-    case 54:
-    case 55: {
+    case BUTTON_STYLE_NAMED_FLAG:
+    case BUTTON_STYLE_FLAG32:
+    case BUTTON_STYLE_FLAG16:
+    case BUTTON_STYLE_FLAG8: {
       if (!variable) return {};
       const uint32_t mask = static_cast<uint32_t>(b.third.i);
       RecordEdit(b.editDomain, EDIT_SWITCH_FLAG, "switch", text, variable, mask);
-      if (style == 54) WordAt(variable) ^= static_cast<uint16_t>(mask);
-      else if (style == 55) BytesAt(variable)[0] ^= static_cast<uint8_t>(mask);
+      if (style == BUTTON_STYLE_FLAG16) WordAt(variable) ^= static_cast<uint16_t>(mask);
+      else if (style == BUTTON_STYLE_FLAG8) BytesAt(variable)[0] ^= static_cast<uint8_t>(mask);
       else *static_cast<uint32_t*>(variable) ^= mask;
       return {true, true};
     }
@@ -378,7 +384,7 @@ void RecordValuePress(int code, int type, MouseRecord& mouse) {
   PendingPress.y = PointerNormalisedY();
 }
 
-// Types 37 and 38: the entry shows and takes the float range.
+// A mapped byte or a 16-bit value: the entry shows and takes the float range.
 void OpenMappedEntry(const ValueControl& c, int mapped) {
   TypedEntryRequest r{};
   r.owner = c.owner;
@@ -405,9 +411,9 @@ bool PressNow(const ValueControl& c, int code) {
   const int type = c.displayType;
   void* variable = c.variable;
   const char* label = c.label.text;
-  if (type >= VALUE_TYPE_FLOAT_FIRST && type <= VALUE_TYPE_FLOAT_LAST) {
-    const float step = type == 31 ? c.label.f : FormatPrecision(label, type);
-    const char* name = EditLabel(c, type == 31 ? nullptr : label);
+  if (type >= VALUE_TYPE_FLOAT && type <= VALUE_TYPE_TYPED_FLOAT) {
+    const float step = type == VALUE_TYPE_EXPLICIT_STEP ? c.label.f : FormatPrecision(label, type);
+    const char* name = EditLabel(c, type == VALUE_TYPE_EXPLICIT_STEP ? nullptr : label);
     if (code == 1 && type != VALUE_TYPE_TYPED_FLOAT) {
       RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", name, variable);
       StartDrag(DRAG_FLOAT, variable, c.minimum.f, c.maximum.f, ControlSpanPixels(c), c.owner, c.callback,
@@ -513,7 +519,7 @@ bool PressNow(const ValueControl& c, int code) {
   }
 }
 
-// Type 42 and 43 with a maximum field: a word that holds 0.5..7.5 over 0..65534, stepped in
+// The 16-bit steps with a maximum field: a word that holds 0.5..7.5 over 0..65534, stepped in
 // thousandths.
 uint16_t StepMappedWord(uint16_t word, int steps) {
   const float value = (static_cast<float>(word) / MAPPED_WORD_TOP) * 7.0f + 0.5f;
@@ -529,20 +535,21 @@ bool ReleaseAction(const ValueControl& c) {
   void* variable = c.variable;
   const int code = PendingPress.clickCode;
   const bool rightPress = (code & 2) != 0;
-  const bool needsVariable = (type >= 40 && type <= 47) || (type >= 11 && type <= 13);
+  const bool needsVariable = (type >= VALUE_TYPE_BYTE_PLUS && type <= VALUE_TYPE_SCROLL_DOWN) ||
+                             (type >= VALUE_TYPE_EDIT_TEXT && type <= VALUE_TYPE_EDIT_SINGLE_BYTE);
   if (needsVariable && !variable) return false;
   switch (type) {
-    case 11:
-    case 12:
-    case 13: {
+    case VALUE_TYPE_EDIT_TEXT:
+    case VALUE_TYPE_EDIT_PASSWORD:
+    case VALUE_TYPE_EDIT_SINGLE_BYTE: {
       // The text buffer's size is in the maximum field; the callback runs once the text is confirmed.
       static const int ENTRY_TYPES[3] = {0, 2, 3};
       EditTextField(c.owner, static_cast<char*>(variable), static_cast<int>(c.maximum.i), c.label.text,
-                    ENTRY_TYPES[type - 11], c.callback);
+                    ENTRY_TYPES[type - VALUE_TYPE_EDIT_TEXT], c.callback);
       return false;
     }
-    case 14:
-    case 22:
+    case VALUE_TYPE_TEXT_LINE:
+    case VALUE_TYPE_PASSWORD_LINE:
       if (c.maximum.i < 0) return true;
       // The next draw of the line counts the characters left of the pointer; the entry line
       // then puts its cursor there.
@@ -550,51 +557,53 @@ bool ReleaseAction(const ValueControl& c) {
       TextClickProbeX = PointerNormalisedX();
       RequestEntryClickPlacement();
       return false;
-    case 23:
-    case 24:
-    case 25:
+    case VALUE_TYPE_TEXT_LIST:
+    case VALUE_TYPE_YES_NO:
+    case VALUE_TYPE_TEXT_SLOT:
       if (!c.callback) return false;
       c.callback(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
       if (c.label.function) c.label.function(c.owner, static_cast<int>(c.maximum.i), reinterpret_cast<uintptr_t>(variable));
       return false;
-    case 40:
-    case 41: {
+    case VALUE_TYPE_BYTE_PLUS:
+    case VALUE_TYPE_BYTE_MINUS: {
       RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, nullptr), variable);
-      const int step = (rightPress ? 10 : 1) * (type == 40 ? 1 : -1);
+      const int step = (rightPress ? 10 : 1) * (type == VALUE_TYPE_BYTE_PLUS ? 1 : -1);
       const int limit = static_cast<int>(c.label.i);
       const int v = BytesAt(variable)[0] + step;
-      BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(type == 40 ? std::min(v, limit) : std::max(v, limit), 0, 255));
+      const int stopped = type == VALUE_TYPE_BYTE_PLUS ? std::min(v, limit) : std::max(v, limit);
+      BytesAt(variable)[0] = static_cast<uint8_t>(ClampInt(stopped, 0, 255));
       return true;
     }
-    case 42:
-    case 43: {
+    case VALUE_TYPE_WORD_PLUS:
+    case VALUE_TYPE_WORD_MINUS: {
       RecordEdit(c.editDomain, EDIT_SET_INTEGER, "set", EditLabel(c, nullptr), variable);
-      const int step = ValueStepMultiplier(code) * (type == 42 ? 1 : -1);
+      const int step = ValueStepMultiplier(code) * (type == VALUE_TYPE_WORD_PLUS ? 1 : -1);
       uint16_t& word = WordAt(variable);
       if (c.maximum.i != 0) {
         word = StepMappedWord(word, step);
       } else {
         const int limit = static_cast<int>(c.label.i);
         const int v = word + step;
-        word = static_cast<uint16_t>(ClampInt(type == 42 ? std::min(v, limit) : std::max(v, limit), 0, 65535));
+        const int stopped = type == VALUE_TYPE_WORD_PLUS ? std::min(v, limit) : std::max(v, limit);
+        word = static_cast<uint16_t>(ClampInt(stopped, 0, 65535));
       }
       return true;
     }
-    case 44:
-    case 45: {
+    case VALUE_TYPE_FLOAT_PLUS:
+    case VALUE_TYPE_FLOAT_MINUS: {
       const float step = c.maximum.f;
       if (step < MIN_STEP) return false;
       RecordEdit(c.editDomain, EDIT_SET_FLOAT, "set", EditLabel(c, nullptr), variable);
       const float moved = (std::round(FloatAt(variable) / step) +
-                           static_cast<float>(ValueStepMultiplier(code) * (type == 44 ? 1 : -1))) *
+                           static_cast<float>(ValueStepMultiplier(code) * (type == VALUE_TYPE_FLOAT_PLUS ? 1 : -1))) *
                           step;
-      FloatAt(variable) = type == 44 ? std::min(moved, c.label.f) : std::max(moved, c.label.f);
+      FloatAt(variable) = type == VALUE_TYPE_FLOAT_PLUS ? std::min(moved, c.label.f) : std::max(moved, c.label.f);
       return true;
     }
-    case 46:
+    case VALUE_TYPE_SCROLL_UP:
       IntAt(variable) = std::max(0, IntAt(variable) - 1);
       return false;
-    case 47: {
+    case VALUE_TYPE_SCROLL_DOWN: {
       const int limit = static_cast<int>(c.label.i - c.maximum.i + c.minimum.i);
       IntAt(variable) = std::max(0, std::min(IntAt(variable) + 1, limit));
       return false;

@@ -107,16 +107,16 @@ Prss* ListChooserScreenAction(Prss* process) {
     const FileListEntry& e = c.list.entries[i];
     ColourWord* colour = i == c.list.selected ? &colours.textSelected : &colours.bigText;
     AddValueControl2(process, reinterpret_cast<void*>(static_cast<uintptr_t>(i)), IvText(e.name), IvInt(0),
-                     IvText(nullptr), 0, colour, ListChooserPick, 0.2f, y, 0.75f, y + ROW_HEIGHT);
-    AddValueControl2(nullptr, nullptr, IvText(e.second + FILE_LIST_DATE_TEXT), IvInt(0), IvText(nullptr), 0, colour,
-                     nullptr, 0.75f, y, dateEnd, y + ROW_HEIGHT);
+                     IvText(nullptr), VALUE_TYPE_TEXT, colour, ListChooserPick, 0.2f, y, 0.75f, y + ROW_HEIGHT);
+    AddValueControl2(nullptr, nullptr, IvText(e.second + FILE_LIST_DATE_TEXT), IvInt(0), IvText(nullptr),
+                     VALUE_TYPE_TEXT, colour, nullptr, 0.75f, y, dateEnd, y + ROW_HEIGHT);
   }
   AddValueControl(process, reinterpret_cast<void*>(1), IvText(LanguageTexts[TX_3a_namesort]), IvInt(0),
-                  IvText(nullptr), 0, c.sortByDate ? &colours.bigText : &colours.textSelected, ListChooserSort, 0.2f,
-                  -0.95f, 0.75f, -0.9f);
+                  IvText(nullptr), VALUE_TYPE_TEXT, c.sortByDate ? &colours.bigText : &colours.textSelected,
+                  ListChooserSort, 0.2f, -0.95f, 0.75f, -0.9f);
   AddValueControl(process, reinterpret_cast<void*>(2), IvText(LanguageTexts[TX_3a_datesort]), IvInt(0),
-                  IvText(nullptr), 0, c.sortByDate ? &colours.textSelected : &colours.bigText, ListChooserSort, 0.75f,
-                  -0.95f, 0.95f, -0.9f);
+                  IvText(nullptr), VALUE_TYPE_TEXT, c.sortByDate ? &colours.textSelected : &colours.bigText,
+                  ListChooserSort, 0.75f, -0.95f, 0.95f, -0.9f);
   AddBackButton(process, 0, Prss_CloseHandler, nullptr);
   Prss_RestAfterDrawing(process);
   return process;

@@ -132,7 +132,7 @@ const KeyboardRows* RowsOfLayoutPart(uint16_t part) {
 
 // ---- Labels ----
 
-constexpr int DEAD_KEY_FLAG_SHIFT = 24;  // type 34's red mark in the packed label
+constexpr int DEAD_KEY_FLAG_SHIFT = 24;  // VALUE_TYPE_PRESS_CALLBACK's red mark in the packed label
 
 // The keyboard's locale: the one the code pages last saw, else the platform's.
 uint32_t CurrentLayout() {
@@ -206,7 +206,8 @@ void AddKey(int key, float left, float top, float right, float bottom) {
   }
   ColourWord* colour = on ? &InterfaceColours.bigText : nullptr;
   if (AddValueControl(&g_keyboardOwner, reinterpret_cast<void*>(static_cast<uintptr_t>(key)), IvInt(packed), IvInt(0),
-                      IvInt(0), 34, colour, KeyControlPressed, left + KEY_INSET, top, right - KEY_INSET, bottom) < 0)
+                      IvInt(0), VALUE_TYPE_PRESS_CALLBACK, colour, KeyControlPressed, left + KEY_INSET, top,
+                      right - KEY_INSET, bottom) < 0)
     return;
   if (kind >= KEY_KIND_UP && kind < KEY_KIND_UP + 4) {
     // The arrows are raw glyphs of the character set, not characters of a code page.
@@ -216,7 +217,7 @@ void AddKey(int key, float left, float top, float right, float bottom) {
     QueueGlyphNarrowed(glyph, 0.5f * (left + right - width), 0.5f * (top + bottom - size), size, TextHorizontalScale,
                        WHITE);
   } else if (kind < KEY_KIND_SPACE) {
-    AddValueControl(nullptr, nullptr, IvText(SpecialKeyWord(kind)), IvInt(0), IvInt(LABEL_NO_PANEL), 15,
+    AddValueControl(nullptr, nullptr, IvText(SpecialKeyWord(kind)), IvInt(0), IvInt(LABEL_NO_PANEL), VALUE_TYPE_LABEL,
                     on ? &TextColours.green : &TextColours.lightText, nullptr, left + KEY_INSET, top,
                     right - KEY_INSET, bottom);
   }
@@ -327,10 +328,10 @@ void DoOnScreenKeyboard() {
   // The panel is drawn without an owner, so it is no row of its own beside the keys; an
   // unseen control under the keys takes the presses between them, so they reach nothing
   // beneath the keyboard.
-  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), 33, nullptr, nullptr, -0.42f, top, 0.42f,
-                  top + HEIGHT);
-  AddValueControl(&g_keyboardOwner, nullptr, IvInt(0), IvInt(1), IvInt(0), 33, nullptr, nullptr, -0.42f, top, 0.42f,
-                  top + HEIGHT);
+  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr, -0.42f,
+                  top, 0.42f, top + HEIGHT);
+  AddValueControl(&g_keyboardOwner, nullptr, IvInt(0), IvInt(1), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr,
+                  -0.42f, top, 0.42f, top + HEIGHT);
   AddRow(KEYBOARD_TOP_ROW, 0.5f * UNIT, top + 0.02f, top + 0.08f);
   for (int r = 0; r < KEYBOARD_ROWS; ++r) {
     const float rowTop = top + 0.11f + ROW_HEIGHT * static_cast<float>(r);

@@ -53,10 +53,10 @@ void AddProblemFindButtons(Prss* owner) {
     const int top = i * ButtonHeight;
     g_KindColours[line.kind & 7] = ProblemKindColours[line.kind & 7];
     AddButton(nullptr, x, top, x + LABEL_UNITS * ButtonWidth, top + ButtonHeight, 0, IvText(line.text), IvInt(0),
-              IvInt(0), 3, &g_KindColours[line.kind & 7], nullptr, nullptr);
+              IvInt(0), BUTTON_STYLE_LABEL, &g_KindColours[line.kind & 7], nullptr, nullptr);
     AddButton(owner, x + LABEL_UNITS * ButtonWidth, top, x + (LABEL_UNITS + FIND_UNITS) * ButtonWidth,
-              top + ButtonHeight, static_cast<uintptr_t>(i), IvText("find"), IvInt(0), IvInt(0), 2, nullptr,
-              FindProblemHandler, nullptr);
+              top + ButtonHeight, static_cast<uintptr_t>(i), IvText("find"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT,
+              nullptr, FindProblemHandler, nullptr);
   }
 }
 

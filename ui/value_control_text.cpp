@@ -32,7 +32,10 @@ constexpr int TEXT_SIZE = 256;
 
 enum Align { ALIGN_CENTRE = 0, ALIGN_LEFT = 1, ALIGN_RIGHT = 2 };
 
-bool IsLabelType(int t) { return t == 15 || t == 19 || t == 20 || t == 21 || t == 54 || t == 55; }
+bool IsLabelType(int t) {
+  return t == VALUE_TYPE_LABEL || t == VALUE_TYPE_HELD_FLOAT || t == VALUE_TYPE_HELD_THOUSANDTHS ||
+         t == VALUE_TYPE_HELD_DEGREES || t == VALUE_TYPE_HELD_INT || t == VALUE_TYPE_HELD_CODED_NUMBER;
+}
 
 uint32_t Opaque(ColourWord c) { return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c); }
 
@@ -54,7 +57,7 @@ void Masked(char* out, int outSize, const char* text) {
 
 const char* TextOf(const ValueControl& c) { return c.minimum.text ? c.minimum.text : ""; }
 
-// Type 23: the entry of a null-ended text list chosen by the variable's value; "?" beyond it.
+// A text list's entry: the entry of a null-ended text list chosen by the variable's value; "?" beyond it.
 const char* ListEntry(const ValueControl& c) {
   const char* const* list = static_cast<const char* const*>(c.minimum.address);
   if (!list || !c.variable) return "?";
@@ -78,7 +81,7 @@ ColourWord ColourSwatchFace(const ValueControl& c) {
 
 namespace {
 
-// Type 58: the digits 1..5 centred in their segments, the chosen one in the selected colour.
+// The segment bar: the digits 1..5 centred in their segments, the chosen one in the selected colour.
 void QueueSegmentDigits(const ValueControl& c, uint32_t colour) {
   const SegmentBarGeometry bar = ValueControlBarGeometry(c);
   const int chosen = c.variable ? *static_cast<const int32_t*>(c.variable) : -1;
@@ -98,11 +101,11 @@ float GlyphSqueeze(float width, float room) { return width > room && width > 0.0
 // Glyph-only types: one raw glyph centred in the control.
 int RawGlyphOf(const ValueControl& c) {
   switch (c.displayType) {
-    case 2: return static_cast<int>(c.minimum.i);
-    case 40: case 42: case 44: return CODE_STEP_RIGHT;
-    case 41: case 43: case 45: return CODE_STEP_LEFT;
-    case 46: return CODE_ARROW_UP;
-    case 47: return CODE_ARROW_DOWN;
+    case VALUE_TYPE_GLYPH: return static_cast<int>(c.minimum.i);
+    case VALUE_TYPE_BYTE_PLUS: case VALUE_TYPE_WORD_PLUS: case VALUE_TYPE_FLOAT_PLUS: return CODE_STEP_RIGHT;
+    case VALUE_TYPE_BYTE_MINUS: case VALUE_TYPE_WORD_MINUS: case VALUE_TYPE_FLOAT_MINUS: return CODE_STEP_LEFT;
+    case VALUE_TYPE_SCROLL_UP: return CODE_ARROW_UP;
+    case VALUE_TYPE_SCROLL_DOWN: return CODE_ARROW_DOWN;
     default: return -1;
   }
 }
@@ -112,12 +115,17 @@ int RawGlyphOf(const ValueControl& c) {
 uint32_t ValueControlInk(const ValueControl& c) {
   const int type = c.displayType;
   char text[TEXT_SIZE];
-  const bool glyph = RawGlyphOf(c) >= 32 || type == 57 || type == 58 || (type == 60 && !(c.label.i & 0x30));
+  const bool glyph = RawGlyphOf(c) >= 32 || type == VALUE_TYPE_CHARACTER_BITS || type == VALUE_TYPE_SEGMENT_BAR ||
+                     (type == VALUE_TYPE_CHARACTER_CELL && !(c.label.i & 0x30));
   if (!glyph && (!ValueControlText(c, text, sizeof text) || !text[0])) return 0;
-  if (type == 52 || type == 36 || type == 35 || type == 9) return Opaque(TextColours.lightText);
-  if (type == 3) return Opaque(TextColours.darkText);
-  if (type == 34 && (static_cast<uint32_t>(c.minimum.i) & (1u << 24))) return Opaque(TextColours.red);
-  if (type == 53) return Opaque(c.maximum.i == 0 ? InterfaceColours.textUnselected : InterfaceColours.textSelected);
+  if (type == VALUE_TYPE_COLOUR_SWATCH || type == VALUE_TYPE_COLOUR_TRIPLE || type == VALUE_TYPE_COLOUR_BYTE ||
+      type == VALUE_TYPE_FADE_TEXT)
+    return Opaque(TextColours.lightText);
+  if (type == VALUE_TYPE_DARK_TEXT) return Opaque(TextColours.darkText);
+  if (type == VALUE_TYPE_PRESS_CALLBACK && (static_cast<uint32_t>(c.minimum.i) & (1u << 24)))
+    return Opaque(TextColours.red);
+  if (type == VALUE_TYPE_SELECTABLE)
+    return Opaque(c.maximum.i == 0 ? InterfaceColours.textUnselected : InterfaceColours.textSelected);
   return Opaque(c.colour ? *c.colour : TextColours.lightText);
 }
 
@@ -134,41 +142,46 @@ int ValueControlText(const ValueControl& c, char* out, int outSize) {
   const int type = c.displayType;
   const char* text = TextOf(c);
   switch (type) {
-    case 0: case 1: case 3: case 4: case 5: case 7: case 9: case 10: case 11: case 13: case 14: case 15:
-    case 16: case 17: case 18: case 53: case 56:
+    case VALUE_TYPE_TEXT: case VALUE_TYPE_LARGE_TEXT: case VALUE_TYPE_DARK_TEXT: case VALUE_TYPE_BUTTON:
+    case VALUE_TYPE_NARROW_TEXT: case VALUE_TYPE_BIG_PANEL: case VALUE_TYPE_FADE_TEXT: case VALUE_TYPE_TITLE:
+    case VALUE_TYPE_EDIT_TEXT: case VALUE_TYPE_EDIT_SINGLE_BYTE: case VALUE_TYPE_TEXT_LINE: case VALUE_TYPE_LABEL:
+    case VALUE_TYPE_ITEM: case VALUE_TYPE_ITEM_B: case VALUE_TYPE_ITEM_C: case VALUE_TYPE_SELECTABLE:
+    case VALUE_TYPE_CHARACTER_ROW:
       std::snprintf(out, static_cast<size_t>(outSize), "%s", text);
       return 1;
-    case 6:
+    case VALUE_TYPE_HINT:
       std::snprintf(out, static_cast<size_t>(outSize), "%s", HoverHint ? HoverHint : "");
       return 1;
-    case 8:
+    case VALUE_TYPE_TEXT_BLOCK:
       std::snprintf(out, static_cast<size_t>(outSize), "%s", text);
       return 1;
-    case 12:
-    case 22:
+    case VALUE_TYPE_EDIT_PASSWORD:
+    case VALUE_TYPE_PASSWORD_LINE:
       Masked(out, outSize, text);
       return 1;
-    case 19: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable)); return 1;
-    case 20: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable) * 0.001f); return 1;
-    case 21: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable) * RADIANS_TO_DEGREES); return 1;
-    case 54:
-    case 55: FormatLabelInt(out, outSize, text, HeldIntOf(c.variable)); return 1;
-    case 23: std::snprintf(out, static_cast<size_t>(outSize), "%s", ListEntry(c)); return 1;
-    case 24: {
+    case VALUE_TYPE_HELD_FLOAT: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable)); return 1;
+    case VALUE_TYPE_HELD_THOUSANDTHS: FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable) * 0.001f); return 1;
+    case VALUE_TYPE_HELD_DEGREES:
+      FormatLabelFloat(out, outSize, text, HeldFloatOf(c.variable) * RADIANS_TO_DEGREES);
+      return 1;
+    case VALUE_TYPE_HELD_INT:
+    case VALUE_TYPE_HELD_CODED_NUMBER: FormatLabelInt(out, outSize, text, HeldIntOf(c.variable)); return 1;
+    case VALUE_TYPE_TEXT_LIST: std::snprintf(out, static_cast<size_t>(outSize), "%s", ListEntry(c)); return 1;
+    case VALUE_TYPE_YES_NO: {
       const char* const* pair = static_cast<const char* const*>(c.minimum.address);
       const bool set = c.variable && (*static_cast<const uint32_t*>(c.variable) & static_cast<uint32_t>(c.maximum.i));
       const char* chosen = pair ? pair[set ? 1 : 0] : (set ? "[yes]" : "[no]");
       std::snprintf(out, static_cast<size_t>(outSize), "%s", chosen ? chosen : "");
       return 1;
     }
-    case 25: {
+    case VALUE_TYPE_TEXT_SLOT: {
       const char* const* slot = static_cast<const char* const*>(c.minimum.address);
       if (slot && *slot) std::snprintf(out, static_cast<size_t>(outSize), "%s", *slot);
       else Masked(out, outSize, " ");
       return 1;
     }
-    case 26: std::snprintf(out, static_cast<size_t>(outSize), "?"); return 1;
-    case 52: {
+    case VALUE_TYPE_HELP: std::snprintf(out, static_cast<size_t>(outSize), "?"); return 1;
+    case VALUE_TYPE_COLOUR_SWATCH: {
       // The three channel values on one line: one above the other they would stand a third
       // of the row high.
       if (!c.colour) return 0;
@@ -177,12 +190,12 @@ int ValueControlText(const ValueControl& c, char* out, int outSize) {
                     ColourBlue(colour));
       return 1;
     }
-    case 32: {
+    case VALUE_TYPE_TYPED_FLOAT: {
       const float value = c.variable ? *static_cast<const float*>(c.variable) : 0.0f;
       std::snprintf(out, static_cast<size_t>(outSize), PrecisionFormat(c.label.text), static_cast<double>(value));
       return 1;
     }
-    case 34: {
+    case VALUE_TYPE_PRESS_CALLBACK: {
       // Up to three characters in the field itself; bit 24 asks for red.
       const uint32_t packed = static_cast<uint32_t>(c.minimum.i);
       int n = 0;
@@ -194,9 +207,13 @@ int ValueControlText(const ValueControl& c, char* out, int outSize) {
       out[n] = 0;
       return 1;
     }
-    case 49: FormatLabelInt(out, outSize, text, c.variable ? *static_cast<const int32_t*>(c.variable) : 0); return 1;
-    case 50: FormatLabelFloat(out, outSize, text, c.variable ? *static_cast<const float*>(c.variable) : 0.0f); return 1;
-    case 60:
+    case VALUE_TYPE_INT_VALUE:
+      FormatLabelInt(out, outSize, text, c.variable ? *static_cast<const int32_t*>(c.variable) : 0);
+      return 1;
+    case VALUE_TYPE_FLOAT_VALUE:
+      FormatLabelFloat(out, outSize, text, c.variable ? *static_cast<const float*>(c.variable) : 0.0f);
+      return 1;
+    case VALUE_TYPE_CHARACTER_CELL:
       if (c.label.i & 0x30) {
         std::snprintf(out, static_cast<size_t>(outSize), "%X", static_cast<unsigned>(c.maximum.i));
         return 1;
@@ -213,14 +230,14 @@ void PrepareValueControl(ValueControl& c) {
   const int type = c.displayType;
   // A click probe waits for the entry line's text: other controls' texts leave it alone.
   const int probe = TextClickProbe;
-  if (type != 14 && type != 22) TextClickProbe = 0;
+  if (type != VALUE_TYPE_TEXT_LINE && type != VALUE_TYPE_PASSWORD_LINE) TextClickProbe = 0;
   char label[TEXT_SIZE] = "";
   if (DrawRecording && !ValueControlText(c, label, sizeof label)) label[0] = 0;
   TagRecordForControl(static_cast<int>(&c - ValueControls), c.owner != nullptr, c.left, c.top, c.right, c.bottom,
                       label);
   PrepareControlText(c);
   TagRecordFor(RECORD_TEXT, RECORD_FILL);
-  if (type != 14 && type != 22) TextClickProbe = probe;
+  if (type != VALUE_TYPE_TEXT_LINE && type != VALUE_TYPE_PASSWORD_LINE) TextClickProbe = probe;
 }
 
 // The text by display type, queued into the interface text batch.
@@ -235,7 +252,9 @@ static void PrepareControlText(ValueControl& c) {
     margin = 0.0f;
   }
   uint32_t colour = Opaque(c.colour ? *c.colour : TextColours.lightText);
-  if (type == 52 || type == 36 || type == 35) colour = Opaque(TextColours.lightText);  // their colour is the panel's
+  // Their colour is the panel's.
+  if (type == VALUE_TYPE_COLOUR_SWATCH || type == VALUE_TYPE_COLOUR_TRIPLE || type == VALUE_TYPE_COLOUR_BYTE)
+    colour = Opaque(TextColours.lightText);
   if (IsControlPressed(c)) colour = Darkened(colour, 24);
 
   // Glyph-only types.
@@ -244,7 +263,7 @@ static void PrepareControlText(ValueControl& c) {
     // A glyph stands at the least text size where its control is as tall: a scroll bar's arrow
     // in a short control reads as a text does.
     const float least = ScreenHeight > 0 ? 2.0f * LEAST_TEXT_PIXELS / static_cast<float>(ScreenHeight) : 0.0f;
-    const float glyphSize = type == 2 ? 1.15f * h : std::max(size, std::min(h, least));
+    const float glyphSize = type == VALUE_TYPE_GLYPH ? 1.15f * h : std::max(size, std::min(h, least));
     const float width = (CharMetrics[glyphCode - 32].width + LetterSpacing) * glyphSize * TextHorizontalScale;
     const float narrow = GlyphSqueeze(width, c.right - c.left);
     const size_t first = CurrentTextBatch->items.size();
@@ -258,7 +277,7 @@ static void PrepareControlText(ValueControl& c) {
     QueueSegmentDigits(c, colour);
     return;
   }
-  if (type == 57) {
+  if (type == VALUE_TYPE_CHARACTER_BITS) {
     // The characters of the bits set in the minimum field, spaced evenly: "0".."9", "A"..
     const uint32_t bits = static_cast<uint32_t>(c.minimum.i);
     const int count = std::popcount(bits);
@@ -274,7 +293,7 @@ static void PrepareControlText(ValueControl& c) {
     }
     return;
   }
-  if (type == 60 && !(c.label.i & 0x30)) {
+  if (type == VALUE_TYPE_CHARACTER_CELL && !(c.label.i & 0x30)) {
     // A character cell: the glyph of the index in the minimum field.
     const int glyph = static_cast<int>(c.minimum.i);
     if (glyph < 0 || glyph >= GLYPH_COUNT) return;
@@ -295,18 +314,20 @@ static void PrepareControlText(ValueControl& c) {
   int align = ALIGN_CENTRE;
   int cursor = -1;
   switch (type) {
-    case 0: case 4: case 7: align = labelBits & LABEL_ALIGN_MASK; break;
-    case 1: size *= 1.5f; break;
-    case 3:
+    case VALUE_TYPE_TEXT: case VALUE_TYPE_BUTTON: case VALUE_TYPE_BIG_PANEL:
+      align = labelBits & LABEL_ALIGN_MASK;
+      break;
+    case VALUE_TYPE_LARGE_TEXT: size *= 1.5f; break;
+    case VALUE_TYPE_DARK_TEXT:
       colour = Opaque(TextColours.darkText);
       if (h > SMALL_CONTROL) size = 0.55f * h;
       break;
-    case 5: right -= 0.15f; break;
-    case 9:
+    case VALUE_TYPE_NARROW_TEXT: right -= 0.15f; break;
+    case VALUE_TYPE_FADE_TEXT:
       align = ALIGN_RIGHT;
       colour = Opaque(TextColours.lightText);
       break;
-    case 10: {
+    case VALUE_TYPE_TITLE: {
       size = 0.6f * h;
       const float x = c.left + (VrEnabled ? 0.015f : 0.005f);
       const float width = TextWidth(text, c.codePage, size);
@@ -314,19 +335,19 @@ static void PrepareControlText(ValueControl& c) {
       DrawText(text, colour, x, 0.5f * (c.top + c.bottom - size), size, c.codePage);
       return;
     }
-    case 14:
-    case 22:
+    case VALUE_TYPE_TEXT_LINE:
+    case VALUE_TYPE_PASSWORD_LINE:
       align = labelBits & LABEL_ALIGN_MASK;
       if (c.maximum.i >= 0) cursor = static_cast<int>(c.maximum.i);
       break;
-    case 34:
+    case VALUE_TYPE_PRESS_CALLBACK:
       if (static_cast<uint32_t>(c.minimum.i) & (1u << 24)) colour = Opaque(TextColours.red);
       break;
-    case 53:
+    case VALUE_TYPE_SELECTABLE:
       colour = Opaque(c.maximum.i == 0 ? InterfaceColours.textUnselected : InterfaceColours.textSelected);
       break;
-    case 56: size = 0.25f * h * 2.0f; break;
-    case 52:
+    case VALUE_TYPE_CHARACTER_ROW: size = 0.25f * h * 2.0f; break;
+    case VALUE_TYPE_COLOUR_SWATCH:
       align = ALIGN_RIGHT;
       colour = Opaque(TextColourOver(ColourSwatchFace(c)));
       break;
@@ -336,7 +357,7 @@ static void PrepareControlText(ValueControl& c) {
   }
   if (align > ALIGN_RIGHT) align = ALIGN_CENTRE;
 
-  const int rows = type == 8 ? std::max<int>(1, static_cast<int>(c.label.i)) : 1;
+  const int rows = type == VALUE_TYPE_TEXT_BLOCK ? std::max<int>(1, static_cast<int>(c.label.i)) : 1;
   if (rows > 1) {
     const float rowHeight = h / static_cast<float>(rows);
     size = rowHeight < SMALL_CONTROL ? 0.85f * rowHeight : 0.7f * rowHeight;

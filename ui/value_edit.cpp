@@ -39,7 +39,7 @@ struct TextFieldEdit {
 };
 TextFieldEdit g_textField;
 
-bool IsFloatButtonStyle(int s) { return s >= BUTTON_STYLE_FLOAT_FIRST && s <= BUTTON_STYLE_FLOAT_LAST; }
+bool IsFloatButtonStyle(int s) { return s >= BUTTON_STYLE_FLOAT && s <= BUTTON_STYLE_FLOAT_THOUSANDTHS; }
 
 // The value type whose unit the entry shows: float button styles map to theirs.
 int UnitType(int typeOrStyle) {
@@ -133,7 +133,7 @@ void StoreMappedWord(const TypedEntryRequest& r, float value) {
 
 TextEntryCallback CommitFunctionFor(int typeOrStyle) {
   if (IsFloatButtonStyle(typeOrStyle)) return CommitTypedButtonFloat;
-  if (typeOrStyle >= VALUE_TYPE_FLOAT_FIRST && typeOrStyle <= VALUE_TYPE_FLOAT_LAST) return CommitTypedValueFloat;
+  if (typeOrStyle >= VALUE_TYPE_FLOAT && typeOrStyle <= VALUE_TYPE_TYPED_FLOAT) return CommitTypedValueFloat;
   if (typeOrStyle == VALUE_TYPE_MAPPED_BYTE) return CommitTypedMappedByte;
   if (typeOrStyle == VALUE_TYPE_WORD) return CommitTypedMappedWord;
   return nullptr;

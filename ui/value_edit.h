@@ -63,8 +63,8 @@ void RecordControlEdit(int domain, int kind, const char* label, void* variable, 
 
 // ---- [Typed entry] ----
 constexpr int TYPED_ENTRY_LENGTH = 16;
-// Float button styles 16..19 and value types 27..32, 37 (a byte shown over a float range)
-// and 38 (a 16-bit word, mapped over the float range when mapped is set).
+// Float button styles and float value types, the mapped byte (a byte shown over a float
+// range) and the 16-bit value (a word, mapped over the float range when mapped is set).
 struct TypedEntryRequest {
   Prss* owner;
   void* variable;
@@ -74,8 +74,8 @@ struct TypedEntryRequest {
   const char* label;              // printf label, or null
   const char* name;               // the row the edit is named after; null: the label
   int editDomain;
-  int byteMinimum, byteMaximum;   // type 37
-  int mapped;                     // type 38
+  int byteMinimum, byteMaximum;   // mapped byte
+  int mapped;                     // 16-bit value
   InterfaceHandler callback;      // (owner, 0, 0) after the value was stored
 };
 extern TypedEntryRequest TypedEntry;  // the one open; variable null when none
@@ -101,7 +101,7 @@ int EditTextField(Prss* owner, char* buffer, int bufferSize, const char* prompt,
 void LabelEditCallback(Prss* owner, const char* text, uint32_t word);
 
 // ---- [Segment bar] ----
-// Value type 58: five segments in a row, centred in the control.
+// VALUE_TYPE_SEGMENT_BAR: five segments in a row, centred in the control.
 constexpr int SEGMENT_BAR_SEGMENTS = 5;
 struct SegmentBarGeometry {
   float left;           // of the first segment

@@ -112,9 +112,9 @@ const char* StepHintText(int kind, bool plus) {
 
 int ButtonStyleToValueType(int style) {
   switch (style) {
-    case 17: return VALUE_TYPE_ANGLE;
-    case 18: return VALUE_TYPE_RATE;
-    case 19: return VALUE_TYPE_THOUSANDTHS;
+    case BUTTON_STYLE_FLOAT_DEGREES: return VALUE_TYPE_ANGLE;
+    case BUTTON_STYLE_FLOAT_RPM: return VALUE_TYPE_RATE;
+    case BUTTON_STYLE_FLOAT_THOUSANDTHS: return VALUE_TYPE_THOUSANDTHS;
     default: return VALUE_TYPE_FLOAT;
   }
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "core/fixed_math.h"
+#include "ui/interface_styles.h"
 
 // ---- [Step tables] ----
 int ValueStepMultiplier(int clickCode);  // float and byte +/- steps: 1, 10 (right), 10 (Shift + left), 100
@@ -22,22 +23,17 @@ float ValueStepF(int clickCode);
 int32_t AngleStep16(int clickCode);
 
 // ---- [Step hints] ----
-// The hint kinds of step buttons (AddStepHintButtons).
-constexpr int STEP_HINT_ANGLE = 10;
-constexpr int STEP_HINT_LENGTH = 11;
-constexpr int STEP_HINT_SCALE = 12;
-constexpr int STEP_HINT_DISTANCE = 13;
+// The hint kinds of step buttons (AddStepHintButtons): the numbers of the styles that
+// AddLabelledValueButton shows such a value in.
+constexpr int STEP_HINT_ANGLE = BUTTON_STYLE_ANGLE16;
+constexpr int STEP_HINT_LENGTH = BUTTON_STYLE_LENGTH16;
+constexpr int STEP_HINT_SCALE = BUTTON_STYLE_SCALE;
+constexpr int STEP_HINT_DISTANCE = BUTTON_STYLE_DISTANCE16;
 // The hint of the "-" or "+" button of a kind, in code page 1252; null for other kinds.
 const char* StepHintText(int kind, bool plus);
 
 // ---- [Units] ----
-// Float value types of value controls, by how the value is shown.
-constexpr int VALUE_TYPE_FLOAT = 27;          // plain
-constexpr int VALUE_TYPE_THOUSANDTHS = 28;    // shown divided by 1000
-constexpr int VALUE_TYPE_ANGLE = 29;          // radians shown in degrees
-constexpr int VALUE_TYPE_RATE = 30;           // radians per second shown in rpm
-constexpr int VALUE_TYPE_EXPLICIT_STEP = 31;  // plain, with its step in the label field
-// The value type that shows a float button style 16..19 (16 plain, 17 angle, 18 rate, 19 thousandths).
+// The value type that shows a float button style (BUTTON_STYLE_FLOAT .. BUTTON_STYLE_FLOAT_THOUSANDTHS).
 int ButtonStyleToValueType(int style);
 // Stored x ShownFactor = shown; typed x StoredFactor = stored.  1 for the plain types.
 float ShownFactor(int valueType);

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int TYPE_PANEL_BUTTON = 4;  // text with a handler (as the dialogs' buttons)
-constexpr int TYPE_TEXT_LINE = 14;    // text only
 constexpr int PANEL_LINE_SIZE = 160;
 
 void PressPanelButton(void*, int, uintptr_t word) { VrPanelButton(static_cast<int>(word)); }
@@ -37,10 +35,10 @@ struct PanelRows {
       const float y = top + VR_PANEL_ROW_HEIGHT * float(count);
       if (buttonCode)
         AddValueControl(owner, reinterpret_cast<void*>(intptr_t(buttonCode)), IvText(text), IvInt(0), IvText(nullptr),
-                        TYPE_PANEL_BUTTON, &TextColours.lightText, PressPanelButton, -VR_PANEL_HALF_WIDTH, y,
+                        VALUE_TYPE_BUTTON, &TextColours.lightText, PressPanelButton, -VR_PANEL_HALF_WIDTH, y,
                         VR_PANEL_HALF_WIDTH, y + VR_PANEL_ROW_HEIGHT);
       else
-        AddValueControl(nullptr, nullptr, IvText(text), IvInt(-1), IvText(nullptr), TYPE_TEXT_LINE,
+        AddValueControl(nullptr, nullptr, IvText(text), IvInt(-1), IvText(nullptr), VALUE_TYPE_TEXT_LINE,
                         &TextColours.lightText, nullptr, -VR_PANEL_HALF_WIDTH, y, VR_PANEL_HALF_WIDTH,
                         y + VR_PANEL_ROW_HEIGHT);
     }

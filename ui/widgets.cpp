@@ -31,21 +31,19 @@ namespace {
 
 constexpr float STEP_BUTTON_WIDTH = 0.03f;
 constexpr float SLIDER_INSET = 0.005f;
-constexpr int LABEL_TYPE = 15;
-constexpr int HELP_BUTTON_TYPE = 26;
 
 InterfaceColourSettings& C = InterfaceColours;
 
 void AddRowLabel(const char* label, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, nullptr, IvText(label), IvInt(0), IvText(nullptr), LABEL_TYPE, &C.textUnselected,
+  AddValueControl(nullptr, nullptr, IvText(label), IvInt(0), IvText(nullptr), VALUE_TYPE_LABEL, &C.textUnselected,
                   nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
 }
 
 void AddHelpButton(Prss* owner, const char* helpKey, float y) {
   if (!helpKey) return;
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(owner, const_cast<char*>(helpKey), IvText(nullptr), IvInt(0), IvText(nullptr), HELP_BUTTON_TYPE,
+  AddValueControl(owner, const_cast<char*>(helpKey), IvText(nullptr), IvInt(0), IvText(nullptr), VALUE_TYPE_HELP,
                   &C.textUnselected, OpenHelpSub, l.extraX1, y, l.extraX2, y + l.rowHeight);
 }
 
@@ -56,14 +54,15 @@ const char* OkText() {
 
 // The corner button of the back family: red and live with a handler, grey without.
 void AddCornerButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text) {
-  AddValueControl(handler ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 3,
+  AddValueControl(handler ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr),
+                  VALUE_TYPE_DARK_TEXT,
                   handler ? &C.buttonRed : &C.textUnavailable, handler, -1.0f, 0.85f, -0.75f, 1.0f);
   BackButtonShown = 1;
 }
 
 // A step control 0.03 wide that is live only while the variable differs from its bound; its
 // steps are named after the row's label.
-void AddFloatStep(Prss* owner, const char* label, int type, float* variable, float bound, float step,
+void AddFloatStep(Prss* owner, const char* label, DisplayType type, float* variable, float bound, float step,
                   InterfaceHandler handler, float x1, float x2, float top, float bottom) {
   const bool live = *variable != bound;
   NameValueControl(AddValueControl(live ? owner : nullptr, variable, IvFloat(0.0f), IvFloat(step), IvFloat(bound),
@@ -74,7 +73,8 @@ void AddFloatStep(Prss* owner, const char* label, int type, float* variable, flo
 // A label, then over the value columns the arrow glyphs 139 and 155 (words word and word + 1)
 // around a middle control; without a handler all are shown unavailable and take no clicks.
 void AddArrowRow(Prss* owner, const char* label, void* middleVariable, InterfaceValue middleText,
-                 InterfaceValue middleLabel, int middleType, uintptr_t word, InterfaceHandler handler, float y) {
+                 InterfaceValue middleLabel, DisplayType middleType, uintptr_t word, InterfaceHandler handler,
+                 float y) {
   static const char LEFT_ARROW[2] = {static_cast<char>(139), 0};
   static const char RIGHT_ARROW[2] = {static_cast<char>(155), 0};
   const PanelLayout& l = CurrentPanelLayout();
@@ -82,12 +82,12 @@ void AddArrowRow(Prss* owner, const char* label, void* middleVariable, Interface
   ColourWord* colour = handler ? &C.textUnselected : &C.textUnavailable;
   const float bottom = y + l.rowHeight;
   AddRowLabel(label, y);
-  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
-                  handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
+  AddValueControl(who, reinterpret_cast<void*>(word), IvText(LEFT_ARROW), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT,
+                  colour, handler, l.valueX1, y, l.valueX1 + 0.06f, bottom);
   AddValueControl(who, middleVariable, middleText, IvInt(0), middleLabel, middleType, colour, nullptr,
                   l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
-  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr), 0, colour,
-                  handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
+  AddValueControl(who, reinterpret_cast<void*>(word + 1), IvText(RIGHT_ARROW), IvInt(0), IvText(nullptr),
+                  VALUE_TYPE_TEXT, colour, handler, l.valueX2 - 0.06f, y, l.valueX2, bottom);
 }
 
 }  // namespace
@@ -119,7 +119,8 @@ void AddScreenTitle(const char* title, int layoutIndex, int plain) {
   MessageTop = -0.85f;
   InterfaceFlags |= INTERFACE_FLAG_SCREEN_TITLE;
   PanelLayoutIndex = layoutIndex >= 0 && layoutIndex < PANEL_LAYOUT_COUNT ? layoutIndex : 0;
-  (plain ? AddValueControl2 : AddValueControl)(nullptr, nullptr, IvText(title), IvInt(0), IvText(nullptr), 10,
+  (plain ? AddValueControl2 : AddValueControl)(nullptr, nullptr, IvText(title), IvInt(0), IvText(nullptr),
+                                               VALUE_TYPE_TITLE,
                                                &C.titleGrey, nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
 }
 
@@ -133,35 +134,35 @@ void AddBackButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const 
 
 void AddOkButton(Prss* owner, uintptr_t word, InterfaceHandler handler, const char* text, float width) {
   AddValueControl(owner, reinterpret_cast<void*>(word), IvText(text ? text : LanguageTexts[TX_3a_capitlgo]), IvInt(0),
-                  IvText(nullptr), 3, &C.buttonGreen, handler, 0.75f - width, 0.85f, 1.0f, 1.0f);
+                  IvText(nullptr), VALUE_TYPE_DARK_TEXT, &C.buttonGreen, handler, 0.75f - width, 0.85f, 1.0f, 1.0f);
 }
 
 // ---- [Rows] ----
 void AddPanelLabel(const char* text, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), 4, &C.bigText, nullptr, l.labelX1, y,
-                  l.labelX2, y + l.rowHeight);
+  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), VALUE_TYPE_BUTTON, &C.bigText, nullptr,
+                  l.labelX1, y, l.labelX2, y + l.rowHeight);
 }
 
 void AddPanelButton(Prss* owner, const char* text, uintptr_t word, InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(owner, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 9, &C.bigText,
-                  handler, l.labelX1, y, l.labelX2, y + l.rowHeight);
+  AddValueControl(owner, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), VALUE_TYPE_FADE_TEXT,
+                  &C.bigText, handler, l.labelX1, y, l.labelX2, y + l.rowHeight);
 }
 
 void AddPanelTextRow(const char* label, const char* text, float y) {
   const PanelLayout& l = CurrentPanelLayout();
   AddRowLabel(label, y);
-  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), 0, &C.textUnavailable, nullptr,
-                  l.valueX1, y, l.valueX2, y + l.rowHeight);
+  AddValueControl(nullptr, nullptr, IvText(text), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT, &C.textUnavailable,
+                  nullptr, l.valueX1, y, l.valueX2, y + l.rowHeight);
 }
 
 void AddPanelCycleRow(Prss* owner, const char* label, int32_t* variable, const char* const* valueTexts,
                       const char* helpKey, float y) {
   const PanelLayout& l = CurrentPanelLayout();
   AddRowLabel(label, y);
-  AddValueControl(owner, variable, IvAddress(const_cast<const char**>(valueTexts)), IvInt(2), IvText(nullptr), 23,
-                  &C.textUnselected, CycleValue, l.valueX1, y, l.valueX2, y + l.rowHeight);
+  AddValueControl(owner, variable, IvAddress(const_cast<const char**>(valueTexts)), IvInt(2), IvText(nullptr),
+                  VALUE_TYPE_TEXT_LIST, &C.textUnselected, CycleValue, l.valueX1, y, l.valueX2, y + l.rowHeight);
   AddHelpButton(owner, helpKey, y);
 }
 
@@ -172,8 +173,8 @@ void AddPanelFlagRow(Prss* owner, const char* label, uint32_t* flags, uint32_t m
   noYes[1] = LanguageTexts[TX_3a_smlysbrk];
   const PanelLayout& l = CurrentPanelLayout();
   AddRowLabel(label, y);
-  AddValueControl(owner, flags, IvAddress(noYes), IvInt(static_cast<intptr_t>(mask)), IvFunction(changed), 24,
-                  &C.textUnselected, ToggleBits, l.valueX1, y, l.valueX2, y + l.rowHeight);
+  AddValueControl(owner, flags, IvAddress(noYes), IvInt(static_cast<intptr_t>(mask)), IvFunction(changed),
+                  VALUE_TYPE_YES_NO, &C.textUnselected, ToggleBits, l.valueX1, y, l.valueX2, y + l.rowHeight);
 }
 
 void AddScreenshotFormatRow(Prss* owner, float y) {
@@ -184,13 +185,13 @@ void AddScreenshotFormatRow(Prss* owner, float y) {
   for (int i = 0; i < 5; ++i) {
     const float x2 = i == 4 ? l.valueX2 : l.valueX1 + fifth * static_cast<float>(i + 1);
     AddValueControl(owner, &ScreenshotFormat, IvAddress(const_cast<const char**>(&FORMATS[i])), IvInt(i),
-                    IvText(nullptr), 25, ScreenshotFormat == i ? &C.textSelected : &C.textUnselected, SetValue,
-                    l.valueX1 + fifth * static_cast<float>(i), y, x2, y + l.rowHeight);
+                    IvText(nullptr), VALUE_TYPE_TEXT_SLOT, ScreenshotFormat == i ? &C.textSelected : &C.textUnselected,
+                    SetValue, l.valueX1 + fifth * static_cast<float>(i), y, x2, y + l.rowHeight);
   }
 }
 
 void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLength, const char* helpKey,
-                       int fieldType, InterfaceHandler handler, float y) {
+                       DisplayType fieldType, InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
   AddRowLabel(label, y);
   // A text field's maximum field holds its buffer's size: the characters and the zero.
@@ -200,21 +201,22 @@ void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLeng
 }
 
 void AddHostNameRow(Prss* owner, float y) {
-  AddPanelTextField(owner, LanguageTexts[TX_3a_hostnamc], HostName, HOST_NAME_SIZE - 1, "host_nm", 11, nullptr, y);
+  AddPanelTextField(owner, LanguageTexts[TX_3a_hostnamc], HostName, HOST_NAME_SIZE - 1, "host_nm", VALUE_TYPE_EDIT_TEXT,
+                    nullptr, y);
 }
 
 void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
                       InterfaceHandler handler, float y) {
-  // Type 49 shows the text of its minimum field (a format for the value).
-  AddArrowRow(owner, label, value, IvText(text), IvText(nullptr), 49, word, handler, y);
+  // The integer value shows the text of its minimum field (a format for the value).
+  AddArrowRow(owner, label, value, IvText(text), IvText(nullptr), VALUE_TYPE_INT_VALUE, word, handler, y);
 }
 
 // ---- [Sliders and scroll bar] ----
 void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float minimum, float maximum,
                        InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected,
-                  nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+                  &C.textUnselected, nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
   AddFloatSlider(owner, label, l.valueX1, l.valueX2, y, l.rowHeight, variable, minimum, maximum,
                  FormatPrecision(label, VALUE_TYPE_FLOAT), handler);
 }
@@ -222,10 +224,12 @@ void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float mi
 void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y, float height, float* variable,
                     float minimum, float maximum, float step, InterfaceHandler handler) {
   const float top = y + SLIDER_INSET, bottom = y + height - SLIDER_INSET;
-  AddFloatStep(owner, label, 45, variable, minimum, step, handler, x1, x1 + STEP_BUTTON_WIDTH, top, bottom);
+  AddFloatStep(owner, label, VALUE_TYPE_FLOAT_MINUS, variable, minimum, step, handler, x1, x1 + STEP_BUTTON_WIDTH, top,
+               bottom);
   AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), VALUE_TYPE_FLOAT, &C.bigText,
                   handler, x1 + STEP_BUTTON_WIDTH, top, x2 - STEP_BUTTON_WIDTH, bottom);
-  AddFloatStep(owner, label, 44, variable, maximum, step, handler, x2 - STEP_BUTTON_WIDTH, x2, top, bottom);
+  AddFloatStep(owner, label, VALUE_TYPE_FLOAT_PLUS, variable, maximum, step, handler, x2 - STEP_BUTTON_WIDTH, x2, top,
+               bottom);
 }
 
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
@@ -233,16 +237,17 @@ void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, floa
   const float bottom = y + height;
   const float shown = MappedByteValue(*variable, minimum, maximum, lowest, highest);
   // The label between the step buttons, which would cover its first and last letters.
-  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), 19, &C.textSelected,
-                  nullptr, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
+  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+                  &C.textSelected, nullptr, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
   const bool down = *variable != lowest, up = *variable != highest;
-  NameValueControl(AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest), 41,
-                                   down ? &C.textUnselected : &C.textUnavailable, handler, x1, y,
+  NameValueControl(AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest),
+                                   VALUE_TYPE_BYTE_MINUS, down ? &C.textUnselected : &C.textUnavailable, handler, x1, y,
                                    x1 + STEP_BUTTON_WIDTH, bottom),
                    label);
   AddValueControl4(owner, variable, minimum, maximum, label, lowest, highest, handler, x1 + STEP_BUTTON_WIDTH, y,
                    x2 - STEP_BUTTON_WIDTH, bottom);
-  NameValueControl(AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(highest), 40,
+  NameValueControl(AddValueControl(up ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(highest),
+                                   VALUE_TYPE_BYTE_PLUS,
                                    up ? &C.textUnselected : &C.textUnavailable, handler, x2 - STEP_BUTTON_WIDTH, y,
                                    x2, bottom),
                    label);
@@ -252,38 +257,44 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
   const PanelLayout& l = CurrentPanelLayout();
   const float bottom = y + l.rowHeight;
   const float step = FormatPrecision(label, VALUE_TYPE_FLOAT);
-  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected,
-                  nullptr, l.labelX1, y, l.labelX2, bottom);
-  AddFloatStep(owner, label, 45, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y, bottom);
-  AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), 32, &C.bigText, nullptr,
-                  l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
-  AddFloatStep(owner, label, 44, variable, maximum, step, nullptr, l.valueX2 - 0.06f, l.valueX2, y, bottom);
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+                  &C.textUnselected, nullptr, l.labelX1, y, l.labelX2, bottom);
+  AddFloatStep(owner, label, VALUE_TYPE_FLOAT_MINUS, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y,
+               bottom);
+  AddValueControl(owner, variable, IvFloat(minimum), IvFloat(maximum), IvText(label), VALUE_TYPE_TYPED_FLOAT,
+                  &C.bigText, nullptr, l.valueX1 + 0.06f, y, l.valueX2 - 0.06f, bottom);
+  AddFloatStep(owner, label, VALUE_TYPE_FLOAT_PLUS, variable, maximum, step, nullptr, l.valueX2 - 0.06f, l.valueX2, y,
+               bottom);
 }
 
 void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int rows, int count) {
   if (ScreenWidth <= 0 || ScreenHeight <= 0) return;
   const auto nx = [](int px) { return 2.0f * float(px) / float(ScreenWidth) - 1.0f; };
   const auto ny = [](int py) { return 2.0f * float(py) / float(ScreenHeight) - 1.0f; };
-  AddScrollBar(owner, position, nx(left), nx(left + ButtonWidth), ny(top), ny(top + rows * ButtonHeight), rows, count);
+  AddScrollBar(owner, position, nx(left), nx(left + ButtonWidth), ny(top), ny(top + rows * ButtonHeight), rows, count,
+               2.0f * float(ButtonHeight) / float(ScreenHeight));
 }
 
-void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count) {
+void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count,
+                  float arrow) {
   const float height = y2 - y1;
   // The thumb and the scroll controls share the window fields: first, last, total.
   const InterfaceValue first = IvInt(*position), last = IvInt(*position + page), total = IvInt(count);
   float downTop = y1;
-  if (height >= 0.081f) {
-    const float upBottom = height < 0.121f ? y1 + height * 0.5f : y1 + 0.04f;
-    AddValueControl(owner, position, first, last, total, 46, &TextColours.panelGrey, nullptr, x1, y1, x2, upBottom);
+  if (height >= 2.0f * arrow + 0.001f) {
+    const float upBottom = height < 3.0f * arrow + 0.001f ? y1 + height * 0.5f : y1 + arrow;
+    AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL_UP, &TextColours.panelGrey, nullptr, x1, y1, x2, upBottom);
     downTop = upBottom;
   }
-  if (height >= 0.121f) {
-    AddValueControl(owner, position, first, last, total, 39, &TextColours.panelGrey, nullptr, x1, y1 + 0.04f, x2,
-                    y2 - 0.04f);
-    downTop = y2 - 0.04f;
+  if (height >= 3.0f * arrow + 0.001f) {
+    AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL, &TextColours.panelGrey, nullptr, x1, y1 + arrow, x2,
+                    y2 - arrow);
+    downTop = y2 - arrow;
   }
-  AddValueControl(owner, position, first, last, total, 47, &TextColours.panelGrey, nullptr, x1, downTop, x2, y2);
-  AddValueControl(owner, position, first, last, total, 48, &TextColours.panelGrey, nullptr, x1, y1, x2, y2);
+  AddValueControl(owner, position, first, last, total, VALUE_TYPE_SCROLL_DOWN, &TextColours.panelGrey, nullptr, x1,
+                  downTop, x2, y2);
+  AddValueControl(owner, position, first, last, total, VALUE_TYPE_WHEEL, &TextColours.panelGrey, nullptr, x1, y1, x2,
+                  y2);
 }
 
 // ---- [Rows through the lesson editor] ----
@@ -295,15 +306,16 @@ void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_
   static int next;
   char* text = shown[next++ % 16];
   std::snprintf(text, sizeof shown[0], format ? format : "%d", value);
-  AddArrowRow(owner, label, nullptr, IvText(text), IvText(nullptr), 0, word, LessonEditorStep, y);
+  AddArrowRow(owner, label, nullptr, IvText(text), IvText(nullptr), VALUE_TYPE_TEXT, word, LessonEditorStep, y);
 }
 
 void AddPanelActionRow(Prss* owner, const char* label, const char* text, uintptr_t word, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, HeldFloat(0.0f), IvText(label), IvInt(0), IvText(label), 19, &C.textUnselected, nullptr,
-                  l.labelX1, y, l.labelX2, y + l.rowHeight);
+  AddValueControl(nullptr, HeldFloat(0.0f), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+                  &C.textUnselected, nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
   AddValueControl(LessonEditorAction ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0),
-                  IvText(nullptr), 4, &C.bigText, LessonEditorAction, l.valueX1, y, l.valueX2, y + l.rowHeight);
+                  IvText(nullptr), VALUE_TYPE_BUTTON, &C.bigText, LessonEditorAction, l.valueX1, y, l.valueX2,
+                  y + l.rowHeight);
 }
 
 void AddCoordinateRows(Prss* owner, const NamedPoint* points, int count, float y, uintptr_t current, float x1,
@@ -312,7 +324,7 @@ void AddCoordinateRows(Prss* owner, const NamedPoint* points, int count, float y
   const float w = (x2 - x1) / 5.0f;  // the name takes two fifths, each button one
   Prss* who = LessonEditorPoint ? owner : nullptr;
   auto add = [&](const char* text, uintptr_t word, float left, float right) {
-    AddValueControl(who, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), 4,
+    AddValueControl(who, reinterpret_cast<void*>(word), IvText(text), IvInt(0), IvText(nullptr), VALUE_TYPE_BUTTON,
                     word == current ? &C.textSelected : &C.textUnselected, LessonEditorPoint, left, y, right, y + h);
   };
   for (int i = 0; i < count; ++i, y += h) {
@@ -343,8 +355,8 @@ void AddRgbByteSliders(Prss* owner, ColourWord* colour, float x1, float x2, floa
 
 void AddColourEditor(Prss* owner, ColourWord* colour, const char* label, ColourWord* style,
                      InterfaceHandler handler, float y, float x1, float x2, float height) {
-  AddValueControl(nullptr, nullptr, IvText(label), IvInt(0), IvText(nullptr), 15, style ? style : &C.textUnselected,
-                  nullptr, x1, y, x2, y + height);
+  AddValueControl(nullptr, nullptr, IvText(label), IvInt(0), IvText(nullptr), VALUE_TYPE_LABEL,
+                  style ? style : &C.textUnselected, nullptr, x1, y, x2, y + height);
   AddRgbByteSliders(owner, colour, x1, x2, y + height, y + 2.0f * height, 0, 255, 0, handler);
 }
 
@@ -353,8 +365,8 @@ void AddColourRowWithFlags(Prss* owner, const char* label, ColourWord* colour, i
   const PanelLayout& l = CurrentPanelLayout();
   const float middle = 0.5f * (l.valueX1 + l.valueX2);
   AddRowLabel(label, y);
-  AddValueControl(owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, colour, handler, l.valueX1, y, middle,
-                  y + l.rowHeight);
+  AddValueControl(owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), VALUE_TYPE_COLOUR_SWATCH, colour, handler,
+                  l.valueX1, y, middle, y + l.rowHeight);
   AddRgbByteSliders(owner, colour, middle, l.valueX2, y, y + l.rowHeight, 0, 255, flags, handler);
 }
 

@@ -60,16 +60,17 @@ void AddPanelCycleRow(Prss* owner, const char* label, int32_t* variable, const c
 void AddPanelFlagRow(Prss* owner, const char* label, uint32_t* flags, uint32_t mask, InterfaceHandler changed,
                      float y);
 void AddScreenshotFormatRow(Prss* owner, float y);
-// The buffer holds maxLength characters and a zero; fieldType is the control type (11..13).
+// The buffer holds maxLength characters and a zero; fieldType is the control type
+// (VALUE_TYPE_EDIT_TEXT, VALUE_TYPE_EDIT_PASSWORD or VALUE_TYPE_EDIT_SINGLE_BYTE).
 void AddPanelTextField(Prss* owner, const char* label, char* buffer, int maxLength, const char* helpKey,
-                       int fieldType, InterfaceHandler handler, float y);
+                       DisplayType fieldType, InterfaceHandler handler, float y);
 void AddHostNameRow(Prss* owner, float y);
-// Arrows with words word and word + 1 around the value (type 49 through text); without a
+// Arrows with words word and word + 1 around the value (VALUE_TYPE_INT_VALUE through text); without a
 // handler the row is shown unavailable and takes no clicks.
 void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t* value, uintptr_t word,
                       InterfaceHandler handler, float y);
 
-// The same row whose middle shows the value formatted through format (type 0); its arrows
+// The same row whose middle shows the value formatted through format (VALUE_TYPE_TEXT); its arrows
 // step through LessonEditorStep.
 void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_t value, uintptr_t word, float y);
 // A row label and a "Big Text" button over the value columns, through LessonEditorAction.
@@ -96,11 +97,12 @@ void AddFloatSlider(Prss* owner, const char* label, float x1, float x2, float y,
 void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, float x2, float y, float height,
                float minimum, float maximum, int lowest, int highest, InterfaceHandler handler);
 void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float minimum, float maximum, float y);
-// Up and down controls, the thumb showing [position, position + page) of count, and the
-// drag area, by the bar's height.
-void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count);
+// Up and down controls (each `arrow` high, by the bar's height), the thumb showing
+// [position, position + page) of count, and the drag area.
+void AddScrollBar(Prss* owner, int32_t* position, float x1, float x2, float y1, float y2, int page, int count,
+                  float arrow = 0.04f);
 // The same bar one button unit wide at pixel column `left`, over `rows` rows from pixel row
-// `top` (a list laid out with the row cursor).
+// `top` (a list laid out with the row cursor), its arrows a row high as the list's rows.
 void AddRowListScrollBar(Prss* owner, int32_t* position, int left, int top, int rows, int count);
 
 // Byte sliders on a colour's red, green and blue in thirds of x1..x2; flag bit 1 adds a

@@ -125,14 +125,14 @@ void AddColourRows(VehicleEditor& e, Car& car) {
     if (i % COLOURS_PER_ROW == 0) PageRow();
     const int x = left + (i % COLOURS_PER_ROW) * width;
     AddButton(&e.prss, x, RowCursorY, x + width, RowCursorY + ButtonHeight, static_cast<uintptr_t>(i),
-              IvText(i == EditorColourChoice ? CURRENT_MARK : ""), IvInt(0), IvInt(0), 2,
+              IvText(i == EditorColourChoice ? CURRENT_MARK : ""), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT,
               &car.colourConfigs[i].groups[0][0], VehicleEditor::SelectColourConfig, "Select colour config");
     RowCursorX = x + width;
   }
   if (count % COLOURS_PER_ROW != 0) {
     const int right = left + TAB_UNITS * ButtonWidth;
     AddButton(nullptr, RowCursorX, RowCursorY, right, RowCursorY + ButtonHeight, 0, IvText(nullptr), IvInt(0),
-              IvInt(0), 0, &TextColours.lightOrange, nullptr, nullptr);
+              IvInt(0), BUTTON_STYLE_PLAIN, &TextColours.lightOrange, nullptr, nullptr);
     RowCursorX = right;
   }
   static const char* const HINTS[4] = {"Duplicate the selected colour config", "Delete the selected colour config",
@@ -408,7 +408,7 @@ void PageNumber(const char* format, int32_t value, int units, const char* hint, 
                 uintptr_t word, InterfaceHandler handler) {
   const int left = RowCursorX, right = left + units * ButtonWidth;
   AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, word, IvInt(value),
-            IvText(format), IvInt(0), 40, colour, handler, hint);
+            IvText(format), IvInt(0), BUTTON_STYLE_INT_FORMAT, colour, handler, hint);
   RowCursorX = right;
 }
 
@@ -416,7 +416,7 @@ void PageFloat(const char* format, float value, int units, const char* hint, Col
                uintptr_t word, InterfaceHandler handler) {
   const int left = RowCursorX, right = left + units * ButtonWidth;
   AddButton(handler ? owner : nullptr, left, RowCursorY, right, RowCursorY + ButtonHeight, word, IvFloat(value),
-            IvText(format), IvInt(0), 37, colour, handler, hint);
+            IvText(format), IvInt(0), BUTTON_STYLE_FLOAT_FORMAT, colour, handler, hint);
   RowCursorX = right;
 }
 
@@ -435,7 +435,7 @@ void PageUpdateDriveSide(void* owner, int, uintptr_t) {
 void PageSetSteering(void* owner, int, uintptr_t) { VehicleEditor::SetSteering(*static_cast<VehicleEditor*>(owner)); }
 
 void PageValue(VehicleEditor& e, const char* label, float minimum, float maximum, float* variable,
-               InterfaceHandler handler, int kind, const char* hint) {
+               InterfaceHandler handler, ButtonStyle kind, const char* hint) {
   AddValueEditButton(&e.prss, label, minimum, maximum, variable, nullptr, handler, kind, hint);
 }
 

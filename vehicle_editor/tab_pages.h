@@ -63,7 +63,7 @@ void PageRow();
 // this one is too short) and scrolls as its rows would.  The page leaves the cursor on the
 // block's last row.
 void PageBlock(int rows);
-// A label (style 2, no handler) of `units` W; style 3 for a row heading.
+// A label (BUTTON_STYLE_TEXT, no handler) of `units` W; BUTTON_STYLE_LABEL for a row heading.
 void PageLabel(const char* text, int units, const char* hint);
 void PageHeading(const char* text, int units, const char* hint);
 // A choice button: text, word, handler, drawn selected when `selected`.
@@ -73,17 +73,17 @@ void PageChoice(VehicleEditor& editor, const char* text, int units, uintptr_t wo
 // which show as themselves whatever the code page.
 void PageSymbolChoice(VehicleEditor& editor, const char* glyphCodes, int units, uintptr_t word, int selected,
                       InterfaceHandler handler, const char* hint);
-// A whole number shown through its format (style 40), `units` W; with a handler it is a
-// button of that word.
+// A whole number shown through its format (BUTTON_STYLE_INT_FORMAT), `units` W; with a
+// handler it is a button of that word.
 void PageNumber(const char* format, int32_t value, int units, const char* hint, ColourWord* colour = nullptr,
                 Prss* owner = nullptr, uintptr_t word = 0, InterfaceHandler handler = nullptr);
-// A float shown through its format (style 37), `units` W, no click.
+// A float shown through its format (BUTTON_STYLE_FLOAT_FORMAT), `units` W, no click.
 void PageFloat(const char* format, float value, int units, const char* hint, ColourWord* colour = nullptr,
                Prss* owner = nullptr, uintptr_t word = 0, InterfaceHandler handler = nullptr);
-// A full-row value control over a float (unit kind: 16 plain, 17 angle, 18 engine speed,
-// 19 thousands) with its bar and step buttons; the value stays within [minimum, maximum].
+// A full-row value control over a float (unit kind: VALUE_PLAIN .. VALUE_THOUSANDS) with its
+// bar and step buttons; the value stays within [minimum, maximum].
 void PageValue(VehicleEditor& editor, const char* label, float minimum, float maximum, float* variable,
-               InterfaceHandler handler, int kind, const char* hint);
+               InterfaceHandler handler, ButtonStyle kind, const char* hint);
 // A full-row flag toggle of a 32-bit or an 8-bit word.
 void PageFlag(VehicleEditor& editor, const char* text, uint32_t mask, uint32_t* flags, InterfaceHandler handler,
               const char* hint);
@@ -95,5 +95,6 @@ void PageSeatOptionChanged(void* owner, int click, uintptr_t word);
 void PageDriverPositionChanged(void* owner, int click, uintptr_t word);
 void PageUpdateDriveSide(void* owner, int click, uintptr_t word);
 void PageSetSteering(void* owner, int click, uintptr_t word);
-// The value control kinds.
-constexpr int VALUE_PLAIN = 16, VALUE_ANGLE = 17, VALUE_ENGINE_SPEED = 18, VALUE_THOUSANDS = 19;
+// The value control kinds: the float value buttons by unit.
+constexpr ButtonStyle VALUE_PLAIN = BUTTON_STYLE_FLOAT, VALUE_ANGLE = BUTTON_STYLE_FLOAT_DEGREES,
+                      VALUE_ENGINE_SPEED = BUTTON_STYLE_FLOAT_RPM, VALUE_THOUSANDS = BUTTON_STYLE_FLOAT_THOUSANDTHS;

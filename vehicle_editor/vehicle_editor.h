@@ -95,6 +95,9 @@ struct VehicleEditor {
   // The car's level-of-detail scales in the 3D view (1 at opening), lowered for the length of
   // a drawing while the view is wide (DrawEditView).
   float lodScale, detailScale;
+  // The frames a second the dashboard's preview shows: of the last frame whose simulated
+  // time ran (a frame that keeps the 3D view draws the same dashboard).
+  float previewFrameRate;
   float eyePoint[3];                           // m, world: where the eye view stands
   float steeringValue;                         // the steering control, rad; 0 straight
   float fuelPercent;                           // of the tank, while "fuel" is on

@@ -226,7 +226,8 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
   if (drawn) {
     drawn->AccumulateRunTime();
     // The dashboard texture shows top gear and every lamp lit, for this frame only.
-    DrawDashboardPreview(*drawn, FrameTime > 0 ? 1000.0f / float(FrameTime) : 0.0f);
+    if (SimFrameTime > 0) e.previewFrameRate = 1000.0f / float(SimFrameTime);
+    DrawDashboardPreview(*drawn, e.previewFrameRate);
   }
   if (!flat && !e.pageOpen) {
     UpdateSky();

@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr int BLOCK_UNITS = 8;
-
 // Words of the block's buttons besides the typed values of EditViewValueAction.
 enum BlockWord : uintptr_t {
   WORD_FOV = 0, WORD_HEADING = 1, WORD_PITCH = 2, WORD_LOAD_BACKGROUND = 4, WORD_ADJUST = 5, WORD_REMOVE = 6,
@@ -57,7 +55,7 @@ int CurrentAxisIndex() {
   return Is2D() && index >= VIEW_FRONT && index <= VIEW_UNDER ? index : 0;
 }
 
-void Row(int row) { SetRowCursorFromBottomRight(BLOCK_UNITS, row); }
+void Row(int row) { SetRowCursorFromBottomRight(EDIT_VIEW_BLOCK_UNITS, row); }
 
 void Button(Prss* owner, int units, uintptr_t word, int lit, const char* text, InterfaceHandler handler,
             const char* hint) {

@@ -180,16 +180,18 @@ void ReloadBackgroundImages();
 void ReleaseBackgroundTexture(EditViewRecord& record);
 
 // ---- [Button block] ----
+// The block stands at the bottom right, this many button units wide.
+constexpr int EDIT_VIEW_BLOCK_UNITS = 8;
 // Word of the view point buttons handed to the handler: 0 "origin", 1 "object", 2 "eye".
 // eyeMode 0 no eye button, 1 an eye button, 2 a grey one.  Returns the rows used.
 int AddEditViewButtons(Prss* owner, InterfaceHandler handler, int eyeMode);
-// The hint line over the view area: a one-row value control of display type 6 (it shows the
+// The hint line over the view area: a one-row value control of VALUE_TYPE_HINT (it shows the
 // hint of the button under the pointer) bound to the edit view record, just below the top
 // row, from leftUnits button widths off the left edge to rightUnits off the right edge.
 // Nothing when fewer than 15 button widths lie between the two.  It has no owner, so it never
 // takes a press: a click or drag there goes on to the view under it.  The control's index,
 // or -1 when none was added.
-constexpr int VIEW_AREA_DISPLAY_TYPE = 6;
+constexpr DisplayType VIEW_AREA_DISPLAY_TYPE = VALUE_TYPE_HINT;
 constexpr int VIEW_AREA_LEAST_UNITS = 15;
 int AddViewAreaControl(int leftUnits, int rightUnits);
 // The typed values and actions of the block by word (0 FOV, 1 heading, 2 pitch, 4 "load
@@ -201,7 +203,7 @@ void EditViewValueAction(void* owner, int code, uintptr_t word);
 int CheckTexturesReady(Prss* owner);
 
 // ---- [Labels on the view] ----
-// A clickable label (style 2) for a pixel point of the view, a row high and as wide as its
+// A clickable label (BUTTON_STYLE_TEXT) for a pixel point of the view, a row high and as wide as its
 // text (a unit at least).  It stands centred on the point when that place is clear of every
 // button added so far this frame; else at the clear place nearest to it, looked for in rings
 // of half a row around the point, on the screen.  Labels of points that lie close together

@@ -515,12 +515,13 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     const int rows = AddEditViewButtons(process, FrameViewHandler, eyeMode);
     s.bottomRightRows = rows;
     if (!s.hideBottomRight) {
-      // The view options stand above the block, unless the cutouts screen's page panel has
-      // its rows there already: then they give way for as long as it shows.
+      // The view options stand above the block, unless the tool on show has rows there
+      // already (the cutouts screen's page panel, a short window's columns): then they give
+      // way for as long as those show.
       const int first = ButtonCount;
       const int optionRows = AddViewOptionsPanel(*e, rows + 1);
       const int top = ScreenHeight - (rows + optionRows) * ButtonHeight;
-      if (CutoutsPlaced.panelBottom > top) ButtonCount = first;
+      if (CutoutsPlaced.panelBottom > top || RowsLieOverEarlierRows(0, first, ButtonCount)) ButtonCount = first;
     }
   }
   // The model holds still once drawn; the modeller or a page over it decides for itself.

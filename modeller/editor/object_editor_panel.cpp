@@ -151,7 +151,6 @@ void AddSplitRowButtons(Prss* owner, int units, int highlighted, int count, cons
 
 void AddPanelSeparator(float x, float y) {
   if (LayoutColumns < 15) return;
-  constexpr int VALUE_TYPE_SEPARATOR = 7;
-  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(""), VALUE_TYPE_SEPARATOR, &TextColours.panelGrey,
+  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvText(""), VALUE_TYPE_BIG_PANEL, &TextColours.panelGrey,
                   nullptr, x, y, 1.0f, y + 0.004f);
 }

@@ -55,8 +55,8 @@ int AddViewLabel(Prss* owner, float x, float y, uintptr_t word, const char* text
         if (bestDistance < 0 || distance < bestDistance) bestDistance = distance, bestLeft = left, bestTop = top;
       }
     if (bestDistance >= 0)
-      return AddButton(owner, bestLeft, bestTop, bestLeft + w, bestTop + h, word, IvText(text), IvInt(0), IvInt(lit), 2,
-                       colour, handler, hint);
+      return AddButton(owner, bestLeft, bestTop, bestLeft + w, bestTop + h, word, IvText(text), IvInt(0), IvInt(lit),
+                       BUTTON_STYLE_TEXT, colour, handler, hint);
   }
   return -1;
 }

@@ -3,6 +3,7 @@
 // subobjects, exporting a spoke object, the car's spoke count and the object panel's file rows.
 #include "modeller/files/modeller_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -16,6 +17,7 @@
 #include "modeller/state/modeller_selection.h"
 #include "modeller/state/modeller_undo.h"
 #include "modeller/files/obj_import.h"
+#include "modeller/editor/edit_views.h"
 #include "modeller/editor/object_editor.h"
 #include "modeller/editor/vehicle_editor_link.h"
 #include "platform/files.h"
@@ -386,11 +388,21 @@ constexpr int OBJECT_PANEL_UNITS = 15;
 
 int ObjectPanelRows(const ModellerScreen& s) { return s.state.mode == ModeSubobject ? 3 : 2; }
 
-void AddObjectPanel(ModellerScreen& s, int usedBottom) {
+void AddObjectPanel(ModellerScreen& s, int usedRight) {
   if (!s.mainObject) return;
   const ModelObject& main = *s.mainObject;
   const int top = ScreenHeight - ObjectPanelRows(s) * ButtonHeight;
-  const int left = usedBottom > top ? PANEL_COLUMN_UNITS * ButtonWidth : 0;
+  // Beside the column it stands as wide as it can up to the view block, losing name units
+  // down to its least width, and as near to the column as it must.
+  constexpr int LEAST_UNITS = OBJECT_PANEL_UNITS - 3;
+  const int blockLeft = ScreenWidth - EDIT_VIEW_BLOCK_UNITS * ButtonWidth;
+  int left = 0, units = OBJECT_PANEL_UNITS;
+  if (usedRight > 0) {
+    left = std::max(usedRight, std::min(PANEL_COLUMN_UNITS * ButtonWidth, blockLeft - OBJECT_PANEL_UNITS * ButtonWidth));
+    units = std::clamp((blockLeft - left) / std::max(ButtonWidth, 1), LEAST_UNITS, OBJECT_PANEL_UNITS);
+    // No room at its least width: it keeps its place beside the column at its full width.
+    if (left + LEAST_UNITS * ButtonWidth > blockLeft) left = PANEL_COLUMN_UNITS * ButtonWidth, units = OBJECT_PANEL_UNITS;
+  }
   const auto nextRow = [left] {
     RowCursorX = left;
     RowCursorY += ButtonHeight;
@@ -407,18 +419,20 @@ void AddObjectPanel(ModellerScreen& s, int usedBottom) {
   }
   Prss* owner = &s.prss;
   ColourWord* grey = &TextColours.grey;
-  // The names and file buttons wide enough for "main object selected", "LOAD" and "SAVE".
-  constexpr int NAME_UNITS = 9, FILE_UNITS = 3;
-  static_assert(2 + NAME_UNITS + 1 + FILE_UNITS == OBJECT_PANEL_UNITS, "the first row is the widest");
+  // The names and file buttons wide enough for "main object selected", "LOAD" and "SAVE";
+  // the names give up what the panel lacks.
+  constexpr int FILE_UNITS = 3;
+  const int nameUnits = 9 - (OBJECT_PANEL_UNITS - units);
+  static_assert(2 + 9 + 1 + FILE_UNITS == OBJECT_PANEL_UNITS, "the first row is the widest at nine name units");
   AddRowButton(owner, 2, 0, 0, grey, "skin", nullptr, nullptr);
-  AddRowButton(owner, NAME_UNITS + 1, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
+  AddRowButton(owner, nameUnits + 1, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
                "Select a JPG to use as a skin texture in the editor");
   AddRowButton(owner, FILE_UNITS, FILE_IMPORT_OBJ, 0, Plain(), "OBJ", FileCommand,
                "Import an OBJ file from the data\\obj folder");
   nextRow();
   static char nameText[MODEL_NAME_SIZE + 4];
   std::snprintf(nameText, sizeof nameText, "%s%s", main.name, s.state.unchanged ? "" : "^1*");
-  AddRowButton(owner, NAME_UNITS, 0, 0, grey, nameText, nullptr, "The name of the main object");
+  AddRowButton(owner, nameUnits, 0, 0, grey, nameText, nullptr, "The name of the main object");
   AddRowButton(owner, FILE_UNITS, FILE_LOAD_MAIN, 0, Plain(), "LOAD", FileCommand,
                "Load a new object from data\\3dob (CTRL+O)");
   AddRowButton(owner, FILE_UNITS, FILE_SAVE_MAIN, 0, Plain(), "SAVE", FileCommand, "Save the main object to data\\3dob");
@@ -427,7 +441,7 @@ void AddObjectPanel(ModellerScreen& s, int usedBottom) {
   if (SubobjectEdited(s)) {
     const ModelObject& sub = *EditedObject;
     const char* shown = sub.name[0] ? sub.name : SUBOBJECT_TYPE_NAMES[sub.type < SUBOBJECT_TYPE_COUNT ? sub.type : 0];
-    AddRowButton(owner, NAME_UNITS, 0, 0, grey, shown, nullptr, "A subobject is currently selected");
+    AddRowButton(owner, nameUnits, 0, 0, grey, shown, nullptr, "A subobject is currently selected");
     AddRowButton(owner, FILE_UNITS, FILE_LOAD_SUBOBJECT, 0, Plain(), "load", FileCommand,
                  "Load a new subobject, replacing the selected subobject");
     AddRowButton(owner, FILE_UNITS, FILE_SAVE_SUBOBJECT, 0, Plain(), "save", FileCommand,
@@ -437,7 +451,7 @@ void AddObjectPanel(ModellerScreen& s, int usedBottom) {
     AddRowButton(owner, 6, FILE_EXPORT_MODEL, 0, Plain(), "export QXE", FileCommand,
                  "Save the spoke object as a modeller object");
   } else {
-    AddRowButton(owner, NAME_UNITS, 0, 0, grey, main.childCount > 0 ? "main object selected" : "no subobjects", nullptr,
+    AddRowButton(owner, nameUnits, 0, 0, grey, main.childCount > 0 ? "main object selected" : "no subobjects", nullptr,
                  nullptr);
     AddRowButton(owner, FILE_UNITS, 0, 0, grey, "", nullptr, nullptr);
     AddRowButton(owner, FILE_UNITS, 0, 0, grey, "", nullptr, nullptr);

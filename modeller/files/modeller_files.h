@@ -85,11 +85,12 @@ int RefersToOtherSide(const ModelObject& object);
 // The object panel's rows at the bottom left: the skin and "OBJ"; the main object's name
 // ("^1*" after it while the model has unrecorded changes) with "LOAD" and "SAVE"; in subobject
 // mode the edited subobject's "load" and "save", or a spoke object's "import QXE" and
-// "export QXE", or what is selected.  usedBottom: the pixel y where the rows above it in the
-// left column end; when they reach down into the panel's rows, the panel stands beside that
-// column instead, PANEL_COLUMN_UNITS from the left edge.
+// "export QXE", or what is selected.  usedRight: the pixel x where the left column's rows
+// that reach down into the panel's rows end, 0 for none; the panel then stands beside that
+// column instead, PANEL_COLUMN_UNITS from the left edge, or nearer to it, and narrower, as
+// far as it must to keep clear of the view block at the bottom right.
 constexpr int PANEL_COLUMN_UNITS = 16;
-void AddObjectPanel(ModellerScreen& screen, int usedBottom);
+void AddObjectPanel(ModellerScreen& screen, int usedRight);
 // The rows the object panel takes over the bottom edge: three in subobject mode, else two
 // (the panel ends at the bottom edge, so the rows above it stay free for the mapping list).
 int ObjectPanelRows(const ModellerScreen& screen);

@@ -97,19 +97,19 @@ void ConfigurationAction(void* owner, int, uintptr_t index) {
 }
 
 // The configurations of the car being edited (only while one is).
-void AddConfigurationButtons(ModellerScreen& s) {
+void AddConfigurationButtons(ModellerScreen& s, int left) {
   const VehicleEditorLink& car = VehicleEditorHooks;
   if (!car.carBeingEdited || !car.carBeingEdited() || !car.configurationCount || !car.configurationName ||
       !car.configurationMask)
     return;
   const int count = car.configurationCount();
-  RowCursorX = 0;
+  RowCursorX = left;
   RowCursorY += ButtonHeight;
   AddRowButton(&s.prss, 4, 0, 0, &TextColours.grey, car.skinId ? car.skinId() : "", nullptr, "The vehicle's Skin ID");
   int first = count % 2 ? 1 : 2;
   for (int i = 0; i < count; ++i) {
     const int units = i < first ? (first == 1 ? 12 : 6) : 8;
-    if (i >= first && (i - first) % 2 == 0) RowCursorX = 0, RowCursorY += ButtonHeight;
+    if (i >= first && (i - first) % 2 == 0) RowCursorX = left, RowCursorY += ButtonHeight;
     AddRowButton(&s.prss, units, uintptr_t(i), car.configurationMask(i) == ObjectEditorShared.visibleLayers,
                  &TextColours.lightOrange, car.configurationName(i), ConfigurationAction,
                  "Select a configuration defined in the vehicle editor");
@@ -238,8 +238,9 @@ void AddLayerPanel(ModellerScreen& s) {
   static const char* const ASSIGN_LEADERS[4] = {"shift :", "select", "-", "-"};
   static const uintptr_t VISIBLE_WORDS[4] = {0, 1, 2, 3};
   const uint32_t visible = ObjectEditorShared.visibleLayers;
+  const int left = RowCursorX;
   for (int row = 0; row < 4; ++row) {
-    RowCursorX = 0;
+    RowCursorX = left;
     RowCursorY += ButtonHeight;
     if (assign) {
       const bool hinted = row < 2;
@@ -266,7 +267,7 @@ void AddLayerPanel(ModellerScreen& s) {
                      "Left click to hide/show/select layer / Right click to rename");
     }
   }
-  AddConfigurationButtons(s);
+  AddConfigurationButtons(s, left);
 }
 
 void LayerButtonAction(void* owner, int clickCode, uintptr_t layer) {

@@ -14,8 +14,10 @@
 
 // ---- [Layer panel] ----
 constexpr int PANEL_LAYERS = 16;  // the panels offer layers 0..15
-// At the row cursor: the assignment panel in triangle mode with triangles selected and Shift
-// not held, else the visibility panel; then the configuration buttons of the car on show.
+// At the row cursor, its rows starting at the cursor's x and the first a row under it: the
+// assignment panel in triangle mode with triangles selected and Shift not held, else the
+// visibility panel; then the configuration buttons of the car on show.  LAYER_PANEL_UNITS wide.
+constexpr int LAYER_PANEL_UNITS = 16;
 void AddLayerPanel(ModellerScreen& screen);
 // A layer button of the visibility panel: right click renames, left click shows or hides it
 // (a layer shown becomes the current one).

@@ -2,6 +2,7 @@
 // selection rectangle, the markers, the mode bar, the undo buttons, the level of detail's
 // distance and the panel of the mode (modeller_panels.cpp).
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "core/window_state.h"
 #include "model/model_object.h"
+#include "modeller/editor/edit_views.h"
 #include "modeller/editor/object_editor.h"
 #include "modeller/files/modeller_files.h"
 #include "modeller/operations/build_mode.h"
@@ -188,6 +190,36 @@ void FollowCameraDistance(ModellerScreen& s) {
   RefreshEditedMesh(&s.prss);
 }
 
+// The rows of the mode's panel (added from index first on) that would run off the bottom of a
+// short window stand beside the column instead, ending above the object panel's rows, where
+// they keep clear of the view block at the bottom right; the row cursor then stands under the
+// rows kept in the column.
+void MoveRowsRunningOffBeside(const ModellerScreen& s, int first) {
+  int split = INT_MAX;  // the top of the first row that runs off
+  for (int i = first; i < ButtonCount; ++i)
+    if (IsRowButton(InterfaceButtons[i]) && InterfaceButtons[i].bottom > ScreenHeight)
+      split = std::min(split, InterfaceButtons[i].top);
+  if (split == INT_MAX) return;
+  int movedBottom = split, movedRight = 0;
+  for (int i = first; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (IsRowButton(b) && b.top >= split) movedBottom = std::max(movedBottom, b.bottom), movedRight = std::max(movedRight, b.right);
+  }
+  const int dy = ScreenHeight - ObjectPanelRows(s) * ButtonHeight - movedBottom;
+  int dx = 0;  // past the column's rows beside which they come to stand
+  for (int i = first; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (IsRowButton(b) && b.top < split && b.top < movedBottom + dy && split + dy < b.bottom) dx = std::max(dx, b.right);
+  }
+  if (split + dy < 0 || dx + movedRight > ScreenWidth - EDIT_VIEW_BLOCK_UNITS * ButtonWidth) return;
+  for (int i = first; i < ButtonCount; ++i) {
+    InterfaceButton& b = InterfaceButtons[i];
+    if (!IsRowButton(b) || b.top < split) continue;
+    b.left += dx, b.right += dx, b.top += dy, b.bottom += dy;
+  }
+  RowCursorX = 0, RowCursorY = split;
+}
+
 }  // namespace
 
 void AddModellerButtons(ModellerScreen& s) {
@@ -243,6 +275,7 @@ void AddModellerButtons(ModellerScreen& s) {
   AddUndoButtons(&s.prss);
   NextRow();
   int attributeColumn = -1;
+  const int modePanelFirst = ButtonCount;
   switch (s.state.mode) {
     case ModeSubobject: AddSubobjectPanel(s); break;
     case ModeTriangle: attributeColumn = AddTrianglePanel(s); break;
@@ -250,17 +283,32 @@ void AddModellerButtons(ModellerScreen& s) {
     case ModeBuild: attributeColumn = AddBuildPanel(s); break;
     default: break;
   }
-  AddAttributeColumn(s, attributeColumn);
+  MoveRowsRunningOffBeside(s, modePanelFirst);
+  AddAttributeColumn(s, attributeColumn, firstPanelButton);
   // The layer panel under the mode's panel, clear of the model in the middle of the screen;
   // the mapping list starts on the row under the last one placed (the layer panel leaves the
-  // cursor on its fourth row).
+  // cursor on its fourth row).  Where the window is too short for it there, it stands against
+  // the right edge in the highest rows free.
+  const int layerFirst = ButtonCount, columnY = RowCursorY;
+  RowCursorX = 0;
   AddLayerPanel(s);
+  int lowest = 0;
+  for (int i = layerFirst; i < ButtonCount; ++i) lowest = std::max(lowest, InterfaceButtons[i].bottom);
+  if (lowest > ScreenHeight) {
+    const int rows = (lowest - columnY) / ButtonHeight - 1;
+    ButtonCount = layerFirst;
+    RowCursorX = ScreenWidth - LAYER_PANEL_UNITS * ButtonWidth;
+    RowCursorY = FreeTopAtRightEdge(firstPanelButton, LAYER_PANEL_UNITS, rows) - ButtonHeight;
+    AddLayerPanel(s);
+    RowCursorX = 0, RowCursorY = columnY;
+  }
   NextRow();
   AddMappingList(s);
-  // Where the left column's rows end: a long panel may reach the object panel's rows.
-  int usedBottom = 0;
+  // Where the left column's rows that reach the object panel's rows end: a long panel may.
+  const int panelTop = ScreenHeight - ObjectPanelRows(s) * ButtonHeight;
+  int usedRight = 0;
   for (int i = firstPanelButton; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].left < PANEL_COLUMN_UNITS * ButtonWidth)
-      usedBottom = std::max(usedBottom, InterfaceButtons[i].bottom);
-  AddObjectPanel(s, usedBottom);
+    if (InterfaceButtons[i].left < PANEL_COLUMN_UNITS * ButtonWidth && InterfaceButtons[i].bottom > panelTop)
+      usedRight = std::max(usedRight, InterfaceButtons[i].right);
+  AddObjectPanel(s, usedRight);
 }

@@ -175,9 +175,10 @@ void AddTransformButtons(ModellerScreen& s, float pointX, float pointY) {
     const int kind = i + 1;
     if (s.transform.kind != TRANSFORM_NONE && s.transform.kind != kind) continue;
     const int left = ax + offsets[i][0], top = ay + offsets[i][1];
-    // Glyph codes (style 4): the arrow is the character set's symbol, which no code page shows.
+    // Glyph codes (BUTTON_STYLE_SYMBOL): the arrow is the character set's symbol, which no code page shows.
     AddButton(&s.prss, left, top, left + w, top + h, uintptr_t(kind), GlyphCodes(labels[i]), IvInt(0),
-              IvInt(s.transform.kind == kind), 4, &TextColours.lightOrange, TransformButtonPress, HINTS[i]);
+              IvInt(s.transform.kind == kind), BUTTON_STYLE_SYMBOL, &TextColours.lightOrange, TransformButtonPress,
+              HINTS[i]);
   }
 }
 

@@ -177,13 +177,13 @@ void AddAttributeRows(ModellerScreen& s) {
   NextRow();
 }
 
-// Three value buttons of 16.16 coordinates (style 11) with their steps, words 3 x axis + 0..2.
+// Three value buttons of 16.16 coordinates (BUTTON_STYLE_LENGTH16) with their steps, words 3 x axis + 0..2.
 void AddCoordinateButtons(ModellerScreen& s, const int32_t value[3], const bool dim[3], InterfaceHandler handler,
                           const char* const hints[3]) {
   static const char* const NAMES[3] = {"X", "Y", "Z"};
   for (int axis = 0; axis < 3; ++axis) {
-    AddLabelledValueButton(&s.prss, NAMES[axis], 11, 1, uintptr_t(3 * axis), dim[axis] ? Dimmed() : Plain(),
-                           IvInt(value[axis]), handler, hints[axis]);
+    AddLabelledValueButton(&s.prss, NAMES[axis], BUTTON_STYLE_LENGTH16, 1, uintptr_t(3 * axis),
+                           dim[axis] ? Dimmed() : Plain(), IvInt(value[axis]), handler, hints[axis]);
     NextRow();
   }
 }
@@ -198,7 +198,8 @@ void AddLodDistanceRow(ModellerScreen& s) {
     return;
   }
   Label(s, 4, "lod dist", nullptr);
-  AddLabelledValueButton(&s.prss, nullptr, 13, 1, 0, s.autoLod ? Dimmed() : Plain(), IvInt(o->lodDistances[level]),
+  AddLabelledValueButton(&s.prss, nullptr, BUTTON_STYLE_DISTANCE16, 1, 0, s.autoLod ? Dimmed() : Plain(),
+                         IvInt(o->lodDistances[level]),
                          LodDistanceButton, "A theoretical maximum distance for this level of detail");
   NextRow();
 }
@@ -237,9 +238,28 @@ void AddChoiceRows(ModellerScreen& s) {
   }
 }
 
-void AddAttributeColumn(ModellerScreen& s, int top) {
+int FreeTopAtRightEdge(int firstButton, int units, int rows) {
+  const int left = ScreenWidth - units * ButtonWidth, height = rows * ButtonHeight;
+  const auto free = [&](int top) {
+    for (int i = firstButton; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (IsRowButton(b) && b.right > left && b.top < top + height && top < b.bottom) return false;
+    }
+    return true;
+  };
+  // The top edge or just under one of the rows that reach there.
+  int best = free(0) ? 0 : ScreenHeight;
+  for (int i = firstButton; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (IsRowButton(b) && b.right > left && b.bottom < best && free(b.bottom)) best = b.bottom;
+  }
+  return best;
+}
+
+void AddAttributeColumn(ModellerScreen& s, int top, int firstButton) {
   if (!EditedObject || top < 0) return;
   constexpr int COLUMN_UNITS = 8;
+  top = std::min(top, FreeTopAtRightEdge(firstButton, COLUMN_UNITS, 4));
   const ModelObject& o = *EditedObject;
   ModellerState& st = s.state;
   const int leftX = RowCursorX, leftY = RowCursorY;  // the panels carry on from here
@@ -381,11 +401,11 @@ void AddSubobjectPanel(ModellerScreen& s) {
                  {1, "R", "Roll of the selected object"}};
   static const char* const NAMES[3] = {"X", "Y", "Z"};
   for (int row = 0; row < 3; ++row) {
-    AddLabelledValueButton(&s.prss, NAMES[row], 11, 1, uintptr_t(3 * row), Plain(), IvInt(o.offset[row]),
-                           ObjectPositionButton, POSITION_HINTS[row]);
+    AddLabelledValueButton(&s.prss, NAMES[row], BUTTON_STYLE_LENGTH16, 1, uintptr_t(3 * row), Plain(),
+                           IvInt(o.offset[row]), ObjectPositionButton, POSITION_HINTS[row]);
     const int axis = ANGLES[row].axis;
-    AddLabelledValueButton(&s.prss, ANGLES[row].label, 10, 1, uintptr_t(3 * axis), Plain(), IvInt(o.angles[axis]),
-                           ObjectAngleButton, ANGLES[row].hint);
+    AddLabelledValueButton(&s.prss, ANGLES[row].label, BUTTON_STYLE_ANGLE16, 1, uintptr_t(3 * axis), Plain(),
+                           IvInt(o.angles[axis]), ObjectAngleButton, ANGLES[row].hint);
     NextRow();
   }
 }

@@ -68,9 +68,14 @@ void AddSubobjectPanel(ModellerScreen& screen);
 int AddTrianglePanel(ModellerScreen& screen);
 void AddPointPanel(ModellerScreen& screen);
 int AddBuildPanel(ModellerScreen& screen);
-// At the right edge from row top (pixels): the current mapping, smoothing group, normal
-// contribution level and drive-side swap, each a button of its attribute.
-void AddAttributeColumn(ModellerScreen& screen, int top);
+// At the right edge: the current mapping, smoothing group, normal contribution level and
+// drive-side swap, each a button of its attribute.  The column stands as high as the panel
+// rows from firstButton on leave the right edge free, row top (pixels) at the lowest, so the
+// view options under it keep their place in a short window.
+void AddAttributeColumn(ModellerScreen& screen, int top, int firstButton);
+// The highest pixel row from which `rows` rows of `units` button units against the right edge
+// lie over none of the rows added from index firstButton on.
+int FreeTopAtRightEdge(int firstButton, int units, int rows);
 // "triangle buttons :" with "NO" and "YES" (word 3), width units in all.
 void AddTriangleButtonsOption(ModellerScreen& screen, int units);
 // The fills and outlines of the selected triangles and the transform buttons of point mode

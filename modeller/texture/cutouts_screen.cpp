@@ -79,7 +79,13 @@ void LoadCutoutTexture(CutoutsScreen& screen) {
   if (name[0]) screen.texture = LoadNamedTexture(name, 0, 0);
 }
 
-int ClampRows() { return std::clamp((ButtonHeight > 0 ? ScreenHeight / ButtonHeight : 0) - 13, 8, 40); }
+// The list's rows; in a short window few enough (three at least) that the page panel's rows
+// under it end above the view block at the bottom right (under the mode bar and the heading).
+int ClampRows() {
+  const int windowRows = ButtonHeight > 0 ? ScreenHeight / ButtonHeight : 0;
+  const int room = windowRows - ObjectEditorShared.bottomRightRows - PAGE_PANEL_ROWS - 2;
+  return std::max(3, std::min(std::clamp(windowRows - 13, 8, 40), room));
+}
 
 void ScrollToCurrent(CutoutsScreen& screen) {
   if (!HasCurrent()) return;
@@ -582,7 +588,8 @@ void AddRegionHandles(CutoutsScreen& screen) {
     if (points[hd][1] < top) continue;
     const int half = RegionHandleHalf();
     AddButton(&screen.prss, points[hd][0] - half, points[hd][1] - half, points[hd][0] + half, points[hd][1] + half,
-              K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), 0, Orange(), CutoutButton, nullptr);
+              K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, Orange(), CutoutButton,
+              nullptr);
   }
 }
 
@@ -627,8 +634,11 @@ void AddPanelRows(CutoutsScreen& screen) {
 void AddCutoutList(CutoutsScreen& screen) {
   ModelObject& o = Edited();
   Prss* owner = &screen.prss;
-  AddRowButton(owner, 8, 0, 0, Orange(), FrameText("cutouts : %d", o.cutoutCount), nullptr, nullptr);
-  AddRowButton(owner, 8, 0, 0, Orange(), "texture page", nullptr, "Texture page column");
+  // The name and page columns give a unit each where the list and its scroll bar (up to 35
+  // units) would run past a narrow window's edge.
+  const int units = ScreenWidth >= 36 * ButtonWidth ? 8 : 7;
+  AddRowButton(owner, units, 0, 0, Orange(), FrameText("cutouts : %d", o.cutoutCount), nullptr, nullptr);
+  AddRowButton(owner, units, 0, 0, Orange(), "texture page", nullptr, "Texture page column");
   const bool backing = ShowsBackingColumn() != 0;
   if (backing) AddRowButton(owner, 1, 0, 0, Orange(), "-", nullptr, nullptr);
   int parts = 0;
@@ -645,10 +655,10 @@ void AddCutoutList(CutoutsScreen& screen) {
   for (int i = screen.firstRow; i < o.cutoutCount && i < screen.firstRow + rows; ++i) {
     RowCursorX = 0, RowCursorY += ButtonHeight;
     const Cutout& c = o.cutouts[i];
-    AddRowButton(owner, 8, K_NAME + uintptr_t(i), i == SelectedCutout && IsSelected(c),
+    AddRowButton(owner, units, K_NAME + uintptr_t(i), i == SelectedCutout && IsSelected(c),
                  screen.used[i] ? Orange() : &TextColours.grey, c.name[0] ? c.name : "unnamed", CutoutButton,
                  "Left click to select / Right click to rename");
-    AddRowButton(owner, 8, K_PAGE + uintptr_t(i), 0, Orange(), ShownPageName(o, c.page), CutoutButton,
+    AddRowButton(owner, units, K_PAGE + uintptr_t(i), 0, Orange(), ShownPageName(o, c.page), CutoutButton,
                  "Click to set texture page for this cutout");
     if (backing)
       AddRowButton(owner, 1, K_BACKING + uintptr_t(i), (c.flags & CUTOUT_BACKING) != 0, Orange(),

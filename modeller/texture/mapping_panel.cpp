@@ -43,6 +43,9 @@ bool HasSelection() { return SelectedMapping >= 0 && EditedObject && SelectedMap
 bool SpokeMode() { return ObjectEditorShared.spokeCount > 0; }
 MappingPanel& PanelOf(void* owner) { return *static_cast<MappingPanel*>(owner); }
 ColourWord* Orange() { return &TextColours.lightOrange; }
+// A window too narrow for the list (28 units) and the cutout list at the right (12) side by
+// side at full width: their name and cutout columns narrow.
+bool NarrowWindow() { return ScreenWidth < 40 * ButtonWidth; }
 
 // ---- the draw hook ----
 
@@ -422,27 +425,30 @@ const char* CutoutNameOf(const ModelObject& o, int index) {
   return o.cutouts[index].name[0] ? o.cutouts[index].name : "unnamed";
 }
 
-void AddMappingList(MappingPanel& panel) {
+// fewer: rows the list gives up so that the rows under it stay on the window.
+void AddMappingList(MappingPanel& panel, int fewer) {
   const ModelObject& o = *EditedObject;
   Prss* owner = &panel.prss;
-  AddRowButton(owner, 8, 0, 0, Orange(), FrameText("mappings : %d", o.mappingCount), nullptr,
+  const int nameUnits = NarrowWindow() ? 6 : 8, cutoutUnits = NarrowWindow() ? 4 : 6;
+  AddRowButton(owner, nameUnits, 0, 0, Orange(), FrameText("mappings : %d", o.mappingCount), nullptr,
                "Number of mappings in this object");
   AddRowButton(owner, 3, 0, 0, Orange(), "dir", nullptr, "Mapping direction column");
   AddRowButton(owner, 2, 0, 0, Orange(), "col", nullptr, "Diffuse colour column");
   if (MappingTool.showCutouts) {
-    AddRowButton(owner, 6, 0, 0, Orange(), "cutout", nullptr, "Main cutouts");
-    if (!SpokeMode()) AddRowButton(owner, 6, 0, 0, Orange(), "opposite", nullptr, "Opposite side cutouts");
+    AddRowButton(owner, cutoutUnits, 0, 0, Orange(), "cutout", nullptr, "Main cutouts");
+    if (!SpokeMode()) AddRowButton(owner, cutoutUnits, 0, 0, Orange(), "opposite", nullptr, "Opposite side cutouts");
   }
   AddRowButton(owner, 2, W_SHOW_CUTOUTS, MappingTool.showCutouts, Orange(), MappingTool.showCutouts ? "<" : ">",
                MappingButton, MappingTool.showCutouts ? "Hide the cutouts" : "Show the cutouts");
   RowCursorX = 0, RowCursorY += ButtonHeight;
-  const int rows = std::max(8, (ButtonHeight > 0 ? ScreenHeight / ButtonHeight : 0) - 26);
+  constexpr int LEAST_ROWS = 3;
+  const int rows = std::max(LEAST_ROWS, std::max(8, (ButtonHeight > 0 ? ScreenHeight / ButtonHeight : 0) - 26) - fewer);
   panel.firstRow = std::clamp(panel.firstRow, 0, std::max(0, o.mappingCount - rows));
   const int listTop = RowCursorY;
   int listRight = 0;
   for (int i = panel.firstRow; i < o.mappingCount && i < panel.firstRow + rows; ++i) {
     const ModelMapping& m = o.mappings[i];
-    AddRowButton(owner, 8, W_ROW + uintptr_t(i), i == SelectedMapping, panel.used[i] ? Orange() : &TextColours.grey,
+    AddRowButton(owner, nameUnits, W_ROW + uintptr_t(i), i == SelectedMapping, panel.used[i] ? Orange() : &TextColours.grey,
                  m.name[0] ? m.name : "unnamed mapping", MappingButton, "Left click to select mapping / Right click to rename");
     AddRowButton(owner, 1, W_ROW_VIEW + uintptr_t(i), i == SelectedMapping && int32_t(m.direction) == CurrentViewCode(),
                  Orange(), "v", MappingButton, "Use this mapping's view direction");
@@ -452,10 +458,10 @@ void AddMappingList(MappingPanel& panel) {
                        "Diffuse colour - CTRL+RMB to copy / SHIFT+RMB to paste");
     if (MappingTool.showCutouts) {
       const bool armed = i == SelectedMapping && MappingPanelSelection >= 0;
-      AddRowButton(owner, 6, W_SLOT + uintptr_t(2 * i), armed && MappingPanelSelection == 0, Orange(),
+      AddRowButton(owner, cutoutUnits, W_SLOT + uintptr_t(2 * i), armed && MappingPanelSelection == 0, Orange(),
                    CutoutNameOf(o, m.cutout[0]), MappingButton, "Click to choose the main cutout for this mapping");
       if (!SpokeMode())
-        AddRowButton(owner, 6, W_SLOT + uintptr_t(2 * i + 1), armed && MappingPanelSelection == 1, Orange(),
+        AddRowButton(owner, cutoutUnits, W_SLOT + uintptr_t(2 * i + 1), armed && MappingPanelSelection == 1, Orange(),
                      m.cutout[1] == m.cutout[0] ? "-" : CutoutNameOf(o, m.cutout[1]), MappingButton,
                      "Click to choose an opposite side cutout for this mapping");
     }
@@ -469,7 +475,8 @@ void AddSelectionButtons(MappingPanel& panel) {
   ModelObject& o = *EditedObject;
   Prss* owner = &panel.prss;
   const bool box = EditViews.dragBox.state == DRAG_BOX_DONE && EditViews.dragBox.code == CurrentViewCode();
-  RowCursorX = 0, RowCursorY += ButtonHeight / 2;
+  // On the row under the undo buttons.
+  RowCursorX = 0, RowCursorY += ButtonHeight;
   if (!HasSelection()) {
     if (box) AddRowButton(owner, 8, W_NEW, 0, Orange(), "NEW mapping", MappingButton, "Create a new mapping based on the drag box (CTRL+N)");
     RowCursorX = 0, RowCursorY += ButtonHeight;
@@ -608,22 +615,23 @@ void AddSelectionButtons(MappingPanel& panel) {
   }
   if (MappingTool.showCutouts) {
     // The cutout list at the right: a click gives the armed slot its cutout.
-    SetRowCursorFromRight(12, 0);
+    const int units = NarrowWindow() ? 5 : 6;
+    SetRowCursorFromRight(2 * units, 0);
     const int left = RowCursorX;
-    AddRowButton(owner, 6, 0, 0, Orange(), "cutout name", nullptr, "Select a cutout for a mapping after clicking in the left list");
-    AddRowButton(owner, 6, 0, 0, Orange(), "texture file", nullptr, "The texture file name of the cutout");
+    AddRowButton(owner, units, 0, 0, Orange(), "cutout name", nullptr, "Select a cutout for a mapping after clicking in the left list");
+    AddRowButton(owner, units, 0, 0, Orange(), "texture file", nullptr, "The texture file name of the cutout");
     for (int c = 0; c < o.cutoutCount && RowCursorY < ScreenHeight - 2 * ButtonHeight; ++c) {
       RowCursorX = left, RowCursorY += ButtonHeight;
       const Cutout& cut = o.cutouts[c];
       const bool lit = m.cutout[0] == c || m.cutout[1] == c;
-      AddRowButton(owner, 6, W_CUTOUT + uintptr_t(c), lit, Orange(), CutoutNameOf(o, c), MappingButton,
+      AddRowButton(owner, units, W_CUTOUT + uintptr_t(c), lit, Orange(), CutoutNameOf(o, c), MappingButton,
                    "Select a cutout for a mapping after clicking in the left list");
       const TexturePage* page = cut.page < o.pageCount ? &o.pages[cut.page] : nullptr;
       const char* file = !page ? "-"
                          : page->type == PAGE_SKIN ? (EditorSkinName[0] ? EditorSkinName : "[no skin specified]")
                          : page->name[0]           ? page->name
                                                    : "[no texture]";
-      AddRowButton(owner, 6, 0, 0, Orange(), file, nullptr, "The texture file name of the cutout");
+      AddRowButton(owner, units, 0, 0, Orange(), file, nullptr, "The texture file name of the cutout");
     }
   }
 }
@@ -661,13 +669,23 @@ Prss* MappingPanelScreenAction(Prss* process) {
                  nullptr, nullptr);
     RowCursorX = 0, RowCursorY += ButtonHeight;
   }
-  AddMappingList(*panel);
-  AddValueEditButton(process, HasSelection() ? "mapping display opacity %.2f" : "mappings display opacity %.2f", 0.0f, 1.0f, HasSelection() ? &MappingTool.opacitySelected : &MappingTool.opacityAll,
-                     Orange(), nullptr, 16,
-                     HasSelection() ? "Opacity of selected mapping (only for editor)" : "Opacity of multiple mappings (only for editor)");
-  RowCursorX = 0, RowCursorY += ButtonHeight;
-  AddUndoButtons(process);
-  AddSelectionButtons(*panel);
+  // The list gives up rows (it scrolls) where the rows under it would leave a short window.
+  const int firstButton = ButtonCount, firstControl = ValueControlCount, listTop = RowCursorY;
+  for (int fewer = 0;;) {
+    AddMappingList(*panel, fewer);
+    AddValueEditButton(process, HasSelection() ? "mapping display opacity %.2f" : "mappings display opacity %.2f", 0.0f, 1.0f, HasSelection() ? &MappingTool.opacitySelected : &MappingTool.opacityAll,
+                       Orange(), nullptr, BUTTON_STYLE_FLOAT,
+                       HasSelection() ? "Opacity of selected mapping (only for editor)" : "Opacity of multiple mappings (only for editor)");
+    RowCursorX = 0, RowCursorY += ButtonHeight;
+    AddUndoButtons(process);
+    AddSelectionButtons(*panel);
+    int lowest = 0;
+    for (int i = firstButton; i < ButtonCount; ++i) lowest = std::max(lowest, InterfaceButtons[i].bottom);
+    if (lowest <= ScreenHeight || fewer > 0 || ButtonHeight <= 0) break;
+    fewer = (lowest - ScreenHeight + ButtonHeight - 1) / ButtonHeight;
+    ButtonCount = firstButton, ValueControlCount = firstControl;
+    RowCursorX = 0, RowCursorY = listTop;
+  }
   EditDomain = EDIT_DOMAIN_NONE;
   Prss_RestAfterDrawing(process);
   return process;

@@ -559,7 +559,7 @@ TEST_F(AnimEditorWindow, PosesAreMadeAndEditedThroughTheirButtons) {
     const InterfaceButton* b = nullptr;
     for (int i = 0; i < ButtonCount; ++i)
       if (InterfaceButtons[i].handler && InterfaceButtons[i].word == uintptr_t(2 + seating) &&
-          InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+          InterfaceButtons[i].style != BUTTON_STYLE_SYMBOL && InterfaceButtons[i].text.text &&
           std::strcmp(InterfaceButtons[i].text.text, SEATING_NAMES[seating]) == 0)
         b = &InterfaceButtons[i];
     ASSERT_NE(b, nullptr) << SEATING_NAMES[seating];

@@ -1028,7 +1028,8 @@ TEST_F(AppHarness, AReachTurnsTheWheelEveryOtherCallUntilItsTextShows) {
   EXPECT_EQ(notchesOfOneCall(), 1);
   EXPECT_EQ(notchesOfOneCall(), 0);
   ColourWord colour = 0;
-  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Far below"), IvInt(0), IvInt(0), 2, &colour, nullptr, nullptr),
+  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Far below"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT,
+                      &colour, nullptr, nullptr),
             0);
   EXPECT_EQ(notchesOfOneCall(), 0) << "shown now";
   EXPECT_EQ(notchesOfOneCall(), 0) << "and the line is done";
@@ -1046,10 +1047,11 @@ TEST_F(AppHarness, TheDriveFileClicksTheMiddleOfTheButtonOrControlShown) {
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   ClearInterface();
   ColourWord colour = 0;
-  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Go there"), IvInt(0), IvInt(0), 2, &colour, nullptr, nullptr),
+  ASSERT_EQ(AddButton(nullptr, 100, 200, 300, 260, 0, IvText("Go there"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT,
+                      &colour, nullptr, nullptr),
             0);
-  ASSERT_GE(AddValueControl(nullptr, nullptr, IvText("Panel press"), IvInt(0), IvText(nullptr), 9, &colour,
-                            [](void*, int, uintptr_t) {}, -0.5f, 0.2f, 0.0f, 0.4f),
+  ASSERT_GE(AddValueControl(nullptr, nullptr, IvText("Panel press"), IvInt(0), IvText(nullptr), VALUE_TYPE_FADE_TEXT,
+                            &colour, [](void*, int, uintptr_t) {}, -0.5f, 0.2f, 0.0f, 0.4f),
             0);
   ClearWindowMessages();
   std::ofstream("drive.txt") << "click Go there\nclick Panel press\nfrobnicate\n";

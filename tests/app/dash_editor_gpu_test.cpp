@@ -171,7 +171,8 @@ TEST_F(DashEditorWindow, TheSampleDashboardShowsItsDialsAndAByteBeyondItsRangeCo
     if (!slider) return -1.0f;
     for (int i = 0; i < ValueControlCount; ++i) {
       const ValueControl& c = ValueControls[i];
-      if (c.displayType == 19 && c.top == slider->top && c.left <= slider->left && c.right >= slider->right)
+      if (c.displayType == VALUE_TYPE_HELD_FLOAT && c.top == slider->top && c.left <= slider->left &&
+          c.right >= slider->right)
         return std::bit_cast<float>(uint32_t(reinterpret_cast<uintptr_t>(c.variable)));
     }
     return -1.0f;

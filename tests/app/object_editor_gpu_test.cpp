@@ -90,7 +90,7 @@ TEST_F(ObjectEditorViews, TheEntryPageOpensTheEditorWhoseViewsGridsAndBackground
   // The heading typed and stepped: 179 degrees and Shift+Right give -176.
   ASSERT_TRUE(HasButtonStarting("h : 90.00"));
   for (int i = ButtonCount - 1; i >= 0; --i)
-    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+    if (InterfaceButtons[i].style != BUTTON_STYLE_SYMBOL && InterfaceButtons[i].text.text &&
         std::strncmp(InterfaceButtons[i].text.text, "h : ", 4) == 0) {
       ClickAt((InterfaceButtons[i].left + InterfaceButtons[i].right) / 2,
               (InterfaceButtons[i].top + InterfaceButtons[i].bottom) / 2);

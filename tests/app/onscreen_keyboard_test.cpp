@@ -71,7 +71,8 @@ class OnscreenKeyboard : public ::testing::Test {
 
   static const ValueControl* KeyControl(int key) {
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 34 && reinterpret_cast<uintptr_t>(ValueControls[i].variable) == uintptr_t(key))
+      if (ValueControls[i].displayType == VALUE_TYPE_PRESS_CALLBACK &&
+          reinterpret_cast<uintptr_t>(ValueControls[i].variable) == uintptr_t(key))
         return &ValueControls[i];
     return nullptr;
   }
@@ -228,7 +229,7 @@ TEST_F(OnscreenKeyboard, ControlsArePlacedBelowTheTopInTheInputCodePage) {
   Frame();
   EXPECT_EQ(CurrentCodePage, CODE_PAGE_LATIN1);
   const ValueControl& background = ValueControls[0];
-  EXPECT_EQ(background.displayType, 33);
+  EXPECT_EQ(background.displayType, VALUE_TYPE_PRESS_ONLY);
   EXPECT_FLOAT_EQ(background.left, -0.42f);
   EXPECT_FLOAT_EQ(background.top, -0.47f);
   EXPECT_FLOAT_EQ(background.bottom, -0.04f);
@@ -252,10 +253,10 @@ TEST_F(OnscreenKeyboard, ControlsArePlacedBelowTheTopInTheInputCodePage) {
 // The panel is no row beside its keys (it has no owner), yet a press between the keys, in the
 // band under the function keys, reaches nothing beneath the keyboard.
 TEST_F(OnscreenKeyboard, APressBetweenTheKeysReachesNothingBeneath) {
-  static int pressedBeneath = 0;  // type 34 calls back at a press
+  static int pressedBeneath = 0;
   pressedBeneath = 0;
   ClearInterface();
-  AddValueControl(&screen, nullptr, IvInt(0), IvInt(0), IvInt(0), 34, nullptr,
+  AddValueControl(&screen, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_CALLBACK, nullptr,
                   [](void*, int, uintptr_t) { ++pressedBeneath; }, -1.0f, -1.0f, 1.0f, 1.0f);
   DoOnScreenKeyboard();
   EXPECT_EQ(ValueControls[1].owner, nullptr) << "the keyboard's panel";
@@ -270,7 +271,8 @@ TEST_F(OnscreenKeyboard, APressBetweenTheKeysReachesNothingBeneath) {
 TEST_F(OnscreenKeyboard, NothingIsAddedPastAFullTable) {
   ClearInterface();
   for (int i = 0; i < MAX_VALUE_CONTROLS - 5; ++i)
-    AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), 33, nullptr, nullptr, 0, 0, 0, 0);
+    AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr, 0, 0, 0,
+                    0);
   DoOnScreenKeyboard();
   EXPECT_EQ(ValueControlCount, MAX_VALUE_CONTROLS);
 }

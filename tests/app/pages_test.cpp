@@ -236,7 +236,7 @@ TEST_F(Pages, TheWelcomePageShowsSixteenLanguagesAtMostEightToARow) {
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
     for (const LanguageNameRow& row : LanguageNameTable)
-      if (b.style == 2 && b.text.text && std::strcmp(b.text.text, row.name) == 0) shown.push_back(&b);
+      if (b.style == BUTTON_STYLE_TEXT && b.text.text && std::strcmp(b.text.text, row.name) == 0) shown.push_back(&b);
   }
   ASSERT_EQ(shown.size(), 16u);
   EXPECT_STREQ(shown[0]->text.text, "English");
@@ -269,7 +269,7 @@ TEST_F(Pages, AWelcomePageOpenedWithoutLanguagesShowsNone) {
   Frame();
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if (b.style != 2 || !b.text.text) continue;
+    if (b.style != BUTTON_STYLE_TEXT || !b.text.text) continue;
     EXPECT_STRNE(b.text.text, "English");
     EXPECT_STRNE(b.text.text, "Deutsch");
   }
@@ -290,7 +290,8 @@ TEST_F(Pages, TheWelcomeTitleKeepsTheTranslationsCodePage) {
     const ValueControl* title = nullptr;
     char buffer[128];
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 10 && ValueControlText(ValueControls[i], buffer, sizeof buffer) &&
+      if (ValueControls[i].displayType == VALUE_TYPE_TITLE &&
+          ValueControlText(ValueControls[i], buffer, sizeof buffer) &&
           std::strcmp(buffer, LanguageTexts[TX_3a_wlcm_zkt]) == 0)
         title = &ValueControls[i];
     ASSERT_NE(title, nullptr) << page;

@@ -105,7 +105,8 @@ TEST_F(RimEditorWindow, SurfacesColoursFilesAndThePictureByMouseAndKeys) {
   uint8_t* faceRed = reinterpret_cast<uint8_t*>(&rim.mappings[2].colour);
   const InterfaceButton* trough = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(faceRed) && InterfaceButtons[i].style == 21)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(faceRed) &&
+        InterfaceButtons[i].style == BUTTON_STYLE_RED_SLIDER)
       trough = &InterfaceButtons[i];
   ASSERT_NE(trough, nullptr) << "the red slider of \"face\"";
   const int tx = (trough->left + trough->right) / 2, ty = (trough->top + trough->bottom) / 2;

@@ -442,7 +442,8 @@ TEST_F(VehicleEditorWindow, APageChangesTheCarToElectricAndUndoAndRedoRestoreEac
   const InterfaceButton* closed = FindButton("Vehicle Class");
   const InterfaceButton* ratio = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].style == 16 && std::strncmp(InterfaceButtons[i].fourth.text, "Reverse gear ratio", 18) == 0)
+    if (InterfaceButtons[i].style == BUTTON_STYLE_FLOAT &&
+        std::strncmp(InterfaceButtons[i].fourth.text, "Reverse gear ratio", 18) == 0)
       ratio = &InterfaceButtons[i];
   ASSERT_NE(ratio, nullptr);
   ASSERT_NE(open, nullptr);
@@ -1094,7 +1095,7 @@ TEST_F(VehicleEditorWindow, TheLaterPagesAndTheSidePanelArePicturedBesideTheCar)
   Frame();
   const InterfaceButton* test = nullptr;
   for (int i = 0; i < ButtonCount && !test; ++i)
-    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+    if (InterfaceButtons[i].style != BUTTON_STYLE_SYMBOL && InterfaceButtons[i].text.text &&
         std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0)
       test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);
@@ -1191,7 +1192,7 @@ TEST_F(VehicleEditorWindow, TheLightSwatchesShowTheirColoursAndTestingTheBrakeLi
   }
   const InterfaceButton* test = nullptr;
   for (int i = 0; i < ButtonCount && !test; ++i)
-    if (InterfaceButtons[i].style != 4 && InterfaceButtons[i].text.text &&
+    if (InterfaceButtons[i].style != BUTTON_STYLE_SYMBOL && InterfaceButtons[i].text.text &&
         std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0 && InterfaceButtons[i].word == 0)
       test = &InterfaceButtons[i];
   ASSERT_NE(test, nullptr);

@@ -270,7 +270,8 @@ TEST_F(EditorSession, AfterTheFirstLoadTheCarIsShownAsBuiltAndItsPositionsCanBeA
   const auto sideLit = [](uintptr_t word) {
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (b.style == 4 && b.handler == VehicleEditor::SetDriveSide && b.word == word) return b.fourth.i != 0;
+      if (b.style == BUTTON_STYLE_SYMBOL && b.handler == VehicleEditor::SetDriveSide && b.word == word)
+        return b.fourth.i != 0;
     }
     ADD_FAILURE() << "no side button " << word;
     return false;
@@ -281,7 +282,7 @@ TEST_F(EditorSession, AfterTheFirstLoadTheCarIsShownAsBuiltAndItsPositionsCanBeA
   // The right side tried: the car mirrored, the page offers only the way back.
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if (b.style == 4 && b.handler == VehicleEditor::SetDriveSide && b.word == 0) {
+    if (b.style == BUTTON_STYLE_SYMBOL && b.handler == VehicleEditor::SetDriveSide && b.word == 0) {
       ClickAt((b.left + b.right) / 2, (b.top + b.bottom) / 2);
       break;
     }

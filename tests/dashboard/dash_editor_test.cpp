@@ -143,7 +143,7 @@ class DashEditor : public ::testing::Test {
   // A label row (type 15) of the frame with the text.
   static bool LabelShown(const char* text) {
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 15 && ValueControls[i].minimum.text &&
+      if (ValueControls[i].displayType == VALUE_TYPE_LABEL && ValueControls[i].minimum.text &&
           std::strcmp(ValueControls[i].minimum.text, text) == 0)
         return true;
     return false;
@@ -169,7 +169,8 @@ class DashEditor : public ::testing::Test {
     char shown[128];
     for (int i = 0; i < ValueControlCount; ++i) {
       const ValueControl& c = ValueControls[i];
-      if (c.displayType == 19 && ValueControlText(c, shown, sizeof shown) && std::strcmp(shown, text) == 0)
+      if (c.displayType == VALUE_TYPE_HELD_FLOAT && ValueControlText(c, shown, sizeof shown) &&
+          std::strcmp(shown, text) == 0)
         found.push_back(&c);
     }
     return found;
@@ -695,8 +696,9 @@ TEST_F(DashEditor, EverySectionStandsWholeInOneColumn) {
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& s = InterfaceButtons[i];
       if (!ButtonText(s, text, sizeof text)) continue;
-      bool starts = s.style == 3 || (std::strstr(text, "(click : ") && !std::strstr(text, "OFF (click") &&
-                                     !std::strstr(text, "Using system colours"));
+      bool starts =
+          s.style == BUTTON_STYLE_LABEL || (std::strstr(text, "(click : ") && !std::strstr(text, "OFF (click") &&
+                                            !std::strstr(text, "Using system colours"));
       for (const DashLampKind& lamp : DASH_LAMP_KINDS) starts = starts || std::strcmp(text, lamp.name) == 0;
       if (!starts) continue;
       ++sections;
@@ -1330,7 +1332,7 @@ TEST_F(DashEditor, EachColourEditorTakesTwoRows) {
   for (const char* label : {"Backing colour", "Text colour", "Needle colour", "LED gear / digital speedo"}) {
     const ValueControl* found = nullptr;
     for (int i = 0; i < ValueControlCount && !found; ++i)
-      if (ValueControls[i].displayType == 15 && ValueControls[i].minimum.text &&
+      if (ValueControls[i].displayType == VALUE_TYPE_LABEL && ValueControls[i].minimum.text &&
           std::strcmp(ValueControls[i].minimum.text, label) == 0)
         found = &ValueControls[i];
     ASSERT_NE(found, nullptr) << label;

@@ -121,7 +121,7 @@ void ShowInfoPage(Prss* page, int shown) {
 const ValueControl* ArrowWithWord(uintptr_t word) {
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (c.callback && c.displayType == 2 && reinterpret_cast<uintptr_t>(c.variable) == word) return &c;
+    if (c.callback && c.displayType == VALUE_TYPE_GLYPH && reinterpret_cast<uintptr_t>(c.variable) == word) return &c;
   }
   return nullptr;
 }
@@ -147,7 +147,8 @@ TEST_F(GaragePanel, AnAddedMassStepSetsTheCarUpAgain) {
   EXPECT_FLOAT_EQ(info->top, -0.7f);
   const ValueControl* up = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &car->currentSetup.bytes[SETUP_BALLAST] && ValueControls[i].displayType == 40)
+    if (ValueControls[i].variable == &car->currentSetup.bytes[SETUP_BALLAST] &&
+        ValueControls[i].displayType == VALUE_TYPE_BYTE_PLUS)
       up = &ValueControls[i];
   ASSERT_NE(up, nullptr);
   ClickMiddle(*up);
@@ -289,7 +290,8 @@ TEST_F(GaragePanel, TheCarOnShowIsBuiltWithTheVehiclesFirstSetupAndColours) {
     std::vector<int> colours;
     for (int i = 0; i < ValueControlCount; ++i)
       for (int k = 0; k < 4; ++k)
-        if (ValueControls[i].displayType == 52 && ValueControls[i].colour == &car->currentColours.groups[group][k])
+        if (ValueControls[i].displayType == VALUE_TYPE_COLOUR_SWATCH &&
+            ValueControls[i].colour == &car->currentColours.groups[group][k])
           colours.push_back(k + 1);
     return colours;
   };
@@ -332,7 +334,7 @@ TEST_F(GaragePanel, TheTitleIsPlainAndThePanelsLayoutIsPutBackAfterTheFrame) {
   page->act(page);
   const ValueControl* title = Showing("Garage");
   ASSERT_NE(title, nullptr);
-  EXPECT_EQ(title->displayType, 10);
+  EXPECT_EQ(title->displayType, VALUE_TYPE_TITLE);
   EXPECT_EQ(title->codePage, 0);
   float left = -0.5f, top = -0.5f, right = 0.5f, bottom = 0.5f;
   TransformPanelRect(left, top, right, bottom);

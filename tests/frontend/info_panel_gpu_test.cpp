@@ -110,7 +110,8 @@ TEST_F(InfoPanelPictures, EveryPageInTheGarageAndInTheEditorsRectangle) {
   std::vector<uint8_t> p = DrawPage(garage);
   const ValueControl* bar = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &Strategy.tyreChange && ValueControls[i].displayType == 37) bar = &ValueControls[i];
+    if (ValueControls[i].variable == &Strategy.tyreChange && ValueControls[i].displayType == VALUE_TYPE_MAPPED_BYTE)
+      bar = &ValueControls[i];
   ASSERT_NE(bar, nullptr);
   {
     const int y = int(((bar->top + bar->bottom) * 0.5f + 1.0f) * 0.5f * HEIGHT);
@@ -133,7 +134,7 @@ TEST_F(InfoPanelPictures, EveryPageInTheGarageAndInTheEditorsRectangle) {
   p = DrawPage(garage);
   const ValueControl* swatch = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 52) swatch = &ValueControls[i];
+    if (ValueControls[i].displayType == VALUE_TYPE_COLOUR_SWATCH) swatch = &ValueControls[i];
   ASSERT_NE(swatch, nullptr);
   {
     const int x = int(((swatch->left + swatch->right) * 0.5f + 1.0f) * 0.5f * WIDTH);

@@ -47,7 +47,8 @@ class OptionsScreen : public PagePicture {
   // The up step of the slider bound to variable, in this frame's controls.
   static const ValueControl* StepUp(const void* variable) {
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].variable == variable && ValueControls[i].displayType == 44) return &ValueControls[i];
+      if (ValueControls[i].variable == variable && ValueControls[i].displayType == VALUE_TYPE_FLOAT_PLUS)
+        return &ValueControls[i];
     return nullptr;
   }
   // The garage page opened on the sample vehicle, made current and drawn; its "take cover
@@ -57,7 +58,8 @@ class OptionsScreen : public PagePicture {
     Prss_MakeCurrent(page);
     DrawPage(page);
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 9 && std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
+      if (ValueControls[i].displayType == VALUE_TYPE_FADE_TEXT &&
+          std::strcmp(ValueControls[i].minimum.text, "take cover picture") == 0)
         return &ValueControls[i];
     return nullptr;
   }

@@ -309,7 +309,7 @@ TEST_F(Services, TheEntryPageLeavesForTheCreditsOnEscapeQOrX) {
   ExitRequested = 0;
 }
 
-// The entry page as drawn: the big panel (type 7) over -0.5..0.5 by -0.3..0.3, "object editor" as the OK button 0.45 wide (from 0.75 - 0.45 = 0.3 to
+// The entry page as drawn: the big panel (VALUE_TYPE_BIG_PANEL) over -0.5..0.5 by -0.3..0.3, "object editor" as the OK button 0.45 wide (from 0.75 - 0.45 = 0.3 to
 // the right edge), "garage" at 0.45 and, while the editor can be opened, "vehicle editor" at
 // 0.35, each with its own word.  A menu page: nothing moves, so no redraw is asked for.
 TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
@@ -333,7 +333,7 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   EXPECT_EQ(PanelLayoutIndex, 0);
   const ValueControl* panel = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 7) panel = &ValueControls[i];
+    if (ValueControls[i].displayType == VALUE_TYPE_BIG_PANEL) panel = &ValueControls[i];
   ASSERT_NE(panel, nullptr);
   EXPECT_FLOAT_EQ(panel->left, -0.5f);
   EXPECT_FLOAT_EQ(panel->top, -0.3f);
@@ -341,7 +341,7 @@ TEST_F(Services, TheEntryPageShowsItsPanelAndButtons) {
   EXPECT_FLOAT_EQ(panel->bottom, 0.3f);
   const ValueControl* editor = shown("object editor");
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(editor->displayType, 3);
+  EXPECT_EQ(editor->displayType, VALUE_TYPE_DARK_TEXT);
   EXPECT_NEAR(editor->left, 0.3f, 1e-6f);
   EXPECT_FLOAT_EQ(editor->right, 1.0f);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(editor->variable), 1u);
@@ -525,21 +525,22 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
   }
   int gearboxRows = 0;
   for (int i = 0; i < ValueControlCount; ++i)
-    gearboxRows += ValueControls[i].owner == options && ValueControls[i].displayType == 49;
+    gearboxRows += ValueControls[i].owner == options && ValueControls[i].displayType == VALUE_TYPE_INT_VALUE;
   EXPECT_EQ(gearboxRows, 5);
   // Laid out in the options layout (5), one row every 1.2 row heights from -0.7: the two
   // alphas and four colours in rows 0..5, the name in row 6, the gearbox in rows 7..11.  The
-  // name is a plain text field (type 11) that holds the whole name and its zero.
+  // name is a plain text field (VALUE_TYPE_EDIT_TEXT) that holds the whole name and its zero.
   EXPECT_EQ(PanelLayoutIndex, 5);
   const float step = CurrentPanelLayout().rowHeight * 1.2f;
   const ValueControl* name = nullptr;
   std::vector<float> gearboxTops;
   for (int i = 0; i < ValueControlCount; ++i) {
     if (ValueControls[i].variable == CfgPlayerName) name = &ValueControls[i];
-    if (ValueControls[i].owner == options && ValueControls[i].displayType == 49) gearboxTops.push_back(ValueControls[i].top);
+    if (ValueControls[i].owner == options && ValueControls[i].displayType == VALUE_TYPE_INT_VALUE)
+      gearboxTops.push_back(ValueControls[i].top);
   }
   ASSERT_NE(name, nullptr);
-  EXPECT_EQ(name->displayType, 11);
+  EXPECT_EQ(name->displayType, VALUE_TYPE_EDIT_TEXT);
   EXPECT_EQ(name->maximum.i, intptr_t(sizeof CfgPlayerName));
   EXPECT_NEAR(name->top, -0.7f + 6 * step, 1e-4f);
   ASSERT_EQ(gearboxTops.size(), 5u);
@@ -625,7 +626,7 @@ TEST_F(Services, TheOpenOptionsScreenTakesTheInputClearsItsFramesAndStaysTheDial
   const ValueControl* title = nullptr;
   char text[256];
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 10 && ValueControlText(ValueControls[i], text, sizeof text) &&
+    if (ValueControls[i].displayType == VALUE_TYPE_TITLE && ValueControlText(ValueControls[i], text, sizeof text) &&
         std::strcmp(text, "Options") == 0)
       title = &ValueControls[i];
   ASSERT_NE(title, nullptr);
@@ -660,7 +661,8 @@ TEST_F(Services, TheGearboxRowsStepWithinTheirChoices) {
   const auto press = [&](int row, bool up, int times) {
     int seen = -1, middle = -1;
     for (int c = 0; c < ValueControlCount && middle < 0; ++c)
-      if (ValueControls[c].owner == options && ValueControls[c].displayType == 49 && ++seen == row) middle = c;
+      if (ValueControls[c].owner == options && ValueControls[c].displayType == VALUE_TYPE_INT_VALUE && ++seen == row)
+        middle = c;
     ASSERT_GT(middle, 0) << "row " << row;
     const ValueControl& arrow = ValueControls[up ? middle + 1 : middle - 1];
     ASSERT_NE(arrow.callback, nullptr) << "row " << row;

@@ -177,16 +177,16 @@ class PanelTest : public ::testing::Test {
     a.fuelPerLap = fuelPerLap;
     DrawVehicleInfoPanel(a);
   }
-  // A byte row's bar (type 37) and its down and up arrows (41, 40) bound to a variable: the
+  // A byte row's bar (VALUE_TYPE_MAPPED_BYTE) and its down and up arrows (41, 40) bound to a variable: the
   // bytes' range, the same figures shown at its ends, and the arrows stopping at them.
   void ExpectByteRow(const uint8_t* variable, int lowest, int highest, const char* what) {
     const ValueControl *bar = nullptr, *down = nullptr, *up = nullptr;
     for (int i = 0; i < ValueControlCount; ++i) {
       const ValueControl& c = ValueControls[i];
       if (c.variable != variable) continue;
-      if (c.displayType == 37) bar = &c;
-      if (c.displayType == 41) down = &c;
-      if (c.displayType == 40) up = &c;
+      if (c.displayType == VALUE_TYPE_MAPPED_BYTE) bar = &c;
+      if (c.displayType == VALUE_TYPE_BYTE_MINUS) down = &c;
+      if (c.displayType == VALUE_TYPE_BYTE_PLUS) up = &c;
     }
     ASSERT_NE(bar, nullptr) << what;
     ASSERT_NE(down, nullptr) << what;
@@ -226,8 +226,8 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
   SetInfoPanelLayout(0.0f, 1.2f, -0.5f);
   const float s = InfoLayout.sx;
   ClearInterface();
-  ASSERT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.1f, 0.2f,
-                                 0.3f, 0.5f),
+  ASSERT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr,
+                                 0.1f, 0.2f, 0.3f, 0.5f),
             0);
   EXPECT_FLOAT_EQ(ValueControls[0].left, s * 0.1f + InfoLayout.x0);
   EXPECT_FLOAT_EQ(ValueControls[0].top, s * 0.2f + InfoLayout.y0);
@@ -271,7 +271,9 @@ TEST_F(PanelTest, TabsAndLinesAreNotSqueezedBelowThreeQuarters) {
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
     char text[256] = "";
-    if (c.displayType != 0 && (c.displayType < 15 || c.displayType > 21)) continue;
+    if (c.displayType != VALUE_TYPE_TEXT &&
+        (c.displayType < VALUE_TYPE_LABEL || c.displayType > VALUE_TYPE_HELD_DEGREES))
+      continue;
     if (!ValueControlText(c, text, sizeof text) || !text[0]) continue;
     const float h = c.bottom - c.top, size = 0.85f * h;
     const float width = 8.0f / 12.0f * size * aspect * float(std::strlen(text));
@@ -435,19 +437,19 @@ TEST_F(PanelTest, AClipLeavesOutWholeRowsBelowIt) {
   // A rangeless row is its label alone, which ends higher: it stays.
   AddPanelFloatRow(&owner, "G %.0f", 0.0f, &f, 1.0f, 5.0f, 5.0f, nullptr, 0, 0, 0.1f, 0.5f);
   EXPECT_EQ(ValueControlCount, 5);
-  EXPECT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f,
-                                 0.5f, 0.46f),
+  EXPECT_EQ(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr,
+                                 0.0f, 0.4f, 0.5f, 0.46f),
             -1);
-  EXPECT_EQ(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f, 0.5f,
-                            0.46f),
+  EXPECT_EQ(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr, 0.0f,
+                            0.4f, 0.5f, 0.46f),
             -1);
   for (int i = 0; i < ValueControlCount; ++i) EXPECT_LE(ValueControls[i].bottom, InfoLayout.bottom) << i;
   // A control that ends exactly on the clip is still whole.
-  EXPECT_GE(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f,
-                                 0.5f, 0.45f),
+  EXPECT_GE(AddPanelValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr,
+                                 0.0f, 0.4f, 0.5f, 0.45f),
             0);
-  EXPECT_GE(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.4f, 0.5f,
-                            0.45f),
+  EXPECT_GE(AddPanelControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr, 0.0f,
+                            0.4f, 0.5f, 0.45f),
             0);
   ResetInfoPanelLayout();
   EXPECT_EQ(InfoLayout.bottom, INFO_PANEL_UNCLIPPED);
@@ -548,7 +550,7 @@ TEST(ColourMarks, AMarkIsMOrLowerMThenADigitFromOneToFour) {
 TEST_F(PanelTest, AFullTableDropsTheRestOfARowSilently) {
   uint8_t b = 10;
   while (ValueControlCount < MAX_VALUE_CONTROLS - 2)
-    AddValueControl(nullptr, nullptr, IvText("x"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0, 0, 0, 0);
+    AddValueControl(nullptr, nullptr, IvText("x"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr, 0, 0, 0, 0);
   AddPanelByteRow(&owner, "B %.0f", 0.0f, &b, nullptr, 0, 100, 0, 100, nullptr, 0, 0.0f, 0.4f);
   EXPECT_EQ(ValueControlCount, MAX_VALUE_CONTROLS);
   EXPECT_TRUE(Boxes().empty());
@@ -998,7 +1000,8 @@ TEST_F(PanelTest, TheAddedMassGoesToATenthOfTheCarsMassAndNoFurtherThan200Kg) {
     Draw(car, 0);
     const ValueControl* row = nullptr;
     for (int i = 0; i < ValueControlCount && !row; ++i)
-      if (ValueControls[i].displayType == 37 && ValueControls[i].variable == &car.currentSetup.bytes[SETUP_BALLAST])
+      if (ValueControls[i].displayType == VALUE_TYPE_MAPPED_BYTE &&
+          ValueControls[i].variable == &car.currentSetup.bytes[SETUP_BALLAST])
         row = &ValueControls[i];
     ASSERT_NE(row, nullptr) << masses[k];
     EXPECT_EQ(row->byteMaximum, most[k]) << masses[k];
@@ -1025,7 +1028,7 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   Draw(car, 1);
   int swatches = 0;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 52) {
+    if (ValueControls[i].displayType == VALUE_TYPE_COLOUR_SWATCH) {
       ++swatches;
       EXPECT_TRUE(ValueControls[i].colour == &car.currentColours.groups[0][0] ||
                   ValueControls[i].colour == &car.currentColours.groups[0][2]);
@@ -1037,7 +1040,7 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   Draw(car, 1);
   swatches = 0;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 52) {
+    if (ValueControls[i].displayType == VALUE_TYPE_COLOUR_SWATCH) {
       ++swatches;
       EXPECT_EQ(ValueControls[i].colour, &car.currentColours.groups[MARKS_WHEELS][0]);
     }
@@ -1047,9 +1050,9 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   Draw(car, 1);
   // Each marked colour's brightness bar spans its three channel sliders.
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 36) {
+    if (ValueControls[i].displayType == VALUE_TYPE_COLOUR_TRIPLE) {
       ASSERT_GE(i, 3);
-      EXPECT_EQ(ValueControls[i - 3].displayType, 35);
+      EXPECT_EQ(ValueControls[i - 3].displayType, VALUE_TYPE_COLOUR_BYTE);
       EXPECT_FLOAT_EQ(ValueControls[i].left, ValueControls[i - 3].left);
       EXPECT_FLOAT_EQ(ValueControls[i].right, ValueControls[i - 1].right);
       EXPECT_FLOAT_EQ(ValueControls[i].top, ValueControls[i - 1].bottom);
@@ -1079,7 +1082,7 @@ TEST_F(PanelTest, TheColoursPageOffersTheMarkedColours) {
   EXPECT_GT(browse->right, browse->left);
   // A plain button (its character at the ordinary size, not enlarged), centred, calling the
   // skin handler.
-  EXPECT_EQ(browse->displayType, 0);
+  EXPECT_EQ(browse->displayType, VALUE_TYPE_TEXT);
   EXPECT_EQ(browse->label.i, 0);
 }
 
@@ -1158,8 +1161,8 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
 }
 
 // The clickable texts (the page tabs, the mod page's address, the skin's file name and the
-// template sizes) are plain buttons (type 0) with centred text at the ordinary size; the
-// ratings tab and each ratings row's own rating are rating-segment controls (type 58), a row's
+// template sizes) are plain buttons (VALUE_TYPE_TEXT) with centred text at the ordinary size; the
+// ratings tab and each ratings row's own rating are rating-segment controls (VALUE_TYPE_SEGMENT_BAR), a row's
 // bound to its category's own rating.
 TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) {
   Car car;
@@ -1168,7 +1171,7 @@ TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) 
   Draw(car, 0);
   const auto plain = [](const ValueControl* c, const char* what) {
     ASSERT_NE(c, nullptr) << what;
-    EXPECT_EQ(c->displayType, 0) << what;
+    EXPECT_EQ(c->displayType, VALUE_TYPE_TEXT) << what;
     EXPECT_EQ(c->label.i, 0) << what;
   };
   plain(ControlShowing("Info"), "the Info tab");
@@ -1177,12 +1180,12 @@ TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) 
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
     if (c.top == PANEL_TOP && c.callback == SelectRatingsPage) {
-      EXPECT_EQ(c.displayType, 58) << "the ratings tab";
+      EXPECT_EQ(c.displayType, VALUE_TYPE_SEGMENT_BAR) << "the ratings tab";
       ++segments;
     }
     for (int k = 0; k < RATING_CATEGORIES; ++k)
       if (c.variable == &ModRatings.own[k] && c.top != PANEL_TOP) {
-        EXPECT_EQ(c.displayType, 58) << k;
+        EXPECT_EQ(c.displayType, VALUE_TYPE_SEGMENT_BAR) << k;
         ++segments;
       }
   }
@@ -1202,7 +1205,7 @@ TEST_F(PanelTest, ClickTextsArePlainCentredButtonsAndRatingsAreSegmentControls) 
   // In the editor the browse button beside the colours' name: a plain button of value 1.
   const ValueControl* browse = ControlShowing("\xB8");
   ASSERT_NE(browse, nullptr);
-  EXPECT_EQ(browse->displayType, 0);
+  EXPECT_EQ(browse->displayType, VALUE_TYPE_TEXT);
   EXPECT_EQ(browse->maximum.i, 1);
   ModRatings = HeldModRatings{};
 }
@@ -1303,7 +1306,7 @@ TEST_F(PanelTest, ClicksChangeValuesThroughTheCallbacks) {
   // The fuel row's right arrow: one step up, the strategy callback told.
   const ValueControl* arrow = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &Strategy.fuelAtStart && ValueControls[i].displayType == 40)
+    if (ValueControls[i].variable == &Strategy.fuelAtStart && ValueControls[i].displayType == VALUE_TYPE_BYTE_PLUS)
       arrow = &ValueControls[i];
   ASSERT_NE(arrow, nullptr);
   Click(*arrow);
@@ -1341,7 +1344,7 @@ TEST_F(PanelTest, AValueTypedOutsideTheRowIsRefused) {
   Draw(car, 0);
   const ValueControl* bar = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].variable == &Strategy.tyreChange && ValueControls[i].displayType == 37)
+    if (ValueControls[i].variable == &Strategy.tyreChange && ValueControls[i].displayType == VALUE_TYPE_MAPPED_BYTE)
       bar = &ValueControls[i];
   ASSERT_NE(bar, nullptr);
   Click(*bar, CLICK_RIGHT);
@@ -1537,14 +1540,14 @@ TEST_F(PanelTest, EachColourHasItsChannelSlidersAndTheTemplateSizeShownLit) {
   int sliders = 0, bars = 0;
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (c.displayType == 35) {
+    if (c.displayType == VALUE_TYPE_COLOUR_BYTE) {
       ASSERT_LT(sliders, 3);
       EXPECT_EQ(c.variable, bytes + sliders) << sliders;
       EXPECT_EQ(c.colour, channels[sliders]) << sliders;
       EXPECT_EQ(c.minimum.i, 0);
       EXPECT_EQ(c.maximum.i, 255);
       ++sliders;
-    } else if (c.displayType == 36) {
+    } else if (c.displayType == VALUE_TYPE_COLOUR_TRIPLE) {
       EXPECT_EQ(c.variable, bytes);
       EXPECT_EQ(c.minimum.i, 0);
       EXPECT_EQ(c.maximum.i, 255);

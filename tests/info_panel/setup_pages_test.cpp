@@ -126,7 +126,7 @@ class SetupPages : public ::testing::Test {
       if (ValueControls[i].displayType == type && ValueControls[i].variable == variable) return &ValueControls[i];
     return nullptr;
   }
-  // A byte row's bar (type 37) and its down and up arrows (41, 40): the bytes' range, the
+  // A byte row's bar (VALUE_TYPE_MAPPED_BYTE) and its down and up arrows (41, 40): the bytes' range, the
   // figures shown at its ends, and the arrows stopping at the bytes' ends.
   void ExpectByteRow(int at, float shownLow, float shownHigh, int lowest, int highest, const char* what) {
     const ValueControl* bar = Bound(37, Bytes() + at);
@@ -210,7 +210,7 @@ TEST_F(SetupPages, BrakesShowTheirRowsByTheCarsBrakesAndAids) {
     std::vector<const ValueControl*> switches;
     for (int i = 0; i < ValueControlCount; ++i) {
       char out[256];
-      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+      if (ValueControls[i].displayType == VALUE_TYPE_TEXT && ValueControlText(ValueControls[i], out, sizeof out) &&
           (std::strcmp(out, "Off") == 0 || std::strcmp(out, "On") == 0))
         switches.push_back(&ValueControls[i]);
     }
@@ -251,7 +251,7 @@ TEST_F(SetupPages, EachSwitchLightsTheStateTheSetupHolds) {
     std::vector<const ValueControl*> switches;  // ABS off, on, then traction control off, on
     for (int i = 0; i < ValueControlCount; ++i) {
       char out[256];
-      if (ValueControls[i].displayType == 0 && ValueControlText(ValueControls[i], out, sizeof out) &&
+      if (ValueControls[i].displayType == VALUE_TYPE_TEXT && ValueControlText(ValueControls[i], out, sizeof out) &&
           (std::strcmp(out, "Off") == 0 || std::strcmp(out, "On") == 0))
         switches.push_back(&ValueControls[i]);
     }
@@ -822,7 +822,8 @@ TEST_F(SetupPages, EachAeroRowsNameLiftAndDragStandSideBySideInTheSecondColumn) 
   for (int i = 2; i < ValueControlCount; ++i) {
     const ValueControl& drag = ValueControls[i];
     char out[64];
-    if (drag.displayType != 15 || !ValueControlText(drag, out, sizeof out) || std::strncmp(out, "D : ", 4) != 0)
+    if (drag.displayType != VALUE_TYPE_LABEL || !ValueControlText(drag, out, sizeof out) ||
+        std::strncmp(out, "D : ", 4) != 0)
       continue;
     const ValueControl& lift = ValueControls[i - 1];
     const ValueControl& name = ValueControls[i - 2];
@@ -870,7 +871,7 @@ TEST_F(SetupPages, ADistributionLineStandsForATotalLiftOfExactlyTheLeast) {
 
 // How the tyre page's texts are drawn: headings and figure lines left-aligned (label bits 1),
 // the selector's choice centred between its arrows (0), the arrows the code page's single angle
-// quotes (0x8B left, 0x9B right), the switches plain buttons (type 0) with centred text.
+// quotes (0x8B left, 0x9B right), the switches plain buttons (VALUE_TYPE_TEXT) with centred text.
 TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
   Load(RUNABOUT);
   Draw(INFO_PAGE_TYRES);
@@ -885,7 +886,7 @@ TEST_F(SetupPages, LinesAreLeftAlignedChoicesCentredAndArrowsAngleQuotes) {
     EXPECT_EQ(arrows[k]->minimum.i, 0x8B) << k;
     EXPECT_EQ(arrows[k + 1]->minimum.i, 0x9B) << k;
     const ValueControl& choice = arrows[k][1];
-    EXPECT_EQ(choice.displayType, 15) << k;
+    EXPECT_EQ(choice.displayType, VALUE_TYPE_LABEL) << k;
     EXPECT_EQ(choice.label.i & 3, 0) << k << ": centred";
   }
   const ValueControl* button = Texted("symmetric");
@@ -977,7 +978,7 @@ TEST_F(SetupPages, ASeatsNameTakesTheLeftOfItsRowBeforeItsButtons) {
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
     char out[64];
-    if (c.displayType != 15 || !ValueControlText(c, out, sizeof out)) continue;
+    if (c.displayType != VALUE_TYPE_LABEL || !ValueControlText(c, out, sizeof out)) continue;
     const std::string text = out;
     if (text != "front" && text.rfind("rear", 0) != 0) continue;
     ++seats;
@@ -1016,7 +1017,7 @@ TEST_F(SetupPages, PassengerSeatsFollowTheCarsSeatsAndCallWithSeatAndKind) {
     for (int i = 0; i < ValueControlCount; ++i) {
       char out[64];
       const ValueControl& c = ValueControls[i];
-      if (c.displayType != 0 || !ValueControlText(c, out, sizeof out)) continue;
+      if (c.displayType != VALUE_TYPE_TEXT || !ValueControlText(c, out, sizeof out)) continue;
       const std::string text = out;
       if (text != "none" && text != "man" && text != "woman") continue;
       EXPECT_EQ(c.colour == &InterfaceColours.textSelected, k % 3 == kinds[k / 3]) << "seat " << k / 3 << ", " << text;
@@ -1028,7 +1029,7 @@ TEST_F(SetupPages, PassengerSeatsFollowTheCarsSeatsAndCallWithSeatAndKind) {
   for (int i = 0; i < ValueControlCount; ++i) {
     char out[64];
     const ValueControl& c = ValueControls[i];
-    if (c.displayType == 0 && ValueControlText(c, out, sizeof out) && std::strcmp(out, "woman") == 0 &&
+    if (c.displayType == VALUE_TYPE_TEXT && ValueControlText(c, out, sizeof out) && std::strcmp(out, "woman") == 0 &&
         ++womanButtons == 2) {
       EXPECT_EQ(c.colour, &InterfaceColours.textSelected) << "the seat's kind lit";
       Click(&c);
@@ -1268,7 +1269,7 @@ TEST_F(SetupPages, TheFinalDriveRowThatWouldPassTheBottomStartsTheSecondColumn) 
   const auto row = [](const char* start) -> const ValueControl* {
     for (int i = 0; i < ValueControlCount; ++i) {
       char text[256];
-      if (ValueControls[i].displayType == 15 && ValueControlText(ValueControls[i], text, sizeof text) &&
+      if (ValueControls[i].displayType == VALUE_TYPE_LABEL && ValueControlText(ValueControls[i], text, sizeof text) &&
           std::string(text).rfind(start, 0) == 0)
         return &ValueControls[i];
     }
@@ -1346,7 +1347,8 @@ TEST_F(SetupPages, TheCamberRowsStandOnlyForAKnownSuspensionKindInItsAxlesColumn
   const ValueControl *front = nullptr, *rear = nullptr;
   for (int i = 0; i < ValueControlCount; ++i) {
     char text[64];
-    if (ValueControls[i].displayType != 15 || !ValueControlText(ValueControls[i], text, sizeof text)) continue;
+    if (ValueControls[i].displayType != VALUE_TYPE_LABEL || !ValueControlText(ValueControls[i], text, sizeof text))
+      continue;
     if (std::strcmp(text, "Front") == 0) front = &ValueControls[i];
     if (std::strcmp(text, "Rear") == 0) rear = &ValueControls[i];
   }

@@ -1082,7 +1082,8 @@ TEST(ViewLabels, ALabelStepsAsideOnlyForAButtonOnItsPlace) {
   ScreenWidth = 1280, ScreenHeight = 960;
   const int h = ButtonHeight, step = std::max(1, h / 2);
   const auto button = [](int left, int top, int right, int bottom) {
-    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr,
+              nullptr, nullptr);
   };
   // One button straight above the place, one straight to its left, each clear of it.
   ClearInterface();
@@ -1115,7 +1116,8 @@ TEST(ViewLabels, ALabelStaysBesideAOnePixelOverlapAndTakesTheFirstNearestPlace) 
   ScreenWidth = 1280, ScreenHeight = 960;
   const int h = ButtonHeight;
   const auto button = [](int left, int top, int right, int bottom) {
-    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(nullptr, left, top, right, bottom, 0, IvText("x"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr,
+              nullptr, nullptr);
   };
   ClearInterface();
   AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);

@@ -82,7 +82,7 @@ void ExpectTable(int first, const Table& table, const char* what) {
     } else {
       EXPECT_EQ(reinterpret_cast<void*>(b.handler), reinterpret_cast<void*>(r.handler)) << at;
     }
-    if (b.style == 2 || b.style == 3) {
+    if (b.style == BUTTON_STYLE_TEXT || b.style == BUTTON_STYLE_LABEL) {
       EXPECT_EQ(b.fourth.i != 0, r.lit != 0) << at << ": lit";
     }
     if (r.hint == ANY_HINT) continue;
@@ -724,7 +724,36 @@ TEST_F(PanelsTest, TheRowsAboveThePanelAndTheAttributeColumnKeepTheirWidths) {
   ASSERT_GT(column, clear);
   EXPECT_EQ(RowLayout(column, column + 7, ScreenWidth - 8 * ButtonWidth), "8 | 4 4 | 4 4 | 4 4");
   EXPECT_EQ(InterfaceButtons[column].left, ScreenWidth - 8 * ButtonWidth);
-  EXPECT_EQ(InterfaceButtons[column].top, InterfaceButtons[clear].top) << "beside the panel's first row";
+  EXPECT_EQ(InterfaceButtons[column].top, 0) << "no row above the panel reaches the right edge: at the top";
+  // In a narrow window the level and count rows reach into it: it stands in the four rows
+  // free between them.
+  ScreenWidth = 30 * ButtonWidth;
+  Buttons();
+  const InterfaceButton* narrow = ByHint("The name of the selected mapping");
+  ASSERT_NE(narrow, nullptr);
+  EXPECT_EQ(narrow->top, InterfaceButtons[IndexOf("auto")].bottom);
+  ScreenWidth = 1280;
+  // In a window too short for the layer panel under the mode's panel it stands against the
+  // right edge, on the window.
+  const int height = ScreenHeight;
+  ScreenHeight = 20 * ButtonHeight;
+  Buttons();
+  const InterfaceButton* layer = ByHint("Left click to hide/show/select layer / Right click to rename");
+  if (!layer) layer = ByHint("Left click to assign selected triangles to layer / Right click to rename");
+  ASSERT_NE(layer, nullptr);
+  EXPECT_EQ(layer->left, ScreenWidth - 12 * ButtonWidth) << "after its leader of four units";
+  EXPECT_LE(layer->bottom + 3 * ButtonHeight, ScreenHeight);
+  // In one of 16 rows the mode's rows that would run off the bottom stand beside the column:
+  // every row on the window.
+  ScreenHeight = 16 * ButtonHeight;
+  Buttons();
+  for (int i = 0; i < ButtonCount; ++i) {
+    char text[64] = "";
+    ButtonText(InterfaceButtons[i], text, sizeof text);
+    EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << text;
+  }
+  ScreenHeight = height;
+  Buttons();
   // The last level: the collision mesh's row under the level row.
   model.currentLod = 1;
   Buttons();
@@ -1014,7 +1043,7 @@ TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {
     std::string lit;
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (b.fourth.i == 1 && b.style == 2) lit += (lit.empty() ? "" : " ") + TextOf(&b);
+      if (b.fourth.i == 1 && b.style == BUTTON_STYLE_TEXT) lit += (lit.empty() ? "" : " ") + TextOf(&b);
     }
     return lit;
   };
@@ -1174,7 +1203,7 @@ TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTopAndNoneOnAScreenOfNoS
   const auto separatorAt = [](float top) {
     for (int i = 0; i < ValueControlCount; ++i) {
       const ValueControl& c = ValueControls[i];
-      if (c.displayType == 7 && std::abs(c.top - top) < 0.002f && std::abs(c.left + 1.0f) < 0.002f &&
+      if (c.displayType == VALUE_TYPE_BIG_PANEL && std::abs(c.top - top) < 0.002f && std::abs(c.left + 1.0f) < 0.002f &&
           c.bottom > c.top && c.bottom - c.top < 0.01f)
         return true;
     }
@@ -1195,7 +1224,7 @@ TEST_F(PanelsTest, TheObjectPanelHasItsSeparatorAlongItsTopAndNoneOnAScreenOfNoS
     RowCursorX = RowCursorY = 0;
     AddObjectPanel(*modeller, 0);
     for (int i = 0; i < ValueControlCount; ++i)
-      EXPECT_NE(ValueControls[i].displayType, 7) << (zeroWidth ? "no width" : "no height");
+      EXPECT_NE(ValueControls[i].displayType, VALUE_TYPE_BIG_PANEL) << (zeroWidth ? "no width" : "no height");
   }
   ScreenWidth = 1280, ScreenHeight = 960;
 }

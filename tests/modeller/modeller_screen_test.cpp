@@ -469,7 +469,7 @@ TEST_F(ModellerTest, RepeatsOfOneEditMergeAndKindZeroNeverDoes) {
   ClearInterface();
   RowCursorX = RowCursorY = 0;
   EditDomain = EDIT_DOMAIN_MODELLER;
-  AddRowByteSlider(&modeller->prss, 200, ButtonHeight, 20, &level, &TextColours.grey, nullptr);
+  AddRowByteSlider(&modeller->prss, 200, ButtonHeight, BUTTON_STYLE_BYTE_SLIDER, &level, &TextColours.grey, nullptr);
   EditDomain = EDIT_DOMAIN_NONE;
   const InterfaceButton trough = InterfaceButtons[0];
   MouseX = (trough.left + trough.right) / 2, MouseY = (trough.top + trough.bottom) / 2;
@@ -789,6 +789,19 @@ TEST_F(ModellerTest, TheViewOptionsStandAboveTheBottomRightBlockInRowsOfTwo) {
   EXPECT_EQ(FindShownButton("reload textures"), nullptr);
   EXPECT_EQ(FindShownButton("flat"), nullptr);
   DialogOpen = 0;
+  // Where a tool's rows stand in their place (triangle mode's attribute column at the right
+  // edge, in a window of 20 rows), the options give way rather than lie over them.
+  SelectEditView(VIEW_PERSPECTIVE);
+  Key('T', true);
+  const int height = ScreenHeight;
+  ScreenHeight = 20 * ButtonHeight;
+  frame();
+  EXPECT_NE(FindShownButton("group"), nullptr);
+  EXPECT_EQ(FindShownButton("flat"), nullptr);
+  ScreenHeight = height;
+  frame();
+  EXPECT_NE(FindShownButton("group"), nullptr);
+  EXPECT_NE(FindShownButton("flat"), nullptr);
 }
 
 TEST_F(ModellerTest, OneObjectWithoutSubobjectsHasNoSubobjectOrDummySwitch) {

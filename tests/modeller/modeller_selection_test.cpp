@@ -307,7 +307,7 @@ TEST_F(ModellerTest, TriangleMarkersShowOnlyTheTrianglesFacingThePerspectiveView
     ClearInterface();
     DrawTriangleMarkers(*modeller);
     int n = 0;
-    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == 1;
+    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == BUTTON_STYLE_COLOUR_SQUARE;
     return n;
   };
   modeller->facingOnly = 1;
@@ -360,7 +360,7 @@ TEST_F(ModellerTest, BuildModeShowsThePointMarkersOrWithShiftTheTriangleMarkers)
   Key('B', true);
   const auto markers = [] {
     int n = 0;
-    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == 1;
+    for (int i = 0; i < ButtonCount; ++i) n += InterfaceButtons[i].style == BUTTON_STYLE_COLOUR_SQUARE;
     return n;
   };
   ClearInterface();

@@ -1827,11 +1827,22 @@ TEST_F(MappingButtonsTest, SwatchesCopyAndPasteColoursAndLongListsScroll) {
       EXPECT_NEAR(ValueControls[i].left, rowsRight, 1e-5) << "control " << i;
     }
   EXPECT_GT(bars, 0);
+  // A selected mapping's rows under the list in a window of 25 rows: the list gives up rows
+  // so that the last of them ends on the window.
+  const int height = ScreenHeight;
+  ScreenHeight = 25 * ButtonHeight;
+  SelectedMapping = 0;
+  Buttons(&panel->prss);
+  EXPECT_LT(int(Swatches().size()), rows);
+  EXPECT_GE(Swatches().size(), 3u);
+  for (int i = 0; i < ButtonCount; ++i) EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << i;
+  SelectedMapping = -1;
+  ScreenHeight = height;
 }
 
 // The tool's rows as the widths of their buttons in button units (row_layout.h), worked out
 // from the tool's plan: the list's name of 8 units, its view switch, direction and swatch, the
-// two cutout columns of 6; the selected mapping's rows under the undo row, half a row apart.
+// two cutout columns of 6; the selected mapping's rows under the undo row.
 TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
   OpenTool();
   FrontView();
@@ -1848,9 +1859,10 @@ TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
   // The heading row (count, "dir", "col", the cutouts' switch), then a row a mapping.
   int list = at("mappings : 2");
   EXPECT_EQ(RowLayout(list, list + 4 + 2 * 4), "8 3 2 2 | 8 1 3 2 | 8 1 3 2");
-  // No selection: the points' switch a row and a half under the undo row.
+  // No selection: the points' switch two rows under the undo row (with a drag box "NEW
+  // mapping" takes the row between).
   const int show = at("show object points");
-  EXPECT_EQ(RowLayout(show - 1), "12 |+0.5| 10") << "\"no changes\", then the switch";
+  EXPECT_EQ(RowLayout(show - 1), "12 |+1| 10") << "\"no changes\", then the switch";
   MappingTool.showCutouts = 1;
   Buttons(&panel->prss);
   list = at("mappings : 2");
@@ -1858,7 +1870,7 @@ TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
       << "with the main and opposite cutouts";
 
   // A new mapping from a drag box, selected: its rows under the undo row (two counts of 2
-  // units, undo and redo of 4).
+  // units, undo and redo of 4), none over it.
   Box(-0.5, 0.25, 0.5, 0.75);
   Buttons(&panel->prss);
   ClickButton(*FindShownButton("NEW mapping"));
@@ -1871,7 +1883,7 @@ TEST_F(MappingButtonsTest, TheToolsRowsHoldTheirButtonsAtTheirWidths) {
   EXPECT_EQ(InterfaceButtons[cutouts].fourth.i, 0) << "the list's headings are never lit";
   EXPECT_EQ(InterfaceButtons[cutouts + 1].fourth.i, 0);
   EXPECT_EQ(RowLayout(first, cutouts),
-            "2 4 4 2 |-0.5| 8 4 4 3 3 | 6 2 2 | 4 3 3 | 8 | 8 | 8 | 4 3 12 | 8 | 1 6 1 | 1 6 1 | 1 6 1 | 8 | "
+            "2 4 4 2 | 8 4 4 3 3 | 6 2 2 | 4 3 3 | 8 | 8 | 8 | 4 3 12 | 8 | 1 6 1 | 1 6 1 | 1 6 1 | 8 | "
             "1 6 1 | 1 6 1 | 1 6 1 | 5 1 5 1 | 10 | 10");
   // The cutout list at the right edge, 12 units wide from the top: a row a cutout.
   std::string column = "6 6";

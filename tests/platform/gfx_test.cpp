@@ -19,6 +19,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/gfx_local.h"
 #include "tests/platform/skip_outside_ci.h"
 
 namespace {
@@ -167,12 +168,20 @@ class GfxPixels : public ::testing::Test {
     EXPECT_EQ(GfxCreateSamplerState(g_device, d, &point), GFX_OK);
     return point;
   }
-  void Draw(const std::vector<Vertex>& v) {
+  // Noted: the bytes written through the mapping are told to the layer for its fingerprints.
+  void Draw(const std::vector<Vertex>& v, bool noted = false) {
     GfxMappedSubresource m;
     ASSERT_EQ(GfxMapResource(g_context, vertices, 0, GFX_MAP_WRITE_DISCARD, &m), GFX_OK);
     std::memcpy(m.data, v.data(), v.size() * sizeof(Vertex));
+    if (noted) GfxNoteWritten(vertices, 0, uint32_t(v.size() * sizeof(Vertex)), m.data);
     GfxUnmap(g_context, vertices, 0);
     GfxDraw(g_context, uint32_t(v.size()), 0);
+  }
+  // The colour target black, the depth target far.
+  void ClearTargets() {
+    const float black[4] = {0, 0, 0, 0};
+    GfxClearRenderTargetView(g_context, rtv, black);
+    GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
   }
   // A triangle covering the left half, or the whole target when full.
   static std::vector<Vertex> Quad(float z, uint32_t colour, float x0 = -1, float y0 = -1, float x1 = 1, float y1 = 1) {
@@ -394,7 +403,6 @@ TEST_F(GfxPixels, TheStencilMarksAndTestsWithEachFacesOwnFunctionAndMasks) {
     EXPECT_EQ(Pixel(p, 4, 16), 0xFFFFFFFFu) << "stencil cleared to " << int(value);
     EXPECT_EQ(Pixel(p, 28, 16), 0xFFFFFFFFu) << "stencil cleared to " << int(value);
   }
-  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
   GfxRSSetState(g_context, GfxRasterizerState{});
   GfxRelease(noCull), GfxRelease(mark), GfxRelease(less), GfxRelease(equal), GfxRelease(backOnly);
 }
@@ -715,6 +723,64 @@ void main() { gl_Position = vec4(inPosition + shift.xyz, 1.0); colour = inColor;
   EXPECT_EQ(Pixel(p, 8, 16), 0u) << "left half";
   GfxClearState(g_context);
   GfxRelease(shifted), GfxRelease(shift);
+}
+
+// A pair linked while a program cache is in use is kept in its file; read again, the file's
+// binary stands in for compiling both stages and draws the same.  A damaged file is passed
+// over (the stages are compiled at once) and written anew.
+TEST_F(GfxPixels, ProgramsKeptInTheCacheFileLinkWithoutCompilingAndADamagedFileIsWrittenAnew) {
+  const char* path = "program_cache_test.bin";
+  std::remove(path);
+  const std::string vertexSource = std::string(VS_SOURCE) + "// kept\n";
+  GfxOMSetDepthStencilState(g_context, GfxDepthStencilState{}, 0);
+  uint32_t shade = 0xFF200000;  // each draw's own colour, nearer than the last
+  float nearness = 0.9f;
+  auto drawKept = [&](bool compiledAtOnce) {
+    GfxVertexShader keptVs;
+    GfxPixelShader keptPs;
+    ASSERT_EQ(GfxCreateVertexShader(g_device, vertexSource.c_str(), 0, &keptVs), GFX_OK) << GfxLastShaderLog();
+    ASSERT_EQ(GfxCreatePixelShader(g_device, PS_SOURCE, 0, &keptPs), GFX_OK) << GfxLastShaderLog();
+    EXPECT_EQ(g_gfx.shaders.Get(keptVs.id)->gl != 0, compiledAtOnce);
+    GfxVSSetShader(g_context, keptVs);
+    GfxPSSetShader(g_context, keptPs);
+    shade += 0x00200000;
+    nearness -= 0.1f;
+    Draw(Quad(nearness, shade));
+    EXPECT_EQ(Pixel(Read(colour), 16, 16), shade);
+    EXPECT_EQ(g_gfx.shaders.Get(keptVs.id)->gl != 0, compiledAtOnce) << "the binary stood in for the compile";
+    GfxVSSetShader(g_context, vs);
+    GfxPSSetShader(g_context, ps);
+    GfxRelease(keptVs), GfxRelease(keptPs);
+  };
+  auto fileStart = [&] {
+    char magic[5] = {};
+    if (FILE* f = std::fopen(path, "rb")) {
+      EXPECT_EQ(std::fread(magic, 1, 4, f), 4u);
+      std::fclose(f);
+    }
+    return std::string(magic);
+  };
+
+  GfxUseProgramCache(path);
+  drawKept(true);
+  ASSERT_EQ(GfxSaveProgramCache(), 0);
+  EXPECT_EQ(fileStart(), "ZKPB");
+  GfxUseProgramCache(path);  // as the next run reads it
+  drawKept(false);
+
+  if (FILE* f = std::fopen(path, "r+b")) {
+    std::fseek(f, 12, SEEK_SET);  // into the driver's name
+    std::fputc('?', f);
+    std::fclose(f);
+  }
+  GfxUseProgramCache(path);
+  drawKept(true);
+  ASSERT_EQ(GfxSaveProgramCache(), 0);
+  GfxUseProgramCache(path);
+  drawKept(false);
+
+  GfxUseProgramCache(nullptr);
+  std::remove(path);
 }
 
 // The call asked for before the next draw is made once, just before it, by a plain draw and
@@ -1133,6 +1199,110 @@ TEST_F(GfxPixels, ConstantBuffersAndBlendingReachThePixels) {
   EXPECT_NEAR(int((p >> 8) & 0xFF), 0x40, 1);
   EXPECT_NEAR(int(p & 0xFF), 0x20, 1);
   GfxRelease(add);
+}
+
+// The fingerprint of what a texture holds: the same clear and draws from the same inputs give
+// the same one again; a changed constant, or vertices written without a note, another.  Draws
+// into a texture being skipped are fingerprinted as if drawn and leave its pixels alone.
+TEST_F(GfxPixels, FingerprintsFollowWhatTheDrawsTakeAndSkippedDrawsLeaveThePixels) {
+  ClearTargets();
+  const uint64_t cleared = GfxContentFingerprint(colour);
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  const uint64_t red = GfxContentFingerprint(colour);
+  EXPECT_NE(red, cleared);
+  ClearTargets();
+  EXPECT_EQ(GfxContentFingerprint(colour), cleared) << "a clear starts afresh";
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  EXPECT_EQ(GfxContentFingerprint(colour), red) << "the same draw from the same inputs";
+
+  const float half[4] = {0.5f, 0.5f, 0.5f, 1}, ones[4] = {1, 1, 1, 1};
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, half, 0, 0);
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  EXPECT_NE(GfxContentFingerprint(colour), red) << "another constant";
+  GfxUpdateSubresource(g_context, tint, 0, nullptr, ones, 0, 0);
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000));
+  EXPECT_NE(GfxContentFingerprint(colour), red) << "vertices written without a note";
+
+  // Green drawn, then a red frame only fingerprinted: the pixels stay green.
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFF00FF00), true);
+  GfxSkipDrawsInto(colour);
+  ClearTargets();
+  Draw(Quad(0.5f, 0xFFFF0000), true);
+  EXPECT_EQ(GfxContentFingerprint(colour), red);
+  GfxSkipDrawsInto(GfxTexture2D{});
+  EXPECT_EQ(Pixel(Read(colour), 8, 8), 0xFF00FF00u);
+}
+
+// A watch of the draws into a texture: the first ones, as foreseen, are skipped and the
+// picture taken where they ended in the stretch before is copied in; one not foreseen fails
+// the stretch and leaves the pixels alone.
+TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
+  GfxTexture2DDesc d;
+  GfxGetDesc(colour, &d);
+  GfxTexture2D picture;
+  ASSERT_EQ(GfxCreateTexture2D(g_device, d, nullptr, &picture), GFX_OK);
+  // Red on the left, then the right half in the colour given; each draw's vertices noted.
+  const auto stretch = [&](uint32_t right) {
+    ClearTargets();
+    Draw(Quad(0.5f, 0xFFFF0000, -1, -1, 0, 1), true);
+    Draw(Quad(0.5f, right, 0, -1, 1, 1), true);
+  };
+  const auto watched = [&](GfxWriteWatch& watch, uint32_t right) {
+    GfxWatchWrites(&watch);
+    stretch(right);
+    GfxWatchWrites(nullptr);
+  };
+  GfxWriteWatch first;
+  first.texture = colour;
+  watched(first, 0xFF0000FF);
+  ASSERT_EQ(first.written.size(), 3u) << "the clear and the two draws";
+  // A watch foreseeing the first stretch's writes, skipping the first of them.
+  const auto following = [&](size_t skip) {
+    GfxWriteWatch watch;
+    watch.texture = colour;
+    watch.expected = first.written;
+    watch.skip = skip;
+    watch.resume = skip ? picture : GfxTexture2D{};
+    return watch;
+  };
+  GfxWriteWatch again = following(0);
+  again.snapshot = picture;
+  again.snapshotBefore = 2;
+  watched(again, 0xFF0000FF);
+  EXPECT_EQ(again.written, first.written) << "the same draws from the same inputs";
+  EXPECT_EQ(again.snapshotAt, 2u);
+  EXPECT_EQ(Pixel(Read(picture), 24, 8), 0u) << "taken before the right half";
+
+  // Over a green target: the clear and the red half are skipped, the picture copied in, and
+  // the yellow half drawn.
+  Draw(Quad(0.1f, 0xFF00FF00));
+  GfxWriteWatch second = following(2);
+  watched(second, 0xFFFFFF00);
+  EXPECT_FALSE(second.failed);
+  EXPECT_EQ(second.written[0], first.written[0]);
+  EXPECT_NE(second.written[2], first.written[2]);
+  std::vector<uint8_t> pixels = Read(colour);
+  EXPECT_EQ(Pixel(pixels, 8, 8), 0xFFFF0000u);
+  EXPECT_EQ(Pixel(pixels, 24, 8), 0xFFFFFF00u);
+
+  // The first draw not the one foreseen: nothing from there on is drawn.
+  GfxWriteWatch third = following(3);
+  GfxWatchWrites(&third);
+  stretch(0xFF0000FF);
+  EXPECT_FALSE(third.failed) << "as foreseen";
+  EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u) << "the picture from before the right half";
+  third.written.clear();
+  third.failed = false;
+  third.skip = 1;
+  const float white[4] = {1, 1, 1, 1};
+  GfxClearRenderTargetView(g_context, rtv, white);
+  GfxWatchWrites(nullptr);
+  EXPECT_TRUE(third.failed);
+  EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u);
+  GfxRelease(picture);
 }
 
 TEST_F(GfxPixels, UnchangedStateMakesNoGlCall) {

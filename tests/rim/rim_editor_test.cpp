@@ -286,7 +286,8 @@ TEST_F(RimEditor, DeleteTakesTheSelectedSurfaceOrTheSelectedPoints) {
   car->wheelMeshesBuilt = 1;
   const InterfaceButton* up = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&rim.surfaces[0].group) && InterfaceButtons[i].style == 43)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(&rim.surfaces[0].group) &&
+        InterfaceButtons[i].style == BUTTON_STYLE_INT_PLUS)
       up = &InterfaceButtons[i];
   ASSERT_NE(up, nullptr) << "the \"Smoothing group\" row";
   ClickButton(*up);
@@ -347,7 +348,7 @@ TEST_F(RimEditor, ASelectedSurfaceIndexAtTheCountShowsNoGroupRowAndDeletesNothin
   Click("surface");
   const auto groupRows = [] {
     int rows = 0;
-    for (int i = 0; i < ButtonCount; ++i) rows += InterfaceButtons[i].style == 43;
+    for (int i = 0; i < ButtonCount; ++i) rows += InterfaceButtons[i].style == BUTTON_STYLE_INT_PLUS;
     return rows;
   };
   Frame();
@@ -370,7 +371,8 @@ TEST_F(RimEditor, AColourStepReachesTheSameDigitsMappingsAndDupDelAndRenameWork)
   uint8_t* red = reinterpret_cast<uint8_t*>(&rim.mappings[0].colour);
   const InterfaceButton* plus = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red) && InterfaceButtons[i].style == 28)
+    if (InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red) &&
+        InterfaceButtons[i].style == BUTTON_STYLE_COLOUR_PLUS)
       plus = &InterfaceButtons[i];
   ASSERT_NE(plus, nullptr);
   const ColourWord other = rim.mappings[3].colour;

@@ -151,7 +151,9 @@ class Dialogs : public ::testing::Test {
   const ValueControl* FindControl(const char* text) {
     for (int i = 0; i < ValueControlCount; ++i) {
       const ValueControl& c = ValueControls[i];
-      if (c.owner && c.minimum.text && c.displayType != 25 && c.displayType != 14 && std::string(c.minimum.text) == text) return &c;
+      if (c.owner && c.minimum.text && c.displayType != VALUE_TYPE_TEXT_SLOT && c.displayType != VALUE_TYPE_TEXT_LINE &&
+          std::string(c.minimum.text) == text)
+        return &c;
     }
     return nullptr;
   }
@@ -552,7 +554,7 @@ TEST_F(Dialogs, SuggestionsAreTakenOnceWhenNoPatternIsGiven) {
 // the panel's width (0.42 each side for short texts, 0.69 at most for long ones), and its
 // button 0.1 to 0.02 above the panel's bottom.
 TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
-  const auto control = [](int type, const std::string& text) -> const ValueControl* {
+  const auto control = [](DisplayType type, const std::string& text) -> const ValueControl* {
     for (int i = 0; i < ValueControlCount; ++i)
       if (ValueControls[i].displayType == type && ValueControls[i].minimum.text && text == ValueControls[i].minimum.text)
         return &ValueControls[i];
@@ -567,10 +569,10 @@ TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
   };
   ShowMessageBox2Lines(&owner, "first", "second");
   Frame();
-  expectRect(control(4, ""), -0.42f, -0.53f, 0.42f, -0.19f, "panel");
-  expectRect(control(14, "first"), -0.42f, -0.45f, 0.42f, -0.37f, "first line");
-  expectRect(control(14, "second"), -0.42f, -0.37f, 0.42f, -0.29f, "second line");
-  expectRect(control(4, LanguageTexts[TX_3a_capitlok]), -0.13f, -0.29f, 0.13f, -0.21f, "button");
+  expectRect(control(VALUE_TYPE_BUTTON, ""), -0.42f, -0.53f, 0.42f, -0.19f, "panel");
+  expectRect(control(VALUE_TYPE_TEXT_LINE, "first"), -0.42f, -0.45f, 0.42f, -0.37f, "first line");
+  expectRect(control(VALUE_TYPE_TEXT_LINE, "second"), -0.42f, -0.37f, 0.42f, -0.29f, "second line");
+  expectRect(control(VALUE_TYPE_BUTTON, LanguageTexts[TX_3a_capitlok]), -0.13f, -0.29f, 0.13f, -0.21f, "button");
   Key(13);
   ASSERT_EQ(owner.sub, nullptr);
   // A line of 80 glyphs a full text size wide each, whatever character set an earlier test
@@ -581,7 +583,7 @@ TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
     ShowMessageBox2Lines(&owner, wide.c_str(), "second");
     Frame();
   }
-  expectRect(control(14, MessageBoxDialog.first), -0.69f, -0.45f, 0.69f, -0.37f, "a long line");
+  expectRect(control(VALUE_TYPE_TEXT_LINE, MessageBoxDialog.first), -0.69f, -0.45f, 0.69f, -0.37f, "a long line");
   Key(13);
 }
 
@@ -592,7 +594,8 @@ TEST_F(Dialogs, DialogLinesTakeTheCodePageInUseButAPlainSecondLine) {
   CurrentCodePage = 3;
   const auto line = [](const std::string& text) -> const ValueControl* {
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 14 && ValueControls[i].minimum.text && text == ValueControls[i].minimum.text)
+      if (ValueControls[i].displayType == VALUE_TYPE_TEXT_LINE && ValueControls[i].minimum.text &&
+          text == ValueControls[i].minimum.text)
         return &ValueControls[i];
     return nullptr;
   };
@@ -856,7 +859,7 @@ TEST_F(Dialogs, AnEntrysLineIsMaskedOnlyForAPassword) {
     for (int i = 0; i < ValueControlCount; ++i)
       if (ValueControls[i].minimum.text == TextEntry.coded) line = &ValueControls[i];
     ASSERT_NE(line, nullptr) << type;
-    EXPECT_EQ(line->displayType, type == 2 ? 22 : 14) << type;
+    EXPECT_EQ(line->displayType, type == 2 ? VALUE_TYPE_PASSWORD_LINE : VALUE_TYPE_TEXT_LINE) << type;
     EXPECT_FLOAT_EQ(line->top, -0.37f);
     EXPECT_FLOAT_EQ(line->bottom, -0.29f);
     Key(27);
@@ -921,7 +924,7 @@ void DrawPage(MessageSub* box, float left, float top, float right, float bottom)
 const ValueControl* DialogPanel() {
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (!c.owner && c.displayType == 4 && c.minimum.text && !c.minimum.text[0]) return &c;
+    if (!c.owner && c.displayType == VALUE_TYPE_BUTTON && c.minimum.text && !c.minimum.text[0]) return &c;
   }
   return nullptr;
 }
@@ -1146,7 +1149,7 @@ TEST_F(Dialogs, AnEntryShowsItsListAndCodePageButtonsOrThatNoFilesAreThere) {
   Frame();
   bool said = false;
   for (int i = 0; i < ValueControlCount; ++i)
-    said = said || (ValueControls[i].displayType == 14 && ValueControls[i].minimum.text &&
+    said = said || (ValueControls[i].displayType == VALUE_TYPE_TEXT_LINE && ValueControls[i].minimum.text &&
                     std::string(ValueControls[i].minimum.text) == LanguageTexts[TX_3g_nofilesl]);
   EXPECT_TRUE(said);
   CancelTextEntry();

@@ -244,7 +244,7 @@ TEST_F(FileLists, DrawingAddsAScrollBarOnlyWhenRowsRunOut) {
   EXPECT_EQ(list.scroll, 2);
   int rows = 0, wheel = 0;
   for (int i = 0; i < ValueControlCount; ++i) {
-    rows += ValueControls[i].displayType == 0;
+    rows += ValueControls[i].displayType == VALUE_TYPE_TEXT;
     wheel += ValueControls[i].displayType == VALUE_TYPE_WHEEL;
   }
   EXPECT_EQ(rows, 3);

@@ -180,8 +180,8 @@ TEST_F(PanelDraw, FlatPanelsAndTitleTabsAreRecordedAsFills) {
   ResetDrawRecord();
   Reset();
   Prss owner{};
-  AddValueControl(&owner, nullptr, IvText("Title"), IvInt(0), IvInt(0), 10, nullptr, nullptr, -1.0f, -1.0f, 0.0f,
-                  -0.9f);
+  AddValueControl(&owner, nullptr, IvText("Title"), IvInt(0), IvInt(0), VALUE_TYPE_TITLE, nullptr, nullptr, -1.0f,
+                  -1.0f, 0.0f, -0.9f);
   DrawValueControlPanels(0);
   bool tab = false;
   for (const DrawRecordEntry& f : DrawRecord)
@@ -204,7 +204,7 @@ TEST_F(PanelDraw, FadingPanelsAndTitleTabsDrawEveryPieceFromTheBatchsFirstVertex
   EXPECT_EQ(V(1).colour, ApplyBrightnessTable(0xFF204060u));
   Reset();
   ValueControl tab{};
-  tab.displayType = 10;
+  tab.displayType = VALUE_TYPE_TITLE;
   tab.left = -1.0f;
   tab.top = -1.0f;
   tab.right = 0.0f;
@@ -260,7 +260,8 @@ TEST_F(PanelDraw, AControlsPanelIsRecordedWithItsControlsPlace) {
   ScreenWidth = 800;
   ScreenHeight = 600;
   Prss owner{};
-  AddValueControl(&owner, nullptr, IvText("go"), IvInt(0), IvInt(0), 0, nullptr, nullptr, -0.5f, -0.25f, 0.5f, 0.5f);
+  AddValueControl(&owner, nullptr, IvText("go"), IvInt(0), IvInt(0), VALUE_TYPE_TEXT, nullptr, nullptr, -0.5f, -0.25f,
+                  0.5f, 0.5f);
   ResetDrawRecord();
   DrawValueControlPanels(0);
   ASSERT_FALSE(DrawRecord.empty());
@@ -323,8 +324,8 @@ TEST_F(PanelDraw, TexturesSwitchOnlyWhenThePanelKindChanges) {
 TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
   Prss owner{};
   float value = 0.5f;
-  AddValueControl(&owner, &value, IvFloat(0.0f), IvFloat(1.0f), IvText("%.1f"), 27, nullptr, nullptr, -0.5f, 0.0f,
-                  0.5f, 0.1f);
+  AddValueControl(&owner, &value, IvFloat(0.0f), IvFloat(1.0f), IvText("%.1f"), VALUE_TYPE_FLOAT, nullptr, nullptr,
+                  -0.5f, 0.0f, 0.5f, 0.1f);
   DrawValueControlPanels(0);
   // The panel (nine quads), then the thumb (three stacked: it is narrower than its corners).
   EXPECT_EQ(Triangles(), 24u);
@@ -332,7 +333,8 @@ TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
   EXPECT_FLOAT_EQ(thumb.x, -0.005f);
   Reset();
   ClearInterface();
-  AddValueControl(&owner, HeldInt(7), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  AddValueControl(&owner, HeldInt(7), IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_ICON, nullptr, nullptr, 0.0f, 0.0f, 0.1f,
+                  0.1f);
   DrawValueControlPanels(0);
   ASSERT_EQ(Triangles(), 2u);
   EXPECT_EQ(LastBatch().material, PanelStateMaterial(PANEL_STATE_ICONS));
@@ -341,14 +343,14 @@ TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
   EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xC0FFFFFFu));
   Reset();
   ClearInterface();
-  AddValueControl(&owner, nullptr, IvText("Title"), IvInt(0), IvInt(0), 10, nullptr, nullptr, -1.0f, -1.0f, 0.0f,
-                  -0.9f);
+  AddValueControl(&owner, nullptr, IvText("Title"), IvInt(0), IvInt(0), VALUE_TYPE_TITLE, nullptr, nullptr, -1.0f,
+                  -1.0f, 0.0f, -0.9f);
   DrawValueControlPanels(0);
   EXPECT_EQ(Triangles(), 8u);  // inside, bottom edge, right edge, corner
   EXPECT_EQ(V(0).colour, 0xFF000000u);
-  // A type 2 or 3 control's panel spans the control: its first corner at the control's left and
+  // A glyph or dark text control's panel spans the control: its first corner at the control's left and
   // top (clip space, y up: -0.2).
-  for (int type : {2, 3}) {
+  for (DisplayType type : {VALUE_TYPE_GLYPH, VALUE_TYPE_DARK_TEXT}) {
     Reset();
     ClearInterface();
     AddValueControl(&owner, nullptr, IvText("x"), IvInt(0), IvInt(0), type, nullptr, nullptr, -0.5f, 0.2f, 0.5f, 0.3f);
@@ -357,11 +359,14 @@ TEST_F(PanelDraw, ValueControlsGetTheirPanelsThumbsIconsAndTabs) {
     EXPECT_FLOAT_EQ(V(0).x, -0.5f) << type;
     EXPECT_FLOAT_EQ(V(0).y, -0.2f) << type;
   }
-  // Types without a panel add nothing.
+  // Types without a panel add nothing, nor does a number past the last type.
   Reset();
   ClearInterface();
-  for (int type : {22, 48, 56, 59, 62})
-    AddValueControl(&owner, nullptr, IvText(""), IvInt(0), IvInt(0), type, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  constexpr int PAST_THE_LAST_TYPE = VALUE_TYPE_ICON + 1;
+  for (int type : {int{VALUE_TYPE_PASSWORD_LINE}, int{VALUE_TYPE_WHEEL}, int{VALUE_TYPE_CHARACTER_ROW},
+                   int{VALUE_TYPE_EMPTY}, PAST_THE_LAST_TYPE})
+    AddValueControl(&owner, nullptr, IvText(""), IvInt(0), IvInt(0), static_cast<DisplayType>(type), nullptr, nullptr,
+                    0.0f, 0.0f, 0.1f, 0.1f);
   DrawValueControlPanels(0);
   EXPECT_EQ(Triangles(), 0u);
 }
@@ -375,10 +380,14 @@ TEST_F(PanelDraw, LabelsGetAPanelOnlyOnScreensThatDoNotClearToAColour) {
     Reset();
     ClearInterface();
     FrameClear.mode = mode;
-    AddValueControl(&owner, nullptr, IvText("a"), IvInt(0), IvInt(0), 15, nullptr, nullptr, 0.0f, 0.0f, 0.3f, 0.2f);
-    AddValueControl(&owner, nullptr, IvText("b"), IvInt(0), IvInt(4), 15, nullptr, nullptr, 0.0f, 0.3f, 0.3f, 0.5f);
-    AddValueControl(&owner, nullptr, IvText("c"), IvInt(0), IvInt(0), 54, nullptr, nullptr, 0.0f, 0.6f, 0.3f, 0.8f);
-    AddValueControl(&owner, nullptr, IvText("d"), IvInt(0), IvInt(0), 21, nullptr, nullptr, 0.1f, 0.0f, 0.1f, 0.2f);
+    AddValueControl(&owner, nullptr, IvText("a"), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr, 0.0f, 0.0f,
+                    0.3f, 0.2f);
+    AddValueControl(&owner, nullptr, IvText("b"), IvInt(0), IvInt(4), VALUE_TYPE_LABEL, nullptr, nullptr, 0.0f, 0.3f,
+                    0.3f, 0.5f);
+    AddValueControl(&owner, nullptr, IvText("c"), IvInt(0), IvInt(0), VALUE_TYPE_HELD_INT, nullptr, nullptr, 0.0f, 0.6f,
+                    0.3f, 0.8f);
+    AddValueControl(&owner, nullptr, IvText("d"), IvInt(0), IvInt(0), VALUE_TYPE_HELD_DEGREES, nullptr, nullptr, 0.1f,
+                    0.0f, 0.1f, 0.2f);
     DrawValueControlPanels(0);
     EXPECT_EQ(Triangles(), uint32_t(triangles)) << "clear mode " << mode;
   }
@@ -412,7 +421,8 @@ TEST_F(PanelDraw, CodeColoursAndStripes) {
                                0xFFB0A010u, 0xFF408020u, 0xFF7010B0u, 0xFFD03010u, 0xFF2090A0u, 0xFF808080u};
   for (int i = 0; i < 12; ++i) EXPECT_EQ(CodeColour(-3 - i), listed[i]) << -3 - i;
   Prss owner{};
-  AddValueControl(&owner, nullptr, IvInt(0), IvInt(4), IvInt(-4), 57, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(4), IvInt(-4), VALUE_TYPE_CHARACTER_BITS, nullptr, nullptr, 0.0f,
+                  0.0f, 0.4f, 0.1f);
   DrawValueControlPanels(0);
   ASSERT_EQ(Triangles(), 8u);
   EXPECT_EQ(V(0).colour, ApplyBrightnessTable(CodeColour(-4 ^ 1)));
@@ -494,17 +504,21 @@ TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
   ApplyInterfaceColours();
   const uint32_t button = ApplyBrightnessTable(0xFF0A141Eu), big = ApplyBrightnessTable(0xFF28323Cu);
   struct Case {
-    int type;
+    DisplayType type;
     InterfaceValue minimum;
     intptr_t maximum, label;
     uint32_t colour;  // 0: no panel
   };
   const Case cases[] = {
-      {0, IvText(""), 0, 0, button},     {7, IvText(""), 0, 0, big},       {33, IvText(""), 0, 0, button},
-      {33, IvText(""), 1, 0, 0},         {33, IvText(""), 2, 0, button},   {16, IvText(""), 0, 1, button},
-      {17, IvText(""), 0, 2, big},       {18, IvText(""), 0, -1, big},     {16, IvText(""), 0, 0, 0},
-      {60, IvInt(0), 0, 0x20, big},      {60, IvInt(0), 0, 0x10, button},  {60, IvInt(544), 0, 0, big},
-      {60, IvInt(543), 0, 0, button},    {60, IvInt(545), 0, 0, button},
+      {VALUE_TYPE_TEXT, IvText(""), 0, 0, button},     {VALUE_TYPE_BIG_PANEL, IvText(""), 0, 0, big},
+            {VALUE_TYPE_PRESS_ONLY, IvText(""), 0, 0, button},
+      {VALUE_TYPE_PRESS_ONLY, IvText(""), 1, 0, 0},         {VALUE_TYPE_PRESS_ONLY, IvText(""), 2, 0, button},
+        {VALUE_TYPE_ITEM, IvText(""), 0, 1, button},
+      {VALUE_TYPE_ITEM_B, IvText(""), 0, 2, big},       {VALUE_TYPE_ITEM_C, IvText(""), 0, -1, big},
+          {VALUE_TYPE_ITEM, IvText(""), 0, 0, 0},
+      {VALUE_TYPE_CHARACTER_CELL, IvInt(0), 0, 0x20, big},      {VALUE_TYPE_CHARACTER_CELL, IvInt(0), 0, 0x10, button},
+       {VALUE_TYPE_CHARACTER_CELL, IvInt(544), 0, 0, big},
+      {VALUE_TYPE_CHARACTER_CELL, IvInt(543), 0, 0, button},    {VALUE_TYPE_CHARACTER_CELL, IvInt(545), 0, 0, button},
   };
   Prss owner{};
   for (const Case& c : cases) {
@@ -524,7 +538,7 @@ TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
   }
   // Types 2 and 52 with label 1: the colour lifted by a quarter, each byte at most 255.
   ColourWord own = RgbWord(100, 220, 8);
-  for (int type : {2, 52}) {
+  for (DisplayType type : {VALUE_TYPE_GLYPH, VALUE_TYPE_COLOUR_SWATCH}) {
     for (intptr_t label : {0, 1}) {
       Reset();
       ClearInterface();
@@ -547,46 +561,46 @@ TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
 TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   Prss owner{};
   // The control spans x -0.5 to 0.5; the thumb's first vertex is 0.005 left of its centre.
-  const auto thumbLeft = [&](void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
+  const auto thumbLeft = [&](void* variable, DisplayType type, InterfaceValue minimum, InterfaceValue maximum,
                              int extra = -1) {
     Reset();
     ClearInterface();
     const int i = AddValueControl(&owner, variable, minimum, maximum, IvText("%.1f"), type, nullptr, nullptr, -0.5f,
                                   0.0f, 0.5f, 0.1f);
-    if (type == 37) {
+    if (type == VALUE_TYPE_MAPPED_BYTE) {
       ValueControls[i].byteMinimum = 100;
       ValueControls[i].byteMaximum = 200;
     }
-    if (type == 38) ValueControls[i].subType = static_cast<uint8_t>(extra);
+    if (type == VALUE_TYPE_WORD) ValueControls[i].subType = static_cast<uint8_t>(extra);
     DrawValueControlPanels(0);
     EXPECT_EQ(Triangles(), 24u) << "type " << type;  // nine quads, then three for the thumb
     EXPECT_TRUE(DrawRecord.size() == 2 && !DrawRecord[0].inner && DrawRecord[1].inner) << "type " << type;
     return Triangles() == 24u ? V(36).x : 99.0f;
   };
   float f = 0.25f;
-  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), -0.255f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&f, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(1.0f)), -0.255f, 1e-6f);
   f = 2.0f;  // past the maximum: held at 0.49
-  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), 0.485f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&f, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(1.0f)), 0.485f, 1e-6f);
   f = -1.0f;  // below the minimum: held at -0.49
-  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(0.0f), IvFloat(1.0f)), -0.495f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&f, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(1.0f)), -0.495f, 1e-6f);
   f = 3.0f;  // an empty range: at the left end
-  EXPECT_NEAR(thumbLeft(&f, 27, IvFloat(3.0f), IvFloat(3.0f)), -0.495f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&f, VALUE_TYPE_FLOAT, IvFloat(3.0f), IvFloat(3.0f)), -0.495f, 1e-6f);
   uint8_t byte = 64;  // 64 of 0..128: the middle
-  EXPECT_NEAR(thumbLeft(&byte, 35, IvInt(0), IvInt(128)), -0.005f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&byte, VALUE_TYPE_COLOUR_BYTE, IvInt(0), IvInt(128)), -0.005f, 1e-6f);
   uint8_t rgb[3] = {10, 96, 20};  // the largest byte, 96 of 0..128
-  EXPECT_NEAR(thumbLeft(rgb, 36, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(rgb, VALUE_TYPE_COLOUR_TRIPLE, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
   uint8_t reddest[3] = {96, 10, 20};  // red the largest: the same 96 of 0..128, -0.5 + 0.75 - 0.005
-  EXPECT_NEAR(thumbLeft(reddest, 36, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(reddest, VALUE_TYPE_COLOUR_TRIPLE, IvInt(0), IvInt(128)), 0.245f, 1e-6f);
   byte = 175;  // 175 of the bytes 100..200
-  EXPECT_NEAR(thumbLeft(&byte, 37, IvFloat(0.0f), IvFloat(1.0f)), 0.245f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&byte, VALUE_TYPE_MAPPED_BYTE, IvFloat(0.0f), IvFloat(1.0f)), 0.245f, 1e-6f);
   uint16_t word = 30;  // 30 of 0.4..40.4, rounded to 0..40
-  EXPECT_NEAR(thumbLeft(&word, 38, IvFloat(0.4f), IvFloat(40.4f), 0), 0.245f, 1e-6f);
+  EXPECT_NEAR(thumbLeft(&word, VALUE_TYPE_WORD, IvFloat(0.4f), IvFloat(40.4f), 0), 0.245f, 1e-6f);
   word = 16383;  // sub type 1: 0..65534 whatever the range says
-  EXPECT_NEAR(thumbLeft(&word, 38, IvFloat(0.4f), IvFloat(40.4f), 1), -0.255f, 1e-5f);
+  EXPECT_NEAR(thumbLeft(&word, VALUE_TYPE_WORD, IvFloat(0.4f), IvFloat(40.4f), 1), -0.255f, 1e-5f);
   ClearInterface();
 }
 
-// A mapped byte slider (type 37) lays its panel over the whole control like any other: the
+// A mapped byte slider (VALUE_TYPE_MAPPED_BYTE) lays its panel over the whole control like any other: the
 // first corner at the control's left and top (clip space, y up: top 0.2 is y -0.2), whatever
 // its thumb shows.
 TEST_F(PanelDraw, AMappedByteSlidersPanelStartsAtTheControlsLeftAndTop) {
@@ -600,7 +614,7 @@ TEST_F(PanelDraw, AMappedByteSlidersPanelStartsAtTheControlsLeftAndTop) {
   ClearInterface();
 }
 
-// A list's scroll bar (type 39): the bar from the first shown entry to the last of the total,
+// A list's scroll bar (VALUE_TYPE_SCROLL): the bar from the first shown entry to the last of the total,
 // kept 0.005 inside the control, and never upside down.
 TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
   Prss owner{};
@@ -608,8 +622,8 @@ TEST_F(PanelDraw, AScrollBarSpansItsShownEntriesWithinItsControl) {
   const auto bar = [&](intptr_t first, intptr_t last, intptr_t total, float* top, float* bottom) {
     Reset();
     ClearInterface();
-    AddValueControl(&owner, nullptr, IvInt(first), IvInt(last), IvInt(total), 39, nullptr, nullptr, 0.0f, -0.5f, 0.3f,
-                    0.5f);
+    AddValueControl(&owner, nullptr, IvInt(first), IvInt(last), IvInt(total), VALUE_TYPE_SCROLL, nullptr, nullptr, 0.0f,
+                    -0.5f, 0.3f, 0.5f);
     DrawValueControlPanels(0);
     *top = left = 99.0f;
     *bottom = right = -99.0f;
@@ -652,7 +666,8 @@ TEST_F(PanelDraw, ABatchOfExactly5120TrianglesIsCut) {
 // texture, then the routine under test takes it past.
 TEST_F(PanelDraw, EveryPanelRoutineClosesTheBatchItTakesTo5120Triangles) {
   Prss owner{};
-  AddValueControl(&owner, HeldInt(0), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  AddValueControl(&owner, HeldInt(0), IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_ICON, nullptr, nullptr, 0.0f, 0.0f, 0.1f,
+                  0.1f);
   struct Case {
     const char* name;
     int fillers;  // calls of the routine itself before the one that reaches the cut
@@ -718,17 +733,19 @@ TEST_F(PanelDraw, APanelOf0099IsLarge) {
   EXPECT_EQ(PanelTextureState, PANEL_STATE_SMALL);
 }
 
-// A text field (type 14) with a colour code of -3 or below gets a fill in that code's colour;
+// A text field (VALUE_TYPE_TEXT_LINE) with a colour code of -3 or below gets a fill in that code's colour;
 // -2 is no code.
 TEST_F(PanelDraw, ATextFieldWithACodeGetsItsFill) {
   Prss owner{};
-  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-3), 14, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-3), VALUE_TYPE_TEXT_LINE, nullptr, nullptr, 0.0f, 0.0f,
+                  0.4f, 0.1f);
   DrawValueControlPanels(0);
   ASSERT_EQ(Triangles(), 2u);
   EXPECT_EQ(V(0).colour, ApplyBrightnessTable(0xFF505060u));  // code -3's colour
   Reset();
   ClearInterface();
-  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-2), 14, nullptr, nullptr, 0.0f, 0.0f, 0.4f, 0.1f);
+  AddValueControl(&owner, nullptr, IvText(""), IvInt(-1), IvInt(-2), VALUE_TYPE_TEXT_LINE, nullptr, nullptr, 0.0f, 0.0f,
+                  0.4f, 0.1f);
   DrawValueControlPanels(0);
   EXPECT_EQ(Triangles(), 0u);
   ClearInterface();
@@ -740,11 +757,11 @@ TEST_F(PanelDraw, AFlatPanelIsOpaqueFromStyleTwo) {
   const InterfaceColourSettings saved = InterfaceColours;
   InterfaceColours.buttonAlpha = 0.3f;
   ApplyInterfaceColours();
-  for (int style : {1, 2}) {
+  for (int panelStyle : {1, 2}) {
     Reset();
-    DrawButtonPanel(&GREY, false, 0.005f, 0.005f, style, false, 0.0f, 0.0f);
-    ASSERT_EQ(Triangles(), 2u) << style;
-    EXPECT_EQ(V(0).colour >> 24, style < 2 ? 0x4Du : 0xFFu) << style;  // 0.3 x 255 = 76.5, rounded
+    DrawButtonPanel(&GREY, false, 0.005f, 0.005f, panelStyle, false, 0.0f, 0.0f);
+    ASSERT_EQ(Triangles(), 2u) << panelStyle;
+    EXPECT_EQ(V(0).colour >> 24, panelStyle < 2 ? 0x4Du : 0xFFu) << panelStyle;  // 0.3 x 255 = 76.5, rounded
   }
   InterfaceColours = saved;
   ApplyInterfaceColours();
@@ -753,7 +770,7 @@ TEST_F(PanelDraw, AFlatPanelIsOpaqueFromStyleTwo) {
 // A button's text into no room writes nothing at all.
 TEST(ButtonFaces, ATextIntoNoRoomWritesNothing) {
   InterfaceButton b{};
-  b.style = 2;
+  b.style = BUTTON_STYLE_TEXT;
   b.text = IvText("go");
   char guard[2] = {'x', 'y'};
   EXPECT_EQ(ButtonText(b, guard, 0), 0);
@@ -793,48 +810,48 @@ TEST(CodeColours, CodesAboveMinusThreeTakeTheFirstColour) {
 TEST(ButtonFaces, LitStatesDimAndStylesTakeTheirColours) {
   ColourWord face = RgbWord(160, 80, 32);
   InterfaceButton b{};
-  b.style = 2;
+  b.style = BUTTON_STYLE_TEXT;
   b.colour = &face;
   b.fourth = IvInt(1);
   EXPECT_EQ(ButtonFaceColour(b), RgbWord(140, 70, 28));
   b.fourth = IvInt(255);
   EXPECT_EQ(ButtonFaceColour(b), face);
-  b.style = 16;  // value styles are never lit
+  b.style = BUTTON_STYLE_FLOAT;  // value styles are never lit
   b.fourth = IvText("%.1f");
   EXPECT_EQ(ButtonFaceColour(b), face);
-  b.style = 22;
+  b.style = BUTTON_STYLE_GREEN_SLIDER;
   EXPECT_EQ(ButtonFaceColour(b), TextColours.lightGreen);
 }
 
 TEST(ButtonFaces, TextsByStyle) {
   char out[64];
   InterfaceButton b{};
-  auto text = [&](int style) {
+  auto text = [&](ButtonStyle style) {
     b.style = static_cast<uint8_t>(style);
     return ButtonText(b, out, sizeof out) ? std::string(out) : std::string("<none>");
   };
   b.text = IvInt(16384);
-  EXPECT_EQ(text(10), "90.00\xB0");
+  EXPECT_EQ(text(BUTTON_STYLE_ANGLE16), "90.00\xB0");
   b.text = IvInt(98304);
-  EXPECT_EQ(text(11), "1.500 m");
-  EXPECT_EQ(text(13), "1 m");
-  EXPECT_EQ(text(8), "18000");
+  EXPECT_EQ(text(BUTTON_STYLE_LENGTH16), "1.500 m");
+  EXPECT_EQ(text(BUTTON_STYLE_DISTANCE16), "1 m");
+  EXPECT_EQ(text(BUTTON_STYLE_HEX_BYTE), "18000");
   b.text = IvInt(255);
-  EXPECT_EQ(text(8), "FF");
+  EXPECT_EQ(text(BUTTON_STYLE_HEX_BYTE), "FF");
   float value = 3.14159265f;
   b.word = reinterpret_cast<uintptr_t>(&value);
   b.fourth = IvText("%.0f deg");
-  EXPECT_EQ(text(17), "180 deg");
+  EXPECT_EQ(text(BUTTON_STYLE_FLOAT_DEGREES), "180 deg");
   b.fourth = IvText(nullptr);
-  EXPECT_EQ(text(16), "<none>");
+  EXPECT_EQ(text(BUTTON_STYLE_FLOAT), "<none>");
   b.fourth = IvInt(1);
-  EXPECT_EQ(text(53), "YES");
+  EXPECT_EQ(text(BUTTON_STYLE_FLAG32), "YES");
   b.fourth = IvInt(0);
-  EXPECT_EQ(text(55), "NO");
-  EXPECT_EQ(text(43), "+");
-  EXPECT_EQ(text(26), "\x9B");
-  EXPECT_EQ(text(0), "<none>");
-  EXPECT_EQ(text(24), "<none>");
+  EXPECT_EQ(text(BUTTON_STYLE_FLAG8), "NO");
+  EXPECT_EQ(text(BUTTON_STYLE_INT_PLUS), "+");
+  EXPECT_EQ(text(BUTTON_STYLE_BYTE_STEP_PLUS), "\x9B");
+  EXPECT_EQ(text(BUTTON_STYLE_PLAIN), "<none>");
+  EXPECT_EQ(text(BUTTON_STYLE_COLOUR_TRIPLE), "<none>");
 }
 
 // A lit state dims a face to 14/16; the styles of the unlit ranges (16 to 25, 34 to 36, 43 to
@@ -848,87 +865,107 @@ TEST(ButtonFaces, TheUnlitStyleRangesEndExactlyWhereTheyShould) {
   InterfaceButton b{};
   b.colour = &face;
   b.fourth = IvInt(1);
-  const auto faceOf = [&](int style) {
+  const auto faceOf = [&](ButtonStyle style) {
     b.style = static_cast<uint8_t>(style);
     return ButtonFaceColour(b);
   };
-  for (int style : {15, 37, 42, 52}) EXPECT_EQ(faceOf(style), dimFace) << "style " << style;
-  for (int style : {16, 25, 34, 36, 43, 51}) EXPECT_EQ(faceOf(style), face) << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_NUMBER_TEXT, BUTTON_STYLE_FLOAT_FORMAT, BUTTON_STYLE_INT_FORMAT_RIGHT,
+                            BUTTON_STYLE_NAMED_FLAG}) EXPECT_EQ(faceOf(style), dimFace) << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_FLOAT, BUTTON_STYLE_SCROLL_KNOB, BUTTON_STYLE_FLOAT_PLUS,
+                            BUTTON_STYLE_ANGLE_PLUS, BUTTON_STYLE_INT_PLUS,
+                            BUTTON_STYLE_INTEGER_DISPLAY}) EXPECT_EQ(faceOf(style), face) << "style " << style;
   // The arrow styles 26 to 33 take the panel grey, and light like any other.
-  EXPECT_EQ(faceOf(26), dimmed(TextColours.panelGrey));
-  EXPECT_EQ(faceOf(33), dimmed(TextColours.panelGrey));
-  EXPECT_EQ(faceOf(24), TextColours.panelGrey);
-  EXPECT_EQ(faceOf(20), TextColours.grey);
-  EXPECT_EQ(faceOf(21), TextColours.message);
-  EXPECT_EQ(faceOf(23), TextColours.lightBlue);
+  EXPECT_EQ(faceOf(BUTTON_STYLE_BYTE_STEP_PLUS), dimmed(TextColours.panelGrey));
+  EXPECT_EQ(faceOf(BUTTON_STYLE_DARKER), dimmed(TextColours.panelGrey));
+  EXPECT_EQ(faceOf(BUTTON_STYLE_COLOUR_TRIPLE), TextColours.panelGrey);
+  EXPECT_EQ(faceOf(BUTTON_STYLE_BYTE_SLIDER), TextColours.grey);
+  EXPECT_EQ(faceOf(BUTTON_STYLE_RED_SLIDER), TextColours.message);
+  EXPECT_EQ(faceOf(BUTTON_STYLE_BLUE_SLIDER), TextColours.lightBlue);
   b.fourth = IvInt(0);
-  EXPECT_EQ(faceOf(15), face) << "unlit";
+  EXPECT_EQ(faceOf(BUTTON_STYLE_NUMBER_TEXT), face) << "unlit";
   b.fourth = IvInt(255);
-  EXPECT_EQ(faceOf(37), face) << "255 is unlit too";
+  EXPECT_EQ(faceOf(BUTTON_STYLE_FLOAT_FORMAT), face) << "255 is unlit too";
 }
 
 // Each style's text: numbers, units, formats, the sign and arrow glyphs, YES/NO, or none.
 TEST(ButtonFaces, EachStyleFormatsItsOwnKindOfValue) {
   char out[64];
   InterfaceButton b{};
-  auto text = [&](int style) {
+  auto text = [&](ButtonStyle style) {
     b.style = static_cast<uint8_t>(style);
     return ButtonText(b, out, sizeof out) ? std::string(out) : std::string("<none>");
   };
   b.text = IvInt(-5);
-  EXPECT_EQ(text(7), "-5");
+  EXPECT_EQ(text(BUTTON_STYLE_NUMBER), "-5");
   b.text = IvInt(0xABC);
-  EXPECT_EQ(text(9), "00000ABC");
+  EXPECT_EQ(text(BUTTON_STYLE_HEX), "00000ABC");
   b.text = IvInt(-3 * 65536);
-  EXPECT_EQ(text(13), "-3 m");
+  EXPECT_EQ(text(BUTTON_STYLE_DISTANCE16), "-3 m");
   b.text = IvInt(12);
   b.third = IvText(" px");
-  EXPECT_EQ(text(15), "12 px");
+  EXPECT_EQ(text(BUTTON_STYLE_NUMBER_TEXT), "12 px");
   // Float variables shown through a factor: 1, degrees a radian, rpm a radian a second, 1/1000.
   float value = 10.0f;
   b.word = reinterpret_cast<uintptr_t>(&value);
   b.fourth = IvText("%.1f");
-  EXPECT_EQ(text(16), "10.0");
-  EXPECT_EQ(text(18), "95.5");  // 10 * 60 / (2 pi) = 95.49
+  EXPECT_EQ(text(BUTTON_STYLE_FLOAT), "10.0");
+  EXPECT_EQ(text(BUTTON_STYLE_FLOAT_RPM), "95.5");  // 10 * 60 / (2 pi) = 95.49
   value = 1500.0f;
-  EXPECT_EQ(text(19), "1.5");
+  EXPECT_EQ(text(BUTTON_STYLE_FLOAT_THOUSANDTHS), "1.5");
   b.word = 42;
   b.fourth = IvText("%d kg");
-  EXPECT_EQ(text(51), "42 kg");
+  EXPECT_EQ(text(BUTTON_STYLE_INTEGER_DISPLAY), "42 kg");
   b.text = IvFloat(1.5f);
   b.third = IvText("%.2f");
-  for (int style : {37, 38, 39}) EXPECT_EQ(text(style), "1.50") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_FLOAT_FORMAT, BUTTON_STYLE_FLOAT_FORMAT_LEFT,
+                            BUTTON_STYLE_FLOAT_FORMAT_RIGHT}) EXPECT_EQ(text(style), "1.50") << "style " << style;
   b.text = IvInt(7);
   b.third = IvText("#%d");
-  for (int style : {40, 41, 42}) EXPECT_EQ(text(style), "#7") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_INT_FORMAT, BUTTON_STYLE_INT_FORMAT_LEFT,
+                            BUTTON_STYLE_INT_FORMAT_RIGHT}) EXPECT_EQ(text(style), "#7") << "style " << style;
   // Glyph codes, the first in the low byte, up to four, ending at a byte below 32.
   b.text = IvInt('A' | 'B' << 8);
-  EXPECT_EQ(text(4), "AB");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), "AB");
   b.text = IvInt('A' | 'B' << 8 | 'C' << 16 | 'D' << 24);
-  EXPECT_EQ(text(4), "ABCD");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), "ABCD");
   b.text = IvInt('A' | 31 << 8 | 'C' << 16);
-  EXPECT_EQ(text(4), "A");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), "A");
   b.text = IvInt(31 | 'B' << 8);
-  EXPECT_EQ(text(4), "<none>");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), "<none>");
   b.text = IvInt(32);
-  EXPECT_EQ(text(4), " ");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), " ");
   b.text = IvInt(0xFFFFFFFF);  // the largest packed word: four codes
-  EXPECT_EQ(text(4), "\xFF\xFF\xFF\xFF");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), "\xFF\xFF\xFF\xFF");
   b.text = IvInt(intptr_t{0x100000041});  // past 32 bits: none
-  EXPECT_EQ(text(4), "<none>");
+  EXPECT_EQ(text(BUTTON_STYLE_SYMBOL), "<none>");
   b.text = IvInt('A' | 'B' << 8 | 'C' << 16);
   char three[3];
   ASSERT_EQ(ButtonText(b, three, sizeof three), 1);
   EXPECT_STREQ(three, "AB") << "as many codes as the room holds";
-  for (int style : {43, 45, 47, 49}) EXPECT_EQ(text(style), "+") << "style " << style;
-  for (int style : {44, 46, 48, 50}) EXPECT_EQ(text(style), "-") << "style " << style;
-  for (int style : {26, 28, 30, 32, 34}) EXPECT_EQ(text(style), "\x9B") << "style " << style;
-  for (int style : {27, 29, 31, 33, 35}) EXPECT_EQ(text(style), "\x8B") << "style " << style;
+  for (ButtonStyle style :
+       {BUTTON_STYLE_INT_PLUS, BUTTON_STYLE_BYTE_PLUS, BUTTON_STYLE_SIGNED_BYTE_PLUS, BUTTON_STYLE_WORD_PLUS})
+    EXPECT_EQ(text(style), "+") << "style " << style;
+  for (ButtonStyle style :
+       {BUTTON_STYLE_INT_MINUS, BUTTON_STYLE_BYTE_MINUS, BUTTON_STYLE_SIGNED_BYTE_MINUS, BUTTON_STYLE_WORD_MINUS})
+    EXPECT_EQ(text(style), "-") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_BYTE_STEP_PLUS, BUTTON_STYLE_COLOUR_PLUS, BUTTON_STYLE_GREY_PLUS,
+                            BUTTON_STYLE_BRIGHTER, BUTTON_STYLE_FLOAT_PLUS})
+    EXPECT_EQ(text(style), "\x9B") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_BYTE_STEP_MINUS, BUTTON_STYLE_COLOUR_MINUS, BUTTON_STYLE_GREY_MINUS,
+                            BUTTON_STYLE_DARKER, BUTTON_STYLE_FLOAT_MINUS})
+    EXPECT_EQ(text(style), "\x8B") << "style " << style;
   b.fourth = IvInt(1);
-  for (int style : {53, 54, 55}) EXPECT_EQ(text(style), "YES") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_FLAG32, BUTTON_STYLE_FLAG16, BUTTON_STYLE_FLAG8})
+    EXPECT_EQ(text(style), "YES") << "style " << style;
   b.text = IvText("go");
-  for (int style : {2, 3, 5, 6, 14, 36, 52}) EXPECT_EQ(text(style), "go") << "style " << style;
-  for (int style : {1, 12, 20, 25, 56}) EXPECT_EQ(text(style), "<none>") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_TEXT, BUTTON_STYLE_LABEL, BUTTON_STYLE_SWATCH, BUTTON_STYLE_SWATCH_UNUSED,
+                            BUTTON_STYLE_RADIO, BUTTON_STYLE_ANGLE_PLUS,
+                            BUTTON_STYLE_NAMED_FLAG}) EXPECT_EQ(text(style), "go") << "style " << style;
+  for (ButtonStyle style : {BUTTON_STYLE_COLOUR_SQUARE, BUTTON_STYLE_SCALE, BUTTON_STYLE_BYTE_SLIDER,
+                            BUTTON_STYLE_SCROLL_KNOB})
+    EXPECT_EQ(text(style), "<none>") << "style " << style;
+  constexpr int PAST_THE_LAST_STYLE = BUTTON_STYLE_FLAG8 + 1;
+  EXPECT_EQ(text(static_cast<ButtonStyle>(PAST_THE_LAST_STYLE)), "<none>");
 }
 
 // The keyboard's first row, Escape and F1 to F12, lies along its top, 0.02 below the top of
@@ -940,7 +977,8 @@ TEST_F(PanelDraw, TheKeyboardsTopRowHoldsEscapeAndTheTwelveFunctionKeys) {
   DrawInterface();
   const ValueControl* background = nullptr;
   for (int i = 0; i < ValueControlCount && !background; ++i)
-    if (ValueControls[i].displayType == 33 && ValueControls[i].left == -0.42f) background = &ValueControls[i];
+    if (ValueControls[i].displayType == VALUE_TYPE_PRESS_ONLY && ValueControls[i].left == -0.42f)
+      background = &ValueControls[i];
   ASSERT_NE(background, nullptr);
   int keys = 0;
   for (int i = 0; i < ValueControlCount; ++i)
@@ -1231,7 +1269,7 @@ TEST(OnscreenKeyboardTables, TheLabelledKeysAndTheDefaultRowsAreTheListedOnes) {
 
 }  // namespace
 
-// A striped fill (type 57) has as many stripes as its maximum, at least one and at most 64:
+// A striped fill (VALUE_TYPE_CHARACTER_BITS) has as many stripes as its maximum, at least one and at most 64:
 // two triangles each.
 TEST_F(PanelDraw, AStripedFillHasOneToSixtyFourStripes) {
   Prss owner{};
@@ -1242,8 +1280,8 @@ TEST_F(PanelDraw, AStripedFillHasOneToSixtyFourStripes) {
   for (const auto& k : cases) {
     ResetInterfaceState();
     Reset();
-    AddValueControl(&owner, nullptr, IvInt(0), IvInt(k.maximum), IvInt(-4), 57, nullptr, nullptr, 0.0f, 0.0f, 0.4f,
-                    0.1f);
+    AddValueControl(&owner, nullptr, IvInt(0), IvInt(k.maximum), IvInt(-4), VALUE_TYPE_CHARACTER_BITS, nullptr, nullptr,
+                    0.0f, 0.0f, 0.4f, 0.1f);
     DrawValueControlPanels(0);
     EXPECT_EQ(Triangles(), k.triangles) << k.maximum;
     FlushInterfaceBatch();
@@ -1255,7 +1293,7 @@ TEST_F(PanelDraw, AStripedFillHasOneToSixtyFourStripes) {
 TEST_F(PanelDraw, APressedControlsTextIs24DarkerAndNeverBelowZero) {
   Prss owner{};
   ColourWord colour = RgbWord(0x10, 0x80, 0xF0);
-  const int index = AddValueControl(&owner, nullptr, IvInt('A'), IvInt(7), IvText(nullptr), 2, &colour,
+  const int index = AddValueControl(&owner, nullptr, IvInt('A'), IvInt(7), IvText(nullptr), VALUE_TYPE_GLYPH, &colour,
                                     [](void*, int, uintptr_t) {}, -0.5f, -0.5f, 0.5f, 0.5f);
   ASSERT_GE(index, 0);
   const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
@@ -1263,7 +1301,7 @@ TEST_F(PanelDraw, APressedControlsTextIs24DarkerAndNeverBelowZero) {
   ScreenHeight = 600;
   MouseX = 400;
   MouseY = 300;
-  PendingPress = PendingPressState{1, 2, 0.0f, 0.0f};  // a press on the glyph button (type 2)
+  PendingPress = PendingPressState{1, VALUE_TYPE_GLYPH, 0.0f, 0.0f};  // a press on the glyph button
   KeyState[1] = 1;
   EmptyTextBatches();
   TextBatch* const before = CurrentTextBatch;
@@ -1401,7 +1439,8 @@ TEST_F(PanelDraw, ColouredSpansStandOutWhereTheirTextDoes) {
 // An icon's number below zero is icon 0: the first column of the first row.
 TEST_F(PanelDraw, AnIconBelowZeroIsTheFirstIcon) {
   Prss owner{};
-  AddValueControl(&owner, HeldInt(-1), IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  AddValueControl(&owner, HeldInt(-1), IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_ICON, nullptr, nullptr, 0.0f, 0.0f,
+                  0.1f, 0.1f);
   DrawValueControlPanels(0);
   ASSERT_EQ(Triangles(), 2u);
   EXPECT_FLOAT_EQ(V(0).u, -1.0f / 256.0f);
@@ -1454,10 +1493,11 @@ TEST_F(PanelDraw, ControlPanelsButtonsAndLabelsLeaveThePlainTags) {
   SetInterfaceMetrics();
   Prss owner{};
   TagRecordFor(RECORD_MESSAGE, RECORD_BACKING);
-  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 61, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_ICON, nullptr, nullptr, 0.0f, 0.0f, 0.1f,
+                  0.1f);
   DrawValueControlPanels(0);
   expectPlain("control panels");
-  AddButton(&owner, 10, 10, 100, 40, 0, IvText("b"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  AddButton(&owner, 10, 10, 100, 40, 0, IvText("b"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
   DrawButtons();
   expectPlain("buttons");
   ResetDrawRecord();
@@ -1481,9 +1521,11 @@ TEST_F(PanelDraw, ControlsLeftFromAnEarlierFrameAreNotDrawn) {
   static ColourWord fill = RgbWord(10, 20, 30);
   Prss owner{};
   for (int i = 0; i < 2; ++i)
-    AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 51, &fill, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+    AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_QUAD, &fill, nullptr, 0.0f, 0.0f,
+                    0.1f, 0.1f);
   ClearInterface();
-  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 51, &fill, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_QUAD, &fill, nullptr, 0.0f, 0.0f,
+                  0.1f, 0.1f);
   DrawValueControlPanels(0);
   EXPECT_EQ(Triangles(), 2u) << "one plain fill";
   ClearInterface();

@@ -83,23 +83,33 @@ class InterfacePicture : public ::testing::Test {
   // The screen's controls, as a screen's act function adds them each frame.
   void AddScreen() {
     static ColourWord red = RED_PANEL, green = GREEN_PANEL, blue = BUTTON_BLUE;
-    auto control = [&](void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label, int type,
-                       ColourWord* colour, float l, float t, float r, float b) {
+    auto control = [&](void* variable, InterfaceValue minimum, InterfaceValue maximum, InterfaceValue label,
+                       DisplayType type, ColourWord* colour, float l, float t, float r, float b) {
       AddValueControl(&owner, variable, minimum, maximum, label, type, colour, nullptr, l, t, r, b);
     };
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 0, nullptr, -0.9f, -0.9f, -0.4f, -0.6f);      // button panel
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 7, nullptr, -0.3f, -0.9f, 0.2f, -0.6f);       // big panel
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 2, &red, 0.3f, -0.9f, 0.9f, -0.6f);           // colour panel
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 3, &green, 0.3f, -0.5f, 0.9f, -0.2f);         // text-colour panel
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 9, nullptr, -0.5f, -0.5f, 0.1f, -0.2f);       // fading panel
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 0, nullptr, -0.9f, -0.15f, -0.88f, -0.05f);   // narrow: stacked
-    control(nullptr, IvText(""), IvInt(0), IvInt(0), 0, nullptr, 0.3f, -0.15f, 0.9f, -0.14f);      // low: side by side
-    AddValueControl(&owner, &slider, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), 27, nullptr, RecordSlider, -0.8f,
-                    0.1f, 0.8f, 0.3f);
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_TEXT, nullptr, -0.9f, -0.9f, -0.4f,
+            -0.6f);      // button panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_BIG_PANEL, nullptr, -0.3f, -0.9f, 0.2f,
+            -0.6f);       // big panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_GLYPH, &red, 0.3f, -0.9f, 0.9f,
+            -0.6f);           // colour panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_DARK_TEXT, &green, 0.3f, -0.5f, 0.9f,
+            -0.2f);         // text-colour panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_FADE_TEXT, nullptr, -0.5f, -0.5f, 0.1f,
+            -0.2f);       // fading panel
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_TEXT, nullptr, -0.9f, -0.15f, -0.88f,
+            -0.05f);   // narrow: stacked
+    control(nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_TEXT, nullptr, 0.3f, -0.15f, 0.9f,
+            -0.14f);      // low: side by side
+    AddValueControl(&owner, &slider, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), VALUE_TYPE_FLOAT, nullptr,
+                    RecordSlider, -0.8f, 0.1f, 0.8f, 0.3f);
     // Pixel buttons: plain, toggled on and dimmed, in rows of the lower quarter.
-    AddButton(&owner, 20, 190, 100, 220, 1, IvText(nullptr), IvInt(0), IvInt(0), 0, &blue, nullptr, nullptr);
-    AddButton(&owner, 120, 190, 200, 220, 2, IvText(nullptr), IvInt(0), IvInt(255), 0, &blue, nullptr, nullptr);
-    AddButton(&owner, 220, 190, 300, 220, 3, IvText(nullptr), IvInt(0), IvInt(1), 0, &blue, nullptr, nullptr);
+    AddButton(&owner, 20, 190, 100, 220, 1, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN, &blue, nullptr,
+              nullptr);
+    AddButton(&owner, 120, 190, 200, 220, 2, IvText(nullptr), IvInt(0), IvInt(255), BUTTON_STYLE_PLAIN, &blue, nullptr,
+              nullptr);
+    AddButton(&owner, 220, 190, 300, 220, 3, IvText(nullptr), IvInt(0), IvInt(1), BUTTON_STYLE_PLAIN, &blue, nullptr,
+              nullptr);
   }
 
   static void RecordSlider(void*, int, uintptr_t) { ++sliderChanges_; }

@@ -148,8 +148,10 @@ class InterfaceLayout : public NullRenderer {
 
 // Two full rows of buttons across the top left, where the message lines usually stand.
 void TopRows(Prss* owner) {
-  AddButton(owner, 0, 0, 400, 24, 0, IvText("Vehicle Class"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-  AddButton(owner, 0, 24, 400, 48, 1, IvText("Wheel Object"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+  AddButton(owner, 0, 0, 400, 24, 0, IvText("Vehicle Class"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+            nullptr);
+  AddButton(owner, 0, 24, 400, 48, 1, IvText("Wheel Object"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+            nullptr);
 }
 
 }  // namespace
@@ -210,7 +212,8 @@ TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
   // The usual place: centred, from y -0.92 (32 pixels) down 0.08 (32 pixels).
   Frame([](Prss* o) {
     ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50));
-    AddButton(o, 300, 30, 700, 66, 0, IvText("level"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 300, 30, 700, 66, 0, IvText("level"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
   });
   const DrawRecordEntry* status = Find("prepare for save");
   ASSERT_NE(status, nullptr);
@@ -274,7 +277,8 @@ TEST_F(InterfaceLayout, TwoStatusLinesMovedOffARowKeepClearOfEachOther) {
   Frame([](Prss* o) {
     ShowStatusLine("first status", RgbWord(0x78, 0xF0, 0x50));
     ShowStatusLine("second status", RgbWord(0x78, 0xF0, 0x50));
-    AddButton(o, 300, 30, 700, 66, 0, IvText("level"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 300, 30, 700, 66, 0, IvText("level"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
   });
   const DrawRecordEntry* first = Find("first status");
   const DrawRecordEntry* second = Find("second status");
@@ -303,19 +307,20 @@ TEST_F(InterfaceLayout, AControlOfATenthOfTheScreenIsARowAndALargerOneABackgroun
   };
   EXPECT_NEAR(top([](Prss*) {
                 MessageTop = 0.0f;
-                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f,
-                                0.0f, 0.4f);
+                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr,
+                                -1.0f, 0.0f, 0.0f, 0.4f);
               }),
               383.0f, 0.01f);
   EXPECT_NEAR(top([](Prss*) {
                 MessageTop = 0.0f;
-                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f,
-                                0.0f, 0.41f);
+                AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr,
+                                -1.0f, 0.0f, 0.0f, 0.41f);
               }),
               400.0f, 0.01f);
   Frame([](Prss*) {
     MessageTop = 0.0f;
-    AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), 15, nullptr, nullptr, -1.0f, 0.0f, 0.0f, 0.41f);
+    AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvInt(0), VALUE_TYPE_LABEL, nullptr, nullptr, -1.0f, 0.0f,
+                    0.0f, 0.41f);
     DrawText("You have imported a mesh", 0xFFFFFFFFu, -0.95f, 0.0f, 0.05f, 0);
   });
   const DrawRecordEntry* text = Find("You have imported a mesh");
@@ -346,7 +351,7 @@ TEST_F(InterfaceLayout, ALineWiderThanItsRoomIsWrappedOntoMoreRows) {
   const char* const LINE = "Could not load vehicle : data/veh/Another.veh : Corrupted";
   AddMessage(LINE, TextColours.error, MSG_TARGET_LOCAL);
   Frame([](Prss* o) {
-    AddButton(o, 0, 0, 450, 800, 0, IvText("column"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, 0, 0, 450, 800, 0, IvText("column"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
   });
   line = Find(LINE);
   ASSERT_TRUE(line && Under(line));
@@ -479,10 +484,12 @@ TEST_F(ButtonLabels, ALabelExactlyAsWideAsItsRoomFits) {
 TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
   TextSize = 19;
   Frame([](Prss* o) {
-    AddButton(o, 10, 100, 60, 124, 0, IvText("left forward"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-    AddButton(o, 60, 100, 110, 124, 1, IvText("aligned"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-    AddButton(o, 110, 100, 160, 124, 2, IvText("export to SHARE vehicle for development"), IvInt(0), IvInt(0), 3,
-              nullptr, nullptr, nullptr);
+    AddButton(o, 10, 100, 60, 124, 0, IvText("left forward"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
+    AddButton(o, 60, 100, 110, 124, 1, IvText("aligned"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
+    AddButton(o, 110, 100, 160, 124, 2, IvText("export to SHARE vehicle for development"), IvInt(0), IvInt(0),
+              BUTTON_STYLE_LABEL, nullptr, nullptr, nullptr);
   });
   int texts = 0;
   for (const DrawRecordEntry& e : DrawRecord) {
@@ -499,12 +506,16 @@ TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
 TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle) {
   Frame([](Prss* o) {
     const struct {
-      int style;
+      ButtonStyle style;
       InterfaceValue text, third;
-    } buttons[] = {{2, IvText("s2"), IvInt(0)},       {3, IvText("s3"), IvInt(0)},
-                   {37, IvFloat(1.5f), IvText("%.1f")}, {38, IvFloat(2.5f), IvText("%.1f")},
-                   {39, IvFloat(3.5f), IvText("%.1f")}, {40, IvInt(41), IvText("%d")},
-                   {41, IvInt(42), IvText("%d")},       {42, IvInt(43), IvText("%d")}};
+    } buttons[] = {{BUTTON_STYLE_TEXT, IvText("s2"), IvInt(0)},
+                   {BUTTON_STYLE_LABEL, IvText("s3"), IvInt(0)},
+                   {BUTTON_STYLE_FLOAT_FORMAT, IvFloat(1.5f), IvText("%.1f")},
+                   {BUTTON_STYLE_FLOAT_FORMAT_LEFT, IvFloat(2.5f), IvText("%.1f")},
+                   {BUTTON_STYLE_FLOAT_FORMAT_RIGHT, IvFloat(3.5f), IvText("%.1f")},
+                   {BUTTON_STYLE_INT_FORMAT, IvInt(41), IvText("%d")},
+                   {BUTTON_STYLE_INT_FORMAT_LEFT, IvInt(42), IvText("%d")},
+                   {BUTTON_STYLE_INT_FORMAT_RIGHT, IvInt(43), IvText("%d")}};
     int top = 100;
     for (const auto& b : buttons) {
       AddButton(o, 100, top, 400, top + 24, 0, b.text, b.third, IvInt(0), b.style, nullptr, nullptr, nullptr);
@@ -529,13 +540,14 @@ TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle)
   }
 }
 
-// A two-line button (style 5) too narrow for its label breaks it at spaces into two lines at
-// most; a one-line button (style 6) shows its first line, and "UNUSED" a row below.
+// A two-line button (BUTTON_STYLE_SWATCH) too narrow for its label breaks it at spaces into two lines at
+// most; a one-line button (BUTTON_STYLE_SWATCH_UNUSED) shows its first line, and "UNUSED" a row below.
 TEST_F(InterfaceLayout, WrappedButtonLabelsKeepToTheirNumberOfLines) {
   Frame([](Prss* o) {
-    AddButton(o, 100, 100, 150, 148, 0, IvText("alpha beta gamma"), IvInt(0), IvInt(0), 5, nullptr, nullptr, nullptr);
-    AddButton(o, 300, 100, 350, 148, 0, IvText("delta epsilon zeta"), IvInt(0), IvInt(0), 6, nullptr, nullptr,
-              nullptr);
+    AddButton(o, 100, 100, 150, 148, 0, IvText("alpha beta gamma"), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH, nullptr,
+              nullptr, nullptr);
+    AddButton(o, 300, 100, 350, 148, 0, IvText("delta epsilon zeta"), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH_UNUSED,
+              nullptr, nullptr, nullptr);
   });
   const DrawRecordEntry* alpha = Find("alpha");
   const DrawRecordEntry* beta = Find("beta");
@@ -551,8 +563,10 @@ TEST_F(InterfaceLayout, WrappedButtonLabelsKeepToTheirNumberOfLines) {
 // shows none with an empty one.
 TEST_F(InterfaceLayout, AButtonsFaceIsRecordedWithItsShownTextOrNone) {
   Frame([](Prss* o) {
-    AddButton(o, 100, 100, 200, 124, 0, IvText("shown"), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-    AddButton(o, 300, 100, 400, 124, 0, IvText("hidden"), IvInt(0), IvInt(0), 0, nullptr, nullptr, nullptr);
+    AddButton(o, 100, 100, 200, 124, 0, IvText("shown"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
+    AddButton(o, 300, 100, 400, 124, 0, IvText("hidden"), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN, nullptr, nullptr,
+              nullptr);
   });
   std::vector<std::string> labels;
   for (const DrawRecordEntry& e : DrawRecord)
@@ -561,10 +575,11 @@ TEST_F(InterfaceLayout, AButtonsFaceIsRecordedWithItsShownTextOrNone) {
 }
 
 TEST_F(InterfaceLayout, AnArrowGlyphIsSqueezedIntoANarrowControl) {
-  // A tall, narrow step arrow (type 41): at 0.7 of its height the glyph is wider than it.
+  // A tall, narrow step arrow (VALUE_TYPE_BYTE_MINUS): at 0.7 of its height the glyph is wider than it.
   Frame([](Prss* o) {
-    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), 41, nullptr, [](void*, int, uintptr_t) {}, 0.0f, 0.0f,
-                    0.05f, 0.2f);
+    AddValueControl(
+        o, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_BYTE_MINUS, nullptr, [](void*, int, uintptr_t) {}, 0.0f,
+        0.0f, 0.05f, 0.2f);
   });
   const DrawRecordEntry* arrow = Find("\x8B");
   ASSERT_NE(arrow, nullptr);
@@ -601,7 +616,7 @@ TEST_F(InterfaceLayout, AControlsSeeThroughPanelTurnsAsOpaqueAsItsTextNeeds) {
   InterfaceColours.buttonAlpha = 0.1f;
   ApplyInterfaceColours();
   Frame([](Prss* o) {
-    AddValueControl(o, nullptr, IvText("Exit"), IvInt(0), IvInt(0), 4, &InterfaceColours.textUnselected,
+    AddValueControl(o, nullptr, IvText("Exit"), IvInt(0), IvInt(0), VALUE_TYPE_BUTTON, &InterfaceColours.textUnselected,
                     [](void*, int, uintptr_t) {}, -0.2f, 0.0f, 0.2f, 0.1f);
   });
   const DrawRecordEntry* text = Find("Exit");
@@ -640,10 +655,10 @@ TEST_F(InterfaceLayout, AQuestionsLinesGetTheBackingTheirBoxCannotGive) {
 // -0.5 to 0.5 spans pixels (-0.5 + 1) x 500 = 250 to (0.5 + 1) x 500 = 750.
 TEST_F(InterfaceLayout, ATextsStripStopsAtItsControlsLeftAndRightEdges) {
   Frame([](Prss*) {
-    AddValueControl(nullptr, nullptr, IvText("Gear"), IvInt(0), IvInt(0x15), 15, nullptr, nullptr, -0.5f, 0.0f, 0.5f,
-                    0.05f);
-    AddValueControl(nullptr, nullptr, IvText("Ratio"), IvInt(0), IvInt(0x16), 15, nullptr, nullptr, -0.5f, 0.2f,
-                    0.5f, 0.25f);
+    AddValueControl(nullptr, nullptr, IvText("Gear"), IvInt(0), IvInt(0x15), VALUE_TYPE_LABEL, nullptr, nullptr, -0.5f,
+                    0.0f, 0.5f, 0.05f);
+    AddValueControl(nullptr, nullptr, IvText("Ratio"), IvInt(0), IvInt(0x16), VALUE_TYPE_LABEL, nullptr, nullptr, -0.5f,
+                    0.2f, 0.5f, 0.25f);
   });
   const DrawRecordEntry* left = Find("Gear");
   ASSERT_NE(left, nullptr);
@@ -669,7 +684,7 @@ TEST_F(InterfaceLayout, ButtonFacesKeepTheirOwnTextRule) {
   // Pure red keeps its colour and gets no strip: its text is black (5.25:1), not white (4.00:1).
   static ColourWord red = RgbWord(255, 0, 0);
   Frame([](Prss* o) {
-    AddButton(o, 10, 100, 60, 124, 0, IvText("del"), IvInt(0), IvInt(0), 2, &red, nullptr, nullptr);
+    AddButton(o, 10, 100, 60, 124, 0, IvText("del"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, &red, nullptr, nullptr);
   });
   const DrawRecordEntry* text = Find("del");
   ASSERT_NE(text, nullptr);
@@ -698,7 +713,8 @@ TEST_F(InterfaceLayout, AValueButtonsKnobStandsClearOfItsLabel) {
   Frame([](Prss* o) {
     RowCursorX = 0;
     RowCursorY = 100;
-    AddValueEditButton(o, "Reverse gear ratio %.1f", 0.0f, 10.0f, &value, nullptr, nullptr, 16, nullptr);
+    AddValueEditButton(o, "Reverse gear ratio %.1f", 0.0f, 10.0f, &value, nullptr, nullptr, BUTTON_STYLE_FLOAT,
+                       nullptr);
   });
   const DrawRecordEntry* text = Find("Reverse gear ratio 5.0");
   ASSERT_NE(text, nullptr);
@@ -709,7 +725,8 @@ TEST_F(InterfaceLayout, AValueButtonsKnobStandsClearOfItsLabel) {
   Frame([](Prss* o) {
     RowCursorX = 0;
     RowCursorY = 100;
-    AddValueEditButton(o, "Reverse gear ratio %.1f", 0.0f, 10.0f, &value, nullptr, nullptr, 16, nullptr);
+    AddValueEditButton(o, "Reverse gear ratio %.1f", 0.0f, 10.0f, &value, nullptr, nullptr, BUTTON_STYLE_FLOAT,
+                       nullptr);
   });
   text = Find("Reverse gear ratio 0.0");
   ASSERT_NE(text, nullptr);
@@ -724,7 +741,8 @@ TEST_F(InterfaceLayout, AValueButtonsKnobStandsClearOfItsLabel) {
 // 0.06 x above it, but not below the text, which lies below its button.
 TEST_F(InterfaceLayout, AnUnusedButtonsWordGetsAStripInPixelsAroundIt) {
   Frame([](Prss* o) {
-    AddButton(o, 200, 100, 400, 124, 0, IvText("go"), IvInt(0), IvInt(0), 6, nullptr, nullptr, nullptr);
+    AddButton(o, 200, 100, 400, 124, 0, IvText("go"), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH_UNUSED, nullptr, nullptr,
+              nullptr);
   });
   const DrawRecordEntry* text = Find("UNUSED");
   ASSERT_NE(text, nullptr);
@@ -748,12 +766,16 @@ TEST_F(InterfaceLayout, TextOverAFaceTakesTheTextColourThatStandsFurtherFromIt) 
   static ColourWord light = RgbWord(118, 118, 118), dark = RgbWord(117, 117, 117);
   static ColourWord lifted = RgbWord(94, 94, 94), notLifted = RgbWord(93, 93, 93);
   Frame([](Prss* o) {
-    AddButton(o, 10, 100, 60, 124, 0, IvText("lit"), IvInt(0), IvInt(0), 2, &light, nullptr, nullptr);
-    AddButton(o, 10, 200, 60, 224, 0, IvText("dim"), IvInt(0), IvInt(0), 2, &dark, nullptr, nullptr);
-    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &light, nullptr, -0.5f, -0.8f, -0.2f, -0.5f);
-    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &dark, nullptr, -0.5f, -0.4f, -0.2f, -0.1f);
-    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(1), 52, &lifted, nullptr, 0.2f, -0.8f, 0.5f, -0.5f);
-    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(1), 52, &notLifted, nullptr, 0.2f, -0.4f, 0.5f, -0.1f);
+    AddButton(o, 10, 100, 60, 124, 0, IvText("lit"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, &light, nullptr, nullptr);
+    AddButton(o, 10, 200, 60, 224, 0, IvText("dim"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, &dark, nullptr, nullptr);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_SWATCH, &light, nullptr, -0.5f, -0.8f,
+                    -0.2f, -0.5f);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_SWATCH, &dark, nullptr, -0.5f, -0.4f,
+                    -0.2f, -0.1f);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(1), VALUE_TYPE_COLOUR_SWATCH, &lifted, nullptr, 0.2f, -0.8f,
+                    0.5f, -0.5f);
+    AddValueControl(o, nullptr, IvInt(0), IvInt(0), IvInt(1), VALUE_TYPE_COLOUR_SWATCH, &notLifted, nullptr, 0.2f,
+                    -0.4f, 0.5f, -0.1f);
   });
   const auto opaque = [](ColourWord c) {
     return 0xFF000000u | ColourRed(c) << 16 | ColourGreen(c) << 8 | ColourBlue(c);
@@ -812,13 +834,17 @@ TEST_F(InterfaceLayout, ScreenLabelBoxesFadeWithDepthAndTheirTextStandsOutFromTh
 // its lit state's colour (1 red to 5 light orange), else its packed colour.
 TEST_F(InterfaceLayout, EdgeButtonsAreDrawnAndColourSquaresTakeTheirLitColours) {
   Frame([](Prss* o) {
-    AddButton(o, -10, 100, 0, 124, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-    AddButton(o, WIDTH, 100, WIDTH + 10, 124, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-    AddButton(o, 100, -10, 110, 0, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
-    AddButton(o, 100, HEIGHT, 110, HEIGHT + 10, 0, IvText(nullptr), IvInt(0), IvInt(0), 2, nullptr, nullptr, nullptr);
+    AddButton(o, -10, 100, 0, 124, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
+    AddButton(o, WIDTH, 100, WIDTH + 10, 124, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr,
+              nullptr, nullptr);
+    AddButton(o, 100, -10, 110, 0, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr,
+              nullptr);
+    AddButton(o, 100, HEIGHT, 110, HEIGHT + 10, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr,
+              nullptr, nullptr);
     for (int lit = 0; lit <= 6; ++lit)
-      AddButton(o, 200 + 20 * lit, 300, 215 + 20 * lit, 315, 0, IvText(nullptr), IvInt(0x102030), IvInt(lit), 1,
-                nullptr, nullptr, nullptr);
+      AddButton(o, 200 + 20 * lit, 300, 215 + 20 * lit, 315, 0, IvText(nullptr), IvInt(0x102030), IvInt(lit),
+                BUTTON_STYLE_COLOUR_SQUARE, nullptr, nullptr, nullptr);
   });
   const auto buttonAt = [](float left, float top) -> const DrawRecordEntry* {
     for (const DrawRecordEntry& e : DrawRecord)
@@ -876,21 +902,21 @@ TEST_F(InterfaceLayout, ASegmentBarWritesFiveDigitsTheChosenOneSelected) {
 // The lowest glyph is drawn like any other: a glyph button of code 32 and a character cell of
 // glyph 0 each queue their one glyph.
 TEST_F(InterfaceLayout, TheFirstGlyphIsDrawnByGlyphButtonsAndCharacterCells) {
-  const int button = AddValueControl(nullptr, nullptr, IvInt(32), IvInt(0), IvInt(0), 2, nullptr, nullptr, -0.5f,
-                                     -0.5f, -0.4f, -0.4f);
+  const int button = AddValueControl(nullptr, nullptr, IvInt(32), IvInt(0), IvInt(0), VALUE_TYPE_GLYPH, nullptr,
+                                     nullptr, -0.5f, -0.5f, -0.4f, -0.4f);
   ASSERT_GE(button, 0);
   EXPECT_EQ(QueuedItems(button).size(), 1u);
-  const int cell = AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.3f, -0.5f,
-                                   -0.2f, -0.4f);
+  const int cell = AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_CHARACTER_CELL, nullptr,
+                                   nullptr, -0.3f, -0.5f, -0.2f, -0.4f);
   ASSERT_GE(cell, 0);
   EXPECT_EQ(QueuedItems(cell).size(), 1u);
 }
 
-// The characters of a bit field (type 57): bits 0 to 9 are the digits, bits from 10 the
+// The characters of a bit field (VALUE_TYPE_CHARACTER_BITS): bits 0 to 9 are the digits, bits from 10 the
 // capitals, so bits 9 and 10 are '9' and 'A' (glyphs 25 and 33).
 TEST_F(InterfaceLayout, ABitFieldShowsDigitsThenCapitals) {
-  const int index = AddValueControl(nullptr, nullptr, IvInt((1 << 9) | (1 << 10)), IvInt(0), IvInt(0), 57, nullptr,
-                                    nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
+  const int index = AddValueControl(nullptr, nullptr, IvInt((1 << 9) | (1 << 10)), IvInt(0), IvInt(0),
+                                    VALUE_TYPE_CHARACTER_BITS, nullptr, nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
   ASSERT_GE(index, 0);
   const std::vector<TextBatchItem> items = QueuedItems(index);
   ASSERT_EQ(items.size(), 2u);
@@ -900,8 +926,8 @@ TEST_F(InterfaceLayout, ABitFieldShowsDigitsThenCapitals) {
 
 // A text in a control narrower than its margins is squeezed to nothing, never turned over.
 TEST_F(InterfaceLayout, ATextInAControlNarrowerThanItsMarginsIsSqueezedToNothing) {
-  const int index = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvText(nullptr), 0, nullptr, nullptr,
-                                    0.0f, 0.0f, 0.02f, 0.1f);  // margins of 0.015 each side
+  const int index = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT, nullptr,
+                                    nullptr, 0.0f, 0.0f, 0.02f, 0.1f);  // margins of 0.015 each side
   ASSERT_GE(index, 0);
   const std::vector<TextBatchItem> items = QueuedItems(index);
   ASSERT_FALSE(items.empty());
@@ -912,8 +938,8 @@ TEST_F(InterfaceLayout, ATextInAControlNarrowerThanItsMarginsIsSqueezedToNothing
 // A glyph in a control with no room across (its right edge left of its left) is squeezed to
 // nothing, never turned over.
 TEST_F(InterfaceLayout, AGlyphInAControlWithNoRoomIsSqueezedToNothing) {
-  const int index = AddValueControl(nullptr, nullptr, IvInt('A'), IvInt(0), IvInt(0), 2, nullptr, nullptr, 0.5f,
-                                    -0.5f, 0.4f, -0.4f);
+  const int index = AddValueControl(nullptr, nullptr, IvInt('A'), IvInt(0), IvInt(0), VALUE_TYPE_GLYPH, nullptr,
+                                    nullptr, 0.5f, -0.5f, 0.4f, -0.4f);
   ASSERT_GE(index, 0);
   const std::vector<TextBatchItem> items = QueuedItems(index);
   ASSERT_EQ(items.size(), 1u);
@@ -929,26 +955,26 @@ TEST_F(InterfaceLayout, SegmentDigitsTitlesWrappedRowsAndCellsAreWrittenAtTheirS
                                   nullptr, -0.5f, -0.5f, 0.5f, -0.4f);
   ASSERT_GE(bar, 0);
   for (const TextBatchItem& item : QueuedItems(bar)) EXPECT_GT(item.y1 - item.y0, 0.0f) << "a segment digit";
-  const int title = AddValueControl(nullptr, nullptr, IvText("Title"), IvInt(0), IvText(nullptr), 10, nullptr,
-                                    nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
+  const int title = AddValueControl(nullptr, nullptr, IvText("Title"), IvInt(0), IvText(nullptr), VALUE_TYPE_TITLE,
+                                    nullptr, nullptr, -1.0f, -1.0f, 1.0f, -0.85f);
   ASSERT_GE(title, 0);
   const std::vector<TextBatchItem> titleItems = QueuedItems(title);
   ASSERT_FALSE(titleItems.empty());
   for (const TextBatchItem& item : titleItems) EXPECT_GT(item.y1 - item.y0, 0.0f) << "a title letter";
   // Two rows in a control 0.2 high from y 0.2: the text starts at the left margin (0.15 of
   // the height, 0.03) of x -0.6, within the control's height.
-  const int wrapped = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvInt(2), 8, nullptr, nullptr, -0.6f,
-                                      0.2f, 0.6f, 0.4f);
+  const int wrapped = AddValueControl(nullptr, nullptr, IvText("AB"), IvInt(0), IvInt(2), VALUE_TYPE_TEXT_BLOCK,
+                                      nullptr, nullptr, -0.6f, 0.2f, 0.6f, 0.4f);
   ASSERT_GE(wrapped, 0);
   const std::vector<TextBatchItem> rows = QueuedItems(wrapped);
   ASSERT_FALSE(rows.empty());
   EXPECT_LT(rows[0].x0, -0.5f);
   EXPECT_GE(rows[0].y0, 0.2f - 0.05f);
   EXPECT_LE(rows[0].y0, 0.4f);
-  const int narrow = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.9f,
-                                     -0.9f, -0.7f, -0.8f);
-  const int wide = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), 60, nullptr, nullptr, -0.5f, -0.9f,
-                                   0.1f, -0.8f);
+  const int narrow = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), VALUE_TYPE_CHARACTER_CELL,
+                                     nullptr, nullptr, -0.9f, -0.9f, -0.7f, -0.8f);
+  const int wide = AddValueControl(nullptr, nullptr, IvInt(33), IvInt(0), IvInt(0), VALUE_TYPE_CHARACTER_CELL, nullptr,
+                                   nullptr, -0.5f, -0.9f, 0.1f, -0.8f);
   ASSERT_GE(wide, 0);
   const std::vector<TextBatchItem> a = QueuedItems(narrow), b = QueuedItems(wide);
   ASSERT_EQ(a.size(), 1u);
@@ -959,7 +985,7 @@ TEST_F(InterfaceLayout, SegmentDigitsTitlesWrappedRowsAndCellsAreWrittenAtTheirS
 // A hint field shows the hint of what the pointer is over.
 TEST_F(InterfaceLayout, AHintFieldShowsTheHoverHint) {
   ValueControl c{};
-  c.displayType = 6;
+  c.displayType = VALUE_TYPE_HINT;
   const char* const saved = HoverHint;
   HoverHint = "a hint";
   char out[32] = "x";

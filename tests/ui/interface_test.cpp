@@ -37,8 +37,8 @@ void RecordHandler(void* owner, int code, uintptr_t word) {
 
 // A handler that adds a button while it runs, as a screen that rebuilds itself would.
 void AddingHandler(void* owner, int, uintptr_t) {
-  AddButton(static_cast<Prss*>(owner), 0, 0, 800, 600, 99, IvText(nullptr), IvInt(0), IvInt(0), 0, nullptr,
-            RecordHandler, nullptr);
+  AddButton(static_cast<Prss*>(owner), 0, 0, 800, 600, 99, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN,
+            nullptr, RecordHandler, nullptr);
 }
 
 class Interface : public ::testing::Test {
@@ -60,7 +60,7 @@ class Interface : public ::testing::Test {
   int Press(int x, int y, int code = 1) { return PressMouse(x, y, code); }
   int Release(int x, int y, int which = 1) { return ReleaseMouse(x, y, which); }
   int Move(int x, int y, int left = 1, int right = 0) { return Send(x, y, 0, left, right); }
-  int Button(int l, int t, int r, int b, uintptr_t word, Prss* who, int style = 2) {
+  int Button(int l, int t, int r, int b, uintptr_t word, Prss* who, ButtonStyle style = BUTTON_STYLE_TEXT) {
     return AddButton(who, l, t, r, b, word, IvText("b"), IvInt(0), IvInt(0), style, nullptr, RecordHandler,
                      "hint");
   }
@@ -74,8 +74,8 @@ class Interface : public ::testing::Test {
     return InterfaceButtons[ButtonCount - 1];
   }
   // A value control over pixel rectangle (l, t)-(r, b) of the 800 x 600 screen.
-  int Control(int l, int t, int r, int b, void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
-              InterfaceValue label, Prss* who) {
+  int Control(int l, int t, int r, int b, void* variable, DisplayType type, InterfaceValue minimum,
+              InterfaceValue maximum, InterfaceValue label, Prss* who) {
     auto nx = [](int x) { return x / 400.0f - 1.0f; };
     auto ny = [](int y) { return y / 300.0f - 1.0f; };
     return AddValueControl(who, variable, minimum, maximum, label, type, nullptr, RecordHandler, nx(l), ny(t),
@@ -123,7 +123,8 @@ TEST_F(Interface, OneClickIsOneActionPerFrame) {
 }
 
 TEST_F(Interface, AButtonAddedByAHandlerIsGoneAfterThePress) {
-  AddButton(&owner, 0, 0, 100, 100, 1, IvText(nullptr), IvInt(0), IvInt(0), 0, nullptr, AddingHandler, nullptr);
+  AddButton(&owner, 0, 0, 100, 100, 1, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_PLAIN, nullptr, AddingHandler,
+            nullptr);
   Press(10, 10);
   EXPECT_EQ(ButtonCount, 0);
 }
@@ -133,7 +134,7 @@ TEST_F(Interface, HandlerWordsCarryWholePointers) {
   static_assert(sizeof(InterfaceValue) == sizeof(void*));
   static int64_t far;
   const uintptr_t address = reinterpret_cast<uintptr_t>(&far);
-  Button(0, 0, 10, 10, address, &owner, 0);
+  Button(0, 0, 10, 10, address, &owner, BUTTON_STYLE_PLAIN);
   Press(1, 1);
   EXPECT_EQ(g_Call.word, address);
 }
@@ -155,8 +156,8 @@ TEST_F(Interface, AFullTableDropsFurtherAdds) {
   EXPECT_EQ(AddNullButton(), -1);
   float v = 0;
   for (int i = 0; i < MAX_VALUE_CONTROLS; ++i)
-    ASSERT_GE(Control(0, 0, 1, 1, &v, 0, IvInt(0), IvInt(0), IvText(nullptr), &owner), 0);
-  EXPECT_EQ(Control(0, 0, 1, 1, &v, 0, IvInt(0), IvInt(0), IvText(nullptr), &owner), -1);
+    ASSERT_GE(Control(0, 0, 1, 1, &v, VALUE_TYPE_TEXT, IvInt(0), IvInt(0), IvText(nullptr), &owner), 0);
+  EXPECT_EQ(Control(0, 0, 1, 1, &v, VALUE_TYPE_TEXT, IvInt(0), IvInt(0), IvText(nullptr), &owner), -1);
 }
 
 TEST_F(Interface, MetricsFollowTheCharacterSize) {
@@ -195,10 +196,10 @@ TEST_F(Interface, RowAddersAdvanceTheCursor) {
   RowCursorY = 20;
   AddRowButton(&owner, 3, 1, 0, nullptr, "x", RecordHandler, nullptr);
   EXPECT_EQ(RowCursorX, 10 + 3 * ButtonWidth);
-  EXPECT_EQ(InterfaceButtons[0].style, 2);
+  EXPECT_EQ(InterfaceButtons[0].style, BUTTON_STYLE_TEXT);
   EXPECT_EQ(InterfaceButtons[0].bottom - InterfaceButtons[0].top, ButtonHeight);
   AddRowButton(&owner, 1, 1, 0, nullptr, nullptr, RecordHandler, nullptr);
-  EXPECT_EQ(InterfaceButtons[1].style, 0);
+  EXPECT_EQ(InterfaceButtons[1].style, BUTTON_STYLE_PLAIN);
   SetRowCursorFromBottomRight(2, 1);
   EXPECT_EQ(RowCursorX, ScreenWidth - 2 * ButtonWidth);
   EXPECT_EQ(RowCursorY, ScreenHeight - ButtonHeight);
@@ -230,11 +231,12 @@ TEST_F(Interface, RadioFlagAndByteButtonsChangeTheirVariables) {
 
 TEST_F(Interface, StepButtonsClampAndSkipWithoutAVariable) {
   int32_t value = 5;
-  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&value), IvInt(0), IvInt(12), IvInt(0), 43, nullptr,
-            RecordHandler, nullptr);
+  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&value), IvInt(0), IvInt(12), IvInt(0),
+            BUTTON_STYLE_INT_PLUS, nullptr, RecordHandler, nullptr);
   Press(1, 1, 2);  // +10 on a right press, at most 12
   EXPECT_EQ(value, 12);
-  AddButton(&owner, 0, 0, 10, 10, 0, IvInt(0), IvInt(12), IvInt(0), 44, nullptr, RecordHandler, nullptr);
+  AddButton(&owner, 0, 0, 10, 10, 0, IvInt(0), IvInt(12), IvInt(0), BUTTON_STYLE_INT_MINUS, nullptr, RecordHandler,
+            nullptr);
   EXPECT_EQ(Press(1, 1), 1);  // no variable: nothing changes, nothing crashes
   float f = 1.0f;
   AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&f), IvFloat(0.0f), IvFloat(2.0f), IvInt(0),
@@ -249,7 +251,7 @@ TEST_F(Interface, StepButtonsClampAndSkipWithoutAVariable) {
 // colours), each clamped to [text field, third field]; the handler always hears word 0.
 TEST_F(Interface, StepStylesMoveTheirVariablesByTheirStepsWithinTheirLimits) {
   uint8_t byte = 5;
-  const auto step = [&](void* variable, int style, int lo, int hi, int code) {
+  const auto step = [&](void* variable, ButtonStyle style, int lo, int hi, int code) {
     AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), IvInt(lo), IvInt(hi), IvInt(0), style,
               nullptr, RecordHandler, nullptr);
     g_Call = HandlerCall{};
@@ -257,55 +259,55 @@ TEST_F(Interface, StepStylesMoveTheirVariablesByTheirStepsWithinTheirLimits) {
     EXPECT_EQ(g_Call.count, 1) << "style " << style;
     EXPECT_EQ(g_Call.word, 0u) << "style " << style;
   };
-  step(&byte, 26, 0, 12, 1);
+  step(&byte, BUTTON_STYLE_BYTE_STEP_PLUS, 0, 12, 1);
   EXPECT_EQ(byte, 6);
-  step(&byte, 26, 0, 12, 2);
+  step(&byte, BUTTON_STYLE_BYTE_STEP_PLUS, 0, 12, 2);
   EXPECT_EQ(byte, 12) << "16, held at 12";
-  step(&byte, 27, 3, 12, 2);
+  step(&byte, BUTTON_STYLE_BYTE_STEP_MINUS, 3, 12, 2);
   EXPECT_EQ(byte, 3) << "2, held at 3";
-  step(&byte, 27, 0, 12, 1);
+  step(&byte, BUTTON_STYLE_BYTE_STEP_MINUS, 0, 12, 1);
   EXPECT_EQ(byte, 2);
   byte = 250;
-  step(&byte, 28, 0, 255, 2);
+  step(&byte, BUTTON_STYLE_COLOUR_PLUS, 0, 255, 2);
   EXPECT_EQ(byte, 255) << "a colour byte: +5 held at 255";
-  step(&byte, 29, 0, 255, 2);
+  step(&byte, BUTTON_STYLE_COLOUR_MINUS, 0, 255, 2);
   EXPECT_EQ(byte, 250);
-  step(&byte, 29, 0, 255, 1);
+  step(&byte, BUTTON_STYLE_COLOUR_MINUS, 0, 255, 1);
   EXPECT_EQ(byte, 249);
   // Grey: the first byte stepped and written to all three.
   uint8_t rgb[3] = {10, 200, 30};
-  step(rgb, 30, 0, 255, 1);
+  step(rgb, BUTTON_STYLE_GREY_PLUS, 0, 255, 1);
   EXPECT_EQ(rgb[0], 11);
   EXPECT_EQ(rgb[1], 11);
   EXPECT_EQ(rgb[2], 11);
-  step(rgb, 31, 0, 255, 2);
+  step(rgb, BUTTON_STYLE_GREY_MINUS, 0, 255, 2);
   EXPECT_EQ(rgb[2], 6);
   // Brighter and darker: x 10/9 or 9/10 on the left, x 20/19 or 19/20 on the right, rounded.
   uint8_t colour[3] = {90, 180, 240};
-  step(colour, 32, 0, 0, 1);
+  step(colour, BUTTON_STYLE_BRIGHTER, 0, 0, 1);
   EXPECT_EQ(colour[0], 100);
   EXPECT_EQ(colour[1], 200);
   EXPECT_EQ(colour[2], 255) << "266.7 held at 255";
-  step(colour, 33, 0, 0, 1);
+  step(colour, BUTTON_STYLE_DARKER, 0, 0, 1);
   EXPECT_EQ(colour[0], 90);
   EXPECT_EQ(colour[1], 180);
   EXPECT_EQ(colour[2], 230) << "229.5 rounds up";
   uint8_t right[3] = {95, 190, 19};
-  step(right, 32, 0, 0, 2);
+  step(right, BUTTON_STYLE_BRIGHTER, 0, 0, 2);
   EXPECT_EQ(right[0], 100);
   EXPECT_EQ(right[1], 200);
   EXPECT_EQ(right[2], 20);
-  step(right, 33, 0, 0, 2);
+  step(right, BUTTON_STYLE_DARKER, 0, 0, 2);
   EXPECT_EQ(right[0], 95);
   EXPECT_EQ(right[1], 190);
   EXPECT_EQ(right[2], 19);
   // 16-bit steps: 1 on the left, 10 on the right.
   uint16_t word = 995;
-  step(&word, 49, 0, 1000, 2);
+  step(&word, BUTTON_STYLE_WORD_PLUS, 0, 1000, 2);
   EXPECT_EQ(word, 1000);
-  step(&word, 50, 990, 1000, 2);
+  step(&word, BUTTON_STYLE_WORD_MINUS, 990, 1000, 2);
   EXPECT_EQ(word, 990);
-  step(&word, 50, 0, 1000, 1);
+  step(&word, BUTTON_STYLE_WORD_MINUS, 0, 1000, 1);
   EXPECT_EQ(word, 989);
 }
 
@@ -313,7 +315,7 @@ TEST_F(Interface, AnAngleStepWrapsIntoAHalfTurnEitherWayAndRoundsToItsMultiple) 
   float angle = 3.0f;
   const auto turn = [&](float by, float multiple) {
     AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&angle), IvInt(0), IvFloat(multiple), IvFloat(by),
-              36, nullptr, RecordHandler, nullptr);
+              BUTTON_STYLE_ANGLE_PLUS, nullptr, RecordHandler, nullptr);
     Press(1, 1);
   };
   turn(0.5f, 0.01f);  // 3.5 is past pi: 3.5 - 2 pi = -2.7832, to the hundredth
@@ -325,8 +327,8 @@ TEST_F(Interface, AnAngleStepWrapsIntoAHalfTurnEitherWayAndRoundsToItsMultiple) 
 }
 
 TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
-  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
-  Control(300, 100, 400, 200, nullptr, 0, IvInt(0), IvInt(8), IvText(nullptr), &owner);
+  Control(100, 100, 200, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  Control(300, 100, 400, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(8), IvText(nullptr), &owner);
   EXPECT_EQ(Press(200, 200), 1);  // the far corner is inside
   EXPECT_EQ(Move(201, 201), 1);   // a move with a press pending returns its code
   EXPECT_EQ(Release(150, 150), 1);
@@ -334,8 +336,8 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(g_Call.code, 7);  // (owner, maximum, variable)
 
   ClearInterface();
-  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
-  Control(300, 100, 400, 200, nullptr, 0, IvInt(0), IvInt(8), IvText(nullptr), &owner);
+  Control(100, 100, 200, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  Control(300, 100, 400, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(8), IvText(nullptr), &owner);
   g_Call = HandlerCall{};
   Press(150, 150);
   EXPECT_EQ(Release(350, 150), 1);  // released over the other control: nothing
@@ -343,9 +345,9 @@ TEST_F(Interface, ValueControlsIncludeTheirEdgesAndActOnlyOnTheirOwnRelease) {
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
 
-// A press-only control (type 33) hands its handler the press's own code at once, word 0.
+// A press-only control (VALUE_TYPE_PRESS_ONLY) hands its handler the press's own code at once, word 0.
 TEST_F(Interface, APressOnlyControlHandsItsHandlerThePressCodeAndNoWord) {
-  Control(100, 100, 200, 200, nullptr, 33, IvInt(0), IvInt(0), IvText(nullptr), &owner);
+  Control(100, 100, 200, 200, nullptr, VALUE_TYPE_PRESS_ONLY, IvInt(0), IvInt(0), IvText(nullptr), &owner);
   Press(150, 150, 2);
   EXPECT_EQ(g_Call.count, 1);
   EXPECT_EQ(g_Call.owner, &owner);
@@ -354,7 +356,7 @@ TEST_F(Interface, APressOnlyControlHandsItsHandlerThePressCodeAndNoWord) {
 }
 
 TEST_F(Interface, AControlShowsPressedWhileItsButtonIsHeldWithThePointerOnItEdgesIncluded) {
-  const int index = Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  const int index = Control(100, 100, 200, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   ASSERT_GE(index, 0);
   const ValueControl c = ValueControls[index];
   Press(150, 150);
@@ -389,7 +391,7 @@ TEST_F(Interface, APressKeptForItsReleaseClearsTheRecordsHeldButtons) {
     HandleInterfaceMouse(&m);
     return m;
   };
-  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  Control(100, 100, 200, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   MouseRecord m = pressRecord(150, 150, 1);
   EXPECT_EQ(PendingPress.clickCode, 1);
   EXPECT_EQ(m.leftHeld, 0);
@@ -404,7 +406,7 @@ TEST_F(Interface, APressKeptForItsReleaseClearsTheRecordsHeldButtons) {
 
   // Outside every control, and on a button, the screen sees the buttons as they are.
   ClearInterface();
-  Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  Control(100, 100, 200, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   m = pressRecord(500, 500, 1);
   EXPECT_EQ(m.leftHeld, 1);
   Button(0, 0, 50, 50, 1, &owner);
@@ -413,7 +415,7 @@ TEST_F(Interface, APressKeptForItsReleaseClearsTheRecordsHeldButtons) {
 }
 
 TEST_F(Interface, AControlWithoutOwnerTakesNoPress) {
-  Control(0, 0, 800, 600, nullptr, 0, IvInt(0), IvInt(0), IvText(nullptr), nullptr);
+  Control(0, 0, 800, 600, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(0), IvText(nullptr), nullptr);
   EXPECT_EQ(Press(10, 10), 0);
   EXPECT_EQ(PendingPress.clickCode, 0);
 }
@@ -422,7 +424,7 @@ TEST_F(Interface, AFloatDragMovesClampsAndIsCancelledByTheRightButton) {
   float value = 5.0f;
   // A 100-pixel float button over 0..10 with one decimal.
   AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
-            IvText("Gain %.1f"), 16, nullptr, RecordHandler, nullptr);
+            IvText("Gain %.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(150, 110);
   EXPECT_EQ(g_Call.count, 0);  // a drag start calls no handler
   EXPECT_EQ(ValueDrag.kind, DRAG_FLOAT);
@@ -439,7 +441,7 @@ TEST_F(Interface, AFloatDragMovesClampsAndIsCancelledByTheRightButton) {
 TEST_F(Interface, ACtrlLeftDragMovesOneStepPerPixel) {
   float value = 5.0f;
   AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
-            IvText("Gain %.2f"), 16, nullptr, RecordHandler, nullptr);
+            IvText("Gain %.2f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(150, 110, 5);
   Move(153, 110);
   EXPECT_NEAR(value, 5.03f, 1e-5f);
@@ -452,10 +454,10 @@ TEST_F(Interface, ACtrlLeftDragMovesOneStepPerPixel) {
 TEST_F(Interface, ADragWithAnEmptyRangeOrZeroSpanStaysFinite) {
   float value = 3.0f;
   AddButton(&owner, 100, 100, 100, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(3.0f), IvFloat(3.0f),
-            IvText("%.1f"), 16, nullptr, RecordHandler, nullptr);
+            IvText("%.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   // A zero-width button cannot be hit; press through a one-pixel one with an empty range.
   AddButton(&owner, 100, 100, 101, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(3.0f), IvFloat(3.0f),
-            IvText("%.1f"), 16, nullptr, RecordHandler, nullptr);
+            IvText("%.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(100, 110, 5);
   Move(130, 110);
   EXPECT_FLOAT_EQ(value, 3.0f);
@@ -464,22 +466,22 @@ TEST_F(Interface, ADragWithAnEmptyRangeOrZeroSpanStaysFinite) {
 TEST_F(Interface, CtrlRightCopiesAndShiftRightPastesClamped) {
   float a = 7.25f, b = 0.0f;
   AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&a), IvFloat(0.0f), IvFloat(10.0f), IvText("%.2f"),
-            16, nullptr, RecordHandler, nullptr);
+            BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(10, 10, 6);
   EXPECT_EQ(g_Call.count, 0);
   EXPECT_FLOAT_EQ(ValueClipboard.value, 7.25f);
-  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&b), IvFloat(0.0f), IvFloat(5.0f), IvText("%.2f"), 16,
-            nullptr, RecordHandler, nullptr);
+  AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&b), IvFloat(0.0f), IvFloat(5.0f), IvText("%.2f"),
+            BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(10, 10, 10);
   EXPECT_FLOAT_EQ(b, 5.0f);
   EXPECT_EQ(g_Call.count, 1);
   EXPECT_EQ(g_Call.word, 0u);
 
   uint8_t colour[4] = {10, 20, 30, 0}, other[4] = {0, 0, 0, 0};
-  AddButton(&owner, 0, 0, 10, 10, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH_A,
+  AddButton(&owner, 0, 0, 10, 10, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH,
             reinterpret_cast<ColourWord*>(colour), RecordHandler, nullptr);
   Press(1, 1, 6);
-  AddButton(&owner, 0, 0, 10, 10, 0, IvText(nullptr), IvFunction(RecordHandler), IvInt(0), BUTTON_STYLE_SWATCH_A,
+  AddButton(&owner, 0, 0, 10, 10, 0, IvText(nullptr), IvFunction(RecordHandler), IvInt(0), BUTTON_STYLE_SWATCH,
             reinterpret_cast<ColourWord*>(other), nullptr, nullptr);
   Press(1, 1, 10);
   EXPECT_EQ(std::memcmp(colour, other, 3), 0);
@@ -489,10 +491,11 @@ TEST_F(Interface, CtrlRightCopiesAndShiftRightPastesClamped) {
 TEST_F(Interface, ByteAndColourSlidersTellTheirHandlerOfEveryPress) {
   uint8_t level[4] = {100, 0, 0, 0};
   const uintptr_t word = reinterpret_cast<uintptr_t>(level);
-  auto slider = [&](int style) {
+  auto slider = [&](ButtonStyle style) {
     AddButton(&owner, 0, 0, 100, 20, word, IvInt(10), IvInt(200), IvInt(100), style, nullptr, RecordHandler, nullptr);
   };
-  for (int style : {20, 21, 22, 23}) {
+  for (ButtonStyle style : {BUTTON_STYLE_BYTE_SLIDER, BUTTON_STYLE_RED_SLIDER, BUTTON_STYLE_GREEN_SLIDER,
+                            BUTTON_STYLE_BLUE_SLIDER}) {
     g_Call = HandlerCall{};
     slider(style);
     Press(10, 10, 1);  // the drag starts, and the handler hears of it with the word
@@ -515,7 +518,7 @@ TEST_F(Interface, ByteAndColourSlidersTellTheirHandlerOfEveryPress) {
     level[0] = 100;
   }
   // A drag ended from outside puts back the byte it started from, and only that byte.
-  slider(20);
+  slider(BUTTON_STYLE_BYTE_SLIDER);
   Press(10, 10, 1);
   ASSERT_EQ(ValueDrag.kind, DRAG_BYTE);
   level[0] = 150;  // as the drag left it
@@ -540,13 +543,13 @@ TEST_F(Interface, ByteAndColourSlidersTellTheirHandlerOfEveryPress) {
 
 TEST_F(Interface, ValueControlFloatsDragCopyAndPaste) {
   float value = 0.5f;
-  Control(0, 0, 400, 20, &value, 27, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);
+  Control(0, 0, 400, 20, &value, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);
   Press(100, 10);  // span: 400 pixels for the range 0..1
   Move(140, 10);
   EXPECT_NEAR(value, 0.6f, 1e-6f);
   Move(140, 10, 0);
   ClearInterface();
-  Control(0, 0, 400, 20, &value, 27, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);
+  Control(0, 0, 400, 20, &value, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), &owner);
   Press(10, 10, 6);
   value = 0.0f;
   Press(10, 10, 10);
@@ -589,83 +592,83 @@ TEST_F(Interface, AListShorterThanItsViewNeverScrolls) {
 // visible of 10: at most 6); a list shorter than its view never scrolls.
 TEST_F(Interface, TheScrollArrowsStepWithinTheList) {
   int32_t position = 0;
-  const auto click = [&](int type, int visible, int entries) {
+  const auto click = [&](DisplayType type, int visible, int entries) {
     ClearInterface();
     Control(100, 100, 200, 200, &position, type, IvInt(0), IvInt(visible), IvInt(entries), &owner);
     Press(150, 150);
     Release(150, 150);
   };
-  click(47, 4, 10);
+  click(VALUE_TYPE_SCROLL_DOWN, 4, 10);
   EXPECT_EQ(position, 1);
-  for (int i = 0; i < 8; ++i) click(47, 4, 10);
+  for (int i = 0; i < 8; ++i) click(VALUE_TYPE_SCROLL_DOWN, 4, 10);
   EXPECT_EQ(position, 6);
-  click(46, 4, 10);
+  click(VALUE_TYPE_SCROLL_UP, 4, 10);
   EXPECT_EQ(position, 5);
-  for (int i = 0; i < 8; ++i) click(46, 4, 10);
+  for (int i = 0; i < 8; ++i) click(VALUE_TYPE_SCROLL_UP, 4, 10);
   EXPECT_EQ(position, 0);
-  click(47, 8, 3);
+  click(VALUE_TYPE_SCROLL_DOWN, 8, 3);
   EXPECT_EQ(position, 0) << "three entries in a view of eight";
 }
 
 // A word stepper (42 up, 43 down) stops at its limit (the label's value): up to 8, down to 5.
 TEST_F(Interface, AWordStepperStopsAtItsLimit) {
   uint16_t word = 7;
-  const auto click = [&](int type, int limit) {
+  const auto click = [&](DisplayType type, int limit) {
     ClearInterface();
     Control(100, 100, 200, 200, &word, type, IvInt(0), IvInt(0), IvInt(limit), &owner);
     Press(150, 150);
     Release(150, 150);
   };
-  click(42, 8);
+  click(VALUE_TYPE_WORD_PLUS, 8);
   EXPECT_EQ(word, 8);
-  click(42, 8);
+  click(VALUE_TYPE_WORD_PLUS, 8);
   EXPECT_EQ(word, 8) << "held at the limit";
   word = 6;
-  click(43, 5);
+  click(VALUE_TYPE_WORD_MINUS, 5);
   EXPECT_EQ(word, 5);
-  click(43, 5);
+  click(VALUE_TYPE_WORD_MINUS, 5);
   EXPECT_EQ(word, 5) << "held at the limit";
   // A limit past the word's own range: held to 0..65535.
   word = 0;
-  click(43, -5);
+  click(VALUE_TYPE_WORD_MINUS, -5);
   EXPECT_EQ(word, 0);
   word = 65535;
-  click(42, 70000);
+  click(VALUE_TYPE_WORD_PLUS, 70000);
   EXPECT_EQ(word, 65535);
 }
 
 // A byte stepper (40 up, 41 down) alike, held to 0..255.
 TEST_F(Interface, AByteStepperStopsAtItsLimit) {
   uint8_t byte = 7;
-  const auto click = [&](int type, int limit) {
+  const auto click = [&](DisplayType type, int limit) {
     ClearInterface();
     Control(100, 100, 200, 200, &byte, type, IvInt(0), IvInt(0), IvInt(limit), &owner);
     Press(150, 150);
     Release(150, 150);
   };
-  click(40, 8);
+  click(VALUE_TYPE_BYTE_PLUS, 8);
   EXPECT_EQ(byte, 8);
-  click(40, 8);
+  click(VALUE_TYPE_BYTE_PLUS, 8);
   EXPECT_EQ(byte, 8) << "held at the limit";
   byte = 6;
-  click(41, 5);
+  click(VALUE_TYPE_BYTE_MINUS, 5);
   EXPECT_EQ(byte, 5);
-  click(41, 5);
+  click(VALUE_TYPE_BYTE_MINUS, 5);
   EXPECT_EQ(byte, 5) << "held at the limit";
   byte = 0;
-  click(41, -5);
+  click(VALUE_TYPE_BYTE_MINUS, -5);
   EXPECT_EQ(byte, 0);
   byte = 255;
-  click(40, 300);
+  click(VALUE_TYPE_BYTE_PLUS, 300);
   EXPECT_EQ(byte, 255);
   // Clear of the limits: one step a left press, ten a right press.
   byte = 100;
-  click(40, 200);
+  click(VALUE_TYPE_BYTE_PLUS, 200);
   EXPECT_EQ(byte, 101);
-  click(41, 0);
+  click(VALUE_TYPE_BYTE_MINUS, 0);
   EXPECT_EQ(byte, 100);
   ClearInterface();
-  Control(100, 100, 200, 200, &byte, 40, IvInt(0), IvInt(0), IvInt(200), &owner);
+  Control(100, 100, 200, 200, &byte, VALUE_TYPE_BYTE_PLUS, IvInt(0), IvInt(0), IvInt(200), &owner);
   Press(150, 150, 2);
   Release(150, 150, 2);
   EXPECT_EQ(byte, 110);
@@ -686,9 +689,10 @@ TEST_F(Interface, ByteAndWordSteppersRecordAnIntegerEditOfTheirVariable) {
   uint8_t byte = 7;
   uint16_t word = 7;
   const struct {
-    int type;
+    DisplayType type;
     void* variable;
-  } cases[] = {{40, &byte}, {41, &byte}, {42, &word}, {43, &word}};
+  } cases[] = {{VALUE_TYPE_BYTE_PLUS, &byte}, {VALUE_TYPE_BYTE_MINUS, &byte}, {VALUE_TYPE_WORD_PLUS, &word},
+               {VALUE_TYPE_WORD_MINUS, &word}};
   for (const auto& k : cases) {
     g_StepperEdits.clear();
     ClearInterface();
@@ -710,21 +714,21 @@ TEST_F(Interface, ByteAndWordSteppersRecordAnIntegerEditOfTheirVariable) {
 // stops at its limit; a step of nothing does nothing.
 TEST_F(Interface, AFloatStepperMovesWholeStepsAndStopsAtItsLimit) {
   float value = 0.74f;
-  const auto click = [&](int type, float step, float limit, int which) {
+  const auto click = [&](DisplayType type, float step, float limit, int which) {
     ClearInterface();
     Control(100, 100, 200, 200, &value, type, IvFloat(0.0f), IvFloat(step), IvFloat(limit), &owner);
     Press(150, 150, which);
     Release(150, 150, which);
   };
-  click(44, 0.25f, 2.0f, 1);  // 0.74 is 3 steps (2.96 rounded), then one up
+  click(VALUE_TYPE_FLOAT_PLUS, 0.25f, 2.0f, 1);  // 0.74 is 3 steps (2.96 rounded), then one up
   EXPECT_FLOAT_EQ(value, 1.0f);
-  click(44, 0.25f, 2.0f, 2);  // 14 steps: 3.5, held at 2
+  click(VALUE_TYPE_FLOAT_PLUS, 0.25f, 2.0f, 2);  // 14 steps: 3.5, held at 2
   EXPECT_FLOAT_EQ(value, 2.0f);
-  click(45, 0.25f, -1.0f, 1);
+  click(VALUE_TYPE_FLOAT_MINUS, 0.25f, -1.0f, 1);
   EXPECT_FLOAT_EQ(value, 1.75f);
-  click(45, 0.25f, 1.5f, 2);  // -0.75, held at 1.5
+  click(VALUE_TYPE_FLOAT_MINUS, 0.25f, 1.5f, 2);  // -0.75, held at 1.5
   EXPECT_FLOAT_EQ(value, 1.5f);
-  click(44, 0.0f, 10.0f, 1);
+  click(VALUE_TYPE_FLOAT_PLUS, 0.0f, 10.0f, 1);
   EXPECT_FLOAT_EQ(value, 1.5f) << "no step";
 }
 
@@ -743,19 +747,19 @@ TEST_F(Interface, AMappedByteControlKeepsItsByteRangeAsTheFirstControl) {
 // is held at that end.
 TEST_F(Interface, ColourByteStepsPastTheirEndsAreHeldThere) {
   uint8_t byte = 253;
-  const auto step = [&](int style, int lo, int hi) {
+  const auto step = [&](ButtonStyle style, int lo, int hi) {
     ClearInterface();
     AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&byte), IvInt(lo), IvInt(hi), IvInt(0), style,
               nullptr, RecordHandler, nullptr);
     Press(1, 1, 2);
   };
-  step(28, 0, 255);
+  step(BUTTON_STYLE_COLOUR_PLUS, 0, 255);
   EXPECT_EQ(byte, 255) << "258 held at 255";
   byte = 5;
-  step(29, 3, 255);
+  step(BUTTON_STYLE_COLOUR_MINUS, 3, 255);
   EXPECT_EQ(byte, 3) << "0 held at 3";
   byte = 2;
-  step(29, 0, 255);
+  step(BUTTON_STYLE_COLOUR_MINUS, 0, 255);
   EXPECT_EQ(byte, 0) << "-3 held at 0";
 }
 
@@ -775,26 +779,26 @@ TEST_F(Interface, AShortListsKnobDragLeavesItAtTheTop) {
 // round to whole steps and stop at the limit.
 TEST_F(Interface, GreyAndFloatStepButtonsStopAtTheirLimits) {
   uint8_t grey[3] = {253, 7, 9};
-  const auto press = [&](void* variable, int style, InterfaceValue lo, InterfaceValue hi, int code) {
+  const auto press = [&](void* variable, ButtonStyle style, InterfaceValue lo, InterfaceValue hi, int code) {
     ClearInterface();
     AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), lo, hi, IvInt(0), style, nullptr,
               RecordHandler, nullptr);
     Press(1, 1, code);
   };
-  press(grey, 30, IvInt(0), IvInt(255), 2);
+  press(grey, BUTTON_STYLE_GREY_PLUS, IvInt(0), IvInt(255), 2);
   EXPECT_EQ(grey[0], 255);
   EXPECT_EQ(grey[2], 255) << "258 held at 255";
   grey[0] = 4;
-  press(grey, 31, IvInt(2), IvInt(255), 2);
+  press(grey, BUTTON_STYLE_GREY_MINUS, IvInt(2), IvInt(255), 2);
   EXPECT_EQ(grey[1], 2) << "-1 held at 2";
   float value = 0.74f;
-  press(&value, 34, IvFloat(0.25f), IvFloat(2.0f), 1);  // 3 steps, then one up
+  press(&value, BUTTON_STYLE_FLOAT_PLUS, IvFloat(0.25f), IvFloat(2.0f), 1);  // 3 steps, then one up
   EXPECT_FLOAT_EQ(value, 1.0f);
-  press(&value, 34, IvFloat(0.25f), IvFloat(2.0f), 2);  // 14 steps: 3.5, held at 2
+  press(&value, BUTTON_STYLE_FLOAT_PLUS, IvFloat(0.25f), IvFloat(2.0f), 2);  // 14 steps: 3.5, held at 2
   EXPECT_FLOAT_EQ(value, 2.0f);
-  press(&value, 35, IvFloat(0.25f), IvFloat(1.5f), 2);  // -0.5, held at 1.5
+  press(&value, BUTTON_STYLE_FLOAT_MINUS, IvFloat(0.25f), IvFloat(1.5f), 2);  // -0.5, held at 1.5
   EXPECT_FLOAT_EQ(value, 1.5f);
-  press(&value, 35, IvFloat(0.25f), IvFloat(-1.0f), 1);
+  press(&value, BUTTON_STYLE_FLOAT_MINUS, IvFloat(0.25f), IvFloat(-1.0f), 1);
   EXPECT_FLOAT_EQ(value, 1.25f);
 }
 
@@ -825,7 +829,7 @@ TEST_F(Interface, PastedBytesAreHeldToTheControlsRange) {
 TEST_F(Interface, AValueControlsLeftAndTopEdgesAreInsideIt) {
   const auto click = [&](int x, int y) {
     ClearInterface();
-    Control(100, 100, 200, 200, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+    Control(100, 100, 200, 200, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
     g_Call = HandlerCall{};
     Press(x, y);
     Release(x, y);
@@ -839,13 +843,13 @@ TEST_F(Interface, AValueControlsLeftAndTopEdgesAreInsideIt) {
 // Every integer step style, from the first (43) to the last (50), does nothing without a
 // variable; brighter and darker change the three colour bytes and never a fourth beside them.
 TEST_F(Interface, StepStylesWithoutAVariableAndColourStepsKeepToTheirBytes) {
-  for (int style : {43, 50}) {
+  for (ButtonStyle style : {BUTTON_STYLE_INT_PLUS, BUTTON_STYLE_WORD_MINUS}) {
     ClearInterface();
     AddButton(&owner, 0, 0, 10, 10, 0, IvInt(0), IvInt(12), IvInt(0), style, nullptr, RecordHandler, nullptr);
     EXPECT_EQ(Press(1, 1), 1) << style;
   }
   uint8_t colour[4] = {90, 180, 240, 77};
-  for (int style : {32, 33}) {
+  for (ButtonStyle style : {BUTTON_STYLE_BRIGHTER, BUTTON_STYLE_DARKER}) {
     ClearInterface();
     AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(colour), IvInt(0), IvInt(0), IvInt(0), style, nullptr,
               RecordHandler, nullptr);
@@ -857,19 +861,19 @@ TEST_F(Interface, StepStylesWithoutAVariableAndColourStepsKeepToTheirBytes) {
 
 // The integer steps by width: 43/44 a 32-bit integer, 45/46 a byte, 47/48 a signed byte.
 TEST_F(Interface, EachIntegerStepStyleStepsItsOwnWidthOfVariable) {
-  const auto press = [&](void* variable, int style, int lo, int hi) {
+  const auto press = [&](void* variable, ButtonStyle style, int lo, int hi) {
     ClearInterface();
     AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(variable), IvInt(lo), IvInt(hi), IvInt(0), style,
               nullptr, RecordHandler, nullptr);
     Press(1, 1);
   };
   int32_t wide = 256;
-  press(&wide, 44, 0, 1000);
+  press(&wide, BUTTON_STYLE_INT_MINUS, 0, 1000);
   EXPECT_EQ(wide, 255) << "the whole integer, not its low byte";
   uint8_t byte = 200;
-  press(&byte, 46, 0, 255);
+  press(&byte, BUTTON_STYLE_BYTE_MINUS, 0, 255);
   EXPECT_EQ(byte, 199) << "an unsigned byte";
-  press(&byte, 45, 0, 255);
+  press(&byte, BUTTON_STYLE_BYTE_PLUS, 0, 255);
   EXPECT_EQ(byte, 200);
 }
 
@@ -879,8 +883,8 @@ TEST_F(Interface, AnAngleStepLandingOnHalfATurnDoesNotWrap) {
   float angle = 3.0f;
   const auto turn = [&](float by) {
     ClearInterface();
-    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&angle), IvInt(0), IvFloat(1e-6f), IvFloat(by), 36,
-              nullptr, RecordHandler, nullptr);
+    AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&angle), IvInt(0), IvFloat(1e-6f), IvFloat(by),
+              BUTTON_STYLE_ANGLE_PLUS, nullptr, RecordHandler, nullptr);
     Press(1, 1);
   };
   turn(pi - 3.0f);
@@ -894,10 +898,11 @@ TEST_F(Interface, AnAngleStepLandingOnHalfATurnDoesNotWrap) {
 // variable (text fields 11 to 13, steps and arrows 40 to 47) do nothing on release without one.
 TEST_F(Interface, TheLastFloatTypeTakesPressesAndVariableTypesNeedTheirVariable) {
   float value = 1.0f;
-  Control(0, 0, 400, 20, &value, 32, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"), &owner);
+  Control(0, 0, 400, 20, &value, VALUE_TYPE_TYPED_FLOAT, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"), &owner);
   Press(10, 10, 6);
   EXPECT_FLOAT_EQ(ValueClipboard.value, 1.0f) << "copied";
-  for (int type : {11, 13, 40, 47}) {
+  for (DisplayType type : {VALUE_TYPE_EDIT_TEXT, VALUE_TYPE_EDIT_SINGLE_BYTE, VALUE_TYPE_BYTE_PLUS,
+                           VALUE_TYPE_SCROLL_DOWN}) {
     ClearInterface();
     Control(100, 100, 200, 200, nullptr, type, IvInt(0), IvInt(8), IvInt(5), &owner);
     g_Call = HandlerCall{};
@@ -953,14 +958,18 @@ TEST_F(Interface, AByteSliderRowPlacesItsKnobAndStepButtons) {
   const int unit = ButtonWidth, inset = InterfaceScaleRounded;
   const int span = 2 * unit - 2 * inset;
   struct Case {
-    int style, maximum;
+    ButtonStyle style;
+    int maximum;
     uint8_t bytes[3];
-    int shown, down;
+    int shown;
+    ButtonStyle down, up;
   };
-  const Case cases[] = {{20, 200, {100, 0, 0}, 100, 27},
-                        {BUTTON_STYLE_COLOUR_TRIPLE, 255, {200, 10, 20}, 200, 31},
-                        {BUTTON_STYLE_COLOUR_TRIPLE, 255, {10, 20, 150}, 150, 31},
-                        {22, 50, {80, 0, 0}, 50, 29}};  // past the maximum: the knob at the end
+  const Case cases[] = {
+      {BUTTON_STYLE_BYTE_SLIDER, 200, {100, 0, 0}, 100, BUTTON_STYLE_BYTE_STEP_MINUS, BUTTON_STYLE_BYTE_STEP_PLUS},
+      {BUTTON_STYLE_COLOUR_TRIPLE, 255, {200, 10, 20}, 200, BUTTON_STYLE_GREY_MINUS, BUTTON_STYLE_GREY_PLUS},
+      {BUTTON_STYLE_COLOUR_TRIPLE, 255, {10, 20, 150}, 150, BUTTON_STYLE_GREY_MINUS, BUTTON_STYLE_GREY_PLUS},
+      // past the maximum: the knob at the end
+      {BUTTON_STYLE_GREEN_SLIDER, 50, {80, 0, 0}, 50, BUTTON_STYLE_COLOUR_MINUS, BUTTON_STYLE_COLOUR_PLUS}};
   for (const Case& c : cases) {
     ClearInterface();
     RowCursorX = 10;
@@ -978,7 +987,7 @@ TEST_F(Interface, AByteSliderRowPlacesItsKnobAndStepButtons) {
     EXPECT_EQ(InterfaceButtons[1].left, knobX - 1) << c.style << " " << int(c.bytes[0]);
     EXPECT_EQ(InterfaceButtons[1].right, knobX + 1);
     EXPECT_EQ(InterfaceButtons[2].style, c.down) << c.style;
-    EXPECT_EQ(InterfaceButtons[3].style, c.down - 1) << c.style;
+    EXPECT_EQ(InterfaceButtons[3].style, c.up) << c.style;
     EXPECT_EQ(InterfaceButtons[2].left, 10 + 2 * unit);
     EXPECT_EQ(InterfaceButtons[3].left, 10 + 3 * unit);
     EXPECT_EQ(RowCursorX, 10 + 4 * unit);
@@ -993,7 +1002,7 @@ TEST_F(Interface, APastedFloatWithinTheRangeIsKept) {
     ClearInterface();
     ValueClipboard.value = copied;
     AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&target), IvFloat(0.0f), IvFloat(5.0f),
-              IvText("%.2f"), 16, nullptr, RecordHandler, nullptr);
+              IvText("%.2f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
     Press(10, 10, 10);
     return target;
   };
@@ -1044,7 +1053,7 @@ TEST_F(Interface, ADragEndsWhenItsScreenCloses) {
   Prss screen{};
   Prss_Init(&screen, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   AddButton(&screen, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
-            IvText("%.1f"), 16, nullptr, RecordHandler, nullptr);
+            IvText("%.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(50, 10);
   ASSERT_EQ(ValueDrag.kind, DRAG_FLOAT);
   Prss_Terminate(&screen);
@@ -1056,7 +1065,7 @@ TEST_F(Interface, ADragEndsWhenItsScreenCloses) {
 TEST_F(Interface, AClosedScreensControlsTakeNoMoreClicks) {
   Prss screen{};
   Button(0, 0, 100, 100, 1, &screen);
-  Control(0, 0, 800, 600, nullptr, 0, IvInt(0), IvInt(0), IvText(nullptr), &screen);
+  Control(0, 0, 800, 600, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(0), IvText(nullptr), &screen);
   ForgetInterfaceOwner(&screen);
   EXPECT_EQ(Press(10, 10), 0);
   EXPECT_EQ(g_Call.count, 0);
@@ -1200,7 +1209,8 @@ TEST_F(Interface, AValueButtonsKnobStaysWithinItsRow) {
     RowCursorX = 0;
     RowCursorY = 0;
     float v = c.value;
-    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler, 16, nullptr);
+    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler,
+                                       BUTTON_STYLE_FLOAT, nullptr);
     ASSERT_GE(row, 0);
     EXPECT_EQ(InterfaceButtons[row + 1].left, c.knobLeft) << c.value;
   }
@@ -1230,7 +1240,7 @@ TEST_F(Interface, StepHintButtonsAreAMinusAndAPlusOfOneUnitEach) {
   const char* const texts[2] = {"-", "+"};
   for (int i = 0; i < 2; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    EXPECT_EQ(b.style, 2) << i;
+    EXPECT_EQ(b.style, BUTTON_STYLE_TEXT) << i;
     EXPECT_STREQ(b.text.text, texts[i]);
     EXPECT_EQ(b.word, uintptr_t(5 + i));
     EXPECT_EQ(b.left, i * ButtonWidth);
@@ -1292,7 +1302,7 @@ TEST_F(Interface, AScrollKnobCoversItsWindowsShareOfTheTrough) {
 // Types 23 to 25 hand their handler the maximum as the code and the variable as the word.
 TEST_F(Interface, PickControlsHandTheirHandlerTheirMaximumAndVariable) {
   static int picked;
-  for (const int type : {23, 24, 25}) {
+  for (const DisplayType type : {VALUE_TYPE_TEXT_LIST, VALUE_TYPE_YES_NO, VALUE_TYPE_TEXT_SLOT}) {
     ClearInterface();
     g_Call = HandlerCall{};
     Control(100, 100, 200, 200, &picked, type, IvInt(0), IvInt(5), IvText(nullptr), &owner);
@@ -1339,7 +1349,8 @@ TEST_F(Interface, ASpinnerAndAValueButtonKeepOneUnitInANarrowLayout) {
     ClearInterface();
     RowCursorX = 0;
     float v = 5.0f;
-    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler, 16, nullptr);
+    const int row = AddValueEditButton(&owner, "value %.1f", 0.0f, 10.0f, &v, nullptr, RecordHandler,
+                                       BUTTON_STYLE_FLOAT, nullptr);
     ASSERT_GE(row, 0);
     EXPECT_EQ(InterfaceButtons[row].right - InterfaceButtons[row].left, ButtonWidth) << columns;
   }
@@ -1413,12 +1424,12 @@ TEST_F(Interface, FloatAndAngleStepsOfTheSmallestStepStillMove) {
   ClearInterface();
   value = 0.0f;
   AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&value), IvText("Angle"), IvFloat(1e-8f),
-            IvFloat(0.25f), 36, nullptr, RecordHandler, nullptr);
+            IvFloat(0.25f), BUTTON_STYLE_ANGLE_PLUS, nullptr, RecordHandler, nullptr);
   Press(50, 10);
   EXPECT_NEAR(value, 0.25f, 1e-6f);
   ClearInterface();
   value = 0.0f;
-  Control(100, 100, 200, 200, &value, 44, IvFloat(0.0f), IvFloat(1e-8f), IvFloat(10.0f), &owner);
+  Control(100, 100, 200, 200, &value, VALUE_TYPE_FLOAT_PLUS, IvFloat(0.0f), IvFloat(1e-8f), IvFloat(10.0f), &owner);
   Press(150, 150);
   Release(150, 150);
   EXPECT_FLOAT_EQ(value, 1e-8f) << "a float stepper";
@@ -1444,7 +1455,7 @@ TEST_F(Interface, AStyledRowButtonKeepsItsTextAndThirdField) {
 TEST_F(Interface, AFloatDragLandsOnWholeStepsOfItsLabel) {
   float value = 5.04f;
   AddButton(&owner, 100, 100, 200, 120, reinterpret_cast<uintptr_t>(&value), IvFloat(0.0f), IvFloat(10.0f),
-            IvText("Gain %.1f"), 16, nullptr, RecordHandler, nullptr);
+            IvText("Gain %.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordHandler, nullptr);
   Press(150, 110);
   Move(153, 110);
   EXPECT_NEAR(value, 5.3f, 1e-5f);
@@ -1465,7 +1476,7 @@ TEST_F(Interface, AByteFlagToggleIsLitByItsBit) {
 // A control away from the diagonal shows pressed where it was pressed: its x and its y are
 // not taken for one another (pixels 100..200 across, 400..500 down).
 TEST_F(Interface, AControlOffTheDiagonalShowsPressedAtItsPress) {
-  const int index = Control(100, 400, 200, 500, nullptr, 0, IvInt(0), IvInt(7), IvText(nullptr), &owner);
+  const int index = Control(100, 400, 200, 500, nullptr, VALUE_TYPE_TEXT, IvInt(0), IvInt(7), IvText(nullptr), &owner);
   ASSERT_GE(index, 0);
   const ValueControl c = ValueControls[index];
   Press(150, 450);

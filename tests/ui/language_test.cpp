@@ -581,7 +581,7 @@ TEST_F(LanguageFiles, TheHelpScreenLaysItsTextOverABoxAndClosesWithItsButtons) {
   Prss_Init(&owner, nullptr, HelpOwnerAct, nullptr, Prss_SimpleMouse, nullptr, nullptr);
   Prss_MakeCurrent(&owner);
 
-  // Opened by a help button (a row's type-26 control), it has one "OK" in the corner.
+  // Opened by a help button (a row's VALUE_TYPE_HELP control), it has one "OK" in the corner.
   OpenHelpSub(&owner, 1, reinterpret_cast<uintptr_t>("host_nm"));
   ASSERT_NE(owner.sub, nullptr);
   HelpScreen* screen = reinterpret_cast<HelpScreen*>(owner.sub);

@@ -83,7 +83,7 @@ class Chooser : public ::testing::Test {
     ClearInterface();
     parent.act(&parent);
   }
-  int Count(int type) const {
+  int Count(DisplayType type) const {
     int n = 0;
     for (int i = 0; i < ValueControlCount; ++i) n += ValueControls[i].displayType == type;
     return n;
@@ -132,7 +132,7 @@ TEST_F(Chooser, AScrollPastEitherEndIsHeldWithinTheList) {
   // The first name shown (the scroll bar's own controls hold numbers, not texts).
   const auto firstName = [] {
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 0 && ValueControls[i].owner && ValueControls[i].minimum.text)
+      if (ValueControls[i].displayType == VALUE_TYPE_TEXT && ValueControls[i].owner && ValueControls[i].minimum.text)
         return std::string(ValueControls[i].minimum.text);
     return std::string();
   };
@@ -292,7 +292,7 @@ TEST(ProblemReport, EachLineGetsALabelInItsKindColourAndAFindButtonAtTheRightEdg
     const InterfaceButton& find = InterfaceButtons[2 * i + 1];
     // The label: 22 units from 24 units left of the right edge; the find button the last 2
     // units, to the screen's right edge; one row each from the top.
-    EXPECT_EQ(label.style, 3) << i;
+    EXPECT_EQ(label.style, BUTTON_STYLE_LABEL) << i;
     EXPECT_EQ(label.owner, nullptr) << i;
     EXPECT_EQ(label.handler, nullptr) << i;
     EXPECT_EQ(label.left, 800 - 24 * unit) << i;
@@ -301,7 +301,7 @@ TEST(ProblemReport, EachLineGetsALabelInItsKindColourAndAFindButtonAtTheRightEdg
     EXPECT_EQ(label.bottom, row * (i + 1)) << i;
     ASSERT_NE(label.colour, nullptr) << i;
     EXPECT_EQ(*label.colour, kindColour[i]) << "kind " << i;
-    EXPECT_EQ(find.style, 2) << i;
+    EXPECT_EQ(find.style, BUTTON_STYLE_TEXT) << i;
     EXPECT_EQ(find.owner, &owner) << i;
     EXPECT_EQ(find.handler, &FindProblemHandler) << i;
     EXPECT_EQ(find.colour, nullptr) << i;

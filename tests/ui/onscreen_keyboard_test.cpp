@@ -41,7 +41,7 @@ TEST(OnscreenKeyboardKeys, TheSpaceBarCarriesNoWord) {
   const ValueControl* escape = nullptr;
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (c.displayType != 34) continue;
+    if (c.displayType != VALUE_TYPE_PRESS_CALLBACK) continue;
     if (reinterpret_cast<uintptr_t>(c.variable) == uintptr_t{KEY_SPACE}) space = &c;
     if (reinterpret_cast<uintptr_t>(c.variable) == uintptr_t{KEY_ESCAPE}) escape = &c;
   }
@@ -50,7 +50,7 @@ TEST(OnscreenKeyboardKeys, TheSpaceBarCarriesNoWord) {
   int overSpace = 0, overEscape = 0;
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (c.displayType != 15) continue;
+    if (c.displayType != VALUE_TYPE_LABEL) continue;
     overSpace += c.left == space->left && c.top == space->top;
     overEscape += c.left == escape->left && c.top == escape->top;
   }
@@ -111,7 +111,8 @@ TEST(OnscreenKeyboardKeys, RawKeysGetTheSpaceBarAsAKeyAndHidingLetsItGo) {
   DoOnScreenKeyboard();
   const ValueControl* space = nullptr;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 34 && reinterpret_cast<uintptr_t>(ValueControls[i].variable) == uintptr_t{KEY_SPACE})
+    if (ValueControls[i].displayType == VALUE_TYPE_PRESS_CALLBACK &&
+        reinterpret_cast<uintptr_t>(ValueControls[i].variable) == uintptr_t{KEY_SPACE})
       space = &ValueControls[i];
   ASSERT_NE(space, nullptr);
   ASSERT_NE(space->callback, nullptr);

@@ -21,7 +21,8 @@ inline bool PlacedButton(const InterfaceButton& b) { return b.right > b.left && 
 // half a unit; a scroll bar's, style 25, inside its trough), or a marker of the 3D view (style
 // 1, a point or triangle button), which stands where its point projects, under the panels too.
 inline bool NotARow(const InterfaceButton& b) {
-  return (b.style == 0 && b.right - b.left < ButtonWidth / 2) || b.style == 25 || b.style == 1;
+  return (b.style == BUTTON_STYLE_PLAIN && b.right - b.left < ButtonWidth / 2) || b.style == BUTTON_STYLE_SCROLL_KNOB ||
+         b.style == BUTTON_STYLE_COLOUR_SQUARE;
 }
 
 inline std::string ButtonName(const InterfaceButton& b) {
@@ -68,7 +69,10 @@ inline std::vector<std::string> LabelsWiderThanButtons(const std::vector<std::st
   for (int i = 0; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
     char text[160];
-    if (!PlacedButton(b) || b.style == 4 || b.style == 5 || b.style == 6 || (b.style >= 26 && b.style <= 35)) continue;
+    if (!PlacedButton(b) || b.style == BUTTON_STYLE_SYMBOL || b.style == BUTTON_STYLE_SWATCH ||
+        b.style == BUTTON_STYLE_SWATCH_UNUSED ||
+        (b.style >= BUTTON_STYLE_BYTE_STEP_PLUS && b.style <= BUTTON_STYLE_FLOAT_MINUS))
+      continue;
     if (!ButtonText(b, text, sizeof text) || !text[0]) continue;
     if (texts && std::find(texts->begin(), texts->end(), std::string(text)) == texts->end()) continue;
     const float width = LabelWidth(b, text), room = static_cast<float>(b.right - b.left) - 2.0f * inset;

@@ -173,8 +173,10 @@ TEST(SymbolGlyphs, SymbolButtonsDrawTheSymbolsOwnGlyphsInEveryCodePage) {
     }
     // The arrow styles of the value buttons draw their glyphs the same way.
     ClearInterface();
-    AddButton(nullptr, 0, 0, 40, ButtonHeight, 0, IvInt(0), IvInt(0), IvInt(0), 26, nullptr, nullptr, nullptr);
-    AddButton(nullptr, 40, 0, 80, ButtonHeight, 0, IvInt(0), IvInt(0), IvInt(0), 27, nullptr, nullptr, nullptr);
+    AddButton(nullptr, 0, 0, 40, ButtonHeight, 0, IvInt(0), IvInt(0), IvInt(0), BUTTON_STYLE_BYTE_STEP_PLUS, nullptr,
+              nullptr, nullptr);
+    AddButton(nullptr, 40, 0, 80, ButtonHeight, 0, IvInt(0), IvInt(0), IvInt(0), BUTTON_STYLE_BYTE_STEP_MINUS, nullptr,
+              nullptr, nullptr);
     EXPECT_EQ(QueuedGlyphs(InterfaceButtons[0]), OwnGlyphs("\x9B")) << page;
     EXPECT_EQ(QueuedGlyphs(InterfaceButtons[1]), OwnGlyphs("\x8B")) << page;
   }

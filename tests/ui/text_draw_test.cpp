@@ -387,25 +387,36 @@ TEST_F(TextDraw, FittedTextCaptionsAndSingleCharacters) {
 
 // A value control's text, queued as the control is added: 0.85 of the control's height below
 // 0.099, else 0.7; 0.15 of the height kept clear at the sides; the label's low bits align it.
-// Each type's own size and room: type 1 half as large again, type 3 0.55 of a tall control,
-// type 5 0.15 less room on the right, type 9 right-aligned, type 56 half the height, and a
-// label type with its full-height bit the whole height with no margin.
+// Each type's own size and room: the large text half as large again, the dark text 0.55 of a
+// tall control, the narrow text 0.15 less room on the right, the fade text right-aligned, the
+// character row half the height, and a label type with its full-height bit the whole height
+// with no margin.
 TEST_F(TextDraw, AValueControlsTextTakesTheSizeAndPlaceOfItsType) {
   struct Case {
-    int type;
+    DisplayType type;
     intptr_t label;
     float height, size;
     int align;  // 0 centred, 1 left, 2 right
     float right = 1.0f, margin = -1.0f;  // margin -1: 0.15 of the height
   };
   const Case cases[] = {
-      {0, 0, 0.2f, 0.14f, 0},         {0, 1, 0.2f, 0.14f, 1},         {0, 2, 0.2f, 0.14f, 2},
-      {0, 3, 0.2f, 0.14f, 0},         {4, 1, 0.2f, 0.14f, 1},         {7, 2, 0.2f, 0.14f, 2},
-      {0, 0, 0.098f, 0.0833f, 0},     {0, 0, 0.099f, 0.0693f, 0},     {1, 0, 0.2f, 0.21f, 0},
-      {3, 0, 0.2f, 0.11f, 0},         {3, 0, 0.099f, 0.0693f, 0},     {3, 0, 0.05f, 0.0425f, 0},
-      {5, 0, 0.2f, 0.14f, 0, 0.85f},
-      {9, 1, 0.2f, 0.14f, 2},         {56, 0, 0.2f, 0.1f, 0},         {15, 0x11, 0.2f, 0.2f, 1, 1.0f, 0.0f},
-      {15, 0x01, 0.2f, 0.14f, 1},
+      {VALUE_TYPE_TEXT, 0, 0.2f, 0.14f, 0},
+      {VALUE_TYPE_TEXT, 1, 0.2f, 0.14f, 1},
+      {VALUE_TYPE_TEXT, 2, 0.2f, 0.14f, 2},
+      {VALUE_TYPE_TEXT, 3, 0.2f, 0.14f, 0},
+      {VALUE_TYPE_BUTTON, 1, 0.2f, 0.14f, 1},
+      {VALUE_TYPE_BIG_PANEL, 2, 0.2f, 0.14f, 2},
+      {VALUE_TYPE_TEXT, 0, 0.098f, 0.0833f, 0},
+      {VALUE_TYPE_TEXT, 0, 0.099f, 0.0693f, 0},
+      {VALUE_TYPE_LARGE_TEXT, 0, 0.2f, 0.21f, 0},
+      {VALUE_TYPE_DARK_TEXT, 0, 0.2f, 0.11f, 0},
+      {VALUE_TYPE_DARK_TEXT, 0, 0.099f, 0.0693f, 0},
+      {VALUE_TYPE_DARK_TEXT, 0, 0.05f, 0.0425f, 0},
+      {VALUE_TYPE_NARROW_TEXT, 0, 0.2f, 0.14f, 0, 0.85f},
+      {VALUE_TYPE_FADE_TEXT, 1, 0.2f, 0.14f, 2},
+      {VALUE_TYPE_CHARACTER_ROW, 0, 0.2f, 0.1f, 0},
+      {VALUE_TYPE_LABEL, 0x11, 0.2f, 0.2f, 1, 1.0f, 0.0f},
+      {VALUE_TYPE_LABEL, 0x01, 0.2f, 0.14f, 1},
   };
   Prss owner{};
   for (const Case& c : cases) {
@@ -429,15 +440,15 @@ TEST_F(TextDraw, AValueControlsTextTakesTheSizeAndPlaceOfItsType) {
   ResetInterfaceState();
 }
 
-// A code-list control (type 57) shows the character of each bit set in its minimum field,
+// A code-list control (VALUE_TYPE_CHARACTER_BITS) shows the character of each bit set in its minimum field,
 // "0" for bit 0 up to "9", then "A" for bit 10, spaced evenly a quarter into each share.
 TEST_F(TextDraw, ACodeListControlShowsACharacterPerSetBit) {
   ResetInterfaceState();
   EmptyTextBatches();
   CurrentTextBatch = &InterfaceTextBatch;
   Prss owner{};
-  AddValueControl(&owner, nullptr, IvInt(1 | 4 | 1024), IvInt(1), IvInt(0), 57, nullptr, nullptr, 0.0f, 0.0f, 1.2f,
-                  0.2f);
+  AddValueControl(&owner, nullptr, IvInt(1 | 4 | 1024), IvInt(1), IvInt(0), VALUE_TYPE_CHARACTER_BITS, nullptr, nullptr,
+                  0.0f, 0.0f, 1.2f, 0.2f);
   EXPECT_EQ(Shown(), "02A");
   ASSERT_EQ(Items().size(), 3u);
   const float size = 0.1f;  // the cells are half the control's height
@@ -453,13 +464,14 @@ TEST_F(TextDraw, ACharacterCellShowsOnlyAGlyphOfTheSet) {
   CurrentTextBatch = &InterfaceTextBatch;
   Prss owner{};
   for (const int glyph : {GLYPH_COUNT - 1, GLYPH_COUNT, -1})
-    AddValueControl(&owner, nullptr, IvInt(glyph), IvInt(0), IvInt(0), 60, nullptr, nullptr, 0.0f, 0.0f, 0.1f, 0.1f);
+    AddValueControl(&owner, nullptr, IvInt(glyph), IvInt(0), IvInt(0), VALUE_TYPE_CHARACTER_CELL, nullptr, nullptr,
+                    0.0f, 0.0f, 0.1f, 0.1f);
   ASSERT_EQ(Items().size(), 1u);
   EXPECT_EQ(Items()[0].glyph, GLYPH_COUNT - 1);
   ResetInterfaceState();
 }
 
-// A colour control (type 52) shows its three channel values, red first, on one line at the
+// A colour control (VALUE_TYPE_COLOUR_SWATCH) shows its three channel values, red first, on one line at the
 // text size of its height (0.7 x 0.5): one above the other they would stand 0.3 x 0.5 high,
 // too small to read in a row.
 TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {
@@ -468,7 +480,8 @@ TEST_F(TextDraw, AColourControlShowsItsThreeChannelsRedFirst) {
   CurrentTextBatch = &InterfaceTextBatch;
   Prss owner{};
   ColourWord colour = RgbWord(12, 34, 56);
-  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), 52, &colour, nullptr, 0.0f, 0.0f, 1.0f, 0.5f);
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_SWATCH, &colour, nullptr, 0.0f, 0.0f,
+                  1.0f, 0.5f);
   EXPECT_EQ(Shown(), "123456");
   ASSERT_EQ(Items().size(), 6u);
   EXPECT_LT(Items()[1].x1, Items()[2].x0) << "red left of green";

@@ -95,8 +95,8 @@ class ValueEdit : public ::testing::Test {
     return r;
   }
   // A value control over the pixel rectangle of the 800 x 600 screen.
-  int Control(int l, int t, int r, int b, void* variable, int type, InterfaceValue minimum, InterfaceValue maximum,
-              InterfaceValue label) {
+  int Control(int l, int t, int r, int b, void* variable, DisplayType type, InterfaceValue minimum,
+              InterfaceValue maximum, InterfaceValue label) {
     return AddValueControl(&owner, variable, minimum, maximum, label, type, nullptr, RecordCallback, l / 400.0f - 1.0f,
                            t / 300.0f - 1.0f, r / 400.0f - 1.0f, b / 300.0f - 1.0f);
   }
@@ -250,8 +250,8 @@ TEST_F(ValueEdit, ControlsRecordTheirEditsBeforeChanging) {
   EditDomain = EDIT_DOMAIN_VEHICLE;
   int32_t count = 3;
   // A spinner's step button as its row makes it: the limits, and the row's label naming the edit.
-  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&count), IvInt(0), IvInt(9), IvText("Spokes"), 43,
-            nullptr, RecordCallback, nullptr);
+  AddButton(&owner, 0, 0, 10, 10, reinterpret_cast<uintptr_t>(&count), IvInt(0), IvInt(9), IvText("Spokes"),
+            BUTTON_STYLE_INT_PLUS, nullptr, RecordCallback, nullptr);
   Press(1, 1);
   ASSERT_EQ(g_Edits.size(), 1u);
   EXPECT_EQ(g_Edits[0].name, "set spokes");
@@ -272,10 +272,10 @@ TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
   // The target's fourth byte is no channel: the paste leaves it.
   ColourWord source = RgbWord(10, 20, 30), target = RgbWord(200, 200, 200) | 0x5A000000u;
   const auto swatches = [&] {
-    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &source, RecordCallback, -1.0f, -1.0f,
-                    -0.5f, -0.5f);
-    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), 52, &target, RecordCallback, 0.0f, -1.0f,
-                    0.5f, -0.5f);
+    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), VALUE_TYPE_COLOUR_SWATCH, &source,
+                    RecordCallback, -1.0f, -1.0f, -0.5f, -0.5f);
+    AddValueControl(&owner, nullptr, IvText(nullptr), IvInt(0), IvInt(1), VALUE_TYPE_COLOUR_SWATCH, &target,
+                    RecordCallback, 0.0f, -1.0f, 0.5f, -0.5f);
   };
   swatches();
   Click(100, 100, 6);
@@ -293,7 +293,7 @@ TEST_F(ValueEdit, AColourSwatchPasteIsRecordedAsAColourAdjustment) {
 TEST_F(ValueEdit, AColourChannelPressIsRecordedAsAColourAdjustment) {
   EditDomain = EDIT_DOMAIN_VEHICLE;
   uint8_t channel = 100;
-  Control(0, 0, 200, 20, &channel, 35, IvInt(0), IvInt(255), IvText(nullptr));
+  Control(0, 0, 200, 20, &channel, VALUE_TYPE_COLOUR_BYTE, IvInt(0), IvInt(255), IvText(nullptr));
   Press(100, 10);
   ASSERT_EQ(g_Edits.size(), 1u);
   EXPECT_EQ(g_Edits[0].kind, EDIT_KIND_ADJUST_COLOUR);
@@ -308,9 +308,9 @@ TEST_F(ValueEdit, AFloatButtonPasteIsRecordedAsASetOfItsRow) {
   float source = 1.5f, target = 0.0f;
   const auto buttons = [&] {
     AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&source), IvFloat(0.0f), IvFloat(10.0f),
-              IvText("Mass %.1f"), 16, nullptr, RecordCallback, nullptr);
+              IvText("Mass %.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordCallback, nullptr);
     AddButton(&owner, 200, 0, 300, 20, reinterpret_cast<uintptr_t>(&target), IvFloat(0.0f), IvFloat(10.0f),
-              IvText("Grip %.1f"), 16, nullptr, RecordCallback, nullptr);
+              IvText("Grip %.1f"), BUTTON_STYLE_FLOAT, nullptr, RecordCallback, nullptr);
   };
   buttons();
   Click(50, 10, 6);
@@ -333,23 +333,26 @@ TEST_F(ValueEdit, EachEditingButtonRecordsItsEditOfItsKind) {
   int32_t count = 3;
   const struct {
     const char* what;
-    int style, code;
+    ButtonStyle style;
+    int code;
     void* variable;
     InterfaceValue text, third, fourth;
     int kind;
   } cases[] = {
-      {"float drag", 16, 1, &value, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f"), EDIT_KIND_SET_FLOAT},
-      {"byte drag", 20, 1, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_SET_INTEGER},
-      {"byte paste", 20, 10, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_SET_INTEGER},
+      {"float drag", BUTTON_STYLE_FLOAT, 1, &value, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f"),
+       EDIT_KIND_SET_FLOAT},
+      {"byte drag", BUTTON_STYLE_BYTE_SLIDER, 1, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_SET_INTEGER},
+      {"byte paste", BUTTON_STYLE_BYTE_SLIDER, 10, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_SET_INTEGER},
       {"grey drag", BUTTON_STYLE_COLOUR_TRIPLE, 1, bytes, IvInt(0), IvInt(255), IvInt(100), EDIT_KIND_ADJUST_COLOUR},
-      {"byte step", 26, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_SET_INTEGER},
-      {"channel step", 28, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
-      {"grey step", 30, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
-      {"brighter", 32, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
+      {"byte step", BUTTON_STYLE_BYTE_STEP_PLUS, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_SET_INTEGER},
+      {"channel step", BUTTON_STYLE_COLOUR_PLUS, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
+      {"grey step", BUTTON_STYLE_GREY_PLUS, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
+      {"brighter", BUTTON_STYLE_BRIGHTER, 1, bytes, IvInt(0), IvInt(255), IvInt(0), EDIT_KIND_ADJUST_COLOUR},
       {"float step", BUTTON_STYLE_FLOAT_PLUS, 1, &value, IvFloat(0.5f), IvFloat(10.0f), IvText("Mass %.1f"),
        EDIT_KIND_SET_FLOAT},
-      {"angle step", 36, 1, &value, IvText("Angle"), IvFloat(0.1f), IvFloat(0.2f), EDIT_KIND_SET_FLOAT},
-      {"spinner", 44, 1, &count, IvInt(0), IvInt(9), IvText("Spokes"), EDIT_KIND_SET_INTEGER},
+      {"angle step", BUTTON_STYLE_ANGLE_PLUS, 1, &value, IvText("Angle"), IvFloat(0.1f), IvFloat(0.2f),
+       EDIT_KIND_SET_FLOAT},
+      {"spinner", BUTTON_STYLE_INT_MINUS, 1, &count, IvInt(0), IvInt(9), IvText("Spokes"), EDIT_KIND_SET_INTEGER},
   };
   for (const auto& k : cases) {
     g_Edits.clear();
@@ -363,7 +366,7 @@ TEST_F(ValueEdit, EachEditingButtonRecordsItsEditOfItsKind) {
   // A swatch's paste adjusts the swatch's own colour.
   ColourWord colour = RgbWord(1, 2, 3);
   g_Edits.clear();
-  AddButton(&owner, 0, 0, 100, 20, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH_A, &colour,
+  AddButton(&owner, 0, 0, 100, 20, 0, IvText(nullptr), IvInt(0), IvInt(0), BUTTON_STYLE_SWATCH, &colour,
             RecordCallback, nullptr);
   Click(50, 10, 10);
   ASSERT_EQ(g_Edits.size(), 1u);
@@ -373,12 +376,13 @@ TEST_F(ValueEdit, EachEditingButtonRecordsItsEditOfItsKind) {
   // (44, its step in the maximum, its limit in the label) on each step.
   const struct {
     const char* what;
-    int type, code;
+    DisplayType type;
+    int code;
     InterfaceValue minimum, maximum, label;
   } controls[] = {
-      {"float drag", 27, 1, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f")},
-      {"float paste", 27, 10, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f")},
-      {"float stepper", 44, 1, IvFloat(0.0f), IvFloat(0.5f), IvFloat(10.0f)},
+      {"float drag", VALUE_TYPE_FLOAT, 1, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f")},
+      {"float paste", VALUE_TYPE_FLOAT, 10, IvFloat(0.0f), IvFloat(10.0f), IvText("Mass %.1f")},
+      {"float stepper", VALUE_TYPE_FLOAT_PLUS, 1, IvFloat(0.0f), IvFloat(0.5f), IvFloat(10.0f)},
   };
   for (const auto& k : controls) {
     g_Edits.clear();
@@ -393,7 +397,7 @@ TEST_F(ValueEdit, EachEditingButtonRecordsItsEditOfItsKind) {
 // Adding a value control leaves the record's tags as they were: texts as texts, fills as
 // plain fills.
 TEST_F(ValueEdit, AddingAValueControlLeavesTheTagsForTextsAndFills) {
-  Control(0, 0, 200, 20, nullptr, 0, IvText("go"), IvInt(0), IvText(nullptr));
+  Control(0, 0, 200, 20, nullptr, VALUE_TYPE_TEXT, IvText("go"), IvInt(0), IvText(nullptr));
   EXPECT_EQ(DrawRecordCurrentTag.role, RECORD_TEXT);
   EXPECT_EQ(DrawRecordCurrentTag.fillRole, RECORD_FILL);
 }
@@ -424,13 +428,14 @@ TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
 // typed as 1.5 for 1500, degrees as 90 for pi / 2, rpm as 60 for 2 pi rad/s.
 TEST_F(ValueEdit, EveryFloatTypeTakesATypedValueAndTheTypedFloatOnTheLeftButtonToo) {
   struct Case {
-    int type;
+    DisplayType type;
     const char* typed;
     float stored;
   };
   const float halfTurn = 3.14159265f / 2.0f, turnPerSecond = 2.0f * 3.14159265f;
-  for (const Case& c : {Case{27, "1.5", 1.5f}, Case{28, "1.5", 1500.0f}, Case{29, "90", halfTurn},
-                        Case{30, "60", turnPerSecond}, Case{32, "1.5", 1.5f}}) {
+  for (const Case& c : {Case{VALUE_TYPE_FLOAT, "1.5", 1.5f}, Case{VALUE_TYPE_THOUSANDTHS, "1.5", 1500.0f},
+                        Case{VALUE_TYPE_ANGLE, "90", halfTurn},
+                        Case{VALUE_TYPE_RATE, "60", turnPerSecond}, Case{VALUE_TYPE_TYPED_FLOAT, "1.5", 1.5f}}) {
     ClearInterface();
     float v = 0.0f;
     Control(0, 0, 400, 20, &v, c.type, IvFloat(0.0f), IvFloat(5000.0f), IvText("Value %.1f"));
@@ -454,7 +459,7 @@ TEST_F(ValueEdit, TypedValuesOutsideTheLimitsOrNotFiniteAreRefused) {
   for (const char* text : {"nan", "NAN", "inf", "-inf", "infinity", "1e39", "-1e39", "9000", "-1", ""}) {
     ClearInterface();
     AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&mass), IvFloat(0.0f), IvFloat(5000.0f),
-              IvText("Mass %.1f kg"), 16, nullptr, RecordCallback, nullptr);
+              IvText("Mass %.1f kg"), BUTTON_STYLE_FLOAT, nullptr, RecordCallback, nullptr);
     Press(10, 10, 2);
     ASSERT_TRUE(OpenTextEntry.open) << text;
     ConfirmTextEntry(text);
@@ -467,7 +472,7 @@ TEST_F(ValueEdit, TypedValuesOutsideTheLimitsOrNotFiniteAreRefused) {
   float load = 500.0f;
   ClearInterface();
   AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&load), IvFloat(0.0f), IvFloat(1e38f),
-            IvText("Load %.3f t"), 19, nullptr, RecordCallback, nullptr);
+            IvText("Load %.3f t"), BUTTON_STYLE_FLOAT_THOUSANDTHS, nullptr, RecordCallback, nullptr);
   Press(10, 10, 2);
   EXPECT_STREQ(OpenTextEntry.initialText, "0.500");
   ConfirmTextEntry("1.25");
@@ -484,7 +489,7 @@ TEST_F(ValueEdit, ARefusedTypedValueSaysWhetherItWasTooLowOrTooHighAndTheLimitsA
   const auto typed = [&](const char* text) {
     ClearInterface();
     AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&mass), IvFloat(0.0f), IvFloat(5000.0f),
-              IvText("Mass %.1f kg"), 16, nullptr, RecordCallback, nullptr);
+              IvText("Mass %.1f kg"), BUTTON_STYLE_FLOAT, nullptr, RecordCallback, nullptr);
     Press(10, 10, 2);
     ConfirmTextEntry(text);
     std::string said = owner.sub == &MessageBoxDialog.prss ? MessageBoxDialog.first : "no box";
@@ -505,12 +510,12 @@ TEST_F(ValueEdit, ARefusedTypedValueSaysWhetherItWasTooLowOrTooHighAndTheLimitsA
 TEST_F(ValueEdit, AButtonWithoutLabelOpensNoEntryAndAnOwnerWithADialogNone) {
   float v = 1.0f;
   AddButton(&owner, 0, 0, 100, 20, reinterpret_cast<uintptr_t>(&v), IvFloat(0.0f), IvFloat(2.0f), IvText(nullptr),
-            16, nullptr, RecordCallback, nullptr);
+            BUTTON_STYLE_FLOAT, nullptr, RecordCallback, nullptr);
   Press(10, 10, 2);
   EXPECT_FALSE(OpenTextEntry.open);
   Prss dialog{};
   owner.sub = &dialog;
-  Control(0, 0, 400, 20, &v, 27, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
+  Control(0, 0, 400, 20, &v, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
   Press(10, 10, 2);
   EXPECT_FALSE(OpenTextEntry.open);
   owner.sub = nullptr;
@@ -560,7 +565,7 @@ TEST_F(ValueEdit, TypedValuesPastAWordAreHeldAtItsEnds) {
 
 TEST_F(ValueEdit, AClosedScreensTypedEntryStoresNothing) {
   float v = 1.0f;
-  Control(0, 0, 400, 20, &v, 27, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
+  Control(0, 0, 400, 20, &v, VALUE_TYPE_FLOAT, IvFloat(0.0f), IvFloat(2.0f), IvText("%.1f"));
   Press(10, 10, 2);
   ForgetInterfaceOwner(&owner);
   ConfirmTextEntry("1.5");
@@ -570,19 +575,19 @@ TEST_F(ValueEdit, AClosedScreensTypedEntryStoresNothing) {
 
 TEST_F(ValueEdit, SixteenBitStepsWalkTheMappedRangeAndStopAtItsEnds) {
   uint16_t word = 65534;
-  Control(0, 0, 40, 20, &word, 42, IvInt(0), IvInt(1), IvInt(0));  // maximum 1: the mapped 0.5..7.5
+  Control(0, 0, 40, 20, &word, VALUE_TYPE_WORD_PLUS, IvInt(0), IvInt(1), IvInt(0));  // maximum 1: the mapped 0.5..7.5
   Click(10, 10);
   EXPECT_EQ(word, 65534);  // 7.5 + 0.001 stops at 7.5
-  Control(0, 0, 40, 20, &word, 43, IvInt(0), IvInt(1), IvInt(0));
+  Control(0, 0, 40, 20, &word, VALUE_TYPE_WORD_MINUS, IvInt(0), IvInt(1), IvInt(0));
   Click(10, 10, 2);  // -10 thousandths
   EXPECT_NEAR((word / 65534.0f) * 7.0f + 0.5f, 7.49f, 1e-4f);
   word = 0;
-  Control(0, 0, 40, 20, &word, 43, IvInt(0), IvInt(1), IvInt(0));
+  Control(0, 0, 40, 20, &word, VALUE_TYPE_WORD_MINUS, IvInt(0), IvInt(1), IvInt(0));
   Click(10, 10);
   EXPECT_EQ(word, 0);  // 0.5 - 0.001 stops at 0.5
   // Without the mapping: plain steps up to the limit in the label field.
   word = 95;
-  Control(0, 0, 40, 20, &word, 42, IvInt(0), IvInt(0), IvInt(100));
+  Control(0, 0, 40, 20, &word, VALUE_TYPE_WORD_PLUS, IvInt(0), IvInt(0), IvInt(100));
   Click(10, 10, 2);
   EXPECT_EQ(word, 100);
   EXPECT_EQ(g_Callback.count, 4);
@@ -656,7 +661,7 @@ TEST_F(ValueEdit, ASegmentBarNarrowerThanItsMarginsHasSegmentsOfNoWidth) {
 
 TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   char name[8] = "wheel";
-  Control(0, 0, 400, 20, name, 11, IvInt(0), IvInt(sizeof name), IvText("Enter a name"));
+  Control(0, 0, 400, 20, name, VALUE_TYPE_EDIT_TEXT, IvInt(0), IvInt(sizeof name), IvText("Enter a name"));
   Click(10, 10);
   ASSERT_TRUE(OpenTextEntry.open);
   EXPECT_STREQ(OpenTextEntry.prompt, "Enter a name");
@@ -666,12 +671,12 @@ TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
   ConfirmTextEntry("a much longer name");
   EXPECT_STREQ(name, "a much ");
   EXPECT_EQ(g_Callback.count, 1);
-  Control(0, 0, 400, 20, name, 12, IvInt(0), IvInt(sizeof name), IvText("Password"));
+  Control(0, 0, 400, 20, name, VALUE_TYPE_EDIT_PASSWORD, IvInt(0), IvInt(sizeof name), IvText("Password"));
   Click(10, 10);
   EXPECT_EQ(OpenTextEntry.type, 2);
   CancelTextEntry();
   // Without a size the buffer cannot be written safely: no entry opens.
-  Control(0, 0, 400, 20, name, 13, IvInt(0), IvInt(0), IvText("x"));
+  Control(0, 0, 400, 20, name, VALUE_TYPE_EDIT_SINGLE_BYTE, IvInt(0), IvInt(0), IvText("x"));
   Click(10, 10);
   EXPECT_FALSE(OpenTextEntry.open);
 }
@@ -680,13 +685,13 @@ TEST_F(ValueEdit, TextFieldsAreEditedIntoTheirBuffersWithinTheirSize) {
 // buffer, and one less than a smaller buffer.
 TEST_F(ValueEdit, ATextFieldsEntryIsAsLongAsItsBufferOrTheEntryLine) {
   char large[200] = "";
-  Control(0, 0, 400, 20, large, 11, IvInt(0), IvInt(sizeof large), IvText("Enter a name"));
+  Control(0, 0, 400, 20, large, VALUE_TYPE_EDIT_TEXT, IvInt(0), IvInt(sizeof large), IvText("Enter a name"));
   Click(10, 10);
   ASSERT_TRUE(OpenTextEntry.open);
   EXPECT_EQ(OpenTextEntry.maxLength, 96);
   CancelTextEntry();
   char small[20] = "";
-  Control(0, 0, 400, 20, small, 11, IvInt(0), IvInt(sizeof small), IvText("Enter a name"));
+  Control(0, 0, 400, 20, small, VALUE_TYPE_EDIT_TEXT, IvInt(0), IvInt(sizeof small), IvText("Enter a name"));
   Click(10, 10);
   ASSERT_TRUE(OpenTextEntry.open);
   EXPECT_EQ(OpenTextEntry.maxLength, 19);
@@ -707,12 +712,12 @@ TEST_F(ValueEdit, TheHostNameRowTakesThirtyTwoCharacters) {
 
 TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {
   StartTextEntry(20, "abcdef", 0, 0);
-  Control(0, 0, 400, 20, nullptr, 14, IvText("abcdef"), IvInt(0), IvInt(0));
+  Control(0, 0, 400, 20, nullptr, VALUE_TYPE_TEXT_LINE, IvText("abcdef"), IvInt(0), IvInt(0));
   Click(200, 10);
   EXPECT_EQ(TextClickProbe, 1);
   EXPECT_FLOAT_EQ(TextClickProbeX, -0.5f);
   EXPECT_EQ(g_Callback.count, 0);
-  Control(0, 100, 400, 120, nullptr, 0, IvText("another text"), IvInt(0), IvInt(0));
+  Control(0, 100, 400, 120, nullptr, VALUE_TYPE_TEXT, IvText("another text"), IvInt(0), IvInt(0));
   EXPECT_EQ(TextClickProbe, 1);  // the probe waits for the line's own text
   TextClickProbe = 0;  // as the next draw of the line does
   TextClickProbeCount = 4;
@@ -721,7 +726,7 @@ TEST_F(ValueEdit, AClickOnTheEntryLinePlacesItsCursor) {
   EXPECT_EQ(TextEntry.selected, 0);
   EXPECT_EQ(TextEntry.codedCursor, 4) << "the coded line's cursor follows";
   // A negative maximum: only the callback.
-  Control(0, 0, 400, 20, nullptr, 14, IvText("abcdef"), IvInt(-1), IvInt(0));
+  Control(0, 0, 400, 20, nullptr, VALUE_TYPE_TEXT_LINE, IvText("abcdef"), IvInt(-1), IvInt(0));
   Click(200, 10);
   EXPECT_EQ(g_Callback.count, 1);
 }
@@ -755,7 +760,7 @@ TEST_F(ValueEdit, SpinnerRowsStepWithinTheirRanges) {
 
 TEST_F(ValueEdit, LabelledValueButtonsAndStepButtonsCarryTheirHints) {
   RowCursorX = 0;
-  AddLabelledValueButton(&owner, "X", 11, 1, 10, nullptr, IvInt(65536), RecordCallback, "pos");
+  AddLabelledValueButton(&owner, "X", BUTTON_STYLE_LENGTH16, 1, 10, nullptr, IvInt(65536), RecordCallback, "pos");
   ASSERT_EQ(ButtonCount, 4);
   EXPECT_EQ(InterfaceButtons[0].handler, nullptr);
   EXPECT_EQ(InterfaceButtons[1].right - InterfaceButtons[1].left, 5 * ButtonWidth);
@@ -766,7 +771,7 @@ TEST_F(ValueEdit, LabelledValueButtonsAndStepButtonsCarryTheirHints) {
   EXPECT_STREQ(InterfaceButtons[3].text.text, "+");
   EXPECT_EQ(RowCursorX, 8 * ButtonWidth);
   ClearInterface();
-  AddLabelledValueButton(&owner, nullptr, 10, 0, 10, nullptr, IvInt(1024), RecordCallback, "angle");
+  AddLabelledValueButton(&owner, nullptr, BUTTON_STYLE_ANGLE16, 0, 10, nullptr, IvInt(1024), RecordCallback, "angle");
   ASSERT_EQ(ButtonCount, 1);
   EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, 8 * ButtonWidth);
   EXPECT_EQ(InterfaceButtons[0].word, 0u);
@@ -805,7 +810,7 @@ TEST_F(ValueEdit, ColourSlidersEditTheirChannelsWithinTheModesLimit) {
   // The red trough: 2 units right of the swatch, three quarters of a row high.
   const InterfaceButton* red = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].style == 21) red = &InterfaceButtons[i];
+    if (InterfaceButtons[i].style == BUTTON_STYLE_RED_SLIDER) red = &InterfaceButtons[i];
   ASSERT_NE(red, nullptr);
   EXPECT_EQ(red->left, 2 * ButtonWidth);
   EXPECT_EQ(red->bottom - red->top, ButtonHeight * 3 / 4);
@@ -827,13 +832,13 @@ TEST_F(ValueEdit, ColourSlidersEditTheirChannelsWithinTheModesLimit) {
   EXPECT_EQ(g_Callback.count, 1);
 }
 
-// A list control (type 23) shows the entry its variable chooses, the first one included;
+// A list control (VALUE_TYPE_TEXT_LIST) shows the entry its variable chooses, the first one included;
 // before the first or past the last it shows "?".
 TEST(ValueControlText, AListControlShowsTheChosenEntryFromTheFirst) {
   static const char* list[] = {"off", "on", nullptr};
   int32_t chosen = 0;
   ValueControl c{};
-  c.displayType = 23;
+  c.displayType = VALUE_TYPE_TEXT_LIST;
   c.minimum = IvAddress(list);
   c.variable = &chosen;
   char out[16];
@@ -853,58 +858,62 @@ TEST(ValueControlText, AListControlShowsTheChosenEntryFromTheFirst) {
 TEST(ValueControlText, EachTypeShowsItsText) {
   char out[128];
   ValueControl c{};
-  auto text = [&](int type) {
+  auto text = [&](DisplayType type) {
     c.displayType = static_cast<uint8_t>(type);
     return ValueControlText(c, out, sizeof out) ? std::string(out) : std::string("<none>");
   };
   c.minimum = IvText("Speed %.1f km/h");
   c.variable = HeldFloat(12.34f);
-  EXPECT_EQ(text(19), "Speed 12.3 km/h");
+  EXPECT_EQ(text(VALUE_TYPE_HELD_FLOAT), "Speed 12.3 km/h");
   c.variable = HeldFloat(2000.0f);
   c.minimum = IvText("%.1f t");
-  EXPECT_EQ(text(20), "2.0 t");
+  EXPECT_EQ(text(VALUE_TYPE_HELD_THOUSANDTHS), "2.0 t");
   c.minimum = IvText("%.0f deg");
   c.variable = HeldFloat(3.14159265f);
-  EXPECT_EQ(text(21), "180 deg");
+  EXPECT_EQ(text(VALUE_TYPE_HELD_DEGREES), "180 deg");
   c.minimum = IvText("Lap %d");
   c.variable = HeldInt(-3);
-  EXPECT_EQ(text(54), "Lap -3");
+  EXPECT_EQ(text(VALUE_TYPE_HELD_INT), "Lap -3");
   c.minimum = IvText("secret");
-  EXPECT_EQ(text(12), "\x95\x95\x95\x95\x95\x95");
+  EXPECT_EQ(text(VALUE_TYPE_EDIT_PASSWORD), "\x95\x95\x95\x95\x95\x95");
   // A list of texts ends with a null entry; an index beyond it shows "?".
   const char* list[] = {"off", "low", "high", nullptr};
   int32_t index = 2;
   c.minimum = IvAddress(list);
   c.variable = &index;
-  EXPECT_EQ(text(23), "high");
+  EXPECT_EQ(text(VALUE_TYPE_TEXT_LIST), "high");
   index = 7;
-  EXPECT_EQ(text(23), "?");
+  EXPECT_EQ(text(VALUE_TYPE_TEXT_LIST), "?");
   index = -1;
-  EXPECT_EQ(text(23), "?");
+  EXPECT_EQ(text(VALUE_TYPE_TEXT_LIST), "?");
   uint32_t flags = 4;
   c.variable = &flags;
   c.minimum = IvAddress(nullptr);
   c.maximum = IvInt(4);
-  EXPECT_EQ(text(24), "[yes]");
+  EXPECT_EQ(text(VALUE_TYPE_YES_NO), "[yes]");
   c.maximum = IvInt(1);
-  EXPECT_EQ(text(24), "[no]");
+  EXPECT_EQ(text(VALUE_TYPE_YES_NO), "[no]");
   c.minimum = IvInt('A' | 'B' << 8 | 1 << 24);
-  EXPECT_EQ(text(34), "AB");
+  EXPECT_EQ(text(VALUE_TYPE_PRESS_CALLBACK), "AB");
   c.minimum = IvInt('A' | 'B' << 8 | 'C' << 16);  // three characters at most, as the room allows
-  EXPECT_EQ(text(34), "ABC");
+  EXPECT_EQ(text(VALUE_TYPE_PRESS_CALLBACK), "ABC");
   char two[3];
-  c.displayType = 34;
+  c.displayType = VALUE_TYPE_PRESS_CALLBACK;
   ASSERT_EQ(ValueControlText(c, two, sizeof two), 1);
   EXPECT_STREQ(two, "AB");
   float value = 0.123456f;
   c.variable = &value;
   c.label = IvText("Grip %.3f");
-  EXPECT_EQ(text(32), "0.123");
+  EXPECT_EQ(text(VALUE_TYPE_TYPED_FLOAT), "0.123");
   int32_t count = 42;
   c.variable = &count;
   c.minimum = IvText("%s %d");  // a text conversion is never handed a number
-  EXPECT_EQ(text(49), "%s %d");
-  for (int silent : {27, 28, 29, 30, 31, 33, 35, 36, 37, 38, 39, 48, 51, 59, 61}) EXPECT_EQ(text(silent), "<none>") << silent;
+  EXPECT_EQ(text(VALUE_TYPE_INT_VALUE), "%s %d");
+  for (DisplayType silent : {VALUE_TYPE_FLOAT, VALUE_TYPE_THOUSANDTHS, VALUE_TYPE_ANGLE, VALUE_TYPE_RATE,
+                             VALUE_TYPE_EXPLICIT_STEP, VALUE_TYPE_PRESS_ONLY, VALUE_TYPE_COLOUR_BYTE,
+                             VALUE_TYPE_COLOUR_TRIPLE, VALUE_TYPE_MAPPED_BYTE, VALUE_TYPE_WORD, VALUE_TYPE_SCROLL,
+                             VALUE_TYPE_WHEEL, VALUE_TYPE_COLOUR_QUAD, VALUE_TYPE_EMPTY, VALUE_TYPE_ICON})
+    EXPECT_EQ(text(silent), "<none>") << silent;
 }
 
 TEST(ValueControlText, MaskedTextsKeepToTheirRoomAndHexFieldsShowOnlyWhenAsked) {
@@ -912,15 +921,15 @@ TEST(ValueControlText, MaskedTextsKeepToTheirRoomAndHexFieldsShowOnlyWhenAsked) 
   c.minimum = IvText("secret");
   char out[32];
   // Four bytes of room hold three bullets and the end.
-  c.displayType = 12;
+  c.displayType = VALUE_TYPE_EDIT_PASSWORD;
   ASSERT_EQ(ValueControlText(c, out, 4), 1);
   EXPECT_STREQ(out, "\x95\x95\x95");
-  c.displayType = 22;
+  c.displayType = VALUE_TYPE_PASSWORD_LINE;
   ValueControlText(c, out, sizeof out);
   EXPECT_STREQ(out, "\x95\x95\x95\x95\x95\x95");
   // A name slot shows its name, and one bullet while it is empty.
   const char* name = "pit";
-  c.displayType = 25;
+  c.displayType = VALUE_TYPE_TEXT_SLOT;
   c.minimum = IvAddress(&name);
   ValueControlText(c, out, sizeof out);
   EXPECT_STREQ(out, "pit");
@@ -928,7 +937,7 @@ TEST(ValueControlText, MaskedTextsKeepToTheirRoomAndHexFieldsShowOnlyWhenAsked) 
   ValueControlText(c, out, sizeof out);
   EXPECT_STREQ(out, "\x95");
   // Type 60 shows its field in hex when bit 4 or 5 of its label word asks for it.
-  c.displayType = 60;
+  c.displayType = VALUE_TYPE_CHARACTER_CELL;
   c.maximum = IvInt(0xBEEF);
   c.label = IvInt(0x20);
   ASSERT_EQ(ValueControlText(c, out, sizeof out), 1);

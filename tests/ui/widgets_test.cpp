@@ -46,12 +46,12 @@ class Widgets : public ::testing::Test {
     InterfaceColours = InterfaceColourSettings{};
   }
   void TearDown() override { ResetInterfaceState(); }
-  int CountType(int type) const {
+  int CountType(DisplayType type) const {
     int n = 0;
     for (int i = 0; i < ValueControlCount; ++i) n += ValueControls[i].displayType == type;
     return n;
   }
-  const ValueControl* FindType(int type) const {
+  const ValueControl* FindType(DisplayType type) const {
     for (int i = 0; i < ValueControlCount; ++i)
       if (ValueControls[i].displayType == type) return &ValueControls[i];
     return nullptr;
@@ -201,7 +201,7 @@ TEST_F(Widgets, TitleAndCornerButtonsSetTheFrameState) {
   EXPECT_NE(InterfaceFlags & INTERFACE_FLAG_SCREEN_TITLE, 0u);
   EXPECT_FLOAT_EQ(CurrentPanelLayout().valueX1, -0.25f);
   AddCornerBackButton(&owner, 7, nullptr);
-  const ValueControl* back = FindType(3);
+  const ValueControl* back = FindType(VALUE_TYPE_DARK_TEXT);
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->owner, nullptr);  // no handler: unavailable
   EXPECT_EQ(back->colour, &InterfaceColours.textUnavailable);
@@ -232,17 +232,17 @@ TEST_F(Widgets, RowsUseTheSelectedLayoutColumns) {
   static const char* const TWO[] = {"off", "on", nullptr};
   int32_t choice = 0;
   AddPanelCycleRow(&owner, "Mode :", &choice, TWO, "host_nm", 0.1f);
-  EXPECT_EQ(CountType(15), 1);
-  const ValueControl* value = FindType(23);
+  EXPECT_EQ(CountType(VALUE_TYPE_LABEL), 1);
+  const ValueControl* value = FindType(VALUE_TYPE_TEXT_LIST);
   ASSERT_NE(value, nullptr);
   EXPECT_FLOAT_EQ(value->left, 0.0f);
   EXPECT_FLOAT_EQ(value->bottom, 0.16f);
   EXPECT_EQ(value->maximum.i, 2);
-  EXPECT_EQ(CountType(26), 1);  // the help button
+  EXPECT_EQ(CountType(VALUE_TYPE_HELP), 1);  // the help button
   ClearInterface();
   ScreenshotFormat = 4;
   AddScreenshotFormatRow(&owner, 0.0f);
-  ASSERT_EQ(CountType(25), 5);
+  ASSERT_EQ(CountType(VALUE_TYPE_TEXT_SLOT), 5);
   EXPECT_FLOAT_EQ(ValueControls[ValueControlCount - 1].right, 0.1f);  // the last ends on the column's edge
   EXPECT_EQ(ValueControls[ValueControlCount - 1].colour, &InterfaceColours.textSelected);
   EXPECT_EQ(ValueControls[ValueControlCount - 2].colour, &InterfaceColours.textUnselected);
@@ -253,7 +253,7 @@ TEST_F(Widgets, AFlagRowShowsNoOrYesByItsBit) {
   AddScreenTitle("t", 0, 1);
   uint32_t flags = 0;
   AddPanelFlagRow(&owner, "Flag :", &flags, 4, nullptr, 0.1f);
-  const ValueControl* value = FindType(24);
+  const ValueControl* value = FindType(VALUE_TYPE_YES_NO);
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(value->variable, &flags);
   char shown[64];
@@ -264,18 +264,18 @@ TEST_F(Widgets, AFlagRowShowsNoOrYesByItsBit) {
   EXPECT_STREQ(shown, LanguageTexts[TX_3a_smlysbrk]);
 }
 
-// A screen title is a title tab (type 10) across the top; a labelled toggle's label is a
+// A screen title is a title tab (VALUE_TYPE_TITLE) across the top; a labelled toggle's label is a
 // style-3 label two units shorter than the row.
 TEST_F(Widgets, ATitleIsATabAndALabelledToggleLabelIsStyleThree) {
   AddScreenTitle("t", 0, 1);
-  EXPECT_NE(FindType(10), nullptr);
+  EXPECT_NE(FindType(VALUE_TYPE_TITLE), nullptr);
   ClearInterface();
   RowCursorX = 0;
   RowCursorY = 0;
   uint32_t flags = 0;
   AddFlagToggle(&owner, 6, "Mirror", 1, &flags, nullptr, 0, nullptr, nullptr);
   ASSERT_GE(ButtonCount, 1);
-  EXPECT_EQ(InterfaceButtons[0].style, 3);
+  EXPECT_EQ(InterfaceButtons[0].style, BUTTON_STYLE_LABEL);
   EXPECT_EQ(InterfaceButtons[0].right - InterfaceButtons[0].left, 4 * ButtonWidth);
 }
 
@@ -283,7 +283,7 @@ TEST_F(Widgets, FloatStepsAreLiveOnlyAwayFromTheirBounds) {
   float v = 0.0f;
   AddFloatSlider(&owner, "%.1f", -0.5f, 0.5f, 0.0f, 0.1f, &v, 0.0f, 1.0f, 0.1f, nullptr);
   ASSERT_EQ(ValueControlCount, 3);
-  EXPECT_EQ(ValueControls[0].displayType, 45);
+  EXPECT_EQ(ValueControls[0].displayType, VALUE_TYPE_FLOAT_MINUS);
   EXPECT_EQ(ValueControls[0].owner, nullptr);  // at the minimum
   EXPECT_EQ(ValueControls[2].owner, &owner);
   EXPECT_FLOAT_EQ(ValueControls[1].top, 0.005f);
@@ -296,7 +296,7 @@ TEST_F(Widgets, AValueRowShowsItsTextBetweenItsArrows) {
   AddScreenTitle("t", 5, 0);
   int32_t value = 0;
   AddPanelValueRow(&owner, "wheel gear shift", "automatic", &value, 6, CycleValue, 0.0f);
-  const ValueControl* middle = FindType(49);
+  const ValueControl* middle = FindType(VALUE_TYPE_INT_VALUE);
   ASSERT_NE(middle, nullptr);
   char shown[64];
   ASSERT_EQ(ValueControlText(*middle, shown, sizeof shown), 1);
@@ -304,7 +304,7 @@ TEST_F(Widgets, AValueRowShowsItsTextBetweenItsArrows) {
   EXPECT_NE(ValueControlInk(*middle), 0u) << "the text is drawn";
   std::vector<uintptr_t> words;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].displayType == 0 && ValueControls[i].owner == &owner)
+    if (ValueControls[i].displayType == VALUE_TYPE_TEXT && ValueControls[i].owner == &owner)
       words.push_back(reinterpret_cast<uintptr_t>(ValueControls[i].variable));
   EXPECT_EQ(words, (std::vector<uintptr_t>{6, 7}));
 }
@@ -312,24 +312,24 @@ TEST_F(Widgets, AValueRowShowsItsTextBetweenItsArrows) {
 TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
   int32_t position = 0;
   AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.05f, 4, 10);  // short: down and drag area only
-  EXPECT_EQ(CountType(46), 0);
-  EXPECT_EQ(CountType(47), 1);
-  EXPECT_EQ(CountType(48), 1);
+  EXPECT_EQ(CountType(VALUE_TYPE_SCROLL_UP), 0);
+  EXPECT_EQ(CountType(VALUE_TYPE_SCROLL_DOWN), 1);
+  EXPECT_EQ(CountType(VALUE_TYPE_WHEEL), 1);
   ClearInterface();
   AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.1f, 4, 10);  // up over the top half, down the rest
-  ASSERT_NE(FindType(46), nullptr);
-  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.05f);
-  EXPECT_FLOAT_EQ(FindType(47)->top, 0.05f);
-  EXPECT_EQ(CountType(39), 0);
+  ASSERT_NE(FindType(VALUE_TYPE_SCROLL_UP), nullptr);
+  EXPECT_FLOAT_EQ(FindType(VALUE_TYPE_SCROLL_UP)->bottom, 0.05f);
+  EXPECT_FLOAT_EQ(FindType(VALUE_TYPE_SCROLL_DOWN)->top, 0.05f);
+  EXPECT_EQ(CountType(VALUE_TYPE_SCROLL), 0);
   ClearInterface();
   position = 3;
   AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 1.0f, 4, 10);
-  const ValueControl* thumb = FindType(39);
+  const ValueControl* thumb = FindType(VALUE_TYPE_SCROLL);
   ASSERT_NE(thumb, nullptr);
   EXPECT_EQ(thumb->minimum.i, 3);
   EXPECT_EQ(thumb->maximum.i, 7);
   EXPECT_EQ(thumb->label.i, 10);
-  EXPECT_FLOAT_EQ(FindType(47)->top, 0.96f);
+  EXPECT_FLOAT_EQ(FindType(VALUE_TYPE_SCROLL_DOWN)->top, 0.96f);
 }
 
 // The up arrow comes with a height of 0.081 and the thumb with 0.121, exactly; up to 0.121
@@ -337,29 +337,30 @@ TEST_F(Widgets, ScrollBarPartsFollowItsHeight) {
 TEST_F(Widgets, AScrollBarsArrowAndThumbComeAtTheirExactHeights) {
   int32_t position = 0;
   AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.081f, 4, 10);
-  ASSERT_NE(FindType(46), nullptr) << "the up arrow at 0.081";
-  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.0405f);
-  EXPECT_EQ(FindType(39), nullptr);
+  ASSERT_NE(FindType(VALUE_TYPE_SCROLL_UP), nullptr) << "the up arrow at 0.081";
+  EXPECT_FLOAT_EQ(FindType(VALUE_TYPE_SCROLL_UP)->bottom, 0.0405f);
+  EXPECT_EQ(FindType(VALUE_TYPE_SCROLL), nullptr);
   ClearInterface();
   AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.121f, 4, 10);
-  ASSERT_NE(FindType(39), nullptr) << "the thumb at 0.121";
-  ASSERT_NE(FindType(46), nullptr);
-  EXPECT_FLOAT_EQ(FindType(46)->bottom, 0.04f);
-  EXPECT_FLOAT_EQ(FindType(47)->top, 0.081f);
+  ASSERT_NE(FindType(VALUE_TYPE_SCROLL), nullptr) << "the thumb at 0.121";
+  ASSERT_NE(FindType(VALUE_TYPE_SCROLL_UP), nullptr);
+  EXPECT_FLOAT_EQ(FindType(VALUE_TYPE_SCROLL_UP)->bottom, 0.04f);
+  EXPECT_FLOAT_EQ(FindType(VALUE_TYPE_SCROLL_DOWN)->top, 0.081f);
   ClearInterface();
   AddScrollBar(&owner, &position, 0.9f, 0.95f, 0.0f, 0.08f, 4, 10);
-  EXPECT_EQ(FindType(46), nullptr) << "no up arrow below 0.081";
+  EXPECT_EQ(FindType(VALUE_TYPE_SCROLL_UP), nullptr) << "no up arrow below 0.081";
 }
 
 // A row list's scroll bar, on an 800 x 600 screen, is one button wide at the given pixels and
-// as tall as its rows; on a screen of no size it is not added.
+// as tall as its rows, its arrows a row high (their glyphs as large as the rows' texts); on a
+// screen of no size it is not added.
 TEST_F(Widgets, ARowListsScrollBarIsOneButtonWideAndAsTallAsItsRows) {
   const int saved[2] = {ScreenWidth, ScreenHeight};
   ScreenWidth = 800;
   ScreenHeight = 600;
   int32_t position = 0;
   AddRowListScrollBar(&owner, &position, 400, 150, 5, 20);
-  const ValueControl* area = FindType(48);
+  const ValueControl* area = FindType(VALUE_TYPE_WHEEL);
   ASSERT_NE(area, nullptr);
   EXPECT_NEAR(area->left, 0.0f, 1e-6f);
   EXPECT_NEAR(area->right, 2.0f * float(400 + ButtonWidth) / 800.0f - 1.0f, 1e-6f);
@@ -367,6 +368,12 @@ TEST_F(Widgets, ARowListsScrollBarIsOneButtonWideAndAsTallAsItsRows) {
   EXPECT_NEAR(area->bottom, 2.0f * float(150 + 5 * ButtonHeight) / 600.0f - 1.0f, 1e-6f);
   EXPECT_EQ(area->maximum.i, 5) << "the last row shown: the position plus the rows";
   EXPECT_EQ(area->label.i, 20);
+  const float row = 2.0f * float(ButtonHeight) / 600.0f;
+  for (const DisplayType type : {VALUE_TYPE_SCROLL_UP, VALUE_TYPE_SCROLL_DOWN}) {
+    const ValueControl* arrow = FindType(type);
+    ASSERT_NE(arrow, nullptr) << type;
+    EXPECT_NEAR(arrow->bottom - arrow->top, row, 1e-5f) << type;
+  }
   for (const auto& [w, h] : {std::pair{0, 600}, std::pair{800, 0}}) {
     ClearInterface();
     ScreenWidth = w;
@@ -382,14 +389,14 @@ TEST_F(Widgets, ColourAndCoordinateRows) {
   AddScreenTitle("t", 5, 0);  // value columns -0.25 .. 0.25
   ColourWord colour = RgbWord(1, 2, 3);
   AddColourRowWithFlags(&owner, "Colour :", &colour, RGB_SLIDERS_BRIGHTNESS, nullptr, 0.0f);
-  const ValueControl* swatch = FindType(52);
+  const ValueControl* swatch = FindType(VALUE_TYPE_COLOUR_SWATCH);
   ASSERT_NE(swatch, nullptr);
   EXPECT_FLOAT_EQ(swatch->right, 0.0f);
-  ASSERT_EQ(CountType(35), 3);
+  ASSERT_EQ(CountType(VALUE_TYPE_COLOUR_BYTE), 3);
   const ValueControl* green = &ValueControls[ValueControlCount - 3];
   EXPECT_EQ(green->variable, reinterpret_cast<uint8_t*>(&colour) + 1);
   EXPECT_FLOAT_EQ(green->left, 0.0625f);  // quarters with the brightness slider
-  EXPECT_EQ(CountType(36), 1);
+  EXPECT_EQ(CountType(VALUE_TYPE_COLOUR_TRIPLE), 1);
 
   ClearInterface();
   const NamedPoint points[2] = {{"start", 0}, {"finish", 1}};
@@ -538,7 +545,7 @@ TEST_F(Widgets, ByteSlidersShowTheirRangeThroughTheLabelAndStepWithinTheBytes) {
   ASSERT_EQ(ValueControlText(ValueControls[0], shown, sizeof shown), 1);
   EXPECT_STREQ(shown, "X 0.00");
   const ValueControl& bar = ValueControls[2];
-  EXPECT_EQ(bar.displayType, 37);
+  EXPECT_EQ(bar.displayType, VALUE_TYPE_MAPPED_BYTE);
   EXPECT_EQ(bar.byteMinimum, 0);
   EXPECT_EQ(bar.byteMaximum, 200);
   EXPECT_FLOAT_EQ(bar.minimum.f, -1.0f);
@@ -578,13 +585,13 @@ TEST_F(Widgets, AColourEditorIsALabelRowOverThreeFullRangeSliders) {
   ColourWord style = 0;
   AddColourEditor(&owner, &colour, "Text colour", &style, nullptr, 0.1f, -0.5f, 0.4f, 0.05f);
   ASSERT_EQ(ValueControlCount, 4);
-  EXPECT_EQ(ValueControls[0].displayType, 15);
+  EXPECT_EQ(ValueControls[0].displayType, VALUE_TYPE_LABEL);
   EXPECT_STREQ(ValueControls[0].minimum.text, "Text colour");
   EXPECT_EQ(ValueControls[0].colour, &style);
   EXPECT_FLOAT_EQ(ValueControls[0].bottom, 0.15f);
   for (int i = 1; i <= 3; ++i) {
     const ValueControl& s = ValueControls[i];
-    EXPECT_EQ(s.displayType, 35);
+    EXPECT_EQ(s.displayType, VALUE_TYPE_COLOUR_BYTE);
     EXPECT_EQ(s.variable, reinterpret_cast<uint8_t*>(&colour) + (i - 1));
     EXPECT_EQ(s.minimum.i, 0);
     EXPECT_EQ(s.maximum.i, 255);
@@ -598,8 +605,8 @@ TEST_F(Widgets, AColourEditorIsALabelRowOverThreeFullRangeSliders) {
 namespace {
 
 // One control's kind, owner, colour and place, as a row widget should have made it.
-void ExpectControl(const ValueControl& c, int type, const Prss* owner, const ColourWord* colour, float left, float top,
-                   float right, float bottom, const char* what) {
+void ExpectControl(const ValueControl& c, DisplayType type, const Prss* owner, const ColourWord* colour, float left,
+                   float top, float right, float bottom, const char* what) {
   EXPECT_EQ(c.displayType, type) << what;
   EXPECT_EQ(c.owner, owner) << what;
   EXPECT_EQ(c.colour, colour) << what;
@@ -628,24 +635,26 @@ TEST_F(Widgets, LabelButtonAndTextRowsTakeTheirKindsAndColumns) {
   const InterfaceColourSettings& c = InterfaceColours;
   AddPanelLabel("Car", 0.2f);
   ASSERT_EQ(ValueControlCount, 1);
-  ExpectControl(ValueControls[0], 4, nullptr, &c.bigText, -0.95f, 0.2f, -0.3f, 0.26f, "label");
+  ExpectControl(ValueControls[0], VALUE_TYPE_BUTTON, nullptr, &c.bigText, -0.95f, 0.2f, -0.3f, 0.26f, "label");
   EXPECT_STREQ(ValueControls[0].minimum.text, "Car");
   AddPanelButton(&owner, "Go", 5, Prss_CloseHandler, 0.3f);
   ASSERT_EQ(ValueControlCount, 2);
-  ExpectControl(ValueControls[1], 9, &owner, &c.bigText, -0.95f, 0.3f, -0.3f, 0.36f, "button");
+  ExpectControl(ValueControls[1], VALUE_TYPE_FADE_TEXT, &owner, &c.bigText, -0.95f, 0.3f, -0.3f, 0.36f, "button");
   EXPECT_EQ(ValueControls[1].variable, reinterpret_cast<void*>(5));
   EXPECT_EQ(ValueControls[1].callback, Prss_CloseHandler);
   AddPanelTextRow("Name :", "Bob", 0.4f);
   ASSERT_EQ(ValueControlCount, 4);
-  ExpectControl(ValueControls[2], 15, nullptr, &c.textUnselected, -0.95f, 0.4f, -0.3f, 0.46f, "text row label");
-  ExpectControl(ValueControls[3], 0, nullptr, &c.textUnavailable, 0.0f, 0.4f, 0.1f, 0.46f, "text row value");
+  ExpectControl(ValueControls[2], VALUE_TYPE_LABEL, nullptr, &c.textUnselected, -0.95f, 0.4f, -0.3f, 0.46f,
+                "text row label");
+  ExpectControl(ValueControls[3], VALUE_TYPE_TEXT, nullptr, &c.textUnavailable, 0.0f, 0.4f, 0.1f, 0.46f,
+                "text row value");
   EXPECT_STREQ(ValueControls[3].minimum.text, "Bob");
   char buffer[8] = "ab";
-  AddPanelTextField(&owner, "Field :", buffer, 7, "help_key", 11, nullptr, 0.5f);
+  AddPanelTextField(&owner, "Field :", buffer, 7, "help_key", VALUE_TYPE_EDIT_TEXT, nullptr, 0.5f);
   ASSERT_EQ(ValueControlCount, 7);
-  ExpectControl(ValueControls[5], 11, &owner, &c.textString, 0.0f, 0.5f, 0.1f, 0.56f, "text field");
+  ExpectControl(ValueControls[5], VALUE_TYPE_EDIT_TEXT, &owner, &c.textString, 0.0f, 0.5f, 0.1f, 0.56f, "text field");
   EXPECT_EQ(ValueControls[5].maximum.i, 8) << "seven characters and the zero";
-  ExpectControl(ValueControls[6], 26, &owner, &c.textUnselected, 0.1f, 0.5f, 0.2f, 0.56f, "help button");
+  ExpectControl(ValueControls[6], VALUE_TYPE_HELP, &owner, &c.textUnselected, 0.1f, 0.5f, 0.2f, 0.56f, "help button");
   EXPECT_STREQ(static_cast<const char*>(ValueControls[6].variable), "help_key");
 }
 
@@ -660,11 +669,14 @@ TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
   int n = ValueControlCount;
   AddPanelSliderRow(&owner, "Grip %.1f", &v, 0.0f, 2.0f, nullptr, 0.2f);
   ASSERT_EQ(ValueControlCount, n + 4);
-  ExpectControl(ValueControls[n], 19, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f, "shown value");
+  ExpectControl(ValueControls[n], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f,
+                "shown value");
   EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[n].variable), 2.0f);
-  ExpectControl(ValueControls[n + 1], 45, &owner, &c.textUnselected, -0.25f, 0.205f, -0.22f, 0.255f, "lower step");
+  ExpectControl(ValueControls[n + 1], VALUE_TYPE_FLOAT_MINUS, &owner, &c.textUnselected, -0.25f, 0.205f, -0.22f, 0.255f,
+                "lower step");
   ExpectControl(ValueControls[n + 2], VALUE_TYPE_FLOAT, &owner, &c.bigText, -0.22f, 0.205f, 0.22f, 0.255f, "slider");
-  ExpectControl(ValueControls[n + 3], 44, nullptr, &c.textUnavailable, 0.22f, 0.205f, 0.25f, 0.255f, "upper step");
+  ExpectControl(ValueControls[n + 3], VALUE_TYPE_FLOAT_PLUS, nullptr, &c.textUnavailable, 0.22f, 0.205f, 0.25f, 0.255f,
+                "upper step");
   EXPECT_FLOAT_EQ(ValueControls[n + 1].maximum.f, 0.1f) << "one step of the label's precision";
   EXPECT_FLOAT_EQ(ValueControls[n + 1].label.f, 0.0f) << "the lower step's bound";
   EXPECT_FLOAT_EQ(ValueControls[n + 2].minimum.f, 0.0f);
@@ -673,33 +685,38 @@ TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
   n = ValueControlCount;
   AddPanelRangeRow(&owner, "Grip %.2f", &v, 0.0f, 2.0f, 0.2f);
   ASSERT_EQ(ValueControlCount, n + 4);
-  ExpectControl(ValueControls[n], 19, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f, "range shown");
-  ExpectControl(ValueControls[n + 1], 45, nullptr, &c.textUnavailable, -0.25f, 0.2f, -0.19f, 0.26f, "range lower");
-  ExpectControl(ValueControls[n + 2], 32, &owner, &c.bigText, -0.19f, 0.2f, 0.19f, 0.26f, "range middle");
-  ExpectControl(ValueControls[n + 3], 44, &owner, &c.textUnselected, 0.19f, 0.2f, 0.25f, 0.26f, "range upper");
+  ExpectControl(ValueControls[n], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f,
+                "range shown");
+  ExpectControl(ValueControls[n + 1], VALUE_TYPE_FLOAT_MINUS, nullptr, &c.textUnavailable, -0.25f, 0.2f, -0.19f, 0.26f,
+                "range lower");
+  ExpectControl(ValueControls[n + 2], VALUE_TYPE_TYPED_FLOAT, &owner, &c.bigText, -0.19f, 0.2f, 0.19f, 0.26f,
+                "range middle");
+  ExpectControl(ValueControls[n + 3], VALUE_TYPE_FLOAT_PLUS, &owner, &c.textUnselected, 0.19f, 0.2f, 0.25f, 0.26f,
+                "range upper");
   EXPECT_FLOAT_EQ(ValueControls[n + 3].maximum.f, 0.01f);
   EXPECT_FLOAT_EQ(ValueControls[n + 3].label.f, 2.0f) << "the upper step's bound";
 }
 
-// A byte slider: the mapped value shown over the whole row, the down step (type 41) at the
-// left, the byte control between, the up step (type 40) at the right.
+// A byte slider: the mapped value shown over the whole row, the down step (VALUE_TYPE_BYTE_MINUS) at the
+// left, the byte control between, the up step (VALUE_TYPE_BYTE_PLUS) at the right.
 TEST_F(Widgets, AByteSliderHasItsDownAndUpStepsAtItsEnds) {
   const InterfaceColourSettings& c = InterfaceColours;
   uint8_t byte = 200;
   AddSlider(&owner, "%.0f", &byte, -0.5f, 0.5f, 0.1f, 0.05f, 0.0f, 100.0f, 0, 200, nullptr);
   ASSERT_EQ(ValueControlCount, 4);
   // The label between the steps, which would cover its first and last letters.
-  ExpectControl(ValueControls[0], 19, nullptr, &c.textSelected, -0.47f, 0.1f, 0.47f, 0.15f, "shown");
+  ExpectControl(ValueControls[0], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textSelected, -0.47f, 0.1f, 0.47f, 0.15f, "shown");
   EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[0].variable), 100.0f);
-  ExpectControl(ValueControls[1], 41, &owner, &c.textUnselected, -0.5f, 0.1f, -0.47f, 0.15f, "down");
+  ExpectControl(ValueControls[1], VALUE_TYPE_BYTE_MINUS, &owner, &c.textUnselected, -0.5f, 0.1f, -0.47f, 0.15f, "down");
   EXPECT_EQ(ValueControls[1].label.i, 0);
   ExpectControl(ValueControls[2], VALUE_TYPE_MAPPED_BYTE, &owner, &TextColours.panelGrey, -0.47f, 0.1f, 0.47f, 0.15f,
                 "byte");
-  ExpectControl(ValueControls[3], 40, nullptr, &c.textUnavailable, 0.47f, 0.1f, 0.5f, 0.15f, "up, at the top");
+  ExpectControl(ValueControls[3], VALUE_TYPE_BYTE_PLUS, nullptr, &c.textUnavailable, 0.47f, 0.1f, 0.5f, 0.15f,
+                "up, at the top");
   EXPECT_EQ(ValueControls[3].label.i, 200);
 }
 
-// A control's ink: a right-aligned light label (type 9) and a dark-text field (type 3) keep
+// A control's ink: a right-aligned light label (VALUE_TYPE_FADE_TEXT) and a dark-text field (VALUE_TYPE_DARK_TEXT) keep
 // their fixed colours whatever colour the control names; a plain label (types 0 and 8) is
 // drawn in the colour it names.  Colour words hold red in the low byte, the ink is 0xFFRRGGBB.
 TEST_F(Widgets, OnlyTheFixedColourTypesIgnoreTheColourTheControlNames) {
@@ -707,17 +724,17 @@ TEST_F(Widgets, OnlyTheFixedColourTypesIgnoreTheColourTheControlNames) {
   TextColours.lightText = RgbWord(250, 240, 230);
   TextColours.darkText = RgbWord(5, 6, 7);
   ColourWord named = RgbWord(200, 10, 20);
-  const auto ink = [&named](int type) {
+  const auto ink = [&named](DisplayType type) {
     ValueControl c{};
     c.displayType = static_cast<uint8_t>(type);
     c.minimum = IvText("Gear");
     c.colour = &named;
     return ValueControlInk(c);
   };
-  EXPECT_EQ(ink(9), 0xFFFAF0E6u) << "light";
-  EXPECT_EQ(ink(3), 0xFF050607u) << "dark";
-  EXPECT_EQ(ink(8), 0xFFC80A14u) << "its own";
-  EXPECT_EQ(ink(0), 0xFFC80A14u) << "its own";
+  EXPECT_EQ(ink(VALUE_TYPE_FADE_TEXT), 0xFFFAF0E6u) << "light";
+  EXPECT_EQ(ink(VALUE_TYPE_DARK_TEXT), 0xFF050607u) << "dark";
+  EXPECT_EQ(ink(VALUE_TYPE_TEXT_BLOCK), 0xFFC80A14u) << "its own";
+  EXPECT_EQ(ink(VALUE_TYPE_TEXT), 0xFFC80A14u) << "its own";
   TextColours = saved;
 }
 
@@ -749,16 +766,16 @@ TEST_F(Widgets, FlagAndScreenshotFormatRowsHaveTheirLabels) {
   AddScreenTitle("t", 0, 1);
   uint32_t flags = 0;
   AddPanelFlagRow(&owner, "Flag :", &flags, 4, nullptr, 0.1f);
-  const ValueControl* label = FindType(15);
+  const ValueControl* label = FindType(VALUE_TYPE_LABEL);
   ASSERT_NE(label, nullptr);
   EXPECT_STREQ(label->minimum.text, "Flag :");
-  EXPECT_EQ(CountType(15), 1);
+  EXPECT_EQ(CountType(VALUE_TYPE_LABEL), 1);
   ClearInterface();
   AddScreenshotFormatRow(&owner, 0.0f);
-  label = FindType(15);
+  label = FindType(VALUE_TYPE_LABEL);
   ASSERT_NE(label, nullptr);
   EXPECT_STREQ(label->minimum.text, LanguageTexts[TX_3h_ssfiletp]);
-  EXPECT_EQ(CountType(15), 1);
+  EXPECT_EQ(CountType(VALUE_TYPE_LABEL), 1);
 }
 
 // A colour row is its label, its swatch and three sliders over the whole byte, 0 to 255.
@@ -769,9 +786,9 @@ TEST_F(Widgets, AColourRowIsALabelASwatchAndThreeFullByteSliders) {
   AddColourRow(&owner, "Colour :", &colour, 0.0f);
   ASSERT_EQ(ValueControlCount - before, 5);
   const ValueControl* c = &ValueControls[before];
-  EXPECT_EQ(c[0].displayType, 15);
+  EXPECT_EQ(c[0].displayType, VALUE_TYPE_LABEL);
   EXPECT_STREQ(c[0].minimum.text, "Colour :");
-  EXPECT_EQ(c[1].displayType, 52);
+  EXPECT_EQ(c[1].displayType, VALUE_TYPE_COLOUR_SWATCH);
   for (int i = 2; i < 5; ++i) {
     EXPECT_EQ(c[i].displayType, VALUE_TYPE_COLOUR_BYTE) << i;
     EXPECT_EQ(c[i].minimum.i, 0) << i;

@@ -114,7 +114,9 @@ TEST_F(EnginePageFrame, ButtonsStayInTheirColumnAndNoTwoOverlap) {
   for (int i = 0; i < ButtonCount; ++i) {
     group[i] = i;
     for (int back = 1; back <= 2 && i - back >= 0; ++back)
-      if (InterfaceButtons[i - back].style >= 16 && InterfaceButtons[i - back].style <= 19) group[i] = i - back;
+      if (InterfaceButtons[i - back].style >= BUTTON_STYLE_FLOAT &&
+          InterfaceButtons[i - back].style <= BUTTON_STYLE_FLOAT_THOUSANDTHS)
+        group[i] = i - back;
   }
   const EnginePlot plot = EnginePlotGeometry(ScreenWidth, ScreenHeight, ButtonHeight);
   int descriptions = 0;
@@ -258,7 +260,7 @@ TEST_F(EnginePageFrame, TheRedlineTheRowShowedIsTheOneShownAfterSaveAndLoad) {
     char shown[128];
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (b.style == 18 && b.fourth.text && std::strncmp(b.fourth.text, "Redline", 7) == 0 &&
+      if (b.style == BUTTON_STYLE_FLOAT_RPM && b.fourth.text && std::strncmp(b.fourth.text, "Redline", 7) == 0 &&
           ButtonText(b, shown, sizeof shown))
         return shown;
     }
@@ -270,7 +272,8 @@ TEST_F(EnginePageFrame, TheRedlineTheRowShowedIsTheOneShownAfterSaveAndLoad) {
   ASSERT_NE(classRow, "Redline 8298") << "the sample's class gives another";
   const InterfaceButton* row = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].style == 18 && std::strncmp(InterfaceButtons[i].fourth.text, "Redline", 7) == 0)
+    if (InterfaceButtons[i].style == BUTTON_STYLE_FLOAT_RPM &&
+        std::strncmp(InterfaceButtons[i].fourth.text, "Redline", 7) == 0)
       row = &InterfaceButtons[i];
   ASSERT_NE(row, nullptr);
   ClickButton(*row, 2);

@@ -35,7 +35,9 @@ class PageContentsTest : public PagesTest {
   const InterfaceButton* Toggle(const char* label) {
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if ((b.style == 53 || b.style == 55) && b.text.text && std::strcmp(b.text.text, label) == 0) return &b;
+      if ((b.style == BUTTON_STYLE_FLAG32 || b.style == BUTTON_STYLE_FLAG8) && b.text.text &&
+          std::strcmp(b.text.text, label) == 0)
+        return &b;
     }
     return nullptr;
   }
@@ -303,7 +305,7 @@ TEST_F(PageContentsTest, LightColoursShowThePitLightOnlyWithTheLimiterAndTestLig
   Build();
   int tests = 0;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].style == 2 && InterfaceButtons[i].text.text &&
+    if (InterfaceButtons[i].style == BUTTON_STYLE_TEXT && InterfaceButtons[i].text.text &&
         std::strcmp(InterfaceButtons[i].text.text, "TEST") == 0)
       ++tests;
   EXPECT_EQ(tests, EDITOR_LIGHT_TESTS);
@@ -348,7 +350,8 @@ TEST_F(PageContentsTest, LightColoursTextsLiveThroughTheWholeFrame) {
       const InterfaceButton& b = InterfaceButtons[i];
       out.push_back(ButtonText(b, shown, sizeof shown) ? shown : "");
       // A toggle keeps its label's text beside the "YES" / "NO" it shows.
-      if ((b.style == 53 || b.style == 55) && b.text.text) out.back() += std::string("|") + b.text.text;
+      if ((b.style == BUTTON_STYLE_FLAG32 || b.style == BUTTON_STYLE_FLAG8) && b.text.text)
+        out.back() += std::string("|") + b.text.text;
     }
     for (int i = 0; i < values; ++i) out.push_back(ValueControlText(ValueControls[i], shown, sizeof shown) ? shown : "");
     return out;
@@ -383,7 +386,8 @@ TEST_F(PageContentsTest, ALightColourSliderStepReachesTheLamp) {
     const uint8_t* red = reinterpret_cast<const uint8_t*>(&c.colours[light]);
     const InterfaceButton* down = nullptr;
     for (int i = 0; i < ButtonCount && !down; ++i)
-      if (InterfaceButtons[i].style == 29 && InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red))
+      if (InterfaceButtons[i].style == BUTTON_STYLE_COLOUR_MINUS &&
+          InterfaceButtons[i].word == reinterpret_cast<uintptr_t>(red))
         down = &InterfaceButtons[i];
     ASSERT_NE(down, nullptr) << "light " << light;
     ASSERT_GT(*red, 0);
@@ -452,13 +456,13 @@ TEST_F(PageContentsTest, SteeringBikeChecksAndTheSteerRangeFollowTheMaximumLock)
   // "Steer" stays within plus and minus the maximum lock.
   e->steeringValue = float(lock) * DEGREE;
   Build();
-  const InterfaceButton* steer = FindLabelled("Steer", 17);
+  const InterfaceButton* steer = FindLabelled("Steer", BUTTON_STYLE_FLOAT_DEGREES);
   ASSERT_NE(steer, nullptr);
   ClickButton(*(steer + 4));
   EXPECT_LE(e->steeringValue, float(lock) * DEGREE + 1e-6f);
   e->steeringValue = -float(lock) * DEGREE;
   Build();
-  ClickButton(*(FindLabelled("Steer", 17) + 3));
+  ClickButton(*(FindLabelled("Steer", BUTTON_STYLE_FLOAT_DEGREES) + 3));
   EXPECT_GE(e->steeringValue, -float(lock) * DEGREE - 1e-6f);
 }
 

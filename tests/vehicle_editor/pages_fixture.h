@@ -71,10 +71,11 @@ class PagesTest : public EditorTest {
     return false;
   }
   // The button showing text whose label (for value and toggle styles) starts with start.
-  const InterfaceButton* FindLabelled(const char* start, int style) {
+  const InterfaceButton* FindLabelled(const char* start, ButtonStyle style) {
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      const char* label = style >= 16 && style <= 19 ? b.fourth.text : b.text.text;
+      const char* label =
+          style >= BUTTON_STYLE_FLOAT && style <= BUTTON_STYLE_FLOAT_THOUSANDTHS ? b.fourth.text : b.text.text;
       if (b.style == style && label && std::string(label).rfind(start, 0) == 0) return &b;
     }
     return nullptr;
@@ -113,15 +114,21 @@ class PagesTest : public EditorTest {
       const InterfaceButton& b = InterfaceButtons[i];
       if (!ButtonText(b, text, sizeof text)) text[0] = 0;
       // Controls bound to a variable carry its address as their word: it differs run by run.
-      const bool bound = (b.style >= 16 && b.style <= 19) || b.style == 53 || b.style == 55 || b.style == 34 ||
-                         b.style == 35 || b.word > 0xFFFFFFFFu;
-      const char* label = b.style >= 16 && b.style <= 19 ? b.fourth.text : nullptr;
-      std::snprintf(line, sizeof line, "%-40s x%5.2f w%5.2f row %3d style %2d word %-4s %-20s sel %d dom %d hint \"%s\"\n",
+      const bool bound = (b.style >= BUTTON_STYLE_FLOAT && b.style <= BUTTON_STYLE_FLOAT_THOUSANDTHS) ||
+                         b.style == BUTTON_STYLE_FLAG32 || b.style == BUTTON_STYLE_FLAG8 ||
+                         b.style == BUTTON_STYLE_FLOAT_PLUS || b.style == BUTTON_STYLE_FLOAT_MINUS ||
+                         b.word > 0xFFFFFFFFu;
+      const char* label =
+          b.style >= BUTTON_STYLE_FLOAT && b.style <= BUTTON_STYLE_FLOAT_THOUSANDTHS ? b.fourth.text : nullptr;
+      std::snprintf(line, sizeof line,
+                    "%-40s x%5.2f w%5.2f row %3d style %2d word %-4s %-20s sel %d dom %d hint \"%s\"\n",
                     label ? label : text, double(b.left) / ButtonWidth, double(b.right - b.left) / ButtonWidth,
                     RowOf(b.top), b.style, bound ? "var" : std::to_string(b.word).c_str(), HandlerName(b.handler),
-                    b.style == 2 || b.style == 3 || b.style == 4 || b.style == 53 || b.style == 55 ? int(b.fourth.i) : 0,
-                    b.editDomain,
-                    b.hint ? b.hint : "");
+                    b.style == BUTTON_STYLE_TEXT || b.style == BUTTON_STYLE_LABEL || b.style == BUTTON_STYLE_SYMBOL ||
+                            b.style == BUTTON_STYLE_FLAG32 || b.style == BUTTON_STYLE_FLAG8
+                        ? int(b.fourth.i)
+                        : 0,
+                    b.editDomain, b.hint ? b.hint : "");
       out << line;
     }
     // The value controls: display type, place and width in units, rows, what they are bound to.

@@ -62,7 +62,9 @@ TEST_F(PagesTest, TheCommonRowsStartAboveTheBottomByTheSetupsColoursAndDriver) {
         EXPECT_EQ(b.left, 0) << "the seventh starts the third row";
       }
     }
-    if (b.style == 0 && !b.owner && b.top == InterfaceButtons[i - 1].top && InterfaceButtons[i - 1].word == 6) filler = i;
+    if (b.style == BUTTON_STYLE_PLAIN && !b.owner && b.top == InterfaceButtons[i - 1].top &&
+        InterfaceButtons[i - 1].word == 6)
+      filler = i;
   }
   EXPECT_EQ(swatches, 7);
   ASSERT_GE(filler, 0);
@@ -475,7 +477,7 @@ TEST_F(PagesTest, TheWheelObjectPageInSnapshotsAndItsDiscAndRimRowsMeasured) {
 struct Placed {
   int left, top, right, bottom;
   std::string name;
-  bool decoration;  // a slider's knob (no owner, no text) or a scroll bar's (style 25): inside its trough
+  bool decoration;  // a slider's knob (no owner, no text) or a scroll bar's knob: inside its trough
 };
 
 std::vector<Placed> PlacedControls(int firstButton, int firstValue) {
@@ -484,14 +486,19 @@ std::vector<Placed> PlacedControls(int firstButton, int firstValue) {
   for (int i = firstButton; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];
     const bool shown = ButtonText(b, text, sizeof text) && text[0];
-    const char* label = b.style >= 16 && b.style <= 19 ? b.fourth.text : nullptr;
-    out.push_back({b.left, b.top, b.right, b.bottom,
-                   std::string(label ? label : shown ? text : "") + " (style " + std::to_string(b.style) + ")",
-                   (b.style == 0 && !b.owner && !b.handler && !shown) || b.style == 25});
+    const char* label =
+        b.style >= BUTTON_STYLE_FLOAT && b.style <= BUTTON_STYLE_FLOAT_THOUSANDTHS ? b.fourth.text : nullptr;
+    out.push_back(
+        {b.left, b.top, b.right, b.bottom,
+         std::string(label   ? label
+                     : shown ? text
+                             : "") +
+             " (style " + std::to_string(b.style) + ")",
+         (b.style == BUTTON_STYLE_PLAIN && !b.owner && !b.handler && !shown) || b.style == BUTTON_STYLE_SCROLL_KNOB});
   }
   for (int i = firstValue; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (c.displayType == 48) continue;  // a scroll bar's wheel area, over the rows it scrolls
+    if (c.displayType == VALUE_TYPE_WHEEL) continue;  // a scroll bar's wheel area, over the rows it scrolls
     const auto x = [](float v) { return int(std::lround((double(v) + 1.0) * 0.5 * ScreenWidth)); };
     const auto y = [](float v) { return int(std::lround((double(v) + 1.0) * 0.5 * ScreenHeight)); };
     out.push_back({x(c.left), y(c.top), x(c.right), y(c.bottom), "value control " + std::to_string(i), false});
@@ -563,7 +570,7 @@ const InterfaceButton* Starting(const char* start) {
 }
 const InterfaceButton* ScrollKnob() {
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].style == 25) return &InterfaceButtons[i];
+    if (InterfaceButtons[i].style == BUTTON_STYLE_SCROLL_KNOB) return &InterfaceButtons[i];
   return nullptr;
 }
 
@@ -698,7 +705,7 @@ TEST_F(PagesTest, APageOnAScreenWithoutPixelsKeepsItsWheelAreaFinite) {
     ASSERT_NE(ScrollKnob(), nullptr) << "the page is past its room at size " << size;
     const ValueControl* area = nullptr;
     for (int i = 0; i < ValueControlCount; ++i)
-      if (ValueControls[i].displayType == 48) area = &ValueControls[i];
+      if (ValueControls[i].displayType == VALUE_TYPE_WHEEL) area = &ValueControls[i];
     ASSERT_NE(area, nullptr) << size;
     EXPECT_TRUE(std::isfinite(area->left) && std::isfinite(area->right)) << size;
     EXPECT_TRUE(std::isfinite(area->top) && std::isfinite(area->bottom)) << size;
@@ -737,7 +744,8 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
   for (int i = 0; i < 8; ++i) {
     const InterfaceButton* red = nullptr;
     for (int k = 0; k < ButtonCount && !red; ++k)
-      if (InterfaceButtons[k].style == 21 && InterfaceButtons[k].word == reinterpret_cast<uintptr_t>(&car().colours[i]))
+      if (InterfaceButtons[k].style == BUTTON_STYLE_RED_SLIDER &&
+          InterfaceButtons[k].word == reinterpret_cast<uintptr_t>(&car().colours[i]))
         red = &InterfaceButtons[k];
     ASSERT_NE(red, nullptr) << names[i];
     EXPECT_EQ(red->third.i, most[i]) << names[i];
@@ -817,15 +825,15 @@ TEST_F(PagesTest, TheUprightWarningsStartPastTheirRatiosAndAnAxleWithoutWheelsHa
   for (const float upright : {0.75f * 0.4f, 0.65f * 0.4f}) {
     for (int set = 0; set < CAR_WHEEL_SETS; ++set) c.wheelSets[set].halfUprightLength = upright;
     Open(TAB_SUSPENSION);
-    EXPECT_NE(FindLabelled("Half upright length", 16), nullptr) << upright;
-    EXPECT_EQ(FindLabelled("Half upright ^3(TOO", 16), nullptr) << upright;
+    EXPECT_NE(FindLabelled("Half upright length", BUTTON_STYLE_FLOAT), nullptr) << upright;
+    EXPECT_EQ(FindLabelled("Half upright ^3(TOO", BUTTON_STYLE_FLOAT), nullptr) << upright;
   }
 
   const auto switches = [] {
     int n = 0;
     for (int i = 0; i < ButtonCount; ++i)
-      if ((InterfaceButtons[i].style == 53 || InterfaceButtons[i].style == 55) && InterfaceButtons[i].text.text &&
-          std::strcmp(InterfaceButtons[i].text.text, "Disable anti roll bar") == 0)
+      if ((InterfaceButtons[i].style == BUTTON_STYLE_FLAG32 || InterfaceButtons[i].style == BUTTON_STYLE_FLAG8) &&
+          InterfaceButtons[i].text.text && std::strcmp(InterfaceButtons[i].text.text, "Disable anti roll bar") == 0)
         ++n;
     return n;
   };
@@ -852,8 +860,8 @@ TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
   c.wheelPositions[left].y = 1.2f;
   c.wheelPositions[right].y = 1.3f;
   Open(TAB_SUSPENSION);
-  const InterfaceButton* l = FindLabelled("L fwd", 16);
-  const InterfaceButton* r = FindLabelled("R fwd", 16);
+  const InterfaceButton* l = FindLabelled("L fwd", BUTTON_STYLE_FLOAT);
+  const InterfaceButton* r = FindLabelled("R fwd", BUTTON_STYLE_FLOAT);
   ASSERT_NE(l, nullptr);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(l->top, r->top) << "side by side";
@@ -863,30 +871,30 @@ TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
   EXPECT_EQ(rightForward->handler, nullptr);
   c.wheelPositions[right].y = 1.2f;
   Build();
-  EXPECT_NE(FindLabelled("Forward", 16), nullptr);
+  EXPECT_NE(FindLabelled("Forward", BUTTON_STYLE_FLOAT), nullptr);
   EXPECT_EQ(FindFirst("aligned")->fourth.i, 1);
 
   // The half upright against the rolling radius.
   front.halfUprightLength = 0.25f;
   front.rollingRadius = 0.3f;
   Build();
-  EXPECT_NE(FindLabelled("Half upright ^3(TOO LONG)", 16), nullptr);
+  EXPECT_NE(FindLabelled("Half upright ^3(TOO LONG)", BUTTON_STYLE_FLOAT), nullptr);
   front.halfUprightLength = 0.26f;
   front.rollingRadius = 0.4f;
   Build();
-  EXPECT_NE(FindLabelled("Half upright ^3(TOO SHORT)", 16), nullptr);
+  EXPECT_NE(FindLabelled("Half upright ^3(TOO SHORT)", BUTTON_STYLE_FLOAT), nullptr);
 
   // The caster's top: 45 degrees with the bike flag, even in the kart class.
   Load("Kart");
   car().options |= 0x4000;
   car().wheelSets[1].suspensionType = SUSPENSION_LINEAR;
   Open(TAB_SUSPENSION);
-  const InterfaceButton* caster = FindLabelled("Caster", 17);
+  const InterfaceButton* caster = FindLabelled("Caster", BUTTON_STYLE_FLOAT_DEGREES);
   ASSERT_NE(caster, nullptr);
   EXPECT_NEAR(caster->third.f, 45.0f * 0.017453292f, 1e-6f);
   car().options &= ~0x4000u;
   Build();
-  EXPECT_NEAR(FindLabelled("Caster", 17)->third.f, 22.5f * 0.017453292f, 1e-6f);
+  EXPECT_NEAR(FindLabelled("Caster", BUTTON_STYLE_FLOAT_DEGREES)->third.f, 22.5f * 0.017453292f, 1e-6f);
 
   // A single wheel with no track: the offset row alone.
   Load("Scooter");
@@ -927,7 +935,7 @@ TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone
   const uint32_t setups = e->carSetups;
   const float maxUp = car().wheelSets[1].maxUpPosition;
   // The front axle's "Max up" plus button.
-  const InterfaceButton* value = FindLabelled("Max up", 16);
+  const InterfaceButton* value = FindLabelled("Max up", BUTTON_STYLE_FLOAT);
   ASSERT_NE(value, nullptr);
   const InterfaceButton* plus = value + 4;
   ASSERT_EQ(plus->style, 34);
@@ -943,7 +951,8 @@ TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone
   Open(TAB_TRANSMISSION);
   const InterfaceButton* shift = nullptr;
   for (int i = 0; i < ButtonCount; ++i)
-    if (InterfaceButtons[i].style == 53 && std::strcmp(InterfaceButtons[i].text.text, "Shift light") == 0)
+    if (InterfaceButtons[i].style == BUTTON_STYLE_FLAG32 &&
+        std::strcmp(InterfaceButtons[i].text.text, "Shift light") == 0)
       shift = &InterfaceButtons[i];
   ASSERT_NE(shift, nullptr);
   const uint32_t options = car().options;
@@ -955,7 +964,7 @@ TEST_F(PagesTest, AValueEditedThroughAControlChangesTheCarAndIsRecordedAndUndone
   Open(TAB_SUSPENSION);
   const std::vector<uint8_t> now = Bytes();
   const int count = NumNodes;
-  ClickButton(*FindLabelled("Max up", 16), 2);
+  ClickButton(*FindLabelled("Max up", BUTTON_STYLE_FLOAT), 2);
   Type(OpenTextEntry.prompt, "5");
   EXPECT_STREQ(MessageBoxDialog.first, "New value is too high");
   ResetDialogs();
@@ -975,8 +984,13 @@ TEST_F(PagesTest, EveryEditThroughARowIsNamedAfterTheRow) {
   SetInterfaceMetrics();
   const auto records = [](int domain, int style, bool button) {
     if (domain != EDIT_DOMAIN_VEHICLE) return false;
-    if (button) return (style >= 16 && style <= 36) || (style >= 43 && style <= 55);
-    return (style >= 27 && style <= 31) || style == 35 || style == 37 || style == 38 || (style >= 40 && style <= 45);
+    if (button)
+      return (style >= BUTTON_STYLE_FLOAT && style <= BUTTON_STYLE_ANGLE_PLUS) ||
+             (style >= BUTTON_STYLE_INT_PLUS && style <= BUTTON_STYLE_FLAG8);
+    // The style argument holds a value control's display type here.
+    return (style >= VALUE_TYPE_FLOAT && style <= VALUE_TYPE_EXPLICIT_STEP) || style == VALUE_TYPE_COLOUR_BYTE ||
+           style == VALUE_TYPE_MAPPED_BYTE || style == VALUE_TYPE_WORD ||
+           (style >= VALUE_TYPE_BYTE_PLUS && style <= VALUE_TYPE_FLOAT_MINUS);
   };
   const auto frame = [&] {
     ClearInterface();
@@ -1041,7 +1055,7 @@ TEST_F(PagesTest, AValueTypedOutsideItsRangeIsRefused) {
     const std::vector<uint8_t> before = Bytes();
     const float forward = e->axlePositions[1];
     const int nodes = VehicleUndo::NumNodes;
-    const InterfaceButton* row = FindLabelled(label, 16);
+    const InterfaceButton* row = FindLabelled(label, BUTTON_STYLE_FLOAT);
     ASSERT_NE(row, nullptr);
     ClickButton(*row, 2);
     Type(OpenTextEntry.prompt, typed);
@@ -1073,7 +1087,7 @@ TEST_F(PagesTest, TheWheelObjectTogglesAndWheelFileButtonsActThroughThePage) {
   for (const Toggle& t : toggles) {
     SCOPED_TRACE(t.text);
     Open(TAB_WHEEL_OBJECT);
-    const InterfaceButton* b = FindLabelled(t.text, 53);
+    const InterfaceButton* b = FindLabelled(t.text, BUTTON_STYLE_FLAG32);
     ASSERT_NE(b, nullptr);
     const uint32_t before = *t.flags;
     e->releaseMeshesCountdown = 0;

@@ -35,7 +35,9 @@ class WheelPanels : public EditorTest {
     VehicleEditor::BuildWheelObjectPage(*e);
     std::vector<std::string> texts;
     for (int i = 0; i < ButtonCount; ++i)
-      if ((InterfaceButtons[i].style == 2 || InterfaceButtons[i].style == 3) && InterfaceButtons[i].text.text) texts.push_back(InterfaceButtons[i].text.text);
+      if ((InterfaceButtons[i].style == BUTTON_STYLE_TEXT || InterfaceButtons[i].style == BUTTON_STYLE_LABEL) &&
+          InterfaceButtons[i].text.text)
+        texts.push_back(InterfaceButtons[i].text.text);
     return texts;
   }
   bool Shows(const std::string& text) {
@@ -87,8 +89,8 @@ TEST_F(WheelPanels, WithoutWheelsTheOuterSizeRowsReadZero) {
   ASSERT_GT(front().rollingRadius, 0.0f);
   const auto shows = [](const std::string& text) {
     for (int i = 0; i < ButtonCount; ++i)
-      if ((InterfaceButtons[i].style == 2 || InterfaceButtons[i].style == 3) && InterfaceButtons[i].text.text &&
-          text == InterfaceButtons[i].text.text)
+      if ((InterfaceButtons[i].style == BUTTON_STYLE_TEXT || InterfaceButtons[i].style == BUTTON_STYLE_LABEL) &&
+          InterfaceButtons[i].text.text && text == InterfaceButtons[i].text.text)
         return true;
     return false;
   };

@@ -56,7 +56,7 @@ void NextRow() {
   RowCursorY += ButtonHeight;
 }
 
-void ValueRow(EnginePage& p, const char* label, float minimum, float maximum, float* variable, int style,
+void ValueRow(EnginePage& p, const char* label, float minimum, float maximum, float* variable, ButtonStyle style,
               InterfaceHandler handler) {
   AddValueEditButton(&p.prss, label, minimum, maximum, variable, nullptr, handler, style, nullptr);
   NextRow();
@@ -80,7 +80,7 @@ void CombustionRows(EnginePage& p) {
     const uint8_t count = ENGINE_CYLINDER_COUNTS[i];
     const int left = i * width / ENGINE_CYLINDER_CHOICES, right = (i + 1) * width / ENGINE_CYLINDER_CHOICES;
     AddButton(o, left, RowCursorY, right, RowCursorY + ButtonHeight, count, IvText(CYLINDER_TEXTS[i]), IvInt(0),
-              IvInt(e.cylinders == count), 2, nullptr, EngineEditorSetCylinders, nullptr);
+              IvInt(e.cylinders == count), BUTTON_STYLE_TEXT, nullptr, EngineEditorSetCylinders, nullptr);
   }
   NextRow();
   AddRowButton(nullptr, LABEL_UNITS, 0, 0, nullptr, "Layout", nullptr, nullptr);

@@ -1,0 +1,231 @@
+// kept_scene.cpp - the picture of the last drawn scene, the passes that only fingerprint
+// theirs to find that they would draw it again, and the interface drawn over it.
+#include "render/kept_scene.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gfx.h"
+#include "render/device.h"
+#include "render/frame.h"
+#include "render/post_process.h"
+#include "render/texture_record.h"
+
+namespace {
+
+// The back buffer as it was before the interface, and the fingerprint of the scene's target
+// when it was.
+struct KeptPicture {
+  GfxTexture2D picture;
+  int width = 0, height = 0;
+  int mode = 0;          // the render target mode it was drawn in
+  uint64_t scene = 0;
+};
+KeptPicture g_kept;
+
+// This pass's scene.
+struct ScenePass {
+  GfxTexture2D target;   // none: the pass keeps nothing
+  int mode = 0;
+  int trial = 0;         // its drawing is only fingerprinted
+  uint64_t atStart = 0;  // after the frame start's clear
+  uint64_t atEnd = 0;
+  SceneOutcome outcome = SCENE_DRAWN;
+};
+ScenePass g_pass;
+
+// The interface over the kept picture: the writes of the last pass that drew it, and the back
+// buffer just before the first of them that differed from the pass before (or after the
+// last, when none did).  While a pass draws the same first writes over the same scene, they
+// are skipped and that picture is copied in in their place.
+struct InterfaceWrites {
+  GfxWriteWatch watch;
+  GfxTexture2D picture;
+  std::vector<uint64_t> last;
+  size_t lastSame = 0;     // the last pass's first writes that were as in the pass before
+  size_t changedAt = 0;    // where a thrown-away pass's interface differed from the one foreseen
+  uint64_t scene = 0;      // the kept scene they were drawn over; 0: none to go by
+};
+InterfaceWrites g_interface;
+uint32_t g_keptPasses;
+
+GfxTexture2D BackBufferTexture() {
+  GfxTexture2D texture = GfxGetViewTexture(Gfx.backBufferView);  // with a reference of its own
+  const GfxTexture2D id = texture;
+  GfxRelease(texture);  // the swap chain holds the texture
+  return id;
+}
+
+bool Fits(GfxTexture2D texture, const GfxTexture2DDesc& backBuffer) {
+  if (!texture) return false;
+  GfxTexture2DDesc desc;
+  GfxGetDesc(texture, &desc);
+  return desc.width == backBuffer.width && desc.height == backBuffer.height && desc.format == backBuffer.format;
+}
+
+// A texture like the back buffer, made again when it is not.
+bool MakeLikeBackBuffer(GfxTexture2D& texture, const GfxTexture2DDesc& backBuffer) {
+  if (Fits(texture, backBuffer)) return true;
+  if (texture) GfxRelease(texture);
+  GfxTexture2DDesc made;
+  made.width = backBuffer.width;
+  made.height = backBuffer.height;
+  made.format = backBuffer.format;
+  return !GfxFailed(GfxCreateTexture2D(Gfx.device, made, nullptr, &texture));
+}
+
+void ForgetInterface() {
+  g_interface.last.clear();
+  g_interface.lastSame = g_interface.changedAt = 0;
+  g_interface.scene = 0;
+}
+
+// The pass's drawing of a 3D view is kept: the back buffer is ready for the interface.
+bool Keep() {
+  const GfxTexture2D backBuffer = BackBufferTexture();
+  GfxTexture2DDesc desc;
+  GfxGetDesc(backBuffer, &desc);
+  if (!MakeLikeBackBuffer(g_kept.picture, desc)) {
+    ReleaseKeptScene();
+    return false;
+  }
+  GfxCopyResource(Gfx.context, g_kept.picture, backBuffer);
+  g_kept.width = int(desc.width);
+  g_kept.height = int(desc.height);
+  g_kept.mode = g_pass.mode;
+  g_kept.scene = g_pass.atEnd;
+  return true;
+}
+
+}  // namespace
+
+int StartScene(int renderTargetMode, int trial) {
+  g_pass = ScenePass{};
+  if (renderTargetMode == 5 && RenderTexture.texture && !RenderTexture.waiting)
+    g_pass.target = RenderTexture.texture->texture;
+  else if (renderTargetMode == 0)
+    g_pass.target = BackBufferTexture();
+  if (!g_pass.target) return 0;
+  g_pass.mode = renderTargetMode;
+  GfxTexture2DDesc backBuffer;
+  GfxGetDesc(BackBufferTexture(), &backBuffer);
+  if (trial && g_kept.mode == renderTargetMode && Fits(g_kept.picture, backBuffer)) {
+    GfxSkipDrawsInto(g_pass.target);
+    g_pass.trial = 1;
+  }
+  return g_pass.trial;
+}
+
+void SceneStarted() {
+  if (g_pass.target) g_pass.atStart = GfxContentFingerprint(g_pass.target);
+}
+
+void DrawnWithTheScene(GfxTexture2D texture) {
+  if (g_pass.trial) GfxSkipDrawsInto(texture);
+}
+
+SceneOutcome EndScene() {
+  if (!g_pass.target) return SCENE_DRAWN;
+  g_pass.atEnd = GfxContentFingerprint(g_pass.target);
+  if (!g_pass.trial) return SCENE_DRAWN;
+  // The target holds what the last drawn pass left in it, not what was only fingerprinted;
+  // a texture drawn with the scene holds what its drawing made again, or is forgotten.
+  GfxSkipDrawsInto(GfxTexture2D{});
+  g_pass.trial = 0;
+  GfxForgetContent(g_pass.target);
+  g_pass.outcome = g_pass.atEnd == g_kept.scene ? SCENE_KEPT : SCENE_CHANGED;
+  return g_pass.outcome;
+}
+
+void BeginInterface(SceneOutcome scene) {
+  g_pass.outcome = scene;
+  InterfaceWrites& ui = g_interface;
+  ui.watch = GfxWriteWatch{};
+  if (scene == SCENE_CHANGED) {
+    // Thrown away: the interface is only fingerprinted too, so that its lists are drawn.
+    GfxSkipDrawsInto(BackBufferTexture());
+    return;
+  }
+  if (scene == SCENE_DRAWN) {
+    // A pass without a 3D view, or whose picture waits for its exposure, keeps nothing.
+    if (!g_pass.target || g_pass.atEnd == g_pass.atStart || PostFrameHidden || !Keep()) {
+      ReleaseKeptScene();
+      return;
+    }
+  }
+  const GfxTexture2D backBuffer = BackBufferTexture();
+  GfxTexture2DDesc desc;
+  GfxGetDesc(backBuffer, &desc);
+  if (!MakeLikeBackBuffer(ui.picture, desc)) {
+    ForgetInterface();
+    if (scene == SCENE_KEPT) GfxCopyResource(Gfx.context, backBuffer, g_kept.picture);
+    return;
+  }
+  ui.watch.texture = backBuffer;
+  ui.watch.snapshot = ui.picture;
+  if (ui.scene == g_kept.scene) {
+    ui.watch.expected = ui.last;
+    // Where the last pass's interface began to differ is where this one's may: its picture
+    // there is taken, whether or not this pass differs there.
+    if (ui.lastSame > 0) ui.watch.snapshotBefore = ui.lastSame;
+    if (ui.changedAt > 0) ui.watch.snapshotBefore = ui.changedAt;
+  }
+  if (scene == SCENE_KEPT && ui.scene == g_kept.scene && ui.lastSame > 0) {
+    ui.watch.skip = ui.lastSame;
+    ui.watch.resume = ui.picture;
+  } else if (scene == SCENE_KEPT) {
+    GfxCopyResource(Gfx.context, backBuffer, g_kept.picture);
+  }
+  GfxWatchWrites(&ui.watch);
+}
+
+int EndInterface() {
+  InterfaceWrites& ui = g_interface;
+  GfxWatchWrites(nullptr);
+  if (g_pass.outcome == SCENE_CHANGED) {
+    GfxSkipDrawsInto(GfxTexture2D{});
+    GfxForgetContent(BackBufferTexture());
+    return 0;
+  }
+  if (!ui.watch.texture) return 1;
+  GfxWriteWatch& w = ui.watch;
+  if (w.failed || w.written.size() < w.skip) {
+    // Not the interface foreseen: what the back buffer holds is not known.  The next pass
+    // draws this interface whole over the kept scene, taking its picture where it differed.
+    GfxForgetContent(w.texture);
+    ui.changedAt = 0;
+    while (ui.changedAt < w.written.size() && ui.changedAt < w.expected.size() &&
+           w.written[ui.changedAt] == w.expected[ui.changedAt])
+      ++ui.changedAt;
+    ui.last = std::move(w.written);
+    ui.lastSame = 0;
+    return 0;
+  }
+  if (w.snapshotAt == SIZE_MAX) {
+    // The same writes as the pass before: the whole picture is what the next may copy in.
+    GfxCopyResource(Gfx.context, ui.picture, w.texture);
+    w.snapshotAt = w.written.size();
+  }
+  ui.last = std::move(w.written);
+  ui.lastSame = w.snapshotAt;
+  ui.changedAt = 0;
+  ui.scene = g_kept.scene;
+  if (g_pass.outcome == SCENE_KEPT) ++g_keptPasses;
+  return 1;
+}
+
+uint32_t KeptScenePasses() { return g_keptPasses; }
+
+int KeptScenePicture(int* width, int* height) {
+  *width = g_kept.picture ? g_kept.width : 0;
+  *height = g_kept.picture ? g_kept.height : 0;
+  return g_kept.picture ? 1 : 0;
+}
+
+void ReleaseKeptScene() {
+  if (g_kept.picture) GfxRelease(g_kept.picture);
+  if (g_interface.picture) GfxRelease(g_interface.picture);
+  g_kept = KeptPicture{};
+  g_interface.watch = GfxWriteWatch{};
+  ForgetInterface();
+}
