@@ -12,9 +12,9 @@
 #include "text/text_colours.h"
 
 constexpr double TEXT_CONTRAST_NEEDED = 4.5;
-// What the interface aims at: a little above the need, so that the 8-bit rounding of blended
-// colours never takes a text below it.
-constexpr double TEXT_CONTRAST_AIMED = 4.6;
+// What the interface aims at: above the need by more than the 8-bit rounding of blended
+// colours and a rasteriser's own rounding can take off, so that no text hovers at the need.
+constexpr double TEXT_CONTRAST_AIMED = 4.8;
 
 double ColourLuminance(uint32_t rgb);
 double LuminanceContrast(double a, double b);

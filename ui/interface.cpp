@@ -394,8 +394,8 @@ int AddValueEditButton(Prss* owner, const char* label, float minimum, float maxi
 }
 
 int AddRowByteSlider(Prss* owner, int maximum, int height, ButtonStyle style, uint8_t* variable, ColourWord* colour,
-                     InterfaceHandler handler) {
-  const int troughWidth = 2 * ButtonWidth;
+                     InterfaceHandler handler, int troughWidth) {
+  if (troughWidth <= 0) troughWidth = 2 * ButtonWidth;
   const int left = RowCursorX, top = RowCursorY;
   const int span = std::max(1, troughWidth - 2 * InterfaceScaleRounded);
   AddButton(owner, left, top, left + troughWidth, top + height, reinterpret_cast<uintptr_t>(variable), IvInt(0),
@@ -509,6 +509,9 @@ int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char
   const int limit = mode == 2 ? 220 : 255;
   const int rowHeight = ButtonHeight * 3 / 4;
   const int left = RowCursorX, top = RowCursorY;
+  // A channel's value takes a unit and a half, room for "255" at its own size, and its
+  // trough half a unit less, so the group keeps its seven units (swatch 2, trough, arrows 2, value).
+  const int numberWidth = ButtonWidth * 3 / 2, troughWidth = 5 * ButtonWidth - 2 * ButtonWidth - numberWidth;
   // The swatch with the label, over the three channel rows; Shift + right pastes into it.
   AddButton(owner, left, top, left + 2 * ButtonWidth, top + 3 * rowHeight, word, IvText(label), IvFunction(handler),
             IvInt(0), BUTTON_STYLE_SWATCH, colour, handler, nullptr);
@@ -518,14 +521,16 @@ int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char
     RowCursorY = top + channel * rowHeight;
     constexpr ButtonStyle CHANNEL_SLIDERS[3] = {BUTTON_STYLE_RED_SLIDER, BUTTON_STYLE_GREEN_SLIDER,
                                                 BUTTON_STYLE_BLUE_SLIDER};
-    AddRowByteSlider(owner, limit, rowHeight, CHANNEL_SLIDERS[channel], bytes + channel, &TextColours.grey, handler);
-    last = AddRowSized(owner, ButtonWidth, rowHeight, 0, IvInt(bytes[channel]), IvInt(0), IvInt(0),
+    AddRowByteSlider(owner, limit, rowHeight, CHANNEL_SLIDERS[channel], bytes + channel, &TextColours.grey, handler,
+                     troughWidth);
+    last = AddRowSized(owner, numberWidth, rowHeight, 0, IvInt(bytes[channel]), IvInt(0), IvInt(0),
                        BUTTON_STYLE_NUMBER, &TextColours.grey, nullptr, nullptr);
   }
   // The brightness of all three.
   RowCursorX = left + 2 * ButtonWidth;
   RowCursorY = top + 3 * rowHeight;
-  AddRowByteSlider(owner, limit, rowHeight, BUTTON_STYLE_COLOUR_TRIPLE, bytes, &TextColours.grey, handler);
+  AddRowByteSlider(owner, limit, rowHeight, BUTTON_STYLE_COLOUR_TRIPLE, bytes, &TextColours.grey, handler,
+                   troughWidth);
   RowCursorX = left + 7 * ButtonWidth;
   RowCursorY = top;
   return last;

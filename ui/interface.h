@@ -215,10 +215,10 @@ int AddSliderControl(Prss* owner, const SliderGeometry& geometry, int32_t* scrol
 // label's precision.
 int AddValueEditButton(Prss* owner, const char* label, float minimum, float maximum, float* variable,
                        ColourWord* colour, InterfaceHandler handler, ButtonStyle style, const char* hint);
-// A byte slider of four units: trough and knob (BUTTON_STYLE_BYTE_SLIDER .. BUTTON_STYLE_COLOUR_TRIPLE),
-// then decrease and increase.
+// A byte slider: trough and knob (BUTTON_STYLE_BYTE_SLIDER .. BUTTON_STYLE_COLOUR_TRIPLE) of two
+// units (or troughWidth pixels), then decrease and increase of a unit each.
 int AddRowByteSlider(Prss* owner, int maximum, int height, ButtonStyle style, uint8_t* variable, ColourWord* colour,
-                     InterfaceHandler handler);
+                     InterfaceHandler handler, int troughWidth = 0);
 // A BUTTON_STYLE_NAMED_FLAG toggle.
 int AddRowListButton(Prss* owner, int units, const char* text, uint32_t mask, uint32_t* flags,
                      ColourWord* colour, int invert, InterfaceHandler handler, const char* hint);
@@ -256,7 +256,7 @@ int AddRowColourButton(Prss* owner, const char* label, int minimum, int maximum,
 int AddDiscOffsetSpinner(Prss* owner, int8_t* variable);  // "Offset %d mm", -60..60
 // The slider group of one colour (its first three bytes) at the row cursor, three quarters
 // of a row per slider: a swatch of two units with the label over the red, green and blue
-// sliders (each with its value), then a brightness slider of all three.  The channels reach
+// sliders (each with its value, a unit and a half wide), then a brightness slider of all three.  The channels reach
 // 220 in mode 2, else 255.  The row cursor ends right of the group at its top.
 int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char* label, InterfaceHandler handler,
                      int mode);

@@ -382,9 +382,9 @@ int NextCut(const char* text, int at) {
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize) {
   std::snprintf(out, static_cast<size_t>(outSize), "%s", text ? text : "");
   if (PixelWidth(out, *size) <= room) return;
-  // The interface's text sizes step by two pixels; the smallest taken is 0.6 of the label's own,
-  // and never under the least text size (unless the label's own is), which is the last step.
-  const float least = std::max(0.6f * *size, std::min(*size, LEAST_TEXT_PIXELS));
+  // The interface's text sizes step by two pixels down to the least text size (unless the
+  // label's own is under it), which is the last step.
+  const float least = std::min(*size, LEAST_TEXT_PIXELS);
   float fitting = *size;
   for (float s = *size - 2.0f; fitting > least; s -= 2.0f) {
     fitting = std::max(s, least);  // the last step: the least size itself

@@ -118,11 +118,11 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits);
 ColourWord ButtonFaceColour(const InterfaceButton& button);
 int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 when the style shows none
 // A pixel button's label that is wider than the room between its insets is drawn at the
-// largest of the interface's text sizes (two pixels a step) that fits, down to 0.6 of its own
-// size but not under LEAST_TEXT_PIXELS; still too wide, it is cut with "..." at the smallest,
-// keeping a mark of one or two characters in a colour of its own at its end ("^1*").  The button keeps its
+// largest of the interface's text sizes (two pixels a step) that fits, down to
+// LEAST_TEXT_PIXELS; still too wide, it is cut with "..." at the smallest, keeping a mark of
+// one or two characters in a colour of its own at its end ("^1*").  The button keeps its
 // rectangle.  out receives the text to draw and *size its size (pixels).  Value controls keep
-// their own rule: their text is squeezed across to fit.
+// their own rule: their text is made smaller as far, then squeezed across to fit.
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize);
 // Queues the button's label into the small text batch as DrawButtons draws it: text through
 // the current code page, or for the symbol button and the arrow styles (BUTTON_STYLE_BYTE_STEP_PLUS

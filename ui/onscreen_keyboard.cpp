@@ -325,8 +325,12 @@ void DoOnScreenKeyboard() {
   CurrentCodePage = InputCodePage;  // the labels are characters of the keyboard's page
 
   const float top = OnscreenKeyboardRaised ? TOP_RAISED : TOP_NORMAL;
-  // The background takes the presses between keys, so they reach nothing beneath it.
-  AddValueControl(&g_keyboardOwner, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr,
+  // The panel is drawn without an owner, so it is no row of its own beside the keys; an
+  // unseen control under the keys takes the presses between them, so they reach nothing
+  // beneath the keyboard.
+  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr, -0.42f,
+                  top, 0.42f, top + HEIGHT);
+  AddValueControl(&g_keyboardOwner, nullptr, IvInt(0), IvInt(1), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr,
                   -0.42f, top, 0.42f, top + HEIGHT);
   AddRow(KEYBOARD_TOP_ROW, 0.5f * UNIT, top + 0.02f, top + 0.08f);
   for (int r = 0; r < KEYBOARD_ROWS; ++r) {

@@ -136,9 +136,11 @@ int GetScreenLabelRect(const ScreenLabel& label, char text[LABEL_TEXT_SIZE], flo
     default:
       if (text[0]) {
         halfWidth = TextWidthAtSize1(text) / 2.0f + LABEL_TEXT_MARGIN;
+        // The text stands 2 pixels below the box's top; the box reaches 2 past the half size
+        // below and its bevel's width more, so the letters' lowest ink stays on its face.
         halfHeight = static_cast<float>(TextSize) / 2.0f;
         topShift = 2.0f;
-        bottomShift = -1.0f;
+        bottomShift = 2.0f + static_cast<float>(InterfaceScaleRounded);
       }
       break;
   }

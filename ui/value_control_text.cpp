@@ -260,7 +260,10 @@ static void PrepareControlText(ValueControl& c) {
   // Glyph-only types.
   const int glyphCode = RawGlyphOf(c);
   if (glyphCode >= 32 && glyphCode - 32 < GLYPH_COUNT) {
-    const float glyphSize = type == VALUE_TYPE_GLYPH ? 1.15f * h : size;
+    // A glyph stands at the least text size where its control is as tall: a scroll bar's arrow
+    // in a short control reads as a text does.
+    const float least = ScreenHeight > 0 ? 2.0f * LEAST_TEXT_PIXELS / static_cast<float>(ScreenHeight) : 0.0f;
+    const float glyphSize = type == VALUE_TYPE_GLYPH ? 1.15f * h : std::max(size, std::min(h, least));
     const float width = (CharMetrics[glyphCode - 32].width + LetterSpacing) * glyphSize * TextHorizontalScale;
     const float narrow = GlyphSqueeze(width, c.right - c.left);
     const size_t first = CurrentTextBatch->items.size();
@@ -369,6 +372,15 @@ static void PrepareControlText(ValueControl& c) {
 
   const float room = std::max(0.0f, right - c.left - 2.0f * margin);
   float width = TextWidth(text, c.codePage, size);
+  if (width > room && width > 0.0f && ScreenHeight > 0) {
+    // Too wide: smaller first, as a button's label is (never under the least text size unless
+    // its own is), then squeezed across for what is left.
+    const float pixels = 0.5f * size * static_cast<float>(ScreenHeight);
+    const float least = std::min(pixels, LEAST_TEXT_PIXELS);
+    const float smaller = std::max(size * room / width, size * least / pixels);
+    width *= smaller / size;
+    size = smaller;
+  }
   const float savedScale = TextHorizontalScale;
   if (width > room && width > 0.0f) {
     TextHorizontalScale *= room / width;

@@ -93,15 +93,27 @@ void AddLightBlock(VehicleEditor& e, Car& car, int light, int x, int top) {
 // The eight blocks one below the other from the row under the cursor.  When they and the two
 // file rows right under them would reach the common rows at the bottom, they stand in columns
 // side by side (the second over the edge of the view) rather than run under those rows and off
-// the screen.  The cursor ends on the last row of the tallest column.
-void AddLightBlocks(VehicleEditor& e, Car& car) {
-  const int top = RowCursorY + ButtonHeight;
+// the screen; when even those columns would, they flow with the page's rows, a block whole in
+// a column, and the page scrolls.  top: the first block's row on the page as not scrolled,
+// which the choice goes by (a scrolled page keeps its way).  The cursor ends on the last row
+// of the tallest column.
+void AddLightBlocks(VehicleEditor& e, Car& car, int top) {
   const int rows = (CommonRowsTop(car) - top) / ButtonHeight - 2;
   const int most = std::clamp(rows / LIGHT_BLOCK_ROWS, 1, EDITOR_LIGHT_TESTS);
   // Never into the side panel: on a narrow screen the file rows may still meet the common rows.
   const int room = (ScreenWidth - PANEL_ROW_UNITS * ButtonWidth) / (LIGHT_BLOCK_UNITS * ButtonWidth);
   const int columns = std::clamp((EDITOR_LIGHT_TESTS + most - 1) / most, 1, std::max(1, room));
   const int perColumn = (EDITOR_LIGHT_TESTS + columns - 1) / columns;  // columns as even as they go
+  if (perColumn > most) {
+    for (int light = 0; light < EDITOR_LIGHT_TESTS; ++light) {
+      PageBlock(LIGHT_BLOCK_ROWS);
+      const int x = RowCursorX, blockTop = RowCursorY;
+      AddLightBlock(e, car, light, x, blockTop);
+      RowCursorX = x;
+      RowCursorY = blockTop + (LIGHT_BLOCK_ROWS - 1) * ButtonHeight;
+    }
+    return;
+  }
   for (int light = 0; light < EDITOR_LIGHT_TESTS; ++light)
     AddLightBlock(e, car, light, light / perColumn * LIGHT_BLOCK_UNITS * ButtonWidth,
                   top + light % perColumn * LIGHT_BLOCK_ROWS * ButtonHeight);
@@ -145,6 +157,7 @@ void VehicleEditor::BuildLightColoursPage(VehicleEditor& e) {
   const int pitRows = (car.options & OPT1_PIT_LIMITER) && (car.options2 & OPT2_FLASHER) ? 2 : 1;
   const int pageRows = 2 + pitRows + EDITOR_LIGHT_TESTS * LIGHT_BLOCK_ROWS + 2;
   const int shortOfRows = RowCursorY + (pageRows + 1) * ButtonHeight > CommonRowsTop(car);
+  const int blocksTop = RowCursorY + (1 + (shortOfRows ? 1 : 2) + pitRows) * ButtonHeight;
   PageRow();
   if (shortOfRows) LayoutColumns = HALF;
   PageFlag(e, "Headlights", OPT2_HEADLIGHT, &car.options2, nullptr, "Allow headlights");
@@ -166,7 +179,7 @@ void VehicleEditor::BuildLightColoursPage(VehicleEditor& e) {
   } else {
     PageHeading("No pit speed limiter", PANEL_ROW_UNITS, "Pit speed limiter is not enabled in Allow tab");
   }
-  AddLightBlocks(e, car);
+  AddLightBlocks(e, car, blocksTop);
   EditDomain = EDIT_DOMAIN_NONE;
   PageRow();
   PageChoice(e, "LOAD all light and mesh colours", PANEL_ROW_UNITS, FILE_WORD_LOAD_COLOURS, 0, FileAction,

@@ -360,6 +360,30 @@ void PageRow() {
   RowCursorY += ButtonHeight;
 }
 
+void PageBlock(int rows) {
+  PageRow();
+  if (!g_flow.active || rows <= 1) return;
+  const int first = g_flow.rows - 1;
+  if (g_flow.lastShown && RowCursorY + rows * ButtonHeight > ColumnBottom(g_flow.column)) {
+    // Not whole in this column: at the top of the next, or off the screen past the last.
+    ++g_flow.column;
+    if (g_flow.column < g_flow.columns) {
+      RowCursorX = g_flow.column * PANEL_ROW_UNITS * ButtonWidth;
+      RowCursorY = g_flow.top;
+    } else {
+      --g_flow.shown;
+      ++g_flow.past;
+      g_flow.lastShown = 0;
+      RowCursorX = 0;
+      RowCursorY = HiddenRowY(first);
+    }
+  }
+  // The block's other rows count as the page's rows: they scroll as rows do.
+  g_flow.rows += rows - 1;
+  if (g_flow.lastShown) g_flow.shown += rows - 1;
+  else if (first >= g_flow.scroll) g_flow.past += rows - 1;
+}
+
 void PageLabel(const char* text, int units, const char* hint) {
   AddRowButton(nullptr, units, 0, 0, nullptr, text, nullptr, hint);
 }

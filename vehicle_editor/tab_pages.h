@@ -58,6 +58,11 @@ int DisplayRows(const VehicleEditor& editor);
 // pageScroll rows are left out at the top; a scroll bar stands right of the last column).
 // Rows that are not shown are built off the screen and taken out of the tables afterwards.
 void PageRow();
+// A block of `rows` rows that a page places by itself from the cursor, which stands on its
+// first row: the block stands whole in one column (at the top of the next when the rest of
+// this one is too short) and scrolls as its rows would.  The page leaves the cursor on the
+// block's last row.
+void PageBlock(int rows);
 // A label (BUTTON_STYLE_TEXT, no handler) of `units` W; BUTTON_STYLE_LABEL for a row heading.
 void PageLabel(const char* text, int units, const char* hint);
 void PageHeading(const char* text, int units, const char* hint);

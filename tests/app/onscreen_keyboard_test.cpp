@@ -250,6 +250,24 @@ TEST_F(OnscreenKeyboard, ControlsArePlacedBelowTheTopInTheInputCodePage) {
   EXPECT_FLOAT_EQ(ValueControls[0].top, -0.9f);
 }
 
+// The panel is no row beside its keys (it has no owner), yet a press between the keys, in the
+// band under the function keys, reaches nothing beneath the keyboard.
+TEST_F(OnscreenKeyboard, APressBetweenTheKeysReachesNothingBeneath) {
+  static int pressedBeneath = 0;
+  pressedBeneath = 0;
+  ClearInterface();
+  AddValueControl(&screen, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_CALLBACK, nullptr,
+                  [](void*, int, uintptr_t) { ++pressedBeneath; }, -1.0f, -1.0f, 1.0f, 1.0f);
+  DoOnScreenKeyboard();
+  EXPECT_EQ(ValueControls[1].owner, nullptr) << "the keyboard's panel";
+  const int x = ScreenWidth / 2, y = static_cast<int>((-0.47f + 0.095f + 1.0f) * 0.5f * ScreenHeight);
+  HandleMouseInput(MSG_LBUTTONDOWN, MOUSE_LEFT_DOWN, PointParam(x, y));
+  HandleMouseInput(MSG_LBUTTONUP, 0, PointParam(x, y));
+  EXPECT_EQ(pressedBeneath, 0);
+  HandleMouseInput(MSG_LBUTTONDOWN, MOUSE_LEFT_DOWN, PointParam(x, ScreenHeight - 5));
+  EXPECT_EQ(pressedBeneath, 1) << "a press off the keyboard";
+}
+
 TEST_F(OnscreenKeyboard, NothingIsAddedPastAFullTable) {
   ClearInterface();
   for (int i = 0; i < MAX_VALUE_CONTROLS - 5; ++i)

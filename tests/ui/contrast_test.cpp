@@ -52,9 +52,9 @@ TEST(Contrast, TheWorstSceneIsBlackOrWhiteUnlessAPlainPageIsGiven) {
 }
 
 TEST(Contrast, TheLeastAlphaOfABackingThatReachesTheAim) {
-  // White ink over black at alpha a, over a white scene: 1.05 / (1 - a + 0.05) >= 4.6 wants
-  // a >= 0.8217, alpha 210 (209 gives 4.557).
-  EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, BLACK, 0), 210);
+  // White ink over black at alpha a, over a white scene: 1.05 / (1 - a + 0.05) >= 4.8 wants
+  // a >= 0.8313, alpha 212 (211 gives 4.718).
+  EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, BLACK, 0), 212);
   EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, BLACK, 230), 230) << "from its own alpha up";
   EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, BLACK, 300), 255) << "from no more than opaque";
   // White ink over black on a black page is always enough: from below zero, zero.
@@ -62,15 +62,15 @@ TEST(Contrast, TheLeastAlphaOfABackingThatReachesTheAim) {
   // An aim of 20 wants 1 - a + 0.05 <= 0.0525: only opaque (254 gives 19.5).
   EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, BLACK, 0, 0, 20.0), 255);
   EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, WHITE, 0), -1) << "white on white never stands out";
-  // Black ink over white, black scene: (a + 0.05) / 0.05 >= 4.6 wants a >= 0.18, alpha 46.
-  EXPECT_EQ(AlphaToStandOut(0xFF000000u, nullptr, 0, WHITE, 0), 46);
+  // Black ink over white, black scene: (a + 0.05) / 0.05 >= 4.8 wants a >= 0.19, alpha 49.
+  EXPECT_EQ(AlphaToStandOut(0xFF000000u, nullptr, 0, WHITE, 0), 49);
 }
 
 TEST(Contrast, ABackingTooNearTheInkGivesWayToBlackOrWhite) {
   EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xE0000000u), 0xE0000000u) << "enough as it is";
-  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x10000000u), 0xD2000000u) << "its colour at alpha 210";
-  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x40FFFFFFu), 0xD2000000u) << "white ink: black instead";
-  EXPECT_EQ(BackingToStandOut(0xFF000000u, nullptr, 0, 0x40000000u), 0x2EFFFFFFu) << "black ink: white at 46";
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x10000000u), 0xD4000000u) << "its colour at alpha 212";
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x40FFFFFFu), 0xD4000000u) << "white ink: black instead";
+  EXPECT_EQ(BackingToStandOut(0xFF000000u, nullptr, 0, 0x40000000u), 0x31FFFFFFu) << "black ink: white at 49";
   // On a black page a white backing under white ink never does, and black needs no alpha.
   EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x80FFFFFFu, 0xFF000000u), 0x00000000u);
   // Ink of luminance 0.1788 reaches 4.576 over black and 4.589 over white: neither is

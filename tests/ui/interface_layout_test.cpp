@@ -596,20 +596,20 @@ TEST(TextContrast, TheRatioAndTheLeastAlphaAreWcags) {
   // Half of white over black is half the light: luminance 0.502.
   const uint32_t half = 0x80FFFFFFu;
   EXPECT_NEAR(LayersLuminance(0.0, &half, 1), 128.0 / 255.0, 1e-9);
-  // Black on 200 grey over black: a x 0.578 >= 4.6 x 0.05 - 0.05 = 0.18, so a >= 0.3114 (80).
-  EXPECT_EQ(AlphaToStandOut(0xFF000000u, nullptr, 0, 0xC8C8C8u, 0x1A), 80);
+  // Black on 200 grey over black: a x 0.578 >= 4.8 x 0.05 - 0.05 = 0.19, so a >= 0.3290 (84).
+  EXPECT_EQ(AlphaToStandOut(0xFF000000u, nullptr, 0, 0xC8C8C8u, 0x1A), 84);
   // White on 200 grey fails at any alpha over white; black then serves at (1 - a) <= 1.05 /
-  // 4.6 - 0.05 = 0.178, a >= 0.822 (210).
+  // 4.8 - 0.05 = 0.169, a >= 0.831 (212).
   EXPECT_EQ(AlphaToStandOut(0xFFFFFFFFu, nullptr, 0, 0xC8C8C8u, 0), -1);
-  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x4DC8C8C8u), 0xD2000000u);
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x4DC8C8C8u), 0xD4000000u);
   // Over a page cleared to black alone, white needs nothing.
   EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0x00000000u, 0xFF000000u), 0x00000000u);
   // A white backing under white ink can never serve: black takes its place, at the least alpha
   // over the page given.  Over a black page black at no alpha is enough; over a white one it
-  // needs 210 as above; over black and white (no page given) the white decides, 210 again.
+  // needs 212 as above; over black and white (no page given) the white decides, 212 again.
   EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu, 0xFF000000u), 0x00000000u);
-  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu, 0xFFFFFFFFu), 0xD2000000u);
-  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu), 0xD2000000u);
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu, 0xFFFFFFFFu), 0xD4000000u);
+  EXPECT_EQ(BackingToStandOut(0xFFFFFFFFu, nullptr, 0, 0xFFFFFFFFu), 0xD4000000u);
 }
 
 TEST_F(InterfaceLayout, AControlsSeeThroughPanelTurnsAsOpaqueAsItsTextNeeds) {
@@ -624,7 +624,7 @@ TEST_F(InterfaceLayout, AControlsSeeThroughPanelTurnsAsOpaqueAsItsTextNeeds) {
   const DrawRecordEntry* panel = Under(text);
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->role, RECORD_PANEL);
-  EXPECT_EQ(panel->colour, 0x50C8C8C8u) << "200 grey at the alpha black needs (80), not at 0.1";
+  EXPECT_EQ(panel->colour, 0x54C8C8C8u) << "200 grey at the alpha black needs (84), not at 0.1";
 }
 
 TEST_F(InterfaceLayout, AQuestionsLinesGetTheBackingTheirBoxCannotGive) {

@@ -75,10 +75,11 @@ TEST_F(ScreenLabels, TextTypesShowTheirValues) {
   EXPECT_STREQ(text, "1.500");
   Rect(Label(LABEL_ANGLE, 100, 100, 0, std::bit_cast<uint32_t>(-12.25f)), text, r);
   EXPECT_STREQ(text, "-12.2\xB0");
-  // The text's box: measured width plus the margins, the text height less 3.
+  // The text's box: measured width plus the margins; the text height and the bevel's width,
+  // from 2 below its top, which its letters drawn 2 lower do not pass onto the bevel.
   Rect(Label(LABEL_INTEGER, 100, 100, 0, 7), text, r);
   EXPECT_NEAR(r[2] - r[0], TextWidthAtSize1("7") + 2.0f * LABEL_TEXT_MARGIN, 1e-4f);
-  EXPECT_FLOAT_EQ(r[3] - r[1], static_cast<float>(TextSize) - 3.0f);
+  EXPECT_FLOAT_EQ(r[3] - r[1], static_cast<float>(TextSize + InterfaceScaleRounded));
 }
 
 TEST_F(ScreenLabels, ALabelCrossingTheClipEdgeByOnePixelIsNotShown) {
