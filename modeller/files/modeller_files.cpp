@@ -386,7 +386,19 @@ void AskEditorSkin(ModellerScreen& s) {
 // The object panel's widest row: "skin", the skin name and "OBJ".
 constexpr int OBJECT_PANEL_UNITS = 15;
 
-int ObjectPanelRows(const ModellerScreen& s) { return s.state.mode == ModeSubobject ? 3 : 2; }
+// Where the window is too narrow for the panel at its least width beside a full column, it
+// stands in a narrow form of NARROW_PANEL_UNITS: every name on a row of its own, the file
+// buttons on the rows under it.
+constexpr int NARROW_PANEL_UNITS = 9;
+bool ObjectPanelNarrow() {
+  return ScreenWidth < (PANEL_COLUMN_UNITS + OBJECT_PANEL_UNITS - 3 + EDIT_VIEW_BLOCK_UNITS) * ButtonWidth;
+}
+
+int ObjectPanelRows(const ModellerScreen& s) {
+  const bool sub = s.state.mode == ModeSubobject;
+  if (ObjectPanelNarrow()) return sub ? 5 : 3;
+  return sub ? 3 : 2;
+}
 
 void AddObjectPanel(ModellerScreen& s, int usedRight) {
   if (!s.mainObject) return;
@@ -396,8 +408,11 @@ void AddObjectPanel(ModellerScreen& s, int usedRight) {
   // down to its least width, and as near to the column as it must.
   constexpr int LEAST_UNITS = OBJECT_PANEL_UNITS - 3;
   const int blockLeft = ScreenWidth - EDIT_VIEW_BLOCK_UNITS * ButtonWidth;
-  int left = 0, units = OBJECT_PANEL_UNITS;
-  if (usedRight > 0) {
+  const bool narrow = ObjectPanelNarrow();
+  int left = 0, units = narrow ? NARROW_PANEL_UNITS : OBJECT_PANEL_UNITS;
+  if (narrow) {
+    left = std::max(0, std::min(usedRight, blockLeft - units * ButtonWidth));
+  } else if (usedRight > 0) {
     left = std::max(usedRight, std::min(PANEL_COLUMN_UNITS * ButtonWidth, blockLeft - OBJECT_PANEL_UNITS * ButtonWidth));
     units = std::clamp((blockLeft - left) / std::max(ButtonWidth, 1), LEAST_UNITS, OBJECT_PANEL_UNITS);
     // No room at its least width: it keeps its place beside the column at its full width.
@@ -407,13 +422,17 @@ void AddObjectPanel(ModellerScreen& s, int usedRight) {
     RowCursorX = left;
     RowCursorY += ButtonHeight;
   };
+  // In the narrow form a name fills its row and what follows it stands on the row under it.
+  const auto afterName = [&] {
+    if (narrow) nextRow();
+  };
   RowCursorX = left;
   RowCursorY = top;
   // The separator along the panel's top edge, placed in screen units (the rows are in pixels),
   // as wide as the panel's widest row.
   if (ScreenWidth > 0 && ScreenHeight > 0) {
     const int columns = LayoutColumns;
-    LayoutColumns = OBJECT_PANEL_UNITS;
+    LayoutColumns = units;
     AddPanelSeparator(2.0f * float(left) / float(ScreenWidth) - 1.0f, 2.0f * float(top) / float(ScreenHeight) - 1.0f);
     LayoutColumns = columns;
   }
@@ -422,10 +441,11 @@ void AddObjectPanel(ModellerScreen& s, int usedRight) {
   // The names and file buttons wide enough for "main object selected", "LOAD" and "SAVE";
   // the names give up what the panel lacks.
   constexpr int FILE_UNITS = 3;
-  const int nameUnits = 9 - (OBJECT_PANEL_UNITS - units);
+  const int nameUnits = narrow ? NARROW_PANEL_UNITS : 9 - (OBJECT_PANEL_UNITS - units);
+  const int skinUnits = narrow ? NARROW_PANEL_UNITS - 2 - FILE_UNITS : nameUnits + 1;
   static_assert(2 + 9 + 1 + FILE_UNITS == OBJECT_PANEL_UNITS, "the first row is the widest at nine name units");
   AddRowButton(owner, 2, 0, 0, grey, "skin", nullptr, nullptr);
-  AddRowButton(owner, nameUnits + 1, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
+  AddRowButton(owner, skinUnits, 0, 0, Plain(), EditorSkinName[0] ? EditorSkinName : "-", SkinButton,
                "Select a JPG to use as a skin texture in the editor");
   AddRowButton(owner, FILE_UNITS, FILE_IMPORT_OBJ, 0, Plain(), "OBJ", FileCommand,
                "Import an OBJ file from the data\\obj folder");
@@ -433,6 +453,7 @@ void AddObjectPanel(ModellerScreen& s, int usedRight) {
   static char nameText[MODEL_NAME_SIZE + 4];
   std::snprintf(nameText, sizeof nameText, "%s%s", main.name, s.state.unchanged ? "" : "^1*");
   AddRowButton(owner, nameUnits, 0, 0, grey, nameText, nullptr, "The name of the main object");
+  afterName();
   AddRowButton(owner, FILE_UNITS, FILE_LOAD_MAIN, 0, Plain(), "LOAD", FileCommand,
                "Load a new object from data\\3dob (CTRL+O)");
   AddRowButton(owner, FILE_UNITS, FILE_SAVE_MAIN, 0, Plain(), "SAVE", FileCommand, "Save the main object to data\\3dob");
@@ -442,17 +463,20 @@ void AddObjectPanel(ModellerScreen& s, int usedRight) {
     const ModelObject& sub = *EditedObject;
     const char* shown = sub.name[0] ? sub.name : SUBOBJECT_TYPE_NAMES[sub.type < SUBOBJECT_TYPE_COUNT ? sub.type : 0];
     AddRowButton(owner, nameUnits, 0, 0, grey, shown, nullptr, "A subobject is currently selected");
+    afterName();
     AddRowButton(owner, FILE_UNITS, FILE_LOAD_SUBOBJECT, 0, Plain(), "load", FileCommand,
                  "Load a new subobject, replacing the selected subobject");
     AddRowButton(owner, FILE_UNITS, FILE_SAVE_SUBOBJECT, 0, Plain(), "save", FileCommand,
                  "Save the current subobject as an object in data\\3dob");
   } else if (SpokeObjectEdited() && main.childCount == 0) {
     AddRowButton(owner, 6, FILE_IMPORT_MODEL, 0, Plain(), "import QXE", FileCommand, "Load a modeller object as a spoke object");
+    if (narrow) nextRow();  // the two do not fit on one row
     AddRowButton(owner, 6, FILE_EXPORT_MODEL, 0, Plain(), "export QXE", FileCommand,
                  "Save the spoke object as a modeller object");
   } else {
     AddRowButton(owner, nameUnits, 0, 0, grey, main.childCount > 0 ? "main object selected" : "no subobjects", nullptr,
                  nullptr);
+    afterName();
     AddRowButton(owner, FILE_UNITS, 0, 0, grey, "", nullptr, nullptr);
     AddRowButton(owner, FILE_UNITS, 0, 0, grey, "", nullptr, nullptr);
   }

@@ -91,8 +91,10 @@ int RefersToOtherSide(const ModelObject& object);
 // far as it must to keep clear of the view block at the bottom right.
 constexpr int PANEL_COLUMN_UNITS = 16;
 void AddObjectPanel(ModellerScreen& screen, int usedRight);
-// The rows the object panel takes over the bottom edge: three in subobject mode, else two
-// (the panel ends at the bottom edge, so the rows above it stay free for the mapping list).
+// The rows the object panel takes over the bottom edge: three in subobject mode, else two;
+// five and three in a window too narrow for it between a full column and the view block,
+// where it stands narrower with its file buttons under the names (the panel ends at the
+// bottom edge, so the rows above it stay free for the mapping list).
 int ObjectPanelRows(const ModellerScreen& screen);
 // The question for the skin shown on the custom skin pages (a JPG of data\skins, 23
 // characters); the answer becomes EditorSkinName and the mesh is rebuilt.

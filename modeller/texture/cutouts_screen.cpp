@@ -79,6 +79,9 @@ void LoadCutoutTexture(CutoutsScreen& screen) {
   if (name[0]) screen.texture = LoadNamedTexture(name, 0, 0);
 }
 
+// Under 36 units the list's columns and the selection row narrow.
+bool NarrowWindow() { return ScreenWidth < 36 * ButtonWidth; }
+
 // The list's rows; in a short window few enough (three at least) that the page panel's rows
 // under it end above the view block at the bottom right (under the mode bar and the heading).
 int ClampRows() {
@@ -636,7 +639,7 @@ void AddCutoutList(CutoutsScreen& screen) {
   Prss* owner = &screen.prss;
   // The name and page columns give a unit each where the list and its scroll bar (up to 35
   // units) would run past a narrow window's edge.
-  const int units = ScreenWidth >= 36 * ButtonWidth ? 8 : 7;
+  const int units = NarrowWindow() ? 7 : 8;
   AddRowButton(owner, units, 0, 0, Orange(), FrameText("cutouts : %d", o.cutoutCount), nullptr, nullptr);
   AddRowButton(owner, units, 0, 0, Orange(), "texture page", nullptr, "Texture page column");
   const bool backing = ShowsBackingColumn() != 0;
@@ -689,7 +692,11 @@ void AddCutoutButtons(CutoutsScreen& screen) {
     AddRowButton(owner, 3, K_DEL, 0, Orange(), "del", CutoutButton, "Delete the selected cutout");
     AddRowButton(owner, 3, K_CLEAR, 0, Orange(), "clear", CutoutButton, "Deselect the selected cutout");
     if (SelectedCount() == 1 && CurrentSelected()) {
-      AddRowButton(owner, 6, 0, 0, Orange(), "move in list", nullptr, "Move the selected cutout in the list");
+      // In a narrow window the row ends short of the page panel's rows at the right.
+      if (NarrowWindow())
+        AddRowButton(owner, 4, 0, 0, Orange(), "move", nullptr, "Move the selected cutout in the list");
+      else
+        AddRowButton(owner, 6, 0, 0, Orange(), "move in list", nullptr, "Move the selected cutout in the list");
       AddRowButton(owner, 2, K_UP, 0, Orange(), "UP", CutoutButton, "Move the selected cutout up the list");
       AddRowButton(owner, 2, K_DOWN, 0, Orange(), "DN", CutoutButton, "Move the selected cutout down the list");
     }

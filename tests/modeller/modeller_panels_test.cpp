@@ -1028,6 +1028,25 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->left, 16 * ButtonWidth);
   EXPECT_EQ(name->bottom, 768);
+  // On 800 x 600 there is no room beside that column for the panel's least width: it
+  // stands narrower, its file buttons under the names, and ends left of the view block
+  // (it ran under the block, "SAVE" under "text 4" and "OBJ" under "origin").
+  ScreenWidth = 800, ScreenHeight = 600;
+  SetInterfaceMetrics();
+  for (const int mode : {int(ModePoint), int(ModeSubobject)}) {
+    Mode(mode);
+    Buttons();
+    EXPECT_EQ(Joined(OverlappingRows()), "") << "mode " << mode;
+    for (const char* hint : {"Import an OBJ file from the data\\obj folder", "Save the main object to data\\3dob",
+                             "The name of the main object"}) {
+      const InterfaceButton* b = ByHint(hint);
+      ASSERT_NE(b, nullptr) << hint;
+      EXPECT_LE(b->right, 800 - EDIT_VIEW_BLOCK_UNITS * ButtonWidth) << hint << ", mode " << mode;
+      EXPECT_LE(b->bottom, 600) << hint;
+    }
+  }
+  ScreenWidth = 1280, ScreenHeight = 960;
+  SetInterfaceMetrics();
 }
 
 TEST_F(PanelsTest, OnlyTheSwitchesThatAreOnAreLitInEachMode) {

@@ -871,12 +871,13 @@ TEST_F(TextureScreenTest, TheCutoutListShowsTheScreensRowsLess13AtLeast8AndAtMos
 
 TEST_F(TextureScreenTest, NoRowOfTheCutoutsScreenLiesOverAnotherWithALongList) {
   // Sixty cutouts, the first one current: the list fills its rows, and the current cutout's
-  // rows under the page panel must clear it, on short and on tall screens.
+  // rows under the page panel must clear it, on short, narrow and tall screens (at 800 wide
+  // the selection row's "DN" lay over the page panel's "pos" row).
   CutoutsScreen* screen = OpenCutouts();
   AddCutouts(59);
   SelectCutoutByName(*screen, 0);
   const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
-  const int sizes[][2] = {{1024, 768}, {1280, 1024}, {1920, 1080}, {1024, 1400}};
+  const int sizes[][2] = {{800, 600}, {1024, 768}, {1280, 1024}, {1920, 1080}, {1024, 1400}};
   for (const auto& size : sizes) {
     ScreenWidth = size[0], ScreenHeight = size[1];
     SetInterfaceMetrics();
