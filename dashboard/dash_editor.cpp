@@ -329,7 +329,9 @@ void Slider(Rows& r, Car& car, const char* label, int offset, float minimum, flo
     r.halfFree = 0;
   }
   if (r.counting) return;
-  AddSlider(r.owner, label, &car.dash[offset], NormalX(x), NormalX(x + half), NormalY(r.y), NormalHeight(r.h),
+  // A gap after each slider, so that its step arrow and the next one's read as two.
+  const int gap = std::max(1, r.h / 8);
+  AddSlider(r.owner, label, &car.dash[offset], NormalX(x), NormalX(x + half - gap), NormalY(r.y), NormalHeight(r.h),
             minimum, maximum, lowest, highest, nullptr);
 }
 

@@ -322,12 +322,15 @@ void AddColourLines(const InfoPanelArgs& a, Column& c, int group, InterfaceHandl
   ColourWord* colours = a.car->currentColours.groups[group];
   for (int i = 0; i < COLOUR_MARK_GROUP; ++i) {
     if (!ColourMarkFlags[group * COLOUR_MARK_GROUP + i]) continue;
+    // The swatch is wide enough for its three numbers ("160 160 160") at the least text size
+    // on short windows.
+    constexpr float SWATCH_WIDTH = 0.27f, SLIDERS_LEFT = 0.29f;
     const float y1 = c.y, y2 = c.y + 0.12f;
     AddPanelValueControl(nullptr, nullptr, IvText(nullptr), IvInt(0), IvInt(0), VALUE_TYPE_COLOUR_SWATCH, &colours[i],
-                         nullptr, c.x, y1, c.x + 0.2f, y2);
+                         nullptr, c.x, y1, c.x + SWATCH_WIDTH, y2);
     // The red, green and blue bytes of the word, and the brightness of all three across them.
     uint8_t* bytes = reinterpret_cast<uint8_t*>(&colours[i]);
-    const float x1 = c.x + 0.22f, third = (PANEL_ROW_WIDTH - 0.22f) / 3.0f;
+    const float x1 = c.x + SLIDERS_LEFT, third = (PANEL_ROW_WIDTH - SLIDERS_LEFT) / 3.0f;
     ColourWord* channel[3] = {&TextColours.sliderRed, &TextColours.sliderGreen, &TextColours.sliderBlue};
     CarRows rows(a.editDomain);
     for (int k = 0; k < 3; ++k)

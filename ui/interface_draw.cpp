@@ -350,11 +350,11 @@ bool AlwaysUnlit(int style) {
 uint32_t TextOver(ColourWord face) { return ToVertex(TextColourOver(face), OPAQUE); }
 
 // Pixel text goes into the small batch, without the screen's horizontal scale.
-void ButtonText(const char* text, uint32_t colour, float x, float y, float size) {
+void ButtonText(const char* text, uint32_t colour, float x, float y, float size, float squeeze = 1.0f) {
   TextBatch* saved = CurrentTextBatch;
   const float savedScale = TextHorizontalScale;
   CurrentTextBatch = &SmallTextBatch;
-  TextHorizontalScale = 1.0f;
+  TextHorizontalScale = squeeze;
   DrawText(text, colour, x, y, size, CurrentCodePage);
   TextHorizontalScale = savedScale;
   CurrentTextBatch = saved;
@@ -379,8 +379,10 @@ int NextCut(const char* text, int at) {
 
 }  // namespace
 
-void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize) {
+void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize, float* squeeze) {
+  constexpr float LEAST_LABEL_SQUEEZE = 0.8f;
   std::snprintf(out, static_cast<size_t>(outSize), "%s", text ? text : "");
+  if (squeeze) *squeeze = 1.0f;
   if (PixelWidth(out, *size) <= room) return;
   // The interface's text sizes step by two pixels down to the least text size (unless the
   // label's own is under it), which is the last step.
@@ -394,6 +396,11 @@ void FitButtonLabel(const char* text, float room, float* size, char* out, int ou
     }
   }
   *size = fitting;
+  const float smallest = PixelWidth(out, fitting);
+  if (squeeze && smallest * LEAST_LABEL_SQUEEZE <= room) {
+    *squeeze = room / smallest;
+    return;
+  }
   // Still too wide: as much of the text as fits, then "...", then a mark that ends it in a
   // colour of its own (the unsaved mark "^1*"), which tells more than the letters cut for it.
   std::string whole = out, mark;
@@ -493,13 +500,14 @@ void DrawWrappedButtonText(const InterfaceButton& b, const char* text, uint32_t 
     if (p[n] && lastSpace > 0) n = lastSpace;
     std::memcpy(piece, p, static_cast<size_t>(n));
     piece[n] = 0;
-    // A word longer than the room is fitted as a single-line label is.
-    float pieceSize = size;
+    // A word longer than the room is fitted as a single-line label is, squeezed a little
+    // rather than cut: a swatch's name is all it says.
+    float pieceSize = size, squeeze = 1.0f;
     char fitted[BUTTON_LABEL_SIZE];
-    FitButtonLabel(piece, room, &pieceSize, fitted, sizeof fitted);
-    const float w = PixelWidth(fitted, pieceSize);
+    FitButtonLabel(piece, room, &pieceSize, fitted, sizeof fitted, &squeeze);
+    const float w = squeeze * PixelWidth(fitted, pieceSize);
     ButtonText(fitted, colour, 0.5f * static_cast<float>(b.left + b.right) - 0.5f * w,
-               static_cast<float>(b.top) + 3.0f + static_cast<float>(line) * size, pieceSize);
+               static_cast<float>(b.top) + 3.0f + static_cast<float>(line) * size, pieceSize, squeeze);
     p += n;
     while (*p == ' ') ++p;
   }

@@ -122,8 +122,10 @@ int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 whe
 // LEAST_TEXT_PIXELS; still too wide, it is cut with "..." at the smallest, keeping a mark of
 // one or two characters in a colour of its own at its end ("^1*").  The button keeps its
 // rectangle.  out receives the text to draw and *size its size (pixels).  Value controls keep
-// their own rule: their text is made smaller as far, then squeezed across to fit.
-void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize);
+// their own rule: their text is made smaller as far, then squeezed across to fit.  Given
+// squeeze, a label that the least size leaves up to a fifth too wide is squeezed across
+// (*squeeze, 1 for none) rather than cut.
+void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize, float* squeeze = nullptr);
 // Queues the button's label into the small text batch as DrawButtons draws it: text through
 // the current code page, or for the symbol button and the arrow styles (BUTTON_STYLE_BYTE_STEP_PLUS
 // .. BUTTON_STYLE_FLOAT_MINUS) each glyph code as the character set's own glyph.

@@ -215,7 +215,7 @@ void AddPanelValueRow(Prss* owner, const char* label, const char* text, int32_t*
 void AddPanelSliderRow(Prss* owner, const char* label, float* variable, float minimum, float maximum,
                        InterfaceHandler handler, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT,
                   &C.textUnselected, nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
   AddFloatSlider(owner, label, l.valueX1, l.valueX2, y, l.rowHeight, variable, minimum, maximum,
                  FormatPrecision(label, VALUE_TYPE_FLOAT), handler);
@@ -237,7 +237,7 @@ void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, floa
   const float bottom = y + height;
   const float shown = MappedByteValue(*variable, minimum, maximum, lowest, highest);
   // The label between the step buttons, which would cover its first and last letters.
-  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT,
                   &C.textSelected, nullptr, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
   const bool down = *variable != lowest, up = *variable != highest;
   NameValueControl(AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest),
@@ -257,7 +257,7 @@ void AddPanelRangeRow(Prss* owner, const char* label, float* variable, float min
   const PanelLayout& l = CurrentPanelLayout();
   const float bottom = y + l.rowHeight;
   const float step = FormatPrecision(label, VALUE_TYPE_FLOAT);
-  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+  AddValueControl(nullptr, HeldFloat(*variable), IvText(label), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT,
                   &C.textUnselected, nullptr, l.labelX1, y, l.labelX2, bottom);
   AddFloatStep(owner, label, VALUE_TYPE_FLOAT_MINUS, variable, minimum, step, nullptr, l.valueX1, l.valueX1 + 0.06f, y,
                bottom);
@@ -311,7 +311,7 @@ void AddPanelArrowRow(Prss* owner, const char* label, const char* format, int32_
 
 void AddPanelActionRow(Prss* owner, const char* label, const char* text, uintptr_t word, float y) {
   const PanelLayout& l = CurrentPanelLayout();
-  AddValueControl(nullptr, HeldFloat(0.0f), IvText(label), IvInt(0), IvText(label), VALUE_TYPE_HELD_FLOAT,
+  AddValueControl(nullptr, HeldFloat(0.0f), IvText(label), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT,
                   &C.textUnselected, nullptr, l.labelX1, y, l.labelX2, y + l.rowHeight);
   AddValueControl(LessonEditorAction ? owner : nullptr, reinterpret_cast<void*>(word), IvText(text), IvInt(0),
                   IvText(nullptr), VALUE_TYPE_BUTTON, &C.bigText, LessonEditorAction, l.valueX1, y, l.valueX2,

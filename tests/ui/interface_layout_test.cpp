@@ -433,6 +433,19 @@ TEST_F(ButtonLabels, BelowTheLeastSizeALabelIsCutWithFullStops) {
   FitButtonLabel("mono colours", 60.0f, &size, out, sizeof out);
   EXPECT_FLOAT_EQ(size, 11.85f);
   EXPECT_STREQ(out, "mono c...");
+  // A swatch's name is squeezed across rather than cut while it keeps four fifths of its
+  // width: whole it takes 11 x 6.91 + 3.95 = 79.96 at the least size, 0.875 of it in 70.
+  float squeeze = 0.0f;
+  size = 19.0f;
+  FitButtonLabel("mono colours", 70.0f, &size, out, sizeof out, &squeeze);
+  EXPECT_STREQ(out, "mono colours");
+  EXPECT_FLOAT_EQ(size, 11.85f);
+  EXPECT_NEAR(squeeze, 70.0f / 79.96f, 0.01f);
+  size = 19.0f;
+  FitButtonLabel("mono colours", 60.0f, &size, out, sizeof out, &squeeze);
+  EXPECT_STREQ(out, "mono c...") << "0.75 of its width is too narrow";
+  EXPECT_FLOAT_EQ(squeeze, 1.0f);
+  size = 19.0f;
   // A colour code is never cut from its letter.
   size = 19.0f;
   FitButtonLabel("^1abcdefghij", 60.0f, &size, out, sizeof out);

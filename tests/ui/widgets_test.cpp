@@ -544,6 +544,8 @@ TEST_F(Widgets, ByteSlidersShowTheirRangeThroughTheLabelAndStepWithinTheBytes) {
   ASSERT_EQ(ValueControlCount, 4);
   ASSERT_EQ(ValueControlText(ValueControls[0], shown, sizeof shown), 1);
   EXPECT_STREQ(shown, "X 0.00");
+  // No address in the label's flags: its low bits would align it and drop its margins.
+  EXPECT_EQ(ValueControls[0].label.i, 0);
   const ValueControl& bar = ValueControls[2];
   EXPECT_EQ(bar.displayType, VALUE_TYPE_MAPPED_BYTE);
   EXPECT_EQ(bar.byteMinimum, 0);
@@ -575,6 +577,7 @@ TEST_F(Widgets, ByteSlidersShowTheirRangeThroughTheLabelAndStepWithinTheBytes) {
   AddPanelSliderRow(&owner, "Mass %.1f", &mass, 0.0f, 10.0f, nullptr, 0.0f);
   ValueControlText(ValueControls[ValueControlCount - 4], shown, sizeof shown);
   EXPECT_STREQ(shown, "Mass 2.5");
+  EXPECT_EQ(ValueControls[ValueControlCount - 4].label.i, 0);
   AddPanelRangeRow(&owner, "Grip %.2f", &mass, 0.0f, 10.0f, 0.1f);
   ValueControlText(ValueControls[ValueControlCount - 4], shown, sizeof shown);
   EXPECT_STREQ(shown, "Grip 2.50");
