@@ -598,6 +598,33 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   word = 16383;  // sub type 1: 0..65534 whatever the range says
   EXPECT_NEAR(thumbLeft(&word, VALUE_TYPE_WORD, IvFloat(0.4f), IvFloat(40.4f), 1), -0.255f, 1e-5f);
   ClearInterface();
+
+  // Under a label laid over the slider (centred "0.50" at 0.7 of the 0.2 high control: its
+  // glyphs from 0.03 + 0.14 x 3/23 to 0.17) the thumb stands only above and below the glyphs,
+  // a pixel clear of them.  Pixels of an 800 x 600 screen: y 0 is pixel 300.
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  Reset();
+  ResetDrawRecord();
+  f = 0.5f;
+  AddValueControl(nullptr, HeldFloat(f), IvText("%.2f"), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT, nullptr, nullptr,
+                  -0.5f, 0.0f, 0.5f, 0.2f);
+  AddValueControl(&owner, &f, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), VALUE_TYPE_FLOAT, nullptr, nullptr, -0.5f,
+                  0.0f, 0.5f, 0.2f);
+  DrawValueControlPanels(0);
+  std::vector<DrawRecordEntry> pieces;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.inner) pieces.push_back(e);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_NEAR(pieces[0].top, 301.5f, 0.01f);
+  EXPECT_NEAR(pieces[0].bottom, 313.5f, 0.1f);
+  EXPECT_NEAR(pieces[1].top, 352.0f, 0.1f);
+  EXPECT_NEAR(pieces[1].bottom, 358.5f, 0.01f);
+  ClearInterface();
+  ResetDrawRecord();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
 }
 
 // A mapped byte slider (VALUE_TYPE_MAPPED_BYTE) lays its panel over the whole control like any other: the
