@@ -287,6 +287,9 @@ void ResetInterfaceState();
 extern int InteractiveMode;  // 1 by default; 0 when the command line chose another run mode
 
 // ---- [Drawing] ----
+// A label's flag (its label field) for a label between a slider's steps, which already keep
+// its sides clear: its text keeps only a narrow margin to either side.
+constexpr intptr_t LABEL_NARROW_MARGIN = 0x20;
 // Formats a control's text by its display type and queues it into the interface text batch;
 // every AddValueControl form calls it (ui/value_control_text.cpp).
 void PrepareValueControl(ValueControl& control);

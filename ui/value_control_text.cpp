@@ -234,6 +234,22 @@ struct PlacedLine {
   float x, y, size, width, squeeze;
 };
 
+// A control's text size and its margin to either side: 0.7 of its height (0.85 in a short
+// control) and 0.15 of it; a label filling its control takes all of it.
+void TextSizeAndMargin(const ValueControl& c, float* size, float* margin) {
+  const float h = c.bottom - c.top;
+  const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
+  *size = h < SMALL_CONTROL ? 0.85f * h : 0.7f * h;
+  *margin = 0.15f * h;
+  if (!IsLabelType(c.displayType)) return;
+  if (labelBits & LABEL_FULL_HEIGHT) {
+    *size = h;
+    *margin = 0.0f;
+  } else if (labelBits & LABEL_NARROW_MARGIN) {
+    *margin = 0.05f * h;
+  }
+}
+
 PlacedLine PlaceLine(const ValueControl& c, const char* text, float size, float margin, float right, int align) {
   const float room = std::max(0.0f, right - c.left - 2.0f * margin);
   float width = TextWidth(text, c.codePage, size);
@@ -280,13 +296,9 @@ void PrepareValueControl(ValueControl& c) {
 static void PrepareControlText(ValueControl& c) {
   const int type = c.displayType;
   const float h = c.bottom - c.top;
-  float size = h < SMALL_CONTROL ? 0.85f * h : 0.7f * h;
-  float margin = 0.15f * h;
+  float size, margin;
+  TextSizeAndMargin(c, &size, &margin);
   const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
-  if (IsLabelType(type) && (labelBits & LABEL_FULL_HEIGHT)) {
-    size = h;
-    margin = 0.0f;
-  }
   uint32_t colour = Opaque(c.colour ? *c.colour : TextColours.lightText);
   // Their colour is the panel's.
   if (type == VALUE_TYPE_COLOUR_SWATCH || type == VALUE_TYPE_COLOUR_TRIPLE || type == VALUE_TYPE_COLOUR_BYTE)
@@ -419,13 +431,11 @@ int ControlLabelBand(const ValueControl& c, float* left, float* top, float* righ
   if (!IsLabelType(c.displayType) || c.left == c.right) return 0;
   char text[TEXT_SIZE];
   if (!ValueControlText(c, text, sizeof text) || !text[0]) return 0;
-  const float h = c.bottom - c.top;
-  const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
-  const bool full = (labelBits & LABEL_FULL_HEIGHT) != 0;
-  int align = labelBits & LABEL_ALIGN_MASK;
+  float size, margin;
+  TextSizeAndMargin(c, &size, &margin);
+  int align = static_cast<uint8_t>(c.label.i & 0xFF) & LABEL_ALIGN_MASK;
   if (align > ALIGN_RIGHT) align = ALIGN_CENTRE;
-  const PlacedLine line = PlaceLine(c, text, full ? h : h < SMALL_CONTROL ? 0.85f * h : 0.7f * h,
-                                    full ? 0.0f : 0.15f * h, c.right, align);
+  const PlacedLine line = PlaceLine(c, text, size, margin, c.right, align);
   *left = line.x;
   *right = line.x + line.width;
   *top = line.y + GLYPH_BOX_DROP * line.size;
