@@ -261,7 +261,7 @@ void DrawControlPanel(const ValueControl& c) {
   const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
   switch (type) {
     case VALUE_TYPE_TEXT: case VALUE_TYPE_LARGE_TEXT: case VALUE_TYPE_BUTTON: case VALUE_TYPE_NARROW_TEXT:
-    case VALUE_TYPE_HINT: case VALUE_TYPE_TEXT_BLOCK: case VALUE_TYPE_EDIT_TEXT: case VALUE_TYPE_EDIT_PASSWORD:
+    case VALUE_TYPE_TEXT_BLOCK: case VALUE_TYPE_EDIT_TEXT: case VALUE_TYPE_EDIT_PASSWORD:
     case VALUE_TYPE_EDIT_SINGLE_BYTE: case VALUE_TYPE_TEXT_LIST: case VALUE_TYPE_YES_NO: case VALUE_TYPE_TEXT_SLOT:
     case VALUE_TYPE_HELP: case VALUE_TYPE_TYPED_FLOAT: case VALUE_TYPE_PRESS_CALLBACK: case VALUE_TYPE_BYTE_PLUS:
     case VALUE_TYPE_BYTE_MINUS: case VALUE_TYPE_WORD_PLUS: case VALUE_TYPE_WORD_MINUS: case VALUE_TYPE_FLOAT_PLUS:
@@ -272,6 +272,12 @@ void DrawControlPanel(const ValueControl& c) {
     case VALUE_TYPE_PRESS_ONLY:
       if (c.maximum.i != 1) TextPanel(c, panel, panelAlpha, pressed);
       return;
+    case VALUE_TYPE_HINT: {
+      // A hint line with nothing to say is no empty bar over what lies under it.
+      char hint[8];
+      if (ValueControlText(c, hint, sizeof hint) && hint[0]) TextPanel(c, panel, panelAlpha, pressed);
+      return;
+    }
     case VALUE_TYPE_GLYPH:
     case VALUE_TYPE_COLOUR_SWATCH: {
       const ColourWord colour = ColourSwatchFace(c);

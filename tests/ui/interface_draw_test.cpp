@@ -536,6 +536,21 @@ TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
     ASSERT_EQ(Triangles(), 18u) << what;
     EXPECT_EQ(V(0).colour, c.colour) << what;
   }
+  // A hint line has the button's panel while there is a hint to show, and none while not.
+  const char* const savedHint = HoverHint;
+  for (const char* hint : {"Load a vehicle", ""}) {
+    Reset();
+    ClearInterface();
+    HoverHint = hint;
+    AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_HINT, nullptr, nullptr, 0.0f, 0.0f, 0.3f,
+                    0.2f);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), hint[0] ? 18u : 0u) << "hint \"" << hint << "\"";
+    if (hint[0] && Triangles() == 18u) {
+      EXPECT_EQ(V(0).colour, button);
+    }
+  }
+  HoverHint = savedHint;
   // Types 2 and 52 with label 1: the colour lifted by a quarter, each byte at most 255.
   ColourWord own = RgbWord(100, 220, 8);
   for (DisplayType type : {VALUE_TYPE_GLYPH, VALUE_TYPE_COLOUR_SWATCH}) {
