@@ -589,8 +589,11 @@ void AddRegionHandles(CutoutsScreen& screen) {
     if (hd == 8 && (w <= 3 || h <= 3)) continue;
     if (screen.dragHandle >= 0 ? screen.dragHandle != hd : !inside) continue;
     if (points[hd][1] < top) continue;
+    // A handle on the window's right edge (a region reaching the page's right side) is pushed
+    // in whole, so it stays clickable in full.
     const int half = RegionHandleHalf();
-    AddButton(&screen.prss, points[hd][0] - half, points[hd][1] - half, points[hd][0] + half, points[hd][1] + half,
+    const int x0 = std::min(points[hd][0] - half, ScreenWidth - 2 * half);
+    AddButton(&screen.prss, x0, points[hd][1] - half, x0 + 2 * half, points[hd][1] + half,
               K_HANDLE + uintptr_t(hd), IvText(""), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, Orange(), CutoutButton,
               nullptr);
   }

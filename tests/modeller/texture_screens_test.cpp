@@ -835,6 +835,19 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   for (int i = 0; i < ButtonCount; ++i)
     if ((InterfaceButtons[i].word & 0xF000) == 0xB000) below.insert(int(InterfaceButtons[i].word & 0xFFF));
   EXPECT_EQ(below, (std::set<int>{0, 2, 4}));
+  // A region reaching the page's right side, which is the window's right edge: its handles
+  // there are pushed in whole, still clickable in full.
+  c.region[REGION_LEFT] = 120, c.region[REGION_TOP] = 10, c.region[REGION_WIDTH] = 8, c.region[REGION_HEIGHT] = 8;
+  Buttons(&screen->prss);
+  int rightHandles = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if ((InterfaceButtons[i].word & 0xF000) == 0xB000) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      EXPECT_LE(b.right, ScreenWidth) << "handle " << (b.word & 0xFFF);
+      EXPECT_EQ(b.right - b.left, 2 * RegionHandleHalf());
+      rightHandles += b.right == ScreenWidth;
+    }
+  EXPECT_EQ(rightHandles, 3) << "the right corners and the right edge's middle";
   // A handle being dragged is the only one, wherever the pointer is.
   screen->dragHandle = 5;
   EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
