@@ -212,23 +212,30 @@ void Graph::DrawGraphPoints() {
     AddColourPointButton(o, x + GRAPH_HANDLE_OFFSET, y, GRAPH_HANDLE_X, 0, HANDLE_COLOUR, GraphHandleButton);
   }
 
-  // The tool row along the rectangle's bottom.
+  // The tool row along the rectangle's bottom; a button that would pass the rectangle's or the
+  // window's right edge starts a row above it.
   RowCursorX = left, RowCursorY = top + height - ButtonHeight;
+  const int rowEnd = ScreenWidth > 0 ? std::min(left + width, ScreenWidth) : left + width;
+  const auto tool = [&](uintptr_t word, int selected, const char* text, InterfaceHandler handler, const char* hint) {
+    if (RowCursorX > left && RowCursorX + TOOL_UNITS * ButtonWidth > rowEnd) {
+      RowCursorX = left;
+      RowCursorY -= ButtonHeight;
+    }
+    AddRowButton(o, TOOL_UNITS, word, selected, nullptr, text, handler, hint);
+  };
   static char count[24];
   std::snprintf(count, sizeof count, "%d %s", data->numPoints, data->numPoints == 1 ? "point" : "points");
-  AddRowButton(o, TOOL_UNITS, 0, 0, nullptr, count, nullptr, nullptr);
+  tool(0, 0, count, nullptr, nullptr);
   if (data->numPoints > 0)
-    AddRowButton(o, TOOL_UNITS, GRAPH_WORD_SELECT_ALL, selectionCount == data->numPoints, nullptr, "select all",
-                 GraphToolButton, "Select every point (A)");
-  AddRowButton(o, TOOL_UNITS, GRAPH_WORD_NEW, 0, nullptr, "new point", GraphToolButton, "Add a point at 0, 0");
+    tool(GRAPH_WORD_SELECT_ALL, selectionCount == data->numPoints, "select all", GraphToolButton,
+         "Select every point (A)");
+  tool(GRAPH_WORD_NEW, 0, "new point", GraphToolButton, "Add a point at 0, 0");
   if (selectionCount > 0) {
-    AddRowButton(o, TOOL_UNITS, GRAPH_WORD_DUPLICATE, 0, nullptr, selectionCount == 1 ? "dup point" : "dup points",
-                 GraphToolButton, "Duplicate the selected points");
-    AddRowButton(o, TOOL_UNITS, GRAPH_WORD_CLEAR, 0, nullptr, "clear", GraphToolButton, "Clear the selection (C)");
-    AddRowButton(o, TOOL_UNITS, GRAPH_WORD_DELETE, 0, nullptr, "delete", GraphToolButton,
-                 "Delete the selected points");
-    AddRowButton(o, TOOL_UNITS, GRAPH_WORD_ZERO_X, 0, nullptr, "zero x", GraphToolButton,
-                 "Set x to 0 for the selected points");
+    tool(GRAPH_WORD_DUPLICATE, 0, selectionCount == 1 ? "dup point" : "dup points", GraphToolButton,
+         "Duplicate the selected points");
+    tool(GRAPH_WORD_CLEAR, 0, "clear", GraphToolButton, "Clear the selection (C)");
+    tool(GRAPH_WORD_DELETE, 0, "delete", GraphToolButton, "Delete the selected points");
+    tool(GRAPH_WORD_ZERO_X, 0, "zero x", GraphToolButton, "Set x to 0 for the selected points");
   }
 }
 

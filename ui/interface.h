@@ -287,12 +287,18 @@ void ResetInterfaceState();
 extern int InteractiveMode;  // 1 by default; 0 when the command line chose another run mode
 
 // ---- [Drawing] ----
+// A label's flag (its label field) for a label between a slider's steps, which already keep
+// its sides clear: its text keeps only a narrow margin to either side.
+constexpr intptr_t LABEL_NARROW_MARGIN = 0x20;
 // Formats a control's text by its display type and queues it into the interface text batch;
 // every AddValueControl form calls it (ui/value_control_text.cpp).
 void PrepareValueControl(ValueControl& control);
 // The text PrepareValueControl draws for the control, without placement: 0 for types that
 // show no text (or show glyphs only), else 1 with the coded text in out.
 int ValueControlText(const ValueControl& control, char* out, int outSize);
+// The band a label control's text covers as drawn (left and right of the line, the glyphs'
+// boxes' top to the foot of the cell): 0 for other controls and empty labels.
+int ControlLabelBand(const ValueControl& control, float* left, float* top, float* right, float* bottom);
 // The opaque colour (0xFFRRGGBB) its text or glyphs are drawn in, unpressed; 0 when it shows none.
 uint32_t ValueControlInk(const ValueControl& control);
 // Pressed as drawn: a mouse button is held, the control has a callback, the press was made on

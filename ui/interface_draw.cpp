@@ -169,8 +169,27 @@ void Thumb(const ValueControl& c, float value, float minimum, float maximum, boo
   float p = c.left + (range != 0.0f ? (c.right - c.left) * (value - minimum) / range : 0.0f);
   p = std::clamp(p, c.left + THUMB_INSET, std::max(c.left + THUMB_INSET, c.right - THUMB_INSET));
   DrawRecordCurrentTag.inner = 1;  // the thumb is a part inside its control
-  DrawButtonPanel(&InterfaceColours.bigText, pressed, p + THUMB_HALF_WIDTH, c.bottom - THUMB_HALF_WIDTH, 2, false,
-                  p - THUMB_HALF_WIDTH, c.top + THUMB_HALF_WIDTH);
+  const float x1 = p - THUMB_HALF_WIDTH, x2 = p + THUMB_HALF_WIDTH;
+  const float top = c.top + THUMB_HALF_WIDTH, bottom = c.bottom - THUMB_HALF_WIDTH;
+  // Where it would run through the label laid over the slider it stands only above and below
+  // the label's band, so that it never reads as a stroke of a letter.
+  float labelLeft = 0.0f, labelTop = 0.0f, labelRight = 0.0f, labelBottom = 0.0f;
+  bool crosses = false;
+  for (int i = 0; i < ValueControlCount && !crosses; ++i) {
+    const ValueControl& l = ValueControls[i];
+    crosses = &l != &c && l.left < c.right && l.right > c.left && l.top < c.bottom && l.bottom > c.top &&
+              ControlLabelBand(l, &labelLeft, &labelTop, &labelRight, &labelBottom) && x2 > labelLeft &&
+              x1 < labelRight && labelBottom > top && labelTop < bottom;
+  }
+  if (crosses) {
+    const float gap = ScreenHeight > 0 ? 2.0f / static_cast<float>(ScreenHeight) : 0.0f;  // a pixel
+    if (labelTop - gap - top >= 2.0f * gap)
+      DrawButtonPanel(&InterfaceColours.bigText, pressed, x2, labelTop - gap, 2, false, x1, top);
+    if (bottom - labelBottom - gap >= 2.0f * gap)
+      DrawButtonPanel(&InterfaceColours.bigText, pressed, x2, bottom, 2, false, x1, labelBottom + gap);
+  } else {
+    DrawButtonPanel(&InterfaceColours.bigText, pressed, x2, bottom, 2, false, x1, top);
+  }
   DrawRecordCurrentTag.inner = 0;
 }
 
@@ -242,7 +261,7 @@ void DrawControlPanel(const ValueControl& c) {
   const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
   switch (type) {
     case VALUE_TYPE_TEXT: case VALUE_TYPE_LARGE_TEXT: case VALUE_TYPE_BUTTON: case VALUE_TYPE_NARROW_TEXT:
-    case VALUE_TYPE_HINT: case VALUE_TYPE_TEXT_BLOCK: case VALUE_TYPE_EDIT_TEXT: case VALUE_TYPE_EDIT_PASSWORD:
+    case VALUE_TYPE_TEXT_BLOCK: case VALUE_TYPE_EDIT_TEXT: case VALUE_TYPE_EDIT_PASSWORD:
     case VALUE_TYPE_EDIT_SINGLE_BYTE: case VALUE_TYPE_TEXT_LIST: case VALUE_TYPE_YES_NO: case VALUE_TYPE_TEXT_SLOT:
     case VALUE_TYPE_HELP: case VALUE_TYPE_TYPED_FLOAT: case VALUE_TYPE_PRESS_CALLBACK: case VALUE_TYPE_BYTE_PLUS:
     case VALUE_TYPE_BYTE_MINUS: case VALUE_TYPE_WORD_PLUS: case VALUE_TYPE_WORD_MINUS: case VALUE_TYPE_FLOAT_PLUS:
@@ -253,6 +272,12 @@ void DrawControlPanel(const ValueControl& c) {
     case VALUE_TYPE_PRESS_ONLY:
       if (c.maximum.i != 1) TextPanel(c, panel, panelAlpha, pressed);
       return;
+    case VALUE_TYPE_HINT: {
+      // A hint line with nothing to say is no empty bar over what lies under it.
+      char hint[8];
+      if (ValueControlText(c, hint, sizeof hint) && hint[0]) TextPanel(c, panel, panelAlpha, pressed);
+      return;
+    }
     case VALUE_TYPE_GLYPH:
     case VALUE_TYPE_COLOUR_SWATCH: {
       const ColourWord colour = ColourSwatchFace(c);

@@ -239,8 +239,10 @@ void QueueLine(const WrappedLine& w, float x, float y, float rowPixels, uint32_t
   WrapLineCount = 0;
   WrapWidth = w.room;
   WrapLineHeight = row;
-  DrawText(w.line->text, ink, UnitX(x) + 0.1f * row, UnitY(y) + 0.5f * (row - MessageTextSize), MessageTextSize,
-           w.line->codePage);
+  // The glyphs' boxes start at the row's top, so that the backing holds them (all but a fiftieth
+  // of their size) rather than their feet running out under it.
+  const float top = UnitY(y) - GLYPH_BOX_DROP * MessageTextSize;
+  DrawText(w.line->text, ink, UnitX(x) + 0.1f * row, top, MessageTextSize, w.line->codePage);
   WrapMaxLines = 0;
   WrapLineCount = 0;
 }

@@ -226,6 +226,58 @@ int ValueControlText(const ValueControl& c, char* out, int outSize) {
 
 static void PrepareControlText(ValueControl& c);
 
+namespace {
+
+// One line of a control's text as drawn: where it starts, its size, its width and how far it
+// is squeezed across.
+struct PlacedLine {
+  float x, y, size, width, squeeze;
+};
+
+// A control's text size and its margin to either side: 0.7 of its height (0.85 in a short
+// control) and 0.15 of it; a label filling its control takes all of it.
+void TextSizeAndMargin(const ValueControl& c, float* size, float* margin) {
+  const float h = c.bottom - c.top;
+  const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
+  *size = h < SMALL_CONTROL ? 0.85f * h : 0.7f * h;
+  *margin = 0.15f * h;
+  if (!IsLabelType(c.displayType)) return;
+  if (labelBits & LABEL_FULL_HEIGHT) {
+    *size = h;
+    *margin = 0.0f;
+  } else if (labelBits & LABEL_NARROW_MARGIN) {
+    *margin = 0.05f * h;
+  }
+}
+
+PlacedLine PlaceLine(const ValueControl& c, const char* text, float size, float margin, float right, int align) {
+  const float room = std::max(0.0f, right - c.left - 2.0f * margin);
+  float width = TextWidth(text, c.codePage, size);
+  if (width > room && width > 0.0f && ScreenHeight > 0) {
+    // Too wide: smaller first, as a button's label is (never under the least text size unless
+    // its own is), then squeezed across for what is left.
+    const float pixels = 0.5f * size * static_cast<float>(ScreenHeight);
+    const float least = std::min(pixels, LEAST_TEXT_PIXELS);
+    const float smaller = std::max(size * room / width, size * least / pixels);
+    width *= smaller / size;
+    size = smaller;
+  }
+  float squeeze = 1.0f;
+  if (width > room && width > 0.0f) {
+    squeeze = room / width;
+    width = room;
+  }
+  float x;
+  switch (align) {
+    case ALIGN_LEFT: x = c.left + margin; break;
+    case ALIGN_RIGHT: x = right - margin - width; break;
+    default: x = 0.5f * (c.left + right - width); break;
+  }
+  return {x, 0.5f * (c.top + c.bottom) - 0.5f * size, size, width, squeeze};
+}
+
+}  // namespace
+
 void PrepareValueControl(ValueControl& c) {
   const int type = c.displayType;
   // A click probe waits for the entry line's text: other controls' texts leave it alone.
@@ -244,13 +296,9 @@ void PrepareValueControl(ValueControl& c) {
 static void PrepareControlText(ValueControl& c) {
   const int type = c.displayType;
   const float h = c.bottom - c.top;
-  float size = h < SMALL_CONTROL ? 0.85f * h : 0.7f * h;
-  float margin = 0.15f * h;
+  float size, margin;
+  TextSizeAndMargin(c, &size, &margin);
   const uint8_t labelBits = static_cast<uint8_t>(c.label.i & 0xFF);
-  if (IsLabelType(type) && (labelBits & LABEL_FULL_HEIGHT)) {
-    size = h;
-    margin = 0.0f;
-  }
   uint32_t colour = Opaque(c.colour ? *c.colour : TextColours.lightText);
   // Their colour is the panel's.
   if (type == VALUE_TYPE_COLOUR_SWATCH || type == VALUE_TYPE_COLOUR_TRIPLE || type == VALUE_TYPE_COLOUR_BYTE)
@@ -370,30 +418,27 @@ static void PrepareControlText(ValueControl& c) {
     return;
   }
 
-  const float room = std::max(0.0f, right - c.left - 2.0f * margin);
-  float width = TextWidth(text, c.codePage, size);
-  if (width > room && width > 0.0f && ScreenHeight > 0) {
-    // Too wide: smaller first, as a button's label is (never under the least text size unless
-    // its own is), then squeezed across for what is left.
-    const float pixels = 0.5f * size * static_cast<float>(ScreenHeight);
-    const float least = std::min(pixels, LEAST_TEXT_PIXELS);
-    const float smaller = std::max(size * room / width, size * least / pixels);
-    width *= smaller / size;
-    size = smaller;
-  }
+  const PlacedLine line = PlaceLine(c, text, size, margin, right, align);
   const float savedScale = TextHorizontalScale;
-  if (width > room && width > 0.0f) {
-    TextHorizontalScale *= room / width;
-    width = room;
-  }
-  float x;
-  switch (align) {
-    case ALIGN_LEFT: x = c.left + margin; break;
-    case ALIGN_RIGHT: x = right - margin - width; break;
-    default: x = 0.5f * (c.left + right - width); break;
-  }
+  TextHorizontalScale *= line.squeeze;
   if (cursor >= 0) TextDrawCursor = cursor;
-  DrawText(text, colour, x, 0.5f * (c.top + c.bottom) - 0.5f * size, size, c.codePage);
+  DrawText(text, colour, line.x, line.y, line.size, c.codePage);
   TextDrawCursor = TEXT_CURSOR_NONE;
   TextHorizontalScale = savedScale;
+}
+
+int ControlLabelBand(const ValueControl& c, float* left, float* top, float* right, float* bottom) {
+  if (!IsLabelType(c.displayType) || c.left == c.right) return 0;
+  char text[TEXT_SIZE];
+  if (!ValueControlText(c, text, sizeof text) || !text[0]) return 0;
+  float size, margin;
+  TextSizeAndMargin(c, &size, &margin);
+  int align = static_cast<uint8_t>(c.label.i & 0xFF) & LABEL_ALIGN_MASK;
+  if (align > ALIGN_RIGHT) align = ALIGN_CENTRE;
+  const PlacedLine line = PlaceLine(c, text, size, margin, c.right, align);
+  *left = line.x;
+  *right = line.x + line.width;
+  *top = line.y + GLYPH_BOX_DROP * line.size;
+  *bottom = line.y + line.size;
+  return 1;
 }

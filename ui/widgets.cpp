@@ -237,8 +237,9 @@ void AddSlider(Prss* owner, const char* label, uint8_t* variable, float x1, floa
   const float bottom = y + height;
   const float shown = MappedByteValue(*variable, minimum, maximum, lowest, highest);
   // The label between the step buttons, which would cover its first and last letters.
-  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT,
-                  &C.textSelected, nullptr, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH, bottom);
+  AddValueControl(nullptr, HeldFloat(shown), IvText(label), IvInt(0), IvInt(LABEL_NARROW_MARGIN),
+                  VALUE_TYPE_HELD_FLOAT, &C.textSelected, nullptr, x1 + STEP_BUTTON_WIDTH, y, x2 - STEP_BUTTON_WIDTH,
+                  bottom);
   const bool down = *variable != lowest, up = *variable != highest;
   NameValueControl(AddValueControl(down ? owner : nullptr, variable, IvInt(0), IvInt(0), IvInt(lowest),
                                    VALUE_TYPE_BYTE_MINUS, down ? &C.textUnselected : &C.textUnavailable, handler, x1, y,

@@ -511,6 +511,15 @@ TEST_F(GraphEditing, PointButtonsHandlesAndToolWordsFollowThePointsAndTheSelecti
   for (int i = 0; i < 4; ++i) EXPECT_EQ(points[size_t(i)]->fourth.i, i == 2 ? 1 : 0) << i;
   for (const char* word : {"dup point", "clear", "delete", "zero x", "scale w", "scale h"})
     EXPECT_NE(FindShownButton(word), nullptr) << word;
+  // Six tools of six button widths pass the graph's right edge: the sixth starts a row above.
+  ASSERT_GT(6 * 6 * ButtonWidth, WIDTH);
+  for (const char* word : {"4 points", "select all", "new point", "dup point", "clear", "delete", "zero x"}) {
+    const InterfaceButton* b = FindShownButton(word);
+    ASSERT_NE(b, nullptr) << word;
+    EXPECT_LE(b->right, LEFT + WIDTH) << word;
+  }
+  EXPECT_EQ(FindShownButton("delete")->left, LEFT);
+  EXPECT_EQ(FindShownButton("delete")->bottom, TOP + HEIGHT - ButtonHeight);
   for (const char* word : {"new point", "dup point", "clear", "delete", "zero x"})
     EXPECT_EQ(FindShownButton(word)->fourth.i, 0) << word << " is not lit";
   EXPECT_EQ(FindShownButton("select all")->fourth.i, 0);

@@ -536,6 +536,21 @@ TEST_F(PanelDraw, EachControlTypeTakesTheButtonOrTheBigPanelColour) {
     ASSERT_EQ(Triangles(), 18u) << what;
     EXPECT_EQ(V(0).colour, c.colour) << what;
   }
+  // A hint line has the button's panel while there is a hint to show, and none while not.
+  const char* const savedHint = HoverHint;
+  for (const char* hint : {"Load a vehicle", ""}) {
+    Reset();
+    ClearInterface();
+    HoverHint = hint;
+    AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_HINT, nullptr, nullptr, 0.0f, 0.0f, 0.3f,
+                    0.2f);
+    DrawValueControlPanels(0);
+    EXPECT_EQ(Triangles(), hint[0] ? 18u : 0u) << "hint \"" << hint << "\"";
+    if (hint[0] && Triangles() == 18u) {
+      EXPECT_EQ(V(0).colour, button);
+    }
+  }
+  HoverHint = savedHint;
   // Types 2 and 52 with label 1: the colour lifted by a quarter, each byte at most 255.
   ColourWord own = RgbWord(100, 220, 8);
   for (DisplayType type : {VALUE_TYPE_GLYPH, VALUE_TYPE_COLOUR_SWATCH}) {
@@ -598,6 +613,33 @@ TEST_F(PanelDraw, SliderThumbsFollowTheirVariablesAndStayInsideTheControl) {
   word = 16383;  // sub type 1: 0..65534 whatever the range says
   EXPECT_NEAR(thumbLeft(&word, VALUE_TYPE_WORD, IvFloat(0.4f), IvFloat(40.4f), 1), -0.255f, 1e-5f);
   ClearInterface();
+
+  // Under a label laid over the slider (centred "0.50" at 0.7 of the 0.2 high control: its
+  // glyphs from 0.03 + 0.14 x 3/23 to 0.17) the thumb stands only above and below the glyphs,
+  // a pixel clear of them.  Pixels of an 800 x 600 screen: y 0 is pixel 300.
+  const int saved[2] = {ScreenWidth, ScreenHeight};
+  ScreenWidth = 800;
+  ScreenHeight = 600;
+  Reset();
+  ResetDrawRecord();
+  f = 0.5f;
+  AddValueControl(nullptr, HeldFloat(f), IvText("%.2f"), IvInt(0), IvInt(0), VALUE_TYPE_HELD_FLOAT, nullptr, nullptr,
+                  -0.5f, 0.0f, 0.5f, 0.2f);
+  AddValueControl(&owner, &f, IvFloat(0.0f), IvFloat(1.0f), IvText("%.2f"), VALUE_TYPE_FLOAT, nullptr, nullptr, -0.5f,
+                  0.0f, 0.5f, 0.2f);
+  DrawValueControlPanels(0);
+  std::vector<DrawRecordEntry> pieces;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.inner) pieces.push_back(e);
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_NEAR(pieces[0].top, 301.5f, 0.01f);
+  EXPECT_NEAR(pieces[0].bottom, 313.5f, 0.1f);
+  EXPECT_NEAR(pieces[1].top, 352.0f, 0.1f);
+  EXPECT_NEAR(pieces[1].bottom, 358.5f, 0.01f);
+  ClearInterface();
+  ResetDrawRecord();
+  ScreenWidth = saved[0];
+  ScreenHeight = saved[1];
 }
 
 // A mapped byte slider (VALUE_TYPE_MAPPED_BYTE) lays its panel over the whole control like any other: the

@@ -179,6 +179,9 @@ TEST_F(InterfaceLayout, MessageLinesAreDrawnAfterTheRowsInTheFreeBandBelowThem) 
   EXPECT_EQ(backing->role, RECORD_BACKING);
   EXPECT_NEAR(backing->top, 48.0f, 0.01f);
   EXPECT_NEAR(backing->left, 0.0f, 0.01f);
+  // The glyphs stand on their backing, their feet not running out under it (into the scene).
+  EXPECT_GE(first->top, backing->top);
+  EXPECT_LE(first->bottom, backing->bottom + 0.5f);
   EXPECT_GT(second->top, first->top) << "the newer line below the older";
 }
 

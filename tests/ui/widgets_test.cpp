@@ -544,8 +544,9 @@ TEST_F(Widgets, ByteSlidersShowTheirRangeThroughTheLabelAndStepWithinTheBytes) {
   ASSERT_EQ(ValueControlCount, 4);
   ASSERT_EQ(ValueControlText(ValueControls[0], shown, sizeof shown), 1);
   EXPECT_STREQ(shown, "X 0.00");
-  // No address in the label's flags: its low bits would align it and drop its margins.
-  EXPECT_EQ(ValueControls[0].label.i, 0);
+  // No address in the label's flags (its low bits would align it and drop its margins): only
+  // the narrow margin, the steps keeping its sides clear.
+  EXPECT_EQ(ValueControls[0].label.i, LABEL_NARROW_MARGIN);
   const ValueControl& bar = ValueControls[2];
   EXPECT_EQ(bar.displayType, VALUE_TYPE_MAPPED_BYTE);
   EXPECT_EQ(bar.byteMinimum, 0);
