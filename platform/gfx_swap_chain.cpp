@@ -186,26 +186,34 @@ GfxResult GfxSwapChainGetFullscreenState(GfxSwapChain swapChain, int32_t* fullsc
 // A software driver builds its blit pass the first time a blit is asked for, which costs
 // more than compiling this program (most of a first frame).  The buffer already holds
 // encoded bytes: they are read without sRGB decoding and written as they are, its top row
-// to the window's top.
+// to the window's top.  The pass hands its pixel program the interface's own inputs, a
+// colour (white: a texel times 1 is the texel) and then a texture position, each read whole:
+// a software driver builds its triangle set-up code once per kind of input, and the first
+// frame then reuses the interface's instead of building another (some milliseconds).
 
 namespace {
 
 constexpr GLenum TEXTURE_SRGB_DECODE = 0x8A48;  // EXT_texture_sRGB_decode
 constexpr GLenum SKIP_DECODE = 0x8A4A;
 
+// The white is worked out from the vertex number, each component apart: a constant or a
+// uniform would be moved into the pixel program, which would then read other inputs.
 const char* const PRESENT_VERTEX = R"(#version 430 core
-out vec2 uv;
+out vec4 vColour;
+out vec2 vUv;
 void main() {
   vec2 corner = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));
-  uv = corner * 0.5 + 0.5;
+  vColour = vec4(float(gl_VertexID < 3), float(gl_VertexID < 4), float(gl_VertexID < 5), float(gl_VertexID < 6));
+  vUv = corner * 0.5 + 0.5;
   gl_Position = vec4(corner, 0.0, 1.0);
 }
 )";
 const char* const PRESENT_PIXEL = R"(#version 430 core
 layout(binding = 9) uniform sampler2D backBuffer;
-in vec2 uv;
+in vec4 vColour;
+in vec2 vUv;
 out vec4 colour;
-void main() { colour = texture(backBuffer, uv); }
+void main() { colour = texture(backBuffer, vUv) * vColour; }
 )";
 
 bool g_presentByBlit = false;
