@@ -58,6 +58,7 @@
 #include "render/post_process.h"
 #include "render/primitives.h"
 #include "render/render_target.h"
+#include "render/shaders.h"
 #include "render/screenshot.h"
 #include "render/sky.h"
 #include "render/system_textures.h"
@@ -616,12 +617,22 @@ StartResult AppStartup(const char* commandLine) {
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
   // screen to show it the program would run unseen: it ends at once, saving nothing.  While
-  // the window system starts (the longest step), workers read the system's font list and
-  // fill the sine and cosine tables, which nothing reads before: steps 16 and 21 take them,
-  // with the lines they always logged.  (The interface sounds are decoded once the first
+  // the window system starts (the longest step), workers read the system's font list, the
+  // character set's file and the shaders' sources, and fill the sine and cosine tables, which
+  // nothing reads before: steps 16, 18 and 21 take them, with the lines they always logged.  (The interface sounds are decoded once the first
   // frame is up, beside the rest of what start-up leaves until then.)
   TraceStep("window system");
-  if (GraphicsEnabled) PrepareGlyphFonts();
+  if (GraphicsEnabled) {
+    PrepareGlyphFonts();
+    PrepareCharacterSet();
+    PrepareShaderSources();
+  }
+  struct ForgetReadsNotTaken {  // by a start that ends before it takes them
+    ~ForgetReadsNotTaken() {
+      ForgetPreparedCharacterSet();
+      ForgetPreparedShaderSources();
+    }
+  } forgetReadsNotTaken;
   std::jthread tables(InitSinCosTables);
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");

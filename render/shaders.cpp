@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <strings.h>
+#include <thread>
 #include <vector>
 
 #include "core/log.h"
@@ -191,7 +192,7 @@ bool ReadSource(const char* path, std::vector<char>* out) {
 // Replaces each line '#include "name"' by the file of that name in ShaderFolder (shared code of
 // one source's entry points), up to 4 levels deep.  False with the path of a file that could
 // not be read.
-bool ExpandIncludes(std::vector<char>* source, int depth, std::string* missing) {
+bool ExpandIncludes(const char* folder, std::vector<char>* source, int depth, std::string* missing) {
   static const char DIRECTIVE[] = "#include \"";
   std::string text(source->begin(), source->end()), out;
   size_t at = 0;
@@ -201,9 +202,9 @@ bool ExpandIncludes(std::vector<char>* source, int depth, std::string* missing) 
     std::string line = text.substr(at, end - at);
     size_t close = line.rfind('"');
     if (line.compare(0, sizeof DIRECTIVE - 1, DIRECTIVE) == 0 && close >= sizeof DIRECTIVE - 1) {
-      std::string path = std::string(ShaderFolder) + "/" + line.substr(sizeof DIRECTIVE - 1, close - (sizeof DIRECTIVE - 1));
+      std::string path = std::string(folder) + "/" + line.substr(sizeof DIRECTIVE - 1, close - (sizeof DIRECTIVE - 1));
       std::vector<char> included;
-      if (depth >= 4 || !ReadSource(path.c_str(), &included) || !ExpandIncludes(&included, depth + 1, missing)) {
+      if (depth >= 4 || !ReadSource(path.c_str(), &included) || !ExpandIncludes(folder, &included, depth + 1, missing)) {
         if (missing->empty()) *missing = path;
         return false;
       }
@@ -218,6 +219,49 @@ bool ExpandIncludes(std::vector<char>* source, int depth, std::string* missing) 
   source->assign(out.begin(), out.end());
   return true;
 }
+
+// A source with its includes, from the folder; false with the path of a file that could not
+// be read in missing (empty when the source itself could not).
+bool ReadExpanded(const char* folder, const char* path, std::vector<char>* source, std::string* missing) {
+  return ReadSource(path, source) && ExpandIncludes(folder, source, 0, missing);
+}
+
+// The sources the start-up reads on a worker while the window system starts, each taken by
+// the device's first load of its slot.
+struct ReadAhead {
+  bool read = false;
+  bool ok = false;
+  std::vector<char> source;
+  std::string missing;
+};
+ReadAhead g_readAhead[3][PIXEL_SHADER_SLOTS];
+char g_readAheadFolder[sizeof ShaderFolder];
+std::jthread g_readAheadWorker;
+
+void ReadAheadSlot(const char* prefix, int fileNumber) {
+  char path[320];
+  std::snprintf(path, sizeof path, "%s/%s_%d.glsl", g_readAheadFolder, prefix, fileNumber);
+  ReadAhead& r = g_readAhead[StageIndex(prefix)][fileNumber % PIXEL_SHADER_SLOTS];
+  r.ok = ReadExpanded(g_readAheadFolder, path, &r.source, &r.missing);
+  r.read = true;
+}
+
+// The slot's source read ahead, moved out; false when it was not read ahead (or from another
+// folder).
+bool TakeReadAhead(const char* prefix, int fileNumber, std::vector<char>* source, std::string* missing, bool* ok) {
+  if (g_readAheadWorker.joinable()) g_readAheadWorker.join();
+  ReadAhead& r = g_readAhead[StageIndex(prefix)][fileNumber % PIXEL_SHADER_SLOTS];
+  if (!r.read) return false;
+  const bool sameFolder = std::strcmp(g_readAheadFolder, ShaderFolder) == 0;
+  if (sameFolder) {
+    *source = std::move(r.source);
+    *missing = std::move(r.missing);
+    *ok = r.ok;
+  }
+  r = ReadAhead();
+  return sameFolder;
+}
+
 
 // Layout elements: 2 and 3 are position, colour, uv (24 bytes); 1 adds normal and a packed
 // specular colour (32 bytes).
@@ -278,7 +322,10 @@ LoadResult LoadShaderFile(const char* prefix, const char* openText, const char* 
   char line[400];
   std::string missing;
   WaitingSource(prefix, fileNumber).clear();
-  if (!ReadSource(path, &source) || !ExpandIncludes(&source, 0, &missing)) {
+  bool read = false;
+  if (!TakeReadAhead(prefix, fileNumber, &source, &missing, &read))
+    read = ReadExpanded(ShaderFolder, path, &source, &missing);
+  if (!read) {
     std::snprintf(line, sizeof line, "%s (%s)", openText, missing.empty() ? path : missing.c_str());
     if (essential >= 0) std::snprintf(g_essentialError[essential], sizeof g_essentialError[essential], "%s", line);
     if (missing.empty() && !ShaderShipped(prefix, fileNumber)) {
@@ -395,11 +442,31 @@ void LoadAllPixelShaders() {
 }
 
 void LoadAllComputeShaders() {
-  if (Gfx.featureLevel < GFX_FEATURE_LEVEL_11_0) return;  // the set counts as complete
-  for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
-    if (Shaders.compute[n]) continue;
-    Shaders.computeFailed[n] = uint8_t(LoadCompute(n, &Shaders.compute[n], n, true));
+  if (Gfx.featureLevel >= GFX_FEATURE_LEVEL_11_0) {  // else the set counts as complete
+    for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) {
+      if (Shaders.compute[n]) continue;
+      Shaders.computeFailed[n] = uint8_t(LoadCompute(n, &Shaders.compute[n], n, true));
+    }
   }
+  ForgetPreparedShaderSources();  // the last of the three loads
+}
+
+void PrepareShaderSources() {
+  ForgetPreparedShaderSources();
+  std::snprintf(g_readAheadFolder, sizeof g_readAheadFolder, "%s", ShaderFolder);
+  g_readAheadWorker = std::jthread([] {
+    for (int n = 1; n <= VERTEX_SHADER_COUNT; ++n)
+      for (int v = 0; v < VertexShaderVariants(n); ++v) ReadAheadSlot("vs", n + v * 27);
+    for (int n = 1; n <= PIXEL_SHADER_COUNT; ++n)
+      for (int shadow = 0; shadow <= PixelShaderHasShadowVariant(n); ++shadow) ReadAheadSlot("ps", n + shadow * 61);
+    for (int n = 1; n <= COMPUTE_SHADER_COUNT; ++n) ReadAheadSlot("cs", n);
+  });
+}
+
+void ForgetPreparedShaderSources() {
+  if (g_readAheadWorker.joinable()) g_readAheadWorker.join();
+  for (auto& stage : g_readAhead)
+    for (ReadAhead& r : stage) r = ReadAhead();
 }
 
 void CompileWaitingShaders() {

@@ -62,6 +62,12 @@ extern int VertexShaderOverride, PixelShaderOverride;  // replace the asked numb
 constexpr int RENDER_STATE_LAYERED = 14;
 void SetRenderStateSelector(int selector);
 
+// Starts reading every source with its includes on a worker, so that the three loads below
+// find them read (the start-up calls it before the window system starts).  Optional: without
+// it each load reads its files itself.  What the first loads do not take is forgotten, and
+// so is everything when a start ends before them: a later load reads the files as they are.
+void PrepareShaderSources();
+void ForgetPreparedShaderSources();
 // Each reads every catalogue source of its stage, as the device is made.
 void LoadAllVertexShaders();
 void LoadAllPixelShaders();

@@ -10,9 +10,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <strings.h>
+#include <thread>
 #include <vector>
 
 #include "core/config.h"
@@ -690,31 +692,82 @@ int FindInkRows(const uint8_t* surface, int* top, int* bottom) {
   return 1;
 }
 
-int ReadCharacterSet(const uint8_t* image, int64_t length, const char* path) {
-  CharacterSetError = 0;
+namespace {
+
+// A whole file image read into a set of its own, touching no globals (the start-up reads the
+// file on a worker); a refused image gives no set and its failure.
+struct ParsedSet {
+  std::unique_ptr<LoadedSet> set;
   LoadFailure failure;
+  bool noMemory = false;
+};
+
+ParsedSet ParseCharacterSet(const uint8_t* image, int64_t length) {
+  ParsedSet parsed;
   int32_t version = 0;
-  if (!CheckHeader(image, length, &version, &failure)) {
-    ReportFailure(failure, path);
-    return 0;
-  }
+  if (!CheckHeader(image, length, &version, &parsed.failure)) return parsed;
   CharsetReader reader;
   reader.cursor = image + HEADER_BYTES;
   reader.end = image + length;
-  LoadedSet* set = new (std::nothrow) LoadedSet;
-  if (!set) {
+  parsed.set.reset(new (std::nothrow) LoadedSet);
+  if (!parsed.set) {
+    parsed.noMemory = true;
+    return parsed;
+  }
+  if (!ReadBody(reader, version, *parsed.set, &parsed.failure)) {
+    parsed.set.reset();
+    if (!parsed.failure.error) parsed.failure.error = ERROR_TOO_SHORT;
+  }
+  return parsed;
+}
+
+// The file read and parsed from CHARACTER_SET_PATH.
+ParsedSet ReadCharacterSetFile() {
+  // The file layer maps the path and finds it in any case; the whole file is read at once.
+  std::string image;
+  if (FileReadAll(CHARACTER_SET_PATH, image, DATA_FILE_MAX_BODY) != 0) {
+    ParsedSet parsed;
+    parsed.failure.error = ERROR_NOT_FOUND;
+    return parsed;
+  }
+  return ParseCharacterSet(reinterpret_cast<const uint8_t*>(image.data()), static_cast<int64_t>(image.size()));
+}
+
+// Commits a parsed set, or reports why there is none.  1 when committed.
+int TakeParsedSet(ParsedSet& parsed, const char* path) {
+  CharacterSetError = 0;
+  if (parsed.noMemory) {
     LogLine("Could not allocate memory");
     return 0;
   }
-  const bool ok = ReadBody(reader, version, *set, &failure);
-  if (ok) {
-    CommitSet(*set);
-  } else {
-    if (!failure.error) failure.error = ERROR_TOO_SHORT;
-    ReportFailure(failure, path);
+  if (!parsed.set) {
+    ReportFailure(parsed.failure, path);
+    return 0;
   }
-  delete set;
-  return ok ? 1 : 0;
+  CommitSet(*parsed.set);
+  parsed.set.reset();
+  return 1;
+}
+
+// The start-up's read of the file, made on a worker while the window system starts.
+std::jthread g_setReader;
+ParsedSet g_readSet;
+
+}  // namespace
+
+int ReadCharacterSet(const uint8_t* image, int64_t length, const char* path) {
+  ParsedSet parsed = ParseCharacterSet(image, length);
+  return TakeParsedSet(parsed, path);
+}
+
+void PrepareCharacterSet() {
+  ForgetPreparedCharacterSet();
+  g_setReader = std::jthread([] { g_readSet = ReadCharacterSetFile(); });
+}
+
+void ForgetPreparedCharacterSet() {
+  if (g_setReader.joinable()) g_setReader.join();
+  g_readSet = ParsedSet();
 }
 
 void PrepareGlyphFonts() {
@@ -771,16 +824,15 @@ int LoadCharacterSet() {
   for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
     FontChoices[s].weight = CfgFontWeights[s];
   }
-  // The file layer maps the path and finds it in any case; the whole file is read at once.
-  std::string image;
-  if (FileReadAll(CHARACTER_SET_PATH, image, DATA_FILE_MAX_BODY) != 0) {
-    LoadFailure failure;
-    failure.error = ERROR_NOT_FOUND;
-    ReportFailure(failure, CHARACTER_SET_PATH);
-    return 0;
+  ParsedSet parsed;
+  if (g_setReader.joinable()) {
+    g_setReader.join();
+    parsed = std::move(g_readSet);
+    g_readSet = ParsedSet();
+  } else {
+    parsed = ReadCharacterSetFile();
   }
-  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image.data());
-  if (!ReadCharacterSet(bytes, static_cast<int64_t>(image.size()), CHARACTER_SET_PATH)) return 0;
+  if (!TakeParsedSet(parsed, CHARACTER_SET_PATH)) return 0;
   InitGlyphCacheRequests();
   AllocateTextBatches();
   SetUpGlyphFonts();

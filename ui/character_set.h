@@ -215,6 +215,12 @@ void FreeCharacterSet();
 // The file's reader alone, from a whole file image in memory (header included); the path
 // only names it in messages.  1 when loaded; a refused image leaves the previous set.
 int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
+// Starts reading and parsing the character set's file on a worker, so that LoadCharacterSet
+// finds it read (the start-up calls it before the window system starts).  Optional: without
+// it LoadCharacterSet reads the file itself.  A start that ends before it loads the set
+// forgets the read (ForgetPreparedCharacterSet), so a later one reads the file as it is then.
+void PrepareCharacterSet();
+void ForgetPreparedCharacterSet();
 // Starts reading the system's font list for the four double-byte code pages on a worker, so
 // that SetUpGlyphFonts finds it ready (the start-up calls it before the window system
 // starts, which takes longer).  Optional: without it SetUpGlyphFonts reads the list itself.
