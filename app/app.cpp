@@ -619,8 +619,9 @@ StartResult AppStartup(const char* commandLine) {
   // screen to show it the program would run unseen: it ends at once, saving nothing.  While
   // the window system starts (the longest step), workers read the system's font list, the
   // character set's file and the shaders' sources, and fill the sine and cosine tables, which
-  // nothing reads before: steps 16, 18 and 21 take them, with the lines they always logged.  (The interface sounds are decoded once the first
-  // frame is up, beside the rest of what start-up leaves until then.)
+  // nothing reads before: steps 16, 18 and 21 take them, with the lines they always logged.
+  // (The interface sounds are decoded once the first frame is up, beside the rest of what
+  // start-up leaves until then.)
   TraceStep("window system");
   if (GraphicsEnabled) {
     PrepareGlyphFonts();

@@ -189,7 +189,7 @@ bool ReadSource(const char* path, std::vector<char>* out) {
   return got == size_t(size);
 }
 
-// Replaces each line '#include "name"' by the file of that name in ShaderFolder (shared code of
+// Replaces each line '#include "name"' by the file of that name in the folder (shared code of
 // one source's entry points), up to 4 levels deep.  False with the path of a file that could
 // not be read.
 bool ExpandIncludes(const char* folder, std::vector<char>* source, int depth, std::string* missing) {
@@ -261,7 +261,6 @@ bool TakeReadAhead(const char* prefix, int fileNumber, std::vector<char>* source
   r = ReadAhead();
   return sameFolder;
 }
-
 
 // Layout elements: 2 and 3 are position, colour, uv (24 bytes); 1 adds normal and a packed
 // specular colour (32 bytes).
