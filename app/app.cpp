@@ -620,21 +620,25 @@ StartResult AppStartup(const char* commandLine) {
   // the window system starts (the longest step), workers read the system's font list, the
   // character set's file and the shaders' sources, and fill the sine and cosine tables, which
   // nothing reads before: steps 16, 18 and 21 take them, with the lines they always logged.
-  // (The interface sounds are decoded once the first frame is up, beside the rest of what
-  // start-up leaves until then.)
+  // The main thread starts one worker, which starts the readers: on a busy machine each
+  // thread the main thread starts costs it its processor for a while.  (The interface sounds
+  // are decoded once the first frame is up, beside the rest of what start-up leaves until
+  // then.)
   TraceStep("window system");
-  if (GraphicsEnabled) {
-    PrepareGlyphFonts();
-    PrepareCharacterSet();
-    PrepareShaderSources();
-  }
   struct ForgetReadsNotTaken {  // by a start that ends before it takes them
     ~ForgetReadsNotTaken() {
       ForgetPreparedCharacterSet();
       ForgetPreparedShaderSources();
     }
   } forgetReadsNotTaken;
-  std::jthread tables(InitSinCosTables);
+  std::jthread startWorkers([graphics = GraphicsEnabled != 0] {
+    if (graphics) {
+      PrepareGlyphFonts();
+      PrepareCharacterSet();
+      PrepareShaderSources();
+    }
+    InitSinCosTables();
+  });
   if (GraphicsEnabled && !(StartWindowSystem() && PlatformVideoHasDisplay())) {
     LogLine("No display");
     std::fprintf(stderr, "No display\n");
@@ -705,6 +709,7 @@ StartResult AppStartup(const char* commandLine) {
     MessagesToStdout = 1;
   }
   StartupStep("load font");
+  startWorkers.join();  // the readers are started and the tables filled
   if (!LoadCharacterSet()) {
     ShutdownGraphics();
     return FailStart("Could not load font");
@@ -741,7 +746,6 @@ StartResult AppStartup(const char* commandLine) {
   ShowKeyboardLayout();
   StartupStep("initialisations");
   LogLine("tables");
-  tables.join();
   TraceStep("tables");
   ResetViewMatrices();
   LoadAIDriverNames();
