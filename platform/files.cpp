@@ -392,15 +392,31 @@ int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
     fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
   }
   if (fd < 0) return errno ? errno : ENOENT;
+  // A file that fits the first buffer comes back short from its first read, which is its
+  // end, and is neither measured nor read again; a longer one is measured and read on.
+  char first[16384];
+  const size_t ask = size_t(std::min<int64_t>(int64_t(sizeof first), std::max<int64_t>(maxBytes, 0) + 1));
+  ssize_t got;
+  do got = ::read(fd, first, ask);
+  while (got < 0 && errno == EINTR);
   int result = 0;
   struct stat st;
-  if (::fstat(fd, &st) != 0) {
+  if (got < 0) {
+    result = EIO;
+  } else if (got > maxBytes) {
+    result = EFBIG;
+  } else if (size_t(got) < ask) {
+    out.assign(first, size_t(got));
+  } else if (::fstat(fd, &st) != 0) {
     result = errno;
   } else if (st.st_size > maxBytes) {
     result = EFBIG;
+  } else if (st.st_size < got) {
+    result = EIO;  // cut short while read
   } else {
     out.resize(static_cast<size_t>(st.st_size));
-    for (size_t done = 0; done < out.size();) {
+    std::memcpy(out.data(), first, size_t(got));
+    for (size_t done = size_t(got); done < out.size();) {
       const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
