@@ -2,9 +2,10 @@
 // over its face lines, then the points merged and the smoothing groups numbered.
 #include "modeller/files/obj_import.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -57,50 +58,32 @@ struct LineReader {
   }
 };
 
-// Per byte of the eight in word, its high bit set when the byte is below 32 and not a tab,
-// line feed or carriage return (a character the text is read again without).
-uint64_t ControlBytes(uint64_t word) {
-  constexpr uint64_t ONES = 0x0101010101010101ull, LOW7 = 0x7F * ONES, HIGH = 0x80 * ONES;
-  // A byte is 0 when its low seven bits plus 0x7F keep the high bit clear and it has none.
-  const auto zeros = [](uint64_t w) { return ~(((w & LOW7) + LOW7) | w) & HIGH; };
-  const uint64_t below32 = ~(((word & LOW7) + 0x60 * ONES) | word) & HIGH;
-  return below32 & ~(zeros(word ^ 9 * ONES) | zeros(word ^ 10 * ONES) | zeros(word ^ 13 * ONES));
-}
-
 // The text without the characters below 32 other than tabs and line ends, into kept; gives
-// its length.  Eight bytes at a time where that is plain: none to drop (all copied), or
-// UTF-16 text whose characters are below 256 (every other byte dropped, the rest copied).
+// its length.  Sixteen bytes at a time where that is plain: none to drop (all copied), or
+// UTF-16 text whose characters are below 256 (every other byte dropped, the rest packed).
 size_t WithoutControlCharacters(const char* data, size_t size, std::unique_ptr<char[]>& kept) {
   kept.reset(new char[size]);
   char* out = kept.get();
-  // The high bits of the bytes at even and at odd places.
-  constexpr uint64_t EVEN = std::bit_cast<uint64_t>(std::array<uint8_t, 8>{0x80, 0, 0x80, 0, 0x80, 0, 0x80, 0});
-  constexpr uint64_t ODD = std::bit_cast<uint64_t>(std::array<uint8_t, 8>{0, 0x80, 0, 0x80, 0, 0x80, 0, 0x80});
   const char* c = data;
-  for (; data + size - c >= 8; c += 8) {
-    uint64_t word;
-    std::memcpy(&word, c, 8);
-    const uint64_t control = ControlBytes(word);
+  for (; data + size - c >= 16; c += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c));
+    const __m128i below32 = _mm_cmpeq_epi8(_mm_min_epu8(bytes, _mm_set1_epi8(31)), bytes);
+    const __m128i lineOrTab = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')),
+                                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))),
+                                           _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    const int control = _mm_movemask_epi8(_mm_andnot_si128(lineOrTab, below32));  // bit i: byte i dropped
     if (control == 0) {
-      std::memcpy(out, c, 8);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+      out += 16;
+    } else if (control == 0x5555 || control == 0xAAAA) {
+      // The kept bytes as the low halves of 16-bit lanes, packed into eight.
+      const __m128i lanes = control == 0x5555 ? _mm_srli_epi16(bytes, 8) : _mm_and_si128(bytes, _mm_set1_epi16(0xFF));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(lanes, lanes));
       out += 8;
-    } else if (control == EVEN || control == ODD) {
-      const int first = control == EVEN;
-      if constexpr (std::endian::native == std::endian::little) {
-        // The kept bytes to the even places, then packed into the low four.
-        uint64_t x = (word >> (8 * first)) & 0x00FF00FF00FF00FFull;
-        x = (x | x >> 8) & 0x0000FFFF0000FFFFull;
-        x = x | x >> 16;
-        const uint32_t four = uint32_t(x);
-        std::memcpy(out, &four, 4);
-        out += 4;
-      } else {
-        for (int i = first; i < 8; i += 2) *out++ = c[i];
-      }
     } else {
-      for (int i = 0; i < 8; ++i) {
+      for (int i = 0; i < 16; ++i) {
         *out = c[i];
-        out += !LineReader::IsControl(c[i]);
+        out += !((control >> i) & 1);
       }
     }
   }
