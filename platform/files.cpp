@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -268,22 +269,34 @@ FILE* FileOpen(const char* path, const char* mode) {
   return std::fopen(resolved.c_str(), mode);
 }
 
+namespace {
+// The device and inode of the file path names, or of the open file fd when path is null,
+// asking for nothing more: once a file's change time has been looked at, the system stamps
+// its next change with a finer time and writes it to disk, which for a log written line after
+// line costs more than the line's write.
+bool FileIdentity(int fd, const char* path, uint64_t& device, uint64_t& inode) {
+  struct statx sx;
+  if (::statx(path ? AT_FDCWD : fd, path ? path : "", path ? 0 : AT_EMPTY_PATH, STATX_INO, &sx) != 0) return false;
+  device = uint64_t(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+  inode = uint64_t(sx.stx_ino);
+  return true;
+}
+}  // namespace
+
 bool HeldAppendFile::Append(const char* path, const char* data, size_t size) {
-  struct stat st;
-  const bool same = fd_ >= 0 && path_ == path && ::stat(resolved_.c_str(), &st) == 0 &&
-                    uint64_t(st.st_dev) == device_ && uint64_t(st.st_ino) == inode_;
+  uint64_t device = 0, inode = 0;
+  const bool same = fd_ >= 0 && path_ == path && FileIdentity(-1, resolved_.c_str(), device, inode) &&
+                    device == device_ && inode == inode_;
   if (!same) {
     Close();
     ResolvePath(path, resolved_);
     if (resolved_.empty()) return false;
     fd_ = ::open(resolved_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd_ < 0 || ::fstat(fd_, &st) != 0) {
+    if (fd_ < 0 || !FileIdentity(fd_, nullptr, device_, inode_)) {
       Close();
       return false;
     }
     path_ = path;
-    device_ = uint64_t(st.st_dev);
-    inode_ = uint64_t(st.st_ino);
   }
   while (size > 0) {
     const ssize_t written = ::write(fd_, data, size);
@@ -392,15 +405,31 @@ int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
     fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
   }
   if (fd < 0) return errno ? errno : ENOENT;
+  // A file that fits the first buffer comes back short from its first read, which is its
+  // end, and is neither measured nor read again; a longer one is measured and read on.
+  char first[16384];
+  const size_t ask = size_t(std::min<int64_t>(int64_t(sizeof first), std::max<int64_t>(maxBytes, 0) + 1));
+  ssize_t got;
+  do got = ::read(fd, first, ask);
+  while (got < 0 && errno == EINTR);
   int result = 0;
   struct stat st;
-  if (::fstat(fd, &st) != 0) {
+  if (got < 0) {
+    result = EIO;
+  } else if (got > maxBytes) {
+    result = EFBIG;
+  } else if (size_t(got) < ask) {
+    out.assign(first, size_t(got));
+  } else if (::fstat(fd, &st) != 0) {
     result = errno;
   } else if (st.st_size > maxBytes) {
     result = EFBIG;
+  } else if (st.st_size < got) {
+    result = EIO;  // cut short while read
   } else {
     out.resize(static_cast<size_t>(st.st_size));
-    for (size_t done = 0; done < out.size();) {
+    std::memcpy(out.data(), first, size_t(got));
+    for (size_t done = size_t(got); done < out.size();) {
       const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {

@@ -437,6 +437,18 @@ TEST_F(ObjImportTest, VertexLines) {
   EXPECT_EQ(object.pointCount, 3);
   EXPECT_EQ(object.points[0].x, 65536);
   EXPECT_EQ(object.triangleCount, 1);
+  // UTF-16 text of either byte order reads as its characters: the bytes 0 are dropped too.
+  for (const bool bigEndian : {true, false}) {
+    std::string wide = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : std::string("# a box\x01\r\nv 1 0 0\r\nv\t0 1 0\nv 0 0 1.5\nf 1 2 3\n"))
+      wide += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    ASSERT_EQ(Import(wide), 1) << bigEndian;
+    EXPECT_EQ(object.pointCount, 3);
+    EXPECT_EQ(object.points[0].x, 65536);
+    EXPECT_EQ(object.points[1].y, 65536);
+    EXPECT_EQ(object.points[2].z, 3 * 32768);
+    EXPECT_EQ(object.triangleCount, 1);
+  }
   // A line longer than 1023 characters is read whole.
   std::string face = "f 1 2 3";
   std::string vertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";

@@ -685,6 +685,15 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   EXPECT_EQ(text, "") << "nothing of a file above the limit";
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
   EXPECT_EQ(text, "abcdef");
+  // A file longer than one read, read whole, at and above its limit.
+  std::string longText(40000, 'x');
+  for (size_t i = 0; i < longText.size(); i += 997) longText[i] = char('a' + i % 26);
+  WriteText(root + "/long.txt", longText);
+  EXPECT_EQ(FileReadAll((root + "/long.txt").c_str(), text, 40000), 0);
+  EXPECT_EQ(text, longText);
+  EXPECT_EQ(FileReadAll((root + "/long.txt").c_str(), text, 39999), EFBIG);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(FileReadAll((root + "/long.txt").c_str(), text, 16383), EFBIG) << "refused by the first read";
   EXPECT_EQ(FileReadAll((root + "/g.txt").c_str(), text, 5), ENOENT);
   EXPECT_EQ(text, "") << "nothing of a file that is not there";
   EXPECT_EQ(OpenDescriptors(), descriptors) << "every file read is closed, the refused one too";
