@@ -417,9 +417,9 @@ void AddSubobjectPanel(ModellerScreen& s) {
     NextRow();
   }
   // Two value columns: the position on the left, the angles (heading, pitch, roll) beside it.
-  Label(s, 8, "position", nullptr);
-  Label(s, 8, "rotate", nullptr);
-  NextRow();
+  // Where a short window leaves no room under the panel for their four rows, the angles stand
+  // under the position instead, eight units wide, so that the rows running off the bottom
+  // (with their headings) find room beside the left column (MoveRowsRunningOffBeside).
   static const char* const POSITION_HINTS[3] = {"Right (X) value of the selected object",
                                                 "Forward (Y) value of the selected object",
                                                 "Up (Z) value of the selected object"};
@@ -430,14 +430,32 @@ void AddSubobjectPanel(ModellerScreen& s) {
   } ANGLES[3] = {{2, "H", "Heading of the selected object"}, {0, "P", "Pitch of the selected object"},
                  {1, "R", "Roll of the selected object"}};
   static const char* const NAMES[3] = {"X", "Y", "Z"};
-  for (int row = 0; row < 3; ++row) {
+  const auto position = [&](int row) {
     AddLabelledValueButton(&s.prss, NAMES[row], BUTTON_STYLE_LENGTH16, 1, uintptr_t(3 * row), Plain(),
                            IvInt(o.offset[row]), ObjectPositionButton, POSITION_HINTS[row]);
+  };
+  const auto angle = [&](int row) {
     const int axis = ANGLES[row].axis;
     AddLabelledValueButton(&s.prss, ANGLES[row].label, BUTTON_STYLE_ANGLE16, 1, uintptr_t(3 * axis), Plain(),
                            IvInt(o.angles[axis]), ObjectAngleButton, ANGLES[row].hint);
+  };
+  if (RowCursorY + 4 * ButtonHeight <= ScreenHeight) {
+    Label(s, 8, "position", nullptr);
+    Label(s, 8, "rotate", nullptr);
     NextRow();
+    for (int row = 0; row < 3; ++row) {
+      position(row);
+      angle(row);
+      NextRow();
+    }
+    return;
   }
+  Label(s, 8, "position", nullptr);
+  NextRow();
+  for (int row = 0; row < 3; ++row, NextRow()) position(row);
+  Label(s, 8, "rotate", nullptr);
+  NextRow();
+  for (int row = 0; row < 3; ++row, NextRow()) angle(row);
 }
 
 int AddTrianglePanel(ModellerScreen& s) {

@@ -1049,6 +1049,28 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
       EXPECT_LE(b->bottom, 600) << hint;
     }
   }
+  // A subobject edited: its position and angle columns ran off the bottom; now every row is
+  // inside, each value under its heading.
+  Mode(ModeSubobject);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  Buttons();
+  EXPECT_EQ(Joined(OverlappingRows()), "");
+  for (int i = 0; i < ButtonCount; ++i) {
+    if (IsRowButton(InterfaceButtons[i])) {
+      EXPECT_LE(InterfaceButtons[i].bottom, 600) << TextOf(&InterfaceButtons[i]);
+    }
+  }
+  for (const auto& [heading, hint] : {std::pair{"position", "Right (X) value of the selected object"},
+                                      std::pair{"rotate", "Heading of the selected object"}}) {
+    const InterfaceButton* top = FindShownButton(heading);
+    const InterfaceButton* value = ByHint(hint);
+    ASSERT_NE(top, nullptr) << heading;
+    ASSERT_NE(value, nullptr) << hint;
+    EXPECT_EQ(value->top, top->bottom) << heading;
+    EXPECT_LE(top->left, value->left) << heading;
+    EXPECT_GE(top->right, value->right) << heading;
+  }
+  SelectSubobject(*modeller, 0, &model);
   ScreenWidth = 1280, ScreenHeight = 960;
   SetInterfaceMetrics();
 }
