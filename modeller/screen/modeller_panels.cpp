@@ -29,7 +29,6 @@
 #include "text/messages.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
-#include "ui/text_measure.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
@@ -122,12 +121,8 @@ void BoxSelectAction(void* owner, int, uintptr_t word) {
   if (s && s->rect.active) s->rect.result = word ? RECT_DESELECT : RECT_SELECT;
 }
 
-// Whether a label of the units draws the text whole (at the least text size at worst).
 bool LabelShowsWhole(const std::string& text, int units) {
-  char shown[BUTTON_TEXT_SIZE];
-  float size = float(TextSize);
-  FitButtonLabel(text.c_str(), float(units * ButtonWidth - 2 * InterfaceScaleRounded), &size, shown, sizeof shown);
-  return text == shown;
+  return ButtonLabelFitsWhole(text.c_str(), units * ButtonWidth, ButtonHeight);
 }
 
 // The trace's points as text and the units of its label, as wide as its text up to the
