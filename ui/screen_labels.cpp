@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/config.h"
 #include "core/sort_tree.h"
@@ -174,4 +175,33 @@ int ScreenLabelsByDepth(const ScreenLabel** out, int capacity) {
   int n = 0;
   for (SortNode* node = g_Labels.First(); node && n < capacity; node = g_Labels.Next()) out[n++] = LabelOf(node);
   return n;
+}
+
+void SpreadScreenLabels(ScreenLabel* labels, int count) {
+  struct Rect {
+    float left, top, right, bottom;
+  };
+  std::vector<Rect> placed;
+  placed.reserve(count > 0 ? size_t(count) : 0u);
+  for (int i = 0; i < count; ++i) {
+    char text[LABEL_TEXT_SIZE];
+    Rect r{};
+    GetScreenLabelRect(labels[i], text, &r.left, &r.top, &r.right, &r.bottom);
+    // Each move takes the label past one placed before it for good (it only moves right), so
+    // the passes end once one moves it past none.
+    for (bool moved = true; moved;) {
+      moved = false;
+      for (const Rect& p : placed) {
+        if (r.left >= p.right + LABEL_SPREAD_GAP || r.right + LABEL_SPREAD_GAP <= p.left || r.top >= p.bottom ||
+            r.bottom <= p.top)
+          continue;
+        const float step = p.right + LABEL_SPREAD_GAP - r.left;
+        r.left += step;
+        r.right += step;
+        labels[i].x += step;
+        moved = true;
+      }
+    }
+    placed.push_back(r);
+  }
 }

@@ -2,7 +2,7 @@
 // numbers, collected each frame in depth order, drawn by the interface and hit by its mouse
 // handling.
 //
-// Sections: [Records] [Adding] [Rectangles and hits]
+// Sections: [Records] [Adding] [Rectangles and hits] [Spreading]
 //
 // The list is emptied with the interface tables at the start of every drawn frame.  Positions
 // are pixels.  Main thread only.
@@ -67,3 +67,11 @@ int GetScreenLabelRect(const ScreenLabel& label, char text[LABEL_TEXT_SIZE], flo
 const ScreenLabel* FindScreenLabelAt(int x, int y);
 // Every label in order from the nearest to the deepest: for the drawing.
 int ScreenLabelsByDepth(const ScreenLabel** out, int capacity);
+
+// ---- [Spreading] ----
+constexpr float LABEL_SPREAD_GAP = 2.0f;  // pixels between labels set side by side
+// Moves each label of a batch (not yet added) right, past every label before it in the batch
+// whose rectangle its own would meet or come within the gap of, until it meets none: labels
+// of one kind that fall on one spot stand side by side, in the batch's order, each readable
+// and clickable, instead of piling up over one another.  Only x changes.
+void SpreadScreenLabels(ScreenLabel* labels, int count);
