@@ -149,9 +149,21 @@ int GetScreenLabelRect(const ScreenLabel& label, char text[LABEL_TEXT_SIZE], flo
   *right = x + halfWidth;
   *top = y - halfHeight + topShift;
   *bottom = y + halfHeight + bottomShift;
+  if (label.state == LABEL_UNDER_ROWS) return 0;
   const InterfaceRect& clip = InterfaceClipRect;
   return Round(*left) >= clip.left && Round(*right) <= clip.right && Round(*top) >= clip.top &&
          Round(*bottom) <= clip.bottom;
+}
+
+void HideScreenLabelsUnderRows(int firstButton, int firstControl) {
+  if (!g_LabelsReady || ScreenLabelCount == 0) return;
+  for (SortNode* node = g_Labels.First(); node; node = g_Labels.Next()) {
+    ScreenLabel& label = *static_cast<ScreenLabel*>(SortNodePayload(node));
+    char text[LABEL_TEXT_SIZE];
+    float l, t, r, b;
+    if (GetScreenLabelRect(label, text, &l, &t, &r, &b) && MeetsRows(l, t, r, b, firstButton, firstControl))
+      label.state = LABEL_UNDER_ROWS;
+  }
 }
 
 const ScreenLabel* FindScreenLabelAt(int x, int y) {
