@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <numbers>
 
@@ -23,6 +24,7 @@
 #include "text/language.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
+#include "ui/interface_draw.h"
 #include "ui/interface.h"
 #include "ui/shapes_2d.h"
 #include "ui/widgets.h"
@@ -459,11 +461,21 @@ void LampEditors(Rows& r, Car& car) {
   }
 }
 
+// The colours' toggle: where the column is too narrow for its whole text, it reads the flag's
+// sense on one row and what a click does on the row under it, both rows the toggle.
 void ColourToggle(Rows& r, Car& car) {
-  ToggleRow(r,
-            FlagsOf(car) & DASH_COLOURS_SET ? "Set colours (click : use system colours)"
-                                            : "Using system colours (click : set colours)",
-            DASH_COLOURS_SET, FlipFlag);
+  const bool set = (FlagsOf(car) & DASH_COLOURS_SET) != 0;
+  const char* sense = set ? "Set colours" : "Using system colours";
+  const char* click = set ? "(click : use system colours)" : "(click : set colours)";
+  char whole[64];
+  std::snprintf(whole, sizeof whole, "%s %s", sense, click);
+  if (ButtonLabelFitsWhole(whole, ColumnWidth(r), r.h)) {
+    ToggleRow(r, whole, DASH_COLOURS_SET, FlipFlag);
+    return;
+  }
+  ToggleRow(r, sense, DASH_COLOURS_SET, FlipFlag);
+  Row(r);
+  Button(r, click, r.units, DASH_COLOURS_SET, 0, FlipFlag);
 }
 
 void AnalogControls(Rows& r, Car& car) {

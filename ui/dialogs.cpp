@@ -612,10 +612,13 @@ Prss* TextEntrySubAct(Prss* process) {
       static ColourWord* const COLOURS[9] = {&TextColours.darkText, &TextColours.red,  &TextColours.green,
                                              &TextColours.yellow, &TextColours.blue, &TextColours.magenta,
                                              &TextColours.cyan,  &TextColours.lightText, &TextColours.panelGrey};
+      // Each a swatch of its colour; the chosen one stands twice as tall rather than carrying
+      // a mark, which at the swatches' height (0.03) would be too small a text to read.
       for (int i = 0; i < 9; ++i) {
         const float x = -0.1f + 0.0222f * static_cast<float>(i);
-        AddDialogButton(process, i == TextEntry.colour ? "*" : "", COLOURS[i], i, TextEntryButton, x, x + 0.0222f,
-                        -0.24f + dy, -0.21f + dy);
+        AddValueControl(process, reinterpret_cast<void*>(intptr_t{i}), IvText(""), IvInt(0), IvText(nullptr),
+                        VALUE_TYPE_DARK_TEXT, COLOURS[i], TextEntryButton, x, (i == TextEntry.colour ? -0.27f : -0.24f) + dy,
+                        x + 0.0222f, -0.21f + dy);
       }
     }
     AddDialogButton(process, "...", &C.buttonAlt, ENTRY_BUTTON_LIST, TextEntryButton, -0.55f, -0.45f, y1, y2);

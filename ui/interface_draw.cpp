@@ -457,6 +457,20 @@ float ButtonLabelSize(const InterfaceButton& b) {
   return size;
 }
 
+}  // namespace
+
+bool ButtonLabelFitsWhole(const char* text, int width, int height) {
+  InterfaceButton b{};
+  b.right = width, b.bottom = height;
+  float size = ButtonLabelSize(b);
+  char shown[BUTTON_LABEL_SIZE];
+  FitButtonLabel(text, static_cast<float>(width) - 2.0f * static_cast<float>(InterfaceScaleRounded), &size, shown,
+                 sizeof shown);
+  return std::strcmp(shown, text) == 0;
+}
+
+namespace {
+
 // Whether a style's label is glyph codes rather than text: the symbol button and the arrows.
 bool ShowsGlyphCodes(int style) {
   return style == BUTTON_STYLE_SYMBOL || (style >= BUTTON_STYLE_BYTE_STEP_PLUS && style <= BUTTON_STYLE_FLOAT_MINUS);

@@ -126,6 +126,9 @@ int ButtonText(const InterfaceButton& button, char* out, int outSize);  // 0 whe
 // squeeze, a label that the least size leaves up to a fifth too wide is squeezed across
 // (*squeeze, 1 for none) rather than cut.
 void FitButtonLabel(const char* text, float room, float* size, char* out, int outSize, float* squeeze = nullptr);
+// Whether a text button of that size (pixels) shows the text whole, at the least text size at
+// worst, rather than cut.
+bool ButtonLabelFitsWhole(const char* text, int width, int height);
 // Queues the button's label into the small text batch as DrawButtons draws it: text through
 // the current code page, or for the symbol button and the arrow styles (BUTTON_STYLE_BYTE_STEP_PLUS
 // .. BUTTON_STYLE_FLOAT_MINUS) each glyph code as the character set's own glyph.

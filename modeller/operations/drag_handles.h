@@ -5,7 +5,7 @@
 //
 // Sections: [Handles] [Drag starts] [Drags] [Geometry in the view plane] [Bones]
 //
-// The handles are drawn over the previews by DrawEditedObjectOverlay; the drags are
+// The handles are added over the previews by AddEditedObjectHandles; the drags are
 // selection_drags.cpp.  Main thread only.
 #pragma once
 #include <cstdint>

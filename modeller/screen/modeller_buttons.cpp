@@ -190,16 +190,30 @@ void FollowCameraDistance(ModellerScreen& s) {
   RefreshEditedMesh(&s.prss);
 }
 
+// Whether the rows of the mode's panel (from index first on) that end at pixel row bottom are
+// all headings: labels that nothing happens on.
+bool HeadingRowEndsAt(int first, int bottom) {
+  bool any = false;
+  for (int i = first; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (!IsRowButton(b) || b.bottom != bottom) continue;
+    if (b.handler || b.style != BUTTON_STYLE_TEXT) return false;
+    any = true;
+  }
+  return any;
+}
+
 // The rows of the mode's panel (added from index first on) that would run off the bottom of a
 // short window stand beside the column instead, ending above the object panel's rows, where
-// they keep clear of the view block at the bottom right; the row cursor then stands under the
-// rows kept in the column.
+// they keep clear of the view block at the bottom right; a heading right above them goes
+// with them.  The row cursor then stands under the rows kept in the column.
 void MoveRowsRunningOffBeside(const ModellerScreen& s, int first) {
   int split = INT_MAX;  // the top of the first row that runs off
   for (int i = first; i < ButtonCount; ++i)
     if (IsRowButton(InterfaceButtons[i]) && InterfaceButtons[i].bottom > ScreenHeight)
       split = std::min(split, InterfaceButtons[i].top);
   if (split == INT_MAX) return;
+  if (HeadingRowEndsAt(first, split)) split -= ButtonHeight;
   int movedBottom = split, movedRight = 0;
   for (int i = first; i < ButtonCount; ++i) {
     const InterfaceButton& b = InterfaceButtons[i];

@@ -229,9 +229,15 @@ void DrawEditedObjectOverlay(ModellerScreen& s) {
   if (mode == ModePoint && IsTraceValid(s)) DrawTraceLines(s, o);
   if (own) EndLineBatch3D();
   r.pendingDepth = depth;
+}
 
-  const int green = s.state.currentPoint;
-  if (ObjectEditorShared.hidePanels) return;
+void AddEditedObjectHandles(ModellerScreen& s) {
+  ModelObject* edited = EditedObject;
+  if (!edited || !s.mainObject || ObjectEditorShared.hidePanels) return;
+  const ModelObject& o = *edited;
+  const int mode = s.state.mode, green = s.state.currentPoint;
+  SetIdentityMatrix(WorldMatrix);
+  UploadViewMatrices();
   if (mode == ModePoint && green >= 0 && green < o.pointCount) {
     const bool view2D = EditViews.width != 0;
     if ((CtrlHeld || s.transform.kind != TRANSFORM_NONE) && view2D && s.state.selectedPointCount >= 2) {

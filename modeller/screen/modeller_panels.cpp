@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "core/window_state.h"
 #include "model/model_meshes.h"
@@ -27,6 +28,7 @@
 #include "ui/dialogs.h"
 #include "text/messages.h"
 #include "ui/interface.h"
+#include "ui/interface_draw.h"
 #include "ui/value_edit.h"
 #include "ui/value_steps.h"
 
@@ -119,12 +121,35 @@ void BoxSelectAction(void* owner, int, uintptr_t word) {
   if (s && s->rect.active) s->rect.result = word ? RECT_DESELECT : RECT_SELECT;
 }
 
-// The trace's points as text, as many as fit.
-const char* TraceText(const ModellerState& st) {
-  static char text[96];
-  int used = std::snprintf(text, sizeof text, "trace :");
-  for (int i = 0; i < st.traceCount && used < int(sizeof text) - 8; ++i)
-    used += std::snprintf(text + used, sizeof text - size_t(used), " %d", st.trace[i]);
+bool LabelShowsWhole(const std::string& text, int units) {
+  return ButtonLabelFitsWhole(text.c_str(), units * ButtonWidth, ButtonHeight);
+}
+
+// The trace's points as text and the units of its label, as wide as its text up to the
+// panel's width.  A trace too long to show whole there shows how many points it holds, then
+// its first and its last points around "...", as many as it shows whole (the most recent
+// points stay in sight rather than running off the label's end).
+const char* TraceText(const ModellerState& st, int* units) {
+  static char text[BUTTON_TEXT_SIZE];
+  const auto points = [&st](int from, int to) {
+    std::string list;
+    for (int i = from; i < to; ++i) list += " " + std::to_string(st.trace[i]);
+    return list;
+  };
+  const int count = std::clamp(st.traceCount, 0, MAX_TRACE_POINTS);
+  std::string shown = "trace :" + points(0, count);
+  *units = std::min(PANEL_UNITS, 2 + int(shown.size()) / 2);
+  if (shown.size() >= sizeof text || !LabelShowsWhole(shown, *units)) {
+    const std::string head = "trace of " + std::to_string(count) + " :";
+    shown = head + " ...";
+    for (int kept = 1; kept < count; ++kept) {
+      const int first = (kept + 1) / 2;
+      const std::string more = head + points(0, first) + " ..." + points(count - (kept - first), count);
+      if (more.size() >= sizeof text || !LabelShowsWhole(more, *units)) break;
+      shown = more;
+    }
+  }
+  std::snprintf(text, sizeof text, "%s", shown.c_str());
   return text;
 }
 
@@ -387,9 +412,9 @@ void AddSubobjectPanel(ModellerScreen& s) {
     NextRow();
   }
   // Two value columns: the position on the left, the angles (heading, pitch, roll) beside it.
-  Label(s, 8, "position", nullptr);
-  Label(s, 8, "rotate", nullptr);
-  NextRow();
+  // Where a short window leaves no room under the panel for their four rows, the angles stand
+  // under the position instead, eight units wide, so that the rows running off the bottom
+  // (with their headings) find room beside the left column (MoveRowsRunningOffBeside).
   static const char* const POSITION_HINTS[3] = {"Right (X) value of the selected object",
                                                 "Forward (Y) value of the selected object",
                                                 "Up (Z) value of the selected object"};
@@ -400,14 +425,32 @@ void AddSubobjectPanel(ModellerScreen& s) {
   } ANGLES[3] = {{2, "H", "Heading of the selected object"}, {0, "P", "Pitch of the selected object"},
                  {1, "R", "Roll of the selected object"}};
   static const char* const NAMES[3] = {"X", "Y", "Z"};
-  for (int row = 0; row < 3; ++row) {
+  const auto position = [&](int row) {
     AddLabelledValueButton(&s.prss, NAMES[row], BUTTON_STYLE_LENGTH16, 1, uintptr_t(3 * row), Plain(),
                            IvInt(o.offset[row]), ObjectPositionButton, POSITION_HINTS[row]);
+  };
+  const auto angle = [&](int row) {
     const int axis = ANGLES[row].axis;
     AddLabelledValueButton(&s.prss, ANGLES[row].label, BUTTON_STYLE_ANGLE16, 1, uintptr_t(3 * axis), Plain(),
                            IvInt(o.angles[axis]), ObjectAngleButton, ANGLES[row].hint);
+  };
+  if (RowCursorY + 4 * ButtonHeight <= ScreenHeight) {
+    Label(s, 8, "position", nullptr);
+    Label(s, 8, "rotate", nullptr);
     NextRow();
+    for (int row = 0; row < 3; ++row) {
+      position(row);
+      angle(row);
+      NextRow();
+    }
+    return;
   }
+  Label(s, 8, "position", nullptr);
+  NextRow();
+  for (int row = 0; row < 3; ++row, NextRow()) position(row);
+  Label(s, 8, "rotate", nullptr);
+  NextRow();
+  for (int row = 0; row < 3; ++row, NextRow()) angle(row);
 }
 
 int AddTrianglePanel(ModellerScreen& s) {
@@ -535,9 +578,9 @@ void AddPointPanel(ModellerScreen& s) {
   NextRow();
   if (st.traceCount > 0) {
     // As wide as its text, leaving the view beside it to the markers.
-    const char* trace = TraceText(st);
-    Label(s, std::min(PANEL_UNITS, 2 + int(std::strlen(trace)) / 2), trace,
-          "The traced points in the order they were selected");
+    int units = 0;
+    const char* trace = TraceText(st, &units);
+    Label(s, units, trace, "The traced points in the order they were selected");
     NextRow();
   }
   AddExtrusionRow(s);

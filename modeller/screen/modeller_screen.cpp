@@ -160,6 +160,7 @@ Prss* ModellerScreenAction(Prss* process) {
   DrawEditedObjectOverlay(*s);
   RowCursorX = RowCursorY = 0;
   AddModellerButtons(*s);
+  AddEditedObjectHandles(*s);
   Prss_RestAfterDrawing(process);
   return process;
 }

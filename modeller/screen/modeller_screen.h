@@ -78,9 +78,15 @@ void AddAttributeColumn(ModellerScreen& screen, int top, int firstButton);
 int FreeTopAtRightEdge(int firstButton, int units, int rows);
 // "triangle buttons :" with "NO" and "YES" (word 3), width units in all.
 void AddTriangleButtonsOption(ModellerScreen& screen, int units);
-// The fills and outlines of the selected triangles and the transform buttons of point mode
-// (drawn after the previews).
+// The fills and outlines of the selected triangles, the outlines under the pointer and the
+// trace's lines (drawn after the previews).
 void DrawEditedObjectOverlay(ModellerScreen& screen);
+// The handles of the edited object: point mode's move handles at the current point (with Ctrl
+// or a drag running in a 2D view and two points selected, the rotate and scale buttons
+// instead), subobject mode's at the edited subobject or the shared box.  Added after every
+// row of the frame, so that their labels, which keep clear of the buttons already there,
+// keep clear of the rows too (the rows cannot know where the labels would stand).
+void AddEditedObjectHandles(ModellerScreen& screen);
 // Point and build modes: a marker button at each shown point (and its mirrored copy); the
 // pass of the selection rectangle over the points; in point mode with the skeleton shown, a
 // label at each bone whose click assigns the selected points to it (AssignPointsToBone).

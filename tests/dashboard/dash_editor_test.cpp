@@ -32,7 +32,9 @@
 #include "render/texture_table.h"
 #include "tests/render/null_renderer.h"
 #include "tests/ui/control_clicks.h"
+#include "tests/ui/fixed_width_text.h"
 #include "ui/dialogs.h"
+#include "ui/interface_draw.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
 #include "vehicle_data/dashboard.h"
@@ -1427,6 +1429,31 @@ TEST_F(DashEditor, OnASmallScreenThePageTakesTheNarrowestColumnsAndLowerRows) {
     EXPECT_LE(InterfaceButtons[i].right, ScreenWidth) << i;
     EXPECT_LE(InterfaceButtons[i].bottom, ScreenHeight) << i;
   }
+  // Measured by the fixed-width stand-in character set, on 1206 x 608 the colour switch's whole
+  // text is too long for the narrowest column at its rows' height even at the least text size:
+  // the switch takes two rows, its sense over what a click does, each shown whole and each the
+  // switch (its text was cut, "Set colours (click : use syst...").
+  FixedWidthText fixed;
+  ScreenWidth = 1206, ScreenHeight = 608;
+  SetInterfaceMetrics();
+  Frame();
+  ASSERT_FALSE(ButtonLabelFitsWhole("Set colours (click : use system colours)", first.right - first.left,
+                                    first.bottom - first.top));
+  const InterfaceButton* sense = Live("Set colours");
+  const InterfaceButton* click = Live("(click : use system colours)");
+  ASSERT_NE(sense, nullptr);
+  ASSERT_NE(click, nullptr);
+  EXPECT_EQ(click->top, sense->bottom);
+  for (const InterfaceButton* b : {sense, click}) {
+    ASSERT_TRUE(ButtonText(*b, text, sizeof text));
+    EXPECT_TRUE(ButtonLabelFitsWhole(text, b->right - b->left, b->bottom - b->top)) << text;
+    EXPECT_EQ(b->word, uintptr_t(DASH_COLOURS_SET)) << text;
+  }
+  const uint32_t before = Flags();
+  Click("(click : use system colours)");
+  EXPECT_EQ(Flags(), before ^ DASH_COLOURS_SET);
+  EXPECT_NE(Live("Using system colours"), nullptr);
+  EXPECT_NE(Live("(click : set colours)"), nullptr);
 }
 
 // On a screen narrower than even the narrowest column (ten widths) the rows can fit at no

@@ -28,6 +28,7 @@
 #include "render/object_picture.h"
 #include "render/texture_record.h"
 #include "tests/info_panel/panel_test_util.h"
+#include "tests/ui/fixed_width_text.h"
 #include "tests/physics/car_test_util.h"
 #include "text/language.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
@@ -97,30 +98,6 @@ struct Calls {
   uintptr_t configurationWord = 99, skinWord = 99;
 };
 Calls g_calls;
-
-// While it lives, the fixed-width character set (every glyph 7/12 of the size, 1/12 between
-// glyphs) and the text settings it measures by; what was there before comes back after.
-struct FixedWidthText {
-  std::vector<GlyphMetrics> metrics{std::begin(CharMetrics), std::end(CharMetrics)};
-  std::vector<CodePageRecord> records{std::begin(CodePageRecords), std::end(CodePageRecords)};
-  float spacing = LetterSpacing, factor = TextSizeFactor, scale = TextHorizontalScale;
-  int cursor = TextDrawCursor;
-  FixedWidthText() {
-    UseFixedWidthCharacterSet();
-    LetterSpacing = 1.0f / 12.0f;
-    TextSizeFactor = 1.0f;
-    TextDrawCursor = TEXT_CURSOR_NONE;
-  }
-  ~FixedWidthText() {
-    EmptyTextBatches();
-    std::copy(metrics.begin(), metrics.end(), std::begin(CharMetrics));
-    std::copy(records.begin(), records.end(), std::begin(CodePageRecords));
-    LetterSpacing = spacing;
-    TextSizeFactor = factor;
-    TextHorizontalScale = scale;
-    TextDrawCursor = cursor;
-  }
-};
 
 class PanelTest : public ::testing::Test {
  protected:

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,11 @@
 #include "modeller/screen/object_panel.h"
 #include "operations_fixture.h"
 #include "row_layout.h"
+#include "tests/ui/fixed_width_text.h"
 #include "tests/ui/placement_check.h"
+#include "ui/interface_draw.h"
 #include "ui/screen_labels.h"
+#include "ui/text_measure.h"
 
 namespace modeller_test {
 namespace {
@@ -1045,6 +1049,28 @@ TEST_F(PanelsTest, NoRowOfTheLeftColumnLiesOverAnother) {
       EXPECT_LE(b->bottom, 600) << hint;
     }
   }
+  // A subobject edited: its position and angle columns ran off the bottom; now every row is
+  // inside, each value under its heading.
+  Mode(ModeSubobject);
+  SelectSubobject(*modeller, 0, &model.children[0]);
+  Buttons();
+  EXPECT_EQ(Joined(OverlappingRows()), "");
+  for (int i = 0; i < ButtonCount; ++i) {
+    if (IsRowButton(InterfaceButtons[i])) {
+      EXPECT_LE(InterfaceButtons[i].bottom, 600) << TextOf(&InterfaceButtons[i]);
+    }
+  }
+  for (const auto& [heading, hint] : {std::pair{"position", "Right (X) value of the selected object"},
+                                      std::pair{"rotate", "Heading of the selected object"}}) {
+    const InterfaceButton* top = FindShownButton(heading);
+    const InterfaceButton* value = ByHint(hint);
+    ASSERT_NE(top, nullptr) << heading;
+    ASSERT_NE(value, nullptr) << hint;
+    EXPECT_EQ(value->top, top->bottom) << heading;
+    EXPECT_LE(top->left, value->left) << heading;
+    EXPECT_GE(top->right, value->right) << heading;
+  }
+  SelectSubobject(*modeller, 0, &model);
   ScreenWidth = 1280, ScreenHeight = 960;
   SetInterfaceMetrics();
 }
@@ -1363,20 +1389,47 @@ TEST_F(PanelsTest, EachPanelsRowsHoldTheirButtonsAtTheirWidths) {
   modeller->state.buildCount = 0;
 }
 
-// A long trace is shown as far as its text has room: "trace :" (7 characters) and 27 two-digit
-// points of 3 characters each make 88; once no more than 8 of the text's 96 bytes are left,
-// no further point is added.
-TEST_F(PanelsTest, ALongTraceLabelStopsOnceNoMoreThanEightBytesAreLeft) {
-  Start([](ModelObject& o) { PointRow(o, 40); });
+// A short trace shows every point; one too long for the panel's width shows its count, its
+// first points, "..." and its last points, half on each side (the first side one more), drawn
+// whole (it was cut, "trace : 1000 1001 ... 1015 10...", the points selected last out of sight).
+TEST_F(PanelsTest, ALongTraceShowsItsCountAndItsFirstAndLastPointsWhole) {
+  FixedWidthText fixed;
+  Start([](ModelObject& o) { PointRow(o, 1030); });
   Mode(ModePoint);
   ModellerState& st = modeller->state;
-  st.traceCount = 30;
-  for (int i = 0; i < 30; ++i) st.trace[i] = uint16_t(10 + i);
+  const char* hint = "The traced points in the order they were selected";
+  st.traceCount = 3;
+  for (int i = 0; i < 30; ++i) st.trace[i] = uint16_t(1000 + i);
   PanelOnly(AddPointPanel);
-  std::string want = "trace :";
-  for (int i = 0; i < 27; ++i) want += " " + std::to_string(10 + i);
-  ASSERT_EQ(want.size(), 88u);
-  EXPECT_NE(FindShownButton(want.c_str(), "The traced points in the order they were selected"), nullptr) << want;
+  EXPECT_NE(FindShownButton("trace : 1000 1001 1002", hint), nullptr);
+  st.traceCount = 30;
+  PanelOnly(AddPointPanel);
+  const InterfaceButton* label = nullptr;
+  for (int i = 0; i < ButtonCount; ++i)
+    if (InterfaceButtons[i].hint && std::strcmp(InterfaceButtons[i].hint, hint) == 0) label = &InterfaceButtons[i];
+  ASSERT_NE(label, nullptr);
+  const std::string text = TextOf(label), head = "trace of 30 :";
+  ASSERT_EQ(text.compare(0, head.size(), head), 0) << text;
+  const size_t gap = text.find(" ...");
+  ASSERT_NE(gap, std::string::npos) << text;
+  std::vector<int> first, last;
+  for (std::istringstream words(text.substr(head.size(), gap - head.size())); !words.eof();) {
+    int n = -1;
+    if (words >> n) first.push_back(n);
+  }
+  for (std::istringstream words(text.substr(gap + 4)); !words.eof();) {
+    int n = -1;
+    if (words >> n) last.push_back(n);
+  }
+  ASSERT_GE(last.size(), 2u) << text;
+  EXPECT_EQ(first.size(), last.size() + (first.size() + last.size()) % 2) << text;
+  for (size_t i = 0; i < first.size(); ++i) EXPECT_EQ(first[i], int(1000 + i)) << text;
+  for (size_t i = 0; i < last.size(); ++i) EXPECT_EQ(last[i], int(1030 - last.size() + i)) << text;
+  float size = float(TextSize);
+  char shown[160];
+  FitButtonLabel(text.c_str(), float(label->right - label->left - 2 * InterfaceScaleRounded), &size, shown, sizeof shown);
+  EXPECT_EQ(std::string(shown), text) << "drawn whole";
+  EXPECT_LE(label->right, 12 * ButtonWidth) << "the panel's width";
   st.traceCount = 0;
 }
 

@@ -4,6 +4,7 @@
 // geometry of the view plane.
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "modeller/operations/drag_handles.h"
@@ -662,7 +663,7 @@ TEST_F(ModellerTest, TheTransformButtonsStandAQuarterScreenFromTheGreenPointTowa
   const int ay = int(std::lround(y + (y < ScreenHeight / 2.0f ? 0.25f : -0.25f) * ScreenHeight));
   CtrlHeld = 1;
   ClearInterface();
-  DrawEditedObjectOverlay(*modeller);
+  AddEditedObjectHandles(*modeller);
   CtrlHeld = 0;
   const char* const hints[4] = {"Drag to rotate the selected points", "Drag to scale the selected points in 2D",
                                 "Drag to scale the selected points horizontally",
@@ -1081,6 +1082,42 @@ TEST_F(ModellerTest, TheMoveHandlesKeepTheScreenDirectionOfEachAxisTheyDraw) {
     EXPECT_GT(std::hypot(axes[2][0], axes[2][1]), 1.0f) << "z, box " << box;
     EXPECT_EQ(ButtonCount, box ? 2 : 5) << "box " << box;
   }
+  // A frame of point mode with the current point on the panel's undo row: each handle's
+  // label stands clear of every row (the labels were added before the rows, which then lay
+  // over them).
+  Key('P', true);
+  SelectPoint(*modeller, 0);
+  ClearInterface();
+  RowCursorX = RowCursorY = 0;
+  AddModellerButtons(*modeller);
+  const InterfaceButton* undo = FindShownButton("no changes");
+  ASSERT_NE(undo, nullptr);
+  // In the front view a pixel is 1/256 m: x = (512 - px) / 256, z = 0.5 + (384 - py) / 256.
+  model.points[0].x = int32_t((512 - (undo->left + undo->right) / 2) * 256);
+  model.points[0].z = int32_t(65536 / 2 + (384 - (undo->top + undo->bottom) / 2) * 256);
+  RefreshEditedMesh(&modeller->prss);
+  ClearInterface();
+  FrameSkipped = 0;
+  ModellerScreenAction(&modeller->prss);
+  FrameSkipped = 1;
+  const auto text = [](const InterfaceButton& b) {
+    char shown[128] = "";
+    return ButtonText(b, shown, sizeof shown) ? std::string(shown) : std::string();
+  };
+  int labels = 0;
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& label = InterfaceButtons[i];
+    if (!label.hint || std::strncmp(label.hint, "Drag to move ", 13) != 0) continue;
+    ++labels;
+    for (int k = 0; k < ButtonCount; ++k) {
+      const InterfaceButton& row = InterfaceButtons[k];
+      if (k == i || !IsRowButton(row) || (row.hint && std::strncmp(row.hint, "Drag to move ", 13) == 0)) continue;
+      EXPECT_FALSE(std::min(label.right, row.right) - std::max(label.left, row.left) > 1 &&
+                   std::min(label.bottom, row.bottom) - std::max(label.top, row.top) > 1)
+          << text(label) << " lies over " << text(row);
+    }
+  }
+  EXPECT_EQ(labels, 5) << "xy, xz, yz, x and z labelled";
   ClearInterface();
 }
 

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -735,7 +736,8 @@ TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGrey) {
   Frame();
   std::vector<const ValueControl*> colours;
   for (int i = 0; i < ValueControlCount; ++i)
-    if (ValueControls[i].callback == TextEntryButton && ValueControls[i].top == -0.24f)
+    if (ValueControls[i].callback == TextEntryButton && ValueControls[i].bottom == -0.21f &&
+        ValueControls[i].right - ValueControls[i].left < 0.03f)
       colours.push_back(&ValueControls[i]);
   ASSERT_EQ(colours.size(), 9u);
   for (int i = 0; i < 9; ++i) {
@@ -1053,12 +1055,30 @@ TEST_F(Dialogs, AnEntryTypesSpacesAndRecallsTheLastMessageWithUp) {
   EXPECT_EQ(g_Answers.a, 3u);
 }
 
-// The nine colour buttons set the typing colour: the first 0, the last 8 (the default).
+// The nine colour buttons set the typing colour: the first 0, the last 8 (the default).  Each
+// is a swatch of its colour with no text, the chosen one twice as tall, 0.06 (it carried a
+// "*" 0.03 high, too small to read, and the others showed nothing of their colours).
 TEST_F(Dialogs, TheFirstAndLastColourButtonsSetTheTypingColour) {
   AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
   ASSERT_EQ(TextEntry.colour, ENTRY_COLOUR_DEFAULT);
+  const auto swatchHeights = [this] {
+    Frame();
+    std::string heights;
+    char text[8];
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const intptr_t word = reinterpret_cast<intptr_t>(c.variable);
+      if (c.callback != TextEntryButton || word < 0 || word > ENTRY_COLOUR_DEFAULT) continue;
+      EXPECT_FALSE(ValueControlText(c, text, sizeof text) && text[0]) << "colour " << word << " shows " << text;
+      EXPECT_EQ(c.displayType, VALUE_TYPE_DARK_TEXT) << "a panel of its colour, colour " << word;
+      heights += std::to_string(std::lround((c.bottom - c.top) * 100.0f));
+    }
+    return heights;
+  };
+  EXPECT_EQ(swatchHeights(), "333333336");
   TextEntryButton(&TextEntryDialogSub, 1, 0);
   EXPECT_EQ(TextEntry.colour, 0);
+  EXPECT_EQ(swatchHeights(), "633333333");
   TextEntryButton(&TextEntryDialogSub, 1, 7);
   EXPECT_EQ(TextEntry.colour, 7);
   TextEntryButton(&TextEntryDialogSub, 1, ENTRY_COLOUR_DEFAULT);

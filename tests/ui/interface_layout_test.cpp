@@ -20,6 +20,7 @@
 #include "render/frame.h"
 #include "render/render_target.h"
 #include "tests/render/null_renderer.h"
+#include "tests/ui/fixed_width_text.h"
 #include "text/code_pages.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -406,33 +407,16 @@ TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScen
 class ButtonLabels : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedMetrics_.assign(std::begin(CharMetrics), std::end(CharMetrics));
-    savedRecords_.assign(std::begin(CodePageRecords), std::end(CodePageRecords));
-    savedSpacing_ = LetterSpacing;
-    savedFactor_ = TextSizeFactor;
-    savedScale_ = TextHorizontalScale;
     savedCodePage_ = CurrentCodePage;
-    UseFixedWidthCharacterSet();
-    LetterSpacing = 1.0f / 12.0f;
-    TextSizeFactor = 1.0f;
-    TextHorizontalScale = 1.0f;
+    TextHorizontalScale = 1.0f;  // the set puts the scale back
     CurrentCodePage = 0;
   }
-  void TearDown() override {
-    std::copy(savedMetrics_.begin(), savedMetrics_.end(), std::begin(CharMetrics));
-    std::copy(savedRecords_.begin(), savedRecords_.end(), std::begin(CodePageRecords));
-    LetterSpacing = savedSpacing_;
-    TextSizeFactor = savedFactor_;
-    TextHorizontalScale = savedScale_;
-    CurrentCodePage = savedCodePage_;
-  }
+  void TearDown() override { CurrentCodePage = savedCodePage_; }
   char out[64] = {};
   float size = 19.0f;
 
  private:
-  std::vector<GlyphMetrics> savedMetrics_;
-  std::vector<CodePageRecord> savedRecords_;
-  float savedSpacing_ = 0.0f, savedFactor_ = 1.0f, savedScale_ = 1.0f;
+  FixedWidthText fixed_;
   int savedCodePage_ = 0;
 };
 
