@@ -23,6 +23,8 @@ void* PlatformLoadLibrary(const char* path, char* error, int errorSize) {
   return library;
 }
 
+void* PlatformLoadSystemLibrary(const char* name) { return name ? dlopen(name, RTLD_NOW | RTLD_LOCAL) : nullptr; }
+
 void* PlatformLibrarySymbol(void* library, const char* name) {
   if (!library || !name) return nullptr;
   return dlsym(library, name);

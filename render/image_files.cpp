@@ -15,6 +15,7 @@
 #include <tiffio.h>
 
 #include "core/frame_globals.h"
+#include "platform/shared_library.h"
 
 namespace {
 
@@ -242,6 +243,75 @@ const char* EncodeJpeg(const PictureRows& p, const ImageWriteOptions& options, B
   return nullptr;
 }
 
+// ---- The libraries loaded at their first picture ----
+// libtiff and giflib: most runs write no picture of theirs, and linked they cost every start
+// the loading of them (libtiff with the libraries of every format it reads).  Once loaded they
+// stay; null when a library or one of its functions is missing.
+
+template <class Function>
+bool Find(void* library, const char* name, Function*& out) {
+  out = reinterpret_cast<Function*>(PlatformLibrarySymbol(library, name));
+  return out != nullptr;
+}
+
+struct TiffFunctions {
+  decltype(&TIFFSetErrorHandler) setErrorHandler;
+  decltype(&TIFFSetWarningHandler) setWarningHandler;
+  decltype(&TIFFClientOpen) clientOpen;
+  decltype(&TIFFSetField) setField;
+  decltype(&TIFFDefaultStripSize) defaultStripSize;
+  decltype(&TIFFWriteScanline) writeScanline;
+  decltype(&TIFFWriteDirectory) writeDirectory;
+  decltype(&TIFFCreateEXIFDirectory) createExifDirectory;
+  decltype(&TIFFWriteCustomDirectory) writeCustomDirectory;
+  decltype(&TIFFSetDirectory) setDirectory;
+  decltype(&TIFFRewriteDirectory) rewriteDirectory;
+  decltype(&TIFFClose) close;
+};
+
+const TiffFunctions* Tiff() {
+  static const TiffFunctions* const loaded = []() -> const TiffFunctions* {
+    static TiffFunctions f;
+    void* library = PlatformLoadSystemLibrary(ZKT_TIFF_LIBRARY);
+    const bool found = library && Find(library, "TIFFSetErrorHandler", f.setErrorHandler) &&
+                       Find(library, "TIFFSetWarningHandler", f.setWarningHandler) &&
+                       Find(library, "TIFFClientOpen", f.clientOpen) && Find(library, "TIFFSetField", f.setField) &&
+                       Find(library, "TIFFDefaultStripSize", f.defaultStripSize) &&
+                       Find(library, "TIFFWriteScanline", f.writeScanline) &&
+                       Find(library, "TIFFWriteDirectory", f.writeDirectory) &&
+                       Find(library, "TIFFCreateEXIFDirectory", f.createExifDirectory) &&
+                       Find(library, "TIFFWriteCustomDirectory", f.writeCustomDirectory) &&
+                       Find(library, "TIFFSetDirectory", f.setDirectory) &&
+                       Find(library, "TIFFRewriteDirectory", f.rewriteDirectory) && Find(library, "TIFFClose", f.close);
+    return found ? &f : nullptr;
+  }();
+  return loaded;
+}
+
+struct GifFunctions {
+  decltype(&EGifOpen) open;
+  decltype(&GifMakeMapObject) makeMapObject;
+  decltype(&EGifPutScreenDesc) putScreenDesc;
+  decltype(&EGifPutImageDesc) putImageDesc;
+  decltype(&EGifPutLine) putLine;
+  decltype(&EGifCloseFile) closeFile;
+  decltype(&GifFreeMapObject) freeMapObject;
+};
+
+const GifFunctions* Gif() {
+  static const GifFunctions* const loaded = []() -> const GifFunctions* {
+    static GifFunctions f;
+    void* library = PlatformLoadSystemLibrary(ZKT_GIF_LIBRARY);
+    const bool found = library && Find(library, "EGifOpen", f.open) &&
+                       Find(library, "GifMakeMapObject", f.makeMapObject) &&
+                       Find(library, "EGifPutScreenDesc", f.putScreenDesc) &&
+                       Find(library, "EGifPutImageDesc", f.putImageDesc) && Find(library, "EGifPutLine", f.putLine) &&
+                       Find(library, "EGifCloseFile", f.closeFile) && Find(library, "GifFreeMapObject", f.freeMapObject);
+    return found ? &f : nullptr;
+  }();
+  return loaded;
+}
+
 // ---- TIFF ----
 // libtiff over a byte vector: it reads back what it wrote when it links the EXIF directory.
 struct TiffMemory {
@@ -275,38 +345,40 @@ void TiffUnmap(thandle_t, void*, toff_t) {}
 void TiffQuiet(const char*, const char*, va_list) {}
 
 const char* EncodeTiff(const PictureRows& p, Bytes& out) {
-  TIFFSetErrorHandler(TiffQuiet);
-  TIFFSetWarningHandler(TiffQuiet);
+  const TiffFunctions* libtiff = Tiff();
+  if (!libtiff) return ZKT_TIFF_LIBRARY;
+  libtiff->setErrorHandler(TiffQuiet);
+  libtiff->setWarningHandler(TiffQuiet);
   TiffMemory memory{&out, 0};
-  TIFF* tif = TIFFClientOpen("picture", "w", &memory, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize, TiffMap,
-                             TiffUnmap);
+  TIFF* tif = libtiff->clientOpen("picture", "w", &memory, TiffRead, TiffWrite, TiffSeek, TiffClose, TiffSize,
+                                  TiffMap, TiffUnmap);
   if (!tif) return "TIFFClientOpen";
   const char* failed = nullptr;
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(p.width));
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, uint32_t(p.height));
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
-  TIFFSetField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-  TIFFSetField(tif, TIFFTAG_SOFTWARE, ImageSoftwareName());
+  libtiff->setField(tif, TIFFTAG_IMAGEWIDTH, uint32_t(p.width));
+  libtiff->setField(tif, TIFFTAG_IMAGELENGTH, uint32_t(p.height));
+  libtiff->setField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  libtiff->setField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  libtiff->setField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  libtiff->setField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  libtiff->setField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  libtiff->setField(tif, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
+  libtiff->setField(tif, TIFFTAG_ROWSPERSTRIP, libtiff->defaultStripSize(tif, 0));
+  libtiff->setField(tif, TIFFTAG_SOFTWARE, ImageSoftwareName());
   Bytes row(size_t(p.width) * 3);
   for (int y = 0; y < p.height && !failed; ++y) {
     RowRgb(p, y, row.data());
-    if (TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) < 0) failed = "TIFFWriteScanline";
+    if (libtiff->writeScanline(tif, row.data(), uint32_t(y), 0) < 0) failed = "TIFFWriteScanline";
   }
-  if (!failed && !TIFFWriteDirectory(tif)) failed = "TIFFWriteDirectory";
+  if (!failed && !libtiff->writeDirectory(tif)) failed = "TIFFWriteDirectory";
   if (!failed && p.srgb) {
     // The colour space lives in an EXIF directory that the image's directory points to.
     uint64_t exifOffset = 0;
-    if (TIFFCreateEXIFDirectory(tif) != 0 || !TIFFSetField(tif, EXIFTAG_COLORSPACE, 1) ||
-        !TIFFWriteCustomDirectory(tif, &exifOffset) || !TIFFSetDirectory(tif, 0) ||
-        !TIFFSetField(tif, TIFFTAG_EXIFIFD, exifOffset) || !TIFFRewriteDirectory(tif))
+    if (libtiff->createExifDirectory(tif) != 0 || !libtiff->setField(tif, EXIFTAG_COLORSPACE, 1) ||
+        !libtiff->writeCustomDirectory(tif, &exifOffset) || !libtiff->setDirectory(tif, 0) ||
+        !libtiff->setField(tif, TIFFTAG_EXIFIFD, exifOffset) || !libtiff->rewriteDirectory(tif))
       failed = "TIFFWriteCustomDirectory";
   }
-  TIFFClose(tif);
+  libtiff->close(tif);
   return failed;
 }
 
@@ -319,8 +391,10 @@ int GifWrite(GifFileType* gif, const GifByteType* data, int length) {
 
 const char* EncodeGif(const PictureRows& p, Bytes& out) {
   if (p.width > 65535 || p.height > 65535) return "EGifPutScreenDesc";
+  const GifFunctions* giflib = Gif();
+  if (!giflib) return ZKT_GIF_LIBRARY;
   int error = 0;
-  GifFileType* gif = EGifOpen(&out, GifWrite, &error);
+  GifFileType* gif = giflib->open(&out, GifWrite, &error);
   if (!gif) return "EGifOpen";
   GifColorType colours[256];
   for (int i = 0; i < 256; ++i) {
@@ -328,19 +402,19 @@ const char* EncodeGif(const PictureRows& p, Bytes& out) {
     GifPaletteColour(i, rgb);
     colours[i] = GifColorType{rgb[0], rgb[1], rgb[2]};
   }
-  ColorMapObject* map = GifMakeMapObject(256, colours);
+  ColorMapObject* map = giflib->makeMapObject(256, colours);
   const char* failed = nullptr;
-  if (!map || EGifPutScreenDesc(gif, p.width, p.height, 8, 0, map) == GIF_ERROR) failed = "EGifPutScreenDesc";
-  if (!failed && EGifPutImageDesc(gif, 0, 0, p.width, p.height, false, nullptr) == GIF_ERROR) failed = "EGifPutImageDesc";
+  if (!map || giflib->putScreenDesc(gif, p.width, p.height, 8, 0, map) == GIF_ERROR) failed = "EGifPutScreenDesc";
+  if (!failed && giflib->putImageDesc(gif, 0, 0, p.width, p.height, false, nullptr) == GIF_ERROR) failed = "EGifPutImageDesc";
   Bytes rgb(size_t(p.width) * 3);
   std::vector<GifPixelType> line(size_t(p.width));
   for (int y = 0; y < p.height && !failed; ++y) {
     RowRgb(p, y, rgb.data());
     for (int x = 0; x < p.width; ++x) line[x] = GifPixelType(GifPaletteIndex(rgb[3 * x], rgb[3 * x + 1], rgb[3 * x + 2]));
-    if (EGifPutLine(gif, line.data(), p.width) == GIF_ERROR) failed = "EGifPutLine";
+    if (giflib->putLine(gif, line.data(), p.width) == GIF_ERROR) failed = "EGifPutLine";
   }
-  if (EGifCloseFile(gif, &error) == GIF_ERROR && !failed) failed = "EGifCloseFile";
-  GifFreeMapObject(map);
+  if (giflib->closeFile(gif, &error) == GIF_ERROR && !failed) failed = "EGifCloseFile";
+  giflib->freeMapObject(map);
   return failed;
 }
 
