@@ -57,10 +57,20 @@ void RunEnvironmentUpsize(PostChain& chain);  // blur levels 1..3 into the soft-
 // flags bit 1: one-pixel border; bit 2: new textures rather than ones found by name.
 // eye 0 without VR, 1 or 2 for the left or right half of a side-by-side render texture.
 int CreateBloomTargets(PostChain& chain, int flags, int eye);
-void CompositeBloom(PostChain& chain);
+// Upsizes each level into the one above, then level 0 into the render texture, unless
+// leaveLevel0 (the copy to the screen adds it: BindBloomForCopy).
+void CompositeBloom(PostChain& chain, bool leaveLevel0 = false);
 // Runs the chain behind the render texture (none, failed or switched off: the chain is
-// emptied and nothing runs).
-void RunPostProcessing(PostChain* chain);
+// emptied and nothing runs).  With leaveLevel0 (only without VR) the last upsize, of level 0
+// into the whole render texture, is left to the copy that shows it, which reads level 0
+// itself: a full-size pass that writes the render texture and one that reads it again cost
+// the software renderer more than four more taps in the copy.  Returns 1 when it was left.
+int RunPostProcessing(PostChain* chain, bool leaveLevel0 = false);
+// For the copy of the render texture (pixel shader 4): level 0 in slot 1 and the upsize's
+// figures in row 12 when `left` (RunPostProcessing's result), else a weight of 0 (no bloom
+// read); UnbindBloomForCopy after the copy.
+void BindBloomForCopy(const PostChain* chain, int left);
+void UnbindBloomForCopy();
 
 // ---- [Sizes] ----
 // The bloom levels for a render texture of width x height: level 0 is half of it (of one eye
