@@ -92,12 +92,34 @@ void ReportLevelFailure(PostChain& chain, const char* name) {
   ReportLine(text, REPORT_ERROR);
 }
 
+// The upsize of level 0 takes four bilinear taps half a texel out from a point t (in texels);
+// along each axis the two taps sum to (1 - f) s[i - 1] + s[i] + f s[i + 1], i and f the whole
+// and fractional parts of t, which is one linear step between the pair sums s[i - 1] + s[i]
+// and s[i] + s[i + 1].  Each texel of the block means holds the mean of its 2 x 2 block of
+// level 0 ending at it (a bilinear tap at the texel's top-left corner), so the copy takes
+// one tap of them (at t + 1/2) times the weight, rather than four of level 0 times weight / 4.
+void BlockMeansPass(PostChain& chain) {
+  ZKTETexture* level = chain.targets[0];
+  if (!chain.blockMeans) {
+    chain.blockMeans = FindOrCreateLevel("BLOOM~M", level->width, level->height, (chain.mode & 4) != 0);
+    if (!chain.blockMeans) {
+      ReportLevelFailure(chain, "BLOOM~M");
+      return;
+    }
+  }
+  if (!EnterPassTarget(chain, chain.blockMeans, 0)) return;
+  const float du = 0.5f / float(level->width), dv = 0.5f / float(level->height);
+  const float uv[4] = {-du, 1.0f - du, -dv, 1.0f - dv};
+  DrawPass(level, -1.0f, 1.0f, uv, PS_COPY);
+}
+
 }  // namespace
 
 // ---- [Chain] ----
 
 void ResetPostChain(PostChain& chain) {
   FreeTextureArray(chain.targets, chain.count);
+  FreeTextureArray(&chain.blockMeans, 1);
   chain = PostChain{};
 }
 
@@ -250,6 +272,7 @@ void CompositeBloom(PostChain& chain, bool leaveLevel0) {
   if (ok && !chain.failed && chain.count > 0 && !leaveLevel0)
     UpsizePass(chain, chain.targets[0], RenderTexture.texture, 0, CfgBloomEffect[1], g_bloomEye);
   RenderStates.pendingBlend = 0;
+  if (ok && !chain.failed && chain.count > 0 && leaveLevel0) BlockMeansPass(chain);
   ClosePostPass();
 }
 
@@ -286,16 +309,16 @@ int RunPostProcessing(PostChain* chain, bool leaveLevel0) {
       ClosePostPass();
   }
   RenderStates.pendingDepth = 0;
-  return leaveLevel0 && !PostFrameHidden && !chain->failed && chain->count > 0 ? 1 : 0;
+  return leaveLevel0 && !PostFrameHidden && !chain->failed && chain->blockMeans ? 1 : 0;
 }
 
 void BindBloomForCopy(const PostChain* chain, int left) {
-  if (!left || !chain || chain->count == 0) {
+  if (!left || !chain || !chain->blockMeans) {
     SetPassRow(0.0f, 0.0f, 0.0f);
     return;
   }
-  const ZKTETexture* level = chain->targets[0];
-  const float row[4] = {0.5f / float(level->width), 0.5f / float(level->height), CfgBloomEffect[1] * 0.25f,
+  const ZKTETexture* level = chain->blockMeans;
+  const float row[4] = {0.5f / float(level->width), 0.5f / float(level->height), CfgBloomEffect[1],
                         float(chain->border)};
   UploadConstantRowData(1, PIXEL_ROW_PASS, row, sizeof row);
   BindTextureSlot(1, level);
