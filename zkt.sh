@@ -120,6 +120,7 @@ print_step_times() {
   printf '%-20s %8s %8s\n' step wall cpu
   printf '%s\n' "${STEP_TIMES[@]}"
   awk -v a="$RUN_START" -v b="$EPOCHREALTIME" 'BEGIN { printf "%-20s %8.0f          (%.1f minutes)\n", "all", b - a, (b - a) / 60 }'
+  if [ -n "$SPACE_WARNING" ]; then echo "$SPACE_WARNING"; fi
 }
 
 # The unit and window tests of the sanitized build.
@@ -129,9 +130,30 @@ run_sanitized_tests() {
     with_display ctest --test-dir "$ROOT/build-sanitize" --output-on-failure -j "$JOBS" -LE gpu
 }
 
+# What a whole test run writes (GB): the plain build about 2, the sanitized build with its fuzz
+# targets about 3, their working folders and the compiler cache's growth the rest.  Folders that
+# already exist are mostly reused.
+TEST_RUN_GB=7
+SPACE_WARNING=""
+
+# Warns, before anything is built, when the disk is too full for the run to finish: a linker
+# that runs out of room fails late and says little.
+check_free_space() {
+  local need=$TEST_RUN_GB dir have
+  for dir in build build-sanitize; do
+    [ -d "$ROOT/$dir" ] && need=$((need - $(du -s -BG "$ROOT/$dir" | cut -f1 | tr -d G)))
+  done
+  have=$(df -P -BG "$ROOT" | awk 'NR == 2 { print $4 + 0 }')
+  if [ "$need" -gt 0 ] && [ "$have" -lt "$need" ]; then
+    SPACE_WARNING="zkt.sh: only ${have} GB free on the disk of $ROOT; the test run needs about ${need} GB more. Free some space if a step fails with \"No space left on device\"."
+    echo "$SPACE_WARNING" >&2
+  fi
+}
+
 run_tests() {
   TIMES_FILE=$(mktemp)
   trap print_step_times EXIT
+  check_free_space
   timed install install_missing
   timed configure configure build "${BUILD_OPTIONS[@]}"
   timed build cmake --build "$ROOT/build" -j "$JOBS"

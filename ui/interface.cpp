@@ -233,6 +233,24 @@ int AddNullButton() {
                    &TextColours.lightText, nullptr, nullptr);
 }
 
+bool MeetsRows(float left, float top, float right, float bottom, int firstButton, int firstControl, int skipButton) {
+  const auto meets = [&](float l, float t, float r, float b) {
+    return std::min(right, r) - std::max(left, l) > 1.0f && std::min(bottom, b) - std::max(top, t) > 1.0f;
+  };
+  for (int i = std::max(firstButton, 0); i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    if (i == skipButton || b.right <= b.left || b.bottom <= b.top) continue;
+    if (meets(float(b.left), float(b.top), float(b.right), float(b.bottom))) return true;
+  }
+  const float w = 0.5f * float(ScreenWidth), h = 0.5f * float(ScreenHeight);
+  for (int i = std::max(firstControl, 0); i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    if (!c.owner && !ValueControlInk(c)) continue;
+    if (meets((c.left + 1.0f) * w, (c.top + 1.0f) * h, (c.right + 1.0f) * w, (c.bottom + 1.0f) * h)) return true;
+  }
+  return false;
+}
+
 int AddValueControl(Prss* owner, void* variable, InterfaceValue minimum, InterfaceValue maximum,
                     InterfaceValue label, DisplayType type, ColourWord* colour, InterfaceHandler callback, float left,
                     float top, float right, float bottom) {

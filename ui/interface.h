@@ -146,6 +146,12 @@ int AddButton(Prss* owner, int left, int top, int right, int bottom, uintptr_t w
               InterfaceValue third, InterfaceValue fourth, ButtonStyle style, ColourWord* colour,
               InterfaceHandler handler, const char* hint);
 int AddNullButton();  // a zero rectangle without owner: never pressed
+// Whether a pixel rectangle shares more than a pixel each way with a row drawn over the
+// screen: a button of [firstButton, ButtonCount) other than skipButton (layer breaks and zero
+// rectangles aside), or a value control of [firstControl, ValueControlCount) that takes clicks
+// or shows a text (an unseen area control that only catches the pointer is none).
+bool MeetsRows(float left, float top, float right, float bottom, int firstButton, int firstControl,
+               int skipButton = -1);
 
 // ---- [Value controls] ----
 // Appends a value control (code page CurrentCodePage); -1 when the table is full.

@@ -15,6 +15,7 @@
 #include "ui/draw_record.h"
 #include "ui/interface_config.h"
 #include "ui/interface_draw.h"
+#include "ui/screen_labels.h"
 #include "ui/character_set.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
@@ -140,6 +141,14 @@ std::vector<PixelBox> RowsOnScreen() {
     rows.push_back({PixelX(c.left), PixelY(c.top), PixelX(c.right), PixelY(c.bottom)});
   }
   AddQueuedTexts(rows);
+  // The lettered labels on points of the scene: a line over one would hide its letter.
+  static const ScreenLabel* labels[MAX_SCREEN_LABELS];
+  const int n = ScreenLabelsByDepth(labels, MAX_SCREEN_LABELS);
+  for (int i = 0; i < n; ++i) {
+    char text[LABEL_TEXT_SIZE];
+    float l, t, r, b;
+    if (GetScreenLabelRect(*labels[i], text, &l, &t, &r, &b) && text[0]) rows.push_back({l, t, r, b});
+  }
   return rows;
 }
 

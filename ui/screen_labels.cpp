@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "core/config.h"
 #include "core/sort_tree.h"
@@ -148,9 +149,21 @@ int GetScreenLabelRect(const ScreenLabel& label, char text[LABEL_TEXT_SIZE], flo
   *right = x + halfWidth;
   *top = y - halfHeight + topShift;
   *bottom = y + halfHeight + bottomShift;
+  if (label.state == LABEL_UNDER_ROWS) return 0;
   const InterfaceRect& clip = InterfaceClipRect;
   return Round(*left) >= clip.left && Round(*right) <= clip.right && Round(*top) >= clip.top &&
          Round(*bottom) <= clip.bottom;
+}
+
+void HideScreenLabelsUnderRows(int firstButton, int firstControl) {
+  if (!g_LabelsReady || ScreenLabelCount == 0) return;
+  for (SortNode* node = g_Labels.First(); node; node = g_Labels.Next()) {
+    ScreenLabel& label = *static_cast<ScreenLabel*>(SortNodePayload(node));
+    char text[LABEL_TEXT_SIZE];
+    float l, t, r, b;
+    if (GetScreenLabelRect(label, text, &l, &t, &r, &b) && MeetsRows(l, t, r, b, firstButton, firstControl))
+      label.state = LABEL_UNDER_ROWS;
+  }
 }
 
 const ScreenLabel* FindScreenLabelAt(int x, int y) {
@@ -174,4 +187,33 @@ int ScreenLabelsByDepth(const ScreenLabel** out, int capacity) {
   int n = 0;
   for (SortNode* node = g_Labels.First(); node && n < capacity; node = g_Labels.Next()) out[n++] = LabelOf(node);
   return n;
+}
+
+void SpreadScreenLabels(ScreenLabel* labels, int count) {
+  struct Rect {
+    float left, top, right, bottom;
+  };
+  std::vector<Rect> placed;
+  placed.reserve(count > 0 ? size_t(count) : 0u);
+  for (int i = 0; i < count; ++i) {
+    char text[LABEL_TEXT_SIZE];
+    Rect r{};
+    GetScreenLabelRect(labels[i], text, &r.left, &r.top, &r.right, &r.bottom);
+    // Each move takes the label past one placed before it for good (it only moves right), so
+    // the passes end once one moves it past none.
+    for (bool moved = true; moved;) {
+      moved = false;
+      for (const Rect& p : placed) {
+        if (r.left >= p.right + LABEL_SPREAD_GAP || r.right + LABEL_SPREAD_GAP <= p.left || r.top >= p.bottom ||
+            r.bottom <= p.top)
+          continue;
+        const float step = p.right + LABEL_SPREAD_GAP - r.left;
+        r.left += step;
+        r.right += step;
+        labels[i].x += step;
+        moved = true;
+      }
+    }
+    placed.push_back(r);
+  }
 }

@@ -2,7 +2,7 @@
 // numbers, collected each frame in depth order, drawn by the interface and hit by its mouse
 // handling.
 //
-// Sections: [Records] [Adding] [Rectangles and hits]
+// Sections: [Records] [Adding] [Rectangles and hits] [Spreading]
 //
 // The list is emptied with the interface tables at the start of every drawn frame.  Positions
 // are pixels.  Main thread only.
@@ -33,11 +33,14 @@ struct ScreenLabel {
   uint32_t second;        // a character, an integer or a float's bits, by type
   uint8_t colourKind;     // 0 faded with depth, 1..5 fixed colours
   uint8_t type;           // ScreenLabelType
-  uint8_t state;          // 0 when added
+  uint8_t state;          // 0 when added; LABEL_UNDER_ROWS
   ScreenLabelCallback callback;
   uintptr_t ownerWord;
   int32_t depthKey;
 };
+
+// A label's state while a row of the interface stands over it (HideScreenLabelsUnderRows).
+constexpr uint8_t LABEL_UNDER_ROWS = 1;
 
 constexpr int MAX_SCREEN_LABELS = 4096;
 extern int ScreenLabelCount;
@@ -53,12 +56,20 @@ int AddScreenLabel(int32_t depthKey, int32_t first, uint32_t second, int colourK
 int AddLabelAtPoint(const int32_t point[3], int32_t first, uint32_t second, int colourKind,
                     ScreenLabelCallback callback, uintptr_t ownerWord, int type);
 
+// Hides every label whose rectangle meets a row (MeetsRows: the buttons from firstButton and
+// the value controls from firstControl on): the rows are drawn over the labels, so that a
+// label there would show only as a grey patch through them with its letter lost, and a click
+// on the row would select the point beneath it unseen.  Such a label is neither drawn nor
+// clickable, as one outside the clip rectangle.  Called once the frame's rows are placed.
+void HideScreenLabelsUnderRows(int firstButton, int firstControl);
+
 // ---- [Rectangles and hits] ----
 constexpr int LABEL_DEFAULT_HALF_SIZE = 3;  // pixels: the box of a label without text
 constexpr int LABEL_TEXT_MARGIN = 2;        // pixels left and right of a label's text
 constexpr int LABEL_TEXT_SIZE = 16;         // room for a label's text
 // The label's text (empty for box types) and pixel rectangle; 1 when the rounded rectangle
-// lies wholly inside the interface's clip rectangle, else 0 (neither drawn nor clickable).
+// lies wholly inside the interface's clip rectangle and no row stands over it, else 0
+// (neither drawn nor clickable).
 int GetScreenLabelRect(const ScreenLabel& label, char text[LABEL_TEXT_SIZE], float* left, float* top, float* right,
                        float* bottom);
 // The label a click at pixel (x, y) takes: labels of colour kind 0 first, then the others,
@@ -67,3 +78,11 @@ int GetScreenLabelRect(const ScreenLabel& label, char text[LABEL_TEXT_SIZE], flo
 const ScreenLabel* FindScreenLabelAt(int x, int y);
 // Every label in order from the nearest to the deepest: for the drawing.
 int ScreenLabelsByDepth(const ScreenLabel** out, int capacity);
+
+// ---- [Spreading] ----
+constexpr float LABEL_SPREAD_GAP = 2.0f;  // pixels between labels set side by side
+// Moves each label of a batch (not yet added) right, past every label before it in the batch
+// whose rectangle its own would meet or come within the gap of, until it meets none: labels
+// of one kind that fall on one spot stand side by side, in the batch's order, each readable
+// and clickable, instead of piling up over one another.  Only x changes.
+void SpreadScreenLabels(ScreenLabel* labels, int count);

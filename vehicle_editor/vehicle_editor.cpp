@@ -525,6 +525,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
     return process;
   }
   ApplyDriverOption(*e);
+  e->handleButtons[0] = e->handleButtons[1] = 0;
   StepAndDrawCar(*e);
   if (process->sub) {
     Prss_ActSub(process);
@@ -582,6 +583,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   }
   if (e->panelMode != 2) AddEditViewButtons(process, ViewButton, EditViews.width == 0 && e->car && (e->displayFlags & SHOW_DRIVER) ? 1 : 0);
   AddDisplayRow(*e);
+  KeepMarksClearOfRows(*e, firstButton, firstControl);
   RestAfterDrawing(*e);
   return process;
 }

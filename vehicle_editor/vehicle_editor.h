@@ -115,6 +115,7 @@ struct VehicleEditor {
   int32_t dragMouse[2];                        // pixels: where the point drag began or last moved
   float axisDirections[3][2];                  // pixels: each axis handle's screen direction
   int32_t dragScale;                           // 16.16 m: what a handle's screen length stands for
+  int32_t handleButtons[2];                    // this frame's axis handles: buttons [first, end)
   // Set to 1 by a colour configuration's choice: on the next frame the model is flagged for
   // rebuild and the meshes are released.
   uint8_t rebuildModelCountdown, releaseMeshesCountdown;
@@ -236,6 +237,12 @@ struct VehicleEditor {
   static void DrawMarks(VehicleEditor& editor);
   // Over the car in either view: special draw's mass boxes and wireframe, then DrawMarks.
   static void DrawOverCar(VehicleEditor& editor);
+  // Once the frame's rows are placed (the buttons from firstButton and the value controls
+  // from firstControl on), the marks drawn before them keep out from under them: each axis
+  // handle's label that a row would cover moves to the nearest clear place around it (rings
+  // of half a row, straight ways before diagonals), and the frame's point labels a row covers
+  // are hidden (HideScreenLabelsUnderRows).
+  static void KeepMarksClearOfRows(VehicleEditor& editor, int firstButton, int firstControl);
   // The mouse while an axis handle is dragged: the left button let go ends the drag, the right
   // one cancels it, a move steps the point by the pointer's travel along the handle.
   static void PointDragMouse(VehicleEditor& editor, const MouseRecord& mouse);

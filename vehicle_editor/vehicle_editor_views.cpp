@@ -165,12 +165,14 @@ void VehicleEditor::DrawMarks(VehicleEditor& e) {
     float axes[3][2];
     int32_t length = 0;
     // A drag keeps the directions it started with.
+    e.handleButtons[0] = ButtonCount;
     if (DrawAxisHandles(&e.prss, e.dragAxis, centre, car.drawTransform.rotation, StartPointDrag, BOX_HANDLES, axes,
                         &length) &&
         e.dragAxis < 0) {
       std::memcpy(e.axisDirections, axes, sizeof axes);
       e.dragScale = length;
     }
+    e.handleButtons[1] = ButtonCount;
   }
   if (e.selection.openTab == TAB_SUSPENSION || e.selection.openTab == TAB_WHEELS) DrawWheelLines(car);
 }
@@ -179,6 +181,32 @@ void VehicleEditor::DrawOverCar(VehicleEditor& e) {
   if (!e.car) return;
   if (SpecialDraw) DrawSpecialOverlays(e);
   DrawMarks(e);
+}
+
+void VehicleEditor::KeepMarksClearOfRows(VehicleEditor& e, int firstButton, int firstControl) {
+  HideScreenLabelsUnderRows(firstButton, firstControl);
+  static constexpr int WAYS[8][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}, {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
+  const int step = std::max(1, ButtonHeight / 2), rings = std::max(ScreenWidth, ScreenHeight) / step + 1;
+  const int end = std::min({e.handleButtons[1], firstButton, ButtonCount});
+  for (int i = std::max(e.handleButtons[0], 0); i < end; ++i) {
+    InterfaceButton& h = InterfaceButtons[i];
+    // Clear of the rows and of the other handles, wholly on the screen.
+    const auto clearAt = [&](int dx, int dy) {
+      const int l = h.left + dx, t = h.top + dy, r = h.right + dx, b = h.bottom + dy;
+      return l >= 0 && t >= 0 && r <= ScreenWidth && b <= ScreenHeight &&
+             !MeetsRows(float(l), float(t), float(r), float(b), e.handleButtons[0], firstControl, i);
+    };
+    if (clearAt(0, 0)) continue;
+    bool moved = false;
+    for (int ring = 1; ring <= rings && !moved; ++ring)
+      for (const auto& way : WAYS) {
+        const int dx = way[0] * ring * step, dy = way[1] * ring * step;
+        if (!clearAt(dx, dy)) continue;
+        h.left += dx, h.right += dx, h.top += dy, h.bottom += dy;
+        moved = true;
+        break;
+      }
+  }
 }
 
 void VehicleEditor::PointDragMouse(VehicleEditor& e, const MouseRecord& m) {

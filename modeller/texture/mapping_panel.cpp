@@ -217,10 +217,23 @@ void AddMappingLabels(MappingPanel& panel) {
     return;
   }
   if (!HasSelection()) {
+    // Each mapping's number at its centre; mappings whose centres fall on one spot (a
+    // duplicate, two sides of one part) have their numbers set side by side from there, our
+    // own choice, so that each stays readable and clickable rather than hidden under another.
+    static ScreenLabel batch[MAX_MODEL_MAPPINGS];
+    int count = 0;
     for (int i = 0; i < o.mappingCount; ++i) {
-      int32_t at[3];
+      int32_t at[3], depth = 0;
+      float x = 0.0f, y = 0.0f;
       GetMappingCorner(*panel.modeller, i, at, MAPPING_HANDLE_CENTRE);
-      AddLabelAtPoint(at, i, uint32_t(i), 1, MappingLabelClicked, reinterpret_cast<uintptr_t>(&panel), LABEL_INTEGER);
+      if (!ProjectPointToScreen(at, &x, &y, &depth)) continue;
+      batch[count++] = ScreenLabel{x, y, i, uint32_t(i), 1, LABEL_INTEGER, 0, MappingLabelClicked,
+                                   reinterpret_cast<uintptr_t>(&panel), depth};
+    }
+    SpreadScreenLabels(batch, count);
+    for (int i = 0; i < count; ++i) {
+      const ScreenLabel& l = batch[i];
+      AddScreenLabel(l.depthKey, l.first, l.second, l.colourKind, l.callback, l.ownerWord, l.type, l.x, l.y);
     }
     return;
   }

@@ -2014,6 +2014,43 @@ TEST_F(MappingButtonsTest, EachMappingsLabelSelectsItAndAShiftClickLetsGo) {
   EXPECT_EQ(SelectedMapping, 1);
   clicked.callback(clicked.ownerWord, CLICK_LEFT | CLICK_SHIFT, clicked.first, clicked.second);
   EXPECT_EQ(SelectedMapping, -1);
+
+  // Two copies of mapping 1 share its centre: the three numbers stand side by side in their
+  // order, none over another, each clicked where it is shown; mapping 0 keeps its spot.
+  const ScreenLabel first = labels[0]->second == 0 ? *labels[0] : *labels[1];
+  model.AddMapping(&model.mappings[1]);
+  model.AddMapping(&model.mappings[1]);
+  Buttons(&panel->prss);
+  SetInterfaceRectangleToScreen();
+  const ScreenLabel* all[8] = {};
+  ASSERT_EQ(ScreenLabelsByDepth(all, 8), 4);
+  float rect[4][4] = {};
+  for (const ScreenLabel* l : all) {
+    if (!l) continue;
+    char text[LABEL_TEXT_SIZE];
+    ASSERT_LT(l->second, 4u);
+    float* r = rect[l->second];
+    const int shown = GetScreenLabelRect(*l, text, &r[0], &r[1], &r[2], &r[3]);
+    EXPECT_EQ(shown, 1) << "label " << l->second << " off the screen";
+    if (l->second == 0) {
+      EXPECT_EQ(l->x, first.x) << "a label with none under it stays";
+    }
+  }
+  for (int a = 0; a < 4; ++a)
+    for (int b = a + 1; b < 4; ++b)
+      EXPECT_TRUE(rect[a][2] <= rect[b][0] || rect[b][2] <= rect[a][0] || rect[a][3] <= rect[b][1] ||
+                  rect[b][3] <= rect[a][1])
+          << "the labels of mappings " << a << " and " << b << " meet";
+  EXPECT_LT(rect[1][2], rect[2][0]);
+  EXPECT_LT(rect[2][2], rect[3][0]);
+  for (int m = 1; m < 4; ++m) {
+    const ScreenLabel* found = FindScreenLabelAt(int((rect[m][0] + rect[m][2]) / 2), int((rect[m][1] + rect[m][3]) / 2));
+    ASSERT_NE(found, nullptr);
+    const ScreenLabel hit = *found;
+    hit.callback(hit.ownerWord, CLICK_LEFT, hit.first, hit.second);
+    EXPECT_EQ(SelectedMapping, m);
+    SelectedMapping = -1;
+  }
 }
 
 // A shift-click on a mapping's label also lets go of a finished drag box: no box is left to

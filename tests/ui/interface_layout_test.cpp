@@ -233,6 +233,25 @@ TEST_F(InterfaceLayout, AStatusLineIsDrawnLastAndMovesOffARowAtItsPlace) {
   const DrawRecordEntry* text = Find("Maximum Per Wheel 1200 Nm");
   ASSERT_TRUE(text && Find("prepare for save") && Under(Find("prepare for save")));
   EXPECT_FALSE(Meet(*Under(Find("prepare for save")), text->left, text->top, text->right, text->bottom));
+  // So does a lettered label on a point of the scene, whose letter it would hide; a bare box
+  // marking a point does not.
+  SetInterfaceRectangleToScreen();
+  Frame([](Prss*) {
+    ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50));
+    AddScreenLabel(0, 0, 'L', 0, nullptr, 0, LABEL_CHARACTER, 500.0f, 48.0f);
+  });
+  ASSERT_TRUE(Find("prepare for save") && Under(Find("prepare for save")));
+  const ScreenLabel* label = nullptr;
+  ASSERT_EQ(ScreenLabelsByDepth(&label, 1), 1);
+  char letter[LABEL_TEXT_SIZE];
+  float l, t, r, b;
+  ASSERT_EQ(GetScreenLabelRect(*label, letter, &l, &t, &r, &b), 1);
+  EXPECT_FALSE(Meet(*Under(Find("prepare for save")), l, t, r, b)) << "off the lettered label";
+  Frame([](Prss*) {
+    ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50));
+    AddScreenLabel(0, 0, 0, 0, nullptr, 0, LABEL_BOX, 500.0f, 48.0f);
+  });
+  EXPECT_NEAR(Under(Find("prepare for save"))->top, 32.0f, 0.01f) << "over a bare box";
   // Without the row it stands where it always did; the next frame forgets it.
   Frame([](Prss*) { ShowStatusLine("prepare for save", RgbWord(0x78, 0xF0, 0x50)); });
   EXPECT_NEAR(Under(Find("prepare for save"))->top, 32.0f, 0.01f);

@@ -4,6 +4,7 @@
 #include <bit>
 
 #include "core/config.h"
+#include "core/process.h"
 #include "core/window_state.h"
 #include "ui/interface.h"
 #include "ui/screen_labels.h"
@@ -82,7 +83,9 @@ TEST_F(ScreenLabels, TextTypesShowTheirValues) {
   EXPECT_FLOAT_EQ(r[3] - r[1], static_cast<float>(TextSize + InterfaceScaleRounded));
 }
 
-TEST_F(ScreenLabels, ALabelCrossingTheClipEdgeByOnePixelIsNotShown) {
+// A label crossing the clip edge by a pixel, or under a row of the interface placed after it,
+// is neither shown nor found by a click.
+TEST_F(ScreenLabels, ALabelCrossingTheClipEdgeByOnePixelOrUnderARowIsNotShown) {
   char text[LABEL_TEXT_SIZE];
   float r[4];
   EXPECT_EQ(Rect(Label(LABEL_SQUARE, 5, 100), text, r), 1);  // left edge exactly at 0
@@ -91,6 +94,34 @@ TEST_F(ScreenLabels, ALabelCrossingTheClipEdgeByOnePixelIsNotShown) {
   EXPECT_EQ(Rect(Label(LABEL_SQUARE, 636, 100), text, r), 0);
   AddScreenLabel(10, 0, 0, 0, nullptr, 0, LABEL_SQUARE, 4, 100);
   EXPECT_EQ(FindScreenLabelAt(2, 100), nullptr);
+
+  // Squares 10 pixels wide at x 100, 200, 300, 400 and 500 (y 100).  A button before the rows
+  // over the first; from the rows on, a button over the second, a clickable control over the
+  // third, an unseen control only catching the pointer over the fourth, and a button sharing
+  // just a pixel's width with the fifth.
+  ResetInterfaceState();
+  for (int x = 100; x <= 500; x += 100) AddScreenLabel(10, x, 0, 0, nullptr, 0, LABEL_SQUARE, float(x), 100.0f);
+  const auto units = [](float pixels, int size) { return 2.0f * pixels / float(size) - 1.0f; };
+  AddButton(nullptr, 90, 90, 110, 110, 0, IvText("a"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
+  const int firstButton = ButtonCount, firstControl = ValueControlCount;
+  AddButton(nullptr, 190, 90, 210, 110, 0, IvText("b"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
+  Prss owner{};
+  AddValueControl(&owner, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr,
+                  units(290, 640), units(90, 480), units(310, 640), units(110, 480));
+  AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_PRESS_ONLY, nullptr, nullptr,
+                  units(390, 640), units(90, 480), units(410, 640), units(110, 480));
+  AddButton(nullptr, 504, 90, 520, 110, 0, IvText("e"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
+  HideScreenLabelsUnderRows(firstButton, firstControl);
+  const ScreenLabel* found[5];
+  for (int k = 0; k < 5; ++k) found[k] = FindScreenLabelAt(100 * (k + 1), 100);
+  ASSERT_NE(found[0], nullptr) << "under a row placed before the rows given";
+  EXPECT_EQ(found[0]->first, 100);
+  EXPECT_EQ(found[1], nullptr) << "under a button";
+  EXPECT_EQ(found[2], nullptr) << "under a clickable control";
+  ASSERT_NE(found[3], nullptr) << "under an unseen control";
+  ASSERT_NE(found[4], nullptr) << "a pixel's touch";
+  EXPECT_EQ(Rect(*found[4], text, r), 1);
+  ResetInterfaceState();
 }
 
 TEST_F(ScreenLabels, EqualKeysAreAllKeptAndTheRangeFollows) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "tests/render/null_renderer.h"
 #include "text/text_colours.h"
 #include "tests/vehicle_editor/editor_fixture.h"
+#include "ui/interface.h"
 #include "vehicle/car_drawing.h"
 #include "vehicle_editor/vehicle_editor.h"
 
@@ -254,6 +256,29 @@ TEST_F(EditorViews, TheSelectedPointsHandlesGiveTheDragItsScaleTheFirstPointIncl
   e->selection.selectedPoint = 0;
   VehicleEditor::DrawMarks(*e);
   EXPECT_GT(e->dragScale, 0) << "the first point's handles";
+  // A row placed later over a handle's label moves the label to the nearest clear place beside
+  // it, off the row and the other handles; the handles a row leaves clear stay.
+  const int handles = e->handleButtons[1] - e->handleButtons[0];
+  ASSERT_GE(handles, 2) << "the two axes across the view";
+  std::vector<InterfaceButton> before(InterfaceButtons + e->handleButtons[0], InterfaceButtons + e->handleButtons[1]);
+  const InterfaceButton& covered = before[0];
+  const int firstRow = ButtonCount;
+  AddButton(nullptr, covered.left - 1, covered.top + 2, covered.right + 1, covered.bottom + 2, 0, IvText("row"),
+            IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
+  VehicleEditor::KeepMarksClearOfRows(*e, firstRow, ValueControlCount);
+  for (int k = 0; k < handles; ++k) {
+    const InterfaceButton& h = InterfaceButtons[e->handleButtons[0] + k];
+    EXPECT_FALSE(MeetsRows(float(h.left), float(h.top), float(h.right), float(h.bottom), e->handleButtons[0],
+                           ValueControlCount, e->handleButtons[0] + k))
+        << "handle " << k << " clear";
+    EXPECT_EQ(h.right - h.left, before[k].right - before[k].left);
+    if (k > 0) {
+      EXPECT_TRUE(h.left == before[k].left && h.top == before[k].top) << "handle " << k << " stays";
+    }
+  }
+  const InterfaceButton& moved = InterfaceButtons[e->handleButtons[0]];
+  EXPECT_LE(std::abs(moved.top - covered.top) + std::abs(moved.left - covered.left), 2 * ButtonHeight)
+      << "beside its place";
   // A drag under way along the first handle (axis 0) keeps the directions it started with.
   e->dragAxis = 0;
   e->dragScale = 0;
