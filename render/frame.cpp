@@ -22,6 +22,7 @@
 #include "render/post_process.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
+#include "render/screenshot.h"
 #include "render/shaders.h"
 #include "render/system_textures.h"
 #include "render/texture_table.h"
@@ -412,7 +413,11 @@ void DrawFullScreenQuad(int quadMode, int toneMode, PostChain* chain) {
   }
   if (r.quadMode != quadMode || r.quadWidth != width || r.quadHeight != height || !r.quad.vertexBuffer)
     BuildQuad(quadMode, width, height);
-  RunPostProcessing(chain);
+  // The bloom's last upsize is folded into this copy (shader 4 as it is) unless something
+  // reads the render texture after it: the letterbox pass (the 4K capture is saved from the
+  // texture) or the captures that read it.
+  const int shader = TonePixelShader(quadMode, toneMode);
+  const int bloomLeft = RunPostProcessing(chain, shader == 4 && quadMode == 1 && !CapturesReadRenderTexture());
   if (PostFrameHidden) {
     Clear(0xFF000000u, 1);
     return;
@@ -424,14 +429,15 @@ void DrawFullScreenQuad(int quadMode, int toneMode, PostChain* chain) {
   r.quad.material = &g_quadMaterial;
   Material::EnableVertexDeclaration(3);
   Material::SetVShader(5);
-  const int shader = TonePixelShader(quadMode, toneMode);
   if (shader != 4 && shader != 8) {
     const float row[4] = {ToneExposure * ToneExposure, 0, 0, 0};
     UploadConstantRowData(1, PIXEL_ROW_TONE, row, sizeof row);
   }
   Material::SetPShader(shader);
+  if (shader == 4) BindBloomForCopy(chain, bloomLeft);
   if (quadMode == 2) Clear(0xFF000000u, 1);
   r.quad.DrawBuffer(QUAD_SAMPLER);
+  UnbindBloomForCopy();
   RenderStates.pendingDepth = 0;
   g_quadMaterial.texture = nullptr;
   BindTextureSlot(0, nullptr);

@@ -108,7 +108,9 @@ void BeginRenderTargetMode(int mode);
 // Quad mode 1 the whole target, 0 the whole target from the left half of the texture (the
 // side-by-side eyes, with the anaglyph shader), 2 the 16:9 letterbox on a black target.
 // Tone mode 0 as it is, 1 Reinhard, 2 gamma, 3 filmic (pixel shaders 4, 6, 5, 7; 1..3 with
-// pixel row 11 = (ToneExposure squared, 0, 0, 0)).  The chain's post-processing runs first.
+// pixel row 11 = (ToneExposure squared, 0, 0, 0)).  The chain's post-processing runs first;
+// for quad mode 1 as it is, unless captures read the render texture, the copy adds the bloom's
+// level 0 itself and the render texture is left without it.
 void DrawFullScreenQuad(int quadMode, int toneMode, PostChain* chain);
 struct LetterboxRect {
   int left, top, width, height;

@@ -28,7 +28,7 @@ struct ScenePass {
   GfxTexture2D target;   // none: the pass keeps nothing
   int mode = 0;
   int trial = 0;         // its drawing is only fingerprinted
-  uint64_t atStart = 0;  // after the frame start's clear
+  uint64_t atStart = 0;  // the fresh fingerprint the scene started from
   uint64_t atEnd = 0;
   SceneOutcome outcome = SCENE_DRAWN;
 };
@@ -117,7 +117,14 @@ int StartScene(int renderTargetMode, int trial) {
 }
 
 void SceneStarted() {
-  if (g_pass.target) g_pass.atStart = GfxContentFingerprint(g_pass.target);
+  // The target may still hold this very scene from the last pass (nothing writes the render
+  // texture after its scene: the copy to the screen adds the bloom itself), and a pass that
+  // draws it again must not pass for one that drew nothing: it starts from a fingerprint of
+  // its own.  The scene's clear then makes the fingerprints of passes that draw the same
+  // scene alike.
+  if (!g_pass.target) return;
+  GfxForgetContent(g_pass.target);
+  g_pass.atStart = GfxContentFingerprint(g_pass.target);
 }
 
 void DrawnWithTheScene(GfxTexture2D texture) {

@@ -34,6 +34,7 @@ constexpr int PIXEL_ROW_PASS = 12;
 // The source of a pass as the texture of the strip's batch; kept out of the material map.
 Material g_passMaterial;
 int g_bloomEye;  // the eye the bloom levels were last made for
+int g_copySamplerBefore = -1;  // slot 1's sampler while level 0 is bound there for the copy
 
 void FailChain(PostChain& chain) {
   ClosePostPass();
@@ -51,6 +52,7 @@ int EnterPassTarget(PostChain& chain, ZKTETexture* destination, int mipLevel) {
   return 1;
 }
 
+// The fourth place is read only by the copy's bloom (BindBloomForCopy).
 void SetPassRow(float a, float b, float c) {
   const float row[4] = {a, b, c, 0.0f};
   UploadConstantRowData(1, PIXEL_ROW_PASS, row, sizeof row);
@@ -90,12 +92,34 @@ void ReportLevelFailure(PostChain& chain, const char* name) {
   ReportLine(text, REPORT_ERROR);
 }
 
+// The upsize of level 0 takes four bilinear taps half a texel out from a point t (in texels);
+// along each axis the two taps sum to (1 - f) s[i - 1] + s[i] + f s[i + 1], i and f the whole
+// and fractional parts of t, which is one linear step between the pair sums s[i - 1] + s[i]
+// and s[i] + s[i + 1].  Each texel of the block means holds the mean of its 2 x 2 block of
+// level 0 ending at it (a bilinear tap at the texel's top-left corner), so the copy takes
+// one tap of them (at t + 1/2) times the weight, rather than four of level 0 times weight / 4.
+void BlockMeansPass(PostChain& chain) {
+  ZKTETexture* level = chain.targets[0];
+  if (!chain.blockMeans) {
+    chain.blockMeans = FindOrCreateLevel("BLOOM~M", level->width, level->height, (chain.mode & 4) != 0);
+    if (!chain.blockMeans) {
+      ReportLevelFailure(chain, "BLOOM~M");
+      return;
+    }
+  }
+  if (!EnterPassTarget(chain, chain.blockMeans, 0)) return;
+  const float du = 0.5f / float(level->width), dv = 0.5f / float(level->height);
+  const float uv[4] = {-du, 1.0f - du, -dv, 1.0f - dv};
+  DrawPass(level, -1.0f, 1.0f, uv, PS_COPY);
+}
+
 }  // namespace
 
 // ---- [Chain] ----
 
 void ResetPostChain(PostChain& chain) {
   FreeTextureArray(chain.targets, chain.count);
+  FreeTextureArray(&chain.blockMeans, 1);
   chain = PostChain{};
 }
 
@@ -140,7 +164,9 @@ int UpsizePass(PostChain& chain, ZKTETexture* source, ZKTETexture* destination, 
 }
 
 void DrawTextureOver(ZKTETexture* source, const float uv[4], int pixelShader) {
-  if (source) DrawPass(source, -1.0f, 1.0f, uv, pixelShader);
+  if (!source) return;
+  BindBloomForCopy(nullptr, 0);  // shader 4 adds no bloom
+  DrawPass(source, -1.0f, 1.0f, uv, pixelShader);
 }
 
 // ---- [Blur chain] ----
@@ -238,19 +264,20 @@ int CreateBloomTargets(PostChain& chain, int flags, int eye) {
   return !chain.failed;
 }
 
-void CompositeBloom(PostChain& chain) {
+void CompositeBloom(PostChain& chain, bool leaveLevel0) {
   RenderStates.pendingBlend = 1;  // additive
   bool ok = true;
   for (int i = chain.count - 1; ok && i >= 1; --i)
     ok = UpsizePass(chain, chain.targets[i], chain.targets[i - 1], 0, CfgBloomEffect[0], 0) != 0;
-  if (ok && !chain.failed && chain.count > 0)
+  if (ok && !chain.failed && chain.count > 0 && !leaveLevel0)
     UpsizePass(chain, chain.targets[0], RenderTexture.texture, 0, CfgBloomEffect[1], g_bloomEye);
   RenderStates.pendingBlend = 0;
+  if (ok && !chain.failed && chain.count > 0 && leaveLevel0) BlockMeansPass(chain);
   ClosePostPass();
 }
 
-void RunPostProcessing(PostChain* chain) {
-  if (!chain) return;
+int RunPostProcessing(PostChain* chain, bool leaveLevel0) {
+  if (!chain) return 0;
   int wanted = 0;
   if (!chain->failed && PostProcessingEnabled && RenderTexture.texture) wanted = Gfx.vrInUse ? 1 : 3;
   PostFrameHidden = 0;
@@ -261,7 +288,8 @@ void RunPostProcessing(PostChain* chain) {
     ReleaseComputeBuffers(SharedComputeJob);
     ReleaseExposureReader();
   }
-  if (wanted == 0) return;
+  if (wanted == 0) return 0;
+  leaveLevel0 = leaveLevel0 && !Gfx.vrInUse;
   RenderStates.pendingDepth = 1;
   const int eyes = Gfx.vrInUse ? 2 : 1;
   const bool metering = !WorldMeteringFlag && CfgExposure[0] == 3 && ExposureRead.state != EXPOSURE_FAILED;
@@ -276,9 +304,31 @@ void RunPostProcessing(PostChain* chain) {
       if (e == 1) PostFrameHidden = ExposureRead.regionChosen && noValue;
     }
     if (!PostFrameHidden)
-      CompositeBloom(*chain);
+      CompositeBloom(*chain, leaveLevel0);
     else
       ClosePostPass();
   }
   RenderStates.pendingDepth = 0;
+  return leaveLevel0 && !PostFrameHidden && !chain->failed && chain->blockMeans ? 1 : 0;
+}
+
+void BindBloomForCopy(const PostChain* chain, int left) {
+  if (!left || !chain || !chain->blockMeans) {
+    SetPassRow(0.0f, 0.0f, 0.0f);
+    return;
+  }
+  const ZKTETexture* level = chain->blockMeans;
+  const float row[4] = {0.5f / float(level->width), 0.5f / float(level->height), CfgBloomEffect[1],
+                        float(chain->border)};
+  UploadConstantRowData(1, PIXEL_ROW_PASS, row, sizeof row);
+  BindTextureSlot(1, level);
+  g_copySamplerBefore = RenderStates.pendingSampler[1];
+  RenderStates.pendingSampler[1] = PASS_SAMPLER;
+}
+
+void UnbindBloomForCopy() {
+  if (g_copySamplerBefore < 0) return;
+  BindTextureSlot(1, nullptr);
+  RenderStates.pendingSampler[1] = g_copySamplerBefore;
+  g_copySamplerBefore = -1;
 }

@@ -24,6 +24,10 @@ struct PostChain {
   int count;       // levels made
   int border;      // 0 or 1 pixel on each side
   ZKTETexture* targets[POST_CHAIN_LEVELS];
+  // The bloom chain's level 0 summed in 2 x 2 blocks (each texel the mean of the four level 0
+  // texels around its top-left corner), made while the copy to the screen adds the bloom:
+  // one bilinear tap of it gives what the upsize's four taps of level 0 give.
+  ZKTETexture* blockMeans;
 };
 extern PostChain BloomChain;  // behind "RENDER~TX"
 extern PostChain BlurChain;   // behind the environment maps
@@ -57,10 +61,21 @@ void RunEnvironmentUpsize(PostChain& chain);  // blur levels 1..3 into the soft-
 // flags bit 1: one-pixel border; bit 2: new textures rather than ones found by name.
 // eye 0 without VR, 1 or 2 for the left or right half of a side-by-side render texture.
 int CreateBloomTargets(PostChain& chain, int flags, int eye);
-void CompositeBloom(PostChain& chain);
+// Upsizes each level into the one above, then level 0 into the render texture; with
+// leaveLevel0, level 0's block means instead (the copy to the screen adds them:
+// BindBloomForCopy).
+void CompositeBloom(PostChain& chain, bool leaveLevel0 = false);
 // Runs the chain behind the render texture (none, failed or switched off: the chain is
-// emptied and nothing runs).
-void RunPostProcessing(PostChain* chain);
+// emptied and nothing runs).  With leaveLevel0 (only without VR) the last upsize, of level 0
+// into the whole render texture, is left to the copy that shows it, which reads level 0
+// itself: a full-size pass that writes the render texture and one that reads it again cost
+// the software renderer more than four more taps in the copy.  Returns 1 when it was left.
+int RunPostProcessing(PostChain* chain, bool leaveLevel0 = false);
+// For the copy of the render texture (pixel shader 4): level 0's block means in slot 1 and
+// their place and weight in row 12 when `left` (RunPostProcessing's result), else a weight of
+// 0 (no bloom read); UnbindBloomForCopy after the copy.
+void BindBloomForCopy(const PostChain* chain, int left);
+void UnbindBloomForCopy();
 
 // ---- [Sizes] ----
 // The bloom levels for a render texture of width x height: level 0 is half of it (of one eye

@@ -255,10 +255,12 @@ void TakeScreenshot() {
 
 // ---- [Capture] ----
 
+int CapturesReadRenderTexture() { return (CfgScreenFlags & SCREEN_FLAG_HIGH_RES_CAPTURE) ? 1 : 0; }
+
 GfxTexture2D GetScreenshotTexture() {
   if (!Gfx.device) return GfxTexture2D{};
   PassRecord source;
-  const bool highRes = !CaptureSourceOverride && (CfgScreenFlags & SCREEN_FLAG_HIGH_RES_CAPTURE);
+  const bool highRes = !CaptureSourceOverride && CapturesReadRenderTexture();
   if (CaptureSourceOverride) {
     source.record.texture = CaptureSourceOverride;
   } else if (highRes) {

@@ -36,6 +36,9 @@ void TakeScreenshot();
 // The texture captured instead of the back buffer, set only while an object picture is
 // copied (none: the screen).
 extern GfxTexture2D CaptureSourceOverride;
+// 1 when the screen's captures read the render texture (the high-resolution capture flag of
+// "Screen Flags ") rather than the back buffer: it must then hold the whole picture.
+int CapturesReadRenderTexture();
 // The picture as a staging texture of 8-bit sRGB RGBA (format 29), multisampled and 16-bit
 // float sources resolved and converted on the way; none after a failure (reported).  The
 // caller releases it.

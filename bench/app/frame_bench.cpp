@@ -106,7 +106,10 @@ bool StartEditorWithTheSample(benchmark::State& state) {
   g_folder = fs::temp_directory_path() / "zkt_bench_frames";
   std::error_code error;
   fs::remove_all(g_folder, error);
-  fs::copy(ZKT_WORK_DIR, g_folder, fs::copy_options::recursive, error);
+  // ZKT_BENCH_WORK names another working folder: a copy kept from an earlier build (its
+  // shaders), for measuring that build's binary against this one in turns.
+  const char* work = std::getenv("ZKT_BENCH_WORK") ? std::getenv("ZKT_BENCH_WORK") : ZKT_WORK_DIR;
+  fs::copy(work, g_folder, fs::copy_options::recursive, error);
   if (error) {
     state.SkipWithError(("cannot copy the working folder: " + error.message()).c_str());
     return false;
@@ -163,7 +166,8 @@ void DrawnPass(double* wall, double* cpu) {
 }
 
 // With ZKT_BENCH_SHOTS=<folder>, the next frame's picture is kept there as name.png, to see
-// that the steps reached the screen.
+// that the steps reached the screen ("rest.png", the car at rest before the drag, is the fixed
+// view to compare between builds with tools/screenshots/compare_pictures).
 void KeepPicture(const char* name) {
   const char* folder = std::getenv("ZKT_BENCH_SHOTS");
   if (!folder) return;
@@ -194,6 +198,7 @@ void Report(benchmark::State& state, const std::vector<double>& walls, const std
 
 void BM_DragFrame(benchmark::State& state) {
   if (!StartEditorWithTheSample(state)) return;
+  KeepPicture("rest");
   const int x = ScreenWidth * 3 / 5, y = ScreenHeight / 2;
   PostWindowMessage(MSG_MOUSEMOVE, 0, PointParam(x, y));
   PostWindowMessage(MSG_LBUTTONDOWN, MOUSE_LEFT_DOWN, PointParam(x, y));

@@ -235,6 +235,23 @@ TEST_F(PostProcessPixels, BloomAddsTheWeightedBlurOfTheRenderTexture) {
   EXPECT_GT(near, 0.01f);
   EXPECT_LT(far, near / 4);
   EXPECT_NEAR(got[(size_t(32) * 64 + 32) * 4], 100.0f, 5.0f) << "the block itself gains a little";
+
+  // The copy to the screen adds level 0 itself, leaving the render texture without it, and
+  // shows what the upsize into the render texture and a plain copy showed, within the
+  // rounding of the render texture's half floats.
+  const std::vector<float> upsized = got;
+  ReleaseRenderTextureAndQuad();
+  FillRenderTexture(64, 64, spot);
+  FloatTarget screen(64, 64);
+  ASSERT_EQ(SetRenderTexture(&screen.record, 0, 0, 0), 1);
+  DrawFullScreenQuad(1, 0, &BloomChain);
+  UnsetRenderTarget();
+  EXPECT_EQ(ReadFloats(RenderTexture.texture)[(size_t(32) * 64 + 20) * 4], 0.0f) << "the upsize was left to the copy";
+  const std::vector<float> shown = ReadFloats(&screen.record);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (i % 4 == 3) continue;
+    ASSERT_NEAR(shown[i], upsized[i], 1e-3f * upsized[i] + 1e-6f) << "pixel " << i / 4 << " channel " << i % 4;
+  }
 }
 
 }  // namespace
