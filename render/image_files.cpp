@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -248,10 +249,19 @@ const char* EncodeJpeg(const PictureRows& p, const ImageWriteOptions& options, B
 // the loading of them (libtiff with the libraries of every format it reads).  Once loaded they
 // stay; null when a library or one of its functions is missing.
 
-template <class Function>
-bool Find(void* library, const char* name, Function*& out) {
+bool FindAll(void*) { return true; }
+
+// Each name's function in the library, into the pointer after it; false when one is missing.
+template <class Function, class... Rest>
+bool FindAll(void* library, const char* name, Function*& out, Rest&&... rest) {
   out = reinterpret_cast<Function*>(PlatformLibrarySymbol(library, name));
-  return out != nullptr;
+  return out && FindAll(library, std::forward<Rest>(rest)...);
+}
+
+template <class... Named>
+bool LoadFunctions(const char* libraryName, Named&&... named) {
+  void* library = PlatformLoadSystemLibrary(libraryName);
+  return library && FindAll(library, std::forward<Named>(named)...);
 }
 
 struct TiffFunctions {
@@ -270,22 +280,14 @@ struct TiffFunctions {
 };
 
 const TiffFunctions* Tiff() {
-  static const TiffFunctions* const loaded = []() -> const TiffFunctions* {
-    static TiffFunctions f;
-    void* library = PlatformLoadSystemLibrary(ZKT_TIFF_LIBRARY);
-    const bool found = library && Find(library, "TIFFSetErrorHandler", f.setErrorHandler) &&
-                       Find(library, "TIFFSetWarningHandler", f.setWarningHandler) &&
-                       Find(library, "TIFFClientOpen", f.clientOpen) && Find(library, "TIFFSetField", f.setField) &&
-                       Find(library, "TIFFDefaultStripSize", f.defaultStripSize) &&
-                       Find(library, "TIFFWriteScanline", f.writeScanline) &&
-                       Find(library, "TIFFWriteDirectory", f.writeDirectory) &&
-                       Find(library, "TIFFCreateEXIFDirectory", f.createExifDirectory) &&
-                       Find(library, "TIFFWriteCustomDirectory", f.writeCustomDirectory) &&
-                       Find(library, "TIFFSetDirectory", f.setDirectory) &&
-                       Find(library, "TIFFRewriteDirectory", f.rewriteDirectory) && Find(library, "TIFFClose", f.close);
-    return found ? &f : nullptr;
-  }();
-  return loaded;
+  static TiffFunctions f;
+  static const bool loaded = LoadFunctions(
+      ZKT_TIFF_LIBRARY, "TIFFSetErrorHandler", f.setErrorHandler, "TIFFSetWarningHandler", f.setWarningHandler,
+      "TIFFClientOpen", f.clientOpen, "TIFFSetField", f.setField, "TIFFDefaultStripSize", f.defaultStripSize,
+      "TIFFWriteScanline", f.writeScanline, "TIFFWriteDirectory", f.writeDirectory, "TIFFCreateEXIFDirectory",
+      f.createExifDirectory, "TIFFWriteCustomDirectory", f.writeCustomDirectory, "TIFFSetDirectory", f.setDirectory,
+      "TIFFRewriteDirectory", f.rewriteDirectory, "TIFFClose", f.close);
+  return loaded ? &f : nullptr;
 }
 
 struct GifFunctions {
@@ -299,17 +301,12 @@ struct GifFunctions {
 };
 
 const GifFunctions* Gif() {
-  static const GifFunctions* const loaded = []() -> const GifFunctions* {
-    static GifFunctions f;
-    void* library = PlatformLoadSystemLibrary(ZKT_GIF_LIBRARY);
-    const bool found = library && Find(library, "EGifOpen", f.open) &&
-                       Find(library, "GifMakeMapObject", f.makeMapObject) &&
-                       Find(library, "EGifPutScreenDesc", f.putScreenDesc) &&
-                       Find(library, "EGifPutImageDesc", f.putImageDesc) && Find(library, "EGifPutLine", f.putLine) &&
-                       Find(library, "EGifCloseFile", f.closeFile) && Find(library, "GifFreeMapObject", f.freeMapObject);
-    return found ? &f : nullptr;
-  }();
-  return loaded;
+  static GifFunctions f;
+  static const bool loaded = LoadFunctions(ZKT_GIF_LIBRARY, "EGifOpen", f.open, "GifMakeMapObject", f.makeMapObject,
+                                           "EGifPutScreenDesc", f.putScreenDesc, "EGifPutImageDesc", f.putImageDesc,
+                                           "EGifPutLine", f.putLine, "EGifCloseFile", f.closeFile, "GifFreeMapObject",
+                                           f.freeMapObject);
+  return loaded ? &f : nullptr;
 }
 
 // ---- TIFF ----
