@@ -185,27 +185,18 @@ void VehicleEditor::DrawOverCar(VehicleEditor& e) {
 
 void VehicleEditor::KeepMarksClearOfRows(VehicleEditor& e, int firstButton, int firstControl) {
   HideScreenLabelsUnderRows(firstButton, firstControl);
-  static constexpr int WAYS[8][2] = {{0, -1}, {0, 1}, {-1, 0}, {1, 0}, {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
-  const int step = std::max(1, ButtonHeight / 2), rings = std::max(ScreenWidth, ScreenHeight) / step + 1;
   const int end = std::min({e.handleButtons[1], firstButton, ButtonCount});
   for (int i = std::max(e.handleButtons[0], 0); i < end; ++i) {
     InterfaceButton& h = InterfaceButtons[i];
+    const int w = h.right - h.left, tall = h.bottom - h.top;
     // Clear of the rows and of the other handles, wholly on the screen.
-    const auto clearAt = [&](int dx, int dy) {
-      const int l = h.left + dx, t = h.top + dy, r = h.right + dx, b = h.bottom + dy;
-      return l >= 0 && t >= 0 && r <= ScreenWidth && b <= ScreenHeight &&
-             !MeetsRows(float(l), float(t), float(r), float(b), e.handleButtons[0], firstControl, i);
+    const auto clear = [&](int l, int t) {
+      return l >= 0 && t >= 0 && l + w <= ScreenWidth && t + tall <= ScreenHeight &&
+             !MeetsRows(float(l), float(t), float(l + w), float(t + tall), e.handleButtons[0], firstControl, i);
     };
-    if (clearAt(0, 0)) continue;
-    bool moved = false;
-    for (int ring = 1; ring <= rings && !moved; ++ring)
-      for (const auto& way : WAYS) {
-        const int dx = way[0] * ring * step, dy = way[1] * ring * step;
-        if (!clearAt(dx, dy)) continue;
-        h.left += dx, h.right += dx, h.top += dy, h.bottom += dy;
-        moved = true;
-        break;
-      }
+    int left = h.left, top = h.top;
+    if (!NearestClearPlace(h.left, h.top, clear, &left, &top)) continue;
+    h.left = left, h.top = top, h.right = left + w, h.bottom = top + tall;
   }
 }
 

@@ -12,6 +12,7 @@
 // The current view code is EditViewState.  Main thread only.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "render/material.h"
 #include "ui/interface.h"
@@ -211,6 +212,10 @@ int CheckTexturesReady(Prss* owner);
 // text must live until the frame is drawn.  The button's index, or -1 when none was added.
 int AddViewLabel(Prss* owner, float x, float y, uintptr_t word, const char* text, int lit, ColourWord* colour,
                  InterfaceHandler handler, const char* hint);
+// The place nearest to pixel (left, top) where clear(left, top) holds, looked for as
+// AddViewLabel looks (rings of half a row, that place itself first); false when there is none
+// on the screen.
+bool NearestClearPlace(int left, int top, const std::function<bool(int, int)>& clear, int* placeLeft, int* placeTop);
 
 // ---- [Texts] ----
 constexpr const char* TEXT_OUT_OF_BOUNDS = "Out of bounds";
