@@ -161,8 +161,8 @@ LoopState g_loop;
 // log once the next begins, and the time from the start to the first presented frame.
 struct StartupTrace {
   int on = 0;
-  uint32_t start = 0;            // AppStartup began
-  uint32_t stepStart = 0;
+  double start = 0;              // AppStartup began (ClockTraceMs)
+  double stepStart = 0;
   const char* step = nullptr;    // the step under way
 };
 StartupTrace g_trace;
@@ -170,8 +170,8 @@ StartupTrace g_trace;
 // The step under way ends and the next, name, begins.
 void TraceStep(const char* name) {
   if (!g_trace.on) return;
-  const uint32_t now = ClockNowMs();
-  if (g_trace.step) LogF("trace : %-22s %5u ms", g_trace.step, static_cast<unsigned>(now - g_trace.stepStart));
+  const double now = ClockTraceMs();
+  if (g_trace.step) LogF("trace : %-22s %6.1f ms", g_trace.step, now - g_trace.stepStart);
   g_trace.step = name;
   g_trace.stepStart = now;
 }
@@ -567,7 +567,7 @@ StartResult AppStartup(const char* commandLine) {
   // 4: the log.
   StartLog(versionLine);
   if (g_trace.on) {
-    g_trace.start = g_trace.stepStart = ClockNowMs();
+    g_trace.start = g_trace.stepStart = ClockTraceMs();
     g_trace.step = "log and instance";
   }
 
@@ -1105,7 +1105,7 @@ void AppRunPass() {
       }
       if (g_trace.on && g_trace.step) {
         TraceStep(nullptr);
-        LogF("trace : start to first frame %u ms", static_cast<unsigned>(ClockNowMs() - g_trace.start));
+        LogF("trace : start to first frame %.1f ms", ClockTraceMs() - g_trace.start);
       }
       ProfilerStop(g_loop.flipTimer);
       PartEnds(PART_PRESENT);

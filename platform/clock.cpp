@@ -60,6 +60,12 @@ void WallFromUnixMs(int64_t ms, WallTime& out) {
 
 }  // namespace
 
+double ClockTraceMs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
+}
+
 uint32_t ClockNowMs() {
   if (g_fakeInstalled.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> lock(g_fakeLock);

@@ -21,6 +21,7 @@ void     ClockWallTime(WallTime& out, bool local);  // UTC when local is false
 uint64_t ClockFileTimeNow();                  // 100-ns units since 1601-01-01 UTC
 uint32_t ClockResolution100ns();              // the finest step of the counter's source
 uint32_t ClockTicks();                        // the time-stamp counter >> 2, low 32 bits
+double   ClockTraceMs();                      // the real monotonic clock with fractions, for traces
 
 // Whether work begun at startMs (a reading of ClockNowMs) has run limitMs or more, for work that
 // asks after every small item.  A read of the real counter costs tens of nanoseconds, more than a
