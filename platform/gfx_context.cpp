@@ -779,9 +779,14 @@ GfxResult GfxMapResource(GfxContext, GfxResource resource, uint32_t subresource,
     } else if (b->desc.usage == GFX_USAGE_DYNAMIC && (type == GFX_MAP_WRITE_DISCARD || type == GFX_MAP_WRITE_NO_OVERWRITE)) {
       // Discard orphans the storage: draws still queued keep the old one, and the map need not
       // wait for them (an invalidating map makes software drivers finish every queued draw
-      // first).  No-overwrite promises not to touch what draws use.
+      // first).  Storage that no draw or dispatch can have read since it was made is written
+      // as it is: a software driver makes and clears new storage at every orphaning.
+      // No-overwrite promises not to touch what draws use.
       GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, b->gl);
-      if (type == GFX_MAP_WRITE_DISCARD) GL(BufferData)(GL_COPY_WRITE_BUFFER, b->desc.byteWidth, nullptr, GL_DYNAMIC_DRAW);
+      if (type == GFX_MAP_WRITE_DISCARD && b->drawsAtStorage != g_drawCount) {
+        GL(BufferData)(GL_COPY_WRITE_BUFFER, b->desc.byteWidth, nullptr, GL_DYNAMIC_DRAW);
+        b->drawsAtStorage = g_drawCount;
+      }
       out->data = GL(MapBufferRange)(GL_COPY_WRITE_BUFFER, 0, b->desc.byteWidth,
                                      GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT);
       if (!out->data) return GFX_E_OUTOFMEMORY;

@@ -96,6 +96,7 @@ struct GfxBufferObj {
   std::vector<uint8_t> cpu;  // staging contents
   uint32_t mapped = 0;       // GfxMap type while mapped
   bool noted = false;        // a write was noted while mapped
+  uint64_t drawsAtStorage = 0;  // GfxDrawCount when its storage was made
 };
 struct GfxTextureObj {
   uint32_t refs = 0;

@@ -323,6 +323,7 @@ GfxResult GfxCreateBuffer(GfxDevice, const GfxBufferDesc& desc, const GfxSubreso
     GfxBindBufferForEdit(GL_COPY_WRITE_BUFFER, b.gl);
     GL(BufferData)(GL_COPY_WRITE_BUFFER, desc.byteWidth, initial ? initial->data : nullptr,
                    desc.usage == GFX_USAGE_DYNAMIC ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    b.drawsAtStorage = GfxDrawCount();
   }
   out->id = g_gfx.buffers.Add(b);
   if (initial && initial->data) GfxFingerprintBufferWrite(*g_gfx.buffers.Get(out->id), 0, desc.byteWidth, initial->data);

@@ -2,6 +2,7 @@
 // of every renderer resource.
 #include "render/buffers.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdio>
 #include <cstring>
@@ -250,6 +251,7 @@ void CircularVBuffer::Close() {
   vertexCapacity = triangleCapacity = 0;
   vertexWrite = nullptr;
   indexWrite = nullptr;
+  batchVertex = batchIndex = vertexEnd = indexEnd = 0;
   topology = GFX_TOPOLOGY_UNDEFINED;
   verticesMapped = indicesMapped = batchOpen = roomReported = 0;
   vertexCount = triangleCount = 0;
@@ -265,6 +267,7 @@ int CircularVBuffer::StartV(const Material* batchMaterial, int mapVertices, GfxT
   if (!vertexBuffer && makeOnFirstStart) MakeStreamBuffers(*this);
   if (!vertexBuffer) return 0;  // no device: the writers' refusal is reported once, not per start
   roomReported = 0;
+  batchVertex = batchIndex = 0;
   if (mapVertices) {
     void* p;
     if (!vertexBuffer->LockV(GFX_MAP_WRITE_DISCARD, &p, 0)) return 0;
@@ -303,13 +306,43 @@ int CircularVBuffer::StartBuf(const Material* batchMaterial, int mapVertices, in
   return 1;
 }
 
+int CircularVBuffer::StartBufAfter(const Material* batchMaterial, uint32_t vertices, uint32_t triangles) {
+  if (vertexWrite || indexWrite) UnlockBuffer();
+  if (!vertexBuffer || !indexBuffer || vertices > vertexCapacity - vertexEnd ||
+      triangles > triangleCapacity - indexEnd / 3)
+    return StartBuf(batchMaterial, 1, 1);
+  batchOpen = 0;
+  topology = GFX_TOPOLOGY_TRIANGLELIST;
+  vertexCount = triangleCount = 0;
+  material = batchMaterial ? batchMaterial : GetDefaultMaterial();
+  roomReported = 0;
+  void* p;
+  if (!vertexBuffer->LockV(GFX_MAP_WRITE_NO_OVERWRITE, &p, 0)) return 0;
+  batchVertex = vertexEnd;
+  vertexMapping = static_cast<uint8_t*>(p);
+  vertexWrite = vertexMapping + size_t(batchVertex) * stride;
+  firstVertexWritten = 0;
+  verticesMapped = 1;
+  if (!indexBuffer->LockI(GFX_MAP_WRITE_NO_OVERWRITE, &p, 0)) {
+    UnlockBuffer();
+    return 0;
+  }
+  batchIndex = indexEnd;
+  indexMapping = static_cast<uint16_t*>(p);
+  indexWrite = indexMapping + batchIndex;
+  firstIndexWritten = 0;
+  indicesMapped = 1;
+  batchOpen = 1;
+  return 1;
+}
+
 int CircularVBuffer::ContinueBuf() {
   if (vertexWrite || indexWrite) UnlockBuffer();
-  if (!vertexBuffer || !indexBuffer || vertexCount >= vertexCapacity) return 0;
+  if (!vertexBuffer || !indexBuffer || batchVertex + vertexCount >= vertexCapacity) return 0;
   void* p;
   if (!vertexBuffer->LockV(GFX_MAP_WRITE_NO_OVERWRITE, &p, 0)) return 0;
   vertexMapping = static_cast<uint8_t*>(p);
-  vertexWrite = vertexMapping + size_t(vertexCount) * stride;
+  vertexWrite = vertexMapping + size_t(batchVertex + vertexCount) * stride;
   firstVertexWritten = vertexCount;
   verticesMapped = 1;
   if (topology == GFX_TOPOLOGY_TRIANGLELIST) {
@@ -318,7 +351,7 @@ int CircularVBuffer::ContinueBuf() {
       return 0;
     }
     indexMapping = static_cast<uint16_t*>(p);
-    indexWrite = indexMapping + size_t(3) * triangleCount;
+    indexWrite = indexMapping + batchIndex + size_t(3) * triangleCount;
     firstIndexWritten = 3 * triangleCount;
     indicesMapped = 1;
   }
@@ -328,18 +361,18 @@ int CircularVBuffer::ContinueBuf() {
 
 void CircularVBuffer::UnlockBuffer() {
   if (verticesMapped) {
-    if (vertexCount > firstVertexWritten && vertexCount <= vertexCapacity)
-      GfxNoteWritten(vertexBuffer->buffer, firstVertexWritten * stride, (vertexCount - firstVertexWritten) * stride,
-                     vertexMapping + size_t(firstVertexWritten) * stride);
+    const uint32_t first = batchVertex + firstVertexWritten;
+    if (vertexCount > firstVertexWritten && batchVertex + vertexCount <= vertexCapacity)
+      GfxNoteWritten(vertexBuffer->buffer, first * stride, (vertexCount - firstVertexWritten) * stride,
+                     vertexMapping + size_t(first) * stride);
     vertexBuffer->UnlockV();
   } else if (vertexWrite && vertexCount > 0) {
     if (!Upload(vertexBuffer->buffer, dynamic, vertexCopy.get(), vertexCount * stride)) vertexCount = 0;
   }
   if (indicesMapped) {
-    const uint32_t indices = 3 * triangleCount;
-    if (indices > firstIndexWritten && triangleCount <= triangleCapacity)
-      GfxNoteWritten(indexBuffer->buffer, firstIndexWritten * 2, (indices - firstIndexWritten) * 2,
-                     indexMapping + firstIndexWritten);
+    const uint32_t indices = 3 * triangleCount, first = batchIndex + firstIndexWritten;
+    if (indices > firstIndexWritten && batchIndex / 3 + triangleCount <= triangleCapacity)
+      GfxNoteWritten(indexBuffer->buffer, first * 2, (indices - firstIndexWritten) * 2, indexMapping + first);
     indexBuffer->UnlockI();
   } else if (indexWrite && triangleCount > 0 && topology == GFX_TOPOLOGY_TRIANGLELIST) {
     if (!Upload(indexBuffer->buffer, dynamic, indexCopy.get(), triangleCount * 6)) triangleCount = 0;
@@ -347,11 +380,14 @@ void CircularVBuffer::UnlockBuffer() {
   vertexWrite = nullptr;
   indexWrite = nullptr;
   verticesMapped = indicesMapped = 0;
+  vertexEnd = std::min(batchVertex + vertexCount, vertexCapacity);
+  indexEnd = std::min(batchIndex + 3 * triangleCount, 3 * triangleCapacity);
 }
 
 bool CircularVBuffer::HasRoom(uint32_t vertices, uint32_t triangles) const {
   if (!vertexWrite || (triangles > 0 && !indexWrite)) return false;
-  return vertices <= vertexCapacity - vertexCount && triangles <= triangleCapacity - triangleCount;
+  return vertices <= vertexCapacity - batchVertex - vertexCount &&
+         triangles <= triangleCapacity - batchIndex / 3 - triangleCount;
 }
 
 bool CircularVBuffer::CheckRoom(uint32_t vertices, uint32_t triangles, const char* name) {
@@ -388,7 +424,7 @@ void CircularVBuffer::DrawBuffer(int samplerIndex) {
   BindBatchTexture(material);
   FlushStates();
   ++Gfx.drawCalls;
-  if (DrawsAllowed()) GfxDrawIndexed(Gfx.context, 3 * triangleCount, 0, 0);
+  if (DrawsAllowed()) GfxDrawIndexed(Gfx.context, 3 * triangleCount, batchIndex, int32_t(batchVertex));
 }
 
 void CircularVBuffer::DrawBufferStrip(int samplerIndex) {
@@ -401,7 +437,7 @@ void CircularVBuffer::DrawBufferStrip(int samplerIndex) {
   BindBatchTexture(material);
   FlushStates();
   ++Gfx.drawCalls;
-  if (DrawsAllowed()) GfxDraw(Gfx.context, vertexCount, 0);
+  if (DrawsAllowed()) GfxDraw(Gfx.context, vertexCount, batchVertex);
 }
 
 void CircularVBuffer::DrawBufferSimple() {
@@ -414,7 +450,7 @@ void CircularVBuffer::DrawBufferSimple() {
   BindBatchTexture(material);
   FlushStates();
   ++Gfx.drawCalls;
-  GfxDraw(Gfx.context, vertexCount, 0);  // the one draw made whatever the shader marks say
+  GfxDraw(Gfx.context, vertexCount, batchVertex);  // the one draw made whatever the shader marks say
 }
 
 void CircularVBuffer::DrawBufferWorld() {
@@ -428,7 +464,7 @@ void CircularVBuffer::DrawBufferWorld() {
   ApplyMaterial(material, 3);
   FlushStates();
   ++Gfx.drawCalls;
-  if (DrawsAllowed()) GfxDrawIndexed(Gfx.context, 3 * triangleCount, 0, 0);
+  if (DrawsAllowed()) GfxDrawIndexed(Gfx.context, 3 * triangleCount, batchIndex, int32_t(batchVertex));
   RenderStates.pendingRaster = raster;
 }
 
@@ -454,7 +490,7 @@ void CircularVBuffer::DrawBuffer3DSimple() {
   GfxIASetPrimitiveTopology(Gfx.context, topology);
   FlushStates();
   ++Gfx.drawCalls;
-  if (DrawsAllowed()) GfxDraw(Gfx.context, vertexCount, 0);
+  if (DrawsAllowed()) GfxDraw(Gfx.context, vertexCount, batchVertex);
 }
 
 // ---- [Release all] ----

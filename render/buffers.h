@@ -97,11 +97,16 @@ struct CircularVBuffer {
   uint32_t vertexCapacity, triangleCapacity;
   uint8_t* vertexWrite;   // the next vertex goes here while a batch is open
   uint16_t* indexWrite;
-  // While mapped: the mapping's start and the first vertex and index this batch writes, whose
-  // bytes are noted for the buffers' fingerprints when it is unmapped (platform/gfx.h).
+  // While mapped: the mapping's start and the first vertex and index this batch writes (counted
+  // from the batch's start), whose bytes are noted for the buffers' fingerprints when it is
+  // unmapped (platform/gfx.h).
   uint8_t* vertexMapping;
   uint16_t* indexMapping;
   uint32_t firstVertexWritten, firstIndexWritten;
+  // Where the open batch starts in the buffers (its indices count from its first vertex), and
+  // where what the buffers hold since they were last discarded ends.
+  uint32_t batchVertex, batchIndex;
+  uint32_t vertexEnd, indexEnd;
   std::unique_ptr<uint8_t[]> vertexCopy;   // system-memory copies, made on first use
   std::unique_ptr<uint16_t[]> indexCopy;
   GfxTopology topology;
@@ -127,6 +132,11 @@ struct CircularVBuffer {
   // Triangle-list batch; with a map flag the buffer is written in place, else through the
   // system copy.  0 when a map failed (nothing is open then).
   int StartBuf(const Material* material, int mapVertices, int mapIndices);
+  // A triangle-list batch of at most vertices and triangles, written in place after what the
+  // buffers hold when that much room is left (the draws already made from them keep their
+  // data, and a software device makes no new storage), else as StartBuf does.  0 when a map
+  // failed.
+  int StartBufAfter(const Material* material, uint32_t vertices, uint32_t triangles);
   int StartV(const Material* material, int mapVertices, GfxTopology topology);
   int ContinueBuf();  // after a draw: the same batch, written on after what it holds
   void UnlockBuffer();

@@ -58,10 +58,13 @@ void DrawStream(const Draw2DBatch& b) {
   Stream2D.DrawBuffer(b.sampler);
 }
 
-// One batch that fits the 2D stream: one mapped write and one draw.  Triangles naming a
-// vertex outside the batch are left out.
-void DrawWhole(const Draw2D& list, const Draw2DBatch& b) {
-  if (!Stream2D.StartBuf(b.material, 1, 1)) return;
+// One batch that fits the 2D stream: one mapped write and one draw.  A flush's first batch
+// starts the stream afresh and the others follow it where they find room, so that the same
+// batches are written to the same places in every frame (a frame of the interface alone is
+// told from its bytes and draws).  Triangles naming a vertex outside the batch are left out.
+void DrawWhole(const Draw2D& list, const Draw2DBatch& b, bool first) {
+  if (!(first ? Stream2D.StartBuf(b.material, 1, 1) : Stream2D.StartBufAfter(b.material, b.vertexCount, b.triangleCount)))
+    return;
   Vertex2D* out = reinterpret_cast<Vertex2D*>(Stream2D.vertexWrite);
   const Draw2DVertex* in = &list.vertices[b.firstVertex];
   for (uint32_t i = 0; i < b.vertexCount; ++i) Put(&out[i], in[i]);
@@ -233,7 +236,7 @@ void Draw2D::Flush() {
     previousBlend = b.blend;
     RenderStates.pendingBlend = b.blend ? 2 : 0;
     if (b.vertexCount <= Stream2D.vertexCapacity && b.triangleCount <= Stream2D.triangleCapacity)
-      DrawWhole(*this, b);
+      DrawWhole(*this, b, first);
     else
       DrawSplit(*this, b);
     if (first && AlternativeInterfaceShaderMode) Shaders.boundPixelSlot = -1;

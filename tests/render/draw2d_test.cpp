@@ -262,7 +262,7 @@ TEST_F(Draw2DListTest, AFlushWritesClipVerticesAnd16BitIndicesAndLeavesBadTriang
   EXPECT_EQ(Shaders.boundVertexNumber, 5);
   EXPECT_EQ(Shaders.boundPixelNumber, 23) << "no texture";
   std::vector<uint8_t> bytes = ReadBuffer(Stream2D.vertexBuffer->buffer);
-  Vertex2D v = VertexAt<Vertex2D>(bytes, 0);
+  Vertex2D v = VertexAt<Vertex2D>(bytes, Stream2D.batchVertex);  // after what earlier batches wrote
   EXPECT_EQ(v.x, -1.0f);
   EXPECT_EQ(v.y, 1.0f);
   EXPECT_EQ(v.z, 0.0f);
@@ -270,7 +270,8 @@ TEST_F(Draw2DListTest, AFlushWritesClipVerticesAnd16BitIndicesAndLeavesBadTriang
   EXPECT_EQ(v.u, 0.5f);
   EXPECT_EQ(v.v, 0.25f);
   std::vector<uint8_t> indices = ReadBuffer(Stream2D.indexBuffer->buffer);
-  EXPECT_EQ(indices[4] | indices[5] << 8, 2);
+  const size_t second = 2 * (Stream2D.batchIndex + 2);
+  EXPECT_EQ(indices[second] | indices[second + 1] << 8, 2) << "counted from the batch's first vertex";
 }
 
 TEST_F(Draw2DListTest, ABatchLargerThanTheStreamIsDrawnInPieces) {

@@ -10,6 +10,7 @@
 #include "render/draw2d.h"
 #include "render/font_pages.h"
 #include "render/generated_textures.h"
+#include "render/immediate.h"
 #include "render/material.h"
 #include "render/render_states.h"
 #include "render/render_target.h"
@@ -176,6 +177,36 @@ TEST_F(TexturePixels, TheGreyPlaceholderShowsGrey) {
   EXPECT_EQ((p >> 16) & 0xFF, (p >> 8) & 0xFF);
   EXPECT_EQ((p >> 16) & 0xFF, p & 0xFF);
   FreeTextureRecord(missing);
+}
+
+TEST_F(TexturePixels, BatchesOfOneFlushFollowEachOtherInTheStreamAndEachDrawsItsOwn) {
+  // A red picture over the left half and a blue one over the right, two batches of one flush:
+  // the second is written after the first and drawn from where it lies.
+  std::vector<uint8_t> red(8 * 8 * 4, 255), blue(8 * 8 * 4, 255);
+  for (size_t i = 0; i < red.size(); i += 4) red[i + 1] = red[i + 2] = blue[i] = blue[i + 1] = 0;
+  ZKTETexture* left = CreateGeneratedTexture("HALF_LEFT", 8, red.data());
+  ZKTETexture* right = CreateGeneratedTexture("HALF_RIGHT", 8, blue.data());
+  ASSERT_TRUE(left && right);
+  MaterialParams p{};
+  Material* materials[2] = {CreateMaterial(left, 0, 0, 0, p, 0), CreateMaterial(right, 0, 0, 0, p, 0)};
+  Draw2D& l = Draw2DList;
+  const uint32_t white = 0xFFFFFFFFu;
+  for (int half = 0; half < 2; ++half) {
+    const float x0 = half ? 0.0f : -1.0f, x1 = half ? 1.0f : 0.0f;
+    l.StartBatch(materials[half]);
+    int a = l.AddVertex(white, x0, -1, 0, 0), b = l.AddVertex(white, x1, -1, 1, 0);
+    int c = l.AddVertex(white, x1, 1, 1, 1), d = l.AddVertex(white, x0, 1, 0, 1);
+    l.AddQuad(a, b, c, d);
+    l.EndBatch();
+  }
+  FlushDraw2D();
+  EXPECT_EQ(Stream2D.batchVertex, 4u) << "the second batch follows the first";
+  ResetDraw2D();
+  EXPECT_EQ(Pixel(10, 32) & 0xFFFFFFu, 0xFF0000u) << "red on the left";
+  EXPECT_EQ(Pixel(54, 32) & 0xFFFFFFu, 0x0000FFu) << "blue on the right";
+  for (Material* m : materials) ReleaseMaterial(m);
+  FreeTextureRecord(left);
+  FreeTextureRecord(right);
 }
 
 TEST_F(TexturePixels, AFontPageKeepsItsCoverageAndDrawsWhiteWithIt) {
