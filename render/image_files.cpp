@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -249,21 +248,6 @@ const char* EncodeJpeg(const PictureRows& p, const ImageWriteOptions& options, B
 // the loading of them (libtiff with the libraries of every format it reads).  Once loaded they
 // stay; null when a library or one of its functions is missing.
 
-bool FindAll(void*) { return true; }
-
-// Each name's function in the library, into the pointer after it; false when one is missing.
-template <class Function, class... Rest>
-bool FindAll(void* library, const char* name, Function*& out, Rest&&... rest) {
-  out = reinterpret_cast<Function*>(PlatformLibrarySymbol(library, name));
-  return out && FindAll(library, std::forward<Rest>(rest)...);
-}
-
-template <class... Named>
-bool LoadFunctions(const char* libraryName, Named&&... named) {
-  void* library = PlatformLoadSystemLibrary(libraryName);
-  return library && FindAll(library, std::forward<Named>(named)...);
-}
-
 struct TiffFunctions {
   decltype(&TIFFSetErrorHandler) setErrorHandler;
   decltype(&TIFFSetWarningHandler) setWarningHandler;
@@ -281,7 +265,7 @@ struct TiffFunctions {
 
 const TiffFunctions* Tiff() {
   static TiffFunctions f;
-  static const bool loaded = LoadFunctions(
+  static const bool loaded = PlatformLoadFunctions(
       ZKT_TIFF_LIBRARY, "TIFFSetErrorHandler", f.setErrorHandler, "TIFFSetWarningHandler", f.setWarningHandler,
       "TIFFClientOpen", f.clientOpen, "TIFFSetField", f.setField, "TIFFDefaultStripSize", f.defaultStripSize,
       "TIFFWriteScanline", f.writeScanline, "TIFFWriteDirectory", f.writeDirectory, "TIFFCreateEXIFDirectory",
@@ -302,10 +286,10 @@ struct GifFunctions {
 
 const GifFunctions* Gif() {
   static GifFunctions f;
-  static const bool loaded = LoadFunctions(ZKT_GIF_LIBRARY, "EGifOpen", f.open, "GifMakeMapObject", f.makeMapObject,
-                                           "EGifPutScreenDesc", f.putScreenDesc, "EGifPutImageDesc", f.putImageDesc,
-                                           "EGifPutLine", f.putLine, "EGifCloseFile", f.closeFile, "GifFreeMapObject",
-                                           f.freeMapObject);
+  static const bool loaded = PlatformLoadFunctions(
+      ZKT_GIF_LIBRARY, "EGifOpen", f.open, "GifMakeMapObject", f.makeMapObject, "EGifPutScreenDesc", f.putScreenDesc,
+      "EGifPutImageDesc", f.putImageDesc, "EGifPutLine", f.putLine, "EGifCloseFile", f.closeFile, "GifFreeMapObject",
+      f.freeMapObject);
   return loaded ? &f : nullptr;
 }
 
