@@ -1,7 +1,7 @@
 // font_pages.h - the textures of the font pages ("FONT%d_AON") and of the glyph cache
 // ("CACHE%d_AON"): generated textures of the texture table, white with coverage in alpha,
 // made from 32-bit RGBA pixels.  Cache pages have four mip levels (cells of 64, 32, 16 and 8
-// pixels); font pages have two.
+// pixels); font pages have two, and keep only the coverage (a byte a texel).
 //
 // Records are looked up by name on every call: the table may have been emptied (device
 // re-creation) since the page was made.  A page made again keeps its record, which the text

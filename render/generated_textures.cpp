@@ -54,7 +54,7 @@ void HalveImage(uint8_t* rgba, int size, int alphaMode) {
 
 int fill_texture(ZKTETexture* record, const uint8_t* rgba, int size, int alphaMode, int gamma) {
   if (!record || !record->texture || record->width != size || record->height != size) return 0;
-  const bool alphaOnly = record->format == GFX_FORMAT_A8_UNORM;
+  const bool alphaOnly = record->format == GFX_FORMAT_A8_UNORM || record->format == GFX_FORMAT_R8_UNORM;
   if (!alphaOnly && record->format != GFX_FORMAT_R8G8B8A8_UNORM_SRGB) return 0;
   std::vector<uint8_t> source;
   if (rgba) source.assign(rgba, rgba + size_t(size) * size * 4);
@@ -91,8 +91,9 @@ int fill_texture(ZKTETexture* record, const uint8_t* rgba, int size, int alphaMo
 namespace {
 
 // The record's texture and view; with fill, its levels from the pixels (null: white with alpha
-// 0), else left as the device made them.
-int MakeTexture(ZKTETexture* record, int size, const uint8_t* rgba, bool fill) {
+// 0), else left as the device made them.  A coverage texture holds only the alpha bytes, a
+// quarter of the memory, and reads as white with that alpha, as the RGBA pages read.
+int MakeTexture(ZKTETexture* record, int size, const uint8_t* rgba, bool fill, bool coverage = false) {
   if (!record || size <= 0 || size > 16384) return 0;
   int alpha = 0;
   TextureFlagsFromName(record->name, &alpha);
@@ -112,12 +113,16 @@ int MakeTexture(ZKTETexture* record, int size, const uint8_t* rgba, bool fill) {
   for (int s = size; s > 1; s /= 2) ++chain;
   if (d.mipLevels > chain) d.mipLevels = chain;
   d.arraySize = 1;
-  d.format = GFX_FORMAT_R8G8B8A8_UNORM_SRGB;
+  d.format = coverage ? GFX_FORMAT_R8_UNORM : GFX_FORMAT_R8G8B8A8_UNORM_SRGB;
   d.bindFlags = GFX_BIND_SHADER_RESOURCE;
   GfxResult r = GfxCreateTexture2D(Gfx.device, d, nullptr, &record->texture);
   if (GfxFailed(r)) {
     ShowTextureError("Could not create generated texture %s (%s)", record->name, r);
     return 0;
+  }
+  if (coverage) {
+    static const uint8_t WHITE_WITH_COVERAGE[4] = {GFX_SWIZZLE_ONE, GFX_SWIZZLE_ONE, GFX_SWIZZLE_ONE, GFX_SWIZZLE_R};
+    GfxSetTextureSwizzle(record->texture, WHITE_WITH_COVERAGE);
   }
   ReadTextureDescription(record);
   if (fill) fill_texture(record, rgba ? pixels.data() : nullptr, size, alpha, 0);
@@ -131,16 +136,16 @@ int MakeTexture(ZKTETexture* record, int size, const uint8_t* rgba, bool fill) {
   return 1;
 }
 
-ZKTETexture* CreateListed(const char* name, int size, const uint8_t* rgba, bool fill) {
+ZKTETexture* CreateListed(const char* name, int size, const uint8_t* rgba, bool fill, bool coverage = false) {
   // A listed record of that name is made again in place: materials may hold it.
   if (ZKTETexture* listed = AddTextureRef(name, GEN_TYPE_INTERFACE)) {
     ReleaseTextureObjects(listed);
     listed->flags = 0;
-    return MakeTexture(listed, size, rgba, fill) ? listed : nullptr;
+    return MakeTexture(listed, size, rgba, fill, coverage) ? listed : nullptr;
   }
   ZKTETexture* record = CreateZKTETextureNULL(name, GEN_TYPE_INTERFACE, TEXTURE_TYPE_GENERAL);
   if (!record) return nullptr;
-  if (!MakeTexture(record, size, rgba, fill)) {
+  if (!MakeTexture(record, size, rgba, fill, coverage)) {
     FreeTextureRecord(record);
     return nullptr;
   }
@@ -156,6 +161,10 @@ ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* r
 }
 
 ZKTETexture* CreateUnfilledTexture(const char* name, int size) { return CreateListed(name, size, nullptr, false); }
+
+ZKTETexture* CreateCoverageTexture(const char* name, int size, const uint8_t* rgba, bool fill) {
+  return CreateListed(name, size, rgba, fill, true);
+}
 
 void update_texture_slot(ZKTETexture* record, int x, int y, const uint8_t* cell) {
   if (!record || !record->texture || !cell || x < 0 || y < 0) return;

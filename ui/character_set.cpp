@@ -22,6 +22,7 @@
 #include "core/log.h"
 #include "platform/files.h"
 #include "platform/font_source.h"
+#include "ui/font_pages.h"
 #include "ui/glyph_cache.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
@@ -762,12 +763,16 @@ int ReadCharacterSet(const uint8_t* image, int64_t length, const char* path) {
 
 void PrepareCharacterSet() {
   ForgetPreparedCharacterSet();
-  g_setReader = std::jthread([] { g_readSet = ReadCharacterSetFile(); });
+  g_setReader = std::jthread([] {
+    g_readSet = ReadCharacterSetFile();
+    if (g_readSet.set) DrawFontGlyphsAhead(g_readSet.set->glyphs);
+  });
 }
 
 void ForgetPreparedCharacterSet() {
   if (g_setReader.joinable()) g_setReader.join();
   g_readSet = ParsedSet();
+  ForgetGlyphsDrawnAhead();
 }
 
 void PrepareGlyphFonts() {

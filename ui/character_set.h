@@ -216,7 +216,8 @@ void FreeCharacterSet();
 // only names it in messages.  1 when loaded; a refused image leaves the previous set.
 int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
 // Starts reading and parsing the character set's file on a worker, so that LoadCharacterSet
-// finds it read (the start-up calls it before the window system starts).  Optional: without
+// finds it read, its printable ASCII glyphs already drawn for the font pages (the start-up
+// calls it before the window system starts).  Optional: without
 // it LoadCharacterSet reads the file itself.  A start that ends before it loads the set
 // forgets the read (ForgetPreparedCharacterSet), so a later one reads the file as it is then.
 void PrepareCharacterSet();

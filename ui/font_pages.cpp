@@ -24,6 +24,9 @@ namespace {
 constexpr int SOURCE_PIXELS = 288;  // four times a 72-pixel cell
 constexpr int SUPERSAMPLE = 4;
 constexpr int COVERAGE_STEP = 16;   // alpha added by each of the 16 source pixels
+// The glyphs drawn ahead: the printable ASCII characters (codes 32 to 126), which nearly every
+// screen shows, and the placeholder.
+constexpr int AHEAD_GLYPHS = GLYPH_PLACEHOLDER + 1;
 
 int PageUnitsToPixels(float units) { return static_cast<int>(std::floor((units + 1.0f) * 256.0f + 0.5f)); }
 
@@ -62,21 +65,26 @@ struct PageState {
   bool refused = false;        // the device refused its texture: told once, not tried again
 };
 PageState g_pages[MAX_FONT_PAGES];
-uint8_t g_glyphMade[GLYPH_COUNT];
+uint8_t g_glyphDrawn[GLYPH_COUNT];  // in its page's coverage
+uint8_t g_glyphMade[GLYPH_COUNT];   // and in its page's texture
+
+// Places every glyph of a set: the same set always gets the same places.
+FontPageLayout PlaceGlyphs(const Char* glyphs, FontPagePlace* places) {
+  float widths[GLYPH_COUNT], heights[GLYPH_COUNT];
+  uint8_t drawn[GLYPH_COUNT];
+  for (int g = 0; g < GLYPH_COUNT; ++g) {
+    widths[g] = glyphs[g].width;
+    heights[g] = glyphs[g].height;
+    drawn[g] = g > 0 && (g < FIRST_RAW_GLYPH || glyphs[g].numPoints > 0);
+  }
+  return LayOutFontPages(widths, heights, drawn, GLYPH_COUNT, places);
+}
 
 // Places every glyph and gives it its page and texture box; glyphs not drawn show the
 // placeholder from its place.
 FontPageLayout LayOutGlyphs() {
-  CurveSubdivisions = 7;
   LetterSpacing = 0.083333336f;
-  static float widths[GLYPH_COUNT], heights[GLYPH_COUNT];
-  static uint8_t drawn[GLYPH_COUNT];
-  for (int g = 0; g < GLYPH_COUNT; ++g) {
-    widths[g] = Glyphs[g].width;
-    heights[g] = Glyphs[g].height;
-    drawn[g] = g > 0 && (g < FIRST_RAW_GLYPH || Glyphs[g].numPoints > 0);
-  }
-  const FontPageLayout layout = LayOutFontPages(widths, heights, drawn, GLYPH_COUNT, g_places);
+  const FontPageLayout layout = PlaceGlyphs(Glyphs, g_places);
   if (layout.unplaced > 0 || layout.tooWide > 0) {
     LogF("Font pages: %d glyphs left out (first %d), %d too wide", layout.unplaced, layout.firstUnplaced,
          layout.tooWide);
@@ -122,24 +130,51 @@ int CellWidth(const Char& glyph) {
 
 int CellHeight(const FontPagePlace& place) { return place.tall ? FONT_TALL_CELL_PIXELS : FONT_SHORT_CELL_PIXELS; }
 
-// Draws a placed glyph into its cell of a page's coverage.
-void RasteriseGlyph(int g, uint8_t* coverage, int pixelBytes) {
-  static std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
-  const FontPagePlace& place = g_places[g];
+// Draws a glyph into its cell, at its place, of a page's coverage.
+void RasteriseGlyph(const Char& glyph, const FontPagePlace& place, uint8_t* coverage, int pixelBytes) {
+  static thread_local std::vector<uint16_t> bitmap(SOURCE_PIXELS * SOURCE_PIXELS);
   CurveSubdivisions = 7;
   std::fill(bitmap.begin(), bitmap.end(), 0);
   SetCurrentBitmap16(bitmap.data(), SOURCE_PIXELS, SOURCE_PIXELS);
-  DrawVectorGlyph(Glyphs[g], 2.0f, 255, -1.0f, -1.0f, 2.0f);
+  DrawVectorGlyph(glyph, 2.0f, 255, -1.0f, -1.0f, 2.0f);
   SetCurrentBitmap16(nullptr, 0, 0);
   ReduceIntoPage(bitmap.data(), coverage, pixelBytes, PageUnitsToPixels(place.x), PageUnitsToPixels(place.y),
-                 CellWidth(Glyphs[g]), CellHeight(place));
+                 CellWidth(glyph), CellHeight(place));
 }
 
 // Draws the glyphs placed on the page into a white page of coverage in alpha.
 void RasterisePage(int pageIndex, std::vector<uint8_t>& page) {
   WhitePage(page);
   for (int g = 0; g < GLYPH_COUNT; ++g)
-    if (g_places[g].page == pageIndex) RasteriseGlyph(g, page.data() + 3, 4);
+    if (g_places[g].page == pageIndex) RasteriseGlyph(Glyphs[g], g_places[g], page.data() + 3, 4);
+}
+
+// The glyphs drawn ahead, on the start-up's reader of the character set, for the set it read:
+// the places it gave them and the pages' coverage.  Taken by the next BuildFontPages that
+// places the glyphs the same way; the reader writes it before the main thread joins it.
+struct DrawnAhead {
+  bool ready = false;
+  FontPagePlace places[GLYPH_COUNT];
+  std::vector<uint8_t> coverage[MAX_FONT_PAGES];  // empty: no glyph of the page drawn
+  uint8_t drawn[GLYPH_COUNT] = {};
+};
+DrawnAhead g_ahead;
+
+bool SamePlaces(const FontPagePlace* a, const FontPagePlace* b) {
+  for (int g = 0; g < GLYPH_COUNT; ++g)
+    if (a[g].page != b[g].page || a[g].tall != b[g].tall || a[g].x != b[g].x || a[g].y != b[g].y) return false;
+  return true;
+}
+
+// The pages of the glyphs drawn ahead become the pages' coverage, those glyphs waiting only
+// for their texture; nothing is taken when the set was placed otherwise.
+void TakeGlyphsDrawnAhead() {
+  if (!g_ahead.ready) return;
+  if (SamePlaces(g_ahead.places, g_places)) {
+    for (int p = 0; p < MAX_FONT_PAGES; ++p) g_pages[p].coverage = std::move(g_ahead.coverage[p]);
+    std::copy(std::begin(g_ahead.drawn), std::end(g_ahead.drawn), std::begin(g_glyphDrawn));
+  }
+  ForgetGlyphsDrawnAhead();
 }
 
 // Pixels beyond a glyph's cell that drawing it may sample: its texture box reaches up to 4
@@ -160,9 +195,27 @@ int RasteriseFontPages(FontPageImages* out) {
 void BuildFontPages() {
   LayOutGlyphs();
   for (PageState& page : g_pages) page = PageState{};
+  std::fill(std::begin(g_glyphDrawn), std::end(g_glyphDrawn), 0);
   std::fill(std::begin(g_glyphMade), std::end(g_glyphMade), 0);
+  TakeGlyphsDrawnAhead();
   SetKerningClasses();
 }
+
+void DrawFontGlyphsAhead(const Char* glyphs) {
+  ForgetGlyphsDrawnAhead();
+  PlaceGlyphs(glyphs, g_ahead.places);
+  for (int g = 0; g < AHEAD_GLYPHS; ++g) {
+    const FontPagePlace& place = g_ahead.places[g];
+    if (place.page < 0) continue;
+    std::vector<uint8_t>& page = g_ahead.coverage[place.page];
+    if (page.empty()) page.assign(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS, 0);
+    RasteriseGlyph(glyphs[g], place, page.data(), 1);
+    g_ahead.drawn[g] = 1;
+  }
+  g_ahead.ready = true;
+}
+
+void ForgetGlyphsDrawnAhead() { g_ahead = DrawnAhead{}; }
 
 int MakeFontGlyph(int glyph) {
   if (glyph < 0 || glyph >= GLYPH_COUNT) return 0;
@@ -181,9 +234,10 @@ int MakeFontGlyph(int glyph) {
       return 0;
     }
     page.textureMade = true;
-    page.coverage.assign(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS, 0);
   }
-  RasteriseGlyph(glyph, page.coverage.data(), 1);
+  if (page.coverage.empty()) page.coverage.assign(FONT_PAGE_PIXELS * FONT_PAGE_PIXELS, 0);
+  if (!g_glyphDrawn[glyph]) RasteriseGlyph(Glyphs[glyph], place, page.coverage.data(), 1);
+  g_glyphDrawn[glyph] = 1;
   const int left = PageUnitsToPixels(place.x), top = PageUnitsToPixels(place.y);
   UpdateFontPageBox(place.page, page.coverage.data(), FONT_PAGE_PIXELS, left - BOX_REACH, top - BOX_REACH,
                     left + CellWidth(Glyphs[glyph]) + BOX_REACH, top + CellHeight(place) + BOX_REACH);

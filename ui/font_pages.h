@@ -22,5 +22,13 @@ void BuildFontPages();
 // from a font page.  A glyph without a place is the placeholder.  1 when it stands on its
 // page; 0 when the device refused the page (told once as "Can't create : FONT%d_AON").
 int MakeFontGlyph(int glyph);
+// Draws the printable ASCII glyphs of a set that is not installed yet into page coverage laid
+// out as BuildFontPages lays that set out, for the next BuildFontPages to take when the set
+// it places is laid out the same way: the glyphs then wait only for their page's texture.  For
+// the start-up's reader of the character set, on its own thread, which the main thread joins
+// before it installs the set; nothing else may draw glyphs meanwhile on that thread.
+struct Char;
+void DrawFontGlyphsAhead(const Char* glyphs);
+void ForgetGlyphsDrawnAhead();
 int FontGlyphWaiting(int glyph);  // laid out, not drawn yet
 

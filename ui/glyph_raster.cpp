@@ -10,9 +10,9 @@
 
 #include "ui/character_set.h"
 
-Bitmap16 CurrentBitmap16;
-int32_t TriangleSlots[3][2];
-int CurveSubdivisions = 1;
+thread_local Bitmap16 CurrentBitmap16;
+thread_local int32_t TriangleSlots[3][2];
+thread_local int CurveSubdivisions = 1;
 
 namespace {
 

@@ -5,7 +5,8 @@
 // Positions are in quarter pixels, x to the right and y downwards.  A pixel is filled when
 // its centre lies inside: a row when top <= centre < bottom, a column when the left edge
 // <= centre < the right edge, so shapes that share an edge never both fill its pixels.
-// The font pages and the number plates draw through here.  Main thread only.
+// The font pages and the number plates draw through here.  Each thread draws into its own
+// current bitmap (the start-up's reader of the character set draws the first font glyphs).
 #pragma once
 #include <cstdint>
 
@@ -19,9 +20,9 @@ struct Bitmap16 {
   int firstRow = 0, lastRow = -1;  // rows outside are not written
 };
 
-extern Bitmap16 CurrentBitmap16;
-extern int32_t TriangleSlots[3][2];  // the triangle FillTriangle16 fills: x, y in quarter pixels
-extern int CurveSubdivisions;        // quads per curved stroke; 1 unless set
+extern thread_local Bitmap16 CurrentBitmap16;
+extern thread_local int32_t TriangleSlots[3][2];  // the triangle FillTriangle16 fills: x, y in quarter pixels
+extern thread_local int CurveSubdivisions;        // quads per curved stroke; 1 unless set
 
 // Makes bitmap the current one, every row open to drawing.
 void SetCurrentBitmap16(uint16_t* pixels, int width, int height);

@@ -178,9 +178,9 @@ TEST_F(TexturePixels, TheGreyPlaceholderShowsGrey) {
   FreeTextureRecord(missing);
 }
 
-TEST(FontPageTexture, AnUploadedPageReadsBack) {
-  if (Gfx.initState != 2) ZKT_SKIP_OUTSIDE_CI() << "no device";
-  // White with coverage in alpha: a 2 x 2 block of full coverage at (100, 40).
+TEST_F(TexturePixels, AFontPageKeepsItsCoverageAndDrawsWhiteWithIt) {
+  // White with coverage in alpha: a 2 x 2 block of full coverage at (100, 40).  The page keeps
+  // the coverage alone, a byte a texel.
   std::vector<uint8_t> page(512 * 512 * 4, 255);
   for (size_t i = 3; i < page.size(); i += 4) page[i] = 0;
   for (int y = 40; y < 42; ++y)
@@ -188,14 +188,13 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   ASSERT_EQ(UploadFontPage(3, page.data(), 512, 512), 1);
   ZKTETexture* font = AddTextureRef("FONT3_AON", 0);
   ASSERT_NE(font, nullptr);
-  std::vector<uint8_t> level0(512 * 512 * 4), level1(256 * 256 * 4);
+  std::vector<uint8_t> level0(512 * 512), level1(256 * 256);
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 1, level1.data(), level1.size()));
-  EXPECT_EQ(level0[(40 * 512 + 100) * 4 + 3], 255);
-  EXPECT_EQ(level0[(40 * 512 + 100) * 4 + 0], 255);
-  EXPECT_EQ(level0[(40 * 512 + 102) * 4 + 3], 0);
-  EXPECT_EQ(level1[(20 * 256 + 50) * 4 + 3], 255) << "the halved level keeps the block";
-  EXPECT_EQ(level1[(20 * 256 + 51) * 4 + 3], 0);
+  EXPECT_EQ(level0[40 * 512 + 100], 255);
+  EXPECT_EQ(level0[40 * 512 + 102], 0);
+  EXPECT_EQ(level1[20 * 256 + 50], 255) << "the halved level keeps the block";
+  EXPECT_EQ(level1[20 * 256 + 51], 0);
 
   // A box of the page given again: widened to even edges (201..203 to 200..204), on both
   // levels; the half level's texels are the means of their 2 x 2.
@@ -205,19 +204,19 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   UpdateFontPageBox(3, coverage.data(), 512, 201, 101, 203, 103);
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 1, level1.data(), level1.size()));
-  EXPECT_EQ(level0[(100 * 512 + 200) * 4 + 3], 255) << "widened to the even left and top";
-  EXPECT_EQ(level0[(103 * 512 + 203) * 4 + 3], 255) << "and to the even right and bottom";
-  EXPECT_EQ(level0[(100 * 512 + 204) * 4 + 3], 0);
-  EXPECT_EQ(level1[(50 * 256 + 100) * 4 + 3], 255);
-  EXPECT_EQ(level1[(51 * 256 + 101) * 4 + 3], 255);
-  EXPECT_EQ(level1[(51 * 256 + 102) * 4 + 3], 0);
+  EXPECT_EQ(level0[100 * 512 + 200], 255) << "widened to the even left and top";
+  EXPECT_EQ(level0[103 * 512 + 203], 255) << "and to the even right and bottom";
+  EXPECT_EQ(level0[100 * 512 + 204], 0);
+  EXPECT_EQ(level1[50 * 256 + 100], 255);
+  EXPECT_EQ(level1[51 * 256 + 101], 255);
+  EXPECT_EQ(level1[51 * 256 + 102], 0);
   // A box reaching past the page's right edge is cut at it.
   for (int y = 0; y < 4; ++y)
     for (int x = 508; x < 512; ++x) coverage[size_t(y) * 512 + x] = 255;
   UpdateFontPageBox(3, coverage.data(), 512, 508, 0, 600, 4);
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
-  EXPECT_EQ(level0[(3 * 512 + 511) * 4 + 3], 255);
-  EXPECT_EQ(level0[(3 * 512 + 508) * 4 + 3], 255);
+  EXPECT_EQ(level0[3 * 512 + 511], 255);
+  EXPECT_EQ(level0[3 * 512 + 508], 255);
   // A box starting before the page's left and top edges is cut at them (-5..3 becomes 0..4),
   // and so is one reaching past its bottom (508..600 becomes 508..512).
   for (int y = 0; y < 4; ++y)
@@ -225,10 +224,19 @@ TEST(FontPageTexture, AnUploadedPageReadsBack) {
   UpdateFontPageBox(3, coverage.data(), 512, -5, -5, 3, 3);
   UpdateFontPageBox(3, coverage.data(), 512, 100, 508, 103, 600);
   ASSERT_TRUE(GfxReadTexturePixels(Gfx.context, font->texture, 0, level0.data(), level0.size()));
-  EXPECT_EQ(level0[(0 * 512 + 0) * 4 + 3], 255) << "the page's first texel";
-  EXPECT_EQ(level0[(3 * 512 + 3) * 4 + 3], 255);
-  EXPECT_EQ(level0[(508 * 512 + 100) * 4 + 3], 255);
-  EXPECT_EQ(level0[(511 * 512 + 103) * 4 + 3], 255) << "the page's last row";
+  EXPECT_EQ(level0[0 * 512 + 0], 255) << "the page's first texel";
+  EXPECT_EQ(level0[3 * 512 + 3], 255);
+  EXPECT_EQ(level0[508 * 512 + 100], 255);
+  EXPECT_EQ(level0[511 * 512 + 103], 255) << "the page's last row";
+
+  // Drawn, the page is white where covered and lets the black target show elsewhere.
+  std::fill(page.begin(), page.end(), 255);
+  for (int y = 256; y < 512; ++y)
+    for (int x = 0; x < 512; ++x) page[(size_t(y) * 512 + x) * 4 + 3] = 0;
+  ASSERT_EQ(UploadFontPage(3, page.data(), 512, 512), 1);
+  DrawWhole(font);
+  EXPECT_EQ(Pixel(20, 10) & 0xFFFFFFu, 0xFFFFFFu) << "the covered top half";
+  EXPECT_EQ(Pixel(20, 50) & 0xFFFFFFu, 0u) << "the uncovered bottom half";
 
   // A glyph-cache cell lands at its place on every level.
   ASSERT_EQ(CreateGlyphCacheTexture(0), 1);

@@ -98,6 +98,8 @@ TEST_F(TextPixels, ColouredTextInFourCodePagesLeavesInkInItsOwnCell) {
 }
 
 TEST_F(TextPixels, AGlyphIsDrawnIntoItsPageWhenTextFirstNeedsItAndLooksAsFromAWholePage) {
+  // Drawn one by one when text needs them, drawn ahead by the start-up's reader, or drawn as
+  // whole pages: the same pixels.
   const char* text = "Quick fox |yours 0123";
   auto draw = [&] {
     Clear(0xFF000000u, 1);
@@ -109,12 +111,15 @@ TEST_F(TextPixels, AGlyphIsDrawnIntoItsPageWhenTextFirstNeedsItAndLooksAsFromAWh
     FlushDraw2D();
     return ReadTargetPixels(target);
   };
+  auto releasePages = [] {
+    for (int p = 0; p < MAX_FONT_PAGES; ++p) {
+      char name[24];
+      TextPageTextureName(p, name, sizeof name);
+      ReleaseTextureObjects(AddTextureRef(name, 0));  // no page left from before
+    }
+  };
   BuildFontPages();  // as the system textures do: every glyph laid out, none drawn
-  for (int p = 0; p < MAX_FONT_PAGES; ++p) {
-    char name[24];
-    TextPageTextureName(p, name, sizeof name);
-    ReleaseTextureObjects(AddTextureRef(name, 0));  // no page left from other tests
-  }
+  releasePages();
   const int q = 'Q' - 32, z = 'Z' - 32;
   ASSERT_TRUE(FontGlyphWaiting(q));
   ASSERT_TRUE(FontGlyphWaiting(z));
@@ -131,16 +136,27 @@ TEST_F(TextPixels, AGlyphIsDrawnIntoItsPageWhenTextFirstNeedsItAndLooksAsFromAWh
   ASSERT_TRUE(texture && texture->view && texture->state == TEXTURE_OWNED) << "its page is a texture of the table";
   EXPECT_EQ(MakeFontGlyph(q), 1);
 
+  // The ASCII glyphs drawn ahead for the same set, taken by the next layout: they wait only for
+  // their pages' textures.
+  DrawFontGlyphsAhead(Glyphs);
+  BuildFontPages();
+  releasePages();
+  EXPECT_TRUE(FontGlyphWaiting(q));
+  const std::vector<uint8_t> ahead = draw();
+  EXPECT_FALSE(FontGlyphWaiting(q));
+
   // The same text from whole pages, every glyph drawn in: the same pixels.
   FontPageImages images;
   const int pages = RasteriseFontPages(&images);
   for (int p = 0; p < pages; ++p) ASSERT_EQ(UploadFontPage(p, images.pages[p].data(), 512, 512), 1);
   const std::vector<uint8_t> whole = draw();
-  int ink = 0, differing = 0;
+  int ink = 0, differing = 0, differingAhead = 0;
   for (size_t i = 0; i < lazy.size(); ++i) {
     ink += i % 4 == 0 && lazy[i] > 128;
     differing += std::abs(int(lazy[i]) - int(whole[i])) > 1;
+    differingAhead += ahead[i] != lazy[i];
   }
   EXPECT_GT(ink, 200) << "white letters";
   EXPECT_EQ(differing, 0) << "glyphs drawn one by one look as they do from a whole page";
+  EXPECT_EQ(differingAhead, 0) << "glyphs drawn ahead look as those drawn when text needs them";
 }
