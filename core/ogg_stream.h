@@ -4,7 +4,9 @@
 // layer 4096 bytes at a time and steps a three-state machine: 0 needs a page, 1 needs a
 // packet, 2 has decoded frames to give.  Frames go out as interleaved stereo 16-bit into a
 // ring of OGG_RING_FRAMES frames (a mono stream gives the same value to both channels).
-// Only mono and stereo streams of 44100 Hz are taken.  Main thread only.
+// Only mono and stereo streams of 44100 Hz are taken.  libogg and libvorbis are loaded at the
+// first opening; without them every stream is refused as OGG_NO_HEADERS after one log line.
+// Main thread only.
 #pragma once
 #include <vorbis/codec.h>
 
@@ -36,7 +38,7 @@ struct OggDecoder {
   vorbis_block block;
 };
 
-// Reads the three headers; bytesRead counts the file's bytes fed so far.  On failure the
+// Reads the three headers (loading the libraries at the first call); bytesRead counts the file's bytes fed so far.  On failure the
 // decoder holds nothing and needs no close.
 int  OggStreamOpen(OggDecoder& decoder, const uint8_t* data, size_t size, uint32_t& bytesRead);
 void OggStreamClose(OggDecoder& decoder);  // harmless when not open

@@ -1,4 +1,5 @@
-// font_source.cpp - double-byte glyphs from system fonts, over fontconfig and FreeType.
+// font_source.cpp - double-byte glyphs from system fonts, over fontconfig and FreeType (both
+// loaded at their first use).
 // Implemented: [X] faces by language  [X] weight  [X] cell height  [X] black-on-white drawing
 // Not: [ ] vertical faces  [ ] synthetic bold or italic
 #include "platform/font_source.h"
@@ -14,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/shared_library.h"
+
 struct SystemFont {
   FT_Face face;
   int ascentPixels;
@@ -22,25 +25,91 @@ struct SystemFont {
 
 namespace {
 
+// ---- The libraries, loaded at their first use ----
+// fontconfig and FreeType: only the double-byte code pages need them, and linked they would
+// cost every start their loading.  Null when a library or one of its functions is missing.
+struct FontconfigFunctions {
+  decltype(&FcPatternGetString) patternGetString;
+  decltype(&FcPatternGetInteger) patternGetInteger;
+  decltype(&FcPatternGetBool) patternGetBool;
+  decltype(&FcPatternGetLangSet) patternGetLangSet;
+  decltype(&FcPatternCreate) patternCreate;
+  decltype(&FcPatternDestroy) patternDestroy;
+  decltype(&FcPatternAddString) patternAddString;
+  decltype(&FcPatternAddInteger) patternAddInteger;
+  decltype(&FcPatternAddBool) patternAddBool;
+  decltype(&FcPatternAddLangSet) patternAddLangSet;
+  decltype(&FcLangSetCreate) langSetCreate;
+  decltype(&FcLangSetAdd) langSetAdd;
+  decltype(&FcLangSetHasLang) langSetHasLang;
+  decltype(&FcLangSetDestroy) langSetDestroy;
+  decltype(&FcConfigSubstitute) configSubstitute;
+  decltype(&FcDefaultSubstitute) defaultSubstitute;
+  decltype(&FcFontSort) fontSort;
+  decltype(&FcFontMatch) fontMatch;
+  decltype(&FcFontSetDestroy) fontSetDestroy;
+  decltype(&FcWeightFromOpenType) weightFromOpenType;
+  decltype(&FcInitLoadConfigAndFonts) initLoadConfigAndFonts;
+  decltype(&FcConfigDestroy) configDestroy;
+};
+
+struct FreeTypeFunctions {
+  decltype(&FT_Init_FreeType) initFreeType;
+  decltype(&FT_Done_FreeType) doneFreeType;
+  decltype(&FT_New_Face) newFace;
+  decltype(&FT_Done_Face) doneFace;
+  decltype(&FT_Request_Size) requestSize;
+  decltype(&FT_Load_Char) loadChar;
+  decltype(&FT_Get_Char_Index) getCharIndex;
+};
+
+const FontconfigFunctions* Fontconfig() {
+  static FontconfigFunctions f;
+  static const bool loaded = PlatformLoadFunctions(
+      ZKT_FONTCONFIG_LIBRARY,
+      "FcPatternGetString", f.patternGetString, "FcPatternGetInteger", f.patternGetInteger, "FcPatternGetBool",
+      f.patternGetBool, "FcPatternGetLangSet", f.patternGetLangSet, "FcPatternCreate", f.patternCreate,
+      "FcPatternDestroy", f.patternDestroy, "FcPatternAddString", f.patternAddString, "FcPatternAddInteger",
+      f.patternAddInteger, "FcPatternAddBool", f.patternAddBool, "FcPatternAddLangSet", f.patternAddLangSet,
+      "FcLangSetCreate", f.langSetCreate, "FcLangSetAdd", f.langSetAdd, "FcLangSetHasLang", f.langSetHasLang,
+      "FcLangSetDestroy", f.langSetDestroy, "FcConfigSubstitute", f.configSubstitute, "FcDefaultSubstitute",
+      f.defaultSubstitute, "FcFontSort", f.fontSort, "FcFontMatch", f.fontMatch, "FcFontSetDestroy",
+      f.fontSetDestroy, "FcWeightFromOpenType", f.weightFromOpenType, "FcInitLoadConfigAndFonts",
+      f.initLoadConfigAndFonts, "FcConfigDestroy", f.configDestroy);
+  return loaded ? &f : nullptr;
+}
+
+const FreeTypeFunctions* FreeType() {
+  static FreeTypeFunctions f;
+  static const bool loaded = PlatformLoadFunctions(
+      ZKT_FREETYPE_LIBRARY,
+      "FT_Init_FreeType", f.initFreeType, "FT_Done_FreeType", f.doneFreeType, "FT_New_Face", f.newFace,
+      "FT_Done_Face", f.doneFace, "FT_Request_Size", f.requestSize, "FT_Load_Char", f.loadChar, "FT_Get_Char_Index",
+      f.getCharIndex);
+  return loaded ? &f : nullptr;
+}
+
 FT_Library g_library;
 FcConfig* g_config;
 uint8_t* g_pixels;
 SystemFont* g_fonts;
 
 bool FamilyMatches(FcPattern* pattern, const char* face) {
+  const FontconfigFunctions& fc = *Fontconfig();
   FcChar8* family = nullptr;
-  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i)
+  for (int i = 0; fc.patternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i)
     if (strcasecmp(reinterpret_cast<const char*>(family), face) == 0) return true;
   return false;
 }
 
 int FamilyKindOf(FcPattern* pattern) {
+  const FontconfigFunctions& fc = *Fontconfig();
   int spacing = 0;
-  if (FcPatternGetInteger(pattern, FC_SPACING, 0, &spacing) == FcResultMatch && spacing >= FC_MONO) {
+  if (fc.patternGetInteger(pattern, FC_SPACING, 0, &spacing) == FcResultMatch && spacing >= FC_MONO) {
     return FONT_FAMILY_MONO;
   }
   FcChar8* family = nullptr;
-  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
+  for (int i = 0; fc.patternGetString(pattern, FC_FAMILY, i, &family) == FcResultMatch; ++i) {
     const char* name = reinterpret_cast<const char*>(family);
     if (strcasestr(name, "serif") && !strcasestr(name, "sans")) return FONT_FAMILY_OTHER;
     if (strcasestr(name, "mono")) return FONT_FAMILY_MONO;
@@ -77,15 +146,16 @@ void WaitForPreparation() {
 // Every outline face that covers the language, best match first, each family once (at most
 // 256 families); faces whose names do not fit are left out.
 int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>* out) {
-  FcPattern* pattern = FcPatternCreate();
-  FcLangSet* languages = FcLangSetCreate();
-  FcLangSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
-  FcPatternAddLangSet(pattern, FC_LANG, languages);
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
+  const FontconfigFunctions& fc = *Fontconfig();
+  FcPattern* pattern = fc.patternCreate();
+  FcLangSet* languages = fc.langSetCreate();
+  fc.langSetAdd(languages, reinterpret_cast<const FcChar8*>(language));
+  fc.patternAddLangSet(pattern, FC_LANG, languages);
+  fc.patternAddBool(pattern, FC_OUTLINE, FcTrue);
+  fc.configSubstitute(config, pattern, FcMatchPattern);
+  fc.defaultSubstitute(pattern);
   FcResult result;
-  FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  FcFontSet* sorted = fc.fontSort(config, pattern, FcFalse, nullptr, &result);
   int count = 0;
   char seen[256][FONT_FACE_SIZE];
   int numSeen = 0;
@@ -94,10 +164,10 @@ int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>*
     FcBool outline = FcFalse;
     FcLangSet* fontLanguages = nullptr;
     FcChar8* family = nullptr;
-    if (FcPatternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
-    if (FcPatternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
-    if (FcLangSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
-    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
+    if (fc.patternGetBool(font, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) continue;
+    if (fc.patternGetLangSet(font, FC_LANG, 0, &fontLanguages) != FcResultMatch) continue;
+    if (fc.langSetHasLang(fontLanguages, reinterpret_cast<const FcChar8*>(language)) != FcLangEqual) continue;
+    if (fc.patternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch) continue;
     const char* name = reinterpret_cast<const char*>(family);
     if (std::strlen(name) >= FONT_FACE_SIZE) continue;  // a face that cannot be named back
     bool duplicate = false;
@@ -110,9 +180,9 @@ int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>*
     out->push_back(info);
     ++count;
   }
-  if (sorted) FcFontSetDestroy(sorted);
-  FcLangSetDestroy(languages);
-  FcPatternDestroy(pattern);
+  if (sorted) fc.fontSetDestroy(sorted);
+  fc.langSetDestroy(languages);
+  fc.patternDestroy(pattern);
   return count;
 }
 
@@ -120,32 +190,34 @@ int SortFaces(FcConfig* config, const char* language, std::vector<FontFaceInfo>*
 // no installed font has that family name.
 SystemFont* OpenFace(const char* face, int weight, int cellHeightPixels) {
   if (!g_library || !g_config || !face || !face[0]) return nullptr;
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
-  FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(g_config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
+  const FontconfigFunctions& fc = *Fontconfig();
+  const FreeTypeFunctions& ft = *FreeType();
+  FcPattern* pattern = fc.patternCreate();
+  fc.patternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face));
+  fc.patternAddInteger(pattern, FC_WEIGHT, fc.weightFromOpenType(std::clamp(weight, 1, 1000)));
+  fc.patternAddBool(pattern, FC_OUTLINE, FcTrue);
+  fc.configSubstitute(g_config, pattern, FcMatchPattern);
+  fc.defaultSubstitute(pattern);
   FcResult result;
-  FcPattern* match = FcFontMatch(g_config, pattern, &result);
-  FcPatternDestroy(pattern);
+  FcPattern* match = fc.fontMatch(g_config, pattern, &result);
+  fc.patternDestroy(pattern);
   if (!match) return nullptr;
   FcChar8* file = nullptr;
   int index = 0;
   SystemFont* font = nullptr;
   // fontconfig substitutes another family for a missing one: that is no font of this name.
-  if (FamilyMatches(match, face) && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+  if (FamilyMatches(match, face) && fc.patternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+    fc.patternGetInteger(match, FC_INDEX, 0, &index);
     FT_Face ftFace = nullptr;
-    if (FT_New_Face(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
+    if (ft.newFace(g_library, reinterpret_cast<const char*>(file), index, &ftFace) == 0) {
       FT_Size_RequestRec request = {FT_SIZE_REQUEST_TYPE_CELL, 0, cellHeightPixels * 64, 0, 0};
-      if (FT_Request_Size(ftFace, &request) == 0)
+      if (ft.requestSize(ftFace, &request) == 0)
         font = new SystemFont{ftFace, static_cast<int>((ftFace->size->metrics.ascender + 32) >> 6), nullptr};
       else
-        FT_Done_Face(ftFace);
+        ft.doneFace(ftFace);
     }
   }
-  FcPatternDestroy(match);
+  fc.patternDestroy(match);
   return font;
 }
 
@@ -157,9 +229,12 @@ void PrepareFontFaces(const char* const* languages, int count) {
   if (g_config || g_preparer.joinable()) return;
   std::vector<std::string> wanted(languages, languages + std::max(count, 0));
   g_preparer = std::jthread([wanted] {
-    g_config = FcInitLoadConfigAndFonts();
+    if (FontLibraryFault()) return;
+    const FontconfigFunctions& fc = *Fontconfig();
+    const FreeTypeFunctions& ft = *FreeType();
+    g_config = fc.initLoadConfigAndFonts();
     if (!g_config) return;
-    if (FT_Init_FreeType(&g_library) != 0) g_library = nullptr;
+    if (ft.initFreeType(&g_library) != 0) g_library = nullptr;
     for (const std::string& language : wanted) {
       PreparedFaces prepared{language, {}, 0};
       prepared.count = SortFaces(g_config, language.c_str(), &prepared.faces);
@@ -168,16 +243,25 @@ void PrepareFontFaces(const char* const* languages, int count) {
   });
 }
 
+const char* FontLibraryFault() {
+  if (!Fontconfig()) return ZKT_FONTCONFIG_LIBRARY;
+  if (!FreeType()) return ZKT_FREETYPE_LIBRARY;
+  return nullptr;
+}
+
 // ---- [Surface] ----
 
 int OpenGlyphSurface() {
   WaitForPreparation();
   if (g_pixels) return GLYPH_SURFACE_OK;
+  if (FontLibraryFault()) return GLYPH_SURFACE_NO_LIBRARY;
+  const FontconfigFunctions& fc = *Fontconfig();
+  const FreeTypeFunctions& ft = *FreeType();
   if (!g_config) {
-    g_config = FcInitLoadConfigAndFonts();
+    g_config = fc.initLoadConfigAndFonts();
     if (!g_config) return GLYPH_SURFACE_NO_CONTEXT;
   }
-  if (!g_library && FT_Init_FreeType(&g_library) != 0) {
+  if (!g_library && ft.initFreeType(&g_library) != 0) {
     g_library = nullptr;
     return GLYPH_SURFACE_NO_RENDERER;
   }
@@ -196,9 +280,9 @@ void CloseGlyphSurface() {
   while (g_fonts) CloseSystemFont(g_fonts);
   delete[] g_pixels;
   g_pixels = nullptr;
-  if (g_library) FT_Done_FreeType(g_library);
+  if (g_library) FreeType()->doneFreeType(g_library);
   g_library = nullptr;
-  if (g_config) FcConfigDestroy(g_config);
+  if (g_config) Fontconfig()->configDestroy(g_config);
   g_config = nullptr;
 }
 
@@ -218,10 +302,11 @@ int ReadGlyphSurface(uint8_t* out) {
 
 int DrawTextOnGlyphSurface(SystemFont* font, const char16_t* text, int length) {
   if (!g_pixels || !font) return 0;
+  const FreeTypeFunctions& ft = *FreeType();
   int penX = 0;
   for (int i = 0; i < length;) {
     const uint32_t codePoint = NextCodePoint(text, length, &i);
-    if (FT_Load_Char(font->face, codePoint, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return 0;
+    if (ft.loadChar(font->face, codePoint, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) return 0;
     const FT_GlyphSlot slot = font->face->glyph;
     const FT_Bitmap& bitmap = slot->bitmap;
     const int left = penX + slot->bitmap_left;
@@ -259,7 +344,8 @@ int ListFontFaces(const char* language, FontFaceInfo* out, int max) {
     count = prepared.count;
   }
   if (count < 0) {
-    if (!g_config && !(g_config = FcInitLoadConfigAndFonts())) return 0;
+    if (!Fontconfig()) return 0;
+    if (!g_config && !(g_config = Fontconfig()->initLoadConfigAndFonts())) return 0;
     count = SortFaces(g_config, language, &faces);
   }
   for (int i = 0; out && i < std::min(count, max); ++i) out[i] = faces[size_t(i)];
@@ -287,12 +373,14 @@ void CloseSystemFont(SystemFont* font) {
       break;
     }
   }
-  FT_Done_Face(font->face);
+  FreeType()->doneFace(font->face);
   delete font;
 }
 
 int SystemFontAdvance(SystemFont* font, uint32_t codePoint) {
-  if (!font || FT_Get_Char_Index(font->face, codePoint) == 0) return -1;
-  if (FT_Load_Char(font->face, codePoint, FT_LOAD_DEFAULT) != 0) return -1;
+  if (!font) return -1;
+  const FreeTypeFunctions& ft = *FreeType();
+  if (ft.getCharIndex(font->face, codePoint) == 0) return -1;
+  if (ft.loadChar(font->face, codePoint, FT_LOAD_DEFAULT) != 0) return -1;
   return static_cast<int>((font->face->glyph->advance.x + 32) >> 6);
 }

@@ -1,6 +1,7 @@
 // font_source.h - system outline fonts for the double-byte code pages, over fontconfig and
 // FreeType: listing the faces that cover a language, opening one at a cell height, and
-// drawing characters black on white into the shared 64 x 64 surface.
+// drawing characters black on white into the shared 64 x 64 surface.  The two libraries are
+// loaded at their first use (by the preparation, or else by the first call below).
 //
 // Sections: [Preparing] [Surface] [Faces] [Fonts]
 //
@@ -19,6 +20,10 @@ constexpr int FONT_FACE_SIZE = 64;
 // The configuration and the face lists of the given languages; does nothing once the
 // configuration is read or a worker started.
 void PrepareFontFaces(const char* const* languages, int count);
+// Null when fontconfig and FreeType are loaded (loading them at the first call), else the
+// system's name of the one that could not be ("libfreetype.so.6"): then no face is listed and
+// no font opens.  Any thread.
+const char* FontLibraryFault();
 
 // ---- [Surface] ----
 constexpr int GLYPH_SURFACE_SIZE = 64;
@@ -29,6 +34,7 @@ enum GlyphSurfaceResult {
   GLYPH_SURFACE_NO_CONTEXT = 1,  // the font configuration could not be read
   GLYPH_SURFACE_NO_RENDERER = 2, // the rasteriser could not be started
   GLYPH_SURFACE_NO_BITMAP = 3,   // the pixel buffer could not be made
+  GLYPH_SURFACE_NO_LIBRARY = 4,  // fontconfig or FreeType could not be loaded (FontLibraryFault)
 };
 
 int  OpenGlyphSurface();   // a GlyphSurfaceResult; harmless to repeat

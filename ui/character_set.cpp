@@ -793,6 +793,7 @@ void SetUpGlyphFonts() {
     case GLYPH_SURFACE_OK: break;
     case GLYPH_SURFACE_NO_CONTEXT: LogLine("Could not get device context of ZKT window"); return;
     case GLYPH_SURFACE_NO_RENDERER: LogLine("Could not create compatible DC"); return;
+    case GLYPH_SURFACE_NO_LIBRARY: LogF("System fonts : %s could not be loaded", FontLibraryFault()); return;
     default: LogLine("Could not create character bitmap"); return;
   }
   for (int s = 0; s < NUM_FONT_SLOTS; ++s) SetUpFontSlot(s);

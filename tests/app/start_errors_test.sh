@@ -1,6 +1,7 @@
 #!/bin/sh
 # What a failed start tells its user: each error reaches standard error and deb.log, the
-# program ends with a non-zero exit code, and nothing is saved.  Runs without a display
+# program ends with a non-zero exit code, and nothing is saved.  Last, a start without the
+# system's font library, which goes on and says why in deb.log.  Runs without a display
 # (no modal box can wait for a click); the device, where one is made, draws through SDL's
 # offscreen video.
 # Usage: start_errors_test.sh <program> <working folder to copy>
@@ -77,6 +78,17 @@ printf '#version 430 core\nout vec4 c;\nvoid main() { c = undefined_name; }\n' >
 expect "broken interface shader" nonzero "Could not create pixel shader (bin/shaders2/ps_24.glsl) : 0:" \
   SDL_VIDEODRIVER=offscreen "$program"
 grep -qF "undefined_name" "$scratch/err" || fail "broken interface shader: the compiler's line is not told"
+
+# A system without fontconfig (here a file of its name, found first, that is no library): the
+# program starts without the system fonts, drawing with the character set's own glyphs, and
+# its log says why.
+fresh
+mkdir "$scratch/libs" && : > "$scratch/libs/libfontconfig.so.1"
+(cd "$scratch/w" && env -u DISPLAY -u WAYLAND_DISPLAY LD_LIBRARY_PATH="$scratch/libs" SDL_VIDEODRIVER=offscreen \
+  SDL_AUDIODRIVER=dummy ZKT_EXIT_AFTER_PASSES=30 "$program" > "$scratch/out" 2> "$scratch/err") ||
+  { fail "no font library: exit code $?"; cat "$scratch/err"; }
+grep -qF "System fonts : libfontconfig.so.1 could not be loaded" "$scratch/w/deb.log" ||
+  fail "no font library: the log does not say why"
 
 [ $failures -eq 0 ] && echo "every failed start was told and saved nothing"
 exit $failures
