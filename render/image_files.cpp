@@ -1,20 +1,20 @@
 // image_files.cpp - the image encoders: BMP written here field by field, JPEG, PNG, TIFF and
-// GIF through their libraries, each into memory.
+// GIF through their libraries, each into memory.  The libraries are loaded at their first
+// picture: libpng and libjpeg through the platform's tables, libtiff and giflib below.
 #include "render/image_files.h"
 
 #include <algorithm>
 #include <csetjmp>
-#include <cstdio>  // before jpeglib.h, which names FILE
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include <gif_lib.h>
-#include <jpeglib.h>
-#include <png.h>
 #include <tiffio.h>
 
 #include "core/frame_globals.h"
+#include "platform/image_libraries.h"
 #include "platform/shared_library.h"
 
 namespace {
@@ -118,44 +118,47 @@ struct PngSink {
   Bytes* out;
 };
 void PngWrite(png_structp png, png_bytep data, png_size_t length) {
-  Bytes* out = static_cast<PngSink*>(png_get_io_ptr(png))->out;
+  Bytes* out = static_cast<PngSink*>(PlatformPng()->getIoPtr(png))->out;  // loaded: it calls here
   out->insert(out->end(), data, data + length);
 }
 void PngFlush(png_structp) {}
 
 const char* EncodePng(const PictureRows& p, Bytes& out) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  const PngFunctions* loaded = PlatformPng();
+  if (!loaded) return "libpng could not be loaded";
+  const PngFunctions& lib = *loaded;
+  png_structp png = lib.createWriteStruct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) return "png_create_write_struct";
-  png_infop info = png_create_info_struct(png);
+  png_infop info = lib.createInfoStruct(png);
   if (!info) {
-    png_destroy_write_struct(&png, nullptr);
+    lib.destroyWriteStruct(&png, nullptr);
     return "png_create_info_struct";
   }
   Bytes row(size_t(p.width) * 3);
   PngSink sink{&out};
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
+  if (setjmp(PngJumpBuffer(lib, png))) {
+    lib.destroyWriteStruct(&png, &info);
     return "png_write_image";
   }
-  png_set_write_fn(png, &sink, PngWrite, PngFlush);
-  png_set_IHDR(png, info, png_uint_32(p.width), png_uint_32(p.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+  lib.setWriteFn(png, &sink, PngWrite, PngFlush);
+  lib.setIhdr(png, info, png_uint_32(p.width), png_uint_32(p.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_text text{};
   text.compression = PNG_TEXT_COMPRESSION_NONE;
   text.key = const_cast<char*>("Software");
   text.text = const_cast<char*>(ImageSoftwareName());
-  png_set_text(png, info, &text, 1);
+  lib.setText(png, info, &text, 1);
   if (p.srgb)
-    png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    lib.setSrgb(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
   else
-    png_set_gAMA_fixed(png, info, 100000);  // linear values
-  png_write_info(png, info);
+    lib.setGamaFixed(png, info, 100000);  // linear values
+  lib.writeInfo(png, info);
   for (int y = 0; y < p.height; ++y) {
     RowRgb(p, y, row.data());
-    png_write_row(png, row.data());
+    lib.writeRow(png, row.data());
   }
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
+  lib.writeEnd(png, info);
+  lib.destroyWriteStruct(&png, &info);
   return nullptr;
 }
 
@@ -202,9 +205,12 @@ void JpegError(j_common_ptr info) { std::longjmp(reinterpret_cast<JpegFailure*>(
 void JpegQuiet(j_common_ptr, int) {}
 
 const char* EncodeJpeg(const PictureRows& p, const ImageWriteOptions& options, Bytes& out) {
+  const JpegFunctions* loaded = PlatformJpeg();
+  if (!loaded) return "libjpeg could not be loaded";
+  const JpegFunctions& lib = *loaded;
   jpeg_compress_struct info{};
   JpegFailure failure;
-  info.err = jpeg_std_error(&failure.manager);
+  info.err = lib.stdError(&failure.manager);
   failure.manager.error_exit = JpegError;
   failure.manager.emit_message = JpegQuiet;
   unsigned char* buffer = nullptr;
@@ -215,30 +221,30 @@ const char* EncodeJpeg(const PictureRows& p, const ImageWriteOptions& options, B
   const Bytes exif = ExifBlock(p.srgb);
   app1.insert(app1.end(), exif.begin(), exif.end());
   if (setjmp(failure.jump)) {
-    jpeg_destroy_compress(&info);
+    lib.destroyCompress(&info);
     std::free(buffer);
     return "jpeg_write_scanlines";
   }
-  jpeg_create_compress(&info);
-  jpeg_mem_dest(&info, &buffer, &size);
+  JpegCreateCompress(lib, &info);
+  lib.memDest(&info, &buffer, &size);
   info.image_width = JDIMENSION(p.width);
   info.image_height = JDIMENSION(p.height);
   info.input_components = 3;
   info.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, std::clamp(options.jpegQuality, 1, 100), TRUE);
+  lib.setDefaults(&info);
+  lib.setQuality(&info, std::clamp(options.jpegQuality, 1, 100), TRUE);
   for (int c = 0; c < info.num_components; ++c) info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = 1;
   info.write_JFIF_header = FALSE;  // the EXIF block stands first, as cameras write it
-  jpeg_start_compress(&info, TRUE);
-  jpeg_write_marker(&info, JPEG_APP0 + 1, app1.data(), unsigned(app1.size()));
+  lib.startCompress(&info, TRUE);
+  lib.writeMarker(&info, JPEG_APP0 + 1, app1.data(), unsigned(app1.size()));
   for (int y = 0; y < p.height; ++y) {
     RowRgb(p, y, row.data());
     JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
+    lib.writeScanlines(&info, rows, 1);
   }
-  jpeg_finish_compress(&info);
+  lib.finishCompress(&info);
   out.assign(buffer, buffer + size);
-  jpeg_destroy_compress(&info);
+  lib.destroyCompress(&info);
   std::free(buffer);
   return nullptr;
 }

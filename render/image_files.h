@@ -37,8 +37,8 @@ struct ImageWriteOptions {
 const char* ImageSoftwareName();
 
 // Encodes the picture into out (emptied first).  Null on success, else the name of the step
-// that failed.  GIF pictures take the fixed 256-colour palette below, nearest colour, no
-// dithering.
+// that failed (or of the library that could not be loaded).  GIF pictures take the fixed
+// 256-colour palette below, nearest colour, no dithering.
 const char* EncodeImage(int container, const PictureRows& picture, const ImageWriteOptions& options,
                         std::vector<uint8_t>& out);
 

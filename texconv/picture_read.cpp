@@ -1,4 +1,5 @@
-// picture_read.cpp - PNG and JPG pictures from memory (libpng and libjpeg).
+// picture_read.cpp - PNG and JPG pictures from memory (libpng and libjpeg, through the
+// platform's tables: loaded at the first picture; without them a picture is not read).
 //
 // Both libraries report errors by jumping out of the decoder.  The functions that set the
 // jump point hold only plain C data, so the jump skips no destructor; the pixel memory
@@ -10,8 +11,8 @@
 
 #include <jpeglib.h>
 #include <jerror.h>
-#include <png.h>
 
+#include "platform/image_libraries.h"
 #include "texconv/texconv_local.h"
 
 namespace texconv {
@@ -29,16 +30,18 @@ struct PngSource {
 };
 
 void PngRead(png_structp png, png_bytep out, png_size_t count) {
-  auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
-  if (count > src->size - src->offset) png_error(png, "data ends early");
+  const PngFunctions& lib = *PlatformPng();  // loaded: it calls here
+  auto* src = static_cast<PngSource*>(lib.getIoPtr(png));
+  if (count > src->size - src->offset) lib.error(png, "data ends early");
   std::memcpy(out, src->bytes + src->offset, count);
   src->offset += count;
 }
 
-void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngError(png_structp png, png_const_charp) { PlatformPng()->longjmp(png, 1); }
 void PngWarning(png_structp, png_const_charp) {}
 
 struct PngJob {
+  const PngFunctions* lib;
   PngSource source;
   ScratchImage* out;
   png_bytep* rows;   // malloc'd; freed by DecodePng
@@ -47,48 +50,49 @@ struct PngJob {
 
 // The body: no object with a destructor may live here (see the file comment).
 void DecodePngBody(PngJob* job) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
+  const PngFunctions& lib = *job->lib;
+  png_structp png = lib.createReadStruct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
   if (!png) {
     job->result = TEX_E_OUTOFMEMORY;
     return;
   }
-  png_infop info = png_create_info_struct(png);
+  png_infop info = lib.createInfoStruct(png);
   if (!info) {
-    png_destroy_read_struct(&png, nullptr, nullptr);
+    lib.destroyReadStruct(&png, nullptr, nullptr);
     job->result = TEX_E_OUTOFMEMORY;
     return;
   }
   job->result = TEX_E_FAIL;
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, nullptr);
+  if (setjmp(PngJumpBuffer(lib, png))) {
+    lib.destroyReadStruct(&png, &info, nullptr);
     return;  // job->result holds the failure of the step that jumped
   }
-  png_set_read_fn(png, &job->source, PngRead);
-  png_set_user_limits(png, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
-  png_read_info(png, info);
+  lib.setReadFn(png, &job->source, PngRead);
+  lib.setUserLimits(png, MAX_IMAGE_SIDE, MAX_IMAGE_SIDE);
+  lib.readInfo(png, info);
 
-  const png_uint_32 width = png_get_image_width(png, info);
-  const png_uint_32 height = png_get_image_height(png, info);
-  const int depth = png_get_bit_depth(png, info);
-  const int colourType = png_get_color_type(png, info);
-  const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  const png_uint_32 width = lib.getImageWidth(png, info);
+  const png_uint_32 height = lib.getImageHeight(png, info);
+  const int depth = lib.getBitDepth(png, info);
+  const int colourType = lib.getColorType(png, info);
+  const bool hasTrns = lib.getValid(png, info, PNG_INFO_tRNS) != 0;
 
   // The format keeps grey as grey; grey made transparent by tRNS needs alpha, so colour.
   uint32_t format;
   if (colourType == PNG_COLOR_TYPE_GRAY && !hasTrns) {
     format = depth == 16 ? FORMAT_R16_UNORM : FORMAT_R8_UNORM;
-    if (depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+    if (depth < 8) lib.setExpandGray1To8(png);
   } else {
     format = depth == 16 ? FORMAT_R16G16B16A16_UNORM : FORMAT_R8G8B8A8_UNORM;
-    png_set_expand(png);  // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
+    lib.setExpand(png);  // palette to RGB, low-depth grey to 8 bits, tRNS to alpha
     if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
-      png_set_gray_to_rgb(png);
+      lib.setGrayToRgb(png);
     if (!(colourType & PNG_COLOR_MASK_ALPHA) && !hasTrns)
-      png_set_filler(png, depth == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
+      lib.setFiller(png, depth == 16 ? 0xFFFF : 0xFF, PNG_FILLER_AFTER);
   }
-  if (depth == 16) png_set_swap(png);  // PNG stores 16-bit samples big-endian
-  png_set_interlace_handling(png);
-  png_read_update_info(png, info);
+  if (depth == 16) lib.setSwap(png);  // PNG stores 16-bit samples big-endian
+  lib.setInterlaceHandling(png);
+  lib.readUpdateInfo(png, info);
 
   const uint32_t bytesPerPixel = BitsPerPixel(format) / 8;
   // Deflate packs at most 1032 bytes into one, so a file too short to hold its rows (at
@@ -100,36 +104,36 @@ void DecodePngBody(PngJob* job) {
   const uint64_t storedRow = 1 + (uint64_t(width) * storedChannels * depth + 7) / 8;
   const bool possible = uint64_t(height) * storedRow / MAX_DEFLATE_RATIO <= job->source.size;
   if (!possible || !ImageSidesAcceptable(width, height, bytesPerPixel) ||
-      png_get_rowbytes(png, info) != size_t(width) * bytesPerPixel) {
-    png_destroy_read_struct(&png, &info, nullptr);
+      lib.getRowbytes(png, info) != size_t(width) * bytesPerPixel) {
+    lib.destroyReadStruct(&png, &info, nullptr);
     return;
   }
   job->result = Initialize2D(job->out, format, width, height, 1);
   if (Failed(job->result)) {
-    png_destroy_read_struct(&png, &info, nullptr);
+    lib.destroyReadStruct(&png, &info, nullptr);
     return;
   }
   job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
   if (!job->rows) {
     job->result = TEX_E_OUTOFMEMORY;
-    png_destroy_read_struct(&png, &info, nullptr);
+    lib.destroyReadStruct(&png, &info, nullptr);
     return;
   }
   const Image& im = job->out->images[0];
   for (png_uint_32 y = 0; y < height; ++y) job->rows[y] = im.pixels + size_t(y) * im.rowPitch;
   job->result = TEX_E_FAIL;
-  png_read_image(png, job->rows);
+  lib.readImage(png, job->rows);
   // The end chunks are not read: a picture whose pixels are whole is used even when what
   // follows them is damaged.
-  png_destroy_read_struct(&png, &info, nullptr);
+  lib.destroyReadStruct(&png, &info, nullptr);
   job->result = TEX_OK;
 }
 
 }  // namespace
 
 Result DecodePng(const uint8_t* bytes, size_t size, ScratchImage* out) {
-  PngJob job{{bytes, size, 0}, out, nullptr, TEX_E_FAIL};
-  DecodePngBody(&job);
+  PngJob job{PlatformPng(), {bytes, size, 0}, out, nullptr, TEX_E_FAIL};
+  if (job.lib) DecodePngBody(&job);
   std::free(job.rows);
   if (Failed(job.result)) out->Release();
   return job.result;
@@ -162,6 +166,7 @@ void JpegEmitMessage(j_common_ptr cinfo, int level) {
 void JpegOutputMessage(j_common_ptr) {}
 
 struct JpegJob {
+  const JpegFunctions* lib;
   const uint8_t* bytes;
   size_t size;
   ScratchImage* out;
@@ -187,22 +192,23 @@ void CmykToRgba(uint8_t* row, uint32_t width, bool inverted) {
 
 // The body: no object with a destructor may live here (see the file comment).
 void DecodeJpegBody(JpegJob* job) {
+  const JpegFunctions& lib = *job->lib;
   jpeg_decompress_struct cinfo;
   JpegErrors errors;
-  cinfo.err = jpeg_std_error(&errors.mgr);
+  cinfo.err = lib.stdError(&errors.mgr);
   errors.mgr.error_exit = JpegErrorExit;
   errors.mgr.emit_message = JpegEmitMessage;
   errors.mgr.output_message = JpegOutputMessage;
   errors.dataEndedEarly = false;
   job->result = TEX_E_FAIL;
   if (setjmp(errors.jump)) {
-    jpeg_destroy_decompress(&cinfo);
+    lib.destroyDecompress(&cinfo);
     return;
   }
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, job->bytes, static_cast<unsigned long>(job->size));
-  if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
-    jpeg_destroy_decompress(&cinfo);
+  JpegCreateDecompress(lib, &cinfo);
+  lib.memSrc(&cinfo, job->bytes, static_cast<unsigned long>(job->size));
+  if (lib.readHeader(&cinfo, TRUE) != JPEG_HEADER_OK) {
+    lib.destroyDecompress(&cinfo);
     return;
   }
   uint32_t format = FORMAT_R8G8B8A8_UNORM;
@@ -227,7 +233,7 @@ void DecodeJpegBody(JpegJob* job) {
   const uint64_t pixels = uint64_t(cinfo.image_width) * cinfo.image_height;
   if (pixels / MIN_PIXELS_PER_BYTE > job->size ||
       !ImageSidesAcceptable(cinfo.image_width, cinfo.image_height, bytesPerPixel)) {
-    jpeg_destroy_decompress(&cinfo);
+    lib.destroyDecompress(&cinfo);
     return;
   }
   // Progressive pictures hold all their coefficients while decoding; more than this is
@@ -235,34 +241,34 @@ void DecodeJpegBody(JpegJob* job) {
   cinfo.mem->max_memory_to_use = 1024L * 1024 * 1024;
   job->result = Initialize2D(job->out, format, cinfo.image_width, cinfo.image_height, 1);
   if (Failed(job->result)) {
-    jpeg_destroy_decompress(&cinfo);
+    lib.destroyDecompress(&cinfo);
     return;
   }
   job->result = TEX_E_FAIL;
-  jpeg_start_decompress(&cinfo);
+  lib.startDecompress(&cinfo);
   const Image& im = job->out->images[0];
   if (cinfo.output_width != im.width || cinfo.output_height != im.height ||
       uint32_t(cinfo.output_components) != bytesPerPixel) {
-    jpeg_destroy_decompress(&cinfo);
+    lib.destroyDecompress(&cinfo);
     return;
   }
   while (cinfo.output_scanline < cinfo.output_height) {
     JSAMPROW row = im.pixels + size_t(cinfo.output_scanline) * im.rowPitch;
-    if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+    if (lib.readScanlines(&cinfo, &row, 1) != 1) break;
     if (cmyk) CmykToRgba(row, im.width, cinfo.saw_Adobe_marker);
   }
   if (cinfo.output_scanline == cinfo.output_height && !errors.dataEndedEarly) {
-    jpeg_abort_decompress(&cinfo);  // what follows the last scan line does not matter
+    lib.abortDecompress(&cinfo);  // what follows the last scan line does not matter
     job->result = TEX_OK;
   }
-  jpeg_destroy_decompress(&cinfo);
+  lib.destroyDecompress(&cinfo);
 }
 
 }  // namespace
 
 Result DecodeJpeg(const uint8_t* bytes, size_t size, ScratchImage* out) {
-  JpegJob job{bytes, size, out, TEX_E_FAIL};
-  DecodeJpegBody(&job);
+  JpegJob job{PlatformJpeg(), bytes, size, out, TEX_E_FAIL};
+  if (job.lib) DecodeJpegBody(&job);
   if (Failed(job.result)) out->Release();
   return job.result;
 }

@@ -1,6 +1,7 @@
 // shared_library_test.cpp - run-time libraries: a library the system already holds loaded by
 // its path with its symbols found, a bare name looked for in the working folder only, and the
-// error text of a failure in the caller's buffer (never past it, never in one of no bytes).
+// error text of a failure in the caller's buffer (never past it, never in one of no bytes), and
+// a table of a system library's functions filled whole or refused.
 #include "platform/shared_library.h"
 
 #include <dlfcn.h>
@@ -38,6 +39,20 @@ TEST(SharedLibraries, ALibraryIsLoadedByItsPathAndItsSymbolsFound) {
   EXPECT_EQ(PlatformLibrarySymbol(nullptr, "cos"), nullptr);
   PlatformFreeLibrary(library);
   PlatformFreeLibrary(nullptr);
+}
+
+TEST(SharedLibraries, ATableOfASystemLibrarysFunctionsIsFilledWholeOrRefused) {
+  const std::string path = MathLibraryPath();
+  const std::string systemName = path.substr(path.rfind('/') + 1);
+  double (*cosine)(double) = nullptr;
+  double (*sine)(double) = nullptr;
+  ASSERT_TRUE(PlatformLoadFunctions(systemName.c_str(), "cos", cosine, "sin", sine)) << systemName;
+  EXPECT_EQ(cosine(0.0), 1.0);
+  EXPECT_EQ(sine(0.0), 0.0);
+  // One missing name refuses the table, as does a library the system does not have.
+  EXPECT_FALSE(PlatformLoadFunctions(systemName.c_str(), "cos", cosine, "no_such_symbol_here", sine));
+  EXPECT_FALSE(PlatformLoadFunctions("libno_such_library.so.1", "cos", cosine));
+  EXPECT_FALSE(PlatformLoadFunctions(nullptr, "cos", cosine));
 }
 
 TEST(SharedLibraries, ABareNameIsLookedForInTheWorkingFolderOnly) {
