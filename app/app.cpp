@@ -645,6 +645,7 @@ StartResult AppStartup(const char* commandLine) {
     ExitCode = EXIT_START_FAILED;
     return START_ENDED;
   }
+  DrawPreparedGlyphsAhead();
   TraceStep("config and data folder");
   if (!ConfigRead) LoadConfig();
   if (!GraphicsEnabled) CfgStartWindowed = 1;

@@ -6,6 +6,7 @@
 #include "ui/character_set.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -753,6 +754,30 @@ int TakeParsedSet(ParsedSet& parsed, const char* path) {
 // The start-up's read of the file, made on a worker while the window system starts.
 std::jthread g_setReader;
 ParsedSet g_readSet;
+// Whether the reader, once the file is read, draws the font glyphs ahead: it waits to be told,
+// for while the window system loads the graphics driver a thread that fills fresh memory
+// slows it down (both need the process's map of its memory).
+// Told before the reader has read the file, it draws them without waiting; a reader not yet
+// told when the set is taken or forgotten skips them.  Each read set starts waiting again.
+enum DrawAhead : int { AHEAD_WAIT, AHEAD_DRAW, AHEAD_SKIP };
+std::atomic<int> g_drawAhead{AHEAD_WAIT};
+
+void TellReader(DrawAhead what) {
+  if (what == AHEAD_DRAW) {
+    g_drawAhead = AHEAD_DRAW;
+  } else {
+    int waiting = AHEAD_WAIT;
+    g_drawAhead.compare_exchange_strong(waiting, what);
+  }
+  g_drawAhead.notify_all();
+}
+
+// The reader is done: the next one waits to be told again.
+void JoinReader() {
+  TellReader(AHEAD_SKIP);
+  if (g_setReader.joinable()) g_setReader.join();
+  g_drawAhead = AHEAD_WAIT;
+}
 
 }  // namespace
 
@@ -762,15 +787,18 @@ int ReadCharacterSet(const uint8_t* image, int64_t length, const char* path) {
 }
 
 void PrepareCharacterSet() {
-  ForgetPreparedCharacterSet();
+  if (g_setReader.joinable()) ForgetPreparedCharacterSet();  // a read never taken
   g_setReader = std::jthread([] {
     g_readSet = ReadCharacterSetFile();
-    if (g_readSet.set) DrawFontGlyphsAhead(g_readSet.set->glyphs);
+    g_drawAhead.wait(AHEAD_WAIT);
+    if (g_readSet.set && g_drawAhead == AHEAD_DRAW) DrawFontGlyphsAhead(g_readSet.set->glyphs);
   });
 }
 
+void DrawPreparedGlyphsAhead() { TellReader(AHEAD_DRAW); }
+
 void ForgetPreparedCharacterSet() {
-  if (g_setReader.joinable()) g_setReader.join();
+  JoinReader();
   g_readSet = ParsedSet();
   ForgetGlyphsDrawnAhead();
 }
@@ -832,7 +860,7 @@ int LoadCharacterSet() {
   }
   ParsedSet parsed;
   if (g_setReader.joinable()) {
-    g_setReader.join();
+    JoinReader();
     parsed = std::move(g_readSet);
     g_readSet = ParsedSet();
   } else {

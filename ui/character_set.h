@@ -216,11 +216,14 @@ void FreeCharacterSet();
 // only names it in messages.  1 when loaded; a refused image leaves the previous set.
 int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
 // Starts reading and parsing the character set's file on a worker, so that LoadCharacterSet
-// finds it read, its printable ASCII glyphs already drawn for the font pages (the start-up
-// calls it before the window system starts).  Optional: without
+// finds it read, and its printable ASCII glyphs drawn for the font pages once
+// DrawPreparedGlyphsAhead lets it (the start-up calls it before the window system starts).  Optional: without
 // it LoadCharacterSet reads the file itself.  A start that ends before it loads the set
 // forgets the read (ForgetPreparedCharacterSet), so a later one reads the file as it is then.
 void PrepareCharacterSet();
+// Lets the reader draw the glyphs ahead once it has read the file (the start-up tells it when
+// the window system has started); a LoadCharacterSet before that takes the set without them.
+void DrawPreparedGlyphsAhead();
 void ForgetPreparedCharacterSet();
 // Starts reading the system's font list for the four double-byte code pages on a worker, so
 // that SetUpGlyphFonts finds it ready (the start-up calls it before the window system

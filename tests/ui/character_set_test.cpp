@@ -344,6 +344,28 @@ TEST(CharacterSetStartUp, TheFileIsFoundWhateverTheCaseOfItsFolderAndName) {
   std::filesystem::current_path(previous);
 }
 
+// The start-up's reader of the file waits to be let draw the glyphs ahead: the load takes its
+// set whether the reader was let before it read, after, or never.
+TEST(CharacterSetStartUp, APreparedReadIsTakenWhetherOrNotItsReaderWasLetDrawAhead) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path folder = previous / "charset_prepared";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder / "data" / "abc");
+  std::filesystem::copy_file(TinyCharsetPath(), folder / "data" / "abc" / "ZKT.abc");
+  std::filesystem::current_path(folder);
+  for (int when = 0; when < 3; ++when) {
+    if (when == 0) DrawPreparedGlyphsAhead();  // told before the reader starts
+    PrepareCharacterSet();
+    if (when == 1) DrawPreparedGlyphsAhead();
+    EXPECT_EQ(LoadCharacterSet(), 1) << when;
+    EXPECT_GT(Glyphs['W' - 32].numTriangles, 0) << when;
+    FreeCharacterSet();
+  }
+  PrepareCharacterSet();
+  ForgetPreparedCharacterSet();  // a start that ended before it took the set
+  std::filesystem::current_path(previous);
+}
+
 TEST(CharacterSetStartUp, TheFuzzersSeedWithLinksDotsAndCurvesLoads) {
   const char* source = std::getenv("ZKT_SOURCE_DIR");
   const Bytes seed = ReadWholeFile(std::string(source ? source : ".") + "/tests/fuzz/corpus/charset/curves.abc");
