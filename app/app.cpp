@@ -40,6 +40,7 @@
 #include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
+#include "platform/font_source.h"
 #include "platform/gfx.h"
 #include "platform/keys.h"
 #include "platform/memory.h"
@@ -631,6 +632,9 @@ StartResult AppStartup(const char* commandLine) {
       ForgetPreparedShaderSources();
     }
   } forgetReadsNotTaken;
+  // The font libraries are loaded here, before the workers start: loaded by a worker, they
+  // held up the graphics driver's loading, which waits for the same lock of the loader.
+  if (GraphicsEnabled) FontLibraryFault();
   std::jthread startWorkers([graphics = GraphicsEnabled != 0] {
     if (graphics) {
       PrepareGlyphFonts();
