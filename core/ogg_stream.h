@@ -38,8 +38,8 @@ struct OggDecoder {
   vorbis_block block;
 };
 
-// Reads the three headers (loading the libraries at the first call); bytesRead counts the file's bytes fed so far.  On failure the
-// decoder holds nothing and needs no close.
+// Reads the three headers (loading the libraries at the first call); bytesRead counts the
+// file's bytes fed so far.  On failure the decoder holds nothing and needs no close.
 int  OggStreamOpen(OggDecoder& decoder, const uint8_t* data, size_t size, uint32_t& bytesRead);
 void OggStreamClose(OggDecoder& decoder);  // harmless when not open
 

@@ -63,8 +63,9 @@ void DrawStream(const Draw2DBatch& b) {
 // batches are written to the same places in every frame (a frame of the interface alone is
 // told from its bytes and draws).  Triangles naming a vertex outside the batch are left out.
 void DrawWhole(const Draw2D& list, const Draw2DBatch& b, bool first) {
-  if (!(first ? Stream2D.StartBuf(b.material, 1, 1) : Stream2D.StartBufAfter(b.material, b.vertexCount, b.triangleCount)))
-    return;
+  const int started =
+      first ? Stream2D.StartBuf(b.material, 1, 1) : Stream2D.StartBufAfter(b.material, b.vertexCount, b.triangleCount);
+  if (!started) return;
   Vertex2D* out = reinterpret_cast<Vertex2D*>(Stream2D.vertexWrite);
   const Draw2DVertex* in = &list.vertices[b.firstVertex];
   for (uint32_t i = 0; i < b.vertexCount; ++i) Put(&out[i], in[i]);

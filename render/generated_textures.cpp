@@ -160,8 +160,6 @@ ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* r
   return CreateListed(name, size, rgba, true);
 }
 
-ZKTETexture* CreateUnfilledTexture(const char* name, int size) { return CreateListed(name, size, nullptr, false); }
-
 ZKTETexture* CreateCoverageTexture(const char* name, int size, const uint8_t* rgba, bool fill) {
   return CreateListed(name, size, rgba, fill, true);
 }

@@ -16,19 +16,16 @@ constexpr int GLYPH_CELL_LEVELS = 4;   // 64, 32, 16, 8
 // it cannot be made.  A record listed under the name is made again in place (it stays
 // listed, without objects, when that fails).  The pixels are not changed.
 ZKTETexture* CreateGeneratedTexture(const char* name, int size, const uint8_t* rgba);
-// A listed texture of size x size pixels like the above, but not filled: its texels stay as
-// the device made them (undefined) until written, for a caller that writes every texel it
-// samples before drawing with it.
-ZKTETexture* CreateUnfilledTexture(const char* name, int size);
-// A listed texture like CreateGeneratedTexture (fill) or CreateUnfilledTexture (no fill) for
-// pictures that are white with coverage in alpha ("_AON"): it keeps only the coverage, a byte a
-// texel (format 61 read as white with that alpha), so it costs a quarter of the memory.
+// A listed texture like the above for pictures that are white with coverage in alpha ("_AON"):
+// it keeps only the coverage, a byte a texel (format 61 read as white with that alpha), so it
+// costs a quarter of the memory.  Without fill its texels stay as the device made them
+// (undefined) until written, for a caller that writes every texel it samples before drawing
+// with it.
 ZKTETexture* CreateCoverageTexture(const char* name, int size, const uint8_t* rgba, bool fill);
 // Makes the record's texture and view from the pixels; 1 or 0.
 int generate_texture(ZKTETexture* record, int size, const uint8_t* rgba);
 // Uploads every level of a record of that size and format 29 (RGBA), 65 (alpha) or 61
-// (coverage); gamma
-// set turns each colour byte v into 255 (v/255)^(1/2.2).  1 or 0.
+// (coverage); gamma set turns each colour byte v into 255 (v/255)^(1/2.2).  1 or 0.
 int fill_texture(ZKTETexture* record, const uint8_t* rgba, int size, int alphaMode, int gamma);
 // Box-filters a square RGBA picture to half its size in place (2 x 2 to 1).
 void HalveImage(uint8_t* rgba, int size, int alphaMode);

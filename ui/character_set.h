@@ -217,9 +217,10 @@ void FreeCharacterSet();
 int  ReadCharacterSet(const uint8_t* image, int64_t length, const char* path);
 // Starts reading and parsing the character set's file on a worker, so that LoadCharacterSet
 // finds it read, and its printable ASCII glyphs drawn for the font pages once
-// DrawPreparedGlyphsAhead lets it (the start-up calls it before the window system starts).  Optional: without
-// it LoadCharacterSet reads the file itself.  A start that ends before it loads the set
-// forgets the read (ForgetPreparedCharacterSet), so a later one reads the file as it is then.
+// DrawPreparedGlyphsAhead lets it (the start-up calls it before the window system starts).
+// Optional: without it LoadCharacterSet reads the file itself.  A start that ends before it
+// loads the set forgets the read (ForgetPreparedCharacterSet), so a later one reads the file
+// as it is then.
 void PrepareCharacterSet();
 // Lets the reader draw the glyphs ahead once it has read the file (the start-up tells it when
 // the window system has started); a LoadCharacterSet before that takes the set without them.

@@ -83,6 +83,7 @@ FontPageLayout PlaceGlyphs(const Char* glyphs, FontPagePlace* places) {
 // Places every glyph and gives it its page and texture box; glyphs not drawn show the
 // placeholder from its place.
 FontPageLayout LayOutGlyphs() {
+  CurveSubdivisions = 7;  // the main thread's glyphs from here on: the number plates' too
   LetterSpacing = 0.083333336f;
   const FontPageLayout layout = PlaceGlyphs(Glyphs, g_places);
   if (layout.unplaced > 0 || layout.tooWide > 0) {

@@ -330,29 +330,32 @@ TEST(CharacterSetStartUp, LoadFailsWithoutTheFileAndWithTheTinySetSucceeds) {
   FreeCharacterSet();
 }
 
+// Works in a fresh folder of the test folder that holds the tiny set at path (under the
+// folder), and goes back when done.
+struct InFolderWithTinySet {
+  std::filesystem::path previous = std::filesystem::current_path();
+  InFolderWithTinySet(const char* name, const std::filesystem::path& path) {
+    const std::filesystem::path folder = previous / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories((folder / path).parent_path());
+    std::filesystem::copy_file(TinyCharsetPath(), folder / path);
+    std::filesystem::current_path(folder);
+  }
+  ~InFolderWithTinySet() { std::filesystem::current_path(previous); }
+};
+
 TEST(CharacterSetStartUp, TheFileIsFoundWhateverTheCaseOfItsFolderAndName) {
-  const std::filesystem::path previous = std::filesystem::current_path();
-  const std::filesystem::path folder = previous / "charset_case";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder / "Data" / "ABC");
-  std::filesystem::copy_file(TinyCharsetPath(), folder / "Data" / "ABC" / "ZKT.Abc");
-  std::filesystem::current_path(folder);
+  InFolderWithTinySet folder("charset_case", "Data/ABC/ZKT.Abc");
   EXPECT_EQ(LoadCharacterSet(), 1);
   EXPECT_EQ(CharacterSetError, 0);
   EXPECT_GT(Glyphs['W' - 32].numTriangles, 0);
   FreeCharacterSet();
-  std::filesystem::current_path(previous);
 }
 
 // The start-up's reader of the file waits to be let draw the glyphs ahead: the load takes its
 // set whether the reader was let before it read, after, or never.
 TEST(CharacterSetStartUp, APreparedReadIsTakenWhetherOrNotItsReaderWasLetDrawAhead) {
-  const std::filesystem::path previous = std::filesystem::current_path();
-  const std::filesystem::path folder = previous / "charset_prepared";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder / "data" / "abc");
-  std::filesystem::copy_file(TinyCharsetPath(), folder / "data" / "abc" / "ZKT.abc");
-  std::filesystem::current_path(folder);
+  InFolderWithTinySet folder("charset_prepared", "data/abc/ZKT.abc");
   for (int when = 0; when < 3; ++when) {
     if (when == 0) DrawPreparedGlyphsAhead();  // told before the reader starts
     PrepareCharacterSet();
@@ -363,7 +366,6 @@ TEST(CharacterSetStartUp, APreparedReadIsTakenWhetherOrNotItsReaderWasLetDrawAhe
   }
   PrepareCharacterSet();
   ForgetPreparedCharacterSet();  // a start that ended before it took the set
-  std::filesystem::current_path(previous);
 }
 
 TEST(CharacterSetStartUp, TheFuzzersSeedWithLinksDotsAndCurvesLoads) {
