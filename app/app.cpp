@@ -40,7 +40,6 @@
 #include "physics/car_world.h"
 #include "physics/physics.h"
 #include "platform/files.h"
-#include "platform/font_source.h"
 #include "platform/gfx.h"
 #include "platform/keys.h"
 #include "platform/memory.h"
@@ -618,9 +617,11 @@ StartResult AppStartup(const char* commandLine) {
   // With graphics the window system starts first: the stored window rectangle is checked
   // against the desktop, and the device makes its context on the same video.  Without a
   // screen to show it the program would run unseen: it ends at once, saving nothing.  While
-  // the window system starts (the longest step), workers read the system's font list, the
-  // character set's file and the shaders' sources, and fill the sine and cosine tables, which
-  // nothing reads before: steps 16, 18 and 21 take them, with the lines they always logged.
+  // the window system starts (the longest step), workers read the character set's file and
+  // the shaders' sources, and fill the sine and cosine tables, which nothing reads before:
+  // steps 16, 18 and 21 take them, with the lines they always logged.  (The system's font list
+  // is read only for double-byte text, which most runs never draw: from step 17 on a worker
+  // when the player's language is not English, else when such text first asks for it.)
   // The main thread starts one worker, which starts the readers: on a busy machine each
   // thread the main thread starts costs it its processor for a while.  (The interface sounds
   // are decoded once the first frame is up, beside the rest of what start-up leaves until
@@ -632,12 +633,8 @@ StartResult AppStartup(const char* commandLine) {
       ForgetPreparedShaderSources();
     }
   } forgetReadsNotTaken;
-  // The font libraries are loaded here, before the workers start: loaded by a worker, they
-  // held up the graphics driver's loading, which waits for the same lock of the loader.
-  if (GraphicsEnabled) FontLibraryFault();
   std::jthread startWorkers([graphics = GraphicsEnabled != 0] {
     if (graphics) {
-      PrepareGlyphFonts();
       PrepareCharacterSet();
       PrepareShaderSources();
     }
@@ -723,6 +720,8 @@ StartResult AppStartup(const char* commandLine) {
   // 17, 18: the player, then the device for the screen and the system textures.
   TraceStep("player and device");
   if (CfgPlayerName[0]) LoadPlayerFile(1);
+  // A language other than English may need the double-byte pages' fonts (step 19 finds out).
+  if (GraphicsEnabled && LanguageName[0]) PrepareGlyphFonts();
   InitSinTable();
   if (GraphicsEnabled) {
     if (const char* error = InitialiseGraphicsForScreen()) {

@@ -809,7 +809,13 @@ void PrepareGlyphFonts() {
   PrepareFontFaces(languages, NUM_FONT_SLOTS);
 }
 
-void SetUpGlyphFonts() {
+namespace {
+
+// The character set is loaded and its double-byte pages' fonts are not set up yet: the first
+// question about one of those pages sets them up (SetUpPendingGlyphFonts).
+bool g_glyphFontsPending = false;
+
+void CloseGlyphFontSlots() {
   for (int s = 0; s < NUM_FONT_SLOTS; ++s) {
     CodePageRecord& page = CodePageRecords[FONT_SLOTS[s].codePage];
     page.noFont = 1;
@@ -817,6 +823,17 @@ void SetUpGlyphFonts() {
     if (page.font) CloseSystemFont(page.font);
     page.font = nullptr;
   }
+}
+
+void SetUpPendingGlyphFonts() {
+  if (g_glyphFontsPending) SetUpGlyphFonts();
+}
+
+}  // namespace
+
+void SetUpGlyphFonts() {
+  g_glyphFontsPending = false;
+  CloseGlyphFontSlots();
   switch (OpenGlyphSurface()) {
     case GLYPH_SURFACE_OK: break;
     case GLYPH_SURFACE_NO_CONTEXT: LogLine("Could not get device context of ZKT window"); return;
@@ -830,6 +847,7 @@ void SetUpGlyphFonts() {
 }
 
 SystemFont* DoubleByteFont(CodePageRecord& page) {
+  SetUpPendingGlyphFonts();
   if (page.fontToOpen) {
     page.fontToOpen = 0;
     const int s = page.fontSlot;
@@ -846,6 +864,7 @@ SystemFont* DoubleByteFont(CodePageRecord& page) {
 }
 
 void FreeGlyphFonts() {
+  g_glyphFontsPending = false;
   for (CodePageRecord& page : CodePageRecords) {
     if (page.font) CloseSystemFont(page.font);
     page.font = nullptr;
@@ -869,7 +888,10 @@ int LoadCharacterSet() {
   if (!TakeParsedSet(parsed, CHARACTER_SET_PATH)) return 0;
   InitGlyphCacheRequests();
   AllocateTextBatches();
-  SetUpGlyphFonts();
+  // Most runs draw no double-byte text: looking through the system's fonts (and loading the
+  // font libraries) waits until something asks for it.
+  CloseGlyphFontSlots();
+  g_glyphFontsPending = true;
   return 1;
 }
 
@@ -938,6 +960,7 @@ int GetDoubleByteGlyph(int codePage, const CharacterEntry& entry, int trail, int
                        uint16_t* cacheLocation, int* breakFlag) {
   if (breakFlag) *breakFlag = 0;
   if (codePage < 0 || codePage >= CODE_PAGE_COUNT) return GLYPH_PLACEHOLDER;
+  SetUpPendingGlyphFonts();
   const CodePageRecord& record = CodePageRecords[codePage];
   if (trail < FIRST_TRAIL_BYTE || trail > 255 || record.noFont || !(entry.flags & ENTRY_LEAD_PAGE))
     return GLYPH_PLACEHOLDER;
@@ -964,9 +987,14 @@ int GetDoubleByteGlyph(int codePage, const CharacterEntry& entry, int trail, int
 
 // ---- Fonts of the code pages ----
 
-int CharacterSetHasFont(int index) { return index >= 0 && index < CODE_PAGE_COUNT && !CodePageRecords[index].noFont; }
+int CharacterSetHasFont(int index) {
+  if (index < 0 || index >= CODE_PAGE_COUNT) return 0;
+  if (CODE_PAGES[index].doubleByte) SetUpPendingGlyphFonts();
+  return !CodePageRecords[index].noFont;
+}
 
 void SetCodePageHasFont(int index, int hasFont) {
+  g_glyphFontsPending = false;  // the pages' fonts are set by hand
   if (index >= 0 && index < CODE_PAGE_COUNT) CodePageRecords[index].noFont = hasFont ? 0 : 1;
 }
 

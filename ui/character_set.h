@@ -188,10 +188,11 @@ int InsertFontListEntry(FontListEntry* list, int count, const FontListEntry& ent
 int FindInkRows(const uint8_t* surface, int* top, int* bottom);
 
 // 1 when text in the code page can be drawn: always for the single-byte pages, for the four
-// double-byte pages (J, H, S, K) only once a font has been set up for them.  The body of
-// the text services' CodePageHasFont hook (text/code_pages.h).
+// double-byte pages (J, H, S, K) only when a font is set up for them (asking about one sets
+// up the fonts the loaded character set left pending).  The body of the text services'
+// CodePageHasFont hook (text/code_pages.h).
 int CharacterSetHasFont(int index);
-// Records the outcome of a double-byte page's font set-up (tests set it too).
+// Says by hand whether a page has a font (tests); a pending set-up is dropped.
 void SetCodePageHasFont(int index, int hasFont);
 
 // ---- [Loading] ----
@@ -227,12 +228,14 @@ void PrepareCharacterSet();
 void DrawPreparedGlyphsAhead();
 void ForgetPreparedCharacterSet();
 // Starts reading the system's font list for the four double-byte code pages on a worker, so
-// that SetUpGlyphFonts finds it ready (the start-up calls it before the window system
-// starts, which takes longer).  Optional: without it SetUpGlyphFonts reads the list itself.
+// that SetUpGlyphFonts finds it ready (the start-up calls it once the player's language is
+// known, when that is not English).  Optional: without it SetUpGlyphFonts reads the list itself.
 void PrepareGlyphFonts();
 // Sets up the system fonts of the four double-byte code pages: chooses each one's face from
-// the list.  A face is opened and measured only when the first of its glyphs is needed
-// (DoubleByteFont): the faces of these fonts are large, and most runs draw none of them.
+// the list.  LoadCharacterSet leaves this to the first question about such a page (its
+// glyphs, its font, whether it has one): most runs draw no double-byte text.  A face is
+// opened and measured only when the first of its glyphs is needed (DoubleByteFont): the
+// faces of these fonts are large.
 void SetUpGlyphFonts();
 // The page's font, opened and measured at its first use; null when the page has none (also
 // when its chosen face cannot be opened or draws nothing, which gives the page no font).

@@ -80,13 +80,16 @@ expect "broken interface shader" nonzero "Could not create pixel shader (bin/sha
 grep -qF "undefined_name" "$scratch/err" || fail "broken interface shader: the compiler's line is not told"
 
 # A system without fontconfig (here a file of its name, found first, that is no library): the
-# program starts without the system fonts, drawing with the character set's own glyphs, and
-# its log says why.
+# program starts without the system fonts, drawing with the character set's own glyphs.  The
+# fonts are looked for when double-byte text first needs them (here a Japanese translation,
+# chosen by a typed command), and the log says why they are missing.
 fresh
 mkdir "$scratch/libs" && : > "$scratch/libs/libfontconfig.so.1"
+printf 'tx_codepage 932\ntx_langname Nihongo\n' > "$scratch/w/data/language/Nihongo.txt"
+printf '/lang Nihongo\n' > "$scratch/drive"
 (cd "$scratch/w" && env -u DISPLAY -u WAYLAND_DISPLAY LD_LIBRARY_PATH="$scratch/libs" SDL_VIDEODRIVER=offscreen \
-  SDL_AUDIODRIVER=dummy ZKT_EXIT_AFTER_PASSES=30 "$program" > "$scratch/out" 2> "$scratch/err") ||
-  { fail "no font library: exit code $?"; cat "$scratch/err"; }
+  SDL_AUDIODRIVER=dummy ZKT_EXIT_AFTER_PASSES=30 ZKT_DRIVE="$scratch/drive" "$program" > "$scratch/out" \
+  2> "$scratch/err") || { fail "no font library: exit code $?"; cat "$scratch/err"; }
 grep -qF "System fonts : libfontconfig.so.1 could not be loaded" "$scratch/w/deb.log" ||
   fail "no font library: the log does not say why"
 

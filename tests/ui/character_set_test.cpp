@@ -494,7 +494,8 @@ TEST(FontList, EqualPrioritiesKeepTheirOrderAndTheListStopsAt76) {
 }
 
 // A language covered by more faces than the list holds (80 against 76): the face is chosen
-// among the faces the system listed first, never from past them.  The faces are the build's
+// among the faces the system listed first, never from past them, when the first question
+// about the page's font comes after the character set is loaded.  The faces are the build's
 // own font under 80 family names, each said to cover Japanese, in a font configuration of
 // their own.
 TEST(FontList, ALanguageWithMoreFacesThanTheListHoldsChoosesAmongTheListedOnes) {
@@ -529,7 +530,13 @@ TEST(FontList, ALanguageWithMoreFacesThanTheListHoldsChoosesAmongTheListedOnes) 
   }
   // Chosen before, but past the 76 the list keeps: the first listed face is taken instead.
   std::snprintf(FontChoices[0].face, sizeof FontChoices[0].face, "%s", listed[78].face);
-  SetUpGlyphFonts();
+  {
+    InFolderWithTinySet set("charset_fonts", "data/abc/ZKT.abc");
+    ASSERT_EQ(LoadCharacterSet(), 1);
+  }
+  // The loaded set leaves its double-byte pages' fonts to the first question about one.
+  EXPECT_STREQ(FontChoices[0].face, listed[78].face);
+  EXPECT_EQ(CharacterSetHasFont(CODE_PAGE_JAPANESE), 1);
   EXPECT_EQ(CodePageRecords[CODE_PAGE_JAPANESE].noFont, 0);
   EXPECT_STREQ(FontChoices[0].face, listed[0].face);
   // Chosen, the face is opened (megabytes of tables) by the first glyph that needs it.
