@@ -3,8 +3,8 @@
 // Test switches stand in the environment until the command line can ask for the same:
 // ZKT_NO_GRAPHICS=1 runs without window or device, ZKT_EXIT_AFTER_PASSES=N ends the
 // program after N passes of the frame loop, ZKT_REPORT_FIRST_FRAME=1 writes "first frame"
-// to standard output when the first frame has been presented, ZKT_DRIVE=PATH takes commands
-// and clicks from the named pipe PATH while the program runs (app/drive_file.h).  The
+// to standard output when the first frame has been presented and drawn, ZKT_DRIVE=PATH takes
+// commands and clicks from the named pipe PATH while the program runs (app/drive_file.h).  The
 // developer's switches: ZKT_PROFILER=1 draws the frame profiler's table over every frame,
 // ZKT_STARTUP_TRACE=1 writes each start-up step's milliseconds to the log, ZKT_PASS_TRACE=1 each
 // pass's frame time and its parts to standard output.

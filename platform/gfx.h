@@ -497,6 +497,8 @@ void GfxGenerateMips(GfxContext context, GfxShaderResourceView view);
 // Forgets every binding (views, buffers, shaders, states) as a fresh context has none.
 void GfxClearState(GfxContext context);
 void GfxFlush(GfxContext context);
+// Returns once everything asked of the device so far has been carried out (drawn).
+void GfxFinish(GfxContext context);
 
 // ---- [Content fingerprints] ----
 // Every texture and buffer carries a fingerprint of what it holds: two equal fingerprints

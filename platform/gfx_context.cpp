@@ -984,6 +984,8 @@ void GfxClearState(GfxContext) {
 
 void GfxFlush(GfxContext) { GL(Flush)(); }
 
+void GfxFinish(GfxContext) { GL(Finish)(); }
+
 uint64_t GfxGlCallCount() { return g_gl.calls; }
 
 void GfxInjectPresentFault(GfxResult code) { g_gfx.presentFault = code; }

@@ -61,7 +61,8 @@
   X(VertexAttribBinding, PFNGLVERTEXATTRIBBINDINGPROC) X(BindVertexBuffer, PFNGLBINDVERTEXBUFFERPROC) \
   X(DrawArrays, PFNGLDRAWARRAYSPROC) X(DrawElementsBaseVertex, PFNGLDRAWELEMENTSBASEVERTEXPROC)      \
   X(DispatchCompute, PFNGLDISPATCHCOMPUTEPROC) X(MemoryBarrier, PFNGLMEMORYBARRIERPROC)              \
-  X(Flush, PFNGLFLUSHPROC) X(Finish, PFNGLFINISHPROC)
+  X(Flush, PFNGLFLUSHPROC) X(Finish, PFNGLFINISHPROC) X(ClearColor, PFNGLCLEARCOLORPROC)                \
+  X(Clear, PFNGLCLEARPROC)
 
 struct GfxGlTable {
 #define GFX_GL_MEMBER(name, type) type name;

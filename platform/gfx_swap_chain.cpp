@@ -49,6 +49,30 @@ GfxResult MakeBackBuffer(SwapChainObj& s, uint32_t width, uint32_t height) {
   return GFX_OK;
 }
 
+// Clears the window's own framebuffer and sends the clear on without waiting.  A software
+// driver gives a window its storage untouched: left to the first present, whose pass reads
+// and writes it from all the rasteriser's threads at once, its pages cost that present more
+// than ten milliseconds (every thread waiting on the others' faults).  Cleared here, the
+// storage is written while the device is still being set up.  (A clear of one buffer,
+// ClearBuffer, leaves a window's storage unmade: only a whole clear makes it.)
+void ClearWindow() {
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
+  g_gfx.gl.drawFbo = 0;
+  g_gfx.dirty |= DIRTY_TARGETS;
+  if (g_gfx.gl.scissorOn) {
+    GL(Disable)(GL_SCISSOR_TEST);
+    g_gfx.gl.scissorOn = false;
+    g_gfx.dirty |= DIRTY_RASTER;
+  }
+  if (g_gfx.gl.colorMask != 0xF) {
+    GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    g_gfx.gl.colorMask = 0xF;
+  }
+  GL(ClearColor)(0.0f, 0.0f, 0.0f, 1.0f);
+  GL(Clear)(GL_COLOR_BUFFER_BIT);
+  GL(Flush)();
+}
+
 }  // namespace
 
 void GfxSetHeadlessClientSize(int width, int height) {
@@ -79,6 +103,7 @@ GfxResult GfxCreateSwapChain(GfxFactory, GfxDevice device, const GfxSwapChainDes
   ClientSize(s, &cw, &ch);
   if (w == 0) w = cw;
   if (h == 0) h = ch;
+  if (desc.outputWindow) ClearWindow();
   GfxResult r = MakeBackBuffer(s, w, h);
   if (GfxFailed(r)) return r;
   s.live = true;
@@ -136,6 +161,7 @@ GfxResult GfxSwapChainResizeBuffers(GfxSwapChain swapChain, uint32_t, uint32_t w
   s->backBuffer = 0;
   if (format != GFX_FORMAT_UNKNOWN) s->desc.bufferDesc.format = format;
   s->desc.flags = flags;
+  if (s->desc.outputWindow && GfxGlBindWindow(s->desc.outputWindow)) ClearWindow();
   return MakeBackBuffer(*s, width, height);
 }
 

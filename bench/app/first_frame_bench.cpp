@@ -4,8 +4,9 @@
 // folder that has a cfg.txt (the entry page, no first-run pages), on SDL's offscreen video (the
 // test switch: an EGL surface, no display needed) and SDL's dummy audio (as in the tests:
 // opening a sound card is the sound output's own matter).  Each run is timed from the start of
-// the process to the line "first frame" on its standard output; the editor's first frame is
-// the one that shows the entry page.
+// the process to the line "first frame" on its standard output, which each writes once its
+// frame is drawn (an offscreen window's present does not wait for the drawing); the editor's
+// first frame is the one that shows the entry page.
 //
 // The machine's load changes from second to second, so the two programs are run in pairs,
 // one straight after the other (which of them goes first alternates), and each repetition is

@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT);
   SDL_GL_SwapWindow(window);
-  glFinish();  // drawn, as the editor's presentation waits for its frame to be drawn
+  glFinish();  // drawn: the editor too tells its first frame once it is drawn
   std::printf("first frame\n");
   std::fflush(stdout);
   if (argc > 3) SDL_Delay(Uint32(std::atoi(argv[3])) * 1000u);
