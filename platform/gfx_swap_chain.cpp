@@ -49,13 +49,8 @@ GfxResult MakeBackBuffer(SwapChainObj& s, uint32_t width, uint32_t height) {
   return GFX_OK;
 }
 
-// Clears the window's own framebuffer and sends the clear on without waiting.  A software
-// driver gives a window its storage untouched: left to the first present, whose pass reads
-// and writes it from all the rasteriser's threads at once, its pages cost that present more
-// than ten milliseconds (every thread waiting on the others' faults).  Cleared here, the
-// storage is written while the device is still being set up.  (A clear of one buffer,
-// ClearBuffer, leaves a window's storage unmade: only a whole clear makes it.)
-void ClearWindow() {
+// Makes the window's own framebuffer the one drawn to, whole: no scissor, every channel.
+void BindWholeWindow() {
   GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
   g_gfx.gl.drawFbo = 0;
   g_gfx.dirty |= DIRTY_TARGETS;
@@ -68,6 +63,16 @@ void ClearWindow() {
     GL(ColorMask)(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     g_gfx.gl.colorMask = 0xF;
   }
+}
+
+// Clears the window's own framebuffer and sends the clear on without waiting.  A software
+// driver gives a window its storage untouched: left to the first present, whose pass reads
+// and writes it from all the rasteriser's threads at once, its pages cost that present more
+// than ten milliseconds (every thread waiting on the others' faults).  Cleared here, the
+// storage is written while the device is still being set up.  (A clear of one buffer,
+// ClearBuffer, leaves a window's storage unmade: only a whole clear makes it.)
+void ClearWindow() {
+  BindWholeWindow();
   GL(ClearColor)(0.0f, 0.0f, 0.0f, 1.0f);
   GL(Clear)(GL_COLOR_BUFFER_BIT);
   GL(Flush)();
@@ -295,14 +300,7 @@ void BlitToWindow(const GfxTextureObj& buffer, int width, int height) {
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, g_gfx.copyFbo[0]);
   GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
   GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, buffer.gl, 0);
-  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
-  g_gfx.gl.drawFbo = 0;
-  g_gfx.dirty |= DIRTY_TARGETS;
-  if (g_gfx.gl.scissorOn) {
-    GL(Disable)(GL_SCISSOR_TEST);
-    g_gfx.gl.scissorOn = false;
-    g_gfx.dirty |= DIRTY_RASTER;
-  }
+  BindWholeWindow();
   GL(Disable)(GL_FRAMEBUFFER_SRGB);
   const GLint w = GLint(buffer.desc.width), h = GLint(buffer.desc.height);
   GL(BlitFramebuffer)(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
