@@ -92,8 +92,11 @@ void SetCap(GLenum cap, bool& shadow, bool on) {
 
 void BindDrawFramebuffer(GLuint fbo) {
   if (g_gfx.gl.drawFbo == fbo) return;
-  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, fbo);
+  const bool window = fbo == GFX_WINDOW_FRAMEBUFFER;
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, window ? 0 : fbo);
   g_gfx.gl.drawFbo = fbo;
+  if (window) g_gfx.drawnInWindow = true;
+  GfxSetWindowOrigin(window);
 }
 
 void SetColorMask(uint8_t mask) {
@@ -178,7 +181,8 @@ void ApplyRaster() {
     }
   }
   // Which faces are front counts without culling too: the stencil test has one per face.
-  // With the upper-left origin, GL's winding in window space matches the renderer's.
+  // With the upper-left origin, GL's winding in window space matches the renderer's.  (GL
+  // tells the winding before its origin turns the rows over: the window's own origin keeps it.)
   GLenum front = d.frontCounterClockwise ? GL_CCW : GL_CW;
   if (front != sh.frontFace) {
     GL(FrontFace)(front);
@@ -210,13 +214,18 @@ void ApplyRaster() {
   SetCap(GL_DEPTH_CLAMP, sh.depthClamp, d.depthClipEnable == 0);
 }
 
+// The window's own rows run bottom up: a rectangle's top row is counted from the bottom there.
+float RowsFromBottom(float top, float height) {
+  return g_gfx.gl.windowOrigin ? float(g_gfx.windowHeight) - top - height : top;
+}
+
 void ApplyViewport() {
   GfxShadow& sh = g_gfx.gl;
   const GfxViewport& v = g_gfx.bound.viewport;
-  if (sh.viewport[0] != v.topLeftX || sh.viewport[1] != v.topLeftY || sh.viewport[2] != v.width ||
-      sh.viewport[3] != v.height) {
-    GL(ViewportIndexedf)(0, v.topLeftX, v.topLeftY, v.width, v.height);
-    sh.viewport[0] = v.topLeftX, sh.viewport[1] = v.topLeftY, sh.viewport[2] = v.width, sh.viewport[3] = v.height;
+  const float y = RowsFromBottom(v.topLeftY, v.height);
+  if (sh.viewport[0] != v.topLeftX || sh.viewport[1] != y || sh.viewport[2] != v.width || sh.viewport[3] != v.height) {
+    GL(ViewportIndexedf)(0, v.topLeftX, y, v.width, v.height);
+    sh.viewport[0] = v.topLeftX, sh.viewport[1] = y, sh.viewport[2] = v.width, sh.viewport[3] = v.height;
   }
   if (sh.depthRange[0] != v.minDepth || sh.depthRange[1] != v.maxDepth) {
     GL(DepthRangeIndexed)(0, v.minDepth, v.maxDepth);
@@ -227,7 +236,8 @@ void ApplyViewport() {
 void ApplyScissor() {
   GfxShadow& sh = g_gfx.gl;
   const GfxRect& r = g_gfx.bound.scissor;
-  int32_t box[4] = {r.left, r.top, std::max(r.right - r.left, 0), std::max(r.bottom - r.top, 0)};
+  const int32_t width = std::max(r.right - r.left, 0), height = std::max(r.bottom - r.top, 0);
+  int32_t box[4] = {r.left, int32_t(RowsFromBottom(float(r.top), float(height))), width, height};
   if (std::memcmp(box, sh.scissor, sizeof box) != 0) {
     GL(ScissorIndexed)(0, box[0], box[1], box[2], box[3]);
     std::memcpy(sh.scissor, box, sizeof box);
@@ -261,7 +271,7 @@ void ApplyTextures(uint32_t units) {
     GLuint name = 0;
     GLenum target = GL_TEXTURE_2D;
     if (v && v->texture && v->texture != targetTexture && v->texture != depthTexture) {
-      GfxTextureObj* t = g_gfx.textures.Get(v->texture);
+      GfxTextureObj* t = GfxTextureWithStorage(v->texture);
       name = v->glView ? v->glView : t->gl;
       target = t->target;
     }
@@ -305,6 +315,7 @@ bool PrepareDraw(bool indexed) {
   if (dirty & DIRTY_TARGETS) {
     BindDrawFramebuffer(GfxFramebufferFor(b.rtv, b.dsv));
     g_gfx.dirtyUnits |= 0xFF;  // the feedback rule depends on the targets
+    dirty |= g_gfx.dirty;      // the window's own rows run the other way
   }
   if (g_gfx.gl.drawFbo == 0) return false;
   if (dirty & DIRTY_PROGRAM) {
@@ -379,8 +390,14 @@ bool PrepareClear(uint32_t rtv, uint32_t dsv) {
   return true;
 }
 
+bool WindowKeepsBufferSize(const GfxTextureObj& t) {
+  int width = 0, height = 0;
+  GfxGlWindowClientSize(g_gfx.bufferWindow, &width, &height);
+  return uint32_t(width) == t.desc.width && uint32_t(height) == t.desc.height;
+}
+
 GfxTextureObj* TextureOf(GfxResource r) {
-  return r.kind == GfxResource::TEXTURE2D ? g_gfx.textures.Get(r.id) : nullptr;
+  return r.kind == GfxResource::TEXTURE2D ? GfxTextureWithStorage(r.id) : nullptr;
 }
 GfxBufferObj* BufferOf(GfxResource r) { return r.kind == GfxResource::BUFFER ? g_gfx.buffers.Get(r.id) : nullptr; }
 
@@ -476,6 +493,17 @@ void GfxBindTextureForEdit(GLenum target, GLuint name) {
 
 void GfxBindBufferForEdit(GLenum target, GLuint name) { GL(BindBuffer)(target, name); }
 
+void GfxSetWindowOrigin(bool window) {
+  GfxShadow& sh = g_gfx.gl;
+  if (sh.windowOrigin == window) return;
+  GL(ClipControl)(window ? GL_LOWER_LEFT : GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+  sh.windowOrigin = window;
+  // The rectangles GL holds were given for the other origin.
+  sh.viewport[1] = -1;
+  sh.scissor[1] = -1;
+  g_gfx.dirty |= DIRTY_VIEWPORT | DIRTY_SCISSOR;
+}
+
 GLuint GfxFramebufferFor(uint32_t rtv, uint32_t dsv) {
   if (!rtv && !dsv) return 0;
   GfxFboKey key{rtv, dsv};
@@ -484,6 +512,15 @@ GLuint GfxFramebufferFor(uint32_t rtv, uint32_t dsv) {
   GfxViewObj* color = g_gfx.views.Get(rtv);
   GfxViewObj* depth = g_gfx.views.Get(dsv);
   if ((rtv && (!color || color->kind != VIEW_RTV)) || (dsv && (!depth || depth->kind != VIEW_DSV))) return 0;
+  // A back buffer still drawn in its window: its colour alone is the window's framebuffer,
+  // while the window keeps the buffer's size; with a depth buffer (which the window has not)
+  // or once the window was resized, it takes storage of its own.
+  if (color) {
+    const GfxTextureObj* t = g_gfx.textures.Get(color->texture);
+    const bool inWindow = t->window == WINDOW_DRAWN && !depth && WindowKeepsBufferSize(*t);
+    if (inWindow && GfxGlBindWindow(g_gfx.bufferWindow)) return GFX_WINDOW_FRAMEBUFFER;
+    if (t->window) GfxTextureWithStorage(color->texture);
+  }
   GLuint fbo = 0;
   GL(GenFramebuffers)(1, &fbo);
   GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, fbo);
@@ -701,7 +738,7 @@ void GfxDispatch(GfxContext, uint32_t x, uint32_t y, uint32_t z) {
   ApplyConstants(g_gfx.dirtyConstants & (0xFFull << GFX_CS_CB_BASE));
   g_gfx.dirtyConstants &= ~(0xFFull << GFX_CS_CB_BASE);
   GfxViewObj* v = g_gfx.views.Get(g_gfx.bound.srv[GFX_CS_SRV_UNIT]);
-  GfxTextureObj* t = v ? g_gfx.textures.Get(v->texture) : nullptr;
+  GfxTextureObj* t = v ? GfxTextureWithStorage(v->texture) : nullptr;
   BindUnit(GFX_CS_SRV_UNIT, t ? t->target : GL_TEXTURE_2D, t ? (v->glView ? v->glView : t->gl) : 0);
   for (int k = 0; k < GFX_UAV_SLOTS; ++k) {
     GfxViewObj* u = g_gfx.views.Get(g_gfx.bound.uav[k]);
@@ -724,6 +761,11 @@ void GfxClearRenderTargetView(GfxContext, GfxRenderTargetView view, const float 
   if (g_gfx.gl.colorMask != 0xF) {  // and ignore the write mask
     SetColorMask(0xF);
     g_gfx.dirty |= DIRTY_BLEND;
+  }
+  if (g_gfx.gl.drawFbo == GFX_WINDOW_FRAMEBUFFER) {  // a window's own buffer takes a whole clear only
+    GL(ClearColor)(rgba[0], rgba[1], rgba[2], rgba[3]);
+    GL(Clear)(GL_COLOR_BUFFER_BIT);
+    return;
   }
   GL(ClearBufferfv)(GL_COLOR, 0, rgba);
 }
@@ -856,7 +898,7 @@ void GfxUpdateSubresource(GfxContext, GfxResource resource, uint32_t subresource
 }
 
 bool GfxReadTexturePixels(GfxContext, GfxTexture2D texture, uint32_t mipLevel, void* out, size_t size) {
-  GfxTextureObj* t = g_gfx.textures.Get(texture.id);
+  GfxTextureObj* t = GfxTextureWithStorage(texture.id);
   if (!t || mipLevel >= t->desc.mipLevels) return false;
   uint32_t w = std::max(t->desc.width >> mipLevel, 1u), h = std::max(t->desc.height >> mipLevel, 1u);
   size_t need = GfxLevelByteSize(t->desc.format, w, h, nullptr);
@@ -968,7 +1010,7 @@ void GfxResolveSubresource(GfxContext, GfxResource destination, uint32_t destSub
 
 void GfxGenerateMips(GfxContext, GfxShaderResourceView view) {
   GfxViewObj* v = g_gfx.views.Get(view.id);
-  GfxTextureObj* t = v ? g_gfx.textures.Get(v->texture) : nullptr;
+  GfxTextureObj* t = v ? GfxTextureWithStorage(v->texture) : nullptr;
   if (!t || !t->gl || t->target != GL_TEXTURE_2D) return;
   t->content = GfxFingerprintWrite(t->content, GFX_WRITE_MIPS, 0, 0);
   GfxBindTextureForEdit(t->target, t->gl);
@@ -1013,6 +1055,7 @@ void GfxResetGlState(GfxContext) {
   GL(PolygonOffset)(0, 0);
   GL(Disable)(GL_SCISSOR_TEST);
   GL(Disable)(GL_DEPTH_CLAMP);
+  GL(ClipControl)(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
   for (int b = 0; b < GFX_UBO_BINDINGS; ++b) GL(BindBufferBase)(GL_UNIFORM_BUFFER, GLuint(b), 0);
   for (int k = 0; k < GFX_UAV_SLOTS; ++k) GL(BindBufferBase)(GL_SHADER_STORAGE_BUFFER, GLuint(k), 0);
   for (int u = 0; u <= GFX_TEXTURE_UNITS; ++u) {

@@ -62,7 +62,7 @@
   X(DrawArrays, PFNGLDRAWARRAYSPROC) X(DrawElementsBaseVertex, PFNGLDRAWELEMENTSBASEVERTEXPROC)      \
   X(DispatchCompute, PFNGLDISPATCHCOMPUTEPROC) X(MemoryBarrier, PFNGLMEMORYBARRIERPROC)              \
   X(Flush, PFNGLFLUSHPROC) X(Finish, PFNGLFINISHPROC) X(ClearColor, PFNGLCLEARCOLORPROC)                \
-  X(Clear, PFNGLCLEARPROC)
+  X(Clear, PFNGLCLEARPROC) X(GetFramebufferAttachmentParameteriv, PFNGLGETFRAMEBUFFERATTACHMENTPARAMETERIVPROC)
 
 struct GfxGlTable {
 #define GFX_GL_MEMBER(name, type) type name;
@@ -108,8 +108,12 @@ struct GfxTextureObj {
   std::vector<uint8_t> cpu;           // staging: all levels, tightly packed
   std::vector<size_t> levelOffset;    // staging
   uint32_t swapChain = 0;             // the swap chain whose back buffer this is
+  // A back buffer whose pixels are, for now, its window's own framebuffer (no storage of its
+  // own: gl is 0): WINDOW_DRAWN until its first present, WINDOW_SHOWN after it.
+  uint8_t window = 0;
   uint8_t swizzle[4] = {GFX_SWIZZLE_R, GFX_SWIZZLE_G, GFX_SWIZZLE_B, GFX_SWIZZLE_A};
 };
+enum GfxWindowBuffer : uint8_t { WINDOW_DRAWN = 1, WINDOW_SHOWN = 2 };
 enum GfxViewKind : uint32_t { VIEW_RTV = 1, VIEW_DSV = 2, VIEW_SRV = 3, VIEW_UAV = 4 };
 struct GfxViewObj {
   uint32_t refs = 0;
@@ -230,7 +234,8 @@ struct GfxBound {  // what the renderer has set on the immediate context
 };
 
 struct GfxShadow {  // what GL holds now (values the layer last gave it)
-  GLuint drawFbo = 0, program = 0, vao = 0;
+  GLuint drawFbo = 0, program = 0, vao = 0;  // drawFbo GFX_WINDOW_FRAMEBUFFER: the window's own
+  bool windowOrigin = false;  // GL's clip origin is the lower left, as the window's rows run
   GLuint ubo[GFX_UBO_BINDINGS] = {};
   GLuint ssbo[GFX_UAV_SLOTS] = {};
   GLuint texture[GFX_TEXTURE_UNITS + 1] = {};
@@ -295,6 +300,11 @@ struct GfxState {
   uint64_t dirtyConstants = ~0ull;  // uniform-block bindings to look at
   uint32_t dirtyUnits = ~0u;        // texture units (and sampler slots) to look at
   GfxResult presentFault = GFX_OK;
+  // The back buffer drawn in its window: the window, its height (the rows run the other way
+  // there), and whether anything was drawn since its present.
+  void* bufferWindow = nullptr;
+  uint32_t windowHeight = 0;
+  bool drawnInWindow = false;
 };
 extern GfxState g_gfx;
 
@@ -325,6 +335,15 @@ void GfxForgetView(uint32_t viewId);         // drop cached framebuffers that us
 void GfxBindTextureForEdit(GLenum target, GLuint name);  // binds on the scratch unit, shadow kept right
 void GfxBindBufferForEdit(GLenum target, GLuint name);
 GLuint GfxFramebufferFor(uint32_t rtv, uint32_t dsv);  // 0 when the pair cannot be drawn to
+constexpr GLuint GFX_WINDOW_FRAMEBUFFER = ~0u;         // GfxFramebufferFor: the window's own
+// GL's clip origin for the window's own framebuffer (lower left) or the layer's (upper left).
+void GfxSetWindowOrigin(bool window);
+// The texture, given storage of its own first when it is a back buffer drawn in its window:
+// what was drawn there since the present is copied in (after a present the buffer holds
+// nothing, as a discarding swap chain's does).  Null for no texture.
+GfxTextureObj* GfxTextureWithStorage(uint32_t id);
+// A back buffer drawn in its window from the start (no storage until something needs it).
+uint32_t GfxAddWindowBuffer(const GfxTexture2DDesc& desc);
 void GfxSetFramebufferSrgb(bool on);
 GfxResult GfxMakeSwapChainBuffer(uint32_t swapChain, uint32_t width, uint32_t height, GfxFormat format,
                                  uint32_t* textureId);

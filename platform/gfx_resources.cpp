@@ -398,18 +398,76 @@ GfxResult GfxCreateTexture2D(GfxDevice, const GfxTexture2DDesc& descIn, const Gf
   return GFX_OK;
 }
 
+uint32_t GfxAddWindowBuffer(const GfxTexture2DDesc& desc) {
+  GfxTextureObj t;
+  t.desc = desc;
+  t.desc.mipLevels = 1;
+  t.target = GL_TEXTURE_2D;
+  t.window = WINDOW_DRAWN;
+  return g_gfx.textures.Add(t);
+}
+
+GfxTextureObj* GfxTextureWithStorage(uint32_t id) {
+  GfxTextureObj* t = g_gfx.textures.Get(id);
+  if (!t || !t->window) return t;
+  const bool keep = t->window == WINDOW_DRAWN && g_gfx.drawnInWindow;
+  t->window = 0;
+  g_gfx.drawnInWindow = false;
+  const GfxFormatInfo& info = GfxGetFormatInfo(t->desc.format);
+  const GLsizei width = GLsizei(t->desc.width), height = GLsizei(t->desc.height);
+  GL(GenTextures)(1, &t->gl);
+  GfxBindTextureForEdit(t->target, t->gl);
+  GL(TexStorage2D)(t->target, 1, info.glInternal, width, height);
+  ApplySwizzle(t->target, info.swizzle);
+  // The views made while it had no storage: a render target in another format views it now,
+  // and none of them has a framebuffer of the window's any more.
+  for (uint32_t v = 1; v <= uint32_t(g_gfx.views.items.size()); ++v) {
+    GfxViewObj* view = g_gfx.views.Get(v);
+    if (!view || view->texture != id) continue;
+    GfxForgetView(v);
+    if (view->kind == VIEW_RTV && view->desc.format != t->desc.format && !view->glView)
+      MakeTextureView(*t, view->desc.format, view->desc.mipSlice, 1, &view->glView);
+  }
+  if (g_gfx.gl.drawFbo == GFX_WINDOW_FRAMEBUFFER) {
+    g_gfx.gl.drawFbo = 0;
+    g_gfx.dirty |= DIRTY_TARGETS;
+  }
+  if (!keep) {
+    t->content = GfxFreshContent();
+    return t;
+  }
+  // The window's rows run bottom up, the buffer's top down: the copy turns them over.  The
+  // bytes are copied as they are (no sRGB conversion either way).
+  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
+  GL(ReadBuffer)(GL_BACK);
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, g_gfx.copyFbo[1]);
+  GL(FramebufferTexture2D)(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+  GL(FramebufferTexture2D)(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->gl, 0);
+  g_gfx.gl.drawFbo = g_gfx.copyFbo[1];
+  g_gfx.dirty |= DIRTY_TARGETS;
+  if (g_gfx.gl.scissorOn) {
+    GL(Disable)(GL_SCISSOR_TEST);
+    g_gfx.gl.scissorOn = false;
+    g_gfx.dirty |= DIRTY_RASTER;
+  }
+  GL(Disable)(GL_FRAMEBUFFER_SRGB);
+  GL(BlitFramebuffer)(0, 0, width, height, 0, height, width, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  GL(Enable)(GL_FRAMEBUFFER_SRGB);
+  return t;
+}
+
 void GfxGetDesc(GfxTexture2D texture, GfxTexture2DDesc* out) {
   GfxTextureObj* t = g_gfx.textures.Get(texture.id);
   *out = t ? t->desc : GfxTexture2DDesc{};
 }
 
 uint32_t GfxNativeTextureName(GfxTexture2D texture) {
-  GfxTextureObj* t = g_gfx.textures.Get(texture.id);
+  GfxTextureObj* t = GfxTextureWithStorage(texture.id);
   return t ? t->gl : 0;
 }
 
 GfxResult GfxSetTextureSwizzle(GfxTexture2D texture, const uint8_t swizzle[4]) {
-  GfxTextureObj* t = g_gfx.textures.Get(texture.id);
+  GfxTextureObj* t = GfxTextureWithStorage(texture.id);
   if (!t) return GFX_E_INVALIDARG;
   for (int c = 0; c < 4; ++c)
     if (swizzle[c] > GFX_SWIZZLE_ONE) return GFX_E_INVALIDARG;
@@ -458,8 +516,10 @@ GfxResult GfxCreateRenderTargetView(GfxDevice, GfxResource resource, const GfxVi
   v.target = t->target;
   v.level = v.desc.mipSlice;
   if (v.desc.format != t->desc.format) {
-    GfxResult r = MakeTextureView(*t, v.desc.format, v.desc.mipSlice, 1, &v.glView);
-    if (GfxFailed(r)) return r;
+    if (!t->window) {  // else made with the buffer's storage
+      GfxResult r = MakeTextureView(*t, v.desc.format, v.desc.mipSlice, 1, &v.glView);
+      if (GfxFailed(r)) return r;
+    }
     v.level = 0;
   }
   ++t->refs;
@@ -500,7 +560,7 @@ GfxResult GfxCreateShaderResourceView(GfxDevice, GfxResource resource, const Gfx
     out->id = g_gfx.views.Add(v);
     return GFX_OK;
   }
-  GfxTextureObj* t = g_gfx.textures.Get(resource.id);
+  GfxTextureObj* t = GfxTextureWithStorage(resource.id);
   if (!t || !(t->desc.bindFlags & GFX_BIND_SHADER_RESOURCE)) return GFX_E_INVALIDARG;
   if (v.desc.format == GFX_FORMAT_UNKNOWN) v.desc.format = t->desc.format;
   uint32_t levels = std::min(v.desc.mipLevels, t->desc.mipLevels - std::min(v.desc.mostDetailedMip, t->desc.mipLevels));

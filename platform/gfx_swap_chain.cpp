@@ -1,5 +1,6 @@
 // gfx_swap_chain.cpp - the swap chain: a back-buffer texture the renderer draws into, shown
 // by copying it to the window (rows flipped, since GL's window origin is the lower left).
+// The first frame is drawn in the window itself where it can be (FirstFrameInWindow).
 //
 // Without a window the swap chain is headless: presentation only flushes, and the "client
 // size" is the one set by GfxSetHeadlessClientSize or by ResizeTarget.
@@ -34,15 +35,44 @@ void ClientSize(const SwapChainObj& s, uint32_t* w, uint32_t* h) {
   *h = uint32_t(std::max(ch, 1));
 }
 
-GfxResult MakeBackBuffer(SwapChainObj& s, uint32_t width, uint32_t height) {
+// Whether the first frame can be drawn in the window itself: one swap chain, on a window of the
+// buffer's size whose framebuffer encodes sRGB as the buffer's sRGB view does.  Drawn there,
+// the first frame needs neither the buffer's storage (which a software driver clears on
+// creation) nor the present pass: the buffer takes storage once something else needs it.
+// (A window resized before the first present, as a full-screen start does, gives the buffer
+// storage of its own at the next draw.)
+bool FirstFrameInWindow(const SwapChainObj& s, uint32_t width, uint32_t height) {
+  if (!s.desc.outputWindow || !GfxGlUsesSdl() || s.desc.bufferDesc.format != GFX_FORMAT_R8G8B8A8_UNORM) return false;
+  for (const SwapChainObj& other : g_swapChains)
+    if (other.live) return false;
+  int drawableWidth = 0, drawableHeight = 0;
+  SDL_GL_GetDrawableSize(static_cast<SDL_Window*>(s.desc.outputWindow), &drawableWidth, &drawableHeight);
+  if (uint32_t(drawableWidth) != width || uint32_t(drawableHeight) != height) return false;
+  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, 0);
+  g_gfx.gl.drawFbo = 0;
+  g_gfx.dirty |= DIRTY_TARGETS;
+  GLint encoding = 0;
+  GL(GetFramebufferAttachmentParameteriv)(GL_DRAW_FRAMEBUFFER, GL_BACK_LEFT, GL_FRAMEBUFFER_ATTACHMENT_COLOR_ENCODING,
+                                          &encoding);
+  return encoding == GL_SRGB;
+}
+
+GfxResult MakeBackBuffer(SwapChainObj& s, uint32_t width, uint32_t height, bool inWindow) {
   GfxTexture2DDesc d;
   d.width = width;
   d.height = height;
   d.format = s.desc.bufferDesc.format;
   d.bindFlags = GFX_BIND_RENDER_TARGET | GFX_BIND_SHADER_RESOURCE;
   GfxTexture2D t;
-  GfxResult r = GfxCreateTexture2D(GfxDevice{1}, d, nullptr, &t);
-  if (GfxFailed(r)) return r;
+  if (inWindow) {
+    t.id = GfxAddWindowBuffer(d);
+    g_gfx.bufferWindow = s.desc.outputWindow;
+    g_gfx.windowHeight = height;
+    g_gfx.drawnInWindow = false;
+  } else {
+    GfxResult r = GfxCreateTexture2D(GfxDevice{1}, d, nullptr, &t);
+    if (GfxFailed(r)) return r;
+  }
   s.backBuffer = t.id;
   s.desc.bufferDesc.width = width;
   s.desc.bufferDesc.height = height;
@@ -109,7 +139,7 @@ GfxResult GfxCreateSwapChain(GfxFactory, GfxDevice device, const GfxSwapChainDes
   if (w == 0) w = cw;
   if (h == 0) h = ch;
   if (desc.outputWindow) ClearWindow();
-  GfxResult r = MakeBackBuffer(s, w, h);
+  GfxResult r = MakeBackBuffer(s, w, h, FirstFrameInWindow(s, w, h));
   if (GfxFailed(r)) return r;
   s.live = true;
   if (!desc.windowed) GfxSwapChainSetFullscreenState(GfxSwapChain{uint32_t(slot + 1)}, 1, GfxOutput{});
@@ -167,7 +197,7 @@ GfxResult GfxSwapChainResizeBuffers(GfxSwapChain swapChain, uint32_t, uint32_t w
   if (format != GFX_FORMAT_UNKNOWN) s->desc.bufferDesc.format = format;
   s->desc.flags = flags;
   if (s->desc.outputWindow && GfxGlBindWindow(s->desc.outputWindow)) ClearWindow();
-  return MakeBackBuffer(*s, width, height);
+  return MakeBackBuffer(*s, width, height, false);
 }
 
 GfxResult GfxSwapChainResizeTarget(GfxSwapChain swapChain, const GfxModeDesc& mode) {
@@ -272,6 +302,7 @@ bool PresentPassReady() {
 // GL's state and the layer's record of it are put back to their defaults afterwards.
 bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
   if (g_presentByBlit || !PresentPassReady()) return false;
+  GfxSetWindowOrigin(false);
   GL(BindFramebuffer)(GL_FRAMEBUFFER, 0);
   GL(Disable)(GL_FRAMEBUFFER_SRGB);
   GL(Disable)(GL_BLEND);
@@ -337,9 +368,18 @@ GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uin
   GfxTextureObj* t = g_gfx.textures.Get(s->backBuffer);
   if (!t) return GFX_E_FAIL;
   GfxGlBindWindow(window);
-  int dw = 0, dh = 0;
-  SDL_GL_GetDrawableSize(window, &dw, &dh);
-  if (!DrawToWindow(*t, dw, dh)) BlitToWindow(*t, dw, dh);
+  if (t->window) {
+    // Drawn in the window itself (or nothing drawn since): shown as it is.  What the buffer
+    // holds after a present is nothing to rely on: it is given storage, empty, when next used.
+    // GL is left at its defaults, as the present pass leaves it.
+    t->window = WINDOW_SHOWN;
+    g_gfx.drawnInWindow = false;
+    GfxResetGlState(GfxContext{1});
+  } else {
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(window, &dw, &dh);
+    if (!DrawToWindow(*t, dw, dh)) BlitToWindow(*t, dw, dh);
+  }
   GfxGlSetSwapInterval(syncInterval ? 1 : 0);
   GfxGlSwapWindow(window);
   return GFX_OK;

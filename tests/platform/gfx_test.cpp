@@ -1361,20 +1361,20 @@ TEST_F(GfxPixels, TheSameScissorAndBlendFactorSetAgainMakeNoGlCall) {
 }
 
 // A reset of the GL record puts back each state and each binding once, and binds nothing
-// past the layer's slots: 22 state calls (program, vertex array and framebuffer 3; blending,
+// past the layer's slots: 23 state calls (program, vertex array and framebuffer 3; blending,
 // its functions and equations, the colour mask and alpha to coverage 5; the depth test, its
 // function and mask 3; the stencil test and mask 2; culling, the culled face, the front's
-// winding, the fill mode, the two offset switches and the offset 7; scissor and depth clamp
-// 2), 48 uniform-block unbinds (16 for each of the three stages), 4 storage-buffer unbinds
+// winding, the fill mode, the two offset switches and the offset 7; scissor, depth clamp and
+// the clip origin 3), 48 uniform-block unbinds (16 for each of the three stages), 4 storage-buffer unbinds
 // (slots 0 to 3), 3 calls on each of the 10 texture units 0 to 9 (the 8 pixel units, the
 // compute unit 8 and the scratch unit 9: select it, unbind the plain and the multisampled
 // texture), 8 sampler unbinds for the pixel units, and the final select of unit 0:
-// 22 + 48 + 4 + 30 + 8 + 1 = 113.
+// 23 + 48 + 4 + 30 + 8 + 1 = 114.
 TEST_F(GfxPixels, AResetOfTheGlRecordMakesOneCallPerStateAndPerSlot) {
   Draw(Quad(0.5f, 0xFF808080));
   const uint64_t before = GfxGlCallCount();
   GfxResetGlState(g_context);
-  EXPECT_EQ(GfxGlCallCount() - before, 113u);
+  EXPECT_EQ(GfxGlCallCount() - before, 114u);
 }
 
 TEST_F(GfxPixels, MipLevelTargetsAndStagingCopies) {
@@ -3222,6 +3222,81 @@ TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
   EXPECT_EQ(Pixel(Read(colour), 5, 5), 0xFFBCBCBCu);
   GfxRelease(srgb);
   GfxRelease(blend), GfxRelease(raster), GfxRelease(view), GfxRelease(buffer), GfxRelease(chain);
+  SDL_DestroyWindow(window);
+}
+
+// A swap chain's first frame is drawn in its window itself (its back buffer has no storage yet
+// and the present needs no pass), later ones in the back buffer and presented by the pass:
+// the same draws show the same picture, pixel for pixel.  The scene has what turns over with
+// the window's rows: a viewport and a scissor rectangle off the middle, a culled back face,
+// blending through the buffer's sRGB view; a blue square at the viewport's top left stays at
+// the window's top left.
+TEST_F(GfxPixels, AFirstFrameDrawnInItsWindowShowsAsOneDrawnInTheBackBuffer) {
+  constexpr int WIDTH = 48, HEIGHT = 40;
+  SDL_Window* window = nullptr;
+  GfxSwapChain chain;
+  ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(WIDTH, HEIGHT, &window, &chain));
+  GfxTexture2D buffer;
+  ASSERT_EQ(GfxSwapChainGetBuffer(chain, 0, &buffer), GFX_OK);
+  GfxViewDesc vd;
+  vd.format = GFX_FORMAT_R8G8B8A8_UNORM_SRGB;
+  GfxRenderTargetView view;
+  ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffer, &vd, &view), GFX_OK);
+  GfxRasterizerDesc rd;
+  rd.scissorEnable = 1;
+  GfxRasterizerState culledAndCut;
+  ASSERT_EQ(GfxCreateRasterizerState(g_device, rd, &culledAndCut), GFX_OK);
+  GfxBlendDesc bd;
+  bd.renderTarget[0].blendEnable = 1;
+  bd.renderTarget[0].srcBlend = GFX_BLEND_SRC_ALPHA;
+  bd.renderTarget[0].destBlend = GFX_BLEND_INV_SRC_ALPHA;
+  GfxBlendState over;
+  ASSERT_EQ(GfxCreateBlendState(g_device, bd, &over), GFX_OK);
+
+  const auto frame = [&] {
+    GfxOMSetRenderTargets(g_context, 1, &view, GfxDepthStencilView{});
+    const float clear[4] = {0.2f, 0.4f, 0.6f, 1.0f};
+    GfxClearRenderTargetView(g_context, view, clear);
+    GfxRSSetState(g_context, culledAndCut);
+    GfxOMSetBlendState(g_context, over, nullptr, 0xFFFFFFFF);
+    const GfxViewport vp{6, 4, 36, 30, 0, 1};
+    GfxRSSetViewports(g_context, 1, &vp);
+    const GfxRect cut{2, 10, 40, 31};
+    GfxRSSetScissorRects(g_context, 1, &cut);
+    Draw(Quad(0.5f, 0x80FF0000));                                   // half red over all of it
+    std::vector<Vertex> back = Quad(0.5f, 0xFF00FF00, -1, -1, 0, 0);
+    std::reverse(back.begin(), back.end());
+    Draw(back);                                                     // culled: no green
+    GfxRect all{0, 0, WIDTH, HEIGHT};
+    GfxRSSetScissorRects(g_context, 1, &all);
+    Draw(Quad(0.5f, 0xFF0000FF, -1, 0.6f, -0.6f, 1));               // the viewport's top left
+    EXPECT_EQ(GfxSwapChainPresent(chain, 0, 0), GFX_OK);
+    std::vector<uint32_t> shown;
+    for (int y = 0; y < HEIGHT; ++y)
+      for (int x = 0; x < WIDTH; ++x) {
+        uint8_t rgba[4] = {};
+        EXPECT_TRUE(GfxReadWindowPixel(window, x, y, rgba));
+        shown.push_back(uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2]);
+      }
+    return shown;
+  };
+  ASSERT_EQ(g_gfx.textures.Get(buffer.id)->window, WINDOW_DRAWN);
+  const std::vector<uint32_t> first = frame();
+  EXPECT_EQ(g_gfx.textures.Get(buffer.id)->window, WINDOW_SHOWN);
+  const std::vector<uint32_t> second = frame();
+  EXPECT_NE(g_gfx.textures.Get(buffer.id)->gl, 0u);
+  int differ = 0;
+  for (size_t i = 0; i < first.size(); ++i) differ += first[i] != second[i];
+
+  EXPECT_EQ(differ, 0);
+  const auto at = [&](int x, int y) { return first[size_t(y) * WIDTH + x]; };
+  EXPECT_EQ(at(7, 5), 0x0000FFu) << "blue at the viewport's top left, at the window's top";
+  EXPECT_EQ(at(1, 1), at(46, 38)) << "outside the viewport and the cut: the clear colour";
+  EXPECT_NE(at(20, 20), at(1, 1)) << "the red half over the clear inside the cut";
+  EXPECT_EQ(at(20, 8), at(1, 1)) << "above the cut: the clear colour";
+  EXPECT_EQ(at(10, 30), at(20, 20)) << "the back face is culled";
+  GfxRelease(view), GfxRelease(buffer), GfxRelease(culledAndCut), GfxRelease(over);
+  GfxRelease(chain);
   SDL_DestroyWindow(window);
 }
 
