@@ -401,22 +401,6 @@ GfxTextureObj* TextureOf(GfxResource r) {
 }
 GfxBufferObj* BufferOf(GfxResource r) { return r.kind == GfxResource::BUFFER ? g_gfx.buffers.Get(r.id) : nullptr; }
 
-void AttachForCopy(GLenum which, const GfxTextureObj& t, uint32_t level) {
-  const GfxFormatInfo& info = GfxGetFormatInfo(t.desc.format);
-  GLenum attachment = info.depth ? (t.desc.format == GFX_FORMAT_D24_UNORM_S8_UINT ? GL_DEPTH_STENCIL_ATTACHMENT
-                                                                                  : GL_DEPTH_ATTACHMENT)
-                                 : GL_COLOR_ATTACHMENT0;
-  GLuint fbo = g_gfx.copyFbo[which == GL_READ_FRAMEBUFFER ? 0 : 1];
-  GL(BindFramebuffer)(which, fbo);
-  if (which == GL_DRAW_FRAMEBUFFER) {
-    g_gfx.gl.drawFbo = fbo;
-    g_gfx.dirty |= DIRTY_TARGETS;
-  }
-  // Only one attachment at a time: detach what a previous copy left.
-  GL(FramebufferTexture2D)(which, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-  GL(FramebufferTexture2D)(which, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-  GL(FramebufferTexture2D)(which, attachment, t.target, t.gl, GLint(level));
-}
 
 }  // namespace
 
@@ -492,6 +476,23 @@ void GfxBindTextureForEdit(GLenum target, GLuint name) {
 }
 
 void GfxBindBufferForEdit(GLenum target, GLuint name) { GL(BindBuffer)(target, name); }
+
+void GfxAttachForCopy(GLenum which, const GfxTextureObj& t, uint32_t level) {
+  const GfxFormatInfo& info = GfxGetFormatInfo(t.desc.format);
+  GLenum attachment = info.depth ? (t.desc.format == GFX_FORMAT_D24_UNORM_S8_UINT ? GL_DEPTH_STENCIL_ATTACHMENT
+                                                                                  : GL_DEPTH_ATTACHMENT)
+                                 : GL_COLOR_ATTACHMENT0;
+  GLuint fbo = g_gfx.copyFbo[which == GL_READ_FRAMEBUFFER ? 0 : 1];
+  GL(BindFramebuffer)(which, fbo);
+  if (which == GL_DRAW_FRAMEBUFFER) {
+    g_gfx.gl.drawFbo = fbo;
+    g_gfx.dirty |= DIRTY_TARGETS;
+  }
+  // Only one attachment at a time: detach what a previous copy left.
+  GL(FramebufferTexture2D)(which, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  GL(FramebufferTexture2D)(which, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
+  GL(FramebufferTexture2D)(which, attachment, t.target, t.gl, GLint(level));
+}
 
 void GfxSetWindowOrigin(bool window) {
   GfxShadow& sh = g_gfx.gl;
@@ -994,8 +995,8 @@ void GfxResolveSubresource(GfxContext, GfxResource destination, uint32_t destSub
   GfxTextureObj* dt = TextureOf(destination);
   GfxTextureObj* st = TextureOf(source);
   if (!dt || !st || !dt->gl || !st->gl) return;
-  AttachForCopy(GL_READ_FRAMEBUFFER, *st, sourceSubresource);
-  AttachForCopy(GL_DRAW_FRAMEBUFFER, *dt, destSubresource);
+  GfxAttachForCopy(GL_READ_FRAMEBUFFER, *st, sourceSubresource);
+  GfxAttachForCopy(GL_DRAW_FRAMEBUFFER, *dt, destSubresource);
   if (g_gfx.gl.scissorOn) {
     GL(Disable)(GL_SCISSOR_TEST);
     g_gfx.gl.scissorOn = false;

@@ -334,6 +334,9 @@ void GfxForgetGlBuffer(GLuint name);
 void GfxForgetView(uint32_t viewId);         // drop cached framebuffers that use the view
 void GfxBindTextureForEdit(GLenum target, GLuint name);  // binds on the scratch unit, shadow kept right
 void GfxBindBufferForEdit(GLenum target, GLuint name);
+// Binds the layer's read or draw framebuffer for copies with the texture's level as its one
+// attachment.
+void GfxAttachForCopy(GLenum which, const GfxTextureObj& t, uint32_t level);
 GLuint GfxFramebufferFor(uint32_t rtv, uint32_t dsv);  // 0 when the pair cannot be drawn to
 constexpr GLuint GFX_WINDOW_FRAMEBUFFER = ~0u;         // GfxFramebufferFor: the window's own
 // GL's clip origin for the window's own framebuffer (lower left) or the layer's (upper left).

@@ -335,6 +335,24 @@ void GfxGetDesc(GfxBuffer buffer, GfxBufferDesc* out) {
   *out = b ? b->desc : GfxBufferDesc{};
 }
 
+namespace {
+
+// The texture's GL name and storage, as its description and target say.
+void MakeStorage(GfxTextureObj& t) {
+  const GfxFormatInfo& info = GfxGetFormatInfo(t.desc.format);
+  const GLsizei width = GLsizei(t.desc.width), height = GLsizei(t.desc.height);
+  GL(GenTextures)(1, &t.gl);
+  GfxBindTextureForEdit(t.target, t.gl);
+  if (t.target == GL_TEXTURE_2D_MULTISAMPLE) {
+    GL(TexStorage2DMultisample)(t.target, GLsizei(t.desc.sampleDesc.count), info.glInternal, width, height, GL_TRUE);
+  } else {
+    GL(TexStorage2D)(t.target, GLsizei(t.desc.mipLevels), info.glInternal, width, height);
+    ApplySwizzle(t.target, info.swizzle);
+  }
+}
+
+}  // namespace
+
 GfxResult GfxCreateTexture2D(GfxDevice, const GfxTexture2DDesc& descIn, const GfxSubresourceData* initial,
                              GfxTexture2D* out) {
   *out = GfxTexture2D{};
@@ -378,21 +396,11 @@ GfxResult GfxCreateTexture2D(GfxDevice, const GfxTexture2DDesc& descIn, const Gf
     return GFX_OK;
   }
   t.target = samples > 1 ? GL_TEXTURE_2D_MULTISAMPLE : GL_TEXTURE_2D;
-  GL(GenTextures)(1, &t.gl);
-  GfxBindTextureForEdit(t.target, t.gl);
-  if (samples > 1) {
-    GL(TexStorage2DMultisample)(t.target, GLsizei(samples), info.glInternal, GLsizei(desc.width),
-                                GLsizei(desc.height), GL_TRUE);
-  } else {
-    GL(TexStorage2D)(t.target, GLsizei(desc.mipLevels), info.glInternal, GLsizei(desc.width), GLsizei(desc.height));
-    ApplySwizzle(t.target, info.swizzle);
-    if (initial) {
-      for (uint32_t l = 0; l < desc.mipLevels; ++l) {
-        if (!initial[l].data) continue;
-        UploadLevel(t, l, 0, 0, std::max(desc.width >> l, 1u), std::max(desc.height >> l, 1u), initial[l].data,
-                    initial[l].rowPitch);
-      }
-    }
+  MakeStorage(t);
+  for (uint32_t l = 0; samples == 1 && initial && l < desc.mipLevels; ++l) {
+    if (!initial[l].data) continue;
+    UploadLevel(t, l, 0, 0, std::max(desc.width >> l, 1u), std::max(desc.height >> l, 1u), initial[l].data,
+                initial[l].rowPitch);
   }
   out->id = g_gfx.textures.Add(t);
   return GFX_OK;
@@ -413,12 +421,7 @@ GfxTextureObj* GfxTextureWithStorage(uint32_t id) {
   const bool keep = t->window == WINDOW_DRAWN && g_gfx.drawnInWindow;
   t->window = 0;
   g_gfx.drawnInWindow = false;
-  const GfxFormatInfo& info = GfxGetFormatInfo(t->desc.format);
-  const GLsizei width = GLsizei(t->desc.width), height = GLsizei(t->desc.height);
-  GL(GenTextures)(1, &t->gl);
-  GfxBindTextureForEdit(t->target, t->gl);
-  GL(TexStorage2D)(t->target, 1, info.glInternal, width, height);
-  ApplySwizzle(t->target, info.swizzle);
+  MakeStorage(*t);
   // The views made while it had no storage: a render target in another format views it now,
   // and none of them has a framebuffer of the window's any more.
   for (uint32_t v = 1; v <= uint32_t(g_gfx.views.items.size()); ++v) {
@@ -440,17 +443,14 @@ GfxTextureObj* GfxTextureWithStorage(uint32_t id) {
   // bytes are copied as they are (no sRGB conversion either way).
   GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, 0);
   GL(ReadBuffer)(GL_BACK);
-  GL(BindFramebuffer)(GL_DRAW_FRAMEBUFFER, g_gfx.copyFbo[1]);
-  GL(FramebufferTexture2D)(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-  GL(FramebufferTexture2D)(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->gl, 0);
-  g_gfx.gl.drawFbo = g_gfx.copyFbo[1];
-  g_gfx.dirty |= DIRTY_TARGETS;
+  GfxAttachForCopy(GL_DRAW_FRAMEBUFFER, *t, 0);
   if (g_gfx.gl.scissorOn) {
     GL(Disable)(GL_SCISSOR_TEST);
     g_gfx.gl.scissorOn = false;
     g_gfx.dirty |= DIRTY_RASTER;
   }
   GL(Disable)(GL_FRAMEBUFFER_SRGB);
+  const GLint width = GLint(t->desc.width), height = GLint(t->desc.height);
   GL(BlitFramebuffer)(0, 0, width, height, 0, height, width, 0, GL_COLOR_BUFFER_BIT, GL_NEAREST);
   GL(Enable)(GL_FRAMEBUFFER_SRGB);
   return t;

@@ -328,9 +328,7 @@ bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
 
 // The same by a blit, where the pass cannot be made.
 void BlitToWindow(const GfxTextureObj& buffer, int width, int height) {
-  GL(BindFramebuffer)(GL_READ_FRAMEBUFFER, g_gfx.copyFbo[0]);
-  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_TEXTURE_2D, 0, 0);
-  GL(FramebufferTexture2D)(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, buffer.gl, 0);
+  GfxAttachForCopy(GL_READ_FRAMEBUFFER, buffer, 0);
   BindWholeWindow();
   GL(Disable)(GL_FRAMEBUFFER_SRGB);
   const GLint w = GLint(buffer.desc.width), h = GLint(buffer.desc.height);
