@@ -11,7 +11,7 @@
 #include "vehicle_data/vehicle_file.h"
 
 namespace VehicleUndo {
-VehicleUndoNode Slots[HISTORY_POINTS] = {{{}, "start", "", nullptr, 0}};
+VehicleUndoNode Slots[HISTORY_POINTS] = {{{}, "start", "", nullptr, 0, ""}};
 int NumNodes, NumRedo;
 uintptr_t Keys[3];
 char UndoHint[80], RedoHint[80];
@@ -96,6 +96,7 @@ Serialized SerializeEdited(VehicleEditor& e, VehicleUndoNode& n) {
   }
   n.stored = f.buffer;
   n.size = f.end - f.buffer;
+  if (e.car->model) CopyName(n.modelName, sizeof n.modelName, e.car->model->name);
   return Serialized::DONE;
 }
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/model_object.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 struct VehicleUndoNode {
@@ -17,6 +18,7 @@ struct VehicleUndoNode {
   char vehicleName[32];
   uint8_t* stored;             // the serialised vehicle (body at the file's version), or null
   int64_t size;
+  char modelName[MODEL_NAME_SIZE];  // a read gives the model the vehicle's name: this one is put back
 };
 
 namespace VehicleUndo {
