@@ -117,6 +117,12 @@ void ReportOptionError(const char* option, const char* reason) {
   RunMode = 0;
   g_parseFailed = true;
 }
+// A name FileNameFault refused: "<text> : <name> <fault>".
+void ReportNameRefusal(const char* option, const char* text, const char* value, const char* fault) {
+  char refusal[NAME_REFUSAL_SIZE];
+  FormatNameRefusal(refusal, sizeof refusal, text, value, fault);
+  ReportOptionError(option, refusal);
+}
 void ReportUnknownOptionWord(const char* option) { ReportOptionError(option, "Unknown option"); }
 void ReportOptionOutOfBounds(const char* option) { ReportOptionError(option, "Out of bounds"); }
 
@@ -158,8 +164,9 @@ bool ReadText(const char* option, const char* value, char* out, int outSize, int
 
 bool SetDataFolder(const char* option, const char* value, char* pathTemplate, char* searchTemplate,
                    const char* searchPattern) {
-  if (std::strlen(value) >= 16) {
-    ReportOptionError(option, "Folder name is too long");
+  if (const char* fault = FileNameFault(value, 15)) {
+    ReportNameRefusal(option, std::strlen(value) >= 16 ? "Folder name is too long" : "Could not create the folder",
+                      value, fault);
     return false;
   }
   if (MakeDataSubfolder(value) != 0) {
@@ -247,9 +254,7 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
         return false;
       }
       if (const char* fault = FileNameFault(value, CONFIG_PATH_SIZE - 1, true)) {  // written back at exit
-        char refusal[NAME_REFUSAL_SIZE];
-        FormatNameRefusal(refusal, sizeof refusal, "Invalid file name", value, fault);
-        ReportOptionError(name, refusal);
+        ReportNameRefusal(name, "Invalid file name", value, fault);
         return false;
       }
       if (ConfigRead) {
@@ -379,7 +384,14 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
       return true;
     }
     case OPT_PLAYER: {
-      const size_t kept = std::min(std::strlen(value), sizeof CfgPlayerName - 1);
+      // The name names the player's file: a name no file may have is refused, a long one cut
+      // (never inside a character).
+      if (const char* fault = FileNameFault(value, OPTION_VALUE_MAX)) {
+        ReportNameRefusal(name, LanguageTexts[TX_3h_invalidf], value, fault);
+        return false;
+      }
+      size_t kept = std::min(std::strlen(value), sizeof CfgPlayerName - 1);
+      while (kept > 0 && (static_cast<unsigned char>(value[kept]) & 0xC0) == 0x80) --kept;
       std::memcpy(CfgPlayerName, value, kept);
       CfgPlayerName[kept] = 0;
       if (kept < std::strlen(value))
@@ -399,9 +411,7 @@ bool ApplyOption(int id, const char* name, const char* value, ParseState& state)
     case OPT_LOG:
       // The log file is deleted before it is written: only a log file in the working folder.
       if (const char* fault = LogFileNameFault(value)) {
-        char refusal[NAME_REFUSAL_SIZE];
-        FormatNameRefusal(refusal, sizeof refusal, "Log file error", value, fault);
-        ReportOptionError(name, refusal);
+        ReportNameRefusal(name, "Log file error", value, fault);
         return false;
       }
       if (!CanAppendToFile(value)) {

@@ -589,7 +589,7 @@ void SetupColourCommand(const Command& c) {
 }
 
 void PlayerCommand(const Command& c) {
-  if (RefusedToCtrlink(c)) return;
+  if (RefusedToCtrlink(c) || RefusedName(c, c.value)) return;
   char path[FILE_PATH_SIZE];
   if (std::strlen(c.value) >= sizeof CfgPlayerName || !MakeNamedPath(path, sizeof path, "data\\misc\\%s.ply", c.value) ||
       !FileExists(path)) {

@@ -23,7 +23,7 @@ constexpr const char* TEXT_DASH_HEADER_SHORT = "Dash file type and size are inco
 
 enum DashFileResult {
   DASH_FILE_OK = 0,
-  DASH_FILE_BAD_NAME = 1,      // a name IsValidFileName refuses (nothing read or written)
+  DASH_FILE_BAD_NAME = 1,      // a name FileNameFault refuses (nothing read or written)
   DASH_FILE_NOT_OPENED = 2,    // the data-file layer reported why
   DASH_FILE_OLD_VERSION = 3,   // below 248: "Could not open file :" and the path
   DASH_FILE_INCOMPATIBLE = 4,  // another dash type or block size than the car's

@@ -43,8 +43,10 @@ std::string PathToNative(const char* path);
 // Returns true when the whole path names something that exists.
 bool ResolvePath(const char* path, std::string& out);
 // A single name: not empty, not "." or "..", no separator, no drive colon, no control
-// character.  For names that come from files and packets (a name the user gives is checked
-// by FileNameFault).
+// character: the lower half of FileNameFault, which refuses all these too.  Only for names
+// that come from the program's data files and packets, which may hold what a user's name may
+// not (a "#", a byte of a code page); every name an option, a text command, a script, an
+// entry or a handed-over file gives goes through FileNameFault.
 bool IsSafeFileName(const char* name);
 // A relative path that stays inside the working folder: not absolute, no drive, no ".."
 // component, no control character.  Separators of either kind are allowed.

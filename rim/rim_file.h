@@ -51,7 +51,7 @@ constexpr const char* TEXT_RIM_DAMAGED = "Rim file is damaged :";
 int LoadRimFile(WXS& rim, const char* path, Prss* reportScreen);
 // The same over an opened file of the given version (the path names it in the messages).
 int ReadRimFile(WXS& rim, DataFile& file, int version, const char* path, Prss* reportScreen);
-// "data\whl\<name>.wxs" into path; a name IsValidFileName refuses (or that makes no safe
+// "data\whl\<name>.wxs" into path; a name FileNameFault refuses (or that makes no safe
 // path) shows "Invalid file name : <name>" on the screen and gives 0.
 int RimFilePath(Prss* screen, const char* name, char* path, int pathSize);
 // The answer of the save prompt: "data\whl\<name>.wxs" written through a safe write (every

@@ -83,7 +83,7 @@ int RimAreaWidth(const Car* car, int screenWidth, int screenHeight);
 // Word 0 "load", 1 "save": asks for the rim's name.
 void RimFileButton(void* screen, int clickCode, uintptr_t word);
 // The answers: "data\whl\<name>.wxs" into the edited rim (only a whole read replaces it;
-// the car's meshes are released), and the edited rim written there.  A name IsValidFileName
+// the car's meshes are released), and the edited rim written there.  A name FileNameFault
 // refuses is refused with a message before any path is made.
 void LoadRimIntoEditor(Prss* screen, const char* name, uint32_t answerWord);
 void SaveRimAnswered(Prss* screen, const char* name, uint32_t answerWord);

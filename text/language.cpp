@@ -85,7 +85,7 @@ struct InitialTexts {
 
 // A language name becomes part of a path and the current language: a plain name that fits.
 bool IsUsableLanguageName(const char* name) {
-  return IsSafeFileName(name) && name[0] != '.' && std::strlen(name) < sizeof LanguageName;
+  return !FileNameFault(name, int(sizeof LanguageName) - 1);
 }
 
 // Reads a whole file, found without regard to case, with a terminating

@@ -83,22 +83,31 @@ char* CleanName(char* out, int outSize, const char* in, int fromDigit, int toDig
 
 // ---- [Display] ----
 
+namespace {
+
+// MakeDisplayName's work into out, of size bytes (at most NAME_REFUSAL_SIZE).
+void WriteDisplayName(char* out, int size, const char* name) {
+  int flag = 0;
+  char cleaned[NAME_REFUSAL_SIZE];
+  CleanName(cleaned, size, name, '8', ':', &flag);
+  if (CurrentCodePage != 0 && flag) {
+    CutCodedText(cleaned, size - 3, 0);
+    out[0] = CARET;
+    out[1] = 'L';
+    CopyStringN(out + 2, cleaned, size - 2);
+  } else {
+    CopyStringN(out, cleaned, size);
+  }
+}
+
+}  // namespace
+
 const char* MakeDisplayName(const char* name) {
   static char buffers[2][DISPLAY_NAME_SIZE];
   static int next = 0;
   char* out = buffers[next];
   next ^= 1;
-  int flag = 0;
-  char cleaned[DISPLAY_NAME_SIZE];
-  CleanName(cleaned, sizeof cleaned, name, '8', ':', &flag);
-  if (CurrentCodePage != 0 && flag) {
-    CutCodedText(cleaned, DISPLAY_NAME_SIZE - 3, 0);
-    out[0] = CARET;
-    out[1] = 'L';
-    CopyStringN(out + 2, cleaned, DISPLAY_NAME_SIZE - 2);
-  } else {
-    CopyStringN(out, cleaned, DISPLAY_NAME_SIZE);
-  }
+  WriteDisplayName(out, DISPLAY_NAME_SIZE, name);
   return out;
 }
 
@@ -125,12 +134,6 @@ int SetCodepagePrefix(char* name, int codePage) { return SetCodepagePrefixN(name
 
 // ---- [Checks] ----
 
-bool IsValidFileName(const char* text) {
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
-    if (*p < 32 || *p == 127 || IsSpecialChar(*p)) return false;
-  return true;
-}
-
 bool IsPlainName(const char* text) {
   for (const char* p = text; *p; ++p) {
     const char c = *p;
@@ -156,10 +159,13 @@ int CheckUserName(const char* name) {
 
 void FormatNameRefusal(char* out, int outSize, const char* text, const char* name, const char* fault) {
   char named[NAME_REFUSAL_SIZE];
-  if (!name || !name[0])
+  if (!name || !name[0]) {
     std::snprintf(named, sizeof named, "the name is empty");
-  else
-    std::snprintf(named, sizeof named, "%s %s", MakeDisplayName(name), fault ? fault : "");
+  } else {
+    char shown[NAME_REFUSAL_SIZE / 2];  // whole, as far as a message holds it: a cut name names another file
+    WriteDisplayName(shown, sizeof shown, name);
+    std::snprintf(named, sizeof named, "%s %s", shown, fault ? fault : "");
+  }
   std::snprintf(out, static_cast<size_t>(outSize), LanguageTexts[TX_3h_s_coln_s], text, named);
 }
 
@@ -175,7 +181,7 @@ int MakeUserFilePath(char* path, int pathSize, const char* pattern, const char* 
 // ---- [Player files] ----
 
 int MakeUniquePlayerFileName(char* pathOut, int pathSize, char* name, int nameSize) {
-  if (!name[0] || !IsValidFileName(name) || pathSize <= 0) return 0;
+  if (FileNameFault(name, FILE_NAME_MAX) || pathSize <= 0) return 0;
   const int budget = nameSize - 1 < PLAYER_NAME_BUDGET ? nameSize - 1 : PLAYER_NAME_BUDGET;
   const int length = static_cast<int>(std::strlen(name));
   char fileName[64];

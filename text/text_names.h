@@ -36,8 +36,6 @@ constexpr int PREFIXED_NAME_SIZE = 64;
 int SetCodepagePrefix(char* name, int codePage);  // a field of PREFIXED_NAME_SIZE bytes
 
 // ---- [Checks] ----
-// Every byte 32 or more, not 127 and none of the ten special characters; "" is valid.
-bool IsValidFileName(const char* text);
 // Only digits, "A".."Z", "a".."z", ".", "-", "_" and spaces.
 bool IsPlainName(const char* text);
 // The user-name check: 0 good, 1 empty or shorter than 3 bytes, 2 a byte that may not stand
@@ -46,6 +44,7 @@ int CheckUserName(const char* name);
 
 // A name the user gave that FileNameFault (platform/files.h) refused, for a message:
 // "<text> : <name> <fault>" (the language's "%s : %s") with the name made fit for a message
+// as MakeDisplayName does, but not cut below 95 characters, so that it names the file
 // ("<text> : the name is empty" for none).  text is the refusal's own words ("Invalid file
 // name").
 constexpr int NAME_REFUSAL_SIZE = 192;
@@ -60,6 +59,6 @@ constexpr int PLAYER_NAME_BUDGET = 23;  // characters of a player name with its 
 // Finds a free player file for name: "data\misc\<name>.ply", else "<name>_1", "_2" ... (up to
 // 9, 99 or 999 as the budget leaves 2, 3 or 4 and more characters) .  Returns 1 with the
 // path in pathOut and the name used copied back into name (nameSize bytes); 0 when no name
-// is free, the budget is spent, or the name is no valid file name.  An existing file is
+// is free, the budget is spent, or FileNameFault refuses the name.  An existing file is
 // found whatever the case of its name, as the system the files come from would.
 int MakeUniquePlayerFileName(char* pathOut, int pathSize, char* name, int nameSize);

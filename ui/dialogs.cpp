@@ -550,10 +550,22 @@ void TextEntryButton(void* owner, int, uintptr_t word) {
   }
 }
 
+// Why a listed file cannot be taken into the line (a name longer than the line's room, or
+// one no file name may be), null when it can; suggestions name no files.  The words last
+// until the next call.
+const char* PickFault(const FileListEntry& e) { return E().filePattern ? FileNameFault(e.name, LineSize() - 1) : nullptr; }
+
 void TextEntryListClick(void* owner, int, uintptr_t index) {
   TextEntrySub& d = *static_cast<TextEntrySub*>(owner);
   const int i = static_cast<int>(index);
   if (i < 0 || i >= d.pick.count) return;
+  if (const char* fault = PickFault(d.pick.entries[i])) {  // a cut name would name another file
+    char refusal[NAME_REFUSAL_SIZE];
+    FormatNameRefusal(refusal, sizeof refusal, Text(TX_3h_invalidf), d.pick.entries[i].name, fault);
+    ShowMessage(refusal, TextColours.error);
+    PlayUISound(ERROR_SOUND);
+    return;
+  }
   char line[TEXT_ENTRY_CELLS + 1];
   EntryPlainText(line, sizeof line);
   if (CompareNoCase(line, d.pick.entries[i].name) == 0 && d.state == ENTRY_EDITING) {
@@ -649,8 +661,16 @@ Prss* TextEntrySubAct(Prss* process) {
   char line[TEXT_ENTRY_CELLS + 1];
   EntryPlainText(line, sizeof line);
   const FileListEntry* same = d.pick.FindByName(line);
+  static char faults[ENTRY_LIST_ROWS][48];
+  const char* notes[ENTRY_LIST_ROWS] = {};
+  const int first = d.pick.FirstShown(ENTRY_LIST_ROWS);
+  for (int row = 0; row < ENTRY_LIST_ROWS && first + row < d.pick.count; ++row)
+    if (const char* fault = PickFault(d.pick.entries[first + row])) {
+      CopyStringN(faults[row], fault, sizeof faults[row]);
+      notes[row] = faults[row];
+    }
   d.pick.Draw(process, TextEntryListClick, -0.4f, listTop, 0.4f, ROW_HEIGHT, ENTRY_LIST_ROWS,
-              same ? static_cast<int>(same - d.pick.entries) : -1);
+              same ? static_cast<int>(same - d.pick.entries) : -1, notes);
   static char counter[32];
   std::snprintf(counter, sizeof counter, "%d / %d", d.pick.FindByPath() + 1, d.pick.count);
   AddValueControl(nullptr, nullptr, IvText(counter), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT, &C.titleGrey, nullptr,

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "core/window_state.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "text/language.h"
 #include "text/text_strings.h"
 #include "ui/interface_config.h"
 #include "ui/text_entry.h"
+#include "ui/text_measure.h"
 #include "ui/widgets.h"
 
 uint32_t FileSortSetting;
@@ -21,6 +23,22 @@ void (*FileListBetweenPasses)();
 namespace {
 
 constexpr float SCROLL_BAR_WIDTH = 0.025f;
+constexpr int NOTED_ROWS_MOST = 32;       // rows that may carry a note
+constexpr float ROW_MARGIN_SHARE = 0.2f;  // of the row's height, a little over a text's margin to either side
+constexpr float ROW_SQUEEZE = 0.85f;      // how far a noted row's texts may be squeezed across
+
+// text, or as much of it as fits width with "..." after it, at size, into out (size bytes).
+const char* FitWithEllipsis(char* out, int outSize, const char* text, float width, float size) {
+  CopyStringN(out, text, outSize);
+  if (TextWidth(out, 0, size) <= width) return out;
+  for (int keep = static_cast<int>(std::strlen(out)); keep > 0; --keep) {
+    if ((static_cast<unsigned char>(text[keep]) & 0xC0) == 0x80) continue;  // never inside a character
+    std::snprintf(out, static_cast<size_t>(outSize), "%.*s...", keep, text);
+    if (TextWidth(out, 0, size) <= width) return out;
+  }
+  CopyStringN(out, "...", outSize);
+  return out;
+}
 
 bool SortsByTime(uint32_t mode) { return mode == FILE_SORT_TIME || mode == FILE_SORT_TIME_SHAPED || mode == FILE_SORT_IMAGE_TIME; }
 bool SortsByName(uint32_t mode) { return mode == FILE_SORT_NAME || mode == FILE_SORT_IMAGE_NAME; }
@@ -235,21 +253,43 @@ void FileList::ReadLanguageNames() {
 
 // ---- [Drawing] ----
 
+int FileList::FirstShown(int rows) {
+  scroll = count > rows ? std::clamp(scroll, 0, count - rows) : 0;
+  return scroll;
+}
+
 void FileList::Draw(Prss* owner, InterfaceHandler callback, float left, float top, float right, float rowHeight,
-                    int rows, int highlighted) {
+                    int rows, int highlighted, const char* const* notes) {
   float rowsRight = right;
+  FirstShown(rows);
   if (count > rows) {
-    scroll = std::clamp(scroll, 0, count - rows);
     AddScrollBar(owner, &scroll, right - SCROLL_BAR_WIDTH, right, top, top + rowHeight * static_cast<float>(rows), rows,
                  count);
     rowsRight = right - SCROLL_BAR_WIDTH;
-  } else {
-    scroll = 0;
   }
+  // A note stands whole at its row's right, at the least text size and squeezed a little, in up
+  // to seven tenths of the row; the name before it is cut with "..." where it does not fit,
+  // rather than squeezed past reading.
+  static char cutNames[NOTED_ROWS_MOST][FILE_LIST_NAME_SIZE + 3];
+  const float least = ScreenHeight > 0 ? LEAST_TEXT_PIXELS / (0.5f * static_cast<float>(ScreenHeight)) : rowHeight;
+  const float margin = ROW_MARGIN_SHARE * rowHeight;
   float y = top;
   for (int i = scroll; i < scroll + rows && i < count; ++i, y += rowHeight) {
     ColourWord* colour = i == highlighted ? &InterfaceColours.textSelected : &InterfaceColours.bigText;
-    AddValueControl2(owner, reinterpret_cast<void*>(static_cast<uintptr_t>(i)), IvText(entries[i].name), IvInt(0),
-                     IvText(nullptr), VALUE_TYPE_TEXT, colour, callback, left, y, rowsRight, y + rowHeight);
+    void* row = reinterpret_cast<void*>(static_cast<uintptr_t>(i));
+    const char* note = notes && i - scroll < NOTED_ROWS_MOST ? notes[i - scroll] : nullptr;
+    const char* name = entries[i].name;
+    float nameRight = rowsRight;
+    if (note) {
+      nameRight = std::max(left + 0.3f * (rowsRight - left),
+                           rowsRight - ROW_SQUEEZE * TextWidth(note, 0, least) - 2.0f * margin);
+      name = FitWithEllipsis(cutNames[i - scroll], sizeof cutNames[0], name,
+                             (nameRight - left - 2.0f * margin) / ROW_SQUEEZE, least);
+    }
+    AddValueControl2(owner, row, IvText(name), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT, colour, callback, left, y,
+                     nameRight, y + rowHeight);
+    if (note)
+      AddValueControl2(owner, row, IvText(note), IvInt(0), IvText(nullptr), VALUE_TYPE_TEXT, &TextColours.error,
+                       callback, nameRight, y, rowsRight, y + rowHeight);
   }
 }

@@ -80,10 +80,14 @@ struct FileList {
   void ReadLanguageNames();
 
   // ---- [Drawing] ----
+  // The first of rows shown rows: scroll, held so that the rows stay filled.
+  int FirstShown(int rows);
   // rows rows of rowHeight from top, a scroll bar at the right when they do not all fit;
-  // a release on a row calls callback(owner, 0, entry index).
+  // a release on a row calls callback(owner, 0, entry index).  notes, when given, holds for
+  // each shown row (from the first visible one, at most 32) a text shown whole in the error
+  // colour at the row's right, the name cut with "..." before it where need be; or null.
   void Draw(Prss* owner, InterfaceHandler callback, float left, float top, float right, float rowHeight, int rows,
-            int highlighted);
+            int highlighted, const char* const* notes = nullptr);
 };
 
 // Called between the counting and the filling pass (tests make files appear there).

@@ -663,7 +663,7 @@ int VehicleEditor::SaveVehicleAndVob(VehicleEditor& e, const char* name) {
   char code[MODEL_CODE_SIZE + 1];
   VobName(*e.car, code);
   // A vehicle read from a file always has a model code; one made without stays unsaved.
-  if (!code[0] || !IsValidFileName(code) || !IsSafeFileName(code)) {
+  if (FileNameFault(code, MODEL_CODE_SIZE)) {
     ReportBox(&e.prss, TEXT_SAVE_VOB_TO_RENAME);
     return 0;
   }

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "frontend/frontend.h"
 #include "platform/instance_link.h"
 #include "race/race.h"
+#include "text/text_names.h"
 #include "world/autocross.h"
 #include "world/layout_file.h"
 #include "world/world.h"
@@ -378,7 +380,8 @@ TEST_F(CommandLine, CommandFilesAndFoldersTakeNamesAndSizesUpToTheirLimits) {
   EXPECT_EQ(ErrorOf(("/cfg=" + name32).c_str()), "Command /cfg : File name is too long");
   EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(15, 'f')).c_str()), "");
   EXPECT_TRUE(std::filesystem::is_directory("data/" + std::string(15, 'f')));
-  EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(16, 'g')).c_str()), "Command /mprdir : Folder name is too long");
+  EXPECT_EQ(ErrorOf(("/mprdir=" + std::string(16, 'g')).c_str()),
+            "Command /mprdir : Folder name is too long : gggggggggggggggg is longer than 15 characters");
   EXPECT_FALSE(std::filesystem::exists("data/" + std::string(16, 'g')));
 }
 
@@ -397,8 +400,8 @@ TEST_F(CommandLine, ValuesMayHoldSlashesOfFolderPaths) {
 
   EXPECT_EQ(ErrorOf("/track=HS1/laps=5"), "");
   EXPECT_EQ(RaceOptions.lapsCode, 5);
-  EXPECT_EQ(ErrorOf("/player=AC/DC/laps=6"), "");
-  EXPECT_STREQ(CfgPlayerName, "AC/DC");
+  EXPECT_EQ(ErrorOf("/ip=10/8/laps=6"), "");
+  EXPECT_STREQ(CfgGameIp, "10/8");
   EXPECT_EQ(RaceOptions.lapsCode, 6);
   // A mistyped or unfinished option is still one, and reported.
   EXPECT_EQ(ErrorOf("/laps=3/nosuch=1"), "Command 2 is invalid");
@@ -420,8 +423,59 @@ TEST_F(CommandLine, SettingsFileIsReadOnceAndFolderOptionsMakeFolders) {
   char layoutPath[64];  // the layouts are read from and saved to the chosen folder
   FormatLayoutPath(layoutPath, sizeof layoutPath, "club");
   EXPECT_STREQ(layoutPath, "data/shapes/club.lyt");
-  EXPECT_EQ(ErrorOf("/mprdir=../outside"), "Command /mprdir : Could not create the folder");
   EXPECT_EQ(ErrorOf("/log=../outside.log"), "Command /log : Log file error : ../outside.log leads out of the working folder");
+}
+
+// Every way a user names a file refuses the same bad names with the same reason after its own
+// words, and makes nothing of them: the data folder options, the player option, and the
+// player, script and language commands; a player file is never looked for under them.
+TEST_F(CommandLine, EveryWayOfNamingAFileRefusesTheSameBadNames) {
+  const auto before = [] {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator("data")) names.push_back(entry.path().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const std::vector<std::string> made = before();
+  const struct {
+    std::string name, fault;
+  } bad[] = {
+      {".hidden", "begins with \".\""},
+      {"a*b", "holds \"*\", which no file name may hold"},
+      {"a?b", "holds \"?\", which no file name may hold"},
+      {"lap\xe9", "is not valid UTF-8"},
+      {"caf\xc3", "is not valid UTF-8"},
+      {"..", "is \"..\""},
+      {"a/b", "holds \"/\", which no file name may hold"},
+  };
+  ConfigRead = 1;  // the settings are not read again over the name
+  std::snprintf(CfgPlayerName, sizeof CfgPlayerName, "%s", "Tester");
+  for (const auto& [name, fault] : bad) {
+    const std::string refused = name + " " + fault;
+    for (const char* option : {"mprdir", "lytdir"})
+      EXPECT_EQ(ErrorOf(("/" + std::string(option) + "=" + name).c_str()),
+                "Command /" + std::string(option) + " : Could not create the folder : " + refused);
+    EXPECT_EQ(ErrorOf(("/player=" + name).c_str()), "Command /player : Invalid file name : " + refused);
+    EXPECT_STREQ(CfgPlayerName, "Tester") << name;
+    for (const char* command : {"/player ", "/run ", "/lang "}) {
+      ClearLines();
+      Prss_SendMessage(nullptr, (command + name).c_str(), SOURCE_TYPED);
+      EXPECT_TRUE(Said("Invalid file name : " + refused)) << command << name;
+    }
+    char path[64] = "", player[24];
+    std::snprintf(player, sizeof player, "%s", name.c_str());
+    EXPECT_EQ(MakeUniquePlayerFileName(path, sizeof path, player, sizeof player), 0) << name;
+    EXPECT_STREQ(path, "") << name;
+  }
+  EXPECT_STREQ(CfgPlayerName, "Tester");
+  EXPECT_EQ(before(), made) << "no folder or file was made";
+  // Too long: a folder name at 16 characters is refused, a player name cut (never inside a
+  // character) with its message.
+  EXPECT_EQ(ErrorOf(("/lytdir=" + std::string(16, 'f')).c_str()),
+            "Command /lytdir : Folder name is too long : ffffffffffffffff is longer than 15 characters");
+  EXPECT_EQ(ErrorOf(("/player=" + std::string(22, 'p') + "\xc3\xa9").c_str()), "");
+  EXPECT_EQ(std::string(CfgPlayerName), std::string(22, 'p'));
+  EXPECT_TRUE(Said("Player name truncated to 23 chars"));
 }
 
 TEST_F(CommandLine, ASettingsFileAloneOnTheLineIsReadAtOnce) {

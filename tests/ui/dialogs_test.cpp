@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -479,12 +480,37 @@ TEST_F(Dialogs, DeletingAsksAndAFailedDeleteIsReported) {
   CancelTextEntry();
 }
 
+// A file whose name the line cannot hold (39 characters against 32) is listed with the reason on
+// its row, and a click on it says so and leaves the line, rather than taking a cut name that
+// names no file.
 TEST_F(Dialogs, AClickOnAListedFileTakesItsNameAndASecondClickConfirms) {
   Touch("dlg/alpha.set");
   Touch("dlg/beta.set");
-  AskText(&owner, Typed, "Load", 30, 0, "", 0, 4, PATTERN);
-  ASSERT_TRUE(ClickText("name"));  // sort by name
+  const std::string longName = "many_boxes_with_a_rather_long_file_name";
+  Touch("dlg/" + longName + ".set");
+  AskText(&owner, Typed, "Load", 32, 0, "", 0, 4, PATTERN);
+  ASSERT_TRUE(ClickText("name"));  // sorted by name: alpha, beta, then the long name
   EXPECT_EQ(TextEntryDialogSub.sortMode, 0);
+  Frame();
+  std::vector<const ValueControl*> row;  // the long name's row: its name, cut to leave room, and the note
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].owner && ValueControls[i].variable == reinterpret_cast<void*>(uintptr_t{2})) row.push_back(&ValueControls[i]);
+  ASSERT_EQ(row.size(), 2u);
+  const std::string shown = row[0]->minimum.text;  // whole, or its start and "..."
+  EXPECT_TRUE(shown == longName || (shown.ends_with("...") && longName.starts_with(shown.substr(0, shown.size() - 3))))
+      << shown;
+  EXPECT_STREQ(row[1]->minimum.text, "is longer than 32 characters");
+  EXPECT_EQ(row[0]->right, row[1]->left);
+  EXPECT_EQ(FindControl("alpha")->right, row[1]->right) << "a name that fits takes its whole row";
+  for (int part = 0; part < 2; ++part) {
+    Frame();
+    ClickControl(*row[part]);
+    EXPECT_EQ(MessageLines[MessageLineCount - 1].colour, TextColours.error);
+    EXPECT_STREQ(MessageLines[MessageLineCount - 1].text, ("Invalid file name : " + longName + " is longer than 32 characters").c_str());
+    char line[64];
+    EntryPlainText(line, sizeof line);
+    EXPECT_STREQ(line, "") << part;
+  }
   ASSERT_TRUE(ClickText("beta"));
   char line[64];
   EntryPlainText(line, sizeof line);

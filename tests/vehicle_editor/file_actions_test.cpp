@@ -379,7 +379,7 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   const std::string longName(55, 'L');
   const std::pair<std::string, std::string> refused[] = {
       {"../x", "Invalid file name : ../x holds \"/\", which no file name may hold"},
-      {longName, "Invalid file name : " + longName.substr(0, 31) + " is longer than 31 characters"},
+      {longName, "Invalid file name : " + longName + " is longer than 31 characters"},  // named whole
       {"caf\xE9", "Invalid file name : caf\xE9 is not valid UTF-8"},
       {"a*b", "Invalid file name : a*b holds \"*\", which no file name may hold"},
       {"a..b", "Invalid file name : a..b holds \"..\""},

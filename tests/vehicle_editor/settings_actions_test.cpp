@@ -635,7 +635,7 @@ TEST_F(SettingsTest, TheEngineSoundNameIsCheckedStoredAndLoadsOnlyTheSound) {
   EXPECT_EQ(std::memcmp(car().engineName, shorter, sizeof shorter), 0);
   const std::string past(32, 'E');
   ExpectRefused([&] { EXPECT_EQ(VehicleEditor::SetEngineSoundName(*e, past.c_str()), 0); },
-                ("Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z) : " + past.substr(0, 31) +
+                ("Engine sound file name must be ASCII (e.g. 0-9 A-Z a-z) : " + past +
                  " is longer than 31 characters")
                     .c_str());
 }

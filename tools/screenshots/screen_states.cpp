@@ -153,8 +153,12 @@ States MakeStates() {
       {"modeller", "modeller_new_subobject", "/shift S; /ctrl N; type arch"},
 
       // ---- An OBJ file imported into the object editor: its prompt, then its licence page ----
+      // A name longer than the question's 32 characters, and one no typed name may be, are
+      // listed with the reason on their rows.
       {"obj import", "obj_prompt",
-       "click object editor; file data/obj/cube.obj v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n; click OBJ"},
+       "click object editor; file data/obj/cube.obj v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n; "
+       "file data/obj/many_boxes_with_a_rather_long_file_name.obj v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n; "
+       "file data/obj/box#2.obj v 0 0 0\\nv 1 0 0\\nv 0 1 0\\nf 1 2 3\\n; click OBJ"},
       {"obj import", "obj_licence", "type cube"},
   };
   s.insert(s.end(), modeller.begin(), modeller.end());

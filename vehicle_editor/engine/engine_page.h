@@ -81,7 +81,7 @@ int AllowedEngineLayout(int cylinders, int layout);
 enum EngineFileWord : uintptr_t { ENGINE_FILE_LOAD = 0, ENGINE_FILE_SAVE = 1, ENGINE_FILE_LOAD_WAVES = 5 };
 // Asks for the name to load, save or take the sound of (only while no sub-screen is open).
 void EngineEditorFileButton(void* owner, int code, uintptr_t word);
-// The answers of the name entry (owner: the page).  A name IsValidFileName refuses is
+// The answers of the name entry (owner: the page).  A name FileNameFault refuses is
 // refused with a message.  A load replaces the car's engine only after the whole file read
 // and gave an engine the car can run; otherwise the engine and its waves stay as they were
 // and a message names the file and what failed.  Each returns 1 when done.
