@@ -297,10 +297,15 @@ struct Importer {
     (a == b || b == c || a == c ? noSurface : triangles).push_back(t);
   }
 
-  // The face's triangles: ear clipped when it is concave, else its fan (first, previous, next).
+  // The face's triangles: cut along its outline when it is concave, else its fan (first,
+  // previous, next).  Past the limit a face is not cut, only its corners - 2 counted.
   void AddFace() {
     const int count = int(faceCorners.size());
-    if (faceShape.Clip(points.data(), faceCorners.data(), count)) {
+    if (int(triangles.size() + noSurface.size()) >= OBJ_TRIANGLE_LIMIT) {
+      overflow += std::max(count - 2, 0);
+      return;
+    }
+    if (faceShape.Cut(points.data(), faceCorners.data(), count)) {
       for (const std::array<int, 3>& t : faceShape.Triangles())
         AddTriangle(faceCorners[size_t(t[0])], faceCorners[size_t(t[1])], faceCorners[size_t(t[2])]);
       return;
