@@ -7,7 +7,8 @@
 //
 // Lines end at a carriage return or a line feed (a CR LF pair gives an empty line between,
 // which is skipped); a line of any length is read whole.  A tab is a blank, every other
-// character below 32 is dropped, and a UTF-8 byte-order mark at the start is skipped.
+// character below 32 is dropped.  A byte-order mark at the start is dropped: UTF-8, or UTF-16
+// of either byte order, whose text is read as its characters (each beyond ASCII as '?').
 // Numbers are read the way "%f" reads them in the C locale ('+', exponents, "inf", hex), in any
 // locale.  OBJ x, y and z become the point's x (right), y (forward) and z (up) unchanged.
 // Main thread only.

@@ -646,12 +646,12 @@ TEST_F(ObjImportTest, VertexLines) {
   EXPECT_EQ(object.triangleCount, 1);
   EXPECT_EQ(object.points[0].x, 65536);
   EXPECT_EQ(object.points[0].y, 2 * 65536);
-  // Other control characters are dropped; a byte-order mark is skipped; CR LF and CR end lines.
-  ASSERT_EQ(Import("\xEF\xBB\xBFv 1 0 0\r\nv 0 1\x01 0\rv 0 0 1\r\nf 1 2 3"), 1);
+  // Other control characters are dropped; CR LF and CR end lines.
+  ASSERT_EQ(Import("v 1 0 0\r\nv 0 1\x01 0\rv 0 0 1\r\nf 1 2 3"), 1);
   EXPECT_EQ(object.pointCount, 3);
   EXPECT_EQ(object.points[0].x, 65536);
   EXPECT_EQ(object.triangleCount, 1);
-  // UTF-16 text of either byte order reads as its characters: the bytes 0 are dropped too.
+  // UTF-16 text without a mark reads as its characters: the bytes 0 are dropped too.
   for (const bool bigEndian : {true, false}) {
     std::string wide;
     for (char c : std::string("# a box\x01\r\nv 1 0 0\r\nv\t0 1 0\nv 0 0 1.5\nf 1 2 3\n"))
@@ -663,6 +663,37 @@ TEST_F(ObjImportTest, VertexLines) {
     EXPECT_EQ(object.points[2].z, 3 * 32768);
     EXPECT_EQ(object.triangleCount, 1);
   }
+  // A byte-order mark, UTF-8 or UTF-16 either way round, is dropped, and the first line with
+  // it: each file gives its ASCII text's points and triangles.  A character beyond ASCII in a
+  // comment is no line end, though U+660A's UTF-16 bytes hold one and an 'f'.
+  const std::u16string files[] = {u"v 1 0 0\r\nv\t0 1 0\nv 0 0 1.5\x01\nf 1 2 3\n",
+                                  u"v 9 9 9\nv 0 0 0\nv 1 0 0\n# \u00E9\u660A 1 2 3\nv 0 1 0\nv 5 5 5\nf 2 3 4\n"};
+  for (const std::u16string& file : files) {
+    std::string ascii, utf8 = "\xEF\xBB\xBF", little = "\xFF\xFE", big = "\xFE\xFF";
+    for (char16_t c : file) {
+      ascii += c < 128 ? char(c) : '?';
+      utf8 += c < 128 ? std::string(1, char(c))
+              : c < 0x800 ? std::string{char(0xC0 | c >> 6), char(0x80 | (c & 63))}
+                          : std::string{char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 63)), char(0x80 | (c & 63))};
+      little += std::string{char(c & 255), char(c >> 8)};
+      big += std::string{char(c >> 8), char(c & 255)};
+    }
+    ASSERT_EQ(Import(ascii), 1) << Lines();
+    std::vector<Position3> points;
+    for (int p = 0; p < object.pointCount; ++p) points.push_back(Position(uint16_t(p)));
+    std::vector<Corners3> triangles;
+    for (int t = 0; t < object.triangleCount; ++t) triangles.push_back(Corners(t));
+    ASSERT_EQ(triangles.size(), 1u);
+    for (const std::string& encoded : {utf8, little, big}) {
+      SCOPED_TRACE(encoded.substr(0, 2));
+      ASSERT_EQ(Import(encoded), 1) << Lines();
+      ASSERT_EQ(object.pointCount, int(points.size()));
+      for (int p = 0; p < object.pointCount; ++p) EXPECT_EQ(Position(uint16_t(p)), points[size_t(p)]);
+      ASSERT_EQ(object.triangleCount, int(triangles.size()));
+      EXPECT_EQ(Corners(0), triangles[0]);
+    }
+  }
+  EXPECT_EQ(Import(std::string("\xFF\xFEv\0x", 5)), 1) << "an odd last byte is no character";
   // A line longer than 1023 characters is read whole.
   std::string face = "f 1 2 3";
   std::string vertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
