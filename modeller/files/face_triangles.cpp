@@ -157,39 +157,42 @@ void FaceTriangles::DropSpikes(int count) {
 // alternating in and out around it, and each edge in is paired with the first edge out
 // clockwise from it: the inside between them is that vertex's, which moves a little into it.
 bool FaceTriangles::Loops(int count) {
-  std::vector<int> byPlace(static_cast<size_t>(count)), placeOf(static_cast<size_t>(count));
-  std::iota(byPlace.begin(), byPlace.end(), 0);
-  std::sort(byPlace.begin(), byPlace.end(), [&](int a, int b) {
-    const ModelPoint &p = *at_[size_t(a)], &q = *at_[size_t(b)];
+  struct Placed {
+    int32_t x, y, z;
+    int corner;
+  };
+  std::vector<Placed> byPlace(static_cast<size_t>(count));
+  for (int k = 0; k < count; ++k) byPlace[size_t(k)] = {at_[size_t(k)]->x, at_[size_t(k)]->y, at_[size_t(k)]->z, k};
+  std::sort(byPlace.begin(), byPlace.end(), [](const Placed& p, const Placed& q) {
     return std::tie(p.x, p.y, p.z) < std::tie(q.x, q.y, q.z);
   });
+  std::vector<int> placeOf(static_cast<size_t>(count));
   int places = 0;
-  for (int i = 0; i < count; ++i) {
-    if (i > 0 && !SamePlace(*at_[size_t(byPlace[size_t(i)])], *at_[size_t(byPlace[size_t(i - 1)])])) ++places;
-    placeOf[size_t(byPlace[size_t(i)])] = places;
+  for (size_t i = 0; i < byPlace.size(); ++i) {
+    const Placed &p = byPlace[i], &q = byPlace[i > 0 ? i - 1 : 0];
+    places += p.x != q.x || p.y != q.y || p.z != q.z;
+    placeOf[size_t(p.corner)] = places;
   }
   ++places;
   const auto from = [&](int k) { return placeOf[size_t(k)]; };
   const auto to = [&](int k) { return placeOf[size_t(k + 1 < count ? k + 1 : 0)]; };
-  // The edges by the pair of places they join, those walked from the lower place first.
-  const auto join = [&](int k) {
-    return std::make_tuple(std::min(from(k), to(k)), std::max(from(k), to(k)), from(k) > to(k));
-  };
-  std::vector<int> edges(static_cast<size_t>(count));
-  std::iota(edges.begin(), edges.end(), 0);
-  std::sort(edges.begin(), edges.end(), [&](int a, int b) { return join(a) < join(b); });
+  // The edges by the pair of places they join (bits 1 and up of their key), those walked from
+  // the lower place first (bit 0 clear).
+  std::vector<std::pair<uint64_t, int>> edges(static_cast<size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    const uint64_t low = uint64_t(std::min(from(k), to(k))), high = uint64_t(std::max(from(k), to(k)));
+    edges[size_t(k)] = {low << 33 | high << 1 | uint64_t(from(k) > to(k)), k};
+  }
+  std::sort(edges.begin(), edges.end());
   std::vector<char> kept(static_cast<size_t>(count), 1);
   for (int i = 0; i < count;) {
     int j = i, forth = 0;
-    while (j < count && std::get<0>(join(edges[size_t(j)])) == std::get<0>(join(edges[size_t(i)])) &&
-           std::get<1>(join(edges[size_t(j)])) == std::get<1>(join(edges[size_t(i)]))) {
-      forth += !std::get<2>(join(edges[size_t(j)]));
-      ++j;
-    }
+    for (; j < count && edges[size_t(j)].first >> 1 == edges[size_t(i)].first >> 1; ++j)
+      forth += !(edges[size_t(j)].first & 1);
     const int cancelled = std::min(forth, j - i - forth);
     for (int c = 0; c < cancelled; ++c) {
-      kept[size_t(edges[size_t(i + c)])] = 0;
-      kept[size_t(edges[size_t(i + forth + c)])] = 0;
+      kept[size_t(edges[size_t(i + c)].second)] = 0;
+      kept[size_t(edges[size_t(i + forth + c)].second)] = 0;
     }
     i = j;
   }
@@ -285,13 +288,20 @@ bool FaceTriangles::LeftOf(int a, int b) const {
 // vertex seen between the edges on either side (the helper of the edge on its left).
 bool FaceTriangles::Sweep() {
   const int n = int(vertices_.size());
-  order_.resize(size_t(n));
-  std::iota(order_.begin(), order_.end(), 0);
-  std::sort(order_.begin(), order_.end(), [&](int a, int b) {
-    const Vertex &p = vertices_[size_t(a)], &q = vertices_[size_t(b)];
-    return p.y != q.y ? p.y > q.y : p.x != q.x ? p.x < q.x : a < b;
+  struct Place {
+    double y, x;
+    int vertex;
+  };
+  std::vector<Place> places(static_cast<size_t>(n));
+  for (int v = 0; v < n; ++v) places[size_t(v)] = {vertices_[size_t(v)].y, vertices_[size_t(v)].x, v};
+  std::sort(places.begin(), places.end(), [](const Place& p, const Place& q) {
+    return p.y != q.y ? p.y > q.y : p.x != q.x ? p.x < q.x : p.vertex < q.vertex;
   });
-  for (int i = 0; i < n; ++i) vertices_[size_t(order_[size_t(i)])].rank = i;
+  order_.resize(size_t(n));
+  for (int i = 0; i < n; ++i) {
+    order_[size_t(i)] = places[size_t(i)].vertex;
+    vertices_[size_t(order_[size_t(i)])].rank = i;
+  }
   enum Kind : uint8_t { START, SPLIT, END, MERGE, REGULAR };
   std::vector<uint8_t> kind(size_t(n), REGULAR);
   std::vector<int> helper(size_t(n), -1);
@@ -361,21 +371,27 @@ bool FaceTriangles::Pieces() {
     to[h] = from[h + 1] = diagonals_[d][1];
   }
   const auto walks = [&](int h) { return h >= 2 * n || !(h & 1); };
-  std::vector<double> angle(static_cast<size_t>(halves));
+  // Around each vertex its half edges anticlockwise (two, the edges of its loop, need no order).
   std::vector<int> start(size_t(n) + 1, 0), around(static_cast<size_t>(halves)), slot(static_cast<size_t>(halves));
-  for (int h = 0; h < halves; ++h) {
-    const Vertex &a = vertices_[size_t(from[size_t(h)])], &b = vertices_[size_t(to[size_t(h)])];
-    angle[size_t(h)] = std::atan2(b.y - a.y, b.x - a.x);
-    ++start[size_t(from[size_t(h)]) + 1];
-  }
+  for (int h = 0; h < halves; ++h) ++start[size_t(from[size_t(h)]) + 1];
   for (size_t v = 1; v < start.size(); ++v) start[v] += start[v - 1];
   {
     std::vector<int> fill(start.begin(), start.end() - 1);
     for (int h = 0; h < halves; ++h) around[size_t(fill[size_t(from[size_t(h)])]++)] = h;
   }
+  const auto angle = [&](int h) {
+    const Vertex &a = vertices_[size_t(from[size_t(h)])], &b = vertices_[size_t(to[size_t(h)])];
+    return std::atan2(b.y - a.y, b.x - a.x);
+  };
+  std::vector<std::pair<double, int>> turning;
   for (int v = 0; v < n; ++v) {
     const auto first = around.begin() + start[size_t(v)], last = around.begin() + start[size_t(v) + 1];
-    std::sort(first, last, [&](int a, int b) { return angle[size_t(a)] < angle[size_t(b)]; });
+    if (last - first > 2) {
+      turning.clear();
+      for (auto h = first; h != last; ++h) turning.push_back({angle(*h), *h});
+      std::sort(turning.begin(), turning.end());
+      for (size_t i = 0; i < turning.size(); ++i) first[std::ptrdiff_t(i)] = turning[i].second;
+    }
     for (auto h = first; h != last; ++h) slot[size_t(*h)] = int(h - around.begin());
   }
   std::vector<char> used(size_t(halves), 0);
