@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
+#include <set>
 #include <tuple>
 
 #include "model/model_object.h"
@@ -152,10 +152,11 @@ void FaceTriangles::DropSpikes(int count) {
 }
 
 // The ring's edges as loops of vertices.  Edge k runs from the ring's corner k to the next;
-// two edges between one pair of places walked opposite ways cancel.  A place left with one edge in and
-// one out is one vertex.  A place with more (the ring touches itself there) has them
-// alternating in and out around it, and each edge in is paired with the first edge out
+// two edges between one pair of places walked opposite ways cancel.  A place left with one
+// edge in and one out is one vertex.  A place with more (the ring touches itself there) has
+// them alternating in and out around it, and each edge in is paired with the first edge out
 // clockwise from it: the inside between them is that vertex's, which moves a little into it.
+// False where the edges at a place do not alternate (the ring crosses itself there).
 bool FaceTriangles::Loops(int count) {
   struct Placed {
     int32_t x, y, z;

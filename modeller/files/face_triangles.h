@@ -11,7 +11,9 @@
 // The ring may come back to a place it passed before (the same vertex again, or another
 // vertex at that place).  Where it walks an edge there and back (the seam of a ring cut open
 // to its hole) the two walks cancel and the hole stays out; where it only touches itself at a
-// corner, the ring is cut there into its loops and each loop is triangulated on its own.
+// corner, the ring is cut there into its loops and each loop is triangulated on its own.  A
+// spike of no width (out along a line and straight back past where it left) loses its tip as
+// a flat triangle first.
 //
 // The cut: a sweep across the plane splits the face into pieces monotone along the sweep,
 // each then triangulated in one walk down its two sides, so a face of n corners takes time
@@ -20,7 +22,6 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <set>
 #include <vector>
 
 struct ModelPoint;
@@ -49,10 +50,11 @@ class FaceTriangles {
     bool operator()(int a, int b) const { return face->LeftOf(a, b); }
   };
 
+  // By corner of the face, then by corner of ring_ once the spikes are gone (at_, plane_).
   std::vector<const ModelPoint*> at_;
   std::vector<std::array<double, 3>> place_;  // from the first corner, in 1/65536 m
   std::vector<std::array<double, 2>> plane_;  // the corners on the plane
-  std::vector<int> ring_;  // the corners left once the spikes' tips are cut off
+  std::vector<int> ring_;                     // the face's corners left once the spikes' tips are off
   std::vector<Vertex> vertices_;
   std::vector<int> order_;                   // the vertices from the top down
   std::vector<std::array<int, 2>> diagonals_;
