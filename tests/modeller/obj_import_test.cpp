@@ -519,8 +519,6 @@ TEST(FaceCut, TestsGrowAsNLogNForEverySimpleFace) {
       }
     }
     EXPECT_LE(tests[1], 64 * tests[0]) << tests[0] << " tests at 1,024 corners, " << tests[1] << " at 32,768";
-    std::printf("%-10s %9lld tests at 1,024 corners, %9lld at 32,768: x%.1f\n", family.name, (long long)tests[0],
-                (long long)tests[1], double(tests[1]) / double(tests[0]));
   }
 }
 
