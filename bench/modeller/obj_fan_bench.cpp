@@ -6,11 +6,14 @@
 // corner (per face, per triangle) at each size and the growth of the time from each size to
 // the next beside the size, the 33,003-corner file's time against its target of 0.1 s, and
 // the 32,000 copies' time against 30 ms with their 32k/1k time ratio against 64.  Past 32,768
-// triangles the fan's corners are only counted.
+// triangles the fan's corners are only counted.  Also two comb-shaped faces cut along their
+// outline, 1,000 to 32,000 corners (n log n), beside the same combs crossed, which keep their
+// fan, and a 16,000-corner comb's face 4 to 32 times over, past the triangle limit.
 //
 //   build/bench/bench_modeller_obj_fan
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -85,29 +88,71 @@ BENCHMARK(BM_ObjNormalCopies)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
-// One comb-shaped face of the given number of corners: a back along the x axis and teeth of
-// 1 m standing up from it, every other corner reflex; ear clipped.
-std::string CombText(int corners) {
+// Comb-shaped faces: a back along the x axis and teeth standing up from it, every other
+// corner reflex; cut along their outline.  Their corners in metres, anticlockwise from the
+// back's left end.  The bench's own: 0.01 m wide teeth 0.02 m apart, from 0.1 m up to 1 m, the
+// first tooth's left side folded back on the back's left end.
+std::vector<std::array<double, 2>> BenchComb(int corners) {
   const int teeth = corners / 4;
-  std::string text;
-  text.reserve(size_t(teeth) * 80);
-  char line[64];
-  for (int t = teeth - 1; t >= 0; --t) {  // the teeth from the right: 4 vertices each
+  std::vector<std::array<double, 2>> ring = {{0, 0}, {teeth * 0.02, 0}};
+  for (int t = teeth - 1; t >= 0; --t) {  // the teeth from the right: 4 corners each
     const double x = t * 0.02;
-    std::snprintf(line, sizeof line, "v %.3f 1 0\nv %.3f 0.1 0\nv %.3f 0.1 0\nv %.3f 1 0\n", x + 0.01, x + 0.01, x, x);
-    text += line;
+    ring.insert(ring.end(), {{x + 0.01, 1}, {x + 0.01, 0.1}, {x, 0.1}, {x, 1}});
   }
-  text += "v 0 0 0\nv " + std::to_string(teeth * 0.02) + " 0 0\nf";
-  text += " " + std::to_string(4 * teeth + 1) + " " + std::to_string(4 * teeth + 2);
-  for (int v = 1; v <= 4 * teeth; ++v) text += " " + std::to_string(v);
-  return text + "\n";
+  return ring;
+}
+// A fine one: teeth 1/64 m wide and 7/64 m tall, 1/64 m apart, on a back 1/64 m high.
+std::vector<std::array<double, 2>> FineComb(int corners) {
+  const int teeth = corners / 4;
+  const double w = 1.0 / 64;
+  std::vector<std::array<double, 2>> ring = {{0, 0}, {(2 * teeth - 1) * w, 0}};
+  for (int t = teeth - 1; t >= 0; --t) {
+    ring.insert(ring.end(), {{(2 * t + 1) * w, 8 * w}, {2 * t * w, 8 * w}});
+    if (t > 0) ring.insert(ring.end(), {{2 * t * w, w}, {(2 * t - 1) * w, w}});
+  }
+  return ring;
 }
 
-void BM_ObjComb(benchmark::State& state) {
-  const int teeth = int(state.range(0)) / 4;  // a face of 4 corners a tooth and two more
-  ImportRuns(state, CombText(int(state.range(0))), 4 * teeth, "the comb did not import as its triangles");
+// The ring's vertices and its face, the given number of times.  Crossed, the face's first
+// two corners come the other way round, so the ring crosses itself and keeps its fan.
+std::string FaceText(const std::vector<std::array<double, 2>>& ring, bool crossed = false, int faces = 1) {
+  std::string text;
+  text.reserve(ring.size() * (30 + 7 * size_t(faces)));
+  char line[64];
+  for (const auto& p : ring) {
+    std::snprintf(line, sizeof line, "v %.6f %.6f 0\n", p[0], p[1]);
+    text += line;
+  }
+  std::string face = crossed ? "f 2 1" : "f 1 2";
+  for (size_t v = 3; v <= ring.size(); ++v) face += " " + std::to_string(v);
+  for (int f = 0; f < faces; ++f) text += face + "\n";
+  return text;
 }
-BENCHMARK(BM_ObjComb)->Arg(1000)->Arg(4000)->Arg(16000)->Arg(32000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+
+// Args: corners, and 1 for the fine comb, 0 for the bench's own.
+void BM_ObjComb(benchmark::State& state) {
+  const int corners = int(state.range(0));
+  const auto ring = state.range(1) ? FineComb(corners) : BenchComb(corners);
+  ImportRuns(state, FaceText(ring), int(ring.size()) - 2, "the comb did not import as its triangles");
+}
+BENCHMARK(BM_ObjComb)
+    ->ArgsProduct({{1000, 4000, 16000, 32000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ObjCrossedComb(benchmark::State& state) {
+  const int corners = int(state.range(0));
+  const auto ring = state.range(1) ? FineComb(corners) : BenchComb(corners);
+  ImportRuns(state, FaceText(ring, true), int(ring.size()) - 2, "the crossed comb did not import as its fan");
+}
+BENCHMARK(BM_ObjCrossedComb)->ArgsProduct({{32000}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// The fine comb of 16,000 corners, its face from 4 to 32 times (3.4 MB): past the triangle
+// limit the faces are only counted, so the time grows with the file.
+void BM_ObjCombsPastTheLimit(benchmark::State& state) {
+  ImportRuns(state, FaceText(FineComb(16000), false, int(state.range(0))), OBJ_TRIANGLE_LIMIT,
+             "the combs did not fill the limit");
+}
+BENCHMARK(BM_ObjCombsPastTheLimit)->Arg(4)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMillisecond);
 
 // Triangles that all lie on one edge (every corner point 0): the grouping alone, without the
 // import's removal of such triangles before it.
@@ -163,14 +208,15 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
 // The time per item at each size, and how the time grows from each size to the next beside
 // how the size grows: linear growth keeps the two alike (quadratic growth would square the
-// size's factor).
-void PrintGrowth(const SummaryReporter& reporter, const char* name, const std::vector<int>& sizes, const char* item) {
-  std::printf("\n%s, time per %s:", name, item);
+// size's factor).  The runs are named "<name>/<size><rest>".
+void PrintGrowth(const SummaryReporter& reporter, const char* name, const std::vector<int>& sizes, const char* item,
+                 const char* rest = "") {
+  std::printf("\n%s %s, time per %s:", name, rest, item);
   int lastSize = 0;
   double lastTime = 0;
   std::string growth;
   for (int n : sizes) {
-    const auto found = reporter.seconds.find(std::string(name) + "/" + std::to_string(n));
+    const auto found = reporter.seconds.find(std::string(name) + "/" + std::to_string(n) + rest);
     if (found == reporter.seconds.end()) continue;
     std::printf("  %d: %.1f ns", n, found->second / n * 1e9);
     if (lastSize > 0) {
@@ -194,9 +240,18 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintGrowth(reporter, "BM_ObjFan", {1000, 10000, FILE_CORNERS, 100000, 1000000}, "corner");
   PrintGrowth(reporter, "BM_ObjNormalCopies", {1000, 2000, 4000, 8000, 16000, MOST_COPIES}, "face");
-  PrintGrowth(reporter, "BM_ObjComb", {1000, 4000, 16000, 32000}, "corner");
+  PrintGrowth(reporter, "BM_ObjComb", {1000, 4000, 16000, 32000}, "corner", "/0");
+  PrintGrowth(reporter, "BM_ObjComb", {1000, 4000, 16000, 32000}, "corner", "/1");
+  PrintGrowth(reporter, "BM_ObjCombsPastTheLimit", {4, 8, 16, 32}, "face");
   PrintGrowth(reporter, "BM_GroupsOnOneEdge", {1000, 8000, 64000}, "triangle");
   PrintGrowth(reporter, "BM_RenumberOnOneEdge", {1000, 4000, 16000, 32000}, "triangle");
+  for (const char* kind : {"0", "1"}) {
+    const auto comb = reporter.seconds.find(std::string("BM_ObjComb/32000/") + kind);
+    const auto crossed = reporter.seconds.find(std::string("BM_ObjCrossedComb/32000/") + kind);
+    if (comb != reporter.seconds.end() && crossed != reporter.seconds.end())
+      std::printf("The %s comb of 32,000 corners imports in %.1f ms, crossed (its fan) in %.1f ms\n",
+                  *kind == '1' ? "fine" : "bench's", comb->second * 1e3, crossed->second * 1e3);
+  }
   const auto file = reporter.seconds.find("BM_ObjFan/" + std::to_string(FILE_CORNERS));
   if (file != reporter.seconds.end())
     std::printf("The %d-corner fan file imports in %.1f ms (target: under 100 ms)\n", FILE_CORNERS, file->second * 1e3);

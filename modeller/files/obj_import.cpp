@@ -94,6 +94,18 @@ size_t WithoutControlCharacters(const char* data, size_t size, std::unique_ptr<c
   return size_t(out - kept.get());
 }
 
+// UTF-16 text (after its byte-order mark) as its characters, one byte each: ASCII as itself,
+// every other character (a surrogate pair as two) as '?'.  An odd last byte is no character.
+std::string FromUtf16(const char* data, size_t size, bool bigEndian) {
+  std::string text(size / 2, '?');
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned unit = bigEndian ? bytes[2 * i] << 8 | bytes[2 * i + 1] : bytes[2 * i + 1] << 8 | bytes[2 * i];
+    if (unit < 128) text[i] = char(unit);
+  }
+  return text;
+}
+
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // A statement line of the letter: at least 3 characters, the letter, then a blank.
@@ -297,10 +309,15 @@ struct Importer {
     (a == b || b == c || a == c ? noSurface : triangles).push_back(t);
   }
 
-  // The face's triangles: ear clipped when it is concave, else its fan (first, previous, next).
+  // The face's triangles: cut along its outline when it is concave, else its fan (first,
+  // previous, next).  Past the limit a face is not cut, only its corners - 2 counted.
   void AddFace() {
     const int count = int(faceCorners.size());
-    if (faceShape.Clip(points.data(), faceCorners.data(), count)) {
+    if (int(triangles.size() + noSurface.size()) >= OBJ_TRIANGLE_LIMIT) {
+      overflow += std::max(count - 2, 0);
+      return;
+    }
+    if (faceShape.Cut(points.data(), faceCorners.data(), count)) {
       for (const std::array<int, 3>& t : faceShape.Triangles())
         AddTriangle(faceCorners[size_t(t[0])], faceCorners[size_t(t[1])], faceCorners[size_t(t[2])]);
       return;
@@ -368,7 +385,13 @@ struct Importer {
 }  // namespace
 
 int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size) {
-  if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) data += 3, size -= 3;  // a byte-order mark
+  std::string decoded;
+  if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+    data += 3, size -= 3;
+  } else if (size >= 2 && (std::memcmp(data, "\xFF\xFE", 2) == 0 || std::memcmp(data, "\xFE\xFF", 2) == 0)) {
+    decoded = FromUtf16(data + 2, size - 2, data[0] == '\xFE');
+    data = decoded.data(), size = decoded.size();
+  }
   Importer in(object, screen);
   // Room for as many vertex and face lines as the shortest such lines (8 characters) would
   // fill, within the limit or a first few thousand.

@@ -1,13 +1,14 @@
 // obj_import.h - a mesh from a Wavefront OBJ text file as a new main object: vertex positions
-// and polygon faces (a fan of triangles, or ear clipped where concave), with the faces' normal
-// indices splitting points at hard edges.  Texture coordinates, normals' values, materials,
-// groups and every other statement are ignored.
+// and polygon faces (a fan of triangles, or cut along the outline where concave), with the
+// faces' normal indices splitting points at hard edges.  Texture coordinates, normals'
+// values, materials, groups and every other statement are ignored.
 //
 // Sections: [Limits] [Import] [Texts]
 //
 // Lines end at a carriage return or a line feed (a CR LF pair gives an empty line between,
 // which is skipped); a line of any length is read whole.  A tab is a blank, every other
-// character below 32 is dropped, and a UTF-8 byte-order mark at the start is skipped.
+// character below 32 is dropped.  A byte-order mark at the start is dropped: UTF-8, or UTF-16
+// of either byte order, whose text is read as its characters (each beyond ASCII as '?').
 // Numbers are read the way "%f" reads them in the C locale ('+', exponents, "inf", hex), in any
 // locale.  OBJ x, y and z become the point's x (right), y (forward) and z (up) unchanged.
 // Main thread only.
@@ -36,11 +37,13 @@ constexpr const char* OBJ_LICENSE_TITLE = "License warning";
 int ImportObjFile(ModelObject& object, Prss* screen, const char* path);
 // The two passes over the file's bytes: vertices, then faces.  Each face becomes triangles in
 // group 0 on level 0, layer 0, mapping 0, with the low normal share (1): a fan (first,
-// previous, next), or, where the face is concave on its own plane, its ears
-// (modeller/files/face_triangles.h); a vertex used with a second normal index becomes a copy of its
-// point.  Afterwards each edge-connected surface gets its own smoothing region, points equal
-// in position are merged (triangles they make degenerate drop out), the smoothing groups are
-// numbered and "V %d / T %d / G %d" reports the counts.  Same result as ImportObjFile.
+// previous, next), or, where the face is concave on its own plane, its cut along its outline
+// (modeller/files/face_triangles.h); once the triangle limit is reached a face is no longer
+// cut, its corners - 2 only counted.  A vertex used with a second normal index becomes a copy
+// of its point.  Afterwards each edge-connected surface gets its own smoothing region,
+// points equal in position are merged (triangles they make degenerate drop out), the
+// smoothing groups are numbered and "V %d / T %d / G %d" reports the counts.  Same result as
+// ImportObjFile.
 int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size);
 
 // ---- [Texts] ----

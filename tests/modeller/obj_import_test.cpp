@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "model/model_object.h"
+#include "modeller/files/face_triangles.h"
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -261,17 +262,54 @@ std::vector<int> Numbers(int from, int to) {
   return n;
 }
 
-// A concave face is cut into ears, each holding no other corner: the triangles cover the
-// face's own area and no more (the fan from the first corner covers parts twice or outside).
-// The faces' areas in square metres, summed by hand: an L of 3 + 1, a comb of a 7 x 1 m back
-// with four teeth of 1 x 2 m, a square ring of 16 - 4 cut open to its hole along a seam that
-// both sides walk, and a 32-sided ring of radii 2 and 1 m so cut, 16 (sin 2pi/32) (4 - 1).
-TEST_F(ObjImportTest, ConcaveFacesAreEarClippedToTheirOwnArea) {
-  const std::vector<std::array<double, 2>> l = {{0, 0}, {3, 0}, {3, 1}, {1, 1}, {1, 2}, {0, 2}};
-  const std::vector<std::array<double, 2>> comb = {{0, 0}, {7, 0}, {7, 3}, {6, 3}, {6, 1}, {5, 1}, {5, 3}, {4, 3},
-                                                   {4, 1}, {3, 1}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}};
-  const std::vector<std::array<double, 2>> square = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {1, 3}, {3, 3}, {3, 1}};
-  std::vector<std::array<double, 2>> round;
+// The signed area of the triangle a, b, c on a plane: above 0 anticlockwise.
+double Turn(const std::array<double, 2>& a, const std::array<double, 2>& b, const std::array<double, 2>& c) {
+  return ((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0])) / 2;
+}
+
+// Whether two triangles (anticlockwise) share inside: no edge of either has the other wholly
+// on its outer side.
+bool Overlap(const std::array<std::array<double, 2>, 3>& s, const std::array<std::array<double, 2>, 3>& t) {
+  const auto parts = [](const std::array<std::array<double, 2>, 3>& a, const std::array<std::array<double, 2>, 3>& b) {
+    for (size_t k = 0; k < 3; ++k) {
+      const auto &from = a[k], &to = a[(k + 1) % 3];
+      if (Turn(from, to, b[0]) <= 1e-9 && Turn(from, to, b[1]) <= 1e-9 && Turn(from, to, b[2]) <= 1e-9) return true;
+    }
+    return false;
+  };
+  return !parts(s, t) && !parts(t, s);
+}
+
+// Whether segments ab and cd (in metres, rounded to 1/65536 m) cross at a point inside both.
+bool Cross(const std::array<double, 2>& a, const std::array<double, 2>& b, const std::array<double, 2>& c,
+           const std::array<double, 2>& d) {
+  for (const auto& p : {a, b})
+    for (const auto& q : {c, d})
+      if (std::hypot(p[0] - q[0], p[1] - q[1]) < 1e-4) return false;  // one end
+  return Turn(a, b, c) * Turn(a, b, d) < -1e-12 && Turn(c, d, a) * Turn(c, d, b) < -1e-12;
+}
+
+// A concave face is cut into triangles along its outline: they cover the face's own area and
+// no more (the fan from the first corner covers parts twice or outside), each turning the
+// face's way, no two overlapping and none crossing the ring.  The faces' areas in square
+// metres, summed by hand: an L of 3 + 1, a comb of a 7 x 1 m back with four teeth of 1 x 2 m,
+// the same with corners where its teeth meet the back on the line of their inner corners, a
+// dart of 2 x 2 / 2 - 2 x 1 / 2, a square ring of 16 - 4 cut open to its hole along a seam
+// that both sides walk, a 32-sided ring of radii 2 and 1 m so cut, 16 (sin 2pi/32) (4 - 1).
+// Rings that touch themselves at a corner: two triangles of 4 meeting at their tips, a 4 x 4
+// square with a notch of 2 x 4 / 2 from its top down to a corner of its bottom (that corner
+// once more, or a second vertex there), and a 6 x 4 one with two notches of 1 x 4 / 2.
+TEST_F(ObjImportTest, ConcaveFacesAreCutToTheirOwnArea) {
+  using Flat = std::vector<std::array<double, 2>>;
+  const Flat l = {{0, 0}, {3, 0}, {3, 1}, {1, 1}, {1, 2}, {0, 2}};
+  const Flat comb = {{0, 0}, {7, 0}, {7, 3}, {6, 3}, {6, 1}, {5, 1}, {5, 3}, {4, 3},
+                     {4, 1}, {3, 1}, {3, 3}, {2, 3}, {2, 1}, {1, 1}, {1, 3}, {0, 3}};
+  Flat combInLine = comb;
+  combInLine.insert(combInLine.begin() + 2, {7, 1});
+  combInLine.push_back({0, 1});
+  const Flat dart = {{0, 0}, {2, 1}, {0, 2}, {1, 1}};
+  const Flat square = {{0, 0}, {4, 0}, {4, 4}, {0, 4}, {1, 1}, {1, 3}, {3, 3}, {3, 1}};
+  Flat round;
   for (int radius = 2; radius >= 1; --radius)
     for (int k = 0; k < 32; ++k) round.push_back({radius * std::cos(k * M_PI / 16), radius * std::sin(k * M_PI / 16)});
   // Round the outside anticlockwise back to its start, across the seam, round the hole the
@@ -280,23 +318,70 @@ TEST_F(ObjImportTest, ConcaveFacesAreEarClippedToTheirOwnArea) {
   ringFace.push_back(1);
   ringFace.push_back(33);
   for (int k = 64; k >= 33; --k) ringFace.push_back(k);
+  const Flat tips = {{0, 0}, {2, 2}, {4, 0}, {4, 4}, {0, 4}};
+  const Flat notch = {{0, 0}, {2, 0}, {4, 0}, {4, 4}, {3, 4}, {1, 4}, {0, 4}, {2, 0}};
+  const Flat notches = {{0, 0}, {2, 0}, {4, 0}, {6, 0}, {6, 4}, {4.5, 4}, {3.5, 4}, {2.5, 4}, {1.5, 4}, {0, 4}};
   const struct {
     const char* name;
-    std::string text;
-    double area;
+    Flat at;
+    std::vector<int> face;
+    double tilt, area;
   } cases[] = {
-      {"L", OneFace(l, Numbers(1, 6)), 4.0},
-      {"L the other way round", OneFace(l, {6, 5, 4, 3, 2, 1}), 4.0},
-      {"L from its reflex corner", OneFace(l, {4, 5, 6, 1, 2, 3}), 4.0},
-      {"L tilted", OneFace(l, Numbers(1, 6), 0.7), 4.0},
-      {"comb", OneFace(comb, Numbers(1, 16)), 7.0 + 4 * 2.0},
-      {"square ring", OneFace(square, {1, 2, 3, 4, 1, 5, 6, 7, 8, 5}), 12.0},
-      {"round ring", OneFace(round, ringFace, -1.1), 16 * std::sin(M_PI / 16) * 3},
+      {"L", l, Numbers(1, 6), 0, 4.0},
+      {"L the other way round", l, {6, 5, 4, 3, 2, 1}, 0, 4.0},
+      {"L from its reflex corner", l, {4, 5, 6, 1, 2, 3}, 0, 4.0},
+      {"L tilted", l, Numbers(1, 6), 0.7, 4.0},
+      {"comb", comb, Numbers(1, 16), 0, 7.0 + 4 * 2.0},
+      {"comb with corners in line", combInLine, Numbers(1, 18), 0, 7.0 + 4 * 2.0},
+      {"dart", dart, {1, 2, 3, 4}, 0, 1.0},
+      {"dart from 2", dart, {2, 3, 4, 1}, 0, 1.0},
+      {"dart from 3", dart, {3, 4, 1, 2}, 0, 1.0},
+      {"dart from its reflex corner", dart, {4, 1, 2, 3}, 0, 1.0},
+      {"square ring", square, {1, 2, 3, 4, 1, 5, 6, 7, 8, 5}, 0, 12.0},
+      {"round ring", round, ringFace, -1.1, 16 * std::sin(M_PI / 16) * 3},
+      {"tips", tips, {1, 2, 3, 4, 2, 5}, 0, 8.0},
+      {"notch", notch, {1, 2, 3, 4, 5, 2, 6, 7}, 0, 12.0},
+      {"notch to a twin vertex", notch, {1, 2, 3, 4, 5, 8, 6, 7}, 0.3, 12.0},
+      {"two notches", notches, {1, 2, 3, 4, 5, 6, 3, 7, 8, 2, 9, 10}, 0, 20.0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_EQ(Import(c.text), 1) << Lines();
+    ASSERT_EQ(Import(OneFace(c.at, c.face, c.tilt)), 1) << Lines();
     EXPECT_NEAR(TrianglesArea(object), c.area, 1e-4 * c.area);
+    // Back on the face's plane, in metres.
+    const auto flat = [&](uint16_t corner) {
+      const ModelPoint& p = object.points[corner & CORNER_INDEX_MASK];
+      return std::array<double, 2>{p.x / 65536.0, (p.y * std::cos(c.tilt) + p.z * std::sin(c.tilt)) / 65536.0};
+    };
+    double ring = 0;  // twice the ring's signed area
+    for (size_t k = 0; k < c.face.size(); ++k) {
+      const auto &a = c.at[size_t(c.face[k] - 1)], &b = c.at[size_t(c.face[(k + 1) % c.face.size()] - 1)];
+      ring += a[0] * b[1] - a[1] * b[0];
+    }
+    std::vector<std::array<std::array<double, 2>, 3>> cut;
+    for (int t = 0; t < object.triangleCount; ++t) {
+      const uint16_t* k = object.triangles[t].corners;
+      std::array<std::array<double, 2>, 3> tri = {flat(k[0]), flat(k[1]), flat(k[2])};
+      const double area = Turn(tri[0], tri[1], tri[2]);
+      EXPECT_GT(area * ring, 0) << "triangle " << t << " turns against the face";
+      if (ring < 0) std::swap(tri[1], tri[2]);
+      cut.push_back(tri);
+    }
+    for (size_t a = 0; a < cut.size(); ++a)
+      for (size_t b = a + 1; b < cut.size(); ++b)
+        EXPECT_FALSE(Overlap(cut[a], cut[b])) << "triangles " << a << ", " << b;
+    // The ring's edges, less the seams walked both ways.
+    for (size_t k = 0; k < c.face.size(); ++k) {
+      const int from = c.face[k], to = c.face[(k + 1) % c.face.size()];
+      bool seam = false;
+      for (size_t j = 0; j < c.face.size(); ++j)
+        seam |= c.face[j] == to && c.face[(j + 1) % c.face.size()] == from;
+      if (seam) continue;
+      for (size_t t = 0; t < cut.size(); ++t)
+        for (size_t e = 0; e < 3; ++e)
+          EXPECT_FALSE(Cross(cut[t][e], cut[t][(e + 1) % 3], c.at[size_t(from - 1)], c.at[size_t(to - 1)]))
+              << "triangle " << t << " crosses the ring's edge " << from << "-" << to;
+    }
   }
   // The file that showed it: one ring of 66 corners, 0.24550 square metres by the shoelace
   // sum over its outline.
@@ -308,6 +393,133 @@ TEST_F(ObjImportTest, ConcaveFacesAreEarClippedToTheirOwnArea) {
   ASSERT_EQ(ImportObjFile(object, nullptr, path.c_str()), 1) << Lines();
   EXPECT_EQ(object.triangleCount, 64);
   EXPECT_NEAR(TrianglesArea(object), 0.24550, 0.00005);
+}
+
+// Shapes of about n corners on the plane z = 0 (in 1/65536 m), anticlockwise, each corner at a
+// place of its own.
+using Ring = std::vector<std::array<int64_t, 2>>;
+constexpr int64_t M = 65536;
+// A back 1/64 m high with teeth 1/64 m wide and 7/64 m tall, 1/64 m apart.
+Ring TeethComb(int n, std::mt19937&) {
+  const int64_t w = M / 64;
+  Ring r;
+  const int teeth = n / 4;
+  r.push_back({0, 0});
+  r.push_back({(2 * teeth - 1) * w, 0});
+  for (int t = teeth - 1; t >= 0; --t) {
+    r.push_back({(2 * t + 1) * w, 8 * w});
+    r.push_back({2 * t * w, 8 * w});
+    if (t > 0) r.push_back({2 * t * w, w}), r.push_back({(2 * t - 1) * w, w});
+  }
+  return r;
+}
+// The comb of the OBJ import bench: teeth 0.01 m wide and 0.02 m apart from 0.1 m up to 1 m.
+Ring BenchComb(int n, std::mt19937&) {
+  const int teeth = n / 4;
+  const auto at = [](double metres) { return int64_t(std::nearbyint(metres * M)); };
+  Ring r = {{0, 0}, {at(teeth * 0.02), 0}};
+  for (int t = teeth - 1; t >= 0; --t) {
+    const double x = t * 0.02;
+    r.insert(r.end(), {{at(x + 0.01), at(1)}, {at(x + 0.01), at(0.1)}, {at(x), at(0.1)}, {at(x), at(1)}});
+  }
+  return r;
+}
+// A band 0.5 m wide winding out anticlockwise eight times, 1 m further each turn, and back in
+// along its inner side.
+Ring Spiral(int n, std::mt19937&) {
+  Ring r;
+  const int half = n / 2;
+  for (int side = 0; side < 2; ++side)
+    for (int k = 0; k < half; ++k) {
+      const int i = side == 0 ? k : half - 1 - k;
+      const double angle = 16 * M_PI * i / (half - 1), radius = (2 + angle / (2 * M_PI) - 0.5 * side) * M;
+      r.push_back({int64_t(radius * std::cos(angle)), int64_t(radius * std::sin(angle))});
+    }
+  return r;
+}
+// Corners round the origin, one in each of n equal angles at a random angle within it and a
+// random distance from 0.2 to 16 m.
+Ring Star(int n, std::mt19937& random) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  Ring r;
+  for (int k = 0; k < n; ++k) {
+    const double angle = 2 * M_PI * (k + 0.1 + 0.8 * unit(random)) / n, radius = (0.2 + 15.8 * unit(random)) * M;
+    r.push_back({int64_t(radius * std::cos(angle)), int64_t(radius * std::sin(angle))});
+  }
+  return r;
+}
+// Random corners across 16 m, one in each of n equal steps of x, each by a coin in the lower
+// or upper half of a 16 m square at a random height; the ring runs along the lower ones left
+// to right and back along the others.
+Ring Random(int n, std::mt19937& random) {
+  std::uniform_real_distribution<double> unit(0, 1);
+  Ring below, above;
+  for (int k = 0; k < n; ++k) {
+    const bool low = k == 0 || k == n - 1 || random() % 2;
+    const std::array<int64_t, 2> p = {int64_t((k + 0.1 + 0.8 * unit(random)) * 16 * M / n),
+                                      int64_t((low ? 0 : 8) * M + 8 * M * unit(random))};
+    (low ? below : above).push_back(p);
+  }
+  below.insert(below.end(), above.rbegin(), above.rend());
+  return below;
+}
+
+// Twice the triangle's signed area.
+int64_t Twice(const std::array<int64_t, 2>& a, const std::array<int64_t, 2>& b, const std::array<int64_t, 2>& c) {
+  return (b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]);
+}
+
+// Every simple face is cut with a number of orientation tests growing as n log n: from 1,024
+// corners to 32 times as many they grow at most 64 times (n log n gives 48, n^1.5 181 and n^2
+// 1,024).  The cuts are whole: each triangle anticlockwise or flat, their areas summing to the
+// ring's, and each edge of the ring an edge of one triangle the same way, every other edge of
+// two triangles, once each way (so, anticlockwise, none overlaps another).
+TEST(FaceCut, TestsGrowAsNLogNForEverySimpleFace) {
+  const struct {
+    const char* name;
+    Ring (*shape)(int, std::mt19937&);
+  } families[] = {
+      {"comb", TeethComb}, {"bench comb", BenchComb}, {"spiral", Spiral}, {"star", Star}, {"random", Random}};
+  for (const auto& family : families) {
+    SCOPED_TRACE(family.name);
+    int64_t tests[2] = {0, 0};
+    for (int size = 0; size < 2; ++size) {
+      std::mt19937 random(120);
+      const Ring ring = family.shape(size == 0 ? 1024 : 32768, random);
+      const int n = int(ring.size());
+      std::vector<ModelPoint> points(size_t(n), ModelPoint{});
+      std::vector<int> corners(static_cast<size_t>(n));
+      int64_t area = 0;
+      for (int k = 0; k < n; ++k) {
+        points[size_t(k)].x = int32_t(ring[size_t(k)][0]), points[size_t(k)].y = int32_t(ring[size_t(k)][1]);
+        corners[size_t(k)] = k;
+        area += Twice({0, 0}, ring[size_t(k)], ring[size_t((k + 1) % n)]);
+      }
+      ASSERT_GT(area, 0);
+      FaceTriangles cut;
+      ASSERT_TRUE(cut.Cut(points.data(), corners.data(), n)) << n;
+      tests[size] = cut.Tests();
+      const auto& triangles = cut.Triangles();
+      ASSERT_EQ(int(triangles.size()), n - 2);
+      int64_t sum = 0;
+      std::vector<std::pair<int, int>> edges;
+      for (const auto& t : triangles) {
+        const int64_t twice = Twice(ring[size_t(t[0])], ring[size_t(t[1])], ring[size_t(t[2])]);
+        ASSERT_GE(twice, 0);
+        sum += twice;
+        for (int e = 0; e < 3; ++e) edges.push_back({t[size_t(e)], t[size_t((e + 1) % 3)]});
+      }
+      EXPECT_EQ(sum, area);
+      std::sort(edges.begin(), edges.end());
+      for (size_t e = 0; e < edges.size(); ++e) {
+        const auto [a, b] = edges[e];
+        ASSERT_FALSE(e > 0 && edges[e - 1] == edges[e]) << a << "-" << b << " twice";
+        const bool onRing = b == (a + 1) % n;
+        ASSERT_EQ(std::binary_search(edges.begin(), edges.end(), std::make_pair(b, a)), !onRing) << a << "-" << b;
+      }
+    }
+    EXPECT_LE(tests[1], 64 * tests[0]) << tests[0] << " tests at 1,024 corners, " << tests[1] << " at 32,768";
+  }
 }
 
 // Faces degenerate on their plane keep the fan: two corners in a row at one place, no area,
@@ -432,14 +644,14 @@ TEST_F(ObjImportTest, VertexLines) {
   EXPECT_EQ(object.triangleCount, 1);
   EXPECT_EQ(object.points[0].x, 65536);
   EXPECT_EQ(object.points[0].y, 2 * 65536);
-  // Other control characters are dropped; a byte-order mark is skipped; CR LF and CR end lines.
-  ASSERT_EQ(Import("\xEF\xBB\xBFv 1 0 0\r\nv 0 1\x01 0\rv 0 0 1\r\nf 1 2 3"), 1);
+  // Other control characters are dropped; CR LF and CR end lines.
+  ASSERT_EQ(Import("v 1 0 0\r\nv 0 1\x01 0\rv 0 0 1\r\nf 1 2 3"), 1);
   EXPECT_EQ(object.pointCount, 3);
   EXPECT_EQ(object.points[0].x, 65536);
   EXPECT_EQ(object.triangleCount, 1);
-  // UTF-16 text of either byte order reads as its characters: the bytes 0 are dropped too.
+  // UTF-16 text without a mark reads as its characters: the bytes 0 are dropped too.
   for (const bool bigEndian : {true, false}) {
-    std::string wide = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    std::string wide;
     for (char c : std::string("# a box\x01\r\nv 1 0 0\r\nv\t0 1 0\nv 0 0 1.5\nf 1 2 3\n"))
       wide += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
     ASSERT_EQ(Import(wide), 1) << bigEndian;
@@ -449,6 +661,37 @@ TEST_F(ObjImportTest, VertexLines) {
     EXPECT_EQ(object.points[2].z, 3 * 32768);
     EXPECT_EQ(object.triangleCount, 1);
   }
+  // A byte-order mark, UTF-8 or UTF-16 either way round, is dropped, and the first line with
+  // it: each file gives its ASCII text's points and triangles.  A character beyond ASCII in a
+  // comment is no line end, though U+660A's UTF-16 bytes hold one and an 'f'.
+  const std::u16string files[] = {u"v 1 0 0\r\nv\t0 1 0\nv 0 0 1.5\x01\nf 1 2 3\n",
+                                  u"v 9 9 9\nv 0 0 0\nv 1 0 0\n# \u00E9\u660A 1 2 3\nv 0 1 0\nv 5 5 5\nf 2 3 4\n"};
+  for (const std::u16string& file : files) {
+    std::string ascii, utf8 = "\xEF\xBB\xBF", little = "\xFF\xFE", big = "\xFE\xFF";
+    for (char16_t c : file) {
+      ascii += c < 128 ? char(c) : '?';
+      utf8 += c < 128 ? std::string(1, char(c))
+              : c < 0x800 ? std::string{char(0xC0 | c >> 6), char(0x80 | (c & 63))}
+                          : std::string{char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 63)), char(0x80 | (c & 63))};
+      little += std::string{char(c & 255), char(c >> 8)};
+      big += std::string{char(c >> 8), char(c & 255)};
+    }
+    ASSERT_EQ(Import(ascii), 1) << Lines();
+    std::vector<Position3> points;
+    for (int p = 0; p < object.pointCount; ++p) points.push_back(Position(uint16_t(p)));
+    std::vector<Corners3> triangles;
+    for (int t = 0; t < object.triangleCount; ++t) triangles.push_back(Corners(t));
+    ASSERT_EQ(triangles.size(), 1u);
+    for (const std::string& encoded : {utf8, little, big}) {
+      SCOPED_TRACE(encoded.substr(0, 2));
+      ASSERT_EQ(Import(encoded), 1) << Lines();
+      ASSERT_EQ(object.pointCount, int(points.size()));
+      for (int p = 0; p < object.pointCount; ++p) EXPECT_EQ(Position(uint16_t(p)), points[size_t(p)]);
+      ASSERT_EQ(object.triangleCount, int(triangles.size()));
+      EXPECT_EQ(Corners(0), triangles[0]);
+    }
+  }
+  EXPECT_EQ(Import(std::string("\xFF\xFEv\0x", 5)), 1) << "an odd last byte is no character";
   // A line longer than 1023 characters is read whole.
   std::string face = "f 1 2 3";
   std::string vertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
@@ -516,6 +759,20 @@ TEST_F(ObjImportTest, LimitsOfPointsAndTriangles) {
   ASSERT_EQ(Import(text), 1);
   EXPECT_TRUE(Said("Too many triangles - limit 32768 - exceeded by 7232")) << Lines();
   EXPECT_EQ(object.triangleCount, 32768);
+  // A concave face of 16,002 corners 32 times (2.9 MB): past the limit the faces are not cut,
+  // their corners - 2 counted all the same, 32 x 16,000 - 32,768.
+  std::string combs;
+  char line[80];
+  for (int t = 3999; t >= 0; --t) {
+    std::snprintf(line, sizeof line, "v %.3f 1 0\nv %.3f 0.1 0\nv %.3f 0.1 0\nv %.3f 1 0\n", t * 0.02 + 0.01,
+                  t * 0.02 + 0.01, t * 0.02, t * 0.02);
+    combs += line;
+  }
+  std::string comb = "v 0 0 0\nv 80 0 0\nf 16001 16002";
+  for (int v = 1; v <= 16000; ++v) comb += " " + std::to_string(v);
+  for (int f = 0; f < 32; ++f) combs += comb.substr(f == 0 ? 0 : comb.find('f')) + "\n";
+  ASSERT_EQ(Import(combs), 1);
+  EXPECT_TRUE(Said("Too many triangles - limit 32768 - exceeded by 479232")) << Lines();
   // 32,769 vertices.
   std::string many;
   for (int i = 0; i < 32769; ++i) many += "v 0 0 " + std::to_string(i % 1000) + "\n";
