@@ -191,8 +191,10 @@ bool IsOwnTemporaryName(const char* name);
 // Starts this run's journal of temporary files in flight in folder (which must exist), after
 // taking the journals there of runs that ended (a run's journal is locked while it lasts):
 // each temporary file one of them names is removed when it is still the very file that run
-// made (a plain file of this user's, the mark in its name, the same device and inode), and
-// the journal with it.  Nothing is searched for and nothing else is touched.  0, with
+// made (a plain file of this user's, the mark in its name, inside this run's working folder
+// and reached without following a link, the same device, inode and birth time; kept on a
+// file system without birth times), and the journal with it; a journal too large for any run
+// is removed unread.  Nothing is searched for and nothing else is touched.  0, with
 // removed the count of temporary files removed, or the errno value (saves then go on without
 // a journal).  Once a run.
 int StartSaveJournal(const char* folder, int& removed);
