@@ -125,8 +125,10 @@ void CheckFigures(Car& car) {
   CHECK(std::isfinite(car.halfWidth) && std::isfinite(car.bodyForceFigures[0]) && std::isfinite(car.tyreRadiusRatio));
   CHECK(Within(car.topSpeed, LEAST_TOP_SPEED, MOST_TOP_SPEED));
   CHECK(std::isfinite(car.gearRatios[0]) && car.gearRatios[1] == 0.0f);
-  for (int slot = 2; slot < Car::GEAR_SLOTS; ++slot) CHECK(Within(car.gearRatios[slot], 0.5f, 7.5f));
-  CHECK(Within(car.finalDrive, 0.5f, 7.5f) && Within(car.frontShare, 0.0f, 2.55f));
+  // A ratio word w gives w x 7 / 65534 + 0.5: from 0.5 up to a little over 7.5 at 65535.
+  const float mostRatio = 65535.0f * 7.0f / 65534.0f + 0.5f;
+  for (int slot = 2; slot < Car::GEAR_SLOTS; ++slot) CHECK(Within(car.gearRatios[slot], 0.5f, mostRatio));
+  CHECK(Within(car.finalDrive, 0.5f, mostRatio) && Within(car.frontShare, 0.0f, 1.0f));
   CHECK(car.gearCount >= 3 && car.gearCount <= 9);
   CHECK(car.driveType != DRIVE_FOUR || (car.wheelSets[0].paired && car.wheelSets[1].paired));
 
