@@ -107,6 +107,7 @@ void CheckFigures(Car& car) {
     CHECK(std::isfinite(w.rideHeight) && w.maxTravel >= 0.0f && std::isfinite(w.maxTravel));
     CHECK(std::isfinite(w.restArmAngle) && std::isfinite(w.trailingArmLength) && std::isfinite(w.toeAngle));
     CHECK(std::isfinite(w.loadLimits[0]) && std::isfinite(w.loadLimits[1]) && std::isfinite(w.brakeTorque));
+    CHECK(w.brakeTorque >= 0.0f);  // a brake never drives its wheel
     CHECK(std::isfinite(w.springRate) && std::isfinite(w.bumpDamping) && std::isfinite(w.reboundDamping));
     CHECK(std::isfinite(w.uprightX) && w.slotIndex < 4);
   }
