@@ -538,14 +538,24 @@ TEST(SaveJournal, OnlyTheVeryFileInsideTheWorkingFolderIsRemoved) {
   ASSERT_NE(JournalLineFor(again), journalled);
 
   // Outside the working folder: a temporary-named file with its true identity in a forged
-  // journal, beside a line for one inside that is removed.
+  // journal, beside a line for one inside that is removed.  A line without a birth time, as
+  // older runs and file systems that keep none write it, keeps its file.
   char outsideFolder[] = "/tmp/zkt_journal_outside_XXXXXX";
   ASSERT_NE(mkdtemp(outsideFolder), nullptr);
   const std::string outside = std::string(outsideFolder) + "/notes.txt.zkt-save-0000abcd.tmp";
   WriteText(outside, "not the save's");
   const std::string inside = data + "/inside.veh.zkt-save-0000abcd.tmp";
   WriteText(inside, "a save's");
-  std::ofstream(cache + "/saves.0000abcd.jnl") << JournalLineFor(outside) << JournalLineFor(inside);
+  const std::string older = data + "/older.veh.zkt-save-0000abcd.tmp", unborn = data + "/unborn.veh.zkt-save-0000abcd.tmp";
+  WriteText(older, "a save's");
+  WriteText(unborn, "a save's");
+  const auto withoutBirth = [](const std::string& line, const char* instead) {
+    const size_t birth = line.find(' ', line.find(' ') + 1) + 1;
+    return line.substr(0, birth) + instead + line.substr(line.find(' ', birth) + 1);
+  };
+  std::ofstream(cache + "/saves.0000abcd.jnl") << JournalLineFor(outside) << JournalLineFor(inside)
+                                               << withoutBirth(JournalLineFor(older), "")
+                                               << withoutBirth(JournalLineFor(unborn), "- ");
   // A journal over 1 MB naming a temporary truly left behind.
   const std::string kept = data + "/large.veh.zkt-save-0000abcd.tmp";
   WriteText(kept, "a save's");
@@ -560,6 +570,8 @@ TEST(SaveJournal, OnlyTheVeryFileInsideTheWorkingFolderIsRemoved) {
   EXPECT_EQ(ReadText(again), "made again");
   EXPECT_EQ(ReadText(outside), "not the save's");
   EXPECT_FALSE(fs::exists(inside));
+  EXPECT_TRUE(fs::exists(older));
+  EXPECT_TRUE(fs::exists(unborn));
   EXPECT_TRUE(fs::exists(kept));
   EXPECT_TRUE(fs::is_empty(cache)) << "every ended run's journal is gone";
   fs::remove_all(outsideFolder);
