@@ -5,7 +5,8 @@
 // (flock) by it until it ends; a run that ends normally removes its own.  It holds one line
 // for each temporary file in flight: "<device> <inode> <birth> <full path>\n", where birth is
 // the file's birth time as "<seconds>.<nanoseconds>", or "-" on a file system that keeps none
-// (older journals have no birth field at all).  The line is written when the temporary is
+// (older journals have no birth field at all), and the full path has the links on its way
+// resolved when the temporary is made.  The line is written when the temporary is
 // made, before any byte of it, so its birth time is the one thing besides device and inode
 // that tells the very file from another made later at the same path, which may well be given
 // the same inode.  The whole text is written again whenever a line comes or goes (it is
@@ -22,6 +23,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -225,7 +227,13 @@ void JournalTemporary(int fd, const char* tempPath) {
   const std::lock_guard<std::mutex> lock(g_mutex);
   TemporaryIdentity id;
   if (g_journal < 0 || std::strchr(tempPath, '\n') || !IdentityOf(fd, "", id)) return;
-  const std::string full = tempPath[0] == '/' ? std::string(tempPath) : g_workingFolder + "/" + tempPath;
+  std::string full = tempPath[0] == '/' ? std::string(tempPath) : g_workingFolder + "/" + tempPath;
+  // The folder as it is now, with the links on its way resolved while the temporary just made is
+  // in it: the sweep follows no link.
+  if (char* real = ::realpath(FolderOf(full).c_str(), nullptr)) {
+    full = std::string(real) + "/" + LeafOf(full);
+    std::free(real);
+  }
   char identity[80];
   if (id.born)
     std::snprintf(identity, sizeof identity, "%llu %llu %lld.%09u ", id.device, id.inode, id.bornSeconds,
