@@ -89,27 +89,21 @@ int DataFile::OpenRead(Prss* page, const char* path, const char* magic, int32_t*
     return 0;
   }
   const int64_t bodyLength = static_cast<int64_t>(length) - DATA_FILE_HEADER_SIZE;
-  uint8_t* body = nullptr;
-  if (bodyLength >= DATA_FILE_MAP_FROM && bodyLength <= DATA_FILE_MAX_BODY && MapFileView(stream, length, view)) {
-    body = view.data + DATA_FILE_HEADER_SIZE;
-  } else {
-    body = bodyLength <= DATA_FILE_MAX_BODY ? static_cast<uint8_t*>(std::malloc(bodyLength)) : nullptr;
-    if (!body) {
-      std::fclose(stream);
-      if (page) ReportBox(page, TEXT_COULD_NOT_ALLOCATE);
-      return 0;
-    }
-    const bool complete = std::fseek(stream, DATA_FILE_HEADER_SIZE, SEEK_SET) == 0 &&
-                          std::fread(body, 1, bodyLength, stream) == static_cast<size_t>(bodyLength);
-    if (!complete) {  // the file shrank under us
-      std::fclose(stream);
-      std::free(body);
-      LastDataFileError = DATA_FILE_TOO_SHORT;
-      Report(page, TEXT_FILE_TOO_SHORT, path);
-      return 0;
-    }
+  uint8_t* body = bodyLength <= DATA_FILE_MAX_BODY ? static_cast<uint8_t*>(std::malloc(bodyLength)) : nullptr;
+  if (!body) {
+    std::fclose(stream);
+    if (page) ReportBox(page, TEXT_COULD_NOT_ALLOCATE);
+    return 0;
   }
+  const bool complete = std::fseek(stream, DATA_FILE_HEADER_SIZE, SEEK_SET) == 0 &&
+                        std::fread(body, 1, bodyLength, stream) == static_cast<size_t>(bodyLength);
   std::fclose(stream);
+  if (!complete) {  // the file shrank under us
+    std::free(body);
+    LastDataFileError = DATA_FILE_TOO_SHORT;
+    Report(page, TEXT_FILE_TOO_SHORT, path);
+    return 0;
+  }
   mode = DATA_FILE_MEMORY_READ;
   file = DATA_FILE_IN_MEMORY;
   buffer = cursor = body;
@@ -220,10 +214,7 @@ int DataFile::Close() {
       std::fclose(file);
     }
   } else if (mode == DATA_FILE_MEMORY_READ) {
-    if (view.data)
-      UnmapFileView(view);
-    else
-      std::free(buffer);
+    std::free(buffer);
     buffer = nullptr;
     end = nullptr;
   } else if (mode == DATA_FILE_COUNTING || mode == DATA_FILE_MEMORY_WRITE) {

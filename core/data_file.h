@@ -8,10 +8,10 @@
 //
 // Modes: 0 straight from or to a file; 3 reading the whole body held in memory; 4 a
 // counting pass that only measures what would be written; 5 writing into a memory buffer
-// of exactly the counted size.  A reader touches the disk once in mode 3: every typed
-// read is then a bounds-checked pointer step.  A body of DATA_FILE_MAP_FROM bytes or more
-// is mapped in place rather than copied (a large file, such as the track file, of which a
-// reader may use only the start), read from the disk page by page as it is touched.
+// of exactly the counted size.  A reader touches the disk once in mode 3: the whole body is
+// read into memory of its own and the file closed at the open, so every typed read is then a
+// bounds-checked pointer step, and a file that another program cuts short or rewrites
+// afterwards changes nothing of what is read.
 //
 // Reading past the end gives 0 (-1 for a byte) in every mode and sets readPastEnd, so a
 // format can refuse a truncated file.  A write that fails, or that runs past the size a
@@ -68,8 +68,6 @@ constexpr int DATA_FILE_MAGIC_SIZE = 6;
 constexpr int DATA_FILE_HEADER_SIZE = 8;
 // A body held in memory is refused above this size (a damaged length, not a real file).
 constexpr int64_t DATA_FILE_MAX_BODY = 1 << 30;
-// A body from this size is mapped (FileView) rather than copied into memory of its own.
-constexpr int64_t DATA_FILE_MAP_FROM = 1 << 20;
 
 struct DataFile {
   int32_t mode;
@@ -78,7 +76,7 @@ struct DataFile {
   // whether an open succeeded.  Only this file's code may hand it to stdio.
   FILE* file;
   uint8_t* cursor;   // next byte to read or write in the memory modes
-  uint8_t* buffer;   // start of the memory body (malloc'd or in view; mode 5's buffer belongs to the caller)
+  uint8_t* buffer;   // start of the memory body (malloc'd; mode 5's buffer belongs to the caller)
   int32_t size;      // memory read: the whole file's length; counting: bytes so far; both with the header
   uint8_t* end;      // end of the memory body
   int32_t readPastEnd;  // a read wanted more bytes than the file holds
@@ -87,7 +85,6 @@ struct DataFile {
   Prss* reportPage;     // where OpenWrite's failures are shown; may be null
   SafeWrite out;        // the temporary file of a mode-0 write
   char writePath[FILE_PATH_SIZE];  // the path OpenWrite was given, as its failures name it
-  FileView view;    // the whole file, header included, when the body read is mapped in place
 
   // Null on success, else the failure text.  version out gets the 16-bit version.
   const char* OpenAndCheckHeader(const char* path, const char* magic, int32_t* versionOut, int32_t highest);

@@ -442,7 +442,9 @@ void Car::SetupFromVehicle(uint32_t keepStructure) {
   }
   steeringLock = SetupByte(*this, SETUP_STEERING_LOCK);
   finalDrive = GearRatio(SetupShort(currentSetup, SETUP_FINAL_DRIVE));
-  frontShare = static_cast<float>(SetupByte(*this, SETUP_FRONT_SHARE)) / 100.0f;
+  // A default set-up is the vehicle's as written and is not clamped: a share above the whole
+  // torque would drive the rear axle against the front and the drive line would swing apart.
+  frontShare = static_cast<float>(std::min<int>(SetupByte(*this, SETUP_FRONT_SHARE), 100)) / 100.0f;
 
   // 11-13. The wheel sets: the set-up's bytes, caster, the shared tyre, the tyres.
   for (int axle = 0; axle < CAR_WHEEL_SETS; ++axle) {

@@ -211,7 +211,10 @@ void SetupLoadLimits(Car& car) {
 
 void Car::SplitBrakes() {
   const float strength = SetupFloat(currentSetup, SETUP_BRAKE_STRENGTH);
-  const float share = options2 & OPT2_NO_BRAKE_BALANCE ? 0.0f : SetupByte(*this, SETUP_BRAKE_BALANCE) / 100.0f;
+  // A default set-up's balance past the whole (it is not clamped) puts all of it on the front:
+  // a rear brake of negative torque would spin its wheels up.
+  const int percent = std::min<int>(SetupByte(*this, SETUP_BRAKE_BALANCE), 100);
+  const float share = options2 & OPT2_NO_BRAKE_BALANCE ? 0.0f : static_cast<float>(percent) / 100.0f;
   wheelSets[1].brakeTorque = strength * 2.0f * share;
   wheelSets[0].brakeTorque = strength * 2.0f * (1.0f - share);
   for (int i = 0; i < CarWheelCount(*this); ++i) wheels[i].brakeTorque = wheelSets[wheels[i].wheelSet & 1].brakeTorque;

@@ -5,7 +5,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -442,23 +441,6 @@ int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
   }
   ::close(fd);
   return result;
-}
-
-bool MapFileView(FILE* stream, int64_t length, FileView& view) {
-  view = FileView{};
-  struct stat st;
-  const int fd = stream ? ::fileno(stream) : -1;
-  if (fd < 0 || length <= 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != length) return false;
-  void* at = ::mmap(nullptr, static_cast<size_t>(length), PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-  if (at == MAP_FAILED) return false;
-  view.data = static_cast<uint8_t*>(at);
-  view.length = length;
-  return true;
-}
-
-void UnmapFileView(FileView& view) {
-  if (view.data) ::munmap(view.data, static_cast<size_t>(view.length));
-  view = FileView{};
 }
 
 // ---- [File times] ----

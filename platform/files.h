@@ -102,20 +102,6 @@ int FileRename(const char* oldPath, const char* newPath);
 int FileCopy(const char* source, const char* dest, bool keepTime);
 // Reads a whole file into out.  Returns 0 or the errno value; EFBIG above maxBytes.
 int FileReadAll(const char* path, std::string& out, int64_t maxBytes);
-// A file's bytes in place in memory: private and writable (a write changes this copy, never the
-// file), each page read from the file when it is first touched, so the part never read costs
-// nothing.  Another program that cuts the file short while it is mapped ends this one (SIGBUS)
-// when a page past the new end is touched: map only files the program never changes in place
-// (its data files) and keep the mapping no longer than the read.
-struct FileView {
-  uint8_t* data;   // null when nothing is mapped
-  int64_t length;
-};
-// Maps the whole of the regular file open as stream when it still measures length bytes.
-// False, with nothing mapped, for any other file or when the system refuses.
-bool MapFileView(FILE* stream, int64_t length, FileView& view);
-void UnmapFileView(FileView& view);  // nothing for an empty view
-
 // A file that lines are appended to, kept open between them, as a log that writes one line
 // at a time.  Each line is one write to a descriptor opened for appending, so it is on disk as
 // soon as Append returns and survives a crash of the program.  Before each line the path is
@@ -193,8 +179,10 @@ bool IsOwnTemporaryName(const char* name);
 // Starts this run's journal of temporary files in flight in folder (which must exist), after
 // taking the journals there of runs that ended (a run's journal is locked while it lasts):
 // each temporary file one of them names is removed when it is still the very file that run
-// made (a plain file of this user's, the mark in its name, the same device and inode), and
-// the journal with it.  Nothing is searched for and nothing else is touched.  0, with
+// made (a plain file of this user's, the mark in its name, inside this run's working folder
+// and reached without following a link, the same device, inode and birth time; kept on a
+// file system without birth times), and the journal with it; a journal too large for any run
+// is removed unread.  Nothing is searched for and nothing else is touched.  0, with
 // removed the count of temporary files removed, or the errno value (saves then go on without
 // a journal).  Once a run.
 int StartSaveJournal(const char* folder, int& removed);

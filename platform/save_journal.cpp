@@ -3,19 +3,27 @@
 //
 // A journal is "<folder>/saves.<8 hex digits>.jnl", made new by each run and held locked
 // (flock) by it until it ends; a run that ends normally removes its own.  It holds one line
-// for each temporary file in flight: "<device> <inode> <full path>\n".  The whole text is
-// written again whenever a line comes or goes (it is usually one line or none), first over
-// the old text and then cut to length, so a run killed at any moment leaves every temporary it
-// had in flight written down.  Nothing is synced: a killed program's writes reach the file.
+// for each temporary file in flight: "<device> <inode> <birth> <full path>\n", where birth is
+// the file's birth time as "<seconds>.<nanoseconds>", or "-" on a file system that keeps none
+// (older journals have no birth field at all), and the full path has the links on its way
+// resolved when the temporary is made.  The line is written when the temporary is
+// made, before any byte of it, so its birth time is the one thing besides device and inode
+// that tells the very file from another made later at the same path, which may well be given
+// the same inode.  The whole text is written again whenever a line comes or goes (it is
+// usually one line or none), first over the old text and then cut to length, so a run killed
+// at any moment leaves every temporary it had in flight written down.  Nothing is synced: a
+// killed program's writes reach the file.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -64,6 +72,54 @@ bool IsJournalName(const char* name) {
 
 bool OwnedPlainFile(const struct stat& st) { return S_ISREG(st.st_mode) && st.st_uid == ::geteuid(); }
 
+// A temporary file as its journal line tells it: device, inode and birth time.
+struct TemporaryIdentity {
+  unsigned long long device = 0, inode = 0;
+  long long bornSeconds = 0;
+  unsigned bornNanoseconds = 0;
+  bool born = false;  // the file system keeps birth times
+};
+
+// The identity of the file the descriptor dir and name give (name empty: dir itself), never
+// through a link; false when it is not a plain file of this user's.
+bool IdentityOf(int dir, const char* name, TemporaryIdentity& id) {
+  struct statx sx;
+  const int flags = name[0] ? AT_SYMLINK_NOFOLLOW : AT_EMPTY_PATH;
+  if (::statx(dir, name, flags, STATX_TYPE | STATX_UID | STATX_INO | STATX_BTIME, &sx) != 0 ||
+      !S_ISREG(sx.stx_mode) || sx.stx_uid != ::geteuid())
+    return false;
+  id.device = static_cast<unsigned long long>(makedev(sx.stx_dev_major, sx.stx_dev_minor));
+  id.inode = static_cast<unsigned long long>(sx.stx_ino);
+  id.born = (sx.stx_mask & STATX_BTIME) != 0;
+  id.bornSeconds = id.born ? static_cast<long long>(sx.stx_btime.tv_sec) : 0;
+  id.bornNanoseconds = id.born ? sx.stx_btime.tv_nsec : 0;
+  return true;
+}
+
+// The folder that holds path, opened one component at a time from the working folder (the
+// descriptor working) without following a link; leaf gets the last component.  -1 when path
+// is not below the working folder or a component on its way is a link or not a folder.
+int OpenFolderBelow(int working, const std::string& workingPath, const std::string& path, std::string& leaf) {
+  const std::string prefix = workingPath == "/" ? workingPath : workingPath + "/";
+  if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0) return -1;
+  int dir = ::dup(working);
+  for (size_t start = prefix.size(); dir >= 0;) {
+    const size_t slash = path.find('/', start);
+    const std::string part = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+    if (part.empty() || part == "." || part == "..") break;
+    if (slash == std::string::npos) {
+      leaf = part;
+      return dir;
+    }
+    const int next = ::openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    ::close(dir);
+    dir = next;
+    start = slash + 1;
+  }
+  if (dir >= 0) ::close(dir);
+  return -1;
+}
+
 bool WrittenRecently(const struct stat& st) {
   const auto written = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
       std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
@@ -71,43 +127,47 @@ bool WrittenRecently(const struct stat& st) {
 }
 
 // Removes the temporary file one journal line names, when it is still the very file the ended
-// run made: a plain file of ours, our mark in its name, on the same device and inode.  A
-// folder on its way that was swapped for a link since leads elsewhere, where no file has that
-// inode; the file itself is looked at and removed through its folder, never followed.
-bool RemoveJournalled(const std::string& line) {
-  unsigned long long device = 0, inode = 0;
+// run made: a plain file of ours, our mark in its name, inside the working folder of this run,
+// on the same device and inode and born at the same moment.  A line without a birth time, or a
+// file system that keeps none, keeps the file.  The file is reached from the working folder
+// one folder at a time, never through a link, and removed through its folder.
+bool RemoveJournalled(const std::string& line, int working, const std::string& workingPath) {
+  TemporaryIdentity written;
   int consumed = 0;
-  if (std::sscanf(line.c_str(), "%llu %llu %n", &device, &inode, &consumed) != 2 || consumed <= 0) return false;
+  if (std::sscanf(line.c_str(), "%llu %llu %lld.%u %n", &written.device, &written.inode, &written.bornSeconds,
+                  &written.bornNanoseconds, &consumed) != 4 || consumed <= 0)
+    return false;
   const std::string path = line.substr(static_cast<size_t>(consumed));
-  const std::string folder = FolderOf(path), leaf = LeafOf(path);
-  if (path.empty() || path[0] != '/' || !IsOwnTemporaryName(leaf.c_str())) return false;
+  if (path.empty() || path[0] != '/' || !IsOwnTemporaryName(LeafOf(path).c_str())) return false;
   if (g_beforeRemoval) g_beforeRemoval(path.c_str());
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  std::string leaf;
+  const int dir = OpenFolderBelow(working, workingPath, path, leaf);
   if (dir < 0) return false;
-  struct stat st;
-  const bool same = ::fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && OwnedPlainFile(st) &&
-                    st.st_dev == device && st.st_ino == inode;
+  TemporaryIdentity found;
+  const bool same = IdentityOf(dir, leaf.c_str(), found) && found.born && found.device == written.device &&
+                    found.inode == written.inode && found.bornSeconds == written.bornSeconds &&
+                    found.bornNanoseconds == written.bornNanoseconds;
   const bool removed = same && ::unlinkat(dir, leaf.c_str(), 0) == 0;
   ::close(dir);
   return removed;
 }
 
-// The journal of a run that has ended: its temporaries removed, then the journal itself.
-// Journals of runs still going (locked) and not of ours are left alone.
-int SweepJournal(int folder, const char* name) {
+// The journal of a run that has ended: its temporaries removed, then the journal itself; one
+// larger than any run writes is removed without acting on its lines.  Journals of runs still
+// going (locked) and not of ours are left alone.
+int SweepJournal(int folder, const char* name, int working, const std::string& workingPath) {
   const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
   struct stat st;
   int removed = 0;
-  if (::fstat(fd, &st) == 0 && OwnedPlainFile(st) && !WrittenRecently(st) && st.st_size <= JOURNAL_MAX_BYTES &&
-      ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-    std::string text(static_cast<size_t>(st.st_size), '\0');
+  if (::fstat(fd, &st) == 0 && OwnedPlainFile(st) && !WrittenRecently(st) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    std::string text(st.st_size <= JOURNAL_MAX_BYTES ? static_cast<size_t>(st.st_size) : 0, '\0');
     const ssize_t got = text.empty() ? 0 : ::pread(fd, text.data(), text.size(), 0);
     text.resize(got > 0 ? static_cast<size_t>(got) : 0);
     for (size_t start = 0; start < text.size();) {
       size_t end = text.find('\n', start);
       if (end == std::string::npos) break;  // a line cut short by a killed rewrite
-      removed += RemoveJournalled(text.substr(start, end - start));
+      removed += RemoveJournalled(text.substr(start, end - start), working, workingPath);
       start = end + 1;
     }
     ::unlinkat(folder, name, 0);
@@ -132,7 +192,9 @@ int StartSaveJournal(const char* folder, int& removed) {
     while (const dirent* entry = ::readdir(listing))
       if (IsJournalName(entry->d_name)) journals.push_back(entry->d_name);
     ::closedir(listing);
-    for (const std::string& name : journals) removed += SweepJournal(dir, name.c_str());
+    const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const std::string& name : journals) removed += SweepJournal(dir, name.c_str(), here, working);
+    if (here >= 0) ::close(here);
   }
   ::close(dir);
   char made[FILE_PATH_SIZE + 32];
@@ -163,12 +225,21 @@ void EndSaveJournal() {
 
 void JournalTemporary(int fd, const char* tempPath) {
   const std::lock_guard<std::mutex> lock(g_mutex);
-  struct stat st;
-  if (g_journal < 0 || std::strchr(tempPath, '\n') || ::fstat(fd, &st) != 0) return;
-  const std::string full = tempPath[0] == '/' ? std::string(tempPath) : g_workingFolder + "/" + tempPath;
-  char identity[48];
-  std::snprintf(identity, sizeof identity, "%llu %llu ", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
+  TemporaryIdentity id;
+  if (g_journal < 0 || std::strchr(tempPath, '\n') || !IdentityOf(fd, "", id)) return;
+  std::string full = tempPath[0] == '/' ? std::string(tempPath) : g_workingFolder + "/" + tempPath;
+  // The folder as it is now, with the links on its way resolved while the temporary just made is
+  // in it: the sweep follows no link.
+  if (char* real = ::realpath(FolderOf(full).c_str(), nullptr)) {
+    full = std::string(real) + "/" + LeafOf(full);
+    std::free(real);
+  }
+  char identity[80];
+  if (id.born)
+    std::snprintf(identity, sizeof identity, "%llu %llu %lld.%09u ", id.device, id.inode, id.bornSeconds,
+                  id.bornNanoseconds);
+  else
+    std::snprintf(identity, sizeof identity, "%llu %llu - ", id.device, id.inode);
   g_lines.push_back({tempPath, identity + full + "\n"});
   RewriteJournal();
 }

@@ -127,7 +127,7 @@ void Solid::AdvancePose(float dt, Vec3& omega) {
   omega = MatrixTimes(orientation, MatrixTimes(inverseInertia, MatrixTransposeTimes(orientation, angularMomentum)));
   const Vec3 theta = omega * dt;
   const float angle = std::sqrt(LengthSquared(theta));
-  if (!(angle > 1e-6f)) return;  // also when not finite
+  if (!(angle > 1e-6f) || !std::isfinite(angle)) return;  // nothing to turn, or no turn to make
   const Vec3 a = theta * (1.0f / angle);
   const float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
   const float q[9] = {a.x * a.x + c * (1.0f - a.x * a.x), a.x * a.y * t - a.z * s,           a.x * a.z * t + a.y * s,

@@ -323,7 +323,10 @@ const char* EngineModel::SimulationFault(int transmissionType, int vehicleClass)
         {"base speed", e.maxTorqueSpeed, false},
         {"stiffness", e.stiffness, false},
     };
-    return FirstFault(figures);
+    if (const char* fault = FirstFault(figures)) return fault;
+    // A negative power gives a negative base speed, below which the full torque never applies
+    // and above which the torque turns against the motor.
+    return e.maxTorqueSpeed < 0.0f ? "base speed" : nullptr;
   }
   const Figure figures[] = {
       {"torque spread", e.spreadMul, true},

@@ -485,9 +485,9 @@ TEST_F(AppHarness, TheDataFolderProbeFollowsNoLinkAndLeavesNothing) {
 }
 
 // Start-up removes what saves killed in an earlier run left, as that run's journal in "cache"
-// names it, also through a data folder kept elsewhere behind a link.  Nothing is searched for:
-// the user's files in data and mods (links to other folders, an ordinary set-up) stay, however
-// much their names look like temporary files.
+// names it, also through a data folder kept elsewhere in the working folder behind a link.
+// Nothing is searched for: the user's files in data and mods (links to other folders, an
+// ordinary set-up) stay, however much their names look like temporary files.
 TEST_F(AppHarness, StartUpRemovesTheTemporaryFilesOfKilledSavesOnly) {
   namespace fs = std::filesystem;
   fs::create_directories("elsewhere/mods/vehicles/XRT/deep/er");
@@ -500,20 +500,31 @@ TEST_F(AppHarness, StartUpRemovesTheTemporaryFilesOfKilledSavesOnly) {
     std::ofstream(path) << "half a save";
     ASSERT_TRUE(FileSetWriteTime(path, FileTimeFromUnix(1000000000, 0)));  // 2001
   };
-  const char* killed = "data/veh/XRT.veh.zkt-save-12345678.tmp";
   const char* kept[] = {"mods/vehicles/XRT/deep/er/report.deadbeef.tmp", "mods/notes.20261201.tmp",
                         "data/veh/backup.20261209.tmp", "data/veh/XRT.veh.12345678.tmp",
                         "data/veh/XRT.veh.zkt-save-87654321.tmp", "cfg.txt.0badf00d.tmp"};
-  make(killed);
   for (const char* path : kept) make(path);
-  struct stat st;
-  ASSERT_EQ(stat(killed, &st), 0);
-  {
-    std::ofstream journal("cache/saves.0badf00d.jnl");
-    journal << st.st_dev << ' ' << st.st_ino << ' ' << (fs::current_path() / killed).string() << '\n';
-    journal << st.st_dev << ' ' << st.st_ino + 1 << ' ' << (fs::current_path() / kept[4]).string() << '\n';
+  // A run killed in the middle of a save; a line naming another inode beside its own.
+  const pid_t child = fork();
+  if (child == 0) {
+    int removed = 0;
+    SafeWrite w;
+    if (StartSaveJournal("cache", removed) != 0 || !SafeWriteBegin(w, "data/veh/XRT.veh")) _exit(1);
+    _exit(0);
   }
-  ASSERT_TRUE(FileSetWriteTime("cache/saves.0badf00d.jnl", FileTimeFromUnix(1000000000, 0)));
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::string killed;
+  for (const auto& entry : fs::directory_iterator("data/veh"))
+    if (entry.path().filename().string().rfind("XRT.veh.zkt-save-", 0) == 0 && entry.path().string() != kept[4])
+      killed = entry.path().string();
+  ASSERT_FALSE(killed.empty());
+  struct stat st;
+  ASSERT_EQ(stat(killed.c_str(), &st), 0);
+  std::ofstream("cache/saves.0badf00d.jnl") << st.st_dev << ' ' << st.st_ino + 1 << ' ' << (fs::current_path() / kept[4]).string() << '\n';
+  for (const auto& entry : fs::directory_iterator("cache"))
+    ASSERT_TRUE(FileSetWriteTime(entry.path().c_str(), FileTimeFromUnix(1000000000, 0)));
   AppForceNoGraphics(1);
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_FALSE(fs::exists(killed));

@@ -107,6 +107,7 @@ void CheckFigures(Car& car) {
     CHECK(std::isfinite(w.rideHeight) && w.maxTravel >= 0.0f && std::isfinite(w.maxTravel));
     CHECK(std::isfinite(w.restArmAngle) && std::isfinite(w.trailingArmLength) && std::isfinite(w.toeAngle));
     CHECK(std::isfinite(w.loadLimits[0]) && std::isfinite(w.loadLimits[1]) && std::isfinite(w.brakeTorque));
+    CHECK(w.brakeTorque >= 0.0f);  // a brake never drives its wheel
     CHECK(std::isfinite(w.springRate) && std::isfinite(w.bumpDamping) && std::isfinite(w.reboundDamping));
     CHECK(std::isfinite(w.uprightX) && w.slotIndex < 4);
   }
@@ -125,8 +126,10 @@ void CheckFigures(Car& car) {
   CHECK(std::isfinite(car.halfWidth) && std::isfinite(car.bodyForceFigures[0]) && std::isfinite(car.tyreRadiusRatio));
   CHECK(Within(car.topSpeed, LEAST_TOP_SPEED, MOST_TOP_SPEED));
   CHECK(std::isfinite(car.gearRatios[0]) && car.gearRatios[1] == 0.0f);
-  for (int slot = 2; slot < Car::GEAR_SLOTS; ++slot) CHECK(Within(car.gearRatios[slot], 0.5f, 7.5f));
-  CHECK(Within(car.finalDrive, 0.5f, 7.5f) && Within(car.frontShare, 0.0f, 2.55f));
+  // A ratio word w gives w x 7 / 65534 + 0.5: from 0.5 up to a little over 7.5 at 65535.
+  const float mostRatio = 65535.0f * 7.0f / 65534.0f + 0.5f;
+  for (int slot = 2; slot < Car::GEAR_SLOTS; ++slot) CHECK(Within(car.gearRatios[slot], 0.5f, mostRatio));
+  CHECK(Within(car.finalDrive, 0.5f, mostRatio) && Within(car.frontShare, 0.0f, 1.0f));
   CHECK(car.gearCount >= 3 && car.gearCount <= 9);
   CHECK(car.driveType != DRIVE_FOUR || (car.wheelSets[0].paired && car.wheelSets[1].paired));
 

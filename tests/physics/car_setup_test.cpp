@@ -271,6 +271,20 @@ TEST_F(CarSetup, DriveWheelsAerodynamicsAndTheWheelBaseFollowTheirEdgeCases) {
   EXPECT_NEAR(c->torqueFactors[0], 0.4f * 2.0f, 1e-6);
   EXPECT_EQ(c->drivetrainEfficiency, 0.8f);
   EXPECT_EQ(c->drivenWheels, 4);
+  // A default set-up, which is not clamped, with a front share and a brake balance past the
+  // whole: the front takes all of each, the rear is never driven nor braked backwards, and the
+  // set-up stays as written.
+  c->setupIndex = 0;
+  c->currentSetup = c->setups[0].record;
+  c->currentSetup.bytes[SETUP_FRONT_SHARE] = 250;
+  c->currentSetup.bytes[SETUP_BRAKE_BALANCE] = 250;
+  c->SetupFromVehicle(0);
+  EXPECT_EQ(c->torqueFactors[1], 2.0f);
+  EXPECT_EQ(c->torqueFactors[0], 0.0f);
+  EXPECT_EQ(c->wheelSets[1].brakeTorque, 2.0f * SetupFloat(c->currentSetup, SETUP_BRAKE_STRENGTH));
+  EXPECT_EQ(c->wheelSets[0].brakeTorque, 0.0f);
+  EXPECT_EQ(c->currentSetup.bytes[SETUP_FRONT_SHARE], 250);
+  EXPECT_EQ(c->currentSetup.bytes[SETUP_BRAKE_BALANCE], 250);
   c->wheelCount = 3;
   c->SetupFromVehicle(0);
   EXPECT_EQ(c->driveType, DRIVE_REAR);

@@ -8,6 +8,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -403,6 +404,21 @@ int StartJournal(const std::string& folder) {
   return removed;
 }
 
+// A journal line for the file at path as a run would write it: device, inode, birth time and
+// the full path (empty when the file is missing or the file system keeps no birth times).
+std::string JournalLineFor(const std::string& path) {
+  struct statx sx;
+  if (statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &sx) != 0 ||
+      !(sx.stx_mask & STATX_BTIME))
+    return "";
+  char identity[80];
+  std::snprintf(identity, sizeof identity, "%llu %llu %lld.%09u ",
+                static_cast<unsigned long long>(makedev(sx.stx_dev_major, sx.stx_dev_minor)),
+                static_cast<unsigned long long>(sx.stx_ino), static_cast<long long>(sx.stx_btime.tv_sec),
+                static_cast<unsigned>(sx.stx_btime.tv_nsec));
+  return identity + fs::absolute(path).string() + "\n";
+}
+
 }  // namespace
 
 // What saves killed before their rename leave is removed at the next start, found through the
@@ -485,13 +501,80 @@ TEST(SaveJournal, AFolderSwappedForALinkIsNotFollowed) {
   swapRoot = root;
   FilesSetJournalRemovalHook([](const char*) {
     fs::rename(swapRoot + "/data/sub", swapRoot + "/data/sub.moved");
-    fs::create_directory_symlink(swapRoot + "/elsewhere", swapRoot + "/data/sub");
+    fs::create_directory_symlink(fs::absolute(swapRoot + "/elsewhere"), swapRoot + "/data/sub");
   });
   EXPECT_EQ(StartJournal(cache), 0);
   FilesSetJournalRemovalHook(nullptr);
   EndSaveJournal();
   EXPECT_EQ(ReadText(lookalike), "not the save's");
   EXPECT_TRUE(fs::exists(data + "/sub.moved/" + fs::path(left).filename().string()));
+}
+
+// Journal lines that name a file other than the one the save made remove nothing: a temporary
+// deleted and made again at its path (the file system may give it the same inode), a file
+// outside the working folder named by a forged journal with its true identity, and anything a
+// journal larger than any run writes names (that journal itself goes, unread).
+TEST(SaveJournal, OnlyTheVeryFileInsideTheWorkingFolderIsRemoved) {
+  const std::string root = FreshFolder("journal_identity");
+  const std::string cache = root + "/cache", data = root + "/data";
+  fs::create_directories(cache);
+  fs::create_directories(data);
+  int status = -1;
+  const pid_t killed = KillSavesInChild(cache, {data + "/again.veh"});
+  ASSERT_EQ(waitpid(killed, &status, 0), killed);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::string again = TemporariesOf(data + "/again.veh").at(0);
+  const std::string journalled = JournalLineFor(again);
+  if (journalled.empty()) GTEST_SKIP() << "the file system keeps no birth times";
+  // Made again until it is born later, on the same inode when the file system gives it back.
+  const auto deviceAndInode = [](const std::string& line) { return line.substr(0, line.find(' ', line.find(' ') + 1)); };
+  for (int tries = 0; tries < 200; ++tries) {
+    fs::remove(again);
+    WriteText(again, "made again");
+    const std::string line = JournalLineFor(again);
+    if (line != journalled && deviceAndInode(line) == deviceAndInode(journalled)) break;
+    usleep(1000);
+  }
+  ASSERT_NE(JournalLineFor(again), journalled);
+
+  // Outside the working folder: a temporary-named file with its true identity in a forged
+  // journal, beside a line for one inside that is removed.  A line without a birth time, as
+  // older runs and file systems that keep none write it, keeps its file.
+  char outsideFolder[] = "/tmp/zkt_journal_outside_XXXXXX";
+  ASSERT_NE(mkdtemp(outsideFolder), nullptr);
+  const std::string outside = std::string(outsideFolder) + "/notes.txt.zkt-save-0000abcd.tmp";
+  WriteText(outside, "not the save's");
+  const std::string inside = data + "/inside.veh.zkt-save-0000abcd.tmp";
+  WriteText(inside, "a save's");
+  const std::string older = data + "/older.veh.zkt-save-0000abcd.tmp", unborn = data + "/unborn.veh.zkt-save-0000abcd.tmp";
+  WriteText(older, "a save's");
+  WriteText(unborn, "a save's");
+  const auto withoutBirth = [](const std::string& line, const char* instead) {
+    const size_t birth = line.find(' ', line.find(' ') + 1) + 1;
+    return line.substr(0, birth) + instead + line.substr(line.find(' ', birth) + 1);
+  };
+  std::ofstream(cache + "/saves.0000abcd.jnl") << JournalLineFor(outside) << JournalLineFor(inside)
+                                               << withoutBirth(JournalLineFor(older), "")
+                                               << withoutBirth(JournalLineFor(unborn), "- ");
+  // A journal over 1 MB naming a temporary truly left behind.
+  const std::string kept = data + "/large.veh.zkt-save-0000abcd.tmp";
+  WriteText(kept, "a save's");
+  std::string large;
+  while (large.size() < 1100000) large += JournalLineFor(kept);
+  std::ofstream(cache + "/saves.0000beef.jnl") << large;
+  ASSERT_EQ(fs::file_size(cache + "/saves.0000beef.jnl"), large.size());
+  AgeJournals(cache);
+
+  EXPECT_EQ(StartJournal(cache), 1);
+  EndSaveJournal();
+  EXPECT_EQ(ReadText(again), "made again");
+  EXPECT_EQ(ReadText(outside), "not the save's");
+  EXPECT_FALSE(fs::exists(inside));
+  EXPECT_TRUE(fs::exists(older));
+  EXPECT_TRUE(fs::exists(unborn));
+  EXPECT_TRUE(fs::exists(kept));
+  EXPECT_TRUE(fs::is_empty(cache)) << "every ended run's journal is gone";
+  fs::remove_all(outsideFolder);
 }
 
 // The data folder's probe: a new file of a new name each time, made and removed, that never

@@ -104,6 +104,10 @@ TEST_F(SolidMotion, AFastBodyStopsAtTheEdgeOfTheFixedRangeAndANonFiniteOneIsStop
   StepAlone(broken, G);
   EXPECT_EQ(Reports.lines.size(), 2u) << "reported again after it cleared";
   for (float v : broken.orientation) EXPECT_TRUE(std::isfinite(v));
+  // A finite spin whose turn in one step is too large to measure turns nothing.
+  broken.angularMomentum = {3e38f, 3e38f, 0.0f};
+  StepAlone(broken, G);
+  for (float v : broken.orientation) EXPECT_TRUE(std::isfinite(v));
 }
 
 TEST_F(SolidMotion, ABodyTooLightToIntegrateIsNotUpdated) {

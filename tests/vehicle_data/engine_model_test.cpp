@@ -555,6 +555,10 @@ TEST(EngineModel, AnEngineThatCannotBeSteppedNamesItsFigure) {
   EXPECT_STREQ(motor.SimulationFault(6, CLASS_GT), "maximum torque");
   motor.maxTorque = 300.0f, motor.redline = 0.0f;
   EXPECT_STREQ(motor.SimulationFault(6, CLASS_GT), "redline");
+  motor.redline = 1500.0f, motor.maxPower = -90000.0f;  // a base speed of -300 rad/s
+  EXPECT_STREQ(motor.SimulationFault(6, CLASS_GT), "base speed");
+  motor.maxPower = 0.0f;  // no power: no torque above standstill, but nothing to refuse
+  EXPECT_EQ(motor.SimulationFault(6, CLASS_GT), nullptr);
 }
 
 }  // namespace
