@@ -214,9 +214,10 @@ void PopulateMapSquares(MapSquareGrid& g, const SquareSpans* chunks, size_t coun
   }
 }
 
-// The box of an object holds (x, y), bounds included.
+// The box of an object holds (x, y), bounds included.  Worked without branches: a ray's square
+// holds a few objects whose boxes hold the point unpredictably.
 bool BoxHolds(const FixedOb& o, int32_t x, int32_t y) {
-  return x >= o.box[0] && x <= o.box[3] && y >= o.box[1] && y <= o.box[4];
+  return (x >= o.box[0]) & (x <= o.box[3]) & (y >= o.box[1]) & (y <= o.box[4]);
 }
 
 // Makes room for needed entries: a new pool of (needed / 256 + 2) x 256 when that exceeds the
