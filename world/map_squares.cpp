@@ -2,6 +2,7 @@
 #include "world/map_squares.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -214,9 +215,10 @@ void PopulateMapSquares(MapSquareGrid& g, const SquareSpans* chunks, size_t coun
   }
 }
 
-// The box of an object holds (x, y), bounds included.
+// The box of an object holds (x, y), bounds included.  Worked without branches: a ray's square
+// holds a few objects whose boxes hold the point unpredictably.
 bool BoxHolds(const FixedOb& o, int32_t x, int32_t y) {
-  return x >= o.box[0] && x <= o.box[3] && y >= o.box[1] && y <= o.box[4];
+  return (x >= o.box[0]) & (x <= o.box[3]) & (y >= o.box[1]) & (y <= o.box[4]);
 }
 
 // Makes room for needed entries: a new pool of (needed / 256 + 2) x 256 when that exceeds the
@@ -476,10 +478,15 @@ int32_t QueryMapSquare(Wld& world, const IntVector& point, const IntVector& vect
                 row = SquareIndex(point.y, g.minY, world.gridShift);
   if (column >= g.width || row >= g.height) return 0;  // a box wider than the squares
   const MapSquare& q = g.squares[row * g.width + column];
-  for (uint32_t i = 0; i < q.objectCount; ++i) {
-    FixedOb* o = q.objects[i];
-    if (BoxHolds(*o, point.x, point.y))
-      o->RayTest(point, vector, hit, nullptr, nullptr, nullptr, RAY_TEST_MODE_SURFACE);
+  // The boxes of up to 64 objects are read first, each independent of the others, and then the
+  // objects whose boxes hold the point are tested in their order.
+  for (uint32_t first = 0; first < q.objectCount; first += 64) {
+    const uint32_t count = std::min<uint32_t>(q.objectCount - first, 64);
+    uint64_t holding = 0;
+    for (uint32_t i = 0; i < count; ++i) holding |= uint64_t(BoxHolds(*q.objects[first + i], point.x, point.y)) << i;
+    for (; holding; holding &= holding - 1)
+      q.objects[first + uint32_t(std::countr_zero(holding))]->RayTest(point, vector, hit, nullptr, nullptr, nullptr,
+                                                                      RAY_TEST_MODE_SURFACE);
   }
   if (withDynamic && g.pool)
     for (int32_t e = q.dynamicHead; e != MAP_SQUARE_NO_ENTRY; e = g.pool[e].next) {

@@ -3,24 +3,28 @@
 // Ours go through the map squares' point query to the segments' analytic ray tests, the path
 // of car contacts (QueryMapSquare, as FindSurfaceBelow calls it); Embree's through one scene of
 // the triangles of the segments' finest levels as our sweep builds them (a device with
-// "threads=1", rtcIntersect1; the scene's build is not timed).  Both get the same 1,000,000
-// contact-like probes (from 2 m above to 20 m below random road points) and 100,000 slanted
-// rays through road points (2 m above to 2 m below them, tilted).  Prints the rays per second of each, the ratio, and the agreement
-// (the share of rays both hit among those either hits, the largest height difference).
-// Target: at least 25% of Embree's rays per second on the contact probes.
-// Run: taskset -c 7 build/bench/bench_world_rays (Release, one core).
-#include <benchmark/benchmark.h>
+// "threads=1", rtcIntersect1, one ray a call; the scene's build is not timed).  Both get the
+// same 1,000,000 contact-like probes (from 2 m above to 20 m below random road points) and
+// 100,000 slanted rays through road points (2 m above to 2 m below them, tilted).
+// Each round times one pass of every ray of a kind through each side by the thread's processor
+// time, the two sides in turn (ours first in even rounds, Embree's first in odd ones), so that
+// the machine's load falls on both; a round's ratio is Embree's time over ours.  Prints the
+// median of the rounds' ratios of each kind with their range and each side's median rays per
+// second, the agreement (the share of rays both hit among those either hits, the largest
+// height difference) and a fingerprint of our hits to compare changes by.
+// Target: a median ratio of at least 1 on both kinds.
+// Run: taskset -c 7 build/bench/bench_world_rays [rounds, at least 15] (Release, one core).
 #include <embree3/rtcore.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <random>
-#include <string>
+#include <cstdlib>
+#include <ctime>
 #include <vector>
 
+#include "core/checksum.h"
 #include "tests/world/road_track.h"
 #include "world/map_squares.h"
 #include "world/render_mesh_builder.h"
@@ -150,65 +154,83 @@ double Embree(RTCScene scene, const Ray& r) {
   return r.top.z / M + double(h.ray.tfar) * d[2];
 }
 
-std::map<std::string, double> RaysPerSecond;
-
 const std::vector<Ray>& RaysOf(int kind) { return kind == 0 ? TheTrack().contact : TheTrack().slanted; }
 const char* KindName(int kind) { return kind == 0 ? "contact probes" : "slanted rays"; }
 
-// Every ray of the benchmark's kind through cast, timed; rays per second kept under who.
+double ThreadSeconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The processor seconds of one pass of every ray through cast.
 template <class Cast>
-void TimeRays(benchmark::State& state, const char* who, Cast cast) {
-  const std::vector<Ray>& rays = RaysOf(int(state.range(0)));
+double TimePass(const std::vector<Ray>& rays, Cast cast) {
   double sum = 0;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state)
-    for (const Ray& r : rays) sum += cast(r);
-  benchmark::DoNotOptimize(sum);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double count = double(rays.size()) * double(state.iterations());
-  RaysPerSecond[std::string(who) + " " + KindName(int(state.range(0)))] = count / seconds;
-  state.counters["rays/s"] = benchmark::Counter(count, benchmark::Counter::kIsRate);
+  const double start = ThreadSeconds();
+  for (const Ray& r : rays) sum += cast(r);
+  const double seconds = ThreadSeconds() - start;
+  volatile double kept = sum;
+  (void)kept;
+  return seconds;
 }
 
-void BM_Ours(benchmark::State& state) {
-  Wld& world = *TheTrack().world;
-  TimeRays(state, "ours", [&world](const Ray& r) { return Ours(world, r); });
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : 0.5 * (values[n / 2 - 1] + values[n / 2]);
 }
-
-void BM_Embree(benchmark::State& state) {
-  RTCScene scene = TheTrack().scene;
-  TimeRays(state, "embree", [scene](const Ray& r) { return Embree(scene, r); });
-}
-
-BENCHMARK(BM_Ours)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(2);
-BENCHMARK(BM_Embree)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  const int rounds = argc > 1 ? std::max(15, std::atoi(argv[1])) : 15;
+  Crc32InitTable();
   Track& track = TheTrack();
-  std::printf("road: %zu segments, %d triangles in Embree's scene\n", track.road.segments.size(), track.triangles);
-  benchmark::RunSpecifiedBenchmarks();
+  std::printf("road: %zu segments, %d triangles in Embree's scene; %d rounds\n", track.road.segments.size(),
+              track.triangles, rounds);
+  Wld& world = *track.world;
+  RTCScene scene = track.scene;
+  const auto ours = [&world](const Ray& r) { return Ours(world, r); };
+  const auto embree = [scene](const Ray& r) { return Embree(scene, r); };
+  uint32_t fingerprint = 0;
   for (int kind = 0; kind < 2; ++kind) {
-    const std::string name = KindName(kind);
+    const std::vector<Ray>& rays = RaysOf(kind);
     int either = 0, both = 0;
     double worst = 0;
-    for (const Ray& r : RaysOf(kind)) {
-      const double a = Ours(*track.world, r), b = Embree(track.scene, r);
+    for (const Ray& r : rays) {
+      const double a = Ours(world, r), b = Embree(scene, r);
+      fingerprint = Crc32Word(fingerprint, std::isnan(a) ? 0x80000000u : uint32_t(int32_t(std::lround(a * M))));
       if (std::isnan(a) && std::isnan(b)) continue;
       ++either;
       if (std::isnan(a) || std::isnan(b)) continue;
       ++both;
       worst = std::max(worst, std::fabs(a - b));
     }
-    std::printf("%s: both hit %.4f of %d rays either hit, largest height difference %.4f m\n", name.c_str(),
+    std::printf("%s: both hit %.4f of %d rays either hit, largest height difference %.4f m\n", KindName(kind),
                 either ? double(both) / either : 0.0, either, worst);
-    const double ours = RaysPerSecond["ours " + name], embree = RaysPerSecond["embree " + name];
-    if (ours > 0 && embree > 0)
-      std::printf("%s: ours %.0f rays/s, Embree %.0f rays/s, ours / Embree %.2f%s\n", name.c_str(), ours, embree,
-                  ours / embree, kind == 0 ? " (target at least 0.25)" : "");
   }
-  benchmark::Shutdown();
+  std::printf("fingerprint of our hits: %08x\n", fingerprint);
+  for (int kind = 0; kind < 2; ++kind) {
+    const std::vector<Ray>& rays = RaysOf(kind);
+    std::vector<double> ratios, ourRates, embreeRates;
+    for (int round = 0; round < rounds; ++round) {
+      double ourSeconds, embreeSeconds;
+      if (round % 2 == 0) {
+        ourSeconds = TimePass(rays, ours);
+        embreeSeconds = TimePass(rays, embree);
+      } else {
+        embreeSeconds = TimePass(rays, embree);
+        ourSeconds = TimePass(rays, ours);
+      }
+      ratios.push_back(embreeSeconds / ourSeconds);
+      ourRates.push_back(double(rays.size()) / ourSeconds);
+      embreeRates.push_back(double(rays.size()) / embreeSeconds);
+    }
+    std::printf("%s: ours %.0f rays/s, Embree %.0f rays/s (medians); ours / Embree %.3f (median of %d rounds, "
+                "%.3f to %.3f; target at least 1)\n",
+                KindName(kind), Median(ourRates), Median(embreeRates), Median(ratios), rounds,
+                *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()));
+  }
   return 0;
 }

@@ -487,6 +487,9 @@ TEST_F(MapSquares, DroppingTheListsEmptiesEverySquareAndFreesThePools) {
 
 TEST_F(MapSquares, QueriesEqualABruteForceLoopOverTheObjects) {
   RandomObjects(1500, 23);
+  // A pile of 150 in one square, each higher than the last and a little narrower: the query
+  // reads its objects' boxes 64 at a time.
+  for (int k = 0; k < 150; ++k) Add(OBJECT_PLACED, 40.0 + k * 0.1, 40.0, 60.0, 60.0, -5.0 + k * 0.3);
   std::vector<PlaneBox*> dynamic;
   BuildMapSquares(W());
   std::mt19937 random(5);
@@ -502,6 +505,9 @@ TEST_F(MapSquares, QueriesEqualABruteForceLoopOverTheObjects) {
   for (int i = 0; i < W().objectCount; ++i)
     isDynamic[size_t(i)] = std::find(dynamic.begin(), dynamic.end(), W().objects[i]) != dynamic.end();
   const MapSquareGrid& g = W().grid;
+  uint32_t crowded = 0;  // the query reads the objects' boxes 64 at a time
+  for (int64_t q = 0; q < int64_t{g.width} * g.height; ++q) crowded = std::max(crowded, g.squares[q].objectCount);
+  EXPECT_GT(crowded, 150u);
   const uint32_t bit = uint32_t{1} << ConfigurationBit(W());
   int hits = 0;
   for (int n = 0; n < 100000; ++n) {
