@@ -258,6 +258,7 @@ int WriteVehicleAndVob(VehicleEditor& e, const char* name) {
   RebuildEditedCar(car);
   ++e.carSetups;
   NameSaved(e, name);
+  ReportSaved(vehPath, vobPath);
   return 1;
 }
 
@@ -266,6 +267,7 @@ int WriteVobOnly(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
   if (!car.model || !MakeNamedPath(path, sizeof path, VEHICLE_MODEL_PATTERN, name)) return 0;
   if (!WriteImage(path, ModelImage(*car.model))) return 0;
+  ReportSaved(path);
   RebuildEditedCar(car);
   ++e.carSetups;
   char code[MODEL_CODE_SIZE + 1];
@@ -627,8 +629,9 @@ int VehicleEditor::AddFrameFile(VehicleEditor& e, const char* name) {
 
 int VehicleEditor::SaveFrameFile(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, FRAME_FILE_PATTERN, name)) return 0;
-  return WriteFrameFile(*e.car, path);
+  if (!e.car || !TypedPath(path, sizeof path, FRAME_FILE_PATTERN, name) || !WriteFrameFile(*e.car, path)) return 0;
+  ReportSaved(path);
+  return 1;
 }
 
 int VehicleEditor::LoadAllColours(VehicleEditor& e, const char* name) {
@@ -654,8 +657,9 @@ int VehicleEditor::LoadAllColours(VehicleEditor& e, const char* name) {
 
 int VehicleEditor::SaveAllColours(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, ALL_COLOURS_PATTERN, name)) return 0;
-  return WriteAllColoursFile(*e.car, path);
+  if (!e.car || !TypedPath(path, sizeof path, ALL_COLOURS_PATTERN, name) || !WriteAllColoursFile(*e.car, path)) return 0;
+  ReportSaved(path);
+  return 1;
 }
 
 int VehicleEditor::SaveVehicleAndVob(VehicleEditor& e, const char* name) {
@@ -677,6 +681,7 @@ int VehicleEditor::SaveVehicleOnly(VehicleEditor& e, const char* name, int store
   if (!MakeVehiclePath(path, sizeof path, name, 0)) return 0;
   if (!WriteImage(path, VehicleImage(*e.car, name, storeModel))) return 0;
   NameSaved(e, name);
+  ReportSaved(path);
   return 1;
 }
 
@@ -822,11 +827,11 @@ int VehicleEditor::SetSkinId(VehicleEditor& e, const char* text) {
   FormatShortName(car.shortCode, car.shortName);
   const int missing = EditorShellHooks.checkVehicleSkins ? EditorShellHooks.checkVehicleSkins(car) : 0;
   if (missing == 1) {
-    ReportBox(&e.prss, TEXT_SKIN_MISSING, TEXT_SEE_HISTORY);
+    ShowMessageBox2Lines(&e.prss, TEXT_SKIN_MISSING, TEXT_SEE_HISTORY);
   } else if (missing > 1) {
     char first[96];
     std::snprintf(first, sizeof first, TEXT_SKINS_MISSING, missing);
-    ReportBox(&e.prss, first, TEXT_SEE_HISTORY);
+    ShowMessageBox2Lines(&e.prss, first, TEXT_SEE_HISTORY);
   }
   return 1;
 }
