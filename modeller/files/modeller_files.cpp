@@ -36,7 +36,7 @@ namespace {
 
 const char* const FILE_PROMPTS[] = {
     "Enter name of main object to LOAD", "Enter name of main object to SAVE", "Enter name of subobject to LOAD",
-    "Enter name of subobject to SAVE",   "Enter name of OBJ to load as main object ^3data\\obj\\*.obj",
+    "Enter name of subobject to SAVE",   "Enter name of OBJ to load as main object ^3data/obj/*.obj",
     "Enter name of object to IMPORT",    "Enter name of object to EXPORT",
 };
 constexpr int FILE_WORD_COUNT = 7;

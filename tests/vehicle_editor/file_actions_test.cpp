@@ -593,14 +593,16 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_"), 1);
   EXPECT_EQ(car().steerAnimation[0], 0);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_str_ab"), 1);
+  EXPECT_STREQ(car().steerAnimation, "ab") << "a whole name typed after the kept prefix";
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "STR_a"), 1);
   EXPECT_STREQ(car().steerAnimation, "a") << "one character past the prefix is a name";
   const int nodes = NumNodes;
   const std::pair<const char*, const char*> refused[] = {
       {"UVanim", "Not a steering animation : UVanim does not begin with \"str_\""},
       {"sit_abc", "Not a steering animation : sit_abc does not begin with \"str_\""},
-      {"str_abcdefgh", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_abcdefgh has more than 7 "
-                       "characters after \"str_\""},
+      {"str_abcdefgh", "Steering animation name too long : str_abcdefgh has more than 7 characters after \"str_\""},
+      {"str_str_abcdefgh", "Steering animation name too long : str_abcdefgh has more than 7 characters after \"str_\""},
       {"str_\xC3\xA9t\xC3\xA9", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_\xC3\xA9t\xC3\xA9 is not ASCII"},
       {"str_a\x80", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_a\x80 is not valid UTF-8"},
       {"str_a/b", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_a/b holds \"/\", which no file name may "
@@ -623,6 +625,9 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_EQ(listed, (std::vector<std::string>{"str_one", "str_two"}));
   Type("Select a steering animation", "two");  // after the "str_" that stays
   EXPECT_STREQ(car().steerAnimation, "two");
+  VehicleEditor::AskSteeringAnimation(e, 0, 0);
+  Type("Select a steering animation", "str_three");  // the whole name typed after it
+  EXPECT_STREQ(car().steerAnimation, "three");
 
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab1"), 1);
   EXPECT_STREQ(car().shortName, "AB1");
@@ -683,6 +688,7 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.testExportFolder = nullptr;
 
   ASSERT_EQ(VehicleEditor::SaveWheelFile(*e, "rim"), 1);
+  EXPECT_EQ(Reports().lines.back(), "Saved ^Ldata/whl/rim.whl");
   const uint32_t wheelSetups = e->carSetups;
   ASSERT_EQ(VehicleEditor::LoadWheelFile(*e, "rim"), 1);
   EXPECT_EQ(e->carSetups, wheelSetups + 1) << "the car is set up again";
