@@ -343,13 +343,16 @@ bool FindFirstFreePlace(const std::vector<PixelBox>& taken, float width, float h
   return false;
 }
 
+// A line placed one by one: its wrapping and its box in pixels.
+using PlacedMessage = std::pair<WrappedLine, PixelBox>;
+
 // The lines from the oldest on, each below the one before at the first free place in reading
-// order, at the room's share that reaches it highest (the widest of equals); false, with
-// nothing queued, when one finds none.
-bool PlaceInOrder(std::vector<PixelBox>& taken, const MessageLine* const* lines, int n, float rowPixels,
-                  uint32_t scene) {
+// order, at the room's share that reaches it highest (the widest of equals); false when one
+// finds none.
+bool PlaceInOrder(const std::vector<PixelBox>& taken, const MessageLine* const* lines, int n, float rowPixels,
+                  std::vector<PlacedMessage>& placed) {
   std::vector<PixelBox> trial = taken;
-  std::vector<std::pair<WrappedLine, PixelBox>> placed;
+  placed.clear();
   float minTop = 0.0f;
   for (int i = 0; i < n; ++i) {
     bool found = false;
@@ -369,8 +372,6 @@ bool PlaceInOrder(std::vector<PixelBox>& taken, const MessageLine* const* lines,
     minTop = bestBox.bottom;
     placed.emplace_back(std::move(best), bestBox);
   }
-  taken = std::move(trial);
-  for (const auto& [w, box] : placed) QueueLine(w, box.left, box.top, rowPixels, scene);
   return true;
 }
 
@@ -407,8 +408,26 @@ void PlaceMessages(std::vector<PixelBox>& taken) {
     }
     return;
   }
-  for (int first = 0; first < n; ++first)
-    if (PlaceInOrder(taken, lines + first, n - first, rowPixels, scene)) return;
+  // The fewest oldest lines left out, found by halving: leaving more out leaves more room.
+  std::vector<PlacedMessage> placed, trial;
+  int fits = -1;
+  for (int least = 0, most = n - 1; least <= most;) {
+    const int first = (least + most) / 2;
+    if (PlaceInOrder(taken, lines + first, n - first, rowPixels, trial)) {
+      fits = first;
+      placed.swap(trial);
+      most = first - 1;
+    } else {
+      least = first + 1;
+    }
+  }
+  if (fits >= 0) {
+    for (const auto& [w, box] : placed) {
+      taken.push_back(box);
+      QueueLine(w, box.left, box.top, rowPixels, scene);
+    }
+    return;
+  }
   const WrappedLine w = WrapLine(lines[n - 1], RoomAtShare(ROOM_SHARES[0]));
   float x = PixelX(ux), y = PixelY(uy);
   FindLeastCoveredPlace(taken.data(), static_cast<int>(taken.size()), w.width, rowPixels * float(w.rows), 0.0f, &x, &y);
