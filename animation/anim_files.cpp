@@ -41,6 +41,7 @@ int SaveAnimation(AnimEditor& editor, const char* name) {
   // A failed write is reported by the file layer and keeps the old file, the name and the flag.
   MakeFolder(ANIMATION_FOLDER);
   if (!WriteAnimationFile(*editor.selected, path, editor.screen, editor.rig->boneCount)) return 0;
+  ReportSaved(path);
   KeepName(editor, name);
   return 1;
 }
@@ -73,5 +74,7 @@ int SaveSkeleton(AnimEditor& editor, const char* name) {
   DataFile f;
   if (!f.OpenWrite(editor.screen, path, SKELETON_MAGIC, SKELETON_FILE_VERSION)) return 0;
   editor.skeleton->Write(f);
-  return f.Close();
+  if (!f.Close()) return 0;
+  ReportSaved(path);
+  return 1;
 }

@@ -204,20 +204,22 @@ constexpr uint32_t SCREEN_FLAG_4K_CAPTURE = 1u << 28;
 // A start-up error the user must see: logged, then shown in the error box with graphics (the
 // box writes it to standard error as well), else written to standard error.  A detail, when
 // given, says more than the box: the log and standard error take it in place of the text.
-void ShowStartError(const char* text, const char* title, MessageBoxIcon icon, const char* detail = nullptr) {
-  const char* told = detail ? detail : text;
+void ShowStartError(const char* text, const char* title, MessageBoxIcon icon, const char* second = nullptr) {
+  const std::string lines = second ? std::string(text) + "\n" + second : std::string(text);
   if (title)
-    LogF("%s : %s", title, told);
+    LogF("%s : %s", title, text);
+  else if (second)
+    LogF("%s: %s", text, second);
   else
-    LogLine(told);
+    LogLine(text);
   if (GraphicsEnabled) {
     // Said before the box opens: a script waiting on the program learns it at once.
-    if (detail) std::fprintf(stderr, "%s\n", detail);
-    ShowPlatformMessageBox(text, title, icon);
+    if (second) std::fprintf(stderr, "%s\n", lines.c_str());
+    ShowPlatformMessageBox(lines.c_str(), title, icon);
   } else if (title) {
-    std::fprintf(stderr, "%s : %s\n", title, told);
+    std::fprintf(stderr, "%s : %s\n", title, lines.c_str());
   } else {
-    std::fprintf(stderr, "%s\n", told);
+    std::fprintf(stderr, "%s\n", lines.c_str());
   }
 }
 
@@ -601,9 +603,7 @@ StartResult AppStartup(const char* commandLine) {
   if (g_loop.forceNoGraphics) GraphicsEnabled = 0;
   if (RunMode == 9) return START_ENDED;
   if (RunMode == 0) {
-    char detail[sizeof StartupErrorText + sizeof StartupErrorOption + 4];
-    std::snprintf(detail, sizeof detail, "%s: %s", StartupErrorText, StartupErrorOption);
-    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP, StartupErrorOption[0] ? detail : nullptr);
+    ShowStartError(StartupErrorText, nullptr, BOX_ICON_STOP, StartupErrorSecond[0] ? StartupErrorSecond : nullptr);
     ExitCode = EXIT_BAD_COMMAND_LINE;
     return START_ENDED;
   }

@@ -36,7 +36,7 @@ int PendingRequestType;
 int UrlRequestActive;
 char UrlCommandLine[1024];
 char StartupErrorText[256];
-char StartupErrorOption[128];
+char StartupErrorSecond[128];
 int CommandLineVrChoice;
 int CommandLineVrPlugin;
 CommandLineRaceOptions RaceOptions;
@@ -474,11 +474,11 @@ bool SlashStartsOption(const char* next) {
 void ReportInvalidOption(int number, const char* start) {
   std::snprintf(StartupErrorText, sizeof StartupErrorText, "Command %d is invalid", number);
   size_t n = 0;
-  for (const char* c = start; *c && n + 1 < sizeof StartupErrorOption; ++c) {
+  for (const char* c = start; *c && n + 1 < sizeof StartupErrorSecond; ++c) {
     if (c != start && *c == '/' && SlashStartsOption(c + 1)) break;
-    if (static_cast<unsigned char>(*c) >= 32) StartupErrorOption[n++] = *c;
+    if (static_cast<unsigned char>(*c) >= 32) StartupErrorSecond[n++] = *c;
   }
-  StartupErrorOption[n] = 0;
+  StartupErrorSecond[n] = 0;
   RunMode = 0;
   g_parseFailed = true;
 }
@@ -686,13 +686,14 @@ int MakeDataSubfolder(const char* name) {
 
 void ParseCommandLine(const char* commandLine) {
   g_parseFailed = false;
-  StartupErrorOption[0] = 0;
+  StartupErrorSecond[0] = 0;
   if (!commandLine || !commandLine[0]) {
     UrlRequestActive = 0;
     return;
   }
   if (commandLine[0] != '/') {
     std::snprintf(StartupErrorText, sizeof StartupErrorText, "%s", "Invalid command line");
+    std::snprintf(StartupErrorSecond, sizeof StartupErrorSecond, "%s", TEXT_HOW_OPTIONS_ARE_WRITTEN);
     RunMode = 0;
     UrlRequestActive = 0;
     return;
@@ -998,7 +999,7 @@ void ResetCommandLineState() {
   UrlRequestActive = 0;
   UrlCommandLine[0] = 0;
   StartupErrorText[0] = 0;
-  StartupErrorOption[0] = 0;
+  StartupErrorSecond[0] = 0;
   CommandLineVrChoice = 0;
   CommandLineVrPlugin = 0;
   RaceOptions = {};

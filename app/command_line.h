@@ -17,10 +17,13 @@ extern char RequestText[REQUEST_TEXT_SIZE];  // replay or vehicle name, or mod i
 extern int PendingRequestType;    // 0 none, else the request code (1..4) the screens carry out
 extern int UrlRequestActive;      // the options come from a "ZKT://" request; cleared after parsing
 extern char UrlCommandLine[1024]; // the decoded options of a "ZKT://" request
-extern char StartupErrorText[256];  // the text of a command-line error (RunMode 0)
-// With "Command %d is invalid": the option itself ("/bogus=7"), for the log and standard
-// error, where the text alone would leave the user counting options; else empty.
-extern char StartupErrorOption[128];
+extern char StartupErrorText[256];
+constexpr const char* TEXT_HOW_OPTIONS_ARE_WRITTEN = "Options are written /name=value (docs/guide/command_line.md)";  // the text of a command-line error (RunMode 0)
+// The error's second line, in its box and on standard error: with "Command %d is invalid" the
+// option as it was written ("/bogus=7"), where the text alone would leave the user counting
+// options; with "Invalid command line" (text that does not start with "/") how options are
+// written; else empty.
+extern char StartupErrorSecond[128];
 extern int CommandLineVrChoice;   // 0 as configured, 1 VR off, 2 VR on
 extern int CommandLineVrPlugin;   // with VR on: 0 either, 1 the first plug-in, 2 the second
 

@@ -201,7 +201,7 @@ bool WindowKeysAllowed() { return GraphicsEnabled && !(WorldBuildStage() >= 1 &&
 void ShowOnOff(const char* format, int on) {
   char line[96];
   std::snprintf(line, sizeof line, format, OnOff(on));
-  ShowMessage(line, TextColours.message);
+  ShowMessage(line, TextColours.grey);
 }
 
 // The window and program keys with Shift (F5..F12).  Returns true when dealt with.
@@ -241,7 +241,7 @@ void StepResultsDisplay() {
   char line[160];
   std::snprintf(line, sizeof line, LanguageTexts[TX_3h_s_coln_s], LanguageTexts[TX_3a_ctabshwr],
                 LanguageTexts[STATES[ResultsDisplay]]);
-  ShowGameMessage(line, REPORT_MESSAGE);
+  ShowGameMessage(line, REPORT_GREY);
 }
 
 void ToggleF4() {
@@ -867,7 +867,7 @@ void ToggleMouseLock() {
   std::snprintf(line, sizeof line, "%s %s",
                 LanguageTexts[locked ? TX_3a_ctrcclip : TX_3a_ctrcfree],
                 LanguageTexts[fullScreen ? TX_3a_fullstxt : TX_3a_windotxt]);
-  ShowMessage(line, TextColours.message);
+  ShowMessage(line, TextColours.grey);
 }
 
 void SelectScreenPanel(int panel) { ScreenPanel = ScreenPanel == panel ? 0 : panel; }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/process.h"
+#include "platform/files.h"
 #include "platform/system_error.h"
 #include "platform/window.h"
 
@@ -48,20 +49,40 @@ void ReportSound(int index) {
   if (g_sink.sound) g_sink.sound(index);
 }
 
-// ---- [Save failures] ----
+// ---- [Saves] ----
+
+namespace {
+// The path on disk in the Latin page, its carets doubled so that they show as they are.
+std::string LatinPath(const std::string& path) {
+  std::string text = "^L";
+  for (const char c : path) text += c == '^' ? std::string("^^") : std::string(1, c);
+  return text;
+}
+}  // namespace
+
+std::string PathOnDisk(const char* path) {
+  std::string out;
+  ResolvePath(path ? path : "", out);
+  return out;
+}
+
+void ReportSaved(const char* path, const char* second) {
+  std::string line = "Saved " + LatinPath(PathOnDisk(path));
+  if (second) line += "^8 and " + LatinPath(PathOnDisk(second));
+  ReportLine(line.c_str(), REPORT_SUCCESS);
+}
 
 void ReportSaveFailure(Prss* page, const char* text, const char* path, int error) {
-  if (!path) path = "";
+  const std::string shown = PathOnDisk(path);
   char reason[SYSTEM_ERROR_TEXT_SIZE + 3] = "";
   if (error) {
     std::memcpy(reason, " : ", 4);
     SystemErrorText(error, reason + 3, SYSTEM_ERROR_TEXT_SIZE);
   }
-  std::string line = std::string(text) + " ^L";
-  for (const char* c = path; *c; ++c) line += *c == '^' ? std::string("^^") : std::string(1, *c);
+  std::string line = std::string(text) + " " + LatinPath(shown);
   if (error) line += std::string("^8") + reason;
   ReportLine(line.c_str(), REPORT_ERROR);
-  const std::string where = std::string(path) + reason;
+  const std::string where = shown + reason;
   if (page && !page->sub) ReportBox(page, text, where.c_str());
   if (!PlatformWindowExists()) {
     std::fprintf(stderr, "%s %s\n", text, where.c_str());

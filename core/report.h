@@ -1,7 +1,7 @@
 // report.h - the one way code below the interface reports to the user: message lines,
 // message boxes, questions, the status line and interface sounds.
 //
-// Sections: [Colours and targets] [Sink] [Reports] [Save failures] [Held lines] [In-game messages]
+// Sections: [Colours and targets] [Sink] [Reports] [Saves] [Held lines] [In-game messages]
 // Part of the foundation.  The interface installs its sink at start-up (InstallInterface,
 // ui/report_sink.h): a line becomes a message line (text/messages.h) in the palette entry
 // of its colour, a box or a question a dialog (ui/dialogs.h), the status line and the
@@ -64,10 +64,17 @@ void ReportStatus(const char* text);
 // Interface sound 0..4 (3 the error sound).
 void ReportSound(int index);
 
-// ---- [Save failures] ----
+// ---- [Saves] ----
+// A path as the user finds it on disk: separated by '/', each folder and name as the disk
+// spells it where it exists (the program's paths match names without regard to case).
+std::string PathOnDisk(const char* path);
+// A save that succeeded: the message line "Saved <path>" or "Saved <path> and <second>" in
+// light green, each path as it is on disk.
+void ReportSaved(const char* path, const char* second = nullptr);
 // A file that could not be saved, told wherever the user is with the system's reason for the
 // failure (error, an errno value; 0 for none known): the message line "<text> <path> :
-// <reason>" in the error colour (the path in the Latin page, its carets kept as they are); a
+// <reason>" in the error colour (the path as it is on disk, in the Latin page, its carets kept
+// as they are); a
 // box on page as well when one is given and it shows no sub-screen ("<text>" over "<path> :
 // <reason>"); and without a window (nothing would show the line) the same words on standard
 // error.

@@ -301,7 +301,7 @@ void ToggleSound() {
     SoundSwitchText(InterfaceSoundOn, line, sizeof line);
   else
     std::snprintf(line, sizeof line, "Sound : %s", InterfaceSoundOn ? "On" : "Off");
-  ReportLine(line, REPORT_MESSAGE);
+  ReportLine(line, REPORT_GREY);
 }
 
 // ---- [Music stream] ----

@@ -249,7 +249,7 @@ void NameTyped(Prss* owner, const char* text, uint32_t word) {
   // The dash file checks the name (FileNameFault) before any path is made, and says why
   // it refuses a name or a file; the block changes only after a complete read.
   if (word == FILE_SAVE) {
-    if (SaveDash(owner, car, text) == DASH_FILE_OK) ReportLabelledLine(TEXT_DASH_SAVED, text, REPORT_SUCCESS);
+    SaveDash(owner, car, text);
   } else if (LoadDash(owner, car, text) == DASH_FILE_OK) {
     ReportLabelledLine(TEXT_DASH_LOADED, text, REPORT_GREY);
   }

@@ -52,7 +52,6 @@ constexpr const char* TEXT_DASH_NOT_SAVED = "This type of dash cannot yet be sav
 constexpr const char* TEXT_DASH_LOAD_PROMPT = "Enter name of dash to LOAD";
 constexpr const char* TEXT_DASH_SAVE_PROMPT = "Enter name of dash to SAVE";
 constexpr const char* TEXT_DASH_UNIT_TEST = "Select mph or km/h to check the speedo with that user setting";
-constexpr const char* TEXT_DASH_SAVED = "Dash saved :";
 constexpr const char* TEXT_DASH_LOADED = "Dash loaded :";
 // The second multi-function display style's label (the other three: "NONE", "123" and the
 // three symbol glyphs).

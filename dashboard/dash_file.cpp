@@ -79,5 +79,7 @@ int SaveDash(Prss* page, const VehicleData& car, const char* name) {
   DataFile f{};
   if (!f.OpenWrite(page, path, DASH_FILE_MAGIC, DASH_FILE_VERSION)) return DASH_FILE_NOT_OPENED;
   WriteDashBody(f, car);
-  return f.Close() ? DASH_FILE_OK : DASH_FILE_NOT_WRITTEN;
+  if (!f.Close()) return DASH_FILE_NOT_WRITTEN;
+  ReportSaved(path);
+  return DASH_FILE_OK;
 }

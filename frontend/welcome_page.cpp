@@ -24,7 +24,7 @@ struct WelcomePage {
 };
 
 const char* const WELCOME_LINES[] = {
-    "The vehicle editor, with the engine of the racing simulator inside it.",
+    "The vehicle editor, with the racing simulator's engine inside it.",
     "Please read the agreement on the next page before you go on.",
 };
 constexpr const char* TEXT_DRIVE_SIDE_QUESTION =

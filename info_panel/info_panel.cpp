@@ -395,9 +395,14 @@ void AddTabRow(const InfoPanelArgs& a) {
   const int perRow = (n + PANEL_TAB_ROWS - 1) / PANEL_TAB_ROWS;
   const float width = PANEL_TABS_WIDTH / static_cast<float>(perRow);
   const bool tractionTab = (car.lightsAndAids & (AID_TRACTION_CONTROL | AID_ENGINE_BRAKE)) != 0;
+  // A pixel of the window across, in panel units: the tabs stand that far in from their cells'
+  // sides, so that a line of the scene between neighbours tells one label from the next (their
+  // height is their text's, and stays).
+  const float inset = ScreenWidth > 0 && InfoLayout.sx > 0.0f ? 2.0f / (static_cast<float>(ScreenWidth) * InfoLayout.sx) : 0.0f;
   for (int i = 0; i < n; ++i) {
     const int page = tabs[i];
-    const float x1 = PANEL_LEFT + width * static_cast<float>(i % perRow), x2 = x1 + width;
+    const float left = PANEL_LEFT + width * static_cast<float>(i % perRow);
+    const float x1 = left + inset, x2 = left + width - inset;
     const float y1 = PANEL_TOP + PANEL_TAB_HEIGHT * static_cast<float>(i / perRow), y2 = y1 + PANEL_TAB_HEIGHT;
     ColourWord* colour = page == InfoPageShown ? TextColour() : ButtonColour();
     if (page == INFO_PAGE_RATINGS) {

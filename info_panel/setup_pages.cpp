@@ -409,10 +409,11 @@ void DownforcePage(Page& p) {
   p.Column(1);
   static const int ITEM_TEXTS[AERO_ITEMS] = {TX_3g_rearwing, TX_3g_frntwing, TX_3g_undrtray, TX_3g_bodyaero};
   const double squared = static_cast<double>(v) * v;
+  // Three columns: the figures take the room the names leave ("D : 560 N" kept on one row).
   const auto figures = [&](const char* name, float lift, float drag) {
-    p.Text(name, TextColour(), 0.0f, 0.4f, false);
-    p.Text(Format(Tx(TX_3g_lift_x_n), lift * squared), TextColour(), 0.4f, 0.7f, false);
-    p.Text(Format(Tx(TX_3g_drag_x_n), drag * squared), TextColour(), 0.7f, 1.0f);
+    p.Text(name, TextColour(), 0.0f, 0.37f, false);
+    p.Text(Format(Tx(TX_3g_lift_x_n), lift * squared), TextColour(), 0.37f, 0.68f, false);
+    p.Text(Format(Tx(TX_3g_drag_x_n), drag * squared), TextColour(), 0.68f, 1.0f);
   };
   for (int item = 0; item < AERO_ITEMS; ++item)
     if (car.aeroItems[item].flags & AERO_PRESENT)

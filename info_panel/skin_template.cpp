@@ -87,7 +87,7 @@ int CopySkinNameToClipboard(Prss* owner, const Car& car) {
     return 0;
   }
   std::snprintf(text, sizeof text, "%s %s", LanguageTexts[TX_3h_copyclip], name);
-  ReportLine(text, REPORT_MESSAGE);
+  ReportLine(text, REPORT_GREY);
   (void)owner;
   return 1;
 }

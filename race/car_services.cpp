@@ -40,7 +40,7 @@ void WriteCarEventRecord(Car& car) {
   if (car.recordingState == CAR_RECORDING_OPEN) {
     char text[64];
     std::snprintf(text, sizeof text, "Event recording of %s closed", car.shortName);
-    ReportLine(text, REPORT_MESSAGE);
+    ReportLine(text, REPORT_GREY);
     ReportSound(2);
     if (CloseCarRecording) CloseCarRecording(car);
   }

@@ -377,9 +377,9 @@ void ReloadTextures() {
   if (left) TextureReloadPending = 1;
   if (budget) {
     if (left)
-      TextureMessage(REPORT_MESSAGE, "Reloaded %d - %d to go", handled, left);
+      TextureMessage(REPORT_GREY, "Reloaded %d - %d to go", handled, left);
     else
-      TextureMessage(REPORT_MESSAGE, "Reloaded %d - done", handled);
+      TextureMessage(REPORT_GREY, "Reloaded %d - done", handled);
   }
 }
 

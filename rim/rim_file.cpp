@@ -87,7 +87,9 @@ int SaveRimFile(Prss* screen, const char* name, const WXS& rim) {
   DataFile f;
   if (!f.OpenWrite(screen, path, RIM_FILE_MAGIC, RIM_FILE_VERSION)) return 0;
   WriteRim(rim, f);
-  return f.Close();
+  if (!f.Close()) return 0;
+  ReportSaved(path);
+  return 1;
 }
 
 // ---- [Mappings] ----

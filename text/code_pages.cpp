@@ -314,7 +314,7 @@ void ShowKeyboardLayout(bool fromInterface) {
     char line[160];
     std::snprintf(line, sizeof line, LanguageTexts[TX_3h_s_coln_s], label, name);
     if (fromInterface)
-      ShowMessage(line, TextColours.message);
+      ShowMessage(line, TextColours.grey);
     else
       LogLine(line);
   }

@@ -1,10 +1,12 @@
 // interface_messages.cpp - the message lines, the message history and the status lines: drawn
 // after every panel and button, each on a backing its text stands out from, at its usual place
 // when no row or text lies there, else in the nearest free place; a line wider than the room
-// it finds is wrapped onto more rows, so its end (the reason, mostly) is read too.
+// it finds is wrapped onto more rows, so its end (the reason, mostly) is read too: at a blank,
+// else after a "/" or "_" of a path, and inside a word only where the word alone is wider.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include "core/window_state.h"
@@ -34,6 +36,7 @@ constexpr float GRID_CELL = 4.0f;        // pixels: the free-place search's grid
 // that finds no free place at one is wrapped narrower and tried again.
 constexpr float ROOM_SHARES[] = {1.0f, 0.75f, 0.5f, 0.375f, 0.25f};
 constexpr int MESSAGE_MOST_ROWS = 10;  // the longest line needs 8 at the narrowest room; more are cut
+constexpr float UNLIMITED_ROOM = 1.0e9f;  // a wrapped line's room while its breaks are given
 
 struct StatusLine {
   char text[STATUS_LINE_TEXT_SIZE];
@@ -208,31 +211,74 @@ void PlaceStatusLines(std::vector<PixelBox>& taken) {
   }
 }
 
-// A message line wrapped within a room (screen units, from the text's start): its rows and its
-// widest row, both in pixels with the backing's margins.
+// A message line wrapped within a room (screen units, from the text's start): where its rows
+// start, its rows and its widest row, both in pixels with the backing's margins.
 struct WrappedLine {
   const MessageLine* line;
-  float room;
+  std::vector<int> breaks;  // the byte index of each row's first character after the first row
   int rows;
   float width;
 };
 
+bool IsBlank(const TextPiece& p) { return p.kind == TEXT_PIECE_GLYPH && p.glyph == GLYPH_SPACE; }
+
+// Where a line too wide for the room starts its rows: after the row's last blank; else after its
+// last "/" or "_" (a path's folders, a name's words); else, the row being one run of letters
+// wider than the room by itself, at the character that does not fit.
+std::vector<int> MessageBreaks(const MessageLine* line, float room, TextPiece* pieces, int capacity) {
+  TextLayoutSettings s;
+  s.codePage = line->codePage;
+  s.size = MessageTextSize;
+  TextLayoutResult r;
+  const int n = std::min(LayoutText(line->text, 0.0f, 0.0f, s, pieces, capacity, &r), capacity);
+  std::vector<int> breaks;
+  int rowStart = 0, lastBlank = -1, lastMark = -1;
+  for (int j = 0; j < n && int(breaks.size()) < MESSAGE_MOST_ROWS - 1; ++j) {
+    const TextPiece& p = pieces[j];
+    if (p.kind == TEXT_PIECE_ACCENT) continue;
+    const bool blank = IsBlank(p);
+    if (!blank && j > rowStart && p.x + p.advance - pieces[rowStart].x > room) {
+      int next = j;
+      if (lastBlank >= 0) {
+        next = lastBlank + 1;
+        while (next < j && (IsBlank(pieces[next]) || pieces[next].kind == TEXT_PIECE_ACCENT)) ++next;
+      } else if (lastMark >= 0) {
+        next = lastMark + 1;
+        while (next < j && pieces[next].kind == TEXT_PIECE_ACCENT) ++next;
+      }
+      breaks.push_back(pieces[next].byteIndex);
+      rowStart = next;
+      lastBlank = lastMark = -1;
+      j = next - 1;  // the row from its first character again
+      continue;
+    }
+    const char c = line->text[p.byteIndex];
+    if (blank) lastBlank = j;
+    else if (p.kind == TEXT_PIECE_GLYPH && (c == '/' || c == '_')) lastMark = j;
+  }
+  return breaks;
+}
+
 WrappedLine WrapLine(const MessageLine* line, float room) {
+  TextPiece pieces[2 * MESSAGE_TEXT_SIZE + 2];
+  WrappedLine w{line, MessageBreaks(line, room, pieces, int(std::size(pieces))), 1, 0.0f};
   TextLayoutSettings s;
   s.codePage = line->codePage;
   s.size = MessageTextSize;
   s.wrapMaxLines = MESSAGE_MOST_ROWS;
-  s.wrapWidth = room;
+  s.wrapWidth = UNLIMITED_ROOM;
   s.wrapLineHeight = 1.0f;
-  TextPiece pieces[2 * MESSAGE_TEXT_SIZE + 2];
+  s.wrapBreaks = w.breaks.data();
+  s.wrapBreakCount = int(w.breaks.size());
   TextLayoutResult r;
   const int n = LayoutText(line->text, 0.0f, 0.0f, s, pieces, int(std::size(pieces)), &r);
   float widest = 0.0f;
   for (int i = 0; i < n; ++i)
-    if (pieces[i].kind != TEXT_PIECE_GLYPH || pieces[i].glyph != GLYPH_SPACE)
-      widest = std::max(widest, pieces[i].x + pieces[i].advance);
+    if (!IsBlank(pieces[i])) widest = std::max(widest, pieces[i].x + pieces[i].advance);
   const float row = MessageRow();
-  return {line, room, r.lineCount, PixelX(-1.0f + widest + 0.2f * row) - PixelX(-1.0f)};
+  w.rows = r.lineCount;
+  w.width = PixelX(-1.0f + widest + 0.2f * row) - PixelX(-1.0f);
+  return w;
 }
 
 // The room of a block that takes the given share of the screen's width.
@@ -246,19 +292,94 @@ void QueueLine(const WrappedLine& w, float x, float y, float rowPixels, uint32_t
                       BackingToStandOut(ink, nullptr, 0, MESSAGE_BACKING, scene), false});
   WrapMaxLines = MESSAGE_MOST_ROWS;
   WrapLineCount = 0;
-  WrapWidth = w.room;
+  WrapWidth = UNLIMITED_ROOM;
   WrapLineHeight = row;
+  WrapBreaks = w.breaks.data();
+  WrapBreakCount = int(w.breaks.size());
   // The glyphs' boxes start at the row's top, so that the backing holds them (all but a fiftieth
   // of their size) rather than their feet running out under it.
   const float top = UnitY(y) - GLYPH_BOX_DROP * MessageTextSize;
   DrawText(w.line->text, ink, UnitX(x) + 0.1f * row, top, MessageTextSize, w.line->codePage);
   WrapMaxLines = 0;
   WrapLineCount = 0;
+  WrapBreaks = nullptr;
+  WrapBreakCount = 0;
+}
+
+// The free place for a box that comes first in reading order: the highest top at or below
+// minTop, then the leftmost.  A free box slid up and then left until it meets something stands
+// at minTop or at a taken box's foot, and at the window's left edge or a taken box's right
+// side, so only those places are tried.  False when there is none.
+bool FindFirstFreePlace(const std::vector<PixelBox>& taken, float width, float height, float minTop, float* x,
+                        float* y) {
+  const float screenW = static_cast<float>(ScreenWidth), screenH = static_cast<float>(ScreenHeight);
+  if (width > screenW) return false;
+  std::vector<float> tops = {minTop};
+  for (const PixelBox& b : taken)
+    if (b.bottom > minTop) tops.push_back(b.bottom);
+  std::sort(tops.begin(), tops.end());
+  std::vector<PixelBox> band;
+  std::vector<float> lefts;
+  for (const float top : tops) {
+    if (top + height > screenH) break;
+    const PixelBox row{0.0f, top, screenW, top + height};
+    band.clear();
+    lefts.assign(1, 0.0f);
+    for (const PixelBox& b : taken)
+      if (Meet(b, row)) {
+        band.push_back(b);
+        lefts.push_back(b.right);
+      }
+    std::sort(lefts.begin(), lefts.end());
+    for (const float left : lefts) {
+      if (left + width > screenW) break;
+      if (Clear(band.data(), static_cast<int>(band.size()), {left, top, left + width, top + height})) {
+        *x = left;
+        *y = top;
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// A line placed one by one: its wrapping and its box in pixels.
+using PlacedMessage = std::pair<WrappedLine, PixelBox>;
+
+// The lines from the oldest on, each below the one before at the first free place in reading
+// order, at the room's share that reaches it highest (the widest of equals); false when one
+// finds none.
+bool PlaceInOrder(const std::vector<PixelBox>& taken, const MessageLine* const* lines, int n, float rowPixels,
+                  std::vector<PlacedMessage>& placed) {
+  std::vector<PixelBox> trial = taken;
+  placed.clear();
+  float minTop = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    bool found = false;
+    WrappedLine best{};
+    PixelBox bestBox{};
+    for (float share : ROOM_SHARES) {
+      WrappedLine w = WrapLine(lines[i], RoomAtShare(share));
+      const float height = rowPixels * float(w.rows);
+      float x = 0.0f, y = 0.0f;
+      if (!FindFirstFreePlace(trial, w.width, height, minTop, &x, &y) || (found && y >= bestBox.top)) continue;
+      best = std::move(w);
+      bestBox = {x, y, x + best.width, y + height};
+      found = true;
+    }
+    if (!found) return false;
+    trial.push_back(bestBox);
+    minTop = bestBox.bottom;
+    placed.emplace_back(std::move(best), bestBox);
+  }
+  return true;
 }
 
 // The lines as one block where it fits, as wide as the screen allows, else narrower; else line
-// by line, each below the one before, each as wide as its place allows; a line that finds no
-// free place at all stands at its usual place.
+// by line in their order, each below the one before (so they read top to bottom), the oldest
+// left out (the history keeps them) until the rest find free places; a newest line that finds
+// none stands where it covers the least.  A block stands nearest its usual place; lines placed
+// one by one fill the free places from the top, leaving the most room below for those after.
 void PlaceMessages(std::vector<PixelBox>& taken) {
   const MessageLine* lines[2 * MESSAGE_LINE_COUNT];
   const int n = MessageLinesDrawn(lines);
@@ -287,34 +408,31 @@ void PlaceMessages(std::vector<PixelBox>& taken) {
     }
     return;
   }
-  float minTop = 0.0f;
-  for (int i = 0; i < n; ++i) {
-    float x = 0.0f, y = 0.0f;
-    WrappedLine w{};
-    // Below the line before; else wherever it is free; else where it covers the least.
-    bool found = false;
-    for (float top : {minTop, 0.0f}) {
-      for (float share : ROOM_SHARES) {
-        w = WrapLine(lines[i], RoomAtShare(share));
-        x = PixelX(ux);
-        y = std::max(PixelY(uy), top);
-        found = FindFreePlace(taken.data(), static_cast<int>(taken.size()), w.width, rowPixels * float(w.rows), top,
-                              &x, &y);
-        if (found) break;
-      }
-      if (found) break;
+  // The fewest oldest lines left out, found by halving: leaving more out leaves more room.
+  std::vector<PlacedMessage> placed, trial;
+  int fits = -1;
+  for (int least = 0, most = n - 1; least <= most;) {
+    const int first = (least + most) / 2;
+    if (PlaceInOrder(taken, lines + first, n - first, rowPixels, trial)) {
+      fits = first;
+      placed.swap(trial);
+      most = first - 1;
+    } else {
+      least = first + 1;
     }
-    if (!found) {
-      w = WrapLine(lines[i], RoomAtShare(ROOM_SHARES[0]));
-      x = PixelX(ux);
-      y = std::max(PixelY(uy), minTop);
-      FindLeastCoveredPlace(taken.data(), static_cast<int>(taken.size()), w.width, rowPixels * float(w.rows), minTop,
-                            &x, &y);
-    }
-    taken.push_back({x, y, x + w.width, y + rowPixels * float(w.rows)});
-    QueueLine(w, x, y, rowPixels, scene);
-    minTop = y + rowPixels * float(w.rows);
   }
+  if (fits >= 0) {
+    for (const auto& [w, box] : placed) {
+      taken.push_back(box);
+      QueueLine(w, box.left, box.top, rowPixels, scene);
+    }
+    return;
+  }
+  const WrappedLine w = WrapLine(lines[n - 1], RoomAtShare(ROOM_SHARES[0]));
+  float x = PixelX(ux), y = PixelY(uy);
+  FindLeastCoveredPlace(taken.data(), static_cast<int>(taken.size()), w.width, rowPixels * float(w.rows), 0.0f, &x, &y);
+  taken.push_back({x, y, x + w.width, y + rowPixels * float(w.rows)});
+  QueueLine(w, x, y, rowPixels, scene);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // onscreen_keyboard.cpp - the on-screen keyboard's layouts, labels, controls and key events.
 #include "ui/onscreen_keyboard.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/process.h"
@@ -163,7 +164,10 @@ constexpr float HEIGHT = 0.43f;
 constexpr float LEFT = -0.4f;
 constexpr float UNIT = 0.025f;       // a width unit of the five rows
 constexpr float ROW_HEIGHT = 0.06f;
-constexpr float KEY_INSET = 0.001f;  // between neighbouring keys
+constexpr float KEY_INSET = 0.001f;  // between neighbouring keys, and at least a pixel, so
+                                     // that their faces never run into one strip
+
+float KeyInset() { return ScreenWidth > 0 ? std::max(KEY_INSET, 2.0f / static_cast<float>(ScreenWidth)) : KEY_INSET; }
 constexpr uint8_t LABEL_NO_PANEL = 4;
 constexpr uint32_t WHITE = 0xFFFFFFFFu;
 
@@ -206,8 +210,8 @@ void AddKey(int key, float left, float top, float right, float bottom) {
   }
   ColourWord* colour = on ? &InterfaceColours.bigText : nullptr;
   if (AddValueControl(&g_keyboardOwner, reinterpret_cast<void*>(static_cast<uintptr_t>(key)), IvInt(packed), IvInt(0),
-                      IvInt(0), VALUE_TYPE_PRESS_CALLBACK, colour, KeyControlPressed, left + KEY_INSET, top,
-                      right - KEY_INSET, bottom) < 0)
+                      IvInt(0), VALUE_TYPE_PRESS_CALLBACK, colour, KeyControlPressed, left + KeyInset(), top,
+                      right - KeyInset(), bottom) < 0)
     return;
   if (kind >= KEY_KIND_UP && kind < KEY_KIND_UP + 4) {
     // The arrows are raw glyphs of the character set, not characters of a code page.
@@ -218,8 +222,8 @@ void AddKey(int key, float left, float top, float right, float bottom) {
                        WHITE);
   } else if (kind < KEY_KIND_SPACE) {
     AddValueControl(nullptr, nullptr, IvText(SpecialKeyWord(kind)), IvInt(0), IvInt(LABEL_NO_PANEL), VALUE_TYPE_LABEL,
-                    on ? &TextColours.green : &TextColours.lightText, nullptr, left + KEY_INSET, top,
-                    right - KEY_INSET, bottom);
+                    on ? &TextColours.green : &TextColours.lightText, nullptr, left + KeyInset(), top,
+                    right - KeyInset(), bottom);
   }
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "core/window_state.h"
 #include "text/messages.h"
@@ -24,6 +26,7 @@ namespace {
 constexpr int FIRST_MARKER_CAPACITY = 256;
 constexpr int LABEL_UNITS = 22, FIND_UNITS = 2, RIGHT_MARGIN_UNITS = 24;
 ColourWord g_KindColours[8];  // the labels' colours, addressable for the button table
+std::vector<std::string> g_shownLines;  // the findings sent to the message lines
 }  // namespace
 
 // ---- [Report lines] ----
@@ -36,6 +39,7 @@ void ReportProblemf(int kind, int object, const char* format, ...) {
   va_end(args);
   if (ProblemReportMode != PROBLEM_REPORT_COLLECT) {
     ShowMessage(text, TextColours.error);
+    g_shownLines.emplace_back(text);
     return;
   }
   if (ProblemReportCount >= PROBLEM_REPORT_LINES) return;
@@ -71,6 +75,21 @@ void ClearProblemReport() {
   std::free(ProblemMarkers);
   ProblemMarkers = nullptr;
   ProblemMarkerCount = ProblemMarkerCapacity = 0;
+}
+
+void ForgetShownProblemLines() {
+  const auto finding = [](const char* text) {
+    for (const std::string& shown : g_shownLines)
+      if (shown == text) return true;
+    return false;
+  };
+  for (int i = 0; i < MessageLineCount;) {
+    if (finding(MessageLines[i].text))
+      RemoveMessage(i);  // into the history, in their order
+    else
+      ++i;
+  }
+  g_shownLines.clear();
 }
 
 // ---- [Markers] ----

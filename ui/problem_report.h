@@ -41,6 +41,10 @@ void AddProblemFindButtons(Prss* owner);
 void FindProblemHandler(void* owner, int code, uintptr_t line);
 // The checks start a new run: lines and markers go.
 void ClearProblemReport();
+// The model the findings sent to the message lines were about is gone (an undo or redo put
+// another in its place): those still shown go to the history, so that no finding of a model
+// in between stands over the one shown.
+void ForgetShownProblemLines();
 
 // ---- [Markers] ----
 struct ProblemMarker {

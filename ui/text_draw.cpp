@@ -34,6 +34,8 @@ int TextInkHidden;
 float TextSlantLine, TextSlantFactor;
 int WrapMaxLines, WrapLineCount;
 float WrapWidth, WrapLineHeight;
+const int* WrapBreaks;
+int WrapBreakCount;
 int TextClickProbe;
 float TextClickProbeX;
 int TextClickProbeCount;
@@ -234,6 +236,8 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
     s.wrapMaxLines = std::max(1, WrapMaxLines - WrapLineCount);
     s.wrapWidth = WrapWidth;
     s.wrapLineHeight = WrapLineHeight;
+    s.wrapBreaks = WrapBreaks;
+    s.wrapBreakCount = WrapBreakCount;
   }
   s.probe = TextClickProbe != 0;
   s.probeX = TextClickProbeX;

@@ -43,6 +43,9 @@ extern int WrapMaxLines;
 extern int WrapLineCount;
 extern float WrapWidth;       // the line's room from the x given to DrawText
 extern float WrapLineHeight;  // added to y for each new line
+// Breaks of the caller's choosing (TextLayoutSettings::wrapBreaks) while not null.
+extern const int* WrapBreaks;
+extern int WrapBreakCount;
 
 // The click probe: while TextClickProbe is set, the next draw counts the characters whose
 // middle lies left of TextClickProbeX into TextClickProbeCount and clears the flag.

@@ -256,6 +256,8 @@ int LayoutText(const char* text, float x, float y, const TextLayoutSettings& set
   const float scale = settings.size * TextSizeFactor * TextHorizontalScale;
   const float kerningUnit = KERNING_STEP * scale;
   const bool wrapping = settings.wrapMaxLines > 0 && settings.wrapWidth > 0.0f;
+  const bool givenBreaks = wrapping && settings.wrapBreaks;
+  int nextBreak = 0;
   Layout layout(settings, pieces, capacity < 0 ? 0 : capacity, scale, x, y);
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text ? text : "");
 
@@ -364,6 +366,11 @@ int LayoutText(const char* text, float x, float y, const TextLayoutSettings& set
       markWordStart = false;
     }
 
+    if (givenBreaks && nextBreak < settings.wrapBreakCount && start >= settings.wrapBreaks[nextBreak]) {
+      while (nextBreak < settings.wrapBreakCount && start >= settings.wrapBreaks[nextBreak]) ++nextBreak;
+      if (lineHasCharacter && !newLine()) break;
+    }
+
     // Where the glyph goes.
     const bool doubleByte = glyph < 0;
     float glyphX = layout.x;
@@ -376,7 +383,7 @@ int LayoutText(const char* text, float x, float y, const TextLayoutSettings& set
       advance = (metrics.width + LetterSpacing) * scale;
     }
 
-    if (wrapping && lineHasCharacter && !isSpace && glyphX + advance - layout.startX > settings.wrapWidth) {
+    if (wrapping && !givenBreaks && lineHasCharacter && !isSpace && glyphX + advance - layout.startX > settings.wrapWidth) {
       const float threshold = doubleByte ? 0.8f : 0.2f;
       if (word.known && word.used > threshold) {
         // Back to the word start: its pieces go, and it starts the next line.
@@ -425,7 +432,7 @@ int LayoutText(const char* text, float x, float y, const TextLayoutSettings& set
     layout.x = glyphX + advance;
     lineHasCharacter = true;
 
-    if (wrapping && (isSpace || breakFlag)) {
+    if (wrapping && !givenBreaks && (isSpace || breakFlag)) {
       markWordStart = true;
       if (isSpace && layout.x - layout.startX > settings.wrapWidth) {
         if (!newLine()) break;

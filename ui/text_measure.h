@@ -78,6 +78,8 @@ struct TextLayoutSettings {
   int wrapMaxLines = 0;              // 0: no wrapping
   float wrapWidth = 0.0f;            // the line's room, from the starting x
   float wrapLineHeight = 0.0f;       // added to y for each new line
+  const int* wrapBreaks = nullptr;   // with wrapping: the byte indices (rising) that start each
+  int wrapBreakCount = 0;            // further line; given, the room makes no breaks of its own
   bool probe = false;                // count the characters whose middle lies left of probeX
   float probeX = 0.0f;
 };
@@ -97,7 +99,8 @@ struct TextLayoutResult {
 // (after a space, or after a double-byte break character) when that lies beyond the first
 // fifth of the line (the first 0.8 of it before a double-byte glyph), else at the character
 // itself; a newline breaks too and returns to the starting colour and code page.  The
-// first character of a line never breaks.  At most capacity pieces are written (the rest
+// first character of a line never breaks.  Breaks given by the caller (wrapBreaks) replace
+// the room's: a line starts at each given character, colour and code page carried on.  At most capacity pieces are written (the rest
 // are counted only).  Returns the pieces written.
 int LayoutText(const char* text, float x, float y, const TextLayoutSettings& settings, TextPiece* pieces,
                int capacity, TextLayoutResult* result);

@@ -43,7 +43,7 @@ void ReportLighting(const char* format, const char* carName, int debugLevel, int
   if (debugLevel == 0 || !reportable) return;
   char line[96];
   std::snprintf(line, sizeof(line), format, carName ? carName : "");
-  ReportLine(line, REPORT_MESSAGE);
+  ReportLine(line, REPORT_GREY);
 }
 
 }  // namespace

@@ -44,6 +44,13 @@ void Inform(const char* text) {
   ReportSound(FILE_SOUND);
 }
 
+// A save's outcome on the status line; a message line names the file it wrote (a failure is
+// told by the file).
+void InformSaved(int saved, const char* path, const char* savedText, const char* notSavedText) {
+  Inform(saved ? savedText : notSavedText);
+  if (saved) ReportSaved(path);
+}
+
 // A file that did not load: the status line says so, the message line names the file and
 // what was wrong with it.
 void InformNotLoaded(const char* text, const char* path, const char* record) {
@@ -79,7 +86,7 @@ bool ReadBeforeEdit(Record& copy, int (*read)(Record&, const char*), const char*
 void SaveSetupAnswered(Prss* owner, const char* text, uint32_t) {
   char path[FILE_PATH_SIZE];
   if (VehicleEditor* e = EditorWithTypedPath(owner, text, SETUP_FILE_PATTERN, path))
-    Inform(SaveSetupFile(e->car->currentSetup, path) ? TEXT_SAVED_SETUP : TEXT_NOT_SAVED_SETUP);
+    InformSaved(SaveSetupFile(e->car->currentSetup, path), path, TEXT_SAVED_SETUP, TEXT_NOT_SAVED_SETUP);
 }
 
 void LoadSetupAnswered(Prss* owner, const char* text, uint32_t) {
@@ -99,7 +106,7 @@ void LoadSetupAnswered(Prss* owner, const char* text, uint32_t) {
 void SaveColoursAnswered(Prss* owner, const char* text, uint32_t) {
   char path[FILE_PATH_SIZE];
   if (VehicleEditor* e = EditorWithTypedPath(owner, text, COLOUR_FILE_EDITOR_PATTERN, path))
-    Inform(WriteColourConfig(e->car->currentColours, path) ? TEXT_SAVED_COLOURS : TEXT_NOT_SAVED_COLOURS);
+    InformSaved(WriteColourConfig(e->car->currentColours, path), path, TEXT_SAVED_COLOURS, TEXT_NOT_SAVED_COLOURS);
 }
 
 void LoadColoursAnswered(Prss* owner, const char* text, uint32_t) {

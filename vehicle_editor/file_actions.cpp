@@ -41,6 +41,7 @@ constexpr const char* TEXT_VERY_DIFFERENT = "A VERY DIFFERENT object file %s.vob
 constexpr const char* TEXT_OVERWRITE_DIFFERENT = "Overwrite ^1DIFFERENT^8 file named ^1%s.vob^8?";
 constexpr const char* TEXT_OLD_COLOUR_SET = "Loaded mesh colours but could not load light colours (old version)";
 constexpr const char* TEXT_BAD_ANIMATION_NAME = "Animation file name must be ASCII (e.g. 0-9 A-Z a-z)";
+constexpr const char* TEXT_LONG_ANIMATION_NAME = "Steering animation name too long";
 constexpr const char* TEXT_SKIN_ID_LENGTH = "Skin ID must have either 3 or 6 characters";
 constexpr const char* TEXT_SKIN_ID_NOT_HEX = "Skin ID should be a hexadecimal number";
 constexpr const char* TEXT_SKIN_ID_INVALID = "Invalid Skin ID";
@@ -57,7 +58,9 @@ constexpr int STEERING_PREFIX_LENGTH = 4;
 constexpr int NAME_PROMPT_LENGTH = 32;
 constexpr int VOB_PROMPT_LENGTH = 4;
 constexpr int VOB_NAME_LENGTH = 2;
-constexpr int STEERING_PROMPT_LENGTH = 12;
+// Room for the kept "str_", a whole name typed after it with its own "str_", and one character
+// more than the row holds, so that a name too long is refused rather than cut.
+constexpr int STEERING_PROMPT_LENGTH = 2 * STEERING_PREFIX_LENGTH + STEER_ANIMATION_SIZE;
 constexpr int SKIN_ID_PROMPT_LENGTH = 8;
 constexpr int ENTRY_NAME = 1, ENTRY_LOAD = 4, ENTRY_CHOOSE = 5, ENTRY_SAVE = 6;
 constexpr int64_t MOST_KEPT_BYTES = 1 << 30;
@@ -258,6 +261,7 @@ int WriteVehicleAndVob(VehicleEditor& e, const char* name) {
   RebuildEditedCar(car);
   ++e.carSetups;
   NameSaved(e, name);
+  ReportSaved(vehPath, vobPath);
   return 1;
 }
 
@@ -266,6 +270,7 @@ int WriteVobOnly(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
   if (!car.model || !MakeNamedPath(path, sizeof path, VEHICLE_MODEL_PATTERN, name)) return 0;
   if (!WriteImage(path, ModelImage(*car.model))) return 0;
+  ReportSaved(path);
   RebuildEditedCar(car);
   ++e.carSetups;
   char code[MODEL_CODE_SIZE + 1];
@@ -627,8 +632,9 @@ int VehicleEditor::AddFrameFile(VehicleEditor& e, const char* name) {
 
 int VehicleEditor::SaveFrameFile(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, FRAME_FILE_PATTERN, name)) return 0;
-  return WriteFrameFile(*e.car, path);
+  if (!e.car || !TypedPath(path, sizeof path, FRAME_FILE_PATTERN, name) || !WriteFrameFile(*e.car, path)) return 0;
+  ReportSaved(path);
+  return 1;
 }
 
 int VehicleEditor::LoadAllColours(VehicleEditor& e, const char* name) {
@@ -654,8 +660,9 @@ int VehicleEditor::LoadAllColours(VehicleEditor& e, const char* name) {
 
 int VehicleEditor::SaveAllColours(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
-  if (!e.car || !TypedPath(path, sizeof path, ALL_COLOURS_PATTERN, name)) return 0;
-  return WriteAllColoursFile(*e.car, path);
+  if (!e.car || !TypedPath(path, sizeof path, ALL_COLOURS_PATTERN, name) || !WriteAllColoursFile(*e.car, path)) return 0;
+  ReportSaved(path);
+  return 1;
 }
 
 int VehicleEditor::SaveVehicleAndVob(VehicleEditor& e, const char* name) {
@@ -677,6 +684,7 @@ int VehicleEditor::SaveVehicleOnly(VehicleEditor& e, const char* name, int store
   if (!MakeVehiclePath(path, sizeof path, name, 0)) return 0;
   if (!WriteImage(path, VehicleImage(*e.car, name, storeModel))) return 0;
   NameSaved(e, name);
+  ReportSaved(path);
   return 1;
 }
 
@@ -742,7 +750,9 @@ int VehicleEditor::SaveWheelFile(VehicleEditor& e, const char* name) {
   char path[FILE_PATH_SIZE];
   if (!e.car || !TypedPath(path, sizeof path, WHEEL_FILE_PATTERN, name)) return 0;
   MakeFolderOf(path);
-  return WriteWheelFile(*e.car, nullptr, name);
+  if (!WriteWheelFile(*e.car, nullptr, name)) return 0;
+  ReportSaved(path);
+  return 1;
 }
 
 void VehicleEditor::AskSteeringAnimation(void* owner, int, uintptr_t word) {
@@ -762,6 +772,11 @@ int VehicleEditor::SetSteeringAnimation(VehicleEditor& e, const char* text) {
   if (!e.car) return 0;
   const bool prefixed = strncasecmp(text, STEERING_PREFIX, STEERING_PREFIX_LENGTH) == 0;
   const char* kept = prefixed ? text + STEERING_PREFIX_LENGTH : text;
+  // A name typed whole after the prefix the prompt keeps ("str_" + "str_abc") is that name.
+  if (prefixed && strncasecmp(kept, STEERING_PREFIX, STEERING_PREFIX_LENGTH) == 0) {
+    text = kept;
+    kept += STEERING_PREFIX_LENGTH;
+  }
   const char* fault = nullptr;
   if (!kept[0]) {
     // no animation: no driver
@@ -769,7 +784,8 @@ int VehicleEditor::SetSteeringAnimation(VehicleEditor& e, const char* text) {
     RefuseName(e, TEXT_NOT_STEERING, text, "does not begin with \"str_\"");
     return 0;
   } else if (std::strlen(kept) >= STEER_ANIMATION_SIZE) {
-    fault = "has more than 7 characters after \"str_\"";
+    RefuseName(e, TEXT_LONG_ANIMATION_NAME, text, "has more than 7 characters after \"str_\"");
+    return 0;
   } else if (!(fault = FileNameFault(kept, STEER_ANIMATION_SIZE - 1)) && !IsAsciiText(kept)) {
     fault = "is not ASCII";
   }
@@ -822,11 +838,11 @@ int VehicleEditor::SetSkinId(VehicleEditor& e, const char* text) {
   FormatShortName(car.shortCode, car.shortName);
   const int missing = EditorShellHooks.checkVehicleSkins ? EditorShellHooks.checkVehicleSkins(car) : 0;
   if (missing == 1) {
-    ReportBox(&e.prss, TEXT_SKIN_MISSING, TEXT_SEE_HISTORY);
+    ShowMessageBox2Lines(&e.prss, TEXT_SKIN_MISSING, TEXT_SEE_HISTORY);
   } else if (missing > 1) {
     char first[96];
     std::snprintf(first, sizeof first, TEXT_SKINS_MISSING, missing);
-    ReportBox(&e.prss, first, TEXT_SEE_HISTORY);
+    ShowMessageBox2Lines(&e.prss, first, TEXT_SEE_HISTORY);
   }
   return 1;
 }

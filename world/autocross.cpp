@@ -541,7 +541,7 @@ void ShowLayoutStatus() {
   if (LayoutStatus == 2)
     ReportLine(LayoutStatusText, REPORT_ERROR);
   else if (LayoutStatus == 1 && !RaceLayout.layoutQuiet)
-    ReportLine(LayoutStatusText, REPORT_MESSAGE);
+    ReportLine(LayoutStatusText, REPORT_GREY);
 }
 
 int CheckLayoutRoute(int routeFlag, int& routeCount) {

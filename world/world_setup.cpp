@@ -378,7 +378,7 @@ void SetupTiming(Wld& world) {
   if (CfgDebugLevel > 0 && !world.layoutOnly) {
     char text[96];
     std::snprintf(text, sizeof text, "%s %s", "BETA:", world.timingText);
-    ReportLine(text, world.timingGood ? REPORT_MESSAGE : REPORT_ERROR);
+    ReportLine(text, world.timingGood ? REPORT_GREY : REPORT_ERROR);
   }
 }
 

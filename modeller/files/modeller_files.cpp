@@ -16,6 +16,7 @@
 #include "modeller/state/modeller_operations.h"
 #include "modeller/state/modeller_selection.h"
 #include "modeller/state/modeller_undo.h"
+#include "core/report.h"
 #include "modeller/files/obj_import.h"
 #include "modeller/editor/edit_views.h"
 #include "modeller/editor/object_editor.h"
@@ -35,7 +36,7 @@ namespace {
 
 const char* const FILE_PROMPTS[] = {
     "Enter name of main object to LOAD", "Enter name of main object to SAVE", "Enter name of subobject to LOAD",
-    "Enter name of subobject to SAVE",   "Enter name of OBJ to load as main object ^3data\\obj\\*.obj",
+    "Enter name of subobject to SAVE",   "Enter name of OBJ to load as main object ^3data/obj/*.obj",
     "Enter name of object to IMPORT",    "Enter name of object to EXPORT",
 };
 constexpr int FILE_WORD_COUNT = 7;
@@ -236,9 +237,10 @@ int SaveMainObject(ModellerScreen& s, const char* name) {
   CopyName(saved.name, MODEL_NAME_SIZE, name, OBJECT_NAME_LENGTH);
   const int written = spoke ? SaveSpokeObject(saved, &s.prss, path) : SaveModelFile(saved, &s.prss, path, 1);
   if (!written || BoxOpened(s)) {
-    if (!BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, path);
+    if (!BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, PathOnDisk(path).c_str());
     return 0;
   }
+  ReportSaved(path);
   MarkSavedUndoNodes(name);
   s.state.unchanged = 1;
   ObjectEditorShared.unsavedChanges = 0;
@@ -291,9 +293,10 @@ int SaveSubobject(ModellerScreen& s, const char* name) {
   ModelObject written = sub;  // shares the arrays: never freed
   std::memcpy(written.layerNames, s.mainObject->layerNames, sizeof written.layerNames);
   if (!SaveModelFile(written, &s.prss, path, 1) || BoxOpened(s)) {
-    if (!BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, path);
+    if (!BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, PathOnDisk(path).c_str());
     return 0;
   }
+  ReportSaved(path);
   return 1;
 }
 
@@ -308,8 +311,11 @@ int ExportModel(ModellerScreen& s, const char* name) {
   const int written = SaveModelFile(main, &s.prss, path, 1);
   if (kept.copies) main.RestoreRepeatedGeometry(kept);
   const int ok = written && !BoxOpened(s);
-  if (!written && !BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, path);
-  if (ok) ShowEditorInfo(TEXT_EXPORTED_MODEL);
+  if (!written && !BoxOpened(s)) ShowMessageBoxPair(&s.prss, TEXT_COULD_NOT_WRITE_FILE, PathOnDisk(path).c_str());
+  if (ok) {
+    ShowEditorInfo(TEXT_EXPORTED_MODEL);
+    ReportSaved(path);
+  }
   RefreshEditedMesh(&s.prss);
   return ok;
 }

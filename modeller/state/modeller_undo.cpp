@@ -15,6 +15,7 @@
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/problem_report.h"
 #include "ui/value_edit.h"
 
 ObjectUndo ModellerUndo;
@@ -232,6 +233,7 @@ void ApplyUndoStep(ModellerScreen& screen, int newDepth) {
   const uint8_t level = main.currentLod;
   main.CopyFrom(*node.saved, 0, 1);
   main.currentLod = uint8_t(main.lodCount > 0 && level < main.lodCount ? level : 0);
+  ForgetShownProblemLines();
 
   if (newDepth > h.depth)
     ShowEditorInfof("undo %s", h.nodes[position + 1].name);

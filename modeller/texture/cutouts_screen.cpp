@@ -319,7 +319,7 @@ int SetCutoutMaterial(CutoutsScreen& screen, int index, const CutoutMaterial& ma
   if (was.alphaType == material.alphaType && was.envMapType == material.envMapType &&
       was.shineType == material.shineType && std::memcmp(was.reflection, material.reflection, 3) == 0 &&
       was.roughness == material.roughness) {
-    ShowMessage("No changes detected", TextColours.message);
+    ShowMessage("No changes detected", TextColours.grey);
     return 0;
   }
   BeginCutoutEdit("set cutout material");
@@ -425,7 +425,7 @@ int ApplyCutoutUpdate(CutoutsScreen& screen) {
     if (IsSelected(o.cutouts[i])) count += UpdateCutoutMaterial(o, i, CutoutUpdateSet, 1);
   char line[48];
   std::snprintf(line, sizeof line, "Updated %d cutout%s", count, count == 1 ? "" : "s");
-  ShowMessage(line, TextColours.message);
+  ShowMessage(line, TextColours.grey);
   Rebuild(screen);
   return 1;
 }
@@ -517,7 +517,7 @@ void CutoutButton(void* owner, int code, uintptr_t word) {
         if (ReloadPageTexture(&screen.prss, name, index == 0, index == 0 && ShiftHeld) && (index == 1 || !ShiftHeld)) {
           char line[96];
           std::snprintf(line, sizeof line, "%s %s", index == 1 ? "Reloaded :" : "Viewing as DDS (SHIFT to export) :", name);
-          AddMessage(line, TextColours.message, -1);
+          AddMessage(line, TextColours.grey, -1);
         }
       }
       return;

@@ -130,7 +130,7 @@ void PageButton(void* owner, int code, uintptr_t word) {
         if (index == 1) std::snprintf(line, sizeof line, "%s %s", "Reloaded :", Edited().pages[SelectedPage].name);
         if (index == 0 && !ShiftHeld)
           std::snprintf(line, sizeof line, "%s %s", "Viewing as DDS (SHIFT to export) :", Edited().pages[SelectedPage].name);
-        if (index == 1 || !ShiftHeld) AddMessage(line, TextColours.message, -1);
+        if (index == 1 || !ShiftHeld) AddMessage(line, TextColours.grey, -1);
       }
       return;
     default: break;

@@ -197,6 +197,9 @@ TEST_F(AnimationFiles, SavingMakesTheMissingFolderOfTheAnimations) {
   std::filesystem::remove_all("data/move");
   TestEditor t(2);
   ASSERT_EQ(SaveAnimation(t.editor, "made"), 1);
+  EXPECT_EQ(ReportRecorder::NewestText(), "Saved ^Ldata/move/made.ban");
+  ASSERT_EQ(SaveSkeleton(t.editor, "made"), 1);
+  EXPECT_EQ(ReportRecorder::NewestText(), "Saved ^Ldata/skl/made.skl");
   EXPECT_TRUE(std::filesystem::is_directory("data/move"));
   EXPECT_TRUE(std::filesystem::exists("data/move/made.ban"));
 }

@@ -192,7 +192,7 @@ TEST_F(AppHarness, SettingsChangedWhileRunningAreWrittenBackToTheConfigFileAtExi
 // error text or option, no VR choice, no reply, no script depth.
 TEST_F(AppHarness, TheResetForgetsTheLastCommandLineAndScript) {
   std::snprintf(StartupErrorText, sizeof StartupErrorText, "%s", "old error");
-  std::snprintf(StartupErrorOption, sizeof StartupErrorOption, "%s", "/old=1");
+  std::snprintf(StartupErrorSecond, sizeof StartupErrorSecond, "%s", "/old=1");
   CommandLineVrChoice = 2;
   std::snprintf(CommandReply, sizeof CommandReply, "%s", "old reply");
   ScriptDepth = 3;
@@ -200,7 +200,7 @@ TEST_F(AppHarness, TheResetForgetsTheLastCommandLineAndScript) {
   QuitFlag = 1;
   AppResetState();
   EXPECT_STREQ(StartupErrorText, "");
-  EXPECT_STREQ(StartupErrorOption, "");
+  EXPECT_STREQ(StartupErrorSecond, "");
   EXPECT_EQ(CommandLineVrChoice, 0);
   EXPECT_STREQ(CommandReply, "");
   EXPECT_EQ(ScriptDepth, 0);
@@ -537,24 +537,31 @@ TEST_F(AppHarness, StartUpRemovesTheTemporaryFilesOfKilledSavesOnly) {
   EXPECT_TRUE(fs::is_empty("cache")) << "the run's own journal goes with it";
 }
 
-// A bad option: the box keeps its words, standard error and deb.log name the option.
+// A bad option: the box keeps its words and names the option as typed on a second line, as
+// standard error does; text that is no option says how options are written.
 TEST_F(AppHarness, AnInvalidOptionIsNamedOnStandardErrorAndInTheLog) {
   AppForceNoGraphics(1);
   testing::internal::CaptureStderr();
   EXPECT_EQ(AppStartup("/bogus=7"), START_ENDED);
   const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_EQ(ExitCode, EXIT_BAD_COMMAND_LINE);
-  EXPECT_NE(said.find("Command 1 is invalid: /bogus=7\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("Command 1 is invalid\n/bogus=7\n"), std::string::npos) << said;
   EXPECT_TRUE(LogHas("Command 1 is invalid: /bogus=7"));
 
   AppForceNoGraphics(0);
-  boxes_.clear();
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(AppStartup("/bogus=7"), START_ENDED);
-  const std::string withBox = testing::internal::GetCapturedStderr();
-  ASSERT_EQ(boxes_.size(), 1u);
-  EXPECT_EQ(boxes_[0], "Error|Command 1 is invalid");
-  EXPECT_NE(withBox.find("Command 1 is invalid: /bogus=7\n"), std::string::npos) << withBox;
+  const std::pair<const char*, std::string> cases[] = {
+      {"/bogus=7", "Command 1 is invalid\n/bogus=7"},
+      {"--help", "Invalid command line\nOptions are written /name=value (docs/guide/command_line.md)"},
+  };
+  for (const auto& [options, lines] : cases) {
+    boxes_.clear();
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(AppStartup(options), START_ENDED);
+    const std::string withBox = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0], "Error|" + lines);
+    EXPECT_NE(withBox.find(lines + "\n"), std::string::npos) << withBox;
+  }
 }
 
 TEST_F(AppHarness, AFailedDeviceStartShowsTheBoxAndEndsWithAFailureCode) {

@@ -36,18 +36,20 @@ std::string ErrorOf(const char* line) {
 // next option, is kept for the log and standard error.
 TEST_F(CommandLine, AnInvalidOptionIsKeptAsWritten) {
   EXPECT_EQ(ErrorOf("/bogus=7"), "Command 1 is invalid");
-  EXPECT_STREQ(StartupErrorOption, "/bogus=7");
+  EXPECT_STREQ(StartupErrorSecond, "/bogus=7");
   EXPECT_EQ(ErrorOf("/laps=3/nosuch=1/wind=1"), "Command 2 is invalid");
-  EXPECT_STREQ(StartupErrorOption, "/nosuch=1");
+  EXPECT_STREQ(StartupErrorSecond, "/nosuch=1");
   EXPECT_EQ(ErrorOf("/laps=3/wind"), "Command 2 is invalid");
-  EXPECT_STREQ(StartupErrorOption, "/wind");
+  EXPECT_STREQ(StartupErrorSecond, "/wind");
   EXPECT_EQ(ErrorOf("/bo\tgus=7 "), "Command 1 is invalid");
-  EXPECT_STREQ(StartupErrorOption, "/bogus=7 ") << "control characters left out";
+  EXPECT_STREQ(StartupErrorSecond, "/bogus=7 ") << "control characters left out";
   const std::string longOption = "/bogus=" + std::string(200, 'x');
   EXPECT_EQ(ErrorOf(longOption.c_str()), "Command 1 is invalid");
-  EXPECT_EQ(std::string(StartupErrorOption), longOption.substr(0, 127)) << "the 127 characters the field holds";
+  EXPECT_EQ(std::string(StartupErrorSecond), longOption.substr(0, 127)) << "the 127 characters the field holds";
   EXPECT_EQ(ErrorOf("/laps=3/LAPS=4"), "Command /laps : Found more than once");
-  EXPECT_STREQ(StartupErrorOption, "") << "the other errors name their option in the text";
+  EXPECT_STREQ(StartupErrorSecond, "") << "the other errors name their option in the text";
+  EXPECT_EQ(ErrorOf("--help"), "Invalid command line");
+  EXPECT_STREQ(StartupErrorSecond, "Options are written /name=value (docs/guide/command_line.md)");
 }
 
 TEST_F(CommandLine, OrderRulesAndNamesGiveTheirErrors) {

@@ -434,7 +434,7 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   Answer("Mine");
   ASSERT_TRUE(std::filesystem::exists("data/engine/Mine.eng"));
   const std::vector<uint8_t> mine = EngineBytes(e, 0);  // as saved: the waves a non-turbo engine has none of go
-  EXPECT_TRUE(MessageShown("Mine.eng"));
+  EXPECT_TRUE(MessageShown("Saved ^Ldata/engine/Mine.eng"));
   const std::vector<uint8_t> written = FileBytes("data/engine/Mine.eng");
   Click("save ENG");
   Answer("Mine");
@@ -485,7 +485,7 @@ TEST_F(EnginePageWindow, TheCurvesAndNeedleStandWhereTheEngineSaysAndFilesRoundT
   std::filesystem::create_directories("data/engine/Taken.eng/inside");
   EXPECT_EQ(EngineEditorSaveEngine(&OpenEnginePage->prss, "Taken", 0), 0);
   while (OpenEnginePage->prss.sub) Key(KEY_ESCAPE);
-  EXPECT_FALSE(MessageShown("Engine saved : ^Ldata/engine/Taken.eng"));
+  EXPECT_FALSE(MessageShown("Saved ^Ldata/engine/Taken.eng"));
 
   // "load ENG" of it on another car gives that car the same engine.
   Key(KEY_ESCAPE);

@@ -236,13 +236,16 @@ TEST_F(OnscreenKeyboard, ControlsArePlacedBelowTheTopInTheInputCodePage) {
   const ValueControl* escape = KeyControl(KEY_ESCAPE);
   EXPECT_FLOAT_EQ(escape->top, -0.45f);
   EXPECT_FLOAT_EQ(escape->bottom, -0.39f);
-  EXPECT_NEAR(escape->right, -0.4f + 6 * 0.0125f, 0.002f);
+  EXPECT_NEAR(escape->right, -0.4f + 6 * 0.0125f, 0.003f);
   const ValueControl* backquote = KeyControl(192);
   EXPECT_FLOAT_EQ(backquote->top, -0.36f);
-  EXPECT_NEAR(backquote->left, -0.4f, 0.002f);
+  EXPECT_NEAR(backquote->left, -0.4f, 0.003f);
   EXPECT_EQ(backquote->codePage, InputCodePage);
+  // Neighbours' faces stand apart by a pixel each (2 / 800 units), never one strip.
+  ASSERT_TRUE(KeyControl('1') && KeyControl('2'));
+  EXPECT_NEAR(KeyControl('2')->left - KeyControl('1')->right, 4.0f / 800.0f, 1e-5f);
   const ValueControl* space = KeyControl(KEY_SPACE);
-  EXPECT_NEAR(space->right - space->left, 14 * 0.025f, 0.003f);
+  EXPECT_NEAR(space->right - space->left, 14 * 0.025f, 0.006f);
   EXPECT_FLOAT_EQ(space->top, -0.47f + 0.11f + 4 * 0.06f);
 
   OnscreenKeyboardRaised = 1;

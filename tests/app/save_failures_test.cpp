@@ -35,7 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Save {
-  const char* file;  // as the report names it (a part of it for the numbered and exported files)
+  const char* file;  // as the report names it, as on disk (a part of it for the numbered and exported files)
   std::function<void()> run;
 };
 
@@ -56,14 +56,14 @@ std::vector<Save> EverySave(VehicleEditor& e, const std::function<void()>& nextF
   return {
       {"cfg.txt", [] { SaveConfig(); }},
       {"interface_cfg.txt", [] { WriteInterfaceCfg(); }},
-      {"data\\misc\\Walker.ply", [] { SavePlayerFile(); }},
-      {"data\\veh\\Walk.veh", [&e] { VehicleEditor::SaveVehicleOnly(e, "Walk", 1); }},
-      {"data\\3dob\\walk.qxe", [&e] { SaveModelFile(*e.car->model, nullptr, "data\\3dob\\walk.qxe", 1); }},
-      {"data\\shots\\zkt_", [nextFrame] {
+      {"data/misc/Walker.ply", [] { SavePlayerFile(); }},
+      {"data/veh/Walk.veh", [&e] { VehicleEditor::SaveVehicleOnly(e, "Walk", 1); }},
+      {"data/3dob/walk.qxe", [&e] { SaveModelFile(*e.car->model, nullptr, "data\\3dob\\walk.qxe", 1); }},
+      {"data/shots/zkt_", [nextFrame] {
          ScreenshotRequest = 1;
          nextFrame();
        }},
-      {"data\\png_export\\sample_page.png", [] {
+      {"data/png_export/sample_page.png", [] {
          TextureNameList list{};
          list.count = 1;
          std::strcpy(list.names[0], "sample_page");
@@ -122,7 +122,7 @@ int FullDiskSaves() {
   ReportRecorder recorder;
   int missed = 0, bit = 1;
   for (const Save& save : EverySave(*e, [] {})) {
-    if (std::strcmp(save.file, "data\\shots\\zkt_") != 0) {
+    if (std::strcmp(save.file, "data/shots/zkt_") != 0) {
       save.run();
       if (!ToldWithReason(save.file, " : No space left on device")) missed |= bit;
     }

@@ -142,8 +142,8 @@ box_case() {
     waitfor "$name: the box ($b) stayed" 60 gone "$b" || kill -KILL "$b"
   done
 }
-box_case "bad option, SIGTERM" TERM 2 "Command 1 is invalid: /bogus=7" true /bogus=7
-box_case "bad option, SIGKILL" KILL - "Command 1 is invalid: /bogus=7" true /bogus=7
+box_case "bad option, SIGTERM" TERM 2 "/bogus=7" true /bogus=7
+box_case "bad option, SIGKILL" KILL - "/bogus=7" true /bogus=7
 box_case "missing data folder, SIGTERM" TERM 1 "is missing: start ZKT" "rm -rf data"
 
 # A new vehicle, not saved: a hang-up asks first, as the window's close does; a second signal

@@ -50,7 +50,7 @@ fresh
 expect "bad option without graphics" 2 "Command /laps : Out of bounds" ZKT_NO_GRAPHICS=1 "$program" /laps=5000
 
 fresh
-expect "bad option name" 2 "Command 1 is invalid: /bogus=7" ZKT_NO_GRAPHICS=1 "$program" /bogus=7
+expect "bad option name" 2 "/bogus=7" ZKT_NO_GRAPHICS=1 "$program" /bogus=7
 
 fresh
 rm -rf "$scratch/w/data" && touch "$scratch/w/data"

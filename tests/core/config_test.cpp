@@ -503,7 +503,7 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
   EXPECT_EQ(SaveConfig(), 0);  // never read: nothing is written
   EXPECT_FALSE(fs::exists("cfg.txt"));
 
-  SetConfigPath("config_test\\CFG.TXT");
+  SetConfigPath("config_test/CFG.TXT");
   std::ofstream("config_test/cfg.txt") << "Welcome C 0\nShow FPS 0\n";
   ConfigRead = 0;
   EXPECT_EQ(LoadConfig(), 1);
@@ -524,9 +524,10 @@ TEST_F(Config, FilesAreReadAndWrittenSafely) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(SaveConfig(&error), 0);  // reported, and the previous file kept
     const std::string said = testing::internal::GetCapturedStderr();
-    // A message line names the file, and without a window standard error says it too.
-    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test\\CFG.TXT^8 : No space left on device");
-    EXPECT_NE(said.find("Could not write file : config_test\\CFG.TXT : No space left on device\n"), std::string::npos) << said;
+    // A message line names the file as the disk spells it, and without a window standard error
+    // says it too.
+    EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Lconfig_test/cfg.txt^8 : No space left on device");
+    EXPECT_NE(said.find("Could not write file : config_test/cfg.txt : No space left on device\n"), std::string::npos) << said;
   }
   EXPECT_EQ(error, ENOSPC);
   EXPECT_EQ(LoadConfig(), 1);

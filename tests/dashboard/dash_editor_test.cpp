@@ -569,7 +569,7 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   const std::vector<uint8_t> saved = Block();
   const std::vector<uint8_t> file = FileBytes("mydash");
   ASSERT_FALSE(file.empty());
-  EXPECT_TRUE(Said(Reports().lines, "Dash saved : mydash")) << "the save is reported, its label first";
+  EXPECT_TRUE(Said(Reports().lines, "Saved ^Ldata/3dob/mydash.dsh")) << "the save names its file";
 
   auto otherCar = std::make_unique<Car>();
   Car& other = *otherCar;
@@ -625,8 +625,8 @@ TEST_F(DashEditor, RestoreSaveAndLoadOfTypedNames) {
   Click("save");
   Type(TEXT_DASH_SAVE_PROMPT, "taken");
   EXPECT_EQ(Reports().boxes.size(), boxes + 1);
-  EXPECT_FALSE(Said(Reports().lines, TEXT_DASH_SAVED));
-  EXPECT_TRUE(Said(Reports().lines, "Could not write file : ^Ldata\\3dob\\taken.dsh")) << "a message line names it";
+  EXPECT_FALSE(Said(Reports().lines, "Saved"));
+  EXPECT_TRUE(Said(Reports().lines, "Could not write file : ^Ldata/3dob/taken.dsh")) << "a message line names it";
   page->car = &car;
 }
 

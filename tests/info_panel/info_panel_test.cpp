@@ -541,6 +541,12 @@ TEST_F(PanelTest, TabsFollowTheCarAndTheScreen) {
   MakeSampleCar(KART, kart);
   Draw(road, 1);
   EXPECT_EQ(Tabs(), 9);
+  // Neighbouring tabs stand two pixels apart, so that no two labels read as one.
+  std::vector<const ValueControl*> firstRow;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (IsTab(ValueControls[i]) && ValueControls[i].top < PANEL_TOP + PANEL_TAB_HEIGHT) firstRow.push_back(&ValueControls[i]);
+  ASSERT_GE(firstRow.size(), 2u);
+  EXPECT_NEAR(firstRow[1]->left - firstRow[0]->right, 4.0f / static_cast<float>(ScreenWidth), 1e-5f);
   InfoPageShown = INFO_PAGE_PASSENGERS;
   Draw(kart, 1);
   EXPECT_EQ(Tabs(), 8);  // no passenger seats: no Passengers tab, page 8 back at Info
@@ -1122,9 +1128,10 @@ TEST_F(PanelTest, EveryControlIsAnUprightBoxInsideThePanelAndOnlyTheShownTabIsLi
           if (!IsTab(c)) continue;
           ASSERT_LT(tab, pages.size());
           const size_t column = tab % perRow;
+          const double pixelX = 2.0 / ScreenWidth;  // in from the cell's sides
           EXPECT_NEAR(c.top, -0.7 + 0.08 * static_cast<double>(tab / perRow), 1e-5) << "tab " << tab;
-          EXPECT_NEAR(c.left, -0.65 + width * static_cast<double>(column), 1e-5) << "tab " << tab;
-          EXPECT_NEAR(c.right, -0.65 + width * static_cast<double>(column + 1), 1e-5) << "tab " << tab;
+          EXPECT_NEAR(c.left, -0.65 + width * static_cast<double>(column) + pixelX, 1e-5) << "tab " << tab;
+          EXPECT_NEAR(c.right, -0.65 + width * static_cast<double>(column + 1) - pixelX, 1e-5) << "tab " << tab;
           EXPECT_EQ(c.colour, pages[tab] == page ? &InterfaceColours.textSelected : &InterfaceColours.textUnselected)
               << "tab " << tab;
           ++tab;

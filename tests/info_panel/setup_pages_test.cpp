@@ -811,9 +811,9 @@ TEST_F(SetupPages, DownforceShowsLiftAndDragAtTheTestSpeedAndTheLeverRuleDistrib
 }
 
 // The aerodynamic rows stand in the second column, which starts at x = -0.65 + 0.85 = 0.2 and
-// is 0.75 wide: the name over its first 0.4 (0.2 .. 0.5), the lift figure over 0.4 .. 0.7
-// (0.5 .. 0.725) and the drag figure over the rest (0.725 .. 0.95), all three on one line,
-// and each row one line (0.07) below the one before.
+// is 0.75 wide: the name over its first 0.37 (0.2 .. 0.4775), the lift figure over 0.37 .. 0.68
+// (0.4775 .. 0.71) and the drag figure over the rest (0.71 .. 0.95), wide enough for "D : 560 N"
+// at 800 x 600, all three on one line, and each row one line (0.07) below the one before.
 TEST_F(SetupPages, EachAeroRowsNameLiftAndDragStandSideBySideInTheSecondColumn) {
   Load(RACER);
   Draw(INFO_PAGE_DOWNFORCE);
@@ -831,10 +831,10 @@ TEST_F(SetupPages, EachAeroRowsNameLiftAndDragStandSideBySideInTheSecondColumn) 
     ASSERT_TRUE(ValueControlText(lift, liftText, sizeof liftText));
     EXPECT_EQ(std::strncmp(liftText, "L : ", 4), 0) << liftText << " before " << out;
     EXPECT_NEAR(name.left, 0.2f, 1e-5f) << out;
-    EXPECT_NEAR(name.right, 0.5f, 1e-5f) << out;
-    EXPECT_NEAR(lift.left, 0.5f, 1e-5f) << out;
-    EXPECT_NEAR(lift.right, 0.725f, 1e-5f) << out;
-    EXPECT_NEAR(drag.left, 0.725f, 1e-5f) << out << ": the drag figure begins where the lift ends";
+    EXPECT_NEAR(name.right, 0.4775f, 1e-5f) << out;
+    EXPECT_NEAR(lift.left, 0.4775f, 1e-5f) << out;
+    EXPECT_NEAR(lift.right, 0.71f, 1e-5f) << out;
+    EXPECT_NEAR(drag.left, 0.71f, 1e-5f) << out << ": the drag figure begins where the lift ends";
     EXPECT_NEAR(drag.right, 0.95f, 1e-5f) << out << ": and ends at the column's right edge";
     EXPECT_LT(drag.left, drag.right) << out;
     EXPECT_FLOAT_EQ(lift.top, drag.top) << out;

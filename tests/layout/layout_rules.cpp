@@ -199,6 +199,19 @@ void Covered(const std::vector<DrawRecordEntry>& record, const std::map<RowKey, 
   }
 }
 
+// The message lines, drawn in the order they came (the history first), read top to bottom:
+// each starts below the foot of the one before.
+void MessageOrder(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+  const DrawRecordEntry* before = nullptr;
+  for (const DrawRecordEntry& e : record) {
+    if (e.role != RECORD_MESSAGE || !IsText(e)) continue;
+    if (before && e.top < before->bottom - OVERLAP_ALLOWED_PIXELS)
+      Add(out, "order", "message " + TextName(e) + " above " + TextName(*before),
+          Format("its top at %.0f, the one before's foot at %.0f", e.top, before->bottom));
+    before = &e;
+  }
+}
+
 // Texts of the interface overlap no other text, nor run into one on their line with less
 // than a quarter of their glyphs' cell between them ("Camber : +2.50Camber : +0.50"); a
 // shadow (the same text a few pixels off) is its text's own.  Labels that follow points of the
@@ -483,6 +496,7 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
   Overlaps(rows, out);
   TextsOutside(record, out);
   Covered(record, rows, out);
+  MessageOrder(record, out);
   TextOverlaps(record, out);
   Piles(record, out);
   if (picture.width > 0 && picture.height > 0) OffWindow(record, rows, float(picture.width), float(picture.height), out);

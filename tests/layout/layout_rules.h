@@ -15,6 +15,8 @@
 //   outside        a text runs outside its button
 //   covered        something drawn after a text lies over it; a message or status line lies
 //                  over a clickable row
+//   order          a message line starts above the foot of the one before it (the history's
+//                  lines, then the shown ones, read top to bottom in the order they came)
 //   text-overlap   two texts of the interface overlap (labels that follow points of the scene
 //                  may, unless they pile: see "pile")
 //   pile           labels that follow points of the scene pile up with no scene under them:

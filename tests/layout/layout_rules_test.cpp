@@ -172,8 +172,18 @@ TEST(LayoutCovered, ATextUnderSomethingDrawnAfterItIsNamedWithWhatCoversIt) {
   const DrawRecordEntry line = Text(RECORD_MESSAGE, "Could not load vehicle", WHITE_INK, 2, 2, 250, 18);
   EXPECT_TRUE(Found({backing, line, Fill(RECORD_BACKING, 0xC0000000u, 0, 10, 300, 30)}, "covered").empty());
 
+  // Message lines read top to bottom in the order they came: a later one placed in a gap above
+  // an earlier one, or beside it, is out of order.
+  const DrawRecordEntry second = Text(RECORD_MESSAGE, "Saved data/veh/Mine.veh", WHITE_INK, 2, 20, 250, 36);
+  const DrawRecordEntry besideIt = Text(RECORD_MESSAGE, "load Runabout", WHITE_INK, 260, 2, 390, 18);
+  EXPECT_TRUE(Found({line, second}, "order").empty());
+  std::vector<LayoutFinding> found = Found({second, line, besideIt}, "order");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].what, "message \"Could not load vehicle\" above \"Saved data/veh/Mine.veh\"");
+  EXPECT_EQ(found[1].what, "message \"load Runabout\" above \"Could not load vehicle\"");
+
   const DrawRecordEntry row = Fill(RECORD_BUTTON, OPAQUE_GREY, 0, 5, 100, 25, 4, "Transmission / Audio");
-  std::vector<LayoutFinding> found = Found({backing, line, row}, "covered");
+  found = Found({backing, line, row}, "covered");
   ASSERT_EQ(found.size(), 2u) << "covered by the row, and lying over it";
   EXPECT_EQ(found[0].what, "message \"Could not load vehicle\" under the panel of \"Transmission / Audio\"");
   EXPECT_EQ(found[1].what, "message \"Could not load vehicle\" over \"Transmission / Audio\"");

@@ -122,6 +122,13 @@ TEST_F(ModelChecks, LevelOneGivesMessageLinesAndLevelZeroNothing) {
   EXPECT_STREQ(MessageLines[0].text, "Error in LOD1 of model probe : 1 triangle is degenerate");
   EXPECT_EQ(MessageLines[0].colour, TextColours.error);
   EXPECT_STREQ(MessageLines[5].text, "Error in LOD1 of sub 1 (sub) of probe : 1 point has a bad normal");
+  // Once an undo or redo shows another model, its findings leave the shown lines for the
+  // history; other lines stay.
+  ShowMessage("redo extrude", TextColours.grey);
+  ForgetShownProblemLines();
+  ASSERT_EQ(MessageLineCount, 1);
+  EXPECT_STREQ(MessageLines[0].text, "redo extrude");
+  EXPECT_STREQ(MessageHistory[MESSAGE_LINE_COUNT - 1].text, "Error in LOD1 of sub 1 (sub) of probe : 1 point has a bad normal");
   ResetMessages();
   ModelCheckLevel = 0;
   probe.FreeRenderCaches();

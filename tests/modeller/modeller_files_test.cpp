@@ -257,7 +257,7 @@ TEST_F(FilesTest, AFailedWriteKeepsTheOldFileAndTheChangedState) {
   EXPECT_TRUE(FileBytes("data/3dob/kept.qxe") == old) << "the old file byte for byte";
   ASSERT_NE(modeller->prss.sub, nullptr) << "a message box";
   EXPECT_NE(std::string(MessageBoxDialog.first).find("kept.qxe"), std::string::npos) << MessageBoxDialog.first;
-  EXPECT_TRUE(Said("Could not write file : ^Ldata\\3dob\\kept.qxe")) << "a message line names the file too";
+  EXPECT_TRUE(Said("Could not write file : ^Ldata/3dob/kept.qxe")) << "a message line names the file too";
   EXPECT_EQ(modeller->state.unchanged, 0) << "the saved flag stays clear";
   for (int i = 0; i < ModellerUndo.count; ++i) EXPECT_EQ(ModellerUndo.nodes[i].state.unchanged, i == 0 ? 1 : 0) << i;
   EXPECT_EQ(ModellerUndo.count, count + 1) << "only the fix-ups' point";

@@ -129,7 +129,7 @@ TEST_F(Shots, AFailedWriteSaysSoAndClearsTheRequest) {
   TakeScreenshot();
   EXPECT_EQ(ScreenshotRequest, 0);
   // One line, naming the file and why it could not be written.
-  EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Ldata\\shots\\zkt_00000001.png^8 : Not a directory");
+  EXPECT_EQ(ReportRecorder::NewestText(), "Could not write file : ^Ldata/shots/zkt_00000001.png^8 : Not a directory");
   EXPECT_EQ(ReportRecorder::Reports().lines.size(), 1u);
   std::filesystem::remove("data/shots");
 }

@@ -490,7 +490,7 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   EXPECT_EQ(OpenTextEntry.open, 1) << "\"Overwrite existing file?\"";
   Answer("wheel2");
   EXPECT_TRUE(Said(Boxes(), "Could not write file :"));
-  EXPECT_TRUE(Said(ReportRecorder::Reports().lines, "Could not write file : ^Ldata\\whl\\wheel2.wxs"))
+  EXPECT_TRUE(Said(ReportRecorder::Reports().lines, "Could not write file : ^Ldata/whl/wheel2.wxs"))
       << "a message line names the file too";
   EXPECT_EQ(Read("data/whl/wheel2.wxs"), saved1);
 }

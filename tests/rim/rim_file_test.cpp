@@ -115,7 +115,7 @@ TEST_F(RimFile, ASavedRimReadsBackToTheSameBytesAndFields) {
   EXPECT_EQ(back.secondByte, 1);
   ASSERT_EQ(SaveRimFile(&page, "second", back), 1);
   EXPECT_EQ(Read("data/whl/second.wxs"), first);
-  EXPECT_TRUE(g_lines.empty());
+  EXPECT_EQ(g_lines, (std::vector<std::string>{"Saved ^Ldata/whl/first.wxs", "Saved ^Ldata/whl/second.wxs"}));
   EXPECT_TRUE(g_boxes.empty());
 }
 

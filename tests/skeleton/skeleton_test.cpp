@@ -677,7 +677,7 @@ TEST(AnimationFile, WritingIntoAMissingFolderFailsAndMakesNoFile) {
   EXPECT_EQ(written, 0);
   EXPECT_EQ(lines.size(), 1u) << "the failure is reported once, in the error colour";
   if (!lines.empty()) {
-    EXPECT_NE(lines[0].find("data\\absent_dir\\wave.ban"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[0].find("data/absent_dir/wave.ban"), std::string::npos) << lines[0];
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "data" / "absent_dir")) << "no file, nor a folder made for it";
   std::filesystem::remove_all(folder);

@@ -40,5 +40,5 @@ TEST(TextServices, TheSoundSwitchIsSaidInTheLanguage) {
   ToggleSound();
   EXPECT_EQ(InterfaceSoundOn, 1);
   ResetLanguageTexts();
-  EXPECT_EQ(ReportRecorder::Reports().lines, (std::vector<std::string>{"0|-1|Ton : Aus", "0|-1|Ton : An"}));
+  EXPECT_EQ(ReportRecorder::Reports().lines, (std::vector<std::string>{"2|-1|Ton : Aus", "2|-1|Ton : An"}));
 }

@@ -128,6 +128,22 @@ class InterfaceLayout : public NullRenderer {
     ResetDraw2D();
     DrawButtons();
   }
+  // A text's rows as drawn: its characters shared out over its spans (one a row for a text of
+  // one colour) by the glyphs each runs over, blanks at either end left out.
+  static std::vector<std::string> Rows(const DrawRecordEntry& e) {
+    std::vector<std::string> rows;
+    size_t c = 0;
+    for (const DrawRecordSpan& span : e.spans) {
+      std::string row;
+      for (int glyphs = 0; c < e.text.size() && glyphs < span.glyphs; ++c) {
+        glyphs += e.text[c] != ' ';
+        row += e.text[c];
+      }
+      row.erase(0, row.find_first_not_of(' '));
+      rows.push_back(row);
+    }
+    return rows;
+  }
   static const DrawRecordEntry* Find(const char* text) {
     for (const DrawRecordEntry& e : DrawRecord)
       if (IsRecordedText(e.role) && e.text == text) return &e;
@@ -209,6 +225,25 @@ TEST_F(InterfaceLayout, TheHistoryShowsEveryLineInOrderClearOfTheRows) {
     EXPECT_GT(line->top, last) << text;
     EXPECT_GE(line->top, 48.0f) << text;
     last = line->top;
+  }
+
+  // Placed one by one, they still read top to bottom: a band two rows high over the window, and
+  // a gap 100 pixels wide down its right side, too narrow for "three ...".  The oldest line is
+  // left out (the history keeps it) rather than "three ..." going up beside "one" and "two".
+  ResetMessages();
+  const char* const LINES[] = {"one", "two", "three is a longer line", "four"};
+  for (const char* text : LINES) AddMessage(text, TextColours.grey, MSG_TARGET_LOCAL);
+  Frame([](Prss* o) {
+    AddButton(o, 0, 40, 900, 800, 0, IvText("band"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
+  });
+  EXPECT_EQ(Find("one"), nullptr);
+  last = -1.0f;
+  for (const char* text : {LINES[1], LINES[2], LINES[3]}) {
+    const DrawRecordEntry* line = Find(text);
+    ASSERT_TRUE(line && Under(line)) << text;
+    EXPECT_GE(line->top, last) << text;
+    EXPECT_FALSE(Meet(*Under(line), 0.0f, 40.0f, 900.0f, 800.0f)) << text;
+    last = Under(line)->bottom;
   }
 }
 
@@ -370,18 +405,29 @@ TEST_F(InterfaceLayout, ALineWiderThanItsRoomIsWrappedOntoMoreRows) {
   EXPECT_NEAR(Under(line)->bottom - Under(line)->top, 34.0f, 0.01f) << "two rows";
   EXPECT_LE(Under(line)->right, float(WIDTH));
 
+  // The rows break at a blank, else after a "/" or "_", and inside a run of letters only when
+  // the run alone is wider than the room: half the window less the margins, 495.75 pixels,
+  // holds 42 letters.
   ClearMessages();
-  const char* const LINE = "Could not load vehicle : data/veh/Another.veh : Corrupted";
-  AddMessage(LINE, TextColours.error, MSG_TARGET_LOCAL);
+  const std::string run(50, 'H');
+  const std::string LINES[] = {"Could not load vehicle : data/veh/Runabout_with_its_longest_name_yet.veh : Corrupted",
+                               "Invalid file name : " + run};
+  for (const std::string& text : LINES) AddMessage(text.c_str(), TextColours.error, MSG_TARGET_LOCAL);
   Frame([](Prss* o) {
     AddButton(o, 0, 0, 450, 800, 0, IvText("column"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
   });
-  line = Find(LINE);
-  ASSERT_TRUE(line && Under(line));
-  const DrawRecordEntry& backing = *Under(line);
-  EXPECT_FALSE(Meet(backing, 0.0f, 0.0f, 450.0f, 800.0f)) << "over the column, from x " << backing.left;
-  EXPECT_LE(backing.right, float(WIDTH));
-  EXPECT_NEAR(backing.bottom - backing.top, 34.0f, 0.01f) << "two rows";
+  const std::vector<std::string> rows[] = {
+      {"Could not load vehicle :", "data/veh/Runabout_with_its_longest_name_", "yet.veh : Corrupted"},
+      {"Invalid file name :", run.substr(0, 42), run.substr(42)}};
+  for (int i = 0; i < 2; ++i) {
+    line = Find(LINES[i].c_str());
+    ASSERT_TRUE(line && Under(line));
+    EXPECT_EQ(Rows(*line), rows[i]);
+    const DrawRecordEntry& backing = *Under(line);
+    EXPECT_FALSE(Meet(backing, 0.0f, 0.0f, 450.0f, 800.0f)) << "over the column, from x " << backing.left;
+    EXPECT_LE(backing.right, float(WIDTH));
+    EXPECT_NEAR(backing.bottom - backing.top, 51.0f, 0.01f) << "three rows";
+  }
 }
 
 TEST_F(InterfaceLayout, MessageBackingsDarkenUntilTheLineStandsOutOverAWhiteScene) {

@@ -646,8 +646,8 @@ TEST_F(StandInWorld, LightmapAndDefaultReportedOncePerChange) {
   EXPECT_EQ(state.light.values[0], 100.0f);
   frame(0);
   EXPECT_EQ(ReportRecorder::Reports().lines,
-            (std::vector<std::string>{"0|-1|CAR using DEFAULT lighting", "0|-1|CAR using LIGHTMAP",
-                                      "0|-1|CAR using DEFAULT lighting"}));
+            (std::vector<std::string>{"2|-1|CAR using DEFAULT lighting", "2|-1|CAR using LIGHTMAP",
+                                      "2|-1|CAR using DEFAULT lighting"}));
   // At debug level 0 the change is kept without a word.
   state.lightingChosen = 0;
   state.lightingMode = LIGHTING_LIGHTMAP;

@@ -375,7 +375,7 @@ TEST_F(CarInfo, AFileThatCannotBeCreatedIsReportedWithTheRefusalSound) {
   std::filesystem::remove_all("data/raf");
   EXPECT_EQ(WriteCarInfo(car), 0);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].first, "Could not create file : ^Ldata\\raf\\ZK1_info.bin^8 : No such file or directory");
+  EXPECT_EQ(lines[0].first, "Could not create file : ^Ldata/raf/ZK1_info.bin^8 : No such file or directory");
   EXPECT_EQ(lines[0].second, REPORT_ERROR);
   EXPECT_EQ(sounds, std::vector<int>{4});
   EXPECT_FALSE(std::filesystem::exists("data/raf"));
@@ -386,7 +386,7 @@ TEST_F(CarInfo, AFileThatCannotBeCreatedIsReportedWithTheRefusalSound) {
   EXPECT_EQ(WriteCarInfo(car), 0);
   EXPECT_EQ(sounds.size(), 2u);
   ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1].first, "Could not write file : ^Ldata\\raf\\.._info.bin^8 : Invalid argument");
+  EXPECT_EQ(lines[1].first, "Could not write file : ^Ldata/raf/.._info.bin^8 : Invalid argument");
 }
 
 }  // namespace

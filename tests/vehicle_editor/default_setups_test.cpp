@@ -325,6 +325,7 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   VehicleEditor::SetupAction(e, 0, 0);
   Type("Enter name of setup to SAVE", "mine");
   EXPECT_TRUE(SaidInfo("Saved setup"));
+  EXPECT_TRUE(SaidLine("Saved ^Ldata/setups/mine.set"));
   ASSERT_FALSE(Reports().sounds.empty());
   EXPECT_EQ(Reports().sounds.back(), 2);
   std::memset(car().currentSetup.bytes, 0, 20);
@@ -346,6 +347,7 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   VehicleEditor::ColourConfigAction(e, 0, 0);
   Type("Enter name of colour config to SAVE", "paint");
   EXPECT_TRUE(SaidInfo("Saved colours"));
+  EXPECT_TRUE(SaidLine("Saved ^Ldata/colours/paint.col"));
   car().currentColours.groups[0][0] = 0;
   car().modelRebuild = 0;
   VehicleEditor::ColourConfigAction(e, 0, 1);

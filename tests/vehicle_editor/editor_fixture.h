@@ -21,6 +21,7 @@ class EditorTest : public ::testing::Test {
  protected:
   struct Caught {
     std::vector<std::string> lines, boxes, questions;
+    std::vector<ReportColour> lineColours;  // each line's, in the order said
     std::vector<int> questionModes;  // each question's message box mode, in the order asked
     std::vector<int> sounds;
     QuestionCallback question = nullptr;
@@ -37,7 +38,10 @@ class EditorTest : public ::testing::Test {
   void SetUp() override {
     Reports() = Caught{};
     ReportSink sink{};
-    sink.line = [](const char* text, ReportColour, int) { Reports().lines.push_back(text); };
+    sink.line = [](const char* text, ReportColour colour, int) {
+      Reports().lines.push_back(text);
+      Reports().lineColours.push_back(colour);
+    };
     sink.box = [](Prss*, const char* first, const char* second) {
       Reports().boxes.push_back(second ? std::string(first) + " " + second : std::string(first));
     };
@@ -109,6 +113,12 @@ class EditorTest : public ::testing::Test {
     return false;
   }
   bool SaidLine(const std::string& part) { return Said(Reports().lines, part); }
+  // The colour of the newest line holding part; REPORT_ERROR when none does.
+  ReportColour LineColour(const std::string& part) {
+    for (size_t i = Reports().lines.size(); i-- > 0;)
+      if (Reports().lines[i].find(part) != std::string::npos) return Reports().lineColours[i];
+    return REPORT_ERROR;
+  }
   bool SaidBox(const std::string& part) { return Said(Reports().boxes, part); }
   bool Asked(const std::string& part) { return Said(Reports().questions, part); }
   bool SaidInfo(const std::string& part) { return std::string(e->statusText).find(part) != std::string::npos; }

@@ -343,6 +343,10 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   car().fuelTankCapacity = 33.0f;
   e->selection.saved = 0;
   ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "Mine"), 1);
+  // A save that succeeded names each file it wrote, as on disk, in light green.
+  const auto lastLine = [] { return std::make_pair(Reports().lines.back(), Reports().lineColours.back()); };
+  EXPECT_EQ(lastLine(), std::make_pair("Saved ^Ldata/veh/Mine.veh^8 and ^Ldata/veh/" + std::string(code) + ".vob",
+                                       REPORT_SUCCESS));
   EXPECT_EQ(e->selection.saved, 1);
   EXPECT_STREQ(e->vehicleName, "Mine");
   EXPECT_STREQ(car().vehicleName, "Mine");
@@ -357,6 +361,12 @@ TEST_F(Files, SavesReadBackToTheSameBytesAndFollowTheNameRules) {
   const std::string only = Read("data\\veh\\Only.veh");
   ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Only", 0), 1);
   EXPECT_EQ(Read("data\\veh\\Only.veh"), only);
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "ONLY", 0), 1);
+  EXPECT_EQ(lastLine(), std::make_pair(std::string("Saved ^Ldata/veh/Only.veh"), REPORT_SUCCESS))
+      << "the file the other spelling wrote over";
+  ASSERT_EQ(VehicleEditor::SaveVobOnly(*e, "ZQ"), 1);
+  EXPECT_EQ(lastLine(), std::make_pair(std::string("Saved ^Ldata/veh/ZQ.vob"), REPORT_SUCCESS));
+  std::memcpy(car().modelCode, code, 4);
   // "SAVE" of the vehicle read from the file of its name (a stored model takes the name).
   ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1);
   ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "Runabout", 1), 1);
@@ -461,6 +471,9 @@ TEST_F(Files, AFailedWriteAtAnyStepKeepsTheOldFilesTheNameAndTheMarks) {
 TEST_F(Files, AFailedFrameOrColourSetSaveKeepsTheOldFile) {
   ASSERT_EQ(VehicleEditor::SaveFrameFile(*e, "kept"), 1);
   ASSERT_EQ(VehicleEditor::SaveAllColours(*e, "kept"), 1);
+  ASSERT_GE(Reports().lines.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(Reports().lines.end() - 2, Reports().lines.end()),
+            (std::vector<std::string>{"Saved ^Ldata/frame/kept.frm", "Saved ^Ldata/colours/kept.all"}));
   const std::string frame = Read("data\\frame\\kept.frm"), colours = Read("data\\colours\\kept.all");
   VehicleEditor::DeleteFrame(*e);
   car().colourConfigCount = 1;
@@ -468,8 +481,9 @@ TEST_F(Files, AFailedFrameOrColourSetSaveKeepsTheOldFile) {
   Reports().lines.clear();
   EXPECT_EQ(VehicleEditor::SaveFrameFile(*e, "kept"), 0);
   EXPECT_EQ(VehicleEditor::SaveAllColours(*e, "kept"), 0);
-  EXPECT_TRUE(SaidLine("data\\frame\\kept.frm"));
-  EXPECT_TRUE(SaidLine("data\\colours\\kept.all"));
+  EXPECT_TRUE(SaidLine("Could not write file : ^Ldata/frame/kept.frm"));
+  EXPECT_TRUE(SaidLine("Could not write file : ^Ldata/colours/kept.all"));
+  EXPECT_FALSE(SaidLine("Saved"));
   EXPECT_EQ(Read("data\\frame\\kept.frm"), frame);
   EXPECT_EQ(Read("data\\colours\\kept.all"), colours);
 }
@@ -579,14 +593,16 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_STREQ(Slots[NumNodes].name, "set animation name");
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_"), 1);
   EXPECT_EQ(car().steerAnimation[0], 0);
+  EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "str_str_ab"), 1);
+  EXPECT_STREQ(car().steerAnimation, "ab") << "a whole name typed after the kept prefix";
   EXPECT_EQ(VehicleEditor::SetSteeringAnimation(*e, "STR_a"), 1);
   EXPECT_STREQ(car().steerAnimation, "a") << "one character past the prefix is a name";
   const int nodes = NumNodes;
   const std::pair<const char*, const char*> refused[] = {
       {"UVanim", "Not a steering animation : UVanim does not begin with \"str_\""},
       {"sit_abc", "Not a steering animation : sit_abc does not begin with \"str_\""},
-      {"str_abcdefgh", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_abcdefgh has more than 7 "
-                       "characters after \"str_\""},
+      {"str_abcdefgh", "Steering animation name too long : str_abcdefgh has more than 7 characters after \"str_\""},
+      {"str_str_abcdefgh", "Steering animation name too long : str_abcdefgh has more than 7 characters after \"str_\""},
       {"str_\xC3\xA9t\xC3\xA9", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_\xC3\xA9t\xC3\xA9 is not ASCII"},
       {"str_a\x80", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_a\x80 is not valid UTF-8"},
       {"str_a/b", "Animation file name must be ASCII (e.g. 0-9 A-Z a-z) : str_a/b holds \"/\", which no file name may "
@@ -609,6 +625,9 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EXPECT_EQ(listed, (std::vector<std::string>{"str_one", "str_two"}));
   Type("Select a steering animation", "two");  // after the "str_" that stays
   EXPECT_STREQ(car().steerAnimation, "two");
+  VehicleEditor::AskSteeringAnimation(e, 0, 0);
+  Type("Select a steering animation", "str_three");  // the whole name typed after it
+  EXPECT_STREQ(car().steerAnimation, "three");
 
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ab1"), 1);
   EXPECT_STREQ(car().shortName, "AB1");
@@ -630,13 +649,20 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.checkVehicleSkins = nullptr;
   EXPECT_STREQ(car().shortName, "A1B2C3");
   EXPECT_STREQ(Slots[NumNodes].name, "set mod Skin ID");
-  EXPECT_TRUE(SaidBox("Skin ID is set but 2 default skins were not found Press H to see them in the message history"));
-  Reports() = Caught{};
+  // The missing skins' box gives its two texts on two lines.
+  const auto shownBox = [this](const char* first) {
+    EXPECT_EQ(e->prss.sub, &MessageBoxDialog.prss);
+    EXPECT_EQ(MessageBoxDialog.mode, MESSAGE_TWO_LINES);
+    EXPECT_STREQ(MessageBoxDialog.first, first);
+    EXPECT_STREQ(MessageBoxDialog.second, "Press H to see them in the message history");
+    ResetDialogs();
+    e->prss.sub = nullptr;
+  };
+  shownBox("Skin ID is set but 2 default skins were not found");
   EditorShellHooks.checkVehicleSkins = [](const Car&) { return 1; };
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "c3b2a1"), 1);
   EditorShellHooks.checkVehicleSkins = nullptr;
-  EXPECT_EQ(Reports().boxes.size(), 1u);
-  EXPECT_TRUE(SaidBox("Skin ID is set but the default skin was not found Press H to see them in the message history"));
+  shownBox("Skin ID is set but the default skin was not found");
   // The highest six digits, three bytes of 0xFF, are a mod's id too.
   EXPECT_EQ(VehicleEditor::SetSkinId(*e, "ffffff"), 1);
   EXPECT_STREQ(car().shortName, "FFFFFF");
@@ -662,6 +688,7 @@ TEST_F(Files, ThePromptsOfTheVehiclePages) {
   EditorShellHooks.testExportFolder = nullptr;
 
   ASSERT_EQ(VehicleEditor::SaveWheelFile(*e, "rim"), 1);
+  EXPECT_EQ(Reports().lines.back(), "Saved ^Ldata/whl/rim.whl");
   const uint32_t wheelSetups = e->carSetups;
   ASSERT_EQ(VehicleEditor::LoadWheelFile(*e, "rim"), 1);
   EXPECT_EQ(e->carSetups, wheelSetups + 1) << "the car is set up again";

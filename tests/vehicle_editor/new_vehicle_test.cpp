@@ -299,6 +299,7 @@ TEST_F(NewVehicle, TheMassIsToppedUpWithinTheTubeLimits) {
   EXPECT_NEAR(car().mass, 1300.0f, 1.0f);
   EXPECT_TRUE(SaidLine("Mass was ")) << "the adjustment is shown";
   EXPECT_TRUE(SaidLine("adjusted to 1300"));
+  EXPECT_EQ(LineColour("adjusted to 1300"), REPORT_GREY) << "information, not drawn as an error";
   // A target the tubes cannot carry: every tube at 40 kg/m, and the shortfall said.
   W::Settings.targetMass = 3000;
   W::ValueChanged(e, 0, 0);
@@ -307,6 +308,7 @@ TEST_F(NewVehicle, TheMassIsToppedUpWithinTheTubeLimits) {
   for (int i = 0; i < car().frameTubeCount; ++i) EXPECT_LE(car().frameTubes[i].massPerMetre, TUBE_MAX_MASS_PER_METRE);
   EXPECT_LT(car().mass, 3000.0f);
   EXPECT_TRUE(SaidLine("not reached"));
+  EXPECT_EQ(LineColour("not reached"), REPORT_WARNING) << "a shortfall keeps the warning colour";
 }
 
 // Reaching the target within half a kilogram counts as reached: a target exactly 0.5 kg above

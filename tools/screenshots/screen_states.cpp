@@ -111,6 +111,8 @@ States MakeStates() {
       {"vehicle sample", "sample_frame_move", "/press ESCAPE; /press S; click allow frame move"},
       {"vehicle sample", "sample_frame_point", "click new point"},
       {"vehicle sample", "rim_editor_point", "/press S; click Wheel Object; wheel FRONT 20; click edit rim; click new point"},
+      // A Skin ID whose default skins are missing: the box's two lines (last: the car's skins change).
+      {"vehicle sample", "sample_skin_id_box", "/press ESCAPE; click ZK1; type A1B2C3"},
 
       // ---- The spoke in the modeller, over the vehicle editor ----
       {"vehicle spoke", "spoke_editor",

@@ -384,9 +384,7 @@ int EngineEditorSaveEngine(Prss* owner, const char* name, uint32_t) {
   char path[FILE_PATH_SIZE];
   if (!TypedEnginePath(p, name, path, sizeof path)) return 0;
   if (!WriteEngineFile(*p.engine, path, &p.prss, WritesMotorForm(*p.car))) return 0;
-  char text[FILE_PATH_SIZE + 32];
-  std::snprintf(text, sizeof text, "Engine saved : ^L%s", PathToNative(path).c_str());
-  ReportLine(text, REPORT_SUCCESS);
+  ReportSaved(path);
   return 1;
 }
 

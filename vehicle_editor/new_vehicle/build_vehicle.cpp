@@ -412,7 +412,7 @@ void TopUpMass(Car& car, float target) {
   car.SetupFromVehicle(0);
   char text[128];
   std::snprintf(text, sizeof text, "Mass was %.0f - adjusted to %.0f", double(before), double(car.mass));
-  GiveMassLine(g_massLine, text, REPORT_MESSAGE);
+  GiveMassLine(g_massLine, text, REPORT_GREY);
   if (car.mass < target - 0.5f) {
     std::snprintf(text, sizeof text, "Target mass %.0f not reached: the frame tubes are at their heaviest", double(target));
     GiveMassLine(g_shortfallLine, text, REPORT_WARNING);

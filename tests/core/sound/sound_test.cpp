@@ -212,11 +212,11 @@ TEST_F(Sound, IndexesOutsideTheFiveScreenStateTwoAndTheSwitchPlayNothing) {
 
   ToggleSound();
   EXPECT_EQ(InterfaceSoundOn, 0);
-  EXPECT_EQ(Newest(), "0|-1|Sound : Off");
+  EXPECT_EQ(Newest(), "2|-1|Sound : Off");
   PlayUISound(0);
   EXPECT_FALSE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 0));
   ToggleSound();
-  EXPECT_EQ(Newest(), "0|-1|Sound : On");
+  EXPECT_EQ(Newest(), "2|-1|Sound : On");
   PlayUISound(0);
   EXPECT_TRUE(AudioBufferPlaying(FIRST_INTERFACE_SOUND_BUFFER + 0));
 }
