@@ -52,11 +52,15 @@ void StopStatesProgram();
 std::string ReachState(const ScreenState& state);
 // One drawn frame, as the frame loop draws it.
 void DrawStateFrame();
-// The frame that shows the state (in place of DrawStateFrame's) with the frame's record kept in
-// full (ui/draw_record.h) and every text's glyphs left out, read back from the screen: what
-// lies behind and around each text.
+// The frame that shows the state once it holds still, what a user looks at (in place of
+// DrawStateFrame's), with the frame's record kept in full (ui/draw_record.h) and every text's
+// glyphs left out, read back from the screen: what lies behind and around each text.  Frames
+// are drawn at the program's pace while it would go on drawing by itself, then two half a
+// second apart, until the two are equal outside the message and status lines (but for a
+// car's idling edges) and no texture waits to load.  Empty when it held still, else what
+// still moved (the picture and record are then the last frame's).
 struct ShotPicture;
-void DrawStateWithoutGlyphs(ShotPicture& picture);
+std::string DrawSettledStateWithoutGlyphs(ShotPicture& picture);
 
 // ---- [Steps] ----
 std::string RunStateStep(const std::string& step);  // the step and a frame
