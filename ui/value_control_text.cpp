@@ -356,7 +356,9 @@ static void PrepareControlText(ValueControl& c) {
   }
 
   char text[TEXT_SIZE];
-  if (!ValueControlText(c, text, sizeof text) || !text[0]) return;
+  // An entry line with its cursor is drawn empty too: the cursor shows where typing goes.
+  const bool entryLine = (type == VALUE_TYPE_TEXT_LINE || type == VALUE_TYPE_PASSWORD_LINE) && c.maximum.i >= 0;
+  if (!ValueControlText(c, text, sizeof text) || (!text[0] && !entryLine)) return;
 
   float right = c.right;
   int align = ALIGN_CENTRE;
