@@ -93,8 +93,11 @@ States MakeStates() {
       {"vehicle sample", "options", "/shift O"},
       {"vehicle sample", "dialog_question", "click back; click Vehicle Class; click touring car"},
       {"vehicle sample", "dialog_option_list", "/press N; click Vehicle Class; /ctrl N"},
+      // The save chooser over the loaded car, then a name longer than its line typed into it.
+      {"vehicle sample", "sample_save_chooser", "/press ESCAPE; click SAVE"},
+      {"vehicle sample", "sample_save_long_name", "enter RunaboutTouringSpecialEditionXL"},
       {"vehicle sample", "sample_load_failure",
-       "/press ESCAPE; file data/veh/Broken.veh QXVEHI; click LOAD; type Broken"},
+       "click cancel; file data/veh/Broken.veh QXVEHI; click LOAD; type Broken"},
       {"vehicle sample", "engine_editor", "click edit engine"},
       {"vehicle sample", "rim_editor", "/press ESCAPE; click Wheel Object; wheel FRONT 20; click edit rim"},
       {"vehicle sample", "dashboard_editor", "/press ESCAPE; click Textures; click EDIT"},

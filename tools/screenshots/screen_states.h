@@ -13,6 +13,7 @@
 //                    "click | H" the one whose hint is H whatever it shows
 //   rclick L         the same with the right button
 //   type T           the open text entry gets the text T and is confirmed
+//   enter T          the characters of T are typed into the open text entry, left open
 //   hover L          the pointer rests over the button showing L
 //   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
 //   wait N           N milliseconds pass, one 20 ms frame at a time

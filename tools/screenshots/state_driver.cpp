@@ -338,6 +338,12 @@ std::string RunStep(const std::string& stepText, bool frameAfter) {
   } else if (word == "type") {
     for (int frame = 0; !OpenTextEntry.open && frame < FRAMES_TO_APPEAR; ++frame) DrawStateFrame();
     if (!ConfirmTextEntry(rest.c_str())) result = "no text entry is open for \"" + rest + "\"";
+  } else if (word == "enter") {
+    for (int frame = 0; !OpenTextEntry.open && frame < FRAMES_TO_APPEAR; ++frame) DrawStateFrame();
+    if (!OpenTextEntry.open) result = "no text entry is open for \"" + rest + "\"";
+    for (const char c : rest) {
+      if (result.empty()) Prss_DeliverKey(static_cast<unsigned char>(c));
+    }
   } else if (word == "wait") {
     for (int t = 0; t < std::atoi(rest.c_str()); t += static_cast<int>(FRAME_MS)) DrawStateFrame();
   } else if (word == "message") {
