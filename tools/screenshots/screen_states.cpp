@@ -145,6 +145,8 @@ States MakeStates() {
       {"modeller", "modeller_view", "/shift V"},
       {"modeller", "texture_mapping", "/shift M"},
       {"modeller", "cutouts", "/shift C; click body"},
+      // A cutout on a texture page: the frame shows the page.
+      {"modeller", "cutouts_page", "click paint"},
       {"modeller", "cutouts_large", "click L"},
       {"modeller", "texture_pages", "/shift G"},
       {"modeller", "texture_pages_selected", "click sample_page"},
