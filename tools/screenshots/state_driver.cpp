@@ -36,7 +36,7 @@
 namespace {
 
 constexpr uint32_t FRAME_MS = 20;
-constexpr int FRAMES_TO_APPEAR = 5;
+constexpr int FRAMES_TO_APPEAR = 5;  // a screen that closes draws once more before the one under it
 // A state holds still when the program would rest (draw no more frames by itself) and two
 // frames this far apart are equal outside the message and status lines, but for a
 // 1/SETTLE_SHARE_MOST of the window's pixels, and no texture waits to load; so many looks are
@@ -46,8 +46,8 @@ constexpr int FRAMES_TO_APPEAR = 5;
 // falling into place changes tens of thousands.)
 constexpr uint32_t SETTLE_MS = 500;
 constexpr int SETTLE_LOOKS = 4;
-constexpr uint32_t SETTLE_MOST_MS = 3000, SETTLE_STEP_MS = 100;
-constexpr int SETTLE_SHARE_MOST = 250;  // a screen that closes draws once more before the one under it
+constexpr uint32_t SETTLE_MOST_MS = 3000, SETTLE_STEP_MS = 250;
+constexpr int SETTLE_SHARE_MOST = 250;
 constexpr int WINDOW_LEFT = 0, WINDOW_TOP = 0, WINDOW_START_WIDTH = 640, WINDOW_START_HEIGHT = 480;
 
 std::filesystem::path g_startFolder;
@@ -298,7 +298,7 @@ std::string DrawSettledStateWithoutGlyphs(ShotPicture& picture) {
   int differing = 0;
   for (int look = 0; look < SETTLE_LOOKS; ++look) {
     // Frames while the program would go on drawing by itself (a car on show still moving,
-    // textures still loading), a tenth of a second apart: a user sees the frame it rests on.
+    // textures still loading), a quarter of a second apart: a user sees the frame it rests on.
     for (uint32_t t = 0; t < SETTLE_MOST_MS && (KeepDrawing || DeferredWorkPending()); t += SETTLE_STEP_MS) {
       ClockAdvanceFake(SETTLE_STEP_MS - FRAME_MS);
       DrawStateFrame();
