@@ -58,6 +58,12 @@ States MakeStates() {
       {"vehicle sample", "dialog_file_chooser", "click LOAD"},
       {"vehicle sample", "dialog_onscreen_keyboard", "click kb"},
       {"vehicle sample", "vehicle_editor_sample", "click kb; type Runabout"},
+      // The pointer resting on buttons whose hints are long: the hint line shows them whole.
+      {"vehicle sample", "sample_hover_share", "hover export to SHARE vehicle for development"},
+      {"vehicle sample", "sample_hover_check", "hover CHECK if vehicle is valid for mod export"},
+      {"vehicle sample", "sample_hover_name", "hover Runabout"},
+      {"vehicle sample", "sample_hover_light_colours", "hover Light Colours"},
+      {"vehicle sample", "sample_hover_view", "hover P"},
   };
   AddEditorPages(s, "vehicle sample", "sample_");
   const States more = {
