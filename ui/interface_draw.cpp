@@ -811,8 +811,73 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
 
 // ---- The frame's passes ----
 
+namespace {
+
+// The hint of the button under the pointer, where no hint line shows it: once the pointer has
+// rested a second on the button, wrapped onto two rows of the interface's text (more for a long
+// one) in the free place nearest the pointer, covering no button nor control.  Nothing where
+// there is no such room.
+constexpr uint32_t HINT_REST_MS = 1000;
+void AddPointerHint() {
+  const uint32_t now = ClockNowMs(), since = HoverHintSinceMs;
+  if (!HoverHint || !HoverHint[0] || MouseMode == MOUSE_MODE_BOX || ScreenWidth <= 0 || ScreenHeight <= 0) return;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == VALUE_TYPE_HINT) return;  // the hint line shows it
+  if (now - since < HINT_REST_MS) {
+    RedrawAtMs(since + HINT_REST_MS);
+    return;
+  }
+  const float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+  // Rows of a text block, two or as many more as a long hint needs at most 0.45 of the window
+  // wide: its text at most 0.85 of a row high, a margin of 0.15 of the block's height each side,
+  // a fifth more than the text's width for words carried to the next row.
+  constexpr int MOST_ROWS = 5;
+  const float row = static_cast<float>(ButtonHeight), size = 0.85f * 2.0f * row / h;
+  const float needed = 1.2f * 0.5f * w * TextWidth(HoverHint, CurrentCodePage, size);
+  int rows = 2;
+  float width = 0.5f * needed + 0.6f * row;
+  if (width > 0.45f * w) {
+    width = 0.45f * w;
+    while (rows < MOST_ROWS && needed > float(rows) * (width - 0.3f * float(rows) * row)) ++rows;
+  }
+  const float height = float(rows) * row;
+  const float mx = static_cast<float>(MouseX), my = static_cast<float>(MouseY);
+  auto clear = [&](float x0, float y0, float x1, float y1) {
+    if (x0 < 0.0f || y0 < 0.0f || x1 > w || y1 > h) return false;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.right > b.left && x0 < b.right && b.left < x1 && y0 < b.bottom && b.top < y1) return false;
+    }
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const float l = (c.left + 1.0f) * 0.5f * w, r = (c.right + 1.0f) * 0.5f * w;
+      const float t = (c.top + 1.0f) * 0.5f * h, b = (c.bottom + 1.0f) * 0.5f * h;
+      if (r > l && x0 < r && l < x1 && y0 < b && t < y1) return false;
+    }
+    return true;
+  };
+  // The free place nearest the pointer, on a grid of half rows.
+  const float step = 0.5f * row;
+  float bestX = 0.0f, bestY = 0.0f, best = -1.0f;
+  for (float y = 0.0f; y + height <= h; y += step)
+    for (float x = 0.0f; x + width <= w; x += step) {
+      const float dx = std::max({0.0f, x - mx, mx - (x + width)}), dy = std::max({0.0f, y - my, my - (y + height)});
+      const float distance = dx * dx + dy * dy;
+      if ((best < 0.0f || distance < best) && distance > 0.0f && clear(x, y, x + width, y + height))
+        best = distance, bestX = x, bestY = y;
+    }
+  if (best < 0.0f) return;
+  const float unitsX = 2.0f / w, unitsY = 2.0f / h;
+  AddValueControl(nullptr, nullptr, IvText(HoverHint), IvInt(0), IvInt(rows), VALUE_TYPE_TEXT_BLOCK,
+                  &InterfaceColours.textUnselected, nullptr, bestX * unitsX - 1.0f, bestY * unitsY - 1.0f,
+                  (bestX + width) * unitsX - 1.0f, (bestY + height) * unitsY - 1.0f);
+}
+
+}  // namespace
+
 void DrawInterface() {
   if (ExitRequested) return;
+  AddPointerHint();
   g_scene = PlainScreenColour();
   TextSelectionHighlight = QueueSelection;
   TextCompositionMarker = QueueCompositionMarker;

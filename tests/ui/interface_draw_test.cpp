@@ -32,6 +32,7 @@
 #include "ui/font_page_layout.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "platform/clock.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/onscreen_keyboard.h"
@@ -1619,4 +1620,44 @@ TEST_F(PanelDraw, MessageLinesPlacedTwiceAreDrawnOnce) {
   ClearInterface();
   ScreenWidth = savedWidth;
   ScreenHeight = savedHeight;
+}
+
+// Where no hint line shows it, the hint of the button the pointer has rested on a second is
+// shown beside the pointer, wrapped onto rows of a text block that covers no button; a hint
+// line, or a rest under a second, shows none there.
+TEST_F(PanelDraw, AHintWithoutAHintLineShowsBesideThePointerAfterASecond) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800, ScreenHeight = 600;
+  ClockUseFake(50000, WallTime{2026, 12, 6, 14, 3, 59, 250, 0});
+  Prss owner{};
+  const char* const hint = "Check if the mod can be exported for testing or upload";
+  auto shownHint = [&](bool hintLine) -> const ValueControl* {
+    ClearInterface();
+    AddButton(&owner, 416, 48, 800, 72, 0, IvText("CHECK"), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, nullptr,
+              nullptr, hint);
+    AddButton(&owner, 0, 0, 400, 600, 1, IvText("panel"), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, nullptr, nullptr,
+              nullptr);
+    if (hintLine)
+      AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_HINT, nullptr, nullptr, -0.2f, -1.0f,
+                      0.2f, -0.92f);
+    MouseX = 600, MouseY = 60;
+    FindButtonUnderMouse();
+    DrawInterface();
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == VALUE_TYPE_TEXT_BLOCK && ValueControls[i].minimum.text == hint)
+        return &ValueControls[i];
+    return nullptr;
+  };
+  EXPECT_EQ(shownHint(false), nullptr) << "at once";
+  ClockAdvanceFake(1000);
+  const ValueControl* shown = shownHint(false);
+  ASSERT_NE(shown, nullptr);
+  const float l = (shown->left + 1.0f) * 400.0f, r = (shown->right + 1.0f) * 400.0f;
+  const float t = (shown->top + 1.0f) * 300.0f, b = (shown->bottom + 1.0f) * 300.0f;
+  EXPECT_TRUE(l >= 400.0f && r <= 800.0f && b <= 600.0f && (t >= 72.0f || b <= 48.0f)) << l << " " << t << " " << r << " " << b;
+  EXPECT_GE(shown->label.i, 2) << "rows";
+  EXPECT_EQ(shownHint(true), nullptr) << "the hint line shows it";
+  ClearInterface();
+  ClockUseReal();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }

@@ -14,7 +14,7 @@
 //   rclick L         the same with the right button
 //   type T           the open text entry gets the text T and is confirmed
 //   enter T          the characters of T are typed into the open text entry, left open
-//   hover L          the pointer rests over the button showing L
+//   hover L          the pointer rests a second over the button showing L
 //   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
 //   wait N           N milliseconds pass, one 20 ms frame at a time
 //   message T        a message line in the error colour (a failure the user is told of)

@@ -161,9 +161,13 @@ std::string Wheel(const std::string& what) {
   return "";
 }
 
+// The pointer rests a second over what shows the label: long enough for its hint.
 std::string Hover(const std::string& label) {
+  constexpr uint32_t REST_MS = 1000;
   int x, y;
-  return PointAtShown(label, "", &x, &y) ? "" : "nothing shows \"" + label + "\"";
+  if (!PointAtShown(label, "", &x, &y)) return "nothing shows \"" + label + "\"";
+  ClockAdvanceFake(REST_MS);
+  return "";
 }
 
 }  // namespace
