@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -87,20 +88,49 @@ uint32_t BackingToStandOut(uint32_t ink, const uint32_t* under, int underCount, 
   return static_cast<uint32_t>(alpha < 0 ? 255 : alpha) << 24 | plain;
 }
 
-uint32_t SpanToStandOut(uint32_t span, uint32_t ink, const uint32_t* layers, int layerCount, uint32_t scene,
-                        double aim) {
-  if (WorstContrast(span, layers, layerCount, scene) >= aim) return span;
+namespace {
+
+// The shades of a colour by nearness: itself, then darker and lighter by a step each in turn,
+// the lighter ones while at least half saturated (the largest channel's lead over the least is
+// half the largest or more), so that every one keeps the colour's hue.
+std::vector<uint32_t> ShadesOf(uint32_t rgb) {
   constexpr int STEPS = 32;
-  auto channel = [](uint32_t from, uint32_t to, int shift, int k) {
-    const int a = static_cast<int>(from >> shift & 0xFF), b = static_cast<int>(to >> shift & 0xFF);
-    return static_cast<uint32_t>(a + (b - a) * k / STEPS) << shift;
-  };
+  std::vector<uint32_t> out{rgb & 0xFFFFFFu};
   for (int k = 1; k < STEPS; ++k) {
-    const uint32_t mixed = (span & 0xFF000000u) | channel(span, ink, 16, k) | channel(span, ink, 8, k) |
-                           channel(span, ink, 0, k);
-    if (WorstContrast(mixed, layers, layerCount, scene) >= aim) return mixed;
+    uint32_t darker = 0, lighter = 0;
+    int high = 0, low = 255;
+    for (int shift = 0; shift < 24; shift += 8) {
+      const int c = static_cast<int>(rgb >> shift & 0xFF);
+      const int l = c + (255 - c) * k / STEPS;
+      darker |= static_cast<uint32_t>(c * (STEPS - k) / STEPS) << shift;
+      lighter |= static_cast<uint32_t>(l) << shift;
+      high = std::max(high, l), low = std::min(low, l);
+    }
+    out.push_back(darker);
+    if (2 * (high - low) >= high) out.push_back(lighter);
   }
-  return (span & 0xFF000000u) | (ink & 0xFFFFFFu);
+  return out;
+}
+
+}  // namespace
+
+uint32_t SpanToStandOut(uint32_t span, uint32_t ink, const uint32_t* layers, int layerCount, uint32_t* backing,
+                        uint32_t scene, double aim) {
+  *backing = 0;
+  const uint32_t alpha = span & 0xFF000000u;
+  const std::vector<uint32_t> shades = ShadesOf(span);
+  auto apart = [&](uint32_t rgb) { return ColourContrast(rgb, ink & 0xFFFFFFu) >= SPAN_INK_CONTRAST_AIMED; };
+  for (uint32_t rgb : shades)
+    if (apart(rgb) && WorstContrast(rgb, layers, layerCount, scene) >= aim) return alpha | rgb;
+  // No shade stands out there: the nearest apart from the ink, on a backing of its own.
+  uint32_t kept = span & 0xFFFFFFu;
+  for (uint32_t rgb : shades)
+    if (apart(rgb)) {
+      kept = rgb;
+      break;
+    }
+  *backing = BackingToStandOut(kept, layers, layerCount, 0x00000000u, scene);
+  return alpha | kept;
 }
 
 ColourWord TextColourOver(ColourWord face) {

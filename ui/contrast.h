@@ -36,12 +36,16 @@ int AlphaToStandOut(uint32_t ink, const uint32_t* under, int underCount, uint32_
 uint32_t BackingToStandOut(uint32_t ink, const uint32_t* under, int underCount, uint32_t backing,
                            uint32_t scene = 0);
 
-// A coloured part of a text (a colour code's span) over the same layers as the text's own
-// ink, which stands out there: the span's colour when it stands out too; else that colour
-// mixed towards the ink by the least share that does, so it keeps what it can of its hue;
-// the ink itself when no share short of it does.  Alpha stays the span's.
-uint32_t SpanToStandOut(uint32_t span, uint32_t ink, const uint32_t* layers, int layerCount, uint32_t scene = 0,
-                        double aim = TEXT_CONTRAST_AIMED);
+// A coloured part of a text (a colour code's span) beside the text's own ink, over the same
+// layers.  It keeps its hue: its colour is the span's own, or the nearest shade of it (darker,
+// or lighter while it stays at least half saturated) that stands SPAN_INK_CONTRAST_AIMED from
+// the ink and `aim` from the layers.  When no shade does both, the span gets a backing of its
+// own behind its glyphs (*backing: black or white at the least alpha that reaches `aim`) and
+// keeps the nearest shade that stands apart from the ink; otherwise *backing is 0.  Alpha stays
+// the span's.
+constexpr double SPAN_INK_CONTRAST_AIMED = 3.2;  // a coded part must read as apart from its text (3:1)
+uint32_t SpanToStandOut(uint32_t span, uint32_t ink, const uint32_t* layers, int layerCount, uint32_t* backing,
+                        uint32_t scene = 0, double aim = TEXT_CONTRAST_AIMED);
 
 // The text colour for an opaque face: the dark or the light text colour of TextColours,
 // whichever stands further from it.

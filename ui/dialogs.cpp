@@ -41,6 +41,7 @@ constexpr int DIALOG_WORD_OPEN = 2;
 constexpr float BOX_TEXT_SIZE = 0.068f;
 constexpr float ROW_HEIGHT = 0.06f;
 constexpr float ENTRY_TOP = -0.53f;  // the text entry's panel
+constexpr ColourWord ENTRY_FIELD = 0xFF000000u;  // the entry line's field, a quad's vertex colour: opaque black
 constexpr int ERROR_SOUND = 3;
 constexpr int KEY_ENTER = 13, KEY_ESCAPE = 27, KEY_SPACE = 32, KEY_BACKSPACE = 8;
 
@@ -608,6 +609,10 @@ Prss* TextEntrySubAct(Prss* process) {
   if (d.state == ENTRY_NO_FILES) {
     AddTextLine(Text(TX_3g_nofilesl), &C.textSelected, -0.37f + dy, -0.29f + dy, half, 0);
   } else {
+    // The entry line is a field of its own, seen whatever lies behind the panel, even empty.
+    static ColourWord field = ENTRY_FIELD;
+    AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_COLOUR_QUAD, &field, nullptr,
+                    -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);
     AddValueControl(process, nullptr, IvText(TextEntry.coded), IvInt(0), IvText(nullptr),
                     d.entryType == 2 ? VALUE_TYPE_PASSWORD_LINE : VALUE_TYPE_TEXT_LINE, &C.textString, nullptr,
                     -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);

@@ -76,7 +76,9 @@ void MessageSubKey(Prss* process, int keyCode);
 
 // ---- [Text entry] ----
 // Entry types: 0 free text, 1 a name, 2 a password (masked, single-byte), 3 single-byte text,
-// 4 load a file, 5 choose a file, 6 save a file.
+// 4 load a file, 5 choose a file, 6 save a file.  Colour choice is offered with free text
+// only: a number is asked as single-byte text.
+constexpr int ENTRY_TYPE_SINGLE_BYTE = 3;
 enum TextEntryState : uint8_t {
   ENTRY_EDITING = 0,
   ENTRY_RENAMING = 1,       // "Enter new name for file"

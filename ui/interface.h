@@ -272,6 +272,7 @@ int AddColourSliders(Prss* owner, uintptr_t word, ColourWord* colour, const char
 // PointerOverButton.
 const InterfaceButton* FindButtonUnderMouse();
 extern const char* HoverHint;
+extern uint32_t HoverHintSinceMs;  // ClockNowMs when HoverHint last changed: the pointer's rest
 extern int PointerOverButton;
 // Hands a mouse record to the interface.  Non-zero when the interface took the event; while a
 // press waits for its release, plain moves return its click code.

@@ -720,19 +720,46 @@ const DrawRecordEntry* LayersAt(float x, float y, std::vector<uint32_t>& layers)
   return top;
 }
 
+// A backing of a coloured span's own, behind a run of its glyphs (in the batch's units).
+struct SpanBacking {
+  uint32_t colour;
+  float x0, y0, x1, y1;
+};
+
 // The glyphs of a text in another colour than its ink, each over the layers at its middle and
-// the text's strip (0: none), made to stand out as the ink does.
-void RecolourSpans(TextBatch& batch, const TextItemRange& range, uint32_t ink, uint32_t strip, int inScreenUnits) {
+// the text's strip (0: none), made to stand out as the ink does in a shade of their own hue;
+// the backings of those that need one, a run of glyphs on a line to a backing, are added to
+// `backings`.
+void RecolourSpans(TextBatch& batch, const TextItemRange& range, uint32_t ink, uint32_t strip, int inScreenUnits,
+                   std::vector<SpanBacking>& backings) {
   const float sx = inScreenUnits ? 0.5f * static_cast<float>(ScreenWidth) : 1.0f;
   const float sy = inScreenUnits ? 0.5f * static_cast<float>(ScreenHeight) : 1.0f;
   const float ox = inScreenUnits ? 1.0f : 0.0f;
   std::vector<uint32_t> layers;
   for (size_t i = range.first; i < range.end; ++i) {
     TextBatchItem& item = batch.items[i];
-    if (((item.colour ^ ink) & 0xFFFFFFu) == 0) continue;
+    if (((item.colour ^ ink) & 0xFFFFFFu) == 0 || (item.colour >> 24) == 0) continue;  // the ink's, or drawn unseen
     LayersAt((0.5f * (item.x0 + item.x1) + ox) * sx, (0.5f * (item.y0 + item.y1) + ox) * sy, layers);
     if (strip) layers.push_back(strip);
-    item.colour = SpanToStandOut(item.colour, ink, layers.data(), static_cast<int>(layers.size()), g_scene);
+    uint32_t backing = 0;
+    item.colour = SpanToStandOut(item.colour, ink, layers.data(), static_cast<int>(layers.size()), &backing, g_scene);
+    if (!backing) continue;
+    SpanBacking* last = backings.empty() ? nullptr : &backings.back();
+    if (last && last->colour == backing && last->y0 == item.y0 && item.x0 <= last->x1 + 0.5f * (item.y1 - item.y0)) {
+      last->x1 = std::max(last->x1, item.x1), last->y1 = std::max(last->y1, item.y1);
+    } else {
+      backings.push_back({backing, item.x0, item.y0, item.x1, item.y1});
+    }
+  }
+}
+
+// The spans' backings over the text's strip, a pixel's room round each run.
+void DrawSpanBackings(const std::vector<SpanBacking>& backings, int inScreenUnits) {
+  const float px = inScreenUnits ? 2.0f / static_cast<float>(ScreenWidth) : 1.0f;
+  const float py = inScreenUnits ? 2.0f / static_cast<float>(ScreenHeight) : 1.0f;
+  for (const SpanBacking& b : backings) {
+    if (inScreenUnits) DrawInterfaceQuad(b.colour, b.x0 - px, b.y0 - py, b.x1 + px, b.y1 + py);
+    else DrawBlendedBox(b.colour, b.x0 - px, b.y0 - py, b.x1 + px, b.y1 + py);
   }
 }
 
@@ -745,6 +772,7 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
   if (texts.empty() || ScreenWidth <= 0 || ScreenHeight <= 0) return;
   const float width = static_cast<float>(ScreenWidth), height = static_cast<float>(ScreenHeight);
   std::vector<uint32_t> layers;
+  std::vector<SpanBacking> backings;
   TagRecordFor(RECORD_TEXT, RECORD_BACKING);
   for (size_t k = 0; k < texts.size(); ++k) {
     const DrawRecordEntry& t = texts[k];
@@ -753,12 +781,14 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
     // A button's face or a label's box keeps its own dark or light text rule.
     const bool face = top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX);
     const int n = static_cast<int>(layers.size());
+    backings.clear();
     if (face || WorstContrast(t.colour, layers.data(), n, g_scene) >= TEXT_CONTRAST_AIMED) {
-      RecolourSpans(batch, items[k], t.colour, 0, inScreenUnits);
+      RecolourSpans(batch, items[k], t.colour, 0, inScreenUnits, backings);
+      DrawSpanBackings(backings, inScreenUnits);
       continue;
     }
     const uint32_t strip = BackingToStandOut(t.colour, layers.data(), n, 0x00000000u, g_scene);
-    RecolourSpans(batch, items[k], t.colour, strip, inScreenUnits);
+    RecolourSpans(batch, items[k], t.colour, strip, inScreenUnits, backings);
     // The text's extent with a little room, kept inside the text's own control.
     const float mx = 0.15f * (t.bottom - t.top), my = 0.06f * (t.bottom - t.top);
     float x1 = t.left - mx, y1 = t.top - my, x2 = t.right + mx, y2 = t.bottom + my;
@@ -773,6 +803,7 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
                         2.0f * y2 / height - 1.0f);
     else
       DrawBlendedBox(strip, x1, y1, x2, y2);
+    DrawSpanBackings(backings, inScreenUnits);
   }
   TagRecordFor(RECORD_TEXT, RECORD_FILL);
   if (inScreenUnits) FlushInterfaceBatch();
@@ -780,8 +811,73 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
 
 // ---- The frame's passes ----
 
+namespace {
+
+// The hint of the button under the pointer, where no hint line shows it: once the pointer has
+// rested a second on the button, wrapped onto two rows of the interface's text (more for a long
+// one) in the free place nearest the pointer, covering no button nor control.  Nothing where
+// there is no such room.
+constexpr uint32_t HINT_REST_MS = 1000;
+void AddPointerHint() {
+  const uint32_t now = ClockNowMs(), since = HoverHintSinceMs;
+  if (!HoverHint || !HoverHint[0] || MouseMode == MOUSE_MODE_BOX || ScreenWidth <= 0 || ScreenHeight <= 0) return;
+  for (int i = 0; i < ValueControlCount; ++i)
+    if (ValueControls[i].displayType == VALUE_TYPE_HINT) return;  // the hint line shows it
+  if (now - since < HINT_REST_MS) {
+    RedrawAtMs(since + HINT_REST_MS);
+    return;
+  }
+  const float w = static_cast<float>(ScreenWidth), h = static_cast<float>(ScreenHeight);
+  // Rows of a text block, two or as many more as a long hint needs at most 0.45 of the window
+  // wide: its text at most 0.85 of a row high, a margin of 0.15 of the block's height each side,
+  // a fifth more than the text's width for words carried to the next row.
+  constexpr int MOST_ROWS = 5;
+  const float row = static_cast<float>(ButtonHeight), size = 0.85f * 2.0f * row / h;
+  const float needed = 1.2f * 0.5f * w * TextWidth(HoverHint, CurrentCodePage, size);
+  int rows = 2;
+  float width = 0.5f * needed + 0.6f * row;
+  if (width > 0.45f * w) {
+    width = 0.45f * w;
+    while (rows < MOST_ROWS && needed > float(rows) * (width - 0.3f * float(rows) * row)) ++rows;
+  }
+  const float height = float(rows) * row;
+  const float mx = static_cast<float>(MouseX), my = static_cast<float>(MouseY);
+  auto clear = [&](float x0, float y0, float x1, float y1) {
+    if (x0 < 0.0f || y0 < 0.0f || x1 > w || y1 > h) return false;
+    for (int i = 0; i < ButtonCount; ++i) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      if (b.right > b.left && x0 < b.right && b.left < x1 && y0 < b.bottom && b.top < y1) return false;
+    }
+    for (int i = 0; i < ValueControlCount; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const float l = (c.left + 1.0f) * 0.5f * w, r = (c.right + 1.0f) * 0.5f * w;
+      const float t = (c.top + 1.0f) * 0.5f * h, b = (c.bottom + 1.0f) * 0.5f * h;
+      if (r > l && x0 < r && l < x1 && y0 < b && t < y1) return false;
+    }
+    return true;
+  };
+  // The free place nearest the pointer, on a grid of half rows.
+  const float step = 0.5f * row;
+  float bestX = 0.0f, bestY = 0.0f, best = -1.0f;
+  for (float y = 0.0f; y + height <= h; y += step)
+    for (float x = 0.0f; x + width <= w; x += step) {
+      const float dx = std::max({0.0f, x - mx, mx - (x + width)}), dy = std::max({0.0f, y - my, my - (y + height)});
+      const float distance = dx * dx + dy * dy;
+      if ((best < 0.0f || distance < best) && distance > 0.0f && clear(x, y, x + width, y + height))
+        best = distance, bestX = x, bestY = y;
+    }
+  if (best < 0.0f) return;
+  const float unitsX = 2.0f / w, unitsY = 2.0f / h;
+  AddValueControl(nullptr, nullptr, IvText(HoverHint), IvInt(0), IvInt(rows), VALUE_TYPE_TEXT_BLOCK,
+                  &InterfaceColours.textUnselected, nullptr, bestX * unitsX - 1.0f, bestY * unitsY - 1.0f,
+                  (bestX + width) * unitsX - 1.0f, (bestY + height) * unitsY - 1.0f);
+}
+
+}  // namespace
+
 void DrawInterface() {
   if (ExitRequested) return;
+  AddPointerHint();
   g_scene = PlainScreenColour();
   TextSelectionHighlight = QueueSelection;
   TextCompositionMarker = QueueCompositionMarker;

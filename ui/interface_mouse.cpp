@@ -8,6 +8,7 @@
 #include "core/frame_globals.h"
 #include "core/sound.h"
 #include "core/window_state.h"
+#include "platform/clock.h"
 #include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_local.h"
@@ -22,6 +23,7 @@ PendingPressState PendingPress;
 int ReleaseHandled;
 ValueClipboardState ValueClipboard;
 const char* HoverHint;
+uint32_t HoverHintSinceMs;
 int PointerOverButton;
 int InteractiveMode = 1;
 
@@ -663,7 +665,9 @@ const InterfaceButton* FindButtonUnderMouse() {
     const InterfaceButton& b = InterfaceButtons[i];
     if (b.owner && MouseX >= b.left && MouseX < b.right && MouseY >= b.top && MouseY < b.bottom) found = &b;
   }
-  HoverHint = found ? found->hint : nullptr;
+  const char* hint = found ? found->hint : nullptr;
+  if (hint != HoverHint) HoverHintSinceMs = ClockNowMs();
+  HoverHint = hint;
   PointerOverButton = found ? 1 : 0;
   return found;
 }

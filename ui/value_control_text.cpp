@@ -356,7 +356,9 @@ static void PrepareControlText(ValueControl& c) {
   }
 
   char text[TEXT_SIZE];
-  if (!ValueControlText(c, text, sizeof text) || !text[0]) return;
+  // An entry line with its cursor is drawn empty too: the cursor shows where typing goes.
+  const bool entryLine = (type == VALUE_TYPE_TEXT_LINE || type == VALUE_TYPE_PASSWORD_LINE) && c.maximum.i >= 0;
+  if (!ValueControlText(c, text, sizeof text) || (!text[0] && !entryLine)) return;
 
   float right = c.right;
   int align = ALIGN_CENTRE;
@@ -405,6 +407,23 @@ static void PrepareControlText(ValueControl& c) {
   }
   if (align > ALIGN_RIGHT) align = ALIGN_CENTRE;
 
+  if (type == VALUE_TYPE_HINT && ScreenHeight > 0) {
+    // A hint wider than its line at the least text size wraps onto two rows of that size
+    // rather than being squeezed, where the line is tall enough for two.
+    const float least = 2.0f * LEAST_TEXT_PIXELS / static_cast<float>(ScreenHeight);
+    const float room = std::max(0.0f, c.right - c.left - 2.0f * margin);
+    const float width = TextWidth(text, c.codePage, least);
+    constexpr float TWO_ROWS = 1.8f;  // of the room: what two rows hold with their words kept whole
+    if (width > room && width <= TWO_ROWS * room && 2.0f * least <= h) {
+      WrapMaxLines = 2;
+      WrapLineCount = 0;
+      WrapWidth = room;
+      WrapLineHeight = least;
+      DrawText(text, colour, c.left + margin, c.top + 0.5f * (h - 2.0f * least), least, c.codePage);
+      WrapMaxLines = 0;
+      return;
+    }
+  }
   const int rows = type == VALUE_TYPE_TEXT_BLOCK ? std::max<int>(1, static_cast<int>(c.label.i)) : 1;
   if (rows > 1) {
     const float rowHeight = h / static_cast<float>(rows);

@@ -209,7 +209,7 @@ int OpenTypedEntry(const TypedEntryRequest& request) {
   char initial[TYPED_ENTRY_LENGTH + 1];
   CopyStringN(initial, digits, sizeof initial);
   if (!AskText(request.owner, commit, prompt, TYPED_ENTRY_LENGTH, static_cast<uint32_t>(request.typeOrStyle),
-               initial, 0, 0, nullptr))
+               initial, 0, ENTRY_TYPE_SINGLE_BYTE, nullptr))
     return 0;
   TypedEntry = request;
   return 1;

@@ -185,8 +185,10 @@ void BlockButton(void* owner, int code, uintptr_t word) {
   }
 }
 
-// The last row: the adjustment, the drag box's measures or the background's scale.
-void AddMeasureRow(Prss* owner, const EditViewRecord* own) {
+// The last row: the adjustment, the drag box's measures or the background's scale.  The drag
+// box's measures take a second row above it (row is the next free one), so that each shows
+// whole: the diagonal over the whole row, the width and the height over half each.
+void AddMeasureRow(Prss* owner, const EditViewRecord* own, int& row) {
   const EditViewSettings& s = EditViews;
   const DragBox& box = s.dragBox;
   if (s.adjust) {
@@ -201,9 +203,10 @@ void AddMeasureRow(Prss* owner, const EditViewRecord* own) {
     std::snprintf(g_texts.diagonal, sizeof g_texts.diagonal, "diagonal : %.3f", std::sqrt(w * w + h * h));
     std::snprintf(g_texts.width, sizeof g_texts.width, "w : %.3f", w);
     std::snprintf(g_texts.height, sizeof g_texts.height, "h : %.3f", h);
-    Button(owner, 4, 0, 0, g_texts.diagonal, nullptr, "The diagonal length of the drag box");
-    Button(owner, 2, 0, 0, g_texts.width, nullptr, "Width of the drag box");
-    Button(owner, 2, 0, 0, g_texts.height, nullptr, "Height of the drag box");
+    Button(owner, 8, 0, 0, g_texts.diagonal, nullptr, "The diagonal length of the drag box");
+    Row(row++);
+    Button(owner, 4, 0, 0, g_texts.width, nullptr, "Width of the drag box");
+    Button(owner, 4, 0, 0, g_texts.height, nullptr, "Height of the drag box");
     return;
   }
   if (own && own->texture) {
@@ -304,7 +307,7 @@ int AddEditViewButtons(Prss* owner, InterfaceHandler handler, int eyeMode) {
     }
   }
   Row(row++);
-  AddMeasureRow(owner, own && own->kind == BACKGROUND_IMAGE ? own : nullptr);
+  AddMeasureRow(owner, own && own->kind == BACKGROUND_IMAGE ? own : nullptr, row);
   return row - 1;
 }
 

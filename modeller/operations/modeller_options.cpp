@@ -82,8 +82,8 @@ void TypedOptionClick(void* owner, int, uintptr_t word) {
   std::snprintf(shown, sizeof shown, o.label, double(*o.value));
   std::snprintf(prompt, sizeof prompt, LanguageTexts[TX_3a_newvalfx], shown);
   std::snprintf(initial, sizeof initial, "%g", double(*o.value));
-  AskText(static_cast<Prss*>(owner), TypedOptionAnswer, prompt, TYPED_OPTION_LENGTH, uint32_t(word), initial, 0, 0,
-          nullptr);
+  AskText(static_cast<Prss*>(owner), TypedOptionAnswer, prompt, TYPED_OPTION_LENGTH, uint32_t(word), initial, 0,
+          ENTRY_TYPE_SINGLE_BYTE, nullptr);
 }
 
 // The choices of the pages: a button's word is the variable's number times 8 plus the index.

@@ -290,7 +290,7 @@ void AskSetDistance(ModellerScreen& s) {
   AskText(&s.prss, SetDistanceAnswer,
           InPlaneView() ? "Enter the distance to set points from green point in 2D (cylindrical)"
                         : "Enter the distance to set points from green point in 3D (spherical)",
-          TYPED_VALUE_LENGTH, 0, nullptr, 0, 0, nullptr);
+          TYPED_VALUE_LENGTH, 0, nullptr, 0, ENTRY_TYPE_SINGLE_BYTE, nullptr);
 }
 
 void AskPointTransform(ModellerScreen& s, int kind) {

@@ -227,7 +227,7 @@ void PointToolsCommand(void* owner, int clickCode, uintptr_t word) {
       char prompt[DIALOG_TEXT_SIZE];
       std::snprintf(prompt, sizeof prompt, "Enter the index of the point to select (0 to %d)",
                     EditedObject->pointCount - 1);
-      AskText(&s.prss, IndexAnswer, prompt, INDEX_TEXT_LENGTH, 0, nullptr, 0, 0, nullptr);
+      AskText(&s.prss, IndexAnswer, prompt, INDEX_TEXT_LENGTH, 0, nullptr, 0, ENTRY_TYPE_SINGLE_BYTE, nullptr);
       break;
     }
     case POINT_TOOL_CENTRE:

@@ -348,7 +348,7 @@ void TriangleToolsCommand(void* owner, int, uintptr_t word) {
       char prompt[DIALOG_TEXT_SIZE];
       std::snprintf(prompt, sizeof prompt, "Enter the index of the triangle to select (0 to %d)",
                     EditedObject->triangleCount - 1);
-      AskText(&s.prss, IndexAnswer, prompt, INDEX_TEXT_LENGTH, 0, nullptr, 0, 0, nullptr);
+      AskText(&s.prss, IndexAnswer, prompt, INDEX_TEXT_LENGTH, 0, nullptr, 0, ENTRY_TYPE_SINGLE_BYTE, nullptr);
       break;
     }
     case TRIANGLE_TOOL_FLIP: EditSelected(s, "flip tris", [](ModelTriangle& t) { std::swap(t.corners[1], t.corners[2]); }); break;

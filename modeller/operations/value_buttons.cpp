@@ -146,7 +146,8 @@ void TypedAnswer(Prss* owner, const char* text, uint32_t word) {
 }
 
 void AskValue(ModellerScreen& s, TypedKind kind, int axis, const char* prompt) {
-  AskText(&s.prss, TypedAnswer, prompt, TYPED_VALUE_LENGTH, AnswerWord(kind, axis), nullptr, 0, 0, nullptr);
+  AskText(&s.prss, TypedAnswer, prompt, TYPED_VALUE_LENGTH, AnswerWord(kind, axis), nullptr, 0,
+          ENTRY_TYPE_SINGLE_BYTE, nullptr);
 }
 
 void AskDistance(ModellerScreen& s, TypedKind kind, int axis, int32_t current) {

@@ -606,7 +606,10 @@ void AddPanelRows(CutoutsScreen& screen) {
   Prss* owner = &screen.prss;
   const int units = std::max(PAGE_PANEL_ROW_UNITS, GetTexturePanelSize() / std::max(1, ButtonWidth));
   const int s = units * ButtonWidth;
-  RowCursorX = ScreenWidth - s, RowCursorY = PagePanelRowsTop();
+  // The switches' row holds the page's size, memory and file buttons too: as wide as they need.
+  constexpr int SWITCH_UNITS = 4;
+  RowCursorX = ScreenWidth - std::max(units, SWITCH_UNITS + TextureInfoUnits(screen.texture, true)) * ButtonWidth;
+  RowCursorY = PagePanelRowsTop();
   AddRowButton(owner, 2, K_LARGE, (TexturePanelSwitches & TEXTURE_PANEL_LARGE) != 0, Orange(), "L", CutoutButton, nullptr);
   AddRowButton(owner, 2, K_SAMPLING, (TexturePanelSwitches & TEXTURE_PANEL_SAMPLING_2) != 0, Orange(), "P",
                CutoutButton, nullptr);

@@ -241,6 +241,12 @@ void DrawUsedAreas(const ModelObject& object, const Material* texture, int orien
   list.EndBatch();
 }
 
+int TextureInfoUnits(const Material* material, bool reload) {
+  const ZKTETexture* t = material ? material->texture : nullptr;
+  if (!t) return 8;
+  return reload && (t->flags & TEXTURE_FROM_FILE) ? 16 : 10;
+}
+
 void AddTextureInfoButtons(Prss* owner, const Material* material, InterfaceHandler reload, uintptr_t words) {
   ColourWord* colour = &TextColours.lightOrange;
   const ZKTETexture* t = material ? material->texture : nullptr;

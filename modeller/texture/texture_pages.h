@@ -34,6 +34,8 @@ void DrawUsedAreas(const ModelObject& object, const Material* texture, int orien
 // "size : %d", the memory, and for a file texture "reload" (words + 1), "dds" (words + 0)
 // and "v" (words + 2) calling reload.
 void AddTextureInfoButtons(Prss* owner, const Material* material, InterfaceHandler reload, uintptr_t words);
+// The units those buttons take.
+int TextureInfoUnits(const Material* material, bool reload);
 // Loads the page's texture again under the texture table's lock, for this load read as DDS
 // (and exported) when asked; "Could not open file :" and the name when it is not a file
 // texture or fails.  1 when loaded.

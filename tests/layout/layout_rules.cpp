@@ -452,6 +452,76 @@ void Contrasts(const std::vector<DrawRecordEntry>& record, const LayoutPicture& 
   }
 }
 
+// ---- Coded colours ----
+
+// The colour code in effect at each glyph of a coded text, spaces drawing none: 0..7 for "^0".."^7",
+// -1 for the text's own ink ("^8", "^9" and "^:" return to it).
+std::vector<int> GlyphCodes(const std::string& coded) {
+  std::vector<int> codes;
+  int code = -1;
+  for (size_t i = 0; i < coded.size(); ++i) {
+    const char c = coded[i];
+    if (c == '^' && i + 1 < coded.size() && coded[i + 1] != '^') {
+      const char next = coded[++i];
+      if (next >= '0' && next <= '7') code = next - '0';
+      else if (next == '8' || next == '9' || next == ':') code = -1;
+      continue;
+    }
+    if (c == '^') ++i;  // "^^": a caret
+    if (static_cast<unsigned char>(c) > ' ') codes.push_back(code);
+  }
+  return codes;
+}
+
+// Hue in degrees and saturation (the largest channel's lead over the least, over the largest).
+void HueAndSaturation(uint32_t rgb, double* hue, double* saturation) {
+  const double r = Channel(rgb, 16) / 255.0, g = Channel(rgb, 8) / 255.0, b = Channel(rgb, 0) / 255.0;
+  const double high = std::max({r, g, b}), low = std::min({r, g, b}), range = high - low;
+  *saturation = high > 0.0 ? range / high : 0.0;
+  double h = 0.0;
+  if (range > 0.0) {
+    if (high == r) h = std::fmod((g - b) / range + 6.0, 6.0);
+    else if (high == g) h = (b - r) / range + 2.0;
+    else h = (r - g) / range + 4.0;
+  }
+  *hue = 60.0 * h;
+}
+
+// A coloured span of a text keeps its code's meaning: "^1" red, "^2" green, "^3" yellow, "^4"
+// blue, "^5" magenta and "^6" cyan (black plus red 1, green 2 and blue 4) are drawn within 30
+// degrees of that hue, at least half saturated, and 3:1 apart from the text's own ink beside
+// them.  (Their 4.5:1 from what lies behind is the contrast rule's.)
+void CodedColours(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+  constexpr double CODE_HUES[8] = {-1.0, 0.0, 120.0, 60.0, 240.0, 300.0, 180.0, -1.0};
+  constexpr double HUE_MOST = 30.0, SATURATION_LEAST = 0.5, INK_APART = 3.0;
+  for (const DrawRecordEntry& text : record) {
+    if (!IsText(text) || text.spans.empty()) continue;
+    const std::vector<int> codes = GlyphCodes(text.text);
+    const bool inkShown = std::find(codes.begin(), codes.end(), -1) != codes.end();
+    const std::string plain = PlainText(text.text);
+    size_t first = 0;
+    for (size_t k = 0; k < text.spans.size(); first += size_t(text.spans[k].glyphs), ++k) {
+      const DrawRecordSpan& span = text.spans[k];
+      if (first >= codes.size() || codes[first] < 1 || codes[first] > 6) continue;
+      const uint32_t rgb = span.colour & 0xFFFFFFu;
+      double hue, saturation;
+      HueAndSaturation(rgb, &hue, &saturation);
+      const double off = std::abs(std::remainder(hue - CODE_HUES[codes[first]], 360.0));
+      const double apart = ContrastRatio(rgb, text.colour & 0xFFFFFFu);
+      std::string why;
+      if (off > HUE_MOST || saturation < SATURATION_LEAST)
+        why = Format("hue %.0f degrees from its code's, saturation %.2f", off, saturation);
+      else if (inkShown && apart < INK_APART)
+        why = Format("%.2f:1 from the text's ink", apart);
+      if (why.empty()) continue;
+      char detail[120];
+      std::snprintf(detail, sizeof detail, " (%06X for ^%d, ink %06X) at ", rgb, codes[first], text.colour & 0xFFFFFFu);
+      Add(out, "coded", Quoted(plain) + " its part " + Quoted(SpanText(plain, text.spans, k)),
+          why + detail + Where(SpanBox(span)));
+    }
+  }
+}
+
 // ---- What a state keeps in sight ----
 
 Box Clipped(const Box& b, float width, float height) { return Intersection(b, Box{0.0f, 0.0f, width, height}); }
@@ -504,6 +574,7 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
   Cuts(record, measure, float(picture.width), out);
   Thumbs(record, rows, out);
   Contrasts(record, picture, out);
+  CodedColours(record, out);
   KeptInSight(record, keep, float(picture.width), float(picture.height), out);
   return out;
 }

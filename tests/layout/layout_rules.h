@@ -25,6 +25,8 @@
 //   off-window     a clickable row or a text leaves the window
 //   contrast       over more than a tenth of a span's box its ink stands under 4.5:1 from the
 //                  pixels behind
+//   coded          a text's part in a colour code ("^1".."^6") is drawn more than 30 degrees
+//                  off its code's hue, under half saturated, or under 3:1 from the text's ink
 //   small          a text's capital letters stand under 7 pixels, or its glyphs are squeezed
 //                  to under three quarters of their width
 //   cut            a text cut short with "..." whose whole text would fit, at the least size,
@@ -36,6 +38,8 @@
 //   car-covered    the information panel covers more than a third of the car's box (the same)
 //   wheel-unseen   no front wheel is drawn on the window (states that keep it in sight)
 //   wheel-covered  the interface covers more than a twentieth of the front wheel's box (the same)
+//   unsettled      the state's frame still changed after a few seconds, outside the message and
+//                  status lines, or textures still waited to load (layout_check_test.cpp)
 //   glyph          a glyph's box on its font page reaches beyond the page onto ink of the
 //                  page's other side, which its edge then shows (CheckGlyphs, once for all the
 //                  texts of a run)

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/layout/layout_rules.h"
@@ -289,6 +290,37 @@ TEST(LayoutContrast, EachSpanIsHeldToFourAndAHalfAgainstThePixelsBehindIt) {
   EXPECT_TRUE(found[0].marginal);
   EXPECT_EQ(Found({Text(RECORD_TEXT, "faint", 0x40000000u, 10, 10, 50, 20)}, "contrast", white.View()).size(), 1u);
   EXPECT_TRUE(Found({Text(RECORD_TEXT, "black", BLACK_INK, 10, 10, 50, 20)}, "contrast", white.View()).empty());
+}
+
+// A coded part means its colour: "^1" red (hue 0), "^3" yellow (60), within 30 degrees, at
+// least half saturated (largest channel's lead over the least, over the largest), 3:1 from the
+// text's ink beside it.  Hues and ratios worked by hand: 0xFF8000 lies 30.1 degrees from red,
+// 0xFF7800 28.2; maroon 0x590B0B beside black is 1.48:1, pure red 5.25:1.
+TEST(LayoutCoded, ACodedPartKeepsItsCodesHueAndStandsApartFromTheInk) {
+  // The text's spans: each colour with the glyphs it runs over.
+  const auto coded = [](const char* text, uint32_t ink, std::vector<std::pair<uint32_t, int>> spans) {
+    DrawRecordEntry e = Text(RECORD_TEXT, text, ink, 10, 10, 210, 26);
+    e.spans.clear();
+    for (const auto& [colour, glyphs] : spans)
+      e.spans.push_back(DrawRecordSpan{0xFF000000u | colour, 10, 10, 30, 26, glyphs});
+    return Found({e}, "coded");
+  };
+  EXPECT_TRUE(coded("Runabout^1*", BLACK_INK, {{0x000000, 8}, {0xFF0000, 1}}).empty()) << "red beside black";
+  std::vector<LayoutFinding> found = coded("Runabout^1*", BLACK_INK, {{0x000000, 8}, {0x590B0B, 1}});
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].what, "\"Runabout*\" its part \"*\"");
+  EXPECT_NE(found[0].detail.find("1.48:1 from the text's ink"), std::string::npos) << found[0].detail;
+  EXPECT_TRUE(coded("ab^1cd", BLACK_INK, {{0x000000, 2}, {0xFF7800, 2}}).empty());
+  ASSERT_EQ(coded("ab^1cd", BLACK_INK, {{0x000000, 2}, {0xFF8000, 2}}).size(), 1u) << "30.1 degrees off red";
+  // Yellow blended towards black, or greyed: a hue no longer yellow to see.
+  EXPECT_EQ(coded("Half upright ^3(TOO SHORT)^8", BLACK_INK, {{0x000000, 11}, {0x222200, 10}}).size(), 1u);
+  EXPECT_EQ(coded("Half upright ^3(TOO SHORT)^8", BLACK_INK, {{0x000000, 11}, {0x80806A, 10}}).size(), 1u) << "saturation 0.17";
+  EXPECT_TRUE(coded("Half upright ^3(TOO SHORT)^8", BLACK_INK, {{0x000000, 11}, {0xFFFF00, 10}}).empty());
+  // A text all in its code has no ink beside it; white and black codes carry no hue; a caret
+  // ("^^") is a glyph of the ink.
+  EXPECT_TRUE(coded("^3data", WHITE_INK, {{0xFFFF40, 4}}).empty());
+  EXPECT_TRUE(coded("ab^7cd", BLACK_INK, {{0x000000, 2}, {0x808080, 2}}).empty());
+  EXPECT_EQ(coded("a^^^4bc", WHITE_INK, {{0xFFFFFF, 2}, {0xFF0000, 2}}).size(), 1u) << "blue drawn red";
 }
 
 TEST(LayoutSizes, TextsAndRowsOffTheWindowSmallOrSqueezedAreNamed) {

@@ -33,6 +33,7 @@
 #include "tools/model_gen/model_builder.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "ui/interface_draw.h"
 #include "ui/text_measure.h"
 #include "ui/text_measure.h"
 
@@ -534,9 +535,16 @@ TEST_F(EditViewBlockTest, GridViewsAnglesBackgroundsAndTheMeasureRow) {
   box.viewCorners[0][0] = 1 << 16, box.viewCorners[0][1] = 5 << 16;
   box.viewCorners[1][0] = 4 << 16, box.viewCorners[1][1] = 1 << 16;
   Draw();
-  EXPECT_NE(FindShownButton("diagonal : 5.000"), nullptr);
-  EXPECT_NE(FindShownButton("w : 3.000"), nullptr);
-  EXPECT_NE(FindShownButton("h : 4.000"), nullptr);
+  // Each shows whole (they were cut to "diagonal : 5..."): the diagonal over a row of its own,
+  // the sides over half of the row above each.
+  for (const char* text : {"diagonal : 5.000", "w : 3.000", "h : 4.000"}) {
+    const InterfaceButton* b = FindShownButton(text);
+    ASSERT_NE(b, nullptr) << text;
+    EXPECT_TRUE(ButtonLabelFitsWhole(text, b->right - b->left, b->bottom - b->top)) << text;
+  }
+  EXPECT_EQ(UnitsOf(FindShownButton("diagonal : 5.000")), 8);
+  EXPECT_EQ(RowOf(FindShownButton("w : 3.000")), RowOf(FindShownButton("diagonal : 5.000")) + 1);
+  EXPECT_EQ(RowOf(FindShownButton("h : 4.000")), RowOf(FindShownButton("w : 3.000")));
   box.state = DRAG_BOX_POINT;
   Draw();
   EXPECT_EQ(FindShownButton("w : 3.000"), nullptr) << "a point is no box";

@@ -26,9 +26,12 @@
 #include "text/text_colours.h"
 #include "ui/character_set.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/interface_draw.h"
 #include "ui/onscreen_keyboard.h"
+#include "ui/text_draw.h"
 #include "ui/text_entry.h"
 
 namespace fs = std::filesystem;
@@ -757,7 +760,7 @@ TEST_F(Dialogs, AQuestionClosedWithItsOwnerIsNotAnswered) {
 
 // A plain text entry offers its nine colours in a row from x -0.1, each 0.0222 wide and
 // handing its own number: dark text first, the panel grey last.
-TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGrey) {
+TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGreyANumberAFieldAlone) {
   AskText(&owner, Typed, "Name", 20, 0, "", 0, 0, nullptr);
   Frame();
   std::vector<const ValueControl*> colours;
@@ -772,6 +775,49 @@ TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGrey) {
   }
   EXPECT_EQ(colours[0]->colour, &TextColours.darkText);
   EXPECT_EQ(colours[8]->colour, &TextColours.panelGrey);
+  Key(27);
+
+  // A number offers no colours.  Its entry line is drawn as a field of its own, opaque under
+  // the whole line even while empty, and "42" typed into it is drawn there.
+  AskText(&owner, Typed, "Enter new value for LOD1 distance (30 m)", 20, 0, "", 0, ENTRY_TYPE_SINGLE_BYTE, nullptr);
+  Type("42");
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 864, ScreenHeight = 608;
+  ResetDrawRecord();
+  DrawRecording = 1;
+  Frame();
+  DrawInterface();
+  DrawRecording = 0;
+  int swatches = 0;
+  for (int i = 0; i < ValueControlCount; ++i)
+    swatches += ValueControls[i].callback == TextEntryButton && ValueControls[i].right - ValueControls[i].left < 0.03f;
+  EXPECT_EQ(swatches, 0);
+  const DrawRecordEntry* typed = nullptr;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (IsRecordedText(e.role) && e.text == "42") typed = &e;
+  ASSERT_NE(typed, nullptr) << "the typed number is not drawn";
+  const DrawRecordEntry* field = nullptr;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (!IsRecordedText(e.role) && (e.colour >> 24) == 0xFF && e.left <= typed->left && e.right >= typed->right &&
+        e.top <= typed->top && e.bottom >= typed->bottom && e.right - e.left > 0.8f * 0.69f * float(ScreenWidth))
+      field = &e;
+  ASSERT_NE(field, nullptr) << "no opaque field under the entry line";
+  // Emptied, the line still shows its cursor (in the half second of each blink it shows), a
+  // bar over the field.
+  const float fieldLeft = field->left, fieldRight = field->right;
+  ResetDrawRecord();
+  ClearLine();
+  ProgramClock = LastInputClock;
+  InterfaceTextBatch.items.clear();
+  Frame();
+  int bars = 0;
+  for (const TextBatchItem& item : InterfaceTextBatch.items)
+    bars += item.glyph == GLYPH_BAR && (item.x0 + 1.0f) * 0.5f * float(ScreenWidth) >= fieldLeft &&
+            (item.x1 + 1.0f) * 0.5f * float(ScreenWidth) <= fieldRight;
+  EXPECT_EQ(bars, 1) << "no cursor in the empty entry line";
+  InterfaceTextBatch.items.clear();
+  ResetDrawRecord();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
   Key(27);
 }
 

@@ -32,6 +32,7 @@
 #include "ui/font_page_layout.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "platform/clock.h"
 #include "ui/interface_draw.h"
 #include "ui/interface_local.h"
 #include "ui/onscreen_keyboard.h"
@@ -1415,12 +1416,13 @@ TEST_F(PanelDraw, AStandOutStripKeepsWithinTheTextsButton) {
   ScreenHeight = savedHeight;
 }
 
-// A text's coloured span stands out where its text does, by its own colour made darker or
-// lighter towards the text's ink as far as it must.  The unsaved mark, pure red after a black
-// name on the 148 grey of a button, is 1.32:1 as it is (luminances 0.2126 and 0.2961); the
-// yellow path of a black prompt over a see-through panel needs a darker yellow over the strip
-// the prompt gets.  The black ink and a span that stands out already keep theirs.
-TEST_F(PanelDraw, ColouredSpansStandOutWhereTheirTextDoes) {
+// A text's coloured span stands out where its text does and keeps its hue, 3:1 apart from the
+// text's ink: a shade of its own colour, or on a backing of its own behind its glyphs.  The
+// unsaved mark, pure red after a black name on the 148 grey of a button, is 1.32:1 there
+// (luminances 0.2126 and 0.2961) and no shade of red is both 4.5:1 from that grey and 3:1 from
+// black: it stays pure red on a black backing (5.25:1).  The yellow path of a black prompt over
+// a see-through panel stays yellow over the strip the prompt gets.  The black ink keeps its own.
+TEST_F(PanelDraw, ColouredSpansStandOutWhereTheirTextDoesInTheirOwnHue) {
   const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
   ScreenWidth = 800;
   ScreenHeight = 600;
@@ -1432,30 +1434,40 @@ TEST_F(PanelDraw, ColouredSpansStandOutWhereTheirTextDoes) {
     batch.items.push_back(item);
   };
   const auto rgb = [](uint32_t c) { return c & 0xFFFFFFu; };
-  // On a button's face, in pixels: the name, the mark, and a navy span (0x000080, luminance
-  // 0.0156: 5.3:1 on that grey).
+  const auto fills = [] {
+    std::vector<uint32_t> layers;
+    for (const DrawRecordEntry& e : DrawRecord) layers.push_back(e.colour);
+    return layers;
+  };
+  // On a button's face, in pixels: the name and the mark.
   ResetDrawRecord();
   SmallTextBatch.items.clear();
   TagRecordForButton(0, 1, 100, 100, 300, 124, "Runabout*", 0, 0);
   RecordFillPixels(0xFF949494u, 100.0f, 100.0f, 300.0f, 124.0f);
   glyph(SmallTextBatch, 110.0f, 104.0f, 180.0f, 120.0f, 0xFF000000u);
   glyph(SmallTextBatch, 180.0f, 104.0f, 190.0f, 120.0f, 0xFFFF0000u);
-  glyph(SmallTextBatch, 190.0f, 104.0f, 200.0f, 120.0f, 0xFF000080u);
-  RecordQueuedText(SmallTextBatch, 0, "Runabout^1*^4!", 0xFF000000u);
+  RecordQueuedText(SmallTextBatch, 0, "Runabout^1*", 0xFF000000u);
   AddStandOutStrips(SmallTextBatch, 0);
-  EXPECT_EQ(DrawRecord.size(), 1u) << "a face gets no strip";
   EXPECT_EQ(SmallTextBatch.items[0].colour, 0xFF000000u);
-  const uint32_t mark = SmallTextBatch.items[1].colour;
-  EXPECT_GE(ColourContrast(rgb(mark), 0x949494u), 4.5) << std::hex << mark;
-  EXPECT_GT(mark >> 16 & 0xFF, 0u) << "still red";
-  EXPECT_EQ(mark & 0xFFFFu, 0u) << "only red";
-  EXPECT_EQ(SmallTextBatch.items[2].colour, 0xFF000080u);
+  EXPECT_EQ(SmallTextBatch.items[1].colour, 0xFFFF0000u) << "still pure red";
+  ASSERT_EQ(DrawRecord.size(), 2u) << "a face gets no strip; the mark a backing of its own";
+  const DrawRecordEntry& own = DrawRecord[1];
+  EXPECT_EQ(own.role, RECORD_BACKING);
+  EXPECT_EQ(own.colour & 0xFFFFFFu, 0u) << "black";
+  EXPECT_TRUE(own.left <= 180.0f && own.right >= 190.0f && own.top <= 104.0f && own.bottom >= 120.0f &&
+              own.left > 170.0f)
+      << "behind the mark alone: " << own.left << ".." << own.right;
+  EXPECT_GE(WorstContrast(0xFF0000u, fills().data(), 2), 4.5);
   ForgetQueuedTexts(SmallTextBatch);
   SmallTextBatch.items.clear();
 
   // Over a see-through panel (200 grey at alpha 48, too thin for black over a black scene)
-  // and a scene of any colour, in screen units: x -0.5..0.5, y -0.1..0.1 are pixels
-  // 200..600, 270..330.
+  // and a scene of any colour (an editor's view), in screen units: x -0.5..0.5, y -0.1..0.1
+  // are pixels 200..600, 270..330.
+  const FrameClearSettings savedClear = FrameClear;
+  FrameClear.mode = 2;
+  DrawValueControlPanels(ValueControlCount);  // takes in the scene: unknown
+  FrameClear = savedClear;
   ResetDrawRecord();
   InterfaceTextBatch.items.clear();
   TagRecordFor(RECORD_TEXT, RECORD_FILL);
@@ -1464,11 +1476,11 @@ TEST_F(PanelDraw, ColouredSpansStandOutWhereTheirTextDoes) {
   glyph(InterfaceTextBatch, 0.0f, -0.05f, 0.3f, 0.05f, 0xFFFFFF00u);
   RecordQueuedText(InterfaceTextBatch, 0, "Enter name ^3data", 0xFF000000u);
   AddStandOutStrips(InterfaceTextBatch, 1);
-  ASSERT_EQ(DrawRecord.size(), 2u);
+  ASSERT_GE(DrawRecord.size(), 2u);
   EXPECT_EQ(DrawRecord[1].role, RECORD_BACKING);
-  const uint32_t layers[2] = {DrawRecord[0].colour, DrawRecord[1].colour};
   const uint32_t path = InterfaceTextBatch.items[1].colour;
-  EXPECT_GE(WorstContrast(path, layers, 2), 4.5) << std::hex << path;
+  EXPECT_GE(WorstContrast(path, fills().data(), int(DrawRecord.size())), 4.5) << std::hex << path;
+  EXPECT_GE(ColourContrast(rgb(path), 0x000000u), 3.0) << std::hex << path;
   EXPECT_EQ(path & 0xFFu, 0u) << "still yellow: red and green, no blue";
   EXPECT_EQ(path >> 16 & 0xFF, path >> 8 & 0xFF);
   ForgetQueuedTexts(InterfaceTextBatch);
@@ -1608,4 +1620,44 @@ TEST_F(PanelDraw, MessageLinesPlacedTwiceAreDrawnOnce) {
   ClearInterface();
   ScreenWidth = savedWidth;
   ScreenHeight = savedHeight;
+}
+
+// Where no hint line shows it, the hint of the button the pointer has rested on a second is
+// shown beside the pointer, wrapped onto rows of a text block that covers no button; a hint
+// line, or a rest under a second, shows none there.
+TEST_F(PanelDraw, AHintWithoutAHintLineShowsBesideThePointerAfterASecond) {
+  const int savedWidth = ScreenWidth, savedHeight = ScreenHeight;
+  ScreenWidth = 800, ScreenHeight = 600;
+  ClockUseFake(50000, WallTime{2026, 12, 6, 14, 3, 59, 250, 0});
+  Prss owner{};
+  const char* const hint = "Check if the mod can be exported for testing or upload";
+  auto shownHint = [&](bool hintLine) -> const ValueControl* {
+    ClearInterface();
+    AddButton(&owner, 416, 48, 800, 72, 0, IvText("CHECK"), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, nullptr,
+              nullptr, hint);
+    AddButton(&owner, 0, 0, 400, 600, 1, IvText("panel"), IvText(""), IvText(""), BUTTON_STYLE_PLAIN, nullptr, nullptr,
+              nullptr);
+    if (hintLine)
+      AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_HINT, nullptr, nullptr, -0.2f, -1.0f,
+                      0.2f, -0.92f);
+    MouseX = 600, MouseY = 60;
+    FindButtonUnderMouse();
+    DrawInterface();
+    for (int i = 0; i < ValueControlCount; ++i)
+      if (ValueControls[i].displayType == VALUE_TYPE_TEXT_BLOCK && ValueControls[i].minimum.text == hint)
+        return &ValueControls[i];
+    return nullptr;
+  };
+  EXPECT_EQ(shownHint(false), nullptr) << "at once";
+  ClockAdvanceFake(1000);
+  const ValueControl* shown = shownHint(false);
+  ASSERT_NE(shown, nullptr);
+  const float l = (shown->left + 1.0f) * 400.0f, r = (shown->right + 1.0f) * 400.0f;
+  const float t = (shown->top + 1.0f) * 300.0f, b = (shown->bottom + 1.0f) * 300.0f;
+  EXPECT_TRUE(l >= 400.0f && r <= 800.0f && b <= 600.0f && (t >= 72.0f || b <= 48.0f)) << l << " " << t << " " << r << " " << b;
+  EXPECT_GE(shown->label.i, 2) << "rows";
+  EXPECT_EQ(shownHint(true), nullptr) << "the hint line shows it";
+  ClearInterface();
+  ClockUseReal();
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }

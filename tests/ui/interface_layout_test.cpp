@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <set>
 #include <vector>
 
 #include "core/frame_globals.h"
@@ -1056,5 +1057,32 @@ TEST_F(InterfaceLayout, AHintFieldShowsTheHoverHint) {
   char out[32] = "x";
   EXPECT_EQ(ValueControlText(c, out, sizeof out), 1);
   EXPECT_STREQ(out, "a hint");
+
+  // A hint too wide for its line at the least text size wraps onto two rows of that size, its
+  // glyphs unsqueezed, where the line is two such rows high; one that fits stays on one row.
+  const float least = 2.0f * LEAST_TEXT_PIXELS / float(HEIGHT), row = 2.0f * least + 0.01f;
+  HoverHint = "Copy the mod's files to ZKT_EDITOR\\share";
+  const int narrow = AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_HINT, nullptr, nullptr,
+                                     -0.2f, 0.0f, 0.2f, row);
+  const int wide = AddValueControl(nullptr, nullptr, IvInt(0), IvInt(0), IvInt(0), VALUE_TYPE_HINT, nullptr, nullptr,
+                                   -1.0f, 0.0f, 1.0f, row);
+  ASSERT_GE(narrow, 0);
+  ASSERT_GE(wide, 0);
+  const std::vector<TextBatchItem> two = QueuedItems(narrow), one = QueuedItems(wide);
+  ASSERT_EQ(two.size(), one.size());
+  std::set<float> tops;
+  for (size_t i = 0; i < two.size(); ++i) {
+    tops.insert(two[i].y0);
+    EXPECT_GE(two[i].x0, -0.2f) << i;
+    EXPECT_LE(two[i].x1, 0.2f) << i;
+    // Smaller than on the wide line but as wide for their height: not squeezed.
+    EXPECT_NEAR((two[i].x1 - two[i].x0) / (one[i].x1 - one[i].x0), (two[i].y1 - two[i].y0) / (one[i].y1 - one[i].y0),
+                1e-3f)
+        << "squeezed: glyph " << i;
+  }
+  EXPECT_EQ(tops.size(), 2u) << "rows";
+  std::set<float> oneTops;
+  for (const TextBatchItem& item : one) oneTops.insert(item.y0);
+  EXPECT_EQ(oneTops.size(), 1u);
   HoverHint = saved;
 }

@@ -414,6 +414,7 @@ TEST_F(ValueEdit, ARightPressTypesAValueInItsShownUnit) {
   EXPECT_EQ(OpenTextEntry.maxLength, TYPED_ENTRY_LENGTH);
   EXPECT_EQ(OpenTextEntry.prefixLength, 0);  // the digits are selected: typing replaces them
   EXPECT_EQ(OpenTextEntry.answerWord, uint32_t(VALUE_TYPE_ANGLE));
+  EXPECT_EQ(OpenTextEntry.type, ENTRY_TYPE_SINGLE_BYTE) << "a number: no colours to choose";
   ConfirmTextEntry("2,54");  // a comma is a decimal point; snapped to the label's 0.1
   EXPECT_NEAR(camber, 2.5f * DEGREE, 1e-6f);
   ASSERT_EQ(g_Edits.size(), 1u);

@@ -58,6 +58,12 @@ States MakeStates() {
       {"vehicle sample", "dialog_file_chooser", "click LOAD"},
       {"vehicle sample", "dialog_onscreen_keyboard", "click kb"},
       {"vehicle sample", "vehicle_editor_sample", "click kb; type Runabout"},
+      // The pointer resting on buttons whose hints are long: the hint line shows them whole.
+      {"vehicle sample", "sample_hover_share", "hover export to SHARE vehicle for development"},
+      {"vehicle sample", "sample_hover_check", "hover CHECK if vehicle is valid for mod export"},
+      {"vehicle sample", "sample_hover_name", "hover Runabout"},
+      {"vehicle sample", "sample_hover_light_colours", "hover Light Colours"},
+      {"vehicle sample", "sample_hover_view", "hover P"},
   };
   AddEditorPages(s, "vehicle sample", "sample_");
   const States more = {
@@ -93,8 +99,11 @@ States MakeStates() {
       {"vehicle sample", "options", "/shift O"},
       {"vehicle sample", "dialog_question", "click back; click Vehicle Class; click touring car"},
       {"vehicle sample", "dialog_option_list", "/press N; click Vehicle Class; /ctrl N"},
+      // The save chooser over the loaded car, then a name longer than its line typed into it.
+      {"vehicle sample", "sample_save_chooser", "/press ESCAPE; click SAVE"},
+      {"vehicle sample", "sample_save_long_name", "enter RunaboutTouringSpecialEditionXL"},
       {"vehicle sample", "sample_load_failure",
-       "/press ESCAPE; file data/veh/Broken.veh QXVEHI; click LOAD; type Broken"},
+       "click cancel; file data/veh/Broken.veh QXVEHI; click LOAD; type Broken"},
       {"vehicle sample", "engine_editor", "click edit engine"},
       {"vehicle sample", "rim_editor", "/press ESCAPE; click Wheel Object; wheel FRONT 20; click edit rim"},
       {"vehicle sample", "dashboard_editor", "/press ESCAPE; click Textures; click EDIT"},
@@ -144,6 +153,8 @@ States MakeStates() {
       {"modeller", "modeller_view", "/shift V"},
       {"modeller", "texture_mapping", "/shift M"},
       {"modeller", "cutouts", "/shift C; click body"},
+      // A cutout on a texture page: the frame shows the page.
+      {"modeller", "cutouts_page", "click paint"},
       {"modeller", "cutouts_large", "click L"},
       {"modeller", "texture_pages", "/shift G"},
       {"modeller", "texture_pages_selected", "click sample_page"},

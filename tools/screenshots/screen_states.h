@@ -13,7 +13,8 @@
 //                    "click | H" the one whose hint is H whatever it shows
 //   rclick L         the same with the right button
 //   type T           the open text entry gets the text T and is confirmed
-//   hover L          the pointer rests over the button showing L
+//   enter T          the characters of T are typed into the open text entry, left open
+//   hover L          the pointer rests a second over the button showing L
 //   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
 //   wait N           N milliseconds pass, one 20 ms frame at a time
 //   message T        a message line in the error colour (a failure the user is told of)
@@ -52,11 +53,15 @@ void StopStatesProgram();
 std::string ReachState(const ScreenState& state);
 // One drawn frame, as the frame loop draws it.
 void DrawStateFrame();
-// The frame that shows the state (in place of DrawStateFrame's) with the frame's record kept in
-// full (ui/draw_record.h) and every text's glyphs left out, read back from the screen: what
-// lies behind and around each text.
+// The frame that shows the state once it holds still, what a user looks at (in place of
+// DrawStateFrame's), with the frame's record kept in full (ui/draw_record.h) and every text's
+// glyphs left out, read back from the screen: what lies behind and around each text.  Frames
+// are drawn at the program's pace while it would go on drawing by itself, then two half a
+// second apart, until the two are equal outside the message and status lines (but for a
+// car's idling edges) and no texture waits to load.  Empty when it held still, else what
+// still moved (the picture and record are then the last frame's).
 struct ShotPicture;
-void DrawStateWithoutGlyphs(ShotPicture& picture);
+std::string DrawSettledStateWithoutGlyphs(ShotPicture& picture);
 
 // ---- [Steps] ----
 std::string RunStateStep(const std::string& step);  // the step and a frame

@@ -23,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "render/screenshot.h"
+#include "render/texture_table.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "tools/screenshots/screen_states.h"
@@ -36,6 +37,17 @@ namespace {
 
 constexpr uint32_t FRAME_MS = 20;
 constexpr int FRAMES_TO_APPEAR = 5;  // a screen that closes draws once more before the one under it
+// A state holds still when the program would rest (draw no more frames by itself) and two
+// frames this far apart are equal outside the message and status lines, but for a
+// 1/SETTLE_SHARE_MOST of the window's pixels, and no texture waits to load; so many looks are
+// given for it, each waiting at most SETTLE_MOST_MS for the program to rest.  (The second
+// frame steps a car on show by the half second, which the resting program would not draw: its
+// edges move by a pixel here and there, a few hundred pixels, where a car still loading or
+// falling into place changes tens of thousands.)
+constexpr uint32_t SETTLE_MS = 500;
+constexpr int SETTLE_LOOKS = 4;
+constexpr uint32_t SETTLE_MOST_MS = 3000, SETTLE_STEP_MS = 250;
+constexpr int SETTLE_SHARE_MOST = 250;
 constexpr int WINDOW_LEFT = 0, WINDOW_TOP = 0, WINDOW_START_WIDTH = 640, WINDOW_START_HEIGHT = 480;
 
 std::filesystem::path g_startFolder;
@@ -149,9 +161,13 @@ std::string Wheel(const std::string& what) {
   return "";
 }
 
+// The pointer rests a second over what shows the label: long enough for its hint.
 std::string Hover(const std::string& label) {
+  constexpr uint32_t REST_MS = 1000;
   int x, y;
-  return PointAtShown(label, "", &x, &y) ? "" : "nothing shows \"" + label + "\"";
+  if (!PointAtShown(label, "", &x, &y)) return "nothing shows \"" + label + "\"";
+  ClockAdvanceFake(REST_MS);
+  return "";
 }
 
 }  // namespace
@@ -226,7 +242,11 @@ void DrawStateFrame() {
   AppRunPass();
 }
 
-void DrawStateWithoutGlyphs(ShotPicture& picture) {
+namespace {
+
+// The frame drawn `ms` after the one before, without the texts' glyphs, read back.
+void DrawWithoutGlyphs(ShotPicture& picture, uint32_t ms) {
+  ClockAdvanceFake(ms - FRAME_MS);
   TextInkHidden = 1;
   DrawRecording = 1;
   ScreenshotRequest = 3;
@@ -234,6 +254,70 @@ void DrawStateWithoutGlyphs(ShotPicture& picture) {
   DrawRecording = 0;
   TextInkHidden = 0;
   std::swap(picture, KeptShot);
+}
+
+struct LineBox {
+  int left, top, right, bottom;
+};
+
+// The boxes of the frame's message and status lines, their backings with them: they come and
+// go with time.
+void AddLineBoxes(std::vector<LineBox>& boxes) {
+  std::vector<LineBox> lines;
+  for (const DrawRecordEntry& e : DrawRecord)
+    if (e.role == RECORD_MESSAGE || e.role == RECORD_STATUS)
+      lines.push_back({int(e.left) - 1, int(e.top) - 1, int(e.right) + 2, int(e.bottom) + 2});
+  for (const DrawRecordEntry& e : DrawRecord) {
+    if (e.role != RECORD_BACKING) continue;
+    const LineBox b{int(e.left) - 1, int(e.top) - 1, int(e.right) + 2, int(e.bottom) + 2};
+    for (const LineBox& l : lines)
+      if (b.left < l.right && l.left < b.right && b.top < l.bottom && l.top < b.bottom) {
+        boxes.push_back(b);
+        break;
+      }
+  }
+  boxes.insert(boxes.end(), lines.begin(), lines.end());
+}
+
+// Pixels that differ between the two pictures outside the boxes.
+int DifferingOutside(const ShotPicture& a, const ShotPicture& b, const std::vector<LineBox>& boxes) {
+  if (a.width != b.width || a.height != b.height) return a.width * a.height + 1;
+  int differing = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) {
+      const size_t i = size_t(y) * size_t(a.width) + size_t(x);
+      if (a.pixels[i] == b.pixels[i]) continue;
+      bool inLine = false;
+      for (const LineBox& l : boxes) inLine = inLine || (x >= l.left && x < l.right && y >= l.top && y < l.bottom);
+      differing += !inLine;
+    }
+  return differing;
+}
+
+}  // namespace
+
+std::string DrawSettledStateWithoutGlyphs(ShotPicture& picture) {
+  ShotPicture earlier;
+  std::vector<LineBox> lines;
+  int differing = 0;
+  for (int look = 0; look < SETTLE_LOOKS; ++look) {
+    // Frames while the program would go on drawing by itself (a car on show still moving,
+    // textures still loading), a quarter of a second apart: a user sees the frame it rests on.
+    for (uint32_t t = 0; t < SETTLE_MOST_MS && (KeepDrawing || DeferredWorkPending()); t += SETTLE_STEP_MS) {
+      ClockAdvanceFake(SETTLE_STEP_MS - FRAME_MS);
+      DrawStateFrame();
+    }
+    DrawWithoutGlyphs(earlier, FRAME_MS);
+    lines.clear();
+    AddLineBoxes(lines);
+    DrawWithoutGlyphs(picture, SETTLE_MS);
+    AddLineBoxes(lines);
+    differing = DifferingOutside(earlier, picture, lines);
+    if (differing <= picture.width * picture.height / SETTLE_SHARE_MOST && !DeferredWorkPending()) return "";
+  }
+  return DeferredWorkPending() ? "textures were still loading after " + std::to_string(SETTLE_LOOKS * SETTLE_MS) + " ms"
+                               : std::to_string(differing) + " pixels still changed after " +
+                                     std::to_string(SETTLE_LOOKS * SETTLE_MS) + " ms";
 }
 
 namespace {
@@ -258,6 +342,12 @@ std::string RunStep(const std::string& stepText, bool frameAfter) {
   } else if (word == "type") {
     for (int frame = 0; !OpenTextEntry.open && frame < FRAMES_TO_APPEAR; ++frame) DrawStateFrame();
     if (!ConfirmTextEntry(rest.c_str())) result = "no text entry is open for \"" + rest + "\"";
+  } else if (word == "enter") {
+    for (int frame = 0; !OpenTextEntry.open && frame < FRAMES_TO_APPEAR; ++frame) DrawStateFrame();
+    if (!OpenTextEntry.open) result = "no text entry is open for \"" + rest + "\"";
+    for (const char c : rest) {
+      if (result.empty()) Prss_DeliverKey(static_cast<unsigned char>(c));
+    }
   } else if (word == "wait") {
     for (int t = 0; t < std::atoi(rest.c_str()); t += static_cast<int>(FRAME_MS)) DrawStateFrame();
   } else if (word == "message") {

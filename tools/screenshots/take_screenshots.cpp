@@ -101,6 +101,10 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s: %s\n", state.name.c_str(), failed.c_str());
       ++failures;
     }
+    // The picture a user looks at: once the state holds still.
+    ShotPicture settling;
+    const std::string moving = DrawSettledStateWithoutGlyphs(settling);
+    if (!moving.empty()) std::fprintf(stderr, "%s: %s\n", state.name.c_str(), moving.c_str());
     const fs::path picture = outFolder / (std::string(state.name) + ".png");
     DrawRecording = labels ? 1 : 0;
     const bool shot = Shoot(picture);
