@@ -472,6 +472,13 @@ void KeptInSight(const std::vector<DrawRecordEntry>& record, const std::string& 
   }
 }
 
+// Each wheel figure of a flat diagram stands high enough to be read.
+void SmallFigures(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+  for (const DrawRecordEntry& e : record)
+    if (e.role == RECORD_AREA && e.label == AREA_WHEEL_FIGURE && e.bottom - e.top < FIGURE_LEAST_PIXELS)
+      Add(out, "small-figure", "a wheel's tyre section", Format("%.1f pixels high ", e.bottom - e.top) + Where(EntryBox(e)));
+}
+
 }  // namespace
 
 // ---- [Rules] ----
@@ -491,6 +498,7 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
   Thumbs(record, rows, out);
   Contrasts(record, picture, out);
   KeptInSight(record, keep, float(picture.width), float(picture.height), out);
+  SmallFigures(record, out);
   return out;
 }
 

@@ -34,6 +34,8 @@
 //   car-covered    the information panel covers more than a third of the car's box (the same)
 //   wheel-unseen   no front wheel is drawn on the window (states that keep it in sight)
 //   wheel-covered  the interface covers more than a twentieth of the front wheel's box (the same)
+//   small-figure   a wheel's tyre section in a flat diagram (the suspension diagram) stands under
+//                  48 pixels high
 //   glyph          a glyph's box on its font page reaches beyond the page onto ink of the
 //                  page's other side, which its edge then shows (CheckGlyphs, once for all the
 //                  texts of a run)
@@ -68,6 +70,7 @@ constexpr float PILE_HIDDEN = 0.5f;         // of a scene label's box
 constexpr float CAR_COVERED_MOST = 1.0f / 3.0f;
 constexpr float CAR_LEAST_SHARE = 0.01f;     // of the window: a car drawn smaller is not on show
 constexpr float WHEEL_COVERED_MOST = 0.05f;
+constexpr float FIGURE_LEAST_PIXELS = 48.0f;  // a diagram's tyre section, high
 
 // What the check knows of the text drawing: the capital letters' height per glyph cell, and
 // the width in pixels of a coded text whose glyph cells are `cell` pixels high.  A zero
