@@ -114,6 +114,9 @@ extern EditViewSettings EditViews;
 constexpr float DEFAULT_FIELD_OF_VIEW = 50.0f;
 constexpr float MIN_FIELD_OF_VIEW = 2.0f, MAX_FIELD_OF_VIEW = 120.0f;
 constexpr uint16_t EDIT_LIGHT_HEADING = 57344, EDIT_LIGHT_ELEVATION = 8192;
+// The object editor's shading of lit meshes (SetViewDiffuseLight): light from every side, from
+// the sky above and from the editor's light, so that a face shows by its slope and its side.
+constexpr float EDIT_LIGHT_AMBIENT = 0.45f, EDIT_LIGHT_SKY = 0.25f, EDIT_LIGHT_DIRECT = 0.4f;
 
 // ---- [Opening and closing] ----
 // On opening an editor: clear mode 2 pushed, the view's light set, the records cleared, the

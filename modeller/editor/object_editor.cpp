@@ -176,6 +176,7 @@ void CloseEditor(ObjectEditor* e) {
   e->shownCount = 0;
   EditorFrameHook = e->savedDrawHook;
   EditorFrameHookArgument = e->savedDrawHookOwner;
+  if (CurrentView) SetViewDiffuseLight(1.0f, 0.0f, 0.0f);  // the neutral light the other screens draw by
   if (e->callerKind < 2) CloseEditViews();
   ObjectEditorOpen = e->savedEditorOpen;
   EditViewNearClip = e->savedNearClip;
@@ -459,6 +460,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
       CurrentView->position[2] = eye.translation.z;
     }
     SetViewLightColours(0);
+    SetViewDiffuseLight(EDIT_LIGHT_AMBIENT, EDIT_LIGHT_SKY, EDIT_LIGHT_DIRECT);
     if (perspective) {
       BeginEditorFrameClear();
       DrawEditorGround();
