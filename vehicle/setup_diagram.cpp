@@ -174,7 +174,7 @@ DiagramFigure PlaceDiagramFigure(const Car& car, float top, float width, float h
   const int lines = columns == DIAGRAM_COLUMNS_OVER ? 2 * DIAGRAM_WHEEL_LINES : columns ? DIAGRAM_WHEEL_LINES : 0;
   f.columnsTop = top + height - float(lines) * lineHeight;
   f.groundY = f.columnsTop - DIAGRAM_GROUND_LINES * lineHeight;
-  const float heading = DIAGRAM_HEADING_LINES + (columns == DIAGRAM_COLUMNS_OVER ? 1.0f : 0.0f);
+  const float heading = DIAGRAM_HEADING_LINES + (columns == DIAGRAM_COLUMNS_OVER ? 2.0f : 0.0f);
   const float room = (f.groundY - (top + heading * lineHeight)) / (DIAGRAM_FIGURE_REACH_M * aspect);
   float across = DiagramScale(width, carWidth);
   if (columns == DIAGRAM_COLUMNS_OVER) {
@@ -317,7 +317,12 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
   char title[DIAGRAM_LINE_SIZE];
   std::snprintf(title, sizeof title, LanguageTexts[TX_3h_s_coln_s],
                 LanguageTexts[setIndex == 0 ? TX_3g_capsrear : TX_3g_capsfrnt], SuspensionTypeName(set.suspensionType));
+  // One over the other, the title breaks after its colon: the suspension's type goes below.
+  char* type = columnsOver ? std::strstr(title, " : ") : nullptr;
+  if (type) type[2] = 0;
   AddText(texts, left, top, 0, title);
+  if (type) AddText(texts, left, top + lineHeight, 0, type + 3);
+  const float trackTop = top + (type ? 2.0f : 1.0f) * lineHeight;
   if (drawn >= 2) {
     const float dx = contactX[1] - contactX[0], dz = contactZ[1] - contactZ[0];
     texts.track = std::sqrt(dx * dx + dz * dz);
@@ -325,7 +330,7 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
     FormatTrackLine(line, sizeof line, texts.track, set.trackWidth, checkTrack);
     char* warning = columnsOver ? std::strstr(line, " ^3(") : nullptr;
     if (warning) *warning = 0;
-    AddText(texts, left, top + lineHeight, 0, line);
-    if (warning) AddText(texts, left, top + 2.0f * lineHeight, 0, warning + 1);
+    AddText(texts, left, trackTop, 0, line);
+    if (warning) AddText(texts, left, trackTop + lineHeight, 0, warning + 1);
   }
 }

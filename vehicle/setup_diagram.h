@@ -78,7 +78,7 @@ const char* SuspensionTypeName(int type);
 // ---- [The diagram] ----
 // The texts of a drawn diagram, for the caller's text calls: each with its place (the same
 // units as the panel), right-aligned ones ending at x.
-constexpr int DIAGRAM_TEXTS = 2 * DIAGRAM_WHEEL_LINES + 3;
+constexpr int DIAGRAM_TEXTS = 2 * DIAGRAM_WHEEL_LINES + 4;
 struct DiagramText {
   float x, y;
   int rightAligned;
@@ -95,8 +95,8 @@ struct DiagramTexts {
 // the lateral force's wedge and the columns of live values (neither for a remote car), the
 // title and the track line.  The title and the track line stand at the panel's top, the
 // columns at its foot (side by side, or with columnsOver the right wheel's under the left
-// wheel's, and the track line's warning on a line of its own under it), the ground
-// DIAGRAM_GROUND_LINES above them (PlaceDiagramFigure).
+// wheel's, and the title's type and the track line's warning each on a line of its own), the
+// ground DIAGRAM_GROUND_LINES above them (PlaceDiagramFigure).
 constexpr float DIAGRAM_GROUND_LINES = 1.2f, DIAGRAM_HEADING_LINES = 2.2f;
 constexpr float DIAGRAM_FIGURE_REACH_M = 1.0f;  // a wheel with its strut or wishbones above its ground
 // The height of the tyre sections an axle's figure draws, in metres (0 with none): twice the

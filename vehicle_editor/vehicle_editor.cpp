@@ -200,7 +200,7 @@ struct DiagramLayout {
 // The widest texts a panel shows: a wheel column's line, and the title or track line.
 struct DiagramWidths {
   float column, heading;  // pixels at a text size of one pixel
-  float headingOver;      // with the track line's warning on a line of its own (the columns one over the other)
+  float headingOver;      // the title's type and the track's warning on lines of their own (columns one over the other)
 };
 DiagramWidths MeasureDiagramTexts() {
   const float unit = 2.0f / float(std::max(ScreenHeight, 1));  // one pixel of text size
@@ -211,9 +211,10 @@ DiagramWidths MeasureDiagramTexts() {
     w.column = std::max(w.column, TextWidth(t, 0, unit) * toPixels);
   char track[DIAGRAM_LINE_SIZE];
   std::snprintf(track, sizeof track, TEXT_TRACK_NARROW, 1.5);
-  for (const char* t : {"FRONT : MacPherson Strut", "REAR : Double Wishbone", "Track : 1.500", "^3(TOO NARROW)"})
+  for (const char* t : {"FRONT :", "MacPherson Strut", "Double Wishbone", "Track : 1.500", "^3(TOO NARROW)"})
     w.headingOver = std::max(w.headingOver, TextWidth(t, 0, unit) * toPixels);
-  w.heading = std::max(w.headingOver, TextWidth(track, 0, unit) * toPixels);
+  for (const char* t : {"FRONT : MacPherson Strut", "REAR : Double Wishbone", static_cast<const char*>(track)})
+    w.heading = std::max(w.heading, TextWidth(t, 0, unit) * toPixels);
   return w;
 }
 
@@ -260,7 +261,7 @@ DiagramLayout FitDiagram(const PixelRoom& room, const DiagramWidths& widths, int
   const float shareWidth = stacked ? room.Width() : (room.Width() - gap) / 2.0f;
   const float shareHeight = stacked ? (room.Height() - gap) / 2.0f : room.Height();
   const float lines = DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES +
-                      (columnsOver ? 1.0f + float(2 * DIAGRAM_WHEEL_LINES) : float(DIAGRAM_WHEEL_LINES));
+                      (columnsOver ? 2.0f + float(2 * DIAGRAM_WHEEL_LINES) : float(DIAGRAM_WHEEL_LINES));
   const float columnsAcross = columnsOver ? 1.0f : 2.0f;
   for (float size = DIAGRAM_LARGEST_TEXT_PIXELS; size >= DIAGRAM_LEAST_TEXT_PIXELS; size -= 0.5f) {
     const float line = size * DIAGRAM_LINE_SPACING;

@@ -289,7 +289,7 @@ double BrightnessSpread(const Picture& p, const Picture& mask, const Picture& ba
 // An OBJ file imported is lit in the default draw mode (gouraud) by the editor's own light: a
 // box of quads shows its three faces to the perspective view, each a different brightness; a
 // model of many curved faces (the Wuson of the system's test models, where installed) shows
-// at least half the spread of brightness its flat drawing shows.
+// at least half the spread of brightness its flat drawing shows, framed clear of the panels.
 TEST_F(ObjectEditorWindow, AnImportedObjFileIsLitInTheDefaultDrawMode) {
   std::filesystem::create_directories("data/obj");
   {
@@ -340,9 +340,36 @@ TEST_F(ObjectEditorWindow, AnImportedObjFileIsLitInTheDefaultDrawMode) {
   ModelObject model;
   model.Init();
   ASSERT_EQ(ImportObjFile(model, nullptr, wuson), 1);
-  e = OpenObjectEditor(page, OPEN_NONE, &model, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  e = OpenObjectEditor(page, OPEN_NONE, &model, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
   Prss_AddSub(page, &e->prss);
-  Frame();
+  Frame(3);
+  // Framed once its panels stand: nine tenths of the model's box as projected lies on the
+  // window and under no button (sampled every 4 pixels).
+  {
+    int32_t low[3], high[3];
+    ASSERT_TRUE(model.GetBoxAll(low, high));
+    float box[4] = {1e9f, 1e9f, -1e9f, -1e9f};
+    for (int corner = 0; corner < 8; ++corner) {
+      const int32_t q[3] = {corner & 1 ? high[0] : low[0], corner & 2 ? high[1] : low[1], corner & 4 ? high[2] : low[2]};
+      float x, y;
+      int32_t depth;
+      ProjectPointToScreen(q, &x, &y, &depth);
+      box[0] = std::min(box[0], x), box[1] = std::min(box[1], y), box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+    }
+    int all = 0, clear = 0;
+    for (float y = box[1]; y < box[3]; y += 4.0f)
+      for (float x = box[0]; x < box[2]; x += 4.0f) {
+        ++all;
+        bool covered = x < 0 || y < 0 || x >= WIDTH || y >= HEIGHT;
+        for (int i = 0; i < ButtonCount && !covered; ++i) {
+          const InterfaceButton& b = InterfaceButtons[i];
+          covered = x >= b.left && x < b.right && y >= b.top && y < b.bottom;
+        }
+        clear += !covered;
+      }
+    ASSERT_GT(all, 100);
+    EXPECT_GE(clear, all * 9 / 10) << "of the box " << box[0] << "," << box[1] << " - " << box[2] << "," << box[3];
+  }
   const Picture gouraud = Shot("obj_wuson_gouraud");
   Click("flat");
   const Picture flat = Shot("obj_wuson_flat");
