@@ -324,6 +324,8 @@ struct ModelObject {
   void GetBoundingSphere(IntVector* centre, int32_t* radius, int32_t* lowestZ, int32_t* highestZ);
   // The same over this object and its subobjects at their places (level 0 only).
   void GetBoundingSphereAll(IntVector* centre, int32_t* radius, int32_t* lowestZ, int32_t* highestZ);
+  // The box of the same points (16.16, clamped to 32 bits); false, and a zero box, for none.
+  bool GetBoxAll(int32_t low[3], int32_t high[3]);
 
   // ---- mirroring (model_mappings.cpp) ----
   // The drive-side swap of the marked triangles and of the subobjects by their function.

@@ -322,20 +322,37 @@ void ModelObject::GetBoundingSphere(IntVector* centre, int32_t* radius, int32_t*
   if (highestZ) *highestZ = centre && box.any ? int32_t(box.high[2]) : 0;
 }
 
-void ModelObject::GetBoundingSphereAll(IntVector* centre, int32_t* radius, int32_t* lowestZ, int32_t* highestZ) {
-  // Grows with every placed point of this object and its subobjects (twins also mirrored).
-  auto visitAll = [this](auto visit) {
-    VisitPlacedPoints(*this, nullptr, false, visit);
-    for (int c = 0; c < childCount; ++c) {
-      ModelObject& child = children[c];
-      const Placement place = PlacementOf(child, false);
-      VisitPlacedPoints(child, &place, false, visit);
-      if (child.options & OPTION_MIRRORED_TWIN) {
-        const Placement twin = PlacementOf(child, true);
-        VisitPlacedPoints(child, &twin, true, visit);
-      }
+namespace {
+
+// Every placed point of an object and its subobjects (twins also mirrored).
+template <class Visit>
+void VisitAllPlacedPoints(ModelObject& o, Visit visit) {
+  VisitPlacedPoints(o, nullptr, false, visit);
+  for (int c = 0; c < o.childCount; ++c) {
+    ModelObject& child = o.children[c];
+    const Placement place = PlacementOf(child, false);
+    VisitPlacedPoints(child, &place, false, visit);
+    if (child.options & OPTION_MIRRORED_TWIN) {
+      const Placement twin = PlacementOf(child, true);
+      VisitPlacedPoints(child, &twin, true, visit);
     }
-  };
+  }
+}
+
+}  // namespace
+
+bool ModelObject::GetBoxAll(int32_t low[3], int32_t high[3]) {
+  Box box{};
+  VisitAllPlacedPoints(*this, [&box](int64_t x, int64_t y, int64_t z) { GrowBoxBy(box, x, y, z); });
+  for (int k = 0; k < 3; ++k) {
+    low[k] = box.any ? int32_t(std::clamp<int64_t>(box.low[k], INT32_MIN, INT32_MAX)) : 0;
+    high[k] = box.any ? int32_t(std::clamp<int64_t>(box.high[k], INT32_MIN, INT32_MAX)) : 0;
+  }
+  return box.any;
+}
+
+void ModelObject::GetBoundingSphereAll(IntVector* centre, int32_t* radius, int32_t* lowestZ, int32_t* highestZ) {
+  const auto visitAll = [this](auto visit) { VisitAllPlacedPoints(*this, visit); };
   Box box{};
   visitAll([&box](int64_t x, int64_t y, int64_t z) { GrowBoxBy(box, x, y, z); });
   int64_t middle[3] = {0, 0, 0};

@@ -674,6 +674,19 @@ void SetViewLightColours(int mode) {
   }
   v.ambientColour[3] = 0;
   v.fogDistance = 12000.0f;
+  SetViewDiffuseLight(1.0f, 0.0f, 0.0f);
+}
+
+void SetViewDiffuseLight(float ambient, float sky, float direct) {
+  View& v = *CurrentView;
+  // (n, 1)^T M (n, 1) = ambient + sky n.z + direct (n . l): the linear terms halved in the
+  // fourth row and the fourth column.
+  for (float(&m)[16] : v.lightMatrices) {
+    std::fill(std::begin(m), std::end(m), 0.0f);
+    for (int i = 0; i < 3; ++i)
+      m[i * 4 + 3] = m[3 * 4 + i] = 0.5f * (direct * v.lightDirectionUnit[i] + (i == 2 ? sky : 0.0f));
+    m[15] = ambient;
+  }
   UploadViewLighting();
 }
 

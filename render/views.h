@@ -172,6 +172,12 @@ int PickPointAt(int mouseX, int mouseY, const int32_t (*points)[3], int count, f
 // Mode 0 neutral white; 1 the settings' colours ("Sun Colour " the first light, "Sky High "
 // the second, "Ground " the sun factors); other modes the second light only.
 void SetViewLightColours(int mode);
+// The diffuse light lit meshes take (the view's light matrices): ambient from every side,
+// sky times the normal's upward part, and direct times the cosine of the normal towards the
+// view's light direction; none below 0.  SetViewLightColours sets the neutral light
+// (ambient 1, no sky, no direct); a screen that shades by its own light sets this after it.
+// Uploads the view's lighting.
+void SetViewDiffuseLight(float ambient, float sky, float direct);
 // The constants for the vertex shader, as uploaded with the view's lighting into the vertex
 // rows of the same names (render/constant_buffers.h): block0 the light scale, block1 the
 // view's lights, block2 the channels, lightVS the light matrices.

@@ -129,3 +129,5 @@ void RecordAreaUnits(const char* name, float left, float top, float right, float
 constexpr const char* AREA_CAR = "car";
 constexpr const char* AREA_FRONT_WHEEL = "front wheel";
 constexpr const char* AREA_INFO_PANEL = "information panel";
+constexpr const char* AREA_WHEEL_FIGURE = "wheel figure";  // a wheel's tyre section in a flat diagram
+constexpr const char* AREA_MODEL = "model";  // the object editor's model, its box as projected

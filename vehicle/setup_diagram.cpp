@@ -5,10 +5,12 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "physics/car.h"
 #include "render/draw2d.h"
 #include "text/language.h"
+#include "ui/draw_record.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 #include "wheel/wheel.h"
@@ -153,22 +155,52 @@ void QueueDiagramTexts(const DiagramTexts& texts, float size, uint32_t colour) {
   }
 }
 
+float DiagramSectionHeight(const Car& car, int setIndex) {
+  if (setIndex < 0 || setIndex >= CAR_WHEEL_SETS) return 0.0f;
+  const WheelProfile& profile = car.wheelSets[setIndex].profile;
+  float deepest = 0.0f;
+  for (int f = 0; f < std::min(profile.surfaceCount, PROFILE_TYRE_SURFACES); ++f)
+    for (const int k : {profile.surfaces[f].first, profile.surfaces[f].second})
+      if (std::isfinite(profile.points[k].y)) deepest = std::max(deepest, std::fabs(profile.points[k].y));
+  return 2.0f * deepest;
+}
+
+DiagramFigure PlaceDiagramFigure(const Car& car, float top, float width, float height, float lineHeight,
+                                 int columns, float aspect) {
+  const float carWidth = car.extent[2] - car.extent[3];
+  DiagramFigure f{};
+  // The columns at the foot, the ground a line and a half above them, the figure no higher
+  // than under the title and the track line (in a panel too short for it, drawn smaller).
+  const int lines = columns == DIAGRAM_COLUMNS_OVER ? 2 * DIAGRAM_WHEEL_LINES : columns ? DIAGRAM_WHEEL_LINES : 0;
+  f.columnsTop = top + height - float(lines) * lineHeight;
+  f.groundY = f.columnsTop - DIAGRAM_GROUND_LINES * lineHeight;
+  const float heading = DIAGRAM_HEADING_LINES + (columns == DIAGRAM_COLUMNS_OVER ? 2.0f : 0.0f);
+  const float room = (f.groundY - (top + heading * lineHeight)) / (DIAGRAM_FIGURE_REACH_M * aspect);
+  float across = DiagramScale(width, carWidth);
+  if (columns == DIAGRAM_COLUMNS_OVER) {
+    // The figure as wide as the panel: the car with its tyres out to its sides.
+    float sections = 0.0f;
+    for (const SuspensionBlock& set : car.wheelSets)
+      if (std::isfinite(set.sectionWidth)) sections = std::max(sections, set.sectionWidth);
+    const float figureWidth = (std::isfinite(carWidth) ? std::max(carWidth, DIAGRAM_LEAST_WIDTH) : DIAGRAM_LEAST_WIDTH) +
+                              2.0f * std::min(sections, 1.0f);
+    across = 0.95f * width / figureWidth;
+  }
+  f.scale = std::max(0.0f, std::min(across, room));
+  return f;
+}
+
 void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float width, float height, int checkTrack,
-                      float lineHeight, DiagramTexts& texts) {
+                      float lineHeight, DiagramTexts& texts, int columnsOver, float aspect) {
   texts.count = 0;
   texts.track = -1.0f;
   if (setIndex < 0 || setIndex >= CAR_WHEEL_SETS) return;
   const SuspensionBlock& set = car.wheelSets[setIndex];
-  const float carWidth = car.extent[2] - car.extent[3];
   const float thickness = std::max(width / 200.0f, 1e-4f);
-  // The wheel columns fill the panel's foot; the figure stands on its ground a line and a half
-  // above them, and reaches no higher than under the title and the track line: in a panel too
-  // short for it at its scale it is drawn smaller.
-  const float columnsTop = top + height - float(car.remote ? 0 : DIAGRAM_WHEEL_LINES) * lineHeight;
-  const float groundY = columnsTop - DIAGRAM_GROUND_LINES * lineHeight;
-  const float figureRoom = groundY - (top + DIAGRAM_HEADING_LINES * lineHeight);
-  const float scale = std::max(0.0f, std::min(DiagramScale(width, carWidth), figureRoom / DIAGRAM_FIGURE_REACH_M));
-  DiagramPlane plane = {left + width / 2, groundY, scale, 1.0f};
+  const int columns = car.remote ? 0 : columnsOver ? DIAGRAM_COLUMNS_OVER : DIAGRAM_COLUMNS_BESIDE;
+  const DiagramFigure figure = PlaceDiagramFigure(car, top, width, height, lineHeight, columns, aspect);
+  const float columnsTop = figure.columnsTop;
+  DiagramPlane plane = {left + width / 2, figure.groundY, figure.scale, aspect};
   Draw2DList.StartBatch(nullptr);
   FilledQuad(0xFF202020u, std::array<float, 8>{left, top, left + width, top, left + width, top + height, left,
                                                top + height}
@@ -186,20 +218,17 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
       const Vec3 c = copy.centre, u = copy.uprightAxis;
       const float h = set.halfUprightLength > 0.0f ? set.halfUprightLength : 0.1f;
       const float lowerX = c.x - u.x * h, lowerZ = c.z - u.z * h, upperX = c.x + u.x * h, upperZ = c.z + u.z * h;
-      // The links by suspension type.
-      if (set.suspensionType == 3) {  // MacPherson strut: arm, strut, track rod; plates on arm and strut top
-        const Vec3 p = copy.lowerPivot, s = copy.strutTop;
-        ThickLine(DIAGRAM_LINK_COLOURS[0], plane.X(p.x), plane.Y(p.z), plane.X(lowerX), plane.Y(lowerZ), thickness);
-        ThickLine(DIAGRAM_LINK_COLOURS[1], plane.X(upperX), plane.Y(upperZ), plane.X(s.x), plane.Y(s.z), thickness);
-        ThickLine(DIAGRAM_LINK_COLOURS[2], plane.X(p.x), plane.Y(p.z + 0.05f), plane.X(c.x), plane.Y(c.z), thickness);
+      // The plates first, then the upright and the tyre section, and the links over them all,
+      // so that every link shows to both its ends.
+      const Vec3 p = copy.lowerPivot;
+      if (set.suspensionType == 3) {  // MacPherson strut: plates on the arm's ends and the strut's top
         const float d = 4 * thickness;
-        for (const Vec3& q : {p, s, Vec3{lowerX, 0, lowerZ}}) {
+        for (const Vec3& q : {p, copy.strutTop, Vec3{lowerX, 0, lowerZ}}) {
           const float quad[8] = {plane.X(q.x) - d, plane.Y(q.z) - d, plane.X(q.x) + d, plane.Y(q.z) - d,
                                  plane.X(q.x) + d, plane.Y(q.z) + d, plane.X(q.x) - d, plane.Y(q.z) + d};
           FilledQuad(DIAGRAM_PLATE_COLOUR, quad);
         }
-      } else if (set.suspensionType == 4) {  // double wishbone: two arms as plates, their lines, a tie
-        const Vec3 p = copy.lowerPivot;
+      } else if (set.suspensionType == 4) {  // double wishbone: the two arms as plates
         const float ux = copy.upperPivotX, uz = copy.upperPivotZ;
         const float lower[8] = {plane.X(p.x), plane.Y(p.z - 0.02f), plane.X(lowerX), plane.Y(lowerZ - 0.01f),
                                 plane.X(lowerX), plane.Y(lowerZ + 0.01f), plane.X(p.x), plane.Y(p.z + 0.02f)};
@@ -207,14 +236,11 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
                                 plane.X(upperX), plane.Y(upperZ + 0.01f), plane.X(ux), plane.Y(uz + 0.02f)};
         FilledQuad(DIAGRAM_PLATE_COLOUR, lower);
         FilledQuad(DIAGRAM_PLATE_COLOUR, upper);
-        ThickLine(DIAGRAM_LINK_COLOURS[0], plane.X(p.x), plane.Y(p.z), plane.X(lowerX), plane.Y(lowerZ), thickness);
-        ThickLine(DIAGRAM_LINK_COLOURS[1], plane.X(ux), plane.Y(uz), plane.X(upperX), plane.Y(upperZ), thickness);
-        ThickLine(DIAGRAM_LINK_COLOURS[2], plane.X(p.x), plane.Y(p.z), plane.X(ux), plane.Y(uz), thickness);
-        ThickLine(DIAGRAM_LINK_COLOURS[2], plane.X(p.x), plane.Y(p.z), plane.X(upperX), plane.Y(upperZ), thickness);
       }
       // The upright and the tyre section about the wheel's plane.
       ThickLine(DIAGRAM_MARKER_COLOUR, plane.X(lowerX), plane.Y(lowerZ), plane.X(upperX), plane.Y(upperZ), thickness);
       const WheelProfile& profile = set.profile;
+      float box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};  // the section's extent on the panel
       for (int f = 0; f < std::min(profile.surfaceCount, PROFILE_TYRE_SURFACES); ++f) {
         const ProfilePoint& a = profile.points[profile.surfaces[f].first];
         const ProfilePoint& b = profile.points[profile.surfaces[f].second];
@@ -225,7 +251,24 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
         for (const float reflect : {1.0f, -1.0f}) {  // the segment below the axle and its reflection above
           const float ax = c.x + sign * a.x, az = c.z - reflect * a.y, bx = c.x + sign * b.x, bz = c.z - reflect * b.y;
           ThickLine(colour, plane.X(ax), plane.Y(az), plane.X(bx), plane.Y(bz), thickness);
+          for (const float x : {plane.X(ax), plane.X(bx)}) box[0] = std::min(box[0], x), box[2] = std::max(box[2], x);
+          for (const float y : {plane.Y(az), plane.Y(bz)}) box[1] = std::min(box[1], y), box[3] = std::max(box[3], y);
         }
+      }
+      RecordAreaUnits(AREA_WHEEL_FIGURE, box[0], box[1], box[2], box[3]);
+      // The links by suspension type: a strut's arm, strut and track rod; a double wishbone's
+      // two arms and its tie.
+      if (set.suspensionType == 3) {
+        const Vec3 s = copy.strutTop;
+        ThickLine(DIAGRAM_LINK_COLOURS[0], plane.X(p.x), plane.Y(p.z), plane.X(lowerX), plane.Y(lowerZ), thickness);
+        ThickLine(DIAGRAM_LINK_COLOURS[1], plane.X(upperX), plane.Y(upperZ), plane.X(s.x), plane.Y(s.z), thickness);
+        ThickLine(DIAGRAM_LINK_COLOURS[2], plane.X(p.x), plane.Y(p.z + 0.05f), plane.X(c.x), plane.Y(c.z), thickness);
+      } else if (set.suspensionType == 4) {
+        const float ux = copy.upperPivotX, uz = copy.upperPivotZ;
+        ThickLine(DIAGRAM_LINK_COLOURS[0], plane.X(p.x), plane.Y(p.z), plane.X(lowerX), plane.Y(lowerZ), thickness);
+        ThickLine(DIAGRAM_LINK_COLOURS[1], plane.X(ux), plane.Y(uz), plane.X(upperX), plane.Y(upperZ), thickness);
+        ThickLine(DIAGRAM_LINK_COLOURS[2], plane.X(p.x), plane.Y(p.z), plane.X(ux), plane.Y(uz), thickness);
+        ThickLine(DIAGRAM_LINK_COLOURS[2], plane.X(p.x), plane.Y(p.z), plane.X(upperX), plane.Y(upperZ), thickness);
       }
       // The contact and the ground across the wheel.
       const float cx = c.x + copy.contactOffset.x, cz = c.z + copy.contactOffset.z;
@@ -266,20 +309,28 @@ void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float
       char lines[DIAGRAM_WHEEL_LINES][DIAGRAM_LINE_SIZE];
       const int count = FormatWheelColumn(values, car.remote, lines);
       const int right = pass == 1;
-      for (int k = 0; k < count; ++k)
-        AddText(texts, right ? left + width : left, columnsTop + lineHeight * float(k), right, lines[k]);
+      const float first = columnsTop + (right && columnsOver ? float(DIAGRAM_WHEEL_LINES) * lineHeight : 0.0f);
+      for (int k = 0; k < count; ++k) AddText(texts, right ? left + width : left, first + lineHeight * float(k), right, lines[k]);
     }
   }
   Draw2DList.EndBatch();
   char title[DIAGRAM_LINE_SIZE];
   std::snprintf(title, sizeof title, LanguageTexts[TX_3h_s_coln_s],
                 LanguageTexts[setIndex == 0 ? TX_3g_capsrear : TX_3g_capsfrnt], SuspensionTypeName(set.suspensionType));
+  // One over the other, the title breaks after its colon: the suspension's type goes below.
+  char* type = columnsOver ? std::strstr(title, " : ") : nullptr;
+  if (type) type[2] = 0;
   AddText(texts, left, top, 0, title);
+  if (type) AddText(texts, left, top + lineHeight, 0, type + 3);
+  const float trackTop = top + (type ? 2.0f : 1.0f) * lineHeight;
   if (drawn >= 2) {
     const float dx = contactX[1] - contactX[0], dz = contactZ[1] - contactZ[0];
     texts.track = std::sqrt(dx * dx + dz * dz);
     char line[DIAGRAM_LINE_SIZE];
     FormatTrackLine(line, sizeof line, texts.track, set.trackWidth, checkTrack);
-    AddText(texts, left, top + lineHeight, 0, line);
+    char* warning = columnsOver ? std::strstr(line, " ^3(") : nullptr;
+    if (warning) *warning = 0;
+    AddText(texts, left, trackTop, 0, line);
+    if (warning) AddText(texts, left, trackTop + lineHeight, 0, warning + 1);
   }
 }

@@ -78,7 +78,7 @@ const char* SuspensionTypeName(int type);
 // ---- [The diagram] ----
 // The texts of a drawn diagram, for the caller's text calls: each with its place (the same
 // units as the panel), right-aligned ones ending at x.
-constexpr int DIAGRAM_TEXTS = 2 * DIAGRAM_WHEEL_LINES + 2;
+constexpr int DIAGRAM_TEXTS = 2 * DIAGRAM_WHEEL_LINES + 4;
 struct DiagramText {
   float x, y;
   int rightAligned;
@@ -94,12 +94,30 @@ struct DiagramTexts {
 // the others, each with its tyre section, upright, links by suspension type and ground;
 // the lateral force's wedge and the columns of live values (neither for a remote car), the
 // title and the track line.  The title and the track line stand at the panel's top, the
-// columns at its foot, the ground DIAGRAM_GROUND_LINES above them; the figure's scale is
-// DiagramScale's unless DIAGRAM_FIGURE_REACH_M at it would reach the track line.
+// columns at its foot (side by side, or with columnsOver the right wheel's under the left
+// wheel's, and the title's type and the track line's warning each on a line of its own), the
+// ground DIAGRAM_GROUND_LINES above them (PlaceDiagramFigure).
 constexpr float DIAGRAM_GROUND_LINES = 1.2f, DIAGRAM_HEADING_LINES = 2.2f;
 constexpr float DIAGRAM_FIGURE_REACH_M = 1.0f;  // a wheel with its strut or wishbones above its ground
+// The height of the tyre sections an axle's figure draws, in metres (0 with none): twice the
+// profile's deepest point below the axle.  Each drawn section is recorded as an area
+// AREA_WHEEL_FIGURE (ui/draw_record.h).
+float DiagramSectionHeight(const Car& car, int setIndex);
+// The figure's place in a panel (panel units): its scale per metre, its ground and the top of
+// the columns, for columns side by side, one over the other, or none (a remote car's).  Side
+// by side the scale is DiagramScale's unless DIAGRAM_FIGURE_REACH_M at it would reach the
+// track line; one over the other the figure, the car with its tyres, spans the panel.  The
+// scale is the panel's across; aspect is a length up in the panel's units over the same
+// length across (the window's width over its height for its normalised units), so that a
+// wheel is drawn round.
+enum DiagramColumns { DIAGRAM_COLUMNS_NONE = 0, DIAGRAM_COLUMNS_BESIDE = 1, DIAGRAM_COLUMNS_OVER = 2 };
+struct DiagramFigure {
+  float scale, groundY, columnsTop;
+};
+DiagramFigure PlaceDiagramFigure(const Car& car, float top, float width, float height, float lineHeight, int columns,
+                                 float aspect = 1.0f);
 void DrawSetupDiagram(const Car& car, int setIndex, float left, float top, float width, float height, int checkTrack,
-                      float lineHeight, DiagramTexts& texts);
+                      float lineHeight, DiagramTexts& texts, int columnsOver = 0, float aspect = 1.0f);
 // The diagram's texts through the interface's text calls (drawn with the interface's batch),
 // at size in colour; the right-aligned ones end at their x.
 void QueueDiagramTexts(const DiagramTexts& texts, float size, uint32_t colour);

@@ -68,9 +68,11 @@ constexpr const char* TEXT_NO_COVER = "Could not create cover.png";
 constexpr float FUEL_PERCENT_AT_OPEN = 100.0f;
 // The suspension diagram's texts: their largest and least sizes in pixels (the least gives
 // capitals 7 pixels high) and their lines' spacing; the least room its figure keeps (in lines);
-// the rows above the room it takes.
+// the least height of a wheel's tyre section in it (pixels), which it is given before its texts
+// grow; the rows above the room it takes.
 constexpr float DIAGRAM_LARGEST_TEXT_PIXELS = 20.0f, DIAGRAM_LEAST_TEXT_PIXELS = 13.5f, DIAGRAM_LINE_SPACING = 1.1f;
-constexpr float DIAGRAM_LEAST_FIGURE_LINES = 1.5f, DIAGRAM_LEAST_NARROW = 0.8f;
+constexpr float DIAGRAM_LEAST_FIGURE_LINES = 1.5f, DIAGRAM_LEAST_NARROW = 0.78f;
+constexpr float DIAGRAM_LEAST_SECTION_PIXELS = 48.0f;
 constexpr int DIAGRAM_TOP_ROWS = 2;
 constexpr float TEXT_PANEL_SIZE = 0.04f;
 constexpr int TEXT_PANEL_LINES = 30;
@@ -192,21 +194,25 @@ struct DiagramLayout {
   PixelRoom panels[2];  // the front axle's, the rear axle's
   float size, line;
   float narrow = 1.0f;
+  int columnsOver = 0;  // the wheel columns one over the other
 };
 
 // The widest texts a panel shows: a wheel column's line, and the title or track line.
 struct DiagramWidths {
   float column, heading;  // pixels at a text size of one pixel
+  float headingOver;      // the title's type and the track's warning on lines of their own (columns one over the other)
 };
 DiagramWidths MeasureDiagramTexts() {
   const float unit = 2.0f / float(std::max(ScreenHeight, 1));  // one pixel of text size
   const float toPixels = 0.5f * float(ScreenWidth);  // a width in normalised units, in pixels
-  DiagramWidths w{0.0f, 0.0f};
+  DiagramWidths w{0.0f, 0.0f, 0.0f};
   for (const char* t : {"Camber : +10.00", "Inclination : 10.00", "Scrub : -0.100", "\xB5 : 1.00 / air 99.9\xB0",
                         "99.9 psi / 6.89 bar"})
     w.column = std::max(w.column, TextWidth(t, 0, unit) * toPixels);
   char track[DIAGRAM_LINE_SIZE];
   std::snprintf(track, sizeof track, TEXT_TRACK_NARROW, 1.5);
+  for (const char* t : {"FRONT :", "MacPherson Strut", "Double Wishbone", "Track : 1.500", "^3(TOO NARROW)"})
+    w.headingOver = std::max(w.headingOver, TextWidth(t, 0, unit) * toPixels);
   for (const char* t : {"FRONT : MacPherson Strut", "REAR : Double Wishbone", static_cast<const char*>(track)})
     w.heading = std::max(w.heading, TextWidth(t, 0, unit) * toPixels);
   return w;
@@ -233,35 +239,45 @@ DiagramLayout PlacePanels(const PixelRoom& room, int stacked, float size, float 
   return l;
 }
 
+// The figure's scale in a layout's panels as the diagram places it, in pixels per metre up.
+float FigurePixelsPerMetre(const DiagramLayout& l, const Car& car) {
+  const float w = float(ScreenWidth), h = float(ScreenHeight);
+  const PixelRoom& p = l.panels[0];
+  const DiagramFigure f = PlaceDiagramFigure(car, 2.0f * p.top / h - 1.0f, 2.0f * p.Width() / w, 2.0f * p.Height() / h,
+                                             2.0f * l.line / h, l.columnsOver ? DIAGRAM_COLUMNS_OVER : DIAGRAM_COLUMNS_BESIDE,
+                                             w / h);
+  return f.scale * 0.5f * w;
+}
+
 // The largest text size, from DIAGRAM_LARGEST_TEXT_PIXELS down to the least, at which both axles'
-// panels fit the room (side by side, or one over the other): a panel's title and track line,
-// its wheel columns under the figure and at least DIAGRAM_LEAST_FIGURE_LINES of figure fit
-// down, and its two columns and its headings across, the texts narrowed to no less than
-// DIAGRAM_LEAST_NARROW of their width where they need it.  Size 0 when nothing fits.
-DiagramLayout FitDiagram(const PixelRoom& room, const DiagramWidths& widths, int stacked) {
+// panels fit the room (side by side, or one over the other): a panel's title and track line
+// and its wheel columns (side by side, or one over the other) fit down, and its columns and
+// its headings across, the texts narrowed to no less than DIAGRAM_LEAST_NARROW of their width
+// where they need it; and its figure keeps DIAGRAM_LEAST_FIGURE_LINES up at least, and
+// leastScale (pixels per metre).  Size 0 when nothing fits.
+DiagramLayout FitDiagram(const PixelRoom& room, const DiagramWidths& widths, int stacked, int columnsOver,
+                         const Car& car, float leastScale) {
   const float gap = DiagramGap();
   const float shareWidth = stacked ? room.Width() : (room.Width() - gap) / 2.0f;
   const float shareHeight = stacked ? (room.Height() - gap) / 2.0f : room.Height();
-  constexpr float lines = DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES + DIAGRAM_WHEEL_LINES + DIAGRAM_LEAST_FIGURE_LINES;
+  const float lines = DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES +
+                      (columnsOver ? 2.0f + float(2 * DIAGRAM_WHEEL_LINES) : float(DIAGRAM_WHEEL_LINES));
+  const float columnsAcross = columnsOver ? 1.0f : 2.0f;
   for (float size = DIAGRAM_LARGEST_TEXT_PIXELS; size >= DIAGRAM_LEAST_TEXT_PIXELS; size -= 0.5f) {
     const float line = size * DIAGRAM_LINE_SPACING;
     if (lines * line > shareHeight) continue;
     // Narrowed across no further than DIAGRAM_LEAST_NARROW where the columns need it.
-    const float narrow = std::min({1.0f, (shareWidth - gap) / (2.0f * widths.column * size),
-                                   shareWidth / (widths.heading * size)});
+    const float narrow = std::min({1.0f, (shareWidth - (columnsAcross - 1.0f) * gap) / (columnsAcross * widths.column * size),
+                                   shareWidth / ((columnsOver ? widths.headingOver : widths.heading) * size)});
     if (narrow < DIAGRAM_LEAST_NARROW) continue;
     DiagramLayout l = PlacePanels(room, stacked, size, line);
     l.narrow = narrow;
+    l.columnsOver = columnsOver;
+    const float scale = FigurePixelsPerMetre(l, car);
+    if (scale * DIAGRAM_FIGURE_REACH_M < DIAGRAM_LEAST_FIGURE_LINES * line || scale < leastScale) continue;
     return l;
   }
   return DiagramLayout{};
-}
-
-// The figure's scale (pixels per metre) in a panel of the layout, as the diagram draws it.
-float FigureScale(const DiagramLayout& l, float carWidth) {
-  const PixelRoom& p = l.panels[0];
-  const float figureRoom = p.Height() - (DIAGRAM_HEADING_LINES + DIAGRAM_GROUND_LINES + DIAGRAM_WHEEL_LINES) * l.line;
-  return std::min(DiagramScale(p.Width(), carWidth), figureRoom / DIAGRAM_FIGURE_REACH_M);
 }
 
 void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideButton, int sideControl) {
@@ -277,17 +293,26 @@ void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideBu
   const PixelRoom under{left, std::max(topRows, hasSide ? side.bottom + gap : topRows), w - gap, h - gap};
   const PixelRoom beside{left, topRows, hasSide ? side.left - gap : w - gap, h - gap};
   const Car& car = *e.car;
-  const float carWidth = car.extent[2] - car.extent[3];
   const DiagramWidths widths = MeasureDiagramTexts();
-  // The largest texts, then the largest figure.
+  // A figure whose tyre sections stand DIAGRAM_LEAST_SECTION_PIXELS high, then the largest
+  // texts, then the columns side by side, then the largest figure; without room for such a
+  // figure, the largest texts.
+  float figureScale = 0.0f;
+  for (int set = 0; set < 2; ++set)
+    if (const float section = DiagramSectionHeight(car, set); section > 0.0f)
+      figureScale = std::max(figureScale, DIAGRAM_LEAST_SECTION_PIXELS / section);
   DiagramLayout chosen{};
-  for (const PixelRoom& room : {under, beside})
-    for (int stacked : {0, 1}) {
-      if (room.Width() <= 0.0f || room.Height() <= 0.0f) continue;
-      const DiagramLayout l = FitDiagram(room, widths, stacked);
-      if (l.size > chosen.size || (l.size == chosen.size && l.size > 0.0f && FigureScale(l, carWidth) > FigureScale(chosen, carWidth)))
-        chosen = l;
-    }
+  for (const float scale : {figureScale, 0.0f}) {
+    for (const PixelRoom& room : {under, beside})
+      for (int arrangement = 0; arrangement < 4; ++arrangement) {
+        if (room.Width() <= 0.0f || room.Height() <= 0.0f) continue;
+        const DiagramLayout l = FitDiagram(room, widths, arrangement & 1, arrangement >> 1, car, scale);
+        if (l.size > chosen.size || (l.size == chosen.size && l.size > 0.0f && l.columnsOver == chosen.columnsOver &&
+                                     FigurePixelsPerMetre(l, car) > FigurePixelsPerMetre(chosen, car)))
+          chosen = l;
+      }
+    if (chosen.size > 0.0f) break;
+  }
   if (chosen.size <= 0.0f)  // nothing fits even at the least size: side by side under the side panel
     chosen = PlacePanels(under, 0, DIAGRAM_LEAST_TEXT_PIXELS, DIAGRAM_LEAST_TEXT_PIXELS * DIAGRAM_LINE_SPACING);
   const auto x = [w](float pixels) { return 2.0f * pixels / w - 1.0f; };
@@ -296,7 +321,7 @@ void DrawDiagram(VehicleEditor& e, int firstButton, int firstControl, int sideBu
     const PixelRoom& p = chosen.panels[k];
     DiagramTexts texts{};
     DrawSetupDiagram(car, k == 0 ? 1 : 0, x(p.left), y(p.top), x(p.right) - x(p.left), y(p.bottom) - y(p.top), 1,
-                     2.0f * chosen.line / h, texts);
+                     2.0f * chosen.line / h, texts, chosen.columnsOver, w / h);
     const float savedScale = TextHorizontalScale;
     TextHorizontalScale *= chosen.narrow;
     QueueDiagramTexts(texts, 2.0f * chosen.size / h, 0xFFFFFFFF);

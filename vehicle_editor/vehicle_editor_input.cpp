@@ -199,11 +199,7 @@ void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   // car: the 3D view looks at it along the view angles from far enough away.
   AimView(e);
   // Saturating: a damaged vehicle file can give a radius beyond 32 bits of 16.16, or none.
-  FrameEditView(FixedFromMetres(size), e.car->position.z);
-  if (mode != 1 || !CurrentView) return;
-  const int32_t shift[2] = {e.car->position.x, e.car->position.y};
-  int32_t* centre = EditViews.width != 0 ? CurrentView->position : EditViews.savedCentre;
-  for (int i = 0; i < 2; ++i) centre[i] = shift[i];
-  if (EditViews.width == 0)
-    for (int i = 0; i < 2; ++i) CurrentView->position[i] += shift[i];
+  // Round the car itself with mode 1, else over the world's origin at the car's height.
+  const int32_t centre[3] = {mode == 1 ? e.car->position.x : 0, mode == 1 ? e.car->position.y : 0, e.car->position.z};
+  FrameEditView(FixedFromMetres(size), centre, 0);
 }

@@ -208,7 +208,7 @@ void VehicleEditor::BuildTransmissionPage(VehicleEditor& e) {
 void VehicleEditor::BuildSuspensionPage(VehicleEditor& e) {
   Car& car = *e.car;
   PageRow();
-  PageFlag(e, "Suspension diagram", DIAGRAM_SHOWN, &e.diagramFlags, nullptr, "Show the suspension diagram (SHIFT+L)");
+  PageFlag(e, "Suspension diagram", DIAGRAM_SHOWN, &e.diagramFlags, nullptr, "Show the suspension diagram (SHIFT+L): camber, inclination, caster and SA in degrees, scrub and track in metres");
   PageRow();
   PageByteFlag(e, "Zero springs test", ZERO_SPRINGS_ON, &car.zeroSprings, PageValueChanged,
                "Disable springs so the vehicle drops to the bump stops");

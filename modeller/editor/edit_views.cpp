@@ -4,8 +4,10 @@
 #include "modeller/editor/edit_views.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "core/fixed_math.h"
 #include "core/frame_globals.h"
@@ -17,6 +19,7 @@
 #include "render/matrices.h"
 #include "render/render_states.h"
 #include "render/views.h"
+#include "ui/interface.h"
 
 const int32_t EDIT_VIEW_CODES[EDIT_VIEW_COUNT] = {VIEW_CODE_PERSPECTIVE, 720, 0, 360, 1688, 0x14C000, 738000};
 EditViewSettings EditViews = [] {
@@ -254,14 +257,120 @@ void SelectEditView(int index) {
   EditView::StoreCurrent(index == VIEW_PERSPECTIVE);
 }
 
-void FrameEditView(int32_t size, int32_t height) {
+namespace {
+
+// Rounded and kept within 32 bits (a NaN goes to the least).
+int32_t FixedRound(double v) {
+  if (!(v > double(INT32_MIN))) return INT32_MIN;
+  return v >= double(INT32_MAX) ? INT32_MAX : int32_t(std::lround(v));
+}
+
+// The largest rectangle of the window (pixels: left, top, right, bottom) that no button or
+// value control of the last frame covers, on a grid of FREE_ROOM_CELL pixels.
+constexpr int FREE_ROOM_CELL = 8;
+std::array<int, 4> FreeRoom() {
+  const int columns = std::max(1, ScreenWidth / FREE_ROOM_CELL), rows = std::max(1, ScreenHeight / FREE_ROOM_CELL);
+  std::vector<uint8_t> covered(size_t(columns) * size_t(rows), 0);
+  const auto cover = [&](float left, float top, float right, float bottom) {
+    if (!(right > left) || !(bottom > top)) return;
+    const int x0 = std::clamp(int(left) / FREE_ROOM_CELL, 0, columns), x1 = std::clamp(int(std::ceil(right)) / FREE_ROOM_CELL + 1, 0, columns);
+    const int y0 = std::clamp(int(top) / FREE_ROOM_CELL, 0, rows), y1 = std::clamp(int(std::ceil(bottom)) / FREE_ROOM_CELL + 1, 0, rows);
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) covered[size_t(y) * size_t(columns) + size_t(x)] = 1;
+  };
+  for (int i = 0; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    cover(float(b.left), float(b.top), float(b.right), float(b.bottom));
+  }
+  const float w = float(ScreenWidth), h = float(ScreenHeight);
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& c = ValueControls[i];
+    cover((c.left + 1.0f) * 0.5f * w, (c.top + 1.0f) * 0.5f * h, (c.right + 1.0f) * 0.5f * w, (c.bottom + 1.0f) * 0.5f * h);
+  }
+  // The largest rectangle of free cells: for each row, the free run above each cell, and the
+  // widest span of columns each run's height reaches.
+  std::vector<int> run(size_t(columns), 0);
+  std::array<int, 4> best = {0, 0, ScreenWidth, ScreenHeight};
+  long bestArea = 0;
+  for (int y = 0; y < rows; ++y) {
+    for (int x = 0; x < columns; ++x) run[size_t(x)] = covered[size_t(y) * size_t(columns) + size_t(x)] ? 0 : run[size_t(x)] + 1;
+    for (int x = 0; x < columns; ++x) {
+      const int height = run[size_t(x)];
+      if (height == 0) continue;
+      int left = x, right = x + 1;
+      while (left > 0 && run[size_t(left - 1)] >= height) --left;
+      while (right < columns && run[size_t(right)] >= height) ++right;
+      const long area = long(right - left) * height;
+      if (area > bestArea) {
+        bestArea = area;
+        best = {left * FREE_ROOM_CELL, (y + 1 - height) * FREE_ROOM_CELL, right * FREE_ROOM_CELL, (y + 1) * FREE_ROOM_CELL};
+      }
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+void FrameEditView(int32_t size, const int32_t centre[3], int inFreeRoom, const int32_t* boxLow,
+                   const int32_t* boxHigh) {
   EditViewSettings& s = EditViews;
-  const int32_t target[3] = {0, 0, height};
+  int32_t target[3] = {centre[0], centre[1], centre[2]};
   if (!Is2D()) {
-    const double distance = 3.0 / s.fovScale * double(size);
-    OrbitView(target, int32_t(std::min(distance, double(INT32_MAX))));
+    double distance = std::min(3.0 / s.fovScale * double(size), double(INT32_MAX));
+    OrbitView(target, int32_t(distance));
+    // Where the centre and points a size along the view's right and up axes land: the steps
+    // on the screen at this distance.  What is to fit (the box's corners as they land, else
+    // the size each way about the centre) is then brought nearer or further to fill nine
+    // tenths of the free room (never nearer than this distance for a size alone), and the
+    // target moved across so that it stands in the room's middle, through the measured steps
+    // whatever way the axes run on the screen.
+    float axes[3][3];
+    GetViewAxes(axes);
+    float cx, cy, p[2][2];
+    int32_t depth;
+    ProjectPointToScreen(target, &cx, &cy, &depth);
+    for (int k = 0; k < 2; ++k) {
+      int32_t along[3];
+      for (int i = 0; i < 3; ++i) along[i] = FixedRound(target[i] + double(size) * axes[i][k]);
+      ProjectPointToScreen(along, &p[k][0], &p[k][1], &depth);
+    }
+    const double unit = double(std::max(size, 1));
+    const double ax = (p[0][0] - cx) / unit, ay = (p[0][1] - cy) / unit;  // pixels per unit right
+    const double bx = (p[1][0] - cx) / unit, by = (p[1][1] - cy) / unit;  // and up
+    const double shown = std::hypot(ax, ay) * double(size);
+    double fit[4] = {cx - shown, cy - shown, cx + shown, cy + shown};
+    if (boxLow && boxHigh) {
+      double box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+      for (int corner = 0; corner < 8; ++corner) {
+        const int32_t q[3] = {corner & 1 ? boxHigh[0] : boxLow[0], corner & 2 ? boxHigh[1] : boxLow[1],
+                              corner & 4 ? boxHigh[2] : boxLow[2]};
+        float x, y;
+        ProjectPointToScreen(q, &x, &y, &depth);
+        if (depth <= 0 || !std::isfinite(x) || !std::isfinite(y)) continue;
+        box[0] = std::min(box[0], double(x)), box[1] = std::min(box[1], double(y));
+        box[2] = std::max(box[2], double(x)), box[3] = std::max(box[3], double(y));
+      }
+      if (box[2] > box[0] && box[3] > box[1]) std::copy(box, box + 4, fit);
+    }
+    const std::array<int, 4> room = FreeRoom();
+    const double determinant = ax * by - ay * bx;
+    double scale = std::min(0.9 * (room[2] - room[0]) / std::max(fit[2] - fit[0], 1.0),
+                            0.9 * (room[3] - room[1]) / std::max(fit[3] - fit[1], 1.0));
+    // A size alone is never brought nearer; a box no nearer than a fifth beyond the size.
+    scale = std::min(scale, boxLow && boxHigh ? distance / (1.2 * unit) : 1.0);
+    if (inFreeRoom && std::isfinite(shown) && shown > 1.0 && scale > 1e-3 && std::fabs(determinant) > 1e-12) {
+      distance = std::min(distance / scale, double(INT32_MAX));
+      // The middle of what fits, where it lands at the new distance, to the room's middle.
+      const double mx = cx + (0.5 * (fit[0] + fit[2]) - cx) * scale, my = cy + (0.5 * (fit[1] + fit[3]) - cy) * scale;
+      const double dx = (0.5 * (room[0] + room[2]) - mx) / scale, dy = (0.5 * (room[1] + room[3]) - my) / scale;
+      // A point moves on the screen by -(u a + v b) when the target moves by u right and v up.
+      const double u = -(dx * by - dy * bx) / determinant, v = -(ax * dy - ay * dx) / determinant;
+      for (int i = 0; i < 3; ++i) target[i] = FixedRound(target[i] + u * axes[i][0] + v * axes[i][1]);
+      OrbitView(target, int32_t(distance));
+    }
     s.savedWidth = ClampWidth(2.0 * size);
-    std::memcpy(s.savedCentre, target, sizeof target);
+    std::memcpy(s.savedCentre, centre, sizeof target);  // the 2D views keep the centre itself
   } else {
     s.width = ClampWidth(2.0 * size);
     std::memcpy(CurrentView->position, target, sizeof target);

@@ -114,6 +114,9 @@ extern EditViewSettings EditViews;
 constexpr float DEFAULT_FIELD_OF_VIEW = 50.0f;
 constexpr float MIN_FIELD_OF_VIEW = 2.0f, MAX_FIELD_OF_VIEW = 120.0f;
 constexpr uint16_t EDIT_LIGHT_HEADING = 57344, EDIT_LIGHT_ELEVATION = 8192;
+// The object editor's shading of lit meshes (SetViewDiffuseLight): light from every side, from
+// the sky above and from the editor's light, so that a face shows by its slope and its side.
+constexpr float EDIT_LIGHT_AMBIENT = 0.45f, EDIT_LIGHT_SKY = 0.25f, EDIT_LIGHT_DIRECT = 0.4f;
 
 // ---- [Opening and closing] ----
 // On opening an editor: clear mode 2 pushed, the view's light set, the records cleared, the
@@ -125,8 +128,16 @@ void CloseEditViews();
 
 // ---- [Choosing the view] ----
 void SelectEditView(int index);  // the view buttons and keys; "adjust" goes off
-// Looks at (0, 0, height) from far enough to show a size (16.16) across.
-void FrameEditView(int32_t size, int32_t height);
+// Looks at a centre (16.16) from far enough to show a size (16.16) across.  With inFreeRoom,
+// in perspective, what is framed fills nine tenths of the largest part of the window that the
+// buttons and value controls added so far leave free, about its middle (the editors' framing,
+// keys O): a box (16.16 corners) where one is given, else the size each way about the centre.
+void FrameEditView(int32_t size, const int32_t centre[3], int inFreeRoom, const int32_t* boxLow = nullptr,
+                   const int32_t* boxHigh = nullptr);
+inline void FrameEditView(int32_t size, int32_t height) {
+  const int32_t centre[3] = {0, 0, height};
+  FrameEditView(size, centre, 0);
+}
 void SetEditViewFieldOfView(float degrees);  // also the FOV scale
 // The view's light: the unit vector (0, 1, 0) turned by the heading and the elevation
 // (16-bit turns).

@@ -4,6 +4,7 @@
 #include "modeller/editor/object_editor.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -23,6 +24,7 @@
 #include "render/object_picture.h"
 #include "render/views.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/text_entry.h"
 #include "ui/value_edit.h"
@@ -149,7 +151,21 @@ int SurfacePickForCamera(ViewCameraRecord& camera) {
 }
 
 void FrameViewHandler(void* owner, int, uintptr_t word) {
-  FrameObjectView(*static_cast<ObjectEditor*>(owner), int(word));
+  if (word == 1)
+    ObjectEditorShared.frameCountdown = 1;
+  else
+    FrameObjectView(*static_cast<ObjectEditor*>(owner), int(word));
+}
+
+// A framing asked for (frameCountdown) is done at the end of the frame's act, when the frame's
+// panels stand, and the next frame shows it; it waits while a dialog or a page over the
+// modeller (an import's licence page) hides those panels.
+void FrameWhenDue(ObjectEditor& e) {
+  ObjectEditorState& s = ObjectEditorShared;
+  if (s.frameCountdown <= 0 || DialogOpen || (e.prss.sub && e.prss.sub->sub)) return;
+  if (--s.frameCountdown > 0) return;
+  FrameObjectView(e, 1);
+  KeepDrawing = 1;
 }
 
 void ExitAnswered(Prss* owner, uint32_t, uint32_t) {
@@ -176,6 +192,7 @@ void CloseEditor(ObjectEditor* e) {
   e->shownCount = 0;
   EditorFrameHook = e->savedDrawHook;
   EditorFrameHookArgument = e->savedDrawHookOwner;
+  if (CurrentView) SetViewDiffuseLight(1.0f, 0.0f, 0.0f);  // the neutral light the other screens draw by
   if (e->callerKind < 2) CloseEditViews();
   ObjectEditorOpen = e->savedEditorOpen;
   EditViewNearClip = e->savedNearClip;
@@ -200,6 +217,22 @@ void CloseEditor(ObjectEditor* e) {
 
 // Ends the screen (its sub-screens close at once); from here on it is no longer the open
 // editor, though its records are freed only by its next act.
+// For the layout check: the model's box as the view projects it (corners behind the eye left out).
+void RecordModelArea(ObjectEditor& e) {
+  int32_t low[3], high[3];
+  if (!DrawRecording || e.shownCount == 0 || !e.shown[0] || !e.shown[0]->GetBoxAll(low, high)) return;
+  float box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+  for (int corner = 0; corner < 8; ++corner) {
+    const int32_t p[3] = {corner & 1 ? high[0] : low[0], corner & 2 ? high[1] : low[1], corner & 4 ? high[2] : low[2]};
+    float x, y;
+    int32_t depth;
+    ProjectPointToScreen(p, &x, &y, &depth);
+    if (depth <= 0 || !std::isfinite(x) || !std::isfinite(y)) continue;
+    box[0] = std::min(box[0], x), box[1] = std::min(box[1], y), box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+  }
+  RecordArea(AREA_MODEL, box[0], box[1], box[2], box[3]);
+}
+
 void TerminateObjectEditor(Prss* process) {
   Prss_Terminate(process);
   if (ActiveObjectEditor == reinterpret_cast<ObjectEditor*>(process)) ActiveObjectEditor = nullptr;
@@ -273,6 +306,7 @@ ObjectEditor* OpenObjectEditor(Prss* parent, uint32_t openMode, ModelObject* obj
   if (callerKind < 2) {
     InitEditViews();
     FrameObjectView(*e, 1);
+    s.frameCountdown = 1;  // again once its own panels stand
   }
   ObjectEditorPagesShared = callerKind != 2;
   if (openMode == OPEN_MODELLER) ObjectEditorMenuAction(*e, 1);
@@ -321,9 +355,16 @@ void FrameObjectView(ObjectEditor& e, int which) {
     // The driver's eye needs the pose buffer of a skeleton, which the animation editor keeps.
     return;
   }
-  int32_t radius = e.shownCount > 0 && e.previews[0].mesh ? e.previews[0].mesh->radius : 0;
+  // About the middle of the model's box, subobjects included, far enough for the sphere about
+  // it through its furthest point, the box filling the free room.
+  // An empty model is looked at from a quarter of the least size up.
+  IntVector centre{0, 0, 0};
+  int32_t radius = 0, low[3], high[3];
+  const bool box = e.shownCount > 0 && e.shown[0] && e.shown[0]->GetBoxAll(low, high);
+  if (box) e.shown[0]->GetBoundingSphereAll(&centre, &radius, nullptr, nullptr);
   radius = std::max(radius, MIN_FRAMED_SIZE);
-  FrameEditView(radius, which == 1 ? radius / 4 : 0);
+  const int32_t target[3] = {centre.x, centre.y, box ? centre.z : radius / 4};
+  FrameEditView(radius, target, 1, box ? low : nullptr, box ? high : nullptr);
 }
 
 // ---- [Draw modes and previews] ----
@@ -442,6 +483,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
   e->twoSidedPicking = 0;
   if (TopClearMode() == 3 && process->sub) {
     Prss_ActSub(process);
+    FrameWhenDue(*e);
     return process;
   }
   const bool driverView = DriverView(*e);
@@ -459,6 +501,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
       CurrentView->position[2] = eye.translation.z;
     }
     SetViewLightColours(0);
+    SetViewDiffuseLight(EDIT_LIGHT_AMBIENT, EDIT_LIGHT_SKY, EDIT_LIGHT_DIRECT);
     if (perspective) {
       BeginEditorFrameClear();
       DrawEditorGround();
@@ -484,6 +527,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
     s.meshesDrawn = 1;
     for (int i = 0; i < e->shownCount; ++i)
       if (i == 0 || e->showDummy) DrawShownEntry(*e, i);
+    RecordModelArea(*e);
     if (driverView && VehicleEditorHooks.drawOverlay) VehicleEditorHooks.drawOverlay();
     if (driverView && VehicleEditorHooks.drawAnimEditorOverlay) VehicleEditorHooks.drawAnimEditorOverlay();
   } else if (!DrawingOff()) {
@@ -524,6 +568,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
       if (CutoutsPlaced.panelBottom > top || RowsLieOverEarlierRows(0, first, ButtonCount)) ButtonCount = first;
     }
   }
+  FrameWhenDue(*e);
   // The model holds still once drawn; the modeller or a page over it decides for itself.
   if (!DrawingOff()) Prss_RestAfterDrawing(process);
   return process;
@@ -547,7 +592,7 @@ void ObjectEditorKey(Prss* process, int key) {
       if (ShiftHeld)
         ObjectEditorMenuAction(e, 0);
       else
-        FrameObjectView(e, 1);
+        s.frameCountdown = 1;
       return;
     case 'X':
       if (ShiftHeld) {

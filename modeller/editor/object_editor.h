@@ -95,6 +95,9 @@ struct ObjectEditorState {
   int32_t bottomRightRows = 0;    // rows the edit views' block took over the bottom edge last frame
   int32_t spokeCount = 0;         // of the edited spoke object
   int32_t editedObject = -1;      // the modeller's edited subobject, -1 the main object
+  // The view frames the model at the end of the act this many acts on (1: this one), when the
+  // frame's panels stand: a model opened, loaded or imported, the key O.
+  int32_t frameCountdown = 0;
   SurfacePick pick;
   // A copy of the editor skin name (EditorSkinName), taken at opening and at each choice of
   // skin, so that a media reload can put it back; cleared at closing.

@@ -219,6 +219,7 @@ int LoadIntoModeller(ModellerScreen& s, const char* name, int kind) {
   // holds yet.
   s.state.unchanged = kind == LOAD_MODEL;
   ObjectEditorShared.unsavedChanges = kind != LOAD_MODEL;
+  ObjectEditorShared.frameCountdown = 1;  // the view frames what came in
   if (ModellerOpenedAs == OPENED_FROM_TRACK_EDITOR) CheckTrackEditorName(s, name);
   if (kind == LOAD_OBJ && !BoxOpened(s)) Prss_AddSub(&s.prss, LoadHelpText(&s.prss, OBJ_LICENSE_TITLE, OBJ_LICENSE_HELP, HELP_MODE_OK));
   return 1;

@@ -8,6 +8,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -204,6 +205,7 @@ class CopyTable {
 struct Importer {
   ModelObject& object;
   Prss* screen;
+  const char* file = nullptr;  // named on a stopping box's second line; null for none
   std::vector<ModelPoint> points;
   std::vector<ModelTriangle> triangles;  // with a surface
   std::vector<ModelTriangle> noSurface;  // with two corners at one point
@@ -216,7 +218,16 @@ struct Importer {
   FaceTriangles faceShape;
 
   Importer(ModelObject& into, Prss* page) : object(into), screen(page) {}
-  void Stop(const char* format, int a, int b = 0) { ShowMessageBoxF(screen, format, a, b); }
+  // A box that stops the import: its reason, and the file on a line of its own (after several
+  // imports a box must say which file it is about).
+  void Stop(const char* format, int a, int b = 0) {
+    char text[DIALOG_TEXT_SIZE];
+    std::snprintf(text, sizeof text, format, a, b);
+    if (file)
+      ShowMessageBox2Lines(screen, text, file);
+    else
+      ShowMessageBox(screen, text);
+  }
 
   // 1 when read to the end, 0 when stopped, -1 at the first line with a character to drop.
   int VertexPass(const char* data, size_t size) {
@@ -384,7 +395,7 @@ struct Importer {
 
 }  // namespace
 
-int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size) {
+int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size, const char* file) {
   std::string decoded;
   if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
     data += 3, size -= 3;
@@ -393,6 +404,7 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
     data = decoded.data(), size = decoded.size();
   }
   Importer in(object, screen);
+  in.file = file;
   // Room for as many vertex and face lines as the shortest such lines (8 characters) would
   // fill, within the limit or a first few thousand.
   in.points.reserve(std::min<size_t>(size / 8 + 16, OBJ_POINT_LIMIT));
@@ -435,5 +447,5 @@ int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
     ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, path);
     return 0;
   }
-  return ImportObjMesh(object, screen, bytes.data(), bytes.size());
+  return ImportObjMesh(object, screen, bytes.data(), bytes.size(), path);
 }

@@ -43,8 +43,9 @@ int ImportObjFile(ModelObject& object, Prss* screen, const char* path);
 // of its point.  Afterwards each edge-connected surface gets its own smoothing region,
 // points equal in position are merged (triangles they make degenerate drop out), the
 // smoothing groups are numbered and "V %d / T %d / G %d" reports the counts.  Same result as
-// ImportObjFile.
-int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size);
+// ImportObjFile, whose boxes name the file (file, or null for none) on their second line.
+int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size,
+                  const char* file = nullptr);
 
 // ---- [Texts] ----
 constexpr const char* TEXT_OBJ_FILE_NOT_FOUND = "File not found :";

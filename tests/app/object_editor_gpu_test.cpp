@@ -1,11 +1,16 @@
 // object_editor_gpu_test.cpp - the object editor as a user meets it (editor_window_harness.h):
 // views, grids, typed values, background pictures and schemes, draw modes and wire edges.
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "editor_window_harness.h"
+#include "modeller/editor/preview_mesh.h"
+#include "modeller/files/obj_import.h"
 
 namespace {
 
@@ -246,4 +251,138 @@ TEST_F(ObjectEditorWindow, AGivenObjectIsDrawnInEachDrawModeAndItsWireEdgesAreCo
   EXPECT_EQ(box.triangleCount, 12);
   CloseEditViews();
   box.Free();
+}
+
+namespace {
+
+// The mean brightness ((r + g + b) / 3) of the pixels of a 9 x 9 square about (x, y).
+double MeanBrightness(const Picture& p, int x, int y) {
+  double sum = 0.0;
+  for (int dy = -4; dy <= 4; ++dy)
+    for (int dx = -4; dx <= 4; ++dx) {
+      const uint8_t* q = p.At(std::clamp(x + dx, 0, p.width - 1), std::clamp(y + dy, 0, p.height - 1));
+      sum += (q[0] + q[1] + q[2]) / 3.0;
+    }
+  return sum / 81.0;
+}
+
+// The spread (standard deviation) of the brightness of a picture's pixels where mask differs
+// from background by more than 24 in some channel.
+double BrightnessSpread(const Picture& p, const Picture& mask, const Picture& background, int& pixels) {
+  double sum = 0.0, squares = 0.0;
+  pixels = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const uint8_t *m = mask.At(x, y), *b = background.At(x, y);
+      if (std::abs(m[0] - b[0]) <= 24 && std::abs(m[1] - b[1]) <= 24 && std::abs(m[2] - b[2]) <= 24) continue;
+      const uint8_t* q = p.At(x, y);
+      const double v = (q[0] + q[1] + q[2]) / 3.0;
+      sum += v, squares += v * v, ++pixels;
+    }
+  if (pixels == 0) return 0.0;
+  const double mean = sum / pixels;
+  return std::sqrt(std::max(0.0, squares / pixels - mean * mean));
+}
+
+}  // namespace
+
+// An OBJ file imported is lit in the default draw mode (gouraud) by the editor's own light: a
+// box of quads shows its three faces to the perspective view, each a different brightness; a
+// model of many curved faces (the Wuson of the system's test models, where installed) shows
+// at least half the spread of brightness its flat drawing shows, framed clear of the panels.
+TEST_F(ObjectEditorWindow, AnImportedObjFileIsLitInTheDefaultDrawMode) {
+  std::filesystem::create_directories("data/obj");
+  {
+    std::ofstream obj("data/obj/lit_box.obj");
+    obj << "v -0.5 -0.5 0\nv 0.5 -0.5 0\nv 0.5 0.5 0\nv -0.5 0.5 0\n"
+           "v -0.5 -0.5 1\nv 0.5 -0.5 1\nv 0.5 0.5 1\nv -0.5 0.5 1\n"
+           "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 2 3 7 6\nf 3 4 8 7\nf 4 1 5 8\n";
+  }
+  ModelObject box;
+  box.Init();
+  ASSERT_EQ(ImportObjFile(box, nullptr, "data/obj/lit_box.obj"), 1);
+  ASSERT_EQ(box.triangleCount, 12);
+  Prss* page = AppTopProcess();
+  InitEditViews();
+  ObjectEditor* e = OpenObjectEditor(page, OPEN_NONE, &box, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
+  Prss_AddSub(page, &e->prss);
+  Frame();
+  ASSERT_EQ(CurrentDrawMode(), DRAW_GOURAUD);
+  ASSERT_EQ(CurrentViewCode(), -1) << "the perspective view";
+  // Seen a quarter turn round from where it opens, so that of its two sides one faces the
+  // light and one faces away.
+  CurrentView->heading = uint16_t(CurrentView->heading + 0x4000);
+  Key('O');
+  const Picture lit = Shot("obj_box_gouraud");
+  // Of each pair of opposite faces the nearer one faces the eye.
+  const int32_t centres[6][3] = {{0, 0, 0}, {0, 0, 0x10000}, {0, -0x8000, 0x8000},
+                                 {0x8000, 0, 0x8000}, {0, 0x8000, 0x8000}, {-0x8000, 0, 0x8000}};
+  const int pairs[3][2] = {{0, 1}, {2, 4}, {3, 5}};
+  std::vector<double> faces;
+  for (const auto& pair : pairs) {
+    float x[2], y[2];
+    int32_t depth[2];
+    for (int k = 0; k < 2; ++k) ProjectPointToScreen(centres[pair[k]], &x[k], &y[k], &depth[k]);
+    const int near = depth[0] < depth[1] ? 0 : 1;
+    ASSERT_TRUE(x[near] > 0 && x[near] < WIDTH && y[near] > 0 && y[near] < HEIGHT) << pair[near];
+    faces.push_back(MeanBrightness(lit, int(x[near]), int(y[near])));
+  }
+  for (int i = 0; i < 3; ++i)
+    for (int j = i + 1; j < 3; ++j)
+      EXPECT_GE(std::fabs(faces[size_t(i)] - faces[size_t(j)]), 20.0)
+          << "faces " << i << " and " << j << ": " << faces[size_t(i)] << " and " << faces[size_t(j)];
+  Key('X', true);
+  Frame(2);
+  box.Free();
+
+  const char* wuson = "/usr/share/assimp/models/OBJ/WusonOBJ.obj";
+  if (!std::filesystem::exists(wuson)) GTEST_SKIP() << wuson << " is not installed (package assimp-testmodels)";
+  ModelObject model;
+  model.Init();
+  ASSERT_EQ(ImportObjFile(model, nullptr, wuson), 1);
+  e = OpenObjectEditor(page, OPEN_NONE, &model, -1, nullptr, nullptr, CALLER_ENTRY_MENU, ~0u);
+  Prss_AddSub(page, &e->prss);
+  Frame(3);
+  // Framed once its panels stand: nine tenths of the model's box as projected lies on the
+  // window and under no button (sampled every 4 pixels).
+  {
+    int32_t low[3], high[3];
+    ASSERT_TRUE(model.GetBoxAll(low, high));
+    float box[4] = {1e9f, 1e9f, -1e9f, -1e9f};
+    for (int corner = 0; corner < 8; ++corner) {
+      const int32_t q[3] = {corner & 1 ? high[0] : low[0], corner & 2 ? high[1] : low[1], corner & 4 ? high[2] : low[2]};
+      float x, y;
+      int32_t depth;
+      ProjectPointToScreen(q, &x, &y, &depth);
+      box[0] = std::min(box[0], x), box[1] = std::min(box[1], y), box[2] = std::max(box[2], x), box[3] = std::max(box[3], y);
+    }
+    int all = 0, clear = 0;
+    for (float y = box[1]; y < box[3]; y += 4.0f)
+      for (float x = box[0]; x < box[2]; x += 4.0f) {
+        ++all;
+        bool covered = x < 0 || y < 0 || x >= WIDTH || y >= HEIGHT;
+        for (int i = 0; i < ButtonCount && !covered; ++i) {
+          const InterfaceButton& b = InterfaceButtons[i];
+          covered = x >= b.left && x < b.right && y >= b.top && y < b.bottom;
+        }
+        clear += !covered;
+      }
+    ASSERT_GT(all, 100);
+    EXPECT_GE(clear, all * 9 / 10) << "of the box " << box[0] << "," << box[1] << " - " << box[2] << "," << box[3];
+  }
+  const Picture gouraud = Shot("obj_wuson_gouraud");
+  Click("flat");
+  const Picture flat = Shot("obj_wuson_flat");
+  PreviewConfig.drawOn = 0;
+  const Picture none = Shot("obj_wuson_none");
+  PreviewConfig.drawOn = 1;
+  int pixels = 0;
+  const double flatSpread = BrightnessSpread(flat, flat, none, pixels);
+  ASSERT_GT(pixels, WIDTH * HEIGHT / 50) << "the model is drawn large enough to judge";
+  const double gouraudSpread = BrightnessSpread(gouraud, flat, none, pixels);
+  EXPECT_GE(gouraudSpread, flatSpread / 2) << "gouraud " << gouraudSpread << ", flat " << flatSpread;
+  Key('X', true);
+  Frame(2);
+  CloseEditViews();
+  model.Free();
 }

@@ -263,12 +263,12 @@ float CoveredShare(const Box& box, const std::vector<Box>& over) {
 }
 
 // Labels of scene points are drawn deepest first, each box before its text: a label's text
-// more than half hidden under the boxes drawn after it, and less than half over the car on
-// show, lies in a pile with no scene under it.  One finding for the frame.
+// more than half hidden under the boxes drawn after it, and less than half over the car or the
+// model on show, lies in a pile with no scene under it.  One finding for the frame.
 void Piles(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
   std::vector<Box> scene;
   for (const DrawRecordEntry& e : record)
-    if (e.role == RECORD_AREA && e.label == AREA_CAR) scene.push_back(EntryBox(e));
+    if (e.role == RECORD_AREA && (e.label == AREA_CAR || e.label == AREA_MODEL)) scene.push_back(EntryBox(e));
   int hidden = 0, labels = 0;
   for (size_t i = 0; i < record.size(); ++i) {
     if (!record[i].marker || !IsText(record[i])) continue;
@@ -526,33 +526,61 @@ void CodedColours(const std::vector<DrawRecordEntry>& record, std::vector<Layout
 
 Box Clipped(const Box& b, float width, float height) { return Intersection(b, Box{0.0f, 0.0f, width, height}); }
 
+// An entry of the interface that hides what lies under it: a fill (a panel, a button's face,
+// a label's box, a backing) at least three quarters opaque, or the information panel.
+bool Opaque(const DrawRecordEntry& e) {
+  if (e.role == RECORD_AREA) return e.label == AREA_INFO_PANEL;
+  return !IsText(e) && (e.colour >> 24) >= OPAQUE_ALPHA;
+}
+
 void KeptInSight(const std::vector<DrawRecordEntry>& record, const std::string& keep, float width, float height,
                  std::vector<LayoutFinding>& out) {
   if (keep.empty()) return;
-  std::vector<Box> kept, panels, interface;
+  // "<subject> framed": the subject kept, and framed in the view besides.
+  const std::string framedSuffix = " framed";
+  const bool framed = keep.size() > framedSuffix.size() && keep.ends_with(framedSuffix);
+  const std::string subject = framed ? keep.substr(0, keep.size() - framedSuffix.size()) : keep;
+  std::vector<Box> kept, opaque, interface;
   for (const DrawRecordEntry& e : record) {
-    if (e.role == RECORD_AREA && e.label == keep) kept.push_back(Clipped(EntryBox(e), width, height));
-    else if (e.role == RECORD_AREA && e.label == AREA_INFO_PANEL) panels.push_back(EntryBox(e));
-    else if (e.role != RECORD_AREA && !e.marker && (IsText(e) || (e.colour >> 24) >= 0x20)) interface.push_back(EntryBox(e));
+    if (e.role == RECORD_AREA && e.label == subject) kept.push_back(EntryBox(e));
+    if (Opaque(e)) opaque.push_back(EntryBox(e));
+    if (e.role != RECORD_AREA && !e.marker && (IsText(e) || (e.colour >> 24) >= 0x20)) interface.push_back(EntryBox(e));
   }
-  const bool car = keep == AREA_CAR;
-  const char* rule = car ? "car-covered" : "wheel-covered";
-  // Seen at all: on the window, and a car over a hundredth of it.
+  const bool wheel = subject == AREA_FRONT_WHEEL;
+  const std::string word = wheel ? "wheel" : subject;
+  // Seen at all: on the window, and a subject over a hundredth of it.
   float largest = 0.0f;
-  for (const Box& box : kept)
-    if (!Empty(box)) largest = std::max(largest, (box.right - box.left) * (box.bottom - box.top));
-  if (largest == 0.0f || (car && largest < CAR_LEAST_SHARE * width * height)) {
-    Add(out, car ? "car-unseen" : "wheel-unseen", "the " + keep,
+  for (const Box& box : kept) {
+    const Box on = Clipped(box, width, height);
+    if (!Empty(on)) largest = std::max(largest, (on.right - on.left) * (on.bottom - on.top));
+  }
+  if (largest == 0.0f || (!wheel && largest < CAR_LEAST_SHARE * width * height)) {
+    Add(out, (word + "-unseen").c_str(), "the " + subject,
         largest == 0.0f ? "not drawn on the window" : Format("drawn %.0f pixels large", largest));
     return;
   }
   for (const Box& box : kept) {
-    if (Empty(box)) continue;
-    const float share = CoveredShare(box, car ? panels : interface);
-    if (share > (car ? CAR_COVERED_MOST : WHEEL_COVERED_MOST))
-      Add(out, rule, car ? "the information panel over the car" : "the interface over the " + keep,
-          Format("covers %.0f%% of its box ", 100.0 * share) + Where(box));
+    const Box on = Clipped(box, width, height);
+    if (Empty(on)) continue;
+    const float share = CoveredShare(on, wheel ? interface : opaque);
+    if (share > (wheel ? WHEEL_COVERED_MOST : CAR_COVERED_MOST))
+      Add(out, (word + "-covered").c_str(), "the interface over the " + subject,
+          Format("covers %.0f%% of its box ", 100.0 * share) + Where(on));
+    if (!framed) continue;
+    // Framed: of the whole box (off the window too), the part on the window and clear.
+    const float whole = (box.right - box.left) * (box.bottom - box.top);
+    const float clear = (on.right - on.left) * (on.bottom - on.top) * (1.0f - CoveredShare(on, opaque));
+    if (whole > 0.0f && clear < FRAMED_LEAST * whole)
+      Add(out, (word + "-framed").c_str(), "the " + subject + " in its view",
+          Format("%.0f%% of its box in sight and clear ", 100.0 * clear / whole) + Where(box));
   }
+}
+
+// Each wheel figure of a flat diagram stands high enough to be read.
+void SmallFigures(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
+  for (const DrawRecordEntry& e : record)
+    if (e.role == RECORD_AREA && e.label == AREA_WHEEL_FIGURE && e.bottom - e.top < FIGURE_LEAST_PIXELS)
+      Add(out, "small-figure", "a wheel's tyre section", Format("%.1f pixels high ", e.bottom - e.top) + Where(EntryBox(e)));
 }
 
 }  // namespace
@@ -576,6 +604,7 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
   Contrasts(record, picture, out);
   CodedColours(record, out);
   KeptInSight(record, keep, float(picture.width), float(picture.height), out);
+  SmallFigures(record, out);
   return out;
 }
 

@@ -21,7 +21,7 @@
 //                  may, unless they pile: see "pile")
 //   pile           labels that follow points of the scene pile up with no scene under them:
 //                  one is more than half hidden under those drawn after it and less than half
-//                  over the car on show
+//                  over the car or the model on show
 //   off-window     a clickable row or a text leaves the window
 //   contrast       over more than a tenth of a span's box its ink stands under 4.5:1 from the
 //                  pixels behind
@@ -34,12 +34,18 @@
 //                  reported as cut-allowed with its reason, never failed)
 //   thumb          a slider's thumb runs through its own text
 //   car-unseen     no car is drawn, or one under a hundredth of the window (states that keep
-//                  the car in sight)
-//   car-covered    the information panel covers more than a third of the car's box (the same)
+//                  the car in sight; model-unseen the same for the object editor's model)
+//   car-covered    the interface's opaque parts (the information panel, fills at least three
+//                  quarters opaque: panels, buttons, sliders, labels' boxes, backings) cover
+//                  more than a third of the car's box on the window (model-covered the same)
+//   model-framed   under nine tenths of the model's box lies on the window clear of the
+//                  interface's opaque parts (states that keep the model framed)
 //   wheel-unseen   no front wheel is drawn on the window (states that keep it in sight)
 //   wheel-covered  the interface covers more than a twentieth of the front wheel's box (the same)
 //   unsettled      the state's frame still changed after a few seconds, outside the message and
 //                  status lines, or textures still waited to load (layout_check_test.cpp)
+//   small-figure   a wheel's tyre section in a flat diagram (the suspension diagram) stands under
+//                  48 pixels high
 //   glyph          a glyph's box on its font page reaches beyond the page onto ink of the
 //                  page's other side, which its edge then shows (CheckGlyphs, once for all the
 //                  texts of a run)
@@ -74,6 +80,9 @@ constexpr float PILE_HIDDEN = 0.5f;         // of a scene label's box
 constexpr float CAR_COVERED_MOST = 1.0f / 3.0f;
 constexpr float CAR_LEAST_SHARE = 0.01f;     // of the window: a car drawn smaller is not on show
 constexpr float WHEEL_COVERED_MOST = 0.05f;
+constexpr float FIGURE_LEAST_PIXELS = 48.0f;  // a diagram's tyre section, high
+constexpr uint32_t OPAQUE_ALPHA = 0xC0;        // a fill at least this opaque hides what lies under it
+constexpr float FRAMED_LEAST = 0.9f;           // of a framed subject's box, in sight and clear
 
 // What the check knows of the text drawing: the capital letters' height per glyph cell, and
 // the width in pixels of a coded text whose glyph cells are `cell` pixels high.  A zero
@@ -91,7 +100,8 @@ struct LayoutPicture {
 };
 
 // ---- [Rules] ----
-// keep: what the state keeps in sight, "" for nothing, AREA_CAR or AREA_FRONT_WHEEL.
+// keep: what the state keeps in sight, "" for nothing, AREA_CAR, AREA_MODEL or AREA_FRONT_WHEEL;
+// "<area> framed" keeps it framed besides.
 std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& record, const LayoutPicture& picture,
                                        const TextMeasure& measure, const std::string& keep = "");
 // The glyph rule over every character (code page 0) the run's texts showed, on the font pages

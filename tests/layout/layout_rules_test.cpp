@@ -394,7 +394,7 @@ TEST(LayoutThumbs, ASlidersThumbThroughItsOwnTextIsNamed) {
 
 // The garage keeps the car in sight: drawn at all, and the information panel over a third of
 // its box at most.  The side view keeps the front wheel: the interface over a twentieth of it
-// at most.
+// at most.  A diagram keeps its wheels large enough to read.
 TEST(LayoutKept, ThePanelOverTheCarAndTheInterfaceOverTheFrontWheelAreMeasured) {
   const DrawRecordEntry car = Area(AREA_CAR, 0, 100, 300, 200);  // 30000 pixels
   EXPECT_TRUE(Found({car, Area(AREA_INFO_PANEL, 0, 0, 100, 200)}, "car-covered", Window().View(), AREA_CAR).empty());
@@ -415,6 +415,10 @@ TEST(LayoutKept, ThePanelOverTheCarAndTheInterfaceOverTheFrontWheelAreMeasured) 
                 Window().View(), AREA_FRONT_WHEEL);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].what, "the interface over the front wheel");
+
+  // A wheel's tyre section in a flat diagram stands 48 pixels high at least, in every state.
+  EXPECT_TRUE(Found({Area(AREA_WHEEL_FIGURE, 10, 10, 40, 58)}, "small-figure").empty());
+  EXPECT_EQ(Found({Area(AREA_WHEEL_FIGURE, 10, 10, 40, 57)}, "small-figure").size(), 1u);
 }
 
 // A glyph whose box on its font page reaches past the page's edge onto ink of the page's

@@ -589,8 +589,9 @@ TEST_F(ObjectEditorTest, AnObjectWithoutABuiltMeshIsPickedAndPlacedWhereItsPoint
   o.Free();
 }
 
-// "O" frames the object (here in the front view): a small object as one of 2 m across each
-// way from the centre, so the view is 4 m wide, lifted by a quarter of that, 0.5 m.
+// "O" frames the object (here in the front view) at the end of the editor's next act: a small
+// object as one of 2 m across each way from the middle of its box, so the view is 4 m wide,
+// centred 0.125 m up (the triangle reaches from 0 to 0.25 m).
 TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
   ModelObject o;
   o.Init();
@@ -605,8 +606,9 @@ TEST_F(ObjectEditorTest, OFramesASmallObjectAsOneOfTwoMetresLiftedByAQuarter) {
   EditViews.width = 40 << 16;
   CurrentView->position[2] = 0;
   ObjectEditorKey(&e->prss, 'o');
+  ObjectEditorScreenAction(&e->prss);
   EXPECT_EQ(EditViews.width, 4 << 16);
-  EXPECT_EQ(CurrentView->position[2], 1 << 15);
+  EXPECT_EQ(CurrentView->position[2], 1 << 13);
   Prss_Terminate(&e->prss);
   CloseThrough();
   o.Free();

@@ -2,6 +2,8 @@
 // line with its warnings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -168,6 +170,37 @@ std::vector<DrawnLine> LinesOfColour(uint32_t colour) {
   return lines;
 }
 
+// The links lie over the plates: no plate drawn after a link covers either of its ends (a
+// plate drawn later hid the last pixels of the line that meets it).
+void ExpectNoPlateOverALinksEnd() {
+  const uint32_t plate = ApplyBrightnessTable(DIAGRAM_PLATE_COLOUR);
+  std::set<uint32_t> links;
+  for (const uint32_t c : DIAGRAM_LINK_COLOURS) links.insert(ApplyBrightnessTable(c));
+  std::vector<std::array<float, 2>> ends;
+  int plates = 0;
+  const auto& v = Draw2DList.vertices;
+  for (uint32_t i = 0; i < Draw2DList.counters.vertexCount;) {
+    if (links.count(v[i].colour) && i + THICK_LINE_VERTICES <= Draw2DList.counters.vertexCount) {
+      ends.push_back({v[i + 2].x, v[i + 2].y});
+      ends.push_back({v[i + 3].x, v[i + 3].y});
+      i += THICK_LINE_VERTICES;
+    } else if (v[i].colour == plate && i + 4 <= Draw2DList.counters.vertexCount) {
+      ++plates;
+      float box[4] = {v[i].x, v[i].y, v[i].x, v[i].y};
+      for (uint32_t k = i; k < i + 4; ++k)
+        box[0] = std::min(box[0], v[k].x), box[1] = std::min(box[1], v[k].y), box[2] = std::max(box[2], v[k].x),
+        box[3] = std::max(box[3], v[k].y);
+      for (const auto& e : ends)
+        EXPECT_FALSE(e[0] > box[0] && e[0] < box[2] && e[1] > box[1] && e[1] < box[3])
+            << "plate " << plates << " drawn over a link's end at (" << e[0] << ", " << e[1] << ")";
+      i += 4;
+    } else {
+      ++i;
+    }
+  }
+  EXPECT_GT(plates, 0);
+}
+
 // A double wishbone axle whose arms are parallel and equally long makes a parallelogram that
 // can be drawn by hand.  Each wheel: the lower inner pivot at (0.3, 0.1) m (x across times the
 // side, z up), the upper at (0.3, 0.4); both arms 0.4 m, at rest level (no travel, no rest
@@ -232,6 +265,7 @@ TEST(SetupDiagram, TheDoubleWishbonesLinksRunBetweenItsPivotsAndTheUprightsEnds)
   expectLines(DIAGRAM_LINK_COLOURS[0], {{0.06f, 0.052f, 0.14f, 0.052f}});  // the lower arm
   expectLines(DIAGRAM_LINK_COLOURS[1], {{0.06f, -0.008f, 0.14f, -0.008f}});  // the upper arm
   expectLines(DIAGRAM_LINK_COLOURS[2], {{0.06f, 0.052f, 0.06f, -0.008f}, {0.06f, 0.052f, 0.14f, -0.008f}});
+  ExpectNoPlateOverALinksEnd();
   Draw2DList.Free();
 }
 
@@ -373,6 +407,7 @@ TEST(SetupDiagram, TheStrutAxlesLinksPlatesGroundAndWedgeStandAtTheirPoints) {
   ASSERT_EQ(trackLine.rfind("Track : ", 0), 0u) << trackLine;
   EXPECT_NEAR(std::stod(trackLine.substr(8)), track, 1.5e-3) << trackLine;
   EXPECT_NE(trackLine.find("(TOO WIDE)"), std::string::npos) << trackLine;
+  ExpectNoPlateOverALinksEnd();
   Draw2DList.Free();
 }
 
@@ -578,7 +613,7 @@ TEST(SetupDiagram, ForceWedgeAlongTheForce) {
 }
 
 // The diagram's first quad is its background over the whole panel, in its dark grey; each
-// thick line after it is three quads over its eight vertices, (0,1,3,2), (2,3,5,4), (4,5,7,6),
+// thick line is three quads over its eight vertices, (0,1,3,2), (2,3,5,4), (4,5,7,6),
 // each quad two triangles (a,b,c) and (c,d,a).  The wheel columns fill the panel's foot, a
 // line apart, the left one at the panel's left edge, the right one ending at its right edge;
 // the title at the top left, the track a line below it.
@@ -612,9 +647,11 @@ TEST(SetupDiagram, TheBackgroundLinesAndTextsStandWhereThePanelPutsThem) {
   EXPECT_EQ(triangle(0), (std::vector<uint32_t>{0, 1, 2}));
   EXPECT_EQ(triangle(1), (std::vector<uint32_t>{2, 3, 0}));
   for (uint32_t q = 0; q < 3; ++q) {
-    const uint32_t first = 4 + 2 * q;  // the first line's vertices begin after the background's four
-    EXPECT_EQ(triangle(int(2 + 2 * q)), (std::vector<uint32_t>{first, first + 1, first + 3})) << q;
-    EXPECT_EQ(triangle(int(3 + 2 * q)), (std::vector<uint32_t>{first + 3, first + 2, first})) << q;
+    // The first line's vertices begin after the background's four and the first wheel's three
+    // plates (the strut's, four vertices and two triangles each), which lie under the lines.
+    const uint32_t first = 4 + 12 + 2 * q;
+    EXPECT_EQ(triangle(int(8 + 2 * q)), (std::vector<uint32_t>{first, first + 1, first + 3})) << q;
+    EXPECT_EQ(triangle(int(9 + 2 * q)), (std::vector<uint32_t>{first + 3, first + 2, first})) << q;
   }
   // The panel is too short for the figure at its scale (0.4 x 0.6 / 1.6 = 0.15 per metre,
   // a metre of wheel and strut over a ground at -0.1 - 8.2 x 0.04 = -0.428): it is drawn

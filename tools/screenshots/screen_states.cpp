@@ -8,6 +8,9 @@ namespace {
 
 using States = std::vector<ScreenState>;
 
+// The object editor's model kept framed in the room its panels leave.
+const std::string MODEL_FRAMED = std::string(AREA_MODEL) + " framed";
+
 // The vehicle editor's twelve pages, each opened by its tab (a page opened replaces the one
 // open), for a session whose vehicle is loaded or new.
 void AddEditorPages(States& out, const std::string& session, const std::string& prefix) {
@@ -23,12 +26,12 @@ void AddEditorPages(States& out, const std::string& session, const std::string& 
 }
 
 // A new vehicle of one layout: the page of its first figures over the editor, then the
-// editor's pages.
-void AddNewVehicle(States& out, const std::string& layout, const std::string& prefix) {
+// editor's pages; the editor keeping the new vehicle in sight where keep says so.
+void AddNewVehicle(States& out, const std::string& layout, const std::string& prefix, const std::string& keep = {}) {
   const std::string session = "new " + prefix;
   // The vehicle is built on the frame after the choice.
   out.push_back({session, "new_" + prefix + "_setup", "click vehicle editor; click NEW; click " + layout + "; wait 20"});
-  out.push_back({session, "new_" + prefix + "_editor", "click OK"});
+  out.push_back({session, "new_" + prefix + "_editor", "click OK", keep});
   AddEditorPages(out, session, "new_" + prefix + "_");
 }
 
@@ -69,7 +72,7 @@ States MakeStates() {
   const States more = {
       {"vehicle sample", "sample_info_panel", "click Textures"},
       // The information panel over the 2D views: front, back, right, left, top and under.
-      {"vehicle sample", "sample_view_front", "click f"},
+      {"vehicle sample", "sample_view_front", "click f", AREA_CAR},
       {"vehicle sample", "sample_view_back", "click b"},
       {"vehicle sample", "sample_view_right", "click r"},
       {"vehicle sample", "sample_view_left", "click l"},
@@ -130,12 +133,12 @@ States MakeStates() {
   s.insert(s.end(), more.begin(), more.end());
 
   // ---- A new vehicle of each layout ----
-  AddNewVehicle(s, "Car (4 Wheels)", "car");
+  AddNewVehicle(s, "Car (4 Wheels)", "car", AREA_CAR);
   // The new vehicle's mass line, still shown in the editor over the information panel's Colours.
   s.push_back({"new car", "new_car_mass_line", "click Textures; /ctrl N; click Car (4 Wheels); wait 20; click OK; click Colours"});
   AddNewVehicle(s, "Three Wheeler", "three_wheeler");
   AddNewVehicle(s, "Trike", "trike");
-  AddNewVehicle(s, "Bike (experimental)", "bike");
+  AddNewVehicle(s, "Bike (experimental)", "bike", AREA_CAR);
   AddNewVehicle(s, "Kart", "kart");
   AddNewVehicle(s, "Object", "object");
 
@@ -143,14 +146,14 @@ States MakeStates() {
   const States modeller = {
       {"modeller", "object_editor_empty", "click object editor"},
       {"modeller", "dialog_model_chooser", "/ctrl O"},
-      {"modeller", "modeller_subobject", "type sample_car"},
-      {"modeller", "modeller_triangle", "/shift T"},
+      {"modeller", "modeller_subobject", "type sample_car", MODEL_FRAMED},
+      {"modeller", "modeller_triangle", "/shift T", AREA_MODEL},
       {"modeller", "modeller_triangle_selected", "/press A"},
-      {"modeller", "modeller_point", "/shift P"},
+      {"modeller", "modeller_point", "/shift P", AREA_MODEL},
       {"modeller", "modeller_point_selected", "/press A"},
       {"modeller", "modeller_extrusion", "click extrude"},
-      {"modeller", "modeller_build", "/press ESCAPE; /shift B"},
-      {"modeller", "modeller_view", "/shift V"},
+      {"modeller", "modeller_build", "/press ESCAPE; /shift B", AREA_MODEL},
+      {"modeller", "modeller_view", "/shift V", AREA_MODEL},
       {"modeller", "texture_mapping", "/shift M"},
       {"modeller", "cutouts", "/shift C; click body"},
       // A cutout on a texture page: the frame shows the page.
