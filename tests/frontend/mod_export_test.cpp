@@ -555,6 +555,19 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
     }
     return "";
   };
+  // Each page whose name was cut is told with the name it has in the mod; a whole one is not.
+  int cut = 0;
+  for (int i = 0; i < sourceNames->count; ++i) {
+    const std::string name = sourceNames->names[i], full = std::string(car->shortName) + "~" + name;
+    const bool shortened = full.size() > 19;
+    cut += shortened;
+    EXPECT_EQ(Said(name + " exported as"), shortened) << name;
+    if (shortened) {
+      EXPECT_TRUE(Said(name + " exported as " + full.substr(0, 15) + full.substr(full.size() - 4))) << name;
+    }
+  }
+  EXPECT_GT(cut, 0) << "the sample has a page whose name is cut";
+  EXPECT_LT(cut, sourceNames->count) << "and one whose name is whole";
   std::function<void(ModelObject&)> nameBack = [&](ModelObject& o) {
     for (int i = 0; i < o.pageCount; ++i) {
       TexturePage& page = o.pages[i];
@@ -734,6 +747,9 @@ TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
   std::vector<std::string> expected = {one + ".dds", other + ".dds"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(files, expected);
+  // Both cut names are told, the numbered one as it is in the mod.
+  EXPECT_TRUE(Said(std::string(first) + " exported as " + one));
+  EXPECT_TRUE(Said(std::string(second) + " exported as " + other));
 }
 
 // One name and the hundred numbered ones, 00 to 99, are all a clash can be given: a hundred
