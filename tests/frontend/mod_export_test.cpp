@@ -331,7 +331,24 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 2);
   EXPECT_TRUE(Said("Colour configurations need their own names"));
+  EXPECT_TRUE(Said(std::string("Choose a skin file data/skins/") + car->shortName + "_<name>.jpg on the Colours tab"));
   EXPECT_TRUE(Said("Official Skin ID: get 6 hex digits (mod exchange)"));
+  // A model that paints no skin page has no use for a skin's name.
+  {
+    ASSERT_NE(car->model->HasTypeOneMapping(), 0);
+    std::vector<TexturePage*> skins;
+    std::function<void(ModelObject&)> unskin = [&](ModelObject& o) {
+      for (int i = 0; i < o.pageCount; ++i)
+        if (o.pages[i].type == PAGE_SKIN) skins.push_back(&o.pages[i]);
+      for (int i = 0; i < o.childCount; ++i) unskin(o.children[i]);
+    };
+    unskin(*car->model);
+    for (TexturePage* page : skins) page->type = PAGE_FIXED;
+    ASSERT_EQ(car->model->HasTypeOneMapping(), 0);
+    EXPECT_EQ(Problems(), 1);
+    EXPECT_FALSE(Said("Colour configurations need their own names"));
+    for (TexturePage* page : skins) page->type = PAGE_SKIN;
+  }
   g_lines.clear();
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 2 problems");
