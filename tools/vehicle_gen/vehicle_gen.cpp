@@ -6,7 +6,7 @@
 // whose body is a model of its own first writes "data\veh\<model code>.vob").  The file must
 // hold exactly what a counting pass measured and what a write into memory gives, and reading
 // it back and writing again must give the same bytes; otherwise the tool fails (and so the
-// build).  Each must also run like its name: its power and its speed at the rev limit in top
+// build).  Each model must mark a body colour, and each must run like its name: its power and its speed at the rev limit in top
 // gear within its kind's ranges (RUNNING_RANGES), its speedometer ending at the first 20 km/h
 // above that speed.  With --seeds, each sample's body is also written as a seed of the
 // vehicle reader's fuzz target, and the wheel of one sample of each layout as a seed of the
@@ -149,6 +149,20 @@ int CheckRunning(int row, const VehicleData& d) {
   return 1;
 }
 
+// A triangle of the object, or of a subobject other than a hub, painted by a mapping named
+// "M1" to "M4": a body colour the Colours page offers.
+bool MarksBodyColour(const ModelObject& o) {
+  for (int t = 0; t < o.triangleCount && o.triangles; ++t) {
+    const int m = o.triangles[t].mapping;
+    if (m < 0 || m >= o.mappingCount || !o.mappings) continue;
+    const char* name = o.mappings[m].name;
+    if ((name[0] == 'M' || name[0] == 'm') && name[1] >= '1' && name[1] <= '4') return true;
+  }
+  for (int i = 0; i < o.childCount && o.children; ++i)
+    if (o.children[i].type != SUBOBJECT_HUB && MarksBodyColour(o.children[i])) return true;
+  return false;
+}
+
 int WriteAndCheck(int row, const std::string& seedFolder) {
   const char* name = BuiltinVehicleTable[row].name;
   const int storeModel = SAMPLE_VEHICLES[row].storeModel;
@@ -156,6 +170,12 @@ int WriteAndCheck(int row, const std::string& seedFolder) {
   InitVehicleData(data);
   BuildSampleVehicle(row, data);
   int ok = CheckRunning(row, data);
+  if (ok) {
+    ModelObject body{};
+    BuildSampleBody(row, body);
+    ok = MarksBodyColour(body) || Fail(BuiltinVehicleTable[row].name, "its model marks no body colour");
+    body.Free();
+  }
   ok = ok && (storeModel || WriteModelFile(row, data));
   for (const SampleSkin& skin : SampleSkins(data)) ok = ok && WriteSkin(skin);
   char path[FILE_PATH_SIZE];
