@@ -127,12 +127,9 @@ constexpr float WISHBONE_INCLUDED_ANGLE = -0.15f;
 // The included angle that stands a MacPherson wheel upright at the default ride height: the
 // strut leans in from its lower joint to its top, and an axle square to the strut would give
 // the wheel that lean as camber.
+// With the lower arm level its joint stands an arm's length out of the pivot, at its height.
 float StrutIncludedAngle(const SampleVehicle& s, int axle) {
-  const LayoutFigures& f = Figures(s.layout);
-  const float pivotX = f.track / 2 - PIVOT_INSET, pivotZ = LowerPivotHeight(s, axle);
-  const float armAngle = std::atan((f.wheelHeight - RIDE_BELOW_WHEEL - HalfUpright(s, axle) - pivotZ) / LOWER_ARM);
-  const float jointX = pivotX + std::cos(armAngle) * LOWER_ARM, jointZ = pivotZ + std::sin(armAngle) * LOWER_ARM;
-  return std::atan2(jointX - (pivotX + TOP_OUTSET), STRUT_TOP_HEIGHT - jointZ);
+  return std::atan2(LOWER_ARM - TOP_OUTSET, STRUT_TOP_HEIGHT - LowerPivotHeight(s, axle));
 }
 
 void CopyName(char* field, int size, const char* text) {
