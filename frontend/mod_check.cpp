@@ -213,10 +213,15 @@ int ListModProblems(const Car& car, int forUpload) {
   if (!IsModCarId(ModSkinId(car))) problem(LanguageTexts[IsShortCarName(car.shortCode) ? TX_3m_off_sknd : TX_3m_no_sknid]);
   // Only after the Skin ID: the default skins are named after it.
   else problems += CheckVehicleSkins(car);
+  // A configuration is named by the skin file chosen for it; a model that paints no skin page
+  // has no use for one, and its configurations may stay unnamed.
   const int named = car.CountColourConfigNames();
-  if (named < car.colourConfigCount) {
+  if (named < car.colourConfigCount && car.model && car.model->HasTypeOneMapping()) {
     std::snprintf(text, sizeof text, LanguageTexts[TX_3m_col_name], named, int(car.colourConfigCount));
     problem(text);
+    std::snprintf(text, sizeof text, TEXT_CHOOSE_SKIN_FILE, car.shortName);
+    ReportLine(text, REPORT_ERROR);
+    ReportLine(TEXT_MAKE_SKIN_FILE, REPORT_ERROR);
   }
   if (problems == 0) ReportLine(LanguageTexts[TX_3m_mod_vald], REPORT_SUCCESS);
   return problems;

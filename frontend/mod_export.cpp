@@ -355,8 +355,22 @@ int StepPacking() {
   return 1;
 }
 
+// Every page whose exported name is not its whole "<Skin ID>~<page>" is named, so that a modder
+// can find its file in the mod.
+void TellShortenedNames() {
+  const ExportState& e = g_export;
+  for (const UniqueNameEntry& entry : e.unique) {
+    const std::string full = std::string(e.car->shortName) + "~" + entry.name;
+    if (full == entry.newName) continue;
+    const std::string text = std::string(entry.name) + " exported as " + entry.newName;
+    ReportLine(text.c_str(), REPORT_MESSAGE);
+    LogLine(text.c_str());
+  }
+}
+
 void Finished() {
   ExportState& e = g_export;
+  TellShortenedNames();
   const std::string& made = e.word == MOD_UPLOAD ? e.archive : e.target;
   const std::string text = Format(TEXT_EXPORTED, PathToNative(made.c_str()));
   ReportLine(text.c_str(), REPORT_SUCCESS);

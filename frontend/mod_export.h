@@ -124,6 +124,10 @@ constexpr const char* TEXT_BAD_VEHICLE_NAME = "Vehicle name can not be used for 
 constexpr const char* TEXT_BAD_NAME = "%s : name can not be used in a mod : %s";
 constexpr const char* TEXT_EXPORT_FAILED = "Mod export failed : %s";
 constexpr const char* TEXT_COULD_NOT_WRITE = "Could not write %s";
+// What to do for a colour configuration without a name (the Skin ID in place of %s).
+constexpr const char* TEXT_CHOOSE_SKIN_FILE = "Choose a skin file data/skins/%s_<name>.jpg on the Colours tab";
+constexpr const char* TEXT_MAKE_SKIN_FILE =
+    "Generate Skin Template there copies a picture to paint: save it as that file";
 constexpr const char* TEXT_EXPORTED = "Mod exported : %s";  // the folder or archive made, as on disk
 // An export that does not start: "Nothing was exported : <why>".
 constexpr const char* TEXT_NOTHING_EXPORTED = "Nothing was exported : %s";

@@ -47,6 +47,7 @@ constexpr int DASH_NEEDLE_COLOUR = 156;
 constexpr uint32_t DASH_FLAG_ANALOG_SPEEDOMETER = 0x2000;
 constexpr uint32_t DASH_FLAG_TURBO_OFF = 0x20;     // the turbo (or frame-rate) gauge off
 constexpr uint32_t DASH_FLAG_SECOND_GAP = 0x1000;  // both blocks: the tachometer labelled every 2 (thousands)
+constexpr int DASH_DIAL_MAXIMUM = 5;               // a dial's maximum byte (the speedometer's in 5 km/h steps, 0 automatic)
 constexpr int DASH_DIAL_UNIT = 7;                  // a dial's unit byte: caption place, distance
 // Type 3.
 constexpr int DASH3_TACHOMETER = 4;  // centre X, Y, then the ten bytes of its shape

@@ -10,6 +10,7 @@
 #include "editor_window_harness.h"
 #include "physics/car.h"
 #include "render/views.h"
+#include "text/messages.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
 #include "vehicle_editor/vehicle_undo.h"
@@ -126,3 +127,25 @@ TEST_F(NewVehicleWindow, EachLayoutsPageOverItsCar) {
 }
 
 }  // namespace
+
+// A new car whose maker types a mod's Skin ID and follows what the mod check says, with files
+// the program writes or names, passes the check.
+TEST_F(NewVehicleWindow, ANewCarWithAModsSkinIdPassesTheModCheck) {
+  const auto said = [](const char* text) {
+    for (const MessageLine& line : MessageLines)
+      if (std::strstr(line.text, text)) return true;
+    return false;
+  };
+  OpenVehicleEditorFromTheEntryPage();
+  VehicleEditor& e = *CurrentVehicleEditor;
+  Click("NEW");
+  Choose("Select vehicle layout", "Car (4 Wheels)");
+  Click("OK");
+  ASSERT_NE(e.car, nullptr);
+  Click(e.car->shortName);
+  Answer("A1B2C3");
+  while (MessageBoxDialog.prss.alive) Key(KEY_ESCAPE);
+  ASSERT_STREQ(e.car->shortName, "A1B2C3");
+  Click("CHECK if vehicle is valid for mod export");
+  EXPECT_TRUE(said("Vehicle is valid for mod export"));
+}

@@ -331,7 +331,24 @@ TEST_F(ModExport, TheCheckListsEachProblemOfACraftedCarAndNothingOnASoundOne) {
   std::memcpy(car->shortCode, "ABC", 4);
   EXPECT_EQ(Problems(), 2);
   EXPECT_TRUE(Said("Colour configurations need their own names"));
+  EXPECT_TRUE(Said(std::string("Choose a skin file data/skins/") + car->shortName + "_<name>.jpg on the Colours tab"));
   EXPECT_TRUE(Said("Official Skin ID: get 6 hex digits (mod exchange)"));
+  // A model that paints no skin page has no use for a skin's name.
+  {
+    ASSERT_NE(car->model->HasTypeOneMapping(), 0);
+    std::vector<TexturePage*> skins;
+    std::function<void(ModelObject&)> unskin = [&](ModelObject& o) {
+      for (int i = 0; i < o.pageCount; ++i)
+        if (o.pages[i].type == PAGE_SKIN) skins.push_back(&o.pages[i]);
+      for (int i = 0; i < o.childCount; ++i) unskin(o.children[i]);
+    };
+    unskin(*car->model);
+    for (TexturePage* page : skins) page->type = PAGE_FIXED;
+    ASSERT_EQ(car->model->HasTypeOneMapping(), 0);
+    EXPECT_EQ(Problems(), 1);
+    EXPECT_FALSE(Said("Colour configurations need their own names"));
+    for (TexturePage* page : skins) page->type = PAGE_SKIN;
+  }
   g_lines.clear();
   CheckModForExport(nullptr, 0, MOD_UPLOAD);
   EXPECT_EQ(g_lines.back(), "Nothing was exported : the check found 2 problems");
@@ -555,6 +572,19 @@ TEST_F(ModExport, TheTestExportIsSteppedAndReadsBackAsTheSource) {
     }
     return "";
   };
+  // Each page whose name was cut is told with the name it has in the mod; a whole one is not.
+  int cut = 0;
+  for (int i = 0; i < sourceNames->count; ++i) {
+    const std::string name = sourceNames->names[i], full = std::string(car->shortName) + "~" + name;
+    const bool shortened = full.size() > 19;
+    cut += shortened;
+    EXPECT_EQ(Said(name + " exported as"), shortened) << name;
+    if (shortened) {
+      EXPECT_TRUE(Said(name + " exported as " + full.substr(0, 15) + full.substr(full.size() - 4))) << name;
+    }
+  }
+  EXPECT_GT(cut, 0) << "the sample has a page whose name is cut";
+  EXPECT_LT(cut, sourceNames->count) << "and one whose name is whole";
   std::function<void(ModelObject&)> nameBack = [&](ModelObject& o) {
     for (int i = 0; i < o.pageCount; ++i) {
       TexturePage& page = o.pages[i];
@@ -734,6 +764,9 @@ TEST_F(ModExport, PagesWhoseCutNamesClashGetNumberedNames) {
   std::vector<std::string> expected = {one + ".dds", other + ".dds"};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(files, expected);
+  // Both cut names are told, the numbered one as it is in the mod.
+  EXPECT_TRUE(Said(std::string(first) + " exported as " + one));
+  EXPECT_TRUE(Said(std::string(second) + " exported as " + other));
 }
 
 // One name and the hundred numbered ones, 00 to 99, are all a clash can be given: a hundred

@@ -242,6 +242,11 @@ TEST_F(PanelTest, TabsAndLinesAreNotSqueezedBelowThreeQuarters) {
   const float aspect = 608.0f / 864.0f;
   Car car;
   MakeSampleCar(RUNABOUT, car);
+  // An engine whose line is too long for its row.
+  car.engine.engineSize = 3187.5f;
+  car.engine.flags |= ENGINE_TURBO;
+  car.engine.cylinders = 4;
+  car.engine.layout = 0;
   SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, 0.1f);
   Draw(car, 1);
   int tabs = 0, lines = 0;

@@ -339,7 +339,7 @@ TEST_F(CarUpdate, TheRoadCarTurnsOnItsWheelsRadiusUndersteersAndOversteersWithIt
     DriveCircle(car, word, 8.0f);  // gently up to speed
     const SteerPoint hard = SteerAt(car, word, 11.0f);
     ASSERT_LT(gentle.lateral, 1.2);
-    ASSERT_GT(hard.lateral, 5.0);
+    ASSERT_GT(hard.lateral, 4.5);
     const double gradient = (hard.excess - gentle.excess) / (hard.lateral - gentle.lateral);
     if (!weightBehind) {
       // The brush model at the static loads: the front needs more slip for each g.
@@ -1191,7 +1191,7 @@ TEST_F(CarUpdate, AScriptedDriveGivesOneHash) {
   EXPECT_FALSE(a.frozen);
   EXPECT_GT(CarPosition(a).y, 20.0f) << "it drove";
   EXPECT_EQ(StateHash(a), StateHash(b));
-  EXPECT_EQ(StateHash(a), 17133832850814773648ull) << StateHash(a);
+  EXPECT_EQ(StateHash(a), 267619619590165665ull) << StateHash(a);
 }
 
 // ---- bad input ----

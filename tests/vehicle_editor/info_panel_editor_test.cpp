@@ -2,6 +2,7 @@
 // rectangle left of the side panel, the layout reset afterwards, and clicks and drags on its controls
 // reaching the editor's callbacks, the change stored into the chosen default set-up.
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -221,7 +222,7 @@ TEST_F(EditorInfoPanel, ASetupRowsChangeIsAnEditPointNamedAfterItsRow) {
   const ValueControl* down = Bound(&torque, 45);
   ASSERT_NE(down, nullptr);
   Click(*down);
-  EXPECT_EQ(torque, before - 1.0f);
+  EXPECT_EQ(torque, std::round(before) - 1.0f) << "a step from the nearest whole newton metre";
   EXPECT_EQ(NumNodes, nodes + 1);
   EXPECT_STREQ(Slots[NumNodes].name, "set maximum per wheel nm");
   EXPECT_STREQ(e->statusText, "set maximum per wheel nm");

@@ -11,9 +11,11 @@
 #include "core/window_state.h"
 #include "editor_fixture.h"
 #include "physics/car.h"
+#include "render/draw2d.h"
 #include "skeleton/human_system.h"
 #include "tests/ui/control_clicks.h"
 #include "vehicle/car_animations.h"
+#include "vehicle/setup_diagram.h"
 #include "vehicle_data/rim_profile.h"
 #include "vehicle_data/setup_record.h"
 #include "vehicle_data/vehicle_class.h"
@@ -405,6 +407,7 @@ TEST_F(NewVehicle, EachLayoutStandsAndSettles) {
   struct Case {
     int layout, vehicleClass;
   };
+  Draw2DList.Init();
   std::vector<Case> cases;
   for (int c : {CLASS_TOURING_CAR, CLASS_SALOON, CLASS_BUGGY, CLASS_FORMULA, CLASS_GT, CLASS_VAN, CLASS_TRUCK, CLASS_F1,
                 CLASS_FSAE})
@@ -421,6 +424,20 @@ TEST_F(NewVehicle, EachLayoutStandsAndSettles) {
     }
     Car& c = car();
     ASSERT_EQ(c.inertiaStatus, INERTIA_VALID);
+    // The Suspension page's and the diagram's checks pass: a half upright from 0.65 to 0.75 of
+    // the rolling radius, a track within 0.01 m of the required.
+    for (int set = 0; set < CAR_WHEEL_SETS; ++set) {
+      const SuspensionBlock& s = c.wheelSets[set];
+      if (!s.leftWheel && !s.rightWheel) continue;
+      const float ratio = s.halfUprightLength / s.rollingRadius;
+      EXPECT_TRUE(ratio >= 0.65f && ratio <= 0.75f) << "set " << set << ": " << ratio;
+      DiagramTexts texts{};
+      Draw2DList.Reset();
+      DrawSetupDiagram(c, set, -1.0f, -1.0f, 1.0f, 1.0f, 1, 0.05f, texts);
+      if (texts.track >= 0.0f && s.trackWidth != 0.0f) {
+        EXPECT_LE(std::fabs(texts.track - s.trackWidth), 0.01f) << "set " << set << ": " << texts.track;
+      }
+    }
     StepFor(c, 5.0f);
     const IntVector at = c.position;
     EXPECT_LT(std::sqrt(LengthSquared(c.velocity)), 1e-3f);

@@ -12,6 +12,8 @@
 #include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/screen_labels.h"
+#include "render/draw2d.h"
+#include "vehicle/setup_diagram.h"
 #include "vehicle_data/vehicle_class.h"
 
 namespace {
@@ -815,6 +817,31 @@ TEST_F(PagesTest, TheLightBlocksStandInOneColumnOrTwoAsTheRowsAllow) {
     }
 }
 
+// Every shipped sample passes the Suspension page's and the diagram's own checks: a half
+// upright from 0.65 to 0.75 of the rolling radius, and a track within 0.01 m of the required.
+TEST_F(PagesTest, EverySamplesUprightsAndTracksPassTheEditorsChecks) {
+  UseTallScreen();
+  Draw2DList.Init();
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
+    const char* name = BuiltinVehicleTable[row].name;
+    Load(name);
+    Open(TAB_SUSPENSION);
+    EXPECT_NE(FindLabelled("Half upright length", BUTTON_STYLE_FLOAT), nullptr) << name;
+    EXPECT_EQ(FindLabelled("Half upright ^3(TOO", BUTTON_STYLE_FLOAT), nullptr) << name;
+    for (int set = 0; set < CAR_WHEEL_SETS; ++set) {
+      const SuspensionBlock& s = car().wheelSets[set];
+      const float ratio = s.halfUprightLength / s.rollingRadius;
+      EXPECT_TRUE(ratio >= 0.65f && ratio <= 0.75f) << name << " set " << set << ": " << ratio;
+      DiagramTexts texts{};
+      Draw2DList.Reset();
+      DrawSetupDiagram(car(), set, -1.0f, -1.0f, 1.0f, 1.0f, 1, 0.05f, texts);
+      if (texts.track < 0.0f || s.trackWidth == 0.0f) continue;  // a single wheel, or no track asked for
+      EXPECT_LE(std::fabs(texts.track - s.trackWidth), 0.01f)
+          << name << " set " << set << ": track " << texts.track << " of " << s.trackWidth;
+    }
+  }
+}
+
 // A half upright of exactly three quarters or of exactly 0.65 of the rolling radius is no
 // warning yet; an axle without wheels has no anti roll bar to disable.
 TEST_F(PagesTest, TheUprightWarningsStartPastTheirRatiosAndAnAxleWithoutWheelsHasNoAntiRollSwitch) {
@@ -879,7 +906,7 @@ TEST_F(PagesTest, TheSuspensionPagesStaggerUprightCasterAndSingleWheelCases) {
   front.rollingRadius = 0.3f;
   Build();
   EXPECT_NE(FindLabelled("Half upright ^3(TOO LONG)", BUTTON_STYLE_FLOAT), nullptr);
-  front.halfUprightLength = 0.26f;
+  front.halfUprightLength = 0.25f;
   front.rollingRadius = 0.4f;
   Build();
   EXPECT_NE(FindLabelled("Half upright ^3(TOO SHORT)", BUTTON_STYLE_FLOAT), nullptr);

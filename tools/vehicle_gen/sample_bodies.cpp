@@ -265,6 +265,7 @@ void Bike(ModelBuilder& b, const Paints& p, const BodyFrame& f, SampleBody style
     b.Loft({{bars.y + 0.06, 0.17, frontTop + 0.06, bars.z + 0.04, 0.12},
             {bars.y + 0.24, 0.15, frontTop + 0.1, bars.z - 0.01, 0.1},
             {bars.y + 0.4, 0.07, frontTop + 0.14, bars.z - 0.1, 0.05}});
+    b.mapping = p.accent;  // the side panels in the body's second colour
     Pair(b, Straight(between0 + 0.12, between1, 0.02, f.ground + 0.16, saddle - 0.12, 0.02), 0.15);
     b.mapping = p.glass;
     b.Loft({{bars.y + 0.06, 0.12, bars.z + 0.02, bars.z + 0.04, 0.12}, {bars.y + 0.16, 0.1, bars.z + 0.02, bars.z + 0.18, 0.06}});

@@ -23,27 +23,27 @@
 
 // clang-format off
 const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT] = {
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   365},  // Runabout
-    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   295},  // Tourer
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   355},  // Coupe
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   265},  // Roadster
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1, BODY_SCOOTER,    145},  // Scooter
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_TRAIL,      165},  // Trailbike
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_SPORT,      190},  // Sportbike
-    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        265},  // Carrier
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   310},  // Saloon
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   360},  // Estate
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   295},  // Limousine
-    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1, BODY_FORMULA,    315},  // Racer
-    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_GRAND_PRIX, 385},  // Sprinter
-    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1, BODY_STUDENT,    205},  // Student
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   355},  // Endurance
-    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1, BODY_ROAD_CAR,   360},  // Buggy
-    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        265},  // Hauler
-    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   305},  // Rally
-    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_BARCHETTA,  260},  // Prototype
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1, BODY_ROAD_CAR,     0},  // Solar
-    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0, BODY_KART,       105},  // Kart
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   175, 100},  // Runabout
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   240, 220},  // Tourer
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   300, 380},  // Coupe
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   270, 300},  // Roadster
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1, BODY_SCOOTER,     95,  10},  // Scooter
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_TRAIL,      150,  50},  // Trailbike
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_SPORT,      275, 120},  // Sportbike
+    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        165, 110},  // Carrier
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   215, 130},  // Saloon
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   225, 150},  // Estate
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   235, 180},  // Limousine
+    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1, BODY_FORMULA,    265, 250},  // Racer
+    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_GRAND_PRIX, 345, 600},  // Sprinter
+    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1, BODY_STUDENT,    135,  60},  // Student
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   315, 420},  // Endurance
+    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1, BODY_ROAD_CAR,   155, 120},  // Buggy
+    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        125, 300},  // Hauler
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   225, 230},  // Rally
+    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_BARCHETTA,  305, 350},  // Prototype
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1, BODY_ROAD_CAR,     0,   0},  // Solar
+    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0, BODY_KART,       110,  14},  // Kart
 };
 // clang-format on
 
@@ -106,21 +106,30 @@ float TyreRadius(const SampleVehicle& s, int axle) {
 // The suspension's mounts on the frame, on each side: the lower pivot this far in from the
 // track's half and this high, the strut top or upper pivot further out and higher; the arms'
 // lengths, the half upright and the default set-up's ride height below the wheel's height.
-constexpr float PIVOT_INSET = 0.3f, PIVOT_HEIGHT = 0.2f;
+constexpr float PIVOT_INSET = 0.3f;
 constexpr float TOP_OUTSET = 0.1f, STRUT_TOP_HEIGHT = 0.7f, UPPER_PIVOT_HEIGHT = 0.5f;
-constexpr float LOWER_ARM = 0.3f, UPPER_ARM = 0.25f, HALF_UPRIGHT = 0.14f;
+constexpr float LOWER_ARM = 0.3f, UPPER_ARM = 0.25f;
+constexpr float HALF_UPRIGHT_SHARE = 0.7f;  // of the tyre's radius, in the editor's 0.65 to 0.75
 constexpr float RIDE_BELOW_WHEEL = 0.05f;
+// How far out of the track's half less PIVOT_INSET an arm axle's pivots stand, by layout and
+// axle (rear, front): where the links place the contact patches on the required track at rest
+// (the editor's diagram warns past 0.01 m; a test of the samples holds them to it).
+constexpr float PIVOT_SHIFT[5][2] = {{0.0f, 0.026f}, {-0.071f, -0.0694f}, {0.0f, 0.0f}, {0.0f, 0.0366f}, {0.0f, 0.0f}};
+// The half upright, and the lower pivot level with its lower end at the default ride height
+// (the arm level at rest).
+float HalfUpright(const SampleVehicle& s, int axle) { return HALF_UPRIGHT_SHARE * TyreRadius(s, axle); }
+float LowerPivotHeight(const SampleVehicle& s, int axle) {
+  return Figures(s.layout).wheelHeight - RIDE_BELOW_WHEEL - HalfUpright(s, axle);
+}
 // The double wishbone's upright leans out by about this much: its axle is turned back by it.
 constexpr float WISHBONE_INCLUDED_ANGLE = -0.15f;
 
 // The included angle that stands a MacPherson wheel upright at the default ride height: the
 // strut leans in from its lower joint to its top, and an axle square to the strut would give
 // the wheel that lean as camber.
-float StrutIncludedAngle(const LayoutFigures& f) {
-  const float pivotX = f.track / 2 - PIVOT_INSET;
-  const float armAngle = std::atan((f.wheelHeight - RIDE_BELOW_WHEEL - HALF_UPRIGHT - PIVOT_HEIGHT) / LOWER_ARM);
-  const float jointX = pivotX + std::cos(armAngle) * LOWER_ARM, jointZ = PIVOT_HEIGHT + std::sin(armAngle) * LOWER_ARM;
-  return std::atan2(jointX - (pivotX + TOP_OUTSET), STRUT_TOP_HEIGHT - jointZ);
+// With the lower arm level its joint stands an arm's length out of the pivot, at its height.
+float StrutIncludedAngle(const SampleVehicle& s, int axle) {
+  return std::atan2(LOWER_ARM - TOP_OUTSET, STRUT_TOP_HEIGHT - LowerPivotHeight(s, axle));
 }
 
 void CopyName(char* field, int size, const char* text) {
@@ -163,13 +172,13 @@ void BuildWheels(const SampleVehicle& s, VehicleData& d) {
     set.maxUpPosition = f.wheelHeight + 0.07f;  // the wheel centre's highest: 0.12 m above full droop
     set.caster = 0.1f;  // a rigid or double wishbone set's is the set-up's and is not stored
     set.inclination = 0.05f;
+    set.halfUprightLength = HalfUpright(s, axle);
     set.includedAngle =
-        set.suspensionType == SUSPENSION_MACPHERSON_STRUT ? StrutIncludedAngle(f) : WISHBONE_INCLUDED_ANGLE;
+        set.suspensionType == SUSPENSION_MACPHERSON_STRUT ? StrutIncludedAngle(s, axle) : WISHBONE_INCLUDED_ANGLE;
     set.wheelOffset = 0.03f;
     set.trackWidth = s.layout == LAYOUT_TWO_WHEELER ? 0.0f : f.track;
     set.lowerArmLength = LOWER_ARM;
     set.upperArmLength = UPPER_ARM;
-    set.halfUprightLength = HALF_UPRIGHT;
   }
 }
 
@@ -194,13 +203,14 @@ void BuildFrame(const SampleVehicle& s, VehicleData& d) {
   };
   if (s.layout != LAYOUT_TWO_WHEELER) {
     // The mounts of each axle's suspension, and links to the wheel points (-6 rear, -5 front).
-    const float x = f.track / 2 - PIVOT_INSET;
-    points.push_back(Point(x, half, PIVOT_HEIGHT, 1));  // 4 front lower pivot
+    const float inset = f.track / 2 - PIVOT_INSET;
+    const float x = inset + PIVOT_SHIFT[s.layout][1], rearX = inset + PIVOT_SHIFT[s.layout][0];
+    points.push_back(Point(x, half, LowerPivotHeight(s, 1), 1));  // 4 front lower pivot
     points.push_back(Point(x + TOP_OUTSET, half,
                            f.frontType == SUSPENSION_MACPHERSON_STRUT ? STRUT_TOP_HEIGHT : UPPER_PIVOT_HEIGHT,
                            f.frontType == SUSPENSION_MACPHERSON_STRUT ? 3 : 2));  // 5 front top
-    points.push_back(Point(x, -half, PIVOT_HEIGHT, 1));                       // 6 rear lower pivot
-    points.push_back(Point(x + TOP_OUTSET, -half, UPPER_PIVOT_HEIGHT, 2));  // 7 rear upper pivot
+    points.push_back(Point(rearX, -half, LowerPivotHeight(s, 0), 1));          // 6 rear lower pivot
+    points.push_back(Point(rearX + TOP_OUTSET, -half, UPPER_PIVOT_HEIGHT, 2));  // 7 rear upper pivot
     tubes.push_back({4, -5, 0.0f, 0.02f, 0.0f, 1});  // a visible suspension link
     tubes.push_back({6, -6, 0.0f, 0.015f, 0.0f, 0});
     tubes.push_back({4, 6, 3.0f, 0.0f, 0.0f, 0});
@@ -221,19 +231,50 @@ void BuildEngine(const SampleVehicle& s, int row, VehicleData& d) {
   EngineModel& e = d.engine;
   const VehicleClass& c = VehicleClassTable[s.vehicleClass];
   if (s.transmissionType == TRANSMISSION_ELECTRIC) {
-    e.redline = 1500.0f + 100.0f * row;  // rad/s
-    e.maxPower = 150000.0f;              // W
-    e.maxTorque = 320.0f;                // N m
+    e.redline = 1500.0f + 100.0f * row;           // rad/s
+    e.maxPower = 1000.0f * float(s.power);        // W
+    e.maxTorque = 320.0f * float(s.power) / 150;  // N m
     e.torquePerCc = 1.0f;
     return;
   }
-  e.flags = row % 3 == 0 ? ENGINE_TURBO : 0;
-  e.engineSize = c.engineSizeMin + (c.engineSizeMax - c.engineSizeMin) * 0.25f;
-  e.cylinders = static_cast<uint8_t>(s.layout == LAYOUT_KART || s.layout == LAYOUT_TWO_WHEELER ? 1 + row % 2 : 4 + 2 * (row % 3));
   e.layout = static_cast<uint8_t>(row % 3);
-  e.turboMaxBoost = e.flags & ENGINE_TURBO ? 0.8f : 0.0f;
   e.turboInertiaMul = 0.5f;
   e.TakeClassFigures(s.vehicleClass);
+  // The engine, with or without a turbo, of a usual number of cylinders and a size in the
+  // class's range (whole cubic centimetres), that gives the sample's peak power within 3% with
+  // its rev limit nearest the layout's usual one; failing that, the one whose power comes
+  // nearest.
+  constexpr float USUAL_LIMIT[5] = {7000.0f, 12000.0f, 9000.0f, 5500.0f, 10000.0f};  // rpm, by layout
+  const float usual = USUAL_LIMIT[s.layout] * 2.0f * 3.14159265f / 60.0f;           // rad/s
+  const bool small = s.layout == LAYOUT_KART || s.layout == LAYOUT_TWO_WHEELER;
+  const std::vector<int> cylinders = small ? std::vector<int>{1, 2, 4} : std::vector<int>{3, 4, 6, 8};
+  struct Choice {
+    uint32_t flags = 0;
+    int cylinders = 1;
+    float size = 0, miss = INFINITY, off = INFINITY;  // off: the rev limit's from the usual
+  } best;
+  constexpr int STEPS = 200;
+  constexpr float CLOSE = 0.03f;
+  const float target = float(s.power), close = CLOSE * target;
+  for (const uint32_t flags : {0u, ENGINE_TURBO})
+    for (const int count : cylinders)
+      for (int i = 0; i <= STEPS; ++i) {
+        e.flags = flags;
+        e.turboMaxBoost = flags ? 0.8f : 0.0f;
+        e.cylinders = static_cast<uint8_t>(count);
+        e.engineSize = std::round(c.engineSizeMin + (c.engineSizeMax - c.engineSizeMin) * float(i) / STEPS);
+        if (!ClassRedline(d, &e.redline)) continue;
+        EngineModel trial = e;
+        trial.Recompute(s.transmissionType, s.vehicleClass);
+        const float miss = std::fabs(trial.maxPower / 1000.0f - target);
+        const float off = std::fabs(e.redline - usual);
+        const bool better = miss <= close ? best.miss > close || off < best.off : miss < best.miss;
+        if (better) best = {flags, count, e.engineSize, miss, off};
+      }
+  e.flags = best.flags;
+  e.turboMaxBoost = best.flags ? 0.8f : 0.0f;
+  e.cylinders = static_cast<uint8_t>(best.cylinders);
+  e.engineSize = best.size;
   float redline;
   if (ClassRedline(d, &redline)) e.redline = redline;  // what every read gives it
 }
@@ -389,12 +430,29 @@ void BuildDashboard(const SampleVehicle& s, VehicleData& d) {
       l[1] = LAMP_ROW_Y;
     }
   } else {
+    // The speedometer ends at the first 20 km/h above the speed the car is geared for.
+    constexpr int ROUND_KMH = 20, MAXIMUM_STEP_KMH = 5;
+    const int dialEnd = (int(SampleGearedSpeed(d)) / ROUND_KMH + 1) * ROUND_KMH;
+    d.dash[DASH_DIALS + DASH_DIAL_BYTES * 0 + DASH_DIAL_MAXIMUM] = static_cast<uint8_t>(dialEnd / MAXIMUM_STEP_KMH);
     constexpr uint8_t UNIT_BELOW = 2;
     if (!(d.engine.flags & ENGINE_TURBO)) flags |= DASH_FLAG_TURBO_OFF;
     for (int dial : {0, 1}) d.dash[DASH_DIALS + DASH_DIAL_BYTES * dial + DASH_DIAL_UNIT] = UNIT_BELOW;
   }
   for (int k = 0; k < 4; ++k) d.dash[DASH_FLAGS + k] = static_cast<uint8_t>(flags >> (8 * k));
 }
+
+}  // namespace
+
+float SampleGearedSpeed(const VehicleData& d) {
+  const SetupRecord& r = d.setups[0].record;
+  const auto ratio = [&](int at) { return float(SetupShort(r, at)) * 7.0f / 65534.0f + 0.5f; };
+  const int top = d.transmissionType == TRANSMISSION_ELECTRIC ? 0 : std::max(d.gearPositions - 2, 1) - 1;
+  const SuspensionBlock& driven = d.wheelSets[0];
+  const float radius = driven.sectionWidth * driven.aspectRatio + driven.rimRadius;
+  return d.engine.redline * radius * 3.6f / (ratio(SETUP_GEAR_WORDS + 2 * top) * ratio(SETUP_FINAL_DRIVE));
+}
+
+namespace {
 
 void BuildRim(VehicleData& d) {
   FreeVehicleRim(d);

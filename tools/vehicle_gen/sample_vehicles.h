@@ -28,7 +28,8 @@ struct SampleVehicle {
   uint8_t dashType;
   uint8_t storeModel;  // 0: the body is written as "data\veh\<model code>.vob"
   SampleBody body;
-  uint16_t gearedFor;  // km/h at the rev limit in top gear: its power's top speed, a little more
+  uint16_t gearedFor;  // km/h at the rev limit in top gear, in its kind's range (vehicle_gen checks both)
+  uint16_t power;      // kW at its peak: the engine's size is chosen in its class's range to come nearest
 };
 // The samples in the order of BuiltinVehicleTable.
 extern const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT];
@@ -43,6 +44,8 @@ struct SampleSkin {
 };
 // The skins of a sample (built by BuildSampleVehicle): one for each named colour set.
 std::vector<SampleSkin> SampleSkins(const VehicleData& sample);
+// The speed (km/h) of a built sample at the rev limit in top gear of its default set-up.
+float SampleGearedSpeed(const VehicleData& sample);
 // The body of a sample: what BuildSampleVehicle stores, or writes as the ".vob".
 void BuildSampleBody(int row, ModelObject& object);
 // The spoke object every sample carries.

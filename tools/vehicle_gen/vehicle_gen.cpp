@@ -6,14 +6,18 @@
 // whose body is a model of its own first writes "data\veh\<model code>.vob").  The file must
 // hold exactly what a counting pass measured and what a write into memory gives, and reading
 // it back and writing again must give the same bytes; otherwise the tool fails (and so the
-// build).  With --seeds, each sample's body is also written as a seed of the vehicle reader's
-// fuzz target, and the wheel of one sample of each layout as a seed of the wheel file's
-// fuzz target (its file must read back into the same vehicle to the same bytes).  The skins
+// build).  Each model must mark a body colour, and each must run like its name: its power and its speed at the rev limit in top
+// gear within its kind's ranges (RUNNING_RANGES), its speedometer ending at the first 20 km/h
+// above that speed.  With --seeds, each sample's body is also written as a seed of the
+// vehicle reader's fuzz target, and the wheel of one sample of each layout as a seed of the
+// wheel file's fuzz target (its file must read back into the same vehicle to the same
+// bytes).  The skins
 // the samples' colour sets name are written to "data\skins\<code>_<set>.jpg".  Last it
 // writes our engines (sample_engines.h): the neutral engine "data\engine\DEFAULT.eng" (the
 // engine the samples name, and every car's fallback) and the others beside it, each checked
 // as the vehicles are; with --engine-seeds <folder> each is also written as a seed of the
 // engine file's fuzz target.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -30,6 +34,7 @@
 #include "tools/sprite_gen/sprite_shapes.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
+#include "vehicle_data/dashboard.h"
 #include "vehicle_data/engine_file.h"
 #include "vehicle_data/vehicle_file.h"
 #include "vehicle_data/wheel_file.h"
@@ -89,13 +94,89 @@ int WriteSkin(const SampleSkin& skin) {
   return WriteJpeg(path, c) ? 1 : Fail(path.c_str(), "cannot be written");
 }
 
+// What a sample of each kind may have: its engine's greatest power and its speed at the rev
+// limit in top gear of the default set-up.  The Solar has no engine and is held to nothing.
+struct RunningRange {
+  const char* names;  // the samples of the kind, each between spaces
+  float leastKw, mostKw, leastKmh, mostKmh;
+};
+constexpr RunningRange RUNNING_RANGES[] = {
+    {" Runabout ", 40, 110, 140, 190},
+    {" Saloon Estate Limousine ", 70, 200, 170, 250},
+    {" Tourer Rally ", 120, 300, 190, 260},
+    {" Coupe Roadster Endurance Prototype ", 250, 500, 250, 340},
+    {" Scooter ", 3, 20, 60, 120},
+    {" Trailbike ", 20, 70, 120, 180},
+    {" Sportbike ", 80, 160, 240, 310},
+    {" Carrier ", 60, 150, 130, 180},
+    {" Hauler ", 150, 450, 100, 140},
+    {" Racer ", 100, 260, 220, 290},
+    {" Sprinter ", 450, 800, 300, 370},
+    {" Student ", 30, 90, 110, 160},
+    {" Buggy ", 60, 200, 130, 180},
+    {" Kart ", 5, 30, 80, 140},
+};
+
+// A sample runs like its name: its power and its geared speed within its kind's range, and an
+// analog speedometer ending at the first 20 km/h above that speed.
+int CheckRunning(int row, const VehicleData& d) {
+  const char* name = BuiltinVehicleTable[row].name;
+  if (d.transmissionType == TRANSMISSION_NONE) return 1;
+  const std::string spaced = std::string(" ") + name + " ";
+  const RunningRange* range = nullptr;
+  for (const RunningRange& r : RUNNING_RANGES)
+    if (std::strstr(r.names, spaced.c_str())) range = &r;
+  if (!range) return Fail(name, "has no running range");
+  EngineModel engine = d.engine;
+  engine.Recompute(d.transmissionType, d.vehicleClass);
+  const float kw = engine.maxPower / 1000.0f, kmh = SampleGearedSpeed(d);
+  char text[160];
+  if (!(kw >= range->leastKw && kw <= range->mostKw)) {
+    std::snprintf(text, sizeof text, "%.0f kW, not %.0f-%.0f kW", kw, range->leastKw, range->mostKw);
+    return Fail(name, text);
+  }
+  if (!(kmh >= range->leastKmh && kmh <= range->mostKmh)) {
+    std::snprintf(text, sizeof text, "geared for %.0f km/h, not %.0f-%.0f km/h", kmh, range->leastKmh, range->mostKmh);
+    return Fail(name, text);
+  }
+  if (d.dashType == DASH_TYPE_ANALOG_DARK || d.dashType == DASH_TYPE_ANALOG_WHITE) {
+    const int dialKmh = 5 * d.dash[DASH_DIALS + DASH_DIAL_MAXIMUM];  // the speedometer's maximum, in 5 km/h steps
+    if (!(dialKmh > kmh && dialKmh <= kmh + 20.0f && dialKmh % 20 == 0)) {
+      std::snprintf(text, sizeof text, "speedometer ends at %d km/h, geared for %.0f km/h", dialKmh, kmh);
+      return Fail(name, text);
+    }
+  }
+  return 1;
+}
+
+// A triangle of the object, or of a subobject other than a hub, painted by a mapping named
+// "M1" to "M4": a body colour the Colours page offers.
+bool MarksBodyColour(const ModelObject& o) {
+  for (int t = 0; t < o.triangleCount && o.triangles; ++t) {
+    const int m = o.triangles[t].mapping;
+    if (m < 0 || m >= o.mappingCount || !o.mappings) continue;
+    const char* name = o.mappings[m].name;
+    if ((name[0] == 'M' || name[0] == 'm') && name[1] >= '1' && name[1] <= '4') return true;
+  }
+  for (int i = 0; i < o.childCount && o.children; ++i)
+    if (o.children[i].type != SUBOBJECT_HUB && MarksBodyColour(o.children[i])) return true;
+  return false;
+}
+
 int WriteAndCheck(int row, const std::string& seedFolder) {
   const char* name = BuiltinVehicleTable[row].name;
   const int storeModel = SAMPLE_VEHICLES[row].storeModel;
   VehicleData data;
   InitVehicleData(data);
   BuildSampleVehicle(row, data);
-  int ok = storeModel || WriteModelFile(row, data);
+  int ok = CheckRunning(row, data);
+  if (ok) {
+    ModelObject body{};
+    BuildSampleBody(row, body);
+    ok = MarksBodyColour(body) || Fail(BuiltinVehicleTable[row].name, "its model marks no body colour");
+    body.Free();
+  }
+  ok = ok && (storeModel || WriteModelFile(row, data));
   for (const SampleSkin& skin : SampleSkins(data)) ok = ok && WriteSkin(skin);
   char path[FILE_PATH_SIZE];
   std::snprintf(path, sizeof path, VEHICLE_FILE_PATTERN, name);

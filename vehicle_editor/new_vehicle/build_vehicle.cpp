@@ -201,6 +201,9 @@ void SetColours(Car& car) {
 // ---- wheels ----
 
 float TyreRadius(const NewVehicleAxle& a) { return a.aspectRatio * a.sectionWidth + a.rimDiameter / 2; }
+// The half upright, as a share of the tyre's radius: the middle of what the Suspension page
+// calls neither too short nor too long.
+constexpr float HALF_UPRIGHT_SHARE = 0.7f;
 
 void SetWheels(Car& car, const NewVehicleSettings& s) {
   const float half = s.wheelbase / 2;
@@ -232,6 +235,7 @@ void SetWheels(Car& car, const NewVehicleSettings& s) {
     b.lowProfileTyreStyle = lowProfile ? 1 : 0;
     b.rimEdgeExtraWidthMm = lowProfile ? 4 : 2;
     b.trackWidth = a.trackWidth;
+    b.halfUprightLength = HALF_UPRIGHT_SHARE * TyreRadius(a);
     // The travel: the ride height from full droop to the bump stop (the spring takes half of
     // it at rest); a rigid axle has none.
     b.maxUpPosition = WHEEL_CENTRE_HEIGHT + (a.suspensionType == 0 ? 0.0f : s.rideHeight);
