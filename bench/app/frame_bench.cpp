@@ -15,6 +15,8 @@
 // included) and the frames a second its wall time allows ("fps").  The load average is
 // printed with the figures: the machine is shared.
 //
+// ZKT_PASS_TRACE=1 prints each pass's time and where it went, as the editor's own switch does.
+//
 // Usage: xvfb-run -a -s "-screen 0 1280x1024x24" taskset -c 0-3 build/bench/bench_frames
 #include <benchmark/benchmark.h>
 
@@ -306,6 +308,7 @@ BENCHMARK(BM_SaveEntryBlinking)->UseManualTime()->Unit(benchmark::kMillisecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const char* trace = std::getenv("ZKT_PASS_TRACE")) AppTracePasses(std::atoi(trace) != 0);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
