@@ -13,7 +13,7 @@
 //    15 pairs each (target: at least 2.5), with each reader's kept triangles.
 // Printed last: the load average.
 //
-//   build/bench/bench_modeller_obj [pairs for the test models] [pairs for the generated files]
+//   build/bench/bench_modeller_obj [pairs for the test models] [pairs for the generated files] [one test model]
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -159,11 +159,11 @@ struct Pairs {
 
 constexpr const char* TEST_MODELS = "/usr/share/assimp/models/OBJ";
 
-void TestModels(int rounds) {
+void TestModels(int rounds, const char* only) {
   std::vector<Pairs> files;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(TEST_MODELS, error))
-    if (entry.path().extension() == ".obj")
+    if (entry.path().extension() == ".obj" && (!only || entry.path().filename() == only))
       files.push_back(Pairs{entry.path().string(), size_t(entry.file_size(error)), {}, {}, {}});
   if (files.empty()) return;
   std::sort(files.begin(), files.end(), [](const Pairs& a, const Pairs& b) { return a.name < b.name; });
@@ -224,9 +224,9 @@ int main(int argc, char** argv) {
   InitSinCosTables();
   MessagesToStdout = 0;
   const int modelPairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 201;
-  const int generatedPairs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
-  TestModels(modelPairs);
-  GeneratedFiles(generatedPairs);
+  const int generatedPairs = argc > 2 ? std::max(0, std::atoi(argv[2])) : 15;
+  TestModels(modelPairs, argc > 3 ? argv[3] : nullptr);
+  if (generatedPairs > 0) GeneratedFiles(generatedPairs);
   double load[3] = {0, 0, 0};
   if (FILE* f = std::fopen("/proc/loadavg", "r")) {
     if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = load[1] = load[2] = 0;

@@ -294,6 +294,32 @@ struct Importer {
     return 1;
   }
 
+  // The common corner token read in one step: "v", "v/t", "v//n" or "v/t/n" where v and n
+  // are 1 to 9 digits and not 0 and t is at most the part limit of anything but a slash, the
+  // token ending at a blank or the line's end.  Gives where it ends, or null for any other
+  // token, which ReadCorner then reads (and judges) in full.
+  static const char* ReadPlainCorner(const char* p, const char* end, int32_t& vertex, uint32_t& normal) {
+    const char* start = p;
+    uint32_t v = 0;
+    while (p < end && unsigned(*p - '0') < 10u) v = v * 10 + unsigned(*p++ - '0');
+    if (p == start || p - start > 9 || v == 0) return nullptr;
+    uint32_t n = 1;
+    if (p < end && *p == '/') {
+      const char* uv = ++p;
+      while (p < end && *p != '/' && !IsBlank(*p)) ++p;
+      if (p - uv > OBJ_INDEX_PART_LIMIT) return nullptr;
+      if (p < end && *p == '/') {
+        const char* digits = ++p;
+        n = 0;
+        while (p < end && unsigned(*p - '0') < 10u) n = n * 10 + unsigned(*p++ - '0');
+        if (p == digits || p - digits > 9 || n == 0) return nullptr;
+      }
+    }
+    if (p < end && !IsBlank(*p)) return nullptr;
+    vertex = int32_t(v), normal = n;
+    return p;
+  }
+
   // A triangle of the file's faces (point indices), after the others when two of its corners
   // are one point; past the limit only counted.
   void AddTriangle(int a, int b, int c) {
@@ -342,13 +368,18 @@ struct Importer {
       for (;;) {
         p = SkipBlanks(p, end);
         if (p >= end) break;
-        const char* tokenEnd = p;
-        while (tokenEnd < end && !IsBlank(*tokenEnd)) ++tokenEnd;
         ++k;
         int32_t vertex;
         uint32_t normal;
-        if (!ReadCorner(p, tokenEnd, face, k, vertex, normal)) return 0;
-        p = tokenEnd;
+        const char* tokenEnd = ReadPlainCorner(p, end, vertex, normal);
+        if (tokenEnd && vertex <= vertexCount) {
+          p = tokenEnd;
+        } else {
+          tokenEnd = p;
+          while (tokenEnd < end && !IsBlank(*tokenEnd)) ++tokenEnd;
+          if (!ReadCorner(p, tokenEnd, face, k, vertex, normal)) return 0;
+          p = tokenEnd;
+        }
         const int point = ChoosePoint(vertex, normal);
         if (point < 0) return 0;
         faceCorners.push_back(point);
