@@ -118,6 +118,24 @@ const char* SkipBlanks(const char* p, const char* end) {
   return p;
 }
 
+// The common number without sign or exponent, "123", "1.25", ".5" or "1.", whose digits
+// make a whole number of at most 2^24 with at most 10 after the point: both that number and
+// the power of ten are floats exactly, so their quotient is the float nearest the text, as a
+// full reading gives.  Null for anything else.
+const char* ReadPlainDecimal(const char* p, const char* end, float& out) {
+  static constexpr float TENS[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  uint64_t whole = 0;
+  int digits = 0, after = 0;
+  for (; p < end && unsigned(*p - '0') < 10u && digits < 12; ++p, ++digits) whole = whole * 10 + unsigned(*p - '0');
+  if (p < end && *p == '.')
+    for (++p; p < end && unsigned(*p - '0') < 10u && digits < 12; ++p, ++digits, ++after)
+      whole = whole * 10 + unsigned(*p - '0');
+  if (digits == 0 || whole > (1u << 24) || after > 10) return nullptr;
+  if (p < end && (unsigned(*p - '0') < 10u || *p == 'e' || *p == 'E' || *p == '.')) return nullptr;
+  out = float(whole) / TENS[after];
+  return p;
+}
+
 // One number as "%f" reads it after its blanks: an optional sign ('+' too), decimal or "0x"
 // hexadecimal digits with an exponent, "inf" or "nan".  Null when none could be read.
 const char* ReadFloat(const char* p, const char* end, float& out) {
@@ -137,6 +155,8 @@ const char* ReadFloat(const char* p, const char* end, float& out) {
       out = 0.0f;
       r.ptr = p + 1, r.ec = std::errc{};
     }
+  } else if (const char* plain = ReadPlainDecimal(p, end, out)) {
+    r.ptr = plain, r.ec = std::errc{};
   } else {
     r = std::from_chars(p, end, out, std::chars_format::general);
   }
