@@ -34,12 +34,16 @@ struct LineReader {
   bool Next(const char*& begin, const char*& end) {
     if (at >= stop) return false;
     const char* p = at;
-    // Eight characters at a time while none is below 32 (no line end, tab or other control),
-    // then one at a time to the line's end.
+    // Eight characters at a time to the first below 32 (a line end, tab or other control; the
+    // lowest marked byte of the word is always one), then one at a time to the line's end.
     while (stop - p >= 8) {
       uint64_t word;
       std::memcpy(&word, p, 8);
-      if (((word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull) != 0) break;
+      const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
+      if (below != 0) {
+        p += __builtin_ctzll(below) / 8;
+        break;
+      }
       p += 8;
     }
     for (; p < stop && *p != '\n' && *p != '\r'; ++p) control |= IsControl(*p);
