@@ -864,7 +864,7 @@ void RandomModel(ModelObject& o, std::mt19937& random) {
   o.pointCount = uint16_t(points), o.triangleCount = uint16_t(triangles);
   for (int p = 0; p < points; ++p) {
     ModelPoint& q = o.points[p];
-    q.x = int32_t(random() % 4), q.y = int32_t(random() % 3), q.z = 0;
+    q.x = int32_t(random() % 4), q.y = int32_t(random() % 3), q.z = -int32_t(random() % 2);
     q.bone = uint8_t(random() % 8 == 0);
     q.flags = uint8_t(random() % 32);
   }
