@@ -111,7 +111,7 @@ void BM_FirstLoad(benchmark::State& state) {
     state.counters["difference_ms"] = loads.first.busyMs - loads.later.busyMs;
   }
 }
-BENCHMARK(BM_FirstLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(9)
+BENCHMARK(BM_FirstLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(30)
     ->ReportAggregatesOnly(true);
 
 // The medians of the two loads' longest passes and of their differences.
