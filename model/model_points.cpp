@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -22,7 +21,7 @@ int CornerKey(uint16_t corner) { return (corner & CORNER_INDEX_MASK) * 2 + (corn
 // Merges the points equal in position, bone and class (one word per point).  Each point, taken
 // in place order, absorbs every later point of its key; the point at the end of the list fills
 // each hole (and is absorbed at once when it shares the key).  Worked out on the points' ids
-// with the keys sorted, so each point is touched a few times rather than the list scanned once
+// grouped by key, so each point is touched a few times rather than the list scanned once
 // per point; the result is that of scanning.
 int MergeEqualPoints(ModelObject& o, const uint32_t* pointClass) {
   ModelPoint* const points = o.points;
@@ -32,36 +31,45 @@ int MergeEqualPoints(ModelObject& o, const uint32_t* pointClass) {
     return 0;
   }
   const size_t n = static_cast<size_t>(total);
-  // The groups of equal keys, each in id order.
-  struct Keyed {
-    int32_t x, y, z;
-    uint8_t bone;
-    uint32_t pointClass;
-    int id;
-    auto Key() const { return std::tie(x, y, z, bone, pointClass); }
+  // The groups of equal keys, numbered as they first appear, each in id order: an open
+  // addressing table over a power of two of slots, at least twice the points, finds each
+  // point's group by its first member.
+  const auto sameKey = [&](int a, int b) {
+    const ModelPoint &p = points[a], &q = points[b];
+    return p.x == q.x && p.y == q.y && p.z == q.z && p.bone == q.bone && pointClass[size_t(a)] == pointClass[size_t(b)];
   };
-  std::vector<Keyed> byKey(n);
+  size_t slots = 16;
+  while (slots < 2 * n) slots *= 2;
+  std::vector<int> slotGroup(slots, -1);
+  std::vector<int> groupOf(n), groupFirst;
+  groupFirst.reserve(n);
   for (int i = 0; i < total; ++i) {
     const ModelPoint& p = points[i];
-    byKey[size_t(i)] = Keyed{p.x, p.y, p.z, p.bone, pointClass[size_t(i)], i};
+    uint64_t h = uint64_t(uint32_t(p.x)) * 0x9E3779B97F4A7C15ull;
+    h = (h ^ uint32_t(p.y)) * 0xC2B2AE3D27D4EB4Full;
+    h = (h ^ uint32_t(p.z)) * 0x165667B19E3779F9ull;
+    h = (h ^ (uint64_t(p.bone) << 32 | pointClass[size_t(i)])) * 0x9E3779B97F4A7C15ull;
+    size_t at = size_t(h >> 32) & (slots - 1);
+    while (slotGroup[at] >= 0 && !sameKey(groupFirst[size_t(slotGroup[at])], i)) at = (at + 1) & (slots - 1);
+    if (slotGroup[at] < 0) {
+      slotGroup[at] = int(groupFirst.size());
+      groupFirst.push_back(i);
+    }
+    groupOf[size_t(i)] = slotGroup[at];
   }
-  std::sort(byKey.begin(), byKey.end(), [](const Keyed& a, const Keyed& b) {
-    return std::tie(a.x, a.y, a.z, a.bone, a.pointClass, a.id) < std::tie(b.x, b.y, b.z, b.bone, b.pointClass, b.id);
-  });
-  bool alike = false;
-  for (int k = 1; k < total && !alike; ++k) alike = byKey[size_t(k)].Key() == byKey[size_t(k - 1)].Key();
-  if (!alike) {
+  const size_t groups = groupFirst.size();
+  if (groups == n) {
     o.NormaliseTriangles();
     return 0;
   }
-  std::vector<int> groupOf(n);
-  std::vector<int> groupBegin;
-  groupBegin.reserve(n + 1);
-  for (int k = 0; k < total; ++k) {
-    if (k == 0 || byKey[size_t(k)].Key() != byKey[size_t(k - 1)].Key()) groupBegin.push_back(k);
-    groupOf[size_t(byKey[size_t(k)].id)] = int(groupBegin.size()) - 1;
+  // The members of group g are members[groupBegin[g] .. groupBegin[g + 1]), in id order.
+  std::vector<int> groupBegin(groups + 1, 0), members(n);
+  for (int i = 0; i < total; ++i) ++groupBegin[size_t(groupOf[size_t(i)]) + 1];
+  for (size_t g = 0; g < groups; ++g) groupBegin[g + 1] += groupBegin[g];
+  {
+    std::vector<int> next(groupBegin.begin(), groupBegin.end() - 1);
+    for (int i = 0; i < total; ++i) members[size_t(next[size_t(groupOf[size_t(i)])]++)] = i;
   }
-  groupBegin.push_back(total);
 
   std::vector<ModelPoint> records(points, points + total);
   std::vector<int> order(n), place(n), survivor(n);
@@ -74,7 +82,7 @@ int MergeEqualPoints(ModelObject& o, const uint32_t* pointClass) {
     if (last - first < 2) continue;
     others.clear();
     for (int k = first; k < last; ++k)
-      if (byKey[size_t(k)].id != id) others.push_back(place[size_t(byKey[size_t(k)].id)]);
+      if (members[size_t(k)] != id) others.push_back(place[size_t(members[size_t(k)])]);
     std::sort(others.begin(), others.end());
     auto absorb = [&](int other) {
       ModelPoint& into = records[size_t(id)];

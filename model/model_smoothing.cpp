@@ -147,14 +147,17 @@ void RenumberSmoothingRegion(ModelObject& o, int start, TriangleLists& atPoint, 
   }
   if (g != 0) {
     // The groups of the other regions touching this one: what the counts at its points hold
-    // once its own corners are taken out.
+    // once its own corners are taken out (a count is in use when it is not 0; the counts of a
+    // point are or-ed whole, which the compiler does many at a time).
     for (int t : w.region) CountCorners(o, w, t, g, -1);
-    bool noted[MAX_SMOOTHING_GROUPS] = {};
-    for (int p : w.markedPoints)
-      for (int n = 0; n < MAX_SMOOTHING_GROUPS; ++n) noted[n] |= w.groupsAt[size_t(p) * MAX_SMOOTHING_GROUPS + size_t(n)] > 0;
+    uint32_t noted[MAX_SMOOTHING_GROUPS] = {};
+    for (int p : w.markedPoints) {
+      const uint32_t* counts = w.groupsAt.data() + size_t(p) * MAX_SMOOTHING_GROUPS;
+      for (int n = 0; n < MAX_SMOOTHING_GROUPS; ++n) noted[n] |= counts[n];
+    }
     int chosen = -1;
     for (int n = 0; n < std::min(g, MAX_SMOOTHING_GROUPS) && chosen < 0; ++n)
-      if (!noted[n]) chosen = n;
+      if (noted[n] == 0) chosen = n;
     if (chosen < 0) {
       chosen = g;
       if (g >= MAX_SMOOTHING_GROUPS) {

@@ -9,7 +9,8 @@
 // pass's busy time is its time less the part spent waiting at rest; a step is over once a pass
 // rests 300 ms or more.  Printed last: the medians of the two loads' longest passes, of their
 // differences (target: the first within 50 ms of the later), the part that made the first
-// load's longest pass, and the load average.
+// load's longest pass, the longest pass of all starts after their first rest (target: at most
+// 300 ms), and the load average.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -66,6 +67,7 @@ bool UntilRest(bench::Process& editor, Pass& longest) {
 
 struct Loads {
   Pass first, later;
+  Pass any;  // the longest pass of the start's steps after its first rest
 };
 std::vector<Loads> g_loads;
 
@@ -90,6 +92,7 @@ bool RunOnce(Loads& loads, std::string& error) {
       error = std::string("no rest after \"") + steps[i] + "\" (see deb.log in " + folder.string() + ")";
       return false;
     }
+    if (i > 0 && longest.busyMs > loads.any.busyMs) loads.any = longest;
   }
   return true;
 }
@@ -108,7 +111,7 @@ void BM_FirstLoad(benchmark::State& state) {
     state.counters["difference_ms"] = loads.first.busyMs - loads.later.busyMs;
   }
 }
-BENCHMARK(BM_FirstLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(9)
+BENCHMARK(BM_FirstLoad)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(30)
     ->ReportAggregatesOnly(true);
 
 // The medians of the two loads' longest passes and of their differences.
@@ -129,6 +132,10 @@ void Report() {
     });
     std::printf("the first load's longest pass of the median start: %s\nthe later load's: %s\n",
                 median->first.line.c_str(), median->later.line.c_str());
+    const auto longest = std::max_element(g_loads.begin(), g_loads.end(),
+                                          [](const Loads& a, const Loads& b) { return a.any.busyMs < b.any.busyMs; });
+    std::printf("the longest pass of all %zu starts after their first rest: %d ms (target <= 300): %s\n",
+                g_loads.size(), longest->any.busyMs, longest->any.line.c_str());
   }
 }
 

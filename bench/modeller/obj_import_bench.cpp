@@ -1,22 +1,24 @@
 // obj_import_bench.cpp - the modeller's OBJ import against tinyobjloader (Debian's
-// libtinyobjloader-dev), in one process:
-//  - a generated file of 1,000,000 triangles over 32,000 vertices with texture and normal lines
-//    (every face read and resolved, 32,768 kept, the points merged and the groups numbered),
-//    both reading the text from memory, the best of 7 runs; prints the MB/s of both and their
-//    ratio (target: at least 2.5);
-//  - every .obj of Debian's assimp-testmodels (when installed), each read from its path to
-//    triangles by both, the best of 30 runs; prints per file tinyobjloader's time over ours
-//    (target: at least 1 where both read it; a file we refuse is refused no later than
-//    tinyobjloader reads it whole).
+// libtinyobjloader-dev, triangulating as by default), in one process, in pairs: one call of
+// each reader, the order alternating from pair to pair, and per file the median of the pairs'
+// ratios (tinyobjloader's time over ours), so that a spell of load on the machine falls on
+// both alike.
+//  - every .obj of Debian's assimp-testmodels (when installed), each read from its path with
+//    the material library from the file's folder, 201 pairs, the files taken in turns within a
+//    round (target: at least 1 on every file; a file we refuse is refused no later than
+//    tinyobjloader reads it whole);
+//  - two generated files read from memory, every line read and every face checked by both:
+//    (a) 32,000 v, vt and vn lines and 853,000 faces "f a/a/a ...", half triangles, half
+//    quads, a g line every 20,000 faces; (b) 30,000 v lines and 2,870,000 faces "f a b c";
+//    15 pairs each (target: at least 2.5), with each reader's kept triangles.
+// Printed last: the load average.
 //
-//   build/bench/bench_modeller_obj
-#include <benchmark/benchmark.h>
-
+//   build/bench/bench_modeller_obj [pairs for the test models] [pairs for the generated files] [one test model]
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,188 +35,186 @@
 
 namespace {
 
-constexpr int GRID_X = 200, GRID_Y = 160;  // 32,000 vertices
-constexpr int FACES = 1000000;
+using Clock = std::chrono::steady_clock;
 
-// The vertices on a bumpy grid, one texture coordinate and one normal each, then the faces: the
-// grid's cells cut in two, over and over, each corner with its vertex's own vt and vn.
-const std::string& ObjText() {
-  static const std::string text = [] {
-    std::string s;
-    s.reserve(40u << 20);
-    char line[128];
-    for (int j = 0; j < GRID_Y; ++j)
-      for (int i = 0; i < GRID_X; ++i) {
-        std::snprintf(line, sizeof line, "v %.4f %.4f %.4f\n", i * 0.05, j * 0.05, 0.01 * ((i * 7 + j * 3) % 11));
-        s += line;
-      }
-    for (int j = 0; j < GRID_Y; ++j)
-      for (int i = 0; i < GRID_X; ++i) {
-        std::snprintf(line, sizeof line, "vt %.4f %.4f\n", double(i) / GRID_X, double(j) / GRID_Y);
-        s += line;
-      }
-    for (int j = 0; j < GRID_Y; ++j)
-      for (int i = 0; i < GRID_X; ++i) s += "vn 0 0 1\n";
-    int written = 0;
-    for (int round = 0; written < FACES; ++round)
-      for (int j = 0; j + 1 < GRID_Y && written < FACES; ++j)
-        for (int i = 0; i + 1 < GRID_X && written < FACES; ++i) {
-          const int a = j * GRID_X + i + 1, b = a + 1, c = a + GRID_X + 1, d = a + GRID_X;
-          std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c);
-          s += line;
-          std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, c, c, c, d, d, d);
-          s += line;
-          written += 2;
-        }
-    return s;
-  }();
-  return text;
+double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
+
+// (a): the vertices on a bumpy grid of 200 by 160, a texture coordinate and a normal each,
+// then the grid's cells over and over, a triangle and a quad in turn, each corner with its
+// vertex's own vt and vn, a g line every 20,000 faces.
+// (b): the vertices on a grid of 200 by 150, then the cells cut in two over and over.
+std::string GeneratedText(bool quads) {
+  const int gridX = 200, gridY = quads ? 160 : 150, faces = quads ? 853000 : 2870000;
+  std::string s;
+  s.reserve(60u << 20);
+  char line[128];
+  for (int j = 0; j < gridY; ++j)
+    for (int i = 0; i < gridX; ++i) {
+      std::snprintf(line, sizeof line, "v %.4f %.4f %.4f\n", i * 0.05, j * 0.05, 0.01 * ((i * 7 + j * 3) % 11));
+      s += line;
+    }
+  if (quads) {
+    for (int j = 0; j < gridY; ++j)
+      for (int i = 0; i < gridX; ++i) {
+        std::snprintf(line, sizeof line, "vt %.4f %.4f\n", double(i) / gridX, double(j) / gridY);
+        s += line;
+      }
+    for (int j = 0; j < gridY; ++j)
+      for (int i = 0; i < gridX; ++i) s += "vn 0 0 1\n";
+  }
+  int written = 0;
+  while (written < faces)
+    for (int j = 0; j + 1 < gridY && written < faces; ++j)
+      for (int i = 0; i + 1 < gridX && written < faces; ++i) {
+        const int a = j * gridX + i + 1, b = a + 1, c = a + gridX + 1, d = a + gridX;
+        if (quads && written % 20000 == 0) {
+          std::snprintf(line, sizeof line, "g part%d\n", written / 20000);
+          s += line;
+        }
+        if (!quads)
+          std::snprintf(line, sizeof line, "f %d %d %d\n", a, b, c);
+        else if (written % 2 == 0)
+          std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c);
+        else
+          std::snprintf(line, sizeof line, "f %d/%d/%d %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b, b, c, c, c, d, d,
+                        d);
+        s += line;
+        ++written;
+      }
+  return s;
+}
+
+// One call of ours: the seconds it took; kept gets the triangles it kept, -1 when it refused.
+template <typename Call>
+double TimeOurs(Call call, int& kept) {
+  ModelObject o;
+  o.Init();
+  const Clock::time_point start = Clock::now();
+  const int done = call(o);
+  o.Free();
+  const double seconds = Since(start);
+  kept = done ? o.triangleCount : -1;
+  // The lines an import says stay, as in the program, until they would crowd out others.
+  if (MessageLineCount > MESSAGE_LINE_COUNT / 2) ResetMessages();
+  return seconds;
+}
+
+#if ZKT_HAVE_TINYOBJLOADER
+// One call of tinyobjloader, from a path or from memory: the seconds it took, and the
+// triangles it kept (-1 when it failed).
+double TimeTheirs(const std::string* path, const std::string* text, int& kept) {
+  const std::string folder = path ? std::filesystem::path(*path).parent_path().string() + "/" : "";
+  const Clock::time_point start = Clock::now();
+  tinyobj::attrib_t attrib;
+  std::vector<tinyobj::shape_t> shapes;
+  std::vector<tinyobj::material_t> materials;
+  std::string warn, err;
+  bool done;
+  if (path) {
+    done = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, path->c_str(), folder.c_str());
+  } else {
+    std::istringstream in(*text);
+    done = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &in, nullptr, true);
+  }
+  size_t corners = 0;
+  for (const tinyobj::shape_t& shape : shapes) corners += shape.mesh.indices.size();
+  const double seconds = Since(start);
+  kept = done ? int(corners / 3) : -1;
+  return seconds;
+}
+#endif
+
+// One reader's side of a file's pairs.
+struct Side {
+  std::vector<double> seconds;
+  int kept = 0;
+};
+struct Pairs {
+  std::string name;
+  size_t bytes = 0;
+  Side ours, theirs;
+  std::vector<double> ratios;  // theirs over ours, per pair
+
+  // One pair, ours first when first is set.
+  template <typename Ours, typename Theirs>
+  void Run(bool first, Ours ours, Theirs theirs) {
+    double a = 0, b = 0;
+    if (first) a = ours(this->ours.kept), b = theirs(this->theirs.kept);
+    else b = theirs(this->theirs.kept), a = ours(this->ours.kept);
+    this->ours.seconds.push_back(a), this->theirs.seconds.push_back(b);
+    ratios.push_back(b / a);
+  }
+  void Print() const {
+    std::printf("  %-28s %9zu bytes  ours %10.1f us (%6d kept)  tinyobjloader %10.1f us (%7d kept)  ratio %5.2f%s\n",
+                name.c_str(), bytes, Median(ours.seconds) * 1e6, ours.kept, Median(theirs.seconds) * 1e6, theirs.kept,
+                Median(ratios), ours.kept < 0 ? (theirs.kept < 0 ? "  (neither reads it)" : "  (we refuse it)") : "");
+  }
+};
 
 constexpr const char* TEST_MODELS = "/usr/share/assimp/models/OBJ";
-constexpr int FILE_RUNS = 30;
 
-struct TestModel {
-  std::string name, path;
-  size_t bytes = 0;
-  bool ours = false, theirs = false;  // read to the end by each
-};
-// The test models' .obj files in name order.
-std::vector<TestModel>& TestModels() {
-  static std::vector<TestModel> models = [] {
-    std::vector<TestModel> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(TEST_MODELS, error))
-      if (entry.path().extension() == ".obj")
-        found.push_back({entry.path().filename().string(), entry.path().string(), size_t(entry.file_size(error))});
-    std::sort(found.begin(), found.end(), [](const TestModel& a, const TestModel& b) { return a.name < b.name; });
-    return found;
-  }();
-  return models;
-}
-
-// Each reader takes the file from its path, as the object editor's OBJ button does, to
-// triangles: ours through ImportObjFile, tinyobjloader with its defaults (faces triangulated,
-// the material library the file names read from the file's folder).
-void BM_ObjFileOurs(benchmark::State& state, TestModel* model) {
-  for (auto _ : state) {
-    ModelObject o;
-    o.Init();
-    model->ours = ImportObjFile(o, nullptr, model->path.c_str()) != 0;
-    o.Free();
-    // The lines an import says stay, as in the program, until they would crowd out others.
-    if (MessageLineCount > MESSAGE_LINE_COUNT / 2) ResetMessages();
-  }
-}
-
+void TestModels(int rounds, const char* only) {
+  std::vector<Pairs> files;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(TEST_MODELS, error))
+    if (entry.path().extension() == ".obj" && (!only || entry.path().filename() == only))
+      files.push_back(Pairs{entry.path().string(), size_t(entry.file_size(error)), {}, {}, {}});
+  if (files.empty()) return;
+  std::sort(files.begin(), files.end(), [](const Pairs& a, const Pairs& b) { return a.name < b.name; });
+  for (int round = 0; round < rounds; ++round)
+    for (Pairs& file : files)
+      file.Run(
+          round % 2 == 0,
+          [&](int& kept) {
+            return TimeOurs([&](ModelObject& o) { return ImportObjFile(o, nullptr, file.name.c_str()); }, kept);
+          },
+          [&](int& kept) {
 #if ZKT_HAVE_TINYOBJLOADER
-void BM_ObjFileTheirs(benchmark::State& state, TestModel* model) {
-  const std::string folder = std::string(TEST_MODELS) + "/";
-  for (auto _ : state) {
-    tinyobj::attrib_t attrib;
-    std::vector<tinyobj::shape_t> shapes;
-    std::vector<tinyobj::material_t> materials;
-    std::string warn, err;
-    model->theirs = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, model->path.c_str(), folder.c_str());
-    benchmark::DoNotOptimize(shapes.data());
-  }
-}
+            return TimeTheirs(&file.name, nullptr, kept);
+#else
+            kept = -1;
+            return 1.0;
 #endif
-
-void BM_ObjImport(benchmark::State& state) {
-  const std::string& text = ObjText();
-  for (auto _ : state) {
-    ModelObject o;
-    o.Init();
-    const int done = ImportObjMesh(o, nullptr, text.data(), text.size());
-    if (!done || o.triangleCount != OBJ_TRIANGLE_LIMIT) state.SkipWithError("the import did not keep 32,768 triangles");
-    o.Free();
-    ResetMessages();
+          });
+  std::printf("The test models of %s, %d pairs, medians (ratio: tinyobjloader's time over ours, target: at least 1):\n",
+              TEST_MODELS, rounds);
+  double lowest = 1e9;
+  for (Pairs& file : files) {
+    file.name = std::filesystem::path(file.name).filename().string();
+    file.Print();
+    lowest = std::min(lowest, Median(file.ratios));
   }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+  std::printf("Lowest ratio %.2f\n", lowest);
 }
 
+void GeneratedFiles(int rounds) {
+  std::printf("\nGenerated files from memory, %d pairs, medians (target: at least 2.5):\n", rounds);
+  for (bool quads : {true, false}) {
+    const std::string text = GeneratedText(quads);
+    Pairs file{quads ? "(a) triangles and quads" : "(b) triangles, no vt/vn", text.size(), {}, {}, {}};
+    for (int round = 0; round < rounds; ++round)
+      file.Run(
+          round % 2 == 0,
+          [&](int& kept) {
+            return TimeOurs([&](ModelObject& o) { return ImportObjMesh(o, nullptr, text.data(), text.size()); },
+                            kept);
+          },
+          [&](int& kept) {
 #if ZKT_HAVE_TINYOBJLOADER
-void BM_Tinyobjloader(benchmark::State& state) {
-  const std::string& text = ObjText();
-  for (auto _ : state) {
-    std::istringstream in(text);
-    tinyobj::attrib_t attrib;
-    std::vector<tinyobj::shape_t> shapes;
-    std::vector<tinyobj::material_t> materials;
-    std::string warn, err;
-    tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &in, nullptr, false);
-    benchmark::DoNotOptimize(shapes.data());
-  }
-  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
-}
+            return TimeTheirs(nullptr, &text, kept);
+#else
+            kept = -1;
+            return 1.0;
 #endif
-
-// Each run's time per iteration in seconds by its name; of repeated runs, the best.  The test
-// models' many runs are summed up at the end instead of printed.
-class SummaryReporter : public benchmark::ConsoleReporter {
- public:
-  std::map<std::string, double> seconds;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    if (!runs.empty() && runs[0].run_name.function_name.rfind("BM_ObjFile", 0) != 0) ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration) continue;
-      const std::string& name = run.run_name.function_name;
-      const double time = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-      const auto known = seconds.find(name);
-      if (known == seconds.end() || time < known->second) seconds[name] = time;
-    }
+          });
+    file.Print();
   }
-};
-
-constexpr int LARGE_FILE_RUNS = 7;
-
-// Both readers of the generated file, 7 runs each, and of each test model, 30 runs each, taken
-// in turns (ours, theirs, the next file; round after round), so that a spell of load on the
-// machine falls on both alike.
-void RegisterInTurns() {
-  for (int round = 0; round < LARGE_FILE_RUNS; ++round) {
-    benchmark::RegisterBenchmark("BM_ObjImport", BM_ObjImport)->Unit(benchmark::kMillisecond)->Iterations(1);
-#if ZKT_HAVE_TINYOBJLOADER
-    benchmark::RegisterBenchmark("BM_Tinyobjloader", BM_Tinyobjloader)->Unit(benchmark::kMillisecond)->Iterations(1);
-#endif
-  }
-  for (int round = 0; round < FILE_RUNS; ++round)
-    for (TestModel& model : TestModels()) {
-      benchmark::RegisterBenchmark(("BM_ObjFileOurs/" + model.name).c_str(), BM_ObjFileOurs, &model)
-          ->Unit(benchmark::kMicrosecond)
-          ->MinTime(0.005);
-#if ZKT_HAVE_TINYOBJLOADER
-      benchmark::RegisterBenchmark(("BM_ObjFileTheirs/" + model.name).c_str(), BM_ObjFileTheirs, &model)
-          ->Unit(benchmark::kMicrosecond)
-          ->MinTime(0.005);
-#endif
-    }
-}
-
-// Per test model: both best times, tinyobjloader's over ours, and what each made of the file.
-void PrintTestModels(const SummaryReporter& reporter) {
-  if (TestModels().empty() || reporter.seconds.count("BM_ObjFileOurs/" + TestModels()[0].name) == 0) return;
-  std::printf("\nThe test models of %s, best of %d runs (ratio: tinyobjloader's time over ours; target: at least 1):\n",
-              TEST_MODELS, FILE_RUNS);
-  double lowest = 0;
-  std::vector<double> ratios;
-  for (const TestModel& model : TestModels()) {
-    const auto ours = reporter.seconds.find("BM_ObjFileOurs/" + model.name);
-    const auto theirs = reporter.seconds.find("BM_ObjFileTheirs/" + model.name);
-    if (ours == reporter.seconds.end() || theirs == reporter.seconds.end()) continue;
-    const double ratio = theirs->second / ours->second;
-    std::printf("  %-32s %7zu bytes  ours %9.2f us  tinyobjloader %9.2f us  ratio %5.2f%s\n", model.name.c_str(),
-                model.bytes, ours->second * 1e6, theirs->second * 1e6, ratio,
-                model.ours ? "" : (model.theirs ? "  (we refuse it)" : "  (neither reads it)"));
-    if (!model.ours || !model.theirs) continue;
-    ratios.push_back(ratio);
-    lowest = ratios.size() == 1 ? ratio : std::min(lowest, ratio);
-  }
-  if (ratios.empty()) return;
-  std::sort(ratios.begin(), ratios.end());
-  std::printf("Read by both: %zu files, lowest ratio %.2f, median %.2f\n", ratios.size(), lowest,
-              ratios[ratios.size() / 2]);
 }
 
 }  // namespace
@@ -223,19 +223,15 @@ int main(int argc, char** argv) {
   SetDefaultTextColours();
   InitSinCosTables();
   MessagesToStdout = 0;
-  benchmark::Initialize(&argc, argv);
-  RegisterInTurns();
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintTestModels(reporter);
-  const double ours = reporter.seconds["BM_ObjImport"];
-  const double theirs = reporter.seconds["BM_Tinyobjloader"];
-  const double megabytes = ours > 0 || theirs > 0 ? double(ObjText().size()) / 1e6 : 0.0;  // made before the timing
-  if (megabytes > 0)
-    std::printf("\nOBJ import of %.1f MB (%d triangles): ours %.1f MB/s, tinyobjloader %.1f MB/s, ratio %.2f "
-              "(target: at least 2.5)\n",
-              megabytes, FACES, ours > 0 ? megabytes / ours : 0.0, theirs > 0 ? megabytes / theirs : 0.0,
-              ours > 0 && theirs > 0 ? theirs / ours : 0.0);
-  benchmark::Shutdown();
+  const int modelPairs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 201;
+  const int generatedPairs = argc > 2 ? std::max(0, std::atoi(argv[2])) : 15;
+  TestModels(modelPairs, argc > 3 ? argv[3] : nullptr);
+  if (generatedPairs > 0) GeneratedFiles(generatedPairs);
+  double load[3] = {0, 0, 0};
+  if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+    if (std::fscanf(f, "%lf %lf %lf", &load[0], &load[1], &load[2]) != 3) load[0] = load[1] = load[2] = 0;
+    std::fclose(f);
+  }
+  std::printf("Load average %.2f %.2f %.2f\n", load[0], load[1], load[2]);
   return 0;
 }

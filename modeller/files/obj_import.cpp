@@ -35,12 +35,16 @@ struct LineReader {
   bool Next(const char*& begin, const char*& end) {
     if (at >= stop) return false;
     const char* p = at;
-    // Eight characters at a time while none is below 32 (no line end, tab or other control),
-    // then one at a time to the line's end.
+    // Eight characters at a time to the first below 32 (a line end, tab or other control; the
+    // lowest marked byte of the word is always one), then one at a time to the line's end.
     while (stop - p >= 8) {
       uint64_t word;
       std::memcpy(&word, p, 8);
-      if (((word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull) != 0) break;
+      const uint64_t below = (word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull;
+      if (below != 0) {
+        p += __builtin_ctzll(below) / 8;
+        break;
+      }
       p += 8;
     }
     for (; p < stop && *p != '\n' && *p != '\r'; ++p) control |= IsControl(*p);
@@ -119,6 +123,24 @@ const char* SkipBlanks(const char* p, const char* end) {
   return p;
 }
 
+// The common number without sign or exponent, "123", "1.25", ".5" or "1.", whose digits
+// make a whole number of at most 2^24 with at most 10 after the point: both that number and
+// the power of ten are floats exactly, so their quotient is the float nearest the text, as a
+// full reading gives.  Null for anything else.
+const char* ReadPlainDecimal(const char* p, const char* end, float& out) {
+  static constexpr float TENS[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  uint64_t whole = 0;
+  int digits = 0, after = 0;
+  for (; p < end && unsigned(*p - '0') < 10u && digits < 12; ++p, ++digits) whole = whole * 10 + unsigned(*p - '0');
+  if (p < end && *p == '.')
+    for (++p; p < end && unsigned(*p - '0') < 10u && digits < 12; ++p, ++digits, ++after)
+      whole = whole * 10 + unsigned(*p - '0');
+  if (digits == 0 || whole > (1u << 24) || after > 10) return nullptr;
+  if (p < end && (unsigned(*p - '0') < 10u || *p == 'e' || *p == 'E' || *p == '.')) return nullptr;
+  out = float(whole) / TENS[after];
+  return p;
+}
+
 // One number as "%f" reads it after its blanks: an optional sign ('+' too), decimal or "0x"
 // hexadecimal digits with an exponent, "inf" or "nan".  Null when none could be read.
 const char* ReadFloat(const char* p, const char* end, float& out) {
@@ -138,6 +160,8 @@ const char* ReadFloat(const char* p, const char* end, float& out) {
       out = 0.0f;
       r.ptr = p + 1, r.ec = std::errc{};
     }
+  } else if (const char* plain = ReadPlainDecimal(p, end, out)) {
+    r.ptr = plain, r.ec = std::errc{};
   } else {
     r = std::from_chars(p, end, out, std::chars_format::general);
   }
@@ -305,6 +329,32 @@ struct Importer {
     return 1;
   }
 
+  // The common corner token read in one step: "v", "v/t", "v//n" or "v/t/n" where v and n
+  // are 1 to 9 digits and not 0 and t is at most the part limit of anything but a slash, the
+  // token ending at a blank or the line's end.  Gives where it ends, or null for any other
+  // token, which ReadCorner then reads (and judges) in full.
+  static const char* ReadPlainCorner(const char* p, const char* end, int32_t& vertex, uint32_t& normal) {
+    const char* start = p;
+    uint32_t v = 0;
+    while (p < end && unsigned(*p - '0') < 10u) v = v * 10 + unsigned(*p++ - '0');
+    if (p == start || p - start > 9 || v == 0) return nullptr;
+    uint32_t n = 1;
+    if (p < end && *p == '/') {
+      const char* uv = ++p;
+      while (p < end && *p != '/' && !IsBlank(*p)) ++p;
+      if (p - uv > OBJ_INDEX_PART_LIMIT) return nullptr;
+      if (p < end && *p == '/') {
+        const char* digits = ++p;
+        n = 0;
+        while (p < end && unsigned(*p - '0') < 10u) n = n * 10 + unsigned(*p++ - '0');
+        if (p == digits || p - digits > 9 || n == 0) return nullptr;
+      }
+    }
+    if (p < end && !IsBlank(*p)) return nullptr;
+    vertex = int32_t(v), normal = n;
+    return p;
+  }
+
   // A triangle of the file's faces (point indices), after the others when two of its corners
   // are one point; past the limit only counted.
   void AddTriangle(int a, int b, int c) {
@@ -353,13 +403,18 @@ struct Importer {
       for (;;) {
         p = SkipBlanks(p, end);
         if (p >= end) break;
-        const char* tokenEnd = p;
-        while (tokenEnd < end && !IsBlank(*tokenEnd)) ++tokenEnd;
         ++k;
         int32_t vertex;
         uint32_t normal;
-        if (!ReadCorner(p, tokenEnd, face, k, vertex, normal)) return 0;
-        p = tokenEnd;
+        const char* tokenEnd = ReadPlainCorner(p, end, vertex, normal);
+        if (tokenEnd && vertex <= vertexCount) {
+          p = tokenEnd;
+        } else {
+          tokenEnd = p;
+          while (tokenEnd < end && !IsBlank(*tokenEnd)) ++tokenEnd;
+          if (!ReadCorner(p, tokenEnd, face, k, vertex, normal)) return 0;
+          p = tokenEnd;
+        }
         const int point = ChoosePoint(vertex, normal);
         if (point < 0) return 0;
         faceCorners.push_back(point);

@@ -16,6 +16,7 @@
 #include "modeller/texture/cutouts_screen.h"
 #include "modeller/texture/texture_mapping.h"
 #include "modeller/texture/texture_pages.h"
+#include "text/messages.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 
@@ -76,8 +77,11 @@ void RunStatusLine(ModellerScreen& s) {
     PointButtonTopLimit = limit;
   }
   s.statusTimeMs = FrameTime >= s.statusTimeMs ? 0 : s.statusTimeMs - FrameTime;
-  if (s.statusTimeMs > 0) KeepDrawing = 1;  // it counts down in drawn frames
-  if (!FrameSkipped) DrawCentredCaption(s.statusText, s.statusKind == STATUS_EDIT);
+  // It counts down in drawn frames, one more after its end to give the limit back.  Only the
+  // interface changes, so they are drawn over the kept scene instead of drawing the model
+  // again.  The frame where its time runs out no longer shows it.
+  InterfaceRedraw = 1;
+  if (s.statusTimeMs > 0 && !FrameSkipped) DrawCentredCaption(s.statusText, s.statusKind == STATUS_EDIT);
 }
 
 }  // namespace

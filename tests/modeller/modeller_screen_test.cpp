@@ -401,15 +401,18 @@ TEST_F(ModellerTest, TheStatusLineShowsForThreeSecondsAndKeepsThePointButtonsCle
   EXPECT_EQ(modeller->statusTimeMs, 1000u);
   FrameTime = 999;
   KeepDrawing = 0;
+  InterfaceRedraw = 0;
   Frame();
   EXPECT_EQ(modeller->statusTimeMs, 1u);
-  EXPECT_EQ(KeepDrawing, 1) << "frames go on being drawn while the text shows, to its last millisecond";
+  EXPECT_EQ(InterfaceRedraw, 1) << "frames go on being drawn while the text shows, to its last millisecond";
+  EXPECT_EQ(KeepDrawing, 0) << "over the kept scene: nothing in it moves";
   FrameTime = 1500;
   Frame();
   EXPECT_EQ(modeller->statusTimeMs, 0u) << "never below 0";
-  KeepDrawing = 0;
+  EXPECT_EQ(InterfaceRedraw, 1) << "one frame more gives the limit back";
+  InterfaceRedraw = 0;
   Frame();
-  EXPECT_EQ(KeepDrawing, 0) << "not for a text that has gone";
+  EXPECT_EQ(InterfaceRedraw, 0) << "not for a text that has gone";
   EXPECT_EQ(PointButtonTopLimit, 0) << "given back when the text has gone";
   // A larger limit stays.
   PointButtonTopLimit = 100;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -640,6 +641,26 @@ TEST_F(ObjImportTest, VertexLines) {
   EXPECT_EQ(object.points[1].y, 0);
   EXPECT_EQ(object.points[1].z, 0);
   EXPECT_EQ(object.points[2].x, 16 * 65536);
+  // Plain decimals of every length about the float's 24 bits and the ten places after the
+  // point read as strtof reads them, to the last bit that shows in the fixed point.
+  std::mt19937 random(123);
+  const char* edges[] = {"16.777216", "16.777217", "1.6777217", "1023.9999999", ".5", "7.", "0.0000000001",
+                         "0.16777217", "1000.000001", "0.00000000001", "-0.000000", "+.25"};
+  for (int i = 0; i < 3000; ++i) {
+    std::string number;
+    if (i < int(std::size(edges))) {
+      number = edges[i];
+    } else {
+      number = i % 3 == 0 ? "-" : "";
+      if (random() % 5) number += std::to_string(random() % 1024);
+      number += ".";
+      for (int d = int(random() % 12); d > 0; --d) number += char('0' + random() % 10);
+      if (number.back() == '.' && random() % 2) number += "0";
+    }
+    SCOPED_TRACE(number);
+    ASSERT_EQ(Import("v " + number + " " + number + " 0\n"), 1) << Lines();
+    EXPECT_EQ(object.points[0].x, Fixed(std::strtof(number.c_str(), nullptr)));
+  }
   // A tab is a blank: "1\t2" is two numbers, and a face after a tab is a face.
   ASSERT_EQ(Import("v\t1\t2\t3\nv 0 0 0\nv 0 0 1\nf\t1\t2\t3\n"), 1);
   EXPECT_EQ(object.triangleCount, 1);
@@ -844,7 +865,7 @@ void RandomModel(ModelObject& o, std::mt19937& random) {
   o.pointCount = uint16_t(points), o.triangleCount = uint16_t(triangles);
   for (int p = 0; p < points; ++p) {
     ModelPoint& q = o.points[p];
-    q.x = int32_t(random() % 4), q.y = int32_t(random() % 3), q.z = 0;
+    q.x = int32_t(random() % 4), q.y = int32_t(random() % 3), q.z = -int32_t(random() % 2);
     q.bone = uint8_t(random() % 8 == 0);
     q.flags = uint8_t(random() % 32);
   }
