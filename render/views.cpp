@@ -674,7 +674,7 @@ void SetViewLightColours(int mode) {
   }
   v.ambientColour[3] = 0;
   v.fogDistance = 12000.0f;
-  SetViewDiffuseLight(1.0f, 0.0f, 0.0f);
+  UploadViewLighting();
 }
 
 void SetViewDiffuseLight(float ambient, float sky, float direct) {

@@ -174,9 +174,10 @@ int PickPointAt(int mouseX, int mouseY, const int32_t (*points)[3], int count, f
 void SetViewLightColours(int mode);
 // The diffuse light lit meshes take (the view's light matrices): ambient from every side,
 // sky times the normal's upward part, and direct times the cosine of the normal towards the
-// view's light direction; none below 0.  SetViewLightColours sets the neutral light
-// (ambient 1, no sky, no direct); a screen that shades by its own light sets this after it.
-// Uploads the view's lighting.
+// view's light direction; none below 0.  A view starts with the neutral light (ambient 1, no
+// sky, no direct), which SetViewLightColours leaves alone; a screen that shades by its own
+// light sets this after it and gives the neutral light back when it closes.  Uploads the
+// view's lighting.
 void SetViewDiffuseLight(float ambient, float sky, float direct);
 // The constants for the vertex shader, as uploaded with the view's lighting into the vertex
 // rows of the same names (render/constant_buffers.h): block0 the light scale, block1 the
