@@ -1,0 +1,180 @@
+// seeded_walk.h - a walk of random steps through an editor, shared by the editors' history
+// walks: each step a kind drawn by weight and three numbers of its own, all from a fixed seed
+// (ZKT_WALK_SEED runs another), so that a step means the same wherever it stands.  The walk
+// prints how often each kind ran and fails when one ran fewer than 5 times; a failing walk
+// prints its seed, the step and a shortened sequence (steps dropped while it still fails the
+// same way).
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+// The walk's own record of an editor's history: each point's bytes (empty for a point that
+// holds nothing), the current point and the point last saved or loaded at.
+struct HistoryRecord {
+  using Held = std::vector<uint8_t>;
+  std::vector<Held> points;
+  int current = 0;
+  int savedPoint = -1;
+  int limit = 30;                 // the points the history keeps, not counting the current
+  const void* oldest = nullptr;   // the oldest point's copy as the editor holds it
+
+  int Nodes() const { return int(points.size()) - 1; }
+  // Takes what a step did to the history, as the editor's counts show it, into the record:
+  // nothing (or a merge into the newest point), one point added (the oldest dropped at the
+  // limit), or the newest point removed again with the state it held.  Any other change
+  // fails, and so does a step that throws away redo steps or the oldest point without
+  // recording one.  "" when taken; `pushed` tells whether a point was added.
+  std::string Take(int nodes, int now, const void* oldestCopy, const Held& bytes, bool* pushed = nullptr) {
+    const int n = Nodes(), cur = current;
+    if (pushed) *pushed = false;
+    char where[96];
+    std::snprintf(where, sizeof where, " (history %d of %d became %d of %d)", cur, n, now, nodes);
+    // At the limit, the oldest point's copy is another once it has dropped out.
+    const bool droppedOldest = n == limit && cur == n && oldestCopy != oldest;
+    oldest = oldestCopy;
+    if (droppedOldest && nodes == n && now == n) {
+      points.erase(points.begin());
+      points.push_back(bytes);
+      if (savedPoint >= 0) --savedPoint;
+      if (pushed) *pushed = true;
+    } else if (droppedOldest && nodes == n - 1 && now == nodes) {
+      return std::string("the oldest point was dropped and no point recorded") + where;
+    } else if (droppedOldest) {
+      return std::string("the oldest point dropped out unexpectedly") + where;
+    } else if (now == cur + 1 && nodes == now) {
+      points.resize(size_t(cur + 1));
+      if (savedPoint > cur) savedPoint = -1;
+      points.push_back(bytes);
+      if (pushed) *pushed = true;
+    } else if (nodes == n && now == cur) {
+      if (bytes != points[size_t(cur)]) {
+        if (cur != n) return std::string("the state changed with redo steps ahead and no point recorded") + where;
+        if (savedPoint == cur) savedPoint = -1;
+        points[size_t(cur)] = bytes;
+      }
+    } else if (now == cur - 1 && nodes == now && cur == n) {
+      if (bytes != points[size_t(now)]) return std::string("the newest point was removed but the state is not as it held") + where;
+      points.resize(size_t(cur));
+      if (savedPoint == cur) savedPoint = -1;
+    } else if (now == cur && nodes == cur && n > cur) {
+      return std::string("redo steps were thrown away and no point recorded") + where;
+    } else {
+      return std::string("the history changed unexpectedly") + where;
+    }
+    current = now;
+    return "";
+  }
+};
+
+struct WalkKind {
+  const char* name;
+  int weight;
+};
+
+class SeededWalk {
+ protected:
+  virtual ~SeededWalk() = default;
+  // A fresh editor and a fresh record of its history.
+  virtual void Begin() = 0;
+  // One step; false when a check failed (Check keeps the first failure's text).
+  virtual bool Run(uint32_t kind, uint32_t a, uint32_t b, uint32_t c) = 0;
+  // After every step, with a number of the step's own.
+  virtual bool After(uint32_t) { return true; }
+
+  bool Check(bool ok, const std::string& what) {
+    if (!ok && failure.empty()) failure = what;
+    return ok;
+  }
+
+  // Walks `steps` steps for each seed (or for ZKT_WALK_SEED alone when it is set).
+  void Walk(const WalkKind* kinds, int kindCount, std::initializer_list<uint32_t> seeds, int steps) {
+    std::vector<uint32_t> chosen(seeds);
+    if (const char* seed = std::getenv("ZKT_WALK_SEED")) chosen = {uint32_t(std::strtoul(seed, nullptr, 10))};
+    for (const uint32_t seed : chosen) {
+      const std::vector<Step> walk = Draw(seed, steps, kinds, kindCount);
+      std::vector<int> counts(size_t(kindCount), 0);
+      const int failed = RunAll(walk, &counts);
+      std::printf("walk of seed %u, %d steps:", seed, failed < 0 ? steps : failed + 1);
+      for (int k = 0; k < kindCount; ++k) std::printf("%s %s %d", k ? "," : "", kinds[k].name, counts[size_t(k)]);
+      std::printf("\n");
+      if (failed >= 0) {
+        ADD_FAILURE() << Report(seed, walk, failed, kinds);
+        continue;
+      }
+      for (int k = 0; k < kindCount; ++k)
+        EXPECT_GE(counts[size_t(k)], 5) << "seed " << seed << ": " << kinds[k].name << " ran too seldom";
+    }
+  }
+
+ private:
+  struct Step {
+    uint32_t kind, a, b, c, after;
+  };
+  std::string failure;
+
+  static std::vector<Step> Draw(uint32_t seed, int count, const WalkKind* kinds, int kindCount) {
+    std::mt19937 random(seed);
+    int total = 0;
+    for (int k = 0; k < kindCount; ++k) total += kinds[k].weight;
+    std::vector<Step> steps(static_cast<size_t>(count));
+    for (Step& s : steps) {
+      int pick = int(random() % uint32_t(total));
+      s.kind = 0;
+      while (pick >= kinds[s.kind].weight) pick -= kinds[s.kind++].weight;
+      s.a = random(), s.b = random(), s.c = random(), s.after = random();
+    }
+    return steps;
+  }
+  // The steps from a fresh start: the index of the first failing one, or -1.
+  int RunAll(const std::vector<Step>& steps, std::vector<int>* counts) {
+    Begin();
+    failure.clear();
+    for (size_t i = 0; i < steps.size(); ++i) {
+      const Step& s = steps[i];
+      if (counts) ++(*counts)[s.kind];
+      if (!Run(s.kind, s.a, s.b, s.c) || !After(s.after)) {
+        if (failure.empty()) failure = "a step failed";
+        return int(i);
+      }
+    }
+    return -1;
+  }
+  // The failure's text without its counts in brackets: the same failure in a shorter walk.
+  static std::string Gist(const std::string& text) { return text.substr(0, text.find(" (")); }
+  std::string Report(uint32_t seed, const std::vector<Step>& walk, int failed, const WalkKind* kinds) {
+    const std::string first = failure, gist = Gist(failure);
+    std::vector<Step> steps(walk.begin(), walk.begin() + failed + 1);
+    // Runs of steps dropped, halving down to single steps, while the failure stays; at most
+    // 400 walks again.
+    int tries = 0;
+    for (size_t run = steps.size() / 2;; run /= 2) {
+      if (run == 0) run = 1;
+      for (size_t at = 0; at < steps.size() && tries < 400; ++tries) {
+        std::vector<Step> shorter(steps.begin(), steps.begin() + std::ptrdiff_t(at));
+        shorter.insert(shorter.end(), steps.begin() + std::ptrdiff_t(std::min(steps.size(), at + run)), steps.end());
+        const int f = RunAll(shorter, nullptr);
+        if (f >= 0 && Gist(failure) == gist)
+          steps.assign(shorter.begin(), shorter.begin() + f + 1);
+        else
+          at += run;
+      }
+      if (run == 1 || tries >= 400) break;
+    }
+    RunAll(steps, nullptr);
+    std::string text = "seed " + std::to_string(seed) + ", step " + std::to_string(failed) + ": " + first +
+                       "\nshortened to " + std::to_string(steps.size()) + " steps (" + failure + "):\n";
+    char line[160];
+    for (const Step& s : steps) {
+      std::snprintf(line, sizeof line, "  %s %u %u %u, then %u\n", kinds[s.kind].name, s.a, s.b, s.c, s.after);
+      text += line;
+    }
+    return text;
+  }
+};
