@@ -59,17 +59,21 @@ void Car::AllocModelObjects() {
 }
 
 int Car::LoadVehicle(const char* name, const VehicleLoadArgs& args) {
-  if (!IsValidVehicleName(name)) {
+  if (!name) name = "";
+  const bool mod = !NoModPath && IsModVehicleName(name);
+  // The history's copy is read whatever the vehicle's name (one never saved has none); a
+  // name that is to reach a path is checked first.
+  const bool copy = !mod && HistoryVehicleCopy.body;
+  if (!copy && !IsValidVehicleName(name)) {
     LastDataFileError = DATA_FILE_NOT_FOUND;
     LastVehicleReadField = "vehicle name";
     return 0;
   }
-  const bool mod = !NoModPath && IsModVehicleName(name);
   DataFile stream;
   int32_t version = 0;
   char path[FILE_PATH_SIZE];
   if (!mod) {
-    if (HistoryVehicleCopy.body) {
+    if (copy) {
       if (!OpenHistoryCopy(stream, &version)) return 0;
     } else {
       if (!MakeVehiclePath(path, sizeof path, name, 0) || !OpenVehicleFile(stream, path, &version)) return 0;

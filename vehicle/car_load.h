@@ -3,10 +3,10 @@
 //
 // The loader finds a vehicle's file in its mod folder ("mods\vehicles\<name>\<name>.veh",
 // for a name such as "ABCD~123"), in a copy held in memory (HistoryVehicleCopy: the edit
-// history's or the mod export's) or in "data\veh"; a name that could leave those folders (a
-// separator, a drive, "..") is refused before any path is made.  Loading shows nothing for a
-// file that is missing, short or damaged: the caller reports it (ReportVehicleReadFailure),
-// and the look-ups stay silent.
+// history's or the mod export's, read whatever the name, even an empty one) or in "data\veh";
+// a name that could leave those folders (a separator, a drive, "..") is refused before any
+// path is made.  Loading shows nothing for a file that is missing, short or damaged: the
+// caller reports it (ReportVehicleReadFailure), and the look-ups stay silent.
 // Car::LoadVehicle, Car::BuildFromVehicle and Car::AllocModelObjects (physics/car.h) are
 // defined in car_load.cpp.  Main thread only.
 #pragma once

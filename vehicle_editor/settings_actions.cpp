@@ -233,7 +233,7 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
           e.displayFlags |= SHOW_FUEL;
           e.toggleFuelRequest = 1;
         }
-        RecordEdit(EDIT_ENGINE);
+        RecordOpeningEdit(EDIT_ENGINE);
         e.pageEditPoint = EDIT_ENGINE;
         if (EnginePage* page = CreateEnginePage(&e.prss, &car)) Prss_AddSub(&e.prss, &page->prss);
       }
@@ -276,7 +276,7 @@ void VehicleEditor::ChooseAction(void* owner, int, uintptr_t word) {
     }
     case CHOOSE_DASH_EDITOR:
       if (car.dashType >= 1 && car.dashType < DASH_TYPE_COUNT && !e.prss.sub) {
-        RecordEdit(EDIT_CLOCKS);
+        RecordOpeningEdit(EDIT_CLOCKS);
         e.pageEditPoint = EDIT_CLOCKS;
         if (DashEditorPage* page = CreateDashEditorPage(&e.prss, e.car)) {
           e.panelMode = 2;  // no view buttons while the page is open

@@ -650,6 +650,7 @@ int VehicleEditor::LoadVehicleState(VehicleEditor& e, const char* name, int poin
       ReportLine(text, REPORT_ERROR);
       return 0;
     }
+    if (car->model && n.modelName[0]) std::snprintf(car->model->name, sizeof car->model->name, "%s", n.modelName);
     InstallCar(e, car, n.vehicleName);
     return 1;
   }

@@ -40,7 +40,7 @@ void VehicleEditor::EditModel(void* owner, int, uintptr_t) {
   VehicleEditor& e = *Editor(owner);
   if (!MayOpenSubEditor(e) || !e.car->model) return;
   Car& car = *e.car;
-  RecordEdit(EDIT_MODEL);
+  RecordOpeningEdit(EDIT_MODEL);
   car.ReleaseMeshes();
   car.modelInEditor = 1;
   e.subEditor = SUB_MODELLER;
@@ -49,7 +49,7 @@ void VehicleEditor::EditModel(void* owner, int, uintptr_t) {
   if (!editor) {
     e.subEditor = SUB_NONE;
     RebuildFromModel(e);
-    VehicleUndo::FreeLatestNode(&e.selection);
+    DropOpeningEdit(e);
     return;
   }
   Prss_AddSub(&e.prss, &editor->prss);

@@ -11,7 +11,7 @@
 #include "vehicle_data/vehicle_file.h"
 
 namespace VehicleUndo {
-VehicleUndoNode Slots[HISTORY_POINTS] = {{{}, "start", "", nullptr, 0}};
+VehicleUndoNode Slots[HISTORY_POINTS] = {{{}, "start", "", nullptr, 0, ""}};
 int NumNodes, NumRedo;
 uintptr_t Keys[3];
 char UndoHint[80], RedoHint[80];
@@ -25,6 +25,48 @@ void FreeStored(VehicleUndoNode& n) {
 }
 void ClearKeys() { Keys[0] = Keys[1] = Keys[2] = 0; }
 void CopyName(char* out, size_t size, const char* text) { std::snprintf(out, size, "%s", text ? text : ""); }
+
+// The history as it stood before a sub-editor's opening point, copies and all: given back
+// when the sub-editor closes without a change, so that a look discards no redo step.
+struct KeptHistory {
+  VehicleUndoNode slots[HISTORY_POINTS];
+  int numNodes, numRedo;
+  bool held;
+} Kept;
+
+void FreeKept() {
+  if (!Kept.held) return;
+  for (VehicleUndoNode& n : Kept.slots) FreeStored(n);
+  Kept.held = false;
+}
+
+bool SameBytes(const VehicleUndoNode& a, const VehicleUndoNode& b) {
+  return a.stored && b.stored && a.size == b.size && std::memcmp(a.stored, b.stored, size_t(a.size)) == 0;
+}
+
+// 1 when the whole history could be copied (a copy that fails keeps nothing).
+int KeepHistory() {
+  FreeKept();
+  for (int i = 0; i < HISTORY_POINTS; ++i) {
+    VehicleUndoNode& to = Kept.slots[i];
+    to = Slots[i];
+    to.stored = nullptr;
+    to.size = 0;
+    if (!Slots[i].stored) continue;
+    to.stored = static_cast<uint8_t*>(std::malloc(size_t(Slots[i].size)));
+    if (!to.stored) {
+      Kept.held = true;
+      FreeKept();
+      return 0;
+    }
+    std::memcpy(to.stored, Slots[i].stored, size_t(Slots[i].size));
+    to.size = Slots[i].size;
+  }
+  Kept.numNodes = NumNodes;
+  Kept.numRedo = NumRedo;
+  Kept.held = true;
+  return 1;
+}
 }  // namespace
 
 void DropOldest() {
@@ -50,6 +92,7 @@ int FreeLatestNode(VehicleSelection* selection) {
 
 void Clear() {
   ClearKeys();
+  FreeKept();
   for (VehicleUndoNode& n : Slots) {
     FreeStored(n);
     n = VehicleUndoNode{};
@@ -96,6 +139,7 @@ Serialized SerializeEdited(VehicleEditor& e, VehicleUndoNode& n) {
   }
   n.stored = f.buffer;
   n.size = f.end - f.buffer;
+  if (e.car->model) CopyName(n.modelName, sizeof n.modelName, e.car->model->name);
   return Serialized::DONE;
 }
 
@@ -169,21 +213,40 @@ void MarkEdit(const char* name) {
   e->statusTime = STATUS_SHOW_MS;
 }
 
+void RecordOpeningEdit(const char* name) {
+  if (!CurrentVehicleEditor) return;
+  KeepHistory();
+  RecordEdit(name);
+}
+
+void DropOpeningEdit(VehicleEditor& editor) {
+  FreeLatestNode(&editor.selection);
+  if (!Kept.held) return;
+  // The history before the opening comes back whole: its redo steps, and an oldest point the
+  // opening's node pushed out.
+  for (VehicleUndoNode& n : Slots) FreeStored(n);
+  std::memcpy(Slots, Kept.slots, sizeof Slots);
+  NumNodes = Kept.numNodes;
+  NumRedo = Kept.numRedo;
+  for (VehicleUndoNode& n : Kept.slots) n = VehicleUndoNode{};
+  Kept.held = false;
+}
+
 void DropEditPoint(VehicleEditor& editor) {
   MarkEdit("no changes");
-  FreeLatestNode(&editor.selection);
+  DropOpeningEdit(editor);
 }
 
 int DropUnchangedEditPoint(VehicleEditor& editor, const char* name) {
-  if (!editor.car || !name || NumRedo != 0 || NumNodes == 0 || std::strcmp(Slots[NumNodes].name, name) != 0) return 0;
-  const VehicleUndoNode& before = Slots[NumNodes - 1];
-  VehicleUndoNode now{};
-  if (!before.stored || SerializeEdited(editor, now) != Serialized::DONE) return 0;
-  const bool same = now.size == before.size && std::memcmp(now.stored, before.stored, size_t(now.size)) == 0;
-  FreeStored(now);
-  if (!same) return 0;
-  DropEditPoint(editor);
-  return 1;
+  bool same = false;
+  if (editor.car && name && NumRedo == 0 && NumNodes > 0 && std::strcmp(Slots[NumNodes].name, name) == 0) {
+    VehicleUndoNode now{};
+    same = SerializeEdited(editor, now) == Serialized::DONE && SameBytes(now, Slots[NumNodes - 1]);
+    FreeStored(now);
+  }
+  if (same) DropEditPoint(editor);
+  FreeKept();  // a change stands: what lay ahead of the opening stays discarded
+  return same ? 1 : 0;
 }
 
 void ShowVehicleEditorInfo(const char* text) {

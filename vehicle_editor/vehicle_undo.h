@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/model_object.h"
 #include "vehicle_editor/vehicle_editor.h"
 
 struct VehicleUndoNode {
@@ -17,6 +18,7 @@ struct VehicleUndoNode {
   char vehicleName[32];
   uint8_t* stored;             // the serialised vehicle (body at the file's version), or null
   int64_t size;
+  char modelName[MODEL_NAME_SIZE];  // a read gives the model the vehicle's name: this one is put back
 };
 
 namespace VehicleUndo {
@@ -46,11 +48,17 @@ void RecordEdit(const char* name);
 void RecordEditKeyed(const char* name, uintptr_t key1, uintptr_t key2, uintptr_t key3);
 // Marks the vehicle changed without a node: the name shows as an edit for 3000 ms.
 void MarkEdit(const char* name);
-// "no changes", and the newest node removed with its saved mark given back: a sub-editor
-// closed without changing what its opening recorded.
+// A sub-editor's opening (edit engine, clocks, rim, model, spoke): RecordEdit, with the
+// history as it stood kept aside first, so that a close without a change leaves it exactly
+// as it was, redo steps included.
+void RecordOpeningEdit(const char* name);
+// The newest node removed with its selection and saved mark given back, and the history kept
+// by RecordOpeningEdit restored: a sub-editor that did not open, or closed unchanged.
+void DropOpeningEdit(VehicleEditor& editor);
+// "no changes", and DropOpeningEdit.
 void DropEditPoint(VehicleEditor& editor);
 // DropEditPoint when the newest edit, at the current point, is `name` and the vehicle is as
-// its node holds it, byte for byte.  1 when dropped.
+// its node holds it, byte for byte; else the edit stands, redo steps discarded.  1 when dropped.
 int DropUnchangedEditPoint(VehicleEditor& editor, const char* name);
 // An information text on the editor's status line for 3000 ms.
 void ShowVehicleEditorInfo(const char* text);

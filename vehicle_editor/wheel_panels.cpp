@@ -24,7 +24,9 @@ constexpr int ROW_UNITS = 16;
 constexpr int LABEL_UNITS = 14;
 constexpr float INCH = 0.0254f;
 constexpr float MM = 0.001f;
-constexpr const char* EDIT_RIM = "edit rim";  // the edit point the rim editor records on opening
+// The edit points the rim editor and the spoke's modeller record on opening.
+constexpr const char* EDIT_RIM = "edit rim";
+constexpr const char* EDIT_SPOKE = "edit spoke";
 constexpr float RIM_EDGE_ALLOWANCE_M = 0.005f;  // the spoke's reach beyond half the rim's width
 constexpr float LEAST_DIVISOR = 0.001f;         // m: a spoke is not scaled by a smaller size
 constexpr int WORD_SPOKE_DOWN = 0, WORD_SPOKE_UP = 1;
@@ -356,7 +358,7 @@ void VehicleEditor::EditRim(void* owner, int, uintptr_t) {
     car.rim = new WXS;
     car.rim->MakeDefault("rim", RgbWord(180, 180, 180));
   }
-  RecordEdit(EDIT_RIM);
+  RecordOpeningEdit(EDIT_RIM);
   e.pageEditPoint = EDIT_RIM;
   RimScreen* screen = CreateRimScreen(&e.prss, car.rim, &car);
   if (!screen) return;
@@ -394,7 +396,7 @@ void VehicleEditor::EditSpoke(void* owner, int, uintptr_t set) {
   SpokeWheel.spokeCount = car.spokeCount;
   car.ClearSubobjectMarks();
   car.ReleaseModelObjects();
-  RecordEdit("edit spoke");
+  RecordOpeningEdit(EDIT_SPOKE);
   car.ReleaseMeshes();
   ObjectEditor* editor =
       OpenObjectEditor(&e.prss, OPEN_MODELLER, &car.spoke, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
@@ -402,7 +404,7 @@ void VehicleEditor::EditSpoke(void* owner, int, uintptr_t set) {
     e.subEditor = SUB_NONE;
     e.spokeInEditor = 0;
     SpokeWheel = SpokeWheelContext{};
-    VehicleUndo::FreeLatestNode(&e.selection);
+    DropOpeningEdit(e);
     car.SetLodDistances();
     car.BuildBodyMesh();
     return;

@@ -185,6 +185,14 @@ TEST_F(CarLoad, TheEditHistorysCopyIsReadInPlaceOfAnyFile) {
   EXPECT_EQ(car->isBuiltin, 0);
   EXPECT_EQ(car->isMod, 0);
   delete car;
+  // A vehicle never saved has no name, and one no path may take is never made a path of: the
+  // copy is read all the same.
+  for (const char* unnamed : {"", "..\\etc"}) {
+    car = CreateCar(unnamed);
+    ASSERT_NE(car, nullptr) << unnamed;
+    EXPECT_STREQ(car->shortName, "HST");
+    delete car;
+  }
   // The restore of a mod's vehicle suppresses the mod path.
   NoModPath = 1;
   car = CreateCar("ABCD~123");

@@ -521,6 +521,51 @@ TEST_F(NewVehicle, AHundredRebuildsEachReplaceTheCarOnce) {
   EXPECT_EQ(car().wheelCount, 4);
 }
 
+// Every point of the history restores, the vehicle named or not: an edit of a new vehicle
+// never saved undoes and redoes, and a LOAD or a new vehicle over unsaved work, named or
+// not, replaces it at once while one undo gives back its bytes.
+TEST_F(NewVehicle, UndoGivesBackAReplacedVehicleNamedOrNot) {
+  const auto edit = [&](float tank) {
+    RecordEdit("fuel tank");
+    car().fuelTankCapacity = tank;
+    VehicleEditor::VehicleValueChanged(*e);
+  };
+  const auto keepNew = [&](int layout) {
+    Begin(layout);
+    VehicleEditor::Key(&e->prss, 13);
+    ASSERT_FALSE(W::Running);
+  };
+  edit(11.0f);
+  const std::vector<uint8_t> named = Bytes();
+  keepNew(NEW_LAYOUT_KART);
+  EXPECT_EQ(car().wheelCount, 4);
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), named) << "the edited Runabout back";
+  EXPECT_STREQ(e->vehicleName, "Runabout");
+  keepNew(NEW_LAYOUT_CAR);
+  EXPECT_STREQ(e->vehicleName, "");
+  const std::vector<uint8_t> built = Bytes();
+  edit(12.0f);
+  const std::vector<uint8_t> unnamed = Bytes();
+  UndoEdit(*e);
+  { auto a = Bytes(); size_t i = 0; while (i < a.size() && i < built.size() && a[i] == built[i]) ++i; fprintf(stderr, "DIFF at %zu of %zu/%zu\n", i, a.size(), built.size());
+    for (size_t j = i; j < i + 8 && j < a.size(); ++j) fprintf(stderr, "%02x/%02x ", a[j], built[j]); }
+  EXPECT_EQ(Bytes(), built) << "an edit undone on a vehicle never saved";
+  RedoEdit(*e);
+  EXPECT_EQ(Bytes(), unnamed);
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "Runabout", -1), 1);
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), unnamed) << "a LOAD over it undone";
+  EXPECT_STREQ(e->vehicleName, "");
+  keepNew(NEW_LAYOUT_BIKE);
+  EXPECT_EQ(car().wheelCount, 2);
+  UndoEdit(*e);
+  EXPECT_EQ(Bytes(), unnamed) << "a new vehicle over it undone";
+  EXPECT_EQ(VehicleUndo::NumRedo, 1);
+  EXPECT_FALSE(SaidLine("Could not load vehicle"));
+  ClearInterface();
+}
+
 TEST_F(NewVehicle, TheBikeKeepsAFiniteState) {
   Begin(NEW_LAYOUT_BIKE);
   Car& c = car();
