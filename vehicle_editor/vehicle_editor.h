@@ -82,9 +82,9 @@ struct VehicleEditor {
   uint8_t panelMode;                           // VehiclePanelMode
   uint8_t dialogOpen, pageOpen;
   uint8_t toggleFuelRequest;                   // the next frame flips "fuel"
-  // The edit point a page opened over the editor recorded ("edit engine", "edit rim", "edit
-  // clocks"): once the page has closed, a vehicle it left unchanged drops it again, and the
-  // history is as it was before the opening.
+  // The edit point a page or sub-editor opened over the editor recorded ("edit engine", "edit
+  // rim", "edit clocks", "edit model", "edit spoke"): once it has closed, a vehicle it left
+  // unchanged drops it again, and the history is as it was before the opening.
   const char* pageEditPoint;
   uint8_t savedSpecialDraw;
   uint8_t statusIsEdit;                        // the status text names an edit

@@ -41,6 +41,7 @@ void VehicleEditor::EditModel(void* owner, int, uintptr_t) {
   if (!MayOpenSubEditor(e) || !e.car->model) return;
   Car& car = *e.car;
   RecordOpeningEdit(EDIT_MODEL);
+  e.pageEditPoint = EDIT_MODEL;
   car.ReleaseMeshes();
   car.modelInEditor = 1;
   e.subEditor = SUB_MODELLER;
@@ -48,10 +49,12 @@ void VehicleEditor::EditModel(void* owner, int, uintptr_t) {
                                           CALLER_VEHICLE_EDITOR, CarLayerMask(car));
   if (!editor) {
     e.subEditor = SUB_NONE;
+    e.pageEditPoint = nullptr;
     RebuildFromModel(e);
     DropOpeningEdit(e);
     return;
   }
+  MarkOpened(e);
   Prss_AddSub(&e.prss, &editor->prss);
 }
 
@@ -96,9 +99,13 @@ void VehicleEditor::SubEditorClosed(VehicleEditor& e) {
   SpokeWheel = SpokeWheelContext{};
   if (!e.car) return;
   if (which == SUB_MODELLER) {
+    // The car changed when its bytes did, read before the rebuild sets the level distances
+    // anew: the modeller's unsaved-changes word tells only whether the model differs from its
+    // file, which a LOAD or SAVE inside it moves.
+    const int unchanged = UnchangedSinceOpening(e, e.pageEditPoint);
+    e.pageEditPoint = nullptr;
     RebuildFromModel(e);
-    // The modeller reports a change of the model by its unsaved-changes word.
-    if (!ObjectEditorShared.unsavedChanges) DropEditPoint(e);
+    CloseOpeningEdit(e, unchanged);
     ObjectEditorShared.unsavedChanges = 0;
   } else if (which == SUB_ANIMATION) {
     e.car->FreeAnimations();

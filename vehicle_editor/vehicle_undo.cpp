@@ -28,13 +28,16 @@ void CopyName(char* out, size_t size, const char* text) { std::snprintf(out, siz
 
 // The history as it stood before a sub-editor's opening point, copies and all: given back
 // when the sub-editor closes without a change, so that a look discards no redo step.
+// With it, the vehicle as the opened sub-editor first showed it.
 struct KeptHistory {
   VehicleUndoNode slots[HISTORY_POINTS];
   int numNodes, numRedo;
   bool held;
+  VehicleUndoNode opened;
 } Kept;
 
 void FreeKept() {
+  FreeStored(Kept.opened);
   if (!Kept.held) return;
   for (VehicleUndoNode& n : Kept.slots) FreeStored(n);
   Kept.held = false;
@@ -237,16 +240,36 @@ void DropEditPoint(VehicleEditor& editor) {
   DropOpeningEdit(editor);
 }
 
-int DropUnchangedEditPoint(VehicleEditor& editor, const char* name) {
-  bool same = false;
-  if (editor.car && name && NumRedo == 0 && NumNodes > 0 && std::strcmp(Slots[NumNodes].name, name) == 0) {
-    VehicleUndoNode now{};
-    same = SerializeEdited(editor, now) == Serialized::DONE && SameBytes(now, Slots[NumNodes - 1]);
-    FreeStored(now);
-  }
-  if (same) DropEditPoint(editor);
-  FreeKept();  // a change stands: what lay ahead of the opening stays discarded
+void MarkOpened(VehicleEditor& editor) {
+  FreeStored(Kept.opened);
+  if (editor.car && SerializeEdited(editor, Kept.opened) != Serialized::DONE) FreeStored(Kept.opened);
+}
+
+int UnchangedSinceOpening(VehicleEditor& editor, const char* name) {
+  if (!editor.car || !name || NumRedo != 0 || NumNodes == 0 || std::strcmp(Slots[NumNodes].name, name) != 0) return 0;
+  VehicleUndoNode now{};
+  const bool same = SerializeEdited(editor, now) == Serialized::DONE &&
+                    SameBytes(now, Kept.opened.stored ? Kept.opened : Slots[NumNodes - 1]);
+  FreeStored(now);
   return same ? 1 : 0;
+}
+
+void CloseOpeningEdit(VehicleEditor& editor, int unchanged) {
+  if (unchanged && NumNodes > 0) {
+    // What the opening or the closing tidied goes too: the vehicle is as the node holds it.
+    VehicleUndoNode now{};
+    const bool differs = SerializeEdited(editor, now) == Serialized::DONE && !SameBytes(now, Slots[NumNodes - 1]);
+    FreeStored(now);
+    if (differs) VehicleEditor::LoadVehicleState(editor, nullptr, NumNodes - 1);
+    DropEditPoint(editor);
+  }
+  FreeKept();  // a change stands: what lay ahead of the opening stays discarded
+}
+
+int DropUnchangedEditPoint(VehicleEditor& editor, const char* name) {
+  const int same = UnchangedSinceOpening(editor, name);
+  CloseOpeningEdit(editor, same);
+  return same;
 }
 
 void ShowVehicleEditorInfo(const char* text) {

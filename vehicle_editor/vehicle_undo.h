@@ -57,8 +57,17 @@ void RecordOpeningEdit(const char* name);
 void DropOpeningEdit(VehicleEditor& editor);
 // "no changes", and DropOpeningEdit.
 void DropEditPoint(VehicleEditor& editor);
-// DropEditPoint when the newest edit, at the current point, is `name` and the vehicle is as
-// its node holds it, byte for byte; else the edit stands, redo steps discarded.  1 when dropped.
+// Keeps the vehicle as the sub-editor shows it once open, which the opening may have tidied
+// (the modeller sets a number plate's cutout): the close compares with it.
+void MarkOpened(VehicleEditor& editor);
+// 1 when the newest edit, at the current point, is `name` and the vehicle is, byte for byte,
+// as MarkOpened kept it, or without that as the edit's node holds it.
+int UnchangedSinceOpening(VehicleEditor& editor, const char* name);
+// Ends what RecordOpeningEdit began.  Unchanged: the vehicle as the node holds it (read back
+// when an opening or closing tidied it) and DropEditPoint.  Changed: the edit stands and the
+// steps that were there to redo are gone.
+void CloseOpeningEdit(VehicleEditor& editor, int unchanged);
+// CloseOpeningEdit(UnchangedSinceOpening); 1 when dropped.
 int DropUnchangedEditPoint(VehicleEditor& editor, const char* name);
 // An information text on the editor's status line for 3000 ms.
 void ShowVehicleEditorInfo(const char* text);

@@ -397,6 +397,7 @@ void VehicleEditor::EditSpoke(void* owner, int, uintptr_t set) {
   car.ClearSubobjectMarks();
   car.ReleaseModelObjects();
   RecordOpeningEdit(EDIT_SPOKE);
+  e.pageEditPoint = EDIT_SPOKE;
   car.ReleaseMeshes();
   ObjectEditor* editor =
       OpenObjectEditor(&e.prss, OPEN_MODELLER, &car.spoke, -1, nullptr, nullptr, CALLER_VEHICLE_EDITOR, ~0u);
@@ -404,12 +405,14 @@ void VehicleEditor::EditSpoke(void* owner, int, uintptr_t set) {
     e.subEditor = SUB_NONE;
     e.spokeInEditor = 0;
     SpokeWheel = SpokeWheelContext{};
+    e.pageEditPoint = nullptr;
     DropOpeningEdit(e);
     car.SetLodDistances();
     car.BuildBodyMesh();
     return;
   }
   ObjectEditorShared.spokeCount = car.spokeCount;
+  MarkOpened(e);
   Prss_AddSub(&e.prss, &editor->prss);
 }
 

@@ -42,10 +42,17 @@ const char* LayerName(const ModellerScreen& s, int layer) {
   return name[0] ? name : TEXT_UNNAMED_LAYER;
 }
 
+// The answer of a right click on a layer: its new name, an undo point that marks the model
+// changed.  The same name again changes nothing.
 void LayerNameAnswered(Prss* owner, const char* text, uint32_t layer) {
   ModellerScreen* s = OperationScreen(owner);
   if (!s || !s->mainObject || !text || layer >= LAYER_COUNT) return;
-  std::snprintf(s->mainObject->layerNames[layer], LAYER_NAME_SIZE, "%s", text);
+  char name[LAYER_NAME_SIZE];
+  std::snprintf(name, sizeof name, "%s", text);
+  if (std::strcmp(name, s->mainObject->layerNames[layer]) == 0) return;
+  Record("rename layer");
+  std::memcpy(s->mainObject->layerNames[layer], name, sizeof name);
+  Refresh(*s);
 }
 
 void AskLayerName(ModellerScreen& s, int layer) {

@@ -67,10 +67,21 @@ TEST_F(LayersTest, TheVisibilityPanelShowsHidesAndRenames) {
   LayerButtonAction(&modeller->prss, CLICK_LEFT, 3);
   EXPECT_EQ(modeller->state.currentLayer, 3u);
   // A right click renames; the entry takes the 7 characters a layer's name keeps, no more.
+  // The rename is an edit: one undo point, the model marked changed; the same name again is
+  // none.
+  ObjectEditorShared.unsavedChanges = 0;
+  const std::vector<uint8_t> before = Serialised();
   LayerButtonAction(&modeller->prss, CLICK_RIGHT, 7);
   EXPECT_EQ(OpenTextEntry.maxLength, 7);
   Type("bodywork");
   EXPECT_STREQ(model.layerNames[7], "bodywor");
+  EXPECT_STREQ(modeller->statusText, "rename layer");
+  EXPECT_EQ(ObjectEditorShared.unsavedChanges, 1);
+  const int history = ModellerUndo.count;
+  LayerButtonAction(&modeller->prss, CLICK_RIGHT, 7);
+  Type("bodywor");
+  EXPECT_EQ(ModellerUndo.count, history);
+  ExpectUndoRestores(before);
 }
 
 TEST_F(LayersTest, AssigningAndMergingLayers) {

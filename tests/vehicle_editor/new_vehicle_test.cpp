@@ -619,6 +619,45 @@ TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
   ClearInterface();
 }
 
+// A new car saved with its driver and loaded in an editor opened afresh, which starts with
+// "driver" off: the file keeps the steering animation, the driver's place and the passengers
+// byte, the car comes without its people (Humans 0 kg), and "driver" (D) seats them again.
+TEST_F(NewVehicle, ASavedNewCarKeepsItsDriverWhomTheDriverSwitchSeatsAgain) {
+  namespace fs = std::filesystem;
+  const fs::path work = std::getenv("ZKT_WORK_DIR");
+  fs::create_directories("data/hmn");
+  fs::copy_file(work / "data/hmn/hmn.hmn", "data/hmn/hmn.hmn");
+  fs::copy(work / "data/move", "data/move");
+  ASSERT_EQ(LoadHumanSystem(), 1);
+  e->displayFlags |= SHOW_DRIVER;
+  Begin(NEW_LAYOUT_CAR);
+  VehicleEditor::Key(&e->prss, 13);
+  const std::string animation = car().steerAnimation;
+  const Vec3 seat = car().driverPosition;
+  const uint8_t passengers = car().currentSetup.bytes[SETUP_PASSENGERS];
+  const float humans = car().partMasses.humans;
+  ASSERT_FALSE(animation.empty());
+  ASSERT_GE(humans, 70.0f);
+  ASSERT_EQ(VehicleEditor::SaveVehicleAndVob(*e, "MyCar"), 1);
+  W::Close();
+  Prss_Terminate(&e->prss);
+  EXPECT_EQ(e->prss.act(&e->prss), nullptr);
+  e = VehicleEditor::Create(nullptr);
+  EXPECT_EQ(e->displayFlags & SHOW_DRIVER, 0u) << "a new editor starts with the driver hidden";
+  ASSERT_EQ(VehicleEditor::LoadVehicleState(*e, "MyCar", -1), 1);
+  EXPECT_EQ(std::string(car().steerAnimation), animation);
+  EXPECT_EQ(car().driverPosition.x, seat.x);
+  EXPECT_EQ(car().driverPosition.y, seat.y);
+  EXPECT_EQ(car().driverPosition.z, seat.z);
+  EXPECT_EQ(car().currentSetup.bytes[SETUP_PASSENGERS], passengers);
+  EXPECT_EQ(car().partMasses.humans, 0.0f);
+  VehicleEditor::Key(&e->prss, 'D');
+  e->prss.act(&e->prss);
+  EXPECT_FLOAT_EQ(car().partMasses.humans, humans);
+  EXPECT_NE(car().steeringInstance, nullptr);
+  ClearInterface();
+}
+
 // The page's "OK" takes a row of its own under the last one, the front axle's suspension row
 // (the last "Suspension type" label): at the row's left edge, a quarter of the 16-unit row wide.
 TEST_F(NewVehicle, ThePagesOkButtonStartsItsOwnRowUnderTheFrontSuspensionRow) {

@@ -356,6 +356,10 @@ TEST_F(Screen, APageLeftWithoutAChangeLeavesTheHistoryAsItWas) {
        [](Car& car) { car.rim->mappings[0].colour ^= 0x10; }},
       {"edit clocks", [](VehicleEditor& e) { VehicleEditor::ChooseAction(&e, 1, CHOOSE_DASH_EDITOR); },
        [](Car& car) { car.dash[0] ^= 1; }},
+      {"edit model", [](VehicleEditor& e) { VehicleEditor::Key(&e.prss, 'E'); },
+       [](Car& car) { car.model->points[0].z += 65536; }},
+      {"edit spoke", [](VehicleEditor& e) { VehicleEditor::EditSpoke(&e, 0, 1); },
+       [](Car& car) { car.spoke.points[0].z += 65536; }},
   };
   for (const bool change : {false, true}) {
     for (const Page& p : pages) {
