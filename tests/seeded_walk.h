@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <initializer_list>
 #include <random>
 #include <string>
@@ -22,23 +23,42 @@ struct HistoryRecord {
   std::vector<Held> points;
   int current = 0;
   int savedPoint = -1;
-  int limit = 30;                 // the points the history keeps, not counting the current
-  const void* oldest = nullptr;   // the oldest point's copy as the editor holds it
+  int limit = 30;  // the points the history keeps, not counting the current
+  // The editor's own copies of the points below the current one, taken before a step while
+  // the history is full: the oldest dropping out shifts them down by one.
+  std::vector<Held> copies;
 
   int Nodes() const { return int(points.size()) - 1; }
+  // Before each step: the copies, while the history is full and at its newest point.
+  void Note(const std::function<Held(int)>& copyOf) {
+    copies.clear();
+    if (Nodes() == limit && current == Nodes())
+      for (int i = 0; i < Nodes(); ++i) copies.push_back(copyOf(i));
+  }
   // Takes what a step did to the history, as the editor's counts show it, into the record:
   // nothing (or a merge into the newest point), one point added (the oldest dropped at the
   // limit), or the newest point removed again with the state it held.  Any other change
   // fails, and so does a step that throws away redo steps or the oldest point without
-  // recording one.  "" when taken; `pushed` tells whether a point was added.
-  std::string Take(int nodes, int now, const void* oldestCopy, const Held& bytes, bool* pushed = nullptr) {
+  // recording one.  `copyOf(i)` gives the editor's copy of point i.  "" when taken; `pushed`
+  // tells whether a point was added.
+  std::string Take(int nodes, int now, const std::function<Held(int)>& copyOf, const Held& bytes,
+                   bool* pushed = nullptr) {
     const int n = Nodes(), cur = current;
     if (pushed) *pushed = false;
     char where[96];
     std::snprintf(where, sizeof where, " (history %d of %d became %d of %d)", cur, n, now, nodes);
-    // At the limit, the oldest point's copy is another once it has dropped out.
-    const bool droppedOldest = n == limit && cur == n && oldestCopy != oldest;
-    oldest = oldestCopy;
+    // At the limit, the copies shifted down by one (more of them match so than in place) show
+    // the oldest dropped out.
+    bool droppedOldest = false;
+    if (n == limit && cur == n && int(copies.size()) == n && nodes >= n - 1) {
+      int shifted = 0, kept = 0;
+      for (int i = 0; i + 1 < n; ++i) {
+        const Held copy = copyOf(i);
+        shifted += copy == copies[size_t(i) + 1];
+        kept += copy == copies[size_t(i)];
+      }
+      droppedOldest = shifted > kept;
+    }
     if (droppedOldest && nodes == n && now == n) {
       points.erase(points.begin());
       points.push_back(bytes);
@@ -60,7 +80,8 @@ struct HistoryRecord {
         points[size_t(cur)] = bytes;
       }
     } else if (now == cur - 1 && nodes == now && cur == n) {
-      if (bytes != points[size_t(now)]) return std::string("the newest point was removed but the state is not as it held") + where;
+      if (bytes != points[size_t(now)])
+        return std::string("the newest point was removed but the state is not as it held") + where;
       points.resize(size_t(cur));
       if (savedPoint == cur) savedPoint = -1;
     } else if (now == cur && nodes == cur && n > cur) {
