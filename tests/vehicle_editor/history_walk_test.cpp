@@ -26,6 +26,7 @@
 #include "modeller/state/modeller_state.h"
 #include "pages_fixture.h"
 #include "platform/keys.h"
+#include "render/material.h"
 #include "tests/seeded_walk.h"
 #include "vehicle_data/rim_profile.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
@@ -105,6 +106,7 @@ class HistoryWalk : public PagesTest, public SeededWalk {
     ModellerHooks = keptHooks;
     InfoPageShown = INFO_PAGE_INFO;
     PagesTest::TearDown();
+    FreeAllMaterials();  // the models' page materials, as the program frees them when it ends
   }
 
   ModellerLink keptHooks{};
