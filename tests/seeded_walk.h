@@ -1,9 +1,10 @@
 // seeded_walk.h - a walk of random steps through an editor, shared by the editors' history
 // walks: each step a kind drawn by weight and three numbers of its own, all from a fixed seed
 // (ZKT_WALK_SEED runs another), so that a step means the same wherever it stands.  The walk
-// prints how often each kind ran and fails when one ran fewer than 5 times; a failing walk
-// prints its seed, the step and a shortened sequence (steps dropped while it still fails the
-// same way).
+// keeps its own record of the editor's history and steps it with the editor's own undo, redo
+// and edit point list.  It prints how often each kind ran and fails when one ran fewer than 5
+// times; a failing walk prints its seed, the step and a shortened sequence (steps dropped
+// while it still fails the same way).
 #pragma once
 #include <gtest/gtest.h>
 
@@ -94,24 +95,103 @@ struct HistoryRecord {
   }
 };
 
+// A kind of step the walk makes itself: a step of the history by undo, redo or the edit point
+// list (a random point).
+enum Stepping : uint8_t { NOT_STEPPING, STEP_UNDO, STEP_REDO, STEP_LIST };
 struct WalkKind {
   const char* name;
   int weight;
+  Stepping stepping = NOT_STEPPING;
 };
 
-class SeededWalk {
+class EditorWalk {
  protected:
-  virtual ~SeededWalk() = default;
+  using Held = HistoryRecord::Held;
+  virtual ~EditorWalk() = default;
   // A fresh editor and a fresh record of its history.
   virtual void Begin() = 0;
   // One step; false when a check failed (Check keeps the first failure's text).
   virtual bool Run(uint32_t kind, uint32_t a, uint32_t b, uint32_t c) = 0;
-  // After every step, with a number of the step's own.
-  virtual bool After(uint32_t) { return true; }
+  // After every step, with a number of the step's own: StepBackAndForth by default.
+  virtual bool After(uint32_t word) { return StepBackAndForth(word); }
+
+  // The editor: its state as the walk compares it, its current history point and its keys.
+  virtual Held State() = 0;
+  virtual int Point() = 0;
+  virtual int Nodes() = 0;
+  virtual void Undo() = 0;
+  virtual void Redo() = 0;
+  virtual void ChoosePoint(int point) = 0;  // from the edit point list
+  // The red "*": shown when the state differs from its file; gone when `clear`.
+  virtual bool CheckStar(bool clear) = 0;
+  // What the editor said last, for the text of a refused step.
+  virtual std::string Said() { return ""; }
+
+  HistoryRecord record;
 
   bool Check(bool ok, const std::string& what) {
     if (!ok && failure.empty()) failure = what;
     return ok;
+  }
+  // Where the state first differs from what a point held, for a failure's text.
+  std::string Differs(const Held& held) {
+    const Held now = State();
+    size_t at = 0;
+    while (at < now.size() && at < held.size() && now[at] == held[at]) ++at;
+    return " (first difference at byte " + std::to_string(at) + " of " + std::to_string(held.size()) + " / " +
+           std::to_string(now.size()) + ")";
+  }
+
+  // A step of the history: the state the point held, or nothing changed for a point that
+  // holds none; the star gone at the saved point.
+  bool StepHistory(Stepping how, uint32_t pick) {
+    const int cur = record.current, n = record.Nodes();
+    const int target = how == STEP_UNDO   ? cur - 1
+                       : how == STEP_REDO ? (cur < n ? cur + 1 : -1)
+                                          : int(pick % uint32_t(n + 1));
+    const Held before = State();
+    if (how == STEP_UNDO) Undo();
+    if (how == STEP_REDO) Redo();
+    if (how == STEP_LIST) ChoosePoint(target);
+    const bool holds = target >= 0 && target <= n && target != cur && !record.points[size_t(target)].empty();
+    if (holds) {
+      if (!Check(Point() == target, "a step to point " + std::to_string(target) + " was refused" + Said()))
+        return false;
+      if (!Check(State() == record.points[size_t(target)],
+                 "a step gave other bytes than the point held" + Differs(record.points[size_t(target)])))
+        return false;
+      record.current = target;
+    } else if (!Check(Point() == cur && State() == before, "a step to a point holding nothing changed something (at " +
+                                                               std::to_string(cur) + ", now at " +
+                                                               std::to_string(Point()) + ")" + Differs(before))) {
+      return false;
+    }
+    if (!Check(Nodes() == n, "a step of the history changed its length")) return false;
+    return CheckStar(holds && record.current == record.savedPoint);
+  }
+  // Undo then redo: the point before gives back `before` and the step back `after`.
+  bool UndoGivesBack(const Held& before, const Held& after, const char* what) {
+    const int cur = record.current;
+    Undo();
+    if (!Check(Point() == cur - 1, std::string("undo after ") + what + " was refused" + Said())) return false;
+    if (!Check(State() == before,
+               std::string("undo after ") + what + " gave other bytes than before it" + Differs(before)))
+      return false;
+    record.current = cur - 1;
+    if (!CheckStar(record.current == record.savedPoint)) return false;
+    Redo();
+    if (!Check(Point() == cur, std::string("redo after ") + what + " was refused" + Said())) return false;
+    if (!Check(State() == after, std::string("redo after ") + what + " gave other bytes" + Differs(after)))
+      return false;
+    record.current = cur;
+    return CheckStar(record.current == record.savedPoint);
+  }
+  // At one step in four, undo then redo give the same bytes (not after every step: an undo
+  // ends a run of merging edits, and those must be walked too).
+  bool StepBackAndForth(uint32_t word) {
+    const int cur = record.current;
+    if (word % 4 != 0 || cur == 0 || record.points[size_t(cur) - 1].empty()) return true;
+    return UndoGivesBack(record.points[size_t(cur) - 1], record.points[size_t(cur)], "a step");
   }
 
   // Walks `steps` steps for each seed (or for ZKT_WALK_SEED alone when it is set).
@@ -121,6 +201,7 @@ class SeededWalk {
     for (const uint32_t seed : chosen) {
       const std::vector<Step> walk = Draw(seed, steps, kinds, kindCount);
       std::vector<int> counts(size_t(kindCount), 0);
+      walkKinds = kinds;
       const int failed = RunAll(walk, &counts);
       std::printf("walk of seed %u, %d steps:", seed, failed < 0 ? steps : failed + 1);
       for (int k = 0; k < kindCount; ++k) std::printf("%s %s %d", k ? "," : "", kinds[k].name, counts[size_t(k)]);
@@ -139,6 +220,7 @@ class SeededWalk {
     uint32_t kind, a, b, c, after;
   };
   std::string failure;
+  const WalkKind* walkKinds = nullptr;
 
   static std::vector<Step> Draw(uint32_t seed, int count, const WalkKind* kinds, int kindCount) {
     std::mt19937 random(seed);
@@ -160,7 +242,9 @@ class SeededWalk {
     for (size_t i = 0; i < steps.size(); ++i) {
       const Step& s = steps[i];
       if (counts) ++(*counts)[s.kind];
-      if (!Run(s.kind, s.a, s.b, s.c) || !After(s.after)) {
+      const Stepping stepping = walkKinds[s.kind].stepping;
+      const bool ran = stepping != NOT_STEPPING ? StepHistory(stepping, s.a) : Run(s.kind, s.a, s.b, s.c);
+      if (!ran || !After(s.after)) {
         if (failure.empty()) failure = "a step failed";
         return int(i);
       }

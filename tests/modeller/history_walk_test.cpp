@@ -15,19 +15,17 @@
 namespace modeller_test {
 namespace {
 
-using Held = HistoryRecord::Held;
-
 enum Kind : uint8_t { MOVE, RENAME, LOAD, IMPORT, SAVE, UNDO, REDO, JUMP, KIND_COUNT };
 const WalkKind KINDS[KIND_COUNT] = {
-    {"point moved", 10}, {"layer rename", 3}, {"LOAD", 3}, {"OBJ import", 3},
-    {"SAVE", 3},         {"undo", 6},         {"redo", 4}, {"jump", 2},
+    {"point moved", 10},    {"layer rename", 3},    {"LOAD", 3}, {"OBJ import", 3}, {"SAVE", 3}, {"undo", 6, STEP_UNDO},
+    {"redo", 4, STEP_REDO}, {"jump", 2, STEP_LIST},
 };
 // Models the LOAD prompt takes (the last is missing) and OBJ files the import takes (the last
 // has a face out of bounds).
 const char* const MODELS[] = {"walk_box", "walk_car", "walkA", "walkB", "nosuch"};
 const char* const OBJS[] = {"quad", "tri", "bad"};
 
-class ModellerWalk : public OperationsTest, public SeededWalk {
+class ModellerWalk : public OperationsTest, public EditorWalk {
  protected:
   void SetUp() override {
     OperationsTest::SetUp();
@@ -40,10 +38,19 @@ class ModellerWalk : public OperationsTest, public SeededWalk {
     std::ofstream("data/obj/bad.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n";
   }
 
-  HistoryRecord record;
   std::map<std::string, Held> files;  // each model's bytes as last saved or loaded
 
-  int Current() const { return ModellerUndo.count - ModellerUndo.depth; }
+  // The modeller as the walk sees it.
+  Held State() override { return Bytes(); }
+  int Point() override { return ModellerUndo.count - ModellerUndo.depth; }
+  int Nodes() override { return ModellerUndo.count; }
+  void Undo() override { CtrlKey('Z'); }
+  void Redo() override { CtrlKey('Y'); }
+  void ChoosePoint(int point) override {
+    OpenEditHistory(&modeller->prss, CLICK_LEFT, 0);
+    SelectItemClick(nullptr, CLICK_LEFT, uintptr_t(point));
+    CloseSubScreens();
+  }
   // The model's bytes but for the selection, which a point holds as it was when recorded.
   Held Bytes() {
     std::vector<uint8_t> points(size_t(model.pointCount)), triangles(size_t(model.triangleCount));
@@ -94,7 +101,7 @@ class ModellerWalk : public OperationsTest, public SeededWalk {
   }
   // The step's change of the history taken into the record.
   bool Absorb(bool* pushed = nullptr) {
-    const std::string failed = record.Take(ModellerUndo.count, Current(), CopyOf, Bytes(), pushed);
+    const std::string failed = record.Take(ModellerUndo.count, Point(), CopyOf, Bytes(), pushed);
     return Check(failed.empty(), failed);
   }
   // The red "*" after the model's name on the object panel.
@@ -117,37 +124,6 @@ class ModellerWalk : public OperationsTest, public SeededWalk {
     if (modeller->prss.sub) CloseModellerSubScreen(*modeller);
     ResetDialogs();
   }
-  // Ctrl+Z then Ctrl+Y: the point before gives back `before` and the step back `after`.
-  bool UndoGivesBack(const Held& before, const Held& after, const char* what) {
-    const int cur = record.current;
-    CtrlKey('Z');
-    if (!Check(Current() == cur - 1 && Bytes() == before, std::string("undo after ") + what + " gave another model"))
-      return false;
-    record.current = cur - 1;
-    if (!CheckStar(record.current == record.savedPoint)) return false;
-    CtrlKey('Y');
-    if (!Check(Current() == cur && Bytes() == after, std::string("redo after ") + what + " gave another model"))
-      return false;
-    record.current = cur;
-    return CheckStar(record.current == record.savedPoint);
-  }
-  // Ctrl+Z, Ctrl+Y or a point chosen from the edit point list, to `target` (-1 none).
-  bool StepHistory(int target, void (*press)(ModellerWalk&, int)) {
-    const int cur = record.current;
-    const Held before = Bytes();
-    press(*this, target);
-    CloseSubScreens();
-    const bool moves = target >= 0 && target <= record.Nodes() && target != cur;
-    const int expected = moves ? target : cur;
-    if (!Check(Current() == expected && ModellerUndo.count == record.Nodes(),
-               "a step went to another point than asked"))
-      return false;
-    if (!Check(Bytes() == (moves ? record.points[size_t(target)] : before),
-               "a step gave another model than the point held"))
-      return false;
-    record.current = expected;
-    return CheckStar(moves && expected == record.savedPoint);
-  }
   // Presses the object panel's button and answers its prompt (and "overwrite?" with yes).
   bool PressFile(const char* label, const char* name) {
     Buttons();
@@ -166,16 +142,6 @@ class ModellerWalk : public OperationsTest, public SeededWalk {
     record.Note(CopyOf);
     const Held before = Bytes();
     switch (kind) {
-      case UNDO:
-        return StepHistory(record.current - 1, [](ModellerWalk&, int) { CtrlKey('Z'); });
-      case REDO:
-        return StepHistory(record.current < record.Nodes() ? record.current + 1 : -1,
-                           [](ModellerWalk&, int) { CtrlKey('Y'); });
-      case JUMP:
-        return StepHistory(int(a % uint32_t(record.Nodes() + 1)), [](ModellerWalk& w, int target) {
-          OpenEditHistory(&w.modeller->prss, CLICK_LEFT, 0);
-          SelectItemClick(nullptr, CLICK_LEFT, uintptr_t(target));
-        });
       case MOVE: {
         if (model.pointCount == 0) return true;
         SelectPoints({int(a % uint32_t(model.pointCount))});
@@ -219,11 +185,6 @@ class ModellerWalk : public OperationsTest, public SeededWalk {
       default:
         return Check(false, "no such step");
     }
-  }
-  // At one step in four, Ctrl+Z then Ctrl+Y after the step give the same bytes.
-  bool After(uint32_t word) override {
-    if (word % 4 != 0 || record.current == 0) return true;
-    return UndoGivesBack(record.points[size_t(record.current) - 1], record.points[size_t(record.current)], "a step");
   }
 };
 

@@ -35,7 +35,7 @@
 namespace {
 
 using namespace VehicleUndo;
-using Held = std::vector<uint8_t>;
+using Held = HistoryRecord::Held;
 
 // The actions a step draws from, with their weights.
 enum Kind : uint8_t {
@@ -70,16 +70,38 @@ enum Kind : uint8_t {
   KIND_COUNT
 };
 const WalkKind KINDS[KIND_COUNT] = {
-    {"row step", 18},   {"row typed", 6},     {"row switch", 8},  {"drag kept", 3},     {"drag cancelled", 3},
-    {"LOAD", 3},        {"SAVE", 3},          {"NEW", 2},         {"LOAD frame", 1},    {"LOAD colours", 1},
-    {"engine look", 1}, {"engine change", 1}, {"clocks look", 1}, {"clocks change", 1}, {"rim look", 1},
-    {"rim change", 1},  {"Edit look", 1},     {"Edit change", 1}, {"Edit LOAD", 1},     {"Edit OBJ", 1},
-    {"Edit SAVE", 1},   {"Edit rename", 1},   {"spoke look", 1},  {"spoke change", 1},  {"wheel turn", 2},
-    {"undo", 12},       {"redo", 8},          {"jump", 4},
+    {"row step", 18},
+    {"row typed", 6},
+    {"row switch", 8},
+    {"drag kept", 3},
+    {"drag cancelled", 3},
+    {"LOAD", 3},
+    {"SAVE", 3},
+    {"NEW", 2},
+    {"LOAD frame", 1},
+    {"LOAD colours", 1},
+    {"engine look", 1},
+    {"engine change", 1},
+    {"clocks look", 1},
+    {"clocks change", 1},
+    {"rim look", 1},
+    {"rim change", 1},
+    {"Edit look", 1},
+    {"Edit change", 1},
+    {"Edit LOAD", 1},
+    {"Edit OBJ", 1},
+    {"Edit SAVE", 1},
+    {"Edit rename", 1},
+    {"spoke look", 1},
+    {"spoke change", 1},
+    {"wheel turn", 2},
+    {"undo", 12, STEP_UNDO},
+    {"redo", 8, STEP_REDO},
+    {"jump", 4, STEP_LIST},
 };
 const char* const LOAD_NAMES[] = {"Runabout", "Saloon", "Sportbike", "Kart", "Solar", "WalkA", "WalkB", "Nosuch"};
 
-class HistoryWalk : public PagesTest, public SeededWalk {
+class HistoryWalk : public PagesTest, public EditorWalk {
  protected:
   void SetUp() override {
     PagesTest::SetUp();
@@ -112,10 +134,20 @@ class HistoryWalk : public PagesTest, public SeededWalk {
   ModellerLink keptHooks{};
 
   // ---- The record ----
-  HistoryRecord record;               // point 0 holds no vehicle: the editor before the first
   std::map<std::string, Held> files;  // each vehicle's bytes as last saved or loaded
 
-  int Current() const { return NumNodes - NumRedo; }
+  // The editor as the walk sees it; point 0 holds no vehicle: the editor before the first.
+  Held State() override { return CarBytes(); }
+  int Point() override { return NumNodes - NumRedo; }
+  int Nodes() override { return NumNodes; }
+  void Undo() override { VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Z'); }
+  void Redo() override { VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Y'); }
+  void ChoosePoint(int point) override {
+    VehicleEditor::ShowEditPoints(e, CLICK_LEFT, 0);
+    SelectItemClick(nullptr, CLICK_LEFT, uintptr_t(point));
+    CloseDialogs();
+  }
+  std::string Said() override { return Reports().lines.empty() ? "" : " (said: " + Reports().lines.back() + ")"; }
 
   // A fresh editor on the first sample, the vehicles' folder as the build has it.
   void Begin() override {
@@ -162,16 +194,6 @@ class HistoryWalk : public PagesTest, public SeededWalk {
     car.massWithoutOccupants = mass;
     return body;
   }
-  // Where the vehicle first differs from what a point held, for the failure's text.
-  std::string Differs(const Held& held) {
-    const Held now = CarBytes();
-    size_t at = 0;
-    while (at < now.size() && at < held.size() && now[at] == held[at]) ++at;
-    return " (first difference at byte " + std::to_string(at) + " of " + std::to_string(held.size()) + " / " +
-           std::to_string(now.size()) + ")";
-  }
-  std::string LastLine() const { return Reports().lines.empty() ? "" : " (said: " + Reports().lines.back() + ")"; }
-
   // The red "*" after the vehicle's name, as the frame shows it.
   bool StarShown() {
     ClearInterface();
@@ -202,48 +224,8 @@ class HistoryWalk : public PagesTest, public SeededWalk {
   }
   // The step's change of the history taken into the record.
   bool Absorb(bool* pushed = nullptr) {
-    const std::string failed = record.Take(NumNodes, Current(), CopyOf, CarBytes(), pushed);
+    const std::string failed = record.Take(NumNodes, Point(), CopyOf, CarBytes(), pushed);
     return Check(failed.empty(), failed);
-  }
-
-  // Ctrl+Z then Ctrl+Y: the point before gives back `before` and the step back `after`.
-  bool UndoGivesBack(const Held& before, const Held& after, const char* what) {
-    const int cur = record.current;
-    VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Z');
-    if (!Check(Current() == cur - 1, std::string("undo after ") + what + " was refused" + LastLine())) return false;
-    if (!Check(CarBytes() == before,
-               std::string("undo after ") + what + " gave other bytes than before it" + Differs(before)))
-      return false;
-    record.current = cur - 1;
-    if (!CheckStar(record.current == record.savedPoint)) return false;
-    VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'Y');
-    if (!Check(Current() == cur, std::string("redo after ") + what + " was refused" + LastLine())) return false;
-    if (!Check(CarBytes() == after, std::string("redo after ") + what + " gave other bytes" + Differs(after)))
-      return false;
-    record.current = cur;
-    return CheckStar(record.current == record.savedPoint);
-  }
-
-  // A step of the history: Ctrl+Z, Ctrl+Y or a point chosen from the list.
-  bool StepHistory(int target, void (*press)(HistoryWalk&, int)) {
-    const int cur = record.current;
-    const Held before = CarBytes();
-    press(*this, target);
-    const bool holds =
-        target >= 0 && target < int(record.points.size()) && target != cur && !record.points[size_t(target)].empty();
-    if (holds) {
-      if (!Check(Current() == target, "a step to point " + std::to_string(target) + " was refused" + LastLine()))
-        return false;
-      if (!Check(CarBytes() == record.points[size_t(target)],
-                 "a step gave other bytes than the point held" + Differs(record.points[size_t(target)])))
-        return false;
-      record.current = target;
-    } else {
-      if (!Check(Current() == cur && CarBytes() == before, "a step to a point without a vehicle changed something"))
-        return false;
-    }
-    if (!Check(NumNodes == int(record.points.size()) - 1, "a step of the history changed its length")) return false;
-    return CheckStar(holds && record.current == record.savedPoint);
   }
 
   // The frame's rows: the open tab page's, or with none the information panel's page.
@@ -421,21 +403,9 @@ class HistoryWalk : public PagesTest, public SeededWalk {
     const Kind kind = Kind(kindWord);
     record.Note(CopyOf);
     const Held before = CarBytes();
-    const int n = int(record.points.size()) - 1, cur = record.current;
+    const int n = record.Nodes(), cur = record.current;
     const bool starBefore = StarShown();
     switch (kind) {
-      case UNDO:
-        return StepHistory(record.current - 1,
-                           [](HistoryWalk& w, int) { VehicleEditor::Key(&w.e->prss, KEYCODE_CTRL_LETTER + 'Z'); });
-      case REDO:
-        return StepHistory(record.current < n ? record.current + 1 : -1,
-                           [](HistoryWalk& w, int) { VehicleEditor::Key(&w.e->prss, KEYCODE_CTRL_LETTER + 'Y'); });
-      case JUMP:
-        return StepHistory(int(a % uint32_t(n + 1)), [](HistoryWalk& w, int target) {
-          VehicleEditor::ShowEditPoints(w.e, CLICK_LEFT, 0);
-          SelectItemClick(nullptr, CLICK_LEFT, uintptr_t(target));
-          w.CloseDialogs();
-        });
       case WHEEL_TURN: {
         e->selection.openTab = -1;
         InfoPageShown = INFO_PAGE_STEERING;
@@ -446,7 +416,7 @@ class HistoryWalk : public PagesTest, public SeededWalk {
         if (!Check(!turns.empty(), "the steering page shows no controller wheel turn")) return false;
         ClickControl(turns[a % turns.size()]);
         CloseDialogs();
-        if (!Check(NumNodes == n && Current() == cur, "the controller's wheel turn touched the vehicle's history"))
+        if (!Check(NumNodes == n && Point() == cur, "the controller's wheel turn touched the vehicle's history"))
           return false;
         if (!Check(CarBytes() == before, "the controller's wheel turn changed the vehicle")) return false;
         return Check(StarShown() == starBefore, "the controller's wheel turn changed the red *");
@@ -466,7 +436,7 @@ class HistoryWalk : public PagesTest, public SeededWalk {
       }
       case SAVE: {
         const bool named = e->vehicleName[0] != 0;
-        if (cur < n && !named) return true;  // naming it would make it another vehicle than its record.points hold
+        if (cur < n && !named) return true;  // naming it would make it another vehicle than its points hold
         const char* name = cur < n || (named && a % 3 == 0) ? e->vehicleName : a % 3 == 1 ? "WalkA" : "WalkB";
         VehicleEditor::FileAction(e, CLICK_LEFT, 6);
         if (!Check(OpenTextEntry.open == 1, "SAVE asks no name")) return false;
@@ -518,7 +488,7 @@ class HistoryWalk : public PagesTest, public SeededWalk {
         const bool look =
             kind == ENGINE_LOOK || kind == CLOCKS_LOOK || kind == RIM_LOOK || kind == MODEL_LOOK || kind == SPOKE_LOOK;
         if (now == before && (look || !pushed))
-          return Check(!pushed && NumNodes == n && Current() == cur,
+          return Check(!pushed && NumNodes == n && Point() == cur,
                        std::string("leaving ") + KINDS[kind].name + " without a change changed the history") &&
                  CheckStar(false);
         if (!Check(pushed,
@@ -530,12 +500,11 @@ class HistoryWalk : public PagesTest, public SeededWalk {
   }
 
   // After every step the copy above the newest point is held while steps are undone, and
-  // freed once back at the newest; at one step in four, Ctrl+Z then Ctrl+Y give the same bytes.
+  // freed once back at the newest.
   bool After(uint32_t word) override {
-    if (!Check((Slots[NumNodes].stored != nullptr) == (NumRedo > 0), "the copy above the newest point is held wrongly"))
-      return false;
-    if (word % 4 != 0 || record.current == 0 || record.points[size_t(record.current) - 1].empty()) return true;
-    return UndoGivesBack(record.points[size_t(record.current) - 1], record.points[size_t(record.current)], "a step");
+    return Check((Slots[NumNodes].stored != nullptr) == (NumRedo > 0),
+                 "the copy above the newest point is held wrongly") &&
+           StepBackAndForth(word);
   }
 };
 
