@@ -43,6 +43,15 @@ class NewVehicle : public EditorTest {
     W::Draw(*e);
     ClearInterface();
   }
+  // Our figures and their animations, copied from the build, for a driver aboard.
+  static void LoadFigures() {
+    namespace fs = std::filesystem;
+    const fs::path work = std::getenv("ZKT_WORK_DIR");
+    fs::create_directories("data/hmn");
+    fs::copy_file(work / "data/hmn/hmn.hmn", "data/hmn/hmn.hmn");
+    fs::copy(work / "data/move", "data/move");
+    ASSERT_EQ(LoadHumanSystem(), 1);
+  }
   static float AxleSetup(const Car& c, int axle, int field) { return SetupFloat(c.currentSetup, SETUP_AXLE[axle] + field); }
   static std::vector<uint8_t> FileBytes(const char* path) {
     std::ifstream in(path, std::ios::binary);
@@ -595,12 +604,7 @@ TEST_F(NewVehicle, TheFileMenuStartsTheWizardAndEnterClosesIt) {
 // aboard at once, posed from his class's animation set with his hips on the seat (0.2 m
 // forward and 0.3 m up, where the mass model seats a person), as a loaded vehicle's is.
 TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
-  namespace fs = std::filesystem;
-  const fs::path work = std::getenv("ZKT_WORK_DIR");
-  fs::create_directories("data/hmn");
-  fs::copy_file(work / "data/hmn/hmn.hmn", "data/hmn/hmn.hmn");
-  fs::copy(work / "data/move", "data/move");
-  ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_NO_FATAL_FAILURE(LoadFigures());
   e->displayFlags |= SHOW_DRIVER;  // "driver" lit
   Begin(NEW_LAYOUT_CAR);
   W::Draw(*e);
@@ -623,12 +627,7 @@ TEST_F(NewVehicle, ThePagesOkButtonKeepsTheVehicleAndClosesThePage) {
 // "driver" off: the file keeps the steering animation, the driver's place and the passengers
 // byte, the car comes without its people (Humans 0 kg), and "driver" (D) seats them again.
 TEST_F(NewVehicle, ASavedNewCarKeepsItsDriverWhomTheDriverSwitchSeatsAgain) {
-  namespace fs = std::filesystem;
-  const fs::path work = std::getenv("ZKT_WORK_DIR");
-  fs::create_directories("data/hmn");
-  fs::copy_file(work / "data/hmn/hmn.hmn", "data/hmn/hmn.hmn");
-  fs::copy(work / "data/move", "data/move");
-  ASSERT_EQ(LoadHumanSystem(), 1);
+  ASSERT_NO_FATAL_FAILURE(LoadFigures());
   e->displayFlags |= SHOW_DRIVER;
   Begin(NEW_LAYOUT_CAR);
   VehicleEditor::Key(&e->prss, 13);

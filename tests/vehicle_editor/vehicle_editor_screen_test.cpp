@@ -421,6 +421,20 @@ TEST_F(Screen, APageLeftWithoutAChangeLeavesTheHistoryAsItWas) {
       EXPECT_FLOAT_EQ(e->car->fuelTankCapacity, 6.0f) << "both steps redone";
     }
   }
+  // A full history: the opening's point pushes the oldest out, and a close without a change
+  // brings it back.
+  for (int i = 0; i <= MAX_NODES; ++i) Edit("fill", float(i));
+  std::snprintf(Slots[0].name, sizeof Slots[0].name, "oldest");
+  const std::vector<uint8_t> oldest(Slots[0].stored, Slots[0].stored + Slots[0].size);
+  VehicleEditor::Key(&e->prss, 'E');
+  ASSERT_NE(ActiveObjectEditor, nullptr);
+  EXPECT_STRNE(Slots[0].name, "oldest");
+  Prss_Terminate(&ActiveObjectEditor->prss);
+  Act();
+  EXPECT_EQ(NumNodes, MAX_NODES);
+  EXPECT_STREQ(Slots[0].name, "oldest");
+  ASSERT_NE(Slots[0].stored, nullptr);
+  EXPECT_EQ(std::vector<uint8_t>(Slots[0].stored, Slots[0].stored + Slots[0].size), oldest);
 }
 
 // Opening the modeller lets the wheel meshes go; closing it builds the car again from its
