@@ -249,22 +249,30 @@ class HistoryWalk : public PagesTest, public EditorWalk {
     InfoPageShown = tab < 0 ? int(INFO_PAGE_BRAKES + page / 16 % (INFO_PAGE_COUNT - INFO_PAGE_BRAKES)) : INFO_PAGE_INFO;
     e->pageScroll = 0;
     Frame();
+    PressControl(kind, pick, value, true);
+    CloseDialogs();
+  }
+  // A press on one of the frame's controls of the kind (a step or a switch, a typed value),
+  // chosen by `pick`: of the vehicle's rows, or (`vehicleRows` 0) of a page over the editor,
+  // where a step and a switch are alike.
+  void PressControl(Kind kind, uint32_t pick, uint32_t value, bool vehicleRows) {
     std::vector<int> buttons, controls;
     for (int i = 0; i < ButtonCount; ++i) {
       const InterfaceButton& b = InterfaceButtons[i];
-      if (!b.owner || b.editDomain != EDIT_DOMAIN_VEHICLE) continue;
+      if (!b.owner || (vehicleRows && b.editDomain != EDIT_DOMAIN_VEHICLE)) continue;
       const bool toggle = b.style == BUTTON_STYLE_FLAG32 || b.style == BUTTON_STYLE_FLAG8;
-      const bool value = b.style >= BUTTON_STYLE_FLOAT && b.style <= BUTTON_STYLE_FLOAT_THOUSANDTHS;
-      const bool step = !toggle && !value &&
+      const bool typed = b.style >= BUTTON_STYLE_FLOAT && b.style <= BUTTON_STYLE_FLOAT_THOUSANDTHS;
+      const bool step = !toggle && !typed &&
                         ((b.style >= BUTTON_STYLE_FLOAT && b.style <= BUTTON_STYLE_ANGLE_PLUS) ||
                          (b.style >= BUTTON_STYLE_INT_PLUS && b.style <= BUTTON_STYLE_FLAG8));
-      if ((kind == ROW_SWITCH && toggle) || (kind == ROW_TYPED && value) || (kind == ROW_STEP && step))
+      if ((kind == ROW_SWITCH && (toggle || (!vehicleRows && step))) || (kind == ROW_TYPED && typed) ||
+          (kind == ROW_STEP && (step || (!vehicleRows && toggle))))
         buttons.push_back(i);
     }
     if (kind == ROW_STEP)
       for (int i = 0; i < ValueControlCount; ++i) {
         const ValueControl& c = ValueControls[i];
-        if (c.owner && c.editDomain == EDIT_DOMAIN_VEHICLE && c.displayType >= VALUE_TYPE_BYTE_PLUS &&
+        if (c.owner && (!vehicleRows || c.editDomain == EDIT_DOMAIN_VEHICLE) && c.displayType >= VALUE_TYPE_BYTE_PLUS &&
             c.displayType <= VALUE_TYPE_FLOAT_MINUS)
           controls.push_back(i);
       }
@@ -278,7 +286,6 @@ class HistoryWalk : public PagesTest, public EditorWalk {
     } else {
       ClickControl(ValueControls[controls[chosen - buttons.size()]]);
     }
-    CloseDialogs();
   }
 
   // The selected frame point dragged along one of its handles, let go or cancelled.
@@ -364,25 +371,18 @@ class HistoryWalk : public PagesTest, public EditorWalk {
 
   // The sub-editors: opened by the kind's button or key, changed or not, left with Escape.
   bool SubEditor(Kind kind, uint32_t pick) {
-    Car& car = *e->car;
     switch (kind) {
       case ENGINE_LOOK:
       case ENGINE_CHANGE:
         VehicleEditor::ChooseAction(e, CLICK_LEFT, CHOOSE_ENGINE_PAGE);
-        if (!e->prss.sub) return true;
-        if (kind == ENGINE_CHANGE) car.engine.idleSpeed += 10.0f;  // as the page's idle row
         break;
       case CLOCKS_LOOK:
       case CLOCKS_CHANGE:
         VehicleEditor::ChooseAction(e, CLICK_LEFT, CHOOSE_DASH_EDITOR);
-        if (!e->prss.sub) return true;
-        if (kind == CLOCKS_CHANGE) car.dash[pick % 4] ^= 1;  // as the dashboard editor's switches
         break;
       case RIM_LOOK:
       case RIM_CHANGE:
         VehicleEditor::EditRim(e, CLICK_LEFT, 0);
-        if (!e->prss.sub) return true;
-        if (kind == RIM_CHANGE && car.rim && car.rim->mappingCount > 0) car.rim->mappings[0].colour ^= 0x10;
         break;
       case SPOKE_LOOK:
       case SPOKE_CHANGE:
@@ -394,7 +394,14 @@ class HistoryWalk : public PagesTest, public EditorWalk {
         if (e->subEditor == SUB_NONE) return true;
         return InModeller(kind, pick);
     }
+    if (!e->prss.sub) return true;  // refused
+    // A drawn frame of the page, and with a change one of its steps or switches pressed (one
+    // that changes nothing leaves a look).
+    FrameSkipped = 0;
+    ClearInterface();
     e->prss.act(&e->prss);
+    FrameSkipped = 1;
+    if (kind == ENGINE_CHANGE || kind == CLOCKS_CHANGE || kind == RIM_CHANGE) PressControl(ROW_STEP, pick, 0, false);
     Prss_DeliverKey(27);
     return Settle();
   }
