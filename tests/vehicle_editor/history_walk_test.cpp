@@ -40,8 +40,8 @@ using Held = HistoryRecord::Held;
 // The actions a step draws from, with their weights.
 enum Kind : uint8_t {
   ROW_STEP,        // a step of a tab page's value row or of an information panel's set-up page
-  ROW_TYPED,       // a value typed into a tab page's row
-  ROW_SWITCH,      // a switch of a tab page
+  ROW_TYPED,       // a value typed into a row of either
+  ROW_SWITCH,      // a switch of either
   DRAG_KEPT,       // a frame point dragged along a handle and let go
   DRAG_CANCELLED,  // the same, cancelled by the right button
   LOAD,
@@ -269,23 +269,24 @@ class HistoryWalk : public PagesTest, public EditorWalk {
           (kind == ROW_STEP && (step || (!vehicleRows && toggle))))
         buttons.push_back(i);
     }
-    if (kind == ROW_STEP)
-      for (int i = 0; i < ValueControlCount; ++i) {
-        const ValueControl& c = ValueControls[i];
-        if (c.owner && (!vehicleRows || c.editDomain == EDIT_DOMAIN_VEHICLE) && c.displayType >= VALUE_TYPE_BYTE_PLUS &&
-            c.displayType <= VALUE_TYPE_FLOAT_MINUS)
-          controls.push_back(i);
-      }
+    for (int i = 0; i < ValueControlCount && kind != ROW_SWITCH; ++i) {
+      const ValueControl& c = ValueControls[i];
+      const int type = c.displayType;
+      const bool step = type >= VALUE_TYPE_BYTE_PLUS && type <= VALUE_TYPE_FLOAT_MINUS;
+      const bool typed = (type >= VALUE_TYPE_FLOAT && type <= VALUE_TYPE_TYPED_FLOAT) || type == VALUE_TYPE_MAPPED_BYTE;
+      if (c.owner && (!vehicleRows || c.editDomain == EDIT_DOMAIN_VEHICLE) && (kind == ROW_TYPED ? typed : step))
+        controls.push_back(i);
+    }
     const size_t choices = buttons.size() + controls.size();
     if (choices == 0) return;
     const size_t chosen = pick % choices;
-    if (chosen < buttons.size()) {
-      ClickButton(InterfaceButtons[buttons[chosen]], kind == ROW_TYPED ? CLICK_RIGHT : CLICK_LEFT);
-      static const char* const TYPED[] = {"0", "0.05", "0.5", "1", "2.5", "10", "150", "-1"};
-      if (kind == ROW_TYPED && OpenTextEntry.open) ConfirmTextEntry(TYPED[value % 8]);
-    } else {
-      ClickControl(ValueControls[controls[chosen - buttons.size()]]);
-    }
+    const int click = kind == ROW_TYPED ? CLICK_RIGHT : CLICK_LEFT;
+    if (chosen < buttons.size())
+      ClickButton(InterfaceButtons[buttons[chosen]], click);
+    else
+      ClickControl(ValueControls[controls[chosen - buttons.size()]], click);
+    static const char* const TYPED[] = {"0", "0.05", "0.5", "1", "2.5", "10", "150", "-1"};
+    if (kind == ROW_TYPED && OpenTextEntry.open) ConfirmTextEntry(TYPED[value % 8]);
   }
 
   // The selected frame point dragged along one of its handles, let go or cancelled.
