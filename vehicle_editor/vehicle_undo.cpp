@@ -28,12 +28,11 @@ void CopyName(char* out, size_t size, const char* text) { std::snprintf(out, siz
 
 // The history as it stood before a sub-editor's opening point, copies and all: given back
 // when the sub-editor closes without a change, so that a look discards no redo step.
-// With it, the vehicle as the opened sub-editor first showed it.
 struct KeptHistory {
   VehicleUndoNode slots[HISTORY_POINTS];
   int numNodes, numRedo;
   bool held;
-  VehicleUndoNode opened;
+  VehicleUndoNode opened;  // the vehicle as the opened sub-editor first showed it, or none
 } Kept;
 
 void FreeKept() {
@@ -242,7 +241,7 @@ void DropEditPoint(VehicleEditor& editor) {
 
 void MarkOpened(VehicleEditor& editor) {
   FreeStored(Kept.opened);
-  if (editor.car && SerializeEdited(editor, Kept.opened) != Serialized::DONE) FreeStored(Kept.opened);
+  if (editor.car) SerializeEdited(editor, Kept.opened);  // a failure leaves none: the node is compared
 }
 
 int UnchangedSinceOpening(VehicleEditor& editor, const char* name) {
