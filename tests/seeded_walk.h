@@ -257,11 +257,12 @@ class EditorWalk {
     const std::string first = failure, gist = Gist(failure);
     std::vector<Step> steps(walk.begin(), walk.begin() + failed + 1);
     // Runs of steps dropped, halving down to single steps, while the failure stays; at most
-    // 400 walks again.
+    // MOST_TRIES walks again.
+    constexpr int MOST_TRIES = 250;
     int tries = 0;
     for (size_t run = steps.size() / 2;; run /= 2) {
       if (run == 0) run = 1;
-      for (size_t at = 0; at < steps.size() && tries < 400; ++tries) {
+      for (size_t at = 0; at < steps.size() && tries < MOST_TRIES; ++tries) {
         std::vector<Step> shorter(steps.begin(), steps.begin() + std::ptrdiff_t(at));
         shorter.insert(shorter.end(), steps.begin() + std::ptrdiff_t(std::min(steps.size(), at + run)), steps.end());
         const int f = RunAll(shorter, nullptr);
@@ -270,10 +271,10 @@ class EditorWalk {
         else
           at += run;
       }
-      if (run == 1 || tries >= 400) break;
+      if (run == 1 || tries >= MOST_TRIES) break;
     }
     RunAll(steps, nullptr);
-    std::string text = "seed " + std::to_string(seed) + ", step " + std::to_string(failed) + ": " + first +
+    std::string text = "seed " + std::to_string(seed) + ", step " + std::to_string(failed + 1) + ": " + first +
                        "\nshortened to " + std::to_string(steps.size()) + " steps (" + failure + "):\n";
     char line[160];
     for (const Step& s : steps) {
