@@ -343,6 +343,7 @@ class HistoryWalk : public PagesTest, public EditorWalk {
   bool InModeller(Kind kind, uint32_t pick) {
     e->prss.act(&e->prss);
     if (!Check(ActiveModeller != nullptr, "the modeller did not open")) return false;
+    const Held opened = CarBytes();
     switch (kind) {
       case MODEL_CHANGE:
       case SPOKE_CHANGE:
@@ -366,12 +367,18 @@ class HistoryWalk : public PagesTest, public EditorWalk {
       default:
         break;
     }
+    // A point moved is a change the closing's tidying cannot take back; a model loaded or
+    // imported, or a layer renamed, may give the car as it was.
+    changedInside = (kind == MODEL_CHANGE || kind == SPOKE_CHANGE || kind == MODEL_SAVE) && CarBytes() != opened;
     Prss_DeliverKey(27);
     return Settle();
   }
 
-  // The sub-editors: opened by the kind's button or key, changed or not, left with Escape.
+  // The sub-editors: opened by the kind's button or key, changed or not, left with Escape;
+  // `changedInside` tells whether the vehicle changed while it was open.
+  bool changedInside = false;
   bool SubEditor(Kind kind, uint32_t pick) {
+    changedInside = false;
     switch (kind) {
       case ENGINE_LOOK:
       case ENGINE_CHANGE:
@@ -402,7 +409,11 @@ class HistoryWalk : public PagesTest, public EditorWalk {
     ClearInterface();
     e->prss.act(&e->prss);
     FrameSkipped = 1;
+    const Held opened = CarBytes();
     if (kind == ENGINE_CHANGE || kind == CLOCKS_CHANGE || kind == RIM_CHANGE) PressControl(ROW_STEP, pick, 0, false);
+    // A point moved is a change the closing's tidying cannot take back; a model loaded or
+    // imported, or a layer renamed, may give the car as it was.
+    changedInside = (kind == MODEL_CHANGE || kind == SPOKE_CHANGE || kind == MODEL_SAVE) && CarBytes() != opened;
     Prss_DeliverKey(27);
     return Settle();
   }
@@ -491,6 +502,8 @@ class HistoryWalk : public PagesTest, public EditorWalk {
         bool pushed = false;
         if (!Absorb(&pushed)) return false;
         const Held now = CarBytes();
+        if (!Check(!changedInside || now != before, std::string("a change made in ") + KINDS[kind].name + " was lost"))
+          return false;
         // A look leaves the history exactly as it was; an edit inside that came to nothing
         // may stand as a step that changed nothing.
         const bool look =
