@@ -307,10 +307,11 @@ void VehicleEditor::StartPointDrag(void* owner, int, uintptr_t axis) {
   if (!IsFramePoint(e, point) || axis > 2) return;
   using VehicleUndo::Keys;
   // A run of drags of one point is one node: the position kept is the one before the run,
-  // what a cancel puts back along with dropping the node.
+  // what a cancel puts back along with dropping the node and giving back the history as the
+  // run found it.
   const bool merging = VehicleUndo::NumNodes > 0 && Keys[0] == DRAG_POINT_KEY &&
                        Keys[1] == static_cast<uintptr_t>(point) && Keys[2] == 0;
-  RecordEditKeyed("drag point", DRAG_POINT_KEY, static_cast<uintptr_t>(point), 0);
+  if (!merging) RecordOpeningEdit("drag point", DRAG_POINT_KEY, static_cast<uintptr_t>(point), 0);
   e.dragAxis = static_cast<int8_t>(axis);
   e.dragMouse[0] = MouseX;
   e.dragMouse[1] = MouseY;
@@ -332,9 +333,9 @@ void VehicleEditor::CancelPointDrag(VehicleEditor& e) {
   p.x = e.dragStart.x;
   p.y = e.dragStart.y;
   p.z = e.dragStart.z;
-  // The node the drag recorded goes with it; the vehicle is as it was before the node.
-  VehicleSelection before{};
-  if (VehicleUndo::NumRedo == 0 && VehicleUndo::FreeLatestNode(&before)) e.selection.saved = before.saved;
+  // The node the drag recorded goes with it, and the history is as the run found it, redo
+  // steps and all; the vehicle is as it was before the node.
+  if (VehicleUndo::NumRedo == 0 && VehicleUndo::NumNodes > 0) DropOpeningEdit(e);
   PointsChanged(e);
 }
 

@@ -239,7 +239,7 @@ void VehicleEditor::BuildMassPage(VehicleEditor& e) {
   } else {
     AddMassLine("Engine %.0fkg", car.partMasses.engine);
     PageRow();
-    PageFlag(e, "Specify fuel tank size", OPT1_FUEL_CAPACITY, &car.options, nullptr, nullptr);
+    PageFlag(e, "Specify fuel tank size", OPT1_FUEL_CAPACITY, &car.options, PageValueChanged, nullptr);
     if (car.options & OPT1_FUEL_CAPACITY) {
       PageRow();
       PageValue(e, "Fuel tank size %.2f litres", 0.0f, 600.0f, &car.fuelTankCapacity, PageValueChanged, VALUE_PLAIN,

@@ -215,10 +215,10 @@ void MarkEdit(const char* name) {
   e->statusTime = STATUS_SHOW_MS;
 }
 
-void RecordOpeningEdit(const char* name) {
+void RecordOpeningEdit(const char* name, uintptr_t key1, uintptr_t key2, uintptr_t key3) {
   if (!CurrentVehicleEditor) return;
   KeepHistory();
-  RecordEdit(name);
+  RecordEditKeyed(name, key1, key2, key3);
 }
 
 void DropOpeningEdit(VehicleEditor& editor) {

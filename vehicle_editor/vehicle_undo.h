@@ -48,12 +48,13 @@ void RecordEdit(const char* name);
 void RecordEditKeyed(const char* name, uintptr_t key1, uintptr_t key2, uintptr_t key3);
 // Marks the vehicle changed without a node: the name shows as an edit for 3000 ms.
 void MarkEdit(const char* name);
-// A sub-editor's opening (edit engine, clocks, rim, model, spoke): RecordEdit, with the
-// history as it stood kept aside first, so that a close without a change leaves it exactly
-// as it was, redo steps included.
-void RecordOpeningEdit(const char* name);
+// A sub-editor's opening (edit engine, clocks, rim, model, spoke) or a frame point drag's
+// start: RecordEditKeyed, with the history as it stood kept aside first, so that a close
+// without a change (or a cancelled drag) leaves it exactly as it was, redo steps included.
+void RecordOpeningEdit(const char* name, uintptr_t key1 = 0, uintptr_t key2 = 0, uintptr_t key3 = 0);
 // The newest node removed with its selection and saved mark given back, and the history kept
-// by RecordOpeningEdit restored: a sub-editor that did not open, or closed unchanged.
+// by RecordOpeningEdit restored: a sub-editor that did not open, or closed unchanged, or a
+// cancelled drag.
 void DropOpeningEdit(VehicleEditor& editor);
 // "no changes", and DropOpeningEdit.
 void DropEditPoint(VehicleEditor& editor);

@@ -8,13 +8,14 @@
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
 
-// A left press and release in the middle of the control.
-inline void ClickControl(const ValueControl& c) {
+// A press of the click code (left by default) and a release in the middle of the control.
+inline void ClickControl(const ValueControl& c, int clickCode = 1) {
   MouseX = static_cast<int>(((c.left + c.right) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
   MouseY = static_cast<int>(((c.top + c.bottom) * 0.5f + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
   MouseRecord m{};
-  m.clickCode = 1;
-  m.leftHeld = 1;
+  m.clickCode = clickCode;
+  m.leftHeld = (clickCode & 1) != 0;
+  m.rightHeld = (clickCode & 2) != 0;
   Prss_DeliverMouse(&m);
   m = MouseRecord{};
   m.releaseCode = 1;

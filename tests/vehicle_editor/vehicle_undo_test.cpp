@@ -1,6 +1,7 @@
 // vehicle_undo_test.cpp - the vehicle editor's edit history on a sample vehicle of the build:
 // nodes, dropping the oldest, merging by keys, undo and redo back to the same bytes, the
-// messages, allocation failures, bad files and a random walk checked against kept counts.
+// messages, allocation failures and bad files (tests/vehicle_editor/history_walk_test.cpp walks
+// the editor at random).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -269,38 +269,6 @@ TEST_F(History, ASlotWithoutAVehicleIsRefusedAndAFailedRestoreFreesItsCopy) {
   EXPECT_EQ(Slots[NumNodes].stored, nullptr) << "the copy saved for the step is freed";
   GoToEditPoint(*e, 1);
   EXPECT_EQ(NumRedo, 2) << "the next step works";
-}
-
-TEST_F(History, ARandomWalkAgreesWithKeptCounts) {
-  Load();
-  std::mt19937 random(62);
-  int nodes = NumNodes, redo = 0;
-  for (int step = 0; step < 1000; ++step) {
-    switch (random() % 4) {
-      case 0:
-        Edit("r", float(step));
-        nodes = std::min(nodes - redo + 1, MAX_NODES);
-        redo = 0;
-        break;
-      case 1:
-        UndoEdit(*e);
-        if (redo < nodes && Slots[nodes - redo - 1].stored) ++redo;
-        break;
-      case 2:
-        RedoEdit(*e);
-        if (redo > 0) --redo;
-        break;
-      default: {
-        const int p = int(random() % (nodes + 1));
-        const bool held = p == nodes ? redo > 0 : Slots[p].stored != nullptr;
-        GoToEditPoint(*e, p);
-        if (held) redo = nodes - p;
-      }
-    }
-    ASSERT_EQ(NumNodes, nodes) << step;
-    ASSERT_EQ(NumRedo, redo) << step;
-    ASSERT_EQ(Slots[NumNodes].stored != nullptr, redo > 0) << step;
-  }
 }
 
 TEST_F(History, EscClosesAtOnceWithoutACarAndClosingEmptiesTheHistory) {

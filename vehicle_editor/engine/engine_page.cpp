@@ -226,7 +226,7 @@ EnginePage* CreateEnginePage(Prss* parent, Car* car) {
 Prss* EngineEditorScreenAction(Prss* process) {
   EnginePage& p = PageOf(process);
   if (!process->alive) {
-    p.car->SetupFromVehicle(1);
+    p.car->SetupFromVehicle(0);  // in full: the engine's mass and what the mass model derives from it follow
     p.engine->running = 0;
     if (EditorFrameHookArgument == &p) {
       EditorFrameHook = p.savedHook;
