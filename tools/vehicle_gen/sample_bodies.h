@@ -18,9 +18,9 @@ enum SampleBody : uint8_t {
   BODY_SALOON,     // a three-box saloon: bonnet, cabin, boot
   BODY_ESTATE,     // the saloon with its roof carried to the tail and a tailgate
   BODY_LIMOUSINE,  // a long saloon with a long cabin
-  BODY_COUPE,      // low, with a short roof and a fastback
+  BODY_COUPE,      // low, with a short roof, a fastback and a rear wing
   BODY_ROADSTER,   // open: a screen, two seats and hoops behind them, no roof
-  BODY_BUGGY,      // an open tub inside its wheels, a roll hoop and a bull bar
+  BODY_BUGGY,      // an open tub inside its wheels, a screen, hoops and a bull bar
   BODY_VAN,        // a cab and a load box, the cab's roof over a driver seated high
   BODY_FORMULA,    // an open-wheeler with a nose, sidepods and wings
   BODY_GRAND_PRIX, // the same with broad wings and a tall air box

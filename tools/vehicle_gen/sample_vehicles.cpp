@@ -589,9 +589,9 @@ void BuildSampleVehicle(int row, VehicleData& d) {
     d.rimWords[0] = 12;
     d.rimWords[1] = -8;
   }
-  // Lift, drag and side drag areas: the road car's model has a rear wing, the open-wheeler's
-  // box none (its wings and undertray have areas the set-up finds no place for), the body
-  // of every sample a little lift.
+  // Lift, drag and side drag areas: the compact's and the coupe's models have a rear wing, the
+  // open-wheeler's box none (its wings and undertray have areas the set-up finds no place for),
+  // the body of every sample a little lift.
   const bool wings = s.layout == LAYOUT_OPEN_WHEELER || s.layout == LAYOUT_ROAD_CAR;
   const float AERO[AERO_ITEMS][3] = {{wings ? -0.6f : 0.0f, 0.12f, 0.3f},
                                      {s.layout == LAYOUT_OPEN_WHEELER ? -0.5f : 0.0f, 0.1f, 0.2f},
