@@ -498,10 +498,6 @@ void BuildStyledBody(SampleBody style, const BodyFrame& f, ModelObject& o) {
   std::strncpy(o.name, "body", sizeof o.name - 1);
   std::memset(o.layerNames, 0, sizeof o.layerNames);
   std::strncpy(o.layerNames[0], "body", LAYER_NAME_SIZE - 1);
-  const double length = f.wheelbase + 1.6, height = 1.4;
-  ModelBuilder b;
-  const Paints p = AddPaints(b, length, height, 0.0);
-  DriverPosture posture = POSTURE_SEATED;
   // clang-format off
   //                              nose    tail  half  belt   arches roofZ  backFoot roofBack roofFront screenFoot
   static const RoadShape SALOON = {2.25f, -2.25f, 0.88f, 0.74f, true, 1.3f,  -1.6f,   -0.95f,  0.25f,    0.85f};
@@ -511,31 +507,43 @@ void BuildStyledBody(SampleBody style, const BodyFrame& f, ModelObject& o) {
   static const RoadShape ROADSTER = {2.05f, -1.95f, 0.86f, 0.66f, true, 0.0f, 0, 0, 0, 0};
   static const RoadShape BUGGY = {1.85f, -1.75f, 0.6f, 0.55f, false, 0.0f, 0, 0, 0, 0};
   // clang-format on
-  switch (style) {
-    case BODY_SALOON: RoadCar(b, p, f, SALOON); break;
-    case BODY_ESTATE: RoadCar(b, p, f, ESTATE); break;
-    case BODY_LIMOUSINE: RoadCar(b, p, f, LIMOUSINE); break;
-    case BODY_COUPE: RoadCar(b, p, f, COUPE); break;
-    case BODY_ROADSTER: RoadCar(b, p, f, ROADSTER); break;
-    case BODY_BUGGY:
-      RoadCar(b, p, f, BUGGY);
+  const RoadShape* road = style == BODY_SALOON      ? &SALOON
+                          : style == BODY_ESTATE    ? &ESTATE
+                          : style == BODY_LIMOUSINE ? &LIMOUSINE
+                          : style == BODY_COUPE     ? &COUPE
+                          : style == BODY_ROADSTER  ? &ROADSTER
+                          : style == BODY_BUGGY     ? &BUGGY
+                                                    : nullptr;
+  // The skin spans the body from bumper to bumper.
+  constexpr double BUMPERS = 0.2;
+  const double length = road ? road->nose - road->tail + BUMPERS : f.wheelbase + 1.6, height = 1.4;
+  const double mid = road ? (road->nose + road->tail) / 2 : 0.0;
+  ModelBuilder b;
+  const Paints p = AddPaints(b, length, height, mid);
+  DriverPosture posture = POSTURE_SEATED;
+  if (road) {
+    RoadCar(b, p, f, *road);
+    if (style == BODY_BUGGY) {
       // The bull bar ahead of the nose.
       b.mapping = p.metal;
       b.Box(-0.45, BUGGY.nose + 0.1, f.ground + 0.2, 0.45, BUGGY.nose + 0.16, BUGGY.belt + 0.1);
-      break;
-    case BODY_VAN: Van(b, p, f); break;
-    case BODY_FORMULA: OpenWheeler(b, p, f, {true, false, f.wheelbase / 2 + 0.62f, 0.56f}); break;
-    case BODY_GRAND_PRIX: OpenWheeler(b, p, f, {true, true, f.wheelbase / 2 + 0.62f, 0.6f}); break;
-    case BODY_STUDENT: OpenWheeler(b, p, f, {false, false, f.wheelbase / 2 + 0.3f, 0.5f}); break;
-    case BODY_BARCHETTA: Barchetta(b, p, f); break;
-    case BODY_KART:
-      Kart(b, p, f);
-      posture = POSTURE_KART;
-      break;
-    default:
-      Bike(b, p, f, style);
-      posture = POSTURE_BIKE;
-      break;
+    }
+  } else {
+    switch (style) {
+      case BODY_VAN: Van(b, p, f); break;
+      case BODY_FORMULA: OpenWheeler(b, p, f, {true, false, f.wheelbase / 2 + 0.62f, 0.56f}); break;
+      case BODY_GRAND_PRIX: OpenWheeler(b, p, f, {true, true, f.wheelbase / 2 + 0.62f, 0.6f}); break;
+      case BODY_STUDENT: OpenWheeler(b, p, f, {false, false, f.wheelbase / 2 + 0.3f, 0.5f}); break;
+      case BODY_BARCHETTA: Barchetta(b, p, f); break;
+      case BODY_KART:
+        Kart(b, p, f);
+        posture = POSTURE_KART;
+        break;
+      default:
+        Bike(b, p, f, style);
+        posture = POSTURE_BIKE;
+        break;
+    }
   }
   b.Into(o);
   o.lodCount = 2;
