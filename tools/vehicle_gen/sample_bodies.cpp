@@ -6,6 +6,7 @@
 #include "tools/vehicle_gen/sample_bodies.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -27,7 +28,7 @@ struct Paints {
   int dark;    // seats, floors, radiators, the bars' grips
   int metal;   // the engine, pipes and the steering column
   int glass;
-  int head, tail, brake;  // lamps
+  int head, tail, brake;  // the lamps' cutouts: each lamp takes a mapping of its own (Lamp)
 };
 
 // The paints of a body length long (m) and height high, its middle at mid along y, painted
@@ -48,15 +49,34 @@ Paints AddPaints(ModelBuilder& b, double length, double height, double mid) {
   const ColourWord red = RgbWord(200, 30, 30), white = RgbWord(230, 230, 230);
   Paints p;
   p.skin = b.AddMapping("C1", body, body, DIRECTION_RIGHT, length, height, red, 1.0, mid, height / 2);
-  p.paint = b.AddMapping("M1", paint, paint, DIRECTION_TOP, 1.0, 1.0, red);
-  p.accent = b.AddMapping("M2", paint, paint, DIRECTION_RIGHT, 1.0, 1.0, white);
-  p.dark = b.AddMapping("black", detail, detail, DIRECTION_RIGHT, 0.5, 0.5, RgbWord(40, 40, 44));
-  p.metal = b.AddMapping("alloy", metal, metal, DIRECTION_RIGHT, 0.5, 0.5, RgbWord(170, 170, 176));
+  // The page's mappings each span the whole vehicle, so that every part keeps on its own region
+  // of the page: a mapping smaller than the part it paints repeats it over the regions beside.
+  const double reach = length + 1.4, wide = 2.4, tall = 2.4, middle = tall / 2 - 0.3;
+  p.paint = b.AddMapping("M1", paint, paint, DIRECTION_TOP, wide, reach, red, 0, mid, 0);
+  p.accent = b.AddMapping("M2", paint, paint, DIRECTION_RIGHT, reach, tall, white, 0, mid, middle);
+  p.dark = b.AddMapping("black", detail, detail, DIRECTION_RIGHT, reach, tall, RgbWord(40, 40, 44), 0, mid, middle);
+  p.metal = b.AddMapping("alloy", metal, metal, DIRECTION_RIGHT, reach, tall, RgbWord(170, 170, 176), 0, mid, middle);
   p.glass = b.AddMapping("glass", glass, glass, DIRECTION_FRONT, 1.0, 0.5, 0xFFFFFF | CF_TRANSLUCENT);
-  p.head = b.AddMapping("l_head", head, head, DIRECTION_FRONT, 0.4, 0.2, 0xFFFFFF | CF_SELF_LIT);
-  p.tail = b.AddMapping("l_tail", tail, tail, DIRECTION_BACK, 0.4, 0.2, 0xFFFFFF | CF_SELF_LIT);
-  p.brake = b.AddMapping("l_brk", brake, brake, DIRECTION_BACK, 0.4, 0.2, 0xFFFFFF | CF_SELF_LIT);
+  p.head = head;
+  p.tail = tail;
+  p.brake = brake;
   return p;
+}
+
+// A lamp: a box from (x0, y0, z0) to (x1, y1, z1) whose face is its whole cutout, lit by itself,
+// seen from the front (a head lamp) or from behind.
+void Lamp(ModelBuilder& b, const Paints& p, int cutout, double x0, double y0, double z0, double x1, double y1,
+          double z1) {
+  const char* name = cutout == p.head ? "l_head" : cutout == p.tail ? "l_tail" : "l_brk";
+  b.mapping = b.AddMapping(name, cutout, cutout, cutout == p.head ? DIRECTION_FRONT : DIRECTION_BACK, x1 - x0,
+                           z1 - z0, 0xFFFFFF | CF_SELF_LIT, (x0 + x1) / 2, (y0 + y1) / 2, (z0 + z1) / 2);
+  b.Box(x0, y0, z0, x1, y1, z1);
+}
+// The same lamp and its mirror image across the centre plane, x0 < x1 on the right.
+void LampPair(ModelBuilder& b, const Paints& p, int cutout, double x0, double y0, double z0, double x1, double y1,
+              double z1) {
+  Lamp(b, p, cutout, x0, y0, z0, x1, y1, z1);
+  Lamp(b, p, cutout, -x1, y0, z0, -x0, y1, z1);
 }
 
 // A loft of one section's shape from y0 to y1.
@@ -76,7 +96,118 @@ Vec3 GripMiddle(const BodyFrame& f, DriverPosture posture) {
   return {f.seat.x, f.seat.y + g.forward, f.seat.z + g.up};
 }
 
-// ---- open-wheelers ----
+// ---- road cars ----
+
+// A road car's outline along y (m from the origin) and its heights.
+struct RoadShape {
+  float nose, tail;                 // its ends
+  float half;                       // its half width
+  float belt;                       // the waist: the bonnet's and the boot's height
+  bool arches;                      // its sides cover the wheels, cut round them
+  float roofZ;                      // 0: open, with a screen ahead of the seats and hoops behind
+  float backFoot, roofBack, roofFront, screenFoot;  // a closed cabin's glass from the tail forward
+};
+
+// A slab of the body from y0 to y1 between the heights; where an open car's cockpit
+// (from cockpit0 to cockpit1) crosses it, only its two sides.
+void Slab(ModelBuilder& b, double y0, double y1, double half, double bottom, double top, double cockpit0,
+          double cockpit1) {
+  constexpr double WALL = 0.06, LEAST = 0.01;
+  const auto solid = [&](double a, double z) {
+    if (z - a > LEAST) b.Loft(Straight(a, z, half, bottom, top, half));
+  };
+  if (cockpit1 <= cockpit0 || cockpit1 <= y0 || cockpit0 >= y1) return solid(y0, y1);
+  solid(y0, cockpit0);
+  const double a = std::max(y0, cockpit0), z = std::min(y1, cockpit1);
+  if (z - a > LEAST) Pair(b, Straight(a, z, WALL, bottom, top, WALL), half - WALL);
+  solid(cockpit1, y1);
+}
+
+void RoadCar(ModelBuilder& b, const Paints& p, const BodyFrame& f, const RoadShape& s) {
+  const double front = f.wheelbase / 2, rear = -f.wheelbase / 2;
+  const double sill = f.ground + 0.16, wheelTop = f.ground + 2 * std::max(f.rearRadius, f.frontRadius) + 0.04;
+  const double arch[2] = {f.rearRadius + 0.06, f.frontRadius + 0.06};
+  const double sx = std::fabs(f.seat.x), sy = f.seat.y;
+  const bool open = s.roofZ == 0;
+  // An open car's cockpit from behind the seats to the screen ahead of the wheel.
+  const double cockpit0 = open ? sy - 0.45 : 0, cockpit1 = open ? sy + 0.8 : 0;
+  const double lower = s.arches ? wheelTop : s.belt - 0.12;
+  b.mapping = p.skin;
+  // Below the wheels' tops: the panels behind, between and ahead of the arches (a body inside
+  // its wheels needs none cut); above them the body from end to end at the waist.
+  if (s.arches) {
+    Slab(b, s.tail, rear - arch[0], s.half, sill, lower, cockpit0, cockpit1);
+    Slab(b, rear + arch[0], front - arch[1], s.half, sill, lower, cockpit0, cockpit1);
+    Slab(b, front + arch[1], s.nose, s.half, sill, lower, cockpit0, cockpit1);
+  } else {
+    Slab(b, s.tail, s.nose, s.half, sill, lower, cockpit0, cockpit1);
+  }
+  Slab(b, s.tail, s.nose, s.half, lower, s.belt, cockpit0, cockpit1);
+  b.mapping = p.dark;
+  if (open) {
+    // The cockpit's floor and the two seats, their backs leaning with the driver.
+    b.Box(-s.half + 0.06, cockpit0, sill, s.half - 0.06, cockpit1, sill + 0.03);
+    for (const double x : {-sx, sx}) {
+      b.Box(x - 0.22, sy - 0.1, sill + 0.03, x + 0.22, sy + 0.35, f.seat.z + 0.12);
+      b.Box(x - 0.22, sy - 0.3, sill + 0.03, x + 0.22, sy - 0.12, s.belt + 0.12);
+    }
+  }
+  // The grille, the bumpers and the lamps.
+  b.Box(-0.45, s.nose, sill + 0.15, 0.45, s.nose + 0.01, s.belt - 0.12);
+  b.mapping = p.accent;
+  b.Box(-s.half, s.nose, sill - 0.04, s.half, s.nose + 0.1, sill + 0.12);
+  b.Box(-s.half, s.tail - 0.1, sill - 0.04, s.half, s.tail, sill + 0.12);
+  LampPair(b, p, p.head, s.half - 0.3, s.nose, s.belt - 0.14, s.half - 0.06, s.nose + 0.01, s.belt - 0.04);
+  LampPair(b, p, p.tail, s.half - 0.26, s.tail - 0.01, s.belt - 0.12, s.half - 0.06, s.tail, s.belt - 0.04);
+  LampPair(b, p, p.brake, s.half - 0.26, s.tail - 0.01, s.belt - 0.2, s.half - 0.06, s.tail, s.belt - 0.12);
+  const double glassHalf = s.half - 0.08, topHalf = s.half - 0.2;
+  if (!open) {
+    // The cabin's glass from the rear window over the roof to the screen, the roof over it.
+    b.mapping = p.glass;
+    b.Loft({{s.backFoot, glassHalf, s.belt, s.belt + 0.01, glassHalf},
+            {s.roofBack, glassHalf, s.belt, s.roofZ, topHalf},
+            {s.roofFront, glassHalf, s.belt, s.roofZ, topHalf},
+            {s.screenFoot, glassHalf, s.belt, s.belt + 0.01, glassHalf}});
+    b.mapping = p.paint;
+    b.Box(-topHalf - 0.02, s.roofBack, s.roofZ, topHalf + 0.02, s.roofFront, s.roofZ + 0.03);
+  } else {
+    // The screen ahead of the wheel, leaning back, and a hoop behind each seat.
+    b.mapping = p.glass;
+    b.Loft({{cockpit1 - 0.18, glassHalf, s.belt + 0.3, s.belt + 0.32, glassHalf},
+            {cockpit1, glassHalf, s.belt, s.belt + 0.02, glassHalf}});
+    b.mapping = p.paint;
+    for (const double x : {-sx, sx}) b.Box(x - 0.2, sy - 0.42, s.belt, x + 0.2, sy - 0.36, s.belt + 0.32);
+  }
+  // The far level and the car's hull: the body from end to end and the cabin or the screen.
+  b.lod = 1;
+  b.mapping = p.skin;
+  b.Box(-s.half, s.tail, sill, s.half, s.nose, s.belt);
+  if (!open) b.Box(-glassHalf, s.backFoot, s.belt, glassHalf, s.screenFoot, s.roofZ);
+  b.lod = 0;
+}
+
+// A coupe's rear wing (a subobject of the rear wing's kind, whose downforce the car takes from
+// it) on two posts over the boot, its middle at (0, y, z).
+void RearWing(ModelObject& o, double y, double z) {
+  o.Init();
+  std::strncpy(o.name, "rear_wing", sizeof o.name - 1);
+  o.type = SUBOBJECT_REAR_WING;
+  o.offset[1] = Metres(y);
+  o.offset[2] = Metres(z);
+  ModelBuilder b;
+  const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
+  const int paint = AddSampleCutout(b, page, "paint", SampleSurface(ALPHA_SOLID, ENV_C_SHINE, SHINE_PAINT, 230, 50));
+  constexpr double SPAN = 0.75, CHORD = 0.2, POST = 0.16;
+  b.mapping = b.AddMapping("M2", paint, paint, DIRECTION_TOP, 2 * SPAN + 0.1, 2 * CHORD, RgbWord(230, 230, 230));
+  b.Box(-SPAN, -CHORD / 2, 0, SPAN, CHORD / 2, 0.03);
+  b.Box(-SPAN, -CHORD / 2 - 0.02, -0.12, -SPAN + 0.02, CHORD / 2, 0.05);
+  b.Box(SPAN - 0.02, -CHORD / 2 - 0.02, -0.12, SPAN, CHORD / 2, 0.05);
+  b.Box(-0.45, -0.03, -POST, -0.42, 0.03, 0);
+  b.Box(0.42, -0.03, -POST, 0.45, 0.03, 0);
+  b.Into(o);
+}
+
+// ---- the open-wheelers ----
 
 struct OpenWheelerShape {
   bool wings;        // a front and a rear wing
@@ -141,8 +272,7 @@ void OpenWheeler(ModelBuilder& b, const Paints& p, const BodyFrame& f, const Ope
   b.mapping = p.dark;
   b.Box(-0.02, rear - 0.3, deck + 0.25, 0.02, rear - 0.24, wing);
   // The rain lamp under the rear wing.
-  b.mapping = p.tail;
-  b.Box(-0.05, rear - 0.13, floor + 0.2, 0.05, rear - 0.11, floor + 0.26);
+  Lamp(b, p, p.tail, -0.05, rear - 0.13, floor + 0.2, 0.05, rear - 0.11, floor + 0.26);
 }
 
 // An open two-seater: a broad tub between the wheels, a low screen ahead of the driver and a
@@ -170,10 +300,8 @@ void Barchetta(ModelBuilder& b, const Paints& p, const BodyFrame& f) {
   b.Loft({{sy + 0.78, 0.45, rimTop, rimTop + 0.02, 0.45}, {sy + 0.72, 0.42, rimTop + 0.02, rimTop + 0.22, 0.4}});
   b.mapping = p.accent;
   b.Box(-0.45, rear - 0.45, floor + 0.4, 0.45, rear - 0.3, floor + 0.46);
-  b.mapping = p.tail;
-  Pair(b, Straight(rear - 0.52, rear - 0.5, 0.06, floor + 0.28, floor + 0.34, 0.06), 0.3);
-  b.mapping = p.head;
-  Pair(b, Straight(front + 0.5, front + 0.52, 0.07, floor + 0.14, floor + 0.2, 0.07), 0.3);
+  LampPair(b, p, p.tail, 0.24, rear - 0.52, floor + 0.28, 0.36, rear - 0.5, floor + 0.34);
+  LampPair(b, p, p.head, 0.23, front + 0.5, floor + 0.14, 0.37, front + 0.52, floor + 0.2);
   // The far level and the car's hull: the body between its ends, the screen.
   b.lod = 1;
   b.mapping = p.skin;
@@ -269,21 +397,17 @@ void Bike(ModelBuilder& b, const Paints& p, const BodyFrame& f, SampleBody style
     Pair(b, Straight(between0 + 0.12, between1, 0.02, f.ground + 0.16, saddle - 0.12, 0.02), 0.15);
     b.mapping = p.glass;
     b.Loft({{bars.y + 0.06, 0.12, bars.z + 0.02, bars.z + 0.04, 0.12}, {bars.y + 0.16, 0.1, bars.z + 0.02, bars.z + 0.18, 0.06}});
-    b.mapping = p.head;
-    b.Box(-0.06, bars.y + 0.39, frontTop + 0.15, 0.06, bars.y + 0.41, frontTop + 0.21);
+    Lamp(b, p, p.head, -0.06, bars.y + 0.39, frontTop + 0.15, 0.06, bars.y + 0.41, frontTop + 0.21);
   } else {
     // A guard over the front wheel and a lamp on the steering head.
     b.mapping = p.accent;
     const double guard = style == BODY_TRAIL ? bars.z - 0.2 : frontTop + 0.04;
     b.Box(-0.07, front - 0.04 - 0.05, guard, 0.07, front - 0.04 + 0.3, guard + 0.03);
-    b.mapping = p.head;
-    b.Box(-0.07, bars.y + 0.14, bars.z - 0.16, 0.07, bars.y + 0.16, bars.z - 0.04);
+    Lamp(b, p, p.head, -0.07, bars.y + 0.14, bars.z - 0.16, 0.07, bars.y + 0.16, bars.z - 0.04);
   }
   // The tail lamp and its brake lamp at the back of the tail.
-  b.mapping = p.tail;
-  b.Box(-0.05, rear - 0.31, rearTop + 0.06, 0.05, rear - 0.3, rearTop + 0.1);
-  b.mapping = p.brake;
-  b.Box(-0.05, rear - 0.31, rearTop + 0.02, 0.05, rear - 0.3, rearTop + 0.06);
+  Lamp(b, p, p.tail, -0.05, rear - 0.31, rearTop + 0.06, 0.05, rear - 0.3, rearTop + 0.1);
+  Lamp(b, p, p.brake, -0.05, rear - 0.31, rearTop + 0.02, 0.05, rear - 0.3, rearTop + 0.06);
   // The far level and the bike's hull: the engine and the tank between the wheels, the seat
   // and the tail over the rear wheel, the steering head.
   b.lod = 1;
@@ -308,8 +432,9 @@ void Bars(ModelObject& o, const Vec3& middle, double halfWidth) {
   const int page = b.Page(PAGE_FIXED, SAMPLE_PAGE_TEXTURE);
   const int metal = AddSampleCutout(b, page, "rim", SampleSurface(ALPHA_SOLID, ENV_C_SHINE, SHINE_METAL, 220, 30));
   const int rubber = AddSampleCutout(b, page, "detail", SampleSurface(ALPHA_SOLID, ENV_MATT, SHINE_RUBBER, 200, 70));
-  const int bar = b.AddMapping("bar", metal, metal, DIRECTION_TOP, 0.5, 0.5, RgbWord(170, 170, 176));
-  const int grip = b.AddMapping("grip", rubber, rubber, DIRECTION_TOP, 0.5, 0.5, RgbWord(30, 30, 30));
+  const double span = 2 * (halfWidth + 0.1);  // the bars from grip end to grip end
+  const int bar = b.AddMapping("bar", metal, metal, DIRECTION_TOP, span, 0.5, RgbWord(170, 170, 176));
+  const int grip = b.AddMapping("grip", rubber, rubber, DIRECTION_TOP, span, 0.5, RgbWord(30, 30, 30));
   b.mapping = bar;
   b.Box(-halfWidth + 0.1, -0.012, -0.012, halfWidth - 0.1, 0.012, 0.012);
   b.Box(-0.03, -0.03, -0.2, 0.03, 0.03, -0.012);
@@ -352,12 +477,9 @@ void Van(ModelBuilder& b, const Paints& p, const BodyFrame& f) {
   // The grille, the lamps and the bumpers.
   b.mapping = p.paint;
   b.Box(-0.5, nose, sill + 0.25, 0.5, nose + 0.01, belt - 0.05);
-  b.mapping = p.head;
-  Pair(b, Straight(nose, nose + 0.01, 0.12, belt - 0.1, belt + 0.02, 0.12), 0.72);
-  b.mapping = p.tail;
-  Pair(b, Straight(tail - 0.01, tail, 0.08, belt - 0.05, belt + 0.15, 0.08), 0.82);
-  b.mapping = p.brake;
-  Pair(b, Straight(tail - 0.01, tail, 0.08, belt + 0.15, belt + 0.3, 0.08), 0.82);
+  LampPair(b, p, p.head, 0.6, nose, belt - 0.1, 0.84, nose + 0.01, belt + 0.02);
+  LampPair(b, p, p.tail, 0.74, tail - 0.01, belt - 0.05, 0.9, tail, belt + 0.15);
+  LampPair(b, p, p.brake, 0.74, tail - 0.01, belt + 0.15, 0.9, tail, belt + 0.3);
   b.mapping = p.dark;
   b.Box(-half, nose, sill - 0.05, half, nose + 0.12, sill + 0.12);
   b.Box(-half, tail - 0.12, sill - 0.05, half, tail, sill + 0.12);
@@ -376,30 +498,59 @@ void BuildStyledBody(SampleBody style, const BodyFrame& f, ModelObject& o) {
   std::strncpy(o.name, "body", sizeof o.name - 1);
   std::memset(o.layerNames, 0, sizeof o.layerNames);
   std::strncpy(o.layerNames[0], "body", LAYER_NAME_SIZE - 1);
-  const double length = f.wheelbase + 1.6, height = 1.4;
+  // clang-format off
+  //                              nose    tail  half  belt   arches roofZ  backFoot roofBack roofFront screenFoot
+  static const RoadShape SALOON = {2.25f, -2.25f, 0.88f, 0.74f, true, 1.3f,  -1.6f,   -0.95f,  0.25f,    0.85f};
+  static const RoadShape ESTATE = {2.25f, -2.25f, 0.88f, 0.74f, true, 1.32f, -2.25f,  -2.1f,   0.25f,    0.85f};
+  static const RoadShape LIMOUSINE = {2.6f, -2.6f, 0.9f, 0.76f, true, 1.34f, -2.1f,   -1.55f,  0.25f,    0.9f};
+  static const RoadShape COUPE = {2.2f, -2.1f,  0.88f, 0.66f, true, 1.15f, -1.75f,  -0.65f,  0.1f,     0.85f};
+  static const RoadShape ROADSTER = {2.05f, -1.95f, 0.86f, 0.66f, true, 0.0f, 0, 0, 0, 0};
+  static const RoadShape BUGGY = {1.85f, -1.75f, 0.6f, 0.55f, false, 0.0f, 0, 0, 0, 0};
+  // clang-format on
+  const RoadShape* road = style == BODY_SALOON      ? &SALOON
+                          : style == BODY_ESTATE    ? &ESTATE
+                          : style == BODY_LIMOUSINE ? &LIMOUSINE
+                          : style == BODY_COUPE     ? &COUPE
+                          : style == BODY_ROADSTER  ? &ROADSTER
+                          : style == BODY_BUGGY     ? &BUGGY
+                                                    : nullptr;
+  // The skin spans the body from bumper to bumper.
+  constexpr double BUMPERS = 0.2;
+  const double length = road ? road->nose - road->tail + BUMPERS : f.wheelbase + 1.6, height = 1.4;
+  const double mid = road ? (road->nose + road->tail) / 2 : 0.0;
   ModelBuilder b;
-  const Paints p = AddPaints(b, length, height, 0.0);
+  const Paints p = AddPaints(b, length, height, mid);
   DriverPosture posture = POSTURE_SEATED;
-  switch (style) {
-    case BODY_VAN: Van(b, p, f); break;
-    case BODY_FORMULA: OpenWheeler(b, p, f, {true, false, f.wheelbase / 2 + 0.62f, 0.56f}); break;
-    case BODY_GRAND_PRIX: OpenWheeler(b, p, f, {true, true, f.wheelbase / 2 + 0.62f, 0.6f}); break;
-    case BODY_STUDENT: OpenWheeler(b, p, f, {false, false, f.wheelbase / 2 + 0.3f, 0.5f}); break;
-    case BODY_BARCHETTA: Barchetta(b, p, f); break;
-    case BODY_KART:
-      Kart(b, p, f);
-      posture = POSTURE_KART;
-      break;
-    default:
-      Bike(b, p, f, style);
-      posture = POSTURE_BIKE;
-      break;
+  if (road) {
+    RoadCar(b, p, f, *road);
+    if (style == BODY_BUGGY) {
+      // The bull bar ahead of the nose.
+      b.mapping = p.metal;
+      b.Box(-0.45, BUGGY.nose + 0.1, f.ground + 0.2, 0.45, BUGGY.nose + 0.16, BUGGY.belt + 0.1);
+    }
+  } else {
+    switch (style) {
+      case BODY_VAN: Van(b, p, f); break;
+      case BODY_FORMULA: OpenWheeler(b, p, f, {true, false, f.wheelbase / 2 + 0.62f, 0.56f}); break;
+      case BODY_GRAND_PRIX: OpenWheeler(b, p, f, {true, true, f.wheelbase / 2 + 0.62f, 0.6f}); break;
+      case BODY_STUDENT: OpenWheeler(b, p, f, {false, false, f.wheelbase / 2 + 0.3f, 0.5f}); break;
+      case BODY_BARCHETTA: Barchetta(b, p, f); break;
+      case BODY_KART:
+        Kart(b, p, f);
+        posture = POSTURE_KART;
+        break;
+      default:
+        Bike(b, p, f, style);
+        posture = POSTURE_BIKE;
+        break;
+    }
   }
   b.Into(o);
   o.lodCount = 2;
   o.lodDistances[0] = Metres(30);
   o.lodDistances[1] = Metres(150);
-  std::vector<ModelObject> children(1);
+  std::vector<ModelObject> children(style == BODY_COUPE ? 2 : 1);
+  if (style == BODY_COUPE) RearWing(children[1], COUPE.tail + 0.25, COUPE.belt + 0.16);
   const Vec3 grip = GripMiddle(f, posture);
   if (posture == POSTURE_BIKE) {
     Bars(children[0], grip, DRIVER_GRIPS[posture].halfWidth);

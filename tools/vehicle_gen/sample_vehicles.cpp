@@ -23,27 +23,27 @@
 
 // clang-format off
 const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT] = {
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   175, 100},  // Runabout
-    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   240, 220},  // Tourer
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   300, 380},  // Coupe
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   270, 300},  // Roadster
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1, BODY_SCOOTER,     95,  10},  // Scooter
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_TRAIL,      150,  50},  // Trailbike
-    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_SPORT,      275, 120},  // Sportbike
-    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        165, 110},  // Carrier
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   215, 130},  // Saloon
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   225, 150},  // Estate
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_ROAD_CAR,   235, 180},  // Limousine
-    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1, BODY_FORMULA,    265, 250},  // Racer
-    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_GRAND_PRIX, 345, 600},  // Sprinter
-    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1, BODY_STUDENT,    135,  60},  // Student
-    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1, BODY_ROAD_CAR,   315, 420},  // Endurance
-    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1, BODY_ROAD_CAR,   155, 120},  // Buggy
-    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        125, 300},  // Hauler
-    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1, BODY_ROAD_CAR,   225, 230},  // Rally
-    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_BARCHETTA,  305, 350},  // Prototype
-    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1, BODY_ROAD_CAR,     0,   0},  // Solar
-    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0, BODY_KART,       110,  14},  // Kart
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_ROAD_CAR,   175, 100, nullptr},  // Runabout
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_SALOON,     240, 220, "a touring car races a saloon"},  // Tourer
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_COUPE,      300, 380, nullptr},  // Coupe
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_ROADSTER,   270, 300, nullptr},  // Roadster
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 1, BODY_SCOOTER,     95,  10, nullptr},  // Scooter
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_TRAIL,      150,  50, nullptr},  // Trailbike
+    {LAYOUT_TWO_WHEELER,  CLASS_BIKE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  3, 1, BODY_SPORT,      275, 120, nullptr},  // Sportbike
+    {LAYOUT_VAN,          CLASS_VAN,         TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        165, 110, nullptr},  // Carrier
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FRONT, 1, 1, BODY_SALOON,     215, 130, nullptr},  // Saloon
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  1, 1, BODY_ESTATE,     225, 150, nullptr},  // Estate
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_H_PATTERN,      DRIVE_REAR,  1, 1, BODY_LIMOUSINE,  235, 180, nullptr},  // Limousine
+    {LAYOUT_OPEN_WHEELER, CLASS_FORMULA,     TRANSMISSION_SEQUENTIAL,     DRIVE_REAR,  2, 1, BODY_FORMULA,    265, 250, nullptr},  // Racer
+    {LAYOUT_OPEN_WHEELER, CLASS_F1,          TRANSMISSION_PADDLE,         DRIVE_REAR,  2, 1, BODY_GRAND_PRIX, 345, 600, nullptr},  // Sprinter
+    {LAYOUT_OPEN_WHEELER, CLASS_FSAE,        TRANSMISSION_MOTORBIKE,      DRIVE_REAR,  0, 1, BODY_STUDENT,    135,  60, nullptr},  // Student
+    {LAYOUT_ROAD_CAR,     CLASS_GT,          TRANSMISSION_SEQUENTIAL_CUT, DRIVE_REAR,  2, 1, BODY_COUPE,      315, 420, "a closed endurance racer on the coupe"},  // Endurance
+    {LAYOUT_ROAD_CAR,     CLASS_BUGGY,       TRANSMISSION_H_PATTERN,      DRIVE_FOUR,  0, 1, BODY_BUGGY,      155, 120, nullptr},  // Buggy
+    {LAYOUT_VAN,          CLASS_TRUCK,       TRANSMISSION_H_PATTERN,      DRIVE_REAR,  3, 1, BODY_VAN,        125, 300, "a truck: the van's cab and box"},  // Hauler
+    {LAYOUT_ROAD_CAR,     CLASS_TOURING_CAR, TRANSMISSION_SEQUENTIAL,     DRIVE_FOUR,  1, 1, BODY_SALOON,     225, 230, "a rally car is a saloon on the stages"},  // Rally
+    {LAYOUT_OPEN_WHEELER, CLASS_GT,          TRANSMISSION_ELECTRIC,       DRIVE_REAR,  2, 1, BODY_BARCHETTA,  305, 350, nullptr},  // Prototype
+    {LAYOUT_ROAD_CAR,     CLASS_SALOON,      TRANSMISSION_NONE,           DRIVE_NONE,  0, 1, BODY_ROAD_CAR,     0,   0, "a light compact, as the runabout"},  // Solar
+    {LAYOUT_KART,         CLASS_KART,        TRANSMISSION_CENTRIFUGAL,    DRIVE_REAR,  0, 0, BODY_KART,       110,  14, nullptr},  // Kart
 };
 // clang-format on
 
@@ -589,9 +589,9 @@ void BuildSampleVehicle(int row, VehicleData& d) {
     d.rimWords[0] = 12;
     d.rimWords[1] = -8;
   }
-  // Lift, drag and side drag areas: the road car's model has a rear wing, the open-wheeler's
-  // box none (its wings and undertray have areas the set-up finds no place for), the body
-  // of every sample a little lift.
+  // Lift, drag and side drag areas: the compact's and the coupe's models have a rear wing, the
+  // open-wheeler's box none (its wings and undertray have areas the set-up finds no place for),
+  // the body of every sample a little lift.
   const bool wings = s.layout == LAYOUT_OPEN_WHEELER || s.layout == LAYOUT_ROAD_CAR;
   const float AERO[AERO_ITEMS][3] = {{wings ? -0.6f : 0.0f, 0.12f, 0.3f},
                                      {s.layout == LAYOUT_OPEN_WHEELER ? -0.5f : 0.0f, 0.1f, 0.2f},

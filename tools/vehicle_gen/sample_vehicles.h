@@ -30,6 +30,7 @@ struct SampleVehicle {
   SampleBody body;
   uint16_t gearedFor;  // km/h at the rev limit in top gear, in its kind's range (vehicle_gen checks both)
   uint16_t power;      // kW at its peak: the engine's size is chosen in its class's range to come nearest
+  const char* sharesBody;  // why it has the body of a sample above it of another name (vehicle_gen checks)
 };
 // The samples in the order of BuiltinVehicleTable.
 extern const SampleVehicle SAMPLE_VEHICLES[BUILTIN_VEHICLE_COUNT];

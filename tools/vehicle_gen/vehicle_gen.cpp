@@ -6,7 +6,10 @@
 // whose body is a model of its own first writes "data\veh\<model code>.vob").  The file must
 // hold exactly what a counting pass measured and what a write into memory gives, and reading
 // it back and writing again must give the same bytes; otherwise the tool fails (and so the
-// build).  Each model must mark a body colour, and each must run like its name: its power and its speed at the rev limit in top
+// build).  The samples must look like their names (CheckBodies: bodies of their own unless the
+// table says why, no roof over an open car's seats, the limousine longer and the estate's roof
+// further back than the saloon's, nothing on the sample page's checker).  Each model must mark
+// a body colour, and each must run like its name: its power and its speed at the rev limit in top
 // gear within its kind's ranges (RUNNING_RANGES), its speedometer ending at the first 20 km/h
 // above that speed.  With --seeds, each sample's body is also written as a seed of the
 // vehicle reader's fuzz target, and the wheel of one sample of each layout as a seed of the
@@ -26,11 +29,14 @@
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/fixed_math.h"
 #include "model/model_file.h"
+#include "model/model_meshes.h"
 #include "platform/files.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "tools/gen_support/gen_support.h"
+#include "tools/model_gen/sample_models.h"
 #include "tools/sprite_gen/sprite_shapes.h"
 #include "tools/vehicle_gen/sample_engines.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
@@ -163,6 +169,168 @@ bool MarksBodyColour(const ModelObject& o) {
   return false;
 }
 
+// ---- the bodies ----
+
+// The corners of a triangle of the object in metres (a mirrored corner takes its point's
+// mirror image), and its page coordinates through the mapping's cutout c (0 or 1).
+struct Corners {
+  double p[3][3];
+};
+Corners CornersOf(const ModelObject& o, const ModelTriangle& t) {
+  Corners c{};
+  for (int k = 0; k < 3; ++k) {
+    const ModelPoint& q = o.points[t.corners[k] & CORNER_INDEX_MASK];
+    const double side = (t.corners[k] & CORNER_MIRRORED) ? -1 : 1;
+    c.p[k][0] = side * q.x / 65536.0;
+    c.p[k][1] = q.y / 65536.0;
+    c.p[k][2] = q.z / 65536.0;
+  }
+  return c;
+}
+bool TriangleValid(const ModelObject& o, const ModelTriangle& t) {
+  if (t.mapping >= o.mappingCount) return false;
+  for (uint16_t corner : t.corners)
+    if ((corner & CORNER_INDEX_MASK) >= o.pointCount) return false;
+  return true;
+}
+
+// A roof: a face of the main object, level 0, over a seated head (0.9 m above the seat) and
+// facing up more than sideways.
+bool IsRoof(const Corners& c, double seatZ) {
+  constexpr double HEAD = 0.9;
+  for (const auto& p : c.p)
+    if (p[2] < seatZ + HEAD) return false;
+  const double a[3] = {c.p[1][0] - c.p[0][0], c.p[1][1] - c.p[0][1], c.p[1][2] - c.p[0][2]};
+  const double b[3] = {c.p[2][0] - c.p[0][0], c.p[2][1] - c.p[0][1], c.p[2][2] - c.p[0][2]};
+  const double n[3] = {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+  return std::fabs(n[2]) > std::hypot(n[0], n[1]);
+}
+// Whether the triangle's plan (x, y) holds the point.
+bool PlanHolds(const Corners& c, double x, double y) {
+  double sign[3];
+  for (int k = 0; k < 3; ++k) {
+    const double* a = c.p[k];
+    const double* b = c.p[(k + 1) % 3];
+    sign[k] = (b[0] - a[0]) * (y - a[1]) - (b[1] - a[1]) * (x - a[0]);
+  }
+  return (sign[0] >= 0 && sign[1] >= 0 && sign[2] >= 0) || (sign[0] <= 0 && sign[1] <= 0 && sign[2] <= 0);
+}
+
+// What the samples' build holds a body to: its length (level 0 of the main object), the
+// rearmost point of its roof, and whether a roof lies over a front seat (the driver's or its
+// mirror image).
+struct BodyMeasure {
+  double length = 0, roofBack = 1e9;
+  bool roofOverSeats = false;
+};
+BodyMeasure MeasureBody(const ModelObject& o, const Vec3& seat) {
+  BodyMeasure m;
+  double front = -1e9, back = 1e9;
+  for (int i = 0; i < o.triangleCount && o.triangles; ++i) {
+    const ModelTriangle& t = o.triangles[i];
+    if (t.lod != 0 || !TriangleValid(o, t)) continue;
+    const Corners c = CornersOf(o, t);
+    for (const auto& p : c.p) front = std::max(front, p[1]), back = std::min(back, p[1]);
+    if (!IsRoof(c, seat.z)) continue;
+    for (const auto& p : c.p) m.roofBack = std::min(m.roofBack, p[1]);
+    m.roofOverSeats = m.roofOverSeats || PlanHolds(c, seat.x, seat.y) || PlanHolds(c, -seat.x, seat.y);
+  }
+  m.length = front - back;
+  return m;
+}
+
+// A triangle of the object or its subobjects whose texture coordinates on the sample page
+// reach its checker, which is there to show a mapping gone astray: the name of its mapping.
+const char* CheckerMapping(const ModelObject& o) {
+  const SampleRegion& checker = FindSampleRegion("checker");
+  const double left = checker.left / 128.0, right = (checker.left + checker.width) / 128.0;
+  const double top = 1.0 - checker.top / 128.0, bottom = top - checker.height / 128.0;
+  for (int i = 0; i < o.triangleCount && o.triangles; ++i) {
+    const ModelTriangle& t = o.triangles[i];
+    if (!TriangleValid(o, t)) continue;
+    const ModelMapping& mapping = o.mappings[t.mapping];
+    FixedMatrix matrix;
+    mapping.DirectionMatrix(matrix);
+    for (const uint16_t cutoutIndex : mapping.cutout) {
+      if (cutoutIndex >= o.cutoutCount) continue;
+      const Cutout& cutout = o.cutouts[cutoutIndex];
+      if (cutout.page >= o.pageCount || std::strcmp(o.pages[cutout.page].name, SAMPLE_PAGE_TEXTURE) != 0) continue;
+      double u0 = 1e9, u1 = -1e9, v0 = 1e9, v1 = -1e9;
+      for (const uint16_t corner : t.corners) {
+        const ModelPoint& q = o.points[corner & CORNER_INDEX_MASK];
+        const int32_t source[3] = {(corner & CORNER_MIRRORED) ? -q.x : q.x, q.y, q.z};
+        float uv[2];
+        ComputeTextureCoordinates(uv, source, mapping, cutout, matrix);
+        u0 = std::min(u0, double(uv[0])), u1 = std::max(u1, double(uv[0]));
+        v0 = std::min(v0, double(uv[1])), v1 = std::max(v1, double(uv[1]));
+      }
+      // The page repeats: the checker of every repetition the triangle's box reaches.
+      constexpr double EDGE = 1e-4;
+      for (double du = std::floor(u0); du <= u1; ++du)
+        for (double dv = std::floor(v0); dv <= v1; ++dv)
+          if (u1 > left + du + EDGE && u0 < right + du - EDGE && v1 > bottom + dv + EDGE && v0 < top + dv - EDGE)
+            return mapping.name;
+    }
+  }
+  for (int i = 0; i < o.childCount && o.children; ++i)
+    if (const char* name = CheckerMapping(o.children[i])) return name;
+  return nullptr;
+}
+
+// The samples look like their names: each body its own unless the table says why it shares
+// one, no roof over the seats of the open cars, the limousine longer than the saloon and the
+// estate's roof further back, and no triangle on the sample page's checker.
+int CheckBodies() {
+  constexpr const char* OPEN = " Roadster Buggy Prototype ";
+  constexpr double LONGER = 0.6, ROOF_FURTHER = 0.3;
+  std::vector<BodyMeasure> measures(BUILTIN_VEHICLE_COUNT);
+  int saloon = -1, limousine = -1, estate = -1;
+  char text[160];
+  for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row) {
+    const char* name = BuiltinVehicleTable[row].name;
+    const SampleVehicle& s = SAMPLE_VEHICLES[row];
+    int sharing = 0, unexplained = 0;
+    for (int other = 0; other < BUILTIN_VEHICLE_COUNT; ++other)
+      if (SAMPLE_VEHICLES[other].body == s.body) {
+        ++sharing;
+        unexplained += SAMPLE_VEHICLES[other].sharesBody == nullptr;
+      }
+    if (unexplained > 1) return Fail(name, "shares its body with another sample without a reason in the table");
+    if (sharing == 1 && s.sharesBody) return Fail(name, "gives a reason to share a body that no other sample has");
+    VehicleData data;
+    InitVehicleData(data);
+    BuildSampleVehicle(row, data);
+    const Vec3 seat = data.driverPosition;
+    FreeVehicleData(data);
+    ModelObject body{};
+    BuildSampleBody(row, body);
+    measures[size_t(row)] = MeasureBody(body, seat);
+    const char* astray = CheckerMapping(body);
+    body.Free();
+    if (astray) {
+      std::snprintf(text, sizeof text, "the mapping %s reaches the sample page's checker", astray);
+      return Fail(name, text);
+    }
+    const std::string spaced = std::string(" ") + name + " ";
+    if (std::strstr(OPEN, spaced.c_str()) && measures[size_t(row)].roofOverSeats)
+      return Fail(name, "has a roof over its seats");
+    if (std::strcmp(name, "Saloon") == 0) saloon = row;
+    if (std::strcmp(name, "Limousine") == 0) limousine = row;
+    if (std::strcmp(name, "Estate") == 0) estate = row;
+  }
+  if (saloon < 0 || limousine < 0 || estate < 0) return Fail("the samples", "lack the saloon, estate or limousine");
+  const BodyMeasure &s = measures[size_t(saloon)], &l = measures[size_t(limousine)], &e = measures[size_t(estate)];
+  if (!(l.length >= s.length + LONGER)) {
+    std::snprintf(text, sizeof text, "%.2f m long, the saloon %.2f m", l.length, s.length);
+    return Fail("Limousine", text);
+  }
+  if (!(e.roofBack <= s.roofBack - ROOF_FURTHER)) {
+    std::snprintf(text, sizeof text, "its roof reaches back to %.2f m, the saloon's to %.2f m", e.roofBack, s.roofBack);
+    return Fail("Estate", text);
+  }
+  return 1;
+}
+
 int WriteAndCheck(int row, const std::string& seedFolder) {
   const char* name = BuiltinVehicleTable[row].name;
   const int storeModel = SAMPLE_VEHICLES[row].storeModel;
@@ -280,6 +448,8 @@ int main(int argc, char** argv) {
     return Fail(engineSeeds.c_str(), "cannot be made"), 1;
   SetDefaultTextColours();
   MessagesToStdout = 1;  // any repair the readers report shows in the build's output
+  InitSinCosTables();  // the mappings' directions
+  if (!CheckBodies()) return 1;
   for (int row = 0; row < BUILTIN_VEHICLE_COUNT; ++row)
     if (!WriteAndCheck(row, seeds)) return 1;
   for (SampleLayout layout : {LAYOUT_ROAD_CAR, LAYOUT_OPEN_WHEELER, LAYOUT_KART, LAYOUT_VAN, LAYOUT_TWO_WHEELER}) {
@@ -291,3 +461,4 @@ int main(int argc, char** argv) {
     if (!WriteSampleEngine(i, engineSeeds)) return 1;
   return 0;
 }
+
