@@ -399,11 +399,29 @@ void AddTabRow(const InfoPanelArgs& a) {
   // sides, so that a line of the scene between neighbours tells one label from the next (their
   // height is their text's, and stays).
   const float inset = ScreenWidth > 0 && InfoLayout.sx > 0.0f ? 2.0f / (static_cast<float>(ScreenWidth) * InfoLayout.sx) : 0.0f;
+  const auto cell = [&](int i, float* x1, float* y1, float* x2, float* y2) {
+    const float left = PANEL_LEFT + width * static_cast<float>(i % perRow);
+    *x1 = left + inset, *x2 = left + width - inset;
+    *y1 = PANEL_TOP + PANEL_TAB_HEIGHT * static_cast<float>(i / perRow), *y2 = *y1 + PANEL_TAB_HEIGHT;
+  };
+  const auto label = [&](int page) {
+    return Text(page == INFO_PAGE_BRAKES && tractionTab ? TX_3h_grgbrktc : TAB_KEYS[page]);
+  };
+  // The labels read as one row: each at the size the longest leaves them, not a size of its own.
+  float most = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    if (tabs[i] == INFO_PAGE_RATINGS) continue;
+    float x1, y1, x2, y2;
+    cell(i, &x1, &y1, &x2, &y2);
+    TransformPanelRect(x1, y1, x2, y2);
+    const float size = FittedControlTextSize(label(tabs[i]), x1, y1, x2, y2);
+    most = most > 0.0f ? std::min(most, size) : size;
+  }
+  ControlTextMost = most;
   for (int i = 0; i < n; ++i) {
     const int page = tabs[i];
-    const float left = PANEL_LEFT + width * static_cast<float>(i % perRow);
-    const float x1 = left + inset, x2 = left + width - inset;
-    const float y1 = PANEL_TOP + PANEL_TAB_HEIGHT * static_cast<float>(i / perRow), y2 = y1 + PANEL_TAB_HEIGHT;
+    float x1, y1, x2, y2;
+    cell(i, &x1, &y1, &x2, &y2);
     ColourWord* colour = page == InfoPageShown ? TextColour() : ButtonColour();
     if (page == INFO_PAGE_RATINGS) {
       const bool held = ModRatings.modId == ModIdOf(car) && ModRatings.modId != 0;
@@ -411,9 +429,9 @@ void AddTabRow(const InfoPanelArgs& a) {
                            VALUE_TYPE_SEGMENT_BAR, colour, SelectRatingsPage, x1, y1, x2, y2);
       continue;
     }
-    const LanguageTextId key = page == INFO_PAGE_BRAKES && tractionTab ? TX_3h_grgbrktc : TAB_KEYS[page];
-    AddClickText(a.owner, Text(key), colour, SelectInfoPage, static_cast<uintptr_t>(page), x1, y1, x2, y2);
+    AddClickText(a.owner, label(page), colour, SelectInfoPage, static_cast<uintptr_t>(page), x1, y1, x2, y2);
   }
+  ControlTextMost = 0.0f;
 }
 
 }  // namespace

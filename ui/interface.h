@@ -169,6 +169,12 @@ int AddValueControl3(Prss* owner, void* variable, InterfaceValue minimum, Interf
 // step arrows (VALUE_TYPE_BYTE_PLUS .. VALUE_TYPE_FLOAT_MINUS, whose label field is their limit)
 // and one side of a pair.
 void NameValueControl(int index, const char* name);
+// A row of texts read as one (a tab row) takes one text size: the size a VALUE_TYPE_TEXT
+// control of that rectangle draws the text at (smaller where it would not fit), and while
+// ControlTextMost is over 0 the one-line texts of controls added are drawn no larger.  The
+// caller sets it to the least of its texts' sizes, adds them and sets it back to 0.
+float FittedControlTextSize(const char* text, float left, float top, float right, float bottom);
+extern float ControlTextMost;
 // VALUE_TYPE_WORD over a 16-bit variable; spanFloatRange 1 maps 0..65534 onto [minimum, maximum].
 int AddValueSliderBar(Prss* owner, uint16_t* variable, float minimum, float maximum, const char* label,
                       int spanFloatRange, InterfaceHandler callback, float left, float top, float right,

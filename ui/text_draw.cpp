@@ -32,6 +32,8 @@ int32_t TextDrawCursor = TEXT_CURSOR_NONE;
 uint8_t GlyphMode = GLYPH_MODE_PLAIN;
 int TextInkHidden;
 float TextSlantLine, TextSlantFactor;
+int TextHeavyFrom = -1;
+float TextHeavyWeight;
 int WrapMaxLines, WrapLineCount;
 float WrapWidth, WrapLineHeight;
 const int* WrapBreaks;
@@ -168,6 +170,24 @@ void QueuePiece(TextBatch& batch, const TextPiece& p, const GlyphBox& box) {
   QueueTextItem(batch, VectorItem(p.glyph, p.x, top, box, p.colour));
 }
 
+// The placed glyphs queued, those from TextHeavyFrom on again at every offset up to
+// TextHeavyWeight across and down, a unit a step so that no gap opens inside a stroke.
+void QueuePieces(TextBatch& batch, const TextPiece* pieces, int count, const GlyphBox& box) {
+  const int steps = TextHeavyFrom < 0 ? 0 : std::max(1, static_cast<int>(std::ceil(TextHeavyWeight)));
+  for (int i = 0; i < count; ++i) {
+    QueuePiece(batch, pieces[i], box);
+    if (steps == 0 || pieces[i].byteIndex < TextHeavyFrom) continue;
+    for (int down = 0; down <= steps; ++down)
+      for (int across = 0; across <= steps; ++across) {
+        if (down == 0 && across == 0) continue;
+        TextPiece moved = pieces[i];
+        moved.x += TextHeavyWeight * static_cast<float>(across) / static_cast<float>(steps);
+        moved.y += TextHeavyWeight * static_cast<float>(down) / static_cast<float>(steps);
+        QueuePiece(batch, moved, box);
+      }
+  }
+}
+
 // The x and y at which the unit at byte index stands: the first glyph from that index on,
 // or the end.
 void PlaceAtIndex(const TextPiece* pieces, int count, const TextLayoutResult& r, int index, int* at, float* x,
@@ -251,7 +271,7 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
   TextBatch& batch = *CurrentTextBatch;
   const GlyphBox box = MakeBox(size, cursorWord == TEXT_CURSOR_PLAIN_BOX);
   if (cursorWord < 0) {
-    for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);
+    QueuePieces(batch, g_pieces.data(), n, box);
     return r.endX;
   }
 
@@ -283,7 +303,7 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
       *textFirst = batch.items.size();
     }
   }
-  for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);
+  QueuePieces(batch, g_pieces.data(), n, box);
   return endX;
 }
 

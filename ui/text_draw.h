@@ -36,6 +36,12 @@ extern uint8_t GlyphMode;  // copied into every queued item
 // dials' shapes drawn): the layout check's picture of what lies behind every text.
 extern int TextInkHidden;
 extern float TextSlantLine, TextSlantFactor;  // set by the value control being drawn
+// While TextHeavyFrom is 0 or more, DrawText draws the glyphs made by the text's bytes from
+// that index on heavier: again at each offset up to TextHeavyWeight units (of the batch) to
+// the right and down, so that every stroke is that much thicker.  The caller sets both and
+// sets TextHeavyFrom back to -1.
+extern int TextHeavyFrom;
+extern float TextHeavyWeight;
 
 // Word wrapping of DrawText: off while WrapMaxLines is 0.  WrapLineCount counts the line
 // breaks made so far; the caller sets it to 0 before a wrapped text and reads it after.

@@ -278,6 +278,18 @@ PlacedLine PlaceLine(const ValueControl& c, const char* text, float size, float 
 
 }  // namespace
 
+float ControlTextMost;
+
+float FittedControlTextSize(const char* text, float left, float top, float right, float bottom) {
+  ValueControl c{};
+  c.left = left, c.top = top, c.right = right, c.bottom = bottom;
+  c.displayType = VALUE_TYPE_TEXT;
+  c.codePage = static_cast<uint8_t>(CurrentCodePage);
+  float size, margin;
+  TextSizeAndMargin(c, &size, &margin);
+  return PlaceLine(c, text ? text : "", size, margin, right, ALIGN_CENTRE).size;
+}
+
 void PrepareValueControl(ValueControl& c) {
   const int type = c.displayType;
   // A click probe waits for the entry line's text: other controls' texts leave it alone.
@@ -437,6 +449,7 @@ static void PrepareControlText(ValueControl& c) {
     return;
   }
 
+  if (ControlTextMost > 0.0f) size = std::min(size, ControlTextMost);
   const PlacedLine line = PlaceLine(c, text, size, margin, right, align);
   const float savedScale = TextHorizontalScale;
   TextHorizontalScale *= line.squeeze;

@@ -14,10 +14,12 @@
 #include "ui/interface_local.h"
 #include "ui/value_steps.h"
 
+// Layout 5's labels (the options page) start at -0.95, so that its longest, "motorbike /
+// sequential gearbox", keeps the row's text size at 800 x 600.
 const PanelLayout PanelLayoutTable[PANEL_LAYOUT_COUNT] = {
     {-0.95f, -0.3f, 0.0f, 0.1f, 0.1f, 0.2f, 0.06f},   {0.35f, 0.9f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},
     {0.2f, 0.9f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},       {-0.95f, -0.35f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},
-    {0.65f, 0.95f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},     {-0.75f, -0.25f, -0.25f, 0.25f, 0.3f, 0.35f, 0.06f},
+    {0.65f, 0.95f, 0.0f, 0.1f, 0.1f, 0.2f, 0.1f},     {-0.95f, -0.25f, -0.25f, 0.25f, 0.3f, 0.35f, 0.06f},
     {-0.65f, -0.25f, -0.25f, 0.15f, 0.2f, 0.25f, 0.05f}, {-1.0f, -0.65f, -0.65f, -0.3f, -0.3f, -0.2f, 0.05f},
     {0.2f, 0.6f, 0.6f, 1.0f, -0.2f, -0.1f, 0.05f},    {-0.85f, -0.5f, -0.5f, -0.15f, 0.25f, 0.35f, 0.05f},
 };

@@ -550,6 +550,20 @@ TEST_F(Services, TheOptionsScreenSetsTheDialogWordAndKeepsItsChoicesWhenItCloses
       EXPECT_NEAR(ValueControls[i].top, -0.7f + 4 * step, 1e-4f) << "Big Text";
     }
   }
+  // Each label holds its text at the row's size (0.7 of its height) at 800 x 600, with room
+  // for glyphs as wide as 8/12 of the size (wider than the character set's) and margins of
+  // 0.15 of the height: "motorbike / sequential gearbox" is not made smaller than the rest.
+  int labels = 0;
+  for (int i = 0; i < ValueControlCount; ++i) {
+    const ValueControl& l = ValueControls[i];
+    char text[128] = "";
+    if (l.left != CurrentPanelLayout().labelX1 || !ValueControlText(l, text, sizeof text) || !text[0]) continue;
+    const float h = l.bottom - l.top;
+    EXPECT_LE(8.0f / 12.0f * 0.7f * h * (600.0f / 800.0f) * float(std::strlen(text)), l.right - l.left - 0.3f * h)
+        << text;
+    ++labels;
+  }
+  EXPECT_EQ(labels, 12);
   InterfaceColours.buttonAlpha = 0.75f;
   Player.options[3] = 0;  // the screen keeps its own copy while it is open
   Prss_Terminate(options);

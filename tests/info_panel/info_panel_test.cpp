@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -31,6 +32,7 @@
 #include "tests/ui/fixed_width_text.h"
 #include "tests/physics/car_test_util.h"
 #include "text/language.h"
+#include "ui/draw_record.h"
 #include "tools/vehicle_gen/sample_vehicles.h"
 #include "ui/character_set.h"
 #include "ui/dialogs.h"
@@ -233,7 +235,7 @@ TEST_F(PanelTest, LayoutScaleStaysBetweenHalfAndOneButtonPerRow) {
 // their width (with the fixed-width set every glyph advances 7/12 of the size and 1/12 more
 // between glyphs): the tabs stand in two rows, a line too long for its row goes on over the
 // next.  A text's room is its control's width less 0.15 of its height each side; its size
-// 0.85 of its height.
+// 0.85 of its height.  The tabs' names read as one row: one text size for all of them.
 TEST_F(PanelTest, TabsAndLinesAreNotSqueezedBelowThreeQuarters) {
   FixedWidthText fixed;
   ScreenWidth = 864;
@@ -248,7 +250,18 @@ TEST_F(PanelTest, TabsAndLinesAreNotSqueezedBelowThreeQuarters) {
   car.engine.cylinders = 4;
   car.engine.layout = 0;
   SetInfoPanelLayout(-0.98f, -0.18f, -0.5f, 0.1f);
+  ResetDrawRecord();
+  DrawRecording = 1;
   Draw(car, 1);
+  DrawRecording = 0;
+  std::vector<DrawRecordEntry> queued;
+  WaitingTexts(InterfaceTextBatch, 1, queued);
+  std::vector<std::pair<std::string, float>> tabSizes;
+  for (const DrawRecordEntry& e : queued)
+    if (e.ownerKind == RECORD_OWNER_CONTROL && ValueControls[e.owner].callback == SelectInfoPage)
+      tabSizes.emplace_back(e.text, e.glyphHeight);
+  ASSERT_EQ(tabSizes.size(), 9u);
+  for (const auto& [tab, height] : tabSizes) EXPECT_NEAR(height, tabSizes[0].second, 0.01f) << tab << " / Info";
   int tabs = 0, lines = 0;
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];

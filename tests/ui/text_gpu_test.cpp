@@ -1,11 +1,16 @@
 // text_gpu_test.cpp - coded text drawn on a real GL context with the generated character set:
 // four coloured letters in four code pages, each found as ink of its colour in its own cell
-// of the target and nowhere else.
+// of the target and nowhere else; the unsaved mark of a name row as red ink of strokes two
+// pixels across at the small windows, larger and heavier with a larger text size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "core/config.h"
+#include "core/process.h"
 #include "core/window_state.h"
 #include "render/device.h"
 #include "render/draw2d.h"
@@ -15,8 +20,13 @@
 #include "render/texture_record.h"
 #include "render/texture_table.h"
 #include "tests/platform/skip_outside_ci.h"
+#include "tests/ui/png_test_util.h"
 #include "tests/ui/text_gpu_suite.h"
+#include "text/messages.h"
+#include "text/text_colours.h"
 #include "ui/font_page_layout.h"
+#include "ui/interface.h"
+#include "ui/interface_config.h"
 #include "ui/text_draw.h"
 #include "ui/text_measure.h"
 
@@ -159,4 +169,112 @@ TEST_F(TextPixels, AGlyphIsDrawnIntoItsPageWhenTextFirstNeedsItAndLooksAsFromAWh
   EXPECT_GT(ink, 200) << "white letters";
   EXPECT_EQ(differing, 0) << "glyphs drawn one by one look as they do from a whole page";
   EXPECT_EQ(differingAhead, 0) << "glyphs drawn ahead look as those drawn when text needs them";
+}
+
+namespace {
+
+// A text button as the editors' name rows draw it, on a window of a size users get.
+class NameRowPixels : public TextGpuSuite<864, 608> {
+ protected:
+  ZKTETexture target{};
+  int savedCharSize = 0;
+  void SetUp() override {
+    if (!ready_) ZKT_SKIP_OUTSIDE_CI() << "no device";
+    ASSERT_TRUE(charset_) << "the generated character set " << GeneratedCharsetPath();
+    savedCharSize = CfgCharSize;
+    SetDefaultTextColours();
+    ApplyInterfaceColours();
+    ResetMessages();
+  }
+  void TearDown() override {
+    CfgCharSize = savedCharSize;
+    SetInterfaceMetrics();
+    ResetInterfaceState();
+    if (target.texture) ReleaseTestTarget(target);
+    RenderStates.pendingDepth = 0;
+  }
+
+  // The box and the runs across and down of the red ink of "Runabout^1*" drawn in a name row's button
+  // at the window size and the text size setting given.
+  struct RedInk {
+    int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+    std::vector<int> runs;  // sorted
+    int Thinnest() const { return runs.empty() ? 0 : runs.front(); }
+    int LowerQuartile() const { return runs.empty() ? 0 : runs[runs.size() / 4]; }  // but for a stroke's tip
+    int Width() const { return right - left + 1; }
+    int Height() const { return bottom - top + 1; }
+  };
+  RedInk DrawNameRow(int width, int height, int charSize) {
+    if (target.texture) ReleaseTestTarget(target);
+    EXPECT_TRUE(MakeTestTarget(target, width, height));
+    ScreenWidth = width;
+    ScreenHeight = height;
+    Projection.aspect = float(height) / float(width);
+    Projection.inverseAspect = float(width) / float(height);
+    CfgCharSize = charSize;
+    SetInterfaceMetrics();
+    ResetInterfaceState();
+    EXPECT_TRUE(BeginTestFrame2D(target));
+    EmptyTextBatches();
+    ClearInterface();
+    static Prss owner{};
+    const int top = height - 2 * ButtonHeight;
+    AddButton(&owner, ButtonWidth, top, 11 * ButtonWidth, top + ButtonHeight, 1, IvText("Runabout^1*"), IvInt(0),
+              IvInt(0), BUTTON_STYLE_TEXT, nullptr, nullptr, nullptr);
+    DrawInterface();
+    FlushDraw2D();
+    ResetDraw2D();
+    DrawButtons();
+    const std::vector<uint8_t> p = ReadTargetPixels(target);
+    WritePng("gpu/name_row_" + std::to_string(width) + "x" + std::to_string(height) + "_" + std::to_string(charSize) +
+                 ".png",
+             p, width, height);
+    // Red ink: red well above green and blue (a hue near the code's red, half saturated).
+    const auto red = [&](int x, int y) {
+      if (x < 0 || y < 0 || x >= width || y >= height) return false;
+      const uint8_t* q = &p[(size_t(y) * size_t(width) + size_t(x)) * 4];
+      return q[0] >= 2 * std::max(q[1], q[2]) && q[0] - std::max(q[1], q[2]) > 60;
+    };
+    RedInk ink;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        if (!red(x, y)) continue;
+        ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
+        // A run across and a run down starting here.
+        if (!red(x - 1, y)) {
+          int n = 0;
+          while (red(x + n, y)) ++n;
+          ink.runs.push_back(n);
+        }
+        if (!red(x, y - 1)) {
+          int n = 0;
+          while (red(x, y + n)) ++n;
+          ink.runs.push_back(n);
+        }
+      }
+    std::sort(ink.runs.begin(), ink.runs.end());
+    return ink;
+  }
+};
+
+}  // namespace
+
+TEST_F(NameRowPixels, TheUnsavedMarkIsRedInkOfHeavyStrokesThatGrowsWithTheText) {
+  for (const auto& [width, height] : {std::pair{864, 608}, std::pair{800, 600}}) {
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+    const RedInk ink = DrawNameRow(width, height, 1);
+    ASSERT_GE(ink.right, 0) << "red ink shows";
+    EXPECT_GE(ink.Width(), 3);
+    EXPECT_GE(ink.Height(), 3);
+    EXPECT_GE(ink.Thinnest(), 2) << "no stroke of the mark is a single pixel across or down";
+    EXPECT_LE(ink.Width(), ButtonHeight) << "the mark, not a strip behind the text";
+  }
+  // The largest text setting: more than twice the text size, so the mark at least half again
+  // as large and heavier.
+  const RedInk small = DrawNameRow(864, 608, 1), large = DrawNameRow(864, 608, 10);
+  ASSERT_GE(large.right, 0);
+  EXPECT_GE(2 * large.Width(), 3 * small.Width());
+  EXPECT_GE(2 * large.Height(), 3 * small.Height());
+  EXPECT_GE(large.LowerQuartile(), 3) << "strokes of three pixels but where they end in a point";
 }

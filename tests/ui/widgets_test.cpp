@@ -662,7 +662,7 @@ TEST_F(Widgets, LabelButtonAndTextRowsTakeTheirKindsAndColumns) {
   EXPECT_STREQ(static_cast<const char*>(ValueControls[6].variable), "help_key");
 }
 
-// A slider row on the fifth layout (labels -0.75 to -0.25, values -0.25 to 0.25, rows 0.06
+// A slider row on the fifth layout (labels -0.95 to -0.25, values -0.25 to 0.25, rows 0.06
 // high): its shown value left, then over the values the lower step 0.03 wide, the slider and
 // the upper step, 0.005 in from the row's top and bottom; each step live only away from its
 // bound.  A range row's steps are 0.06 wide and fill the whole row.
@@ -673,7 +673,7 @@ TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
   int n = ValueControlCount;
   AddPanelSliderRow(&owner, "Grip %.1f", &v, 0.0f, 2.0f, nullptr, 0.2f);
   ASSERT_EQ(ValueControlCount, n + 4);
-  ExpectControl(ValueControls[n], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f,
+  ExpectControl(ValueControls[n], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textUnselected, -0.95f, 0.2f, -0.25f, 0.26f,
                 "shown value");
   EXPECT_FLOAT_EQ(HeldFloatOf(ValueControls[n].variable), 2.0f);
   ExpectControl(ValueControls[n + 1], VALUE_TYPE_FLOAT_MINUS, &owner, &c.textUnselected, -0.25f, 0.205f, -0.22f, 0.255f,
@@ -689,7 +689,7 @@ TEST_F(Widgets, SliderAndRangeRowsPlaceTheirStepsBesideTheirValue) {
   n = ValueControlCount;
   AddPanelRangeRow(&owner, "Grip %.2f", &v, 0.0f, 2.0f, 0.2f);
   ASSERT_EQ(ValueControlCount, n + 4);
-  ExpectControl(ValueControls[n], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textUnselected, -0.75f, 0.2f, -0.25f, 0.26f,
+  ExpectControl(ValueControls[n], VALUE_TYPE_HELD_FLOAT, nullptr, &c.textUnselected, -0.95f, 0.2f, -0.25f, 0.26f,
                 "range shown");
   ExpectControl(ValueControls[n + 1], VALUE_TYPE_FLOAT_MINUS, nullptr, &c.textUnavailable, -0.25f, 0.2f, -0.19f, 0.26f,
                 "range lower");
