@@ -18,6 +18,7 @@
 #include "text/text_colours.h"
 #include "text/text_names.h"
 #include "text/text_strings.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
 #include "ui/onscreen_keyboard.h"
@@ -41,7 +42,7 @@ constexpr int DIALOG_WORD_OPEN = 2;
 constexpr float BOX_TEXT_SIZE = 0.068f;
 constexpr float ROW_HEIGHT = 0.06f;
 constexpr float ENTRY_TOP = -0.53f;  // the text entry's panel
-constexpr ColourWord ENTRY_FIELD = 0xFF000000u;  // the entry line's field, a quad's vertex colour: opaque black
+constexpr ColourWord ENTRY_FIELD = RgbWord(0, 0, 0);  // the entry line's field: an opaque black panel
 constexpr int ERROR_SOUND = 3;
 constexpr int KEY_ENTER = 13, KEY_ESCAPE = 27, KEY_SPACE = 32, KEY_BACKSPACE = 8;
 
@@ -84,9 +85,12 @@ float BoxHalfWidth(const char* a, const char* b) {
   return std::clamp((w + 0.024f) * 0.5f, 0.42f, 0.69f);
 }
 
+// A dialog's panel is opaque, whatever the button alpha: its texts are read against the panel
+// alone, not against the car or the screen that shows through a see-through one.
 void AddPanel(float left, float top, float right, float bottom) {
-  AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_BUTTON, &TextColours.panelGrey,
-                  nullptr, left, top, right, bottom);
+  AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_DARK_TEXT, &C.buttonCol, nullptr,
+                  left, top, right, bottom);
+  RecordAreaUnits(AREA_DIALOG, left, top, right, bottom);
 }
 
 void AddTextLine(const char* text, ColourWord* colour, float top, float bottom, float halfWidth, int plain) {
@@ -609,11 +613,11 @@ Prss* TextEntrySubAct(Prss* process) {
   if (d.state == ENTRY_NO_FILES) {
     AddTextLine(Text(TX_3g_nofilesl), &C.textSelected, -0.37f + dy, -0.29f + dy, half, 0);
   } else {
-    // The entry line is a field of its own, seen whatever lies behind the panel, even empty.
+    // The entry line is a field of its own on the panel, seen even empty.
     static ColourWord field = ENTRY_FIELD;
-    AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_COLOUR_QUAD, &field, nullptr,
+    AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_DARK_TEXT, &field, nullptr,
                     -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);
-    AddValueControl(process, nullptr, IvText(TextEntry.coded), IvInt(0), IvText(nullptr),
+    AddValueControl(process, nullptr, IvText(TextEntry.coded), IvInt(TextEntry.drawCursor), IvText(nullptr),
                     d.entryType == 2 ? VALUE_TYPE_PASSWORD_LINE : VALUE_TYPE_TEXT_LINE, &C.textString, nullptr,
                     -half + 0.02f, -0.37f + dy, half - 0.02f, -0.29f + dy);
   }

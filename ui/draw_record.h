@@ -131,3 +131,4 @@ constexpr const char* AREA_FRONT_WHEEL = "front wheel";
 constexpr const char* AREA_INFO_PANEL = "information panel";
 constexpr const char* AREA_WHEEL_FIGURE = "wheel figure";  // a wheel's tyre section in a flat diagram
 constexpr const char* AREA_MODEL = "model";  // the object editor's model, its box as projected
+constexpr const char* AREA_DIALOG = "dialog";  // a dialog's panel, its texts and buttons on it

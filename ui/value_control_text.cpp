@@ -6,9 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "core/window_state.h"
 #include "render/vr.h"
+#include "text/code_pages.h"
 #include "ui/character_set.h"
 #include "ui/contrast.h"
 #include "ui/draw_record.h"
@@ -276,6 +279,66 @@ PlacedLine PlaceLine(const ValueControl& c, const char* text, float size, float 
   return {x, 0.5f * (c.top + c.bottom) - 0.5f * size, size, width, squeeze};
 }
 
+// The part of an entry line's coded text shown where the whole is too wide for its room at
+// its least size: the line scrolls rather than squeezing its glyphs, showing the cursor (a
+// selection's far end) and as much before it as fits, then what follows while it fits.  The
+// colour and code-page codes of the part scrolled off go first, so the part keeps its colours.
+struct EntryWindow {
+  std::string text;
+  int32_t cursor = TEXT_CURSOR_NONE;
+  int hiddenGlyphs = 0;  // glyphs scrolled off to the left
+};
+
+EntryWindow ScrollEntryLine(const char* text, int32_t cursorWord, int codePage, float size, float room) {
+  struct Unit {
+    int start, length;
+    bool code;  // a colour or code-page code: no glyph, only state
+  };
+  std::vector<Unit> units;
+  const int n = static_cast<int>(std::strlen(text));
+  int page = codePage;
+  for (int i = 0; i < n;) {
+    const uint8_t b = static_cast<uint8_t>(text[i]);
+    if (b == '^' && i + 1 < n) {
+      const char next = text[i + 1];
+      const int letterPage = CodePageIndexOfLetter(next);
+      if (letterPage >= 0) page = letterPage;
+      units.push_back({i, 2, letterPage >= 0 || (next >= '0' && next <= ':')});
+      i += 2;
+    } else {
+      const int length = page >= 0 && page < CODE_PAGE_COUNT && CODE_PAGES[page].doubleByte && IsLeadByte(page, b) && i + 1 < n ? 2 : 1;
+      units.push_back({i, length, false});
+      i += length;
+    }
+  }
+  const int cursor = cursorWord & 0xFFFF, otherEnd = (cursorWord >> 16) & 0xFFFF;
+  const int keep = std::clamp(std::max(cursor, otherEnd), 0, n);
+  std::string codes;
+  EntryWindow w;
+  size_t first = 0;
+  const auto fits = [&](int end) {
+    const std::string part = codes + std::string(text + units[first].start, text + end);
+    return TextWidth(part.c_str(), codePage, size) <= room;
+  };
+  // Off to the left until the text up to the cursor fits.
+  while (first + 1 < units.size() && units[first].start < keep && !fits(keep)) {
+    if (units[first].code) codes.append(text + units[first].start, static_cast<size_t>(units[first].length));
+    else ++w.hiddenGlyphs;
+    ++first;
+  }
+  // What follows the cursor while it fits.
+  size_t last = first;
+  while (last < units.size() && units[last].start < keep) ++last;
+  while (last < units.size() && fits(units[last].start + units[last].length)) ++last;
+  const int from = first < units.size() ? units[first].start : n;
+  const int to = last < units.size() ? units[last].start : n;
+  w.text = codes + std::string(text + from, text + std::max(from, to));
+  const int shift = static_cast<int>(codes.size()) - from;
+  const int shownCursor = std::max(static_cast<int>(codes.size()), cursor + shift);
+  w.cursor = otherEnd ? TextCursorWithSelection(shownCursor, std::max(shownCursor, otherEnd + shift)) : shownCursor;
+  return w;
+}
+
 }  // namespace
 
 float ControlTextMost;
@@ -451,6 +514,15 @@ static void PrepareControlText(ValueControl& c) {
 
   if (ControlTextMost > 0.0f) size = std::min(size, ControlTextMost);
   const PlacedLine line = PlaceLine(c, text, size, margin, right, align);
+  if (cursor >= 0 && line.squeeze < 1.0f) {
+    const EntryWindow shown = ScrollEntryLine(text, cursor, c.codePage, line.size, line.width);
+    const bool probing = TextClickProbe != 0;
+    TextDrawCursor = shown.cursor;
+    DrawText(shown.text.c_str(), colour, c.left + margin, line.y, line.size, c.codePage);
+    TextDrawCursor = TEXT_CURSOR_NONE;
+    if (probing && !TextClickProbe) TextClickProbeCount += shown.hiddenGlyphs;
+    return;
+  }
   const float savedScale = TextHorizontalScale;
   TextHorizontalScale *= line.squeeze;
   if (cursor >= 0) TextDrawCursor = cursor;

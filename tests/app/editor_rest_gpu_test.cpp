@@ -21,6 +21,7 @@
 #include "render/kept_scene.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
+#include "ui/text_entry.h"
 
 namespace {
 
@@ -174,6 +175,9 @@ TEST_F(EditorAtRest, AFrameOfTheInterfaceAloneShowsWhatAWholeFrameOfTheSameState
   CurrentVehicleEditor->car->simulated = 0;
   Click("SAVE");
   ASSERT_TRUE(OpenTextEntry.open);
+  // The chooser starts with the name selected, shown highlighted without a cursor; a letter
+  // typed takes its place, and from then on the cursor blinks.
+  EntryTypeChar('X');
   // The next pass's program clock at that point of the blink's second (the cursor shows in
   // its first half), the last input just before.
   const auto blinkAt = [](uint32_t at) {

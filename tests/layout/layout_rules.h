@@ -27,6 +27,9 @@
 //                  pixels behind
 //   coded          a text's part in a colour code ("^1".."^6") is drawn more than 30 degrees
 //                  off its code's hue, under half saturated, or under 3:1 from the text's ink
+//   backdrop       a dialog's text stands under 4.5:1 from the dialog's own layers under it
+//                  (its panel, its controls, the texts' backings) over a black or a white
+//                  backdrop: it would not read over some car or screen behind the dialog
 //   small          a text's capital letters stand under 7 pixels, or its glyphs are squeezed
 //                  to under three quarters of their width
 //   cut            a text cut short with "..." whose whole text would fit, at the least size,

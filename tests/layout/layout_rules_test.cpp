@@ -290,6 +290,34 @@ TEST(LayoutContrast, EachSpanIsHeldToFourAndAHalfAgainstThePixelsBehindIt) {
   EXPECT_TRUE(found[0].marginal);
   EXPECT_EQ(Found({Text(RECORD_TEXT, "faint", 0x40000000u, 10, 10, 50, 20)}, "contrast", white.View()).size(), 1u);
   EXPECT_TRUE(Found({Text(RECORD_TEXT, "black", BLACK_INK, 10, 10, 50, 20)}, "contrast", white.View()).empty());
+
+  // A dialog's texts on its own layers over a black and over a white backdrop, whatever the
+  // picture: on a quarter-opaque 0xC8C8C8 panel black ink is 3.88:1 over black (the panel
+  // blends to 0x6A) and white ink 1.11:1 over white (0xF3).  Opaque, the panel holds black ink
+  // (12.6:1) but not white (1.67:1) until a black backing is drawn under it.
+  DrawRecordEntry panel = Fill(RECORD_PANEL, 0x40C8C8C8u, 100, 100, 300, 200, 7);
+  panel.ownerKind = RECORD_OWNER_CONTROL, panel.clickable = 0;
+  DrawRecordEntry title = TextOf(panel, "Name of vehicle to SAVE", BLACK_INK, 110, 110, 290, 126);
+  DrawRecordEntry second = TextOf(panel, "Press H", WHITE_INK, 110, 130, 290, 146);
+  second.owner = 8;
+  const DrawRecordEntry dialog = Area(AREA_DIALOG, 100, 100, 300, 200);
+  found = Found({dialog, panel, title, second}, "backdrop", white.View());
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].what, "\"Name of vehicle to SAVE\"");
+  EXPECT_NE(found[0].detail.find("3.88:1"), std::string::npos) << found[0].detail;
+  EXPECT_NE(found[1].detail.find("1.11:1"), std::string::npos) << found[1].detail;
+  panel.colour = OPAQUE_GREY;
+  found = Found({dialog, panel, title, second}, "backdrop");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].what, "\"Press H\"");
+  const DrawRecordEntry backing = Fill(RECORD_BACKING, 0xFF000000u, 108, 128, 292, 148);
+  EXPECT_TRUE(Found({dialog, panel, title, backing, second}, "backdrop").empty());
+  // A screen's opaque black control under the see-through dialog (before its panel in the
+  // table) is no layer of it: the white line still fails over a white backdrop.
+  DrawRecordEntry screen = Fill(RECORD_PANEL, 0xFF000000u, 100, 128, 300, 148, 3);
+  screen.ownerKind = RECORD_OWNER_CONTROL;
+  panel.colour = 0x40C8C8C8u;
+  EXPECT_EQ(Found({dialog, screen, panel, title, second}, "backdrop").size(), 2u);
 }
 
 // A coded part means its colour: "^1" red (hue 0), "^3" yellow (60), within 30 degrees, at

@@ -599,7 +599,7 @@ TEST_F(Dialogs, AMessageBoxLaysOutItsPanelLinesAndButton) {
   };
   ShowMessageBox2Lines(&owner, "first", "second");
   Frame();
-  expectRect(control(VALUE_TYPE_BUTTON, ""), -0.42f, -0.53f, 0.42f, -0.19f, "panel");
+  expectRect(control(VALUE_TYPE_DARK_TEXT, ""), -0.42f, -0.53f, 0.42f, -0.19f, "panel");
   expectRect(control(VALUE_TYPE_TEXT_LINE, "first"), -0.42f, -0.45f, 0.42f, -0.37f, "first line");
   expectRect(control(VALUE_TYPE_TEXT_LINE, "second"), -0.42f, -0.37f, 0.42f, -0.29f, "second line");
   expectRect(control(VALUE_TYPE_BUTTON, LanguageTexts[TX_3a_capitlok]), -0.13f, -0.29f, 0.13f, -0.21f, "button");
@@ -817,8 +817,39 @@ TEST_F(Dialogs, APlainEntryOffersItsNineColoursFromDarkTextToPanelGreyANumberAFi
   EXPECT_EQ(bars, 1) << "no cursor in the empty entry line";
   InterfaceTextBatch.items.clear();
   ResetDrawRecord();
-  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
   Key(27);
+
+  // A name too wide for the line even at the least text size scrolls rather than squeezing:
+  // at every length its end shows, with the cursor after it, at full width and at the least
+  // size (whose capitals the layout check holds at 7 pixels), inside the field.
+  for (int length = 10; length <= 85; length += 15) {
+    const FullWidthW widen;
+    AskText(&owner, Typed, "Name", 90, 0, "", 0, 0, nullptr);
+    const std::string typed = std::string(size_t(length), 'w') + "42";
+    Type(typed.c_str());
+    ProgramClock = LastInputClock;  // the cursor in the half second it shows
+    ResetDrawRecord();
+    InterfaceTextBatch.items.clear();
+    DrawRecording = 1;
+    Frame();
+    DrawInterface();
+    DrawRecording = 0;
+    const DrawRecordEntry* line = nullptr;
+    for (const DrawRecordEntry& e : DrawRecord)
+      if (IsRecordedText(e.role) && e.text.starts_with("w") && e.text.ends_with("42")) line = &e;
+    ASSERT_NE(line, nullptr) << length << ": the end of the typed name is not drawn";
+    if (length > 60) {
+      EXPECT_LT(line->text.size(), typed.size()) << length << ": not scrolled";
+    }
+    EXPECT_GT(line->text.size(), std::min<size_t>(typed.size() - 1, 20u)) << length << ": scrolled too far";
+    EXPECT_FLOAT_EQ(line->squeeze, 1.0f) << length;
+    EXPECT_GE(line->glyphHeight, GLYPH_BOX_HEIGHT * LEAST_TEXT_PIXELS - 0.01f) << length;  // a cell of the least size
+    EXPECT_GE(line->left, fieldLeft) << length;
+    EXPECT_LE(line->right, fieldRight + 0.5f) << length;
+    ResetDrawRecord();
+    Key(27);
+  }
+  ScreenWidth = savedWidth, ScreenHeight = savedHeight;
 }
 
 TEST_F(Dialogs, AFunctionKeyPressedDuringTheEntryInsertsItsMessage) {
@@ -994,11 +1025,11 @@ void DrawPage(MessageSub* box, float left, float top, float right, float bottom)
   g_Page.bottom = bottom;
 }
 
-// The dialog's own panel: the grey box without owner or text.
+// The dialog's own panel: the opaque box without owner or text.
 const ValueControl* DialogPanel() {
   for (int i = 0; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
-    if (!c.owner && c.displayType == VALUE_TYPE_BUTTON && c.minimum.text && !c.minimum.text[0]) return &c;
+    if (!c.owner && c.displayType == VALUE_TYPE_DARK_TEXT && c.minimum.text && !c.minimum.text[0]) return &c;
   }
   return nullptr;
 }

@@ -125,6 +125,8 @@ States MakeStates() {
       {"vehicle sample", "rim_editor_point", "/press S; click Wheel Object; wheel FRONT 20; click edit rim; click new point"},
       // A Skin ID whose default skins are missing: the box's two lines (last: the car's skins change).
       {"vehicle sample", "sample_skin_id_box", "/press ESCAPE; click ZK1; type A1B2C3"},
+      // The typed-value dialog over the loaded car (a right click on a slider).
+      {"vehicle sample", "sample_typed_value", "/press ESCAPE; click Mass; rclick Fuel tank size *"},
 
       // ---- The spoke in the modeller, over the vehicle editor ----
       {"vehicle spoke", "spoke_editor",

@@ -10,7 +10,8 @@
 //   /...             a text command as typed ("/shift M", "/ctrl O", "/press ESCAPE")
 //   click L          a left click on the button or control showing the text L (the last
 //                    one added when several do); "click L | H" takes the one whose hint is H,
-//                    "click | H" the one whose hint is H whatever it shows
+//                    "click | H" the one whose hint is H whatever it shows; a text ending in
+//                    "*" takes what begins with the rest ("click Fuel tank size *")
 //   rclick L         the same with the right button
 //   type T           the open text entry gets the text T and is confirmed
 //   enter T          the characters of T are typed into the open text entry, left open

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -87,11 +88,17 @@ void GiveFilesFixedTimes(const std::string& folder) {
 
 // The button (pixel table) or control (value table) showing the text, the last added first;
 // only what takes presses unless anyShown.  False when none does.
+// Whether the shown text is the label, or begins with it where the label ends in "*".
+bool Shows(const std::string& label, const char* shown) {
+  if (label.ends_with('*')) return std::string_view(shown).starts_with(std::string_view(label).substr(0, label.size() - 1));
+  return label == shown;
+}
+
 bool FindShown(const std::string& label, const std::string& hint, int* pixelX, int* pixelY, bool anyShown = false) {
   char shown[256];
   for (int i = ButtonCount - 1; i >= 0; --i) {
     const InterfaceButton& b = InterfaceButtons[i];
-    if ((!b.owner && !anyShown) || !ButtonText(b, shown, sizeof shown) || (!label.empty() && label != shown)) continue;
+    if ((!b.owner && !anyShown) || !ButtonText(b, shown, sizeof shown) || (!label.empty() && !Shows(label, shown))) continue;
     if (!hint.empty() && (!b.hint || hint != b.hint)) continue;
     *pixelX = (b.left + b.right) / 2;
     *pixelY = (b.top + b.bottom) / 2;
@@ -100,7 +107,7 @@ bool FindShown(const std::string& label, const std::string& hint, int* pixelX, i
   if (!hint.empty()) return false;
   for (int i = ValueControlCount - 1; i >= 0; --i) {
     const ValueControl& c = ValueControls[i];
-    if ((!c.owner && !anyShown) || !ValueControlText(c, shown, sizeof shown) || label != shown) continue;
+    if ((!c.owner && !anyShown) || !ValueControlText(c, shown, sizeof shown) || !Shows(label, shown)) continue;
     *pixelX = static_cast<int>((0.5f * (c.left + c.right) + 1.0f) * 0.5f * static_cast<float>(ScreenWidth));
     *pixelY = static_cast<int>((0.5f * (c.top + c.bottom) + 1.0f) * 0.5f * static_cast<float>(ScreenHeight));
     return true;
