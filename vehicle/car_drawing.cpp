@@ -718,6 +718,22 @@ int CarMeshBounds(float min[3], float max[3], Car& car, const FixedTransform& tr
 
 namespace {
 
+// The corners of the box round a wheel's tyre (metres, world); false for a wheel without one.
+bool WheelBoxCorners(Car& car, const CarWheel& wheel, float corners[8][3]) {
+  const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
+  const float radius = set.rollingRadius > 0.0f ? set.rollingRadius : set.rimRadius;
+  const float halfWidth = 0.5f * std::max(set.sectionWidth, set.rimWidth);
+  if (!(radius > 0.0f)) return false;
+  float axes[3][3], centre[3];
+  ComputeWheelMatrix(car, wheel, axes, centre);
+  for (int corner = 0; corner < 8; ++corner) {
+    const float a = (corner & 1) ? halfWidth : -halfWidth, b = (corner & 2) ? radius : -radius,
+                c = (corner & 4) ? radius : -radius;
+    for (int i = 0; i < 3; ++i) corners[corner][i] = centre[i] + a * axes[0][i] + b * axes[1][i] + c * axes[2][i];
+  }
+  return true;
+}
+
 // Where the car and its front wheels lie on the screen, for the layout check (ui/draw_record.h):
 // each wheel's box over the corners of the box round its tyre, the car's over its meshes'
 // points and its wheels.
@@ -729,20 +745,13 @@ void RecordCarAreas(Car& car) {
   const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
   for (int w = 0; w < wheels; ++w) {
     const CarWheel& wheel = car.wheels[w];
-    const SuspensionBlock& set = car.wheelSets[wheel.wheelSet < CAR_WHEEL_SETS ? wheel.wheelSet : 0];
-    const float radius = set.rollingRadius > 0.0f ? set.rollingRadius : set.rimRadius;
-    const float halfWidth = 0.5f * std::max(set.sectionWidth, set.rimWidth);
-    if (!(radius > 0.0f)) continue;
-    float axes[3][3], centre[3];
-    ComputeWheelMatrix(car, wheel, axes, centre);
+    float corners[8][3];
+    if (!WheelBoxCorners(car, wheel, corners)) continue;
     float wl = 0, wt = 0, wr = 0, wb = 0;
     int taken = 0;
-    for (int corner = 0; corner < 8; ++corner) {
-      const float a = (corner & 1) ? halfWidth : -halfWidth, b = (corner & 2) ? radius : -radius,
-                  c = (corner & 4) ? radius : -radius;
+    for (const auto& c : corners) {
       int32_t point[3];
-      for (int i = 0; i < 3; ++i)
-        point[i] = static_cast<int32_t>(std::lround((centre[i] + a * axes[0][i] + b * axes[1][i] + c * axes[2][i]) * 65536.0f));
+      for (int i = 0; i < 3; ++i) point[i] = static_cast<int32_t>(std::lround(c[i] * 65536.0f));
       float x, y;
       if (!ProjectPixel(point, &x, &y)) continue;
       wl = taken ? std::min(wl, x) : x, wr = taken ? std::max(wr, x) : x;
@@ -759,6 +768,22 @@ void RecordCarAreas(Car& car) {
 }
 
 }  // namespace
+
+int CarBox(Car& car, float min[3], float max[3]) {
+  bool any = CarMeshBounds(min, max, car, car.drawTransform, 0) > 0;
+  const int wheels = std::clamp<int>(car.wheelCount, 0, CAR_MAX_WHEELS);
+  for (int w = 0; w < wheels; ++w) {
+    float corners[8][3];
+    if (!WheelBoxCorners(car, car.wheels[w], corners)) continue;
+    for (const auto& c : corners)
+      for (int i = 0; i < 3; ++i) {
+        min[i] = any ? std::min(min[i], c[i]) : c[i];
+        max[i] = any ? std::max(max[i], c[i]) : c[i];
+      }
+    any = true;
+  }
+  return any ? 1 : 0;
+}
 
 namespace {
 

@@ -157,5 +157,8 @@ void ProjectCarToView(const Car& car, IntVector& out, FixedTransform& inView);
 // skipped), mode 3 in the screen's pixels (the same points skipped), otherwise in metres.
 // Returns the points taken.
 int CarMeshBounds(float min[3], float max[3], Car& car, const FixedTransform& transform, int mode);
+// The car's box in the world (metres) as last drawn: its meshes and the boxes round its tyres.
+// 0 for a car with neither.
+int CarBox(Car& car, float min[3], float max[3]);
 // The marks at the wheel centres and the seats (the editor's, main pass only).
 void DrawSetupMarks(Car& car);

@@ -588,6 +588,10 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   if (!e->car) AddScreenTitle("no vehicle loaded", 0, 1);
   const int firstButton = ButtonCount, firstControl = ValueControlCount;
   DrawInfoPanel(*e);
+  // The panel's whole extent, which a framing keeps clear (its rows and the gaps between).
+  const PixelRoom info = RowsExtent(firstButton, firstButton, firstControl, ValueControlCount);
+  const float infoBox[4] = {info.left, info.top, info.right, info.bottom};
+  std::copy(infoBox, infoBox + 4, e->infoPanelBox);
   BuildPanels(*e);
   const int sideButton = ButtonCount, sideControl = ValueControlCount;
   // While a tab page is open, the 2D views stand in the room right of these rows: a change of
@@ -595,7 +599,8 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   const PixelRoom rows = RowsExtent(firstButton, sideButton, firstControl, sideControl);
   const bool page = e->selection.openTab >= 0 && e->selection.openTab < TAB_PAGE_COUNT;
   const int32_t rowsRight = page && rows.right > rows.left ? int32_t(std::lround(rows.right)) : 0;
-  if (rowsRight != e->rowsRight) {
+  const bool roomMoved = rowsRight != e->rowsRight;
+  if (roomMoved) {
     e->rowsRight = rowsRight;
     KeepDrawing = 1;
   }
@@ -609,6 +614,7 @@ Prss* VehicleEditor::ScreenAction(Prss* process) {
   if (e->panelMode != 2) AddEditViewButtons(process, ViewButton, EditViews.width == 0 && e->car && (e->displayFlags & SHOW_DRIVER) ? 1 : 0);
   AddDisplayRow(*e);
   KeepMarksClearOfRows(*e, firstButton, firstControl);
+  if (!roomMoved) FrameWhenDue(*e);  // else measured in the next frame, drawn in the room it shows
   RestAfterDrawing(*e);
   return process;
 }

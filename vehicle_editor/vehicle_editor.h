@@ -66,6 +66,7 @@ enum VehiclePanelMode : uint8_t { PANEL_NORMAL = 0, PANEL_RIM_SHAPE = 1, PANEL_D
 constexpr int RIM_SHAPE_ROWS = 6;  // the rim shape controls' rows (AddRimShapePanel)
 // The cover picture for an export (Shift+S): the garage page is open, the picture was made.
 enum VehicleCoverState : uint8_t { COVER_IDLE = 0, COVER_GARAGE_OPEN = 1, COVER_TAKEN = 2 };
+enum VehicleFramePending : uint8_t { FRAME_PENDING_3D = 1, FRAME_PENDING_2D = 2 };
 constexpr int EDITOR_TEXT_PANEL_SIZE = 2052;
 constexpr int32_t DRIVER_EYE_RISE = 3277;  // 0.05 m in 16.16: the eye view stands above the eye
 
@@ -91,6 +92,11 @@ struct VehicleEditor {
   uint8_t coverState;                          // VehicleCoverState
   uint8_t driverApplied;                       // "driver" as last applied to the car
   uint8_t eyeView;                             // the 3D view stands at the driver's eye
+  uint8_t framePending;                        // FRAME_PENDING_3D / _2D: a view kind to frame in the room left
+  // The 2D view the last framing left (its code, width and centre): another 2D view shown while
+  // these stand untouched is framed for its own side.
+  int32_t framedCode, framedWidth, framedCentre[3];
+  float infoPanelBox[4];  // the information panel's extent this frame (pixels; empty without one)
   uint32_t displayFlags;
   uint32_t diagramFlags;                       // non-zero: the suspension diagram shows
   // The car's level-of-detail scales in the 3D view (1 at opening), lowered for the length of
@@ -149,6 +155,12 @@ struct VehicleEditor {
   // world's origin (0, "origin") or on the car (1, "object"); mode 2 puts the 3D view at the
   // driver's eye (a car with a driver only).
   static void FitView(VehicleEditor& editor, int mode);
+  // The framing FitView mode 1 leaves pending for the 3D view and the 2D views (the 2D views
+  // when a 2D view is next shown, and each 2D view shown after while the framed 2D view stands
+  // unmoved): the car's box fills nine tenths of the largest part of the view the editor's own
+  // panels leave, about its middle.  Done at the end of a frame that built the editor's panels
+  // with no dialog or page over them and left the 2D views' room as drawn; the next frame shows it.
+  static void FrameWhenDue(VehicleEditor& editor);
   static void Terminate(Prss* process);
   // Asks "Exit editor?" when there are unsaved changes, else closes.
   static void AskExit(VehicleEditor& editor);

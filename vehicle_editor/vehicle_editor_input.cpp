@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/frame_globals.h"
 #include "core/window_state.h"
 #include "modeller/editor/edit_views.h"
 #include "physics/car.h"
 #include "render/views.h"
 #include "solid/solid.h"
+#include "ui/dialogs.h"
 #include "ui/interface.h"
+#include "vehicle/car_drawing.h"
 #include "vehicle_editor/file_actions.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 #include "vehicle_editor/vehicle_editor.h"
@@ -68,15 +71,18 @@ void EyeView(VehicleEditor& e) {
   VehicleEditor::AimView(e);
 }
 
-// How far ahead of the 3D view's eye the view turns about: the car's depth in the view, at
-// least a metre; 0 (the view turns in place) without a car.
-double TurnDepth(const VehicleEditor& e) {
-  if (!e.car) return 0.0;
+// The point the 3D view turns about (metres): the car's reference point, which the framing may
+// have put off the view's middle, when it stands a metre or more ahead of the eye; else the
+// point on the view's axis a metre ahead; the eye itself (the view turns in place) at the
+// driver's eye or without a car.
+void TurnPivot(const VehicleEditor& e, double pivot[3]) {
   const View& v = *CurrentView;
+  for (int i = 0; i < 3; ++i) pivot[i] = v.position[i] / 65536.0;
+  if (!e.car || e.eyeView) return;
   const int32_t car[3] = {e.car->position.x, e.car->position.y, e.car->position.z};
   double depth = 0.0;
   for (int i = 0; i < 3; ++i) depth += (double(v.position[i]) - car[i]) / 65536.0 * v.direction[i];
-  return std::max(depth, 1.0);
+  for (int i = 0; i < 3; ++i) pivot[i] = depth >= 1.0 ? car[i] / 65536.0 : pivot[i] - v.direction[i];
 }
 }  // namespace
 
@@ -93,20 +99,27 @@ void VehicleEditor::SetSteering(VehicleEditor& e) {
 }
 
 void VehicleEditor::TurnView(VehicleEditor& e, int dx, int dy) {
+  AimView(e);  // the axes the view has before the turn
   e.viewAngles[0] = uint16_t(e.viewAngles[0] + dx * HEADING_PER_UNIT);
   // A view the mouse turned to look up (a negative pitch) turns on from level.
   const int pitch = int(int16_t(e.viewAngles[1])) - dy * PITCH_PER_UNIT;
   e.viewAngles[1] = uint16_t(std::clamp(pitch, 0, PITCH_HIGHEST));
   if (EditViews.width != 0 || !CurrentView) return;
-  // The 3D view turns about the point ahead of its eye at the car's depth (the car, when the
-  // view looks at it); at the driver's eye it turns in place.
-  const double depth = e.eyeView ? 0.0 : TurnDepth(e);
+  // The eye moves with the view about the pivot, so the pivot keeps its place on the screen:
+  // its offset from the pivot stays the same along the view's axes.
   View& v = *CurrentView;
-  double pivot[3];
-  for (int i = 0; i < 3; ++i) pivot[i] = v.position[i] / 65536.0 - depth * v.direction[i];
+  double pivot[3], offset[3] = {};
+  TurnPivot(e, pivot);
+  float axes[3][3];
+  GetViewAxes(axes);
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 3; ++i) offset[k] += (v.position[i] / 65536.0 - pivot[i]) * axes[i][k];
   AimView(e);
-  for (int i = 0; i < 3; ++i)
-    v.position[i] = int32_t(std::lround(std::clamp(pivot[i] + depth * v.direction[i], -32000.0, 32000.0) * 65536.0));
+  GetViewAxes(axes);
+  for (int i = 0; i < 3; ++i) {
+    const double p = pivot[i] + offset[0] * axes[i][0] + offset[1] * axes[i][1] + offset[2] * axes[i][2];
+    v.position[i] = int32_t(std::lround(std::clamp(p, -32000.0, 32000.0) * 65536.0));
+  }
 }
 
 void VehicleEditor::ViewEvent(Prss* process, MouseRecord* mouse) {
@@ -188,6 +201,7 @@ void VehicleEditor::Key(Prss* process, int keyCode) {
 
 void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   if (!e.car) return;
+  e.framePending = 0;
   if (mode == 2) {
     EyeView(e);
     return;
@@ -202,4 +216,36 @@ void VehicleEditor::FitView(VehicleEditor& e, int mode) {
   // Round the car itself with mode 1, else over the world's origin at the car's height.
   const int32_t centre[3] = {mode == 1 ? e.car->position.x : 0, mode == 1 ? e.car->position.y : 0, e.car->position.z};
   FrameEditView(FixedFromMetres(size), centre, 0);
+  // Round the car, the room its panels leave is known once the frame has built them: in the 3D
+  // view both kinds are framed then, in a 2D view that one (the 3D view keeps its camera).
+  if (mode == 1) {
+    e.framePending = uint8_t(EditViews.width != 0 ? FRAME_PENDING_2D : FRAME_PENDING_3D | FRAME_PENDING_2D);
+    KeepDrawing = 1;
+  }
+}
+
+void VehicleEditor::FrameWhenDue(VehicleEditor& e) {
+  const uint8_t kind = EditViews.width != 0 ? FRAME_PENDING_2D : FRAME_PENDING_3D;
+  const int32_t* position = CurrentView->position;
+  if (kind == FRAME_PENDING_2D && CurrentViewCode() != e.framedCode && EditViews.width == e.framedWidth &&
+      std::equal(position, position + 3, e.framedCentre))
+    e.framePending |= FRAME_PENDING_2D;
+  if (!(e.framePending & kind) || !e.car || e.eyeView || DialogOpen || e.prss.sub) return;
+  e.framePending &= uint8_t(~kind);
+  float low[3], high[3];
+  if (!CarBox(*e.car, low, high)) return;
+  int32_t boxLow[3], boxHigh[3], centre[3];
+  for (int i = 0; i < 3; ++i) {
+    boxLow[i] = FixedFromMetres(low[i]), boxHigh[i] = FixedFromMetres(high[i]);
+    centre[i] = FixedFromMetres(0.5f * (low[i] + high[i]));
+  }
+  const float half = 0.5f * std::sqrt((high[0] - low[0]) * (high[0] - low[0]) + (high[1] - low[1]) * (high[1] - low[1]) +
+                                      (high[2] - low[2]) * (high[2] - low[2]));
+  FrameEditView(FixedFromMetres(std::max(half, 0.5f)), centre, 1, boxLow, boxHigh, e.infoPanelBox);
+  if (kind == FRAME_PENDING_2D) {
+    e.framedCode = CurrentViewCode();
+    e.framedWidth = EditViews.width;
+    std::copy(position, position + 3, e.framedCentre);
+  }
+  KeepDrawing = 1;
 }

@@ -302,5 +302,7 @@ int VehicleEditor::DrawEditView(VehicleEditor& e) {
 }
 
 void VehicleEditor::ViewButton(void* owner, int, uintptr_t word) {
-  FitView(*static_cast<VehicleEditor*>(owner), word == 2 ? 2 : word == 0 ? 0 : 1);
+  VehicleEditor& e = *static_cast<VehicleEditor*>(owner);
+  FitView(e, word == 2 ? 2 : word == 0 ? 0 : 1);
+  e.framePending = 0;  // "object" centres the views on the car itself
 }

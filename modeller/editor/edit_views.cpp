@@ -266,9 +266,10 @@ int32_t FixedRound(double v) {
 }
 
 // The largest rectangle of the window (pixels: left, top, right, bottom) that no button or
-// value control of the last frame covers, on a grid of FREE_ROOM_CELL pixels.
+// value control of the last frame covers, nor the box given (pixels, or none), on a grid of
+// FREE_ROOM_CELL pixels.
 constexpr int FREE_ROOM_CELL = 8;
-std::array<int, 4> FreeRoom() {
+std::array<int, 4> FreeRoom(const float* keepClear) {
   const int columns = std::max(1, ScreenWidth / FREE_ROOM_CELL), rows = std::max(1, ScreenHeight / FREE_ROOM_CELL);
   std::vector<uint8_t> covered(size_t(columns) * size_t(rows), 0);
   const auto cover = [&](float left, float top, float right, float bottom) {
@@ -287,6 +288,7 @@ std::array<int, 4> FreeRoom() {
     const ValueControl& c = ValueControls[i];
     cover((c.left + 1.0f) * 0.5f * w, (c.top + 1.0f) * 0.5f * h, (c.right + 1.0f) * 0.5f * w, (c.bottom + 1.0f) * 0.5f * h);
   }
+  if (keepClear) cover(keepClear[0], keepClear[1], keepClear[2], keepClear[3]);
   // The largest rectangle of free cells: for each row, the free run above each cell, and the
   // widest span of columns each run's height reaches.
   std::vector<int> run(size_t(columns), 0);
@@ -310,71 +312,84 @@ std::array<int, 4> FreeRoom() {
   return best;
 }
 
+// Fits what is framed about a target into the free room, as the view last projected shows it:
+// where the target and points a size along the view's right and up axes land give the steps
+// on the screen; what is to fit (the box's corners as they land, else the size each way about
+// the target) is scaled about the target's place to fill nine tenths of the room (at most by
+// most), and the target moved across so that it stands in the room's middle, through the
+// measured steps whatever way the axes run on the screen.  The scale, 0 where nothing fits.
+double FitInFreeRoom(int32_t target[3], int32_t size, const int32_t* boxLow, const int32_t* boxHigh, double most,
+                     const float* covered) {
+  float axes[3][3];
+  GetViewAxes(axes);
+  float cx = 0, cy = 0, p[2][2] = {};
+  int32_t depth = 0;
+  ProjectPointToScreen(target, &cx, &cy, &depth);
+  for (int k = 0; k < 2; ++k) {
+    int32_t along[3];
+    for (int i = 0; i < 3; ++i) along[i] = FixedRound(target[i] + double(size) * axes[i][k]);
+    ProjectPointToScreen(along, &p[k][0], &p[k][1], &depth);
+  }
+  const double unit = double(std::max(size, 1));
+  const double ax = (p[0][0] - cx) / unit, ay = (p[0][1] - cy) / unit;  // pixels per unit right
+  const double bx = (p[1][0] - cx) / unit, by = (p[1][1] - cy) / unit;  // and up
+  const double shown = std::hypot(ax, ay) * double(size);
+  double fit[4] = {cx - shown, cy - shown, cx + shown, cy + shown};
+  if (boxLow && boxHigh) {
+    double box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (int corner = 0; corner < 8; ++corner) {
+      const int32_t q[3] = {corner & 1 ? boxHigh[0] : boxLow[0], corner & 2 ? boxHigh[1] : boxLow[1],
+                            corner & 4 ? boxHigh[2] : boxLow[2]};
+      float x = 0, y = 0;
+      depth = 0;  // a point the view cannot project leaves it as it was
+      ProjectPointToScreen(q, &x, &y, &depth);
+      if (depth <= 0 || !std::isfinite(x) || !std::isfinite(y)) continue;
+      box[0] = std::min(box[0], double(x)), box[1] = std::min(box[1], double(y));
+      box[2] = std::max(box[2], double(x)), box[3] = std::max(box[3], double(y));
+    }
+    if (box[2] > box[0] && box[3] > box[1]) std::copy(box, box + 4, fit);
+  }
+  const std::array<int, 4> room = FreeRoom(covered);
+  const double determinant = ax * by - ay * bx;
+  const double scale = std::min({0.9 * (room[2] - room[0]) / std::max(fit[2] - fit[0], 1.0),
+                                 0.9 * (room[3] - room[1]) / std::max(fit[3] - fit[1], 1.0), most});
+  if (!std::isfinite(shown) || !(shown > 1.0) || !(scale > 1e-3) || !(std::fabs(determinant) > 1e-12)) return 0.0;
+  // The middle of what fits, where it lands once scaled, to the room's middle.
+  const double mx = cx + (0.5 * (fit[0] + fit[2]) - cx) * scale, my = cy + (0.5 * (fit[1] + fit[3]) - cy) * scale;
+  const double dx = (0.5 * (room[0] + room[2]) - mx) / scale, dy = (0.5 * (room[1] + room[3]) - my) / scale;
+  // A point moves on the screen by -(u a + v b) when the target moves by u right and v up.
+  const double u = -(dx * by - dy * bx) / determinant, v = -(ax * dy - ay * dx) / determinant;
+  for (int i = 0; i < 3; ++i) target[i] = FixedRound(target[i] + u * axes[i][0] + v * axes[i][1]);
+  return scale;
+}
+
 }  // namespace
 
 void FrameEditView(int32_t size, const int32_t centre[3], int inFreeRoom, const int32_t* boxLow,
-                   const int32_t* boxHigh) {
+                   const int32_t* boxHigh, const float* covered) {
   EditViewSettings& s = EditViews;
   int32_t target[3] = {centre[0], centre[1], centre[2]};
+  const bool box = boxLow && boxHigh;
+  const double unit = double(std::max(size, 1));
   if (!Is2D()) {
     double distance = std::min(3.0 / s.fovScale * double(size), double(INT32_MAX));
     OrbitView(target, int32_t(distance));
-    // Where the centre and points a size along the view's right and up axes land: the steps
-    // on the screen at this distance.  What is to fit (the box's corners as they land, else
-    // the size each way about the centre) is then brought nearer or further to fill nine
-    // tenths of the free room (never nearer than this distance for a size alone), and the
-    // target moved across so that it stands in the room's middle, through the measured steps
-    // whatever way the axes run on the screen.
-    float axes[3][3];
-    GetViewAxes(axes);
-    float cx, cy, p[2][2];
-    int32_t depth;
-    ProjectPointToScreen(target, &cx, &cy, &depth);
-    for (int k = 0; k < 2; ++k) {
-      int32_t along[3];
-      for (int i = 0; i < 3; ++i) along[i] = FixedRound(target[i] + double(size) * axes[i][k]);
-      ProjectPointToScreen(along, &p[k][0], &p[k][1], &depth);
-    }
-    const double unit = double(std::max(size, 1));
-    const double ax = (p[0][0] - cx) / unit, ay = (p[0][1] - cy) / unit;  // pixels per unit right
-    const double bx = (p[1][0] - cx) / unit, by = (p[1][1] - cy) / unit;  // and up
-    const double shown = std::hypot(ax, ay) * double(size);
-    double fit[4] = {cx - shown, cy - shown, cx + shown, cy + shown};
-    if (boxLow && boxHigh) {
-      double box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
-      for (int corner = 0; corner < 8; ++corner) {
-        const int32_t q[3] = {corner & 1 ? boxHigh[0] : boxLow[0], corner & 2 ? boxHigh[1] : boxLow[1],
-                              corner & 4 ? boxHigh[2] : boxLow[2]};
-        float x, y;
-        ProjectPointToScreen(q, &x, &y, &depth);
-        if (depth <= 0 || !std::isfinite(x) || !std::isfinite(y)) continue;
-        box[0] = std::min(box[0], double(x)), box[1] = std::min(box[1], double(y));
-        box[2] = std::max(box[2], double(x)), box[3] = std::max(box[3], double(y));
-      }
-      if (box[2] > box[0] && box[3] > box[1]) std::copy(box, box + 4, fit);
-    }
-    const std::array<int, 4> room = FreeRoom();
-    const double determinant = ax * by - ay * bx;
-    double scale = std::min(0.9 * (room[2] - room[0]) / std::max(fit[2] - fit[0], 1.0),
-                            0.9 * (room[3] - room[1]) / std::max(fit[3] - fit[1], 1.0));
     // A size alone is never brought nearer; a box no nearer than a fifth beyond the size.
-    scale = std::min(scale, boxLow && boxHigh ? distance / (1.2 * unit) : 1.0);
-    if (inFreeRoom && std::isfinite(shown) && shown > 1.0 && scale > 1e-3 && std::fabs(determinant) > 1e-12) {
-      distance = std::min(distance / scale, double(INT32_MAX));
-      // The middle of what fits, where it lands at the new distance, to the room's middle.
-      const double mx = cx + (0.5 * (fit[0] + fit[2]) - cx) * scale, my = cy + (0.5 * (fit[1] + fit[3]) - cy) * scale;
-      const double dx = (0.5 * (room[0] + room[2]) - mx) / scale, dy = (0.5 * (room[1] + room[3]) - my) / scale;
-      // A point moves on the screen by -(u a + v b) when the target moves by u right and v up.
-      const double u = -(dx * by - dy * bx) / determinant, v = -(ax * dy - ay * dx) / determinant;
-      for (int i = 0; i < 3; ++i) target[i] = FixedRound(target[i] + u * axes[i][0] + v * axes[i][1]);
-      OrbitView(target, int32_t(distance));
-    }
+    const double most = box ? distance / (1.2 * unit) : 1.0;
+    const double scale = inFreeRoom ? FitInFreeRoom(target, size, boxLow, boxHigh, most, covered) : 0.0;
+    if (scale > 0.0) OrbitView(target, int32_t(std::min(distance / scale, double(INT32_MAX))));
     s.savedWidth = ClampWidth(2.0 * size);
     std::memcpy(s.savedCentre, centre, sizeof target);  // the 2D views keep the centre itself
-  } else {
-    s.width = ClampWidth(2.0 * size);
-    std::memcpy(CurrentView->position, target, sizeof target);
+    return;
   }
+  // A 2D view is measured at the width it was last drawn with, the centre moved to the target;
+  // a size alone is never shown narrower than its own width.
+  const double drawn = double(ViewOrthoDepth);
+  std::memcpy(CurrentView->position, target, sizeof target);
+  const double scale =
+      inFreeRoom && drawn > 0.0 ? FitInFreeRoom(target, size, boxLow, boxHigh, box ? INFINITY : drawn / (2.0 * unit), covered) : 0.0;
+  s.width = scale > 0.0 ? ClampWidth(drawn / scale) : ClampWidth(2.0 * size);
+  std::memcpy(CurrentView->position, target, sizeof target);
 }
 
 void SetEditViewFieldOfView(float degrees) {

@@ -128,12 +128,15 @@ void CloseEditViews();
 
 // ---- [Choosing the view] ----
 void SelectEditView(int index);  // the view buttons and keys; "adjust" goes off
-// Looks at a centre (16.16) from far enough to show a size (16.16) across.  With inFreeRoom,
-// in perspective, what is framed fills nine tenths of the largest part of the window that the
-// buttons and value controls added so far leave free, about its middle (the editors' framing,
-// keys O): a box (16.16 corners) where one is given, else the size each way about the centre.
+// Looks at a centre (16.16) from far enough to show a size (16.16) across.  With inFreeRoom
+// what is framed fills nine tenths of the largest part of the window that the buttons and
+// value controls added so far leave free, about its middle (the editors' framing, keys O): a
+// box (16.16 corners) where one is given, else the size each way about the centre.  The
+// perspective view is measured where it is put; a 2D view as it was last drawn (its width
+// then), so a 2D view is framed in the room once it has been drawn.  covered: a box of the
+// window (pixels: left, top, right, bottom) to keep clear besides, as a panel's whole extent.
 void FrameEditView(int32_t size, const int32_t centre[3], int inFreeRoom, const int32_t* boxLow = nullptr,
-                   const int32_t* boxHigh = nullptr);
+                   const int32_t* boxHigh = nullptr, const float* covered = nullptr);
 inline void FrameEditView(int32_t size, int32_t height) {
   const int32_t centre[3] = {0, 0, height};
   FrameEditView(size, centre, 0);

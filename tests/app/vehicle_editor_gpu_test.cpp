@@ -265,13 +265,10 @@ TEST_F(VehicleEditorWindow, TheThreeDViewTurnsAboutTheCarAndShowsItsMarksAndItsL
   VehicleEditor& e = *CurrentVehicleEditor;
   Run(500);
   ASSERT_EQ(EditViews.width, 0);
-  // The view turns about the point on its axis at the car's depth.
+  // The view turns about the car, framed off the view's middle in the room the panels leave.
   const int32_t centre[3] = {e.car->position.x, e.car->position.y, e.car->position.z};
-  double pivot[3], depthAlong = 0.0;
+  double depthAlong = 0.0;
   for (int i = 0; i < 3; ++i) depthAlong += (CurrentView->position[i] - double(centre[i])) / 65536.0 * CurrentView->direction[i];
-  for (int i = 0; i < 3; ++i) pivot[i] = CurrentView->position[i] / 65536.0 - depthAlong * CurrentView->direction[i];
-  const int32_t pivotFixed[3] = {int32_t(std::lround(pivot[0] * 65536)), int32_t(std::lround(pivot[1] * 65536)),
-                                 int32_t(std::lround(pivot[2] * 65536))};
   float bx, by;
   int32_t depth;
   ASSERT_TRUE(ProjectPointToScreen(centre, &bx, &by, &depth));
@@ -289,23 +286,33 @@ TEST_F(VehicleEditorWindow, TheThreeDViewTurnsAboutTheCarAndShowsItsMarksAndItsL
   const Picture turned = Shot("vehicle_editor_turned");
   EXPECT_EQ(CurrentView->heading, e.viewAngles[0]) << "the view follows its angles";
   float tx, ty;
-  ASSERT_TRUE(ProjectPointToScreen(pivotFixed, &tx, &ty, &depth));
-  EXPECT_NEAR(tx, CurrentView->centreX, 1.0f) << "turned about the point at the car's depth";
-  EXPECT_NEAR(ty, CurrentView->centreY, 1.0f);
-  EXPECT_NEAR(depth / 65536.0, depthAlong, 0.01) << "as far from the eye as before";
   ASSERT_TRUE(ProjectPointToScreen(centre, &tx, &ty, &depth));
-  EXPECT_NEAR(tx, bx, 60.0f) << "the car stays near where it was";
-  EXPECT_NEAR(ty, by, 60.0f);
+  EXPECT_NEAR(tx, bx, 1.0f) << "turned about the car, which stays where it was";
+  EXPECT_NEAR(ty, by, 1.0f);
+  EXPECT_NEAR(depth / 65536.0, depthAlong, 0.01) << "as far from the eye as before";
   ExpectBodyAndGround(turned, "turned");
 
   // "COG": the three centre marks at their projected pixels; a click names the mesh centre.
   Key('G');
   ASSERT_TRUE(e.displayFlags & SHOW_COG);
   Frame();
-  const ScreenLabel* mark = FindScreenLabelAt(int(tx), int(ty));
+  // The marks stand a few pixels apart on a car framed small: the mesh centre's is found by
+  // its number, anchored where the car's reference point projects, and clicked where its face
+  // shows from under the others.
+  const ScreenLabel* labels[64];
+  const ScreenLabel* mark = nullptr;
+  for (int i = 0, n = ScreenLabelsByDepth(labels, 64); i < n; ++i)
+    if (labels[i]->first == 0 && std::hypot(labels[i]->x - tx, labels[i]->y - ty) < 1.5f) mark = labels[i];
   ASSERT_NE(mark, nullptr) << "the mesh centre's mark in the 3D view";
-  EXPECT_EQ(mark->first, 0);
-  ClickAt(int(tx), int(ty));
+  char text[LABEL_TEXT_SIZE];
+  float left, top, right, bottom;
+  ASSERT_TRUE(GetScreenLabelRect(*mark, text, &left, &top, &right, &bottom));
+  int clickX = -1, clickY = -1;
+  for (int y = int(top); y < int(bottom) && clickX < 0; ++y)
+    for (int x = int(left); x < int(right) && clickX < 0; ++x)
+      if (FindScreenLabelAt(x, y) == mark) clickX = x, clickY = y;
+  ASSERT_GE(clickX, 0) << "some of the mark's face shows";
+  ClickAt(clickX, clickY);
   ASSERT_NE(GetNewestMessageText(), nullptr);
   EXPECT_STREQ(GetNewestMessageText(), "Mesh centre");
   Key('G');
@@ -612,7 +619,8 @@ TEST_F(VehicleEditorWindow, TheSideAndTopViewsShowTheBodyAndNoButtonsOverlap) {
   EXPECT_GT(Differing(masses, spare, int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 100) << "the spare's tyre";
   e.displayFlags &= ~SHOW_MASSES;
   ClearMessages();
-  EXPECT_EQ(Differing(hidden, Shot("vehicle_editor_special_draw"), int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 0)
+  // (a point label beside it may stand a pixel elsewhere; a tyre is a hundred pixels or more)
+  EXPECT_LT(Differing(hidden, Shot("vehicle_editor_special_draw"), int(sx) - r, int(sy) - r, int(sx) + r, int(sy) + r), 20)
       << "without the masses, no spare";
   e.car->options = options;
   // A tube across two new points, drawn with "frame".
@@ -839,7 +847,8 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
   ASSERT_NE(FindButton("Animate"), nullptr) << "the display row";
   Car* car = e.car;
   // The car's dark blue paint, lit or in shade, in the middle of the view (clear of the
-  // panels and of the colour rows' blue swatch): a fifth of its pixels or more.
+  // panels and of the colour rows' blue swatch): a tenth of its pixels or more, the car framed
+  // in the room the panels leave.
   const auto paint = [](const Picture& p) {
     int n = 0, all = 0;
     for (int y = HEIGHT * 3 / 10; y < HEIGHT * 7 / 10; ++y)
@@ -849,7 +858,7 @@ TEST_F(VehicleEditorWindow, AOpensTheDriversAnimationInDriverModeAndEscReturnsTo
       }
     return double(n) / all;
   };
-  EXPECT_GT(paint(Shot("vehicle_editor_framed")), 0.2) << "the loaded car framed";
+  EXPECT_GT(paint(Shot("vehicle_editor_framed")), 0.1) << "the loaded car framed";
   for (int notch = 0; notch < 20; ++notch) Wheel(2);
   const Picture editor = Shot("vehicle_editor_before_animate");
   EXPECT_LT(paint(editor), 0.01) << "zoomed out, the car is gone";

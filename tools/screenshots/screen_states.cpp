@@ -10,6 +10,8 @@ using States = std::vector<ScreenState>;
 
 // The object editor's model kept framed in the room its panels leave.
 const std::string MODEL_FRAMED = std::string(AREA_MODEL) + " framed";
+// The vehicle editor's car kept framed in the room its panels leave.
+const std::string CAR_FRAMED = std::string(AREA_CAR) + " framed";
 
 // The vehicle editor's twelve pages, each opened by its tab (a page opened replaces the one
 // open), for a session whose vehicle is loaded or new.
@@ -60,7 +62,7 @@ States MakeStates() {
       {"vehicle sample", "vehicle_editor_empty", "click vehicle editor"},
       {"vehicle sample", "dialog_file_chooser", "click LOAD"},
       {"vehicle sample", "dialog_onscreen_keyboard", "click kb"},
-      {"vehicle sample", "vehicle_editor_sample", "click kb; type Runabout"},
+      {"vehicle sample", "vehicle_editor_sample", "click kb; type Runabout", CAR_FRAMED},
       // The pointer resting on buttons whose hints are long: the hint line shows them whole.
       {"vehicle sample", "sample_hover_share", "hover export to SHARE vehicle for development"},
       {"vehicle sample", "sample_hover_check", "hover CHECK if vehicle is valid for mod export"},
@@ -72,7 +74,7 @@ States MakeStates() {
   const States more = {
       {"vehicle sample", "sample_info_panel", "click Textures"},
       // The information panel over the 2D views: front, back, right, left, top and under.
-      {"vehicle sample", "sample_view_front", "click f", AREA_CAR},
+      {"vehicle sample", "sample_view_front", "click f", CAR_FRAMED},
       {"vehicle sample", "sample_view_back", "click b"},
       {"vehicle sample", "sample_view_right", "click r"},
       {"vehicle sample", "sample_view_left", "click l"},
@@ -138,6 +140,11 @@ States MakeStates() {
   AddNewVehicle(s, "Car (4 Wheels)", "car", AREA_CAR);
   // The new vehicle's mass line, still shown in the editor over the information panel's Colours.
   s.push_back({"new car", "new_car_mass_line", "click Textures; /ctrl N; click Car (4 Wheels); wait 20; click OK; click Colours"});
+  // A new GT saved and loaded again: the load frames it.
+  s.push_back({"new car", "new_car_gt_reloaded",
+               "/ctrl N; click Car (4 Wheels); wait 20; click saloon; click GT; click OK; click SAVE; type WizardGT; "
+               "click LOAD; click WizardGT",
+               CAR_FRAMED});
   AddNewVehicle(s, "Three Wheeler", "three_wheeler");
   AddNewVehicle(s, "Trike", "trike");
   AddNewVehicle(s, "Bike (experimental)", "bike", AREA_CAR);
