@@ -29,6 +29,7 @@ int PendingShotConnection = SHOT_NO_CONNECTION;
 char LastShotName[SHOT_NAME_SIZE];
 GfxTexture2D CaptureSourceOverride;
 ShotPicture KeptShot;
+uint32_t DialogBackdrop;
 void (*ShotReplyToConnection)(int connection, int error);
 
 namespace {

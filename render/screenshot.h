@@ -81,6 +81,11 @@ struct ShotPicture {
   std::vector<uint32_t> pixels;
 };
 extern ShotPicture KeptShot;
+// For the programs that judge the frames: 0xFFRRGGBB draws the next frames with everything
+// under an open dialog (the scene, the screen's own controls) replaced by that solid colour,
+// so that the dialog's texts can be judged over any car or screen behind it; what the
+// interface records and decides stays the frame's own.  0, the frames users get: off.
+extern uint32_t DialogBackdrop;
 
 // ---- [Seams] ----
 // Installed by the race services (none while offline): the reply to the control-link

@@ -21,6 +21,7 @@
 #include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/interface_config.h"
+#include "ui/interface_draw.h"
 #include "ui/onscreen_keyboard.h"
 #include "ui/text_entry.h"
 #include "ui/text_measure.h"
@@ -88,6 +89,7 @@ float BoxHalfWidth(const char* a, const char* b) {
 // A dialog's panel is opaque, whatever the button alpha: its texts are read against the panel
 // alone, not against the car or the screen that shows through a see-through one.
 void AddPanel(float left, float top, float right, float bottom) {
+  if (DialogFirstControl < 0) DialogFirstControl = ValueControlCount;
   AddValueControl(nullptr, nullptr, IvText(""), IvInt(0), IvText(nullptr), VALUE_TYPE_DARK_TEXT, &C.buttonCol, nullptr,
                   left, top, right, bottom);
   RecordAreaUnits(AREA_DIALOG, left, top, right, bottom);

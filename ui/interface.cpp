@@ -186,6 +186,7 @@ bool RowsLieOverEarlierRows(int first, int from, int to) {
 
 void ClearInterface() {
   ButtonCount = 0;
+  DialogFirstControl = -1;
   g_buttonTextsUsed = 0;
   ValueControlCount = 0;
   RowCursorX = RowCursorY = 0;

@@ -19,6 +19,7 @@
 #include "render/frame.h"
 #include "render/immediate.h"
 #include "render/material.h"
+#include "render/screenshot.h"
 #include "render/system_textures.h"
 #include "render/texture_record.h"
 #include "render/texture_table.h"
@@ -41,6 +42,7 @@
 #include "ui/value_steps.h"
 
 int PanelTextureState = PANEL_STATE_NONE;
+int DialogFirstControl = -1;
 
 namespace {
 
@@ -61,6 +63,11 @@ struct Highlight {
   float x0, y0, x1, y1;
 };
 std::vector<Highlight> g_highlights;
+
+// Set while the screen's own controls under an open dialog are drawn over the layout check's
+// backdrop (DialogBackdrop): they are recorded as ever, but leave no pixels.
+bool g_underDialog = false;
+bool UnderDialog(int control) { return DialogBackdrop != 0 && control >= 0 && control < DialogFirstControl; }
 
 void QueueSelection(float x0, float y0, float x1, float y1) {
   g_highlights.push_back({SELECTION_COLOUR, std::min(x0, x1), y0, std::max(x0, x1), y1});
@@ -115,7 +122,7 @@ void CheckBatchLength() {
 }
 
 void Quad(uint32_t colour, float x1, float y1, float x2, float y2, float u1, float v1, float u2, float v2) {
-  if (x2 <= x1 || y2 <= y1) return;
+  if (x2 <= x1 || y2 <= y1 || g_underDialog) return;
   Draw2D& list = Draw2DList;
   const int a = list.AddVertex(colour, x1, y1, u1, v1), b = list.AddVertex(colour, x2, y1, u2, v1),
             c = list.AddVertex(colour, x2, y2, u2, v2), d = list.AddVertex(colour, x1, y2, u1, v2);
@@ -228,6 +235,7 @@ void DrawPlainFills(int first) {
   for (int i = first; i < ValueControlCount; ++i) {
     const ValueControl& c = ValueControls[i];
     TagControl(i);
+    g_underDialog = UnderDialog(i);
     switch (c.displayType) {
       case VALUE_TYPE_TEXT_LINE:
         if (c.label.i <= -3) DrawInterfaceQuad(CodeColour(static_cast<int>(c.label.i)), c.left, c.top, c.right, c.bottom);
@@ -250,6 +258,7 @@ void DrawPlainFills(int first) {
         break;
     }
   }
+  g_underDialog = false;
 }
 
 void DrawControlPanel(const ValueControl& c) {
@@ -628,6 +637,7 @@ void FadePanel(uint32_t solid, float x1, float y1, float x2, float y2) {
   // The fading left end: transparent at x1 - 0.1, the panel's alpha from x1 + 0.05.
   Draw2D& list = Draw2DList;
   const float fx1 = x1 - 0.1f, fx2 = x1 + 0.05f;
+  if (g_underDialog) return;
   const int a = list.AddVertex(clear, fx1, y1, 0.48f, 0.5f), b = list.AddVertex(solid, fx2, y1, 0.5f, 0.5f),
             c = list.AddVertex(solid, fx2, y2, 0.5f, 0.5f), d = list.AddVertex(clear, fx1, y2, 0.48f, 0.5f);
   if (a >= 0 && b >= 0 && c >= 0 && d >= 0) list.AddQuad(a, b, c, d);
@@ -651,6 +661,7 @@ void DrawTitleTab(const ValueControl& c) {
   const float top = -1.0f, bottom = c.bottom;
   const float rightTop = -1.0f + w + 0.02f + h / 8.0f, rightBottom = -1.0f + w + 0.02f;
   RecordFillUnits(OPAQUE, -1.0f, top, rightBottom, bottom);
+  if (g_underDialog) return;
   Draw2D& list = Draw2DList;
   auto quad = [&](float ax, float ay, float bx, float by, float cx, float cy, float dx, float dy, float u0, float v0,
                   float u1, float v1) {
@@ -702,8 +713,10 @@ void DrawValueControlPanels(int first) {
   DrawPlainFills(first);
   for (int i = std::max(0, first); i < ValueControlCount; ++i) {
     TagControl(i);
+    g_underDialog = UnderDialog(i);
     DrawControlPanel(ValueControls[i]);
   }
+  g_underDialog = false;
   TagRecordFor(RECORD_TEXT, RECORD_FILL);
   FlushInterfaceBatch();
 }
@@ -794,6 +807,7 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
   for (size_t k = 0; k < texts.size(); ++k) {
     const DrawRecordEntry& t = texts[k];
     if (t.role == RECORD_MESSAGE || t.role == RECORD_STATUS) continue;  // they bring their own
+    g_underDialog = inScreenUnits && t.ownerKind == RECORD_OWNER_CONTROL && UnderDialog(t.owner);
     const DrawRecordEntry* top = LayersAt(0.5f * (t.left + t.right), 0.5f * (t.top + t.bottom), layers);
     // A button's face or a label's box keeps its own dark or light text rule.
     const bool face = top && (top->colour >> 24) == 0xFF && (top->role == RECORD_BUTTON || top->role == RECORD_LABEL_BOX);
@@ -822,6 +836,7 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
       DrawBlendedBox(strip, x1, y1, x2, y2);
     DrawSpanBackings(backings, inScreenUnits);
   }
+  g_underDialog = false;
   TagRecordFor(RECORD_TEXT, RECORD_FILL);
   if (inScreenUnits) FlushInterfaceBatch();
 }
@@ -902,6 +917,12 @@ void DrawInterface() {
   // queued before the glyph cache is built; DrawButtons draws them last, over everything.
   PlaceMessageLines();
   GlyphCacheInit();
+  if (DialogBackdrop != 0 && DialogFirstControl >= 0) {
+    // The layout check's backdrop over the scene and all drawn before the interface, unrecorded.
+    UseState(PANEL_STATE_PLAIN);
+    Quad(DialogBackdrop, -1.0f, -1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f);
+    FlushInterfaceBatch();
+  }
   DrawValueControlPanels(0);
   DrawHighlights();
   AddStandOutStrips(InterfaceTextBatch, 1);

@@ -34,6 +34,9 @@ constexpr uint32_t PANEL_BATCH_TRIANGLES = 5120;
 const Material* PanelStateMaterial(int state);
 // Closes the open batch; the next routine opens one with its texture.
 void FlushInterfaceBatch();
+// The first value control of the frame's first dialog (its panel), -1 while no dialog has
+// been added (ClearInterface): the controls before it are the screen's own, under the dialog.
+extern int DialogFirstControl;
 
 // ---- [Panels] ----
 // Coordinates in screen units (x1, y1 top left).  Pressed panels are 24 darker per channel.

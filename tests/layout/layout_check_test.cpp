@@ -16,10 +16,13 @@
 // not (to write the list afresh); with
 // ZKT_LAYOUT_TIMES set, each state's time to reach and judge is printed; with
 // ZKT_LAYOUT_PICTURES set to a folder, each picture the check judged is written there as
-// <size>_<state>.png.
+// <size>_<state>.png (a dialog's backdrop pictures as <size>_<state>_over_black.png and
+// _over_white.png).
 //
 // Each state is judged once it holds still (DrawSettledStateWithoutGlyphs): a state that
 // still moves after a few seconds is an "unsettled" finding.
+// A state that shows a dialog is drawn twice more at the same moment, with everything under
+// the dialog black and then white (DrawStateOverBackdrop), for the backdrop rule.
 //
 // At the largest size the walk also gathers every button's and row's text of every state, and
 // each button or row the guide names in bold (tests/docs/docs_check.h) must be among them: a
@@ -124,6 +127,14 @@ void WritePicture(const ShotPicture& picture, const std::string& path) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
 }
 
+// Whether two records hold the same entries: roles, owners, boxes and colours.
+bool SameDrawing(const std::vector<DrawRecordEntry>& a, const std::vector<DrawRecordEntry>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const DrawRecordEntry& x, const DrawRecordEntry& y) {
+    return x.role == y.role && x.ownerKind == y.ownerKind && x.owner == y.owner && x.colour == y.colour &&
+           x.left == y.left && x.top == y.top && x.right == y.right && x.bottom == y.bottom && x.text == y.text;
+  });
+}
+
 class LayoutCheck : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -167,7 +178,7 @@ class LayoutCheck : public ::testing::Test {
     };
 
     TextMeasure measure;
-    ShotPicture picture;
+    ShotPicture picture, overBlack, overWhite;
     std::string session;
     const auto start = std::chrono::steady_clock::now();
     for (const ScreenState& state : ScreenStates) {
@@ -194,6 +205,22 @@ class LayoutCheck : public ::testing::Test {
         WritePicture(picture, std::string(folder) + "/" + size + "_" + state.name + ".png");
       const LayoutPicture shown{picture.width, picture.height, picture.pixels.data()};
       for (const LayoutFinding& f : CheckLayout(DrawRecord, shown, measure, state.keep)) judge(state.name, f);
+      if (ShowsDialog(DrawRecord)) {
+        // The dialog's texts over a black and a white backdrop behind it: two frames more, only here.
+        const std::vector<DrawRecordEntry> record = DrawRecord;
+        DrawStateOverBackdrop(0x000000u, overBlack);
+        DrawStateOverBackdrop(0xFFFFFFu, overWhite);
+        if (const char* folder = std::getenv("ZKT_LAYOUT_PICTURES")) {
+          WritePicture(overBlack, std::string(folder) + "/" + size + "_" + state.name + "_over_black.png");
+          WritePicture(overWhite, std::string(folder) + "/" + size + "_" + state.name + "_over_white.png");
+        }
+        const LayoutPicture black{overBlack.width, overBlack.height, overBlack.pixels.data()};
+        const LayoutPicture white{overWhite.width, overWhite.height, overWhite.pixels.data()};
+        for (const LayoutFinding& f : CheckDialogBackdrops(record, black, white)) judge(state.name, f);
+        // The backdrop changes pixels only: the interface drew and chose as in the judged frame.
+        EXPECT_TRUE(SameDrawing(record, DrawRecord)) << size << " " << state.name << ": the backdrop changed the record";
+        DrawRecord = record;  // the judged frame's, for the texts gathered below
+      }
       for (const DrawRecordEntry& e : DrawRecord)
         if (IsRecordedText(e.role))
           for (char c : PlainText(e.text)) shownCharacters.insert(static_cast<unsigned char>(c));

@@ -400,6 +400,7 @@ struct SpanContrast {
 
 SpanContrast MeasureSpan(const DrawRecordSpan& span, const LayoutPicture& picture) {
   SpanContrast m;
+  if (!picture.pixels) return m;
   const int x0 = std::max(0, int(std::ceil(span.left - 0.5f))), x1 = std::min(picture.width, int(std::ceil(span.right - 0.5f)));
   const int y0 = std::max(0, int(std::ceil(span.top - 0.5f))), y1 = std::min(picture.height, int(std::ceil(span.bottom - 0.5f)));
   if (x1 <= x0 || y1 <= y0) return m;
@@ -448,61 +449,6 @@ void Contrasts(const std::vector<DrawRecordEntry>& record, const LayoutPicture& 
                     m.tenth, 100.0 * m.shortShare, span.colour & 0xFFFFFFu, Where(SpanBox(span)).c_str());
       f.detail = detail;
       out.push_back(std::move(f));
-    }
-  }
-}
-
-// ---- Dialogs over any backdrop ----
-
-// A dialog's texts are held to 4.5:1 against the dialog's own layers under each span (its
-// panel, its controls' panels and fills, the texts' backings) blended over a black and over a
-// white backdrop, so that they read whatever the car or the screen behind the dialog shows.
-// The dialog's controls are its panel's and those added after it.
-void DialogBackdrops(const std::vector<DrawRecordEntry>& record, std::vector<LayoutFinding>& out) {
-  for (const DrawRecordEntry& area : record) {
-    if (area.role != RECORD_AREA || area.label != AREA_DIALOG) continue;
-    int first = -1;
-    size_t panel = record.size();
-    for (size_t i = 0; i < record.size(); ++i) {
-      const DrawRecordEntry& e = record[i];
-      if (e.role == RECORD_PANEL && e.ownerKind == RECORD_OWNER_CONTROL && std::abs(e.left - area.left) <= 1.0f &&
-          std::abs(e.top - area.top) <= 1.0f && std::abs(e.right - area.right) <= 1.0f &&
-          std::abs(e.bottom - area.bottom) <= 1.0f)
-        first = e.owner, panel = i;
-    }
-    if (first < 0) {
-      Add(out, "backdrop", "the dialog's panel", "no panel drawn at " + Where(EntryBox(area)));
-      continue;
-    }
-    // The layers: the panel and what is drawn after it, but for the screen's own controls.
-    const auto ours = [&](const DrawRecordEntry& e) {
-      return e.ownerKind != RECORD_OWNER_CONTROL || e.owner >= first;
-    };
-    for (size_t t = panel + 1; t < record.size(); ++t) {
-      const DrawRecordEntry& text = record[t];
-      if (!IsText(text) || text.ownerKind != RECORD_OWNER_CONTROL || text.owner < first) continue;
-      const float cx = 0.5f * (text.left + text.right), cy = 0.5f * (text.top + text.bottom);
-      if (cx < area.left || cx > area.right || cy < area.top || cy > area.bottom) continue;
-      const std::string plain = PlainText(text.text);
-      for (size_t k = 0; k < text.spans.size(); ++k) {
-        const DrawRecordSpan& span = text.spans[k];
-        const float x = 0.5f * (span.left + span.right), y = 0.5f * (span.top + span.bottom);
-        double worst = 21.0;
-        for (const uint32_t backdrop : {0x000000u, 0xFFFFFFu}) {
-          uint32_t under = backdrop;
-          for (size_t i = panel; i < t; ++i) {
-            const DrawRecordEntry& e = record[i];
-            if (IsFill(e) && ours(e) && e.left <= x && x < e.right && e.top <= y && y < e.bottom)
-              under = Composite(e.colour, under);
-          }
-          worst = std::min(worst, ContrastRatio(Composite(span.colour, under), under));
-        }
-        if (worst >= CONTRAST_NEEDED) continue;
-        std::string what = Quoted(plain);
-        if (text.spans.size() > 1) what += " its part " + Quoted(SpanText(plain, text.spans, k));
-        Add(out, "backdrop", what,
-            Format("%.2f:1 over a black or a white backdrop behind the dialog", worst) + " at " + Where(SpanBox(span)));
-      }
     }
   }
 }
@@ -657,10 +603,67 @@ std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& recor
   Cuts(record, measure, float(picture.width), out);
   Thumbs(record, rows, out);
   Contrasts(record, picture, out);
-  DialogBackdrops(record, out);
   CodedColours(record, out);
   KeptInSight(record, keep, float(picture.width), float(picture.height), out);
   SmallFigures(record, out);
+  return out;
+}
+
+// ---- Dialogs over any backdrop ----
+
+bool ShowsDialog(const std::vector<DrawRecordEntry>& record) {
+  return std::any_of(record.begin(), record.end(),
+                     [](const DrawRecordEntry& e) { return e.role == RECORD_AREA && e.label == AREA_DIALOG; });
+}
+
+// The dialog's texts: those of its panel's control and the controls added after it, standing
+// on its area.  Each span is measured over both pictures as the contrast rule measures it, and
+// the worse of the two is the finding.
+std::vector<LayoutFinding> CheckDialogBackdrops(const std::vector<DrawRecordEntry>& record,
+                                                const LayoutPicture& overBlack, const LayoutPicture& overWhite) {
+  std::vector<LayoutFinding> out;
+  for (const DrawRecordEntry& area : record) {
+    if (area.role != RECORD_AREA || area.label != AREA_DIALOG) continue;
+    int first = -1;
+    for (const DrawRecordEntry& e : record)
+      if (e.role == RECORD_PANEL && e.ownerKind == RECORD_OWNER_CONTROL && std::abs(e.left - area.left) <= 1.0f &&
+          std::abs(e.top - area.top) <= 1.0f && std::abs(e.right - area.right) <= 1.0f &&
+          std::abs(e.bottom - area.bottom) <= 1.0f)
+        first = e.owner;
+    if (first < 0) {
+      Add(out, "backdrop", "the dialog's panel", "no panel drawn at " + Where(EntryBox(area)));
+      continue;
+    }
+    for (const DrawRecordEntry& text : record) {
+      if (!IsText(text) || text.ownerKind != RECORD_OWNER_CONTROL || text.owner < first) continue;
+      const float cx = 0.5f * (text.left + text.right), cy = 0.5f * (text.top + text.bottom);
+      if (cx < area.left || cx > area.right || cy < area.top || cy > area.bottom) continue;
+      const std::string plain = PlainText(text.text);
+      for (size_t k = 0; k < text.spans.size(); ++k) {
+        const DrawRecordSpan& span = text.spans[k];
+        const SpanContrast black = MeasureSpan(span, overBlack), white = MeasureSpan(span, overWhite);
+        const bool whiteWorse = white.pixels > 0 && (black.pixels == 0 || white.shortShare > black.shortShare ||
+                                                     (white.shortShare == black.shortShare && white.tenth < black.tenth));
+        const SpanContrast& m = whiteWorse ? white : black;
+        if (m.pixels == 0 || m.marginalShare <= CONTRAST_SHARE) continue;
+        std::string what = Quoted(plain);
+        if (text.spans.size() > 1) what += " its part " + Quoted(SpanText(plain, text.spans, k));
+        LayoutFinding f;
+        f.rule = "backdrop";
+        f.what = what;
+        f.fails = m.shortShare > CONTRAST_SHARE;
+        f.marginal = !f.fails;
+        char detail[220];
+        std::snprintf(detail, sizeof detail,
+                      "over a %s backdrop behind the dialog %.2f:1 or less over a tenth of its box, under 4.5:1 over "
+                      "%.0f%% (ink %06X) at %s",
+                      whiteWorse ? "white" : "black", m.tenth, 100.0 * m.shortShare, span.colour & 0xFFFFFFu,
+                      Where(SpanBox(span)).c_str());
+        f.detail = detail;
+        out.push_back(std::move(f));
+      }
+    }
+  }
   return out;
 }
 

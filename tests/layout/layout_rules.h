@@ -27,9 +27,10 @@
 //                  pixels behind
 //   coded          a text's part in a colour code ("^1".."^6") is drawn more than 30 degrees
 //                  off its code's hue, under half saturated, or under 3:1 from the text's ink
-//   backdrop       a dialog's text stands under 4.5:1 from the dialog's own layers under it
-//                  (its panel, its controls, the texts' backings) over a black or a white
-//                  backdrop: it would not read over some car or screen behind the dialog
+//   backdrop       a dialog's text, as the contrast rule judges it, in the frame drawn again
+//                  with everything under the dialog (the scene, the screen's own controls)
+//                  replaced by solid black and by solid white: it would not read over some car
+//                  or screen behind the dialog (CheckDialogBackdrops, on those two pictures)
 //   small          a text's capital letters stand under 7 pixels, or its glyphs are squeezed
 //                  to under three quarters of their width
 //   cut            a text cut short with "..." whose whole text would fit, at the least size,
@@ -107,6 +108,13 @@ struct LayoutPicture {
 // "<area> framed" keeps it framed besides.
 std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& record, const LayoutPicture& picture,
                                        const TextMeasure& measure, const std::string& keep = "");
+// Whether the frame shows a dialog (its area, AREA_DIALOG, is recorded).
+bool ShowsDialog(const std::vector<DrawRecordEntry>& record);
+// The backdrop rule: the frame of the record drawn twice more without the texts' glyphs, with
+// everything under its dialogs replaced by solid black and by solid white (DialogBackdrop,
+// core/frame_globals.h).
+std::vector<LayoutFinding> CheckDialogBackdrops(const std::vector<DrawRecordEntry>& record,
+                                                const LayoutPicture& overBlack, const LayoutPicture& overWhite);
 // The glyph rule over every character (code page 0) the run's texts showed, on the font pages
 // as rasterised (ui/font_pages.h: RGBA, coverage in alpha).
 struct FontPageImages;

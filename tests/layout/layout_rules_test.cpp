@@ -290,34 +290,70 @@ TEST(LayoutContrast, EachSpanIsHeldToFourAndAHalfAgainstThePixelsBehindIt) {
   EXPECT_TRUE(found[0].marginal);
   EXPECT_EQ(Found({Text(RECORD_TEXT, "faint", 0x40000000u, 10, 10, 50, 20)}, "contrast", white.View()).size(), 1u);
   EXPECT_TRUE(Found({Text(RECORD_TEXT, "black", BLACK_INK, 10, 10, 50, 20)}, "contrast", white.View()).empty());
+}
 
-  // A dialog's texts on its own layers over a black and over a white backdrop, whatever the
-  // picture: on a quarter-opaque 0xC8C8C8 panel black ink is 3.88:1 over black (the panel
-  // blends to 0x6A) and white ink 1.11:1 over white (0xF3).  Opaque, the panel holds black ink
-  // (12.6:1) but not white (1.67:1) until a black backing is drawn under it.
+// A dialog's texts are held to 4.5:1 against the pixels behind them in the frame drawn with
+// everything under the dialog solid black, and again solid white.  By WCAG's formula: a
+// quarter-opaque 0xC8C8C8 panel blends to 0x6A over black (black ink 3.88:1) and to 0xF3 over
+// white (white ink 1.11:1); on opaque 0xC8C8C8 black ink is 12.6:1 and white 1.67:1.
+TEST(LayoutBackdrop, ADialogsTextsAreJudgedOnThePixelsOverABlackAndAWhiteBackdrop) {
   DrawRecordEntry panel = Fill(RECORD_PANEL, 0x40C8C8C8u, 100, 100, 300, 200, 7);
   panel.ownerKind = RECORD_OWNER_CONTROL, panel.clickable = 0;
-  DrawRecordEntry title = TextOf(panel, "Name of vehicle to SAVE", BLACK_INK, 110, 110, 290, 126);
+  const DrawRecordEntry title = TextOf(panel, "Name of vehicle to SAVE", BLACK_INK, 110, 110, 290, 126);
   DrawRecordEntry second = TextOf(panel, "Press H", WHITE_INK, 110, 130, 290, 146);
   second.owner = 8;
   const DrawRecordEntry dialog = Area(AREA_DIALOG, 100, 100, 300, 200);
-  found = Found({dialog, panel, title, second}, "backdrop", white.View());
+  // The screen's own text under the dialog (added before its panel) and one beside it are not
+  // the dialog's: black on black, they are left to the contrast rule.
+  DrawRecordEntry screen = Fill(RECORD_PANEL, 0xFF000000u, 0, 0, 400, 300, 3);
+  screen.ownerKind = RECORD_OWNER_CONTROL;
+  const DrawRecordEntry under = TextOf(screen, "Mass", BLACK_INK, 110, 160, 290, 176);
+  DrawRecordEntry beside = TextOf(panel, "kb", BLACK_INK, 310, 110, 330, 126);
+  beside.owner = 9;
+  const std::vector<DrawRecordEntry> record = {screen, under, dialog, panel, title, second, beside};
+  EXPECT_TRUE(ShowsDialog(record));
+  EXPECT_FALSE(ShowsDialog({screen, under}));
+  const auto judged = [&](const Picture& overBlack, const Picture& overWhite) {
+    return CheckDialogBackdrops(record, overBlack.View(), overWhite.View());
+  };
+
+  // See-through: each text fails over the backdrop it shares a shade with.
+  Picture black(400, 300, 0x000000), white(400, 300, 0xFFFFFF);
+  black.Paint(0x6A6A6A, 100, 100, 300, 200);
+  white.Paint(0xF3F3F3, 100, 100, 300, 200);
+  std::vector<LayoutFinding> found = judged(black, white);
   ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].rule, "backdrop");
   EXPECT_EQ(found[0].what, "\"Name of vehicle to SAVE\"");
-  EXPECT_NE(found[0].detail.find("3.88:1"), std::string::npos) << found[0].detail;
-  EXPECT_NE(found[1].detail.find("1.11:1"), std::string::npos) << found[1].detail;
-  panel.colour = OPAQUE_GREY;
-  found = Found({dialog, panel, title, second}, "backdrop");
+  EXPECT_NE(found[0].detail.find("over a black backdrop behind the dialog 3.88:1"), std::string::npos) << found[0].detail;
+  EXPECT_EQ(found[1].what, "\"Press H\"");
+  EXPECT_NE(found[1].detail.find("over a white backdrop behind the dialog 1.11:1"), std::string::npos) << found[1].detail;
+  EXPECT_TRUE(found[0].fails && found[1].fails);
+
+  // Opaque: the same pixels over both backdrops; the white line fails until a black backing
+  // is drawn under it.  The record's colours are not asked: its see-through panel is judged
+  // by the opaque pixels.
+  black.Paint(0xC8C8C8, 100, 100, 300, 200);
+  white.Paint(0xC8C8C8, 100, 100, 300, 200);
+  found = judged(black, white);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].what, "\"Press H\"");
-  const DrawRecordEntry backing = Fill(RECORD_BACKING, 0xFF000000u, 108, 128, 292, 148);
-  EXPECT_TRUE(Found({dialog, panel, title, backing, second}, "backdrop").empty());
-  // A screen's opaque black control under the see-through dialog (before its panel in the
-  // table) is no layer of it: the white line still fails over a white backdrop.
-  DrawRecordEntry screen = Fill(RECORD_PANEL, 0xFF000000u, 100, 128, 300, 148, 3);
-  screen.ownerKind = RECORD_OWNER_CONTROL;
-  panel.colour = 0x40C8C8C8u;
-  EXPECT_EQ(Found({dialog, screen, panel, title, second}, "backdrop").size(), 2u);
+  EXPECT_NE(found[0].detail.find("1.67:1"), std::string::npos) << found[0].detail;
+  black.Paint(0x000000, 108, 128, 292, 148);
+  white.Paint(0x000000, 108, 128, 292, 148);
+  EXPECT_TRUE(judged(black, white).empty());
+  // A fifth of the line's box white over the white backdrop alone (a backing that does not
+  // reach the text's end, say, the backdrop showing through) fails it over white only.
+  white.Paint(0xFFFFFF, 110, 130, 146, 146);
+  found = judged(black, white);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].detail.find("over a white backdrop"), std::string::npos) << found[0].detail;
+  EXPECT_NE(found[0].detail.find("under 4.5:1 over 20%"), std::string::npos) << found[0].detail;
+
+  // A dialog area with no panel drawn on it is a finding of its own.
+  found = CheckDialogBackdrops({dialog, title}, black.View(), white.View());
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].what, "the dialog's panel");
 }
 
 // A coded part means its colour: "^1" red (hue 0), "^3" yellow (60), within 30 degrees, at

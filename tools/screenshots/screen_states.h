@@ -24,6 +24,7 @@
 // Every step but the last is followed by a drawn frame; the frame after the last is the
 // caller's, the one that shows the state.  Main thread only.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,11 @@ void DrawStateFrame();
 // still moved (the picture and record are then the last frame's).
 struct ShotPicture;
 std::string DrawSettledStateWithoutGlyphs(ShotPicture& picture);
+// The settled frame drawn again at the same moment, without the texts' glyphs, with
+// everything under an open dialog (the scene, the screen's own controls) replaced by the solid
+// colour rgb (0xRRGGBB), read back: what the dialog's texts stand on over any car or screen.
+// The frame's record is drawn as ever.
+void DrawStateOverBackdrop(uint32_t rgb, ShotPicture& picture);
 
 // ---- [Steps] ----
 std::string RunStateStep(const std::string& step);  // the step and a frame

@@ -251,16 +251,22 @@ void DrawStateFrame() {
 
 namespace {
 
-// The frame drawn `ms` after the one before, without the texts' glyphs, read back.
-void DrawWithoutGlyphs(ShotPicture& picture, uint32_t ms) {
-  ClockAdvanceFake(ms - FRAME_MS);
+// A frame drawn now, without the texts' glyphs, read back.
+void DrawNowWithoutGlyphs(ShotPicture& picture) {
   TextInkHidden = 1;
   DrawRecording = 1;
   ScreenshotRequest = 3;
-  DrawStateFrame();
+  RedrawRequested = 1;
+  AppRunPass();
   DrawRecording = 0;
   TextInkHidden = 0;
   std::swap(picture, KeptShot);
+}
+
+// The frame drawn `ms` after the one before, without the texts' glyphs, read back.
+void DrawWithoutGlyphs(ShotPicture& picture, uint32_t ms) {
+  ClockAdvanceFake(ms);
+  DrawNowWithoutGlyphs(picture);
 }
 
 struct LineBox {
@@ -325,6 +331,12 @@ std::string DrawSettledStateWithoutGlyphs(ShotPicture& picture) {
   return DeferredWorkPending() ? "textures were still loading after " + std::to_string(SETTLE_LOOKS * SETTLE_MS) + " ms"
                                : std::to_string(differing) + " pixels still changed after " +
                                      std::to_string(SETTLE_LOOKS * SETTLE_MS) + " ms";
+}
+
+void DrawStateOverBackdrop(uint32_t rgb, ShotPicture& picture) {
+  DialogBackdrop = 0xFF000000u | rgb;
+  DrawNowWithoutGlyphs(picture);
+  DialogBackdrop = 0;
 }
 
 namespace {
