@@ -21,6 +21,14 @@ std::mutex g_logLock;  // worker threads log platform failures too
 HeldAppendFile g_logFile;  // under g_logLock
 const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr size_t LOG_PREFIX_LENGTH = 16;  // "Dec 06 14:03:59 "
+
+// A clock field (0 to 99) as two digits.
+void TwoDigits(char* out, int value) {
+  const unsigned v = unsigned(value) % 100u;
+  out[0] = char('0' + v / 10);
+  out[1] = char('0' + v % 10);
+}
 }  // namespace
 
 const char* CurrentLogPath() { return LogFileName[0] ? LogFileName : "deb.log"; }
@@ -47,20 +55,35 @@ void RestartLog(const char* firstLine, bool keepExisting) {
 }
 
 void LogLine(const char* text) {
-  char stripped[LOG_TEXT_MAX + 1];
-  if (LogStripCodes)
-    LogStripCodes(stripped, text ? text : "", sizeof stripped, 0);
-  else
-    std::snprintf(stripped, sizeof stripped, "%s", text ? text : "");
+  // The line is built in one buffer, by hand: a refusal that is logged costs its write and
+  // little else.
+  char line[LOG_PREFIX_LENGTH + LOG_TEXT_MAX + 2];
   WallTime now;
   ClockWallTime(now, true);
   const int month = (now.month >= 1 && now.month <= 12) ? now.month - 1 : 0;
-
-  char line[LOG_TEXT_MAX + 32];
-  const int length = std::snprintf(line, sizeof line, "%s %02d %02d:%02d:%02d %s\n", kMonthNames[month], now.day,
-                                   now.hour, now.minute, now.second, stripped);
+  std::memcpy(line, kMonthNames[month], 3);
+  line[3] = ' ';
+  TwoDigits(line + 4, now.day);
+  line[6] = ' ';
+  TwoDigits(line + 7, now.hour);
+  line[9] = ':';
+  TwoDigits(line + 10, now.minute);
+  line[12] = ':';
+  TwoDigits(line + 13, now.second);
+  line[15] = ' ';
+  char* body = line + LOG_PREFIX_LENGTH;
+  if (!text) text = "";
+  size_t length;
+  if (LogStripCodes) {
+    LogStripCodes(body, text, LOG_TEXT_MAX + 1, 0);
+    length = std::strlen(body);
+  } else {
+    length = strnlen(text, LOG_TEXT_MAX);
+    std::memcpy(body, text, length);
+  }
+  body[length] = '\n';
   std::lock_guard<std::mutex> lock(g_logLock);
-  g_logFile.Append(CurrentLogPath(), line, size_t(std::min<int>(length, int(sizeof line) - 1)));
+  g_logFile.Append(CurrentLogPath(), line, LOG_PREFIX_LENGTH + length + 1);
 }
 
 void LogV(const char* format, va_list args) {

@@ -106,8 +106,7 @@ void ClockSleepMs(uint32_t ms) {
 }
 
 void ClockWallTime(WallTime& out, bool local) {
-  int64_t ms;
-  {
+  if (g_fakeInstalled.load(std::memory_order_acquire)) {
     std::lock_guard<std::mutex> lock(g_fakeLock);
     if (g_fake.active) {
       // The fake wall clock has no time zone: local and UTC agree.
@@ -117,14 +116,20 @@ void ClockWallTime(WallTime& out, bool local) {
   }
   timespec ts;
   clock_gettime(CLOCK_REALTIME, &ts);
-  ms = static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+  const int64_t ms = static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
   if (!local) {
     WallFromUnixMs(ms, out);
     return;
   }
-  tm parts{};
+  // The local fields of the last second asked on this thread: a burst of log lines breaks the
+  // time down once a second.
+  thread_local time_t lastSecs = -1;
+  thread_local tm parts{};
   const time_t secs = ts.tv_sec;
-  localtime_r(&secs, &parts);
+  if (secs != lastSecs) {
+    localtime_r(&secs, &parts);
+    lastSecs = secs;
+  }
   out.year = parts.tm_year + 1900;
   out.month = parts.tm_mon + 1;
   out.day = parts.tm_mday;

@@ -108,17 +108,17 @@ int TakeRecalled(MessageRecall& recall, const MessageLine& line, int* codePageOu
 
 }  // namespace
 
-void AddMessage(const char* text, ColourWord colour, int target) {
-  if (!text || !text[0]) return;
+int AddMessage(const char* text, ColourWord colour, int target) {
+  if (!text || !text[0]) return 0;
   // A debugging line is no user's to read: it goes on the screen only while the debug
   // messages are on, and to the log always.
   if (target == MSG_TARGET_DEBUG && !DebugMessagesOn) {
     LogLine(text);
-    return;
+    return 1;
   }
-  if (MessageLevel == 2 || (MessageLevel == 1 && target >= 0)) return;
+  if (MessageLevel == 2 || (MessageLevel == 1 && target >= 0)) return 0;
   MessageSender sender{};
-  if (target >= 0 && !(MessageConnectionLookup && MessageConnectionLookup(target, &sender))) return;
+  if (target >= 0 && !(MessageConnectionLookup && MessageConnectionLookup(target, &sender))) return 0;
 
   char built[FORMAT_BUFFER_SIZE];
   int prefixLength = 0;
@@ -126,7 +126,7 @@ void AddMessage(const char* text, ColourWord colour, int target) {
   int codePage = target == MSG_TARGET_LOCAL ? CurrentCodePage : 0;
   const char* lineText = text;
   if (target >= 0) {
-    if (!BuildConnectionLine(sender, text, built, sizeof built, &prefixLength, &colour)) return;
+    if (!BuildConnectionLine(sender, text, built, sizeof built, &prefixLength, &colour)) return 0;
     if (prefixLength > 0 && sender.controlLink) flags = MESSAGE_FLAG_PEER;
     lineText = built;
     codePage = 0;
@@ -143,19 +143,21 @@ void AddMessage(const char* text, ColourWord colour, int target) {
   line.sequence = static_cast<uint8_t>(MessageSequence++);
   ++MessageLineCount;
 
-  if (LogFileName[0]) LogLine(line.text);
+  const int logged = LogFileName[0] ? 1 : 0;
+  if (logged) LogLine(line.text);
   if (MessagesToStdout && target != MSG_TARGET_DEBUG) PrintStatusLine(line.text);
   InterfaceRedraw = 1;
   if (target == MSG_TARGET_LOCAL_QUIET) {
     line.flags |= MESSAGE_FLAG_PEER;
-    return;
+    return logged;
   }
-  if (!MessageControlLinkReport) return;
+  if (!MessageControlLinkReport) return logged;
   if (target < 0)
     MessageControlLinkReport(0, 0, 0, 0, line.text);
   else
     MessageControlLinkReport(sender.connectionId, sender.humanPlayerId, (line.flags & MESSAGE_FLAG_PEER) ? 2 : 1,
                              line.prefixLength, line.text);
+  return logged;
 }
 
 void ShowMessage(const char* text, ColourWord colour) { AddMessage(text, colour, MSG_TARGET_LOCAL); }

@@ -75,8 +75,9 @@ extern const char* (*MessageSecondPlayerName)();
 // ---- [Adding] ----
 // Adds a line by the rules above.  A text longer than a record is cut at 127 bytes where no
 // caret code or double-byte character is split.  A debug line (target -3) is shown only while
-// DebugMessagesOn; otherwise it is written to the log alone.
-void AddMessage(const char* text, ColourWord colour, int target);
+// DebugMessagesOn; otherwise it is written to the log alone.  1 when the line was written to
+// the log (a debug line, or any line while a log is named), 0 when not.
+int AddMessage(const char* text, ColourWord colour, int target);
 
 // ---- [Wrappers] ----
 // Each adds with target -1; the formatting ones cut their text to 127 characters.

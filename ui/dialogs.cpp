@@ -122,9 +122,21 @@ void MessageButton(void* owner, int, uintptr_t word) {
   AnswerMessage(box, static_cast<int>(static_cast<intptr_t>(word)));
 }
 
+// The line goes to the log once: with the message when a log is named, else here.
 void MessageLineInstead(const char* text) {
-  AddMessage(text ? text : "", TextColours.message, MSG_TARGET_LOCAL);
-  LogLine(text ? text : "");
+  if (!text) text = "";
+  if (!AddMessage(text, TextColours.message, MSG_TARGET_LOCAL)) LogLine(text);
+}
+
+// first, separator and second one after the other in out, cut to its size.
+void JoinTexts(char* out, size_t size, const char* first, const char* separator, const char* second) {
+  size_t used = 0;
+  for (const char* part : {first ? first : "", separator, second ? second : ""}) {
+    const size_t length = std::min(std::strlen(part), size - 1 - used);
+    std::memcpy(out + used, part, length);
+    used += length;
+  }
+  out[used] = 0;
 }
 
 bool HasOpenSub(const Prss* owner) { return owner && owner->sub; }
@@ -301,7 +313,7 @@ void ShowMessageBox(Prss* owner, const char* text) {
 
 void ShowMessageBoxPair(Prss* owner, const char* first, const char* second) {
   char joined[2 * DIALOG_TEXT_SIZE];
-  std::snprintf(joined, sizeof joined, "%s %s", first ? first : "", second ? second : "");
+  JoinTexts(joined, sizeof joined, first, " ", second);
   ShowMessageBox(owner, joined);
 }
 
@@ -317,7 +329,7 @@ void ShowMessageBoxF(Prss* owner, const char* format, ...) {
 void ShowMessageBox2Lines(Prss* owner, const char* first, const char* second) {
   if (!owner || HasOpenSub(owner)) {
     char line[2 * DIALOG_TEXT_SIZE + 4];
-    std::snprintf(line, sizeof line, "%s ^L%s", first ? first : "", second ? second : "");
+    JoinTexts(line, sizeof line, first, " ^L", second);
     MessageLineInstead(line);
     return;
   }

@@ -99,16 +99,26 @@ size_t WithoutControlCharacters(const char* data, size_t size, std::unique_ptr<c
   return size_t(out - kept.get());
 }
 
-// UTF-16 text (after its byte-order mark) as its characters, one byte each: ASCII as itself,
-// every other character (a surrogate pair as two) as '?'.  An odd last byte is no character.
-std::string FromUtf16(const char* data, size_t size, bool bigEndian) {
-  std::string text(size / 2, '?');
+// The byte order of UTF-16 text by its byte-order mark: 1 big-endian, 0 little-endian, -1 none.
+int Utf16Order(const char* data, size_t size) {
+  if (size < 2) return -1;
+  if (std::memcmp(data, "\xFE\xFF", 2) == 0) return 1;
+  return std::memcmp(data, "\xFF\xFE", 2) == 0 ? 0 : -1;
+}
+
+// UTF-16 text (after its byte-order mark) as its characters, one byte each, into out: ASCII
+// as itself, every other character (a surrogate pair as two) as '?'.  An odd last byte is no
+// character.  Gives the characters' count.  out may be the text's own bytes, as far back as
+// its mark: each character is written before the two bytes it comes from.
+size_t FromUtf16(const char* data, size_t size, bool bigEndian, char* out) {
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
-  for (size_t i = 0; i < text.size(); ++i) {
-    const unsigned unit = bigEndian ? bytes[2 * i] << 8 | bytes[2 * i + 1] : bytes[2 * i + 1] << 8 | bytes[2 * i];
-    if (unit < 128) text[i] = char(unit);
+  const size_t count = size / 2;
+  const size_t high = bigEndian ? 0 : 1;
+  for (size_t i = 0; i < count; ++i) {
+    const unsigned unit = unsigned(bytes[2 * i + high]) << 8 | bytes[2 * i + (1 - high)];
+    out[i] = unit < 128 ? char(unit) : '?';
   }
-  return text;
+  return count;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -448,16 +458,10 @@ struct Importer {
   }
 };
 
-}  // namespace
-
-int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size, const char* file) {
-  std::string decoded;
-  if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
-    data += 3, size -= 3;
-  } else if (size >= 2 && (std::memcmp(data, "\xFF\xFE", 2) == 0 || std::memcmp(data, "\xFE\xFF", 2) == 0)) {
-    decoded = FromUtf16(data + 2, size - 2, data[0] == '\xFE');
-    data = decoded.data(), size = decoded.size();
-  }
+// The import of text in single bytes (UTF-16 already decoded); a UTF-8 byte-order mark is
+// dropped here.
+int ImportText(ModelObject& object, Prss* screen, const char* data, size_t size, const char* file) {
+  if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) data += 3, size -= 3;
   Importer in(object, screen);
   in.file = file;
   // Room for as many vertex and face lines as the shortest such lines (8 characters) would
@@ -496,11 +500,24 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
   return 1;
 }
 
+}  // namespace
+
+int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t size, const char* file) {
+  const int order = Utf16Order(data, size);
+  if (order < 0) return ImportText(object, screen, data, size, file);
+  std::unique_ptr<char[]> text(new char[size / 2]);
+  return ImportText(object, screen, text.get(), FromUtf16(data + 2, size - 2, order == 1, text.get()), file);
+}
+
 int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
   std::string bytes;
   if (FileReadAll(path, bytes, OBJ_FILE_LIMIT) != 0) {
     ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, path);
     return 0;
   }
-  return ImportObjMesh(object, screen, bytes.data(), bytes.size(), path);
+  // UTF-16 text is decoded over its own bytes: no second copy of the file.
+  const int order = Utf16Order(bytes.data(), bytes.size());
+  if (order < 0) return ImportText(object, screen, bytes.data(), bytes.size(), path);
+  return ImportText(object, screen, bytes.data(),
+                    FromUtf16(bytes.data() + 2, bytes.size() - 2, order == 1, bytes.data()), path);
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -704,14 +705,26 @@ TEST_F(ObjImportTest, VertexLines) {
     std::vector<Corners3> triangles;
     for (int t = 0; t < object.triangleCount; ++t) triangles.push_back(Corners(t));
     ASSERT_EQ(triangles.size(), 1u);
-    for (const std::string& encoded : {utf8, little, big}) {
-      SCOPED_TRACE(encoded.substr(0, 2));
-      ASSERT_EQ(Import(encoded), 1) << Lines();
-      ASSERT_EQ(object.pointCount, int(points.size()));
-      for (int p = 0; p < object.pointCount; ++p) EXPECT_EQ(Position(uint16_t(p)), points[size_t(p)]);
-      ASSERT_EQ(object.triangleCount, int(triangles.size()));
-      EXPECT_EQ(Corners(0), triangles[0]);
-    }
+    // Each read from memory and from a file (whose UTF-16 is decoded over its own bytes).
+    const char* path = "obj_import_encoded.obj";
+    for (const std::string& encoded : {utf8, little, big})
+      for (const bool fromFile : {false, true}) {
+        SCOPED_TRACE(encoded.substr(0, 2) + (fromFile ? " from a file" : " from memory"));
+        if (fromFile) {
+          std::ofstream(path, std::ios::binary) << encoded;
+          object.Free();
+          object.Init();
+          ResetMessages();
+          ASSERT_EQ(ImportObjFile(object, nullptr, path), 1) << Lines();
+        } else {
+          ASSERT_EQ(Import(encoded), 1) << Lines();
+        }
+        ASSERT_EQ(object.pointCount, int(points.size()));
+        for (int p = 0; p < object.pointCount; ++p) EXPECT_EQ(Position(uint16_t(p)), points[size_t(p)]);
+        ASSERT_EQ(object.triangleCount, int(triangles.size()));
+        EXPECT_EQ(Corners(0), triangles[0]);
+      }
+    std::remove(path);
   }
   EXPECT_EQ(Import(std::string("\xFF\xFEv\0x", 5)), 1) << "an odd last byte is no character";
   // A line longer than 1023 characters is read whole.

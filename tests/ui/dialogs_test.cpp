@@ -250,25 +250,40 @@ TEST_F(Dialogs, MessageBoxesFallBackToMessageLines) {
   InteractiveMode = 1;
 }
 
-// Whether a text stands in a box or, the box being taken, as a message line, the log keeps it,
-// the default log too (message lines reach the log by themselves only when it is named).
-TEST_F(Dialogs, WhatABoxOrItsMessageLineSaidStaysInTheLog) {
-  SetLogFileName("");
-  std::remove(CurrentLogPath());
-  ShowMessageBox(&owner, "shown in a box");
-  ShowMessageBox(&owner, "shown as a line");
-  ShowMessageBox2Lines(nullptr, "first half", "second half");
-  InteractiveMode = 0;
-  ShowMessageBox(&owner, "unattended");
-  InteractiveMode = 1;
-  std::stringstream log;
-  {
-    std::ifstream in(CurrentLogPath());
-    log << in.rdbuf();
+// Whether a text stands in a box or, the box being taken, as a message line, the log keeps it
+// once: the default log (message lines reach the log by themselves only when it is named) and a
+// named one, with the message lines shown or hidden.
+TEST_F(Dialogs, WhatABoxOrItsMessageLineSaidStaysInTheLogOnce) {
+  struct Case {
+    const char* log;
+    int messageLevel;
+  };
+  for (const Case c : {Case{"", 0}, Case{"dialogs_test.log", 0}, Case{"dialogs_test.log", 2}}) {
+    SCOPED_TRACE(std::string(c.log) + " level " + std::to_string(c.messageLevel));
+    SetLogFileName(c.log);
+    std::remove(CurrentLogPath());
+    MessageLevel = c.messageLevel;
+    ShowMessageBox(&owner, "shown in a box");
+    ShowMessageBox(&owner, "shown as a line");
+    ShowMessageBox2Lines(nullptr, "first half", "second half");
+    InteractiveMode = 0;
+    ShowMessageBox(&owner, "unattended");
+    InteractiveMode = 1;
+    MessageLevel = 0;
+    Key(' ');
+    std::stringstream log;
+    {
+      std::ifstream in(CurrentLogPath());
+      log << in.rdbuf();
+    }
+    std::remove(CurrentLogPath());
+    for (const char* text : {"shown in a box", "shown as a line", "first half", "second half", "unattended"}) {
+      const size_t at = log.str().find(text);
+      EXPECT_NE(at, std::string::npos) << text;
+      EXPECT_EQ(log.str().find(text, at + 1), std::string::npos) << text << " twice:\n" << log.str();
+    }
   }
-  std::remove(CurrentLogPath());
-  for (const char* text : {"shown in a box", "shown as a line", "first half", "second half", "unattended"})
-    EXPECT_NE(log.str().find(text), std::string::npos) << text;
+  SetLogFileName("");
 }
 
 // A formatted box shows its text formatted; a pair shows both texts with a blank between.
