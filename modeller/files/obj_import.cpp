@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/report.h"
 #include "model/model_object.h"
 #include "modeller/files/face_triangles.h"
 #include "platform/files.h"
@@ -498,9 +499,10 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
 
 int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
   std::string bytes;
+  const std::string shown = PathOnDisk(path);  // the file as the messages name it
   if (FileReadAll(path, bytes, OBJ_FILE_LIMIT) != 0) {
-    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, path);
+    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, shown.c_str());
     return 0;
   }
-  return ImportObjMesh(object, screen, bytes.data(), bytes.size(), path);
+  return ImportObjMesh(object, screen, bytes.data(), bytes.size(), shown.c_str());
 }
