@@ -15,7 +15,7 @@ namespace {
 unsigned char g_inMemoryMarker;
 
 void Report(Prss* page, const char* text, const char* path) {
-  if (page) ReportBox(page, text, path);
+  if (page) ReportBox(page, text, PathOnDisk(path).c_str());
 }
 
 // Null when the first length bytes hold the magic and a version up to highest (the version is

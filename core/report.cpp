@@ -51,24 +51,21 @@ void ReportSound(int index) {
 
 // ---- [Saves] ----
 
-namespace {
-// The path on disk in the Latin page, its carets doubled so that they show as they are.
-std::string LatinPath(const std::string& path) {
-  std::string text = "^L";
-  for (const char c : path) text += c == '^' ? std::string("^^") : std::string(1, c);
-  return text;
-}
-}  // namespace
-
 std::string PathOnDisk(const char* path) {
   std::string out;
   ResolvePath(path ? path : "", out);
   return out;
 }
 
+std::string PathInMessage(const char* path) {
+  std::string text = "^L";
+  for (const char c : PathOnDisk(path)) text += c == '^' ? std::string("^^") : std::string(1, c);
+  return text;
+}
+
 void ReportSaved(const char* path, const char* second) {
-  std::string line = "Saved " + LatinPath(PathOnDisk(path));
-  if (second) line += "^8 and " + LatinPath(PathOnDisk(second));
+  std::string line = "Saved " + PathInMessage(path);
+  if (second) line += "^8 and " + PathInMessage(second);
   ReportLine(line.c_str(), REPORT_SUCCESS);
 }
 
@@ -79,7 +76,7 @@ void ReportSaveFailure(Prss* page, const char* text, const char* path, int error
     std::memcpy(reason, " : ", 4);
     SystemErrorText(error, reason + 3, SYSTEM_ERROR_TEXT_SIZE);
   }
-  std::string line = std::string(text) + " " + LatinPath(shown);
+  std::string line = std::string(text) + " " + PathInMessage(path);
   if (error) line += std::string("^8") + reason;
   ReportLine(line.c_str(), REPORT_ERROR);
   const std::string where = shown + reason;

@@ -68,6 +68,10 @@ void ReportSound(int index);
 // A path as the user finds it on disk: separated by '/', each folder and name as the disk
 // spells it where it exists (the program's paths match names without regard to case).
 std::string PathOnDisk(const char* path);
+// The path as a message line names it, a save's or a failed load's: as it is on disk, in the
+// Latin page ("^L" before it), its carets doubled so that they show; text after it in the
+// default page follows "^8".  A message box takes PathOnDisk.
+std::string PathInMessage(const char* path);
 // A save that succeeded: the message line "Saved <path>" or "Saved <path> and <second>" in
 // light green, each path as it is on disk.
 void ReportSaved(const char* path, const char* second = nullptr);

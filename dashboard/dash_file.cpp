@@ -34,20 +34,20 @@ void WriteDashBody(DataFile& f, const VehicleData& car) {
 int ReadDashBody(Prss* page, DataFile& f, int32_t version, VehicleData& car, const char* path) {
   if (version < DASH_FILE_LOWEST_VERSION) {
     f.Close();
-    ReportBox(page, LanguageTexts[TX_3a_cnocolon], path);
+    ReportBox(page, LanguageTexts[TX_3a_cnocolon], PathOnDisk(path).c_str());
     return DASH_FILE_OLD_VERSION;
   }
   const uint32_t type = f.ReadUInt();
   const uint32_t size = f.ReadUInt();
   if (f.readPastEnd) {
     f.Close();
-    ReportBox(page, TEXT_DASH_HEADER_SHORT, path);
+    ReportBox(page, TEXT_DASH_HEADER_SHORT, PathOnDisk(path).c_str());
     return DASH_FILE_SHORT;
   }
   const uint32_t expected = uint32_t(DashBlockSize(car.dashType));
   if (type != car.dashType || size != expected || expected == 0) {
     f.Close();
-    ReportBox(page, TEXT_INCOMPATIBLE_DASH, path);
+    ReportBox(page, TEXT_INCOMPATIBLE_DASH, PathOnDisk(path).c_str());
     return DASH_FILE_INCOMPATIBLE;
   }
   // Read whole into a copy first: a file that ends inside the block changes nothing.
@@ -55,7 +55,7 @@ int ReadDashBody(Prss* page, DataFile& f, int32_t version, VehicleData& car, con
   const int complete = f.ReadBlock(block, int(size)) && !f.readPastEnd;
   f.Close();
   if (!complete) {
-    ReportBox(page, TEXT_DASH_BLOCK_SHORT, path);
+    ReportBox(page, TEXT_DASH_BLOCK_SHORT, PathOnDisk(path).c_str());
     return DASH_FILE_SHORT;
   }
   std::memcpy(car.dash, block, size);

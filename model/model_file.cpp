@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "core/data_file.h"
+#include "core/report.h"
 #include "model/model_file_local.h"
 #include "model/model_materials.h"
 #include "render/texture_names.h"
@@ -749,7 +750,7 @@ int LoadModelFile(ModelObject& object, Prss* page, const char* path, int isMain,
     file.Close();
     LastDataFileError = DATA_FILE_OBSOLETE;
     char text[MESSAGE_TEXT_SIZE];
-    std::snprintf(text, sizeof text, "%s ^L%s", TEXT_FILE_IS_OBSOLETE, path);
+    std::snprintf(text, sizeof text, "%s %s", TEXT_FILE_IS_OBSOLETE, PathInMessage(path).c_str());
     ShowMessage(text, TextColours.error);
     return 0;
   }
@@ -760,7 +761,7 @@ int LoadModelFile(ModelObject& object, Prss* page, const char* path, int isMain,
     char text[MESSAGE_TEXT_SIZE];
     const char* fault = LastDataFileError == DATA_FILE_TOO_SHORT && file.readPastEnd ? TEXT_FILE_TOO_SHORT
                                                                                       : TEXT_MODEL_FILE_DAMAGED;
-    std::snprintf(text, sizeof text, "%s ^L%s", fault, path);
+    std::snprintf(text, sizeof text, "%s %s", fault, PathInMessage(path).c_str());
     ShowMessage(text, TextColours.error);
   }
   return result;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/data_file.h"
+#include "core/report.h"
 #include "model/model_file.h"
 #include "render/draw_mesh.h"
 #include "text/language.h"
@@ -41,7 +42,7 @@ void SetDefaultPhysics(PreGenModel& e) { std::memcpy(e.physics, PREGEN_DEFAULT_P
 
 void ShowFileFault(const char* fault, const char* path) {
   char text[MESSAGE_TEXT_SIZE];
-  std::snprintf(text, sizeof text, "%s ^L%s", fault, path);
+  std::snprintf(text, sizeof text, "%s %s", fault, PathInMessage(path).c_str());
   ShowMessage(text, TextColours.error);
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/data_file.h"
+#include "core/report.h"
 #include "model/model_file.h"
 #include "text/messages.h"
 #include "text/text_colours.h"
@@ -15,7 +16,7 @@ namespace {
 
 void ShowFileFault(const char* fault, const char* path) {
   char text[MESSAGE_TEXT_SIZE];
-  std::snprintf(text, sizeof text, "%s ^L%s", fault, path);
+  std::snprintf(text, sizeof text, "%s %s", fault, PathInMessage(path).c_str());
   ShowMessage(text, TextColours.error);
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/config.h"
+#include "core/report.h"
 #include "platform/files.h"
 #include "platform/system_error.h"
 #include "render/device.h"
@@ -304,7 +305,8 @@ int load_texture_ext(ZKTETexture* record, const char* path) {
   std::string file;
   if (!chosen[0] || !ReadTextureFile(chosen, 8, &file)) {
     if (!chosen[0]) SetTextureErrorText("File not found");
-    TextureMessage(REPORT_ERROR, "Could not load %s - %s", chosen[0] ? chosen : "file", TextureErrorText);
+    TextureMessage(REPORT_ERROR, "Could not load %s - %s", chosen[0] ? PathOnDisk(chosen).c_str() : "file",
+                   TextureErrorText);
     return TakePlaceholder(record, 1, TEXTURE_MISSING);
   }
   GfxResult r = dds ? LoadDDSFromMemory(file.data(), file.size(), 0, &record->texture, &record->view)
@@ -317,7 +319,7 @@ int load_texture_ext(ZKTETexture* record, const char* path) {
     // A damaged picture is shown as missing, once, rather than leaving its users without
     // any texture.
     SetTextureErrorText(HResultName(uint32_t(r)));
-    TextureMessage(REPORT_ERROR, "Could not load %s - %s", chosen, TextureErrorText);
+    TextureMessage(REPORT_ERROR, "Could not load %s - %s", PathOnDisk(chosen).c_str(), TextureErrorText);
     return TakePlaceholder(record, 1, TEXTURE_MISSING);
   }
   record->state = TEXTURE_OWNED;

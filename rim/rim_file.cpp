@@ -41,14 +41,14 @@ void GraphWXS::PointsChanged(int) {
 
 int ReadRimFile(WXS& rim, DataFile& f, int version, const char* path, Prss* reportScreen) {
   if (version < RIM_FILE_LOWEST_VERSION) {
-    ReportBox(reportScreen, TEXT_COULD_NOT_OPEN_FILE, path);
+    ReportBox(reportScreen, TEXT_COULD_NOT_OPEN_FILE, PathOnDisk(path).c_str());
     return 0;
   }
   // A damaged body must leave the car's rim as it was: it is read aside first.
   WXS read;
   if (!read.Load(f, version)) {
     char where[FILE_PATH_SIZE + 40];
-    std::snprintf(where, sizeof where, "%s - %s", path, RimReadFailure);
+    std::snprintf(where, sizeof where, "%s - %s", PathOnDisk(path).c_str(), RimReadFailure);
     ReportBox(reportScreen, TEXT_RIM_DAMAGED, where);
     return 0;
   }

@@ -114,7 +114,7 @@ int ReadAnimationFile(Animation& a, const char* path, Prss* owner, int rigSolids
   if (!f.OpenRead(owner, path, ANIMATION_FILE_MAGIC, &version, ANIMATION_FILE_VERSION, 0)) return 0;
   if (version < ANIMATION_FILE_LOWEST_VERSION) {
     f.Close();
-    ReportBox(owner, TEXT_COULD_NOT_OPEN_FILE, path);
+    ReportBox(owner, TEXT_COULD_NOT_OPEN_FILE, PathOnDisk(path).c_str());
     return 0;
   }
   const int read = ReadAnimation(a, f, rigSolids, defaultScale);
@@ -125,7 +125,7 @@ int ReadAnimationFile(Animation& a, const char* path, Prss* owner, int rigSolids
 
 void ReportFileFault(Prss* owner, const char* path, const char* field) {
   char detail[320];
-  std::snprintf(detail, sizeof detail, "%s (%s)", path, field);
+  std::snprintf(detail, sizeof detail, "%s (%s)", PathOnDisk(path).c_str(), field);
   ReportBox(owner, TEXT_DAMAGED_FILE, detail);
 }
 

@@ -26,7 +26,7 @@ int RefuseObsolete(DataFile& stream, const char* path) {
   LastDataFileError = DATA_FILE_OBSOLETE;
   LastVehicleReadField = nullptr;
   char text[FILE_PATH_SIZE + 64];
-  std::snprintf(text, sizeof text, "%s : ^L%s", TEXT_FILE_UNUSABLE, path);
+  std::snprintf(text, sizeof text, "%s : %s", TEXT_FILE_UNUSABLE, PathInMessage(path).c_str());
   ReportLine(text, REPORT_ERROR);
   return 0;
 }

@@ -116,7 +116,7 @@ int EnsureSkinDds(const char* name) {
   texconv::Blob dds;
   if (!ConvertImageToDds(bytes.data(), bytes.size(), SKIN_DDS_FORMAT, &dds)) {
     char text[FILE_PATH_SIZE + 48];
-    std::snprintf(text, sizeof text, TEXT_SKIN_NOT_CONVERTED, paths.jpg);
+    std::snprintf(text, sizeof text, TEXT_SKIN_NOT_CONVERTED, PathOnDisk(paths.jpg).c_str());
     ReportLine(text, REPORT_ERROR);
     return 0;
   }

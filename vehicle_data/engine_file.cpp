@@ -71,7 +71,8 @@ int CopyWaves(EngineModel& to, const EngineModel& from) {
 // The failed record's line: "<failure> : ^L<path>^8 - <field>".
 void ReportReadFailure(const char* path) {
   char text[FILE_PATH_SIZE + 128];
-  std::snprintf(text, sizeof text, "%s : ^L%s^8 - %s", LastEngineReadFailure.text, path, LastEngineReadFailure.field);
+  std::snprintf(text, sizeof text, "%s : %s^8 - %s", LastEngineReadFailure.text, PathInMessage(path).c_str(),
+                LastEngineReadFailure.field);
   ReportLine(text, REPORT_ERROR);
 }
 
@@ -89,7 +90,7 @@ int ReadEngineFile(DataFile& f, int32_t version, const char* path, EngineModel& 
     f.Close();
     LastDataFileError = DATA_FILE_OBSOLETE;
     char text[FILE_PATH_SIZE + 64];
-    std::snprintf(text, sizeof text, "%s : ^L%s", CfgPlayerName, path);
+    std::snprintf(text, sizeof text, "%s : %s", CfgPlayerName, PathInMessage(path).c_str());
     ReportLine(text, REPORT_ERROR);
     return 0;
   }

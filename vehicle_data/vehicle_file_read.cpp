@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "core/data_file.h"
 #include "core/report.h"
@@ -614,8 +615,8 @@ const char* VehicleReadFailureText() {
 }
 
 void FormatVehicleReadFailure(char* out, int outSize, const char* path) {
-  std::snprintf(out, static_cast<size_t>(outSize), "%s ^L%s^8 - %s", VehicleReadFailureText(), path ? path : "",
-                LastVehicleReadField ? LastVehicleReadField : "header");
+  std::snprintf(out, static_cast<size_t>(outSize), "%s %s^8 - %s", VehicleReadFailureText(),
+                PathInMessage(path).c_str(), LastVehicleReadField ? LastVehicleReadField : "header");
 }
 
 void ReportVehicleReadFailure(const char* path) {
@@ -697,7 +698,8 @@ ModelObject* LoadVehicleModel(const VehicleData& d) {
   if (LastDataFileError == DATA_FILE_NOT_FOUND || LastDataFileError == DATA_FILE_WRONG_TYPE ||
       LastDataFileError == DATA_FILE_LATER_VERSION) {
     char text[FILE_PATH_SIZE + 64];
-    std::snprintf(text, sizeof text, "%s : ^L%s", TEXT_FILE_UNUSABLE, path[0] ? path : d.modelCode);
+    const std::string shown = PathInMessage(path[0] ? path : d.modelCode);
+    std::snprintf(text, sizeof text, "%s : %s", TEXT_FILE_UNUSABLE, shown.c_str());
     ReportLine(text, REPORT_ERROR);
   }
   model->Free();

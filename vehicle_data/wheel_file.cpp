@@ -32,7 +32,7 @@ void ReportPath(const char* text, const char* path) {
   const size_t length = std::strlen(text);
   const char* colon = length && text[length - 1] == ':' ? "" : " :";
   char line[FILE_PATH_SIZE + 64];
-  std::snprintf(line, sizeof line, "%s%s ^L%s", text, colon, path);
+  std::snprintf(line, sizeof line, "%s%s %s", text, colon, PathInMessage(path).c_str());
   ReportLine(line, REPORT_ERROR);
 }
 

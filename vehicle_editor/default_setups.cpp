@@ -57,7 +57,7 @@ void InformNotLoaded(const char* text, const char* path, const char* record) {
   Inform(text);
   const char* reason = LastDataFileError == DATA_FILE_OK ? nullptr : DataFileErrorText(LastDataFileError);
   char line[FILE_PATH_SIZE + 128];
-  std::snprintf(line, sizeof line, "%s : %s - %s", text, path, reason ? reason : record);
+  std::snprintf(line, sizeof line, "%s : %s^8 - %s", text, PathInMessage(path).c_str(), reason ? reason : record);
   ReportLine(line, REPORT_ERROR);
 }
 

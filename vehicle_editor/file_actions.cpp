@@ -86,7 +86,7 @@ VehicleEditor& EditorOf(Prss* owner) { return *reinterpret_cast<VehicleEditor*>(
 
 void ReportPath(const char* text, const char* path) {
   char line[FILE_PATH_SIZE + 160];
-  std::snprintf(line, sizeof line, "%s %s", text, path);
+  std::snprintf(line, sizeof line, "%s %s", text, PathInMessage(path).c_str());
   ReportLine(line, REPORT_ERROR);
 }
 
@@ -143,7 +143,7 @@ int OpenEditorFile(DataFile& f, const char* path, const char* magic) {
 
 void ReportDamaged(const char* path, const char* field) {
   char line[FILE_PATH_SIZE + 160];
-  std::snprintf(line, sizeof line, "%s ^L%s^8 - %s", TEXT_MODEL_FILE_DAMAGED, path, field);
+  std::snprintf(line, sizeof line, "%s %s^8 - %s", TEXT_MODEL_FILE_DAMAGED, PathInMessage(path).c_str(), field);
   ReportLine(line, REPORT_ERROR);
 }
 

@@ -4,6 +4,7 @@
 #include <strings.h>
 
 #include "core/data_file.h"
+#include "core/report.h"
 #include "modeller/editor/edit_views.h"
 #include "model/model_meshes.h"  // IsPlainTextureName
 #include "platform/files.h"
@@ -154,7 +155,7 @@ int LoadBackgroundScheme(Prss* page, const char* path) {
   int32_t version = 0;
   if (!file.OpenRead(page, path, SCHEME_FILE_MAGIC, &version, SCHEME_FILE_VERSION, 0)) return 0;
   for (EditViewRecord& r : EditViews.records) ReleaseBackgroundTexture(r);
-  ReadBackgroundScheme(file, EditViews.records, path);
+  ReadBackgroundScheme(file, EditViews.records, PathOnDisk(path).c_str());
   file.Close();
   for (int i = 0; i < EDIT_VIEW_COUNT; ++i)
     if (EditViews.records[i].kind == BACKGROUND_IMAGE) LoadBackgroundImage(i);

@@ -265,11 +265,62 @@ int32_t FixedRound(double v) {
   return v >= double(INT32_MAX) ? INT32_MAX : int32_t(std::lround(v));
 }
 
-// The largest rectangle of the window (pixels: left, top, right, bottom) that no button or
-// value control of the last frame covers, nor the box given (pixels, or none), on a grid of
-// FREE_ROOM_CELL pixels.
-constexpr int FREE_ROOM_CELL = 8;
-std::array<int, 4> FreeRoom(const float* keepClear) {
+// Fits what is framed about a target into the free room, as the view last projected shows it:
+// where the target and points a size along the view's right and up axes land give the steps
+// on the screen; what is to fit (the box's corners as they land, else the size each way about
+// the target) is scaled about the target's place to fill nine tenths of the room (at most by
+// most), and the target moved across so that it stands in the room's middle, through the
+// measured steps whatever way the axes run on the screen.  The scale, 0 where nothing fits.
+double FitInFreeRoom(int32_t target[3], int32_t size, const int32_t* boxLow, const int32_t* boxHigh, double most,
+                     const float* covered) {
+  float axes[3][3];
+  GetViewAxes(axes);
+  float cx = 0, cy = 0, p[2][2] = {};
+  int32_t depth = 0;
+  ProjectPointToScreen(target, &cx, &cy, &depth);
+  for (int k = 0; k < 2; ++k) {
+    int32_t along[3];
+    for (int i = 0; i < 3; ++i) along[i] = FixedRound(target[i] + double(size) * axes[i][k]);
+    ProjectPointToScreen(along, &p[k][0], &p[k][1], &depth);
+  }
+  const double unit = double(std::max(size, 1));
+  const double ax = (p[0][0] - cx) / unit, ay = (p[0][1] - cy) / unit;  // pixels per unit right
+  const double bx = (p[1][0] - cx) / unit, by = (p[1][1] - cy) / unit;  // and up
+  const double shown = std::hypot(ax, ay) * double(size);
+  double fit[4] = {cx - shown, cy - shown, cx + shown, cy + shown};
+  if (boxLow && boxHigh) {
+    double box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
+    for (int corner = 0; corner < 8; ++corner) {
+      const int32_t q[3] = {corner & 1 ? boxHigh[0] : boxLow[0], corner & 2 ? boxHigh[1] : boxLow[1],
+                            corner & 4 ? boxHigh[2] : boxLow[2]};
+      float x = 0, y = 0;
+      depth = 0;  // a point the view cannot project leaves it as it was
+      ProjectPointToScreen(q, &x, &y, &depth);
+      if (depth <= 0 || !std::isfinite(x) || !std::isfinite(y)) continue;
+      box[0] = std::min(box[0], double(x)), box[1] = std::min(box[1], double(y));
+      box[2] = std::max(box[2], double(x)), box[3] = std::max(box[3], double(y));
+    }
+    if (box[2] > box[0] && box[3] > box[1]) std::copy(box, box + 4, fit);
+  }
+  const std::array<int, 4> room = EditViewFreeRoom(covered);
+  const double determinant = ax * by - ay * bx;
+  const double scale = std::min({0.9 * (room[2] - room[0]) / std::max(fit[2] - fit[0], 1.0),
+                                 0.9 * (room[3] - room[1]) / std::max(fit[3] - fit[1], 1.0), most});
+  if (!std::isfinite(shown) || !(shown > 1.0) || !(scale > 1e-3) || !(std::fabs(determinant) > 1e-12)) return 0.0;
+  // The middle of what fits, where it lands once scaled, to the room's middle.
+  const double mx = cx + (0.5 * (fit[0] + fit[2]) - cx) * scale, my = cy + (0.5 * (fit[1] + fit[3]) - cy) * scale;
+  const double dx = (0.5 * (room[0] + room[2]) - mx) / scale, dy = (0.5 * (room[1] + room[3]) - my) / scale;
+  // A point moves on the screen by -(u a + v b) when the target moves by u right and v up.
+  const double u = -(dx * by - dy * bx) / determinant, v = -(ax * dy - ay * dx) / determinant;
+  for (int i = 0; i < 3; ++i) target[i] = FixedRound(target[i] + u * axes[i][0] + v * axes[i][1]);
+  return scale;
+}
+
+}  // namespace
+
+// Counted in square cells of FREE_ROOM_CELL pixels.
+std::array<int, 4> EditViewFreeRoom(const float* keepClear) {
+  constexpr int FREE_ROOM_CELL = 8;
   const int columns = std::max(1, ScreenWidth / FREE_ROOM_CELL), rows = std::max(1, ScreenHeight / FREE_ROOM_CELL);
   std::vector<uint8_t> covered(size_t(columns) * size_t(rows), 0);
   const auto cover = [&](float left, float top, float right, float bottom) {
@@ -311,59 +362,6 @@ std::array<int, 4> FreeRoom(const float* keepClear) {
   }
   return best;
 }
-
-// Fits what is framed about a target into the free room, as the view last projected shows it:
-// where the target and points a size along the view's right and up axes land give the steps
-// on the screen; what is to fit (the box's corners as they land, else the size each way about
-// the target) is scaled about the target's place to fill nine tenths of the room (at most by
-// most), and the target moved across so that it stands in the room's middle, through the
-// measured steps whatever way the axes run on the screen.  The scale, 0 where nothing fits.
-double FitInFreeRoom(int32_t target[3], int32_t size, const int32_t* boxLow, const int32_t* boxHigh, double most,
-                     const float* covered) {
-  float axes[3][3];
-  GetViewAxes(axes);
-  float cx = 0, cy = 0, p[2][2] = {};
-  int32_t depth = 0;
-  ProjectPointToScreen(target, &cx, &cy, &depth);
-  for (int k = 0; k < 2; ++k) {
-    int32_t along[3];
-    for (int i = 0; i < 3; ++i) along[i] = FixedRound(target[i] + double(size) * axes[i][k]);
-    ProjectPointToScreen(along, &p[k][0], &p[k][1], &depth);
-  }
-  const double unit = double(std::max(size, 1));
-  const double ax = (p[0][0] - cx) / unit, ay = (p[0][1] - cy) / unit;  // pixels per unit right
-  const double bx = (p[1][0] - cx) / unit, by = (p[1][1] - cy) / unit;  // and up
-  const double shown = std::hypot(ax, ay) * double(size);
-  double fit[4] = {cx - shown, cy - shown, cx + shown, cy + shown};
-  if (boxLow && boxHigh) {
-    double box[4] = {INFINITY, INFINITY, -INFINITY, -INFINITY};
-    for (int corner = 0; corner < 8; ++corner) {
-      const int32_t q[3] = {corner & 1 ? boxHigh[0] : boxLow[0], corner & 2 ? boxHigh[1] : boxLow[1],
-                            corner & 4 ? boxHigh[2] : boxLow[2]};
-      float x = 0, y = 0;
-      depth = 0;  // a point the view cannot project leaves it as it was
-      ProjectPointToScreen(q, &x, &y, &depth);
-      if (depth <= 0 || !std::isfinite(x) || !std::isfinite(y)) continue;
-      box[0] = std::min(box[0], double(x)), box[1] = std::min(box[1], double(y));
-      box[2] = std::max(box[2], double(x)), box[3] = std::max(box[3], double(y));
-    }
-    if (box[2] > box[0] && box[3] > box[1]) std::copy(box, box + 4, fit);
-  }
-  const std::array<int, 4> room = FreeRoom(covered);
-  const double determinant = ax * by - ay * bx;
-  const double scale = std::min({0.9 * (room[2] - room[0]) / std::max(fit[2] - fit[0], 1.0),
-                                 0.9 * (room[3] - room[1]) / std::max(fit[3] - fit[1], 1.0), most});
-  if (!std::isfinite(shown) || !(shown > 1.0) || !(scale > 1e-3) || !(std::fabs(determinant) > 1e-12)) return 0.0;
-  // The middle of what fits, where it lands once scaled, to the room's middle.
-  const double mx = cx + (0.5 * (fit[0] + fit[2]) - cx) * scale, my = cy + (0.5 * (fit[1] + fit[3]) - cy) * scale;
-  const double dx = (0.5 * (room[0] + room[2]) - mx) / scale, dy = (0.5 * (room[1] + room[3]) - my) / scale;
-  // A point moves on the screen by -(u a + v b) when the target moves by u right and v up.
-  const double u = -(dx * by - dy * bx) / determinant, v = -(ax * dy - ay * dx) / determinant;
-  for (int i = 0; i < 3; ++i) target[i] = FixedRound(target[i] + u * axes[i][0] + v * axes[i][1]);
-  return scale;
-}
-
-}  // namespace
 
 void FrameEditView(int32_t size, const int32_t centre[3], int inFreeRoom, const int32_t* boxLow,
                    const int32_t* boxHigh, const float* covered) {

@@ -11,6 +11,7 @@
 // to trace a drawing; the seven views' pictures form a scheme saved in "data\bkg\<name>.scm".
 // The current view code is EditViewState.  Main thread only.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -141,6 +142,10 @@ inline void FrameEditView(int32_t size, int32_t height) {
   const int32_t centre[3] = {0, 0, height};
   FrameEditView(size, centre, 0);
 }
+// The largest rectangle of the window (pixels: left, top, right, bottom) that no button or
+// value control of the last frame covers, nor the box keepClear (pixels, or none): the room
+// the editors frame their subject in.
+std::array<int, 4> EditViewFreeRoom(const float* keepClear = nullptr);
 void SetEditViewFieldOfView(float degrees);  // also the FOV scale
 // The view's light: the unit vector (0, 1, 0) turned by the heading and the elevation
 // (16-bit turns).

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/report.h"
 #include "model/model_object.h"
 #include "modeller/files/face_triangles.h"
 #include "platform/files.h"
@@ -511,13 +512,14 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
 
 int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
   std::string bytes;
+  const std::string shown = PathOnDisk(path);  // the file as the messages name it
   if (FileReadAll(path, bytes, OBJ_FILE_LIMIT) != 0) {
-    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, path);
+    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, shown.c_str());
     return 0;
   }
   // UTF-16 text is decoded over its own bytes: no second copy of the file.
   const int order = Utf16Order(bytes.data(), bytes.size());
-  if (order < 0) return ImportText(object, screen, bytes.data(), bytes.size(), path);
+  if (order < 0) return ImportText(object, screen, bytes.data(), bytes.size(), shown.c_str());
   return ImportText(object, screen, bytes.data(),
-                    FromUtf16(bytes.data() + 2, bytes.size() - 2, order == 1, bytes.data()), path);
+                    FromUtf16(bytes.data() + 2, bytes.size() - 2, order == 1, bytes.data()), shown.c_str());
 }

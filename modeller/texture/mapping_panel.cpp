@@ -438,8 +438,14 @@ const char* CutoutNameOf(const ModelObject& o, int index) {
   return o.cutouts[index].name[0] ? o.cutouts[index].name : "unnamed";
 }
 
+// The place of the list's scroll bar: added once the list's rows are settled, as a control's
+// text is queued when the control is added and would stay from a layout given up.
+struct ListScrollPlace {
+  int left, top, rows;  // rows 0: the list shows every mapping
+};
+
 // fewer: rows the list gives up so that the rows under it stay on the window.
-void AddMappingList(MappingPanel& panel, int fewer) {
+ListScrollPlace AddMappingList(MappingPanel& panel, int fewer) {
   const ModelObject& o = *EditedObject;
   Prss* owner = &panel.prss;
   const int nameUnits = NarrowWindow() ? 6 : 8, cutoutUnits = NarrowWindow() ? 4 : 6;
@@ -481,7 +487,7 @@ void AddMappingList(MappingPanel& panel, int fewer) {
     listRight = std::max(listRight, RowCursorX);
     RowCursorX = 0, RowCursorY += ButtonHeight;
   }
-  if (o.mappingCount > rows) AddRowListScrollBar(owner, &panel.firstRow, listRight, listTop, rows, o.mappingCount);
+  return {listRight, listTop, o.mappingCount > rows ? rows : 0};
 }
 
 void AddSelectionButtons(MappingPanel& panel) {
@@ -684,8 +690,9 @@ Prss* MappingPanelScreenAction(Prss* process) {
   }
   // The list gives up rows (it scrolls) where the rows under it would leave a short window.
   const int firstButton = ButtonCount, firstControl = ValueControlCount, listTop = RowCursorY;
+  ListScrollPlace scroll{};
   for (int fewer = 0;;) {
-    AddMappingList(*panel, fewer);
+    scroll = AddMappingList(*panel, fewer);
     AddValueEditButton(process, HasSelection() ? "mapping display opacity %.2f" : "mappings display opacity %.2f", 0.0f, 1.0f, HasSelection() ? &MappingTool.opacitySelected : &MappingTool.opacityAll,
                        Orange(), nullptr, BUTTON_STYLE_FLOAT,
                        HasSelection() ? "Opacity of selected mapping (only for editor)" : "Opacity of multiple mappings (only for editor)");
@@ -699,6 +706,8 @@ Prss* MappingPanelScreenAction(Prss* process) {
     ButtonCount = firstButton, ValueControlCount = firstControl;
     RowCursorX = 0, RowCursorY = listTop;
   }
+  if (scroll.rows > 0)
+    AddRowListScrollBar(&panel->prss, &panel->firstRow, scroll.left, scroll.top, scroll.rows, EditedObject->mappingCount);
   EditDomain = EDIT_DOMAIN_NONE;
   Prss_RestAfterDrawing(process);
   return process;

@@ -283,7 +283,7 @@ TEST_F(AnimationFiles, DamagedFilesNameTheFieldAndLeaveWhatWasLoaded) {
   EXPECT_EQ(t.animation.frameCount, 2);
   EXPECT_EQ(t.animation.frames[1].transforms[0].translation.x, 777);
   ASSERT_FALSE(ReportRecorder::Reports().boxes.empty());
-  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "Damaged file :|data\\move\\inf.ban (animation scale)");
+  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "Damaged file :|data/move/inf.ban (animation scale)");
 
   // A skeleton whose joint names a bone it lacks is refused with the field named.
   Skeleton s;
@@ -357,7 +357,7 @@ TEST_F(AnimationFiles, HandMadeFilesOfEveryVersionReadAndWriteBackTheSameBody) {
   Animation a;
   EXPECT_EQ(ReadAnimationFile(a, "data\\move\\old.ban", nullptr, 5, 0.0f), 0);
   ASSERT_FALSE(ReportRecorder::Reports().boxes.empty());
-  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "Could not open file :|data\\move\\old.ban");
+  EXPECT_EQ(ReportRecorder::Reports().boxes.back(), "Could not open file :|data/move/old.ban");
 }
 
 }  // namespace

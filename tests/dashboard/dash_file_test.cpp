@@ -136,7 +136,7 @@ TEST_F(DashFile, VersionsOutsideTheRangeAndDamagedFilesChangeNothing) {
   WriteFile("old", DashImage(247, 3, 96, Block(96, 2)));
   EXPECT_EQ(LoadDash(&page, car, "old"), DASH_FILE_OLD_VERSION);
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_EQ(Boxes().back(), std::string("Could not open file :|data\\3dob\\old.dsh"));
+  EXPECT_EQ(Boxes().back(), std::string("Could not open file :|data/3dob/old.dsh"));
   WriteFile("new", DashImage(253, 3, 96, Block(96, 2)));
   EXPECT_EQ(LoadDash(&page, car, "new"), DASH_FILE_NOT_OPENED);
   ASSERT_EQ(Boxes().size(), 2u);
@@ -153,11 +153,11 @@ TEST_F(DashFile, VersionsOutsideTheRangeAndDamagedFilesChangeNothing) {
   WriteFile("short", shortFile);
   EXPECT_EQ(LoadDash(&page, car, "short"), DASH_FILE_SHORT);
   EXPECT_TRUE(BlockIs(before)) << "a short block leaves the whole block as it was";
-  EXPECT_EQ(Boxes().back(), std::string("Dash file block is incomplete :|data\\3dob\\short.dsh"));
+  EXPECT_EQ(Boxes().back(), std::string("Dash file block is incomplete :|data/3dob/short.dsh"));
   shortFile.resize(12);
   WriteFile("header", shortFile);
   EXPECT_EQ(LoadDash(&page, car, "header"), DASH_FILE_SHORT);
-  EXPECT_EQ(Boxes().back(), std::string("Dash file type and size are incomplete :|data\\3dob\\header.dsh"));
+  EXPECT_EQ(Boxes().back(), std::string("Dash file type and size are incomplete :|data/3dob/header.dsh"));
   EXPECT_TRUE(BlockIs(before));
 }
 

@@ -212,8 +212,6 @@ std::vector<GuideQuote> GuideKeys(const fs::path& root) {
 }
 
 const std::vector<UnreachedButton> GUIDE_BUTTONS_UNREACHED = {
-    {"NEW mapping", "shown with a drag box, which only a right-drag in a 2D view makes"},
-    {"ADJUST", "shown with a drag box, which only a right-drag in a 2D view makes"},
     {"delete tube", "shown with a frame tube selected by a click on its unlabelled marker"},
     {"clr", "the selected tube's clear, shown with a frame tube selected"},
 };

@@ -291,7 +291,7 @@ TEST_F(FilesTest, RefusedLoadsLeaveTheModelAndItsHistory) {
   ExpectUnchanged(before, count);
   CloseBox();
   EXPECT_EQ(LoadIntoModeller(*modeller, "missing", LOAD_OBJ), 0);
-  EXPECT_STREQ(MessageBoxDialog.first, "File not found : data\\obj\\missing.obj");
+  EXPECT_STREQ(MessageBoxDialog.first, "File not found : data/obj/missing.obj");
   ExpectUnchanged(before, count);
   CloseBox();
   // OBJ files that give no triangle fail too, on the status line, with the importer's own

@@ -467,7 +467,7 @@ TEST_F(RimEditor, SaveThenLoadGivesTheSameRimAndBadFilesAndNamesLeaveItAsItWas) 
   Click("load");
   Answer("cut");
   ASSERT_EQ(Boxes().size(), 1u);
-  const std::string prefix = "Rim file is damaged : data\\whl\\cut.wxs - ";
+  const std::string prefix = "Rim file is damaged : data/whl/cut.wxs - ";
   EXPECT_EQ(Boxes()[0].rfind(prefix, 0), 0u) << Boxes()[0];
   EXPECT_GT(Boxes()[0].size(), prefix.size()) << "the field is named";
   EXPECT_EQ(Body(rim), body);

@@ -156,7 +156,7 @@ TEST_F(RimFile, OlderContainersAreConvertedOrRefusedAndWrongFixedPointsAreReport
   const std::vector<uint8_t> before = Body(kept);
   Write("data/whl/v247.wxs", DataFileImage(RIM_FILE_MAGIC, before, 247));
   EXPECT_EQ(LoadRimFile(kept, "data\\whl\\v247.wxs", &page), 0);
-  EXPECT_TRUE(Said(g_boxes, "Could not open file : data\\whl\\v247.wxs"));
+  EXPECT_TRUE(Said(g_boxes, "Could not open file : data/whl/v247.wxs"));
   EXPECT_EQ(Body(kept), before);
   // Version 248, the lowest read, is read as 251 was: its fixed points move to the front.
   Write("data/whl/v248.wxs", DataFileImage(RIM_FILE_MAGIC, Body(old), 248));
@@ -178,7 +178,7 @@ TEST_F(RimFile, ADamagedBodyIsRefusedNamingTheFieldAndTheRimStaysAsItWas) {
     Write("data/whl/cut.wxs", DataFileImage(RIM_FILE_MAGIC, std::vector<uint8_t>(body.begin(), body.begin() + long(n)), 252));
     ASSERT_EQ(LoadRimFile(kept, "data\\whl\\cut.wxs", &page), 0) << n;
     if (n > 0)
-      ASSERT_TRUE(Said(g_boxes, "Rim file is damaged : data\\whl\\cut.wxs - ")) << n;
+      ASSERT_TRUE(Said(g_boxes, "Rim file is damaged : data/whl/cut.wxs - ")) << n;
     else
       ASSERT_EQ(g_boxes.size(), 1u);
     ASSERT_EQ(Body(kept), before) << n;

@@ -647,8 +647,8 @@ TEST(AnimationFile, AFileReadsIntoARigAndVersionsBefore249AreRefused) {
     EXPECT_EQ(cut.frameCount, 0);
   }
   InstallReportSink(saved);
-  EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open file : data\\move\\old.ban",
-                                             "Damaged file : data\\move\\cut.ban (animation frame count)"}));
+  EXPECT_EQ(boxes, (std::vector<std::string>{"Could not open file : data/move/old.ban",
+                                             "Damaged file : data/move/cut.ban (animation frame count)"}));
   a.Free();
 }
 

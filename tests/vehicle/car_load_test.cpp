@@ -237,7 +237,7 @@ TEST_F(CarLoad, FailuresLeaveNoCarAndGiveTheirError) {
   EXPECT_EQ(CreateCar("Old"), nullptr);
   EXPECT_EQ(LastDataFileError, DATA_FILE_OBSOLETE);
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "File is obsolete : ^Ldata\\veh\\Old.veh");
+  EXPECT_EQ(lines[0], "File is obsolete : ^Ldata/veh/Old.veh");
   // A later format revision: error 3; a damaged body: error 9 with the field; nothing shown.
   lines.clear();
   file[7] = 252;

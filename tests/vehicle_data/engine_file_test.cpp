@@ -163,7 +163,7 @@ TEST_F(EngineFile, ADamagedFileNamesItsFieldAndLeavesTheEngineAsItWas) {
   std::strcpy(CfgPlayerName, "driver");
   WriteImage("data\\engine\\Old.eng", before, 247);
   EXPECT_EQ(LoadEngine(engine, "data\\engine\\Old.eng", nullptr, engine), 0);
-  EXPECT_EQ(lines, std::vector<std::string>{"driver : ^Ldata\\engine\\Old.eng"});
+  EXPECT_EQ(lines, std::vector<std::string>{"driver : ^Ldata/engine/Old.eng"});
 
   // A later sub-version, a wave longer than the file (refused before any allocation) and a
   // wave of an unknown form.
@@ -181,9 +181,9 @@ TEST_F(EngineFile, ADamagedFileNamesItsFieldAndLeavesTheEngineAsItWas) {
   RawWave(form, 2, 1), RawWave(form, 2, 2);
   form.U8(0), form.U8(0), form.U8(4), form.U8(3);
   const Case cases[] = {
-      {"Later", later.b, "Could not read engine : ^Ldata\\engine\\Later.eng^8 - sub-version", DATA_FILE_LATER_VERSION},
-      {"Huge", huge.b, "Could not read engine : ^Ldata\\engine\\Huge.eng^8 - wave 1", DATA_FILE_TOO_SHORT},
-      {"Form", form.b, "Could not read wave : ^Ldata\\engine\\Form.eng^8 - wave 3", DATA_FILE_TOO_SHORT},
+      {"Later", later.b, "Could not read engine : ^Ldata/engine/Later.eng^8 - sub-version", DATA_FILE_LATER_VERSION},
+      {"Huge", huge.b, "Could not read engine : ^Ldata/engine/Huge.eng^8 - wave 1", DATA_FILE_TOO_SHORT},
+      {"Form", form.b, "Could not read wave : ^Ldata/engine/Form.eng^8 - wave 3", DATA_FILE_TOO_SHORT},
   };
   for (const Case& c : cases) {
     lines.clear();

@@ -304,7 +304,7 @@ TEST_F(VehicleFile, ABodyCutAnywhereFailsAsDamagedAndNamesTheField) {
   ReadBodyInto(v, std::vector<uint8_t>(body.begin(), body.end() - 1), 252);
   char text[512];
   FormatVehicleReadFailure(text, sizeof text, "data\\veh\\Runabout.veh");
-  EXPECT_STREQ(text, "File is damaged : ^Ldata\\veh\\Runabout.veh^8 - aerodynamic figures");
+  EXPECT_STREQ(text, "File is damaged : ^Ldata/veh/Runabout.veh^8 - aerodynamic figures");
 }
 
 // The class's rev limit replaces the stored one, but not for motors, engines without size or

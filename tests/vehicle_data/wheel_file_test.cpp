@@ -187,7 +187,7 @@ TEST_F(WheelFile, Version248ReadsLike252AndOlderFilesAreRefused) {
   WriteBytes(PATH, RawWheel(247, 0.08f, 0.17f, spoke));
   EXPECT_EQ(ReadWheelFile(at247.data, nullptr, "test"), 0);
   kept.ExpectSame(at247.data);
-  EXPECT_TRUE(HasLine("File is obsolete : ^Ldata\\whl\\test.whl")) << (lines.empty() ? "" : lines[0]);
+  EXPECT_TRUE(HasLine("File is obsolete : ^Ldata/whl/test.whl")) << (lines.empty() ? "" : lines[0]);
 
   // A later version, a foreign file and a missing one are the data file's refusals.
   for (const std::vector<uint8_t>& image :
@@ -214,7 +214,7 @@ TEST_F(WheelFile, ARimOfNoSizeIsRefusedAsUnusable) {
     WriteBytes(PATH, RawWheel(252, halfWidth, innerRadius, spoke));
     EXPECT_EQ(ReadWheelFile(car.data, nullptr, "test"), 0);
     kept.ExpectSame(car.data);
-    EXPECT_TRUE(HasLine("File is obsolete : ^Ldata\\whl\\test.whl"));
+    EXPECT_TRUE(HasLine("File is obsolete : ^Ldata/whl/test.whl"));
   }
 }
 
@@ -246,7 +246,7 @@ TEST_F(WheelFile, ACutOrDamagedFileChangesNothing) {
     WriteBytes(PATH, image);
     EXPECT_EQ(ReadWheelFile(car.data, nullptr, "test"), 0);
     kept.ExpectSame(car.data);
-    EXPECT_TRUE(HasLine("File is damaged : ^Ldata\\whl\\test.whl"));
+    EXPECT_TRUE(HasLine("File is damaged : ^Ldata/whl/test.whl"));
   }
 }
 

@@ -340,7 +340,7 @@ TEST_F(Setups, SetupAndColourConfigFilesSaveAndLoadWithTheirMessages) {
   VehicleEditor::SetupAction(e, 0, 1);
   Type("Enter name of setup to LOAD", "short");
   EXPECT_TRUE(SaidInfo("Could not load setup"));
-  EXPECT_TRUE(SaidLine("Could not load setup : data\\setups\\short.set"));
+  EXPECT_TRUE(SaidLine("Could not load setup : ^Ldata/setups/short.set"));
   EXPECT_EQ(NumNodes, nodes);
 
   const ColourSet colours = car().currentColours;
@@ -398,7 +398,7 @@ TEST_F(Setups, AColourConfigThatDoesNotLoadSaysWhyNamesTheFileAndChangesNothing)
   Type("Enter name of colour config to LOAD", "other");
   EXPECT_STREQ(e->statusText, "Could not load colour config");
   ASSERT_EQ(Reports().lines.size(), 1u);
-  EXPECT_EQ(Reports().lines[0], "Could not load colour config : data\\colours\\other.col - File failed header check :");
+  EXPECT_EQ(Reports().lines[0], "Could not load colour config : ^Ldata/colours/other.col^8 - File failed header check :");
   ASSERT_EQ(Reports().sounds.size(), 1u);
   EXPECT_EQ(Reports().sounds[0], 2);
   EXPECT_EQ(NumNodes, nodes);

@@ -7,11 +7,21 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "core/data_file.h"
+#include "dashboard/dash_file.h"
 #include "model/model_file.h"
+#include "model/model_object.h"
 #include "platform/files.h"
+#include "rim/rim_file.h"
+#include "skeleton/skeleton.h"
+#include "text/messages.h"
+#include "vehicle_data/engine_file.h"
+#include "vehicle_data/engine_record.h"
+#include "vehicle_data/rim_profile.h"
+#include "vehicle_data/wheel_file.h"
 #include "tests/vehicle_editor/editor_fixture.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
@@ -129,7 +139,7 @@ TEST_F(Files, AFrameFileIsNormalisedOnReadingAndItsVersionsChecked) {
   EXPECT_EQ(car().frameTubes[2].massPerMetre, 0.0f);
   WriteFile("data\\frame\\old.frm", "QXFRM_", SmallFrame(), 247);
   ExpectNothingChanged("247", [&] { return VehicleEditor::LoadFrameFile(*e, "old"); });
-  EXPECT_TRUE(SaidLine("Could not open file : data\\frame\\old.frm"));
+  EXPECT_TRUE(SaidLine("Could not open file : ^Ldata/frame/old.frm"));
   WriteFile("data\\frame\\later.frm", "QXFRM_", SmallFrame(), 253);
   ExpectNothingChanged("253", [&] { return VehicleEditor::LoadFrameFile(*e, "later"); });
   ExpectNothingChanged("missing", [&] { return VehicleEditor::LoadFrameFile(*e, "none"); });
@@ -142,7 +152,7 @@ TEST_F(Files, ADamagedFrameFileNamesTheFieldAndChangesNothing) {
     WriteFile("data\\frame\\cut.frm", "QXFRM_", std::vector<uint8_t>(whole.begin(), whole.begin() + cut), 252);
     ExpectNothingChanged("cut", [&] { return VehicleEditor::LoadFrameFile(*e, "cut"); });
   }
-  EXPECT_TRUE(SaidLine("data\\frame\\cut.frm"));
+  EXPECT_TRUE(SaidLine("data/frame/cut.frm"));
   std::vector<uint8_t> counts = whole;
   counts[0] = 0xFF;
   WriteFile("data\\frame\\count.frm", "QXFRM_", counts, 252);
@@ -311,7 +321,7 @@ TEST_F(Files, ADamagedColourSetChangesNothingAndNamesThePathThenTheField) {
     ExpectNothingChanged("count", [&] { return VehicleEditor::LoadAllColours(*e, "count"); });
     // The whole line: the file's path in the highlight, then the field that was wrong.
     ASSERT_EQ(Reports().lines.size(), 1u) << count;
-    EXPECT_EQ(Reports().lines[0], "File is damaged : ^Ldata\\colours\\count.all^8 - colour configuration count") << count;
+    EXPECT_EQ(Reports().lines[0], "File is damaged : ^Ldata/colours/count.all^8 - colour configuration count") << count;
   }
   const std::vector<uint8_t> whole = ColourSetBody(2, true);
   for (size_t cut = 0; cut < whole.size(); ++cut) {
@@ -746,6 +756,62 @@ TEST_F(Files, TheFileMenusPromptsTheirLimitsTheirFilesAndTheirStartText) {
     EXPECT_EQ(OpenTextEntry.open, 0) << word;
     EXPECT_EQ(e->prss.sub, nullptr) << word;
   }
+}
+
+// A load that fails, in any editor, names its file as the disk spells it, with "/" between
+// its folders (the paths the program forms hold "\\"): a file too old, one of another kind and
+// one damaged, each a failure told by its own reader or by the data file's.
+TEST_F(Files, EveryEditorsFailedLoadNamesItsFileWithSlashes) {
+  for (const char* folder : {"data/engine", "data/whl", "data/3dob", "data/move"}) fs::create_directories(folder);
+  const std::vector<uint8_t> body(16, 0);
+  auto old = [&](const char* path, const char* magic, int lowest) { WriteFile(path, magic, body, lowest - 1); };
+  car().frameTubes[2].b = 40;  // a tube end past the frame: the vehicle file is damaged
+  ASSERT_EQ(VehicleEditor::SaveVehicleOnly(*e, "BadEnd", 1), 1);
+  car().frameTubes[2].b = 2;
+  std::vector<uint8_t> colours(4, 0xFF);  // more configurations than a vehicle holds
+  WriteFile("data\\colours\\count.all", "ZKTALL", colours, 252);
+  WriteFile("data\\frame\\old.frm", "QXFRM_", SmallFrame(), 247);
+  old("data\\engine\\old.eng", ENGINE_FILE_MAGIC, ENGINE_FILE_LOWEST_VERSION);
+  old("data\\whl\\old.wxs", RIM_FILE_MAGIC, RIM_FILE_LOWEST_VERSION);
+  old("data\\3dob\\old.dsh", DASH_FILE_MAGIC, DASH_FILE_LOWEST_VERSION);
+  old("data\\move\\old.ban", ANIMATION_FILE_MAGIC, ANIMATION_FILE_LOWEST_VERSION);
+  old("data\\3dob\\old.qxe", MODEL_FILE_MAGIC, MODEL_FILE_LOWEST_VERSION);
+  WriteFile("data\\whl\\kind.whl", "QXNONE", body, 252);
+  EngineModel engine{};
+  engine.Reset();
+  WXS rim;
+  Animation animation;
+  ModelObject model{};
+  struct Load {
+    const char* file;  // as the failure names it
+    std::function<int()> run;
+  };
+  const Load loads[] = {
+      {"data/veh/BadEnd.veh", [&] { return VehicleEditor::LoadVehicleState(*e, "BadEnd", -1); }},
+      {"data/colours/count.all", [&] { return VehicleEditor::LoadAllColours(*e, "count"); }},
+      {"data/frame/old.frm", [&] { return VehicleEditor::LoadFrameFile(*e, "old"); }},
+      {"data/engine/old.eng", [&] { return LoadEngine(engine, "data\\engine\\old.eng", &e->prss, engine); }},
+      {"data/whl/old.wxs", [&] { return LoadRimFile(rim, "data\\whl\\old.wxs", &e->prss); }},
+      {"data/3dob/old.dsh", [&] { return LoadDash(&e->prss, car(), "old") == DASH_FILE_OK ? 1 : 0; }},
+      {"data/move/old.ban", [&] { return ReadAnimationFile(animation, "data\\move\\old.ban", &e->prss, 4, 0.0f); }},
+      {"data/3dob/old.qxe", [&] { return LoadModelFile(model, &e->prss, "data\\3dob\\old.qxe", 1, nullptr); }},
+      {"data/whl/kind.whl", [&] { return ReadWheelFile(car(), &e->prss, "kind"); }},
+  };
+  for (const Load& load : loads) {
+    Reports() = Caught{};
+    ResetMessages();
+    EXPECT_EQ(load.run(), 0) << load.file;
+    std::vector<std::string> told = Reports().lines;
+    told.insert(told.end(), Reports().boxes.begin(), Reports().boxes.end());
+    if (const char* shown = GetNewestMessageText()) told.push_back(shown);
+    std::string all;
+    for (const std::string& t : told) all += t + "\n";
+    EXPECT_NE(all.find(load.file), std::string::npos) << load.file << " is not named in:\n" << all;
+    EXPECT_EQ(all.find('\\'), std::string::npos) << all;
+  }
+  engine.FreeWaves();
+  animation.Free();
+  model.Free();
 }
 
 // The load error's words by the data file's error code; a code without words is unknown.

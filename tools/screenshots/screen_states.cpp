@@ -177,6 +177,16 @@ States MakeStates() {
       {"modeller", "texture_mapping_selected", "/press N; /shift M; click C1"},
       {"modeller", "modeller_new_subobject", "/shift S; /ctrl N; type arch"},
 
+      // ---- A drag box in the modeller's front view ----
+      // The box held while it is dragged, its measures shown whole at the bottom right; let
+      // go, it selects the triangles in it and stays; the texture mapping offers a mapping
+      // from it, and with a mapping selected to fit that one to it.
+      {"modeller box", "modeller_drag_box",
+       "click object editor; /ctrl O; type sample_car; /shift T; click f; rdrag 0.2 0.15 0.75 0.8"},
+      {"modeller box", "modeller_box_selected", "release"},
+      {"modeller box", "texture_mapping_drag_box", "/shift M"},
+      {"modeller box", "texture_mapping_adjust", "click M1"},
+
       // ---- An OBJ file imported into the object editor: its prompt, then its licence page ----
       // A name longer than the question's 32 characters, and one no typed name may be, are
       // listed with the reason on their rows.

@@ -17,6 +17,14 @@
 //   enter T          the characters of T are typed into the open text entry, left open
 //   hover L          the pointer rests a second over the button showing L
 //   wheel L N        the wheel turns down N notches over what shows L (a page that scrolls)
+//   drag X1 Y1 X2 Y2 the left button pressed at (X1, Y1) and moved to (X2, Y2) over a few
+//                    frames, each a fraction 0..1 of the view area's width or height from its
+//                    top left (the largest part of the window that no button or row covers,
+//                    where the editors frame what they show); the button is left held there,
+//                    so the state's frame shows what is being dragged ("drag 0.2 0.3 0.8 0.6")
+//   rdrag X1 Y1 ...  the same with the right button (a 2D edit view's drag box)
+//   release          the button a drag left held is let go where the pointer is (a later
+//                    state of the session does it when the one before ends held)
 //   wait N           N milliseconds pass, one 20 ms frame at a time
 //   message T        a message line in the error colour (a failure the user is told of)
 //   file P T         the file P (a path in the working folder, its folders made) is written

@@ -2,7 +2,9 @@
 // through a state's steps as a user would: text commands, clicks on what the screen shows,
 // typed answers and time passing.
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,7 @@
 #include "core/process.h"
 #include "core/window_state.h"
 #include "info_panel/info_panel.h"
+#include "modeller/editor/edit_views.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "render/screenshot.h"
@@ -168,6 +171,75 @@ std::string Wheel(const std::string& what) {
   return "";
 }
 
+// The button a drag step left held (CLICK_LEFT or CLICK_RIGHT), 0 for none: "release" lets
+// it go.
+int g_heldButton = 0;
+// A drag moves the pointer over this many frames, as a hand would.
+constexpr int DRAG_FRAMES = 8;
+// KeyState's entries of the left and right buttons.
+constexpr int KEY_STATE_LEFT_BUTTON = 1, KEY_STATE_RIGHT_BUTTON = 2;
+
+void HoldButton(int button) {
+  g_heldButton = button;
+  KeyState[KEY_STATE_LEFT_BUTTON] = button == CLICK_LEFT ? 1 : 0;
+  KeyState[KEY_STATE_RIGHT_BUTTON] = button == CLICK_RIGHT ? 1 : 0;
+}
+
+MouseRecord HeldRecord() {
+  MouseRecord m{};
+  m.leftHeld = g_heldButton == CLICK_LEFT ? 1 : 0;
+  m.rightHeld = g_heldButton == CLICK_RIGHT ? 1 : 0;
+  return m;
+}
+
+// The pointer moved to pixel (x, y) with the held button still down.
+void MoveHeldTo(int x, int y) {
+  MouseRecord move = HeldRecord();
+  move.dx = x - MouseX;
+  move.dy = y - MouseY;
+  Deliver(move, x, y);
+}
+
+// "X1 Y1 X2 Y2", fractions of the view area (the largest part of the window that no button
+// or row covers) from its top left: the button pressed at the first point and moved to the
+// second over DRAG_FRAMES frames, left held there.
+std::string Drag(const std::string& where, int button) {
+  float f[4];
+  char extra;
+  if (std::sscanf(where.c_str(), "%f %f %f %f %c", &f[0], &f[1], &f[2], &f[3], &extra) != 4)
+    return "not four fractions of the view area in \"" + where + "\"";
+  for (const float v : f)
+    if (!(v >= 0.0f && v <= 1.0f)) return "a fraction outside 0..1 in \"" + where + "\"";
+  if (g_heldButton) return "a button is still held from the drag before (\"release\" lets it go)";
+  const std::array<int, 4> room = EditViewFreeRoom();
+  auto pixel = [](float v, int from, int to) {
+    return from + static_cast<int>(std::lround(v * static_cast<float>(to - 1 - from)));
+  };
+  const int x0 = pixel(f[0], room[0], room[2]), y0 = pixel(f[1], room[1], room[3]);
+  const int x1 = pixel(f[2], room[0], room[2]), y1 = pixel(f[3], room[1], room[3]);
+  MoveHeldTo(x0, y0);  // no button is held yet: a plain move
+  DrawStateFrame();
+  HoldButton(button);
+  MouseRecord press = HeldRecord();
+  press.clickCode = button;
+  Deliver(press, x0, y0);
+  for (int i = 1; i <= DRAG_FRAMES; ++i) {
+    DrawStateFrame();
+    MoveHeldTo(x0 + (x1 - x0) * i / DRAG_FRAMES, y0 + (y1 - y0) * i / DRAG_FRAMES);
+  }
+  return "";
+}
+
+// The button a drag left held let go where the pointer is.
+std::string Release() {
+  if (!g_heldButton) return "no button is held";
+  MouseRecord release{};
+  release.releaseCode = g_heldButton == CLICK_LEFT ? 1 : 2;
+  HoldButton(0);
+  Deliver(release, MouseX, MouseY);
+  return "";
+}
+
 // The pointer rests a second over what shows the label: long enough for its hint.
 std::string Hover(const std::string& label) {
   constexpr uint32_t REST_MS = 1000;
@@ -202,6 +274,7 @@ std::string StartStatesProgram(const std::string& workFolder, const std::string&
   ConfigRead = 0;
   GameState = 0;
   ShiftHeld = CtrlHeld = AltHeld = 0;
+  HoldButton(0);
   LogFileName[0] = 0;
   {
     std::ofstream cfg("cfg.txt");
@@ -354,6 +427,10 @@ std::string RunStep(const std::string& stepText, bool frameAfter) {
     if (CommandReply[0]) result = std::string("the program replied \"") + CommandReply + "\"";
   } else if (word == "click" || word == "rclick") {
     result = Click(rest, word == "rclick");
+  } else if (word == "drag" || word == "rdrag") {
+    result = Drag(rest, word == "rdrag" ? CLICK_RIGHT : CLICK_LEFT);
+  } else if (word == "release") {
+    result = Release();
   } else if (word == "hover") {
     result = Hover(rest);
   } else if (word == "wheel") {

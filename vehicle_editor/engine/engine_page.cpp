@@ -346,7 +346,7 @@ int EngineEditorLoadEngine(Prss* owner, const char* name, uint32_t) {
   loaded.Recompute(p.car->transmissionType, p.car->vehicleClass);
   if (const char* field = loaded.SimulationFault(p.car->transmissionType, p.car->vehicleClass)) {
     char text[FILE_PATH_SIZE + 96];
-    std::snprintf(text, sizeof text, "%s : ^L%s^8 - %s", TEXT_COULD_NOT_READ_ENGINE, path, field);
+    std::snprintf(text, sizeof text, "%s : %s^8 - %s", TEXT_COULD_NOT_READ_ENGINE, PathInMessage(path).c_str(), field);
     ReportBox(&p.prss, text);
     loaded.FreeWaves();
     return 0;

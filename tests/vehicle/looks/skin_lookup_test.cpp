@@ -138,7 +138,7 @@ TEST_F(SkinLookup, ACarSkinIsConvertedOnceAndUsedWhileCurrent) {
   // A JPG that is not a picture is refused with a message; nothing is written.
   Write("data/skins/XR5_bad.jpg", std::vector<uint8_t>(64, 7));
   EXPECT_EQ(EnsureSkinDds("XR5_bad"), 0);
-  EXPECT_EQ(Lines("Could not convert skin : data\\skins\\XR5_bad.jpg"), 1);
+  EXPECT_EQ(Lines("Could not convert skin : data/skins/XR5_bad.jpg"), 1);
   EXPECT_FALSE(FileExists("data/skins_dds/XR5_bad.dds"));
   // No skin chosen: the page gets none.
   SkinContextCar = nullptr;
