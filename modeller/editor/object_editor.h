@@ -117,11 +117,12 @@ extern int ObjectEditorOpen;  // the object editor screen is open
 // copy at 4 with CopyMappingToClipboard (texture_mapping.h); meanwhile the editor draws no
 // background, grid or panels.
 extern int MappingScreenshotRequested;
-// Where the cutouts screen's rows stand this frame (pixels), for its page panel's size and for
-// the editor's panels at the bottom right: the cutout list's right edge and bottom, and the
-// bottom of the page panel's rows (0 while the panel is not shown).
+// Where the cutouts screen's rows stand this frame (pixels), for its page panel's place and for
+// the editor's panels at the bottom right: the cutout list's right edge and bottom, the right
+// edge and bottom of the rows under the list at the left (its buttons, the mappings of the
+// current cutout), and the bottom of the page panel's rows (0 while the panel is not shown).
 struct CutoutsLayout {
-  int listRight = 0, listBottom = 0, panelBottom = 0;
+  int listRight = 0, listBottom = 0, buttonsRight = 0, buttonsBottom = 0, panelBottom = 0;
 };
 extern CutoutsLayout CutoutsPlaced;
 
