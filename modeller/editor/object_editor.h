@@ -93,6 +93,8 @@ struct ObjectEditorState {
   int32_t modellerMode = 0;       // the modeller's mode while it is open (ModellerMode)
   int32_t hidePanels = 0, hideBottomRight = 0, closeAll = 0;
   int32_t bottomRightRows = 0;    // rows the edit views' block took over the bottom edge last frame
+  // The left edge (pixels) of the block and the view options above it last frame; 0 none drawn.
+  int32_t bottomRightLeft = 0;
   int32_t spokeCount = 0;         // of the edited spoke object
   int32_t editedObject = -1;      // the modeller's edited subobject, -1 the main object
   // The view frames the model at the end of the act this many acts on (1: this one), when the

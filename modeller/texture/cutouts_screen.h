@@ -22,14 +22,16 @@ struct MouseRecord;
 // button units; with the large switch the smaller of half the screen's width and two thirds
 // of its height, within 20 and 40 units.  The panel stands at the top right, right of the
 // cutout list, with its rows under it ending above the edit views' block at the bottom right;
-// where the list leaves more room under those rows than at its right (a narrow window), it
-// stands there instead: under the rows (which then start under the list), left of the block,
-// clear of the rows under the list at the left.  The side shrinks to the room the place has
-// (4 units at the least), the region handles' halves kept clear round it.
+// where the list leaves it under 8 units there (a narrow window) and more room under those
+// rows, it stands there instead: under the rows (which then start under the list), left of
+// the block and the view options above it, clear of the rows under the list at the left.
+// The side shrinks to the room the place has (4 units at the least), the region handles'
+// halves kept clear round it.
 struct PagePanelPlace {
   int left = 0, top = 0, size = 0;
   bool underRows = false;
 };
+constexpr int PAGE_PANEL_LEAST_UNITS = 8;
 PagePanelPlace PlacePagePanel();
 int GetTexturePanelSize();  // PlacePagePanel's side
 // The pixel y of the page panel's first row: under the panel at the top right (clear of the

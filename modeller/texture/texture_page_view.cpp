@@ -12,7 +12,6 @@
 #include "model/model_meshes.h"
 #include "modeller/texture/cutouts_screen.h"
 #include "modeller/state/modeller_local.h"
-#include "modeller/editor/edit_views.h"
 #include "modeller/editor/object_editor.h"
 #include "modeller/texture/texture_pages.h"
 #include "render/draw2d.h"
@@ -47,13 +46,15 @@ PagePanelPlace PlacePagePanel() {
   const int across = ScreenWidth - CutoutsPlaced.listRight;
   const int down = ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight - half;
   const int atTopRight = std::min({size, across, down});
-  // Under the rows: down to the window's foot, left of the block, and right of the rows at the
-  // left where they reach as low.
+  // Under the rows: down to the window's foot, left of the block and the view options above
+  // it, and right of the rows at the left where they reach as low.
   const int top = CutoutsPlaced.listBottom + PAGE_PANEL_ROWS * ButtonHeight + half;
-  const int right = ScreenWidth - EDIT_VIEW_BLOCK_UNITS * unit - half;
+  const int blockLeft = ObjectEditorShared.bottomRightLeft > 0 ? ObjectEditorShared.bottomRightLeft : ScreenWidth;
+  const int right = blockLeft - half;
   const int leftmost = CutoutsPlaced.buttonsBottom > top - half ? CutoutsPlaced.buttonsRight + half : half;
   const int underRows = std::min({size, ScreenHeight - half - top, right - leftmost});
-  if (underRows > atTopRight) return PagePanelPlace{right - underRows, top, underRows, true};
+  if (atTopRight < PAGE_PANEL_LEAST_UNITS * unit && underRows > atTopRight)
+    return PagePanelPlace{right - underRows, top, underRows, true};
   const int side = std::max(4 * unit, atTopRight);
   return PagePanelPlace{ScreenWidth - side, ButtonHeight, side, false};
 }
