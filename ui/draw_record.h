@@ -122,7 +122,7 @@ void WaitingTexts(const TextBatch& batch, int inScreenUnits, std::vector<DrawRec
 
 // ---- [Areas] ----
 // While DrawRecording is on: the part of the picture a screen names, in pixels (the car on
-// show, a wheel, the information panel), so that the layout check can hold the interface
+// show, a wheel, the information panel, the cutouts screen's page view), so that the layout check can hold the interface
 // clear of it.  An empty or inside-out box is left out.
 void RecordArea(const char* name, float left, float top, float right, float bottom);
 void RecordAreaUnits(const char* name, float left, float top, float right, float bottom);  // screen units
@@ -132,3 +132,4 @@ constexpr const char* AREA_INFO_PANEL = "information panel";
 constexpr const char* AREA_WHEEL_FIGURE = "wheel figure";  // a wheel's tyre section in a flat diagram
 constexpr const char* AREA_MODEL = "model";  // the object editor's model, its box as projected
 constexpr const char* AREA_DIALOG = "dialog";  // a dialog's panel, its texts and buttons on it
+constexpr const char* AREA_CUTOUT_FRAME = "cutout frame";  // the cutouts screen's page view, the region framed on it

@@ -556,6 +556,7 @@ Prss* ObjectEditorScreenAction(Prss* process) {
   // the view options give way to it, so none of them lies over its rows.
   if (!DrawingOff() && !s.hidePanels && Alive(*e) && !DialogOpen) {
     const int eyeMode = perspective && e->eyeObject ? (e->skeletonIndex >= 0 ? 1 : 2) : 0;
+    const int firstBlock = ButtonCount;
     const int rows = AddEditViewButtons(process, FrameViewHandler, eyeMode);
     s.bottomRightRows = rows;
     if (!s.hideBottomRight) {
@@ -567,6 +568,9 @@ Prss* ObjectEditorScreenAction(Prss* process) {
       const int top = ScreenHeight - (rows + optionRows) * ButtonHeight;
       if (CutoutsPlaced.panelBottom > top || RowsLieOverEarlierRows(0, first, ButtonCount)) ButtonCount = first;
     }
+    s.bottomRightLeft = 0;
+    for (int i = firstBlock; i < ButtonCount; ++i)
+      if (!s.bottomRightLeft || InterfaceButtons[i].left < s.bottomRightLeft) s.bottomRightLeft = InterfaceButtons[i].left;
   }
   FrameWhenDue(*e);
   // The model holds still once drawn; the modeller or a page over it decides for itself.

@@ -93,6 +93,8 @@ struct ObjectEditorState {
   int32_t modellerMode = 0;       // the modeller's mode while it is open (ModellerMode)
   int32_t hidePanels = 0, hideBottomRight = 0, closeAll = 0;
   int32_t bottomRightRows = 0;    // rows the edit views' block took over the bottom edge last frame
+  // The left edge (pixels) of the block and the view options above it last frame; 0 none drawn.
+  int32_t bottomRightLeft = 0;
   int32_t spokeCount = 0;         // of the edited spoke object
   int32_t editedObject = -1;      // the modeller's edited subobject, -1 the main object
   // The view frames the model at the end of the act this many acts on (1: this one), when the
@@ -117,11 +119,12 @@ extern int ObjectEditorOpen;  // the object editor screen is open
 // copy at 4 with CopyMappingToClipboard (texture_mapping.h); meanwhile the editor draws no
 // background, grid or panels.
 extern int MappingScreenshotRequested;
-// Where the cutouts screen's rows stand this frame (pixels), for its page panel's size and for
-// the editor's panels at the bottom right: the cutout list's right edge and bottom, and the
-// bottom of the page panel's rows (0 while the panel is not shown).
+// Where the cutouts screen's rows stand this frame (pixels), for its page panel's place and for
+// the editor's panels at the bottom right: the cutout list's right edge and bottom, the right
+// edge and bottom of the rows under the list at the left (its buttons, the mappings of the
+// current cutout), and the bottom of the page panel's rows (0 while the panel is not shown).
 struct CutoutsLayout {
-  int listRight = 0, listBottom = 0, panelBottom = 0;
+  int listRight = 0, listBottom = 0, buttonsRight = 0, buttonsBottom = 0, panelBottom = 0;
 };
 extern CutoutsLayout CutoutsPlaced;
 

@@ -28,6 +28,7 @@
 #include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/dialogs.h"
+#include "ui/draw_record.h"
 #include "ui/interface.h"
 #include "ui/value_edit.h"
 #include "ui/widgets.h"
@@ -563,7 +564,8 @@ void DrawCutoutPagePanel(void* argument) {
       screen->pageChooser)
     return;
   const Cutout& c = Edited().cutouts[SelectedCutout];
-  const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight;
+  const PagePanelPlace panel = PlacePagePanel();
+  const int s = panel.size, left = panel.left, top = panel.top;
   DrawPageSquare(screen->texture, left, top, s, c.orientation, CutoutOverlay ? 192 : 255,
                  (TexturePanelSwitches & TEXTURE_PANEL_SAMPLING_2) ? PAGE_SAMPLER_MODE_2 : PAGE_SAMPLER_USUAL);
   if (CutoutOverlay) DrawUsedAreas(Edited(), screen->texture, c.orientation, left, top, s, s);
@@ -571,18 +573,20 @@ void DrawCutoutPagePanel(void* argument) {
   int r[4];
   CutoutRegionRect(c, left, top + s, s, r);
   DrawPixelFrame(r[0], r[2], r[1], r[3], CUTOUT_REGION_FRAME_ARGB);
+  RecordArea(AREA_CUTOUT_FRAME, float(left), float(top), float(left + s), float(top + s));
 }
 
 void AddRegionHandles(CutoutsScreen& screen) {
   const Cutout& c = Edited().cutouts[SelectedCutout];
-  const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight, bottom = top + s;
+  const PagePanelPlace panel = PlacePagePanel();
+  const int s = panel.size, left = panel.left, top = panel.top, bottom = top + s;
   int r[4];
   CutoutRegionRect(c, left, bottom, s, r);
   const int w = c.region[REGION_WIDTH], h = c.region[REGION_HEIGHT];
   const int cx = (r[0] + r[1]) / 2, cy = (r[2] + r[3]) / 2;
   const int points[9][2] = {{r[0], r[3]}, {r[1], r[2]}, {r[1], r[3]}, {r[0], r[2]}, {cx, r[3]},
                             {cx, r[2]},   {r[1], cy},   {r[0], cy},   {cx, cy}};
-  const bool inside = MouseX >= left && MouseY >= top && MouseY < bottom;
+  const bool inside = MouseX >= left && MouseX < left + s && MouseY >= top && MouseY < bottom;
   for (int hd = 0; hd < 9; ++hd) {
     if ((hd == 4 || hd == 5) && w <= 3) continue;
     if ((hd == 6 || hd == 7) && h < 4) continue;
@@ -772,6 +776,17 @@ void AddCutoutButtons(CutoutsScreen& screen) {
   }
 }
 
+// The rows under the list at the left, from the button `first` on: their right edge and foot
+// (the multi-cutout panel at the right shows only while the page panel does not).
+void PlaceCutoutButtons(int first) {
+  CutoutsPlaced.buttonsRight = CutoutsPlaced.buttonsBottom = 0;
+  for (int i = first; i < ButtonCount; ++i) {
+    const InterfaceButton& b = InterfaceButtons[i];
+    CutoutsPlaced.buttonsRight = std::max(CutoutsPlaced.buttonsRight, int(b.right));
+    CutoutsPlaced.buttonsBottom = std::max(CutoutsPlaced.buttonsBottom, int(b.bottom));
+  }
+}
+
 Prss* CutoutsScreenAction(Prss* process) {
   CutoutsScreen& screen = *reinterpret_cast<CutoutsScreen*>(process);
   if (!process->alive) {
@@ -794,7 +809,9 @@ Prss* CutoutsScreenAction(Prss* process) {
   AddModeButtons(*screen.modeller);
   RowCursorX = 0, RowCursorY += ButtonHeight;
   AddCutoutList(screen);
+  const int firstButton = ButtonCount;
   AddCutoutButtons(screen);
+  PlaceCutoutButtons(firstButton);
   if (CurrentSelected() && SelectedCount() == 1 && !screen.pageChooser) AddPanelRows(screen);
   Prss_RestAfterDrawing(process);
   return process;

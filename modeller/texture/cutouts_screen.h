@@ -18,13 +18,24 @@ struct ModellerScreen;
 struct MouseRecord;
 
 // ---- [Region] ----
-// The panel's side in pixels: 20 button units; with the large switch the smaller of half the
-// screen's width and two thirds of its height, within 20 and 40 units.  On a screen without
-// the room the side is smaller (4 units at the least): the panel stands right of the cutout
-// list, and its rows under it end above the edit views' block at the bottom right.
-int GetTexturePanelSize();
-// The pixel y of the page panel's first row: under the panel (clear of the region handles on
-// its lower edge), or under the cutout list where that reaches lower.
+// Where the page panel stands, in pixels: its top-left corner and its side.  The side is 20
+// button units; with the large switch the smaller of half the screen's width and two thirds
+// of its height, within 20 and 40 units.  The panel stands at the top right, right of the
+// cutout list, with its rows under it ending above the edit views' block at the bottom right;
+// where the list leaves it under 8 units there (a narrow window) and more room under those
+// rows, it stands there instead: under the rows (which then start under the list), left of
+// the block and the view options above it, clear of the rows under the list at the left.
+// The side shrinks to the room the place has (4 units at the least), the region handles'
+// halves kept clear round it.
+struct PagePanelPlace {
+  int left = 0, top = 0, size = 0;
+  bool underRows = false;
+};
+constexpr int PAGE_PANEL_LEAST_UNITS = 8;
+PagePanelPlace PlacePagePanel();
+int GetTexturePanelSize();  // PlacePagePanel's side
+// The pixel y of the page panel's first row: under the panel at the top right (clear of the
+// region handles on its lower edge), or under the cutout list where that reaches lower.
 int PagePanelRowsTop();
 // Half the side of a region handle, a small square centred on a corner or an edge's middle.
 int RegionHandleHalf();

@@ -34,24 +34,39 @@ const float USED_AREA_TRANSFORMS[ORIENTATION_COUNT][6] = {
 
 // ---- [Region] ----
 
-int GetTexturePanelSize() {
+PagePanelPlace PlacePagePanel() {
   const int unit = ButtonWidth > 0 ? ButtonWidth : 1;
   int size = 20 * unit;
   if (TexturePanelSwitches & TEXTURE_PANEL_LARGE) {
     const int large = std::min(ScreenWidth / 2, ScreenHeight * 2 / 3);
     if (large > size) size = std::min(large, 40 * unit);
   }
-  // Right of the list, and with its rows above the block at the bottom right.
+  const int half = RegionHandleHalf();
+  // At the top right: right of the list, and with its rows above the block at the bottom right.
   const int across = ScreenWidth - CutoutsPlaced.listRight;
-  const int down =
-      ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight - RegionHandleHalf();
-  return std::max(4 * unit, std::min({size, across, down}));
+  const int down = ScreenHeight - (ObjectEditorShared.bottomRightRows + PAGE_PANEL_ROWS + 1) * ButtonHeight - half;
+  const int atTopRight = std::min({size, across, down});
+  // Under the rows: down to the window's foot, left of the block and the view options above
+  // it, and right of the rows at the left where they reach as low.
+  const int top = CutoutsPlaced.listBottom + PAGE_PANEL_ROWS * ButtonHeight + half;
+  const int blockLeft = ObjectEditorShared.bottomRightLeft > 0 ? ObjectEditorShared.bottomRightLeft : ScreenWidth;
+  const int right = blockLeft - half;
+  const int leftmost = CutoutsPlaced.buttonsBottom > top - half ? CutoutsPlaced.buttonsRight + half : half;
+  const int underRows = std::min({size, ScreenHeight - half - top, right - leftmost});
+  if (atTopRight < PAGE_PANEL_LEAST_UNITS * unit && underRows > atTopRight)
+    return PagePanelPlace{right - underRows, top, underRows, true};
+  const int side = std::max(4 * unit, atTopRight);
+  return PagePanelPlace{ScreenWidth - side, ButtonHeight, side, false};
 }
+
+int GetTexturePanelSize() { return PlacePagePanel().size; }
 
 int RegionHandleHalf() { return std::max(3, ButtonWidth / 4); }
 
 int PagePanelRowsTop() {
-  return std::max(ButtonHeight + GetTexturePanelSize() + RegionHandleHalf(), CutoutsPlaced.listBottom);
+  const PagePanelPlace panel = PlacePagePanel();
+  if (panel.underRows) return CutoutsPlaced.listBottom;
+  return std::max(panel.top + panel.size + RegionHandleHalf(), CutoutsPlaced.listBottom);
 }
 
 void StepCutoutRegion(Cutout& c, int word, int step) {

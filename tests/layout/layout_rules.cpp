@@ -548,7 +548,7 @@ void KeptInSight(const std::vector<DrawRecordEntry>& record, const std::string& 
     if (e.role != RECORD_AREA && !e.marker && (IsText(e) || (e.colour >> 24) >= 0x20)) interface.push_back(EntryBox(e));
   }
   const bool wheel = subject == AREA_FRONT_WHEEL;
-  const std::string word = wheel ? "wheel" : subject;
+  const std::string word = wheel ? "wheel" : subject == AREA_CUTOUT_FRAME ? "cutout" : subject;
   // Seen at all: on the window, and a subject over a hundredth of it.
   float largest = 0.0f;
   for (const Box& box : kept) {

@@ -38,10 +38,12 @@
 //                  reported as cut-allowed with its reason, never failed)
 //   thumb          a slider's thumb runs through its own text
 //   car-unseen     no car is drawn, or one under a hundredth of the window (states that keep
-//                  the car in sight; model-unseen the same for the object editor's model)
+//                  the car in sight; model-unseen the same for the object editor's model,
+//                  cutout-unseen for the cutouts screen's page view)
 //   car-covered    the interface's opaque parts (the information panel, fills at least three
 //                  quarters opaque: panels, buttons, sliders, labels' boxes, backings) cover
-//                  more than a third of the car's box on the window (model-covered the same)
+//                  more than a third of the car's box on the window (model-covered and
+//                  cutout-covered the same)
 //   model-framed   under nine tenths of the model's box lies on the window clear of the
 //                  interface's opaque parts (states that keep the model framed)
 //   wheel-unseen   no front wheel is drawn on the window (states that keep it in sight)
@@ -104,7 +106,8 @@ struct LayoutPicture {
 };
 
 // ---- [Rules] ----
-// keep: what the state keeps in sight, "" for nothing, AREA_CAR, AREA_MODEL or AREA_FRONT_WHEEL;
+// keep: what the state keeps in sight, "" for nothing, AREA_CAR, AREA_MODEL, AREA_CUTOUT_FRAME
+// or AREA_FRONT_WHEEL;
 // "<area> framed" keeps it framed besides.
 std::vector<LayoutFinding> CheckLayout(const std::vector<DrawRecordEntry>& record, const LayoutPicture& picture,
                                        const TextMeasure& measure, const std::string& keep = "");

@@ -457,7 +457,7 @@ TEST(LayoutThumbs, ASlidersThumbThroughItsOwnTextIsNamed) {
 }
 
 // The garage keeps the car in sight: drawn at all, and the information panel over a third of
-// its box at most.  The side view keeps the front wheel: the interface over a twentieth of it
+// its box at most (the cutouts screen its page view the same).  The side view keeps the front wheel: the interface over a twentieth of it
 // at most.  A diagram keeps its wheels large enough to read.
 TEST(LayoutKept, ThePanelOverTheCarAndTheInterfaceOverTheFrontWheelAreMeasured) {
   const DrawRecordEntry car = Area(AREA_CAR, 0, 100, 300, 200);  // 30000 pixels
@@ -471,10 +471,20 @@ TEST(LayoutKept, ThePanelOverTheCarAndTheInterfaceOverTheFrontWheelAreMeasured) 
   EXPECT_EQ(Found({Area(AREA_CAR, 0, 0, 40, 29)}, "car-unseen", Window().View(), AREA_CAR).size(), 1u);
   EXPECT_TRUE(Found({Area(AREA_CAR, 0, 0, 40, 30)}, "car-unseen", Window().View(), AREA_CAR).empty());
   EXPECT_TRUE(Found({Area(AREA_INFO_PANEL, 0, 0, 400, 300)}, "car-covered").empty()) << "nothing kept";
+  // The cutouts screen's page view is kept as the car is: opaque buttons (a list's last
+  // columns) over a third of it at most, faint fills not counted.
+  const DrawRecordEntry page = Area(AREA_CUTOUT_FRAME, 300, 0, 400, 100);  // 10000 pixels
+  const auto columns = [](float right, uint32_t colour) { return Fill(RECORD_BUTTON, colour, 0, 0, right, 100, 3, "NONE"); };
+  EXPECT_TRUE(Found({page, columns(333, 0xFFFFD0A0u)}, "cutout-covered", Window().View(), AREA_CUTOUT_FRAME).empty());
+  found = Found({page, columns(334, 0xFFFFD0A0u)}, "cutout-covered", Window().View(), AREA_CUTOUT_FRAME);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].what, "the interface over the cutout frame");
+  EXPECT_TRUE(Found({page, columns(400, 0x80FFD0A0u)}, "cutout-covered", Window().View(), AREA_CUTOUT_FRAME).empty());
+  EXPECT_EQ(Found({}, "cutout-unseen", Window().View(), AREA_CUTOUT_FRAME).size(), 1u) << "no page shown";
 
   const DrawRecordEntry wheel = Area(AREA_FRONT_WHEEL, 100, 200, 160, 260);  // 3600 pixels
-  const DrawRecordEntry page = Fill(RECORD_PANEL, 0x80404040u, 0, 0, 103, 300, 1, "Suspension");
-  EXPECT_TRUE(Found({wheel, page}, "wheel-covered", Window().View(), AREA_FRONT_WHEEL).empty()) << "3 columns: 5%";
+  const DrawRecordEntry suspension = Fill(RECORD_PANEL, 0x80404040u, 0, 0, 103, 300, 1, "Suspension");
+  EXPECT_TRUE(Found({wheel, suspension}, "wheel-covered", Window().View(), AREA_FRONT_WHEEL).empty()) << "3 columns: 5%";
   found = Found({wheel, Fill(RECORD_PANEL, 0x80404040u, 0, 0, 104, 300, 1, "Suspension")}, "wheel-covered",
                 Window().View(), AREA_FRONT_WHEEL);
   ASSERT_EQ(found.size(), 1u);

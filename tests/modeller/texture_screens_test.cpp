@@ -802,7 +802,11 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   SelectCutoutByName(*screen, 0);
   Cutout& c = model.cutouts[0];
   Buttons(&screen->prss);  // the panel's size follows the list drawn beside it
-  const int s = GetTexturePanelSize(), left = ScreenWidth - s, top = ButtonHeight, bottom = top + s;
+  const PagePanelPlace panel = PlacePagePanel();
+  ASSERT_FALSE(panel.underRows);
+  const int s = panel.size, left = panel.left, top = panel.top, bottom = top + s;
+  ASSERT_EQ(left + s, ScreenWidth);
+  ASSERT_EQ(top, ButtonHeight);
   // The handles shown (their numbers: corners 0 to 3, edges 4 to 7, the middle 8).
   const auto handles = [&](int w, int h, int x, int y) {
     c.region[REGION_LEFT] = 10, c.region[REGION_TOP] = 10;
@@ -852,6 +856,36 @@ TEST_F(TextureScreenTest, RegionHandlesShowUnderThePointerByTheRegionsSize) {
   screen->dragHandle = 5;
   EXPECT_EQ(handles(4, 4, 0, 0), (std::set<int>{5}));
   screen->dragHandle = -1;
+  // A window whose list leaves no room at its right: the page stands under its rows, left of
+  // the edit views' block, and its handles show only over it; the whole region's stay on the
+  // window and clear of the rows and the block.
+  const int savedScreenWidth = ScreenWidth, savedBlockLeft = ObjectEditorShared.bottomRightLeft;
+  ScreenWidth = CutoutsPlaced.listRight + ButtonWidth;
+  ObjectEditorShared.bottomRightLeft = ScreenWidth - 10 * ButtonWidth;  // the block and wider options
+  Buttons(&screen->prss);
+  const PagePanelPlace under = PlacePagePanel();
+  ASSERT_TRUE(under.underRows);
+  EXPECT_EQ(under.top, CutoutsPlaced.listBottom + PAGE_PANEL_ROWS * ButtonHeight + RegionHandleHalf());
+  EXPECT_EQ(under.left + under.size, ObjectEditorShared.bottomRightLeft - RegionHandleHalf());
+  EXPECT_EQ(PagePanelRowsTop(), CutoutsPlaced.listBottom);
+  const int ux = under.left + under.size / 2, uy = under.top + under.size / 2;
+  EXPECT_EQ(handles(4, 4, under.left + under.size - 1, uy).size(), 9u);
+  EXPECT_EQ(handles(4, 4, under.left + under.size, uy).size(), 0u) << "right of the page";
+  EXPECT_EQ(handles(4, 4, left + s / 2, y).size(), 0u) << "where the page stood at the top right";
+  c.region[REGION_LEFT] = 0, c.region[REGION_TOP] = 0, c.region[REGION_WIDTH] = 128, c.region[REGION_HEIGHT] = 128;
+  MouseX = ux, MouseY = uy;
+  Buttons(&screen->prss);
+  int shown = 0;
+  for (int i = 0; i < ButtonCount; ++i)
+    if ((InterfaceButtons[i].word & 0xF000) == 0xB000) {
+      const InterfaceButton& b = InterfaceButtons[i];
+      ++shown;
+      EXPECT_GE(b.top, CutoutsPlaced.panelBottom) << "handle " << (b.word & 0xFFF) << " under the rows";
+      EXPECT_LE(b.bottom, ScreenHeight) << "handle " << (b.word & 0xFFF);
+      EXPECT_LE(b.right, ObjectEditorShared.bottomRightLeft) << "handle " << (b.word & 0xFFF) << " left of the block";
+    }
+  EXPECT_EQ(shown, 9);
+  ScreenWidth = savedScreenWidth, ObjectEditorShared.bottomRightLeft = savedBlockLeft;
   MouseX = MouseY = 0;
   // A handle is a quarter of a button's width across each way, and never less than 3 pixels.
   const int savedWidth = ButtonWidth;
@@ -1792,42 +1826,67 @@ TEST_F(TextureScreenTest, PageEditsAskForTheModelsMeshesAgainAndMovesStepByTheCl
   EXPECT_EQ(NewNodes(), 1) << "a deletion";
 }
 
+// The panel stands at the top right, right of the list, or, where the list leaves it under 8
+// units there and the room under its rows is larger, under them and left of the edit views'
+// block and its options: never over the list, the rows under the list at the left, the block,
+// or off the window.
 TEST(TexturePanel, TheSizeIsTwentyButtonsOrUpToFortyWhenLargeWithinTheRoomLeft) {
   const int savedWidth = ScreenWidth, savedHeight = ScreenHeight, savedButtonWidth = ButtonWidth,
             savedButtonHeight = ButtonHeight;
   const uint32_t savedSwitches = TexturePanelSwitches;
   const CutoutsLayout savedPlaced = CutoutsPlaced;
-  const int32_t savedRows = ObjectEditorShared.bottomRightRows;
+  const int32_t savedRows = ObjectEditorShared.bottomRightRows, savedBlockLeft = ObjectEditorShared.bottomRightLeft;
   // Buttons 10 x 20 pixels: the handles' half size is max(3, 10 / 4) = 3, and the room down is
-  // the screen height less (rows + 5 page rows + 1) button heights less 3.
+  // the screen height less (rows + 5 page rows + 1) button heights less 3.  Under the rows the
+  // panel's top is the list's foot + 5 x 20 + 3, its right edge 3 left of the block's (80
+  // pixels from the window's right edge unless given).
   const struct {
-    int screenWidth, screenHeight, buttonWidth, large, listRight, rows, size;
+    int screenWidth, screenHeight, buttonWidth, large, listRight, listBottom, buttonsRight, buttonsBottom, rows;
+    int size, left, top, blockLeft = 0;
   } cases[] = {
-      {1000, 800, 10, 0, 0, 0, 200},     // 20 buttons
-      {1000, 800, 10, 1, 0, 0, 400},     // large: min(1000 / 2, 800 * 2 / 3) = 500, at most 40 buttons
-      {600, 800, 10, 1, 0, 0, 300},      // large: 600 / 2
-      {1000, 420, 10, 1, 0, 0, 280},     // large: 420 * 2 / 3; room down 420 - 120 - 3 = 297
-      {300, 800, 10, 1, 0, 0, 200},      // large: 150 is less than 20 buttons
-      {1000, 800, 10, 0, 850, 0, 150},   // 1000 - 850 across
-      {1000, 800, 10, 0, 0, 20, 200},    // room down 800 - 26 x 20 - 3 = 277
-      {1000, 800, 10, 0, 0, 30, 77},     // room down 800 - 36 x 20 - 3
-      {1000, 800, 10, 0, 990, 0, 40},    // 10 across, but never below 4 buttons
-      {1000, 800, 0, 0, 0, 0, 20},       // no button width: units of one pixel
-      {2000, 1500, 20, 1, 0, 0, 800},    // 40 buttons of 20; room down 1500 - 120 - 5
+      {1000, 800, 10, 0, 0, 0, 0, 0, 0, 200, 800, 20},          // 20 buttons
+      {1000, 800, 10, 1, 0, 0, 0, 0, 0, 400, 600, 20},          // large: min(1000 / 2, 800 * 2 / 3) = 500, at most 40 buttons
+      {600, 800, 10, 1, 0, 0, 0, 0, 0, 300, 300, 20},           // large: 600 / 2
+      {1000, 420, 10, 1, 0, 0, 0, 0, 0, 280, 720, 20},          // large: 420 * 2 / 3; room down 420 - 120 - 3 = 297
+      {300, 800, 10, 1, 0, 0, 0, 0, 0, 200, 100, 20},           // large: 150 is less than 20 buttons
+      {1000, 800, 10, 0, 850, 250, 0, 0, 0, 150, 850, 20},      // 1000 - 850 across: 15 units stay there
+      {1000, 800, 10, 0, 920, 250, 0, 0, 0, 80, 920, 20},       // ... and so do 8
+      {1000, 800, 10, 0, 0, 0, 0, 0, 20, 200, 800, 20},         // room down 800 - 26 x 20 - 3 = 277
+      {1000, 800, 10, 0, 0, 700, 0, 0, 30, 77, 923, 20},        // room down 800 - 36 x 20 - 3; none under the rows
+      {1000, 800, 10, 0, 990, 700, 0, 0, 0, 40, 960, 20},       // 10 across, but never below 4 buttons
+      {1000, 800, 0, 0, 0, 0, 0, 0, 0, 20, 980, 20},            // no button width: units of one pixel
+      {2000, 1500, 20, 1, 0, 0, 0, 0, 0, 800, 1200, 20},        // 40 buttons of 20; room down 1500 - 120 - 5
+      // A narrow window's list: under the rows, from 250 + 103 down to 800 - 3, left of 917.
+      {1000, 800, 10, 0, 930, 250, 0, 0, 0, 200, 717, 353},     // 20 buttons; 70 across
+      {1000, 500, 10, 1, 990, 250, 0, 0, 0, 144, 773, 353},     // 500 - 3 - 353 down
+      {1000, 800, 10, 0, 990, 250, 400, 300, 0, 200, 717, 353}, // the rows at the left end above
+      {1000, 800, 10, 0, 990, 250, 800, 500, 0, 114, 803, 353}, // ... and here reach as low: 917 - 803
+      {400, 800, 10, 0, 390, 250, 0, 0, 0, 200, 117, 353},      // 400 - 83 left of the block
+      {1000, 800, 10, 0, 990, 250, 0, 0, 0, 200, 497, 353, 700},  // wider view options: 700 - 3
   };
   ButtonHeight = 20;
   for (const auto& c : cases) {
     ScreenWidth = c.screenWidth, ScreenHeight = c.screenHeight, ButtonWidth = c.buttonWidth;
     TexturePanelSwitches = c.large ? TEXTURE_PANEL_LARGE : 0;
-    CutoutsPlaced.listRight = c.listRight;
+    CutoutsPlaced.listRight = c.listRight, CutoutsPlaced.listBottom = c.listBottom;
+    CutoutsPlaced.buttonsRight = c.buttonsRight, CutoutsPlaced.buttonsBottom = c.buttonsBottom;
     ObjectEditorShared.bottomRightRows = c.rows;
-    EXPECT_EQ(GetTexturePanelSize(), c.size) << c.screenWidth << " x " << c.screenHeight << " large " << c.large
-                                             << " list right " << c.listRight << " rows " << c.rows;
+    ObjectEditorShared.bottomRightLeft = c.blockLeft ? c.blockLeft : c.screenWidth - 80;
+    const PagePanelPlace p = PlacePagePanel();
+    const std::string where = std::to_string(c.screenWidth) + " x " + std::to_string(c.screenHeight) + " large " +
+                              std::to_string(c.large) + " list " + std::to_string(c.listRight) + ", " +
+                              std::to_string(c.listBottom) + " rows " + std::to_string(c.rows);
+    EXPECT_EQ(p.size, c.size) << where;
+    EXPECT_EQ(p.left, c.left) << where;
+    EXPECT_EQ(p.top, c.top) << where;
+    EXPECT_EQ(GetTexturePanelSize(), p.size) << where;
+    // The rows start under the panel at the top right, else under the list.
+    EXPECT_EQ(PagePanelRowsTop(), p.underRows ? c.listBottom : std::max(20 + p.size + RegionHandleHalf(), c.listBottom)) << where;
   }
   ScreenWidth = savedWidth, ScreenHeight = savedHeight, ButtonWidth = savedButtonWidth, ButtonHeight = savedButtonHeight;
   TexturePanelSwitches = savedSwitches;
   CutoutsPlaced = savedPlaced;
-  ObjectEditorShared.bottomRightRows = savedRows;
+  ObjectEditorShared.bottomRightRows = savedRows, ObjectEditorShared.bottomRightLeft = savedBlockLeft;
 }
 
 TEST(TexturePanel, APixelFrameIsFourBarsOnePixelWideCoveringItsEdgesInclusive) {

@@ -19,6 +19,7 @@
 #include "render/views.h"
 #include "tests/vehicle_editor/history_fixture.h"
 #include "ui/dialogs.h"
+#include "ui/interface.h"
 #include "vehicle_editor/new_vehicle/new_vehicle_wizard.h"
 
 namespace fs = std::filesystem;
@@ -348,18 +349,23 @@ TEST_F(History, KeysToggleTheDisplayClearTheSelectionAndStepTheHistory) {
 
 // The 3D view is the edit views' camera: a loaded vehicle is framed (the view along the view
 // angles, looking at the car from 3 / the FOV scale times its framed size); a step of the
-// history keeps the view where the user left it; the next load frames again.
+// history keeps the view where the user left it; the next load frames again, and so does a
+// new vehicle over the loaded one (Ctrl+N and a layout), whose page's rebuilds then keep the
+// view the user moved.
 TEST_F(History, ALoadedVehicleIsFramedInTheThreeDViewAndAStepOfTheHistoryKeepsTheView) {
   ASSERT_EQ(EditViews.width, 0);
   Load();
   const View& v = *CurrentView;
   EXPECT_EQ(v.heading, e->viewAngles[0]);
   EXPECT_EQ(v.pitch, e->viewAngles[1]);
-  const double size = std::max(e->car->radius, 2.0f) * 1.125;
-  const double distance = 3.0 / EditViews.fovScale * size;
-  const int32_t at[3] = {e->car->position.x, e->car->position.y, e->car->position.z};
-  for (int i = 0; i < 3; ++i)
-    EXPECT_NEAR(v.position[i] / 65536.0, at[i] / 65536.0 + distance * v.direction[i], 1e-3) << i;
+  const auto expectFramed = [&](const char* what) {
+    const double size = std::max(e->car->radius, 2.0f) * 1.125;
+    const double distance = 3.0 / EditViews.fovScale * size;
+    const int32_t at[3] = {e->car->position.x, e->car->position.y, e->car->position.z};
+    for (int i = 0; i < 3; ++i)
+      EXPECT_NEAR(v.position[i] / 65536.0, at[i] / 65536.0 + distance * v.direction[i], 1e-3) << what << " " << i;
+  };
+  expectFramed("loaded");
   const int32_t framed[3] = {v.position[0], v.position[1], v.position[2]};
   CurrentView->position[0] += 65536;
   Edit("a", 7.0f);
@@ -368,6 +374,24 @@ TEST_F(History, ALoadedVehicleIsFramedInTheThreeDViewAndAStepOfTheHistoryKeepsTh
   EXPECT_EQ(v.position[0], framed[0] + 65536) << "undo keeps the view";
   Load();
   for (int i = 0; i < 3; ++i) EXPECT_EQ(v.position[i], framed[i]) << "framed again " << i;
+
+  CurrentView->position[0] += 65536;
+  VehicleEditor::Key(&e->prss, KEYCODE_CTRL_LETTER + 'N');
+  SelectItemClick(nullptr, CLICK_LEFT, NEW_LAYOUT_KART);
+  ResetDialogs();
+  ASSERT_EQ(NewVehicleWizard::Running, 1);
+  NewVehicleWizard::Draw(*e);
+  ClearInterface();
+  ASSERT_NE(e->car->radius, 0.0f);
+  expectFramed("new kart over the loaded car");
+  CurrentView->position[0] += 65536;
+  const int32_t moved = v.position[0];
+  NewVehicleWizard::ValueChanged(e, CLICK_LEFT, 0);
+  NewVehicleWizard::Draw(*e);
+  ClearInterface();
+  EXPECT_EQ(v.position[0], moved) << "a rebuild keeps the view";
+  VehicleEditor::Key(&e->prss, 13);
+  EXPECT_EQ(NewVehicleWizard::Running, 0);
 }
 
 // The framing takes a vehicle smaller than 2 m across as 2 m (a radius of 0.5 m frames as

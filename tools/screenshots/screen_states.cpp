@@ -129,6 +129,9 @@ States MakeStates() {
       {"vehicle sample", "sample_skin_id_box", "/press ESCAPE; click ZK1; type A1B2C3"},
       // The typed-value dialog over the loaded car (a right click on a slider).
       {"vehicle sample", "sample_typed_value", "/press ESCAPE; click Mass; rclick Fuel tank size *"},
+      // A new vehicle over the loaded one: framed as a load is.
+      {"vehicle sample", "sample_new_over_loaded",
+       "click cancel; click Mass; /ctrl N; click Kart; wait 20; click OK", CAR_FRAMED},
 
       // ---- The spoke in the modeller, over the vehicle editor ----
       {"vehicle spoke", "spoke_editor",
@@ -164,10 +167,11 @@ States MakeStates() {
       {"modeller", "modeller_build", "/press ESCAPE; /shift B", AREA_MODEL},
       {"modeller", "modeller_view", "/shift V", AREA_MODEL},
       {"modeller", "texture_mapping", "/shift M"},
-      {"modeller", "cutouts", "/shift C; click body"},
+      // The cutout's page view stands clear of the cutout list.
+      {"modeller", "cutouts", "/shift C; click body", AREA_CUTOUT_FRAME},
       // A cutout on a texture page: the frame shows the page.
-      {"modeller", "cutouts_page", "click paint"},
-      {"modeller", "cutouts_large", "click L"},
+      {"modeller", "cutouts_page", "click paint", AREA_CUTOUT_FRAME},
+      {"modeller", "cutouts_large", "click L", AREA_CUTOUT_FRAME},
       {"modeller", "texture_pages", "/shift G"},
       {"modeller", "texture_pages_selected", "click sample_page"},
       {"modeller", "modeller_status_line", "/shift T; /press A; /ctrl F"},

@@ -43,7 +43,9 @@ struct ScreenState {
   std::string steps;
   // What the state keeps in sight of the interface (ui/draw_record.h's area names): AREA_CAR,
   // the car on show, of which the information panel may cover a third; AREA_FRONT_WHEEL, the
-  // wheel whose geometry the page sets, which nothing may cover.  Empty for nothing.
+  // wheel whose geometry the page sets, which nothing may cover; AREA_MODEL, the object
+  // editor's model, and AREA_CUTOUT_FRAME, the cutouts screen's page view, as the car.
+  // Empty for nothing.
   std::string keep = {};
 };
 extern const std::vector<ScreenState> ScreenStates;

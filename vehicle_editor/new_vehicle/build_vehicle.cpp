@@ -514,6 +514,10 @@ void BuildVehicle(VehicleEditor& e) {
   Car* car = BuildCar(e.displayFlags & SHOW_DRIVER ? 0 : -1);
   e.selection.selectedPoint = NO_POINT;
   VehicleEditor::InstallCar(e, car, "");
+  if (FrameWanted) {
+    FrameWanted = 0;
+    VehicleEditor::FitView(e, 1);
+  }
 }
 
 }  // namespace NewVehicleWizard

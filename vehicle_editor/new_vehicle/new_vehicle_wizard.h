@@ -63,6 +63,9 @@ extern NewVehicleSettings Settings;
 extern uint32_t AutoFlags;
 extern uint8_t Running;        // the page shows over the editor
 extern uint8_t RebuildWanted;  // the next drawn frame builds the vehicle
+// The next vehicle built is framed in the views, as a loaded one is: the first of each run
+// of the page (the rebuilds after it keep the view the modder has).
+extern uint8_t FrameWanted;
 extern uint32_t Builds;        // vehicles built since the program started (tests count them)
 
 // The automatic values of every set bit, from the layout's wheel counts and the class.
@@ -72,7 +75,7 @@ void ApplyClassDefaults();
 // "NEW": the list "Select vehicle layout", answered by Start.
 void AskLayout(VehicleEditor& editor);
 // Clears the settings, sets every automatic bit, takes the layout's class and axles, applies
-// the defaults, records "new vehicle" and runs the page with a rebuild wanted.
+// the defaults, records "new vehicle" and runs the page with a rebuild and a framing wanted.
 void Start(VehicleEditor& editor, int layout);
 // Start's settings alone: cleared, every bit set, the layout's class and axles, the defaults.
 void StartSettings(int layout);
@@ -102,6 +105,6 @@ void Confirm(void* owner, int click, uintptr_t word);
 Car* BuildCar(int32_t driverSlot);
 // Forgets the mass lines given: the next build gives its own again (a new vehicle).
 void ForgetMassLines();
-// BuildCar, the car installed in the editor (the selection cleared).
+// BuildCar, the car installed in the editor (the selection cleared), framed when FrameWanted.
 void BuildVehicle(VehicleEditor& editor);
 }  // namespace NewVehicleWizard

@@ -23,6 +23,7 @@ NewVehicleSettings Settings;
 uint32_t AutoFlags;
 uint8_t Running;
 uint8_t RebuildWanted;
+uint8_t FrameWanted;
 uint32_t Builds;
 
 namespace {
@@ -276,6 +277,7 @@ void Start(VehicleEditor& e, int layout) {
   ForgetMassLines();
   Running = 1;
   RebuildWanted = 1;
+  FrameWanted = 1;
   RecordEdit("new vehicle");
   (void)e;
 }
@@ -315,6 +317,7 @@ void HoldToRows() {
 void Close() {
   Running = 0;
   RebuildWanted = 0;
+  FrameWanted = 0;
 }
 
 void Draw(VehicleEditor& e) {
