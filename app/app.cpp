@@ -1032,6 +1032,8 @@ void AppRunPass() {
     // 19..21: finish the render texture, draw the interface, finish the other modes.  A pass
     // whose act drew the kept scene again draws its interface over the kept picture; one that
     // drew another scene while only fingerprinting it is thrown away, and the next draws.
+    // Only the back buffer the interface leaves (modes 0 and 5) can be compared with the last.
+    const bool interfaceLast = RenderTargetMode == 0 || RenderTargetMode == 5;
     const SceneOutcome scene = EndScene();
     bool thrownAway = false;
     if (RenderTargetMode == 5) {
@@ -1096,7 +1098,12 @@ void AppRunPass() {
       ProfilerStart(g_loop.flipTimer);
       const uint32_t presentStart = ClockNowMs();
       if (g_trace.step) TraceStep("first frame : present");
-      PresentFrame();
+      // A frame that differs from the last presented only in a few pixels (a cursor's blink)
+      // sends only those where the window keeps the rest.
+      GfxRect changed;
+      const bool part = interfaceLast && ChangedSinceShown(&changed);
+      PresentFrame(part ? &changed : nullptr);
+      PassPresented(interfaceLast && LastPresentStatus == PRESENT_OK);
       CurrentFrameTiming.bytes[3] = static_cast<uint8_t>(ClockNowMs() - presentStart);
       if (g_loop.reportFirstFrame) {
         // The frame is told once it is drawn: a window without a screen (the offscreen video

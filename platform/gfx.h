@@ -538,10 +538,17 @@ struct GfxWriteWatch {
   GfxTexture2D snapshot;
   size_t snapshotBefore = SIZE_MAX;
   std::vector<uint64_t> written;
+  // Beside each of 'written', the pixels it may have changed (left and top inclusive, right
+  // and bottom exclusive, row 0 at the top): the whole texture, or for a draw whose reach
+  // was told (GfxBoundNextDraw) that reach through the viewport, a pixel wider all round.
+  std::vector<GfxRect> writtenBounds;
   size_t snapshotAt = SIZE_MAX;
   bool failed = false;
 };
 void GfxWatchWrites(GfxWriteWatch* watch);  // null: none
+// The next draw's vertices lie within this box of clip space (x -1 left .. 1 right, y -1
+// bottom .. 1 top, w 1): a watch records its reach from it.  Forgotten by that draw.
+void GfxBoundNextDraw(float left, float bottom, float right, float top);
 
 // ---- [Swap chain] ----
 enum GfxSwapEffect : uint32_t { GFX_SWAP_EFFECT_DISCARD = 0 };
@@ -570,6 +577,16 @@ GfxResult GfxSwapChainSetFullscreenState(GfxSwapChain swapChain, int32_t fullscr
 GfxResult GfxSwapChainGetFullscreenState(GfxSwapChain swapChain, int32_t* fullscreen);
 // Copies the back buffer to the window and swaps.  syncInterval 1 waits for the display.
 GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uint32_t flags);
+// The same, for a back buffer that changed only within 'changed' (pixels, as GfxWriteWatch's
+// bounds) since the last presentation: only that part goes to the window where the window
+// keeps the rest (a window whose buffer outlives its presentations, or that can be shown a
+// part at a time).  Presented whole otherwise, and after the window's size, the buffer's
+// size or the last presentation's status changed, or the window was exposed.
+GfxResult GfxSwapChainPresentPart(GfxSwapChain swapChain, uint32_t syncInterval, const GfxRect& changed);
+// What the window showed was lost (exposed, restored, resized): the next presentation is whole.
+void GfxWindowExposed();
+// Presentations so far that sent only a part of the back buffer.
+uint64_t GfxPartPresentCount();
 
 // ---- [Native handles] ----
 // For a plug-in that works on the same GL context in this process (the VR plug-in): the GL

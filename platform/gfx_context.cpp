@@ -711,6 +711,7 @@ void GfxCallBeforeNextDraw(void (*call)()) { g_beforeNextDraw = call; }
 void GfxDraw(GfxContext, uint32_t vertexCount, uint32_t startVertex) {
   CallBeforeDraw();
   ++g_drawCount;
+  if (vertexCount == 0) GfxForgetDrawReach();
   if (vertexCount == 0 || GfxFingerprintDraw(1, vertexCount, startVertex, 0) || !PrepareDraw(false)) return;
   GL(DrawArrays)(Topology(g_gfx.bound.topology), GLint(startVertex), GLsizei(vertexCount));
 }
@@ -718,6 +719,7 @@ void GfxDraw(GfxContext, uint32_t vertexCount, uint32_t startVertex) {
 void GfxDrawIndexed(GfxContext, uint32_t indexCount, uint32_t startIndex, int32_t baseVertex) {
   CallBeforeDraw();
   ++g_drawCount;
+  if (indexCount == 0) GfxForgetDrawReach();
   if (indexCount == 0 || GfxFingerprintDraw(2, indexCount, startIndex, baseVertex) || !PrepareDraw(true)) return;
   bool wide = g_gfx.bound.ibFormat == GFX_FORMAT_R32_UINT;
   uintptr_t offset = g_gfx.bound.ibOffset + uintptr_t(startIndex) * (wide ? 4 : 2);

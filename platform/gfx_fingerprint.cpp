@@ -10,6 +10,7 @@
 #include "platform/gfx_local.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -51,12 +52,41 @@ bool Lags(uint32_t id) {
 }
 GfxWriteWatch* g_watch;
 
+// The reach told for the next draw, in clip space (left, bottom, right, top).
+struct DrawReach {
+  bool told = false;
+  float box[4] = {};
+};
+DrawReach g_reach;
+
+// The pixels of the texture the write may change: all of them, or the told reach of a draw
+// through the viewport, a pixel wider all round (rounding and the rasteriser's rules).
+GfxRect WriteBounds(const GfxTextureObj& t, bool draw) {
+  const int32_t width = int32_t(t.desc.width), height = int32_t(t.desc.height);
+  GfxRect whole{0, 0, width, height};
+  if (!draw || !g_reach.told) return whole;
+  const GfxViewport& v = g_gfx.bound.viewport;
+  const float left = v.topLeftX + (g_reach.box[0] + 1.0f) * 0.5f * v.width;
+  const float right = v.topLeftX + (g_reach.box[2] + 1.0f) * 0.5f * v.width;
+  const float top = v.topLeftY + (1.0f - g_reach.box[3]) * 0.5f * v.height;
+  const float bottom = v.topLeftY + (1.0f - g_reach.box[1]) * 0.5f * v.height;
+  if (!(left <= right && top <= bottom) || !(right - left < 1e7f && bottom - top < 1e7f)) return whole;
+  GfxRect r{int32_t(std::floor(left)) - 1, int32_t(std::floor(top)) - 1, int32_t(std::ceil(right)) + 1,
+            int32_t(std::ceil(bottom)) + 1};
+  r.left = std::clamp(r.left, 0, width);
+  r.right = std::clamp(r.right, r.left, width);
+  r.top = std::clamp(r.top, 0, height);
+  r.bottom = std::clamp(r.bottom, r.top, height);
+  return r;
+}
+
 // A draw or clear into the watched texture: the write's own fingerprint, and what the texture
 // held before and holds after it.  True when it is skipped.
-bool WatchWrite(GfxTextureObj& t, uint64_t write, uint64_t before) {
+bool WatchWrite(GfxTextureObj& t, uint64_t write, uint64_t before, bool draw) {
   GfxWriteWatch& w = *g_watch;
   const size_t i = w.written.size();
   w.written.push_back(write);
+  w.writtenBounds.push_back(WriteBounds(t, draw));
   if (w.failed) return true;
   const bool expected = i < w.expected.size() && w.expected[i] == write;
   if (i < w.skip) {
@@ -207,7 +237,8 @@ bool GfxFingerprintDraw(uint32_t kind, uint32_t a, uint32_t b, int32_t c) {
   if (depthTexture) depthTexture->content = GfxHashWord(depthTexture->content, fp);
   bool skipped = target && Holds(g_skip.textures, colour->texture);
   if (target && g_watch && colour->texture == g_watch->texture.id)
-    skipped = WatchWrite(*target, fp, before) || skipped;
+    skipped = WatchWrite(*target, fp, before, true) || skipped;
+  g_reach = DrawReach{};
   if (skipped || ReadsLaggingTexture(g_gfx.bound)) {
     if (target && !skipped) Taint(colour->texture);
     if (depthTexture) Taint(depth->texture);
@@ -240,7 +271,7 @@ bool GfxFingerprintClear(uint32_t viewId, const float* values, int count) {
   const uint64_t before = t->content;
   t->content = t->desc.mipLevels == 1 ? h : GfxHashWord(t->content, h);
   bool skipped = v->kind == VIEW_RTV && Holds(g_skip.textures, v->texture);
-  if (g_watch && v->kind == VIEW_RTV && v->texture == g_watch->texture.id) skipped = WatchWrite(*t, h, before) || skipped;
+  if (g_watch && v->kind == VIEW_RTV && v->texture == g_watch->texture.id) skipped = WatchWrite(*t, h, before, false) || skipped;
   return skipped;
 }
 
@@ -284,6 +315,16 @@ void GfxSkipDrawsInto(GfxTexture2D texture) {
 }
 
 void GfxWatchWrites(GfxWriteWatch* watch) { g_watch = watch; }
+
+void GfxForgetDrawReach() { g_reach = DrawReach{}; }
+
+void GfxBoundNextDraw(float left, float bottom, float right, float top) {
+  g_reach.told = true;
+  g_reach.box[0] = left;
+  g_reach.box[1] = bottom;
+  g_reach.box[2] = right;
+  g_reach.box[3] = top;
+}
 
 void GfxForgetContent(GfxTexture2D texture) {
   if (GfxTextureObj* t = g_gfx.textures.Get(texture.id)) t->content = GfxFreshContent();

@@ -83,6 +83,13 @@ bool GfxGlUsesSdl();
 // Makes the context current on the SDL window (null: the context's own hidden surface).
 bool GfxGlBindWindow(void* window);
 void GfxGlSwapWindow(void* window);
+// How a window can be shown a part of the back buffer at a time (gfx_window_part.cpp):
+// not at all, by drawing the part into a window buffer that presentation leaves alone, or by
+// drawing it into the back buffer and copying that rectangle (GL's rows, from the bottom).
+enum GfxWindowPart { WINDOW_PART_NONE, WINDOW_PART_KEPT_BUFFER, WINDOW_PART_COPY_SUB_BUFFER };
+GfxWindowPart GfxWindowPartKind(void* window);
+void GfxShowWindowPart(void* window, int x, int y, int width, int height);  // after drawing the part
+void GfxForgetWindowPart();  // the window went
 void GfxGlSetSwapInterval(int interval);
 void GfxGlWindowClientSize(void* window, int* width, int* height);
 
@@ -314,6 +321,7 @@ uint64_t GfxHashBytes(uint64_t hash, const void* bytes, size_t size);
 // A draw into the bound targets: their fingerprints take it.  True when the colour target is
 // the texture being skipped: the caller draws nothing.
 bool GfxFingerprintDraw(uint32_t kind, uint32_t a, uint32_t b, int32_t c);
+void GfxForgetDrawReach();  // a draw of nothing: the reach told for it goes with it
 void GfxFingerprintDispatch(uint32_t x, uint32_t y, uint32_t z);
 // A clear of the view with these values; true when it is skipped.
 bool GfxFingerprintClear(uint32_t viewId, const float* values, int count);

@@ -18,6 +18,10 @@ struct SwapChainObj {
   uint32_t backBuffer = 0;  // texture id; the swap chain holds one reference
   bool fullscreen = false;
   int headlessWidth = 0, headlessHeight = 0;
+  // The window shows the whole of the last presented frame, at this drawable size: the next
+  // frame may send only what changed.
+  bool shown = false;
+  int shownWidth = 0, shownHeight = 0;
 };
 constexpr int MAX_SWAP_CHAINS = 2;
 SwapChainObj g_swapChains[MAX_SWAP_CHAINS];
@@ -157,6 +161,7 @@ void GfxRelease(GfxSwapChain& swapChain) {
     GfxTexture2D t{s->backBuffer};
     GfxRelease(t);
     GfxGlBindWindow(nullptr);
+    GfxForgetWindowPart();
     *s = SwapChainObj();
   }
   swapChain = GfxSwapChain{};
@@ -194,6 +199,7 @@ GfxResult GfxSwapChainResizeBuffers(GfxSwapChain swapChain, uint32_t, uint32_t w
   GfxTexture2D old{s->backBuffer};
   GfxRelease(old);
   s->backBuffer = 0;
+  s->shown = false;
   if (format != GFX_FORMAT_UNKNOWN) s->desc.bufferDesc.format = format;
   s->desc.flags = flags;
   if (s->desc.outputWindow && GfxGlBindWindow(s->desc.outputWindow)) ClearWindow();
@@ -300,7 +306,8 @@ bool PresentPassReady() {
 
 // Draws the back buffer over the window's framebuffer; false when the pass cannot be made.
 // GL's state and the layer's record of it are put back to their defaults afterwards.
-bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
+// With a part (GL's window rows, from the bottom), only that part of the window is drawn.
+bool DrawToWindow(const GfxTextureObj& buffer, int width, int height, const GLint* part) {
   if (g_presentByBlit || !PresentPassReady()) return false;
   GfxSetWindowOrigin(false);
   GL(BindFramebuffer)(GL_FRAMEBUFFER, 0);
@@ -319,6 +326,10 @@ bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
   GL(BindTexture)(GL_TEXTURE_2D, buffer.gl);
   const bool sameSize = int(buffer.desc.width) == width && int(buffer.desc.height) == height;
   GL(BindSampler)(GFX_SCRATCH_UNIT, g_gfx.presentSampler[sameSize ? 0 : 1]);
+  if (part) {
+    GL(Enable)(GL_SCISSOR_TEST);
+    GL(ScissorIndexed)(0, part[0], part[1], part[2], part[3]);
+  }
   GL(DrawArrays)(GL_TRIANGLES, 0, 3);
   GL(BindSampler)(GFX_SCRATCH_UNIT, 0);
   GL(Enable)(GL_FRAMEBUFFER_SRGB);
@@ -326,15 +337,43 @@ bool DrawToWindow(const GfxTextureObj& buffer, int width, int height) {
   return true;
 }
 
-// The same by a blit, where the pass cannot be made.
-void BlitToWindow(const GfxTextureObj& buffer, int width, int height) {
+// The same by a blit, where the pass cannot be made.  A part is only sent at the buffer's
+// own size: its rows turned over, the buffer's rectangle is the window's.
+void BlitToWindow(const GfxTextureObj& buffer, int width, int height, const GLint* part) {
   GfxAttachForCopy(GL_READ_FRAMEBUFFER, buffer, 0);
   BindWholeWindow();
   GL(Disable)(GL_FRAMEBUFFER_SRGB);
   const GLint w = GLint(buffer.desc.width), h = GLint(buffer.desc.height);
-  GL(BlitFramebuffer)(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
-                      (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
+  if (part) {
+    const GLint left = part[0], right = part[0] + part[2], top = h - (part[1] + part[3]), bottom = h - part[1];
+    GL(BlitFramebuffer)(left, top, right, bottom, left, h - top, right, h - bottom, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  } else {
+    GL(BlitFramebuffer)(0, 0, w, h, 0, height, width, 0, GL_COLOR_BUFFER_BIT,
+                        (w == width && h == height) ? GL_NEAREST : GL_LINEAR);
+  }
   GL(Enable)(GL_FRAMEBUFFER_SRGB);
+}
+
+uint64_t g_partPresents = 0;
+
+// The part of the window a frame that changed only within 'changed' must send (GL's window
+// rows, from the bottom: x, y, width, height), or false when it must be presented whole.
+bool PartToSend(const SwapChainObj& s, const GfxTextureObj& buffer, int width, int height, const GfxRect& changed,
+                GLint part[4]) {
+  if (!s.shown || buffer.window || s.shownWidth != width || s.shownHeight != height ||
+      int(buffer.desc.width) != width || int(buffer.desc.height) != height)
+    return false;
+  if (GfxWindowPartKind(s.desc.outputWindow) == WINDOW_PART_NONE) return false;
+  const GfxRect r{std::clamp(changed.left, 0, width), std::clamp(changed.top, 0, height),
+                  std::clamp(changed.right, 0, width), std::clamp(changed.bottom, 0, height)};
+  const int64_t w = std::max(r.right - r.left, 0), h = std::max(r.bottom - r.top, 0);
+  // A large part saves little: the whole is sent, as any other frame.
+  if (w * h * 2 > int64_t(width) * height) return false;
+  part[0] = r.left;
+  part[1] = height - r.bottom;
+  part[2] = GLint(w);
+  part[3] = GLint(h);
+  return true;
 }
 
 }  // namespace
@@ -353,19 +392,45 @@ bool GfxReadWindowPixel(void* window, int x, int y, uint8_t rgba[4]) {
   return true;
 }
 
-GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uint32_t) {
+namespace {
+
+// A presentation, of the part that changed when there is one (null: the whole frame).
+GfxResult Present(GfxSwapChain swapChain, uint32_t syncInterval, const GfxRect* changed) {
   SwapChainObj* s = Get(swapChain.id);
   if (!s) return GFX_ERROR_INVALID_CALL;
-  if (g_gfx.presentFault != GFX_OK) return g_gfx.presentFault;
+  if (g_gfx.presentFault != GFX_OK) {
+    s->shown = false;
+    return g_gfx.presentFault;
+  }
   if (!s->desc.outputWindow) {
     GL(Flush)();
     return GFX_OK;
   }
   SDL_Window* window = static_cast<SDL_Window*>(s->desc.outputWindow);
-  if (SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) return GFX_STATUS_OCCLUDED;
+  if (SDL_GetWindowFlags(window) & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_HIDDEN)) {
+    s->shown = false;
+    return GFX_STATUS_OCCLUDED;
+  }
   GfxTextureObj* t = g_gfx.textures.Get(s->backBuffer);
   if (!t) return GFX_E_FAIL;
   GfxGlBindWindow(window);
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(window, &dw, &dh);
+  GLint part[4];
+  if (changed && PartToSend(*s, *t, dw, dh, *changed, part)) {
+    if (part[2] > 0 && part[3] > 0) {
+      if (!DrawToWindow(*t, dw, dh, part)) BlitToWindow(*t, dw, dh, part);
+      if (GfxWindowPartKind(window) == WINDOW_PART_COPY_SUB_BUFFER)
+        GfxShowWindowPart(window, part[0], part[1], part[2], part[3]);
+      else
+        GfxGlSwapWindow(window);
+    }
+    ++g_partPresents;
+    return GFX_OK;
+  }
+  s->shown = true;
+  s->shownWidth = dw;
+  s->shownHeight = dh;
   if (t->window) {
     // Drawn in the window itself (or nothing drawn since): shown as it is.  What the buffer
     // holds after a present is nothing to rely on: it is given storage, empty, when next used.
@@ -373,12 +438,28 @@ GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uin
     t->window = WINDOW_SHOWN;
     g_gfx.drawnInWindow = false;
     GfxResetGlState(GfxContext{1});
+    // The buffer takes storage of its own once next drawn: the window's picture is not in it.
+    s->shown = false;
   } else {
-    int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(window, &dw, &dh);
-    if (!DrawToWindow(*t, dw, dh)) BlitToWindow(*t, dw, dh);
+    if (!DrawToWindow(*t, dw, dh, nullptr)) BlitToWindow(*t, dw, dh, nullptr);
   }
   GfxGlSetSwapInterval(syncInterval ? 1 : 0);
   GfxGlSwapWindow(window);
   return GFX_OK;
 }
+
+}  // namespace
+
+GfxResult GfxSwapChainPresent(GfxSwapChain swapChain, uint32_t syncInterval, uint32_t) {
+  return Present(swapChain, syncInterval, nullptr);
+}
+
+GfxResult GfxSwapChainPresentPart(GfxSwapChain swapChain, uint32_t syncInterval, const GfxRect& changed) {
+  return Present(swapChain, syncInterval, &changed);
+}
+
+void GfxWindowExposed() {
+  for (SwapChainObj& s : g_swapChains) s.shown = false;
+}
+
+uint64_t GfxPartPresentCount() { return g_partPresents; }

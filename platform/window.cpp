@@ -11,6 +11,7 @@
 #include <climits>
 
 #include "platform/audio.h"
+#include "platform/gfx.h"
 #include "platform/image_clipboard.h"
 #include "platform/key_input.h"
 #include "platform/keys.h"
@@ -519,6 +520,14 @@ void PostClientSize() {
 }
 
 void TranslateWindowEvent(const SDL_WindowEvent& w) {
+  // What the window showed may be gone: its next frame is sent whole.
+  switch (w.event) {
+    case SDL_WINDOWEVENT_SHOWN: case SDL_WINDOWEVENT_EXPOSED: case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MAXIMIZED: case SDL_WINDOWEVENT_RESTORED: case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+      GfxWindowExposed();
+      break;
+    default: break;
+  }
   switch (w.event) {
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_EXPOSED: PostWindowMessage(MSG_PAINT, 0, 0); break;

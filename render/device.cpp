@@ -527,7 +527,7 @@ void ShutdownGraphics() {
 
 // ---- [Presentation and clears] ----
 
-void PresentFrame() {
+void PresentFrame(const GfxRect* changed) {
   if (!Gfx.swapChain) return;
   Gfx.lastPresentStatus = LastPresentStatus;  // the frame loop clears it after a recovery
   // Injected statuses stand in for what GL never reports by itself: a lost device.
@@ -535,7 +535,8 @@ void PresentFrame() {
     --g_faults.presentCount;
     GfxInjectPresentFault(GfxResult(g_faults.presentStatus));
   }
-  GfxResult r = GfxSwapChainPresent(Gfx.swapChain, Gfx.appliedFlags[2] ? 1 : 0, 0);
+  const uint32_t sync = Gfx.appliedFlags[2] ? 1 : 0;
+  GfxResult r = changed ? GfxSwapChainPresentPart(Gfx.swapChain, sync, *changed) : GfxSwapChainPresent(Gfx.swapChain, sync, 0);
   GfxInjectPresentFault(GFX_OK);
   uint32_t code = uint32_t(r);
   if (code == 0) {

@@ -101,7 +101,9 @@ const char* HResultName(uint32_t code);
 void UpdateDisplayFlags();
 
 // ---- [Presentation and clears] ----
-void PresentFrame();
+// With changed, the back buffer differs from the last presented one only within it (pixels):
+// the device may send only that part to the window.
+void PresentFrame(const GfxRect* changed = nullptr);
 void Clear(uint32_t colour, int flags);  // 0xAARRGGBB; bit 1 colour, bit 2 depth and stencil
 void ClearRGBA(const float rgba[4]);
 int  IsFullScreen();

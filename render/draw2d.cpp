@@ -37,7 +37,7 @@ void ReserveBackground(Draw2D& list) {
   while (list.vertices.size() < BACKGROUND_VERTICES) MakeRoom(list.vertices, uint32_t(list.vertices.size()), DRAW2D_INITIAL_VERTICES);
   while (list.triangles.size() < BACKGROUND_TRIANGLES)
     MakeRoom(list.triangles, uint32_t(list.triangles.size()), DRAW2D_INITIAL_TRIANGLES);
-  list.batches[0] = Draw2DBatch{0, 0, nullptr, BACKGROUND_VERTICES, BACKGROUND_TRIANGLES, 0, 0, 0};
+  list.batches[0] = Draw2DBatch{0, 0, nullptr, BACKGROUND_VERTICES, BACKGROUND_TRIANGLES, 0, 0, 0, 0};
   std::fill_n(list.vertices.begin(), BACKGROUND_VERTICES, Draw2DVertex{});
   std::fill_n(list.triangles.begin(), BACKGROUND_TRIANGLES, Draw2DTriangle{});
   list.counters.batchCount = 1;
@@ -86,6 +86,42 @@ void DrawWhole(const Draw2D& list, const Draw2DBatch& b, bool first) {
   Stream2D.triangleCount = kept;
   Stream2D.UnlockBuffer();
   DrawStream(b);
+}
+
+// A batch drawn apart: from its own stream, the draw's reach told to the device (the
+// bounding box of its vertices in clip space).  False when it does not fit that stream.
+bool DrawApart(const Draw2D& list, const Draw2DBatch& b) {
+  CircularVBuffer& stream = StreamApart2D;
+  if (b.vertexCount > APART_2D_VERTICES || b.triangleCount > APART_2D_TRIANGLES || !stream.StartBuf(b.material, 1, 1))
+    return false;
+  Vertex2D* out = reinterpret_cast<Vertex2D*>(stream.vertexWrite);
+  const Draw2DVertex* in = &list.vertices[b.firstVertex];
+  float box[4] = {in[0].x, in[0].y, in[0].x, in[0].y};
+  for (uint32_t i = 0; i < b.vertexCount; ++i) {
+    Put(&out[i], in[i]);
+    box[0] = std::min(box[0], in[i].x), box[1] = std::min(box[1], in[i].y);
+    box[2] = std::max(box[2], in[i].x), box[3] = std::max(box[3], in[i].y);
+  }
+  stream.vertexWrite += size_t(b.vertexCount) * sizeof(Vertex2D);
+  stream.vertexCount = b.vertexCount;
+  uint16_t* index = stream.indexWrite;
+  const Draw2DTriangle* t = &list.triangles[b.firstTriangle];
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < b.triangleCount; ++i) {
+    if (t[i].a >= b.vertexCount || t[i].b >= b.vertexCount || t[i].c >= b.vertexCount) continue;
+    index[0] = uint16_t(t[i].a);
+    index[1] = uint16_t(t[i].b);
+    index[2] = uint16_t(t[i].c);
+    index += 3;
+    ++kept;
+  }
+  stream.indexWrite = index;
+  stream.triangleCount = kept;
+  stream.UnlockBuffer();
+  Material::SetPShader(b.material->texture ? 24 : 23);
+  if (kept > 0) GfxBoundNextDraw(box[0], box[1], box[2], box[3]);
+  stream.DrawBuffer(b.sampler);
+  return true;
 }
 
 // A batch with more vertices or triangles than the 2D stream holds: drawn in pieces, each
@@ -172,10 +208,15 @@ void Draw2D::StartBatch(const Material* material, int sampler) {
   MakeRoom(batches, counters.batchCount, DRAW2D_INITIAL_BATCHES);
   batches[counters.batchCount] =
       Draw2DBatch{1, 1, material ? material : GetDefaultMaterial(), 0, 0, counters.vertexCount, counters.triangleCount,
-                  uint8_t(sampler >= 0 && sampler < SAMPLER_STATE_COUNT ? sampler : 0)};
+                  uint8_t(sampler >= 0 && sampler < SAMPLER_STATE_COUNT ? sampler : 0), 0};
   counters.batchVertexStart = counters.vertexCount;
   counters.batchTriangleStart = counters.triangleCount;
   counters.batchOpen = 1;
+}
+
+void Draw2D::StartApartBatch(const Material* material) {
+  StartBatch(material);
+  if (counters.batchOpen) batches[counters.batchCount].apart = 1;
 }
 
 void Draw2D::EndBatch() {
@@ -236,6 +277,8 @@ void Draw2D::Flush() {
     if (b.blend != previousBlend) Shaders.boundPixelSlot = -1;  // bound again by the next SetPShader
     previousBlend = b.blend;
     RenderStates.pendingBlend = b.blend ? 2 : 0;
+    // The 2D stream starts afresh with the first batch drawn from it.
+    if (b.apart && DrawApart(*this, b)) continue;
     if (b.vertexCount <= Stream2D.vertexCapacity && b.triangleCount <= Stream2D.triangleCapacity)
       DrawWhole(*this, b, first);
     else
@@ -289,7 +332,7 @@ void BeginBackgroundBatch(const Material* material) {
   if (list.counters.batchCount == 0 && !list.counters.batchOpen) ReserveBackground(list);
   list.saved = list.counters;
   list.counters = Draw2DCounters{0, 0, 0, 0, 0, 1};
-  list.batches[0] = Draw2DBatch{1, 0, material ? material : GetDefaultMaterial(), 0, 0, 0, 0, 0};
+  list.batches[0] = Draw2DBatch{1, 0, material ? material : GetDefaultMaterial(), 0, 0, 0, 0, 0, 0};
   list.inBackground = 1;
 }
 

@@ -37,6 +37,10 @@ struct Draw2DBatch {
   uint32_t vertexCount, triangleCount;
   uint32_t firstVertex, firstTriangle;  // where the batch's vertices and triangles begin
   uint8_t sampler;  // the sampler state the batch's texture is read through (0 the usual one)
+  // Drawn from a stream of its own with its reach told (a blinking text cursor): whether it
+  // is there or not, the other batches' draws take the same bytes, and a frame that differs
+  // from the last only by it changes only its few pixels (render/kept_scene.h).
+  uint8_t apart;
 };
 struct Draw2DVertex {
   float x, y;       // clip space
@@ -75,6 +79,8 @@ struct Draw2D {
   // none: the default material; sampler: the entry of the sampler table the batch reads its
   // texture through (0 the usual one).
   void StartBatch(const Material* material, int sampler = 0);
+  // A batch drawn apart (Draw2DBatch::apart); one larger than its stream is drawn as others are.
+  void StartApartBatch(const Material* material);
   void EndBatch();
   // Index within the batch, or -1 (nothing added) when no batch is open.
   int AddVertex(uint32_t colour, float x, float y, float u, float v);

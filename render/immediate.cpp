@@ -15,6 +15,7 @@
 #include "text/text_colours.h"
 
 CircularVBuffer Stream2D;
+CircularVBuffer StreamApart2D;
 CircularVBuffer StreamLines3D;
 CircularVBuffer StreamLit;
 
@@ -105,6 +106,7 @@ int CreateImmediateBuffers() {
   const int ok = Stream2D.InitBuf(3, 1, STREAM_2D_VERTICES, STREAM_TRIANGLES);
   StreamLines3D.InitBufOnFirstUse(2, 1, STREAM_3D_VERTICES, STREAM_TRIANGLES);
   StreamLit.InitBufOnFirstUse(1, 1, STREAM_LIT_VERTICES, STREAM_TRIANGLES);
+  StreamApart2D.InitBufOnFirstUse(3, 1, APART_2D_VERTICES, APART_2D_TRIANGLES);
   if (!ok) LogLine("CreateImmediateBuffers failed");
   return ok;
 }
@@ -113,6 +115,7 @@ void CloseImmediateBuffers() {
   Stream2D.Close();
   StreamLines3D.Close();
   StreamLit.Close();
+  StreamApart2D.Close();
 }
 
 // ---- [2D] ----

@@ -23,6 +23,10 @@ constexpr uint32_t STREAM_TRIANGLES = 65536;
 extern CircularVBuffer Stream2D;       // format 3: interface quads, 2D lines and strips, full-screen quads
 extern CircularVBuffer StreamLines3D;  // format 2: 3D lines, grids, markers, simple 3D triangles
 extern CircularVBuffer StreamLit;      // format 1: lit immediate geometry
+// Format 3, small: the 2D list's batches drawn apart (render/draw2d.h), made when first started.
+extern CircularVBuffer StreamApart2D;
+constexpr uint32_t APART_2D_VERTICES = 256;
+constexpr uint32_t APART_2D_TRIANGLES = 256;
 
 // The 2D stream now (1 when made), the 3D streams when first started.
 int CreateImmediateBuffers();

@@ -2,7 +2,9 @@
 // theirs to find that they would draw it again, and the interface drawn over it.
 #include "render/kept_scene.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/gfx.h"
@@ -48,6 +50,48 @@ struct InterfaceWrites {
 };
 InterfaceWrites g_interface;
 uint32_t g_keptPasses;
+uint32_t g_keptNumber;  // counts the scenes kept: a pass's back buffer starts from its number's
+
+// A pass's interface as it reached the back buffer: the kept scene it was drawn over and its
+// writes with the pixels each may have changed.  The shown one is the last presented pass's
+// (what the window shows); the drawn one this pass's, once its interface is drawn.
+struct PassWrites {
+  bool known = false;
+  uint32_t kept = 0;
+  int width = 0, height = 0;
+  std::vector<uint64_t> writes;
+  std::vector<GfxRect> bounds;
+};
+PassWrites g_shown, g_drawn;
+
+void Widen(GfxRect& r, const GfxRect& by) {
+  if (by.right <= by.left || by.bottom <= by.top) return;
+  if (r.right <= r.left || r.bottom <= r.top) {
+    r = by;
+    return;
+  }
+  r.left = std::min(r.left, by.left);
+  r.top = std::min(r.top, by.top);
+  r.right = std::max(r.right, by.right);
+  r.bottom = std::max(r.bottom, by.bottom);
+}
+
+// Two passes drawn over the same kept picture differ only where the writes that are not in
+// both (the middle between their common first and last writes) may have written: a write
+// that is in both, drawn over pictures that differ only within some pixels, leaves them
+// differing only there (a draw reads the pixel it writes, no other, or its fingerprint would
+// take the picture's).
+GfxRect Difference(const PassWrites& a, const PassWrites& b) {
+  const size_t na = a.writes.size(), nb = b.writes.size();
+  size_t first = 0;
+  while (first < na && first < nb && a.writes[first] == b.writes[first]) ++first;
+  size_t last = 0;
+  while (last < na - first && last < nb - first && a.writes[na - 1 - last] == b.writes[nb - 1 - last]) ++last;
+  GfxRect changed{};
+  for (size_t i = first; i < na - last; ++i) Widen(changed, a.bounds[i]);
+  for (size_t i = first; i < nb - last; ++i) Widen(changed, b.bounds[i]);
+  return changed;
+}
 
 GfxTexture2D BackBufferTexture() {
   GfxTexture2D texture = GfxGetViewTexture(Gfx.backBufferView);  // with a reference of its own
@@ -94,6 +138,7 @@ bool Keep() {
   g_kept.height = int(desc.height);
   g_kept.mode = g_pass.mode;
   g_kept.scene = g_pass.atEnd;
+  ++g_keptNumber;
   return true;
 }
 
@@ -146,6 +191,7 @@ SceneOutcome EndScene() {
 
 void BeginInterface(SceneOutcome scene) {
   g_pass.outcome = scene;
+  g_drawn.known = false;
   InterfaceWrites& ui = g_interface;
   ui.watch = GfxWriteWatch{};
   if (scene == SCENE_CHANGED) {
@@ -213,6 +259,12 @@ int EndInterface() {
     GfxCopyResource(Gfx.context, ui.picture, w.texture);
     w.snapshotAt = w.written.size();
   }
+  g_drawn.known = w.writtenBounds.size() == w.written.size();
+  g_drawn.kept = g_keptNumber;
+  g_drawn.width = g_kept.width;
+  g_drawn.height = g_kept.height;
+  g_drawn.writes = w.written;
+  g_drawn.bounds = std::move(w.writtenBounds);
   ui.last = std::move(w.written);
   ui.lastSame = w.snapshotAt;
   ui.changedAt = 0;
@@ -222,6 +274,24 @@ int EndInterface() {
 }
 
 uint32_t KeptScenePasses() { return g_keptPasses; }
+
+int ChangedSinceShown(GfxRect* changed) {
+  const PassWrites& a = g_shown;
+  const PassWrites& b = g_drawn;
+  if (!a.known || !b.known || a.kept != b.kept || a.width != b.width || a.height != b.height || !g_kept.picture)
+    return 0;
+  *changed = Difference(a, b);
+  return 1;
+}
+
+void PassPresented(int asDrawn) {
+  if (asDrawn && g_drawn.known) {
+    std::swap(g_shown, g_drawn);
+  } else {
+    g_shown.known = false;
+  }
+  g_drawn.known = false;
+}
 
 int KeptScenePicture(int* width, int* height) {
   *width = g_kept.picture ? g_kept.width : 0;
@@ -235,4 +305,5 @@ void ReleaseKeptScene() {
   g_kept = KeptPicture{};
   g_interface.watch = GfxWriteWatch{};
   ForgetInterface();
+  g_shown.known = g_drawn.known = false;
 }

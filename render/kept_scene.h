@@ -43,6 +43,14 @@ void BeginInterface(SceneOutcome scene);
 // 1 when the pass is presented; 0 when it is thrown away (the scene changed, or the
 // interface drawn over the kept picture was not the one foreseen): the next pass draws again.
 int EndInterface();
+// After a pass's EndInterface: 1 when its back buffer is known to differ from the one the
+// last presented pass left only within *changed (pixels, row 0 at the top; empty when it is
+// the same picture): both drew their interface over the same kept picture, and the writes
+// not in both told their reach.  0 when not known: the pass is presented whole.
+int ChangedSinceShown(GfxRect* changed);
+// The pass was presented as its interface left the back buffer (1), or the back buffer or
+// the window took something else (0: the next pass compares with nothing).
+void PassPresented(int asDrawn);
 // Whether a picture is kept, and its size; the passes presented over a kept picture so far.
 int KeptScenePicture(int* width, int* height);
 uint32_t KeptScenePasses();

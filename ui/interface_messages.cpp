@@ -540,6 +540,7 @@ void FindLeastCoveredPlace(const PixelBox* taken, int takenCount, float width, f
 void PlaceMessageLines() {
   ForgetQueuedTexts(MessageLineBatch);
   MessageLineBatch.items.clear();
+  MessageLineBatch.blinkingCursors.clear();
   g_placed.clear();
   if (ScreenWidth <= 0 || ScreenHeight <= 0) return;
   std::vector<PixelBox> taken = RowsOnScreen();

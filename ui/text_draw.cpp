@@ -73,6 +73,7 @@ void EmptyTextBatches() {
   for (TextBatch* b : {&InterfaceTextBatch, &LabelTextBatch, &SmallTextBatch, &Text3DBatch}) {
     ForgetQueuedTexts(*b);
     b->items.clear();
+    b->blinkingCursors.clear();
     b->quadCount = b->circleCount = 0;
   }
 }
@@ -299,7 +300,9 @@ float QueueText(const char* text, uint32_t colour, float x, float y, float size,
     const bool blinking = ProgramClock - LastInputClock < TEXT_CURSOR_BLINK_SPAN_MS;
     if (blinking) FrameChangesWithTime = 1;
     if (!blinking || ProgramClock % uint32_t(TEXT_CURSOR_BLINK_MS) < uint32_t(TEXT_CURSOR_BLINK_MS / 2)) {
+      const size_t at = batch.items.size();
       QueueTextItem(batch, VectorItem(GLYPH_BAR, cursorX, cursorY + box.drop, box, WHITE));
+      if (blinking && batch.items.size() > at) batch.blinkingCursors.push_back(uint32_t(at));
       *textFirst = batch.items.size();
     }
   }
@@ -550,20 +553,37 @@ void DrawTextBox(TextBatch& batch) {
   ResolveWaitingItems(batch);
   GroupByPage(batch);
   Draw2D& list = Draw2DList;
+  const std::vector<uint32_t>& cursors = batch.blinkingCursors;  // in order, as g_order's pages are
+  auto addItem = [&](uint32_t item) {
+    Corner c[4];
+    if (!ItemCorners(batch.items[item], c)) return;
+    int v[4];
+    for (int i = 0; i < 4; ++i) v[i] = list.AddVertex(c[i].colour, c[i].x, c[i].y, c[i].u, c[i].v);
+    list.AddQuad(v[0], v[1], v[2], v[3]);
+  };
   for (int page = 0; !TextInkHidden && page <= LastTexturePage(); ++page) {
     if (g_starts[page] == g_starts[page + 1]) continue;
-    list.StartBatch(PageMaterial(batch, page));
+    const Material* material = PageMaterial(batch, page);
+    // A blinking cursor goes just before its page's other glyphs, in a batch of its own.
+    bool apart = false;
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
-      Corner c[4];
-      if (!ItemCorners(batch.items[g_order[size_t(k)]], c)) continue;
-      int v[4];
-      for (int i = 0; i < 4; ++i) v[i] = list.AddVertex(c[i].colour, c[i].x, c[i].y, c[i].u, c[i].v);
-      list.AddQuad(v[0], v[1], v[2], v[3]);
+      const uint32_t item = g_order[size_t(k)];
+      if (!std::binary_search(cursors.begin(), cursors.end(), item)) continue;
+      if (!apart) list.StartApartBatch(material);
+      apart = true;
+      addItem(item);
+    }
+    if (apart) list.EndBatch();
+    list.StartBatch(material);
+    for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
+      const uint32_t item = g_order[size_t(k)];
+      if (cursors.empty() || !std::binary_search(cursors.begin(), cursors.end(), item)) addItem(item);
     }
     list.EndBatch();
   }
   RecordDrawnBatch(batch, 1);
   batch.items.clear();
+  batch.blinkingCursors.clear();
   DrawGaugeShapes(list, batch);
 }
 
@@ -593,6 +613,7 @@ void DrawTextPanel(TextBatch& batch) {
   RenderStates.pendingBlend = savedBlend;
   RecordDrawnBatch(batch, 0);
   batch.items.clear();
+  batch.blinkingCursors.clear();
   batch.quadCount = batch.circleCount = 0;
 }
 
@@ -616,6 +637,7 @@ void DrawTextIn3D(const char* text, uint32_t colour, int facing, int codePage, c
   TextBatch& batch = Text3DBatch;
   ForgetQueuedTexts(batch);
   batch.items.clear();
+  batch.blinkingCursors.clear();
   const uint8_t savedMode = GlyphMode;
   GlyphMode = GLYPH_MODE_PLAIN;
   for (int i = 0; i < n; ++i) QueuePiece(batch, g_pieces[i], box);
@@ -656,4 +678,5 @@ void DrawTextIn3D(const char* text, uint32_t colour, int facing, int codePage, c
   RenderStates.pendingBlend = savedBlend;
   RenderStates.pendingRaster = savedRaster;
   batch.items.clear();
+  batch.blinkingCursors.clear();
 }

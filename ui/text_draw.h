@@ -105,6 +105,9 @@ static_assert(sizeof(HubCircle) == 24, "hub circles are 24 bytes");
 
 struct TextBatch {
   std::vector<TextBatchItem> items;  // room doubles when full
+  // The items that are a blinking text cursor, in order: a screen batch draws them apart
+  // (render/draw2d.h), so that the blink changes no other draw.
+  std::vector<uint32_t> blinkingCursors;
   int quadCount = 0;
   GaugeQuad quads[TEXT_BATCH_MAX_QUADS];
   int circleCount = 0;

@@ -13,6 +13,7 @@
 #include "modeller/editor/edit_views.h"
 #include "modeller/editor/object_editor.h"
 #include "physics/car.h"
+#include "text/messages.h"
 #include "text/text_colours.h"
 #include "ui/screen_labels.h"
 #include "ui/value_edit.h"
@@ -64,8 +65,11 @@ void RunStatusLine(VehicleEditor& e) {
     PointButtonTopLimit = limit;
   }
   e.statusTime = static_cast<int32_t>(FrameTime) >= e.statusTime ? 0 : e.statusTime - static_cast<int32_t>(FrameTime);
-  if (e.statusTime > 0) KeepDrawing = 1;  // it counts down in drawn frames
-  if (!FrameSkipped) DrawCentredCaption(e.statusText, e.statusIsEdit);
+  // It counts down in drawn frames, one more after its end to give the limit back.  Only the
+  // interface changes, so they are drawn over the kept scene instead of drawing the car
+  // again.  The frame where its time runs out no longer shows it.
+  InterfaceRedraw = 1;
+  if (e.statusTime > 0 && !FrameSkipped) DrawCentredCaption(e.statusText, e.statusIsEdit);
 }
 
 // The history buttons: the current point, "undo", "redo" and the points ahead.

@@ -1302,6 +1302,29 @@ TEST_F(GfxPixels, WatchedDrawsAsForeseenAreSkippedAndTheirPictureCopiedIn) {
   GfxWatchWrites(nullptr);
   EXPECT_TRUE(third.failed);
   EXPECT_EQ(Pixel(Read(colour), 24, 8), 0u);
+
+  // Each write's reach: a clear and an untold draw the whole target; a draw told its box of
+  // clip space that box in pixels (x 0 .. 0.5 is columns 16 .. 24, y 1 .. 0.5 rows 0 .. 8),
+  // a pixel wider all round and cut at the target's edges; the told box is forgotten after it.
+  GfxWriteWatch reach;
+  reach.texture = colour;
+  GfxWatchWrites(&reach);
+  ClearTargets();
+  GfxBoundNextDraw(0.0f, 0.5f, 0.5f, 1.0f);
+  Draw(Quad(0.5f, 0xFF00FF00, 0.0f, 0.5f, 0.5f, 1.0f));
+  Draw(Quad(0.5f, 0xFF00FF00, 0.0f, 0.5f, 0.5f, 1.0f));
+  GfxWatchWrites(nullptr);
+  ASSERT_EQ(reach.writtenBounds.size(), 3u);
+  const auto same = [](const GfxRect& a, const GfxRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  };
+  EXPECT_TRUE(same(reach.writtenBounds[0], GfxRect{0, 0, 32, 32}));
+  EXPECT_TRUE(same(reach.writtenBounds[1], GfxRect{15, 0, 25, 9}));
+  EXPECT_TRUE(same(reach.writtenBounds[2], GfxRect{0, 0, 32, 32}));
+  const std::vector<uint8_t> drawn = Read(colour);
+  EXPECT_EQ(Pixel(drawn, 16, 0), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(drawn, 23, 7), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(drawn, 24, 8), 0u);
   GfxRelease(picture);
 }
 
@@ -3223,6 +3246,85 @@ TEST_F(GfxPixels, APresentationIsNotSpoiledByTheLayersDrawingState) {
   GfxRelease(srgb);
   GfxRelease(blend), GfxRelease(raster), GfxRelease(view), GfxRelease(buffer), GfxRelease(chain);
   SDL_DestroyWindow(window);
+}
+
+// A text cursor blinking over a still picture: one window presented whole every frame, the
+// other only the cursor's rectangle of this frame and the last (the part that changed).
+// Both show the same picture, pixel for pixel, after every frame; a frame after the window
+// was exposed is presented whole whatever part it names.
+TEST_F(GfxPixels, AWindowPresentedAPartAtATimeShowsWhatOnePresentedWholeShows) {
+  constexpr int WIDTH = 40, HEIGHT = 30;
+  SDL_Window* windows[2] = {};
+  GfxSwapChain chains[2];
+  GfxTexture2D buffers[2];
+  GfxRenderTargetView views[2];
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_NO_FATAL_FAILURE(OpenWindowWithChain(WIDTH, HEIGHT, &windows[i], &chains[i]));
+    ASSERT_EQ(GfxSwapChainGetBuffer(chains[i], 0, &buffers[i]), GFX_OK);
+    ASSERT_EQ(GfxCreateRenderTargetView(g_device, buffers[i], nullptr, &views[i]), GFX_OK);
+  }
+  const GfxViewport vp{0, 0, float(WIDTH), float(HEIGHT), 0, 1};
+  // Pixels to clip space: x 0 .. WIDTH is -1 .. 1, y 0 .. HEIGHT is 1 .. -1.
+  const auto quad = [&](int left, int top, int right, int bottom, uint32_t colour) {
+    return Quad(0.5f, colour, 2.0f * float(left) / WIDTH - 1.0f, 1.0f - 2.0f * float(bottom) / HEIGHT,
+                2.0f * float(right) / WIDTH - 1.0f, 1.0f - 2.0f * float(top) / HEIGHT);
+  };
+  struct Cursor {
+    int x, y;
+    bool shown;
+  };
+  // The cursor blinks at (10, 8), moves to (25, 16) and blinks there; the picture under it
+  // changes before frame 5, when the window was exposed.
+  const Cursor cursors[] = {{10, 8, true}, {10, 8, false}, {10, 8, true}, {25, 16, true},
+                            {25, 16, false}, {25, 16, true}, {25, 16, false}};
+  const auto draw = [&](int i, int frame) {
+    GfxOMSetRenderTargets(g_context, 1, &views[i], GfxDepthStencilView{});
+    GfxRSSetViewports(g_context, 1, &vp);
+    const float clear[4] = {0.1f, 0.2f, frame >= 5 ? 0.7f : 0.3f, 1.0f};
+    GfxClearRenderTargetView(g_context, views[i], clear);
+    Draw(quad(2, 2, 20, 14, 0xFF8040C0));
+    const Cursor& c = cursors[frame];
+    if (c.shown) Draw(quad(c.x, c.y, c.x + 2, c.y + 9, 0xFFFFFFFF));
+    Draw(quad(5, 20, 35, 27, 0x80FFFF00));  // drawn after the cursor, half over where it moves
+  };
+  const auto shown = [&](int i) {
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < HEIGHT; ++y)
+      for (int x = 0; x < WIDTH; ++x) {
+        uint8_t rgba[4] = {};
+        EXPECT_TRUE(GfxReadWindowPixel(windows[i], x, y, rgba));
+        pixels.push_back(uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2]);
+      }
+    return pixels;
+  };
+  // The first frame of a chain's window may be drawn in the window itself, through its own
+  // encoding: the sequence starts after one frame presented whole in both.
+  for (int i = 0; i < 2; ++i) {
+    draw(i, 0);
+    ASSERT_EQ(GfxSwapChainPresent(chains[i], 0, 0), GFX_OK);
+  }
+  const uint64_t partsBefore = GfxPartPresentCount();
+  for (int frame = 0; frame < int(std::size(cursors)); ++frame) {
+    if (frame == 5) GfxWindowExposed();
+    draw(0, frame);
+    ASSERT_EQ(GfxSwapChainPresent(chains[0], 0, 0), GFX_OK);
+    draw(1, frame);
+    const Cursor& now = cursors[frame];
+    const Cursor& last = cursors[frame > 0 ? frame - 1 : 0];
+    const GfxRect changed{std::min(now.x, last.x), std::min(now.y, last.y), std::max(now.x, last.x) + 2,
+                          std::max(now.y, last.y) + 9};
+    ASSERT_EQ(GfxSwapChainPresentPart(chains[1], 0, changed), GFX_OK);
+    const std::vector<uint32_t> whole = shown(0), part = shown(1);
+    int differ = 0;
+    for (size_t p = 0; p < whole.size(); ++p) differ += whole[p] != part[p];
+    EXPECT_EQ(differ, 0) << "frame " << frame;
+  }
+  // All but the frame after the exposure went as parts.
+  EXPECT_EQ(GfxPartPresentCount() - partsBefore, 6u);
+  for (int i = 0; i < 2; ++i) {
+    GfxRelease(views[i]), GfxRelease(buffers[i]), GfxRelease(chains[i]);
+    SDL_DestroyWindow(windows[i]);
+  }
 }
 
 // A swap chain's first frame is drawn in its window itself (its back buffer has no storage yet

@@ -256,6 +256,14 @@ TEST_F(TextDraw, TheCursorStopsBlinkingAndStandsShownTenSecondsAfterTheLastInput
   DrawText("ab", WHITE, 0, 0, 1, 0);
   EXPECT_EQ(Shown(), "ab") << "still blinking 9.999 s after the key: hidden at .999";
   EXPECT_EQ(FrameChangesWithTime, 1);
+  // Shown while it blinks, it is marked to be drawn apart from the text (the blink then
+  // changes no other draw).
+  EmptyTextBatches();
+  ProgramClock = 12400;
+  TextDrawCursor = 1;
+  DrawText("ab", WHITE, 0, 0, 1, 0);
+  ASSERT_EQ(Shown(), "|ab");
+  EXPECT_EQ(InterfaceTextBatch.blinkingCursors, std::vector<uint32_t>{0});
 
   // From 13 s on it stands shown whatever the phase, and asks for no frame.
   for (uint32_t at : {13000u, 13500u, 13999u, 60000u}) {
@@ -266,6 +274,7 @@ TEST_F(TextDraw, TheCursorStopsBlinkingAndStandsShownTenSecondsAfterTheLastInput
     DrawText("ab", WHITE, 0, 0, 1, 0);
     EXPECT_EQ(Shown(), "|ab") << at;
     EXPECT_EQ(FrameChangesWithTime, 0) << at;
+    EXPECT_TRUE(InterfaceTextBatch.blinkingCursors.empty()) << "standing, it is drawn with its text";
   }
 
   // A key brings the blinking back; the clock's wrap past 2^32 ms changes nothing.

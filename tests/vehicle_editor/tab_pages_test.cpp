@@ -302,18 +302,24 @@ TEST_F(PagesTest, TheStatusLineKeepsThePointButtonsClearFor3000ms) {
   EXPECT_TRUE(SaidLine("Centre of mass"));
 }
 
-// The status line asks for more frames while it counts down, and not on the frame it ends.
-TEST_F(PagesTest, TheStatusLineAsksForNoFrameOnceItHasEnded) {
+// The status line asks for frames of the interface alone while it counts down (the car's
+// picture is kept: nothing in it moves), one more where it ends to give the limit back, and
+// none once it has gone.
+TEST_F(PagesTest, TheStatusLineAsksForInterfaceFramesUntilItHasGone) {
   ShowVehicleEditorInfo("Mesh centre");
   FrameTime = 1000;
-  KeepDrawing = 0;
+  for (int32_t left : {2000, 1000, 0}) {
+    KeepDrawing = 0;
+    InterfaceRedraw = 0;
+    Build();
+    EXPECT_EQ(e->statusTime, left);
+    EXPECT_EQ(InterfaceRedraw, 1) << left << " ms left";
+    EXPECT_EQ(KeepDrawing, 0) << "the 3D view is not drawn again for it";
+  }
+  InterfaceRedraw = 0;
   Build();
-  EXPECT_EQ(KeepDrawing, 1) << "2000 ms left";
-  Build();
-  KeepDrawing = 0;
-  Build();
-  EXPECT_EQ(e->statusTime, 0);
-  EXPECT_EQ(KeepDrawing, 0) << "the text has gone";
+  EXPECT_EQ(InterfaceRedraw, 0) << "the text has gone";
+  EXPECT_EQ(PointButtonTopLimit, 0);
   FrameTime = 0;
 }
 
