@@ -1068,7 +1068,8 @@ TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
   const InterfaceButton& halo = InterfaceButtons[ButtonCount - 1];
   const float savedScale = TextHorizontalScale;
   TextHorizontalScale = 1.0f;
-  const int haloWidth = int(std::ceil(TextWidth(longText, CurrentCodePage, 0.75f * float(TextSize)))) + 2 * InterfaceScaleRounded;
+  const int haloWidth =
+      int(std::ceil(TextWidth(longText, CurrentCodePage, 0.75f * float(TextSize)))) + 2 * InterfaceScaleRounded;
   TextHorizontalScale = savedScale;
   EXPECT_EQ(halo.style, BUTTON_STYLE_HALO_TEXT);
   EXPECT_EQ(halo.right - halo.left, haloWidth);
