@@ -378,7 +378,7 @@ void DrawBoneLabels(AnimEditorScreen& s) {
     if (x < 0 || y < 0 || x >= ScreenWidth || y >= ScreenHeight) continue;
     const bool locked = e.links && e.links->links[size_t(i)].locked;
     AddViewLabel(&s.prss, x, y, uintptr_t(i), Text("#%d", i), e.selectedBone == i, locked ? &g_labelRed : &g_labelWhite,
-                 OnBoneLabel, nullptr);
+                 OnBoneLabel, nullptr, BUTTON_STYLE_HALO_TEXT);
   }
 }
 

@@ -65,7 +65,7 @@ bool HoldsShownText(int style) {
   switch (style) {
     case BUTTON_STYLE_TEXT: case BUTTON_STYLE_LABEL: case BUTTON_STYLE_SWATCH: case BUTTON_STYLE_SWATCH_UNUSED:
     case BUTTON_STYLE_RADIO: case BUTTON_STYLE_ANGLE_PLUS: case BUTTON_STYLE_NAMED_FLAG: case BUTTON_STYLE_FLAG32:
-    case BUTTON_STYLE_FLAG16: case BUTTON_STYLE_FLAG8:
+    case BUTTON_STYLE_FLAG16: case BUTTON_STYLE_FLAG8: case BUTTON_STYLE_HALO_TEXT:
       return true;
     default: return false;
   }
@@ -152,6 +152,10 @@ void SetInterfaceMetrics() {
   InterfaceScale = static_cast<float>(s - 1) / 9.0f + 3.0f;
   InterfaceScaleRounded = static_cast<int>(std::lround(InterfaceScale));
 }
+
+float HaloLabelTextSize() { return std::max(LEAST_TEXT_PIXELS, 0.75f * static_cast<float>(TextSize)); }
+
+float HaloLabelHaloPixels() { return std::max(2.0f, std::round(0.15f * HaloLabelTextSize())); }
 
 void SetRowCursorFromBottomLeft(int rows) {
   RowCursorX = 12 * ButtonWidth;

@@ -115,6 +115,10 @@ void SetInterfaceMetrics();
 // The smallest text size (pixels) a screen lays its texts out for: its capital letters stand
 // 7 pixels high, the least that reads.
 constexpr float LEAST_TEXT_PIXELS = 11.85f;
+// The text size (pixels) of a halo label (BUTTON_STYLE_HALO_TEXT): three quarters of the
+// interface's, not under the least; and the halo's width round its strokes.
+float HaloLabelTextSize();
+float HaloLabelHaloPixels();
 void SetRowCursorFromBottomLeft(int rows);
 void SetRowCursorFromRight(int units, int rows);
 void SetRowCursorFromBottomRight(int units, int rows);

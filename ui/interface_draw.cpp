@@ -477,6 +477,7 @@ namespace {
 // The text size of a button's label: scaled down in proportion when the button is shorter
 // than a row.
 float ButtonLabelSize(const InterfaceButton& b) {
+  if (b.style == BUTTON_STYLE_HALO_TEXT) return HaloLabelTextSize();
   float size = static_cast<float>(TextSize);
   const float height = static_cast<float>(b.bottom - b.top);
   if (height < static_cast<float>(ButtonHeight)) size *= height / static_cast<float>(ButtonHeight);
@@ -807,6 +808,9 @@ void AddStandOutStrips(TextBatch& batch, int inScreenUnits) {
   for (size_t k = 0; k < texts.size(); ++k) {
     const DrawRecordEntry& t = texts[k];
     if (t.role == RECORD_MESSAGE || t.role == RECORD_STATUS) continue;  // they bring their own
+    if (t.ownerKind == RECORD_OWNER_BUTTON && t.owner >= 0 && t.owner < ButtonCount &&
+        InterfaceButtons[t.owner].style == BUTTON_STYLE_HALO_TEXT)
+      continue;  // its halo
     g_underDialog = inScreenUnits && t.ownerKind == RECORD_OWNER_CONTROL && UnderDialog(t.owner);
     const DrawRecordEntry* top = LayersAt(0.5f * (t.left + t.right), 0.5f * (t.top + t.bottom), layers);
     // A button's face or a label's box keeps its own dark or light text rule.
@@ -973,7 +977,7 @@ int ButtonText(const InterfaceButton& b, char* out, int outSize) {
   const void* variable = reinterpret_cast<const void*>(b.word);
   switch (b.style) {
     case BUTTON_STYLE_TEXT: case BUTTON_STYLE_LABEL: case BUTTON_STYLE_SWATCH: case BUTTON_STYLE_SWATCH_UNUSED:
-    case BUTTON_STYLE_RADIO: case BUTTON_STYLE_ANGLE_PLUS: case BUTTON_STYLE_NAMED_FLAG:
+    case BUTTON_STYLE_RADIO: case BUTTON_STYLE_ANGLE_PLUS: case BUTTON_STYLE_NAMED_FLAG: case BUTTON_STYLE_HALO_TEXT:
       std::snprintf(out, size, "%s", b.text.text ? b.text.text : "");
       return 1;
     case BUTTON_STYLE_SYMBOL: {
@@ -1085,6 +1089,45 @@ int ButtonLabelBand(const InterfaceButton& b, float* left, float* top, float* ri
   return 1;
 }
 
+namespace {
+
+// A halo label: its text ringed by its halo, and while lit a frame of an ink line between two
+// halo lines round the button.  The halo is the text colour that stands further from the ink.
+void DrawHaloLabel(const InterfaceButton& b, bool lit) {
+  const ColourWord inkWord = b.colour ? *b.colour : TextColours.lightText;
+  const uint32_t ink = ToVertex(inkWord, OPAQUE), halo = TextOver(inkWord);
+  if (lit) {
+    const float x1 = static_cast<float>(b.left), y1 = static_cast<float>(b.top);
+    const float x2 = static_cast<float>(b.right), y2 = static_cast<float>(b.bottom);
+    for (int ring = 0; ring < 3; ++ring) {
+      const float d = static_cast<float>(ring);
+      const uint32_t colour = ring == 1 ? ink : halo;
+      DrawBlendedBox(colour, x1 + d, y1 + d, x2 - d, y1 + d + 1.0f);
+      DrawBlendedBox(colour, x1 + d, y2 - d - 1.0f, x2 - d, y2 - d);
+      DrawBlendedBox(colour, x1 + d, y1 + d + 1.0f, x1 + d + 1.0f, y2 - d - 1.0f);
+      DrawBlendedBox(colour, x2 - d - 1.0f, y1 + d + 1.0f, x2 - d, y2 - d - 1.0f);
+    }
+  }
+  char text[160];
+  if (!ButtonText(b, text, sizeof text) || !text[0]) return;
+  const PlacedLabel p = PlaceButtonLabel(b, text, 0);
+  TextBatch* saved = CurrentTextBatch;
+  const float savedScale = TextHorizontalScale;
+  CurrentTextBatch = &SmallTextBatch;
+  TextHorizontalScale = 1.0f;
+  DrawTextHalo(p.text, halo, p.x, p.y, p.size, CurrentCodePage, HaloLabelHaloPixels());
+  TextHorizontalScale = savedScale;
+  CurrentTextBatch = saved;
+  // The whole halo under the ink, whatever font pages the glyphs lie on; the flush retags
+  // what follows as plain, and the ink is the label's.
+  const DrawRecordTag tag = DrawRecordCurrentTag;
+  FlushButtonLayer();
+  DrawRecordCurrentTag = tag;
+  ButtonText(p.text, ink, p.x, p.y, p.size);
+}
+
+}  // namespace
+
 void DrawButtons() {
   if (ExitRequested) return;
   const float inset = static_cast<float>(InterfaceScaleRounded);
@@ -1101,9 +1144,14 @@ void DrawButtons() {
     char label[160] = "";
     if (DrawRecording && !ButtonText(b, label, sizeof label)) label[0] = 0;
     TagRecordForButton(i, b.owner != nullptr, b.left, b.top, b.right, b.bottom, label,
-                       b.style == BUTTON_STYLE_COLOUR_SQUARE, b.style == BUTTON_STYLE_SCROLL_KNOB);
-    ColourWord face = ButtonFaceColour(b);
+                       b.style == BUTTON_STYLE_COLOUR_SQUARE || b.style == BUTTON_STYLE_HALO_TEXT,
+                       b.style == BUTTON_STYLE_SCROLL_KNOB);
     const int lit = AlwaysUnlit(b.style) ? 0 : static_cast<int>(b.fourth.i);
+    if (b.style == BUTTON_STYLE_HALO_TEXT) {
+      DrawHaloLabel(b, lit != 0);
+      continue;
+    }
+    ColourWord face = ButtonFaceColour(b);
     if (b.style == BUTTON_STYLE_COLOUR_SQUARE) {
       static const ColourWord* LIT[5] = {&TextColours.red, &TextColours.green, &TextColours.orange,
                                          &TextColours.yellow, &TextColours.lightOrange};

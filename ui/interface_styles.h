@@ -81,6 +81,11 @@ enum ButtonStyle : int {
   BUTTON_STYLE_FLAG32 = 53,
   BUTTON_STYLE_FLAG16 = 54,
   BUTTON_STYLE_FLAG8 = 55,
+  // A label of a point of the scene: its text centred at the halo label size in the colour
+  // word's colour, with no face, ringed by a halo of black or white (whichever stands further
+  // from the text) so that it reads over whatever lies behind; framed while lit.  Recorded as
+  // a marker: it follows its point.
+  BUTTON_STYLE_HALO_TEXT = 56,
 };
 
 // ---- Value-control display types ----

@@ -319,6 +319,29 @@ float DrawText(const char* text, uint32_t colour, float x, float y, float size, 
   return endX;
 }
 
+void DrawTextHalo(const char* text, uint32_t colour, float x, float y, float size, int codePage, float radius) {
+  // Whole steps a unit apart over a disc (its rim rounded outwards), so that no gap opens
+  // between two offsets.
+  const int steps = std::max(1, static_cast<int>(std::ceil(radius)));
+  const float unit = radius / static_cast<float>(steps);
+  const uint8_t savedMode = GlyphMode;
+  const int32_t savedCursor = TextDrawCursor;
+  const int savedHeavy = TextHeavyFrom;
+  GlyphMode = GLYPH_MODE_HALO;
+  TextHeavyFrom = -1;
+  for (int dy = -steps; dy <= steps; ++dy)
+    for (int dx = -steps; dx <= steps; ++dx) {
+      if ((dx == 0 && dy == 0) || dx * dx + dy * dy > steps * steps + steps) continue;
+      TextDrawCursor = TEXT_CURSOR_SHADOW;  // one colour, no cursor
+      size_t first = 0;
+      QueueText(text, colour, x + unit * static_cast<float>(dx), y + unit * static_cast<float>(dy), size, codePage,
+                &first);
+    }
+  GlyphMode = savedMode;
+  TextDrawCursor = savedCursor;
+  TextHeavyFrom = savedHeavy;
+}
+
 void QueueGlyph(int glyph, float x, float y, float size, uint32_t colour) {
   QueueGlyphNarrowed(glyph, x, y, size, 1.0f, colour);
 }
@@ -518,6 +541,15 @@ const Material* PageMaterial(const TextBatch& batch, int texturePage) {
 
 int LastTexturePage() { return GLYPH_CACHE_FIRST_TEXTURE_PAGE + NumGlyphCachePages - 1; }
 
+// Whether an item is drawn: every one, or with the ink hidden only a halo's.
+bool ItemDrawn(const TextBatchItem& item) { return !TextInkHidden || item.glyphMode == GLYPH_MODE_HALO; }
+
+bool PageDrawn(const TextBatch& batch, int page) {
+  for (int k = g_starts[page]; k < g_starts[page + 1]; ++k)
+    if (ItemDrawn(batch.items[g_order[size_t(k)]])) return true;
+  return false;
+}
+
 // The gauge quads and hub circles, untextured, in one 2D batch after the glyphs.
 void DrawGaugeShapes(Draw2D& list, TextBatch& batch) {
   if (batch.quadCount > 0 || batch.circleCount > 0) {
@@ -556,19 +588,19 @@ void DrawTextBox(TextBatch& batch) {
   const std::vector<uint32_t>& cursors = batch.blinkingCursors;  // in order, as g_order's pages are
   auto addItem = [&](uint32_t item) {
     Corner c[4];
-    if (!ItemCorners(batch.items[item], c)) return;
+    if (!ItemDrawn(batch.items[item]) || !ItemCorners(batch.items[item], c)) return;
     int v[4];
     for (int i = 0; i < 4; ++i) v[i] = list.AddVertex(c[i].colour, c[i].x, c[i].y, c[i].u, c[i].v);
     list.AddQuad(v[0], v[1], v[2], v[3]);
   };
-  for (int page = 0; !TextInkHidden && page <= LastTexturePage(); ++page) {
-    if (g_starts[page] == g_starts[page + 1]) continue;
+  for (int page = 0; page <= LastTexturePage(); ++page) {
+    if (!PageDrawn(batch, page)) continue;
     const Material* material = PageMaterial(batch, page);
     // A blinking cursor goes just before its page's other glyphs, in a batch of its own.
     bool apart = false;
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
       const uint32_t item = g_order[size_t(k)];
-      if (!std::binary_search(cursors.begin(), cursors.end(), item)) continue;
+      if (!ItemDrawn(batch.items[item]) || !std::binary_search(cursors.begin(), cursors.end(), item)) continue;
       if (!apart) list.StartApartBatch(material);
       apart = true;
       addItem(item);
@@ -593,12 +625,13 @@ void DrawTextPanel(TextBatch& batch) {
   CircularVBuffer& stream = Stream2D;
   const int savedBlend = RenderStates.pendingBlend;
   RenderStates.pendingBlend = 2;
-  for (int page = 0; !TextInkHidden && page <= LastTexturePage(); ++page) {
-    if (g_starts[page] == g_starts[page + 1]) continue;
+  for (int page = 0; page <= LastTexturePage(); ++page) {
+    if (!PageDrawn(batch, page)) continue;
     const Material* material = PageMaterial(batch, page);
     if (!stream.StartBuf(material, 1, 1)) break;
     for (int k = g_starts[page]; k < g_starts[page + 1]; ++k) {
       Corner c[4];
+      if (!ItemDrawn(batch.items[g_order[size_t(k)]])) continue;
       if (!ItemCorners(batch.items[g_order[size_t(k)]], c)) continue;
       if (stream.vertexCount + 4 > TEXT_PANEL_DRAW_VERTICES) {
         DrawPending2DTriangles(material->flags & 3);

@@ -30,10 +30,14 @@ enum TextGlyphMode : uint8_t {
   GLYPH_MODE_PLAIN = 0,
   GLYPH_MODE_SLANTED = 1,  // each edge's x moves by (TextSlantLine - y) x TextSlantFactor
   GLYPH_MODE_FADED = 2,    // faded and cut at a list panel's top (-0.2) and foot (0.85)
+  // A plain glyph of a text's halo (DrawTextHalo): a backing in the shape of the text, not
+  // its ink, so drawn with TextInkHidden too.
+  GLYPH_MODE_HALO = 3,
 };
 extern uint8_t GlyphMode;  // copied into every queued item
 // 1: the batches are drawn without their glyphs (their texts are still recorded, and the
-// dials' shapes drawn): the layout check's picture of what lies behind every text.
+// dials' shapes and the texts' halos drawn): the layout check's picture of what lies behind
+// every text.
 extern int TextInkHidden;
 extern float TextSlantLine, TextSlantFactor;  // set by the value control being drawn
 // While TextHeavyFrom is 0 or more, DrawText draws the glyphs made by the text's bytes from
@@ -134,6 +138,11 @@ constexpr int HUB_CIRCLE_SEGMENTS = 24;
 // Queues a coded text at (x, y) in colour (0xAARRGGBB) and size (x TextSizeFactor), starting
 // in codePage.  Returns the x after its last glyph.  Reads the settings above.
 float DrawText(const char* text, uint32_t colour, float x, float y, float size, int codePage);
+// Queues a halo for the text DrawText would draw with the same place, size and code page:
+// its glyphs in colour (colour codes ignored) at every offset of up to radius units (of the
+// batch) around, in GLYPH_MODE_HALO.  Queued before the text, it rings each of its strokes
+// with the colour.  It is no text of the frame's record.
+void DrawTextHalo(const char* text, uint32_t colour, float x, float y, float size, int codePage, float radius);
 // Queues one vector glyph in the glyph box of size (without TextSizeFactor or
 // TextHorizontalScale) at (x, y) into the current batch.
 void QueueGlyph(int glyph, float x, float y, float size, uint32_t colour);

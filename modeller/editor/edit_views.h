@@ -223,14 +223,17 @@ void EditViewValueAction(void* owner, int code, uintptr_t word);
 int CheckTexturesReady(Prss* owner);
 
 // ---- [Labels on the view] ----
-// A clickable label (BUTTON_STYLE_TEXT) for a pixel point of the view, a row high and as wide as its
-// text (a unit at least).  It stands centred on the point when that place is clear of every
-// button added so far this frame; else at the clear place nearest to it, looked for in rings
-// of half a row around the point, on the screen.  Labels of points that lie close together
+// A clickable label for a pixel point of the view, a row high and as wide as its text and two
+// margins: BUTTON_STYLE_TEXT, a button in the colour given and a unit wide at least; or
+// BUTTON_STYLE_HALO_TEXT, its small text in the colour given ringed by a halo, no face, so
+// that the scene stays in sight round it, a row wide at least (the labels of a figure's many
+// bones).  It stands centred on the point when that place is clear of every button added so
+// far this frame; else at the clear place nearest to it, looked for in rings of half a row
+// around the point, on the screen.  Labels of points that lie close together
 // (the bones of a small figure) so stand side by side instead of over each other.  The
 // text must live until the frame is drawn.  The button's index, or -1 when none was added.
 int AddViewLabel(Prss* owner, float x, float y, uintptr_t word, const char* text, int lit, ColourWord* colour,
-                 InterfaceHandler handler, const char* hint);
+                 InterfaceHandler handler, const char* hint, ButtonStyle style = BUTTON_STYLE_TEXT);
 // The place nearest to pixel (left, top) where clear(left, top) holds, looked for as
 // AddViewLabel looks (rings of half a row, that place itself first); false when there is none
 // on the screen.

@@ -31,13 +31,14 @@ bool NearestClearPlace(int left, int top, const std::function<bool(int, int)>& c
 }
 
 int AddViewLabel(Prss* owner, float x, float y, uintptr_t word, const char* text, int lit, ColourWord* colour,
-                 InterfaceHandler handler, const char* hint) {
+                 InterfaceHandler handler, const char* hint, ButtonStyle style) {
+  const bool halo = style == BUTTON_STYLE_HALO_TEXT;
   const float savedScale = TextHorizontalScale;
   TextHorizontalScale = 1.0f;
-  const float textWidth = TextWidth(text, CurrentCodePage, float(TextSize));
+  const float textWidth = TextWidth(text, CurrentCodePage, halo ? HaloLabelTextSize() : float(TextSize));
   TextHorizontalScale = savedScale;
-  const int w = std::max(ButtonWidth, int(std::ceil(textWidth)) + 2 * InterfaceScaleRounded);
   const int h = ButtonHeight;
+  const int w = std::max(halo ? h : ButtonWidth, int(std::ceil(textWidth)) + 2 * InterfaceScaleRounded);
   const int centreLeft = int(std::lround(x)) - w / 2, centreTop = int(std::lround(y)) - h / 2;
   // Clear: on the screen, sharing at most a pixel's width with any button either way (edges
   // that touch, or bevels a pixel deep, do not hide a label).
@@ -47,6 +48,6 @@ int AddViewLabel(Prss* owner, float x, float y, uintptr_t word, const char* text
   };
   int left = 0, top = 0;
   if (!NearestClearPlace(centreLeft, centreTop, clear, &left, &top)) return -1;
-  return AddButton(owner, left, top, left + w, top + h, word, IvText(text), IvInt(0), IvInt(lit), BUTTON_STYLE_TEXT,
-                   colour, handler, hint);
+  return AddButton(owner, left, top, left + w, top + h, word, IvText(text), IvInt(0), IvInt(lit),
+                   halo ? BUTTON_STYLE_HALO_TEXT : BUTTON_STYLE_TEXT, colour, handler, hint);
 }

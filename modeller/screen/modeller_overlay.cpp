@@ -309,7 +309,7 @@ void DrawBoneLabels(ModellerScreen& s) {
     if (!ProjectPointToScreen(positions[i], &x, &y, &depth)) continue;
     std::snprintf(texts[i], sizeof texts[i], "#%d", i);
     AddViewLabel(&s.prss, x, y, uintptr_t(i), texts[i], 0, &g_boneLabelColour, BoneLabelClick,
-                 "assign the selected points to this bone");
+                 "assign the selected points to this bone", BUTTON_STYLE_HALO_TEXT);
   }
 }
 

@@ -28,6 +28,7 @@
 #include "tests/animation/anim_test_util.h"
 #include "tests/core/report_recorder.h"
 #include "tests/render/null_renderer.h"
+#include "tests/ui/mouse_records.h"
 #include "ui/dialogs.h"
 #include "ui/interface.h"
 #include "ui/interface_draw.h"
@@ -1402,8 +1403,9 @@ TEST_F(AnimScreen, TheAxisHandlesStandAtTheProjectedEndsOfTheBonesAxes) {
   ClearInterface();
 }
 
-// The bones' labels "#<solid>": white, red when locked, lit when selected; a left click selects
-// the bone, a right click locks it; a bone behind the eye has none.
+// The bones' labels "#<solid>": halo labels (text, no face) in white, red when locked, lit
+// (framed) when selected; a left click on one, through the interface, selects the bone, a right
+// click locks it; a click beside it does neither; a bone behind the eye has none.
 TEST_F(AnimScreen, TheBoneLabelsSelectOnALeftClickAndLockOnARightClick) {
   FrontView front;
   E().selectedBone = HEAD;
@@ -1420,17 +1422,35 @@ TEST_F(AnimScreen, TheBoneLabelsSelectOnALeftClickAndLockOnARightClick) {
     }
     ASSERT_NE(b, nullptr) << i;
     EXPECT_EQ(b->word, uintptr_t(i));
+    EXPECT_EQ(b->style, BUTTON_STYLE_HALO_TEXT) << i;
     EXPECT_EQ(b->fourth.i != 0, i == HEAD) << i;
     ASSERT_NE(b->colour, nullptr);
     EXPECT_EQ(*b->colour, i == HAND ? 0x0000FFu : 0xFFFFFFu) << i;
   }
+  SetInterfaceRectangleToScreen();
   const InterfaceButton forearm = *Shown("#4");
-  Press(forearm, 1);
+  const int x = (forearm.left + forearm.right) / 2, y = (forearm.top + forearm.bottom) / 2;
+  // A press and its release, then the next frame's labels (a press on a button empties the
+  // table, as the frame loop's next frame fills it again).
+  const auto click = [&](int atX, int atY, int code) {
+    PressMouse(atX, atY, code);
+    ReleaseMouse(atX, atY, code);
+    ClearInterface();
+    DrawBoneLabels(*s);
+  };
+  // Beside the label (a pixel past its right edge, where no other label stands): nothing.
+  MouseX = forearm.right, MouseY = y;
+  ASSERT_EQ(FindButtonUnderMouse(), nullptr);
+  click(forearm.right, y, 1);
+  EXPECT_EQ(E().selectedBone, HEAD);
+  click(x, y, 1);
   EXPECT_EQ(E().selectedBone, FOREARM);
   EXPECT_EQ(E().links->links[FOREARM].locked, 0u);
-  Press(forearm, 2);
+  click(forearm.left, forearm.top, 2);  // its top left pixel is the label's
   EXPECT_EQ(E().links->links[FOREARM].locked, 1u);
   EXPECT_EQ(E().selectedBone, FOREARM);
+  click(x, y, 1);
+  EXPECT_EQ(E().selectedBone, -1) << "a second left click clears the selection";
   ClearInterface();
 }
 

@@ -1059,6 +1059,26 @@ TEST(ViewLabels, ALabelIsCentredOnItsPointOrTheNearestPlaceOnTheScreen) {
   AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr);
   EXPECT_EQ(InterfaceButtons[ButtonCount - 1].right - InterfaceButtons[ButtonCount - 1].left,
             std::max(ButtonWidth, widthOf("a")));
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].style, BUTTON_STYLE_TEXT);
+  // A halo label's text is three quarters of the size (not under the least): a long one is
+  // that much narrower, a one-letter one a row square.
+  ASSERT_GE(0.75f * float(TextSize), LEAST_TEXT_PIXELS);
+  ClearInterface();
+  AddViewLabel(nullptr, 400, 300, 0, longText, 0, nullptr, nullptr, nullptr, BUTTON_STYLE_HALO_TEXT);
+  const InterfaceButton& halo = InterfaceButtons[ButtonCount - 1];
+  const float savedScale = TextHorizontalScale;
+  TextHorizontalScale = 1.0f;
+  const int haloWidth =
+      int(std::ceil(TextWidth(longText, CurrentCodePage, 0.75f * float(TextSize)))) + 2 * InterfaceScaleRounded;
+  TextHorizontalScale = savedScale;
+  EXPECT_EQ(halo.style, BUTTON_STYLE_HALO_TEXT);
+  EXPECT_EQ(halo.right - halo.left, haloWidth);
+  EXPECT_LT(haloWidth, w);
+  EXPECT_EQ(halo.left, 400 - haloWidth / 2);
+  EXPECT_EQ(halo.bottom - halo.top, h);
+  ClearInterface();
+  AddViewLabel(nullptr, 400, 300, 0, "a", 0, nullptr, nullptr, nullptr, BUTTON_STYLE_HALO_TEXT);
+  EXPECT_EQ(InterfaceButtons[ButtonCount - 1].right - InterfaceButtons[ButtonCount - 1].left, h);
   // At the right edge: moved left by whole half rows until it fits, its row kept.
   ClearInterface();
   AddViewLabel(nullptr, 1280, 300, 0, longText, 0, nullptr, nullptr, nullptr);

@@ -1002,12 +1002,12 @@ TEST(ButtonFaces, EachStyleFormatsItsOwnKindOfValue) {
     EXPECT_EQ(text(style), "YES") << "style " << style;
   b.text = IvText("go");
   for (ButtonStyle style : {BUTTON_STYLE_TEXT, BUTTON_STYLE_LABEL, BUTTON_STYLE_SWATCH, BUTTON_STYLE_SWATCH_UNUSED,
-                            BUTTON_STYLE_RADIO, BUTTON_STYLE_ANGLE_PLUS,
-                            BUTTON_STYLE_NAMED_FLAG}) EXPECT_EQ(text(style), "go") << "style " << style;
+                            BUTTON_STYLE_RADIO, BUTTON_STYLE_ANGLE_PLUS, BUTTON_STYLE_NAMED_FLAG,
+                            BUTTON_STYLE_HALO_TEXT}) EXPECT_EQ(text(style), "go") << "style " << style;
   for (ButtonStyle style : {BUTTON_STYLE_COLOUR_SQUARE, BUTTON_STYLE_SCALE, BUTTON_STYLE_BYTE_SLIDER,
                             BUTTON_STYLE_SCROLL_KNOB})
     EXPECT_EQ(text(style), "<none>") << "style " << style;
-  constexpr int PAST_THE_LAST_STYLE = BUTTON_STYLE_FLAG8 + 1;
+  constexpr int PAST_THE_LAST_STYLE = BUTTON_STYLE_HALO_TEXT + 1;
   EXPECT_EQ(text(static_cast<ButtonStyle>(PAST_THE_LAST_STYLE)), "<none>");
 }
 

@@ -567,6 +567,55 @@ TEST_F(InterfaceLayout, EveryButtonLabelStaysInsideItsButton) {
   EXPECT_EQ(texts, 3);
 }
 
+// A halo label (the label of a point of the scene) has no face: over the editor's scene of
+// any colour, the record holds its text alone, a marker that takes clicks, in its own ink and
+// smaller than a button's text, and no fill or strip under it, so nothing of it hides the
+// scene.  Lit, it is framed by lines a pixel wide round its edge, ink between two of halo,
+// none of them under its text.  So it stays with a button's text waiting before it.
+TEST_F(InterfaceLayout, AHaloLabelIsItsTextAloneAndFramedWhileLit) {
+  TextSize = 19;
+  static ColourWord white = RgbWord(255, 255, 255);
+  static int lit = 0;
+  for (lit = 0; lit < 2; ++lit) {
+    SCOPED_TRACE(lit ? "lit" : "unlit");
+    Frame([](Prss* o) {
+      AddButton(o, 10, 10, 90, 10 + ButtonHeight, 0, IvText("load"), IvInt(0), IvInt(0), BUTTON_STYLE_TEXT, nullptr,
+                nullptr, nullptr);
+      AddButton(o, 100, 200, 160, 200 + ButtonHeight, 4, IvText("#12"), IvInt(0), IvInt(lit), BUTTON_STYLE_HALO_TEXT,
+                &white, nullptr, nullptr);
+    });
+    const DrawRecordEntry* text = Find("#12");
+    ASSERT_NE(text, nullptr);
+    std::vector<const DrawRecordEntry*> fills;
+    for (const DrawRecordEntry& e : DrawRecord)
+      if (!IsRecordedText(e.role) && e.right > 100.0f && e.left < 160.0f && e.bottom > 200.0f &&
+          e.top < 200.0f + float(ButtonHeight))
+        fills.push_back(&e);
+    EXPECT_EQ(text->ownerKind, RECORD_OWNER_BUTTON);
+    EXPECT_EQ(text->owner, 1);
+    EXPECT_EQ(text->marker, 1);
+    EXPECT_EQ(text->clickable, 1);
+    EXPECT_EQ(text->colour, 0xFFFFFFFFu);
+    EXPECT_LT(text->glyphHeight, 19.0f * GLYPH_BOX_HEIGHT) << "smaller than a button's text";
+    EXPECT_GE(text->glyphHeight, LEAST_TEXT_PIXELS * GLYPH_BOX_HEIGHT - 0.01f) << "not under the least size";
+    if (!lit) {
+      EXPECT_TRUE(fills.empty()) << fills.size() << " fills, the first " << std::hex << fills[0]->colour;
+      continue;
+    }
+    EXPECT_EQ(fills.size(), 12u) << "three rings of four sides";
+    for (const DrawRecordEntry* f : fills) {
+      EXPECT_LE(std::min(f->right - f->left, f->bottom - f->top), 1.0f) << "a pixel thin";
+      const float inset =
+          std::min({f->left - 100.0f, f->top - 200.0f, 160.0f - f->right, 200.0f + float(ButtonHeight) - f->bottom});
+      EXPECT_GE(inset, 0.0f) << "inside the label";
+      EXPECT_LT(inset, 3.0f) << "along its edge";
+      EXPECT_EQ(f->colour, inset == 1.0f ? 0xFFFFFFFFu : 0xFF000000u) << "ink between halo, at " << inset;
+      EXPECT_FALSE(f->right > text->left && f->left < text->right && f->bottom > text->top && f->top < text->bottom)
+          << "none under the text";
+    }
+  }
+}
+
 // A label button's text sits at its left inset (styles 3, 38 and 41), against its right
 // inset (39 and 42), or in its middle (the rest), whatever its value's format.
 TEST_F(InterfaceLayout, LabelButtonsAlignTheirTextLeftRightOrInTheMiddleByStyle) {

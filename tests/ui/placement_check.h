@@ -48,11 +48,12 @@ inline std::vector<std::string> OverlappingRows() {
 }
 
 // The pixel width of a label at the size its button draws it (a button shorter than a row
-// draws its text smaller in proportion).
+// draws its text smaller in proportion; a halo label at its own size).
 inline float LabelWidth(const InterfaceButton& b, const char* text) {
   float size = static_cast<float>(TextSize);
   const float height = static_cast<float>(b.bottom - b.top);
   if (height < static_cast<float>(ButtonHeight)) size *= height / static_cast<float>(ButtonHeight);
+  if (b.style == BUTTON_STYLE_HALO_TEXT) size = HaloLabelTextSize();
   const float savedScale = TextHorizontalScale;
   TextHorizontalScale = 1.0f;
   const float width = TextWidth(text, CurrentCodePage, size);

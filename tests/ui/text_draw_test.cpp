@@ -37,7 +37,7 @@ namespace {
 
 constexpr float LETTER = FIXED_GLYPH_WIDTH + 1.0f / 12.0f;  // advance of a letter at size 1
 constexpr float MARGIN = 1.0f / 24.0f;                      // the texture margin, in cell heights
-constexpr uint32_t RED = 0xFFFF0000u, WHITE = 0xFFFFFFFFu, GREY = 0xFF808080u;
+constexpr uint32_t RED = 0xFFFF0000u, WHITE = 0xFFFFFFFFu, GREY = 0xFF808080u, BLACK = 0xFF000000u;
 int Glyph(char c) { return static_cast<unsigned char>(c) - FIRST_CODE; }
 
 struct Highlight {
@@ -890,6 +890,27 @@ TEST_F(TextDraw, TheRecordHoldsATextsColouredRunsCellAndSqueezeWhetherOrNotItsIn
   EXPECT_FLOAT_EQ(e.spans[1].right, e.right);
   EXPECT_NEAR(DrawRecord[1].squeeze, 0.5f, 1e-4f);
   DrawTextBox(InterfaceTextBatch);
+  // A halo queued before a text is its glyphs at the eight offsets of a disc a step wide, in
+  // the halo's colour with the text's colour codes ignored: a backing, so no text of the
+  // record, and drawn while the ink is hidden too.
+  l.StartBatch(nullptr);  // the background's room is taken with the list's first batch
+  l.EndBatch();
+  for (const int hidden : {1, 0}) {
+    ResetDrawRecord();
+    TextHorizontalScale = 0.75f;
+    DrawTextHalo("a^1b", BLACK, 0.0f, 0.0f, 0.23f, 0, 0.01f);
+    DrawText("a^1b", WHITE, 0.0f, 0.0f, 0.23f, 0);
+    ASSERT_EQ(InterfaceTextBatch.items.size(), 8u * 2u + 2u) << hidden;
+    for (size_t i = 0; i < 16; ++i) EXPECT_EQ(InterfaceTextBatch.items[i].colour, BLACK) << i;
+    TextInkHidden = hidden;
+    const uint32_t before = l.counters.triangleCount;
+    DrawTextBox(InterfaceTextBatch);
+    TextInkHidden = 0;
+    EXPECT_EQ(l.counters.triangleCount - before, 2u * (hidden ? 16u : 18u)) << hidden;
+    ASSERT_EQ(DrawRecord.size(), 1u) << "the text alone";
+    EXPECT_EQ(DrawRecord[0].text, "a^1b");
+    EXPECT_EQ(DrawRecord[0].spans.size(), 2u);
+  }
   ScreenWidth = savedWidth, ScreenHeight = savedHeight;
   DrawRecording = savedRecording;
   ResetDrawRecord();
