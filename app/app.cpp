@@ -625,19 +625,15 @@ StartResult AppStartup(const char* commandLine) {
   // The main thread starts one worker, which starts the readers: on a busy machine each
   // thread the main thread starts costs it its processor for a while.  (The interface sounds
   // are decoded once the first frame is up, beside the rest of what start-up leaves until
-  // then.)  A start without kept shader programs will compile: that worker also has the
-  // driver's compiler set up on a context of its own, held until the device has compiled.
+  // then.)
   TraceStep("window system");
   struct ForgetReadsNotTaken {  // by a start that ends before it takes them
-    bool running = false;
     ~ForgetReadsNotTaken() {
       ForgetPreparedCharacterSet();
       ForgetPreparedShaderSources();
-      if (!running) GfxJoinCompilerWarmUp();
     }
   } forgetReadsNotTaken;
-  std::jthread startWorkers([graphics = GraphicsEnabled != 0, compiles = !FileExists(PROGRAM_CACHE_PATH)] {
-    if (graphics && compiles) GfxStartCompilerWarmUp();
+  std::jthread startWorkers([graphics = GraphicsEnabled != 0] {
     if (graphics) {
       PrepareCharacterSet();
       PrepareShaderSources();
@@ -728,9 +724,7 @@ StartResult AppStartup(const char* commandLine) {
   if (GraphicsEnabled && LanguageName[0]) PrepareGlyphFonts();
   InitSinTable();
   if (GraphicsEnabled) {
-    const char* error = InitialiseGraphicsForScreen();
-    GfxEndCompilerWarmUp();  // the device has compiled its first shaders
-    if (error) {
+    if (const char* error = InitialiseGraphicsForScreen()) {
       ShutdownGraphics();
       FreeCharacterSet();
       return FailStart(error);
@@ -821,7 +815,6 @@ StartResult AppStartup(const char* commandLine) {
   SharedDrawTree.Init(8000, 256, 20, SHARED_DRAW_TREE_PAYLOAD);
   StartupStep("end of initialisation");
   TraceStep("first frame : begin");
-  forgetReadsNotTaken.running = true;  // the warm-up's thread ends once the first frame is up
   g_loop.now = g_loop.frameStart = g_loop.anchor = ClockNowMs();
   g_loop.frameCount = 0;
   return START_RUNNING;
@@ -1120,7 +1113,6 @@ void AppRunPass() {
         if (g_trace.step) TraceStep("first frame : program cache");
         g_loop.framePresented = 1;
         SaveProgramCache();
-        GfxJoinCompilerWarmUp();
       }
       if (g_trace.on && g_trace.step) {
         TraceStep(nullptr);
@@ -1330,7 +1322,6 @@ int AppShutdown() {
   ReleaseControls();  // the force stops before the window goes
   LogLine("kill graphics");
   if (GraphicsEnabled) SaveProgramCache();
-  GfxJoinCompilerWarmUp();  // a run that ends before its first frame
   ShutdownGraphics();
   StopSkyThread();
   LogLine("save config");

@@ -384,16 +384,6 @@ const char* GfxLastShaderLog();  // compiler or linker messages of the last fail
 // (0 or the errno value).  A file another driver wrote, or a damaged one, is passed over.
 void GfxUseProgramCache(const char* path);
 int GfxSaveProgramCache();
-// A software driver's first compile in a process sets its compiler up, which costs more than
-// the compiles that follow together.  GfxStartCompilerWarmUp has that done on a thread of its
-// own, with a context of its own and no window, while the caller goes on with its start (a
-// start that will compile: one without kept programs); every context of the process shares the
-// set-up once one holds it.  GfxEndCompilerWarmUp, once the device's context has compiled,
-// lets that thread give up its context; GfxJoinCompilerWarmUp ends it and waits for it.  Where
-// no such context can be made the thread ends without a word: the first compile sets up alone.
-void GfxStartCompilerWarmUp();
-void GfxEndCompilerWarmUp();
-void GfxJoinCompilerWarmUp();
 
 enum GfxInputClass : uint32_t { GFX_INPUT_PER_VERTEX = 0 };
 struct GfxInputElementDesc {

@@ -725,33 +725,6 @@ void main() { gl_Position = vec4(inPosition + shift.xyz, 1.0); colour = inColor;
   GfxRelease(shifted), GfxRelease(shift);
 }
 
-// The compiler's warm-up makes a context of its own on a thread of its own: the device's
-// context compiles and draws while that context is held, and again once it is given up (the
-// thread ends its own display, never the device's), however often the warm-up runs.
-TEST_F(GfxPixels, ShadersCompileAndDrawWhileTheCompilerWarmUpHoldsItsContextAndAfterItEnds) {
-  for (int round = 0; round < 2; ++round) {
-    GfxStartCompilerWarmUp();
-    for (int phase = 0; phase < 2; ++phase) {
-      SCOPED_TRACE("round " + std::to_string(round) + ", phase " + std::to_string(phase));
-      // A source of its own each time, so that no earlier compile stands in for it.
-      const std::string source = std::string(VS_SOURCE) + "// warm-up " + std::to_string(round * 2 + phase) + "\n";
-      GfxVertexShader own;
-      ASSERT_EQ(GfxCreateVertexShader(g_device, source.c_str(), 0, &own), GFX_OK) << GfxLastShaderLog();
-      GfxVSSetShader(g_context, own);
-      const float black[4] = {0, 0, 0, 0};
-      GfxClearRenderTargetView(g_context, rtv, black);
-      GfxClearDepthStencilView(g_context, dsv, GFX_CLEAR_DEPTH | GFX_CLEAR_STENCIL, 1.0f, 0);
-      Draw(Quad(0.5f, 0xFF00FF00));
-      EXPECT_EQ(Pixel(Read(colour), 16, 16), 0xFF00FF00u);
-      GfxVSSetShader(g_context, vs);
-      GfxRelease(own);
-      if (phase == 0) GfxEndCompilerWarmUp();
-    }
-    GfxJoinCompilerWarmUp();
-    GfxJoinCompilerWarmUp();
-  }
-}
-
 // A pair linked while a program cache is in use is kept in its file; read again, the file's
 // binary stands in for compiling both stages and draws the same.  A damaged file is passed
 // over (the stages are compiled at once) and written anew.
