@@ -128,12 +128,15 @@ void Show(const char* text) { ReportLine(text, REPORT_MESSAGE); }
 
 enum LoadResult { LOAD_OK = 0, LOAD_REPORTED = 1, LOAD_LOGGED = 2, LOAD_WAITING = 3 };
 
-// The essential shaders, and the error text of each one's last failure.
+// The essential shaders, and the error text of each one's last failure.  Each must be read
+// for the device to stand; those the first frame draws with (text and pictures) are compiled
+// with the device, the plain colour one when first drawn with, like the rest.
 struct EssentialShader {
   const char* prefix;
   int number;
+  bool compiledWithDevice;
 };
-constexpr EssentialShader ESSENTIAL_SHADERS[] = {{"vs", 5}, {"ps", 23}, {"ps", 24}};
+constexpr EssentialShader ESSENTIAL_SHADERS[] = {{"vs", 5, true}, {"ps", 23, false}, {"ps", 24, true}};
 constexpr int ESSENTIAL_COUNT = int(sizeof ESSENTIAL_SHADERS / sizeof ESSENTIAL_SHADERS[0]);
 char g_essentialError[ESSENTIAL_COUNT][640];
 
@@ -337,7 +340,7 @@ LoadResult LoadShaderFile(const char* prefix, const char* openText, const char* 
     Show(line);
     return LOAD_REPORTED;
   }
-  if (mayWait && essential < 0) {
+  if (mayWait && (essential < 0 || !ESSENTIAL_SHADERS[essential].compiledWithDevice)) {
     WaitingSource(prefix, fileNumber).assign(source.begin(), source.end());
     return LOAD_WAITING;
   }
@@ -636,7 +639,8 @@ const char* EssentialShaderError() {
   for (int i = 0; i < ESSENTIAL_COUNT; ++i) {
     const EssentialShader& e = ESSENTIAL_SHADERS[i];
     const bool loaded = e.prefix[0] == 'v' ? bool(Shaders.vertex[e.number]) : bool(Shaders.pixel[e.number]);
-    if (loaded) continue;
+    const uint8_t failed = e.prefix[0] == 'v' ? Shaders.vertexFailed[e.number] : Shaders.pixelFailed[e.number];
+    if (loaded || failed == LOAD_WAITING) continue;
     if (!g_essentialError[i][0])
       std::snprintf(g_essentialError[i], sizeof g_essentialError[i], "Could not load shader %s_%d", e.prefix, e.number);
     return g_essentialError[i];

@@ -95,5 +95,6 @@ int ShaderShipped(const char* prefix, int fileNumber);
 void ResetShaderReports();
 // The first essential shader (the interface's vertex shader 5, pixel shaders 23 and 24) that
 // is not loaded, as the text of the error that ends start-up: the file and, when it does
-// not compile, the compiler's first line.  Null when all are loaded.
+// not compile, the compiler's first line.  Null when all are loaded (pixel shader 23, which
+// no first page draws with, is read then and compiled when first drawn with).
 const char* EssentialShaderError();

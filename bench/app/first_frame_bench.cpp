@@ -60,24 +60,32 @@ bool StartXServer() {
 }
 
 // Starts program in the folder with the switches, waits for "first frame" on its standard
-// output, then kills it.  Seconds from the start, or a negative value on failure.
+// output, then kills it; with awaited, only once that file exists (10 s at most).  Seconds from
+// the start to the first frame, or a negative value on failure.
 double TimeFirstFrame(const std::string& program, const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& switches) {
+                      const std::vector<std::string>& switches, const fs::path& awaited = {}) {
   bench::Process process;
   if (!process.Start(g_folder, program, arguments, switches)) return -1;
-  for (std::string line; process.ReadLine(line, 30000);)
-    if (line == "first frame") return process.Seconds();
+  for (std::string line; process.ReadLine(line, 30000);) {
+    if (line != "first frame") continue;
+    const double seconds = process.Seconds();
+    for (int i = 0; i < 1000 && !awaited.empty() && !fs::exists(awaited); ++i) usleep(10000);
+    return seconds;
+  }
   return -1;
 }
 
 // The editor's time, cold without the kept shader programs; its log gives the plain program
-// the editor's client size.
-double EditorRun(bool x, bool cold) {
+// the editor's client size.  A start that keeps the programs for a warm case's later starts
+// begins without them and is killed only once it has written them: the editor keeps them
+// after its first frame, and a start killed at that frame would leave none.
+double EditorRun(bool x, bool cold, bool keepPrograms = false) {
   std::error_code error;
-  if (cold) fs::remove(g_folder / "cache" / "programs.bin", error);
+  const fs::path programs = g_folder / "cache" / "programs.bin";
+  if (cold || keepPrograms) fs::remove(programs, error);
   std::vector<std::string> switches = VideoSwitches(x);
   switches.push_back("ZKT_REPORT_FIRST_FRAME=1");
-  const double seconds = TimeFirstFrame(bench::EditorProgram(), {}, switches);
+  const double seconds = TimeFirstFrame(bench::EditorProgram(), {}, switches, keepPrograms ? programs : fs::path());
   std::ifstream log(g_folder / "deb.log");
   for (std::string line; std::getline(log, line);) {
     int w = 0, h = 0;
@@ -130,7 +138,11 @@ void BM_FirstFrame(benchmark::State& state) {
     return;
   }
   if (pairs.empty()) {
-    EditorRun(x, cold);  // the editor's size for the plain program; a warm case's kept programs
+    // The editor's size for the plain program; a warm case's kept programs.
+    if (EditorRun(x, cold, !cold) < 0 || (!cold && !fs::exists(g_folder / "cache" / "programs.bin"))) {
+      state.SkipWithError("the first start showed no frame or kept no shader programs (see deb.log)");
+      return;
+    }
     for (int i = 0; i < 2; ++i) RunPair(x, cold, i % 2 == 0);
   }
   for (auto _ : state) {

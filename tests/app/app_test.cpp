@@ -2016,6 +2016,7 @@ TEST_F(AppHarness, TheShaderCommandReadsTheNamedShadersAgainAndRedrawsTheShine) 
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   Material::SetPShader(1);  // post-processing's "ps_1", compiled when first bound
   ASSERT_TRUE(Shaders.pixel[1]);
+  Material::SetPShader(23);  // the interface's plain colour shader, also compiled when first bound
   const GfxPixelShader interfaceShader = Shaders.pixel[23];
   ASSERT_TRUE(interfaceShader);
   std::filesystem::remove("shaders/ps_1.glsl");

@@ -104,15 +104,20 @@ TEST_F(ShaderLoading, AShaderNotShippedIsOnlyLoggedOnceUntilSomethingDrawsWithIt
   Material::SetVShader(5);
 }
 
-TEST_F(ShaderLoading, OnlyTheInterfaceShadersAreCompiledWithTheDeviceTheOthersWhenFirstBound) {
+TEST_F(ShaderLoading, OnlyTheFirstFramesShadersAreCompiledWithTheDeviceTheOthersWhenFirstBound) {
   ASSERT_EQ(MakeDevice(), nullptr);
-  EXPECT_TRUE(Shaders.vertex[5] && Shaders.pixel[23] && Shaders.pixel[24]) << "the first frame draws with them";
+  EXPECT_TRUE(Shaders.vertex[5] && Shaders.pixel[24]) << "the first frame draws its text and pictures with them";
+  EXPECT_FALSE(Shaders.pixel[23]) << "no first page draws in plain colour: it waits for its first draw";
   EXPECT_FALSE(Shaders.vertex[10]) << "a world shader waits for its first draw";
   EXPECT_FALSE(Shaders.pixel[35]);
   EXPECT_TRUE(Shaders.layouts[1] && Shaders.layouts[2] && Shaders.layouts[3]) << "every vertex layout stands";
   Material::SetVShader(10);
   Material::SetPShader(35);
   EXPECT_TRUE(Shaders.vertex[10] && Shaders.pixel[35]);
+  EXPECT_TRUE(DrawsAllowed());
+  Material::SetVShader(5);
+  Material::SetPShader(23);
+  EXPECT_TRUE(Shaders.pixel[23]);
   EXPECT_TRUE(DrawsAllowed());
   EXPECT_TRUE(g_reported.empty()) << "compiled without a word: " << g_reported.front();
 
