@@ -58,47 +58,16 @@ void DrawStream(const Draw2DBatch& b) {
   Stream2D.DrawBuffer(b.sampler);
 }
 
-// One batch that fits the 2D stream: one mapped write and one draw.  A flush's first batch
-// starts the stream afresh and the others follow it where they find room, so that the same
-// batches are written to the same places in every frame (a frame of the interface alone is
-// told from its bytes and draws).  Triangles naming a vertex outside the batch are left out.
-void DrawWhole(const Draw2D& list, const Draw2DBatch& b, bool first) {
-  const int started =
-      first ? Stream2D.StartBuf(b.material, 1, 1) : Stream2D.StartBufAfter(b.material, b.vertexCount, b.triangleCount);
-  if (!started) return;
-  Vertex2D* out = reinterpret_cast<Vertex2D*>(Stream2D.vertexWrite);
-  const Draw2DVertex* in = &list.vertices[b.firstVertex];
-  for (uint32_t i = 0; i < b.vertexCount; ++i) Put(&out[i], in[i]);
-  Stream2D.vertexWrite += size_t(b.vertexCount) * sizeof(Vertex2D);
-  Stream2D.vertexCount = b.vertexCount;
-  uint16_t* index = Stream2D.indexWrite;
-  const Draw2DTriangle* t = &list.triangles[b.firstTriangle];
-  uint32_t kept = 0;
-  for (uint32_t i = 0; i < b.triangleCount; ++i) {
-    if (t[i].a >= b.vertexCount || t[i].b >= b.vertexCount || t[i].c >= b.vertexCount) continue;
-    index[0] = uint16_t(t[i].a);
-    index[1] = uint16_t(t[i].b);
-    index[2] = uint16_t(t[i].c);
-    index += 3;
-    ++kept;
-  }
-  Stream2D.indexWrite = index;
-  Stream2D.triangleCount = kept;
-  Stream2D.UnlockBuffer();
-  DrawStream(b);
-}
-
-// A batch drawn apart: from its own stream, the draw's reach told to the device (the
-// bounding box of its vertices in clip space).  False when it does not fit that stream.
-bool DrawApart(const Draw2D& list, const Draw2DBatch& b) {
-  CircularVBuffer& stream = StreamApart2D;
-  if (b.vertexCount > APART_2D_VERTICES || b.triangleCount > APART_2D_TRIANGLES || !stream.StartBuf(b.material, 1, 1))
-    return false;
+// Writes the batch's vertices and triangles into the stream's started buffer and unlocks it;
+// box, when given, gets the vertices' bounding box in clip space.  Triangles naming a vertex
+// outside the batch are left out.  The triangles kept.
+uint32_t WriteBatch(CircularVBuffer& stream, const Draw2D& list, const Draw2DBatch& b, float* box) {
   Vertex2D* out = reinterpret_cast<Vertex2D*>(stream.vertexWrite);
   const Draw2DVertex* in = &list.vertices[b.firstVertex];
-  float box[4] = {in[0].x, in[0].y, in[0].x, in[0].y};
+  if (box && b.vertexCount > 0) box[0] = box[2] = in[0].x, box[1] = box[3] = in[0].y;
   for (uint32_t i = 0; i < b.vertexCount; ++i) {
     Put(&out[i], in[i]);
+    if (!box) continue;
     box[0] = std::min(box[0], in[i].x), box[1] = std::min(box[1], in[i].y);
     box[2] = std::max(box[2], in[i].x), box[3] = std::max(box[3], in[i].y);
   }
@@ -118,6 +87,29 @@ bool DrawApart(const Draw2D& list, const Draw2DBatch& b) {
   stream.indexWrite = index;
   stream.triangleCount = kept;
   stream.UnlockBuffer();
+  return kept;
+}
+
+// One batch that fits the 2D stream: one mapped write and one draw.  A flush's first batch
+// starts the stream afresh and the others follow it where they find room, so that the same
+// batches are written to the same places in every frame (a frame of the interface alone is
+// told from its bytes and draws).
+void DrawWhole(const Draw2D& list, const Draw2DBatch& b, bool first) {
+  const int started =
+      first ? Stream2D.StartBuf(b.material, 1, 1) : Stream2D.StartBufAfter(b.material, b.vertexCount, b.triangleCount);
+  if (!started) return;
+  WriteBatch(Stream2D, list, b, nullptr);
+  DrawStream(b);
+}
+
+// A batch drawn apart: from its own stream, the draw's reach told to the device (the
+// bounding box of its vertices in clip space).  False when it does not fit that stream.
+bool DrawApart(const Draw2D& list, const Draw2DBatch& b) {
+  CircularVBuffer& stream = StreamApart2D;
+  if (b.vertexCount > APART_2D_VERTICES || b.triangleCount > APART_2D_TRIANGLES || !stream.StartBuf(b.material, 1, 1))
+    return false;
+  float box[4] = {};
+  const uint32_t kept = WriteBatch(stream, list, b, box);
   Material::SetPShader(b.material->texture ? 24 : 23);
   if (kept > 0) GfxBoundNextDraw(box[0], box[1], box[2], box[3]);
   stream.DrawBuffer(b.sampler);

@@ -428,6 +428,24 @@ SpanContrast MeasureSpan(const DrawRecordSpan& span, const LayoutPicture& pictur
   return m;
 }
 
+// A finding of a span measured short of 4.5:1: failing, or marginal within 5% of the need.
+// detailStart goes before the measures.
+LayoutFinding ContrastFinding(const char* rule, const std::string& plain, const DrawRecordEntry& text, size_t k,
+                              const SpanContrast& m, const char* detailStart) {
+  const DrawRecordSpan& span = text.spans[k];
+  LayoutFinding f;
+  f.rule = rule;
+  f.what = Quoted(plain);
+  if (text.spans.size() > 1) f.what += " its part " + Quoted(SpanText(plain, text.spans, k));
+  f.fails = m.shortShare > CONTRAST_SHARE;
+  f.marginal = !f.fails;
+  char detail[240];
+  std::snprintf(detail, sizeof detail, "%s%.2f:1 or less over a tenth of its box, under 4.5:1 over %.0f%% (ink %06X) at %s",
+                detailStart, m.tenth, 100.0 * m.shortShare, span.colour & 0xFFFFFFu, Where(SpanBox(span)).c_str());
+  f.detail = detail;
+  return f;
+}
+
 void Contrasts(const std::vector<DrawRecordEntry>& record, const LayoutPicture& picture, std::vector<LayoutFinding>& out) {
   if (!picture.pixels || picture.width <= 0 || picture.height <= 0) return;
   for (const DrawRecordEntry& text : record) {
@@ -437,18 +455,7 @@ void Contrasts(const std::vector<DrawRecordEntry>& record, const LayoutPicture& 
       const DrawRecordSpan& span = text.spans[k];
       const SpanContrast m = MeasureSpan(span, picture);
       if (m.pixels == 0 || m.marginalShare <= CONTRAST_SHARE) continue;
-      std::string what = Quoted(plain);
-      if (text.spans.size() > 1) what += " its part " + Quoted(SpanText(plain, text.spans, k));
-      LayoutFinding f;
-      f.rule = "contrast";
-      f.what = what;
-      f.fails = m.shortShare > CONTRAST_SHARE;
-      f.marginal = !f.fails;
-      char detail[200];
-      std::snprintf(detail, sizeof detail, "%.2f:1 or less over a tenth of its box, under 4.5:1 over %.0f%% (ink %06X) at %s",
-                    m.tenth, 100.0 * m.shortShare, span.colour & 0xFFFFFFu, Where(SpanBox(span)).c_str());
-      f.detail = detail;
-      out.push_back(std::move(f));
+      out.push_back(ContrastFinding("contrast", plain, text, k, m, ""));
     }
   }
 }
@@ -646,21 +653,8 @@ std::vector<LayoutFinding> CheckDialogBackdrops(const std::vector<DrawRecordEntr
                                                      (white.shortShare == black.shortShare && white.tenth < black.tenth));
         const SpanContrast& m = whiteWorse ? white : black;
         if (m.pixels == 0 || m.marginalShare <= CONTRAST_SHARE) continue;
-        std::string what = Quoted(plain);
-        if (text.spans.size() > 1) what += " its part " + Quoted(SpanText(plain, text.spans, k));
-        LayoutFinding f;
-        f.rule = "backdrop";
-        f.what = what;
-        f.fails = m.shortShare > CONTRAST_SHARE;
-        f.marginal = !f.fails;
-        char detail[220];
-        std::snprintf(detail, sizeof detail,
-                      "over a %s backdrop behind the dialog %.2f:1 or less over a tenth of its box, under 4.5:1 over "
-                      "%.0f%% (ink %06X) at %s",
-                      whiteWorse ? "white" : "black", m.tenth, 100.0 * m.shortShare, span.colour & 0xFFFFFFu,
-                      Where(SpanBox(span)).c_str());
-        f.detail = detail;
-        out.push_back(std::move(f));
+        out.push_back(ContrastFinding("backdrop", plain, text, k, m,
+                                      whiteWorse ? "over a white backdrop behind the dialog " : "over a black backdrop behind the dialog "));
       }
     }
   }
