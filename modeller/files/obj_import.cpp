@@ -518,8 +518,7 @@ int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
     return 0;
   }
   // UTF-16 text is decoded over its own bytes: no second copy of the file.
-  const int order = Utf16Order(bytes.data(), bytes.size());
-  if (order < 0) return ImportText(object, screen, bytes.data(), bytes.size(), shown.c_str());
-  return ImportText(object, screen, bytes.data(),
-                    FromUtf16(bytes.data() + 2, bytes.size() - 2, order == 1, bytes.data()), shown.c_str());
+  if (const int order = Utf16Order(bytes.data(), bytes.size()); order >= 0)
+    bytes.resize(FromUtf16(bytes.data() + 2, bytes.size() - 2, order == 1, bytes.data()));
+  return ImportObjMesh(object, screen, bytes.data(), bytes.size(), shown.c_str());
 }
