@@ -393,15 +393,17 @@ int FileCopy(const char* source, const char* dest, bool keepTime) {
   return SafeWriteCommit(w);
 }
 
-int FileReadAll(const char* path, std::string& out, int64_t maxBytes) {
+int FileReadAll(const char* path, std::string& out, int64_t maxBytes, std::string* opened) {
   out.clear();
   // The path as given first; the look-up without regard to case only when it names nothing.
   const std::string native = PathToNative(path);
+  if (opened) *opened = native;
   int fd = native.empty() ? -1 : ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0 && (native.empty() || errno == ENOENT)) {
     std::string resolved;
     if (!ResolvePath(path, resolved)) return ENOENT;
     fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    if (opened) *opened = resolved;
   }
   if (fd < 0) return errno ? errno : ENOENT;
   // A file that fits the first buffer comes back short from its first read, which is its

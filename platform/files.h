@@ -100,8 +100,10 @@ int FileRename(const char* oldPath, const char* newPath);
 // Copies source over dest through a safe write.  keepTime gives dest the source's write
 // time.  Returns 0 or the errno value of the first failure.
 int FileCopy(const char* source, const char* dest, bool keepTime);
-// Reads a whole file into out.  Returns 0 or the errno value; EFBIG above maxBytes.
-int FileReadAll(const char* path, std::string& out, int64_t maxBytes);
+// Reads a whole file into out.  Returns 0 or the errno value; EFBIG above maxBytes.  With
+// opened, that is the path of the file read (found without regard to case where the path as
+// given names nothing), or, when none was opened, the path as given in the native form.
+int FileReadAll(const char* path, std::string& out, int64_t maxBytes, std::string* opened = nullptr);
 // A file that lines are appended to, kept open between them, as a log that writes one line
 // at a time.  Each line is one write to a descriptor opened for appending, so it is on disk as
 // soon as Append returns and survives a crash of the program.  Before each line the path is

@@ -511,10 +511,9 @@ int ImportObjMesh(ModelObject& object, Prss* screen, const char* data, size_t si
 }
 
 int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
-  std::string bytes;
-  const std::string shown = PathOnDisk(path);  // the file as the messages name it
-  if (FileReadAll(path, bytes, OBJ_FILE_LIMIT) != 0) {
-    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, shown.c_str());
+  std::string bytes, shown;  // shown: the file as the messages name it, the one read
+  if (FileReadAll(path, bytes, OBJ_FILE_LIMIT, &shown) != 0) {
+    ShowMessageBoxPair(screen, TEXT_OBJ_FILE_NOT_FOUND, PathOnDisk(path).c_str());
     return 0;
   }
   // UTF-16 text is decoded over its own bytes: no second copy of the file.

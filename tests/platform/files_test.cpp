@@ -761,9 +761,14 @@ TEST(FileReading, AWholeFileIsReadUpToItsLimit) {
   const std::string root = FreshFolder("read_all");
   const int descriptors = OpenDescriptors();
   WriteText(root + "/f.txt", "abcdef");
-  std::string text;
-  EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100), 0);
+  std::string text, opened;
+  EXPECT_EQ(FileReadAll((root + "/F.TXT").c_str(), text, 100, &opened), 0);
   EXPECT_EQ(text, "abcdef");
+  EXPECT_EQ(opened, root + "/f.txt") << "the file read, as it is named on disk";
+  EXPECT_EQ(FileReadAll((root + "\\f.txt").c_str(), text, 100, &opened), 0);
+  EXPECT_EQ(opened, root + "/f.txt");
+  EXPECT_EQ(FileReadAll((root + "/none.txt").c_str(), text, 100, &opened), ENOENT);
+  EXPECT_EQ(opened, root + "/none.txt") << "none read: the path as given";
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 5), EFBIG);
   EXPECT_EQ(text, "") << "nothing of a file above the limit";
   EXPECT_EQ(FileReadAll((root + "/f.txt").c_str(), text, 6), 0);  // exactly the limit
