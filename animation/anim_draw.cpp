@@ -401,7 +401,9 @@ namespace {
 // The nearest level of the human system's mesh of the figure the object editor shows, or null.
 GouraudO3d* ShownFigureMesh() {
   const ObjectEditor* e = ActiveObjectEditor;
-  if (!e || e->shownCount == 0 || !HumanMeshes.slots) return nullptr;
+  if (!e || e->shownCount == 0) return nullptr;
+  HumanFiguresWanted();
+  if (!HumanMeshes.slots) return nullptr;
   for (int i = 0; i < HumanMeshes.slotCount; ++i)
     if (HumanMeshes.slots[i].model == e->shown[0]) return HumanMeshes.slots[i].meshes[0];
   return nullptr;

@@ -53,6 +53,7 @@
 #include "render/draw2d.h"
 #include "render/env_maps.h"
 #include "render/frame.h"
+#include "render/humans.h"
 #include "render/kept_scene.h"
 #include "render/object_picture.h"
 #include "render/post_process.h"
@@ -131,8 +132,6 @@ struct LoopState {
   int reportFirstFrame = 0;
   // What start-up leaves until the first frame is up (made before the first page is drawn,
   // it would only delay it).
-  int humanMeshesAfterFirstFrame = 0;
-  int helmetAfterFirstFrame = 0;
   int controllersAfterFirstFrame = 0;
   int soundAfterFirstFrame = 0;
   int framePresented = 0;  // a frame was presented: the program cache was written then
@@ -447,18 +446,16 @@ void RecordToConfig(const DisplayModeRecord& record, int32_t values[4]) {
   values[3] = record.index;
 }
 
+// What the first look for a human figure or the helmet makes (installed at start-up).
+void MakeHumanFiguresAndHelmet() {
+  BuildHumanMeshes();
+  LoadHelmet();
+}
+
 // After the first drawn frame: what start-up left for later.
 void MakeWhatStartUpLeft() {
-  // A worker decodes the sounds while the human figures and the helmet are made.
+  // A worker decodes the sounds while the controllers are looked for.
   if (g_loop.soundAfterFirstFrame) PrepareInterfaceSounds();
-  if (g_loop.humanMeshesAfterFirstFrame) {
-    g_loop.humanMeshesAfterFirstFrame = 0;
-    BuildHumanMeshes();
-  }
-  if (g_loop.helmetAfterFirstFrame) {
-    g_loop.helmetAfterFirstFrame = 0;
-    LoadHelmet();
-  }
   if (g_loop.controllersAfterFirstFrame) {
     g_loop.controllersAfterFirstFrame = 0;
     StartControllers();
@@ -765,16 +762,14 @@ StartResult AppStartup(const char* commandLine) {
       return FailStart("Could not load humans");
     }
     // Display meshes need the device: a run without graphics keeps the models alone.  No first
-    // page shows a human: their meshes are built once the first frame is up.
-    if (GraphicsEnabled) g_loop.humanMeshesAfterFirstFrame = 1;
+    // page shows a human, nor the helmet: both are made when a screen first looks for one.
+    if (GraphicsEnabled) MakeHumanFigures = MakeHumanFiguresAndHelmet;
   }
   TraceStep("metrics and wheels");
   SetInterfaceMetrics();
   InitWheelTables();
   if (GraphicsEnabled) {
-    // Nor a helmet: it is read and built once the first frame is up.
-    StartupStep("helmet");
-    g_loop.helmetAfterFirstFrame = 1;
+    StartupStep("helmet");  // read with the figures, when a screen first looks for one
     // The controls' tables take their start values now; the devices (the controller layer
     // starts and scans for them, some milliseconds) are found once the first frame is up.
     StartupStep("controllers");
@@ -1321,6 +1316,7 @@ int AppShutdown() {
   LogLine("close VR");
   CloseVr();
   LogLine("free humans");
+  MakeHumanFigures = nullptr;  // none were wanted
   FreeHumans();
   LogLine("free font");
   FreeCharacterSet();

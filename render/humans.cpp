@@ -38,7 +38,17 @@ int HumanCopies(int modelIndex) {
   return modelIndex < HUMAN_COPY_TABLE ? HUMAN_COPIES[modelIndex] : 1;
 }
 
+void (*MakeHumanFigures)() = nullptr;
+
+void HumanFiguresWanted() {
+  if (void (*make)() = MakeHumanFigures) {
+    MakeHumanFigures = nullptr;
+    make();
+  }
+}
+
 int FindHumanSlot(int skeletonIndex) {
+  HumanFiguresWanted();
   if (!HumanMeshes.built) return 0;
   for (int i = 0; i < HumanMeshes.slotCount; ++i) {
     const HumanMeshSlot& s = HumanMeshes.slots[i];

@@ -40,6 +40,12 @@ struct HumanMeshSet {
 };
 extern HumanMeshSet HumanMeshes;
 
+// The figures' meshes and the helmet are made the first time something looks for them: the
+// shell installs what makes them (MakeHumanFigures, cleared once called), and every place
+// that looks for a slot, a figure's bones or the helmet asks through HumanFiguresWanted
+// first.  Until then no memory is spent on figures that the first pages never show.
+extern void (*MakeHumanFigures)();
+void HumanFiguresWanted();
 // The first slot whose flags have bit 0 set and whose skeleton is the one given; the slot
 // count when none is (so a caller must test it before indexing); 0 while nothing is built.
 int FindHumanSlot(int skeletonIndex);

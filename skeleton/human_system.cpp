@@ -185,6 +185,7 @@ void BuildHumanMeshes() {
 }
 
 int HumanSkeletonBones(int skeletonIndex, Bone** bones, BoneTable** table) {
+  HumanFiguresWanted();
   const HumanSystem& h = Humans;
   if (!h.boneTables || skeletonIndex < 0 || skeletonIndex >= h.skeletonCount) return 0;
   BoneRig& rig = h.boneSets[skeletonIndex];

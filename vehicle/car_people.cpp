@@ -24,7 +24,9 @@ int32_t Mix(int32_t a, int32_t b, float t) {
 
 // The slot of a figure's human model, or null.
 const HumanMeshSlot* SlotOf(const AnimInstance& figure) {
-  if (!figure.human || !HumanMeshes.slots) return nullptr;
+  if (!figure.human) return nullptr;
+  HumanFiguresWanted();
+  if (!HumanMeshes.slots) return nullptr;
   const int s = FindHumanSlot(static_cast<int>(figure.human->skeletonIndex));
   return s >= 0 && s < HumanMeshes.slotCount ? &HumanMeshes.slots[s] : nullptr;
 }
@@ -32,6 +34,7 @@ const HumanMeshSlot* SlotOf(const AnimInstance& figure) {
 // The helmet on a head: turned half a turn about x (its model faces the other way), turned
 // by the head's turn and tilt at the near levels, at the head point; into the world.
 void AddHelmet(const Car& car, CarDrawing& d, const IntVector& head, uint8_t level, uint32_t turn, uint32_t tilt) {
+  HumanFiguresWanted();
   if (Helmet.levelCount <= 0 || !GetFastMesh(Helmet.fastMesh)) return;
   CarDrawItem* item = d.items.Add();
   if (!item) return;

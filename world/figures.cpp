@@ -123,6 +123,7 @@ void PlaceFigure(HumanWorldObject& figure, float heading, int32_t x, int32_t y, 
 }
 
 void WMarshal::AttachFigure() {
+  if (!figure) HumanFiguresWanted();
   if (figure || !HumanMeshes.built || HumanMeshes.slotCount <= 0 || !HumanMeshes.slots) return;
   int slot = FindHumanSlot(model);
   if (slot < 0 || slot >= HumanMeshes.slotCount) slot = 0;
@@ -155,6 +156,7 @@ void WMarshal::Draw() {
 }
 
 void WSpectator::AttachFigures() {
+  if (!figures) HumanFiguresWanted();
   if (figures || !HumanMeshes.built || HumanMeshes.slotCount <= 0 || !HumanMeshes.slots) return;
   const double w = std::isfinite(width) ? std::fabs(double(width)) : 0.0;
   const int count = int(std::clamp(std::lround(w), 1L, long(SPECTATOR_FIGURES_MAX)));

@@ -300,22 +300,37 @@ TEST_F(AppHarness, StartupWithGraphicsMakesTheDeviceBeforeTheWindowAndNamesTheHe
   EXPECT_EQ(D3DInitState, 0);
 }
 
-TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartBuiltAfterTheFirstFrameAndItsAbsenceEndsTheStart) {
+TEST_F(AppHarness, TheHumanSystemIsLoadedAtStartItsFiguresMadeWhenFirstLookedForAndItsAbsenceEndsTheStart) {
   const char* work = std::getenv("ZKT_WORK_DIR");
   std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "helmet.qxe",
                              "data/hmn/helmet.qxe");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
   EXPECT_GT(NumCodePagesInUse, 0) << "the character set is read";
   EXPECT_GT(Humans.modelCount, 0) << "loaded at step 23";
+  AppRunPass();
+  AppRunPass();
   EXPECT_EQ(HumanMeshes.built, 0) << "no first page shows a human";
   EXPECT_EQ(HelmetModel, nullptr);
-  AppRunPass();
-  EXPECT_EQ(HumanMeshes.built, 1) << "built once the first frame is up";
+  Bone* bones = nullptr;
+  BoneTable* table = nullptr;
+  EXPECT_EQ(HumanSkeletonBones(0, &bones, &table), 1) << "a figure's skeleton looked for makes the figures";
+  EXPECT_EQ(HumanMeshes.built, 1);
   EXPECT_GT(HumanMeshes.slotCount, 0);
-  EXPECT_NE(HelmetModel, nullptr) << "and the helmet read";
+  EXPECT_NE(HelmetModel, nullptr) << "and reads the helmet";
+  const HumanMeshSlot* slots = HumanMeshes.slots;
+  EXPECT_LT(FindHumanSlot(0), HumanMeshes.slotCount);
+  EXPECT_EQ(HumanMeshes.slots, slots) << "made once";
   AppShutdown();
   EXPECT_EQ(Humans.modelCount, 0) << "freed at shut-down";
   EXPECT_EQ(HumanMeshes.slotCount, 0);
+
+  // A run that never shows a figure makes none, not even on its way out.
+  ASSERT_EQ(AppStartup(""), START_RUNNING);
+  AppRunPass();
+  AppShutdown();
+  EXPECT_EQ(FindHumanSlot(0), 0);
+  EXPECT_EQ(HumanMeshes.built, 0);
+  EXPECT_EQ(HelmetModel, nullptr);
 
   std::filesystem::remove("data/hmn/hmn.hmn");
   boxes_.clear();
@@ -909,14 +924,15 @@ TEST_F(AppHarness, ShutDownStopsTheSkyWorkerAndFreesItsImages) {
   EXPECT_EQ(Sky.words, nullptr);
 }
 
-// Shut-down frees what start-up and the first frame made: the character set's code pages,
+// Shut-down frees what start-up and the first figure made: the character set's code pages,
 // the helmet and the window.
 TEST_F(AppHarness, ShutDownFreesTheCharacterSetTheHelmetAndTheWindow) {
   const char* work = std::getenv("ZKT_WORK_DIR");
   std::filesystem::copy_file(std::filesystem::path(work ? work : "work") / "data" / "hmn" / "helmet.qxe",
                              "data/hmn/helmet.qxe");
   ASSERT_EQ(AppStartup(""), START_RUNNING);
-  RunPasses(3);  // the first frame is up: the helmet is read
+  RunPasses(3);
+  HumanFiguresWanted();  // as the first figure drawn asks: the helmet is read
   ASSERT_GT(NumCodePagesInUse, 0);
   ASSERT_NE(HelmetModel, nullptr);
   ASSERT_TRUE(PlatformWindowExists());

@@ -1031,6 +1031,42 @@ TEST(CarPeople, TheHelmetTiltsByAnEighthOfThePitchHeldToOneAndAHalfRadians) {
   FreeHumanMeshSlots();
 }
 
+// Nothing of the figures is made before a car with a driver is first posed: that pass makes
+// the figures and the helmet, once, and poses the driver with his helmet on.
+static int g_figuresMade = 0;
+static void MakeOneSlotAndTheHelmet() {
+  ++g_figuresMade;
+  OneFigureSlot({100});
+  Helmet.levelCount = 1;
+  Helmet.fastMesh = NewFastMesh();
+}
+
+TEST(CarPeople, TheFirstDriverPosedMakesTheFiguresAndTheHelmetInThatPassOnce) {
+  InitSinCosTables();
+  HumanModel human{};
+  Car car;
+  HelmetedDriverAtTheOrigin(car, human);
+  FreeHelmetMeshes();  // nothing made yet
+  g_figuresMade = 0;
+  MakeHumanFigures = MakeOneSlotAndTheHelmet;
+  CarViewSettings view{};
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    CarDrawing d;
+    d.drawFlags = DRAW_PEOPLE;
+    d.drawnPass = VIEW_OUTSIDE;
+    d.lodDistance = 5 << 16;
+    PoseCarPeople(car, d, view, 1);
+    EXPECT_EQ(g_figuresMade, 1);
+    EXPECT_EQ(d.figures[0].level, 0) << "the driver is posed";
+    ASSERT_EQ(d.items.count, 1);
+    EXPECT_EQ(d.items.items[0].tag, ITEM_TAG_HELMET);
+  }
+  car.FreeAnimations();
+  FreeHelmetMeshes();
+  FreeHumanMeshSlots();
+}
+
 // The helmet item carries the driver's level, and at the two near levels (0 and 1) turns and
 // tilts with the head: a quarter turn of the head (pi / 2) on top of the helmet's half turn about x gives
 // the diagonal (0, 0, -1); at level 2 the head's turn is left out, the diagonal (1, -1, -1).

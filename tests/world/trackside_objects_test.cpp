@@ -451,24 +451,32 @@ TEST(TracksideObjects, AStartGridsDamagedFloatIsNamedWithDebugMessagesOn) {
   CfgDebugLevel = level;
 }
 
-// Three mesh slots of skeletons 10, 11 and 12.  A marshal takes the slot of its model word's
-// skeleton, the first slot when no slot has it.  A group 3.4 m wide has three figures (one a
+// Three mesh slots of skeletons 10, 11 and 12, made when the first figure looks for them.  A
+// marshal takes the slot of its model word's skeleton, the first slot when no slot has it.  A group 3.4 m wide has three figures (one a
 // whole metre, rounded), on the slots from word A round: -4, -3, -2 are slots 2, 0 and 1.
 // Turned a quarter, the row runs along y: shares 1/6, 1/2, 5/6 of the width from the left
 // end, (share - 1/2) x 3.4 m across, rising from 1 m to 4 m as the shares go.
-TEST(TracksideObjects, FiguresTakeTheirSlotsAndStandInARowAcrossTheHeading) {
-  InitSinCosTables();
+static int g_slotsMade = 0;
+static void MakeThreeSlots() {
+  ++g_slotsMade;
   AllocateHumanSlots(3);
   for (int s = 0; s < 3; ++s) {
     HumanMeshes.slots[s].flags = 1;
     HumanMeshes.slots[s].skeletonIndex = uint32_t(10 + s);
   }
   HumanMeshes.built = 1;
+}
+
+TEST(TracksideObjects, FiguresTakeTheirSlotsAndStandInARowAcrossTheHeading) {
+  InitSinCosTables();
+  g_slotsMade = 0;
+  MakeHumanFigures = MakeThreeSlots;
   {
     Owned m(new WMarshal({0, 0, 0}));
     auto* marshal = static_cast<WMarshal*>(m.get());
     marshal->model = 11;
     marshal->AttachFigure();
+    EXPECT_EQ(g_slotsMade, 1) << "the first figure looked for makes them";
     ASSERT_NE(marshal->figure, nullptr);
     EXPECT_EQ(marshal->figure->meshSet, &HumanMeshes.slots[1]);
     Owned other(new WMarshal({0, 0, 0}));
@@ -486,6 +494,7 @@ TEST(TracksideObjects, FiguresTakeTheirSlotsAndStandInARowAcrossTheHeading) {
     group->highHeight = 4.0f;
     group->wordA = -4;
     group->AttachFigures();
+    EXPECT_EQ(g_slotsMade, 1) << "made once";
     ASSERT_EQ(group->figureCount, 3);
     const int slots[3] = {2, 0, 1};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(group->figures[i].meshSet, &HumanMeshes.slots[slots[i]]) << i;
