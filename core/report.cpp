@@ -57,11 +57,16 @@ std::string PathOnDisk(const char* path) {
   return out;
 }
 
-std::string PathInMessage(const char* path) {
+namespace {
+// A path already as it is on disk, in the Latin page, its carets doubled.
+std::string LatinPath(const std::string& onDisk) {
   std::string text = "^L";
-  for (const char c : PathOnDisk(path)) text += c == '^' ? std::string("^^") : std::string(1, c);
+  for (const char c : onDisk) text += c == '^' ? std::string("^^") : std::string(1, c);
   return text;
 }
+}  // namespace
+
+std::string PathInMessage(const char* path) { return LatinPath(PathOnDisk(path)); }
 
 void ReportSaved(const char* path, const char* second) {
   std::string line = "Saved " + PathInMessage(path);
@@ -76,7 +81,7 @@ void ReportSaveFailure(Prss* page, const char* text, const char* path, int error
     std::memcpy(reason, " : ", 4);
     SystemErrorText(error, reason + 3, SYSTEM_ERROR_TEXT_SIZE);
   }
-  std::string line = std::string(text) + " " + PathInMessage(path);
+  std::string line = std::string(text) + " " + LatinPath(shown);
   if (error) line += std::string("^8") + reason;
   ReportLine(line.c_str(), REPORT_ERROR);
   const std::string where = shown + reason;

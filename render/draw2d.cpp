@@ -53,9 +53,10 @@ void Refuse(Draw2D& list, const char* text) {
 
 inline void Put(Vertex2D* out, const Draw2DVertex& v) { *out = Vertex2D{v.x, v.y, 0.0f, v.colour, v.u, v.v}; }
 
-void DrawStream(const Draw2DBatch& b) {
+// Draws what the stream's buffer holds with the batch's shader and sampler.
+void DrawStream(const Draw2DBatch& b, CircularVBuffer& stream = Stream2D) {
   Material::SetPShader(b.material->texture ? 24 : 23);
-  Stream2D.DrawBuffer(b.sampler);
+  stream.DrawBuffer(b.sampler);
 }
 
 // Writes the batch's vertices and triangles into the stream's started buffer and unlocks it;
@@ -110,9 +111,8 @@ bool DrawApart(const Draw2D& list, const Draw2DBatch& b) {
     return false;
   float box[4] = {};
   const uint32_t kept = WriteBatch(stream, list, b, box);
-  Material::SetPShader(b.material->texture ? 24 : 23);
   if (kept > 0) GfxBoundNextDraw(box[0], box[1], box[2], box[3]);
-  stream.DrawBuffer(b.sampler);
+  DrawStream(b, stream);
   return true;
 }
 

@@ -519,5 +519,5 @@ int ImportObjFile(ModelObject& object, Prss* screen, const char* path) {
   // UTF-16 text is decoded over its own bytes: no second copy of the file.
   if (const int order = Utf16Order(bytes.data(), bytes.size()); order >= 0)
     bytes.resize(FromUtf16(bytes.data() + 2, bytes.size() - 2, order == 1, bytes.data()));
-  return ImportObjMesh(object, screen, bytes.data(), bytes.size(), shown.c_str());
+  return ImportText(object, screen, bytes.data(), bytes.size(), shown.c_str());
 }
